@@ -1,0 +1,34 @@
+# Build helpers shared by every folder: one static library per source folder, one test program per test folder.
+
+# velmora_add_library(<name> DEPS <targets...>): every .cpp/.h of the current folder becomes velmora_<name>.
+function(velmora_add_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+                                      ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  if(NOT sources)
+    return()
+  endif()
+  add_library(velmora_${name} STATIC ${sources})
+  target_include_directories(velmora_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(velmora_${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# velmora_add_test_suite(<folder> LIBS <targets...>): every tst_*.cpp of tests/<folder> is linked into one
+# GoogleTest program; each test case becomes a ctest test. Tests run headless with the offscreen platform,
+# a fixed DPI and private XDG folders, so they never touch the real home or need a display.
+function(velmora_add_test_suite folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(target tst_${folder})
+  add_executable(${target} ${sources})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${target} PRIVATE velmora_testsupport ${ARG_LIBS})
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_FONT_DPI=96;VELMORA_APP_DIR=${VELMORA_APP_DIR}/;VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}/"
+               TIMEOUT 300)
+endfunction()

@@ -1,0 +1,58 @@
+#include "platform/Folders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+QString IncludeTrailingPathDelimiter(const QString &folder)
+{
+    return folder.endsWith('/') ? folder : folder + '/';
+}
+
+QString ExcludeTrailingPathDelimiter(const QString &folder)
+{
+    QString f = folder;
+    while (f.size() > 1 && f.endsWith('/'))
+        f.chop(1);
+    return f;
+}
+
+static QString homeRelative(const char *variable, const char *fallbackBelowHome)
+{
+    QString dir = qEnvironmentVariable(variable).trimmed();
+    if (dir.isEmpty() || !QDir::isAbsolutePath(dir)) {
+        const QString home = QDir::homePath();
+        if (home.isEmpty())
+            return {};
+        dir = home + '/' + QLatin1String(fallbackBelowHome);
+    }
+    return IncludeTrailingPathDelimiter(dir);
+}
+
+QString GetAllUsersDataFolder() { return homeRelative("XDG_DATA_HOME", ".local/share"); }
+
+QString UserConfigFolder() { return homeRelative("XDG_CONFIG_HOME", ".config"); }
+
+QStringList MachineConfigFolders()
+{
+    QStringList out;
+    for (const QString &dir : qEnvironmentVariable("XDG_CONFIG_DIRS").split(':', Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(dir))
+            out << IncludeTrailingPathDelimiter(dir);
+    if (out.isEmpty())
+        out << QStringLiteral("/etc/xdg/");
+    return out;
+}
+
+bool CreateFolderWithFullAccess(const QString &folder)
+{
+    if (DirectoryExists(folder))
+        return true;
+    return QDir().mkdir(ExcludeTrailingPathDelimiter(folder));
+}
+
+bool ForceDirectories(const QString &folder) { return !folder.isEmpty() && QDir().mkpath(folder); }
+
+bool DirectoryExists(const QString &folder) { return !folder.isEmpty() && QFileInfo(folder).isDir(); }
+
+bool FileExists(const QString &file) { return !file.isEmpty() && QFileInfo(file).isFile(); }

@@ -1,0 +1,26 @@
+// Folder rules of the Linux port: where per-user data and configuration live, and path delimiters.
+#pragma once
+
+#include <QString>
+
+// Folder strings end with "/", as the program has always joined names onto them.
+QString IncludeTrailingPathDelimiter(const QString &folder);
+QString ExcludeTrailingPathDelimiter(const QString &folder);
+
+// The per-user application-data folder ($XDG_DATA_HOME, default ~/.local/share), trimmed, with "/";
+// empty when none can be determined.
+QString GetAllUsersDataFolder();
+
+// The configuration folders: $XDG_CONFIG_HOME (default ~/.config) and $XDG_CONFIG_DIRS (default /etc/xdg).
+QString UserConfigFolder();
+QStringList MachineConfigFolders();
+
+// Creates one folder level. The folder is the user's own, so it gets the user's default permissions rather
+// than access for everyone. True when the folder exists afterwards.
+bool CreateFolderWithFullAccess(const QString &folder);
+
+// Creates a folder with all missing parents; true when it exists afterwards.
+bool ForceDirectories(const QString &folder);
+
+bool DirectoryExists(const QString &folder);
+bool FileExists(const QString &file);

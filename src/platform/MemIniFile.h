@@ -1,0 +1,76 @@
+// TMemIniFile: an INI file held in memory, Shift-JIS on disk, sections and keys case-insensitive, order kept.
+// Reads CRLF or LF and writes CRLF; nothing reaches the disk before UpdateFile, which replaces the file whole.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+#include <vector>
+
+class EIniFileError : public std::runtime_error {
+public:
+    explicit EIniFileError(const QString &message)
+        : std::runtime_error(message.toStdString()), Message(message)
+    {
+    }
+    const QString Message;
+};
+
+class TMemIniFile {
+public:
+    // Loads the file when it exists. A file that exists but cannot be read leaves the object empty and
+    // marked, and UpdateFile then refuses to write over it.
+    explicit TMemIniFile(const QString &fileName);
+
+    const QString &FileName() const { return fileName_; }
+    bool ReadFailed() const { return readFailed_; }
+
+    QString ReadString(const QString &section, const QString &key, const QString &def) const;
+    // A value that is not an integer (decimal, or hexadecimal with "$" or "0x") gives the default.
+    int ReadInteger(const QString &section, const QString &key, int def) const;
+    bool ReadBool(const QString &section, const QString &key, bool def) const;
+
+    void WriteString(const QString &section, const QString &key, const QString &value);
+    void WriteInteger(const QString &section, const QString &key, int value);
+    void WriteBool(const QString &section, const QString &key, bool value);
+
+    bool SectionExists(const QString &section) const;
+    bool ValueExists(const QString &section, const QString &key) const;
+    QStringList ReadSection(const QString &section) const;  // the keys, in order
+    QStringList ReadSections() const;
+    void EraseSection(const QString &section);
+    void DeleteKey(const QString &section, const QString &key);
+    void Clear();
+
+    // Writes the whole file (temporary file, then rename). Throws EIniFileError when it cannot be written,
+    // when the file could not be read at load, or when a text has no Shift-JIS form; the file on disk is
+    // then left as it was.
+    void UpdateFile() const;
+
+    // Parses file content; used by the constructor and by tests.
+    void SetText(const QByteArray &content);
+    QByteArray GetText() const;
+
+private:
+    struct Entry {
+        QString key;
+        QString value;
+        bool hasValue;  // a line without "=" keeps its text as a key with no value
+    };
+    struct Section {
+        QString name;
+        std::vector<Entry> entries;
+    };
+
+    const Section *findSection(const QString &name) const;
+    Section &sectionFor(const QString &name);
+    static const Entry *findEntry(const Section &s, const QString &key);
+
+    QString fileName_;
+    bool readFailed_ = false;
+    std::vector<Section> sections_;
+};
+
+// Integer parsing with the settings files' rules, shared by every reader of numeric texts.
+bool TryStrToInt(const QString &text, int &value);

@@ -1,0 +1,44 @@
+// Helpers every test program shares: private folders, a scripted message box, paths of the built program.
+#pragma once
+
+#include "platform/MessageBox.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+
+namespace test {
+
+// The program folder of the build (the executable, the stand-in libraries, Dic/, Common/), with "/".
+QString appDir();
+// The source tree, with "/".
+QString sourceDir();
+
+// Writes bytes to a file, creating its folders; fails the test when it cannot.
+void writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
+// Answers the program's message boxes from a script and records every box shown, so tests can assert
+// on texts and drive the branches. With no scripted answer left, a box is answered with its default button.
+class MessageBoxScript {
+public:
+    MessageBoxScript();
+    ~MessageBoxScript();
+    MessageBoxScript(const MessageBoxScript &) = delete;
+    MessageBoxScript &operator=(const MessageBoxScript &) = delete;
+
+    void answer(int buttonId) { answers_.push_back(buttonId); }
+    const std::vector<TMessageBoxRequest> &shown() const { return shown_; }
+    QStringList texts() const;
+    void clear() { shown_.clear(); }
+
+private:
+    std::deque<int> answers_;
+    std::vector<TMessageBoxRequest> shown_;
+    TMessageBoxHandler previous_;
+};
+
+}  // namespace test

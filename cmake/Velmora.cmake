@@ -14,8 +14,8 @@ function(velmora_add_library name)
 endfunction()
 
 # velmora_add_test_suite(<folder> LIBS <targets...>): every tst_*.cpp of tests/<folder> is linked into one
-# GoogleTest program; each test case becomes a ctest test. Tests run headless with the offscreen platform,
-# a fixed DPI and private XDG folders, so they never touch the real home or need a display.
+# GoogleTest program; each test case becomes a ctest test. The test main (tests/support) runs them headless
+# with the offscreen platform, a fixed DPI and private XDG folders, so they never touch the real home.
 function(velmora_add_test_suite folder)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
@@ -29,6 +29,5 @@ function(velmora_add_test_suite folder)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_FONT_DPI=96;VELMORA_APP_DIR=${VELMORA_APP_DIR}/;VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}/"
-               TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
 endfunction()

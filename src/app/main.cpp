@@ -1,1 +1,11 @@
-int main() { return 0; }
+// Velmora: business address books and the printing of postcards, envelopes, labels and cards.
+#include "core/Main.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(core);
+    return RunVelmora(app);
+}

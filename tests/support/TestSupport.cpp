@@ -8,16 +8,8 @@
 
 namespace test {
 
-static QString envDir(const char *name)
-{
-    QString dir = qEnvironmentVariable(name);
-    if (!dir.isEmpty() && !dir.endsWith('/'))
-        dir += '/';
-    return dir;
-}
-
-QString appDir() { return envDir("VELMORA_APP_DIR"); }
-QString sourceDir() { return envDir("VELMORA_SOURCE_DIR"); }
+QString appDir() { return QStringLiteral(VELMORA_APP_DIR); }
+QString sourceDir() { return QStringLiteral(VELMORA_SOURCE_DIR); }
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {

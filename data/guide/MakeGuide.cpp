@@ -1,0 +1,463 @@
+// Build-time typesetter of the operation guide: guide.txt (UTF-8, see its head for the markup) becomes
+// "Mirvale18.pdf" with a title page, a contents page and chapters placed so that help context N opens on
+// page N + 3 (counted from 0), the page the program asks the PDF viewer for.
+#include <QBuffer>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextLayout>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct GuideError : std::runtime_error {
+    explicit GuideError(const QString &why) : std::runtime_error(why.toStdString()) {}
+};
+
+// ---- source -------------------------------------------------------------------------------------------
+
+enum class BlockKind { Section, Paragraph, Bullet, Example };
+
+struct Block {
+    BlockKind kind;
+    QString text;
+};
+
+struct Chapter {
+    QString heading;
+    int context = -1;  // the help context whose page this chapter is, -1 for none
+    std::vector<Block> blocks;
+};
+
+struct Guide {
+    QString title, subtitle, contentsHeading;
+    std::vector<Chapter> chapters;
+};
+
+bool isLatin(QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); }
+
+Guide parse(const QString &source)
+{
+    Guide guide;
+    int pendingContext = -1;
+    QString paragraph;
+    BlockKind paragraphKind = BlockKind::Paragraph;
+    int lineNo = 0;
+    auto where = [&] { return QStringLiteral("guide.txt:%1: ").arg(lineNo); };
+    auto add = [&](BlockKind kind, const QString &text) {
+        if (guide.chapters.empty())
+            throw GuideError(where() + QStringLiteral("text before the first @chapter"));
+        guide.chapters.back().blocks.push_back({kind, text});
+    };
+    auto flush = [&] {
+        if (!paragraph.isEmpty())
+            add(paragraphKind, paragraph);
+        paragraph.clear();
+    };
+
+    for (QString line : source.split(QLatin1Char('\n'))) {
+        ++lineNo;
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('@'))) {
+            flush();
+            const QString word = line.section(QLatin1Char(' '), 0, 0);
+            const QString rest = line.section(QLatin1Char(' '), 1).trimmed();
+            if (word == QLatin1String("@title"))
+                guide.title = rest;
+            else if (word == QLatin1String("@subtitle"))
+                guide.subtitle = rest;
+            else if (word == QLatin1String("@contents"))
+                guide.contentsHeading = rest;
+            else if (word == QLatin1String("@chapter")) {
+                guide.chapters.push_back({rest, pendingContext, {}});
+                pendingContext = -1;
+            } else if (word == QLatin1String("@section"))
+                add(BlockKind::Section, rest);
+            else if (word == QLatin1String("@context")) {
+                bool ok = false;
+                pendingContext = rest.toInt(&ok);
+                if (!ok || pendingContext < 1)
+                    throw GuideError(where() + QStringLiteral("a help context is a number from 1 on"));
+            } else
+                throw GuideError(where() + QStringLiteral("unknown directive ") + word);
+        } else if (line.trimmed().isEmpty()) {
+            flush();
+        } else if (line.startsWith(QLatin1String("  "))) {
+            flush();
+            add(BlockKind::Example, line.trimmed());
+        } else if (line.startsWith(QLatin1String("- "))) {
+            flush();
+            paragraphKind = BlockKind::Bullet;
+            paragraph = line.mid(2).trimmed();
+        } else {
+            if (paragraphKind == BlockKind::Bullet)
+                flush();  // a bullet is one line; the text after it is a paragraph of its own
+            if (paragraph.isEmpty())
+                paragraphKind = BlockKind::Paragraph;
+            const QString text = line.trimmed();
+            // Japanese runs on without a blank; only two Latin words need one between them.
+            if (!paragraph.isEmpty() && isLatin(paragraph.back()) && isLatin(text.front()))
+                paragraph += QLatin1Char(' ');
+            paragraph += text;
+        }
+    }
+    flush();
+    if (guide.title.isEmpty() || guide.contentsHeading.isEmpty() || guide.chapters.empty())
+        throw GuideError(QStringLiteral("guide.txt needs @title, @contents and at least one @chapter"));
+    return guide;
+}
+
+// ---- page layout --------------------------------------------------------------------------------------
+
+constexpr int Resolution = 600;  // dots per inch of the PDF's coordinates
+constexpr qreal PageWidthMm = 210, PageHeightMm = 297;
+constexpr qreal MarginLeftMm = 25, MarginRightMm = 25, MarginTopMm = 28, MarginBottomMm = 25;
+constexpr int FirstBodyPage = 2;       // after the title page and the contents page
+constexpr int ContextPageOffset = 3;   // the program shows help context N on page N + 3
+
+qreal mm(qreal v) { return v * Resolution / 25.4; }
+
+struct Fonts {
+    QFont body, example, chapter, section, title, subtitle, running;
+};
+
+QFont face(const QString &family, qreal points)
+{
+    QFont font(family);
+    font.setPointSizeF(points);
+    return font;
+}
+
+// The guide is typeset only in the IPAex faces; a silent fallback would ship a guide in whatever font the
+// build machine happens to have.
+Fonts loadFonts()
+{
+    const QString gothic = QStringLiteral("IPAexGothic"), mincho = QStringLiteral("IPAexMincho");
+    const QStringList families = QFontDatabase::families();
+    for (const QString &family : {gothic, mincho})
+        if (!families.contains(family))
+            throw GuideError(family + QStringLiteral(" is not installed (Debian package fonts-ipaexfont)"));
+    return {face(mincho, 10.5), face(gothic, 10), face(gothic, 18), face(gothic, 12.5),
+            face(gothic, 30),   face(gothic, 14), face(gothic, 8)};
+}
+
+// One typeset line: a line of a laid-out block, or a decoration, at its place on a page.
+struct Item {
+    enum Kind { TextLine, Rule } kind;
+    const QTextLayout *layout = nullptr;
+    int line = 0;
+    QPointF at;  // where the line's left/top goes; for a rule its start
+    qreal length = 0;
+};
+
+struct Heading {
+    QString text;
+    bool chapter;
+    int page;
+};
+
+class Typesetter {
+public:
+    Typesetter(QPaintDevice *device, const Fonts &fonts) : device_(device), fonts_(fonts) {}
+
+    // Lays the chapters out from FirstBodyPage on.
+    void setChapters(const std::vector<Chapter> &chapters)
+    {
+        for (const Chapter &chapter : chapters) {
+            newPage();
+            if (chapter.context >= 0) {
+                const int wanted = chapter.context + ContextPageOffset;
+                if (currentPage() > wanted)
+                    throw GuideError(QStringLiteral("chapter \"%1\" (help context %2) must begin on page %3 but the "
+                                                    "text before it already fills page %4")
+                                         .arg(chapter.heading)
+                                         .arg(chapter.context)
+                                         .arg(wanted + 1)
+                                         .arg(currentPage() + 1));
+                while (currentPage() < wanted)
+                    newPage();
+            }
+            headings_.push_back({chapter.heading, true, currentPage()});
+            place(chapter.heading, fonts_.chapter, 0, 0, 1.4, mm(2));
+            pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
+            y_ += mm(6);
+            for (const Block &block : chapter.blocks)
+                setBlock(block);
+        }
+    }
+
+    // The chapters' pages, the first being FirstBodyPage.
+    const std::vector<std::vector<Item>> &pages() const { return pages_; }
+
+    // The contents page: every heading with its page number as the viewer counts pages (from 1).
+    std::vector<Item> contents(const QString &heading)
+    {
+        std::vector<std::vector<Item>> bodyPages;
+        bodyPages.swap(pages_);
+        newPage();
+        place(heading, fonts_.chapter, 0, 0, 1.4, mm(2));
+        pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
+        y_ += mm(8);
+        for (const Heading &h : headings_) {
+            const QFont &font = h.chapter ? fonts_.section : fonts_.body;
+            const qreal indent = h.chapter ? 0 : mm(8);
+            if (h.chapter)
+                y_ += mm(3);
+            const Placed placed = place(h.text, font, indent, mm(15), 1.7, 0);
+            const qreal lineTop = pages_[placed.page][placed.item].at.y();
+            // The page number, right-aligned on the first line.
+            QTextLayout *number = layout(QString::number(h.page + 1), font);
+            number->beginLayout();
+            QTextLine line = number->createLine();
+            line.setLineWidth(width());
+            number->endLayout();
+            pages_.back().push_back(
+                {Item::TextLine, number, 0, QPointF(left() + width() - line.naturalTextWidth(), lineTop)});
+        }
+        if (pages_.size() != 1)
+            throw GuideError(QStringLiteral("the contents do not fit on one page"));
+        std::vector<Item> contentsPage = std::move(pages_.front());
+        pages_.swap(bodyPages);
+        return contentsPage;
+    }
+
+private:
+    qreal left() const { return mm(MarginLeftMm); }
+    qreal width() const { return mm(PageWidthMm - MarginLeftMm - MarginRightMm); }
+    qreal top() const { return mm(MarginTopMm); }
+    qreal bottom() const { return mm(PageHeightMm - MarginBottomMm); }
+    int currentPage() const { return FirstBodyPage + int(pages_.size()) - 1; }
+
+    void newPage()
+    {
+        pages_.emplace_back();
+        y_ = top();
+    }
+
+    QTextLayout *layout(const QString &text, const QFont &font)
+    {
+        layouts_.push_back(std::make_unique<QTextLayout>(text, font, device_));
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layouts_.back()->setTextOption(option);
+        return layouts_.back().get();
+    }
+
+    qreal lineAdvance(const QFont &font, qreal spacing) const
+    {
+        return QFontMetricsF(font, device_).height() * spacing;
+    }
+
+    void setBlock(const Block &block)
+    {
+        switch (block.kind) {
+        case BlockKind::Section: {
+            y_ += mm(4);
+            // A heading never ends a page: it needs room for itself and a line of its text.
+            if (y_ + lineAdvance(fonts_.section, 1.5) + lineAdvance(fonts_.body, 1.7) > bottom())
+                newPage();
+            headings_.push_back({block.text, false, currentPage()});
+            place(block.text, fonts_.section, 0, 0, 1.5, mm(1));
+            break;
+        }
+        case BlockKind::Paragraph: place(block.text, fonts_.body, mm(3), 0, 1.7, mm(1.5)); break;
+        case BlockKind::Bullet: {
+            const qreal indent = mm(8);
+            const Placed first = place(block.text, fonts_.body, indent, 0, 1.7, mm(1));
+            std::vector<Item> &page = pages_[first.page];
+            const qreal lineTop = page[first.item].at.y();
+            QTextLayout *mark = layout(QStringLiteral("・"), fonts_.body);
+            mark->beginLayout();
+            mark->createLine().setLineWidth(indent);
+            mark->endLayout();
+            page.push_back({Item::TextLine, mark, 0, QPointF(left() + mm(3), lineTop)});
+            break;
+        }
+        case BlockKind::Example: place(block.text, fonts_.example, mm(10), 0, 1.6, mm(1.5)); break;
+        }
+    }
+
+    struct Placed {
+        size_t page = 0, item = 0;
+    };
+
+    // Sets text from the current position, breaking pages as needed; returns where its first line went.
+    Placed place(const QString &text, const QFont &font, qreal indent, qreal rightIndent, qreal spacing,
+                 qreal spaceAfter)
+    {
+        QTextLayout *block = layout(text, font);
+        const qreal advance = lineAdvance(font, spacing);
+        const qreal leading = advance - QFontMetricsF(font, device_).height();
+        Placed first;
+        block->beginLayout();
+        for (int i = 0;; ++i) {
+            QTextLine line = block->createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(width() - indent - rightIndent);
+            if (y_ + advance > bottom())
+                newPage();
+            if (i == 0)
+                first = {pages_.size() - 1, pages_.back().size()};
+            pages_.back().push_back({Item::TextLine, block, i, QPointF(left() + indent, y_ + leading / 2)});
+            y_ += advance;
+        }
+        block->endLayout();
+        y_ += spaceAfter;
+        return first;
+    }
+
+    QPaintDevice *device_;
+    const Fonts &fonts_;
+    std::vector<std::unique_ptr<QTextLayout>> layouts_;
+    std::vector<std::vector<Item>> pages_;
+    std::vector<Heading> headings_;
+    qreal y_ = 0;
+};
+
+// ---- drawing ------------------------------------------------------------------------------------------
+
+void drawItems(QPainter &painter, const std::vector<Item> &items)
+{
+    for (const Item &item : items) {
+        if (item.kind == Item::Rule) {
+            painter.setPen(QPen(Qt::black, mm(0.3)));
+            painter.drawLine(item.at, item.at + QPointF(item.length, 0));
+            continue;
+        }
+        const QTextLine line = item.layout->lineAt(item.line);
+        // Lines were laid out at the block's origin; move each to its own place on the page.
+        painter.setPen(Qt::black);
+        line.draw(&painter, item.at - line.position());
+    }
+}
+
+void drawCentred(QPainter &painter, const QFont &font, const QString &text, qreal y)
+{
+    painter.setFont(font);
+    painter.drawText(QRectF(0, y, mm(PageWidthMm), mm(20)), Qt::AlignHCenter | Qt::AlignTop, text);
+}
+
+void drawRunningParts(QPainter &painter, const Fonts &fonts, const QString &title, int page)
+{
+    painter.setPen(Qt::darkGray);
+    painter.setFont(fonts.running);
+    const QRectF header(mm(MarginLeftMm), mm(14), mm(PageWidthMm - MarginLeftMm - MarginRightMm), mm(6));
+    painter.drawText(header, Qt::AlignRight | Qt::AlignBottom, title);
+    painter.setPen(QPen(Qt::darkGray, mm(0.15)));
+    painter.drawLine(header.bottomLeft() + QPointF(0, mm(1)), header.bottomRight() + QPointF(0, mm(1)));
+    painter.setPen(Qt::black);
+    drawCentred(painter, fonts.running, QStringLiteral("― %1 ―").arg(page + 1), mm(PageHeightMm - 16));
+}
+
+// Qt names each glyph in the PDF's text map by the lowest code point the font gives it. IPAex gives the
+// Kangxi radicals (U+2F00 on) the glyphs of the ideographs they look like, and the tab the blank's, so text
+// copied or searched in the guide would read "⼊⼒" for "入力". Those entries are rewritten to the characters
+// actually drawn; each keeps its length, so the file's offsets stay valid.
+void mendTextMaps(QByteArray &pdf)
+{
+    qsizetype from = pdf.indexOf("begincmap");
+    if (from < 0)
+        throw GuideError(QStringLiteral("the PDF has no readable text map to mend"));
+    for (; from >= 0; from = pdf.indexOf("begincmap", from)) {
+        const qsizetype end = pdf.indexOf("endcmap", from);
+        if (end < 0)
+            throw GuideError(QStringLiteral("the PDF's text map has no end"));
+        bool inArray = false;  // the arrays of a range hold the characters; the rest are glyph numbers
+        for (qsizetype i = from; i < end; ++i) {
+            if (pdf[i] == '[' || pdf[i] == ']') {
+                inArray = pdf[i] == '[';
+                continue;
+            }
+            if (!inArray || pdf[i] != '<' || i + 5 >= end || pdf[i + 5] != '>')
+                continue;
+            bool ok = false;
+            const uint code = pdf.mid(i + 1, 4).toUInt(&ok, 16);
+            uint drawn = code;
+            if (ok && code < 0x20)
+                drawn = 0x20;
+            else if (ok && code >= 0x2F00 && code <= 0x2FDF) {
+                const QString ideograph = QChar(char16_t(code)).decomposition();
+                if (ideograph.size() == 1)
+                    drawn = ideograph[0].unicode();
+            }
+            if (drawn != code)
+                pdf.replace(i + 1, 4, QByteArray::number(drawn, 16).toUpper().rightJustified(4, '0'));
+        }
+        from = end;
+    }
+}
+
+void write(const Guide &guide, const QString &outputName)
+{
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
+    writer.setResolution(Resolution);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(guide.title);
+    writer.setCreator(QStringLiteral("Velmora"));
+
+    const Fonts fonts = loadFonts();
+    Typesetter typesetter(&writer, fonts);
+    typesetter.setChapters(guide.chapters);
+    const std::vector<Item> contentsPage = typesetter.contents(guide.contentsHeading);
+
+    QPainter painter(&writer);
+    if (!painter.isActive())
+        throw GuideError(outputName + QStringLiteral(": the PDF cannot be drawn"));
+    drawCentred(painter, fonts.title, guide.title, mm(95));
+    painter.setPen(QPen(Qt::black, mm(0.5)));
+    painter.drawLine(QPointF(mm(50), mm(118)), QPointF(mm(PageWidthMm - 50), mm(118)));
+    drawCentred(painter, fonts.subtitle, guide.subtitle, mm(124));
+
+    writer.newPage();
+    drawRunningParts(painter, fonts, guide.title, 1);
+    drawItems(painter, contentsPage);
+    const auto &pages = typesetter.pages();
+    for (size_t i = 0; i < pages.size(); ++i) {
+        writer.newPage();
+        drawRunningParts(painter, fonts, guide.title, FirstBodyPage + int(i));
+        drawItems(painter, pages[i]);
+    }
+    painter.end();
+
+    QByteArray bytes = pdf.data();
+    mendTextMaps(bytes);
+    QSaveFile output(outputName);
+    if (!output.open(QIODevice::WriteOnly) || output.write(bytes) != bytes.size() || !output.commit())
+        throw GuideError(outputName + QStringLiteral(": ") + output.errorString());
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: mkguide <guide.txt> <Mirvale18.pdf>\n");
+        return 1;
+    }
+    try {
+        QFile input(QString::fromLocal8Bit(argv[1]));
+        if (!input.open(QIODevice::ReadOnly))
+            throw GuideError(input.fileName() + QStringLiteral(": ") + input.errorString());
+        write(parse(QString::fromUtf8(input.readAll())), QString::fromLocal8Bit(argv[2]));
+    } catch (const GuideError &e) {
+        std::fprintf(stderr, "mkguide: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

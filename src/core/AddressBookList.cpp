@@ -1,0 +1,203 @@
+#include "core/AddressBookList.h"
+
+#include "core/Globals.h"
+#include "platform/Folders.h"
+#include "platform/MemIniFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+const QString OrderFile = QStringLiteral("AdrsMng.ini");
+const QString OperationsFile = QStringLiteral("AdrsOp.ini");
+
+bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+int indexOfName(const QStringList &list, const QString &name)
+{
+    for (int i = 0; i < list.size(); ++i)
+        if (sameName(list[i], name))
+            return i;
+    return -1;
+}
+
+QStringList readOrderList()
+{
+    const TMemIniFile ini(AdrsFolder + OrderFile);
+    QStringList order;
+    for (int i = 1; ini.ValueExists(QStringLiteral("SORT"), QString::number(i)); ++i) {
+        const QString name = ini.ReadString(QStringLiteral("SORT"), QString::number(i), QString());
+        if (indexOfName(order, name) < 0)
+            order << name;
+    }
+    return order;
+}
+
+// Deletes the files directly in the book's folder, then the folder; true when the folder is gone.
+bool deleteBookFolder(const QString &name)
+{
+    QDir dir(AdrsFolder + name);
+    for (const QString &file : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        dir.remove(file);
+    return QDir(AdrsFolder).rmdir(name);
+}
+
+// A book moves as one folder rename, so it is never left split between two folders; a target that already
+// exists keeps the rename pending rather than mixing two books.
+bool renameBookFolder(const QString &oldName, const QString &newName)
+{
+    if (QFileInfo::exists(AdrsFolder + newName))
+        return false;
+    return QDir(AdrsFolder).rename(oldName, newName);
+}
+
+void writePendingOperations(const TPendingOperations &ops)
+{
+    const QString file = AdrsFolder + OperationsFile;
+    if (ops.Deletes.isEmpty() && ops.Renames.empty()) {
+        QFile::remove(file);
+        return;
+    }
+    TMemIniFile ini(file);
+    ini.Clear();
+    ini.WriteInteger(QStringLiteral("DELETE"), QStringLiteral("Count"), ops.Deletes.size());
+    for (int i = 0; i < ops.Deletes.size(); ++i)
+        ini.WriteString(QStringLiteral("DELETE"), QString::number(i + 1), ops.Deletes[i]);
+    ini.WriteInteger(QStringLiteral("RENAME"), QStringLiteral("Count"), static_cast<int>(ops.Renames.size()));
+    for (size_t i = 0; i < ops.Renames.size(); ++i)
+        ini.WriteString(QStringLiteral("RENAME"), QString::number(i + 1),
+                        ops.Renames[i].first + '/' + ops.Renames[i].second);
+    ini.UpdateFile();
+}
+
+void replay(TPendingOperations &ops, QStringList &order)
+{
+    QStringList stillDeleting;
+    for (const QString &name : ops.Deletes) {
+        if (deleteBookFolder(name)) {
+            const int at = indexOfName(order, name);
+            if (at >= 0)
+                order.removeAt(at);
+        } else {
+            stillDeleting << name;
+        }
+    }
+    ops.Deletes = stillDeleting;
+
+    // A rename that stays pending holds back every later rename of the same chain: its old name is the
+    // new name of the one that failed, and its folder only exists once that one is done.
+    std::vector<std::pair<QString, QString>> stillRenaming;
+    QStringList heldNames;
+    for (const auto &[oldName, newName] : ops.Renames) {
+        bool done = false;
+        if (indexOfName(heldNames, oldName) < 0)
+            done = !QFileInfo::exists(AdrsFolder + oldName) || renameBookFolder(oldName, newName);
+        if (done) {
+            const int at = indexOfName(order, oldName);
+            if (at >= 0)
+                order[at] = newName;
+        } else {
+            stillRenaming.emplace_back(oldName, newName);
+            heldNames << newName;
+        }
+    }
+    ops.Renames = stillRenaming;
+
+    // Replaying is idempotent (a done delete or rename finds its old folder gone), so when the file cannot
+    // be rewritten the old one stays and the next start simply finds less to do.
+    try {
+        writePendingOperations(ops);
+    } catch (const EIniFileError &) {
+    }
+}
+
+// Book folders below AdrsFolder, sorted without regard to case.
+QStringList scanBooks()
+{
+    QStringList found;
+    for (const QFileInfo &entry : QDir(AdrsFolder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (QFileInfo::exists(entry.absoluteFilePath() + QStringLiteral("/Adrs.DB")))
+            found << entry.fileName();
+    std::stable_sort(found.begin(), found.end(),
+                     [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return found;
+}
+
+}  // namespace
+
+bool IsPlainBookFolderName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](QChar c) { return c == '/' || c == '\\' || c.unicode() < 0x20; });
+}
+
+TPendingOperations ReadPendingOperations(const QString &adrsFolder)
+{
+    TPendingOperations ops;
+    const TMemIniFile ini(adrsFolder + OperationsFile);
+    ops.Unreadable = ini.ReadFailed();
+    const int deletes = ini.ReadInteger(QStringLiteral("DELETE"), QStringLiteral("Count"), 0);
+    for (int i = 1; i <= deletes; ++i) {
+        const QString name = ini.ReadString(QStringLiteral("DELETE"), QString::number(i), QString());
+        if (IsPlainBookFolderName(name) && DirectoryExists(adrsFolder + name))
+            ops.Deletes << name;
+    }
+    const int renames = ini.ReadInteger(QStringLiteral("RENAME"), QStringLiteral("Count"), 0);
+    for (int i = 1; i <= renames; ++i) {
+        const QString value = ini.ReadString(QStringLiteral("RENAME"), QString::number(i), QString());
+        const int slash = value.indexOf('/');
+        if (slash < 0)
+            continue;
+        const QString oldName = value.left(slash), newName = value.mid(slash + 1);
+        if (IsPlainBookFolderName(oldName) && IsPlainBookFolderName(newName))
+            ops.Renames.emplace_back(oldName, newName);
+    }
+    return ops;
+}
+
+void LoadAddressBookList(bool replayPending)
+{
+    AdrsBookList.clear();
+    CurrentAdrsIndex = -1;
+
+    QStringList order = readOrderList();
+    TPendingOperations ops = ReadPendingOperations(AdrsFolder);
+    // An unreadable operations file is left alone: rewriting it would lose what it holds.
+    if (replayPending && !ops.Unreadable)
+        replay(ops, order);
+
+    const QStringList found = scanBooks();
+    QStringList books;
+    for (const QString &name : order) {
+        const int at = indexOfName(found, name);
+        if (at >= 0 && indexOfName(books, found[at]) < 0)
+            books << found[at];
+    }
+    for (const QString &name : found)
+        if (indexOfName(books, name) < 0)
+            books << name;
+
+    for (const QString &folder : books) {
+        TAdrsFolderInfo info{folder, folder, abReady};
+        if (indexOfName(ops.Deletes, folder) >= 0) {
+            info.Name.clear();
+            info.State = abDeletePending;
+        } else {
+            bool renamed = false;
+            for (const auto &[oldName, newName] : ops.Renames) {
+                if (sameName(oldName, info.Name)) {
+                    info.Name = newName;
+                    renamed = true;
+                }
+            }
+            if (renamed)
+                info.State = abRenamePending;
+        }
+        AdrsBookList.push_back(info);
+    }
+}

@@ -1,0 +1,10 @@
+#include "core/AdrsList.h"
+
+#include "platform/MessageBox.h"
+
+TAddressList::TAddressList() : QMainWindow(nullptr)
+{
+    setObjectName(QStringLiteral("AddressList"));
+    setWindowTitle(AppTitle);
+    resize(869, 461);
+}

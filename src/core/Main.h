@@ -1,0 +1,48 @@
+// Start-up and shut-down: the entry steps, the hidden main form and its start message.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QApplication;
+class TPDFHelp;
+
+// The name of the single-instance guard.
+inline const QString InstanceName = QStringLiteral("Velmora18.Instance");
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    void FormCreate();
+    void WMStartup();
+    // The application's help handler: opens the operation guide at the page of the help context.
+    bool AppHelp(int command, int data);
+
+    TPDFHelp *PDFHelp() const { return pdfHelp_.get(); }
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::unique_ptr<TPDFHelp> pdfHelp_;
+};
+
+// The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.
+QString FindDataFolder();
+// Where the directory data was installed on the hard disk: sets HddInstalled and HddDataFolder.
+void InstalledDataLocation();
+void LocateInstalledData();
+void CopyDefaultCategoryTables();
+void CopyDefaultHistoryFiles();
+// Writes DataRootFolder into [BASE] DataPath of the settings file; false when it could not be saved.
+bool SaveDataPath();
+
+// The entry function's steps after the application object exists; returns the process exit code.
+int RunVelmora(QApplication &app);

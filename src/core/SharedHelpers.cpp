@@ -1,0 +1,98 @@
+#include "core/SharedHelpers.h"
+
+#include "core/Globals.h"
+#include "platform/Folders.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+void CenterFormOnOwner(QWidget *form, QWidget *owner)
+{
+    QScreen *screen = owner ? owner->screen() : form->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize size = form->frameGeometry().size();
+    int left, top;
+    if (owner) {
+        const QRect o = owner->frameGeometry();
+        left = o.left() + (o.width() - size.width()) / 2;
+        top = o.top() + (o.height() - size.height()) / 2;
+        if (left < 0)
+            left = 0;
+        else if (left + size.width() > work.right() + 1)
+            left = work.right() + 1 - size.width();
+        if (top < 0)
+            top = 0;
+        else if (top + size.height() > work.bottom() + 1)
+            top = work.bottom() + 1 - size.height();
+    } else {
+        left = work.left() + (work.width() - size.width()) / 2;
+        top = work.top() + (work.height() - size.height()) / 2;
+    }
+    form->move(left, top);
+}
+
+int ScaleByDpi(int value, bool toScreen, double ppi)
+{
+    const double v = toScreen ? value * ppi / 96.0 : value * 96.0 / ppi;
+    return static_cast<int>(std::trunc(v + 0.5));
+}
+
+int ScaleByDpi(int value, bool toScreen)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return ScaleByDpi(value, toScreen, screen ? screen->logicalDotsPerInch() : 96.0);
+}
+
+int64_t RoundHalfAway(long double x)
+{
+    return static_cast<int64_t>(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
+}
+
+bool DeleteFolderTree(const QString &folder, bool keepFiles)
+{
+    QDir dir(folder);
+    if (!dir.exists())
+        return false;
+    bool complete = true;
+    const auto entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            complete = DeleteFolderTree(entry.absoluteFilePath(), keepFiles) && complete;
+        } else if (!keepFiles) {
+            // A read-only file is still the user's to delete, as it was on the original system.
+            QFile::setPermissions(entry.absoluteFilePath(),
+                                  QFile::permissions(entry.absoluteFilePath()) | QFile::WriteOwner);
+            complete = QFile::remove(entry.absoluteFilePath()) && complete;
+        } else {
+            complete = false;
+        }
+    }
+    return dir.rmdir(dir.absolutePath()) && complete;
+}
+
+bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool allowNewFolder,
+                     bool startInProgramFolder)
+{
+    QString start;
+    if (DirectoryExists(folder))
+        start = folder;
+    else if (startInProgramFolder)
+        start = ExcludeTrailingPathDelimiter(AppFolder);
+    QFileDialog dialog(owner, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::ReadOnly, !allowNewFolder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
+    return true;
+}

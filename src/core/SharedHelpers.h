@@ -1,0 +1,25 @@
+// Helpers every window shares: placing windows, design units, rounding, deleting and choosing folders.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+// Centres form over its owner (or in the work area without one), kept inside the work area.
+void CenterFormOnOwner(QWidget *form, QWidget *owner);
+
+// Converts between 96-dpi design units and screen pixels, rounding to nearest.
+int ScaleByDpi(int value, bool toScreen);
+int ScaleByDpi(int value, bool toScreen, double ppi);
+
+// Nearest integer, halves away from zero.
+int64_t RoundHalfAway(long double x);
+
+// Deletes folder with everything below it. True only when nothing is left of it.
+bool DeleteFolderTree(const QString &folder, bool keepFiles = false);
+
+// The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out.
+bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool allowNewFolder,
+                     bool startInProgramFolder);

@@ -1,0 +1,73 @@
+#include "platform/SingleInstance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QWidget>
+
+#include <unistd.h>
+
+namespace {
+
+const QByteArray RestoreRequest = QByteArrayLiteral("RESTORE\n");
+
+QString socketName(const QString &name) { return name + QLatin1Char('-') + QString::number(getuid()); }
+
+// Abstract-namespace sockets vanish with their process, so a crashed instance never blocks the next start.
+constexpr auto socketOptions = QLocalServer::AbstractNamespaceOption;
+
+bool askRunningInstance(const QString &fullName, bool restore)
+{
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(fullName);
+    if (!socket.waitForConnected(2000))
+        return false;
+    if (restore) {
+        socket.write(RestoreRequest);
+        socket.waitForBytesWritten(2000);
+    }
+    socket.disconnectFromServer();
+    return true;
+}
+
+}  // namespace
+
+TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server) : server_(std::move(server))
+{
+    connect(server_.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *client = server_->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                if (client->readAll().contains(RestoreRequest))
+                    emit RestoreRequested();
+            });
+        }
+    });
+}
+
+TInstanceGuard::~TInstanceGuard() = default;
+
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, bool restore)
+{
+    const QString fullName = socketName(name);
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(socketOptions);
+    if (server->listen(fullName)) {
+        guard = std::make_unique<TInstanceGuard>(std::move(server));
+        return false;
+    }
+    // The name is taken: another instance holds it, or it could not be made; in both cases this one ends.
+    askRunningInstance(fullName, restore);
+    return true;
+}
+
+void ForceForegroundWindow(QWidget *window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}

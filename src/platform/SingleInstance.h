@@ -1,0 +1,33 @@
+// One running instance per user: a local socket named from the instance name and the user id. A second start
+// asks the first to restore and raise its window, then ends.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QWidget;
+
+class TInstanceGuard : public QObject {
+    Q_OBJECT
+public:
+    explicit TInstanceGuard(std::unique_ptr<QLocalServer> server);
+    ~TInstanceGuard() override;
+
+signals:
+    // Another start asked this instance to show itself.
+    void RestoreRequested();
+
+private:
+    std::unique_ptr<QLocalServer> server_;
+};
+
+// True when another instance runs (it has then been asked to restore and raise its window, when restore is
+// set) or the guard cannot be made; false when this process is the only instance and now holds the guard.
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, bool restore);
+
+// Restores a minimised window and brings it to the front.
+void ForceForegroundWindow(QWidget *window);

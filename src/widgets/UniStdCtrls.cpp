@@ -1,0 +1,56 @@
+#include "widgets/UniStdCtrls.h"
+
+#include <QVariant>
+
+void SetImeMode(QWidget *control, TImeMode mode)
+{
+    control->setProperty("ImeMode", static_cast<int>(mode));
+    control->setAttribute(Qt::WA_InputMethodEnabled, mode != imDisable);
+}
+
+TImeMode GetImeMode(const QWidget *control)
+{
+    const QVariant mode = control->property("ImeMode");
+    return mode.isValid() ? static_cast<TImeMode>(mode.toInt()) : imDontCare;
+}
+
+TUniEdit::TUniEdit(QWidget *parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this] { Change(); });
+}
+
+int TUniEdit::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
+
+void TUniEdit::SetSelStart(int position) { setCursorPosition(position); }
+
+int TUniEdit::MaxLength() const
+{
+    // Qt's own "no limit" is its largest length.
+    return maxLength() == 32767 ? 0 : maxLength();
+}
+
+void TUniEdit::SetMaxLength(int characters) { setMaxLength(characters <= 0 ? 32767 : characters); }
+
+void TUniEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    DoEnter();
+}
+
+void TUniEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    DoExit();
+}
+
+TUniComboBox::TUniComboBox(QWidget *parent) : QComboBox(parent) {}
+
+int TUniComboBox::AddObject(const QString &text, int number)
+{
+    addItem(text, number);
+    return count() - 1;
+}
+
+void TUniComboBox::InsertObject(int position, const QString &text, int number) { insertItem(position, text, number); }
+
+int TUniComboBox::ItemObject(int index) const { return itemData(index).toInt(); }

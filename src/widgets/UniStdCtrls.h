@@ -1,0 +1,67 @@
+// The Unicode edit box and combo box the forms are built from: thin layers over Qt's controls, which are
+// Unicode throughout, keeping the operations and hooks the program's forms rely on.
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+
+// Input-method modes, numbered as the settings files store them.
+enum TImeMode : int {
+    imDisable = 0,
+    imClose = 1,
+    imOpen = 2,
+    imDontCare = 3,
+    imSAlpha = 4,
+    imAlpha = 5,
+    imHira = 6,
+    imSKata = 7,
+    imKata = 8,
+};
+
+// Applies an input-method mode to a control. Linux input methods cannot be switched by the program, so
+// only "disabled" is enforced; the other modes are kept as the control's "ImeMode" property for the
+// input method to read as a hint.
+void SetImeMode(QWidget *control, TImeMode mode);
+TImeMode GetImeMode(const QWidget *control);
+
+class TUniEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TUniEdit(QWidget *parent = nullptr);
+
+    QString GetText() const { return text(); }
+    void SetText(const QString &value) { setText(value); }
+    int SelStart() const;
+    void SetSelStart(int position);
+    int SelLength() const { return selectedText().size(); }
+    // 0 means no limit.
+    int MaxLength() const;
+    void SetMaxLength(int characters);
+    void SelectAll() { selectAll(); }
+
+protected:
+    // Hooks that derived edits extend; each runs after the control's own handling.
+    virtual void Change() {}
+    virtual void DoEnter() {}
+    virtual void DoExit() {}
+
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+};
+
+class TUniComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TUniComboBox(QWidget *parent = nullptr);
+
+    void Clear() { clear(); }
+    int AddObject(const QString &text, int number);
+    void InsertObject(int position, const QString &text, int number);
+    void Delete(int index) { removeItem(index); }
+    QString ItemText(int index) const { return itemText(index); }
+    void SetItemText(int index, const QString &text) { setItemText(index, text); }
+    int ItemObject(int index) const;
+    int ItemIndex() const { return currentIndex(); }
+    void SetItemIndex(int index) { setCurrentIndex(index); }
+    QString Text() const { return currentText(); }
+};

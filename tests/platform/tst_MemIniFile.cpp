@@ -1,0 +1,111 @@
+#include "platform/MemIniFile.h"
+#include "platform/SjisCodec.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
+{
+    TMemIniFile ini(QString{});
+    ini.SetText(Sjis::encode(QStringLiteral("[Base]\r\n  DataPath = /home/ユーザー/データ/  \r\nAdrsName=取引先\n"
+                                            "; a comment\n[operation]\nViewSplash=0\n")));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("BASE"), QStringLiteral("datapath"), QString()),
+              QStringLiteral("/home/ユーザー/データ/"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("base"), QStringLiteral("AdrsName"), QString()), QStringLiteral("取引先"));
+    EXPECT_FALSE(ini.ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("BASE"), QStringLiteral("Missing"), QStringLiteral("def")),
+              QStringLiteral("def"));
+}
+
+TEST(MemIniFile, IntegersThatAreNotNumbersGiveTheDefault)
+{
+    TMemIniFile ini(QString{});
+    ini.SetText("[S]\nA=12\nB=abc\nC=\nD=$1F\nE=0x10\nF=-3\nG=99999999999\nH=1.5\nI=- 4\n");
+    EXPECT_EQ(ini.ReadInteger("S", "A", 7), 12);
+    EXPECT_EQ(ini.ReadInteger("S", "B", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "C", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "D", 7), 31);
+    EXPECT_EQ(ini.ReadInteger("S", "E", 7), 16);
+    EXPECT_EQ(ini.ReadInteger("S", "F", 7), -3);
+    EXPECT_EQ(ini.ReadInteger("S", "G", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "H", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "I", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("S", "B", true));
+}
+
+TEST(MemIniFile, WritesKeepOrderAndCrlf)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/sub/a.ini";
+    TMemIniFile ini(file);
+    ini.WriteString("SORT", "1", QStringLiteral("得意先"));
+    ini.WriteString("SORT", "2", "b");
+    ini.WriteInteger("VIEW", "BGColor", 14680047);
+    ini.WriteBool("VIEW", "BGPaint", true);
+    ini.WriteString("sort", "1", "a");  // same key, other case: replaced in place
+    ini.UpdateFile();
+    EXPECT_EQ(test::readFile(file), QByteArray("[SORT]\r\n1=a\r\n2=b\r\n\r\n[VIEW]\r\nBGColor=14680047\r\nBGPaint=1\r\n\r\n"));
+
+    ini.EraseSection("Sort");
+    ini.DeleteKey("VIEW", "BGPAINT");
+    EXPECT_EQ(ini.ReadSections(), QStringList{"VIEW"});
+    EXPECT_EQ(ini.ReadSection("VIEW"), QStringList{"BGColor"});
+}
+
+TEST(MemIniFile, CorruptAndTruncatedFilesStillRead)
+{
+    TMemIniFile ini(QString{});
+    // Binary garbage, a section never closed, a key before any section and a cut-off last line.
+    ini.SetText(QByteArray("orphan=1\n\x01\x02\xFF\xFE\n[BASE\n[BASE]\nAdrsName=\x93\x8C\n[VIEW]\nBGCol"));
+    EXPECT_FALSE(ini.ValueExists("", "orphan"));
+    EXPECT_EQ(ini.ReadString("BASE", "AdrsName", QString()), QStringLiteral("東"));
+    EXPECT_EQ(ini.ReadInteger("VIEW", "BGCol", 5), 5);
+    EXPECT_TRUE(ini.ValueExists("VIEW", "BGCol"));
+}
+
+TEST(MemIniFile, UnreadableFileIsNeverWrittenOver)
+{
+    QTemporaryDir dir;
+    // A name that exists but cannot be read as a file, whatever rights the test runs with.
+    const QString file = dir.path() + "/Mirvale18.ini";
+    QDir().mkpath(file + "/inside");
+    TMemIniFile ini(file);
+    EXPECT_TRUE(ini.ReadFailed());
+    ini.WriteString("BASE", "DataPath", "/other/");
+    EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+    EXPECT_TRUE(QFileInfo(file + "/inside").isDir());
+}
+
+TEST(MemIniFile, TextWithoutShiftJisFormIsRefusedAndTheFileKept)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/a.ini";
+    test::writeFile(file, "[BASE]\r\nAdrsName=old\r\n");
+    TMemIniFile ini(file);
+    ini.WriteString("BASE", "AdrsName", QStringLiteral("한국"));
+    EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+    EXPECT_EQ(test::readFile(file), QByteArray("[BASE]\r\nAdrsName=old\r\n"));
+}
+
+TEST(MemIniFile, UpdateFileReportsAFolderThatCannotBeWritten)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/ro";
+    QDir().mkpath(folder);
+    test::writeFile(folder + "/a.ini", "[A]\r\nk=1\r\n");
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    TMemIniFile ini(folder + "/a.ini");
+    ini.WriteString("A", "k", "2");
+    const bool rootLike = QFileInfo(folder).isWritable();
+    if (!rootLike)
+        EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!rootLike)
+        EXPECT_EQ(test::readFile(folder + "/a.ini"), QByteArray("[A]\r\nk=1\r\n"));
+}

@@ -1,0 +1,98 @@
+// The small platform layers: registry hives, run-time libraries, the modal run and the single instance.
+#include "platform/Folders.h"
+#include "platform/Forms.h"
+#include "platform/Registry.h"
+#include "platform/RuntimeLibrary.h"
+#include "platform/SingleInstance.h"
+
+#include "TestSupport.h"
+
+#include <QLocalServer>
+#include <QMainWindow>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(Registry, MachineHiveIsFoundAlongConfigDirs)
+{
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", (dir.path() + "/none:" + dir.path() + "/etc").toLocal8Bit());
+    test::writeFile(dir.path() + "/etc/Tzo/registry.ini",
+                    "[SOFTWARE\\Tzo\\Mirvale\\18.0]\r\nType=0041\r\n");
+    TRegistry reg;
+    reg.RootKey = TRootKey::HKEY_LOCAL_MACHINE;
+    EXPECT_FALSE(reg.OpenKeyReadOnly("SOFTWARE\\Tzo\\Missing"));
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\software\\tzo\\mirvale\\18.0"));
+    EXPECT_TRUE(reg.ValueExists("Type"));
+    EXPECT_EQ(reg.ReadString("type"), "0041");
+    EXPECT_EQ(reg.ReadString("Other"), QString());
+    reg.RootKey = TRootKey::HKEY_CURRENT_USER;
+    EXPECT_FALSE(reg.OpenKeyReadOnly("SOFTWARE\\Tzo\\Mirvale\\18.0"));
+    qputenv("XDG_CONFIG_DIRS", saved);
+}
+
+TEST(RuntimeLibrary, DocumentedNamesMapToSharedObjectsAndFailuresNameTheFile)
+{
+    EXPECT_EQ(TRuntimeLibrary::FileNameFor("Kvphone.dll"), "Kvphone.so");
+    QTemporaryDir dir;
+    TRuntimeLibrary lib;
+    EXPECT_FALSE(lib.Load(dir.path() + "/", "Kvphone.dll"));
+    EXPECT_FALSE(lib.IsLoaded());
+    EXPECT_EQ(lib.LoadErrorText(), QStringLiteral("Kvphone.so LoadLibrary Error\r\nDLLのロードに失敗しました"));
+    EXPECT_EQ(lib.ProcErrorText("KVPhonePrefix"),
+              QStringLiteral("KVPhonePrefix (Kvphone.so) GetProcAddress Error\r\n関数の割り当てに失敗しました"));
+    // A file that is not a library is refused, not crashed on.
+    test::writeFile(dir.path() + "/Kvbad.so", "not an ELF file");
+    EXPECT_FALSE(lib.Load(dir.path() + "/", "Kvbad.dll"));
+    EXPECT_FALSE(lib.ErrorString().isEmpty());
+    EXPECT_EQ(lib.GetProcAddress("anything"), nullptr);
+}
+
+TEST(Folders, DelimitersAndXdgFolders)
+{
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/a//"), "/a");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "relative/path");  // not absolute: ignored, as the XDG rules say
+    EXPECT_TRUE(GetAllUsersDataFolder().endsWith("/.local/share/"));
+    qputenv("XDG_DATA_HOME", saved);
+    EXPECT_EQ(GetAllUsersDataFolder(), QString::fromLocal8Bit(saved) + "/");
+}
+
+TEST(Forms, ShowModalReturnsTheResultTheFormClosedWith)
+{
+    QMainWindow form;
+    QTimer::singleShot(0, &form, [&] {
+        form.setProperty("ModalResult", mrOk);
+        form.close();
+    });
+    EXPECT_EQ(ShowModal(&form), mrOk);
+    QMainWindow other;
+    QTimer::singleShot(0, &other, [&] { other.close(); });
+    EXPECT_EQ(ShowModal(&other), mrCancel);
+}
+
+TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)
+{
+    const QString name = "VelmoraTest." + QString::number(QCoreApplication::applicationPid());
+    std::unique_ptr<TInstanceGuard> first;
+    ASSERT_FALSE(CheckSingleInstance(first, name, true));
+    ASSERT_TRUE(first);
+    QSignalSpy restored(first.get(), &TInstanceGuard::RestoreRequested);
+
+    std::unique_ptr<TInstanceGuard> second;
+    EXPECT_TRUE(CheckSingleInstance(second, name, true));
+    EXPECT_FALSE(second);
+    EXPECT_TRUE(restored.wait(3000));
+
+    // Once the first instance is gone its name is free again, with no stale file to clean up.
+    first.reset();
+    std::unique_ptr<TInstanceGuard> third;
+    EXPECT_FALSE(CheckSingleInstance(third, name, false));
+}

@@ -26,6 +26,8 @@ function(velmora_add_test_suite folder)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${target} PRIVATE velmora_testsupport ${ARG_LIBS})
+  # Tests read the program folder as it ships: stand-in libraries, dictionaries, default files.
+  add_dependencies(${target} velmora_shipped_files)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

@@ -1,6 +1,6 @@
 #include "core/Hyphen.h"
 
-#include "../../kv/Kvdash/Kvdash.h"
+#include "Kvdash/Kvdash.h"
 #include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeLibrary.h"

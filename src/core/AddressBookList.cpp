@@ -201,3 +201,49 @@ void LoadAddressBookList(bool replayPending)
         AdrsBookList.push_back(info);
     }
 }
+
+bool BookFolderNameInUse(const QString &name)
+{
+    for (const TAdrsFolderInfo &book : AdrsBookList)
+        if (sameName(book.Name, name) || sameName(book.Folder, name))
+            return true;
+    const QStringList onDisk =
+        QDir(AdrsFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (indexOfName(onDisk, name) >= 0)
+        return true;
+    const TPendingOperations ops = ReadPendingOperations(AdrsFolder);
+    if (indexOfName(ops.Deletes, name) >= 0)
+        return true;
+    return std::any_of(ops.Renames.begin(), ops.Renames.end(), [&](const auto &rename) {
+        return sameName(rename.first, name) || sameName(rename.second, name);
+    });
+}
+
+QString TemporaryBookFolderName(const QString &name)
+{
+    for (int n = 1;; ++n) {
+        const QString folder = name + QStringLiteral("（") + QString::number(n) + QStringLiteral("）");
+        if (!BookFolderNameInUse(folder))
+            return folder;
+    }
+}
+
+void AppendPendingOperation(const QString &section, const QString &value)
+{
+    TMemIniFile ini(AdrsFolder + OperationsFile);
+    const int count = ini.ReadInteger(section, QStringLiteral("Count"), 0) + 1;
+    ini.WriteInteger(section, QStringLiteral("Count"), count);
+    ini.WriteString(section, QString::number(count), value);
+    ini.UpdateFile();
+}
+
+void SaveAddressBookOrder()
+{
+    if (AdrsBookList.empty())
+        return;
+    TMemIniFile ini(AdrsFolder + OrderFile);
+    ini.EraseSection(QStringLiteral("SORT"));
+    for (size_t i = 0; i < AdrsBookList.size(); ++i)
+        ini.WriteString(QStringLiteral("SORT"), QString::number(i + 1), AdrsBookList[i].Folder);
+    ini.UpdateFile();
+}

@@ -23,3 +23,19 @@ TPendingOperations ReadPendingOperations(const QString &adrsFolder);
 // Rebuilds AdrsBookList from the folders of AdrsFolder, the stored order and the pending operations;
 // with replay set, carries the pending operations out first. CurrentAdrsIndex becomes -1.
 void LoadAddressBookList(bool replay);
+
+// True when name (letter case ignored) cannot be the folder of a new book without mixing two books at the
+// next start: it is a listed book's name or folder, something of that name exists in AdrsFolder, or a
+// pending operation still refers to it.
+bool BookFolderNameInUse(const QString &name);
+// The first name + "（n）", n = 1, 2, ..., that is not in use; a new book waits there for its own name.
+QString TemporaryBookFolderName(const QString &name);
+
+// Appends one pending operation to "AdrsOp.ini": section "DELETE" with a folder name, or "RENAME" with
+// old name + "/" + new name. Throws EIniFileError when the file cannot be read or written; the file is then
+// unchanged, so callers change AdrsBookList only after this returns.
+void AppendPendingOperation(const QString &section, const QString &value);
+
+// Writes the order of AdrsBookList (every entry's Folder, pending deletes included) to "AdrsMng.ini";
+// an empty list leaves the file alone. Throws EIniFileError when the file cannot be written.
+void SaveAddressBookOrder();

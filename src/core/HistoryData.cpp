@@ -39,22 +39,6 @@ QByteArray trimmedText(const QByteArray &text)
     return text.mid(begin, end - begin);
 }
 
-// The longest prefix of at most maxBytes that ends on a character boundary. Walking from the start is what
-// tells a lead byte from a trail byte of the same value.
-QByteArray cutToCharacters(const QByteArray &text, int maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    qsizetype end = 0;
-    while (end < maxBytes) {
-        const qsizetype step = Sjis::isLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + step > maxBytes)
-            break;
-        end += step;
-    }
-    return text.left(end);
-}
-
 // Texts are stored with every bit inverted; the same operation decodes them.
 QByteArray complemented(QByteArray bytes)
 {
@@ -206,7 +190,7 @@ void THistoryData::Insert(int index, const QByteArray &text, double dateTime)
         throw EHistoryDataError(indexError());
     if (dateTime == 0 || std::isnan(dateTime))
         dateTime = DateTimeToDouble(QDateTime::currentDateTime());
-    items_->insert(items_->begin() + index, Item{dateTime, cutToCharacters(text, maxLength_)});
+    items_->insert(items_->begin() + index, Item{dateTime, Sjis::cutToBytes(text, maxLength_)});
 }
 
 void THistoryData::Delete(int index)

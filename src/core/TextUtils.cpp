@@ -483,11 +483,44 @@ QByteArray KeepNumberChars(const QByteArray &text, int flags)
 
 QByteArray CopyLeftMbcs(const QByteArray &text, int n)
 {
-    if (text.size() <= n)
+    return Sjis::cutToBytes(text, std::max(n, 0));
+}
+
+QString CopyLeftMbcsW(const QString &text, int n)
+{
+    if (Sjis::encode(text).size() <= n)
         return text;
-    if (n <= 0)
-        return {};
-    return text.left(isLeadByteAt(text, n - 1) ? n - 1 : n);
+    qsizetype bytes = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const qsizetype next = end + (text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1);
+        bytes += Sjis::encode(QStringView(text).sliced(end, next - end)).size();
+        if (bytes > n)
+            break;
+        end = next;
+    }
+    return text.left(end);
+}
+
+QString TrimBlanks(const QString &text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first].unicode() <= 0x20)
+        ++first;
+    while (last > first && text[last - 1].unicode() <= 0x20)
+        --last;
+    return text.sliced(first, last - first);
+}
+
+// A trail byte of Shift-JIS is never below 0x40, so trimming bytes up to 0x20 never splits a character.
+QByteArray TrimBlanks(const QByteArray &text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 0x20)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
+        --last;
+    return text.sliced(first, last - first);
 }
 
 QByteArray ReverseMbcsString(const QByteArray &text)

@@ -62,6 +62,13 @@ inline constexpr int Point = 4;   // "."
 QByteArray KeepNumberChars(const QByteArray &text, int flags);
 // The first n bytes, one fewer when byte n would be the lead byte of a character cut in two.
 QByteArray CopyLeftMbcs(const QByteArray &text, int n);
+// The longest beginning of text whose Shift-JIS form has at most n bytes; a character is never cut in two.
+// Characters without a Shift-JIS form count as the one byte they would be written as.
+QString CopyLeftMbcsW(const QString &text, int n);
+// Leading and trailing blanks and control characters (every character up to U+0020) removed; the
+// ideographic space U+3000 is text and stays.
+QString TrimBlanks(const QString &text);
+QByteArray TrimBlanks(const QByteArray &text);
 // Character by character; a double-byte character keeps its byte order.
 QByteArray ReverseMbcsString(const QByteArray &text);
 // The text without U+0020 and U+3000 spaces, in Shift-JIS.

@@ -115,4 +115,18 @@ bool canEncode(QStringView text)
     return !u.any;
 }
 
+QByteArray cutToBytes(const QByteArray &text, qsizetype maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    qsizetype end = 0;
+    while (end < maxBytes) {
+        const qsizetype step = isLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > maxBytes)
+            break;
+        end += step;
+    }
+    return text.left(end);
+}
+
 }  // namespace Sjis

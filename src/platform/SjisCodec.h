@@ -20,4 +20,8 @@ bool canEncode(QStringView text);
 // The first byte of a double-byte character.
 constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+// The longest prefix of text of at most maxBytes bytes that ends on a character boundary. Walking from the
+// start is what tells a lead byte from a trail byte of the same value.
+QByteArray cutToBytes(const QByteArray &text, qsizetype maxBytes);
+
 }  // namespace Sjis

@@ -1,0 +1,90 @@
+#include "db/Sqlite.h"
+
+#include "db/Collation.h"
+
+#include <QFile>
+
+void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool create)
+{
+    Close();
+    fileName_ = fileName;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+        Close();
+        throw EDatabaseError(fileName + QStringLiteral(": ") + why, rc);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    // A locked table is retried briefly before it counts as locked by another program.
+    sqlite3_busy_timeout(db_, 2000);
+    if (sqlite3_key(db_, key.constData(), key.size()) != SQLITE_OK)
+        Fail(QStringLiteral("key"), SQLITE_ERROR);
+    Exec("PRAGMA cipher_page_size = 4096");
+    RegisterSjisCollation(db_);
+}
+
+void TSqliteDatabase::Close()
+{
+    if (db_)
+        sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void TSqliteDatabase::Exec(const QByteArray &sql)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const QString why = message ? QString::fromUtf8(message) : QString();
+        sqlite3_free(message);
+        throw EDatabaseError(fileName_ + QStringLiteral(": ") + why, rc);
+    }
+}
+
+void TSqliteDatabase::Fail(const QString &what, int rc) const
+{
+    throw EDatabaseError(fileName_ + QStringLiteral(": ") + what + QStringLiteral(": ")
+                             + QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)),
+                         rc);
+}
+
+TSqliteStatement::TSqliteStatement(const TSqliteDatabase &db, const QByteArray &sql) : db_(&db)
+{
+    const int rc = sqlite3_prepare_v2(db.Handle(), sql.constData(), sql.size(), &stmt_, nullptr);
+    if (rc != SQLITE_OK)
+        db.Fail(QString::fromUtf8(sql), rc);
+}
+
+void TSqliteStatement::Reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+void TSqliteStatement::BindInt(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
+
+void TSqliteStatement::BindDouble(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+
+void TSqliteStatement::BindText(int index, const QByteArray &bytes)
+{
+    // Shift-JIS bytes are stored as they are; SQLite compares TEXT bytewise unless a collation says otherwise.
+    sqlite3_bind_text(stmt_, index, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+}
+
+bool TSqliteStatement::Step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(stmt_);
+    db_->Fail(QString::fromUtf8(sqlite3_sql(stmt_)), rc);
+}
+
+QByteArray TSqliteStatement::ColumnText(int column) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    return text ? QByteArray(text, sqlite3_column_bytes(stmt_, column)) : QByteArray();
+}

@@ -1,0 +1,947 @@
+#include "db/Table.h"
+
+#include "db/Collation.h"
+#include "db/Session.h"
+#include "db/Sqlite.h"
+#include "platform/SjisCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+// Marks a file as a table of this program, so a database of another program is never taken for one.
+constexpr int ApplicationId = 0x564C4D52;  // "VLMR"
+constexpr int FormatVersion = 1;
+
+using Row = std::vector<QVariant>;  // rowid first, then the columns in field order
+
+QByteArray quoted(const QString &identifier)
+{
+    return '"' + identifier.toUtf8().replace('"', "\"\"") + '"';
+}
+
+bool isText(TFieldType type) { return type == TFieldType::String || type == TFieldType::Memo; }
+
+QVariant defaultValue(TFieldType type)
+{
+    switch (type) {
+    case TFieldType::String:
+    case TFieldType::Memo: return QByteArray();
+    case TFieldType::DateTime: return 0.0;
+    case TFieldType::AutoInc: return QVariant();
+    default: return qint64(0);
+    }
+}
+
+QByteArray columnSql(const TFieldDef &f)
+{
+    switch (f.Type) {
+    case TFieldType::AutoInc: return quoted(f.Name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
+    case TFieldType::String:
+    case TFieldType::Memo: return quoted(f.Name) + " TEXT NOT NULL DEFAULT ''";
+    case TFieldType::DateTime: return quoted(f.Name) + " REAL NOT NULL DEFAULT 0";
+    default: return quoted(f.Name) + " INTEGER NOT NULL DEFAULT 0";
+    }
+}
+
+int typeCode(TFieldType t) { return static_cast<int>(t); }
+
+}  // namespace
+
+struct TTable::Impl {
+    TSqliteDatabase db;
+    QByteArray sqlTable;
+    std::vector<TFieldDef> fields;
+    std::vector<TIndexDef> indexes;
+    int primaryColumn = -1;  // the integer primary key column, which is the rowid
+
+    // The order of the current index: column and whether it compares without regard to case.
+    struct Term {
+        int column;
+        bool noCase;
+    };
+    std::vector<Term> order;
+
+    // Range and filter, as SQL and the values bound to them.
+    QByteArray rangeSql;
+    QVariantList rangeValues;
+    QByteArray filterSql;
+    QVariantList filterValues;
+
+    // Rows read ahead around the current one, in index order; pos is the current row in it.
+    std::vector<Row> window;
+    int pos = -1;
+    int pageSize = 16;
+
+    Row buffer;  // the edit or insert buffer, without the rowid
+    Row keyBuffer;
+    std::vector<bool> keyAssigned;
+
+    QByteArray selectList() const
+    {
+        QByteArray s = "rowid";
+        for (const TFieldDef &f : fields)
+            s += ", " + quoted(f.Name);
+        return s;
+    }
+
+    QByteArray termSql(const Term &t) const
+    {
+        QByteArray s = quoted(fields[t.column].Name);
+        if (t.noCase)
+            s += QByteArray(" COLLATE ") + SjisNoCaseCollation;
+        return s;
+    }
+
+    // The fields a key names: those of the current index, or the primary key in primary-key order.
+    std::vector<Term> keyTerms() const
+    {
+        if (!order.empty() || primaryColumn < 0)
+            return order;
+        return {{primaryColumn, false}};
+    }
+
+    // "(a COLLATE X, b, rowid)" over the first n order terms, with the rowid when withRowid.
+    QByteArray tuple(size_t n, bool withRowid) const { return tupleOf(order, n, withRowid); }
+
+    QByteArray tupleOf(const std::vector<Term> &terms, size_t n, bool withRowid) const
+    {
+        QByteArray s = "(";
+        for (size_t i = 0; i < n; ++i)
+            s += (i ? ", " : "") + termSql(terms[i]);
+        if (withRowid)
+            s += QByteArray(n ? ", " : "") + "rowid";
+        return s + ")";
+    }
+
+    static QByteArray placeholders(size_t n)
+    {
+        QByteArray s = "(";
+        for (size_t i = 0; i < n; ++i)
+            s += i ? ", ?" : "?";
+        return s + ")";
+    }
+
+    QByteArray orderBy(bool descending) const
+    {
+        QByteArray s = " ORDER BY ";
+        for (const Term &t : order)
+            s += termSql(t) + (descending ? " DESC, " : ", ");
+        return s + (descending ? "rowid DESC" : "rowid");
+    }
+
+    void bind(TSqliteStatement &st, int index, const QVariant &v) const
+    {
+        switch (v.typeId()) {
+        case QMetaType::QByteArray: st.BindText(index, v.toByteArray()); break;
+        case QMetaType::Double: st.BindDouble(index, v.toDouble()); break;
+        case QMetaType::Bool: st.BindInt(index, v.toBool() ? 1 : 0); break;
+        default: st.BindInt(index, v.toLongLong()); break;
+        }
+    }
+
+    // Runs a select of whole rows with the range and filter and an extra condition.
+    std::vector<Row> select(const QByteArray &condition, const QVariantList &values, const QByteArray &tail) const
+    {
+        QByteArray sql = "SELECT " + selectList() + " FROM " + sqlTable;
+        QByteArrayList where;
+        if (!rangeSql.isEmpty())
+            where << rangeSql;
+        if (!filterSql.isEmpty())
+            where << filterSql;
+        if (!condition.isEmpty())
+            where << condition;
+        if (!where.isEmpty())
+            sql += " WHERE " + where.join(" AND ");
+        sql += tail;
+        TSqliteStatement st(db, sql);
+        int i = 1;
+        for (const QVariantList *list : {&rangeValues, &filterValues, &values})
+            for (const QVariant &v : *list)
+                bind(st, i++, v);
+        std::vector<Row> rows;
+        while (st.Step()) {
+            Row row(fields.size() + 1);
+            row[0] = st.ColumnInt(0);
+            for (size_t c = 0; c < fields.size(); ++c) {
+                const int col = static_cast<int>(c) + 1;
+                switch (fields[c].Type) {
+                case TFieldType::String:
+                case TFieldType::Memo: row[col] = st.ColumnText(col); break;
+                case TFieldType::DateTime: row[col] = st.ColumnDouble(col); break;
+                default: row[col] = st.ColumnInt(col); break;
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    // The sort values of a row for the keyset conditions: its index columns, then its rowid.
+    QVariantList keysetValues(const Row &row) const
+    {
+        QVariantList v;
+        for (const Term &t : order)
+            v << row[t.column + 1];
+        v << row[0];
+        return v;
+    }
+
+    std::vector<Row> fetchAfter(const Row &row, int count) const
+    {
+        return select(tuple(order.size(), true) + " > " + placeholders(order.size() + 1), keysetValues(row),
+                      orderBy(false) + " LIMIT " + QByteArray::number(count));
+    }
+
+    std::vector<Row> fetchBefore(const Row &row, int count) const
+    {
+        return select(tuple(order.size(), true) + " < " + placeholders(order.size() + 1), keysetValues(row),
+                      orderBy(true) + " LIMIT " + QByteArray::number(count));
+    }
+
+    // The key values for the leading key fields that were assigned.
+    QVariantList assignedKey() const
+    {
+        QVariantList values;
+        for (const Term &t : keyTerms()) {
+            if (!keyAssigned[t.column])
+                break;
+            values << keyBuffer[t.column];
+        }
+        return values;
+    }
+
+    const Row *current() const { return pos >= 0 && pos < static_cast<int>(window.size()) ? &window[pos] : nullptr; }
+
+    void setWindow(std::vector<Row> rows, int position)
+    {
+        window = std::move(rows);
+        pos = window.empty() ? -1 : position;
+        pageSize = 16;
+    }
+
+    // Reads the current row again (after a write or a change of order, range or filter), or the nearest one
+    // in the new order when it is no longer visible.
+    void reposition(qint64 rowid)
+    {
+        auto rows = select("rowid = ?", {rowid}, " LIMIT 1");
+        if (!rows.empty()) {
+            setWindow(std::move(rows), 0);
+            return;
+        }
+        setWindow(select({}, {}, orderBy(false) + " LIMIT 1"), 0);
+    }
+};
+
+// ---- TField ----
+
+const QString &TField::FieldName() const { return table_->d->fields[column_].Name; }
+TFieldType TField::DataType() const { return table_->d->fields[column_].Type; }
+int TField::Size() const { return table_->d->fields[column_].Size; }
+
+QVariant &TField::slot() const
+{
+    TTable::Impl &d = *table_->d;
+    switch (table_->state_) {
+    case TDataSetState::dsSetKey: return d.keyBuffer[column_];
+    case TDataSetState::dsEdit:
+    case TDataSetState::dsInsert: return d.buffer[column_];
+    default: break;
+    }
+    // Browsing: the current row, or the empty defaults of an empty table.
+    static thread_local QVariant scratch;
+    const Row *row = d.current();
+    scratch = row ? (*row)[column_ + 1] : defaultValue(d.fields[column_].Type);
+    return scratch;
+}
+
+QByteArray TField::AsString() const
+{
+    const QVariant &v = slot();
+    if (v.typeId() == QMetaType::QByteArray)
+        return v.toByteArray();
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::Double)
+        return QByteArray::number(v.toDouble(), 'g', 15);
+    return QByteArray::number(v.toLongLong());
+}
+
+qint32 TField::AsInteger() const
+{
+    const QVariant &v = slot();
+    if (v.typeId() == QMetaType::QByteArray)
+        return v.toByteArray().trimmed().toInt();
+    return static_cast<qint32>(v.toLongLong());
+}
+
+bool TField::AsBoolean() const { return AsInteger() != 0; }
+
+double TField::AsDateTime() const
+{
+    const QVariant &v = slot();
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+static void requireWritable(const TTable &table)
+{
+    if (table.State() != TDataSetState::dsEdit && table.State() != TDataSetState::dsInsert
+        && table.State() != TDataSetState::dsSetKey)
+        throw EDatabaseError(table.TableName + QStringLiteral(": not in edit or insert mode"));
+}
+
+void TField::SetAsString(const QByteArray &value)
+{
+    requireWritable(*table_);
+    const TFieldDef &f = table_->d->fields[column_];
+    switch (f.Type) {
+    case TFieldType::String: slot() = Sjis::cutToBytes(value, f.Size); break;
+    case TFieldType::Memo: slot() = value; break;
+    case TFieldType::DateTime: slot() = value.trimmed().toDouble(); break;
+    default: slot() = qint64(value.trimmed().toLongLong()); break;
+    }
+    if (table_->state_ == TDataSetState::dsSetKey)
+        table_->d->keyAssigned[column_] = true;
+}
+
+void TField::SetAsInteger(qint32 value)
+{
+    requireWritable(*table_);
+    if (isText(DataType()))
+        SetAsString(QByteArray::number(value));
+    else {
+        slot() = DataType() == TFieldType::DateTime ? QVariant(double(value)) : QVariant(qint64(value));
+        if (table_->state_ == TDataSetState::dsSetKey)
+            table_->d->keyAssigned[column_] = true;
+    }
+}
+
+void TField::SetAsBoolean(bool value) { SetAsInteger(value ? 1 : 0); }
+
+void TField::SetAsDateTime(double value)
+{
+    requireWritable(*table_);
+    slot() = value;
+    if (table_->state_ == TDataSetState::dsSetKey)
+        table_->d->keyAssigned[column_] = true;
+}
+
+void TField::Clear()
+{
+    requireWritable(*table_);
+    slot() = defaultValue(DataType());
+}
+
+// ---- TTable ----
+
+TTable::TTable() : d(std::make_unique<Impl>()) {}
+TTable::~TTable() { Close(); }
+
+void TTable::CreateTable()
+{
+    if (Schema.Fields.empty())
+        throw EDatabaseError(TableName + QStringLiteral(": no field definitions"));
+    if (Session().Passwords().isEmpty())
+        throw EDatabaseError(TableName + QStringLiteral(": no table password"));
+    const QString target = FileName();
+    if (QFileInfo::exists(target))
+        throw EDatabaseError(target + QStringLiteral(": the table already exists"));
+    const QString temporary = target + QStringLiteral(".creating");
+    QFile::remove(temporary);
+    try {
+        TSqliteDatabase db;
+        db.Open(temporary, Session().Passwords().first(), true);
+        db.Exec("BEGIN");
+        db.Exec("PRAGMA application_id = " + QByteArray::number(ApplicationId));
+        db.Exec("PRAGMA user_version = " + QByteArray::number(FormatVersion));
+        const QByteArray table = quoted(QFileInfo(TableName).completeBaseName());
+        QByteArrayList columns;
+        for (const TFieldDef &f : Schema.Fields) {
+            QByteArray c = columnSql(f);
+            const bool isPrimary = std::any_of(Schema.Indexes.begin(), Schema.Indexes.end(), [&](const TIndexDef &ix) {
+                return (ix.Options & ixPrimary) && ix.Fields == f.Name;
+            });
+            if (isPrimary && f.Type == TFieldType::Integer)
+                c = quoted(f.Name) + " INTEGER PRIMARY KEY";
+            columns << c;
+        }
+        db.Exec("CREATE TABLE " + table + " (" + columns.join(", ") + ")");
+        db.Exec("CREATE TABLE velmora_fields (ord INTEGER PRIMARY KEY, name TEXT, type INTEGER, size INTEGER)");
+        db.Exec("CREATE TABLE velmora_indexes (ord INTEGER PRIMARY KEY, name TEXT, fields TEXT, options INTEGER)");
+        TSqliteStatement addField(db, "INSERT INTO velmora_fields VALUES (?, ?, ?, ?)");
+        for (size_t i = 0; i < Schema.Fields.size(); ++i) {
+            const TFieldDef &f = Schema.Fields[i];
+            addField.Reset();
+            addField.BindInt(1, static_cast<qint64>(i));
+            addField.BindText(2, f.Name.toUtf8());
+            addField.BindInt(3, typeCode(f.Type));
+            addField.BindInt(4, f.Size);
+            addField.Step();
+        }
+        TSqliteStatement addIndex(db, "INSERT INTO velmora_indexes VALUES (?, ?, ?, ?)");
+        for (size_t i = 0; i < Schema.Indexes.size(); ++i) {
+            const TIndexDef &ix = Schema.Indexes[i];
+            addIndex.Reset();
+            addIndex.BindInt(1, static_cast<qint64>(i));
+            addIndex.BindText(2, ix.Name.toUtf8());
+            addIndex.BindText(3, ix.Fields.toUtf8());
+            addIndex.BindInt(4, ix.Options);
+            addIndex.Step();
+            if (ix.Options & ixPrimary)
+                continue;
+            QByteArrayList terms;
+            for (const QString &name : ix.Fields.split(';')) {
+                const auto f = std::find_if(Schema.Fields.begin(), Schema.Fields.end(),
+                                            [&](const TFieldDef &fd) { return fd.Name == name; });
+                if (f == Schema.Fields.end())
+                    throw EDatabaseError(TableName + QStringLiteral(": index field ") + name + QStringLiteral(" missing"));
+                terms << quoted(name) + ((ix.Options & ixCaseInsensitive) && isText(f->Type)
+                                             ? QByteArray(" COLLATE ") + SjisNoCaseCollation
+                                             : QByteArray());
+            }
+            db.Exec("CREATE " + QByteArray((ix.Options & ixUnique) ? "UNIQUE " : "") + "INDEX "
+                    + quoted("ix_" + ix.Name) + " ON " + table + " (" + terms.join(", ") + ")");
+        }
+        db.Exec("COMMIT");
+        db.Close();
+    } catch (...) {
+        QFile::remove(temporary);
+        QFile::remove(temporary + QStringLiteral("-journal"));
+        throw;
+    }
+    if (!QFile::rename(temporary, target)) {
+        QFile::remove(temporary);
+        throw EDatabaseError(target + QStringLiteral(": the table file cannot be made"));
+    }
+}
+
+void TTable::Open()
+{
+    if (Active())
+        return;
+    const QString file = FileName();
+    if (!QFileInfo(file).isFile())
+        throw EDatabaseError(file + QStringLiteral(": the table does not exist"));
+    if (Session().Passwords().isEmpty())
+        throw EDatabaseError(file + QStringLiteral(": no table password"));
+
+    bool opened = false;
+    QString lastError;
+    for (const QByteArray &password : Session().Passwords()) {
+        try {
+            d->db.Open(file, password, false);
+            TSqliteStatement id(d->db, "PRAGMA application_id");
+            // A wrong password or a file that is not a database fails on this first read.
+            if (!id.Step() || id.ColumnInt(0) != ApplicationId)
+                throw EDatabaseError(file + QStringLiteral(": not a table of this program"));
+            opened = true;
+            break;
+        } catch (const EDatabaseError &e) {
+            lastError = e.Message;
+            d->db.Close();
+        }
+    }
+    if (!opened)
+        throw EDatabaseError(lastError);
+
+    try {
+        d->fields.clear();
+        d->indexes.clear();
+        TSqliteStatement readFields(d->db, "SELECT name, type, size FROM velmora_fields ORDER BY ord");
+        while (readFields.Step())
+            d->fields.push_back({QString::fromUtf8(readFields.ColumnText(0)),
+                                 static_cast<TFieldType>(readFields.ColumnInt(1)), static_cast<int>(readFields.ColumnInt(2))});
+        TSqliteStatement readIndexes(d->db, "SELECT name, fields, options FROM velmora_indexes ORDER BY ord");
+        while (readIndexes.Step())
+            d->indexes.push_back({QString::fromUtf8(readIndexes.ColumnText(0)),
+                                  QString::fromUtf8(readIndexes.ColumnText(1)), static_cast<int>(readIndexes.ColumnInt(2))});
+        if (!Schema.Fields.empty()) {
+            const bool same = std::equal(d->fields.begin(), d->fields.end(), Schema.Fields.begin(), Schema.Fields.end(),
+                                         [](const TFieldDef &a, const TFieldDef &b) {
+                                             return a.Name == b.Name && a.Type == b.Type && a.Size == b.Size;
+                                         });
+            if (!same)
+                throw EDatabaseError(file + QStringLiteral(": the table's fields are not the expected ones"));
+        }
+        d->sqlTable = quoted(QFileInfo(TableName).completeBaseName());
+        d->primaryColumn = -1;
+        for (const TIndexDef &ix : d->indexes)
+            if (ix.Options & ixPrimary)
+                for (size_t c = 0; c < d->fields.size(); ++c)
+                    if (d->fields[c].Name == ix.Fields)
+                        d->primaryColumn = static_cast<int>(c);
+        d->db.Exec("PRAGMA cache_size = -8192");
+        if (Exclusive) {
+            // Holding the write lock from now on keeps every other connection out until Close.
+            d->db.Exec("PRAGMA locking_mode = EXCLUSIVE");
+            d->db.Exec("BEGIN EXCLUSIVE");
+            d->db.Exec("COMMIT");
+        }
+        // A table that cannot be read through (a damaged page) fails here, not in the middle of work.
+        TSqliteStatement probe(d->db, "SELECT count(*) FROM " + d->sqlTable);
+        probe.Step();
+    } catch (...) {
+        d->db.Close();
+        throw;
+    }
+    fields_.clear();
+    for (size_t c = 0; c < d->fields.size(); ++c)
+        fields_.push_back(std::unique_ptr<TField>(new TField(this, static_cast<int>(c))));
+    state_ = TDataSetState::dsBrowse;
+    d->rangeSql.clear();
+    d->rangeValues.clear();
+    try {
+        SetIndexName(indexName_);
+        SetFiltered(filtered_);
+        First();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void TTable::Close()
+{
+    if (!Active())
+        return;
+    if (InTransaction())
+        d->db.Exec("ROLLBACK");
+    d->db.Close();
+    d->window.clear();
+    d->pos = -1;
+    fields_.clear();
+    state_ = TDataSetState::dsInactive;
+    eof_ = bof_ = true;
+}
+
+static void requireActive(const TTable &table)
+{
+    if (!table.Active())
+        throw EDatabaseError(table.TableName + QStringLiteral(": the table is not open"));
+}
+
+void TTable::SetIndexName(const QString &name)
+{
+    if (!Active()) {
+        indexName_ = name;
+        return;
+    }
+    std::vector<Impl::Term> order;
+    if (!name.isEmpty()) {
+        const auto ix = std::find_if(d->indexes.begin(), d->indexes.end(), [&](const TIndexDef &i) {
+            return !(i.Options & ixPrimary) && i.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (ix == d->indexes.end())
+            throw EDatabaseError(TableName + QStringLiteral(": no index ") + name);
+        for (const QString &fieldName : ix->Fields.split(';')) {
+            const int c = FieldByName(fieldName).column_;
+            order.push_back({c, (ix->Options & ixCaseInsensitive) && isText(d->fields[c].Type)});
+        }
+    } else if (d->primaryColumn < 0) {
+        for (const TIndexDef &ix : d->indexes)
+            if (ix.Options & ixPrimary)
+                for (const QString &fieldName : ix.Fields.split(';'))
+                    order.push_back({FieldByName(fieldName).column_, false});
+    }
+    const Row *cur = d->current();
+    const qint64 rowid = cur ? (*cur)[0].toLongLong() : 0;
+    indexName_ = name;
+    d->order = order;
+    d->rangeSql.clear();
+    d->rangeValues.clear();
+    if (cur)
+        d->reposition(rowid);
+    else
+        First();
+}
+
+QStringList TTable::IndexFieldNames() const
+{
+    QStringList names;
+    for (const Impl::Term &t : d->keyTerms())
+        names << d->fields[t.column].Name;
+    return names;
+}
+
+static void requireBrowse(TTable &table)
+{
+    requireActive(table);
+    if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert)
+        table.Post();
+    else if (table.State() == TDataSetState::dsSetKey)
+        table.Cancel();
+}
+
+void TTable::First()
+{
+    requireBrowse(*this);
+    d->setWindow(d->select({}, {}, d->orderBy(false) + " LIMIT 16"), 0);
+    bof_ = true;
+    eof_ = d->window.empty();
+}
+
+void TTable::Last()
+{
+    requireBrowse(*this);
+    auto rows = d->select({}, {}, d->orderBy(true) + " LIMIT 16");
+    std::reverse(rows.begin(), rows.end());
+    const int last = static_cast<int>(rows.size()) - 1;
+    d->setWindow(std::move(rows), last);
+    eof_ = true;
+    bof_ = d->window.empty();
+}
+
+void TTable::Next()
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur) {
+        eof_ = true;
+        return;
+    }
+    bof_ = false;
+    if (d->pos + 1 < static_cast<int>(d->window.size())) {
+        ++d->pos;
+        eof_ = false;
+        return;
+    }
+    // Sequential reading fetches ever larger pages, so a scan costs about what one query over the table does.
+    const int page = d->pageSize;
+    auto rows = d->fetchAfter(*cur, page);
+    if (rows.empty()) {
+        eof_ = true;
+        return;
+    }
+    rows.insert(rows.begin(), *cur);
+    d->window = std::move(rows);
+    d->pos = 1;
+    d->pageSize = std::min(page * 4, 1024);
+    eof_ = false;
+}
+
+void TTable::Prior()
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur) {
+        bof_ = true;
+        return;
+    }
+    eof_ = false;
+    if (d->pos > 0) {
+        --d->pos;
+        bof_ = false;
+        return;
+    }
+    const int page = d->pageSize;
+    auto rows = d->fetchBefore(*cur, page);
+    if (rows.empty()) {
+        bof_ = true;
+        return;
+    }
+    std::reverse(rows.begin(), rows.end());
+    rows.push_back(*cur);
+    d->pos = static_cast<int>(rows.size()) - 2;
+    d->window = std::move(rows);
+    d->pageSize = std::min(page * 4, 1024);
+    bof_ = false;
+}
+
+bool TTable::IsEmpty()
+{
+    requireActive(*this);
+    return d->current() == nullptr;
+}
+
+void TTable::SetKey()
+{
+    requireBrowse(*this);
+    d->keyBuffer.assign(d->fields.size(), QVariant());
+    for (size_t c = 0; c < d->fields.size(); ++c)
+        d->keyBuffer[c] = defaultValue(d->fields[c].Type);
+    d->keyAssigned.assign(d->fields.size(), false);
+    state_ = TDataSetState::dsSetKey;
+}
+
+bool TTable::GotoKey()
+{
+    if (state_ != TDataSetState::dsSetKey)
+        SetKey();
+    const QVariantList key = d->assignedKey();
+    state_ = TDataSetState::dsBrowse;
+    if (key.isEmpty())
+        return false;
+    const size_t n = key.size();
+    const std::vector<Row> rows = d->select(d->tupleOf(d->keyTerms(), n, false) + " = " + Impl::placeholders(n), key,
+                                            d->orderBy(false) + " LIMIT 1");
+    if (rows.empty())
+        return false;
+    d->setWindow(rows, 0);
+    eof_ = bof_ = false;
+    return true;
+}
+
+void TTable::GotoNearest()
+{
+    if (state_ != TDataSetState::dsSetKey)
+        SetKey();
+    const QVariantList key = d->assignedKey();
+    state_ = TDataSetState::dsBrowse;
+    if (key.isEmpty()) {
+        First();
+        return;
+    }
+    const size_t n = key.size();
+    std::vector<Row> rows = d->select(d->tupleOf(d->keyTerms(), n, false) + " >= " + Impl::placeholders(n), key,
+                                      d->orderBy(false) + " LIMIT 1");
+    if (rows.empty()) {
+        Last();
+        return;
+    }
+    d->setWindow(std::move(rows), 0);
+    eof_ = bof_ = false;
+}
+
+// Assigns values to the leading key fields.
+static void assignKey(TTable &table, const QVariantList &values)
+{
+    table.SetKey();
+    const QStringList names = table.IndexFieldNames();
+    if (values.size() > names.size())
+        throw EDatabaseError(table.TableName + QStringLiteral(": more key values than key fields"));
+    for (int i = 0; i < values.size(); ++i) {
+        TField &field = table.FieldByName(names[i]);
+        const QVariant &v = values[i];
+        if (v.typeId() == QMetaType::QByteArray)
+            field.SetAsString(v.toByteArray());
+        else if (v.typeId() == QMetaType::Double)
+            field.SetAsDateTime(v.toDouble());
+        else
+            field.SetAsInteger(v.toInt());
+    }
+}
+
+bool TTable::FindKey(const QVariantList &values)
+{
+    assignKey(*this, values);
+    return GotoKey();
+}
+
+void TTable::FindNearest(const QVariantList &values)
+{
+    assignKey(*this, values);
+    GotoNearest();
+}
+
+void TTable::SetRange(const QVariantList &start, const QVariantList &end)
+{
+    requireBrowse(*this);
+    const std::vector<Impl::Term> terms = d->keyTerms();
+    const size_t n = std::min<size_t>(std::min(start.size(), end.size()), terms.size());
+    const QByteArray key = d->tupleOf(terms, n, false);
+    d->rangeSql = n == 0 ? QByteArray() : key + " >= " + Impl::placeholders(n) + " AND " + key + " <= " + Impl::placeholders(n);
+    d->rangeValues = start.mid(0, n) + end.mid(0, n);
+    First();
+}
+
+void TTable::CancelRange()
+{
+    requireBrowse(*this);
+    d->rangeSql.clear();
+    d->rangeValues.clear();
+    First();
+}
+
+void TTable::SetFilter(const QString &filter)
+{
+    filterText_ = filter;
+    if (Active())
+        SetFiltered(filtered_);
+}
+
+void TTable::SetFiltered(bool filtered)
+{
+    filtered_ = filtered;
+    if (!Active())
+        return;
+    requireBrowse(*this);
+    d->filterSql.clear();
+    d->filterValues.clear();
+    if (filtered_ && !filterText_.trimmed().isEmpty()) {
+        const int eq = filterText_.indexOf('=');
+        if (eq <= 0)
+            throw EDatabaseError(TableName + QStringLiteral(": filter ") + filterText_);
+        TField &field = FieldByName(filterText_.left(eq).trimmed());
+        QString value = filterText_.mid(eq + 1).trimmed();
+        d->filterSql = quoted(field.FieldName()) + " = ?";
+        if (value.size() >= 2 && value.startsWith('\'') && value.endsWith('\''))
+            d->filterValues << Sjis::encode(value.mid(1, value.size() - 2).replace(QLatin1String("''"), QLatin1String("'")));
+        else if (isText(field.DataType()))
+            d->filterValues << Sjis::encode(value);
+        else if (field.DataType() == TFieldType::DateTime)
+            d->filterValues << value.toDouble();
+        else
+            d->filterValues << value.toLongLong();
+    }
+    First();
+}
+
+TField &TTable::FieldByName(const QString &name)
+{
+    if (TField *f = FindField(name))
+        return *f;
+    throw EDatabaseError(TableName + QStringLiteral(": field '") + name + QStringLiteral("' not found"));
+}
+
+TField *TTable::FindField(const QString &name)
+{
+    requireActive(*this);
+    for (auto &f : fields_)
+        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    return nullptr;
+}
+
+int TTable::FieldCount() const { return static_cast<int>(d->fields.size()); }
+const TFieldDef &TTable::FieldDef(int index) const { return d->fields.at(index); }
+
+void TTable::Append()
+{
+    requireBrowse(*this);
+    d->buffer.assign(d->fields.size(), QVariant());
+    for (size_t c = 0; c < d->fields.size(); ++c)
+        d->buffer[c] = defaultValue(d->fields[c].Type);
+    state_ = TDataSetState::dsInsert;
+}
+
+void TTable::Edit()
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur)
+        throw EDatabaseError(TableName + QStringLiteral(": no current record to edit"));
+    d->buffer.assign(cur->begin() + 1, cur->end());
+    state_ = TDataSetState::dsEdit;
+}
+
+void TTable::ClearFields()
+{
+    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+        throw EDatabaseError(TableName + QStringLiteral(": not in edit or insert mode"));
+    for (size_t c = 0; c < d->fields.size(); ++c)
+        if (static_cast<int>(c) != d->primaryColumn || state_ == TDataSetState::dsInsert)
+            d->buffer[c] = defaultValue(d->fields[c].Type);
+}
+
+void TTable::Post()
+{
+    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+        throw EDatabaseError(TableName + QStringLiteral(": not in edit or insert mode"));
+    QByteArrayList names;
+    QVariantList values;
+    for (size_t c = 0; c < d->fields.size(); ++c) {
+        if (d->fields[c].Type == TFieldType::AutoInc && (d->buffer[c].isNull() || d->buffer[c].toLongLong() == 0))
+            continue;  // the engine numbers it
+        names << quoted(d->fields[c].Name);
+        values << d->buffer[c];
+    }
+    qint64 rowid;
+    if (state_ == TDataSetState::dsInsert) {
+        TSqliteStatement st(d->db, "INSERT INTO " + d->sqlTable + " (" + names.join(", ") + ") VALUES "
+                                       + Impl::placeholders(names.size()));
+        for (int i = 0; i < values.size(); ++i)
+            d->bind(st, i + 1, values[i]);
+        st.Step();
+        rowid = sqlite3_last_insert_rowid(d->db.Handle());
+    } else {
+        rowid = (*d->current())[0].toLongLong();
+        QByteArray sets;
+        for (const QByteArray &name : names)
+            sets += (sets.isEmpty() ? "" : ", ") + name + " = ?";
+        TSqliteStatement st(d->db, "UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?");
+        for (int i = 0; i < values.size(); ++i)
+            d->bind(st, i + 1, values[i]);
+        st.BindInt(values.size() + 1, rowid);
+        st.Step();
+        if (d->primaryColumn >= 0)
+            rowid = d->buffer[d->primaryColumn].toLongLong();
+    }
+    state_ = TDataSetState::dsBrowse;
+    d->reposition(rowid);
+    eof_ = bof_ = d->window.empty();
+}
+
+void TTable::Cancel()
+{
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert || state_ == TDataSetState::dsSetKey)
+        state_ = TDataSetState::dsBrowse;
+}
+
+void TTable::Delete()
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur)
+        throw EDatabaseError(TableName + QStringLiteral(": no current record to delete"));
+    const Row deleted = *cur;
+    TSqliteStatement st(d->db, "DELETE FROM " + d->sqlTable + " WHERE rowid = ?");
+    st.BindInt(1, deleted[0].toLongLong());
+    st.Step();
+    // The row after the deleted one becomes current, or the one before it at the end.
+    auto after = d->fetchAfter(deleted, 1);
+    if (!after.empty()) {
+        d->setWindow(std::move(after), 0);
+        eof_ = bof_ = false;
+        return;
+    }
+    auto before = d->fetchBefore(deleted, 1);
+    d->setWindow(std::move(before), 0);
+    eof_ = true;
+    bof_ = d->window.empty();
+}
+
+int TTable::RecordCount()
+{
+    requireActive(*this);
+    QByteArray sql = "SELECT count(*) FROM " + d->sqlTable;
+    QByteArrayList where;
+    if (!d->rangeSql.isEmpty())
+        where << d->rangeSql;
+    if (!d->filterSql.isEmpty())
+        where << d->filterSql;
+    if (!where.isEmpty())
+        sql += " WHERE " + where.join(" AND ");
+    TSqliteStatement st(d->db, sql);
+    int i = 1;
+    for (const QVariantList *list : {&d->rangeValues, &d->filterValues})
+        for (const QVariant &v : *list)
+            d->bind(st, i++, v);
+    st.Step();
+    return static_cast<int>(st.ColumnInt(0));
+}
+
+void TTable::StartTransaction()
+{
+    requireBrowse(*this);
+    d->db.Exec("BEGIN IMMEDIATE");
+}
+
+void TTable::Commit()
+{
+    requireBrowse(*this);
+    d->db.Exec("COMMIT");
+}
+
+void TTable::Rollback()
+{
+    requireActive(*this);
+    Cancel();
+    if (InTransaction())
+        d->db.Exec("ROLLBACK");
+    First();
+}
+
+bool TTable::InTransaction() const { return Active() && !sqlite3_get_autocommit(d->db.Handle()); }

@@ -1,0 +1,403 @@
+// The table engine: files, orders, keys, ranges, filters, edit states and errors.
+#include "db/Collation.h"
+#include "db/Session.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "platform/SjisCodec.h"
+
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray sjis(const QString &s) { return Sjis::encode(s); }
+
+const TTableSchema &testSchema()
+{
+    static const TTableSchema schema{
+        {{"RecNo", TFieldType::AutoInc, 0}, {"Name", TFieldType::String, 10}, {"Kana", TFieldType::String, 10},
+         {"Value", TFieldType::Integer, 0}, {"Flag", TFieldType::Boolean, 0}, {"When", TFieldType::DateTime, 0},
+         {"Memo", TFieldType::Memo, 100}},
+        {{"", "RecNo", ixPrimary | ixUnique}, {"Name", "Name", 0}, {"Kana", "Kana", ixCaseInsensitive},
+         {"Combo", "Value;Kana", ixCaseInsensitive}}};
+    return schema;
+}
+
+class TableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Session().AddPassword(TablePassword);
+        table.DatabaseName = dir.path() + "/";
+        table.TableName = "Test.DB";
+        table.Schema = testSchema();
+    }
+    void TearDown() override { table.Close(); }
+
+    void create()
+    {
+        table.CreateTable();
+        table.Open();
+    }
+    void add(const QByteArray &name, const QByteArray &kana, int value)
+    {
+        table.Append();
+        table.FieldByName("Name").SetAsString(name);
+        table.FieldByName("Kana").SetAsString(kana);
+        table.FieldByName("Value").SetAsInteger(value);
+        table.Post();
+    }
+    // The Name column in the order of the current index, read forward or backward.
+    QList<QByteArray> names(bool backward = false)
+    {
+        QList<QByteArray> out;
+        if (!backward) {
+            for (table.First(); !table.Eof(); table.Next())
+                out << table.FieldByName("Name").AsString();
+        } else {
+            for (table.Last(); !table.Bof(); table.Prior())
+                out.prepend(table.FieldByName("Name").AsString());
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    TTable table;
+};
+
+}  // namespace
+
+TEST_F(TableTest, CreatedFileIsEncryptedAndOpensOnlyWithThePassword)
+{
+    create();
+    add("a", "x", 1);
+    table.Close();
+    const QByteArray raw = test::readFile(table.FileName());
+    EXPECT_FALSE(raw.startsWith("SQLite format 3"));
+    EXPECT_FALSE(raw.contains("RecNo"));
+
+    Session().RemovePassword(TablePassword);
+    Session().AddPassword("other");
+    EXPECT_THROW(table.Open(), EDatabaseError);
+    Session().RemovePassword("other");
+    EXPECT_THROW(table.Open(), EDatabaseError);  // no password registered at all
+    Session().AddPassword(TablePassword);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.FieldCount(), 7);
+    EXPECT_EQ(table.FieldDef(2).Name, "Kana");
+    EXPECT_THROW(table.CreateTable(), EDatabaseError);  // never made over an existing file
+}
+
+TEST_F(TableTest, AppendNumbersRowsAndNeverReusesNumbers)
+{
+    create();
+    add("a", "", 0);
+    add("b", "", 0);
+    EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), 2);
+    table.Delete();
+    add("c", "", 0);
+    EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), 3);
+}
+
+TEST_F(TableTest, IndexesOrderByTheirCaseRuleThenByRecordNumber)
+{
+    create();
+    add("b", "b", 2);
+    add("B", "B", 1);
+    add("a", "A", 2);
+    add("", "", 3);
+    add("c", "b", 1);
+    table.SetIndexName("Name");  // case-sensitive: bytes
+    EXPECT_EQ(names(), (QList<QByteArray>{"", "B", "a", "b", "c"}));
+    table.SetIndexName("Kana");  // letters folded; equal keys keep record order
+    EXPECT_EQ(names(), (QList<QByteArray>{"", "a", "b", "B", "c"}));
+    EXPECT_EQ(names(true), names());
+    table.SetIndexName("Combo");
+    EXPECT_EQ(names(), (QList<QByteArray>{"B", "c", "a", "b", ""}));
+    table.SetIndexName("");
+    EXPECT_EQ(names(), (QList<QByteArray>{"b", "B", "a", "", "c"}));
+    EXPECT_THROW(table.SetIndexName("Nothing"), EDatabaseError);
+}
+
+TEST(SjisNoCase, FoldsOnlySingleByteLetters)
+{
+    EXPECT_EQ(SjisNoCaseCompare("abc", "ABC"), 0);
+    EXPECT_LT(SjisNoCaseCompare("abc", "ABD"), 0);
+    EXPECT_LT(SjisNoCaseCompare("ab", "ABC"), 0);
+    // ヂ is 0x83 0x61 and ア 0x83 0x41: a trail byte that looks like "a" is not folded to "A".
+    EXPECT_NE(SjisNoCaseCompare(sjis(QStringLiteral("ヂ")), sjis(QStringLiteral("ア"))), 0);
+    EXPECT_GT(SjisNoCaseCompare(sjis(QStringLiteral("ア")), "z"), 0);
+}
+
+TEST_F(TableTest, ScansAcrossReadAheadPagesInBothDirections)
+{
+    create();
+    table.StartTransaction();
+    for (int i = 0; i < 3000; ++i)
+        add(QByteArray::number((i * 7919) % 3000).rightJustified(4, '0'), "", i);
+    table.Commit();
+    table.SetIndexName("Name");
+    const QList<QByteArray> forward = names();
+    ASSERT_EQ(forward.size(), 3000);
+    EXPECT_TRUE(std::is_sorted(forward.begin(), forward.end()));
+    EXPECT_EQ(names(true), forward);
+    // Turning back in the middle of a page returns the rows just passed.
+    table.First();
+    for (int i = 0; i < 100; ++i)
+        table.Next();
+    const QByteArray at100 = table.FieldByName("Name").AsString();
+    table.Next();
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), at100);
+}
+
+TEST_F(TableTest, EofAndBofFollowTheUsualLoop)
+{
+    create();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_TRUE(table.Bof());
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_EQ(table.FieldByName("Name").AsString(), QByteArray());
+    add("only", "", 0);
+    table.First();
+    EXPECT_TRUE(table.Bof());
+    EXPECT_FALSE(table.Eof());
+    table.Next();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "only");
+    table.Last();
+    EXPECT_TRUE(table.Eof());
+}
+
+TEST_F(TableTest, KeyLookupsExactAndNearest)
+{
+    create();
+    add("a", "ab", 1);
+    add("b", "AC", 1);
+    add("c", "ba", 2);
+    table.SetIndexName("Kana");
+    EXPECT_TRUE(table.FindKey({QByteArray("AB")}));
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "a");
+    EXPECT_FALSE(table.FindKey({QByteArray("abc")}));
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "a");  // a failed look-up leaves the row alone
+    table.FindNearest({QByteArray("AD")});
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "c");
+    table.FindNearest({QByteArray("zz")});
+    EXPECT_TRUE(table.Eof());
+
+    table.SetIndexName("Combo");  // a partial key matches on its leading field
+    table.SetKey();
+    table.FieldByName("Value").SetAsInteger(2);
+    EXPECT_TRUE(table.GotoKey());
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "c");
+
+    table.SetIndexName("");
+    EXPECT_TRUE(table.FindKey({2}));
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "b");
+    EXPECT_FALSE(table.FindKey({9}));
+}
+
+TEST_F(TableTest, RangesAndFiltersLimitRowsAndCount)
+{
+    create();
+    for (int i = 1; i <= 10; ++i)
+        add(QByteArray::number(i), "", i % 3);
+    table.SetIndexName("Combo");
+    table.SetRange({1}, {1});
+    EXPECT_EQ(table.RecordCount(), 4);
+    EXPECT_EQ(names(), (QList<QByteArray>{"1", "4", "7", "10"}));
+    table.CancelRange();
+    EXPECT_EQ(table.RecordCount(), 10);
+    table.SetFilter("Value=2");
+    table.SetFiltered(true);
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(names(), (QList<QByteArray>{"2", "5", "8"}));
+    table.SetFilter("Name='10'");
+    EXPECT_EQ(names(), (QList<QByteArray>{"10"}));
+    table.SetFiltered(false);
+    EXPECT_EQ(table.RecordCount(), 10);
+}
+
+TEST_F(TableTest, EditPostCancelAndDeleteKeepAPlace)
+{
+    create();
+    add("a", "", 1);
+    add("b", "", 2);
+    add("c", "", 3);
+    table.FindKey({2});
+    table.Edit();
+    table.FieldByName("Name").SetAsString("B");
+    table.Cancel();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "b");
+    table.Edit();
+    table.FieldByName("Name").SetAsString("B");
+    table.FieldByName("Flag").SetAsBoolean(true);
+    table.FieldByName("When").SetAsDateTime(46000.25);
+    table.FieldByName("Memo").SetAsString(QByteArray(500, 'm'));
+    table.Post();
+    EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), 2);
+    EXPECT_TRUE(table.FieldByName("Flag").AsBoolean());
+    EXPECT_DOUBLE_EQ(table.FieldByName("When").AsDateTime(), 46000.25);
+    EXPECT_EQ(table.FieldByName("Memo").AsString().size(), 500);
+    table.Delete();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "c");  // the next row takes its place
+    table.Delete();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "a");  // at the end, the one before
+    EXPECT_EQ(table.RecordCount(), 1);
+    EXPECT_THROW(table.FieldByName("Name").SetAsString("x"), EDatabaseError);  // not in edit mode
+    EXPECT_THROW(table.FieldByName("Missing"), EDatabaseError);
+}
+
+TEST_F(TableTest, TextIsCutToItsSizeWithoutSplittingACharacter)
+{
+    create();
+    table.Append();
+    // Nine single bytes and then a double-byte character: ten bytes fit nine plus nothing of the last.
+    table.FieldByName("Name").SetAsString(sjis(QStringLiteral("123456789あ")));
+    table.FieldByName("Kana").SetAsString(sjis(QStringLiteral("あいうえお")));  // exactly 10 bytes
+    table.Post();
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "123456789");
+    EXPECT_EQ(table.FieldByName("Kana").AsString(), sjis(QStringLiteral("あいうえお")));
+}
+
+TEST_F(TableTest, TransactionsCommitOrLeaveNothing)
+{
+    create();
+    table.StartTransaction();
+    add("a", "", 1);
+    add("b", "", 2);
+    table.Rollback();
+    EXPECT_EQ(table.RecordCount(), 0);
+    table.StartTransaction();
+    add("a", "", 1);
+    table.Commit();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 1);
+}
+
+TEST_F(TableTest, ExclusiveOpenKeepsOthersOut)
+{
+    create();
+    table.Close();
+    table.Exclusive = true;
+    table.Open();
+    TTable other;
+    other.DatabaseName = table.DatabaseName;
+    other.TableName = table.TableName;
+    EXPECT_THROW(other.Open(), EDatabaseError);
+    table.Close();
+    other.Open();
+    EXPECT_TRUE(other.Active());
+}
+
+TEST_F(TableTest, FilesThatAreNotOurTablesAreRefusedAndLeftAsTheyAre)
+{
+    const QString file = table.FileName();
+    EXPECT_THROW(table.Open(), EDatabaseError);  // missing
+
+    test::writeFile(file, QByteArray(8192, 'x'));
+    EXPECT_THROW(table.Open(), EDatabaseError);
+    EXPECT_EQ(test::readFile(file), QByteArray(8192, 'x'));
+    QFile::remove(file);
+
+    // A table of the right password but not of this program's making.
+    TTable made;
+    made.DatabaseName = table.DatabaseName;
+    made.TableName = "Made.DB";
+    made.Schema = testSchema();
+    made.CreateTable();
+    table.CreateTable();
+    table.Open();
+    for (int i = 0; i < 200; ++i)
+        add(QByteArray::number(i), "", i);
+    table.Close();
+    // Truncated: the first page alone.
+    const QByteArray whole = test::readFile(file);
+    test::writeFile(file, whole.left(4096));
+    EXPECT_THROW(table.Open(), EDatabaseError);
+    EXPECT_EQ(test::readFile(file), whole.left(4096));
+
+    // Another table's fields under the expected name.
+    QFile::remove(file);
+    QFile::copy(made.FileName(), file);
+    table.Schema = AdrsTableSchema();
+    EXPECT_THROW(table.Open(), EDatabaseError);
+}
+
+TEST_F(TableTest, AdrsSchemaHasItsFieldsAndIndexesInOrder)
+{
+    table.TableName = "Adrs.DB";
+    table.Schema = AdrsTableSchema();
+    create();
+    ASSERT_EQ(table.FieldCount(), 66);
+    EXPECT_EQ(table.FieldDef(0).Name, "RecNo");
+    EXPECT_EQ(table.FieldDef(57).Name, "Note");
+    EXPECT_EQ(table.FieldDef(65).Name, "CodeGenre");
+    EXPECT_EQ(table.FieldDef(11).Size, 100);
+    for (const char *index : {"Group", "CustomCode", "Tel", "Fax", "Portable1", "Portable2", "Pos", "Adrs", "CorpKana",
+                              "NameKana", "Keyword1", "Keyword8", "Category"})
+        EXPECT_NO_THROW(table.SetIndexName(index)) << index;
+    table.SetIndexName("Adrs");
+    EXPECT_EQ(table.IndexFieldNames(), (QStringList{"JisCode", "Adrs2", "Adrs3"}));
+    table.Append();
+    table.FieldByName("Adrs2").SetAsString(sjis(QString(51, QChar(0x3042))));
+    table.Post();
+    EXPECT_EQ(table.FieldByName("Adrs2").AsString().size(), 100);
+    EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), 1);
+}
+
+TEST_F(TableTest, KilledWriterLeavesEveryCommittedRowAndNothingElse)
+{
+    table.TableName = "Crash.DB";
+    table.Schema = {{{"RecNo", TFieldType::AutoInc, 0}, {"Name", TFieldType::String, 255}, {"Value", TFieldType::Integer, 0}},
+                    {{"", "RecNo", ixPrimary | ixUnique}}};
+    table.CreateTable();
+    QProcess writer;
+    writer.start(TABLE_WRITER, {table.DatabaseName, "0"});
+    ASSERT_TRUE(writer.waitForStarted());
+    int committed = 0;
+    while (committed < 150 && writer.waitForReadyRead(10000))
+        while (writer.canReadLine())
+            committed = writer.readLine().trimmed().toInt();
+    writer.kill();  // SIGKILL in the middle of the next write
+    writer.waitForFinished();
+    ASSERT_GE(committed, 150);
+    table.Open();
+    const int rows = table.RecordCount();
+    EXPECT_GE(rows, committed);
+    EXPECT_LE(rows, committed + 1);  // the row being committed at the kill may or may not have made it
+    table.Last();
+    EXPECT_EQ(table.FieldByName("Value").AsInteger(), rows);
+}
+
+TEST_F(TableTest, FullDiskLeavesTheTableAsItWas)
+{
+    table.TableName = "Crash.DB";
+    table.Schema = {{{"RecNo", TFieldType::AutoInc, 0}, {"Name", TFieldType::String, 255}, {"Value", TFieldType::Integer, 0}},
+                    {{"", "RecNo", ixPrimary | ixUnique}}};
+    table.CreateTable();
+    QProcess writer;
+    writer.start(TABLE_WRITER, {table.DatabaseName, QString::number(64 * 1024)});
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    const QList<QByteArray> lines = writer.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    ASSERT_TRUE(lines.last().startsWith("error")) << lines.last().constData();
+    const int committed = lines[lines.size() - 2].toInt();
+    EXPECT_GT(committed, 10);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), committed);
+    table.Last();
+    EXPECT_EQ(table.FieldByName("Value").AsInteger(), committed);
+    // And the table still takes rows once there is room again.
+    table.Append();
+    table.FieldByName("Value").SetAsInteger(committed + 1);
+    table.Post();
+    EXPECT_EQ(table.RecordCount(), committed + 1);
+}

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -54,6 +55,8 @@ inline int DiscDriveCount = 0;
 inline QString CurrentAdrsName;
 inline std::vector<TAdrsFolderInfo> AdrsBookList;
 inline int CurrentAdrsIndex = -1;
+// The group names of the open book; entry 0 stands for "no group".
+inline std::array<QString, 11> GroupNames{QStringLiteral("指定なし")};
 
 inline int HistoryCount = 10;
 inline uint8_t AddressChangeData = 1, AddressFormClose = 1, AddressConfirmation = 1, AddressOutOfTarget = 1,

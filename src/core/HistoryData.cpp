@@ -1,5 +1,6 @@
 #include "core/HistoryData.h"
 
+#include "core/TextUtils.h"
 #include "platform/Folders.h"
 #include "platform/SjisCodec.h"
 
@@ -23,21 +24,6 @@ constexpr qsizetype RecordHeaderSize = 9;
 QDate dayZero() { return QDate(1899, 12, 30); }
 
 QString indexError() { return QStringLiteral("Indexが範囲外です"); }
-
-// Blanks and control characters, as the lists have always been trimmed; Shift-JIS trail bytes never fall in
-// this range, so trimming cannot cut a character in half.
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-QByteArray trimmedText(const QByteArray &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // Texts are stored with every bit inverted; the same operation decodes them.
 QByteArray complemented(QByteArray bytes)
@@ -125,7 +111,7 @@ void THistoryData::parse(const QByteArray &data)
         const qsizetype textLength = length - 8;
         if (data.size() - pos < textLength)
             throwReadError();
-        items_->push_back(Item{dateTime, trimmedText(complemented(data.mid(pos, textLength)))});
+        items_->push_back(Item{dateTime, TrimBlanks(complemented(data.mid(pos, textLength)))});
         pos += textLength;
     }
 }

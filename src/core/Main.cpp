@@ -2,11 +2,13 @@
 
 #include "core/AddressBookList.h"
 #include "core/AdrsList.h"
+#include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "core/InputPW.h"
 #include "core/Settings.h"
 #include "core/Splash.h"
+#include "db/TableSchemas.h"
 #include "platform/CustomEvents.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
@@ -90,8 +92,13 @@ void CopyDefaultCategoryTables()
     CategoryFolder = DataFolder + QStringLiteral("Category/");
     ForceDirectories(CategoryFolder);
     const QString source = AppFolder + QStringLiteral("Category/");
-    for (const char *table : {"Category.DB", "Target.DB", "Exception.DB", "OxaCatm.DB", "OxaCats.DB"})
-        copyWhenMissing(source + QLatin1String(table), CategoryFolder + QLatin1String(table));
+    for (const QStringList *files : {&CategoryTableFiles, &TargetTableFiles, &ExceptionTableFiles, &OxaCatmTableFiles,
+                                     &OxaCatsTableFiles}) {
+        if (QFileInfo::exists(CategoryFolder + files->first()))
+            continue;
+        for (const QString &file : *files)
+            copyWhenMissing(source + file, CategoryFolder + file);
+    }
 }
 
 void CopyDefaultHistoryFiles()
@@ -122,6 +129,9 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm()
 {
+    // The data module frees its table objects, then the histories, and withdraws the table password.
+    DMMirvale18 = nullptr;
+    dataModule_.reset();
     FreeHyphenDll();
     qApp->removeEventFilter(this);
 }
@@ -139,6 +149,8 @@ void TMainForm::FormCreate()
     qApp->installEventFilter(this);
 
     LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    dataModule_ = std::make_unique<TDMMirvale18>();
+    DMMirvale18 = dataModule_.get();
     CopyDefaultCategoryTables();
 
     while (SplashForm) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QApplication;
+class TDMMirvale18;
 class TPDFHelp;
 
 // The name of the single-instance guard.
@@ -32,6 +33,7 @@ protected:
 
 private:
     std::unique_ptr<TPDFHelp> pdfHelp_;
+    std::unique_ptr<TDMMirvale18> dataModule_;
 };
 
 // The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.

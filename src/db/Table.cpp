@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QHash>
+
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -75,6 +78,20 @@ struct TTable::Impl {
     std::vector<Row> window;
     int pos = -1;
     int pageSize = 16;
+
+    // Statements are prepared once per text and reused: look-ups and posts repeat the same few.
+    std::unordered_map<QByteArray, std::unique_ptr<TSqliteStatement>> statements;
+    QHash<QString, int> columnOf;  // field name in lower case -> column
+
+    TSqliteStatement &prepared(const QByteArray &sql)
+    {
+        auto &st = statements[sql];
+        if (!st)
+            st = std::make_unique<TSqliteStatement>(db, sql);
+        else
+            st->Reset();
+        return *st;
+    }
 
     Row buffer;  // the edit or insert buffer, without the rowid
     Row keyBuffer;
@@ -144,7 +161,7 @@ struct TTable::Impl {
     }
 
     // Runs a select of whole rows with the range and filter and an extra condition.
-    std::vector<Row> select(const QByteArray &condition, const QVariantList &values, const QByteArray &tail) const
+    std::vector<Row> select(const QByteArray &condition, const QVariantList &values, const QByteArray &tail)
     {
         QByteArray sql = "SELECT " + selectList() + " FROM " + sqlTable;
         QByteArrayList where;
@@ -157,9 +174,9 @@ struct TTable::Impl {
         if (!where.isEmpty())
             sql += " WHERE " + where.join(" AND ");
         sql += tail;
-        TSqliteStatement st(db, sql);
+        TSqliteStatement &st = prepared(sql);
         int i = 1;
-        for (const QVariantList *list : {&rangeValues, &filterValues, &values})
+        for (const QVariantList *list : std::initializer_list<const QVariantList *>{&rangeValues, &filterValues, &values})
             for (const QVariant &v : *list)
                 bind(st, i++, v);
         std::vector<Row> rows;
@@ -177,6 +194,7 @@ struct TTable::Impl {
             }
             rows.push_back(std::move(row));
         }
+        st.Reset();
         return rows;
     }
 
@@ -190,13 +208,13 @@ struct TTable::Impl {
         return v;
     }
 
-    std::vector<Row> fetchAfter(const Row &row, int count) const
+    std::vector<Row> fetchAfter(const Row &row, int count)
     {
         return select(tuple(order.size(), true) + " > " + placeholders(order.size() + 1), keysetValues(row),
                       orderBy(false) + " LIMIT " + QByteArray::number(count));
     }
 
-    std::vector<Row> fetchBefore(const Row &row, int count) const
+    std::vector<Row> fetchBefore(const Row &row, int count)
     {
         return select(tuple(order.size(), true) + " < " + placeholders(order.size() + 1), keysetValues(row),
                       orderBy(true) + " LIMIT " + QByteArray::number(count));
@@ -473,7 +491,7 @@ void TTable::Open()
                 for (size_t c = 0; c < d->fields.size(); ++c)
                     if (d->fields[c].Name == ix.Fields)
                         d->primaryColumn = static_cast<int>(c);
-        d->db.Exec("PRAGMA cache_size = -8192");
+        d->db.Exec("PRAGMA cache_size = -32768");
         if (Exclusive) {
             // Holding the write lock from now on keeps every other connection out until Close.
             d->db.Exec("PRAGMA locking_mode = EXCLUSIVE");
@@ -484,12 +502,16 @@ void TTable::Open()
         TSqliteStatement probe(d->db, "SELECT count(*) FROM " + d->sqlTable);
         probe.Step();
     } catch (...) {
+        d->statements.clear();
         d->db.Close();
         throw;
     }
     fields_.clear();
-    for (size_t c = 0; c < d->fields.size(); ++c)
+    d->columnOf.clear();
+    for (size_t c = 0; c < d->fields.size(); ++c) {
         fields_.push_back(std::unique_ptr<TField>(new TField(this, static_cast<int>(c))));
+        d->columnOf.insert(d->fields[c].Name.toLower(), static_cast<int>(c));
+    }
     state_ = TDataSetState::dsBrowse;
     d->rangeSql.clear();
     d->rangeValues.clear();
@@ -509,6 +531,7 @@ void TTable::Close()
         return;
     if (InTransaction())
         d->db.Exec("ROLLBACK");
+    d->statements.clear();
     d->db.Close();
     d->window.clear();
     d->pos = -1;
@@ -799,10 +822,8 @@ TField &TTable::FieldByName(const QString &name)
 TField *TTable::FindField(const QString &name)
 {
     requireActive(*this);
-    for (auto &f : fields_)
-        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
-            return f.get();
-    return nullptr;
+    const auto it = d->columnOf.constFind(name.toLower());
+    return it == d->columnOf.constEnd() ? nullptr : fields_[*it].get();
 }
 
 int TTable::FieldCount() const { return static_cast<int>(d->fields.size()); }
@@ -842,26 +863,33 @@ void TTable::Post()
         throw EDatabaseError(TableName + QStringLiteral(": not in edit or insert mode"));
     QByteArrayList names;
     QVariantList values;
+    const Row *cur = state_ == TDataSetState::dsEdit ? d->current() : nullptr;
     for (size_t c = 0; c < d->fields.size(); ++c) {
         if (d->fields[c].Type == TFieldType::AutoInc && (d->buffer[c].isNull() || d->buffer[c].toLongLong() == 0))
             continue;  // the engine numbers it
+        // An update writes only what changed, so indexes over untouched fields are left alone.
+        if (cur && (*cur)[c + 1] == d->buffer[c])
+            continue;
         names << quoted(d->fields[c].Name);
         values << d->buffer[c];
     }
     qint64 rowid;
     if (state_ == TDataSetState::dsInsert) {
-        TSqliteStatement st(d->db, "INSERT INTO " + d->sqlTable + " (" + names.join(", ") + ") VALUES "
-                                       + Impl::placeholders(names.size()));
+        TSqliteStatement &st = d->prepared("INSERT INTO " + d->sqlTable + " (" + names.join(", ") + ") VALUES "
+                                           + Impl::placeholders(names.size()));
         for (int i = 0; i < values.size(); ++i)
             d->bind(st, i + 1, values[i]);
         st.Step();
         rowid = sqlite3_last_insert_rowid(d->db.Handle());
+    } else if (names.isEmpty()) {
+        state_ = TDataSetState::dsBrowse;
+        return;
     } else {
-        rowid = (*d->current())[0].toLongLong();
+        rowid = (*cur)[0].toLongLong();
         QByteArray sets;
         for (const QByteArray &name : names)
             sets += (sets.isEmpty() ? "" : ", ") + name + " = ?";
-        TSqliteStatement st(d->db, "UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?");
+        TSqliteStatement &st = d->prepared("UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?");
         for (int i = 0; i < values.size(); ++i)
             d->bind(st, i + 1, values[i]);
         st.BindInt(values.size() + 1, rowid);
@@ -887,7 +915,7 @@ void TTable::Delete()
     if (!cur)
         throw EDatabaseError(TableName + QStringLiteral(": no current record to delete"));
     const Row deleted = *cur;
-    TSqliteStatement st(d->db, "DELETE FROM " + d->sqlTable + " WHERE rowid = ?");
+    TSqliteStatement &st = d->prepared("DELETE FROM " + d->sqlTable + " WHERE rowid = ?");
     st.BindInt(1, deleted[0].toLongLong());
     st.Step();
     // The row after the deleted one becomes current, or the one before it at the end.
@@ -914,13 +942,15 @@ int TTable::RecordCount()
         where << d->filterSql;
     if (!where.isEmpty())
         sql += " WHERE " + where.join(" AND ");
-    TSqliteStatement st(d->db, sql);
+    TSqliteStatement &st = d->prepared(sql);
     int i = 1;
     for (const QVariantList *list : {&d->rangeValues, &d->filterValues})
         for (const QVariant &v : *list)
             d->bind(st, i++, v);
     st.Step();
-    return static_cast<int>(st.ColumnInt(0));
+    const int count = static_cast<int>(st.ColumnInt(0));
+    st.Reset();
+    return count;
 }
 
 void TTable::StartTransaction()

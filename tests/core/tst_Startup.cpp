@@ -1,5 +1,6 @@
 // Start-up steps: the data folder, the installed directory data, the shipped files and the start message.
 #include "core/AdrsList.h"
+#include "core/AdrsSel.h"
 #include "core/Globals.h"
 #include "core/InputPW.h"
 #include "core/Main.h"
@@ -126,10 +127,17 @@ TEST_F(Startup, StartMessageReplaysAndRunsTheMainListUntilItCloses)
     DataPathReset = 1;
     TMainForm form;
     QString caption;
+    // The main list asks for a book; cancelling that at start-up, and confirming, ends the run.
+    boxes.answer(IDOK);
+    boxes.answer(IDYES);
     QTimer::singleShot(0, [&] {
         ASSERT_NE(AddressList, nullptr);
         caption = AddressList->windowTitle();
-        AddressList->close();
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<TAddressSelect *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->btnCancel->click();
+        });
     });
     form.WMStartup();
     EXPECT_EQ(caption, "Velmora");
@@ -140,4 +148,6 @@ TEST_F(Startup, StartMessageReplaysAndRunsTheMainListUntilItCloses)
     EXPECT_EQ(ChooseBookAtStart, 1);
     EXPECT_TRUE(QFileInfo::exists(HistoryFolder + "Honor.mtd"));
     EXPECT_EQ(TMemIniFile(DataFolder + "Mirvale18.ini").ReadString("BASE", "DataPath", ""), DataRootFolder);
+    EXPECT_EQ(boxes.texts().first(),
+              QStringLiteral("データ保存フォルダーが切り替わりました  \r\n新しく開くアドレス帳を指定してください  "));
 }

@@ -1,0 +1,104 @@
+// Writes the default shared tables of the program folder's Category/: the business categories (main and
+// sub) from a text list, and the empty search-name, target and exclusion tables.
+// Usage: mkcategory <categories.txt> <output folder/>
+#include "db/Session.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "platform/SjisCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+[[noreturn]] void fail(const QString &why)
+{
+    std::fprintf(stderr, "mkcategory: %s\n", qPrintable(why));
+    std::exit(1);
+}
+
+void makeTable(TTable &table, const QString &folder, const QString &file, const TTableSchema &schema)
+{
+    table.DatabaseName = folder;
+    table.TableName = file;
+    table.Schema = schema;
+    QFile::remove(table.FileName());
+    table.CreateTable();
+    table.Open();
+}
+
+QByteArray fitted(const QString &name, int size)
+{
+    QString lost;
+    const QByteArray bytes = Sjis::encode(name, &lost);
+    if (!lost.isEmpty() || bytes.size() > size)
+        fail(QStringLiteral("name does not fit its field: ") + name);
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3)
+        fail(QStringLiteral("usage: mkcategory <categories.txt> <output folder/>"));
+    QFile list(QString::fromLocal8Bit(argv[1]));
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail(QStringLiteral("cannot read ") + list.fileName());
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(folder);
+    Session().AddPassword(TablePassword);
+
+    try {
+        TTable mains, subs;
+        makeTable(mains, folder, QStringLiteral("OxaCatm.DB"), OxaCatmTableSchema());
+        makeTable(subs, folder, QStringLiteral("OxaCats.DB"), OxaCatsTableSchema());
+        mains.StartTransaction();
+        subs.StartTransaction();
+        static const QRegularExpression line(QStringLiteral("^(\\s*)(\\d{2})\\s+(\\S.*)$"));
+        int main = 0, lineNo = 0;
+        QTextStream in(&list);
+        while (!in.atEnd()) {
+            const QString text = in.readLine();
+            ++lineNo;
+            if (text.trimmed().isEmpty() || text.startsWith('#'))
+                continue;
+            const auto m = line.match(text);
+            if (!m.hasMatch())
+                fail(QStringLiteral("line %1 is not a category").arg(lineNo));
+            const int number = m.captured(2).toInt();
+            const QByteArray name = fitted(m.captured(3).trimmed(), 100);
+            if (m.captured(1).isEmpty()) {
+                main = number;
+                mains.Append();
+                mains.FieldByName("CatNo").SetAsInteger(main);
+                mains.FieldByName("Name").SetAsString(name);
+                mains.FieldByName("Show").SetAsBoolean(true);
+                mains.Post();
+            } else {
+                if (main == 0)
+                    fail(QStringLiteral("line %1: a sub category before any main category").arg(lineNo));
+                subs.Append();
+                subs.FieldByName("CatNo").SetAsInteger(main * 100 + number);
+                subs.FieldByName("CatMainNo").SetAsInteger(main);
+                subs.FieldByName("Name").SetAsString(name);
+                subs.FieldByName("Show").SetAsBoolean(true);
+                subs.Post();
+            }
+        }
+        mains.Commit();
+        subs.Commit();
+
+        TTable category, target, exception;
+        makeTable(category, folder, QStringLiteral("Category.DB"), CategoryTableSchema());
+        makeTable(target, folder, QStringLiteral("Target.DB"), TargetTableSchema());
+        makeTable(exception, folder, QStringLiteral("Exception.DB"), TargetTableSchema());
+    } catch (const EDatabaseError &e) {
+        fail(e.Message);
+    }
+    return 0;
+}

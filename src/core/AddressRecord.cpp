@@ -1,0 +1,7 @@
+#include "core/AddressRecord.h"
+
+void ClearAddressRecord(TAddressRecord *record)
+{
+    if (record)
+        *record = TAddressRecord();
+}

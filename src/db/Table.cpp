@@ -81,7 +81,9 @@ struct TTable::Impl {
 
     // Statements are prepared once per text and reused: look-ups and posts repeat the same few.
     std::unordered_map<QByteArray, std::unique_ptr<TSqliteStatement>> statements;
-    QHash<QString, int> columnOf;  // field name in lower case -> column
+    QHash<QString, int> columnOf;  // field name, as defined and in lower case -> column
+    std::vector<QByteArray> quotedNames;
+    QByteArray selectFrom;  // "SELECT rowid, <every column> FROM <table>"
 
     TSqliteStatement &prepared(const QByteArray &sql)
     {
@@ -97,13 +99,6 @@ struct TTable::Impl {
     Row keyBuffer;
     std::vector<bool> keyAssigned;
 
-    QByteArray selectList() const
-    {
-        QByteArray s = "rowid";
-        for (const TFieldDef &f : fields)
-            s += ", " + quoted(f.Name);
-        return s;
-    }
 
     QByteArray termSql(const Term &t) const
     {
@@ -163,7 +158,7 @@ struct TTable::Impl {
     // Runs a select of whole rows with the range and filter and an extra condition.
     std::vector<Row> select(const QByteArray &condition, const QVariantList &values, const QByteArray &tail)
     {
-        QByteArray sql = "SELECT " + selectList() + " FROM " + sqlTable;
+        QByteArray sql = selectFrom;
         QByteArrayList where;
         if (!rangeSql.isEmpty())
             where << rangeSql;
@@ -508,10 +503,17 @@ void TTable::Open()
     }
     fields_.clear();
     d->columnOf.clear();
+    d->quotedNames.clear();
     for (size_t c = 0; c < d->fields.size(); ++c) {
         fields_.push_back(std::unique_ptr<TField>(new TField(this, static_cast<int>(c))));
+        d->columnOf.insert(d->fields[c].Name, static_cast<int>(c));
         d->columnOf.insert(d->fields[c].Name.toLower(), static_cast<int>(c));
+        d->quotedNames.push_back(quoted(d->fields[c].Name));
     }
+    d->selectFrom = "SELECT rowid";
+    for (const QByteArray &name : d->quotedNames)
+        d->selectFrom += ", " + name;
+    d->selectFrom += " FROM " + d->sqlTable;
     state_ = TDataSetState::dsBrowse;
     d->rangeSql.clear();
     d->rangeValues.clear();
@@ -682,9 +684,8 @@ bool TTable::IsEmpty()
 void TTable::SetKey()
 {
     requireBrowse(*this);
-    d->keyBuffer.assign(d->fields.size(), QVariant());
-    for (size_t c = 0; c < d->fields.size(); ++c)
-        d->keyBuffer[c] = defaultValue(d->fields[c].Type);
+    // Only assigned key fields are read, so the buffer keeps its old values.
+    d->keyBuffer.resize(d->fields.size());
     d->keyAssigned.assign(d->fields.size(), false);
     state_ = TDataSetState::dsSetKey;
 }
@@ -822,7 +823,10 @@ TField &TTable::FieldByName(const QString &name)
 TField *TTable::FindField(const QString &name)
 {
     requireActive(*this);
-    const auto it = d->columnOf.constFind(name.toLower());
+    // Callers nearly always spell a field as it is defined; other spellings cost a lower-casing.
+    auto it = d->columnOf.constFind(name);
+    if (it == d->columnOf.constEnd())
+        it = d->columnOf.constFind(name.toLower());
     return it == d->columnOf.constEnd() ? nullptr : fields_[*it].get();
 }
 
@@ -861,45 +865,55 @@ void TTable::Post()
 {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
         throw EDatabaseError(TableName + QStringLiteral(": not in edit or insert mode"));
-    QByteArrayList names;
-    QVariantList values;
     const Row *cur = state_ == TDataSetState::dsEdit ? d->current() : nullptr;
+    std::vector<int> columns;
+    columns.reserve(d->fields.size());
     for (size_t c = 0; c < d->fields.size(); ++c) {
         if (d->fields[c].Type == TFieldType::AutoInc && (d->buffer[c].isNull() || d->buffer[c].toLongLong() == 0))
             continue;  // the engine numbers it
         // An update writes only what changed, so indexes over untouched fields are left alone.
         if (cur && (*cur)[c + 1] == d->buffer[c])
             continue;
-        names << quoted(d->fields[c].Name);
-        values << d->buffer[c];
+        columns.push_back(static_cast<int>(c));
     }
-    qint64 rowid;
-    if (state_ == TDataSetState::dsInsert) {
-        TSqliteStatement &st = d->prepared("INSERT INTO " + d->sqlTable + " (" + names.join(", ") + ") VALUES "
-                                           + Impl::placeholders(names.size()));
-        for (int i = 0; i < values.size(); ++i)
-            d->bind(st, i + 1, values[i]);
-        st.Step();
-        rowid = sqlite3_last_insert_rowid(d->db.Handle());
-    } else if (names.isEmpty()) {
+    if (cur && columns.empty()) {
         state_ = TDataSetState::dsBrowse;
         return;
-    } else {
-        rowid = (*cur)[0].toLongLong();
-        QByteArray sets;
-        for (const QByteArray &name : names)
-            sets += (sets.isEmpty() ? "" : ", ") + name + " = ?";
-        TSqliteStatement &st = d->prepared("UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?");
-        for (int i = 0; i < values.size(); ++i)
-            d->bind(st, i + 1, values[i]);
-        st.BindInt(values.size() + 1, rowid);
-        st.Step();
-        if (d->primaryColumn >= 0)
-            rowid = d->buffer[d->primaryColumn].toLongLong();
     }
+    QByteArray sql;
+    if (!cur) {
+        QByteArray names;
+        for (int c : columns)
+            names += (names.isEmpty() ? "" : ", ") + d->quotedNames[c];
+        sql = "INSERT INTO " + d->sqlTable + " (" + names + ") VALUES " + Impl::placeholders(columns.size());
+    } else {
+        QByteArray sets;
+        for (int c : columns)
+            sets += (sets.isEmpty() ? "" : ", ") + d->quotedNames[c] + " = ?";
+        sql = "UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?";
+    }
+    TSqliteStatement &st = d->prepared(sql);
+    int i = 1;
+    for (int c : columns)
+        d->bind(st, i++, d->buffer[c]);
+    if (cur)
+        st.BindInt(i, (*cur)[0].toLongLong());
+    st.Step();
+
+    // The posted row becomes the current one as it now stands in the file, without reading it back.
+    Row row(d->fields.size() + 1);
+    row[0] = cur && d->primaryColumn < 0 ? (*cur)[0].toLongLong() : qint64(0);
+    for (size_t c = 0; c < d->fields.size(); ++c)
+        row[c + 1] = d->buffer[c];
+    if (!cur)
+        row[0] = qint64(sqlite3_last_insert_rowid(d->db.Handle()));
+    else if (d->primaryColumn >= 0)
+        row[0] = d->buffer[d->primaryColumn].toLongLong();
+    if (d->primaryColumn >= 0)
+        row[d->primaryColumn + 1] = row[0];
     state_ = TDataSetState::dsBrowse;
-    d->reposition(rowid);
-    eof_ = bof_ = d->window.empty();
+    d->setWindow({std::move(row)}, 0);
+    eof_ = bof_ = false;
 }
 
 void TTable::Cancel()

@@ -1,0 +1,62 @@
+// Window placement, design units, rounding and deleting folders.
+#include "core/SharedHelpers.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+TEST(SharedHelpers, ScaleByDpiRoundsToNearest)
+{
+    EXPECT_EQ(ScaleByDpi(100, true, 120), 125);
+    EXPECT_EQ(ScaleByDpi(125, false, 120), 100);
+    EXPECT_EQ(ScaleByDpi(77, true, 96), 77);
+    EXPECT_EQ(ScaleByDpi(77, false, 96), 77);
+    EXPECT_EQ(ScaleByDpi(3, true, 144), 5);  // 4.5 rounds up
+}
+
+TEST(SharedHelpers, RoundHalfAwayFromZero)
+{
+    EXPECT_EQ(RoundHalfAway(2.5L), 3);
+    EXPECT_EQ(RoundHalfAway(-2.5L), -3);
+    EXPECT_EQ(RoundHalfAway(2.4999L), 2);
+    EXPECT_EQ(RoundHalfAway(-0.4L), 0);
+    EXPECT_EQ(RoundHalfAway(1e12L + 0.5L), 1000000000001LL);
+}
+
+TEST(SharedHelpers, CenteredFormStaysInsideTheWorkArea)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner, form;
+    owner.setGeometry(work.left(), work.top() + 100, 200, 200);
+    form.resize(400, 100);
+    CenterFormOnOwner(&form, &owner);
+    EXPECT_EQ(form.frameGeometry().left(), 0);  // not at a negative position
+    owner.move(work.right() - 150, work.top() + 100);
+    CenterFormOnOwner(&form, &owner);
+    EXPECT_EQ(form.frameGeometry().right(), work.right());
+    CenterFormOnOwner(&form, nullptr);
+    EXPECT_EQ(form.frameGeometry().left(), work.left() + (work.width() - form.frameGeometry().width()) / 2);
+}
+
+TEST(SharedHelpers, DeleteFolderTreeReportsWhatItCouldNotDelete)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path() + "/tree";
+    test::writeFile(root + "/a.txt", "a");
+    test::writeFile(root + "/sub/deeper/b.txt", "b");
+    QFile::setPermissions(root + "/a.txt", QFileDevice::ReadOwner);  // read-only files go too
+    EXPECT_TRUE(DeleteFolderTree(root));
+    EXPECT_FALSE(QFileInfo::exists(root));
+
+    // Something left behind: a file kept on request.
+    test::writeFile(root + "/sub/c.txt", "c");
+    EXPECT_FALSE(DeleteFolderTree(root, true));
+    EXPECT_TRUE(QFileInfo::exists(root + "/sub/c.txt"));
+    EXPECT_FALSE(DeleteFolderTree(dir.path() + "/missing"));
+}

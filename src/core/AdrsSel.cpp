@@ -1,6 +1,7 @@
 #include "core/AdrsSel.h"
 
 #include "core/AddressBookList.h"
+#include "core/SharedHelpers.h"
 #include "core/Globals.h"
 #include "core/TextUtils.h"
 #include "platform/Folders.h"
@@ -144,11 +145,6 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     pmAdrs->setObjectName(QStringLiteral("pmAdrs"));
     pmAdrs->addActions({actDelete, actRename, actUp, actDown});
 
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-
     arrangeControls();
 
     for (QRadioButton *button : {rbNew, rbOpen})
@@ -184,11 +180,7 @@ void TAddressSelect::arrangeControls()
         bookButtons->addWidget(button);
     bookButtons->addStretch();
     layout->addLayout(bookButtons, 3, 1);
-    auto *closeButtons = new QHBoxLayout;
-    closeButtons->addStretch();
-    closeButtons->addWidget(btnOk);
-    closeButtons->addWidget(btnCancel);
-    layout->addLayout(closeButtons, 4, 0, 1, 2);
+    layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel), 4, 0, 1, 2);
     layout->setColumnMinimumWidth(0, 260);
     setTabOrder(rbNew, edtNew);
     setTabOrder(edtNew, rbOpen);

@@ -1,5 +1,7 @@
 #include "core/GrpEdt.h"
 
+#include "core/SharedHelpers.h"
+
 #include "core/Globals.h"
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
@@ -79,15 +81,7 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
     grid->setColumnMinimumWidth(1, 200);
     layout->addLayout(grid);
 
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(edtGroup[10], btnOk);
     setTabOrder(btnOk, btnCancel);

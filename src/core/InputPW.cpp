@@ -1,6 +1,7 @@
 #include "core/InputPW.h"
 
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
@@ -56,11 +57,8 @@ TInputPassword::TInputPassword(QWidget *owner) : QDialog(owner)
     medtPassword->setMaxLength(16);
     medtPassword->setEchoMode(QLineEdit::Password);
     medtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
+    QHBoxLayout *buttons = MakeOkCancelButtons(this, btnOk, btnCancel);
     btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
 
     auto *layout = new QVBoxLayout(this);
     auto *message = new QHBoxLayout;
@@ -69,10 +67,6 @@ TInputPassword::TInputPassword(QWidget *owner) : QDialog(owner)
     message->addStretch();
     layout->addLayout(message);
     layout->addWidget(medtPassword);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -95,4 +97,17 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
         return false;
     folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
     return true;
+}
+
+QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel)
+{
+    btnOk = new QPushButton(QStringLiteral("OK"), dialog);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnCancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(btnOk);
+    row->addWidget(btnCancel);
+    return row;
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 // Centres form over its owner (or in the work area without one), kept inside the work area.
@@ -23,3 +25,7 @@ bool DeleteFolderTree(const QString &folder, bool keepFiles = false);
 // The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out.
 bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool allowNewFolder,
                      bool startInProgramFolder);
+
+// The buttons a dialog ends with, "OK" and "キャンセル", named btnOk and btnCancel, in a right-aligned row
+// for the dialog's layout.
+QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel);

@@ -11,6 +11,7 @@
 #include "db/TableSchemas.h"
 #include "platform/CustomEvents.h"
 #include "platform/Folders.h"
+#include "platform/Fonts.h"
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -252,6 +253,7 @@ int RunVelmora(QApplication &app)
 
     QApplication::setApplicationName(AppTitle);
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallFontSubstitutions();
 
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();

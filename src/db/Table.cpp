@@ -967,6 +967,51 @@ int TTable::RecordCount()
     return count;
 }
 
+void TTable::Scan(const QStringList &fieldNames, bool ascending, const std::function<void(const QVariantList &)> &row)
+{
+    requireBrowse(*this);
+    std::vector<int> columns;
+    QByteArray list;
+    for (const QString &name : fieldNames) {
+        columns.push_back(FieldByName(name).column_);
+        list += (list.isEmpty() ? "" : ", ") + d->quotedNames[columns.back()];
+    }
+    QByteArray sql = "SELECT " + (list.isEmpty() ? QByteArray("rowid") : list) + " FROM " + d->sqlTable;
+    QByteArrayList where;
+    if (!d->rangeSql.isEmpty())
+        where << d->rangeSql;
+    if (!d->filterSql.isEmpty())
+        where << d->filterSql;
+    if (!where.isEmpty())
+        sql += " WHERE " + where.join(" AND ");
+    sql += d->orderBy(!ascending);
+    TSqliteStatement &st = d->prepared(sql);
+    int i = 1;
+    for (const QVariantList *values : {&d->rangeValues, &d->filterValues})
+        for (const QVariant &v : *values)
+            d->bind(st, i++, v);
+    QVariantList values;
+    values.reserve(static_cast<qsizetype>(columns.size()));
+    try {
+        while (st.Step()) {
+            values.clear();
+            for (size_t c = 0; c < columns.size(); ++c) {
+                switch (d->fields[columns[c]].Type) {
+                case TFieldType::String:
+                case TFieldType::Memo: values << st.ColumnText(static_cast<int>(c)); break;
+                case TFieldType::DateTime: values << st.ColumnDouble(static_cast<int>(c)); break;
+                default: values << st.ColumnInt(static_cast<int>(c)); break;
+                }
+            }
+            row(values);
+        }
+    } catch (...) {
+        st.Reset();
+        throw;
+    }
+    st.Reset();
+}
+
 void TTable::StartTransaction()
 {
     requireBrowse(*this);

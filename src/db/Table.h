@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -136,6 +137,11 @@ public:
 
     // Rows in the current range and filter.
     int RecordCount();
+
+    // Reads the named fields of every row in the current range and filter, in the order of the current index
+    // or its reverse, in one pass, without moving the cursor: for whole-table work that needs a few columns
+    // of every row (listing a book of 100,000 records reads its record numbers and groups this way).
+    void Scan(const QStringList &fields, bool ascending, const std::function<void(const QVariantList &)> &row);
     // Changes are on disk when Post returns; kept for callers that ask for it.
     void FlushBuffers() {}
 

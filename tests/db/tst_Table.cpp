@@ -401,3 +401,29 @@ TEST_F(TableTest, FullDiskLeavesTheTableAsItWas)
     table.Post();
     EXPECT_EQ(table.RecordCount(), committed + 1);
 }
+
+TEST_F(TableTest, ScanReadsChosenFieldsInIndexOrderWithinRangeAndFilter)
+{
+    create();
+    for (int i = 1; i <= 6; ++i)
+        add(QByteArray::number(7 - i), "", i % 2);
+    table.SetIndexName("Name");
+    table.FindKey({QByteArray("3")});
+    auto scan = [&](bool ascending) {
+        QList<QByteArray> names;
+        table.Scan({"Name", "Value"}, ascending, [&](const QVariantList &v) {
+            EXPECT_EQ(v.size(), 2);
+            names << v[0].toByteArray();
+        });
+        return names;
+    };
+    EXPECT_EQ(scan(true), (QList<QByteArray>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(scan(false), (QList<QByteArray>{"6", "5", "4", "3", "2", "1"}));
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "3");  // the cursor did not move
+    table.SetFilter("Value=1");
+    table.SetFiltered(true);
+    EXPECT_EQ(scan(true), (QList<QByteArray>{"2", "4", "6"}));
+    table.SetFiltered(false);
+    table.SetRange({QByteArray("2")}, {QByteArray("4")});
+    EXPECT_EQ(scan(false), (QList<QByteArray>{"4", "3", "2"}));
+}

@@ -1,0 +1,46 @@
+// Which records the main list shows and in what order (group test, filter, sort order, duplicate display),
+// and the text of each list cell: the main list's work that needs no window.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class TTable;
+
+// ViewGroup 0 every record; 1 records without a group; n >= 2 group n - 1.
+bool PassesGroupTest(int viewGroup, int32_t group);
+
+// Record numbers of "Adrs.DB" in the order of the named index (ascending or its reverse) that pass the group
+// test and, when passesFilter is given, the filter, which is asked with the table standing on the record.
+std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,
+                                       const std::function<bool(TTable &)> &passesFilter = {});
+
+// One record in the duplicate display.
+struct TDupliData {
+    int32_t RecNo = 0;
+    int32_t Group = 0;
+    QByteArray Key1, Key2;  // empty when the item is not in use
+};
+
+// Duplicate items: 1 telephone, 2 address, 3 company name, 4 personal name.
+inline constexpr int DuplicateItemCount = 4;
+
+// By Key1, then Key2, then (byGroup) the group; equal entries keep their order.
+void SortDuplicateEntries(std::vector<TDupliData> &entries, bool byGroup);
+
+// Record numbers of the runs of records whose keys equal another listed record's, in key order, each run in
+// record-number order; records without a key or outside the group are never listed.
+std::vector<int32_t> ListDuplicateRecordNumbers(TTable &adrs, int item1, int item2, int viewGroup);
+
+// The name of a main category (sub < 0) or of a sub category, empty when none.
+using TCategoryNameFn = std::function<QByteArray(int32_t main, int32_t sub)>;
+
+// The text of list item itemNo for the record the table stands on, listed at rowIndex.
+QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryNameFn &categoryName);
+
+// "1234567" -> "123-4567", "12345" -> "123-45"; other lengths unchanged.
+QString FormatPostalCode(const QString &code);

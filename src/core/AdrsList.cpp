@@ -2,20 +2,34 @@
 
 #include "core/AddressBookList.h"
 #include "core/AddressRecord.h"
+#include "core/AdrsListSettings.h"
 #include "core/AdrsSel.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
 #include "core/SharedHelpers.h"
 #include "core/Hyphen.h"
+#include "core/RecordListing.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/UniComCtrls.h"
 
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
 #include <QShowEvent>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -44,12 +58,187 @@ std::optional<QByteArrayList> memoLines(const QByteArray &memo)
 
 }  // namespace
 
+// The list's rows for the view: only the count is known up front; a row's texts are made when it is shown.
+class TAddressListModel : public QAbstractTableModel {
+public:
+    explicit TAddressListModel(TAddressList *list) : QAbstractTableModel(list), list_(list) {}
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : list_->GetRecordCount();
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : list_->GetColumnCount();
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const QStringList &texts = list_->RowTextsAt(index.row());
+        return index.column() < texts.size() ? texts[index.column()] : QString();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || section >= list_->GetColumnCount())
+            return {};
+        const int row = list_->ColumnDefs[list_->VisibleColumns[section]].ItemRow;
+        if (role == Qt::DisplayRole)
+            return row >= liFirstKeyword && row < liFirstKeyword + 8 ? KeywordNames[row - liFirstKeyword]
+                                                                      : ListItemTable()[row].Caption;
+        return {};
+    }
+    // The whole list changed: rows, columns or both.
+    void reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    TAddressList *list_;
+};
+
+namespace {
+
+// Draws a cell as the list shows it: the highlight, hits of the word search in yellow (selected) or blue, the
+// symbol mark in its own colour, aligned as its item is and cut with an ellipsis.
+class TAddressRowDelegate : public QStyledItemDelegate {
+public:
+    TAddressRowDelegate(TAddressList *list, int margin) : QStyledItemDelegate(list), list_(list), margin_(margin) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette &palette = option.palette;
+        QColor background = palette.color(QPalette::Base);
+        if (selected)
+            background = palette.color(QPalette::Highlight);
+        painter->fillRect(option.rect, background);
+
+        QString text = index.data().toString();
+        if (text.isEmpty())
+            return;
+        const int defIndex = list_->VisibleColumns[index.column()];
+        const TColumnDef &def = list_->ColumnDefs[defIndex];
+        QColor colour;
+        if (def.ItemNo == liSymbol) {
+            const int comma = text.indexOf(QLatin1Char(','));
+            bool ok = false;
+            const uint bgr = comma >= 0 ? text.mid(comma + 2).toUInt(&ok, 16) : 0;
+            colour = QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+            text = comma >= 0 ? text.left(comma) : text;
+        } else {
+            const bool hit = !list_->SearchWord.isEmpty() && text.contains(list_->SearchWord);
+            colour = selected ? (hit ? QColor(Qt::yellow) : palette.color(QPalette::HighlightedText))
+                              : (hit ? QColor(Qt::blue) : palette.color(QPalette::Text));
+        }
+        const int align = ListItemTable()[def.ItemRow].Align;
+        const Qt::Alignment horizontal = align == 2 ? Qt::AlignRight : align == 1 ? Qt::AlignHCenter : Qt::AlignLeft;
+        const QRect area = option.rect.adjusted(margin_, 0, -margin_, 0);
+        painter->save();
+        painter->setPen(colour);
+        painter->setFont(option.font);
+        painter->drawText(area, horizontal | Qt::AlignVCenter,
+                          option.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
+        painter->restore();
+    }
+
+private:
+    TAddressList *list_;
+    int margin_;
+};
+
+}  // namespace
+
 TAddressList::TAddressList() : QMainWindow(nullptr)
 {
     setObjectName(QStringLiteral("AddressList"));
     setWindowTitle(AppTitle);
     resize(869, 461);
     setMinimumSize(520, 260);
+    margin_ = ScaleByDpi(6, true);
+
+    for (int i = 0; i < ListItemCount; ++i)
+        ColumnDefs[i] = {i, i, ScaleByDpi(ListItemTable()[i].Width, true), ListItemTable()[i].Shown};
+
+    tbarTool = addToolBar(QString());
+    tbarTool->setObjectName(QStringLiteral("tbarTool"));
+    tbarTool->setMovable(false);
+    pnlSpacer = new QWidget(tbarTool);
+    pnlSpacer->setObjectName(QStringLiteral("pnlSpacer"));
+    auto *controls = new QHBoxLayout(pnlSpacer);
+    controls->setContentsMargins(4, 0, 4, 0);
+    lblGroup = new QLabel(QStringLiteral("グループ："), pnlSpacer);
+    lblGroup->setObjectName(QStringLiteral("lblGroup"));
+    cbxGroup = new QComboBox(pnlSpacer);
+    cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
+    cbxGroup->setMaxVisibleItems(12);
+    sbtnEditGroup = new QToolButton(pnlSpacer);
+    sbtnEditGroup->setObjectName(QStringLiteral("sbtnEditGroup"));
+    lblSort = new QLabel(QStringLiteral("表示順："), pnlSpacer);
+    lblSort->setObjectName(QStringLiteral("lblSort"));
+    cbxSort = new QComboBox(pnlSpacer);
+    cbxSort->setObjectName(QStringLiteral("cbxSort"));
+    cbxSort->setMaxVisibleItems(16);
+    sbtnSortDirection = new QToolButton(pnlSpacer);
+    sbtnSortDirection->setObjectName(QStringLiteral("sbtnSortDirection"));
+    for (QWidget *w : {static_cast<QWidget *>(lblGroup), static_cast<QWidget *>(cbxGroup),
+                       static_cast<QWidget *>(sbtnEditGroup), static_cast<QWidget *>(lblSort),
+                       static_cast<QWidget *>(cbxSort), static_cast<QWidget *>(sbtnSortDirection)})
+        controls->addWidget(w);
+    controls->addStretch();
+    tbarTool->addWidget(pnlSpacer);
+
+    lvAddress = new TUniCustomListView(this);
+    lvAddress->setObjectName(QStringLiteral("lvAddress"));
+    lvAddress->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvAddress->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvAddress->setTextElideMode(Qt::ElideRight);
+    model_ = new TAddressListModel(this);
+    lvAddress->setModel(model_);
+    lvAddress->setItemDelegate(new TAddressRowDelegate(this, margin_));
+    lvAddress->header()->setStretchLastSection(false);
+    lvAddress->header()->setSectionsMovable(false);
+    setCentralWidget(lvAddress);
+    connect(lvAddress->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected, const QItemSelection &deselected) {
+                // The mirror takes the new state of exactly the rows that changed.
+                for (const QItemSelectionRange &r : deselected)
+                    for (int row = r.top(); row <= r.bottom(); ++row)
+                        if (row < static_cast<int>(SelectedRows.size()))
+                            SelectedRows[row] = false;
+                for (const QItemSelectionRange &r : selected)
+                    for (int row = r.top(); row <= r.bottom(); ++row)
+                        if (row < static_cast<int>(SelectedRows.size()))
+                            SelectedRows[row] = true;
+                selectionChanged();
+            });
+    connect(lvAddress->header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (column < static_cast<int>(VisibleColumns.size()))
+            ColumnDefs[VisibleColumns[column]].Width = width;
+    });
+    connect(lvAddress->header(), &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
+        if (column < static_cast<int>(ColumnFitWidths.size()))
+            lvAddress->header()->resizeSection(column, ColumnFitWidths[column]);
+    });
+
+    stbarInfo = statusBar();
+    stbarInfo->setObjectName(QStringLiteral("stbarInfo"));
+    for (int i = 0; i < 5; ++i) {
+        StatusPanels[i] = new QLabel(stbarInfo);
+        StatusPanels[i]->setObjectName(QStringLiteral("stbarInfoPanel%1").arg(i));
+        StatusPanels[i]->setAlignment(Qt::AlignCenter);
+        if (i == 0)
+            stbarInfo->addWidget(StatusPanels[i], 1);
+        else
+            stbarInfo->addPermanentWidget(StatusPanels[i]);
+    }
+    StatusPanels[0]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StatusPanels[1]->setFixedWidth(ScaleByDpi(84, true));
+    StatusPanels[2]->setFixedWidth(ScaleByDpi(108, true));
+    StatusPanels[3]->setFixedWidth(ScaleByDpi(108, true));
+    updateCountPanels();
 }
 
 TAddressList::~TAddressList()
@@ -145,6 +334,9 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.CreateSenderTableObject();
     dm.CreateSharedTableObjects();
     LoadGroupNames();
+    RefreshList(true, true, false);
+    SelectItem(0, false, false);
+    LoadSenderList();
 }
 
 bool TAddressList::ReadRecord(int32_t recNo, TAddressRecord *record)
@@ -218,4 +410,344 @@ bool TAddressList::ReadRecord(int32_t recNo, TAddressRecord *record)
     r.ExtFile = memoLines(t.FieldByName(QStringLiteral("ExtFile")).AsString());
     CurrentIndex = -1;
     return true;
+}
+
+// ---- The list ----
+
+int TAddressList::GetSelectedCount() const
+{
+    return static_cast<int>(std::count(SelectedRows.begin(), SelectedRows.end(), true));
+}
+
+bool TAddressList::IsSelected(int index) const
+{
+    return index >= 0 && index < static_cast<int>(SelectedRows.size()) && SelectedRows[index];
+}
+
+int32_t TAddressList::GetRecNoAt(int index) const
+{
+    return index >= 0 && index < GetRecordCount() ? ShownRecNos[index] : -1;
+}
+
+int TAddressList::GetFocusedIndex() const { return lvAddress->GetFocused(); }
+
+int TAddressList::GetSelectedIndex() const
+{
+    const auto it = std::find(SelectedRows.begin(), SelectedRows.end(), true);
+    return it == SelectedRows.end() ? -1 : static_cast<int>(it - SelectedRows.begin());
+}
+
+int TAddressList::GetLastSelectedIndex() const
+{
+    for (int i = static_cast<int>(SelectedRows.size()) - 1; i >= 0; --i)
+        if (SelectedRows[i])
+            return i;
+    return -1;
+}
+
+int TAddressList::IndexOfRecNo(int32_t recNo) const
+{
+    if (recNo < 0)
+        return -1;
+    const auto it = std::find(ShownRecNos.begin(), ShownRecNos.end(), recNo);
+    return it == ShownRecNos.end() ? -1 : static_cast<int>(it - ShownRecNos.begin());
+}
+
+bool TAddressList::IsFirstRecord() const { return ShownRecNos.empty() || CurrentIndex < 1; }
+bool TAddressList::IsLastRecord() const { return ShownRecNos.empty() || CurrentIndex >= GetRecordCount() - 1; }
+
+void TAddressList::SetCurrentIndex(int index)
+{
+    if (index >= -1 && index <= GetRecordCount() - 1)
+        CurrentIndex = index;
+}
+
+bool TAddressList::ReadRecordAt(int index, TAddressRecord *record)
+{
+    if (index < 0 || index >= GetRecordCount())
+        return false;
+    if (ShownRecNos[index] == -1) {
+        ShowMessageBoxAt(this, QStringLiteral("指定したIndexは範囲外です  "), AppTitle, MB_ICONERROR);
+        return false;
+    }
+    if (!ReadRecord(ShownRecNos[index], record))
+        return false;
+    CurrentIndex = index;
+    SelectItem(index, true, true);
+    return true;
+}
+
+bool TAddressList::ReadFirstRecord(TAddressRecord *record) { return ReadRecordAt(0, record); }
+bool TAddressList::ReadLastRecord(TAddressRecord *record) { return ReadRecordAt(GetRecordCount() - 1, record); }
+bool TAddressList::ReadPriorRecord(TAddressRecord *record)
+{
+    return !IsFirstRecord() && ReadRecordAt(CurrentIndex - 1, record);
+}
+bool TAddressList::ReadNextRecord(TAddressRecord *record)
+{
+    return !IsLastRecord() && ReadRecordAt(CurrentIndex + 1, record);
+}
+
+void TAddressList::SetSelected(int index, bool on)
+{
+    if (index < 0 || index >= GetRecordCount())
+        return;
+    const QModelIndex row = model_->index(index, 0);
+    QItemSelectionModel *selection = lvAddress->selectionModel();
+    if (on) {
+        selection->setCurrentIndex(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    } else {
+        selection->select(row, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+}
+
+void TAddressList::SelectItem(int index, bool clearOthers, bool makeVisible)
+{
+    if (ShownRecNos.empty()) {
+        LastSelIndex = -1;
+        return;
+    }
+    index = std::clamp(index, 0, GetRecordCount() - 1);
+    if (clearOthers)
+        lvAddress->selectionModel()->clearSelection();
+    SetSelected(index, true);
+    if (makeVisible)
+        lvAddress->scrollTo(model_->index(index, 0));
+}
+
+QString TAddressList::GetSenderTitle(int index) const
+{
+    return index >= 0 && index < GetSenderCount() ? SenderList[index].first : QString();
+}
+
+int32_t TAddressList::GetSenderRecNo(int index) const
+{
+    return index >= 0 && index < GetSenderCount() ? SenderList[index].second : -1;
+}
+
+int TAddressList::GetColumnItem(int column) const
+{
+    return column >= 0 && column < GetColumnCount() ? ColumnDefs[VisibleColumns[column]].ItemRow : -1;
+}
+
+namespace {
+
+// The Name of the row of a category table found by "CatNo=" + code, empty when none.
+QByteArray categoryName(TTable *table, bool (TDMMirvale18::*open)(), void (TDMMirvale18::*close)(), int32_t catNo)
+{
+    QByteArray name;
+    if (table && (DMMirvale18->*open)()) {
+        table->SetFiltered(false);
+        table->SetFilter(QStringLiteral("CatNo=%1").arg(catNo));
+        table->SetFiltered(true);
+        if (!table->IsEmpty())
+            name = table->FieldByName(QStringLiteral("Name")).AsString();
+        table->SetFiltered(false);
+        table->SetFilter(QString());
+    }
+    (DMMirvale18->*close)();
+    return name;
+}
+
+}  // namespace
+
+QByteArray TAddressList::GetCategoryMainName(int32_t main)
+{
+    return categoryName(DMMirvale18->OxaCatmTable.get(), &TDMMirvale18::OpenOxaCatmTable,
+                        &TDMMirvale18::CloseOxaCatmTable, main);
+}
+
+QByteArray TAddressList::GetCategorySubName(int32_t main, int32_t sub)
+{
+    return categoryName(DMMirvale18->OxaCatsTable.get(), &TDMMirvale18::OpenOxaCatsTable,
+                        &TDMMirvale18::CloseOxaCatsTable, main * 100 + sub);
+}
+
+void TAddressList::BuildColumns()
+{
+    VisibleColumns.clear();
+    for (int i = 0; i < ListItemCount; ++i)
+        if (ColumnDefs[i].Visible)
+            VisibleColumns.push_back(i);
+    model_->reset();
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        lvAddress->header()->resizeSection(static_cast<int>(c), ColumnDefs[VisibleColumns[c]].Width);
+    UpdateColumnMinWidths();
+}
+
+void TAddressList::UpdateColumnMinWidths()
+{
+    const QFontMetrics metrics(lvAddress->font());
+    ColumnFitWidths.clear();
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        ColumnFitWidths.push_back(
+            metrics.horizontalAdvance(model_->headerData(static_cast<int>(c), Qt::Horizontal, Qt::DisplayRole).toString())
+            + 2 * margin_);
+}
+
+bool TAddressList::ListTableReady() const
+{
+    return DMMirvale18 && DMMirvale18->AdrsTable && DMMirvale18->AdrsTable->Active();
+}
+
+void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
+{
+    CurrentIndex = -1;
+    ShownRecNos.clear();
+    if (ListTableReady())
+        ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[std::clamp(SortType, 0, SortTypeCount - 1)].IndexName, SortDir, ViewGroup);
+    CurrentIndex = IndexOfRecNo(keptRecNo);
+    RowTexts.assign(ShownRecNos.size(), std::nullopt);
+    SelectedRows.assign(ShownRecNos.size(), false);
+}
+
+void TAddressList::LoadDuplicateRecordNumbers(int32_t keptRecNo)
+{
+    CurrentIndex = -1;
+    ShownRecNos.clear();
+    if (ListTableReady())
+        ShownRecNos = ListDuplicateRecordNumbers(*DMMirvale18->AdrsTable, DuplicateItem1, DuplicateItem2, ViewGroup);
+    CurrentIndex = IndexOfRecNo(keptRecNo);
+    RowTexts.assign(ShownRecNos.size(), std::nullopt);
+    SelectedRows.assign(ShownRecNos.size(), false);
+}
+
+void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPosition)
+{
+    const int topRow = keepPosition && !ShownRecNos.empty() ? lvAddress->GetTopItem() : -1;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (rebuildColumns)
+        BuildColumns();
+    else
+        UpdateColumnMinWidths();
+    const int32_t kept = CurrentIndex >= 0 ? GetRecNoAt(CurrentIndex) : -1;
+    if (reload) {
+        ShownRecNos.clear();
+        RowTexts.clear();
+        SelectedRows.clear();
+        model_->reset();
+        if (DuplicateItem1 < 1)
+            LoadRecordNumbers(kept);
+        else
+            LoadDuplicateRecordNumbers(kept);
+    } else {
+        RowTexts.assign(ShownRecNos.size(), std::nullopt);
+        SelectedRows.assign(ShownRecNos.size(), false);
+    }
+    model_->reset();
+    updateCountPanels();
+    if (topRow >= 0 && !ShownRecNos.empty())
+        lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
+    QApplication::restoreOverrideCursor();
+}
+
+const QStringList &TAddressList::RowTextsAt(int row)
+{
+    static const QStringList none;
+    if (row < 0 || row >= static_cast<int>(RowTexts.size()))
+        return none;
+    std::optional<QStringList> &texts = RowTexts[row];
+    if (!texts)
+        texts = makeRowTexts(row);
+    return *texts;
+}
+
+QStringList TAddressList::makeRowTexts(int row)
+{
+    QStringList texts;
+    if (!ListTableReady())
+        return texts;
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    if (!t.FindKey({ShownRecNos[row]}))
+        return texts;
+    const QFontMetrics metrics(lvAddress->font());
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
+    };
+    for (size_t c = 0; c < VisibleColumns.size(); ++c) {
+        texts << ListItemText(ColumnDefs[VisibleColumns[c]].ItemNo, row, t, names);
+        const int width = metrics.horizontalAdvance(texts.last()) + 2 * margin_;
+        if (c < ColumnFitWidths.size() && width > ColumnFitWidths[c])
+            ColumnFitWidths[c] = width;
+    }
+    return texts;
+}
+
+void TAddressList::updateCountPanels()
+{
+    StatusPanels[2]->setText(QStringLiteral("選択件数： ") + QString::number(GetSelectedCount()));
+    StatusPanels[3]->setText(QStringLiteral("表示件数： ") + QString::number(GetRecordCount()));
+}
+
+void TAddressList::selectionChanged()
+{
+    updateCountPanels();
+    const int first = GetSelectedIndex();
+    if (first != LastSelIndex)
+        LastSelIndex = first;
+    SearchResume = -1;
+}
+
+bool TAddressList::FindNextWord()
+{
+    const int count = GetRecordCount();
+    if (count == 0 || !ListTableReady())
+        return false;
+    int start = SearchResume;
+    if (start < 0)
+        start = std::max(GetFocusedIndex(), 0);
+    TTable &t = *DMMirvale18->AdrsTable;
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
+    };
+    for (int n = 0; n < count; ++n) {
+        const int row = (start + n) % count;
+        t.SetIndexName(QString());
+        if (!t.FindKey({ShownRecNos[row]})) {
+            ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONERROR);
+            return false;
+        }
+        for (int defIndex : VisibleColumns) {
+            const int item = ColumnDefs[defIndex].ItemNo;
+            if (item == liSymbol)
+                continue;
+            if (ListItemText(item, row, t, names).contains(SearchWord) && !SearchWord.isEmpty()) {
+                SelectItem(row, true, true);
+                SearchResume = row + 1;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TAddressList::LoadSenderList()
+{
+    SenderList.clear();
+    TDMMirvale18 &dm = *DMMirvale18;
+    if (dm.SenderTable && dm.OpenSenderTable()) {
+        TTable &t = *dm.SenderTable;
+        t.SetIndexName(QString());
+        t.Scan({QStringLiteral("RecNo"), QStringLiteral("Title")}, true, [this](const QVariantList &v) {
+            SenderList.emplace_back(Sjis::decode(TrimBlanks(v[1].toByteArray())), static_cast<int32_t>(v[0].toLongLong()));
+        });
+    }
+    dm.CloseSenderTable();
+}
+
+void TAddressList::SetRecordSender(int32_t recNo, int32_t sender)
+{
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    if (!t.FindKey({recNo}))
+        return;
+    t.Edit();
+    try {
+        t.FieldByName(QStringLiteral("Sender")).SetAsInteger(sender);
+        t.Post();
+    } catch (...) {
+        t.Cancel();
+        throw;
+    }
 }

@@ -1,10 +1,24 @@
-// TAddressList: the program's visible main window, showing the current address book.
+// TAddressList: the program's visible main window, showing the current address book as a virtual list.
 #pragma once
 
+#include "core/ListItems.h"
+
 #include <QMainWindow>
+#include <QStringList>
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
+class QComboBox;
+class QLabel;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TAddressListModel;
+class TUniCustomListView;
 struct TAddressRecord;
 
 class TAddressList : public QMainWindow {
@@ -12,15 +26,79 @@ class TAddressList : public QMainWindow {
 public:
     // A top-level window of its own (not a child of the hidden main form), so the desktop lists it.
     TAddressList();
-
-    // The list row whose record the windows work on; -1 when none.
-    int CurrentIndex = -1;
-
     ~TAddressList() override;
+
+    QToolBar *tbarTool;
+    QWidget *pnlSpacer;
+    QLabel *lblGroup;
+    QComboBox *cbxGroup;
+    QToolButton *sbtnEditGroup;
+    QLabel *lblSort;
+    QComboBox *cbxSort;
+    QToolButton *sbtnSortDirection;
+    TUniCustomListView *lvAddress;
+    QStatusBar *stbarInfo;
+    std::array<QLabel *, 5> StatusPanels;
+
+    // The list's state.
+    std::array<TColumnDef, ListItemCount> ColumnDefs;
+    std::vector<int> VisibleColumns;    // for each list column, its index into ColumnDefs
+    std::vector<int> ColumnFitWidths;   // for each list column, the width a divider double click gives it
+    std::vector<int32_t> ShownRecNos;   // the listed records, in list order
+    std::vector<std::optional<QStringList>> RowTexts;  // built when a row is first shown
+    int CurrentIndex = -1;              // the row whose record the record form shows; -1 none
+    std::vector<std::pair<QString, int32_t>> SenderList;  // sender titles and record numbers
+    int LastSelIndex = -1;
+    std::vector<bool> SelectedRows;
+    int ViewGroup = 0;   // 0 all, 1 records without a group, n >= 2 group n - 1
+    int SortType = 0;    // row of the sort-order table
+    bool SortDir = true; // ascending
+    QString SearchWord;
+    int SearchResume = -1;
+    int DuplicateItem1 = 0, DuplicateItem2 = 0;
+
+    // Accessors the other windows read the list through.
+    int GetRecordCount() const { return static_cast<int>(ShownRecNos.size()); }
+    int GetSelectedCount() const;
+    bool IsSelected(int index) const;
+    int32_t GetRecNoAt(int index) const;
+    int GetFocusedIndex() const;
+    int GetSelectedIndex() const;
+    int GetLastSelectedIndex() const;
+    int IndexOfRecNo(int32_t recNo) const;
+    bool IsFirstRecord() const;
+    bool IsLastRecord() const;
+    void SetCurrentIndex(int index);
+    bool ReadRecordAt(int index, TAddressRecord *record);
+    bool ReadFirstRecord(TAddressRecord *record);
+    bool ReadLastRecord(TAddressRecord *record);
+    bool ReadPriorRecord(TAddressRecord *record);
+    bool ReadNextRecord(TAddressRecord *record);
+    void SetSelected(int index, bool on);
+    void SelectItem(int index, bool clearOthers, bool makeVisible);
+    int GetSenderCount() const { return static_cast<int>(SenderList.size()); }
+    QString GetSenderTitle(int index) const;
+    int32_t GetSenderRecNo(int index) const;
+    int GetColumnCount() const { return static_cast<int>(VisibleColumns.size()); }
+    int GetColumnItem(int column) const;
+    QByteArray GetCategoryMainName(int32_t main);
+    QByteArray GetCategorySubName(int32_t main, int32_t sub);
 
     // Reads the row with that record number of the open book into record; false (with a message) when
     // there is none.
     bool ReadRecord(int32_t recNo, TAddressRecord *record);
+
+    void RefreshList(bool rebuildColumns, bool reload, bool keepPosition);
+    void BuildColumns();
+    void UpdateColumnMinWidths();
+    void LoadRecordNumbers(int32_t keptRecNo);
+    void LoadDuplicateRecordNumbers(int32_t keptRecNo);
+    void LoadSenderList();
+    void SetRecordSender(int32_t recNo, int32_t sender);
+    bool FindNextWord();
+    void UpdateListColor();
+    // The texts of a listed row, one per list column, built on first use.
+    const QStringList &RowTextsAt(int row);
 
     // The first-show steps: the notice why a book must be chosen, then the book is opened.
     void StartUp();
@@ -34,5 +112,12 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    QStringList makeRowTexts(int row);
+    void updateCountPanels();
+    void selectionChanged();
+    bool ListTableReady() const;
+
+    TAddressListModel *model_;
     bool shownOnce_ = false;
+    int margin_ = 6;
 };

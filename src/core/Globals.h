@@ -57,6 +57,13 @@ inline std::vector<TAdrsFolderInfo> AdrsBookList;
 inline int CurrentAdrsIndex = -1;
 // The group names of the open book; entry 0 stands for "no group".
 inline std::array<QString, 11> GroupNames{QStringLiteral("指定なし")};
+// The user's names of the eight keyword fields and the input-method mode of each (6 hiragana, 8 full-width
+// katakana, 5 full-width alphanumeric, 7 half-width katakana, 1 off); shared by every book.
+inline std::array<QString, 8> KeywordNames{
+    QStringLiteral("キーワード１"), QStringLiteral("キーワード２"), QStringLiteral("キーワード３"),
+    QStringLiteral("キーワード４"), QStringLiteral("キーワード５"), QStringLiteral("キーワード６"),
+    QStringLiteral("キーワード７"), QStringLiteral("キーワード８")};
+inline std::array<uint8_t, 8> KeywordModes{6, 6, 6, 6, 6, 6, 6, 6};
 
 inline int HistoryCount = 10;
 inline uint8_t AddressChangeData = 1, AddressFormClose = 1, AddressConfirmation = 1, AddressOutOfTarget = 1,

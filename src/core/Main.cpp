@@ -208,6 +208,8 @@ void TMainForm::WMStartup()
     if (DataPathReset)
         SaveDataPath();
     CopyDefaultHistoryFiles();
+    // The shared tables of the data root ("Sender.DB", "Original.DB") are made on first use in this folder.
+    ForceDirectories(OtherFolder);
     LoadAddressBookList(true);
 
     const bool known = std::any_of(AdrsBookList.begin(), AdrsBookList.end(),

@@ -1,0 +1,198 @@
+// The main list: which records it shows and in what order, cell texts, selection and the word search.
+#include "core/AdrsList.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/RecordListing.h"
+#include "db/Table.h"
+#include "platform/SjisCodec.h"
+#include "widgets/UniComCtrls.h"
+
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    int group = 0;
+    QByteArray tel;
+    QString corp;
+    QByteArray pos;
+};
+
+class AddressListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DataFolder = dir.path() + "/";
+        AdrsFolder = dir.path() + "/Adrs/";
+        OtherFolder = dir.path() + "/Other/";
+        CategoryFolder = test::appDir() + "Category/";
+        QDir().mkpath(AdrsFolder + "Book");
+        QDir().mkpath(OtherFolder);
+        dm = std::make_unique<TDMMirvale18>();
+        DMMirvale18 = dm.get();
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        dm->CreateSenderTableObject();
+        dm->CreateSharedTableObjects();
+    }
+    void TearDown() override
+    {
+        list.reset();
+        DMMirvale18 = nullptr;
+    }
+    void add(const Row &r)
+    {
+        TTable &t = *dm->AdrsTable;
+        t.Append();
+        t.FieldByName("Group").SetAsInteger(r.group);
+        t.FieldByName("Tel").SetAsString(r.tel);
+        t.FieldByName("CorpKanji").SetAsString(Sjis::encode(r.corp));
+        t.FieldByName("Pos").SetAsString(r.pos);
+        t.Post();
+    }
+    std::vector<int32_t> shown() const { return list->ShownRecNos; }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDMMirvale18> dm;
+    std::unique_ptr<TAddressList> list = std::make_unique<TAddressList>();
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(AddressListTest, GroupsAndSortDirectionChooseTheRows)
+{
+    add({0, "0311111111", "A", ""});
+    add({2, "0322222222", "B", ""});
+    add({2, "0333333333", "C", ""});
+    add({1, "0344444444", "D", ""});
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 2, 3, 4}));
+    list->ViewGroup = 1;  // records without a group
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1}));
+    list->ViewGroup = 3;  // group 2
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{2, 3}));
+    list->ViewGroup = 0;
+    list->SortDir = false;
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(list->StatusPanels[3]->text(), QStringLiteral("表示件数： 4"));
+}
+
+TEST_F(AddressListTest, DuplicateDisplayListsRunsInRecordOrder)
+{
+    add({0, "0311111111", "X", ""});
+    add({0, "0399999999", "Y", ""});
+    add({0, "0311111111", "Z", ""});
+    add({0, "", "", ""});
+    add({0, "", "", ""});
+    list->DuplicateItem1 = 1;
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 3}));
+    // With a group shown, a run of one member of that group lists nothing.
+    TTable &t = *dm->AdrsTable;
+    t.FindKey({3});
+    t.Edit();
+    t.FieldByName("Group").SetAsInteger(5);
+    t.Post();
+    list->ViewGroup = 6;
+    list->RefreshList(false, true, false);
+    EXPECT_TRUE(shown().empty());
+}
+
+TEST(RecordListing, DuplicateEntriesSortByKeysThenGroupKeepingOrder)
+{
+    std::vector<TDupliData> e = {{1, 2, "b", ""}, {2, 1, "a", ""}, {3, 1, "b", ""}, {4, 2, "a", ""}};
+    SortDuplicateEntries(e, false);
+    EXPECT_EQ((std::vector<int>{e[0].RecNo, e[1].RecNo, e[2].RecNo, e[3].RecNo}), (std::vector<int>{2, 4, 1, 3}));
+    SortDuplicateEntries(e, true);
+    EXPECT_EQ((std::vector<int>{e[0].RecNo, e[1].RecNo, e[2].RecNo, e[3].RecNo}), (std::vector<int>{2, 4, 3, 1}));
+    EXPECT_EQ(FormatPostalCode("1234567"), "123-4567");
+    EXPECT_EQ(FormatPostalCode("12345"), "123-45");
+    EXPECT_EQ(FormatPostalCode("123456"), "123456");
+}
+
+TEST_F(AddressListTest, CellTextsFollowTheirItems)
+{
+    add({1, "0312345678", QStringLiteral("株式会社東京"), "1000005"});
+    TTable &t = *dm->AdrsTable;
+    t.Edit();
+    t.FieldByName("SymbolMark").SetAsString(Sjis::encode(QStringLiteral("●")));
+    t.FieldByName("SymbolColor").SetAsInteger(0x0000FF);
+    t.FieldByName("CodeMain").SetAsInteger(16);
+    t.FieldByName("CodeSub").SetAsInteger(2);
+    t.Post();
+    GroupNames[1] = QStringLiteral("取引先");
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? list->GetCategoryMainName(main) : list->GetCategorySubName(main, sub);
+    };
+    EXPECT_EQ(ListItemText(0, 6, t, names), "7");
+    EXPECT_EQ(ListItemText(1, 0, t, names), QStringLiteral("取引先"));
+    EXPECT_EQ(ListItemText(8, 0, t, names), "100-0005");
+    EXPECT_EQ(ListItemText(11, 0, t, names), QStringLiteral("会社"));
+    EXPECT_EQ(ListItemText(12, 0, t, names), QStringLiteral("株式会社東京"));
+    EXPECT_EQ(ListItemText(35, 0, t, names), QStringLiteral("●,$000000FF"));
+    EXPECT_EQ(ListItemText(42, 0, t, names), QStringLiteral("医療"));
+    EXPECT_EQ(ListItemText(43, 0, t, names), QStringLiteral("内科"));
+    EXPECT_EQ(ListItemText(36, 0, t, names), "1899/12/30 00:00:00");
+}
+
+TEST_F(AddressListTest, SelectionMirrorFollowsEveryChange)
+{
+    for (int i = 0; i < 10; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    list->RefreshList(true, true, false);
+    QAbstractItemModelTester tester(list->lvAddress->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    list->SelectItem(-3, true, true);
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+    list->SelectItem(12, true, true);
+    EXPECT_EQ(list->GetSelectedIndex(), 9);
+    EXPECT_EQ(list->GetSelectedCount(), 1);
+    list->SelectItem(4, false, false);
+    list->SelectItem(6, false, false);
+    list->SetSelected(6, false);  // a row the user deselects is no longer selected for any command
+    EXPECT_FALSE(list->IsSelected(6));
+    EXPECT_TRUE(list->IsSelected(4));
+    EXPECT_EQ(list->GetLastSelectedIndex(), 9);
+    EXPECT_EQ(list->StatusPanels[2]->text(), QStringLiteral("選択件数： 2"));
+    EXPECT_EQ(list->GetRecNoAt(10), -1);
+    EXPECT_EQ(list->IndexOfRecNo(5), 4);
+}
+
+TEST_F(AddressListTest, WordSearchWrapsAroundAndResumes)
+{
+    add({0, "", QStringLiteral("山田商店"), ""});
+    add({0, "", QStringLiteral("鈴木"), ""});
+    add({0, "", QStringLiteral("山田工業"), ""});
+    list->RefreshList(true, true, false);
+    list->SelectItem(1, true, true);
+    list->SearchWord = QStringLiteral("山田");
+    ASSERT_TRUE(list->FindNextWord());
+    EXPECT_EQ(list->GetSelectedIndex(), 2);
+    ASSERT_TRUE(list->FindNextWord());
+    EXPECT_EQ(list->GetSelectedIndex(), 0);  // wrapped past the end
+    list->SearchWord = QStringLiteral("佐藤");
+    EXPECT_FALSE(list->FindNextWord());
+}
+
+TEST_F(AddressListTest, EmptyBookGivesEmptyListAndNoneValues)
+{
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_EQ(list->GetSelectedIndex(), -1);
+    EXPECT_EQ(list->GetFocusedIndex(), -1);
+    EXPECT_EQ(list->GetRecNoAt(0), -1);
+    EXPECT_EQ(list->StatusPanels[3]->text(), QStringLiteral("表示件数： 0"));
+    EXPECT_TRUE(list->IsFirstRecord());
+    list->SelectItem(0, true, true);
+    EXPECT_EQ(list->LastSelIndex, -1);
+}

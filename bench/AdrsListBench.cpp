@@ -1,0 +1,124 @@
+// The main list on a 100,000-record address book: opening it to the first painted screen, re-sorting by
+// every sort order, switching groups and showing duplicates, each beside a raw ordered scan of the same file
+// in the same run (the least any listing must read: the record numbers in index order, or the key columns of
+// the duplicate display).
+// Usage: bench_adrslist [records]   (default 100000; runs on the offscreen platform)
+#include "core/AdrsList.h"
+#include "core/AdrsListSettings.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Sqlite.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "widgets/UniComCtrls.h"
+
+#include "BenchSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// Shows the list's first screen: everything the user waits for after a change.
+void paint(TAddressList &list)
+{
+    list.lvAddress->viewport()->grab();
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
+    QTemporaryDir dir;
+    DataFolder = dir.path() + "/";
+    AdrsFolder = dir.path() + "/Adrs/";
+    OtherFolder = dir.path() + "/Other/";
+    CategoryFolder = dir.path() + "/Category/";
+    for (const QString &f : {AdrsFolder + "Book", OtherFolder, CategoryFolder})
+        QDir().mkpath(f);
+
+    TDMMirvale18 dm;
+    DMMirvale18 = &dm;
+    dm.CreateAdrsTableObject("Book");
+    dm.OpenAdrsTable();
+    dm.CreateSenderTableObject();
+    dm.CreateSharedTableObjects();
+    fillBook(*dm.AdrsTable, records);
+
+    TSqliteDatabase raw;
+    raw.Open(dm.AdrsTable->FileName(), TablePassword, false);
+    raw.Exec("PRAGMA cache_size = -32768");
+    auto rawScan = [&](const QString &indexName, bool ascending, const QByteArray &columns = "rowid, \"Group\"") {
+        QElapsedTimer t;
+        t.start();
+        QByteArray order = "rowid";
+        for (const TIndexDef &ix : AdrsTableSchema().Indexes)
+            if (ix.Name == indexName && !indexName.isEmpty())
+                order = rawOrderBy(ix);
+        if (!ascending)
+            order.replace(",", " DESC,").append(" DESC");
+        TSqliteStatement scan(raw, "SELECT " + columns + " FROM \"Adrs\" ORDER BY " + order);
+        qint64 sum = 0;
+        while (scan.Step())
+            for (int c = 0; c < scan.ColumnCount(); ++c)
+                sum += scan.ColumnType(c) == SQLITE_TEXT ? scan.ColumnText(c).size() : scan.ColumnInt(c);
+        return sum >= 0 ? seconds(t) : 0.0;
+    };
+
+    printHeader("main list", "raw ordered scan");
+    QElapsedTimer timer;
+    timer.start();
+    TAddressList list;
+    list.resize(1000, 700);
+    list.show();
+    list.RefreshList(true, true, false);
+    list.SelectItem(0, false, false);
+    paint(list);
+    print({"open the book to the first screen", seconds(timer), rawScan(QString(), true), list.GetRecordCount()});
+
+    for (int sortType = 0; sortType < SortTypeCount; ++sortType) {
+        list.SortType = sortType;
+        timer.restart();
+        list.RefreshList(false, true, false);
+        paint(list);
+        const QByteArray what = "sort by " + SortTypeTable()[sortType].Caption.toUtf8();
+        print({what.constData(), seconds(timer), rawScan(SortTypeTable()[sortType].IndexName, true),
+               list.GetRecordCount()});
+    }
+    list.SortType = 0;
+    list.SortDir = false;
+    timer.restart();
+    list.RefreshList(false, true, false);
+    paint(list);
+    print({"registration order, descending", seconds(timer), rawScan(QString(), false), list.GetRecordCount()});
+    list.SortDir = true;
+
+    list.ViewGroup = 4;
+    timer.restart();
+    list.RefreshList(false, true, false);
+    paint(list);
+    print({"switch to group 3", seconds(timer), rawScan(QString(), true), list.GetRecordCount()});
+    list.ViewGroup = 0;
+
+    for (int item = 1; item <= 4; ++item) {
+        list.DuplicateItem1 = item;
+        timer.restart();
+        list.RefreshList(false, true, false);
+        paint(list);
+        const QByteArray what = "duplicates by item " + QByteArray::number(item);
+        // The duplicate display reads the key columns of every record.
+        print({what.constData(), seconds(timer),
+               rawScan(QString(), true,
+                       "rowid, \"Group\", \"Tel\", \"Tdfkn\", \"Adrs1\", \"Adrs2\", \"Adrs3\", \"CorpKanji\", "
+                       "\"NameKanji\""),
+               list.GetRecordCount()});
+    }
+    DMMirvale18 = nullptr;
+    return 0;
+}

@@ -122,7 +122,8 @@ protected:
     void ForwardEvents(View *view)
     {
         QObject::connect(headerHandle_, &TSortHeader::OnColumnWidthChange, view, &View::OnColumnWidthChange);
-        QObject::connect(headerHandle_, &TSortHeader::OnColumnWidthChanging, view, &View::OnColumnWidthChanging);
+        QObject::connect(headerHandle_, &TSortHeader::OnColumnWidthChanging, view,
+                         &View::OnColumnWidthChanging);
         QObject::connect(headerHandle_, &TSortHeader::OnDividerDblClick, view, &View::OnDividerDblClick);
         QObject::connect(headerHandle_, &TSortHeader::OnDividerMouseDown, view, &View::OnDividerMouseDown);
         QObject::connect(headerHandle_, &TSortHeader::OnDividerMouseUp, view, &View::OnDividerMouseUp);

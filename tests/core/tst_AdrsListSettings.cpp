@@ -28,26 +28,23 @@ protected:
         KeywordModes = savedModes;
         GroupNames = savedGroups;
     }
-    void writeListIni(const QString &text) { test::writeFile(DataRootFolder + "AdrsList.ini", Sjis::encode(text)); }
-    void writeSettingsIni(const QString &text) { test::writeFile(DataFolder + "Mirvale18.ini", Sjis::encode(text)); }
-    static QString repeated(const QString &value, int count) { return QStringList(count, value).join(','); }
-    // The columns of a reversed item order, each 10 units wide and shown.
-    static QString reversedHeader(int indexCount)
+    void writeIni(const QString &file, const QString &text) { test::writeFile(file, Sjis::encode(text)); }
+    // A reversed column order of indexCount items, each column 10 units wide and shown.
+    void writeHeader(int indexCount, const QString &from = {}, const QString &to = {})
     {
         QStringList order;
         for (int i = indexCount - 1; i >= 0; --i)
             order << QString::number(i);
-        return "[HEADER]\r\nHeaderIndex=" + order.join(',') + "\r\nHeaderWidth=" + repeated("10", 44) +
-               "\r\nHeaderView=" + repeated("1", 44) + "\r\n";
+        QString text = "[HEADER]\r\nHeaderIndex=" + order.join(',') + "\r\nHeaderWidth=" +
+                       QStringList(44, "10").join(',') + "\r\nHeaderView=" + QStringList(44, "1").join(',');
+        writeIni(DataRootFolder + "AdrsList.ini", from.isEmpty() ? text : text.replace(from, to));
     }
-    static void expectDefaultColumns(const TListSettings &s, double ppi)
+    static void expectDefaultColumns(const TListSettings &s)
     {
         for (int i = 0; i < ListItemCount; ++i) {
-            const TListItem &item = ListItemTable()[i];
             EXPECT_EQ(s.ColumnDefs[i].ItemNo, i);
-            EXPECT_EQ(s.ColumnDefs[i].ItemRow, i);
-            EXPECT_EQ(s.ColumnDefs[i].Width, qRound(item.Width * ppi / 96.0));
-            EXPECT_EQ(s.ColumnDefs[i].Visible, item.Shown) << i;
+            EXPECT_EQ(s.ColumnDefs[i].Width, ListItemTable()[i].Width) << i;
+            EXPECT_EQ(s.ColumnDefs[i].Visible, ListItemTable()[i].Shown) << i;
         }
     }
 
@@ -63,113 +60,61 @@ TEST_F(AdrsListSettings, MissingFilesGiveDefaults)
 {
     KeywordNames[0] = "stale";
     const TListSettings s = LoadListSettings(96);
-    expectDefaultColumns(s, 96);
-    EXPECT_EQ(s.ViewGroup, 0);
-    EXPECT_EQ(s.SortType, 0);
-    EXPECT_TRUE(s.SortDir);
+    expectDefaultColumns(s);
+    EXPECT_EQ(std::tuple(s.ViewGroup, s.SortType, s.SortDir), std::tuple(0, 0, true));
     EXPECT_EQ(KeywordNames[0], QStringLiteral("キーワード１"));
-    EXPECT_EQ(KeywordNames[7], QStringLiteral("キーワード８"));
-    EXPECT_EQ(KeywordModes[3], 6);
     EXPECT_TRUE(LoadStartFlags());
-    EXPECT_EQ(LoadDuplicateItem(), TDuplicateItems{});
-    // Centred in 96-dpi units, truncated: (1366 - 960) / 2 = 203, (769 - 572) / 2 = 98.
+    // Centred in 96-dpi units, truncated: (1366 - 960) / 2, (769 - 572) / 2; then scaled to 144 dpi.
     EXPECT_EQ(LoadWindowPlacement(QSize(1366, 769), 96), QRect(203, 98, 960, 572));
-    // The same screen at 144 dpi: 2049 x 1153 pixels are 1366 x 769 units.
     EXPECT_EQ(LoadWindowPlacement(QSize(2049, 1153), 144), QRect(305, 147, 1440, 858));
 }
 
-TEST_F(AdrsListSettings, HeaderIndexOfWrongLengthDefaultsAllThreeLists)
+TEST_F(AdrsListSettings, DamagedHeaderListsFallBackToDefaults)
 {
-    writeListIni(reversedHeader(43));
-    expectDefaultColumns(LoadListSettings(96), 96);
-}
-
-TEST_F(AdrsListSettings, SavedColumnOrderKeepsItsWidthsAndFlags)
-{
-    writeListIni(reversedHeader(44));
-    const TListSettings s = LoadListSettings(144);
-    EXPECT_EQ(s.ColumnDefs[0].ItemNo, 43);
-    EXPECT_EQ(s.ColumnDefs[0].ItemRow, 43);
-    EXPECT_EQ(s.ColumnDefs[0].Width, 15);
-    EXPECT_TRUE(s.ColumnDefs[0].Visible);
-    EXPECT_EQ(s.ColumnDefs[43].ItemNo, 0);
-}
-
-TEST_F(AdrsListSettings, DamagedHeaderEntriesFallBackToDefaults)
-{
-    // A width that is not a number: every column takes its own item's default width, order and flags stay.
-    QString ini = reversedHeader(44);
-    writeListIni(ini.replace("HeaderWidth=10,", "HeaderWidth=wide,"));
-    TListSettings s = LoadListSettings(96);
-    EXPECT_EQ(s.ColumnDefs[0].ItemNo, 43);
-    EXPECT_EQ(s.ColumnDefs[0].Width, 210);
-    EXPECT_EQ(s.ColumnDefs[43].Width, 56);
-    EXPECT_TRUE(s.ColumnDefs[1].Visible);
-
-    // Flags of the wrong length: each item's default flag.
-    ini = reversedHeader(44);
-    writeListIni(ini.replace("HeaderView=1,", "HeaderView="));
-    s = LoadListSettings(96);
-    EXPECT_EQ(s.ColumnDefs[0].Width, 10);
-    EXPECT_FALSE(s.ColumnDefs[0].Visible);  // item 43
-    EXPECT_TRUE(s.ColumnDefs[43].Visible);  // item 0
-
-    // An order that is not each item once (not a number, an unknown item, an item twice) cannot place the
-    // other lists either.
-    for (const QString &bad : {"x", "44", "-1", "1"}) {
-        ini = reversedHeader(44);
-        writeListIni(ini.replace("HeaderIndex=43,", "HeaderIndex=" + bad + ","));
-        expectDefaultColumns(LoadListSettings(96), 96);
+    writeHeader(43);
+    expectDefaultColumns(LoadListSettings(96));
+    // An order that is not each item once cannot place the other lists either.
+    for (const char *bad : {"x,", "44,", "1,"}) {
+        writeHeader(44, "HeaderIndex=43,", QStringLiteral("HeaderIndex=") + bad);
+        expectDefaultColumns(LoadListSettings(96));
     }
+    // A width that is not a number: each column takes its own item's default width; order and flags stay.
+    writeHeader(44, "HeaderWidth=10,", "HeaderWidth=wide,");
+    const TListSettings s = LoadListSettings(96);
+    EXPECT_EQ(std::tuple(s.ColumnDefs[0].ItemNo, s.ColumnDefs[0].ItemRow, s.ColumnDefs[0].Width),
+              std::tuple(43, 43, 210));
+    EXPECT_TRUE(s.ColumnDefs[0].Visible);
 }
 
 TEST_F(AdrsListSettings, OutOfRangeValuesReadAsDefaults)
 {
-    const struct {
-        int value;
-        int viewGroup;
-    } groups[] = {{-1, 0}, {12, 0}, {11, 11}, {1, 1}};
-    for (const auto &g : groups) {
-        writeListIni(QString("[GROUP]\r\nViewGroup=%1\r\n[SORT]\r\nSortType=16\r\nSortDir=0\r\n").arg(g.value));
+    for (const auto &[group, sort, readGroup, readSort] : {std::tuple(-1, 16, 0, 0), std::tuple(12, -1, 0, 0),
+                                                            std::tuple(11, 15, 11, 15)}) {
+        writeIni(DataRootFolder + "AdrsList.ini",
+                 QString("[GROUP]\r\nViewGroup=%1\r\n[SORT]\r\nSortType=%2\r\n").arg(group).arg(sort));
         const TListSettings s = LoadListSettings(96);
-        EXPECT_EQ(s.ViewGroup, g.viewGroup) << g.value;
-        EXPECT_EQ(s.SortType, 0);
-        EXPECT_FALSE(s.SortDir);
+        EXPECT_EQ(std::pair(s.ViewGroup, s.SortType), std::pair(readGroup, readSort));
     }
-    writeListIni("[SORT]\r\nSortType=15\r\n[KEYWORD]\r\nName1=\r\nName2=担当\r\nMode1=2\r\nMode2=8\r\nMode3=1\r\n"
-                 "Mode4=0\r\n");
-    EXPECT_EQ(LoadListSettings(96).SortType, 15);
+    writeIni(DataRootFolder + "AdrsList.ini", "[KEYWORD]\r\nName1=\r\nName2=担当\r\nMode1=2\r\nMode2=8\r\n");
+    LoadListSettings(96);
     EXPECT_EQ(KeywordNames[0], QStringLiteral("キーワード１"));
     EXPECT_EQ(KeywordNames[1], QStringLiteral("担当"));
     EXPECT_EQ(KeywordModes[0], 6);
     EXPECT_EQ(KeywordModes[1], 8);
-    EXPECT_EQ(KeywordModes[2], 1);
-    EXPECT_EQ(KeywordModes[3], 6);
 
-    const struct {
-        const char *ini;
-        TDuplicateItems items;
-    } duplicates[] = {{"Item1=0\r\nItem2=3", {0, 0}},
-                      {"Item1=5\r\nItem2=3", {0, 0}},
-                      {"Item1=2\r\nItem2=-1", {2, 0}},
-                      {"Item1=4\r\nItem2=1", {4, 1}}};
-    for (const auto &d : duplicates) {
-        writeSettingsIni(QString("[DUPLI SEARCH]\r\n") + d.ini + "\r\n");
-        EXPECT_EQ(LoadDuplicateItem(), d.items) << d.ini;
+    for (const auto &[ini, items] : {std::pair("Item1=0\r\nItem2=3", TDuplicateItems{0, 0}),
+                                     std::pair("Item1=5\r\nItem2=3", TDuplicateItems{0, 0}),
+                                     std::pair("Item1=4\r\nItem2=1", TDuplicateItems{4, 1})}) {
+        writeIni(DataFolder + "Mirvale18.ini", QString("[DUPLI SEARCH]\r\n") + ini);
+        EXPECT_EQ(LoadDuplicateItem(), items) << ini;
     }
 }
 
-TEST_F(AdrsListSettings, SavedValuesAreDesignUnitsAndReadBackAtAnotherDpi)
+TEST_F(AdrsListSettings, SavedInDesignUnitsAndReadBackAtAnotherDpi)
 {
-    const QRect bounds(150, 75, 1440, 858);
-    SaveWindowPlacement(bounds, 144);
-    const TMemIniFile ini(DataFolder + "Mirvale18.ini");
-    EXPECT_EQ(ini.ReadInteger("ADRS LIST", "Left", 0), 100);
-    EXPECT_EQ(ini.ReadInteger("ADRS LIST", "Top", 0), 50);
-    EXPECT_EQ(ini.ReadInteger("ADRS LIST", "Width", 0), 960);
-    EXPECT_EQ(ini.ReadInteger("ADRS LIST", "Height", 0), 572);
-    EXPECT_EQ(LoadWindowPlacement(QSize(100, 100), 144), bounds);
-    EXPECT_EQ(LoadWindowPlacement(QSize(100, 100), 96), QRect(100, 50, 960, 572));
+    SaveWindowPlacement(QRect(150, 75, 1440, 858), 144);
+    EXPECT_EQ(LoadWindowPlacement(QSize(), 96), QRect(100, 50, 960, 572));
+    EXPECT_EQ(LoadWindowPlacement(QSize(), 144), QRect(150, 75, 1440, 858));
 
     TListSettings s = LoadListSettings(144);
     std::swap(s.ColumnDefs[0], s.ColumnDefs[9]);
@@ -179,32 +124,21 @@ TEST_F(AdrsListSettings, SavedValuesAreDesignUnitsAndReadBackAtAnotherDpi)
     s.SortType = 9;
     s.SortDir = false;
     SaveListSettings(s, 144);
-    const TMemIniFile list(DataRootFolder + "AdrsList.ini");
-    EXPECT_TRUE(list.ReadString("HEADER", "HeaderIndex", {}).startsWith("9,1,2,3,4,5,6,7,8,0,10,"));
-    EXPECT_TRUE(list.ReadString("HEADER", "HeaderWidth", {}).startsWith("200,120,112,"));
-    EXPECT_TRUE(list.ReadString("HEADER", "HeaderView", {}).startsWith("1,0,0,1,"));
-    EXPECT_EQ(LoadListSettings(144).ColumnDefs, s.ColumnDefs);
+    const TMemIniFile ini(DataRootFolder + "AdrsList.ini");
+    EXPECT_TRUE(ini.ReadString("HEADER", "HeaderIndex", {}).startsWith("9,1,2,3,4,5,6,7,8,0,10,"));
+    EXPECT_TRUE(ini.ReadString("HEADER", "HeaderWidth", {}).startsWith("200,120,112,"));
+    EXPECT_TRUE(ini.ReadString("HEADER", "HeaderView", {}).startsWith("1,0,0,1,"));
     const TListSettings back = LoadListSettings(144);
-    EXPECT_EQ(back.ViewGroup, 3);
-    EXPECT_EQ(back.SortType, 9);
-    EXPECT_FALSE(back.SortDir);
+    EXPECT_EQ(back.ColumnDefs, s.ColumnDefs);
+    EXPECT_EQ(std::tuple(back.ViewGroup, back.SortType, back.SortDir), std::tuple(3, 9, false));
 
-    UpdateCheckAtStart = 0;
-    SaveStartFlags(false);
-    UpdateCheckAtStart = 1;
-    EXPECT_FALSE(LoadStartFlags());
-    EXPECT_EQ(TMemIniFile(DataFolder + "Mirvale18.ini").ReadString("UPDATE", "UpdateCheck", {}), "0");
     SaveDuplicateItem({3, 1});
     EXPECT_EQ(LoadDuplicateItem(), (TDuplicateItems{3, 1}));
-    // The placement written first is still there: each save changes only its own keys.
-    EXPECT_EQ(LoadWindowPlacement(QSize(100, 100), 96), QRect(100, 50, 960, 572));
-}
+    EXPECT_EQ(LoadWindowPlacement(QSize(), 96), QRect(100, 50, 960, 572));  // each save keeps the other keys
 
-TEST_F(AdrsListSettings, FailedSaveIsReported)
-{
     test::writeFile(dir.path() + "/plain", "x");
     DataRootFolder = dir.path() + "/plain/";
-    EXPECT_THROW(SaveListSettings(LoadListSettings(96), 96), EIniFileError);
+    EXPECT_THROW(SaveListSettings(s, 144), EIniFileError);
 }
 
 TEST_F(AdrsListSettings, GroupAndSortCaptions)
@@ -213,7 +147,6 @@ TEST_F(AdrsListSettings, GroupAndSortCaptions)
     GroupNames[10] = QStringLiteral("その他");
     const QStringList groups = GroupComboItems();
     ASSERT_EQ(groups.size(), 12);
-    EXPECT_EQ(groups[0], QStringLiteral("すべて"));
     EXPECT_EQ(groups[1], QStringLiteral("未指定のみ"));
     EXPECT_EQ(groups[2], QStringLiteral(" 1： 得意先"));
     EXPECT_EQ(groups[11], QStringLiteral("10： その他"));
@@ -221,10 +154,7 @@ TEST_F(AdrsListSettings, GroupAndSortCaptions)
     KeywordNames[0] = QStringLiteral("担当");
     const QStringList sorts = SortComboItems();
     ASSERT_EQ(sorts.size(), 16);
-    EXPECT_EQ(sorts[6], QStringLiteral("名前順"));
     EXPECT_EQ(sorts[7], QStringLiteral("担当順"));
     EXPECT_EQ(sorts[14], QStringLiteral("キーワード８順"));
     EXPECT_EQ(sorts[15], QStringLiteral("カテゴリ順"));
-    EXPECT_EQ(SortTypeTable()[7].IndexName, "Keyword1");
-    EXPECT_EQ(SortTypeTable()[0].IndexName, "");
 }

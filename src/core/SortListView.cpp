@@ -1,0 +1,6 @@
+#include "core/SortListView.h"
+
+TCustomSortListView::TCustomSortListView(QWidget *parent) : TSortListViewBase(parent)
+{
+    ForwardEvents(this);
+}

@@ -10,7 +10,7 @@
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "widgets/UniComCtrls.h"
+#include "core/UniSortListView.h"
 
 #include "BenchSupport.h"
 

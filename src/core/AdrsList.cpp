@@ -16,7 +16,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
-#include "widgets/UniComCtrls.h"
+#include "core/UniSortListView.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -190,16 +190,19 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     controls->addStretch();
     tbarTool->addWidget(pnlSpacer);
 
-    lvAddress = new TUniCustomListView(this);
+    lvAddress = new TUniSortListView(this);
     lvAddress->setObjectName(QStringLiteral("lvAddress"));
+    // The list is ordered by the sort box, not by its headers.
+    lvAddress->SetSortDirs({sdNone});
+    lvAddress->SetSortDir(sdNone);
+    lvAddress->SetSortIndex(0);
+    lvAddress->SetShowDragImage(false);
     lvAddress->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvAddress->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvAddress->setTextElideMode(Qt::ElideRight);
     model_ = new TAddressListModel(this);
     lvAddress->setModel(model_);
     lvAddress->setItemDelegate(new TAddressRowDelegate(this, margin_));
-    lvAddress->header()->setStretchLastSection(false);
-    lvAddress->header()->setSectionsMovable(false);
     setCentralWidget(lvAddress);
     connect(lvAddress->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected, const QItemSelection &deselected) {
@@ -214,11 +217,12 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
                             SelectedRows[row] = true;
                 selectionChanged();
             });
-    connect(lvAddress->header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    connect(lvAddress, &TUniSortListView::OnColumnWidthChange, this, [this](int column, int width) {
         if (column < static_cast<int>(VisibleColumns.size()))
             ColumnDefs[VisibleColumns[column]].Width = width;
+        lvAddress->viewport()->update();
     });
-    connect(lvAddress->header(), &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
+    connect(lvAddress, &TUniSortListView::OnDividerDblClick, this, [this](int column) {
         if (column < static_cast<int>(ColumnFitWidths.size()))
             lvAddress->header()->resizeSection(column, ColumnFitWidths[column]);
     });

@@ -18,7 +18,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TAddressListModel;
-class TUniCustomListView;
+class TUniSortListView;
 struct TAddressRecord;
 
 class TAddressList : public QMainWindow {
@@ -36,7 +36,7 @@ public:
     QLabel *lblSort;
     QComboBox *cbxSort;
     QToolButton *sbtnSortDirection;
-    TUniCustomListView *lvAddress;
+    TUniSortListView *lvAddress;
     QStatusBar *stbarInfo;
     std::array<QLabel *, 5> StatusPanels;
 

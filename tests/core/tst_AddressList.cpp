@@ -5,7 +5,7 @@
 #include "core/RecordListing.h"
 #include "db/Table.h"
 #include "platform/SjisCodec.h"
-#include "widgets/UniComCtrls.h"
+#include "core/UniSortListView.h"
 
 #include "TestSupport.h"
 

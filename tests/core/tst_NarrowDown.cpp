@@ -8,7 +8,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -23,7 +22,7 @@ TNarrowDownItem textCondition(int item, const QByteArray &text, int mode)
     TNarrowDownItem c;
     c.Item = item;
     c.Text = text;
-    c.MatchMode = text.isEmpty() ? mmNone : mode;
+    c.MatchMode = mode;
     return c;
 }
 
@@ -50,7 +49,7 @@ protected:
     QTemporaryDir dir;
     // One condition of each value kind, a Japanese text, a negated category and "any".
     const TNarrowDownCondition sample = filterOf(
-        {textCondition(9, sjis(QStringLiteral("株式会社")), mmContains), choiceCondition(fiCategory, 1203, true)},
+        {textCondition(9, sjis(u"株式会社"), mmContains), choiceCondition(fiCategory, 1203, true)},
         false);
 };
 
@@ -101,11 +100,9 @@ TEST_F(SearchList, ShortOrDamagedFileLeavesFilterEmpty)
 
     // Offsets in the coding: the count, then the text condition (8 bytes of text), then the choice condition.
     const qsizetype textMode = 1 + 6 + 8, choice = textMode + 2;
-    for (const quint8 size : {3, 5, 0}) {
-        QByteArray bad = whole;
-        bad[choice + 2] = char(size);
-        expectRefused(bad, "choice payload not 4 bytes");
-    }
+    // A category choice whose payload is not 4 bytes, in files that are otherwise whole.
+    expectRefused(QByteArray::fromHex("011e01050000000102030405ff0001"), "choice payload of 5 bytes");
+    expectRefused(QByteArray::fromHex("011e0100000000ff0001"), "choice payload of 0 bytes");
     QByteArray bad = whole;
     bad.replace(3, 4, QByteArray("\xff\xff\xff\xff", 4));
     expectRefused(bad, "text payload beyond the end");
@@ -186,8 +183,7 @@ protected:
 TEST_F(FilterMatch, TextModes)
 {
     // An empty value finds empty or blank fields whatever the mode.
-    TNarrowDownItem empty = textCondition(9, "", mmNone);
-    empty.MatchMode = mmSuffix;
+    TNarrowDownItem empty = textCondition(9, "", mmSuffix);
     EXPECT_EQ(passing(empty), (V{1, 3}));
     empty.Negate = true;  // left over from a choice item: no effect on text
     EXPECT_EQ(passing(empty), (V{1, 3}));

@@ -25,6 +25,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QStyle>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -242,18 +244,60 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     StatusPanels[1]->setFixedWidth(ScaleByDpi(84, true));
     StatusPanels[2]->setFixedWidth(ScaleByDpi(108, true));
     StatusPanels[3]->setFixedWidth(ScaleByDpi(108, true));
+    StatusPanels[1]->setAutoFillBackground(true);
+
+    const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    setGeometry(LoadWindowPlacement(screen() ? screen()->geometry().size() : QSize(1024, 768), ppi));
+    const TListSettings list = LoadListSettings(ppi);
+    ColumnDefs = list.ColumnDefs;
+    ViewGroup = list.ViewGroup;
+    SortType = list.SortType;
+    SortDir = list.SortDir;
+    ShowInfoAtStart = LoadStartFlags();
+    LoadSearchList(Filter);
+    const TDuplicateItems duplicates = LoadDuplicateItem();
+    DuplicateItem1 = duplicates.Item1;
+    DuplicateItem2 = duplicates.Item2;
+    FillSortCombo();
+    UpdateSortDirButton();
+
+    connect(cbxGroup, &QComboBox::activated, this, &TAddressList::cbxGroupChange);
+    connect(cbxSort, &QComboBox::activated, this, &TAddressList::cbxSortChange);
+    connect(sbtnSortDirection, &QToolButton::clicked, this, &TAddressList::sbtnSortDirectionClick);
     updateCountPanels();
+    updateFilterPanel();
 }
 
 TAddressList::~TAddressList()
 {
-    try {
-        SaveAddressBookOrder();
-    } catch (const EIniFileError &e) {
-        ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONERROR, mbpSystem);
-    }
+    saveSettings();
     if (DMMirvale18)
         DMMirvale18->CloseAdrsTable();
+}
+
+// Writes what the window keeps between runs, in the order it has always been written; a file that cannot be
+// written is reported and the rest are still written.
+void TAddressList::saveSettings()
+{
+    auto report = [](const QString &message) { ShowMessageBoxAt(nullptr, message, AppTitle, MB_ICONERROR, mbpSystem); };
+    const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    try {
+        SaveDuplicateItem({DuplicateItem1, DuplicateItem2});
+    } catch (const EIniFileError &e) {
+        report(e.Message);
+    }
+    try {
+        SaveSearchList(Filter);
+    } catch (const ENarrowDownError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    try {
+        SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi);
+        SaveAddressBookOrder();
+        SaveWindowPlacement(normalGeometry(), ppi);
+    } catch (const EIniFileError &e) {
+        report(e.Message);
+    }
 }
 
 void TAddressList::showEvent(QShowEvent *event)
@@ -338,6 +382,7 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.CreateSenderTableObject();
     dm.CreateSharedTableObjects();
     LoadGroupNames();
+    FillGroupCombo();
     RefreshList(true, true, false);
     SelectItem(0, false, false);
     LoadSenderList();
@@ -598,8 +643,13 @@ void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
 {
     CurrentIndex = -1;
     ShownRecNos.clear();
-    if (ListTableReady())
-        ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[std::clamp(SortType, 0, SortTypeCount - 1)].IndexName, SortDir, ViewGroup);
+    if (ListTableReady()) {
+        std::function<bool(TTable &)> passes;
+        if (!Filter.Conditions.empty() && !SearchDisabled)
+            passes = [this](TTable &t) { return RecordPassesFilter(Filter, t); };
+        ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[SortType].IndexName, SortDir,
+                                        ViewGroup, passes);
+    }
     CurrentIndex = IndexOfRecNo(keptRecNo);
     RowTexts.assign(ShownRecNos.size(), std::nullopt);
     SelectedRows.assign(ShownRecNos.size(), false);
@@ -630,7 +680,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         RowTexts.clear();
         SelectedRows.clear();
         model_->reset();
-        if (DuplicateItem1 < 1)
+        if (DuplicateItem1 < 1 || SearchDisabled)
             LoadRecordNumbers(kept);
         else
             LoadDuplicateRecordNumbers(kept);
@@ -640,6 +690,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
     }
     model_->reset();
     updateCountPanels();
+    updateFilterPanel();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     QApplication::restoreOverrideCursor();
@@ -754,4 +805,86 @@ void TAddressList::SetRecordSender(int32_t recNo, int32_t sender)
         t.Cancel();
         throw;
     }
+}
+
+void TAddressList::updateFilterPanel()
+{
+    QLabel *panel = StatusPanels[1];
+    const bool filtering = !Filter.Conditions.empty();
+    QString text;
+    int bgr = 0;
+    if (SearchDisabled && filtering) {
+        text = QStringLiteral("絞り込み無効");
+        bgr = 0x8FBF8F;
+    } else if (SearchDisabled && DuplicateItem1 >= 1) {
+        text = QStringLiteral("重複表示無効");
+        bgr = 0xBFBF8F;
+    } else if (filtering) {
+        text = QStringLiteral("絞り込み中");
+        bgr = 0xAFFFAF;
+    } else if (DuplicateItem1 >= 1) {
+        text = QStringLiteral("重複表示中");
+        bgr = 0xFFFFAF;
+    }
+    panel->setText(text);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, text.isEmpty() ? stbarInfo->palette().color(QPalette::Window)
+                                                      : QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+    panel->setPalette(palette);
+}
+
+void TAddressList::FillGroupCombo()
+{
+    cbxGroup->clear();
+    cbxGroup->addItems(GroupComboItems());
+    cbxGroup->setCurrentIndex(ViewGroup);
+}
+
+void TAddressList::FillSortCombo()
+{
+    cbxSort->clear();
+    cbxSort->addItems(SortComboItems());
+    cbxSort->setCurrentIndex(SortType);
+}
+
+void TAddressList::UpdateSortDirButton()
+{
+    sbtnSortDirection->setIcon(style()->standardIcon(SortDir ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown));
+    const QString hint = SortDir ? QStringLiteral("表示方向： 昇順|指定中の表示順の昇順と降順を切り替えます")
+                                 : QStringLiteral("表示方向： 降順|指定中の表示順の昇順と降順を切り替えます");
+    sbtnSortDirection->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
+    sbtnSortDirection->setStatusTip(hint.section(QLatin1Char('|'), 1));
+}
+
+// The steps after the group, the order or its direction changed.
+void TAddressList::afterOrderChanged()
+{
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::cbxGroupChange()
+{
+    if (cbxGroup->currentIndex() == ViewGroup)
+        return;
+    ViewGroup = cbxGroup->currentIndex();
+    afterOrderChanged();
+}
+
+void TAddressList::cbxSortChange()
+{
+    if (cbxSort->currentIndex() == SortType)
+        return;
+    SortType = cbxSort->currentIndex();
+    SortDir = true;
+    UpdateSortDirButton();
+    afterOrderChanged();
+}
+
+void TAddressList::sbtnSortDirectionClick()
+{
+    SortDir = !SortDir;
+    UpdateSortDirButton();
+    afterOrderChanged();
 }

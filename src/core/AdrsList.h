@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/ListItems.h"
+#include "core/NarrowDown.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -55,7 +56,11 @@ public:
     bool SortDir = true; // ascending
     QString SearchWord;
     int SearchResume = -1;
+    TNarrowDownCondition Filter;
+    // The filter and the duplicate display are suspended (the check of "絞り込み無効").
+    bool SearchDisabled = false;
     int DuplicateItem1 = 0, DuplicateItem2 = 0;
+    bool ShowInfoAtStart = true;
 
     // Accessors the other windows read the list through.
     int GetRecordCount() const { return static_cast<int>(ShownRecNos.size()); }
@@ -100,6 +105,13 @@ public:
     // The texts of a listed row, one per list column, built on first use.
     const QStringList &RowTextsAt(int row);
 
+    void FillGroupCombo();
+    void FillSortCombo();
+    void UpdateSortDirButton();
+    void cbxGroupChange();
+    void cbxSortChange();
+    void sbtnSortDirectionClick();
+
     // The first-show steps: the notice why a book must be chosen, then the book is opened.
     void StartUp();
     // Opens the current address book, first asking for one when ask is set.
@@ -116,6 +128,9 @@ private:
     void updateCountPanels();
     void selectionChanged();
     bool ListTableReady() const;
+    void updateFilterPanel();
+    void afterOrderChanged();
+    void saveSettings();
 
     TAddressListModel *model_;
     bool shownOnce_ = false;

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -30,6 +31,7 @@ protected:
     void SetUp() override
     {
         DataFolder = dir.path() + "/";
+        DataRootFolder = dir.path() + "/";
         AdrsFolder = dir.path() + "/Adrs/";
         OtherFolder = dir.path() + "/Other/";
         CategoryFolder = test::appDir() + "Category/";
@@ -41,6 +43,7 @@ protected:
         ASSERT_TRUE(dm->OpenAdrsTable());
         dm->CreateSenderTableObject();
         dm->CreateSharedTableObjects();
+        list = std::make_unique<TAddressList>();
     }
     void TearDown() override
     {
@@ -61,7 +64,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<TDMMirvale18> dm;
-    std::unique_ptr<TAddressList> list = std::make_unique<TAddressList>();
+    std::unique_ptr<TAddressList> list;
     test::MessageBoxScript boxes;
 };
 
@@ -195,4 +198,28 @@ TEST_F(AddressListTest, EmptyBookGivesEmptyListAndNoneValues)
     EXPECT_TRUE(list->IsFirstRecord());
     list->SelectItem(0, true, true);
     EXPECT_EQ(list->LastSelIndex, -1);
+}
+
+TEST_F(AddressListTest, SettingsComeBackAfterTheWindowIsClosed)
+{
+    add({0, "0311111111", "A", ""});
+    list->SortType = 2;
+    list->SortDir = false;
+    list->ViewGroup = 3;
+    list->DuplicateItem1 = 1;
+    list->ColumnDefs[5].Visible = true;
+    TNarrowDownItem condition;
+    condition.Item = 0;  // the customer code, a text item
+    condition.Text = "A";
+    condition.MatchMode = mmPrefix;
+    list->Filter.Conditions.push_back(condition);
+    list.reset();  // writes the settings
+    list = std::make_unique<TAddressList>();
+    EXPECT_EQ(list->SortType, 2);
+    EXPECT_FALSE(list->SortDir);
+    EXPECT_EQ(list->ViewGroup, 3);
+    EXPECT_EQ(list->DuplicateItem1, 1);
+    EXPECT_TRUE(list->ColumnDefs[5].Visible);
+    EXPECT_EQ(list->cbxSort->currentIndex(), 2);
+    EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("絞り込み中"));
 }

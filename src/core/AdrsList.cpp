@@ -9,16 +9,23 @@
 #include "core/GrpEdt.h"
 #include "core/SharedHelpers.h"
 #include "core/Hyphen.h"
+#include "core/Main.h"
 #include "core/RecordListing.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
 #include "core/UniSortListView.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -190,7 +197,6 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
                        static_cast<QWidget *>(cbxSort), static_cast<QWidget *>(sbtnSortDirection)})
         controls->addWidget(w);
     controls->addStretch();
-    tbarTool->addWidget(pnlSpacer);
 
     lvAddress = new TUniSortListView(this);
     lvAddress->setObjectName(QStringLiteral("lvAddress"));
@@ -260,6 +266,7 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     DuplicateItem2 = duplicates.Item2;
     FillSortCombo();
     UpdateSortDirButton();
+    createActions();
 
     connect(cbxGroup, &QComboBox::activated, this, &TAddressList::cbxGroupChange);
     connect(cbxSort, &QComboBox::activated, this, &TAddressList::cbxSortChange);
@@ -376,15 +383,10 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.CreateDatabaseAndHistories();
     if (!dm.OpenDatabaseAndHistories())
         return;
-    dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
-    if (!dm.OpenAdrsTable())
+    if (!openBookTable())
         return;
     dm.CreateSenderTableObject();
     dm.CreateSharedTableObjects();
-    LoadGroupNames();
-    FillGroupCombo();
-    RefreshList(true, true, false);
-    SelectItem(0, false, false);
     LoadSenderList();
 }
 
@@ -691,6 +693,9 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
     model_->reset();
     updateCountPanels();
     updateFilterPanel();
+    for (QAction *action : {actAdrsCopy, actExportFile, actMarkExport, actInquiry, actDelete, actBatchChange,
+                            actListPrint, actOptimize, actConvertKykbn, actConvertAdrsPos, actRepairIndex})
+        EnableAction(action, !ShownRecNos.empty());
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     QApplication::restoreOverrideCursor();
@@ -887,4 +892,361 @@ void TAddressList::sbtnSortDirectionClick()
     SortDir = !SortDir;
     UpdateSortDirButton();
     afterOrderChanged();
+}
+
+// ---- Commands ----
+
+namespace {
+
+struct TActionDef {
+    QAction *TAddressList::*Member;
+    const char *Name;
+    const char *Caption;
+    const char *Hint;  // the long part shown in the status bar
+    QKeySequence Shortcut;
+    // False while the window the command opens is not part of this build: the command stays disabled.
+    bool Available;
+};
+
+}  // namespace
+
+void TAddressList::EnableAction(QAction *action, bool rule)
+{
+    action->setEnabled(rule && action->property("Available").toBool());
+}
+
+void TAddressList::createActions()
+{
+    using L = TAddressList;
+    const TActionDef defs[] = {
+        {&L::actCreate, "actCreate", "アドレス帳の新規作成(&C)...", "新しくアドレス帳を作成します", {}, true},
+        {&L::actOpen, "actOpen", "開く(&O)...", "別のアドレス帳を開きます", {}, true},
+        {&L::actEditGroup, "actEditGroup", "グループ名の設定(&G)...", "アドレス帳のグループ項目の名称を設定します", {}, true},
+        {&L::actAdrsCopy, "actAdrsCopy", "他のアドレス帳にコピー(&A)...", "アドレス帳データを別のアドレス帳にコピーします", {}, false},
+        {&L::actImportFile, "actImportFile", "テキストファイルの取り込み(&I)...", "テキストファイルの内容をアドレス帳に取り込みます", {}, false},
+        {&L::actExportFile, "actExportFile", "テキストファイルの出力(&E)...", "アドレス帳データをテキストファイル出力します", {}, false},
+        {&L::actMarkExport, "actMarkExport", "マークファイルの出力(&M)", "緯度経度情報の保存されているアドレス帳データをマークファイルとして出力します", {}, false},
+        {&L::actExit, "actExit", "Velmoraの終了(&X)", "Velmora を終了します", {}, true},
+        {&L::actInquiry, "actInquiry", "照会(&I)...", "選択しているアドレス帳データを照会します", QKeySequence(Qt::CTRL | Qt::Key_I), false},
+        {&L::actDelete, "actDelete", "削除(&D)", "選択しているアドレス帳データを削除します", QKeySequence(Qt::Key_Delete), true},
+        {&L::actBatchChange, "actBatchChange", "一括編集(&B)...", "選択しているアドレス帳データの内容を一括で編集します", {}, false},
+        {&L::actNameAdrsSearch, "actNameAdrsSearch", "名称住所検索(&A)...", "名称と住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_S), false},
+        {&L::actCategorySearch, "actCategorySearch", "カテゴリ検索(&C)...", "業種カテゴリと住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_C), false},
+        {&L::actNumerSearch, "actNumerSearch", "番号検索(&N)...", "電話番号や郵便番号などから検索します", QKeySequence(Qt::CTRL | Qt::Key_N), false},
+        {&L::actWordSearch, "actWordSearch", "一覧内のワード検索(&W)...", "アドレス帳一覧に表示されている内容を対象に、指定した文字列を検索します", QKeySequence(Qt::CTRL | Qt::Key_W), false},
+        {&L::actWordNext, "actWordNext", "次の候補を検索(&S)", "ワード検索の次の候補を検索します", QKeySequence(Qt::Key_F3), true},
+        {&L::actAdrsSearch, "actAdrsSearch", "アドレス帳の絞り込み(&S)...", "一覧表示するアドレス帳データを絞り込みます", QKeySequence(Qt::CTRL | Qt::Key_F), false},
+        {&L::actDuplicateSearch, "actDuplicateSearch", "重複データの表示(&D)...", "指定した項目内容が重複しているデータのみを一覧表示します", QKeySequence(Qt::CTRL | Qt::Key_D), false},
+        {&L::actDisableSearch, "actDisableSearch", "絞り込みと重複表示の無効化(&I)", "アドレス帳の絞り込みや重複データの表示を一時的に解除します", {}, true},
+        {&L::actCancelSearch, "actCancelSearch", "絞り込みと重複表示の解除(&C)", "アドレス帳の絞り込みや重複データの表示を解除します", {}, true},
+        {&L::actKeywordEdit, "actKeywordEdit", "キーワード項目の設定(&K)...", "キーワード項目の設定します", {}, false},
+        {&L::actViewColumn, "actViewColumn", "表示項目の設定(&V)...", "一覧に表示する項目を設定します", {}, false},
+        {&L::actInitColumn, "actInitColumn", "項目幅の初期化(&I)", "一覧に表示できる項目の表示幅を初期の状態に戻します", {}, true},
+        {&L::actReload, "actReload", "一覧の再表示(&R)", "アドレス帳の一覧を表示し直します", QKeySequence(Qt::Key_F5), true},
+        {&L::actLayoutPrint, "actLayoutPrint", "宛名印刷(&A)...", "宛名印刷をします", {}, false},
+        {&L::actLabelPrint, "actLabelPrint", "ラベル印刷(&B)...", "ラベル印刷をします", {}, false},
+        {&L::actCardPrint, "actCardPrint", "名刺印刷(&C)...", "名刺印刷をします", {}, false},
+        {&L::actDesignPrint, "actDesignPrint", "文面印刷(&D)...", "文面印刷をします", {}, false},
+        {&L::actListPrint, "actListPrint", "一覧表印刷(&L)...", "アドレス帳データの一覧を印刷します", {}, false},
+        {&L::actEnvironment, "actEnvironment", "環境設定(&E)...", "実行環境を設定します", QKeySequence(Qt::CTRL | Qt::Key_E), false},
+        {&L::actBackup, "actBackup", "バックアップ(&B)...", "データのバックアップを取ります", {}, false},
+        {&L::actRestore, "actRestore", "復元(&R)...", "バックアップしたデータを復元します", {}, false},
+        {&L::actOptimize, "actOptimize", "データの最適化(&O)...", "データベースを最適化します", {}, false},
+        {&L::actConvertKykbn, "actConvertKykbn", "局番変換(&K)...", "アドレス帳データの局番を変換します", {}, false},
+        {&L::actConvertAdrsPos, "actConvertAdrsPos", "住所・郵便番号変換(&A)...", "アドレス帳データの住所と郵便番号を変換します", {}, false},
+        {&L::actRepairIndex, "actRepairIndex", "インデックス修復(&I)...", "インデックスが破損したり古くなったりしたアドレス帳データを修復します", {}, false},
+        {&L::actTopic, "actTopic", "Velmora 操作ガイド(&H)", "Velmora の操作ガイドを表示します", {}, true},
+        {&L::actVersion, "actVersion", "バージョン情報(&A)", "バージョン情報を表示します", {}, false},
+    };
+    for (const TActionDef &def : defs) {
+        auto *action = new QAction(QString::fromUtf8(def.Caption), this);
+        action->setObjectName(QLatin1String(def.Name));
+        // The short hint is the caption without its accelerator and dots.
+        QString shortHint = action->text();
+        shortHint.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.$|&")));
+        action->setToolTip(shortHint);
+        action->setStatusTip(QString::fromUtf8(def.Hint));
+        action->setShortcut(def.Shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setProperty("Available", def.Available);
+        action->setEnabled(def.Available);
+        addAction(action);
+        this->*def.Member = action;
+    }
+    actOpen->setData(asmOpen);
+    actCreate->setData(asmCreate);
+    actWordNext->setEnabled(false);
+    actDisableSearch->setCheckable(true);
+
+    connect(actCreate, &QAction::triggered, this, [this] { actAddressSelectExecute(actCreate); });
+    connect(actOpen, &QAction::triggered, this, [this] { actAddressSelectExecute(actOpen); });
+    connect(actEditGroup, &QAction::triggered, this, &TAddressList::actEditGroupExecute);
+    connect(actExit, &QAction::triggered, this, &TAddressList::actExitExecute);
+    connect(actDelete, &QAction::triggered, this, &TAddressList::actDeleteExecute);
+    connect(actWordNext, &QAction::triggered, this, &TAddressList::actWordNextExecute);
+    connect(actDisableSearch, &QAction::triggered, this, &TAddressList::actDisableSearchExecute);
+    connect(actCancelSearch, &QAction::triggered, this, &TAddressList::actCancelSearchExecute);
+    connect(actInitColumn, &QAction::triggered, this, &TAddressList::actInitColumnExecute);
+    connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
+    connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
+    connect(sbtnEditGroup, &QToolButton::clicked, actEditGroup, &QAction::trigger);
+
+    auto menu = [this](const QString &title, const std::vector<QAction *> &actions) {
+        QMenu *m = menuBar()->addMenu(title);
+        for (QAction *a : actions) {
+            if (a)
+                m->addAction(a);
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+    menuBar()->setObjectName(QStringLiteral("mmMain"));
+    menu(QStringLiteral("ファイル(&F)"), {actCreate, actOpen, actEditGroup, nullptr, actAdrsCopy, actImportFile,
+                                       actExportFile, nullptr, actMarkExport, nullptr, actExit});
+    menu(QStringLiteral("編集(&E)"), {actInquiry, actDelete, nullptr, actBatchChange});
+    menu(QStringLiteral("検索(&S)"), {actNameAdrsSearch, actCategorySearch, actNumerSearch, nullptr, actWordSearch,
+                                    actWordNext});
+    menu(QStringLiteral("表示(&V)"), {actAdrsSearch, actDuplicateSearch, actDisableSearch, actCancelSearch, nullptr,
+                                    actKeywordEdit, actViewColumn, actInitColumn, nullptr, actReload});
+    menu(QStringLiteral("印刷(&P)"), {actLayoutPrint, actLabelPrint, actCardPrint, actDesignPrint, nullptr, actListPrint});
+    menu(QStringLiteral("オプション(&O)"), {actEnvironment, nullptr, actBackup, actRestore, nullptr, actOptimize,
+                                        actConvertKykbn, actConvertAdrsPos, actRepairIndex});
+    menu(QStringLiteral("ヘルプ(&H)"), {actTopic, nullptr, actVersion});
+
+    auto popup = [this](const char *name, const std::vector<QAction *> &actions) {
+        auto *m = new QMenu(this);
+        m->setObjectName(QLatin1String(name));
+        for (QAction *a : actions) {
+            if (a)
+                m->addAction(a);
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+    pmAdrs = popup("pmAdrs", {actInquiry, actDelete, nullptr, actBatchChange});
+    pmSearch = popup("pmSearch", {actAdrsSearch, actDuplicateSearch, actDisableSearch, actCancelSearch});
+    pmPrint = popup("pmPrint", {actLayoutPrint, actLabelPrint, actCardPrint, actDesignPrint, nullptr, actListPrint});
+    pmColumn = popup("pmColumn", {actViewColumn, nullptr, actInitColumn});
+
+    // The tool bar: buttons with captions under their glyphs, then the group and sort controls, then the exit.
+    tbarTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tbarTool->setIconSize(QSize(32, 32));
+    auto button = [this](const char *name, QAction *action, const QString &caption, QStyle::StandardPixmap glyph) {
+        auto *b = new QToolButton(tbarTool);
+        b->setObjectName(QLatin1String(name));
+        b->setDefaultAction(action);
+        b->setText(caption);
+        b->setIcon(style()->standardIcon(glyph));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setMinimumSize(66, 59);
+        return b;
+    };
+    tbarTool->addWidget(button("tbtnNameAdrsSearch", actNameAdrsSearch, QStringLiteral("名称検索"), QStyle::SP_FileDialogContentsView));
+    tbarTool->addWidget(button("tbtnCategorySearch", actCategorySearch, QStringLiteral("ｶﾃｺﾞﾘ検索"), QStyle::SP_FileDialogListView));
+    tbarTool->addWidget(button("tbtnNew", actNumerSearch, QStringLiteral("番号検索"), QStyle::SP_FileDialogNewFolder));
+    tbarTool->addSeparator();
+    tbarTool->addWidget(button("tbtnInquiry", actInquiry, QStringLiteral("照会"), QStyle::SP_FileDialogInfoView));
+    tbarTool->addWidget(button("tbtnDelete", actDelete, QStringLiteral("削除"), QStyle::SP_TrashIcon));
+    tbarTool->addSeparator();
+    QToolButton *search = button("tbtnAdrsSearch", actAdrsSearch, QStringLiteral("絞り込み"), QStyle::SP_FileDialogDetailedView);
+    search->setMenu(pmSearch);
+    search->setPopupMode(QToolButton::MenuButtonPopup);
+    tbarTool->addWidget(search);
+    auto *print = new QToolButton(tbarTool);
+    print->setObjectName(QStringLiteral("tbtnPrint"));
+    print->setText(QStringLiteral("印刷"));
+    print->setToolTip(QStringLiteral("印刷"));
+    print->setStatusTip(QStringLiteral("アドレス帳データを元に印刷処理をします"));
+    print->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    print->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    print->setMinimumSize(66, 59);
+    print->setMenu(pmPrint);
+    print->setPopupMode(QToolButton::InstantPopup);
+    tbarTool->addWidget(print);
+    tbarTool->addSeparator();
+    tbarTool->addWidget(pnlSpacer);
+    tbarTool->addSeparator();
+    tbarTool->addWidget(button("tbtnExit", actExit, QStringLiteral("終了"), QStyle::SP_DialogCloseButton));
+
+    lvAddress->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvAddress, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmAdrs->popup(lvAddress->viewport()->mapToGlobal(at)); });
+    lvAddress->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvAddress->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmColumn->popup(lvAddress->header()->mapToGlobal(at)); });
+    updateSearchControls();
+}
+
+void TAddressList::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isEnabled()) {
+        event->accept();
+        actExit->trigger();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// The filter and duplicate commands and the sort controls follow the filter, the duplicate display and the
+// suspension of both.
+void TAddressList::updateSearchControls()
+{
+    const bool set = !Filter.Conditions.empty() || DuplicateItem1 >= 1;
+    EnableAction(actDisableSearch, set || actDisableSearch->isChecked());
+    EnableAction(actCancelSearch, set);
+    const bool sortable = DuplicateItem1 < 1 || SearchDisabled;
+    cbxSort->setEnabled(sortable);
+    sbtnSortDirection->setEnabled(sortable);
+}
+
+bool TAddressList::openBookTable()
+{
+    TDMMirvale18 &dm = *DMMirvale18;
+    dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
+    if (!dm.OpenAdrsTable()) {
+        // Nothing of the book that was open before may stay listed.
+        RefreshList(true, true, false);
+        return false;
+    }
+    LoadGroupNames();
+    FillGroupCombo();
+    RefreshList(true, true, false);
+    SelectItem(0, false, false);
+    return true;
+}
+
+void TAddressList::actAddressSelectExecute(QAction *action)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TAddressSelect dialog(this);
+    dialog.BookName = CurrentAdrsName;
+    dialog.SetMode(action->data().toInt());
+    CenterFormOnOwner(&dialog, this);
+    QApplication::restoreOverrideCursor();
+    if (dialog.exec() != QDialog::Accepted || !dialog.BookChanged)
+        return;
+    DMMirvale18->CloseAdrsTable();
+    DMMirvale18->FreeAdrsTableObject();
+    CurrentAdrsName = dialog.BookName;
+    SaveCurrentBookName();
+    CurrentAdrsIndex = -1;
+    for (size_t i = 0; i < AdrsBookList.size(); ++i)
+        if (AdrsBookList[i].Name == CurrentAdrsName)
+            CurrentAdrsIndex = static_cast<int>(i);
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
+    CurrentIndex = -1;
+    if (CurrentAdrsIndex >= 0)
+        openBookTable();
+    else
+        RefreshList(true, true, false);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actEditGroupExecute()
+{
+    TGruopEdit dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.NamesChanged) {
+        FillGroupCombo();
+        const int first = GetSelectedIndex();
+        RefreshList(true, false, true);
+        SelectItem(first, false, false);
+    }
+    lvAddress->setFocus();
+}
+
+void TAddressList::actExitExecute()
+{
+    setProperty("ModalResult", mrCancel);
+    close();
+}
+
+void TAddressList::actDeleteExecute()
+{
+    const int first = GetSelectedIndex();
+    if (first < 0)
+        return;
+    if (ShowMessageBoxAt(this, QStringLiteral("選択したデータを削除します  \r\nよろしいですか？  "), AppTitle,
+                         MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2)
+        != IDYES)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    int deleted = 0;
+    try {
+        for (int row = 0; row < GetRecordCount(); ++row) {
+            if (!SelectedRows[row] || !t.FindKey({ShownRecNos[row]}))
+                continue;
+            t.Delete();
+            ++deleted;
+            if (row == CurrentIndex)
+                CurrentIndex = -1;
+        }
+    } catch (const EDatabaseError &e) {
+        QApplication::restoreOverrideCursor();
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    if (deleted > 0) {
+        RefreshList(false, true, true);
+        SelectItem(first, false, true);
+    }
+    QApplication::restoreOverrideCursor();
+    lvAddress->setFocus();
+}
+
+void TAddressList::actWordNextExecute()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FindNextWord();
+    QApplication::restoreOverrideCursor();
+}
+
+void TAddressList::actDisableSearchExecute()
+{
+    SearchDisabled = actDisableSearch->isChecked();
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actCancelSearchExecute()
+{
+    const bool wasSuspended = actDisableSearch->isChecked();
+    Filter = TNarrowDownCondition();
+    DuplicateItem1 = DuplicateItem2 = 0;
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    updateSearchControls();
+    if (!wasSuspended) {
+        RefreshList(false, true, false);
+        SelectItem(CurrentIndex, false, true);
+    }
+    updateFilterPanel();
+    lvAddress->setFocus();
+}
+
+void TAddressList::actInitColumnExecute()
+{
+    for (TColumnDef &def : ColumnDefs)
+        def.Width = ScaleByDpi(ListItemTable()[def.ItemNo].Width, true);
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        lvAddress->header()->resizeSection(static_cast<int>(c), ColumnDefs[VisibleColumns[c]].Width);
+}
+
+void TAddressList::actReloadExecute()
+{
+    const int first = GetSelectedIndex();
+    RefreshList(false, false, true);
+    SelectItem(first, false, false);
+}
+
+void TAddressList::actTopicExecute()
+{
+    if (MainForm)
+        MainForm->AppHelp(0, 0);
 }

@@ -13,7 +13,10 @@
 #include <utility>
 #include <vector>
 
+class QAction;
+class QActionGroup;
 class QComboBox;
+class QMenu;
 class QLabel;
 class QStatusBar;
 class QToolBar;
@@ -40,6 +43,19 @@ public:
     TUniSortListView *lvAddress;
     QStatusBar *stbarInfo;
     std::array<QLabel *, 5> StatusPanels;
+
+    // The commands, in the order of the menus.
+    QAction *actCreate, *actOpen, *actEditGroup, *actAdrsCopy, *actImportFile, *actExportFile, *actMarkExport,
+        *actExit;
+    QAction *actInquiry, *actDelete, *actBatchChange;
+    QAction *actNameAdrsSearch, *actCategorySearch, *actNumerSearch, *actWordSearch, *actWordNext;
+    QAction *actAdrsSearch, *actDuplicateSearch, *actDisableSearch, *actCancelSearch, *actKeywordEdit,
+        *actViewColumn, *actInitColumn, *actReload;
+    QAction *actLayoutPrint, *actLabelPrint, *actCardPrint, *actDesignPrint, *actListPrint;
+    QAction *actEnvironment, *actBackup, *actRestore, *actOptimize, *actConvertKykbn, *actConvertAdrsPos,
+        *actRepairIndex;
+    QAction *actTopic, *actVersion;
+    QMenu *pmAdrs, *pmSearch, *pmPrint, *pmColumn;
 
     // The list's state.
     std::array<TColumnDef, ListItemCount> ColumnDefs;
@@ -105,6 +121,19 @@ public:
     // The texts of a listed row, one per list column, built on first use.
     const QStringList &RowTextsAt(int row);
 
+    void actAddressSelectExecute(QAction *action);
+    void actEditGroupExecute();
+    void actExitExecute();
+    void actDeleteExecute();
+    void actWordNextExecute();
+    void actDisableSearchExecute();
+    void actCancelSearchExecute();
+    void actInitColumnExecute();
+    void actReloadExecute();
+    void actTopicExecute();
+    // Enables an action by its rule, as far as the window it opens exists in this build.
+    static void EnableAction(QAction *action, bool rule);
+
     void FillGroupCombo();
     void FillSortCombo();
     void UpdateSortDirButton();
@@ -121,6 +150,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
@@ -129,6 +159,9 @@ private:
     void selectionChanged();
     bool ListTableReady() const;
     void updateFilterPanel();
+    void createActions();
+    void updateSearchControls();
+    bool openBookTable();
     void afterOrderChanged();
     void saveSettings();
 

@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/RecordListing.h"
 #include "db/Table.h"
+#include "platform/Forms.h"
 #include "platform/SjisCodec.h"
 #include "core/UniSortListView.h"
 
@@ -14,6 +15,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QAction>
 
 #include <gtest/gtest.h>
 
@@ -222,4 +226,73 @@ TEST_F(AddressListTest, SettingsComeBackAfterTheWindowIsClosed)
     EXPECT_TRUE(list->ColumnDefs[5].Visible);
     EXPECT_EQ(list->cbxSort->currentIndex(), 2);
     EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("絞り込み中"));
+}
+
+TEST_F(AddressListTest, CommandsFollowTheirEnableRules)
+{
+    list->RefreshList(true, true, false);
+    EXPECT_FALSE(list->actDelete->isEnabled());  // empty list
+    EXPECT_TRUE(list->actReload->isEnabled());
+    EXPECT_FALSE(list->actWordNext->isEnabled());
+    EXPECT_FALSE(list->actDisableSearch->isEnabled());
+    add({0, "1", "A", ""});
+    list->RefreshList(false, true, false);
+    EXPECT_TRUE(list->actDelete->isEnabled());
+    // A command whose window is not part of this build stays disabled whatever its rule says.
+    EXPECT_FALSE(list->actListPrint->isEnabled());
+    EXPECT_EQ(list->actDelete->statusTip(), QStringLiteral("選択しているアドレス帳データを削除します"));
+    EXPECT_EQ(list->actDelete->toolTip(), QStringLiteral("削除"));
+    EXPECT_EQ(list->actInquiry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_NE(list->findChild<QToolButton *>("tbtnAdrsSearch"), nullptr);
+}
+
+TEST_F(AddressListTest, DeleteRemovesTheSelectedRecordsAfterTheQuestion)
+{
+    for (int i = 1; i <= 6; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    list->RefreshList(true, true, false);
+    for (int row : {1, 2, 4})
+        list->SelectItem(row, false, false);
+    boxes.answer(IDNO);
+    list->actDelete->trigger();
+    EXPECT_EQ(list->GetRecordCount(), 6);
+    EXPECT_EQ(boxes.shown().back().flags, MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2);
+    boxes.answer(IDYES);
+    list->actDelete->trigger();
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 4, 6}));
+    EXPECT_EQ(list->GetSelectedIndex(), 1);  // the first old position, selected again
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 3);
+}
+
+TEST_F(AddressListTest, DuplicateDisplayCanBeSuspendedAndCancelled)
+{
+    add({0, "0311111111", "A", ""});
+    add({0, "0399999999", "B", ""});
+    add({0, "0311111111", "C", ""});
+    list->DuplicateItem1 = 1;
+    list.reset();  // the stored duplicate item is read back by the next window, as at start
+    ASSERT_TRUE(dm->OpenAdrsTable());
+    list = std::make_unique<TAddressList>();
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(list->GetRecordCount(), 2);
+    EXPECT_TRUE(list->actDisableSearch->isEnabled());
+    EXPECT_FALSE(list->cbxSort->isEnabled());
+    list->actDisableSearch->trigger();  // suspended: every record, sortable again
+    EXPECT_EQ(list->GetRecordCount(), 3);
+    EXPECT_TRUE(list->cbxSort->isEnabled());
+    EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("重複表示無効"));
+    list->actCancelSearch->trigger();  // while suspended: only unchecked, nothing to reload
+    EXPECT_FALSE(list->actDisableSearch->isChecked());
+    EXPECT_FALSE(list->actCancelSearch->isEnabled());
+    EXPECT_EQ(list->DuplicateItem1, 0);
+    EXPECT_EQ(list->GetRecordCount(), 3);
+    EXPECT_TRUE(list->StatusPanels[1]->text().isEmpty());
+}
+
+TEST_F(AddressListTest, EscapeEndsTheMainWindow)
+{
+    list->show();
+    QTest::keyClick(list.get(), Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(list->property("ModalResult").toInt(), mrCancel);
 }

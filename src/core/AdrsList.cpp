@@ -989,6 +989,9 @@ void TAddressList::createActions()
     connect(actInitColumn, &QAction::triggered, this, &TAddressList::actInitColumnExecute);
     connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
     connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
+    sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    sbtnEditGroup->setToolTip(actEditGroup->toolTip());
+    sbtnEditGroup->setStatusTip(actEditGroup->statusTip());
     connect(sbtnEditGroup, &QToolButton::clicked, actEditGroup, &QAction::trigger);
 
     auto menu = [this](const QString &title, const std::vector<QAction *> &actions) {
@@ -1034,11 +1037,12 @@ void TAddressList::createActions()
     tbarTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tbarTool->setIconSize(QSize(32, 32));
     auto button = [this](const char *name, QAction *action, const QString &caption, QStyle::StandardPixmap glyph) {
+        // A tool button shows its action's icon text, so the caption stays when the action changes.
+        action->setIconText(caption);
+        action->setIcon(style()->standardIcon(glyph));
         auto *b = new QToolButton(tbarTool);
         b->setObjectName(QLatin1String(name));
         b->setDefaultAction(action);
-        b->setText(caption);
-        b->setIcon(style()->standardIcon(glyph));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setMinimumSize(66, 59);
         return b;
@@ -1048,7 +1052,7 @@ void TAddressList::createActions()
     tbarTool->addWidget(button("tbtnNew", actNumerSearch, QStringLiteral("番号検索"), QStyle::SP_FileDialogNewFolder));
     tbarTool->addSeparator();
     tbarTool->addWidget(button("tbtnInquiry", actInquiry, QStringLiteral("照会"), QStyle::SP_FileDialogInfoView));
-    tbarTool->addWidget(button("tbtnDelete", actDelete, QStringLiteral("削除"), QStyle::SP_TrashIcon));
+    tbarTool->addWidget(button("tbtnDelete", actDelete, QStringLiteral("削除"), QStyle::SP_DialogDiscardButton));
     tbarTool->addSeparator();
     QToolButton *search = button("tbtnAdrsSearch", actAdrsSearch, QStringLiteral("絞り込み"), QStyle::SP_FileDialogDetailedView);
     search->setMenu(pmSearch);

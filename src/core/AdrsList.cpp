@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QShowEvent>
+#include <QStatusTipEvent>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QToolBar>
@@ -322,11 +323,21 @@ bool TAddressList::event(QEvent *event)
         StartUp();
         return true;
     }
+    // The long hint of the control under the mouse goes to the first status panel.
+    if (event->type() == QEvent::StatusTip) {
+        StatusPanels[0]->setText(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
     return QMainWindow::event(event);
 }
 
 void TAddressList::StartUp()
 {
+    try {
+        SaveStartFlags(ShowInfoAtStart);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
     QString notice;
     if (FirstRun)
         notice = QStringLiteral("使用するアドレス帳を指定するために  \r\nアドレス帳の作成画面に入ります  ");

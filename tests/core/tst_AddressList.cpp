@@ -1,5 +1,6 @@
 // The main list: which records it shows and in what order, cell texts, selection and the word search.
 #include "core/AdrsList.h"
+#include "core/AdrsSel.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/RecordListing.h"
@@ -11,7 +12,12 @@
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -295,4 +301,70 @@ TEST_F(AddressListTest, EscapeEndsTheMainWindow)
     QTest::keyClick(list.get(), Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(list->property("ModalResult").toInt(), mrCancel);
+}
+
+TEST_F(AddressListTest, NameOfNoBookAsksForABookInsteadOfOpeningAnother)
+{
+    AdrsBookList = {{"Book", "Book", abReady}};
+    CurrentAdrsName = "Gone";
+    boxes.answer(IDYES);  // confirm ending the run when the question is cancelled
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TAddressSelect *>(QApplication::activeModalWidget());
+        asked = dialog != nullptr;
+        if (dialog)
+            dialog->btnCancel->click();
+    });
+    list->OpenAddressBook(false);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(list->windowTitle(), "Velmora");
+}
+
+TEST_F(AddressListTest, SwitchToABookThatCannotOpenLeavesNothingOfTheOldOne)
+{
+    add({0, "1", "A", ""});
+    add({0, "2", "B", ""});
+    AdrsBookList = {{"Book", "Book", abReady}, {"Broken", "Broken", abReady}};
+    CurrentAdrsName = "Book";
+    CurrentAdrsIndex = 0;
+    test::writeFile(AdrsFolder + "Broken/Adrs.DB", "not a table");
+    list->RefreshList(true, true, false);
+    ASSERT_EQ(list->GetRecordCount(), 2);
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<TAddressSelect *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->lvAdrs->setCurrentRow(1);
+        dialog->btnOk->click();
+    });
+    list->actOpen->trigger();
+    EXPECT_EQ(CurrentAdrsName, "Broken");
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Broken"));
+    EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("アドレス帳ファイルがオープンできませんでした  "));
+}
+
+TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
+{
+    add({0, "1", "A", ""});
+    list->RefreshList(true, true, false);
+    const QStringList built = {"actCreate", "actOpen", "actEditGroup", "actExit", "actDelete", "actInitColumn",
+                               "actReload", "actTopic"};
+    const QList<QAction *> actions = list->findChildren<QAction *>(QRegularExpression("^act"));
+    EXPECT_EQ(actions.size(), 38);
+    for (QAction *action : actions) {
+        const bool inMenu = !action->associatedObjects().isEmpty();
+        EXPECT_TRUE(inMenu) << action->objectName().toStdString();
+        if (built.contains(action->objectName()))
+            EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+        else if (action != list->actWordNext && action != list->actDisableSearch && action != list->actCancelSearch)
+            EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    }
+    // Column widths go back to their defaults.
+    list->ColumnDefs[0].Width = 500;
+    list->actInitColumn->trigger();
+    EXPECT_EQ(list->ColumnDefs[0].Width, 56);
+    // Reloading keeps the selection's place.
+    list->SelectItem(0, true, false);
+    list->actReload->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
 }

@@ -279,8 +279,13 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
 TAddressList::~TAddressList()
 {
     saveSettings();
-    if (DMMirvale18)
+    if (DMMirvale18) {
         DMMirvale18->CloseAdrsTable();
+        if (categoriesHeld_) {
+            DMMirvale18->CloseOxaCatmTable();
+            DMMirvale18->CloseOxaCatsTable();
+        }
+    }
 }
 
 // Writes what the window keeps between runs, in the order it has always been written; a file that cannot be
@@ -394,10 +399,15 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.CreateDatabaseAndHistories();
     if (!dm.OpenDatabaseAndHistories())
         return;
-    if (!openBookTable())
-        return;
     dm.CreateSenderTableObject();
     dm.CreateSharedTableObjects();
+    // The category names of the list's cells are looked up row by row; holding the tables open while the
+    // window lives keeps each look-up from opening an encrypted file again.
+    dm.OpenOxaCatmTable();
+    dm.OpenOxaCatsTable();
+    categoriesHeld_ = true;
+    if (!openBookTable())
+        return;
     LoadSenderList();
 }
 

@@ -167,5 +167,6 @@ private:
 
     TAddressListModel *model_;
     bool shownOnce_ = false;
+    bool categoriesHeld_ = false;
     int margin_ = 6;
 };

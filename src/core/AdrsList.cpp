@@ -23,6 +23,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -1095,6 +1096,8 @@ void TAddressList::createActions()
     tbarTool->addSeparator();
     tbarTool->addWidget(button("tbtnExit", actExit, QStringLiteral("終了"), QStyle::SP_DialogCloseButton));
 
+    // A press where no row is leaves the list with a selected row: the focused one.
+    lvAddress->viewport()->installEventFilter(this);
     lvAddress->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvAddress, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { pmAdrs->popup(lvAddress->viewport()->mapToGlobal(at)); });
@@ -1102,6 +1105,18 @@ void TAddressList::createActions()
     connect(lvAddress->header(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { pmColumn->popup(lvAddress->header()->mapToGlobal(at)); });
     updateSearchControls();
+}
+
+bool TAddressList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvAddress->viewport() && event->type() == QEvent::MouseButtonPress && !ShownRecNos.empty()
+        && !lvAddress->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid()) {
+        const int focused = std::max(GetFocusedIndex(), 0);
+        if (GetSelectedCount() == 0)
+            SetSelected(focused, true);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TAddressList::keyPressEvent(QKeyEvent *event)

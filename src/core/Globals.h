@@ -65,6 +65,10 @@ inline std::array<QString, 8> KeywordNames{
     QStringLiteral("キーワード７"), QStringLiteral("キーワード８")};
 inline std::array<uint8_t, 8> KeywordModes{6, 6, 6, 6, 6, 6, 6, 6};
 
+// The marks a record can carry in the list, in the order the record form offers them.
+inline const std::array<QString, 6> MarkSymbols{QStringLiteral("●"), QStringLiteral("▲"), QStringLiteral("▼"),
+                                                QStringLiteral("■"), QStringLiteral("◆"), QStringLiteral("★")};
+
 inline int HistoryCount = 10;
 inline uint8_t AddressChangeData = 1, AddressFormClose = 1, AddressConfirmation = 1, AddressOutOfTarget = 1,
                AddressSameNum = 1;

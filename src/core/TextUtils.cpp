@@ -421,6 +421,14 @@ QByteArray ToHalfWidth(const QByteArray &text)
     return out;
 }
 
+QString HiraganaToKatakana(const QString &text)
+{
+    // The katakana block repeats the hiragana one 0x60 code points higher.
+    return mapChars(text, [](QChar c) {
+        return (c >= u'ぁ' && c <= u'ゖ') || c == u'ゝ' || c == u'ゞ' ? QChar(c.unicode() + 0x60) : c;
+    });
+}
+
 // ---- The "@" escape ----
 
 QByteArray WideToEscapedAnsi(const QString &text)

@@ -41,6 +41,8 @@ QByteArray ToFullWidth(const QByteArray &text);
 QString ToFullWidthW(const QString &text);
 // Full-width forms to half width, where Shift-JIS has a single-byte form.
 QByteArray ToHalfWidth(const QByteArray &text);
+// Hiragana (ぁ..ゖ, ゝ, ゞ) to the katakana of the same sound; with ToHalfWidth it gives half-width readings.
+QString HiraganaToKatakana(const QString &text);
 
 // ---- The "@" escape that keeps UTF-16 text in 8-bit fields ----
 

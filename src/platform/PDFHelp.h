@@ -16,8 +16,6 @@ public:
 
     const QString &ReaderFolder() const { return readerFolder_; }  // the viewer's folder, with "/"
     const QString &ReaderName() const { return readerName_; }      // "evince", ..., "xdg-open"
-    // Viewers are recognised by name and take the page the same way in every version, so none is read.
-    int ReaderVersion() const { return 0; }
     bool Unavailable() const { return unavailable_; }  // until a viewer was found
     // 1 before FindReader, 0 once a viewer was found; 101 no viewer, 201 guide missing, 301 viewer not started.
     int ErrorCode() const { return errorCode_; }

@@ -368,3 +368,25 @@ TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
     list->actReload->trigger();
     EXPECT_EQ(list->GetSelectedIndex(), 0);
 }
+
+TEST_F(AddressListTest, PressBelowTheRowsKeepsARowSelected)
+{
+    for (int i = 0; i < 3; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    // Shown, the window opens its book by itself: give it one to open without asking.
+    AdrsBookList = {{"Book", "Book", abReady}};
+    CurrentAdrsName = "Book";
+    ChooseBookAtStart = DataPathReset = FirstRun = 0;
+    HistoryFolder = dir.path() + "/History/";
+    list->resize(800, 600);
+    list->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    list->RefreshList(true, true, false);
+    list->SelectItem(1, true, false);
+    list->SetSelected(1, false);
+    ASSERT_EQ(list->GetSelectedCount(), 0);
+    QWidget *viewport = list->lvAddress->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(10, viewport->height() - 5));
+    EXPECT_EQ(list->GetSelectedCount(), 1);
+    EXPECT_TRUE(list->IsSelected(1));
+}

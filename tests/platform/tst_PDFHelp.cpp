@@ -117,7 +117,6 @@ TEST_F(PDFHelpTest, NoViewerMakesHelpUnavailableWithTheAdvice)
     setUp(help);
     EXPECT_TRUE(help.Unavailable());
     EXPECT_EQ(help.ErrorCode(), 101);
-    EXPECT_EQ(help.ReaderVersion(), 0);
     EXPECT_EQ(help.UnavailableMessage(),
               QStringLiteral("PDF ビューアがインストールされていません  \r\n\r\nスタートメニューから『Velmora』を開き  "
                              "\r\n「操作ガイドの使用について」をご確認ください  "));

@@ -1,0 +1,223 @@
+#include "core/HdrSel.h"
+
+#include "core/Globals.h"
+#include "core/SharedHelpers.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// The glyphs' resource file sits in a static library, which links it in only when it is asked for; the
+// request has to come from outside any namespace.
+static QIcon glyph(const char *name)
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(HdrSel);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/glyphs/") + QLatin1String(name) + QStringLiteral(".svg"));
+}
+
+namespace {
+
+QString captionOf(const TColumnDef &def)
+{
+    const int keyword = def.ItemNo - liFirstKeyword;
+    if (keyword >= 0 && keyword < static_cast<int>(KeywordNames.size()))
+        return KeywordNames[keyword];
+    return ListItemTable()[def.ItemRow].Caption;
+}
+
+QListWidgetItem *makeRow(const QString &caption, bool ticked)
+{
+    auto *row = new QListWidgetItem(caption);
+    row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    row->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    return row;
+}
+
+}  // namespace
+
+THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("HeaderSelect"));
+    setWindowTitle(QStringLiteral("表示項目の設定"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    lblHeader = new QLabel(QStringLiteral("表示する項目を設定してください："), this);
+    lblHeader->setObjectName(QStringLiteral("lblHeader"));
+    lvHeader = new QListWidget(this);
+    lvHeader->setObjectName(QStringLiteral("lvHeader"));
+    lvHeader->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvHeader->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvHeader->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvHeader->setMinimumSize(220, 340);
+    lvHeader->installEventFilter(this);
+    lblHeader->setBuddy(lvHeader);
+
+    auto button = [this](const char *name, const QString &text, const char *glyphName) {
+        auto *b = new QPushButton(glyph(glyphName), text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    bbtnTop = button("bbtnTop", QStringLiteral("最上段"), "TOP");
+    bbtnUp = button("bbtnUp", QStringLiteral("上"), "UP");
+    bbtnDown = button("bbtnDown", QStringLiteral("下"), "DOWN");
+    bbtnBottom = button("bbtnBottom", QStringLiteral("最下段"), "BOTTOM");
+    bbtnAll = button("bbtnAll", QStringLiteral("すべて表示"), "ALLVIEW");
+    bbtnReView = button("bbtnReView", QStringLiteral("表示を戻す"), "REVIEW");
+    bbtnReSort = button("bbtnReSort", QStringLiteral("並びを戻す"), "RESORT");
+    bbtnTop->setProperty("Tag", 1);
+    bbtnUp->setProperty("Tag", 0);
+    bbtnDown->setProperty("Tag", 0);
+    bbtnBottom->setProperty("Tag", 1);
+
+    auto *side = new QVBoxLayout;
+    for (QPushButton *b : {bbtnTop, bbtnUp, bbtnDown, bbtnBottom})
+        side->addWidget(b);
+    side->addSpacing(16);
+    for (QPushButton *b : {bbtnAll, bbtnReView, bbtnReSort})
+        side->addWidget(b);
+    side->addStretch();
+    auto *body = new QHBoxLayout;
+    body->addWidget(lvHeader);
+    body->addLayout(side);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblHeader);
+    layout->addLayout(body);
+    layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(bbtnTop, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnTop); });
+    connect(bbtnUp, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnUp); });
+    connect(bbtnDown, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnDown); });
+    connect(bbtnBottom, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnBottom); });
+    connect(bbtnAll, &QPushButton::clicked, this, &THeaderSelect::bbtnAllClick);
+    connect(bbtnReView, &QPushButton::clicked, this, &THeaderSelect::bbtnReViewClick);
+    connect(bbtnReSort, &QPushButton::clicked, this, &THeaderSelect::bbtnReSortClick);
+    connect(btnOk, &QPushButton::clicked, this, &THeaderSelect::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &THeaderSelect::btnCancelClick);
+    connect(lvHeader, &QListWidget::itemDoubleClicked, this, &THeaderSelect::lvHeaderDblClick);
+}
+
+void THeaderSelect::SetColumns(const std::array<TColumnDef, ListItemCount> &defs)
+{
+    Columns = defs;
+    fillList();
+}
+
+void THeaderSelect::GetColumns(std::array<TColumnDef, ListItemCount> &defs)
+{
+    storeTicks();
+    defs = Columns;
+}
+
+void THeaderSelect::fillList()
+{
+    lvHeader->clear();
+    for (const TColumnDef &def : Columns)
+        lvHeader->addItem(makeRow(captionOf(def), def.Visible));
+    lvHeader->setCurrentRow(0);
+    lvHeader->setFocus();
+}
+
+void THeaderSelect::storeTicks()
+{
+    for (int row = 0; row < ListItemCount; ++row)
+        Columns[row].Visible = lvHeader->item(row)->checkState() == Qt::Checked;
+}
+
+// The row and its entry travel together; the rows between keep their order.
+void THeaderSelect::moveRow(int from, int to)
+{
+    lvHeader->setUpdatesEnabled(false);
+    QListWidgetItem *row = lvHeader->takeItem(from);
+    lvHeader->insertItem(to, row);
+    lvHeader->setUpdatesEnabled(true);
+    lvHeader->setCurrentRow(to);
+    if (from < to)
+        std::rotate(Columns.begin() + from, Columns.begin() + from + 1, Columns.begin() + to + 1);
+    else
+        std::rotate(Columns.begin() + to, Columns.begin() + from, Columns.begin() + from + 1);
+}
+
+void THeaderSelect::bbtnUpClick(QPushButton *sender)
+{
+    const int i = lvHeader->currentRow();
+    if (i <= 0)
+        return;
+    moveRow(i, sender->property("Tag").toInt() == 1 ? 0 : i - 1);
+}
+
+void THeaderSelect::bbtnDownClick(QPushButton *sender)
+{
+    const int i = lvHeader->currentRow();
+    const int last = lvHeader->count() - 1;
+    if (i < 0 || i >= last)
+        return;
+    moveRow(i, sender->property("Tag").toInt() == 1 ? last : i + 1);
+}
+
+void THeaderSelect::bbtnAllClick()
+{
+    for (int row = 0; row < lvHeader->count(); ++row)
+        lvHeader->item(row)->setCheckState(Qt::Checked);
+}
+
+void THeaderSelect::bbtnReViewClick()
+{
+    for (int row = 0; row < lvHeader->count(); ++row)
+        lvHeader->item(row)->setCheckState(ListItemTable()[Columns[row].ItemRow].Shown ? Qt::Checked : Qt::Unchecked);
+}
+
+void THeaderSelect::bbtnReSortClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    storeTicks();
+    std::stable_sort(Columns.begin(), Columns.end(),
+                     [](const TColumnDef &a, const TColumnDef &b) { return a.ItemRow < b.ItemRow; });
+    fillList();
+}
+
+void THeaderSelect::btnOkClick()
+{
+    for (int row = 0; row < lvHeader->count(); ++row) {
+        if (lvHeader->item(row)->checkState() == Qt::Checked) {
+            accept();
+            return;
+        }
+    }
+    ShowMessageBoxAt(this, QStringLiteral("表示する項目は１つ以上選択してください  "), AppTitle, MB_ICONINFORMATION);
+    lvHeader->setFocus();
+}
+
+void THeaderSelect::btnCancelClick() { reject(); }
+
+void THeaderSelect::lvHeaderDblClick()
+{
+    if (QListWidgetItem *row = lvHeader->currentItem())
+        row->setCheckState(row->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+bool THeaderSelect::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvHeader && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnOk->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

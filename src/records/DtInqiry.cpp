@@ -1,0 +1,2352 @@
+#include "records/DtInqiry.h"
+
+#include "core/AdrsList.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/RecordListing.h"
+#include "core/SharedHelpers.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "platform/CustomEvents.h"
+#include "platform/Folders.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/SjisCodec.h"
+#include "records/InputLst.h"
+#include "records/NMDEdit.h"
+#include "records/UniNMDEdit.h"
+#include "widgets/UniStdCtrls.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QValidator>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <set>
+
+// Outside any unnamed namespace: the resource initialiser the macro declares has external linkage.
+static void initGlyphResources() { Q_INIT_RESOURCE(DtInqiry); }
+
+namespace {
+
+const QString InquirySection = QStringLiteral("DATA INQUIRY");
+const QString CaptionInquiry = QStringLiteral("アドレス帳情報照会");
+const QString CaptionRegister = QStringLiteral("アドレス帳情報登録");
+constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
+constexpr int MaxExtFiles = 10;
+constexpr int MaxRecords = 100000;
+
+// The glyphs live in this unit's resource file, which a static library only links in when asked for.
+QIcon glyph(const char *name)
+{
+    static const bool registered = [] {
+        initGlyphResources();
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/DtInqiry/") + QLatin1String(name) + QStringLiteral(".svg"));
+}
+
+// The limit of a field that keeps Shift-JIS text counts bytes, and a character without a Shift-JIS form
+// could only be stored as garbage, so such input is refused as it is typed.
+class TShiftJisLimit : public QValidator {
+public:
+    TShiftJisLimit(int bytes, QObject *parent) : QValidator(parent), bytes_(bytes) {}
+    State validate(QString &input, int &) const override
+    {
+        QString unmappable;
+        const QByteArray encoded = Sjis::encode(input, &unmappable);
+        return unmappable.isEmpty() && encoded.size() <= bytes_ ? Acceptable : Invalid;
+    }
+
+private:
+    int bytes_;
+};
+
+QColor colorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+int32_t bgrFromColor(const QColor &c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+QString decode(const QByteArray &text) { return Sjis::decode(text); }
+QByteArray encode(const QString &text) { return Sjis::encode(text); }
+QByteArray digitsOf(const QString &text) { return KeepNumberChars(encode(text), NumberChars::Digits); }
+
+// The text of a list of lines as a memo shows it: every line ended by a line break.
+QString linesText(const std::optional<QByteArrayList> &lines)
+{
+    QString text;
+    if (lines)
+        for (const QByteArray &line : *lines)
+            text += decode(line) + QLatin1Char('\n');
+    return text;
+}
+
+// A memo's text as lines; the break after the last line ends it rather than starting an empty line.
+QByteArrayList textLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    QByteArrayList result;
+    for (const QString &line : lines)
+        result << encode(line);
+    return result;
+}
+
+QString formatDateTime(double value, const QString &format)
+{
+    return DoubleToDateTime(value).toString(format);
+}
+
+// The user's documents folder, or the data folder when there is none.
+QString GetMyDocumentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? DataFolder : IncludeTrailingPathDelimiter(documents);
+}
+
+QString customColorFile() { return DataFolder + QStringLiteral("CstmClr.ini"); }
+
+void setInputColour(QWidget *control, bool enabled)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
+    control->setPalette(palette);
+}
+
+void setCheckColour(QCheckBox *box)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::WindowText,
+                     box->isChecked() ? QColor(Qt::blue) : QApplication::palette().color(QPalette::WindowText));
+    box->setPalette(palette);
+}
+
+QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(caption);
+    b->setCheckable(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+std::array<QColor, 16> LoadCustomColors()
+{
+    const TMemIniFile ini(customColorFile());
+    std::array<QColor, 16> colors;
+    for (int n = 0; n < 16; ++n) {
+        bool ok = false;
+        const int value =
+            ini.ReadString(QStringLiteral("COMMON"), QString::number(n), QStringLiteral("000000")).toInt(&ok, 16);
+        colors[n] = colorFromBgr(ok ? value : 0);
+    }
+    return colors;
+}
+
+void SaveCustomColors(const std::array<QColor, 16> &colors)
+{
+    TMemIniFile ini(customColorFile());
+    for (int n = 0; n < 16; ++n)
+        ini.WriteString(QStringLiteral("COMMON"), QString::number(n),
+                        QStringLiteral("%1").arg(bgrFromColor(colors[n]), 6, 16, QLatin1Char('0')).toUpper());
+    ini.UpdateFile();
+}
+
+// ---- Creation ----
+
+TDataInquiry::TDataInquiry(TAddressList *owner) : QWidget(nullptr), owner_(owner)
+{
+    // A window of its own on the taskbar, yet it must not outlive the main list it reads.
+    setObjectName(QStringLiteral("DataInquiry"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setProperty("HelpContext", 52);
+    setWindowTitle(CaptionRegister);
+    if (owner)
+        connect(owner, &QObject::destroyed, this, [this] { delete this; });
+
+    createControls();
+    connectHandlers();
+    bindEnterKeys();
+
+    LoadSettings();
+    InitInputLists();
+    ClearControls();
+    btnUpdate->setEnabled(false);
+    btnDelete->setEnabled(false);
+    UpdateRecordNavigator();
+    SourceList = -1;
+    Linked = -1;
+    SkipUnsavedCheck = false;
+    setActivePage(tabstMain);
+    loadGlyphs();
+}
+
+TDataInquiry::~TDataInquiry()
+{
+    SaveSettings();
+    if (DataInquiry == this)
+        DataInquiry = nullptr;
+}
+
+void TDataInquiry::createControls()
+{
+    auto *top = new QHBoxLayout;
+    auto navButton = [this](const char *name, const QString &hint) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    sbtnFirst = navButton("sbtnFirst", QStringLiteral("先頭のデータ"));
+    sbtnPrior = navButton("sbtnPrior", QStringLiteral("１つ前のデータ"));
+    sbtnNext = navButton("sbtnNext", QStringLiteral("次のデータ"));
+    sbtnLast = navButton("sbtnLast", QStringLiteral("最後のデータ"));
+    lblNowRec = new QLabel(QStringLiteral("---"), this);
+    lblNowRec->setObjectName(QStringLiteral("lblNowRec"));
+    lblNowRec->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblNowRec->setMinimumWidth(ScaleByDpi(48, true));
+    lblTotalRec = new QLabel(QStringLiteral("---"), this);
+    lblTotalRec->setObjectName(QStringLiteral("lblTotalRec"));
+    lblTotalRec->setMinimumWidth(ScaleByDpi(48, true));
+    chkContinualAdd = new QCheckBox(QStringLiteral("連続して登録"), this);
+    chkContinualAdd->setObjectName(QStringLiteral("chkContinualAdd"));
+    bbtnNew = new QPushButton(QStringLiteral("新規登録"), this);
+    bbtnNew->setObjectName(QStringLiteral("bbtnNew"));
+    top->addWidget(sbtnFirst);
+    top->addWidget(sbtnPrior);
+    top->addWidget(lblNowRec);
+    top->addWidget(new QLabel(QStringLiteral("/"), this));
+    top->addWidget(lblTotalRec);
+    top->addWidget(sbtnNext);
+    top->addWidget(sbtnLast);
+    top->addStretch();
+    top->addWidget(chkContinualAdd);
+    top->addWidget(bbtnNew);
+
+    pgctlData = new QTabWidget(this);
+    pgctlData->setObjectName(QStringLiteral("pgctlData"));
+    pgctlData->addTab(createMainPage(), QStringLiteral("メイン"));
+    pgctlData->addTab(createSubPage(), QStringLiteral("サブ"));
+    pgctlData->addTab(createMemoPage(), QStringLiteral("メモ"));
+    pgctlData->addTab(createOtherPage(), QStringLiteral("その他"));
+
+    auto *bottom = new QHBoxLayout;
+    auto command = [this](const char *name, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    btnAdd = command("btnAdd", QStringLiteral("登録"));
+    btnUpdate = command("btnUpdate", QStringLiteral("変更"));
+    btnDelete = command("btnDelete", QStringLiteral("削除"));
+    btnCopy = command("btnCopy", QStringLiteral("項目コピー"));
+    bbtnCopySetting = command("bbtnCopySetting", QString());
+    bbtnCopySetting->setToolTip(QStringLiteral("コピーする項目の設定"));
+    btnClose = command("btnClose", QStringLiteral("閉じる"));
+    for (QPushButton *b : {btnAdd, btnUpdate, btnDelete})
+        bottom->addWidget(b);
+    bottom->addStretch();
+    bottom->addWidget(btnCopy);
+    bottom->addWidget(bbtnCopySetting);
+    bottom->addStretch();
+    bottom->addWidget(btnClose);
+
+    auto *form = new QVBoxLayout(this);
+    form->setContentsMargins(6, 6, 6, 6);
+    form->addLayout(top);
+    form->addWidget(pgctlData, 1);
+    form->addLayout(bottom);
+
+    // The look-ups, maps, links and the item copy are served by windows this build does not have yet.
+    for (QPushButton *b : {btnCopy, bbtnCopySetting, bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnGetJisCode, bbtnMap,
+                           bbtnQRMap, bbtnRoot, bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
+        b->setEnabled(false);
+    // Enter presses a focused button, as the form's Enter navigation expects.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(true);
+
+    setFixedSize(ScaleByDpi(574, true), ScaleByDpi(627, true));
+}
+
+QWidget *TDataInquiry::createMainPage()
+{
+    tabstMain = new QWidget;
+    tabstMain->setObjectName(QStringLiteral("tabstMain"));
+    auto *grid = new QGridLayout(tabstMain);
+    grid->setVerticalSpacing(3);
+    auto edit = [](const char *name, int limit, QWidget *parent) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(QLatin1String(name));
+        e->setValidator(new TShiftJisLimit(limit, e));
+        return e;
+    };
+    auto button = [](const char *name, const QString &hint, QWidget *parent) {
+        auto *b = new QPushButton(parent);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        return b;
+    };
+    auto combo = [](const char *name, int limit, QWidget *parent) {
+        auto *c = new QComboBox(parent);
+        c->setObjectName(QLatin1String(name));
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->lineEdit()->setValidator(new TShiftJisLimit(limit, c));
+        return c;
+    };
+    auto label = [this](const QString &caption) { return new QLabel(caption, tabstMain); };
+    QWidget *p = tabstMain;
+    int row = 0;
+
+    cbxGroup = new TUniComboBox(p);
+    cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
+    cbxGroup->setMaxVisibleItems(11);
+    bbtnEditGroup = button("bbtnEditGroup", QStringLiteral("グループ名の設定"), p);
+    edtCustomCode = edit("edtCustomCode", 20, p);
+    grid->addWidget(label(QStringLiteral("グループ")), row, 0);
+    grid->addWidget(cbxGroup, row, 1, 1, 2);
+    grid->addWidget(bbtnEditGroup, row, 3);
+    grid->addWidget(label(QStringLiteral("顧客コード")), row, 4);
+    grid->addWidget(edtCustomCode, row++, 5, 1, 2);
+
+    edtTel = edit("edtTel", 13, p);
+    chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
+    chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
+    bbtnTelSch = button("bbtnTelSch", QString(), p);
+    edtFax = edit("edtFax", 13, p);
+    grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
+    grid->addWidget(edtTel, row, 1, 1, 2);
+    grid->addWidget(bbtnTelSch, row, 3);
+    grid->addWidget(chkMainNumber, row, 4);
+    grid->addWidget(label(QStringLiteral("FAX番号")), row, 5);
+    grid->addWidget(edtFax, row++, 6);
+
+    edtPortable1 = edit("edtPortable1", 13, p);
+    edtPortable2 = edit("edtPortable2", 13, p);
+    grid->addWidget(label(QStringLiteral("携帯番号１")), row, 0);
+    grid->addWidget(edtPortable1, row, 1, 1, 2);
+    grid->addWidget(label(QStringLiteral("携帯番号２")), row, 5);
+    grid->addWidget(edtPortable2, row++, 6);
+
+    edtPos = edit("edtPos", 8, p);
+    bbtnPosSch = button("bbtnPosSch", QString(), p);
+    edtJisCode = edit("edtJisCode", 8, p);
+    edtJisCode->setReadOnly(true);
+    bbtnGetJisCode = button("bbtnGetJisCode", QString(), p);
+    lblKajoCode = new QLabel(p);
+    lblKajoCode->setObjectName(QStringLiteral("lblKajoCode"));
+    lblKajoCode->hide();
+    grid->addWidget(label(QStringLiteral("郵便番号")), row, 0);
+    grid->addWidget(edtPos, row, 1, 1, 2);
+    grid->addWidget(bbtnPosSch, row, 3);
+    grid->addWidget(label(QStringLiteral("市町村コード")), row, 4);
+    grid->addWidget(edtJisCode, row, 5);
+    grid->addWidget(bbtnGetJisCode, row++, 6, Qt::AlignLeft);
+
+    edtTdfkn = edit("edtTdfkn", 8, p);
+    bbtnAdrsSearch = button("bbtnAdrsSearch", QString(), p);
+    bbtnMap = button("bbtnMap", QString(), p);
+    bbtnQRMap = button("bbtnQRMap", QString(), p);
+    bbtnRoot = button("bbtnRoot", QString(), p);
+    auto *places = new QHBoxLayout;
+    for (QPushButton *b : {bbtnMap, bbtnQRMap, bbtnRoot})
+        places->addWidget(b);
+    places->addStretch();
+    grid->addWidget(label(QStringLiteral("都道府県")), row, 0);
+    grid->addWidget(edtTdfkn, row, 1, 1, 2);
+    grid->addWidget(bbtnAdrsSearch, row, 3);
+    grid->addLayout(places, row++, 4, 1, 3);
+
+    edtAdrs1 = edit("edtAdrs1", 32, p);
+    edtAdrs2 = edit("edtAdrs2", 100, p);
+    edtAdrs3 = edit("edtAdrs3", 116, p);
+    edtAdrsKana = edit("edtAdrsKana", 80, p);
+    const std::array<std::pair<QString, QLineEdit *>, 4> addressLines{{{QStringLiteral("住所１"), edtAdrs1},
+                                                                        {QStringLiteral("住所２"), edtAdrs2},
+                                                                        {QStringLiteral("住所３"), edtAdrs3},
+                                                                        {QStringLiteral("住所カナ"), edtAdrsKana}}};
+    for (const auto &[caption, line] : addressLines) {
+        grid->addWidget(label(caption), row, 0);
+        grid->addWidget(line, row++, 1, 1, 6);
+    }
+
+    sbtnPriv = toggleButton(QStringLiteral("sbtnPriv"), QStringLiteral("個人"), p);
+    sbtnPriv->setToolTip(QStringLiteral("個人会社切り替え： 個人"));
+    sbtnCorp = toggleButton(QStringLiteral("sbtnCorp"), QStringLiteral("会社"), p);
+    sbtnCorp->setToolTip(QStringLiteral("個人会社切り替え： 会社"));
+    grpPrivCorp = new QButtonGroup(this);
+    grpPrivCorp->setExclusive(true);
+    grpPrivCorp->addButton(sbtnPriv);
+    grpPrivCorp->addButton(sbtnCorp);
+    bbtnWebSearch = button("bbtnWebSearch", QStringLiteral("Web検索"), p);
+    auto *privCorp = new QHBoxLayout;
+    privCorp->addWidget(sbtnPriv);
+    privCorp->addWidget(sbtnCorp);
+    privCorp->addStretch();
+    grid->addLayout(privCorp, row, 0, 1, 3);
+    grid->addWidget(bbtnWebSearch, row++, 3);
+
+    lblCorpKanji = label(QStringLiteral("会社名"));
+    lblCorpKanji->setObjectName(QStringLiteral("lblCorpKanji"));
+    nmedtCorpKanji = new TNMDEdit(p);
+    nmedtCorpKanji->setObjectName(QStringLiteral("nmedtCorpKanji"));
+    nmedtCorpKanji->setValidator(new TShiftJisLimit(112, nmedtCorpKanji));
+    grid->addWidget(lblCorpKanji, row, 0);
+    grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
+    lblCorpKana = label(QStringLiteral("カナ"));
+    lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
+    edtCorpKana = edit("edtCorpKana", 80, p);
+    grid->addWidget(lblCorpKana, row, 0);
+    grid->addWidget(edtCorpKana, row++, 1, 1, 6);
+    lblDptmnt = label(QStringLiteral("部署"));
+    lblDptmnt->setObjectName(QStringLiteral("lblDptmnt"));
+    cbxDptmnt = combo("cbxDptmnt", 100, p);
+    bbtnDptmnt = button("bbtnDptmnt", QStringLiteral("部署リストの編集"), p);
+    grid->addWidget(lblDptmnt, row, 0);
+    grid->addWidget(cbxDptmnt, row, 1, 1, 5);
+    grid->addWidget(bbtnDptmnt, row++, 6, Qt::AlignLeft);
+    lblPost = label(QStringLiteral("役職"));
+    lblPost->setObjectName(QStringLiteral("lblPost"));
+    cbxPost = combo("cbxPost", 50, p);
+    bbtnPost = button("bbtnPost", QStringLiteral("役職リストの編集"), p);
+    grid->addWidget(lblPost, row, 0);
+    grid->addWidget(cbxPost, row, 1, 1, 5);
+    grid->addWidget(bbtnPost, row++, 6, Qt::AlignLeft);
+
+    nmedtNameKanji = new TUniNMDEdit(p);
+    nmedtNameKanji->setObjectName(QStringLiteral("nmedtNameKanji"));
+    nmedtNameKanji->SetMaxLength(15);
+    nmedtNameKana = new TUniNMDEdit(p);
+    nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
+    nmedtNameKana->SetMaxLength(25);
+    nmedtNameKana->setValidator(new TShiftJisLimit(25, nmedtNameKana));
+    nmedtNameKanji->SetAssociate(nmedtNameKana);
+    nmedtNameKana->SetInputType(itKana);
+    nmedtNameKana->SetAssociate(nmedtNameKanji);
+    nmedtCorpKanji->SetAssociate(edtCorpKana);
+    grid->addWidget(label(QStringLiteral("名前")), row, 0);
+    grid->addWidget(nmedtNameKanji, row, 1, 1, 3);
+    grid->addWidget(label(QStringLiteral("カナ")), row, 4);
+    grid->addWidget(nmedtNameKana, row++, 5, 1, 2);
+    cbxHonor = combo("cbxHonor", 10, p);
+    bbtnHonor = button("bbtnHonor", QStringLiteral("敬称リストの編集"), p);
+    grid->addWidget(label(QStringLiteral("敬称")), row, 0);
+    grid->addWidget(cbxHonor, row, 1, 1, 2);
+    grid->addWidget(bbtnHonor, row++, 3);
+
+    Cbx_CatMain = new TUniComboBox(p);
+    Cbx_CatMain->setObjectName(QStringLiteral("Cbx_CatMain"));
+    Cbx_CatSub = new TUniComboBox(p);
+    Cbx_CatSub->setObjectName(QStringLiteral("Cbx_CatSub"));
+    grid->addWidget(label(QStringLiteral("大分類")), row, 0);
+    grid->addWidget(Cbx_CatMain, row, 1, 1, 3);
+    grid->addWidget(label(QStringLiteral("小分類")), row, 4);
+    grid->addWidget(Cbx_CatSub, row++, 5, 1, 2);
+
+    chkIgnoreName = new QCheckBox(QStringLiteral("宛名の印刷に名前を使用しない"), p);
+    chkIgnoreName->setObjectName(QStringLiteral("chkIgnoreName"));
+    grid->addWidget(chkIgnoreName, row++, 1, 1, 6);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(6, 1);
+    return tabstMain;
+}
+
+QWidget *TDataInquiry::createSubPage()
+{
+    tabstSub = new QWidget;
+    tabstSub->setObjectName(QStringLiteral("tabstSub"));
+    QWidget *p = tabstSub;
+    auto *page = new QVBoxLayout(p);
+    auto edit = [](const char *name, int limit, QWidget *parent) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(QLatin1String(name));
+        e->setValidator(new TShiftJisLimit(limit, e));
+        return e;
+    };
+    auto button = [](const char *name, const QString &hint, QWidget *parent) {
+        auto *b = new QPushButton(parent);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        return b;
+    };
+
+    auto *links = new QGridLayout;
+    edtURL = edit("edtURL", 128, p);
+    bbtnGetURL = button("bbtnGetURL", QString(), p);
+    bbtnOpenURL = button("bbtnOpenURL", QString(), p);
+    edtEMail1 = edit("edtEMail1", 64, p);
+    bbtnEMail1 = button("bbtnEMail1", QString(), p);
+    edtEMail2 = edit("edtEMail2", 64, p);
+    bbtnEMail2 = button("bbtnEMail2", QString(), p);
+    links->addWidget(new QLabel(QStringLiteral("URL"), p), 0, 0);
+    links->addWidget(edtURL, 0, 1);
+    links->addWidget(bbtnGetURL, 0, 2);
+    links->addWidget(bbtnOpenURL, 0, 3);
+    links->addWidget(new QLabel(QStringLiteral("E-Mail1"), p), 1, 0);
+    links->addWidget(edtEMail1, 1, 1);
+    links->addWidget(bbtnEMail1, 1, 2);
+    links->addWidget(new QLabel(QStringLiteral("E-Mail2"), p), 2, 0);
+    links->addWidget(edtEMail2, 2, 1);
+    links->addWidget(bbtnEMail2, 2, 2);
+    page->addLayout(links);
+
+    gbxJoint = new QGroupBox(QStringLiteral("連名設定"), p);
+    gbxJoint->setObjectName(QStringLiteral("gbxJoint"));
+    auto *joint = new QGridLayout(gbxJoint);
+    const QString fullWidthDigits = QStringLiteral("１２３４５");
+    for (int i = 0; i < 5; ++i) {
+        nmedtJoint[i] = new TUniNMDEdit(gbxJoint);
+        nmedtJoint[i]->setObjectName(QStringLiteral("nmedtJoint%1").arg(i + 1));
+        nmedtJoint[i]->SetMaxLength(11);
+        cbxJointHonor[i] = new QComboBox(gbxJoint);
+        cbxJointHonor[i]->setObjectName(QStringLiteral("cbxJointHonor%1").arg(i + 1));
+        cbxJointHonor[i]->setEditable(true);
+        cbxJointHonor[i]->setInsertPolicy(QComboBox::NoInsert);
+        cbxJointHonor[i]->lineEdit()->setValidator(new TShiftJisLimit(10, cbxJointHonor[i]));
+        joint->addWidget(new QLabel(QStringLiteral("連名") + fullWidthDigits[i], gbxJoint), i, 0);
+        joint->addWidget(nmedtJoint[i], i, 1);
+        joint->addWidget(cbxJointHonor[i], i, 2);
+    }
+    bbtnJointHonor = button("bbtnJointHonor", QStringLiteral("敬称リストの編集"), gbxJoint);
+    joint->addWidget(bbtnJointHonor, 4, 3);
+    cbxJointOwner = new TUniComboBox(gbxJoint);
+    cbxJointOwner->setObjectName(QStringLiteral("cbxJointOwner"));
+    joint->addWidget(new QLabel(QStringLiteral("連名主の変更"), gbxJoint), 5, 0);
+    joint->addWidget(cbxJointOwner, 5, 1);
+    auto *flags = new QHBoxLayout;
+    sbtnJointPrintM = toggleButton(QStringLiteral("sbtnJointPrintM"), QStringLiteral("本"), gbxJoint);
+    sbtnJointPrintM->setToolTip(QStringLiteral("連名印刷対象：本人"));
+    flags->addWidget(sbtnJointPrintM);
+    for (int i = 0; i < 5; ++i) {
+        sbtnJointPrint[i] =
+            toggleButton(QStringLiteral("sbtnJointPrint%1").arg(i + 1), QString(fullWidthDigits[i]), gbxJoint);
+        sbtnJointPrint[i]->setToolTip(QStringLiteral("連名印刷対象：連名") + fullWidthDigits[i]);
+        flags->addWidget(sbtnJointPrint[i]);
+    }
+    flags->addStretch();
+    joint->addWidget(new QLabel(QStringLiteral("連名印刷対象"), gbxJoint), 6, 0);
+    joint->addLayout(flags, 6, 1, 1, 3);
+    joint->setColumnStretch(1, 1);
+    page->addWidget(gbxJoint);
+
+    auto *lower = new QHBoxLayout;
+    gbxSender = new QGroupBox(QStringLiteral("差出人"), p);
+    gbxSender->setObjectName(QStringLiteral("gbxSender"));
+    cbxSender = new TUniComboBox(gbxSender);
+    cbxSender->setObjectName(QStringLiteral("cbxSender"));
+    (new QHBoxLayout(gbxSender))->addWidget(cbxSender, 1);
+    lower->addWidget(gbxSender, 1);
+    auto *printBox = new QGroupBox(QStringLiteral("印刷指定"), p);
+    sbtnPrintTarget = toggleButton(QStringLiteral("sbtnPrintTarget"), QStringLiteral("印刷"), printBox);
+    sbtnPrintException = toggleButton(QStringLiteral("sbtnPrintException"), QStringLiteral("除外"), printBox);
+    auto *printRow = new QHBoxLayout(printBox);
+    printRow->addWidget(sbtnPrintTarget);
+    printRow->addWidget(sbtnPrintException);
+    lower->addWidget(printBox);
+    page->addLayout(lower);
+    page->addStretch();
+    return tabstSub;
+}
+
+QWidget *TDataInquiry::createMemoPage()
+{
+    tabstMemo1 = new QWidget;
+    tabstMemo1->setObjectName(QStringLiteral("tabstMemo1"));
+    auto *page = new QVBoxLayout(tabstMemo1);
+    gbxKeyword = new QGroupBox(QStringLiteral("キーワード"), tabstMemo1);
+    gbxKeyword->setObjectName(QStringLiteral("gbxKeyword"));
+    auto *grid = new QGridLayout(gbxKeyword);
+    for (int i = 0; i < 8; ++i) {
+        lblKeyword[i] = new QLabel(gbxKeyword);
+        lblKeyword[i]->setObjectName(QStringLiteral("lblKeyword%1").arg(i + 1));
+        grid->addWidget(lblKeyword[i], i, 0);
+        if (i < 5) {
+            edtKeyword[i] = new QLineEdit(gbxKeyword);
+            edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword%1").arg(i + 1));
+            edtKeyword[i]->setValidator(new TShiftJisLimit(100, edtKeyword[i]));
+            grid->addWidget(edtKeyword[i], i, 1);
+            continue;
+        }
+        QComboBox *&c = cbxKeyword[i - 5];
+        c = new QComboBox(gbxKeyword);
+        c->setObjectName(QStringLiteral("cbxKeyword%1").arg(i + 1));
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->lineEdit()->setValidator(new TShiftJisLimit(100, c));
+        bbtnKeyword[i - 5] = new QPushButton(gbxKeyword);
+        bbtnKeyword[i - 5]->setObjectName(QStringLiteral("bbtnKeyword%1").arg(i + 1));
+        grid->addWidget(c, i, 1);
+        grid->addWidget(bbtnKeyword[i - 5], i, 2);
+    }
+    grid->setColumnStretch(1, 1);
+    page->addWidget(gbxKeyword);
+    page->addWidget(new QLabel(QStringLiteral("備考"), tabstMemo1));
+    mmoNote = new QPlainTextEdit(tabstMemo1);
+    mmoNote->setObjectName(QStringLiteral("mmoNote"));
+    mmoNote->setTabChangesFocus(true);
+    page->addWidget(mmoNote, 1);
+    return tabstMemo1;
+}
+
+QWidget *TDataInquiry::createOtherPage()
+{
+    tabstOther = new QWidget;
+    tabstOther->setObjectName(QStringLiteral("tabstOther"));
+    auto *page = new QVBoxLayout(tabstOther);
+
+    gbxExtFile = new QGroupBox(QStringLiteral("外部ファイル"), tabstOther);
+    gbxExtFile->setObjectName(QStringLiteral("gbxExtFile"));
+    auto *files = new QGridLayout(gbxExtFile);
+    lvExtFile = new QTreeWidget(gbxExtFile);
+    lvExtFile->setObjectName(QStringLiteral("lvExtFile"));
+    lvExtFile->setHeaderLabels({QStringLiteral("No."), QStringLiteral("フォルダー"), QStringLiteral("ファイル")});
+    lvExtFile->setRootIsDecorated(false);
+    lvExtFile->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvExtFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvExtFile->header()->resizeSection(0, ScaleByDpi(36, true));
+    lvExtFile->header()->resizeSection(1, ScaleByDpi(250, true));
+    auto fileButton = [this](const char *name, const QString &caption, const QString &hint) {
+        auto *b = new QPushButton(caption, gbxExtFile);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        return b;
+    };
+    bbtnAddExtFile = fileButton("bbtnAddExtFile", QStringLiteral("登録"), QStringLiteral("外部ファイルの登録"));
+    bbtnDelExtFile = fileButton("bbtnDelExtFile", QStringLiteral("解除"), QStringLiteral("登録の解除"));
+    bbtnOpenExtFile = fileButton("bbtnOpenExtFile", QStringLiteral("開く"), QStringLiteral("外部ファイルを開く"));
+    edtDetailPath = new QLineEdit(gbxExtFile);
+    edtDetailPath->setObjectName(QStringLiteral("edtDetailPath"));
+    edtDetailPath->setReadOnly(true);
+    edtDetailFile = new QLineEdit(gbxExtFile);
+    edtDetailFile->setObjectName(QStringLiteral("edtDetailFile"));
+    edtDetailFile->setReadOnly(true);
+    files->addWidget(lvExtFile, 0, 0, 4, 2);
+    files->addWidget(bbtnAddExtFile, 0, 2);
+    files->addWidget(bbtnDelExtFile, 1, 2);
+    files->addWidget(bbtnOpenExtFile, 2, 2);
+    files->addWidget(new QLabel(QStringLiteral("フォルダー："), gbxExtFile), 4, 0);
+    files->addWidget(edtDetailPath, 4, 1, 1, 2);
+    files->addWidget(new QLabel(QStringLiteral("ファイル："), gbxExtFile), 5, 0);
+    files->addWidget(edtDetailFile, 5, 1, 1, 2);
+    files->setColumnStretch(1, 1);
+    page->addWidget(gbxExtFile, 1);
+
+    gbxSymbol = new QGroupBox(QStringLiteral("シンボル"), tabstOther);
+    gbxSymbol->setObjectName(QStringLiteral("gbxSymbol"));
+    auto *symbol = new QHBoxLayout(gbxSymbol);
+    cbxSymbolMark = new TUniComboBox(gbxSymbol);
+    cbxSymbolMark->setObjectName(QStringLiteral("cbxSymbolMark"));
+    pnlSymbolColor = new QFrame(gbxSymbol);
+    pnlSymbolColor->setObjectName(QStringLiteral("pnlSymbolColor"));
+    pnlSymbolColor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlSymbolColor->setAutoFillBackground(true);
+    pnlSymbolColor->setFixedSize(ScaleByDpi(40, true), ScaleByDpi(22, true));
+    bbtnSymbolColor = new QPushButton(gbxSymbol);
+    bbtnSymbolColor->setObjectName(QStringLiteral("bbtnSymbolColor"));
+    bbtnSymbolColor->setToolTip(QStringLiteral("色の変更"));
+    symbol->addWidget(new QLabel(QStringLiteral("マーク"), gbxSymbol));
+    symbol->addWidget(cbxSymbolMark);
+    symbol->addSpacing(16);
+    symbol->addWidget(new QLabel(QStringLiteral("色"), gbxSymbol));
+    symbol->addWidget(pnlSymbolColor);
+    symbol->addWidget(bbtnSymbolColor);
+    symbol->addStretch();
+    page->addWidget(gbxSymbol);
+
+    auto *dates = new QGridLayout;
+    edtAddDateTime = new QLineEdit(tabstOther);
+    edtAddDateTime->setObjectName(QStringLiteral("edtAddDateTime"));
+    edtAddDateTime->setReadOnly(true);
+    edtUpdDateTime = new QLineEdit(tabstOther);
+    edtUpdDateTime->setObjectName(QStringLiteral("edtUpdDateTime"));
+    edtUpdDateTime->setReadOnly(true);
+    for (QLineEdit *e : {edtAddDateTime, edtUpdDateTime})
+        e->setMinimumWidth(ScaleByDpi(170, true));
+    dates->addWidget(new QLabel(QStringLiteral("登録日時"), tabstOther), 0, 0);
+    dates->addWidget(edtAddDateTime, 0, 1);
+    dates->addWidget(new QLabel(QStringLiteral("更新日時"), tabstOther), 1, 0);
+    dates->addWidget(edtUpdDateTime, 1, 1);
+    dates->setColumnStretch(2, 1);
+    page->addLayout(dates);
+    return tabstOther;
+}
+
+void TDataInquiry::loadGlyphs()
+{
+    const std::pair<QAbstractButton *, const char *> glyphs[] = {
+        {sbtnFirst, "LEFTEND"},      {sbtnPrior, "LEFT"},          {sbtnNext, "RIGHT"},
+        {sbtnLast, "RIGHTEND"},      {bbtnNew, "NEWADD"},          {bbtnEditGroup, "EDIT"},
+        {bbtnGetJisCode, "EDIT"},    {bbtnTelSch, "TELSCH"},       {bbtnPosSch, "POSSCH"},
+        {bbtnAdrsSearch, "ADRSSCH"}, {bbtnMap, "MAP"},             {bbtnQRMap, "QRCODE"},
+        {bbtnRoot, "TRAIN"},         {sbtnPriv, "HOME"},           {sbtnCorp, "CORP"},
+        {bbtnWebSearch, "WEBSEARCH"}, {bbtnDptmnt, "LISTEDIT"},    {bbtnPost, "LISTEDIT"},
+        {bbtnHonor, "LISTEDIT"},     {bbtnJointHonor, "LISTEDIT"}, {bbtnKeyword[0], "LISTEDIT"},
+        {bbtnKeyword[1], "LISTEDIT"}, {bbtnKeyword[2], "LISTEDIT"}, {bbtnGetURL, "GETURL"},
+        {bbtnOpenURL, "OPENURL"},    {bbtnEMail1, "MAIL"},         {bbtnEMail2, "MAIL"},
+        {sbtnPrintTarget, "PRINTER"}, {sbtnPrintException, "NOPRINT"}, {bbtnAddExtFile, "SETFILE"},
+        {bbtnDelExtFile, "DELFILE"}, {bbtnOpenExtFile, "INQUIRY"}, {bbtnSymbolColor, "COLORSET"},
+        {bbtnCopySetting, "COPY"}};
+    for (const auto &[button, name] : glyphs)
+        button->setIcon(glyph(name));
+    UpdateJointPrintGlyph(sbtnJointPrintM);
+    for (QToolButton *b : sbtnJointPrint)
+        UpdateJointPrintGlyph(b);
+}
+
+void TDataInquiry::connectHandlers()
+{
+    connect(sbtnFirst, &QToolButton::clicked, this, [this] { sbtnMoveRecordClick(0); });
+    connect(sbtnPrior, &QToolButton::clicked, this, [this] { sbtnMoveRecordClick(1); });
+    connect(sbtnNext, &QToolButton::clicked, this, [this] { sbtnMoveRecordClick(2); });
+    connect(sbtnLast, &QToolButton::clicked, this, [this] { sbtnMoveRecordClick(3); });
+    connect(bbtnNew, &QPushButton::clicked, this, &TDataInquiry::bbtnNewClick);
+    connect(btnAdd, &QPushButton::clicked, this, &TDataInquiry::btnAddClick);
+    connect(btnUpdate, &QPushButton::clicked, this, &TDataInquiry::btnUpdateClick);
+    connect(btnDelete, &QPushButton::clicked, this, &TDataInquiry::btnDeleteClick);
+    connect(btnClose, &QPushButton::clicked, this, &TDataInquiry::btnCloseClick);
+    connect(chkContinualAdd, &QCheckBox::toggled, this, &TDataInquiry::chkContinualAddClick);
+    connect(chkMainNumber, &QCheckBox::toggled, this, &TDataInquiry::chkMainNumberClick);
+    connect(chkIgnoreName, &QCheckBox::toggled, this, &TDataInquiry::chkIgnoreNameClick);
+    connect(pgctlData, &QTabWidget::currentChanged, this, &TDataInquiry::pgctlDataChange);
+    pgctlData->tabBar()->installEventFilter(this);
+
+    connect(cbxGroup, &QComboBox::activated, this, &TDataInquiry::cbxGroupClick);
+    connect(bbtnEditGroup, &QPushButton::clicked, this, &TDataInquiry::bbtnEditGroupClick);
+    connect(sbtnPriv, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
+    connect(sbtnCorp, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
+    connect(Cbx_CatMain, &QComboBox::activated, this, &TDataInquiry::Cbx_CatMainChange);
+    const std::pair<QPushButton *, int> listButtons[] = {{bbtnDptmnt, 0},     {bbtnPost, 1},
+                                                         {bbtnHonor, 2},      {bbtnJointHonor, 2},
+                                                         {bbtnKeyword[0], 3}, {bbtnKeyword[1], 4},
+                                                         {bbtnKeyword[2], 5}};
+    for (const auto &[button, tag] : listButtons)
+        connect(button, &QPushButton::clicked, this, [this, tag = tag] { bbtnEditListClick(tag); });
+
+    for (int i = 0; i < 5; ++i) {
+        connect(nmedtJoint[i], &QLineEdit::textChanged, this, [this, i] { nmedtJointChange(i + 1); });
+        nmedtJoint[i]->installEventFilter(this);
+    }
+    connect(cbxJointOwner, &QComboBox::activated, this, &TDataInquiry::cbxJointOwnerClick);
+    connect(sbtnJointPrintM, &QToolButton::clicked, this, [this] { sbtnJointPrintClick(0); });
+    for (int i = 0; i < 5; ++i)
+        connect(sbtnJointPrint[i], &QToolButton::clicked, this, [this, i] { sbtnJointPrintClick(i + 1); });
+    connect(cbxSender, &QComboBox::activated, this, &TDataInquiry::cbxSenderClick);
+    // The two print designations are never down together; either may be released.
+    connect(sbtnPrintTarget, &QToolButton::clicked, this, [this](bool down) {
+        if (down)
+            sbtnPrintException->setChecked(false);
+    });
+    connect(sbtnPrintException, &QToolButton::clicked, this, [this](bool down) {
+        if (down)
+            sbtnPrintTarget->setChecked(false);
+    });
+
+    mmoNote->installEventFilter(this);
+    connect(bbtnAddExtFile, &QPushButton::clicked, this, &TDataInquiry::bbtnAddExtFileClick);
+    connect(bbtnDelExtFile, &QPushButton::clicked, this, &TDataInquiry::bbtnDelExtFileClick);
+    connect(bbtnOpenExtFile, &QPushButton::clicked, this, &TDataInquiry::bbtnOpenExtFileClick);
+    connect(lvExtFile, &QTreeWidget::itemSelectionChanged, this, &TDataInquiry::lvExtFileSelectItem);
+    connect(bbtnSymbolColor, &QPushButton::clicked, this, &TDataInquiry::bbtnSymbolColorClick);
+}
+
+void TDataInquiry::bindEnterKeys()
+{
+    auto toEnd = [this](QWidget *target) { return [this, target] { focusAtEnd(target); }; };
+    auto to = [](QWidget *target) { return [target] { target->setFocus(); }; };
+    const auto endOfForm = [this] { holdOrAddButton()->setFocus(); };
+    enterActions_ = {
+        {cbxGroup, toEnd(edtCustomCode)},
+        {edtTel,
+         [this] {
+             if (TrimBlanks(edtTdfkn->text()).isEmpty())
+                 bbtnTelSch->setFocus();
+             else
+                 chkMainNumber->setFocus();
+         }},
+        {edtPos,
+         [this] {
+             if (TrimBlanks(edtTdfkn->text()).isEmpty())
+                 bbtnPosSch->setFocus();
+             else
+                 focusAtEnd(edtTdfkn);
+         }},
+        {edtJisCode, toEnd(edtTdfkn)},
+        {edtAdrs1, toEnd(edtAdrs2)},
+        {edtAdrsKana,
+         [this] { focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji); }},
+        {nmedtCorpKanji, toEnd(edtCorpKana)},
+        {cbxDptmnt, to(cbxPost)},
+        {cbxPost, toEnd(nmedtNameKanji)},
+        {Cbx_CatMain,
+         [this, endOfForm] {
+             if (Cbx_CatSub->isEnabled())
+                 Cbx_CatSub->setFocus();
+             else if (sbtnCorp->isChecked())
+                 chkIgnoreName->setFocus();
+             else
+                 endOfForm();
+         }},
+        {Cbx_CatSub,
+         [this, endOfForm] {
+             if (sbtnCorp->isChecked())
+                 chkIgnoreName->setFocus();
+             else
+                 endOfForm();
+         }},
+        {chkIgnoreName, endOfForm},
+        {edtURL, toEnd(edtEMail1)},
+        {edtEMail1, toEnd(edtEMail2)},
+        {edtEMail2, toEnd(nmedtJoint[0])},
+        {cbxJointHonor[4], to(cbxJointOwner)},
+        {cbxSender, endOfForm},
+        {cbxKeyword[0], to(cbxKeyword[1])},
+        {cbxKeyword[1], to(cbxKeyword[2])},
+        {cbxKeyword[2], to(mmoNote)},
+        {lvExtFile, to(cbxSymbolMark)},
+        {cbxSymbolMark, endOfForm},
+        {edtDetailPath, toEnd(edtDetailFile)},
+        {edtAddDateTime, toEnd(edtUpdDateTime)},
+    };
+    QList<QWidget *> moveOn = {edtFax,         edtPortable1,  edtPortable2, edtTdfkn,      edtAdrs2,
+                               edtAdrs3,       edtCorpKana,   cbxHonor,     nmedtNameKanji, nmedtNameKana,
+                               cbxJointOwner,  chkMainNumber, edtCustomCode, edtUpdDateTime, edtDetailFile};
+    for (int i = 0; i < 5; ++i)
+        moveOn << nmedtJoint[i] << edtKeyword[i];
+    for (int i = 0; i < 4; ++i)
+        moveOn << cbxJointHonor[i];
+    for (QWidget *w : moveOn)
+        enterActions_.emplace(w, [this, w] { NextFocusKeyPress(w); });
+    for (const auto &entry : enterActions_)
+        entry.first->installEventFilter(this);
+}
+
+// ---- Settings ----
+
+void TDataInquiry::LoadSettings()
+{
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->size() : QSize(1024, 768);
+    const int left = ini.ReadInteger(InquirySection, QStringLiteral("Left"),
+                                     (ScaleByDpi(screenSize.width(), false) - 574) / 2);
+    const int top = ini.ReadInteger(InquirySection, QStringLiteral("Top"),
+                                    (ScaleByDpi(screenSize.height(), false) - 627) / 2);
+    move(ScaleByDpi(left, true), ScaleByDpi(top, true));
+    chkContinualAdd->setChecked(ini.ReadBool(InquirySection, QStringLiteral("ContinualAdd"), false));
+}
+
+void TDataInquiry::SaveSettings()
+{
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    ini.WriteInteger(InquirySection, QStringLiteral("Left"), ScaleByDpi(pos().x(), false));
+    ini.WriteInteger(InquirySection, QStringLiteral("Top"), ScaleByDpi(pos().y(), false));
+    ini.WriteBool(InquirySection, QStringLiteral("ContinualAdd"), chkContinualAdd->isChecked());
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONERROR, mbpSystem);
+    }
+}
+
+void TDataInquiry::InitInputLists()
+{
+    InitGroupList();
+    RefillDptmntList();
+    RefillPostList();
+    RefillHonorLists();
+    for (int n = 0; n < 3; ++n)
+        RefillKeywordList(n);
+    InitSenderList();
+    ApplyKeywordNames();
+    ApplyKeywordInputModes();
+    sbtnPriv->setChecked(true);
+    UpdatePrivCorp();
+    InitSymbolMarkList();
+}
+
+// ---- Record display ----
+
+void TDataInquiry::ClearControls()
+{
+    setActivePage(tabstMain);
+    for (QLineEdit *e : {edtCustomCode, edtTel, edtFax, edtPortable1, edtPortable2, edtPos, edtTdfkn, edtAdrs1,
+                         edtAdrs2, edtAdrs3, edtAdrsKana, edtJisCode, static_cast<QLineEdit *>(nmedtCorpKanji),
+                         edtCorpKana, static_cast<QLineEdit *>(nmedtNameKanji),
+                         static_cast<QLineEdit *>(nmedtNameKana), edtURL, edtEMail1, edtEMail2})
+        e->clear();
+    lblKajoCode->clear();
+    for (QComboBox *c : {cbxDptmnt, cbxPost, cbxHonor})
+        c->setEditText(QString());
+    for (int i = 0; i < 5; ++i) {
+        nmedtJoint[i]->clear();
+        cbxJointHonor[i]->setEditText(QString());
+        edtKeyword[i]->clear();
+    }
+    for (QComboBox *c : cbxKeyword)
+        c->setEditText(QString());
+    mmoNote->clear();
+    chkMainNumber->setChecked(false);
+    chkIgnoreName->setChecked(false);
+    Latitude = Longitude = 0;
+    ShownCatMain = 0;
+    SelectMainCategory(0);
+    cbxJointOwner->clear();
+    cbxJointOwner->AddObject(QStringLiteral("本人"), 0);
+    cbxJointOwner->setCurrentIndex(0);
+    JointOwner = 0;
+    for (int n = 1; n <= 5; ++n)
+        nmedtJointChange(n);
+    sbtnJointPrintM->setChecked(true);
+    UpdateJointPrintGlyph(sbtnJointPrintM);
+    for (QToolButton *b : sbtnJointPrint) {
+        b->setChecked(false);
+        UpdateJointPrintGlyph(b);
+    }
+    setPrintTarget(0);
+    cbxSender->setCurrentIndex(cbxSender->count() > 0 ? 0 : -1);
+    SenderNo = 0;
+    lvExtFile->clear();
+    edtDetailPath->clear();
+    edtDetailFile->clear();
+    bbtnAddExtFile->setEnabled(true);
+    bbtnDelExtFile->setEnabled(false);
+    cbxSymbolMark->setCurrentIndex(0);
+    setSymbolColor(DefaultSymbolColor);
+    edtAddDateTime->clear();
+    edtUpdDateTime->clear();
+}
+
+void TDataInquiry::RecordToControls(TAddressRecord &record)
+{
+    cbxGroup->setCurrentIndex(record.Group);
+    GroupNo = record.Group;
+    edtCustomCode->setText(decode(record.CustomCode));
+    edtTel->setText(decode(record.Tel));
+    chkMainNumber->setChecked(record.TelDiv == 3);
+    edtFax->setText(decode(record.Fax));
+    edtPortable1->setText(decode(record.Portable1));
+    edtPortable2->setText(decode(record.Portable2));
+    edtPos->setText(FormatPostalCode(decode(record.Pos)));
+    edtTdfkn->setText(decode(record.Tdfkn));
+    edtAdrs1->setText(decode(record.Adrs1));
+    edtAdrs2->setText(decode(record.Adrs2));
+    edtAdrs3->setText(decode(record.Adrs3));
+    edtAdrsKana->setText(decode(record.AdrsKana));
+    edtJisCode->setText(decode(record.JisCode));
+    lblKajoCode->setText(decode(record.KajoCode));
+    Latitude = record.Latitude;
+    Longitude = record.Longitude;
+    (record.PrivCorp ? sbtnPriv : sbtnCorp)->setChecked(true);
+    UpdatePrivCorp();
+    nmedtCorpKanji->setText(decode(record.CorpKanji));
+    edtCorpKana->setText(decode(record.CorpKana));
+    cbxDptmnt->setEditText(decode(record.Dptmnt));
+    cbxPost->setEditText(decode(record.Post));
+    nmedtNameKanji->setText(EscapedAnsiToWide(record.NameKanji));
+    nmedtNameKana->setText(decode(record.NameKana));
+    cbxHonor->setEditText(decode(record.Honor));
+    chkIgnoreName->setChecked(record.IgnoreName);
+    edtURL->setText(decode(record.URL));
+    edtEMail1->setText(decode(record.EMail1));
+    edtEMail2->setText(decode(record.EMail2));
+    for (int i = 0; i < 5; ++i)
+        nmedtJoint[i]->setText(EscapedAnsiToWide(record.Joint[i]));
+    for (int i = 0; i < 5; ++i)
+        cbxJointHonor[i]->setEditText(decode(record.JointHonor[i]));
+    JointOwner = record.JointOwner;
+    rebuildJointOwnerList();
+    sbtnJointPrintM->setChecked(record.JointPrint);
+    UpdateJointPrintGlyph(sbtnJointPrintM);
+    for (int i = 0; i < 5; ++i) {
+        sbtnJointPrint[i]->setChecked(record.JointPrints[i]);
+        UpdateJointPrintGlyph(sbtnJointPrint[i]);
+    }
+    setPrintTarget(record.PrintTarget);
+    const int sender = cbxSender->findData(record.Sender);
+    if (sender < 0) {
+        cbxSender->setCurrentIndex(0);
+        record.Sender = 0;
+        SenderNo = 0;
+    } else {
+        cbxSender->setCurrentIndex(sender);
+        SenderNo = record.Sender;
+    }
+    for (int i = 0; i < 5; ++i)
+        edtKeyword[i]->setText(decode(record.Keyword[i]));
+    for (int i = 0; i < 3; ++i)
+        cbxKeyword[i]->setEditText(decode(record.Keyword[i + 5]));
+    mmoNote->setPlainText(linesText(record.Note));
+    lvExtFile->clear();
+    edtDetailPath->clear();
+    edtDetailFile->clear();
+    if (record.ExtFile)
+        for (const QByteArray &line : *record.ExtFile)
+            addExtFileRow(decode(line));
+    bbtnAddExtFile->setEnabled(lvExtFile->topLevelItemCount() < MaxExtFiles);
+    bbtnDelExtFile->setEnabled(lvExtFile->topLevelItemCount() > 0);
+    selectSymbolMark(record.SymbolMark);
+    setSymbolColor(record.SymbolColor);
+    edtAddDateTime->setText(formatDateTime(record.AddDateTime, QStringLiteral(" yyyy/MM/dd hh:mm:ss")));
+    edtUpdDateTime->setText(formatDateTime(record.UpdDateTime, QStringLiteral(" yyyy/MM/dd hh:mm:ss")));
+    // The shown main category is known before the sub list is filled, which drops it when the sub is gone.
+    SelectMainCategory(record.CodeMain);
+    ShownCatMain = record.CodeMain;
+    if (record.CodeMain != 0)
+        SelectSubCategory(record.CodeMain, record.CodeSub);
+}
+
+void TDataInquiry::HoldRecord(const TAddressRecord &record)
+{
+    HeldRecord = std::make_unique<TAddressRecord>(record);
+}
+
+void TDataInquiry::TakeEntrySnapshot(bool take)
+{
+    EntrySnapshot.reset();
+    if (take)
+        EntrySnapshot = std::make_unique<TAddressRecord>(ControlsToRecord(false));
+}
+
+TAddressRecord TDataInquiry::ControlsToRecord(bool forStore) const
+{
+    // A snapshot keeps each text as it stands, cut to its field; the store trims texts and keeps only the
+    // digits of numbers (the table cuts to the field).
+    auto text = [forStore](const QString &s, int width) {
+        const QByteArray bytes = encode(s);
+        return forStore ? TrimBlanks(bytes) : Sjis::cutToBytes(bytes, width);
+    };
+    auto phone = [&](const QLineEdit *e) {
+        return forStore ? digitsOf(e->text()) : text(e->text(), TAddressRecord::TelCapacity);
+    };
+    auto wide = [forStore](const QString &s, int width) {
+        return forStore ? WideToEscapedAnsi(TrimBlanks(s)) : Sjis::cutToBytes(WideToEscapedAnsi(s), width);
+    };
+    TAddressRecord r;
+    r.Group = GroupNo;
+    r.CustomCode = text(edtCustomCode->text(), 20);
+    r.Tel = phone(edtTel);
+    r.TelDiv = chkMainNumber->isChecked() ? 3 : 0;
+    r.Fax = phone(edtFax);
+    r.Portable1 = phone(edtPortable1);
+    r.Portable2 = phone(edtPortable2);
+    r.Pos = forStore ? digitsOf(edtPos->text()) : digitsOf(edtPos->text()).left(7);
+    r.Tdfkn = text(edtTdfkn->text(), 8);
+    r.Adrs1 = text(edtAdrs1->text(), 32);
+    r.Adrs2 = text(edtAdrs2->text(), 100);
+    r.Adrs3 = text(edtAdrs3->text(), 116);
+    r.AdrsKana = text(edtAdrsKana->text(), 100);
+    r.JisCode = text(edtJisCode->text(), 5);
+    r.KajoCode = text(lblKajoCode->text(), 6);
+    r.Latitude = Latitude;
+    r.Longitude = Longitude;
+    r.PrivCorp = sbtnPriv->isChecked();
+    r.CorpKanji = text(nmedtCorpKanji->text(), TAddressRecord::CorpKanjiCapacity);
+    r.CorpKana = text(edtCorpKana->text(), 80);
+    r.Dptmnt = text(cbxDptmnt->currentText(), 100);
+    r.Post = text(cbxPost->currentText(), 50);
+    r.NameKanji = wide(nmedtNameKanji->text(), 75);
+    r.NameKana = text(nmedtNameKana->text(), 25);
+    r.Honor = text(cbxHonor->currentText(), 10);
+    r.IgnoreName = chkIgnoreName->isChecked();
+    r.URL = text(edtURL->text(), 128);
+    r.EMail1 = text(edtEMail1->text(), 64);
+    r.EMail2 = text(edtEMail2->text(), 64);
+    for (int i = 0; i < 5; ++i) {
+        r.Joint[i] = wide(nmedtJoint[i]->text(), 55);
+        r.JointHonor[i] = text(cbxJointHonor[i]->currentText(), 10);
+        r.JointPrints[i] = sbtnJointPrint[i]->isChecked();
+    }
+    r.JointOwner = JointOwner;
+    r.JointPrint = sbtnJointPrintM->isChecked();
+    r.PrintTarget = printTargetValue();
+    r.Sender = SenderNo;
+    for (int i = 0; i < 5; ++i)
+        r.Keyword[i] = text(edtKeyword[i]->text(), 100);
+    for (int i = 0; i < 3; ++i)
+        r.Keyword[i + 5] = text(cbxKeyword[i]->currentText(), 100);
+    if (!mmoNote->toPlainText().isEmpty())
+        r.Note = textLines(mmoNote->toPlainText());
+    if (lvExtFile->topLevelItemCount() > 0) {
+        QByteArrayList lines;
+        for (const QString &path : ExtFilePaths())
+            lines << encode(path);
+        r.ExtFile = lines;
+    }
+    if (cbxSymbolMark->currentIndex() > 0)
+        r.SymbolMark = text(cbxSymbolMark->currentText(), 10);
+    r.SymbolColor = SymbolColor();
+    r.CodeMain = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
+    if (r.CodeMain > 0)
+        r.CodeSub = Cbx_CatSub->ItemObject(Cbx_CatSub->currentIndex());
+    return r;
+}
+
+void TDataInquiry::ShowRecord(const TAddressRecord &record)
+{
+    SetLinked(1);
+    setWindowTitle(CaptionInquiry);
+    EntrySnapshot.reset();
+    chkContinualAdd->setEnabled(false);
+    TAddressRecord shown = record;
+    RecordToControls(shown);
+    HoldRecord(shown);
+    UpdateRecordNavigator();
+    btnUpdate->setEnabled(true);
+    btnDelete->setEnabled(true);
+    if (isVisible() && pgctlData->currentWidget() == tabstMain)
+        cbxGroup->setFocus();
+}
+
+void TDataInquiry::BeginNewRecord()
+{
+    if (!isVisible())
+        SetLinked(0);
+    else
+        bbtnNew->click();
+}
+
+void TDataInquiry::bbtnNewClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (CheckUnsavedChanges(false, true) == ucCancelled) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    SetLinked(0);
+    setWindowTitle(CaptionRegister);
+    EntrySnapshot.reset();
+    HeldRecord.reset();
+    if (AddressList)
+        AddressList->SetCurrentIndex(-1);
+    chkContinualAdd->setEnabled(true);
+    UpdateRecordNavigator();
+    btnUpdate->setEnabled(false);
+    btnDelete->setEnabled(false);
+    ClearControls();
+    cbxGroup->setFocus();
+    QApplication::restoreOverrideCursor();
+}
+
+void TDataInquiry::FormShow()
+{
+    if (Linked == 0) {
+        setWindowTitle(CaptionRegister);
+        PostMessage(this, WM_INQUIRYSETUP);
+    } else {
+        cbxGroup->setFocus();
+    }
+}
+
+void TDataInquiry::WMInquirySetup() { cbxGroup->setFocus(); }
+
+void TDataInquiry::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        // The tab rectangles exist once the page control has been laid out.
+        for (int i = 0; i < pgctlData->count(); ++i) {
+            const QRect tab = pgctlData->tabBar()->tabRect(i);
+            TabRects[i] = QRect(pgctlData->tabBar()->mapTo(pgctlData, tab.topLeft()), tab.size());
+        }
+    }
+    FormShow();
+}
+
+bool TDataInquiry::event(QEvent *event)
+{
+    if (event->type() == static_cast<QEvent::Type>(WM_INQUIRYSETUP)) {
+        WMInquirySetup();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TDataInquiry::sbtnMoveRecordClick(int tag)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int r = CheckUnsavedChanges(false, false);
+    if (r == ucCancelled) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    if (SourceList == 1 && AddressList) {
+        TAddressRecord record;
+        bool read = false;
+        switch (tag) {
+        case 0: read = AddressList->ReadFirstRecord(&record); break;
+        case 1: read = AddressList->ReadPriorRecord(&record); break;
+        case 2: read = AddressList->ReadNextRecord(&record); break;
+        case 3: read = AddressList->ReadLastRecord(&record); break;
+        default: break;
+        }
+        if (read)
+            ShowRecord(record);
+    }
+    if (r == ucSaved && AddressList) {
+        AddressList->RefreshList(false, true, true);
+        AddressList->SelectItem(AddressList->CurrentIndex, false, false);
+        UpdateRecordNavigator();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void TDataInquiry::UpdateRecordNavigator()
+{
+    // The directory searches' hit lists are windows this build does not have, so only the main list leads.
+    if (SourceList != 1 || !AddressList) {
+        DisableRecordNavigator();
+        return;
+    }
+    const bool first = AddressList->IsFirstRecord();
+    const bool last = AddressList->IsLastRecord();
+    sbtnFirst->setEnabled(!first);
+    sbtnPrior->setEnabled(!first);
+    sbtnNext->setEnabled(!last);
+    sbtnLast->setEnabled(!last);
+    const int index = AddressList->CurrentIndex;
+    const int count = AddressList->GetRecordCount();
+    lblNowRec->setText(index < 0 ? QStringLiteral("---") : QString::number(index + 1));
+    lblTotalRec->setText(count == 0 ? QStringLiteral("---") : QString::number(count));
+}
+
+void TDataInquiry::DisableRecordNavigator()
+{
+    for (QToolButton *b : {sbtnFirst, sbtnPrior, sbtnNext, sbtnLast})
+        b->setEnabled(false);
+    lblNowRec->setText(QStringLiteral("---"));
+    lblTotalRec->setText(QStringLiteral("---"));
+}
+
+int TDataInquiry::CheckUnsavedChanges(bool closing, bool refreshList)
+{
+    if (SkipUnsavedCheck) {
+        SkipUnsavedCheck = false;
+        return ucNothingSaved;
+    }
+    if (!(closing ? AddressFormClose : AddressChangeData) || !IsInputChanged())
+        return ucNothingSaved;
+    if (AddressConfirmation) {
+        const QString text = (HeldRecord ? QStringLiteral("照会中のデータが変更されています  ")
+                                         : QStringLiteral("入力途中のデータがあります  "))
+                             + QStringLiteral("\r\n\r\n") + QStringLiteral("アドレス帳に保存する場合は「はい」  ")
+                             + QStringLiteral("\r\n") + QStringLiteral("破棄する場合は「いいえ」  ")
+                             + QStringLiteral("\r\n") + QStringLiteral("中止する場合は「キャンセル」  ")
+                             + QStringLiteral("\r\n\r\n") + QStringLiteral("を押してください  ");
+        const int answer = ShowMessageBoxAt(this, text, AppTitle, MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDNO)
+            return ucNothingSaved;
+        if (answer != IDYES)
+            return ucCancelled;
+    }
+    if (!ValidateInput(!HeldRecord))
+        return ucCancelled;
+    int32_t newRecNo = -1;
+    const int stored = StoreRecord(HeldRecord ? 1 : 0, &newRecNo);
+    if (stored == srError) {
+        // Nothing reached the table: going on would throw the typed input away.
+        ShowMessageBoxAt(this, QStringLiteral("update error"), AppTitle, MB_OK);
+        return ucCancelled;
+    }
+    if (stored == srNotStored)
+        return ucNothingSaved;
+    if (AddressList) {
+        if (refreshList) {
+            const int32_t recNo = HeldRecord ? HeldRecord->RecNo : newRecNo;
+            AddressList->RefreshList(false, true, true);
+            AddressList->SelectItem(AddressList->IndexOfRecNo(recNo), false, true);
+        }
+    }
+    return ucSaved;
+}
+
+void TDataInquiry::btnCloseClick() { close(); }
+
+void TDataInquiry::closeEvent(QCloseEvent *event)
+{
+    if (CheckUnsavedChanges(true, true) == ucCancelled) {
+        event->ignore();
+        return;
+    }
+    EntrySnapshot.reset();
+    HeldRecord.reset();
+    SourceList = -1;
+    if (AddressList)
+        AddressList->SetCurrentIndex(-1);
+    event->accept();
+    DataInquiry = nullptr;
+}
+
+void TDataInquiry::SetSourceList(int kind) { SourceList = kind; }
+
+void TDataInquiry::SetLinked(int flag) { Linked = flag; }
+
+int32_t TDataInquiry::GetRecNo() const { return HeldRecord ? HeldRecord->RecNo : -1; }
+
+// ---- Services for the other windows ----
+
+void TDataInquiry::RefreshGroupList()
+{
+    InitGroupList();
+    cbxGroup->setCurrentIndex(GroupNo);
+}
+
+void TDataInquiry::RefreshSenderList()
+{
+    InitSenderList();
+    int found = -1;
+    for (int i = 1; i < cbxSender->count() && found < 0; ++i)
+        if (cbxSender->ItemObject(i) == SenderNo)
+            found = i;
+    if (found < 0) {
+        cbxSender->setCurrentIndex(0);
+        SenderNo = 0;
+        if (HeldRecord)
+            HeldRecord->Sender = 0;
+    } else {
+        cbxSender->setCurrentIndex(found);
+    }
+}
+
+void TDataInquiry::SelectSender(int32_t senderNo)
+{
+    if (!HeldRecord)
+        return;
+    HeldRecord->Sender = senderNo;
+    cbxSender->setCurrentIndex(0);
+    for (int i = 1; i < cbxSender->count(); ++i)
+        if (cbxSender->ItemObject(i) == senderNo) {
+            cbxSender->setCurrentIndex(i);
+            break;
+        }
+    SenderNo = cbxSender->ItemObject(cbxSender->currentIndex());
+}
+
+void TDataInquiry::ApplyKeywordNames()
+{
+    for (int i = 0; i < 8; ++i)
+        lblKeyword[i]->setText(KeywordNames[i]);
+    for (int i = 0; i < 3; ++i)
+        bbtnKeyword[i]->setToolTip(KeywordNames[i + 5] + QStringLiteral("の編集"));
+}
+
+void TDataInquiry::ApplyKeywordInputModes()
+{
+    for (int i = 0; i < 5; ++i)
+        SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
+    for (int i = 0; i < 3; ++i)
+        SetImeMode(cbxKeyword[i], static_cast<TImeMode>(KeywordModes[i + 5]));
+}
+
+void TDataInquiry::ApplyBatchChange(const TAddressRecord &record, const std::array<uint8_t, 17> &flags)
+{
+    if (!HeldRecord)
+        return;
+    TAddressRecord &held = *HeldRecord;
+    if (flags[0]) {
+        cbxGroup->setCurrentIndex(record.Group);
+        GroupNo = held.Group = record.Group;
+    }
+    if (flags[1]) {
+        edtJisCode->setText(decode(record.JisCode));
+        lblKajoCode->setText(decode(record.KajoCode));
+        held.JisCode = record.JisCode;
+        held.KajoCode = record.KajoCode;
+    }
+    if (flags[2]) {
+        (record.PrivCorp ? sbtnPriv : sbtnCorp)->setChecked(true);
+        UpdatePrivCorp();
+        held.PrivCorp = record.PrivCorp;
+    }
+    if (flags[3]) {
+        chkIgnoreName->setChecked(record.IgnoreName);
+        held.IgnoreName = record.IgnoreName;
+    }
+    if (flags[4]) {
+        SelectMainCategory(record.CodeMain);
+        ShownCatMain = record.CodeMain;
+        SelectSubCategory(record.CodeMain, record.CodeSub);
+        held.CodeMain = record.CodeMain;
+        held.CodeSub = record.CodeSub;
+    }
+    if (flags[5]) {
+        setPrintTarget(record.PrintTarget);
+        held.PrintTarget = record.PrintTarget;
+    }
+    if (flags[6]) {
+        const int sender = cbxSender->findData(record.Sender);
+        if (sender >= 0) {
+            cbxSender->setCurrentIndex(sender);
+            SenderNo = record.Sender;
+        }
+        held.Sender = record.Sender;
+    }
+    for (int i = 0; i < 8; ++i) {
+        if (!flags[7 + i])
+            continue;
+        if (i < 5)
+            edtKeyword[i]->setText(decode(record.Keyword[i]));
+        else
+            cbxKeyword[i - 5]->setEditText(decode(record.Keyword[i]));
+        held.Keyword[i] = Sjis::cutToBytes(record.Keyword[i], 100);
+    }
+    if (flags[15]) {
+        selectSymbolMark(record.SymbolMark);
+        held.SymbolMark = record.SymbolMark;
+    }
+    if (flags[16]) {
+        setSymbolColor(record.SymbolColor);
+        held.SymbolColor = record.SymbolColor;
+    }
+    edtUpdDateTime->setText(formatDateTime(record.UpdDateTime, QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    held.UpdDateTime = record.UpdDateTime;
+}
+
+// ---- Editing sections ----
+
+void TDataInquiry::InitGroupList()
+{
+    cbxGroup->clear();
+    cbxGroup->addItem(QStringLiteral("指定しない"));
+    for (int n = 1; n <= 10; ++n)
+        cbxGroup->addItem(QStringLiteral("%1： ").arg(n, 2) + GroupNames[n]);
+    cbxGroup->setCurrentIndex(0);
+}
+
+void TDataInquiry::cbxGroupClick() { GroupNo = cbxGroup->currentIndex(); }
+
+void TDataInquiry::bbtnEditGroupClick()
+{
+    if (owner_)
+        owner_->actEditGroup->trigger();
+    cbxGroup->setFocus();
+}
+
+void TDataInquiry::UpdatePrivCorp()
+{
+    const bool corp = sbtnCorp->isChecked();
+    for (QWidget *w : std::initializer_list<QWidget *>{nmedtCorpKanji, edtCorpKana, cbxDptmnt, cbxPost, lblCorpKanji,
+                                                       lblCorpKana, lblDptmnt, lblPost, bbtnDptmnt, bbtnPost})
+        w->setEnabled(corp);
+    chkIgnoreName->setVisible(corp);
+    for (QWidget *w : std::initializer_list<QWidget *>{nmedtCorpKanji, edtCorpKana, cbxDptmnt, cbxPost})
+        setInputColour(w, corp);
+}
+
+void TDataInquiry::sbtnPrivCorpClick()
+{
+    UpdatePrivCorp();
+    if (isVisible())
+        focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
+}
+
+void TDataInquiry::chkIgnoreNameClick() { setCheckColour(chkIgnoreName); }
+
+void TDataInquiry::nmedtJointChange(int n)
+{
+    const bool filled = !nmedtJoint[n - 1]->text().isEmpty();
+    if (filled && JointOwner == n && cbxJointOwner->currentIndex() >= 0)
+        cbxJointOwner->setItemText(cbxJointOwner->currentIndex(), nmedtJoint[n - 1]->text());
+    QComboBox *honor = cbxJointHonor[n - 1];
+    if (honor->isEnabled() != filled) {
+        honor->setEnabled(filled);
+        setInputColour(honor, filled);
+        if (!filled) {
+            if (JointOwner == n) {
+                cbxJointOwner->setCurrentIndex(0);
+                JointOwner = 0;
+            }
+            honor->setEditText(QString());
+            sbtnJointPrint[n - 1]->setChecked(false);
+            UpdateJointPrintGlyph(sbtnJointPrint[n - 1]);
+        }
+    }
+    bbtnJointHonor->setEnabled(std::any_of(cbxJointHonor.begin(), cbxJointHonor.end(),
+                                           [](const QComboBox *c) { return c->isEnabled(); }));
+}
+
+void TDataInquiry::nmedtJointExit(int n)
+{
+    const QString text = nmedtJoint[n - 1]->text();
+    int pos = -1;
+    for (int i = 1; i < cbxJointOwner->count() && pos < 0; ++i)
+        if (cbxJointOwner->ItemObject(i) == n)
+            pos = i;
+    if (!text.isEmpty()) {
+        if (pos < 0) {
+            int after = cbxJointOwner->count() - 1;
+            while (after > 0 && cbxJointOwner->ItemObject(after) >= n)
+                --after;
+            cbxJointOwner->InsertObject(after + 1, text, n);
+        } else if (cbxJointOwner->itemText(pos) != text) {
+            cbxJointOwner->setItemText(pos, text);
+        }
+    } else if (pos >= 1) {
+        cbxJointOwner->removeItem(pos);
+    }
+    cbxJointOwner->setCurrentIndex(cbxJointOwner->findData(JointOwner));
+}
+
+void TDataInquiry::rebuildJointOwnerList()
+{
+    cbxJointOwner->clear();
+    cbxJointOwner->AddObject(QStringLiteral("本人"), 0);
+    for (int n = 1; n <= 5; ++n)
+        if (!nmedtJoint[n - 1]->text().isEmpty())
+            cbxJointOwner->AddObject(nmedtJoint[n - 1]->text(), n);
+    cbxJointOwner->setCurrentIndex(cbxJointOwner->findData(JointOwner));
+}
+
+void TDataInquiry::cbxJointOwnerClick()
+{
+    const int n = cbxJointOwner->ItemObject(cbxJointOwner->currentIndex());
+    if (n == JointOwner)
+        return;
+    JointOwner = n;
+    QToolButton *flag = n == 0 ? sbtnJointPrintM : sbtnJointPrint[n - 1];
+    flag->setChecked(true);
+    UpdateJointPrintGlyph(flag);
+}
+
+void TDataInquiry::sbtnJointPrintClick(int tag)
+{
+    QToolButton *flag = tag == 0 ? sbtnJointPrintM : sbtnJointPrint[tag - 1];
+    if (flag->isChecked()) {
+        if (tag >= 1 && !cbxJointHonor[tag - 1]->isEnabled())
+            flag->setChecked(false);
+    } else if (tag == JointOwner) {
+        flag->setChecked(true);
+    }
+    UpdateJointPrintGlyph(flag);
+}
+
+void TDataInquiry::UpdateJointPrintGlyph(QToolButton *button)
+{
+    button->setIcon(glyph(button->isChecked() ? "PRINTER" : "NOPRINT"));
+}
+
+void TDataInquiry::InitSenderList()
+{
+    cbxSender->clear();
+    cbxSender->AddObject(QStringLiteral("標準"), 0);
+    if (AddressList)
+        for (int i = 0; i < AddressList->GetSenderCount(); ++i)
+            cbxSender->AddObject(AddressList->GetSenderTitle(i), AddressList->GetSenderRecNo(i));
+    cbxSender->setCurrentIndex(0);
+}
+
+void TDataInquiry::cbxSenderClick() { SenderNo = cbxSender->ItemObject(cbxSender->currentIndex()); }
+
+void TDataInquiry::InitSymbolMarkList()
+{
+    cbxSymbolMark->clear();
+    cbxSymbolMark->addItem(QStringLiteral("指定しない"));
+    for (const QString &mark : MarkSymbols)
+        cbxSymbolMark->addItem(mark);
+    cbxSymbolMark->setCurrentIndex(0);
+}
+
+void TDataInquiry::selectSymbolMark(const QByteArray &mark)
+{
+    int index = 0;
+    if (!mark.isEmpty())
+        for (int i = 0; i < static_cast<int>(MarkSymbols.size()); ++i)
+            if (MarkSymbols[i] == decode(mark))
+                index = i + 1;
+    cbxSymbolMark->setCurrentIndex(index);
+}
+
+void TDataInquiry::setSymbolColor(int32_t bgr)
+{
+    QPalette palette = pnlSymbolColor->palette();
+    palette.setColor(QPalette::Window, colorFromBgr(bgr));
+    pnlSymbolColor->setPalette(palette);
+}
+
+int32_t TDataInquiry::SymbolColor() const { return bgrFromColor(pnlSymbolColor->palette().color(QPalette::Window)); }
+
+int TDataInquiry::printTargetValue() const
+{
+    return sbtnPrintTarget->isChecked() ? 1 : sbtnPrintException->isChecked() ? 2 : 0;
+}
+
+void TDataInquiry::setPrintTarget(int value)
+{
+    sbtnPrintTarget->setChecked(value == 1);
+    sbtnPrintException->setChecked(value == 2);
+}
+
+void TDataInquiry::refillFromHistory(QComboBox *combo, const THistoryData *history)
+{
+    const QString kept = combo->currentText();
+    combo->clear();
+    if (history && history->IsLoaded())
+        for (int i = 0; i < history->GetCount(); ++i)
+            combo->addItem(decode(history->GetText(i)));
+    int selected = -1;
+    if (!TrimBlanks(kept).isEmpty())
+        for (int i = 0; i < combo->count() && selected < 0; ++i)
+            if (TrimBlanks(combo->itemText(i)) == TrimBlanks(kept))
+                selected = i;
+    combo->setCurrentIndex(selected);
+    combo->setEditText(TrimBlanks(kept).isEmpty() ? QString() : kept);
+}
+
+void TDataInquiry::RefillDptmntList() { refillFromHistory(cbxDptmnt, DMMirvale18 ? DMMirvale18->DptmntHistory.get() : nullptr); }
+
+void TDataInquiry::RefillPostList() { refillFromHistory(cbxPost, DMMirvale18 ? DMMirvale18->PostHistory.get() : nullptr); }
+
+void TDataInquiry::RefillHonorLists()
+{
+    const THistoryData *honors = DMMirvale18 ? DMMirvale18->HonorHistory.get() : nullptr;
+    refillFromHistory(cbxHonor, honors);
+    for (QComboBox *c : cbxJointHonor)
+        refillFromHistory(c, honors);
+}
+
+void TDataInquiry::RefillKeywordList(int n)
+{
+    refillFromHistory(cbxKeyword[n], DMMirvale18 ? DMMirvale18->KeywordHistory[n].get() : nullptr);
+}
+
+void TDataInquiry::bbtnEditListClick(int tag)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const uint8_t changed = EditInputLists(this, tag);
+    if (changed & 1)
+        RefillDptmntList();
+    if (changed & 2)
+        RefillPostList();
+    if (changed & 4)
+        RefillHonorLists();
+    for (int n = 0; n < 3; ++n)
+        if (changed & (8 << n))
+            RefillKeywordList(n);
+    QApplication::restoreOverrideCursor();
+}
+
+// ---- Attached files ----
+
+QStringList TDataInquiry::ExtFilePaths() const
+{
+    QStringList paths;
+    for (int i = 0; i < lvExtFile->topLevelItemCount(); ++i)
+        paths << lvExtFile->topLevelItem(i)->text(1) + lvExtFile->topLevelItem(i)->text(2);
+    return paths;
+}
+
+void TDataInquiry::addExtFileRow(const QString &path)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    auto *row = new QTreeWidgetItem(lvExtFile);
+    row->setText(0, QString::number(lvExtFile->topLevelItemCount()));
+    row->setText(1, path.left(slash + 1));
+    row->setText(2, path.mid(slash + 1));
+}
+
+void TDataInquiry::bbtnAddExtFileClick()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setNameFilter(QStringLiteral("すべてのファイル (*)"));
+    dialog.setDirectory(GetMyDocumentsFolder());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        const QString path = dialog.selectedFiles().first();
+        if (ExtFilePaths().contains(path, Qt::CaseInsensitive))
+            return;
+        addExtFileRow(path);
+        bbtnAddExtFile->setEnabled(lvExtFile->topLevelItemCount() < MaxExtFiles);
+        bbtnDelExtFile->setEnabled(true);
+    }
+    lvExtFile->setFocus();
+}
+
+void TDataInquiry::bbtnDelExtFileClick()
+{
+    QTreeWidgetItem *selected = lvExtFile->currentItem();
+    if (!selected || !selected->isSelected())
+        return;
+    const int position = lvExtFile->indexOfTopLevelItem(selected);
+    delete lvExtFile->takeTopLevelItem(position);
+    for (int i = 0; i < lvExtFile->topLevelItemCount(); ++i)
+        lvExtFile->topLevelItem(i)->setText(0, QString::number(i + 1));
+    const int rows = lvExtFile->topLevelItemCount();
+    if (rows > 0)
+        lvExtFile->setCurrentItem(lvExtFile->topLevelItem(std::min(position, rows - 1)),
+                                  0, QItemSelectionModel::NoUpdate);
+    edtDetailPath->clear();
+    edtDetailFile->clear();
+    bbtnAddExtFile->setEnabled(true);
+    bbtnDelExtFile->setEnabled(rows > 0);
+}
+
+void TDataInquiry::bbtnOpenExtFileClick()
+{
+    const QTreeWidgetItem *selected = lvExtFile->currentItem();
+    if (selected && selected->isSelected())
+        ShellExecuteAndWait(selected->text(1) + selected->text(2), QString(), QStringLiteral("@"), SW_SHOWNORMAL, true);
+}
+
+void TDataInquiry::lvExtFileSelectItem()
+{
+    const QTreeWidgetItem *selected = lvExtFile->currentItem();
+    if (!selected || !selected->isSelected())
+        return;
+    edtDetailPath->setText(selected->text(1));
+    edtDetailFile->setText(selected->text(2));
+}
+
+// ---- Symbol colour ----
+
+void TDataInquiry::bbtnSymbolColorClick()
+{
+    QColorDialog dialog(colorFromBgr(SymbolColor()), this);
+    dialog.setObjectName(QStringLiteral("ColorDialog"));
+    const std::array<QColor, 16> custom = LoadCustomColors();
+    for (int n = 0; n < 16; ++n)
+        QColorDialog::setCustomColor(n, custom[n]);
+    ColorDialogShow(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    setSymbolColor(bgrFromColor(dialog.selectedColor()));
+    std::array<QColor, 16> chosen;
+    for (int n = 0; n < 16; ++n)
+        chosen[n] = QColorDialog::customColor(n);
+    try {
+        SaveCustomColors(chosen);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+}
+
+void TDataInquiry::ColorDialogShow(QWidget *dialog)
+{
+    dialog->adjustSize();
+    QPoint at = frameGeometry().topLeft() + QPoint(15, 15);
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect work = screen->availableGeometry();
+        const QSize size = dialog->frameGeometry().size();
+        at.setX(std::max(0, std::min(at.x(), work.right() + 1 - size.width())));
+        at.setY(std::max(0, std::min(at.y(), work.bottom() + 1 - size.height())));
+    }
+    dialog->move(at);
+}
+
+// ---- Categories ----
+
+void TDataInquiry::SelectMainCategory(int code)
+{
+    Cbx_CatMain->clear();
+    Cbx_CatSub->clear();
+    Cbx_CatSub->setEnabled(false);
+    setInputColour(Cbx_CatSub, false);
+    Cbx_CatMain->AddObject(QStringLiteral("指定なし"), 0);
+    int selected = 0;
+    if (DMMirvale18 && DMMirvale18->OxaCatmTable && DMMirvale18->OpenOxaCatmTable()) {
+        TTable &t = *DMMirvale18->OxaCatmTable;
+        try {
+            t.SetFiltered(false);
+            for (t.First(); !t.Eof(); t.Next()) {
+                const int catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
+                const int item = Cbx_CatMain->AddObject(decode(t.FieldByName(QStringLiteral("Name")).AsString()), catNo);
+                if (catNo == code && selected == 0)
+                    selected = item;
+            }
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        }
+    }
+    if (DMMirvale18)
+        DMMirvale18->CloseOxaCatmTable();
+    Cbx_CatMain->setCurrentIndex(selected);
+}
+
+void TDataInquiry::SelectSubCategory(int mainCode, int subCode)
+{
+    if (mainCode == 0 || Cbx_CatMain->currentIndex() < 0) {
+        Cbx_CatSub->clear();
+        setInputColour(Cbx_CatSub, false);
+        Cbx_CatSub->setEnabled(false);
+        return;
+    }
+    setInputColour(Cbx_CatSub, true);
+    Cbx_CatSub->setEnabled(true);
+    Cbx_CatSub->clear();
+    int matched = -1;
+    if (DMMirvale18 && DMMirvale18->OxaCatsTable && DMMirvale18->OpenOxaCatsTable()) {
+        TTable &t = *DMMirvale18->OxaCatsTable;
+        try {
+            t.SetFilter(QStringLiteral("CatMainNo=%1").arg(mainCode));
+            t.SetFiltered(true);
+            for (t.First(); !t.Eof(); t.Next()) {
+                const int number = t.FieldByName(QStringLiteral("CatNo")).AsInteger() % 100;
+                const int item = Cbx_CatSub->AddObject(decode(t.FieldByName(QStringLiteral("Name")).AsString()), number);
+                if (number == subCode && matched < 0)
+                    matched = item;
+            }
+            t.SetFiltered(false);
+            t.SetFilter(QString());
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        }
+    }
+    if (DMMirvale18)
+        DMMirvale18->CloseOxaCatsTable();
+    if (matched < 0) {
+        SelectMainCategory(0);
+        ShownCatMain = 0;
+        return;
+    }
+    Cbx_CatSub->setCurrentIndex(matched);
+}
+
+void TDataInquiry::Cbx_CatMainChange()
+{
+    const int code = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
+    if (code == ShownCatMain)
+        return;
+    // Set first, so a main category without sub category 1 that falls back to none is remembered as none.
+    ShownCatMain = code;
+    SelectSubCategory(code, 1);
+}
+
+// ---- Keyboard and pages ----
+
+QWidget *TDataInquiry::holdOrAddButton() const { return HeldRecord ? btnUpdate : btnAdd; }
+
+void TDataInquiry::setActivePage(QWidget *page)
+{
+    // Only the user's page changes move the focus.
+    const QSignalBlocker blocker(pgctlData);
+    pgctlData->setCurrentWidget(page);
+}
+
+void TDataInquiry::focusAtEnd(QWidget *control)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->end(false);
+    else if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
+        combo->lineEdit()->end(false);
+    control->setFocus();
+}
+
+void TDataInquiry::focusMain(QWidget *control, bool selectAll)
+{
+    setActivePage(tabstMain);
+    if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+        if (selectAll)
+            edit->selectAll();
+        else
+            edit->end(false);
+    }
+    control->setFocus();
+}
+
+void TDataInquiry::NextFocusKeyPress(QWidget *sender)
+{
+    for (QWidget *w = sender->nextInFocusChain(); w && w != sender; w = w->nextInFocusChain()) {
+        if (w->window() != this || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)
+            || w->focusProxy())
+            continue;
+        if (auto *edit = qobject_cast<QLineEdit *>(w); edit && !qobject_cast<TUniNMDEdit *>(w))
+            edit->end(false);
+        w->setFocus();
+        return;
+    }
+}
+
+void TDataInquiry::mmoNoteExit()
+{
+    const QString text = mmoNote->toPlainText();
+    if (!TrimBlanks(text).isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        mmoNote->setPlainText(text + QLatin1Char('\n'));
+}
+
+void TDataInquiry::chkContinualAddClick() { setCheckColour(chkContinualAdd); }
+
+void TDataInquiry::chkMainNumberClick() { setCheckColour(chkMainNumber); }
+
+void TDataInquiry::pgctlDataChange()
+{
+    QWidget *page = pgctlData->currentWidget();
+    if (page == tabstMain)
+        cbxGroup->setFocus();
+    else if (page == tabstSub)
+        focusAtEnd(edtURL);
+    else if (page == tabstMemo1)
+        focusAtEnd(edtKeyword[0]);
+    else if (page == tabstOther)
+        lvExtFile->setFocus();
+}
+
+bool TDataInquiry::FormMouseWheel(QWheelEvent *event)
+{
+    const QPoint at = pgctlData->mapFromGlobal(event->globalPosition().toPoint());
+    const bool overTab = std::any_of(TabRects.begin(), TabRects.end(), [&](const QRect &r) {
+        return at.x() >= r.left() && at.x() <= r.right() + 1 && at.y() >= r.top() && at.y() <= r.bottom() + 1;
+    });
+    if (!overTab)
+        return false;
+    const int count = pgctlData->count();
+    const int page = pgctlData->currentIndex();
+    pgctlData->setCurrentIndex(event->angleDelta().y() < 0 ? (page + 1) % count : (page + count - 1) % count);
+    return true;
+}
+
+bool TDataInquiry::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            break;
+        const auto action = enterActions_.find(watched);
+        if (action == enterActions_.end())
+            break;
+        action->second();
+        return true;
+    }
+    case QEvent::FocusOut:
+        if (watched == mmoNote) {
+            mmoNoteExit();
+            break;
+        }
+        for (int i = 0; i < 5; ++i)
+            if (watched == nmedtJoint[i])
+                nmedtJointExit(i + 1);
+        break;
+    case QEvent::Wheel:
+        if (watched == pgctlData->tabBar() && FormMouseWheel(static_cast<QWheelEvent *>(event)))
+            return true;
+        break;
+    default: break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- Add, update, delete ----
+
+bool TDataInquiry::IsInputChanged() const
+{
+    TAddressRecord empty;
+    empty.PrivCorp = sbtnPriv->isChecked();
+    empty.JointPrint = true;
+    empty.SymbolColor = DefaultSymbolColor;
+    const TAddressRecord &ref = HeldRecord ? *HeldRecord : EntrySnapshot ? *EntrySnapshot : empty;
+
+    auto textDiffers = [](const QString &control, const QByteArray &stored) {
+        return TrimBlanks(control) != TrimBlanks(decode(stored));
+    };
+    auto digitsDiffer = [](const QLineEdit *control, const QByteArray &stored) {
+        return digitsOf(control->text()) != KeepNumberChars(stored, NumberChars::Digits);
+    };
+    auto wideDiffers = [](const QString &control, const QByteArray &stored) {
+        return TrimBlanks(control) != TrimBlanks(EscapedAnsiToWide(stored));
+    };
+    const TAddressRecord now = ControlsToRecord(false);
+
+    if (GroupNo != ref.Group || textDiffers(edtCustomCode->text(), ref.CustomCode) || digitsDiffer(edtTel, ref.Tel)
+        || (ref.TelDiv == 3) != chkMainNumber->isChecked() || digitsDiffer(edtFax, ref.Fax)
+        || digitsDiffer(edtPortable1, ref.Portable1) || digitsDiffer(edtPortable2, ref.Portable2)
+        || digitsDiffer(edtPos, ref.Pos))
+        return true;
+    const std::pair<const QLineEdit *, const QByteArray *> address[] = {
+        {edtTdfkn, &ref.Tdfkn}, {edtAdrs1, &ref.Adrs1},       {edtAdrs2, &ref.Adrs2},
+        {edtAdrs3, &ref.Adrs3}, {edtAdrsKana, &ref.AdrsKana}, {edtJisCode, &ref.JisCode}};
+    for (const auto &[control, stored] : address)
+        if (textDiffers(control->text(), *stored))
+            return true;
+    if (textDiffers(lblKajoCode->text(), ref.KajoCode) || Latitude != ref.Latitude || Longitude != ref.Longitude
+        || now.PrivCorp != ref.PrivCorp || textDiffers(nmedtCorpKanji->text(), ref.CorpKanji)
+        || textDiffers(edtCorpKana->text(), ref.CorpKana) || textDiffers(cbxDptmnt->currentText(), ref.Dptmnt)
+        || textDiffers(cbxPost->currentText(), ref.Post) || wideDiffers(nmedtNameKanji->text(), ref.NameKanji)
+        || textDiffers(nmedtNameKana->text(), ref.NameKana) || textDiffers(cbxHonor->currentText(), ref.Honor)
+        || now.IgnoreName != ref.IgnoreName || now.CodeMain != ref.CodeMain || now.CodeSub != ref.CodeSub
+        || textDiffers(edtURL->text(), ref.URL) || textDiffers(edtEMail1->text(), ref.EMail1)
+        || textDiffers(edtEMail2->text(), ref.EMail2))
+        return true;
+    for (int i = 0; i < 5; ++i)
+        if (wideDiffers(nmedtJoint[i]->text(), ref.Joint[i]))
+            return true;
+    for (int i = 0; i < 5; ++i)
+        if (textDiffers(cbxJointHonor[i]->currentText(), ref.JointHonor[i]))
+            return true;
+    if (JointOwner != ref.JointOwner || now.JointPrint != ref.JointPrint || now.JointPrints != ref.JointPrints
+        || now.PrintTarget != ref.PrintTarget || SenderNo != ref.Sender)
+        return true;
+    for (int i = 0; i < 8; ++i)
+        if (textDiffers(i < 5 ? edtKeyword[i]->text() : cbxKeyword[i - 5]->currentText(), ref.Keyword[i]))
+            return true;
+    if (mmoNote->toPlainText() != linesText(ref.Note))
+        return true;
+    const QStringList paths = ExtFilePaths();
+    const qsizetype storedFiles = ref.ExtFile ? ref.ExtFile->size() : 0;
+    if (paths.size() != storedFiles)
+        return true;
+    for (qsizetype i = 0; i < storedFiles; ++i)
+        if (paths[i].compare(decode(ref.ExtFile->at(i)), Qt::CaseInsensitive) != 0)
+            return true;
+    const bool markDiffers = ref.SymbolMark.isEmpty() ? cbxSymbolMark->currentIndex() > 0
+                                                      : cbxSymbolMark->currentText() != decode(ref.SymbolMark);
+    return markDiffers || now.SymbolColor != ref.SymbolColor;
+}
+
+bool TDataInquiry::ValidateInput(bool isNew)
+{
+    auto fail = [this](const QString &message, QLineEdit *control, bool selectAll) {
+        ShowMessageBoxAt(this, message, AppTitle, MB_OK | MB_ICONINFORMATION);
+        focusMain(control, selectAll);
+        return false;
+    };
+    const QByteArray code = TrimBlanks(encode(edtCustomCode->text()));
+    if (!code.isEmpty()) {
+        const bool allowed = std::all_of(code.begin(), code.end(), [](char c) {
+            return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-'
+                   || c == '/';
+        });
+        if (!allowed)
+            return fail(QStringLiteral("顧客コードは、以下の半角文字で入力してください  \r\n　　英数字  \r\n　　スペース  \r\n"
+                                       "　　ハイフン（ - ）  \r\n　　スラッシュ（ / ）  "),
+                        edtCustomCode, true);
+        if (isNew || !HeldRecord || code != HeldRecord->CustomCode) {
+            bool used = false;
+            try {
+                TTable &t = *DMMirvale18->AdrsTable;
+                t.SetIndexName(QStringLiteral("CustomCode"));
+                used = t.FindKey({code});
+            } catch (const EDatabaseError &e) {
+                ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+                return false;
+            }
+            if (used)
+                return fail(QStringLiteral("入力した顧客コードは既に使われています  \r\n別のコードに変更してください  "),
+                            edtCustomCode, true);
+        }
+    }
+    auto digitsAndHyphens = [](const QLineEdit *e) {
+        const QByteArray text = encode(e->text());
+        return KeepNumberChars(text, NumberChars::Digits | NumberChars::Minus) == TrimBlanks(text);
+    };
+    const std::pair<QLineEdit *, QString> numbers[] = {
+        {edtTel, QStringLiteral("電話番号は半角数字かハイフンのみが有効です  ")},
+        {edtFax, QStringLiteral("FAX番号は半角数字かハイフンのみが有効です  ")},
+        {edtPortable1, QStringLiteral("携帯番号は半角数字かハイフンのみが有効です  ")},
+        {edtPortable2, QStringLiteral("携帯番号は半角数字かハイフンのみが有効です  ")}};
+    for (const auto &[control, message] : numbers)
+        if (!digitsAndHyphens(control))
+            return fail(message, control, true);
+    if (!TrimBlanks(edtPos->text()).isEmpty()) {
+        if (!digitsAndHyphens(edtPos))
+            return fail(QStringLiteral("正しい郵便番号を入力してください  "), edtPos, false);
+        const qsizetype digits = digitsOf(edtPos->text()).size();
+        if (digits != 3 && digits != 5 && digits != 7)
+            return fail(QStringLiteral("正しい桁数の郵便番号を入力してください  "), edtPos, false);
+    }
+    return true;
+}
+
+bool TDataInquiry::confirmSameNumbers()
+{
+    const std::pair<const char *, QLineEdit *> numbers[] = {
+        {"Tel", edtTel}, {"Fax", edtFax}, {"Portable1", edtPortable1}, {"Portable2", edtPortable2}};
+    const QString labels[] = {QStringLiteral("電話番号"), QStringLiteral("FAX番号"), QStringLiteral("携帯番号１"),
+                              QStringLiteral("携帯番号２")};
+    TTable &t = *DMMirvale18->AdrsTable;
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray digits = digitsOf(numbers[i].second->text());
+        if (digits.isEmpty())
+            continue;
+        t.SetIndexName(QLatin1String(numbers[i].first));
+        if (!t.FindKey({digits}))
+            continue;
+        return ShowMessageBoxAt(this,
+                                QStringLiteral("既に同一の") + labels[i] + QStringLiteral("のデータが登録されています  ")
+                                    + QStringLiteral("\r\n") + QStringLiteral("登録しますか？  "),
+                                AppTitle, MB_YESNO | MB_ICONQUESTION)
+               == IDYES;
+    }
+    return true;
+}
+
+int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
+{
+    if (!DMMirvale18 || !DMMirvale18->AdrsTable)
+        return srError;
+    TTable &t = *DMMirvale18->AdrsTable;
+    try {
+        if (mode == 0) {
+            if (AddressList && AddressList->GetRecordCount() >= MaxRecords) {
+                ShowMessageBoxAt(this, QStringLiteral("最大登録件数10万件に達しました  \r\nこれ以上登録できません  "),
+                                 AppTitle, MB_OK | MB_ICONINFORMATION);
+                return srNotStored;
+            }
+            if (AddressSameNum && !confirmSameNumbers())
+                return srNotStored;
+        }
+        t.SetIndexName(QString());
+        if (mode == 1 && !t.FindKey({HeldRecord->RecNo})) {
+            ShowMessageBoxAt(this, QStringLiteral("変更データを参照できませんでした  "), AppTitle, MB_OK | MB_ICONERROR);
+            return srNotStored;
+        }
+        const TAddressRecord row = ControlsToRecord(true);
+        const QDateTime now = QDateTime::currentDateTime();
+        int32_t recNo = 0;
+        // The row and everything the store reads back are one transaction: a failure anywhere leaves the
+        // table as it was and never in insert or edit mode for a later post to finish.
+        t.StartTransaction();
+        try {
+            if (mode == 0)
+                t.Append();
+            else
+                t.Edit();
+            auto set = [&t](const QString &field, const QByteArray &value) { t.FieldByName(field).SetAsString(value); };
+            auto integer = [&t](const QString &field, int value) { t.FieldByName(field).SetAsInteger(value); };
+            auto flag = [&t](const QString &field, bool value) { t.FieldByName(field).SetAsBoolean(value); };
+            integer(QStringLiteral("Group"), row.Group);
+            set(QStringLiteral("CustomCode"), row.CustomCode);
+            set(QStringLiteral("Tel"), row.Tel);
+            integer(QStringLiteral("TelDiv"), row.TelDiv);
+            set(QStringLiteral("Fax"), row.Fax);
+            set(QStringLiteral("Portable1"), row.Portable1);
+            set(QStringLiteral("Portable2"), row.Portable2);
+            set(QStringLiteral("Pos"), row.Pos);
+            set(QStringLiteral("Tdfkn"), row.Tdfkn);
+            set(QStringLiteral("Adrs1"), row.Adrs1);
+            set(QStringLiteral("Adrs2"), row.Adrs2);
+            set(QStringLiteral("Adrs3"), row.Adrs3);
+            set(QStringLiteral("AdrsKana"), row.AdrsKana);
+            set(QStringLiteral("JisCode"), row.JisCode);
+            set(QStringLiteral("KajoCode"), row.KajoCode);
+            integer(QStringLiteral("Latitude"), row.Latitude);
+            integer(QStringLiteral("Longitude"), row.Longitude);
+            flag(QStringLiteral("PrivCorp"), row.PrivCorp);
+            set(QStringLiteral("CorpKanji"), row.CorpKanji);
+            set(QStringLiteral("CorpKana"), row.CorpKana);
+            set(QStringLiteral("Dptmnt"), row.Dptmnt);
+            set(QStringLiteral("Post"), row.Post);
+            set(QStringLiteral("NameKanji"), row.NameKanji);
+            set(QStringLiteral("NameKana"), row.NameKana);
+            set(QStringLiteral("Honor"), row.Honor);
+            flag(QStringLiteral("IgnoreName"), row.IgnoreName);
+            set(QStringLiteral("URL"), row.URL);
+            set(QStringLiteral("EMail1"), row.EMail1);
+            set(QStringLiteral("EMail2"), row.EMail2);
+            for (int n = 1; n <= 5; ++n) {
+                set(QStringLiteral("Joint%1").arg(n), row.Joint[n - 1]);
+                set(QStringLiteral("JointHonor%1").arg(n), row.JointHonor[n - 1]);
+            }
+            integer(QStringLiteral("JointOwner"), row.JointOwner);
+            flag(QStringLiteral("JointPrint"), row.JointPrint);
+            for (int n = 1; n <= 5; ++n)
+                flag(QStringLiteral("JointPrint%1").arg(n), row.JointPrints[n - 1]);
+            integer(QStringLiteral("PrintTarget"), row.PrintTarget);
+            integer(QStringLiteral("Sender"), row.Sender);
+            for (int n = 1; n <= 8; ++n)
+                set(QStringLiteral("Keyword%1").arg(n), row.Keyword[n - 1]);
+            // The note is kept exactly as typed; the attached files as lines each ended by a line break.
+            set(QStringLiteral("Note"), encode(mmoNote->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))));
+            QByteArray files;
+            if (row.ExtFile)
+                for (const QByteArray &line : *row.ExtFile)
+                    files += line + "\r\n";
+            set(QStringLiteral("ExtFile"), files);
+            set(QStringLiteral("SymbolMark"), row.SymbolMark);
+            integer(QStringLiteral("SymbolColor"), row.SymbolColor);
+            if (mode == 0)
+                t.FieldByName(QStringLiteral("AddDateTime")).SetAsDateTime(DateTimeToDouble(TruncateToSeconds(now)));
+            t.FieldByName(QStringLiteral("UpdDateTime")).SetAsDateTime(DateTimeToDouble(now));
+            integer(QStringLiteral("CodeMain"), row.CodeMain);
+            integer(QStringLiteral("CodeSub"), row.CodeSub);
+            t.Post();
+            recNo = t.FieldByName(QStringLiteral("RecNo")).AsInteger();
+            t.Commit();
+        } catch (const EDatabaseError &) {
+            t.Cancel();
+            t.Rollback();
+            throw;
+        }
+        t.FlushBuffers();
+        UpdateInputHistories();
+        if (newRecNo)
+            *newRecNo = recNo;
+        return srStored;
+    } catch (const EDatabaseError &) {
+        return srError;
+    }
+}
+
+void TDataInquiry::UpdateInputHistories()
+{
+    if (!DMMirvale18)
+        return;
+    TDMMirvale18 &dm = *DMMirvale18;
+    std::vector<std::pair<QComboBox *, THistoryData *>> feeds = {{cbxDptmnt, dm.DptmntHistory.get()},
+                                                                 {cbxPost, dm.PostHistory.get()},
+                                                                 {cbxHonor, dm.HonorHistory.get()}};
+    for (QComboBox *c : cbxJointHonor)
+        feeds.emplace_back(c, dm.HonorHistory.get());
+    for (int i = 0; i < 3; ++i)
+        feeds.emplace_back(cbxKeyword[i], dm.KeywordHistory[i].get());
+    std::set<const THistoryData *> changed;
+    for (const auto &[combo, history] : feeds) {
+        const QByteArray text = encode(combo->currentText());
+        if (text.isEmpty() || !history || !history->IsLoaded())
+            continue;
+        const int i = history->IndexOf(text);
+        if (i == 0)
+            continue;
+        if (i != -1)
+            history->Delete(i);
+        history->Insert(0, text, 0);
+        changed.insert(history);
+        // The record is stored already; a history that cannot be saved is reported and the store stands.
+        try {
+            history->SaveToFile();
+        } catch (const EHistoryDataError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONWARNING);
+        }
+    }
+    if (changed.count(dm.DptmntHistory.get()))
+        RefillDptmntList();
+    if (changed.count(dm.PostHistory.get()))
+        RefillPostList();
+    if (changed.count(dm.HonorHistory.get()))
+        RefillHonorLists();
+    for (int i = 0; i < 3; ++i)
+        if (changed.count(dm.KeywordHistory[i].get()))
+            RefillKeywordList(i);
+}
+
+void TDataInquiry::btnAddClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    if (!ValidateInput(true))
+        return;
+    int32_t newRecNo = -1;
+    const int r = StoreRecord(0, &newRecNo);
+    if (r == srNotStored)
+        return;
+    if (r == srError) {
+        ShowMessageBoxAt(this, QStringLiteral("add error"), AppTitle, MB_OK);
+        return;
+    }
+    if (AddressList) {
+        AddressList->RefreshList(false, true, true);
+        AddressList->SelectItem(AddressList->IndexOfRecNo(newRecNo), false, true);
+    }
+    if (!HeldRecord && chkContinualAdd->isChecked()) {
+        SkipUnsavedCheck = true;
+        bbtnNew->click();
+        return;
+    }
+    if (HeldRecord) {
+        TAddressRecord record;
+        if (AddressList && AddressList->ReadRecordAt(AddressList->IndexOfRecNo(newRecNo), &record)) {
+            ShowRecord(record);
+            return;
+        }
+    }
+    SkipUnsavedCheck = true;
+    btnClose->click();
+}
+
+void TDataInquiry::btnUpdateClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    if (!ValidateInput(false) || !IsInputChanged())
+        return;
+    const int r = StoreRecord(1, nullptr);
+    if (r == srNotStored)
+        return;
+    if (r == srError) {
+        ShowMessageBoxAt(this, QStringLiteral("update error"), AppTitle, MB_OK);
+        return;
+    }
+    if (!AddressList) {
+        SkipUnsavedCheck = true;
+        btnClose->click();
+        return;
+    }
+    const int remembered = AddressList->CurrentIndex;
+    AddressList->RefreshList(false, true, true);
+    int index = AddressList->CurrentIndex;
+    if (index == -1)
+        index = std::min(remembered, AddressList->GetRecordCount() - 1);
+    AddressList->SelectItem(index, false, true);
+    TAddressRecord record;
+    if (AddressList->ReadRecordAt(AddressList->CurrentIndex, &record)) {
+        ShowRecord(record);
+        return;
+    }
+    SkipUnsavedCheck = true;
+    btnClose->click();
+}
+
+void TDataInquiry::btnDeleteClick()
+{
+    if (ShowMessageBoxAt(this, QStringLiteral("このデータを削除します  \r\nよろしいですか？  "), AppTitle,
+                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
+        != IDYES)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        TTable &t = *DMMirvale18->AdrsTable;
+        t.SetIndexName(QString());
+        if (HeldRecord && t.FindKey({HeldRecord->RecNo})) {
+            t.Delete();
+            t.FlushBuffers();
+        }
+    } catch (const EDatabaseError &e) {
+        // The list shows the record still there; the box says why.
+        QApplication::restoreOverrideCursor();
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    if (AddressList) {
+        const int remembered = AddressList->CurrentIndex;
+        AddressList->RefreshList(false, true, true);
+        AddressList->SelectItem(remembered, false, true);
+    }
+    SkipUnsavedCheck = true;
+    QApplication::restoreOverrideCursor();
+    btnClose->click();
+}

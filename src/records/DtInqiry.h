@@ -1,0 +1,270 @@
+// TDataInquiry: the record form that registers, shows, edits and deletes one record of the open address book.
+#pragma once
+
+#include "core/AddressRecord.h"
+
+#include <QColor>
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWheelEvent;
+class TAddressList;
+class THistoryData;
+class TNMDEdit;
+class TUniComboBox;
+class TUniNMDEdit;
+
+// Results of TDataInquiry::CheckUnsavedChanges.
+inline constexpr int ucSaved = 0;
+inline constexpr int ucNothingSaved = 1;  // nothing to save, discarded or skipped
+inline constexpr int ucCancelled = 9;     // cancelled or not valid: the input stays on the form
+
+// Results of TDataInquiry::StoreRecord.
+inline constexpr int srStored = 0;
+inline constexpr int srNotStored = 1;  // refused with a message, or declined by the user
+inline constexpr int srError = 9;      // the table could not be written; nothing of the row was kept
+
+// The sixteen custom colours every colour dialog offers, kept in "CstmClr.ini" of the data folder as six
+// hexadecimal digits of a 0x00BBGGRR value each.
+std::array<QColor, 16> LoadCustomColors();
+void SaveCustomColors(const std::array<QColor, 16> &colors);
+
+// One window for the whole program: modeless, over the main list window, freeing itself when closed.
+class TDataInquiry : public QWidget {
+    Q_OBJECT
+public:
+    explicit TDataInquiry(TAddressList *owner);
+    ~TDataInquiry() override;
+
+    // Top panel.
+    QToolButton *sbtnFirst, *sbtnPrior, *sbtnNext, *sbtnLast;
+    QLabel *lblNowRec, *lblTotalRec;
+    QCheckBox *chkContinualAdd;
+    QPushButton *bbtnNew;
+    // Pages and the command buttons under them.
+    QTabWidget *pgctlData;
+    QWidget *tabstMain, *tabstSub, *tabstMemo1, *tabstOther;
+    QPushButton *btnAdd, *btnUpdate, *btnDelete, *btnClose, *btnCopy, *bbtnCopySetting;
+
+    // Main page.
+    TUniComboBox *cbxGroup;
+    QPushButton *bbtnEditGroup;
+    QLineEdit *edtCustomCode, *edtTel, *edtFax, *edtPortable1, *edtPortable2;
+    QCheckBox *chkMainNumber;
+    QPushButton *bbtnTelSch;
+    QLineEdit *edtPos;
+    QPushButton *bbtnPosSch;
+    QLineEdit *edtTdfkn, *edtAdrs1, *edtAdrs2, *edtAdrs3, *edtAdrsKana, *edtJisCode;
+    QLabel *lblKajoCode;
+    QPushButton *bbtnAdrsSearch, *bbtnGetJisCode, *bbtnMap, *bbtnQRMap, *bbtnRoot;
+    QToolButton *sbtnPriv, *sbtnCorp;
+    QButtonGroup *grpPrivCorp;
+    QPushButton *bbtnWebSearch;
+    QLabel *lblCorpKanji, *lblCorpKana, *lblDptmnt, *lblPost;
+    TNMDEdit *nmedtCorpKanji;
+    QLineEdit *edtCorpKana;
+    QComboBox *cbxDptmnt, *cbxPost;
+    QPushButton *bbtnDptmnt, *bbtnPost;
+    TUniNMDEdit *nmedtNameKanji, *nmedtNameKana;
+    QComboBox *cbxHonor;
+    QPushButton *bbtnHonor;
+    TUniComboBox *Cbx_CatMain, *Cbx_CatSub;
+    QCheckBox *chkIgnoreName;
+
+    // Sub page.
+    QLineEdit *edtURL, *edtEMail1, *edtEMail2;
+    QPushButton *bbtnGetURL, *bbtnOpenURL, *bbtnEMail1, *bbtnEMail2;
+    QGroupBox *gbxJoint;
+    std::array<TUniNMDEdit *, 5> nmedtJoint;
+    std::array<QComboBox *, 5> cbxJointHonor;
+    QPushButton *bbtnJointHonor;
+    TUniComboBox *cbxJointOwner;
+    QToolButton *sbtnJointPrintM;
+    std::array<QToolButton *, 5> sbtnJointPrint;
+    QGroupBox *gbxSender;
+    TUniComboBox *cbxSender;
+    QToolButton *sbtnPrintTarget, *sbtnPrintException;
+
+    // Memo page.
+    QGroupBox *gbxKeyword;
+    std::array<QLabel *, 8> lblKeyword;
+    std::array<QLineEdit *, 5> edtKeyword;
+    std::array<QComboBox *, 3> cbxKeyword;  // keywords 6 to 8
+    std::array<QPushButton *, 3> bbtnKeyword;
+    QPlainTextEdit *mmoNote;
+
+    // Other page.
+    QGroupBox *gbxExtFile;
+    QTreeWidget *lvExtFile;
+    QPushButton *bbtnAddExtFile, *bbtnDelExtFile, *bbtnOpenExtFile;
+    QLineEdit *edtDetailPath, *edtDetailFile;
+    QGroupBox *gbxSymbol;
+    TUniComboBox *cbxSymbolMark;
+    QFrame *pnlSymbolColor;
+    QPushButton *bbtnSymbolColor;
+    QLineEdit *edtAddDateTime, *edtUpdDateTime;
+
+    // -1 none, 0 the name-and-address search's hits, 1 the main list, 2 the category search's hits.
+    int SourceList = -1;
+    // -1 unset, 0 a new record typed by hand, 1 an entry of SourceList.
+    int Linked = -1;
+    // The controls as they stood after the last fill, the reference of the unsaved-input test when no
+    // record is held.
+    std::unique_ptr<TAddressRecord> EntrySnapshot;
+    // A copy of the stored record shown; none in every new-record mode.
+    std::unique_ptr<TAddressRecord> HeldRecord;
+    int GroupNo = 0;
+    int JointOwner = 0;  // 0 the person, 1-5 joint name n
+    int SenderNo = 0;    // RecNo in Sender.DB, 0 the default sender
+    bool SkipUnsavedCheck = false;
+    int Latitude = 0, Longitude = 0;  // 1/1000 second of arc, 0 = no place
+    std::array<QRect, 4> TabRects;    // in pgctlData's co-ordinates
+    int ShownCatMain = 0;
+
+    // Services for the other windows.
+    void ShowRecord(const TAddressRecord &record);
+    void BeginNewRecord();
+    // ucSaved, ucNothingSaved or ucCancelled.
+    int CheckUnsavedChanges(bool closing, bool refreshList);
+    void SetSourceList(int kind);
+    void SetLinked(int flag);
+    void SetSkipUnsavedCheck(bool flag) { SkipUnsavedCheck = flag; }
+    int32_t GetRecNo() const;
+    void UpdateRecordNavigator();
+    void RefreshGroupList();
+    void RefreshSenderList();
+    void SelectSender(int32_t senderNo);
+    void ApplyKeywordNames();
+    void ApplyKeywordInputModes();
+    // flags: one per item, Group, JisCode and KajoCode, PrivCorp, IgnoreName, the categories, PrintTarget,
+    // Sender, Keyword1-8, SymbolMark, SymbolColor.
+    void ApplyBatchChange(const TAddressRecord &record, const std::array<uint8_t, 17> &flags);
+
+    // Set-up and record display.
+    void LoadSettings();
+    void SaveSettings();
+    void InitInputLists();
+    void ClearControls();
+    void RecordToControls(TAddressRecord &record);
+    void HoldRecord(const TAddressRecord &record);
+    void TakeEntrySnapshot(bool take);
+    void DisableRecordNavigator();
+
+    // Editing sections.
+    void InitGroupList();
+    void UpdatePrivCorp();
+    void UpdateJointPrintGlyph(QToolButton *button);
+    void InitSenderList();
+    void InitSymbolMarkList();
+    void RefillDptmntList();
+    void RefillPostList();
+    void RefillHonorLists();
+    void RefillKeywordList(int n);
+    void SelectMainCategory(int code);
+    void SelectSubCategory(int mainCode, int subCode);
+
+    // Storing.
+    bool IsInputChanged() const;
+    bool ValidateInput(bool isNew);
+    int StoreRecord(int mode, int32_t *newRecNo);
+    void UpdateInputHistories();
+
+    // Handlers.
+    void btnCloseClick();
+    void bbtnNewClick();
+    void sbtnMoveRecordClick(int tag);
+    void btnAddClick();
+    void btnUpdateClick();
+    void btnDeleteClick();
+    void cbxGroupClick();
+    void bbtnEditGroupClick();
+    void sbtnPrivCorpClick();
+    void chkIgnoreNameClick();
+    void nmedtJointChange(int n);
+    void nmedtJointExit(int n);
+    void cbxJointOwnerClick();
+    void sbtnJointPrintClick(int tag);
+    void cbxSenderClick();
+    void bbtnAddExtFileClick();
+    void bbtnDelExtFileClick();
+    void bbtnOpenExtFileClick();
+    void lvExtFileSelectItem();
+    void bbtnSymbolColorClick();
+    // Places the colour dialog just inside the form's top-left corner, within the screen's work area.
+    void ColorDialogShow(QWidget *dialog);
+    void bbtnEditListClick(int tag);
+    void Cbx_CatMainChange();
+    void mmoNoteExit();
+    void chkContinualAddClick();
+    void chkMainNumberClick();
+    void pgctlDataChange();
+    // True when the wheel turned over a page tab and switched the page.
+    bool FormMouseWheel(QWheelEvent *event);
+
+    // The full paths of the attached files, in list order.
+    QStringList ExtFilePaths() const;
+    // The colour of pnlSymbolColor as a 0x00BBGGRR value.
+    int32_t SymbolColor() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    QWidget *createMainPage();
+    QWidget *createSubPage();
+    QWidget *createMemoPage();
+    QWidget *createOtherPage();
+    void connectHandlers();
+    void bindEnterKeys();
+    void loadGlyphs();
+    void FormShow();
+    void WMInquirySetup();
+
+    // The controls read back into a record: as they stand for a snapshot, or with the store's rules
+    // (trimmed texts, digits-only numbers) for the row written.
+    TAddressRecord ControlsToRecord(bool forStore) const;
+    void setSymbolColor(int32_t bgr);
+    int printTargetValue() const;
+    void setPrintTarget(int value);
+    void selectSymbolMark(const QByteArray &mark);
+    void addExtFileRow(const QString &path);
+    void rebuildJointOwnerList();
+    void setActivePage(QWidget *page);
+    void focusMain(QWidget *control, bool selectAll);
+    void focusAtEnd(QWidget *control);
+    void NextFocusKeyPress(QWidget *sender);
+    QWidget *holdOrAddButton() const;
+    bool confirmSameNumbers();
+    void refillFromHistory(QComboBox *combo, const THistoryData *history);
+
+    TAddressList *owner_;
+    bool shownOnce_ = false;
+    // What Enter does in each control that has its own rule; every other input control moves on in tab order.
+    std::unordered_map<QObject *, std::function<void()>> enterActions_;
+};
+
+// The record form while it exists.
+inline TDataInquiry *DataInquiry = nullptr;

@@ -1,0 +1,681 @@
+// The record form: registering, showing, changing and deleting records of a real book, its checks, the
+// unsaved-input question, the navigator, the editing sections and the services other windows call.
+#include "records/DtInqiry.h"
+
+#include "core/AdrsList.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/TextUtils.h"
+#include "db/Sqlite.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "platform/MemIniFile.h"
+#include "platform/SjisCodec.h"
+#include "records/NMDEdit.h"
+#include "records/UniNMDEdit.h"
+#include "widgets/UniStdCtrls.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Velmora = QStringLiteral("Velmora");
+
+class DataInquiryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DataFolder = dir.path() + "/";
+        DataRootFolder = dir.path() + "/";
+        AdrsFolder = dir.path() + "/Adrs/";
+        OtherFolder = dir.path() + "/Other/";
+        HistoryFolder = dir.path() + "/History/";
+        CategoryFolder = test::appDir() + "Category/";
+        for (const QString &folder : {AdrsFolder + "Book", OtherFolder, HistoryFolder})
+            QDir().mkpath(folder);
+        AddressChangeData = AddressFormClose = AddressConfirmation = AddressOutOfTarget = AddressSameNum = 1;
+        dm = std::make_unique<TDMMirvale18>();
+        DMMirvale18 = dm.get();
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        dm->CreateSenderTableObject();
+        dm->CreateSharedTableObjects();
+        dm->CreateDatabaseAndHistories();
+        ASSERT_TRUE(dm->OpenDatabaseAndHistories());
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->SenderList = {{QStringLiteral("本社"), 5}};
+    }
+    void TearDown() override
+    {
+        delete form.data();
+        list.reset();
+        AddressList = nullptr;
+        DMMirvale18 = nullptr;
+    }
+
+    // The form as the main list's commands make it: shown, over a freshly listed book.
+    void open()
+    {
+        list->RefreshList(true, true, false);
+        form = new TDataInquiry(list.get());
+        DataInquiry = form;
+        form->SetSourceList(1);
+    }
+    void showForm()
+    {
+        form->show();
+        QApplication::setActiveWindow(form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    }
+    void inquire(int index)
+    {
+        TAddressRecord record;
+        ASSERT_TRUE(list->ReadRecordAt(index, &record));
+        form->ShowRecord(record);
+    }
+    int32_t add(const QByteArray &tel, const QByteArray &customCode = {}, const QByteArray &fax = {})
+    {
+        TTable &t = *dm->AdrsTable;
+        t.Append();
+        t.FieldByName("Tel").SetAsString(tel);
+        t.FieldByName("Fax").SetAsString(fax);
+        t.FieldByName("CustomCode").SetAsString(customCode);
+        t.FieldByName("PrivCorp").SetAsBoolean(true);
+        t.FieldByName("JointPrint").SetAsBoolean(true);
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    TTable &row(int32_t recNo)
+    {
+        TTable &t = *dm->AdrsTable;
+        t.SetIndexName(QString());
+        EXPECT_TRUE(t.FindKey({recNo}));
+        return t;
+    }
+    int rows() { return dm->AdrsTable->RecordCount(); }
+    template <typename T> T *find(const char *name) { return form->findChild<T *>(QLatin1String(name)); }
+    void closed()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDMMirvale18> dm;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TDataInquiry> form;
+    test::MessageBoxScript boxes;
+};
+
+// Holds a read lock on the book from a second connection, as another program reading it would: the form can
+// write its row but not commit it.
+class ReaderLock {
+public:
+    explicit ReaderLock(const QString &file)
+    {
+        db_.Open(file, TablePassword, false);
+        db_.Exec("BEGIN");
+        db_.Exec("SELECT count(*) FROM Adrs");
+    }
+    ~ReaderLock() { db_.Exec("COMMIT"); }
+
+private:
+    TSqliteDatabase db_;
+};
+
+}  // namespace
+
+TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
+{
+    open();
+    form->BeginNewRecord();
+    showForm();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("アドレス帳情報登録"));
+    EXPECT_FALSE(form->btnUpdate->isEnabled());
+    form->sbtnCorp->click();
+    form->nmedtCorpKanji->setText(QStringLiteral("株式会社東西商事"));
+    form->cbxDptmnt->setEditText(QStringLiteral("営業部"));
+    form->nmedtNameKanji->setText(QStringLiteral("山田 太郎"));
+    form->cbxHonor->setEditText(QStringLiteral("様"));
+    form->edtTel->setText(QStringLiteral("03-1234-5678"));
+    form->edtPos->setText(QStringLiteral("100-0005"));
+    form->mmoNote->setPlainText(QStringLiteral("一行目\n二行目"));
+    const double before = DateTimeToDouble(TruncateToSeconds(QDateTime::currentDateTime()));
+    find<QPushButton>("btnAdd")->click();
+    closed();
+
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
+    EXPECT_TRUE(form.isNull()) << "without 連続して登録 and without a directory hit the form closes";
+    EXPECT_EQ(DataInquiry, nullptr);
+    ASSERT_EQ(rows(), 1);
+    TTable &t = row(1);
+    EXPECT_EQ(t.FieldByName("Tel").AsString(), "0312345678");
+    EXPECT_EQ(t.FieldByName("Pos").AsString(), "1000005");
+    EXPECT_FALSE(t.FieldByName("PrivCorp").AsBoolean());
+    EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(Sjis::decode(t.FieldByName("Note").AsString()), QStringLiteral("一行目\r\n二行目"));
+    EXPECT_TRUE(t.FieldByName("JointPrint").AsBoolean());
+    EXPECT_EQ(t.FieldByName("SymbolColor").AsInteger(), 0x7FDF3F);
+    const double added = t.FieldByName("AddDateTime").AsDateTime();
+    EXPECT_GE(added, before);
+    EXPECT_DOUBLE_EQ(added * 86400, std::round(added * 86400)) << "registration time is cut to whole seconds";
+    EXPECT_GE(t.FieldByName("UpdDateTime").AsDateTime(), added);
+    EXPECT_EQ(list->GetRecordCount(), 1);
+    EXPECT_EQ(dm->HonorHistory->GetText(0), Sjis::encode(QStringLiteral("様")));
+    EXPECT_EQ(dm->DptmntHistory->GetText(0), Sjis::encode(QStringLiteral("営業部")));
+}
+
+TEST_F(DataInquiryTest, ContinualAddStartsAnEmptyRecordKeepingGroupAndKind)
+{
+    GroupNames[2] = QStringLiteral("取引先");
+    open();
+    showForm();
+    form->chkContinualAdd->setChecked(true);
+    form->cbxGroup->setCurrentIndex(2);
+    emit form->cbxGroup->activated(2);
+    form->sbtnCorp->click();
+    form->nmedtCorpKanji->setText(QStringLiteral("東西商事"));
+    form->btnAdd->click();
+    closed();
+
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(boxes.texts().isEmpty()) << "the fresh record is started without the unsaved-input question";
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(row(1).FieldByName("Group").AsInteger(), 2);
+    EXPECT_TRUE(form->nmedtCorpKanji->text().isEmpty());
+    EXPECT_EQ(form->cbxGroup->currentIndex(), 2);
+    EXPECT_EQ(form->cbxGroup->currentText(), QStringLiteral(" 2： 取引先"));
+    EXPECT_TRUE(form->sbtnCorp->isChecked());
+    // An empty form is valid too, and ContinualAdd is kept for the next run.
+    form->btnAdd->click();
+    EXPECT_EQ(rows(), 2);
+    delete form.data();
+    EXPECT_TRUE(TMemIniFile(DataFolder + SettingsFileName).ReadBool("DATA INQUIRY", "ContinualAdd", false));
+}
+
+TEST_F(DataInquiryTest, ValidationShowsItsMessageOnTheMainPageAndWritesNothing)
+{
+    add("0311112222", "A-1");
+    open();
+    showForm();
+    struct Case {
+        const char *control;
+        QString text;
+        QString message;
+    };
+    const Case cases[] = {
+        {"edtCustomCode", QStringLiteral("ＡＢ"),
+         QStringLiteral("顧客コードは、以下の半角文字で入力してください  \r\n　　英数字  \r\n　　スペース  \r\n"
+                        "　　ハイフン（ - ）  \r\n　　スラッシュ（ / ）  ")},
+        {"edtCustomCode", QStringLiteral("A-1"),
+         QStringLiteral("入力した顧客コードは既に使われています  \r\n別のコードに変更してください  ")},
+        {"edtTel", QStringLiteral("03 1234 5678"), QStringLiteral("電話番号は半角数字かハイフンのみが有効です  ")},
+        {"edtFax", QStringLiteral("０３１２３４"), QStringLiteral("FAX番号は半角数字かハイフンのみが有効です  ")},
+        {"edtPortable2", QStringLiteral("090x"), QStringLiteral("携帯番号は半角数字かハイフンのみが有効です  ")},
+        {"edtPos", QStringLiteral("10a"), QStringLiteral("正しい郵便番号を入力してください  ")},
+        {"edtPos", QStringLiteral("1234"), QStringLiteral("正しい桁数の郵便番号を入力してください  ")},
+        {"edtPos", QStringLiteral("123-45678"), QStringLiteral("正しい桁数の郵便番号を入力してください  ")},
+    };
+    for (const Case &c : cases) {
+        form->ClearControls();
+        auto *edit = find<QLineEdit>(c.control);
+        edit->setText(c.text);
+        form->pgctlData->setCurrentWidget(form->tabstOther);
+        boxes.clear();
+        form->btnAdd->click();
+        ASSERT_EQ(boxes.texts(), QStringList{c.message}) << c.control;
+        EXPECT_EQ(boxes.shown()[0].flags, MB_OK | MB_ICONINFORMATION);
+        EXPECT_EQ(form->pgctlData->currentWidget(), form->tabstMain);
+        EXPECT_EQ(QApplication::focusWidget(), edit) << c.control;
+        EXPECT_EQ(rows(), 1);
+    }
+    // Blanks only count as no code, and 3, 5 and 7 digits are postal codes.
+    for (const QString &pos : {QStringLiteral("123"), QStringLiteral("123-45"), QStringLiteral("1230005")}) {
+        form->ClearControls();
+        form->edtCustomCode->setText(QStringLiteral("   "));
+        form->edtPos->setText(pos);
+        EXPECT_TRUE(form->ValidateInput(true)) << pos.toStdString();
+    }
+}
+
+TEST_F(DataInquiryTest, ShowsAStoredRecordAndStoresOnlyChangedInput)
+{
+    const int32_t recNo = add("0312345678", "K-7");
+    TTable &t = row(recNo);
+    t.Edit();
+    t.FieldByName("Pos").SetAsString("1000005");
+    t.FieldByName("Sender").SetAsInteger(99);
+    t.FieldByName("SymbolMark").SetAsString(Sjis::encode(QStringLiteral("★")));
+    t.FieldByName("Note").SetAsString("a\r\nb\r\nc");
+    t.FieldByName("UpdDateTime").SetAsDateTime(40000.5);
+    t.Post();
+    open();
+    showForm();
+    inquire(0);
+
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("アドレス帳情報照会"));
+    EXPECT_TRUE(form->btnUpdate->isEnabled());
+    EXPECT_FALSE(form->chkContinualAdd->isEnabled());
+    EXPECT_EQ(form->GetRecNo(), recNo);
+    EXPECT_EQ(form->edtPos->text(), QStringLiteral("100-0005"));
+    EXPECT_EQ(form->cbxSender->currentText(), QStringLiteral("標準")) << "a sender no longer listed";
+    EXPECT_EQ(form->SenderNo, 0);
+    EXPECT_EQ(form->cbxSymbolMark->currentIndex(), 6);
+    EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("a\nb\nc\n"));
+
+    form->btnUpdate->click();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(row(recNo).FieldByName("UpdDateTime").AsDateTime(), 40000.5) << "unchanged input writes nothing";
+
+    form->edtAdrs1->setText(QStringLiteral("千代田区"));
+    form->edtCustomCode->setText(QStringLiteral("K-7"));  // its own code is no clash
+    form->btnUpdate->click();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(Sjis::decode(row(recNo).FieldByName("Adrs1").AsString()), QStringLiteral("千代田区"));
+    EXPECT_GT(row(recNo).FieldByName("UpdDateTime").AsDateTime(), 40000.5);
+    EXPECT_EQ(row(recNo).FieldByName("Sender").AsInteger(), 0);
+    EXPECT_EQ(form->GetRecNo(), recNo);
+    EXPECT_EQ(form->HeldRecord->Adrs1, Sjis::encode(QStringLiteral("千代田区"))) << "the form shows the row re-read";
+    EXPECT_FALSE(form->IsInputChanged());
+}
+
+TEST_F(DataInquiryTest, DeleteAsksFirstAndClosesAfterDeleting)
+{
+    add("0311111111");
+    open();
+    showForm();
+    inquire(0);
+    boxes.answer(IDNO);
+    form->btnDelete->click();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("このデータを削除します  \r\nよろしいですか？  ")});
+    EXPECT_EQ(boxes.shown()[0].flags, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    EXPECT_EQ(rows(), 1);
+
+    form->edtAdrs1->setText(QStringLiteral("変更中"));  // a delete does not ask about unsaved input
+    boxes.clear();
+    boxes.answer(IDYES);
+    form->btnDelete->click();
+    closed();
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(DataInquiryTest, NavigatorStepsThroughTheMainListAskingAboutChanges)
+{
+    add("0311111111");
+    add("0322222222");
+    add("0333333333");
+    open();
+    showForm();
+    inquire(0);
+    EXPECT_EQ(form->lblNowRec->text(), "1");
+    EXPECT_EQ(form->lblTotalRec->text(), "3");
+    EXPECT_FALSE(form->sbtnFirst->isEnabled());
+    EXPECT_FALSE(form->sbtnPrior->isEnabled());
+    form->sbtnNext->click();
+    EXPECT_EQ(form->edtTel->text().remove('-'), "0322222222");
+    EXPECT_EQ(form->lblNowRec->text(), "2");
+    form->sbtnLast->click();
+    EXPECT_EQ(form->GetRecNo(), 3);
+    EXPECT_FALSE(form->sbtnNext->isEnabled());
+    EXPECT_FALSE(form->sbtnLast->isEnabled());
+
+    form->edtAdrs1->setText(QStringLiteral("変更"));
+    boxes.answer(IDCANCEL);
+    form->sbtnPrior->click();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts()[0].startsWith(QStringLiteral("照会中のデータが変更されています  \r\n\r\n")));
+    EXPECT_EQ(boxes.shown()[0].flags, MB_YESNOCANCEL | MB_ICONQUESTION);
+    EXPECT_EQ(form->GetRecNo(), 3) << "Cancel keeps the record and the input";
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("変更"));
+    boxes.answer(IDNO);
+    form->sbtnPrior->click();
+    EXPECT_EQ(form->GetRecNo(), 2);
+    EXPECT_TRUE(row(3).FieldByName("Adrs1").AsString().isEmpty()) << "No discards the input";
+    form->edtAdrs1->setText(QStringLiteral("保存"));
+    boxes.answer(IDYES);
+    form->sbtnFirst->click();
+    EXPECT_EQ(form->GetRecNo(), 1);
+    EXPECT_EQ(Sjis::decode(row(2).FieldByName("Adrs1").AsString()), QStringLiteral("保存"));
+    EXPECT_EQ(form->lblNowRec->text(), "1");
+}
+
+TEST_F(DataInquiryTest, TheHundredThousandthRecordIsRefusedBeforeAnythingIsWritten)
+{
+    open();
+    showForm();
+    form->edtTel->setText(QStringLiteral("0312345678"));
+    list->ShownRecNos.assign(100000, 1);
+    form->btnAdd->click();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("最大登録件数10万件に達しました  \r\nこれ以上登録できません  ")});
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("0312345678"));
+    list->ShownRecNos.assign(99999, 1);
+    form->chkContinualAdd->setChecked(true);
+    form->btnAdd->click();
+    EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(DataInquiryTest, SameNumberAsksOnlyAboutTheFirstNumberFound)
+{
+    add("0311111111", {}, "0322222222");
+    open();
+    showForm();
+    form->chkContinualAdd->setChecked(true);
+    form->edtTel->setText(QStringLiteral("03-1111-1111"));
+    form->edtFax->setText(QStringLiteral("03-2222-2222"));
+    boxes.answer(IDNO);
+    form->btnAdd->click();
+    const QString question = QStringLiteral("既に同一の電話番号のデータが登録されています  \r\n登録しますか？  ");
+    EXPECT_EQ(boxes.texts(), QStringList{question});
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(form->edtFax->text(), QStringLiteral("03-2222-2222")) << "a declined add keeps the input";
+    boxes.clear();
+    boxes.answer(IDYES);
+    form->btnAdd->click();
+    EXPECT_EQ(boxes.texts(), QStringList{question});
+    EXPECT_EQ(rows(), 2);
+}
+
+TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
+{
+    add("0311111111");
+    open();
+    showForm();
+    form->nmedtNameKanji->setText(QStringLiteral("鈴木"));
+    {
+        ReaderLock lock(dm->AdrsTable->FileName());
+        form->btnAdd->click();
+    }
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("add error")});
+    EXPECT_FALSE(form.isNull());
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("鈴木"));
+    EXPECT_EQ(rows(), 1) << "the appended row was rolled back";
+    EXPECT_EQ(dm->AdrsTable->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dm->HonorHistory->GetCount(), 0);
+
+    // The table is usable again at once and takes the very same input.
+    boxes.clear();
+    form->btnAdd->click();
+    closed();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(rows(), 2);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(DataInquiryTest, TheUnsavedCheckCancelsWhenStoringFails)
+{
+    add("0311111111");
+    open();
+    showForm();
+    inquire(0);
+    form->edtAdrs1->setText(QStringLiteral("入力中"));
+    {
+        ReaderLock lock(dm->AdrsTable->FileName());
+        boxes.answer(IDYES);
+        form->btnClose->click();
+    }
+    closed();
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(boxes.texts()[1], QStringLiteral("update error"));
+    ASSERT_FALSE(form.isNull()) << "the close is refused, so the typed input is not lost";
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("入力中"));
+    EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
+
+    // With the table free again the same answer stores and lets the form go.
+    boxes.clear();
+    boxes.answer(IDYES);
+    EXPECT_EQ(form->CheckUnsavedChanges(true, true), ucSaved);
+    EXPECT_EQ(Sjis::decode(row(1).FieldByName("Adrs1").AsString()), QStringLiteral("入力中"));
+}
+
+TEST_F(DataInquiryTest, TheUnsavedCheckFollowsItsOptions)
+{
+    open();
+    showForm();
+    form->edtAdrs1->setText(QStringLiteral("途中"));
+    form->SetSkipUnsavedCheck(true);
+    EXPECT_EQ(form->CheckUnsavedChanges(false, false), ucNothingSaved);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    AddressChangeData = 0;
+    EXPECT_EQ(form->CheckUnsavedChanges(false, false), ucNothingSaved);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    // Without the question, input that fails validation stops the close.
+    AddressConfirmation = 0;
+    form->edtPos->setText(QStringLiteral("12"));
+    EXPECT_EQ(form->CheckUnsavedChanges(true, false), ucCancelled);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("正しい桁数の郵便番号を入力してください  ")});
+    EXPECT_EQ(rows(), 0);
+    form->edtPos->clear();
+    EXPECT_EQ(form->CheckUnsavedChanges(true, true), ucSaved);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(list->GetRecordCount(), 1);
+}
+
+TEST_F(DataInquiryTest, JointNamesKeepTheAddresseeListAndPrintFlagsInStep)
+{
+    open();
+    showForm();
+    form->pgctlData->setCurrentWidget(form->tabstSub);
+    auto leave = [](QWidget *edit) {
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(edit, &out);
+    };
+    auto owners = [this] {
+        QStringList texts;
+        for (int i = 0; i < form->cbxJointOwner->count(); ++i)
+            texts << form->cbxJointOwner->itemText(i);
+        return texts;
+    };
+    EXPECT_FALSE(form->cbxJointHonor[3]->isEnabled());
+    EXPECT_FALSE(form->bbtnJointHonor->isEnabled());
+    for (int n : {1, 5, 4}) {
+        form->nmedtJoint[n - 1]->setText(QStringLiteral("連名%1").arg(n));
+        leave(form->nmedtJoint[n - 1]);
+    }
+    EXPECT_EQ(owners(), (QStringList{"本人", "連名1", "連名4", "連名5"}));
+    EXPECT_TRUE(form->cbxJointHonor[3]->isEnabled());
+
+    form->cbxJointOwner->setCurrentIndex(2);
+    emit form->cbxJointOwner->activated(2);
+    EXPECT_EQ(form->JointOwner, 4);
+    EXPECT_TRUE(form->sbtnJointPrint[3]->isChecked());
+    EXPECT_TRUE(form->sbtnJointPrintM->isChecked()) << "the former addressee's flag is left as it was";
+    form->nmedtJoint[3]->setText(QStringLiteral("新連名"));
+    EXPECT_EQ(form->cbxJointOwner->currentText(), QStringLiteral("新連名"));
+
+    form->sbtnJointPrint[3]->click();
+    EXPECT_TRUE(form->sbtnJointPrint[3]->isChecked()) << "the addressee's flag cannot be released";
+    form->sbtnJointPrint[1]->click();
+    EXPECT_FALSE(form->sbtnJointPrint[1]->isChecked()) << "no flag for an empty joint name";
+
+    form->cbxJointHonor[3]->setEditText(QStringLiteral("様"));
+    form->nmedtJoint[3]->clear();
+    leave(form->nmedtJoint[3]);
+    EXPECT_EQ(form->JointOwner, 0);
+    EXPECT_EQ(form->cbxJointOwner->currentText(), QStringLiteral("本人"));
+    EXPECT_FALSE(form->cbxJointHonor[3]->isEnabled());
+    EXPECT_TRUE(form->cbxJointHonor[3]->currentText().isEmpty());
+    EXPECT_FALSE(form->sbtnJointPrint[3]->isChecked());
+    EXPECT_EQ(owners(), (QStringList{"本人", "連名1", "連名5"}));
+}
+
+TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
+{
+    open();
+    showForm();
+    auto enter = [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); };
+    form->edtTdfkn->setText(QStringLiteral("東京都"));
+    form->edtTel->setFocus();
+    enter(form->edtTel);
+    EXPECT_EQ(QApplication::focusWidget(), form->chkMainNumber);
+    form->edtAdrs2->setText(QStringLiteral("丸の内"));
+    form->edtAdrs2->setCursorPosition(0);
+    enter(form->edtAdrs1);
+    EXPECT_EQ(QApplication::focusWidget(), form->edtAdrs2);
+    EXPECT_EQ(form->edtAdrs2->cursorPosition(), 3) << "caret to the end";
+    enter(form->edtFax);
+    EXPECT_EQ(QApplication::focusWidget(), form->edtPortable1) << "the next control in tab order";
+    form->sbtnPriv->click();
+    enter(form->edtAdrsKana);
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+    enter(form->Cbx_CatMain);
+    EXPECT_EQ(QApplication::focusWidget(), form->btnAdd) << "a person without sub category ends at 登録";
+
+    form->pgctlData->setCurrentWidget(form->tabstMemo1);
+    enter(form->cbxKeyword[2]);
+    EXPECT_EQ(QApplication::focusWidget(), form->mmoNote);
+    form->mmoNote->setPlainText(QStringLiteral("メモ"));
+    form->cbxKeyword[0]->setFocus();
+    EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("メモ\n")) << "leaving the note closes its last line";
+    form->mmoNote->setFocus();
+    form->cbxKeyword[0]->setFocus();
+    EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("メモ\n"));
+}
+
+TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)
+{
+    open();
+    showForm();
+    QTabBar *tabs = form->pgctlData->tabBar();
+    auto turn = [&](QWidget *target, QPoint at, int delta) {
+        QWheelEvent wheel(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+    };
+    const QPoint firstTab = tabs->tabRect(0).center();
+    turn(tabs, firstTab, -120);
+    EXPECT_EQ(form->pgctlData->currentWidget(), form->tabstSub);
+    EXPECT_EQ(QApplication::focusWidget(), form->edtURL);
+    turn(tabs, firstTab, 120);
+    turn(tabs, firstTab, 120);
+    EXPECT_EQ(form->pgctlData->currentWidget(), form->tabstOther) << "before the first page comes the last";
+    turn(tabs, firstTab, -120);
+    EXPECT_EQ(form->pgctlData->currentWidget(), form->tabstMain);
+    turn(form->tabstMain, QPoint(20, 200), -120);
+    EXPECT_EQ(form->pgctlData->currentWidget(), form->tabstMain);
+}
+
+TEST_F(DataInquiryTest, CategoriesFollowTheCategoryTables)
+{
+    const int32_t recNo = add("0311111111");
+    TTable &t = row(recNo);
+    t.Edit();
+    t.FieldByName("CodeMain").SetAsInteger(16);
+    t.FieldByName("CodeSub").SetAsInteger(99);
+    t.Post();
+    open();
+    inquire(0);
+    EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("指定なし")) << "a sub category that is gone";
+    EXPECT_FALSE(form->Cbx_CatSub->isEnabled());
+    EXPECT_EQ(form->Cbx_CatSub->count(), 0);
+
+    const int medical = form->Cbx_CatMain->findData(16);
+    form->Cbx_CatMain->setCurrentIndex(medical);
+    emit form->Cbx_CatMain->activated(medical);
+    EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("医療"));
+    EXPECT_TRUE(form->Cbx_CatSub->isEnabled());
+    EXPECT_EQ(form->Cbx_CatSub->ItemObject(form->Cbx_CatSub->currentIndex()), 1);
+    form->Cbx_CatSub->setCurrentIndex(form->Cbx_CatSub->findData(2));
+    form->btnUpdate->click();
+    EXPECT_EQ(row(recNo).FieldByName("CodeMain").AsInteger(), 16);
+    EXPECT_EQ(row(recNo).FieldByName("CodeSub").AsInteger(), 2);
+}
+
+TEST_F(DataInquiryTest, CustomColoursComeBackInTheirBoxesAndCancelWritesNothing)
+{
+    open();
+    showForm();
+    auto runDialog = [](const std::function<void(QColorDialog *)> &inside) {
+        QTimer::singleShot(0, [inside] {
+            auto *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            inside(dialog);
+        });
+    };
+    runDialog([](QColorDialog *dialog) {
+        QColorDialog::setCustomColor(3, QColor(255, 0, 0));
+        dialog->setCurrentColor(QColor(0, 0, 255));
+        dialog->accept();
+    });
+    form->bbtnSymbolColor->click();
+    EXPECT_EQ(form->SymbolColor(), 0xFF0000) << "blue as 0x00BBGGRR";
+    const TMemIniFile ini(DataFolder + "CstmClr.ini");
+    EXPECT_EQ(ini.ReadString("COMMON", "3", ""), "0000FF");
+    EXPECT_EQ(ini.ReadString("COMMON", "15", ""), "000000");
+
+    QColorDialog::setCustomColor(3, Qt::black);  // as a new run starts
+    const QByteArray before = test::readFile(DataFolder + "CstmClr.ini");
+    QColor offered;
+    runDialog([&offered](QColorDialog *dialog) {
+        offered = QColorDialog::customColor(3);
+        QColorDialog::setCustomColor(4, QColor(0, 255, 0));
+        dialog->setCurrentColor(QColor(0, 255, 0));
+        dialog->reject();
+    });
+    form->bbtnSymbolColor->click();
+    EXPECT_EQ(offered, QColor(255, 0, 0));
+    EXPECT_EQ(form->SymbolColor(), 0xFF0000);
+    EXPECT_EQ(test::readFile(DataFolder + "CstmClr.ini"), before);
+}
+
+TEST_F(DataInquiryTest, ServicesKeepTheFormAndItsHeldRecordCurrent)
+{
+    const int32_t recNo = add("0311111111");
+    TTable &t = row(recNo);
+    t.Edit();
+    t.FieldByName("Sender").SetAsInteger(5);
+    t.Post();
+    open();
+    EXPECT_EQ(form->GetRecNo(), -1);
+    form->SelectSender(5);
+    EXPECT_EQ(form->SenderNo, 0) << "no held record, nothing to change";
+    inquire(0);
+    EXPECT_EQ(form->cbxSender->currentText(), QStringLiteral("本社"));
+    list->SenderList.clear();
+    form->RefreshSenderList();
+    EXPECT_EQ(form->cbxSender->currentText(), QStringLiteral("標準"));
+    EXPECT_EQ(form->HeldRecord->Sender, 0);
+
+    TAddressRecord change;
+    change.Keyword[1] = "K2";
+    change.Keyword[6] = "K7";
+    change.Keyword[0] = "not this one";
+    change.UpdDateTime = 45000.25;
+    std::array<uint8_t, 17> flags{};
+    flags[8] = flags[13] = 1;
+    form->ApplyBatchChange(change, flags);
+    EXPECT_EQ(form->edtKeyword[1]->text(), "K2");
+    EXPECT_EQ(form->cbxKeyword[1]->currentText(), "K7");
+    EXPECT_TRUE(form->edtKeyword[0]->text().isEmpty());
+    EXPECT_EQ(form->HeldRecord->Keyword[6], "K7");
+    EXPECT_EQ(form->edtUpdDateTime->text(), DoubleToDateTime(45000.25).toString("yyyy/MM/dd hh:mm:ss"));
+
+    KeywordNames[6] = QStringLiteral("担当者");
+    form->ApplyKeywordNames();
+    EXPECT_EQ(form->lblKeyword[6]->text(), QStringLiteral("担当者"));
+    EXPECT_EQ(form->bbtnKeyword[1]->toolTip(), QStringLiteral("担当者の編集"));
+    KeywordNames[6] = QStringLiteral("キーワード７");
+}

@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "records/DtInqiry.h"
 
 #include <QApplication>
 
@@ -7,5 +8,6 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(core);
+    RegisterRecordForm();
     return RunVelmora(app);
 }

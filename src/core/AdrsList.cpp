@@ -10,6 +10,7 @@
 #include "core/SharedHelpers.h"
 #include "core/Hyphen.h"
 #include "core/Main.h"
+#include "core/RecordFormServices.h"
 #include "core/RecordListing.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
@@ -17,6 +18,7 @@
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/SingleInstance.h"
 #include "platform/SjisCodec.h"
 #include "core/UniSortListView.h"
 
@@ -112,8 +114,9 @@ private:
 
 namespace {
 
-// Draws a cell as the list shows it: the highlight, hits of the word search in yellow (selected) or blue, the
-// symbol mark in its own colour, aligned as its item is and cut with an ellipsis.
+// Draws a cell as the list shows it: the highlight, the link colour while the record form follows this list,
+// hits of the word search in yellow (selected) or blue, the symbol mark in its own colour, aligned as its item
+// is and cut with an ellipsis.
 class TAddressRowDelegate : public QStyledItemDelegate {
 public:
     TAddressRowDelegate(TAddressList *list, int margin) : QStyledItemDelegate(list), list_(list), margin_(margin) {}
@@ -125,6 +128,8 @@ public:
         QColor background = palette.color(QPalette::Base);
         if (selected)
             background = palette.color(QPalette::Highlight);
+        else if (list_->LinkColour().isValid())
+            background = list_->LinkColour();
         painter->fillRect(option.rect, background);
 
         QString text = index.data().toString();
@@ -698,7 +703,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         BuildColumns();
     else
         UpdateColumnMinWidths();
-    const int32_t kept = CurrentIndex >= 0 ? GetRecNoAt(CurrentIndex) : -1;
+    const int32_t kept = CurrentIndex >= 0 ? GetRecNoAt(CurrentIndex) : RecordForm ? RecordForm->GetRecNo() : -1;
     if (reload) {
         ShownRecNos.clear();
         RowTexts.clear();
@@ -718,6 +723,8 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
     for (QAction *action : {actAdrsCopy, actExportFile, actMarkExport, actInquiry, actDelete, actBatchChange,
                             actListPrint, actOptimize, actConvertKykbn, actConvertAdrsPos, actRepairIndex})
         EnableAction(action, !ShownRecNos.empty());
+    if (RecordForm && RecordForm->GetSourceList() == 1)
+        RecordForm->UpdateRecordNavigator();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     QApplication::restoreOverrideCursor();
@@ -816,6 +823,8 @@ void TAddressList::LoadSenderList()
         });
     }
     dm.CloseSenderTable();
+    if (RecordForm)
+        RecordForm->RefreshSenderList();
 }
 
 void TAddressList::SetRecordSender(int32_t recNo, int32_t sender)
@@ -832,6 +841,8 @@ void TAddressList::SetRecordSender(int32_t recNo, int32_t sender)
         t.Cancel();
         throw;
     }
+    if (RecordForm && RecordForm->GetSourceList() == 1 && GetRecNoAt(CurrentIndex) == recNo)
+        RecordForm->SelectSender(sender);
 }
 
 void TAddressList::updateFilterPanel()
@@ -980,6 +991,8 @@ void TAddressList::createActions()
         {&L::actTopic, "actTopic", "Velmora 操作ガイド(&H)", "Velmora の操作ガイドを表示します", {}, true},
         {&L::actVersion, "actVersion", "バージョン情報(&A)", "バージョン情報を表示します", {}, false},
     };
+    // The record form is part of the program when its maker was installed.
+    const bool recordForm = static_cast<bool>(MakeRecordForm);
     for (const TActionDef &def : defs) {
         auto *action = new QAction(QString::fromUtf8(def.Caption), this);
         action->setObjectName(QLatin1String(def.Name));
@@ -990,8 +1003,10 @@ void TAddressList::createActions()
         action->setStatusTip(QString::fromUtf8(def.Hint));
         action->setShortcut(def.Shortcut);
         action->setShortcutContext(Qt::WindowShortcut);
-        action->setProperty("Available", def.Available);
-        action->setEnabled(def.Available);
+        const bool available = def.Available
+            || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch));
+        action->setProperty("Available", available);
+        action->setEnabled(available);
         addAction(action);
         this->*def.Member = action;
     }
@@ -1011,6 +1026,9 @@ void TAddressList::createActions()
     connect(actInitColumn, &QAction::triggered, this, &TAddressList::actInitColumnExecute);
     connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
     connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
+    connect(actInquiry, &QAction::triggered, this, &TAddressList::actInquiryExecute);
+    connect(actNumerSearch, &QAction::triggered, this, &TAddressList::actNumerSearchExecute);
+    connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());
     sbtnEditGroup->setStatusTip(actEditGroup->statusTip());
@@ -1193,6 +1211,8 @@ void TAddressList::actEditGroupExecute()
         const int first = GetSelectedIndex();
         RefreshList(true, false, true);
         SelectItem(first, false, false);
+        if (RecordForm)
+            RecordForm->RefreshGroupList();
     }
     lvAddress->setFocus();
 }
@@ -1216,19 +1236,26 @@ void TAddressList::actDeleteExecute()
     TTable &t = *DMMirvale18->AdrsTable;
     t.SetIndexName(QString());
     int deleted = 0;
+    bool currentDeleted = false;
     try {
         for (int row = 0; row < GetRecordCount(); ++row) {
             if (!SelectedRows[row] || !t.FindKey({ShownRecNos[row]}))
                 continue;
             t.Delete();
             ++deleted;
-            if (row == CurrentIndex)
+            if (row == CurrentIndex) {
                 CurrentIndex = -1;
+                currentDeleted = true;
+            }
         }
     } catch (const EDatabaseError &e) {
         QApplication::restoreOverrideCursor();
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
         QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    if (currentDeleted && RecordForm && RecordForm->GetSourceList() == 1) {
+        RecordForm->SetSkipUnsavedCheck(true);
+        RecordForm->FormWindow()->close();
     }
     if (deleted > 0) {
         RefreshList(false, true, true);
@@ -1289,4 +1316,61 @@ void TAddressList::actTopicExecute()
 {
     if (MainForm)
         MainForm->AppHelp(0, 0);
+}
+
+void TAddressList::UpdateListColor()
+{
+    const bool linked = RecordForm && RecordForm->GetSourceList() == 1 && RecordForm->GetLinked() == 1 && ViewBGPaint;
+    linkColour_ = linked ? QColor(ViewBGColor & 0xFF, (ViewBGColor >> 8) & 0xFF, (ViewBGColor >> 16) & 0xFF) : QColor();
+    lvAddress->viewport()->update();
+}
+
+// Shows the focused selected record in the record form, or brings the form forward when it already shows it.
+void TAddressList::actInquiryExecute()
+{
+    if (ShownRecNos.empty() || GetSelectedIndex() < 0)
+        return;
+    // One row stays selected: the focused one when it is selected, else the first.
+    const int focused = GetFocusedIndex();
+    for (int row = GetLastSelectedIndex(); row >= 0 && GetSelectedCount() > 1; --row)
+        if (SelectedRows[row] && row != focused)
+            SetSelected(row, false);
+    const int index = GetSelectedIndex();
+    bool refresh = false;
+    if (RecordForm) {
+        if (index == CurrentIndex && RecordForm->GetSourceList() == 1) {
+            ForceForegroundWindow(RecordForm->FormWindow());
+            return;
+        }
+        const int answer = RecordForm->CheckUnsavedChanges(false, false);
+        if (answer == 9)
+            return;
+        refresh = answer == 0;
+    }
+    TAddressRecord record;
+    if (ReadRecordAt(index, &record)) {
+        if (!RecordForm)
+            RecordForm = MakeRecordForm(this);
+        QWidget *form = RecordForm->FormWindow();
+        if (form->isMinimized())
+            form->showNormal();
+        RecordForm->SetSourceList(1);
+        RecordForm->ShowRecord(record);
+        ForceForegroundWindow(form);
+    }
+    if (refresh) {
+        RefreshList(false, true, true);
+        SelectItem(CurrentIndex, false, false);
+    }
+}
+
+void TAddressList::actNumerSearchExecute()
+{
+    if (!RecordForm)
+        RecordForm = MakeRecordForm(this);
+    QWidget *form = RecordForm->FormWindow();
+    if (form->isMinimized())
+        form->showNormal();
+    RecordForm->BeginNewRecord();
+    ForceForegroundWindow(form);
 }

@@ -4,6 +4,7 @@
 #include "core/ListItems.h"
 #include "core/NarrowDown.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -118,6 +119,8 @@ public:
     void SetRecordSender(int32_t recNo, int32_t sender);
     bool FindNextWord();
     void UpdateListColor();
+    // The background of the rows while the record form follows this list; invalid otherwise.
+    const QColor &LinkColour() const { return linkColour_; }
     // The texts of a listed row, one per list column, built on first use.
     const QStringList &RowTextsAt(int row);
 
@@ -131,6 +134,8 @@ public:
     void actInitColumnExecute();
     void actReloadExecute();
     void actTopicExecute();
+    void actInquiryExecute();
+    void actNumerSearchExecute();
     // Enables an action by its rule, as far as the window it opens exists in this build.
     static void EnableAction(QAction *action, bool rule);
 
@@ -169,5 +174,6 @@ private:
     TAddressListModel *model_;
     bool shownOnce_ = false;
     bool categoriesHeld_ = false;
+    QColor linkColour_;  // the list's background while the record form follows it; invalid otherwise
     int margin_ = 6;
 };

@@ -215,8 +215,8 @@ TDataInquiry::TDataInquiry(TAddressList *owner) : QWidget(nullptr), owner_(owner
 TDataInquiry::~TDataInquiry()
 {
     SaveSettings();
-    if (DataInquiry == this)
-        DataInquiry = nullptr;
+    if (RecordForm == this)
+        RecordForm = nullptr;
 }
 
 void TDataInquiry::createControls()
@@ -1309,12 +1309,29 @@ void TDataInquiry::closeEvent(QCloseEvent *event)
     if (AddressList)
         AddressList->SetCurrentIndex(-1);
     event->accept();
-    DataInquiry = nullptr;
+    if (RecordForm == this)
+        RecordForm = nullptr;
+    if (AddressList)
+        AddressList->UpdateListColor();
 }
 
-void TDataInquiry::SetSourceList(int kind) { SourceList = kind; }
+void TDataInquiry::SetSourceList(int kind)
+{
+    if (SourceList == kind)
+        return;
+    SourceList = kind;
+    if (AddressList)
+        AddressList->UpdateListColor();
+}
 
-void TDataInquiry::SetLinked(int flag) { Linked = flag; }
+void TDataInquiry::SetLinked(int flag)
+{
+    if (Linked == flag)
+        return;
+    Linked = flag;
+    if (AddressList)
+        AddressList->UpdateListColor();
+}
 
 int32_t TDataInquiry::GetRecNo() const { return HeldRecord ? HeldRecord->RecNo : -1; }
 
@@ -2349,4 +2366,9 @@ void TDataInquiry::btnDeleteClick()
     SkipUnsavedCheck = true;
     QApplication::restoreOverrideCursor();
     btnClose->click();
+}
+
+void RegisterRecordForm()
+{
+    MakeRecordForm = [](TAddressList *owner) -> TRecordFormServices * { return new TDataInquiry(owner); };
 }

@@ -1,6 +1,8 @@
 // TDataInquiry: the record form that registers, shows, edits and deletes one record of the open address book.
 #pragma once
 
+#include "core/RecordFormServices.h"
+
 #include "core/AddressRecord.h"
 
 #include <QColor>
@@ -49,7 +51,7 @@ std::array<QColor, 16> LoadCustomColors();
 void SaveCustomColors(const std::array<QColor, 16> &colors);
 
 // One window for the whole program: modeless, over the main list window, freeing itself when closed.
-class TDataInquiry : public QWidget {
+class TDataInquiry : public QWidget, public TRecordFormServices {
     Q_OBJECT
 public:
     explicit TDataInquiry(TAddressList *owner);
@@ -141,18 +143,21 @@ public:
     int ShownCatMain = 0;
 
     // Services for the other windows.
-    void ShowRecord(const TAddressRecord &record);
-    void BeginNewRecord();
+    QWidget *FormWindow() override { return this; }
+    int GetSourceList() const override { return SourceList; }
+    int GetLinked() const override { return Linked; }
+    void ShowRecord(const TAddressRecord &record) override;
+    void BeginNewRecord() override;
     // ucSaved, ucNothingSaved or ucCancelled.
-    int CheckUnsavedChanges(bool closing, bool refreshList);
-    void SetSourceList(int kind);
+    int CheckUnsavedChanges(bool closing, bool refreshList) override;
+    void SetSourceList(int kind) override;
     void SetLinked(int flag);
-    void SetSkipUnsavedCheck(bool flag) { SkipUnsavedCheck = flag; }
-    int32_t GetRecNo() const;
-    void UpdateRecordNavigator();
-    void RefreshGroupList();
-    void RefreshSenderList();
-    void SelectSender(int32_t senderNo);
+    void SetSkipUnsavedCheck(bool flag) override { SkipUnsavedCheck = flag; }
+    int32_t GetRecNo() const override;
+    void UpdateRecordNavigator() override;
+    void RefreshGroupList() override;
+    void RefreshSenderList() override;
+    void SelectSender(int32_t senderNo) override;
     void ApplyKeywordNames();
     void ApplyKeywordInputModes();
     // flags: one per item, Group, JisCode and KajoCode, PrivCorp, IgnoreName, the categories, PrintTarget,
@@ -267,4 +272,5 @@ private:
 };
 
 // The record form while it exists.
-inline TDataInquiry *DataInquiry = nullptr;
+// Installs the maker through which the main list opens the record form.
+void RegisterRecordForm();

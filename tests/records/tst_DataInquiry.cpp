@@ -79,7 +79,7 @@ protected:
     {
         list->RefreshList(true, true, false);
         form = new TDataInquiry(list.get());
-        DataInquiry = form;
+        RecordForm = form;
         form->SetSourceList(1);
     }
     void showForm()
@@ -166,7 +166,7 @@ TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
 
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
     EXPECT_TRUE(form.isNull()) << "without 連続して登録 and without a directory hit the form closes";
-    EXPECT_EQ(DataInquiry, nullptr);
+    EXPECT_EQ(RecordForm, nullptr);
     ASSERT_EQ(rows(), 1);
     TTable &t = row(1);
     EXPECT_EQ(t.FieldByName("Tel").AsString(), "0312345678");
@@ -678,4 +678,33 @@ TEST_F(DataInquiryTest, ServicesKeepTheFormAndItsHeldRecordCurrent)
     EXPECT_EQ(form->lblKeyword[6]->text(), QStringLiteral("担当者"));
     EXPECT_EQ(form->bbtnKeyword[1]->toolTip(), QStringLiteral("担当者の編集"));
     KeywordNames[6] = QStringLiteral("キーワード７");
+}
+
+TEST_F(DataInquiryTest, MainListOpensTheFormOnTheSelectedRowAndFollowsIt)
+{
+    add("0311111111");
+    add("0322222222");
+    RegisterRecordForm();
+    list = std::make_unique<TAddressList>();  // the commands see the installed form
+    AddressList = list.get();
+    ASSERT_TRUE(dm->OpenAdrsTable());  // the window that went released the book once
+    list->RefreshList(true, true, false);
+    list->SelectItem(1, true, false);
+    ASSERT_TRUE(list->actInquiry->isEnabled());
+    list->actInquiry->trigger();
+    form = static_cast<TDataInquiry *>(RecordForm);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->GetRecNo(), 2);
+    EXPECT_EQ(list->CurrentIndex, 1);
+    EXPECT_TRUE(list->LinkColour().isValid());  // the list the form follows is coloured
+    list->actInquiry->trigger();  // the same row again: the same form, nothing re-read
+    EXPECT_EQ(static_cast<TDataInquiry *>(RecordForm), form.data());
+    // Deleting the record the form shows closes the form without its question.
+    boxes.answer(IDYES);
+    list->actDelete->trigger();
+    closed();
+    EXPECT_EQ(RecordForm, nullptr);
+    EXPECT_FALSE(list->LinkColour().isValid());
+    EXPECT_EQ(rows(), 1);
+    MakeRecordForm = nullptr;
 }

@@ -5,6 +5,10 @@
 #include "core/AdrsListSettings.h"
 #include "core/AdrsSel.h"
 #include "core/DBInfo.h"
+#include "core/DupliSch.h"
+#include "core/HdrSel.h"
+#include "core/KeywdEdt.h"
+#include "core/WordSch.h"
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
 #include "core/SharedHelpers.h"
@@ -966,14 +970,14 @@ void TAddressList::createActions()
         {&L::actNameAdrsSearch, "actNameAdrsSearch", "名称住所検索(&A)...", "名称と住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_S), false},
         {&L::actCategorySearch, "actCategorySearch", "カテゴリ検索(&C)...", "業種カテゴリと住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_C), false},
         {&L::actNumerSearch, "actNumerSearch", "番号検索(&N)...", "電話番号や郵便番号などから検索します", QKeySequence(Qt::CTRL | Qt::Key_N), false},
-        {&L::actWordSearch, "actWordSearch", "一覧内のワード検索(&W)...", "アドレス帳一覧に表示されている内容を対象に、指定した文字列を検索します", QKeySequence(Qt::CTRL | Qt::Key_W), false},
+        {&L::actWordSearch, "actWordSearch", "一覧内のワード検索(&W)...", "アドレス帳一覧に表示されている内容を対象に、指定した文字列を検索します", QKeySequence(Qt::CTRL | Qt::Key_W), true},
         {&L::actWordNext, "actWordNext", "次の候補を検索(&S)", "ワード検索の次の候補を検索します", QKeySequence(Qt::Key_F3), true},
         {&L::actAdrsSearch, "actAdrsSearch", "アドレス帳の絞り込み(&S)...", "一覧表示するアドレス帳データを絞り込みます", QKeySequence(Qt::CTRL | Qt::Key_F), false},
-        {&L::actDuplicateSearch, "actDuplicateSearch", "重複データの表示(&D)...", "指定した項目内容が重複しているデータのみを一覧表示します", QKeySequence(Qt::CTRL | Qt::Key_D), false},
+        {&L::actDuplicateSearch, "actDuplicateSearch", "重複データの表示(&D)...", "指定した項目内容が重複しているデータのみを一覧表示します", QKeySequence(Qt::CTRL | Qt::Key_D), true},
         {&L::actDisableSearch, "actDisableSearch", "絞り込みと重複表示の無効化(&I)", "アドレス帳の絞り込みや重複データの表示を一時的に解除します", {}, true},
         {&L::actCancelSearch, "actCancelSearch", "絞り込みと重複表示の解除(&C)", "アドレス帳の絞り込みや重複データの表示を解除します", {}, true},
-        {&L::actKeywordEdit, "actKeywordEdit", "キーワード項目の設定(&K)...", "キーワード項目の設定します", {}, false},
-        {&L::actViewColumn, "actViewColumn", "表示項目の設定(&V)...", "一覧に表示する項目を設定します", {}, false},
+        {&L::actKeywordEdit, "actKeywordEdit", "キーワード項目の設定(&K)...", "キーワード項目の設定します", {}, true},
+        {&L::actViewColumn, "actViewColumn", "表示項目の設定(&V)...", "一覧に表示する項目を設定します", {}, true},
         {&L::actInitColumn, "actInitColumn", "項目幅の初期化(&I)", "一覧に表示できる項目の表示幅を初期の状態に戻します", {}, true},
         {&L::actReload, "actReload", "一覧の再表示(&R)", "アドレス帳の一覧を表示し直します", QKeySequence(Qt::Key_F5), true},
         {&L::actLayoutPrint, "actLayoutPrint", "宛名印刷(&A)...", "宛名印刷をします", {}, false},
@@ -1027,6 +1031,10 @@ void TAddressList::createActions()
     connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
     connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
     connect(actInquiry, &QAction::triggered, this, &TAddressList::actInquiryExecute);
+    connect(actWordSearch, &QAction::triggered, this, &TAddressList::actWordSearchExecute);
+    connect(actDuplicateSearch, &QAction::triggered, this, &TAddressList::actDuplicateSearchExecute);
+    connect(actKeywordEdit, &QAction::triggered, this, &TAddressList::actKeywordEditExecute);
+    connect(actViewColumn, &QAction::triggered, this, &TAddressList::actViewColumnExecute);
     connect(actNumerSearch, &QAction::triggered, this, &TAddressList::actNumerSearchExecute);
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
@@ -1373,4 +1381,74 @@ void TAddressList::actNumerSearchExecute()
         form->showNormal();
     RecordForm->BeginNewRecord();
     ForceForegroundWindow(form);
+}
+
+void TAddressList::actWordSearchExecute()
+{
+    TWordSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetWord(SearchWord);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SearchWord = dialog.GetWord();
+    EnableAction(actWordNext, !SearchWord.isEmpty());
+    lvAddress->viewport()->update();
+    if (SearchWord.isEmpty())
+        return;
+    SearchResume = -1;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool found = FindNextWord();
+    QApplication::restoreOverrideCursor();
+    if (!found)
+        ShowMessageBoxAt(this, QStringLiteral("指定した文字列は見つかりませんでした  "), AppTitle, MB_ICONINFORMATION);
+}
+
+void TAddressList::actDuplicateSearchExecute()
+{
+    TDuplicateSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetItems(DuplicateItem1, DuplicateItem2);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetItems(DuplicateItem1, DuplicateItem2);
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    // The duplicate display and a filter exclude each other.
+    if (DuplicateItem1 >= 1)
+        Filter = TNarrowDownCondition();
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actKeywordEditExecute()
+{
+    TKeywordEdit dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.NamesChanged) {
+        FillSortCombo();
+        const int first = GetSelectedIndex();
+        RefreshList(true, false, true);
+        SelectItem(first, false, false);
+        if (RecordForm)
+            RecordForm->ApplyKeywordNames();
+    }
+    if (dialog.ModesChanged && RecordForm)
+        RecordForm->ApplyKeywordInputModes();
+}
+
+void TAddressList::actViewColumnExecute()
+{
+    THeaderSelect dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetColumns(ColumnDefs);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetColumns(ColumnDefs);
+    const int first = GetSelectedIndex();
+    RefreshList(true, false, true);
+    SelectItem(first, false, false);
 }

@@ -135,6 +135,10 @@ public:
     void actReloadExecute();
     void actTopicExecute();
     void actInquiryExecute();
+    void actWordSearchExecute();
+    void actDuplicateSearchExecute();
+    void actKeywordEditExecute();
+    void actViewColumnExecute();
     void actNumerSearchExecute();
     // Enables an action by its rule, as far as the window it opens exists in this build.
     static void EnableAction(QAction *action, bool rule);

@@ -30,6 +30,8 @@ public:
     virtual void RefreshGroupList() = 0;
     virtual void RefreshSenderList() = 0;
     virtual void SelectSender(int32_t senderNo) = 0;
+    virtual void ApplyKeywordNames() = 0;
+    virtual void ApplyKeywordInputModes() = 0;
 };
 
 // The record form while it exists; the form clears it when it closes.

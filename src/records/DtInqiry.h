@@ -158,8 +158,8 @@ public:
     void RefreshGroupList() override;
     void RefreshSenderList() override;
     void SelectSender(int32_t senderNo) override;
-    void ApplyKeywordNames();
-    void ApplyKeywordInputModes();
+    void ApplyKeywordNames() override;
+    void ApplyKeywordInputModes() override;
     // flags: one per item, Group, JisCode and KajoCode, PrivCorp, IgnoreName, the categories, PrintTarget,
     // Sender, Keyword1-8, SymbolMark, SymbolColor.
     void ApplyBatchChange(const TAddressRecord &record, const std::array<uint8_t, 17> &flags);

@@ -1,6 +1,9 @@
 // The main list: which records it shows and in what order, cell texts, selection and the word search.
 #include "core/AdrsList.h"
 #include "core/AdrsSel.h"
+#include "core/DupliSch.h"
+#include "core/WordSch.h"
+#include "widgets/UniStdCtrls.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/RecordListing.h"
@@ -348,7 +351,8 @@ TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
     add({0, "1", "A", ""});
     list->RefreshList(true, true, false);
     const QStringList built = {"actCreate", "actOpen", "actEditGroup", "actExit", "actDelete", "actInitColumn",
-                               "actReload", "actTopic"};
+                               "actReload", "actTopic", "actWordSearch", "actDuplicateSearch", "actKeywordEdit",
+                               "actViewColumn"};
     const QList<QAction *> actions = list->findChildren<QAction *>(QRegularExpression("^act"));
     EXPECT_EQ(actions.size(), 38);
     for (QAction *action : actions) {
@@ -389,4 +393,49 @@ TEST_F(AddressListTest, PressBelowTheRowsKeepsARowSelected)
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(10, viewport->height() - 5));
     EXPECT_EQ(list->GetSelectedCount(), 1);
     EXPECT_TRUE(list->IsSelected(1));
+}
+
+TEST_F(AddressListTest, WordSearchAndDuplicateCommandsUseTheirDialogs)
+{
+    add({0, "0311111111", QStringLiteral("山田商店"), ""});
+    add({0, "0399999999", QStringLiteral("鈴木"), ""});
+    add({0, "0311111111", QStringLiteral("佐藤"), ""});
+    list->RefreshList(true, true, false);
+    auto answer = [](auto act) {
+        QTimer::singleShot(0, [act] { act(QApplication::activeModalWidget()); });
+    };
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TWordSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtWord->setText(QStringLiteral("鈴木"));
+        dialog->btnSearch->click();
+    });
+    list->actWordSearch->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 1);
+    EXPECT_TRUE(list->actWordNext->isEnabled());
+
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TWordSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtWord->setText(QStringLiteral("田中"));
+        dialog->btnSearch->click();
+    });
+    list->actWordSearch->trigger();
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("指定した文字列は見つかりませんでした  "));
+
+    TNarrowDownItem condition;
+    condition.Text = "x";
+    condition.MatchMode = mmPrefix;
+    list->Filter.Conditions.push_back(condition);
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TDuplicateSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->cbxItem1->setCurrentIndex(0);  // the telephone number
+        dialog->btnView->click();
+    });
+    list->actDuplicateSearch->trigger();
+    EXPECT_EQ(list->DuplicateItem1, 1);
+    EXPECT_TRUE(list->Filter.Conditions.empty());  // a duplicate display clears the filter
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 3}));
+    EXPECT_FALSE(list->cbxSort->isEnabled());
 }

@@ -1,6 +1,8 @@
 // Japanese text helpers: width mapping, the "@" escape, Shift-JIS-safe cutting and splitting, word tables.
 #pragma once
 
+#include "platform/Trim.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -67,10 +69,6 @@ QByteArray CopyLeftMbcs(const QByteArray &text, int n);
 // The longest beginning of text whose Shift-JIS form has at most n bytes; a character is never cut in two.
 // Characters without a Shift-JIS form count as the one byte they would be written as.
 QString CopyLeftMbcsW(const QString &text, int n);
-// Leading and trailing blanks and control characters (every character up to U+0020) removed; the
-// ideographic space U+3000 is text and stays.
-QString TrimBlanks(const QString &text);
-QByteArray TrimBlanks(const QByteArray &text);
 // Character by character; a double-byte character keeps its byte order.
 QByteArray ReverseMbcsString(const QByteArray &text);
 // The text without U+0020 and U+3000 spaces, in Shift-JIS.

@@ -1,6 +1,7 @@
 #include "platform/MemIniFile.h"
 
 #include "platform/SjisCodec.h"
+#include "platform/Trim.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -70,17 +71,17 @@ void TMemIniFile::SetText(const QByteArray &content)
     Section *current = nullptr;
     const QString text = Sjis::decode(content);
     for (QStringView rawLine : QStringView(text).split('\n')) {
-        const QString line = rawLine.trimmed().toString();
+        const QString line = TrimBlanks(rawLine.toString());
         if (line.isEmpty() || line.startsWith(';'))
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
-            current = &sectionFor(line.mid(1, line.size() - 2).trimmed());
+            current = &sectionFor(TrimBlanks(line.mid(1, line.size() - 2)));
             continue;
         }
         if (!current)
             continue;  // lines before the first section belong to nothing
         const int eq = line.indexOf('=');
-        Entry e = eq >= 0 ? Entry{line.left(eq).trimmed(), line.mid(eq + 1).trimmed(), true}
+        Entry e = eq >= 0 ? Entry{TrimBlanks(line.left(eq)), TrimBlanks(line.mid(eq + 1)), true}
                           : Entry{line, QString(), false};
         if (!findEntry(*current, e.key))
             current->entries.push_back(std::move(e));

@@ -21,6 +21,9 @@ TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
     EXPECT_FALSE(ini.ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true));
     EXPECT_EQ(ini.ReadString(QStringLiteral("BASE"), QStringLiteral("Missing"), QStringLiteral("def")),
               QStringLiteral("def"));
+    // The ideographic space is text, not a blank to trim.
+    ini.SetText(Sjis::encode(QStringLiteral("[K]\r\nName1=\u3000キー\u3000\r\n")));
+    EXPECT_EQ(ini.ReadString("K", "Name1", QString()), QStringLiteral("\u3000キー\u3000"));
 }
 
 TEST(MemIniFile, IntegersThatAreNotNumbersGiveTheDefault)

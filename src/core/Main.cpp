@@ -256,6 +256,7 @@ int RunVelmora(QApplication &app)
     QApplication::setApplicationName(AppTitle);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    SetHintPauses(300, 30);
 
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();

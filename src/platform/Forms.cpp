@@ -1,6 +1,8 @@
 #include "platform/Forms.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QProxyStyle>
 #include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
@@ -39,4 +41,30 @@ int ShowModal(QWidget *form)
     form->removeEventFilter(&watcher);
     const QVariant result = form->property("ModalResult");
     return result.isValid() && result.toInt() != mrNone ? result.toInt() : mrCancel;
+}
+
+namespace {
+
+class THintStyle : public QProxyStyle {
+public:
+    THintStyle(int pause, int shortPause) : pause_(pause), shortPause_(shortPause) {}
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return pause_;
+        if (hint == SH_ToolTip_FallAsleepDelay)
+            return shortPause_;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    int pause_, shortPause_;
+};
+
+}  // namespace
+
+void SetHintPauses(int pauseMs, int shortPauseMs)
+{
+    QApplication::setStyle(new THintStyle(pauseMs, shortPauseMs));
 }

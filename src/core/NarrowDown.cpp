@@ -12,16 +12,40 @@
 namespace {
 
 const QString SearchListFileName = QStringLiteral("Search.lst");
+const QString SearchPatternFileName = QStringLiteral("Search.ptn");
 
 constexpr qsizetype ConditionHeadSize = 1 + 1 + 4;  // item, value kind, payload length
 constexpr qsizetype ConditionTailSize = 1 + 1;      // match mode, negate
 constexpr quint32 ChoicePayloadSize = 4;
 
-QString searchListFile() { return DataRootFolder + SearchListFileName; }
+const QString SearchListSaveError = QStringLiteral("絞り込み条件が保存できませんでした  ");
+const QString SearchPatternSaveError = QStringLiteral("パターンが保存できませんでした  ");
 
-[[noreturn]] void throwSaveError()
+QString searchListFile() { return DataRootFolder + SearchListFileName; }
+QString searchPatternFile() { return DataRootFolder + SearchPatternFileName; }
+
+// The whole file, or nothing when it is missing or cannot be read.
+QByteArray readWholeFile(const QString &fileName)
 {
-    throw ENarrowDownError(QStringLiteral("絞り込み条件が保存できませんでした  "));
+    QFile f(fileName);
+    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll();
+    return f.error() == QFileDevice::NoError ? data : QByteArray();
+}
+
+// Replaces the file whole with bytes, or deletes it when there is nothing to keep: a file left behind would
+// come back at the next start. Throws ENarrowDownError(errorMessage) when that fails.
+void replaceOrRemoveFile(const QString &fileName, const QByteArray &bytes, const QString &errorMessage)
+{
+    if (bytes.isEmpty()) {
+        if (QFile::exists(fileName) && !QFile::remove(fileName))
+            throw ENarrowDownError(errorMessage);
+        return;
+    }
+    QSaveFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw ENarrowDownError(errorMessage);
 }
 
 // What the dialog can make: a known item with the value kind of its editor, and a known match mode.
@@ -206,12 +230,7 @@ bool ReadConditions(QByteArrayView data, qsizetype &pos, TNarrowDownCondition &f
 bool LoadSearchList(TNarrowDownCondition &filter)
 {
     filter = TNarrowDownCondition();
-    QFile f(searchListFile());
-    if (!f.exists() || !f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
+    const QByteArray data = readWholeFile(searchListFile());
     qsizetype pos = 0;
     TNarrowDownCondition read;
     // Bytes after the filter mean the file is not one we wrote.
@@ -223,19 +242,54 @@ bool LoadSearchList(TNarrowDownCondition &filter)
 
 void SaveSearchList(const TNarrowDownCondition &filter)
 {
-    const QString fileName = searchListFile();
-    if (filter.Conditions.empty()) {
-        // A filter left behind would be back in force at the next start.
-        if (QFile::exists(fileName) && !QFile::remove(fileName))
-            throwSaveError();
-        return;
-    }
     QByteArray bytes;
-    if (!AppendConditions(bytes, filter))
-        throwSaveError();
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throwSaveError();
+    if (!filter.Conditions.empty() && !AppendConditions(bytes, filter))
+        throw ENarrowDownError(SearchListSaveError);
+    replaceOrRemoveFile(searchListFile(), bytes, SearchListSaveError);
+}
+
+std::vector<TNarrowDownPattern> LoadSearchPatterns()
+{
+    std::vector<TNarrowDownPattern> patterns;
+    const QByteArray data = readWholeFile(searchPatternFile());
+    if (data.isEmpty())
+        return patterns;
+    const int count = static_cast<unsigned char>(data[0]);
+    qsizetype pos = 1;
+    for (int i = 0; i < count && pos < data.size(); ++i) {
+        const qsizetype nameSize = static_cast<unsigned char>(data[pos]);
+        if (data.size() - pos - 1 < nameSize)
+            break;
+        TNarrowDownPattern pattern;
+        pattern.Name = data.mid(pos + 1, nameSize);
+        qsizetype at = pos + 1 + nameSize;
+        // The same reader as Search.lst's, so a pattern holding what no dialog makes is refused alike.
+        if (!ReadConditions(data, at, pattern.Condition))
+            break;
+        patterns.push_back(std::move(pattern));
+        pos = at;
+    }
+    return patterns;
+}
+
+void SaveSearchPatterns(const std::vector<TNarrowDownPattern> &patterns)
+{
+    // One byte holds the count: a longer list would be written as a count of its remainder and lose the rest.
+    if (patterns.size() > MaxNarrowDownPatterns)
+        throw ENarrowDownError(SearchPatternSaveError);
+    QByteArray bytes;
+    if (!patterns.empty()) {
+        bytes.append(static_cast<char>(patterns.size()));
+        for (const TNarrowDownPattern &p : patterns) {
+            if (p.Name.size() > MaxPatternNameBytes)
+                throw ENarrowDownError(SearchPatternSaveError);
+            bytes.append(static_cast<char>(p.Name.size()));
+            bytes.append(p.Name);
+            if (!AppendConditions(bytes, p.Condition))
+                throw ENarrowDownError(SearchPatternSaveError);
+        }
+    }
+    replaceOrRemoveFile(searchPatternFile(), bytes, SearchPatternSaveError);
 }
 
 bool RecordPassesFilter(const TNarrowDownCondition &filter, TTable &adrs)

@@ -92,5 +92,25 @@ bool LoadSearchList(TNarrowDownCondition &filter);
 // message for the user) when that fails; the file on disk is then never half-written.
 void SaveSearchList(const TNarrowDownCondition &filter);
 
+// A filter saved under a name of the user's.
+struct TNarrowDownPattern {
+    QByteArray Name;  // Shift-JIS
+    TNarrowDownCondition Condition;
+    bool operator==(const TNarrowDownPattern &) const = default;
+};
+
+// The pattern count and each name's length are stored in one byte.
+inline constexpr int MaxNarrowDownPatterns = 255;
+inline constexpr int MaxPatternNameBytes = 255;
+
+// The saved patterns, "Search.ptn" in DataRootFolder: pattern count (u8), then per pattern its name's length
+// (u8), the name and its filter's coding as above. A missing file gives none. A damaged one is read as far as
+// it is whole: reading stops, keeping the patterns before it, at the first pattern whose name or filter
+// cannot be read in full or whose filter AppendConditions could not have written.
+std::vector<TNarrowDownPattern> LoadSearchPatterns();
+// Writes the file anew when there are patterns, else deletes it. Throws ENarrowDownError (with the message for
+// the user) when that fails or the list does not fit the coding; the file on disk is then never half-written.
+void SaveSearchPatterns(const std::vector<TNarrowDownPattern> &patterns);
+
 // True when the row "Adrs.DB" stands on meets the filter; every row meets a filter without conditions.
 bool RecordPassesFilter(const TNarrowDownCondition &filter, TTable &adrs);

@@ -2,9 +2,11 @@
 # End to end under Xvfb: with empty XDG folders Velmora creates its data folder and history files, shows its
 # splash and then the main window "Velmora"; a second start leaves the first running, raises it, and exits.
 # (Without a window manager nothing can ask the window to close; the in-process tests cover the shut-down.)
-# Usage: startup.sh <program>   (run inside xvfb-run)
+# Then a record typed into the record form by hand is stored in the new book.
+# Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
+rows=$2
 work=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/etc
@@ -66,4 +68,22 @@ timeout 10 "$program" || fail "second start did not end cleanly"
 [ $(( $(date +%s) - start )) -le 5 ] || fail "second start took too long"
 kill -0 "$pid" || fail "first instance ended"
 wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = \"$main\" ]" || fail "first window not brought to the front"
+
+# Register a record by hand: 番号検索 opens the record form for a new record; type a telephone number
+# into its field and press 登録.
+xdotool key ctrl+n
+wait_for 10 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form"
+form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$form")"
+sleep 0.5
+xdotool mousemove $((X + 140)) $((Y + 109)) click 1
+xdotool type --delay 20 '0312345678'
+xdotool mousemove $((X + 45)) $((Y + 607)) click 1
+# Whatever the program asks on the way is confirmed with its default button.
+for _ in 1 2 3; do
+  sleep 0.7
+  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
+done
+wait_for 10 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 1 ]" \
+  || fail "the typed record was not stored"
 echo "PASS"

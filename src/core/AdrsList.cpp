@@ -2,7 +2,9 @@
 
 #include "core/AddressBookList.h"
 #include "core/AddressRecord.h"
+#include "core/AdrsCopy.h"
 #include "core/AdrsListSettings.h"
+#include "core/AdrsSch.h"
 #include "core/AdrsSel.h"
 #include "core/DBInfo.h"
 #include "core/DupliSch.h"
@@ -729,6 +731,8 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         EnableAction(action, !ShownRecNos.empty());
     if (RecordForm && RecordForm->GetSourceList() == 1)
         RecordForm->UpdateRecordNavigator();
+    if (ShownRecNos.empty() && AddressCopy)
+        AddressCopy->ListCountChanged();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     QApplication::restoreOverrideCursor();
@@ -776,6 +780,8 @@ void TAddressList::updateCountPanels()
 void TAddressList::selectionChanged()
 {
     updateCountPanels();
+    if (AddressCopy && GetSelectedCount() > 0)
+        AddressCopy->ListCountChanged();
     const int first = GetSelectedIndex();
     if (first != LastSelIndex)
         LastSelIndex = first;
@@ -959,7 +965,7 @@ void TAddressList::createActions()
         {&L::actCreate, "actCreate", "アドレス帳の新規作成(&C)...", "新しくアドレス帳を作成します", {}, true},
         {&L::actOpen, "actOpen", "開く(&O)...", "別のアドレス帳を開きます", {}, true},
         {&L::actEditGroup, "actEditGroup", "グループ名の設定(&G)...", "アドレス帳のグループ項目の名称を設定します", {}, true},
-        {&L::actAdrsCopy, "actAdrsCopy", "他のアドレス帳にコピー(&A)...", "アドレス帳データを別のアドレス帳にコピーします", {}, false},
+        {&L::actAdrsCopy, "actAdrsCopy", "他のアドレス帳にコピー(&A)...", "アドレス帳データを別のアドレス帳にコピーします", {}, true},
         {&L::actImportFile, "actImportFile", "テキストファイルの取り込み(&I)...", "テキストファイルの内容をアドレス帳に取り込みます", {}, false},
         {&L::actExportFile, "actExportFile", "テキストファイルの出力(&E)...", "アドレス帳データをテキストファイル出力します", {}, false},
         {&L::actMarkExport, "actMarkExport", "マークファイルの出力(&M)", "緯度経度情報の保存されているアドレス帳データをマークファイルとして出力します", {}, false},
@@ -972,7 +978,7 @@ void TAddressList::createActions()
         {&L::actNumerSearch, "actNumerSearch", "番号検索(&N)...", "電話番号や郵便番号などから検索します", QKeySequence(Qt::CTRL | Qt::Key_N), false},
         {&L::actWordSearch, "actWordSearch", "一覧内のワード検索(&W)...", "アドレス帳一覧に表示されている内容を対象に、指定した文字列を検索します", QKeySequence(Qt::CTRL | Qt::Key_W), true},
         {&L::actWordNext, "actWordNext", "次の候補を検索(&S)", "ワード検索の次の候補を検索します", QKeySequence(Qt::Key_F3), true},
-        {&L::actAdrsSearch, "actAdrsSearch", "アドレス帳の絞り込み(&S)...", "一覧表示するアドレス帳データを絞り込みます", QKeySequence(Qt::CTRL | Qt::Key_F), false},
+        {&L::actAdrsSearch, "actAdrsSearch", "アドレス帳の絞り込み(&S)...", "一覧表示するアドレス帳データを絞り込みます", QKeySequence(Qt::CTRL | Qt::Key_F), true},
         {&L::actDuplicateSearch, "actDuplicateSearch", "重複データの表示(&D)...", "指定した項目内容が重複しているデータのみを一覧表示します", QKeySequence(Qt::CTRL | Qt::Key_D), true},
         {&L::actDisableSearch, "actDisableSearch", "絞り込みと重複表示の無効化(&I)", "アドレス帳の絞り込みや重複データの表示を一時的に解除します", {}, true},
         {&L::actCancelSearch, "actCancelSearch", "絞り込みと重複表示の解除(&C)", "アドレス帳の絞り込みや重複データの表示を解除します", {}, true},
@@ -1031,7 +1037,9 @@ void TAddressList::createActions()
     connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
     connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
     connect(actInquiry, &QAction::triggered, this, &TAddressList::actInquiryExecute);
+    connect(actAdrsCopy, &QAction::triggered, this, [this] { ShowAddressCopy(this); });
     connect(actWordSearch, &QAction::triggered, this, &TAddressList::actWordSearchExecute);
+    connect(actAdrsSearch, &QAction::triggered, this, &TAddressList::actAdrsSearchExecute);
     connect(actDuplicateSearch, &QAction::triggered, this, &TAddressList::actDuplicateSearchExecute);
     connect(actKeywordEdit, &QAction::triggered, this, &TAddressList::actKeywordEditExecute);
     connect(actViewColumn, &QAction::triggered, this, &TAddressList::actViewColumnExecute);
@@ -1451,4 +1459,22 @@ void TAddressList::actViewColumnExecute()
     const int first = GetSelectedIndex();
     RefreshList(true, false, true);
     SelectItem(first, false, false);
+}
+
+void TAddressList::actAdrsSearchExecute()
+{
+    TAddressSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetConditions(Filter);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetConditions(Filter);
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    // A filter and the duplicate display exclude each other.
+    DuplicateItem1 = DuplicateItem2 = 0;
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
 }

@@ -136,6 +136,7 @@ public:
     void actTopicExecute();
     void actInquiryExecute();
     void actWordSearchExecute();
+    void actAdrsSearchExecute();
     void actDuplicateSearchExecute();
     void actKeywordEditExecute();
     void actViewColumnExecute();

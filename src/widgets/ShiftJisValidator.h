@@ -5,7 +5,6 @@
 #include <QValidator>
 
 class TShiftJisValidator : public QValidator {
-    Q_OBJECT
 public:
     // maxBytes 0: no byte limit, only the characters are checked.
     explicit TShiftJisValidator(int maxBytes, QObject *parent = nullptr);

@@ -351,7 +351,7 @@ TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
     add({0, "1", "A", ""});
     list->RefreshList(true, true, false);
     const QStringList built = {"actCreate", "actOpen", "actEditGroup", "actExit", "actDelete", "actInitColumn",
-                               "actReload", "actTopic", "actWordSearch", "actDuplicateSearch", "actKeywordEdit",
+                               "actReload", "actTopic", "actAdrsCopy", "actAdrsSearch", "actWordSearch", "actDuplicateSearch", "actKeywordEdit",
                                "actViewColumn"};
     const QList<QAction *> actions = list->findChildren<QAction *>(QRegularExpression("^act"));
     EXPECT_EQ(actions.size(), 38);

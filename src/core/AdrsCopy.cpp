@@ -68,24 +68,13 @@ void useIndex(TTable &table, const QString &name)
         table.SetIndexName(name);
 }
 
-void setChosenColour(QAbstractButton *button, bool chosen)
-{
-    if (!button)
-        return;
-    const QColor colour = chosen ? QColor(Qt::blue) : QApplication::palette().color(QPalette::WindowText);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    button->setPalette(palette);
-}
-
 // Makes tag the choice of a group of radio buttons: the chosen caption is blue.
 bool choose(QButtonGroup *group, int &choice, int tag)
 {
     if (tag == choice)
         return false;
-    setChosenColour(group->button(choice), false);
-    setChosenColour(group->button(tag), true);
+    SetCaptionColour(group->button(choice), false);
+    SetCaptionColour(group->button(tag), true);
     choice = tag;
     return true;
 }
@@ -645,7 +634,7 @@ void TAddressCopy::rbSameCustomCheckClick(int tag) { choose(sameCustomGroup_, Sa
 
 void TAddressCopy::chkNumberItemClick(QCheckBox *item)
 {
-    setChosenColour(item, item->isChecked());
+    SetCaptionColour(item, item->isChecked());
     TickedNumberItems += item->isChecked() ? 1 : -1;
     updateNumberChoices();
 }
@@ -660,11 +649,11 @@ void TAddressCopy::updateNumberChoices()
 
 void TAddressCopy::chkSameAddDateTimeClick()
 {
-    setChosenColour(chkSameAddDateTime, chkSameAddDateTime->isChecked());
+    SetCaptionColour(chkSameAddDateTime, chkSameAddDateTime->isChecked());
     chkSameUpdDateTime->setEnabled(chkSameAddDateTime->isChecked());
 }
 
-void TAddressCopy::chkSameUpdDateTimeClick() { setChosenColour(chkSameUpdDateTime, chkSameUpdDateTime->isChecked()); }
+void TAddressCopy::chkSameUpdDateTimeClick() { SetCaptionColour(chkSameUpdDateTime, chkSameUpdDateTime->isChecked()); }
 
 TAdrsCopyRules TAddressCopy::rules() const
 {

@@ -1,6 +1,8 @@
 // TAddressCopy: the window that copies records of the open address book into another one by TAdrsRecordCopier.
 #pragma once
 
+#include "core/Globals.h"
+
 #include <QWidget>
 
 #include <array>
@@ -22,8 +24,6 @@ class TUniEdit;
 // Outcome of copying one record.
 enum TCopyOutcome : int { coAdded = 0, coOverwritten = 1, coSkipped = 2, coLimitReached = 9, coFailed = -1 };
 
-// An address book never holds more records than this.
-inline constexpr int MaxAdrsRecords = 100000;
 
 // The choices of one copy run.
 struct TAdrsCopyRules {

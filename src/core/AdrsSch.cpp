@@ -52,7 +52,6 @@ constexpr int FirstKeywordItem = 21;
 constexpr int FirstJointItem = 16;
 constexpr int LastJointItem = 20;
 constexpr int NameItem = 12;
-const QColor HighlightColour(0, 0, 255);
 
 // Names and joint names are kept in the "@" escape form, so they are typed in the Unicode edit.
 bool isUnicodeItem(int item) { return item == NameItem || (item >= FirstJointItem && item <= LastJointItem); }
@@ -135,14 +134,6 @@ QString categoryName(QWidget *owner, const TCategoryTable &which, int catNo)
             name = nameOf(t);
     });
     return name;
-}
-
-void setCaptionColour(QAbstractButton *button, const QColor &colour)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    button->setPalette(palette);
 }
 
 bool isEnterKey(const QEvent *event)
@@ -547,8 +538,8 @@ void TAddressSearch::lvConditionDblClick()
 
 void TAddressSearch::rbAndOrClick()
 {
-    setCaptionColour(rbAnd, rbAnd->isChecked() ? HighlightColour : palette().color(QPalette::WindowText));
-    setCaptionColour(rbOr, rbOr->isChecked() ? HighlightColour : palette().color(QPalette::WindowText));
+    SetCaptionColour(rbAnd, rbAnd->isChecked());
+    SetCaptionColour(rbOr, rbOr->isChecked());
 }
 
 // ---- The editors ----
@@ -646,8 +637,7 @@ void TAddressSearch::Cbx_CatMainChange()
 
 void TAddressSearch::chkNotConditionClick()
 {
-    setCaptionColour(chkNotCondition,
-                     chkNotCondition->isChecked() ? HighlightColour : palette().color(QPalette::WindowText));
+    SetCaptionColour(chkNotCondition, chkNotCondition->isChecked());
 }
 
 TNarrowDownItem TAddressSearch::BuildCondition() const

@@ -8,6 +8,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QAction>
@@ -40,27 +41,6 @@ bool isEnterKey(const QEvent *event)
         return false;
     const int key = static_cast<const QKeyEvent *>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-// Typing stops at the byte limit of the name, and a character the operations file cannot hold in Shift-JIS
-// is not taken at all.
-class TNameValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        QString unmappable;
-        const QByteArray bytes = Sjis::encode(input, &unmappable);
-        return unmappable.isEmpty() && bytes.size() <= MaxNameBytes ? Acceptable : Invalid;
-    }
-};
-
-void setCaptionColour(QRadioButton *button, const QColor &colour)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    button->setPalette(palette);
 }
 
 // The rename editor of lvAdrs: the edited text goes to lvAdrsEdited, which alone decides what the row and the
@@ -98,7 +78,7 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     rbNew->setProperty("Tag", 0);
     edtNew = new TUniEdit(this);
     edtNew->setObjectName(QStringLiteral("edtNew"));
-    edtNew->setValidator(new TNameValidator(edtNew));
+    edtNew->setValidator(new TShiftJisValidator(MaxNameBytes, edtNew));
     SetImeMode(edtNew, imHira);
 
     rbOpen = new QRadioButton(QStringLiteral("既存のアドレス帳を開く："), this);
@@ -278,8 +258,8 @@ void TAddressSelect::focusEditAtEnd()
 void TAddressSelect::rbSelectClick(QRadioButton *clicked)
 {
     QRadioButton *other = clicked == rbNew ? rbOpen : rbNew;
-    setCaptionColour(clicked, Qt::blue);
-    setCaptionColour(other, palette().color(QPalette::WindowText));
+    SetCaptionColour(clicked, true);
+    SetCaptionColour(other, false);
     if (!isVisible())
         return;
     if (clicked == rbNew)

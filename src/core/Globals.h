@@ -54,6 +54,8 @@ inline int DiscDriveCount = 0;
 
 inline QString CurrentAdrsName;
 inline std::vector<TAdrsFolderInfo> AdrsBookList;
+// The most records an address book holds.
+inline constexpr int MaxAdrsRecords = 100000;
 inline int CurrentAdrsIndex = -1;
 // The group names of the open book; entry 0 stands for "no group".
 inline std::array<QString, 11> GroupNames{QStringLiteral("指定なし")};

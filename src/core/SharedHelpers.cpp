@@ -3,6 +3,8 @@
 #include "core/Globals.h"
 #include "platform/Folders.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -110,4 +112,15 @@ QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButt
     row->addWidget(btnOk);
     row->addWidget(btnCancel);
     return row;
+}
+
+void SetCaptionColour(QAbstractButton *button, bool chosen)
+{
+    if (!button)
+        return;
+    const QColor colour = chosen ? QColor(Qt::blue) : QApplication::palette().color(QPalette::WindowText);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    button->setPalette(palette);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class QAbstractButton;
 class QHBoxLayout;
 class QPushButton;
 class QWidget;
@@ -29,3 +30,6 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // The buttons a dialog ends with, "OK" and "キャンセル", named btnOk and btnCancel, in a right-aligned row
 // for the dialog's layout.
 QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel);
+
+// The caption of a chosen radio button or a ticked check box is blue, any other is drawn as usual.
+void SetCaptionColour(QAbstractButton *button, bool chosen);

@@ -17,6 +17,7 @@
 #include "records/InputLst.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -59,7 +60,6 @@ const QString CaptionInquiry = QStringLiteral("アドレス帳情報照会");
 const QString CaptionRegister = QStringLiteral("アドレス帳情報登録");
 constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
 constexpr int MaxExtFiles = 10;
-constexpr int MaxRecords = 100000;
 
 // The glyphs live in this unit's resource file, which a static library only links in when asked for.
 QIcon glyph(const char *name)
@@ -71,22 +71,6 @@ QIcon glyph(const char *name)
     Q_UNUSED(registered);
     return QIcon(QStringLiteral(":/DtInqiry/") + QLatin1String(name) + QStringLiteral(".svg"));
 }
-
-// The limit of a field that keeps Shift-JIS text counts bytes, and a character without a Shift-JIS form
-// could only be stored as garbage, so such input is refused as it is typed.
-class TShiftJisLimit : public QValidator {
-public:
-    TShiftJisLimit(int bytes, QObject *parent) : QValidator(parent), bytes_(bytes) {}
-    State validate(QString &input, int &) const override
-    {
-        QString unmappable;
-        const QByteArray encoded = Sjis::encode(input, &unmappable);
-        return unmappable.isEmpty() && encoded.size() <= bytes_ ? Acceptable : Invalid;
-    }
-
-private:
-    int bytes_;
-};
 
 QColor colorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 int32_t bgrFromColor(const QColor &c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
@@ -136,14 +120,6 @@ void setInputColour(QWidget *control, bool enabled)
     QPalette palette = control->palette();
     palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
     control->setPalette(palette);
-}
-
-void setCheckColour(QCheckBox *box)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::WindowText,
-                     box->isChecked() ? QColor(Qt::blue) : QApplication::palette().color(QPalette::WindowText));
-    box->setPalette(palette);
 }
 
 QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
@@ -309,7 +285,7 @@ QWidget *TDataInquiry::createMainPage()
     auto edit = [](const char *name, int limit, QWidget *parent) {
         auto *e = new QLineEdit(parent);
         e->setObjectName(QLatin1String(name));
-        e->setValidator(new TShiftJisLimit(limit, e));
+        e->setValidator(new TShiftJisValidator(limit, e));
         return e;
     };
     auto button = [](const char *name, const QString &hint, QWidget *parent) {
@@ -323,7 +299,7 @@ QWidget *TDataInquiry::createMainPage()
         c->setObjectName(QLatin1String(name));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
-        c->lineEdit()->setValidator(new TShiftJisLimit(limit, c));
+        c->lineEdit()->setValidator(new TShiftJisValidator(limit, c));
         return c;
     };
     auto label = [this](const QString &caption) { return new QLabel(caption, tabstMain); };
@@ -422,7 +398,7 @@ QWidget *TDataInquiry::createMainPage()
     lblCorpKanji->setObjectName(QStringLiteral("lblCorpKanji"));
     nmedtCorpKanji = new TNMDEdit(p);
     nmedtCorpKanji->setObjectName(QStringLiteral("nmedtCorpKanji"));
-    nmedtCorpKanji->setValidator(new TShiftJisLimit(112, nmedtCorpKanji));
+    nmedtCorpKanji->setValidator(new TShiftJisValidator(112, nmedtCorpKanji));
     grid->addWidget(lblCorpKanji, row, 0);
     grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
     lblCorpKana = label(QStringLiteral("カナ"));
@@ -451,7 +427,7 @@ QWidget *TDataInquiry::createMainPage()
     nmedtNameKana = new TUniNMDEdit(p);
     nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
     nmedtNameKana->SetMaxLength(25);
-    nmedtNameKana->setValidator(new TShiftJisLimit(25, nmedtNameKana));
+    nmedtNameKana->setValidator(new TShiftJisValidator(25, nmedtNameKana));
     nmedtNameKanji->SetAssociate(nmedtNameKana);
     nmedtNameKana->SetInputType(itKana);
     nmedtNameKana->SetAssociate(nmedtNameKanji);
@@ -493,7 +469,7 @@ QWidget *TDataInquiry::createSubPage()
     auto edit = [](const char *name, int limit, QWidget *parent) {
         auto *e = new QLineEdit(parent);
         e->setObjectName(QLatin1String(name));
-        e->setValidator(new TShiftJisLimit(limit, e));
+        e->setValidator(new TShiftJisValidator(limit, e));
         return e;
     };
     auto button = [](const char *name, const QString &hint, QWidget *parent) {
@@ -535,7 +511,7 @@ QWidget *TDataInquiry::createSubPage()
         cbxJointHonor[i]->setObjectName(QStringLiteral("cbxJointHonor%1").arg(i + 1));
         cbxJointHonor[i]->setEditable(true);
         cbxJointHonor[i]->setInsertPolicy(QComboBox::NoInsert);
-        cbxJointHonor[i]->lineEdit()->setValidator(new TShiftJisLimit(10, cbxJointHonor[i]));
+        cbxJointHonor[i]->lineEdit()->setValidator(new TShiftJisValidator(10, cbxJointHonor[i]));
         joint->addWidget(new QLabel(QStringLiteral("連名") + fullWidthDigits[i], gbxJoint), i, 0);
         joint->addWidget(nmedtJoint[i], i, 1);
         joint->addWidget(cbxJointHonor[i], i, 2);
@@ -596,7 +572,7 @@ QWidget *TDataInquiry::createMemoPage()
         if (i < 5) {
             edtKeyword[i] = new QLineEdit(gbxKeyword);
             edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword%1").arg(i + 1));
-            edtKeyword[i]->setValidator(new TShiftJisLimit(100, edtKeyword[i]));
+            edtKeyword[i]->setValidator(new TShiftJisValidator(100, edtKeyword[i]));
             grid->addWidget(edtKeyword[i], i, 1);
             continue;
         }
@@ -605,7 +581,7 @@ QWidget *TDataInquiry::createMemoPage()
         c->setObjectName(QStringLiteral("cbxKeyword%1").arg(i + 1));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
-        c->lineEdit()->setValidator(new TShiftJisLimit(100, c));
+        c->lineEdit()->setValidator(new TShiftJisValidator(100, c));
         bbtnKeyword[i - 5] = new QPushButton(gbxKeyword);
         bbtnKeyword[i - 5]->setObjectName(QStringLiteral("bbtnKeyword%1").arg(i + 1));
         grid->addWidget(c, i, 1);
@@ -1492,7 +1468,7 @@ void TDataInquiry::sbtnPrivCorpClick()
         focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
 }
 
-void TDataInquiry::chkIgnoreNameClick() { setCheckColour(chkIgnoreName); }
+void TDataInquiry::chkIgnoreNameClick() { SetCaptionColour(chkIgnoreName, chkIgnoreName->isChecked()); }
 
 void TDataInquiry::nmedtJointChange(int n)
 {
@@ -1916,9 +1892,9 @@ void TDataInquiry::mmoNoteExit()
         mmoNote->setPlainText(text + QLatin1Char('\n'));
 }
 
-void TDataInquiry::chkContinualAddClick() { setCheckColour(chkContinualAdd); }
+void TDataInquiry::chkContinualAddClick() { SetCaptionColour(chkContinualAdd, chkContinualAdd->isChecked()); }
 
-void TDataInquiry::chkMainNumberClick() { setCheckColour(chkMainNumber); }
+void TDataInquiry::chkMainNumberClick() { SetCaptionColour(chkMainNumber, chkMainNumber->isChecked()); }
 
 void TDataInquiry::pgctlDataChange()
 {
@@ -2129,7 +2105,7 @@ int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
     TTable &t = *DMMirvale18->AdrsTable;
     try {
         if (mode == 0) {
-            if (AddressList && AddressList->GetRecordCount() >= MaxRecords) {
+            if (AddressList && AddressList->GetRecordCount() >= MaxAdrsRecords) {
                 ShowMessageBoxAt(this, QStringLiteral("最大登録件数10万件に達しました  \r\nこれ以上登録できません  "),
                                  AppTitle, MB_OK | MB_ICONINFORMATION);
                 return srNotStored;

@@ -7,6 +7,7 @@
 #include "core/TextUtils.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QGridLayout>
@@ -42,23 +43,6 @@ bool isEnterKey(const QEvent *event)
     const int key = static_cast<const QKeyEvent *>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
-
-// The history cuts longer texts and writes unmappable characters as "?", so the edit takes neither: what the
-// user sees in the list is what the file will hold, and two names cut to the same bytes cannot slip past the
-// duplicate check.
-class TByteLimitValidator : public QValidator {
-public:
-    TByteLimitValidator(const int &limit, QObject *parent) : QValidator(parent), limit_(limit) {}
-    State validate(QString &input, int &) const override
-    {
-        QString unmappable;
-        const QByteArray bytes = Sjis::encode(input, &unmappable);
-        return unmappable.isEmpty() && bytes.size() <= limit_ ? Acceptable : Invalid;
-    }
-
-private:
-    const int &limit_;
-};
 
 // Rows as high as the font's text plus two pixels, whatever the style would add.
 class TFixedHeightDelegate : public QStyledItemDelegate {
@@ -103,7 +87,8 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
     lblName->setObjectName(QStringLiteral("lblName"));
     edtName = new TUniEdit(this);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setValidator(new TByteLimitValidator(nameByteLimit_, edtName));
+    nameValidator_ = new TShiftJisValidator(0, edtName);
+    edtName->setValidator(nameValidator_);
     edtName->installEventFilter(this);
     lblName->setBuddy(edtName);
 
@@ -187,7 +172,7 @@ THistoryData &TInputList::history(int list) const
 
 void TInputList::applyInputLimit(int list)
 {
-    nameByteLimit_ = history(list).MaxLength();
+    nameValidator_->SetMaxBytes(history(list).MaxLength());
 }
 
 void TInputList::SelectList(int list)

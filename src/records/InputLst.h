@@ -14,6 +14,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class TShiftJisValidator;
 class QTabBar;
 class QWheelEvent;
 class THistoryData;
@@ -95,7 +96,7 @@ private:
     // The tab whose list lbxList shows: the tab bar has already moved on when it reports a change.
     int shownList_ = 0;
     // The input limit of edtName, in Shift-JIS bytes: the longest text the shown list's history keeps.
-    int nameByteLimit_ = 0;
+    TShiftJisValidator *nameValidator_ = nullptr;  // the name box takes no more bytes than the list keeps
 };
 
 // The dialog while it runs.

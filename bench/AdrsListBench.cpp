@@ -37,6 +37,7 @@ int main(int argc, char **argv)
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
     DataFolder = dir.path() + "/";
+    DataRootFolder = dir.path() + "/";
     AdrsFolder = dir.path() + "/Adrs/";
     OtherFolder = dir.path() + "/Other/";
     CategoryFolder = dir.path() + "/Category/";

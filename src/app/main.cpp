@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "records/BatchChg.h"
 #include "records/DtInqiry.h"
 
 #include <QApplication>
@@ -9,5 +10,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(core);
     RegisterRecordForm();
+    RegisterBatchChange();
     return RunVelmora(app);
 }

@@ -1014,7 +1014,8 @@ void TAddressList::createActions()
         action->setShortcut(def.Shortcut);
         action->setShortcutContext(Qt::WindowShortcut);
         const bool available = def.Available
-            || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch));
+            || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch))
+            || (RunBatchChange && def.Member == &L::actBatchChange);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -1044,6 +1045,7 @@ void TAddressList::createActions()
     connect(actKeywordEdit, &QAction::triggered, this, &TAddressList::actKeywordEditExecute);
     connect(actViewColumn, &QAction::triggered, this, &TAddressList::actViewColumnExecute);
     connect(actNumerSearch, &QAction::triggered, this, &TAddressList::actNumerSearchExecute);
+    connect(actBatchChange, &QAction::triggered, this, [this] { RunBatchChange(this); });
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());

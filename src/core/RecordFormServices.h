@@ -1,4 +1,4 @@
-// What the main list asks of the record form. The form belongs to the record-entry part of the program,
+// What the main list asks of the record-entry windows: the record form and the batch change. The form belongs to the record-entry part of the program,
 // which builds on this one, so the main list reaches it through this interface and a maker the program
 // installs at start.
 #pragma once
@@ -38,3 +38,6 @@ public:
 inline TRecordFormServices *RecordForm = nullptr;
 // Makes the record form for the main list; installed when the program starts.
 inline std::function<TRecordFormServices *(TAddressList *owner)> MakeRecordForm;
+
+// Runs the batch change of the selected records; installed when the program starts.
+inline std::function<void(TAddressList *list)> RunBatchChange;

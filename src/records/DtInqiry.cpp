@@ -1,5 +1,7 @@
 #include "records/DtInqiry.h"
 
+#include "records/EntryHelpers.h"
+
 #include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -72,8 +74,6 @@ QIcon glyph(const char *name)
     return QIcon(QStringLiteral(":/DtInqiry/") + QLatin1String(name) + QStringLiteral(".svg"));
 }
 
-QColor colorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-int32_t bgrFromColor(const QColor &c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
 QString decode(const QByteArray &text) { return Sjis::decode(text); }
 QByteArray encode(const QString &text) { return Sjis::encode(text); }
@@ -113,14 +113,6 @@ QString GetMyDocumentsFolder()
     return documents.isEmpty() ? DataFolder : IncludeTrailingPathDelimiter(documents);
 }
 
-QString customColorFile() { return DataFolder + QStringLiteral("CstmClr.ini"); }
-
-void setInputColour(QWidget *control, bool enabled)
-{
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
-    control->setPalette(palette);
-}
 
 QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
 {
@@ -134,28 +126,6 @@ QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *
 }
 
 }  // namespace
-
-std::array<QColor, 16> LoadCustomColors()
-{
-    const TMemIniFile ini(customColorFile());
-    std::array<QColor, 16> colors;
-    for (int n = 0; n < 16; ++n) {
-        bool ok = false;
-        const int value =
-            ini.ReadString(QStringLiteral("COMMON"), QString::number(n), QStringLiteral("000000")).toInt(&ok, 16);
-        colors[n] = colorFromBgr(ok ? value : 0);
-    }
-    return colors;
-}
-
-void SaveCustomColors(const std::array<QColor, 16> &colors)
-{
-    TMemIniFile ini(customColorFile());
-    for (int n = 0; n < 16; ++n)
-        ini.WriteString(QStringLiteral("COMMON"), QString::number(n),
-                        QStringLiteral("%1").arg(bgrFromColor(colors[n]), 6, 16, QLatin1Char('0')).toUpper());
-    ini.UpdateFile();
-}
 
 // ---- Creation ----
 
@@ -1458,7 +1428,7 @@ void TDataInquiry::UpdatePrivCorp()
         w->setEnabled(corp);
     chkIgnoreName->setVisible(corp);
     for (QWidget *w : std::initializer_list<QWidget *>{nmedtCorpKanji, edtCorpKana, cbxDptmnt, cbxPost})
-        setInputColour(w, corp);
+        SetInputColour(w, corp);
 }
 
 void TDataInquiry::sbtnPrivCorpClick()
@@ -1478,7 +1448,7 @@ void TDataInquiry::nmedtJointChange(int n)
     QComboBox *honor = cbxJointHonor[n - 1];
     if (honor->isEnabled() != filled) {
         honor->setEnabled(filled);
-        setInputColour(honor, filled);
+        SetInputColour(honor, filled);
         if (!filled) {
             if (JointOwner == n) {
                 cbxJointOwner->setCurrentIndex(0);
@@ -1587,11 +1557,11 @@ void TDataInquiry::selectSymbolMark(const QByteArray &mark)
 void TDataInquiry::setSymbolColor(int32_t bgr)
 {
     QPalette palette = pnlSymbolColor->palette();
-    palette.setColor(QPalette::Window, colorFromBgr(bgr));
+    palette.setColor(QPalette::Window, ColorFromBgr(bgr));
     pnlSymbolColor->setPalette(palette);
 }
 
-int32_t TDataInquiry::SymbolColor() const { return bgrFromColor(pnlSymbolColor->palette().color(QPalette::Window)); }
+int32_t TDataInquiry::SymbolColor() const { return BgrFromColor(pnlSymbolColor->palette().color(QPalette::Window)); }
 
 int TDataInquiry::printTargetValue() const
 {
@@ -1729,37 +1699,9 @@ void TDataInquiry::lvExtFileSelectItem()
 
 void TDataInquiry::bbtnSymbolColorClick()
 {
-    QColorDialog dialog(colorFromBgr(SymbolColor()), this);
-    dialog.setObjectName(QStringLiteral("ColorDialog"));
-    const std::array<QColor, 16> custom = LoadCustomColors();
-    for (int n = 0; n < 16; ++n)
-        QColorDialog::setCustomColor(n, custom[n]);
-    ColorDialogShow(&dialog);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    setSymbolColor(bgrFromColor(dialog.selectedColor()));
-    std::array<QColor, 16> chosen;
-    for (int n = 0; n < 16; ++n)
-        chosen[n] = QColorDialog::customColor(n);
-    try {
-        SaveCustomColors(chosen);
-    } catch (const EIniFileError &e) {
-        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
-    }
-}
-
-void TDataInquiry::ColorDialogShow(QWidget *dialog)
-{
-    dialog->adjustSize();
-    QPoint at = frameGeometry().topLeft() + QPoint(15, 15);
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect work = screen->availableGeometry();
-        const QSize size = dialog->frameGeometry().size();
-        at.setX(std::max(0, std::min(at.x(), work.right() + 1 - size.width())));
-        at.setY(std::max(0, std::min(at.y(), work.bottom() + 1 - size.height())));
-    }
-    dialog->move(at);
+    int32_t bgr = SymbolColor();
+    if (ChooseColor(this, bgr))
+        setSymbolColor(bgr);
 }
 
 // ---- Categories ----
@@ -1769,7 +1711,7 @@ void TDataInquiry::SelectMainCategory(int code)
     Cbx_CatMain->clear();
     Cbx_CatSub->clear();
     Cbx_CatSub->setEnabled(false);
-    setInputColour(Cbx_CatSub, false);
+    SetInputColour(Cbx_CatSub, false);
     Cbx_CatMain->AddObject(QStringLiteral("指定なし"), 0);
     int selected = 0;
     if (DMMirvale18 && DMMirvale18->OxaCatmTable && DMMirvale18->OpenOxaCatmTable()) {
@@ -1795,11 +1737,11 @@ void TDataInquiry::SelectSubCategory(int mainCode, int subCode)
 {
     if (mainCode == 0 || Cbx_CatMain->currentIndex() < 0) {
         Cbx_CatSub->clear();
-        setInputColour(Cbx_CatSub, false);
+        SetInputColour(Cbx_CatSub, false);
         Cbx_CatSub->setEnabled(false);
         return;
     }
-    setInputColour(Cbx_CatSub, true);
+    SetInputColour(Cbx_CatSub, true);
     Cbx_CatSub->setEnabled(true);
     Cbx_CatSub->clear();
     int matched = -1;

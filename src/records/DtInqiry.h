@@ -45,10 +45,6 @@ inline constexpr int srStored = 0;
 inline constexpr int srNotStored = 1;  // refused with a message, or declined by the user
 inline constexpr int srError = 9;      // the table could not be written; nothing of the row was kept
 
-// The sixteen custom colours every colour dialog offers, kept in "CstmClr.ini" of the data folder as six
-// hexadecimal digits of a 0x00BBGGRR value each.
-std::array<QColor, 16> LoadCustomColors();
-void SaveCustomColors(const std::array<QColor, 16> &colors);
 
 // One window for the whole program: modeless, over the main list window, freeing itself when closed.
 class TDataInquiry : public QWidget, public TRecordFormServices {
@@ -214,8 +210,6 @@ public:
     void bbtnOpenExtFileClick();
     void lvExtFileSelectItem();
     void bbtnSymbolColorClick();
-    // Places the colour dialog just inside the form's top-left corner, within the screen's work area.
-    void ColorDialogShow(QWidget *dialog);
     void bbtnEditListClick(int tag);
     void Cbx_CatMainChange();
     void mmoNoteExit();

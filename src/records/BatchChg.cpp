@@ -1,0 +1,837 @@
+#include "records/BatchChg.h"
+
+#include "core/AdrsList.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/RecordFormServices.h"
+#include "core/SharedHelpers.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "platform/MessageBox.h"
+#include "platform/SjisCodec.h"
+#include "records/ContinualAdrsSearch.h"
+#include "records/DtInqiry.h"
+#include "records/EntryHelpers.h"
+#include "widgets/ShiftJisValidator.h"
+#include "widgets/UniStdCtrls.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+#include <optional>
+
+// Outside any unnamed namespace: the resource initialiser the macro declares has external linkage.
+static void initGlyphResources() { Q_INIT_RESOURCE(DtInqiry); }
+
+namespace {
+
+constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
+constexpr int KeywordBytes = 100;
+// How often a run lets the window repaint and the stop button be pressed.
+constexpr int PumpIntervalMs = 50;
+
+const std::array<QString, 8> KeywordFields{
+    QStringLiteral("Keyword1"), QStringLiteral("Keyword2"), QStringLiteral("Keyword3"), QStringLiteral("Keyword4"),
+    QStringLiteral("Keyword5"), QStringLiteral("Keyword6"), QStringLiteral("Keyword7"), QStringLiteral("Keyword8")};
+
+QCheckBox *checkBox(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+QRadioButton *radio(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QRadioButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+TUniComboBox *dropDownList(const char *name, QWidget *parent)
+{
+    auto *combo = new TUniComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    return combo;
+}
+
+QLabel *label(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+// A borderless row of radio buttons, which also makes them one exclusive group.
+QWidget *radioPanel(const char *name, QWidget *parent, std::initializer_list<QRadioButton **> buttons,
+                    std::initializer_list<std::pair<const char *, QString>> captions)
+{
+    auto *panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto caption = captions.begin();
+    for (QRadioButton **button : buttons) {
+        *button = radio(caption->first, caption->second, panel);
+        row->addWidget(*button);
+        ++caption;
+    }
+    row->addStretch();
+    return panel;
+}
+
+void paintRadioGroup(std::initializer_list<QRadioButton *> buttons)
+{
+    for (QRadioButton *button : buttons)
+        SetCaptionColour(button, button->isChecked());
+}
+
+void enableInput(QWidget *control, bool enabled)
+{
+    control->setEnabled(enabled);
+    if (qobject_cast<QLineEdit *>(control) || qobject_cast<QComboBox *>(control))
+        SetInputColour(control, enabled);
+}
+
+double now() { return DateTimeToDouble(TruncateToSeconds(QDateTime::currentDateTime())); }
+
+}  // namespace
+
+// ---- Creation ----
+
+TBatchChange::TBatchChange(TAddressList *owner) : QDialog(owner), owner_(owner)
+{
+    setObjectName(QStringLiteral("BatchChange"));
+    setWindowTitle(QStringLiteral("アドレス帳の一括編集"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QFont dialogFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    dialogFont.setPixelSize(12);
+    setFont(dialogFont);
+
+    createControls();
+    InitControls();
+    FillGroups();
+    FillCategoryMain(0);
+    FillCategorySub(0, 0);
+    FillSenders();
+    for (int k = 0; k < 3; ++k)
+        FillKeywordList(k);
+    FillSymbolMarks();
+    static const bool glyphsRegistered = (initGlyphResources(), true);
+    Q_UNUSED(glyphsRegistered);
+    bbtnSymbolColor->setIcon(QIcon(QStringLiteral(":/DtInqiry/COLORSET.svg")));
+}
+
+TBatchChange::~TBatchChange() = default;
+
+void TBatchChange::createControls()
+{
+    lblMsg1 = label("lblMsg1", QStringLiteral("選択したデータの項目内容を一括で編集します"), this);
+    lblMsg2 = label("lblMsg2", QStringLiteral("変更する内容を設定してください"), this);
+
+    gbxMain = new QGroupBox(QStringLiteral("メイン"), this);
+    gbxMain->setObjectName(QStringLiteral("gbxMain"));
+    chkGroup = checkBox("chkGroup", QStringLiteral("グループ"), gbxMain);
+    cbxGroup = dropDownList("cbxGroup", gbxMain);
+    cbxGroup->setMaxVisibleItems(11);
+    chkGetJisCode = checkBox("chkGetJisCode", QStringLiteral("市町村コードを取得"), gbxMain);
+    lblGetJisCode = label("lblGetJisCode",
+                          QStringLiteral("※市町村コードを取得するには、住所欄が入力されている必要があります"), gbxMain);
+    QPalette maroon = lblGetJisCode->palette();
+    maroon.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
+    lblGetJisCode->setPalette(maroon);
+    chkPrivCorp = checkBox("chkPrivCorp", QStringLiteral("個人と会社の切り替え"), gbxMain);
+    pnlPrivCorp = radioPanel("pnlPrivCorp", gbxMain, {&rbPriv, &rbCorp},
+                             {{"rbPriv", QStringLiteral("個人")}, {"rbCorp", QStringLiteral("会社")}});
+    chkIgnoreName = checkBox("chkIgnoreName", QStringLiteral("宛名の印刷に名前を使用しない"), gbxMain);
+    pnlIgnoreName = radioPanel("pnlIgnoreName", gbxMain, {&rbIgnoreNameTrue, &rbIgnoreNameFalse},
+                               {{"rbIgnoreNameTrue", QStringLiteral("チェックする")},
+                                {"rbIgnoreNameFalse", QStringLiteral("チェックしない")}});
+    chkCategory = checkBox("chkCategory", QStringLiteral("カテゴリ"), gbxMain);
+    lblCatMain = label("lblCatMain", QStringLiteral("大分類："), gbxMain);
+    Cbx_CatMain = dropDownList("Cbx_CatMain", gbxMain);
+    lblCatSub = label("lblCatSub", QStringLiteral("小分類："), gbxMain);
+    Cbx_CatSub = dropDownList("Cbx_CatSub", gbxMain);
+    Cbx_CatMain->setMinimumWidth(150);
+    Cbx_CatSub->setMinimumWidth(150);
+    auto *category = new QHBoxLayout;
+    category->addWidget(lblCatMain);
+    category->addWidget(Cbx_CatMain);
+    category->addWidget(lblCatSub);
+    category->addWidget(Cbx_CatSub);
+    category->addStretch();
+    auto *main = new QGridLayout(gbxMain);
+    main->addWidget(chkGroup, 0, 0);
+    main->addWidget(cbxGroup, 0, 1, Qt::AlignLeft);
+    main->addWidget(chkGetJisCode, 1, 0);
+    main->addWidget(lblGetJisCode, 1, 1);
+    main->addWidget(chkPrivCorp, 2, 0);
+    main->addWidget(pnlPrivCorp, 2, 1);
+    main->addWidget(chkIgnoreName, 3, 0);
+    main->addWidget(pnlIgnoreName, 3, 1);
+    main->addWidget(chkCategory, 4, 0);
+    main->addLayout(category, 4, 1);
+    main->setColumnStretch(1, 1);
+
+    gbxSub = new QGroupBox(QStringLiteral("サブ"), this);
+    gbxSub->setObjectName(QStringLiteral("gbxSub"));
+    chkPrintTarget = checkBox("chkPrintTarget", QStringLiteral("印刷指定"), gbxSub);
+    pnlPrintTarget = radioPanel("pnlPrintTarget", gbxSub, {&rbPrintTarget, &rbPrintException, &rbPrintUnspec},
+                                {{"rbPrintTarget", QStringLiteral("印刷対象")},
+                                 {"rbPrintException", QStringLiteral("印刷除外")},
+                                 {"rbPrintUnspec", QStringLiteral("指定なし")}});
+    chkSender = checkBox("chkSender", QStringLiteral("差出人"), gbxSub);
+    cbxSender = dropDownList("cbxSender", gbxSub);
+    cbxSender->setMinimumWidth(200);
+    auto *sub = new QGridLayout(gbxSub);
+    sub->addWidget(chkPrintTarget, 0, 0);
+    sub->addWidget(pnlPrintTarget, 0, 1);
+    sub->addWidget(chkSender, 1, 0);
+    sub->addWidget(cbxSender, 1, 1, Qt::AlignLeft);
+    sub->setColumnStretch(1, 1);
+
+    gbxMemo = new QGroupBox(QStringLiteral("メモ"), this);
+    gbxMemo->setObjectName(QStringLiteral("gbxMemo"));
+    auto *memo = new QGridLayout(gbxMemo);
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray number = QByteArray::number(i + 1);
+        chkKeyword[i] = checkBox(("chkKeyword" + number).constData(), QString(), gbxMemo);
+        chkKeyword[i]->setProperty("Tag", i + 1);
+        memo->addWidget(chkKeyword[i], i, 0);
+        QWidget *input;
+        if (i < 5) {
+            auto *edit = new TUniEdit(gbxMemo);
+            edit->setObjectName(QLatin1String("edtKeyword" + number));
+            edit->SetMaxLength(KeywordBytes);
+            edit->setValidator(new TShiftJisValidator(KeywordBytes, edit));
+            edtKeyword[i] = edit;
+            input = edit;
+        } else {
+            auto *combo = dropDownList(("cbxKeyword" + number).constData(), gbxMemo);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->lineEdit()->setMaxLength(KeywordBytes);
+            combo->lineEdit()->setValidator(new TShiftJisValidator(KeywordBytes, combo));
+            cbxKeyword[i - 5] = combo;
+            input = combo;
+        }
+        memo->addWidget(input, i, 1);
+    }
+    memo->setColumnStretch(1, 1);
+
+    gbxOther = new QGroupBox(QStringLiteral("その他"), this);
+    gbxOther->setObjectName(QStringLiteral("gbxOther"));
+    chkSymbolMark = checkBox("chkSymbolMark", QStringLiteral("シンボルマーク"), gbxOther);
+    cbxSymbolMark = dropDownList("cbxSymbolMark", gbxOther);
+    chkSymbolColor = checkBox("chkSymbolColor", QStringLiteral("シンボル色"), gbxOther);
+    pnlSymbolColor = new QFrame(gbxOther);
+    pnlSymbolColor->setObjectName(QStringLiteral("pnlSymbolColor"));
+    pnlSymbolColor->setFrameShape(QFrame::Panel);
+    pnlSymbolColor->setFrameShadow(QFrame::Sunken);
+    pnlSymbolColor->setAutoFillBackground(true);
+    pnlSymbolColor->setFixedSize(48, 22);
+    bbtnSymbolColor = new QPushButton(gbxOther);
+    bbtnSymbolColor->setObjectName(QStringLiteral("bbtnSymbolColor"));
+    bbtnSymbolColor->setToolTip(QStringLiteral("色の変更"));
+    auto *colour = new QHBoxLayout;
+    colour->addWidget(pnlSymbolColor);
+    colour->addWidget(bbtnSymbolColor);
+    colour->addStretch();
+    auto *other = new QGridLayout(gbxOther);
+    other->addWidget(chkSymbolMark, 0, 0);
+    other->addWidget(cbxSymbolMark, 0, 1, Qt::AlignLeft);
+    other->addWidget(chkSymbolColor, 1, 0);
+    other->addLayout(colour, 1, 1);
+    other->setColumnStretch(1, 1);
+
+    btnStart = new QPushButton(QStringLiteral("開始"), this);
+    btnStart->setObjectName(QStringLiteral("btnStart"));
+    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnStart);
+    buttons->addWidget(btnCancel);
+
+    auto *form = new QVBoxLayout(this);
+    form->addWidget(lblMsg1);
+    form->addWidget(lblMsg2);
+    for (QGroupBox *box : {gbxMain, gbxSub, gbxMemo, gbxOther})
+        form->addWidget(box);
+    form->addStretch();
+    form->addLayout(buttons);
+    form->setSpacing(4);
+    for (QGridLayout *grid : {main, sub, memo, other}) {
+        grid->setContentsMargins(8, 4, 8, 4);
+        grid->setVerticalSpacing(2);
+    }
+    // The designed size, unless the fonts of this desktop need more.
+    setFixedSize(QSize(ScaleByDpi(645, true), ScaleByDpi(672, true)).expandedTo(minimumSizeHint()));
+
+    for (QCheckBox *box : groupChecks())
+        connect(box, &QCheckBox::toggled, this, [this, box] { CheckBoxClick(box); });
+    for (QRadioButton *b : {rbPriv, rbCorp})
+        connect(b, &QRadioButton::toggled, this, &TBatchChange::rbPrivCorpClick);
+    for (QRadioButton *b : {rbIgnoreNameTrue, rbIgnoreNameFalse})
+        connect(b, &QRadioButton::toggled, this, &TBatchChange::rbIgnoreNameClick);
+    for (QRadioButton *b : {rbPrintTarget, rbPrintException, rbPrintUnspec})
+        connect(b, &QRadioButton::toggled, this, &TBatchChange::rbPrintTargetClick);
+    connect(Cbx_CatMain, &QComboBox::activated, this, &TBatchChange::Cbx_CatMainChange);
+    connect(bbtnSymbolColor, &QPushButton::clicked, this, &TBatchChange::bbtnSymbolColorClick);
+    connect(btnStart, &QPushButton::clicked, this, &TBatchChange::btnStartClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TBatchChange::btnCancelClick);
+
+    // Enter moves on through the fields; on a button it presses the button.
+    for (QWidget *control : findChildren<QWidget *>())
+        if (qobject_cast<QCheckBox *>(control) || qobject_cast<QRadioButton *>(control)
+            || qobject_cast<QLineEdit *>(control) || qobject_cast<QComboBox *>(control))
+            control->installEventFilter(this);
+}
+
+std::array<QCheckBox *, 17> TBatchChange::groupChecks() const
+{
+    return {chkGroup,      chkGetJisCode, chkPrivCorp,   chkIgnoreName, chkCategory,   chkPrintTarget,
+            chkSender,     chkKeyword[0], chkKeyword[1], chkKeyword[2], chkKeyword[3], chkKeyword[4],
+            chkKeyword[5], chkKeyword[6], chkKeyword[7], chkSymbolMark, chkSymbolColor};
+}
+
+std::array<uint8_t, 17> TBatchChange::checkedFlags() const
+{
+    std::array<uint8_t, 17> flags{};
+    const auto boxes = groupChecks();
+    for (size_t n = 0; n < boxes.size(); ++n)
+        flags[n] = boxes[n]->isChecked() ? 1 : 0;
+    return flags;
+}
+
+void TBatchChange::InitControls()
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             cbxGroup, rbPriv, rbCorp, rbIgnoreNameTrue, rbIgnoreNameFalse, lblCatMain, lblCatSub, Cbx_CatMain,
+             Cbx_CatSub, rbPrintTarget, rbPrintException, rbPrintUnspec, cbxSender, cbxSymbolMark})
+        enableInput(control, false);
+    for (TUniEdit *edit : edtKeyword)
+        enableInput(edit, false);
+    for (TUniComboBox *combo : cbxKeyword)
+        enableInput(combo, false);
+    rbPriv->setChecked(true);
+    rbIgnoreNameTrue->setChecked(true);
+    rbPrintTarget->setChecked(true);
+    for (int i = 0; i < 8; ++i)
+        chkKeyword[i]->setText(KeywordNames[i]);
+    for (int i = 0; i < 5; ++i)
+        SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
+    for (int i = 0; i < 3; ++i)
+        SetImeMode(cbxKeyword[i], static_cast<TImeMode>(KeywordModes[i + 5]));
+    pnlSymbolColor->setProperty("Tag", DefaultSymbolColor);
+    QPalette face = pnlSymbolColor->palette();
+    face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    pnlSymbolColor->setPalette(face);
+    bbtnSymbolColor->setEnabled(false);
+    btnStart->setEnabled(false);
+    // Without the dictionaries there is nothing to look municipality codes up in.
+    chkGetJisCode->setEnabled(static_cast<bool>(MakeContinualAdrsSearch));
+}
+
+void TBatchChange::FillGroups()
+{
+    cbxGroup->clear();
+    cbxGroup->addItem(QStringLiteral("指定しない"));
+    for (int n = 1; n <= 10; ++n)
+        cbxGroup->addItem(QStringLiteral("%1： %2").arg(n, 2).arg(GroupNames[n]));
+    cbxGroup->setCurrentIndex(0);
+}
+
+void TBatchChange::FillSenders()
+{
+    cbxSender->clear();
+    cbxSender->AddObject(QStringLiteral("標準"), 0);
+    for (int n = 0; n < owner_->GetSenderCount(); ++n)
+        cbxSender->AddObject(owner_->GetSenderTitle(n), owner_->GetSenderRecNo(n));
+    cbxSender->setCurrentIndex(0);
+}
+
+void TBatchChange::FillKeywordList(int k)
+{
+    TUniComboBox *combo = cbxKeyword[k];
+    combo->clear();
+    if (DMMirvale18 && DMMirvale18->KeywordHistory[k]) {
+        const THistoryData &history = *DMMirvale18->KeywordHistory[k];
+        for (int n = 0; n < history.GetCount(); ++n)
+            combo->addItem(Sjis::decode(history.GetText(n)));
+    }
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+}
+
+void TBatchChange::FillSymbolMarks()
+{
+    cbxSymbolMark->clear();
+    cbxSymbolMark->addItem(QStringLiteral("指定しない"));
+    for (const QString &mark : MarkSymbols)
+        cbxSymbolMark->addItem(mark);
+    cbxSymbolMark->setCurrentIndex(0);
+}
+
+// ---- Categories ----
+
+void TBatchChange::FillCategoryMain(int number)
+{
+    Cbx_CatMain->clear();
+    Cbx_CatSub->clear();
+    Cbx_CatSub->setEnabled(false);
+    SetInputColour(Cbx_CatSub, false);
+    Cbx_CatMain->AddObject(QStringLiteral("指定なし"), 0);
+    int selected = 0;
+    if (DMMirvale18 && DMMirvale18->OxaCatmTable && DMMirvale18->OpenOxaCatmTable()) {
+        TTable &t = *DMMirvale18->OxaCatmTable;
+        try {
+            t.SetFiltered(false);
+            for (t.First(); !t.Eof(); t.Next()) {
+                const int catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
+                const QString name = Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString());
+                const int item = Cbx_CatMain->AddObject(name, catNo);
+                if (catNo == number && selected == 0)
+                    selected = item;
+            }
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        }
+        DMMirvale18->CloseOxaCatmTable();
+    }
+    Cbx_CatMain->setCurrentIndex(selected);
+}
+
+void TBatchChange::FillCategorySub(int mainNumber, int subCode)
+{
+    if (mainNumber == 0 || Cbx_CatMain->currentIndex() < 0) {
+        Cbx_CatSub->clear();
+        Cbx_CatSub->setEnabled(false);
+        SetInputColour(Cbx_CatSub, false);
+        return;
+    }
+    Cbx_CatSub->setEnabled(true);
+    SetInputColour(Cbx_CatSub, true);
+    Cbx_CatSub->clear();
+    int matched = -1;
+    if (DMMirvale18 && DMMirvale18->OxaCatsTable && DMMirvale18->OpenOxaCatsTable()) {
+        TTable &t = *DMMirvale18->OxaCatsTable;
+        try {
+            t.SetFilter(QStringLiteral("CatMainNo=%1").arg(mainNumber));
+            t.SetFiltered(true);
+            for (t.First(); !t.Eof(); t.Next()) {
+                const int code = t.FieldByName(QStringLiteral("CatNo")).AsInteger() % 100;
+                const QString name = Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString());
+                const int item = Cbx_CatSub->AddObject(name, code);
+                if (code == subCode && matched < 0)
+                    matched = item;
+            }
+            t.SetFiltered(false);
+            t.SetFilter(QString());
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        }
+        DMMirvale18->CloseOxaCatsTable();
+    }
+    if (matched < 0) {
+        FillCategoryMain(0);
+        FShownCatMain = 0;
+        Cbx_CatSub->clear();
+        Cbx_CatSub->setEnabled(false);
+        SetInputColour(Cbx_CatSub, false);
+        return;
+    }
+    Cbx_CatSub->setCurrentIndex(matched);
+}
+
+void TBatchChange::Cbx_CatMainChange()
+{
+    const int number = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
+    if (number == FShownCatMain)
+        return;
+    // Remembered first: a main category without sub category 1 falls back to none, and none must stay
+    // remembered, or choosing that category again would leave its sub categories unlisted.
+    FShownCatMain = number;
+    FillCategorySub(number, 1);
+}
+
+// ---- Check boxes and radio buttons ----
+
+void TBatchChange::CheckBoxClick(QCheckBox *sender)
+{
+    SetCaptionColour(sender, sender->isChecked());
+    const bool on = sender->isChecked();
+    auto enable = [on](std::initializer_list<QWidget *> controls) {
+        for (QWidget *control : controls)
+            enableInput(control, on);
+    };
+    if (sender == chkGroup) {
+        enable({cbxGroup});
+    } else if (sender == chkPrivCorp) {
+        enable({rbPriv, rbCorp});
+    } else if (sender == chkIgnoreName) {
+        enable({rbIgnoreNameTrue, rbIgnoreNameFalse});
+    } else if (sender == chkCategory) {
+        enable({lblCatMain, lblCatSub, Cbx_CatMain, Cbx_CatSub});
+    } else if (sender == chkPrintTarget) {
+        enable({rbPrintTarget, rbPrintException, rbPrintUnspec});
+    } else if (sender == chkSender) {
+        enable({cbxSender});
+    } else if (sender == chkSymbolMark) {
+        enable({cbxSymbolMark});
+    } else if (sender == chkSymbolColor) {
+        enable({bbtnSymbolColor});
+        QPalette palette = pnlSymbolColor->palette();
+        palette.setColor(QPalette::Window, on ? ColorFromBgr(pnlSymbolColor->property("Tag").toInt())
+                                              : QApplication::palette().color(QPalette::Button));
+        pnlSymbolColor->setPalette(palette);
+    } else if (const int n = sender->property("Tag").toInt(); n >= 1 && n <= 8) {
+        enable({n <= 5 ? static_cast<QWidget *>(edtKeyword[n - 1]) : cbxKeyword[n - 6]});
+    }
+    const auto boxes = groupChecks();
+    btnStart->setEnabled(std::any_of(boxes.begin(), boxes.end(), [](QCheckBox *box) { return box->isChecked(); }));
+}
+
+void TBatchChange::rbPrivCorpClick() { paintRadioGroup({rbPriv, rbCorp}); }
+
+void TBatchChange::rbIgnoreNameClick() { paintRadioGroup({rbIgnoreNameTrue, rbIgnoreNameFalse}); }
+
+void TBatchChange::rbPrintTargetClick() { paintRadioGroup({rbPrintTarget, rbPrintException, rbPrintUnspec}); }
+
+void TBatchChange::bbtnSymbolColorClick()
+{
+    int32_t colour = pnlSymbolColor->property("Tag").toInt();
+    if (!ChooseColor(this, colour))
+        return;
+    pnlSymbolColor->setProperty("Tag", colour);
+    QPalette palette = pnlSymbolColor->palette();
+    palette.setColor(QPalette::Window, ColorFromBgr(colour));
+    pnlSymbolColor->setPalette(palette);
+}
+
+// ---- Keys and closing ----
+
+bool TBatchChange::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            NextFocusKeyPress();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TBatchChange::NextFocusKeyPress() { focusNextPrevChild(true); }
+
+void TBatchChange::btnCancelClick() { reject(); }
+
+void TBatchChange::reject()
+{
+    if (running_) {
+        stopRequested_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+// ---- The run ----
+
+TAddressRecord TBatchChange::BuildRecord() const
+{
+    TAddressRecord record;
+    ClearAddressRecord(&record);
+    record.Group = std::max(0, cbxGroup->currentIndex());
+    record.PrivCorp = rbPriv->isChecked();
+    record.IgnoreName = rbIgnoreNameTrue->isChecked();
+    record.CodeMain = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
+    record.CodeSub = record.CodeMain == 0 ? 0 : Cbx_CatSub->ItemObject(Cbx_CatSub->currentIndex());
+    record.PrintTarget = rbPrintTarget->isChecked() ? 1 : rbPrintException->isChecked() ? 2 : 0;
+    record.Sender = cbxSender->ItemObject(cbxSender->currentIndex());
+    for (int i = 0; i < 5; ++i)
+        record.Keyword[i] = Sjis::encode(TrimBlanks(edtKeyword[i]->text()));
+    for (int i = 0; i < 3; ++i)
+        record.Keyword[i + 5] = Sjis::encode(TrimBlanks(cbxKeyword[i]->currentText()));
+    record.SymbolMark = cbxSymbolMark->currentIndex() > 0 ? Sjis::encode(cbxSymbolMark->currentText()) : QByteArray();
+    record.SymbolColor = pnlSymbolColor->property("Tag").toInt();
+    return record;
+}
+
+bool TBatchChange::applyChanges(TTable &t, const TAddressRecord &values)
+{
+    bool changed = false;
+    auto setInteger = [&](const QString &name, int32_t value) {
+        TField &field = t.FieldByName(name);
+        if (field.AsInteger() != value) {
+            field.SetAsInteger(value);
+            changed = true;
+        }
+    };
+    auto setBoolean = [&](const QString &name, bool value) {
+        TField &field = t.FieldByName(name);
+        if (field.AsBoolean() != value) {
+            field.SetAsBoolean(value);
+            changed = true;
+        }
+    };
+    // Compared as the field would keep it, so a text cut to the field's size is not a change every time.
+    auto setText = [&](const QString &name, const QByteArray &value) {
+        TField &field = t.FieldByName(name);
+        const QByteArray kept = Sjis::cutToBytes(value, field.Size());
+        if (field.AsString() != kept) {
+            field.SetAsString(kept);
+            changed = true;
+        }
+    };
+
+    if (chkGroup->isChecked())
+        setInteger(QStringLiteral("Group"), values.Group);
+    if (chkGetJisCode->isChecked()) {
+        QByteArray address;
+        for (const QString &name : {QStringLiteral("Tdfkn"), QStringLiteral("Adrs1"), QStringLiteral("Adrs2"),
+                                    QStringLiteral("Adrs3")})
+            address += TrimBlanks(t.FieldByName(name).AsString());
+        if (address.isEmpty()) {
+            setText(QStringLiteral("JisCode"), QByteArray());
+            setText(QStringLiteral("KajoCode"), QByteArray());
+        } else if (FAdrsSearch->Search(address) == 0) {
+            const TContinualAdrsResult found = FAdrsSearch->GetResult();
+            setText(QStringLiteral("JisCode"), TrimBlanks(found.JisCode));
+            setText(QStringLiteral("KajoCode"), TrimBlanks(found.KajoCode));
+        }
+    }
+    if (chkPrivCorp->isChecked())
+        setBoolean(QStringLiteral("PrivCorp"), values.PrivCorp);
+    if (chkIgnoreName->isChecked())
+        setBoolean(QStringLiteral("IgnoreName"), values.IgnoreName);
+    if (chkCategory->isChecked()) {
+        TField &main = t.FieldByName(QStringLiteral("CodeMain"));
+        if (main.AsInteger() != values.CodeMain) {
+            main.SetAsInteger(values.CodeMain);
+            t.FieldByName(QStringLiteral("CodeSub")).SetAsInteger(values.CodeSub);
+            changed = true;
+        } else {
+            setInteger(QStringLiteral("CodeSub"), values.CodeSub);
+        }
+    }
+    if (chkPrintTarget->isChecked())
+        setInteger(QStringLiteral("PrintTarget"), values.PrintTarget);
+    if (chkSender->isChecked())
+        setInteger(QStringLiteral("Sender"), values.Sender);
+    for (int i = 0; i < 8; ++i)
+        if (chkKeyword[i]->isChecked())
+            setText(KeywordFields[i], values.Keyword[i]);
+    if (chkSymbolMark->isChecked())
+        setText(QStringLiteral("SymbolMark"), values.SymbolMark);
+    if (chkSymbolColor->isChecked())
+        setInteger(QStringLiteral("SymbolColor"), values.SymbolColor);
+    return changed;
+}
+
+// One selected record, changed inside the run's transaction: true when it was stored. A refused post leaves the
+// record as it was and is counted.
+bool TBatchChange::changeRecord(TTable &t, const TAddressRecord &values, TRunOutcome &outcome)
+{
+    t.Edit();
+    if (!applyChanges(t, values)) {
+        t.Cancel();
+        return false;
+    }
+    t.FieldByName(QStringLiteral("UpdDateTime")).SetAsDateTime(now());
+    try {
+        t.Post();
+        return true;
+    } catch (const EDatabaseError &) {
+        t.Cancel();
+        ++outcome.Failed;
+        // An engine that gave up the whole transaction has lost the records before this one too.
+        if (!t.InTransaction())
+            throw;
+        return false;
+    }
+}
+
+// All records are changed in one transaction: a stop, a failure or a crash leaves the book as it was. A record
+// that is gone ends the run, keeping the records changed before it.
+TBatchChange::TRunOutcome TBatchChange::runChange()
+{
+    TRunOutcome outcome;
+    if (chkGetJisCode->isChecked()) {
+        try {
+            FAdrsSearch = MakeContinualAdrsSearch(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        } catch (const EContinualAdrsSearchError &e) {
+            outcome.End = TRunEnd::Failed;
+            outcome.Error = e.Message;
+            return outcome;
+        }
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    running_ = true;
+    stopRequested_ = false;
+    const auto finalStep = qScopeGuard([this] {
+        FAdrsSearch.reset();
+        QApplication::restoreOverrideCursor();
+        running_ = false;
+    });
+
+    TAddressList &list = *owner_;
+    struct TTarget {
+        int Index;
+        int32_t RecNo;
+    };
+    std::vector<TTarget> targets;
+    targets.reserve(list.GetSelectedCount());
+    for (int i = list.GetSelectedIndex(), last = list.GetLastSelectedIndex(); i >= 0 && i <= last; ++i)
+        if (list.IsSelected(i))
+            targets.push_back({i, list.GetRecNoAt(i)});
+    std::vector<int32_t> changed(targets.size(), 0);
+    // The change of the record the record form shows, given to the form once it is stored.
+    std::optional<TAddressRecord> shownChange;
+    const TAddressRecord values = BuildRecord();
+    TTable &t = *DMMirvale18->AdrsTable;
+
+    QProgressDialog progress(QStringLiteral("選択したデータを変更しています..."), QString(), 0,
+                             static_cast<int>(targets.size()), this);
+    progress.setObjectName(QStringLiteral("ProgressDialog"));
+    progress.setWindowTitle(AppTitle);
+    auto *btnStop = new QPushButton(QStringLiteral("中止"), &progress);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    progress.setCancelButton(btnStop);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    connect(&progress, &QProgressDialog::canceled, this, [this] { stopRequested_ = true; });
+    QDeadlineTimer nextPump;  // expired: the first record shows the progress at once
+
+    try {
+        t.StartTransaction();
+        for (size_t p = 0; p < targets.size() && outcome.End == TRunEnd::Completed; ++p) {
+            if (!t.IndexName().isEmpty())
+                t.SetIndexName(QString());
+            if (!t.FindKey({targets[p].RecNo})) {
+                outcome.End = TRunEnd::MissingRecord;
+                break;
+            }
+            if (changeRecord(t, values, outcome)) {
+                changed[p] = targets[p].RecNo;
+                if (targets[p].Index == list.CurrentIndex && RecordForm && RecordForm->GetRecNo() == targets[p].RecNo) {
+                    shownChange = values;
+                    shownChange->RecNo = targets[p].RecNo;
+                    shownChange->JisCode = t.FieldByName(QStringLiteral("JisCode")).AsString();
+                    shownChange->KajoCode = t.FieldByName(QStringLiteral("KajoCode")).AsString();
+                    shownChange->UpdDateTime = t.FieldByName(QStringLiteral("UpdDateTime")).AsDateTime();
+                }
+            }
+            if (nextPump.hasExpired()) {
+                progress.setValue(static_cast<int>(p + 1));
+                QCoreApplication::processEvents();
+                nextPump.setRemainingTime(PumpIntervalMs);
+            }
+            if (stopRequested_)
+                outcome.End = TRunEnd::Stopped;
+        }
+        if (outcome.End == TRunEnd::Stopped)
+            t.Rollback();
+        else
+            t.Commit();
+    } catch (const EDatabaseError &e) {
+        outcome.End = TRunEnd::Failed;
+        outcome.Error = e.Message;
+    } catch (const EContinualAdrsSearchError &e) {
+        outcome.End = TRunEnd::Failed;
+        outcome.Error = e.Message;
+    } catch (...) {
+        // Whatever else ends the run must not leave the transaction open for later writes to join.
+        t.Rollback();
+        throw;
+    }
+    if (outcome.End == TRunEnd::Failed) {
+        try {
+            t.Rollback();
+        } catch (const EDatabaseError &e) {
+            outcome.Error += QStringLiteral("\r\n") + e.Message;
+        }
+        return outcome;
+    }
+    if (outcome.End == TRunEnd::Stopped)
+        return outcome;
+
+    const bool anyChanged = std::any_of(changed.begin(), changed.end(), [](int32_t recNo) { return recNo != 0; });
+    BookChanged = BookChanged || anyChanged;
+    if (shownChange && RecordForm && RecordForm->GetRecNo() == shownChange->RecNo)
+        if (auto *form = dynamic_cast<TDataInquiry *>(RecordForm))
+            form->ApplyBatchChange(*shownChange, checkedFlags());
+    if (outcome.End == TRunEnd::Completed) {
+        if (anyChanged)
+            t.FlushBuffers();
+        ChangedRecNos = std::move(changed);
+    }
+    return outcome;
+}
+
+void TBatchChange::btnStartClick()
+{
+    if (running_)
+        return;
+    if (ShowMessageBoxAt(this, QStringLiteral("一覧で選択したデータを、設定した内容で変更します  \r\nよろしいですか？  "),
+                         AppTitle, MB_ICONQUESTION | MB_YESNO)
+        != IDYES)
+        return;
+    const TRunOutcome outcome = runChange();
+    switch (outcome.End) {
+    case TRunEnd::Stopped:
+        return;
+    case TRunEnd::Failed:
+        ShowMessageBoxAt(this, outcome.Error, AppTitle, MB_ICONERROR);
+        return;
+    case TRunEnd::MissingRecord:
+        ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONINFORMATION);
+        break;
+    case TRunEnd::Completed:
+        break;
+    }
+    if (outcome.Failed > 0)
+        ShowMessageBoxAt(this, QStringLiteral("%1件のデータを変更できませんでした  ").arg(outcome.Failed), AppTitle,
+                         MB_ICONWARNING);
+    if (outcome.End == TRunEnd::Completed)
+        accept();
+}
+
+// ---- The command ----
+
+void ExecuteBatchChange(TAddressList *list)
+{
+    if (RecordForm)
+        RecordForm->FormWindow()->close();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TBatchChange dialog(list);
+    CenterFormOnOwner(&dialog, list);
+    QApplication::restoreOverrideCursor();
+    const bool completed = dialog.exec() == QDialog::Accepted;
+    if (!completed && !dialog.BookChanged)
+        return;
+    const int first = list->GetSelectedIndex();
+    list->RefreshList(false, true, true);
+    list->SelectItem(first, false, true);
+}
+
+void RegisterBatchChange()
+{
+    RunBatchChange = [](TAddressList *list) { ExecuteBatchChange(list); };
+}

@@ -1,0 +1,80 @@
+#include "records/EntryHelpers.h"
+
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "core/Globals.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+void SetInputColour(QWidget *control, bool enabled)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
+    control->setPalette(palette);
+}
+
+QColor ColorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+int32_t BgrFromColor(const QColor &color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
+
+void ColorDialogShow(QWidget *dialog, QWidget *owner)
+{
+    dialog->adjustSize();
+    QPoint at = owner->frameGeometry().topLeft() + QPoint(15, 15);
+    if (const QScreen *screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QRect work = screen->availableGeometry();
+        const QSize size = dialog->frameGeometry().size();
+        at.setX(std::max(0, std::min(at.x(), work.right() + 1 - size.width())));
+        at.setY(std::max(0, std::min(at.y(), work.bottom() + 1 - size.height())));
+    }
+    dialog->move(at);
+}
+
+std::array<QColor, 16> LoadCustomColors()
+{
+    const TMemIniFile ini(DataFolder + QStringLiteral("CstmClr.ini"));
+    std::array<QColor, 16> colors;
+    for (int n = 0; n < 16; ++n) {
+        bool ok = false;
+        const int value =
+            ini.ReadString(QStringLiteral("COMMON"), QString::number(n), QStringLiteral("000000")).toInt(&ok, 16);
+        colors[n] = ColorFromBgr(ok ? value : 0);
+    }
+    return colors;
+}
+
+void SaveCustomColors(const std::array<QColor, 16> &colors)
+{
+    TMemIniFile ini(DataFolder + QStringLiteral("CstmClr.ini"));
+    for (int n = 0; n < 16; ++n)
+        ini.WriteString(QStringLiteral("COMMON"), QString::number(n),
+                        QStringLiteral("%1").arg(BgrFromColor(colors[n]), 6, 16, QLatin1Char('0')).toUpper());
+    ini.UpdateFile();
+}
+
+bool ChooseColor(QWidget *owner, int32_t &bgr)
+{
+    QColorDialog dialog(ColorFromBgr(bgr), owner);
+    dialog.setObjectName(QStringLiteral("ColorDialog"));
+    const std::array<QColor, 16> custom = LoadCustomColors();
+    for (int n = 0; n < 16; ++n)
+        QColorDialog::setCustomColor(n, custom[n]);
+    ColorDialogShow(&dialog, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    bgr = BgrFromColor(dialog.selectedColor());
+    std::array<QColor, 16> chosen;
+    for (int n = 0; n < 16; ++n)
+        chosen[n] = QColorDialog::customColor(n);
+    try {
+        SaveCustomColors(chosen);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(owner, e.Message, AppTitle, MB_ICONERROR);
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+// Helpers the record entry windows share: the colour of input controls and the colour dialog of the symbol
+// colour.
+#pragma once
+
+#include <QColor>
+
+#include <array>
+#include <cstdint>
+
+class QWidget;
+
+// An edit or combo box painted with the window colour while it takes input, with the button face otherwise.
+void SetInputColour(QWidget *control, bool enabled);
+
+// Colours as the tables keep them: 0x00BBGGRR.
+QColor ColorFromBgr(int32_t bgr);
+int32_t BgrFromColor(const QColor &color);
+
+// The sixteen custom colours every colour dialog offers, kept in "CstmClr.ini" [COMMON] "0".."15" as six
+// hexadecimal digits (default "000000"). Saving throws EIniFileError.
+std::array<QColor, 16> LoadCustomColors();
+void SaveCustomColors(const std::array<QColor, 16> &colors);
+
+// Places the colour dialog 15 pixels right of and below owner's top-left corner, inside the work area.
+void ColorDialogShow(QWidget *dialog, QWidget *owner);
+// The colour dialog ("ColorDialog") over owner, fully expanded, starting at bgr and offering the custom colours of
+// "CstmClr.ini". On OK bgr becomes the chosen colour, the custom colours are written back (a failed write is
+// shown) and the result is true; on cancel nothing changes.
+bool ChooseColor(QWidget *owner, int32_t &bgr);

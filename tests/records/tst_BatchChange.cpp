@@ -1,0 +1,469 @@
+// The batch change of the selected records on a real book: each kind of change, only the selected records, the
+// records that already hold the values, a stop, refused and missing records, the record form and the command.
+#include "records/BatchChg.h"
+
+#include "core/AdrsList.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/TextUtils.h"
+#include "db/Sqlite.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "platform/SjisCodec.h"
+#include "records/ContinualAdrsSearch.h"
+#include "records/DtInqiry.h"
+#include "widgets/UniStdCtrls.h"
+
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+namespace {
+
+const QString Question = QStringLiteral("一覧で選択したデータを、設定した内容で変更します  \r\nよろしいですか？  ");
+
+QByteArray sjis(const QString &text) { return Sjis::encode(text); }
+
+// The dictionaries' look-up as far as these tests need it: a few known addresses.
+class TKnownAddresses : public TContinualAdrsSearch {
+public:
+    int Search(const QByteArray &address) override
+    {
+        if (address == sjis(QStringLiteral("壊れた住所")))
+            throw EContinualAdrsSearchError(QStringLiteral("KVJisAdrs (Kvjis.dll) Call Error\r\nRC = 99"));
+        const auto it = Known().find(address);
+        if (it == Known().end())
+            return 1;
+        result_ = it->second;
+        return 0;
+    }
+    TContinualAdrsResult GetResult() const override { return result_; }
+    static const std::map<QByteArray, TContinualAdrsResult> &Known()
+    {
+        static const std::map<QByteArray, TContinualAdrsResult> known{
+            {sjis(QStringLiteral("東京都千代田区丸の内１－１")), {"13101", "131010 "}}};
+        return known;
+    }
+
+private:
+    TContinualAdrsResult result_;
+};
+
+class BatchChangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DataFolder = dir.path() + "/";
+        DataRootFolder = dir.path() + "/";
+        AdrsFolder = dir.path() + "/Adrs/";
+        OtherFolder = dir.path() + "/Other/";
+        HistoryFolder = dir.path() + "/History/";
+        // A copy, so a test can add a category the shipped tables do not have.
+        CategoryFolder = dir.path() + "/Category/";
+        for (const QString &folder : {AdrsFolder + "Book", OtherFolder, HistoryFolder, CategoryFolder})
+            QDir().mkpath(folder);
+        const QDir shipped(test::appDir() + "Category/");
+        for (const QString &file : shipped.entryList(QDir::Files))
+            QFile::copy(shipped.filePath(file), CategoryFolder + file);
+        GroupNames[3] = QStringLiteral("取引先");
+        dm = std::make_unique<TDMMirvale18>();
+        DMMirvale18 = dm.get();
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        dm->CreateSenderTableObject();
+        dm->CreateSharedTableObjects();
+        dm->CreateDatabaseAndHistories();
+        ASSERT_TRUE(dm->OpenDatabaseAndHistories());
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->SenderList = {{QStringLiteral("本社"), 5}};
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        delete form.data();
+        RecordForm = nullptr;
+        list.reset();
+        AddressList = nullptr;
+        DMMirvale18 = nullptr;
+        MakeContinualAdrsSearch = nullptr;
+        GroupNames[3].clear();
+    }
+
+    int32_t add(const std::function<void(TTable &)> &fill = {})
+    {
+        TTable &t = *dm->AdrsTable;
+        t.Append();
+        t.FieldByName("Keyword2").SetAsString("keep");
+        t.FieldByName("UpdDateTime").SetAsDateTime(100.0);
+        if (fill)
+            fill(t);
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    TTable &row(int32_t recNo)
+    {
+        TTable &t = *dm->AdrsTable;
+        t.SetIndexName(QString());
+        EXPECT_TRUE(t.FindKey({recNo}));
+        return t;
+    }
+    QByteArray field(int32_t recNo, const char *name) { return row(recNo).FieldByName(name).AsString(); }
+    // Every field of the current row.
+    static QByteArrayList fields(TTable &t)
+    {
+        QByteArrayList values;
+        for (int c = 0; c < t.FieldCount(); ++c)
+            values << t.FieldByName(t.FieldDef(c).Name).AsString();
+        return values;
+    }
+    // Every field of every record, in record order.
+    QByteArrayList book()
+    {
+        QByteArrayList all;
+        TTable &t = *dm->AdrsTable;
+        for (t.First(); !t.Eof(); t.Next())
+            all << fields(t);
+        return all;
+    }
+    // Lists the book, selects the rows and makes the dialog over the list.
+    void open(const std::vector<int> &rows)
+    {
+        list->RefreshList(true, true, false);
+        for (size_t n = 0; n < rows.size(); ++n)
+            list->SelectItem(rows[n], n == 0, false);
+        dialog = std::make_unique<TBatchChange>(list.get());
+    }
+    template <typename T> T *find(const QString &name) { return dialog->findChild<T *>(name); }
+    void check(const QString &name) { find<QCheckBox>(name)->setChecked(true); }
+    void start()
+    {
+        boxes.answer(IDYES);
+        find<QPushButton>("btnStart")->click();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDMMirvale18> dm;
+    std::unique_ptr<TAddressList> list;
+    std::unique_ptr<TBatchChange> dialog;
+    QPointer<TDataInquiry> form;
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(BatchChangeTest, StartNeedsACheckedGroupAndNoChangesNothing)
+{
+    const int32_t recNo = add([](TTable &t) { t.FieldByName("Group").SetAsInteger(1); });
+    open({0});
+    auto *start = find<QPushButton>("btnStart");
+    auto *cbxGroup = find<TUniComboBox>("cbxGroup");
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_FALSE(cbxGroup->isEnabled());
+    EXPECT_FALSE(find<QCheckBox>("chkGetJisCode")->isEnabled()) << "no dictionaries installed";
+    ASSERT_EQ(cbxGroup->count(), 11);
+    EXPECT_EQ(cbxGroup->itemText(0), QStringLiteral("指定しない"));
+    EXPECT_EQ(cbxGroup->itemText(3), QStringLiteral(" 3： 取引先"));
+    EXPECT_EQ(find<QCheckBox>("chkKeyword7")->text(), KeywordNames[6]);
+
+    check("chkGroup");
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(cbxGroup->isEnabled());
+    find<QCheckBox>("chkGroup")->setChecked(false);
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_FALSE(cbxGroup->isEnabled());
+
+    check("chkGroup");
+    cbxGroup->setCurrentIndex(3);
+    boxes.answer(IDNO);
+    start->click();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Question);
+    EXPECT_EQ(boxes.shown()[0].flags, MB_ICONQUESTION | MB_YESNO);
+    EXPECT_EQ(field(recNo, "Group"), "1");
+    EXPECT_EQ(dialog->result(), QDialog::Rejected) << "the dialog stays open";
+}
+
+TEST_F(BatchChangeTest, ChangesTheCheckedFieldsOfTheSelectedRecordsOnly)
+{
+    for (int i = 0; i < 3; ++i)
+        add([](TTable &t) {
+            t.FieldByName("Group").SetAsInteger(1);
+            t.FieldByName("PrivCorp").SetAsBoolean(true);
+        });
+    dm->KeywordHistory[0]->Add("history", 0);
+    const QByteArrayList untouched = fields(row(2));
+    open({0, 2});
+    ASSERT_EQ(find<TUniComboBox>("cbxKeyword6")->count(), 1);
+    EXPECT_TRUE(find<TUniComboBox>("cbxKeyword6")->currentText().isEmpty());
+
+    check("chkGroup");
+    find<TUniComboBox>("cbxGroup")->setCurrentIndex(3);
+    check("chkPrivCorp");
+    find<QRadioButton>("rbCorp")->setChecked(true);
+    check("chkIgnoreName");  // "チェックする" is the default
+    check("chkPrintTarget");
+    find<QRadioButton>("rbPrintException")->setChecked(true);
+    check("chkSender");
+    find<TUniComboBox>("cbxSender")->setCurrentIndex(1);
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText(QStringLiteral("  新しい値  "));
+    check("chkKeyword6");
+    find<TUniComboBox>("cbxKeyword6")->setEditText(QStringLiteral("history"));
+    check("chkSymbolMark");
+    find<TUniComboBox>("cbxSymbolMark")->setCurrentIndex(6);
+    check("chkSymbolColor");
+    QTimer::singleShot(0, [] {
+        auto *colours = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(colours, nullptr);
+        colours->setCurrentColor(QColor(0, 0, 255));
+        colours->accept();
+    });
+    find<QPushButton>("bbtnSymbolColor")->click();
+    const double before = DateTimeToDouble(TruncateToSeconds(QDateTime::currentDateTime()));
+    start();
+
+    EXPECT_EQ(boxes.texts(), QStringList{Question});
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{1, 3}));
+    for (int32_t recNo : {1, 3}) {
+        TTable &t = row(recNo);
+        EXPECT_EQ(t.FieldByName("Group").AsInteger(), 3);
+        EXPECT_FALSE(t.FieldByName("PrivCorp").AsBoolean());
+        EXPECT_TRUE(t.FieldByName("IgnoreName").AsBoolean());
+        EXPECT_EQ(t.FieldByName("PrintTarget").AsInteger(), 2);
+        EXPECT_EQ(t.FieldByName("Sender").AsInteger(), 5);
+        EXPECT_EQ(t.FieldByName("Keyword1").AsString(), sjis(QStringLiteral("新しい値")));
+        EXPECT_EQ(t.FieldByName("Keyword2").AsString(), "keep");
+        EXPECT_EQ(t.FieldByName("Keyword6").AsString(), "history");
+        EXPECT_EQ(t.FieldByName("SymbolMark").AsString(), sjis(QStringLiteral("★")));
+        EXPECT_EQ(t.FieldByName("SymbolColor").AsInteger(), 0xFF0000) << "blue as 0x00BBGGRR";
+        EXPECT_GE(t.FieldByName("UpdDateTime").AsDateTime(), before);
+    }
+    EXPECT_EQ(fields(row(2)), untouched);
+}
+
+TEST_F(BatchChangeTest, RecordsAlreadyHoldingTheValuesAreNotWritten)
+{
+    const int32_t grouped = add([](TTable &t) {
+        t.FieldByName("Group").SetAsInteger(2);
+        t.FieldByName("Keyword1").SetAsString("abc");
+    });
+    const int32_t same = add([](TTable &t) { t.FieldByName("Keyword1").SetAsString("ABC"); });
+    open({0, 1});
+    check("chkGroup");  // "指定しない": the group is removed
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText("ABC");
+    start();
+    EXPECT_EQ(field(grouped, "Group"), "0");
+    EXPECT_EQ(field(grouped, "Keyword1"), "ABC") << "a change of letter case is a change";
+    EXPECT_GT(row(grouped).FieldByName("UpdDateTime").AsDateTime(), 100.0);
+    EXPECT_EQ(row(same).FieldByName("UpdDateTime").AsDateTime(), 100.0) << "not posted";
+    EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{grouped, 0}));
+}
+
+TEST_F(BatchChangeTest, CategoriesStoreMainAndSubAndFallBackWithoutSubCategoryOne)
+{
+    ASSERT_TRUE(dm->OpenOxaCatmTable());
+    dm->OxaCatmTable->Append();
+    dm->OxaCatmTable->FieldByName("CatNo").SetAsInteger(99);
+    dm->OxaCatmTable->FieldByName("Name").SetAsString(sjis(QStringLiteral("分類なし")));
+    dm->OxaCatmTable->Post();
+    dm->CloseOxaCatmTable();
+    const int32_t recNo = add();
+    open({0});
+    check("chkCategory");
+    auto *main = find<TUniComboBox>("Cbx_CatMain");
+    auto *sub = find<TUniComboBox>("Cbx_CatSub");
+    auto choose = [main](int number) {
+        const int item = main->findData(number);
+        main->setCurrentIndex(item);
+        emit main->activated(item);
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        choose(99);
+        EXPECT_EQ(main->currentIndex(), 0) << "attempt " << attempt << ": no sub category 1, back to none";
+        EXPECT_EQ(sub->count(), 0);
+        EXPECT_EQ(dialog->FShownCatMain, 0);
+    }
+    choose(16);
+    EXPECT_EQ(sub->ItemObject(sub->currentIndex()), 1);
+    sub->setCurrentIndex(sub->findData(2));
+    start();
+    EXPECT_EQ(field(recNo, "CodeMain"), "16");
+    EXPECT_EQ(field(recNo, "CodeSub"), "2");
+
+    open({0});
+    check("chkCategory");  // "指定なし"
+    start();
+    EXPECT_EQ(field(recNo, "CodeMain"), "0");
+    EXPECT_EQ(field(recNo, "CodeSub"), "0");
+}
+
+TEST_F(BatchChangeTest, MunicipalityCodesComeFromEachRecordsOwnAddress)
+{
+    QStringList folders;
+    MakeContinualAdrsSearch = [&folders](const QString &library, const QString &data) {
+        folders << library << data;
+        return std::make_unique<TKnownAddresses>();
+    };
+    auto address = [](const QString &tdfkn, const QString &rest, const QByteArray &jis) {
+        return [=](TTable &t) {
+            t.FieldByName("Tdfkn").SetAsString(sjis(tdfkn));
+            t.FieldByName("Adrs1").SetAsString(sjis(rest));
+            t.FieldByName("JisCode").SetAsString(jis);
+            t.FieldByName("KajoCode").SetAsString(jis + "0");
+        };
+    };
+    const int32_t empty = add(address(QStringLiteral("  "), QString(), "99999"));
+    const int32_t known = add(address(QStringLiteral("東京都"), QStringLiteral(" 千代田区丸の内１－１ "), "00000"));
+    const int32_t unknown = add(address(QStringLiteral("東京都"), QStringLiteral("どこか"), "88888"));
+    open({0, 1, 2});
+    check("chkGetJisCode");
+    EXPECT_TRUE(find<QPushButton>("btnStart")->isEnabled());
+    start();
+    EXPECT_EQ(folders, (QStringList{AppFolder, AppFolder + "Dic/"}));
+    EXPECT_EQ(field(empty, "JisCode"), "");
+    EXPECT_EQ(field(empty, "KajoCode"), "");
+    EXPECT_EQ(field(known, "JisCode"), "13101");
+    EXPECT_EQ(field(known, "KajoCode"), "131010");
+    EXPECT_EQ(field(unknown, "JisCode"), "88888");
+    EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{empty, known, 0}));
+
+    // A failing look-up is shown and takes back what the run had changed.
+    add(address(QStringLiteral("壊れた"), QStringLiteral("住所"), "77777"));
+    TTable &t = row(known);
+    t.Edit();
+    t.FieldByName("JisCode").SetAsString("00000");
+    t.Post();
+    const QByteArrayList before = book();
+    boxes.clear();
+    open({0, 1, 2, 3});
+    check("chkGetJisCode");
+    start();
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("KVJisAdrs (Kvjis.dll) Call Error\r\nRC = 99"));
+    EXPECT_EQ(book(), before);
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+}
+
+TEST_F(BatchChangeTest, StopLeavesTheBookAsItWas)
+{
+    for (int i = 0; i < 40; ++i)
+        add();
+    const QByteArrayList before = book();
+    std::vector<int> rows(40);
+    std::iota(rows.begin(), rows.end(), 0);
+    open(rows);
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText("changed");
+    bool stopped = false;
+    QTimer::singleShot(0, dialog.get(), [&] {
+        auto *stop = find<QPushButton>("btnStop");
+        ASSERT_NE(stop, nullptr);
+        stop->click();
+        stopped = true;
+    });
+    start();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(book(), before);
+    EXPECT_EQ(boxes.texts(), QStringList{Question}) << "a stop is the user's own; nothing to report";
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog->BookChanged);
+    EXPECT_FALSE(dm->AdrsTable->InTransaction());
+}
+
+TEST_F(BatchChangeTest, RefusedRecordsAreCountedAndReported)
+{
+    for (int i = 0; i < 3; ++i)
+        add();
+    {
+        TSqliteDatabase other;
+        other.Open(dm->AdrsTable->FileName(), TablePassword, false);
+        other.Exec("CREATE TRIGGER refuse BEFORE UPDATE ON Adrs WHEN OLD.RecNo = 2 "
+                   "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
+    open({0, 1, 2});
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText("changed");
+    start();
+    EXPECT_EQ(field(1, "Keyword1"), "changed");
+    EXPECT_EQ(field(2, "Keyword1"), "");
+    EXPECT_EQ(field(3, "Keyword1"), "changed");
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("1件のデータを変更できませんでした  "));
+    EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{1, 0, 3}));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+TEST_F(BatchChangeTest, AMissingRecordEndsTheRunKeepingTheRecordsBeforeIt)
+{
+    for (int i = 0; i < 3; ++i)
+        add();
+    open({0, 1, 2});
+    row(2).Delete();
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText("changed");
+    start();
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("アドレス帳が読み出せませんでした  "));
+    EXPECT_EQ(boxes.shown()[1].flags, MB_ICONINFORMATION);
+    EXPECT_EQ(field(1, "Keyword1"), "changed");
+    EXPECT_EQ(field(3, "Keyword1"), "");
+    EXPECT_NE(dialog->result(), QDialog::Accepted) << "the dialog stays open";
+    EXPECT_TRUE(dialog->BookChanged);
+}
+
+TEST_F(BatchChangeTest, TheRecordFormShowsTheChangeAndTheCommandReloadsTheList)
+{
+    for (int i = 0; i < 3; ++i)
+        add();
+    list->RefreshList(true, true, false);
+    form = new TDataInquiry(list.get());
+    RecordForm = form;
+    form->SetSourceList(1);
+    TAddressRecord shown;
+    ASSERT_TRUE(list->ReadRecordAt(1, &shown));
+    form->ShowRecord(shown);
+    dialog = std::make_unique<TBatchChange>(list.get());
+    check("chkKeyword2");
+    find<QLineEdit>("edtKeyword2")->setText("for the form");
+    start();
+    EXPECT_EQ(form->edtKeyword[1]->text(), "for the form");
+    EXPECT_EQ(form->HeldRecord->Keyword[1], "for the form");
+    EXPECT_FALSE(form->IsInputChanged()) << "the form holds what the book now holds";
+
+    // The command closes the form, and reloads the list after the run with its first selected row selected.
+    list->SelectItem(1, true, false);
+    list->SelectItem(2, false, false);
+    QTimer::singleShot(0, [this] {
+        auto *running = qobject_cast<TBatchChange *>(QApplication::activeModalWidget());
+        ASSERT_NE(running, nullptr);
+        running->chkSender->setChecked(true);
+        running->cbxSender->setCurrentIndex(1);
+        boxes.answer(IDYES);
+        running->btnStart->click();
+    });
+    ExecuteBatchChange(list.get());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(RecordForm, nullptr);
+    EXPECT_EQ(field(1, "Sender"), "0");
+    EXPECT_EQ(field(2, "Sender"), "5");
+    EXPECT_EQ(field(3, "Sender"), "5");
+    EXPECT_EQ(list->GetSelectedIndex(), 1);
+}

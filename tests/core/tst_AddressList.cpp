@@ -12,6 +12,7 @@
 #include "platform/SjisCodec.h"
 #include "core/UniSortListView.h"
 
+#include "TestBook.h"
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
@@ -43,26 +44,11 @@ class AddressListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DataFolder = dir.path() + "/";
-        DataRootFolder = dir.path() + "/";
-        AdrsFolder = dir.path() + "/Adrs/";
-        OtherFolder = dir.path() + "/Other/";
-        CategoryFolder = test::appDir() + "Category/";
-        QDir().mkpath(AdrsFolder + "Book");
-        QDir().mkpath(OtherFolder);
-        dm = std::make_unique<TDMMirvale18>();
-        DMMirvale18 = dm.get();
-        dm->CreateAdrsTableObject("Book");
-        ASSERT_TRUE(dm->OpenAdrsTable());
-        dm->CreateSenderTableObject();
-        dm->CreateSharedTableObjects();
+        book.Open();
+        dm = book.Module.get();
         list = std::make_unique<TAddressList>();
     }
-    void TearDown() override
-    {
-        list.reset();
-        DMMirvale18 = nullptr;
-    }
+    void TearDown() override { list.reset(); }
     void add(const Row &r)
     {
         TTable &t = *dm->AdrsTable;
@@ -75,8 +61,9 @@ protected:
     }
     std::vector<int32_t> shown() const { return list->ShownRecNos; }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TDMMirvale18> dm;
+    test::TestBook book;
+    QTemporaryDir &dir = book.Dir;
+    TDMMirvale18 *dm = nullptr;
     std::unique_ptr<TAddressList> list;
     test::MessageBoxScript boxes;
 };

@@ -15,6 +15,7 @@
 #include "records/DtInqiry.h"
 #include "widgets/UniStdCtrls.h"
 
+#include "TestBook.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -68,27 +69,15 @@ class BatchChangeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DataFolder = dir.path() + "/";
-        DataRootFolder = dir.path() + "/";
-        AdrsFolder = dir.path() + "/Adrs/";
-        OtherFolder = dir.path() + "/Other/";
-        HistoryFolder = dir.path() + "/History/";
         // A copy, so a test can add a category the shipped tables do not have.
-        CategoryFolder = dir.path() + "/Category/";
-        for (const QString &folder : {AdrsFolder + "Book", OtherFolder, HistoryFolder, CategoryFolder})
-            QDir().mkpath(folder);
+        const QString categories = testBook.Dir.path() + "/Category/";
+        QDir().mkpath(categories);
         const QDir shipped(test::appDir() + "Category/");
         for (const QString &file : shipped.entryList(QDir::Files))
-            QFile::copy(shipped.filePath(file), CategoryFolder + file);
+            QFile::copy(shipped.filePath(file), categories + file);
         GroupNames[3] = QStringLiteral("取引先");
-        dm = std::make_unique<TDMMirvale18>();
-        DMMirvale18 = dm.get();
-        dm->CreateAdrsTableObject("Book");
-        ASSERT_TRUE(dm->OpenAdrsTable());
-        dm->CreateSenderTableObject();
-        dm->CreateSharedTableObjects();
-        dm->CreateDatabaseAndHistories();
-        ASSERT_TRUE(dm->OpenDatabaseAndHistories());
+        testBook.Open(QStringLiteral("Book"), true, categories);
+        dm = testBook.Module.get();
         list = std::make_unique<TAddressList>();
         AddressList = list.get();
         list->SenderList = {{QStringLiteral("本社"), 5}};
@@ -100,7 +89,6 @@ protected:
         RecordForm = nullptr;
         list.reset();
         AddressList = nullptr;
-        DMMirvale18 = nullptr;
         MakeContinualAdrsSearch = nullptr;
         GroupNames[3].clear();
     }
@@ -157,8 +145,9 @@ protected:
         find<QPushButton>("btnStart")->click();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TDMMirvale18> dm;
+    test::TestBook testBook;
+    QTemporaryDir &dir = testBook.Dir;
+    TDMMirvale18 *dm = nullptr;
     std::unique_ptr<TAddressList> list;
     std::unique_ptr<TBatchChange> dialog;
     QPointer<TDataInquiry> form;

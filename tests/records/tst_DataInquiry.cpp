@@ -16,6 +16,7 @@
 #include "records/UniNMDEdit.h"
 #include "widgets/UniStdCtrls.h"
 
+#include "TestBook.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -45,23 +46,9 @@ class DataInquiryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DataFolder = dir.path() + "/";
-        DataRootFolder = dir.path() + "/";
-        AdrsFolder = dir.path() + "/Adrs/";
-        OtherFolder = dir.path() + "/Other/";
-        HistoryFolder = dir.path() + "/History/";
-        CategoryFolder = test::appDir() + "Category/";
-        for (const QString &folder : {AdrsFolder + "Book", OtherFolder, HistoryFolder})
-            QDir().mkpath(folder);
         AddressChangeData = AddressFormClose = AddressConfirmation = AddressOutOfTarget = AddressSameNum = 1;
-        dm = std::make_unique<TDMMirvale18>();
-        DMMirvale18 = dm.get();
-        dm->CreateAdrsTableObject("Book");
-        ASSERT_TRUE(dm->OpenAdrsTable());
-        dm->CreateSenderTableObject();
-        dm->CreateSharedTableObjects();
-        dm->CreateDatabaseAndHistories();
-        ASSERT_TRUE(dm->OpenDatabaseAndHistories());
+        book.Open(QStringLiteral("Book"), true);
+        dm = book.Module.get();
         list = std::make_unique<TAddressList>();
         AddressList = list.get();
         list->SenderList = {{QStringLiteral("本社"), 5}};
@@ -71,7 +58,6 @@ protected:
         delete form.data();
         list.reset();
         AddressList = nullptr;
-        DMMirvale18 = nullptr;
     }
 
     // The form as the main list's commands make it: shown, over a freshly listed book.
@@ -120,8 +106,9 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TDMMirvale18> dm;
+    test::TestBook book;
+    QTemporaryDir &dir = book.Dir;
+    TDMMirvale18 *dm = nullptr;
     std::unique_ptr<TAddressList> list;
     QPointer<TDataInquiry> form;
     test::MessageBoxScript boxes;

@@ -679,11 +679,9 @@ void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
     CurrentIndex = -1;
     ShownRecNos.clear();
     if (ListTableReady()) {
-        std::function<bool(TTable &)> passes;
-        if (!Filter.Conditions.empty() && !SearchDisabled)
-            passes = [this](TTable &t) { return RecordPassesFilter(Filter, t); };
+        const bool filtering = !Filter.Conditions.empty() && !SearchDisabled;
         ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[SortType].IndexName, SortDir,
-                                        ViewGroup, passes);
+                                        ViewGroup, filtering ? &Filter : nullptr);
     }
     CurrentIndex = IndexOfRecNo(keptRecNo);
     RowTexts.assign(ShownRecNos.size(), std::nullopt);

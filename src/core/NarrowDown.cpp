@@ -123,30 +123,30 @@ bool textMatches(const QByteArray &value, const QByteArray &text, int matchMode)
     }
 }
 
-bool conditionHolds(const TNarrowDownItem &c, TTable &adrs)
+bool conditionHolds(const TNarrowDownItem &c, const TFieldValue &value)
 {
     const QStringList &fields = FilterItemTable()[c.Item].Fields;
     if (c.ValueKind == vkText) {
-        QByteArray value;
+        QByteArray text;
         for (const QString &field : fields)
-            value += TrimBlanks(adrs.FieldByName(field).AsString());
-        return textMatches(value, c.Text, c.MatchMode);
+            text += TrimBlanks(value(field).toByteArray());
+        return textMatches(text, c.Text, c.MatchMode);
     }
     bool holds = false;
     switch (c.Item) {
     case fiTelDiv: {
-        const bool mainNumber = adrs.FieldByName(fields[0]).AsInteger() == 3;
+        const bool mainNumber = value(fields[0]).toLongLong() == 3;
         holds = (mainNumber && c.Choice == 0) || (!mainNumber && c.Choice == 1);
         break;
     }
     case fiPrivCorp: {
-        const bool individual = adrs.FieldByName(fields[0]).AsBoolean();
+        const bool individual = value(fields[0]).toLongLong() != 0;
         holds = (individual && c.Choice == 0) || (!individual && c.Choice == 1);
         break;
     }
     case fiCategory:
-        holds = adrs.FieldByName(fields[0]).AsInteger() == c.Choice / 100
-                && (c.Choice % 100 == 0 || adrs.FieldByName(fields[1]).AsInteger() == c.Choice % 100);
+        holds = value(fields[0]).toLongLong() == c.Choice / 100
+                && (c.Choice % 100 == 0 || value(fields[1]).toLongLong() == c.Choice % 100);
         break;
     }
     return holds != c.Negate;
@@ -292,12 +292,22 @@ void SaveSearchPatterns(const std::vector<TNarrowDownPattern> &patterns)
     replaceOrRemoveFile(searchPatternFile(), bytes, SearchPatternSaveError);
 }
 
-bool RecordPassesFilter(const TNarrowDownCondition &filter, TTable &adrs)
+QStringList FilterFields(const TNarrowDownCondition &filter)
+{
+    QStringList fields;
+    for (const TNarrowDownItem &c : filter.Conditions)
+        for (const QString &field : FilterItemTable()[c.Item].Fields)
+            if (!fields.contains(field))
+                fields << field;
+    return fields;
+}
+
+bool RowPassesFilter(const TNarrowDownCondition &filter, const TFieldValue &value)
 {
     // The answer is settled by the first condition whose result differs from MatchAll: with "all" the first
     // that fails rejects the row, with "any" the first that holds lets it pass.
     for (const TNarrowDownItem &c : filter.Conditions) {
-        const bool holds = conditionHolds(c, adrs);
+        const bool holds = conditionHolds(c, value);
         if (holds != filter.MatchAll)
             return holds;
     }

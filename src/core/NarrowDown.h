@@ -6,9 +6,11 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -112,5 +114,9 @@ std::vector<TNarrowDownPattern> LoadSearchPatterns();
 // the user) when that fails or the list does not fit the coding; the file on disk is then never half-written.
 void SaveSearchPatterns(const std::vector<TNarrowDownPattern> &patterns);
 
-// True when the row "Adrs.DB" stands on meets the filter; every row meets a filter without conditions.
-bool RecordPassesFilter(const TNarrowDownCondition &filter, TTable &adrs);
+// The fields of "Adrs.DB" the filter's conditions read.
+QStringList FilterFields(const TNarrowDownCondition &filter);
+// A field's value in a row: Shift-JIS bytes for text, a number otherwise.
+using TFieldValue = std::function<QVariant(const QString &field)>;
+// True when the row whose fields value gives meets the filter; every row meets a filter without conditions.
+bool RowPassesFilter(const TNarrowDownCondition &filter, const TFieldValue &value);

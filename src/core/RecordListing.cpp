@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/ListItems.h"
+#include "core/NarrowDown.h"
 #include "core/Hyphen.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
@@ -22,30 +23,23 @@ bool PassesGroupTest(int viewGroup, int32_t group)
 }
 
 std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,
-                                       const std::function<bool(TTable &)> &passesFilter)
+                                       const TNarrowDownCondition *filter)
 {
+    // One pass reads the record number, the group and the fields the filter asks about, nothing else.
+    QStringList fields = {QStringLiteral("RecNo"), QStringLiteral("Group")};
+    const QStringList filterFields = filter ? FilterFields(*filter) : QStringList();
+    fields += filterFields;
     std::vector<int32_t> recNos;
     adrs.SetIndexName(indexName);
-    if (!passesFilter) {
-        // Without a filter only the record number and the group of each row are needed: one pass.
-        adrs.Scan({QStringLiteral("RecNo"), QStringLiteral("Group")}, ascending, [&](const QVariantList &v) {
-            if (PassesGroupTest(viewGroup, static_cast<int32_t>(v[1].toLongLong())))
-                recNos.push_back(static_cast<int32_t>(v[0].toLongLong()));
-        });
-        return recNos;
-    }
-    TField &recNo = adrs.FieldByName(QStringLiteral("RecNo"));
-    TField &group = adrs.FieldByName(QStringLiteral("Group"));
-    auto visit = [&] {
-        if (PassesGroupTest(viewGroup, group.AsInteger()) && passesFilter(adrs))
-            recNos.push_back(recNo.AsInteger());
-    };
-    if (ascending)
-        for (adrs.First(); !adrs.Eof(); adrs.Next())
-            visit();
-    else
-        for (adrs.Last(); !adrs.Bof(); adrs.Prior())
-            visit();
+    adrs.Scan(fields, ascending, [&](const QVariantList &v) {
+        if (!PassesGroupTest(viewGroup, static_cast<int32_t>(v[1].toLongLong())))
+            return;
+        if (filter && !RowPassesFilter(*filter, [&](const QString &field) {
+                return v[2 + filterFields.indexOf(field)];
+            }))
+            return;
+        recNos.push_back(static_cast<int32_t>(v[0].toLongLong()));
+    });
     return recNos;
 }
 

@@ -10,14 +10,15 @@
 #include <vector>
 
 class TTable;
+struct TNarrowDownCondition;
 
 // ViewGroup 0 every record; 1 records without a group; n >= 2 group n - 1.
 bool PassesGroupTest(int viewGroup, int32_t group);
 
 // Record numbers of "Adrs.DB" in the order of the named index (ascending or its reverse) that pass the group
-// test and, when passesFilter is given, the filter, which is asked with the table standing on the record.
+// test and, when one is given, the filter.
 std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,
-                                       const std::function<bool(TTable &)> &passesFilter = {});
+                                       const TNarrowDownCondition *filter = nullptr);
 
 // One record in the duplicate display.
 struct TDupliData {

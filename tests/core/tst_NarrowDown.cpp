@@ -1,6 +1,7 @@
 // The filter: its coding in Search.lst (round trip, short and damaged files) and the test of address rows.
 #include "core/Globals.h"
 #include "core/NarrowDown.h"
+#include "core/RecordListing.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -164,12 +165,8 @@ protected:
     }
     std::vector<int> passing(const TNarrowDownCondition &filter)
     {
-        std::vector<int> recNos;
-        for (adrs.First(); !adrs.Eof(); adrs.Next()) {
-            if (RecordPassesFilter(filter, adrs))
-                recNos.push_back(adrs.FieldByName("RecNo").AsInteger());
-        }
-        return recNos;
+        const std::vector<int32_t> listed = ListRecordNumbers(adrs, QString(), true, 0, &filter);
+        return std::vector<int>(listed.begin(), listed.end());
     }
     std::vector<int> passing(const TNarrowDownItem &c) { return passing(filterOf({c})); }
 

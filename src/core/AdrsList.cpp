@@ -30,6 +30,7 @@
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenu>
@@ -1199,7 +1200,7 @@ void TAddressList::actAddressSelectExecute(QAction *action)
     dialog.SetMode(action->data().toInt());
     CenterFormOnOwner(&dialog, this);
     QApplication::restoreOverrideCursor();
-    if (dialog.exec() != QDialog::Accepted || !dialog.BookChanged)
+    if (dialog.exec() != QDialog::Accepted || !dialog.BookChanged || !CloseSubForms())
         return;
     DMMirvale18->CloseAdrsTable();
     DMMirvale18->FreeAdrsTableObject();
@@ -1477,4 +1478,30 @@ void TAddressList::actAdrsSearchExecute()
     RefreshList(false, true, false);
     SelectItem(CurrentIndex, false, true);
     lvAddress->setFocus();
+}
+
+bool TAddressList::CloseSubForms()
+{
+    // In the documented order; a window that stays (unsaved work the user keeps) keeps this one open too.
+    if (RecordForm) {
+        RecordForm->FormWindow()->close();
+        if (RecordForm)
+            return false;
+    }
+    if (AddressCopy) {
+        AddressCopy->close();
+        if (AddressCopy)
+            return false;
+    }
+    return true;
+}
+
+void TAddressList::closeEvent(QCloseEvent *event)
+{
+    if (!CloseSubForms()) {
+        setProperty("ModalResult", QVariant());
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

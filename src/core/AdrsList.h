@@ -155,12 +155,15 @@ public:
     void StartUp();
     // Opens the current address book, first asking for one when ask is set.
     void OpenAddressBook(bool ask);
+    // Asks the windows that work beside this one to close; false when one of them stays open.
+    bool CloseSubForms();
     // Writes CurrentAdrsName as [BASE] AdrsName.
     void SaveCurrentBookName();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
 

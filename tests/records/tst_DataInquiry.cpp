@@ -695,3 +695,19 @@ TEST_F(DataInquiryTest, MainListOpensTheFormOnTheSelectedRowAndFollowsIt)
     EXPECT_EQ(rows(), 1);
     MakeRecordForm = nullptr;
 }
+
+TEST_F(DataInquiryTest, MainWindowStaysWhileTheFormKeepsUnsavedInput)
+{
+    open();
+    showForm();
+    form->BeginNewRecord();
+    find<QLineEdit>("edtCustomCode")->setText("C-1");
+    list->show();
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(list->close());
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(RecordForm, form.data());
+    boxes.answer(IDNO);  // discard: now both may close
+    EXPECT_TRUE(list->close());
+    EXPECT_EQ(RecordForm, nullptr);
+}

@@ -37,9 +37,9 @@ has_main_window() { [ -n "$(main_windows)" ]; }
 "$program" & pid=$!
 
 # The splash: an undecorated 512 x 400 window, before the main window appears.
-wait_for 10 sh -c "xwininfo -root -tree | grep -q '512x400'" || fail "no splash window"
+wait_for 60 sh -c "xwininfo -root -tree | grep -q '512x400'" || fail "no splash window"
 has_main_window && fail "main window shown while the splash is up"
-wait_for 15 has_main_window || fail "no main window titled Velmora"
+wait_for 60 has_main_window || fail "no main window titled Velmora"
 xwininfo -root -tree | grep -q '512x400' && fail "splash still up beside the main window"
 
 [ -f "$data/Data/History/Post.mtd" ] || fail "Post.mtd not copied"
@@ -50,13 +50,13 @@ grep -q 'DataPath=' "$data/Mirvale18.ini" || fail "data root not written back"
 # No book yet: a notice, then the book dialog in create mode with the default name. Enter closes the notice,
 # Enter leaves the name field for OK, Enter creates and opens the book.
 notice() { [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" -ge 2 ]; }
-wait_for 10 notice || fail "no notice before the book dialog"
+wait_for 30 notice || fail "no notice before the book dialog"
 xdotool key Return
-wait_for 10 xdotool search --onlyvisible --name 'アドレス帳の作成' || fail "no book dialog"
+wait_for 30 xdotool search --onlyvisible --name 'アドレス帳の作成' || fail "no book dialog"
 sleep 0.3
 xdotool key Return; sleep 0.3
 xdotool key Return
-wait_for 10 xdotool search --onlyvisible --name '^Velmora - ' || fail "book not opened"
+wait_for 30 xdotool search --onlyvisible --name '^Velmora - ' || fail "book not opened"
 book="$data/Data/Adrs/アドレス/Adrs.DB"
 [ -f "$book" ] || fail "no table file for the new book"
 head -c 16 "$book" | grep -q 'SQLite format 3' && fail "table file not encrypted"
@@ -72,7 +72,7 @@ wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = \"$main\" ]" || fail "first
 # Register a record by hand: 番号検索 opens the record form for a new record; type a telephone number
 # into its field and press 登録.
 xdotool key ctrl+n
-wait_for 10 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form"
+wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form"
 form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$form")"
 sleep 0.5
@@ -84,6 +84,6 @@ for _ in 1 2 3; do
   sleep 0.7
   [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
 done
-wait_for 10 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 1 ]" \
+wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 1 ]" \
   || fail "the typed record was not stored"
 echo "PASS"

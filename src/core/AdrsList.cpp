@@ -617,35 +617,13 @@ int TAddressList::GetColumnItem(int column) const
 
 namespace {
 
-// The Name of the row of a category table found by "CatNo=" + code, empty when none.
-QByteArray categoryName(TTable *table, bool (TDMMirvale18::*open)(), void (TDMMirvale18::*close)(), int32_t catNo)
-{
-    QByteArray name;
-    if (table && (DMMirvale18->*open)()) {
-        table->SetFiltered(false);
-        table->SetFilter(QStringLiteral("CatNo=%1").arg(catNo));
-        table->SetFiltered(true);
-        if (!table->IsEmpty())
-            name = table->FieldByName(QStringLiteral("Name")).AsString();
-        table->SetFiltered(false);
-        table->SetFilter(QString());
-    }
-    (DMMirvale18->*close)();
-    return name;
-}
-
 }  // namespace
 
-QByteArray TAddressList::GetCategoryMainName(int32_t main)
-{
-    return categoryName(DMMirvale18->OxaCatmTable.get(), &TDMMirvale18::OpenOxaCatmTable,
-                        &TDMMirvale18::CloseOxaCatmTable, main);
-}
+QByteArray TAddressList::GetCategoryMainName(int32_t main) { return DMMirvale18->CategoryName(false, main); }
 
 QByteArray TAddressList::GetCategorySubName(int32_t main, int32_t sub)
 {
-    return categoryName(DMMirvale18->OxaCatsTable.get(), &TDMMirvale18::OpenOxaCatsTable,
-                        &TDMMirvale18::CloseOxaCatsTable, main * 100 + sub);
+    return DMMirvale18->CategoryName(true, main * 100 + sub);
 }
 
 void TAddressList::BuildColumns()

@@ -87,54 +87,11 @@ THistoryData *historyOf(int item)
     }
 }
 
-struct TCategoryTable {
-    std::unique_ptr<TTable> TDMMirvale18::*Table;
-    bool (TDMMirvale18::*Open)();
-    void (TDMMirvale18::*Close)();
-};
-const TCategoryTable MainCategories{&TDMMirvale18::OxaCatmTable, &TDMMirvale18::OpenOxaCatmTable,
-                                    &TDMMirvale18::CloseOxaCatmTable};
-const TCategoryTable SubCategories{&TDMMirvale18::OxaCatsTable, &TDMMirvale18::OpenOxaCatsTable,
-                                   &TDMMirvale18::CloseOxaCatsTable};
-
-// Calls row for each row of the category table that meets filter (every row when it is empty). The table is
-// opened for the walk and closed again, so the dialog holds none open between look-ups.
-void forEachCategory(QWidget *owner, const TCategoryTable &which, const QString &filter,
-                     const std::function<void(TTable &)> &row)
-{
-    if (!DMMirvale18)
-        return;
-    TDMMirvale18 &dm = *DMMirvale18;
-    TTable *table = (dm.*which.Table).get();
-    if (table && (dm.*which.Open)()) {
-        try {
-            table->SetFiltered(false);
-            table->SetFilter(filter);
-            table->SetFiltered(!filter.isEmpty());
-            for (table->First(); !table->Eof(); table->Next())
-                row(*table);
-            table->SetFiltered(false);
-            table->SetFilter(QString());
-        } catch (const EDatabaseError &e) {
-            ShowMessageBoxAt(owner, e.Message, AppTitle, MB_ICONERROR);
-        }
-    }
-    (dm.*which.Close)();
-}
-
 int catNoOf(TTable &table) { return table.FieldByName(QStringLiteral("CatNo")).AsInteger(); }
 QString nameOf(TTable &table) { return Sjis::decode(table.FieldByName(QStringLiteral("Name")).AsString()); }
 
 // The name of the row whose CatNo is catNo, empty when there is none.
-QString categoryName(QWidget *owner, const TCategoryTable &which, int catNo)
-{
-    QString name;
-    forEachCategory(owner, which, QStringLiteral("CatNo=%1").arg(catNo), [&](TTable &t) {
-        if (name.isEmpty())
-            name = nameOf(t);
-    });
-    return name;
-}
+QString categoryName(bool sub, int catNo) { return Sjis::decode(DMMirvale18->CategoryName(sub, catNo)); }
 
 bool isEnterKey(const QEvent *event)
 {
@@ -416,9 +373,9 @@ QStringList TAddressSearch::rowTexts(const TNarrowDownItem &c)
         else
             content = isUnicodeItem(c.Item) ? EscapedAnsiToWide(c.Text) : Sjis::decode(c.Text);
     } else if (c.Item == fiCategory) {
-        content = categoryName(this, MainCategories, c.Choice / 100);
+        content = categoryName(false, c.Choice / 100);
         if (c.Choice % 100 != 0)
-            content += QLatin1Char('-') + categoryName(this, SubCategories, c.Choice);
+            content += QLatin1Char('-') + categoryName(true, c.Choice);
     } else {
         content = choicesOf(c.Item).value(c.Choice);
     }
@@ -603,7 +560,7 @@ void TAddressSearch::FillCatMain(int mainNo)
     const QSignalBlocker blocker(Cbx_CatMain);
     Cbx_CatMain->Clear();
     int selected = -1;
-    forEachCategory(this, MainCategories, QString(), [&](TTable &t) {
+    DMMirvale18->ForEachCategory(false, QString(), [&](TTable &t) {
         const int catNo = catNoOf(t);
         const int index = Cbx_CatMain->AddObject(nameOf(t), catNo);
         if (catNo == mainNo && selected < 0)
@@ -618,7 +575,7 @@ void TAddressSearch::FillCatSub(int mainNo, int subNo)
     Cbx_CatSub->Clear();
     Cbx_CatSub->AddObject(NoSubCategory, 0);
     int selected = 0;
-    forEachCategory(this, SubCategories, QStringLiteral("CatMainNo=%1").arg(mainNo), [&](TTable &t) {
+    DMMirvale18->ForEachCategory(true, QStringLiteral("CatMainNo=%1").arg(mainNo), [&](TTable &t) {
         const int number = catNoOf(t) % 100;
         const int index = Cbx_CatSub->AddObject(nameOf(t), number);
         if (number == subNo && selected == 0)

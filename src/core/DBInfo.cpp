@@ -252,3 +252,37 @@ bool TDMMirvale18::OpenSubSenderTable()
 }
 
 void TDMMirvale18::CloseSubSenderTable() { SubSenderTable.reset(); }
+
+void TDMMirvale18::ForEachCategory(bool sub, const QString &filter, const std::function<void(TTable &)> &row)
+{
+    TTable *table = sub ? OxaCatsTable.get() : OxaCatmTable.get();
+    if (table && (sub ? OpenOxaCatsTable() : OpenOxaCatmTable())) {
+        try {
+            table->SetFiltered(false);
+            table->SetFilter(filter);
+            table->SetFiltered(!filter.isEmpty());
+            for (table->First(); !table->Eof(); table->Next())
+                row(*table);
+            table->SetFiltered(false);
+            table->SetFilter(QString());
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONERROR, mbpSystem);
+        }
+    }
+    if (sub)
+        CloseOxaCatsTable();
+    else
+        CloseOxaCatmTable();
+}
+
+QByteArray TDMMirvale18::CategoryName(bool sub, int32_t catNo)
+{
+    QByteArray name;
+    bool found = false;
+    ForEachCategory(sub, QStringLiteral("CatNo=%1").arg(catNo), [&](TTable &t) {
+        if (!found)
+            name = t.FieldByName(QStringLiteral("Name")).AsString();
+        found = true;
+    });
+    return name;
+}

@@ -69,6 +69,12 @@ public:
     bool CreateOxaCatmTableFile();
     bool CreateOxaCatsTableFile();
 
+    // Walks the rows of the main (sub false) or sub category table that meet filter ("CatNo=5"; every row when
+    // empty), the table opened for the walk and closed again; a table that cannot be read is reported.
+    void ForEachCategory(bool sub, const QString &filter, const std::function<void(TTable &)> &row);
+    // The name of the category numbered catNo (main: its number; sub: main * 100 + sub), empty when none.
+    QByteArray CategoryName(bool sub, int32_t catNo);
+
     bool OpenSubAdrsTable(const QString &folder);
     void CloseSubAdrsTable();
     bool OpenSubSenderTable();

@@ -389,32 +389,7 @@ void TBatchChange::FillSymbolMarks()
 
 // ---- Categories ----
 
-void TBatchChange::FillCategoryMain(int number)
-{
-    Cbx_CatMain->clear();
-    Cbx_CatSub->clear();
-    Cbx_CatSub->setEnabled(false);
-    SetInputColour(Cbx_CatSub, false);
-    Cbx_CatMain->AddObject(QStringLiteral("指定なし"), 0);
-    int selected = 0;
-    if (DMMirvale18 && DMMirvale18->OxaCatmTable && DMMirvale18->OpenOxaCatmTable()) {
-        TTable &t = *DMMirvale18->OxaCatmTable;
-        try {
-            t.SetFiltered(false);
-            for (t.First(); !t.Eof(); t.Next()) {
-                const int catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
-                const QString name = Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString());
-                const int item = Cbx_CatMain->AddObject(name, catNo);
-                if (catNo == number && selected == 0)
-                    selected = item;
-            }
-        } catch (const EDatabaseError &e) {
-            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
-        }
-        DMMirvale18->CloseOxaCatmTable();
-    }
-    Cbx_CatMain->setCurrentIndex(selected);
-}
+void TBatchChange::FillCategoryMain(int number) { FillMainCategories(Cbx_CatMain, Cbx_CatSub, number); }
 
 void TBatchChange::FillCategorySub(int mainNumber, int subCode)
 {
@@ -424,38 +399,10 @@ void TBatchChange::FillCategorySub(int mainNumber, int subCode)
         SetInputColour(Cbx_CatSub, false);
         return;
     }
-    Cbx_CatSub->setEnabled(true);
-    SetInputColour(Cbx_CatSub, true);
-    Cbx_CatSub->clear();
-    int matched = -1;
-    if (DMMirvale18 && DMMirvale18->OxaCatsTable && DMMirvale18->OpenOxaCatsTable()) {
-        TTable &t = *DMMirvale18->OxaCatsTable;
-        try {
-            t.SetFilter(QStringLiteral("CatMainNo=%1").arg(mainNumber));
-            t.SetFiltered(true);
-            for (t.First(); !t.Eof(); t.Next()) {
-                const int code = t.FieldByName(QStringLiteral("CatNo")).AsInteger() % 100;
-                const QString name = Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString());
-                const int item = Cbx_CatSub->AddObject(name, code);
-                if (code == subCode && matched < 0)
-                    matched = item;
-            }
-            t.SetFiltered(false);
-            t.SetFilter(QString());
-        } catch (const EDatabaseError &e) {
-            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
-        }
-        DMMirvale18->CloseOxaCatsTable();
-    }
-    if (matched < 0) {
+    if (!FillSubCategories(Cbx_CatSub, mainNumber, subCode)) {
         FillCategoryMain(0);
         FShownCatMain = 0;
-        Cbx_CatSub->clear();
-        Cbx_CatSub->setEnabled(false);
-        SetInputColour(Cbx_CatSub, false);
-        return;
     }
-    Cbx_CatSub->setCurrentIndex(matched);
 }
 
 void TBatchChange::Cbx_CatMainChange()

@@ -1706,32 +1706,7 @@ void TDataInquiry::bbtnSymbolColorClick()
 
 // ---- Categories ----
 
-void TDataInquiry::SelectMainCategory(int code)
-{
-    Cbx_CatMain->clear();
-    Cbx_CatSub->clear();
-    Cbx_CatSub->setEnabled(false);
-    SetInputColour(Cbx_CatSub, false);
-    Cbx_CatMain->AddObject(QStringLiteral("指定なし"), 0);
-    int selected = 0;
-    if (DMMirvale18 && DMMirvale18->OxaCatmTable && DMMirvale18->OpenOxaCatmTable()) {
-        TTable &t = *DMMirvale18->OxaCatmTable;
-        try {
-            t.SetFiltered(false);
-            for (t.First(); !t.Eof(); t.Next()) {
-                const int catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
-                const int item = Cbx_CatMain->AddObject(decode(t.FieldByName(QStringLiteral("Name")).AsString()), catNo);
-                if (catNo == code && selected == 0)
-                    selected = item;
-            }
-        } catch (const EDatabaseError &e) {
-            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
-        }
-    }
-    if (DMMirvale18)
-        DMMirvale18->CloseOxaCatmTable();
-    Cbx_CatMain->setCurrentIndex(selected);
-}
+void TDataInquiry::SelectMainCategory(int code) { FillMainCategories(Cbx_CatMain, Cbx_CatSub, code); }
 
 void TDataInquiry::SelectSubCategory(int mainCode, int subCode)
 {
@@ -1741,35 +1716,10 @@ void TDataInquiry::SelectSubCategory(int mainCode, int subCode)
         Cbx_CatSub->setEnabled(false);
         return;
     }
-    SetInputColour(Cbx_CatSub, true);
-    Cbx_CatSub->setEnabled(true);
-    Cbx_CatSub->clear();
-    int matched = -1;
-    if (DMMirvale18 && DMMirvale18->OxaCatsTable && DMMirvale18->OpenOxaCatsTable()) {
-        TTable &t = *DMMirvale18->OxaCatsTable;
-        try {
-            t.SetFilter(QStringLiteral("CatMainNo=%1").arg(mainCode));
-            t.SetFiltered(true);
-            for (t.First(); !t.Eof(); t.Next()) {
-                const int number = t.FieldByName(QStringLiteral("CatNo")).AsInteger() % 100;
-                const int item = Cbx_CatSub->AddObject(decode(t.FieldByName(QStringLiteral("Name")).AsString()), number);
-                if (number == subCode && matched < 0)
-                    matched = item;
-            }
-            t.SetFiltered(false);
-            t.SetFilter(QString());
-        } catch (const EDatabaseError &e) {
-            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
-        }
-    }
-    if (DMMirvale18)
-        DMMirvale18->CloseOxaCatsTable();
-    if (matched < 0) {
+    if (!FillSubCategories(Cbx_CatSub, mainCode, subCode)) {
         SelectMainCategory(0);
         ShownCatMain = 0;
-        return;
     }
-    Cbx_CatSub->setCurrentIndex(matched);
 }
 
 void TDataInquiry::Cbx_CatMainChange()

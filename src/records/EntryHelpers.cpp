@@ -2,7 +2,11 @@
 
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "db/Table.h"
+#include "platform/SjisCodec.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -76,5 +80,42 @@ bool ChooseColor(QWidget *owner, int32_t &bgr)
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(owner, e.Message, AppTitle, MB_ICONERROR);
     }
+    return true;
+}
+
+void FillMainCategories(TUniComboBox *main, TUniComboBox *sub, int mainCode)
+{
+    main->clear();
+    sub->clear();
+    sub->setEnabled(false);
+    SetInputColour(sub, false);
+    main->AddObject(QStringLiteral("指定なし"), 0);
+    int selected = 0;
+    if (DMMirvale18)
+        DMMirvale18->ForEachCategory(false, QString(), [&](TTable &t) {
+            const int catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
+            const int item = main->AddObject(Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString()), catNo);
+            if (catNo == mainCode && selected == 0)
+                selected = item;
+        });
+    main->setCurrentIndex(selected);
+}
+
+bool FillSubCategories(TUniComboBox *sub, int mainCode, int subCode)
+{
+    sub->setEnabled(true);
+    SetInputColour(sub, true);
+    sub->clear();
+    int matched = -1;
+    if (DMMirvale18)
+        DMMirvale18->ForEachCategory(true, QStringLiteral("CatMainNo=%1").arg(mainCode), [&](TTable &t) {
+            const int number = t.FieldByName(QStringLiteral("CatNo")).AsInteger() % 100;
+            const int item = sub->AddObject(Sjis::decode(t.FieldByName(QStringLiteral("Name")).AsString()), number);
+            if (number == subCode && matched < 0)
+                matched = item;
+        });
+    if (matched < 0)
+        return false;
+    sub->setCurrentIndex(matched);
     return true;
 }

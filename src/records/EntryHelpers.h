@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class QWidget;
+class TUniComboBox;
 
 // An edit or combo box painted with the window colour while it takes input, with the button face otherwise.
 void SetInputColour(QWidget *control, bool enabled);
@@ -27,3 +28,10 @@ void ColorDialogShow(QWidget *dialog, QWidget *owner);
 // "CstmClr.ini". On OK bgr becomes the chosen colour, the custom colours are written back (a failed write is
 // shown) and the result is true; on cancel nothing changes.
 bool ChooseColor(QWidget *owner, int32_t &bgr);
+
+// Fills main with "指定なし" and the main categories, selecting mainCode (the first item when there is none);
+// sub is emptied and disabled.
+void FillMainCategories(TUniComboBox *main, TUniComboBox *sub, int mainCode);
+// Fills sub with the sub categories of mainCode (each numbered within its main category) and selects subCode.
+// False when mainCode has no sub category subCode: the caller then falls back to no category.
+bool FillSubCategories(TUniComboBox *sub, int mainCode, int subCode);

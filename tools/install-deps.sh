@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
   libicu-dev libsqlcipher-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev
-  fonts-ipaexfont fonts-noto-cjk
+  fonts-ipaexfont fonts-noto-cjk fontconfig
   python3 python3-phonenumbers
 )
 if [[ "${1:-}" == "--test" ]]; then
@@ -18,10 +18,15 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-[[ $(id -u) -ne 0 ]] && sudo="sudo"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The font caches: built once here rather than by the program's first start, which would otherwise scan
+# the large CJK fonts for a minute before it shows anything.
+fc-cache >/dev/null 2>&1 || true
+

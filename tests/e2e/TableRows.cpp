@@ -1,5 +1,5 @@
-// Prints the number of rows of a table file, for end-to-end tests that check what the program stored.
-// Usage: e2e_table_rows <folder/> <file>
+// Prints the number of rows of a table file, or one field of its first row, for end-to-end tests that check
+// what the program stored. Usage: e2e_table_rows <folder/> <file> [field]
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -11,7 +11,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
     Session().AddPassword(TablePassword);
     TTable table;
@@ -19,7 +19,10 @@ int main(int argc, char **argv)
     table.TableName = QString::fromLocal8Bit(argv[2]);
     try {
         table.Open();
-        std::printf("%d\n", table.RecordCount());
+        if (argc == 4)
+            std::printf("%s\n", table.FieldByName(QString::fromLocal8Bit(argv[3])).AsString().constData());
+        else
+            std::printf("%d\n", table.RecordCount());
     } catch (const EDatabaseError &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

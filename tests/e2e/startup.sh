@@ -2,7 +2,7 @@
 # End to end under Xvfb: with empty XDG folders Velmora creates its data folder and history files, shows its
 # splash and then the main window "Velmora"; a second start leaves the first running, raises it, and exits.
 # (Without a window manager nothing can ask the window to close; the in-process tests cover the shut-down.)
-# Then a record typed into the record form by hand is stored in the new book.
+# Then a record typed into the record form by hand is stored in the new book, and shown and edited again.
 # Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -86,4 +86,23 @@ for _ in 1 2 3; do
 done
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 1 ]" \
   || fail "the typed record was not stored"
+[ "$("$rows" "$data/Data/Adrs/アドレス/" Adrs.DB Tel)" = 0312345678 ] || fail "the number was not stored as digits"
+
+# Edit it: 照会 (Ctrl+I) shows the selected record; a new number and 変更 store it.
+xdotool windowfocus "$main" 2>/dev/null || true
+xdotool key ctrl+i
+wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報照会' || fail "the record was not shown"
+form=$(xdotool search --onlyvisible --name 'アドレス帳情報照会' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$form")"
+sleep 0.5
+xdotool mousemove $((X + 140)) $((Y + 109)) click 1
+xdotool key ctrl+a
+xdotool type --delay 20 '0667778888'
+xdotool mousemove $((X + 132)) $((Y + 607)) click 1
+for _ in 1 2 3; do
+  sleep 0.7
+  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
+done
+wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Tel 2>/dev/null)\" = 0667778888 ]" \
+  || fail "the edited number was not stored"
 echo "PASS"

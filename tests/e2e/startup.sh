@@ -2,7 +2,8 @@
 # End to end under Xvfb: with empty XDG folders Velmora creates its data folder and history files, shows its
 # splash and then the main window "Velmora"; a second start leaves the first running, raises it, and exits.
 # (Without a window manager nothing can ask the window to close; the in-process tests cover the shut-down.)
-# Then a record typed into the record form by hand is stored in the new book, and shown and edited again.
+# Then a record typed into the record form by hand is stored in the new book, shown and edited again, and
+# deleted.
 # Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -105,4 +106,15 @@ for _ in 1 2 3; do
 done
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Tel 2>/dev/null)\" = 0667778888 ]" \
   || fail "the edited number was not stored"
+
+# Delete it from the record form: 削除, and Yes to the question.
+xdotool search --onlyvisible --name 'アドレス帳情報照会' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; xdotool key ctrl+i; }
+wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報照会' || fail "the record was not shown for deleting"
+form=$(xdotool search --onlyvisible --name 'アドレス帳情報照会' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$form")"
+xdotool mousemove $((X + 218)) $((Y + 607)) click 1
+wait_for 30 sh -c "[ \"\$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)\" -ge 1 ]" || fail "no question before deleting"
+sleep 0.3
+xdotool key alt+y
+wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 0 ]" || fail "the record was not deleted"
 echo "PASS"

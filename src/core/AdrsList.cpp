@@ -1029,8 +1029,8 @@ void TAddressList::createActions()
     sbtnEditGroup->setStatusTip(actEditGroup->statusTip());
     connect(sbtnEditGroup, &QToolButton::clicked, actEditGroup, &QAction::trigger);
 
-    auto menu = [this](const QString &title, const std::vector<QAction *> &actions) {
-        QMenu *m = menuBar()->addMenu(title);
+    // A null entry stands for a separator.
+    auto fill = [](QMenu *m, const std::vector<QAction *> &actions) {
         for (QAction *a : actions) {
             if (a)
                 m->addAction(a);
@@ -1038,6 +1038,9 @@ void TAddressList::createActions()
                 m->addSeparator();
         }
         return m;
+    };
+    auto menu = [this, fill](const QString &title, const std::vector<QAction *> &actions) {
+        return fill(menuBar()->addMenu(title), actions);
     };
     menuBar()->setObjectName(QStringLiteral("mmMain"));
     menu(QStringLiteral("ファイル(&F)"), {actCreate, actOpen, actEditGroup, nullptr, actAdrsCopy, actImportFile,
@@ -1052,16 +1055,10 @@ void TAddressList::createActions()
                                         actConvertKykbn, actConvertAdrsPos, actRepairIndex});
     menu(QStringLiteral("ヘルプ(&H)"), {actTopic, nullptr, actVersion});
 
-    auto popup = [this](const char *name, const std::vector<QAction *> &actions) {
+    auto popup = [this, fill](const char *name, const std::vector<QAction *> &actions) {
         auto *m = new QMenu(this);
         m->setObjectName(QLatin1String(name));
-        for (QAction *a : actions) {
-            if (a)
-                m->addAction(a);
-            else
-                m->addSeparator();
-        }
-        return m;
+        return fill(m, actions);
     };
     pmAdrs = popup("pmAdrs", {actInquiry, actDelete, nullptr, actBatchChange});
     pmSearch = popup("pmSearch", {actAdrsSearch, actDuplicateSearch, actDisableSearch, actCancelSearch});

@@ -1,23 +1,11 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: a book of 100,000 records opens at once, and the window answers while the user pages
-# through the list and changes its order.
+# through the list, selects every row and reloads it.
 # Usage: large_book.sh <program> <book maker>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
 make_book=$2
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/etc
-unset QT_QPA_PLATFORM
-data=$XDG_DATA_HOME/Oxa/Mirvale18
-
-fail() { echo "FAIL: $*"; exit 1; }
-wait_for() {
-  local seconds=$1; shift
-  for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
+source "$(dirname "$0")/common.sh"
 
 mkdir -p "$work/disc" "$data/Data/Adrs"
 "$make_book" "$data/Data/Adrs/Book/" 100000 || fail "could not make the book"

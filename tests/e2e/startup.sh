@@ -8,20 +8,7 @@
 set -euo pipefail
 program=$1
 rows=$2
-work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/etc
-unset QT_QPA_PLATFORM
-data=$XDG_DATA_HOME/Oxa/Mirvale18
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-# Wait until a command succeeds, up to the given seconds.
-wait_for() {
-  local seconds=$1; shift
-  for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
+source "$(dirname "$0")/common.sh"
 
 # No disc drive exists here; a disc folder keeps the no-drive message away so the test sees the windows.
 mkdir -p "$work/disc" "$data"

@@ -1,0 +1,17 @@
+# Shared by the end-to-end scripts: private XDG folders in a temporary work folder, the program's data folder,
+# and the helpers to fail and to wait. Sourced after `set -euo pipefail`.
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/etc
+unset QT_QPA_PLATFORM
+data=$XDG_DATA_HOME/Oxa/Mirvale18
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Waits until a command succeeds, up to the given seconds.
+wait_for() {
+  local seconds=$1; shift
+  for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}

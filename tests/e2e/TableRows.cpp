@@ -1,5 +1,5 @@
-// Prints the number of rows of a table file, or one field of its first row, for end-to-end tests that check
-// what the program stored. Usage: e2e_table_rows <folder/> <file> [field]
+// Prints the number of rows of a table file, or one field of every row (a line each, in the table's order), for
+// end-to-end tests that check what the program stored. Usage: e2e_table_rows <folder/> <file> [field]
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -19,9 +19,11 @@ int main(int argc, char **argv)
     table.TableName = QString::fromLocal8Bit(argv[2]);
     try {
         table.Open();
-        if (argc == 4)
-            std::printf("%s\n", table.FieldByName(QString::fromLocal8Bit(argv[3])).AsString().constData());
-        else
+        if (argc == 4) {
+            const QString field = QString::fromLocal8Bit(argv[3]);
+            for (table.First(); !table.Eof(); table.Next())
+                std::printf("%s\n", table.FieldByName(field).AsString().constData());
+        } else
             std::printf("%d\n", table.RecordCount());
     } catch (const EDatabaseError &e) {
         std::fprintf(stderr, "%s\n", e.what());

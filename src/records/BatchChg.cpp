@@ -8,9 +8,9 @@
 #include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
+#include "geo/ContinualAdrsSearch.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
-#include "records/ContinualAdrsSearch.h"
 #include "records/DtInqiry.h"
 #include "records/EntryHelpers.h"
 #include "widgets/ShiftJisValidator.h"
@@ -108,6 +108,22 @@ void enableInput(QWidget *control, bool enabled)
 }
 
 double now() { return DateTimeToDouble(TruncateToSeconds(QDateTime::currentDateTime())); }
+
+// The address look-up over the program's own library and dictionaries.
+std::unique_ptr<TContinualAdrsSearch> makeAddressSearch()
+{
+    return std::make_unique<TContinualAdrsSearch>(AppFolder, AppFolder + QStringLiteral("Dic/"));
+}
+
+bool addressLibraryLoads()
+{
+    try {
+        makeAddressSearch();
+        return true;
+    } catch (const EContinualAdrsSearchError &) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -343,8 +359,8 @@ void TBatchChange::InitControls()
     pnlSymbolColor->setPalette(face);
     bbtnSymbolColor->setEnabled(false);
     btnStart->setEnabled(false);
-    // Without the dictionaries there is nothing to look municipality codes up in.
-    chkGetJisCode->setEnabled(static_cast<bool>(MakeContinualAdrsSearch));
+    // Without the address library there is nothing to look municipality codes up in.
+    chkGetJisCode->setEnabled(addressLibraryLoads());
 }
 
 void TBatchChange::FillGroups()
@@ -557,9 +573,9 @@ bool TBatchChange::applyChanges(TTable &t, const TAddressRecord &values)
             setText(QStringLiteral("JisCode"), QByteArray());
             setText(QStringLiteral("KajoCode"), QByteArray());
         } else if (FAdrsSearch->Search(address) == 0) {
-            const TContinualAdrsResult found = FAdrsSearch->GetResult();
-            setText(QStringLiteral("JisCode"), TrimBlanks(found.JisCode));
-            setText(QStringLiteral("KajoCode"), TrimBlanks(found.KajoCode));
+            const TContinualAdrsResult &found = FAdrsSearch->GetResult(false);
+            setText(QStringLiteral("JisCode"), FieldText(found.JisCode));
+            setText(QStringLiteral("KajoCode"), FieldText(found.TownCode));
         }
     }
     if (chkPrivCorp->isChecked())
@@ -620,7 +636,7 @@ TBatchChange::TRunOutcome TBatchChange::runChange()
     TRunOutcome outcome;
     if (chkGetJisCode->isChecked()) {
         try {
-            FAdrsSearch = MakeContinualAdrsSearch(AppFolder, AppFolder + QStringLiteral("Dic/"));
+            FAdrsSearch = makeAddressSearch();
         } catch (const EContinualAdrsSearchError &e) {
             outcome.End = TRunEnd::Failed;
             outcome.Error = e.Message;

@@ -10,8 +10,8 @@
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "geo/ContinualAdrsSearch.h"
 #include "platform/SjisCodec.h"
-#include "records/ContinualAdrsSearch.h"
 #include "records/DtInqiry.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -40,31 +40,6 @@ const QString Question = QStringLiteral("一覧で選択したデータを、設
 
 QByteArray sjis(const QString &text) { return Sjis::encode(text); }
 
-// The dictionaries' look-up as far as these tests need it: a few known addresses.
-class TKnownAddresses : public TContinualAdrsSearch {
-public:
-    int Search(const QByteArray &address) override
-    {
-        if (address == sjis(QStringLiteral("壊れた住所")))
-            throw EContinualAdrsSearchError(QStringLiteral("KVJisAdrs (Kvjis.dll) Call Error\r\nRC = 99"));
-        const auto it = Known().find(address);
-        if (it == Known().end())
-            return 1;
-        result_ = it->second;
-        return 0;
-    }
-    TContinualAdrsResult GetResult() const override { return result_; }
-    static const std::map<QByteArray, TContinualAdrsResult> &Known()
-    {
-        static const std::map<QByteArray, TContinualAdrsResult> known{
-            {sjis(QStringLiteral("東京都千代田区丸の内１－１")), {"13101", "131010 "}}};
-        return known;
-    }
-
-private:
-    TContinualAdrsResult result_;
-};
-
 class BatchChangeTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -89,7 +64,7 @@ protected:
         RecordForm = nullptr;
         list.reset();
         AddressList = nullptr;
-        MakeContinualAdrsSearch = nullptr;
+        AppFolder.clear();
         GroupNames[3].clear();
     }
 
@@ -164,7 +139,7 @@ TEST_F(BatchChangeTest, StartNeedsACheckedGroupAndNoChangesNothing)
     auto *cbxGroup = find<TUniComboBox>("cbxGroup");
     EXPECT_FALSE(start->isEnabled());
     EXPECT_FALSE(cbxGroup->isEnabled());
-    EXPECT_FALSE(find<QCheckBox>("chkGetJisCode")->isEnabled()) << "no dictionaries installed";
+    EXPECT_FALSE(find<QCheckBox>("chkGetJisCode")->isEnabled()) << "no address library in the program folder";
     ASSERT_EQ(cbxGroup->count(), 11);
     EXPECT_EQ(cbxGroup->itemText(0), QStringLiteral("指定しない"));
     EXPECT_EQ(cbxGroup->itemText(3), QStringLiteral(" 3： 取引先"));
@@ -306,11 +281,7 @@ TEST_F(BatchChangeTest, CategoriesStoreMainAndSubAndFallBackWithoutSubCategoryOn
 
 TEST_F(BatchChangeTest, MunicipalityCodesComeFromEachRecordsOwnAddress)
 {
-    QStringList folders;
-    MakeContinualAdrsSearch = [&folders](const QString &library, const QString &data) {
-        folders << library << data;
-        return std::make_unique<TKnownAddresses>();
-    };
+    AppFolder = test::appDir();
     auto address = [](const QString &tdfkn, const QString &rest, const QByteArray &jis) {
         return [=](TTable &t) {
             t.FieldByName("Tdfkn").SetAsString(sjis(tdfkn));
@@ -320,33 +291,38 @@ TEST_F(BatchChangeTest, MunicipalityCodesComeFromEachRecordsOwnAddress)
         };
     };
     const int32_t empty = add(address(QStringLiteral("  "), QString(), "99999"));
-    const int32_t known = add(address(QStringLiteral("東京都"), QStringLiteral(" 千代田区丸の内１－１ "), "00000"));
+    const int32_t known = add(address(QStringLiteral("東京都"), QStringLiteral(" 千代田区千代田１－１ "), "00000"));
     const int32_t unknown = add(address(QStringLiteral("東京都"), QStringLiteral("どこか"), "88888"));
     open({0, 1, 2});
+    ASSERT_TRUE(find<QCheckBox>("chkGetJisCode")->isEnabled());
     check("chkGetJisCode");
     EXPECT_TRUE(find<QPushButton>("btnStart")->isEnabled());
     start();
-    EXPECT_EQ(folders, (QStringList{AppFolder, AppFolder + "Dic/"}));
+    TContinualAdrsSearch search(AppFolder, AppFolder + "Dic/");
+    ASSERT_EQ(search.Search(sjis(QStringLiteral("東京都千代田区千代田１－１"))), 0);
+    const QByteArray townCode = FieldText(search.GetResult(false).TownCode);
+    EXPECT_EQ(townCode.size(), 6);
     EXPECT_EQ(field(empty, "JisCode"), "");
     EXPECT_EQ(field(empty, "KajoCode"), "");
     EXPECT_EQ(field(known, "JisCode"), "13101");
-    EXPECT_EQ(field(known, "KajoCode"), "131010");
+    EXPECT_EQ(field(known, "KajoCode"), townCode);
     EXPECT_EQ(field(unknown, "JisCode"), "88888");
     EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{empty, known, 0}));
 
-    // A failing look-up is shown and takes back what the run had changed.
-    add(address(QStringLiteral("壊れた"), QStringLiteral("住所"), "77777"));
+    // A library that is gone by the start ends the run with its message and changes nothing.
     TTable &t = row(known);
     t.Edit();
     t.FieldByName("JisCode").SetAsString("00000");
     t.Post();
     const QByteArrayList before = book();
     boxes.clear();
-    open({0, 1, 2, 3});
+    open({0, 1, 2});
     check("chkGetJisCode");
+    QTemporaryDir noLibrary;
+    AppFolder = noLibrary.path() + '/';
     start();
     ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("KVJisAdrs (Kvjis.dll) Call Error\r\nRC = 99"));
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("Kvjis.so LoadLibrary Error\r\nDLLのロードに失敗しました"));
     EXPECT_EQ(book(), before);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
 }

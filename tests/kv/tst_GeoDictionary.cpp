@@ -1,0 +1,120 @@
+// The libraries over Dic/Geo.dic when the dictionary is missing or damaged, and when two threads call them.
+#include "GeoTest.h"
+
+#include "Kvaddr/Kvaddr.h"
+#include "Kvkana/Kvkana.h"
+#include "Kvmatch/Kvmatch.h"
+#include "Kvpost/Kvpost.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using geotest::kDictionaryError;
+
+class GeoDictionary : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (auto [library, name] : {std::pair{&post, "Kvpost.dll"}, std::pair{&addr, "Kvaddr.dll"},
+                                     std::pair{&kana, "Kvkana.dll"}, std::pair{&match, "Kvmatch.dll"}})
+            ASSERT_TRUE(library->Load(test::appDir(), QString::fromLatin1(name))) << name;
+        first = reinterpret_cast<TKVPostFirst>(post.GetProcAddress("KVPostFirst"));
+        close = reinterpret_cast<TKVPostClose>(post.GetProcAddress("KVPostClose"));
+        jisCount = reinterpret_cast<TKVAddrJisCount>(addr.GetProcAddress("KVAddrJisCount"));
+        cityAll = reinterpret_cast<TKVKanaCityAll>(kana.GetProcAddress("KVKanaCityAll"));
+        matchAdrs = reinterpret_cast<TKVMatchAdrs>(match.GetProcAddress("KVMatchAdrs"));
+    }
+
+    // The code of one call of each library with the dictionary folder given.
+    std::vector<int> codes(const QByteArray &folder)
+    {
+        int32_t count = 0;
+        int16_t code = -1;
+        void *handle = first("1000001", &count, &code, folder.constData());
+        if (handle)
+            close(handle);
+        TKanaCityEntry cities[80];
+        TMatchAdrsRecord record;
+        return {code, jisCount(Sjis::encode(QStringLiteral("千代田区")).constData(), &count, folder.constData()),
+                cityAll(13, cities, 80, folder.constData()), matchAdrs("13101000001", &record, folder.constData())};
+    }
+
+    TRuntimeLibrary post, addr, kana, match;
+    TKVPostFirst first = nullptr;
+    TKVPostClose close = nullptr;
+    TKVAddrJisCount jisCount = nullptr;
+    TKVKanaCityAll cityAll = nullptr;
+    TKVMatchAdrs matchAdrs = nullptr;
+};
+
+TEST_F(GeoDictionary, MissingOrDamagedDictionaryIsAnErrorNotAnEmptyResult)
+{
+    const std::vector<int> errors(4, kDictionaryError);
+    EXPECT_EQ(codes(geotest::dicFolder()), std::vector<int>(4, 0));
+
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/");
+    const QByteArray folder8 = QFile::encodeName(folder);
+    EXPECT_EQ(codes(folder8), errors) << "no Geo.dic";
+    EXPECT_EQ(codes(QByteArray()), errors) << "no folder";
+
+    const QByteArray good = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    ASSERT_GT(good.size(), 1000000);
+    auto changed = [&](int at, char value) {
+        QByteArray bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    const std::vector<std::pair<const char *, QByteArray>> damaged = {
+        {"empty", QByteArray()},
+        {"header cut", good.left(24)},
+        {"tables cut", good.left(good.size() - 100)},
+        {"wrong magic", changed(0, 'X')},
+        {"wrong version", changed(8, 2)},
+        {"a table beyond the end", changed(32 + 12 * 4 + 3, 0x7F)},
+        {"a wrong record size", changed(32 + 12 * 2 + 4, 60)},
+    };
+    for (const auto &[what, bytes] : damaged) {
+        test::writeFile(folder + QStringLiteral("Geo.dic"), bytes);
+        EXPECT_EQ(codes(folder8), errors) << what;
+    }
+    test::writeFile(folder + QStringLiteral("Geo.dic"), good);
+    EXPECT_EQ(codes(folder8), std::vector<int>(4, 0));
+}
+
+TEST_F(GeoDictionary, ScrambledTablesNeverReadOutsideTheFile)
+{
+    // Header and directory intact, every table byte after the string pool's start overwritten: the indexes
+    // and string references point anywhere. The calls answer something; they must not crash.
+    QByteArray bytes = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    const int tablesStart = 32 + 12 * 13 + 8;
+    for (qsizetype i = tablesStart; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919) >> 3);
+    QTemporaryDir dir;
+    test::writeFile(dir.path() + QStringLiteral("/Geo.dic"), bytes);
+    const std::vector<int> answered = codes(QFile::encodeName(dir.path() + QStringLiteral("/")));
+    EXPECT_EQ(answered.size(), 4u);
+}
+
+TEST_F(GeoDictionary, TwoThreadsSearchAtOnce)
+{
+    const std::vector<int> expected = codes(geotest::dicFolder());
+    std::vector<int> failures(2, 0);
+    auto work = [&](int id) {
+        for (int i = 0; i < 300; ++i)
+            if (codes(geotest::dicFolder()) != expected)
+                ++failures[id];
+    };
+    std::thread a(work, 0), b(work, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures, std::vector<int>({0, 0}));
+}
+
+}  // namespace

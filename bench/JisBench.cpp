@@ -59,13 +59,14 @@ TAnswer scanLookUp(const kv::TGeoDic &geo, std::string_view address)
     return std::string(c.jis) + " " + (town == kv::kNone ? "" : kv::PostalDigits(geo.town(town).postalCode));
 }
 
-TAnswer libraryLookUp(TKVJisAdrs jisAdrs, const QByteArray &folder, const QByteArray &address, double &slowest)
+TAnswer libraryLookUp(TKVJisAdrs jisAdrs, const QByteArray &folder, const QByteArray &address,
+                      std::vector<double> &times)
 {
     TJisAdrsRecord r;
     QElapsedTimer one;
     one.start();
     const int code = jisAdrs(address.constData(), &r, folder.constData());
-    slowest = std::max(slowest, seconds(one));
+    times.push_back(seconds(one));
     if (code != KVJIS_MATCHED && code != KVJIS_PARTIAL)
         return {};
     return std::string(r.JisCode, 5) + " "
@@ -88,7 +89,7 @@ QString halfWidth(const QString &text)
 
 int main(int argc, char **argv)
 {
-    const int wanted = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int wanted = argc > 1 ? std::atoi(argv[1]) : 5000;
     const QString appDir = QStringLiteral(VELMORA_APP_DIR);
     TRuntimeLibrary dll;
     if (!dll.Load(appDir, QStringLiteral("Kvjis.dll"))) {
@@ -120,12 +121,12 @@ int main(int argc, char **argv)
     }
 
     printHeader("Kvjis", "plain scan");
-    double slowest = 0;
+    std::vector<double> times;
     std::vector<TAnswer> ours(spelt.size()), scanned(spelt.size()), asWritten(spelt.size());
     QElapsedTimer timer;
     timer.start();
     for (size_t i = 0; i < spelt.size(); ++i)
-        ours[i] = libraryLookUp(jisAdrs, folder, spelt[i], slowest);
+        ours[i] = libraryLookUp(jisAdrs, folder, spelt[i], times);
     const double oursTime = seconds(timer);
     timer.restart();
     for (size_t i = 0; i < spelt.size(); ++i)
@@ -133,20 +134,24 @@ int main(int argc, char **argv)
     const double scanTime = seconds(timer);
     timer.restart();
     for (size_t i = 0; i < written.size(); ++i)
-        asWritten[i] = libraryLookUp(jisAdrs, folder, written[i], slowest);
+        asWritten[i] = libraryLookUp(jisAdrs, folder, written[i], times);
     const double writtenTime = seconds(timer);
 
     const int count = int(spelt.size());
-    print({"dictionary spelling, prefecture", oursTime, scanTime, count});
-    print({"as written (library only)", writtenTime, scanTime, count});
+    print({"sample towns, dictionary spelling", oursTime, scanTime, count});
     int differ = 0, differWritten = 0;
     for (size_t i = 0; i < spelt.size(); ++i) {
         differ += ours[i] != scanned[i];
         differWritten += asWritten[i] != scanned[i];
     }
-    std::printf("|   Kvjis %.0f look-ups per second (%.1f µs on average, %.1f µs at most), as written %.0f per "
-                "second; plain scan %.0f per second\n",
-                count / oursTime, oursTime / count * 1e6, slowest * 1e6, count / writtenTime, count / scanTime);
+    // Single look-ups of both kinds: the slowest are the scheduler's on a shared machine, the 99th percentile
+    // is what a caller meets.
+    std::sort(times.begin(), times.end());
+    std::printf("|   Kvjis %.0f look-ups per second (%.1f µs on average), as written %.0f per second; plain scan %.0f "
+                "per second\n",
+                count / oursTime, oursTime / count * 1e6, count / writtenTime, count / scanTime);
+    std::printf("|   single look-ups: median %.1f µs, 99th percentile %.1f µs, slowest %.1f µs\n",
+                times[times.size() / 2] * 1e6, times[times.size() * 99 / 100] * 1e6, times.back() * 1e6);
     std::printf("|   answers differing from the scan: %d of %d in the dictionary's spelling, %d as written\n", differ,
                 count, differWritten);
     return 0;

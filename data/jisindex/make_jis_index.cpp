@@ -32,8 +32,6 @@ void add(TKeys &keys, std::string_view name, uint32_t number)
         keys.emplace_back(std::move(key), number);
 }
 
-
-
 class TWriter {
 public:
     uint32_t pooled(const std::string &key)

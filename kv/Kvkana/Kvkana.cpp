@@ -37,9 +37,13 @@ bool fiveDigits(std::string_view code)
     return code.size() == 5 && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The districts of a municipality as a list: without blocks, or with every block as its own entry (a
-// district that is also a town of its own name stays before its blocks).
-int32_t listDistricts(const char *code, TKanaOazaEntry *buf, int32_t count, const char *data, bool blocks)
+// Put behind the name of a district that has blocks, so that a chooser shows which districts go on to a
+// block list. Geo.dic's build checks that every district name with the mark fits TKanaOazaEntry.Name.
+constexpr std::string_view kBlockMark = "\x81\x69\x92\x9A\x96\xDA\x81\x6A";  // （丁目）
+
+// The districts of a municipality in reading order, one entry each; with markBlocks a district that has
+// blocks carries the mark.
+int32_t listDistricts(const char *code, TKanaOazaEntry *buf, int32_t count, const char *data, bool markBlocks)
 {
     const std::string_view jis = kv::ArgumentText(code, 6);
     if (!buf || count < 0 || !fiveDigits(jis))
@@ -53,16 +57,12 @@ int32_t listDistricts(const char *code, TKanaOazaEntry *buf, int32_t count, cons
     const kv::TGeoMunicipality m = dic.municipality(index);
     if (m.districts.count == 0)
         return 8;
-    int32_t n = 0;
-    for (uint32_t i = 0; i < m.districts.count && n < count; ++i) {
+    for (uint32_t i = 0; i < m.districts.count && i < uint32_t(count); ++i) {
         const kv::TGeoDistrict d = dic.district(m.districts.first + i);
-        const std::string districtCode = dic.districtCode(d);
-        if (!blocks || d.plain)
-            putDistrict(buf[n++], districtCode, d.name, d.reading, d.number);
-        for (uint32_t b = 0; blocks && b < d.blocks.count && n < count; ++b) {
-            const kv::TGeoBlock block = dic.block(d.blocks.first + b);
-            putDistrict(buf[n++], districtCode, block.name, block.reading, d.number);
-        }
+        std::string name(d.name);
+        if (markBlocks && d.blocks.count > 0)
+            name.append(kBlockMark);
+        putDistrict(buf[i], dic.districtCode(d), name, d.reading, d.number);
     }
     return 0;
 }

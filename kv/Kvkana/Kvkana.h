@@ -18,12 +18,13 @@ typedef struct TKanaPrefEntry {
 /* One municipality. */
 typedef struct TKanaCityEntry {
     char Code[6];          /* five-digit address code and its terminating NUL */
-    char Initial[2];       /* the half-width katakana letter its reading starts with, blank padded */
+    char Initial[2];       /* the half-width katakana letter its reading starts with, blank padded (readings
+                              are written with large letters only: "ﾁﾖﾀﾞｸ" is listed under "ﾁ") */
     char Name[40];
-    int16_t DistrictCount; /* the size of the district list of KVKanaOhazaAll */
+    int16_t DistrictCount; /* the size of the district list of KVKanaOhazaAll and KVKanaOhazaAll_Chome */
 } TKanaCityEntry;
 
-/* One district (or, through KVKanaOhazaAll_Chome and KVKanaAzaAll, one district with its block number). */
+/* One district (through KVKanaAzaAll: one block of a district, "本町２丁目"). */
 typedef struct TKanaOazaEntry {
     char Code[8];          /* district code: the five-digit address code and three characters of our numbering
                               ("001" to "999", then "A00" to "Z99") */
@@ -44,7 +45,9 @@ static_assert(sizeof(TKanaOazaEntry) == 56, "TKanaOazaEntry");
 #define KVKANA_REGION_SIZE 10
 #define KVKANA_PREFECTURES 47
 
-/* Codes: 0 found, 4 invalid input, 8 nothing found. "data" is the dictionary folder, ending with "/".
+/* Codes: 0 found, 4 invalid input, 8 nothing found, 16 Geo.dic in "data" is missing or damaged (a code the
+   program does not accept, so the failure is reported, never taken for "nothing found"). "data" is the
+   dictionary folder, ending with "/".
    Every list entry fills at most count entries of buf and leaves the rest as it was. */
 
 /* All 47 prefectures in number order into buf[47]. */
@@ -53,9 +56,12 @@ int32_t KVKanaTdfkn(TKanaPrefEntry *buf, const char *data);
 int32_t KVKanaTdfknPart(int32_t region, TKanaPrefEntry *buf, const char *data);
 /* The municipalities of prefecture 1 to 47 in reading order. */
 int32_t KVKanaCityAll(int32_t prefecture, TKanaCityEntry *buf, int32_t count, const char *data);
-/* The districts of one municipality (five-character address code) in reading order: without block numbers
-   ("本町"), or with them listed one by one ("本町１丁目", "本町２丁目"). */
+/* The districts of one municipality (five-character address code) in reading order, without block numbers
+   ("本町"); DistrictCount of its TKanaCityEntry is their number. */
 int32_t KVKanaOhazaAll(const char *code, TKanaOazaEntry *buf, int32_t count, const char *data);
+/* The same districts, as many, in the same order and with the same codes, but a district that has blocks
+   (丁目) carries the mark "（丁目）" behind its name ("本町（丁目）"): its blocks are listed by KVKanaAzaAll.
+   Geo.dic's build fails rather than let a marked name outgrow Name. */
 int32_t KVKanaOhazaAll_Chome(const char *code, TKanaOazaEntry *buf, int32_t count, const char *data);
 /* The block numbers of one district (eight-character district code), each as its own entry. */
 int32_t KVKanaAzaAll(const char *districtCode, TKanaOazaEntry *buf, int32_t count, const char *data);

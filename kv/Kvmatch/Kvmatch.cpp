@@ -37,18 +37,22 @@ KV_EXPORT int32_t KVMatchAdrs(const char *key, TMatchAdrsRecord *rec, const char
     const kv::TGeoDic dic(data);
     if (!dic.valid())
         return kv::kDictionaryError;
-    const uint32_t index = dic.findMunicipality(k.substr(0, 5));
-    if (index == kv::kNone)
-        return 8;
-    const kv::TGeoMunicipality m = dic.municipality(index);
-    const std::string_view townCode = k.substr(5);
+    const std::string_view jis = k.substr(0, 5), townCode = k.substr(5);
+    const uint32_t index = dic.findMunicipality(jis);
     kv::TGeoTown town;
-    if (townCode != "000000") {
-        const uint32_t t = dic.findTown(m, townCode);
+    if (index == kv::kNone) {
+        // A city with wards ("13100", "27100") and a town code of one of them: the town and its ward.
+        const uint32_t t = dic.findWardCityTown(jis, townCode);
+        if (t == kv::kNone)
+            return 8;
+        town = dic.town(t);
+    } else if (townCode != "000000") {
+        const uint32_t t = dic.findTown(dic.municipality(index), townCode);
         if (t == kv::kNone)
             return 8;
         town = dic.town(t);
     }
+    const kv::TGeoMunicipality m = dic.municipality(index == kv::kNone ? town.municipality : index);
     const auto prefecture = dic.prefecture(m.prefecture);
     if (!prefecture)
         return kv::kDictionaryError;

@@ -187,17 +187,6 @@ std::string areaAndExchange(std::string_view digits, const TPrefix &p)
     return text;
 }
 
-// The reading initial of a town: its first letter, large ("ｮ" is listed under "ﾖ").
-char readingInitial(std::string_view reading)
-{
-    static constexpr std::string_view kSmall = "\xA7\xA8\xA9\xAA\xAB\xAC\xAD\xAE\xAF";  // ｧｨｩｪｫｬｭｮｯ
-    static constexpr std::string_view kLarge = "\xB1\xB2\xB3\xB4\xB5\xD4\xD5\xD6\xC2";  // ｱｲｳｴｵﾔﾕﾖﾂ
-    if (reading.empty())
-        return ' ';
-    const size_t small = kSmall.find(reading[0]);
-    return small == std::string_view::npos ? reading[0] : kLarge[small];
-}
-
 // Towns of each member, one after the other: the list KVPhoneTown2First opens.
 struct TSegment {
     kv::TGeoRange towns;
@@ -222,7 +211,9 @@ struct TTownList {
             const kv::TGeoTown t = dic.town(seg.towns.first + (n - start));
             TPhoneTownEntry &e = page[i];
             std::memset(&e, ' ', sizeof e);
-            e.Initial[0] = seg.initial.empty() ? readingInitial(t.reading) : seg.initial[0];
+            // Geo.dic's readings have large letters only, so the first is the letter the town is listed under.
+            const std::string_view initial = seg.initial.empty() ? t.reading : seg.initial;
+            e.Initial[0] = initial.empty() ? ' ' : initial[0];
             kv::PutText(e.PostalCode, t.postalCode ? kv::PostalDigits(t.postalCode) : std::string());
             kv::PutText(e.Code, seg.jis + kv::JisCheckDigit(seg.jis) + dic.townCode(t));
             // A name too long for the field gives its place (district or block), as every narrow field does.

@@ -8,7 +8,8 @@ extern "C" {
 #endif
 
 #pragma pack(push, 1)
-/* Texts are Shift-JIS, padded with blanks; readings are half-width katakana. */
+/* Texts are Shift-JIS, padded with blanks; readings are half-width katakana with large letters only
+   ("ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸ"). */
 typedef struct TPostCityEntry {
     char JisCode[6];        /* five digits and a blank */
     char Reading[40];       /* prefecture and municipality */
@@ -41,7 +42,9 @@ static_assert(sizeof(TPostTownEntry) == 222, "TPostTownEntry");
 static_assert(sizeof(TLargeOfficeEntry) == 124, "TLargeOfficeEntry");
 #endif
 
-/* Codes: 0 found, 4 invalid input, 8 nothing found. "data" is the dictionary folder, ending with "/". */
+/* Codes: 0 found, 4 invalid input, 8 nothing found, 16 Geo.dic in "data" is missing or damaged (a code the
+   program does not accept, so the failure is reported, never taken for "nothing found"). "data" is the
+   dictionary folder, ending with "/". */
 
 /* Opens a search for digits: a whole postal code of seven digits or its first three to six digits. *code
    gets the result, *cityCount the number of municipalities with towns or large offices under it. Returns

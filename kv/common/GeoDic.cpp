@@ -8,7 +8,7 @@ namespace kv {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'M', 'G', 'E', 'O', 'D', 'I', 'C'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr uint32_t kHeaderSize = 32;
 constexpr uint32_t kTableCount = 13;
 
@@ -27,9 +27,23 @@ enum Table {
     kPostalRowsByMunicipality,
     kNames,
 };
-constexpr uint32_t kRecordSizes[kTableCount] = {1, 28, 68, 4, 32, 4, 24, 16, 32, 4, 16, 4, 8};
+constexpr uint32_t kRecordSizes[kTableCount] = {1, 28, 76, 4, 32, 4, 24, 16, 32, 4, 16, 4, 8};
 
 uint32_t le16(const unsigned char *p) { return p[0] | p[1] << 8; }
+
+// The number a code of exactly size ASCII digits stands for; nothing for any other text.
+std::optional<uint32_t> codeNumber(std::string_view code, size_t size)
+{
+    if (code.size() != size)
+        return std::nullopt;
+    uint32_t n = 0;
+    for (char c : code) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + uint32_t(c - '0');
+    }
+    return n;
+}
 
 }  // namespace
 
@@ -129,27 +143,31 @@ TGeoMunicipality TGeoDic::municipality(uint32_t index) const
     m.latitude = le32(r + 56);
     m.longitude = le32(r + 60);
     m.ownPostalCode = le32(r + 64);
+    m.wardCity = le32(r + 68);
+    m.townBase = le32(r + 72);
     return m;
 }
 
-uint32_t TGeoDic::findMunicipality(std::string_view jis) const
+uint32_t TGeoDic::municipalityLowerBound(std::string_view jis) const
 {
-    if (!valid_ || jis.size() != 5)
-        return kNone;
     const TTable &t = tables_[kMunicipalities];
-    uint32_t low = 0, high = t.count;
+    uint32_t low = 0, high = valid_ ? t.count : 0;
     while (low < high) {
         const uint32_t mid = low + (high - low) / 2;
-        const int c = std::string_view(reinterpret_cast<const char *>(t.data + size_t(mid) * t.recordSize), 5)
-                          .compare(jis);
-        if (c == 0)
-            return mid;
-        if (c < 0)
+        if (std::string_view(reinterpret_cast<const char *>(t.data + size_t(mid) * t.recordSize), 5) < jis)
             low = mid + 1;
         else
             high = mid;
     }
-    return kNone;
+    return low;
+}
+
+uint32_t TGeoDic::findMunicipality(std::string_view jis) const
+{
+    if (jis.size() != 5)
+        return kNone;
+    const uint32_t at = municipalityLowerBound(jis);
+    return at < municipalityCount() && municipality(at).jis == jis ? at : kNone;
 }
 
 uint32_t TGeoDic::nameCount() const { return valid_ ? tables_[kNames].count : 0; }
@@ -218,12 +236,24 @@ TGeoTown TGeoDic::town(uint32_t index) const
 
 uint32_t TGeoDic::findTown(const TGeoMunicipality &m, std::string_view townCode) const
 {
-    if (townCode.size() != 6 || !std::all_of(townCode.begin(), townCode.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    const std::optional<uint32_t> n = codeNumber(townCode, 6);
+    return n && *n > m.townBase && *n - m.townBase <= m.towns.count ? m.towns.first + (*n - m.townBase - 1) : kNone;
+}
+
+uint32_t TGeoDic::findWardCityTown(std::string_view cityCode, std::string_view townCode) const
+{
+    const std::optional<uint32_t> city = codeNumber(cityCode, 5);
+    if (!city || *city == 0 || !codeNumber(townCode, 6))
         return kNone;
-    uint32_t n = 0;
-    for (char c : townCode)
-        n = n * 10 + uint32_t(c - '0');
-    return n >= 1 && n <= m.towns.count ? m.towns.first + n - 1 : kNone;
+    // The wards stand together from where the city's code would be, their town codes in ascending ranges.
+    for (uint32_t i = municipalityLowerBound(cityCode); i < municipalityCount(); ++i) {
+        const TGeoMunicipality ward = municipality(i);
+        if (ward.wardCity != *city)
+            break;
+        if (const uint32_t town = findTown(ward, townCode); town != kNone)
+            return town;
+    }
+    return kNone;
 }
 
 std::string TGeoDic::townCode(const TGeoTown &t) const
@@ -231,8 +261,8 @@ std::string TGeoDic::townCode(const TGeoTown &t) const
     const TGeoMunicipality m = municipality(t.municipality);
     if (t.index == kNone || t.index < m.towns.first || t.index - m.towns.first >= m.towns.count)
         return "000000";
-    std::string code = std::to_string(t.index - m.towns.first + 1);
-    return std::string(6 - std::min<size_t>(6, code.size()), '0') + code;
+    std::string code = std::to_string(uint64_t(m.townBase) + (t.index - m.towns.first) + 1);
+    return code.size() > 6 ? "000000" : std::string(6 - code.size(), '0') + code;
 }
 
 uint32_t TGeoDic::townByName(uint32_t position) const { return indexAt(kTownNames, position, kTowns); }
@@ -257,7 +287,6 @@ TGeoDistrict TGeoDic::district(uint32_t index) const
     if (uint64_t(first) + count <= tables_[kBlocks].count)
         d.blocks = {first, count};
     d.number = le16(r + 18);
-    d.plain = d.blocks.count == 0 || (le32(r + 20) & 1) != 0;
     return d;
 }
 

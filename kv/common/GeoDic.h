@@ -44,14 +44,19 @@ struct TGeoMunicipality {
     uint32_t index = kNone;
     std::string_view jis;  // five digits
     uint32_t prefecture = 0;
-    std::string_view name, reading;            // "北群馬郡榛東村"
+    std::string_view name, reading;            // "北群馬郡榛東村"; readings are half-width kana, large letters only
     std::string_view shortName, shortReading;  // "榛東村"; equal to name and reading without a county
-    TGeoRange towns;      // indexes of town() and townByName(); the town code is the position + 1
+    TGeoRange towns;      // indexes of town() and townByName(); the town code is townBase + the position + 1
     TGeoRange districts;  // indexes of district(); the district number is the position + 1
     TGeoRange offices;    // positions in officeOfMunicipality, reading order
     TGeoRange postalRows; // positions in postalRowOfMunicipality: the towns' postal rows in town-code order
     uint32_t latitude = 0, longitude = 0;  // a sample position
     uint32_t ownPostalCode = 0;  // the code of addresses without a listed town ("以下に掲載がない場合"), or 0
+    // A ward's city, whose wards number their towns as one sequence: its code as a number (13100 for Tokyo's
+    // special wards, 27100 for 大阪市), 0 for a municipality that is no ward. The town codes of the ward
+    // are townBase + 1 upwards.
+    uint32_t wardCity = 0;
+    uint32_t townBase = 0;
 };
 
 struct TGeoTown {
@@ -71,7 +76,6 @@ struct TGeoDistrict {
     std::string_view name, reading;
     TGeoRange blocks;     // indexes of block()
     uint32_t number = 0;  // 1 upwards within the municipality
-    bool plain = true;    // a town has the district's own name (always, when it has no blocks)
 };
 
 struct TGeoBlock {
@@ -127,6 +131,9 @@ public:
     TGeoTown town(uint32_t index) const;
     // The town of a municipality by its six-digit code, kNone when there is none ("000000" is none).
     uint32_t findTown(const TGeoMunicipality &m, std::string_view townCode) const;
+    // The town of a city with wards by the city's five-digit code ("13100") and a six-digit town code, which
+    // is unique across its wards; kNone when the code is no such city's or the town none of its wards'.
+    uint32_t findWardCityTown(std::string_view cityCode, std::string_view townCode) const;
     // The six-digit code of a town.
     std::string townCode(const TGeoTown &t) const;
     // The place of a town in the narrower fields: its block ("本町２丁目") or its district ("丸の内" of a
@@ -161,6 +168,8 @@ private:
         uint32_t count = 0;
     };
     const unsigned char *record(int table, uint32_t index) const;
+    // The position of the first municipality whose JIS code is not below jis.
+    uint32_t municipalityLowerBound(std::string_view jis) const;
     uint32_t indexAt(int table, uint32_t position, int target) const;
     std::string_view text(const unsigned char *at) const;
     TGeoRange range(const unsigned char *at, int table) const;

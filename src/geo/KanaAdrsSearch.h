@@ -31,8 +31,8 @@ public:
     int SearchPrefectures(int region);
     // The municipalities of prefecture 1 to 47; count is the prefecture's city count. 0 or 8.
     int SearchCities(int prefecture, int count);
-    // The districts of a municipality (its five-character address code), with their block numbers one by one
-    // when withChome is set. 0 or 8.
+    // The districts of a municipality (its five-character address code); count is the city's district count.
+    // withChome marks a district that has blocks with "（丁目）" behind its name, the list as long. 0 or 8.
     int SearchOazas(const QByteArray &code, int count, bool withChome);
 
     int GetPrefectureCount() const { return static_cast<int>(prefectures_.size()); }

@@ -1,9 +1,11 @@
 // The dictionary wrappers over the real libraries and Dic/ of the program folder: the look-ups the dictionary
 // window and the record windows make, end to end.
+#include "core/TextUtils.h"
 #include "geo/AdrsSearch.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "geo/KanaAdrsSearch.h"
 #include "geo/KykbnSearch.h"
+#include "geo/MatchDll.h"
 #include "geo/PosSearch.h"
 #include "platform/SjisCodec.h"
 
@@ -32,6 +34,13 @@ void expectNear(int32_t latitude, int32_t longitude, int64_t officeLatitude, int
     EXPECT_LT(std::llabs(longitude - officeLongitude * 36 / 10), 360000) << longitude;
 }
 void expectNearTokyo(int32_t latitude, int32_t longitude) { expectNear(latitude, longitude, 35689500, 139691700); }
+
+// The text of a result's field by its byte offset, as the callers that copy whole records read it.
+template <class TResult>
+QByteArray fieldAt(const TResult &result, int offset, int width)
+{
+    return FieldText(reinterpret_cast<const char *>(&result) + offset, std::size_t(width));
+}
 
 template <class TError>
 QString errorOf(const std::function<void()> &call)
@@ -177,8 +186,10 @@ TEST_F(DicSearches, APostalCodeGivesItsTownAndItsLargeOffices)
     ASSERT_EQ(search.SelectCity(0, placeTowns), 0);
     ASSERT_GE(search.GetTownCount(), 1);
     const TPosAdrsResult plain = search.GetResult(0, false);
-    EXPECT_EQ(FieldText(plain.PrefectureReading) + FieldText(plain.CityReading),
-              FieldText(search.GetCity(0).Reading));
+    // The dictionary's readings have the large letters of the program's own prefecture readings, so the
+    // prefecture is split off the city's reading.
+    EXPECT_EQ(fieldAt(plain, 9, 9), sjis(QStringLiteral("ﾄｳｷﾖｳﾄ")));
+    EXPECT_EQ(fieldAt(plain, 27, 37), sjis(QStringLiteral("ﾁﾖﾀﾞｸ")));
     EXPECT_EQ(plain.Latitude, 0);
     const TPosAdrsResult &town = search.GetResult(0, true);
     EXPECT_EQ(FieldText(town.PostalCode), "100-0001");
@@ -208,6 +219,25 @@ TEST_F(DicSearches, APostalCodeGivesItsTownAndItsLargeOffices)
     EXPECT_EQ(search.GetLargeCount(), search.GetCity(city).LargeCount) << "lists are kept";
 }
 
+TEST_F(DicSearches, EveryPrefectureReadingOfTheDictionariesIsTheProgramsOwn)
+{
+    // The program splits a postal city reading with its own table of prefecture readings; one prefecture
+    // the dictionaries spell otherwise ("ﾄｳｷｮｳﾄ" for "ﾄｳｷﾖｳﾄ") would keep its prefecture in the city reading.
+    TKanaAdrsSearch kana(library, data);
+    ASSERT_EQ(kana.SearchPrefectures(TKanaAdrsSearch::allRegions), 0);
+    TAdrsSearch address(library, data);
+    for (int i = 0; i < kana.GetPrefectureCount(); ++i) {
+        const QByteArray name = FieldText(kana.GetPrefecture(i).Name);
+        ASSERT_EQ(address.Search(name), 0) << i;
+        const TAddrCityEntry &city = address.GetCity(0);
+        QByteArray prefecture, rest;
+        EXPECT_TRUE(SplitPrefectureKana(FieldText(city.PrefectureReading) + FieldText(city.CityReading), prefecture,
+                                        rest)) << i;
+        EXPECT_EQ(prefecture, FieldText(city.PrefectureReading)) << i;
+        EXPECT_EQ(rest, FieldText(city.CityReading)) << i;
+    }
+}
+
 TEST_F(DicSearches, AnAddressGivesItsCitiesThenTheTownsItNames)
 {
     TAdrsSearch search(library, data);
@@ -224,4 +254,57 @@ TEST_F(DicSearches, AnAddressGivesItsCitiesThenTheTownsItNames)
     EXPECT_EQ(FieldText(result.CityReading), sjis(QStringLiteral("ﾁﾖﾀﾞｸ")));
     EXPECT_EQ(FieldText(result.JisCode), "13101");
     EXPECT_EQ(result.Latitude, 0);
+}
+
+// 東京都's wards come folded into one telephone entry "東京都" (13100); the town codes of the ward area run on
+// across the wards, so that entry's code with a town's code finds the town, its ward and its position, and
+// every dictionary gives the town the same code.
+TEST_F(DicSearches, AWardTownHasOneCodeInEveryDictionary)
+{
+    TKykbnSearch phone(library, data);
+    ASSERT_EQ(phone.Search("0339001234"), 0);
+    ASSERT_EQ(FieldText(phone.GetCity(0).JisCode), "13100");
+    ASSERT_EQ(phone.SelectCity(0), 0);
+    int town = -1;
+    for (int i = 0; i < phone.GetTownCount() && town < 0; ++i)
+        if (FieldText(phone.GetTown(i).Name) == sjis(QStringLiteral("北区王子本町")))
+            town = i;
+    ASSERT_GE(town, 0);
+    const TKykbnResult &located = phone.GetResult(town, true);
+    const QByteArray code = fieldAt(located, 323, 9);
+    EXPECT_TRUE(isDigits(code, 6)) << code.constData();
+    EXPECT_EQ(fieldAt(located, 317, 6), "13100");
+    EXPECT_EQ(fieldAt(located, 32, 9), sjis(QStringLiteral("東京都")));
+    EXPECT_EQ(fieldAt(located, 78, 37), sjis(QStringLiteral("北区")));
+    EXPECT_EQ(fieldAt(located, 41, 37), sjis(QStringLiteral("ｷﾀｸ")));
+    EXPECT_EQ(fieldAt(located, 216, 101), sjis(QStringLiteral("王子本町")));
+    EXPECT_EQ(fieldAt(located, 14, 9), "114-0022");
+    expectNearTokyo(located.Latitude, located.Longitude);
+
+    TPosSearch post(library, data);
+    ASSERT_EQ(post.Search("1140022"), 0);
+    ASSERT_EQ(post.SelectCity(0, placeTowns), 0);
+    EXPECT_EQ(FieldText(post.GetCity(0).JisCode), "13117");
+    EXPECT_EQ(FieldText(post.GetResult(0, false).TownCode), code);
+
+    TAdrsSearch address(library, data);
+    ASSERT_EQ(address.Search(sjis(QStringLiteral("東京都北区王子本町"))), 0);
+    ASSERT_EQ(address.SelectCity(0, placeTowns), 0);
+    EXPECT_EQ(FieldText(address.GetResult(0, false).TownCode), code);
+
+    TContinualAdrsSearch continual(library, data);
+    ASSERT_EQ(continual.Search(sjis(QStringLiteral("東京都北区王子本町１－１５－２２"))), 0);
+    const TContinualAdrsResult &fromText = continual.GetResult(true);
+    EXPECT_EQ(FieldText(fromText.JisCode), "13117");
+    EXPECT_EQ(FieldText(fromText.TownCode), code);
+    EXPECT_EQ(std::make_pair(fromText.Latitude, fromText.Longitude),
+              std::make_pair(located.Latitude, located.Longitude));
+
+    // The ward's own code and the ward area's code name the same town.
+    const TMatchDllUse match(library);
+    TMatchAdrsRecord byWard, byArea;
+    ASSERT_EQ(MatchAddress(MatchKey("13117", code), byWard, data), 0);
+    ASSERT_EQ(MatchAddress(MatchKey("13100", code), byArea, data), 0);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(&byWard), sizeof byWard),
+              QByteArray(reinterpret_cast<const char *>(&byArea), sizeof byArea));
 }

@@ -103,8 +103,8 @@ TEST_F(Kvaddr, CityEntryCarriesPrefectureAndReadings)
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(QByteArray(list[0].JisCode, 6), QByteArray("01101 "));
     EXPECT_EQ(text(list[0].Prefecture), QStringLiteral("北海道"));
-    EXPECT_EQ(text(list[0].PrefectureReading), QStringLiteral("ﾎｯｶｲﾄﾞｳ"));
-    EXPECT_EQ(text(list[0].CityReading), QStringLiteral("ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ"));
+    EXPECT_EQ(text(list[0].PrefectureReading), QStringLiteral("ﾎﾂｶｲﾄﾞｳ"));
+    EXPECT_EQ(text(list[0].CityReading), QStringLiteral("ｻﾂﾎﾟﾛｼﾁﾕｳｵｳｸ"));
 }
 
 TEST_F(Kvaddr, TownsTheRestOfTheTextNames)

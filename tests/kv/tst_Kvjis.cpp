@@ -135,11 +135,11 @@ TEST_F(Kvjis, FillsEveryFieldOfTheRecord)
     EXPECT_EQ(QByteArray(r.JisCode, 6), "13104 ");
     EXPECT_EQ(QByteArray(r.PostalCode, 10), "1600023   ");
     EXPECT_EQ(text(r.Prefecture), QStringLiteral("東京都"));
-    EXPECT_EQ(text(r.PrefectureReading), QStringLiteral("ﾄｳｷｮｳﾄ"));
+    EXPECT_EQ(text(r.PrefectureReading), QStringLiteral("ﾄｳｷﾖｳﾄ"));
     EXPECT_EQ(text(r.City), QStringLiteral("新宿区"));
-    EXPECT_EQ(text(r.CityReading), QStringLiteral("ｼﾝｼﾞｭｸｸ"));
+    EXPECT_EQ(text(r.CityReading), QStringLiteral("ｼﾝｼﾞﾕｸｸ"));
     EXPECT_EQ(text(r.Town), QStringLiteral("西新宿"));
-    EXPECT_EQ(text(r.TownReading), QStringLiteral("ﾆｼｼﾝｼﾞｭｸ"));
+    EXPECT_EQ(text(r.TownReading), QStringLiteral("ﾆｼｼﾝｼﾞﾕｸ"));
     // Blank padded, not NUL terminated, as the wrappers trim them.
     EXPECT_EQ(QByteArray(r.Town + 6, 96), QByteArray(96, ' '));
     EXPECT_EQ(QByteArray(r.Reserved, 3), QByteArray(3, '\0'));

@@ -1,5 +1,5 @@
 // Kvkana.so as the program loads it, over the built Dic/Geo.dic: the six regions, municipalities in reading
-// order, districts with and without their blocks, and the codes for bad arguments.
+// order, districts with their blocks marked or listed, and the codes for bad arguments.
 #include "GeoTest.h"
 
 #include "Kvkana/Kvkana.h"
@@ -115,27 +115,43 @@ TEST_F(Kvkana, MunicipalitiesInReadingOrder)
     EXPECT_EQ(two[2].Code[0], 0x7F);
 }
 
-TEST_F(Kvkana, DistrictsWithAndWithoutBlocks)
+TEST_F(Kvkana, DistrictsWithTheirBlocksMarkedOrListed)
 {
-    // 伊達市 (07213) lists 保原町 once, or its twelve blocks one by one.
+    // 伊達市 (07213) has 保原町 with twelve blocks.
     const std::vector<TKanaCityEntry> fukushima = cities(7);
     const auto date = std::find_if(fukushima.begin(), fukushima.end(), [](const TKanaCityEntry &c) {
         return QByteArray(c.Code) == "07213";
     });
     ASSERT_NE(date, fukushima.end());
+    const int count = date->DistrictCount;
     std::vector<TKanaOazaEntry> plain;
-    const QStringList names = districts(ohaza, "07213", date->DistrictCount, &plain);
-    ASSERT_EQ(names.size(), date->DistrictCount);
+    const QStringList names = districts(ohaza, "07213", count, &plain);
+    ASSERT_EQ(names.size(), count);
     const int hobara = names.indexOf(QStringLiteral("保原町"));
     ASSERT_GE(hobara, 0);
     EXPECT_FALSE(names.contains(QStringLiteral("保原町１丁目")));
     EXPECT_EQ(plain[hobara].Number, hobara + 1);
     EXPECT_EQ(QByteArray(plain[hobara].Code, 8), QByteArray("07213") + QByteArray::number(hobara + 1).rightJustified(3, '0'));
 
-    const QStringList withBlocks = districts(chome, "07213", date->DistrictCount + 20);
-    EXPECT_EQ(withBlocks.size(), names.size() - 1 + 12);
-    EXPECT_TRUE(withBlocks.contains(QStringLiteral("保原町１２丁目")));
-    EXPECT_FALSE(withBlocks.contains(QStringLiteral("保原町")));
+    // The marked list is the same list, as long (so DistrictCount is still the size of its buffer): only a
+    // district with blocks, and every such district, carries the mark.
+    std::vector<TKanaOazaEntry> marked(size_t(count) + 1);
+    std::memset(marked.data(), 0x7F, marked.size() * sizeof(TKanaOazaEntry));
+    ASSERT_EQ(chome("07213", marked.data(), count, folder.constData()), 0);
+    EXPECT_EQ(marked[count].Code[0], 0x7F) << "nothing written past the district count";
+    EXPECT_EQ(text(marked[hobara].Name), QStringLiteral("保原町（丁目）"));
+    int withBlocks = 0;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray code(plain[i].Code, 8);
+        EXPECT_EQ(QByteArray(marked[i].Code, 8), code);
+        EXPECT_EQ(marked[i].Number, plain[i].Number);
+        EXPECT_EQ(text(marked[i].Initial), text(plain[i].Initial));
+        const bool hasBlocks = districts(aza, code.constData(), 100).first() != QStringLiteral("8");
+        EXPECT_EQ(text(marked[i].Name), hasBlocks ? names[i] + QStringLiteral("（丁目）") : names[i]) << i;
+        withBlocks += hasBlocks;
+    }
+    EXPECT_GT(withBlocks, 0);
+    EXPECT_LT(withBlocks, count);
 
     const QByteArray code(plain[hobara].Code, 8);
     const QStringList blocks = districts(aza, code.constData(), 20);

@@ -37,7 +37,7 @@ TEST_F(Kvmatch, TownWithItsAddressAndPosition)
     TMatchAdrsRecord r;
     ASSERT_EQ(find("13101000001", r), 0);
     EXPECT_EQ(text(r.Prefecture), QStringLiteral("東京都"));
-    EXPECT_EQ(text(r.PrefectureReading), QStringLiteral("ﾄｳｷｮｳﾄ"));
+    EXPECT_EQ(text(r.PrefectureReading), QStringLiteral("ﾄｳｷﾖｳﾄ"));
     EXPECT_EQ(text(r.City), QStringLiteral("千代田区"));
     EXPECT_EQ(text(r.CityReading), QStringLiteral("ﾁﾖﾀﾞｸ"));
     EXPECT_EQ(text(r.Town1), QStringLiteral("飯田橋"));
@@ -81,12 +81,55 @@ TEST_F(Kvmatch, MunicipalityItselfHasItsOwnPostalCodeAndNoTown)
     EXPECT_NE(r.Latitude, 0u);
 }
 
+// Tokyo's 23 wards number their towns as one sequence, ward by ward in JIS-code order: every town code of the
+// ward area "13100" is a town of exactly one ward, and the same code with that ward's own JIS code gives the
+// very same answer, the ward as the municipality.
+TEST_F(Kvmatch, WardAreaKeysGiveTheTownOfItsWard)
+{
+    QStringList wards;
+    int towns = 0;
+    for (int n = 1;; ++n) {
+        const QByteArray code = QByteArray::number(n).rightJustified(6, '0');
+        TMatchAdrsRecord area;
+        const int rc = find(("13100" + code).constData(), area);
+        if (rc == 8)
+            break;
+        ASSERT_EQ(rc, 0) << code.constData();
+        if (wards.isEmpty() || wards.last() != text(area.City))
+            wards << text(area.City);
+        const QByteArray ward = QByteArray::number(13100 + wards.size());  // 13101 千代田区 to 13123 江戸川区
+        TMatchAdrsRecord own;
+        ASSERT_EQ(find((ward + code).constData(), own), 0) << code.constData();
+        ASSERT_EQ(std::memcmp(&area, &own, sizeof area), 0) << code.constData();
+        towns = n;
+    }
+    ASSERT_EQ(wards.size(), 23) << wards.join(' ').toStdString();
+    EXPECT_EQ(wards.first(), QStringLiteral("千代田区"));
+    EXPECT_EQ(wards.at(16), QStringLiteral("北区"));
+    EXPECT_EQ(wards.last(), QStringLiteral("江戸川区"));
+    EXPECT_GT(towns, 3000);
+    TMatchAdrsRecord r;
+    EXPECT_EQ(find("13101000484", r), 8) << "千代田区's codes end where 中央区's begin";
+    EXPECT_EQ(find("13102000484", r), 0);
+    EXPECT_EQ(text(r.City), QStringLiteral("中央区"));
+    EXPECT_EQ(find("13102000001", r), 8);
+
+    // A designated city's code answers with the ward as Japan Post names it; the city has no record of its own.
+    ASSERT_EQ(find("27100000001", r), 0);
+    EXPECT_EQ(text(r.City), QStringLiteral("大阪市都島区"));
+    EXPECT_EQ(text(r.CityReading), QStringLiteral("ｵｵｻｶｼﾐﾔｺｼﾞﾏｸ"));
+    EXPECT_EQ(find("27100000000", r), 8);
+    EXPECT_EQ(find("13100000000", r), 8);
+    EXPECT_EQ(find(("13100" + QByteArray::number(towns + 1).rightJustified(6, '0')).constData(), r), 8);
+}
+
 TEST_F(Kvmatch, LongTownNamesAreSplitBetweenTheTwoParts)
 {
-    // Every town of 渋谷区: the parts joined give the name back, or its district when the name does not fit.
+    // Every town of Tokyo's wards (the floors of 渋谷区's buildings are the longest names): the parts joined
+    // give the name back, or its district when the name does not fit.
     int split = 0;
     for (int n = 1;; ++n) {
-        const QByteArray key = "13113" + QByteArray::number(n).rightJustified(6, '0');
+        const QByteArray key = "13100" + QByteArray::number(n).rightJustified(6, '0');
         TMatchAdrsRecord r;
         const int rc = find(key.constData(), r);
         if (rc == 8)

@@ -84,7 +84,7 @@ TEST_F(Kvpost, WholeCodeOfATownAndBackFromItsTownCode)
     const TPostCityEntry &city = r.cities[0];
     EXPECT_EQ(QByteArray(city.JisCode, 6), QByteArray("13101 "));
     EXPECT_EQ(text(city.Name), QStringLiteral("東京都千代田区"));
-    EXPECT_EQ(text(city.Reading), QStringLiteral("ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ"));
+    EXPECT_EQ(text(city.Reading), QStringLiteral("ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸ"));
     EXPECT_EQ(city.TownCount, 1);
     EXPECT_EQ(city.LargeCount, 0);
 
@@ -132,10 +132,10 @@ TEST_F(Kvpost, LargeOfficeHasItsOwnCode)
     EXPECT_EQ(townList(handle, &city, town, 0, 1), 8);
     EXPECT_EQ(largeList(handle, &city, town, office, 0, 1), 0);
     EXPECT_EQ(text(office[0].Name), QStringLiteral("学校法人　創成学園　札幌創成高等学校"));
-    EXPECT_TRUE(text(office[0].Reading).startsWith(QStringLiteral("ｶﾞｯｺｳﾎｳｼﾞﾝ"))) << text(office[0].Reading).toStdString();
+    EXPECT_TRUE(text(office[0].Reading).startsWith(QStringLiteral("ｶﾞﾂｺｳﾎｳｼﾞﾝ"))) << text(office[0].Reading).toStdString();
     EXPECT_EQ(text(town[0].PostalCode), QStringLiteral("0018501"));
     EXPECT_EQ(text(town[0].Name), QStringLiteral("北二十九条西２丁目１番１号"));
-    EXPECT_EQ(text(town[0].Reading), QStringLiteral("ｷﾀ29ｼﾞｮｳﾆｼ"));
+    EXPECT_EQ(text(town[0].Reading), QStringLiteral("ｷﾀ29ｼﾞﾖｳﾆｼ"));
     EXPECT_EQ(office[1].Name[0], 0x7F) << "only the entries asked for are written";
 }
 

@@ -1,10 +1,11 @@
 // Writes the default shared tables of the program folder's Category/: the business categories (main and
-// sub) from a text list, and the empty search-name, target and exclusion tables.
-// Usage: mkcategory <categories.txt> <output folder/>
+// sub) from a text list, and the search names with their target and exclusion names from another.
+// Usage: mkcategory <categories.txt> <output folder/> <searchnames.txt>
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "platform/SjisCodec.h"
+#include "SearchNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,12 +41,61 @@ QByteArray fitted(const QString &name, int size)
     return bytes;
 }
 
+// A search name's target or exclusion names: one row each, chosen (Show) from the start.
+void writeNames(TTable &table, int &recNo, const QStringList &names, const QByteArray &searchName,
+                const QByteArray &reading)
+{
+    for (const QString &name : names) {
+        table.Append();
+        table.FieldByName("RecNo").SetAsInteger(recNo++);
+        table.FieldByName("Name").SetAsString(fitted(name, 60));
+        table.FieldByName("Category").SetAsString(searchName);
+        table.FieldByName("CategoryKana").SetAsString(reading);
+        table.FieldByName("Show").SetAsBoolean(true);
+        table.Post();
+    }
+}
+
+// "Category.DB" from the search-name list, and the target and exclusion names of each search name into
+// "Target.DB" and "Exception.DB".
+void writeSearchNames(const QString &path, TTable &category, TTable &target, TTable &exception)
+{
+    QList<TSearchName> searchNames;
+    try {
+        searchNames = ReadSearchNames(path);
+    } catch (const std::runtime_error &e) {
+        fail(QString::fromStdString(e.what()));
+    }
+    category.StartTransaction();
+    target.StartTransaction();
+    exception.StartTransaction();
+    int names = 0, targets = 0, exclusions = 0;
+    for (const TSearchName &s : searchNames) {
+        const QByteArray name = fitted(s.name, 50), reading = fitted(s.reading, 30);
+        // The search-name list files a name under the kana its reading starts with, "ｱ" to "ﾜ".
+        const auto first = static_cast<unsigned char>(reading.at(0));
+        if (first < 0xB1 || first > 0xDC)
+            fail(QStringLiteral("the reading of %1 does not start with ｱ to ﾜ").arg(s.name));
+        category.Append();
+        category.FieldByName("RecNo").SetAsInteger(names++);
+        category.FieldByName("Original").SetAsBoolean(false);
+        category.FieldByName("Kana").SetAsString(reading);
+        category.FieldByName("Kanji").SetAsString(name);
+        category.Post();
+        writeNames(target, targets, s.targets, name, reading);
+        writeNames(exception, exclusions, s.exclusions, name, reading);
+    }
+    category.Commit();
+    target.Commit();
+    exception.Commit();
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 3)
-        fail(QStringLiteral("usage: mkcategory <categories.txt> <output folder/>"));
+    if (argc != 4)
+        fail(QStringLiteral("usage: mkcategory <categories.txt> <output folder/> <searchnames.txt>"));
     QFile list(QString::fromLocal8Bit(argv[1]));
     if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
         fail(QStringLiteral("cannot read ") + list.fileName());
@@ -97,6 +147,7 @@ int main(int argc, char **argv)
         makeTable(category, folder, QStringLiteral("Category.DB"), CategoryTableSchema());
         makeTable(target, folder, QStringLiteral("Target.DB"), TargetTableSchema());
         makeTable(exception, folder, QStringLiteral("Exception.DB"), TargetTableSchema());
+        writeSearchNames(QString::fromLocal8Bit(argv[3]), category, target, exception);
     } catch (const EDatabaseError &e) {
         fail(e.Message);
     }

@@ -91,6 +91,18 @@ enum class TSplitMode {
 QList<QByteArray> SplitFields(const QByteArray &text, int last, TSplitMode mode, const QByteArray &separator,
                               int width = 0);
 
+// One field of a comma-separated line: quoted, with its quotes doubled, when it holds a comma, a quote or a line
+// break, so the line keeps its columns. Safe on Shift-JIS bytes: none of those four is ever a trail byte.
+template <class Text>
+Text CsvField(const Text &value)
+{
+    if (!value.contains(',') && !value.contains('"') && !value.contains('\r') && !value.contains('\n'))
+        return value;
+    Text quoted = value;
+    quoted.replace(Text("\""), Text("\"\""));
+    return Text("\"") + quoted + Text("\"");
+}
+
 // True when the address begins with a prefecture name (the first in table order that fits); otherwise false,
 // an empty prefecture and the whole address as rest.
 bool SplitPrefecture(const QByteArray &address, QByteArray &prefecture, QByteArray &rest);

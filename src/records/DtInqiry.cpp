@@ -10,6 +10,7 @@
 #include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
+#include "directory/ExportItemSelect.h"
 #include "platform/CustomEvents.h"
 #include "platform/Folders.h"
 #include "platform/MemIniFile.h"
@@ -17,6 +18,7 @@
 #include "platform/Process.h"
 #include "platform/SjisCodec.h"
 #include "records/InputLst.h"
+#include "records/ItemCopy.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
 #include "widgets/ShiftJisValidator.h"
@@ -235,9 +237,9 @@ void TDataInquiry::createControls()
     form->addWidget(pgctlData, 1);
     form->addLayout(bottom);
 
-    // The look-ups, maps, links and the item copy are served by windows this build does not have yet.
-    for (QPushButton *b : {btnCopy, bbtnCopySetting, bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnGetJisCode, bbtnMap,
-                           bbtnQRMap, bbtnRoot, bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
+    // The look-ups, maps and links are served by windows this build does not have yet.
+    for (QPushButton *b : {bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnGetJisCode, bbtnMap, bbtnQRMap, bbtnRoot,
+                           bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
         b->setEnabled(false);
     // Enter presses a focused button, as the form's Enter navigation expects.
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -683,6 +685,8 @@ void TDataInquiry::connectHandlers()
     connect(btnUpdate, &QPushButton::clicked, this, &TDataInquiry::btnUpdateClick);
     connect(btnDelete, &QPushButton::clicked, this, &TDataInquiry::btnDeleteClick);
     connect(btnClose, &QPushButton::clicked, this, &TDataInquiry::btnCloseClick);
+    connect(btnCopy, &QPushButton::clicked, this, &TDataInquiry::btnCopyClick);
+    connect(bbtnCopySetting, &QPushButton::clicked, this, &TDataInquiry::bbtnCopySettingClick);
     connect(chkContinualAdd, &QCheckBox::toggled, this, &TDataInquiry::chkContinualAddClick);
     connect(chkMainNumber, &QCheckBox::toggled, this, &TDataInquiry::chkMainNumberClick);
     connect(chkIgnoreName, &QCheckBox::toggled, this, &TDataInquiry::chkIgnoreNameClick);
@@ -812,6 +816,9 @@ void TDataInquiry::LoadSettings()
                                     (ScaleByDpi(screenSize.height(), false) - 627) / 2);
     move(ScaleByDpi(left, true), ScaleByDpi(top, true));
     chkContinualAdd->setChecked(ini.ReadBool(InquirySection, QStringLiteral("ContinualAdd"), false));
+    TCopySettings copy = LoadCopySettings(ini);
+    CopyItems = std::move(copy.Items);
+    CopyLastReturn = copy.LastReturn;
 }
 
 void TDataInquiry::SaveSettings()
@@ -824,6 +831,17 @@ void TDataInquiry::SaveSettings()
         ini.UpdateFile();
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONERROR, mbpSystem);
+    }
+}
+
+void TDataInquiry::SaveCopySettings()
+{
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    StoreCopySettings(ini, {CopyItems, CopyLastReturn});
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }
 }
 
@@ -1844,6 +1862,86 @@ bool TDataInquiry::eventFilter(QObject *watched, QEvent *event)
     default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// ---- Item copy ----
+
+std::array<QString, CopyItemCount> TDataInquiry::CopyItemValues() const
+{
+    // A new record has no times: an invalid date-time formats as empty.
+    const QDateTime added = HeldRecord ? DoubleToDateTime(HeldRecord->AddDateTime) : QDateTime();
+    const QDateTime updated = HeldRecord ? DoubleToDateTime(HeldRecord->UpdDateTime) : QDateTime();
+    std::array<QString, CopyItemCount> v;
+    v[0] = GroupNo > 0 && GroupNo < static_cast<int>(GroupNames.size()) ? TrimBlanks(GroupNames[GroupNo]) : QString();
+    v[1] = TrimBlanks(edtCustomCode->text());
+    v[2] = TrimBlanks(edtTel->text());
+    v[3] = chkMainNumber->isChecked() ? QStringLiteral("代表") : QString();
+    v[4] = TrimBlanks(edtFax->text());
+    v[5] = TrimBlanks(edtPortable1->text());
+    v[6] = TrimBlanks(edtPortable2->text());
+    v[7] = TrimBlanks(edtPos->text());
+    v[8] = TrimBlanks(edtTdfkn->text());
+    v[9] = TrimBlanks(edtAdrs1->text());
+    v[10] = TrimBlanks(edtAdrs2->text());
+    v[11] = TrimBlanks(edtAdrs3->text());
+    v[12] = v[8] + v[9] + v[10] + v[11];
+    v[13] = TrimBlanks(edtAdrsKana->text());
+    v[14] = TrimBlanks(edtJisCode->text());
+    v[15] = TrimBlanks(nmedtCorpKanji->text());
+    v[16] = TrimBlanks(edtCorpKana->text());
+    v[17] = TrimBlanks(cbxDptmnt->currentText());
+    v[18] = TrimBlanks(cbxPost->currentText());
+    v[19] = TrimBlanks(nmedtNameKanji->text());
+    v[20] = TrimBlanks(nmedtNameKana->text());
+    v[21] = TrimBlanks(cbxHonor->currentText());
+    v[22] = TrimBlanks(edtURL->text());
+    v[23] = TrimBlanks(edtEMail1->text());
+    v[24] = TrimBlanks(edtEMail2->text());
+    for (int i = 0; i < 5; ++i) {
+        v[25 + i] = TrimBlanks(nmedtJoint[i]->text());
+        v[30 + i] = TrimBlanks(cbxJointHonor[i]->currentText());
+    }
+    v[35] = TrimBlanks(cbxJointOwner->currentText());
+    v[36] = sbtnPrintTarget->isChecked()      ? QStringLiteral("印刷対象")
+            : sbtnPrintException->isChecked() ? QStringLiteral("印刷除外")
+                                              : QStringLiteral("指定なし");
+    v[37] = TrimBlanks(cbxSender->currentText());
+    for (int i = 0; i < 5; ++i)
+        v[38 + i] = TrimBlanks(edtKeyword[i]->text());
+    for (int i = 0; i < 3; ++i)
+        v[43 + i] = TrimBlanks(cbxKeyword[i]->currentText());
+    // The note's lines become one value, separated by tabs; the break that ends the last line separates nothing.
+    QString note = mmoNote->toPlainText();
+    if (note.endsWith(QLatin1Char('\n')))
+        note.chop(1);
+    v[46] = note.replace(QLatin1Char('\n'), QLatin1Char('\t'));
+    v[47] = ExtFilePaths().join(QLatin1Char('\t'));
+    v[48] = cbxSymbolMark->currentIndex() > 0 ? TrimBlanks(cbxSymbolMark->currentText()) : QString();
+    v[49] = added.toString(QStringLiteral("yyyy/MM/dd"));
+    v[50] = added.toString(QStringLiteral("hh:mm:ss"));
+    v[51] = updated.toString(QStringLiteral("yyyy/MM/dd"));
+    v[52] = updated.toString(QStringLiteral("hh:mm:ss"));
+    v[53] = TrimBlanks(Cbx_CatMain->currentText());
+    v[54] = TrimBlanks(Cbx_CatSub->currentText());
+    return v;
+}
+
+void TDataInquiry::btnCopyClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    PutCopyTextOnClipboard(BuildCopyText(CopyItemValues(), CopyItems, CopyLastReturn));
+}
+
+void TDataInquiry::bbtnCopySettingClick()
+{
+    TCopyItemSet dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetItems(CopyItems, CopyItemCount - 1, CopyLastReturn);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetItems(CopyItems, CopyLastReturn);
+    SaveCopySettings();
 }
 
 // ---- Add, update, delete ----

@@ -4,6 +4,7 @@
 #include "core/RecordFormServices.h"
 
 #include "core/AddressRecord.h"
+#include "directory/ItemChoice.h"
 
 #include <QColor>
 #include <QRect>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -137,6 +139,8 @@ public:
     int Latitude = 0, Longitude = 0;  // 1/1000 second of arc, 0 = no place
     std::array<QRect, 4> TabRects;    // in pgctlData's co-ordinates
     int ShownCatMain = 0;
+    std::vector<TItemChoice> CopyItems;  // what btnCopy copies, in copy order
+    bool CopyLastReturn = true;          // the copied text ends with a line break
 
     // Services for the other windows.
     QWidget *FormWindow() override { return this; }
@@ -163,6 +167,7 @@ public:
     // Set-up and record display.
     void LoadSettings();
     void SaveSettings();
+    void SaveCopySettings();
     void InitInputLists();
     void ClearControls();
     void RecordToControls(TAddressRecord &record);
@@ -216,6 +221,10 @@ public:
     void chkContinualAddClick();
     void chkMainNumberClick();
     void pgctlDataChange();
+    void btnCopyClick();
+    void bbtnCopySettingClick();
+    // The value of every item of CopyItemTable as the controls stand, in table order.
+    std::array<QString, CopyItemCount> CopyItemValues() const;
     // True when the wheel turned over a page tab and switched the page.
     bool FormMouseWheel(QWheelEvent *event);
 

@@ -1,0 +1,277 @@
+#include "directory/ExportItemSelect.h"
+
+#include "core/Globals.h"
+#include "core/SharedHelpers.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// The arrows and list glyphs are the main list's column dialog's; its resource file sits in the core library,
+// which links it in only when asked for, and the request has to come from outside any namespace.
+static QIcon glyph(const char *name)
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(HdrSel);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/glyphs/") + QLatin1String(name) + QStringLiteral(".svg"));
+}
+
+TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
+    : QDialog(owner), table_(kind.Table), emptyMessage_(kind.EmptyMessage)
+{
+    setObjectName(QLatin1String(kind.Name));
+    setWindowTitle(kind.Caption);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setProperty("HelpContext", kind.HelpContext);
+
+    lblItem = new QLabel(kind.Prompt, this);
+    lvItem = new QListWidget(this);
+    lvItem->setObjectName(kind.ListName);
+    lvItem->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvItem->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvItem->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvItem->setMinimumSize(220, 340);
+    lblItem->setBuddy(lvItem);
+    enterMovesToOk(lvItem);
+
+    auto button = [this](const char *name, const QString &text, const char *glyphName) {
+        auto *b = new QPushButton(glyph(glyphName), text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    bbtnTop = button("bbtnTop", QStringLiteral("最上段"), "TOP");
+    bbtnUp = button("bbtnUp", QStringLiteral("上"), "UP");
+    bbtnDown = button("bbtnDown", QStringLiteral("下"), "DOWN");
+    bbtnBottom = button("bbtnBottom", QStringLiteral("最下段"), "BOTTOM");
+    bbtnAll = button("bbtnAll", kind.AllCaption, "ALLVIEW");
+    bbtnReSort = button("bbtnReSort", QStringLiteral("並びを戻す"), "RESORT");
+    bbtnTop->setProperty("Tag", 1);
+    bbtnUp->setProperty("Tag", 0);
+    bbtnDown->setProperty("Tag", 0);
+    bbtnBottom->setProperty("Tag", 1);
+
+    auto *side = new QVBoxLayout;
+    for (QPushButton *b : {bbtnTop, bbtnUp, bbtnDown, bbtnBottom})
+        side->addWidget(b);
+    side->addSpacing(16);
+    for (QPushButton *b : {bbtnAll, bbtnReSort})
+        side->addWidget(b);
+    side->addStretch();
+    auto *body = new QHBoxLayout;
+    body->addWidget(lvItem);
+    body->addLayout(side);
+    options_ = new QVBoxLayout;
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblItem);
+    layout->addLayout(body);
+    layout->addLayout(options_);
+    layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(bbtnTop, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnTop); });
+    connect(bbtnUp, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnUp); });
+    connect(bbtnDown, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnDown); });
+    connect(bbtnBottom, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnBottom); });
+    connect(bbtnAll, &QPushButton::clicked, this, &TItemSelectDialog::bbtnAllClick);
+    connect(bbtnReSort, &QPushButton::clicked, this, &TItemSelectDialog::bbtnReSortClick);
+    connect(btnOk, &QPushButton::clicked, this, &TItemSelectDialog::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TItemSelectDialog::btnCancelClick);
+    connect(lvItem, &QListWidget::itemDoubleClicked, this, &TItemSelectDialog::lvItemDblClick);
+}
+
+void TItemSelectDialog::addOption(QWidget *option) { options_->addWidget(option); }
+
+void TItemSelectDialog::enterMovesToOk(QWidget *control) { control->installEventFilter(this); }
+
+void TItemSelectDialog::takeItems(const std::vector<TItemChoice> &entries, int lastIndex)
+{
+    const size_t count = std::min({entries.size(), table_.size(), static_cast<size_t>(std::max(lastIndex + 1, 0))});
+    Items.assign(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(count));
+    fillList();
+}
+
+void TItemSelectDialog::giveItems(std::vector<TItemChoice> &entries)
+{
+    storeChecks();
+    if (entries.size() < Items.size())
+        entries.resize(Items.size());
+    std::copy(Items.begin(), Items.end(), entries.begin());
+}
+
+void TItemSelectDialog::fillList()
+{
+    lvItem->setUpdatesEnabled(false);
+    lvItem->clear();
+    for (const TItemChoice &entry : Items) {
+        // A row outside the table has no title; it keeps its place so the caller gets it back unchanged.
+        auto *row = new QListWidgetItem(entry.TableRow < table_.size() ? table_[entry.TableRow].Title : QString());
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        row->setCheckState(entry.Chosen ? Qt::Checked : Qt::Unchecked);
+        lvItem->addItem(row);
+    }
+    lvItem->setUpdatesEnabled(true);
+    lvItem->setCurrentRow(0);
+    lvItem->setFocus();
+}
+
+void TItemSelectDialog::storeChecks()
+{
+    for (int row = 0; row < lvItem->count(); ++row)
+        Items[static_cast<size_t>(row)].Chosen = lvItem->item(row)->checkState() == Qt::Checked;
+}
+
+// The row and its entry travel together; the rows between keep their order.
+void TItemSelectDialog::moveRow(int from, int to)
+{
+    lvItem->setUpdatesEnabled(false);
+    QListWidgetItem *row = lvItem->takeItem(from);
+    lvItem->insertItem(to, row);
+    lvItem->setUpdatesEnabled(true);
+    lvItem->setCurrentRow(to);
+    const auto at = [this](int i) { return Items.begin() + i; };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
+}
+
+void TItemSelectDialog::bbtnUpClick(QPushButton *sender)
+{
+    const int i = lvItem->currentRow();
+    if (i <= 0)
+        return;
+    moveRow(i, sender->property("Tag").toInt() == 1 ? 0 : i - 1);
+}
+
+void TItemSelectDialog::bbtnDownClick(QPushButton *sender)
+{
+    const int i = lvItem->currentRow();
+    const int last = lvItem->count() - 1;
+    if (i < 0 || i >= last)
+        return;
+    moveRow(i, sender->property("Tag").toInt() == 1 ? last : i + 1);
+}
+
+void TItemSelectDialog::bbtnAllClick()
+{
+    for (int row = 0; row < lvItem->count(); ++row)
+        lvItem->item(row)->setCheckState(Qt::Checked);
+}
+
+void TItemSelectDialog::bbtnReSortClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    storeChecks();
+    std::stable_sort(Items.begin(), Items.end(),
+                     [](const TItemChoice &a, const TItemChoice &b) { return a.TableRow < b.TableRow; });
+    fillList();
+}
+
+void TItemSelectDialog::btnOkClick()
+{
+    for (int row = 0; row < lvItem->count(); ++row) {
+        if (lvItem->item(row)->checkState() == Qt::Checked) {
+            accept();
+            return;
+        }
+    }
+    ShowMessageBoxAt(this, emptyMessage_, AppTitle, MB_ICONINFORMATION);
+    lvItem->setFocus();
+}
+
+void TItemSelectDialog::btnCancelClick() { reject(); }
+
+void TItemSelectDialog::lvItemDblClick()
+{
+    if (QListWidgetItem *row = lvItem->currentItem())
+        row->setCheckState(row->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+bool TItemSelectDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnOk->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- The directory's CSV columns ----
+
+TExportItemSelect::TExportItemSelect(QWidget *owner)
+    : TItemSelectDialog(owner, {"ExportItemSelect", 26, QStringLiteral("出力項目の設定"),
+                                QStringLiteral("出力する項目を設定してください："), QStringLiteral("lvExportItem"),
+                                QStringLiteral("すべて出力"),
+                                QStringLiteral("出力する項目は１つ以上選択してください  "), SearchItemTable()}),
+      lvExportItem(lvItem)
+{
+    ExportItemSelect = this;
+}
+
+TExportItemSelect::~TExportItemSelect()
+{
+    if (ExportItemSelect == this)
+        ExportItemSelect = nullptr;
+}
+
+void TExportItemSelect::SetItems(const std::vector<TItemChoice> &entries, int lastIndex)
+{
+    takeItems(entries, lastIndex);
+}
+
+void TExportItemSelect::GetItems(std::vector<TItemChoice> &entries) { giveItems(entries); }
+
+// ---- The record form's clipboard items ----
+
+TCopyItemSet::TCopyItemSet(QWidget *owner)
+    : TItemSelectDialog(owner, {"CopyItemSet", 61, QStringLiteral("コピーする項目の設定"),
+                                QStringLiteral("クリップボードにコピーする項目を設定してください："),
+                                QStringLiteral("lvCopyItem"), QStringLiteral("すべてコピー"),
+                                QStringLiteral("コピーする項目は１つ以上選択してください  "), CopyItemTable()}),
+      lvCopyItem(lvItem)
+{
+    chkLastReturn = new QCheckBox(QStringLiteral("末尾に改行を入れる"), this);
+    chkLastReturn->setObjectName(QStringLiteral("chkLastReturn"));
+    addOption(chkLastReturn);
+    enterMovesToOk(chkLastReturn);
+    connect(chkLastReturn, &QCheckBox::toggled, this, &TCopyItemSet::chkLastReturnClick);
+    CopyItemSet = this;
+}
+
+TCopyItemSet::~TCopyItemSet()
+{
+    if (CopyItemSet == this)
+        CopyItemSet = nullptr;
+}
+
+void TCopyItemSet::SetItems(const std::vector<TItemChoice> &entries, int lastIndex, bool lastReturn)
+{
+    takeItems(entries, lastIndex);
+    chkLastReturn->setChecked(lastReturn);
+    chkLastReturnClick();
+}
+
+void TCopyItemSet::GetItems(std::vector<TItemChoice> &entries, bool &lastReturn)
+{
+    giveItems(entries);
+    lastReturn = chkLastReturn->isChecked();
+}
+
+void TCopyItemSet::chkLastReturnClick() { SetCaptionColour(chkLastReturn, chkLastReturn->isChecked()); }

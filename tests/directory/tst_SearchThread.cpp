@@ -1,0 +1,339 @@
+// The directory search worker against the real Kvdir17.so and the small sample directory: paging, kept pages,
+// stop and resume, counts and the CSV output. Areas are chosen by asking the library for counts.
+#include "directory/SearchThread.h"
+
+#include "core/Globals.h"
+#include "core/Hyphen.h"
+#include "db/Session.h"
+#include "db/TableSchemas.h"
+#include "directory/DirectoryDll.h"
+#include "geo/DicLibraries.h"
+#include "platform/SjisCodec.h"
+
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+namespace {
+
+const char *const noNames[2] = {"", ""};
+
+TDirectoryCondition makeCondition(const QByteArray &area, uint32_t kinds, uint32_t pageSize)
+{
+    TDirectoryCondition c{};
+    PutText(c.AreaCode, area);
+    c.One1 = 1;
+    c.Kinds = kinds;
+    c.One2 = 1;
+    c.PageSize = pageSize;
+    PutText(c.DataFolder, QByteArray(VELMORA_SAMPLE_DT00));
+    PutText(c.DicFolder, QFile::encodeName(test::appDir() + "Dic/"));
+    return c;
+}
+
+int libraryCount(TDirectoryCondition c)
+{
+    int32_t count = 0;
+    const int code = DirectorySearchAreaCount(c, count, directoryReserved, nullptr, noNames);
+    EXPECT_TRUE(code == directoryFound || code == directoryNoMore) << code;
+    return count;
+}
+
+// The entries of every hit of an area, straight from the library: what the pages must add up to.
+std::vector<uint32_t> libraryEntries(TDirectoryCondition c)
+{
+    c.PageSize = 200;
+    std::vector<TDirectoryHit> page(200);
+    TDirectoryResume resume{};
+    resume.Started = resume.AreaDone = -1;
+    std::vector<uint32_t> entries;
+    for (;;) {
+        int32_t count = 0;
+        if (DirectorySearchArea(c, page.data(), count, resume, directoryReserved, nullptr, noNames) != directoryFound)
+            break;
+        for (int i = 0; i < count; ++i)
+            entries.push_back(page[size_t(i)].Entry);
+        if (resume.AreaDone != 0)
+            break;
+        c.Continuation = 1;
+    }
+    return entries;
+}
+
+// The wards of the sample's cities, by every single kind and by all kinds together.
+std::vector<TDirectoryCondition> candidates(uint32_t pageSize)
+{
+    std::vector<TDirectoryCondition> out;
+    for (const auto &[first, last] : {std::pair{13101, 13123}, {14101, 14118}, {27102, 27128}})
+        for (int code = first; code <= last; ++code)
+            for (uint32_t kinds : {15u, 1u, 2u, 4u, 8u})
+                out.push_back(makeCondition(QByteArray::number(code), kinds, pageSize));
+    return out;
+}
+
+// Areas whose hit counts meet the predicates in turn, each a different area.
+std::vector<TDirectoryCondition> findAreas(uint32_t pageSize, const std::vector<std::function<bool(int)>> &wanted)
+{
+    std::vector<TDirectoryCondition> found;
+    QList<QByteArray> used;
+    for (const auto &fits : wanted) {
+        for (const TDirectoryCondition &c : candidates(pageSize)) {
+            const QByteArray area = FieldText(c.AreaCode);
+            if (!used.contains(area) && fits(libraryCount(c))) {
+                found.push_back(c);
+                used.push_back(area);
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(found.size(), wanted.size()) << "the sample lacks areas of the counts asked for";
+    return found;
+}
+
+class SearchThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppFolder = test::appDir();
+        CategoryFolder = test::appDir() + "Category/";
+        Session().AddPassword(TablePassword);
+        ASSERT_EQ(LoadDirectoryDll(AppFolder), 0);  // the test's own calls
+        ASSERT_EQ(LoadHyphenDll(AppFolder, AppFolder + "Dic/"), 0);
+        worker = std::make_unique<TSearchThread>();
+        QObject::connect(worker.get(), &TSearchThread::Progress, [this] {
+            if (++progress == stopAtProgress)
+                worker->Stop();
+        });
+    }
+    void TearDown() override
+    {
+        worker.reset();
+        FreeHyphenDll();
+        FreeDirectoryDll();
+        Session().RemovePassword(TablePassword);
+    }
+
+    // Runs one job and waits for its hand-back.
+    void run(int mode, void (TSearchThread::*done)(), int request = TSearchThread::requestNew)
+    {
+        QSignalSpy spy(worker.get(), done);
+        worker->Mode = mode;
+        worker->RequestKind = request;
+        worker->StartJob();
+        ASSERT_TRUE(spy.wait(60000));
+    }
+    void page(int request) { run(TSearchThread::modePageSearch, &TSearchThread::PageSearchDone, request); }
+
+    std::vector<uint32_t> shownEntries() const
+    {
+        std::vector<uint32_t> entries;
+        for (int i = 0; i < worker->HitCount(); ++i) {
+            TDirectoryHit hit{};
+            worker->GetPageHit(i, hit);
+            entries.push_back(hit.Entry);
+        }
+        return entries;
+    }
+
+    void output(const std::vector<TDirectoryCondition> &areas, const std::vector<TItemChoice> &items,
+                const QString &file, bool append)
+    {
+        worker->SetConditions(areas, {}, {});
+        worker->SetOutput(append, file, !append);
+        worker->SetOutputItems(items);
+        run(TSearchThread::modeFileOutput, &TSearchThread::OutputDone);
+        worker->CloseOutput();
+    }
+
+    std::unique_ptr<TSearchThread> worker;
+    int progress = 0;
+    int stopAtProgress = -1;
+};
+
+std::vector<uint32_t> joined(std::vector<uint32_t> a, const std::vector<uint32_t> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace
+
+TEST_F(SearchThreadTest, AnAreaOfExactlyOnePageHasNoNextPage)
+{
+    const auto areas = findAreas(20, {[](int n) { return n >= 5 && n <= 200; }});
+    ASSERT_EQ(areas.size(), 1u);
+    TDirectoryCondition area = areas[0];
+    area.PageSize = uint32_t(libraryCount(area));
+    worker->SetConditions({area}, {}, {});
+    page(TSearchThread::requestNew);
+    EXPECT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(worker->HitCount(), int(area.PageSize));
+    EXPECT_EQ(shownEntries(), libraryEntries(area));
+    EXPECT_TRUE(worker->FirstPage());
+    EXPECT_TRUE(worker->LastPage());
+}
+
+TEST_F(SearchThreadTest, PagesRunOnAcrossAreasAndPagingBackCallsNothing)
+{
+    const auto areas = findAreas(20, {[](int n) { return n >= 2 && n < 100; }, [](int n) { return n >= 2 && n < 100; }});
+    ASSERT_EQ(areas.size(), 2u);
+    const auto first = libraryEntries(areas[0]), second = libraryEntries(areas[1]);
+    // A page larger than either area and smaller than both: page 1 ends inside the second area.
+    const uint32_t pageSize = uint32_t(std::max(first.size(), second.size()) + 1);
+    std::vector<TDirectoryCondition> conditions = areas;
+    for (TDirectoryCondition &c : conditions)
+        c.PageSize = pageSize;
+    const auto all = joined(first, second);
+
+    worker->SetConditions(conditions, {}, {});
+    page(TSearchThread::requestNew);
+    ASSERT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(shownEntries(), std::vector<uint32_t>(all.begin(), all.begin() + pageSize));
+    EXPECT_FALSE(worker->LastPage());
+    page(TSearchThread::requestNext);
+    EXPECT_EQ(shownEntries(), std::vector<uint32_t>(all.begin() + pageSize, all.end()));
+    EXPECT_EQ(worker->PageNo(), 2);
+    EXPECT_TRUE(worker->LastPage());
+
+    const int calls = progress;
+    page(TSearchThread::requestPrior);
+    EXPECT_EQ(shownEntries(), std::vector<uint32_t>(all.begin(), all.begin() + pageSize));
+    EXPECT_TRUE(worker->FirstPage());
+    EXPECT_FALSE(worker->LastPage());
+    page(TSearchThread::requestNext);
+    EXPECT_EQ(shownEntries(), std::vector<uint32_t>(all.begin() + pageSize, all.end()));
+    EXPECT_TRUE(worker->LastPage());
+    EXPECT_EQ(progress, calls);
+}
+
+// Stopped while page 1 is gathered from small areas: the page shows the hits gathered so far, and the resumed
+// search goes on from exactly there, so the pages add up to the whole result.
+TEST_F(SearchThreadTest, AStoppedSearchResumesWithoutRepeatingAHit)
+{
+    const auto small = [](int n) { return n >= 2 && n <= 6; };
+    const auto areas = findAreas(20, {small, small, small, [](int n) { return n > 60 && n < 400; }});
+    ASSERT_EQ(areas.size(), 4u);
+    std::vector<uint32_t> all;
+    std::vector<size_t> ends;
+    for (const TDirectoryCondition &area : areas) {
+        all = joined(all, libraryEntries(area));
+        ends.push_back(all.size());
+    }
+    for (int stopAt : {1, 3}) {
+        SCOPED_TRACE(stopAt);
+        progress = 0;
+        stopAtProgress = stopAt;
+        worker->SetConditions(areas, {}, {});
+        page(TSearchThread::requestNew);
+        ASSERT_EQ(worker->ResultCode(), directoryStopped);
+        EXPECT_EQ(worker->PageNo(), 1);
+        EXPECT_EQ(shownEntries(), std::vector<uint32_t>(all.begin(), all.begin() + ends[size_t(stopAt - 1)]));
+
+        page(TSearchThread::requestResume);
+        std::vector<uint32_t> pages;
+        for (;;) {
+            ASSERT_EQ(worker->ResultCode(), 0);
+            pages = joined(pages, shownEntries());
+            if (worker->LastPage())
+                break;
+            page(TSearchThread::requestNext);
+        }
+        EXPECT_EQ(pages, all);
+    }
+}
+
+TEST_F(SearchThreadTest, ACountAddsUpTheAreasAndAnEmptyLastAreaIsNoFailure)
+{
+    auto areas = findAreas(20, {[](int n) { return n > 0; }, [](int n) { return n > 0; }});
+    ASSERT_EQ(areas.size(), 2u);
+    const int total = libraryCount(areas[0]) + libraryCount(areas[1]);
+    areas.push_back(makeCondition("99999", 15, 20));
+    worker->SetConditions(areas, {}, {});
+    run(TSearchThread::modeCount, &TSearchThread::CountDone);
+    EXPECT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(worker->HitCount(), total);
+
+    // A failing area is no success, whatever the areas after it answer.
+    TDirectoryCondition broken = areas[0];
+    broken.MatchMode = 9;
+    worker->SetConditions({areas[0], broken, areas[1]}, {}, {});
+    run(TSearchThread::modeCount, &TSearchThread::CountDone);
+    EXPECT_EQ(worker->ResultCode(), 4);
+}
+
+TEST_F(SearchThreadTest, OutputFromHitsAloneOrFromEntriesAndAppending)
+{
+    const auto areas = findAreas(20, {[](int n) { return n >= 5 && n <= 60; }});
+    ASSERT_EQ(areas.size(), 1u);
+    const int hits = libraryCount(areas[0]);
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/out.csv";
+
+    std::vector<TItemChoice> hitItems{{0, 0, true}, {5, 5, true}, {14, 14, true}};
+    output(areas, hitItems, file, false);
+    const QByteArray plain = test::readFile(file);
+    ASSERT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(worker->LinesWritten(), hits);
+    QList<QByteArray> lines = plain.split('\n');
+    ASSERT_EQ(lines.size(), hits + 2);  // header, the lines, and nothing after the last CR LF
+    EXPECT_EQ(Sjis::decode(lines[0]), QStringLiteral("電話番号,都道府県,大分類名\r"));
+    EXPECT_TRUE(lines.last().isEmpty());
+    // Numbers from the hits stand as listed, digits only; category names come from the worker's own tables.
+    for (int i = 1; i <= hits; ++i) {
+        EXPECT_FALSE(lines[i].split(',')[0].contains('-')) << lines[i].constData();
+        EXPECT_FALSE(lines[i].split(',')[2].trimmed().isEmpty()) << lines[i].constData();
+    }
+    // The category search's worker, whose tables stay open between jobs, writes the same file twice over.
+    worker = std::make_unique<TSearchCategoryThread>();
+    for (int job = 0; job < 2; ++job) {
+        output(areas, hitItems, file, false);
+        EXPECT_EQ(worker->ResultCode(), 0);
+        EXPECT_EQ(test::readFile(file), plain);
+    }
+    worker = std::make_unique<TSearchThread>();
+
+    // Adding a column of the entry fetches every entry: the numbers come hyphenated.
+    std::vector<TItemChoice> withPostal = hitItems;
+    withPostal.push_back({3, 3, true});
+    output(areas, withPostal, file, true);
+    const QByteArray detailed = test::readFile(file);
+    ASSERT_EQ(worker->ResultCode(), 0);
+    ASSERT_TRUE(detailed.startsWith(plain));
+    lines = detailed.mid(plain.size()).split('\n');
+    ASSERT_EQ(lines.size(), hits + 1);  // appended without a header
+    int hyphenated = 0;
+    for (int i = 0; i < hits; ++i)
+        hyphenated += lines[i].split(',')[0].contains('-');
+    EXPECT_GT(hyphenated, 0);
+}
+
+TEST_F(SearchThreadTest, AnOutputThatCannotBeWrittenEndsWithAnError)
+{
+    const auto areas = findAreas(20, {[](int n) { return n >= 1; }});
+    ASSERT_EQ(areas.size(), 1u);
+    output(areas, DefaultItemChoice(SearchItemCount), "/nonexistent-folder/out.csv", false);
+    EXPECT_EQ(worker->ResultCode(), TSearchThread::outputOpenFailed);
+    output(areas, DefaultItemChoice(SearchItemCount), "/dev/full", true);
+    EXPECT_EQ(worker->ResultCode(), TSearchThread::outputWriteFailed);
+    EXPECT_EQ(worker->LinesWritten(), 0);
+}
+
+TEST_F(SearchThreadTest, AWorkerClosedDuringItsJobStopsWithoutHandingBack)
+{
+    QTemporaryDir dir;
+    worker->SetConditions({makeCondition("27", 15, 200)}, {}, {});
+    worker->SetOutput(false, dir.path() + "/all.csv", true);
+    worker->SetOutputItems(DefaultItemChoice(SearchItemCount));
+    worker->Mode = TSearchThread::modeFileOutput;
+    QSignalSpy done(worker.get(), &TSearchThread::OutputDone);
+    worker->StartJob();
+    QThread::msleep(50);
+    worker.reset();
+    EXPECT_EQ(done.count(), 0);
+}

@@ -1,5 +1,6 @@
 #include "core/HdrSel.h"
 
+#include "core/CheckListMoves.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
@@ -137,42 +138,19 @@ void THeaderSelect::storeTicks()
         Columns[row].Visible = lvHeader->item(row)->checkState() == Qt::Checked;
 }
 
-// The row and its entry travel together; the rows between keep their order.
-void THeaderSelect::moveRow(int from, int to)
-{
-    lvHeader->setUpdatesEnabled(false);
-    QListWidgetItem *row = lvHeader->takeItem(from);
-    lvHeader->insertItem(to, row);
-    lvHeader->setUpdatesEnabled(true);
-    lvHeader->setCurrentRow(to);
-    if (from < to)
-        std::rotate(Columns.begin() + from, Columns.begin() + from + 1, Columns.begin() + to + 1);
-    else
-        std::rotate(Columns.begin() + to, Columns.begin() + from, Columns.begin() + from + 1);
-}
-
 void THeaderSelect::bbtnUpClick(QPushButton *sender)
 {
-    const int i = lvHeader->currentRow();
-    if (i <= 0)
-        return;
-    moveRow(i, sender->property("Tag").toInt() == 1 ? 0 : i - 1);
+    if (const int to = CheckList::UpTarget(lvHeader, sender); to >= 0)
+        CheckList::MoveRow(lvHeader, Columns, lvHeader->currentRow(), to);
 }
 
 void THeaderSelect::bbtnDownClick(QPushButton *sender)
 {
-    const int i = lvHeader->currentRow();
-    const int last = lvHeader->count() - 1;
-    if (i < 0 || i >= last)
-        return;
-    moveRow(i, sender->property("Tag").toInt() == 1 ? last : i + 1);
+    if (const int to = CheckList::DownTarget(lvHeader, sender); to >= 0)
+        CheckList::MoveRow(lvHeader, Columns, lvHeader->currentRow(), to);
 }
 
-void THeaderSelect::bbtnAllClick()
-{
-    for (int row = 0; row < lvHeader->count(); ++row)
-        lvHeader->item(row)->setCheckState(Qt::Checked);
-}
+void THeaderSelect::bbtnAllClick() { CheckList::CheckAll(lvHeader); }
 
 void THeaderSelect::bbtnReViewClick()
 {
@@ -192,11 +170,9 @@ void THeaderSelect::bbtnReSortClick()
 
 void THeaderSelect::btnOkClick()
 {
-    for (int row = 0; row < lvHeader->count(); ++row) {
-        if (lvHeader->item(row)->checkState() == Qt::Checked) {
-            accept();
-            return;
-        }
+    if (CheckList::AnyChecked(lvHeader)) {
+        accept();
+        return;
     }
     ShowMessageBoxAt(this, QStringLiteral("表示する項目は１つ以上選択してください  "), AppTitle, MB_ICONINFORMATION);
     lvHeader->setFocus();
@@ -204,11 +180,7 @@ void THeaderSelect::btnOkClick()
 
 void THeaderSelect::btnCancelClick() { reject(); }
 
-void THeaderSelect::lvHeaderDblClick()
-{
-    if (QListWidgetItem *row = lvHeader->currentItem())
-        row->setCheckState(row->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-}
+void THeaderSelect::lvHeaderDblClick() { CheckList::ToggleCurrent(lvHeader); }
 
 bool THeaderSelect::eventFilter(QObject *watched, QEvent *event)
 {

@@ -45,5 +45,4 @@ private:
 
     void fillList();
     void storeTicks();
-    void moveRow(int from, int to);
 };

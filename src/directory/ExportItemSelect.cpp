@@ -1,5 +1,6 @@
 #include "directory/ExportItemSelect.h"
 
+#include "core/CheckListMoves.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
@@ -133,43 +134,19 @@ void TItemSelectDialog::storeChecks()
         Items[static_cast<size_t>(row)].Chosen = lvItem->item(row)->checkState() == Qt::Checked;
 }
 
-// The row and its entry travel together; the rows between keep their order.
-void TItemSelectDialog::moveRow(int from, int to)
-{
-    lvItem->setUpdatesEnabled(false);
-    QListWidgetItem *row = lvItem->takeItem(from);
-    lvItem->insertItem(to, row);
-    lvItem->setUpdatesEnabled(true);
-    lvItem->setCurrentRow(to);
-    const auto at = [this](int i) { return Items.begin() + i; };
-    if (from < to)
-        std::rotate(at(from), at(from + 1), at(to + 1));
-    else
-        std::rotate(at(to), at(from), at(from + 1));
-}
-
 void TItemSelectDialog::bbtnUpClick(QPushButton *sender)
 {
-    const int i = lvItem->currentRow();
-    if (i <= 0)
-        return;
-    moveRow(i, sender->property("Tag").toInt() == 1 ? 0 : i - 1);
+    if (const int to = CheckList::UpTarget(lvItem, sender); to >= 0)
+        CheckList::MoveRow(lvItem, Items, lvItem->currentRow(), to);
 }
 
 void TItemSelectDialog::bbtnDownClick(QPushButton *sender)
 {
-    const int i = lvItem->currentRow();
-    const int last = lvItem->count() - 1;
-    if (i < 0 || i >= last)
-        return;
-    moveRow(i, sender->property("Tag").toInt() == 1 ? last : i + 1);
+    if (const int to = CheckList::DownTarget(lvItem, sender); to >= 0)
+        CheckList::MoveRow(lvItem, Items, lvItem->currentRow(), to);
 }
 
-void TItemSelectDialog::bbtnAllClick()
-{
-    for (int row = 0; row < lvItem->count(); ++row)
-        lvItem->item(row)->setCheckState(Qt::Checked);
-}
+void TItemSelectDialog::bbtnAllClick() { CheckList::CheckAll(lvItem); }
 
 void TItemSelectDialog::bbtnReSortClick()
 {
@@ -183,11 +160,9 @@ void TItemSelectDialog::bbtnReSortClick()
 
 void TItemSelectDialog::btnOkClick()
 {
-    for (int row = 0; row < lvItem->count(); ++row) {
-        if (lvItem->item(row)->checkState() == Qt::Checked) {
-            accept();
-            return;
-        }
+    if (CheckList::AnyChecked(lvItem)) {
+        accept();
+        return;
     }
     ShowMessageBoxAt(this, emptyMessage_, AppTitle, MB_ICONINFORMATION);
     lvItem->setFocus();
@@ -195,11 +170,7 @@ void TItemSelectDialog::btnOkClick()
 
 void TItemSelectDialog::btnCancelClick() { reject(); }
 
-void TItemSelectDialog::lvItemDblClick()
-{
-    if (QListWidgetItem *row = lvItem->currentItem())
-        row->setCheckState(row->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-}
+void TItemSelectDialog::lvItemDblClick() { CheckList::ToggleCurrent(lvItem); }
 
 bool TItemSelectDialog::eventFilter(QObject *watched, QEvent *event)
 {

@@ -62,7 +62,6 @@ private:
 
     void fillList();
     void storeChecks();
-    void moveRow(int from, int to);
 };
 
 class TExportItemSelect : public TItemSelectDialog {

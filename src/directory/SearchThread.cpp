@@ -236,6 +236,16 @@ void TSearchThread::nextArea()
     resume_ = TDirectoryResume{};
 }
 
+// After a call that returned hits: the next area when this one is done, else go on from the resume context.
+// An area that answers with nothing and no end would be asked forever, so it counts as done.
+void TSearchThread::continueAfter(int count)
+{
+    if (resume_.AreaDone != 0 || count == 0)
+        nextArea();
+    else
+        conditions_[areaIndex_].Continuation = 1;
+}
+
 // ---- page search ----
 
 void TSearchThread::pageSearch()
@@ -292,11 +302,7 @@ void TSearchThread::fetchPages(int pageSize)
         if (resultCode_ == directoryFound) {
             keepHits(page_.data(), count, pageSize);
             handBack(&TSearchThread::Progress);
-            // An area that answers with nothing and no end would be asked forever.
-            if (resume_.AreaDone != 0 || count == 0)
-                nextArea();
-            else
-                conditions_[areaIndex_].Continuation = 1;
+            continueAfter(count);
         } else if (resultCode_ == directoryNoMore) {
             nextArea();
         } else {
@@ -386,10 +392,7 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
                     resultCode_ = outputWriteFailed;
                     break;
                 }
-                if (resume_.AreaDone != 0 || count == 0)
-                    nextArea();
-                else
-                    conditions_[areaIndex_].Continuation = 1;
+                continueAfter(count);
             } else if (resultCode_ == directoryNoMore) {
                 nextArea();
             } else {

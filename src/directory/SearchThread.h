@@ -94,6 +94,7 @@ private:
     void countHits();
     int searchArea(int32_t &count);
     void nextArea();
+    void continueAfter(int count);
     int pageSizeOf() const;
     void handBack(void (TSearchThread::*signal)());
 

@@ -11,6 +11,7 @@
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "directory/ExportItemSelect.h"
+#include "geo/ContinualAdrsSearch.h"
 #include "platform/CustomEvents.h"
 #include "platform/Folders.h"
 #include "platform/MemIniFile.h"
@@ -238,7 +239,7 @@ void TDataInquiry::createControls()
     form->addLayout(bottom);
 
     // The look-ups, maps and links are served by windows this build does not have yet.
-    for (QPushButton *b : {bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnGetJisCode, bbtnMap, bbtnQRMap, bbtnRoot,
+    for (QPushButton *b : {bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnMap, bbtnQRMap, bbtnRoot,
                            bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
         b->setEnabled(false);
     // Enter presses a focused button, as the form's Enter navigation expects.
@@ -687,6 +688,7 @@ void TDataInquiry::connectHandlers()
     connect(btnClose, &QPushButton::clicked, this, &TDataInquiry::btnCloseClick);
     connect(btnCopy, &QPushButton::clicked, this, &TDataInquiry::btnCopyClick);
     connect(bbtnCopySetting, &QPushButton::clicked, this, &TDataInquiry::bbtnCopySettingClick);
+    connect(bbtnGetJisCode, &QPushButton::clicked, this, &TDataInquiry::bbtnGetJisCodeClick);
     connect(chkContinualAdd, &QCheckBox::toggled, this, &TDataInquiry::chkContinualAddClick);
     connect(chkMainNumber, &QCheckBox::toggled, this, &TDataInquiry::chkMainNumberClick);
     connect(chkIgnoreName, &QCheckBox::toggled, this, &TDataInquiry::chkIgnoreNameClick);
@@ -1931,6 +1933,30 @@ void TDataInquiry::btnCopyClick()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     PutCopyTextOnClipboard(BuildCopyText(CopyItemValues(), CopyItems, CopyLastReturn));
+}
+
+// The municipality and town codes of the typed address. An address the dictionary does not know changes
+// nothing; a dictionary that cannot be used is reported.
+void TDataInquiry::bbtnGetJisCodeClick()
+{
+    QString address;
+    for (const QLineEdit *edit : {edtTdfkn, edtAdrs1, edtAdrs2, edtAdrs3})
+        address += TrimBlanks(edit->text());
+    if (address.isEmpty()) {
+        edtJisCode->clear();
+        lblKajoCode->clear();
+        return;
+    }
+    try {
+        TContinualAdrsSearch search(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        if (search.Search(Sjis::encode(address)) != 0)
+            return;
+        const TContinualAdrsResult &result = search.GetResult(false);
+        edtJisCode->setText(Sjis::decode(FieldText(result.JisCode)));
+        lblKajoCode->setText(Sjis::decode(FieldText(result.TownCode)));
+    } catch (const EDicSearchError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
 }
 
 void TDataInquiry::bbtnCopySettingClick()

@@ -223,6 +223,7 @@ public:
     void pgctlDataChange();
     void btnCopyClick();
     void bbtnCopySettingClick();
+    void bbtnGetJisCodeClick();
     // The value of every item of CopyItemTable as the controls stand, in table order.
     std::array<QString, CopyItemCount> CopyItemValues() const;
     // True when the wheel turned over a page tab and switched the page.

@@ -29,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -711,3 +712,37 @@ TEST_F(DataInquiryTest, MainWindowStaysWhileTheFormKeepsUnsavedInput)
     EXPECT_TRUE(list->close());
     EXPECT_EQ(RecordForm, nullptr);
 }
+
+namespace {
+
+TEST_F(DataInquiryTest, TheJisCodeButtonLooksUpTheTypedAddress)
+{
+    AppFolder = test::appDir();
+    const auto restore = qScopeGuard([] { AppFolder.clear(); });
+    open();
+    ASSERT_TRUE(form->bbtnGetJisCode->isEnabled());
+    form->edtTdfkn->setText(QStringLiteral("東京都"));
+    form->edtAdrs1->setText(QStringLiteral("千代田区"));
+    form->edtAdrs2->setText(QStringLiteral(" 千代田１－１ "));
+    form->bbtnGetJisCode->click();
+    EXPECT_EQ(form->edtJisCode->text(), QStringLiteral("13101"));
+    const QString townCode = form->lblKajoCode->text();
+    EXPECT_EQ(townCode.size(), 6);
+
+    // An address the dictionary does not know leaves the codes as they are, without a message.
+    test::MessageBoxScript boxes;
+    form->edtTdfkn->setText(QStringLiteral("どこにもない県"));
+    form->edtAdrs1->clear();
+    form->edtAdrs2->clear();
+    form->bbtnGetJisCode->click();
+    EXPECT_EQ(form->edtJisCode->text(), QStringLiteral("13101"));
+    EXPECT_EQ(form->lblKajoCode->text(), townCode);
+    EXPECT_TRUE(boxes.shown().empty());
+
+    form->edtTdfkn->setText(QStringLiteral("  "));
+    form->bbtnGetJisCode->click();
+    EXPECT_TRUE(form->edtJisCode->text().isEmpty());
+    EXPECT_TRUE(form->lblKajoCode->text().isEmpty());
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <random>
+#include <type_traits>
 
 class TTable;
 struct TIndexDef;
@@ -24,6 +25,29 @@ void fill(TTable &t, Sample &s, int i);
 void fillBook(TTable &t, int count);
 
 double seconds(const QElapsedTimer &t);
+
+// Seconds per run of f, from as many runs as fit about a tenth of a second (at least one, after one more to
+// touch the pages). An f that returns seconds times the part of its run that counts (its set-up left out).
+template <typename F>
+double perRun(F &&f)
+{
+    f();
+    QElapsedTimer timer;
+    timer.start();
+    int runs = 0;
+    double counted = 0;
+    do {
+        if constexpr (std::is_void_v<decltype(f())>)
+            f();
+        else
+            counted += f();
+        ++runs;
+    } while (timer.nsecsElapsed() < 100'000'000 && runs < 10000);
+    if constexpr (std::is_void_v<decltype(f())>)
+        return seconds(timer) / runs;
+    else
+        return counted / runs;
+}
 
 struct Row {
     const char *what;

@@ -3,26 +3,16 @@
 // linear scan of the same listings in the same run: the first page (20 hits) and the count of each match mode
 // for a whole-country, a prefecture and a town query, and numbers to their listings.
 // Usage: bench_directory [listings]
-#include "DirectoryFile.h"
-#include "DirectoryScan.h"
-#include "Kvdir17/Kvdir17.h"
-#include "NameKey.h"
 #include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
 
 #include "BenchSupport.h"
-
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include "LargeDirectory.h"
+#include "NameKey.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,65 +24,17 @@ constexpr uint32_t kPageSize = 20;
 // The first page must come at least this many times faster than the scan finds it.
 constexpr double kRequiredRatio = 100;
 
-// What the large set is made from.
-const char *const kInputs[] = {VELMORA_MAKE_DIRECTORY, VELMORA_VOCABULARY, VELMORA_APP_DIR "Dic/Geo.dic",
-                               VELMORA_APP_DIR "Dic/Phone.dic", VELMORA_APP_DIR "Dic/NameReading.dic"};
-
-std::string sjis(const char *utf8) { return Sjis::encode(QString::fromUtf8(utf8)).toStdString(); }
-std::string utf8(std::string_view text)
-{
-    return Sjis::decode(QByteArray(text.data(), qsizetype(text.size()))).toUtf8().toStdString();
-}
-
-// The large set, made when it is missing, of another size or older than its generator or the dictionaries.
-bool ensureLargeSet(const std::string &folder, uint32_t listings)
-{
-    {
-        const TDirectoryFile file(folder);
-        const QDateTime made = QFileInfo(QString::fromStdString(folder) + kDirectoryFileName).lastModified();
-        const bool current = std::all_of(std::begin(kInputs), std::end(kInputs), [&](const char *input) {
-            return QFileInfo(QString::fromUtf8(input)).lastModified() < made;
-        });
-        if (current && file.valid() && file.listingCount() == listings)
-            return true;
-    }
-    std::printf("making the large sample directory (%u listings) in %s ...\n", listings, folder.c_str());
-    std::fflush(stdout);
-    QElapsedTimer timer;
-    timer.start();
-    const int code = QProcess::execute(QStringLiteral(VELMORA_MAKE_DIRECTORY),
-                                       {QStringLiteral(VELMORA_APP_DIR "Dic/"), QStringLiteral(VELMORA_VOCABULARY),
-                                        QString::fromStdString(folder), QString::number(listings),
-                                        QStringLiteral("all")});
-    std::printf("made in %.1f s\n\n", seconds(timer));
-    return code == 0;
-}
-
 struct TLibrary {
     TKvdirSearchArea searchArea = nullptr;
     TKvdirSearchAreaCount countArea = nullptr;
     TKvdirSearchTel searchTel = nullptr;
 };
 
-TDirectoryCondition condition(const TScanQuery &q, const std::string &folder)
-{
-    TDirectoryCondition c;
-    std::memset(&c, 0, sizeof c);
-    std::memcpy(c.AreaCode, q.area.data(), q.area.size());
-    c.One1 = c.One2 = 1;
-    c.Kinds = q.kinds;
-    c.MatchMode = q.mode;
-    c.PageSize = kPageSize;
-    std::strcpy(c.DataFolder, folder.c_str());
-    std::strcpy(c.DicFolder, VELMORA_APP_DIR "Dic/");
-    return c;
-}
-
 // The first page as the worker asks for it: a fresh context, page size 20. Its entries and whether the area
 // has more.
 std::vector<uint32_t> firstPage(const TLibrary &lib, const TScanQuery &q, const std::string &folder, bool &more)
 {
-    TDirectoryCondition c = condition(q, folder);
+    TDirectoryCondition c = directoryCondition(q, folder, kPageSize);
     const char *names[2] = {q.names.c_str(), q.exclusions.c_str()};
     TDirectoryResume resume;
     std::memset(&resume, 0, sizeof resume);
@@ -109,27 +51,11 @@ std::vector<uint32_t> firstPage(const TLibrary &lib, const TScanQuery &q, const 
 
 int32_t countHits(const TLibrary &lib, const TScanQuery &q, const std::string &folder)
 {
-    TDirectoryCondition c = condition(q, folder);
+    TDirectoryCondition c = directoryCondition(q, folder, kPageSize);
     const char *names[2] = {q.names.c_str(), q.exclusions.c_str()};
     int32_t count = 0;
     lib.countArea(&c, &count, 10000, nullptr, names);
     return count;
-}
-
-// Seconds per run of f, from as many runs as fit about a tenth of a second (at least one, after one more to
-// touch the pages).
-template <typename F>
-double perRun(F &&f)
-{
-    f();
-    QElapsedTimer timer;
-    timer.start();
-    int runs = 0;
-    do {
-        f();
-        ++runs;
-    } while (timer.nsecsElapsed() < 100'000'000 && runs < 10000);
-    return seconds(timer) / runs;
 }
 
 struct TResult {
@@ -146,55 +72,12 @@ void printRow(const TResult &r)
     std::fflush(stdout);
 }
 
-// The district that holds the most listings: its code and listings.
-std::string largestTown(const TDirectoryFile &file, uint32_t &first, uint32_t &count)
-{
-    std::map<std::string, std::pair<uint32_t, uint32_t>> towns;  // code -> (first listing, count)
-    for (uint32_t id = 0; id < file.listingCount(); ++id) {
-        const TTownRecord *t = file.town(file.listing(id).Town);
-        ++towns.try_emplace(std::string(t->District, 8), id, 0).first->second.second;
-    }
-    const auto best = std::max_element(towns.begin(), towns.end(),
-                                       [](const auto &a, const auto &b) { return a.second.second < b.second.second; });
-    first = best->second.first;
-    count = best->second.second;
-    return best->first;
-}
-
-// Names of the town's own listings for each match mode: the commonest first two characters, pair of
-// characters, last two characters and whole name of their keys.
-std::vector<std::string> townNames(const TDirectoryFile &file, uint32_t first, uint32_t count)
-{
-    std::map<std::string, int> counted[4];
-    for (uint32_t id = first; id < first + count; ++id) {
-        std::vector<std::string> chars;
-        const std::string_view key = file.key(id);
-        for (size_t at = 0; at < key.size(); at += CharLength(key, at))
-            chars.emplace_back(key.substr(at, CharLength(key, at)));
-        if (chars.size() < 2)
-            continue;
-        ++counted[0][chars[0] + chars[1]];
-        std::set<std::string> pairs;
-        for (size_t i = 0; i + 1 < chars.size(); ++i)
-            pairs.insert(chars[i] + chars[i + 1]);
-        for (const std::string &pair : pairs)
-            ++counted[1][pair];
-        ++counted[2][chars[chars.size() - 2] + chars.back()];
-        ++counted[3][std::string(key)];
-    }
-    std::vector<std::string> names;
-    for (const auto &c : counted)
-        names.push_back(
-            std::max_element(c.begin(), c.end(), [](auto &a, auto &b) { return a.second < b.second; })->first);
-    return names;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
     const uint32_t listings = argc > 1 ? uint32_t(std::atol(argv[1])) : 5'000'000;
-    const std::string folder = VELMORA_LARGE_SAMPLE "Dt00/";
+    const std::string &folder = LargeDirectoryFolder;
     if (!ensureLargeSet(folder, listings)) {
         std::fprintf(stderr, "the large sample directory could not be made\n");
         return 1;
@@ -271,7 +154,7 @@ int main(int argc, char **argv)
     std::memset(&request, 0, sizeof request);
     request.One = 1;
     std::strcpy(request.DataFolder, folder.c_str());
-    std::strcpy(request.DicFolder, VELMORA_APP_DIR "Dic/");
+    std::strcpy(request.DicFolder, DirectoryDicFolder);
     TDirectoryDetail details[KVDIR_TEL_RESULTS];
     std::vector<int32_t> found(numbers.size());
     const double telTime = perRun([&] {

@@ -681,7 +681,7 @@ bool TAddressCopy::eventFilter(QObject *watched, QEvent *event)
         applyTypedRange(edit);
     } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        const bool enter = IsEnterKey(event);
         if (edit) {
             switch (key) {
             case Qt::Key_Up: stepRange(edit, 1); return true;

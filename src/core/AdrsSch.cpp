@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,14 +91,6 @@ QString nameOf(TTable &table) { return Sjis::decode(table.FieldByName(QStringLit
 
 // The name of the row whose CatNo is catNo, empty when there is none.
 QString categoryName(bool sub, int catNo) { return Sjis::decode(DMMirvale18->CategoryName(sub, catNo)); }
-
-bool isEnterKey(const QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<const QKeyEvent *>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 }  // namespace
 
@@ -817,7 +808,7 @@ void TAddressSearch::NextFocusKeyPress()
 
 bool TAddressSearch::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!isEnterKey(event))
+    if (!IsEnterKey(event))
         return QDialog::eventFilter(watched, event);
     if (watched == cbxPattern) {
         cbxItem->setFocus();

@@ -35,14 +35,6 @@ const QString ForbiddenCharacters = QStringLiteral("\\/:;*?\"<>|");
 
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-bool isEnterKey(const QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<const QKeyEvent *>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
 // The rename editor of lvAdrs: the edited text goes to lvAdrsEdited, which alone decides what the row and the
 // book's entry become.
 class TRenameDelegate : public QStyledItemDelegate {
@@ -308,7 +300,7 @@ bool TAddressSelect::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (!isEnterKey(event))
+    if (!IsEnterKey(event))
         return false;
     if (watched == rbNew)
         focusEditAtEnd();

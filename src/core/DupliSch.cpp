@@ -1,11 +1,11 @@
 #include "core/DupliSch.h"
 
+#include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -140,17 +140,14 @@ void TDuplicateSearch::btnCancelClick() { reject(); }
 
 bool TDuplicateSearch::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == cbxItem1) {
-                cbxItem2->setFocus();
-                return true;
-            }
-            if (watched == cbxItem2) {
-                btnView->setFocus();
-                return true;
-            }
+    if (IsEnterKey(event)) {
+        if (watched == cbxItem1) {
+            cbxItem2->setFocus();
+            return true;
+        }
+        if (watched == cbxItem2) {
+            btnView->setFocus();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -99,13 +98,11 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
 bool TGruopEdit::eventFilter(QObject *watched, QEvent *event)
 {
     auto *edit = static_cast<TUniEdit *>(watched);
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            NextFocusKeyPress();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut) {
+    if (IsEnterKey(event)) {
+        NextFocusKeyPress();
+        return true;
+    }
+    if (event->type() == QEvent::FocusOut) {
         edtGroupExit(edit);
     }
     return false;

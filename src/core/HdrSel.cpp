@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -184,12 +183,9 @@ void THeaderSelect::lvHeaderDblClick() { CheckList::ToggleCurrent(lvHeader); }
 
 bool THeaderSelect::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lvHeader && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnOk->setFocus();
-            return true;
-        }
+    if (watched == lvHeader && IsEnterKey(event)) {
+        btnOk->setFocus();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -133,13 +132,11 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
 
 bool TKeywordEdit::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            NextFocusKeyPress();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut) {
+    if (IsEnterKey(event)) {
+        NextFocusKeyPress();
+        return true;
+    }
+    if (event->type() == QEvent::FocusOut) {
         if (auto *edit = qobject_cast<TUniEdit *>(watched))
             edtKeywordExit(edit);
     }

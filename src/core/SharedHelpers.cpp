@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -99,6 +100,14 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
         return false;
     folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
     return true;
+}
+
+bool IsEnterKey(const QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel)

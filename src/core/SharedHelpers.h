@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class QAbstractButton;
+class QEvent;
 class QHBoxLayout;
 class QPushButton;
 class QWidget;
@@ -30,6 +31,9 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // The buttons a dialog ends with, "OK" and "キャンセル", named btnOk and btnCancel, in a right-aligned row
 // for the dialog's layout.
 QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel);
+
+// A press of Return or of the keypad's Enter: the key the dialogs use to move on to the next control.
+bool IsEnterKey(const QEvent *event);
 
 // The caption of a chosen radio button or a ticked check box is blue, any other is drawn as usual.
 void SetCaptionColour(QAbstractButton *button, bool chosen);

@@ -1,10 +1,10 @@
 #include "core/WordSch.h"
 
+#include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -87,12 +87,9 @@ void TWordSearch::btnCancelClick() { reject(); }
 bool TWordSearch::eventFilter(QObject *watched, QEvent *event)
 {
     // Enter only leads to the search button, so a half-typed word is not searched by accident.
-    if (watched == edtWord && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnSearch->setFocus();
-            return true;
-        }
+    if (watched == edtWord && IsEnterKey(event)) {
+        btnSearch->setFocus();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -174,12 +173,9 @@ void TItemSelectDialog::lvItemDblClick() { CheckList::ToggleCurrent(lvItem); }
 
 bool TItemSelectDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnOk->setFocus();
-            return true;
-        }
+    if (IsEnterKey(event)) {
+        btnOk->setFocus();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

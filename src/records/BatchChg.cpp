@@ -24,7 +24,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -490,12 +489,9 @@ void TBatchChange::bbtnSymbolColorClick()
 
 bool TBatchChange::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            NextFocusKeyPress();
-            return true;
-        }
+    if (IsEnterKey(event)) {
+        NextFocusKeyPress();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

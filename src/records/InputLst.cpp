@@ -36,14 +36,6 @@ constexpr int BytesRole = Qt::UserRole;
 const QString NoNameMessage = QStringLiteral("名称を入力してください  ");
 const QString DuplicateMessage = QStringLiteral("既に同じ名称が登録されています  ");
 
-bool isEnterKey(const QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<const QKeyEvent *>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
 // Rows as high as the font's text plus two pixels, whatever the style would add.
 class TFixedHeightDelegate : public QStyledItemDelegate {
 public:
@@ -412,11 +404,11 @@ void TInputList::edtNameKeyPress()
 
 bool TInputList::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == edtName && isEnterKey(event)) {
+    if (watched == edtName && IsEnterKey(event)) {
         edtNameKeyPress();
         return true;
     }
-    if (watched == lbxList && isEnterKey(event)) {
+    if (watched == lbxList && IsEnterKey(event)) {
         lbxListKeyPress();
         return true;
     }

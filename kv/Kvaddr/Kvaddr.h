@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "../KvLargeOffice.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -26,21 +28,11 @@ typedef struct TAddrTownEntry {
     char TownCode[7];       /* six digits and a blank */
     char Reserved[3];
 } TAddrTownEntry;
-
-/* Shared with Kvpost.so. */
-#ifndef KV_LARGE_OFFICE_ENTRY
-#define KV_LARGE_OFFICE_ENTRY
-typedef struct TLargeOfficeEntry {
-    char Reading[62];
-    char Name[62];
-} TLargeOfficeEntry;
-#endif
 #pragma pack(pop)
 
 #ifdef __cplusplus
 static_assert(sizeof(TAddrCityEntry) == 80, "TAddrCityEntry");
 static_assert(sizeof(TAddrTownEntry) == 224, "TAddrTownEntry");
-static_assert(sizeof(TLargeOfficeEntry) == 124, "TLargeOfficeEntry");
 #endif
 
 /* Codes: 0 found, 4 invalid input, 8 nothing found, 16 Geo.dic in "data" is missing or damaged (a code the

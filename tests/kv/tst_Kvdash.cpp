@@ -1,5 +1,6 @@
 // Kvdash.so as the program loads it: real numbers of every kind hyphenated from the built Dic/Dash.dic, and
 // the error codes for unknown numbers, bad input and damaged dictionaries.
+#include "DamagedDictionary.h"
 #include "TestSupport.h"
 
 #include "Kvdash/Kvdash.h"
@@ -119,21 +120,10 @@ TEST_F(Kvdash, MissingOrDamagedDictionaryIsReported)
     char out[KVDASH_OUT_SIZE] = {};
     EXPECT_EQ(getHyphen("0312345678", out, nullptr, nullptr), KVDASH_DICTIONARY_ERROR);
 
-    QByteArray wrongMagic = good;
-    wrongMagic[0] = 'X';
+    test::TDamagedFiles damaged = test::DamagedDictionaries(good, 16, 20);
     QByteArray wrongVersion = good;
     wrongVersion[8] = 2;
-    QByteArray moreRecordsThanBytes = good;
-    moreRecordsThanBytes[23] = 0x7F;
-    const std::vector<std::pair<const char *, QByteArray>> damaged = {
-        {"empty", QByteArray()},
-        {"header cut", good.left(20)},
-        {"records cut", good.left(good.size() - 16)},
-        {"half a record more", good + QByteArray(8, '\0')},
-        {"wrong magic", wrongMagic},
-        {"wrong version", wrongVersion},
-        {"more records than bytes", moreRecordsThanBytes},
-    };
+    damaged.emplace_back("wrong version", wrongVersion);
     for (const auto &[what, bytes] : damaged) {
         test::writeFile(folder + QStringLiteral("Dash.dic"), bytes);
         EXPECT_EQ(hyphen("0312345678", folder8).first, KVDASH_DICTIONARY_ERROR) << what;

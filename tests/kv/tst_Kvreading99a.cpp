@@ -1,6 +1,7 @@
 // Kvreading99a.so as the program loads it, over the built Dic/NameReading.dic: the common spellings first,
 // family and given names apart, prefix look-ups that agree with a plain scan of the file, and the result codes
 // for bad input, unknown readings and missing or damaged lists.
+#include "DamagedDictionary.h"
 #include "TestSupport.h"
 
 #include "Kvreading99a/Kvreading99a.h"
@@ -200,21 +201,10 @@ TEST_F(Kvreading99a, MissingOrDamagedDictionaryIsReported)
     EXPECT_EQ(counts[0](sato, 0, &n, nullptr), KVREADING_DICTIONARY_ERROR);
 
     const QByteArray good = dictionary();
-    QByteArray wrongMagic = good;
-    wrongMagic[0] = 'X';
+    test::TDamagedFiles damaged = test::DamagedDictionaries(good, 24, 24);
     QByteArray wrongRecordSize = good;
     wrongRecordSize[16] = 16;
-    QByteArray moreRecordsThanBytes = good;
-    moreRecordsThanBytes[27] = 0x7F;
-    const std::vector<std::pair<const char *, QByteArray>> damaged = {
-        {"empty", QByteArray()},
-        {"header cut", good.left(20)},
-        {"records cut", good.left(good.size() - 24)},
-        {"half a record more", good + QByteArray(12, '\0')},
-        {"wrong magic", wrongMagic},
-        {"wrong record size", wrongRecordSize},
-        {"more records than bytes", moreRecordsThanBytes},
-    };
+    damaged.emplace_back("wrong record size", wrongRecordSize);
     for (const auto &[what, bytes] : damaged) {
         test::writeFile(folder + QStringLiteral("NameReading.dic"), bytes);
         EXPECT_EQ(count(1, sato, folder8).first, KVREADING_DICTIONARY_ERROR) << what;

@@ -249,17 +249,16 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 int RunVelmora(QApplication &app)
 {
+    AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
+    DataFolder = FindDataFolder();
     std::unique_ptr<TInstanceGuard> instance;
-    if (CheckSingleInstance(instance, InstanceName, true))
+    if (CheckSingleInstance(instance, InstanceName, DataFolder, true))
         return 0;
 
     QApplication::setApplicationName(AppTitle);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     SetHintPauses(300, 30);
-
-    AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
-    DataFolder = FindDataFolder();
     LocateInstalledData();
 
     ViewSplash = TMemIniFile(DataFolder + SettingsFileName)

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
@@ -10,7 +11,14 @@ namespace {
 
 const QByteArray RestoreRequest = QByteArrayLiteral("RESTORE\n");
 
-QString socketName(const QString &name) { return name + QLatin1Char('-') + QString::number(getuid()); }
+// A copy running over other data (another XDG data folder, a test run, another session of the same user) is
+// another instance: the name carries a digest of the data folder as well as the user id.
+QString socketName(const QString &name, const QString &dataFolder)
+{
+    const QByteArray digest = QCryptographicHash::hash(dataFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return name + QLatin1Char('-') + QString::number(getuid()) + QLatin1Char('-') +
+           QString::fromLatin1(digest.left(16));
+}
 
 // Abstract-namespace sockets vanish with their process, so a crashed instance never blocks the next start.
 constexpr auto socketOptions = QLocalServer::AbstractNamespaceOption;
@@ -47,9 +55,10 @@ TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server) : server_(s
 
 TInstanceGuard::~TInstanceGuard() = default;
 
-bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, bool restore)
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataFolder,
+                         bool restore)
 {
-    const QString fullName = socketName(name);
+    const QString fullName = socketName(name, dataFolder);
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(socketOptions);
     if (server->listen(fullName)) {

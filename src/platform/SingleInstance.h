@@ -1,5 +1,5 @@
-// One running instance per user: a local socket named from the instance name and the user id. A second start
-// asks the first to restore and raise its window, then ends.
+// One running instance per user and data folder: a local socket named from the instance name, the user id and
+// the data folder. A second start asks the first to restore and raise its window, then ends.
 #pragma once
 
 #include <QObject>
@@ -27,7 +27,8 @@ private:
 
 // True when another instance runs (it has then been asked to restore and raise its window, when restore is
 // set) or the guard cannot be made; false when this process is the only instance and now holds the guard.
-bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, bool restore);
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataFolder,
+                         bool restore);
 
 // Restores a minimised window and brings it to the front.
 void ForceForegroundWindow(QWidget *window);

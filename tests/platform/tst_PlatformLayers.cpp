@@ -81,18 +81,24 @@ TEST(Forms, ShowModalReturnsTheResultTheFormClosedWith)
 TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)
 {
     const QString name = "VelmoraTest." + QString::number(QCoreApplication::applicationPid());
+    const QString data = "/tmp/velmora-a/Oxa/Mirvale18/";
     std::unique_ptr<TInstanceGuard> first;
-    ASSERT_FALSE(CheckSingleInstance(first, name, true));
+    ASSERT_FALSE(CheckSingleInstance(first, name, data, true));
     ASSERT_TRUE(first);
     QSignalSpy restored(first.get(), &TInstanceGuard::RestoreRequested);
 
     std::unique_ptr<TInstanceGuard> second;
-    EXPECT_TRUE(CheckSingleInstance(second, name, true));
+    EXPECT_TRUE(CheckSingleInstance(second, name, data, true));
     EXPECT_FALSE(second);
     EXPECT_TRUE(restored.wait(3000));
+
+    // A copy running over another data folder is an instance of its own.
+    std::unique_ptr<TInstanceGuard> otherData;
+    EXPECT_FALSE(CheckSingleInstance(otherData, name, "/tmp/velmora-b/Oxa/Mirvale18/", false));
+    EXPECT_TRUE(otherData);
 
     // Once the first instance is gone its name is free again, with no stale file to clean up.
     first.reset();
     std::unique_ptr<TInstanceGuard> third;
-    EXPECT_FALSE(CheckSingleInstance(third, name, false));
+    EXPECT_FALSE(CheckSingleInstance(third, name, data, false));
 }

@@ -2,13 +2,13 @@
 // list, one transaction, progress shown), beside a raw SQLCipher copy of the same rows in the same run: one
 // SELECT over the source and one prepared INSERT into an empty copy of the target.
 // Usage: bench_adrscopy [records]   (default 100000; runs on the offscreen platform)
-#include "core/AdrsCopy.h"
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "mainlist/AdrsCopy.h"
+#include "mainlist/AdrsList.h"
 #include "platform/MessageBox.h"
 
 #include "BenchSupport.h"

@@ -3,16 +3,16 @@
 // in the same run (the least any listing must read: the record numbers in index order, or the key columns of
 // the duplicate display).
 // Usage: bench_adrslist [records]   (default 100000; runs on the offscreen platform)
-#include "core/AdrsList.h"
-#include "core/AdrsListSettings.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
-#include "core/NarrowDown.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/AdrsListSettings.h"
+#include "mainlist/NarrowDown.h"
 #include "platform/SjisCodec.h"
-#include "core/UniSortListView.h"
+#include "widgets/UniSortListView.h"
 
 #include "BenchSupport.h"
 

@@ -2,15 +2,15 @@
 // (one transaction, progress shown, events processed), beside raw SQLCipher statements doing the same work on
 // the same file in the same run: read each selected record by its number and update the changed fields.
 // Usage: bench_batchchange [records]   (default 100000; runs on the offscreen platform)
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
-#include "core/UniSortListView.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "mainlist/AdrsList.h"
 #include "platform/MessageBox.h"
 #include "records/BatchChg.h"
+#include "widgets/UniSortListView.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "BenchSupport.h"

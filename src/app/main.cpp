@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
 #include "records/DtInqiry.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(core);
+    RegisterMainList();
     RegisterRecordForm();
     RegisterBatchChange();
     return RunVelmora(app);

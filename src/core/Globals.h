@@ -10,7 +10,6 @@
 
 class TMainForm;
 class TSplashForm;
-class TAddressList;
 class TInputPassword;
 
 // One address book: its shown name, its folder below AdrsFolder, and what is pending on it.
@@ -82,7 +81,6 @@ inline QString StartupPassword;  // as stored, scrambled
 
 inline TMainForm *MainForm = nullptr;
 inline TSplashForm *SplashForm = nullptr;
-inline TAddressList *AddressList = nullptr;
 inline TInputPassword *InputPasswordForm = nullptr;
 
 // The settings file of the data folder.

@@ -1,7 +1,6 @@
 #include "core/Main.h"
 
 #include "core/AddressBookList.h"
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
@@ -222,10 +221,10 @@ void TMainForm::WMStartup()
         ChooseBookAtStart = 1;
 
     {
-        TAddressList list;
-        AddressList = &list;
-        ShowModal(&list);
-        AddressList = nullptr;
+        const std::unique_ptr<QWidget> list = MakeMainList();
+        mainList_ = list.get();
+        ShowModal(list.get());
+        mainList_ = nullptr;
     }
     close();
 }
@@ -233,9 +232,9 @@ void TMainForm::WMStartup()
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     // While the main list runs, closing ends its modal run first; the start message then closes us.
-    if (AddressList) {
-        AddressList->setProperty("ModalResult", mrCancel);
-        AddressList->close();
+    if (mainList_) {
+        mainList_->setProperty("ModalResult", mrCancel);
+        mainList_->close();
         event->ignore();
         return;
     }
@@ -272,10 +271,10 @@ int RunVelmora(QApplication &app)
 
     TMainForm mainForm;
     MainForm = &mainForm;
-    QObject::connect(instance.get(), &TInstanceGuard::RestoreRequested, &mainForm, [] {
+    QObject::connect(instance.get(), &TInstanceGuard::RestoreRequested, &mainForm, [&mainForm] {
         QWidget *front = QApplication::activeModalWidget();
         if (!front)
-            front = AddressList;
+            front = mainForm.MainList();
         ForceForegroundWindow(front);
     });
     mainForm.FormCreate();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -25,6 +26,8 @@ public:
     bool AppHelp(int command, int data);
 
     TPDFHelp *PDFHelp() const { return pdfHelp_.get(); }
+    // The main list while it runs.
+    QWidget *MainList() const { return mainList_; }
 
 protected:
     bool event(QEvent *event) override;
@@ -34,7 +37,12 @@ protected:
 private:
     std::unique_ptr<TPDFHelp> pdfHelp_;
     std::unique_ptr<TDMMirvale18> dataModule_;
+    QWidget *mainList_ = nullptr;
 };
+
+// The main list belongs to the part of the program built on this one: the program installs its maker at start.
+// Start-up runs the window it makes modally, until it closes.
+inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 
 // The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.
 QString FindDataFolder();

@@ -1,9 +1,9 @@
 #include "directory/ExportItemSelect.h"
 
-#include "core/CheckListMoves.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
+#include "widgets/CheckListMoves.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,18 +16,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-// The arrows and list glyphs are the main list's column dialog's; its resource file sits in the core library,
-// which links it in only when asked for, and the request has to come from outside any namespace.
-static QIcon glyph(const char *name)
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(HdrSel);
-        return true;
-    }();
-    Q_UNUSED(registered);
-    return QIcon(QStringLiteral(":/glyphs/") + QLatin1String(name) + QStringLiteral(".svg"));
-}
 
 TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
     : QDialog(owner), table_(kind.Table), emptyMessage_(kind.EmptyMessage)
@@ -48,7 +36,7 @@ TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
     enterMovesToOk(lvItem);
 
     auto button = [this](const char *name, const QString &text, const char *glyphName) {
-        auto *b = new QPushButton(glyph(glyphName), text, this);
+        auto *b = new QPushButton(CheckList::Glyph(glyphName), text, this);
         b->setObjectName(QLatin1String(name));
         return b;
     };

@@ -2,16 +2,16 @@
 
 #include "records/EntryHelpers.h"
 
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/RecordListing.h"
 #include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "directory/ExportItemSelect.h"
 #include "geo/ContinualAdrsSearch.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/RecordListing.h"
 #include "platform/CustomEvents.h"
 #include "platform/Folders.h"
 #include "platform/MemIniFile.h"

@@ -1,7 +1,7 @@
 // TDataInquiry: the record form that registers, shows, edits and deletes one record of the open address book.
 #pragma once
 
-#include "core/RecordFormServices.h"
+#include "mainlist/RecordFormServices.h"
 
 #include "core/AddressRecord.h"
 #include "directory/ItemChoice.h"

@@ -2,7 +2,6 @@
 // records that already hold the values, a stop, refused and missing records, the record form and the command.
 #include "records/BatchChg.h"
 
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
@@ -11,6 +10,7 @@
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "geo/ContinualAdrsSearch.h"
+#include "mainlist/AdrsList.h"
 #include "platform/SjisCodec.h"
 #include "records/DtInqiry.h"
 #include "widgets/UniStdCtrls.h"

@@ -2,7 +2,6 @@
 // unsaved-input question, the navigator, the editing sections and the services other windows call.
 #include "records/DtInqiry.h"
 
-#include "core/AdrsList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
@@ -10,6 +9,7 @@
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"

@@ -3,12 +3,12 @@
 #include "records/DtInqiry.h"
 #include "records/ItemCopy.h"
 
-#include "core/AdrsList.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/TextUtils.h"
 #include "directory/ExportItemSelect.h"
 #include "directory/ItemChoiceSettings.h"
+#include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 

@@ -1,6 +1,0 @@
-#include "core/SortListView.h"
-
-TCustomSortListView::TCustomSortListView(QWidget *parent) : TSortListViewBase(parent)
-{
-    ForwardEvents(this);
-}

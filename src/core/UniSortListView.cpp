@@ -1,6 +1,0 @@
-#include "core/UniSortListView.h"
-
-TUniCustomSortListView::TUniCustomSortListView(QWidget *parent) : TSortListViewBase(parent)
-{
-    ForwardEvents(this);
-}

@@ -1,0 +1,1493 @@
+#include "mainlist/AdrsList.h"
+
+#include "core/AddressBookList.h"
+#include "core/AddressRecord.h"
+#include "core/AdrsSel.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/GrpEdt.h"
+#include "core/Hyphen.h"
+#include "core/Main.h"
+#include "core/SharedHelpers.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "mainlist/AdrsCopy.h"
+#include "mainlist/AdrsListSettings.h"
+#include "mainlist/AdrsSch.h"
+#include "mainlist/DupliSch.h"
+#include "mainlist/HdrSel.h"
+#include "mainlist/KeywdEdt.h"
+#include "mainlist/RecordFormServices.h"
+#include "mainlist/RecordListing.h"
+#include "mainlist/WordSch.h"
+#include "platform/CustomEvents.h"
+#include "platform/Forms.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "platform/SingleInstance.h"
+#include "platform/SjisCodec.h"
+#include "widgets/UniSortListView.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QShowEvent>
+#include <QStatusTipEvent>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// A memo as lines, as a string list reads text: CR, LF or CR LF end a line; no line after the last break.
+std::optional<QByteArrayList> memoLines(const QByteArray &memo)
+{
+    if (memo.isEmpty())
+        return std::nullopt;
+    QByteArrayList lines;
+    QByteArray line;
+    for (qsizetype i = 0; i < memo.size(); ++i) {
+        const char c = memo[i];
+        if (c == '\r' || c == '\n') {
+            lines << line;
+            line.clear();
+            if (c == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+}  // namespace
+
+// The list's rows for the view: only the count is known up front; a row's texts are made when it is shown.
+class TAddressListModel : public QAbstractTableModel {
+public:
+    explicit TAddressListModel(TAddressList *list) : QAbstractTableModel(list), list_(list) {}
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : list_->GetRecordCount();
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : list_->GetColumnCount();
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const QStringList &texts = list_->RowTextsAt(index.row());
+        return index.column() < texts.size() ? texts[index.column()] : QString();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || section >= list_->GetColumnCount())
+            return {};
+        const int row = list_->ColumnDefs[list_->VisibleColumns[section]].ItemRow;
+        if (role == Qt::DisplayRole)
+            return row >= liFirstKeyword && row < liFirstKeyword + 8 ? KeywordNames[row - liFirstKeyword]
+                                                                      : ListItemTable()[row].Caption;
+        return {};
+    }
+    // The whole list changed: rows, columns or both.
+    void reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    TAddressList *list_;
+};
+
+namespace {
+
+// Draws a cell as the list shows it: the highlight, the link colour while the record form follows this list,
+// hits of the word search in yellow (selected) or blue, the symbol mark in its own colour, aligned as its item
+// is and cut with an ellipsis.
+class TAddressRowDelegate : public QStyledItemDelegate {
+public:
+    TAddressRowDelegate(TAddressList *list, int margin) : QStyledItemDelegate(list), list_(list), margin_(margin) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette &palette = option.palette;
+        QColor background = palette.color(QPalette::Base);
+        if (selected)
+            background = palette.color(QPalette::Highlight);
+        else if (list_->LinkColour().isValid())
+            background = list_->LinkColour();
+        painter->fillRect(option.rect, background);
+
+        QString text = index.data().toString();
+        if (text.isEmpty())
+            return;
+        const int defIndex = list_->VisibleColumns[index.column()];
+        const TColumnDef &def = list_->ColumnDefs[defIndex];
+        QColor colour;
+        if (def.ItemNo == liSymbol) {
+            const int comma = text.indexOf(QLatin1Char(','));
+            bool ok = false;
+            const uint bgr = comma >= 0 ? text.mid(comma + 2).toUInt(&ok, 16) : 0;
+            colour = QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+            text = comma >= 0 ? text.left(comma) : text;
+        } else {
+            const bool hit = !list_->SearchWord.isEmpty() && text.contains(list_->SearchWord);
+            colour = selected ? (hit ? QColor(Qt::yellow) : palette.color(QPalette::HighlightedText))
+                              : (hit ? QColor(Qt::blue) : palette.color(QPalette::Text));
+        }
+        const int align = ListItemTable()[def.ItemRow].Align;
+        const Qt::Alignment horizontal = align == 2 ? Qt::AlignRight : align == 1 ? Qt::AlignHCenter : Qt::AlignLeft;
+        const QRect area = option.rect.adjusted(margin_, 0, -margin_, 0);
+        painter->save();
+        painter->setPen(colour);
+        painter->setFont(option.font);
+        painter->drawText(area, horizontal | Qt::AlignVCenter,
+                          option.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
+        painter->restore();
+    }
+
+private:
+    TAddressList *list_;
+    int margin_;
+};
+
+}  // namespace
+
+TAddressList::TAddressList() : QMainWindow(nullptr)
+{
+    setObjectName(QStringLiteral("AddressList"));
+    setWindowTitle(AppTitle);
+    resize(869, 461);
+    setMinimumSize(520, 260);
+    margin_ = ScaleByDpi(6, true);
+
+    for (int i = 0; i < ListItemCount; ++i)
+        ColumnDefs[i] = {i, i, ScaleByDpi(ListItemTable()[i].Width, true), ListItemTable()[i].Shown};
+
+    tbarTool = addToolBar(QString());
+    tbarTool->setObjectName(QStringLiteral("tbarTool"));
+    tbarTool->setMovable(false);
+    pnlSpacer = new QWidget(tbarTool);
+    pnlSpacer->setObjectName(QStringLiteral("pnlSpacer"));
+    auto *controls = new QHBoxLayout(pnlSpacer);
+    controls->setContentsMargins(4, 0, 4, 0);
+    lblGroup = new QLabel(QStringLiteral("グループ："), pnlSpacer);
+    lblGroup->setObjectName(QStringLiteral("lblGroup"));
+    cbxGroup = new QComboBox(pnlSpacer);
+    cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
+    cbxGroup->setMaxVisibleItems(12);
+    sbtnEditGroup = new QToolButton(pnlSpacer);
+    sbtnEditGroup->setObjectName(QStringLiteral("sbtnEditGroup"));
+    lblSort = new QLabel(QStringLiteral("表示順："), pnlSpacer);
+    lblSort->setObjectName(QStringLiteral("lblSort"));
+    cbxSort = new QComboBox(pnlSpacer);
+    cbxSort->setObjectName(QStringLiteral("cbxSort"));
+    cbxSort->setMaxVisibleItems(16);
+    sbtnSortDirection = new QToolButton(pnlSpacer);
+    sbtnSortDirection->setObjectName(QStringLiteral("sbtnSortDirection"));
+    for (QWidget *w : {static_cast<QWidget *>(lblGroup), static_cast<QWidget *>(cbxGroup),
+                       static_cast<QWidget *>(sbtnEditGroup), static_cast<QWidget *>(lblSort),
+                       static_cast<QWidget *>(cbxSort), static_cast<QWidget *>(sbtnSortDirection)})
+        controls->addWidget(w);
+    controls->addStretch();
+
+    lvAddress = new TUniSortListView(this);
+    lvAddress->setObjectName(QStringLiteral("lvAddress"));
+    // The list is ordered by the sort box, not by its headers.
+    lvAddress->SetSortDirs({sdNone});
+    lvAddress->SetSortDir(sdNone);
+    lvAddress->SetSortIndex(0);
+    lvAddress->SetShowDragImage(false);
+    lvAddress->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvAddress->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvAddress->setTextElideMode(Qt::ElideRight);
+    model_ = new TAddressListModel(this);
+    lvAddress->setModel(model_);
+    lvAddress->setItemDelegate(new TAddressRowDelegate(this, margin_));
+    setCentralWidget(lvAddress);
+    connect(lvAddress->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected, const QItemSelection &deselected) {
+                // The mirror takes the new state of exactly the rows that changed.
+                for (const QItemSelectionRange &r : deselected)
+                    for (int row = r.top(); row <= r.bottom(); ++row)
+                        if (row < static_cast<int>(SelectedRows.size()))
+                            SelectedRows[row] = false;
+                for (const QItemSelectionRange &r : selected)
+                    for (int row = r.top(); row <= r.bottom(); ++row)
+                        if (row < static_cast<int>(SelectedRows.size()))
+                            SelectedRows[row] = true;
+                selectionChanged();
+            });
+    connect(lvAddress, &TUniSortListView::OnColumnWidthChange, this, [this](int column, int width) {
+        if (column < static_cast<int>(VisibleColumns.size()))
+            ColumnDefs[VisibleColumns[column]].Width = width;
+        lvAddress->viewport()->update();
+    });
+    connect(lvAddress, &TUniSortListView::OnDividerDblClick, this, [this](int column) {
+        if (column < static_cast<int>(ColumnFitWidths.size()))
+            lvAddress->header()->resizeSection(column, ColumnFitWidths[column]);
+    });
+
+    stbarInfo = statusBar();
+    stbarInfo->setObjectName(QStringLiteral("stbarInfo"));
+    for (int i = 0; i < 5; ++i) {
+        StatusPanels[i] = new QLabel(stbarInfo);
+        StatusPanels[i]->setObjectName(QStringLiteral("stbarInfoPanel%1").arg(i));
+        StatusPanels[i]->setAlignment(Qt::AlignCenter);
+        if (i == 0)
+            stbarInfo->addWidget(StatusPanels[i], 1);
+        else
+            stbarInfo->addPermanentWidget(StatusPanels[i]);
+    }
+    StatusPanels[0]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StatusPanels[1]->setFixedWidth(ScaleByDpi(84, true));
+    StatusPanels[2]->setFixedWidth(ScaleByDpi(108, true));
+    StatusPanels[3]->setFixedWidth(ScaleByDpi(108, true));
+    StatusPanels[1]->setAutoFillBackground(true);
+
+    const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    setGeometry(LoadWindowPlacement(screen() ? screen()->geometry().size() : QSize(1024, 768), ppi));
+    const TListSettings list = LoadListSettings(ppi);
+    ColumnDefs = list.ColumnDefs;
+    ViewGroup = list.ViewGroup;
+    SortType = list.SortType;
+    SortDir = list.SortDir;
+    ShowInfoAtStart = LoadStartFlags();
+    LoadSearchList(Filter);
+    const TDuplicateItems duplicates = LoadDuplicateItem();
+    DuplicateItem1 = duplicates.Item1;
+    DuplicateItem2 = duplicates.Item2;
+    FillSortCombo();
+    UpdateSortDirButton();
+    createActions();
+
+    connect(cbxGroup, &QComboBox::activated, this, &TAddressList::cbxGroupChange);
+    connect(cbxSort, &QComboBox::activated, this, &TAddressList::cbxSortChange);
+    connect(sbtnSortDirection, &QToolButton::clicked, this, &TAddressList::sbtnSortDirectionClick);
+    updateCountPanels();
+    updateFilterPanel();
+}
+
+void RegisterMainList()
+{
+    MakeMainList = [] {
+        auto list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        return std::unique_ptr<QWidget>(std::move(list));
+    };
+}
+
+TAddressList::~TAddressList()
+{
+    if (AddressList == this)
+        AddressList = nullptr;
+    saveSettings();
+    if (DMMirvale18) {
+        DMMirvale18->CloseAdrsTable();
+        if (categoriesHeld_) {
+            DMMirvale18->CloseOxaCatmTable();
+            DMMirvale18->CloseOxaCatsTable();
+        }
+    }
+}
+
+// Writes what the window keeps between runs, in the order it has always been written; a file that cannot be
+// written is reported and the rest are still written.
+void TAddressList::saveSettings()
+{
+    auto report = [](const QString &message) { ShowMessageBoxAt(nullptr, message, AppTitle, MB_ICONERROR, mbpSystem); };
+    const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    try {
+        SaveDuplicateItem({DuplicateItem1, DuplicateItem2});
+    } catch (const EIniFileError &e) {
+        report(e.Message);
+    }
+    try {
+        SaveSearchList(Filter);
+    } catch (const ENarrowDownError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    try {
+        SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi);
+        SaveAddressBookOrder();
+        SaveWindowPlacement(normalGeometry(), ppi);
+    } catch (const EIniFileError &e) {
+        report(e.Message);
+    }
+}
+
+void TAddressList::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        PostMessage(this, WM_AFTERSHOW);
+    }
+}
+
+bool TAddressList::event(QEvent *event)
+{
+    if (event->type() == static_cast<QEvent::Type>(WM_AFTERSHOW)) {
+        StartUp();
+        return true;
+    }
+    // The long hint of the control under the mouse goes to the first status panel.
+    if (event->type() == QEvent::StatusTip) {
+        StatusPanels[0]->setText(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TAddressList::StartUp()
+{
+    try {
+        SaveStartFlags(ShowInfoAtStart);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    QString notice;
+    if (FirstRun)
+        notice = QStringLiteral("使用するアドレス帳を指定するために  \r\nアドレス帳の作成画面に入ります  ");
+    else if (DataPathReset)
+        notice = QStringLiteral("データ保存フォルダーが切り替わりました  \r\n新しく開くアドレス帳を指定してください  ");
+    else if (ChooseBookAtStart)
+        notice = QStringLiteral("開くアドレス帳を指定してください  ");
+    if (!notice.isEmpty())
+        ShowMessageBoxAt(this, notice, AppTitle, MB_ICONINFORMATION);
+    OpenAddressBook(DataPathReset || ChooseBookAtStart);
+}
+
+void TAddressList::SaveCurrentBookName()
+{
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("AdrsName"), CurrentAdrsName);
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+}
+
+void TAddressList::OpenAddressBook(bool ask)
+{
+    auto indexOfCurrent = [] {
+        for (size_t i = 0; i < AdrsBookList.size(); ++i)
+            if (AdrsBookList[i].Name == CurrentAdrsName)
+                return static_cast<int>(i);
+        return -1;
+    };
+    // A name that matches no book must lead to the question, never to another book's folder.
+    if (!ask && indexOfCurrent() < 0)
+        ask = true;
+    if (ask) {
+        TAddressSelect dialog(this);
+        dialog.BookName = CurrentAdrsName;
+        dialog.SetMode(asmStartup);
+        CenterFormOnOwner(&dialog, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            setProperty("ModalResult", QDialog::Rejected);
+            close();
+            return;
+        }
+        CurrentAdrsName = dialog.BookName;
+        SaveCurrentBookName();
+    }
+    CurrentAdrsIndex = indexOfCurrent();
+    if (CurrentAdrsIndex < 0)
+        return;
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
+
+    TDMMirvale18 &dm = *DMMirvale18;
+    dm.CreateDatabaseAndHistories();
+    if (!dm.OpenDatabaseAndHistories())
+        return;
+    dm.CreateSenderTableObject();
+    dm.CreateSharedTableObjects();
+    // The category names of the list's cells are looked up row by row; holding the tables open while the
+    // window lives keeps each look-up from opening an encrypted file again.
+    dm.OpenOxaCatmTable();
+    dm.OpenOxaCatsTable();
+    categoriesHeld_ = true;
+    if (!openBookTable())
+        return;
+    LoadSenderList();
+}
+
+bool TAddressList::ReadRecord(int32_t recNo, TAddressRecord *record)
+{
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    if (!t.FindKey({recNo})) {
+        ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONERROR);
+        return false;
+    }
+    TAddressRecord &r = *record;
+    r = TAddressRecord();
+    auto text = [&](const char *field, qsizetype capacity) {
+        return Sjis::cutToBytes(TrimBlanks(t.FieldByName(QLatin1String(field)).AsString()), capacity);
+    };
+    auto phone = [&](const char *field) {
+        return Sjis::cutToBytes(HyphenatePhone(TrimBlanks(t.FieldByName(QLatin1String(field)).AsString())),
+                                TAddressRecord::TelCapacity);
+    };
+    auto integer = [&](const char *field) { return t.FieldByName(QLatin1String(field)).AsInteger(); };
+    auto flag = [&](const QString &field) { return t.FieldByName(field).AsBoolean(); };
+
+    r.RecNo = integer("RecNo");
+    r.Group = integer("Group");
+    r.CustomCode = text("CustomCode", 20);
+    r.Tel = phone("Tel");
+    r.TelDiv = integer("TelDiv");
+    r.Fax = phone("Fax");
+    r.Portable1 = phone("Portable1");
+    r.Portable2 = phone("Portable2");
+    r.Pos = text("Pos", 7);
+    r.Tdfkn = text("Tdfkn", 8);
+    r.Adrs1 = text("Adrs1", 32);
+    r.Adrs2 = text("Adrs2", 100);
+    r.Adrs3 = text("Adrs3", 116);
+    r.AdrsKana = text("AdrsKana", 100);
+    r.JisCode = text("JisCode", 5);
+    r.KajoCode = text("KajoCode", 6);
+    r.Latitude = integer("Latitude");
+    r.Longitude = integer("Longitude");
+    r.PrivCorp = flag(QStringLiteral("PrivCorp"));
+    r.CorpKanji = text("CorpKanji", TAddressRecord::CorpKanjiCapacity);
+    r.CorpKana = text("CorpKana", 80);
+    r.Dptmnt = text("Dptmnt", 100);
+    r.Post = text("Post", 50);
+    r.NameKanji = text("NameKanji", 75);
+    r.NameKana = text("NameKana", 25);
+    r.Honor = text("Honor", 10);
+    r.IgnoreName = flag(QStringLiteral("IgnoreName"));
+    r.URL = text("URL", 128);
+    r.EMail1 = text("EMail1", 64);
+    r.EMail2 = text("EMail2", 64);
+    for (int n = 1; n <= 5; ++n) {
+        r.Joint[n - 1] = text(qPrintable(QStringLiteral("Joint%1").arg(n)), 55);
+        r.JointHonor[n - 1] = text(qPrintable(QStringLiteral("JointHonor%1").arg(n)), 10);
+        r.JointPrints[n - 1] = flag(QStringLiteral("JointPrint%1").arg(n));
+    }
+    r.JointOwner = integer("JointOwner");
+    r.JointPrint = flag(QStringLiteral("JointPrint"));
+    r.PrintTarget = integer("PrintTarget");
+    r.Sender = integer("Sender");
+    for (int n = 1; n <= 8; ++n)
+        r.Keyword[n - 1] = text(qPrintable(QStringLiteral("Keyword%1").arg(n)), 100);
+    r.SymbolMark = t.FieldByName(QStringLiteral("SymbolMark")).AsString();
+    r.SymbolColor = integer("SymbolColor");
+    r.AddDateTime = t.FieldByName(QStringLiteral("AddDateTime")).AsDateTime();
+    r.UpdDateTime = t.FieldByName(QStringLiteral("UpdDateTime")).AsDateTime();
+    r.CodeMain = integer("CodeMain");
+    r.CodeSub = integer("CodeSub");
+    r.Note = memoLines(t.FieldByName(QStringLiteral("Note")).AsString());
+    r.ExtFile = memoLines(t.FieldByName(QStringLiteral("ExtFile")).AsString());
+    CurrentIndex = -1;
+    return true;
+}
+
+// ---- The list ----
+
+int TAddressList::GetSelectedCount() const
+{
+    return static_cast<int>(std::count(SelectedRows.begin(), SelectedRows.end(), true));
+}
+
+bool TAddressList::IsSelected(int index) const
+{
+    return index >= 0 && index < static_cast<int>(SelectedRows.size()) && SelectedRows[index];
+}
+
+int32_t TAddressList::GetRecNoAt(int index) const
+{
+    return index >= 0 && index < GetRecordCount() ? ShownRecNos[index] : -1;
+}
+
+int TAddressList::GetFocusedIndex() const { return lvAddress->GetFocused(); }
+
+int TAddressList::GetSelectedIndex() const
+{
+    const auto it = std::find(SelectedRows.begin(), SelectedRows.end(), true);
+    return it == SelectedRows.end() ? -1 : static_cast<int>(it - SelectedRows.begin());
+}
+
+int TAddressList::GetLastSelectedIndex() const
+{
+    for (int i = static_cast<int>(SelectedRows.size()) - 1; i >= 0; --i)
+        if (SelectedRows[i])
+            return i;
+    return -1;
+}
+
+int TAddressList::IndexOfRecNo(int32_t recNo) const
+{
+    if (recNo < 0)
+        return -1;
+    const auto it = std::find(ShownRecNos.begin(), ShownRecNos.end(), recNo);
+    return it == ShownRecNos.end() ? -1 : static_cast<int>(it - ShownRecNos.begin());
+}
+
+bool TAddressList::IsFirstRecord() const { return ShownRecNos.empty() || CurrentIndex < 1; }
+bool TAddressList::IsLastRecord() const { return ShownRecNos.empty() || CurrentIndex >= GetRecordCount() - 1; }
+
+void TAddressList::SetCurrentIndex(int index)
+{
+    if (index >= -1 && index <= GetRecordCount() - 1)
+        CurrentIndex = index;
+}
+
+bool TAddressList::ReadRecordAt(int index, TAddressRecord *record)
+{
+    if (index < 0 || index >= GetRecordCount())
+        return false;
+    if (ShownRecNos[index] == -1) {
+        ShowMessageBoxAt(this, QStringLiteral("指定したIndexは範囲外です  "), AppTitle, MB_ICONERROR);
+        return false;
+    }
+    if (!ReadRecord(ShownRecNos[index], record))
+        return false;
+    CurrentIndex = index;
+    SelectItem(index, true, true);
+    return true;
+}
+
+bool TAddressList::ReadFirstRecord(TAddressRecord *record) { return ReadRecordAt(0, record); }
+bool TAddressList::ReadLastRecord(TAddressRecord *record) { return ReadRecordAt(GetRecordCount() - 1, record); }
+bool TAddressList::ReadPriorRecord(TAddressRecord *record)
+{
+    return !IsFirstRecord() && ReadRecordAt(CurrentIndex - 1, record);
+}
+bool TAddressList::ReadNextRecord(TAddressRecord *record)
+{
+    return !IsLastRecord() && ReadRecordAt(CurrentIndex + 1, record);
+}
+
+void TAddressList::SetSelected(int index, bool on)
+{
+    if (index < 0 || index >= GetRecordCount())
+        return;
+    const QModelIndex row = model_->index(index, 0);
+    QItemSelectionModel *selection = lvAddress->selectionModel();
+    if (on) {
+        selection->setCurrentIndex(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    } else {
+        selection->select(row, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+}
+
+void TAddressList::SelectItem(int index, bool clearOthers, bool makeVisible)
+{
+    if (ShownRecNos.empty()) {
+        LastSelIndex = -1;
+        return;
+    }
+    index = std::clamp(index, 0, GetRecordCount() - 1);
+    if (clearOthers)
+        lvAddress->selectionModel()->clearSelection();
+    SetSelected(index, true);
+    if (makeVisible)
+        lvAddress->scrollTo(model_->index(index, 0));
+}
+
+QString TAddressList::GetSenderTitle(int index) const
+{
+    return index >= 0 && index < GetSenderCount() ? SenderList[index].first : QString();
+}
+
+int32_t TAddressList::GetSenderRecNo(int index) const
+{
+    return index >= 0 && index < GetSenderCount() ? SenderList[index].second : -1;
+}
+
+int TAddressList::GetColumnItem(int column) const
+{
+    return column >= 0 && column < GetColumnCount() ? ColumnDefs[VisibleColumns[column]].ItemRow : -1;
+}
+
+namespace {
+
+}  // namespace
+
+QByteArray TAddressList::GetCategoryMainName(int32_t main) { return DMMirvale18->CategoryName(false, main); }
+
+QByteArray TAddressList::GetCategorySubName(int32_t main, int32_t sub)
+{
+    return DMMirvale18->CategoryName(true, main * 100 + sub);
+}
+
+void TAddressList::BuildColumns()
+{
+    VisibleColumns.clear();
+    for (int i = 0; i < ListItemCount; ++i)
+        if (ColumnDefs[i].Visible)
+            VisibleColumns.push_back(i);
+    model_->reset();
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        lvAddress->header()->resizeSection(static_cast<int>(c), ColumnDefs[VisibleColumns[c]].Width);
+    UpdateColumnMinWidths();
+}
+
+void TAddressList::UpdateColumnMinWidths()
+{
+    const QFontMetrics metrics(lvAddress->font());
+    ColumnFitWidths.clear();
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        ColumnFitWidths.push_back(
+            metrics.horizontalAdvance(model_->headerData(static_cast<int>(c), Qt::Horizontal, Qt::DisplayRole).toString())
+            + 2 * margin_);
+}
+
+bool TAddressList::ListTableReady() const
+{
+    return DMMirvale18 && DMMirvale18->AdrsTable && DMMirvale18->AdrsTable->Active();
+}
+
+void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
+{
+    CurrentIndex = -1;
+    ShownRecNos.clear();
+    if (ListTableReady()) {
+        const bool filtering = !Filter.Conditions.empty() && !SearchDisabled;
+        ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[SortType].IndexName, SortDir,
+                                        ViewGroup, filtering ? &Filter : nullptr);
+    }
+    CurrentIndex = IndexOfRecNo(keptRecNo);
+    RowTexts.assign(ShownRecNos.size(), std::nullopt);
+    SelectedRows.assign(ShownRecNos.size(), false);
+}
+
+void TAddressList::LoadDuplicateRecordNumbers(int32_t keptRecNo)
+{
+    CurrentIndex = -1;
+    ShownRecNos.clear();
+    if (ListTableReady())
+        ShownRecNos = ListDuplicateRecordNumbers(*DMMirvale18->AdrsTable, DuplicateItem1, DuplicateItem2, ViewGroup);
+    CurrentIndex = IndexOfRecNo(keptRecNo);
+    RowTexts.assign(ShownRecNos.size(), std::nullopt);
+    SelectedRows.assign(ShownRecNos.size(), false);
+}
+
+void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPosition)
+{
+    const int topRow = keepPosition && !ShownRecNos.empty() ? lvAddress->GetTopItem() : -1;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (rebuildColumns)
+        BuildColumns();
+    else
+        UpdateColumnMinWidths();
+    const int32_t kept = CurrentIndex >= 0 ? GetRecNoAt(CurrentIndex) : RecordForm ? RecordForm->GetRecNo() : -1;
+    if (reload) {
+        ShownRecNos.clear();
+        RowTexts.clear();
+        SelectedRows.clear();
+        model_->reset();
+        if (DuplicateItem1 < 1 || SearchDisabled)
+            LoadRecordNumbers(kept);
+        else
+            LoadDuplicateRecordNumbers(kept);
+    } else {
+        RowTexts.assign(ShownRecNos.size(), std::nullopt);
+        SelectedRows.assign(ShownRecNos.size(), false);
+    }
+    model_->reset();
+    updateCountPanels();
+    updateFilterPanel();
+    for (QAction *action : {actAdrsCopy, actExportFile, actMarkExport, actInquiry, actDelete, actBatchChange,
+                            actListPrint, actOptimize, actConvertKykbn, actConvertAdrsPos, actRepairIndex})
+        EnableAction(action, !ShownRecNos.empty());
+    if (RecordForm && RecordForm->GetSourceList() == 1)
+        RecordForm->UpdateRecordNavigator();
+    if (ShownRecNos.empty() && AddressCopy)
+        AddressCopy->ListCountChanged();
+    if (topRow >= 0 && !ShownRecNos.empty())
+        lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
+    QApplication::restoreOverrideCursor();
+}
+
+const QStringList &TAddressList::RowTextsAt(int row)
+{
+    static const QStringList none;
+    if (row < 0 || row >= static_cast<int>(RowTexts.size()))
+        return none;
+    std::optional<QStringList> &texts = RowTexts[row];
+    if (!texts)
+        texts = makeRowTexts(row);
+    return *texts;
+}
+
+QStringList TAddressList::makeRowTexts(int row)
+{
+    QStringList texts;
+    if (!ListTableReady())
+        return texts;
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    if (!t.FindKey({ShownRecNos[row]}))
+        return texts;
+    const QFontMetrics metrics(lvAddress->font());
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
+    };
+    for (size_t c = 0; c < VisibleColumns.size(); ++c) {
+        texts << ListItemText(ColumnDefs[VisibleColumns[c]].ItemNo, row, t, names);
+        const int width = metrics.horizontalAdvance(texts.last()) + 2 * margin_;
+        if (c < ColumnFitWidths.size() && width > ColumnFitWidths[c])
+            ColumnFitWidths[c] = width;
+    }
+    return texts;
+}
+
+void TAddressList::updateCountPanels()
+{
+    StatusPanels[2]->setText(QStringLiteral("選択件数： ") + QString::number(GetSelectedCount()));
+    StatusPanels[3]->setText(QStringLiteral("表示件数： ") + QString::number(GetRecordCount()));
+}
+
+void TAddressList::selectionChanged()
+{
+    updateCountPanels();
+    if (AddressCopy && GetSelectedCount() > 0)
+        AddressCopy->ListCountChanged();
+    const int first = GetSelectedIndex();
+    if (first != LastSelIndex)
+        LastSelIndex = first;
+    SearchResume = -1;
+}
+
+bool TAddressList::FindNextWord()
+{
+    const int count = GetRecordCount();
+    if (count == 0 || !ListTableReady())
+        return false;
+    int start = SearchResume;
+    if (start < 0)
+        start = std::max(GetFocusedIndex(), 0);
+    TTable &t = *DMMirvale18->AdrsTable;
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
+    };
+    for (int n = 0; n < count; ++n) {
+        const int row = (start + n) % count;
+        t.SetIndexName(QString());
+        if (!t.FindKey({ShownRecNos[row]})) {
+            ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONERROR);
+            return false;
+        }
+        for (int defIndex : VisibleColumns) {
+            const int item = ColumnDefs[defIndex].ItemNo;
+            if (item == liSymbol)
+                continue;
+            if (ListItemText(item, row, t, names).contains(SearchWord) && !SearchWord.isEmpty()) {
+                SelectItem(row, true, true);
+                SearchResume = row + 1;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TAddressList::LoadSenderList()
+{
+    SenderList.clear();
+    TDMMirvale18 &dm = *DMMirvale18;
+    if (dm.SenderTable && dm.OpenSenderTable()) {
+        TTable &t = *dm.SenderTable;
+        t.SetIndexName(QString());
+        t.Scan({QStringLiteral("RecNo"), QStringLiteral("Title")}, true, [this](const QVariantList &v) {
+            SenderList.emplace_back(Sjis::decode(TrimBlanks(v[1].toByteArray())), static_cast<int32_t>(v[0].toLongLong()));
+        });
+    }
+    dm.CloseSenderTable();
+    if (RecordForm)
+        RecordForm->RefreshSenderList();
+}
+
+void TAddressList::SetRecordSender(int32_t recNo, int32_t sender)
+{
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    if (!t.FindKey({recNo}))
+        return;
+    t.Edit();
+    try {
+        t.FieldByName(QStringLiteral("Sender")).SetAsInteger(sender);
+        t.Post();
+    } catch (...) {
+        t.Cancel();
+        throw;
+    }
+    if (RecordForm && RecordForm->GetSourceList() == 1 && GetRecNoAt(CurrentIndex) == recNo)
+        RecordForm->SelectSender(sender);
+}
+
+void TAddressList::updateFilterPanel()
+{
+    QLabel *panel = StatusPanels[1];
+    const bool filtering = !Filter.Conditions.empty();
+    QString text;
+    int bgr = 0;
+    if (SearchDisabled && filtering) {
+        text = QStringLiteral("絞り込み無効");
+        bgr = 0x8FBF8F;
+    } else if (SearchDisabled && DuplicateItem1 >= 1) {
+        text = QStringLiteral("重複表示無効");
+        bgr = 0xBFBF8F;
+    } else if (filtering) {
+        text = QStringLiteral("絞り込み中");
+        bgr = 0xAFFFAF;
+    } else if (DuplicateItem1 >= 1) {
+        text = QStringLiteral("重複表示中");
+        bgr = 0xFFFFAF;
+    }
+    panel->setText(text);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, text.isEmpty() ? stbarInfo->palette().color(QPalette::Window)
+                                                      : QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+    panel->setPalette(palette);
+}
+
+void TAddressList::FillGroupCombo()
+{
+    cbxGroup->clear();
+    cbxGroup->addItems(GroupComboItems());
+    cbxGroup->setCurrentIndex(ViewGroup);
+}
+
+void TAddressList::FillSortCombo()
+{
+    cbxSort->clear();
+    cbxSort->addItems(SortComboItems());
+    cbxSort->setCurrentIndex(SortType);
+}
+
+void TAddressList::UpdateSortDirButton()
+{
+    sbtnSortDirection->setIcon(style()->standardIcon(SortDir ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown));
+    const QString hint = SortDir ? QStringLiteral("表示方向： 昇順|指定中の表示順の昇順と降順を切り替えます")
+                                 : QStringLiteral("表示方向： 降順|指定中の表示順の昇順と降順を切り替えます");
+    sbtnSortDirection->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
+    sbtnSortDirection->setStatusTip(hint.section(QLatin1Char('|'), 1));
+}
+
+// The steps after the group, the order or its direction changed.
+void TAddressList::afterOrderChanged()
+{
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::cbxGroupChange()
+{
+    if (cbxGroup->currentIndex() == ViewGroup)
+        return;
+    ViewGroup = cbxGroup->currentIndex();
+    afterOrderChanged();
+}
+
+void TAddressList::cbxSortChange()
+{
+    if (cbxSort->currentIndex() == SortType)
+        return;
+    SortType = cbxSort->currentIndex();
+    SortDir = true;
+    UpdateSortDirButton();
+    afterOrderChanged();
+}
+
+void TAddressList::sbtnSortDirectionClick()
+{
+    SortDir = !SortDir;
+    UpdateSortDirButton();
+    afterOrderChanged();
+}
+
+// ---- Commands ----
+
+namespace {
+
+struct TActionDef {
+    QAction *TAddressList::*Member;
+    const char *Name;
+    const char *Caption;
+    const char *Hint;  // the long part shown in the status bar
+    QKeySequence Shortcut;
+    // False while the window the command opens is not part of this build: the command stays disabled.
+    bool Available;
+};
+
+}  // namespace
+
+void TAddressList::EnableAction(QAction *action, bool rule)
+{
+    action->setEnabled(rule && action->property("Available").toBool());
+}
+
+void TAddressList::createActions()
+{
+    using L = TAddressList;
+    const TActionDef defs[] = {
+        {&L::actCreate, "actCreate", "アドレス帳の新規作成(&C)...", "新しくアドレス帳を作成します", {}, true},
+        {&L::actOpen, "actOpen", "開く(&O)...", "別のアドレス帳を開きます", {}, true},
+        {&L::actEditGroup, "actEditGroup", "グループ名の設定(&G)...", "アドレス帳のグループ項目の名称を設定します", {}, true},
+        {&L::actAdrsCopy, "actAdrsCopy", "他のアドレス帳にコピー(&A)...", "アドレス帳データを別のアドレス帳にコピーします", {}, true},
+        {&L::actImportFile, "actImportFile", "テキストファイルの取り込み(&I)...", "テキストファイルの内容をアドレス帳に取り込みます", {}, false},
+        {&L::actExportFile, "actExportFile", "テキストファイルの出力(&E)...", "アドレス帳データをテキストファイル出力します", {}, false},
+        {&L::actMarkExport, "actMarkExport", "マークファイルの出力(&M)", "緯度経度情報の保存されているアドレス帳データをマークファイルとして出力します", {}, false},
+        {&L::actExit, "actExit", "Velmoraの終了(&X)", "Velmora を終了します", {}, true},
+        {&L::actInquiry, "actInquiry", "照会(&I)...", "選択しているアドレス帳データを照会します", QKeySequence(Qt::CTRL | Qt::Key_I), false},
+        {&L::actDelete, "actDelete", "削除(&D)", "選択しているアドレス帳データを削除します", QKeySequence(Qt::Key_Delete), true},
+        {&L::actBatchChange, "actBatchChange", "一括編集(&B)...", "選択しているアドレス帳データの内容を一括で編集します", {}, false},
+        {&L::actNameAdrsSearch, "actNameAdrsSearch", "名称住所検索(&A)...", "名称と住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_S), false},
+        {&L::actCategorySearch, "actCategorySearch", "カテゴリ検索(&C)...", "業種カテゴリと住所から検索します", QKeySequence(Qt::CTRL | Qt::Key_C), false},
+        {&L::actNumerSearch, "actNumerSearch", "番号検索(&N)...", "電話番号や郵便番号などから検索します", QKeySequence(Qt::CTRL | Qt::Key_N), false},
+        {&L::actWordSearch, "actWordSearch", "一覧内のワード検索(&W)...", "アドレス帳一覧に表示されている内容を対象に、指定した文字列を検索します", QKeySequence(Qt::CTRL | Qt::Key_W), true},
+        {&L::actWordNext, "actWordNext", "次の候補を検索(&S)", "ワード検索の次の候補を検索します", QKeySequence(Qt::Key_F3), true},
+        {&L::actAdrsSearch, "actAdrsSearch", "アドレス帳の絞り込み(&S)...", "一覧表示するアドレス帳データを絞り込みます", QKeySequence(Qt::CTRL | Qt::Key_F), true},
+        {&L::actDuplicateSearch, "actDuplicateSearch", "重複データの表示(&D)...", "指定した項目内容が重複しているデータのみを一覧表示します", QKeySequence(Qt::CTRL | Qt::Key_D), true},
+        {&L::actDisableSearch, "actDisableSearch", "絞り込みと重複表示の無効化(&I)", "アドレス帳の絞り込みや重複データの表示を一時的に解除します", {}, true},
+        {&L::actCancelSearch, "actCancelSearch", "絞り込みと重複表示の解除(&C)", "アドレス帳の絞り込みや重複データの表示を解除します", {}, true},
+        {&L::actKeywordEdit, "actKeywordEdit", "キーワード項目の設定(&K)...", "キーワード項目の設定します", {}, true},
+        {&L::actViewColumn, "actViewColumn", "表示項目の設定(&V)...", "一覧に表示する項目を設定します", {}, true},
+        {&L::actInitColumn, "actInitColumn", "項目幅の初期化(&I)", "一覧に表示できる項目の表示幅を初期の状態に戻します", {}, true},
+        {&L::actReload, "actReload", "一覧の再表示(&R)", "アドレス帳の一覧を表示し直します", QKeySequence(Qt::Key_F5), true},
+        {&L::actLayoutPrint, "actLayoutPrint", "宛名印刷(&A)...", "宛名印刷をします", {}, false},
+        {&L::actLabelPrint, "actLabelPrint", "ラベル印刷(&B)...", "ラベル印刷をします", {}, false},
+        {&L::actCardPrint, "actCardPrint", "名刺印刷(&C)...", "名刺印刷をします", {}, false},
+        {&L::actDesignPrint, "actDesignPrint", "文面印刷(&D)...", "文面印刷をします", {}, false},
+        {&L::actListPrint, "actListPrint", "一覧表印刷(&L)...", "アドレス帳データの一覧を印刷します", {}, false},
+        {&L::actEnvironment, "actEnvironment", "環境設定(&E)...", "実行環境を設定します", QKeySequence(Qt::CTRL | Qt::Key_E), false},
+        {&L::actBackup, "actBackup", "バックアップ(&B)...", "データのバックアップを取ります", {}, false},
+        {&L::actRestore, "actRestore", "復元(&R)...", "バックアップしたデータを復元します", {}, false},
+        {&L::actOptimize, "actOptimize", "データの最適化(&O)...", "データベースを最適化します", {}, false},
+        {&L::actConvertKykbn, "actConvertKykbn", "局番変換(&K)...", "アドレス帳データの局番を変換します", {}, false},
+        {&L::actConvertAdrsPos, "actConvertAdrsPos", "住所・郵便番号変換(&A)...", "アドレス帳データの住所と郵便番号を変換します", {}, false},
+        {&L::actRepairIndex, "actRepairIndex", "インデックス修復(&I)...", "インデックスが破損したり古くなったりしたアドレス帳データを修復します", {}, false},
+        {&L::actTopic, "actTopic", "Velmora 操作ガイド(&H)", "Velmora の操作ガイドを表示します", {}, true},
+        {&L::actVersion, "actVersion", "バージョン情報(&A)", "バージョン情報を表示します", {}, false},
+    };
+    // The record form is part of the program when its maker was installed.
+    const bool recordForm = static_cast<bool>(MakeRecordForm);
+    for (const TActionDef &def : defs) {
+        auto *action = new QAction(QString::fromUtf8(def.Caption), this);
+        action->setObjectName(QLatin1String(def.Name));
+        // The short hint is the caption without its accelerator and dots.
+        QString shortHint = action->text();
+        shortHint.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.$|&")));
+        action->setToolTip(shortHint);
+        action->setStatusTip(QString::fromUtf8(def.Hint));
+        action->setShortcut(def.Shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        const bool available = def.Available
+            || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch))
+            || (RunBatchChange && def.Member == &L::actBatchChange);
+        action->setProperty("Available", available);
+        action->setEnabled(available);
+        addAction(action);
+        this->*def.Member = action;
+    }
+    actOpen->setData(asmOpen);
+    actCreate->setData(asmCreate);
+    actWordNext->setEnabled(false);
+    actDisableSearch->setCheckable(true);
+
+    connect(actCreate, &QAction::triggered, this, [this] { actAddressSelectExecute(actCreate); });
+    connect(actOpen, &QAction::triggered, this, [this] { actAddressSelectExecute(actOpen); });
+    connect(actEditGroup, &QAction::triggered, this, &TAddressList::actEditGroupExecute);
+    connect(actExit, &QAction::triggered, this, &TAddressList::actExitExecute);
+    connect(actDelete, &QAction::triggered, this, &TAddressList::actDeleteExecute);
+    connect(actWordNext, &QAction::triggered, this, &TAddressList::actWordNextExecute);
+    connect(actDisableSearch, &QAction::triggered, this, &TAddressList::actDisableSearchExecute);
+    connect(actCancelSearch, &QAction::triggered, this, &TAddressList::actCancelSearchExecute);
+    connect(actInitColumn, &QAction::triggered, this, &TAddressList::actInitColumnExecute);
+    connect(actReload, &QAction::triggered, this, &TAddressList::actReloadExecute);
+    connect(actTopic, &QAction::triggered, this, &TAddressList::actTopicExecute);
+    connect(actInquiry, &QAction::triggered, this, &TAddressList::actInquiryExecute);
+    connect(actAdrsCopy, &QAction::triggered, this, [this] { ShowAddressCopy(this); });
+    connect(actWordSearch, &QAction::triggered, this, &TAddressList::actWordSearchExecute);
+    connect(actAdrsSearch, &QAction::triggered, this, &TAddressList::actAdrsSearchExecute);
+    connect(actDuplicateSearch, &QAction::triggered, this, &TAddressList::actDuplicateSearchExecute);
+    connect(actKeywordEdit, &QAction::triggered, this, &TAddressList::actKeywordEditExecute);
+    connect(actViewColumn, &QAction::triggered, this, &TAddressList::actViewColumnExecute);
+    connect(actNumerSearch, &QAction::triggered, this, &TAddressList::actNumerSearchExecute);
+    connect(actBatchChange, &QAction::triggered, this, [this] { RunBatchChange(this); });
+    connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
+    sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    sbtnEditGroup->setToolTip(actEditGroup->toolTip());
+    sbtnEditGroup->setStatusTip(actEditGroup->statusTip());
+    connect(sbtnEditGroup, &QToolButton::clicked, actEditGroup, &QAction::trigger);
+
+    // A null entry stands for a separator.
+    auto fill = [](QMenu *m, const std::vector<QAction *> &actions) {
+        for (QAction *a : actions) {
+            if (a)
+                m->addAction(a);
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+    auto menu = [this, fill](const QString &title, const std::vector<QAction *> &actions) {
+        return fill(menuBar()->addMenu(title), actions);
+    };
+    menuBar()->setObjectName(QStringLiteral("mmMain"));
+    menu(QStringLiteral("ファイル(&F)"), {actCreate, actOpen, actEditGroup, nullptr, actAdrsCopy, actImportFile,
+                                       actExportFile, nullptr, actMarkExport, nullptr, actExit});
+    menu(QStringLiteral("編集(&E)"), {actInquiry, actDelete, nullptr, actBatchChange});
+    menu(QStringLiteral("検索(&S)"), {actNameAdrsSearch, actCategorySearch, actNumerSearch, nullptr, actWordSearch,
+                                    actWordNext});
+    menu(QStringLiteral("表示(&V)"), {actAdrsSearch, actDuplicateSearch, actDisableSearch, actCancelSearch, nullptr,
+                                    actKeywordEdit, actViewColumn, actInitColumn, nullptr, actReload});
+    menu(QStringLiteral("印刷(&P)"), {actLayoutPrint, actLabelPrint, actCardPrint, actDesignPrint, nullptr, actListPrint});
+    menu(QStringLiteral("オプション(&O)"), {actEnvironment, nullptr, actBackup, actRestore, nullptr, actOptimize,
+                                        actConvertKykbn, actConvertAdrsPos, actRepairIndex});
+    menu(QStringLiteral("ヘルプ(&H)"), {actTopic, nullptr, actVersion});
+
+    auto popup = [this, fill](const char *name, const std::vector<QAction *> &actions) {
+        auto *m = new QMenu(this);
+        m->setObjectName(QLatin1String(name));
+        return fill(m, actions);
+    };
+    pmAdrs = popup("pmAdrs", {actInquiry, actDelete, nullptr, actBatchChange});
+    pmSearch = popup("pmSearch", {actAdrsSearch, actDuplicateSearch, actDisableSearch, actCancelSearch});
+    pmPrint = popup("pmPrint", {actLayoutPrint, actLabelPrint, actCardPrint, actDesignPrint, nullptr, actListPrint});
+    pmColumn = popup("pmColumn", {actViewColumn, nullptr, actInitColumn});
+
+    // The tool bar: buttons with captions under their glyphs, then the group and sort controls, then the exit.
+    tbarTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tbarTool->setIconSize(QSize(32, 32));
+    auto button = [this](const char *name, QAction *action, const QString &caption, QStyle::StandardPixmap glyph) {
+        // A tool button shows its action's icon text, so the caption stays when the action changes.
+        action->setIconText(caption);
+        action->setIcon(style()->standardIcon(glyph));
+        auto *b = new QToolButton(tbarTool);
+        b->setObjectName(QLatin1String(name));
+        b->setDefaultAction(action);
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setMinimumSize(66, 59);
+        return b;
+    };
+    tbarTool->addWidget(button("tbtnNameAdrsSearch", actNameAdrsSearch, QStringLiteral("名称検索"), QStyle::SP_FileDialogContentsView));
+    tbarTool->addWidget(button("tbtnCategorySearch", actCategorySearch, QStringLiteral("ｶﾃｺﾞﾘ検索"), QStyle::SP_FileDialogListView));
+    tbarTool->addWidget(button("tbtnNew", actNumerSearch, QStringLiteral("番号検索"), QStyle::SP_FileDialogNewFolder));
+    tbarTool->addSeparator();
+    tbarTool->addWidget(button("tbtnInquiry", actInquiry, QStringLiteral("照会"), QStyle::SP_FileDialogInfoView));
+    tbarTool->addWidget(button("tbtnDelete", actDelete, QStringLiteral("削除"), QStyle::SP_DialogDiscardButton));
+    tbarTool->addSeparator();
+    QToolButton *search = button("tbtnAdrsSearch", actAdrsSearch, QStringLiteral("絞り込み"), QStyle::SP_FileDialogDetailedView);
+    search->setMenu(pmSearch);
+    search->setPopupMode(QToolButton::MenuButtonPopup);
+    tbarTool->addWidget(search);
+    auto *print = new QToolButton(tbarTool);
+    print->setObjectName(QStringLiteral("tbtnPrint"));
+    print->setText(QStringLiteral("印刷"));
+    print->setToolTip(QStringLiteral("印刷"));
+    print->setStatusTip(QStringLiteral("アドレス帳データを元に印刷処理をします"));
+    print->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    print->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    print->setMinimumSize(66, 59);
+    print->setMenu(pmPrint);
+    print->setPopupMode(QToolButton::InstantPopup);
+    tbarTool->addWidget(print);
+    tbarTool->addSeparator();
+    tbarTool->addWidget(pnlSpacer);
+    tbarTool->addSeparator();
+    tbarTool->addWidget(button("tbtnExit", actExit, QStringLiteral("終了"), QStyle::SP_DialogCloseButton));
+
+    // A press where no row is leaves the list with a selected row: the focused one.
+    lvAddress->viewport()->installEventFilter(this);
+    lvAddress->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvAddress, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmAdrs->popup(lvAddress->viewport()->mapToGlobal(at)); });
+    lvAddress->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvAddress->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmColumn->popup(lvAddress->header()->mapToGlobal(at)); });
+    updateSearchControls();
+}
+
+bool TAddressList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvAddress->viewport() && event->type() == QEvent::MouseButtonPress && !ShownRecNos.empty()
+        && !lvAddress->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid()) {
+        const int focused = std::max(GetFocusedIndex(), 0);
+        if (GetSelectedCount() == 0)
+            SetSelected(focused, true);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TAddressList::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isEnabled()) {
+        event->accept();
+        actExit->trigger();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// The filter and duplicate commands and the sort controls follow the filter, the duplicate display and the
+// suspension of both.
+void TAddressList::updateSearchControls()
+{
+    const bool set = !Filter.Conditions.empty() || DuplicateItem1 >= 1;
+    EnableAction(actDisableSearch, set || actDisableSearch->isChecked());
+    EnableAction(actCancelSearch, set);
+    const bool sortable = DuplicateItem1 < 1 || SearchDisabled;
+    cbxSort->setEnabled(sortable);
+    sbtnSortDirection->setEnabled(sortable);
+}
+
+bool TAddressList::openBookTable()
+{
+    TDMMirvale18 &dm = *DMMirvale18;
+    dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
+    if (!dm.OpenAdrsTable()) {
+        // Nothing of the book that was open before may stay listed.
+        RefreshList(true, true, false);
+        return false;
+    }
+    LoadGroupNames();
+    FillGroupCombo();
+    RefreshList(true, true, false);
+    SelectItem(0, false, false);
+    return true;
+}
+
+void TAddressList::actAddressSelectExecute(QAction *action)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TAddressSelect dialog(this);
+    dialog.BookName = CurrentAdrsName;
+    dialog.SetMode(action->data().toInt());
+    CenterFormOnOwner(&dialog, this);
+    QApplication::restoreOverrideCursor();
+    if (dialog.exec() != QDialog::Accepted || !dialog.BookChanged || !CloseSubForms())
+        return;
+    DMMirvale18->CloseAdrsTable();
+    DMMirvale18->FreeAdrsTableObject();
+    CurrentAdrsName = dialog.BookName;
+    SaveCurrentBookName();
+    CurrentAdrsIndex = -1;
+    for (size_t i = 0; i < AdrsBookList.size(); ++i)
+        if (AdrsBookList[i].Name == CurrentAdrsName)
+            CurrentAdrsIndex = static_cast<int>(i);
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
+    CurrentIndex = -1;
+    if (CurrentAdrsIndex >= 0)
+        openBookTable();
+    else
+        RefreshList(true, true, false);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actEditGroupExecute()
+{
+    TGruopEdit dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.NamesChanged) {
+        FillGroupCombo();
+        const int first = GetSelectedIndex();
+        RefreshList(true, false, true);
+        SelectItem(first, false, false);
+        if (RecordForm)
+            RecordForm->RefreshGroupList();
+    }
+    lvAddress->setFocus();
+}
+
+void TAddressList::actExitExecute()
+{
+    setProperty("ModalResult", mrCancel);
+    close();
+}
+
+void TAddressList::actDeleteExecute()
+{
+    const int first = GetSelectedIndex();
+    if (first < 0)
+        return;
+    if (ShowMessageBoxAt(this, QStringLiteral("選択したデータを削除します  \r\nよろしいですか？  "), AppTitle,
+                         MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2)
+        != IDYES)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    int deleted = 0;
+    bool currentDeleted = false;
+    try {
+        for (int row = 0; row < GetRecordCount(); ++row) {
+            if (!SelectedRows[row] || !t.FindKey({ShownRecNos[row]}))
+                continue;
+            t.Delete();
+            ++deleted;
+            if (row == CurrentIndex) {
+                CurrentIndex = -1;
+                currentDeleted = true;
+            }
+        }
+    } catch (const EDatabaseError &e) {
+        QApplication::restoreOverrideCursor();
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    if (currentDeleted && RecordForm && RecordForm->GetSourceList() == 1) {
+        RecordForm->SetSkipUnsavedCheck(true);
+        RecordForm->FormWindow()->close();
+    }
+    if (deleted > 0) {
+        RefreshList(false, true, true);
+        SelectItem(first, false, true);
+    }
+    QApplication::restoreOverrideCursor();
+    lvAddress->setFocus();
+}
+
+void TAddressList::actWordNextExecute()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FindNextWord();
+    QApplication::restoreOverrideCursor();
+}
+
+void TAddressList::actDisableSearchExecute()
+{
+    SearchDisabled = actDisableSearch->isChecked();
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actCancelSearchExecute()
+{
+    const bool wasSuspended = actDisableSearch->isChecked();
+    Filter = TNarrowDownCondition();
+    DuplicateItem1 = DuplicateItem2 = 0;
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    updateSearchControls();
+    if (!wasSuspended) {
+        RefreshList(false, true, false);
+        SelectItem(CurrentIndex, false, true);
+    }
+    updateFilterPanel();
+    lvAddress->setFocus();
+}
+
+void TAddressList::actInitColumnExecute()
+{
+    for (TColumnDef &def : ColumnDefs)
+        def.Width = ScaleByDpi(ListItemTable()[def.ItemNo].Width, true);
+    for (size_t c = 0; c < VisibleColumns.size(); ++c)
+        lvAddress->header()->resizeSection(static_cast<int>(c), ColumnDefs[VisibleColumns[c]].Width);
+}
+
+void TAddressList::actReloadExecute()
+{
+    const int first = GetSelectedIndex();
+    RefreshList(false, false, true);
+    SelectItem(first, false, false);
+}
+
+void TAddressList::actTopicExecute()
+{
+    if (MainForm)
+        MainForm->AppHelp(0, 0);
+}
+
+void TAddressList::UpdateListColor()
+{
+    const bool linked = RecordForm && RecordForm->GetSourceList() == 1 && RecordForm->GetLinked() == 1 && ViewBGPaint;
+    linkColour_ = linked ? QColor(ViewBGColor & 0xFF, (ViewBGColor >> 8) & 0xFF, (ViewBGColor >> 16) & 0xFF) : QColor();
+    lvAddress->viewport()->update();
+}
+
+// Shows the focused selected record in the record form, or brings the form forward when it already shows it.
+void TAddressList::actInquiryExecute()
+{
+    if (ShownRecNos.empty() || GetSelectedIndex() < 0)
+        return;
+    // One row stays selected: the focused one when it is selected, else the first.
+    const int focused = GetFocusedIndex();
+    for (int row = GetLastSelectedIndex(); row >= 0 && GetSelectedCount() > 1; --row)
+        if (SelectedRows[row] && row != focused)
+            SetSelected(row, false);
+    const int index = GetSelectedIndex();
+    bool refresh = false;
+    if (RecordForm) {
+        if (index == CurrentIndex && RecordForm->GetSourceList() == 1) {
+            ForceForegroundWindow(RecordForm->FormWindow());
+            return;
+        }
+        const int answer = RecordForm->CheckUnsavedChanges(false, false);
+        if (answer == 9)
+            return;
+        refresh = answer == 0;
+    }
+    TAddressRecord record;
+    if (ReadRecordAt(index, &record)) {
+        if (!RecordForm)
+            RecordForm = MakeRecordForm(this);
+        QWidget *form = RecordForm->FormWindow();
+        if (form->isMinimized())
+            form->showNormal();
+        RecordForm->SetSourceList(1);
+        RecordForm->ShowRecord(record);
+        ForceForegroundWindow(form);
+    }
+    if (refresh) {
+        RefreshList(false, true, true);
+        SelectItem(CurrentIndex, false, false);
+    }
+}
+
+void TAddressList::actNumerSearchExecute()
+{
+    if (!RecordForm)
+        RecordForm = MakeRecordForm(this);
+    QWidget *form = RecordForm->FormWindow();
+    if (form->isMinimized())
+        form->showNormal();
+    RecordForm->BeginNewRecord();
+    ForceForegroundWindow(form);
+}
+
+void TAddressList::actWordSearchExecute()
+{
+    TWordSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetWord(SearchWord);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SearchWord = dialog.GetWord();
+    EnableAction(actWordNext, !SearchWord.isEmpty());
+    lvAddress->viewport()->update();
+    if (SearchWord.isEmpty())
+        return;
+    SearchResume = -1;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool found = FindNextWord();
+    QApplication::restoreOverrideCursor();
+    if (!found)
+        ShowMessageBoxAt(this, QStringLiteral("指定した文字列は見つかりませんでした  "), AppTitle, MB_ICONINFORMATION);
+}
+
+void TAddressList::actDuplicateSearchExecute()
+{
+    TDuplicateSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetItems(DuplicateItem1, DuplicateItem2);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetItems(DuplicateItem1, DuplicateItem2);
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    // The duplicate display and a filter exclude each other.
+    if (DuplicateItem1 >= 1)
+        Filter = TNarrowDownCondition();
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+void TAddressList::actKeywordEditExecute()
+{
+    TKeywordEdit dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.NamesChanged) {
+        FillSortCombo();
+        const int first = GetSelectedIndex();
+        RefreshList(true, false, true);
+        SelectItem(first, false, false);
+        if (RecordForm)
+            RecordForm->ApplyKeywordNames();
+    }
+    if (dialog.ModesChanged && RecordForm)
+        RecordForm->ApplyKeywordInputModes();
+}
+
+void TAddressList::actViewColumnExecute()
+{
+    THeaderSelect dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetColumns(ColumnDefs);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetColumns(ColumnDefs);
+    const int first = GetSelectedIndex();
+    RefreshList(true, false, true);
+    SelectItem(first, false, false);
+}
+
+void TAddressList::actAdrsSearchExecute()
+{
+    TAddressSearch dialog(this);
+    CenterFormOnOwner(&dialog, this);
+    dialog.SetConditions(Filter);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.GetConditions(Filter);
+    actDisableSearch->setChecked(false);
+    SearchDisabled = false;
+    // A filter and the duplicate display exclude each other.
+    DuplicateItem1 = DuplicateItem2 = 0;
+    updateSearchControls();
+    RefreshList(false, true, false);
+    SelectItem(CurrentIndex, false, true);
+    lvAddress->setFocus();
+}
+
+bool TAddressList::CloseSubForms()
+{
+    // In the documented order; a window that stays (unsaved work the user keeps) keeps this one open too.
+    if (RecordForm) {
+        RecordForm->FormWindow()->close();
+        if (RecordForm)
+            return false;
+    }
+    if (AddressCopy) {
+        AddressCopy->close();
+        if (AddressCopy)
+            return false;
+    }
+    return true;
+}
+
+void TAddressList::closeEvent(QCloseEvent *event)
+{
+    if (!CloseSubForms()) {
+        setProperty("ModalResult", QVariant());
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,182 @@
+#include "mainlist/RecordListing.h"
+
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/Hyphen.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "mainlist/ListItems.h"
+#include "mainlist/NarrowDown.h"
+#include "platform/SjisCodec.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+bool PassesGroupTest(int viewGroup, int32_t group)
+{
+    if (viewGroup == 0)
+        return true;
+    if (viewGroup == 1)
+        return group == 0;
+    return group == viewGroup - 1;
+}
+
+std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,
+                                       const TNarrowDownCondition *filter)
+{
+    // One pass reads the record number, the group and the fields the filter asks about, nothing else.
+    QStringList fields = {QStringLiteral("RecNo"), QStringLiteral("Group")};
+    const QStringList filterFields = filter ? FilterFields(*filter) : QStringList();
+    fields += filterFields;
+    std::vector<int32_t> recNos;
+    adrs.SetIndexName(indexName);
+    adrs.Scan(fields, ascending, [&](const QVariantList &v) {
+        if (!PassesGroupTest(viewGroup, static_cast<int32_t>(v[1].toLongLong())))
+            return;
+        if (filter && !RowPassesFilter(*filter, [&](const QString &field) {
+                return v[2 + filterFields.indexOf(field)];
+            }))
+            return;
+        recNos.push_back(static_cast<int32_t>(v[0].toLongLong()));
+    });
+    return recNos;
+}
+
+void SortDuplicateEntries(std::vector<TDupliData> &entries, bool byGroup)
+{
+    std::stable_sort(entries.begin(), entries.end(), [byGroup](const TDupliData &a, const TDupliData &b) {
+        if (const int c = a.Key1.compare(b.Key1); c != 0)
+            return c < 0;
+        if (const int c = a.Key2.compare(b.Key2); c != 0)
+            return c < 0;
+        return byGroup && a.Group < b.Group;
+    });
+}
+
+namespace {
+
+// The key texts of a duplicate item, untrimmed, cut to their documented lengths.
+QByteArray duplicateKey(int item, const QVariantList &v)
+{
+    switch (item) {
+    case 1: return v[2].toByteArray().left(11);
+    case 2: return (v[3].toByteArray() + v[4].toByteArray() + v[5].toByteArray() + v[6].toByteArray()).left(256);
+    case 3: return v[7].toByteArray().left(120);
+    case 4: return v[8].toByteArray().left(75);
+    default: return {};
+    }
+}
+
+}  // namespace
+
+std::vector<int32_t> ListDuplicateRecordNumbers(TTable &adrs, int item1, int item2, int viewGroup)
+{
+    std::vector<TDupliData> entries;
+    adrs.SetIndexName(QString());
+    adrs.Scan({QStringLiteral("RecNo"), QStringLiteral("Group"), QStringLiteral("Tel"), QStringLiteral("Tdfkn"),
+               QStringLiteral("Adrs1"), QStringLiteral("Adrs2"), QStringLiteral("Adrs3"), QStringLiteral("CorpKanji"),
+               QStringLiteral("NameKanji")},
+              true, [&](const QVariantList &v) {
+                  entries.push_back({static_cast<int32_t>(v[0].toLongLong()), static_cast<int32_t>(v[1].toLongLong()),
+                                     duplicateKey(item1, v), item2 > 0 ? duplicateKey(item2, v) : QByteArray()});
+              });
+    SortDuplicateEntries(entries, viewGroup != 0);
+
+    const bool twoItems = item2 > 0;
+    auto hasKey = [twoItems](const TDupliData &e) {
+        return twoItems ? !(e.Key1.isEmpty() && e.Key2.isEmpty()) : !e.Key1.isEmpty();
+    };
+    auto usable = [&](const TDupliData &e) { return hasKey(e) && PassesGroupTest(viewGroup, e.Group); };
+
+    std::vector<int32_t> recNos;
+    size_t i = 0;
+    while (i < entries.size()) {
+        if (!usable(entries[i])) {
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        bool run = false;
+        while (j < entries.size() && usable(entries[j]) && entries[j].Key1 == entries[i].Key1
+               && (!twoItems || entries[j].Key2 == entries[i].Key2)) {
+            if (!run)
+                recNos.push_back(entries[i].RecNo);
+            run = true;
+            recNos.push_back(entries[j].RecNo);
+            ++j;
+        }
+        i = j;
+    }
+    return recNos;
+}
+
+QString FormatPostalCode(const QString &code)
+{
+    if (code.size() == 5 || code.size() == 7)
+        return code.left(3) + QLatin1Char('-') + code.mid(3, 4);
+    return code;
+}
+
+QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryNameFn &categoryName)
+{
+    auto bytes = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsString(); };
+    auto trimmed = [&](const char *field) { return Sjis::decode(TrimBlanks(bytes(field))); };
+    auto phone = [&](const char *field) { return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(bytes(field))))); };
+    auto unicode = [&](const QString &field) {
+        return TrimBlanks(EscapedAnsiToWide(adrs.FieldByName(field).AsString()));
+    };
+    auto dateTime = [&](const char *field, const char *format) {
+        return DoubleToDateTime(adrs.FieldByName(QLatin1String(field)).AsDateTime()).toString(QLatin1String(format));
+    };
+    auto integer = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsInteger(); };
+
+    switch (itemNo) {
+    case 0: return QString::number(rowIndex + 1);
+    case 1: {
+        const int group = integer("Group");
+        return group >= 1 && group <= 10 ? GroupNames[group] : QString();
+    }
+    case 2: return trimmed("CustomCode");
+    case 3: return phone("Tel");
+    case 4: return integer("TelDiv") == 3 ? QStringLiteral("代表") : QString();
+    case 5: return phone("Fax");
+    case 6: return phone("Portable1");
+    case 7: return phone("Portable2");
+    case 8: return FormatPostalCode(trimmed("Pos"));
+    case 9: return trimmed("Tdfkn") + trimmed("Adrs1") + trimmed("Adrs2") + trimmed("Adrs3");
+    case 10: return trimmed("AdrsKana");
+    case 11: return adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? QStringLiteral("個人") : QStringLiteral("会社");
+    case 12: return trimmed("CorpKanji");
+    case 13: return trimmed("CorpKana");
+    case 14: return trimmed("Dptmnt");
+    case 15: return trimmed("Post");
+    case 16: return unicode(QStringLiteral("NameKanji"));
+    case 17: return trimmed("NameKana");
+    case 18: return trimmed("URL");
+    case 19: return trimmed("EMail1");
+    case 20: return trimmed("EMail2");
+    case 34: return trimmed("Note");
+    case 35: {
+        const QString mark = trimmed("SymbolMark");
+        if (mark.isEmpty())
+            return mark;
+        return mark + QStringLiteral(",$")
+            + QStringLiteral("%1").arg(static_cast<quint32>(integer("SymbolColor")), 8, 16, QLatin1Char('0')).toUpper();
+    }
+    case 36: return dateTime("AddDateTime", "yyyy/MM/dd hh:mm:ss");
+    case 37: return dateTime("AddDateTime", "yyyy/MM/dd");
+    case 38: return dateTime("AddDateTime", "hh:mm:ss");
+    case 39: return dateTime("UpdDateTime", "yyyy/MM/dd hh:mm:ss");
+    case 40: return dateTime("UpdDateTime", "yyyy/MM/dd");
+    case 41: return dateTime("UpdDateTime", "hh:mm:ss");
+    case 42: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), -1)));
+    case 43: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), integer("CodeSub"))));
+    default: break;
+    }
+    if (itemNo >= 21 && itemNo <= 25)
+        return unicode(QStringLiteral("Joint%1").arg(itemNo - 20));
+    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
+        return Sjis::decode(TrimBlanks(adrs.FieldByName(QStringLiteral("Keyword%1").arg(itemNo - 25)).AsString()));
+    return {};
+}

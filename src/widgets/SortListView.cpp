@@ -1,0 +1,6 @@
+#include "widgets/SortListView.h"
+
+TCustomSortListView::TCustomSortListView(QWidget *parent) : TSortListViewBase(parent)
+{
+    ForwardEvents(this);
+}

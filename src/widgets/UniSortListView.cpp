@@ -1,0 +1,6 @@
+#include "widgets/UniSortListView.h"
+
+TUniCustomSortListView::TUniCustomSortListView(QWidget *parent) : TSortListViewBase(parent)
+{
+    ForwardEvents(this);
+}

@@ -1,0 +1,428 @@
+// The main list: which records it shows and in what order, cell texts, selection and the word search.
+#include "core/AdrsSel.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/DupliSch.h"
+#include "mainlist/RecordListing.h"
+#include "mainlist/WordSch.h"
+#include "platform/Forms.h"
+#include "platform/SjisCodec.h"
+#include "widgets/UniSortListView.h"
+#include "widgets/UniStdCtrls.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QComboBox>
+#include <QRegularExpression>
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QAction>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    int group = 0;
+    QByteArray tel;
+    QString corp;
+    QByteArray pos;
+};
+
+class AddressListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open();
+        dm = book.Module.get();
+        list = std::make_unique<TAddressList>();
+    }
+    void TearDown() override { list.reset(); }
+    void add(const Row &r)
+    {
+        TTable &t = *dm->AdrsTable;
+        t.Append();
+        t.FieldByName("Group").SetAsInteger(r.group);
+        t.FieldByName("Tel").SetAsString(r.tel);
+        t.FieldByName("CorpKanji").SetAsString(Sjis::encode(r.corp));
+        t.FieldByName("Pos").SetAsString(r.pos);
+        t.Post();
+    }
+    std::vector<int32_t> shown() const { return list->ShownRecNos; }
+
+    test::TestBook book;
+    QTemporaryDir &dir = book.Dir;
+    TDMMirvale18 *dm = nullptr;
+    std::unique_ptr<TAddressList> list;
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(AddressListTest, GroupsAndSortDirectionChooseTheRows)
+{
+    add({0, "0311111111", "A", ""});
+    add({2, "0322222222", "B", ""});
+    add({2, "0333333333", "C", ""});
+    add({1, "0344444444", "D", ""});
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 2, 3, 4}));
+    list->ViewGroup = 1;  // records without a group
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1}));
+    list->ViewGroup = 3;  // group 2
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{2, 3}));
+    list->ViewGroup = 0;
+    list->SortDir = false;
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(list->StatusPanels[3]->text(), QStringLiteral("表示件数： 4"));
+}
+
+TEST_F(AddressListTest, DuplicateDisplayListsRunsInRecordOrder)
+{
+    add({0, "0311111111", "X", ""});
+    add({0, "0399999999", "Y", ""});
+    add({0, "0311111111", "Z", ""});
+    add({0, "", "", ""});
+    add({0, "", "", ""});
+    list->DuplicateItem1 = 1;
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 3}));
+    // With a group shown, a run of one member of that group lists nothing.
+    TTable &t = *dm->AdrsTable;
+    t.FindKey({3});
+    t.Edit();
+    t.FieldByName("Group").SetAsInteger(5);
+    t.Post();
+    list->ViewGroup = 6;
+    list->RefreshList(false, true, false);
+    EXPECT_TRUE(shown().empty());
+}
+
+TEST(RecordListing, DuplicateEntriesSortByKeysThenGroupKeepingOrder)
+{
+    std::vector<TDupliData> e = {{1, 2, "b", ""}, {2, 1, "a", ""}, {3, 1, "b", ""}, {4, 2, "a", ""}};
+    SortDuplicateEntries(e, false);
+    EXPECT_EQ((std::vector<int>{e[0].RecNo, e[1].RecNo, e[2].RecNo, e[3].RecNo}), (std::vector<int>{2, 4, 1, 3}));
+    SortDuplicateEntries(e, true);
+    EXPECT_EQ((std::vector<int>{e[0].RecNo, e[1].RecNo, e[2].RecNo, e[3].RecNo}), (std::vector<int>{2, 4, 3, 1}));
+    EXPECT_EQ(FormatPostalCode("1234567"), "123-4567");
+    EXPECT_EQ(FormatPostalCode("12345"), "123-45");
+    EXPECT_EQ(FormatPostalCode("123456"), "123456");
+}
+
+TEST_F(AddressListTest, CellTextsFollowTheirItems)
+{
+    add({1, "0312345678", QStringLiteral("株式会社東京"), "1000005"});
+    TTable &t = *dm->AdrsTable;
+    t.Edit();
+    t.FieldByName("SymbolMark").SetAsString(Sjis::encode(QStringLiteral("●")));
+    t.FieldByName("SymbolColor").SetAsInteger(0x0000FF);
+    t.FieldByName("CodeMain").SetAsInteger(16);
+    t.FieldByName("CodeSub").SetAsInteger(2);
+    t.Post();
+    GroupNames[1] = QStringLiteral("取引先");
+    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+        return sub < 0 ? list->GetCategoryMainName(main) : list->GetCategorySubName(main, sub);
+    };
+    EXPECT_EQ(ListItemText(0, 6, t, names), "7");
+    EXPECT_EQ(ListItemText(1, 0, t, names), QStringLiteral("取引先"));
+    EXPECT_EQ(ListItemText(8, 0, t, names), "100-0005");
+    EXPECT_EQ(ListItemText(11, 0, t, names), QStringLiteral("会社"));
+    EXPECT_EQ(ListItemText(12, 0, t, names), QStringLiteral("株式会社東京"));
+    EXPECT_EQ(ListItemText(35, 0, t, names), QStringLiteral("●,$000000FF"));
+    EXPECT_EQ(ListItemText(42, 0, t, names), QStringLiteral("医療"));
+    EXPECT_EQ(ListItemText(43, 0, t, names), QStringLiteral("内科"));
+    EXPECT_EQ(ListItemText(36, 0, t, names), "1899/12/30 00:00:00");
+}
+
+TEST_F(AddressListTest, SelectionMirrorFollowsEveryChange)
+{
+    for (int i = 0; i < 10; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    list->RefreshList(true, true, false);
+    QAbstractItemModelTester tester(list->lvAddress->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    list->SelectItem(-3, true, true);
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+    list->SelectItem(12, true, true);
+    EXPECT_EQ(list->GetSelectedIndex(), 9);
+    EXPECT_EQ(list->GetSelectedCount(), 1);
+    list->SelectItem(4, false, false);
+    list->SelectItem(6, false, false);
+    list->SetSelected(6, false);  // a row the user deselects is no longer selected for any command
+    EXPECT_FALSE(list->IsSelected(6));
+    EXPECT_TRUE(list->IsSelected(4));
+    EXPECT_EQ(list->GetLastSelectedIndex(), 9);
+    EXPECT_EQ(list->StatusPanels[2]->text(), QStringLiteral("選択件数： 2"));
+    EXPECT_EQ(list->GetRecNoAt(10), -1);
+    EXPECT_EQ(list->IndexOfRecNo(5), 4);
+}
+
+TEST_F(AddressListTest, WordSearchWrapsAroundAndResumes)
+{
+    add({0, "", QStringLiteral("山田商店"), ""});
+    add({0, "", QStringLiteral("鈴木"), ""});
+    add({0, "", QStringLiteral("山田工業"), ""});
+    list->RefreshList(true, true, false);
+    list->SelectItem(1, true, true);
+    list->SearchWord = QStringLiteral("山田");
+    ASSERT_TRUE(list->FindNextWord());
+    EXPECT_EQ(list->GetSelectedIndex(), 2);
+    ASSERT_TRUE(list->FindNextWord());
+    EXPECT_EQ(list->GetSelectedIndex(), 0);  // wrapped past the end
+    list->SearchWord = QStringLiteral("佐藤");
+    EXPECT_FALSE(list->FindNextWord());
+}
+
+TEST_F(AddressListTest, EmptyBookGivesEmptyListAndNoneValues)
+{
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_EQ(list->GetSelectedIndex(), -1);
+    EXPECT_EQ(list->GetFocusedIndex(), -1);
+    EXPECT_EQ(list->GetRecNoAt(0), -1);
+    EXPECT_EQ(list->StatusPanels[3]->text(), QStringLiteral("表示件数： 0"));
+    EXPECT_TRUE(list->IsFirstRecord());
+    list->SelectItem(0, true, true);
+    EXPECT_EQ(list->LastSelIndex, -1);
+}
+
+TEST_F(AddressListTest, SettingsComeBackAfterTheWindowIsClosed)
+{
+    add({0, "0311111111", "A", ""});
+    list->SortType = 2;
+    list->SortDir = false;
+    list->ViewGroup = 3;
+    list->DuplicateItem1 = 1;
+    list->ColumnDefs[5].Visible = true;
+    TNarrowDownItem condition;
+    condition.Item = 0;  // the customer code, a text item
+    condition.Text = "A";
+    condition.MatchMode = mmPrefix;
+    list->Filter.Conditions.push_back(condition);
+    list.reset();  // writes the settings
+    list = std::make_unique<TAddressList>();
+    EXPECT_EQ(list->SortType, 2);
+    EXPECT_FALSE(list->SortDir);
+    EXPECT_EQ(list->ViewGroup, 3);
+    EXPECT_EQ(list->DuplicateItem1, 1);
+    EXPECT_TRUE(list->ColumnDefs[5].Visible);
+    EXPECT_EQ(list->cbxSort->currentIndex(), 2);
+    EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("絞り込み中"));
+}
+
+TEST_F(AddressListTest, CommandsFollowTheirEnableRules)
+{
+    list->RefreshList(true, true, false);
+    EXPECT_FALSE(list->actDelete->isEnabled());  // empty list
+    EXPECT_TRUE(list->actReload->isEnabled());
+    EXPECT_FALSE(list->actWordNext->isEnabled());
+    EXPECT_FALSE(list->actDisableSearch->isEnabled());
+    add({0, "1", "A", ""});
+    list->RefreshList(false, true, false);
+    EXPECT_TRUE(list->actDelete->isEnabled());
+    // A command whose window is not part of this build stays disabled whatever its rule says.
+    EXPECT_FALSE(list->actListPrint->isEnabled());
+    EXPECT_EQ(list->actDelete->statusTip(), QStringLiteral("選択しているアドレス帳データを削除します"));
+    EXPECT_EQ(list->actDelete->toolTip(), QStringLiteral("削除"));
+    EXPECT_EQ(list->actInquiry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_NE(list->findChild<QToolButton *>("tbtnAdrsSearch"), nullptr);
+}
+
+TEST_F(AddressListTest, DeleteRemovesTheSelectedRecordsAfterTheQuestion)
+{
+    for (int i = 1; i <= 6; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    list->RefreshList(true, true, false);
+    for (int row : {1, 2, 4})
+        list->SelectItem(row, false, false);
+    boxes.answer(IDNO);
+    list->actDelete->trigger();
+    EXPECT_EQ(list->GetRecordCount(), 6);
+    EXPECT_EQ(boxes.shown().back().flags, MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2);
+    boxes.answer(IDYES);
+    list->actDelete->trigger();
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 4, 6}));
+    EXPECT_EQ(list->GetSelectedIndex(), 1);  // the first old position, selected again
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 3);
+}
+
+TEST_F(AddressListTest, DuplicateDisplayCanBeSuspendedAndCancelled)
+{
+    add({0, "0311111111", "A", ""});
+    add({0, "0399999999", "B", ""});
+    add({0, "0311111111", "C", ""});
+    list->DuplicateItem1 = 1;
+    list.reset();  // the stored duplicate item is read back by the next window, as at start
+    ASSERT_TRUE(dm->OpenAdrsTable());
+    list = std::make_unique<TAddressList>();
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(list->GetRecordCount(), 2);
+    EXPECT_TRUE(list->actDisableSearch->isEnabled());
+    EXPECT_FALSE(list->cbxSort->isEnabled());
+    list->actDisableSearch->trigger();  // suspended: every record, sortable again
+    EXPECT_EQ(list->GetRecordCount(), 3);
+    EXPECT_TRUE(list->cbxSort->isEnabled());
+    EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("重複表示無効"));
+    list->actCancelSearch->trigger();  // while suspended: only unchecked, nothing to reload
+    EXPECT_FALSE(list->actDisableSearch->isChecked());
+    EXPECT_FALSE(list->actCancelSearch->isEnabled());
+    EXPECT_EQ(list->DuplicateItem1, 0);
+    EXPECT_EQ(list->GetRecordCount(), 3);
+    EXPECT_TRUE(list->StatusPanels[1]->text().isEmpty());
+}
+
+TEST_F(AddressListTest, EscapeEndsTheMainWindow)
+{
+    list->show();
+    QTest::keyClick(list.get(), Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(list->property("ModalResult").toInt(), mrCancel);
+}
+
+TEST_F(AddressListTest, NameOfNoBookAsksForABookInsteadOfOpeningAnother)
+{
+    AdrsBookList = {{"Book", "Book", abReady}};
+    CurrentAdrsName = "Gone";
+    boxes.answer(IDYES);  // confirm ending the run when the question is cancelled
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TAddressSelect *>(QApplication::activeModalWidget());
+        asked = dialog != nullptr;
+        if (dialog)
+            dialog->btnCancel->click();
+    });
+    list->OpenAddressBook(false);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(list->windowTitle(), "Velmora");
+}
+
+TEST_F(AddressListTest, SwitchToABookThatCannotOpenLeavesNothingOfTheOldOne)
+{
+    add({0, "1", "A", ""});
+    add({0, "2", "B", ""});
+    AdrsBookList = {{"Book", "Book", abReady}, {"Broken", "Broken", abReady}};
+    CurrentAdrsName = "Book";
+    CurrentAdrsIndex = 0;
+    test::writeFile(AdrsFolder + "Broken/Adrs.DB", "not a table");
+    list->RefreshList(true, true, false);
+    ASSERT_EQ(list->GetRecordCount(), 2);
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<TAddressSelect *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->lvAdrs->setCurrentRow(1);
+        dialog->btnOk->click();
+    });
+    list->actOpen->trigger();
+    EXPECT_EQ(CurrentAdrsName, "Broken");
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Broken"));
+    EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("アドレス帳ファイルがオープンできませんでした  "));
+}
+
+TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
+{
+    add({0, "1", "A", ""});
+    list->RefreshList(true, true, false);
+    const QStringList built = {"actCreate", "actOpen", "actEditGroup", "actExit", "actDelete", "actInitColumn",
+                               "actReload", "actTopic", "actAdrsCopy", "actAdrsSearch", "actWordSearch", "actDuplicateSearch", "actKeywordEdit",
+                               "actViewColumn"};
+    const QList<QAction *> actions = list->findChildren<QAction *>(QRegularExpression("^act"));
+    EXPECT_EQ(actions.size(), 38);
+    for (QAction *action : actions) {
+        const bool inMenu = !action->associatedObjects().isEmpty();
+        EXPECT_TRUE(inMenu) << action->objectName().toStdString();
+        if (built.contains(action->objectName()))
+            EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+        else if (action != list->actWordNext && action != list->actDisableSearch && action != list->actCancelSearch)
+            EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    }
+    // Column widths go back to their defaults.
+    list->ColumnDefs[0].Width = 500;
+    list->actInitColumn->trigger();
+    EXPECT_EQ(list->ColumnDefs[0].Width, 56);
+    // Reloading keeps the selection's place.
+    list->SelectItem(0, true, false);
+    list->actReload->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+}
+
+TEST_F(AddressListTest, PressBelowTheRowsKeepsARowSelected)
+{
+    for (int i = 0; i < 3; ++i)
+        add({0, QByteArray::number(i), "", ""});
+    // Shown, the window opens its book by itself: give it one to open without asking.
+    AdrsBookList = {{"Book", "Book", abReady}};
+    CurrentAdrsName = "Book";
+    ChooseBookAtStart = DataPathReset = FirstRun = 0;
+    HistoryFolder = dir.path() + "/History/";
+    list->resize(800, 600);
+    list->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    list->RefreshList(true, true, false);
+    list->SelectItem(1, true, false);
+    list->SetSelected(1, false);
+    ASSERT_EQ(list->GetSelectedCount(), 0);
+    QWidget *viewport = list->lvAddress->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(10, viewport->height() - 5));
+    EXPECT_EQ(list->GetSelectedCount(), 1);
+    EXPECT_TRUE(list->IsSelected(1));
+}
+
+TEST_F(AddressListTest, WordSearchAndDuplicateCommandsUseTheirDialogs)
+{
+    add({0, "0311111111", QStringLiteral("山田商店"), ""});
+    add({0, "0399999999", QStringLiteral("鈴木"), ""});
+    add({0, "0311111111", QStringLiteral("佐藤"), ""});
+    list->RefreshList(true, true, false);
+    auto answer = [](auto act) {
+        QTimer::singleShot(0, [act] { act(QApplication::activeModalWidget()); });
+    };
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TWordSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtWord->setText(QStringLiteral("鈴木"));
+        dialog->btnSearch->click();
+    });
+    list->actWordSearch->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 1);
+    EXPECT_TRUE(list->actWordNext->isEnabled());
+
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TWordSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtWord->setText(QStringLiteral("田中"));
+        dialog->btnSearch->click();
+    });
+    list->actWordSearch->trigger();
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("指定した文字列は見つかりませんでした  "));
+
+    TNarrowDownItem condition;
+    condition.Text = "x";
+    condition.MatchMode = mmPrefix;
+    list->Filter.Conditions.push_back(condition);
+    answer([](QWidget *w) {
+        auto *dialog = qobject_cast<TDuplicateSearch *>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->cbxItem1->setCurrentIndex(0);  // the telephone number
+        dialog->btnView->click();
+    });
+    list->actDuplicateSearch->trigger();
+    EXPECT_EQ(list->DuplicateItem1, 1);
+    EXPECT_TRUE(list->Filter.Conditions.empty());  // a duplicate display clears the filter
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 3}));
+    EXPECT_FALSE(list->cbxSort->isEnabled());
+}

@@ -1,5 +1,7 @@
 // The directory search worker against the real Kvdir17.so and the small sample directory: paging, kept pages,
-// stop and resume, counts and the CSV output. Areas are chosen by asking the library for counts.
+// stop and resume, counts and the CSV output. Areas are chosen by asking the library for counts. What the real
+// library never does (hits from a stopped call, an endless empty answer) and failing outputs are played by a
+// scripted fake library.
 #include "directory/SearchThread.h"
 
 #include "core/Globals.h"
@@ -17,8 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <optional>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -100,12 +105,19 @@ class SearchThreadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        AppFolder = test::appDir();
+        AppFolder = libraryFolder();
         CategoryFolder = test::appDir() + "Category/";
         Session().AddPassword(TablePassword);
         ASSERT_EQ(LoadDirectoryDll(AppFolder), 0);  // the test's own calls
-        ASSERT_EQ(LoadHyphenDll(AppFolder, AppFolder + "Dic/"), 0);
-        worker = std::make_unique<TSearchThread>();
+        ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
+        useWorker(std::make_unique<TSearchThread>());
+    }
+    // The folder of the directory library that the test and the worker load.
+    virtual QString libraryFolder() const { return test::appDir(); }
+    // The worker, stopped by the progress hand-back numbered stopAtProgress.
+    void useWorker(std::unique_ptr<TSearchThread> w)
+    {
+        worker = std::move(w);
         QObject::connect(worker.get(), &TSearchThread::Progress, [this] {
             if (++progress == stopAtProgress)
                 worker->Stop();
@@ -290,13 +302,13 @@ TEST_F(SearchThreadTest, OutputFromHitsAloneOrFromEntriesAndAppending)
         EXPECT_FALSE(lines[i].split(',')[2].trimmed().isEmpty()) << lines[i].constData();
     }
     // The category search's worker, whose tables stay open between jobs, writes the same file twice over.
-    worker = std::make_unique<TSearchCategoryThread>();
+    useWorker(std::make_unique<TSearchCategoryThread>());
     for (int job = 0; job < 2; ++job) {
         output(areas, hitItems, file, false);
         EXPECT_EQ(worker->ResultCode(), 0);
         EXPECT_EQ(test::readFile(file), plain);
     }
-    worker = std::make_unique<TSearchThread>();
+    useWorker(std::make_unique<TSearchThread>());
 
     // Adding a column of the entry fetches every entry: the numbers come hyphenated.
     std::vector<TItemChoice> withPostal = hitItems;
@@ -336,4 +348,172 @@ TEST_F(SearchThreadTest, AWorkerClosedDuringItsJobStopsWithoutHandingBack)
     QThread::msleep(50);
     worker.reset();
     EXPECT_EQ(done.count(), 0);
+}
+
+namespace {
+
+// One area of the scripted library (tests/directory/FakeKvdir17.cpp): hits entries, per of them a call,
+// per 0 an area that answers 0 with no hits and no end.
+struct TScriptedArea {
+    int id, hits, per;
+};
+
+constexpr uint32_t scriptedPageSize = 5;
+
+// The process's file size limit while the object lives; a write beyond it fails (EFBIG) instead of raising a
+// signal.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~TFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit before_{};
+    void (*handler_)(int);
+};
+
+// The worker against the scripted library: stopped calls that still return hits, areas that answer with
+// nothing, and outputs that fail.
+class ScriptedSearchTest : public SearchThreadTest {
+protected:
+    QString libraryFolder() const override { return QStringLiteral(SCRIPTED_KVDIR17_DIR); }
+    void SetUp() override
+    {
+        SearchThreadTest::SetUp();
+        ASSERT_EQ(libraryCount(conditions({{1, 7, 3}})[0]), 7) << "not the scripted library";
+    }
+
+    static std::vector<TDirectoryCondition> conditions(const std::vector<TScriptedArea> &areas)
+    {
+        std::vector<TDirectoryCondition> out;
+        for (const TScriptedArea &a : areas)
+            out.push_back(makeCondition(QByteArray::number(a.id) + ',' + QByteArray::number(a.hits) + ',' +
+                                            QByteArray::number(a.per),
+                                        15, scriptedPageSize));
+        return out;
+    }
+    static std::vector<uint32_t> entries(const std::vector<TScriptedArea> &areas)
+    {
+        std::vector<uint32_t> out;
+        for (const TScriptedArea &a : areas)
+            for (int n = 0; a.per > 0 && n < a.hits; ++n)
+                out.push_back(uint32_t(a.id * 1000 + n));
+        return out;
+    }
+
+    const std::vector<TItemChoice> telOnly{{0, 0, true}};
+};
+
+}  // namespace
+
+// A stop lands in each call in turn, among them calls made after the page asked for was complete, and the
+// stopped call still returns its hits: the page shown is the page asked for, from its first hit, and paging on
+// after the resume gives every hit exactly once.
+TEST_F(ScriptedSearchTest, AStopInACallThatReturnsHitsShowsThePageAskedForAndRepeatsNoHit)
+{
+    // The first area fills a whole page with each call, the others leave hits carried from call to call.
+    const std::vector<TScriptedArea> script{{1, 10, 5}, {2, 7, 3}, {3, 9, 4}};
+    const auto all = entries(script);
+    for (int stopAt = 1; stopAt <= 8; ++stopAt) {
+        SCOPED_TRACE(stopAt);
+        progress = 0;
+        stopAtProgress = stopAt;
+        worker->SetConditions(conditions(script), {}, {});
+        page(TSearchThread::requestNew);
+        int asked = 1;
+        std::vector<uint32_t> pages;
+        for (int jobs = 0; jobs < 20; ++jobs) {
+            ASSERT_EQ(worker->PageNo(), asked);
+            if (worker->ResultCode() == directoryStopped) {
+                const auto shown = shownEntries();
+                const size_t from = size_t(asked - 1) * scriptedPageSize;
+                ASSERT_LE(from + shown.size(), all.size());
+                EXPECT_EQ(shown, std::vector<uint32_t>(all.begin() + from, all.begin() + from + shown.size()));
+                page(TSearchThread::requestResume);
+                continue;
+            }
+            ASSERT_EQ(worker->ResultCode(), 0);
+            pages = joined(pages, shownEntries());
+            if (worker->LastPage())
+                break;
+            page(TSearchThread::requestNext);
+            ++asked;
+        }
+        EXPECT_EQ(pages, all);
+    }
+}
+
+// An area answering 0 with no hits and no end is passed over instead of being asked forever.
+TEST_F(ScriptedSearchTest, AnAreaAnsweringFoundWithoutHitsIsPassedOver)
+{
+    worker->SetConditions(conditions({{1, 0, 0}}), {}, {});
+    page(TSearchThread::requestNew);
+    EXPECT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(worker->HitCount(), 0);
+    EXPECT_TRUE(worker->LastPage());
+
+    const std::vector<TScriptedArea> script{{1, 0, 0}, {2, 3, 3}};
+    worker->SetConditions(conditions(script), {}, {});
+    page(TSearchThread::requestNew);
+    EXPECT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(shownEntries(), entries(script));
+    EXPECT_TRUE(worker->LastPage());
+
+    QTemporaryDir dir;
+    output(conditions(script), telOnly, dir.path() + "/out.csv", false);
+    EXPECT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(worker->LinesWritten(), 3);
+}
+
+// Category tables that cannot be read end an output with their own code, in both workers.
+TEST_F(ScriptedSearchTest, UnreadableCategoryTablesEndAnOutputWithTheirCode)
+{
+    QTemporaryDir dir;
+    for (const char *table : {"/OxaCatm.DB", "/OxaCats.DB"}) {
+        QFile damaged(dir.path() + table);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, 'x'));
+    }
+    CategoryFolder = dir.path() + "/";
+    const std::vector<TItemChoice> withCategories{{0, 0, true}, {14, 14, true}, {16, 16, true}};
+    for (bool categoryWorker : {false, true}) {
+        SCOPED_TRACE(categoryWorker);
+        useWorker(categoryWorker ? std::make_unique<TSearchCategoryThread>() : std::make_unique<TSearchThread>());
+        output(conditions({{1, 7, 3}}), withCategories, dir.path() + "/out.csv", false);
+        EXPECT_EQ(worker->ResultCode(), TSearchThread::outputCategoryFailed);
+        EXPECT_EQ(worker->LinesWritten(), 0);
+    }
+}
+
+// A file that stops taking bytes in the middle of a batch (here at the process's file size limit) keeps the
+// whole batches before it and nothing of the failed one.
+TEST_F(ScriptedSearchTest, AnOutputFailingMidwayIsCutBackToItsLastWholeBatch)
+{
+    const auto areas = conditions({{1, 10, 5}, {2, 7, 3}});
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/out.csv";
+    output(areas, telOnly, file, false);
+    const QByteArray whole = test::readFile(file);
+    ASSERT_EQ(worker->ResultCode(), 0);
+    ASSERT_EQ(worker->LinesWritten(), 17);
+    {
+        const TFileSizeLimit limit(rlim_t(whole.size() - 3));
+        output(areas, telOnly, file, false);
+    }
+    const QByteArray cut = test::readFile(file);
+    EXPECT_EQ(worker->ResultCode(), TSearchThread::outputWriteFailed);
+    EXPECT_TRUE(cut.endsWith("\r\n"));
+    EXPECT_TRUE(whole.startsWith(cut));
+    EXPECT_EQ(cut.count('\n'), 1 + worker->LinesWritten());
+    EXPECT_GT(worker->LinesWritten(), 10);
 }

@@ -247,6 +247,7 @@ TPrinter &Printer()
 QStringList TPrinter::Printers() const
 {
     QStringList names = installedDriver()->Printers();
+    // A queue under the PDF printer's name could never be told apart from it.
     names.removeAll(PdfPrinterName);
     names.append(PdfPrinterName);
     return names;

@@ -4,7 +4,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QTemporaryDir>

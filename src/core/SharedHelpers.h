@@ -1,6 +1,7 @@
 // Helpers every window shares: placing windows, design units, rounding, deleting and choosing folders.
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 #include <cstdint>
@@ -20,6 +21,10 @@ int ScaleByDpi(int value, bool toScreen, double ppi);
 
 // Nearest integer, halves away from zero.
 int64_t RoundHalfAway(long double x);
+
+// Colours as the tables and the layouts keep them: 0x00BBGGRR.
+QColor ColorFromBgr(int32_t bgr);
+int32_t BgrFromColor(const QColor &color);
 
 // Deletes folder with everything below it. True only when nothing is left of it.
 bool DeleteFolderTree(const QString &folder, bool keepFiles = false);

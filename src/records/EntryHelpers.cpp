@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
@@ -21,10 +22,6 @@ void SetInputColour(QWidget *control, bool enabled)
     palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
     control->setPalette(palette);
 }
-
-QColor ColorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-int32_t BgrFromColor(const QColor &color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
 
 void ColorDialogShow(QWidget *dialog, QWidget *owner)
 {

@@ -13,10 +13,6 @@ class TUniComboBox;
 // An edit or combo box painted with the window colour while it takes input, with the button face otherwise.
 void SetInputColour(QWidget *control, bool enabled);
 
-// Colours as the tables keep them: 0x00BBGGRR.
-QColor ColorFromBgr(int32_t bgr);
-int32_t BgrFromColor(const QColor &color);
-
 // The sixteen custom colours every colour dialog offers, kept in "CstmClr.ini" [COMMON] "0".."15" as six
 // hexadecimal digits (default "000000"). Saving throws EIniFileError.
 std::array<QColor, 16> LoadCustomColors();

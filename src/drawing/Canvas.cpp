@@ -1,0 +1,376 @@
+#include "drawing/Canvas.h"
+
+#include "drawing/GlyphRenderer.h"
+#include "drawing/MetafileEx.h"
+#include "platform/SjisCodec.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QRawFont>
+
+#include <cmath>
+
+namespace {
+
+TPrinterCaps &printerCaps()
+{
+    static TPrinterCaps caps;
+    return caps;
+}
+
+QString faceOf(const TLogFont &font)
+{
+    const QString family = font.Font.family();
+    return family.startsWith(u'@') ? family.mid(1) : family;
+}
+
+}  // namespace
+
+const TPrinterCaps &PrinterCaps() { return printerCaps(); }
+
+void SetPrinterCaps(const TPrinterCaps &caps) { printerCaps() = caps; }
+
+struct TCanvas::TResolved {
+    QRawFont Raw;
+    bool Vertical = false;
+    double WidthScale = 1;
+};
+
+TCanvas::TCanvas(QPainter &painter, int dpiX, int dpiY)
+    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY)
+{
+    s_.FontPpi = dpiY;
+}
+
+TCanvas::TCanvas(QPainter &painter, const QPaintDevice &device)
+    : TCanvas(painter, device.logicalDpiX(), device.logicalDpiY())
+{
+}
+
+TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY) : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY)
+{
+    s_.FontPpi = dpiY;
+    picture.Clear();
+}
+
+TCanvas::~TCanvas()
+{
+    if (picture_)
+        picture_->EndRecording();
+}
+
+// ---- Font ----
+
+void TCanvas::SetFont(const TFont &font)
+{
+    s_.Font = font;
+    const int points = font.Log.Font.pointSize();
+    if (points > 0)
+        s_.Font.Height = -static_cast<int>(std::lround(points * s_.FontPpi / 72.0));
+}
+
+void TCanvas::SetFontWidthRatio(double ratio)
+{
+    // Measured at the height in use, so the ratio means the same on every device.
+    TLogFont measured = s_.Font.Log;
+    measured.Font.setFamily(faceOf(s_.Font.Log));
+    measured.Font.setPixelSize(std::max(1, static_cast<int>(std::lround(resolve(u"").Raw.pixelSize()))));
+    ::SetFontWidthRatio(measured, ratio);
+    s_.Font.Log.Width = measured.Width;
+}
+
+TCanvas::TResolved TCanvas::resolve(QStringView text) const
+{
+    TResolved resolved;
+    resolved.Vertical = s_.Font.Log.Font.family().startsWith(u'@');
+    QFont font = s_.Font.Log.Font;
+    font.setFamily(faceOf(s_.Font.Log));
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setPixelSize(64);
+    // Layouts name Japanese faces; a Latin face still draws its own letters, any other character makes the
+    // Japanese face of the family stand in for the whole line.
+    QRawFont raw = QRawFont::fromFont(font);
+    for (QChar c : text) {
+        if (!c.isSpace() && !raw.supportsCharacter(c)) {
+            raw = QRawFont::fromFont(font, QFontDatabase::Japanese);
+            break;
+        }
+    }
+    double pixels = 0;
+    const int height = s_.Font.Height;
+    if (height < 0)
+        pixels = -height;
+    else if (height > 0)
+        pixels = height * 64.0 / (raw.ascent() + raw.descent());
+    else
+        pixels = std::lround(12 * s_.FontPpi / 72.0);
+    raw.setPixelSize(pixels);
+    resolved.Raw = raw;
+    if (s_.Font.Log.Width > 0) {
+        QFont natural = font;
+        natural.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+        const int average = QFontMetrics(natural).averageCharWidth();
+        if (average > 0)
+            resolved.WidthScale = static_cast<double>(s_.Font.Log.Width) / average;
+    }
+    return resolved;
+}
+
+// ---- Text ----
+
+int TCanvas::FontAscent() const { return ShapeLine(resolve(u"").Raw, u"", false).Ascent; }
+
+int TCanvas::FontDescent() const { return ShapeLine(resolve(u"").Raw, u"", false).Descent; }
+
+QSize TCanvas::TextExtent(QStringView text) const
+{
+    int fit = 0;
+    return GetTextExtentExPoint(text, -1, &fit);
+}
+
+QSize TCanvas::GetTextExtentExPoint(QStringView text, int maxExtent, int *fit, QList<int> *extents) const
+{
+    const TResolved resolved = resolve(text);
+    const TShapedLine line = ShapeLine(resolved.Raw, text, resolved.Vertical);
+    double along = 0;
+    int fitting = 0;
+    if (extents)
+        extents->clear();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        along += line.Advances[i] * resolved.WidthScale;
+        const int extent = static_cast<int>(std::lround(along));
+        if (extents)
+            extents->append(extent);
+        if (maxExtent < 0 || extent <= maxExtent)
+            fitting = static_cast<int>(i) + 1;
+    }
+    if (fit)
+        *fit = fitting;
+    return QSize(static_cast<int>(std::lround(along)), line.CellHeight());
+}
+
+void TCanvas::TextOut(int x, int y, QStringView text) { ExtTextOutW(x, y, 0, nullptr, text, nullptr); }
+
+bool TCanvas::ExtTextOutW(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx)
+{
+    drawText(x, y, options, rect, text, dx);
+    return true;
+}
+
+bool TCanvas::ExtTextOutA(int x, int y, unsigned options, const TRect *rect, const QByteArray &text, const int *dx)
+{
+    // The advance of a double-byte character is the one given for its lead byte.
+    const QString wide = Sjis::decode(text);
+    QList<int> advances;
+    if (dx) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            advances.append(dx[i]);
+            if (Sjis::isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
+                ++i;
+        }
+        advances.resize(wide.size());
+    }
+    drawText(x, y, options, rect, wide, dx ? advances.constData() : nullptr);
+    return true;
+}
+
+void TCanvas::drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx)
+{
+    const TResolved resolved = resolve(text);
+    const TShapedLine line = ShapeLine(resolved.Raw, text, resolved.Vertical);
+    QList<double> starts;
+    double along = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        starts.append(along);
+        along += dx ? dx[i] : line.Advances[i] * resolved.WidthScale;
+    }
+
+    // The line frame: x along the escapement, y down across the line, the reference point at the origin.
+    QTransform frame = QTransform().rotate(-s_.Font.Log.Escapement / 10.0) * QTransform::fromTranslate(x, y);
+    double shiftX = 0;
+    double shiftY = 0;
+    if ((s_.TextAlign & TA_CENTER) == TA_CENTER)
+        shiftX = -along / 2;
+    else if (s_.TextAlign & TA_RIGHT)
+        shiftX = -along;
+    if ((s_.TextAlign & TA_BASELINE) == TA_BASELINE)
+        shiftY = -line.Ascent;
+    else if (s_.TextAlign & TA_BOTTOM)
+        shiftY = -line.CellHeight();
+    frame = QTransform::fromTranslate(shiftX, shiftY) * frame;
+
+    const std::optional<QRect> clip = s_.Clip;
+    if (rect && (options & ETO_OPAQUE)) {
+        const QColor background = s_.BkColor;
+        paintShapes([&](QPainter &p) { p.fillRect(rect->ToQRect(), background); });
+    }
+    if (rect && (options & ETO_CLIPPED))
+        s_.Clip = s_.Clip ? s_.Clip->intersected(rect->ToQRect()) : rect->ToQRect();
+    if (s_.BkMode == TBkMode::Opaque && !text.isEmpty()) {
+        const QPolygonF cell = frame.map(QPolygonF(QRectF(0, 0, along, line.CellHeight())));
+        const QColor background = s_.BkColor;
+        paintShapes([&](QPainter &p) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(background);
+            p.drawPolygon(cell);
+        });
+    }
+    for (const TPlacedRun &run : PlaceLine(line, starts, resolved.WidthScale))
+        glyphs(run.Run, run.Transform * frame, s_.Font.Color);
+    s_.Clip = clip;
+}
+
+void TCanvas::glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour)
+{
+    if (picture_) {
+        picture_->AddGlyphs(run, transform, colour, s_.Clip);
+        return;
+    }
+    painter_->save();
+    painter_->setTransform(base_);
+    if (s_.Clip)
+        painter_->setClipRect(*s_.Clip, Qt::IntersectClip);
+    painter_->setTransform(transform * base_);
+    painter_->setPen(colour);
+    painter_->drawGlyphRun(QPointF(0, 0), run);
+    painter_->restore();
+}
+
+// ---- Pen, brush, shapes ----
+
+template <class Draw> void TCanvas::paintShapes(Draw draw)
+{
+    if (picture_) {
+        QPainter &recorder = picture_->ShapePainter(s_.Clip);
+        recorder.save();
+        draw(recorder);
+        recorder.restore();
+        return;
+    }
+    painter_->save();
+    painter_->setTransform(base_);
+    if (s_.Clip)
+        painter_->setClipRect(*s_.Clip, Qt::IntersectClip);
+    draw(*painter_);
+    painter_->restore();
+}
+
+void TCanvas::SetPen(const QColor &colour, int width, bool insideFrame)
+{
+    s_.PenColor = colour;
+    s_.PenWidth = std::max(1, width);
+    s_.PenInside = insideFrame;
+    s_.PenNull = false;
+}
+
+void TCanvas::SetNullPen() { s_.PenNull = true; }
+
+void TCanvas::SetBrush(const QColor &colour, TBrushStyle style)
+{
+    s_.BrushColor = colour;
+    SetBrushStyle(style);
+}
+
+void TCanvas::SetBrushStyle(TBrushStyle style)
+{
+    s_.BrushStyle = style;
+    s_.BkMode = style == TBrushStyle::Clear ? TBkMode::Transparent : TBkMode::Opaque;
+    if (style == TBrushStyle::Solid)
+        s_.BkColor = s_.BrushColor;
+}
+
+QPen TCanvas::pen() const
+{
+    if (s_.PenNull)
+        return QPen(Qt::NoPen);
+    QPen pen(s_.PenColor, s_.PenWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+void TCanvas::FillRect(const TRect &rect)
+{
+    const QColor colour = s_.BrushColor;
+    paintShapes([&](QPainter &p) { p.fillRect(rect.ToQRect(), colour); });
+}
+
+namespace {
+
+// The outline a pen of width w follows around rect: through the middle of the outermost pixels, or, for a
+// pen drawn inside the frame, far enough in that its whole width stays inside.
+QRectF outline(const TRect &rect, int w, bool inside)
+{
+    const double inset = inside ? w / 2.0 : 0.5;
+    return QRectF(rect.Left + inset, rect.Top + inset, rect.Width() - 2 * inset, rect.Height() - 2 * inset);
+}
+
+}  // namespace
+
+void TCanvas::Rectangle(const TRect &rect)
+{
+    const QPen shapePen = pen();
+    const QBrush brush = s_.BrushStyle == TBrushStyle::Solid ? QBrush(s_.BrushColor) : QBrush(Qt::NoBrush);
+    const QRectF path = outline(rect, s_.PenWidth, s_.PenInside);
+    paintShapes([&](QPainter &p) {
+        p.setPen(shapePen);
+        p.setBrush(brush);
+        p.drawRect(path);
+    });
+}
+
+void TCanvas::RoundRect(const TRect &rect, int cornerWidth, int cornerHeight)
+{
+    const QPen shapePen = pen();
+    const QBrush brush = s_.BrushStyle == TBrushStyle::Solid ? QBrush(s_.BrushColor) : QBrush(Qt::NoBrush);
+    const QRectF path = outline(rect, s_.PenWidth, s_.PenInside);
+    paintShapes([&](QPainter &p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(shapePen);
+        p.setBrush(brush);
+        p.drawRoundedRect(path, cornerWidth / 2.0, cornerHeight / 2.0);
+    });
+}
+
+void TCanvas::Polyline(const QList<QPoint> &points)
+{
+    const QPen shapePen = pen();
+    paintShapes([&](QPainter &p) {
+        p.setPen(shapePen);
+        p.drawPolyline(points.constData(), static_cast<int>(points.size()));
+    });
+}
+
+void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
+
+void TCanvas::PlayPicture(const TMetafileEx &picture, const QRectF &target)
+{
+    if (picture_)
+        picture_->AddPicture(picture, target, s_.Clip);
+    else
+        picture.Play(*painter_, base_, target, s_.Clip);
+}
+
+// ---- Clipping and state ----
+
+void TCanvas::SetClipRect(const TRect &rect) { s_.Clip = rect.ToQRect(); }
+
+void TCanvas::ClearClip() { s_.Clip.reset(); }
+
+TRect TCanvas::ClipRect() const
+{
+    if (!s_.Clip)
+        return {};
+    return {s_.Clip->left(), s_.Clip->top(), s_.Clip->left() + s_.Clip->width(), s_.Clip->top() + s_.Clip->height()};
+}
+
+void TCanvas::SaveDC() { saved_.append(s_); }
+
+void TCanvas::RestoreDC()
+{
+    if (!saved_.isEmpty())
+        s_ = saved_.takeLast();
+}

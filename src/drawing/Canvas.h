@@ -1,0 +1,183 @@
+// The device context the drawing objects draw through: a font with escapement, text measured from the real
+// font and drawn as glyph runs, pens, brushes and rectangles, a clip rectangle and the device's resolution.
+// It draws on a QPainter (QImage, QPrinter, QPdfWriter, the screen) or records into a TMetafileEx.
+#pragma once
+
+#include "platform/Fonts.h"
+
+#include <QColor>
+#include <QList>
+#include <QPoint>
+#include <QPen>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QStringView>
+#include <QTransform>
+
+#include <optional>
+
+class QGlyphRun;
+class QPainter;
+class QPaintDevice;
+class QRawFont;
+class TMetafileEx;
+
+// A rectangle as the layouts keep it: right and bottom are the first column and row outside it.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
+    bool operator==(const TRect &) const = default;
+};
+
+// A font as the objects hold it and the canvas selects it: the font value (face, style, escapement, width),
+// its colour and, on a canvas, its height in device pixels (negative: the character height; positive: the
+// cell height, internal leading included). The point size stays in Log.Font.
+struct TFont {
+    TLogFont Log;
+    QColor Color = Qt::black;
+    int Height = 0;
+};
+
+// The printer the objects print to, as far as they ask: whether one is installed, its resolution and the
+// offsets of its printable area. The designers set it when they choose a printer; without one, layouts
+// render at 96 dots per inch.
+struct TPrinterCaps {
+    bool Installed = false;
+    int LogPixelsX = 96;
+    int LogPixelsY = 96;
+    int PhysicalOffsetX = 0;
+    int PhysicalOffsetY = 0;
+};
+const TPrinterCaps &PrinterCaps();
+void SetPrinterCaps(const TPrinterCaps &caps);
+
+// Options of ExtTextOutW, text alignment and background modes, with the device's values.
+inline constexpr unsigned ETO_OPAQUE = 2;
+inline constexpr unsigned ETO_CLIPPED = 4;
+inline constexpr unsigned TA_LEFT = 0;
+inline constexpr unsigned TA_RIGHT = 2;
+inline constexpr unsigned TA_CENTER = 6;
+inline constexpr unsigned TA_TOP = 0;
+inline constexpr unsigned TA_BOTTOM = 8;
+inline constexpr unsigned TA_BASELINE = 24;
+enum class TBkMode { Transparent = 1, Opaque = 2 };
+enum class TBrushStyle { Solid, Clear };
+
+class TCanvas {
+public:
+    // Draws on painter's device at the given resolution (tests inject 300 or 600 dpi; printing passes the
+    // printer's). The painter's transform at construction is the canvas's device space.
+    TCanvas(QPainter &painter, int dpiX, int dpiY);
+    TCanvas(QPainter &painter, const QPaintDevice &device);
+    // Records into picture (emptied first) at the given resolution; the recording ends with the canvas.
+    TCanvas(TMetafileEx &picture, int dpiX, int dpiY);
+    ~TCanvas();
+    TCanvas(const TCanvas &) = delete;
+    TCanvas &operator=(const TCanvas &) = delete;
+
+    int LogPixelsX() const { return dpiX_; }
+    int LogPixelsY() const { return dpiY_; }
+
+    // ---- Font ----
+    TFont &Font() { return s_.Font; }
+    const TFont &Font() const { return s_.Font; }
+    // Takes face, style, escapement, width and colour; the height follows the font's point size at the
+    // font resolution (LogPixelsY unless set), as a character height.
+    void SetFont(const TFont &font);
+    void SetFontPixelsPerInch(int ppi) { s_.FontPpi = ppi; }
+    int FontHeight() const { return s_.Font.Height; }
+    void SetFontHeight(int height) { s_.Font.Height = height; }
+    // Narrows or widens the glyphs to ratio times the natural average width at the current height (0 or 1:
+    // natural).
+    void SetFontWidthRatio(double ratio);
+
+    // ---- Text ----
+    // Width along the line (down the column for a vertical font) and the cell height of text.
+    QSize TextExtent(QStringView text) const;
+    int TextWidth(QStringView text) const { return TextExtent(text).width(); }
+    int TextHeight(QStringView text) const { return TextExtent(text).height(); }
+    // How many UTF-16 units fit in maxExtent pixels (fit), and the extent after each unit.
+    QSize GetTextExtentExPoint(QStringView text, int maxExtent, int *fit, QList<int> *extents = nullptr) const;
+    // Ascent and descent of the selected font in whole pixels.
+    int FontAscent() const;
+    int FontDescent() const;
+
+    void TextOut(int x, int y, QStringView text);
+    // The wide-character text output: the text at reference point (x, y) along the font's escapement, each
+    // unit advanced by dx[i] when dx is given. options: ETO_OPAQUE fills rect with the background colour,
+    // ETO_CLIPPED clips to it.
+    bool ExtTextOutW(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
+    // The 8-bit output: Shift-JIS bytes with one advance per byte (the trail byte's is not used).
+    bool ExtTextOutA(int x, int y, unsigned options, const TRect *rect, const QByteArray &text, const int *dx);
+    unsigned TextAlign() const { return s_.TextAlign; }
+    void SetTextAlign(unsigned align) { s_.TextAlign = align; }
+    TBkMode BkMode() const { return s_.BkMode; }
+    void SetBkMode(TBkMode mode) { s_.BkMode = mode; }
+    void SetBkColor(const QColor &colour) { s_.BkColor = colour; }
+
+    // ---- Pen, brush, shapes ----
+    void SetPen(const QColor &colour, int width, bool insideFrame = false);
+    void SetNullPen();
+    // The brush also decides the text background: a clear brush leaves it transparent, a solid one fills it
+    // with the brush colour.
+    void SetBrush(const QColor &colour, TBrushStyle style = TBrushStyle::Solid);
+    TBrushStyle BrushStyle() const { return s_.BrushStyle; }
+    void SetBrushStyle(TBrushStyle style);
+    void FillRect(const TRect &rect);
+    void Rectangle(const TRect &rect);
+    void RoundRect(const TRect &rect, int cornerWidth, int cornerHeight);
+    void Polyline(const QList<QPoint> &points);
+    // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
+    void StretchDraw(const TRect &rect, const TMetafileEx &picture);
+
+    // ---- Clipping and state ----
+    void SetClipRect(const TRect &rect);
+    void ClearClip();
+    bool HasClip() const { return s_.Clip.has_value(); }
+    TRect ClipRect() const;
+    void SaveDC();
+    void RestoreDC();
+
+    // Plays picture unchanged into target (the metafile's own Draw grows the rectangle first).
+    void PlayPicture(const TMetafileEx &picture, const QRectF &target);
+
+private:
+    // Everything SaveDC keeps.
+    struct TDcState {
+        TFont Font;
+        int FontPpi = 96;
+        unsigned TextAlign = TA_LEFT | TA_TOP;
+        TBkMode BkMode = TBkMode::Opaque;
+        QColor BkColor = Qt::white;
+        QColor PenColor = Qt::black;
+        int PenWidth = 1;
+        bool PenInside = false;
+        bool PenNull = false;
+        QColor BrushColor = Qt::white;
+        TBrushStyle BrushStyle = TBrushStyle::Solid;
+        std::optional<QRect> Clip;
+    };
+    struct TResolved;
+
+    TResolved resolve(QStringView text) const;
+    void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
+    template <class Draw> void paintShapes(Draw draw);
+    void glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour);
+    QPen pen() const;
+
+    QPainter *painter_ = nullptr;
+    TMetafileEx *picture_ = nullptr;
+    QTransform base_;
+    int dpiX_;
+    int dpiY_;
+    TDcState s_;
+    QList<TDcState> saved_;
+};

@@ -1,0 +1,356 @@
+#include "drawing/DrawRect.h"
+
+#include "core/SharedHelpers.h"
+#include "drawing/DesignGlobals.h"
+#include "platform/SjisCodec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
+
+TRect scaled(const TRect &r, double factor)
+{
+    return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
+            roundToInt(r.Right * static_cast<long double>(factor)),
+            roundToInt(r.Bottom * static_cast<long double>(factor))};
+}
+
+struct TRenderDpi {
+    int X;
+    int Y;
+};
+
+// Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
+TRenderDpi renderDpi()
+{
+    const TPrinterCaps &caps = PrinterCaps();
+    return caps.Installed ? TRenderDpi{caps.LogPixelsX, caps.LogPixelsY} : TRenderDpi{96, 96};
+}
+
+}  // namespace
+
+// ---- TDrawRect ----
+
+void TDrawRect::Assign(const TDrawRect &source)
+{
+    SetRect(source.Rect);
+    Visible = source.Visible;
+}
+
+void TDrawRect::SetZoom(double zoom)
+{
+    Zoom_ = zoom;
+    if (zoom != 0)
+        DispRect = scaled(Rect, zoom);
+}
+
+void TDrawRect::SetRect(const TRect &rect)
+{
+    Rect = rect;
+    DispRect = scaled(Rect, Zoom_);
+}
+
+void TDrawRect::SetDispRect(const TRect &rect)
+{
+    DispRect = rect;
+    Rect = scaled(DispRect, 1.0 / Zoom_);
+}
+
+void TDrawRect::CalcPrintRect(QPoint offset, bool keepMargins)
+{
+    const TPrinterCaps &caps = PrinterCaps();
+    const long double dpiX = caps.LogPixelsX;
+    const long double dpiY = caps.LogPixelsY;
+    const int ox = roundToInt(offset.x() / 254.0L * dpiX);
+    const int oy = roundToInt(offset.y() / 254.0L * dpiY);
+    const int left = roundToInt(Rect.Left * dpiX / 96) + ox;
+    const int top = roundToInt(Rect.Top * dpiY / 96) + oy;
+    PrintRect_ = {left, top, left + roundToInt(Rect.Width() * dpiX / 96), top + roundToInt(Rect.Height() * dpiY / 96)};
+    if (!keepMargins) {
+        PrintRect_.Left -= caps.PhysicalOffsetX;
+        PrintRect_.Right -= caps.PhysicalOffsetX;
+        PrintRect_.Top -= caps.PhysicalOffsetY;
+        PrintRect_.Bottom -= caps.PhysicalOffsetY;
+    }
+}
+
+void TDrawRect::LoadFromStream(TObjectStream &stream)
+{
+    TRect rect;
+    rect.Left = stream.Read<int32_t>();
+    rect.Top = stream.Read<int32_t>();
+    rect.Right = stream.Read<int32_t>();
+    rect.Bottom = stream.Read<int32_t>();
+    Visible = StreamVersion > 200 ? stream.Read<uint8_t>() : 1;
+    SetRect(rect);
+}
+
+void TDrawRect::SaveToStream(TObjectStream &stream) const
+{
+    stream.Write<int32_t>(Rect.Left);
+    stream.Write<int32_t>(Rect.Top);
+    stream.Write<int32_t>(Rect.Right);
+    stream.Write<int32_t>(Rect.Bottom);
+    stream.Write<uint8_t>(Visible);
+}
+
+bool TDrawRect::PtInRect(int x, int y) const
+{
+    return x >= DispRect.Left && x < DispRect.Right && y >= DispRect.Top && y < DispRect.Bottom;
+}
+
+TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const
+{
+    const auto code = [](int p, int low, int high, uint8_t lowCode, uint8_t highCode) -> uint8_t {
+        if (std::abs(p - low) <= 3)
+            return lowCode;
+        if (std::abs(p - (low + (high - low) / 2)) <= 3)
+            return 4;
+        if (std::abs(p - (high - 1)) <= 3)
+            return highCode;
+        return 5;
+    };
+    return {code(x, DispRect.Left, DispRect.Right, 0, 1), code(y, DispRect.Top, DispRect.Bottom, 2, 3)};
+}
+
+Qt::CursorShape TDrawRect::HitTest(int x, int y) const
+{
+    const TEdgeCodes edge = EdgeHitTest(x, y);
+    const bool side = edge.Horizontal == 0 || edge.Horizontal == 1;
+    if (side && edge.Vertical == 4)
+        return Qt::SizeHorCursor;
+    if (side && (edge.Vertical == 2 || edge.Vertical == 3))
+        return (edge.Horizontal == 0) == (edge.Vertical == 2) ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    if (edge.Horizontal == 4 && (edge.Vertical == 2 || edge.Vertical == 3))
+        return Qt::SizeVerCursor;
+    return PtInRect(x, y) ? Qt::SizeAllCursor : Qt::ArrowCursor;
+}
+
+// ---- TMetaRect ----
+
+TFont TMetaRect::DefaultFont()
+{
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 9);
+    return font;
+}
+
+void TMetaRect::Assign(const TDrawRect &source)
+{
+    TDrawRect::Assign(source);
+    if (const auto *meta = dynamic_cast<const TMetaRect *>(&source)) {
+        Font_ = meta->Font_;
+        BaseHeight_ = meta->BaseHeight_;
+        FontHeight_ = meta->FontHeight_;
+        Direction_ = meta->Direction_;
+        Turned_ = meta->Turned_;
+    }
+    PictureValid_ = 0;
+}
+
+void TMetaRect::SetRect(const TRect &rect)
+{
+    TDrawRect::SetRect(rect);
+    PictureValid_ = 0;
+}
+
+void TMetaRect::SetDispRect(const TRect &rect)
+{
+    const TRect before = Rect;
+    TDrawRect::SetDispRect(rect);
+    // A pure move keeps the picture: it is drawn wherever the object stands.
+    if (Rect.Width() != before.Width() || Rect.Height() != before.Height())
+        PictureValid_ = 0;
+}
+
+void TMetaRect::SetClipMode(uint8_t mode)
+{
+    TDrawRect::SetClipMode(mode);
+    PictureValid_ = 0;
+}
+
+void TMetaRect::SetClipPos(int pos)
+{
+    TDrawRect::SetClipPos(pos);
+    if (ClipMode != 0)
+        PictureValid_ = 0;
+}
+
+void TMetaRect::Draw(TCanvas &canvas, int dx, int dy)
+{
+    const TFont font = canvas.Font();
+    Prepare(false);
+    const int side = std::max(DispRect.Width(), DispRect.Height());
+    const int left = DispRect.Left + dx;
+    const int top = DispRect.Top + dy;
+    canvas.StretchDraw({left, top, left + side, top + side}, Picture_);
+    canvas.Font() = font;
+}
+
+void TMetaRect::Print(TCanvas &canvas, int dx, int dy)
+{
+    const int left = PrintRect_.Left + dx;
+    const int top = PrintRect_.Top + dy;
+    canvas.StretchDraw({left, top, left + Picture_.Width(), top + Picture_.Height()}, Picture_);
+}
+
+void TMetaRect::Prepare(bool force)
+{
+    if (!force && PictureValid_ == 1)
+        return;
+    Picture_.Clear();
+    if (Rect.IsEmpty())
+        return;
+    const TRenderDpi dpi = renderDpi();
+    const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
+    const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
+    const int side = std::max(w, h);
+    {
+        TCanvas canvas(Picture_, dpi.X, dpi.Y);
+        Picture_.SetSize(side, side);
+        canvas.SetFontPixelsPerInch(dpi.Y);
+        const int x = roundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
+        const int y = roundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
+        switch (ClipMode) {
+        case 1: canvas.SetClipRect({0, 0, x, side}); break;
+        case 2: canvas.SetClipRect({0, 0, side, y}); break;
+        case 3: canvas.SetClipRect({x, 0, side, side}); break;
+        case 4: canvas.SetClipRect({0, y, side, side}); break;
+        default: break;
+        }
+        RenderContent(canvas, QSize(w, h));
+    }
+    PictureValid_ = 1;
+}
+
+void TMetaRect::LoadFromStream(TObjectStream &stream)
+{
+    TDrawRect::LoadFromStream(stream);
+    const int charset = static_cast<int>(stream.Read<uint32_t>() & 0xFF);
+    QByteArray face;
+    ReadScrambledString(stream, face);
+    const int size = stream.Read<int32_t>();
+    const int style = static_cast<int>(stream.Read<uint32_t>());
+    const int32_t colour = stream.Read<int32_t>();
+    SizeIndex_ = StreamVersion >= 600 ? stream.Read<int32_t>() : 0;
+    Direction_ = stream.Read<uint8_t>();
+    Turned_ = StreamVersion >= 200 ? stream.Read<uint8_t>() : 0;
+    SetFontSpec(&Font_.Log, charset, Sjis::decode(face), style, size);
+    Font_.Color = ColorFromBgr(colour);
+    PictureValid_ = 0;
+}
+
+void TMetaRect::SaveToStream(TObjectStream &stream) const
+{
+    TDrawRect::SaveToStream(stream);
+    stream.Write<uint32_t>(static_cast<uint32_t>(Font_.Log.Charset & 0xFF));
+    WriteScrambledString(Sjis::encode(Font_.Log.Font.family()), stream);
+    stream.Write<int32_t>(Font_.Log.Font.pointSize());
+    stream.Write<uint32_t>(static_cast<uint32_t>(GetFontStyleBits(Font_.Log)));
+    stream.Write<int32_t>(BgrFromColor(Font_.Color));
+    stream.Write<int32_t>(SizeIndex_);
+    stream.Write<uint8_t>(Direction_);
+    stream.Write<uint8_t>(Turned_);
+}
+
+void TMetaRect::SetFont(const TFont &font)
+{
+    Font_ = font;
+    PictureValid_ = 0;
+}
+
+void TMetaRect::SetDirection(uint8_t direction)
+{
+    if (Direction_ != direction)
+        PictureValid_ = 0;
+    Direction_ = direction;
+}
+
+void TMetaRect::CalcFontHeight(int scale)
+{
+    FontHeight_ = static_cast<int>(std::trunc(BaseHeight_ * scale / 1480.0));
+    PictureValid_ = 0;
+}
+
+void TMetaRect::Clear()
+{
+    Picture_.Clear();
+    PictureValid_ = 0;
+}
+
+void TMetaRect::UpdateFontHeight() { CalcFontHeight(PaperScale); }
+
+void TMetaRect::SetSizeIndex(int index)
+{
+    if (SizeIndex_ != index)
+        PictureValid_ = 0;
+    SizeIndex_ = index;
+}
+
+void TMetaRect::SetTurned(uint8_t turned)
+{
+    if (Turned_ != turned)
+        PictureValid_ = 0;
+    Turned_ = turned;
+}
+
+int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
+{
+    if (!PrinterCaps().Installed)
+        return FontHeight_;
+    return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
+}
+
+// ---- Text helpers ----
+
+int TextWidthW(const TCanvas &dc, QStringView text) { return dc.TextWidth(text); }
+
+void SplitTextAtWidth(const TCanvas &canvas, QString &text, int maxWidth, QString &rest)
+{
+    rest.clear();
+    if (text.isEmpty())
+        return;
+    int fit = 0;
+    canvas.GetTextExtentExPoint(text, maxWidth, &fit);
+    if (fit > 0 && fit < text.size() && text[fit - 1].isHighSurrogate())
+        --fit;
+    rest = text.mid(fit);
+    text.truncate(fit);
+}
+
+bool FitFontHeight(TCanvas &canvas, int available, bool allowGrow, int needed)
+{
+    if (needed == 0)
+        return true;
+    const double ratio = static_cast<double>(available) / needed;
+    if (ratio < 0 || (!allowGrow && ratio >= 1.0))
+        return true;
+    const int height = static_cast<int>(std::trunc(canvas.FontHeight() * ratio));
+    if (height >= 0)
+        return false;
+    canvas.SetFontHeight(height);
+    return true;
+}
+
+void NormalizeNameSpacing(const QString &text, QString &result)
+{
+    if (text.isEmpty())
+        return;
+    QString name = text;
+    const qsizetype ideographic = name.indexOf(u'\u3000');
+    if (ideographic >= 0)
+        name[ideographic] = u' ';
+    const qsizetype space = name.indexOf(u' ');
+    if (space < 0) {
+        result = u' ' + name;
+        return;
+    }
+    qsizetype rest = space;
+    while (rest < name.size() && (name[rest] == u' ' || name[rest] == u'\u3000'))
+        ++rest;
+    result = name.left(space) + u' ' + name.mid(rest);
+}

@@ -1,0 +1,128 @@
+// The base of every drawing object (geometry, zoom, print rectangle, clipping, hit tests, the first record
+// of the object stream), the base of the text objects with their cached picture, and the text helpers the
+// text objects share.
+#pragma once
+
+#include "drawing/Canvas.h"
+#include "drawing/MetafileEx.h"
+#include "drawing/ObjectStream.h"
+
+#include <QPoint>
+#include <QSize>
+
+#include <cstdint>
+
+// Edge codes of a screen point against an object: horizontal 0 left, 4 centre, 1 right, 5 none; vertical
+// 2 top, 4 centre, 3 bottom, 5 none.
+struct TEdgeCodes {
+    uint8_t Horizontal = 5;
+    uint8_t Vertical = 5;
+    bool operator==(const TEdgeCodes &) const = default;
+};
+
+class TDrawRect {
+public:
+    TDrawRect() = default;
+    virtual ~TDrawRect() = default;
+
+    virtual void Assign(const TDrawRect &source);
+    virtual void SetZoom(double zoom);
+    virtual TRect GetRect() const { return Rect; }
+    virtual void SetRect(const TRect &rect);
+    virtual TRect GetDispRect() const { return DispRect; }
+    virtual void SetDispRect(const TRect &rect);
+    virtual void SetClipMode(uint8_t mode) { ClipMode = mode; }
+    virtual void SetClipPos(int pos) { ClipPos = pos; }
+    virtual uint8_t GetKind() const = 0;
+    // Draws the object on the screen at its displayed rectangle moved by (dx, dy).
+    virtual void Draw(TCanvas &canvas, int dx, int dy) = 0;
+    // Draws the object on the printer at its printed rectangle moved by (dx, dy).
+    virtual void Print(TCanvas &canvas, int dx, int dy) = 0;
+    // The printed rectangle at the printer's resolution, moved by offset (0.1 mm) and, unless keepMargins,
+    // by minus the printer's physical offsets.
+    virtual void CalcPrintRect(QPoint offset, bool keepMargins);
+    virtual void Prepare(bool force) { (void)force; }
+    virtual void LoadFromStream(TObjectStream &stream);
+    virtual void SaveToStream(TObjectStream &stream) const;
+    virtual bool PtInRect(int x, int y) const;
+    virtual Qt::CursorShape HitTest(int x, int y) const;
+    virtual TEdgeCodes EdgeHitTest(int x, int y) const;
+
+    double Zoom() const { return Zoom_; }
+    TRect PrintRect() const { return PrintRect_; }
+    int ClipPosition() const { return ClipPos; }
+    uint8_t Clipping() const { return ClipMode; }
+
+    // Designers and the undo records read and write it directly.
+    uint8_t Visible = 1;
+
+protected:
+    TRect Rect;
+    TRect DispRect;
+    TRect PrintRect_;
+    double Zoom_ = 1.0;
+    int ClipPos = 0;
+    uint8_t ClipMode = 0;
+};
+
+// The base of the text objects: a font, a writing direction, a turned flag, a size, and the content rendered
+// once into a square picture at the printer's resolution, stretched for the screen.
+class TMetaRect : public TDrawRect {
+public:
+    void Assign(const TDrawRect &source) override;
+    void SetRect(const TRect &rect) override;
+    void SetDispRect(const TRect &rect) override;
+    void SetClipMode(uint8_t mode) override;
+    void SetClipPos(int pos) override;
+    void Draw(TCanvas &canvas, int dx, int dy) override;
+    void Print(TCanvas &canvas, int dx, int dy) override;
+    void Prepare(bool force) override;
+    void LoadFromStream(TObjectStream &stream) override;
+    void SaveToStream(TObjectStream &stream) const override;
+
+    // Draws the content into the square recording canvas, the object occupying (0, 0)-(size).
+    virtual void RenderContent(TCanvas &canvas, QSize size) = 0;
+    virtual void SetFont(const TFont &font);
+    virtual void SetDirection(uint8_t direction);
+    virtual void CalcFontHeight(int scale);
+    virtual void Clear();
+    virtual void UpdateFontHeight();
+
+    void SetSizeIndex(int index);
+    void SetTurned(uint8_t turned);
+
+    const TFont &Font() const { return Font_; }
+    uint8_t Direction() const { return Direction_; }
+    uint8_t Turned() const { return Turned_; }
+    int SizeIndex() const { return SizeIndex_; }
+    int BaseHeight() const { return BaseHeight_; }
+    int FontHeight() const { return FontHeight_; }
+    const TMetafileEx &Picture() const { return Picture_; }
+    bool PictureValid() const { return PictureValid_ == 1; }
+
+protected:
+    // The canvas font height for FontHeight at the rendering resolution: FontHeight itself without a printer.
+    int CanvasFontHeight(const TCanvas &canvas) const;
+
+    TMetafileEx Picture_;
+    uint8_t PictureValid_ = 0;
+    TFont Font_ = DefaultFont();
+    int BaseHeight_ = 0;
+    int FontHeight_ = 0;
+    uint8_t Direction_ = 0;
+    uint8_t Turned_ = 0;
+    int SizeIndex_ = 0;
+
+private:
+    static TFont DefaultFont();
+};
+
+// ---- Text helpers of the text objects ----
+
+int TextWidthW(const TCanvas &dc, QStringView text);
+// Keeps in text the head that fits in maxWidth pixels and puts the remainder in rest.
+void SplitTextAtWidth(const TCanvas &canvas, QString &text, int maxWidth, QString &rest);
+// Scales the canvas font height by available / needed; false when the text cannot be drawn at any size.
+bool FitFontHeight(TCanvas &canvas, int available, bool allowGrow, int needed);
+// Family and given name separated by exactly one ASCII space.
+void NormalizeNameSpacing(const QString &text, QString &result);

@@ -1,0 +1,200 @@
+#include "drawing/GlyphRenderer.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+
+#include <hb-ot.h>
+#include <hb.h>
+#include <unicode/uchar.h>
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// HarfBuzz reads the tables straight from the font Qt already resolved (substitutions included), so the
+// shaping and the drawn glyphs always come from the same file.
+hb_blob_t *referenceTable(hb_face_t *, hb_tag_t tag, void *userData)
+{
+    const char name[4] = {char(tag >> 24), char(tag >> 16), char(tag >> 8), char(tag)};
+    auto *table = new QByteArray(static_cast<const QRawFont *>(userData)->fontTable(name));
+    if (table->isEmpty()) {
+        delete table;
+        return nullptr;
+    }
+    return hb_blob_create(table->constData(), static_cast<unsigned>(table->size()), HB_MEMORY_MODE_READONLY,
+                          table, [](void *data) { delete static_cast<QByteArray *>(data); });
+}
+
+// One HarfBuzz font per face, scaled to font units; faces live for the run, since a layout uses few of them
+// and building one means reading its layout tables again.
+hb_font_t *harfBuzzFont(const QRawFont &font)
+{
+    static QMutex mutex;
+    static QHash<QString, hb_font_t *> fonts;
+    const QString key = font.familyName() + u'\n' + font.styleName() + u'\n' + QString::number(font.weight())
+                        + u'\n' + QString::number(int(font.style()));
+    QMutexLocker lock(&mutex);
+    if (hb_font_t *known = fonts.value(key))
+        return known;
+    auto *source = new QRawFont(font);
+    hb_face_t *face = hb_face_create_for_tables(referenceTable, source,
+                                                [](void *data) { delete static_cast<QRawFont *>(data); });
+    const int upem = static_cast<int>(font.unitsPerEm());
+    hb_face_set_upem(face, static_cast<unsigned>(upem));
+    hb_font_t *hbFont = hb_font_create(face);
+    hb_face_destroy(face);
+    hb_ot_font_set_funcs(hbFont);
+    hb_font_set_scale(hbFont, upem, upem);
+    fonts.insert(key, hbFont);
+    return hbFont;
+}
+
+bool standsUpright(char32_t c, bool uprightAll)
+{
+    if (uprightAll)
+        return true;
+    return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_VERTICAL_ORIENTATION) != U_VO_ROTATED;
+}
+
+bool takesVerticalForm(char32_t c)
+{
+    const int orientation = u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_VERTICAL_ORIENTATION);
+    return orientation == U_VO_TRANSFORMED_ROTATED;
+}
+
+char32_t codePointAt(QStringView text, qsizetype i)
+{
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        return QChar::surrogateToUcs4(text[i], text[i + 1]);
+    return text[i].unicode();
+}
+
+struct TRun {
+    int Start;
+    int End;
+    bool Upright;
+};
+
+QList<TRun> orientationRuns(QStringView text, bool vertical, bool uprightAll)
+{
+    QList<TRun> runs;
+    for (int i = 0; i < text.size();) {
+        const char32_t c = codePointAt(text, i);
+        const int units = QChar::requiresSurrogates(c) ? 2 : 1;
+        const bool upright = vertical && standsUpright(c, uprightAll);
+        if (!runs.isEmpty() && runs.last().Upright == upright && runs.last().End == i)
+            runs.last().End = i + units;
+        else
+            runs.append({i, i + units, upright});
+        i += units;
+    }
+    return runs;
+}
+
+}  // namespace
+
+double TShapedLine::Length() const { return std::accumulate(Advances.begin(), Advances.end(), 0.0); }
+
+TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll)
+{
+    TShapedLine line;
+    line.Font = font;
+    line.Vertical = vertical;
+    line.Advances.fill(0.0, text.size());
+    line.Ascent = static_cast<int>(std::lround(font.ascent()));
+    line.Descent = static_cast<int>(std::lround(font.descent()));
+    if (text.isEmpty() || !font.isValid())
+        return line;
+
+    hb_font_t *hbFont = harfBuzzFont(font);
+    const double scale = font.pixelSize() / font.unitsPerEm();
+    static const hb_feature_t verticalFeatures[] = {
+        {HB_TAG('v', 'e', 'r', 't'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+        {HB_TAG('v', 'r', 't', '2'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+    };
+    hb_buffer_t *buffer = hb_buffer_create();
+    for (const TRun &run : orientationRuns(text, vertical, uprightAll)) {
+        hb_buffer_clear_contents(buffer);
+        hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t *>(text.utf16()), static_cast<int>(text.size()),
+                            static_cast<unsigned>(run.Start), run.End - run.Start);
+        hb_buffer_guess_segment_properties(buffer);
+        hb_buffer_set_direction(buffer, run.Upright ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
+        hb_buffer_set_language(buffer, hb_language_from_string("ja", 2));
+        hb_shape(hbFont, buffer, run.Upright ? verticalFeatures : nullptr, run.Upright ? 2 : 0);
+
+        unsigned count = 0;
+        const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer, &count);
+        const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer, &count);
+        int lastCluster = -1;
+        double inCluster = 0;
+        for (unsigned g = 0; g < count; ++g) {
+            const int cluster = static_cast<int>(infos[g].cluster);
+            TShapedGlyph glyph;
+            glyph.Index = infos[g].codepoint;
+            glyph.Cluster = cluster;
+            glyph.Upright = run.Upright;
+            double advance = 0;
+            if (run.Upright) {
+                const char32_t c = codePointAt(text, cluster);
+                hb_codepoint_t nominal = 0;
+                if (takesVerticalForm(c) && !uprightAll && hb_font_get_nominal_glyph(hbFont, c, &nominal)
+                    && nominal == glyph.Index) {
+                    // No vertical form in this font: the character lies sideways as the rotated ones do.
+                    glyph.Upright = false;
+                    advance = hb_font_get_glyph_h_advance(hbFont, glyph.Index) * scale;
+                } else {
+                    advance = -positions[g].y_advance * scale;
+                    glyph.Offset = QPointF(positions[g].x_offset * scale, -positions[g].y_offset * scale);
+                }
+            } else {
+                advance = positions[g].x_advance * scale;
+                glyph.Offset = QPointF(positions[g].x_offset * scale, -positions[g].y_offset * scale);
+            }
+            inCluster = cluster == lastCluster ? inCluster : 0;
+            glyph.InCluster = inCluster;
+            inCluster += advance;
+            lastCluster = cluster;
+            line.Advances[cluster] += advance;
+            line.Glyphs.append(glyph);
+        }
+    }
+    hb_buffer_destroy(buffer);
+    return line;
+}
+
+QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts, double widthScale)
+{
+    // Glyphs lying along the line are drawn in the line frame narrowed by widthScale; upright glyphs of a
+    // vertical line in that frame turned a quarter back, so they stand in the column with x across it.
+    const QTransform alongLine = QTransform::fromScale(widthScale, 1);
+    const QTransform inColumn = QTransform().rotate(-90) * alongLine;
+    const double columnCentre = -line.CellHeight() / 2.0;
+    QList<quint32> lyingIndexes, uprightIndexes;
+    QList<QPointF> lyingPositions, uprightPositions;
+    for (const TShapedGlyph &glyph : line.Glyphs) {
+        const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
+        if (glyph.Upright) {
+            uprightIndexes.append(glyph.Index);
+            uprightPositions.append(QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y()));
+        } else {
+            lyingIndexes.append(glyph.Index);
+            lyingPositions.append(QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
+        }
+    }
+    QList<TPlacedRun> runs;
+    const auto add = [&](const QList<quint32> &indexes, const QList<QPointF> &positions, const QTransform &frame) {
+        if (indexes.isEmpty())
+            return;
+        TPlacedRun placed;
+        placed.Run.setRawFont(line.Font);
+        placed.Run.setGlyphIndexes(indexes);
+        placed.Run.setPositions(positions);
+        placed.Transform = frame;
+        runs.append(placed);
+    };
+    add(lyingIndexes, lyingPositions, alongLine);
+    add(uprightIndexes, uprightPositions, inColumn);
+    return runs;
+}

@@ -1,0 +1,48 @@
+// Shapes a line of text with HarfBuzz over the font's own tables, horizontally or down a vertical column, and
+// places its glyphs as glyph runs, so every output (screen, printer, PDF, recorded picture) gets real text.
+#pragma once
+
+#include <QGlyphRun>
+#include <QList>
+#include <QRawFont>
+#include <QStringView>
+#include <QTransform>
+
+// One glyph of a shaped line. Pen is where the glyph's cluster starts along the line, plus the advances of
+// the glyphs before it in the same cluster; Offset is the glyph's origin relative to that pen, in the glyph's
+// own frame (x along its baseline, y down) in pixels of the font's size.
+struct TShapedGlyph {
+    quint32 Index = 0;
+    int Cluster = 0;          // the first UTF-16 unit of the glyph's cluster
+    double InCluster = 0;     // advance of the earlier glyphs of the same cluster
+    QPointF Offset;
+    bool Upright = false;     // in a vertical line: stands upright (else lies sideways like horizontal text)
+};
+
+struct TShapedLine {
+    QRawFont Font;
+    bool Vertical = false;
+    QList<TShapedGlyph> Glyphs;
+    QList<double> Advances;   // per UTF-16 unit along the line; 0 for the later units of a cluster
+    int Ascent = 0;           // whole pixels, as the device reports them
+    int Descent = 0;
+    int CellHeight() const { return Ascent + Descent; }
+    double Length() const;
+};
+
+// Vertical lines set kanji, kana and the characters with vertical forms (ー, 、。, brackets, small kana)
+// upright, taking the forms through the vert/vrt2 features; characters the Unicode vertical orientation calls
+// rotated (Latin letters, half-width digits) lie sideways unless uprightAll is set. A transformed character
+// the font has no vertical form for lies sideways like a rotated one.
+TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll = false);
+
+// A glyph run with the transform that takes its coordinates to those of the line's frame.
+struct TPlacedRun {
+    QGlyphRun Run;
+    QTransform Transform;
+};
+
+// The line's glyphs placed with the top of the line's cell at the origin of the line frame (x along the
+// line). starts holds each unit's start along the line in pixels; widthScale narrows or widens the glyphs
+// along the line without moving those starts. A vertical line's column lies across y in [0, CellHeight()].
+QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts, double widthScale);

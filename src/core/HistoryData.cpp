@@ -1,12 +1,12 @@
 #include "core/HistoryData.h"
 
 #include "core/TextUtils.h"
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -136,8 +136,7 @@ void THistoryData::SaveToFile() const
 
     if (!ForceDirectories(QFileInfo(fileName_).absolutePath()))
         throw EHistoryDataError(writeError);
-    QSaveFile f(fileName_);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(fileName_, bytes))
         throw EHistoryDataError(writeError);
 }
 

@@ -3,10 +3,10 @@
 #include "core/Globals.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
+#include "platform/FileReplace.h"
 #include "platform/SjisCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace {
@@ -43,8 +43,7 @@ void replaceOrRemoveFile(const QString &fileName, const QByteArray &bytes, const
             throw ENarrowDownError(errorMessage);
         return;
     }
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(fileName, bytes))
         throw ENarrowDownError(errorMessage);
 }
 

@@ -141,13 +141,13 @@ TPendingOperations ReadPendingOperations(const QString &adrsFolder)
     TPendingOperations ops;
     const TMemIniFile ini(adrsFolder + OperationsFile);
     ops.Unreadable = ini.ReadFailed();
-    const int deletes = ini.ReadInteger(QStringLiteral("DELETE"), QStringLiteral("Count"), 0);
+    const int deletes = ini.ReadCount(QStringLiteral("DELETE"), QStringLiteral("Count"));
     for (int i = 1; i <= deletes; ++i) {
         const QString name = ini.ReadString(QStringLiteral("DELETE"), QString::number(i), QString());
         if (IsPlainBookFolderName(name) && DirectoryExists(adrsFolder + name))
             ops.Deletes << name;
     }
-    const int renames = ini.ReadInteger(QStringLiteral("RENAME"), QStringLiteral("Count"), 0);
+    const int renames = ini.ReadCount(QStringLiteral("RENAME"), QStringLiteral("Count"));
     for (int i = 1; i <= renames; ++i) {
         const QString value = ini.ReadString(QStringLiteral("RENAME"), QString::number(i), QString());
         const int slash = value.indexOf('/');
@@ -207,10 +207,6 @@ bool BookFolderNameInUse(const QString &name)
     for (const TAdrsFolderInfo &book : AdrsBookList)
         if (sameName(book.Name, name) || sameName(book.Folder, name))
             return true;
-    const QStringList onDisk =
-        QDir(AdrsFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    if (indexOfName(onDisk, name) >= 0)
-        return true;
     const TPendingOperations ops = ReadPendingOperations(AdrsFolder);
     if (indexOfName(ops.Deletes, name) >= 0)
         return true;
@@ -221,9 +217,11 @@ bool BookFolderNameInUse(const QString &name)
 
 QString TemporaryBookFolderName(const QString &name)
 {
+    const QStringList onDisk =
+        QDir(AdrsFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (int n = 1;; ++n) {
         const QString folder = name + QStringLiteral("（") + QString::number(n) + QStringLiteral("）");
-        if (!BookFolderNameInUse(folder))
+        if (indexOfName(onDisk, folder) < 0 && !BookFolderNameInUse(folder))
             return folder;
     }
 }
@@ -231,7 +229,7 @@ QString TemporaryBookFolderName(const QString &name)
 void AppendPendingOperation(const QString &section, const QString &value)
 {
     TMemIniFile ini(AdrsFolder + OperationsFile);
-    const int count = ini.ReadInteger(section, QStringLiteral("Count"), 0) + 1;
+    const int count = ini.ReadCount(section, QStringLiteral("Count")) + 1;
     ini.WriteInteger(section, QStringLiteral("Count"), count);
     ini.WriteString(section, QString::number(count), value);
     ini.UpdateFile();

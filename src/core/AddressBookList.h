@@ -25,10 +25,11 @@ TPendingOperations ReadPendingOperations(const QString &adrsFolder);
 void LoadAddressBookList(bool replay);
 
 // True when name (letter case ignored) cannot be the folder of a new book without mixing two books at the
-// next start: it is a listed book's name or folder, something of that name exists in AdrsFolder, or a
-// pending operation still refers to it.
+// next start: it is a listed book's name or folder, or a pending operation still refers to it. A folder of
+// that name that holds no table is no book: the new book takes it over.
 bool BookFolderNameInUse(const QString &name);
-// The first name + "（n）", n = 1, 2, ..., that is not in use; a new book waits there for its own name.
+// The first name + "（n）", n = 1, 2, ..., that is not in use and names nothing in AdrsFolder; a new book
+// waits there for its own name.
 QString TemporaryBookFolderName(const QString &name);
 
 // Appends one pending operation to "AdrsOp.ini": section "DELETE" with a folder name, or "RENAME" with

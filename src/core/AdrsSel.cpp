@@ -191,7 +191,7 @@ void TAddressSelect::FillBookList()
 void TAddressSelect::SetMode(int mode)
 {
     Mode = mode;
-    const bool noBooks = lvAdrs->count() == 0;
+    const bool noBooks = AdrsBookList.empty();
     int effective = mode;
     if (mode == asmOpen && noBooks)
         effective = asmCreate;
@@ -510,9 +510,10 @@ bool TAddressSelect::createBook()
     }
     if (!found) {
         // A ready book's folder is its name, so the rows above have met it already. Any other use of the
-        // name (a book waiting for its delete or rename, a leftover folder, a name a pending operation
-        // still refers to) means the folder may be deleted or taken over at the next start: the new book
-        // waits in a folder of its own and gets its name when those operations are done.
+        // name (a book waiting for its delete or rename, a name a pending operation still refers to) means
+        // the folder may be deleted or taken over at the next start: the new book waits in a folder of its
+        // own and gets its name when those operations are done. A leftover folder without a table is no
+        // book and nothing waits for it, so the new book takes it: a rename onto it could never be done.
         if (BookFolderNameInUse(name)) {
             const QString folder = TemporaryBookFolderName(name);
             if (!recordOperation(QStringLiteral("RENAME"), folder + '/' + name)) {

@@ -88,8 +88,7 @@ bool TDMMirvale18::OpenDatabaseAndHistories()
         try {
             h->LoadFromFile();
         } catch (const EHistoryDataError &e) {
-            // The user's entries stay in the file untouched; this run offers none of them.
-            h->Clear();
+            // The list is left empty and the user's entries stay in the file untouched.
             ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONWARNING, mbpSystem);
         }
     });

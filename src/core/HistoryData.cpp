@@ -1,12 +1,12 @@
 #include "core/HistoryData.h"
 
 #include "core/TextUtils.h"
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -97,8 +97,11 @@ void THistoryData::parse(const QByteArray &data)
         throwReadError();
     const quint32 count = qFromLittleEndian<quint32>(data.constData());
     qsizetype pos = 4;
+    // The items join the list only once the file is read whole: a damaged file offers none of its entries
+    // rather than some of them.
+    std::vector<Item> read;
     // The count comes from the file: reserve no more than the data could hold.
-    items_->reserve(static_cast<size_t>(std::min<qsizetype>(count, (data.size() - pos) / RecordHeaderSize)));
+    read.reserve(static_cast<size_t>(std::min<qsizetype>(count, (data.size() - pos) / RecordHeaderSize)));
     for (quint32 i = 0; i < count; ++i) {
         if (data.size() - pos < RecordHeaderSize)
             throwReadError();
@@ -111,9 +114,10 @@ void THistoryData::parse(const QByteArray &data)
         const qsizetype textLength = length - 8;
         if (data.size() - pos < textLength)
             throwReadError();
-        items_->push_back(Item{dateTime, TrimBlanks(complemented(data.mid(pos, textLength)))});
+        read.push_back(Item{dateTime, TrimBlanks(complemented(data.mid(pos, textLength)))});
         pos += textLength;
     }
+    *items_ = std::move(read);
 }
 
 void THistoryData::SaveToFile() const
@@ -136,8 +140,7 @@ void THistoryData::SaveToFile() const
 
     if (!ForceDirectories(QFileInfo(fileName_).absolutePath()))
         throw EHistoryDataError(writeError);
-    QSaveFile f(fileName_);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(fileName_, bytes))
         throw EHistoryDataError(writeError);
 }
 

@@ -49,8 +49,8 @@ public:
     int MaxLength() const { return maxLength_; }
 
     // Replaces the item list with the file's items; a missing or empty file gives an empty list. A file that
-    // cannot be opened, or is truncated or corrupt, throws EHistoryDataError (the items read so far stay) and
-    // is then never written over by SaveToFile.
+    // cannot be opened, or is truncated or corrupt, throws EHistoryDataError, leaves the list empty (not
+    // half-read) and is then never written over by SaveToFile.
     void LoadFromFile();
     // Replaces the file whole (temporary file, then rename); throws EHistoryDataError when the list is not
     // loaded, when the file could not be read at load, or when it cannot be written.

@@ -316,25 +316,23 @@ TAddressList::~TAddressList()
 // written is reported and the rest are still written.
 void TAddressList::saveSettings()
 {
-    auto report = [](const QString &message) { ShowMessageBoxAt(nullptr, message, AppTitle, MB_ICONERROR, mbpSystem); };
+    auto attempt = [](const auto &save) {
+        try {
+            save();
+        } catch (const EIniFileError &e) {
+            ShowMessageBoxAt(nullptr, e.Message, AppTitle, MB_ICONERROR, mbpSystem);
+        }
+    };
     const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
-    try {
-        SaveDuplicateItem({DuplicateItem1, DuplicateItem2});
-    } catch (const EIniFileError &e) {
-        report(e.Message);
-    }
+    attempt([this] { SaveDuplicateItem({DuplicateItem1, DuplicateItem2}); });
     try {
         SaveSearchList(Filter);
     } catch (const ENarrowDownError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }
-    try {
-        SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi);
-        SaveAddressBookOrder();
-        SaveWindowPlacement(normalGeometry(), ppi);
-    } catch (const EIniFileError &e) {
-        report(e.Message);
-    }
+    attempt([this, ppi] { SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi); });
+    attempt([] { SaveAddressBookOrder(); });
+    attempt([this, ppi] { SaveWindowPlacement(normalGeometry(), ppi); });
 }
 
 void TAddressList::showEvent(QShowEvent *event)
@@ -423,6 +421,12 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.CreateDatabaseAndHistories();
     if (!dm.OpenDatabaseAndHistories())
         return;
+    // The book's table is opened first; a book that cannot be opened stops here, before any other table.
+    dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
+    if (!dm.OpenAdrsTable()) {
+        RefreshList(true, true, false);
+        return;
+    }
     dm.CreateSenderTableObject();
     dm.CreateSharedTableObjects();
     // The category names of the list's cells are looked up row by row; holding the tables open while the
@@ -430,8 +434,7 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.OpenOxaCatmTable();
     dm.OpenOxaCatsTable();
     categoriesHeld_ = true;
-    if (!openBookTable())
-        return;
+    showOpenBook();
     LoadSenderList();
 }
 
@@ -1162,20 +1165,22 @@ void TAddressList::updateSearchControls()
     sbtnSortDirection->setEnabled(sortable);
 }
 
-bool TAddressList::openBookTable()
+void TAddressList::openBookTable()
 {
     TDMMirvale18 &dm = *DMMirvale18;
     dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
-    if (!dm.OpenAdrsTable()) {
-        // Nothing of the book that was open before may stay listed.
-        RefreshList(true, true, false);
-        return false;
-    }
+    if (dm.OpenAdrsTable())
+        showOpenBook();
+    else
+        RefreshList(true, true, false);  // nothing of the book that was open before may stay listed
+}
+
+void TAddressList::showOpenBook()
+{
     LoadGroupNames();
     FillGroupCombo();
     RefreshList(true, true, false);
     SelectItem(0, false, false);
-    return true;
 }
 
 void TAddressList::actAddressSelectExecute(QAction *action)

@@ -175,7 +175,10 @@ private:
     void updateFilterPanel();
     void createActions();
     void updateSearchControls();
-    bool openBookTable();
+    // Opens the book at CurrentAdrsIndex in place of the one before (whose table is already closed).
+    void openBookTable();
+    // Fills the list and the group box from the book whose table has just opened.
+    void showOpenBook();
     void afterOrderChanged();
     void saveSettings();
 

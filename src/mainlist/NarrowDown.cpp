@@ -3,10 +3,10 @@
 #include "core/Globals.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
+#include "platform/FileReplace.h"
 #include "platform/SjisCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace {
@@ -43,8 +43,7 @@ void replaceOrRemoveFile(const QString &fileName, const QByteArray &bytes, const
             throw ENarrowDownError(errorMessage);
         return;
     }
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(fileName, bytes))
         throw ENarrowDownError(errorMessage);
 }
 
@@ -245,6 +244,11 @@ void SaveSearchList(const TNarrowDownCondition &filter)
     QByteArray bytes;
     if (!filter.Conditions.empty() && !AppendConditions(bytes, filter))
         throw ENarrowDownError(SearchListSaveError);
+    // With no filter the file would be deleted. One that could not be read as a filter was not written by
+    // us as it is now: it stays for the user to look at, and they are told so.
+    TNarrowDownCondition stored;
+    if (bytes.isEmpty() && QFile::exists(searchListFile()) && !LoadSearchList(stored))
+        throw ENarrowDownError(searchListFile() + QStringLiteral("\r\nファイルが壊れているため削除せずに残しました  "));
     replaceOrRemoveFile(searchListFile(), bytes, SearchListSaveError);
 }
 

@@ -90,8 +90,9 @@ bool ReadConditions(QByteArrayView data, qsizetype &pos, TNarrowDownCondition &f
 // then reads the file; true only when the file was read whole. A missing, short or damaged file leaves the
 // filter empty.
 bool LoadSearchList(TNarrowDownCondition &filter);
-// Writes the file anew when the filter has conditions, else deletes it. Throws ENarrowDownError (with the
-// message for the user) when that fails; the file on disk is then never half-written.
+// Writes the file anew when the filter has conditions, else deletes it, unless it is damaged (LoadSearchList
+// would refuse it): that one is left and reported. Throws ENarrowDownError (with the message for the user)
+// when the file is left or the write fails; the file on disk is then never half-written.
 void SaveSearchList(const TNarrowDownCondition &filter);
 
 // A filter saved under a name of the user's.

@@ -1,16 +1,44 @@
 #include "platform/MemIniFile.h"
 
+#include "platform/FileReplace.h"
 #include "platform/SjisCodec.h"
 #include "platform/Trim.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QDir>
+
+#include <algorithm>
 
 namespace {
 
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+// Two names are the same when QString::compare without regard to case finds them equal, which folds each
+// code point on its own; the index key is that folding of the whole name.
+QString foldedName(const QString &name)
+{
+    const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return name.toLower();
+    QString folded;
+    folded.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        // A lone surrogate stays itself, as the comparison leaves it.
+        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(name[i], name[++i]);
+        folded += QChar::fromUcs4(QChar::toCaseFolded(c));
+    }
+    return folded;
+}
+
+// Rebuilds a name index after items were removed from the middle of their vector.
+template <class Items, class NameOf>
+void reindex(QHash<QString, size_t> &index, const Items &items, NameOf nameOf)
+{
+    index.clear();
+    for (size_t i = 0; i < items.size(); ++i)
+        index.insert(foldedName(nameOf(items[i])), i);
+}
 
 }  // namespace
 
@@ -67,7 +95,7 @@ TMemIniFile::TMemIniFile(const QString &fileName) : fileName_(fileName)
 
 void TMemIniFile::SetText(const QByteArray &content)
 {
-    sections_.clear();
+    Clear();
     Section *current = nullptr;
     const QString text = Sjis::decode(content);
     for (QStringView rawLine : QStringView(text).split('\n')) {
@@ -83,8 +111,12 @@ void TMemIniFile::SetText(const QByteArray &content)
         const int eq = line.indexOf('=');
         Entry e = eq >= 0 ? Entry{TrimBlanks(line.left(eq)), TrimBlanks(line.mid(eq + 1)), true}
                           : Entry{line, QString(), false};
-        if (!findEntry(*current, e.key))
+        // The first of two equal keys is the one read.
+        const QString folded = foldedName(e.key);
+        if (!current->index.contains(folded)) {
+            current->index.insert(folded, current->entries.size());
             current->entries.push_back(std::move(e));
+        }
     }
 }
 
@@ -110,34 +142,34 @@ void TMemIniFile::UpdateFile() const
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルを読み込めなかったため保存できません"));
     const QByteArray bytes = GetText();
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
-    QSaveFile f(fileName_);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(fileName_, bytes))
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした"));
 }
 
 const TMemIniFile::Section *TMemIniFile::findSection(const QString &name) const
 {
-    for (const Section &s : sections_)
-        if (sameName(s.name, name))
-            return &s;
-    return nullptr;
+    const auto it = sectionIndex_.constFind(foldedName(name));
+    return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
 }
 
 TMemIniFile::Section &TMemIniFile::sectionFor(const QString &name)
 {
-    for (Section &s : sections_)
-        if (sameName(s.name, name))
-            return s;
-    sections_.push_back(Section{name, {}});
-    return sections_.back();
+    const QString folded = foldedName(name);
+    if (const auto it = sectionIndex_.constFind(folded); it != sectionIndex_.cend())
+        return sections_[*it];
+    sectionIndex_.insert(folded, sections_.size());
+    return sections_.emplace_back(Section{name, {}, {}});
 }
 
 const TMemIniFile::Entry *TMemIniFile::findEntry(const Section &s, const QString &key)
 {
-    for (const Entry &e : s.entries)
-        if (sameName(e.key, key))
-            return &e;
-    return nullptr;
+    const auto it = s.index.constFind(foldedName(key));
+    return it == s.index.cend() ? nullptr : &s.entries[*it];
+}
+
+TMemIniFile::Entry *TMemIniFile::findEntry(Section &s, const QString &key)
+{
+    return const_cast<Entry *>(findEntry(std::as_const(s), key));
 }
 
 QString TMemIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
@@ -153,6 +185,12 @@ int TMemIniFile::ReadInteger(const QString &section, const QString &key, int def
     return TryStrToInt(ReadString(section, key, QString()), v) ? v : def;
 }
 
+int TMemIniFile::ReadCount(const QString &section, const QString &key) const
+{
+    const Section *s = findSection(section);
+    return s ? std::clamp(ReadInteger(section, key, 0), 0, static_cast<int>(s->entries.size())) : 0;
+}
+
 bool TMemIniFile::ReadBool(const QString &section, const QString &key, bool def) const
 {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
@@ -161,13 +199,12 @@ bool TMemIniFile::ReadBool(const QString &section, const QString &key, bool def)
 void TMemIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
     Section &s = sectionFor(section);
-    for (Entry &e : s.entries) {
-        if (sameName(e.key, key)) {
-            e.value = value;
-            e.hasValue = true;
-            return;
-        }
+    if (Entry *e = findEntry(s, key)) {
+        e->value = value;
+        e->hasValue = true;
+        return;
     }
+    s.index.insert(foldedName(key), s.entries.size());
     s.entries.push_back(Entry{key, value, true});
 }
 
@@ -208,14 +245,28 @@ QStringList TMemIniFile::ReadSections() const
 
 void TMemIniFile::EraseSection(const QString &section)
 {
-    std::erase_if(sections_, [&](const Section &s) { return sameName(s.name, section); });
+    const auto it = sectionIndex_.constFind(foldedName(section));
+    if (it == sectionIndex_.cend())
+        return;
+    sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(*it));
+    reindex(sectionIndex_, sections_, [](const Section &s) { return s.name; });
 }
 
 void TMemIniFile::DeleteKey(const QString &section, const QString &key)
 {
-    for (Section &s : sections_)
-        if (sameName(s.name, section))
-            std::erase_if(s.entries, [&](const Entry &e) { return sameName(e.key, key); });
+    const auto sectionAt = sectionIndex_.constFind(foldedName(section));
+    if (sectionAt == sectionIndex_.cend())
+        return;
+    Section &s = sections_[*sectionAt];
+    const auto it = s.index.constFind(foldedName(key));
+    if (it == s.index.cend())
+        return;
+    s.entries.erase(s.entries.begin() + static_cast<std::ptrdiff_t>(*it));
+    reindex(s.index, s.entries, [](const Entry &e) { return e.key; });
 }
 
-void TMemIniFile::Clear() { sections_.clear(); }
+void TMemIniFile::Clear()
+{
+    sections_.clear();
+    sectionIndex_.clear();
+}

@@ -2,6 +2,7 @@
 // Reads CRLF or LF and writes CRLF; nothing reaches the disk before UpdateFile, which replaces the file whole.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,9 @@ public:
     // A value that is not an integer (decimal, or hexadecimal with "$" or "0x") gives the default.
     int ReadInteger(const QString &section, const QString &key, int def) const;
     bool ReadBool(const QString &section, const QString &key, bool def) const;
+    // The number of numbered keys a "Count" key announces, never more than the keys its section holds (nor
+    // less than 0): a damaged count cannot send a reader through more entries than the file has.
+    int ReadCount(const QString &section, const QString &key) const;
 
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, int value);
@@ -58,18 +62,24 @@ private:
         QString value;
         bool hasValue;  // a line without "=" keeps its text as a key with no value
     };
+    // Names are looked up through an index by their case-folded form, so reading a file stays linear in
+    // its length; the vectors keep the order the file has.
+    using TNameIndex = QHash<QString, size_t>;
     struct Section {
         QString name;
         std::vector<Entry> entries;
+        TNameIndex index;
     };
 
     const Section *findSection(const QString &name) const;
     Section &sectionFor(const QString &name);
     static const Entry *findEntry(const Section &s, const QString &key);
+    static Entry *findEntry(Section &s, const QString &key);
 
     QString fileName_;
     bool readFailed_ = false;
     std::vector<Section> sections_;
+    TNameIndex sectionIndex_;
 };
 
 // Integer parsing with the settings files' rules, shared by every reader of numeric texts.

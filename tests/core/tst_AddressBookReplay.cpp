@@ -125,20 +125,49 @@ TEST_F(AddressBookReplay, NewBookInTemporaryFolderWaitsForThePendingDelete)
 
 TEST_F(AddressBookReplay, ValuesThatAreNotPlainFolderNamesAreIgnored)
 {
+    // Every value below, joined onto AdrsFolder, reaches a folder that holds files: the data root with the
+    // book list's settings, AdrsFolder itself, and a folder elsewhere named by an absolute path.
     QTemporaryDir outside;
-    test::writeFile(outside.path() + "/victim/Adrs.DB", "precious");
-    makeBook("Book");
     const QString abs = outside.path() + "/victim";
-    writeOps("[DELETE]\r\nCount=4\r\n1=..\r\n2=" + abs + "\r\n3=../x\r\n4=.\r\n"
+    test::writeFile(abs + "/Adrs.DB", "precious");
+    test::writeFile(AdrsFolder + abs + "/Adrs.DB", "precious");
+    test::writeFile(dir.path() + "/Mirvale18.ini", "settings");
+    test::writeFile(AdrsFolder + "AdrsMng.ini", "order");
+    QDir().mkpath(AdrsFolder + "a");
+    makeBook("Book");
+    writeOps("[DELETE]\r\nCount=8\r\n1=..\r\n2=" + abs + "\r\n3=../x\r\n4=.\r\n5=/\r\n6=a/../..\r\n7=a/..\r\n8=\r\n"
              "[RENAME]\r\nCount=2\r\n1=Book/../Stolen\r\n2=..\\x/y\r\n");
     LoadAddressBookList(true);
-    EXPECT_EQ(test::readFile(outside.path() + "/victim/Adrs.DB"), "precious");
+    EXPECT_EQ(test::readFile(abs + "/Adrs.DB"), "precious");
+    EXPECT_EQ(test::readFile(AdrsFolder + abs + "/Adrs.DB"), "precious");
+    EXPECT_EQ(test::readFile(dir.path() + "/Mirvale18.ini"), "settings");
+    EXPECT_EQ(test::readFile(AdrsFolder + "AdrsMng.ini"), "order");
     EXPECT_EQ(test::readFile(AdrsFolder + "Book/Adrs.DB"), "table");
-    EXPECT_TRUE(QFileInfo::exists(AdrsFolder));
+    EXPECT_TRUE(QFileInfo(AdrsFolder + "a").isDir());
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "AdrsOp.ini"));  // nothing in it could ever be done
     EXPECT_FALSE(IsPlainBookFolderName(".."));
     EXPECT_FALSE(IsPlainBookFolderName("a/b"));
     EXPECT_FALSE(IsPlainBookFolderName("a\\b"));
     EXPECT_TRUE(IsPlainBookFolderName(QStringLiteral("得意先（1）")));
+}
+
+TEST_F(AddressBookReplay, CountsAreBoundedByTheEntriesPresent)
+{
+    makeBook("Old");
+    makeBook("Keep");
+    writeOps("[DELETE]\r\nCount=2147483647\r\n1=Old\r\n[RENAME]\r\nCount=200000000\r\n");
+    // An append numbers its entry after those present, not after the stated count.
+    AppendPendingOperation("DELETE", "Keep");
+    const TMemIniFile ini(AdrsFolder + "AdrsOp.ini");
+    ASSERT_EQ(ini.ReadInteger("DELETE", "Count", 0), 3);
+    EXPECT_EQ(ini.ReadString("DELETE", "3", ""), "Keep");
+    EXPECT_EQ(ReadPendingOperations(AdrsFolder).Deletes, (QStringList{"Old", "Keep"}));
+
+    writeOps("[DELETE]\r\nCount=2147483647\r\n1=Old\r\n[RENAME]\r\nCount=200000000\r\n1=Keep/Kept\r\n");
+    LoadAddressBookList(true);
+    const std::vector<TAdrsFolderInfo> expected = {{"Kept", "Kept", abReady}};
+    EXPECT_EQ(books(), expected);
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Old"));
 }
 
 TEST_F(AddressBookReplay, FailedDeleteStaysPendingAndIsRewritten)
@@ -159,8 +188,14 @@ TEST_F(AddressBookReplay, FailedDeleteStaysPendingAndIsRewritten)
 TEST_F(AddressBookReplay, UnreadableOperationsFileIsLeftAlone)
 {
     makeBook("Book");
-    QDir().mkpath(AdrsFolder + "AdrsOp.ini/x");
+    // A file that exists and opens but fails every read (EIO), whatever rights the test runs with; were it
+    // taken for an empty one, the replay would remove it.
+    const QString file = AdrsFolder + "AdrsOp.ini";
+    ASSERT_TRUE(QFile::link("/proc/self/mem", file));
+    ASSERT_TRUE(TMemIniFile(file).ReadFailed());
     LoadAddressBookList(true);
-    EXPECT_TRUE(QFileInfo(AdrsFolder + "AdrsOp.ini/x").isDir());
+    EXPECT_EQ(QFileInfo(file).symLinkTarget(), "/proc/self/mem");
+    EXPECT_THROW(AppendPendingOperation("DELETE", "Book"), EIniFileError);
+    EXPECT_EQ(QFileInfo(file).symLinkTarget(), "/proc/self/mem");
     EXPECT_EQ(AdrsBookList.size(), 1u);
 }

@@ -212,8 +212,17 @@ TEST_F(AddressSelect, NewBookNeverMovesIntoAFolderAPendingOperationStillOwns)
     EXPECT_EQ(operations("RENAME"), (QStringList{"X/Y", "A/B", "B/K", QStringLiteral("x（1）/x"),
                                                  QStringLiteral("Left（1）/Left"), QStringLiteral("B（1）/B")}));
 
+    // A leftover folder that no operation refers to holds no book: the new book takes it, with nothing to
+    // wait for (a rename onto it could never be done).
+    test::writeFile(AdrsFolder + "Stray/Memo.txt", "stray");
+    create("Stray");
+    EXPECT_EQ(AdrsBookList.back(), (TAdrsFolderInfo{"Stray", "Stray", abReady}));
+    EXPECT_EQ(operations("RENAME").size(), 6);
+    test::writeFile(AdrsFolder + "Stray/Adrs.DB", "new Stray");
+
     LoadAddressBookList(true);
-    EXPECT_EQ(AdrsBookList.size(), 6u);
+    EXPECT_EQ(AdrsBookList.size(), 7u);
+    EXPECT_EQ(test::readFile(AdrsFolder + "Stray/Adrs.DB"), "new Stray");
     EXPECT_EQ(test::readFile(AdrsFolder + "Y/Adrs.DB"), "x data");
     EXPECT_EQ(test::readFile(AdrsFolder + "x/Adrs.DB"), "new x");
     EXPECT_EQ(test::readFile(AdrsFolder + "Left/Adrs.DB"), "new Left");
@@ -311,18 +320,19 @@ TEST_F(AddressSelect, FailedWriteOfOperationsFileChangesNothing)
     makeBook("Gone");
     makeBook("Office");
     makeBook("Old");
-    QDir().mkpath(AdrsFolder + "Left");
-    QDir().mkpath(AdrsFolder + "AdrsOp.ini/x");  // cannot be read, so it must not be written
     open("Office", asmOpen);
-    const std::vector<TAdrsFolderInfo> before = AdrsBookList;
     remove("Gone", boxes);
+    // From here on the file cannot be read, so it must not be written.
+    QFile::remove(AdrsFolder + "AdrsOp.ini");
+    QDir().mkpath(AdrsFolder + "AdrsOp.ini/x");
+    const std::vector<TAdrsFolderInfo> before = AdrsBookList;
     rename("Old", "New");
-    create("Left");  // the folder is taken, so the new book needs a recorded rename too
+    create("Gone");  // the deleted book's folder is still there, so the new book needs a recorded rename
     EXPECT_EQ(AdrsBookList, before);
-    EXPECT_EQ(rows(), (QStringList{"Gone", "Office", "Old"}));
+    EXPECT_EQ(rows(), (QStringList{"Office", "Old"}));
     EXPECT_TRUE(dialog->isVisible());
-    ASSERT_EQ(boxes.shown().size(), 4u);  // the delete question, then one error for each operation
-    for (size_t i = 1; i < 4; ++i) {
+    ASSERT_EQ(boxes.shown().size(), 3u);  // the delete question, then one error for each operation
+    for (size_t i = 1; i < 3; ++i) {
         EXPECT_EQ(boxes.shown()[i].flags, MB_ICONERROR);
         EXPECT_TRUE(boxes.shown()[i].text.contains("AdrsOp.ini"));
     }
@@ -359,8 +369,6 @@ TEST_F(AddressSelect, ReorderCarriesTheOpenBookAndDeletedBooksKeepTheirPlace)
 
 TEST_F(AddressSelect, WithoutBooksOpenAndStartupBothCreate)
 {
-    makeBook("Doomed");  // a book waiting for its delete cannot be opened
-    test::writeFile(AdrsFolder + "AdrsOp.ini", "[DELETE]\r\nCount=1\r\n1=Doomed\r\n");
     for (const int mode : {asmOpen, asmStartup}) {
         open(QStringLiteral("アドレス"), mode);
         EXPECT_EQ(dialog->Mode, mode);
@@ -370,6 +378,15 @@ TEST_F(AddressSelect, WithoutBooksOpenAndStartupBothCreate)
         EXPECT_FALSE(dialog->rbOpen->isEnabled());
         EXPECT_FALSE(dialog->actRename->isEnabled());
     }
+    // A book waiting for its delete is still an entry of the list, though no row shows it: the mode is
+    // decided by the entries, and the empty list leaves only the new book to choose.
+    makeBook("Doomed");
+    test::writeFile(AdrsFolder + "AdrsOp.ini", "[DELETE]\r\nCount=1\r\n1=Doomed\r\n");
+    open(QStringLiteral("アドレス"), asmStartup);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("アドレス帳の切り替え"));
+    EXPECT_TRUE(dialog->rbOpen->isChecked());
+    EXPECT_FALSE(dialog->rbOpen->isEnabled());
+    EXPECT_TRUE(dialog->rbNew->isEnabled());
 }
 
 TEST_F(AddressSelect, StartupCancelEndsOnlyWhenConfirmed)

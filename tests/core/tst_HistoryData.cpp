@@ -134,14 +134,15 @@ TEST_F(HistoryData, DateTimesCountDaysFrom18991230AndZeroMeansNow)
     EXPECT_GE(h.GetDateTime(1), before);
 }
 
-TEST_F(HistoryData, TruncatedOrCorruptFileKeepsItemsReadSoFar)
+TEST_F(HistoryData, TruncatedOrCorruptFileLeavesTheListEmpty)
 {
     const QByteArray whole = le(3u) + record("one") + record("two") + record("three");
     test::writeFile(path(), whole.left(whole.size() - 2));
     THistoryData h(path(), 100, true);
     expectError([&] { h.LoadFromFile(); }, readError(h));
-    ASSERT_EQ(h.GetCount(), 2);
-    EXPECT_EQ(h.GetText(1), "two");
+    EXPECT_TRUE(h.IsLoaded());
+    EXPECT_EQ(h.GetCount(), 0);
+    EXPECT_EQ(h.IndexOf("one"), -1);
 
     // A length below 8 cannot hold the date-time.
     QByteArray bad = record("x");
@@ -156,7 +157,7 @@ TEST_F(HistoryData, HugeCountInTinyFileFailsWithoutHugeReservation)
     test::writeFile(path(), le(0xFFFFFFFFu) + record("a"));
     THistoryData h(path(), 100, true);
     expectError([&] { h.LoadFromFile(); }, readError(h));
-    EXPECT_EQ(h.GetCount(), 1);
+    EXPECT_EQ(h.GetCount(), 0);
 }
 
 TEST_F(HistoryData, UnreadableFileIsNeverSavedOver)
@@ -184,6 +185,18 @@ TEST_F(HistoryData, UnreadableFileIsNeverSavedOver)
 
 TEST_F(HistoryData, FailedSaveIsReportedAndLeavesOldFile)
 {
+    const QByteArray old = le(1u) + record("old");
+    test::writeFile(path(), old);
+    THistoryData full = loaded(path());
+    for (int i = 0; i < 10; ++i)
+        full.Add("an entry longer than the room left on the disk", 1);
+    {
+        test::FullDisk disk;
+        expectError([&] { full.SaveToFile(); }, writeError(full));
+    }
+    EXPECT_EQ(test::readFile(path()), old);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"List.mtd"});
+
     test::writeFile(path(QStringLiteral("plain")), "not a folder");
     THistoryData blocked = loaded(path(QStringLiteral("plain/List.mtd")));
     blocked.Add("a", 1);

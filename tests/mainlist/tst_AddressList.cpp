@@ -426,3 +426,49 @@ TEST_F(AddressListTest, WordSearchAndDuplicateCommandsUseTheirDialogs)
     EXPECT_EQ(shown(), (std::vector<int32_t>{1, 3}));
     EXPECT_FALSE(list->cbxSort->isEnabled());
 }
+
+TEST_F(AddressListTest, BookTableOpensFirstAndABookThatCannotOpenStopsTheRest)
+{
+    // The fixture's module stands aside: the window opens the book through a module of its own.
+    TDMMirvale18 module;
+    DMMirvale18 = &module;
+    AdrsBookList = {{"Broken", "Broken", abReady}};
+    CurrentAdrsName = "Broken";
+    test::writeFile(AdrsFolder + "Broken/Adrs.DB", "not a table");
+    list->OpenAddressBook(false);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("アドレス帳ファイルがオープンできませんでした  ")});
+    EXPECT_EQ(module.OxaCatmRefCount, 0);
+    EXPECT_EQ(module.OxaCatmTable, nullptr);
+    EXPECT_EQ(module.SenderTable, nullptr);
+    list.reset();
+    DMMirvale18 = dm;
+}
+
+TEST_F(AddressListTest, AFullDiskAtCloseKeepsEverySettingAndSaysSo)
+{
+    AdrsBookList = {{"Book", "Book", abReady}};
+    list.reset();  // every settings file written once
+    const QStringList files = {DataFolder + "Mirvale18.ini", DataRootFolder + "AdrsList.ini",
+                               AdrsFolder + "AdrsMng.ini"};
+    QByteArrayList before;
+    for (const QString &file : files)
+        before << test::readFile(file);
+    ASSERT_FALSE(before.contains(QByteArray()));
+    list = std::make_unique<TAddressList>();
+    list->SortType = 2;
+    list->DuplicateItem1 = 1;
+    boxes.clear();
+    {
+        test::FullDisk disk(8);
+        list.reset();
+    }
+    for (qsizetype i = 0; i < files.size(); ++i)
+        EXPECT_EQ(test::readFile(files[i]), before[i]) << files[i].toStdString();
+    // Each file that could not be written is named, and a failure does not keep the others from being tried.
+    const QStringList texts = boxes.texts();
+    ASSERT_EQ(texts.size(), 4);
+    EXPECT_TRUE(texts[0].startsWith(files[0]));
+    EXPECT_TRUE(texts[1].startsWith(files[1]));
+    EXPECT_TRUE(texts[2].startsWith(files[2]));
+    EXPECT_TRUE(texts[3].startsWith(files[0]));
+}

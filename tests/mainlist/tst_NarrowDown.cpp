@@ -85,6 +85,45 @@ TEST_F(SearchList, RoundTripAndDeletionWhenEmpty)
     }
 }
 
+TEST_F(SearchList, DamagedFileIsReportedAndKeptAndFullDiskKeepsTheOldFile)
+{
+    auto saveError = [](const auto &save) {
+        try {
+            save();
+        } catch (const ENarrowDownError &e) {
+            return e.Message;
+        }
+        return QString();
+    };
+    // Closing with no filter would delete the file; a damaged one stays and the user hears of it.
+    test::writeFile(file(), "\x05garbage");
+    TNarrowDownCondition read;
+    EXPECT_FALSE(LoadSearchList(read));
+    EXPECT_EQ(saveError([&] { SaveSearchList(read); }),
+              file() + QStringLiteral("\r\nファイルが壊れているため削除せずに残しました  "));
+    EXPECT_EQ(test::readFile(file()), "\x05garbage");
+    // A filter set since then replaces it with a whole file.
+    SaveSearchList(sample);
+    EXPECT_TRUE(LoadSearchList(read));
+
+    const QByteArray before = test::readFile(file());
+    TNarrowDownCondition longer = sample;
+    longer.Conditions.push_back(textCondition(29, QByteArray(200, 'x'), mmContains));
+    const std::vector<TNarrowDownPattern> patterns = {{"p", longer}};
+    SaveSearchPatterns({{"old", sample}});
+    const QByteArray patternsBefore = test::readFile(DataRootFolder + "Search.ptn");
+    QString listError, patternError;
+    {
+        test::FullDisk disk;
+        listError = saveError([&] { SaveSearchList(longer); });
+        patternError = saveError([&] { SaveSearchPatterns(patterns); });
+    }
+    EXPECT_EQ(listError, QStringLiteral("絞り込み条件が保存できませんでした  "));
+    EXPECT_EQ(patternError, QStringLiteral("パターンが保存できませんでした  "));
+    EXPECT_EQ(test::readFile(file()), before);
+    EXPECT_EQ(test::readFile(DataRootFolder + "Search.ptn"), patternsBefore);
+}
+
 TEST_F(SearchList, ShortOrDamagedFileLeavesFilterEmpty)
 {
     QByteArray whole;

@@ -24,6 +24,19 @@ TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
     // The ideographic space is text, not a blank to trim.
     ini.SetText(Sjis::encode(QStringLiteral("[K]\r\nName1=\u3000キー\u3000\r\n")));
     EXPECT_EQ(ini.ReadString("K", "Name1", QString()), QStringLiteral("\u3000キー\u3000"));
+
+    // The first of two equal keys is read; a section named twice is one section; letters beyond ASCII
+    // (full-width, Greek) match in either case too.
+    ini.SetText(Sjis::encode(QStringLiteral("[A]\nKey=1\nKEY=2\n[Ｂ]\nΣ=s\n[a]\nother=3\nkey=4\n")));
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"A", QStringLiteral("Ｂ")}));
+    EXPECT_EQ(ini.ReadSection("a"), (QStringList{"Key", "other"}));
+    EXPECT_EQ(ini.ReadString("A", "key", QString()), "1");
+    EXPECT_EQ(ini.ReadString(QStringLiteral("ｂ"), QStringLiteral("σ"), QString()), "s");
+    EXPECT_EQ(ini.ReadCount("A", "Key"), 1);
+    ini.SetText("[DELETE]\nCount=2147483647\n1=x\n[RENAME]\nCount=-5\n");
+    EXPECT_EQ(ini.ReadCount("DELETE", "Count"), 2);
+    EXPECT_EQ(ini.ReadCount("RENAME", "Count"), 0);
+    EXPECT_EQ(ini.ReadCount("NONE", "Count"), 0);
 }
 
 TEST(MemIniFile, IntegersThatAreNotNumbersGiveTheDefault)
@@ -55,10 +68,16 @@ TEST(MemIniFile, WritesKeepOrderAndCrlf)
     ini.UpdateFile();
     EXPECT_EQ(test::readFile(file), QByteArray("[SORT]\r\n1=a\r\n2=b\r\n\r\n[VIEW]\r\nBGColor=14680047\r\nBGPaint=1\r\n\r\n"));
 
+    ini.WriteString("VIEW", "Last", "z");
     ini.EraseSection("Sort");
     ini.DeleteKey("VIEW", "BGPAINT");
     EXPECT_EQ(ini.ReadSections(), QStringList{"VIEW"});
-    EXPECT_EQ(ini.ReadSection("VIEW"), QStringList{"BGColor"});
+    EXPECT_EQ(ini.ReadSection("VIEW"), (QStringList{"BGColor", "Last"}));
+    // What follows a removed entry is still found, and new entries go after it.
+    EXPECT_EQ(ini.ReadString("view", "last", QString()), "z");
+    ini.WriteString("VIEW", "last", "y");
+    ini.WriteString("SORT", "1", "c");
+    EXPECT_EQ(ini.GetText(), QByteArray("[VIEW]\r\nBGColor=14680047\r\nLast=y\r\n\r\n[SORT]\r\n1=c\r\n\r\n"));
 }
 
 TEST(MemIniFile, CorruptAndTruncatedFilesStillRead)
@@ -75,14 +94,17 @@ TEST(MemIniFile, CorruptAndTruncatedFilesStillRead)
 TEST(MemIniFile, UnreadableFileIsNeverWrittenOver)
 {
     QTemporaryDir dir;
-    // A name that exists but cannot be read as a file, whatever rights the test runs with.
+    // A file that exists and opens but fails every read (EIO), whatever rights the test runs with.
     const QString file = dir.path() + "/Mirvale18.ini";
-    QDir().mkpath(file + "/inside");
+    ASSERT_TRUE(QFile::link("/proc/self/mem", file));
     TMemIniFile ini(file);
     EXPECT_TRUE(ini.ReadFailed());
+    // The settings are still on disk, only this read failed: the save must not replace them.
+    QFile::remove(file);
+    test::writeFile(file, "[BASE]\r\nDataPath=/mine/\r\n");
     ini.WriteString("BASE", "DataPath", "/other/");
     EXPECT_THROW(ini.UpdateFile(), EIniFileError);
-    EXPECT_TRUE(QFileInfo(file + "/inside").isDir());
+    EXPECT_EQ(test::readFile(file), QByteArray("[BASE]\r\nDataPath=/mine/\r\n"));
 }
 
 TEST(MemIniFile, TextWithoutShiftJisFormIsRefusedAndTheFileKept)
@@ -111,4 +133,27 @@ TEST(MemIniFile, UpdateFileReportsAFolderThatCannotBeWritten)
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!rootLike)
         EXPECT_EQ(test::readFile(folder + "/a.ini"), QByteArray("[A]\r\nk=1\r\n"));
+}
+
+TEST(MemIniFile, FullDiskKeepsTheOldFileAndIsReported)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Mirvale18.ini";
+    const QByteArray old = "[BASE]\r\nAdrsName=old\r\n";
+    test::writeFile(file, old);
+    TMemIniFile ini(file);
+    for (int i = 0; i < 20; ++i)
+        ini.WriteString("ADRS LIST", QString::number(i), "a value longer than the room left");
+    bool reported = false;
+    {
+        test::FullDisk disk;
+        try {
+            ini.UpdateFile();
+        } catch (const EIniFileError &) {
+            reported = true;
+        }
+    }
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(test::readFile(file), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mirvale18.ini"});
 }

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace test {
 
 QString appDir() { return QStringLiteral(VELMORA_APP_DIR); }
@@ -25,6 +28,25 @@ QByteArray readFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+FullDisk::FullDisk(qint64 limitBytes)
+{
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit r{};
+    getrlimit(RLIMIT_FSIZE, &r);
+    previousSoft_ = static_cast<qint64>(r.rlim_cur);
+    previousHard_ = static_cast<qint64>(r.rlim_max);
+    // Only the soft limit moves, so the destructor can raise it again without privileges.
+    r.rlim_cur = static_cast<rlim_t>(limitBytes);
+    setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FullDisk::~FullDisk()
+{
+    const rlimit r{static_cast<rlim_t>(previousSoft_), static_cast<rlim_t>(previousHard_)};
+    setrlimit(RLIMIT_FSIZE, &r);
+    std::signal(SIGXFSZ, previousHandler_);
 }
 
 MessageBoxScript::MessageBoxScript()

@@ -21,6 +21,21 @@ QString sourceDir();
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// A disk with little room left, for the files this process writes while the object lives: a write that takes
+// a file past limitBytes fails (EFBIG) instead of ending the process. Keep it around the save alone: the
+// test's own output may go to a file too.
+class FullDisk {
+public:
+    explicit FullDisk(qint64 limitBytes = 64);
+    ~FullDisk();
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+private:
+    qint64 previousSoft_, previousHard_;
+    void (*previousHandler_)(int);
+};
+
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.
 class MessageBoxScript {

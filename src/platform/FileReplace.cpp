@@ -1,0 +1,16 @@
+#include "platform/FileReplace.h"
+
+#include <QSaveFile>
+
+bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes)
+{
+    QSaveFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    // The write only fills QSaveFile's buffer, and its commit renames the temporary file into place even when
+    // emptying that buffer onto a full disk failed; the flush is checked first, and without a commit the
+    // temporary file is discarded.
+    if (f.write(bytes) != bytes.size() || !f.flush())
+        return false;
+    return f.commit();
+}

@@ -1,11 +1,11 @@
 // Kvphone.so: a telephone number to the municipalities of its area (Dic/Phone.dic, layout in
-// data/phone/make_phone_dic.py) and their towns (Dic/Geo.dic through kv/common). Every call maps what it reads
-// for itself; an open town list keeps its own mapping of Geo.dic until it is closed.
+// data/phone/make_phone_dic.py) and their towns (Dic/Geo.dic through kv/common), over the calling thread's
+// mappings of both; an open town list keeps the Geo.dic it was opened on until it is closed.
 #include "Kvphone.h"
 
-#include "KvMappedFile.h"
 #include "common/FixedField.h"
 #include "common/GeoDic.h"
+#include "common/MappedFile.h"
 
 #include <algorithm>
 #include <cstring>

@@ -215,7 +215,7 @@ struct TTownList {
             const std::string_view initial = seg.initial.empty() ? t.reading : seg.initial;
             e.Initial[0] = initial.empty() ? ' ' : initial[0];
             kv::PutText(e.PostalCode, t.postalCode ? kv::PostalDigits(t.postalCode) : std::string());
-            kv::PutText(e.Code, seg.jis + kv::JisCheckDigit(seg.jis) + dic.townCode(t));
+            kv::PutText(e.Code, seg.jis + dic.townCode(t));
             // A name too long for the field gives its place (district or block), as every narrow field does.
             std::string name = seg.ward + std::string(t.name);
             if (!kv::PutText(e.Name, name))

@@ -179,8 +179,6 @@ private:
     TTable tables_[13];
 };
 
-// The check digit of a five-digit JIS code, which makes it the six-digit local-government code.
-char JisCheckDigit(std::string_view jis);
 // Seven digits of a postal code stored as a number.
 std::string PostalDigits(uint32_t postalCode);
 

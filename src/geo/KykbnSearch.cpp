@@ -117,7 +117,7 @@ const TKykbnResult &TKykbnSearch::GetResult(int town, bool withCoordinates)
     if (chosen) {
         PutText(result_.PostalCode, PostalCodeForm(FieldText(chosen->PostalCode)));
         PutText(result_.Town, FieldText(chosen->Name));
-        PutText(result_.TownCode, FieldText(chosen->Code + 6, 6));
+        PutText(result_.TownCode, FieldText(chosen->Code + 5, 6));
     }
     QByteArray prefecture, rest;
     SplitPrefecture(FieldText(city.Name), prefecture, rest);

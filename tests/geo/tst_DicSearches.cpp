@@ -300,8 +300,9 @@ TEST_F(DicSearches, AWardTownHasOneCodeInEveryDictionary)
     const TContinualAdrsResult &fromText = continual.GetResult(true);
     EXPECT_EQ(FieldText(fromText.JisCode), "13117");
     EXPECT_EQ(FieldText(fromText.TownCode), code);
-    EXPECT_EQ(std::make_pair(fromText.Latitude, fromText.Longitude),
-              std::make_pair(located.Latitude, located.Longitude));
+    // Packed records: the coordinates are copied out, never bound by reference.
+    EXPECT_EQ(std::make_pair(int32_t(fromText.Latitude), int32_t(fromText.Longitude)),
+              std::make_pair(int32_t(located.Latitude), int32_t(located.Longitude)));
 
     // The ward's own code and the ward area's code name the same town.
     const TMatchDllUse match(library);

@@ -119,6 +119,25 @@ TEST_F(GeoDictionary, ScrambledTablesNeverReadOutsideTheFile)
     EXPECT_EQ(answered.size(), 4u);
 }
 
+TEST_F(GeoDictionary, TextsOutsideTheStringPoolAreBlankFields)
+{
+    // The string pool cut to its first, empty string: every name and reading refers outside it, and the
+    // records otherwise hold. The libraries answer with blank texts (and copy nothing from nowhere).
+    QByteArray bytes = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    bytes.replace(32 + 8, 4, QByteArray("\1\0\0\0", 4));
+    QTemporaryDir dir;
+    test::writeFile(dir.path() + QStringLiteral("/Geo.dic"), bytes);
+    const QByteArray folder = QFile::encodeName(dir.path() + QStringLiteral("/"));
+    TKanaCityEntry cities[80];
+    ASSERT_EQ(cityAll(13, cities, 80, folder.constData()), 0);
+    EXPECT_EQ(QByteArray(cities[0].Code, 6), QByteArray("13402\0", 6)) << "青ヶ島村, first in reading order";
+    EXPECT_EQ(QByteArray(cities[0].Name, sizeof cities[0].Name), QByteArray(sizeof cities[0].Name, ' '));
+    TMatchAdrsRecord record;
+    ASSERT_EQ(matchAdrs("13101000001", &record, folder.constData()), 0);
+    EXPECT_EQ(QByteArray(record.City, sizeof record.City), QByteArray(sizeof record.City, ' '));
+    EXPECT_EQ(QByteArray(record.Town1, sizeof record.Town1), QByteArray(sizeof record.Town1, ' '));
+}
+
 TEST_F(GeoDictionary, TwoThreadsSearchAtOnce)
 {
     const std::vector<int> expected = codes(geotest::dicFolder());

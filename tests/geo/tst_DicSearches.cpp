@@ -11,9 +11,13 @@
 
 #include "TestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -177,6 +181,42 @@ TEST_F(DicSearches, ATelephoneNumberGivesTokyoCitiesAndAllTheirTownsPageByPage)
               "14117" + FieldText(result.TownCode) + ' ');
     EXPECT_FALSE(FieldText(result.TownReading).isEmpty()) << "readings come with the coordinates";
     expectNear(result.Latitude, result.Longitude, 35447800, 139642500);
+}
+
+// A city becomes current only with its towns: when the dictionary fails under the fetch of another city, the
+// previous one stays current with its towns, and the failed one is asked again rather than taken for selected.
+TEST_F(DicSearches, AFailedFetchLeavesThePreviousSelectionCurrent)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/");
+    for (const QString &name : {QStringLiteral("Phone.dic"), QStringLiteral("Geo.dic")})
+        ASSERT_TRUE(QFile::copy(data + name, folder + name));
+    TKykbnSearch phone(library, folder);
+    ASSERT_EQ(phone.Search("0451234567"), 0);
+    ASSERT_GE(phone.GetCityCount(), 2);
+    ASSERT_EQ(phone.SelectCity(0), 0);
+    const int phoneTowns = phone.GetTownCount();
+    const QByteArray phoneTown = FieldText(phone.GetTown(phoneTowns - 1).Name);
+    TAdrsSearch address(library, folder);
+    ASSERT_EQ(address.Search(sjis(QStringLiteral("神奈川県横浜市"))), 0);
+    ASSERT_GE(address.GetCityCount(), 2);
+    ASSERT_EQ(address.SelectCity(0, placeTowns), 0);
+    const int addressTowns = address.GetTownCount();
+    ASSERT_GT(addressTowns, 0);
+
+    const QString geo = folder + QStringLiteral("Geo.dic");
+    test::writeFile(geo + QStringLiteral(".new"), test::readFile(geo).left(24));
+    ASSERT_EQ(std::rename(QFile::encodeName(geo + QStringLiteral(".new")).constData(), QFile::encodeName(geo).constData()),
+              0);
+    for (int again = 0; again < 2; ++again) {
+        EXPECT_THROW(phone.SelectCity(1), EKvphoneError) << again;
+        EXPECT_THROW(address.SelectCity(1, placeTowns), EKVAddrError) << again;
+    }
+    EXPECT_EQ(phone.GetTownCount(), phoneTowns);
+    EXPECT_EQ(FieldText(phone.GetTown(phoneTowns - 1).Name), phoneTown);
+    EXPECT_EQ(phone.SelectCity(0), 0);
+    EXPECT_EQ(address.GetTownCount(), addressTowns);
+    EXPECT_EQ(FieldText(address.GetResult(0, false).JisCode), FieldText(address.GetCity(0).JisCode));
 }
 
 TEST_F(DicSearches, APostalCodeGivesItsTownAndItsLargeOffices)

@@ -3,6 +3,7 @@
 // in memory doing the same steps, in the same run.
 // Usage: bench_phone
 #include "Kvphone/Kvphone.h"
+#include "common/GeoDic.h"
 #include "platform/RuntimeLibrary.h"
 
 #include "BenchSupport.h"
@@ -27,16 +28,11 @@ uint32_t le32(const char *p)
 }
 uint16_t le16(const char *p) { return uint16_t(uchar(p[0]) | uchar(p[1]) << 8); }
 
-// Both files as read once; every look-up walks all their records (layouts in data/phone and data/geo).
+// Phone.dic as read once and Geo.dic mapped once; every look-up walks all their records (Phone.dic's layout in
+// data/phone, Geo.dic's through kv/common, the library's own reader of it).
 struct TScan {
-    QByteArray phone, geo;
-
-    const char *geoTable(int table, uint32_t &count) const
-    {
-        const char *entry = geo.constData() + 32 + 12 * table;
-        count = le32(entry + 8);
-        return geo.constData() + le32(entry);
-    }
+    QByteArray phone;
+    const kv::TGeoDic &geo;
 
     // The record of the longest prefix, or null when none fits or a longer one leads elsewhere.
     const char *area(const std::string &digits) const
@@ -68,17 +64,17 @@ struct TScan {
         const char *entries = phone.constData() + 32 + 16 * le32(phone.constData() + 16);
         const char *items = entries + 52 * le32(phone.constData() + 20);
         const char *members = items + (le32(phone.constData() + 24) * 2 + 3) / 4 * 4;
-        uint32_t municipalities;
-        const char *m = geoTable(2, municipalities);
         const int n = le16(r + 14);
         std::memset(buf, 0, sizeof(TPhoneCityEntry) * KVPHONE_MAX_CITIES);
         for (int i = 0; i < n; ++i) {
             const char *e = entries + 52 * le16(items + 2 * (le16(r + 12) + i));
             std::memcpy(buf[i].JisCode, e, 46);
-            for (int k = 0; k < le16(e + 48); ++k)
-                for (uint32_t j = 0; j < municipalities; ++j)
-                    if (std::memcmp(m + 68 * j, members + 24 * (le16(e + 46) + k), 5) == 0)
-                        buf[i].TownCount += le32(m + 68 * j + 28);
+            for (int k = 0; k < le16(e + 48); ++k) {
+                const std::string_view jis(members + 24 * (le16(e + 46) + k), 5);
+                for (uint32_t j = 0; j < geo.municipalityCount(); ++j)
+                    if (const kv::TGeoMunicipality m = geo.municipality(j); m.jis == jis)
+                        buf[i].TownCount += m.towns.count;
+            }
         }
         return n;
     }
@@ -86,21 +82,19 @@ struct TScan {
     // The towns of one municipality (JIS code) with their names and postal codes.
     size_t towns(const char *jis, std::vector<TPhoneTownEntry> &out) const
     {
-        uint32_t municipalities, towns, pool;
-        const char *m = geoTable(2, municipalities), *t = geoTable(4, towns), *strings = geoTable(0, pool);
         uint32_t index = 0;
-        while (index < municipalities && std::memcmp(m + 68 * index, jis, 5) != 0)
+        while (index < geo.municipalityCount() && geo.municipality(index).jis != std::string_view(jis, 5))
             ++index;
         out.clear();
-        for (uint32_t i = 0; i < towns; ++i) {
-            const char *r = t + 32 * i;
-            if (le32(r) != index)
+        const kv::TGeoMunicipality last = geo.municipality(geo.municipalityCount() - 1);
+        for (uint32_t i = 0; i < last.towns.first + last.towns.count; ++i) {
+            const kv::TGeoTown t = geo.town(i);
+            if (t.municipality != index)
                 continue;
             TPhoneTownEntry e;
             std::memset(&e, ' ', sizeof e);
-            const char *name = strings + le32(r + 4);
-            std::memcpy(e.Name, name + 1, std::min<size_t>(uchar(name[0]), sizeof e.Name));
-            std::snprintf(e.PostalCode, sizeof e.PostalCode, "%07u", le32(r + 20));
+            std::memcpy(e.Name, t.name.data(), std::min(t.name.size(), sizeof e.Name));
+            std::snprintf(e.PostalCode, sizeof e.PostalCode, "%07u", t.postalCode);
             out.push_back(e);
         }
         return out.size();
@@ -186,15 +180,13 @@ int main()
     library.first = reinterpret_cast<TKVPhoneTown2First>(dll.GetProcAddress("KVPhoneTown2First"));
     library.next = reinterpret_cast<TKVPhoneTown2Next>(dll.GetProcAddress("KVPhoneTown2Next"));
     library.close = reinterpret_cast<TKVPhoneTown2Close>(dll.GetProcAddress("KVPhoneTown2Close"));
-    TScan scan;
-    for (auto [bytes, name] : {std::pair{&scan.phone, "Phone.dic"}, {&scan.geo, "Geo.dic"}}) {
-        QFile file(appDir + QStringLiteral("Dic/") + QLatin1String(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "%s cannot be read\n", qPrintable(file.fileName()));
-            return 1;
-        }
-        *bytes = file.readAll();
+    const kv::TGeoDic geo(library.folder.constData());
+    QFile file(appDir + QStringLiteral("Dic/Phone.dic"));
+    if (!geo.valid() || !file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "Phone.dic or Geo.dic of %s cannot be read\n", library.folder.constData());
+        return 1;
     }
+    const TScan scan{file.readAll(), geo};
 
     // A full number under every prefix of the table, and numbers of every kind without an area.
     std::vector<std::string> numbers;

@@ -2,7 +2,7 @@
 
 #include "DirectoryFile.h"
 #include "Kvdir17.h"
-#include "KvMappedFile.h"
+#include "common/MappedFile.h"
 #include "NameKey.h"
 #include "platform/SjisCodec.h"
 

@@ -1,7 +1,7 @@
 // Kvdash.so: telephone-number hyphenation over the prefix table Dash.dic (layout in data/areacodes).
 #include "Kvdash.h"
 
-#include "../KvMappedFile.h"
+#include "common/MappedFile.h"
 
 #include <algorithm>
 #include <cstring>

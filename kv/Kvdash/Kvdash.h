@@ -45,8 +45,8 @@ typedef struct TSystemTime {
    "00.." carrier numbers.
 
    64-bit form: the platform's C calling convention (stdcall has no meaning on x86-64) and 64-bit pointers;
-   the record layout and the 14-byte buffer are unchanged. Safe to call from several threads at once: every
-   call maps the table on its own and keeps nothing. */
+   the record layout and the 14-byte buffer are unchanged. Safe to call from several threads at once: each
+   thread reads its own mapping of the table, kept until the file is replaced. */
 int32_t GetHyphen(const char *number, char *out14, const char *dicFolder, const TSystemTime *utc);
 
 typedef int32_t (*TGetHyphenFunc)(const char *number, char *out14, const char *dicFolder, const TSystemTime *utc);

@@ -1,84 +1,11 @@
 #include "DirectoryFile.h"
 
-#include "KvMappedFile.h"
-
 #include <algorithm>
 #include <cstring>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kvdir {
 
-struct TMappedRegion {
-    const unsigned char *data = nullptr;
-    size_t size = 0;
-    ~TMappedRegion()
-    {
-        if (data)
-            ::munmap(const_cast<unsigned char *>(data), size);
-    }
-};
-
 namespace {
-
-// What tells one file from its replacement.
-struct TFileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    int64_t changed = 0;  // nanoseconds
-    bool operator==(const TFileIdentity &) const = default;
-};
-
-TFileIdentity identityOf(const struct stat &st)
-{
-    return {st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-// The mapping of a file for the calling thread, made on the thread's first call and kept while the file stays
-// the same; null when the file is missing, empty or cannot be mapped. A few files are kept per thread (the
-// data folder of the program, and those tests and tools open).
-std::shared_ptr<const TMappedRegion> MapForThisThread(const std::string &path)
-{
-    struct TKept {
-        std::string path;
-        TFileIdentity identity;
-        std::shared_ptr<const TMappedRegion> region;
-    };
-    constexpr size_t kKeptFiles = 4;
-    thread_local std::vector<TKept> kept;
-
-    auto it = std::find_if(kept.begin(), kept.end(), [&](const TKept &k) { return k.path == path; });
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && it != kept.end() && it->identity == identityOf(st))
-        return it->region;
-    if (it != kept.end())
-        kept.erase(it);
-
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    std::shared_ptr<TMappedRegion> region;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void *p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-        if (p != MAP_FAILED) {
-            region = std::make_shared<TMappedRegion>();
-            region->data = static_cast<const unsigned char *>(p);
-            region->size = size_t(st.st_size);
-        }
-    }
-    ::close(fd);
-    if (!region)
-        return {};
-    if (kept.size() == kKeptFiles)
-        kept.erase(kept.begin());
-    kept.push_back({path, identityOf(st), region});
-    return region;
-}
 
 uint64_t le64(const unsigned char *p) { return kv::le32(p) | uint64_t(kv::le32(p + 4)) << 32; }
 
@@ -102,13 +29,11 @@ uint64_t NumberValue(std::string_view digits)
     return value;
 }
 
-TDirectoryFile::TDirectoryFile(const std::string &folder) : region_(MapForThisThread(folder + kDirectoryFileName))
+TDirectoryFile::TDirectoryFile(const std::string &folder) : file_(folder + kDirectoryFileName)
 {
-    if (!region_)
-        return;
-    const unsigned char *h = region_->data;
-    const uint64_t size = region_->size;
-    if ( size < kDirectoryHeaderSize + uint64_t(kTableCount) * 16
+    const unsigned char *h = file_.data();
+    const uint64_t size = file_.size();
+    if (!h || size < kDirectoryHeaderSize + uint64_t(kTableCount) * 16
         || std::memcmp(h, kDirectoryMagic, sizeof kDirectoryMagic) != 0 || kv::le32(h + 8) != kDirectoryVersion
         || kv::le32(h + 12) != kDirectoryHeaderSize || kv::le32(h + 16) != kTableCount || le64(h + 24) != size)
         return;

@@ -26,11 +26,12 @@
 //     postings       u32 listing positions, ascending within each range
 #pragma once
 
+#include "common/MappedFile.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -142,15 +143,10 @@ inline constexpr uint32_t SingleGram(uint16_t c) { return c; }
 // a 1. Zero for text that is not 1 to 18 digits.
 uint64_t NumberValue(std::string_view digits);
 
-// The mapping of a directory file for the calling thread (kept by MapForThisThread).
-struct TMappedRegion;
-
-// Read-only view of Dt00/Directory.dat. The mapping behind it belongs to the calling thread and is kept
-// between that thread's calls while the file stays the same one (device, inode, size and time of change):
-// mapping a file of a gigabyte and touching its pages afresh would cost each search more than the search
-// itself. Each thread has its own mappings, so two threads never share anything; a file replaced by another
-// is mapped anew on the next call. Everything a record refers to is checked before it is followed: a damaged
-// file gives empty texts and empty ranges, never a read outside it.
+// Read-only view of Dt00/Directory.dat over the calling thread's mapping of it (kv::TMappedFile), kept
+// between that thread's calls while the file stays the same one: mapping a file of a gigabyte and touching
+// its pages afresh would cost each search more than the search itself. Everything a record refers to is
+// checked before it is followed: a damaged file gives empty texts and empty ranges, never a read outside it.
 class TDirectoryFile {
 public:
     // Maps folder + "Directory.dat" (folder ends with "/"); invalid when missing or not of this version.
@@ -196,7 +192,7 @@ private:
         const unsigned char *data = nullptr;
         uint32_t count = 0;
     };
-    std::shared_ptr<const TMappedRegion> region_;
+    kv::TMappedFile file_;
     bool valid_ = false;
     uint32_t stamp_ = 0;
     TTable tables_[kTableCount];

@@ -65,7 +65,7 @@ void putJoined(char (&field)[N], const std::array<std::string_view, Parts> &part
     size_t length = 0;
     for (std::string_view part : parts) {
         const size_t n = std::min(part.size(), sizeof joined - length);
-        std::memcpy(joined + length, part.data(), n);
+        kv::CopyBytes(joined + length, part, n);
         length += n;
     }
     kv::PutText(field, std::string_view(joined, length), '\0');

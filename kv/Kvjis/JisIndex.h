@@ -1,6 +1,6 @@
 // Dic/Jis.dic: the names of Dic/Geo.dic in their matching form (AdrsNormalizer.h), sorted for prefix searches.
-// Written at build time by data/jisindex from the built Geo.dic; Kvjis.so reads both, each call mapping them
-// on its own.
+// Written at build time by data/jisindex from the built Geo.dic; Kvjis.so reads both through the calling
+// thread's mappings.
 //
 // Layout (little-endian; every table starts at a multiple of 4):
 //   header, 32 bytes: magic "VMJISIDX", u32 version (1), u32 header size (32), u32 table count (5),
@@ -18,7 +18,7 @@
 
 #include "common/FixedField.h"
 #include "common/GeoDic.h"
-#include "KvMappedFile.h"
+#include "common/MappedFile.h"
 
 #include <cstdint>
 #include <string_view>

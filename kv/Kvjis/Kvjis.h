@@ -43,8 +43,8 @@ static_assert(sizeof(TJisAdrsRecord) == 302, "TJisAdrsRecord");
 
 /* Matches address (as people write it: full- or half-width digits, kanji numerals, 丁目/番地/号 or hyphens,
    with or without the prefecture) and fills rec. "data" is the dictionary folder, ending with "/". On codes 4, 8
-   and 16 rec is left as it was. 64-bit form: the platform's C calling convention. Safe to call from several threads at once: every call maps the dictionaries
-   on its own and keeps nothing. */
+   and 16 rec is left as it was. 64-bit form: the platform's C calling convention. Safe to call from several
+   threads at once: each thread reads its own mappings of the dictionaries, kept until a file is replaced. */
 int32_t KVJisAdrs(const char *address, TJisAdrsRecord *rec, const char *data);
 
 typedef int32_t (*TKVJisAdrs)(const char *, TJisAdrsRecord *, const char *);

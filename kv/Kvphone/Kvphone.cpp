@@ -1,11 +1,11 @@
 // Kvphone.so: a telephone number to the municipalities of its area (Dic/Phone.dic, layout in
-// data/phone/make_phone_dic.py) and their towns (Dic/Geo.dic through kv/common). Every call maps what it reads
-// for itself; an open town list keeps its own mapping of Geo.dic until it is closed.
+// data/phone/make_phone_dic.py) and their towns (Dic/Geo.dic through kv/common), over the calling thread's
+// mappings of both; an open town list keeps the Geo.dic it was opened on until it is closed.
 #include "Kvphone.h"
 
-#include "KvMappedFile.h"
 #include "common/FixedField.h"
 #include "common/GeoDic.h"
+#include "common/MappedFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -215,7 +215,7 @@ struct TTownList {
             const std::string_view initial = seg.initial.empty() ? t.reading : seg.initial;
             e.Initial[0] = initial.empty() ? ' ' : initial[0];
             kv::PutText(e.PostalCode, t.postalCode ? kv::PostalDigits(t.postalCode) : std::string());
-            kv::PutText(e.Code, seg.jis + kv::JisCheckDigit(seg.jis) + dic.townCode(t));
+            kv::PutText(e.Code, seg.jis + dic.townCode(t));
             // A name too long for the field gives its place (district or block), as every narrow field does.
             std::string name = seg.ward + std::string(t.name);
             if (!kv::PutText(e.Name, name))

@@ -20,9 +20,9 @@ typedef struct TPhoneTownEntry {
     char Initial[2];        /* the half-width katakana letter the town's reading starts with (a large one:
                                readings are written without small letters) */
     char PostalCode[8];     /* seven digits */
-    char Code[12];          /* the six-digit local-government code (JIS code and check digit), then the
-                               six-digit town code (Geo.dic's; a ward's count on across its city's wards,
-                               so a folded entry's JisCode with it names the town too) */
+    char Code[12];          /* the five-digit JIS code of the town's municipality, the six-digit town code
+                               (characters 6 to 11; Geo.dic's, a ward's count on across its city's wards, so
+                               a folded entry's JisCode with it names the town too), a blank */
     char Name[74];
 } TPhoneTownEntry;
 #pragma pack(pop)

@@ -1,5 +1,5 @@
-// Kvpost.so: postal-code searches over Dic/Geo.dic. A search handle keeps its own mapping of the dictionary
-// and the rows of its code, grouped by municipality, until it is closed.
+// Kvpost.so: postal-code searches over Dic/Geo.dic. A search handle keeps the dictionary it was opened on and
+// the rows of its code, grouped by municipality, until it is closed.
 #include "Kvpost.h"
 
 #include "common/FixedField.h"

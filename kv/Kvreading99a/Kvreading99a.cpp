@@ -2,7 +2,7 @@
 // (layout in data/names).
 #include "Kvreading99a.h"
 
-#include "../KvMappedFile.h"
+#include "common/MappedFile.h"
 
 #include <algorithm>
 #include <cstring>

@@ -59,8 +59,8 @@ _Static_assert(sizeof(TReadingEntry) == 24, "TReadingEntry is 24 bytes");
    is left as it was.
 
    64-bit form: the platform's C calling convention (stdcall has no meaning on x86-64) and 64-bit pointers;
-   the record layout is unchanged. Safe to call from several threads at once: every call maps the list on its
-   own and keeps nothing. */
+   the record layout is unchanged. Safe to call from several threads at once: each thread reads its own
+   mapping of the list, kept until the file is replaced. */
 int32_t KVReadingSeiCount(const char *reading, int32_t reserved, uint32_t *count, const char *dicFolder);
 int32_t KVReadingMeiCount(const char *reading, int32_t reserved, uint32_t *count, const char *dicFolder);
 int32_t KVReadingSeiList(const char *reading, int32_t reserved, TReadingEntry *entries, int32_t count,

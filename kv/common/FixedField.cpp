@@ -16,10 +16,16 @@ size_t SjisFit(std::string_view text, size_t width)
     return at;
 }
 
+void CopyBytes(char *to, std::string_view text, size_t n)
+{
+    if (n > 0)
+        std::memcpy(to, text.data(), n);
+}
+
 bool PutText(char *field, size_t width, std::string_view text, char pad)
 {
     const size_t n = SjisFit(text, width);
-    std::memcpy(field, text.data(), n);
+    CopyBytes(field, text, n);
     std::memset(field + n, pad, width - n);
     return n == text.size();
 }

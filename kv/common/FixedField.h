@@ -9,6 +9,10 @@ namespace kv {
 // A lead byte of a double-byte Shift-JIS character (cp932).
 inline bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// Copies the first n bytes of text to to. The empty text of a damaged file's reference points nowhere, and
+// memcpy must not be handed a null pointer even for no bytes.
+void CopyBytes(char *to, std::string_view text, size_t n);
+
 // How many bytes of text fit width bytes without splitting a double-byte character.
 size_t SjisFit(std::string_view text, size_t width);
 

@@ -424,15 +424,6 @@ TGeoRange TGeoDic::postalRowsStartingWith(std::string_view digits) const
     return {first, last > first ? last - first : 0};
 }
 
-char JisCheckDigit(std::string_view jis)
-{
-    static constexpr int kWeights[5] = {6, 5, 4, 3, 2};
-    int sum = 0;
-    for (size_t i = 0; i < 5 && i < jis.size(); ++i)
-        sum += (jis[i] - '0') * kWeights[i];
-    return char('0' + (11 - sum % 11) % 10);
-}
-
 std::string PostalDigits(uint32_t postalCode)
 {
     std::string digits(7, '0');

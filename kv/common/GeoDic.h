@@ -1,13 +1,13 @@
 // Read-only access to Dic/Geo.dic, the geography dictionary written by data/geo/make_geo_dic.py (its
 // docstring has the byte layout). Linked into every stand-in library that reads the geography; no Qt, no
-// SQLite. A TGeoDic maps the file for its own lifetime and keeps nothing else, so each call (or each handle)
-// opens its own and two threads never share one.
+// SQLite. A TGeoDic reads the calling thread's mapping of the file (TMappedFile) and checks its header; each
+// call (or each handle) makes its own, so two threads never share one.
 //
 // Every accessor checks its index and the references of the record it decodes: a damaged file that passed
 // the header check gives empty texts and empty ranges, never a read outside the mapping.
 #pragma once
 
-#include "KvMappedFile.h"
+#include "MappedFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -179,8 +179,6 @@ private:
     TTable tables_[13];
 };
 
-// The check digit of a five-digit JIS code, which makes it the six-digit local-government code.
-char JisCheckDigit(std::string_view jis);
 // Seven digits of a postal code stored as a number.
 std::string PostalDigits(uint32_t postalCode);
 

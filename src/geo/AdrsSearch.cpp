@@ -41,24 +41,25 @@ int TAdrsSearch::SelectCity(int index, int kind)
     if (IsSelected(index, kind))
         return 0;
     const TAddrCityEntry &city = GetCity(index);
-    ClearSelection();
     const bool large = kind == placeLargeOffices;
     int32_t count = 0;
     const int code = large ? Accept<EKVAddrError>("KVAddrLargeCount",
                                                   largeCount_(address_.constData(), &city, &count, Data()), {0, 4, 8})
                            : Accept<EKVAddrError>("KVAddrTownCount",
                                                   townCount_(address_.constData(), &city, &count, Data()), {0, 4, 8});
+    TLists lists;
     if (code == 0) {
-        SizeLists(count, kind);
+        lists = SizedLists(count, kind);
+        const auto n = static_cast<int32_t>(lists.towns.size());
         if (large)
             Accept<EKVAddrError>("KVAddrLargeList",
-                                 largeList_(address_.constData(), &city, towns_.data(), larges_.data(),
-                                            GetTownCount(), Data()),
+                                 largeList_(address_.constData(), &city, lists.towns.data(), lists.larges.data(), n,
+                                            Data()),
                                  {0});
         else
             Accept<EKVAddrError>("KVAddrTownList",
-                                 townList_(address_.constData(), &city, towns_.data(), GetTownCount(), Data()), {0});
+                                 townList_(address_.constData(), &city, lists.towns.data(), n, Data()), {0});
     }
-    Select(index, kind);
+    Select(index, kind, std::move(lists));
     return code;
 }

@@ -68,32 +68,29 @@ int TKykbnSearch::SelectCity(int index)
     if (index == city_)
         return 0;
     const TPhoneCityEntry &city = GetCity(index);
-    city_ = -1;
-    towns_.clear();
+    // The towns are fetched before the city becomes current: a fetch that fails leaves the previous city
+    // current with its towns, and the failed city is not taken for selected when asked again.
     const std::size_t count = city.TownCount;
-    if (count == 0) {
-        city_ = index;
-        return 8;
-    }
-    towns_.assign(count, TPhoneTownEntry{});
-    TPhoneTownEntry page[KVPHONE_PAGE] = {};
     int32_t code = 8;
-    const TTownList list(townClose_, townFirst_(digits_.constData(), &city, page, &code, Data()));
-    if (code == 8) {
-        towns_.clear();
-        city_ = index;
-        return 8;
+    std::vector<TPhoneTownEntry> towns;
+    if (count > 0) {
+        TPhoneTownEntry page[KVPHONE_PAGE] = {};
+        const TTownList list(townClose_, townFirst_(digits_.constData(), &city, page, &code, Data()));
+        if (code != 8) {
+            Accept<EKvphoneError>("KVPhoneTown2First", code, {0, 1});
+            towns.assign(count, TPhoneTownEntry{});
+            // Neither a page nor the list is overrun, whatever the library claims about the pages to come.
+            for (std::size_t position = 0;;) {
+                const std::size_t n = std::min<std::size_t>(KVPHONE_PAGE, count - position);
+                std::copy_n(page, n, towns.begin() + static_cast<std::ptrdiff_t>(position));
+                position += n;
+                if (code == 0 || position == count)
+                    break;
+                code = Accept<EKvphoneError>("KVPhoneTown2Next", townNext_(list.handle(), page), {0, 1});
+            }
+        }
     }
-    Accept<EKvphoneError>("KVPhoneTown2First", code, {0, 1});
-    // Neither a page nor the list is overrun, whatever the library claims about the pages to come.
-    for (std::size_t position = 0;;) {
-        const std::size_t n = std::min<std::size_t>(KVPHONE_PAGE, count - position);
-        std::copy_n(page, n, towns_.begin() + static_cast<std::ptrdiff_t>(position));
-        position += n;
-        if (code == 0 || position == count)
-            break;
-        code = Accept<EKvphoneError>("KVPhoneTown2Next", townNext_(list.handle(), page), {0, 1});
-    }
+    towns_ = std::move(towns);
     city_ = index;
     return code;
 }
@@ -117,7 +114,7 @@ const TKykbnResult &TKykbnSearch::GetResult(int town, bool withCoordinates)
     if (chosen) {
         PutText(result_.PostalCode, PostalCodeForm(FieldText(chosen->PostalCode)));
         PutText(result_.Town, FieldText(chosen->Name));
-        PutText(result_.TownCode, FieldText(chosen->Code + 6, 6));
+        PutText(result_.TownCode, FieldText(chosen->Code + 5, 6));
     }
     QByteArray prefecture, rest;
     SplitPrefecture(FieldText(city.Name), prefecture, rest);

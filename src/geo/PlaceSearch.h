@@ -10,6 +10,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #pragma pack(push, 1)
@@ -92,22 +93,27 @@ protected:
         larges_.clear();
         cities_.assign(static_cast<std::size_t>(std::max(count, 0)), TCityEntry{});
     }
-    // Drops the selection before its lists are fetched again, so a failed fetch is not taken for a selection.
-    void ClearSelection()
+    // The lists of a selection, fetched before it becomes current.
+    struct TLists {
+        std::vector<TTownEntry> towns;
+        std::vector<TLargeOfficeEntry> larges;
+    };
+    // count zeroed towns, and as many large offices for that kind.
+    static TLists SizedLists(int count, int kind)
     {
-        city_ = kind_ = -1;
-        towns_.clear();
-        larges_.clear();
-    }
-    void SizeLists(int count, int kind)
-    {
-        towns_.assign(static_cast<std::size_t>(std::max(count, 0)), TTownEntry{});
+        TLists lists;
+        lists.towns.assign(static_cast<std::size_t>(std::max(count, 0)), TTownEntry{});
         if (kind == placeLargeOffices)
-            larges_.assign(towns_.size(), TLargeOfficeEntry{});
+            lists.larges.assign(lists.towns.size(), TLargeOfficeEntry{});
+        return lists;
     }
     bool IsSelected(int index, int kind) const { return index == city_ && kind == kind_; }
-    void Select(int index, int kind)
+    // Makes a selection current with its fetched lists. A fetch that fails never gets here, so the previous
+    // selection stays current with its lists, and the failed one is not taken for selected when asked again.
+    void Select(int index, int kind, TLists lists)
     {
+        towns_ = std::move(lists.towns);
+        larges_ = std::move(lists.larges);
         city_ = index;
         kind_ = kind;
     }

@@ -47,15 +47,17 @@ int TPosSearch::SelectCity(int index, int kind)
     if (IsSelected(index, kind))
         return 0;
     const TPostCityEntry &city = GetCity(index);
-    ClearSelection();
     int code = 8;
+    TLists lists;
     if (const int count = kind == placeLargeOffices ? city.LargeCount : city.TownCount; count > 0) {
-        SizeLists(count, kind);
+        lists = SizedLists(count, kind);
         code = kind == placeLargeOffices
-                   ? Accept<EKvpostError>("KVPostLgTownList",
-                                          lgTownList_(search_, &city, towns_.data(), larges_.data(), 0, count), {0, 8})
-                   : Accept<EKvpostError>("KVPostTownList", townList_(search_, &city, towns_.data(), 0, count), {0, 8});
+                   ? Accept<EKvpostError>(
+                         "KVPostLgTownList",
+                         lgTownList_(search_, &city, lists.towns.data(), lists.larges.data(), 0, count), {0, 8})
+                   : Accept<EKvpostError>("KVPostTownList", townList_(search_, &city, lists.towns.data(), 0, count),
+                                          {0, 8});
     }
-    Select(index, kind);
+    Select(index, kind, std::move(lists));
     return code;
 }

@@ -1,5 +1,6 @@
-// A test-only postal-code library with the entries of Kvpost.so and one municipality, counting the calls it
-// gets, so tests can see which calls a wrapper makes. It has none of the other libraries' entries, so copied
+// A test-only postal-code library with the entries of Kvpost.so and one municipality ("1000001"; "1000002"
+// adds a second, whose lists fail as with a damaged dictionary), counting the calls it gets, so tests can see
+// which calls a wrapper makes. It has none of the other libraries' entries, so copied
 // under another library's name it is one that lacks its entries.
 #include "Kvpost/Kvpost.h"
 
@@ -37,8 +38,8 @@ EXPORT int32_t CountingKvpostCalls(const char *entry) { return calls[entry]; }
 EXPORT void *KVPostFirst(const char *digits, int32_t *cityCount, int16_t *code, const char *)
 {
     ++calls["KVPostFirst"];
-    const bool known = std::strcmp(digits, "1000001") == 0;
-    *cityCount = known ? 1 : 0;
+    const bool two = std::strcmp(digits, "1000002") == 0, known = two || std::strcmp(digits, "1000001") == 0;
+    *cityCount = two ? 2 : known ? 1 : 0;
     *code = known ? 0 : 8;
     return known ? &search : nullptr;
 }
@@ -53,20 +54,31 @@ EXPORT int32_t KVPostCityList(void *, TPostCityEntry *buf, int32_t, int32_t coun
     fill(buf->Name, sizeof buf->Name, "\x93\x8C\x8B\x9E\x93\x73\x90\xE7\x91\xE3\x93\x63\x8B\xE6");  // 東京都千代田区
     buf->TownCount = 2;
     buf->LargeCount = 1;
+    if (count > 1) {
+        buf[1] = buf[0];
+        fill(buf[1].JisCode, sizeof buf[1].JisCode, "13102");
+    }
     return 0;
 }
 
-EXPORT int32_t KVPostTownList(void *, const TPostCityEntry *, TPostTownEntry *buf, int32_t, int32_t count)
+// The second municipality's lists fail with the code of a damaged dictionary.
+bool failing(const TPostCityEntry *city) { return std::strncmp(city->JisCode, "13102", 5) == 0; }
+
+EXPORT int32_t KVPostTownList(void *, const TPostCityEntry *city, TPostTownEntry *buf, int32_t, int32_t count)
 {
     ++calls["KVPostTownList"];
+    if (failing(city))
+        return 16;
     fillTowns(buf, count);
     return 0;
 }
 
-EXPORT int32_t KVPostLgTownList(void *, const TPostCityEntry *, TPostTownEntry *towns, TLargeOfficeEntry *offices,
-                                int32_t, int32_t count)
+EXPORT int32_t KVPostLgTownList(void *, const TPostCityEntry *city, TPostTownEntry *towns,
+                                TLargeOfficeEntry *offices, int32_t, int32_t count)
 {
     ++calls["KVPostLgTownList"];
+    if (failing(city))
+        return 16;
     fillTowns(towns, count);
     for (int i = 0; i < count; ++i) {
         fill(offices[i].Reading, sizeof offices[i].Reading, "\xCF\xD9\xC9\xB3\xC1");  // ﾏﾙﾉｳﾁ

@@ -123,13 +123,24 @@ TEST(DicLibraries, MatchLibraryFailuresShowTheirBoxAndCountUsersAsDocumented)
     EXPECT_EQ(boxes.shown()[1].caption, QStringLiteral("Kvmatch.so GetProcAddress Error"));
 }
 
-TEST(DicLibraries, AddressesAreCutTo254BytesWithoutSplittingACharacter)
+TEST(DicLibraries, TextsAreCutWithoutSplittingACharacter)
 {
+    // Addresses to 254 bytes.
     const QByteArray east = sjis(QStringLiteral("東"));
     EXPECT_EQ(TAdrsSearch::SearchText(east.repeated(150)), east.repeated(127));
     // A tab has no full-width form, so the characters after it start on odd bytes.
     EXPECT_EQ(TAdrsSearch::SearchText(east + '\t' + east.repeated(149)), east + '\t' + east.repeated(125));
     EXPECT_EQ(TAdrsSearch::SearchText(" 1-2 "), sjis(QStringLiteral("１－２")));
+
+    // Result fields to their width less the terminating NUL: a character that would end on the NUL's byte
+    // goes whole; half-width kana are one byte each.
+    char field[9];
+    PutText(field, 'a' + east.repeated(4));
+    EXPECT_EQ(QByteArray(field), 'a' + east.repeated(3));
+    PutText(field, east.repeated(5));
+    EXPECT_EQ(QByteArray(field), east.repeated(4));
+    PutText(field, sjis(QStringLiteral("ｶﾅｶﾞﾜｹﾝﾖｺﾊﾏｼ")));
+    EXPECT_EQ(QByteArray(field), sjis(QStringLiteral("ｶﾅｶﾞﾜｹﾝﾖ")));
 }
 
 class CountedPostalSearch : public ::testing::Test {
@@ -183,6 +194,26 @@ TEST_F(CountedPostalSearch, TheSameCityAndKindAgainAsksNothing)
     EXPECT_EQ(search.Search("9999999"), 8);
     EXPECT_EQ(search.GetCityCount(), 1);
     EXPECT_EQ(calls("KVPostClose"), 1);
+}
+
+// A selection becomes current only with its lists: a fetch that fails leaves the previous city current with
+// its lists, and the failed city is asked again rather than taken for selected.
+TEST_F(CountedPostalSearch, AFailedFetchLeavesThePreviousSelectionCurrent)
+{
+    TPosSearch search(folder.path(), folder.path());
+    ASSERT_EQ(search.Search("1000002"), 0);
+    ASSERT_EQ(search.GetCityCount(), 2);
+    ASSERT_EQ(search.SelectCity(0, placeLargeOffices), 0);
+    for (int kind : {placeTowns, placeLargeOffices, placeTowns})
+        EXPECT_THROW(search.SelectCity(1, kind), EKvpostError) << kind;
+    EXPECT_EQ(calls("KVPostTownList") + calls("KVPostLgTownList"), 4);
+    EXPECT_EQ(search.GetTownCount(), 1);
+    EXPECT_EQ(search.GetLargeCount(), 1);
+    const TPosAdrsResult &result = search.GetResult(0, false);
+    EXPECT_EQ(FieldText(result.JisCode), "13101");
+    EXPECT_EQ(FieldText(result.LargeName), sjis(QStringLiteral("丸の内")));
+    EXPECT_EQ(search.SelectCity(0, placeLargeOffices), 0);
+    EXPECT_EQ(calls("KVPostLgTownList"), 2) << "the current selection asks nothing";
 }
 
 TEST_F(CountedPostalSearch, AResultWithoutATownHoldsTheCityAndAsksNoCoordinates)

@@ -11,9 +11,13 @@
 
 #include "TestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -171,9 +175,48 @@ TEST_F(DicSearches, ATelephoneNumberGivesTokyoCitiesAndAllTheirTownsPageByPage)
     EXPECT_EQ(FieldText(result.Prefecture), sjis(QStringLiteral("神奈川県")));
     EXPECT_EQ(FieldText(result.City), sjis(QStringLiteral("横浜市青葉区")));
     EXPECT_EQ(FieldText(result.JisCode), "14117");
-    EXPECT_EQ(FieldText(result.TownCode), QByteArray(search.GetTown(44).Code + 6, 6));
+    // The town entry's code: the JIS code, then the town code the result holds (characters 6 to 11).
+    EXPECT_TRUE(isDigits(FieldText(result.TownCode), 6)) << FieldText(result.TownCode).constData();
+    EXPECT_EQ(QByteArray(search.GetTown(44).Code, sizeof search.GetTown(44).Code),
+              "14117" + FieldText(result.TownCode) + ' ');
     EXPECT_FALSE(FieldText(result.TownReading).isEmpty()) << "readings come with the coordinates";
     expectNear(result.Latitude, result.Longitude, 35447800, 139642500);
+}
+
+// A city becomes current only with its towns: when the dictionary fails under the fetch of another city, the
+// previous one stays current with its towns, and the failed one is asked again rather than taken for selected.
+TEST_F(DicSearches, AFailedFetchLeavesThePreviousSelectionCurrent)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/");
+    for (const QString &name : {QStringLiteral("Phone.dic"), QStringLiteral("Geo.dic")})
+        ASSERT_TRUE(QFile::copy(data + name, folder + name));
+    TKykbnSearch phone(library, folder);
+    ASSERT_EQ(phone.Search("0451234567"), 0);
+    ASSERT_GE(phone.GetCityCount(), 2);
+    ASSERT_EQ(phone.SelectCity(0), 0);
+    const int phoneTowns = phone.GetTownCount();
+    const QByteArray phoneTown = FieldText(phone.GetTown(phoneTowns - 1).Name);
+    TAdrsSearch address(library, folder);
+    ASSERT_EQ(address.Search(sjis(QStringLiteral("神奈川県横浜市"))), 0);
+    ASSERT_GE(address.GetCityCount(), 2);
+    ASSERT_EQ(address.SelectCity(0, placeTowns), 0);
+    const int addressTowns = address.GetTownCount();
+    ASSERT_GT(addressTowns, 0);
+
+    const QString geo = folder + QStringLiteral("Geo.dic");
+    test::writeFile(geo + QStringLiteral(".new"), test::readFile(geo).left(24));
+    ASSERT_EQ(std::rename(QFile::encodeName(geo + QStringLiteral(".new")).constData(), QFile::encodeName(geo).constData()),
+              0);
+    for (int again = 0; again < 2; ++again) {
+        EXPECT_THROW(phone.SelectCity(1), EKvphoneError) << again;
+        EXPECT_THROW(address.SelectCity(1, placeTowns), EKVAddrError) << again;
+    }
+    EXPECT_EQ(phone.GetTownCount(), phoneTowns);
+    EXPECT_EQ(FieldText(phone.GetTown(phoneTowns - 1).Name), phoneTown);
+    EXPECT_EQ(phone.SelectCity(0), 0);
+    EXPECT_EQ(address.GetTownCount(), addressTowns);
+    EXPECT_EQ(FieldText(address.GetResult(0, false).JisCode), FieldText(address.GetCity(0).JisCode));
 }
 
 TEST_F(DicSearches, APostalCodeGivesItsTownAndItsLargeOffices)
@@ -297,8 +340,9 @@ TEST_F(DicSearches, AWardTownHasOneCodeInEveryDictionary)
     const TContinualAdrsResult &fromText = continual.GetResult(true);
     EXPECT_EQ(FieldText(fromText.JisCode), "13117");
     EXPECT_EQ(FieldText(fromText.TownCode), code);
-    EXPECT_EQ(std::make_pair(fromText.Latitude, fromText.Longitude),
-              std::make_pair(located.Latitude, located.Longitude));
+    // Packed records: the coordinates are copied out, never bound by reference.
+    EXPECT_EQ(std::make_pair(int32_t(fromText.Latitude), int32_t(fromText.Longitude)),
+              std::make_pair(int32_t(located.Latitude), int32_t(located.Longitude)));
 
     // The ward's own code and the ward area's code name the same town.
     const TMatchDllUse match(library);

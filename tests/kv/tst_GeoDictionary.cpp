@@ -1,4 +1,5 @@
-// The libraries over Dic/Geo.dic when the dictionary is missing or damaged, and when two threads call them.
+// The libraries over Dic/Geo.dic when the dictionary is missing or damaged, when two threads call them, and the
+// mappings of it each thread keeps.
 #include "GeoTest.h"
 
 #include "Kvaddr/Kvaddr.h"
@@ -7,6 +8,8 @@
 #include "Kvpost/Kvpost.h"
 
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 #include <functional>
 #include <thread>
@@ -17,6 +20,18 @@ namespace {
 
 using geotest::kDictionaryError;
 
+// How many mappings of a file this process holds; /proc/self/maps names a replaced file "... (deleted)".
+int mappingsOf(const QByteArray &name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return -1;
+    int n = 0;
+    for (const QByteArray &line : maps.readAll().split('\n'))
+        n += line.endsWith(' ' + name);
+    return n;
+}
+
 class GeoDictionary : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,6 +40,7 @@ protected:
                                      std::pair{&kana, "Kvkana.dll"}, std::pair{&match, "Kvmatch.dll"}})
             ASSERT_TRUE(library->Load(test::appDir(), QString::fromLatin1(name))) << name;
         first = reinterpret_cast<TKVPostFirst>(post.GetProcAddress("KVPostFirst"));
+        cityList = reinterpret_cast<TKVPostCityList>(post.GetProcAddress("KVPostCityList"));
         close = reinterpret_cast<TKVPostClose>(post.GetProcAddress("KVPostClose"));
         jisCount = reinterpret_cast<TKVAddrJisCount>(addr.GetProcAddress("KVAddrJisCount"));
         cityAll = reinterpret_cast<TKVKanaCityAll>(kana.GetProcAddress("KVKanaCityAll"));
@@ -47,6 +63,7 @@ protected:
 
     TRuntimeLibrary post, addr, kana, match;
     TKVPostFirst first = nullptr;
+    TKVPostCityList cityList = nullptr;
     TKVPostClose close = nullptr;
     TKVAddrJisCount jisCount = nullptr;
     TKVKanaCityAll cityAll = nullptr;
@@ -102,6 +119,25 @@ TEST_F(GeoDictionary, ScrambledTablesNeverReadOutsideTheFile)
     EXPECT_EQ(answered.size(), 4u);
 }
 
+TEST_F(GeoDictionary, TextsOutsideTheStringPoolAreBlankFields)
+{
+    // The string pool cut to its first, empty string: every name and reading refers outside it, and the
+    // records otherwise hold. The libraries answer with blank texts (and copy nothing from nowhere).
+    QByteArray bytes = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    bytes.replace(32 + 8, 4, QByteArray("\1\0\0\0", 4));
+    QTemporaryDir dir;
+    test::writeFile(dir.path() + QStringLiteral("/Geo.dic"), bytes);
+    const QByteArray folder = QFile::encodeName(dir.path() + QStringLiteral("/"));
+    TKanaCityEntry cities[80];
+    ASSERT_EQ(cityAll(13, cities, 80, folder.constData()), 0);
+    EXPECT_EQ(QByteArray(cities[0].Code, 6), QByteArray("13402\0", 6)) << "青ヶ島村, first in reading order";
+    EXPECT_EQ(QByteArray(cities[0].Name, sizeof cities[0].Name), QByteArray(sizeof cities[0].Name, ' '));
+    TMatchAdrsRecord record;
+    ASSERT_EQ(matchAdrs("13101000001", &record, folder.constData()), 0);
+    EXPECT_EQ(QByteArray(record.City, sizeof record.City), QByteArray(sizeof record.City, ' '));
+    EXPECT_EQ(QByteArray(record.Town1, sizeof record.Town1), QByteArray(sizeof record.Town1, ' '));
+}
+
 TEST_F(GeoDictionary, TwoThreadsSearchAtOnce)
 {
     const std::vector<int> expected = codes(geotest::dicFolder());
@@ -115,6 +151,46 @@ TEST_F(GeoDictionary, TwoThreadsSearchAtOnce)
     a.join();
     b.join();
     EXPECT_EQ(failures, std::vector<int>({0, 0}));
+}
+
+// A thread maps the dictionary once and keeps it while it stays the same file: no look-up maps and touches its
+// pages afresh. Each thread has its own mapping, let go when the thread ends; a replaced file is read anew,
+// while an open search handle goes on reading the file it was opened on.
+TEST_F(GeoDictionary, EachThreadKeepsOneMappingOfTheDictionaryUntilItIsReplaced)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path() + QStringLiteral("/"));
+    const QByteArray path = folder + "Geo.dic", replaced = path + " (deleted)";
+    const QByteArray good = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    test::writeFile(QFile::decodeName(path), good);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(codes(folder), std::vector<int>(4, 0));
+    EXPECT_EQ(mappingsOf(path), 4) << "one for each of the four libraries";
+    std::thread other([&] {
+        codes(folder);
+        EXPECT_EQ(mappingsOf(path), 8);
+    });
+    other.join();
+    EXPECT_EQ(mappingsOf(path), 4);
+
+    int32_t count = 0;
+    int16_t code = -1;
+    void *handle = first("1000001", &count, &code, folder.constData());
+    ASSERT_NE(handle, nullptr);
+    test::writeFile(QFile::decodeName(path + ".new"), good.left(24));
+    ASSERT_EQ(std::rename((path + ".new").constData(), path.constData()), 0);
+    EXPECT_EQ(codes(folder), std::vector<int>(4, kDictionaryError));
+    EXPECT_EQ(mappingsOf(replaced), 1) << "the handle's";
+    TPostCityEntry city;
+    EXPECT_EQ(cityList(handle, &city, 0, 1), 0);
+    EXPECT_EQ(geotest::text(city.Name), QStringLiteral("東京都千代田区"));
+    close(handle);
+    EXPECT_EQ(mappingsOf(replaced), 0);
+
+    test::writeFile(QFile::decodeName(path + ".new"), good);
+    ASSERT_EQ(std::rename((path + ".new").constData(), path.constData()), 0);
+    EXPECT_EQ(codes(folder), std::vector<int>(4, 0));
+    EXPECT_EQ(mappingsOf(path), 4);
 }
 
 }  // namespace

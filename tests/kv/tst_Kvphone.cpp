@@ -148,9 +148,9 @@ TEST_F(Kvphone, CrowdedAreasFoldTheirWards)
         EXPECT_TRUE(ward >= 1 && ward <= 3 && text(t.Name).size() > ward + 1) << text(t.Name).toStdString();
     }
     EXPECT_EQ(wards.size(), 23);
-    // Ward by ward in reading order: 足立区 (13121, local-government code 131211) comes first.
+    // Ward by ward in reading order: 足立区 (13121) comes first.
     EXPECT_TRUE(text(all.towns[0].Name).startsWith(QStringLiteral("足立区"))) << text(all.towns[0].Name).toStdString();
-    EXPECT_EQ(QByteArray(all.towns[0].Code, 6), "131211");
+    EXPECT_EQ(QByteArray(all.towns[0].Code, 5), "13121");
     EXPECT_EQ(text(all.towns[0].Initial), QStringLiteral("ｱ"));
 
     const TArea osaka = search("0666661234");
@@ -165,7 +165,7 @@ TEST_F(Kvphone, CrowdedAreasFoldTheirWards)
     });
     ASSERT_NE(umeda, osakaTowns.towns.end());
     EXPECT_EQ(QByteArray(umeda->PostalCode, 8), "5300001 ");
-    EXPECT_EQ(QByteArray(umeda->Code, 6), "271276");  // 北区, 27127 with its check digit
+    EXPECT_EQ(QByteArray(umeda->Code, 5), "27127");  // 北区
 }
 
 // Names found in several prefectures go to the one of the area code; a rural area gives its own municipality.
@@ -216,14 +216,14 @@ TEST_F(Kvphone, TownPagesForwardAndBack)
     EXPECT_EQ(all.codes, std::vector<int>({1, 1, 0}));
     ASSERT_EQ(all.towns.size(), 45u);
     for (const TPhoneTownEntry &t : all.towns) {
-        EXPECT_EQ(QByteArray(t.Code, 6), "342084");
+        EXPECT_EQ(QByteArray(t.Code, 5), "34208");
         EXPECT_TRUE(QByteArray(t.PostalCode, 7).startsWith("72")) << QByteArray(t.PostalCode, 8).constData();
         EXPECT_GE(uchar(t.Initial[0]), 0xB1);  // a half-width kana letter, ｱ to ﾜ
         EXPECT_LE(uchar(t.Initial[0]), 0xDC);
     }
-    // Town codes count up in the order of the pages.
+    // The town code is characters 6 to 11, behind the JIS code; town codes count up in the order of the pages.
     for (size_t i = 0; i < all.towns.size(); ++i)
-        EXPECT_EQ(QByteArray(all.towns[i].Code + 6, 6).toInt(), int(i) + 1);
+        EXPECT_EQ(QByteArray(all.towns[i].Code + 5, 7), QByteArray::number(int(i) + 1).rightJustified(6, '0') + ' ');
 
     TPhoneTownEntry page[KVPHONE_PAGE];
     int32_t code = -1;

@@ -53,10 +53,12 @@ std::string fold(std::string_view character)
 
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A kanji numeral: a double-byte character whose matching form is a number.
+bool isFullWidthDigit(uint16_t code) { return code >= kFullDigit0 && code <= kFullDigit9; }
+
+// A kanji numeral: a double-byte character other than a digit whose matching form is a number.
 bool isKanjiNumeral(std::string_view character)
 {
-    if (character.size() != 2)
+    if (character.size() != 2 || isFullWidthDigit(codeAt(character, 0)))
         return false;
     const std::string key = fold(character);
     return !key.empty() && std::all_of(key.begin(), key.end(), isAsciiDigit);
@@ -104,7 +106,7 @@ std::vector<TToken> tokens(std::string_view text)
         char letter = 0;
         if (isAsciiDigit(char(code)) && code < 0x80)
             out.push_back({TKind::Digit, char(code)});
-        else if (code >= kFullDigit0 && code <= kFullDigit9)
+        else if (isFullWidthDigit(code))
             out.push_back({TKind::Digit, char('0' + (code - kFullDigit0))});
         else if (code >= 'A' && code <= 'Z')
             letter = char(code);

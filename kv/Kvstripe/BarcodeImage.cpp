@@ -81,25 +81,28 @@ std::vector<TBar> Bars(std::string_view data)
 
 std::string BitmapFile(const std::vector<TBar> &bars, int longSide, int shortSide, bool vertical)
 {
-    // The horizontal picture, one flag per pixel, row 0 at the top.
-    std::vector<bool> black(size_t(longSide) * size_t(shortSide));
+    // Along the long side, the rows of the short side each column blackens: [top, bottom), empty between bars.
+    struct TSpan {
+        int top = 0, bottom = 0;
+    };
+    std::vector<TSpan> columns(size_t(std::max(longSide, 0)));
     const double unit = shortSide / 6.0;  // the long bar is six units, the pitch two
     const double margin = (longSide - (2.0 * kBarCount - 1) * unit) / 2;
     const int third = int(std::lround(shortSide / 3.0)), twoThirds = int(std::lround(2 * shortSide / 3.0));
     for (size_t i = 0; i < bars.size(); ++i) {
         const int left = int(std::lround(margin + 2 * unit * double(i)));
         const int right = int(std::lround(margin + 2 * unit * double(i) + unit));
-        const int top = bars[i] == TBar::Long || bars[i] == TBar::Upper ? 0 : third;
-        const int bottom = bars[i] == TBar::Long || bars[i] == TBar::Lower ? shortSide : twoThirds;
-        for (int y = top; y < bottom; ++y)
-            for (int x = std::max(left, 0); x < std::min(right, longSide); ++x)
-                black[size_t(y) * size_t(longSide) + size_t(x)] = true;
+        const TSpan span{bars[i] == TBar::Long || bars[i] == TBar::Upper ? 0 : third,
+                         bars[i] == TBar::Long || bars[i] == TBar::Lower ? shortSide : twoThirds};
+        for (int x = std::max(left, 0); x < std::min(right, longSide); ++x)
+            columns[size_t(x)] = span;
     }
     const int width = vertical ? shortSide : longSide, height = vertical ? longSide : shortSide;
-    auto pixel = [&](int x, int y) {
+    auto black = [&](int x, int y) {
         // Turned clockwise: the top of the horizontal picture is the right side, its start the top.
-        return vertical ? black[size_t(shortSide - 1 - x) * size_t(longSide) + size_t(y)]
-                        : black[size_t(y) * size_t(longSide) + size_t(x)];
+        const TSpan &c = columns[size_t(vertical ? y : x)];
+        const int across = vertical ? shortSide - 1 - x : y;
+        return across >= c.top && across < c.bottom;
     };
 
     const size_t rowBytes = (size_t(width) + 31) / 32 * 4;
@@ -123,7 +126,7 @@ std::string BitmapFile(const std::vector<TBar> &bars, int longSide, int shortSid
     for (int y = 0; y < height; ++y) {
         char *row = out.data() + kHeaders + size_t(height - 1 - y) * rowBytes;
         for (int x = 0; x < width; ++x)
-            if (!pixel(x, y))
+            if (!black(x, y))
                 row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
     }
     return out;

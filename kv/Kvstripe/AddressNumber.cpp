@@ -17,7 +17,6 @@ namespace {
 constexpr uint16_t kFullDigit0 = 0x824F, kFullDigit9 = 0x8258, kFullUpperA = 0x8260, kFullUpperZ = 0x8279,
                    kFullLowerA = 0x8281, kFullLowerZ = 0x829A;
 constexpr uint16_t kHyphens[] = {'-', 0x815C /* ― */, 0x815D /* ‐ */, 0x817C /* － − */, 0x849F /* ─ */};
-constexpr uint16_t kLongVowels[] = {0x815B /* ー */, 0xB0 /* ｰ */};
 constexpr uint16_t kDropped[] = {'&', '/', '.', 0x8195 /* ＆ */, 0x815E /* ／ */, 0x8145 /* ・ */,
                                  0xA5 /* ･ */, 0x8144 /* ． */};
 // The words after which kanji numerals are a number: their first characters (丁目 and 番地 begin with 丁 and
@@ -116,7 +115,7 @@ std::vector<TToken> tokens(std::string_view text)
             letter = char('A' + (code - kFullUpperA));
         else if (code >= kFullLowerA && code <= kFullLowerZ)
             letter = char('A' + (code - kFullLowerA));
-        else if (isOneOf(code, kHyphens) || (isOneOf(code, kLongVowels) && previousIsDigit()))
+        else if (isOneOf(code, kHyphens))
             out.push_back({TKind::Hyphen, '-'});
         else if (!isOneOf(code, kDropped))
             out.push_back({TKind::Other});
@@ -169,16 +168,15 @@ struct TFolded {
         }
     }
 
-    // The original end of the first whole-character occurrence of name's form at or after original offset
-    // from; nothing when there is none.
-    std::optional<size_t> find(std::string_view name, size_t from) const
+    // The original end of the first whole-character occurrence of name's form; nothing when there is none.
+    std::optional<size_t> find(std::string_view name) const
     {
         const TFolded wanted(name);
         if (wanted.key.empty())
             return std::nullopt;
         for (size_t p = key.find(wanted.key); p != std::string::npos; p = key.find(wanted.key, p + 1)) {
             const size_t end = p + wanted.key.size();
-            if (starts[p] && (end == key.size() || starts[end]) && ends[p] > from)
+            if (starts[p] && (end == key.size() || starts[end]))
                 return ends[end - 1];
         }
         return std::nullopt;
@@ -220,17 +218,6 @@ TNumberStart FindNumberStart(const kv::TGeoDic &geo, std::string_view postal7, s
     if (rows.count == 0)
         return {TNumberSource::UnknownCode};
     const TFolded folded(address);
-    // Where the municipality's name (or its name without the county) first ends in the text; 0 when the text
-    // leaves it out.
-    auto afterMunicipality = [&](uint32_t index) {
-        const kv::TGeoMunicipality m = geo.municipality(index);
-        size_t from = 0;
-        for (std::string_view city : {m.name, m.shortName})
-            if (const auto end = folded.find(city, 0); end && (from == 0 || *end < from))
-                from = *end;
-        return from;
-    };
-    uint32_t municipality = kv::kNone;
     bool hasTown = false;
     std::optional<size_t> townEnd;
     size_t townLength = 0;
@@ -238,14 +225,13 @@ TNumberStart FindNumberStart(const kv::TGeoDic &geo, std::string_view postal7, s
         const kv::TGeoPostalRow row = geo.postalRow(rows.first + i);
         if (row.office != kv::kNone)
             return {TNumberSource::None};
-        municipality = row.municipality;
         if (row.town == kv::kNone)
             continue;
         hasTown = true;
-        // The town may recur in a building's name, and Kyoto writes streets before it: its first place after
-        // the municipality is the town, and of several towns the longest name is the one the text names.
+        // The town may recur in a building's name: its first place is the town. Of several towns under one
+        // code the longest name found is the one the text names.
         const std::string_view name = townName(geo, geo.town(row.town));
-        if (const auto end = folded.find(name, afterMunicipality(row.municipality)); end && name.size() > townLength) {
+        if (const auto end = folded.find(name); end && name.size() > townLength) {
             townEnd = end;
             townLength = name.size();
         }
@@ -254,9 +240,9 @@ TNumberStart FindNumberStart(const kv::TGeoDic &geo, std::string_view postal7, s
         return {TNumberSource::AfterTown, *townEnd};
     if (!hasTown && postal7.ends_with("00"))
         return {TNumberSource::Representative};
-    // The town is not written as the dictionary spells it, or the code has none: the number follows the
-    // municipality, or is read from the whole text when that is left out too.
-    return {TNumberSource::AfterTown, municipality != kv::kNone ? afterMunicipality(municipality) : 0};
+    // The town is not written as the dictionary spells it, or the code has none ("一円", a municipality whose
+    // numbers follow its name): the whole text is read, the names before the number being text like any other.
+    return {TNumberSource::AfterTown, 0};
 }
 
 std::optional<std::string> PostalDigits7(std::string_view text)

@@ -18,14 +18,14 @@ namespace kvstripe {
 //    "六〇一" -> 601); other kanji numerals are text like any other;
 //  - an "F" after a digit is a floor ("10F") and counts as text; two or more letters in a row are text too;
 //  - every run of other characters (kanji, kana, blanks, symbols) before a kept character becomes one hyphen,
-//    a run at the end is dropped; hyphens in a row become one, a leading hyphen and the hyphens beside a
+//    a run at the end is dropped (so a long-vowel mark typed for a hyphen, "1ー2", is one too); hyphens in a row become one, a leading hyphen and the hyphens beside a
 //    letter are dropped ("3-20-5-B604" -> "3-20-5B604").
 // The text must be valid Shift-JIS.
 std::string AddressNumber(std::string_view rest);
 
 // Where the address number begins in address, by the postal code's rows of the dictionary.
 enum class TNumberSource {
-    AfterTown,        // after the town's name (or the municipality's, or the whole text when neither is found)
+    AfterTown,        // after the town's name, or the whole text when the town is not found
     None,             // a large office's code: its barcode carries the postal code alone
     Representative,   // a municipality's representative code, which gets no barcode
     UnknownCode,      // no row of the dictionary has the code

@@ -88,6 +88,9 @@ const std::vector<TCase> RealAddresses = {
     {"0030001", "札幌市白石区東札幌1条3丁目5-1", "00300013-5-1"},
     // A town Japan Post lists block by block keeps the block in the number.
     {"9480082", "新潟県十日町市本町2丁目123", "94800822-123"},
+    // Codes without towns: the whole municipality, or a municipality whose numbers follow its name.
+    {"1000301", "東京都利島村248", "1000301248"},
+    {"4150001", "静岡県下田市2丁目4-26", "41500012-4-26"},
     // Kyoto: street, crossing and direction (上る, 下ル, 西入, 東入) before the town, numbers in them too.
     {"6040925", "京都市中京区寺町通御池上る上本能寺前町488", "6040925488"},
     {"6008216", "京都府京都市下京区烏丸通塩小路下ル東塩小路町721-1", "6008216721-1"},

@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -442,7 +443,7 @@ void TTable::Open()
         throw EDatabaseError(file + QStringLiteral(": no table password"));
 
     bool opened = false;
-    QString lastError;
+    std::optional<EDatabaseError> lastError;
     for (const QByteArray &password : Session().Passwords()) {
         try {
             d->db.Open(file, password, false);
@@ -453,12 +454,12 @@ void TTable::Open()
             opened = true;
             break;
         } catch (const EDatabaseError &e) {
-            lastError = e.Message;
+            lastError.emplace(e);
             d->db.Close();
         }
     }
     if (!opened)
-        throw EDatabaseError(lastError);
+        throw *lastError;
 
     try {
         d->fields.clear();

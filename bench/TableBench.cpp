@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -114,28 +115,35 @@ int main(int argc, char **argv)
     raw.Open(t.FileName(), TablePassword, false);
     raw.Exec("PRAGMA cache_size = -32768");
 
-    // Ordered reads: every row of every index, reading the record number and one text column.
+    // Ordered reads: every row of every index, reading the record number and one text column. Each side is
+    // read three times, taking turns, and its fastest read counts, so a busy machine disturbs the ratio less.
     for (const TIndexDef &ix : AdrsTableSchema().Indexes) {
-        timer.restart();
-        t.SetIndexName(ix.Name);
-        qint64 sum = 0;
+        double ours = 1e9, rawTime = 1e9;
+        qint64 sum = 0, rawSum = 0, all = 0;
         int n = 0;
-        for (t.First(); !t.Eof(); t.Next()) {
-            sum += t.FieldByName("RecNo").AsInteger() + t.FieldByName("CorpKana").AsString().size();
-            ++n;
-        }
-        const double ours = seconds(timer);
-        timer.restart();
-        TSqliteStatement scan(raw, "SELECT * FROM \"Adrs\" ORDER BY " + rawOrderBy(ix));
-        qint64 rawSum = 0, all = 0;
-        while (scan.Step()) {
-            rawSum += scan.ColumnInt(0) + scan.ColumnText(20).size();
-            all += readRow(scan);
+        for (int round = 0; round < 3; ++round) {
+            timer.restart();
+            t.SetIndexName(ix.Name);
+            sum = 0;
+            n = 0;
+            for (t.First(); !t.Eof(); t.Next()) {
+                sum += t.FieldByName("RecNo").AsInteger() + t.FieldByName("CorpKana").AsString().size();
+                ++n;
+            }
+            ours = std::min(ours, seconds(timer));
+            timer.restart();
+            TSqliteStatement scan(raw, "SELECT * FROM \"Adrs\" ORDER BY " + rawOrderBy(ix));
+            rawSum = all = 0;
+            while (scan.Step()) {
+                rawSum += scan.ColumnInt(0) + scan.ColumnText(20).size();
+                all += readRow(scan);
+            }
+            rawTime = std::min(rawTime, seconds(timer));
         }
         const QByteArray label = "ordered read, index " + (ix.Name.isEmpty() ? QByteArray("(primary)") : ix.Name.toUtf8());
         if (sum != rawSum || all == 0)
             std::printf("mismatch on %s\n", label.constData());
-        print({label.constData(), ours, seconds(timer), n});
+        print({label.constData(), ours, rawTime, n});
     }
 
     // Key look-ups on the primary key and on the telephone index.

@@ -36,9 +36,9 @@ bool createFile(TTable *table)
     }
 }
 
-void showOpenError(const QString &message)
+void showOpenError(const QString &message, const EDatabaseError &e)
 {
-    ShowMessageBoxAt(nullptr, message, AppTitle, MB_ICONERROR, mbpSystem);
+    ShowMessageBoxAt(nullptr, DatabaseErrorText(message, e), AppTitle, MB_ICONERROR, mbpSystem);
 }
 
 }  // namespace
@@ -152,8 +152,8 @@ bool TDMMirvale18::openCounted(int &count, TTable *table, bool (TDMMirvale18::*c
         table->SetIndexName(QString());
         table->Open();
         return true;
-    } catch (const EDatabaseError &) {
-        showOpenError(message);
+    } catch (const EDatabaseError &e) {
+        showOpenError(message, e);
         return false;
     }
 }
@@ -230,8 +230,8 @@ bool TDMMirvale18::openSub(std::unique_ptr<TTable> &sub, const QString &message)
     try {
         sub->Open();
         return true;
-    } catch (const EDatabaseError &) {
-        showOpenError(message);
+    } catch (const EDatabaseError &e) {
+        showOpenError(message, e);
         return false;
     }
 }

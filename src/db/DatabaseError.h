@@ -5,6 +5,10 @@
 
 #include <stdexcept>
 
+// What the user can do about a failure differs: a locked table works again once the other program lets go,
+// a damaged file never does.
+enum class TDatabaseErrorKind { Other, Locked, Damaged };
+
 class EDatabaseError : public std::runtime_error {
 public:
     explicit EDatabaseError(const QString &message, int code = 0)
@@ -12,5 +16,37 @@ public:
     {
     }
     const QString Message;
-    const int Code;  // the SQLite result code, 0 for the engine's own checks
+    const int Code;  // the SQLite result code (extended codes included), 0 for the engine's own checks
+
+    TDatabaseErrorKind Kind() const
+    {
+        switch (Code & 0xFF) {
+        case 5:   // SQLITE_BUSY
+        case 6:   // SQLITE_LOCKED
+            return TDatabaseErrorKind::Locked;
+        case 11:  // SQLITE_CORRUPT
+        case 26:  // SQLITE_NOTADB
+            return TDatabaseErrorKind::Damaged;
+        default: return TDatabaseErrorKind::Other;
+        }
+    }
+
+    // The lines a message box adds below its own first line to say why, empty when nothing more is known.
+    QString Reason() const
+    {
+        switch (Kind()) {
+        case TDatabaseErrorKind::Locked:
+            return QStringLiteral("ファイルが他のプログラムで使用されています  \r\nしばらくしてからもう一度お試しください  ");
+        case TDatabaseErrorKind::Damaged:
+            return QStringLiteral("ファイルが壊れています  \r\nバックアップから復元してください  ");
+        default: return {};
+        }
+    }
 };
+
+// A message box text: the failure's own first line, then the reason when one is known.
+inline QString DatabaseErrorText(const QString &first, const EDatabaseError &e)
+{
+    const QString reason = e.Reason();
+    return reason.isEmpty() ? first : first + QStringLiteral("\r\n\r\n") + reason;
+}

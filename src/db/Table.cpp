@@ -11,6 +11,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -20,6 +22,10 @@ constexpr int ApplicationId = 0x564C4D52;  // "VLMR"
 constexpr int FormatVersion = 1;
 
 using Row = std::vector<QVariant>;  // rowid first, then the columns in field order
+
+// The read-ahead grows to this many rows: each page is a seek, so larger pages save little, while a window that
+// no longer fits the processor's caches costs more than the queries it saves.
+constexpr int MaxPageSize = 64;
 
 QByteArray quoted(const QString &identifier)
 {
@@ -100,8 +106,12 @@ struct TTable::Impl {
     std::vector<bool> keyAssigned;
 
 
+    static constexpr int RowidTerm = -1;
+
     QByteArray termSql(const Term &t) const
     {
+        if (t.column == RowidTerm)
+            return "rowid";
         QByteArray s = quoted(fields[t.column].Name);
         if (t.noCase)
             s += QByteArray(" COLLATE ") + SjisNoCaseCollation;
@@ -115,9 +125,6 @@ struct TTable::Impl {
             return order;
         return {{primaryColumn, false}};
     }
-
-    // "(a COLLATE X, b, rowid)" over the first n order terms, with the rowid when withRowid.
-    QByteArray tuple(size_t n, bool withRowid) const { return tupleOf(order, n, withRowid); }
 
     QByteArray tupleOf(const std::vector<Term> &terms, size_t n, bool withRowid) const
     {
@@ -176,43 +183,60 @@ struct TTable::Impl {
                 bind(st, i++, v);
         std::vector<Row> rows;
         while (st.Step()) {
-            Row row(fields.size() + 1);
-            row[0] = st.ColumnInt(0);
+            Row &row = rows.emplace_back();
+            row.reserve(fields.size() + 1);
+            row.emplace_back(st.ColumnInt(0));
             for (size_t c = 0; c < fields.size(); ++c) {
                 const int col = static_cast<int>(c) + 1;
                 switch (fields[c].Type) {
                 case TFieldType::String:
-                case TFieldType::Memo: row[col] = st.ColumnText(col); break;
-                case TFieldType::DateTime: row[col] = st.ColumnDouble(col); break;
-                default: row[col] = st.ColumnInt(col); break;
+                case TFieldType::Memo: row.emplace_back(st.ColumnText(col)); break;
+                case TFieldType::DateTime: row.emplace_back(st.ColumnDouble(col)); break;
+                default: row.emplace_back(st.ColumnInt(col)); break;
                 }
             }
-            rows.push_back(std::move(row));
         }
         st.Reset();
         return rows;
     }
 
-    // The sort values of a row for the keyset conditions: its index columns, then its rowid.
-    QVariantList keysetValues(const Row &row) const
+    // Up to count rows beyond key in the index order (forward: after it, else before it, nearest first), key
+    // holding values of the leading terms; inclusive takes the rows equal to the key as well. One condition
+    // "(a, b, rowid) > (?, ?, ?)" would say it, but SQLite seeks an index with such a condition only when no
+    // term has a collation, and then on its first column alone, so every read-ahead page would walk the index
+    // from the start (or through all rows of an equal first key). Asked level by level instead (the leading
+    // terms equal and the next one beyond, deepest level first), every query is a seek.
+    std::vector<Row> beyond(const std::vector<Term> &terms, const QVariantList &key, bool forward, bool inclusive,
+                            int count)
     {
-        QVariantList v;
+        std::vector<Row> rows;
+        const size_t m = static_cast<size_t>(key.size());
+        for (size_t level = m; level-- > 0 && static_cast<int>(rows.size()) < count;) {
+            QByteArray condition;
+            QVariantList values;
+            for (size_t i = 0; i < level; ++i) {
+                condition += termSql(terms[i]) + " = ? AND ";
+                values << key[i];
+            }
+            const bool orEqual = inclusive && level == m - 1;
+            condition += termSql(terms[level]) + (forward ? (orEqual ? " >= ?" : " > ?") : (orEqual ? " <= ?" : " < ?"));
+            values << key[level] << qint64(count - static_cast<int>(rows.size()));
+            std::vector<Row> more = select(condition, values, orderBy(!forward) + " LIMIT ?");
+            std::move(more.begin(), more.end(), std::back_inserter(rows));
+        }
+        return rows;
+    }
+
+    // The rows after (or before) a row in the order of the current index: its index columns, then its rowid.
+    std::vector<Row> fetch(const Row &row, bool forward, int count)
+    {
+        std::vector<Term> terms = order;
+        terms.push_back({RowidTerm, false});
+        QVariantList key;
         for (const Term &t : order)
-            v << row[t.column + 1];
-        v << row[0];
-        return v;
-    }
-
-    std::vector<Row> fetchAfter(const Row &row, int count)
-    {
-        return select(tuple(order.size(), true) + " > " + placeholders(order.size() + 1), keysetValues(row),
-                      orderBy(false) + " LIMIT " + QByteArray::number(count));
-    }
-
-    std::vector<Row> fetchBefore(const Row &row, int count)
-    {
-        return select(tuple(order.size(), true) + " < " + placeholders(order.size() + 1), keysetValues(row),
-                      orderBy(true) + " LIMIT " + QByteArray::number(count));
+            key << row[t.column + 1];
+        key << row[0];
+        return beyond(terms, key, forward, false, count);
     }
 
     // The key values for the leading key fields that were assigned.
@@ -442,7 +466,7 @@ void TTable::Open()
         throw EDatabaseError(file + QStringLiteral(": no table password"));
 
     bool opened = false;
-    QString lastError;
+    std::optional<EDatabaseError> lastError;
     for (const QByteArray &password : Session().Passwords()) {
         try {
             d->db.Open(file, password, false);
@@ -453,12 +477,12 @@ void TTable::Open()
             opened = true;
             break;
         } catch (const EDatabaseError &e) {
-            lastError = e.Message;
+            lastError.emplace(e);
             d->db.Close();
         }
     }
     if (!opened)
-        throw EDatabaseError(lastError);
+        throw *lastError;
 
     try {
         d->fields.clear();
@@ -633,17 +657,17 @@ void TTable::Next()
         eof_ = false;
         return;
     }
-    // Sequential reading fetches ever larger pages, so a scan costs about what one query over the table does.
+    // Sequential reading fetches larger pages, so a scan costs about what one query over the table does.
     const int page = d->pageSize;
-    auto rows = d->fetchAfter(*cur, page);
+    auto rows = d->fetch(*cur, true, page);
     if (rows.empty()) {
         eof_ = true;
         return;
     }
-    rows.insert(rows.begin(), *cur);
+    rows.insert(rows.begin(), std::move(d->window[d->pos]));
     d->window = std::move(rows);
     d->pos = 1;
-    d->pageSize = std::min(page * 4, 1024);
+    d->pageSize = std::min(page * 4, MaxPageSize);
     eof_ = false;
 }
 
@@ -662,16 +686,16 @@ void TTable::Prior()
         return;
     }
     const int page = d->pageSize;
-    auto rows = d->fetchBefore(*cur, page);
+    auto rows = d->fetch(*cur, false, page);
     if (rows.empty()) {
         bof_ = true;
         return;
     }
     std::reverse(rows.begin(), rows.end());
-    rows.push_back(*cur);
+    rows.push_back(std::move(d->window[d->pos]));
     d->pos = static_cast<int>(rows.size()) - 2;
     d->window = std::move(rows);
-    d->pageSize = std::min(page * 4, 1024);
+    d->pageSize = std::min(page * 4, MaxPageSize);
     bof_ = false;
 }
 
@@ -718,9 +742,7 @@ void TTable::GotoNearest()
         First();
         return;
     }
-    const size_t n = key.size();
-    std::vector<Row> rows = d->select(d->tupleOf(d->keyTerms(), n, false) + " >= " + Impl::placeholders(n), key,
-                                      d->orderBy(false) + " LIMIT 1");
+    std::vector<Row> rows = d->beyond(d->keyTerms(), key, true, true, 1);
     if (rows.empty()) {
         Last();
         return;
@@ -933,13 +955,13 @@ void TTable::Delete()
     st.BindInt(1, deleted[0].toLongLong());
     st.Step();
     // The row after the deleted one becomes current, or the one before it at the end.
-    auto after = d->fetchAfter(deleted, 1);
+    auto after = d->fetch(deleted, true, 1);
     if (!after.empty()) {
         d->setWindow(std::move(after), 0);
         eof_ = bof_ = false;
         return;
     }
-    auto before = d->fetchBefore(deleted, 1);
+    auto before = d->fetch(deleted, false, 1);
     d->setWindow(std::move(before), 0);
     eof_ = true;
     bof_ = d->window.empty();

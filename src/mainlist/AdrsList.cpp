@@ -53,6 +53,8 @@
 
 namespace {
 
+QString readFailedMessage() { return QStringLiteral("アドレス帳が読み出せませんでした  "); }
+
 // A memo as lines, as a string list reads text: CR, LF or CR LF end a line; no line after the last break.
 std::optional<QByteArrayList> memoLines(const QByteArray &memo)
 {
@@ -310,6 +312,9 @@ TAddressList::~TAddressList()
             DMMirvale18->CloseOxaCatsTable();
         }
     }
+    // The view asks the model and the delegate for headers and cells while it is hidden and destroyed; both
+    // read this window's members, which are gone once this body ends.
+    delete lvAddress;
 }
 
 // Writes what the window keeps between runs, in the order it has always been written; a file that cannot be
@@ -415,7 +420,6 @@ void TAddressList::OpenAddressBook(bool ask)
     CurrentAdrsIndex = indexOfCurrent();
     if (CurrentAdrsIndex < 0)
         return;
-    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
 
     TDMMirvale18 &dm = *DMMirvale18;
     dm.CreateDatabaseAndHistories();
@@ -434,18 +438,20 @@ void TAddressList::OpenAddressBook(bool ask)
     dm.OpenOxaCatmTable();
     dm.OpenOxaCatsTable();
     categoriesHeld_ = true;
-    showOpenBook();
-    LoadSenderList();
+    if (showOpenBook())
+        LoadSenderList();
 }
 
 bool TAddressList::ReadRecord(int32_t recNo, TAddressRecord *record)
 {
-    TTable &t = *DMMirvale18->AdrsTable;
-    t.SetIndexName(QString());
-    if (!t.FindKey({recNo})) {
-        ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONERROR);
+    const std::optional<bool> found = findRecord(recNo, false);
+    if (!found)
+        return false;
+    if (!*found) {
+        ShowMessageBoxAt(this, readFailedMessage(), AppTitle, MB_ICONERROR);
         return false;
     }
+    TTable &t = *DMMirvale18->AdrsTable;
     TAddressRecord &r = *record;
     r = TAddressRecord();
     auto text = [&](const char *field, qsizetype capacity) {
@@ -669,31 +675,69 @@ bool TAddressList::ListTableReady() const
 
 void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
 {
+    const bool filtering = !Filter.Conditions.empty() && !SearchDisabled;
+    takeListing(keptRecNo, [&](TTable &t) {
+        return ListRecordNumbers(t, SortTypeTable()[SortType].IndexName, SortDir, ViewGroup,
+                                 filtering ? &Filter : nullptr);
+    });
+}
+
+void TAddressList::LoadDuplicateRecordNumbers(int32_t keptRecNo)
+{
+    takeListing(keptRecNo, [&](TTable &t) {
+        return ListDuplicateRecordNumbers(t, DuplicateItem1, DuplicateItem2, ViewGroup);
+    });
+}
+
+// A book that cannot be read through lists nothing: the user is told why and can open another one.
+void TAddressList::takeListing(int32_t keptRecNo, const std::function<std::vector<int32_t>(TTable &)> &list)
+{
     CurrentIndex = -1;
     ShownRecNos.clear();
     if (ListTableReady()) {
-        const bool filtering = !Filter.Conditions.empty() && !SearchDisabled;
-        ShownRecNos = ListRecordNumbers(*DMMirvale18->AdrsTable, SortTypeTable()[SortType].IndexName, SortDir,
-                                        ViewGroup, filtering ? &Filter : nullptr);
+        try {
+            ShownRecNos = list(*DMMirvale18->AdrsTable);
+        } catch (const EDatabaseError &e) {
+            ShownRecNos.clear();
+            reportReadError(e, false);
+        }
     }
     CurrentIndex = IndexOfRecNo(keptRecNo);
     RowTexts.assign(ShownRecNos.size(), std::nullopt);
     SelectedRows.assign(ShownRecNos.size(), false);
 }
 
-void TAddressList::LoadDuplicateRecordNumbers(int32_t keptRecNo)
+std::optional<bool> TAddressList::findRecord(int32_t recNo, bool painting)
 {
-    CurrentIndex = -1;
-    ShownRecNos.clear();
-    if (ListTableReady())
-        ShownRecNos = ListDuplicateRecordNumbers(*DMMirvale18->AdrsTable, DuplicateItem1, DuplicateItem2, ViewGroup);
-    CurrentIndex = IndexOfRecNo(keptRecNo);
-    RowTexts.assign(ShownRecNos.size(), std::nullopt);
-    SelectedRows.assign(ShownRecNos.size(), false);
+    if (!ListTableReady())
+        return false;
+    TTable &t = *DMMirvale18->AdrsTable;
+    try {
+        t.SetIndexName(QString());
+        return t.FindKey({recNo});
+    } catch (const EDatabaseError &e) {
+        reportReadError(e, painting);
+        return std::nullopt;
+    }
+}
+
+void TAddressList::reportReadError(const EDatabaseError &e, bool painting)
+{
+    readFailed_ = true;
+    const QString text = DatabaseErrorText(readFailedMessage(), e);
+    if (!painting) {
+        ShowMessageBoxAt(this, text, AppTitle, MB_ICONERROR);
+        return;
+    }
+    // A cell being painted cannot wait for a message box: it is shown once the painting is over.
+    QMetaObject::invokeMethod(this, [this, text] { ShowMessageBoxAt(this, text, AppTitle, MB_ICONERROR); },
+                              Qt::QueuedConnection);
 }
 
 void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPosition)
 {
+    // Every refresh reads the book again, even after a failure (the other program may have let go).
+    readFailed_ = false;
     const int topRow = keepPosition && !ShownRecNos.empty() ? lvAddress->GetTopItem() : -1;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (rebuildColumns)
@@ -743,12 +787,11 @@ const QStringList &TAddressList::RowTextsAt(int row)
 QStringList TAddressList::makeRowTexts(int row)
 {
     QStringList texts;
-    if (!ListTableReady())
+    // After a failed read the rows stay blank until the next refresh, so a locked table costs one wait and
+    // one message, not one of each per row.
+    if (readFailed_ || findRecord(ShownRecNos[row], true) != true)
         return texts;
     TTable &t = *DMMirvale18->AdrsTable;
-    t.SetIndexName(QString());
-    if (!t.FindKey({ShownRecNos[row]}))
-        return texts;
     const QFontMetrics metrics(lvAddress->font());
     const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
         return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
@@ -793,9 +836,11 @@ bool TAddressList::FindNextWord()
     };
     for (int n = 0; n < count; ++n) {
         const int row = (start + n) % count;
-        t.SetIndexName(QString());
-        if (!t.FindKey({ShownRecNos[row]})) {
-            ShowMessageBoxAt(this, QStringLiteral("アドレス帳が読み出せませんでした  "), AppTitle, MB_ICONERROR);
+        const std::optional<bool> found = findRecord(ShownRecNos[row], false);
+        if (!found)
+            return false;
+        if (!*found) {
+            ShowMessageBoxAt(this, readFailedMessage(), AppTitle, MB_ICONERROR);
             return false;
         }
         for (int defIndex : VisibleColumns) {
@@ -818,10 +863,17 @@ void TAddressList::LoadSenderList()
     TDMMirvale18 &dm = *DMMirvale18;
     if (dm.SenderTable && dm.OpenSenderTable()) {
         TTable &t = *dm.SenderTable;
-        t.SetIndexName(QString());
-        t.Scan({QStringLiteral("RecNo"), QStringLiteral("Title")}, true, [this](const QVariantList &v) {
-            SenderList.emplace_back(Sjis::decode(TrimBlanks(v[1].toByteArray())), static_cast<int32_t>(v[0].toLongLong()));
-        });
+        try {
+            t.SetIndexName(QString());
+            t.Scan({QStringLiteral("RecNo"), QStringLiteral("Title")}, true, [this](const QVariantList &v) {
+                SenderList.emplace_back(Sjis::decode(TrimBlanks(v[1].toByteArray())),
+                                        static_cast<int32_t>(v[0].toLongLong()));
+            });
+        } catch (const EDatabaseError &e) {
+            SenderList.clear();
+            ShowMessageBoxAt(this, DatabaseErrorText(QStringLiteral("差出人ファイルが読み出せませんでした  "), e),
+                             AppTitle, MB_ICONERROR);
+        }
     }
     dm.CloseSenderTable();
     if (RecordForm)
@@ -1169,18 +1221,29 @@ void TAddressList::openBookTable()
 {
     TDMMirvale18 &dm = *DMMirvale18;
     dm.CreateAdrsTableObject(AdrsBookList[CurrentAdrsIndex].Folder);
-    if (dm.OpenAdrsTable())
+    if (dm.OpenAdrsTable()) {
         showOpenBook();
-    else
-        RefreshList(true, true, false);  // nothing of the book that was open before may stay listed
+        return;
+    }
+    setWindowTitle(AppTitle);
+    RefreshList(true, true, false);  // nothing of the book that was open before may stay listed
 }
 
-void TAddressList::showOpenBook()
+bool TAddressList::showOpenBook()
 {
     LoadGroupNames();
     FillGroupCombo();
     RefreshList(true, true, false);
+    // A book whose records cannot be listed counts as not opened: it is let go, and the caption names no
+    // book, until the user opens one that can be read.
+    if (readFailed_) {
+        DMMirvale18->CloseAdrsTable();
+        setWindowTitle(AppTitle);
+        return false;
+    }
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
     SelectItem(0, false, false);
+    return true;
 }
 
 void TAddressList::actAddressSelectExecute(QAction *action)
@@ -1201,12 +1264,13 @@ void TAddressList::actAddressSelectExecute(QAction *action)
     for (size_t i = 0; i < AdrsBookList.size(); ++i)
         if (AdrsBookList[i].Name == CurrentAdrsName)
             CurrentAdrsIndex = static_cast<int>(i);
-    setWindowTitle(AppTitle + QStringLiteral(" - ") + CurrentAdrsName);
     CurrentIndex = -1;
-    if (CurrentAdrsIndex >= 0)
+    if (CurrentAdrsIndex >= 0) {
         openBookTable();
-    else
+    } else {
+        setWindowTitle(AppTitle);
         RefreshList(true, true, false);
+    }
     lvAddress->setFocus();
 }
 

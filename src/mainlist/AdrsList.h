@@ -10,10 +10,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
 
+class EDatabaseError;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -23,6 +25,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class TAddressListModel;
+class TTable;
 class TUniSortListView;
 struct TAddressRecord;
 
@@ -177,14 +180,21 @@ private:
     void updateSearchControls();
     // Opens the book at CurrentAdrsIndex in place of the one before (whose table is already closed).
     void openBookTable();
-    // Fills the list and the group box from the book whose table has just opened.
-    void showOpenBook();
+    // Fills the list and the group box from the book whose table has just opened; a book whose records cannot
+    // be listed is closed again and false answered.
+    bool showOpenBook();
+    // Lists the records through list over the book's table; a failed read is reported and lists nothing.
+    void takeListing(int32_t keptRecNo, const std::function<std::vector<int32_t>(TTable &)> &list);
+    // Makes the record current on the primary index: found or not, or no answer (the failure reported).
+    std::optional<bool> findRecord(int32_t recNo, bool painting);
+    void reportReadError(const EDatabaseError &e, bool painting);
     void afterOrderChanged();
     void saveSettings();
 
     TAddressListModel *model_;
     bool shownOnce_ = false;
     bool categoriesHeld_ = false;
+    bool readFailed_ = false;  // a read of the book failed since the last refresh
     QColor linkColour_;  // the list's background while the record form follows it; invalid otherwise
     int margin_ = 6;
 };

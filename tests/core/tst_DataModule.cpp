@@ -71,7 +71,8 @@ TEST_F(DataModule, DamagedTableIsReportedAndLeftAlone)
     test::writeFile(OtherFolder + "Sender.DB", "not a table at all");
     dm.CreateSenderTableObject();
     EXPECT_FALSE(dm.OpenSenderTable());
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("差出人ファイルがオープンできませんでした  ")});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("差出人ファイルがオープンできませんでした  \r\n\r\n"
+                                                        "ファイルが壊れています  \r\nバックアップから復元してください  ")});
     EXPECT_EQ(test::readFile(OtherFolder + "Sender.DB"), "not a table at all");
     dm.CloseSenderTable();
 }

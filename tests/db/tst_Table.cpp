@@ -139,14 +139,24 @@ TEST_F(TableTest, ScansAcrossReadAheadPagesInBothDirections)
 {
     create();
     table.StartTransaction();
+    // Long runs of equal keys (equal but for case in the case-insensitive index) span many pages.
+    const QByteArray kanas[] = {"ab", "AB", "aB", "c"};
     for (int i = 0; i < 3000; ++i)
-        add(QByteArray::number((i * 7919) % 3000).rightJustified(4, '0'), "", i);
+        add(QByteArray::number((i * 7919) % 3000).rightJustified(4, '0'), kanas[i % 7 % 4], i % 3);
     table.Commit();
     table.SetIndexName("Name");
     const QList<QByteArray> forward = names();
     ASSERT_EQ(forward.size(), 3000);
     EXPECT_TRUE(std::is_sorted(forward.begin(), forward.end()));
     EXPECT_EQ(names(true), forward);
+    table.SetIndexName("Combo");
+    QList<std::tuple<int, QByteArray, int>> keys;
+    for (table.First(); !table.Eof(); table.Next())
+        keys.append({table.FieldByName("Value").AsInteger(), table.FieldByName("Kana").AsString().toUpper(),
+                     table.FieldByName("RecNo").AsInteger()});
+    ASSERT_EQ(keys.size(), 3000);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    EXPECT_EQ(names(true), names());
     // Turning back in the middle of a page returns the rows just passed.
     table.First();
     for (int i = 0; i < 100; ++i)

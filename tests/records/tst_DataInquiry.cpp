@@ -413,7 +413,7 @@ TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
     EXPECT_TRUE(form.isNull());
 }
 
-TEST_F(DataInquiryTest, TheUnsavedCheckCancelsWhenStoringFails)
+TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverTheStoreAnswers)
 {
     add("0311111111");
     open();
@@ -428,15 +428,19 @@ TEST_F(DataInquiryTest, TheUnsavedCheckCancelsWhenStoringFails)
     closed();
     ASSERT_EQ(boxes.texts().size(), 2);
     EXPECT_EQ(boxes.texts()[1], QStringLiteral("update error"));
-    ASSERT_FALSE(form.isNull()) << "the close is refused, so the typed input is not lost";
-    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("入力中"));
+    EXPECT_TRUE(form.isNull()) << "the close goes on as if saved";
     EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
 
-    // With the table free again the same answer stores and lets the form go.
+    // A store the user declines (the same number exists) answers as saved too, so the move goes on.
+    open();
+    showForm();
+    form->edtTel->setText(QStringLiteral("03-1111-1111"));
     boxes.clear();
     boxes.answer(IDYES);
-    EXPECT_EQ(form->CheckUnsavedChanges(true, true), ucSaved);
-    EXPECT_EQ(Sjis::decode(row(1).FieldByName("Adrs1").AsString()), QStringLiteral("入力中"));
+    boxes.answer(IDNO);
+    EXPECT_EQ(form->CheckUnsavedChanges(false, true), ucSaved);
+    EXPECT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(rows(), 1);
 }
 
 TEST_F(DataInquiryTest, TheUnsavedCheckFollowsItsOptions)
@@ -579,10 +583,18 @@ TEST_F(DataInquiryTest, CategoriesFollowTheCategoryTables)
     EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("指定なし")) << "a sub category that is gone";
     EXPECT_FALSE(form->Cbx_CatSub->isEnabled());
     EXPECT_EQ(form->Cbx_CatSub->count(), 0);
+    EXPECT_EQ(form->ShownCatMain, 16) << "taken after the sub list was filled";
 
-    const int medical = form->Cbx_CatMain->findData(16);
-    form->Cbx_CatMain->setCurrentIndex(medical);
-    emit form->Cbx_CatMain->activated(medical);
+    auto choose = [this](int code) {
+        const int item = form->Cbx_CatMain->findData(code);
+        form->Cbx_CatMain->setCurrentIndex(item);
+        emit form->Cbx_CatMain->activated(item);
+    };
+    choose(16);
+    EXPECT_FALSE(form->Cbx_CatSub->isEnabled()) << "the main category already applied";
+    choose(0);
+    EXPECT_EQ(form->ShownCatMain, 0);
+    choose(16);
     EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("医療"));
     EXPECT_TRUE(form->Cbx_CatSub->isEnabled());
     EXPECT_EQ(form->Cbx_CatSub->ItemObject(form->Cbx_CatSub->currentIndex()), 1);

@@ -10,10 +10,12 @@
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/UniSortListView.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestBook.h"
@@ -38,6 +40,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -678,6 +682,37 @@ TEST_F(DataInquiryTest, ServicesKeepTheFormAndItsHeldRecordCurrent)
     EXPECT_EQ(form->lblKeyword[6]->text(), QStringLiteral("担当者"));
     EXPECT_EQ(form->bbtnKeyword[1]->toolTip(), QStringLiteral("担当者の編集"));
     KeywordNames[6] = QStringLiteral("キーワード７");
+}
+
+TEST_F(DataInquiryTest, GroupNamesDialogAppearsOverTheWindowItWasAskedFrom)
+{
+    open();
+    list->setGeometry(200, 100, 600, 400);
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);  // the book is open: no start-up steps
+    showForm();
+    form->move(0, 0);
+    // Where the dialog appeared, and the main window's focus afterwards.
+    auto ask = [this](QWidget *from, const std::function<void()> &how) {
+        QApplication::setActiveWindow(from);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(from));
+        list->cbxGroup->setFocus();
+        QPoint centre;
+        QTimer::singleShot(0, [&centre] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            centre = dialog->frameGeometry().center();
+            dialog->close();
+        });
+        how();
+        return std::pair{centre, list->focusWidget()};
+    };
+    const auto [overForm, listFocusAfterForm] = ask(form, [this] { form->bbtnEditGroup->click(); });
+    EXPECT_LE((overForm - form->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(listFocusAfterForm, static_cast<QWidget *>(list->cbxGroup)) << "the list takes the focus only when it was active";
+    const auto [overList, listFocusAfterList] = ask(list.get(), [this] { list->actEditGroup->trigger(); });
+    EXPECT_LE((overList - list->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(listFocusAfterList, static_cast<QWidget *>(list->lvAddress));
 }
 
 TEST_F(DataInquiryTest, MainListOpensTheFormOnTheSelectedRowAndFollowsIt)

@@ -24,6 +24,9 @@ void CenterFormOnOwner(QWidget *form, QWidget *owner)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // A window not shown yet and never sized takes its layout's size when it is shown: centre that size.
+    if (!form->isVisible() && !form->testAttribute(Qt::WA_Resized))
+        form->adjustSize();
     const QSize size = form->frameGeometry().size();
     int left, top;
     if (owner) {

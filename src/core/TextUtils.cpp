@@ -421,12 +421,15 @@ QByteArray ToHalfWidth(const QByteArray &text)
     return out;
 }
 
-QString HiraganaToKatakana(const QString &text)
+QByteArray HalfKanaReading(const QString &reading)
 {
-    // The katakana block repeats the hiragana one 0x60 code points higher.
-    return mapChars(text, [](QChar c) {
-        return (c >= u'ぁ' && c <= u'ゖ') || c == u'ゝ' || c == u'ゞ' ? QChar(c.unicode() + 0x60) : c;
+    // Through the full-width katakana of the same sound, which the katakana block holds 0x60 code points
+    // above the hiragana; ゎ, ゐ and ゑ have no half-width form and stay hiragana.
+    const QString katakana = mapChars(reading, [](QChar c) {
+        const bool halfForm = c >= u'ぁ' && c <= u'ん' && c != u'ゎ' && c != u'ゐ' && c != u'ゑ';
+        return halfForm ? QChar(c.unicode() + 0x60) : c;
     });
+    return ToHalfWidth(Sjis::encode(katakana));
 }
 
 // ---- The "@" escape ----

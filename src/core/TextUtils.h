@@ -43,8 +43,10 @@ QByteArray ToFullWidth(const QByteArray &text);
 QString ToFullWidthW(const QString &text);
 // Full-width forms to half width, where Shift-JIS has a single-byte form.
 QByteArray ToHalfWidth(const QByteArray &text);
-// Hiragana (ぁ..ゖ, ゝ, ゞ) to the katakana of the same sound; with ToHalfWidth it gives half-width readings.
-QString HiraganaToKatakana(const QString &text);
+// A reading as the name edits pass it on, in Shift-JIS: the hiragana that half-width katakana can write
+// (ぁ..ん but ゎ, ゐ, ゑ) and the full-width forms ToHalfWidth knows become single-byte; anything else (kanji,
+// the other hiragana) stays double-byte.
+QByteArray HalfKanaReading(const QString &reading);
 
 // ---- The "@" escape that keeps UTF-16 text in 8-bit fields ----
 

@@ -58,10 +58,6 @@ const char *const TextFields[] = {
     "Keyword3",   "Keyword4",    "Keyword5",    "Keyword6",    "Keyword7",    "Keyword8",    "Note",
     "ExtFile",    "SymbolMark"};
 
-// Events are processed this often during a run, so the window repaints and the stop button answers
-// without the copy paying for an event pass per record.
-constexpr int EventIntervalMs = 25;
-
 void useIndex(TTable &table, const QString &name)
 {
     if (table.IndexName() != name)

@@ -100,6 +100,9 @@ public:
     // Records whose comparison, filling or posting failed: reported, never counted as copied.
     int FailedCount = 0;
     int TargetRecordCount = 0;
+    // How often a run shows its progress and takes the stop button: the window repaints and answers without
+    // the copy paying for an event pass per record. 0: before every record.
+    int EventIntervalMs = 25;
 
     // The main list rebuilt its rows or changed its selection: the range bounds and the count follow it.
     void ListCountChanged();

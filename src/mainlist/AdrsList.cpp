@@ -161,10 +161,14 @@ public:
         const int align = ListItemTable()[def.ItemRow].Align;
         const Qt::Alignment horizontal = align == 2 ? Qt::AlignRight : align == 1 ? Qt::AlignHCenter : Qt::AlignLeft;
         const QRect area = option.rect.adjusted(margin_, 0, -margin_, 0);
+        // A row is one line high: the line breaks of a note are drawn as blanks, and the ellipsis counts them so.
+        for (QChar &c : text)
+            if (c == u'\r' || c == u'\n')
+                c = u' ';
         painter->save();
         painter->setPen(colour);
         painter->setFont(option.font);
-        painter->drawText(area, horizontal | Qt::AlignVCenter,
+        painter->drawText(area, horizontal | Qt::AlignVCenter | Qt::TextSingleLine,
                           option.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
         painter->restore();
     }
@@ -276,13 +280,18 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     SortType = list.SortType;
     SortDir = list.SortDir;
     ShowInfoAtStart = LoadStartFlags();
-    LoadSearchList(Filter);
+    const bool searchListRead = LoadSearchList(Filter);
     const TDuplicateItems duplicates = LoadDuplicateItem();
     DuplicateItem1 = duplicates.Item1;
     DuplicateItem2 = duplicates.Item2;
     FillSortCombo();
     UpdateSortDirButton();
     createActions();
+    // A stored filter read to its end offers both commands, even one without conditions.
+    if (searchListRead) {
+        EnableAction(actDisableSearch, true);
+        EnableAction(actCancelSearch, true);
+    }
 
     connect(cbxGroup, &QComboBox::activated, this, &TAddressList::cbxGroupChange);
     connect(cbxSort, &QComboBox::activated, this, &TAddressList::cbxSortChange);
@@ -1064,6 +1073,11 @@ void TAddressList::createActions()
         addAction(action);
         this->*def.Member = action;
     }
+    // The program's name in the exit's short hint is written apart from the rest, unlike in its caption.
+    actExit->setToolTip(QStringLiteral("Velmora の終了"));
+    // The list's pop-up menu shows its entries without the shortcut texts the main menu shows.
+    actInquiry->setShortcutVisibleInContextMenu(false);
+    actDelete->setShortcutVisibleInContextMenu(false);
     actOpen->setData(asmOpen);
     actCreate->setData(asmCreate);
     actWordNext->setEnabled(false);
@@ -1276,8 +1290,15 @@ void TAddressList::actAddressSelectExecute(QAction *action)
 
 void TAddressList::actEditGroupExecute()
 {
+    // The record form asks for it too: the dialog appears over whichever of the two the user works in.
+    const QWidget *active = QApplication::activeWindow();
+    QWidget *form = RecordForm ? RecordForm->FormWindow() : nullptr;
+    const bool fromList = active == this;
     TGruopEdit dialog(this);
-    CenterFormOnOwner(&dialog, this);
+    if (fromList)
+        CenterFormOnOwner(&dialog, this);
+    else if (form && active == form)
+        CenterFormOnOwner(&dialog, form);
     if (dialog.exec() == QDialog::Accepted && dialog.NamesChanged) {
         FillGroupCombo();
         const int first = GetSelectedIndex();
@@ -1286,7 +1307,8 @@ void TAddressList::actEditGroupExecute()
         if (RecordForm)
             RecordForm->RefreshGroupList();
     }
-    lvAddress->setFocus();
+    if (fromList)
+        lvAddress->setFocus();
 }
 
 void TAddressList::actExitExecute()

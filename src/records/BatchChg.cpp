@@ -114,16 +114,6 @@ std::unique_ptr<TContinualAdrsSearch> makeAddressSearch()
     return std::make_unique<TContinualAdrsSearch>(AppFolder, AppFolder + QStringLiteral("Dic/"));
 }
 
-bool addressLibraryLoads()
-{
-    try {
-        makeAddressSearch();
-        return true;
-    } catch (const EContinualAdrsSearchError &) {
-        return false;
-    }
-}
-
 }  // namespace
 
 // ---- Creation ----
@@ -358,8 +348,6 @@ void TBatchChange::InitControls()
     pnlSymbolColor->setPalette(face);
     bbtnSymbolColor->setEnabled(false);
     btnStart->setEnabled(false);
-    // Without the address library there is nothing to look municipality codes up in.
-    chkGetJisCode->setEnabled(addressLibraryLoads());
 }
 
 void TBatchChange::FillGroups()
@@ -425,10 +413,8 @@ void TBatchChange::Cbx_CatMainChange()
     const int number = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
     if (number == FShownCatMain)
         return;
-    // Remembered first: a main category without sub category 1 falls back to none, and none must stay
-    // remembered, or choosing that category again would leave its sub categories unlisted.
-    FShownCatMain = number;
     FillCategorySub(number, 1);
+    FShownCatMain = number;
 }
 
 // ---- Check boxes and radio buttons ----
@@ -496,7 +482,13 @@ bool TBatchChange::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TBatchChange::NextFocusKeyPress() { focusNextPrevChild(true); }
+void TBatchChange::NextFocusKeyPress()
+{
+    focusNextPrevChild(true);
+    // The edits do not select their text on entry: the caret waits after it, ready to add to it.
+    if (auto *edit = qobject_cast<QLineEdit *>(focusWidget()))
+        edit->end(false);
+}
 
 void TBatchChange::btnCancelClick() { reject(); }
 
@@ -732,7 +724,6 @@ TBatchChange::TRunOutcome TBatchChange::runChange()
         return outcome;
 
     const bool anyChanged = std::any_of(changed.begin(), changed.end(), [](int32_t recNo) { return recNo != 0; });
-    BookChanged = BookChanged || anyChanged;
     if (shownChange && RecordForm && RecordForm->GetRecNo() == shownChange->RecNo)
         if (auto *form = dynamic_cast<TDataInquiry *>(RecordForm))
             form->ApplyBatchChange(*shownChange, checkedFlags());
@@ -782,8 +773,7 @@ void ExecuteBatchChange(TAddressList *list)
     TBatchChange dialog(list);
     CenterFormOnOwner(&dialog, list);
     QApplication::restoreOverrideCursor();
-    const bool completed = dialog.exec() == QDialog::Accepted;
-    if (!completed && !dialog.BookChanged)
+    if (dialog.exec() != QDialog::Accepted)
         return;
     const int first = list->GetSelectedIndex();
     list->RefreshList(false, true, true);

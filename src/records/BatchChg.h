@@ -63,8 +63,6 @@ public:
     int32_t FShownCatMain = 0;
     // After a completed run: per selected row in list order, the number of its record when it was changed, else 0.
     std::vector<int32_t> ChangedRecNos;
-    // Set once a run has stored changes, even one that ended early, so the main list knows to reload.
-    bool BookChanged = false;
 
     void InitControls();
     void FillGroups();
@@ -113,8 +111,8 @@ private:
     bool stopRequested_ = false;
 };
 
-// The main list's batch-edit command: closes the record form, runs the dialog centred over the list and, when it
-// changed records, reloads the list and selects its first selected row again.
+// The main list's batch-edit command: closes the record form, runs the dialog centred over the list and, after a
+// completed run, reloads the list and selects its first selected row again.
 void ExecuteBatchChange(TAddressList *list);
 // Installs ExecuteBatchChange as the main list's batch change.
 void RegisterBatchChange();

@@ -987,11 +987,10 @@ void TDataInquiry::RecordToControls(TAddressRecord &record)
     setSymbolColor(record.SymbolColor);
     edtAddDateTime->setText(formatDateTime(record.AddDateTime, QStringLiteral(" yyyy/MM/dd hh:mm:ss")));
     edtUpdDateTime->setText(formatDateTime(record.UpdDateTime, QStringLiteral(" yyyy/MM/dd hh:mm:ss")));
-    // The shown main category is known before the sub list is filled, which drops it when the sub is gone.
     SelectMainCategory(record.CodeMain);
-    ShownCatMain = record.CodeMain;
     if (record.CodeMain != 0)
         SelectSubCategory(record.CodeMain, record.CodeSub);
+    ShownCatMain = record.CodeMain;
 }
 
 void TDataInquiry::HoldRecord(const TAddressRecord &record)
@@ -1244,20 +1243,15 @@ int TDataInquiry::CheckUnsavedChanges(bool closing, bool refreshList)
         return ucCancelled;
     int32_t newRecNo = -1;
     const int stored = StoreRecord(HeldRecord ? 1 : 0, &newRecNo);
-    if (stored == srError) {
-        // Nothing reached the table: going on would throw the typed input away.
+    if (stored == srStored && AddressList && refreshList) {
+        const int32_t recNo = HeldRecord ? HeldRecord->RecNo : newRecNo;
+        AddressList->RefreshList(false, true, true);
+        AddressList->SelectItem(AddressList->IndexOfRecNo(recNo), false, true);
+    }
+    if (stored == srError)
         ShowMessageBoxAt(this, QStringLiteral("update error"), AppTitle, MB_OK);
-        return ucCancelled;
-    }
-    if (stored == srNotStored)
-        return ucNothingSaved;
-    if (AddressList) {
-        if (refreshList) {
-            const int32_t recNo = HeldRecord ? HeldRecord->RecNo : newRecNo;
-            AddressList->RefreshList(false, true, true);
-            AddressList->SelectItem(AddressList->IndexOfRecNo(recNo), false, true);
-        }
-    }
+    // The user chose to save and the input was valid: the close or the move goes on whatever the store
+    // answered, having shown why a row was not stored.
     return ucSaved;
 }
 
@@ -1382,8 +1376,8 @@ void TDataInquiry::ApplyBatchChange(const TAddressRecord &record, const std::arr
     }
     if (flags[4]) {
         SelectMainCategory(record.CodeMain);
-        ShownCatMain = record.CodeMain;
         SelectSubCategory(record.CodeMain, record.CodeSub);
+        ShownCatMain = record.CodeMain;
         held.CodeMain = record.CodeMain;
         held.CodeSub = record.CodeSub;
     }
@@ -1747,9 +1741,8 @@ void TDataInquiry::Cbx_CatMainChange()
     const int code = Cbx_CatMain->ItemObject(Cbx_CatMain->currentIndex());
     if (code == ShownCatMain)
         return;
-    // Set first, so a main category without sub category 1 that falls back to none is remembered as none.
-    ShownCatMain = code;
     SelectSubCategory(code, 1);
+    ShownCatMain = code;
 }
 
 // ---- Keyboard and pages ----

@@ -38,7 +38,7 @@ class TUniComboBox;
 class TUniNMDEdit;
 
 // Results of TDataInquiry::CheckUnsavedChanges.
-inline constexpr int ucSaved = 0;
+inline constexpr int ucSaved = 0;          // saving was chosen and the input was valid, whether or not it was stored
 inline constexpr int ucNothingSaved = 1;  // nothing to save, discarded or skipped
 inline constexpr int ucCancelled = 9;     // cancelled or not valid: the input stays on the form
 

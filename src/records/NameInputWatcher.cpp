@@ -49,13 +49,6 @@ QList<bool> convertedChars(const QInputMethodEvent &event)
     return converted;
 }
 
-// The reading in half-width katakana as Shift-JIS: kana, Latin letters, digits and signs narrowed where a
-// single-byte form exists; anything else (kanji, ヰ) stays double-byte.
-QByteArray halfReading(const QString &reading)
-{
-    return ToHalfWidth(Sjis::encode(HiraganaToKatakana(reading)));
-}
-
 bool isLatinLetter(uchar c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Whether the reading is complete enough to be looked up: Latin letters at its end are a romaji sequence
@@ -249,7 +242,7 @@ void TNameInputWatcher::composition(const QInputMethodEvent &event)
     if (size < 1 || size >= rules_.ReadingLimit)
         return;
     showCandidates_ = rules_.ShowWhenAllInput ? allInput : !converted.first();
-    reading_ = halfReading(lastReading_);
+    reading_ = HalfKanaReading(lastReading_);
     if (readingRequest(reading_, romajiPending_))
         PostMessage(Edit(), WM_NAMEREADING);
 }
@@ -260,7 +253,7 @@ void TNameInputWatcher::endComposition(const QString &committedReading)
     const QLineEdit *edit = Edit();
     if (partner_ && inputType_ == itKanji && edit) {
         // The reading field takes single-byte characters only.
-        const QByteArray half = halfReading(committedReading);
+        const QByteArray half = HalfKanaReading(committedReading);
         QByteArray singleBytes;
         for (qsizetype i = 0; i < half.size(); ++i) {
             if (Sjis::isLeadByte(uchar(half[i])))

@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -42,6 +44,16 @@ TEST(SharedHelpers, CenteredFormStaysInsideTheWorkArea)
     EXPECT_EQ(form.frameGeometry().right(), work.right());
     CenterFormOnOwner(&form, nullptr);
     EXPECT_EQ(form.frameGeometry().left(), work.left() + (work.width() - form.frameGeometry().width()) / 2);
+
+    // A form its layout sizes is centred at the size it is shown with.
+    QWidget laidOut;
+    auto *rows = new QVBoxLayout(&laidOut);
+    for (int i = 0; i < 5; ++i)
+        rows->addWidget(new QPushButton(QStringLiteral("button %1").arg(i)));
+    owner.move(work.left() + 100, work.top() + 100);
+    CenterFormOnOwner(&laidOut, &owner);
+    laidOut.show();
+    EXPECT_LE((laidOut.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 4);
 }
 
 TEST(SharedHelpers, DeleteFolderTreeReportsWhatItCouldNotDelete)

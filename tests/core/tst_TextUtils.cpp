@@ -76,6 +76,8 @@ TEST(TextWidth, HalfWidthOnlyWhereShiftJisHasASingleByteForm)
     EXPECT_EQ(ToHalfWidth("\xEE\xFC"), QByteArray("\""));
     const QByteArray unchanged = sjis(u"＼￥ヰヵ漢あ①"_s);
     EXPECT_EQ(ToHalfWidth(unchanged), unchanged);
+    // A reading: the hiragana half-width kana can write narrow, the others stay as typed, never as katakana.
+    EXPECT_EQ(u8(HalfKanaReading(u"ぢゃっこ・ヴぁー、ゎゐゑゝ"_s)), u8(sjis(u"ﾁﾞｬｯｺ･ｳﾞｧｰ､ゎゐゑゝ"_s)));
 }
 
 TEST(TextWidth, TrailBytesAreNeverMappedAsCharacters)

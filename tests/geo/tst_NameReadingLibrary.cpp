@@ -18,7 +18,7 @@
 namespace {
 
 // A reading typed in hiragana as the name edits send it: katakana, half-width where it has a form.
-QByteArray typed(const QString &hiragana) { return ToHalfWidth(Sjis::encode(HiraganaToKatakana(hiragana))); }
+QByteArray typed(const QString &hiragana) { return HalfKanaReading(hiragana); }
 
 QString written(const TReadingEntry &e) { return Sjis::decode(QByteArray(e.Written, qstrnlen(e.Written, 12))); }
 

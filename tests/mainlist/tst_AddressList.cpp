@@ -31,6 +31,12 @@
 #include <QToolButton>
 #include <QAction>
 #include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
+#include <QStyleOptionViewItem>
 
 #include <gtest/gtest.h>
 
@@ -188,6 +194,45 @@ TEST_F(AddressListTest, CellTextsFollowTheirItems)
     EXPECT_EQ(ListItemText(42, 0, t, names), QStringLiteral("医療"));
     EXPECT_EQ(ListItemText(43, 0, t, names), QStringLiteral("内科"));
     EXPECT_EQ(ListItemText(36, 0, t, names), "1899/12/30 00:00:00");
+
+    // Drawn, a cell is one line: a note's three lines side by side, cut with an ellipsis where too wide.
+    t.Edit();
+    t.FieldByName("Note").SetAsString(Sjis::encode(QStringLiteral("一行目\r\n二行目\r\n三行目")));
+    t.Post();
+    list->ColumnDefs[34].Visible = 1;
+    list->RefreshList(true, true, false);
+    int noteColumn = 0;
+    while (list->GetColumnItem(noteColumn) != 34)
+        ++noteColumn;
+    const QModelIndex note = list->lvAddress->model()->index(0, noteColumn);
+    const QFontMetrics metrics(list->lvAddress->font());
+    // The bounds of what the cell draws in a rectangle of the given width and of five lines' height.
+    auto ink = [&](int width) {
+        QImage image(width, 5 * metrics.height(), QImage::Format_RGB32);
+        QStyleOptionViewItem option;
+        option.initFrom(list->lvAddress);
+        option.rect = image.rect();
+        option.font = list->lvAddress->font();
+        option.fontMetrics = metrics;
+        option.state = QStyle::State_Enabled;
+        option.palette.setColor(QPalette::Base, Qt::white);
+        option.palette.setColor(QPalette::Text, Qt::black);
+        QPainter painter(&image);
+        list->lvAddress->itemDelegate()->paint(&painter, option, note);
+        painter.end();
+        QRect drawn;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255))
+                    drawn |= QRect(x, y, 1, 1);
+        return drawn;
+    };
+    const QRect whole = ink(1000);
+    EXPECT_LE(whole.height(), metrics.height());
+    EXPECT_GT(whole.width(), metrics.horizontalAdvance(QStringLiteral("一行目二行目三"))) << "every line on the one";
+    const QRect cut = ink(metrics.horizontalAdvance(QStringLiteral("一行目二")));
+    EXPECT_LE(cut.height(), metrics.height());
+    EXPECT_LT(cut.width(), metrics.horizontalAdvance(QStringLiteral("一行目二")));
 }
 
 TEST_F(AddressListTest, SelectionMirrorFollowsEveryChange)
@@ -263,6 +308,15 @@ TEST_F(AddressListTest, SettingsComeBackAfterTheWindowIsClosed)
     EXPECT_TRUE(list->ColumnDefs[5].Visible);
     EXPECT_EQ(list->cbxSort->currentIndex(), 2);
     EXPECT_EQ(list->StatusPanels[1]->text(), QStringLiteral("絞り込み中"));
+
+    // A stored filter without conditions, read to its end, still offers both commands.
+    list->DuplicateItem1 = 0;
+    list->Filter = TNarrowDownCondition();
+    list.reset();
+    test::writeFile(DataRootFolder + "Search.lst", QByteArray("\x00\x01", 2));
+    list = std::make_unique<TAddressList>();
+    EXPECT_TRUE(list->actDisableSearch->isEnabled());
+    EXPECT_TRUE(list->actCancelSearch->isEnabled());
 }
 
 TEST_F(AddressListTest, CommandsFollowTheirEnableRules)
@@ -279,7 +333,32 @@ TEST_F(AddressListTest, CommandsFollowTheirEnableRules)
     EXPECT_FALSE(list->actListPrint->isEnabled());
     EXPECT_EQ(list->actDelete->statusTip(), QStringLiteral("選択しているアドレス帳データを削除します"));
     EXPECT_EQ(list->actDelete->toolTip(), QStringLiteral("削除"));
+    EXPECT_EQ(list->actExit->toolTip(), QStringLiteral("Velmora の終了"));
     EXPECT_EQ(list->actInquiry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    // The list's pop-up menu draws its entries without shortcut texts; the search drop-down keeps them.
+    struct TMenuTexts : QProxyStyle {
+        QStringList Texts;
+        void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                         const QWidget *widget) const override
+        {
+            if (auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+                item && element == CE_MenuItem && !item->text.isEmpty())
+                const_cast<TMenuTexts *>(this)->Texts << item->text;
+            QProxyStyle::drawControl(element, option, painter, widget);
+        }
+    };
+    auto drawnTexts = [](QMenu *menu) {
+        TMenuTexts style;
+        menu->setStyle(&style);
+        menu->grab();
+        menu->setStyle(nullptr);
+        return style.Texts;
+    };
+    const QStringList popup = drawnTexts(list->pmAdrs);
+    ASSERT_EQ(popup.size(), 3);
+    for (const QString &text : popup)
+        EXPECT_FALSE(text.contains(QLatin1Char('\t'))) << text.toStdString();
+    EXPECT_TRUE(drawnTexts(list->pmSearch).first().contains(QLatin1Char('\t')));
     EXPECT_NE(list->findChild<QToolButton *>("tbtnAdrsSearch"), nullptr);
 }
 

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -139,7 +140,7 @@ TEST_F(BatchChangeTest, StartNeedsACheckedGroupAndNoChangesNothing)
     auto *cbxGroup = find<TUniComboBox>("cbxGroup");
     EXPECT_FALSE(start->isEnabled());
     EXPECT_FALSE(cbxGroup->isEnabled());
-    EXPECT_FALSE(find<QCheckBox>("chkGetJisCode")->isEnabled()) << "no address library in the program folder";
+    EXPECT_TRUE(find<QCheckBox>("chkGetJisCode")->isEnabled()) << "without the address library a run reports it";
     ASSERT_EQ(cbxGroup->count(), 11);
     EXPECT_EQ(cbxGroup->itemText(0), QStringLiteral("指定しない"));
     EXPECT_EQ(cbxGroup->itemText(3), QStringLiteral(" 3： 取引先"));
@@ -186,7 +187,18 @@ TEST_F(BatchChangeTest, ChangesTheCheckedFieldsOfTheSelectedRecordsOnly)
     check("chkSender");
     find<TUniComboBox>("cbxSender")->setCurrentIndex(1);
     check("chkKeyword1");
-    find<QLineEdit>("edtKeyword1")->setText(QStringLiteral("  新しい値  "));
+    auto *keyword1 = find<QLineEdit>("edtKeyword1");
+    keyword1->setText(QStringLiteral("  新しい値  "));
+    // Enter moves on to the next field with the caret after its text, nothing selected.
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    find<QCheckBox>("chkKeyword1")->setFocus();
+    QTest::keyClick(find<QCheckBox>("chkKeyword1"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), keyword1);
+    EXPECT_FALSE(keyword1->hasSelectedText());
+    EXPECT_EQ(keyword1->cursorPosition(), keyword1->text().size());
+    EXPECT_TRUE(find<QCheckBox>("chkKeyword1")->isChecked()) << "Enter does not toggle the box";
     check("chkKeyword6");
     find<TUniComboBox>("cbxKeyword6")->setEditText(QStringLiteral("history"));
     check("chkSymbolMark");
@@ -259,12 +271,12 @@ TEST_F(BatchChangeTest, CategoriesStoreMainAndSubAndFallBackWithoutSubCategoryOn
         main->setCurrentIndex(item);
         emit main->activated(item);
     };
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        choose(99);
-        EXPECT_EQ(main->currentIndex(), 0) << "attempt " << attempt << ": no sub category 1, back to none";
-        EXPECT_EQ(sub->count(), 0);
-        EXPECT_EQ(dialog->FShownCatMain, 0);
-    }
+    choose(99);
+    EXPECT_EQ(main->currentIndex(), 0) << "no sub category 1, back to none";
+    EXPECT_EQ(sub->count(), 0);
+    EXPECT_EQ(dialog->FShownCatMain, 99) << "taken after the sub list was filled";
+    choose(0);
+    EXPECT_EQ(dialog->FShownCatMain, 0);
     choose(16);
     EXPECT_EQ(sub->ItemObject(sub->currentIndex()), 1);
     sub->setCurrentIndex(sub->findData(2));
@@ -349,24 +361,43 @@ TEST_F(BatchChangeTest, StopLeavesTheBookAsItWas)
     EXPECT_EQ(book(), before);
     EXPECT_EQ(boxes.texts(), QStringList{Question}) << "a stop is the user's own; nothing to report";
     EXPECT_NE(dialog->result(), QDialog::Accepted);
-    EXPECT_FALSE(dialog->BookChanged);
     EXPECT_FALSE(dm->AdrsTable->InTransaction());
 }
 
-TEST_F(BatchChangeTest, RefusedRecordsAreCountedAndReported)
+TEST_F(BatchChangeTest, RefusedRecordsAreCountedAndALostTransactionChangesNothing)
 {
     for (int i = 0; i < 3; ++i)
         add();
-    {
+    auto refuse = [this](const QByteArray &how) {
         TSqliteDatabase other;
         other.Open(dm->AdrsTable->FileName(), TablePassword, false);
+        other.Exec("DROP TRIGGER IF EXISTS refuse");
         other.Exec("CREATE TRIGGER refuse BEFORE UPDATE ON Adrs WHEN OLD.RecNo = 2 "
-                   "BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    }
-    open({0, 1, 2});
-    check("chkKeyword1");
-    find<QLineEdit>("edtKeyword1")->setText("changed");
-    start();
+                   "BEGIN SELECT RAISE(" + how + ", 'refused'); END");
+    };
+    auto run = [this] {
+        boxes.clear();
+        open({0, 1, 2});
+        check("chkKeyword1");
+        find<QLineEdit>("edtKeyword1")->setText("changed");
+        start();
+    };
+
+    // The engine gives up the whole transaction at record 2, as on a full disk: record 1's change is gone
+    // with it, so the run ends there, reports it and changes nothing.
+    refuse("ROLLBACK");
+    const QByteArrayList before = book();
+    run();
+    EXPECT_EQ(book(), before);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].flags, MB_ICONERROR);
+    EXPECT_TRUE(boxes.shown()[1].text.contains(QStringLiteral("refused")));
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_FALSE(dm->AdrsTable->InTransaction());
+
+    // Only record 2 is refused: the others are changed and the refusal is reported.
+    refuse("ABORT");
+    run();
     EXPECT_EQ(field(1, "Keyword1"), "changed");
     EXPECT_EQ(field(2, "Keyword1"), "");
     EXPECT_EQ(field(3, "Keyword1"), "changed");
@@ -380,18 +411,27 @@ TEST_F(BatchChangeTest, AMissingRecordEndsTheRunKeepingTheRecordsBeforeIt)
 {
     for (int i = 0; i < 3; ++i)
         add();
-    open({0, 1, 2});
+    list->RefreshList(true, true, false);
+    for (int n = 0; n < 3; ++n)
+        list->SelectItem(n, n == 0, false);
     row(2).Delete();
-    check("chkKeyword1");
-    find<QLineEdit>("edtKeyword1")->setText("changed");
-    start();
+    QTimer::singleShot(0, [this] {
+        auto *running = qobject_cast<TBatchChange *>(QApplication::activeModalWidget());
+        ASSERT_NE(running, nullptr);
+        running->chkKeyword[0]->setChecked(true);
+        running->edtKeyword[0]->setText("changed");
+        boxes.answer(IDYES);
+        running->btnStart->click();
+        EXPECT_NE(running->result(), QDialog::Accepted) << "the dialog stays open";
+        running->btnCancel->click();
+    });
+    ExecuteBatchChange(list.get());
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("アドレス帳が読み出せませんでした  "));
     EXPECT_EQ(boxes.shown()[1].flags, MB_ICONINFORMATION);
     EXPECT_EQ(field(1, "Keyword1"), "changed");
     EXPECT_EQ(field(3, "Keyword1"), "");
-    EXPECT_NE(dialog->result(), QDialog::Accepted) << "the dialog stays open";
-    EXPECT_TRUE(dialog->BookChanged);
+    EXPECT_EQ(list->GetRecordCount(), 3) << "a cancel after a run that stopped early does not reload the list";
 }
 
 TEST_F(BatchChangeTest, TheRecordFormShowsTheChangeAndTheCommandReloadsTheList)

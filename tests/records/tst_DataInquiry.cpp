@@ -10,10 +10,12 @@
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/UniSortListView.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestBook.h"
@@ -38,6 +40,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -413,7 +417,7 @@ TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
     EXPECT_TRUE(form.isNull());
 }
 
-TEST_F(DataInquiryTest, TheUnsavedCheckCancelsWhenStoringFails)
+TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverTheStoreAnswers)
 {
     add("0311111111");
     open();
@@ -428,15 +432,19 @@ TEST_F(DataInquiryTest, TheUnsavedCheckCancelsWhenStoringFails)
     closed();
     ASSERT_EQ(boxes.texts().size(), 2);
     EXPECT_EQ(boxes.texts()[1], QStringLiteral("update error"));
-    ASSERT_FALSE(form.isNull()) << "the close is refused, so the typed input is not lost";
-    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("入力中"));
+    EXPECT_TRUE(form.isNull()) << "the close goes on as if saved";
     EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
 
-    // With the table free again the same answer stores and lets the form go.
+    // A store the user declines (the same number exists) answers as saved too, so the move goes on.
+    open();
+    showForm();
+    form->edtTel->setText(QStringLiteral("03-1111-1111"));
     boxes.clear();
     boxes.answer(IDYES);
-    EXPECT_EQ(form->CheckUnsavedChanges(true, true), ucSaved);
-    EXPECT_EQ(Sjis::decode(row(1).FieldByName("Adrs1").AsString()), QStringLiteral("入力中"));
+    boxes.answer(IDNO);
+    EXPECT_EQ(form->CheckUnsavedChanges(false, true), ucSaved);
+    EXPECT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(rows(), 1);
 }
 
 TEST_F(DataInquiryTest, TheUnsavedCheckFollowsItsOptions)
@@ -579,10 +587,18 @@ TEST_F(DataInquiryTest, CategoriesFollowTheCategoryTables)
     EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("指定なし")) << "a sub category that is gone";
     EXPECT_FALSE(form->Cbx_CatSub->isEnabled());
     EXPECT_EQ(form->Cbx_CatSub->count(), 0);
+    EXPECT_EQ(form->ShownCatMain, 16) << "taken after the sub list was filled";
 
-    const int medical = form->Cbx_CatMain->findData(16);
-    form->Cbx_CatMain->setCurrentIndex(medical);
-    emit form->Cbx_CatMain->activated(medical);
+    auto choose = [this](int code) {
+        const int item = form->Cbx_CatMain->findData(code);
+        form->Cbx_CatMain->setCurrentIndex(item);
+        emit form->Cbx_CatMain->activated(item);
+    };
+    choose(16);
+    EXPECT_FALSE(form->Cbx_CatSub->isEnabled()) << "the main category already applied";
+    choose(0);
+    EXPECT_EQ(form->ShownCatMain, 0);
+    choose(16);
     EXPECT_EQ(form->Cbx_CatMain->currentText(), QStringLiteral("医療"));
     EXPECT_TRUE(form->Cbx_CatSub->isEnabled());
     EXPECT_EQ(form->Cbx_CatSub->ItemObject(form->Cbx_CatSub->currentIndex()), 1);
@@ -666,6 +682,37 @@ TEST_F(DataInquiryTest, ServicesKeepTheFormAndItsHeldRecordCurrent)
     EXPECT_EQ(form->lblKeyword[6]->text(), QStringLiteral("担当者"));
     EXPECT_EQ(form->bbtnKeyword[1]->toolTip(), QStringLiteral("担当者の編集"));
     KeywordNames[6] = QStringLiteral("キーワード７");
+}
+
+TEST_F(DataInquiryTest, GroupNamesDialogAppearsOverTheWindowItWasAskedFrom)
+{
+    open();
+    list->setGeometry(200, 100, 600, 400);
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);  // the book is open: no start-up steps
+    showForm();
+    form->move(0, 0);
+    // Where the dialog appeared, and the main window's focus afterwards.
+    auto ask = [this](QWidget *from, const std::function<void()> &how) {
+        QApplication::setActiveWindow(from);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(from));
+        list->cbxGroup->setFocus();
+        QPoint centre;
+        QTimer::singleShot(0, [&centre] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            centre = dialog->frameGeometry().center();
+            dialog->close();
+        });
+        how();
+        return std::pair{centre, list->focusWidget()};
+    };
+    const auto [overForm, listFocusAfterForm] = ask(form, [this] { form->bbtnEditGroup->click(); });
+    EXPECT_LE((overForm - form->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(listFocusAfterForm, static_cast<QWidget *>(list->cbxGroup)) << "the list takes the focus only when it was active";
+    const auto [overList, listFocusAfterList] = ask(list.get(), [this] { list->actEditGroup->trigger(); });
+    EXPECT_LE((overList - list->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(listFocusAfterList, static_cast<QWidget *>(list->lvAddress));
 }
 
 TEST_F(DataInquiryTest, MainListOpensTheFormOnTheSelectedRowAndFollowsIt)

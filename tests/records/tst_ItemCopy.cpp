@@ -96,12 +96,13 @@ TEST(ItemCopySettings, MissingOrDamagedChoiceGivesEveryItemInTableOrder)
     EXPECT_FALSE(reversed.Items.front().Chosen);
     EXPECT_FALSE(reversed.LastReturn);
 
-    // 54 or 56 numbers, a part that is no number, an item twice or one outside the table: the order is
-    // dropped as a whole and the flags with it.
-    const auto with17As = [&](const QString &part) {
-        return QStringList(order).replaceInStrings(QRegularExpression("^17$"), part);
+    // 54 or 56 numbers, a part that is no number (in the place of item 0, so it would read as no duplicate),
+    // an item twice or one outside the table: the order is dropped as a whole and the flags with it.
+    const auto withAs = [&](const char *item, const QString &part) {
+        return QStringList(order).replaceInStrings(QRegularExpression(QStringLiteral("^%1$").arg(item)), part);
     };
-    for (const QStringList &bad : {order.mid(1), order + QStringList{"0"}, with17As("x"), with17As("16"), with17As("55")}) {
+    for (const QStringList &bad :
+         {order.mid(1), order + QStringList{"0"}, withAs("0", "x"), withAs("17", "16"), withAs("17", "55")}) {
         const TCopySettings damaged = loaded(ini(bad));
         EXPECT_EQ(ItemChoiceIndexText(damaged.Items), ItemChoiceIndexText(DefaultItemChoice(CopyItemCount)));
         EXPECT_EQ(ItemChoiceChosenText(damaged.Items), ItemChoiceChosenText(DefaultItemChoice(CopyItemCount)));

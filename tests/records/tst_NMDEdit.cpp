@@ -164,9 +164,9 @@ TEST_F(NMDEdit, PartnerGetsSingleByteReadingsWithinItsLength)
     record(name, calls);
     focus(name);
 
-    // ゐ has no half-width form: the look-up sees it, the reading field does not.
+    // ゐ has no half-width form and stays the hiragana typed: the look-up sees it, the reading field does not.
     compose({u"ゐなか"_s}, u"田舎"_s);
-    EXPECT_EQ(requested(), (Log{"ヰﾅｶ"}));
+    EXPECT_EQ(requested(), (Log{"ゐﾅｶ"}));
     EXPECT_EQ(u8(kana->text()), "ﾅｶ");
 
     // 15 kana are 30 bytes: too long to look up, yet the reading still reaches the partner.

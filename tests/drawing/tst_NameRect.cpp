@@ -305,6 +305,17 @@ TEST_F(NameRect, HorizontalLinesCentreAcrossAndKeepTheGapWithoutSpreading)
     const QRect sama = ink(page, QRect(frame.left() + margin + honorOffset, firstTop, u, h));
     EXPECT_FALSE(sama.isEmpty());
     EXPECT_LE(first.right(), frame.left() + margin + honorOffset + u);
+
+    // Free text keeps every word: only its first space jumps to the given name, the next one does not go back.
+    name.SetOmitName(true);
+    name.SetName(QStringLiteral("山田 太郎 花子"));
+    name.SetHonor(QString());
+    name.SetJointCount(0);
+    QImage free = blank(2500, 800);
+    print(name, free);
+    const QRect words = ink(free, frame);
+    EXPECT_GT(words.right(), frame.left() + margin + givenStart + 4 * u);
+    EXPECT_LT(words.width(), 8 * (u + gap));
 }
 
 TEST_F(NameRect, CompanyBlockStandsRightOfTheNameWithItsLinesBrokenAndReducedToFit)

@@ -2,6 +2,7 @@
 
 #include "core/SharedHelpers.h"
 #include "drawing/DesignGlobals.h"
+#include "drawing/ExtTextOutUnicode.h"
 #include "platform/SjisCodec.h"
 
 #include <algorithm>
@@ -303,6 +304,26 @@ int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
     if (!PrinterCaps().Installed)
         return FontHeight_;
     return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
+}
+
+QPoint TMetaRect::TextMargins(const TCanvas &canvas)
+{
+    return {roundToInt(4 * canvas.LogPixelsX() / 96.0L), roundToInt(4 * canvas.LogPixelsY() / 96.0L)};
+}
+
+void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx) const
+{
+    if (Turned_) {
+        RotateFont180(canvas.Font().Log);
+        x = size.width() - x;
+        y = size.height() - y;
+    }
+    if (dx)
+        ExtTextOutUnicode(canvas, x, y, 0, nullptr, text.data(), static_cast<int>(text.size()), dx);
+    else
+        canvas.TextOut(x, y, text);
+    if (Turned_)
+        RotateFont180(canvas.Font().Log);
 }
 
 // ---- Text helpers ----

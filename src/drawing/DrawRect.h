@@ -103,6 +103,11 @@ public:
 protected:
     // The canvas font height for FontHeight at the rendering resolution: FontHeight itself without a printer.
     int CanvasFontHeight(const TCanvas &canvas) const;
+    // The 4/96-inch margins the text keeps inside the object, at the rendering resolution.
+    static QPoint TextMargins(const TCanvas &canvas);
+    // Draws one piece of the content at (x, y) of the object of this size, with one advance per unit when dx
+    // is given; a turned object draws it with the font turned, at the point mirrored through the centre.
+    void DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx = nullptr) const;
 
     TMetafileEx Picture_;
     uint8_t PictureValid_ = 0;

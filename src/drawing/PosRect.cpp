@@ -1,0 +1,98 @@
+#include "drawing/PosRect.h"
+
+#include "core/SharedHelpers.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr int RecipientHeight = -24;
+constexpr int SenderHeight = -19;
+
+// The pre-printed boxes, in 0.1 mm: from the start of each box to the start of the next (the wider step after
+// the third box is where the hyphen would stand), and the width of one box.
+constexpr std::array<int, 7> BoxPitch{70, 70, 76, 68, 68, 68, 57};
+constexpr int BoxWidth = 57;
+// What a digit leaves free of its box, in 0.1 mm.
+constexpr int BoxPadding = 18;
+
+int toPixels(long double tenthsMm, int dpi, long double ratio = 1)
+{
+    return static_cast<int>(RoundHalfAway(tenthsMm / 254 * dpi * ratio));
+}
+
+}  // namespace
+
+TPosRect::TPosRect() { BaseHeight_ = RecipientHeight; }
+
+void TPosRect::SetText(const QString &text)
+{
+    if (Text_ != text)
+        PictureValid_ = 0;
+    Text_ = text;
+}
+
+void TPosRect::Clear()
+{
+    TMetaRect::Clear();
+    Text_.clear();
+}
+
+void TPosRect::UpdateFontHeight()
+{
+    BaseHeight_ = (MainSizeRow || !SenderStyle) ? RecipientHeight : SenderHeight;
+    TMetaRect::UpdateFontHeight();
+}
+
+void TPosRect::RenderContent(TCanvas &canvas, QSize size)
+{
+    if (Text_.isEmpty())
+        return;
+    MakeHorizontalFont(Font_.Log);
+    canvas.SetFont(Font_);
+    canvas.SetFontHeight(CanvasFontHeight(canvas));
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    if (Text_.startsWith(u'〒') || Text_.indexOf(u'-') == 3)
+        renderPlain(canvas, size);
+    else
+        renderBoxes(canvas, size);
+}
+
+void TPosRect::renderPlain(TCanvas &canvas, QSize size)
+{
+    if (!FitFontHeight(canvas, size.width(), false, canvas.TextWidth(Text_)) ||
+        !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
+        return;
+    const int x = (size.width() - canvas.TextWidth(Text_)) / 2;
+    const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
+    DrawPiece(canvas, size, x, y, Text_);
+}
+
+void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
+{
+    const int dpiX = canvas.LogPixelsX();
+    QList<int> advances(Text_.size(), 0);
+    int total = 0;
+    for (int i = 0; i < static_cast<int>(BoxPitch.size()); ++i) {
+        const int pitch = toPixels(BoxPitch[i], dpiX);
+        total += pitch;
+        if (i < advances.size())
+            advances[i] = pitch;
+    }
+    // The boxes stretch with the frame, so a frame drawn over a scanned card can be fitted to its boxes.
+    const double ratio = static_cast<double>(size.width()) / total;
+    for (int &advance : advances)
+        advance = static_cast<int>(RoundHalfAway(advance * static_cast<long double>(ratio)));
+
+    const QStringView first = QStringView(Text_).left(1);
+    if (!FitFontHeight(canvas, toPixels(BoxWidth - BoxPadding, dpiX, ratio), true, canvas.TextWidth(first)) ||
+        !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
+        return;
+    const int x = (size.width() - static_cast<int>(RoundHalfAway(total * static_cast<long double>(ratio)))) / 2 +
+                  (toPixels(BoxWidth, dpiX, ratio) - canvas.TextWidth(first)) / 2;
+    const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
+    DrawPiece(canvas, size, x, y, Text_, advances.constData());
+}

@@ -1,0 +1,31 @@
+// The postal-code object: a formatted code as centred text, a bare seven-digit code one digit per pre-printed
+// box of a Japanese postcard or envelope.
+#pragma once
+
+#include "drawing/DrawRect.h"
+
+#include <QString>
+
+class TPosRect : public TMetaRect {
+public:
+    TPosRect();
+
+    uint8_t GetKind() const override { return SenderStyle ? 4 : 0; }
+    void RenderContent(TCanvas &canvas, QSize size) override;
+    void Clear() override;
+    void UpdateFontHeight() override;
+
+    const QString &Text() const { return Text_; }
+    void SetText(const QString &text);
+
+    // Set by the address-side designer on its sender objects and by the sender block on its parts.
+    uint8_t SenderStyle = 0;
+    // Set by the sender block on its parts: the recipient size even in sender style.
+    uint8_t MainSizeRow = 0;
+
+private:
+    void renderPlain(TCanvas &canvas, QSize size);
+    void renderBoxes(TCanvas &canvas, QSize size);
+
+    QString Text_;
+};

@@ -1,0 +1,465 @@
+// The name and company objects: what they keep in a document, their setters and the split at a full-width
+// space, the personal layout with joint names and honorifics, the company layout, the company object, and a
+// postcard's address side printed at 600 dpi.
+#include "PrintedPage.h"
+
+#include "drawing/CorpRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PosRect.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+
+using test::ink;
+using test::mm;
+
+namespace {
+
+class NameRect : public test::PrintedPage {};
+
+QByteArray saved(const TDrawRect &object)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    object.SaveToStream(stream);
+    return buffer.data();
+}
+
+// Loads bytes at version; answers how many bytes were left unread.
+qint64 load(TDrawRect &object, const QByteArray &bytes, int version)
+{
+    StreamVersion = version;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TObjectStream stream(buffer);
+    object.LoadFromStream(stream);
+    StreamVersion = CurrentStreamVersion;
+    return stream.BytesLeft();
+}
+
+// The base record of version 600 as versions 200 to 599 (no size index) and 199 (no visible or turned byte)
+// wrote it; the base record of a text object in the default font is 52 bytes long.
+constexpr int BaseRecord = 52;
+QByteArray olderBase(const QByteArray &bytes, int version)
+{
+    QByteArray older = bytes;
+    if (version < 600)
+        older.remove(BaseRecord - 6, 4);
+    if (version < 200) {
+        older.remove(BaseRecord - 4 - 1, 1);
+        older.remove(16, 1);
+    }
+    return older;
+}
+
+bool tallerThanWide(const QRect &box) { return box.height() > 3 * box.width(); }
+
+}  // namespace
+
+TEST_F(NameRect, DocumentsKeepHonorificsAndSizeStepFromTheirVersionsAndDamagedStepsStayInTheTable)
+{
+    TNameRect name;
+    name.SetRect({10, 20, 110, 400});
+    name.SetName(QStringLiteral("山田 太郎"));
+    name.PrintHonor = 0;
+    name.SizeStep = 5;
+    const QByteArray bytes = saved(name);
+    ASSERT_EQ(bytes.size(), BaseRecord + 1 + 4);
+    TNameRect copy;
+    EXPECT_EQ(load(copy, bytes, 600), 0);
+    EXPECT_EQ(saved(copy), bytes);
+    EXPECT_TRUE(copy.Name().isEmpty());  // texts come from the record at print time
+
+    TNameRect at499, at199;
+    EXPECT_EQ(load(at499, olderBase(bytes, 499).chopped(4), 499), 0);
+    EXPECT_EQ(at499.PrintHonor, 0);
+    EXPECT_EQ(at499.SizeStep, 3u);
+    EXPECT_EQ(load(at199, olderBase(bytes, 199).chopped(5), 199), 0);
+    EXPECT_EQ(at199.PrintHonor, 1);
+    EXPECT_EQ(at199.GetRect(), name.GetRect());
+
+    TCorpRect corp;
+    corp.SetRect({0, 0, 50, 300});
+    corp.SizeStep = 1;
+    const QByteArray corpBytes = saved(corp);
+    ASSERT_EQ(corpBytes.size(), BaseRecord + 4);
+    TCorpRect corpCopy, corp499;
+    EXPECT_EQ(load(corpCopy, corpBytes, 600), 0);
+    EXPECT_EQ(saved(corpCopy), corpBytes);
+    EXPECT_EQ(load(corp499, olderBase(corpBytes, 499).chopped(4), 499), 0);
+    EXPECT_EQ(corp499.SizeStep, 3);
+
+    // Sizes by style and step; a step a damaged document holds takes the nearest one of the table.
+    corpCopy.UpdateFontHeight();
+    EXPECT_EQ(corpCopy.FontHeight(), -20);
+    corpCopy.SenderStyle = 1;
+    corpCopy.SizeStep = 4;
+    corpCopy.UpdateFontHeight();
+    EXPECT_EQ(corpCopy.FontHeight(), -35);
+    EXPECT_EQ(corpCopy.GetKind(), 6);
+    QByteArray damaged = bytes;
+    damaged.replace(BaseRecord + 1, 4, QByteArray::fromHex("ffffffff"));
+    EXPECT_EQ(load(copy, damaged, 600), 0);
+    copy.UpdateFontHeight();
+    EXPECT_EQ(copy.FontHeight(), -55);
+    corpCopy.SizeStep = -7;
+    corpCopy.MainSizeRow = 1;
+    corpCopy.UpdateFontHeight();
+    EXPECT_EQ(corpCopy.FontHeight(), -20);
+}
+
+TEST_F(NameRect, SettersNormaliseNamesAndDropThePictureOnlyWhenWhatIsDrawnChanges)
+{
+    TNameRect name;
+    name.SetRect({0, 0, 100, 300});
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    EXPECT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+    name.SetName(QStringLiteral("太郎"));
+    EXPECT_EQ(name.Name(), QStringLiteral(" 太郎"));
+    name.SetName(QString());  // the next record has no name: nothing of the last one may stay
+    EXPECT_TRUE(name.Name().isEmpty());
+    name.SetOmitName(true);
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    EXPECT_EQ(name.Name(), QStringLiteral("山田\u3000太郎"));
+    name.SetJointCount(1);
+    name.SetJointName(0, QStringLiteral("花子"));  // joint names are always family and given name
+    name.SetJointName(3, QStringLiteral("一郎"));
+    EXPECT_EQ(name.GetJointName(0), QStringLiteral(" 花子"));
+    EXPECT_EQ(name.GetJointCount(), 1);
+
+    name.Prepare(false);
+    name.PrintHonor = 0;
+    name.SetHonor(QStringLiteral("様"));
+    EXPECT_TRUE(name.PictureValid());
+    name.PrintHonor = 1;
+    name.SetHonor(QStringLiteral("殿"));
+    EXPECT_FALSE(name.PictureValid());
+    TCorpRect corp;
+    corp.SetRect({0, 0, 100, 300});
+    corp.Prepare(false);
+    corp.PrintHonor = 0;
+    corp.SetHonor(QStringLiteral("御中"));
+    EXPECT_TRUE(corp.PictureValid());
+
+    name.SetKind(1);
+    name.SizeStep = 4;
+    name.PrintHonor = 0;
+    TNameRect other;
+    other.Assign(name);
+    EXPECT_EQ(other.SizeStep, 4u);
+    EXPECT_EQ(other.PrintHonor, 0);
+    EXPECT_TRUE(other.Name().isEmpty());
+    name.Clear();
+    EXPECT_TRUE(name.Name().isEmpty());
+    EXPECT_EQ(name.GetJointCount(), 0);
+    EXPECT_EQ(name.Kind(), 1);
+    name.SetName(QStringLiteral("山田\u3000太郎"));  // free text ended with the record
+    EXPECT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+}
+
+TEST(CompanyText, SplitsAtTheFullWidthSpaceNearestTheMiddleUnlessAPartIsTooShort)
+{
+    QString first = QStringLiteral("株式会社\u3000ベルモーラ\u3000東京支社\u3000営業部");
+    QString second;
+    EXPECT_TRUE(SplitCompanyText(first, second));
+    EXPECT_EQ(first, QStringLiteral("株式会社\u3000ベルモーラ"));
+    EXPECT_EQ(second, QStringLiteral("東京支社\u3000営業部"));
+
+    first = QStringLiteral("ベルモーラ工業株式会社\u3000東京支社\u3000営業部");
+    EXPECT_TRUE(SplitCompanyText(first, second));
+    EXPECT_EQ(first, QStringLiteral("ベルモーラ工業株式会社"));
+    EXPECT_EQ(second, QStringLiteral("東京支社\u3000営業部"));
+
+    first = QStringLiteral("日本\u3000ベルモーラ");
+    EXPECT_FALSE(SplitCompanyText(first, second));
+    EXPECT_EQ(first, QStringLiteral("日本\u3000ベルモーラ"));
+    EXPECT_TRUE(second.isEmpty());
+    first = QStringLiteral("ベルモーラ");
+    EXPECT_FALSE(SplitCompanyText(first, second));
+    EXPECT_EQ(first, QStringLiteral("ベルモーラ"));
+}
+
+TEST_F(NameRect, PersonalColumnsStandRightToLeftWithGivenNamesAndHonorificsAligned)
+{
+    TNameRect name;
+    name.SetRect(mm(0, 0, 450, 1050));
+    name.SetKind(1);
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    name.SetHonor(QStringLiteral("様"));
+    name.SetJointCount(2);
+    name.SetJointName(0, QStringLiteral("花子"));
+    name.SetJointHonor(0, QStringLiteral("様"));
+    name.SetJointName(1, QStringLiteral("一"));
+    name.SetJointHonor(1, QStringLiteral("ちゃん"));
+    QImage page = blank(1200, 2700);
+    const QRect frame = print(name, page);
+    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+
+    // The measures the layout takes from the font: 一's length and cell, the space, the honorifics.
+    QImage scratch = blank(10, 10);
+    QPainter painter(&scratch);
+    TCanvas canvas(painter, 600, 600);
+    selectObjectFont(canvas, name, true);
+    const int u = canvas.TextWidth(u"一");
+    const int h = canvas.TextHeight(u"一");
+    const int margin = 25;  // 4/96 inch
+    const int breadth = frame.width() - 2 * margin;
+    const int length = frame.height() - 2 * margin;
+    ASSERT_LE(3 * h + 2 * (h / 8), breadth);  // three columns fit without shrinking
+    const int sixth = std::lround(u / 6.0);
+    const int third = std::lround(u / 3.0);
+    const int need = 4 * u + 3 * sixth + canvas.TextWidth(u" ") +
+                     std::lround(canvas.TextWidth(u"ちゃん") / 4.0 * 3) + third;
+    ASSERT_LT(need, length);
+    const int gap = sixth + (length - need) / 4;  // spread over the four characters and the honorific
+    const int givenStart = 2 * (u + gap) + canvas.TextWidth(u" ");
+    const int honorOffset = 2 * (u + gap) + givenStart - sixth + third;
+
+    // Three columns, the name on the right, each H + H/8 left of the one before, centred across.
+    const int middle = frame.left() + (breadth - h) / 2 + margin + h;
+    const int right[] = {middle + h + h / 8, middle, middle - h - h / 8};
+    const int top = frame.top() + margin;
+    const auto cell = [&](int column, int along, int size) {
+        return ink(page, QRect(right[column] - h, top + along, h, size));
+    };
+    for (int column = 0; column < 3; ++column) {
+        const QRect whole = ink(page, QRect(right[column] - h, frame.top(), h, frame.height()));
+        EXPECT_FALSE(whole.isEmpty()) << column;
+        EXPECT_EQ(ink(page, QRect(right[column] - h - h / 8 + 1, frame.top(), h / 8 - 2, frame.height())),
+                  QRect())
+            << "between columns " << column;
+    }
+    // 山田 from the top, 太郎 and 花子 at the common start of the given names, 一 centred in their block.
+    EXPECT_EQ(cell(0, 0, length), cell(0, 0, 2 * (u + gap)) | cell(0, givenStart, length - givenStart));
+    const QRect ta = cell(0, givenStart, u);
+    const QRect hana = cell(1, givenStart, u);
+    ASSERT_FALSE(ta.isEmpty());
+    EXPECT_NEAR(hana.top(), ta.top(), u / 10);
+    EXPECT_TRUE(cell(1, 0, givenStart).isEmpty());
+    const int givenLength = 2 * u + gap;
+    const QRect one = cell(2, givenStart + (givenLength - u) / 2, u);
+    EXPECT_GT(one.width(), 5 * one.height());  // 一 lies across its column
+    EXPECT_TRUE(cell(2, givenStart, (givenLength - u) / 2).isEmpty());
+    // The honorifics stand in one row behind the longest given name; ちゃん narrowed to three quarters.
+    const QRect sama = cell(0, honorOffset, u);
+    EXPECT_FALSE(sama.isEmpty());
+    EXPECT_TRUE(cell(0, givenStart + givenLength + 2, honorOffset - givenStart - givenLength - 4).isEmpty());
+    EXPECT_NEAR(cell(1, honorOffset, u).top(), sama.top(), 2);
+    const QRect chan = cell(2, honorOffset, length - honorOffset);
+    EXPECT_GE(chan.top(), top + honorOffset);
+    EXPECT_LE(chan.bottom(), top + honorOffset + std::lround(3 * u * 0.75) + 2);
+    EXPECT_GT(chan.bottom(), top + honorOffset + 2 * u);
+
+    // Turned, the same block is drawn rotated by a half turn about the object's centre.
+    name.SetTurned(1);
+    QImage turned = blank(1200, 2700);
+    print(name, turned);
+    const QRect upright = ink(page, frame);
+    const QRect rotated = ink(turned, frame);
+    EXPECT_NEAR(rotated.left() - frame.left(), frame.right() - upright.right(), 3);
+    EXPECT_NEAR(rotated.top() - frame.top(), frame.bottom() - upright.bottom(), 3);
+    EXPECT_NEAR(rotated.width(), upright.width(), 3);
+    EXPECT_NEAR(rotated.height(), upright.height(), 3);
+}
+
+TEST_F(NameRect, HorizontalLinesCentreAcrossAndKeepTheGapWithoutSpreading)
+{
+    TNameRect name;
+    name.SetRect(mm(0, 0, 1000, 300));
+    name.SetDirection(1);
+    name.SetKind(1);
+    name.SetOption179(0);
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    name.SetHonor(QStringLiteral("様"));
+    name.SetJointCount(1);
+    name.SetJointName(0, QStringLiteral("花子"));
+    QImage page = blank(2500, 800);
+    const QRect frame = print(name, page);
+    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+
+    QImage scratch = blank(10, 10);
+    QPainter painter(&scratch);
+    TCanvas canvas(painter, 600, 600);
+    selectObjectFont(canvas, name, false);
+    const int u = canvas.TextWidth(u"一");
+    const int h = canvas.TextHeight(u"一");
+    const int margin = 25;
+    const int breadth = frame.height() - 2 * margin;
+    ASSERT_LE(2 * h + h / 8, breadth);
+    // Two lines around the middle gap; the characters keep the gap of a sixth of 一.
+    const int firstTop = frame.top() + (breadth - h / 8) / 2 + margin - h;
+    const int gap = std::lround(u / 6.0);
+    const int givenStart = 2 * (u + gap) + canvas.TextWidth(u" ");
+    const QRect first = ink(page, QRect(frame.left(), firstTop, frame.width(), h));
+    const QRect second = ink(page, QRect(frame.left(), firstTop + h + h / 8, frame.width(), h));
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_EQ(ink(page, frame), first | second);
+    const QRect hana = ink(page, QRect(frame.left() + margin + givenStart, second.top(), u, h));
+    const QRect ta = ink(page, QRect(frame.left() + margin + givenStart, first.top(), u, h));
+    EXPECT_NEAR(hana.left(), ta.left(), u / 10);
+    EXPECT_TRUE(ink(page, QRect(frame.left(), second.top(), margin + givenStart, h)).isEmpty());
+    // Not spread: the honorific follows the given name a third of 一 after its last gap.
+    const int honorOffset = 2 * (u + gap) + givenStart - gap + std::lround(u / 3.0);
+    const QRect sama = ink(page, QRect(frame.left() + margin + honorOffset, firstTop, u, h));
+    EXPECT_FALSE(sama.isEmpty());
+    EXPECT_LE(first.right(), frame.left() + margin + honorOffset + u);
+
+    // Free text keeps every word: only its first space jumps to the given name, the next one does not go back.
+    name.SetOmitName(true);
+    name.SetName(QStringLiteral("山田 太郎 花子"));
+    name.SetHonor(QString());
+    name.SetJointCount(0);
+    QImage free = blank(2500, 800);
+    print(name, free);
+    const QRect words = ink(free, frame);
+    EXPECT_GT(words.right(), frame.left() + margin + givenStart + 4 * u);
+    EXPECT_LT(words.width(), 8 * (u + gap));
+}
+
+TEST_F(NameRect, CompanyBlockStandsRightOfTheNameWithItsLinesBrokenAndReducedToFit)
+{
+    TNameRect name;
+    name.SetRect(mm(0, 0, 500, 1200));
+    name.SetKind(2);
+    name.SetName(QStringLiteral("佐藤\u3000健"));
+    name.SetHonor(QStringLiteral("様"));
+    name.SetCorpName(QStringLiteral("ベルモーラ工業株式会社"));
+    name.SetDepartment(0, QStringLiteral("営業部"));
+    name.SetPost(QStringLiteral("部長"));
+    QImage page = blank(1300, 3000);
+    const QRect frame = print(name, page);
+    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+
+    QImage scratch = blank(10, 10);
+    QPainter painter(&scratch);
+    TCanvas canvas(painter, 600, 600);
+    selectObjectFont(canvas, name, true);
+    const int nameHeight = canvas.FontHeight();
+    const int u = canvas.TextWidth(u"一");
+    const int h = canvas.TextHeight(u"一");
+    canvas.SetFontHeight(static_cast<int>(nameHeight * 0.7));
+    const int hCompany = canvas.TextHeight(u"一");
+    const int uCompany = canvas.TextWidth(u"一");
+    canvas.SetFontHeight(static_cast<int>(nameHeight * 0.6));
+    const int hDept = canvas.TextHeight(u"一");
+    canvas.SetFontHeight(static_cast<int>(nameHeight * 0.5));
+    const int postLength = canvas.TextWidth(u"部長");
+    const int margin = 25;
+    const int breadth = frame.width() - 2 * margin;
+    const int total = h + hCompany + h / 4 + hDept + h / 16;
+    const int outside = (breadth - total) / 2;
+    const int companyRight = frame.left() + margin + breadth - outside;
+    const int deptRight = companyRight - hCompany - u / 16;
+    const int nameRight = frame.left() + h + margin + outside;
+    const auto column = [&](int right, int width) { return ink(page, QRect(right - width, frame.top(), width, frame.height())); };
+    const QRect company = column(companyRight, hCompany);
+    const QRect dept = column(deptRight, hDept);
+    ASSERT_FALSE(company.isEmpty());
+    ASSERT_FALSE(dept.isEmpty());
+    EXPECT_EQ(ink(page, frame), company | dept | column(nameRight, h));
+    // The department is indented by a quarter of 一; ー stands along the column.
+    EXPECT_GE(dept.top(), frame.top() + margin + u / 4);
+    EXPECT_LT(company.top(), dept.top());
+    EXPECT_TRUE(tallerThanWide(ink(page, QRect(companyRight - hCompany, frame.top() + margin + 3 * uCompany, hCompany,
+                                               uCompany))));
+    // The short post stands small before the name, centred across the name's column.
+    const QRect post = ink(page, QRect(nameRight - h, frame.top(), h, margin + postLength));
+    ASSERT_FALSE(post.isEmpty());
+    EXPECT_NEAR((post.left() + post.right()) / 2.0, nameRight - h / 2.0, 4);
+    EXPECT_LT(post.width(), h * 2 / 3);
+    EXPECT_TRUE(ink(page, QRect(nameRight - h, frame.top() + margin + postLength + 2, h, u / 2 - 4)).isEmpty());
+
+    // Too long for one column: broken at the middle space, the second half ending one 一 short of the end.
+    name.SetOption177(1);
+    name.SetCorpName(QStringLiteral("ベルモーラ工業株式会社\u3000東京支社\u3000営業第二部"));
+    QImage broken = blank(1300, 3000);
+    print(name, broken);
+    ASSERT_EQ(ink(broken, broken.rect()), ink(broken, frame));
+    const int length = frame.height() - 2 * margin;
+    const QRect tail = ink(broken, QRect(frame.left() + frame.width() / 2, frame.top() + margin + length - 2 * uCompany,
+                                         frame.width() / 2, 2 * uCompany));
+    EXPECT_FALSE(tail.isEmpty());
+    EXPECT_LE(tail.bottom(), frame.top() + margin + length - uCompany);
+    EXPECT_GT(tail.bottom(), frame.top() + margin + length - uCompany - uCompany / 4);
+
+    // A line that cannot be broken is made smaller until it fits, and the department follows it down.
+    name.SetOption177(0);
+    name.SetCorpName(QStringLiteral("ベルモーラ・インターナショナル・ホールディングス株式会社"));
+    name.SetDepartment(0, QStringLiteral("営業部"));
+    QImage reduced = blank(1300, 3000);
+    print(name, reduced);
+    ASSERT_EQ(ink(reduced, reduced.rect()), ink(reduced, frame));
+    const QRect block = ink(reduced, QRect(frame.left() + frame.width() / 2, frame.top(), frame.width() / 2, frame.height()));
+    EXPECT_LE(block.bottom(), frame.top() + margin + length);
+}
+
+TEST_F(NameRect, CompanyObjectBreaksIntoTwoColumnsWithItsHonorificFlushAtTheEnd)
+{
+    TCorpRect corp;
+    corp.SetRect(mm(0, 0, 400, 1200));
+    corp.SetText(QStringLiteral("ベルモーラ工業株式会社\u3000東京支社\u3000営業部"));
+    corp.SetHonor(QStringLiteral("御中"));
+    corp.SetOption(1);
+    QImage page = blank(1200, 3000);
+    const QRect frame = print(corp, page);
+    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    const int margin = 25;
+    const QRect right = ink(page, QRect(frame.center().x(), frame.top(), frame.width() / 2, frame.height()));
+    const QRect left = ink(page, QRect(frame.left(), frame.top(), frame.width() / 2, frame.height()));
+    ASSERT_FALSE(right.isEmpty());
+    ASSERT_FALSE(left.isEmpty());
+    // The first half from the top of the right column, the rest and 御中 ending at the bottom of the left one.
+    EXPECT_LT(right.top(), frame.top() + margin + 40);
+    EXPECT_GT(left.top(), right.top() + 200);
+    EXPECT_GT(left.bottom(), frame.bottom() - margin - 40);
+    EXPECT_LE(left.bottom(), frame.bottom() - margin);
+
+    // Without the split the text stays one column, made smaller to fit.
+    corp.SetOption(0);
+    QImage single = blank(1200, 3000);
+    print(corp, single);
+    const QRect column = ink(single, frame);
+    EXPECT_LT(column.width(), frame.width() / 2);
+    EXPECT_LE(column.bottom(), frame.bottom() - margin);
+}
+
+TEST_F(NameRect, PostcardAddressSide)
+{
+    // A postcard, 100 x 148 mm: the postal code in its boxes, a company and a name with joint names.
+    QImage page = blank();
+    TPosRect code;
+    code.SetRect(mm(440, 120, 917, 200));
+    code.SetText(QStringLiteral("1070062"));
+    TCorpRect corp;
+    corp.SetRect(mm(620, 300, 780, 1300));
+    corp.SetText(QStringLiteral("ベルモーラ工業株式会社\u3000東京支社"));
+    TNameRect name;
+    name.SetRect(mm(300, 300, 620, 1350));
+    name.SetKind(1);
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    name.SetHonor(QStringLiteral("様"));
+    name.SetJointCount(2);
+    name.SetJointName(0, QStringLiteral("花子"));
+    name.SetJointHonor(0, QStringLiteral("様"));
+    name.SetJointName(1, QStringLiteral("一"));
+    name.SetJointHonor(1, QStringLiteral("くん"));
+    TNameRect company;
+    company.SetRect(mm(60, 300, 300, 1350));
+    company.SetKind(2);
+    company.SetName(QStringLiteral("佐藤\u3000健"));
+    company.SetHonor(QStringLiteral("様"));
+    company.SetCorpName(QStringLiteral("株式会社ベルモーラ・ソリューションズ\u3000関東本部"));
+    company.SetDepartment(0, QStringLiteral("営業第二部"));
+    company.SetPost(QStringLiteral("部長"));
+    company.SetOption177(1);
+    for (TMetaRect *object : std::initializer_list<TMetaRect *>{&code, &corp, &name, &company}) {
+        QImage alone = blank();
+        const QRect frame = print(*object, alone);
+        print(*object, page);
+        EXPECT_EQ(ink(alone, alone.rect()), ink(alone, frame));
+        EXPECT_FALSE(ink(alone, frame).isEmpty());
+    }
+    EXPECT_TRUE(page.save(QCoreApplication::applicationDirPath() + QStringLiteral("/postcard-address-side.png")));
+}

@@ -305,6 +305,38 @@ int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
     return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
 }
 
+void TMetaRect::SelectTextFont(TCanvas &canvas, bool vertical) const
+{
+    canvas.SetFont(Font_);
+    if (vertical)
+        MakeVerticalFont(canvas.Font().Log);
+    else
+        MakeHorizontalFont(canvas.Font().Log);
+    canvas.SetFontHeight(CanvasFontHeight(canvas));
+}
+
+bool TMetaRect::SelectFixedSize(TCanvas &canvas) const
+{
+    if (SizeIndex_ <= 0 || SizeIndex_ >= static_cast<int>(FontSizeList.size()))
+        return false;
+    canvas.SetFontHeight(-roundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
+    return true;
+}
+
+int TMetaRect::TextMargin(int dpi) { return roundToInt(4 * static_cast<long double>(dpi) / 96); }
+
+void TMetaRect::TurnableTextOut(TCanvas &canvas, QSize size, int x, int y, QStringView text) const
+{
+    if (!Turned_) {
+        canvas.TextOut(x, y, text);
+        return;
+    }
+    TLogFont &font = canvas.Font().Log;
+    RotateFont180(font);
+    canvas.TextOut(size.width() - x, size.height() - y, text);
+    RotateFont180(font);
+}
+
 // ---- Text helpers ----
 
 int TextWidthW(const TCanvas &dc, QStringView text) { return dc.TextWidth(text); }

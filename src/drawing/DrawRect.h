@@ -103,6 +103,16 @@ public:
 protected:
     // The canvas font height for FontHeight at the rendering resolution: FontHeight itself without a printer.
     int CanvasFontHeight(const TCanvas &canvas) const;
+    // Selects Font on the canvas, made vertical or horizontal, at CanvasFontHeight.
+    void SelectTextFont(TCanvas &canvas, bool vertical) const;
+    // Sets the canvas font to the point size SizeIndex chose from the size list; false while the size is
+    // automatic (0, or an index the list does not have).
+    bool SelectFixedSize(TCanvas &canvas) const;
+    // The margin of 4/96 inch kept on each side of the content, at dpi.
+    static int TextMargin(int dpi);
+    // Draws text at (x, y) of content of the given size; a turned object draws it at the point mirrored
+    // through the content's centre with the font turned by 180 degrees, so the whole content turns.
+    void TurnableTextOut(TCanvas &canvas, QSize size, int x, int y, QStringView text) const;
 
     TMetafileEx Picture_;
     uint8_t PictureValid_ = 0;

@@ -1,0 +1,63 @@
+// What the tests of the drawing objects share: saving and loading an object at a stream version, a white
+// page, the box of the ink on it, and printing an object onto a page at the printer's resolution.
+#pragma once
+
+#include "drawing/DesignGlobals.h"
+#include "drawing/DrawRect.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+
+inline QByteArray SavedObject(const TDrawRect &object)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    object.SaveToStream(stream);
+    return buffer.data();
+}
+
+// Loads bytes at version; answers how many bytes were left unread.
+inline qint64 LoadObject(TDrawRect &object, const QByteArray &bytes, int version)
+{
+    StreamVersion = version;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TObjectStream stream(buffer);
+    struct TRestore {
+        ~TRestore() { StreamVersion = CurrentStreamVersion; }
+    } restore;
+    object.LoadFromStream(stream);
+    return stream.BytesLeft();
+}
+
+inline QImage WhitePage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// Bounding box of the dark pixels of area (all of the image when area is empty).
+inline QRect InkBox(const QImage &image, QRect area = QRect())
+{
+    if (area.isNull())
+        area = image.rect();
+    area &= image.rect();
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Prints object onto page as a printer of the canvas's resolution would, at its print rectangle.
+inline void PrintObject(TMetaRect &object, TCanvas &canvas)
+{
+    object.CalcPrintRect(QPoint(0, 0), true);
+    object.Prepare(true);
+    object.Print(canvas, 0, 0);
+}

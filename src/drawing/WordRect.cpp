@@ -237,26 +237,25 @@ QStringList TWordRect::FitLines(TCanvas &canvas, int along, int across) const
     }
 }
 
-void TWordRect::RenderContent(TCanvas &canvas, QSize size)
+QList<TWordRect::TPlacedLine> TWordRect::Layout(TCanvas &canvas, QSize size, const TRect &inner) const
 {
-    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, canvas.LogPixelsY() / 96.0);
     const int mx = std::max(inner.Left, TextMargin(canvas.LogPixelsX()));
     const int my = std::max(inner.Top, TextMargin(canvas.LogPixelsY()));
     const int W = size.width() - 2 * mx;
     const int H = size.height() - 2 * my;
     if (TextLines_.isEmpty())
-        return;
+        return {};
     const bool vertical = Direction_ != 1;
     const int along = vertical ? H : W;
     const int across = vertical ? W : H;
     if (along < 1 || across < 1)
-        return;
+        return {};
     SelectTextFont(canvas, vertical);
     // A very large start, so that automatic sizing grows or shrinks from one known height.
     canvas.SetFontHeight(-4096);
     const QStringList lines = FitLines(canvas, along, across);
     if (lines.isEmpty())
-        return;
+        return {};
 
     const int h1 = lineHeight(canvas);
     const int count = static_cast<int>(lines.size());
@@ -270,22 +269,29 @@ void TWordRect::RenderContent(TCanvas &canvas, QSize size)
     const int alongPart = alignment / 3;   // 0 top, 1 centre, 2 bottom
     static constexpr unsigned AlongAlign[] = {TA_LEFT, TA_CENTER, TA_RIGHT};
 
-    canvas.SetBrushStyle(TBrushStyle::Clear);
+    QList<TPlacedLine> placed;
     for (int i = 0; i < count; ++i) {
-        int x = 0;
-        int y = 0;
         if (vertical) {
             const int right = acrossPart == 0 ? mx + W : acrossPart == 1 ? mx + (W + block) / 2 : mx + block;
-            x = right - i * (h1 + gap);
-            y = alongPart == 0 ? my : alongPart == 1 ? my + H / 2 : my + H;
-            canvas.SetTextAlign(AlongAlign[alongPart] | TA_TOP);
+            const int y = alongPart == 0 ? my : alongPart == 1 ? my + H / 2 : my + H;
+            placed.append({lines[i], QPoint(right - i * (h1 + gap), y), AlongAlign[alongPart] | TA_TOP});
         } else {
-            x = acrossPart == 0 ? mx + W : acrossPart == 1 ? mx + W / 2 : mx;
+            const int x = acrossPart == 0 ? mx + W : acrossPart == 1 ? mx + W / 2 : mx;
             const int top = alongPart == 0 ? my : alongPart == 1 ? my + (H - block) / 2 : my + H - block;
-            y = top + i * (h1 + gap);
-            canvas.SetTextAlign(AlongAlign[2 - acrossPart] | TA_TOP);
+            placed.append({lines[i], QPoint(x, top + i * (h1 + gap)), AlongAlign[2 - acrossPart] | TA_TOP});
         }
-        TurnableTextOut(canvas, size, x, y, lines[i]);
+    }
+    return placed;
+}
+
+void TWordRect::RenderContent(TCanvas &canvas, QSize size)
+{
+    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, canvas.LogPixelsY() / 96.0);
+    const QList<TPlacedLine> lines = Layout(canvas, size, inner);
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    for (const TPlacedLine &line : lines) {
+        canvas.SetTextAlign(line.Align);
+        TurnableTextOut(canvas, size, line.At.x(), line.At.y(), line.Text);
     }
     canvas.SetTextAlign(TA_LEFT | TA_TOP);
 }

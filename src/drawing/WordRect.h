@@ -6,6 +6,8 @@
 #include "drawing/DrawRect.h"
 #include "drawing/RectFrame.h"
 
+#include <QList>
+#include <QPoint>
 #include <QStringList>
 
 class TWordRect : public TMetaRect {
@@ -37,6 +39,16 @@ public:
     // Character height to width in percent; 100 is the face's own shape.
     int VHRatio() const { return VHRatio_; }
     void SetVHRatio(int ratio);
+
+    // A line as the layout places it: its reference point in the content and the text alignment there.
+    struct TPlacedLine {
+        QString Text;
+        QPoint At;
+        unsigned Align = TA_LEFT | TA_TOP;
+    };
+    // Lays the lines out in content of the given size whose frame leaves inner free (the font it leaves on
+    // canvas is the one to draw with); empty when nothing is to be drawn.
+    QList<TPlacedLine> Layout(TCanvas &canvas, QSize size, const TRect &inner) const;
 
     // Both of its change events drop this object's picture.
     TRectFrame Frame;

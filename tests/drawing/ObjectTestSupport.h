@@ -61,3 +61,17 @@ inline void PrintObject(TMetaRect &object, TCanvas &canvas)
     object.Prepare(true);
     object.Print(canvas, 0, 0);
 }
+
+// The text-object record of a version-600 stream as an older version wrote it: without the size index before
+// 600, without the visible byte before 201, without the turned byte before 200.
+inline QByteArray MetaRecordAt(const QByteArray &record600, int version)
+{
+    QByteArray record = record600;
+    if (version < 600)
+        record.remove(record.size() - 6, 4);
+    if (version < 200)
+        record.chop(1);
+    if (version < 201)
+        record.remove(16, 1);
+    return record;
+}

@@ -323,5 +323,14 @@ TEST_F(AddressAt600, PrintsAThreeLineAddressSideWithAdditionAndFramedText)
     }
     if (const QByteArray file = qgetenv("VELMORA_SAMPLE_PNG"); !file.isEmpty())
         page.save(QString::fromLocal8Bit(file));
-    EXPECT_FALSE(InkBox(page).isEmpty());
+    // Each object's ink stays in its own rectangle (grown by one to the right and bottom, as every picture
+    // is played); the address reads in two columns from the right.
+    const auto played = [](const TMetaRect &object) { return object.PrintRect().ToQRect().adjusted(0, 0, 1, 1); };
+    const QRect addressInk = InkBox(page, played(address));
+    EXPECT_EQ(InkBox(page, QRect(addressInk.left() - 40, 0, 2362, 3496)), addressInk);
+    EXPECT_GT(addressInk.height(), 2000);
+    EXPECT_EQ(InkBox(page, played(addition)), InkBox(page, QRect(1200, 0, 400, 3496)));
+    EXPECT_EQ(InkBox(page, played(word)), InkBox(page, QRect(0, 1800, 1000, 1696)));
+    TLaidOut laid(address);
+    EXPECT_EQ(laid.ColumnsX().size(), 2);
 }

@@ -326,6 +326,24 @@ void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView
         RotateFont180(canvas.Font().Log);
 }
 
+void TMetaRect::SelectTextFont(TCanvas &canvas, bool vertical) const
+{
+    canvas.SetFont(Font_);
+    if (vertical)
+        MakeVerticalFont(canvas.Font().Log);
+    else
+        MakeHorizontalFont(canvas.Font().Log);
+    canvas.SetFontHeight(CanvasFontHeight(canvas));
+}
+
+bool TMetaRect::SelectFixedSize(TCanvas &canvas) const
+{
+    if (SizeIndex_ <= 0 || SizeIndex_ >= static_cast<int>(FontSizeList.size()))
+        return false;
+    canvas.SetFontHeight(-roundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
+    return true;
+}
+
 // ---- Text helpers ----
 
 int TextWidthW(const TCanvas &dc, QStringView text) { return dc.TextWidth(text); }

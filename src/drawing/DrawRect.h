@@ -108,6 +108,11 @@ protected:
     // Draws one piece of the content at (x, y) of the object of this size, with one advance per unit when dx
     // is given; a turned object draws it with the font turned, at the point mirrored through the centre.
     void DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx = nullptr) const;
+    // Selects Font on the canvas, made vertical or horizontal, at CanvasFontHeight.
+    void SelectTextFont(TCanvas &canvas, bool vertical) const;
+    // Sets the canvas font to the point size SizeIndex chose from the size list; false while the size is
+    // automatic (0, or an index the list does not have).
+    bool SelectFixedSize(TCanvas &canvas) const;
 
     TMetafileEx Picture_;
     uint8_t PictureValid_ = 0;

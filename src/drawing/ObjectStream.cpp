@@ -1,5 +1,8 @@
 #include "drawing/ObjectStream.h"
 
+#include "core/TextUtils.h"
+#include "platform/SjisCodec.h"
+
 void TObjectStream::ReadBuffer(void *data, qint64 size)
 {
     if (size > 0 && device_.read(static_cast<char *>(data), size) != size)
@@ -60,4 +63,18 @@ void ReadScrambledWideString(TObjectStream &stream, QString &text)
     for (QChar &c : units)
         c = QChar(static_cast<char16_t>(~c.unicode()));
     text = units;
+}
+
+void WriteScrambledText(const QString &text, TObjectStream &stream)
+{
+    const QByteArray plain = Sjis::encode(text);
+    // A plain text that looks like an escaped one ("@0041") would read back changed, so it is escaped too.
+    WriteScrambledString(EscapedAnsiToWide(plain) == text ? plain : WideToEscapedAnsi(text), stream);
+}
+
+void ReadScrambledText(TObjectStream &stream, QString &text)
+{
+    QByteArray bytes;
+    ReadScrambledString(stream, bytes);
+    text = EscapedAnsiToWide(bytes);
 }

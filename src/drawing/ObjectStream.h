@@ -56,3 +56,7 @@ void ReadScrambledString(TObjectStream &stream, QByteArray &text);
 // UTF-16 text: u32 count of units, then each unit complemented, little-endian.
 void WriteScrambledWideString(const QString &text, TObjectStream &stream);
 void ReadScrambledWideString(TObjectStream &stream, QString &text);
+// UTF-16 text in an 8-bit string: plain Shift-JIS when that reads back as the same text, else the "@" escape,
+// so a character Shift-JIS lacks is kept instead of becoming "?". The reader takes either form.
+void WriteScrambledText(const QString &text, TObjectStream &stream);
+void ReadScrambledText(TObjectStream &stream, QString &text);

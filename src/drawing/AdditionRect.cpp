@@ -1,0 +1,116 @@
+#include "drawing/AdditionRect.h"
+
+#include "drawing/DesignGlobals.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Font heights at paper scale 1480 by size step.
+constexpr std::array<int, 5> SizeTable{-14, -17, -21, -25, -28};
+
+// Item numbers of the first layouts, before the sender additions and the further record items came.
+uint8_t renumberedItem(uint8_t stored)
+{
+    if (stored >= 8)
+        return static_cast<uint8_t>(stored + 11);
+    if (stored >= 3)
+        return static_cast<uint8_t>(stored + 8);
+    return stored;
+}
+
+}  // namespace
+
+TAdditionRect::TAdditionRect() { BaseHeight_ = SizeTable[2]; }
+
+void TAdditionRect::Assign(const TDrawRect &source)
+{
+    TMetaRect::Assign(source);
+    if (const auto *addition = dynamic_cast<const TAdditionRect *>(&source)) {
+        Item = addition->Item;
+        if (Item == 0)
+            Text_ = addition->Text_;
+        SizeStep = addition->SizeStep;
+    }
+}
+
+void TAdditionRect::LoadFromStream(TObjectStream &stream)
+{
+    TMetaRect::LoadFromStream(stream);
+    if (StreamVersion < 201)
+        Visible = stream.Read<uint8_t>();
+    if (StreamVersion >= 103) {
+        const uint8_t stored = stream.Read<uint8_t>();
+        if (stored == 0)
+            ReadScrambledText(stream, Text_);
+        Item = StreamVersion < 201 ? renumberedItem(stored) : stored;
+    } else {
+        Item = 19;
+    }
+    SizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+}
+
+void TAdditionRect::SaveToStream(TObjectStream &stream) const
+{
+    TMetaRect::SaveToStream(stream);
+    stream.Write<uint8_t>(Item);
+    if (Item == 0)
+        WriteScrambledText(Text_, stream);
+    stream.Write<int32_t>(SizeStep);
+}
+
+void TAdditionRect::Clear()
+{
+    TMetaRect::Clear();
+    if (Item != 0) {
+        Text_.clear();
+        SubText_.clear();
+    }
+}
+
+void TAdditionRect::UpdateFontHeight()
+{
+    // A step outside 1..5 (a damaged document) takes the nearest size.
+    BaseHeight_ = SizeTable[static_cast<size_t>(std::clamp(SizeStep, 1, 5) - 1)];
+    TMetaRect::UpdateFontHeight();
+}
+
+void TAdditionRect::SetText(const QString &text)
+{
+    if (Text_ != text)
+        PictureValid_ = 0;
+    Text_ = text;
+}
+
+void TAdditionRect::SetSubText(const QString &text)
+{
+    if (SubText_ != text)
+        PictureValid_ = 0;
+    SubText_ = text;
+}
+
+void TAdditionRect::RenderContent(TCanvas &canvas, QSize size)
+{
+    if (Text_.isEmpty())
+        return;
+    const bool vertical = Direction_ != 1;
+    const int mx = TextMargins(canvas).x();
+    const int my = TextMargins(canvas).y();
+    const int along = vertical ? size.height() - 2 * my : size.width() - 2 * mx;
+    const int across = vertical ? size.width() - 2 * mx : size.height() - 2 * my;
+    if (along < 1 || across < 1)
+        return;
+    SelectTextFont(canvas, vertical);
+    if (!FitFontHeight(canvas, across, false, canvas.TextHeight(u"一")))
+        return;
+    const QString s = SubText_.isEmpty() ? Text_ : Text_ + QStringLiteral("  ") + SubText_;
+    if (!FitFontHeight(canvas, along, false, canvas.TextWidth(s)))
+        return;
+    const int cell = canvas.TextHeight(u"一");
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    if (vertical)
+        DrawPiece(canvas, size, mx + (across - cell) / 2 + cell, my, s);
+    else
+        DrawPiece(canvas, size, mx, my + (across - cell) / 2, s);
+}

@@ -1,0 +1,77 @@
+// What the tests of the drawing objects share: saving and loading an object at a stream version, a white
+// page, the box of the ink on it, and printing an object onto a page at the printer's resolution.
+#pragma once
+
+#include "drawing/DesignGlobals.h"
+#include "drawing/DrawRect.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+
+inline QByteArray SavedObject(const TDrawRect &object)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    object.SaveToStream(stream);
+    return buffer.data();
+}
+
+// Loads bytes at version; answers how many bytes were left unread.
+inline qint64 LoadObject(TDrawRect &object, const QByteArray &bytes, int version)
+{
+    StreamVersion = version;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TObjectStream stream(buffer);
+    struct TRestore {
+        ~TRestore() { StreamVersion = CurrentStreamVersion; }
+    } restore;
+    object.LoadFromStream(stream);
+    return stream.BytesLeft();
+}
+
+inline QImage WhitePage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// Bounding box of the dark pixels of area (all of the image when area is empty).
+inline QRect InkBox(const QImage &image, QRect area = QRect())
+{
+    if (area.isNull())
+        area = image.rect();
+    area &= image.rect();
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Prints object onto page as a printer of the canvas's resolution would, at its print rectangle.
+inline void PrintObject(TMetaRect &object, TCanvas &canvas)
+{
+    object.CalcPrintRect(QPoint(0, 0), true);
+    object.Prepare(true);
+    object.Print(canvas, 0, 0);
+}
+
+// The text-object record of a version-600 stream as an older version wrote it: without the size index before
+// 600, without the visible byte before 201, without the turned byte before 200.
+inline QByteArray MetaRecordAt(const QByteArray &record600, int version)
+{
+    QByteArray record = record600;
+    if (version < 600)
+        record.remove(record.size() - 6, 4);
+    if (version < 200)
+        record.chop(1);
+    if (version < 201)
+        record.remove(16, 1);
+    return record;
+}

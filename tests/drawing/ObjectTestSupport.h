@@ -1,5 +1,6 @@
 // What the tests of the drawing objects share: saving and loading an object at a stream version, a white
-// page, the box of the ink on it, and printing an object onto a page at the printer's resolution.
+// page, the box of the ink on it, printing an object onto a page at the printer's resolution, and a 600-dpi
+// printer for the tests of the text objects.
 #pragma once
 
 #include "drawing/DesignGlobals.h"
@@ -8,6 +9,10 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 inline QByteArray SavedObject(const TDrawRect &object)
 {
@@ -75,3 +80,53 @@ inline QByteArray MetaRecordAt(const QByteArray &record600, int version)
         record.remove(16, 1);
     return record;
 }
+
+namespace test {
+
+// Layout units (1/96 inch) of a length in 0.1 mm, and a rectangle given in 0.1 mm.
+inline int units(int tenthsMm) { return static_cast<int>(std::lround(tenthsMm * 96 / 254.0)); }
+inline TRect mm(int left, int top, int right, int bottom)
+{
+    return {units(left), units(top), units(right), units(bottom)};
+}
+
+// A page as the printer at 600 dpi draws it; objects print at their own place.
+class PrintedPage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InstallFontSubstitutions(); }
+    void SetUp() override
+    {
+        SetPrinterCaps({true, 600, 600, 0, 0});
+        PaperScale = 1480;
+    }
+    void TearDown() override
+    {
+        SetPrinterCaps({});
+        PaperScale = 0;
+    }
+    static QImage blank(int width = 2362, int height = 3496) { return WhitePage(width, height); }
+    // Prints object on page; answers its printed rectangle.
+    static QRect print(TMetaRect &object, QImage &page)
+    {
+        object.UpdateFontHeight();
+        object.CalcPrintRect(QPoint(0, 0), true);
+        object.Prepare(false);
+        QPainter painter(&page);
+        TCanvas canvas(painter, 600, 600);
+        object.Print(canvas, 0, 0);
+        return object.PrintRect().ToQRect();
+    }
+    // A canvas in the font the object renders with before any fitting: its size table height at 600 dpi.
+    static void selectObjectFont(TCanvas &canvas, const TMetaRect &object, bool vertical)
+    {
+        TFont font = object.Font();
+        if (vertical)
+            MakeVerticalFont(font.Log);
+        else
+            MakeHorizontalFont(font.Log);
+        canvas.SetFont(font);
+        canvas.SetFontHeight(static_cast<int>(std::trunc(object.FontHeight() * 600 / 96.0)));
+    }
+};
+
+}  // namespace test

@@ -1,5 +1,6 @@
 // The drawing-object base: its stream records and their version gates, the scrambled strings, damaged
 // streams, screen and print geometry, the cached picture, and the text helpers of the text objects.
+#include "ObjectTestSupport.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/DrawRect.h"
 
@@ -27,28 +28,6 @@ public:
     int renders = 0;
     QSize painted;
 };
-
-QByteArray saved(const TDrawRect &object)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return buffer.data();
-}
-
-// Loads bytes at version; answers how many bytes were left unread.
-qint64 load(TDrawRect &object, const QByteArray &bytes, int version)
-{
-    StreamVersion = version;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TObjectStream stream(buffer);
-    object.LoadFromStream(stream);
-    StreamVersion = CurrentStreamVersion;
-    return stream.BytesLeft();
-}
 
 QByteArray scrambled(const QByteArray &text)
 {
@@ -118,22 +97,22 @@ TEST(ObjectStream, DamagedStreamsFailTheLoadWithoutHugeAllocations)
         EXPECT_TRUE(wide.isEmpty());
     }
     // A record cut short fails instead of leaving fields as they were.
-    const QByteArray whole = saved(sample());
+    const QByteArray whole = SavedObject(sample());
     for (qsizetype cut : {qsizetype(3), qsizetype(17), whole.size() - 1}) {
         TSampleText text;
-        EXPECT_THROW(load(text, whole.left(cut), 600), EStreamError) << cut;
+        EXPECT_THROW(LoadObject(text, whole.left(cut), 600), EStreamError) << cut;
     }
 }
 
 TEST(ObjectStream, RecordsRoundTripByteForByteAndOlderVersionsReadTheirFields)
 {
     const TSampleText original = sample();
-    const QByteArray bytes = saved(original);
+    const QByteArray bytes = SavedObject(original);
     // 16 rectangle, 1 visible, 4 charset, 4 + 13 face, 4 size, 4 style, 4 colour, 4 size index, 1 + 1.
     ASSERT_EQ(bytes.size(), 16 + 1 + 4 + 4 + 13 + 4 + 4 + 4 + 4 + 1 + 1);
     TSampleText copy;
-    EXPECT_EQ(load(copy, bytes, 600), 0);
-    EXPECT_EQ(saved(copy), bytes);
+    EXPECT_EQ(LoadObject(copy, bytes, 600), 0);
+    EXPECT_EQ(SavedObject(copy), bytes);
     EXPECT_EQ(copy.GetRect(), (TRect{10, 20, 110, 70}));
     EXPECT_EQ(copy.Visible, 0);
     EXPECT_EQ(copy.Font().Log.Font.family(), QStringLiteral("ＭＳ ゴシック"));
@@ -149,9 +128,9 @@ TEST(ObjectStream, RecordsRoundTripByteForByteAndOlderVersionsReadTheirFields)
     QByteArray v200 = v500;
     v200.remove(16, 1);
     TSampleText at500, at200, at199;
-    EXPECT_EQ(load(at500, v500, 500), 0);
-    EXPECT_EQ(load(at200, v200, 200), 0);
-    EXPECT_EQ(load(at199, v200, 199), 1);  // the turned byte is not part of this version's record
+    EXPECT_EQ(LoadObject(at500, v500, 500), 0);
+    EXPECT_EQ(LoadObject(at200, v200, 200), 0);
+    EXPECT_EQ(LoadObject(at199, v200, 199), 1);  // the turned byte is not part of this version's record
     EXPECT_EQ(at500.SizeIndex(), 0);
     EXPECT_EQ(at500.Visible, 0);
     EXPECT_EQ(at200.Visible, 1);

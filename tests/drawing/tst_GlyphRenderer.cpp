@@ -1,5 +1,6 @@
 // Text drawn through the canvas at 600 dpi: vertical columns with their vertical forms, horizontal lines, the
 // recorded picture, and real text in PDF output.
+#include "ObjectTestSupport.h"
 #include "drawing/Canvas.h"
 #include "drawing/MetafileEx.h"
 
@@ -21,24 +22,6 @@ TFont mincho(int height, bool vertical)
         MakeVerticalFont(font.Log);
     font.Height = height;
     return font;
-}
-
-QImage page(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
-// Bounding box of the dark pixels of area.
-QRect ink(const QImage &image, const QRect &area)
-{
-    QRect box;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 128)
-                box |= QRect(x, y, 1, 1);
-    return box;
 }
 
 // Draws text as a column whose right edge is at x, from y down, 100 pixels per character at 600 dpi.
@@ -67,7 +50,7 @@ protected:
 
 TEST_F(GlyphRenderer, VerticalColumnsRunDownwardWithUprightKanjiAndVerticalForms)
 {
-    QImage image = page(1000, 1000);
+    QImage image = WhitePage(1000, 1000);
     int cell = 0;
     {
         QPainter painter(&image);
@@ -80,28 +63,28 @@ TEST_F(GlyphRenderer, VerticalColumnsRunDownwardWithUprightKanjiAndVerticalForms
     // The column lies left of its reference point, one cell wide; each character keeps to its 100 pixels.
     ASSERT_GE(cell, 100);
     const QRect first(900 - cell, 0, cell, 400);
-    EXPECT_TRUE(ink(image, first).contains(ink(image, QRect(700, 0, 300, 1000))));
-    EXPECT_FALSE(ink(image, QRect(900 - cell, 0, cell, 100)).isEmpty());
-    EXPECT_FALSE(ink(image, QRect(900 - cell, 100, cell, 100)).isEmpty());
+    EXPECT_TRUE(InkBox(image, first).contains(InkBox(image, QRect(700, 0, 300, 1000))));
+    EXPECT_FALSE(InkBox(image, QRect(900 - cell, 0, cell, 100)).isEmpty());
+    EXPECT_FALSE(InkBox(image, QRect(900 - cell, 100, cell, 100)).isEmpty());
     // ー stands along the column: its ink is taller than wide.
-    const QRect bar = ink(image, QRect(900 - cell, 200, cell, 100));
+    const QRect bar = InkBox(image, QRect(900 - cell, 200, cell, 100));
     EXPECT_GT(bar.height(), 3 * bar.width());
     // 「 takes its vertical form: the long stroke runs across the top, the short one down on the right.
-    const QRect bracket = ink(image, QRect(900 - cell, 300, cell, 100));
+    const QRect bracket = InkBox(image, QRect(900 - cell, 300, cell, 100));
     EXPECT_GT(bracket.width(), bracket.height());
     EXPECT_LT(qGray(image.pixel(bracket.right() - 2, bracket.bottom() - 2)), 128);
     // The second column stands to the left of the first, "二" under "一".
-    const QRect one = ink(image, QRect(700 - cell, 0, cell, 100));
-    const QRect two = ink(image, QRect(700 - cell, 100, cell, 100));
+    const QRect one = InkBox(image, QRect(700 - cell, 0, cell, 100));
+    const QRect two = InkBox(image, QRect(700 - cell, 100, cell, 100));
     EXPECT_GT(one.width(), 5 * one.height());
     EXPECT_GT(two.height(), one.height() * 3);
-    EXPECT_TRUE(ink(image, QRect(0, 0, 700 - cell, 1000)).isEmpty());
-    EXPECT_TRUE(ink(image, QRect(0, 400, 1000, 600)).isEmpty());
+    EXPECT_TRUE(InkBox(image, QRect(0, 0, 700 - cell, 1000)).isEmpty());
+    EXPECT_TRUE(InkBox(image, QRect(0, 400, 1000, 600)).isEmpty());
 }
 
 TEST_F(GlyphRenderer, HorizontalLinesLatinSidewaysInColumnsAndAdvanceArrays)
 {
-    QImage image = page(1000, 1000);
+    QImage image = WhitePage(1000, 1000);
     {
         QPainter painter(&image);
         TCanvas canvas(painter, 600, 600);
@@ -116,13 +99,13 @@ TEST_F(GlyphRenderer, HorizontalLinesLatinSidewaysInColumnsAndAdvanceArrays)
         const int dx[] = {300, 100};
         canvas.ExtTextOutW(0, 500, 0, nullptr, u"一一", dx);
     }
-    const QRect bracket = ink(image, QRect(0, 0, 100, 100));
+    const QRect bracket = InkBox(image, QRect(0, 0, 100, 100));
     EXPECT_GT(bracket.height(), bracket.width());  // horizontal 「: the long stroke runs down
-    EXPECT_GT(ink(image, QRect(100, 0, 100, 100)).width(), 80);
-    const QRect lying = ink(image, QRect(800, 200, 200, 100));
+    EXPECT_GT(InkBox(image, QRect(100, 0, 100, 100)).width(), 80);
+    const QRect lying = InkBox(image, QRect(800, 200, 200, 100));
     EXPECT_GT(lying.width(), 2 * lying.height());
-    EXPECT_FALSE(ink(image, QRect(300, 500, 100, 150)).isEmpty());
-    EXPECT_TRUE(ink(image, QRect(120, 500, 160, 150)).isEmpty());
+    EXPECT_FALSE(InkBox(image, QRect(300, 500, 100, 150)).isEmpty());
+    EXPECT_TRUE(InkBox(image, QRect(120, 500, 160, 150)).isEmpty());
 }
 
 TEST_F(GlyphRenderer, RecordedPictureReplaysInsideItsRectangleAndKeepsRealTextInPdf)
@@ -136,14 +119,14 @@ TEST_F(GlyphRenderer, RecordedPictureReplaysInsideItsRectangleAndKeepsRealTextIn
         recorder.SetClipRect({0, 0, 600, 300});
         column(recorder, 600, 0, QStringLiteral("東京都港区"));
     }
-    QImage image = page(1200, 1200);
+    QImage image = WhitePage(1200, 1200);
     {
         QPainter painter(&image);
         TCanvas canvas(painter, 600, 600);
         canvas.StretchDraw({300, 300, 900, 900}, picture);
     }
     // The clip of the recording keeps the lower part empty; everything stays inside the grown rectangle.
-    EXPECT_EQ(ink(image, QRect(0, 0, 1200, 1200)), ink(image, QRect(300, 300, 601, 301)));
+    EXPECT_EQ(InkBox(image, QRect(0, 0, 1200, 1200)), InkBox(image, QRect(300, 300, 601, 301)));
     EXPECT_EQ(qGray(image.pixel(300, 300)), 230);
     EXPECT_EQ(qGray(image.pixel(900, 900)), 230);  // grown by one to the right and bottom
     EXPECT_EQ(qGray(image.pixel(901, 901)), 255);

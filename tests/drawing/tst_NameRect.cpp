@@ -1,7 +1,7 @@
 // The name and company objects: what they keep in a document, their setters and the split at a full-width
 // space, the personal layout with joint names and honorifics, the company layout, the company object, and a
 // postcard's address side printed at 600 dpi.
-#include "PrintedPage.h"
+#include "ObjectTestSupport.h"
 
 #include "drawing/CorpRect.h"
 #include "drawing/NameRect.h"
@@ -10,48 +10,20 @@
 #include <QBuffer>
 #include <QCoreApplication>
 
-using test::ink;
 using test::mm;
 
 namespace {
 
 class NameRect : public test::PrintedPage {};
 
-QByteArray saved(const TDrawRect &object)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return buffer.data();
-}
-
-// Loads bytes at version; answers how many bytes were left unread.
-qint64 load(TDrawRect &object, const QByteArray &bytes, int version)
-{
-    StreamVersion = version;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TObjectStream stream(buffer);
-    object.LoadFromStream(stream);
-    StreamVersion = CurrentStreamVersion;
-    return stream.BytesLeft();
-}
-
-// The base record of version 600 as versions 200 to 599 (no size index) and 199 (no visible or turned byte)
-// wrote it; the base record of a text object in the default font is 52 bytes long.
+// The base record of a text object in the default font is 52 bytes long.
 constexpr int BaseRecord = 52;
+
+// The whole stream of a text object as an older version wrote it: its base record as that version wrote it,
+// then the object's own fields.
 QByteArray olderBase(const QByteArray &bytes, int version)
 {
-    QByteArray older = bytes;
-    if (version < 600)
-        older.remove(BaseRecord - 6, 4);
-    if (version < 200) {
-        older.remove(BaseRecord - 4 - 1, 1);
-        older.remove(16, 1);
-    }
-    return older;
+    return MetaRecordAt(bytes.left(BaseRecord), version) + bytes.mid(BaseRecord);
 }
 
 bool tallerThanWide(const QRect &box) { return box.height() > 3 * box.width(); }
@@ -65,30 +37,30 @@ TEST_F(NameRect, DocumentsKeepHonorificsAndSizeStepFromTheirVersionsAndDamagedSt
     name.SetName(QStringLiteral("山田 太郎"));
     name.PrintHonor = 0;
     name.SizeStep = 5;
-    const QByteArray bytes = saved(name);
+    const QByteArray bytes = SavedObject(name);
     ASSERT_EQ(bytes.size(), BaseRecord + 1 + 4);
     TNameRect copy;
-    EXPECT_EQ(load(copy, bytes, 600), 0);
-    EXPECT_EQ(saved(copy), bytes);
+    EXPECT_EQ(LoadObject(copy, bytes, 600), 0);
+    EXPECT_EQ(SavedObject(copy), bytes);
     EXPECT_TRUE(copy.Name().isEmpty());  // texts come from the record at print time
 
     TNameRect at499, at199;
-    EXPECT_EQ(load(at499, olderBase(bytes, 499).chopped(4), 499), 0);
+    EXPECT_EQ(LoadObject(at499, olderBase(bytes, 499).chopped(4), 499), 0);
     EXPECT_EQ(at499.PrintHonor, 0);
     EXPECT_EQ(at499.SizeStep, 3u);
-    EXPECT_EQ(load(at199, olderBase(bytes, 199).chopped(5), 199), 0);
+    EXPECT_EQ(LoadObject(at199, olderBase(bytes, 199).chopped(5), 199), 0);
     EXPECT_EQ(at199.PrintHonor, 1);
     EXPECT_EQ(at199.GetRect(), name.GetRect());
 
     TCorpRect corp;
     corp.SetRect({0, 0, 50, 300});
     corp.SizeStep = 1;
-    const QByteArray corpBytes = saved(corp);
+    const QByteArray corpBytes = SavedObject(corp);
     ASSERT_EQ(corpBytes.size(), BaseRecord + 4);
     TCorpRect corpCopy, corp499;
-    EXPECT_EQ(load(corpCopy, corpBytes, 600), 0);
-    EXPECT_EQ(saved(corpCopy), corpBytes);
-    EXPECT_EQ(load(corp499, olderBase(corpBytes, 499).chopped(4), 499), 0);
+    EXPECT_EQ(LoadObject(corpCopy, corpBytes, 600), 0);
+    EXPECT_EQ(SavedObject(corpCopy), corpBytes);
+    EXPECT_EQ(LoadObject(corp499, olderBase(corpBytes, 499).chopped(4), 499), 0);
     EXPECT_EQ(corp499.SizeStep, 3);
 
     // Sizes by style and step; a step a damaged document holds takes the nearest one of the table.
@@ -101,7 +73,7 @@ TEST_F(NameRect, DocumentsKeepHonorificsAndSizeStepFromTheirVersionsAndDamagedSt
     EXPECT_EQ(corpCopy.GetKind(), 6);
     QByteArray damaged = bytes;
     damaged.replace(BaseRecord + 1, 4, QByteArray::fromHex("ffffffff"));
-    EXPECT_EQ(load(copy, damaged, 600), 0);
+    EXPECT_EQ(LoadObject(copy, damaged, 600), 0);
     copy.UpdateFontHeight();
     EXPECT_EQ(copy.FontHeight(), -55);
     corpCopy.SizeStep = -7;
@@ -195,7 +167,7 @@ TEST_F(NameRect, PersonalColumnsStandRightToLeftWithGivenNamesAndHonorificsAlign
     name.SetJointHonor(1, QStringLiteral("ちゃん"));
     QImage page = blank(1200, 2700);
     const QRect frame = print(name, page);
-    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    ASSERT_EQ(InkBox(page, page.rect()), InkBox(page, frame));
 
     // The measures the layout takes from the font: 一's length and cell, the space, the honorifics.
     QImage scratch = blank(10, 10);
@@ -222,12 +194,12 @@ TEST_F(NameRect, PersonalColumnsStandRightToLeftWithGivenNamesAndHonorificsAlign
     const int right[] = {middle + h + h / 8, middle, middle - h - h / 8};
     const int top = frame.top() + margin;
     const auto cell = [&](int column, int along, int size) {
-        return ink(page, QRect(right[column] - h, top + along, h, size));
+        return InkBox(page, QRect(right[column] - h, top + along, h, size));
     };
     for (int column = 0; column < 3; ++column) {
-        const QRect whole = ink(page, QRect(right[column] - h, frame.top(), h, frame.height()));
+        const QRect whole = InkBox(page, QRect(right[column] - h, frame.top(), h, frame.height()));
         EXPECT_FALSE(whole.isEmpty()) << column;
-        EXPECT_EQ(ink(page, QRect(right[column] - h - h / 8 + 1, frame.top(), h / 8 - 2, frame.height())),
+        EXPECT_EQ(InkBox(page, QRect(right[column] - h - h / 8 + 1, frame.top(), h / 8 - 2, frame.height())),
                   QRect())
             << "between columns " << column;
     }
@@ -256,8 +228,8 @@ TEST_F(NameRect, PersonalColumnsStandRightToLeftWithGivenNamesAndHonorificsAlign
     name.SetTurned(1);
     QImage turned = blank(1200, 2700);
     print(name, turned);
-    const QRect upright = ink(page, frame);
-    const QRect rotated = ink(turned, frame);
+    const QRect upright = InkBox(page, frame);
+    const QRect rotated = InkBox(turned, frame);
     EXPECT_NEAR(rotated.left() - frame.left(), frame.right() - upright.right(), 3);
     EXPECT_NEAR(rotated.top() - frame.top(), frame.bottom() - upright.bottom(), 3);
     EXPECT_NEAR(rotated.width(), upright.width(), 3);
@@ -277,7 +249,7 @@ TEST_F(NameRect, HorizontalLinesCentreAcrossAndKeepTheGapWithoutSpreading)
     name.SetJointName(0, QStringLiteral("花子"));
     QImage page = blank(2500, 800);
     const QRect frame = print(name, page);
-    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    ASSERT_EQ(InkBox(page, page.rect()), InkBox(page, frame));
 
     QImage scratch = blank(10, 10);
     QPainter painter(&scratch);
@@ -292,17 +264,17 @@ TEST_F(NameRect, HorizontalLinesCentreAcrossAndKeepTheGapWithoutSpreading)
     const int firstTop = frame.top() + (breadth - h / 8) / 2 + margin - h;
     const int gap = std::lround(u / 6.0);
     const int givenStart = 2 * (u + gap) + canvas.TextWidth(u" ");
-    const QRect first = ink(page, QRect(frame.left(), firstTop, frame.width(), h));
-    const QRect second = ink(page, QRect(frame.left(), firstTop + h + h / 8, frame.width(), h));
+    const QRect first = InkBox(page, QRect(frame.left(), firstTop, frame.width(), h));
+    const QRect second = InkBox(page, QRect(frame.left(), firstTop + h + h / 8, frame.width(), h));
     ASSERT_FALSE(first.isEmpty());
-    EXPECT_EQ(ink(page, frame), first | second);
-    const QRect hana = ink(page, QRect(frame.left() + margin + givenStart, second.top(), u, h));
-    const QRect ta = ink(page, QRect(frame.left() + margin + givenStart, first.top(), u, h));
+    EXPECT_EQ(InkBox(page, frame), first | second);
+    const QRect hana = InkBox(page, QRect(frame.left() + margin + givenStart, second.top(), u, h));
+    const QRect ta = InkBox(page, QRect(frame.left() + margin + givenStart, first.top(), u, h));
     EXPECT_NEAR(hana.left(), ta.left(), u / 10);
-    EXPECT_TRUE(ink(page, QRect(frame.left(), second.top(), margin + givenStart, h)).isEmpty());
+    EXPECT_TRUE(InkBox(page, QRect(frame.left(), second.top(), margin + givenStart, h)).isEmpty());
     // Not spread: the honorific follows the given name a third of 一 after its last gap.
     const int honorOffset = 2 * (u + gap) + givenStart - gap + std::lround(u / 3.0);
-    const QRect sama = ink(page, QRect(frame.left() + margin + honorOffset, firstTop, u, h));
+    const QRect sama = InkBox(page, QRect(frame.left() + margin + honorOffset, firstTop, u, h));
     EXPECT_FALSE(sama.isEmpty());
     EXPECT_LE(first.right(), frame.left() + margin + honorOffset + u);
 
@@ -313,7 +285,7 @@ TEST_F(NameRect, HorizontalLinesCentreAcrossAndKeepTheGapWithoutSpreading)
     name.SetJointCount(0);
     QImage free = blank(2500, 800);
     print(name, free);
-    const QRect words = ink(free, frame);
+    const QRect words = InkBox(free, frame);
     EXPECT_GT(words.right(), frame.left() + margin + givenStart + 4 * u);
     EXPECT_LT(words.width(), 8 * (u + gap));
 }
@@ -330,7 +302,7 @@ TEST_F(NameRect, CompanyBlockStandsRightOfTheNameWithItsLinesBrokenAndReducedToF
     name.SetPost(QStringLiteral("部長"));
     QImage page = blank(1300, 3000);
     const QRect frame = print(name, page);
-    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    ASSERT_EQ(InkBox(page, page.rect()), InkBox(page, frame));
 
     QImage scratch = blank(10, 10);
     QPainter painter(&scratch);
@@ -353,32 +325,32 @@ TEST_F(NameRect, CompanyBlockStandsRightOfTheNameWithItsLinesBrokenAndReducedToF
     const int companyRight = frame.left() + margin + breadth - outside;
     const int deptRight = companyRight - hCompany - u / 16;
     const int nameRight = frame.left() + h + margin + outside;
-    const auto column = [&](int right, int width) { return ink(page, QRect(right - width, frame.top(), width, frame.height())); };
+    const auto column = [&](int right, int width) { return InkBox(page, QRect(right - width, frame.top(), width, frame.height())); };
     const QRect company = column(companyRight, hCompany);
     const QRect dept = column(deptRight, hDept);
     ASSERT_FALSE(company.isEmpty());
     ASSERT_FALSE(dept.isEmpty());
-    EXPECT_EQ(ink(page, frame), company | dept | column(nameRight, h));
+    EXPECT_EQ(InkBox(page, frame), company | dept | column(nameRight, h));
     // The department is indented by a quarter of 一; ー stands along the column.
     EXPECT_GE(dept.top(), frame.top() + margin + u / 4);
     EXPECT_LT(company.top(), dept.top());
-    EXPECT_TRUE(tallerThanWide(ink(page, QRect(companyRight - hCompany, frame.top() + margin + 3 * uCompany, hCompany,
+    EXPECT_TRUE(tallerThanWide(InkBox(page, QRect(companyRight - hCompany, frame.top() + margin + 3 * uCompany, hCompany,
                                                uCompany))));
     // The short post stands small before the name, centred across the name's column.
-    const QRect post = ink(page, QRect(nameRight - h, frame.top(), h, margin + postLength));
+    const QRect post = InkBox(page, QRect(nameRight - h, frame.top(), h, margin + postLength));
     ASSERT_FALSE(post.isEmpty());
     EXPECT_NEAR((post.left() + post.right()) / 2.0, nameRight - h / 2.0, 4);
     EXPECT_LT(post.width(), h * 2 / 3);
-    EXPECT_TRUE(ink(page, QRect(nameRight - h, frame.top() + margin + postLength + 2, h, u / 2 - 4)).isEmpty());
+    EXPECT_TRUE(InkBox(page, QRect(nameRight - h, frame.top() + margin + postLength + 2, h, u / 2 - 4)).isEmpty());
 
     // Too long for one column: broken at the middle space, the second half ending one 一 short of the end.
     name.SetOption177(1);
     name.SetCorpName(QStringLiteral("ベルモーラ工業株式会社\u3000東京支社\u3000営業第二部"));
     QImage broken = blank(1300, 3000);
     print(name, broken);
-    ASSERT_EQ(ink(broken, broken.rect()), ink(broken, frame));
+    ASSERT_EQ(InkBox(broken, broken.rect()), InkBox(broken, frame));
     const int length = frame.height() - 2 * margin;
-    const QRect tail = ink(broken, QRect(frame.left() + frame.width() / 2, frame.top() + margin + length - 2 * uCompany,
+    const QRect tail = InkBox(broken, QRect(frame.left() + frame.width() / 2, frame.top() + margin + length - 2 * uCompany,
                                          frame.width() / 2, 2 * uCompany));
     EXPECT_FALSE(tail.isEmpty());
     EXPECT_LE(tail.bottom(), frame.top() + margin + length - uCompany);
@@ -390,8 +362,8 @@ TEST_F(NameRect, CompanyBlockStandsRightOfTheNameWithItsLinesBrokenAndReducedToF
     name.SetDepartment(0, QStringLiteral("営業部"));
     QImage reduced = blank(1300, 3000);
     print(name, reduced);
-    ASSERT_EQ(ink(reduced, reduced.rect()), ink(reduced, frame));
-    const QRect block = ink(reduced, QRect(frame.left() + frame.width() / 2, frame.top(), frame.width() / 2, frame.height()));
+    ASSERT_EQ(InkBox(reduced, reduced.rect()), InkBox(reduced, frame));
+    const QRect block = InkBox(reduced, QRect(frame.left() + frame.width() / 2, frame.top(), frame.width() / 2, frame.height()));
     EXPECT_LE(block.bottom(), frame.top() + margin + length);
 }
 
@@ -404,10 +376,10 @@ TEST_F(NameRect, CompanyObjectBreaksIntoTwoColumnsWithItsHonorificFlushAtTheEnd)
     corp.SetOption(1);
     QImage page = blank(1200, 3000);
     const QRect frame = print(corp, page);
-    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    ASSERT_EQ(InkBox(page, page.rect()), InkBox(page, frame));
     const int margin = 25;
-    const QRect right = ink(page, QRect(frame.center().x(), frame.top(), frame.width() / 2, frame.height()));
-    const QRect left = ink(page, QRect(frame.left(), frame.top(), frame.width() / 2, frame.height()));
+    const QRect right = InkBox(page, QRect(frame.center().x(), frame.top(), frame.width() / 2, frame.height()));
+    const QRect left = InkBox(page, QRect(frame.left(), frame.top(), frame.width() / 2, frame.height()));
     ASSERT_FALSE(right.isEmpty());
     ASSERT_FALSE(left.isEmpty());
     // The first half from the top of the right column, the rest and 御中 ending at the bottom of the left one.
@@ -420,7 +392,7 @@ TEST_F(NameRect, CompanyObjectBreaksIntoTwoColumnsWithItsHonorificFlushAtTheEnd)
     corp.SetOption(0);
     QImage single = blank(1200, 3000);
     print(corp, single);
-    const QRect column = ink(single, frame);
+    const QRect column = InkBox(single, frame);
     EXPECT_LT(column.width(), frame.width() / 2);
     EXPECT_LE(column.bottom(), frame.bottom() - margin);
 }
@@ -458,8 +430,8 @@ TEST_F(NameRect, PostcardAddressSide)
         QImage alone = blank();
         const QRect frame = print(*object, alone);
         print(*object, page);
-        EXPECT_EQ(ink(alone, alone.rect()), ink(alone, frame));
-        EXPECT_FALSE(ink(alone, frame).isEmpty());
+        EXPECT_EQ(InkBox(alone, alone.rect()), InkBox(alone, frame));
+        EXPECT_FALSE(InkBox(alone, frame).isEmpty());
     }
     EXPECT_TRUE(page.save(QCoreApplication::applicationDirPath() + QStringLiteral("/postcard-address-side.png")));
 }

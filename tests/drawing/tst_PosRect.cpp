@@ -1,12 +1,11 @@
 // The postal-code object at 600 dpi: a bare code one digit per pre-printed box, a formatted code as centred
 // text, and what it keeps in a document.
-#include "PrintedPage.h"
+#include "ObjectTestSupport.h"
 
 #include "drawing/PosRect.h"
 
 #include <QBuffer>
 
-using test::ink;
 using test::mm;
 
 namespace {
@@ -26,7 +25,7 @@ TEST_F(PosRect, BareCodeStandsOneDigitCentredInEachBox)
     code.SetRect(mm(440, 120, 917, 200));  // the boxes of a postcard, 47.7 mm wide
     code.SetText(QStringLiteral("1070062"));
     const QRect frame = print(code, page);
-    ASSERT_EQ(ink(page, page.rect()), ink(page, frame));
+    ASSERT_EQ(InkBox(page, page.rect()), InkBox(page, frame));
 
     // The frame is as wide as the seven boxes, so the digits stand where the card's boxes are.
     const double pixelsPerTenth = 600 / 254.0 * frame.width() / (477 / 254.0 * 600);
@@ -34,7 +33,7 @@ TEST_F(PosRect, BareCodeStandsOneDigitCentredInEachBox)
     int start = 0;
     for (int i = 0; i < 7; ++i) {
         const double left = boxesLeft + start * pixelsPerTenth;
-        const QRect digit = ink(page, QRect(std::lround(left), frame.top(), std::lround(57 * pixelsPerTenth),
+        const QRect digit = InkBox(page, QRect(std::lround(left), frame.top(), std::lround(57 * pixelsPerTenth),
                                             frame.height()));
         ASSERT_FALSE(digit.isEmpty()) << i;
         const double centre = (digit.left() + digit.right() + 1) / 2.0;
@@ -46,7 +45,7 @@ TEST_F(PosRect, BareCodeStandsOneDigitCentredInEachBox)
     }
     // Nothing stands in the wider gap where the hyphen would be.
     const int gapLeft = std::lround(boxesLeft + (140 + 57) * pixelsPerTenth) + 1;
-    EXPECT_TRUE(ink(page, QRect(gapLeft, frame.top(), std::lround(19 * pixelsPerTenth) - 2, frame.height())).isEmpty());
+    EXPECT_TRUE(InkBox(page, QRect(gapLeft, frame.top(), std::lround(19 * pixelsPerTenth) - 2, frame.height())).isEmpty());
 }
 
 TEST_F(PosRect, FormattedCodesAreCentredTextAndExtraDigitsPrintOverTheLastBox)
@@ -57,7 +56,7 @@ TEST_F(PosRect, FormattedCodesAreCentredTextAndExtraDigitsPrintOverTheLastBox)
         code.SetRect({0, 0, 200, 40});
         code.SetText(text);
         const QRect frame = print(code, page);
-        const QRect written = ink(page, frame);
+        const QRect written = InkBox(page, frame);
         ASSERT_FALSE(written.isEmpty());
         // Centred as text: the same room on both sides, not spread over boxes.
         EXPECT_NEAR(written.left() - frame.left(), frame.right() - written.right(), 40) << text.toStdString();
@@ -73,7 +72,7 @@ TEST_F(PosRect, FormattedCodesAreCentredTextAndExtraDigitsPrintOverTheLastBox)
     EXPECT_FALSE(code.PictureValid());
     print(code, eight);
     // The eighth digit has no box: it lands on the seventh, and nothing goes past it.
-    EXPECT_EQ(ink(eight, frame).right(), ink(seven, frame).right());
+    EXPECT_EQ(InkBox(eight, frame).right(), InkBox(seven, frame).right());
     EXPECT_NE(eight, seven);
 
     code.SetText(QString());

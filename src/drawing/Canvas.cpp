@@ -363,6 +363,8 @@ void TCanvas::StretchDrawImage(const TRect &rect, const QImage &image, const QRe
         if (clip)
             p.setClipRegion(*clip, Qt::IntersectClip);
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
+        p.setRenderHint(QPainter::LosslessImageRendering);
         p.drawImage(QRectF(rect.ToQRect()), image);
     });
 }

@@ -147,8 +147,8 @@ public:
     void Polyline(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
-    // Stretches the whole image into rect taking the nearest pixel (no smoothing, so no new colours appear),
-    // blended by the image's alpha; clip (device coordinates), when given, limits it beside the canvas's own
+    // Stretches the whole image into rect taking the nearest pixel (no smoothing, so no new colours appear;
+    // PDF pages keep the pixels exactly), blended by the image's alpha; clip (device coordinates), when given, limits it beside the canvas's own
     // clip, which stays as it is.
     void StretchDrawImage(const TRect &rect, const QImage &image, const QRegion *clip = nullptr);
 

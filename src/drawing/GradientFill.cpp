@@ -111,15 +111,17 @@ void FillGradient(QImage &bitmap, int angle, const QColor &first, const QColor &
     const bool fromRight = angle >= 180;
     for (int y = 0; y < height; ++y) {
         uchar *line = bitmap.scanLine(fromBottom ? height - 1 - y : y);
-        TChannels rowStart;
-        for (int c = 0; c < 3; ++c)
-            rowStart.V[c] = c1.V[c] - y * sy.V[c];
-        for (int x = 0; x < width; ++x) {
-            const int along = fromRight ? width - 1 - x : x;
-            TChannels value;
-            for (int c = 0; c < 3; ++c)
-                value.V[c] = rowStart.V[c] - along * sx.V[c];
-            putPixel(line, x, value);
+        for (int c = 0; c < 3; ++c) {
+            const double rowStart = c1.V[c] - y * sy.V[c];
+            const double step = sx.V[c];
+            // One channel at a time in a plain loop the compiler can widen; the value is truncated toward
+            // zero before it is held to 0 .. 255, as the band angles do.
+            uchar *out = line + c;
+            const int last = width - 1;
+            for (int x = 0; x < width; ++x) {
+                const int value = static_cast<int>(rowStart - (fromRight ? last - x : x) * step);
+                out[3 * x] = static_cast<uchar>(std::clamp(value, 0, 255));
+            }
         }
     }
 }

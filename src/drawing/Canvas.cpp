@@ -6,10 +6,12 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRawFont>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -264,6 +266,15 @@ void TCanvas::SetPen(const QColor &colour, int width, bool insideFrame)
     s_.PenWidth = std::max(1, width);
     s_.PenInside = insideFrame;
     s_.PenNull = false;
+    s_.PenJoin = Qt::MiterJoin;
+    s_.PenCap = Qt::FlatCap;
+}
+
+void TCanvas::SetGeometricPen(const QColor &colour, int width, bool flatCaps)
+{
+    SetPen(colour, width);
+    s_.PenJoin = Qt::RoundJoin;
+    s_.PenCap = flatCaps ? Qt::FlatCap : Qt::RoundCap;
 }
 
 void TCanvas::SetNullPen() { s_.PenNull = true; }
@@ -287,8 +298,8 @@ QPen TCanvas::pen() const
     if (s_.PenNull)
         return QPen(Qt::NoPen);
     QPen pen(s_.PenColor, s_.PenWidth);
-    pen.setJoinStyle(Qt::MiterJoin);
-    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(s_.PenJoin);
+    pen.setCapStyle(s_.PenCap);
     return pen;
 }
 
@@ -345,6 +356,133 @@ void TCanvas::Polyline(const QList<QPoint> &points)
 }
 
 void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
+
+void TCanvas::StretchDrawImage(const TRect &rect, const QImage &image, const QRegion *clip)
+{
+    paintShapes([&](QPainter &p) {
+        if (clip)
+            p.setClipRegion(*clip, Qt::IntersectClip);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
+        p.setRenderHint(QPainter::LosslessImageRendering);
+        p.drawImage(QRectF(rect.ToQRect()), image);
+    });
+}
+
+// ---- Path ----
+
+void TCanvas::BeginPath()
+{
+    pathPoints_.clear();
+    pathTypes_.clear();
+    pathOpen_ = true;
+    pathEnded_ = false;
+}
+
+void TCanvas::EndPath()
+{
+    if (!pathOpen_)
+        return;
+    pathOpen_ = false;
+    pathEnded_ = true;
+}
+
+void TCanvas::MoveTo(int x, int y)
+{
+    position_ = QPoint(x, y);
+    if (pathOpen_) {
+        pathPoints_.append(position_);
+        pathTypes_.append(PT_MOVETO);
+    }
+}
+
+// A line or curve after a closed figure, or first in the path, starts a figure at the current position.
+void TCanvas::startFigure()
+{
+    if (pathTypes_.isEmpty() || (pathTypes_.last() & PT_CLOSEFIGURE)) {
+        pathPoints_.append(position_);
+        pathTypes_.append(PT_MOVETO);
+    }
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    const QPoint to(x, y);
+    if (pathOpen_) {
+        startFigure();
+        pathPoints_.append(to);
+        pathTypes_.append(PT_LINETO);
+    } else {
+        Polyline({position_, to});
+    }
+    position_ = to;
+}
+
+void TCanvas::PolyBezierTo(const QPoint &control1, const QPoint &control2, const QPoint &end)
+{
+    position_ = end;
+    if (!pathOpen_)
+        return;
+    startFigure();
+    pathPoints_.append({control1, control2, end});
+    pathTypes_.append({PT_BEZIERTO, PT_BEZIERTO, PT_BEZIERTO});
+}
+
+void TCanvas::CloseFigure()
+{
+    if (pathOpen_ && !pathTypes_.isEmpty())
+        pathTypes_.last() |= PT_CLOSEFIGURE;
+}
+
+bool TCanvas::FlattenPath()
+{
+    if (!pathEnded_)
+        return false;
+    QList<QPoint> points;
+    QList<quint8> types;
+    for (qsizetype i = 0; i < pathPoints_.size();) {
+        if ((pathTypes_[i] & ~PT_CLOSEFIGURE) != PT_BEZIERTO || i + 2 >= pathPoints_.size() || points.isEmpty()) {
+            points.append(pathPoints_[i]);
+            types.append(pathTypes_[i]);
+            ++i;
+            continue;
+        }
+        const QPointF p0 = points.last();
+        const QPointF p1 = pathPoints_[i];
+        const QPointF p2 = pathPoints_[i + 1];
+        const QPointF p3 = pathPoints_[i + 2];
+        // Enough chords that none strays more than a quarter pixel from the curve (the bound of a cubic's
+        // second derivative over the chord count squared).
+        const QPointF bend1 = p0 - 2 * p1 + p2;
+        const QPointF bend2 = p1 - 2 * p2 + p3;
+        const double bend = std::max(std::hypot(bend1.x(), bend1.y()), std::hypot(bend2.x(), bend2.y()));
+        const int chords = std::clamp(static_cast<int>(std::ceil(std::sqrt(3 * bend))), 1, 1024);
+        for (int k = 1; k < chords; ++k) {
+            const double t = static_cast<double>(k) / chords;
+            const double u = 1 - t;
+            const QPointF at = u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3;
+            points.append(QPoint(static_cast<int>(std::lrint(at.x())), static_cast<int>(std::lrint(at.y()))));
+            types.append(PT_LINETO);
+        }
+        points.append(pathPoints_[i + 2]);
+        types.append(PT_LINETO | (pathTypes_[i + 2] & PT_CLOSEFIGURE));
+        i += 3;
+    }
+    pathPoints_ = points;
+    pathTypes_ = types;
+    return true;
+}
+
+int TCanvas::GetPath(QList<QPoint> *points, QList<quint8> *types) const
+{
+    if (!pathEnded_)
+        return -1;
+    if (points)
+        *points = pathPoints_;
+    if (types)
+        *types = pathTypes_;
+    return static_cast<int>(pathPoints_.size());
+}
 
 void TCanvas::PlayPicture(const TMetafileEx &picture, const QRectF &target)
 {

@@ -11,6 +11,7 @@
 #include <QPen>
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
 #include <QSize>
 #include <QStringView>
 #include <QTransform>
@@ -18,6 +19,7 @@
 #include <optional>
 
 class QGlyphRun;
+class QImage;
 class QPainter;
 class QPaintDevice;
 class QRawFont;
@@ -69,6 +71,11 @@ inline constexpr unsigned TA_TOP = 0;
 inline constexpr unsigned TA_BOTTOM = 8;
 inline constexpr unsigned TA_BASELINE = 24;
 enum class TBkMode { Transparent = 1, Opaque = 2 };
+// Kinds of the points of a path, with the device's values.
+inline constexpr quint8 PT_CLOSEFIGURE = 1;
+inline constexpr quint8 PT_LINETO = 2;
+inline constexpr quint8 PT_BEZIERTO = 4;
+inline constexpr quint8 PT_MOVETO = 6;
 enum class TBrushStyle { Solid, Clear };
 
 class TCanvas {
@@ -125,6 +132,9 @@ public:
 
     // ---- Pen, brush, shapes ----
     void SetPen(const QColor &colour, int width, bool insideFrame = false);
+    // A pen of the given width that joins its segments round and ends them flat or round, so thick
+    // outlines look alike on every device.
+    void SetGeometricPen(const QColor &colour, int width, bool flatCaps);
     void SetNullPen();
     // The brush also decides the text background: a clear brush leaves it transparent, a solid one fills it
     // with the brush colour.
@@ -137,6 +147,26 @@ public:
     void Polyline(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
+    // Stretches the whole image into rect taking the nearest pixel (no smoothing, so no new colours appear;
+    // PDF pages keep the pixels exactly), blended by the image's alpha; clip (device coordinates), when given, limits it beside the canvas's own
+    // clip, which stays as it is.
+    void StretchDrawImage(const TRect &rect, const QImage &image, const QRegion *clip = nullptr);
+
+    // ---- Path ----
+    // The path bracket: BeginPath drops any path and records the moves, lines and curves that follow until
+    // EndPath. Outside a bracket MoveTo only moves the current position and LineTo draws with the pen.
+    void BeginPath();
+    void EndPath();
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void PolyBezierTo(const QPoint &control1, const QPoint &control2, const QPoint &end);
+    // Closes the figure in progress: its last point gets PT_CLOSEFIGURE.
+    void CloseFigure();
+    // Turns every curve of the ended path into lines between whole pixels; false without an ended path.
+    bool FlattenPath();
+    // The ended path's points and kinds; the number of points, or -1 without an ended path (then both lists
+    // are left as they are).
+    int GetPath(QList<QPoint> *points, QList<quint8> *types) const;
 
     // ---- Clipping and state ----
     void SetClipRect(const TRect &rect);
@@ -161,6 +191,8 @@ private:
         int PenWidth = 1;
         bool PenInside = false;
         bool PenNull = false;
+        Qt::PenJoinStyle PenJoin = Qt::MiterJoin;
+        Qt::PenCapStyle PenCap = Qt::FlatCap;
         QColor BrushColor = Qt::white;
         TBrushStyle BrushStyle = TBrushStyle::Solid;
         std::optional<QRect> Clip;
@@ -172,6 +204,7 @@ private:
     template <class Draw> void paintShapes(Draw draw);
     void glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour);
     QPen pen() const;
+    void startFigure();
 
     QPainter *painter_ = nullptr;
     TMetafileEx *picture_ = nullptr;
@@ -180,4 +213,10 @@ private:
     int dpiY_;
     TDcState s_;
     QList<TDcState> saved_;
+    // The path: open while recording, kept after EndPath until the next BeginPath.
+    QList<QPoint> pathPoints_;
+    QList<quint8> pathTypes_;
+    bool pathOpen_ = false;
+    bool pathEnded_ = false;
+    QPoint position_;
 };

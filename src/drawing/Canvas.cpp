@@ -346,6 +346,22 @@ void TCanvas::Polyline(const QList<QPoint> &points)
 
 void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
 
+void TCanvas::StretchDIBits(const TRect &rect, const QImage &image, unsigned rop)
+{
+    QPainter::CompositionMode mode = QPainter::CompositionMode_Source;
+    switch (rop) {
+    case SRCPAINT: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case SRCAND: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case SRCINVERT: mode = QPainter::RasterOp_SourceXorDestination; break;
+    case SRCERASE: mode = QPainter::RasterOp_SourceAndNotDestination; break;
+    }
+    paintShapes([&](QPainter &p) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.setCompositionMode(mode);
+        p.drawImage(rect.ToQRect(), image);
+    });
+}
+
 void TCanvas::PlayPicture(const TMetafileEx &picture, const QRectF &target)
 {
     if (picture_)

@@ -18,6 +18,7 @@
 #include <optional>
 
 class QGlyphRun;
+class QImage;
 class QPainter;
 class QPaintDevice;
 class QRawFont;
@@ -68,6 +69,12 @@ inline constexpr unsigned TA_CENTER = 6;
 inline constexpr unsigned TA_TOP = 0;
 inline constexpr unsigned TA_BOTTOM = 8;
 inline constexpr unsigned TA_BASELINE = 24;
+// Raster operations of bitmap transfers, with the device's values.
+inline constexpr unsigned SRCCOPY = 0x00CC0020;
+inline constexpr unsigned SRCPAINT = 0x00EE0086;
+inline constexpr unsigned SRCAND = 0x008800C6;
+inline constexpr unsigned SRCINVERT = 0x00660046;
+inline constexpr unsigned SRCERASE = 0x00440328;
 enum class TBkMode { Transparent = 1, Opaque = 2 };
 enum class TBrushStyle { Solid, Clear };
 
@@ -137,6 +144,10 @@ public:
     void Polyline(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
+    // The whole image stretched into rect without smoothing (scan lines dropped or repeated, colour on
+    // colour), combined with the pixels there by the raster operation rop. Only image devices combine;
+    // printers and PDF pages take every operation as a plain copy.
+    void StretchDIBits(const TRect &rect, const QImage &image, unsigned rop);
 
     // ---- Clipping and state ----
     void SetClipRect(const TRect &rect);

@@ -385,8 +385,10 @@ TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)
         EXPECT_EQ(resolution, c.dpi) << c.what;
     }
 
-    // A segment length below 2 would send the walk backwards for ever: it stops there.
-    EXPECT_TRUE(load(QStringLiteral("p.jpg"), jpegWithSegments({QByteArray("\xFF\xE1\x00\x00", 4), jfif(1, 300)})));
+    // A segment length below 2 is damage: the walk stops there rather than take the length for the next
+    // marker and the two bytes after it for a length.
+    EXPECT_TRUE(load(QStringLiteral("p.jpg"),
+                     jpegWithSegments({QByteArray("\xFF\xE1\x00\x00\x00\x02", 6), jfif(1, 300)})));
     EXPECT_EQ(resolution, 72);
     EXPECT_FALSE(load(QStringLiteral("p.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x00\x01", 6)));
     EXPECT_EQ(load(QStringLiteral("named.bmp"), jpegWithSegments({jfif(1, 150)}))->Extension(), "jpg");

@@ -65,7 +65,8 @@ template <class Place> void copyPixels(int bytes, const QImage &source, QImage &
 
 constexpr int64_t One = 65536;
 
-inline uchar blend(int a, int b, int fraction) { return uchar((a * (One - fraction) + b * fraction + 32768) >> 16); }
+// 255 × 65536 + 32768 fits 32 bits.
+inline uchar blend(int a, int b, int fraction) { return uchar((a * (65536 - fraction) + b * fraction + 32768) >> 16); }
 
 inline uchar clampSum(int sum) { return sum < 0 ? 0 : uchar(std::min(255, (sum + 32768) >> 16)); }
 
@@ -130,16 +131,32 @@ void bilinear(const QImage &source, QImage &target, QPoint at, const TRect &part
 {
     const auto columns = linearAxis(source.width(), scaledWidth, part.Left, part.Width());
     const auto rows = linearAxis(source.height(), scaledHeight, part.Top, part.Height());
-    std::vector<uchar> lower(3 * columns.size());
+    // Neighbouring target rows mostly blend the same two source rows: their horizontal results are kept.
+    struct TFilteredRow {
+        int source = -1;
+        std::vector<uchar> pixels;
+    } kept[2];
+    const auto filtered = [&](int row, int keep) -> const uchar * {
+        for (TFilteredRow &k : kept)
+            if (k.source == row)
+                return k.pixels.data();
+        TFilteredRow &slot = kept[0].source == keep ? kept[1] : kept[0];
+        slot.source = row;
+        slot.pixels.resize(3 * columns.size());
+        linearRow(source.constScanLine(row), columns, slot.pixels.data());
+        return slot.pixels.data();
+    };
     for (int k = 0; k < part.Height(); ++k) {
         const TLinearTap &r = rows[k];
         uchar *out = target.scanLine(at.y() + k) + 3 * at.x();
-        linearRow(source.constScanLine(r.first), columns, out);
-        if (r.fraction == 0)
+        const uchar *upper = filtered(r.first, r.second);
+        if (r.fraction == 0) {
+            std::memcpy(out, upper, 3 * columns.size());
             continue;
-        linearRow(source.constScanLine(r.second), columns, lower.data());
-        for (size_t i = 0; i < lower.size(); ++i)
-            out[i] = blend(out[i], lower[i], r.fraction);
+        }
+        const uchar *lower = filtered(r.second, r.first);
+        for (size_t i = 0; i < 3 * columns.size(); ++i)
+            out[i] = blend(upper[i], lower[i], r.fraction);
     }
 }
 

@@ -58,7 +58,8 @@ int main(int argc, char **argv)
             QImage source = photo;
             ResampleBitmap(source, &target, size.width(), size.height(), mode);
         });
-        const double smooth = perRun([&] { (void)photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); });
+        const double smooth =
+            perRun([&] { (void)photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); });
         const double fast = perRun([&] { (void)photo.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation); });
         line(what, size, ours, smooth, fast);
     };

@@ -99,7 +99,8 @@ std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resoluti
     resolution = UnknownResolution;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EStreamError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()).toStdString());
+        throw EStreamError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()).toStdString());
     uchar signature[2];
     if (file.read(reinterpret_cast<char *>(signature), 2) != 2)
         return nullptr;

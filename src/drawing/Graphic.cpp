@@ -144,7 +144,7 @@ QImage ReadBitmapImage(QIODevice &device)
         readExactly(device, bitsOffset - consumed);
 
     const qint64 stride = (width * bitCount + 31) / 32 * 4;
-    if (stride * height > bytesLeft(device))
+    if (stride > bytesLeft(device) / height)
         throw EInvalidGraphic("the bitmap ends early");
 
     QImage::Format format = bitCount == 1   ? QImage::Format_Mono
@@ -206,7 +206,10 @@ void writeBytes(QIODevice &device, const void *data, qint64 size)
         throw EStreamError("The bitmap could not be written.");
 }
 
-template <class T> void put(QByteArray &bytes, int offset, T value) { qToLittleEndian<T>(value, bytes.data() + offset); }
+template <class T> void put(QByteArray &bytes, int offset, T value)
+{
+    qToLittleEndian<T>(value, bytes.data() + offset);
+}
 
 }  // namespace
 

@@ -357,18 +357,6 @@ void TCanvas::Polyline(const QList<QPoint> &points)
 
 void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
 
-void TCanvas::StretchDrawImage(const TRect &rect, const QImage &image, const QRegion *clip)
-{
-    paintShapes([&](QPainter &p) {
-        if (clip)
-            p.setClipRegion(*clip, Qt::IntersectClip);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
-        p.setRenderHint(QPainter::LosslessImageRendering);
-        p.drawImage(QRectF(rect.ToQRect()), image);
-    });
-}
-
 // ---- Path ----
 
 void TCanvas::BeginPath()
@@ -482,6 +470,27 @@ int TCanvas::GetPath(QList<QPoint> *points, QList<quint8> *types) const
     if (types)
         *types = pathTypes_;
     return static_cast<int>(pathPoints_.size());
+}
+
+
+void TCanvas::StretchDIBits(const TRect &rect, const QImage &image, unsigned rop, const QRegion *clip)
+{
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    switch (rop) {
+    case SRCPAINT: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case SRCAND: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case SRCINVERT: mode = QPainter::RasterOp_SourceXorDestination; break;
+    case SRCERASE: mode = QPainter::RasterOp_SourceAndNotDestination; break;
+    }
+    paintShapes([&](QPainter &p) {
+        if (clip)
+            p.setClipRegion(*clip, Qt::IntersectClip);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
+        p.setRenderHint(QPainter::LosslessImageRendering);
+        p.setCompositionMode(mode);
+        p.drawImage(QRectF(rect.ToQRect()), image);
+    });
 }
 
 void TCanvas::PlayPicture(const TMetafileEx &picture, const QRectF &target)

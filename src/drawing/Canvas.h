@@ -70,6 +70,12 @@ inline constexpr unsigned TA_CENTER = 6;
 inline constexpr unsigned TA_TOP = 0;
 inline constexpr unsigned TA_BOTTOM = 8;
 inline constexpr unsigned TA_BASELINE = 24;
+// Raster operations of bitmap transfers, with the device's values.
+inline constexpr unsigned SRCCOPY = 0x00CC0020;
+inline constexpr unsigned SRCPAINT = 0x00EE0086;
+inline constexpr unsigned SRCAND = 0x008800C6;
+inline constexpr unsigned SRCINVERT = 0x00660046;
+inline constexpr unsigned SRCERASE = 0x00440328;
 enum class TBkMode { Transparent = 1, Opaque = 2 };
 // Kinds of the points of a path, with the device's values.
 inline constexpr quint8 PT_CLOSEFIGURE = 1;
@@ -147,10 +153,6 @@ public:
     void Polyline(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
-    // Stretches the whole image into rect taking the nearest pixel (no smoothing, so no new colours appear;
-    // PDF pages keep the pixels exactly), blended by the image's alpha; clip (device coordinates), when given, limits it beside the canvas's own
-    // clip, which stays as it is.
-    void StretchDrawImage(const TRect &rect, const QImage &image, const QRegion *clip = nullptr);
 
     // ---- Path ----
     // The path bracket: BeginPath drops any path and records the moves, lines and curves that follow until
@@ -167,6 +169,12 @@ public:
     // The ended path's points and kinds; the number of points, or -1 without an ended path (then both lists
     // are left as they are).
     int GetPath(QList<QPoint> *points, QList<quint8> *types) const;
+    // The whole image stretched into rect without smoothing (scan lines dropped or repeated, so no new colours
+    // appear, and PDF pages keep the pixels exactly), combined with the pixels there by the raster operation
+    // rop: SRCCOPY blends by the image's alpha; the others combine on image devices only, as printers and PDF
+    // pages take every operation as a plain copy. clip (device coordinates), when given, limits the drawing
+    // beside the canvas's own clip, which stays as it is.
+    void StretchDIBits(const TRect &rect, const QImage &image, unsigned rop = SRCCOPY, const QRegion *clip = nullptr);
 
     // ---- Clipping and state ----
     void SetClipRect(const TRect &rect);

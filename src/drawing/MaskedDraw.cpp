@@ -68,7 +68,7 @@ template <class Keep> void drawComposed(TCanvas &canvas, const QImage &picture, 
                     line[x] = 0;
             }
         }
-        canvas.StretchDrawImage({target.Left, target.Top + y0, target.Right, target.Top + y0 + rows}, band);
+        canvas.StretchDIBits({target.Left, target.Top + y0, target.Right, target.Top + y0 + rows}, band);
     });
 }
 
@@ -84,8 +84,8 @@ void drawClipped(TCanvas &canvas, const QImage &picture, const QImage &mask, con
     const int width = target.Width();
     const int height = target.Height();
     forEachBand(qsizetype(width) * 4, height, [&](int y0, int rows) {
-        canvas.StretchDrawImage({target.Left, target.Top + y0, target.Right, target.Top + y0 + rows},
-                                stretchedBand(picture, width, height, y0, rows), &*region);
+        canvas.StretchDIBits({target.Left, target.Top + y0, target.Right, target.Top + y0 + rows},
+                             stretchedBand(picture, width, height, y0, rows), SRCCOPY, &*region);
     });
 }
 

@@ -7,7 +7,7 @@ export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$wo
 unset QT_QPA_PLATFORM
 data=$XDG_DATA_HOME/Oxa/Mirvale18
 
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { echo "FAIL: $*"; [ -n "${E2E_SHOT:-}" ] && import -window root "$E2E_SHOT" 2>/dev/null; exit 1; }
 
 # Waits until a command succeeds, up to the given seconds.
 wait_for() {

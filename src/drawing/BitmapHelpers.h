@@ -1,0 +1,29 @@
+// Bringing a picture file into memory with its resolution, placing a picture at its physical size on a
+// page-sized bitmap (centred or tiled), and putting a bitmap on any canvas, printers included.
+#pragma once
+
+#include "drawing/Canvas.h"
+#include "drawing/Graphic.h"
+
+#include <QString>
+
+#include <memory>
+
+// 1 for a ".BMP" file, 2 for ".JPG" and ".JPEG" (any case), -1 for anything else.
+int PictureKindOfFile(const QString &fileName);
+
+// The picture of a bitmap or JPEG file, decided by its content (a JPEG named ".bmp" is a JPEG): a bitmap
+// at 24 bits per pixel or a TJpegImage; none for another extension (resolution then untouched), another
+// content, a damaged file or an empty picture. resolution gets the dots per inch the file gives, else 72.
+// Throws EStreamError when the file cannot be opened.
+std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resolution);
+
+// picture at its physical size (resolution in dots per inch; 72 when not above 0) at 96 dots per inch
+// times scale, centred on target.
+void DrawPictureCentred(const QImage &picture, int resolution, QImage &target, double scale);
+// target covered with copies of picture at its physical size times scale, starting at the top left or, with
+// fromBottomRight, at the bottom right. A picture that comes out smaller than a pixel draws nothing.
+void DrawPictureTiled(const QImage &picture, int resolution, QImage &target, bool fromBottomRight, double scale);
+
+// The whole bitmap stretched into rect on canvas with the raster operation rop (SRCCOPY, SRCAND, ...).
+void PrintBitmap(TCanvas &canvas, const QImage &bitmap, const TRect &rect, unsigned rop);

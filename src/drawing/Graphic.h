@@ -1,0 +1,60 @@
+// Pictures as the drawing objects hold them: a bitmap or a JPEG image, and the bitmap file images the
+// document streams and picture files carry.
+#pragma once
+
+#include "drawing/ObjectStream.h"
+
+#include <QByteArray>
+#include <QImage>
+
+class QIODevice;
+
+// A picture that cannot be decoded: a damaged bitmap or JPEG, or one of a kind the program does not read.
+// The message is the one the document readers show; Reason says what was wrong, for the log and the tests.
+class EInvalidGraphic : public EStreamError {
+public:
+    explicit EInvalidGraphic(const char *reason);
+    const char *Reason() const { return reason_; }
+
+private:
+    const char *reason_;
+};
+
+// A loaded picture. The objects keep a JPEG as its file bytes and every other picture as a bitmap.
+class TGraphic {
+public:
+    virtual ~TGraphic() = default;
+    // The lower-case standard extension of the graphic's kind ("bmp", "jpg").
+    virtual QByteArray Extension() const = 0;
+    virtual bool Empty() const = 0;
+    // The pixels.
+    virtual const QImage &Bitmap() const = 0;
+};
+
+class TBitmapGraphic : public TGraphic {
+public:
+    TBitmapGraphic() = default;
+    explicit TBitmapGraphic(QImage image) : image_(std::move(image)) {}
+    QByteArray Extension() const override { return QByteArrayLiteral("bmp"); }
+    bool Empty() const override { return image_.isNull(); }
+    const QImage &Bitmap() const override { return image_; }
+    void SetBitmap(QImage image) { image_ = std::move(image); }
+
+private:
+    QImage image_;
+};
+
+// The 24-bit pixel format of pictures and resampling: three bytes a pixel.
+inline constexpr QImage::Format Bitmap24Format = QImage::Format_RGB888;
+// image at 24 bits per pixel (palettes resolved, alpha dropped); itself when it already is.
+QImage ToBitmap24(const QImage &image);
+
+// Reads one bitmap file image (file header first) from device's position and leaves the position right after
+// its pixels. Reads the core, info, V4 and V5 headers; 1, 4 and 8 bits with palettes, 16 and 32 bits with or
+// without bit masks, 24 bits; bottom-up and top-down rows. 1 bit gives a mono image, 4 and 8 bits an indexed
+// one, 24 bits Bitmap24Format, 16 and 32 bits RGB32. Throws EInvalidGraphic for anything else, a damaged or
+// cut image, or one larger than the bytes left; nothing is read past the device's end.
+QImage ReadBitmapImage(QIODevice &device);
+// Writes image as a bitmap file image with an info header, bottom-up: mono and indexed images with their
+// palettes at 1 and 8 bits, RGB32 and ARGB32 at 32 bits, everything else at 24 bits.
+void WriteBitmapImage(QIODevice &device, const QImage &image);

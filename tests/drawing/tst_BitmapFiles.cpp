@@ -1,0 +1,468 @@
+// Picture files and images: bitmap file images written and read back, the header variants other programs
+// write, damaged and cut bitmaps and JPEGs refused, JPEG bytes kept, the resolution a picture file gives, and
+// pictures placed on a page and a canvas.
+#include "drawing/BitmapHelpers.h"
+#include "drawing/JpegImage.h"
+
+#include "TestSupport.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+namespace {
+
+const char *const DocumentedMessage = "画像が読み込めませんでした  ";
+
+template <class T> void append(QByteArray &bytes, T value)
+{
+    char field[sizeof(T)];
+    qToLittleEndian<T>(value, field);
+    bytes.append(field, sizeof(T));
+}
+
+// A bitmap file image put together field by field, as other programs write them.
+struct THandMadeBitmap {
+    int headerSize = 40;
+    qint32 width = 0;
+    qint32 height = 0;  // negative: top-down
+    quint16 bitCount = 24;
+    quint32 compression = 0;
+    qint32 pixelsPerMetre = 3780;
+    quint32 coloursUsed = 0;
+    QList<quint32> masks;  // after a 40-byte header, or inside a larger one
+    QList<QRgb> palette;
+    int gap = 0;  // bytes between the palette and the pixels
+    QList<QByteArray> rows;  // in file order, each padded by the caller
+
+    QByteArray bytes() const
+    {
+        QByteArray info;
+        const bool core = headerSize == 12;
+        append<quint32>(info, headerSize);
+        if (core) {
+            append<quint16>(info, quint16(width));
+            append<quint16>(info, quint16(height));
+            append<quint16>(info, 1);
+            append<quint16>(info, bitCount);
+        } else {
+            append<qint32>(info, width);
+            append<qint32>(info, height);
+            append<quint16>(info, 1);
+            append<quint16>(info, bitCount);
+            append<quint32>(info, compression);
+            append<quint32>(info, 0);
+            append<qint32>(info, pixelsPerMetre);
+            append<qint32>(info, pixelsPerMetre);
+            append<quint32>(info, coloursUsed);
+            append<quint32>(info, 0);
+            for (quint32 m : masks)
+                append<quint32>(info, m);
+            info.append(qMax<qsizetype>(0, headerSize - info.size()), '\0');
+        }
+        for (QRgb c : palette) {
+            info.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+            if (!core)
+                info.append('\0');
+        }
+        info.append(gap, '\x55');
+        QByteArray file("BM");
+        const QByteArray pixels = rows.join();
+        append<quint32>(file, quint32(14 + info.size() + pixels.size()));
+        append<quint32>(file, 0);
+        append<quint32>(file, quint32(14 + info.size()));
+        return file + info + pixels;
+    }
+};
+
+QImage readBitmap(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ReadBitmapImage(buffer);
+}
+
+QByteArray writtenBitmap(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteBitmapImage(buffer, image);
+    return buffer.data();
+}
+
+void expectRefused(const QByteArray &bytes, const char *what)
+{
+    try {
+        readBitmap(bytes);
+        ADD_FAILURE() << what << ": read";
+    } catch (const EInvalidGraphic &e) {
+        EXPECT_STREQ(e.what(), DocumentedMessage) << what;
+    }
+}
+
+QImage photo(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x * y) % 256));
+    return image;
+}
+
+QByteArray jpegOf(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+    return buffer.data();
+}
+
+// A JPEG whose segments before the image data are exactly segments (each a marker and its body).
+QByteArray jpegWithSegments(const QList<QByteArray> &segments)
+{
+    const QByteArray plain = jpegOf(photo(16, 8));
+    // Drop the writer's own JFIF segment.
+    qsizetype rest = 2;
+    if (uchar(plain[3]) == 0xE0)
+        rest = 4 + qFromBigEndian<quint16>(plain.constData() + 4);
+    return plain.left(2) + segments.join() + plain.mid(rest);
+}
+
+QByteArray segment(quint16 marker, const QByteArray &body)
+{
+    QByteArray s(4, '\0');
+    qToBigEndian<quint16>(marker, s.data());
+    qToBigEndian<quint16>(quint16(body.size() + 2), s.data() + 2);
+    return s + body;
+}
+
+QByteArray jfif(int units, int density)
+{
+    QByteArray body("JFIF\0\x01\x02", 7);
+    body.append(char(units));
+    body.append(char(density >> 8)).append(char(density & 0xFF));
+    body.append(char(density >> 8)).append(char(density & 0xFF));
+    body.append(2, '\0');
+    return segment(0xFFE0, body);
+}
+
+// A four-pixel CMYK JPEG in Adobe's inverted convention, through the library's own encoder.
+QByteArray cmykJpeg(const uchar (&inverted)[4][4])
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = 4;
+    info.image_height = 1;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    JSAMPROW row = const_cast<uchar *>(&inverted[0][0]);
+    jpeg_write_scanlines(&info, &row, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+           && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+}  // namespace
+
+TEST(BitmapFile, WrittenImagesReadBackWithTheirPixelsAndEndWhereTheyEnd)
+{
+    QImage mono(13, 2, QImage::Format_Mono);
+    mono.setColorTable({qRgb(200, 0, 0), qRgb(0, 0, 90)});
+    mono.fill(0);
+    mono.setPixel(0, 0, 1);
+    mono.setPixel(12, 1, 1);
+    QImage indexed(7, 3, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(1, 2, 3), qRgb(250, 128, 0), qRgb(9, 99, 199)});
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x)
+            indexed.setPixel(x, y, (x + y) % 3);
+    QImage rgb32 = photo(5, 3);
+    rgb32.setDotsPerMeterX(11811);
+    rgb32.setDotsPerMeterY(11811);
+    for (const QImage &image : {ToBitmap24(photo(5, 3)), rgb32, mono, indexed}) {
+        SCOPED_TRACE(image.format());
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        WriteBitmapImage(buffer, image);
+        append<quint32>(buffer.buffer(), 0xA5A5A5A5);
+        buffer.seek(0);
+        const QImage back = ReadBitmapImage(buffer);
+        EXPECT_EQ(back.format(), image.format());
+        EXPECT_EQ(back.dotsPerMeterX(), image.dotsPerMeterX());
+        ASSERT_EQ(back.size(), image.size());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+        EXPECT_EQ(buffer.read(4), QByteArray(4, '\xA5'));
+    }
+}
+
+TEST(BitmapFile, ReadsTheHeaderVariantsOtherProgramsWrite)
+{
+    // Core header, 8 bits, three-byte palette entries, bottom-up.
+    THandMadeBitmap core{.headerSize = 12, .width = 2, .height = 2, .bitCount = 8};
+    for (int i = 0; i < 256; ++i)
+        core.palette.append(qRgb(i, 255 - i, 7));
+    core.rows = {QByteArray("\x01\x02\0\0", 4), QByteArray("\x03\x04\0\0", 4)};
+    QImage image = readBitmap(core.bytes());
+    EXPECT_EQ(image.pixel(0, 1), qRgb(1, 254, 7));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(4, 251, 7));
+
+    // 4 bits, a three-colour palette, odd width, with a gap before the pixels.
+    THandMadeBitmap nibbles{.width = 3, .height = 1, .bitCount = 4, .coloursUsed = 3, .gap = 6};
+    nibbles.palette = {qRgb(10, 0, 0), qRgb(0, 20, 0), qRgb(0, 0, 30)};
+    nibbles.rows = {QByteArray("\x21\x00\0\0", 4)};
+    image = readBitmap(nibbles.bytes());
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 30));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 20, 0));
+    EXPECT_EQ(image.pixel(2, 0), qRgb(10, 0, 0));
+
+    // 16 bits: 5-5-5 without masks, 5-6-5 with masks after the 40-byte header.
+    THandMadeBitmap rgb555{.width = 1, .height = 1, .bitCount = 16};
+    rgb555.rows = {QByteArray("\xE0\x7F\0\0", 4)};  // 0x7FE0: red and green full
+    EXPECT_EQ(readBitmap(rgb555.bytes()).pixel(0, 0), qRgb(255, 255, 0));
+    THandMadeBitmap rgb565{.width = 1, .height = 1, .bitCount = 16, .compression = 3,
+                           .masks = {0xF800, 0x07E0, 0x001F}};
+    rgb565.rows = {QByteArray("\x1F\x00\0\0", 4)};
+    EXPECT_EQ(readBitmap(rgb565.bytes()).pixel(0, 0), qRgb(0, 0, 255));
+
+    // V5 header, 32 bits with masks inside it, top-down.
+    THandMadeBitmap v5{.headerSize = 124, .width = 1, .height = -2, .bitCount = 32, .compression = 3,
+                       .masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}};
+    v5.rows = {QByteArray("\x11\x22\x33\x44", 4), QByteArray("\x55\x66\x77\x88", 4)};
+    image = readBitmap(v5.bytes());
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0x11, 0x22, 0x33));
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0x55, 0x66, 0x77));
+
+    // A palette shorter than the indices: the missing colours are black, nothing is read past the table.
+    THandMadeBitmap shortPalette{.width = 1, .height = 1, .bitCount = 8, .coloursUsed = 2};
+    shortPalette.palette = {qRgb(9, 9, 9), qRgb(8, 8, 8)};
+    shortPalette.rows = {QByteArray("\xC8\0\0\0", 4)};
+    EXPECT_EQ(readBitmap(shortPalette.bytes()).pixel(0, 0), qRgb(0, 0, 0));
+}
+
+TEST(BitmapFile, DamagedAndCutImagesAreRefusedWithTheDocumentedMessage)
+{
+    const QByteArray good = writtenBitmap(photo(3, 2).convertToFormat(QImage::Format_Indexed8));
+    for (qsizetype size = 0; size < good.size(); ++size)
+        expectRefused(good.left(size), "cut");
+
+    THandMadeBitmap base{.width = 2, .height = 2, .bitCount = 24};
+    base.rows = {QByteArray(8, '\0'), QByteArray(8, '\0')};
+    const auto damaged = [&](auto change) {
+        THandMadeBitmap b = base;
+        change(b);
+        return b.bytes();
+    };
+    expectRefused(damaged([](auto &b) { b.headerSize = 20; }), "header size");
+    expectRefused(damaged([](auto &b) { b.bitCount = 7; }), "bit count");
+    expectRefused(damaged([](auto &b) { b.compression = 1; }), "run-length");
+    expectRefused(damaged([](auto &b) { b.width = 0; }), "no width");
+    expectRefused(damaged([](auto &b) { b.height = 0; }), "no height");
+    expectRefused(damaged([](auto &b) { b.bitCount = 8, b.coloursUsed = 300; }), "palette");
+    // Sizes that claim gigabytes from a few bytes are refused before anything is allocated.
+    expectRefused(damaged([](auto &b) { b.width = 0x7FFFFFFF, b.height = -0x7FFFFFFF; }), "huge");
+    expectRefused(QByteArray("GIF89a") + QByteArray(60, '\0'), "not a bitmap");
+}
+
+TEST(JpegImage, KeepsItsBytesDecodesThemAndRefusesDamage)
+{
+    const QImage source = photo(24, 16);
+    const QByteArray bytes = jpegOf(source);
+    TJpegImage jpeg;
+    jpeg.LoadFromData(bytes);
+    EXPECT_EQ(jpeg.Data(), bytes);
+    ASSERT_EQ(jpeg.Bitmap().format(), Bitmap24Format);
+    ASSERT_EQ(jpeg.Bitmap().size(), source.size());
+    for (int y = 0; y < 16; y += 5)
+        for (int x = 0; x < 24; x += 5)
+            EXPECT_TRUE(near(jpeg.Bitmap().pixel(x, y), source.pixel(x, y), 16)) << x << "," << y;
+
+    // Grey and Adobe CMYK pictures come out as colour bitmaps.
+    TJpegImage other;
+    QImage grey(8, 8, QImage::Format_Grayscale8);
+    grey.fill(qRgb(100, 100, 100));
+    other.LoadFromData(jpegOf(grey));
+    EXPECT_TRUE(near(other.Bitmap().pixel(3, 3), qRgb(100, 100, 100), 2));
+    const uchar inks[4][4] = {{255, 255, 255, 255}, {0, 255, 255, 255}, {255, 255, 0, 255}, {255, 255, 255, 0}};
+    other.LoadFromData(cmykJpeg(inks));
+    EXPECT_TRUE(near(other.Bitmap().pixel(0, 0), qRgb(255, 255, 255), 8));
+    EXPECT_TRUE(near(other.Bitmap().pixel(1, 0), qRgb(0, 255, 255), 8));
+    EXPECT_TRUE(near(other.Bitmap().pixel(2, 0), qRgb(255, 255, 0), 8));
+    EXPECT_TRUE(near(other.Bitmap().pixel(3, 0), qRgb(0, 0, 0), 8));
+
+    // Cut anywhere, or garbled after the header, the picture is refused and the image stays as it was.
+    QByteArray garbled = bytes;
+    for (qsizetype i = garbled.size() / 2; i < garbled.size() - 2; ++i)
+        garbled[i] = char(0x5A);
+    for (const QByteArray &damaged : {QByteArray(), bytes.left(2), bytes.left(40), bytes.left(bytes.size() / 2),
+                                      bytes.left(bytes.size() - 2), garbled, QByteArray("\xFF\xD8\xFF\xE1\x00", 5)}) {
+        try {
+            jpeg.LoadFromData(damaged);
+            ADD_FAILURE() << "loaded " << damaged.size() << " bytes";
+        } catch (const EInvalidGraphic &e) {
+            EXPECT_STREQ(e.what(), DocumentedMessage);
+        }
+        EXPECT_EQ(jpeg.Data(), bytes);
+        EXPECT_EQ(jpeg.Bitmap().size(), source.size());
+    }
+}
+
+TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)
+{
+    QTemporaryDir dir;
+    int resolution = 0;
+    const auto load = [&](const QString &name, const QByteArray &content) {
+        test::writeFile(dir.filePath(name), content);
+        resolution = -5;
+        return LoadPictureFile(dir.filePath(name), resolution);
+    };
+    const auto bitmapAt = [](int headerSize, qint32 pixelsPerMetre) {
+        THandMadeBitmap b{.headerSize = headerSize, .width = 1, .height = 1, .pixelsPerMetre = pixelsPerMetre};
+        b.rows = {QByteArray(4, '\x40')};
+        return b.bytes();
+    };
+    EXPECT_EQ(PictureKindOfFile(QStringLiteral("a/Photo.JpEg")), 2);
+    EXPECT_EQ(PictureKindOfFile(QStringLiteral("x.bmp")), 1);
+    EXPECT_EQ(PictureKindOfFile(QStringLiteral("dir.jpg/x")), -1);
+
+    struct Case {
+        const char *what;
+        QByteArray content;
+        int dpi;
+    };
+    const Case bitmaps[] = {{"3780 pixels a metre", bitmapAt(40, 3780), 96},
+                            {"no pixels a metre", bitmapAt(40, 0), 72},
+                            {"core header", bitmapAt(12, 0), 72},
+                            {"V5 header", bitmapAt(124, 3780), 96}};
+    for (const Case &c : bitmaps) {
+        const auto graphic = load(QStringLiteral("p.bmp"), c.content);
+        ASSERT_TRUE(graphic) << c.what;
+        EXPECT_EQ(graphic->Extension(), "bmp");
+        EXPECT_EQ(graphic->Bitmap().format(), Bitmap24Format);
+        EXPECT_EQ(resolution, c.dpi) << c.what;
+    }
+
+    const QByteArray exif = segment(0xFFE1, QByteArray("Exif\0\0", 6) + QByteArray(30, '\x01'));
+    const Case jpegs[] = {{"dots per inch", jpegWithSegments({jfif(1, 300)}), 300},
+                          {"dots per centimetre", jpegWithSegments({jfif(2, 118)}), 300},
+                          {"density 0", jpegWithSegments({jfif(1, 0)}), 72},
+                          {"aspect ratio only", jpegWithSegments({jfif(0, 1)}), 72},
+                          {"after another segment", jpegWithSegments({exif, jfif(1, 200)}), 200},
+                          {"no JFIF segment", jpegWithSegments({exif}), 72}};
+    for (const Case &c : jpegs) {
+        const auto graphic = load(QStringLiteral("p.jpg"), c.content);
+        ASSERT_TRUE(graphic) << c.what;
+        EXPECT_EQ(dynamic_cast<const TJpegImage &>(*graphic).Data(), c.content);
+        EXPECT_EQ(resolution, c.dpi) << c.what;
+    }
+
+    // A segment length below 2 is damage: the walk stops there rather than take the length for the next
+    // marker and the two bytes after it for a length.
+    EXPECT_TRUE(load(QStringLiteral("p.jpg"),
+                     jpegWithSegments({QByteArray("\xFF\xE1\x00\x00\x00\x02", 6), jfif(1, 300)})));
+    EXPECT_EQ(resolution, 72);
+    EXPECT_FALSE(load(QStringLiteral("p.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x00\x01", 6)));
+    EXPECT_EQ(load(QStringLiteral("named.bmp"), jpegWithSegments({jfif(1, 150)}))->Extension(), "jpg");
+    EXPECT_EQ(load(QStringLiteral("named.jpg"), bitmapAt(40, 3780))->Extension(), "bmp");
+    EXPECT_FALSE(load(QStringLiteral("p.png"), bitmapAt(40, 3780)));
+    EXPECT_EQ(resolution, -5);
+    EXPECT_FALSE(load(QStringLiteral("p.bmp"), QByteArray("GIF89a")));
+    EXPECT_FALSE(load(QStringLiteral("p.bmp"), bitmapAt(40, 3780).left(50)));
+    EXPECT_THROW(LoadPictureFile(dir.filePath(QStringLiteral("missing.bmp")), resolution), EStreamError);
+}
+
+TEST(DrawPicture, CentredAndTiledAtThePhysicalSize)
+{
+    const QRgb white = qRgb(255, 255, 255), red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+    QImage picture(300, 150, Bitmap24Format);
+    picture.fill(red);
+    QImage page(400, 300, Bitmap24Format);
+    page.fill(white);
+    // 300 pixels at 150 dots per inch are 192 on the page: (400 − 192) / 2 = 104.
+    DrawPictureCentred(picture, 150, page, 1.0);
+    EXPECT_EQ(page.pixel(104, 102), red);
+    EXPECT_EQ(page.pixel(295, 197), red);
+    EXPECT_EQ(page.pixel(103, 102), white);
+    EXPECT_EQ(page.pixel(296, 197), white);
+    EXPECT_EQ(page.pixel(104, 198), white);
+    // Without a resolution the picture counts as 72 dots per inch: 300 → 400.
+    page.fill(white);
+    DrawPictureCentred(picture, 0, page, 1.0);
+    EXPECT_EQ(page.pixel(0, 100), red);
+    EXPECT_EQ(page.pixel(399, 100), red);
+
+    // Tiles of 200 × 100 with a blue top-left pixel over 500 × 250: three columns, the last cut.
+    QImage tile(200, 100, Bitmap24Format);
+    tile.fill(red);
+    tile.setPixel(0, 0, blue);
+    QImage wall(500, 250, Bitmap24Format);
+    wall.fill(white);
+    DrawPictureTiled(tile, 96, wall, false, 1.0);
+    for (const QPoint p : {QPoint(0, 0), QPoint(200, 0), QPoint(400, 200)})
+        EXPECT_EQ(wall.pixel(p), blue) << p.x() << "," << p.y();
+    EXPECT_EQ(wall.pixel(499, 249), red);
+    wall.fill(white);
+    DrawPictureTiled(tile, 96, wall, true, 1.0);
+    for (const QPoint p : {QPoint(300, 150), QPoint(100, 50), QPoint(100, 150)})
+        EXPECT_EQ(wall.pixel(p), blue) << p.x() << "," << p.y();
+    EXPECT_EQ(wall.pixel(0, 0), red);
+    // A tile smaller than a pixel draws nothing.
+    wall.fill(white);
+    DrawPictureTiled(tile, 96, wall, false, 0.001);
+    EXPECT_EQ(wall.pixel(0, 0), white);
+}
+
+TEST(PrintBitmap, StretchesTheWholeBitmapWithTheRasterOperation)
+{
+    QImage page(20, 20, QImage::Format_RGB32);
+    page.fill(qRgb(0, 200, 0));
+    QImage bitmap(2, 2, Bitmap24Format);
+    bitmap.setPixel(0, 0, qRgb(255, 0, 0));
+    bitmap.setPixel(1, 0, qRgb(0, 0, 255));
+    bitmap.setPixel(0, 1, qRgb(255, 255, 255));
+    bitmap.setPixel(1, 1, qRgb(0, 0, 0));
+    {
+        QPainter painter(&page);
+        TCanvas canvas(painter, 96, 96);
+        PrintBitmap(canvas, bitmap, TRect{2, 2, 6, 6}, SRCCOPY);
+        PrintBitmap(canvas, bitmap, TRect{10, 10, 14, 14}, SRCAND);
+    }
+    EXPECT_EQ(page.pixel(2, 2), qRgb(255, 0, 0));
+    EXPECT_EQ(page.pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(page.pixel(5, 3), qRgb(0, 0, 255));
+    EXPECT_EQ(page.pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(page.pixel(6, 6), qRgb(0, 200, 0));
+    // AND: white keeps the page, black clears it, red keeps only the page's red.
+    EXPECT_EQ(page.pixel(10, 12), qRgb(0, 200, 0));
+    EXPECT_EQ(page.pixel(12, 12), qRgb(0, 0, 0));
+    EXPECT_EQ(page.pixel(10, 10), qRgb(0, 0, 0));
+}

@@ -6,6 +6,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRawFont>
@@ -345,6 +346,11 @@ void TCanvas::Polyline(const QList<QPoint> &points)
 }
 
 void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
+
+void TCanvas::StretchDraw(const TRect &rect, const QImage &image)
+{
+    paintShapes([&](QPainter &p) { p.drawImage(rect.ToQRect(), image); });
+}
 
 void TCanvas::PlayPicture(const TMetafileEx &picture, const QRectF &target)
 {

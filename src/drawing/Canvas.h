@@ -18,6 +18,7 @@
 #include <optional>
 
 class QGlyphRun;
+class QImage;
 class QPainter;
 class QPaintDevice;
 class QRawFont;
@@ -137,6 +138,8 @@ public:
     void Polyline(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
+    // Copies image into rect, each pixel stretched without smoothing, so bars and cells keep sharp edges.
+    void StretchDraw(const TRect &rect, const QImage &image);
 
     // ---- Clipping and state ----
     void SetClipRect(const TRect &rect);

@@ -3,6 +3,7 @@
 #include "PrintedPage.h"
 #include "TestSupport.h"
 
+#include "Kvstripe/Kvstripe.h"
 #include "drawing/BarcodeRect.h"
 #include "platform/SjisCodec.h"
 
@@ -148,7 +149,8 @@ TEST(BarcodeRect, MissingLibraryIsReportedOnceAndNeverCalled)
     FreeBarcodeLibrary();
 
     // A library without the entry point.
-    ASSERT_TRUE(QFile::copy(test::appDir() + QStringLiteral("Kvdash.so"), programFolder + QStringLiteral("Kvstripe.so")));
+    ASSERT_TRUE(
+        QFile::copy(test::appDir() + QStringLiteral("Kvdash.so"), programFolder + QStringLiteral("Kvstripe.so")));
     EXPECT_EQ(LoadBarcodeLibrary(programFolder), BarcodeFunctionMissing);
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"));
@@ -163,14 +165,16 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
     QTemporaryDir work;
     const QString workFolder = work.path() + QLatin1Char('/');
     TBarcodeRect shared;  // holds the library while the others come and go
+    shared.MakeBarcode("", "x", test::appDir(), dicFolder(), workFolder);
+    EXPECT_TRUE(shared.GetImage().isNull());  // no postal code, no barcode
     for (const uint8_t horizontal : {1, 0}) {
         TBarcodeRect barcode;
         barcode.SetHorizontal(horizontal);
         barcode.SetBarSize(horizontal ? 3 : 0);
         barcode.SetRect({200, 300, 0, 0});
-        // Half-width numbers reach the library full width; a name after the number is no part of it.
-        barcode.MakeBarcode("1000013", Sjis::encode(u"東京都千代田区霞が関1-3-2 郵便プラザ503室"), test::appDir(),
-                            dicFolder(), workFolder);
+        // Half-width numbers reach the library full width.
+        barcode.MakeBarcode("1000013", Sjis::encode(u"東京都千代田区霞が関1-3-2 郵便プラザ503室"),
+                            test::appDir(), dicFolder(), workFolder);
         ASSERT_FALSE(barcode.GetImage().isNull());
         EXPECT_TRUE(QDir(work.path()).isEmpty()) << "the library's file is removed";
 
@@ -198,7 +202,7 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
                                  page.width() - 1 - printed.center().x()),
                       67);
         }
-        if (horizontal)
-            shared.MakeBarcode("1000013", "x", test::appDir(), dicFolder(), workFolder);
     }
+    // The others released their references; the library stays loaded for the one left.
+    EXPECT_EQ(CallCreateAdrsBar("", "x", 0, test::appDir(), dicFolder(), QString()), KVSTRIPE_BAD_POSTAL_CODE);
 }

@@ -1,0 +1,71 @@
+// The postal customer barcode object of the address and label designers, the loader of the barcode library
+// Kvstripe.so that draws it, and the choice of the bar size that fits a paper side.
+#pragma once
+
+#include "drawing/SelfSizedRect.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Answers of LoadBarcodeLibrary and CallCreateAdrsBar beside the library's own results.
+inline constexpr int BarcodeLibraryMissing = 101;
+inline constexpr int BarcodeFunctionMissing = 102;
+inline constexpr int BarcodeLibraryNotLoaded = 103;
+
+// Takes a reference on the library of folder; the first one loads it. 0, BarcodeLibraryMissing or
+// BarcodeFunctionMissing; a failed load is reported once and not tried again while references remain.
+int LoadBarcodeLibrary(const QString &folder);
+// Drops a reference; the last one unloads the library.
+void FreeBarcodeLibrary();
+// Has the library write the barcode of postalCode and address (Shift-JIS) as a BMP file (dictionaryFolder +
+// "Barcode.bmp" when fileName is blank). direction: 0 horizontal, 1 vertical. The library's result, 0 when
+// the file was written, or BarcodeLibraryNotLoaded.
+int CallCreateAdrsBar(const QByteArray &postalCode, const QByteArray &address, int direction,
+                      const QString &programFolder, const QString &dictionaryFolder, const QString &fileName);
+
+// The barcode's extent in layout units at bar size index (0..3) laid out horizontally or vertically.
+QSize BarcodeExtent(int index, bool horizontal);
+// The largest bar size index whose barcode is shorter than a paper side of width (0.1 mm); false, and index
+// untouched, when not even the smallest is.
+bool FitBarcodeSize(int width, int &index);
+
+class TBarcodeRect : public TSelfSizedRect {
+public:
+    TBarcodeRect() = default;
+    ~TBarcodeRect() override;
+    // A copy would release the library reference twice.
+    TBarcodeRect(const TBarcodeRect &) = delete;
+    TBarcodeRect &operator=(const TBarcodeRect &) = delete;
+
+    uint8_t GetKind() const override { return 9; }
+    void Draw(TCanvas &canvas, int dx, int dy) override;
+    void Print(TCanvas &canvas, int dx, int dy) override;
+    void LoadFromStream(TObjectStream &stream) override;
+    void SaveToStream(TObjectStream &stream) const override;
+
+    // Makes the barcode of a record into the image: empty when the library is missing or refuses the data.
+    // The library's file is written in workFolder and removed again.
+    void MakeBarcode(const QByteArray &postalCode, const QByteArray &address, const QString &programFolder,
+                     const QString &dictionaryFolder, const QString &workFolder);
+    void ClearImage() { Image = QImage(); }
+    // Turns the image by half a turn, for turned printing.
+    void ConvertImage();
+    // Resizes the object to the bar size, keeping its centre.
+    void SetBarSize(int index);
+    // Takes effect on the rectangle with the next SetRect or SetBarSize.
+    void SetHorizontal(uint8_t horizontal);
+
+    int BarSize() const { return BarSize_; }
+    uint8_t Horizontal() const { return Horizontal_; }
+    const QImage &GetImage() const { return Image; }
+
+protected:
+    QSize OwnSize() const override { return BarcodeExtent(BarSize_, Horizontal_ != 0); }
+
+private:
+    uint8_t LibraryHeld = 0;
+    QImage Image;
+    uint8_t BarSize_ = 0;
+    uint8_t Horizontal_ = 1;
+};

@@ -1,0 +1,36 @@
+#include "drawing/SelfSizedRect.h"
+
+#include "core/SharedHelpers.h"
+
+void TSelfSizedRect::SetRect(const TRect &rect)
+{
+    TRect r = rect;
+    if (KeepRect == 0) {
+        const QSize size = OwnSize();
+        r.Right = r.Left + size.width();
+        r.Bottom = r.Top + size.height();
+    }
+    KeepRect = 0;
+    TDrawRect::SetRect(r);
+}
+
+void TSelfSizedRect::SetDispRect(const TRect &rect)
+{
+    const long double zoom = Zoom_;
+    const int dx = static_cast<int>(RoundHalfAway((rect.Left - DispRect.Left) / zoom));
+    const int dy = static_cast<int>(RoundHalfAway((rect.Top - DispRect.Top) / zoom));
+    SetSizedRect({Rect.Left + dx, Rect.Top + dy, Rect.Right + dx, Rect.Bottom + dy});
+}
+
+Qt::CursorShape TSelfSizedRect::HitTest(int x, int y) const
+{
+    (void)x;
+    (void)y;
+    return Qt::ArrowCursor;
+}
+
+void TSelfSizedRect::SetSizedRect(const TRect &rect)
+{
+    KeepRect = 1;
+    SetRect(rect);
+}

@@ -1,0 +1,207 @@
+// The customer barcode object: its fixed extents and bar-size choice, what it keeps in a document, the loader
+// of Kvstripe.so with its codes and messages, and a real barcode printed at 600 dpi.
+#include "ObjectTestSupport.h"
+#include "TestSupport.h"
+
+#include "Kvstripe/Kvstripe.h"
+#include "drawing/BarcodeRect.h"
+#include "platform/SjisCodec.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+
+namespace {
+
+QByteArray saved(const TDrawRect &object)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    object.SaveToStream(stream);
+    return buffer.data();
+}
+
+void load(TDrawRect &object, const QByteArray &bytes, int version)
+{
+    StreamVersion = version;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TObjectStream stream(buffer);
+    struct TRestore {
+        ~TRestore() { StreamVersion = CurrentStreamVersion; }
+    } restore;
+    object.LoadFromStream(stream);
+}
+
+QString dicFolder() { return test::appDir() + QStringLiteral("Dic/"); }
+
+// Dark runs along row y of area: one per bar that crosses it.
+int barsAcross(const QImage &image, const QRect &area, int y)
+{
+    int bars = 0;
+    bool dark = false;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        const bool now = qGray(image.pixel(x, y)) < 128;
+        bars += now && !dark;
+        dark = now;
+    }
+    return bars;
+}
+
+class BarcodePrinted : public test::PrintedPage {};
+
+}  // namespace
+
+TEST(BarcodeRect, SizeFollowsBarSizeAndDirectionAndOnlyMoves)
+{
+    // A side in 0.1 mm takes the largest bar size whose barcode is shorter: 682, 744, 806 and 930 long.
+    int index = -1;
+    EXPECT_FALSE(FitBarcodeSize(682, index));
+    EXPECT_EQ(index, -1);
+    for (const auto &[side, expected] : {std::pair{683, 0}, {744, 0}, {745, 1}, {806, 1}, {807, 2}, {930, 2}, {931, 3},
+                                         {2000, 3}}) {
+        ASSERT_TRUE(FitBarcodeSize(side, index)) << side;
+        EXPECT_EQ(index, expected) << side;
+    }
+
+    TBarcodeRect barcode;
+    barcode.SetRect({100, 100, 900, 900});
+    EXPECT_EQ(barcode.GetRect(), (TRect{100, 100, 358, 111}));
+    barcode.SetBarSize(3);
+    EXPECT_EQ(barcode.GetRect(), (TRect{54, 98, 405, 113}));  // the centre stays
+    barcode.SetHorizontal(0);
+    EXPECT_EQ(barcode.GetRect().Width(), 351);  // until the next SetRect
+    barcode.SetRect({7, 8, 9, 10});
+    EXPECT_EQ(barcode.GetRect(), (TRect{7, 8, 22, 359}));
+
+    // A drag by 10 screen pixels at zoom 2 moves it 5 units and keeps its size.
+    barcode.SetRect({100, 100, 0, 0});
+    barcode.SetZoom(2.0);
+    const TRect shown = barcode.GetDispRect();
+    barcode.SetDispRect({shown.Left + 10, shown.Top, shown.Right + 40, shown.Bottom + 40});
+    EXPECT_EQ(barcode.GetRect(), (TRect{105, 100, 120, 451}));
+    EXPECT_EQ(barcode.HitTest(shown.Left + 12, shown.Top + 1), Qt::ArrowCursor);
+    EXPECT_EQ(barcode.GetKind(), 9);
+}
+
+TEST(BarcodeRect, StreamRoundTripsAndReadsOlderVersions)
+{
+    TBarcodeRect barcode;
+    barcode.SetHorizontal(0);
+    barcode.SetBarSize(2);
+    barcode.SetRect({30, 40, 0, 0});
+    barcode.Visible = 0;
+    const QByteArray bytes = saved(barcode);
+    EXPECT_EQ(bytes, QByteArray::fromHex("1e000000280000002b00000058010000" "00" "02" "00"));
+
+    TBarcodeRect copy;
+    load(copy, bytes, CurrentStreamVersion);
+    EXPECT_EQ(saved(copy), bytes);
+    EXPECT_EQ(copy.GetRect(), (TRect{30, 40, 43, 344}));
+
+    // Before version 200 the visible flag follows the rectangle as its own byte, before the bar size.
+    TBarcodeRect old;
+    load(old, QByteArray::fromHex("1e000000280000002b00000058010000" "00" "01" "01"), 150);
+    EXPECT_EQ(old.Visible, 0);
+    EXPECT_EQ(old.BarSize(), 1);
+    EXPECT_EQ(old.Horizontal(), 1);
+    EXPECT_EQ(old.GetRect(), (TRect{30, 40, 30 + 281, 40 + 12}));
+
+    for (qsizetype size = 0; size < bytes.size(); ++size) {
+        TBarcodeRect cut;
+        EXPECT_THROW(load(cut, bytes.left(size), CurrentStreamVersion), EStreamError) << size;
+    }
+}
+
+TEST(BarcodeRect, MissingLibraryIsReportedOnceAndNeverCalled)
+{
+    test::MessageBoxScript boxes;
+    QTemporaryDir program;  // a program folder without Kvstripe.so
+    QTemporaryDir work;
+    const QString programFolder = program.path() + QLatin1Char('/');
+    const QString workFolder = work.path() + QLatin1Char('/');
+    {
+        TBarcodeRect first;
+        TBarcodeRect second;
+        first.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), programFolder, dicFolder(), workFolder);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Kvstripe.so\r\nDLLのロードに失敗しました"));
+        EXPECT_EQ(boxes.shown()[0].caption, QStringLiteral("Kvstripe.so LoadLibrary Error"));
+        EXPECT_EQ(boxes.shown()[0].flags, MB_OK | MB_ICONERROR);
+        EXPECT_TRUE(first.GetImage().isNull());
+
+        // Later users are not told again, and learn that nothing is loaded.
+        EXPECT_EQ(LoadBarcodeLibrary(test::appDir()), BarcodeLibraryMissing);
+        FreeBarcodeLibrary();
+        second.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), test::appDir(), dicFolder(), workFolder);
+        EXPECT_TRUE(second.GetImage().isNull());
+        EXPECT_EQ(CallCreateAdrsBar("1000013", "x", 0, test::appDir(), dicFolder(), workFolder + "b.bmp"),
+                  BarcodeLibraryNotLoaded);
+        EXPECT_EQ(boxes.shown().size(), 1u);
+    }
+    // Once the last user is gone, the next load tries again.
+    ASSERT_EQ(LoadBarcodeLibrary(test::appDir()), 0);
+    FreeBarcodeLibrary();
+
+    // A library without the entry point.
+    ASSERT_TRUE(
+        QFile::copy(test::appDir() + QStringLiteral("Kvdash.so"), programFolder + QStringLiteral("Kvstripe.so")));
+    EXPECT_EQ(LoadBarcodeLibrary(programFolder), BarcodeFunctionMissing);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"));
+    EXPECT_EQ(boxes.shown()[1].caption, QStringLiteral("Kvstripe.so GetProcAddress Error"));
+    EXPECT_EQ(CallCreateAdrsBar("1000013", "x", 0, programFolder, dicFolder(), workFolder + "b.bmp"),
+              BarcodeLibraryNotLoaded);
+    EXPECT_TRUE(QDir(work.path()).isEmpty());
+}
+
+TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
+{
+    QTemporaryDir work;
+    const QString workFolder = work.path() + QLatin1Char('/');
+    TBarcodeRect shared;  // holds the library while the others come and go
+    shared.MakeBarcode("", "x", test::appDir(), dicFolder(), workFolder);
+    EXPECT_TRUE(shared.GetImage().isNull());  // no postal code, no barcode
+    for (const uint8_t horizontal : {1, 0}) {
+        TBarcodeRect barcode;
+        barcode.SetHorizontal(horizontal);
+        barcode.SetBarSize(horizontal ? 3 : 0);
+        barcode.SetRect({200, 300, 0, 0});
+        // Half-width numbers reach the library full width.
+        barcode.MakeBarcode("1000013", Sjis::encode(u"東京都千代田区霞が関1-3-2 郵便プラザ503室"),
+                            test::appDir(), dicFolder(), workFolder);
+        ASSERT_FALSE(barcode.GetImage().isNull());
+        EXPECT_TRUE(QDir(work.path()).isEmpty()) << "the library's file is removed";
+
+        QImage page = blank(4000, 3496);
+        barcode.CalcPrintRect(QPoint(0, 0), true);
+        {
+            QPainter painter(&page);
+            TCanvas canvas(painter, 600, 600);
+            barcode.Print(canvas, 0, 0);
+        }
+        const QRect printed = barcode.PrintRect().ToQRect();
+        const QRect bars = InkBox(page, page.rect());
+        EXPECT_TRUE(printed.contains(bars)) << horizontal;
+        // The long side is filled end to end, and all 67 bars of the barcode cross its middle line.
+        if (horizontal) {
+            EXPECT_EQ(printed, QRect(1250, 1875, 2194, 94));
+            EXPECT_GT(bars.width(), printed.width() * 9 / 10);
+            EXPECT_EQ(barsAcross(page, printed, printed.center().y()), 67);
+        } else {
+            EXPECT_EQ(printed.size(), QSize(69, 1613));
+            EXPECT_GT(bars.height(), printed.height() * 9 / 10);
+            EXPECT_EQ(barsAcross(page.transformed(QTransform().rotate(-90)),
+                                 QRect(printed.top(), page.width() - 1 - printed.right(), printed.height(),
+                                       printed.width()),
+                                 page.width() - 1 - printed.center().x()),
+                      67);
+        }
+    }
+    // The others released their references; the library stays loaded for the one left.
+    EXPECT_EQ(CallCreateAdrsBar("", "x", 0, test::appDir(), dicFolder(), QString()), KVSTRIPE_BAD_POSTAL_CODE);
+}

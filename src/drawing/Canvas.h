@@ -15,6 +15,7 @@
 #include <QStringView>
 #include <QTransform>
 
+#include <memory>
 #include <optional>
 
 class QGlyphRun;
@@ -166,6 +167,7 @@ private:
         std::optional<QRect> Clip;
     };
     struct TResolved;
+    struct TFontCache;
 
     TResolved resolve(QStringView text) const;
     void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
@@ -180,4 +182,5 @@ private:
     int dpiY_;
     TDcState s_;
     QList<TDcState> saved_;
+    std::unique_ptr<TFontCache> fonts_;
 };

@@ -39,9 +39,9 @@ struct TCanvas::TResolved {
     double WidthScale = 1;
 };
 
-// The fonts the canvas has resolved. Each resolution is a font-database look-up, and each size a new font
+// The fonts the canvases have resolved. Each resolution is a font-database look-up, and each size a new font
 // engine whose metrics are read from the font file again; a layout measures the same few faces at the same
-// sizes over and over, and the canvas lives for one layout or one page.
+// sizes over and over.
 struct TCanvas::TFontCache {
     struct TFace {
         QFont Font;          // the face as it is resolved: without the "@", at 64 pixels
@@ -51,10 +51,25 @@ struct TCanvas::TFontCache {
         QHash<double, QRawFont> Sized[2];  // by pixel size: the face, the stand-in
     };
     QHash<QFont, TFace> Faces;  // by the font the canvas holds
+    // Fitting tries many sizes; a canvas kept for a long run starts its sizes afresh beyond this many.
+    static constexpr qsizetype MaxSizes = 64;
 };
 
+// The canvases alive at the same time on one thread (a page and the pictures its objects record meanwhile)
+// share one cache, which goes with the last of them, so no font outlives the application.
+std::shared_ptr<TCanvas::TFontCache> TCanvas::sharedFontCache()
+{
+    thread_local std::weak_ptr<TCanvas::TFontCache> current;
+    std::shared_ptr<TCanvas::TFontCache> cache = current.lock();
+    if (!cache) {
+        cache = std::make_shared<TCanvas::TFontCache>();
+        current = cache;
+    }
+    return cache;
+}
+
 TCanvas::TCanvas(QPainter &painter, int dpiX, int dpiY)
-    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), fonts_(std::make_unique<TFontCache>())
+    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
 }
@@ -65,7 +80,7 @@ TCanvas::TCanvas(QPainter &painter, const QPaintDevice &device)
 }
 
 TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY)
-    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), fonts_(std::make_unique<TFontCache>())
+    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
     picture.Clear();
@@ -136,7 +151,10 @@ TCanvas::TResolved TCanvas::resolve(QStringView text) const
         pixels = height * 64.0 / (unsized.ascent() + unsized.descent());
     else
         pixels = std::lround(12 * s_.FontPpi / 72.0);
-    QRawFont &raw = face.Sized[japanese ? 1 : 0][pixels];
+    QHash<double, QRawFont> &sized = face.Sized[japanese ? 1 : 0];
+    if (sized.size() >= TFontCache::MaxSizes && !sized.contains(pixels))
+        sized.clear();
+    QRawFont &raw = sized[pixels];
     if (!raw.isValid()) {
         raw = unsized;
         raw.setPixelSize(pixels);

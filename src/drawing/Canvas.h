@@ -168,6 +168,7 @@ private:
     };
     struct TResolved;
     struct TFontCache;
+    static std::shared_ptr<TFontCache> sharedFontCache();
 
     TResolved resolve(QStringView text) const;
     void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
@@ -182,5 +183,5 @@ private:
     int dpiY_;
     TDcState s_;
     QList<TDcState> saved_;
-    std::unique_ptr<TFontCache> fonts_;
+    std::shared_ptr<TFontCache> fonts_;
 };

@@ -5,6 +5,7 @@
 #include "platform/SjisCodec.h"
 
 #include <QFontDatabase>
+#include <QHash>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPaintDevice>
@@ -40,8 +41,37 @@ struct TCanvas::TResolved {
     double WidthScale = 1;
 };
 
+// The fonts the canvases have resolved. Each resolution is a font-database look-up, and each size a new font
+// engine whose metrics are read from the font file again; a layout measures the same few faces at the same
+// sizes over and over.
+struct TCanvas::TFontCache {
+    struct TFace {
+        QFont Font;          // the face as it is resolved: without the "@", at 64 pixels
+        QRawFont Base;       // the face at 64 pixels
+        QRawFont Japanese;   // its Japanese stand-in, resolved when first needed
+        QHash<char16_t, bool> Supports;  // the characters the face was asked about
+        QHash<double, QRawFont> Sized[2];  // by pixel size: the face, the stand-in
+    };
+    QHash<QFont, TFace> Faces;  // by the font the canvas holds
+    // Fitting tries many sizes; a canvas kept for a long run starts its sizes afresh beyond this many.
+    static constexpr qsizetype MaxSizes = 64;
+};
+
+// The canvases alive at the same time on one thread (a page and the pictures its objects record meanwhile)
+// share one cache, which goes with the last of them, so no font outlives the application.
+std::shared_ptr<TCanvas::TFontCache> TCanvas::sharedFontCache()
+{
+    thread_local std::weak_ptr<TCanvas::TFontCache> current;
+    std::shared_ptr<TCanvas::TFontCache> cache = current.lock();
+    if (!cache) {
+        cache = std::make_shared<TCanvas::TFontCache>();
+        current = cache;
+    }
+    return cache;
+}
+
 TCanvas::TCanvas(QPainter &painter, int dpiX, int dpiY)
-    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY)
+    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
 }
@@ -51,7 +81,8 @@ TCanvas::TCanvas(QPainter &painter, const QPaintDevice &device)
 {
 }
 
-TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY) : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY)
+TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY)
+    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
     picture.Clear();
@@ -87,29 +118,49 @@ TCanvas::TResolved TCanvas::resolve(QStringView text) const
 {
     TResolved resolved;
     resolved.Vertical = s_.Font.Log.Font.family().startsWith(u'@');
-    QFont font = s_.Font.Log.Font;
-    font.setFamily(faceOf(s_.Font.Log));
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    font.setPixelSize(64);
+    TFontCache::TFace &face = fonts_->Faces[s_.Font.Log.Font];
+    if (!face.Base.isValid()) {
+        face.Font = s_.Font.Log.Font;
+        face.Font.setFamily(faceOf(s_.Font.Log));
+        face.Font.setUnderline(false);
+        face.Font.setStrikeOut(false);
+        face.Font.setPixelSize(64);
+        face.Base = QRawFont::fromFont(face.Font);
+    }
+    const QFont &font = face.Font;
     // Layouts name Japanese faces; a Latin face still draws its own letters, any other character makes the
     // Japanese face of the family stand in for the whole line.
-    QRawFont raw = QRawFont::fromFont(font);
+    bool japanese = false;
+    const auto supports = [&face](QChar c) {
+        const auto known = face.Supports.constFind(c.unicode());
+        return known != face.Supports.constEnd() ? *known
+                                                  : *face.Supports.insert(c.unicode(), face.Base.supportsCharacter(c));
+    };
     for (QChar c : text) {
-        if (!c.isSpace() && !raw.supportsCharacter(c)) {
-            raw = QRawFont::fromFont(font, QFontDatabase::Japanese);
+        if (!c.isSpace() && !supports(c)) {
+            japanese = true;
+            if (!face.Japanese.isValid())
+                face.Japanese = QRawFont::fromFont(font, QFontDatabase::Japanese);
             break;
         }
     }
+    const QRawFont &unsized = japanese ? face.Japanese : face.Base;
     double pixels = 0;
     const int height = s_.Font.Height;
     if (height < 0)
         pixels = -height;
     else if (height > 0)
-        pixels = height * 64.0 / (raw.ascent() + raw.descent());
+        pixels = height * 64.0 / (unsized.ascent() + unsized.descent());
     else
         pixels = std::lround(12 * s_.FontPpi / 72.0);
-    raw.setPixelSize(pixels);
+    QHash<double, QRawFont> &sized = face.Sized[japanese ? 1 : 0];
+    if (sized.size() >= TFontCache::MaxSizes && !sized.contains(pixels))
+        sized.clear();
+    QRawFont &raw = sized[pixels];
+    if (!raw.isValid()) {
+        raw = unsized;
+        raw.setPixelSize(pixels);
+    }
     resolved.Raw = raw;
     if (s_.Font.Log.Width > 0) {
         QFont natural = font;

@@ -16,6 +16,7 @@
 #include <QStringView>
 #include <QTransform>
 
+#include <memory>
 #include <optional>
 
 class QGlyphRun;
@@ -206,6 +207,8 @@ private:
         std::optional<QRect> Clip;
     };
     struct TResolved;
+    struct TFontCache;
+    static std::shared_ptr<TFontCache> sharedFontCache();
 
     TResolved resolve(QStringView text) const;
     void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
@@ -227,4 +230,5 @@ private:
     bool pathOpen_ = false;
     bool pathEnded_ = false;
     QPoint position_;
+    std::shared_ptr<TFontCache> fonts_;
 };

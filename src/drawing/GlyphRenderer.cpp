@@ -27,14 +27,27 @@ hb_blob_t *referenceTable(hb_face_t *, hb_tag_t tag, void *userData)
                           table, [](void *data) { delete static_cast<QByteArray *>(data); });
 }
 
+struct TFaceKey {
+    QString Family;
+    QString Style;
+    int Weight;
+    int Slant;
+    bool operator==(const TFaceKey &) const = default;
+};
+
+size_t qHash(const TFaceKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.Family, key.Style, key.Weight, key.Slant);
+}
+
 // One HarfBuzz font per face, scaled to font units; faces live for the run, since a layout uses few of them
-// and building one means reading its layout tables again.
+// and building one means reading its layout tables again. Every measurement asks for its face, so the key
+// is built without making a string.
 hb_font_t *harfBuzzFont(const QRawFont &font)
 {
     static QMutex mutex;
-    static QHash<QString, hb_font_t *> fonts;
-    const QString key = font.familyName() + u'\n' + font.styleName() + u'\n' + QString::number(font.weight())
-                        + u'\n' + QString::number(int(font.style()));
+    static QHash<TFaceKey, hb_font_t *> fonts;
+    const TFaceKey key{font.familyName(), font.styleName(), font.weight(), int(font.style())};
     QMutexLocker lock(&mutex);
     if (hb_font_t *known = fonts.value(key))
         return known;
@@ -97,23 +110,25 @@ QList<TRun> orientationRuns(QStringView text, bool vertical, bool uprightAll)
 
 double TShapedLine::Length() const { return std::accumulate(Advances.begin(), Advances.end(), 0.0); }
 
-TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll)
-{
-    TShapedLine line;
-    line.Font = font;
-    line.Vertical = vertical;
-    line.Advances.fill(0.0, text.size());
-    line.Ascent = static_cast<int>(std::lround(font.ascent()));
-    line.Descent = static_cast<int>(std::lround(font.descent()));
-    if (text.isEmpty() || !font.isValid())
-        return line;
+namespace {
 
-    hb_font_t *hbFont = harfBuzzFont(font);
-    const double scale = font.pixelSize() / font.unitsPerEm();
+// A glyph as HarfBuzz placed it, in font units: the same text shapes the same at every size.
+struct TUnitGlyph {
+    quint32 Index = 0;
+    int Cluster = 0;
+    bool Upright = false;
+    int Advance = 0;
+    int OffsetX = 0;
+    int OffsetY = 0;  // down
+};
+
+QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
+{
     static const hb_feature_t verticalFeatures[] = {
         {HB_TAG('v', 'e', 'r', 't'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
         {HB_TAG('v', 'r', 't', '2'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
     };
+    QList<TUnitGlyph> glyphs;
     hb_buffer_t *buffer = hb_buffer_create();
     for (const TRun &run : orientationRuns(text, vertical, uprightAll)) {
         hb_buffer_clear_contents(buffer);
@@ -127,40 +142,90 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
         unsigned count = 0;
         const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer, &count);
         const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer, &count);
-        int lastCluster = -1;
-        double inCluster = 0;
         for (unsigned g = 0; g < count; ++g) {
-            const int cluster = static_cast<int>(infos[g].cluster);
-            TShapedGlyph glyph;
+            TUnitGlyph glyph;
             glyph.Index = infos[g].codepoint;
-            glyph.Cluster = cluster;
+            glyph.Cluster = static_cast<int>(infos[g].cluster);
             glyph.Upright = run.Upright;
-            double advance = 0;
-            if (run.Upright) {
-                const char32_t c = codePointAt(text, cluster);
-                hb_codepoint_t nominal = 0;
-                if (takesVerticalForm(c) && !uprightAll && hb_font_get_nominal_glyph(hbFont, c, &nominal)
-                    && nominal == glyph.Index) {
-                    // No vertical form in this font: the character lies sideways as the rotated ones do.
-                    glyph.Upright = false;
-                    advance = hb_font_get_glyph_h_advance(hbFont, glyph.Index) * scale;
-                } else {
-                    advance = -positions[g].y_advance * scale;
-                    glyph.Offset = QPointF(positions[g].x_offset * scale, -positions[g].y_offset * scale);
-                }
+            const char32_t c = run.Upright ? codePointAt(text, glyph.Cluster) : 0;
+            hb_codepoint_t nominal = 0;
+            if (run.Upright && takesVerticalForm(c) && !uprightAll && hb_font_get_nominal_glyph(hbFont, c, &nominal)
+                && nominal == glyph.Index) {
+                // No vertical form in this font: the character lies sideways as the rotated ones do.
+                glyph.Upright = false;
+                glyph.Advance = hb_font_get_glyph_h_advance(hbFont, glyph.Index);
             } else {
-                advance = positions[g].x_advance * scale;
-                glyph.Offset = QPointF(positions[g].x_offset * scale, -positions[g].y_offset * scale);
+                glyph.Advance = run.Upright ? -positions[g].y_advance : positions[g].x_advance;
+                glyph.OffsetX = positions[g].x_offset;
+                glyph.OffsetY = -positions[g].y_offset;
             }
-            inCluster = cluster == lastCluster ? inCluster : 0;
-            glyph.InCluster = inCluster;
-            inCluster += advance;
-            lastCluster = cluster;
-            line.Advances[cluster] += advance;
-            line.Glyphs.append(glyph);
+            glyphs.append(glyph);
         }
     }
     hb_buffer_destroy(buffer);
+    return glyphs;
+}
+
+struct TShapeKey {
+    hb_font_t *Font;
+    bool Vertical;
+    bool UprightAll;
+    QString Text;
+    bool operator==(const TShapeKey &) const = default;
+};
+
+size_t qHash(const TShapeKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.Font, key.Vertical, key.UprightAll, key.Text);
+}
+
+// Layouts measure the same texts again and again (every fitting step, every column, the unit character), so
+// each thread keeps the texts it has shaped; the table starts afresh when it has grown large.
+const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
+{
+    constexpr qsizetype MaxTexts = 4096;
+    thread_local QHash<TShapeKey, QList<TUnitGlyph>> shaped;
+    TShapeKey key{hbFont, vertical, uprightAll, text.toString()};
+    if (const auto known = shaped.constFind(key); known != shaped.constEnd())
+        return *known;
+    if (shaped.size() >= MaxTexts)
+        shaped.clear();
+    QList<TUnitGlyph> glyphs = shapeUnits(hbFont, text, vertical, uprightAll);
+    return *shaped.insert(std::move(key), std::move(glyphs));
+}
+
+}  // namespace
+
+TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll)
+{
+    TShapedLine line;
+    line.Font = font;
+    line.Vertical = vertical;
+    line.Advances.fill(0.0, text.size());
+    line.Ascent = static_cast<int>(std::lround(font.ascent()));
+    line.Descent = static_cast<int>(std::lround(font.descent()));
+    if (text.isEmpty() || !font.isValid())
+        return line;
+
+    const double scale = font.pixelSize() / font.unitsPerEm();
+    const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(font), text, vertical, uprightAll);
+    line.Glyphs.reserve(units.size());
+    int lastCluster = -1;
+    double inCluster = 0;
+    for (const TUnitGlyph &unit : units) {
+        TShapedGlyph glyph;
+        glyph.Index = unit.Index;
+        glyph.Cluster = unit.Cluster;
+        glyph.Upright = unit.Upright;
+        glyph.Offset = QPointF(unit.OffsetX * scale, unit.OffsetY * scale);
+        const double advance = unit.Advance * scale;
+        inCluster = unit.Cluster == lastCluster ? inCluster : 0;
+        glyph.InCluster = inCluster;
+        inCluster += advance;
+        lastCluster = unit.Cluster;
+        line.Advances[unit.Cluster] += advance;
+        line.Glyphs.append(glyph);
+    }
     return line;
 }
 

@@ -1,6 +1,7 @@
 #include "drawing/PrinterInfo.h"
 
 #include "core/SharedHelpers.h"
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -57,14 +57,14 @@ std::vector<TPrinterPaper> papersOf(const QList<QPageSize> &sizes)
     return papers;
 }
 
-const TPrinterCaps &pdfCaps()
+const TPrinterCapabilities &pdfCaps()
 {
-    static const TPrinterCaps caps = [] {
+    static const TPrinterCapabilities caps = [] {
         QList<QPageSize> sizes;
         for (int id = 0; id <= QPageSize::LastPageSize; ++id)
             if (id != QPageSize::Custom)
                 sizes.append(QPageSize(static_cast<QPageSize::PageSizeId>(id)));
-        TPrinterCaps c;
+        TPrinterCapabilities c;
         c.Model = QStringLiteral("PDF");
         c.Papers = papersOf(sizes);
         c.UserSizes = true;
@@ -80,10 +80,10 @@ class TCupsDriver : public TPrintDriver {
 public:
     QStringList Printers() const override { return QPrinterInfo::availablePrinterNames(); }
     QString DefaultPrinter() const override { return QPrinterInfo::defaultPrinterName(); }
-    TPrinterCaps Capabilities(const QString &name) const override
+    TPrinterCapabilities Capabilities(const QString &name) const override
     {
         const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-        TPrinterCaps caps;
+        TPrinterCapabilities caps;
         if (info.isNull())
             return caps;
         caps.Model = info.makeAndModel();
@@ -113,7 +113,7 @@ std::unique_ptr<TPrintDriver> &installedDriver()
     return driver;
 }
 
-const TPrinterPaper *findPaper(const TPrinterCaps &caps, quint16 number)
+const TPrinterPaper *findPaper(const TPrinterCapabilities &caps, quint16 number)
 {
     for (const TPrinterPaper &p : caps.Papers)
         if (p.Number == number)
@@ -122,14 +122,14 @@ const TPrinterPaper *findPaper(const TPrinterCaps &caps, quint16 number)
 }
 
 // The name the printer gives the paper; empty when it has no such paper.
-QString paperNameOf(const TPrinterCaps &caps, quint16 number)
+QString paperNameOf(const TPrinterCapabilities &caps, quint16 number)
 {
     if (const TPrinterPaper *p = findPaper(caps, number))
         return p->Name;
     return number == UserPaperNumber && caps.UserSizes ? UserPaperName : QString();
 }
 
-QMargins minimumMargins(const TPrinterCaps &caps, int dpi)
+QMargins minimumMargins(const TPrinterCapabilities &caps, int dpi)
 {
     const QMarginsF &m = caps.MinimumMargins;
     return QMargins(pointsToPixels(m.left(), dpi), pointsToPixels(m.top(), dpi), pointsToPixels(m.right(), dpi),
@@ -217,7 +217,7 @@ void SetPrintDriver(std::unique_ptr<TPrintDriver> driver)
     Printer() = TPrinter();
 }
 
-TPrinterCaps PrinterCapabilities(const QString &printer)
+TPrinterCapabilities PrinterCapabilities(const QString &printer)
 {
     return printer == PdfPrinterName ? pdfCaps() : installedDriver()->Capabilities(printer);
 }
@@ -279,7 +279,7 @@ void TPrinter::SetPrinterIndex(int index)
     setting_ = defaultSetting(names[index], caps_);
 }
 
-const TPrinterCaps &TPrinter::Capabilities()
+const TPrinterCapabilities &TPrinter::Capabilities()
 {
     ensureChosen();
     return caps_;
@@ -291,7 +291,7 @@ const TPrinterSetting &TPrinter::Setting()
     return setting_;
 }
 
-TPrinterSetting TPrinter::defaultSetting(const QString &name, const TPrinterCaps &caps) const
+TPrinterSetting TPrinter::defaultSetting(const QString &name, const TPrinterCapabilities &caps) const
 {
     TPrinterSetting s;
     s.PrinterName = name;
@@ -501,8 +501,7 @@ void TPrinterInfo::Save() const
     const QString failed = FileName + QStringLiteral("\r\nファイルに書き込めませんでした");
     if (!ForceDirectories(QFileInfo(FileName).absolutePath()))
         throw EPrinterError(failed);
-    QSaveFile f(FileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!ReplaceFileWhole(FileName, bytes))
         throw EPrinterError(failed);
 }
 
@@ -510,7 +509,7 @@ void TPrinterInfo::GetPaperName(int &error, QString &name) const
 {
     error = 0;
     name.clear();
-    const TPrinterCaps caps = PrinterCapabilities(Device);
+    const TPrinterCapabilities caps = PrinterCapabilities(Device);
     if (caps.Papers.empty() && !caps.UserSizes) {
         error = 1;
         return;
@@ -555,7 +554,7 @@ void TPrinterInfo::SetCopies(int copies)
 TPaperChoice SetPrinterPaper(quint16 paperNumber, int orientation, int width, int length)
 {
     TPrinter &printer = Printer();
-    const TPrinterCaps &caps = printer.Capabilities();
+    const TPrinterCapabilities &caps = printer.Capabilities();
     const TPrinterSetting before = printer.Setting();
     TPrinterSetting s = before;
     if (orientation == 1 || orientation == 2)

@@ -37,7 +37,7 @@ struct TPrinterPaper {
 };
 
 // What a printer offers, as its driver reports it.
-struct TPrinterCaps {
+struct TPrinterCapabilities {
     QString Model;  // make and model: a different one means another printer behind the same name
     std::vector<TPrinterPaper> Papers;
     bool UserSizes = false;  // takes sizes from MinUserSize to MaxUserSize (0.1 mm, portrait)
@@ -52,7 +52,7 @@ public:
     virtual ~TPrintDriver() = default;
     virtual QStringList Printers() const = 0;
     virtual QString DefaultPrinter() const = 0;
-    virtual TPrinterCaps Capabilities(const QString &printer) const = 0;
+    virtual TPrinterCapabilities Capabilities(const QString &printer) const = 0;
     // Points printer at the named queue; output that only tests make goes to PDF.
     virtual void Select(QPrinter &printer, const QString &name) const = 0;
 };
@@ -94,7 +94,7 @@ public:
     // -1 chooses the default printer. Choosing another printer gives its default setting.
     void SetPrinterIndex(int index);
     QString PrinterName() { return Setting().PrinterName; }
-    const TPrinterCaps &Capabilities();
+    const TPrinterCapabilities &Capabilities();
 
     const TPrinterSetting &Setting();
     // Takes setting for the current printer as its driver would: an unknown paper becomes the default
@@ -109,16 +109,16 @@ public:
 
 private:
     void ensureChosen();
-    TPrinterSetting defaultSetting(const QString &name, const TPrinterCaps &caps) const;
+    TPrinterSetting defaultSetting(const QString &name, const TPrinterCapabilities &caps) const;
 
     int index_ = -2;  // not chosen yet
     TPrinterSetting setting_;
-    TPrinterCaps caps_;
+    TPrinterCapabilities caps_;
 };
 
 TPrinter &Printer();
 // What the named printer offers; an unknown name offers nothing.
-TPrinterCaps PrinterCapabilities(const QString &printer);
+TPrinterCapabilities PrinterCapabilities(const QString &printer);
 
 // How a TPrinterInfo came to its printer.
 enum class TPrinterFileState {

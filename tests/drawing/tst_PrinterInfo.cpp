@@ -20,16 +20,16 @@ class FakeDriver : public TPrintDriver {
 public:
     QStringList Printers() const override { return order; }
     QString DefaultPrinter() const override { return defaultName; }
-    TPrinterCaps Capabilities(const QString &name) const override
+    TPrinterCapabilities Capabilities(const QString &name) const override
     {
         const auto it = printers.find(name);
-        return it == printers.end() ? TPrinterCaps() : it->second;
+        return it == printers.end() ? TPrinterCapabilities() : it->second;
     }
     void Select(QPrinter &printer, const QString &) const override { printer.setOutputFormat(QPrinter::PdfFormat); }
 
     QStringList order;
     QString defaultName;
-    std::map<QString, TPrinterCaps> printers;
+    std::map<QString, TPrinterCapabilities> printers;
 };
 
 const QString Office = QStringLiteral("Office600");
@@ -41,14 +41,14 @@ protected:
     {
         auto fake = std::make_unique<FakeDriver>();
         driver_ = fake.get();
-        TPrinterCaps office;
+        TPrinterCapabilities office;
         office.Model = QStringLiteral("Office Laser 600");
         office.Papers = {{9, QStringLiteral("A4"), 2100, 2970},
                          {13, QStringLiteral("JIS B5"), 1820, 2570},
                          {43, QStringLiteral("Postcard"), 1000, 1480}};
         office.Dpi = 600;
         office.MinimumMargins = QMarginsF(12, 24, 6, 18);  // 100, 200, 50 and 150 pixels at 600 dpi
-        TPrinterCaps labels;
+        TPrinterCapabilities labels;
         labels.Model = QStringLiteral("Label 300");
         labels.Papers = {{9, QStringLiteral("A4"), 2100, 2970}};
         labels.UserSizes = true;

@@ -737,21 +737,21 @@ void TDataInquiry::connectHandlers()
 void TDataInquiry::bindEnterKeys()
 {
     auto toEnd = [this](QWidget *target) { return [this, target] { focusAtEnd(target); }; };
-    auto to = [](QWidget *target) { return [target] { target->setFocus(); }; };
-    const auto endOfForm = [this] { holdOrAddButton()->setFocus(); };
+    auto to = [this](QWidget *target) { return [this, target] { focusOrNext(target); }; };
+    const auto endOfForm = [this] { focusOrNext(holdOrAddButton()); };
     enterActions_ = {
         {cbxGroup, toEnd(edtCustomCode)},
         {edtTel,
          [this] {
              if (TrimBlanks(edtTdfkn->text()).isEmpty())
-                 bbtnTelSch->setFocus();
+                 focusOrNext(bbtnTelSch);
              else
-                 chkMainNumber->setFocus();
+                 focusOrNext(chkMainNumber);
          }},
         {edtPos,
          [this] {
              if (TrimBlanks(edtTdfkn->text()).isEmpty())
-                 bbtnPosSch->setFocus();
+                 focusOrNext(bbtnPosSch);
              else
                  focusAtEnd(edtTdfkn);
          }},
@@ -767,14 +767,14 @@ void TDataInquiry::bindEnterKeys()
              if (Cbx_CatSub->isEnabled())
                  Cbx_CatSub->setFocus();
              else if (sbtnCorp->isChecked())
-                 chkIgnoreName->setFocus();
+                 focusOrNext(chkIgnoreName);
              else
                  endOfForm();
          }},
         {Cbx_CatSub,
          [this, endOfForm] {
              if (sbtnCorp->isChecked())
-                 chkIgnoreName->setFocus();
+                 focusOrNext(chkIgnoreName);
              else
                  endOfForm();
          }},
@@ -1122,7 +1122,7 @@ void TDataInquiry::bbtnNewClick()
     btnUpdate->setEnabled(false);
     btnDelete->setEnabled(false);
     ClearControls();
-    cbxGroup->setFocus();
+    focusNewRecordStart();
     QApplication::restoreOverrideCursor();
 }
 
@@ -1136,7 +1136,11 @@ void TDataInquiry::FormShow()
     }
 }
 
-void TDataInquiry::WMInquirySetup() { cbxGroup->setFocus(); }
+void TDataInquiry::WMInquirySetup() { focusNewRecordStart(); }
+
+// No dictionary window opens for a new record in this build, so the focus goes where the user types first:
+// the telephone number that window would have asked for.
+void TDataInquiry::focusNewRecordStart() { edtTel->setFocus(); }
 
 void TDataInquiry::showEvent(QShowEvent *event)
 {
@@ -1769,7 +1773,17 @@ void TDataInquiry::focusAtEnd(QWidget *control)
         edit->end(false);
     else if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
         combo->lineEdit()->end(false);
-    control->setFocus();
+    focusOrNext(control);
+}
+
+void TDataInquiry::focusOrNext(QWidget *control)
+{
+    // A control switched off for this record cannot take the focus: Enter goes on to the next one that can,
+    // rather than leaving the focus where it was.
+    if (control->isEnabled())
+        control->setFocus();
+    else
+        NextFocusKeyPress(control);
 }
 
 void TDataInquiry::focusMain(QWidget *control, bool selectAll)

@@ -513,8 +513,17 @@ TEST_F(DataInquiryTest, JointNamesKeepTheAddresseeListAndPrintFlagsInStep)
 TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
 {
     open();
+    form->BeginNewRecord();
     showForm();
+    QCoreApplication::sendPostedEvents(form);
+    EXPECT_EQ(QApplication::focusWidget(), form->edtTel) << "a new record starts at the telephone number";
     auto enter = [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); };
+    // A control switched off hands the focus on; it never stays where it was.
+    form->bbtnTelSch->setEnabled(false);
+    form->edtTel->setFocus();
+    enter(form->edtTel);
+    EXPECT_EQ(QApplication::focusWidget(), form->bbtnTelSch->nextInFocusChain());
+    form->bbtnTelSch->setEnabled(true);
     form->edtTdfkn->setText(QStringLiteral("東京都"));
     form->edtTel->setFocus();
     enter(form->edtTel);

@@ -5,6 +5,7 @@
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -93,6 +94,8 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
         edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword") + number);
         // The limit counts characters; the byte limit is kept when the edit is left.
         edtKeyword[i]->SetMaxLength(MaxKeywordNameBytes);
+        // The names are kept in Shift-JIS: a character it lacks is refused where it is typed.
+        edtKeyword[i]->setValidator(new TShiftJisValidator(0, edtKeyword[i]));
         SetImeMode(edtKeyword[i], imHira);
         edtKeyword[i]->installEventFilter(this);
         cbxKeyword[i] = new TUniComboBox(this);

@@ -255,10 +255,12 @@ QWidget *TDataInquiry::createMainPage()
     tabstMain->setObjectName(QStringLiteral("tabstMain"));
     auto *grid = new QGridLayout(tabstMain);
     grid->setVerticalSpacing(3);
-    auto edit = [](const char *name, int limit, QWidget *parent) {
+    auto edit = [](const char *name, int limit, QWidget *parent, bool numberField = false) {
         auto *e = new QLineEdit(parent);
         e->setObjectName(QLatin1String(name));
-        e->setValidator(new TShiftJisValidator(limit, e));
+        auto *validator = new TShiftJisValidator(limit, e);
+        validator->SetNumberField(numberField);
+        e->setValidator(validator);
         return e;
     };
     auto button = [](const char *name, const QString &hint, QWidget *parent) {
@@ -290,11 +292,11 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("顧客コード")), row, 4);
     grid->addWidget(edtCustomCode, row++, 5, 1, 2);
 
-    edtTel = edit("edtTel", 13, p);
+    edtTel = edit("edtTel", 13, p, true);
     chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
     chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
     bbtnTelSch = button("bbtnTelSch", QString(), p);
-    edtFax = edit("edtFax", 13, p);
+    edtFax = edit("edtFax", 13, p, true);
     grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
     grid->addWidget(edtTel, row, 1, 1, 2);
     grid->addWidget(bbtnTelSch, row, 3);
@@ -302,14 +304,14 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("FAX番号")), row, 5);
     grid->addWidget(edtFax, row++, 6);
 
-    edtPortable1 = edit("edtPortable1", 13, p);
-    edtPortable2 = edit("edtPortable2", 13, p);
+    edtPortable1 = edit("edtPortable1", 13, p, true);
+    edtPortable2 = edit("edtPortable2", 13, p, true);
     grid->addWidget(label(QStringLiteral("携帯番号１")), row, 0);
     grid->addWidget(edtPortable1, row, 1, 1, 2);
     grid->addWidget(label(QStringLiteral("携帯番号２")), row, 5);
     grid->addWidget(edtPortable2, row++, 6);
 
-    edtPos = edit("edtPos", 8, p);
+    edtPos = edit("edtPos", 8, p, true);
     bbtnPosSch = button("bbtnPosSch", QString(), p);
     edtJisCode = edit("edtJisCode", 8, p);
     edtJisCode->setReadOnly(true);
@@ -566,6 +568,7 @@ QWidget *TDataInquiry::createMemoPage()
     mmoNote = new QPlainTextEdit(tabstMemo1);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setTabChangesFocus(true);
+    LimitToShiftJis(mmoNote);
     page->addWidget(mmoNote, 1);
     return tabstMemo1;
 }

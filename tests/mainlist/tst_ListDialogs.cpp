@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -173,6 +174,12 @@ TEST_F(ListDialogs, KeywordEditRefusesTheFirstEmptyNameAndCutsLongNamesOnLeaving
     dialog->edtKeyword[3]->setText(QString(11, 'a') + QStringLiteral("漢"));
     dialog->cbxKeyword[3]->setFocus();
     EXPECT_EQ(dialog->edtKeyword[3]->text(), QString(11, 'a'));
+
+    // A character Shift-JIS lacks never gets into a name.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("𠮷"));
+    QApplication::sendEvent(dialog->edtKeyword[4], &commit);
+    EXPECT_FALSE(dialog->edtKeyword[4]->text().contains(QStringLiteral("𠮷")));
 }
 
 TEST_F(ListDialogs, KeywordNamesAndModesAreWrittenInOrderAndReadBackWithTheirChangeFlags)

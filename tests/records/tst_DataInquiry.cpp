@@ -24,6 +24,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,6 +36,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QTimer>
 #include <QToolButton>
 
@@ -550,6 +553,44 @@ TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
     form->mmoNote->setFocus();
     form->cbxKeyword[0]->setFocus();
     EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("メモ\n"));
+}
+
+TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
+{
+    open();
+    showForm();
+    auto commit = [](QWidget *w, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(w, &event);
+    };
+    // The input method stays on in the number fields: what it commits arrives half-width.
+    for (QLineEdit *e : {form->edtTel, form->edtFax, form->edtPortable1, form->edtPortable2, form->edtPos}) {
+        e->clear();
+        commit(e, QStringLiteral("０３－１２"));
+        for (const QString key : {QStringLiteral("３"), QStringLiteral("ー")}) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
+            QApplication::sendEvent(e, &press);
+        }
+        EXPECT_EQ(e->text(), "03-123-") << e->objectName().toStdString();
+    }
+    // Every 8-bit field refuses a character Shift-JIS lacks where it is typed, and says so.
+    QList<QWidget *> eightBit;
+    for (QLineEdit *e : form->findChildren<QLineEdit *>())
+        if (!e->isReadOnly() && !qobject_cast<TUniEdit *>(e) && !qobject_cast<TUniComboBox *>(e->parentWidget()))
+            eightBit << e;
+    eightBit << form->mmoNote;
+    ASSERT_GE(eightBit.size(), 25);
+    for (QWidget *w : eightBit) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        QToolTip::hideText();
+        commit(w, QStringLiteral("吉𠮷"));
+        const QString text = qobject_cast<QLineEdit *>(w) ? static_cast<QLineEdit *>(w)->text()
+                                                           : form->mmoNote->toPlainText();
+        EXPECT_FALSE(text.contains(QStringLiteral("𠮷")));
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("𠮷")));
+    }
+    EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("吉"));
 }
 
 TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)

@@ -65,7 +65,9 @@ void LimitToShiftJis(QPlainTextEdit *edit)
                          const int end = std::min(position + added, edit->document()->characterCount() - 1);
                          cursor.setPosition(position);
                          cursor.setPosition(end, QTextCursor::KeepAnchor);
-                         const QString text = cursor.selectedText();
+                         // A cursor hands line breaks out as paragraph separators, which Shift-JIS lacks.
+                         const QString text =
+                             cursor.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
                          QString unmappable;
                          Sjis::encode(text, &unmappable);
                          if (unmappable.isEmpty())

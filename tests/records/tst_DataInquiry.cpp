@@ -221,7 +221,7 @@ TEST_F(DataInquiryTest, ValidationShowsItsMessageOnTheMainPageAndWritesNothing)
         {"edtCustomCode", QStringLiteral("A-1"),
          QStringLiteral("入力した顧客コードは既に使われています  \r\n別のコードに変更してください  ")},
         {"edtTel", QStringLiteral("03 1234 5678"), QStringLiteral("電話番号は半角数字かハイフンのみが有効です  ")},
-        {"edtFax", QStringLiteral("０３１２３４"), QStringLiteral("FAX番号は半角数字かハイフンのみが有効です  ")},
+        {"edtFax", QStringLiteral("０３（１２３４）"), QStringLiteral("FAX番号は半角数字かハイフンのみが有効です  ")},
         {"edtPortable2", QStringLiteral("090x"), QStringLiteral("携帯番号は半角数字かハイフンのみが有効です  ")},
         {"edtPos", QStringLiteral("10a"), QStringLiteral("正しい郵便番号を入力してください  ")},
         {"edtPos", QStringLiteral("1234"), QStringLiteral("正しい桁数の郵便番号を入力してください  ")},

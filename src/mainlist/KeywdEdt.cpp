@@ -74,7 +74,9 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
     setObjectName(QStringLiteral("KeywordEdit"));
     setWindowTitle(QStringLiteral("キーワード項目の設定"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont dialogFont(QStringLiteral("Tahoma"));
+    // The program's own face at the dialog's small size: a Latin-only face would leave the names' kana and
+    // kanji to another face.
+    QFont dialogFont = font();
     dialogFont.setPixelSize(11);
     setFont(dialogFont);
 

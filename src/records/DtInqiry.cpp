@@ -292,10 +292,11 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("顧客コード")), row, 4);
     grid->addWidget(edtCustomCode, row++, 5, 1, 2);
 
+    // Made in the order they stand, so the tab order runs 電話番号, its look-up, 代表電話.
     edtTel = edit("edtTel", 13, p, true);
+    bbtnTelSch = button("bbtnTelSch", QString(), p);
     chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
     chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
-    bbtnTelSch = button("bbtnTelSch", QString(), p);
     edtFax = edit("edtFax", 13, p, true);
     grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
     grid->addWidget(edtTel, row, 1, 1, 2);

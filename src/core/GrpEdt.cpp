@@ -6,6 +6,7 @@
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -69,6 +70,8 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
         edtGroup[i]->setObjectName(QStringLiteral("edtGroup") + QString::number(i));
         // The limit counts characters; the byte limit is kept when the edit is left.
         edtGroup[i]->SetMaxLength(MaxGroupNameBytes);
+        // The names are kept in Shift-JIS: a character it lacks is refused where it is typed.
+        edtGroup[i]->setValidator(new TShiftJisValidator(0, edtGroup[i]));
         SetImeMode(edtGroup[i], imHira);
         lblGroup[i]->setBuddy(edtGroup[i]);
         edtGroup[i]->installEventFilter(this);

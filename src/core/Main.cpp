@@ -16,6 +16,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PDFHelp.h"
 #include "platform/SingleInstance.h"
+#include "platform/Translation.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -257,6 +258,8 @@ int RunVelmora(QApplication &app)
     QApplication::setApplicationName(AppTitle);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    InstallUiFont();
+    InstallQtTranslation();
     SetHintPauses(300, 30);
     LocateInstalledData();
 

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -24,9 +25,20 @@ void CenterFormOnOwner(QWidget *form, QWidget *owner)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    // A window not shown yet and never sized takes its layout's size when it is shown: centre that size.
-    if (!form->isVisible() && !form->testAttribute(Qt::WA_Resized))
-        form->adjustSize();
+    // A form not shown yet has the size its layout will give it only once the layout has run: take that
+    // size now, as showing it would, or the form ends up off centre by the difference.
+    if (!form->isVisible()) {
+        form->ensurePolished();
+        // Controls hidden or shown before the form was ever shown leave every layout's last result standing.
+        for (QWidget *control : form->findChildren<QWidget *>())
+            control->updateGeometry();
+        for (QLayout *layout : form->findChildren<QLayout *>())
+            layout->invalidate();
+        if (QLayout *layout = form->layout())
+            layout->activate();
+        if (!form->testAttribute(Qt::WA_Resized))
+            form->adjustSize();
+    }
     const QSize size = form->frameGeometry().size();
     int left, top;
     if (owner) {

@@ -38,7 +38,7 @@
 #include <QRegularExpression>
 #include <QApplication>
 #include <QComboBox>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -182,6 +182,7 @@ private:
 
 TAddressList::TAddressList() : QMainWindow(nullptr)
 {
+    Q_INIT_RESOURCE(AdrsList);
     setObjectName(QStringLiteral("AddressList"));
     setWindowTitle(AppTitle);
     resize(869, 461);
@@ -196,13 +197,17 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     tbarTool->setMovable(false);
     pnlSpacer = new QWidget(tbarTool);
     pnlSpacer->setObjectName(QStringLiteral("pnlSpacer"));
-    auto *controls = new QHBoxLayout(pnlSpacer);
+    // Two rows, the group over the order, as high as the tool buttons: each box gets the panel's width.
+    auto *controls = new QGridLayout(pnlSpacer);
     controls->setContentsMargins(4, 0, 4, 0);
+    controls->setVerticalSpacing(2);
     lblGroup = new QLabel(QStringLiteral("グループ："), pnlSpacer);
     lblGroup->setObjectName(QStringLiteral("lblGroup"));
     cbxGroup = new QComboBox(pnlSpacer);
     cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
     cbxGroup->setMaxVisibleItems(12);
+    // The group names come with the book, after the window is first shown: the box grows to the longest.
+    cbxGroup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     sbtnEditGroup = new QToolButton(pnlSpacer);
     sbtnEditGroup->setObjectName(QStringLiteral("sbtnEditGroup"));
     lblSort = new QLabel(QStringLiteral("表示順："), pnlSpacer);
@@ -212,11 +217,11 @@ TAddressList::TAddressList() : QMainWindow(nullptr)
     cbxSort->setMaxVisibleItems(16);
     sbtnSortDirection = new QToolButton(pnlSpacer);
     sbtnSortDirection->setObjectName(QStringLiteral("sbtnSortDirection"));
-    for (QWidget *w : {static_cast<QWidget *>(lblGroup), static_cast<QWidget *>(cbxGroup),
-                       static_cast<QWidget *>(sbtnEditGroup), static_cast<QWidget *>(lblSort),
-                       static_cast<QWidget *>(cbxSort), static_cast<QWidget *>(sbtnSortDirection)})
-        controls->addWidget(w);
-    controls->addStretch();
+    QWidget *const rows[2][3] = {{lblGroup, cbxGroup, sbtnEditGroup}, {lblSort, cbxSort, sbtnSortDirection}};
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            controls->addWidget(rows[row][column], row, column);
+    controls->setColumnStretch(3, 1);
 
     lvAddress = new TUniSortListView(this);
     lvAddress->setObjectName(QStringLiteral("lvAddress"));
@@ -770,9 +775,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
     model_->reset();
     updateCountPanels();
     updateFilterPanel();
-    for (QAction *action : {actAdrsCopy, actExportFile, actMarkExport, actInquiry, actDelete, actBatchChange,
-                            actListPrint, actOptimize, actConvertKykbn, actConvertAdrsPos, actRepairIndex})
-        EnableAction(action, !ShownRecNos.empty());
+    applyBookRules(DMMirvale18 && DMMirvale18->AdrsTable && DMMirvale18->AdrsTable->Active());
     if (RecordForm && RecordForm->GetSourceList() == 1)
         RecordForm->UpdateRecordNavigator();
     if (ShownRecNos.empty() && AddressCopy)
@@ -1170,12 +1173,12 @@ void TAddressList::createActions()
     search->setMenu(pmSearch);
     search->setPopupMode(QToolButton::MenuButtonPopup);
     tbarTool->addWidget(search);
-    auto *print = new QToolButton(tbarTool);
+    auto *print = tbtnPrint = new QToolButton(tbarTool);
     print->setObjectName(QStringLiteral("tbtnPrint"));
     print->setText(QStringLiteral("印刷"));
     print->setToolTip(QStringLiteral("印刷"));
     print->setStatusTip(QStringLiteral("アドレス帳データを元に印刷処理をします"));
-    print->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    print->setIcon(QIcon(QStringLiteral(":/AdrsList/PRINT.svg")));
     print->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     print->setMinimumSize(66, 59);
     print->setMenu(pmPrint);
@@ -1195,6 +1198,7 @@ void TAddressList::createActions()
     connect(lvAddress->header(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { pmColumn->popup(lvAddress->header()->mapToGlobal(at)); });
     updateSearchControls();
+    applyBookRules(false);
 }
 
 bool TAddressList::eventFilter(QObject *watched, QEvent *event)
@@ -1217,6 +1221,17 @@ void TAddressList::keyPressEvent(QKeyEvent *event)
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+void TAddressList::applyBookRules(bool bookOpen)
+{
+    for (QAction *action : {actAdrsCopy, actExportFile, actMarkExport, actInquiry, actDelete, actBatchChange,
+                            actListPrint, actOptimize, actConvertKykbn, actConvertAdrsPos, actRepairIndex})
+        EnableAction(action, !ShownRecNos.empty());
+    // Filtering and printing have nothing to work on until a book is open.
+    EnableAction(actAdrsSearch, bookOpen);
+    EnableAction(actDuplicateSearch, bookOpen);
+    tbtnPrint->setEnabled(bookOpen);
 }
 
 // The filter and duplicate commands and the sort controls follow the filter, the duplicate display and the

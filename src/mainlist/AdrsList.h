@@ -60,6 +60,7 @@ public:
         *actRepairIndex;
     QAction *actTopic, *actVersion;
     QMenu *pmAdrs, *pmSearch, *pmPrint, *pmColumn;
+    QToolButton *tbtnPrint;
 
     // The list's state.
     std::array<TColumnDef, ListItemCount> ColumnDefs;
@@ -146,6 +147,8 @@ public:
     void actNumerSearchExecute();
     // Enables an action by its rule, as far as the window it opens exists in this build.
     static void EnableAction(QAction *action, bool rule);
+    // The commands that need records or an open book follow the list and the book.
+    void applyBookRules(bool bookOpen);
 
     void FillGroupCombo();
     void FillSortCombo();

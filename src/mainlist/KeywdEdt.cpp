@@ -5,6 +5,7 @@
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -73,7 +74,9 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
     setObjectName(QStringLiteral("KeywordEdit"));
     setWindowTitle(QStringLiteral("キーワード項目の設定"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont dialogFont(QStringLiteral("Tahoma"));
+    // The program's own face at the dialog's small size: a Latin-only face would leave the names' kana and
+    // kanji to another face.
+    QFont dialogFont = font();
     dialogFont.setPixelSize(11);
     setFont(dialogFont);
 
@@ -93,6 +96,8 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
         edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword") + number);
         // The limit counts characters; the byte limit is kept when the edit is left.
         edtKeyword[i]->SetMaxLength(MaxKeywordNameBytes);
+        // The names are kept in Shift-JIS: a character it lacks is refused where it is typed.
+        edtKeyword[i]->setValidator(new TShiftJisValidator(0, edtKeyword[i]));
         SetImeMode(edtKeyword[i], imHira);
         edtKeyword[i]->installEventFilter(this);
         cbxKeyword[i] = new TUniComboBox(this);

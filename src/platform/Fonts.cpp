@@ -1,5 +1,6 @@
 #include "platform/Fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QStringList>
@@ -16,6 +17,10 @@ QString usableFace(const QString &face)
 {
     return withoutVerticalMark(face).trimmed().isEmpty() ? defaultFace() : face;
 }
+
+// The installed Japanese gothic faces, in the order they are preferred. Each has Latin letters, digits, kana
+// and kanji of one design.
+QStringList gothicFaces() { return {QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP")}; }
 
 int charsetOf(const QString &family, bool moreCharsets)
 {
@@ -104,7 +109,7 @@ int GetFontStyleBits(const TLogFont &font)
 void InstallFontSubstitutions()
 {
     const QStringList mincho{QStringLiteral("IPAexMincho"), QStringLiteral("Noto Serif CJK JP")};
-    const QStringList gothic{QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP")};
+    const QStringList gothic = gothicFaces();
     const struct {
         QString face;
         const QStringList &substitutes;
@@ -118,5 +123,20 @@ void InstallFontSubstitutions()
     for (const auto &entry : faces) {
         QFont::insertSubstitutions(entry.face, entry.substitutes);
         QFont::insertSubstitutions(u'@' + entry.face, entry.substitutes);
+    }
+}
+
+void InstallUiFont()
+{
+    // Left to the system's fallback, Latin letters and digits would come from a Latin face and kana and kanji
+    // from another, so one line of text would mix two designs and two heights.
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &face : gothicFaces()) {
+        if (!installed.contains(face))
+            continue;
+        QFont font = QApplication::font();
+        font.setFamilies({face});
+        QApplication::setFont(font);
+        return;
     }
 }

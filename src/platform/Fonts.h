@@ -48,3 +48,7 @@ int GetFontStyleBits(const TLogFont &font);
 // Maps the program's mincho and gothic faces (and their "@" forms) onto the installed Japanese faces, so
 // layouts made with them keep their look. Called once at start; calling again changes nothing.
 void InstallFontSubstitutions();
+
+// Makes the program's own Japanese gothic face the font of every window, keeping the desktop's size. Nothing
+// changes when no such face is installed.
+void InstallUiFont();

@@ -113,7 +113,7 @@ void TPDFHelp::CloseDocument()
 
 QString TPDFHelp::UnavailableMessage() const
 {
-    return errorText_ + QStringLiteral("\r\n\r\n") + QStringLiteral("スタートメニューから『") + AppTitle +
-           QStringLiteral("』を開き  ") + QStringLiteral("\r\n") +
-           QStringLiteral("「操作ガイドの使用について」をご確認ください  ");
+    // This desktop has no Start menu to point at: what the user can act on is the viewer itself.
+    return errorText_ + QStringLiteral("\r\n\r\n操作ガイドの表示には PDF ビューア（evince、okular など）が必要です  "
+                                       "\r\nインストールされているかご確認ください  ");
 }

@@ -746,6 +746,9 @@ void TBatchChange::btnStartClick()
     const TRunOutcome outcome = runChange();
     switch (outcome.End) {
     case TRunEnd::Stopped:
+        // The run is one transaction, so a stop leaves every record as it was: say so, as the copy does.
+        ShowMessageBoxAt(this, QStringLiteral("一括編集を中止しました  \r\nアドレス帳は変更されていません  "), AppTitle,
+                         MB_ICONINFORMATION);
         return;
     case TRunEnd::Failed:
         ShowMessageBoxAt(this, outcome.Error, AppTitle, MB_ICONERROR);

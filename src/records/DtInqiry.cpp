@@ -255,10 +255,12 @@ QWidget *TDataInquiry::createMainPage()
     tabstMain->setObjectName(QStringLiteral("tabstMain"));
     auto *grid = new QGridLayout(tabstMain);
     grid->setVerticalSpacing(3);
-    auto edit = [](const char *name, int limit, QWidget *parent) {
+    auto edit = [](const char *name, int limit, QWidget *parent, bool numberField = false) {
         auto *e = new QLineEdit(parent);
         e->setObjectName(QLatin1String(name));
-        e->setValidator(new TShiftJisValidator(limit, e));
+        auto *validator = new TShiftJisValidator(limit, e);
+        validator->SetNumberField(numberField);
+        e->setValidator(validator);
         return e;
     };
     auto button = [](const char *name, const QString &hint, QWidget *parent) {
@@ -290,11 +292,12 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("顧客コード")), row, 4);
     grid->addWidget(edtCustomCode, row++, 5, 1, 2);
 
-    edtTel = edit("edtTel", 13, p);
+    // Made in the order they stand, so the tab order runs 電話番号, its look-up, 代表電話.
+    edtTel = edit("edtTel", 13, p, true);
+    bbtnTelSch = button("bbtnTelSch", QString(), p);
     chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
     chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
-    bbtnTelSch = button("bbtnTelSch", QString(), p);
-    edtFax = edit("edtFax", 13, p);
+    edtFax = edit("edtFax", 13, p, true);
     grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
     grid->addWidget(edtTel, row, 1, 1, 2);
     grid->addWidget(bbtnTelSch, row, 3);
@@ -302,14 +305,14 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("FAX番号")), row, 5);
     grid->addWidget(edtFax, row++, 6);
 
-    edtPortable1 = edit("edtPortable1", 13, p);
-    edtPortable2 = edit("edtPortable2", 13, p);
+    edtPortable1 = edit("edtPortable1", 13, p, true);
+    edtPortable2 = edit("edtPortable2", 13, p, true);
     grid->addWidget(label(QStringLiteral("携帯番号１")), row, 0);
     grid->addWidget(edtPortable1, row, 1, 1, 2);
     grid->addWidget(label(QStringLiteral("携帯番号２")), row, 5);
     grid->addWidget(edtPortable2, row++, 6);
 
-    edtPos = edit("edtPos", 8, p);
+    edtPos = edit("edtPos", 8, p, true);
     bbtnPosSch = button("bbtnPosSch", QString(), p);
     edtJisCode = edit("edtJisCode", 8, p);
     edtJisCode->setReadOnly(true);
@@ -566,6 +569,7 @@ QWidget *TDataInquiry::createMemoPage()
     mmoNote = new QPlainTextEdit(tabstMemo1);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setTabChangesFocus(true);
+    LimitToShiftJis(mmoNote);
     page->addWidget(mmoNote, 1);
     return tabstMemo1;
 }
@@ -737,21 +741,21 @@ void TDataInquiry::connectHandlers()
 void TDataInquiry::bindEnterKeys()
 {
     auto toEnd = [this](QWidget *target) { return [this, target] { focusAtEnd(target); }; };
-    auto to = [](QWidget *target) { return [target] { target->setFocus(); }; };
-    const auto endOfForm = [this] { holdOrAddButton()->setFocus(); };
+    auto to = [this](QWidget *target) { return [this, target] { focusOrNext(target); }; };
+    const auto endOfForm = [this] { focusOrNext(holdOrAddButton()); };
     enterActions_ = {
         {cbxGroup, toEnd(edtCustomCode)},
         {edtTel,
          [this] {
              if (TrimBlanks(edtTdfkn->text()).isEmpty())
-                 bbtnTelSch->setFocus();
+                 focusOrNext(bbtnTelSch);
              else
-                 chkMainNumber->setFocus();
+                 focusOrNext(chkMainNumber);
          }},
         {edtPos,
          [this] {
              if (TrimBlanks(edtTdfkn->text()).isEmpty())
-                 bbtnPosSch->setFocus();
+                 focusOrNext(bbtnPosSch);
              else
                  focusAtEnd(edtTdfkn);
          }},
@@ -767,14 +771,14 @@ void TDataInquiry::bindEnterKeys()
              if (Cbx_CatSub->isEnabled())
                  Cbx_CatSub->setFocus();
              else if (sbtnCorp->isChecked())
-                 chkIgnoreName->setFocus();
+                 focusOrNext(chkIgnoreName);
              else
                  endOfForm();
          }},
         {Cbx_CatSub,
          [this, endOfForm] {
              if (sbtnCorp->isChecked())
-                 chkIgnoreName->setFocus();
+                 focusOrNext(chkIgnoreName);
              else
                  endOfForm();
          }},
@@ -1121,7 +1125,7 @@ void TDataInquiry::bbtnNewClick()
     btnUpdate->setEnabled(false);
     btnDelete->setEnabled(false);
     ClearControls();
-    cbxGroup->setFocus();
+    focusNewRecordStart();
     QApplication::restoreOverrideCursor();
 }
 
@@ -1135,7 +1139,11 @@ void TDataInquiry::FormShow()
     }
 }
 
-void TDataInquiry::WMInquirySetup() { cbxGroup->setFocus(); }
+void TDataInquiry::WMInquirySetup() { focusNewRecordStart(); }
+
+// No dictionary window opens for a new record in this build, so the focus goes where the user types first:
+// the telephone number that window would have asked for.
+void TDataInquiry::focusNewRecordStart() { edtTel->setFocus(); }
 
 void TDataInquiry::showEvent(QShowEvent *event)
 {
@@ -1762,7 +1770,17 @@ void TDataInquiry::focusAtEnd(QWidget *control)
         edit->end(false);
     else if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
         combo->lineEdit()->end(false);
-    control->setFocus();
+    focusOrNext(control);
+}
+
+void TDataInquiry::focusOrNext(QWidget *control)
+{
+    // A control switched off for this record cannot take the focus: Enter goes on to the next one that can,
+    // rather than leaving the focus where it was.
+    if (control->isEnabled())
+        control->setFocus();
+    else
+        NextFocusKeyPress(control);
 }
 
 void TDataInquiry::focusMain(QWidget *control, bool selectAll)

@@ -264,6 +264,8 @@ private:
     void setActivePage(QWidget *page);
     void focusMain(QWidget *control, bool selectAll);
     void focusAtEnd(QWidget *control);
+    void focusOrNext(QWidget *control);
+    void focusNewRecordStart();
     void NextFocusKeyPress(QWidget *sender);
     QWidget *holdOrAddButton() const;
     bool confirmSameNumbers();

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -124,6 +125,12 @@ TEST_F(GroupEdit, LongNamesAreCutToTwentyBytesWithoutSplittingACharacter)
     edit(10)->setFocus();
     QTest::keyClick(edit(10), Qt::Key_Return);
     EXPECT_TRUE(dialog->btnOk->hasFocus());
+
+    // A character Shift-JIS lacks never gets into a name.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("𠮷田"));
+    QApplication::sendEvent(edit(3), &commit);
+    EXPECT_FALSE(edit(3)->text().contains(QStringLiteral("𠮷")));
 }
 
 TEST_F(GroupEdit, FailedSaveKeepsDialogOpenAndNamesAsStored)

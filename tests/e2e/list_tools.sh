@@ -25,9 +25,10 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 mainX=$X mainY=$Y
 
 # Dialogs have no window manager here: each is found as the newest visible window of its own size.
-dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog
+dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog; a negative y counts from its bottom
   local w=$1 dx=$2 dy=$3
   eval "$(xdotool getwindowgeometry --shell "$w")"
+  [ "$dy" -lt 0 ] && dy=$((HEIGHT + dy))
   xdotool mousemove $((X + dx)) $((Y + dy)) click 1
 }
 newest_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1; }
@@ -56,8 +57,8 @@ xdotool key alt+f; sleep 0.4; xdotool key a
 wait_for 10 xdotool search --onlyvisible --name '他のアドレス帳にコピー' || fail "no copy dialog"
 copy=$(newest_window '他のアドレス帳にコピー')
 sleep 0.5
-dialog_at "$copy" 89 48
-dialog_at "$copy" 274 645
+dialog_at "$copy" 89 40
+dialog_at "$copy" 274 -22
 answer_boxes
 wait_for 30 sh -c "[ \"\$('$rows' '$adrs/Other/' Adrs.DB 2>/dev/null)\" = 1 ]" || fail "the record was not copied"
 [ "$("$rows" "$adrs/Other/" Adrs.DB CustomCode)" = 125 ] || fail "another record than the found one was copied"
@@ -73,7 +74,7 @@ sleep 0.5
 dialog_at "$batch" 29 298
 dialog_at "$batch" 373 298
 xdotool type --delay 30 'E2EKW'
-dialog_at "$batch" 509 650
+dialog_at "$batch" 509 -22
 answer_boxes
 wait_for 60 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB Keyword1 | grep -c '^E2EKW$')\" = 300 ]" \
   || fail "the batch change did not reach every record"
@@ -85,8 +86,8 @@ xdotool key alt+v; sleep 0.4; xdotool key v
 wait_for 10 xdotool search --onlyvisible --name '表示項目の設定' || fail "no column dialog"
 columns=$(newest_window '表示項目の設定')
 sleep 0.5
-dialog_at "$columns" 21 76
-dialog_at "$columns" 234 393
+dialog_at "$columns" 21 67
+dialog_at "$columns" 234 -15
 wait_for 10 sh -c "! xdotool search --onlyvisible --name '表示項目の設定'" || fail "the column dialog stayed open"
 focus_main
 xdotool key alt+v; sleep 0.4; xdotool key k

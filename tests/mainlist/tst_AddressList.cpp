@@ -9,6 +9,7 @@
 #include "mainlist/DupliSch.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
+#include "platform/CustomEvents.h"
 #include "platform/Forms.h"
 #include "platform/SjisCodec.h"
 #include "widgets/UniSortListView.h"
@@ -28,6 +29,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QAction>
 #include <QFile>
@@ -136,6 +139,24 @@ TEST_F(AddressListTest, GroupsAndSortDirectionChooseTheRows)
     list->RefreshList(false, true, false);
     EXPECT_EQ(shown(), (std::vector<int32_t>{4, 3, 2, 1}));
     EXPECT_EQ(list->StatusPanels[3]->text(), QStringLiteral("表示件数： 4"));
+}
+
+TEST_F(AddressListTest, GroupBoxShowsTheLongestGroupNameWhole)
+{
+    // The window is shown before the book's names arrive; a name of the full 20 bytes must still fit.
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    const QString saved = GroupNames[10];
+    GroupNames[10] = QStringLiteral("取引先グループ第十号");
+    list->FillGroupCombo();
+    GroupNames[10] = saved;
+    QTest::qWait(50);
+    QComboBox *box = list->cbxGroup;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    EXPECT_GE(field.width(), box->fontMetrics().horizontalAdvance(box->itemText(11)));
 }
 
 TEST_F(AddressListTest, DuplicateDisplayListsRunsInRecordOrder)
@@ -321,7 +342,18 @@ TEST_F(AddressListTest, SettingsComeBackAfterTheWindowIsClosed)
 
 TEST_F(AddressListTest, CommandsFollowTheirEnableRules)
 {
+    // Before a book is open nothing that works on one is offered; the print button shows a printer.
+    auto *print = list->findChild<QToolButton *>("tbtnPrint");
+    ASSERT_NE(print, nullptr);
+    for (QAction *action : {list->actInquiry, list->actDelete, list->actAdrsSearch, list->actDuplicateSearch})
+        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    EXPECT_FALSE(print->isEnabled());
+    const QImage floppy = list->style()->standardIcon(QStyle::SP_DialogSaveButton).pixmap(32).toImage();
+    EXPECT_NE(print->icon().pixmap(32).toImage(), floppy);
+    EXPECT_FALSE(print->icon().isNull());
     list->RefreshList(true, true, false);
+    EXPECT_TRUE(list->actAdrsSearch->isEnabled());
+    EXPECT_TRUE(print->isEnabled());
     EXPECT_FALSE(list->actDelete->isEnabled());  // empty list
     EXPECT_TRUE(list->actReload->isEnabled());
     EXPECT_FALSE(list->actWordNext->isEnabled());
@@ -450,6 +482,8 @@ TEST_F(AddressListTest, SwitchToABookThatCannotOpenLeavesNothingOfTheOldOne)
     EXPECT_EQ(CurrentAdrsName, "Broken");
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora"));  // no book is open
     EXPECT_EQ(list->GetRecordCount(), 0);
+    EXPECT_FALSE(list->actAdrsSearch->isEnabled());
+    EXPECT_FALSE(list->findChild<QToolButton *>("tbtnPrint")->isEnabled());
     EXPECT_EQ(boxes.texts().last(), QStringLiteral("アドレス帳ファイルがオープンできませんでした  \r\n\r\n"
                                                    "ファイルが壊れています  \r\nバックアップから復元してください  "));
 }

@@ -5,6 +5,7 @@
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/WordSch.h"
+#include "platform/Fonts.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
@@ -13,6 +14,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -173,6 +176,26 @@ TEST_F(ListDialogs, KeywordEditRefusesTheFirstEmptyNameAndCutsLongNamesOnLeaving
     dialog->edtKeyword[3]->setText(QString(11, 'a') + QStringLiteral("漢"));
     dialog->cbxKeyword[3]->setFocus();
     EXPECT_EQ(dialog->edtKeyword[3]->text(), QString(11, 'a'));
+
+    // A character Shift-JIS lacks never gets into a name.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("𠮷"));
+    QApplication::sendEvent(dialog->edtKeyword[4], &commit);
+    EXPECT_FALSE(dialog->edtKeyword[4]->text().contains(QStringLiteral("𠮷")));
+}
+
+TEST_F(ListDialogs, ColumnAndKeywordDialogsDrawEveryRowInTheProgramsFace)
+{
+    const QFont saved = QApplication::font();
+    InstallUiFont();
+    const QString face = QFontInfo(QApplication::font()).family();
+    auto keywords = shown<TKeywordEdit>();
+    EXPECT_EQ(QFontInfo(keywords->edtKeyword[0]->font()).family(), face);
+    auto columns = shown<THeaderSelect>();
+    auto *list = columns->findChild<QListWidget *>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(QFontInfo(list->font()).family(), face);
+    QApplication::setFont(saved);
 }
 
 TEST_F(ListDialogs, KeywordNamesAndModesAreWrittenInOrderAndReadBackWithTheirChangeFlags)

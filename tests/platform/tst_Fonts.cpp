@@ -1,10 +1,12 @@
 // The font value's helpers and the mapping of the program's Japanese faces onto installed ones.
 #include "platform/Fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QRawFont>
 
 #include <gtest/gtest.h>
 
@@ -100,4 +102,23 @@ TEST(Fonts, ProgramFacesResolveToInstalledJapaneseFaces)
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("ＭＳ 明朝"))).family(), QStringLiteral("IPAexMincho"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("@ＭＳ 明朝"))).family(), QStringLiteral("IPAexMincho"));
     EXPECT_EQ(QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family(), QStringLiteral("IPAexGothic"));
+}
+
+TEST(Fonts, TheUiFontIsOneJapaneseFaceForLatinDigitsKanaAndKanji)
+{
+    const QFont saved = QApplication::font();
+    InstallUiFont();
+    const QFont font = QApplication::font();
+    EXPECT_EQ(font.pointSizeF(), saved.pointSizeF());
+    // What a selected list row holds: a company name with a number, an address with a full-width digit.
+    const QFontInfo info(font);
+    const QRawFont face = QRawFont::fromFont(font);
+    for (const QString &text : {QStringLiteral("株式会社サンプル10"), QStringLiteral("東京都千代田区丸の内２丁目"),
+                                QStringLiteral("0235-57-1870 No.")}) {
+        for (const QChar c : text)
+            EXPECT_TRUE(face.supportsCharacter(c)) << info.family().toStdString() << " lacks " << QString(c).toStdString();
+    }
+    EXPECT_TRUE(info.family() == QStringLiteral("IPAexGothic") || info.family() == QStringLiteral("Noto Sans CJK JP"))
+        << info.family().toStdString();
+    QApplication::setFont(saved);
 }

@@ -118,8 +118,8 @@ TEST_F(PDFHelpTest, NoViewerMakesHelpUnavailableWithTheAdvice)
     EXPECT_TRUE(help.Unavailable());
     EXPECT_EQ(help.ErrorCode(), 101);
     EXPECT_EQ(help.UnavailableMessage(),
-              QStringLiteral("PDF ビューアがインストールされていません  \r\n\r\nスタートメニューから『Velmora』を開き  "
-                             "\r\n「操作ガイドの使用について」をご確認ください  "));
+              QStringLiteral("PDF ビューアがインストールされていません  \r\n\r\n操作ガイドの表示には PDF ビューア"
+                             "（evince、okular など）が必要です  \r\nインストールされているかご確認ください  "));
 }
 
 TEST_F(PDFHelpTest, MissingGuideIsReportedAtOnceWithItsTitle)

@@ -1,18 +1,25 @@
-// The small platform layers: registry hives, run-time libraries, the modal run and the single instance.
+// The small platform layers: the message box's buttons, registry hives, run-time libraries, the modal run and the single instance.
 #include "platform/Folders.h"
 #include "platform/Forms.h"
+#include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/RuntimeLibrary.h"
 #include "platform/SingleInstance.h"
+#include "platform/Translation.h"
 
 #include "TestSupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QLocalServer>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -101,4 +108,35 @@ TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)
     first.reset();
     std::unique_ptr<TInstanceGuard> third;
     EXPECT_FALSE(CheckSingleInstance(third, name, data, false));
+}
+
+TEST(MessageBox, StandardButtonsReadInJapaneseOnceQtsTranslationIsLoaded)
+{
+    ASSERT_TRUE(InstallQtTranslation());
+    const struct {
+        unsigned flags;
+        QStringList captions;
+    } cases[] = {
+        {MB_YESNO | MB_ICONQUESTION, {QStringLiteral("はい"), QStringLiteral("いいえ")}},
+        {MB_YESNOCANCEL, {QStringLiteral("はい"), QStringLiteral("いいえ"), QStringLiteral("キャンセル")}},
+        {MB_OKCANCEL, {QStringLiteral("OK"), QStringLiteral("キャンセル")}},
+        {MB_OK | MB_ICONINFORMATION, {QStringLiteral("OK")}},
+    };
+    for (const auto &c : cases) {
+        QStringList shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton *b : box->buttons())
+                shown << b->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+            box->buttons().last()->click();
+        });
+        ShowMessageBoxAt(nullptr, QStringLiteral("よろしいですか？  "), AppTitle, c.flags, mbpSystem);
+        std::sort(shown.begin(), shown.end());
+        QStringList expected = c.captions;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(shown, expected);
+    }
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
+        QCoreApplication::removeTranslator(t);
 }

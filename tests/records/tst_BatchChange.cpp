@@ -359,7 +359,8 @@ TEST_F(BatchChangeTest, StopLeavesTheBookAsItWas)
     start();
     EXPECT_TRUE(stopped);
     EXPECT_EQ(book(), before);
-    EXPECT_EQ(boxes.texts(), QStringList{Question}) << "a stop is the user's own; nothing to report";
+    EXPECT_EQ(boxes.texts(), (QStringList{Question, QStringLiteral("一括編集を中止しました  \r\nアドレス帳は変更されていません  ")}));
+    EXPECT_EQ(boxes.shown().back().flags, MB_ICONINFORMATION);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dm->AdrsTable->InTransaction());
 }

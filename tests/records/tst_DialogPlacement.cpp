@@ -1,0 +1,73 @@
+// Every dialog the program centres over its owner comes up centred once it is shown, whatever size its
+// layout gives it: its centre lies within a few pixels of the owner's.
+#include "core/AdrsSel.h"
+#include "core/GrpEdt.h"
+#include "core/SharedHelpers.h"
+#include "directory/ExportItemSelect.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/AdrsSch.h"
+#include "mainlist/DupliSch.h"
+#include "mainlist/HdrSel.h"
+#include "mainlist/KeywdEdt.h"
+#include "mainlist/WordSch.h"
+#include "records/BatchChg.h"
+#include "records/InputLst.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+TEST(DialogPlacement, EveryCentredDialogIsCentredOverItsOwnerOnceShown)
+{
+    test::MessageBoxScript boxes;
+    test::TestBook book;
+    book.Open(QStringLiteral("Book"), true);
+    // The batch change asks its list for the selection; the list stays hidden, since showing it would open a book.
+    TAddressList list;
+    AddressList = &list;
+    QWidget owner;
+    const QRect work = owner.screen()->availableGeometry();
+    owner.setGeometry(work.adjusted(8, 8, -8, -8));
+    list.setGeometry(owner.geometry());
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+
+    // Each made as its command makes it; those that place themselves do it in their constructor.
+    const struct {
+        const char *name;
+        std::function<QDialog *(QWidget *)> make;
+    } dialogs[] = {
+        {"TAddressSelect", [](QWidget *o) { return new TAddressSelect(o); }},
+        {"TGruopEdit", [](QWidget *o) { return new TGruopEdit(o); }},
+        {"TWordSearch", [](QWidget *o) { return new TWordSearch(o); }},
+        {"TDuplicateSearch", [](QWidget *o) { return new TDuplicateSearch(o); }},
+        {"TKeywordEdit", [](QWidget *o) { return new TKeywordEdit(o); }},
+        {"THeaderSelect", [](QWidget *o) { return new THeaderSelect(o); }},
+        {"TAddressSearch", [](QWidget *o) { return new TAddressSearch(o); }},
+        {"TBatchChange", [&list](QWidget *) { return new TBatchChange(&list); }},
+        {"TCopyItemSet", [](QWidget *o) { return new TCopyItemSet(o); }},
+        {"TInputList", [](QWidget *o) { return new TInputList(o); }},
+    };
+    for (const auto &entry : dialogs) {
+        SCOPED_TRACE(entry.name);
+        std::unique_ptr<QDialog> dialog(entry.make(&owner));
+        CenterFormOnOwner(dialog.get(), &owner);
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        const QRect shown = dialog->frameGeometry();
+        EXPECT_TRUE(work.contains(shown)) << shown.x() << "," << shown.y() << " " << shown.width() << "x"
+                                          << shown.height();
+        const QPoint offset = shown.center() - owner.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 4) << "off by " << offset.x() << "," << offset.y() << " at size "
+                                               << shown.width() << "x" << shown.height();
+    }
+    EXPECT_EQ(boxes.texts(), QStringList());
+    AddressList = nullptr;
+}

@@ -346,6 +346,7 @@ TEST(SenderRect, StreamRoundTripsReadsOlderVersionsAndRefusesDamagedData)
         old.SetLayout(0);
         old.SetPosVisible(false);
         old.GetAddition1(1)->Item = 20;
+        old.SetTurned(1);  // a stream of an unturned block turns it back, as undo needs
         const QByteArray stream = olderBlock(version);
         ASSERT_EQ(LoadObject(old, stream, version), 0) << version;
         EXPECT_EQ(old.GetLayout(), 1);

@@ -271,6 +271,13 @@ private:
     bool confirmSameNumbers();
     void refillFromHistory(QComboBox *combo, const THistoryData *history);
 
+    static constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
+    static constexpr int MaxExtFiles = 10;
+    static QByteArray digitsOf(const QString &text);
+    // The text of a list of lines as a memo shows it: every line ended by a line break.
+    static QString linesText(const std::optional<QByteArrayList> &lines);
+    static QString formatDateTime(double value, const QString &format);
+
     TAddressList *owner_;
     bool shownOnce_ = false;
     // What Enter does in each control that has its own rule; every other input control moves on in tab order.

@@ -21,6 +21,14 @@ void frame3D(QPainter &painter, QRect &rect, const QColor &topLeft, const QColor
 
 TPaintPanel::TPaintPanel(QWidget *parent) : QFrame(parent) { setFrameShape(QFrame::NoFrame); }
 
+template <class T> void TPaintPanel::change(T &field, const T &value)
+{
+    if (field == value)
+        return;
+    field = value;
+    update();
+}
+
 void TPaintPanel::SetImage(const QImage &image)
 {
     Image_ = image;
@@ -30,49 +38,19 @@ void TPaintPanel::SetImage(const QImage &image)
     update();
 }
 
-void TPaintPanel::SetCenter(bool center)
-{
-    if (center == Center_)
-        return;
-    Center_ = center;
-    update();
-}
+void TPaintPanel::SetCenter(bool center) { change(Center_, center); }
 
-void TPaintPanel::SetBevelOuter(TBevel bevel)
-{
-    BevelOuter_ = bevel;
-    update();
-}
+void TPaintPanel::SetBevelOuter(TBevel bevel) { change(BevelOuter_, bevel); }
 
-void TPaintPanel::SetBevelInner(TBevel bevel)
-{
-    BevelInner_ = bevel;
-    update();
-}
+void TPaintPanel::SetBevelInner(TBevel bevel) { change(BevelInner_, bevel); }
 
-void TPaintPanel::SetBevelWidth(int width)
-{
-    BevelWidth_ = width;
-    update();
-}
+void TPaintPanel::SetBevelWidth(int width) { change(BevelWidth_, width); }
 
-void TPaintPanel::SetBorderWidth(int width)
-{
-    BorderWidth_ = width;
-    update();
-}
+void TPaintPanel::SetBorderWidth(int width) { change(BorderWidth_, width); }
 
-void TPaintPanel::SetCaption(const QString &caption)
-{
-    Caption_ = caption;
-    update();
-}
+void TPaintPanel::SetCaption(const QString &caption) { change(Caption_, caption); }
 
-void TPaintPanel::SetAlignment(Qt::Alignment alignment)
-{
-    Alignment_ = alignment;
-    update();
-}
+void TPaintPanel::SetAlignment(Qt::Alignment alignment) { change(Alignment_, alignment); }
 
 QColor TPaintPanel::Color() const { return palette().color(backgroundRole()); }
 

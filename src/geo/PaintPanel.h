@@ -55,6 +55,8 @@ private:
     // The sum of the bevels and the border on each side.
     int FrameSize() const;
     void FitToImage();
+    // Sets field and repaints when value differs.
+    template <class T> void change(T &field, const T &value);
 
     QImage Image_;
     bool Center_ = false;

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 
@@ -58,6 +59,17 @@ inline QRect InkBox(const QImage &image, QRect area = QRect())
             if (qGray(image.pixel(x, y)) < 128)
                 box |= QRect(x, y, 1, 1);
     return box;
+}
+
+// image as a JPEG file of quality 95.
+inline QByteArray JpegFileOf(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+    return buffer.data();
 }
 
 // The first page of a PDF file as pdftoppm renders it at dpi; a null image (and a failure) when it cannot.

@@ -8,7 +8,6 @@
 #include "drawing/BitmapTransform.h"
 #include "drawing/IllustRect.h"
 
-#include <QImageWriter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 
@@ -38,14 +37,17 @@ QImage quadrants(int width, int height)
 
 TJpegImage jpegOf(const QImage &image)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(95);
-    EXPECT_TRUE(writer.write(image));
     TJpegImage jpeg;
-    jpeg.LoadFromData(buffer.data());
+    jpeg.LoadFromData(JpegFileOf(image));
     return jpeg;
+}
+
+// object at rect showing picture, a bitmap.
+void place(TIllustRect &object, const TRect &rect, const QImage &picture)
+{
+    object.SetRect(rect);
+    const TBitmapGraphic graphic(picture);
+    object.SetPicture(&graphic);
 }
 
 // A graphic of a kind the object cannot hold.
@@ -112,9 +114,7 @@ bool near(const QColor &at, const QColor &colour, int tolerance = 12)
 TEST(IllustRect, BitmapAndJpegPicturesRoundTripByteForByte)
 {
     TIllustRect bitmap;
-    bitmap.SetRect({10, 20, 110, 90});
-    const TBitmapGraphic graphic(quadrants(6, 4));
-    bitmap.SetPicture(&graphic);
+    place(bitmap, {10, 20, 110, 90}, quadrants(6, 4));
     EXPECT_EQ(bitmap.Extension(), "bmp");
     EXPECT_EQ(bitmap.KeptJpeg(), nullptr);
     bitmap.FlipPicture(0);
@@ -194,9 +194,7 @@ TEST(IllustRect, BitmapAndJpegPicturesRoundTripByteForByte)
 TEST(IllustRect, OlderVersionsRead)
 {
     TIllustRect object;
-    object.SetRect({10, 20, 110, 90});
-    const TBitmapGraphic graphic(quadrants(6, 4));
-    object.SetPicture(&graphic);
+    place(object, {10, 20, 110, 90}, quadrants(6, 4));
     object.SetMaskIndex(1);
     object.SetMaskRect({30, 30, 60, 60});
     object.SetMaskTurned(1);
@@ -234,9 +232,7 @@ TEST(IllustRect, OlderVersionsRead)
 TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
 {
     TIllustRect object;
-    object.SetRect({0, 0, 50, 50});
-    const TBitmapGraphic graphic(quadrants(6, 4));
-    object.SetPicture(&graphic);
+    place(object, {0, 0, 50, 50}, quadrants(6, 4));
     const QByteArray bitmapRecord = SavedObject(object);
     const TJpegImage jpeg = jpegOf(quadrants(16, 16));
     object.SetPicture(&jpeg);
@@ -273,9 +269,7 @@ TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
 TEST_F(IllustWithMasks, MaskAndColourExcludeEachOtherAndAMissingShapeIsNoMask)
 {
     TIllustRect object;
-    object.SetRect({0, 0, 96, 96});
-    const TBitmapGraphic graphic(quadrants(40, 40));
-    object.SetPicture(&graphic);
+    place(object, {0, 0, 96, 96}, quadrants(40, 40));
     object.SetMaskIndex(0);
     EXPECT_TRUE(object.HasMaskImage());
     object.SetTransparentColor(0x00FF00);
@@ -335,9 +329,7 @@ TEST(IllustRect, TheCutOutFollowsTheObjectAndItsHandles)
 TEST_F(IllustWithMasks, ScreenImageShowsTheCutOutTheColourAndFollowsChanges)
 {
     TIllustRect object;
-    object.SetRect({10, 10, 110, 90});
-    const TBitmapGraphic graphic(quadrants(50, 40));
-    object.SetPicture(&graphic);
+    place(object, {10, 10, 110, 90}, quadrants(50, 40));
     object.SetMaskIndex(0);
     // The ellipse on the left half, turned a half turn on the screen: on the right half.
     object.SetMaskRect({10, 10, 60, 90});
@@ -379,12 +371,11 @@ namespace {
 // framed, and with green left out through a clip region.
 std::vector<std::unique_ptr<TIllustRect>> scene()
 {
-    const TBitmapGraphic graphic(quadrants(600, 400));
+    const QImage picture = quadrants(600, 400);
     std::vector<std::unique_ptr<TIllustRect>> objects;
     for (int i = 0; i < 6; ++i) {
         auto object = std::make_unique<TIllustRect>();
-        object->SetRect({24 + 192 * (i % 3), 24 + 192 * (i / 3), 168 + 192 * (i % 3), 120 + 192 * (i / 3)});
-        object->SetPicture(&graphic);
+        place(*object, {24 + 192 * (i % 3), 24 + 192 * (i / 3), 168 + 192 * (i % 3), 120 + 192 * (i / 3)}, picture);
         objects.push_back(std::move(object));
     }
     objects[1]->FlipPicture(0);

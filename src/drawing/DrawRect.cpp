@@ -13,13 +13,6 @@ namespace {
 
 int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
-TRect scaled(const TRect &r, double factor)
-{
-    return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
-            roundToInt(r.Right * static_cast<long double>(factor)),
-            roundToInt(r.Bottom * static_cast<long double>(factor))};
-}
-
 struct TRenderDpi {
     int X;
     int Y;
@@ -34,6 +27,13 @@ TRenderDpi renderDpi()
 
 }  // namespace
 
+TRect ScaledRect(const TRect &r, double factor)
+{
+    return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
+            roundToInt(r.Right * static_cast<long double>(factor)),
+            roundToInt(r.Bottom * static_cast<long double>(factor))};
+}
+
 // ---- TDrawRect ----
 
 void TDrawRect::Assign(const TDrawRect &source)
@@ -46,19 +46,19 @@ void TDrawRect::SetZoom(double zoom)
 {
     Zoom_ = zoom;
     if (zoom != 0)
-        DispRect = scaled(Rect, zoom);
+        DispRect = ScaledRect(Rect, zoom);
 }
 
 void TDrawRect::SetRect(const TRect &rect)
 {
     Rect = rect;
-    DispRect = scaled(Rect, Zoom_);
+    DispRect = ScaledRect(Rect, Zoom_);
 }
 
 void TDrawRect::SetDispRect(const TRect &rect)
 {
     DispRect = rect;
-    Rect = scaled(DispRect, 1.0 / Zoom_);
+    Rect = ScaledRect(DispRect, 1.0 / Zoom_);
 }
 
 void TDrawRect::CalcPrintRect(QPoint offset, bool keepMargins)
@@ -104,7 +104,11 @@ bool TDrawRect::PtInRect(int x, int y) const
     return x >= DispRect.Left && x < DispRect.Right && y >= DispRect.Top && y < DispRect.Bottom;
 }
 
-TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const
+TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const { return EdgeCodesAt(DispRect, x, y); }
+
+Qt::CursorShape TDrawRect::HitTest(int x, int y) const { return EdgeCursor(EdgeHitTest(x, y), PtInRect(x, y)); }
+
+TEdgeCodes EdgeCodesAt(const TRect &rect, int x, int y)
 {
     const auto code = [](int p, int low, int high, uint8_t lowCode, uint8_t highCode) -> uint8_t {
         if (std::abs(p - low) <= 3)
@@ -115,12 +119,11 @@ TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const
             return highCode;
         return 5;
     };
-    return {code(x, DispRect.Left, DispRect.Right, 0, 1), code(y, DispRect.Top, DispRect.Bottom, 2, 3)};
+    return {code(x, rect.Left, rect.Right, 0, 1), code(y, rect.Top, rect.Bottom, 2, 3)};
 }
 
-Qt::CursorShape TDrawRect::HitTest(int x, int y) const
+Qt::CursorShape EdgeCursor(TEdgeCodes edge, bool inside)
 {
-    const TEdgeCodes edge = EdgeHitTest(x, y);
     const bool side = edge.Horizontal == 0 || edge.Horizontal == 1;
     if (side && edge.Vertical == 4)
         return Qt::SizeHorCursor;
@@ -128,7 +131,7 @@ Qt::CursorShape TDrawRect::HitTest(int x, int y) const
         return (edge.Horizontal == 0) == (edge.Vertical == 2) ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
     if (edge.Horizontal == 4 && (edge.Vertical == 2 || edge.Vertical == 3))
         return Qt::SizeVerCursor;
-    return PtInRect(x, y) ? Qt::SizeAllCursor : Qt::ArrowCursor;
+    return inside ? Qt::SizeAllCursor : Qt::ArrowCursor;
 }
 
 // ---- TMetaRect ----

@@ -20,6 +20,15 @@ struct TEdgeCodes {
     bool operator==(const TEdgeCodes &) const = default;
 };
 
+// Every coordinate of r times factor, halves away from zero.
+TRect ScaledRect(const TRect &r, double factor);
+// The edge codes of (x, y) against rect: within 3 pixels of an edge (the right and bottom ones being the last
+// column and row inside) or of the centre line.
+TEdgeCodes EdgeCodesAt(const TRect &rect, int x, int y);
+// The sizing cursor of edge codes: diagonal at the corners, across at the sides; elsewhere the move cursor
+// inside, the arrow outside.
+Qt::CursorShape EdgeCursor(TEdgeCodes edge, bool inside);
+
 class TDrawRect {
 public:
     TDrawRect() = default;

@@ -8,7 +8,9 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -59,8 +61,33 @@ inline QRect InkBox(const QImage &image, QRect area = QRect())
     return box;
 }
 
+// image as a JPEG file of quality 95.
+inline QByteArray JpegFileOf(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+    return buffer.data();
+}
+
+// The first page of a PDF file as pdftoppm renders it at dpi; a null image (and a failure) when it cannot.
+inline QImage RenderedPdfPage(const QString &pdfFile, int dpi)
+{
+    const QString stem = pdfFile + QStringLiteral(".page");
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                                                QStringLiteral("-singlefile"), pdfFile, stem});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitCode() != 0) {
+        ADD_FAILURE() << "pdftoppm: " << pdftoppm.readAllStandardError().toStdString();
+        return QImage();
+    }
+    return QImage(stem + QStringLiteral(".png"));
+}
+
 // Prints object onto page as a printer of the canvas's resolution would, at its print rectangle.
-inline void PrintObject(TMetaRect &object, TCanvas &canvas)
+inline void PrintObject(TDrawRect &object, TCanvas &canvas)
 {
     object.CalcPrintRect(QPoint(0, 0), true);
     object.Prepare(true);

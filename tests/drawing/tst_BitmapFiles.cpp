@@ -4,10 +4,10 @@
 #include "drawing/BitmapHelpers.h"
 #include "drawing/JpegImage.h"
 
+#include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
 #include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -119,20 +119,10 @@ QImage photo(int width, int height)
     return image;
 }
 
-QByteArray jpegOf(const QImage &image)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(95);
-    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
-    return buffer.data();
-}
-
 // A JPEG whose segments before the image data are exactly segments (each a marker and its body).
 QByteArray jpegWithSegments(const QList<QByteArray> &segments)
 {
-    const QByteArray plain = jpegOf(photo(16, 8));
+    const QByteArray plain = JpegFileOf(photo(16, 8));
     // Drop the writer's own JFIF segment.
     qsizetype rest = 2;
     if (uchar(plain[3]) == 0xE0)
@@ -296,7 +286,7 @@ TEST(BitmapFile, DamagedAndCutImagesAreRefusedWithTheDocumentedMessage)
 TEST(JpegImage, KeepsItsBytesDecodesThemAndRefusesDamage)
 {
     const QImage source = photo(24, 16);
-    const QByteArray bytes = jpegOf(source);
+    const QByteArray bytes = JpegFileOf(source);
     TJpegImage jpeg;
     jpeg.LoadFromData(bytes);
     EXPECT_EQ(jpeg.Data(), bytes);
@@ -310,7 +300,7 @@ TEST(JpegImage, KeepsItsBytesDecodesThemAndRefusesDamage)
     TJpegImage other;
     QImage grey(8, 8, QImage::Format_Grayscale8);
     grey.fill(qRgb(100, 100, 100));
-    other.LoadFromData(jpegOf(grey));
+    other.LoadFromData(JpegFileOf(grey));
     EXPECT_TRUE(near(other.Bitmap().pixel(3, 3), qRgb(100, 100, 100), 2));
     const uchar inks[4][4] = {{255, 255, 255, 255}, {0, 255, 255, 255}, {255, 255, 0, 255}, {255, 255, 255, 0}};
     other.LoadFromData(cmykJpeg(inks));

@@ -3,12 +3,12 @@
 #include "drawing/MaskedDraw.h"
 #include "drawing/MetafileEx.h"
 
+#include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -178,12 +178,7 @@ TEST(MaskedDraw, CutOutsAndTransparentColourSurviveInPdf)
         TCanvas canvas(painter, 150, 150);
         drawScene(canvas);
     }
-    QProcess pdftoppm;
-    pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
-                                                QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
-    ASSERT_EQ(pdftoppm.exitCode(), 0) << pdftoppm.readAllStandardError().toStdString();
-    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    const QImage page = RenderedPdfPage(file, 150);
     ASSERT_FALSE(page.isNull());
     ASSERT_GE(page.width(), 399);
     ASSERT_GE(page.height(), 299);

@@ -1,0 +1,445 @@
+#include "drawing/IllustRect.h"
+
+#include "core/SharedHelpers.h"
+#include "drawing/BitmapHelpers.h"
+#include "drawing/BitmapTransform.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/MaskedDraw.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
+
+bool isJpegExtension(const QByteArray &extension) { return extension == "jpg" || extension == "jpeg"; }
+
+TRect moved(const TRect &r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+
+// The picture stretched to w x h pixel for pixel, as the canvas stretches it.
+QImage stretched(const QImage &picture, int w, int h)
+{
+    QImage image(w, h, Bitmap24Format);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 96, 96);
+    PrintBitmap(canvas, picture, {0, 0, w, h}, SRCCOPY);
+    return image;
+}
+
+// A one-bit mask of the picture: white (1) where it has the colour, black (0) elsewhere.
+QImage maskOfColour(const QImage &picture, QRgb colour)
+{
+    QImage mask(picture.size(), QImage::Format_Mono);
+    mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar *in = picture.constScanLine(y);
+        uchar *bits = mask.scanLine(y);
+        std::fill_n(bits, mask.bytesPerLine(), uchar(0));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qRgb(in[3 * x], in[3 * x + 1], in[3 * x + 2]) == colour)
+                bits[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+    }
+    return mask;
+}
+
+}  // namespace
+
+TIllustRect::TIllustRect()
+{
+    Frame.OnFrameChange = [this](TRectFrame *) { DropDisplayCache(); };
+    Frame.OnBackChange = [this](TRectFrame *) { DropDisplayCache(); };
+}
+
+void TIllustRect::Assign(const TDrawRect &source)
+{
+    TDrawRect::Assign(source);
+    if (const auto *other = dynamic_cast<const TIllustRect *>(&source)) {
+        SetExtension(other->Extension_);
+        Picture_ = other->Picture_;
+        if (other->KeptJpeg_ && KeptJpeg_)
+            *KeptJpeg_ = *other->KeptJpeg_;
+        MirrorH_ = other->MirrorH_;
+        MirrorV_ = other->MirrorV_;
+        Orientation_ = other->Orientation_;
+        Reserved = other->Reserved;
+        MaskIndex_ = other->MaskIndex_;
+        MaskRect_ = other->MaskRect_;
+        DispMaskRect_ = other->DispMaskRect_;
+        MaskImage_ = other->MaskImage_ ? std::make_unique<TMetafileEx>(*other->MaskImage_) : nullptr;
+        TransparentColor_ = other->TransparentColor_;
+        Frame.Assign(other->Frame);
+        AltPrinting = other->AltPrinting;
+        MaskTurned_ = other->MaskTurned_;
+    }
+    DropDisplayCache();
+    SyncMaskBitmap();
+}
+
+void TIllustRect::SetZoom(double zoom)
+{
+    TDrawRect::SetZoom(zoom);
+    DispMaskRect_ = ScaledRect(MaskRect_, zoom);
+    DropDisplayCache();
+}
+
+void TIllustRect::FollowRect(const TRect &before, long double scaleX, long double scaleY)
+{
+    // An object without size (a damaged document) has no share to keep.
+    if (MaskRect_.IsEmpty() || !std::isfinite(scaleX) || !std::isfinite(scaleY)) {
+        MaskRect_ = Rect;
+    } else {
+        MaskRect_ = {Rect.Left + roundToInt((MaskRect_.Left - before.Left) * scaleX),
+                     Rect.Top + roundToInt((MaskRect_.Top - before.Top) * scaleY),
+                     Rect.Left + roundToInt((MaskRect_.Right - before.Left) * scaleX),
+                     Rect.Top + roundToInt((MaskRect_.Bottom - before.Top) * scaleY)};
+    }
+    DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
+    DropDisplayCache();
+}
+
+void TIllustRect::SetRect(const TRect &rect)
+{
+    const TRect before = Rect;
+    TDrawRect::SetRect(rect);
+    FollowRect(before, static_cast<long double>(rect.Width()) / before.Width(),
+               static_cast<long double>(rect.Height()) / before.Height());
+}
+
+void TIllustRect::SetDispRect(const TRect &rect)
+{
+    const TRect before = Rect;
+    const TRect beforeDisp = DispRect;
+    TDrawRect::SetDispRect(rect);
+    FollowRect(before, static_cast<long double>(rect.Width()) / beforeDisp.Width(),
+               static_cast<long double>(rect.Height()) / beforeDisp.Height());
+}
+
+void TIllustRect::SetExtension(const QByteArray &extension)
+{
+    Extension_ = extension.toLower();
+    KeptJpeg_.reset();
+    if (isJpegExtension(Extension_))
+        KeptJpeg_ = std::make_unique<TJpegImage>();
+}
+
+void TIllustRect::SetPicture(const TGraphic *graphic)
+{
+    if (graphic) {
+        SetExtension(graphic->Extension());
+        QImage bitmap;
+        if (const auto *plain = dynamic_cast<const TBitmapGraphic *>(graphic)) {
+            bitmap = plain->Bitmap();
+        } else if (const auto *jpeg = dynamic_cast<const TJpegImage *>(graphic); jpeg && KeptJpeg_) {
+            *KeptJpeg_ = *jpeg;
+            bitmap = KeptJpeg_->Bitmap();
+        }
+        Picture_ = bitmap.isNull() ? QImage() : ToBitmap24(bitmap);
+    } else {
+        SetExtension({});
+        Picture_ = QImage();
+    }
+    TransparentColor_ = clNone;
+    SyncMaskBitmap();
+    DropDisplayCache();
+    MirrorH_ = MirrorV_ = 0;
+    Orientation_ = 3;
+}
+
+void TIllustRect::FlipPicture(int kind)
+{
+    if (Picture_.isNull())
+        return;
+    if (QImage mirrored = MirrorBitmap(Picture_, kind == 0); !mirrored.isNull())
+        Picture_ = mirrored;
+    DropDisplayCache();
+    if (!KeptJpeg_)
+        return;
+    // The state reads: mirrored first, then turned. A mirror after a quarter turn is the other quarter turn
+    // after the mirror, and both mirrors together are a half turn.
+    (kind == 0 ? MirrorH_ : MirrorV_) ^= 1;
+    if (!(MirrorH_ && MirrorV_)) {
+        if (Orientation_ == 0 || Orientation_ == 1)
+            Orientation_ ^= 1;
+    } else {
+        MirrorH_ = MirrorV_ = 0;
+        if (Orientation_ == 2 || Orientation_ == 3)
+            Orientation_ ^= 1;
+    }
+}
+
+void TIllustRect::RotatePicture(int kind)
+{
+    if (Picture_.isNull() || kind < 0 || kind > 2)
+        return;
+    if (QImage turned = RotateBitmap(Picture_, kind); !turned.isNull())
+        Picture_ = turned;
+    DropDisplayCache();
+    // The next orientation by the current one (0 to 3) for each kind of turn.
+    static constexpr uint8_t Next[3][4] = {{2, 3, 1, 0}, {3, 2, 0, 1}, {1, 0, 3, 2}};
+    if (KeptJpeg_ && Orientation_ <= 3)
+        Orientation_ = Next[kind][Orientation_];
+}
+
+void TIllustRect::SetMaskIndex(int index)
+{
+    if (index == MaskIndex_)
+        return;
+    MaskIndex_ = index;
+    // A number the list does not have leaves no shape behind, not the one chosen before.
+    MaskImage_.reset();
+    if (index >= 0) {
+        const QStringList *files = MaskFileList();
+        if (files && index < files->size()) {
+            auto shape = std::make_unique<TMetafileEx>();
+            if (LoadMaskShape(files->at(index), *shape))
+                MaskImage_ = std::move(shape);
+        }
+        TransparentColor_ = clNone;
+    }
+    SyncMaskBitmap();
+    DropDisplayCache();
+}
+
+void TIllustRect::SetTransparentColor(uint32_t colour)
+{
+    if (colour == TransparentColor_)
+        return;
+    TransparentColor_ = colour;
+    if (colour != clNone) {
+        MaskIndex_ = -1;
+        MaskImage_.reset();
+    }
+    SyncMaskBitmap();
+    DropDisplayCache();
+}
+
+void TIllustRect::SyncMaskBitmap()
+{
+    if (!MaskOrColourInUse())
+        MaskBitmap_.reset();
+    else if (!MaskBitmap_)
+        MaskBitmap_.emplace();
+}
+
+void TIllustRect::SetMaskRect(const TRect &rect)
+{
+    DispMaskRect_ = rect;
+    MaskRect_ = ScaledRect(rect, 1.0 / Zoom_);
+    DropDisplayCache();
+}
+
+void TIllustRect::SetMaskTurned(uint8_t turned)
+{
+    if (turned == MaskTurned_)
+        return;
+    MaskTurned_ = turned;
+    DropDisplayCache();
+}
+
+void TIllustRect::SetPrintMode(bool printMode)
+{
+    if (printMode == PrintMode_)
+        return;
+    PrintMode_ = printMode;
+    DropDisplayCache();
+}
+
+TEdgeCodes TIllustRect::HitTestEdges(int x, int y) const { return EdgeCodesAt(DispMaskRect_, x, y); }
+
+Qt::CursorShape TIllustRect::GetCursorAt(int x, int y) const
+{
+    const TRect &r = DispMaskRect_;
+    return EdgeCursor(HitTestEdges(x, y), x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom);
+}
+
+// ---- Drawing ----
+
+QImage TIllustRect::ScaledPicture(int w, int h)
+{
+    if (!PrintMode_)
+        return stretched(Picture_, w, h);
+    QImage source = Picture_;
+    QImage image(w, h, Bitmap24Format);
+    image.fill(Qt::white);
+    ResampleBitmap(source, &image, w, h, TResampleMode::Automatic);
+    return image;
+}
+
+void TIllustRect::ComposeDisplay(int w, int h, const TRect &maskRect)
+{
+    if (!MaskBitmap_) {
+        // Only the resampled print-mode image needs a cache; on screen the picture is stretched as it is.
+        if (PrintMode_)
+            DisplayCache_ = ScaledPicture(w, h);
+        return;
+    }
+    if (MaskImage_) {
+        *MaskBitmap_ = MaskFromShape(*MaskImage_, maskRect, w, h);
+        if (MaskTurned_)
+            *MaskBitmap_ = RotateBitmap(*MaskBitmap_, 2);
+    } else {
+        *MaskBitmap_ = maskOfColour(stretched(Picture_, w, h), ColorFromBgr(int32_t(TransparentColor_)).rgb());
+    }
+    // The picture where the mask is black, black where it is cut away: the mask darkens the background
+    // (AND) and the picture then fills the darkened pixels (XOR).
+    DisplayCache_ = ScaledPicture(w, h);
+    for (int y = 0; y < h; ++y) {
+        const uchar *bits = MaskBitmap_->constScanLine(y);
+        uchar *line = DisplayCache_.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            if (bits[x >> 3] & (0x80 >> (x & 7)))
+                std::fill_n(line + 3 * x, 3, uchar(0));
+        }
+    }
+}
+
+void TIllustRect::Draw(TCanvas &canvas, int dx, int dy)
+{
+    if (Picture_.isNull() || DispRect.IsEmpty())
+        return;
+    const TRect inner = Frame.Draw(canvas, moved(DispRect, dx, dy), Zoom_);
+    if (inner.IsEmpty())
+        return;
+    if (DisplayCache_.isNull())
+        ComposeDisplay(inner.Width(), inner.Height(), moved(DispMaskRect_, dx - inner.Left, dy - inner.Top));
+    const QImage &image = DisplayCache_.isNull() ? Picture_ : DisplayCache_;
+    if (MaskBitmap_) {
+        PrintBitmap(canvas, *MaskBitmap_, inner, SRCAND);
+        PrintBitmap(canvas, image, inner, SRCINVERT);
+    } else {
+        PrintBitmap(canvas, image, inner, SRCCOPY);
+    }
+}
+
+void TIllustRect::CalcPrintRect(QPoint offset, bool keepMargins)
+{
+    TDrawRect::CalcPrintRect(offset, keepMargins);
+    const long double dpiX = PrinterCaps().LogPixelsX;
+    const long double dpiY = PrinterCaps().LogPixelsY;
+    const int left = roundToInt((MaskRect_.Left - Rect.Left) * dpiX / 96);
+    const int top = roundToInt((MaskRect_.Top - Rect.Top) * dpiY / 96);
+    PrintMaskRect_ = {left, top, left + roundToInt(MaskRect_.Width() * dpiX / 96),
+                      top + roundToInt(MaskRect_.Height() * dpiY / 96)};
+    const TRect inner = Frame.Visible() ? Frame.GetInnerRect(PrintRect_, static_cast<double>(dpiY / 96)) : PrintRect_;
+    // A cache of another printer or picture would print the wrong pixels.
+    PrintCache_.reset();
+    if (!inner.IsEmpty() && TransparentColor_ == clNone && Picture_.width() > inner.Width()
+        && Picture_.height() > inner.Height()) {
+        QImage shrunk = Picture_;
+        ResampleBitmap(shrunk, nullptr, inner.Width(), inner.Height(), TResampleMode::Automatic);
+        PrintCache_ = shrunk;
+    }
+}
+
+void TIllustRect::Print(TCanvas &canvas, int dx, int dy)
+{
+    if (Picture_.isNull() || PrintRect_.IsEmpty())
+        return;
+    const TRect outer = moved(PrintRect_, dx, dy);
+    const TRect inner = Frame.Draw(canvas, outer, canvas.LogPixelsY() / 96.0);
+    if (inner.IsEmpty())
+        return;
+    const QImage &source = PrintCache_ ? *PrintCache_ : Picture_;
+    if (TransparentColor_ != clNone) {
+        const QColor colour = ColorFromBgr(int32_t(TransparentColor_));
+        if (AltPrinting)
+            DrawClippedByColor(canvas, Picture_, colour, inner);
+        else
+            DrawWithTransparentColor(canvas, Picture_, colour, inner);
+    } else if (MaskImage_) {
+        const TRect maskRect = moved(PrintMaskRect_, outer.Left - inner.Left, outer.Top - inner.Top);
+        if (AltPrinting)
+            DrawClippedByMask(canvas, source, *MaskImage_, maskRect, inner);
+        else
+            DrawWithMask(canvas, source, *MaskImage_, maskRect, inner);
+    } else {
+        PrintBitmap(canvas, source, inner, SRCCOPY);
+    }
+}
+
+// ---- Stream ----
+
+void TIllustRect::LoadFromStream(TObjectStream &stream)
+{
+    TDrawRect::LoadFromStream(stream);
+    QByteArray extension;
+    ReadScrambledString(stream, extension);
+    SetExtension(extension);
+    MirrorH_ = MirrorV_ = 0;
+    Orientation_ = 3;
+    if (Extension_.isEmpty()) {
+        Picture_ = QImage();
+    } else if (!KeptJpeg_) {
+        Picture_ = ReadBitmapImage(stream.Device());
+    } else {
+        const quint32 size = stream.Read<quint32>();
+        stream.CheckCount(size, 1);
+        QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
+        stream.ReadBuffer(data.data(), size);
+        KeptJpeg_->LoadFromData(data);
+        Picture_ = KeptJpeg_->Bitmap();
+        const uint8_t mirrorH = stream.Read<uint8_t>();
+        const uint8_t mirrorV = stream.Read<uint8_t>();
+        const uint8_t orientation = stream.Read<uint8_t>();
+        if (mirrorH)
+            FlipPicture(0);
+        if (mirrorV)
+            FlipPicture(1);
+        if (orientation != 3)
+            RotatePicture(orientation);
+    }
+    Reserved = stream.Read<uint32_t>();
+    int32_t maskIndex = stream.Read<int32_t>();
+    // Shape 1 was inserted into the list with version 300.
+    if (StreamVersion < 300 && maskIndex >= 1)
+        ++maskIndex;
+    if (StreamVersion <= 200) {
+        MaskRect_ = Rect;
+    } else {
+        MaskRect_.Left = stream.Read<int32_t>();
+        MaskRect_.Top = stream.Read<int32_t>();
+        MaskRect_.Right = stream.Read<int32_t>();
+        MaskRect_.Bottom = stream.Read<int32_t>();
+    }
+    DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
+    const uint32_t colour = stream.Read<uint32_t>();
+    Frame.LoadFromStream(stream);
+    MaskTurned_ = StreamVersion <= 300 ? 0 : stream.Read<uint8_t>();
+    SetMaskIndex(-1);
+    SetTransparentColor(clNone);
+    SetMaskIndex(maskIndex);
+    SetTransparentColor(colour);
+    DropDisplayCache();
+}
+
+void TIllustRect::SaveToStream(TObjectStream &stream) const
+{
+    TDrawRect::SaveToStream(stream);
+    // An extension promises image data to the reader; without a picture (or of a kind nothing here reads)
+    // none follows, and a promise would make the reader take the next objects for a picture.
+    const bool image = !Picture_.isNull();
+    WriteScrambledString(image ? Extension_ : QByteArray(), stream);
+    if (image && KeptJpeg_) {
+        const QByteArray &data = KeptJpeg_->Data();
+        stream.Write<quint32>(static_cast<quint32>(data.size()));
+        stream.WriteBuffer(data.constData(), data.size());
+        stream.Write<uint8_t>(MirrorH_);
+        stream.Write<uint8_t>(MirrorV_);
+        stream.Write<uint8_t>(Orientation_);
+    } else if (image) {
+        WriteBitmapImage(stream.Device(), Picture_);
+    }
+    stream.Write<uint32_t>(Reserved);
+    stream.Write<int32_t>(MaskIndex_);
+    stream.Write<int32_t>(MaskRect_.Left);
+    stream.Write<int32_t>(MaskRect_.Top);
+    stream.Write<int32_t>(MaskRect_.Right);
+    stream.Write<int32_t>(MaskRect_.Bottom);
+    stream.Write<uint32_t>(TransparentColor_);
+    Frame.SaveToStream(stream);
+    stream.Write<uint8_t>(MaskTurned_);
+}

@@ -179,6 +179,8 @@ private:
     void selectionChanged();
     bool ListTableReady() const;
     void updateFilterPanel();
+    // Builds the tool bar, the list view and the status bar; the list's model comes after.
+    void createControls();
     void createActions();
     void updateSearchControls();
     // Opens the book at CurrentAdrsIndex in place of the one before (whose table is already closed).

@@ -26,31 +26,18 @@
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QFileDialog>
-#include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QValidator>
-#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <set>

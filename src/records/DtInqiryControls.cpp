@@ -24,36 +24,26 @@
 #include "records/ItemCopy.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QColorDialog>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QValidator>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <set>
 
@@ -85,6 +75,30 @@ QByteArrayList textLines(const QString &text)
     return result;
 }
 
+template <class Control>
+Control *withHint(Control *control, const QString &hint)
+{
+    control->setToolTip(hint);
+    return control;
+}
+
+// A button that shows only its glyph; the hint names what it does.
+QPushButton *glyphButton(const char *name, const QString &hint, QWidget *parent)
+{
+    return withHint(Named<QPushButton>(name, parent), hint);
+}
+
+// An 8-bit edit: at most limit bytes of characters Shift-JIS has; a number field takes digits and dashes as
+// half-width characters.
+QLineEdit *sjisEdit(const char *name, int limit, QWidget *parent, bool numberField = false)
+{
+    auto *e = Named<QLineEdit>(name, parent);
+    auto *validator = new TShiftJisValidator(limit, e);
+    validator->SetNumberField(numberField);
+    e->setValidator(validator);
+    return e;
+}
+
 QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *b = new QToolButton(parent);
@@ -102,9 +116,7 @@ void TDataInquiry::createControls()
 {
     auto *top = new QHBoxLayout;
     auto navButton = [this](const char *name, const QString &hint) {
-        auto *b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(hint);
+        auto *b = withHint(Named<QToolButton>(name, this), hint);
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
@@ -142,18 +154,12 @@ void TDataInquiry::createControls()
     pgctlData->addTab(createOtherPage(), QStringLiteral("その他"));
 
     auto *bottom = new QHBoxLayout;
-    auto command = [this](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    btnAdd = command("btnAdd", QStringLiteral("登録"));
-    btnUpdate = command("btnUpdate", QStringLiteral("変更"));
-    btnDelete = command("btnDelete", QStringLiteral("削除"));
-    btnCopy = command("btnCopy", QStringLiteral("項目コピー"));
-    bbtnCopySetting = command("bbtnCopySetting", QString());
-    bbtnCopySetting->setToolTip(QStringLiteral("コピーする項目の設定"));
-    btnClose = command("btnClose", QStringLiteral("閉じる"));
+    btnAdd = Named<QPushButton>("btnAdd", QStringLiteral("登録"), this);
+    btnUpdate = Named<QPushButton>("btnUpdate", QStringLiteral("変更"), this);
+    btnDelete = Named<QPushButton>("btnDelete", QStringLiteral("削除"), this);
+    btnCopy = Named<QPushButton>("btnCopy", QStringLiteral("項目コピー"), this);
+    bbtnCopySetting = glyphButton("bbtnCopySetting", QStringLiteral("コピーする項目の設定"), this);
+    btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);
     for (QPushButton *b : {btnAdd, btnUpdate, btnDelete})
         bottom->addWidget(b);
     bottom->addStretch();
@@ -185,23 +191,8 @@ QWidget *TDataInquiry::createMainPage()
     tabstMain->setObjectName(QStringLiteral("tabstMain"));
     auto *grid = new QGridLayout(tabstMain);
     grid->setVerticalSpacing(3);
-    auto edit = [](const char *name, int limit, QWidget *parent, bool numberField = false) {
-        auto *e = new QLineEdit(parent);
-        e->setObjectName(QLatin1String(name));
-        auto *validator = new TShiftJisValidator(limit, e);
-        validator->SetNumberField(numberField);
-        e->setValidator(validator);
-        return e;
-    };
-    auto button = [](const char *name, const QString &hint, QWidget *parent) {
-        auto *b = new QPushButton(parent);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(hint);
-        return b;
-    };
     auto combo = [](const char *name, int limit, QWidget *parent) {
-        auto *c = new QComboBox(parent);
-        c->setObjectName(QLatin1String(name));
+        auto *c = Named<QComboBox>(name, parent);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setValidator(new TShiftJisValidator(limit, c));
@@ -214,8 +205,8 @@ QWidget *TDataInquiry::createMainPage()
     cbxGroup = new TUniComboBox(p);
     cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
     cbxGroup->setMaxVisibleItems(11);
-    bbtnEditGroup = button("bbtnEditGroup", QStringLiteral("グループ名の設定"), p);
-    edtCustomCode = edit("edtCustomCode", 20, p);
+    bbtnEditGroup = glyphButton("bbtnEditGroup", QStringLiteral("グループ名の設定"), p);
+    edtCustomCode = sjisEdit("edtCustomCode", 20, p);
     grid->addWidget(label(QStringLiteral("グループ")), row, 0);
     grid->addWidget(cbxGroup, row, 1, 1, 2);
     grid->addWidget(bbtnEditGroup, row, 3);
@@ -223,11 +214,11 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(edtCustomCode, row++, 5, 1, 2);
 
     // Made in the order they stand, so the tab order runs 電話番号, its look-up, 代表電話.
-    edtTel = edit("edtTel", 13, p, true);
-    bbtnTelSch = button("bbtnTelSch", QString(), p);
+    edtTel = sjisEdit("edtTel", 13, p, true);
+    bbtnTelSch = glyphButton("bbtnTelSch", QString(), p);
     chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
     chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
-    edtFax = edit("edtFax", 13, p, true);
+    edtFax = sjisEdit("edtFax", 13, p, true);
     grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
     grid->addWidget(edtTel, row, 1, 1, 2);
     grid->addWidget(bbtnTelSch, row, 3);
@@ -235,18 +226,18 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("FAX番号")), row, 5);
     grid->addWidget(edtFax, row++, 6);
 
-    edtPortable1 = edit("edtPortable1", 13, p, true);
-    edtPortable2 = edit("edtPortable2", 13, p, true);
+    edtPortable1 = sjisEdit("edtPortable1", 13, p, true);
+    edtPortable2 = sjisEdit("edtPortable2", 13, p, true);
     grid->addWidget(label(QStringLiteral("携帯番号１")), row, 0);
     grid->addWidget(edtPortable1, row, 1, 1, 2);
     grid->addWidget(label(QStringLiteral("携帯番号２")), row, 5);
     grid->addWidget(edtPortable2, row++, 6);
 
-    edtPos = edit("edtPos", 8, p, true);
-    bbtnPosSch = button("bbtnPosSch", QString(), p);
-    edtJisCode = edit("edtJisCode", 8, p);
+    edtPos = sjisEdit("edtPos", 8, p, true);
+    bbtnPosSch = glyphButton("bbtnPosSch", QString(), p);
+    edtJisCode = sjisEdit("edtJisCode", 8, p);
     edtJisCode->setReadOnly(true);
-    bbtnGetJisCode = button("bbtnGetJisCode", QString(), p);
+    bbtnGetJisCode = glyphButton("bbtnGetJisCode", QString(), p);
     lblKajoCode = new QLabel(p);
     lblKajoCode->setObjectName(QStringLiteral("lblKajoCode"));
     lblKajoCode->hide();
@@ -257,11 +248,11 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(edtJisCode, row, 5);
     grid->addWidget(bbtnGetJisCode, row++, 6, Qt::AlignLeft);
 
-    edtTdfkn = edit("edtTdfkn", 8, p);
-    bbtnAdrsSearch = button("bbtnAdrsSearch", QString(), p);
-    bbtnMap = button("bbtnMap", QString(), p);
-    bbtnQRMap = button("bbtnQRMap", QString(), p);
-    bbtnRoot = button("bbtnRoot", QString(), p);
+    edtTdfkn = sjisEdit("edtTdfkn", 8, p);
+    bbtnAdrsSearch = glyphButton("bbtnAdrsSearch", QString(), p);
+    bbtnMap = glyphButton("bbtnMap", QString(), p);
+    bbtnQRMap = glyphButton("bbtnQRMap", QString(), p);
+    bbtnRoot = glyphButton("bbtnRoot", QString(), p);
     auto *places = new QHBoxLayout;
     for (QPushButton *b : {bbtnMap, bbtnQRMap, bbtnRoot})
         places->addWidget(b);
@@ -271,10 +262,10 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(bbtnAdrsSearch, row, 3);
     grid->addLayout(places, row++, 4, 1, 3);
 
-    edtAdrs1 = edit("edtAdrs1", 32, p);
-    edtAdrs2 = edit("edtAdrs2", 100, p);
-    edtAdrs3 = edit("edtAdrs3", 116, p);
-    edtAdrsKana = edit("edtAdrsKana", 80, p);
+    edtAdrs1 = sjisEdit("edtAdrs1", 32, p);
+    edtAdrs2 = sjisEdit("edtAdrs2", 100, p);
+    edtAdrs3 = sjisEdit("edtAdrs3", 116, p);
+    edtAdrsKana = sjisEdit("edtAdrsKana", 80, p);
     const std::array<std::pair<QString, QLineEdit *>, 4> addressLines{{{QStringLiteral("住所１"), edtAdrs1},
                                                                         {QStringLiteral("住所２"), edtAdrs2},
                                                                         {QStringLiteral("住所３"), edtAdrs3},
@@ -292,7 +283,7 @@ QWidget *TDataInquiry::createMainPage()
     grpPrivCorp->setExclusive(true);
     grpPrivCorp->addButton(sbtnPriv);
     grpPrivCorp->addButton(sbtnCorp);
-    bbtnWebSearch = button("bbtnWebSearch", QStringLiteral("Web検索"), p);
+    bbtnWebSearch = glyphButton("bbtnWebSearch", QStringLiteral("Web検索"), p);
     auto *privCorp = new QHBoxLayout;
     privCorp->addWidget(sbtnPriv);
     privCorp->addWidget(sbtnCorp);
@@ -309,20 +300,20 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
     lblCorpKana = label(QStringLiteral("カナ"));
     lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
-    edtCorpKana = edit("edtCorpKana", 80, p);
+    edtCorpKana = sjisEdit("edtCorpKana", 80, p);
     grid->addWidget(lblCorpKana, row, 0);
     grid->addWidget(edtCorpKana, row++, 1, 1, 6);
     lblDptmnt = label(QStringLiteral("部署"));
     lblDptmnt->setObjectName(QStringLiteral("lblDptmnt"));
     cbxDptmnt = combo("cbxDptmnt", 100, p);
-    bbtnDptmnt = button("bbtnDptmnt", QStringLiteral("部署リストの編集"), p);
+    bbtnDptmnt = glyphButton("bbtnDptmnt", QStringLiteral("部署リストの編集"), p);
     grid->addWidget(lblDptmnt, row, 0);
     grid->addWidget(cbxDptmnt, row, 1, 1, 5);
     grid->addWidget(bbtnDptmnt, row++, 6, Qt::AlignLeft);
     lblPost = label(QStringLiteral("役職"));
     lblPost->setObjectName(QStringLiteral("lblPost"));
     cbxPost = combo("cbxPost", 50, p);
-    bbtnPost = button("bbtnPost", QStringLiteral("役職リストの編集"), p);
+    bbtnPost = glyphButton("bbtnPost", QStringLiteral("役職リストの編集"), p);
     grid->addWidget(lblPost, row, 0);
     grid->addWidget(cbxPost, row, 1, 1, 5);
     grid->addWidget(bbtnPost, row++, 6, Qt::AlignLeft);
@@ -343,7 +334,7 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(label(QStringLiteral("カナ")), row, 4);
     grid->addWidget(nmedtNameKana, row++, 5, 1, 2);
     cbxHonor = combo("cbxHonor", 10, p);
-    bbtnHonor = button("bbtnHonor", QStringLiteral("敬称リストの編集"), p);
+    bbtnHonor = glyphButton("bbtnHonor", QStringLiteral("敬称リストの編集"), p);
     grid->addWidget(label(QStringLiteral("敬称")), row, 0);
     grid->addWidget(cbxHonor, row, 1, 1, 2);
     grid->addWidget(bbtnHonor, row++, 3);
@@ -372,27 +363,15 @@ QWidget *TDataInquiry::createSubPage()
     tabstSub->setObjectName(QStringLiteral("tabstSub"));
     QWidget *p = tabstSub;
     auto *page = new QVBoxLayout(p);
-    auto edit = [](const char *name, int limit, QWidget *parent) {
-        auto *e = new QLineEdit(parent);
-        e->setObjectName(QLatin1String(name));
-        e->setValidator(new TShiftJisValidator(limit, e));
-        return e;
-    };
-    auto button = [](const char *name, const QString &hint, QWidget *parent) {
-        auto *b = new QPushButton(parent);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(hint);
-        return b;
-    };
 
     auto *links = new QGridLayout;
-    edtURL = edit("edtURL", 128, p);
-    bbtnGetURL = button("bbtnGetURL", QString(), p);
-    bbtnOpenURL = button("bbtnOpenURL", QString(), p);
-    edtEMail1 = edit("edtEMail1", 64, p);
-    bbtnEMail1 = button("bbtnEMail1", QString(), p);
-    edtEMail2 = edit("edtEMail2", 64, p);
-    bbtnEMail2 = button("bbtnEMail2", QString(), p);
+    edtURL = sjisEdit("edtURL", 128, p);
+    bbtnGetURL = glyphButton("bbtnGetURL", QString(), p);
+    bbtnOpenURL = glyphButton("bbtnOpenURL", QString(), p);
+    edtEMail1 = sjisEdit("edtEMail1", 64, p);
+    bbtnEMail1 = glyphButton("bbtnEMail1", QString(), p);
+    edtEMail2 = sjisEdit("edtEMail2", 64, p);
+    bbtnEMail2 = glyphButton("bbtnEMail2", QString(), p);
     links->addWidget(new QLabel(QStringLiteral("URL"), p), 0, 0);
     links->addWidget(edtURL, 0, 1);
     links->addWidget(bbtnGetURL, 0, 2);
@@ -422,7 +401,7 @@ QWidget *TDataInquiry::createSubPage()
         joint->addWidget(nmedtJoint[i], i, 1);
         joint->addWidget(cbxJointHonor[i], i, 2);
     }
-    bbtnJointHonor = button("bbtnJointHonor", QStringLiteral("敬称リストの編集"), gbxJoint);
+    bbtnJointHonor = glyphButton("bbtnJointHonor", QStringLiteral("敬称リストの編集"), gbxJoint);
     joint->addWidget(bbtnJointHonor, 4, 3);
     cbxJointOwner = new TUniComboBox(gbxJoint);
     cbxJointOwner->setObjectName(QStringLiteral("cbxJointOwner"));
@@ -522,10 +501,7 @@ QWidget *TDataInquiry::createOtherPage()
     lvExtFile->header()->resizeSection(0, ScaleByDpi(36, true));
     lvExtFile->header()->resizeSection(1, ScaleByDpi(250, true));
     auto fileButton = [this](const char *name, const QString &caption, const QString &hint) {
-        auto *b = new QPushButton(caption, gbxExtFile);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(hint);
-        return b;
+        return withHint(Named<QPushButton>(name, caption, gbxExtFile), hint);
     };
     bbtnAddExtFile = fileButton("bbtnAddExtFile", QStringLiteral("登録"), QStringLiteral("外部ファイルの登録"));
     bbtnDelExtFile = fileButton("bbtnDelExtFile", QStringLiteral("解除"), QStringLiteral("登録の解除"));

@@ -40,6 +40,8 @@ public:
         WriteBuffer(&value, sizeof value);
     }
 
+    // The device itself, for readers of embedded file images that read their own headers.
+    QIODevice &Device() const { return device_; }
     // The bytes left to read.
     qint64 BytesLeft() const;
     // Fails the load when count items of itemSize bytes cannot be in the rest of the stream, before anything

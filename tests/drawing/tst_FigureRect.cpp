@@ -235,6 +235,11 @@ TEST_F(FigureAt600, DashPatternsInLineWidths)
         EXPECT_EQ(inkRuns(page, 38 + 150 - 3, 0, 800), runs) << int(style);
         EXPECT_TRUE(inkRuns(page, 38 + 150 + 3, 0, 800).isEmpty()) << int(style);
     }
+    // A width of 0 from a damaged document draws the thinnest line instead of failing.
+    TFigureRect zero = figure(TFigureRect::Circle);
+    zero.SetLineWidth(0);
+    zero.SetLineStyle(2);
+    EXPECT_EQ(InkBox(printed(zero)), Printed);
 }
 
 TEST_F(FigureAt600, FillsInsideTheShape)

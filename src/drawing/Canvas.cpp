@@ -406,6 +406,17 @@ void TCanvas::Polyline(const QList<QPoint> &points)
     });
 }
 
+void TCanvas::Polygon(const QList<QPoint> &points)
+{
+    const QPen shapePen = pen();
+    const QBrush brush = s_.BrushStyle == TBrushStyle::Solid ? QBrush(s_.BrushColor) : QBrush(Qt::NoBrush);
+    paintShapes([&](QPainter &p) {
+        p.setPen(shapePen);
+        p.setBrush(brush);
+        p.drawPolygon(points.constData(), static_cast<int>(points.size()), Qt::WindingFill);
+    });
+}
+
 void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
 
 // ---- Path ----

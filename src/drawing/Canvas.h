@@ -152,6 +152,8 @@ public:
     void Rectangle(const TRect &rect);
     void RoundRect(const TRect &rect, int cornerWidth, int cornerHeight);
     void Polyline(const QList<QPoint> &points);
+    // The closed polygon filled with the brush (nonzero winding) and outlined with the pen.
+    void Polygon(const QList<QPoint> &points);
     // Plays picture into rect (grown by one unit to the right and bottom, as every metafile is).
     void StretchDraw(const TRect &rect, const TMetafileEx &picture);
 

@@ -114,6 +114,12 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
             painter.setClipRect(*item.Clip, Qt::IntersectClip);
         painter.setTransform(item.Frame * placed);
         if (item.Shapes) {
+            // Playing a picture scales it by the device's resolution over the picture's own; the shapes are in
+            // the picture's units already, so that scale is taken back out (it is 1 on images, not on PDF pages
+            // and printers).
+            if (const QPaintDevice *device = painter.device(); device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
+                painter.scale(qreal(item.Shapes->logicalDpiX()) / device->logicalDpiX(),
+                              qreal(item.Shapes->logicalDpiY()) / device->logicalDpiY());
             painter.drawPicture(0, 0, *item.Shapes);
         } else {
             painter.setPen(item.Colour);

@@ -40,13 +40,13 @@ public:
         WriteBuffer(&value, sizeof value);
     }
 
+    // The device itself, for readers of embedded file images that read their own headers.
+    QIODevice &Device() const { return device_; }
     // The bytes left to read.
     qint64 BytesLeft() const;
     // Fails the load when count items of itemSize bytes cannot be in the rest of the stream, before anything
     // is allocated for them.
     void CheckCount(quint64 count, quint64 itemSize) const;
-    // The device itself, for records that embed a file image read and written by its own code (pictures).
-    QIODevice &Device() const { return device_; }
 
 private:
     QIODevice &device_;

@@ -1,0 +1,381 @@
+// The letter background: its stream with kept JPEG bytes, mirror state and version gate, damaged streams,
+// turned pictures saved and loaded without flipping, the picture placements on the screen and at 600 dpi,
+// and a tiled page in a PDF read back with pdftoppm.
+#include "ObjectTestSupport.h"
+#include "drawing/BackImage.h"
+#include "drawing/BitmapTransform.h"
+
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+const QColor Red(255, 0, 0), Green(0, 255, 0), Blue(0, 0, 255), Yellow(255, 255, 0);
+
+// Four quadrants of different colours, so every mirror and turn shows.
+QImage quadrants(int width, int height)
+{
+    QImage image(width, height, Bitmap24Format);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width / 2, height / 2, Red);
+    painter.fillRect(width / 2, 0, width - width / 2, height / 2, Green);
+    painter.fillRect(0, height / 2, width / 2, height - height / 2, Blue);
+    painter.fillRect(width / 2, height / 2, width - width / 2, height - height / 2, Yellow);
+    return image;
+}
+
+TJpegImage jpeg(int width, int height)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    quadrants(width, height).save(&buffer, "JPG", 95);
+    TJpegImage image;
+    image.LoadFromData(data);
+    return image;
+}
+
+QByteArray saved(const TBackImage &back)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    back.SaveToStream(stream);
+    return buffer.data();
+}
+
+qint64 load(TBackImage &back, const QByteArray &bytes, int version = CurrentStreamVersion)
+{
+    StreamVersion = version;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TObjectStream stream(buffer);
+    struct TRestore {
+        ~TRestore() { StreamVersion = CurrentStreamVersion; }
+    } restore;
+    back.LoadFromStream(stream);
+    return stream.BytesLeft();
+}
+
+// The box of the pixels that are not white.
+QRect paintedBox(const QImage &image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != QColor(Qt::white))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) <= 10 && std::abs(a.green() - b.green()) <= 10 && std::abs(a.blue() - b.blue()) <= 10;
+}
+
+void expectEmpty(const TBackImage &back)
+{
+    EXPECT_EQ(back.Kind(), 0);
+    EXPECT_TRUE(back.Picture().isNull());
+    EXPECT_FALSE(back.KeptJpeg().has_value());
+}
+
+}  // namespace
+
+TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
+{
+    // A JPEG is stored as loaded, with the mirror state that brings back what was shown.
+    const TJpegImage picture = jpeg(40, 24);
+    TBackImage back;
+    back.SetKind(TBackImage::Fitted);
+    back.SetPictureFile(picture);
+    back.FlipPicture(1);
+    back.RotatePicture(0);
+    back.SetResolution(200);
+    const QByteArray bytes = saved(back);
+    ASSERT_EQ(bytes.mid(1, 7), QByteArray::fromHex("03000000958f98"));  // "jpg", complemented
+    EXPECT_EQ(bytes.mid(12, picture.Data().size()), picture.Data());
+    EXPECT_EQ(bytes.size(), 1 + 7 + 4 + picture.Data().size() + 3 + 4 + 1);
+
+    TBackImage loaded;
+    EXPECT_EQ(load(loaded, bytes), 0);
+    EXPECT_EQ(loaded.Picture(), back.Picture());
+    EXPECT_EQ(loaded.Resolution(), 200);
+    EXPECT_EQ(saved(loaded), bytes);
+    TBackImage copy;
+    copy.Assign(loaded);
+    EXPECT_EQ(saved(copy), bytes);
+
+    // A bitmap, a colour and a gradient come back byte for byte; version 300 has no turned byte.
+    TBackImage bitmap;
+    bitmap.SetKind(TBackImage::Tiled);
+    bitmap.SetPictureFile(TBitmapGraphic(quadrants(9, 5)));
+    TBackImage colour;
+    colour.SetKind(TBackImage::Colour);
+    colour.SetColor1(0x123456);
+    TBackImage gradient;
+    gradient.SetKind(TBackImage::Gradient);
+    gradient.SetColor1(0x010203);
+    gradient.SetColor2(0x040506);
+    gradient.SetGradientAngle(123);
+    for (const TBackImage *source : {&bitmap, &colour, &gradient}) {
+        const QByteArray record = saved(*source);
+        TBackImage again;
+        EXPECT_EQ(load(again, record), 0);
+        EXPECT_EQ(saved(again), record);
+        EXPECT_EQ(again.Picture(), source->Picture());
+        TBackImage old;
+        old.SetTurned(true);
+        EXPECT_EQ(load(old, record.chopped(1), 300), 0);
+        EXPECT_FALSE(old.Turned());
+        EXPECT_EQ(old.Kind(), source->Kind());
+    }
+    EXPECT_EQ(saved(gradient).size(), 1 + 4 + 4 + 4 + 1);
+
+    // A picture kind still without a picture is stored as no background, which loads.
+    TBackImage pending;
+    pending.SetKind(TBackImage::Centred);
+    TBackImage reloaded;
+    EXPECT_EQ(load(reloaded, saved(pending)), 0);
+    expectEmpty(reloaded);
+
+    // Cut anywhere, a count beyond the bytes left, an unknown kind or turn: refused, nothing kept.
+    for (int cut = 0; cut < bytes.size(); cut += cut < 20 ? 1 : 97) {
+        TBackImage damaged;
+        damaged.SetKind(TBackImage::Colour);
+        EXPECT_THROW(load(damaged, bytes.left(cut)), EStreamError) << cut;
+        expectEmpty(damaged);
+    }
+    QByteArray huge = bytes;
+    huge.replace(8, 4, QByteArray::fromHex("f0ffffff"));
+    TBackImage refused;
+    EXPECT_THROW(load(refused, huge), EStreamError);
+    expectEmpty(refused);
+    EXPECT_THROW(load(refused, QByteArray::fromHex("0900")), EStreamError);
+    QByteArray badTurn = bytes;
+    badTurn[12 + picture.Data().size() + 2] = 7;
+    EXPECT_THROW(load(refused, badTurn), EInvalidGraphic);
+    expectEmpty(refused);
+
+    // A picture that cannot be decoded ends the load with the message for the user.
+    QByteArray broken = bytes;
+    broken.replace(12 + 2, picture.Data().size() - 4, QByteArray(picture.Data().size() - 4, '\x55'));
+    try {
+        load(refused, broken);
+        ADD_FAILURE() << "a damaged JPEG was loaded";
+    } catch (const EInvalidGraphic &error) {
+        EXPECT_STREQ(error.what(), "画像が読み込めませんでした  ");
+    }
+    expectEmpty(refused);
+}
+
+TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)
+{
+    // A bitmap held turned with the page looks the same after saving and loading.
+    const QImage picture = quadrants(12, 8);
+    TBackImage turned;
+    turned.SetTurned(true);
+    turned.SetKind(TBackImage::Centred);
+    turned.SetPictureFile(TBitmapGraphic(picture));
+    EXPECT_EQ(turned.Picture(), RotateBitmap(picture, 2));
+    TBackImage loaded;
+    load(loaded, saved(turned));
+    EXPECT_TRUE(loaded.Turned());
+    EXPECT_EQ(loaded.Picture(), turned.Picture());
+    EXPECT_EQ(saved(loaded), saved(turned));
+
+    // So does a JPEG mirrored and turned by the user in every order, turned page or not.
+    const TJpegImage photo = jpeg(30, 18);
+    const QList<QList<int>> edits = {{0}, {1}, {10}, {11}, {12}, {0, 11}, {11, 0}, {1, 10, 0, 12}, {10, 1, 11, 0, 1}};
+    for (bool page : {false, true}) {
+        for (const QList<int> &steps : edits) {
+            TBackImage back;
+            back.SetTurned(page);
+            back.SetKind(TBackImage::Fitted);
+            back.SetPictureFile(photo);
+            for (int step : steps) {
+                if (step < 10)
+                    back.FlipPicture(uint8_t(step));
+                else
+                    back.RotatePicture(uint8_t(step - 10));
+            }
+            TBackImage again;
+            load(again, saved(back));
+            EXPECT_EQ(again.Picture(), back.Picture()) << page << " " << steps.size() << " " << steps.first();
+            EXPECT_EQ(again.MirrorState(), back.MirrorState());
+        }
+    }
+    // Turning the page afterwards turns the picture held, and that too survives a save.
+    TBackImage late;
+    late.SetKind(TBackImage::Tiled);
+    late.SetPictureFile(TBitmapGraphic(picture));
+    late.SetTurned(true);
+    EXPECT_EQ(late.Picture(), RotateBitmap(picture, 2));
+    TBackImage lateLoaded;
+    load(lateLoaded, saved(late));
+    EXPECT_EQ(lateLoaded.Picture(), late.Picture());
+}
+
+TEST(BackImage, ScreenPlacements)
+{
+    TBackImage back;
+    back.SetExtent(QPoint(1000, 500));  // 378 x 189 pixels at 96 dpi
+    back.SetRect({0, 0, 378, 189});
+    back.SetKind(TBackImage::Fitted);
+    back.SetPictureFile(TBitmapGraphic(quadrants(100, 100)));
+    back.Refresh(false);
+    // Fitted: 189 x 189, centred across.
+    const QImage &fitted = back.Rendered();
+    ASSERT_EQ(fitted.size(), QSize(378, 189));
+    EXPECT_EQ(fitted.pixelColor(94, 0), Red);
+    EXPECT_EQ(fitted.pixelColor(93, 0), QColor(Qt::white));
+    EXPECT_EQ(fitted.pixelColor(282, 188), Yellow);
+    EXPECT_EQ(fitted.pixelColor(283, 188), QColor(Qt::white));
+
+    // Centred at its own size: 300 x 150 pixels at 300 dpi is 96 x 48, 192 x 96 at zoom 2.
+    back.SetKind(TBackImage::Centred);
+    back.SetPictureFile(TBitmapGraphic(quadrants(300, 150)));
+    back.SetResolution(300);
+    back.SetZoom(2);
+    back.Refresh(false);
+    EXPECT_EQ(back.Rendered().size(), QSize(756, 378));
+    EXPECT_EQ(paintedBox(back.Rendered().convertToFormat(QImage::Format_RGB32)), QRect(282, 141, 192, 96));
+
+    // Tiled on a turned page: from the bottom-right corner, the partial tiles at the top and left.
+    back.SetZoom(1);
+    back.SetKind(TBackImage::Tiled);
+    back.SetTurned(true);
+    back.SetPictureFile(TBitmapGraphic(quadrants(50, 40)));
+    back.SetResolution(96);
+    back.Refresh(false);
+    const QImage &tiles = back.Rendered();
+    for (int x : {328, 278, 28})
+        EXPECT_EQ(tiles.pixelColor(x, 149), Yellow) << x;  // a turned tile starts with its yellow quadrant
+    EXPECT_EQ(tiles.pixelColor(27, 149), Blue);
+    EXPECT_EQ(tiles.pixelColor(0, 0), tiles.pixelColor(50, 40));
+
+    // A colour over part of the page, drawn where that part lies.
+    back.SetKind(TBackImage::Colour);
+    back.SetColor1(0x00FF00);
+    back.SetRect({100, 50, 300, 150});
+    QImage screen = WhitePage(400, 250);
+    {
+        QPainter painter(&screen);
+        TCanvas canvas(painter, 96, 96);
+        back.Draw(canvas, 10, 20);
+    }
+    EXPECT_EQ(back.DrawOffset(), QPoint(100, 50));
+    EXPECT_EQ(paintedBox(screen), QRect(110, 70, 200, 100));
+    back.SetKind(TBackImage::None);
+    back.Refresh(true);
+    EXPECT_TRUE(back.IsEmpty());
+}
+
+class BackImageAt600 : public ::testing::Test {
+protected:
+    void SetUp() override { SetPrinterCaps({true, 600, 600, 0, 0}); }
+    void TearDown() override { SetPrinterCaps({}); }
+    static QImage printed(TBackImage &back, QPoint offset = {}, bool whole = true, int half = 0)
+    {
+        QImage page = WhitePage(2400, 1200);
+        back.Print(offset, whole, half, QSize(2300, 1100));
+        QPainter painter(&page);
+        TCanvas canvas(painter, 600, 600);
+        back.PaintTo(canvas, 0, 0);
+        return page;
+    }
+};
+
+TEST_F(BackImageAt600, PrintedPlacements)
+{
+    TBackImage back;
+    back.SetExtent(QPoint(1000, 500));  // 2362 x 1181 at 600 dpi
+    back.SetKind(TBackImage::Centred);
+    back.SetPictureFile(TBitmapGraphic(quadrants(60, 30)));
+    back.SetResolution(300);
+    // 300 dpi on a 600-dpi printer: twice the pixel size, centred on the page.
+    QImage page = printed(back);
+    EXPECT_EQ(back.PrintRect(), (TRect{0, 0, 2362, 1181}));
+    EXPECT_EQ(paintedBox(page), QRect(1121, 560, 120, 60));
+    EXPECT_EQ(page.pixelColor(1121, 560), Red);
+    EXPECT_EQ(page.pixelColor(1240, 619), Yellow);
+
+    // Moved by the offset in 0.1 mm; cut to the printer's page and the left half.
+    page = printed(back, QPoint(100, 0));
+    EXPECT_EQ(paintedBox(page), QRect(1121 + 236, 560, 120, 60));
+    back.Print(QPoint(0, 0), false, 1, QSize(2300, 1100));
+    EXPECT_EQ(back.PrintRect(), (TRect{0, 0, 1181, 1100}));
+
+    // A picture without a resolution prints at 72 dpi.
+    back.SetResolution(0);
+    EXPECT_EQ(paintedBox(printed(back)).size(), QSize(500, 250));
+    back.SetResolution(300);
+
+    // Fitted: the whole height.
+    back.SetKind(TBackImage::Fitted);
+    EXPECT_EQ(paintedBox(printed(back)), QRect(0, 0, 2362, 1181));
+
+    // Tiled on a turned page: whole tiles end at the bottom-right corner, partial ones at the top left.
+    back.SetKind(TBackImage::Tiled);
+    back.SetTurned(true);
+    page = printed(back);
+    EXPECT_EQ(page.pixelColor(2361, 1180), Red);     // a turned tile ends with its red quadrant
+    EXPECT_EQ(page.pixelColor(2362 - 120, 1181 - 60), Yellow);
+    EXPECT_EQ(page.pixelColor(2362 - 1200, 1181 - 600), Yellow);
+    EXPECT_EQ(page.pixelColor(2362, 100), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(2, 2), page.pixelColor(2 + 120 * 2, 2 + 60 * 3));
+
+    // A white colour prints nothing; another fills the page.
+    back.SetKind(TBackImage::Colour);
+    back.SetColor1(0xFFFFFF);
+    EXPECT_TRUE(paintedBox(printed(back)).isNull());
+    back.SetColor1(0x000000);
+    EXPECT_EQ(paintedBox(printed(back)), QRect(0, 0, 2362, 1181));
+    back.SetKind(TBackImage::Gradient);
+    back.SetColor1(0x000000);
+    back.SetColor2(0xFFFFFF);
+    back.SetGradientAngle(90);
+    page = printed(back);
+    EXPECT_EQ(page.pixelColor(3, 600), QColor(Qt::black));
+    EXPECT_GT(qGray(page.pixel(2300, 600)), 240);
+    back.FreePrintCache();
+}
+
+TEST_F(BackImageAt600, ATiledPageInAPdf)
+{
+    SetPrinterCaps({true, 150, 150, 0, 0});
+    TBackImage back;
+    back.SetExtent(QPoint(254, 127));  // 150 x 75 at 150 dpi
+    back.SetKind(TBackImage::Tiled);
+    back.SetPictureFile(TBitmapGraphic(quadrants(40, 20)));
+    back.SetResolution(150);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("back.pdf"));
+    {
+        QPdfWriter writer(file);
+        writer.setResolution(150);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setPageSize(QPageSize(QSizeF(200 * 25.4 / 150, 100 * 25.4 / 150), QPageSize::Millimeter));
+        QPainter painter(&writer);
+        TCanvas canvas(painter, 150, 150);
+        back.Print(QPoint(0, 0), true, 0, QSize(200, 100));
+        back.PaintTo(canvas, 0, 0);
+    }
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                                                QStringLiteral("-singlefile"), file, dir.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
+    ASSERT_EQ(pdftoppm.exitCode(), 0) << pdftoppm.readAllStandardError().toStdString();
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(page.isNull());
+    // Tiles of 40 x 20 from the top left, the last column cut at the page's 150 pixels.
+    EXPECT_TRUE(near(page.pixelColor(5, 5), Red));
+    EXPECT_TRUE(near(page.pixelColor(125, 5), Red));
+    EXPECT_TRUE(near(page.pixelColor(35, 15), Yellow));
+    EXPECT_TRUE(near(page.pixelColor(125, 72), Blue));
+    EXPECT_TRUE(near(page.pixelColor(145, 72), Yellow));
+    EXPECT_TRUE(near(page.pixelColor(155, 5), Qt::white));
+    EXPECT_TRUE(near(page.pixelColor(5, 78), Qt::white));
+}

@@ -57,11 +57,9 @@ inline int DownTarget(const QListWidget *list, const QPushButton *sender)
 // The four move buttons of list made on dialog, bbtnTop, bbtnUp, bbtnDown and bbtnBottom in that order, stacked
 // at the head of side and set apart from what follows them; each moves the current row, and its entry in entries
 // with it.
+using MoveButtons = std::tuple<QPushButton *, QPushButton *, QPushButton *, QPushButton *>;
 template <class Entries>
-std::tuple<QPushButton *, QPushButton *, QPushButton *, QPushButton *> MakeMoveButtons(QWidget *dialog,
-                                                                                      QVBoxLayout *side,
-                                                                                      QListWidget *list,
-                                                                                      Entries &entries)
+MoveButtons MakeMoveButtons(QWidget *dialog, QVBoxLayout *side, QListWidget *list, Entries &entries)
 {
     struct Move {
         const char *name, *glyph;

@@ -8,6 +8,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -65,19 +66,15 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     setObjectName(QStringLiteral("AddressSelect"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    rbNew = new QRadioButton(QStringLiteral("新しいアドレス帳を作成する："), this);
-    rbNew->setObjectName(QStringLiteral("rbNew"));
+    rbNew = Named<QRadioButton>("rbNew", QStringLiteral("新しいアドレス帳を作成する："), this);
     rbNew->setProperty("Tag", 0);
-    edtNew = new TUniEdit(this);
-    edtNew->setObjectName(QStringLiteral("edtNew"));
+    edtNew = Named<TUniEdit>("edtNew", this);
     edtNew->setValidator(new TShiftJisValidator(MaxNameBytes, edtNew));
     SetImeMode(edtNew, imHira);
 
-    rbOpen = new QRadioButton(QStringLiteral("既存のアドレス帳を開く："), this);
-    rbOpen->setObjectName(QStringLiteral("rbOpen"));
+    rbOpen = Named<QRadioButton>("rbOpen", QStringLiteral("既存のアドレス帳を開く："), this);
     rbOpen->setProperty("Tag", 1);
-    lvAdrs = new QListWidget(this);
-    lvAdrs->setObjectName(QStringLiteral("lvAdrs"));
+    lvAdrs = Named<QListWidget>("lvAdrs", this);
     lvAdrs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvAdrs->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvAdrs->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -91,8 +88,7 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     imglstAdrs = {style()->standardIcon(QStyle::SP_TrashIcon), style()->standardIcon(QStyle::SP_DirIcon),
                   style()->standardIcon(QStyle::SP_ArrowUp), style()->standardIcon(QStyle::SP_ArrowDown)};
     const auto makeAction = [this](const char *name, const QString &text, int image) {
-        auto *action = new QAction(imglstAdrs[image], text, this);
-        action->setObjectName(QLatin1String(name));
+        auto *action = Named<QAction>(name, imglstAdrs[image], text, this);
         action->setToolTip(text);
         action->setStatusTip(text);
         return action;
@@ -101,20 +97,18 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     actRename = makeAction("actRename", QStringLiteral("名前の変更"), 1);
     actUp = makeAction("actUp", QStringLiteral("上に移動"), 2);
     actDown = makeAction("actDown", QStringLiteral("下に移動"), 3);
-    const auto makeButton = [this](const char *name, QAction *action) {
-        auto *button = new QToolButton(this);
-        button->setObjectName(QLatin1String(name));
+    const auto actionButton = [this](const char *name, QAction *action) {
+        auto *button = Named<QToolButton>(name, this);
         button->setDefaultAction(action);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         return button;
     };
-    bbtnDelete = makeButton("bbtnDelete", actDelete);
-    bbtnRename = makeButton("bbtnRename", actRename);
-    bbtnUp = makeButton("bbtnUp", actUp);
-    bbtnDown = makeButton("bbtnDown", actDown);
-    pmAdrs = new QMenu(this);
-    pmAdrs->setObjectName(QStringLiteral("pmAdrs"));
+    bbtnDelete = actionButton("bbtnDelete", actDelete);
+    bbtnRename = actionButton("bbtnRename", actRename);
+    bbtnUp = actionButton("bbtnUp", actUp);
+    bbtnDown = actionButton("bbtnDown", actDown);
+    pmAdrs = Named<QMenu>("pmAdrs", this);
     pmAdrs->addActions({actDelete, actRename, actUp, actDown});
 
     arrangeControls();

@@ -6,6 +6,7 @@
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -57,8 +58,7 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
     setProperty("HelpContext", 42);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    lblTitle = new QLabel(QStringLiteral("アドレス帳のグループ項目の名称を設定します："), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle = Named<QLabel>("lblTitle", QStringLiteral("アドレス帳のグループ項目の名称を設定します："), this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblTitle);
     auto *grid = new QGridLayout;

@@ -5,6 +5,7 @@
 #include "core/TextUtils.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/NamedControls.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,12 +49,9 @@ TInputPassword::TInputPassword(QWidget *owner) : QDialog(owner)
     setProperty("HelpContext", 1);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    lblMsg1 = new QLabel(AppTitle, this);
-    lblMsg1->setObjectName(QStringLiteral("lblMsg1"));
-    lblMsg2 = new QLabel(QStringLiteral("を起動するためのパスワードを入力してください"), this);
-    lblMsg2->setObjectName(QStringLiteral("lblMsg2"));
-    medtPassword = new QLineEdit(this);
-    medtPassword->setObjectName(QStringLiteral("medtPassword"));
+    lblMsg1 = Named<QLabel>("lblMsg1", AppTitle, this);
+    lblMsg2 = Named<QLabel>("lblMsg2", QStringLiteral("を起動するためのパスワードを入力してください"), this);
+    medtPassword = Named<QLineEdit>("medtPassword", this);
     medtPassword->setMaxLength(16);
     medtPassword->setEchoMode(QLineEdit::Password);
     medtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);

@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "platform/Folders.h"
+#include "widgets/NamedControls.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -131,10 +132,8 @@ bool IsEnterKey(const QEvent *event)
 
 QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel)
 {
-    btnOk = new QPushButton(QStringLiteral("OK"), dialog);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), dialog);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnOk = Named<QPushButton>("btnOk", QStringLiteral("OK"), dialog);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), dialog);
     auto *row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(btnOk);

@@ -1,6 +1,7 @@
 #include "core/Splash.h"
 
 #include "core/Globals.h"
+#include "widgets/NamedControls.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -25,13 +26,11 @@ TSplashForm::TSplashForm() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWi
     QSvgRenderer(QStringLiteral(":/core/images/splash.svg")).render(&painter, QRectF(0, 0, 512, 400));
     painter.end();
 
-    imgSplash = new QLabel(this);
-    imgSplash->setObjectName(QStringLiteral("imgSplash"));
+    imgSplash = Named<QLabel>("imgSplash", this);
     imgSplash->setPixmap(pixmap);
     imgSplash->setGeometry(0, 0, 512, 400);
 
-    tmrSplash = new QTimer(this);
-    tmrSplash->setObjectName(QStringLiteral("tmrSplash"));
+    tmrSplash = Named<QTimer>("tmrSplash", this);
     tmrSplash->setInterval(2500);
     tmrSplash->setSingleShot(true);
     connect(tmrSplash, &QTimer::timeout, this, &TSplashForm::tmrSplashTimer);

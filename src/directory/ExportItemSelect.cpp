@@ -4,6 +4,7 @@
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
 #include "widgets/CheckListMoves.h"
+#include "widgets/NamedControls.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,26 +36,10 @@ TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
     lblItem->setBuddy(lvItem);
     enterMovesToOk(lvItem);
 
-    auto button = [this](const char *name, const QString &text, const char *glyphName) {
-        auto *b = new QPushButton(CheckList::Glyph(glyphName), text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    bbtnTop = button("bbtnTop", QStringLiteral("最上段"), "TOP");
-    bbtnUp = button("bbtnUp", QStringLiteral("上"), "UP");
-    bbtnDown = button("bbtnDown", QStringLiteral("下"), "DOWN");
-    bbtnBottom = button("bbtnBottom", QStringLiteral("最下段"), "BOTTOM");
-    bbtnAll = button("bbtnAll", kind.AllCaption, "ALLVIEW");
-    bbtnReSort = button("bbtnReSort", QStringLiteral("並びを戻す"), "RESORT");
-    bbtnTop->setProperty("Tag", 1);
-    bbtnUp->setProperty("Tag", 0);
-    bbtnDown->setProperty("Tag", 0);
-    bbtnBottom->setProperty("Tag", 1);
-
     auto *side = new QVBoxLayout;
-    for (QPushButton *b : {bbtnTop, bbtnUp, bbtnDown, bbtnBottom})
-        side->addWidget(b);
-    side->addSpacing(16);
+    std::tie(bbtnTop, bbtnUp, bbtnDown, bbtnBottom) = CheckList::MakeMoveButtons(this, side, lvItem, Items);
+    bbtnAll = Named<QPushButton>("bbtnAll", CheckList::Glyph("ALLVIEW"), kind.AllCaption, this);
+    bbtnReSort = Named<QPushButton>("bbtnReSort", CheckList::Glyph("RESORT"), QStringLiteral("並びを戻す"), this);
     for (QPushButton *b : {bbtnAll, bbtnReSort})
         side->addWidget(b);
     side->addStretch();
@@ -69,10 +54,6 @@ TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
     layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(bbtnTop, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnTop); });
-    connect(bbtnUp, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnUp); });
-    connect(bbtnDown, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnDown); });
-    connect(bbtnBottom, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnBottom); });
     connect(bbtnAll, &QPushButton::clicked, this, &TItemSelectDialog::bbtnAllClick);
     connect(bbtnReSort, &QPushButton::clicked, this, &TItemSelectDialog::bbtnReSortClick);
     connect(btnOk, &QPushButton::clicked, this, &TItemSelectDialog::btnOkClick);
@@ -119,18 +100,6 @@ void TItemSelectDialog::storeChecks()
 {
     for (int row = 0; row < lvItem->count(); ++row)
         Items[static_cast<size_t>(row)].Chosen = lvItem->item(row)->checkState() == Qt::Checked;
-}
-
-void TItemSelectDialog::bbtnUpClick(QPushButton *sender)
-{
-    if (const int to = CheckList::UpTarget(lvItem, sender); to >= 0)
-        CheckList::MoveRow(lvItem, Items, lvItem->currentRow(), to);
-}
-
-void TItemSelectDialog::bbtnDownClick(QPushButton *sender)
-{
-    if (const int to = CheckList::DownTarget(lvItem, sender); to >= 0)
-        CheckList::MoveRow(lvItem, Items, lvItem->currentRow(), to);
 }
 
 void TItemSelectDialog::bbtnAllClick() { CheckList::CheckAll(lvItem); }
@@ -202,8 +171,7 @@ TCopyItemSet::TCopyItemSet(QWidget *owner)
                                 QStringLiteral("コピーする項目は１つ以上選択してください  "), CopyItemTable()}),
       lvCopyItem(lvItem)
 {
-    chkLastReturn = new QCheckBox(QStringLiteral("末尾に改行を入れる"), this);
-    chkLastReturn->setObjectName(QStringLiteral("chkLastReturn"));
+    chkLastReturn = Named<QCheckBox>("chkLastReturn", QStringLiteral("末尾に改行を入れる"), this);
     addOption(chkLastReturn);
     enterMovesToOk(chkLastReturn);
     connect(chkLastReturn, &QCheckBox::toggled, this, &TCopyItemSet::chkLastReturnClick);

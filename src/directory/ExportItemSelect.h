@@ -25,8 +25,6 @@ public:
     QPushButton *bbtnAll, *bbtnReSort;
     QPushButton *btnOk, *btnCancel;
 
-    void bbtnUpClick(QPushButton *sender);
-    void bbtnDownClick(QPushButton *sender);
     void bbtnAllClick();
     void bbtnReSortClick();
     void btnOkClick();

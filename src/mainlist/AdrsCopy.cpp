@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
 #include "platform/Trim.h"
+#include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -118,8 +119,7 @@ public:
             int step;
         };
         for (const Arrow &a : {Arrow{"btnUp", Qt::UpArrow, 1}, Arrow{"btnDown", Qt::DownArrow, -1}}) {
-            auto *button = new QToolButton(this);
-            button->setObjectName(QLatin1String(a.name));
+            auto *button = Named<QToolButton>(a.name, this);
             button->setArrowType(a.arrow);
             button->setFocusPolicy(Qt::NoFocus);
             button->setAutoRepeat(true);
@@ -275,38 +275,6 @@ TAddressCopy::~TAddressCopy()
 
 void TAddressCopy::createControls()
 {
-    auto label = [this](const char *name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    auto radio = [this](const char *name, const QString &text) {
-        auto *b = new QRadioButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->installEventFilter(this);
-        return b;
-    };
-    auto check = [this](const char *name, const QString &text) {
-        auto *b = new QCheckBox(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->installEventFilter(this);
-        return b;
-    };
-    auto rangeEdit = [this](const char *name) {
-        auto *e = new TUniEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->SetMaxLength(6);
-        SetImeMode(e, imClose);
-        e->setAlignment(Qt::AlignRight);
-        e->setFixedWidth(ScaleByDpi(56, true));
-        e->installEventFilter(this);
-        return e;
-    };
-    auto group = [this](const char *name, const QString &title) {
-        auto *g = new QGroupBox(title, this);
-        g->setObjectName(QLatin1String(name));
-        return g;
-    };
     auto buttonGroup = [this](std::initializer_list<QRadioButton *> buttons, void (TAddressCopy::*handler)(int)) {
         auto *g = new QButtonGroup(this);
         int tag = 0;
@@ -319,29 +287,31 @@ void TAddressCopy::createControls()
         return g;
     };
 
-    lblAdrs = label("lblAdrs", QStringLiteral("コピー先のアドレス帳を選択してください："));
-    lvAdrs = new QListWidget(this);
-    lvAdrs->setObjectName(QStringLiteral("lvAdrs"));
+    lblAdrs = Named<QLabel>("lblAdrs", QStringLiteral("コピー先のアドレス帳を選択してください："), this);
+    lvAdrs = Named<QListWidget>("lvAdrs", this);
     lvAdrs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvAdrs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvAdrs->setFixedHeight(ScaleByDpi(96, true));
-    lvAdrs->installEventFilter(this);
     lblAdrs->setBuddy(lvAdrs);
 
-    rbList = radio("rbList", QStringLiteral("一覧で選択したデータ"));
-    rbRange = radio("rbRange", QStringLiteral("数値で範囲を指定"));
-    rbAll = radio("rbAll", QStringLiteral("一覧に表示されているすべてのデータ"));
-    edtRangeBegin = rangeEdit("edtRangeBegin");
-    edtRangeEnd = rangeEdit("edtRangeEnd");
-    udRangeBegin = new TUpDown(this, [this](int step) { udRangeBeginClick(step); });
-    udRangeBegin->setObjectName(QStringLiteral("udRangeBegin"));
-    udRangeEnd = new TUpDown(this, [this](int step) { udRangeEndClick(step); });
-    udRangeEnd->setObjectName(QStringLiteral("udRangeEnd"));
-    lblRangeBegin = label("lblRangeBegin", QStringLiteral("件目 ～"));
-    lblRangeEnd = label("lblRangeEnd", QStringLiteral("件目"));
-    lblDataCountTitle = label("lblDataCountTitle", QStringLiteral("コピー対象件数："));
-    lblDataCount = label("lblDataCount", QString());
-    auto *grpDataSelect = group("grpDataSelect", QStringLiteral("コピーするデータの選択"));
+    rbList = Named<QRadioButton>("rbList", QStringLiteral("一覧で選択したデータ"), this);
+    rbRange = Named<QRadioButton>("rbRange", QStringLiteral("数値で範囲を指定"), this);
+    rbAll = Named<QRadioButton>("rbAll", QStringLiteral("一覧に表示されているすべてのデータ"), this);
+    edtRangeBegin = Named<TUniEdit>("edtRangeBegin", this);
+    edtRangeEnd = Named<TUniEdit>("edtRangeEnd", this);
+    for (TUniEdit *edit : {edtRangeBegin, edtRangeEnd}) {
+        edit->SetMaxLength(6);
+        SetImeMode(edit, imClose);
+        edit->setAlignment(Qt::AlignRight);
+        edit->setFixedWidth(ScaleByDpi(56, true));
+    }
+    udRangeBegin = Named<TUpDown>("udRangeBegin", this, [this](int step) { udRangeBeginClick(step); });
+    udRangeEnd = Named<TUpDown>("udRangeEnd", this, [this](int step) { udRangeEndClick(step); });
+    lblRangeBegin = Named<QLabel>("lblRangeBegin", QStringLiteral("件目 ～"), this);
+    lblRangeEnd = Named<QLabel>("lblRangeEnd", QStringLiteral("件目"), this);
+    lblDataCountTitle = Named<QLabel>("lblDataCountTitle", QStringLiteral("コピー対象件数："), this);
+    lblDataCount = Named<QLabel>("lblDataCount", QString(), this);
+    auto *grpDataSelect = Named<QGroupBox>("grpDataSelect", QStringLiteral("コピーするデータの選択"), this);
     auto *range = new QHBoxLayout;
     range->addWidget(rbRange);
     for (QWidget *w : std::initializer_list<QWidget *>{edtRangeBegin, udRangeBegin, lblRangeBegin, edtRangeEnd,
@@ -359,16 +329,16 @@ void TAddressCopy::createControls()
     dataLayout->addLayout(count);
     dataSelectGroup_ = buttonGroup({rbList, rbRange, rbAll}, &TAddressCopy::rbDataSelectClick);
 
-    chkTel = check("chkTel", QStringLiteral("電話番号"));
-    chkFax = check("chkFax", QStringLiteral("FAX番号"));
-    chkPortable1 = check("chkPortable1", QStringLiteral("携帯番号１"));
-    chkPortable2 = check("chkPortable2", QStringLiteral("携帯番号２"));
+    chkTel = Named<QCheckBox>("chkTel", QStringLiteral("電話番号"), this);
+    chkFax = Named<QCheckBox>("chkFax", QStringLiteral("FAX番号"), this);
+    chkPortable1 = Named<QCheckBox>("chkPortable1", QStringLiteral("携帯番号１"), this);
+    chkPortable2 = Named<QCheckBox>("chkPortable2", QStringLiteral("携帯番号２"), this);
     for (QCheckBox *item : {chkTel, chkFax, chkPortable1, chkPortable2})
         connect(item, &QCheckBox::toggled, this, [this, item] { chkNumberItemClick(item); });
-    rbAnd = radio("rbAnd", QStringLiteral("すべての項目が一致"));
-    rbOr = radio("rbOr", QStringLiteral("いずれかの項目が一致"));
+    rbAnd = Named<QRadioButton>("rbAnd", QStringLiteral("すべての項目が一致"), this);
+    rbOr = Named<QRadioButton>("rbOr", QStringLiteral("いずれかの項目が一致"), this);
     bothTypeGroup_ = buttonGroup({rbAnd, rbOr}, &TAddressCopy::rbBothTypeClick);
-    auto *grpNumberItems = group("grpNumberItems", QStringLiteral("同一番号のチェック対象："));
+    auto *grpNumberItems = Named<QGroupBox>("grpNumberItems", QStringLiteral("同一番号のチェック対象："), this);
     auto *numberLayout = new QGridLayout(grpNumberItems);
     numberLayout->addWidget(chkTel, 0, 0);
     numberLayout->addWidget(chkFax, 0, 1);
@@ -378,39 +348,38 @@ void TAddressCopy::createControls()
     numberLayout->addWidget(rbOr, 1, 2, 1, 2);
 
     auto pairGroup = [&](const char *name, const QString &title, QRadioButton *first, QRadioButton *second) {
-        auto *g = group(name, title);
+        auto *g = Named<QGroupBox>(name, title, this);
         auto *layout = new QHBoxLayout(g);
         layout->addWidget(first);
         layout->addWidget(second);
         layout->addStretch();
         return g;
     };
-    rbNewAdd = radio("rbNewAdd", QStringLiteral("新規で登録する"));
-    rbNotAdd = radio("rbNotAdd", QStringLiteral("登録しない"));
+    rbNewAdd = Named<QRadioButton>("rbNewAdd", QStringLiteral("新規で登録する"), this);
+    rbNotAdd = Named<QRadioButton>("rbNotAdd", QStringLiteral("登録しない"), this);
     sameNumGroup_ = buttonGroup({rbNewAdd, rbNotAdd}, &TAddressCopy::rbSameNumCheckClick);
     auto *grpSameNum = pairGroup("grpSameNum", QStringLiteral("同一番号の登録処理"), rbNewAdd, rbNotAdd);
-    rbDestUpdate = radio("rbDestUpdate", QStringLiteral("コピー先を上書きする"));
-    rbNotUpdate = radio("rbNotUpdate", QStringLiteral("コピーしない"));
+    rbDestUpdate = Named<QRadioButton>("rbDestUpdate", QStringLiteral("コピー先を上書きする"), this);
+    rbNotUpdate = Named<QRadioButton>("rbNotUpdate", QStringLiteral("コピーしない"), this);
     sameCustomGroup_ = buttonGroup({rbDestUpdate, rbNotUpdate}, &TAddressCopy::rbSameCustomCheckClick);
     auto *grpSameCustom =
         pairGroup("grpSameCustom", QStringLiteral("同一顧客コードの上書き処理"), rbDestUpdate, rbNotUpdate);
 
-    chkSameAddDateTime = check("chkSameAddDateTime", QStringLiteral("コピー元の登録日時と同じにする"));
-    chkSameUpdDateTime = check("chkSameUpdDateTime", QStringLiteral("コピー元の更新日時と同じにする"));
+    chkSameAddDateTime =
+        Named<QCheckBox>("chkSameAddDateTime", QStringLiteral("コピー元の登録日時と同じにする"), this);
+    chkSameUpdDateTime =
+        Named<QCheckBox>("chkSameUpdDateTime", QStringLiteral("コピー元の更新日時と同じにする"), this);
     connect(chkSameAddDateTime, &QCheckBox::toggled, this, &TAddressCopy::chkSameAddDateTimeClick);
     connect(chkSameUpdDateTime, &QCheckBox::toggled, this, &TAddressCopy::chkSameUpdDateTimeClick);
-    auto *grpDateTime = group("grpDateTime", QStringLiteral("日時の更新"));
+    auto *grpDateTime = Named<QGroupBox>("grpDateTime", QStringLiteral("日時の更新"), this);
     auto *dateLayout = new QVBoxLayout(grpDateTime);
     dateLayout->addWidget(chkSameAddDateTime);
     dateLayout->addWidget(chkSameUpdDateTime);
 
-    pgbarAdrsCopy = new QProgressBar(this);
-    pgbarAdrsCopy->setObjectName(QStringLiteral("pgbarAdrsCopy"));
+    pgbarAdrsCopy = Named<QProgressBar>("pgbarAdrsCopy", this);
     pgbarAdrsCopy->setTextVisible(false);
-    btnCopy = new QPushButton(QStringLiteral("コピー"), this);
-    btnCopy->setObjectName(QStringLiteral("btnCopy"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCopy = Named<QPushButton>("btnCopy", QStringLiteral("コピー"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     connect(btnCopy, &QPushButton::clicked, this, &TAddressCopy::btnCopyClick);
     connect(btnCancel, &QPushButton::clicked, this, &TAddressCopy::btnCancelClick);
     auto *buttons = new QHBoxLayout;
@@ -432,6 +401,11 @@ void TAddressCopy::createControls()
                         rbDestUpdate, rbNotUpdate, chkSameAddDateTime, chkSameUpdDateTime, btnCopy, btnCancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // Enter and the arrow keys in the list, the choices and the range edits answer through eventFilter; the
+    // push buttons keep their own.
+    for (QWidget *control : order)
+        if (!qobject_cast<QPushButton *>(control))
+            control->installEventFilter(this);
     adjustSize();
 }
 

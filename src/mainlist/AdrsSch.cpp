@@ -9,6 +9,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -144,73 +145,50 @@ TAddressSearch::~TAddressSearch()
 
 void TAddressSearch::createControls()
 {
-    auto combo = [this](const char *name, bool editable) {
-        auto *c = new TUniComboBox(this);
-        c->setObjectName(QLatin1String(name));
-        c->setEditable(editable);
-        if (editable)
-            c->setInsertPolicy(QComboBox::NoInsert);
-        c->installEventFilter(this);
+    // The lists that take typed text as well as a choice; what is typed does not join the list.
+    auto typedCombo = [this](const char *name) {
+        auto *c = Named<TUniComboBox>(name, this);
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
         return c;
     };
-    auto button = [this](const char *name, const QString &text, const char *glyphName = nullptr) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        if (glyphName)
-            b->setIcon(glyph(glyphName));
-        return b;
-    };
-    auto edit = [this](const char *name) {
-        auto *e = new TUniEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->installEventFilter(this);
-        return e;
-    };
 
-    pnlPattern = new QWidget(this);
-    pnlPattern->setObjectName(QStringLiteral("pnlPattern"));
-    pnlItem = new QWidget(this);
-    pnlItem->setObjectName(QStringLiteral("pnlItem"));
-    pnlCondition = new QWidget(this);
-    pnlCondition->setObjectName(QStringLiteral("pnlCondition"));
-    pnlButton = new QWidget(this);
-    pnlButton->setObjectName(QStringLiteral("pnlButton"));
+    pnlPattern = Named<QWidget>("pnlPattern", this);
+    pnlItem = Named<QWidget>("pnlItem", this);
+    pnlCondition = Named<QWidget>("pnlCondition", this);
+    pnlButton = Named<QWidget>("pnlButton", this);
 
-    cbxPattern = combo("cbxPattern", true);
+    cbxPattern = typedCombo("cbxPattern");
     cbxPattern->lineEdit()->setMaxLength(MaxPatternNameLength);
     cbxPattern->setValidator(new TShiftJisValidator(0, cbxPattern));
     SetImeMode(cbxPattern, imHira);
-    bbtnViewPattern = button("bbtnViewPattern", QStringLiteral("表示"), "VIEW");
-    bbtnSavePattern = button("bbtnSavePattern", QStringLiteral("保存"), "SAVE");
-    bbtnDeletePattern = button("bbtnDeletePattern", QStringLiteral("削除"), "DELETE");
+    bbtnViewPattern = Named<QPushButton>("bbtnViewPattern", glyph("VIEW"), QStringLiteral("表示"), this);
+    bbtnSavePattern = Named<QPushButton>("bbtnSavePattern", glyph("SAVE"), QStringLiteral("保存"), this);
+    bbtnDeletePattern = Named<QPushButton>("bbtnDeletePattern", glyph("DELETE"), QStringLiteral("削除"), this);
 
-    cbxItem = combo("cbxItem", false);
+    cbxItem = Named<TUniComboBox>("cbxItem", this);
     cbxItem->setMaxVisibleItems(10);
-    edtContent = edit("edtContent");
+    edtContent = Named<TUniEdit>("edtContent", this);
     contentLimit_ = new TShiftJisValidator(0, edtContent);
     edtContent->setValidator(contentLimit_);
-    edtContentUni = edit("edtContentUni");
-    cbxContentRW = combo("cbxContentRW", true);
+    edtContentUni = Named<TUniEdit>("edtContentUni", this);
+    cbxContentRW = typedCombo("cbxContentRW");
     contentRWLimit_ = new TShiftJisValidator(0, cbxContentRW);
     cbxContentRW->setValidator(contentRWLimit_);
     SetImeMode(cbxContentRW, imHira);
-    cbxContentRO = combo("cbxContentRO", false);
-    Cbx_CatMain = combo("Cbx_CatMain", false);
-    Cbx_CatSub = combo("Cbx_CatSub", false);
-    cbxCondition = combo("cbxCondition", false);
+    cbxContentRO = Named<TUniComboBox>("cbxContentRO", this);
+    Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", this);
+    Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", this);
+    cbxCondition = Named<TUniComboBox>("cbxCondition", this);
     cbxCondition->addItems(MatchModeCaptions);
-    chkNotCondition = new QCheckBox(QStringLiteral("以外を検索"), this);
-    chkNotCondition->setObjectName(QStringLiteral("chkNotCondition"));
-    chkNotCondition->installEventFilter(this);
+    chkNotCondition = Named<QCheckBox>("chkNotCondition", QStringLiteral("以外を検索"), this);
 
-    bbtnAdd = button("bbtnAdd", QStringLiteral("追加"), "LISTADD");
-    bbtnUpdate = button("bbtnUpdate", QStringLiteral("変更"), "LISTUPD");
-    bbtnDelete = button("bbtnDelete", QStringLiteral("削除"), "LISTDEL");
-    bbtnClear = button("bbtnClear", QStringLiteral("クリア"), "LISTCLEAR");
-    lblMaxCondition = new QLabel(QStringLiteral("※条件は１０件まで指定できます"), this);
-    lblMaxCondition->setObjectName(QStringLiteral("lblMaxCondition"));
-    lvCondition = new QTreeWidget(this);
-    lvCondition->setObjectName(QStringLiteral("lvCondition"));
+    bbtnAdd = Named<QPushButton>("bbtnAdd", glyph("LISTADD"), QStringLiteral("追加"), this);
+    bbtnUpdate = Named<QPushButton>("bbtnUpdate", glyph("LISTUPD"), QStringLiteral("変更"), this);
+    bbtnDelete = Named<QPushButton>("bbtnDelete", glyph("LISTDEL"), QStringLiteral("削除"), this);
+    bbtnClear = Named<QPushButton>("bbtnClear", glyph("LISTCLEAR"), QStringLiteral("クリア"), this);
+    lblMaxCondition = Named<QLabel>("lblMaxCondition", QStringLiteral("※条件は１０件まで指定できます"), this);
+    lvCondition = Named<QTreeWidget>("lvCondition", this);
     lvCondition->setRootIsDecorated(false);
     lvCondition->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvCondition->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -220,18 +198,19 @@ void TAddressSearch::createControls()
     const int columnWidths[] = {104, 272, 64};
     for (int c = 0; c < 3; ++c)
         lvCondition->header()->resizeSection(c, ScaleByDpi(columnWidths[c], true));
-    lvCondition->installEventFilter(this);
-    rbAnd = new QRadioButton(QStringLiteral("すべて一致"), this);
-    rbAnd->setObjectName(QStringLiteral("rbAnd"));
-    rbAnd->installEventFilter(this);
-    rbOr = new QRadioButton(QStringLiteral("いずれかが一致"), this);
-    rbOr->setObjectName(QStringLiteral("rbOr"));
-    rbOr->installEventFilter(this);
+    rbAnd = Named<QRadioButton>("rbAnd", QStringLiteral("すべて一致"), this);
+    rbOr = Named<QRadioButton>("rbOr", QStringLiteral("いずれかが一致"), this);
 
-    btnViewSwitch = button("btnViewSwitch", QString());
-    btnView = button("btnView", QStringLiteral("絞り込む"));
-    btnClear = button("btnClear", QStringLiteral("絞り込みの解除"));
-    btnCancel = button("btnCancel", QStringLiteral("キャンセル"));
+    btnViewSwitch = Named<QPushButton>("btnViewSwitch", QString(), this);
+    btnView = Named<QPushButton>("btnView", QStringLiteral("絞り込む"), this);
+    btnClear = Named<QPushButton>("btnClear", QStringLiteral("絞り込みの解除"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
+
+    // Enter in a field or choice moves on as eventFilter says; on a push button it presses the button.
+    for (QWidget *field : std::initializer_list<QWidget *>{cbxPattern, cbxItem, edtContent, edtContentUni,
+                                                            cbxContentRW, cbxContentRO, Cbx_CatMain, Cbx_CatSub,
+                                                            cbxCondition, chkNotCondition, lvCondition, rbAnd, rbOr})
+        field->installEventFilter(this);
 }
 
 void TAddressSearch::layOutControls()

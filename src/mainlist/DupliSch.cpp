@@ -2,6 +2,7 @@
 
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QGridLayout>
@@ -19,30 +20,25 @@ TDuplicateSearch::TDuplicateSearch(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("重複データの表示"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto label = [this](const char *name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    lblMsg1 = label("lblMsg1", QStringLiteral("指定した項目が重複しているデータのみを表示します"));
-    lblMsg2 = label("lblMsg2", QStringLiteral("項目を２つ指定した場合、両方の項目内容が重複しているデータが対象になります"));
-    lblMsg3 = label("lblMsg3", QStringLiteral("※指定した項目内容が空白（２つ指定した場合両方空白）のデータは表示されません"));
-    lblMsg4 = label("lblMsg4", QStringLiteral("※重複データを表示している間、アドレス帳一覧画面の並び順の指定は無効になります"));
+    lblMsg1 = Named<QLabel>("lblMsg1", QStringLiteral("指定した項目が重複しているデータのみを表示します"), this);
+    lblMsg2 = Named<QLabel>(
+        "lblMsg2", QStringLiteral("項目を２つ指定した場合、両方の項目内容が重複しているデータが対象になります"), this);
+    lblMsg3 = Named<QLabel>(
+        "lblMsg3", QStringLiteral("※指定した項目内容が空白（２つ指定した場合両方空白）のデータは表示されません"), this);
+    lblMsg4 = Named<QLabel>(
+        "lblMsg4", QStringLiteral("※重複データを表示している間、アドレス帳一覧画面の並び順の指定は無効になります"), this);
     QPalette notePalette = lblMsg4->palette();
     notePalette.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
     lblMsg4->setPalette(notePalette);
-    lblItem1 = label("lblItem1", QStringLiteral("項目１："));
-    lblItem2 = label("lblItem2", QStringLiteral("項目２："));
+    lblItem1 = Named<QLabel>("lblItem1", QStringLiteral("項目１："), this);
+    lblItem2 = Named<QLabel>("lblItem2", QStringLiteral("項目２："), this);
 
-    auto list = [this](const char *name) {
-        auto *c = new TUniComboBox(this);
-        c->setObjectName(QLatin1String(name));
-        SetImeMode(c, imClose);
-        c->installEventFilter(this);
-        return c;
-    };
-    cbxItem1 = list("cbxItem1");
-    cbxItem2 = list("cbxItem2");
+    cbxItem1 = Named<TUniComboBox>("cbxItem1", this);
+    cbxItem2 = Named<TUniComboBox>("cbxItem2", this);
+    for (TUniComboBox *list : {cbxItem1, cbxItem2}) {
+        SetImeMode(list, imClose);
+        list->installEventFilter(this);
+    }
     for (int n = 1; n <= DuplicateItemCount; ++n) {
         cbxItem1->AddObject(DuplicateItemNames[n - 1], n);
         cbxItem2->AddObject(DuplicateItemNames[n - 1], n);
@@ -53,14 +49,9 @@ TDuplicateSearch::TDuplicateSearch(QWidget *owner) : QDialog(owner)
     lblItem1->setBuddy(cbxItem1);
     lblItem2->setBuddy(cbxItem2);
 
-    auto button = [this](const char *name, const QString &text) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    btnView = button("btnView", QStringLiteral("表示"));
-    btnClear = button("btnClear", QStringLiteral("重複データ表示の解除"));
-    btnCancel = button("btnCancel", QStringLiteral("キャンセル"));
+    btnView = Named<QPushButton>("btnView", QStringLiteral("表示"), this);
+    btnClear = Named<QPushButton>("btnClear", QStringLiteral("重複データ表示の解除"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblMsg1);

@@ -4,6 +4,7 @@
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
 #include "widgets/CheckListMoves.h"
+#include "widgets/NamedControls.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -42,10 +43,8 @@ THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("表示項目の設定"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    lblHeader = new QLabel(QStringLiteral("表示する項目を設定してください："), this);
-    lblHeader->setObjectName(QStringLiteral("lblHeader"));
-    lvHeader = new QListWidget(this);
-    lvHeader->setObjectName(QStringLiteral("lvHeader"));
+    lblHeader = Named<QLabel>("lblHeader", QStringLiteral("表示する項目を設定してください："), this);
+    lvHeader = Named<QListWidget>("lvHeader", this);
     lvHeader->setSelectionMode(QAbstractItemView::SingleSelection);
     lvHeader->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvHeader->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -53,27 +52,11 @@ THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
     lvHeader->installEventFilter(this);
     lblHeader->setBuddy(lvHeader);
 
-    auto button = [this](const char *name, const QString &text, const char *glyphName) {
-        auto *b = new QPushButton(CheckList::Glyph(glyphName), text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    bbtnTop = button("bbtnTop", QStringLiteral("最上段"), "TOP");
-    bbtnUp = button("bbtnUp", QStringLiteral("上"), "UP");
-    bbtnDown = button("bbtnDown", QStringLiteral("下"), "DOWN");
-    bbtnBottom = button("bbtnBottom", QStringLiteral("最下段"), "BOTTOM");
-    bbtnAll = button("bbtnAll", QStringLiteral("すべて表示"), "ALLVIEW");
-    bbtnReView = button("bbtnReView", QStringLiteral("表示を戻す"), "REVIEW");
-    bbtnReSort = button("bbtnReSort", QStringLiteral("並びを戻す"), "RESORT");
-    bbtnTop->setProperty("Tag", 1);
-    bbtnUp->setProperty("Tag", 0);
-    bbtnDown->setProperty("Tag", 0);
-    bbtnBottom->setProperty("Tag", 1);
-
     auto *side = new QVBoxLayout;
-    for (QPushButton *b : {bbtnTop, bbtnUp, bbtnDown, bbtnBottom})
-        side->addWidget(b);
-    side->addSpacing(16);
+    std::tie(bbtnTop, bbtnUp, bbtnDown, bbtnBottom) = CheckList::MakeMoveButtons(this, side, lvHeader, Columns);
+    bbtnAll = Named<QPushButton>("bbtnAll", CheckList::Glyph("ALLVIEW"), QStringLiteral("すべて表示"), this);
+    bbtnReView = Named<QPushButton>("bbtnReView", CheckList::Glyph("REVIEW"), QStringLiteral("表示を戻す"), this);
+    bbtnReSort = Named<QPushButton>("bbtnReSort", CheckList::Glyph("RESORT"), QStringLiteral("並びを戻す"), this);
     for (QPushButton *b : {bbtnAll, bbtnReView, bbtnReSort})
         side->addWidget(b);
     side->addStretch();
@@ -86,10 +69,6 @@ THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
     layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(bbtnTop, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnTop); });
-    connect(bbtnUp, &QPushButton::clicked, this, [this] { bbtnUpClick(bbtnUp); });
-    connect(bbtnDown, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnDown); });
-    connect(bbtnBottom, &QPushButton::clicked, this, [this] { bbtnDownClick(bbtnBottom); });
     connect(bbtnAll, &QPushButton::clicked, this, &THeaderSelect::bbtnAllClick);
     connect(bbtnReView, &QPushButton::clicked, this, &THeaderSelect::bbtnReViewClick);
     connect(bbtnReSort, &QPushButton::clicked, this, &THeaderSelect::bbtnReSortClick);
@@ -123,18 +102,6 @@ void THeaderSelect::storeTicks()
 {
     for (int row = 0; row < ListItemCount; ++row)
         Columns[row].Visible = lvHeader->item(row)->checkState() == Qt::Checked;
-}
-
-void THeaderSelect::bbtnUpClick(QPushButton *sender)
-{
-    if (const int to = CheckList::UpTarget(lvHeader, sender); to >= 0)
-        CheckList::MoveRow(lvHeader, Columns, lvHeader->currentRow(), to);
-}
-
-void THeaderSelect::bbtnDownClick(QPushButton *sender)
-{
-    if (const int to = CheckList::DownTarget(lvHeader, sender); to >= 0)
-        CheckList::MoveRow(lvHeader, Columns, lvHeader->currentRow(), to);
 }
 
 void THeaderSelect::bbtnAllClick() { CheckList::CheckAll(lvHeader); }

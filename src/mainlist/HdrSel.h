@@ -28,8 +28,6 @@ public:
     // The definitions in the dialog's order, each visible as its row is ticked.
     void GetColumns(std::array<TColumnDef, ListItemCount> &defs);
 
-    void bbtnUpClick(QPushButton *sender);
-    void bbtnDownClick(QPushButton *sender);
     void bbtnAllClick();
     void bbtnReViewClick();
     void bbtnReSortClick();

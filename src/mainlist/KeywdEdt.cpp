@@ -5,6 +5,7 @@
 #include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -80,10 +81,8 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
     dialogFont.setPixelSize(11);
     setFont(dialogFont);
 
-    lblName = new QLabel(QStringLiteral("名称："), this);
-    lblName->setObjectName(QStringLiteral("lblName"));
-    lblMode = new QLabel(QStringLiteral("入力モード："), this);
-    lblMode->setObjectName(QStringLiteral("lblMode"));
+    lblName = Named<QLabel>("lblName", QStringLiteral("名称："), this);
+    lblMode = Named<QLabel>("lblMode", QStringLiteral("入力モード："), this);
     auto *grid = new QGridLayout;
     grid->addWidget(lblName, 0, 1);
     grid->addWidget(lblMode, 0, 2);

@@ -2,6 +2,7 @@
 
 #include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
+#include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QHBoxLayout>
@@ -15,34 +16,25 @@ TWordSearch::TWordSearch(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("一覧内のワード検索"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto label = [this](const char *name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    lblMsg1 = label("lblMsg1", QStringLiteral("表示しているアドレス帳一覧の内容を、指定した文字列で検索します"));
-    lblMsg2 = label("lblMsg2", QStringLiteral("該当する文字列のある行が見つかれば、その行に移動します"));
-    lblMsg3 = label("lblMsg3", QStringLiteral("※アドレス帳の件数が多い場合、検索に時間がかかる場合があります"));
+    lblMsg1 = Named<QLabel>("lblMsg1", QStringLiteral("表示しているアドレス帳一覧の内容を、指定した文字列で検索します"),
+                            this);
+    lblMsg2 = Named<QLabel>("lblMsg2", QStringLiteral("該当する文字列のある行が見つかれば、その行に移動します"), this);
+    lblMsg3 = Named<QLabel>("lblMsg3", QStringLiteral("※アドレス帳の件数が多い場合、検索に時間がかかる場合があります"),
+                            this);
     QPalette notePalette = lblMsg3->palette();
     notePalette.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
     lblMsg3->setPalette(notePalette);
 
-    edtWord = new TUniEdit(this);
-    edtWord->setObjectName(QStringLiteral("edtWord"));
+    edtWord = Named<TUniEdit>("edtWord", this);
     SetImeMode(edtWord, imHira);
     QFont wordFont = edtWord->font();
     wordFont.setPixelSize(15);
     edtWord->setFont(wordFont);
     edtWord->installEventFilter(this);
 
-    auto button = [this](const char *name, const QString &text) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
-    btnSearch = button("btnSearch", QStringLiteral("検索"));
-    btnClear = button("btnClear", QStringLiteral("検索の解除"));
-    btnCancel = button("btnCancel", QStringLiteral("キャンセル"));
+    btnSearch = Named<QPushButton>("btnSearch", QStringLiteral("検索"), this);
+    btnClear = Named<QPushButton>("btnClear", QStringLiteral("検索の解除"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblMsg1);

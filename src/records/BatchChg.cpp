@@ -13,6 +13,7 @@
 #include "platform/SjisCodec.h"
 #include "records/DtInqiry.h"
 #include "records/EntryHelpers.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -47,45 +48,16 @@ const std::array<QString, 8> KeywordFields{
     QStringLiteral("Keyword1"), QStringLiteral("Keyword2"), QStringLiteral("Keyword3"), QStringLiteral("Keyword4"),
     QStringLiteral("Keyword5"), QStringLiteral("Keyword6"), QStringLiteral("Keyword7"), QStringLiteral("Keyword8")};
 
-QCheckBox *checkBox(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
-}
-
-QRadioButton *radio(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QRadioButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
-
-TUniComboBox *dropDownList(const char *name, QWidget *parent)
-{
-    auto *combo = new TUniComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    return combo;
-}
-
-QLabel *label(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
 // A borderless row of radio buttons, which also makes them one exclusive group.
 QWidget *radioPanel(const char *name, QWidget *parent, std::initializer_list<QRadioButton **> buttons,
                     std::initializer_list<std::pair<const char *, QString>> captions)
 {
-    auto *panel = new QWidget(parent);
-    panel->setObjectName(QLatin1String(name));
+    auto *panel = Named<QWidget>(name, parent);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
     auto caption = captions.begin();
     for (QRadioButton **button : buttons) {
-        *button = radio(caption->first, caption->second, panel);
+        *button = Named<QRadioButton>(caption->first, caption->second, panel);
         row->addWidget(*button);
         ++caption;
     }
@@ -145,32 +117,31 @@ TBatchChange::~TBatchChange() = default;
 
 void TBatchChange::createControls()
 {
-    lblMsg1 = label("lblMsg1", QStringLiteral("選択したデータの項目内容を一括で編集します"), this);
-    lblMsg2 = label("lblMsg2", QStringLiteral("変更する内容を設定してください"), this);
+    lblMsg1 = Named<QLabel>("lblMsg1", QStringLiteral("選択したデータの項目内容を一括で編集します"), this);
+    lblMsg2 = Named<QLabel>("lblMsg2", QStringLiteral("変更する内容を設定してください"), this);
 
-    gbxMain = new QGroupBox(QStringLiteral("メイン"), this);
-    gbxMain->setObjectName(QStringLiteral("gbxMain"));
-    chkGroup = checkBox("chkGroup", QStringLiteral("グループ"), gbxMain);
-    cbxGroup = dropDownList("cbxGroup", gbxMain);
+    gbxMain = Named<QGroupBox>("gbxMain", QStringLiteral("メイン"), this);
+    chkGroup = Named<QCheckBox>("chkGroup", QStringLiteral("グループ"), gbxMain);
+    cbxGroup = Named<TUniComboBox>("cbxGroup", gbxMain);
     cbxGroup->setMaxVisibleItems(11);
-    chkGetJisCode = checkBox("chkGetJisCode", QStringLiteral("市町村コードを取得"), gbxMain);
-    lblGetJisCode = label("lblGetJisCode",
-                          QStringLiteral("※市町村コードを取得するには、住所欄が入力されている必要があります"), gbxMain);
+    chkGetJisCode = Named<QCheckBox>("chkGetJisCode", QStringLiteral("市町村コードを取得"), gbxMain);
+    lblGetJisCode = Named<QLabel>("lblGetJisCode",
+                                  QStringLiteral("※市町村コードを取得するには、住所欄が入力されている必要があります"), gbxMain);
     QPalette maroon = lblGetJisCode->palette();
     maroon.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
     lblGetJisCode->setPalette(maroon);
-    chkPrivCorp = checkBox("chkPrivCorp", QStringLiteral("個人と会社の切り替え"), gbxMain);
+    chkPrivCorp = Named<QCheckBox>("chkPrivCorp", QStringLiteral("個人と会社の切り替え"), gbxMain);
     pnlPrivCorp = radioPanel("pnlPrivCorp", gbxMain, {&rbPriv, &rbCorp},
                              {{"rbPriv", QStringLiteral("個人")}, {"rbCorp", QStringLiteral("会社")}});
-    chkIgnoreName = checkBox("chkIgnoreName", QStringLiteral("宛名の印刷に名前を使用しない"), gbxMain);
+    chkIgnoreName = Named<QCheckBox>("chkIgnoreName", QStringLiteral("宛名の印刷に名前を使用しない"), gbxMain);
     pnlIgnoreName = radioPanel("pnlIgnoreName", gbxMain, {&rbIgnoreNameTrue, &rbIgnoreNameFalse},
                                {{"rbIgnoreNameTrue", QStringLiteral("チェックする")},
                                 {"rbIgnoreNameFalse", QStringLiteral("チェックしない")}});
-    chkCategory = checkBox("chkCategory", QStringLiteral("カテゴリ"), gbxMain);
-    lblCatMain = label("lblCatMain", QStringLiteral("大分類："), gbxMain);
-    Cbx_CatMain = dropDownList("Cbx_CatMain", gbxMain);
-    lblCatSub = label("lblCatSub", QStringLiteral("小分類："), gbxMain);
-    Cbx_CatSub = dropDownList("Cbx_CatSub", gbxMain);
+    chkCategory = Named<QCheckBox>("chkCategory", QStringLiteral("カテゴリ"), gbxMain);
+    lblCatMain = Named<QLabel>("lblCatMain", QStringLiteral("大分類："), gbxMain);
+    Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", gbxMain);
+    lblCatSub = Named<QLabel>("lblCatSub", QStringLiteral("小分類："), gbxMain);
+    Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", gbxMain);
     Cbx_CatMain->setMinimumWidth(150);
     Cbx_CatSub->setMinimumWidth(150);
     auto *category = new QHBoxLayout;
@@ -192,15 +163,14 @@ void TBatchChange::createControls()
     main->addLayout(category, 4, 1);
     main->setColumnStretch(1, 1);
 
-    gbxSub = new QGroupBox(QStringLiteral("サブ"), this);
-    gbxSub->setObjectName(QStringLiteral("gbxSub"));
-    chkPrintTarget = checkBox("chkPrintTarget", QStringLiteral("印刷指定"), gbxSub);
+    gbxSub = Named<QGroupBox>("gbxSub", QStringLiteral("サブ"), this);
+    chkPrintTarget = Named<QCheckBox>("chkPrintTarget", QStringLiteral("印刷指定"), gbxSub);
     pnlPrintTarget = radioPanel("pnlPrintTarget", gbxSub, {&rbPrintTarget, &rbPrintException, &rbPrintUnspec},
                                 {{"rbPrintTarget", QStringLiteral("印刷対象")},
                                  {"rbPrintException", QStringLiteral("印刷除外")},
                                  {"rbPrintUnspec", QStringLiteral("指定なし")}});
-    chkSender = checkBox("chkSender", QStringLiteral("差出人"), gbxSub);
-    cbxSender = dropDownList("cbxSender", gbxSub);
+    chkSender = Named<QCheckBox>("chkSender", QStringLiteral("差出人"), gbxSub);
+    cbxSender = Named<TUniComboBox>("cbxSender", gbxSub);
     cbxSender->setMinimumWidth(200);
     auto *sub = new QGridLayout(gbxSub);
     sub->addWidget(chkPrintTarget, 0, 0);
@@ -209,24 +179,22 @@ void TBatchChange::createControls()
     sub->addWidget(cbxSender, 1, 1, Qt::AlignLeft);
     sub->setColumnStretch(1, 1);
 
-    gbxMemo = new QGroupBox(QStringLiteral("メモ"), this);
-    gbxMemo->setObjectName(QStringLiteral("gbxMemo"));
+    gbxMemo = Named<QGroupBox>("gbxMemo", QStringLiteral("メモ"), this);
     auto *memo = new QGridLayout(gbxMemo);
     for (int i = 0; i < 8; ++i) {
         const QByteArray number = QByteArray::number(i + 1);
-        chkKeyword[i] = checkBox(("chkKeyword" + number).constData(), QString(), gbxMemo);
+        chkKeyword[i] = Named<QCheckBox>(("chkKeyword" + number).constData(), QString(), gbxMemo);
         chkKeyword[i]->setProperty("Tag", i + 1);
         memo->addWidget(chkKeyword[i], i, 0);
         QWidget *input;
         if (i < 5) {
-            auto *edit = new TUniEdit(gbxMemo);
-            edit->setObjectName(QLatin1String("edtKeyword" + number));
+            auto *edit = Named<TUniEdit>(("edtKeyword" + number).constData(), gbxMemo);
             edit->SetMaxLength(KeywordBytes);
             edit->setValidator(new TShiftJisValidator(KeywordBytes, edit));
             edtKeyword[i] = edit;
             input = edit;
         } else {
-            auto *combo = dropDownList(("cbxKeyword" + number).constData(), gbxMemo);
+            auto *combo = Named<TUniComboBox>(("cbxKeyword" + number).constData(), gbxMemo);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->lineEdit()->setMaxLength(KeywordBytes);
@@ -238,19 +206,16 @@ void TBatchChange::createControls()
     }
     memo->setColumnStretch(1, 1);
 
-    gbxOther = new QGroupBox(QStringLiteral("その他"), this);
-    gbxOther->setObjectName(QStringLiteral("gbxOther"));
-    chkSymbolMark = checkBox("chkSymbolMark", QStringLiteral("シンボルマーク"), gbxOther);
-    cbxSymbolMark = dropDownList("cbxSymbolMark", gbxOther);
-    chkSymbolColor = checkBox("chkSymbolColor", QStringLiteral("シンボル色"), gbxOther);
-    pnlSymbolColor = new QFrame(gbxOther);
-    pnlSymbolColor->setObjectName(QStringLiteral("pnlSymbolColor"));
+    gbxOther = Named<QGroupBox>("gbxOther", QStringLiteral("その他"), this);
+    chkSymbolMark = Named<QCheckBox>("chkSymbolMark", QStringLiteral("シンボルマーク"), gbxOther);
+    cbxSymbolMark = Named<TUniComboBox>("cbxSymbolMark", gbxOther);
+    chkSymbolColor = Named<QCheckBox>("chkSymbolColor", QStringLiteral("シンボル色"), gbxOther);
+    pnlSymbolColor = Named<QFrame>("pnlSymbolColor", gbxOther);
     pnlSymbolColor->setFrameShape(QFrame::Panel);
     pnlSymbolColor->setFrameShadow(QFrame::Sunken);
     pnlSymbolColor->setAutoFillBackground(true);
     pnlSymbolColor->setFixedSize(48, 22);
-    bbtnSymbolColor = new QPushButton(gbxOther);
-    bbtnSymbolColor->setObjectName(QStringLiteral("bbtnSymbolColor"));
+    bbtnSymbolColor = Named<QPushButton>("bbtnSymbolColor", gbxOther);
     bbtnSymbolColor->setToolTip(QStringLiteral("色の変更"));
     auto *colour = new QHBoxLayout;
     colour->addWidget(pnlSymbolColor);
@@ -263,10 +228,8 @@ void TBatchChange::createControls()
     other->addLayout(colour, 1, 1);
     other->setColumnStretch(1, 1);
 
-    btnStart = new QPushButton(QStringLiteral("開始"), this);
-    btnStart->setObjectName(QStringLiteral("btnStart"));
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnStart = Named<QPushButton>("btnStart", QStringLiteral("開始"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnStart);
@@ -660,8 +623,7 @@ TBatchChange::TRunOutcome TBatchChange::runChange()
                              static_cast<int>(targets.size()), this);
     progress.setObjectName(QStringLiteral("ProgressDialog"));
     progress.setWindowTitle(AppTitle);
-    auto *btnStop = new QPushButton(QStringLiteral("中止"), &progress);
-    btnStop->setObjectName(QStringLiteral("btnStop"));
+    auto *btnStop = Named<QPushButton>("btnStop", QStringLiteral("中止"), &progress);
     progress.setCancelButton(btnStop);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);

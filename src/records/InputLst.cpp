@@ -7,6 +7,7 @@
 #include "core/TextUtils.h"
 #include "platform/MessageBox.h"
 #include "platform/SjisCodec.h"
+#include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -66,8 +67,7 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("入力リストの編集"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    tabctlInputList = new QTabBar(this);
-    tabctlInputList->setObjectName(QStringLiteral("tabctlInputList"));
+    tabctlInputList = Named<QTabBar>("tabctlInputList", this);
     tabctlInputList->setExpanding(false);
     for (const QString &caption : {QStringLiteral(" 部署 "), QStringLiteral(" 役職 "), QStringLiteral(" 敬称 ")})
         tabctlInputList->addTab(caption);
@@ -75,39 +75,35 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
         tabctlInputList->addTab(QStringLiteral(" ") + KeywordNames[k] + QStringLiteral(" "));
     tabctlInputList->installEventFilter(this);
 
-    lblName = new QLabel(QStringLiteral("名称："), this);
-    lblName->setObjectName(QStringLiteral("lblName"));
-    edtName = new TUniEdit(this);
-    edtName->setObjectName(QStringLiteral("edtName"));
+    lblName = Named<QLabel>("lblName", QStringLiteral("名称："), this);
+    edtName = Named<TUniEdit>("edtName", this);
     nameValidator_ = new TShiftJisValidator(0, edtName);
     edtName->setValidator(nameValidator_);
     edtName->installEventFilter(this);
     lblName->setBuddy(edtName);
 
-    lblList = new QLabel(QStringLiteral("入力リスト："), this);
-    lblList->setObjectName(QStringLiteral("lblList"));
-    lbxList = new QListWidget(this);
-    lbxList->setObjectName(QStringLiteral("lbxList"));
+    lblList = Named<QLabel>("lblList", QStringLiteral("入力リスト："), this);
+    lbxList = Named<QListWidget>("lbxList", this);
     lbxList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lbxList->setUniformItemSizes(true);
     lbxList->setItemDelegate(new TFixedHeightDelegate(lbxList));
     lbxList->installEventFilter(this);
     lblList->setBuddy(lbxList);
 
-    const auto makeButton = [this](const char *name, const QString &caption, const char *themeIcon,
+    // The list's buttons show the desktop theme's icon where it has one. Only OK and Cancel answer Enter for the
+    // dialog; Enter in the name or the list has its own meaning.
+    const auto listButton = [this](const char *name, const QString &caption, const char *themeIcon,
                                    QStyle::StandardPixmap fallback) {
-        auto *button = new QPushButton(QIcon::fromTheme(QLatin1String(themeIcon), style()->standardIcon(fallback)),
-                                       caption, this);
-        button->setObjectName(QLatin1String(name));
-        // Only OK and Cancel answer Enter for the dialog; Enter in the name or the list has its own meaning.
+        auto *button = Named<QPushButton>(
+            name, QIcon::fromTheme(QLatin1String(themeIcon), style()->standardIcon(fallback)), caption, this);
         button->setAutoDefault(false);
         return button;
     };
-    bbtnAdd = makeButton("bbtnAdd", QStringLiteral("追加"), "list-add", QStyle::SP_FileIcon);
-    bbtnUpdate = makeButton("bbtnUpdate", QStringLiteral("変更"), "document-edit", QStyle::SP_DialogApplyButton);
-    bbtnDelete = makeButton("bbtnDelete", QStringLiteral("削除"), "list-remove", QStyle::SP_TrashIcon);
-    bbtnUp = makeButton("bbtnUp", QStringLiteral("上"), "go-up", QStyle::SP_ArrowUp);
-    bbtnDown = makeButton("bbtnDown", QStringLiteral("下"), "go-down", QStyle::SP_ArrowDown);
+    bbtnAdd = listButton("bbtnAdd", QStringLiteral("追加"), "list-add", QStyle::SP_FileIcon);
+    bbtnUpdate = listButton("bbtnUpdate", QStringLiteral("変更"), "document-edit", QStyle::SP_DialogApplyButton);
+    bbtnDelete = listButton("bbtnDelete", QStringLiteral("削除"), "list-remove", QStyle::SP_TrashIcon);
+    bbtnUp = listButton("bbtnUp", QStringLiteral("上"), "go-up", QStyle::SP_ArrowUp);
+    bbtnDown = listButton("bbtnDown", QStringLiteral("下"), "go-down", QStyle::SP_ArrowDown);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabctlInputList);

@@ -2,11 +2,15 @@
 // and order columns: a row and its entry always travel together.
 #pragma once
 
+#include "widgets/NamedControls.h"
+
 #include <QIcon>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 namespace CheckList {
 
@@ -48,6 +52,39 @@ inline int DownTarget(const QListWidget *list, const QPushButton *sender)
     if (i < 0 || i >= last)
         return -1;
     return sender->property("Tag").toInt() == 1 ? last : i + 1;
+}
+
+// The four move buttons of list made on dialog, bbtnTop, bbtnUp, bbtnDown and bbtnBottom in that order, stacked
+// at the head of side and set apart from what follows them; each moves the current row, and its entry in entries
+// with it.
+using MoveButtons = std::tuple<QPushButton *, QPushButton *, QPushButton *, QPushButton *>;
+template <class Entries>
+MoveButtons MakeMoveButtons(QWidget *dialog, QVBoxLayout *side, QListWidget *list, Entries &entries)
+{
+    struct Move {
+        const char *name, *glyph;
+        QString caption;
+        int tag;
+        int (*target)(const QListWidget *, const QPushButton *);
+    };
+    const Move moves[] = {{"bbtnTop", "TOP", QStringLiteral("最上段"), 1, UpTarget},
+                          {"bbtnUp", "UP", QStringLiteral("上"), 0, UpTarget},
+                          {"bbtnDown", "DOWN", QStringLiteral("下"), 0, DownTarget},
+                          {"bbtnBottom", "BOTTOM", QStringLiteral("最下段"), 1, DownTarget}};
+    QPushButton *buttons[std::size(moves)];
+    for (size_t i = 0; i < std::size(moves); ++i) {
+        const Move &move = moves[i];
+        auto *button = Named<QPushButton>(move.name, Glyph(move.glyph), move.caption, dialog);
+        button->setProperty("Tag", move.tag);
+        QObject::connect(button, &QPushButton::clicked, dialog, [list, &entries, button, target = move.target] {
+            if (const int to = target(list, button); to >= 0)
+                MoveRow(list, entries, list->currentRow(), to);
+        });
+        side->addWidget(button);
+        buttons[i] = button;
+    }
+    side->addSpacing(16);
+    return {buttons[0], buttons[1], buttons[2], buttons[3]};
 }
 
 inline void CheckAll(QListWidget *list)

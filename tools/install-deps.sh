@@ -13,7 +13,7 @@ packages=(
 # Node.js and npm install the pinned npm packages of data/geo; a Node.js that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick poppler-utils zbar-tools)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
 fi
 
 missing=()

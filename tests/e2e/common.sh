@@ -15,3 +15,11 @@ wait_for() {
   for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
 }
+
+# Puts text into the focused field through the clipboard: xdotool types characters outside the keyboard map
+# by remapping a key for each, which an X server under load can take in the wrong order or lose.
+paste_text() {
+  printf '%s' "$1" | xclip -selection clipboard 2>/dev/null
+  sleep 0.2
+  xdotool key ctrl+v
+}

@@ -47,7 +47,7 @@ focus_main
 xdotool key ctrl+w
 wait_for 10 xdotool search --onlyvisible --name '一覧内のワード検索' || fail "no word search dialog"
 sleep 0.3
-xdotool type --delay 30 'サンプル125'
+paste_text 'サンプル125'
 xdotool key Return; sleep 0.2; xdotool key Return
 wait_for 10 sh -c "! xdotool search --onlyvisible --name '一覧内のワード検索'" || fail "the word search stayed open"
 
@@ -94,7 +94,7 @@ xdotool key alt+v; sleep 0.4; xdotool key k
 wait_for 10 xdotool search --onlyvisible --name 'キーワード項目の設定' || fail "no keyword dialog"
 sleep 0.5
 xdotool key ctrl+a
-xdotool type --delay 30 '担当者'
+paste_text '担当者'
 for _ in $(seq 16); do xdotool key Tab; done
 xdotool key space
 wait_for 10 sh -c "! xdotool search --onlyvisible --name 'キーワード項目の設定'" || fail "the keyword dialog stayed open"

@@ -40,6 +40,14 @@ inline qint64 LoadObject(TDrawRect &object, const QByteArray &bytes, int version
     return stream.BytesLeft();
 }
 
+// Keeps a rendered sample page as name.png in the folder VELMORA_SAMPLE_DIR names, for a person to look at.
+inline void KeepSamplePage(const QImage &page, const char *name)
+{
+    const QString folder = qEnvironmentVariable("VELMORA_SAMPLE_DIR");
+    if (!folder.isEmpty())
+        page.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}
+
 inline QImage WhitePage(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);

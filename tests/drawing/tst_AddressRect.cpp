@@ -321,8 +321,7 @@ TEST_F(AddressAt600, PrintsAThreeLineAddressSideWithAdditionAndFramedText)
         PrintObject(addition, canvas);
         PrintObject(word, canvas);
     }
-    if (const QByteArray file = qgetenv("VELMORA_SAMPLE_PNG"); !file.isEmpty())
-        page.save(QString::fromLocal8Bit(file));
+    KeepSamplePage(page, "address-side");
     // Each object's ink stays in its own rectangle (grown by one to the right and bottom, as every picture
     // is played); the address reads in two columns from the right.
     const auto played = [](const TMetaRect &object) { return object.PrintRect().ToQRect().adjusted(0, 0, 1, 1); };

@@ -461,8 +461,7 @@ TEST_F(SenderAt600, PostcardAddressSideWithTheSenderInTheLowerLeft)
     ASSERT_EQ(LoadObject(block, SavedObject(saved), 600), 0);
     fillTexts(block);
     printBlock(block, page);
-    if (const QByteArray file = qgetenv("VELMORA_SENDER_PNG"); !file.isEmpty())
-        page.save(QString::fromLocal8Bit(file));
+    KeepSamplePage(page, "sender-postcard");
 
     const QRect blockArea = played(block);
     EXPECT_EQ(InkBox(page, QRect(0, 1800, 900, 1696)), InkBox(page, blockArea));

@@ -16,7 +16,9 @@
 
 #include <cmath>
 
-inline QByteArray SavedObject(const TDrawRect &object)
+// What an object (a drawing object, or any record saved the same way) writes into a stream.
+template <class Object>
+QByteArray SavedObject(const Object &object)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -26,7 +28,8 @@ inline QByteArray SavedObject(const TDrawRect &object)
 }
 
 // Loads bytes at version; answers how many bytes were left unread.
-inline qint64 LoadObject(TDrawRect &object, const QByteArray &bytes, int version)
+template <class Object>
+qint64 LoadObject(Object &object, const QByteArray &bytes, int version = CurrentStreamVersion)
 {
     StreamVersion = version;
     QBuffer buffer;

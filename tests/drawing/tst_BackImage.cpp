@@ -36,29 +36,6 @@ TJpegImage jpeg(int width, int height)
     return image;
 }
 
-QByteArray saved(const TBackImage &back)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    back.SaveToStream(stream);
-    return buffer.data();
-}
-
-qint64 load(TBackImage &back, const QByteArray &bytes, int version = CurrentStreamVersion)
-{
-    StreamVersion = version;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TObjectStream stream(buffer);
-    struct TRestore {
-        ~TRestore() { StreamVersion = CurrentStreamVersion; }
-    } restore;
-    back.LoadFromStream(stream);
-    return stream.BytesLeft();
-}
-
 // The box of the pixels that are not white.
 QRect paintedBox(const QImage &image)
 {
@@ -94,19 +71,19 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
     back.FlipPicture(1);
     back.RotatePicture(0);
     back.SetResolution(200);
-    const QByteArray bytes = saved(back);
+    const QByteArray bytes = SavedObject(back);
     ASSERT_EQ(bytes.mid(1, 7), QByteArray::fromHex("03000000958f98"));  // "jpg", complemented
     EXPECT_EQ(bytes.mid(12, picture.Data().size()), picture.Data());
     EXPECT_EQ(bytes.size(), 1 + 7 + 4 + picture.Data().size() + 3 + 4 + 1);
 
     TBackImage loaded;
-    EXPECT_EQ(load(loaded, bytes), 0);
+    EXPECT_EQ(LoadObject(loaded, bytes), 0);
     EXPECT_EQ(loaded.Picture(), back.Picture());
     EXPECT_EQ(loaded.Resolution(), 200);
-    EXPECT_EQ(saved(loaded), bytes);
+    EXPECT_EQ(SavedObject(loaded), bytes);
     TBackImage copy;
     copy.Assign(loaded);
-    EXPECT_EQ(saved(copy), bytes);
+    EXPECT_EQ(SavedObject(copy), bytes);
 
     // A bitmap, a colour and a gradient come back byte for byte; version 300 has no turned byte.
     TBackImage bitmap;
@@ -121,49 +98,49 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
     gradient.SetColor2(0x040506);
     gradient.SetGradientAngle(123);
     for (const TBackImage *source : {&bitmap, &colour, &gradient}) {
-        const QByteArray record = saved(*source);
+        const QByteArray record = SavedObject(*source);
         TBackImage again;
-        EXPECT_EQ(load(again, record), 0);
-        EXPECT_EQ(saved(again), record);
+        EXPECT_EQ(LoadObject(again, record), 0);
+        EXPECT_EQ(SavedObject(again), record);
         EXPECT_EQ(again.Picture(), source->Picture());
         TBackImage old;
         old.SetTurned(true);
-        EXPECT_EQ(load(old, record.chopped(1), 300), 0);
+        EXPECT_EQ(LoadObject(old, record.chopped(1), 300), 0);
         EXPECT_FALSE(old.Turned());
         EXPECT_EQ(old.Kind(), source->Kind());
     }
-    EXPECT_EQ(saved(gradient).size(), 1 + 4 + 4 + 4 + 1);
+    EXPECT_EQ(SavedObject(gradient).size(), 1 + 4 + 4 + 4 + 1);
 
     // A picture kind still without a picture is stored as no background, which loads.
     TBackImage pending;
     pending.SetKind(TBackImage::Centred);
     TBackImage reloaded;
-    EXPECT_EQ(load(reloaded, saved(pending)), 0);
+    EXPECT_EQ(LoadObject(reloaded, SavedObject(pending)), 0);
     expectEmpty(reloaded);
 
     // Cut anywhere, a count beyond the bytes left, an unknown kind or turn: refused, nothing kept.
     for (int cut = 0; cut < bytes.size(); cut += cut < 20 ? 1 : 97) {
         TBackImage damaged;
         damaged.SetKind(TBackImage::Colour);
-        EXPECT_THROW(load(damaged, bytes.left(cut)), EStreamError) << cut;
+        EXPECT_THROW(LoadObject(damaged, bytes.left(cut)), EStreamError) << cut;
         expectEmpty(damaged);
     }
     QByteArray huge = bytes;
     huge.replace(8, 4, QByteArray::fromHex("f0ffffff"));
     TBackImage refused;
-    EXPECT_THROW(load(refused, huge), EStreamError);
+    EXPECT_THROW(LoadObject(refused, huge), EStreamError);
     expectEmpty(refused);
-    EXPECT_THROW(load(refused, QByteArray::fromHex("0900")), EStreamError);
+    EXPECT_THROW(LoadObject(refused, QByteArray::fromHex("0900")), EStreamError);
     QByteArray badTurn = bytes;
     badTurn[12 + picture.Data().size() + 2] = 7;
-    EXPECT_THROW(load(refused, badTurn), EInvalidGraphic);
+    EXPECT_THROW(LoadObject(refused, badTurn), EInvalidGraphic);
     expectEmpty(refused);
 
     // A picture that cannot be decoded ends the load with the message for the user.
     QByteArray broken = bytes;
     broken.replace(12 + 2, picture.Data().size() - 4, QByteArray(picture.Data().size() - 4, '\x55'));
     try {
-        load(refused, broken);
+        LoadObject(refused, broken);
         ADD_FAILURE() << "a damaged JPEG was loaded";
     } catch (const EInvalidGraphic &error) {
         EXPECT_STREQ(error.what(), "画像が読み込めませんでした  ");
@@ -181,10 +158,10 @@ TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)
     turned.SetPictureFile(TBitmapGraphic(picture));
     EXPECT_EQ(turned.Picture(), RotateBitmap(picture, 2));
     TBackImage loaded;
-    load(loaded, saved(turned));
+    LoadObject(loaded, SavedObject(turned));
     EXPECT_TRUE(loaded.Turned());
     EXPECT_EQ(loaded.Picture(), turned.Picture());
-    EXPECT_EQ(saved(loaded), saved(turned));
+    EXPECT_EQ(SavedObject(loaded), SavedObject(turned));
 
     // So does a JPEG mirrored and turned by the user in every order, turned page or not.
     const TJpegImage photo = jpeg(30, 18);
@@ -202,7 +179,7 @@ TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)
                     back.RotatePicture(uint8_t(step - 10));
             }
             TBackImage again;
-            load(again, saved(back));
+            LoadObject(again, SavedObject(back));
             EXPECT_EQ(again.Picture(), back.Picture()) << page << " " << steps.size() << " " << steps.first();
             EXPECT_EQ(again.MirrorState(), back.MirrorState());
         }
@@ -214,7 +191,7 @@ TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)
     late.SetTurned(true);
     EXPECT_EQ(late.Picture(), RotateBitmap(picture, 2));
     TBackImage lateLoaded;
-    load(lateLoaded, saved(late));
+    LoadObject(lateLoaded, SavedObject(late));
     EXPECT_EQ(lateLoaded.Picture(), late.Picture());
 }
 

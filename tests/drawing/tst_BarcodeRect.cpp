@@ -15,28 +15,6 @@
 
 namespace {
 
-QByteArray saved(const TDrawRect &object)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return buffer.data();
-}
-
-void load(TDrawRect &object, const QByteArray &bytes, int version)
-{
-    StreamVersion = version;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TObjectStream stream(buffer);
-    struct TRestore {
-        ~TRestore() { StreamVersion = CurrentStreamVersion; }
-    } restore;
-    object.LoadFromStream(stream);
-}
-
 QString dicFolder() { return test::appDir() + QStringLiteral("Dic/"); }
 
 // Dark runs along row y of area: one per bar that crosses it.
@@ -95,17 +73,17 @@ TEST(BarcodeRect, StreamRoundTripsAndReadsOlderVersions)
     barcode.SetBarSize(2);
     barcode.SetRect({30, 40, 0, 0});
     barcode.Visible = 0;
-    const QByteArray bytes = saved(barcode);
+    const QByteArray bytes = SavedObject(barcode);
     EXPECT_EQ(bytes, QByteArray::fromHex("1e000000280000002b00000058010000" "00" "02" "00"));
 
     TBarcodeRect copy;
-    load(copy, bytes, CurrentStreamVersion);
-    EXPECT_EQ(saved(copy), bytes);
+    LoadObject(copy, bytes, CurrentStreamVersion);
+    EXPECT_EQ(SavedObject(copy), bytes);
     EXPECT_EQ(copy.GetRect(), (TRect{30, 40, 43, 344}));
 
     // Before version 200 the visible flag follows the rectangle as its own byte, before the bar size.
     TBarcodeRect old;
-    load(old, QByteArray::fromHex("1e000000280000002b00000058010000" "00" "01" "01"), 150);
+    LoadObject(old, QByteArray::fromHex("1e000000280000002b00000058010000" "00" "01" "01"), 150);
     EXPECT_EQ(old.Visible, 0);
     EXPECT_EQ(old.BarSize(), 1);
     EXPECT_EQ(old.Horizontal(), 1);
@@ -113,7 +91,7 @@ TEST(BarcodeRect, StreamRoundTripsAndReadsOlderVersions)
 
     for (qsizetype size = 0; size < bytes.size(); ++size) {
         TBarcodeRect cut;
-        EXPECT_THROW(load(cut, bytes.left(size), CurrentStreamVersion), EStreamError) << size;
+        EXPECT_THROW(LoadObject(cut, bytes.left(size), CurrentStreamVersion), EStreamError) << size;
     }
 }
 

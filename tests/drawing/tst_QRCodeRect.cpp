@@ -18,28 +18,6 @@ namespace {
 
 QByteArray sjis(QStringView text) { return Sjis::encode(text); }
 
-QByteArray saved(const TDrawRect &object)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return buffer.data();
-}
-
-void load(TDrawRect &object, const QByteArray &bytes, int version)
-{
-    StreamVersion = version;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    TObjectStream stream(buffer);
-    struct TRestore {
-        ~TRestore() { StreamVersion = CurrentStreamVersion; }
-    } restore;
-    object.LoadFromStream(stream);
-}
-
 // One object of each kind, with Japanese text; 表 and ソ end in the byte of a backslash.
 std::vector<std::unique_ptr<TQRCodeRect>> samples()
 {
@@ -177,23 +155,23 @@ TEST(QRCodeRect, StreamRoundTripsAndReadsOlderVersions)
         code->SetForeColor(0x123456);
         code->SetConvertImage(1);
         code->Prepare(false);
-        const QByteArray bytes = saved(*code);
+        const QByteArray bytes = SavedObject(*code);
 
         TQRCodeRect copy;
-        load(copy, bytes, CurrentStreamVersion);
+        LoadObject(copy, bytes, CurrentStreamVersion);
         EXPECT_FALSE(copy.ImageValid());
-        EXPECT_EQ(saved(copy), bytes);
+        EXPECT_EQ(SavedObject(copy), bytes);
         EXPECT_EQ(copy.EncodedText(), code->EncodedText());
 
         // Before version 301 the turned flag was not stored.
         TQRCodeRect old;
-        load(old, bytes.chopped(1), 300);
+        LoadObject(old, bytes.chopped(1), 300);
         EXPECT_EQ(old.Turned(), 0);
-        EXPECT_EQ(saved(old).chopped(1), bytes.chopped(1));
+        EXPECT_EQ(SavedObject(old).chopped(1), bytes.chopped(1));
 
         for (qsizetype size = 0; size < bytes.size(); ++size) {
             TQRCodeRect cut;
-            EXPECT_THROW(load(cut, bytes.left(size), CurrentStreamVersion), EStreamError) << size;
+            EXPECT_THROW(LoadObject(cut, bytes.left(size), CurrentStreamVersion), EStreamError) << size;
         }
     }
 }

@@ -55,6 +55,20 @@ struct TCanvas::TFontCache {
     QHash<QFont, TFace> Faces;  // by the font the canvas holds
     // Fitting tries many sizes; a canvas kept for a long run starts its sizes afresh beyond this many.
     static constexpr qsizetype MaxSizes = 64;
+
+    // Measurements come in runs of the same font, and comparing two fonts costs far less than hashing one.
+    TFace &FaceOf(const QFont &font)
+    {
+        if (!LastFace || LastFont != font) {
+            LastFace = &Faces[font];  // an insertion may move the other faces, never this one until the next
+            LastFont = font;
+        }
+        return *LastFace;
+    }
+
+private:
+    QFont LastFont;
+    TFace *LastFace = nullptr;
 };
 
 // The canvases alive at the same time on one thread (a page and the pictures its objects record meanwhile)
@@ -118,7 +132,7 @@ TCanvas::TResolved TCanvas::resolve(QStringView text) const
 {
     TResolved resolved;
     resolved.Vertical = s_.Font.Log.Font.family().startsWith(u'@');
-    TFontCache::TFace &face = fonts_->Faces[s_.Font.Log.Font];
+    TFontCache::TFace &face = fonts_->FaceOf(s_.Font.Log.Font);
     if (!face.Base.isValid()) {
         face.Font = s_.Font.Log.Font;
         face.Font.setFamily(faceOf(s_.Font.Log));

@@ -1,5 +1,7 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "directory/DirectoryDll.h"
+#include "geo/DicSch.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
 #include "records/DtInqiry.h"
@@ -13,5 +15,6 @@ int main(int argc, char **argv)
     RegisterMainList();
     RegisterRecordForm();
     RegisterBatchChange();
+    SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

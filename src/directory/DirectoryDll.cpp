@@ -1,10 +1,13 @@
 #include "directory/DirectoryDll.h"
 
+#include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "core/TextUtils.h"
 #include "geo/DicLibraries.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeLibrary.h"
+
+#include <QFile>
 
 #include <atomic>
 #include <cstring>
@@ -129,6 +132,20 @@ int DirectorySearchTel(TDirectoryTelRequest &request, TDirectoryDetail (&result)
     std::memset(result, 0, sizeof result);
     count = 0;
     return e->searchTel(&request, result, &count);
+}
+
+int DirectoryTelLookup(const QByteArray &digits, TDirectoryDetail (&result)[KVDIR_TEL_RESULTS], int32_t &count)
+{
+    LoadDirectoryDll(AppFolder);
+    TDirectoryTelRequest request{};
+    PutText(request.Tel, digits);
+    request.One = 1;
+    const QString data = HddInstalled ? HddDataFolder + QStringLiteral("Dt00/") : DiscPath + QStringLiteral("/Mirvale18/");
+    PutText(request.DataFolder, QFile::encodeName(data));
+    PutText(request.DicFolder, QFile::encodeName(AppFolder + QStringLiteral("Dic/")));
+    const int code = DirectorySearchTel(request, result, count);
+    FreeDirectoryDll();
+    return code;
 }
 
 int DirectorySearchTelOne(TDirectoryTelRequest &request, TDirectoryDetail &detail, uint32_t entry)

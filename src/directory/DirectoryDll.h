@@ -5,6 +5,7 @@
 
 #include "Kvdir17/Kvdir17.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -37,6 +38,9 @@ void FreeDirectoryDll();
 // The wrappers answer directoryNotLoaded and touch nothing while the library is not loaded. Otherwise they
 // normalize the folders of the record they pass, clear the out-values and return the library's code.
 int DirectorySearchTel(TDirectoryTelRequest &request, TDirectoryDetail (&result)[KVDIR_TEL_RESULTS], int32_t &count);
+// The dictionary window's number look-up: the library loaded from the program folder for this one call, over
+// the installed directory data (or the disc's) and the program's dictionaries.
+int DirectoryTelLookup(const QByteArray &digits, TDirectoryDetail (&result)[KVDIR_TEL_RESULTS], int32_t &count);
 int DirectorySearchTelOne(TDirectoryTelRequest &request, TDirectoryDetail &detail, uint32_t entry);
 // page holds condition.PageSize hits.
 int DirectorySearchArea(TDirectoryCondition &condition, TDirectoryHit *page, int32_t &count, TDirectoryResume &resume,

@@ -1,0 +1,198 @@
+// The dictionary window over the real libraries, Dic/ and the sample directory of the build, with an address
+// book of the test's own: what each page hands back and what a missing library leaves usable.
+#include "core/Globals.h"
+#include "core/Hyphen.h"
+#include "db/Table.h"
+#include "directory/DirectoryDll.h"
+#include "geo/DicSch.h"
+#include "platform/SjisCodec.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray sjis(const QString &text) { return Sjis::encode(text); }
+QString text(const QByteArray &bytes) { return Sjis::decode(bytes); }
+
+class DicSch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open();
+        AppFolder = test::appDir();
+        HddInstalled = 1;
+        HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
+        SetDirectoryTelLookup(DirectoryTelLookup);
+        LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    }
+    void TearDown() override
+    {
+        FreeHyphenDll();
+        SetDirectoryTelLookup(nullptr);
+        HddInstalled = 0;
+        HddDataFolder.clear();
+        AppFolder.clear();
+    }
+    // A record of the book with a number in one of its number fields; returns its RecNo.
+    int32_t add(const char *field, const QByteArray &number, bool person, const QString &name)
+    {
+        TTable &t = *book.Module->AdrsTable;
+        t.Append();
+        t.FieldByName(QLatin1String(field)).SetAsString(number);
+        t.FieldByName("PrivCorp").SetAsBoolean(person);
+        t.FieldByName(person ? "NameKanji" : "CorpKanji").SetAsString(sjis(name));
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    template <class T>
+    T *control(TDicSearch &dialog, const char *name)
+    {
+        T *found = dialog.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+};
+
+TEST_F(DicSch, PostalCodeAndAddressGiveTheChosenTownsRecord)
+{
+    TDicSearch dialog(nullptr);
+    dialog.SetPages(15, true, false);
+    ASSERT_EQ(dialog.StartWith(dicResultPos, "100-0001"), 0);
+    EXPECT_EQ(control<QLineEdit>(dialog, "edtPosSch")->text(), QStringLiteral("100-0001"));
+    EXPECT_EQ(control<QLabel>(dialog, "lblStatus")->text(), QStringLiteral("郵便番号検索結果から住所を選択してください。"));
+    control<QPushButton>(dialog, "btnDecision")->click();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ResultKind(), dicResultPos);
+    TDicSearchResult r;
+    dialog.GetResultRecord(r);
+    EXPECT_EQ(ShortString(r.PosCode), "100-0001");
+    EXPECT_EQ(text(ShortString(r.Prefecture)), QStringLiteral("東京都"));
+    EXPECT_EQ(text(ShortString(r.City)), QStringLiteral("千代田区"));
+    EXPECT_EQ(text(ShortString(r.Town)), QStringLiteral("千代田"));
+    EXPECT_EQ(ShortString(r.Address), "");
+    EXPECT_EQ(text(ShortString(r.AddressKana)), QStringLiteral("ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸﾁﾖﾀﾞ"));
+    EXPECT_EQ(ShortString(r.JisCode), "13101");
+    EXPECT_EQ(ShortString(r.KajoCode).size(), 6);
+    EXPECT_NE(r.Latitude, 0);
+    EXPECT_NE(r.Longitude, 0);
+    EXPECT_EQ(r.Individual, 0);
+    EXPECT_EQ(ShortString(r.Tel), "");
+
+    TDicSearch address(nullptr);
+    ASSERT_EQ(address.StartWith(dicResultAdrs, sjis(QStringLiteral("東京都北区王子本町"))), 0);
+    auto *towns = control<QTreeWidget>(address, "lvAdrsTown");
+    ASSERT_GT(towns->topLevelItemCount(), 0);
+    EXPECT_EQ(towns->topLevelItem(0)->text(2), QStringLiteral("王子本町"));
+    control<QPushButton>(address, "btnDecision")->click();
+    ASSERT_EQ(address.ResultKind(), dicResultAdrs);
+    address.GetResultRecord(r);
+    EXPECT_EQ(ShortString(r.PosCode), "114-0022");
+    EXPECT_EQ(text(ShortString(r.City)), QStringLiteral("北区"));
+    EXPECT_EQ(text(ShortString(r.Town)), QStringLiteral("王子本町"));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(DicSch, TelephoneNumberOfTheBookTheDirectoryOrTheAreaDictionary)
+{
+    const int32_t one = add("Tel", "0311112222", true, QStringLiteral("山田太郎"));
+    add("Fax", "0622223333", false, QStringLiteral("大阪商事"));
+    add("Fax", "0622223333", true, QStringLiteral("佐藤花子"));
+
+    {  // One record: answered Yes, decided at once with its RecNo.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, false);
+        boxes.answer(IDYES);
+        EXPECT_EQ(dialog.StartWith(dicResultTel, "03-1111-2222"), 1);
+        EXPECT_EQ(dialog.ResultKind(), dicResultAdrsBook);
+        EXPECT_EQ(dialog.GetSelectedHit(), one);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text,
+                  QStringLiteral("アドレス帳の中に該当するデータが見つかりました  \r\nこのデータを照会しますか？  \r\n\r\n"
+                                 "照会しない場合はCDを検索します  \r\n\r\nキャンセルすると検索を中止します  "));
+        EXPECT_EQ(boxes.shown()[0].caption, QStringLiteral("Velmora"));
+    }
+    {  // Two records: the list page, then the second one chosen.
+        boxes.clear();
+        TDicSearch dialog(nullptr);
+        boxes.answer(IDYES);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, "0622223333"), 0);
+        EXPECT_EQ(control<QLabel>(dialog, "lblListTitle")->text(), QStringLiteral("アドレス帳に複数のデータが見つかりました。"));
+        EXPECT_EQ(control<QLineEdit>(dialog, "edtListField")->text(), QStringLiteral("FAX"));
+        auto *hits = control<QTreeWidget>(dialog, "lvTelList");
+        ASSERT_EQ(hits->topLevelItemCount(), 2);
+        EXPECT_EQ(hits->topLevelItem(0)->text(0), QStringLiteral("会社"));
+        EXPECT_EQ(hits->topLevelItem(0)->text(1), QStringLiteral("大阪商事"));
+        EXPECT_EQ(hits->topLevelItem(1)->text(1), QStringLiteral("佐藤花子"));
+        EXPECT_FALSE(control<QPushButton>(dialog, "btnPrior")->isHidden());
+        hits->setCurrentItem(hits->topLevelItem(1));
+        emit hits->itemDoubleClicked(hits->topLevelItem(1), 0);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.GetSelectedHit(), one + 2);
+    }
+    {  // Cancel in the question ends the look-up.
+        TDicSearch dialog(nullptr);
+        boxes.answer(IDCANCEL);
+        EXPECT_EQ(dialog.StartWith(dicResultTel, "0311112222"), 9);
+    }
+    {  // No record and no directory entry: the area dictionary's towns, the chosen one with the number.
+        int32_t count = 0;
+        TDirectoryDetail details[KVDIR_TEL_RESULTS];
+        ASSERT_NE(DirectoryTelLookup("0339001234", details, count), 0) << "the sample directory lists the number";
+        boxes.clear();
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, false);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, "0339001234"), 0);
+        EXPECT_TRUE(boxes.shown().empty());
+        EXPECT_EQ(control<QLineEdit>(dialog, "edtTelSch")->text(), QStringLiteral("03-3900-1234"));
+        EXPECT_EQ(control<QLabel>(dialog, "lblStatus")->text(),
+                  QStringLiteral("該当するデータは見つかりませんでした。局番検索結果から住所を選択してください。"));
+        ASSERT_GT(control<QTreeWidget>(dialog, "lvTelCity")->topLevelItemCount(), 0);
+        control<QPushButton>(dialog, "btnDecision")->click();
+        ASSERT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.ResultKind(), dicResultTel);
+        TDicSearchResult r;
+        dialog.GetResultRecord(r);
+        EXPECT_EQ(ShortString(r.Tel), "03-3900-1234");
+        EXPECT_EQ(text(ShortString(r.Prefecture)), QStringLiteral("東京都"));
+        EXPECT_FALSE(ShortString(r.Town).isEmpty());
+        EXPECT_EQ(ShortString(r.JisCode).size(), 5);
+    }
+}
+
+TEST_F(DicSch, MissingPostalLibraryIsReportedAndTheOtherPagesStillWork)
+{
+    QTemporaryDir folder;
+    for (const QString &name : QDir(test::appDir()).entryList({QStringLiteral("*.so")}, QDir::Files))
+        if (name != QStringLiteral("Kvpost.so"))
+            ASSERT_TRUE(QFile::link(test::appDir() + name, folder.path() + "/" + name));
+    ASSERT_TRUE(QFile::link(test::appDir() + "Dic", folder.path() + "/Dic"));
+    AppFolder = folder.path() + "/";
+
+    TDicSearch dialog(nullptr);
+    EXPECT_EQ(dialog.StartWith(dicResultPos, "1000001"), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Kvpost.so LoadLibrary Error\r\nDLLのロードに失敗しました"));
+    EXPECT_EQ(boxes.shown()[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_EQ(control<QTreeWidget>(dialog, "lvPosCity")->topLevelItemCount(), 0);
+
+    EXPECT_EQ(dialog.StartWith(dicResultAdrs, sjis(QStringLiteral("東京都千代田区千代"))), 0);
+    EXPECT_GT(control<QTreeWidget>(dialog, "lvAdrsTown")->topLevelItemCount(), 0);
+    EXPECT_EQ(dialog.StartWith(dicResultTel, "0451234567"), 0);
+    EXPECT_GT(control<QTreeWidget>(dialog, "lvTelTown")->topLevelItemCount(), 0);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+}  // namespace

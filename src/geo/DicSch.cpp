@@ -283,7 +283,7 @@ void TDicSearch::buildControls()
     layout->addWidget(pgctlSearch_, 1);
     layout->addWidget(lblStatus_);
     layout->addLayout(buttons);
-    resize(720, 460);
+    resize(780, 460);
     pgctlDicTypeChange();
 }
 

@@ -36,6 +36,7 @@ class THistoryData;
 class TNMDEdit;
 class TUniComboBox;
 class TUniNMDEdit;
+enum TNameDicKind : quint8;
 
 // Results of TDataInquiry::CheckUnsavedChanges.
 inline constexpr int ucSaved = 0;          // saving was chosen and the input was valid, whether or not it was stored
@@ -224,6 +225,13 @@ public:
     void btnCopyClick();
     void bbtnCopySettingClick();
     void bbtnGetJisCodeClick();
+    // tag: 0 the telephone numbers, 1 the postal code, 2 the address.
+    void bbtnDicSchClick(int tag);
+    // kind: 0 telephone, 1 postal code, 2 address; key as typed.
+    void RunDictionarySearch(int kind, const QString &key, bool showExtra);
+    void nmedtNameConvertNeed(QObject *Sender, TNameDicKind Kind, bool Show, const QByteArray &Value);
+    void nmedtNameConvertKeyDown(QObject *Sender, quint32 &Key, bool &Handled);
+    void WMNameDicSelected();
     // The value of every item of CopyItemTable as the controls stand, in table order.
     std::array<QString, CopyItemCount> CopyItemValues() const;
     // True when the wheel turned over a page tab and switched the page.
@@ -269,6 +277,8 @@ private:
     void NextFocusKeyPress(QWidget *sender);
     QWidget *holdOrAddButton() const;
     bool confirmSameNumbers();
+    // The seven name edits in the order of the name pop-up's tags.
+    std::array<TUniNMDEdit *, 7> nameEdits() const;
     void refillFromHistory(QComboBox *combo, const THistoryData *history);
 
     static constexpr int32_t DefaultSymbolColor = 0x7FDF3F;

@@ -174,9 +174,8 @@ void TDataInquiry::createControls()
     form->addWidget(pgctlData, 1);
     form->addLayout(bottom);
 
-    // The look-ups, maps and links are served by windows this build does not have yet.
-    for (QPushButton *b : {bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnMap, bbtnQRMap, bbtnRoot,
-                           bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
+    // The maps and links are served by windows this build does not have yet.
+    for (QPushButton *b : {bbtnMap, bbtnQRMap, bbtnRoot, bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
         b->setEnabled(false);
     // Enter presses a focused button, as the form's Enter navigation expects.
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -599,6 +598,15 @@ void TDataInquiry::connectHandlers()
     connect(btnCopy, &QPushButton::clicked, this, &TDataInquiry::btnCopyClick);
     connect(bbtnCopySetting, &QPushButton::clicked, this, &TDataInquiry::bbtnCopySettingClick);
     connect(bbtnGetJisCode, &QPushButton::clicked, this, &TDataInquiry::bbtnGetJisCodeClick);
+    const std::pair<QPushButton *, int> dicButtons[] = {{bbtnTelSch, 0}, {bbtnPosSch, 1}, {bbtnAdrsSearch, 2}};
+    for (const auto &[button, tag] : dicButtons)
+        connect(button, &QPushButton::clicked, this, [this, tag = tag] { bbtnDicSchClick(tag); });
+    for (TUniNMDEdit *edit : nameEdits()) {
+        connect(edit, &TUniNMDEdit::OnConvertNeed, this, &TDataInquiry::nmedtNameConvertNeed);
+        // Direct: the key and the answer are references into the edit's own call.
+        connect(edit, &TUniNMDEdit::OnConvertKeyDown, this, &TDataInquiry::nmedtNameConvertKeyDown,
+                Qt::DirectConnection);
+    }
     connect(chkContinualAdd, &QCheckBox::toggled, this, &TDataInquiry::chkContinualAddClick);
     connect(chkMainNumber, &QCheckBox::toggled, this, &TDataInquiry::chkMainNumberClick);
     connect(chkIgnoreName, &QCheckBox::toggled, this, &TDataInquiry::chkIgnoreNameClick);

@@ -532,7 +532,7 @@ TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
     // A control switched off hands the focus on; it never stays where it was.
     form->edtTel->setFocus();
     enter(form->edtTel);
-    EXPECT_EQ(QApplication::focusWidget(), form->chkMainNumber) << "past the look-up this build lacks";
+    EXPECT_EQ(QApplication::focusWidget(), form->bbtnTelSch) << "no address yet: on to the number's look-up";
     form->edtTdfkn->setText(QStringLiteral("東京都"));
     form->edtTel->setFocus();
     enter(form->edtTel);

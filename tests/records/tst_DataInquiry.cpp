@@ -5,10 +5,12 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
+#include "core/Hyphen.h"
 #include "core/TextUtils.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "geo/UniNMDic.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
@@ -35,6 +37,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -838,6 +841,165 @@ TEST_F(DataInquiryTest, TheJisCodeButtonLooksUpTheTypedAddress)
     form->bbtnGetJisCode->click();
     EXPECT_TRUE(form->edtJisCode->text().isEmpty());
     EXPECT_TRUE(form->lblKajoCode->text().isEmpty());
+}
+
+
+// The dictionary window over the real libraries and Dic/ of the build, answered as a user would.
+class DataInquiryLookUpTest : public DataInquiryTest {
+protected:
+    void SetUp() override
+    {
+        DataInquiryTest::SetUp();
+        AppFolder = test::appDir();
+        LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    }
+    void TearDown() override
+    {
+        if (UniNameDic)
+            UniNameDic->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DataInquiryTest::TearDown();
+        FreeHyphenDll();
+        AppFolder.clear();
+    }
+    // Clicks a search button and takes the window's first answer; false when no window came up.
+    bool lookUp(QPushButton *button)
+    {
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (auto *decide = dialog ? dialog->findChild<QPushButton *>(QStringLiteral("btnDecision")) : nullptr) {
+                shown = true;
+                decide->click();
+            }
+        });
+        button->click();
+        return shown;
+    }
+    // One input method event on the focused control; the requests it posts are delivered before it returns.
+    static void compose(const QString &preedit)
+    {
+        QInputMethodEvent event(preedit, {});
+        QApplication::sendEvent(QApplication::focusWidget(), &event);
+        QCoreApplication::sendPostedEvents();
+    }
+};
+
+TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
+{
+    open();
+    showForm();
+    form->bbtnNew->click();
+    ASSERT_TRUE(form->bbtnPosSch->isEnabled());
+
+    // A postal code: the address, its reading and codes, and no name is touched.
+    form->nmedtCorpKanji->SetText(Sjis::encode(QStringLiteral("大阪商事")));
+    form->edtPos->setText(QStringLiteral("1000001"));
+    ASSERT_TRUE(lookUp(form->bbtnPosSch));
+    EXPECT_EQ(form->edtPos->text(), QStringLiteral("100-0001"));
+    EXPECT_EQ(form->edtTdfkn->text(), QStringLiteral("東京都"));
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("千代田区"));
+    EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("千代田"));
+    EXPECT_EQ(form->edtAdrs3->text(), QString());
+    EXPECT_EQ(form->edtAdrsKana->text(), QStringLiteral("ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸﾁﾖﾀﾞ"));
+    EXPECT_EQ(form->edtJisCode->text(), QStringLiteral("13101"));
+    EXPECT_EQ(form->lblKajoCode->text().size(), 6);
+    EXPECT_NE(form->Latitude, 0);
+    EXPECT_EQ(Sjis::decode(form->nmedtCorpKanji->GetText()), QStringLiteral("大阪商事"));
+    EXPECT_EQ(form->focusWidget(), form->edtPos);
+    EXPECT_EQ(form->edtPos->cursorPosition(), 8);
+    EXPECT_FALSE(form->IsInputChanged()) << "what the dictionary filled is not unsaved input";
+
+    // An address: a street number typed after the dictionary's address survives; the rest follows it.
+    form->bbtnNew->click();
+    form->edtTdfkn->setText(QStringLiteral("東京都"));
+    form->edtAdrs1->setText(QStringLiteral("北区"));
+    form->edtAdrs2->setText(QStringLiteral("王子本町"));
+    ASSERT_TRUE(lookUp(form->bbtnAdrsSearch));
+    EXPECT_EQ(form->edtPos->text(), QStringLiteral("114-0022"));
+    EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("王子本町"));
+    EXPECT_FALSE(form->edtJisCode->text().isEmpty());
+    form->edtAdrs3->setText(QStringLiteral("１－２－３"));
+    form->edtPos->setText(QStringLiteral("1000001"));
+    ASSERT_TRUE(lookUp(form->bbtnPosSch));
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("千代田区")) << "another address is replaced part by part";
+    EXPECT_EQ(form->edtAdrs3->text(), QString());
+    form->edtAdrs3->setText(QStringLiteral("１－２－３"));
+    ASSERT_TRUE(lookUp(form->bbtnPosSch));
+    EXPECT_EQ(form->edtAdrs3->text(), QStringLiteral("１－２－３")) << "a longer address on the same beginning stays";
+
+    // A telephone number: with 電話番号 empty the fax number is the key, and the caret comes back to it.
+    form->bbtnNew->click();
+    form->edtFax->setText(QStringLiteral("03-3900-1234"));
+    ASSERT_TRUE(lookUp(form->bbtnTelSch));
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-3900-1234"));
+    EXPECT_EQ(form->edtTdfkn->text(), QStringLiteral("東京都"));
+    EXPECT_EQ(form->edtJisCode->text().size(), 5);
+    EXPECT_FALSE(form->chkMainNumber->isChecked());
+    EXPECT_EQ(form->focusWidget(), form->edtFax);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
+}
+
+TEST_F(DataInquiryLookUpTest, ANumberTheBookHoldsSwitchesToItsRecordAfterTheUnsavedQuestion)
+{
+    add("0399990000", "A");
+    const int32_t held = add("0311112222", "B");
+    open();
+    showForm();
+    form->bbtnNew->click();
+    form->edtTel->setText(QStringLiteral("03-1111-2222"));
+    form->edtCustomCode->setText(QStringLiteral("typed"));
+
+    // Cancelled in the unsaved question: the typed input stays and no record is shown.
+    boxes.answer(IDYES);     // show the book's record
+    boxes.answer(IDCANCEL);  // the unsaved input
+    EXPECT_FALSE(lookUp(form->bbtnTelSch)) << "one record is decided without the window";
+    ASSERT_EQ(boxes.shown().size(), 2u) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(boxes.shown()[1].text.startsWith(QStringLiteral("入力途中のデータがあります")));
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("typed"));
+    EXPECT_EQ(form->GetRecNo(), -1);
+    EXPECT_EQ(rows(), 2);
+
+    // Discarded: the form shows that record, the main list's row of it selected.
+    boxes.clear();
+    boxes.answer(IDYES);
+    boxes.answer(IDNO);
+    lookUp(form->bbtnTelSch);
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(form->GetRecNo(), held);
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("B"));
+    EXPECT_EQ(form->GetLinked(), 1);
+    EXPECT_EQ(list->CurrentIndex, list->IndexOfRecNo(held));
+    EXPECT_EQ(rows(), 2);
+}
+
+TEST_F(DataInquiryLookUpTest, ATypedReadingOffersWrittenNamesAndTheChoiceGoesIntoTheEdit)
+{
+    open();
+    showForm();
+    form->bbtnNew->click();
+    form->sbtnPriv->click();
+    form->nmedtNameKanji->setFocus();
+    compose(QStringLiteral("やまだ"));
+    ASSERT_TRUE(UniNameDic) << "the reading has written forms";
+    ASSERT_TRUE(UniNameDic->isVisible());
+    EXPECT_EQ(UniNameDic->Tag(), 0);
+    EXPECT_FALSE(UniNameDic->GivenName()) << "typed at the start: a family name";
+    EXPECT_EQ(UniNameDic->pos(), form->nmedtNameKanji->mapToGlobal(QPoint(0, form->nmedtNameKanji->height())));
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+
+    // The arrow keys of the composition go to the pop-up; Enter takes the selected form.
+    const auto *grid = UniNameDic->findChild<QTableWidget *>(QStringLiteral("sgNameList"));
+    ASSERT_TRUE(grid);
+    const QString first = grid->item(0, 1)->text();
+    QTest::keyClick(form->nmedtNameKanji, Qt::Key_Down);
+    QTest::keyClick(form->nmedtNameKanji, Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(form);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(UniNameDic && UniNameDic->isVisible());
+    EXPECT_EQ(form->nmedtNameKanji->text(), first + QChar(0x3000));
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ﾔﾏﾀﾞ "));
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
 }
 
 }  // namespace

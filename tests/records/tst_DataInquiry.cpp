@@ -10,6 +10,8 @@
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "directory/DirectoryDll.h"
+#include "geo/DicSch.h"
 #include "geo/UniNMDic.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
@@ -937,6 +939,32 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
     EXPECT_EQ(form->edtJisCode->text().size(), 5);
     EXPECT_FALSE(form->chkMainNumber->isChecked());
     EXPECT_EQ(form->focusWidget(), form->edtFax);
+
+    // A number of the sample directory: its name, in the layout of a company or of a person.
+    SetDirectoryTelLookup(DirectoryTelLookup);
+    HddInstalled = 1;
+    HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
+    const auto restore = qScopeGuard([] {
+        SetDirectoryTelLookup(nullptr);
+        HddInstalled = 0;
+        HddDataFolder.clear();
+    });
+    form->bbtnNew->click();
+    form->sbtnPriv->click();
+    form->edtTel->setText(QStringLiteral("03-7089-9662"));
+    lookUp(form->bbtnTelSch);
+    EXPECT_EQ(Sjis::decode(form->nmedtCorpKanji->GetText()), QStringLiteral("株式会社大洋自動車"));
+    EXPECT_FALSE(form->edtCorpKana->text().isEmpty());
+    EXPECT_TRUE(form->sbtnCorp->isChecked());
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-7089-9662"));
+    EXPECT_NE(form->ShownCatMain, 0);
+    EXPECT_FALSE(form->edtTdfkn->text().isEmpty());
+    form->bbtnNew->click();
+    form->edtTel->setText(QStringLiteral("0379539857"));
+    lookUp(form->bbtnTelSch);
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("長友智子"));
+    EXPECT_FALSE(form->nmedtNameKana->text().isEmpty());
+    EXPECT_TRUE(form->sbtnPriv->isChecked());
     EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
 }
 

@@ -3,7 +3,7 @@
 # splash and then the main window "Velmora"; a second start leaves the first running, raises it, and exits.
 # (Without a window manager nothing can ask the window to close; the in-process tests cover the shut-down.)
 # Then a record typed into the record form by hand is stored in the new book, shown and edited again, and
-# deleted.
+# deleted; a record started from a postal code gets the dictionary's address.
 # Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -104,4 +104,35 @@ wait_for 30 sh -c "[ \"\$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev
 sleep 0.3
 xdotool key alt+y
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 0 ]" || fail "the record was not deleted"
+
+# A new record from its postal code: typed in 郵便番号, Enter moves to the look-up button and presses it, Enter
+# twice takes the town the dictionary offers, and 登録 stores the address it filled in.
+xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; }
+xdotool key ctrl+n
+wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form for the postal code"
+form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$form")"
+sleep 0.5
+xdotool mousemove $((X + 140)) $((Y + 109)) click 1
+xdotool key Tab Tab Tab Tab Tab Tab
+xdotool type --delay 20 '1000001'
+xdotool key Return; sleep 0.3
+xdotool key Return
+wait_for 30 xdotool search --onlyvisible --name '^検索$' || fail "no dictionary window"
+sleep 0.5
+# Enter in its city list moves to the towns, Enter there decides.
+xdotool windowfocus "$(xdotool search --onlyvisible --name '^検索$' | head -n 1)" 2>/dev/null || true
+xdotool key Return; sleep 0.3
+xdotool key Return
+wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the dictionary window stayed open"
+xdotool mousemove $((X + 45)) $((Y + 607)) click 1
+for _ in 1 2 3; do
+  sleep 0.7
+  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
+done
+wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Pos 2>/dev/null)\" = 1000001 ]" \
+  || fail "the record of the postal code was not stored"
+[ "$("$rows" "$data/Data/Adrs/アドレス/" Adrs.DB JisCode)" = 13101 ] || fail "the municipality code was not stored"
+[ "$("$rows" "$data/Data/Adrs/アドレス/" Adrs.DB Adrs1 | iconv -f SHIFT_JIS -t UTF-8)" = 千代田区 ] \
+  || fail "the dictionary's address was not stored"
 echo "PASS"

@@ -241,8 +241,9 @@ void TDataInquiry::bbtnNewClick()
     btnUpdate->setEnabled(false);
     btnDelete->setEnabled(false);
     ClearControls();
-    focusNewRecordStart();
+    // The dictionary window waits for the user: no hourglass over it.
     QApplication::restoreOverrideCursor();
+    StartNewRecordLookUp();
 }
 
 void TDataInquiry::FormShow()
@@ -255,11 +256,14 @@ void TDataInquiry::FormShow()
     }
 }
 
-void TDataInquiry::WMInquirySetup() { focusNewRecordStart(); }
+void TDataInquiry::WMInquirySetup() { StartNewRecordLookUp(); }
 
-// No dictionary window opens for a new record in this build, so the focus goes where the user types first:
-// the telephone number that window would have asked for.
-void TDataInquiry::focusNewRecordStart() { edtTel->setFocus(); }
+// A new record usually starts from a number the user has at hand: the telephone page, with the saved area code.
+void TDataInquiry::StartNewRecordLookUp()
+{
+    RunDictionarySearch(dicResultTel, QString(), true);
+    cbxGroup->setFocus();
+}
 
 void TDataInquiry::showEvent(QShowEvent *event)
 {

@@ -273,7 +273,7 @@ private:
     void focusMain(QWidget *control, bool selectAll);
     void focusAtEnd(QWidget *control);
     void focusOrNext(QWidget *control);
-    void focusNewRecordStart();
+    void StartNewRecordLookUp();
     void NextFocusKeyPress(QWidget *sender);
     QWidget *holdOrAddButton() const;
     bool confirmSameNumbers();

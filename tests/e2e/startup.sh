@@ -21,6 +21,14 @@ main_windows() {
   done
 }
 has_main_window() { [ -n "$(main_windows)" ]; }
+# A new record opens with the telephone number's look-up; Escape closes it without taking anything.
+cancel_lookup() {
+  wait_for 30 xdotool search --onlyvisible --name '^検索$' || fail "no telephone look-up for the new record"
+  sleep 0.5
+  xdotool windowfocus "$(xdotool search --onlyvisible --name '^検索$' | head -n 1)" 2>/dev/null || true
+  xdotool key Escape
+  wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the look-up did not close"
+}
 
 "$program" & pid=$!
 
@@ -57,10 +65,11 @@ timeout 10 "$program" || fail "second start did not end cleanly"
 kill -0 "$pid" || fail "first instance ended"
 wait_for 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = \"$main\" ]" || fail "first window not brought to the front"
 
-# Register a record by hand: 番号検索 opens the record form for a new record; type a telephone number
-# into its field and press 登録.
+# Register a record by hand: 番号検索 opens the record form for a new record and its telephone look-up; close
+# the look-up, type a telephone number into its field and press 登録.
 xdotool key ctrl+n
 wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form"
+cancel_lookup
 form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$form")"
 sleep 0.5
@@ -110,6 +119,7 @@ wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev
 xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; }
 xdotool key ctrl+n
 wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form for the postal code"
+cancel_lookup
 form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$form")"
 sleep 0.5

@@ -55,10 +55,34 @@ namespace {
 
 const QString Velmora = QStringLiteral("Velmora");
 
+// Answers every dictionary window the form opens, as a user would: cancelled unless a test asks to decide.
+class DictionaryAnswer : public QObject {
+public:
+    bool decide = false;
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *dialog = event->type() == QEvent::Show ? qobject_cast<TDicSearch *>(watched) : nullptr;
+        if (dialog) {
+            ++shown;
+            QTimer::singleShot(0, dialog, [dialog, decide = decide] {
+                if (decide)
+                    dialog->findChild<QPushButton *>(QStringLiteral("btnDecision"))->click();
+                else
+                    dialog->reject();
+            });
+        }
+        return false;
+    }
+};
+
 class DataInquiryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        qApp->installEventFilter(&dictionary);
         AddressChangeData = AddressFormClose = AddressConfirmation = AddressOutOfTarget = AddressSameNum = 1;
         book.Open(QStringLiteral("Book"), true);
         dm = book.Module.get();
@@ -84,6 +108,8 @@ protected:
     void showForm()
     {
         form->show();
+        // A new record's look-up first: no window manager here makes the form active again after it.
+        QCoreApplication::sendPostedEvents(form);
         QApplication::setActiveWindow(form);
         ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     }
@@ -125,6 +151,7 @@ protected:
     std::unique_ptr<TAddressList> list;
     QPointer<TDataInquiry> form;
     test::MessageBoxScript boxes;
+    DictionaryAnswer dictionary;
 };
 
 // Holds a read lock on the book from a second connection, as another program reading it would: the form can
@@ -532,7 +559,8 @@ TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
     form->BeginNewRecord();
     showForm();
     QCoreApplication::sendPostedEvents(form);
-    EXPECT_EQ(QApplication::focusWidget(), form->edtTel) << "a new record starts at the telephone number";
+    EXPECT_EQ(dictionary.shown, 1) << "a new record starts with the telephone number's look-up";
+    EXPECT_EQ(form->focusWidget(), form->cbxGroup) << "then the group, whatever the look-up gave";
     auto enter = [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); };
     // A control switched off hands the focus on; it never stays where it was.
     form->edtTel->setFocus();
@@ -867,16 +895,18 @@ protected:
     // Clicks a search button and takes the window's first answer; false when no window came up.
     bool lookUp(QPushButton *button)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&shown] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            if (auto *decide = dialog ? dialog->findChild<QPushButton *>(QStringLiteral("btnDecision")) : nullptr) {
-                shown = true;
-                decide->click();
-            }
-        });
+        const int before = dictionary.shown;
+        dictionary.decide = true;
         button->click();
-        return shown;
+        dictionary.decide = false;
+        return dictionary.shown > before;
+    }
+    // 新規, its telephone look-up cancelled, and the form active again as a window manager would leave it.
+    void newRecord()
+    {
+        form->bbtnNew->click();
+        QApplication::setActiveWindow(form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     }
     // One input method event on the focused control; the requests it posts are delivered before it returns.
     static void compose(const QString &preedit)
@@ -891,7 +921,7 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
 {
     open();
     showForm();
-    form->bbtnNew->click();
+    newRecord();
     ASSERT_TRUE(form->bbtnPosSch->isEnabled());
 
     // A postal code: the address, its reading and codes, and no name is touched.
@@ -913,7 +943,7 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
     EXPECT_FALSE(form->IsInputChanged()) << "what the dictionary filled is not unsaved input";
 
     // An address: a street number typed after the dictionary's address survives; the rest follows it.
-    form->bbtnNew->click();
+    newRecord();
     form->edtTdfkn->setText(QStringLiteral("東京都"));
     form->edtAdrs1->setText(QStringLiteral("北区"));
     form->edtAdrs2->setText(QStringLiteral("王子本町"));
@@ -931,7 +961,7 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
     EXPECT_EQ(form->edtAdrs3->text(), QStringLiteral("１－２－３")) << "a longer address on the same beginning stays";
 
     // A telephone number: with 電話番号 empty the fax number is the key, and the caret comes back to it.
-    form->bbtnNew->click();
+    newRecord();
     form->edtFax->setText(QStringLiteral("03-3900-1234"));
     ASSERT_TRUE(lookUp(form->bbtnTelSch));
     EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-3900-1234"));
@@ -949,7 +979,7 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
         HddInstalled = 0;
         HddDataFolder.clear();
     });
-    form->bbtnNew->click();
+    newRecord();
     form->sbtnPriv->click();
     form->edtTel->setText(QStringLiteral("03-7089-9662"));
     lookUp(form->bbtnTelSch);
@@ -959,7 +989,7 @@ TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
     EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-7089-9662"));
     EXPECT_NE(form->ShownCatMain, 0);
     EXPECT_FALSE(form->edtTdfkn->text().isEmpty());
-    form->bbtnNew->click();
+    newRecord();
     form->edtTel->setText(QStringLiteral("0379539857"));
     lookUp(form->bbtnTelSch);
     EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("長友智子"));
@@ -974,7 +1004,7 @@ TEST_F(DataInquiryLookUpTest, ANumberTheBookHoldsSwitchesToItsRecordAfterTheUnsa
     const int32_t held = add("0311112222", "B");
     open();
     showForm();
-    form->bbtnNew->click();
+    newRecord();
     form->edtTel->setText(QStringLiteral("03-1111-2222"));
     form->edtCustomCode->setText(QStringLiteral("typed"));
 
@@ -1005,7 +1035,7 @@ TEST_F(DataInquiryLookUpTest, ATypedReadingOffersWrittenNamesAndTheChoiceGoesInt
 {
     open();
     showForm();
-    form->bbtnNew->click();
+    newRecord();
     form->sbtnPriv->click();
     form->nmedtNameKanji->setFocus();
     compose(QStringLiteral("やまだ"));

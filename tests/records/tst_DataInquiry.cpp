@@ -1045,6 +1045,10 @@ TEST_F(DataInquiryLookUpTest, ATypedReadingOffersWrittenNamesAndTheChoiceGoesInt
     EXPECT_FALSE(UniNameDic->GivenName()) << "typed at the start: a family name";
     EXPECT_EQ(UniNameDic->pos(), form->nmedtNameKanji->mapToGlobal(QPoint(0, form->nmedtNameKanji->height())));
     EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+    form->move(form->pos() + QPoint(30, 20));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(UniNameDic->pos(), form->nmedtNameKanji->mapToGlobal(QPoint(0, form->nmedtNameKanji->height())))
+        << "the pop-up follows the form";
 
     // The arrow keys of the composition go to the pop-up; Enter takes the selected form.
     const auto *grid = UniNameDic->findChild<QTableWidget *>(QStringLiteral("sgNameList"));
@@ -1058,6 +1062,18 @@ TEST_F(DataInquiryLookUpTest, ATypedReadingOffersWrittenNamesAndTheChoiceGoesInt
     EXPECT_EQ(form->nmedtNameKanji->text(), first + QChar(0x3000));
     EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ﾔﾏﾀﾞ "));
     EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+
+    // A family name typed again over a reading already there leaves that reading alone.
+    form->nmedtNameKanji->clear();
+    form->nmedtNameKana->setText(QStringLiteral("ｽｽﾞｷ "));
+    form->nmedtNameKanji->setFocus();
+    compose(QStringLiteral("やまだ"));
+    ASSERT_TRUE(UniNameDic && UniNameDic->isVisible());
+    QTest::keyClick(form->nmedtNameKanji, Qt::Key_Down);
+    QTest::keyClick(form->nmedtNameKanji, Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(form);
+    EXPECT_EQ(form->nmedtNameKanji->text(), first + QChar(0x3000));
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｽｽﾞｷ "));
 }
 
 }  // namespace

@@ -772,31 +772,28 @@ bool TDicSearch::buildResult()
     const QTreeWidgetItem *item = page.towns->currentItem();
     const int town = item ? item->data(0, Qt::UserRole).toInt() : -1;
     try {
+        // Both kinds of answer carry the place under the same names.
+        const auto putPlace = [&r](const auto &place) {
+            PutShortString(r.PosCode, FieldText(place.PostalCode));
+            PutShortString(r.Prefecture, FieldText(place.Prefecture));
+            PutShortString(r.City, FieldText(place.City));
+            PutShortString(r.Town, FieldText(place.Town));
+            PutShortString(r.AddressKana, FieldText(place.PrefectureReading) + FieldText(place.CityReading) +
+                                              FieldText(place.TownReading));
+            PutShortString(r.JisCode, FieldText(place.JisCode).left(5));
+            PutShortString(r.KajoCode, FieldText(place.TownCode));
+            r.Latitude = place.Latitude;
+            r.Longitude = place.Longitude;
+        };
         if (resultKind_ == dicResultTel) {
             const TKykbnResult &k = kykbn_->GetResult(town, true);
             PutShortString(r.Tel, FieldText(k.Phone));
-            PutShortString(r.PosCode, FieldText(k.PostalCode));
-            PutShortString(r.Prefecture, FieldText(k.Prefecture));
-            PutShortString(r.City, FieldText(k.City));
-            PutShortString(r.Town, FieldText(k.Town));
-            PutShortString(r.AddressKana, FieldText(k.PrefectureReading) + FieldText(k.CityReading) + FieldText(k.TownReading));
-            PutShortString(r.JisCode, FieldText(k.JisCode).left(5));
-            PutShortString(r.KajoCode, FieldText(k.TownCode));
-            r.Latitude = k.Latitude;
-            r.Longitude = k.Longitude;
+            putPlace(k);
         } else {
             const TPosAdrsResult &p = resultKind_ == dicResultPos ? pos_->GetResult(town, true) : adrs_->GetResult(town, true);
-            PutShortString(r.PosCode, FieldText(p.PostalCode));
-            PutShortString(r.Prefecture, FieldText(p.Prefecture));
-            PutShortString(r.City, FieldText(p.City));
-            PutShortString(r.Town, FieldText(p.Town));
-            PutShortString(r.AddressKana, FieldText(p.PrefectureReading) + FieldText(p.CityReading) + FieldText(p.TownReading));
-            PutShortString(r.JisCode, FieldText(p.JisCode).left(5));
-            PutShortString(r.KajoCode, FieldText(p.TownCode));
+            putPlace(p);
             PutShortString(r.Name, Sjis::encode(ExpandCorpAbbreviations(Sjis::decode(FieldText(p.LargeName)))));
             PutShortString(r.NameKana, FieldText(p.LargeReading));
-            r.Latitude = p.Latitude;
-            r.Longitude = p.Longitude;
         }
     } catch (const EDicSearchError &e) {
         ShowMessageBoxAt(boxOwner(), e.Message, AppTitle, MB_OK | MB_ICONERROR);

@@ -23,3 +23,12 @@ paste_text() {
   sleep 0.2
   xdotool key ctrl+v
 }
+
+# Whatever the program asks on the way (a question, a summary) is answered with its default button.
+answer_boxes() {
+  for _ in 1 2 3; do
+    sleep 0.8
+    [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
+  done
+  return 0
+}

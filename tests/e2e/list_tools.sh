@@ -33,14 +33,6 @@ dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog; a n
 }
 newest_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1; }
 focus_main() { xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3; }
-# The summary or question box of a long job: the default button answers it.
-answer_boxes() {
-  for _ in 1 2 3; do
-    sleep 0.8
-    [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
-  done
-  return 0
-}
 
 # Word search: Ctrl+W, the word, Enter to the search button, Enter to search. The found row is selected.
 focus_main

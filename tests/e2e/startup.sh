@@ -76,11 +76,7 @@ sleep 0.5
 xdotool mousemove $((X + 140)) $((Y + 109)) click 1
 xdotool type --delay 20 '0312345678'
 xdotool mousemove $((X + 45)) $((Y + 607)) click 1
-# Whatever the program asks on the way is confirmed with its default button.
-for _ in 1 2 3; do
-  sleep 0.7
-  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
-done
+answer_boxes
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 1 ]" \
   || fail "the typed record was not stored"
 [ "$("$rows" "$data/Data/Adrs/アドレス/" Adrs.DB Tel)" = 0312345678 ] || fail "the number was not stored as digits"
@@ -96,10 +92,7 @@ xdotool mousemove $((X + 140)) $((Y + 109)) click 1
 xdotool key ctrl+a
 xdotool type --delay 20 '0667778888'
 xdotool mousemove $((X + 132)) $((Y + 607)) click 1
-for _ in 1 2 3; do
-  sleep 0.7
-  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
-done
+answer_boxes
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Tel 2>/dev/null)\" = 0667778888 ]" \
   || fail "the edited number was not stored"
 
@@ -136,10 +129,7 @@ xdotool key Return; sleep 0.3
 xdotool key Return
 wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the dictionary window stayed open"
 xdotool mousemove $((X + 45)) $((Y + 607)) click 1
-for _ in 1 2 3; do
-  sleep 0.7
-  [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
-done
+answer_boxes
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Pos 2>/dev/null)\" = 1000001 ]" \
   || fail "the record of the postal code was not stored"
 [ "$("$rows" "$data/Data/Adrs/アドレス/" Adrs.DB JisCode)" = 13101 ] || fail "the municipality code was not stored"

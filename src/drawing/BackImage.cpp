@@ -3,6 +3,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
+#include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
 
@@ -85,65 +86,58 @@ void TBackImage::Assign(const TBackImage &source)
     RenderedValid_ = 0;
 }
 
-template <class T> static bool changed(T &field, T value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
 
 void TBackImage::SetZoom(double zoom)
 {
-    if (changed(Zoom_, zoom))
+    if (ChangeField(Zoom_, zoom))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetExtent(QPoint extent)
 {
-    if (changed(Extent_, extent))
+    if (ChangeField(Extent_, extent))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetRect(const TRect &rect)
 {
-    if (changed(Rect_, rect))
+    if (ChangeField(Rect_, rect))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetKind(uint8_t kind)
 {
-    if (changed(Kind_, kind))
+    if (ChangeField(Kind_, kind))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetResolution(int resolution)
 {
-    if (changed(Resolution_, resolution))
+    if (ChangeField(Resolution_, resolution))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetColor1(int32_t colour)
 {
-    if (changed(Color1_, colour))
+    if (ChangeField(Color1_, colour))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetColor2(int32_t colour)
 {
-    if (changed(Color2_, colour))
+    if (ChangeField(Color2_, colour))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetGradientAngle(int angle)
 {
-    if (changed(GradientAngle_, angle))
+    if (ChangeField(GradientAngle_, angle))
         RenderedValid_ = 0;
 }
 
 void TBackImage::SetTurned(bool turned)
 {
-    if (!changed(Turned_, uint8_t(turned)))
+    if (!ChangeField(Turned_, uint8_t(turned)))
         return;
     Picture_ = turnedHalfway(Picture_);
     RenderedValid_ = 0;

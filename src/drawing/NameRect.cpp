@@ -1,6 +1,7 @@
 #include "drawing/NameRect.h"
 
 #include "core/SharedHelpers.h"
+#include "drawing/ChangeField.h"
 #include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"
 
@@ -140,9 +141,8 @@ namespace {
 
 template <class T> void setField(T &field, const T &value, uint8_t &pictureValid)
 {
-    if (field != value)
+    if (ChangeField(field, value))
         pictureValid = 0;
-    field = value;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "drawing/QRCodeRect.h"
 
 #include "core/SharedHelpers.h"
+#include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
 #include "platform/SjisCodec.h"
 
@@ -224,51 +225,38 @@ QByteArray TQRCodeRect::EncodedText() const
 
 void TQRCodeRect::setField(QByteArray &field, const QByteArray &value, std::initializer_list<uint8_t> kinds)
 {
-    if (field == value)
-        return;
-    field = value;
-    if (std::find(kinds.begin(), kinds.end(), Kind_) != kinds.end())
+    if (ChangeField(field, value) && std::find(kinds.begin(), kinds.end(), Kind_) != kinds.end())
         ImageValid_ = 0;
 }
 
 void TQRCodeRect::SetKind(uint8_t kind)
 {
-    if (kind != Kind_) {
-        Kind_ = kind;
+    if (ChangeField(Kind_, kind))
         ImageValid_ = 0;
-    }
 }
 
 void TQRCodeRect::SetCellSize(int size)
 {
-    if (size != CellSize_) {
-        CellSize_ = size;
+    if (ChangeField(CellSize_, size))
         ImageValid_ = 0;
-    }
 }
 
 void TQRCodeRect::SetForeColor(uint32_t colour)
 {
-    if (colour != ForeColor_) {
-        ForeColor_ = colour;
+    if (ChangeField(ForeColor_, colour))
         ImageValid_ = 0;
-    }
 }
 
 void TQRCodeRect::SetBackColor(uint32_t colour)
 {
-    if (colour != BackColor_) {
-        BackColor_ = colour;
+    if (ChangeField(BackColor_, colour))
         ImageValid_ = 0;
-    }
 }
 
 void TQRCodeRect::SetConvertImage(uint8_t turned)
 {
-    if (turned != Turned_) {
-        Turned_ = turned;
+    if (ChangeField(Turned_, turned))
         ImageValid_ = 0;
-    }
 }
 
 void TQRCodeRect::SetText(const QByteArray &text) { setField(Text_, text, {PlainText}); }

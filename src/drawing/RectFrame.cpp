@@ -1,6 +1,7 @@
 #include "drawing/RectFrame.h"
 
 #include "core/SharedHelpers.h"
+#include "drawing/ChangeField.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,10 +25,7 @@ int TRectFrame::LineWidth() const
 
 template <class T> void TRectFrame::change(T &field, T value, const std::function<void(TRectFrame *)> &event)
 {
-    if (field == value)
-        return;
-    field = value;
-    if (event)
+    if (ChangeField(field, value) && event)
         event(this);
 }
 

@@ -163,6 +163,7 @@ QWidget *TDicSearch::buildPage(int kind, const char *tabName, const char *prefix
     page.viewKana = Named<QComboBox>(name("cbx", "ViewKana").constData());
     page.viewKana->addItems(KanaFilters);
     page.viewKana->setMaxVisibleItems(KanaFilters.size());
+    page.status = PageTexts[kind].prompt;
 
     auto *top = new QHBoxLayout;
     top->addWidget(page.edit, 1);
@@ -291,7 +292,17 @@ QWidget *TDicSearch::boxOwner() { return isVisible() ? static_cast<QWidget *>(th
 
 void TDicSearch::setStatus(const QString &text, bool error)
 {
-    lblStatus_->setText(text);
+    TPage &page = pages_[pgctlDicType_->currentIndex()];
+    page.status = text;
+    page.statusError = error;
+    showStatus();
+}
+
+void TDicSearch::showStatus()
+{
+    const TPage &page = pages_[pgctlDicType_->currentIndex()];
+    const bool error = page.statusError;
+    lblStatus_->setText(page.status);
     QPalette palette = lblStatus_->palette();
     palette.setColor(QPalette::WindowText, error ? QColor(0x80, 0, 0) : QApplication::palette().color(QPalette::WindowText));
     lblStatus_->setPalette(palette);
@@ -304,13 +315,17 @@ void TDicSearch::SetPages(int pages, bool searchAdrsBook, bool showSaveBox)
     pgctlDicType_->setTabVisible(dicResultAdrs, (pages & dicPageAdrs) != 0);
     directoryAllowed_ = (pages & dicPageTel) != 0;
     searchAdrsBook_ = searchAdrsBook;
-    chkSaveTel_->setVisible(showSaveBox);
+    saveBoxShown_ = showSaveBox;
+    pgctlDicTypeChange();
 }
 
 void TDicSearch::pgctlDicTypeChange()
 {
     resultKind_ = pgctlDicType_->currentIndex();
     helpContext_ = PageTexts[resultKind_].helpContext;
+    // The hint and the save box belong to the page on top, not to the window.
+    showStatus();
+    chkSaveTel_->setVisible(saveBoxShown_ && resultKind_ == dicResultTel);
 }
 
 bool TDicSearch::largeMode(int kind) const { return pages_[kind].viewLarge && pages_[kind].viewLarge->isChecked(); }
@@ -328,7 +343,7 @@ int TDicSearch::StartWith(int kind, const QByteArray &key)
     pages_[kind].edit->setText(Sjis::decode(text));
     int answer = 0;
     if (text.isEmpty()) {
-        if (chkSaveTel_->isVisibleTo(this))
+        if (saveBoxShown_)
             loadAreaCode();
     } else if (kind == dicResultTel) {
         answer = telSearch();
@@ -397,7 +412,7 @@ int TDicSearch::telSearch()
     }
     if (found >= 0) {
         resultKind_ = found;
-        if (chkSaveTel_->isVisibleTo(this))
+        if (saveBoxShown_)
             saveAreaCode();
         decideOrList();
         return 0;
@@ -407,7 +422,7 @@ int TDicSearch::telSearch()
         page.cities->setFocus();
     if (area != 0)
         clearLists(page);
-    else if (chkSaveTel_->isVisibleTo(this))
+    else if (saveBoxShown_)
         saveAreaCode();
     return area == 9 ? 9 : 0;
 }
@@ -789,6 +804,10 @@ bool TDicSearch::buildResult()
             const TKykbnResult &k = kykbn_->GetResult(town, true);
             PutShortString(r.Tel, FieldText(k.Phone));
             putPlace(k);
+            // An area entry can stand for several municipalities (東京都's wards are one, 13100): a chosen town
+            // carries its own municipality's code, as the postal and address pages give it.
+            if (town >= 0)
+                PutShortString(r.JisCode, FieldText(kykbn_->GetTown(town).Code, 5));
         } else {
             const TPosAdrsResult &p = resultKind_ == dicResultPos ? pos_->GetResult(town, true) : adrs_->GetResult(town, true);
             putPlace(p);

@@ -140,13 +140,17 @@ private:
         QRadioButton *viewLarge = nullptr;
         int city = -1;
         int kanaIndex = 0;
+        QString status;  // the page's own hint or answer, shown again when the page comes back
+        bool statusError = false;
     };
 
     void buildControls();
     QWidget *buildPage(int kind, const char *tabName, const char *prefix, int maxLength);
     void buildListPage(QWidget *listPage);
     QWidget *boxOwner();
+    // The current dictionary page's status: setStatus keeps it with the page, showStatus puts it up.
     void setStatus(const QString &text, bool error);
+    void showStatus();
 
     void pgctlDicTypeChange();
     void btnPriorClick();
@@ -195,6 +199,7 @@ private:
     bool directoryAllowed_ = true;
     bool decided_ = false;
     bool directoryHidden_ = false;
+    bool saveBoxShown_ = false;
     int resultKind_ = dicResultTel;
     TDicSearchResult result_{};
     std::vector<TAdrsBookHit> bookHits_;

@@ -5,16 +5,21 @@
 #include "db/Table.h"
 #include "directory/DirectoryDll.h"
 #include "geo/DicSch.h"
+#include "geo/KykbnSearch.h"
+#include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -193,6 +198,176 @@ TEST_F(DicSch, MissingPostalLibraryIsReportedAndTheOtherPagesStillWork)
     EXPECT_EQ(dialog.StartWith(dicResultTel, "0451234567"), 0);
     EXPECT_GT(control<QTreeWidget>(dialog, "lvTelTown")->topLevelItemCount(), 0);
     EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+// A town of the telephone area that folds 東京都's wards into one entry (13100) is stored with its own ward's code,
+// as the postal and address pages store it.
+TEST_F(DicSch, ATownOfTheWardAreaGivesItsOwnWardsCode)
+{
+    TDicSearch dialog(nullptr);
+    dialog.SetPages(15, true, false);
+    ASSERT_EQ(dialog.StartWith(dicResultTel, "03-5321-1111"), 0);
+    ASSERT_EQ(control<QTreeWidget>(dialog, "lvTelCity")->currentItem()->text(0), QStringLiteral("東京都"));
+    control<QComboBox>(dialog, "cbxTelViewKana")->setCurrentIndex(3);  // さ行
+    auto *towns = control<QTreeWidget>(dialog, "lvTelTown");
+    QTreeWidgetItem *osaki = nullptr;
+    for (int i = 0; i < towns->topLevelItemCount() && !osaki; ++i)
+        if (towns->topLevelItem(i)->text(2) == QStringLiteral("品川区大崎"))
+            osaki = towns->topLevelItem(i);
+    ASSERT_NE(osaki, nullptr);
+    towns->setCurrentItem(osaki);
+    control<QPushButton>(dialog, "btnDecision")->click();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    TDicSearchResult r;
+    dialog.GetResultRecord(r);
+    EXPECT_EQ(text(ShortString(r.City)), QStringLiteral("品川区"));
+    EXPECT_EQ(text(ShortString(r.Town)), QStringLiteral("大崎"));
+    EXPECT_EQ(ShortString(r.JisCode), "13109");
+    EXPECT_EQ(ShortString(r.Tel), "03-5321-1111");
+
+    // The same town from its postal code: one place, one code.
+    TDicSearch post(nullptr);
+    ASSERT_EQ(post.StartWith(dicResultPos, ShortString(r.PosCode)), 0);
+    control<QPushButton>(post, "btnDecision")->click();
+    TDicSearchResult p;
+    post.GetResultRecord(p);
+    EXPECT_EQ(ShortString(p.JisCode), ShortString(r.JisCode));
+    EXPECT_EQ(ShortString(p.KajoCode), ShortString(r.KajoCode));
+}
+
+// The reading filter of a page over real towns: "わ行" lists the towns read with ﾜ and nothing else, and
+// every other entry together with it lists each town of "すべて" once.
+TEST_F(DicSch, TheReadingFiltersSplitTheTownsByTheirInitials)
+{
+    TDicSearch dialog(nullptr);
+    ASSERT_EQ(dialog.StartWith(dicResultAdrs, sjis(QStringLiteral("東京都"))), 0);
+    auto *cities = control<QTreeWidget>(dialog, "lvAdrsCity");
+    auto *towns = control<QTreeWidget>(dialog, "lvAdrsTown");
+    auto *filter = control<QComboBox>(dialog, "cbxAdrsViewKana");
+    ASSERT_EQ(filter->count(), 11);
+    EXPECT_EQ(filter->itemText(10), QStringLiteral("わ行"));
+    const auto names = [&] {
+        QStringList shown;
+        for (int i = 0; i < towns->topLevelItemCount(); ++i)
+            shown << towns->topLevelItem(i)->text(2);
+        return shown;
+    };
+    int citiesWithWa = 0;
+    for (int c = 0; c < cities->topLevelItemCount(); ++c) {
+        cities->setCurrentItem(cities->topLevelItem(c));
+        filter->setCurrentIndex(0);
+        const QStringList all = names();
+        QStringList byRows;
+        for (int f = 1; f <= 10; ++f) {
+            filter->setCurrentIndex(f);
+            byRows += names();
+        }
+        filter->setCurrentIndex(10);
+        const QStringList wa = names();
+        for (int i = 0; i < towns->topLevelItemCount(); ++i) {
+            const QString heading = towns->topLevelItem(i)->text(1);
+            EXPECT_TRUE(heading.isEmpty() || heading == QStringLiteral("わ")) << heading.toStdString();
+        }
+        citiesWithWa += wa.isEmpty() ? 0 : 1;
+        if (!wa.isEmpty()) {
+            EXPECT_EQ(towns->topLevelItem(0)->text(1), QStringLiteral("わ"));
+        }
+        std::sort(byRows.begin(), byRows.end());
+        QStringList sorted = all;
+        std::sort(sorted.begin(), sorted.end());
+        // What no row admits (ｦ, ﾝ, a blank or a non-kana initial) is under "すべて" alone.
+        EXPECT_LE(byRows.size(), sorted.size());
+        for (const QString &name : byRows)
+            EXPECT_TRUE(sorted.contains(name)) << name.toStdString();
+    }
+    EXPECT_GT(citiesWithWa, 0) << "the wards have towns read with ﾜ";
+}
+
+// Each dictionary page shows its own hint, and only the telephone page the box that saves its area code.
+TEST_F(DicSch, EachPageShowsItsOwnHintAndControls)
+{
+    TDicSearch dialog(nullptr);
+    dialog.SetPages(15, true, true);
+    ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+    auto *status = control<QLabel>(dialog, "lblStatus");
+    auto *save = control<QCheckBox>(dialog, "chkSaveTel");
+    auto *pages = control<QTabWidget>(dialog, "pgctlDicType");
+    EXPECT_EQ(status->text(), QStringLiteral("検索する電話番号を入力してください。"));
+    EXPECT_TRUE(save->isVisibleTo(&dialog));
+    pages->setCurrentIndex(dicResultPos);
+    EXPECT_EQ(status->text(), QStringLiteral("検索する郵便番号を入力してください。"));
+    EXPECT_FALSE(save->isVisibleTo(&dialog));
+    pages->setCurrentIndex(dicResultAdrs);
+    EXPECT_EQ(status->text(), QStringLiteral("検索する住所を入力してください。"));
+    EXPECT_FALSE(save->isVisibleTo(&dialog));
+    // A page's answer stays with it while another page is looked at.
+    control<QLineEdit>(dialog, "edtAdrsSch")->setText(QStringLiteral("東京都千代田区千代"));
+    control<QPushButton>(dialog, "bbtnAdrsSch")->click();
+    EXPECT_EQ(status->text(), QStringLiteral("住所検索結果から住所を選択してください。"));
+    pages->setCurrentIndex(dicResultTel);
+    EXPECT_EQ(status->text(), QStringLiteral("検索する電話番号を入力してください。"));
+    EXPECT_TRUE(save->isVisibleTo(&dialog));
+    pages->setCurrentIndex(dicResultAdrs);
+    EXPECT_EQ(status->text(), QStringLiteral("住所検索結果から住所を選択してください。"));
+
+    // Without the save box no page shows it.
+    TDicSearch sender(nullptr);
+    sender.SetPages(13, false, false);
+    sender.StartWith(dicResultTel, "");
+    EXPECT_FALSE(control<QCheckBox>(sender, "chkSaveTel")->isVisibleTo(&sender));
+}
+
+// "Kykbn.dat": the area code of the last number searched while the box is on, offered for an empty key.
+TEST_F(DicSch, TheSavedAreaCodeComesBackOnlyWhileTheBoxIsOn)
+{
+    const QString file = DataFolder + QStringLiteral("Kykbn.dat");
+    {  // The box on: the area code before the first hyphen is kept.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, true);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+        EXPECT_FALSE(control<QCheckBox>(dialog, "chkSaveTel")->isChecked()) << "off without a file";
+        control<QCheckBox>(dialog, "chkSaveTel")->setChecked(true);
+        control<QLineEdit>(dialog, "edtTelSch")->setText(QStringLiteral("0452345678"));
+        control<QPushButton>(dialog, "bbtnTelSch")->click();
+        const TMemIniFile ini(file);
+        EXPECT_TRUE(ini.ReadBool("KYKBN", "Save", false));
+        EXPECT_EQ(ini.ReadString("KYKBN", "Tel", ""), QStringLiteral("045"));
+    }
+    {  // A key of hyphens only counts as none: the saved code is offered, the caret after it.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, true);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, "---"), 0);
+        auto *edit = control<QLineEdit>(dialog, "edtTelSch");
+        EXPECT_EQ(edit->text(), QStringLiteral("045"));
+        EXPECT_EQ(edit->cursorPosition(), 3);
+        EXPECT_TRUE(control<QCheckBox>(dialog, "chkSaveTel")->isChecked());
+        EXPECT_EQ(control<QTreeWidget>(dialog, "lvTelCity")->topLevelItemCount(), 0) << "offered, not searched";
+    }
+    {  // Not offered where the box is not shown, and a number searched there saves nothing.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(13, false, false);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+        EXPECT_TRUE(control<QLineEdit>(dialog, "edtTelSch")->text().isEmpty());
+        ASSERT_EQ(dialog.StartWith(dicResultTel, "0662345678"), 0);
+        EXPECT_EQ(TMemIniFile(file).ReadString("KYKBN", "Tel", ""), QStringLiteral("045"));
+    }
+    {  // The box switched off: the next search saves that, and no code.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, true);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+        control<QCheckBox>(dialog, "chkSaveTel")->setChecked(false);
+        control<QLineEdit>(dialog, "edtTelSch")->setText(QStringLiteral("0662345678"));
+        control<QPushButton>(dialog, "bbtnTelSch")->click();
+        const TMemIniFile ini(file);
+        EXPECT_FALSE(ini.ReadBool("KYKBN", "Save", true));
+        EXPECT_EQ(ini.ReadString("KYKBN", "Tel", "none"), QString());
+    }
+    {  // Off: an empty key stays empty.
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, true);
+        ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+        EXPECT_TRUE(control<QLineEdit>(dialog, "edtTelSch")->text().isEmpty());
+    }
 }
 
 }  // namespace

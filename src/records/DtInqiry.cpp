@@ -906,11 +906,17 @@ void TDataInquiry::focusMain(QWidget *control, bool selectAll)
     control->setFocus();
 }
 
-void TDataInquiry::NextFocusKeyPress(QWidget *sender)
+void TDataInquiry::NextFocusKeyPress(QWidget *sender) { focusNext(sender, false); }
+
+void TDataInquiry::focusNext(QWidget *sender, bool fieldsOnly)
 {
+    const auto takesInput = [](QWidget *w) {
+        const auto *edit = qobject_cast<QLineEdit *>(w);
+        return !qobject_cast<QPushButton *>(w) && !(edit && edit->isReadOnly());
+    };
     for (QWidget *w = sender->nextInFocusChain(); w && w != sender; w = w->nextInFocusChain()) {
         if (w->window() != this || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)
-            || w->focusProxy())
+            || w->focusProxy() || (fieldsOnly && !takesInput(w)))
             continue;
         if (auto *edit = qobject_cast<QLineEdit *>(w); edit && !qobject_cast<TUniNMDEdit *>(w))
             edit->end(false);

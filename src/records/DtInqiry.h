@@ -275,6 +275,8 @@ private:
     void focusOrNext(QWidget *control);
     void StartNewRecordLookUp();
     void NextFocusKeyPress(QWidget *sender);
+    // The next control in tab order; fieldsOnly passes over buttons and read-only edits.
+    void focusNext(QWidget *sender, bool fieldsOnly);
     QWidget *holdOrAddButton() const;
     bool confirmSameNumbers();
     // The seven name edits in the order of the name pop-up's tags.

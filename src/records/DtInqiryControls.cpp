@@ -264,7 +264,8 @@ QWidget *TDataInquiry::createMainPage()
     edtAdrs1 = sjisEdit("edtAdrs1", 32, p);
     edtAdrs2 = sjisEdit("edtAdrs2", 100, p);
     edtAdrs3 = sjisEdit("edtAdrs3", 116, p);
-    edtAdrsKana = sjisEdit("edtAdrsKana", 80, p);
+    edtAdrsKana = Named<QLineEdit>("edtAdrsKana", p);
+    MakeReadingField(edtAdrsKana, 80);
     const std::array<std::pair<QString, QLineEdit *>, 4> addressLines{{{QStringLiteral("住所１"), edtAdrs1},
                                                                         {QStringLiteral("住所２"), edtAdrs2},
                                                                         {QStringLiteral("住所３"), edtAdrs3},
@@ -299,7 +300,8 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
     lblCorpKana = label(QStringLiteral("カナ"));
     lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
-    edtCorpKana = sjisEdit("edtCorpKana", 80, p);
+    edtCorpKana = Named<QLineEdit>("edtCorpKana", p);
+    MakeReadingField(edtCorpKana, 80);
     grid->addWidget(lblCorpKana, row, 0);
     grid->addWidget(edtCorpKana, row++, 1, 1, 6);
     lblDptmnt = label(QStringLiteral("部署"));
@@ -323,7 +325,7 @@ QWidget *TDataInquiry::createMainPage()
     nmedtNameKana = new TUniNMDEdit(p);
     nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
     nmedtNameKana->SetMaxLength(25);
-    nmedtNameKana->setValidator(new TShiftJisValidator(25, nmedtNameKana));
+    MakeReadingField(nmedtNameKana, 25);
     nmedtNameKanji->SetAssociate(nmedtNameKana);
     nmedtNameKana->SetInputType(itKana);
     nmedtNameKana->SetAssociate(nmedtNameKanji);
@@ -719,6 +721,14 @@ void TDataInquiry::bindEnterKeys()
         moveOn << cbxJointHonor[i];
     for (QWidget *w : moveOn)
         enterActions_.emplace(w, [this, w] { NextFocusKeyPress(w); });
+    // A look-up or a list edit opened by Enter hands the focus on to the next field when it is done, so that
+    // Enter alone walks the whole form.
+    for (QPushButton *b : {bbtnTelSch, bbtnPosSch, bbtnAdrsSearch, bbtnDptmnt, bbtnPost, bbtnHonor, bbtnJointHonor,
+                           bbtnKeyword[0], bbtnKeyword[1], bbtnKeyword[2]})
+        enterActions_.emplace(b, [this, b] {
+            b->click();
+            focusNext(b, true);
+        });
     for (const auto &entry : enterActions_)
         entry.first->installEventFilter(this);
 }

@@ -137,6 +137,7 @@ void TNameInputWatcher::Exit()
     QLineEdit *edit = Edit();
     if (!edit)
         return;
+    listAfterCommit_ = false;
     emit ConvertNeed(control_, nameKind_, false, QByteArray());
     CancelComposition();
     control_->removeEventFilter(this);
@@ -196,8 +197,9 @@ void TNameInputWatcher::inputMethod(const QInputMethodEvent &event)
     const QString commit = event.commitString();
     if (!compositionEnded_) {
         if (!commit.isEmpty() || preedit.isEmpty())
-            endComposition(commit.isEmpty() ? QString() : lastReading_);
+            endComposition(commit.isEmpty() ? QString() : lastReading_, !commit.isEmpty() && commit == lastReading_);
     } else if (!commit.isEmpty() && isBlankText(commit)) {
+        dropListAfterCommit();
         passSpace();
     }
     // The owner may have switched the edit off while it was told of the end.
@@ -212,11 +214,16 @@ void TNameInputWatcher::inputMethod(const QInputMethodEvent &event)
 
 bool TNameInputWatcher::keyDown(const QKeyEvent &event)
 {
-    if (compositionEnded_)
+    if (compositionEnded_ && !listAfterCommit_)
         return false;
     quint32 key = virtualKey(event.key());
-    if (!key)
+    if (!key) {
+        // Typing on after a commit: the list was for the reading just committed.
+        static constexpr int Modifiers[] = {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta};
+        if (std::find(std::begin(Modifiers), std::end(Modifiers), event.key()) == std::end(Modifiers))
+            dropListAfterCommit();
         return false;
+    }
     bool consumed = false;
     emit ConvertKeyDown(control_, key, consumed);
     return consumed;
@@ -224,6 +231,7 @@ bool TNameInputWatcher::keyDown(const QKeyEvent &event)
 
 void TNameInputWatcher::startComposition(const QString &textBeforeCaret)
 {
+    listAfterCommit_ = false;
     nameKind_ = TrimBlanks(textBeforeCaret).isEmpty() ? nkLineage : nkFirst;
     romajiPending_ = false;
     compositionEnded_ = false;
@@ -247,10 +255,23 @@ void TNameInputWatcher::composition(const QInputMethodEvent &event)
         PostMessage(Edit(), WM_NAMEREADING);
 }
 
-void TNameInputWatcher::endComposition(const QString &committedReading)
+void TNameInputWatcher::endComposition(const QString &committedReading, bool keepList)
 {
-    emit ConvertNeed(control_, nameKind_, false, QByteArray());
     const QLineEdit *edit = Edit();
+    const QByteArray committed = HalfKanaReading(committedReading);
+    keepList = keepList && edit && committed.size() < rules_.ReadingLimit;
+    if (keepList) {
+        // Asked before the partner takes the reading, as during the composition.
+        showCandidates_ = true;
+        reading_ = committed;
+        emit ConvertNeed(control_, nameKind_, true, reading_);
+        const int at = SelStartOf(*edit);
+        textBeforeCommit_ = edit->text().left(at);
+        textAfterCommit_ = edit->text().mid(at + edit->selectedText().size());
+        partnerBeforeCommit_ = partner_ ? partner_->text() : QString();
+    } else {
+        emit ConvertNeed(control_, nameKind_, false, QByteArray());
+    }
     if (partner_ && inputType_ == itKanji && edit) {
         // The reading field takes single-byte characters only.
         const QByteArray half = HalfKanaReading(committedReading);
@@ -269,6 +290,31 @@ void TNameInputWatcher::endComposition(const QString &committedReading)
             setPartnerText(partner_->text() + Sjis::decode(singleBytes));
     }
     compositionEnded_ = true;
+    listAfterCommit_ = keepList;
+}
+
+void TNameInputWatcher::dropListAfterCommit()
+{
+    if (!listAfterCommit_)
+        return;
+    listAfterCommit_ = false;
+    emit ConvertNeed(control_, nameKind_, false, QByteArray());
+}
+
+bool TNameInputWatcher::TakeCommittedReading()
+{
+    QLineEdit *edit = Edit();
+    if (!listAfterCommit_ || !edit)
+        return false;
+    listAfterCommit_ = false;
+    const QString text = edit->text();
+    const qsizetype length = text.size() - textBeforeCommit_.size() - textAfterCommit_.size();
+    if (length < 0 || !text.startsWith(textBeforeCommit_) || !text.endsWith(textAfterCommit_))
+        return false;
+    edit->setSelection(int(textBeforeCommit_.size()), int(length));
+    if (partner_ && inputType_ == itKanji)
+        partner_->setText(partnerBeforeCommit_);
+    return true;
 }
 
 void TNameInputWatcher::passSpace()

@@ -26,6 +26,10 @@ int SelStartOf(const QLineEdit &edit);
 // How the input method is read: Qt hands the control QInputMethodEvents instead of the IME's messages.
 // - A composition starts with the first event that carries a pre-edit string while none runs, and ends with
 //   the first that carries a commit string or an empty pre-edit (cancelled).
+// - A Linux input method keeps Enter and the arrow keys while it composes, and its Enter commits. A reading
+//   committed as it was typed (not converted) therefore keeps the owner's list open for it: the owner is
+//   offered the Enter, page and arrow keys until the user types on, and a name chosen then takes the place of
+//   the committed reading (TakeCommittedReading).
 // - The pre-edit string is the reading while it is still typed: kana, the romaji letters not yet turned into
 //   kana, and the punctuation kana input produces. A character outside that set, or one the input method
 //   highlights (the clause being converted), is converted text. The reading of a converted pre-edit is the last
@@ -67,6 +71,10 @@ public:
     void Destroying();
     // Drops the running composition without committing it.
     void CancelComposition();
+    // While the owner's list is open for a reading just committed: selects that reading in the edit and puts
+    // back the partner's text from before the commit, so that the name chosen for it replaces both. False
+    // (and nothing changed) otherwise.
+    bool TakeCommittedReading();
 
 signals:
     void ConvertNeed(QObject *Sender, TNameDicKind Kind, bool Show, const QByteArray &Value);
@@ -80,7 +88,8 @@ private:
     bool keyDown(const QKeyEvent &event);
     void startComposition(const QString &textBeforeCaret);
     void composition(const QInputMethodEvent &event);
-    void endComposition(const QString &committedReading);
+    void endComposition(const QString &committedReading, bool keepList);
+    void dropListAfterCommit();
     void passSpace();
     void setPartnerText(const QString &text);
 
@@ -95,4 +104,10 @@ private:
     QString lastReading_;        // the last unconverted pre-edit of the running composition
     bool compositionEnded_ = true;
     bool cancelling_ = false;
+    // The owner's list stays open for the reading just committed; the edit's text around that reading and
+    // the partner's text before it.
+    bool listAfterCommit_ = false;
+    QString textBeforeCommit_;
+    QString textAfterCommit_;
+    QString partnerBeforeCommit_;
 };

@@ -38,6 +38,8 @@ void TUniNMDEdit::DoExit()
 void TUniNMDEdit::InsertConvertedName(const QByteArray &name, const QByteArray &reading, TNameDicKind kind)
 {
     watcher_->CancelComposition();
+    // A name chosen for the reading just committed takes that reading's place.
+    watcher_->TakeCommittedReading();
     const QString text = GetText();
     const int selStart = SelStart();
     const int selLength = SelLength();

@@ -27,6 +27,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
@@ -915,6 +916,45 @@ protected:
         QApplication::sendEvent(QApplication::focusWidget(), &event);
         QCoreApplication::sendPostedEvents();
     }
+    // The input method's commit that ends a composition, as its Enter sends it.
+    static void commit(const QString &text)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(QApplication::focusWidget(), &event);
+        QCoreApplication::sendPostedEvents();
+    }
+    // A key of the keyboard on the focused control, then what it posted (a chosen name).
+    void key(Qt::Key k)
+    {
+        QTest::keyClick(QApplication::focusWidget(), k);
+        QCoreApplication::sendPostedEvents(form);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The first written form the pop-up offers.
+    static QString firstCandidate()
+    {
+        const auto *grid = UniNameDic ? UniNameDic->findChild<QTableWidget *>(QStringLiteral("sgNameList")) : nullptr;
+        return grid && grid->rowCount() > 0 && grid->item(0, 1) ? grid->item(0, 1)->text() : QString();
+    }
+    static bool popUpShown() { return UniNameDic && UniNameDic->isVisible(); }
+};
+
+// Closes every input-list editor the form opens, as a user who changes nothing would.
+class InputListAnswer : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *dialog = qobject_cast<QDialog *>(watched);
+        if (event->type() == QEvent::Show && dialog && dialog->objectName() == QStringLiteral("InputList")) {
+            ++shown;
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        }
+        return false;
+    }
 };
 
 TEST_F(DataInquiryLookUpTest, PostalCodeAddressAndNumberFillTheForm)
@@ -1074,6 +1114,189 @@ TEST_F(DataInquiryLookUpTest, ATypedReadingOffersWrittenNamesAndTheChoiceGoesInt
     QCoreApplication::sendPostedEvents(form);
     EXPECT_EQ(form->nmedtNameKanji->text(), first + QChar(0x3000));
     EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｽｽﾞｷ "));
+}
+
+TEST_F(DataInquiryLookUpTest, ADirectoryFaxNumberFillsOnlyTheFaxFieldAndATelephoneAndFaxNumberBoth)
+{
+    SetDirectoryTelLookup(DirectoryTelLookup);
+    HddInstalled = 1;
+    HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
+    const auto restore = qScopeGuard([] {
+        SetDirectoryTelLookup(nullptr);
+        HddInstalled = 0;
+        HddDataFolder.clear();
+    });
+    open();
+    showForm();
+    // Listed as a fax number only: 電話番号 stays empty.
+    newRecord();
+    form->edtFax->setText(QStringLiteral("0320013087"));
+    lookUp(form->bbtnTelSch);
+    EXPECT_EQ(form->edtFax->text(), QStringLiteral("03-2001-3087"));
+    EXPECT_TRUE(form->edtTel->text().isEmpty());
+    EXPECT_FALSE(form->chkMainNumber->isChecked());
+    EXPECT_FALSE(form->nmedtCorpKanji->text().isEmpty()) << "the listing's name";
+    EXPECT_FALSE(form->edtTdfkn->text().isEmpty());
+    EXPECT_EQ(form->focusWidget(), form->edtFax);
+    // Listed as telephone and fax: both fields.
+    newRecord();
+    form->edtTel->setText(QStringLiteral("0320499566"));
+    lookUp(form->bbtnTelSch);
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-2049-9566"));
+    EXPECT_EQ(form->edtFax->text(), QStringLiteral("03-2049-9566"));
+    EXPECT_FALSE(form->chkMainNumber->isChecked());
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
+}
+
+TEST_F(DataInquiryLookUpTest, EnterAloneWalksTheFormFromTheNumberToTheRegisterButton)
+{
+    InputListAnswer lists;
+    qApp->installEventFilter(&lists);
+    open();
+    showForm();
+    newRecord();
+    form->sbtnPriv->click();
+    form->edtTel->setText(QStringLiteral("03-5321-1111"));
+    form->edtTel->setFocus();
+    dictionary.decide = true;
+    const int before = dictionary.shown;
+    QStringList path;
+    for (int i = 0; i < 60 && form->focusWidget() != form->btnAdd; ++i) {
+        // No window manager here gives the form back its activation after a dialog.
+        QApplication::setActiveWindow(form);
+        QWidget *at = form->focusWidget();
+        ASSERT_NE(at, nullptr) << path.join(u' ').toStdString();
+        path << at->objectName();
+        QTest::keyClick(at, Qt::Key_Return);
+    }
+    dictionary.decide = false;
+    qApp->removeEventFilter(&lists);
+    ASSERT_EQ(form->focusWidget(), form->btnAdd) << path.join(u' ').toStdString();
+    // The number's look-up, then the address's look-up, each left for the field after it.
+    EXPECT_EQ(dictionary.shown - before, 2) << path.join(u' ').toStdString();
+    EXPECT_EQ(path.mid(path.indexOf(QStringLiteral("bbtnTelSch")), 2),
+              (QStringList{QStringLiteral("bbtnTelSch"), QStringLiteral("chkMainNumber")}));
+    EXPECT_EQ(path.mid(path.indexOf(QStringLiteral("bbtnAdrsSearch")), 2),
+              (QStringList{QStringLiteral("bbtnAdrsSearch"), QStringLiteral("edtAdrs1")}));
+    // The honorifics' list editor, then the category.
+    EXPECT_EQ(lists.shown, 1);
+    EXPECT_EQ(path.mid(path.indexOf(QStringLiteral("bbtnHonor")), 2),
+              (QStringList{QStringLiteral("bbtnHonor"), QStringLiteral("Cbx_CatMain")}));
+    EXPECT_EQ(path.count(QStringLiteral("edtTdfkn")), 1) << "never back to a field already passed";
+    // And Enter on 登録 stores what the look-ups filled.
+    QTest::keyClick(form->btnAdd, Qt::Key_Return);
+    closed();
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(row(1).FieldByName("Tel").AsString(), "0353211111");
+    EXPECT_FALSE(row(1).FieldByName("Adrs1").AsString().isEmpty());
+}
+
+// A Linux input method keeps Enter and the arrow keys while it composes, and its Enter commits the reading:
+// the list stays open for the committed reading, and the keys choose from it.
+TEST_F(DataInquiryLookUpTest, ACommittedReadingKeepsItsListAndTheKeysChooseFromIt)
+{
+    open();
+    showForm();
+    newRecord();
+    form->sbtnPriv->click();
+    form->nmedtNameKanji->setFocus();
+    compose(QStringLiteral("さとう"));
+    ASSERT_TRUE(popUpShown());
+    const QString family = firstCandidate();
+    ASSERT_FALSE(family.isEmpty());
+    commit(QStringLiteral("さとう"));
+    ASSERT_TRUE(popUpShown()) << "the list stays open for the reading just committed";
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("さとう"));
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｻﾄｳ"));
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_FALSE(popUpShown());
+    EXPECT_EQ(form->nmedtNameKanji->text(), family + QChar(0x3000)) << "the name takes the reading's place";
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｻﾄｳ "));
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+
+    // The given name after it, the same way.
+    compose(QStringLiteral("けんいち"));
+    ASSERT_TRUE(popUpShown());
+    EXPECT_TRUE(UniNameDic->GivenName());
+    const QString given = firstCandidate();
+    commit(QStringLiteral("けんいち"));
+    ASSERT_TRUE(popUpShown());
+    key(Qt::Key_Down);
+    key(Qt::Key_Return);
+    EXPECT_EQ(form->nmedtNameKanji->text(), family + QChar(0x3000) + given);
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｻﾄｳ ｹﾝｲﾁ"));
+
+    // Typing on after a commit closes the list and keeps what was committed; so does Enter with nothing
+    // selected, which goes on to the next field.
+    form->nmedtNameKanji->clear();
+    compose(QStringLiteral("やまだ"));
+    commit(QStringLiteral("やまだ"));
+    ASSERT_TRUE(popUpShown());
+    key(Qt::Key_Backspace);
+    EXPECT_FALSE(popUpShown());
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("やま"));
+    form->nmedtNameKanji->clear();
+    compose(QStringLiteral("やまだ"));
+    commit(QStringLiteral("やまだ"));
+    key(Qt::Key_Return);
+    EXPECT_FALSE(popUpShown());
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKana);
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("やまだ"));
+
+    // A reading the input method converted itself is the user's choice: its commit closes the list.
+    form->nmedtNameKanji->clear();
+    form->nmedtNameKanji->setFocus();
+    compose(QStringLiteral("やまだ"));
+    ASSERT_TRUE(popUpShown());
+    compose(QStringLiteral("山田"));
+    commit(QStringLiteral("山田"));
+    EXPECT_FALSE(popUpShown());
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("山田"));
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ﾔﾏﾀﾞ"));
+}
+
+// Readings pasted or committed in full width are stored in half width, as the name edits pass them on, so
+// that the order by reading holds; readings stored before are shown as they are.
+TEST_F(DataInquiryLookUpTest, ReadingsArriveHalfWidthHoweverTheyAreEntered)
+{
+    open();
+    showForm();
+    newRecord();
+    form->sbtnPriv->click();
+    form->nmedtNameKanji->setText(QStringLiteral("吉田　太郎"));
+    QApplication::clipboard()->setText(QStringLiteral("ヨシダ　タロウ"));
+    form->nmedtNameKana->setFocus();
+    form->nmedtNameKana->selectAll();
+    form->nmedtNameKana->paste();
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ﾖｼﾀﾞ ﾀﾛｳ"));
+    form->edtAdrsKana->setFocus();
+    commit(QStringLiteral("とうきょうとチヨダク"));
+    EXPECT_EQ(form->edtAdrsKana->text(), QStringLiteral("ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ"));
+    EXPECT_EQ(form->edtAdrsKana->cursorPosition(), 11);
+    // Typed in the middle: the caret stays after what was typed.
+    form->edtAdrsKana->setCursorPosition(5);
+    commit(QStringLiteral("ガ"));
+    EXPECT_EQ(form->edtAdrsKana->text(), QStringLiteral("ﾄｳｷｮｳｶﾞﾄﾁﾖﾀﾞｸ"));
+    EXPECT_EQ(form->edtAdrsKana->cursorPosition(), 7);
+    // A character Shift-JIS lacks is still refused.
+    commit(QStringLiteral("𠮷"));
+    EXPECT_EQ(form->edtAdrsKana->text(), QStringLiteral("ﾄｳｷｮｳｶﾞﾄﾁﾖﾀﾞｸ"));
+    form->edtAdrsKana->clear();
+    form->btnAdd->click();
+    closed();
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(row(1).FieldByName("NameKana").AsString(), Sjis::encode(QStringLiteral("ﾖｼﾀﾞ ﾀﾛｳ")));
+
+    // A reading stored full width before is shown unchanged and is no unsaved input.
+    TTable &t = row(1);
+    t.Edit();
+    t.FieldByName("NameKana").SetAsString(Sjis::encode(QStringLiteral("ヨシダ")));
+    t.Post();
+    open();
+    inquire(0);
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ヨシダ"));
+    EXPECT_FALSE(form->IsInputChanged());
 }
 
 }  // namespace

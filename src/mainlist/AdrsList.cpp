@@ -895,11 +895,14 @@ void TAddressList::UpdateSortDirButton()
     sbtnSortDirection->setStatusTip(hint.section(QLatin1Char('|'), 1));
 }
 
-// The steps after the group, the order or its direction changed.
-void TAddressList::afterOrderChanged()
+// The list again after its filter, duplicate display, group, order or direction changed: the record the form
+// shows stays current; without one, the record that was selected stays selected wherever it now stands.
+void TAddressList::relistKeepingSelection()
 {
+    const int selected = GetSelectedIndex();
+    const int32_t selectedRecNo = selected >= 0 ? GetRecNoAt(selected) : -1;
     RefreshList(false, true, false);
-    SelectItem(CurrentIndex, false, true);
+    SelectItem(CurrentIndex >= 0 ? CurrentIndex : IndexOfRecNo(selectedRecNo), false, true);
     lvAddress->setFocus();
 }
 
@@ -908,7 +911,7 @@ void TAddressList::cbxGroupChange()
     if (cbxGroup->currentIndex() == ViewGroup)
         return;
     ViewGroup = cbxGroup->currentIndex();
-    afterOrderChanged();
+    relistKeepingSelection();
 }
 
 void TAddressList::cbxSortChange()
@@ -918,14 +921,14 @@ void TAddressList::cbxSortChange()
     SortType = cbxSort->currentIndex();
     SortDir = true;
     UpdateSortDirButton();
-    afterOrderChanged();
+    relistKeepingSelection();
 }
 
 void TAddressList::sbtnSortDirectionClick()
 {
     SortDir = !SortDir;
     UpdateSortDirButton();
-    afterOrderChanged();
+    relistKeepingSelection();
 }
 
 // ---- Commands ----
@@ -1119,9 +1122,7 @@ void TAddressList::actDisableSearchExecute()
 {
     SearchDisabled = actDisableSearch->isChecked();
     updateSearchControls();
-    RefreshList(false, true, false);
-    SelectItem(CurrentIndex, false, true);
-    lvAddress->setFocus();
+    relistKeepingSelection();
 }
 
 void TAddressList::actCancelSearchExecute()
@@ -1132,11 +1133,9 @@ void TAddressList::actCancelSearchExecute()
     actDisableSearch->setChecked(false);
     SearchDisabled = false;
     updateSearchControls();
-    if (!wasSuspended) {
-        RefreshList(false, true, false);
-        SelectItem(CurrentIndex, false, true);
-    }
     updateFilterPanel();
+    if (!wasSuspended)
+        relistKeepingSelection();
     lvAddress->setFocus();
 }
 
@@ -1252,9 +1251,7 @@ void TAddressList::actDuplicateSearchExecute()
     if (DuplicateItem1 >= 1)
         Filter = TNarrowDownCondition();
     updateSearchControls();
-    RefreshList(false, true, false);
-    SelectItem(CurrentIndex, false, true);
-    lvAddress->setFocus();
+    relistKeepingSelection();
 }
 
 void TAddressList::actKeywordEditExecute()
@@ -1301,9 +1298,7 @@ void TAddressList::actAdrsSearchExecute()
     // A filter and the duplicate display exclude each other.
     DuplicateItem1 = DuplicateItem2 = 0;
     updateSearchControls();
-    RefreshList(false, true, false);
-    SelectItem(CurrentIndex, false, true);
-    lvAddress->setFocus();
+    relistKeepingSelection();
 }
 
 bool TAddressList::CloseSubForms()

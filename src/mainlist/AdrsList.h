@@ -193,7 +193,7 @@ private:
     // Makes the record current on the primary index: found or not, or no answer (the failure reported).
     std::optional<bool> findRecord(int32_t recNo, bool painting);
     void reportReadError(const EDatabaseError &e, bool painting);
-    void afterOrderChanged();
+    void relistKeepingSelection();
     void saveSettings();
 
     TAddressListModel *model_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -45,10 +46,51 @@ int defaultIndex(unsigned flags, int count)
     return index < count ? index : 0;
 }
 
+// Placed once its size is final: a message box sizes itself to its text only as it is shown.
+class TPlacedBox : public QMessageBox {
+public:
+    TPlacedBox(const TMessageBoxRequest &r)
+        : QMessageBox(iconOf(r.flags), r.caption, QString(r.text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
+                      QMessageBox::NoButton, r.owner),
+          request_(r)
+    {
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        move(placement());
+    }
+
+private:
+    // The owner's centre (placement 0, the active window without an owner), the given point (1), or, where the
+    // system puts a box (2), the middle of the work area of the owner's screen: a hidden owner, such as the
+    // start-up's main form, has no place of its own on the screen.
+    QPoint placement() const
+    {
+        const TMessageBoxRequest &r = request_;
+        if (r.placement == mbpAtPoint)
+            return r.at;
+        QWidget *owner = r.owner ? r.owner->window() : nullptr;
+        if (r.placement == mbpCentreOnOwner && !owner)
+            owner = QApplication::activeWindow();
+        QRect area;
+        if (r.placement == mbpCentreOnOwner && owner && owner->isVisible()) {
+            area = owner->frameGeometry();
+        } else {
+            const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+            area = screen ? screen->availableGeometry() : QRect();
+        }
+        return QPoint(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+
+    TMessageBoxRequest request_;
+};
+
 int showQtBox(const TMessageBoxRequest &r)
 {
-    QMessageBox box(iconOf(r.flags), r.caption, QString(r.text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
-                    QMessageBox::NoButton, r.owner);
+    TPlacedBox box(r);
     const ButtonSet set = buttonsOf(r.flags);
     QList<QPushButton *> pushButtons;
     for (const auto &[button, id] : set.buttons)
@@ -56,24 +98,6 @@ int showQtBox(const TMessageBoxRequest &r)
     box.setDefaultButton(pushButtons.at(defaultIndex(r.flags, pushButtons.size())));
     if (set.buttons.size() == 1 || (r.flags & 0xF) == MB_OKCANCEL || (r.flags & 0xF) == MB_YESNOCANCEL)
         box.setEscapeButton(pushButtons.last());
-
-    if (r.placement != mbpSystem) {
-        box.adjustSize();
-        QPoint pos = r.at;
-        if (r.placement == mbpCentreOnOwner) {
-            QWidget *owner = r.owner ? r.owner->window() : nullptr;
-            if (!owner)
-                owner = QApplication::activeWindow();
-            if (owner) {
-                const QRect o = owner->frameGeometry();
-                pos = QPoint(o.left() + (o.width() - box.width()) / 2, o.top() + (o.height() - box.height()) / 2);
-            } else {
-                pos = QPoint();
-            }
-        }
-        if (r.placement == mbpAtPoint || !pos.isNull())
-            box.move(pos);
-    }
     box.exec();
     QAbstractButton *clicked = box.clickedButton();
     for (int i = 0; i < pushButtons.size(); ++i)

@@ -32,6 +32,7 @@
 #include <QScopeGuard>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 // Outside any unnamed namespace: the resource initialiser the macro declares has external linkage.
@@ -144,9 +145,12 @@ void TBatchChange::createControls()
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", gbxMain);
     Cbx_CatMain->setMinimumWidth(150);
     Cbx_CatSub->setMinimumWidth(150);
+    // A row nested in the grid would take the grid's spacing, none across when its two spacings differ.
     auto *category = new QHBoxLayout;
+    category->setSpacing(4);
     category->addWidget(lblCatMain);
     category->addWidget(Cbx_CatMain);
+    category->addSpacing(12);
     category->addWidget(lblCatSub);
     category->addWidget(Cbx_CatSub);
     category->addStretch();
@@ -240,15 +244,16 @@ void TBatchChange::createControls()
     form->addWidget(lblMsg2);
     for (QGroupBox *box : {gbxMain, gbxSub, gbxMemo, gbxOther})
         form->addWidget(box);
-    form->addStretch();
     form->addLayout(buttons);
     form->setSpacing(4);
     for (QGridLayout *grid : {main, sub, memo, other}) {
         grid->setContentsMargins(8, 4, 8, 4);
         grid->setVerticalSpacing(2);
     }
-    // The designed size, unless the fonts of this desktop need more.
-    setFixedSize(QSize(ScaleByDpi(645, true), ScaleByDpi(672, true)).expandedTo(minimumSizeHint()));
+    // The designed width, unless the fonts of this desktop need more; as tall as the groups are in these fonts,
+    // so no empty band is left above the buttons.
+    const int width = std::max(ScaleByDpi(645, true), minimumSizeHint().width());
+    setFixedSize(width, form->hasHeightForWidth() ? form->totalHeightForWidth(width) : sizeHint().height());
 
     for (QCheckBox *box : groupChecks())
         connect(box, &QCheckBox::toggled, this, [this, box] { CheckBoxClick(box); });

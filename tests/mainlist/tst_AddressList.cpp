@@ -6,6 +6,7 @@
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "mainlist/AdrsList.h"
+#include "mainlist/AdrsSch.h"
 #include "mainlist/DupliSch.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -435,6 +436,59 @@ TEST_F(AddressListTest, DuplicateDisplayCanBeSuspendedAndCancelled)
     EXPECT_EQ(list->DuplicateItem1, 0);
     EXPECT_EQ(list->GetRecordCount(), 3);
     EXPECT_TRUE(list->StatusPanels[1]->text().isEmpty());
+}
+
+// Lifting a filter, by the dialog's 絞り込みの解除 or by the command, keeps the record that was selected
+// selected (and in view), though it now sits at another row; so does a change of group or order.
+TEST_F(AddressListTest, TheSelectedRecordStaysSelectedWhenTheFilterIsLifted)
+{
+    for (const char *tel : {"0311111111", "0322222222", "0633333333", "0344444444", "0655555555"})
+        add({0, tel, QStringLiteral("会社"), ""});
+    list->RefreshList(true, true, false);
+    auto filterOsaka = [this] {
+        TNarrowDownItem condition;
+        condition.Item = 1;  // 電話番号
+        condition.Text = "06";
+        condition.MatchMode = mmPrefix;
+        TNarrowDownCondition filter;
+        filter.Conditions.push_back(condition);
+        QTimer::singleShot(0, [filter] {
+            auto *dialog = qobject_cast<TAddressSearch *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->SetConditions(filter);
+            dialog->btnView->click();
+        });
+        list->actAdrsSearch->trigger();
+        ASSERT_EQ(shown(), (std::vector<int32_t>{3, 5}));
+        list->SelectItem(1, true, true);  // record 5
+    };
+    auto selectedRecords = [this] {
+        std::vector<int32_t> recNos;
+        for (int i = 0; i < list->GetRecordCount(); ++i)
+            if (list->IsSelected(i))
+                recNos.push_back(list->GetRecNoAt(i));
+        return recNos;
+    };
+
+    filterOsaka();
+    list->actCancelSearch->trigger();
+    EXPECT_EQ(selectedRecords(), std::vector<int32_t>{5}) << "the command";
+
+    filterOsaka();
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<TAddressSearch *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->btnClear->click();
+    });
+    list->actAdrsSearch->trigger();
+    EXPECT_EQ(list->GetRecordCount(), 5);
+    EXPECT_EQ(selectedRecords(), std::vector<int32_t>{5}) << "解除 in the dialog";
+    EXPECT_EQ(list->lvAddress->currentIndex().row(), 4);
+
+    list->SelectItem(2, true, true);  // record 3
+    list->sbtnSortDirection->click();
+    EXPECT_EQ(shown().front(), 5) << "descending";
+    EXPECT_EQ(selectedRecords(), std::vector<int32_t>{3}) << "another direction";
 }
 
 TEST_F(AddressListTest, EscapeEndsTheMainWindow)

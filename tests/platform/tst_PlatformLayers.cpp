@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -139,4 +140,41 @@ TEST(MessageBox, StandardButtonsReadInJapaneseOnceQtsTranslationIsLoaded)
     }
     for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
         QCoreApplication::removeTranslator(t);
+}
+
+// A box left where the system puts it comes up in the middle of the screen's work area, also when its owner is
+// the hidden main form of the start-up (whose never-shown geometry sits at the screen's corner). Placed on an
+// owner, it is centred on that owner.
+TEST(MessageBox, ASystemPlacedBoxIsCentredOnTheScreenWhateverItsOwner)
+{
+    QWidget hiddenOwner;
+    QWidget shownOwner;
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    shownOwner.setGeometry(work.left() + 10, work.top() + 10, 300, 200);
+    shownOwner.show();
+    const struct {
+        const char *what;
+        QWidget *owner;
+        int placement;
+        QPoint centre;
+    } cases[] = {
+        {"hidden owner", &hiddenOwner, mbpSystem, work.center()},
+        {"no owner", nullptr, mbpSystem, work.center()},
+        {"centred on a shown owner", &shownOwner, mbpCentreOnOwner, shownOwner.frameGeometry().center()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QRect shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->frameGeometry();
+            box->buttons().last()->click();
+        });
+        ShowMessageBoxAt(c.owner, QStringLiteral("使用可能な CD-ROM/DVD-ROM ドライブが検出できませんでした  "), AppTitle,
+                         MB_ICONINFORMATION, c.placement);
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_LE((shown.center() - c.centre).manhattanLength(), 4)
+            << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+    }
 }

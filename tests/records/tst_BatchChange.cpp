@@ -11,6 +11,7 @@
 #include "db/TableSchemas.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "mainlist/AdrsList.h"
+#include "platform/Fonts.h"
 #include "platform/SjisCodec.h"
 #include "records/DtInqiry.h"
 #include "widgets/UniStdCtrls.h"
@@ -22,6 +23,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -162,6 +164,33 @@ TEST_F(BatchChangeTest, StartNeedsACheckedGroupAndNoChangesNothing)
     EXPECT_EQ(boxes.shown()[0].flags, MB_ICONQUESTION | MB_YESNO);
     EXPECT_EQ(field(recNo, "Group"), "1");
     EXPECT_EQ(dialog->result(), QDialog::Rejected) << "the dialog stays open";
+}
+
+// With the faces the program draws in, as with the desktop's own, the window is as tall as its groups: no
+// empty band above the buttons, and each category label keeps its distance from the combo box before it.
+TEST_F(BatchChangeTest, TheWindowFitsItsGroupsAndKeepsItsLabelsApart)
+{
+    const QFont saved = QApplication::font();
+    for (const bool programFaces : {false, true}) {
+        SCOPED_TRACE(programFaces ? "program's faces" : "desktop's faces");
+        if (programFaces) {
+            InstallFontSubstitutions();
+            InstallUiFont();
+        }
+        open({});
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        const QRect other = find<QWidget>("gbxOther")->geometry(), start = find<QWidget>("btnStart")->geometry();
+        EXPECT_LE(start.top() - other.bottom(), 16) << "empty above the buttons";
+        EXPECT_LE(dialog->height() - start.bottom(), 16) << "empty below the buttons";
+        EXPECT_GE(dialog->width(), 645);
+        const QRect catMain = find<QWidget>("Cbx_CatMain")->geometry(), catSub = find<QLabel>("lblCatSub")->geometry();
+        EXPECT_GE(catSub.left() - catMain.right(), 8) << "小分類： touches the combo box";
+        EXPECT_GE(find<QLabel>("lblCatMain")->width(), find<QLabel>("lblCatMain")->sizeHint().width());
+        EXPECT_GE(catSub.width(), find<QLabel>("lblCatSub")->sizeHint().width());
+        dialog.reset();
+    }
+    QApplication::setFont(saved);
 }
 
 TEST_F(BatchChangeTest, ChangesTheCheckedFieldsOfTheSelectedRecordsOnly)

@@ -9,6 +9,7 @@
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
+#include "drawing/PrintJob.h"
 
 #include "BenchSupport.h"
 
@@ -222,15 +223,16 @@ TSideResult writePdf(const QString &file, const QList<TRecord> &records,
     {
         QPdfWriter writer(file);
         setUpPdf(writer);
-        QPainter painter(&writer);
+        TPrintJob job(writer, file);
         size_t next = 0;
         for (qsizetype i = 0; i < records.size(); ++i) {
             if (i > 0)
-                writer.newPage();
-            drawPage(painter, records[i]);
+                job.NewPage();
+            drawPage(job.Painter(), records[i]);
             while (next < Checkpoints && i + 1 == records.size() * qsizetype(next + 1) / Checkpoints)
                 result.RssKb[next++] = statusKb("VmRSS:");
         }
+        job.End();  // the text maps corrected: part of writing the file
     }
     result.Seconds = seconds(timer);
     result.CpuSeconds = cpuSeconds() - cpuBefore;

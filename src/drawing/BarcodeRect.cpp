@@ -10,8 +10,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -38,6 +40,33 @@ TBarcodeLibrary &barcodeLibrary()
 }
 
 int barHeight(int index) { return static_cast<int>(RoundHalfAway(BarSizeTable[index] * 96 / 72.0L)); }
+
+// The symbol's bars: start, 20 data characters and the check character of three bars each, stop.
+constexpr qsizetype BarCount = 67;
+
+// Japan Post's dimensions of a barcode of a points, in mm per a / 10: the least, the aim and the most. The aims
+// of width and space are the middles of what their limits leave at the pitch of 1.2; the timing bar sits in
+// the middle of the long bar, and a half bar runs from one end of the long bar to the far end of the timing bar.
+struct TDimension {
+    double Least, Aim, Most;
+};
+constexpr TDimension BarWidth{0.50, 0.65, 0.70}, BarSpace{0.45, 0.55, 0.60}, LongBar{3.40, 3.50, 3.60},
+    TimingBar{1.05, 1.20, 1.35};
+
+// The whole pixels nearest the aim that lie within the limits and not beyond cap; the aim rounded on a device
+// too coarse for the limits (the screen), never less than a pixel.
+int pixelsOf(const TDimension &d, double pixelsPerUnit, int cap = std::numeric_limits<int>::max(), int parity = -1)
+{
+    const int least = static_cast<int>(std::ceil(d.Least * pixelsPerUnit - 1e-9));
+    const int most = std::min(cap, static_cast<int>(std::floor(d.Most * pixelsPerUnit + 1e-9)));
+    int pixels = std::min(cap, static_cast<int>(std::lround(d.Aim * pixelsPerUnit)));
+    if (least <= most)
+        pixels = std::clamp(pixels, least, most);
+    // A timing bar of the long bar's parity stands exactly in its middle.
+    if (parity >= 0 && pixels % 2 != parity)
+        pixels += pixels + 1 <= most || least > most ? 1 : -1;
+    return std::max(pixels, 1);
+}
 
 }  // namespace
 
@@ -116,6 +145,67 @@ TBarcodeRect::~TBarcodeRect()
         FreeBarcodeLibrary();
 }
 
+// The library's picture is a 96-dpi bitmap, far too coarse to stretch to a printer: its bars are read from it
+// and drawn again at the device's resolution in Japan Post's dimensions.
+void TBarcodeRect::setImage(const QImage &image)
+{
+    Image = image;
+    Bars.clear();
+    if (Image.isNull())
+        return;
+    const bool across = Image.width() >= Image.height();
+    const int length = across ? Image.width() : Image.height();
+    const int thickness = across ? Image.height() : Image.width();
+    const auto dark = [&](int along, int at) {
+        return qGray(across ? Image.pixel(along, at) : Image.pixel(at, along)) < 128;
+    };
+    // Each run of dark columns along the barcode is a bar; where its ink starts and ends across tells its kind.
+    QList<TBarReach> bars;
+    int first = thickness;
+    int last = -1;
+    for (int along = 0; along <= length; ++along) {
+        int top = thickness;
+        int bottom = -1;
+        for (int at = 0; along < length && at < thickness; ++at)
+            if (dark(along, at)) {
+                top = std::min(top, at);
+                bottom = at;
+            }
+        if (bottom >= 0) {
+            first = std::min(first, top);
+            last = std::max(last, bottom);
+        } else if (last >= 0) {
+            bars.append({first < thickness / 3.0, last + 1 > thickness * 2 / 3.0});
+            first = thickness;
+            last = -1;
+        }
+    }
+    if (bars.size() == BarCount)
+        Bars = bars;
+}
+
+void TBarcodeRect::drawBars(TCanvas &canvas, const TRect &area, double pixelsPerMm) const
+{
+    const double perUnit = pixelsPerMm * BarSizeTable[BarSize_] / 10.0;
+    const int width = pixelsOf(BarWidth, perUnit);
+    const int pitch = width + pixelsOf(BarSpace, perUnit);
+    const bool across = Image.width() >= Image.height();
+    // The rectangle of the 10-point size is a little shorter than the aim of the long bar, not than its least.
+    const int longBar = pixelsOf(LongBar, perUnit, across ? area.Height() : area.Width());
+    const int timing = pixelsOf(TimingBar, perUnit, longBar, longBar % 2);
+    const int length = static_cast<int>(Bars.size() - 1) * pitch + width;
+    const int along = (across ? area.Left + (area.Width() - length) / 2 : area.Top + (area.Height() - length) / 2);
+    const int side = (across ? area.Top + (area.Height() - longBar) / 2 : area.Left + (area.Width() - longBar) / 2);
+    canvas.SetBrush(Qt::black);
+    for (qsizetype i = 0; i < Bars.size(); ++i) {
+        const int start = along + static_cast<int>(i) * pitch;
+        const int from = side + (Bars[i].Near ? 0 : (longBar - timing) / 2);
+        const int to = side + (Bars[i].Far ? longBar : (longBar + timing) / 2);
+        canvas.FillRect(across ? TRect{start, from, start + width, to} : TRect{from, start, to, start + width});
+    }
+}
+
+// The screen shows the library's picture as it is: at its own 96 dpi no bar could keep its dimensions.
 void TBarcodeRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     if (!Image.isNull())
@@ -124,9 +214,11 @@ void TBarcodeRect::Draw(TCanvas &canvas, int dx, int dy)
 
 void TBarcodeRect::Print(TCanvas &canvas, int dx, int dy)
 {
-    if (!Image.isNull())
-        canvas.StretchDIBits({PrintRect_.Left + dx, PrintRect_.Top + dy, PrintRect_.Right + dx, PrintRect_.Bottom + dy},
-                           Image);
+    const TRect area{PrintRect_.Left + dx, PrintRect_.Top + dy, PrintRect_.Right + dx, PrintRect_.Bottom + dy};
+    if (!Bars.isEmpty())
+        drawBars(canvas, area, canvas.LogPixelsX() / 25.4);
+    else if (!Image.isNull())
+        canvas.StretchDIBits(area, Image);
 }
 
 void TBarcodeRect::LoadFromStream(TObjectStream &stream)
@@ -160,14 +252,14 @@ void TBarcodeRect::MakeBarcode(const QByteArray &postalCode, const QByteArray &a
         ClearImage();
         return;
     }
-    Image.load(file, "BMP");  // empty when the file cannot be read
+    setImage(QImage(file, "BMP"));  // empty when the file cannot be read
     QFile::remove(file);
 }
 
 void TBarcodeRect::ConvertImage()
 {
     if (!Image.isNull())
-        Image = Image.mirrored(true, true);
+        setImage(Image.mirrored(true, true));
 }
 
 void TBarcodeRect::SetBarSize(int index)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 // Answers of LoadBarcodeLibrary and CallCreateAdrsBar beside the library's own results.
@@ -48,7 +49,7 @@ public:
     // The library's file is written in workFolder and removed again.
     void MakeBarcode(const QByteArray &postalCode, const QByteArray &address, const QString &programFolder,
                      const QString &dictionaryFolder, const QString &workFolder);
-    void ClearImage() { Image = QImage(); }
+    void ClearImage() { setImage(QImage()); }
     // Turns the image by half a turn, for turned printing.
     void ConvertImage();
     // Resizes the object to the bar size, keeping its centre.
@@ -64,8 +65,19 @@ protected:
     QSize OwnSize() const override { return BarcodeExtent(BarSize_, Horizontal_ != 0); }
 
 private:
+    // A bar of the image, by the sides of the image it reaches across the barcode: the top or left one
+    // (Near) and the bottom or right one (Far). A long bar reaches both, a timing bar neither.
+    struct TBarReach {
+        bool Near = false;
+        bool Far = false;
+    };
+    void setImage(const QImage &image);
+    // Draws the bars into area, centred, at the bar size's dimensions in pixels of pixelsPerMm.
+    void drawBars(TCanvas &canvas, const TRect &area, double pixelsPerMm) const;
+
     uint8_t LibraryHeld = 0;
     QImage Image;
+    QList<TBarReach> Bars;  // read from Image; empty when it holds no barcode of 67 bars
     uint8_t BarSize_ = 0;
     uint8_t Horizontal_ = 1;
 };

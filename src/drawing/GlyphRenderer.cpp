@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
+#include <QtEndian>
 
 #include <hb-ot.h>
 #include <hb.h>
@@ -64,6 +65,42 @@ hb_font_t *harfBuzzFont(const QRawFont &font)
     return hbFont;
 }
 
+// The PostScript name of a face (name 6 of its naming table), from the Windows or the Macintosh record.
+QString postScriptName(const QRawFont &font)
+{
+    const QByteArray table = font.fontTable("name");
+    const auto u16 = [&table](qsizetype at) {
+        return at + 2 <= table.size() ? qFromBigEndian<quint16>(table.constData() + at) : quint16(0);
+    };
+    const int count = u16(2);
+    const qsizetype strings = u16(4);
+    for (int i = 0; i < count; ++i) {
+        const qsizetype record = 6 + 12 * qsizetype(i);
+        const quint16 platform = u16(record);
+        if (u16(record + 6) != 6 || (platform != 1 && platform != 3))
+            continue;
+        const qsizetype length = u16(record + 8);
+        const qsizetype offset = strings + u16(record + 10);
+        if (offset + length > table.size())
+            continue;
+        if (platform == 1)
+            return QString::fromLatin1(table.constData() + offset, length);
+        QString name;
+        for (qsizetype at = offset; at + 1 < offset + length; at += 2)
+            name.append(QChar(u16(at)));
+        return name;
+    }
+    return QString();
+}
+
+struct TFaceRecord {
+    QString PostScriptName;
+    TFaceText Text;
+};
+
+QMutex faceTextMutex;
+QHash<hb_font_t *, TFaceRecord> faceTexts;
+
 bool standsUpright(char32_t c, bool uprightAll)
 {
     if (uprightAll)
@@ -122,7 +159,33 @@ struct TUnitGlyph {
     int OffsetY = 0;  // down
 };
 
-QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
+// Every glyph of a shaped run stands for its cluster's text; a cluster of several glyphs is told by its first.
+void recordTexts(hb_font_t *hbFont, const QRawFont &font, QStringView text, int runEnd, const hb_glyph_info_t *infos,
+                 unsigned count)
+{
+    QMutexLocker lock(&faceTextMutex);
+    TFaceRecord &face = faceTexts[hbFont];
+    if (!face.Text.Font.isValid()) {
+        face.Text.Font = font;
+        face.PostScriptName = postScriptName(font);
+    }
+    for (unsigned g = 0; g < count; ++g) {
+        const int cluster = static_cast<int>(infos[g].cluster);
+        if (g > 0 && static_cast<int>(infos[g - 1].cluster) == cluster)
+            continue;
+        int end = runEnd;
+        for (unsigned next = g + 1; next < count; ++next)
+            if (static_cast<int>(infos[next].cluster) > cluster) {
+                end = static_cast<int>(infos[next].cluster);
+                break;
+            }
+        if (!face.Text.Texts.contains(infos[g].codepoint))
+            face.Text.Texts.insert(infos[g].codepoint, text.sliced(cluster, end - cluster).toString());
+    }
+}
+
+QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, const QRawFont &font, QStringView text, bool vertical,
+                             bool uprightAll)
 {
     static const hb_feature_t verticalFeatures[] = {
         {HB_TAG('v', 'e', 'r', 't'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
@@ -142,6 +205,7 @@ QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, QStringView text, bool vertical,
         unsigned count = 0;
         const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer, &count);
         const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer, &count);
+        recordTexts(hbFont, font, text, run.End, infos, count);
         for (unsigned g = 0; g < count; ++g) {
             TUnitGlyph glyph;
             glyph.Index = infos[g].codepoint;
@@ -181,7 +245,8 @@ size_t qHash(const TShapeKey &key, size_t seed = 0)
 
 // Layouts measure the same texts again and again (every fitting step, every column, the unit character), so
 // each thread keeps the texts it has shaped; the table starts afresh when it has grown large.
-const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
+const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, const QRawFont &font, QStringView text, bool vertical,
+                                     bool uprightAll)
 {
     constexpr qsizetype MaxTexts = 4096;
     thread_local QHash<TShapeKey, QList<TUnitGlyph>> shaped;
@@ -190,7 +255,7 @@ const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, QStringView text, bool v
         return *known;
     if (shaped.size() >= MaxTexts)
         shaped.clear();
-    QList<TUnitGlyph> glyphs = shapeUnits(hbFont, text, vertical, uprightAll);
+    QList<TUnitGlyph> glyphs = shapeUnits(hbFont, font, text, vertical, uprightAll);
     return *shaped.insert(std::move(key), std::move(glyphs));
 }
 
@@ -208,7 +273,7 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
         return line;
 
     const double scale = font.pixelSize() / font.unitsPerEm();
-    const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(font), text, vertical, uprightAll);
+    const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(font), font, text, vertical, uprightAll);
     line.Glyphs.reserve(units.size());
     int lastCluster = -1;
     double inCluster = 0;
@@ -262,4 +327,13 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
     add(lyingIndexes, lyingPositions, alongLine);
     add(uprightIndexes, uprightPositions, inColumn);
     return runs;
+}
+
+TFaceText ShapedFaceText(const QString &postScriptName)
+{
+    QMutexLocker lock(&faceTextMutex);
+    for (const TFaceRecord &face : std::as_const(faceTexts))
+        if (face.PostScriptName == postScriptName)
+            return face.Text;
+    return TFaceText();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QGlyphRun>
+#include <QHash>
 #include <QList>
 #include <QRawFont>
 #include <QStringView>
@@ -46,3 +47,13 @@ struct TPlacedRun {
 // line). starts holds each unit's start along the line in pixels; widthScale narrows or widens the glyphs
 // along the line without moving those starts. A vertical line's column lies across y in [0, CellHeight()].
 QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts, double widthScale);
+
+// What the glyphs of one face stand for, as the lines shaped with it so far say: the text of each glyph's
+// cluster. A PDF writer looks its glyphs up in the font's character map, where a glyph shared by a radical and
+// an ideograph answers the radical and a vertical form answers nothing; this record is what corrects that.
+struct TFaceText {
+    QRawFont Font;                   // the face (any size), empty when no line was shaped with it
+    QHash<quint32, QString> Texts;   // by glyph index
+};
+// The face whose PostScript name (as a PDF's BaseFont gives it) is name.
+TFaceText ShapedFaceText(const QString &postScriptName);

@@ -1,16 +1,23 @@
 // The customer barcode object: its fixed extents and bar-size choice, what it keeps in a document, the loader
-// of Kvstripe.so with its codes and messages, and a real barcode printed at 600 dpi.
+// of Kvstripe.so with its codes and messages, and real barcodes printed at 300, 600 and 1200 dpi and in PDF,
+// measured against Japan Post's limits and read back.
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
+#include "Kvstripe/BarcodeImage.h"
 #include "Kvstripe/Kvstripe.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/PrintJob.h"
+#include "platform/RuntimeLibrary.h"
 #include "platform/SjisCodec.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QPdfWriter>
 #include <QTemporaryDir>
+
+#include <limits>
 
 
 namespace {
@@ -182,4 +189,182 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
     }
     // The others released their references; the library stays loaded for the one left.
     EXPECT_EQ(CallCreateAdrsBar("", "x", 0, test::appDir(), dicFolder(), QString()), KVSTRIPE_BAD_POSTAL_CODE);
+}
+
+namespace {
+
+// A bar as printed: its columns along the barcode and its rows across it, in page pixels (inclusive).
+struct TPrintedBar {
+    int First = 0, Last = 0;
+    int Top = 0, Bottom = 0;
+};
+
+// The bars of a horizontal barcode inside area, from the left.
+QList<TPrintedBar> printedBars(const QImage &page, const QRect &area)
+{
+    QList<TPrintedBar> bars;
+    bool inBar = false;
+    for (int x = area.left(); x <= area.right() + 1; ++x) {
+        int top = -1, bottom = -1;
+        for (int y = area.top(); x <= area.right() && y <= area.bottom(); ++y)
+            if (qGray(page.pixel(x, y)) < 128) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        if (top < 0) {
+            inBar = false;
+            continue;
+        }
+        if (!inBar)
+            bars.append({x, x, top, bottom});
+        inBar = true;
+        TPrintedBar &bar = bars.last();
+        bar.Last = x;
+        bar.Top = std::min(bar.Top, top);
+        bar.Bottom = std::max(bar.Bottom, bottom);
+    }
+    return bars;
+}
+
+// What the bars say, read from where they reach: both ends a long bar, the upper or lower end a half bar.
+std::vector<kvstripe::TBar> readBars(const QList<TPrintedBar> &bars)
+{
+    int top = std::numeric_limits<int>::max(), bottom = 0;
+    for (const TPrintedBar &bar : bars) {
+        top = std::min(top, bar.Top);
+        bottom = std::max(bottom, bar.Bottom);
+    }
+    const int slack = (bottom - top) / 6;
+    std::vector<kvstripe::TBar> read;
+    for (const TPrintedBar &bar : bars) {
+        const bool upper = bar.Top - top < slack, lower = bottom - bar.Bottom < slack;
+        read.push_back(upper && lower ? kvstripe::TBar::Long
+                       : upper        ? kvstripe::TBar::Upper
+                       : lower        ? kvstripe::TBar::Lower
+                                      : kvstripe::TBar::Timing);
+    }
+    return read;
+}
+
+// Japan Post's limits for a barcode of a points, in mm per a / 10.
+struct TLimits {
+    double Least, Most;
+};
+constexpr TLimits BarWidth{0.50, 0.70}, BarSpace{0.45, 0.60}, BarPitch{0.95, 1.30}, LongBar{3.40, 3.60},
+    TimingBar{1.05, 1.35};
+
+// Every measure of the printed bars at dpi within the limits for a points; a failure names what and where.
+void expectWithinLimits(const QList<TPrintedBar> &bars, int points, int dpi, const std::string &where)
+{
+    const double mm = 25.4 / dpi;
+    const double scale = points / 10.0;
+    const auto check = [&](const char *what, int pixels, TLimits limits, int bar) {
+        const double length = pixels * mm;
+        EXPECT_TRUE(length >= limits.Least * scale - 1e-9 && length <= limits.Most * scale + 1e-9)
+            << where << ": " << what << " of bar " << bar << " is " << length << " mm, limits "
+            << limits.Least * scale << " to " << limits.Most * scale;
+    };
+    const std::vector<kvstripe::TBar> kinds = readBars(bars);
+    for (qsizetype i = 0; i < bars.size(); ++i) {
+        check("width", bars[i].Last - bars[i].First + 1, BarWidth, int(i));
+        if (i + 1 < bars.size()) {
+            check("space", bars[i + 1].First - bars[i].Last - 1, BarSpace, int(i));
+            check("pitch", bars[i + 1].First - bars[i].First, BarPitch, int(i));
+        }
+        const int length = bars[i].Bottom - bars[i].Top + 1;
+        if (kinds[size_t(i)] == kvstripe::TBar::Long)
+            check("long bar", length, LongBar, int(i));
+        if (kinds[size_t(i)] == kvstripe::TBar::Timing)
+            check("timing bar", length, TimingBar, int(i));
+    }
+}
+
+// The data the library gives for a postal code and address, as its caller's buffer receives it.
+std::string libraryData(const QByteArray &postalCode, const QByteArray &address, const QString &workFolder)
+{
+    TRuntimeLibrary library;
+    EXPECT_TRUE(library.Load(test::appDir(), QStringLiteral("Kvstripe.dll")));
+    const auto create = reinterpret_cast<TCreateAdrsBar>(library.GetProcAddress("CreateAdrsBar"));
+    char buffer[KVSTRIPE_BUFFER_SIZE] = {};
+    const QByteArray file = QFile::encodeName(workFolder + QStringLiteral("data.bmp"));
+    EXPECT_EQ(create(postalCode.constData(), address.constData(), 0, buffer, "",
+                     QFile::encodeName(dicFolder()).constData(), file.constData()),
+              KVSTRIPE_OK);
+    QFile::remove(QString::fromLocal8Bit(file));
+    return buffer;
+}
+
+}  // namespace
+
+TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
+{
+    QTemporaryDir work;
+    const QString workFolder = work.path() + QLatin1Char('/');
+    const QByteArray postalCode = "1000013";
+    const QByteArray address = Sjis::encode(u"東京都千代田区霞が関１－３－２郵便プラザ５０３室");
+    const std::vector<kvstripe::TBar> expected = kvstripe::Bars(libraryData(postalCode, address, workFolder));
+    ASSERT_EQ(expected.size(), 67u);
+
+    for (int index = 0; index < 4; ++index) {
+        const int points = 8 + index;
+        for (const uint8_t horizontal : {1, 0}) {
+            TBarcodeRect barcode;
+            barcode.SetHorizontal(horizontal);
+            barcode.SetBarSize(index);
+            barcode.SetRect({4, 4, 0, 0});
+            barcode.MakeBarcode(postalCode, address, test::appDir(), dicFolder(), workFolder);
+            ASSERT_FALSE(barcode.GetImage().isNull());
+            // The barcode's rectangle, turned so that it reads from the left with its upper ends at the top.
+            const auto reading = [horizontal](const QImage &page, const QRect &area) {
+                const QImage cut = page.copy(area).convertToFormat(QImage::Format_Grayscale8);
+                const QImage turned = horizontal ? cut : cut.transformed(QTransform().rotate(-90));
+                return printedBars(turned, turned.rect());
+            };
+
+            for (const int dpi : {300, 600, 1200}) {
+                const std::string where = std::to_string(points) + " pt, " + (horizontal ? "across" : "down")
+                                          + ", printer at " + std::to_string(dpi) + " dpi";
+                SetPrinterCaps({true, dpi, dpi, 0, 0});
+                barcode.CalcPrintRect(QPoint(0, 0), true);
+                const QRect area = barcode.PrintRect().ToQRect();
+                QImage page = blank(area.right() + 50, area.bottom() + 50);
+                {
+                    QPainter painter(&page);
+                    TCanvas canvas(painter, dpi, dpi);
+                    barcode.Print(canvas, 0, 0);
+                }
+                EXPECT_TRUE(area.contains(InkBox(page))) << where;
+                const QList<TPrintedBar> bars = reading(page, area);
+                expectWithinLimits(bars, points, dpi, where);
+                EXPECT_EQ(readBars(bars), expected) << where;
+            }
+
+            // A PDF at 600 dpi, as the PDF printer writes it, read back at 600 and 1200 dpi.
+            SetPrinterCaps({true, 600, 600, 0, 0});
+            barcode.CalcPrintRect(QPoint(0, 0), true);
+            const QString pdf = work.filePath(QStringLiteral("barcode.pdf"));
+            {
+                QPdfWriter writer(pdf);
+                const TRect r = barcode.GetRect();
+                writer.setPageSize(QPageSize(QSizeF((r.Right + 4) * 25.4 / 96, (r.Bottom + 4) * 25.4 / 96),
+                                             QPageSize::Millimeter));
+                writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+                writer.setResolution(600);
+                TPrintJob job(writer, pdf);
+                TCanvas canvas(job.Painter(), 600, 600);
+                barcode.Print(canvas, 0, 0);
+                job.End();
+            }
+            for (const int dpi : {600, 1200}) {
+                const std::string where = std::to_string(points) + " pt, " + (horizontal ? "across" : "down")
+                                          + ", PDF read at " + std::to_string(dpi) + " dpi";
+                const QImage page = RenderedPdfPage(pdf, dpi);
+                const QRect printed = barcode.PrintRect().ToQRect();
+                const QRect area(printed.topLeft() * dpi / 600, printed.size() * dpi / 600);
+                const QList<TPrintedBar> bars = reading(page, area);
+                expectWithinLimits(bars, points, dpi, where);
+                EXPECT_EQ(readBars(bars), expected) << where;
+            }
+        }
+    }
 }

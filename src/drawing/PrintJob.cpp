@@ -1,0 +1,383 @@
+#include "drawing/PrintJob.h"
+
+#include "drawing/GlyphRenderer.h"
+#include "drawing/PrinterInfo.h"
+
+#include <QFile>
+#include <QImage>
+#include <QMap>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QRawFont>
+#include <QtEndian>
+
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <limits>
+#include <set>
+
+namespace {
+
+const QString CorrectionFailed = QStringLiteral("PDF ファイル %1 の文字情報を書き込めませんでした");
+
+// ---- The ToUnicode map as the writer left it ----
+
+// The hex strings and the brackets of a CMap's bfchar and bfrange sections; any other word is a keyword.
+QList<QByteArray> cmapTokens(const std::string &cmap)
+{
+    QList<QByteArray> tokens;
+    for (size_t i = 0; i < cmap.size();) {
+        const char c = cmap[i];
+        if (c == '<') {
+            const size_t end = cmap.find('>', i);
+            if (end == std::string::npos)
+                break;
+            tokens.append(QByteArray(cmap.data() + i, qsizetype(end + 1 - i)));
+            i = end + 1;
+        } else if (c == '[' || c == ']') {
+            tokens.append(QByteArray(1, c));
+            ++i;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else {
+            size_t end = i;
+            while (end < cmap.size() && !std::isspace(static_cast<unsigned char>(cmap[end])) && cmap[end] != '<'
+                   && cmap[end] != '[')
+                ++end;
+            tokens.append(QByteArray(cmap.data() + i, qsizetype(end - i)));
+            i = end;
+        }
+    }
+    return tokens;
+}
+
+bool isHex(const QByteArray &token) { return token.startsWith('<'); }
+QByteArray hexBytes(const QByteArray &token) { return QByteArray::fromHex(token.mid(1, token.size() - 2)); }
+uint codeOf(const QByteArray &token)
+{
+    uint code = 0;
+    for (char byte : hexBytes(token))
+        code = code << 8 | static_cast<unsigned char>(byte);
+    return code;
+}
+QString utf16Of(const QByteArray &bytes)
+{
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        text.append(QChar(qFromBigEndian<quint16>(bytes.constData() + i)));
+    return text;
+}
+
+QMap<uint, QString> readToUnicode(const std::string &cmap)
+{
+    QMap<uint, QString> map;
+    const QList<QByteArray> t = cmapTokens(cmap);
+    enum { None, Chars, Ranges } section = None;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i] == "beginbfchar") {
+            section = Chars;
+        } else if (t[i] == "beginbfrange") {
+            section = Ranges;
+        } else if (t[i] == "endbfchar" || t[i] == "endbfrange") {
+            section = None;
+        } else if (section == Chars && i + 1 < t.size() && isHex(t[i]) && isHex(t[i + 1])) {
+            map.insert(codeOf(t[i]), utf16Of(hexBytes(t[i + 1])));
+            ++i;
+        } else if (section == Ranges && i + 2 < t.size() && isHex(t[i]) && isHex(t[i + 1])) {
+            const uint low = codeOf(t[i]);
+            const uint high = codeOf(t[i + 1]);
+            i += 2;
+            if (t[i] == "[") {
+                for (uint code = low; ++i < t.size() && isHex(t[i]); ++code)
+                    if (code <= high)
+                        map.insert(code, utf16Of(hexBytes(t[i])));
+            } else if (isHex(t[i]) && high - low < 0x10000) {
+                // The last code unit counts up through the range.
+                QString first = utf16Of(hexBytes(t[i]));
+                for (uint code = low; code <= high && !first.isEmpty(); ++code) {
+                    map.insert(code, first);
+                    first.back() = QChar(first.back().unicode() + 1);
+                }
+            }
+        }
+    }
+    return map;
+}
+
+QByteArray writeToUnicode(const QMap<uint, QString> &map)
+{
+    QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    constexpr qsizetype MaxPerSection = 100;  // the most a CMap section may hold
+    const QList<uint> codes = map.keys();
+    for (qsizetype start = 0; start < codes.size(); start += MaxPerSection) {
+        const qsizetype n = std::min(MaxPerSection, codes.size() - start);
+        cmap += QByteArray::number(n) + " beginbfchar\n";
+        for (qsizetype i = start; i < start + n; ++i) {
+            const QString &text = map[codes[i]];
+            QByteArray utf16(text.size() * 2, '\0');
+            qToBigEndian<quint16>(text.utf16(), text.size(), utf16.data());
+            cmap += '<' + QByteArray::number(codes[i], 16).rightJustified(4, '0').toUpper() + "> <"
+                    + utf16.toHex().toUpper() + ">\n";
+        }
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    return cmap;
+}
+
+// ---- Which glyph of the face each character of the embedded subset is ----
+
+// The glyph filled at the font's size (64 pixels) on a baseline of its own, the same for every file, for
+// comparing outlines of two files of one design (each file has its own vertical metrics).
+QImage outline(const QRawFont &font, quint32 glyph)
+{
+    constexpr int Size = 64;
+    QImage image(Size + 16, Size + 16, QImage::Format_Grayscale8);
+    image.fill(0);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.translate(8, 8 + Size * 7 / 8);
+    painter.fillPath(font.pathForGlyph(glyph), Qt::white);
+    return image;
+}
+
+int difference(const QImage &a, const QImage &b)
+{
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const uchar *p = a.constScanLine(y);
+        const uchar *q = b.constScanLine(y);
+        for (int x = 0; x < a.width(); ++x)
+            differing += (p[x] > 127) != (q[x] > 127);
+    }
+    return differing;
+}
+
+// The characters of one embedded font: the writer's own map where the face's character map leads from it to
+// a glyph the renderer recorded, the recorded text of that glyph; a character the writer could not name (a
+// glyph reached only through a substitution) is found among the recorded glyphs by its outline.
+QMap<uint, QString> correctedMap(const QMap<uint, QString> &written, const TFaceText &face, const QByteArray &subsetFile,
+                                 uint characters)
+{
+    QMap<uint, QString> corrected;
+    QList<quint32> substituted;  // recorded glyphs no character of the face's map leads to
+    for (auto it = face.Texts.constBegin(); it != face.Texts.constEnd(); ++it) {
+        const QList<quint32> nominal = face.Font.glyphIndexesForString(it.value());
+        if (nominal.isEmpty() || nominal.first() != it.key())
+            substituted.append(it.key());
+    }
+    QRawFont subset;
+    QRawFont original;
+    QHash<quint32, QImage> outlines;
+    for (uint cid = 1; cid < characters; ++cid) {
+        const QString writer = written.value(cid);
+        quint32 glyph = 0;
+        if (!writer.isEmpty()) {
+            const QList<quint32> glyphs = face.Font.glyphIndexesForString(writer);
+            glyph = glyphs.size() == 1 ? glyphs.first() : 0;
+        } else if (!substituted.isEmpty()) {
+            if (!subset.isValid()) {
+                subset = QRawFont(subsetFile, 64);
+                original = face.Font;
+                original.setPixelSize(64);
+            }
+            if (!subset.isValid())
+                continue;
+            const QImage mine = outline(subset, cid);
+            int best = std::numeric_limits<int>::max();
+            for (quint32 candidate : substituted) {
+                auto known = outlines.constFind(candidate);
+                if (known == outlines.constEnd())
+                    known = outlines.insert(candidate, outline(original, candidate));
+                if (const int d = difference(mine, *known); d < best) {
+                    best = d;
+                    glyph = candidate;
+                }
+            }
+            // Outlines of one glyph differ only where the writer's curves round differently.
+            if (best > mine.width() * mine.height() / 100)
+                glyph = 0;
+        }
+        QString text = glyph ? face.Texts.value(glyph) : QString();
+        if (text.isEmpty() && !writer.isEmpty()) {
+            // A radical the writer chose for a glyph that also stands for an ideograph.
+            const QString ideograph = writer.normalized(QString::NormalizationForm_KC);
+            text = ideograph.size() == 1 && face.Font.glyphIndexesForString(ideograph)
+                                                == face.Font.glyphIndexesForString(writer)
+                       ? ideograph
+                       : writer;
+        }
+        if (!text.isEmpty())
+            corrected.insert(cid, text);
+    }
+    return corrected;
+}
+
+quint16 glyphCount(const QRawFont &font)
+{
+    const QByteArray maxp = font.fontTable("maxp");
+    return maxp.size() >= 6 ? qFromBigEndian<quint16>(maxp.constData() + 4) : 0;
+}
+
+QByteArray streamBytes(QPDFObjectHandle stream)
+{
+    const std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+    return QByteArray(reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize()));
+}
+
+// The corrected map of one Type 0 font as the PDF writer makes them (Identity-H over an embedded TrueType
+// subset whose glyph numbers are the character codes); empty when it stays as it is.
+QByteArray correctedFont(QPDFObjectHandle font)
+{
+    QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
+    QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
+    if (!toUnicode.isStream() || !descendants.isArray() || descendants.getArrayNItems() != 1
+        || !font.getKey("/Encoding").isNameAndEquals("/Identity-H"))
+        return QByteArray();
+    QPDFObjectHandle cidFont = descendants.getArrayItem(0);
+    QPDFObjectHandle fontFile = cidFont.getKey("/FontDescriptor").getKey("/FontFile2");
+    if (!cidFont.getKey("/CIDToGIDMap").isNameAndEquals("/Identity") || !fontFile.isStream()
+        || !font.getKey("/BaseFont").isName())
+        return QByteArray();
+    QString name = QString::fromStdString(font.getKey("/BaseFont").getName()).mid(1);
+    if (name.size() > 7 && name[6] == u'+')
+        name = name.mid(7);  // a subset's tag
+    const TFaceText face = ShapedFaceText(name);
+    if (!face.Font.isValid())
+        return QByteArray();
+    const QByteArray subsetFile = streamBytes(fontFile);
+    const uint characters = glyphCount(QRawFont(subsetFile, 12));
+    const QMap<uint, QString> written = readToUnicode(streamBytes(toUnicode).toStdString());
+    const QMap<uint, QString> corrected = correctedMap(written, face, subsetFile, characters);
+    return corrected == written ? QByteArray() : writeToUnicode(corrected);
+}
+
+// The maps appended to the file as an update of its own: the pages, fonts and pictures stay where the writer
+// put them, so correcting a long document costs reading its page list, not writing it again.
+QByteArray updateSection(QPDF &pdf, const QMap<QPDFObjGen, QByteArray> &maps, qint64 fileSize, qint64 lastXref)
+{
+    QByteArray section = "\n";
+    QList<qint64> offsets;
+    for (auto it = maps.constBegin(); it != maps.constEnd(); ++it) {
+        offsets.append(fileSize + section.size());
+        section += QByteArray::number(it.key().getObj()) + ' ' + QByteArray::number(it.key().getGen()) + " obj\n<< /Length "
+                   + QByteArray::number(it.value().size()) + " >>\nstream\n" + it.value() + "\nendstream\nendobj\n";
+    }
+    const qint64 xref = fileSize + section.size();
+    section += "xref\n";
+    qsizetype i = 0;
+    for (auto it = maps.constBegin(); it != maps.constEnd(); ++it, ++i)
+        section += QByteArray::number(it.key().getObj()) + " 1\n"
+                   + QByteArray::number(offsets[i]).rightJustified(10, '0') + ' '
+                   + QByteArray::number(it.key().getGen()).rightJustified(5, '0') + " n\r\n";
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    section += "trailer\n<< /Size " + QByteArray::number(trailer.getKey("/Size").getIntValue()) + " /Root "
+               + QByteArray::fromStdString(trailer.getKey("/Root").unparse());
+    if (trailer.hasKey("/Info"))
+        section += " /Info " + QByteArray::fromStdString(trailer.getKey("/Info").unparse());
+    section += " /Prev " + QByteArray::number(lastXref) + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return section;
+}
+
+// Where the file's last cross-reference section starts, from its final "startxref"; -1 when it has none.
+qint64 lastXrefOffset(QFile &file)
+{
+    const qint64 tail = std::min<qint64>(file.size(), 1024);
+    if (!file.seek(file.size() - tail))
+        return -1;
+    const QByteArray end = file.read(tail);
+    const qsizetype at = end.lastIndexOf("startxref");
+    if (at < 0)
+        return -1;
+    bool ok = false;
+    const qint64 offset = end.mid(at + 9).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
+    return ok ? offset : -1;
+}
+
+}  // namespace
+
+void CorrectPdfText(const QString &pdfFile)
+{
+    try {
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(pdfFile).constData());
+        // A file with a cross-reference stream (none of the writer's) would need one to update it as well.
+        if (pdf.getTrailer().getKey("/Type").isNameAndEquals("/XRef"))
+            return;
+        QMap<QPDFObjGen, QByteArray> maps;
+        std::set<QPDFObjGen> seen;
+        for (QPDFObjectHandle page : pdf.getAllPages()) {
+            QPDFObjectHandle fonts = page.getKey("/Resources").getKey("/Font");
+            if (!fonts.isDictionary())
+                continue;
+            for (const std::string &key : fonts.getKeys()) {
+                QPDFObjectHandle font = fonts.getKey(key);
+                if (!font.isIndirect() || !seen.insert(font.getObjGen()).second)
+                    continue;
+                QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
+                if (font.getKey("/Subtype").isNameAndEquals("/Type0") && toUnicode.isIndirect())
+                    if (const QByteArray map = correctedFont(font); !map.isEmpty())
+                        maps.insert(toUnicode.getObjGen(), map);
+            }
+        }
+        if (maps.isEmpty())
+            return;
+        QFile file(pdfFile);
+        if (!file.open(QIODevice::ReadWrite))
+            throw EPrinterError(CorrectionFailed.arg(pdfFile));
+        const qint64 lastXref = lastXrefOffset(file);
+        const qint64 size = file.size();
+        const QByteArray section = lastXref < 0 ? QByteArray() : updateSection(pdf, maps, size, lastXref);
+        if (section.isEmpty() || !file.seek(size) || file.write(section) != section.size() || !file.flush()) {
+            file.resize(size);
+            throw EPrinterError(CorrectionFailed.arg(pdfFile));
+        }
+    } catch (const std::exception &) {
+        throw EPrinterError(CorrectionFailed.arg(pdfFile));
+    }
+}
+
+// ---- TPrintJob ----
+
+TPrintJob::TPrintJob(QPrinter &printer)
+    : device_(printer),
+      pdfFile_(printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString())
+{
+    if (!painter_.begin(&printer))
+        throw EPrinterError(QStringLiteral("プリンター %1 で印刷を始められませんでした").arg(printer.printerName()));
+}
+
+TPrintJob::TPrintJob(QPdfWriter &writer, const QString &pdfFile) : device_(writer), pdfFile_(pdfFile)
+{
+    if (!painter_.begin(&writer))
+        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(pdfFile));
+}
+
+TPrintJob::~TPrintJob()
+{
+    if (ended_)
+        return;
+    try {
+        End();
+    } catch (const EPrinterError &) {
+    }
+}
+
+bool TPrintJob::NewPage() { return device_.newPage(); }
+
+void TPrintJob::End()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    painter_.end();
+    if (!pdfFile_.isEmpty())
+        CorrectPdfText(pdfFile_);
+}

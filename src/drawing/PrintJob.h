@@ -1,0 +1,42 @@
+// One print job: every page the program prints or writes as PDF is painted through it, and a PDF it wrote
+// gets the text of its glyphs mapped back to the characters the glyph renderer drew them for.
+#pragma once
+
+#include <QPainter>
+#include <QString>
+
+class QPagedPaintDevice;
+class QPdfWriter;
+class QPrinter;
+
+class TPrintJob {
+public:
+    // Starts painting on printer as TPrinter::ApplyTo set it up (a queue, or the PDF printer writing its
+    // output file). Throws EPrinterError when the printer cannot start.
+    explicit TPrintJob(QPrinter &printer);
+    // Starts painting on writer, set up by the caller, which writes pdfFile.
+    TPrintJob(QPdfWriter &writer, const QString &pdfFile);
+    // Ends an unfinished job; a PDF whose text cannot be corrected is left as written.
+    ~TPrintJob();
+    TPrintJob(const TPrintJob &) = delete;
+    TPrintJob &operator=(const TPrintJob &) = delete;
+
+    QPainter &Painter() { return painter_; }
+    bool NewPage();
+    // Ends painting; a PDF file then gets its text maps corrected. Throws EPrinterError when the file cannot
+    // be read back or replaced.
+    void End();
+
+private:
+    QPagedPaintDevice &device_;
+    QPainter painter_;
+    QString pdfFile_;  // empty for a printer queue
+    bool ended_ = false;
+};
+
+// Gives every font of the PDF file a ToUnicode map from what the glyph renderer recorded: each glyph maps to
+// the text it was shaped for, so 田 stays 田 (not the radical ⽥ that shares its glyph) and vertical forms
+// (ー, small kana, brackets) keep their characters. Fonts of faces the renderer never shaped keep their map
+// but for radicals that stand for an ideograph on the same glyph. Throws EPrinterError when the file cannot
+// be read or replaced; the file is then as it was.
+void CorrectPdfText(const QString &pdfFile);

@@ -226,7 +226,8 @@ void TBarcodeRect::LoadFromStream(TObjectStream &stream)
     TDrawRect::LoadFromStream(stream);
     if (StreamVersion < 200)
         Visible = stream.Read<uint8_t>();
-    BarSize_ = stream.Read<uint8_t>();
+    BarSize_ = static_cast<uint8_t>(
+        CheckedStreamValue(stream.Read<uint8_t>(), 0, static_cast<int>(BarSizeTable.size()) - 1));
     Horizontal_ = stream.Read<uint8_t>();
     // The rectangle read above was sized for the defaults; the bar size and direction read since decide it.
     SetRect(Rect);

@@ -113,9 +113,10 @@ TCanvas::~TCanvas()
 void TCanvas::SetFont(const TFont &font)
 {
     s_.Font = font;
-    const int points = font.Log.Font.pointSize();
+    // In 64 bits and held to what a canvas can draw: a font of a damaged document can claim any size.
+    const qint64 points = std::min(font.Log.Font.pointSize(), MaxFontPoints);
     if (points > 0)
-        s_.Font.Height = -static_cast<int>(std::lround(points * s_.FontPpi / 72.0));
+        s_.Font.Height = -static_cast<int>((points * s_.FontPpi + 36) / 72);
 }
 
 void TCanvas::SetFontWidthRatio(double ratio)

@@ -26,6 +26,9 @@ class QPaintDevice;
 class QRawFont;
 class TMetafileEx;
 
+// The largest font size in points the canvas draws and a stream may give (what the font dialogs offer).
+inline constexpr int MaxFontPoints = 1638;
+
 // A rectangle as the layouts keep it: right and bottom are the first column and row outside it.
 struct TRect {
     int Left = 0;

@@ -27,6 +27,27 @@ TRenderDpi renderDpi()
 
 }  // namespace
 
+TRect ReadStreamRect(TObjectStream &stream)
+{
+    TRect r;
+    for (int *side : {&r.Left, &r.Top, &r.Right, &r.Bottom})
+        *side = CheckedStreamValue(stream.Read<int32_t>(), -PaperReach, PaperReach);
+    return r;
+}
+
+void WriteStreamRect(TObjectStream &stream, const TRect &r)
+{
+    for (int side : {r.Left, r.Top, r.Right, r.Bottom})
+        stream.Write<int32_t>(side);
+}
+
+int CheckedStreamValue(int value, int low, int high)
+{
+    if (value < low || value > high)
+        throw EStreamError("The object stream holds a value outside what can be drawn.");
+    return value;
+}
+
 TRect ScaledRect(const TRect &r, double factor)
 {
     return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
@@ -81,21 +102,14 @@ void TDrawRect::CalcPrintRect(QPoint offset, bool keepMargins)
 
 void TDrawRect::LoadFromStream(TObjectStream &stream)
 {
-    TRect rect;
-    rect.Left = stream.Read<int32_t>();
-    rect.Top = stream.Read<int32_t>();
-    rect.Right = stream.Read<int32_t>();
-    rect.Bottom = stream.Read<int32_t>();
+    const TRect rect = ReadStreamRect(stream);
     Visible = StreamVersion > 200 ? stream.Read<uint8_t>() : 1;
     SetRect(rect);
 }
 
 void TDrawRect::SaveToStream(TObjectStream &stream) const
 {
-    stream.Write<int32_t>(Rect.Left);
-    stream.Write<int32_t>(Rect.Top);
-    stream.Write<int32_t>(Rect.Right);
-    stream.Write<int32_t>(Rect.Bottom);
+    WriteStreamRect(stream, Rect);
     stream.Write<uint8_t>(Visible);
 }
 
@@ -237,7 +251,7 @@ void TMetaRect::LoadFromStream(TObjectStream &stream)
     const int charset = static_cast<int>(stream.Read<uint32_t>() & 0xFF);
     QByteArray face;
     ReadScrambledString(stream, face);
-    const int size = stream.Read<int32_t>();
+    const int size = CheckedStreamValue(stream.Read<int32_t>(), -MaxFontPoints, MaxFontPoints);
     const int style = static_cast<int>(stream.Read<uint32_t>());
     const int32_t colour = stream.Read<int32_t>();
     SizeIndex_ = StreamVersion >= 600 ? stream.Read<int32_t>() : 0;

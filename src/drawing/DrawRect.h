@@ -20,6 +20,18 @@ struct TEdgeCodes {
     bool operator==(const TEdgeCodes &) const = default;
 };
 
+// The farthest a stored coordinate may lie from the paper's top-left corner, in layout units: twice the longest
+// side a paper format may have (594 mm), so an object may stand a whole paper off its paper. Farther values
+// come only from damaged or crafted documents; they would overflow sizes and ask for rasters of gigabytes.
+inline constexpr int PaperReach = 4490;
+
+// A rectangle of four signed 32-bit coordinates as the streams store them; reading throws EStreamError for a
+// coordinate beyond PaperReach.
+TRect ReadStreamRect(TObjectStream &stream);
+void WriteStreamRect(TObjectStream &stream, const TRect &r);
+// Throws EStreamError unless low <= value <= high; answers value.
+int CheckedStreamValue(int value, int low, int high);
+
 // Every coordinate of r times factor, halves away from zero.
 TRect ScaledRect(const TRect &r, double factor);
 // The edge codes of (x, y) against rect: within 3 pixels of an edge (the right and bottom ones being the last

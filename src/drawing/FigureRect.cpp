@@ -3,6 +3,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
+#include "drawing/Graphic.h"
 #include "drawing/PathUtils.h"
 
 #include <QPolygon>
@@ -16,6 +17,12 @@ int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 // Dash patterns of the line styles 1 to 4, in line widths.
 const QList<double> DashPatterns[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+
+// The bitmap a gradient is painted on; none (nothing is painted) beyond what one object may take.
+QImage gradientBitmap(int width, int height)
+{
+    return RasterFits(width, height, 3) ? QImage(width, height, QImage::Format_RGB888) : QImage();
+}
 
 // The corner ellipse of a rounded rectangle of w x h: width by the horizontal choice, height by the vertical.
 QSize cornerSize(int w, int h, const std::array<uint8_t, 2> &choices)
@@ -376,7 +383,7 @@ void TFigureRect::Prepare(bool force)
         return;
     }
     if (!FillBitmapValid_) {
-        ScreenFill_ = QImage(DispRect.Width(), DispRect.Height(), QImage::Format_RGB888);
+        ScreenFill_ = gradientBitmap(DispRect.Width(), DispRect.Height());
         FillGradient(ScreenFill_, GradientAngle_, ColorFromBgr(FillColor1_), ColorFromBgr(FillColor2_));
         FillBitmapValid_ = 1;
     }
@@ -469,7 +476,7 @@ void TFigureRect::CalcPrintRect(QPoint offset, bool keepMargins)
     const QSize size = caps.LogPixelsY <= 200
                            ? QSize(roundToInt(96.0L / caps.LogPixelsX * width), roundToInt(96.0L / caps.LogPixelsY * height))
                            : QSize(roundToInt(width * 0.48L), roundToInt(height * 0.48L));
-    PrintFill_ = QImage(std::max(size.width(), 0), std::max(size.height(), 0), QImage::Format_RGB888);
+    PrintFill_ = gradientBitmap(size.width(), size.height());
     FillGradient(PrintFill_, GradientAngle_, ColorFromBgr(FillColor1_), ColorFromBgr(FillColor2_));
     PrintRegion_ = shapeRegion(shapeOf(*this, PrintRect_.Width(), PrintRect_.Height()), PrintRect_);
 }
@@ -497,7 +504,8 @@ void TFigureRect::LoadFromStream(TObjectStream &stream)
     stream.Read<uint16_t>();
     SectorDirection_ = StreamVersion >= 300 ? stream.Read<uint8_t>() : 0;
     LineStyle_ = stream.Read<uint8_t>();
-    LineWidth_ = stream.Read<int32_t>();
+    // No line is wider than the paper's reach; the width times the resolution then stays in range.
+    LineWidth_ = CheckedStreamValue(stream.Read<int32_t>(), 0, PaperReach);
     FrameColor_ = stream.Read<int32_t>();
     FillColor1_ = stream.Read<int32_t>();
     FillColor2_ = stream.Read<int32_t>();

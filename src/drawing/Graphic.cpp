@@ -11,6 +11,13 @@ EInvalidGraphic::EInvalidGraphic(const char *reason)
 {
 }
 
+bool RasterFits(qint64 width, qint64 height, int bytesPerPixel)
+{
+    // Each side alone first, so the product cannot leave 64 bits.
+    return width > 0 && height > 0 && width <= MaxBitmapBytes && height <= MaxBitmapBytes
+           && width * height <= MaxBitmapBytes / bytesPerPixel;
+}
+
 QImage ToBitmap24(const QImage &image)
 {
     return image.format() == Bitmap24Format ? image : image.convertToFormat(Bitmap24Format);
@@ -107,6 +114,10 @@ QImage ReadBitmapImage(QIODevice &device)
         throw EInvalidGraphic("unknown pixel format");
     if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32)))
         throw EInvalidGraphic("compressed bitmaps are not read");
+    // Every picture is held at 24 bits in the end, whatever the file's depth: a small 1-bit file can stand
+    // for gigabytes.
+    if (!RasterFits(width, height, 3))
+        throw EInvalidGraphic("the bitmap is too large");
 
     quint32 masks[4] = {0, 0, 0, 0};
     if (bitCount == 16)

@@ -46,6 +46,11 @@ private:
 
 // The 24-bit pixel format of pictures and resampling: three bytes a pixel.
 inline constexpr QImage::Format Bitmap24Format = QImage::Format_RGB888;
+// The most one picture or one object's raster may take. A few hundred bytes of a file can claim 65,500 x
+// 65,500 pixels, and a document can give an object any size; nothing the program prints needs more than this.
+inline constexpr qint64 MaxBitmapBytes = qint64(1) << 30;
+// Whether a raster of width x height at bytesPerPixel stays within MaxBitmapBytes (false for an empty one).
+bool RasterFits(qint64 width, qint64 height, int bytesPerPixel);
 // image at 24 bits per pixel (palettes resolved, alpha dropped); itself when it already is.
 QImage ToBitmap24(const QImage &image);
 
@@ -53,7 +58,8 @@ QImage ToBitmap24(const QImage &image);
 // its pixels. Reads the core, info, V4 and V5 headers; 1, 4 and 8 bits with palettes, 16 and 32 bits with or
 // without bit masks, 24 bits; bottom-up and top-down rows. 1 bit gives a mono image, 4 and 8 bits an indexed
 // one, 24 bits Bitmap24Format, 16 and 32 bits RGB32. Throws EInvalidGraphic for anything else, a damaged or
-// cut image, or one larger than the bytes left; nothing is read past the device's end.
+// cut image, one larger than the bytes left, or one whose 24-bit form would exceed MaxBitmapBytes (decided from
+// the header, before anything is allocated); nothing is read past the device's end.
 QImage ReadBitmapImage(QIODevice &device);
 // Writes image as a bitmap file image with an info header, bottom-up: mono and indexed images with their
 // palettes at 1 and 8 bits, RGB32 and ARGB32 at 32 bits, everything else at 24 bits.

@@ -14,6 +14,9 @@ namespace {
 
 int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
+// Far more than the shipped mask shapes; numbers above come only from damaged documents.
+constexpr int MaxMaskIndex = 0xFFFF;
+
 bool isJpegExtension(const QByteArray &extension) { return extension == "jpg" || extension == "jpeg"; }
 
 TRect moved(const TRect &r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
@@ -271,6 +274,9 @@ QImage TIllustRect::ScaledPicture(int w, int h)
 
 void TIllustRect::ComposeDisplay(int w, int h, const TRect &maskRect)
 {
+    // The screen image of a damaged document's extreme size at a large zoom is not made: nothing is drawn.
+    if (!RasterFits(w, h, 4))
+        return;
     if (!MaskBitmap_) {
         // Only the resampled print-mode image needs a cache; on screen the picture is stretched as it is.
         if (PrintMode_)
@@ -306,6 +312,8 @@ void TIllustRect::Draw(TCanvas &canvas, int dx, int dy)
         return;
     if (DisplayCache_.isNull())
         ComposeDisplay(inner.Width(), inner.Height(), moved(DispMaskRect_, dx - inner.Left, dy - inner.Top));
+    if (MaskBitmap_ && DisplayCache_.isNull())
+        return;
     const QImage &image = DisplayCache_.isNull() ? Picture_ : DisplayCache_;
     if (MaskBitmap_) {
         PrintBitmap(canvas, *MaskBitmap_, inner, SRCAND);
@@ -393,18 +401,12 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
             RotatePicture(orientation);
     }
     Reserved = stream.Read<uint32_t>();
-    int32_t maskIndex = stream.Read<int32_t>();
+    // A number of the shipped mask list, or -1; the bound keeps the step below from overflowing.
+    int maskIndex = CheckedStreamValue(stream.Read<int32_t>(), -1, MaxMaskIndex);
     // Shape 1 was inserted into the list with version 300.
     if (StreamVersion < 300 && maskIndex >= 1)
         ++maskIndex;
-    if (StreamVersion <= 200) {
-        MaskRect_ = Rect;
-    } else {
-        MaskRect_.Left = stream.Read<int32_t>();
-        MaskRect_.Top = stream.Read<int32_t>();
-        MaskRect_.Right = stream.Read<int32_t>();
-        MaskRect_.Bottom = stream.Read<int32_t>();
-    }
+    MaskRect_ = StreamVersion <= 200 ? Rect : ReadStreamRect(stream);
     DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
     const uint32_t colour = stream.Read<uint32_t>();
     Frame.LoadFromStream(stream);
@@ -435,10 +437,7 @@ void TIllustRect::SaveToStream(TObjectStream &stream) const
     }
     stream.Write<uint32_t>(Reserved);
     stream.Write<int32_t>(MaskIndex_);
-    stream.Write<int32_t>(MaskRect_.Left);
-    stream.Write<int32_t>(MaskRect_.Top);
-    stream.Write<int32_t>(MaskRect_.Right);
-    stream.Write<int32_t>(MaskRect_.Bottom);
+    WriteStreamRect(stream, MaskRect_);
     stream.Write<uint32_t>(TransparentColor_);
     Frame.SaveToStream(stream);
     stream.Write<uint8_t>(MaskTurned_);

@@ -23,24 +23,23 @@ extern "C" void jpegMessage(j_common_ptr info, int level)
         jpegFail(info);
 }
 
-// A few hundred bytes can claim 65,500 × 65,500 pixels; no picture the program handles needs more than this.
-constexpr qint64 MaxBitmapBytes = qint64(1) << 30;
+constexpr const char *Damaged = "the JPEG image is damaged or cut short";
+constexpr const char *TooLarge = "the JPEG image is too large";
 
 // Where the decoded rows go; the decoder asks for the image once it knows the size.
 struct TJpegTarget {
     QImage image;
-    uchar *allocate(qint64 width, qint64 height)
+    uchar *allocate(int width, int height)
     {
-        if (width * height * 3 > MaxBitmapBytes)
-            return nullptr;
-        image = QImage(int(width), int(height), Bitmap24Format);
+        image = QImage(width, height, Bitmap24Format);
         return image.isNull() ? nullptr : image.bits();
     }
 };
 
 // Plain C control flow from setjmp to the end: the jump back must not pass over anything with a destructor,
 // so the rows go into target through a pointer and the library's own memory holds the work row.
-bool decode(const uchar *data, unsigned long size, TJpegTarget *target)
+// Answers why the picture cannot be had, nullptr when it was decoded.
+const char *decode(const uchar *data, unsigned long size, TJpegTarget *target)
 {
     jpeg_decompress_struct info{};
     TJpegErrors errors;
@@ -49,7 +48,7 @@ bool decode(const uchar *data, unsigned long size, TJpegTarget *target)
     errors.manager.emit_message = jpegMessage;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
-        return false;
+        return Damaged;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
@@ -61,11 +60,16 @@ bool decode(const uchar *data, unsigned long size, TJpegTarget *target)
     info.dct_method = JDCT_ISLOW;
     info.do_fancy_upsampling = TRUE;
     info.do_block_smoothing = TRUE;
+    // Decided by the header: starting a progressive file's decoding already buffers all of its scans.
+    if (!RasterFits(info.image_width, info.image_height, 3)) {
+        jpeg_destroy_decompress(&info);
+        return TooLarge;
+    }
     jpeg_start_decompress(&info);
-    uchar *bits = target->allocate(info.output_width, info.output_height);
+    uchar *bits = target->allocate(int(info.output_width), int(info.output_height));
     if (!bits) {
         jpeg_destroy_decompress(&info);
-        return false;
+        return TooLarge;
     }
     const size_t stride = size_t(target->image.bytesPerLine());
     JSAMPARRAY work = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
@@ -86,7 +90,7 @@ bool decode(const uchar *data, unsigned long size, TJpegTarget *target)
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return true;
+    return nullptr;
 }
 
 }  // namespace
@@ -94,10 +98,11 @@ bool decode(const uchar *data, unsigned long size, TJpegTarget *target)
 void TJpegImage::LoadFromData(const QByteArray &data)
 {
     TJpegTarget target;
-    if (data.isEmpty()
-        || !decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()),
-                   &target))
-        throw EInvalidGraphic("the JPEG image is damaged or cut short");
+    if (data.isEmpty())
+        throw EInvalidGraphic(Damaged);
+    if (const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
+                                     static_cast<unsigned long>(data.size()), &target))
+        throw EInvalidGraphic(failure);
     data_ = data;
     bitmap_ = target.image;
 }

@@ -1,5 +1,6 @@
 #include "drawing/MaskedDraw.h"
 
+#include "drawing/Graphic.h"
 #include "drawing/MetafileEx.h"
 
 #include <QBuffer>
@@ -26,6 +27,13 @@ template <class Band> void forEachBand(qsizetype bytesPerRow, int height, Band b
     const int rows = bandHeight(bytesPerRow, height);
     for (int y0 = 0; y0 < height; y0 += rows)
         band(y0, std::min(rows, height - y0));
+}
+
+// Whether a picture is drawn into target at all: the one-bit masks cover the whole target, so the work stays
+// bounded by the printed size; a target of more than MaxBitmapBytes pixels comes only from a damaged document.
+bool drawable(const QImage &picture, const TRect &target)
+{
+    return !picture.isNull() && RasterFits(target.Width(), target.Height(), 1);
 }
 
 bool isWhite(const uchar *line, int x) { return (line[x >> 3] >> (7 - (x & 7))) & 1; }
@@ -55,12 +63,14 @@ QImage stretchedBand(const QImage &picture, int width, int height, int y0, int r
 // refuses made fully transparent.
 template <class Keep> void drawComposed(TCanvas &canvas, const QImage &picture, const TRect &target, Keep keep)
 {
+    if (!drawable(picture, target))
+        return;
     const int width = target.Width();
     const int height = target.Height();
-    if (width <= 0 || height <= 0 || picture.isNull())
-        return;
     forEachBand(qsizetype(width) * 4, height, [&](int y0, int rows) {
         QImage band = stretchedBand(picture, width, height, y0, rows);
+        if (band.isNull())
+            return;
         for (int y = 0; y < rows; ++y) {
             auto *line = reinterpret_cast<QRgb *>(band.scanLine(y));
             for (int x = 0; x < width; ++x) {
@@ -158,9 +168,9 @@ bool LoadMaskShape(const QString &fileName, TMetafileEx &shape)
 
 QImage MaskFromShape(const TMetafileEx &shape, const TRect &maskRect, int width, int height)
 {
+    if (!RasterFits(width, height, 1))
+        return QImage();
     QImage mask = whiteMask(width, height);
-    if (width <= 0 || height <= 0)
-        return mask;
     // Drawn band by band in grey, any pixel darker than middle grey taken as black.
     forEachBand(width, height, [&](int y0, int rows) {
         QImage band(width, rows, QImage::Format_Grayscale8);
@@ -199,22 +209,22 @@ void DrawWithTransparentColor(TCanvas &canvas, const QImage &picture, const QCol
 void DrawClippedByMask(TCanvas &canvas, const QImage &picture, const TMetafileEx &shape, const TRect &maskRect,
                        const TRect &target)
 {
-    if (target.IsEmpty() || picture.isNull())
+    if (!drawable(picture, target))
         return;
     drawClipped(canvas, picture, MaskFromShape(shape, maskRect, target.Width(), target.Height()), target);
 }
 
 void DrawClippedByColor(TCanvas &canvas, const QImage &picture, const QColor &transparent, const TRect &target)
 {
+    if (!drawable(picture, target))
+        return;
     const int width = target.Width();
     const int height = target.Height();
-    if (width <= 0 || height <= 0 || picture.isNull())
-        return;
     const QRgb left = rgbOf(transparent);
     QImage mask = whiteMask(width, height);
     forEachBand(qsizetype(width) * 4, height, [&](int y0, int rows) {
         const QImage band = stretchedBand(picture, width, height, y0, rows);
-        for (int y = 0; y < rows; ++y) {
+        for (int y = 0; y < rows && !band.isNull(); ++y) {
             const auto *line = reinterpret_cast<const QRgb *>(band.constScanLine(y));
             uchar *bits = mask.scanLine(y0 + y);
             for (int x = 0; x < width; ++x) {

@@ -20,7 +20,8 @@ class TMetafileEx;
 bool LoadMaskShape(const QString &fileName, TMetafileEx &shape);
 
 // A one-bit mask of width x height, white, with shape stretched into maskRect in black. Format_Mono:
-// a 0 bit (black) is a pixel of the picture, a 1 bit (white) one that is cut away.
+// a 0 bit (black) is a pixel of the picture, a 1 bit (white) one that is cut away. A null image when the
+// size is empty or beyond MaxBitmapBytes pixels.
 QImage MaskFromShape(const TMetafileEx &shape, const TRect &maskRect, int width, int height);
 
 // The picture stretched into target, shown only where shape (stretched into maskRect, relative to the

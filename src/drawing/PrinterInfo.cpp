@@ -203,10 +203,14 @@ bool fieldsInRange(const TPrinterSetting &s)
         !inRange(s.PaperLength, 1, LargestPaper) || !inRange(s.Orientation, 1, 2) ||
         !inRange(s.Copies, 1, MostCopies) || !inRange(s.Dpi, 1, HighestDpi))
         return false;
+    // The margins in 64 bits against the paper: two large ones must not wrap into a printable width.
     const QMargins &m = s.Margins;
-    const TPrinterMetrics metrics = MetricsOf(s);
-    return m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0 && metrics.PageWidth > 0 &&
-           metrics.PageHeight > 0;
+    if (m.left() < 0 || m.top() < 0 || m.right() < 0 || m.bottom() < 0)
+        return false;
+    TPrinterSetting paper = s;
+    paper.Margins = QMargins();
+    const TPrinterMetrics sheet = MetricsOf(paper);
+    return qint64(m.left()) + m.right() < sheet.PhysicalWidth && qint64(m.top()) + m.bottom() < sheet.PhysicalHeight;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
+#include "drawing/Graphic.h"
 #include "platform/SjisCodec.h"
 
 #include <qrencode.h>
@@ -17,6 +18,9 @@ namespace {
 constexpr int QuietZone = 4;
 // The side of the smallest symbol, the size of a code with nothing to carry.
 constexpr int SmallestSymbol = 21;
+// The largest symbol with its quiet zone stays within the paper's reach at the largest stored cell size (the
+// settings dialog offers 1 to 5).
+constexpr int MaxStoredCellSize = 2 * PaperReach / (177 + 2 * QuietZone);
 
 void appendItem(QByteArray &items, const char *label, const QByteArray &value, bool withComma)
 {
@@ -48,6 +52,10 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
     const auto edge = [&](int module) {
         return static_cast<int>(RoundHalfAway(static_cast<long double>(module) * cellSize * resolution / 96));
     };
+    // The whole side first, before any edge is taken as an int: a cell size can be anything.
+    const long double sideLength = RoundHalfAway(static_cast<long double>(modules) * cellSize * resolution / 96);
+    if (sideLength * sideLength > MaxBitmapBytes)
+        return {};
     QImage image(edge(modules), edge(modules), QImage::Format_Mono);
     image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     image.fill(0);
@@ -274,7 +282,7 @@ void TQRCodeRect::LoadFromStream(TObjectStream &stream)
     // The stored rectangle is the code's own size.
     KeepRect = 1;
     TDrawRect::LoadFromStream(stream);
-    CellSize_ = stream.Read<int32_t>();
+    CellSize_ = CheckedStreamValue(stream.Read<int32_t>(), 0, MaxStoredCellSize);
     ForeColor_ = stream.Read<uint32_t>();
     BackColor_ = stream.Read<uint32_t>();
     Kind_ = stream.Read<uint8_t>();

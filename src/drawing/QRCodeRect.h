@@ -16,7 +16,8 @@ enum class TQRDataMode { Byte, Kanji };
 
 // A code made from data: a 1-bit image whose dark modules have index 1, each module cellSize / 96 inch at
 // resolution dots per inch, the quiet zone included; Modules is its side in modules. Empty data gives the
-// blank image of the smallest code; data too long for any code gives a null image and 0.
+// blank image of the smallest code; data too long for any code, or a code whose image would exceed
+// MaxBitmapBytes pixels, gives a null image and 0.
 struct TQRCode {
     QImage Image;
     int Modules = 0;

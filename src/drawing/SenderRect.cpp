@@ -530,28 +530,6 @@ void TSenderRect::SetAddition1Visible(int index, bool on)
 
 // ---- Stream ----
 
-namespace {
-
-TRect readRect(TObjectStream &stream)
-{
-    TRect r;
-    r.Left = stream.Read<int32_t>();
-    r.Top = stream.Read<int32_t>();
-    r.Right = stream.Read<int32_t>();
-    r.Bottom = stream.Read<int32_t>();
-    return r;
-}
-
-void writeRect(TObjectStream &stream, const TRect &r)
-{
-    stream.Write<int32_t>(r.Left);
-    stream.Write<int32_t>(r.Top);
-    stream.Write<int32_t>(r.Right);
-    stream.Write<int32_t>(r.Bottom);
-}
-
-}  // namespace
-
 void TSenderRect::SaveToStream(TObjectStream &stream) const
 {
     TDrawRect::SaveToStream(stream);
@@ -566,9 +544,9 @@ void TSenderRect::SaveToStream(TObjectStream &stream) const
             WriteScrambledText(addition->Text(), stream);
     }
     for (const TRect &slot : Slots1_)
-        writeRect(stream, slot);
+        WriteStreamRect(stream, slot);
     for (const TRect &slot : Slots2_)
-        writeRect(stream, slot);
+        WriteStreamRect(stream, slot);
     const TFont &font = GetFont();
     stream.Write<uint32_t>(static_cast<uint32_t>(font.Log.Charset & 0xFF));
     WriteScrambledString(Sjis::encode(font.Log.Font.family()), stream);
@@ -589,7 +567,7 @@ void TSenderRect::LoadFromStream(TObjectStream &stream)
 {
     const bool current = StreamVersion > 200;
     TStored s;
-    s.Rect = readRect(stream);
+    s.Rect = ReadStreamRect(stream);
     if (current)
         s.Visible = stream.Read<uint8_t>();
     ReadScrambledString(stream, s.Title);
@@ -605,16 +583,17 @@ void TSenderRect::LoadFromStream(TObjectStream &stream)
         }
     }
     for (TRect &slot : s.Slots1)
-        slot = readRect(stream);
+        slot = ReadStreamRect(stream);
     if (current) {
         for (TRect &slot : s.Slots2)
-            slot = readRect(stream);
+            slot = ReadStreamRect(stream);
         s.HasSlots2 = true;
     }
     const int charset = static_cast<int>(stream.Read<uint32_t>() & 0xFF);
     QByteArray face;
     ReadScrambledString(stream, face);
-    const int height = stream.Read<int32_t>();
+    const int largest = -heightOfPoints(MaxFontPoints);
+    const int height = CheckedStreamValue(stream.Read<int32_t>(), -largest, largest);
     const int style = static_cast<int>(stream.Read<uint32_t>());
     const int32_t colour = stream.Read<int32_t>();
     SetFontSpec(&s.Font.Log, charset, Sjis::decode(face), style, pointsOfHeight(height));

@@ -61,7 +61,8 @@ bool TryStrToInt(const QString &text, int &value)
         v = body.mid(2).toLongLong(&ok, 16);
     else
         v = body.toLongLong(&ok, 10);
-    if (!ok || body.isEmpty() || body.front().isSpace())
+    // A second sign ("--5") is no number, and the body's own range must allow the negation below.
+    if (!ok || body.isEmpty() || body.front().isSpace() || body.front() == '-' || body.front() == '+' || v < 0)
         return false;
     if (negative)
         v = -v;

@@ -3,6 +3,7 @@
 // printer for the tests of the text objects.
 #pragma once
 
+#include "TestSupport.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/DrawRect.h"
 
@@ -41,6 +42,21 @@ qint64 LoadObject(Object &object, const QByteArray &bytes, int version = Current
     } restore;
     object.LoadFromStream(stream);
     return stream.BytesLeft();
+}
+
+// Whether load (one that should fail) is refused with EStreamError in a child process that may map only 256 MB
+// more than this one: a check that lets a damaged count or size through then shows as a failed allocation of
+// gigabytes instead of passing on a machine that grants them.
+inline bool RefusedUnderMemoryLimit(const std::function<void()> &load)
+{
+    return test::RunWithAddressSpaceLimit(qint64(256) << 20, [&] {
+               try {
+                   load();
+               } catch (const EStreamError &) {
+                   return 0;
+               }
+               return 1;
+           }) == 0;
 }
 
 // Keeps a rendered sample page as name.png in the folder VELMORA_SAMPLE_DIR names, for a person to look at.

@@ -130,6 +130,7 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
     TBackImage refused;
     EXPECT_THROW(LoadObject(refused, huge), EStreamError);
     expectEmpty(refused);
+    EXPECT_TRUE(RefusedUnderMemoryLimit([&] { LoadObject(refused, huge); }));
     EXPECT_THROW(LoadObject(refused, QByteArray::fromHex("0900")), EStreamError);
     QByteArray badTurn = bytes;
     badTurn[12 + picture.Data().size() + 2] = 7;

@@ -16,6 +16,8 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -174,6 +176,50 @@ QByteArray cmykJpeg(const uchar (&inverted)[4][4])
     return bytes;
 }
 
+// A grey JPEG of width x height, written row by row as a scanner writes one, progressive when asked.
+QByteArray greyJpeg(int width, int height, bool progressive = false)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(width), 0);
+    while (info.next_scanline < info.image_height) {
+        const JDIMENSION y = info.next_scanline;
+        for (int x = 0; x < width; ++x)
+            row[size_t(x)] = JSAMPLE((x / 64 + y / 64) % 2 ? 40 : 210);
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+// The reason a picture is refused for, or "" when it is read.
+template <class Read> std::string refusalReason(Read read)
+{
+    try {
+        read();
+    } catch (const EInvalidGraphic &e) {
+        return e.Reason();
+    }
+    return "";
+}
+
 bool near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
@@ -283,6 +329,25 @@ TEST(BitmapFile, DamagedAndCutImagesAreRefusedWithTheDocumentedMessage)
     expectRefused(QByteArray("GIF89a") + QByteArray(60, '\0'), "not a bitmap");
 }
 
+TEST(BitmapFile, SizesAreRefusedByTheHeaderAndTheBytesLeftBeforeAnythingIsAllocated)
+{
+    // Held at 24 bits in the end: 40,000 x 20,000 at 1 bit (100 MB) would become 2.4 GB; the header decides.
+    THandMadeBitmap mono{.width = 40000, .height = 20000, .bitCount = 1};
+    const auto read = [](const QByteArray &bytes) { return [bytes] { readBitmap(bytes); }; };
+    EXPECT_EQ(refusalReason(read(mono.bytes())), "the bitmap is too large");
+    THandMadeBitmap huge{.width = 0x7FFFFFFF, .height = -0x7FFFFFFF};
+    EXPECT_EQ(refusalReason(read(huge.bytes())), "the bitmap is too large");
+    // Within that bound, pixels the file does not hold are refused on the bytes left, before the image is
+    // made: where a quarter of a gigabyte cannot be had, the reason stays the same.
+    THandMadeBitmap claimed{.width = 16000, .height = 16000, .bitCount = 8};
+    claimed.rows = {QByteArray(16000, '\0')};
+    const QByteArray bytes = claimed.bytes();
+    EXPECT_EQ(refusalReason(read(bytes)), "the bitmap ends early");
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(64) << 20,
+                                             [&] { return refusalReason(read(bytes)) == "the bitmap ends early" ? 0 : 1; }),
+              0);
+}
+
 TEST(JpegImage, KeepsItsBytesDecodesThemAndRefusesDamage)
 {
     const QImage source = photo(24, 16);
@@ -324,6 +389,26 @@ TEST(JpegImage, KeepsItsBytesDecodesThemAndRefusesDamage)
         EXPECT_EQ(jpeg.Data(), bytes);
         EXPECT_EQ(jpeg.Bitmap().size(), source.size());
     }
+}
+
+TEST(JpegImage, PicturesLargerThanAGigabyteAreRefusedByTheirHeader)
+{
+    // A real picture of 19,000 x 19,000 grey pixels, a few megabytes that would decode to 1.08 GB.
+    const QByteArray large = greyJpeg(19000, 19000);
+    TJpegImage jpeg;
+    EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(large); }), "the JPEG image is too large");
+    EXPECT_TRUE(jpeg.Empty());
+    EXPECT_TRUE(jpeg.Data().isEmpty());
+
+    // A progressive file buffers all of its scans once its decoding starts: its header alone refuses it.
+    QByteArray progressive = greyJpeg(64, 48, true);
+    const qsizetype frame = progressive.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(frame, 0);
+    qToBigEndian<quint16>(30000, progressive.data() + frame + 5);
+    qToBigEndian<quint16>(30000, progressive.data() + frame + 7);
+    EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(progressive); }), "the JPEG image is too large");
+    jpeg.LoadFromData(greyJpeg(64, 48, true));
+    EXPECT_EQ(jpeg.Bitmap().size(), QSize(64, 48));
 }
 
 TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)

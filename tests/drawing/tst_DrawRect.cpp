@@ -95,6 +95,15 @@ TEST(ObjectStream, DamagedStreamsFailTheLoadWithoutHugeAllocations)
         QString wide;
         EXPECT_THROW(ReadScrambledWideString(stream, wide), EStreamError);
         EXPECT_TRUE(wide.isEmpty());
+        EXPECT_TRUE(RefusedUnderMemoryLimit([&] {
+            buffer.seek(0);
+            QByteArray narrow;
+            ReadScrambledString(stream, narrow);
+        }));
+        EXPECT_TRUE(RefusedUnderMemoryLimit([&] {
+            buffer.seek(0);
+            ReadScrambledWideString(stream, wide);
+        }));
     }
     // A record cut short fails instead of leaving fields as they were.
     const QByteArray whole = SavedObject(sample());

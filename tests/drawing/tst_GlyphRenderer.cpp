@@ -147,3 +147,25 @@ TEST_F(GlyphRenderer, RecordedPictureReplaysInsideItsRectangleAndKeepsRealTextIn
     EXPECT_TRUE(text.contains(QStringLiteral("東京都"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("様御中"))) << text.toStdString();
 }
+
+TEST_F(GlyphRenderer, SmallKanaInAColumnTakeTheirVerticalFormsInTheUpperRightOfTheirCells)
+{
+    // The horizontal forms of small kana sit low and left in their cells; the vertical forms stand nearer the
+    // right edge than the left one and clear of the cell's foot, where a column reader expects them.
+    QImage image = WhitePage(1000, 1000);
+    int cell = 0;
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter, 600, 600);
+        column(canvas, 900, 0, QStringLiteral("っゃょ"));
+        cell = canvas.TextHeight(QStringLiteral("っ"));
+    }
+    ASSERT_GE(cell, 100);
+    const int emLeft = 900 - cell / 2 - 50;  // the 100-pixel character box centred across the column
+    for (int i = 0; i < 3; ++i) {
+        const QRect ink = InkBox(image, QRect(900 - cell, 100 * i, cell, 100));
+        ASSERT_FALSE(ink.isEmpty()) << i;
+        EXPECT_LT(emLeft + 100 - (ink.right() + 1), ink.left() - emLeft) << i;
+        EXPECT_GE(100 * (i + 1) - (ink.bottom() + 1), 15) << i;
+    }
+}

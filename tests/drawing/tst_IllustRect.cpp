@@ -252,6 +252,10 @@ TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
     QByteArray huge = jpegRecord;
     huge.replace(lengthAt, 4, QByteArray("\xF0\xFF\xFF\xFF", 4));
     EXPECT_EQ(refusal(huge), "The object stream holds a count larger than its remaining data.");
+    EXPECT_TRUE(RefusedUnderMemoryLimit([&] {
+        TIllustRect target;
+        LoadObject(target, huge, 600);
+    }));
 
     // Damaged picture data of the right length: the picture is refused, and the program goes on.
     QByteArray garbled = jpegRecord;

@@ -434,3 +434,40 @@ TEST_F(NameRect, PostcardAddressSide)
     }
     KeepSamplePage(page, "names-postcard");
 }
+
+TEST_F(NameRect, AFamilyNameOutsideTheBasicPlaneTakesOneCellPerCharacter)
+{
+    // 𠮷 is one character of two UTF-16 units: 田 stands one cell after it, and the given name lines up as
+    // after any two-character family name. Apart from the first cell, the print equals that of 山田.
+    for (uint8_t direction : {0, 1}) {
+        const auto printed = [&](const QString &family) {
+            TNameRect name;
+            name.SetRect(direction == 0 ? mm(0, 0, 300, 1000) : mm(0, 0, 1000, 300));
+            name.SetDirection(direction);
+            name.SetKind(1);
+            name.SetName(family + QStringLiteral(" 太郎"));
+            name.SetHonor(QStringLiteral("様"));
+            name.SetJointCount(1);
+            name.SetJointName(0, QStringLiteral("花子"));
+            QImage page = blank(2500, 2500);
+            const QRect frame = print(name, page);
+            QImage scratch = blank(10, 10);
+            QPainter painter(&scratch);
+            TCanvas canvas(painter, 600, 600);
+            selectObjectFont(canvas, name, direction == 0);
+            const int u = canvas.TextWidth(u"一");
+            const int margin = 25;
+            // The first character's cell, blanked.
+            QPainter blanking(&page);
+            blanking.fillRect(direction == 0 ? QRect(0, 0, page.width(), frame.top() + margin + u)
+                                             : QRect(0, 0, frame.left() + margin + u, page.height()),
+                              Qt::white);
+            return page;
+        };
+        const QImage rare = printed(QStringLiteral("𠮷田"));
+        const QImage common = printed(QStringLiteral("山田"));
+        EXPECT_FALSE(InkBox(rare).isEmpty()) << int(direction);
+        EXPECT_EQ(InkBox(rare), InkBox(common)) << int(direction);
+        EXPECT_TRUE(rare == common) << int(direction);
+    }
+}

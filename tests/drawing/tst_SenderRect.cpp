@@ -378,6 +378,7 @@ TEST(SenderRect, StreamRoundTripsReadsOlderVersionsAndRefusesDamagedData)
     huge.replace(17, 4, QByteArray::fromHex("f0ffffff"));
     EXPECT_THROW(LoadObject(target, huge, 600), EStreamError);
     EXPECT_EQ(SavedObject(target), untouched);
+    EXPECT_TRUE(RefusedUnderMemoryLimit([&] { LoadObject(target, huge, 600); }));
 }
 
 TEST_F(SenderAt600, EachLayoutPlacesItsPartsFromTheirSlotsInsideTheFrame)

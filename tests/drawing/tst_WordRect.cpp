@@ -208,6 +208,7 @@ TEST(WordRect, StreamRoundTripsAndReadsEveryOlderLayout)
     } catch (const EStreamError &error) {
         EXPECT_TRUE(QByteArray(error.what()).contains("count")) << error.what();
     }
+    EXPECT_TRUE(RefusedUnderMemoryLimit([&] { LoadObject(copy, damaged, 600); }));
 }
 
 TEST_F(WordAt600, AutomaticSizeFillsTheFrameAndPlacesLinesByAlignment)

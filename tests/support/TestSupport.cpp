@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
+#include <new>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace test {
@@ -47,6 +51,35 @@ FullDisk::~FullDisk()
     const rlimit r{static_cast<rlim_t>(previousSoft_), static_cast<rlim_t>(previousHard_)};
     setrlimit(RLIMIT_FSIZE, &r);
     std::signal(SIGXFSZ, previousHandler_);
+}
+
+int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &body)
+{
+    // The first field of statm is the mapped size in pages.
+    qint64 pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const qint64 mapped = pages * sysconf(_SC_PAGESIZE);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        rlimit r{};
+        getrlimit(RLIMIT_AS, &r);
+        r.rlim_cur = static_cast<rlim_t>(mapped + headroomBytes);
+        setrlimit(RLIMIT_AS, &r);
+        int code;
+        try {
+            code = body();
+        } catch (const std::bad_alloc &) {
+            code = 99;
+        } catch (...) {
+            code = 98;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1000;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 MessageBoxScript::MessageBoxScript()

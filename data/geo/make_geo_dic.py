@@ -16,8 +16,8 @@ File layout (little-endian; every table starts at a multiple of 4):
    2 municipalities  76 bytes, by JIS code: char jis[5], u8 prefecture, u16 zero, str name, str reading,
                      str short name, str short reading (without the county; equal when there is none),
                      u32 first, u32 count of: towns (4 and 5), districts (6), offices (9), postal rows (11);
-                     u32 latitude, u32 longitude (a sample), u32 the municipality's own postal code (the
-                     one "以下に掲載がない場合" has; 0 when it has none), u32 ward city (the code of the city a
+                     u32 latitude, u32 longitude (OpenStreetMap, see geography.py), u32 the municipality's
+                     own postal code (the one "以下に掲載がない場合" has; 0 when it has none), u32 ward city (the code of the city a
                      ward belongs to as a number, 13100 or 27100; 0 for any other municipality), u32 town
                      base (the town code of its first town minus 1: the towns of a city's earlier wards)
    3 by prefecture   u32 municipality, ordered by prefecture, then reading
@@ -298,6 +298,10 @@ def main():
     try:
         geo = geography.load(*sys.argv[2:3])
         data = build(geo)
+        placed = geo.placement
+        print(f"make_geo_dic.py: municipality positions: {placed['listed']} listed, {placed['city']} wards near "
+              f"their city, {placed['neighbour']} near a neighbour, {placed['office']} near the prefectural "
+              "office (prefectures the position data lacks)")
     except (geography.GeographyError, WidthError) as e:
         sys.exit(f"make_geo_dic.py: {e}")
     temporary = output + ".tmp"

@@ -13,6 +13,7 @@
 #include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
+#include "widgets/UpDown.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -104,31 +105,6 @@ void abandon(TTable &target)
     } catch (const EDatabaseError &) {
     }
 }
-
-// The up-down buttons beside a range edit: they only say which way to step.
-class TUpDown : public QWidget {
-public:
-    TUpDown(QWidget *parent, const std::function<void(int)> &onStep) : QWidget(parent)
-    {
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        struct Arrow {
-            const char *name;
-            Qt::ArrowType arrow;
-            int step;
-        };
-        for (const Arrow &a : {Arrow{"btnUp", Qt::UpArrow, 1}, Arrow{"btnDown", Qt::DownArrow, -1}}) {
-            auto *button = Named<QToolButton>(a.name, this);
-            button->setArrowType(a.arrow);
-            button->setFocusPolicy(Qt::NoFocus);
-            button->setAutoRepeat(true);
-            button->setFixedSize(ScaleByDpi(16, true), ScaleByDpi(11, true));
-            connect(button, &QToolButton::clicked, this, [onStep, step = a.step] { onStep(step); });
-            layout->addWidget(button);
-        }
-    }
-};
 
 }  // namespace
 
@@ -305,8 +281,9 @@ void TAddressCopy::createControls()
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(ScaleByDpi(56, true));
     }
-    udRangeBegin = Named<TUpDown>("udRangeBegin", this, [this](int step) { udRangeBeginClick(step); });
-    udRangeEnd = Named<TUpDown>("udRangeEnd", this, [this](int step) { udRangeEndClick(step); });
+    const QSize upDownSize(ScaleByDpi(16, true), ScaleByDpi(11, true));
+    udRangeBegin = Named<TUpDown>("udRangeBegin", this, [this](int step) { udRangeBeginClick(step); }, upDownSize);
+    udRangeEnd = Named<TUpDown>("udRangeEnd", this, [this](int step) { udRangeEndClick(step); }, upDownSize);
     lblRangeBegin = Named<QLabel>("lblRangeBegin", QStringLiteral("件目 ～"), this);
     lblRangeEnd = Named<QLabel>("lblRangeEnd", QStringLiteral("件目"), this);
     lblDataCountTitle = Named<QLabel>("lblDataCountTitle", QStringLiteral("コピー対象件数："), this);

@@ -37,6 +37,7 @@ class TNMDEdit;
 class TUniComboBox;
 class TUniNMDEdit;
 enum TNameDicKind : quint8;
+struct TMapSearchParams;
 
 // Results of TDataInquiry::CheckUnsavedChanges.
 inline constexpr int ucSaved = 0;          // saving was chosen and the input was valid, whether or not it was stored
@@ -229,6 +230,19 @@ public:
     void bbtnDicSchClick(int tag);
     // kind: 0 telephone, 1 postal code, 2 address; key as typed.
     void RunDictionarySearch(int kind, const QString &key, bool showExtra);
+    // Outside links (maps, QR map link, web search, home page, mail).
+    void UpdateMapRouteHints();
+    void bbtnMapClick();
+    void bbtnQRMapClick();
+    void bbtnWebSearchClick();
+    void bbtnOpenURLClick();
+    // tag: 0 edtEMail1, 1 edtEMail2.
+    void bbtnEMailClick(int tag);
+    // The map request of the record as the form shows it.
+    TMapSearchParams MapRequestOfForm() const;
+    // Takes a point picked on the map: a held record's row first, the form only when that worked (the
+    // failure is shown). True when the point is kept.
+    bool KeepMapPoint(int32_t latitude, int32_t longitude);
     void nmedtNameConvertNeed(QObject *Sender, TNameDicKind Kind, bool Show, const QByteArray &Value);
     void nmedtNameConvertKeyDown(QObject *Sender, quint32 &Key, bool &Handled);
     void WMNameDicSelected();
@@ -255,6 +269,7 @@ private:
     QWidget *createMemoPage();
     QWidget *createOtherPage();
     void connectHandlers();
+    void connectLinkButtons();
     void bindEnterKeys();
     void loadGlyphs();
     void FormShow();

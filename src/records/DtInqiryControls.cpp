@@ -174,8 +174,8 @@ void TDataInquiry::createControls()
     form->addWidget(pgctlData, 1);
     form->addLayout(bottom);
 
-    // The maps and links are served by windows this build does not have yet.
-    for (QPushButton *b : {bbtnMap, bbtnQRMap, bbtnRoot, bbtnWebSearch, bbtnGetURL, bbtnOpenURL, bbtnEMail1, bbtnEMail2})
+    // The route windows and the browser's address are served by windows this build does not have yet.
+    for (QPushButton *b : {bbtnRoot, bbtnGetURL})
         b->setEnabled(false);
     // Enter presses a focused button, as the form's Enter navigation expects.
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -600,6 +600,7 @@ void TDataInquiry::connectHandlers()
     connect(btnCopy, &QPushButton::clicked, this, &TDataInquiry::btnCopyClick);
     connect(bbtnCopySetting, &QPushButton::clicked, this, &TDataInquiry::bbtnCopySettingClick);
     connect(bbtnGetJisCode, &QPushButton::clicked, this, &TDataInquiry::bbtnGetJisCodeClick);
+    connectLinkButtons();
     const std::pair<QPushButton *, int> dicButtons[] = {{bbtnTelSch, 0}, {bbtnPosSch, 1}, {bbtnAdrsSearch, 2}};
     for (const auto &[button, tag] : dicButtons)
         connect(button, &QPushButton::clicked, this, [this, tag = tag] { bbtnDicSchClick(tag); });

@@ -155,22 +155,6 @@ protected:
     DictionaryAnswer dictionary;
 };
 
-// Holds a read lock on the book from a second connection, as another program reading it would: the form can
-// write its row but not commit it.
-class ReaderLock {
-public:
-    explicit ReaderLock(const QString &file)
-    {
-        db_.Open(file, TablePassword, false);
-        db_.Exec("BEGIN");
-        db_.Exec("SELECT count(*) FROM Adrs");
-    }
-    ~ReaderLock() { db_.Exec("COMMIT"); }
-
-private:
-    TSqliteDatabase db_;
-};
-
 }  // namespace
 
 TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
@@ -434,7 +418,7 @@ TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
     showForm();
     form->nmedtNameKanji->setText(QStringLiteral("鈴木"));
     {
-        ReaderLock lock(dm->AdrsTable->FileName());
+        test::ReaderLock lock(dm->AdrsTable->FileName());
         form->btnAdd->click();
     }
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("add error")});
@@ -461,7 +445,7 @@ TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverT
     inquire(0);
     form->edtAdrs1->setText(QStringLiteral("入力中"));
     {
-        ReaderLock lock(dm->AdrsTable->FileName());
+        test::ReaderLock lock(dm->AdrsTable->FileName());
         boxes.answer(IDYES);
         form->btnClose->click();
     }

@@ -6,6 +6,8 @@
 
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "db/Sqlite.h"
+#include "db/TableSchemas.h"
 
 #include "TestSupport.h"
 
@@ -50,6 +52,22 @@ public:
 
     QTemporaryDir Dir;
     std::unique_ptr<TDMMirvale18> Module;
+};
+
+// Holds a read lock on a book from a second connection, as another program reading it would: the program can
+// write its row but not commit it.
+class ReaderLock {
+public:
+    explicit ReaderLock(const QString &file)
+    {
+        db_.Open(file, TablePassword, false);
+        db_.Exec("BEGIN");
+        db_.Exec("SELECT count(*) FROM Adrs");
+    }
+    ~ReaderLock() { db_.Exec("COMMIT"); }
+
+private:
+    TSqliteDatabase db_;
 };
 
 }  // namespace test

@@ -1,0 +1,520 @@
+#include "geo/MapView.h"
+
+#include "core/Globals.h"
+#include "core/SharedHelpers.h"
+#include "geo/ContinualAdrsSearch.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+const std::array<QString, mapScaleCount> MapScaleCaptions = {
+    QStringLiteral("全国図"),  QStringLiteral("1/320万"),  QStringLiteral("1/160万"), QStringLiteral("1/80万"),
+    QStringLiteral("1/40万"),  QStringLiteral("1/20万"),   QStringLiteral("1/10万"),  QStringLiteral("1/50000"),
+    QStringLiteral("1/25000"), QStringLiteral("1/12500"), QStringLiteral("1/6250"),  QStringLiteral("詳細図"),
+};
+const std::array<int, mapScaleCount> MapScaleZooms = {5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18};
+
+namespace {
+
+const QString BaseMapFile = QStringLiteral("Dic/BaseMap.dat");
+// The middle of the country, where a request with no place opens.
+constexpr int32_t CountryLatitude = 36 * 3600000, CountryLongitude = 138 * 3600000;
+
+TMapView::TPrinterSetup &PrinterSetup()
+{
+    static TMapView::TPrinterSetup setup = [](QWidget *owner, QPrinter &printer) {
+        QPrintDialog dialog(&printer, owner);
+        // Beside the window's corner, as far inside the screen as it fits.
+        dialog.move(owner->frameGeometry().topLeft() + QPoint(15, 15));
+        return dialog.exec() == QDialog::Accepted;
+    };
+    return setup;
+}
+
+}  // namespace
+
+// The map itself: paints what TMapView renders and hands the mouse to it.
+class TMapCanvas : public QWidget {
+public:
+    explicit TMapCanvas(TMapView *view) : QWidget(view), view_(view)
+    {
+        setObjectName(QStringLiteral("MapControl"));
+        setMouseTracking(true);
+        setMinimumSize(ScaleByDpi(320, true), ScaleByDpi(240, true));
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        view_->Render(painter, rect(), true);
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton)
+            return;
+        const QPoint at = event->position().toPoint();
+        if (view_->sbtnClip->isChecked()) {
+            view_->clip_ = QRect(at, at);
+            view_->clipping_ = true;
+            view_->clipShown_ = true;
+        } else {
+            view_->RemoveClip();
+            view_->panning_ = true;
+            view_->dragFrom_ = at;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        update();
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        const QPoint at = event->position().toPoint();
+        view_->mouse_ = at;
+        if (view_->clipping_) {
+            view_->clip_.setBottomRight(QPoint(std::clamp(at.x(), 0, width() - 1), std::clamp(at.y(), 0, height() - 1)));
+            update();
+        } else if (view_->panning_) {
+            view_->centre_ -= QPointF(at - view_->dragFrom_);
+            view_->dragFrom_ = at;
+            update();
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton)
+            return;
+        if (view_->clipping_) {
+            view_->clipping_ = false;
+            view_->clip_ = view_->clip_.normalized();
+            if (view_->clip_.topLeft() == view_->clip_.bottomRight())
+                view_->clipShown_ = false;
+            view_->sbtnClip->setChecked(false);
+        }
+        view_->panning_ = false;
+        unsetCursor();
+        update();
+    }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            view_->PickAt(event->position().toPoint());
+    }
+    void wheelEvent(QWheelEvent *event) override
+    {
+        const int step = event->angleDelta().y() > 0 ? 1 : event->angleDelta().y() < 0 ? -1 : 0;
+        for (int i = view_->scale_ + step; step && i >= 0 && i < mapScaleCount; i += step)
+            if (view_->ScaleOffered(i)) {
+                view_->SetScale(i);
+                break;
+            }
+    }
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        view_->mouse_ = event->pos();
+        for (int i = 0; i < mapScaleCount; ++i)
+            view_->pmiScale[i]->setEnabled(view_->ScaleOffered(i));
+        view_->pmMapFan->popup(event->globalPos());
+    }
+
+private:
+    TMapView *view_;
+};
+
+TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(program)
+{
+    setObjectName(QStringLiteral("MapView"));
+    setWindowTitle(MapProductNames[std::clamp(program, 0, mapProgramCount - 1)]);
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    tileSettings_ = ReadTileSettings(ini);
+    tiles_ = new TTileCache(tileSettings_, this);
+    baseMap_.Load(AppFolder + BaseMapFile);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("地図縮尺"), this));
+    cbxScale = Named<QComboBox>("cbxScale", this);
+    for (const QString &caption : MapScaleCaptions)
+        cbxScale->addItem(caption);
+    cbxScale->setCurrentIndex(-1);
+    top->addWidget(cbxScale);
+    top->addSpacing(ScaleByDpi(12, true));
+    auto tool = [this, top](const char *name, const QString &text, const QString &hint) {
+        auto *b = Named<QToolButton>(name, this);
+        b->setText(text);
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        top->addWidget(b);
+        return b;
+    };
+    sbtnClip = tool("sbtnClip", QStringLiteral("範囲"), QStringLiteral("範囲指定"));
+    sbtnClip->setCheckable(true);
+    sbtnCopy = tool("sbtnCopy", QStringLiteral("コピー"), QStringLiteral("コピー"));
+    sbtnPrint = tool("sbtnPrint", QStringLiteral("印刷"), QStringLiteral("印刷"));
+    sbtnExit = tool("sbtnExit", QStringLiteral("閉じる"), QStringLiteral("閉じる"));
+    top->addStretch();
+    actCopy = new QAction(QStringLiteral("コピー"), this);
+    actCopy->setObjectName(QStringLiteral("actCopy"));
+    actCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    addAction(actCopy);
+    sbtnCopy->setDefaultAction(actCopy);
+    sbtnCopy->setText(QStringLiteral("コピー"));
+
+    MapControl = new TMapCanvas(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("pnlTop"));
+    panel->setLayout(top);
+    top->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(panel);
+    layout->addWidget(MapControl, 1);
+
+    pmMapFan = Named<QMenu>("pmMapFan", this);
+    pmiCentering = pmMapFan->addAction(QStringLiteral("中心を選択位置にする"));
+    pmiCentering->setObjectName(QStringLiteral("pmiCentering"));
+    pmMapFan->addSeparator();
+    pmiMousePosCenter = pmMapFan->addAction(QStringLiteral("マウス位置を中心にする"));
+    pmiMousePosCenter->setObjectName(QStringLiteral("pmiMousePosCenter"));
+    pmMapFan->addSeparator();
+    for (int i = 0; i < mapScaleCount; ++i) {
+        pmiScale[i] = pmMapFan->addAction(MapScaleCaptions[i]);
+        pmiScale[i]->setCheckable(true);
+        connect(pmiScale[i], &QAction::triggered, this, [this, i] { SetScale(i); });
+    }
+
+    connect(cbxScale, &QComboBox::activated, this, &TMapView::cbxScaleChange);
+    connect(sbtnClip, &QToolButton::clicked, this, &TMapView::sbtnClipClick);
+    connect(actCopy, &QAction::triggered, this, &TMapView::actCopyExecute);
+    connect(sbtnPrint, &QToolButton::clicked, this, &TMapView::sbtnPrintClick);
+    // Esc ends the window through its close button, as a click on it would.
+    connect(sbtnExit, &QToolButton::clicked, this, &QDialog::reject);
+    connect(pmiCentering, &QAction::triggered, this, &TMapView::pmiCenteringClick);
+    connect(pmiMousePosCenter, &QAction::triggered, this, &TMapView::pmiMousePosCenterClick);
+    connect(tiles_, &TTileCache::TileArrived, MapControl, qOverload<>(&QWidget::update));
+    resize(ScaleByDpi(640, true), ScaleByDpi(520, true));
+}
+
+TMapView::~TMapView() = default;
+
+bool TMapView::BaseMapAvailable(const QString &appFolder)
+{
+    TBaseMap map;
+    return map.Load(appFolder + BaseMapFile);
+}
+
+TMapView::TPrinterSetup TMapView::SetPrinterSetup(TPrinterSetup setup)
+{
+    TPrinterSetup previous = PrinterSetup();
+    PrinterSetup() = std::move(setup);
+    return previous;
+}
+
+int TMapView::SetMapRequest(const TMapSearchParams &params)
+{
+    kind_ = params.Kind;
+    requestLatitude_ = params.Latitude;
+    requestLongitude_ = params.Longitude;
+    address_ = params.Address;
+    pickedLatitude_ = params.Latitude;
+    pickedLongitude_ = params.Longitude;
+    const bool text = MapProgramSearchesByTel(program_) ? !params.Tel.isEmpty() : !params.Address.isEmpty();
+    return ResolveMapRequest(kind_, requestLatitude_, requestLongitude_, text);
+}
+
+void TMapView::GetMapPosition(int32_t &latitude, int32_t &longitude) const
+{
+    latitude = pickedLatitude_;
+    longitude = pickedLongitude_;
+}
+
+bool TMapView::LookUpAddress(int32_t &latitude, int32_t &longitude) const
+{
+    if (address_.trimmed().isEmpty())
+        return false;
+    try {
+        TContinualAdrsSearch search(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        const int code = search.Search(address_);
+        if (code != 0 && code != 1)
+            return false;
+        const TContinualAdrsResult &result = search.GetResult(true);
+        if (result.Latitude <= 0 || result.Longitude <= 0)
+            return false;
+        latitude = result.Latitude;
+        longitude = result.Longitude;
+        return true;
+    } catch (const EDicSearchError &) {
+        // Without the address libraries the map shows the request's own position, if any.
+        return false;
+    }
+}
+
+void TMapView::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMapView::FormShow()
+{
+    const bool position = requestLatitude_ > 0 && requestLongitude_ > 0;
+    int32_t lat = 0, lon = 0;
+    bool found = false;
+    if (kind_ == 1) {
+        found = LookUpAddress(lat, lon);
+        if (!found && position) {
+            lat = requestLatitude_;
+            lon = requestLongitude_;
+            found = true;
+        }
+    } else if (position) {
+        lat = requestLatitude_;
+        lon = requestLongitude_;
+        found = true;
+    } else {
+        found = LookUpAddress(lat, lon);
+    }
+    if (found) {
+        pickedLatitude_ = lat;
+        pickedLongitude_ = lon;
+        int best = -1;
+        for (int i = mapScaleCount - 1; i >= 0 && best < 0; --i)
+            if (ScaleOffered(i))
+                best = i;
+        scale_ = -1;
+        SetScale(best >= 0 ? best : 0);
+        CentreOn(lat, lon);
+    } else {
+        // Nothing to show: the whole country, and the request stays the answer.
+        SetScale(0);
+        CentreOn(CountryLatitude, CountryLongitude);
+    }
+}
+
+bool TMapView::ScaleOffered(int index) const
+{
+    // The base map serves every scale; the tile server's detail ends at its highest zoom.
+    return index >= 0 && index < mapScaleCount
+           && (MapScaleZooms[index] <= tileSettings_.MaxZoom || tileSettings_.UrlTemplate.isEmpty());
+}
+
+void TMapView::SetScale(int index)
+{
+    if (index < 0 || index >= mapScaleCount || index == scale_)
+        return;
+    int32_t lat = CountryLatitude, lon = CountryLongitude;
+    const bool hadScale = scale_ >= 0;
+    if (hadScale) {
+        Centre(lat, lon);
+        pmiScale[scale_]->setChecked(false);
+    }
+    pmiScale[index]->setChecked(true);
+    cbxScale->setCurrentIndex(index);
+    scale_ = index;
+    RemoveClip();
+    CentreOn(lat, lon);
+}
+
+void TMapView::CentreOn(int32_t latitude, int32_t longitude)
+{
+    centre_ = WorldPixel(latitude, longitude, MapScaleZooms[std::max(scale_, 0)]);
+    MapControl->update();
+}
+
+void TMapView::Centre(int32_t &latitude, int32_t &longitude) const
+{
+    PositionOfWorldPixel(centre_, MapScaleZooms[std::max(scale_, 0)], latitude, longitude);
+}
+
+QPointF TMapView::PixelOf(int32_t latitude, int32_t longitude) const
+{
+    const QPointF origin = centre_ - QPointF(MapControl->width() / 2, MapControl->height() / 2);
+    return WorldPixel(latitude, longitude, MapScaleZooms[std::max(scale_, 0)]) - origin;
+}
+
+void TMapView::PositionAt(const QPointF &pixel, int32_t &latitude, int32_t &longitude) const
+{
+    const QPointF origin = centre_ - QPointF(MapControl->width() / 2, MapControl->height() / 2);
+    PositionOfWorldPixel(origin + pixel, MapScaleZooms[std::max(scale_, 0)], latitude, longitude);
+}
+
+void TMapView::PickAt(const QPoint &pixel)
+{
+    PositionAt(pixel, pickedLatitude_, pickedLongitude_);
+    MapControl->update();
+}
+
+void TMapView::RemoveClip()
+{
+    if (!clipShown_)
+        return;
+    clipShown_ = false;
+    MapControl->update();
+}
+
+void TMapView::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    RemoveClip();
+}
+
+void TMapView::cbxScaleChange() { SetScale(cbxScale->currentIndex()); }
+
+void TMapView::sbtnClipClick()
+{
+    if (sbtnClip->isChecked()) {
+        MapControl->setCursor(Qt::CrossCursor);
+    } else {
+        MapControl->unsetCursor();
+    }
+    RemoveClip();
+}
+
+void TMapView::pmiCenteringClick()
+{
+    if (pickedLatitude_ > 0 && pickedLongitude_ > 0)
+        CentreOn(pickedLatitude_, pickedLongitude_);
+}
+
+void TMapView::pmiMousePosCenterClick()
+{
+    int32_t lat, lon;
+    PositionAt(mouse_, lat, lon);
+    RemoveClip();
+    CentreOn(lat, lon);
+}
+
+void TMapView::Render(QPainter &painter, const QRect &region, bool overlays) const
+{
+    const int zoom = MapScaleZooms[std::max(scale_, 0)];
+    const QSize size = MapControl->size();
+    const QPointF origin = centre_ - QPointF(size.width() / 2, size.height() / 2) + region.topLeft();
+    painter.save();
+    painter.setClipRect(QRect(QPoint(0, 0), region.size()));
+    baseMap_.Draw(painter, region.size(), origin, zoom);
+    const int tiles = 1 << zoom;
+    const int x0 = int(std::floor(origin.x() / mapTileSize)), y0 = int(std::floor(origin.y() / mapTileSize));
+    const int x1 = int(std::floor((origin.x() + region.width()) / mapTileSize));
+    const int y1 = int(std::floor((origin.y() + region.height()) / mapTileSize));
+    bool anyTile = false;
+    for (int y = std::max(y0, 0); y <= std::min(y1, tiles - 1); ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const QImage tile = tiles_->Tile(zoom, ((x % tiles) + tiles) % tiles, y);
+            if (tile.isNull())
+                continue;
+            anyTile = true;
+            painter.drawImage(QRectF(QPointF(x * mapTileSize, y * mapTileSize) - origin,
+                                     QSizeF(mapTileSize, mapTileSize)),
+                              tile);
+        }
+    // The sources' notices, as their terms ask, at the bottom right of every picture of the map.
+    const QString notice = anyTile ? tileSettings_.Attribution
+                                   : QStringLiteral("海岸線：Natural Earth　市区町村：© OpenStreetMap contributors");
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    const QRect box = painter.fontMetrics().boundingRect(notice).adjusted(-4, -2, 4, 2);
+    const QRect at(QPoint(region.width() - box.width(), region.height() - box.height()), box.size());
+    painter.fillRect(at, QColor(255, 255, 255, 200));
+    painter.setPen(Qt::black);
+    painter.drawText(at, Qt::AlignCenter, notice);
+    if (overlays) {
+        if (pickedLatitude_ > 0 && pickedLongitude_ > 0) {
+            const QPointF p = PixelOf(pickedLatitude_, pickedLongitude_) - region.topLeft();
+            painter.setPen(QPen(Qt::red, 3));
+            painter.drawLine(p - QPointF(5, 0), p + QPointF(5, 0));
+            painter.drawLine(p - QPointF(0, 5), p + QPointF(0, 5));
+        }
+        if (clipShown_) {
+            painter.setPen(QPen(Qt::blue, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(clip_.normalized().translated(-region.topLeft()).adjusted(1, 1, -1, -1));
+        }
+    }
+    painter.restore();
+}
+
+QRect TMapView::Region() const
+{
+    return clipShown_ ? clip_.normalized() : MapControl->rect();
+}
+
+QImage TMapView::RegionImage() const
+{
+    const QRect region = Region();
+    QImage image(region.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    Render(painter, region, false);
+    return image;
+}
+
+QString TMapView::RegionCornerText() const
+{
+    const QRect region = Region();
+    int32_t top, left, bottom, right;
+    PositionAt(region.topLeft(), top, left);
+    PositionAt(region.bottomRight(), bottom, right);
+    return MapCornerText(top, left, bottom, right);
+}
+
+void TMapView::actCopyExecute()
+{
+    if (isMinimized())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto *data = new QMimeData;
+    data->setImageData(RegionImage());
+    data->setText(RegionCornerText());
+    QApplication::clipboard()->setMimeData(data);
+    QApplication::restoreOverrideCursor();
+}
+
+bool TMapView::PrintMap(QPrinter &printer)
+{
+    const QImage image = RegionImage();
+    printer.setDocName(program_ == 1 ? QStringLiteral("プロアトラス地図") : QStringLiteral("MapFan 地図"));
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const int screenX = MapControl->logicalDpiX(), screenY = MapControl->logicalDpiY();
+    const QSize size(image.width() * printer.resolution() / screenX, image.height() * printer.resolution() / screenY);
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    return painter.end();
+}
+
+void TMapView::sbtnPrintClick()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!PrinterSetup()(this, printer))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool printed = PrintMap(printer);
+    QApplication::restoreOverrideCursor();
+    if (printed)
+        ShowMessageBoxAt(this, QStringLiteral("印刷しました"), AppTitle, MB_ICONINFORMATION);
+    else
+        ShowMessageBoxAt(this, QStringLiteral("印刷できませんでした"), AppTitle, MB_ICONERROR);
+}

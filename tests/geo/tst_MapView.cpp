@@ -1,0 +1,247 @@
+// The map window offscreen against a tile server of the test: where it opens and at which scale, the tiles and
+// their disk cache, the offline base map, picking a point, the clip rectangle, copy and printing to PDF.
+#include "geo/MapView.h"
+
+#include "TestSupport.h"
+#include "TileServer.h"
+#include "core/Globals.h"
+#include "platform/SjisCodec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int32_t TokyoLatitude = 128484000, TokyoLongitude = 503136000;  // 35°41'24.000", 139°45'36.000"
+
+class MapViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        previousApp_ = AppFolder;
+        previousData_ = DataFolder;
+        AppFolder = test::appDir();
+        DataFolder = dir_.path() + QLatin1Char('/');
+        settings(server_.urlTemplate(), 18);
+    }
+    void TearDown() override
+    {
+        AppFolder = previousApp_;
+        DataFolder = previousData_;
+    }
+    void settings(const QString &tileUrl, int maxZoom)
+    {
+        test::writeFile(DataFolder + SettingsFileName,
+                        ("[MAP]\r\nTileUrl=" + tileUrl + "\r\nTileCache=" + dir_.path() + "/cache\r\nMaxZoom="
+                         + QString::number(maxZoom) + "\r\nAttribution=TEST TILES\r\n")
+                            .toUtf8());
+    }
+    std::unique_ptr<TMapView> open(const TMapSearchParams &params, int *code = nullptr)
+    {
+        auto view = std::make_unique<TMapView>(nullptr, 5);
+        const int c = view->SetMapRequest(params);
+        if (code)
+            *code = c;
+        view->resize(500, 400);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        return view;
+    }
+    // Waits until every tile asked for has arrived.
+    void settle(TMapView &view)
+    {
+        view.MapControl->grab();
+        QTRY_COMPARE_WITH_TIMEOUT(view.Tiles().Pending(), 0, 10000);
+    }
+
+    QTemporaryDir dir_;
+    TileServer server_;
+    QString previousApp_, previousData_;
+    test::MessageBoxScript boxes_;
+};
+
+TMapSearchParams byPosition(int32_t lat, int32_t lon)
+{
+    TMapSearchParams p;
+    p.Latitude = lat;
+    p.Longitude = lon;
+    return p;
+}
+
+}  // namespace
+
+TEST_F(MapViewTest, OpensOnThePositionAtTheMostDetailedScaleWithTilesFromTheServer)
+{
+    int code = -1;
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude), &code);
+    EXPECT_EQ(code, mapShowByPosition);
+    EXPECT_EQ(view->ScaleIndex(), 11);
+    EXPECT_EQ(view->cbxScale->currentText(), QStringLiteral("詳細図"));
+    EXPECT_TRUE(view->pmiScale[11]->isChecked());
+    int32_t lat, lon;
+    view->Centre(lat, lon);
+    EXPECT_NEAR(lat, TokyoLatitude, 5);
+    EXPECT_NEAR(lon, TokyoLongitude, 5);
+    settle(*view);
+    EXPECT_GT(server_.requests, 0);
+    const QImage shown = view->MapControl->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(20, 20), TileServer::colourOf(18));
+    // The picked point starts as the request and is drawn as a red cross in the middle.
+    view->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, TokyoLatitude);
+    const QPointF middle = view->PixelOf(TokyoLatitude, TokyoLongitude);
+    EXPECT_EQ(shown.pixelColor(middle.toPoint() + QPoint(4, 0)), QColor(Qt::red));
+
+    // Another scale keeps the centre; its tiles come from the server, then from the disk cache.
+    view->cbxScale->setCurrentIndex(8);
+    view->cbxScale->activated(8);
+    EXPECT_EQ(view->ScaleIndex(), 8);
+    EXPECT_FALSE(view->pmiScale[11]->isChecked());
+    settle(*view);
+    EXPECT_EQ(view->MapControl->grab().toImage().pixelColor(20, 20), TileServer::colourOf(14));
+    EXPECT_FALSE(QDir(dir_.path() + QStringLiteral("/cache")).isEmpty());
+    const int asked = server_.requests;
+    auto again = open(byPosition(TokyoLatitude, TokyoLongitude));
+    again->SetScale(8);
+    settle(*again);
+    EXPECT_EQ(server_.requests, asked) << "the second window's tiles come from the disk cache";
+    EXPECT_EQ(again->MapControl->grab().toImage().pixelColor(20, 20), TileServer::colourOf(14));
+}
+
+TEST_F(MapViewTest, WithoutTheServerTheBaseMapAndItsNoticeAreShown)
+{
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    settings(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port), 16);
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    // The tile server's detail ends at 16: the detailed map is not offered.
+    EXPECT_FALSE(view->ScaleOffered(11));
+    EXPECT_EQ(view->ScaleIndex(), 10);
+    view->SetScale(0);
+    settle(*view);
+    const QImage shown = view->MapControl->grab().toImage();
+    // Tokyo is on land, the Pacific south-east of it sea.
+    const QPointF tokyo = view->PixelOf(TokyoLatitude, TokyoLongitude);
+    EXPECT_EQ(shown.pixelColor(tokyo.toPoint() + QPoint(-12, -12)), QColor(0xF2, 0xEF, 0xE9));
+    EXPECT_EQ(shown.pixelColor(view->PixelOf(33 * 3600000, 142 * 3600000).toPoint()), QColor(0xAA, 0xD3, 0xDF));
+}
+
+TEST_F(MapViewTest, AnAddressIsFoundThroughTheDictionaries)
+{
+    TMapSearchParams p;
+    p.Kind = 1;
+    p.Address = Sjis::encode(QStringLiteral("東京都千代田区千代田"));
+    int code = -1;
+    auto view = open(p, &code);
+    EXPECT_EQ(code, mapShowByText);
+    int32_t lat, lon;
+    view->GetMapPosition(lat, lon);
+    // 千代田区 lies within a few kilometres of 35.69 N, 139.75 E.
+    EXPECT_NEAR(lat / 3600000.0, 35.69, 0.03);
+    EXPECT_NEAR(lon / 3600000.0, 139.75, 0.03);
+
+    // Nothing to show: the whole country, and no point.
+    auto nothing = open(TMapSearchParams{}, &code);
+    EXPECT_EQ(code, mapNothingByPosition);
+    EXPECT_EQ(nothing->ScaleIndex(), 0);
+    nothing->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, 0);
+}
+
+TEST_F(MapViewTest, ADoubleClickPicksThePointAndEscKeepsIt)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    const QPoint at(100, 80);
+    int32_t expectedLat, expectedLon;
+    view->PositionAt(at, expectedLat, expectedLon);
+    QTest::mouseDClick(view->MapControl, Qt::LeftButton, {}, at);
+    int32_t lat, lon;
+    view->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, expectedLat);
+    EXPECT_EQ(lon, expectedLon);
+    EXPECT_GT(lat, TokyoLatitude) << "above the centre is north";
+    EXPECT_LT(lon, TokyoLongitude);
+
+    // The pop-up's centring moves the map to the picked point.
+    view->pmiCenteringClick();
+    EXPECT_NEAR(view->PixelOf(lat, lon).x(), view->MapControl->width() / 2, 1);
+
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(view->result(), QDialog::Rejected);
+    view->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, expectedLat);
+}
+
+TEST_F(MapViewTest, ClipRectangleCopyWithCornerTextAndPrintToPdf)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    settle(*view);
+    QWidget *map = view->MapControl;
+
+    // A drag that ends where it started leaves no rectangle: the whole map is the region.
+    view->sbtnClip->click();
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_TRUE(view->ClipRect().isEmpty());
+    EXPECT_FALSE(view->sbtnClip->isChecked());
+    EXPECT_EQ(view->Region(), map->rect());
+
+    view->sbtnClip->click();
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(40, 30));
+    QMouseEvent move(QEvent::MouseMove, QPointF(240, 130), map->mapToGlobal(QPointF(240, 130)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(map, &move);
+    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(240, 130));
+    EXPECT_EQ(view->ClipRect(), QRect(QPoint(40, 30), QPoint(240, 130)));
+    EXPECT_FALSE(view->sbtnClip->isChecked());
+
+    view->actCopy->trigger();
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(copied->imageData()).size(), QSize(201, 101));
+    int32_t top, left, bottom, right;
+    view->PositionAt(QPoint(40, 30), top, left);
+    view->PositionAt(QPoint(240, 130), bottom, right);
+    EXPECT_EQ(copied->text(), MapCornerText(top, left, bottom, right));
+    EXPECT_TRUE(copied->text().startsWith(QStringLiteral("左上 北緯 : 35度4")));
+
+    const QString pdf = dir_.path() + QStringLiteral("/map.pdf");
+    TMapView::TPrinterSetup previous = TMapView::SetPrinterSetup([pdf](QWidget *, QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setResolution(600);
+        return true;
+    });
+    view->sbtnPrint->click();
+    TMapView::SetPrinterSetup(previous);
+    EXPECT_EQ(boxes_.texts(), QStringList{QStringLiteral("印刷しました")});
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-png"),
+                                              QStringLiteral("-singlefile"), pdf, dir_.path() + QStringLiteral("/page")});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    const QImage page(dir_.path() + QStringLiteral("/page.png"));
+    ASSERT_FALSE(page.isNull());
+    // 201 pixels at 96 dpi are about 314 pixels at 150 dpi, from the printable area's corner.
+    const QColor tile = page.pixelColor(page.width() / 8, page.height() / 30);
+    EXPECT_NEAR(tile.green(), TileServer::colourOf(18).green(), 6) << tile.name().toStdString();
+    EXPECT_EQ(page.pixelColor(page.width() * 3 / 4, page.height() / 2), QColor(Qt::white));
+
+    // Changing the scale removes the rectangle.
+    view->SetScale(5);
+    EXPECT_TRUE(view->ClipRect().isEmpty());
+}

@@ -1,0 +1,121 @@
+// The QR map link window (its code read back by a barcode reader, its size rules and setting) and the web
+// search window (the address it hands to the browser, its messages and setting), offscreen.
+#include "geo/QRMap.h"
+#include "geo/WebSch.h"
+
+#include "TestSupport.h"
+#include "core/Globals.h"
+#include "platform/MemIniFile.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class WebLinkWindows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        previousData_ = DataFolder;
+        DataFolder = dir_.path() + QLatin1Char('/');
+        previousOpener_ = SetUrlOpener([this](const QUrl &url) { opened_ << url; return true; });
+    }
+    void TearDown() override
+    {
+        SetUrlOpener(previousOpener_);
+        DataFolder = previousData_;
+    }
+    QString settings() const { return DataFolder + SettingsFileName; }
+
+    QTemporaryDir dir_;
+    QString previousData_;
+    TUrlOpener previousOpener_;
+    QList<QUrl> opened_;
+    test::MessageBoxScript boxes_;
+};
+
+// What zbarimg reads in the image, enlarged so that every module is several pixels wide.
+QByteArray decoded(const QImage &image, const QString &folder)
+{
+    const QString file = folder + QStringLiteral("/qr.png");
+    image.scaled(image.size() * 4).save(file);
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), file});
+    EXPECT_TRUE(zbar.waitForFinished(60000)) << "zbarimg (zbar-tools) is needed";
+    return zbar.readAllStandardOutput().trimmed();
+}
+
+}  // namespace
+
+TEST_F(WebLinkWindows, QRCodeCarriesTheLinkOfTheAddressAndFollowsTheSize)
+{
+    test::writeFile(settings(), "[QRMAP]\r\nSize=9\r\nLink=http://m.example/link.cgi?W=D&ZM=11&ADDR=%s\r\n");
+    QByteArray link;
+    {
+        TQRCodeMap window(nullptr);
+        EXPECT_EQ(window.Size(), 3);  // a stored size outside 1 to 5
+        window.SetAddress(QStringLiteral(" 東京都千代田区 1-1 "));
+        EXPECT_EQ(window.edtAdrs->text(), QStringLiteral("東京都千代田区 1-1"));
+        EXPECT_TRUE(window.Image().isNull());  // built when shown
+        window.show();
+        ASSERT_FALSE(window.Image().isNull());
+        link = window.Link();
+        EXPECT_EQ(link, QByteArray("http://m.example/link.cgi?W=D&ZM=11&ADDR=%93%8C%8B%9E%93s%90%E7%91%E3%93c%8B%E6+1-1"));
+        EXPECT_EQ(decoded(window.Image(), dir_.path()), link);
+        const int side = window.Image().width();
+
+        // Typing a digit and a letter and leaving restores the size; a size of 5 makes a larger code.
+        window.edtSize->setFocus();
+        window.edtSizeEnter();
+        window.edtSize->setText(QStringLiteral("4x"));
+        window.edtSizeExit();
+        EXPECT_EQ(window.edtSize->text(), QStringLiteral("3"));
+        EXPECT_EQ(window.Size(), 3);
+        window.edtSize->setText(QStringLiteral("5"));
+        window.edtSizeExit();
+        EXPECT_EQ(window.Size(), 5);
+        EXPECT_EQ(window.Image().width(), side / 3 * 5);
+        EXPECT_FALSE(window.udSizeChangingEx(6));
+        EXPECT_EQ(window.Size(), 5);
+        EXPECT_EQ(decoded(window.Image(), dir_.path()), link);
+
+        // A new address while shown makes a new code at once.
+        window.SetAddress(QStringLiteral("大阪府"));
+        EXPECT_EQ(decoded(window.Image(), dir_.path()), QByteArray("http://m.example/link.cgi?W=D&ZM=11&ADDR=%91%E5%8D%E3%95%7B"));
+    }
+    EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("QRMAP"), QStringLiteral("Size"), 0), 5);
+}
+
+TEST_F(WebLinkWindows, WebSearchOpensTheEnginesAddressAndRemembersTheEngine)
+{
+    test::writeFile(settings(), "[WEB SEARCH]\r\nEngine=7\r\n");
+    {
+        TWebSearch window(nullptr);
+        EXPECT_EQ(window.cbxEngine->currentIndex(), 0);  // a stored engine outside 0 to 4
+        ASSERT_EQ(window.cbxEngine->count(), 5);
+        EXPECT_EQ(window.cbxEngine->itemText(3), QStringLiteral("インフォシーク"));
+        window.show();
+
+        // No word: a message and nothing opened.
+        window.bbtnSearch->click();
+        EXPECT_EQ(boxes_.texts(), QStringList{QStringLiteral("検索名称を入力してください  ")});
+        EXPECT_TRUE(opened_.isEmpty());
+        EXPECT_TRUE(window.isVisible());
+
+        window.SetKeyword(QStringLiteral("山田 商店"));
+        EXPECT_EQ(window.edtWord->cursorPosition(), 5);
+        window.cbxEngine->setCurrentIndex(1);
+        QTest::keyClick(window.edtWord, Qt::Key_Return);  // Enter presses 検索
+        EXPECT_EQ(window.result(), QDialog::Accepted);
+    }
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_[0].scheme(), QStringLiteral("https"));
+    EXPECT_TRUE(opened_[0].toEncoded().endsWith("p=%E5%B1%B1%E7%94%B0+%E5%95%86%E5%BA%97")) << opened_[0].toEncoded().constData();
+    EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("WEB SEARCH"), QStringLiteral("Engine"), 0), 1);
+}

@@ -14,6 +14,8 @@ packages=(
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
+  # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
+  packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
 fi
 
 missing=()

@@ -2,7 +2,8 @@
 # and the helpers to fail and to wait. Sourced after `set -euo pipefail`.
 work=$(mktemp -d)
 pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+imepid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; [ -n "$imepid" ] && kill "$imepid" 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/etc
 unset QT_QPA_PLATFORM
 data=$XDG_DATA_HOME/Oxa/Mirvale18
@@ -31,4 +32,18 @@ answer_boxes() {
     [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
   done
   return 0
+}
+
+# A real input method for the program started after it: the ibus daemon with its Anthy engine, in Latin input
+# until the script switches it on with Ctrl+J. Needs a D-Bus session (the script runs under dbus-run-session).
+start_input_method() {
+  export XDG_CACHE_HOME=$work/cache GSETTINGS_BACKEND=keyfile
+  gsettings set org.freedesktop.ibus.engine.anthy.common input-mode 3 || fail "no Anthy settings"
+  # The engine is a Python program that needs the system's Python with its GObject bindings.
+  PATH=/usr/bin:$PATH ibus-daemon --xim=false --panel=disable --replace >/dev/null 2>&1 & imepid=$!
+  wait_for 30 sh -c "ibus address 2>/dev/null | grep -q unix" || fail "the input method did not start"
+  IBUS_ADDRESS=$(ibus address); export IBUS_ADDRESS
+  engine_on() { ibus engine anthy >/dev/null 2>&1; ibus engine 2>/dev/null | grep -q anthy; }
+  wait_for 30 engine_on || fail "no Anthy engine"
+  export QT_IM_MODULE=ibus
 }

@@ -88,3 +88,8 @@ QByteArray rawOrderBy(const TIndexDef &ix)
     return s + "rowid";
 }
 
+void UseOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}

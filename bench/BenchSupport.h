@@ -26,6 +26,10 @@ void fillBook(TTable &t, int count);
 
 double seconds(const QElapsedTimer &t);
 
+// The benches that draw do it off screen, so they run on a machine without a display; a platform the caller
+// set is kept. Called before the application object is made.
+void UseOffscreenPlatform();
+
 // Seconds per run of f, from as many runs as fit about a tenth of a second (at least one, after one more to
 // touch the pages). An f that returns seconds times the part of its run that counts (its set-up left out).
 template <typename F>

@@ -11,6 +11,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include "BenchSupport.h"
+
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
@@ -45,6 +47,7 @@ std::vector<TEntry> makeEntries(size_t count, Sample &s)
 
 int main(int argc, char **argv)
 {
+    UseOffscreenPlatform();
     QGuiApplication app(argc, argv);
     const size_t count = argc > 1 ? size_t(std::atol(argv[1])) : 10000;
     const QString appDir = QStringLiteral(VELMORA_APP_DIR);

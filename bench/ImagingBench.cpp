@@ -46,6 +46,7 @@ void line(const char *what, QSize size, double ours, double qtSmooth, double qtF
 
 int main(int argc, char **argv)
 {
+    UseOffscreenPlatform();
     QGuiApplication app(argc, argv);
     const int width = argc > 2 ? std::atoi(argv[1]) : 6000;
     const int height = argc > 2 ? std::atoi(argv[2]) : 4000;

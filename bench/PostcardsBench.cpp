@@ -338,7 +338,7 @@ void printSide(const char *what, const TSideResult &r, int pages)
 int main(int argc, char **argv)
 {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    UseOffscreenPlatform();
     SetPrinterCaps({true, Dpi, Dpi, 0, 0});
     PaperScale = 1480;
 

@@ -10,14 +10,18 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QTreeView>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 void CenterFormOnOwner(QWidget *form, QWidget *owner)
@@ -112,14 +116,40 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
         start = folder;
     else if (startInProgramFolder)
         start = ExcludeTrailingPathDelimiter(AppFolder);
+    else
+        start = QDir::homePath();
     QFileDialog dialog(owner, title, start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::ReadOnly, !allowNewFolder);
+    ShowFileColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
     return true;
+}
+
+void ShowFileColumnsWhole(QFileDialog &dialog)
+{
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    auto *view = dialog.findChild<QTreeView *>();
+    if (!model || !view)
+        return;  // the desktop's own dialog sizes its columns itself
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [&dialog, view] {
+        QHeaderView *header = view->header();
+        header->resizeSections(QHeaderView::ResizeToContents);
+        int needed = 0;
+        for (int c = 0; c < header->count(); ++c)
+            if (!header->isSectionHidden(c))
+                needed += header->sectionSize(c);
+        const int missing = needed - view->viewport()->width();
+        if (missing <= 0)
+            return;
+        const QRect work = dialog.screen()->availableGeometry();
+        const int width = std::min(dialog.width() + missing, work.width() - (dialog.frameGeometry().width() - dialog.width()));
+        const int left = std::max(work.left(), dialog.x() - (width - dialog.width()) / 2);
+        dialog.setGeometry(std::min(left, work.right() + 1 - width), dialog.y(), width, dialog.height());
+    });
 }
 
 bool IsEnterKey(const QEvent *event)

@@ -10,6 +10,7 @@ class QAbstractButton;
 class QEvent;
 class QHBoxLayout;
 class QPushButton;
+class QFileDialog;
 class QWidget;
 
 // Centres form over its owner (or in the work area without one), kept inside the work area.
@@ -29,9 +30,14 @@ int32_t BgrFromColor(const QColor &color);
 // Deletes folder with everything below it. True only when nothing is left of it.
 bool DeleteFolderTree(const QString &folder, bool keepFiles = false);
 
-// The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out.
+// The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out; without one
+// (nor the program's folder asked for) it starts in the user's home folder.
 bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool allowNewFolder,
                      bool startInProgramFolder);
+
+// Widens the file list's columns to their texts each time a folder is listed, and the dialog with them as far
+// as the screen allows, so no name, size, type or date is cut.
+void ShowFileColumnsWhole(QFileDialog &dialog);
 
 // The buttons a dialog ends with, "OK" and "キャンセル", named btnOk and btnCancel, in a right-aligned row
 // for the dialog's layout.

@@ -51,10 +51,16 @@ const QString CaptionInquiry = QStringLiteral("アドレス帳情報照会");
 const QString CaptionRegister = QStringLiteral("アドレス帳情報登録");
 
 // The user's documents folder, or the data folder when there is none.
+// A desktop without a documents folder has the home folder for it: a file dialog given a folder that does not
+// exist would open in the folder the program was started from.
 QString GetMyDocumentsFolder()
 {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? DataFolder : IncludeTrailingPathDelimiter(documents);
+    for (const QStandardPaths::StandardLocation location : {QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && DirectoryExists(folder))
+            return IncludeTrailingPathDelimiter(folder);
+    }
+    return DataFolder;
 }
 
 }  // namespace
@@ -782,6 +788,7 @@ void TDataInquiry::bbtnAddExtFileClick()
     dialog.setNameFilter(QStringLiteral("すべてのファイル (*)"));
     dialog.setDirectory(GetMyDocumentsFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
+    ShowFileColumnsWhole(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         const QString path = dialog.selectedFiles().first();
         if (ExtFilePaths().contains(path, Qt::CaseInsensitive))

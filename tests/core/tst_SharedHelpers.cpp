@@ -1,13 +1,17 @@
 // Window placement, design units, rounding and deleting folders.
 #include "core/SharedHelpers.h"
+#include "core/Globals.h"
 
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -71,4 +75,40 @@ TEST(SharedHelpers, DeleteFolderTreeReportsWhatItCouldNotDelete)
     EXPECT_FALSE(DeleteFolderTree(root, true));
     EXPECT_TRUE(QFileInfo::exists(root + "/sub/c.txt"));
     EXPECT_FALSE(DeleteFolderTree(dir.path() + "/missing"));
+}
+
+// The folder chooser starts in the folder given, else in the program's folder when asked, else in the user's
+// home: never in the folder the program happened to be started from.
+TEST(SharedHelpers, FolderChooserStartsInTheGivenFolderOrHome)
+{
+    QTemporaryDir home, given, elsewhere;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const QString savedCurrent = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    AppFolder = given.path() + "/";
+    const struct {
+        QString folder;
+        bool programFolder;
+        QString expected;
+    } cases[] = {
+        {given.path(), false, given.path()},
+        {QString(), true, given.path()},
+        {home.path() + "/gone", false, home.path()},
+    };
+    for (const auto &c : cases) {
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QString folder = c.folder;
+        EXPECT_FALSE(BrowseForFolder(folder, nullptr, QStringLiteral("フォルダーの選択"), false, c.programFolder));
+        EXPECT_EQ(shown.toStdString(), QDir(c.expected).absolutePath().toStdString());
+    }
+    AppFolder.clear();
+    QDir::setCurrent(savedCurrent);
+    qputenv("HOME", savedHome);
 }

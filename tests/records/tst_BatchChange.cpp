@@ -368,6 +368,43 @@ TEST_F(BatchChangeTest, MunicipalityCodesComeFromEachRecordsOwnAddress)
     EXPECT_NE(dialog->result(), QDialog::Accepted);
 }
 
+// The address look-up failing in the middle of a run (its dictionary damaged) ends the run with its message and
+// takes back what the run had already written: the book as it was, no transaction left open, the dialog open.
+TEST_F(BatchChangeTest, ALookUpFailingMidRunTakesBackTheRecordsBeforeIt)
+{
+    QTemporaryDir program;
+    const QString folder = program.path() + "/";
+    for (const QString &library : QDir(test::appDir()).entryList({"*.so"}, QDir::Files))
+        ASSERT_TRUE(QFile::link(test::appDir() + library, folder + library)) << library.toStdString();
+    ASSERT_TRUE(QDir().mkpath(folder + "Dic"));
+    ASSERT_TRUE(QFile::link(test::appDir() + "Dic/Geo.dic", folder + "Dic/Geo.dic"));
+    QByteArray damaged = test::readFile(test::appDir() + "Dic/Jis.dic");
+    damaged[0] = 'X';
+    test::writeFile(folder + "Dic/Jis.dic", damaged);
+    AppFolder = folder;
+
+    add([](TTable &t) { t.FieldByName("JisCode").SetAsString("99999"); });  // no address: no look-up
+    add([](TTable &t) {
+        t.FieldByName("Tdfkn").SetAsString(sjis(QStringLiteral("東京都")));
+        t.FieldByName("Adrs1").SetAsString(sjis(QStringLiteral("千代田区千代田１－１")));
+    });
+    add();
+    const QByteArrayList before = book();
+    open({0, 1, 2});
+    check("chkGetJisCode");
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText("changed");
+    start();
+    EXPECT_FALSE(dm->AdrsTable->InTransaction());
+    EXPECT_EQ(dm->AdrsTable->State(), TDataSetState::dsBrowse) << "the record in work is not left in edit";
+    EXPECT_EQ(book(), before);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].flags, MB_ICONERROR);
+    EXPECT_TRUE(boxes.shown()[1].text.contains(QStringLiteral("KVJisAdrs"))) << boxes.shown()[1].text.toStdString();
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog->ChangedRecNos.empty());
+}
+
 TEST_F(BatchChangeTest, StopLeavesTheBookAsItWas)
 {
     for (int i = 0; i < 40; ++i)

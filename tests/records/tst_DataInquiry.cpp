@@ -15,6 +15,7 @@
 #include "geo/UniNMDic.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
+#include "platform/Fonts.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"
@@ -31,6 +32,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,6 +42,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTabWidget>
@@ -46,6 +50,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTimer>
+#include <QTreeView>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -709,6 +714,60 @@ TEST_F(DataInquiryTest, CustomColoursComeBackInTheirBoxesAndCancelWritesNothing)
     EXPECT_EQ(offered, QColor(255, 0, 0));
     EXPECT_EQ(form->SymbolColor(), 0xFF0000);
     EXPECT_EQ(test::readFile(DataFolder + "CstmClr.ini"), before);
+}
+
+// The file dialog of an attached file opens in the user's documents folder, or the home folder when there is
+// none (never the folder the program was started from), and shows each column of its list whole.
+TEST_F(DataInquiryTest, TheAttachedFileDialogOpensAtHomeWithEveryColumnWhole)
+{
+    QTemporaryDir home, elsewhere;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const QString savedCurrent = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    test::writeFile(home.path() + "/見積書_2026年度_株式会社サンプル商事御中.pdf", QByteArray(123456, 'x'));
+    InstallFontSubstitutions();
+    const QFont savedFont = QApplication::font();
+    InstallUiFont();
+    open();
+    showForm();
+    QString shownFolder;
+    QStringList cut;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const auto close = qScopeGuard([dialog] { dialog->reject(); });
+        QTest::qWait(300);  // the folder is read in the background
+        shownFolder = dialog->directory().absolutePath();
+        auto *view = dialog->findChild<QTreeView *>();
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(view->isVisible()) << "the detail view";
+        const QHeaderView *header = view->header();
+        const QAbstractItemModel *model = view->model();
+        ASSERT_GE(model->rowCount(view->rootIndex()), 1);
+        for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c))
+                continue;
+            // Each text of the column within the margins a view draws it in (the name's icon beside it): less
+            // and the text is drawn cut short.
+            const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+            int needed = header->sectionSizeHint(c);
+            for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
+                const QString text = model->index(r, c, view->rootIndex()).data().toString();
+                needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + margins
+                                              + (c == 0 ? view->iconSize().width() + margins : 0));
+            }
+            if (header->sectionSize(c) < needed)
+                cut << QStringLiteral("%1 %2<%3").arg(model->headerData(c, Qt::Horizontal).toString())
+                           .arg(header->sectionSize(c)).arg(needed);
+        }
+    });
+    form->bbtnAddExtFile->click();
+    EXPECT_EQ(shownFolder.toStdString(), QDir(home.path()).absolutePath().toStdString());
+    EXPECT_EQ(cut.join(", ").toStdString(), "");
+    QApplication::setFont(savedFont);
+    QDir::setCurrent(savedCurrent);
+    qputenv("HOME", savedHome);
 }
 
 TEST_F(DataInquiryTest, ServicesKeepTheFormAndItsHeldRecordCurrent)

@@ -113,6 +113,8 @@ TAreaChooser::TAreaChooser(QComboBox *cbxArea, QListWidget *lbxTdfkn, QListWidge
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setItemDelegate(new TKanaGroupDelegate(list));
         list->setUniformItemSizes(true);
+        // The delegate cuts long names itself.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     connect(cbxArea_, &QComboBox::activated, this, [this] {
         if (!filling_ && cbxArea_->currentIndex() != region_)

@@ -2,6 +2,7 @@
 
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "directory/NmAdSch.h"
 #include "directory/SearchThread.h"
@@ -54,6 +55,8 @@ QWidget *TCategorySearch::createOwnConditions()
     lbxMain->setAccessibleName(QStringLiteral("大分類"));
     lbxSub->setAccessibleName(QStringLiteral("小分類"));
     label->setBuddy(lbxMain);
+    lbxMain->setMinimumWidth(ScaleByDpi(150, true));
+    lbxSub->setMinimumWidth(ScaleByDpi(150, true));
     lists->addWidget(lbxMain, 1);
     lists->addWidget(lbxSub, 1);
     layout->addLayout(lists, 1);

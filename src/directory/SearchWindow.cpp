@@ -154,7 +154,7 @@ void TDirectorySearchWindow::createControls()
     nameRow->addWidget(nmcbxName, 1);
     nameRow->addWidget(nmedtName, 1);
     conditionColumn_->addLayout(nameRow);
-    conditions->addLayout(conditionColumn_, 3);
+    conditions->addLayout(conditionColumn_, 2);
 
     // Telephone kinds and legal form.
     auto *options = new QVBoxLayout;
@@ -198,7 +198,7 @@ void TDirectorySearchWindow::createControls()
     auto *lists = new QHBoxLayout;
     lbxTdfkn = Named<QListWidget>("lbxTdfkn", conditionPanel_);
     lbxTdfkn->setAccessibleName(QStringLiteral("都道府県"));
-    lbxTdfkn->setFixedWidth(ScaleByDpi(120, true));
+    lbxTdfkn->setFixedWidth(ScaleByDpi(112, true));
     spltAdrs = Named<QSplitter>("spltAdrs", Qt::Horizontal, conditionPanel_);
     spltAdrs->setChildrenCollapsible(false);
     lbxCity = Named<QListWidget>("lbxCity", spltAdrs);
@@ -210,7 +210,7 @@ void TDirectorySearchWindow::createControls()
     lists->addWidget(lbxTdfkn);
     lists->addWidget(spltAdrs, 1);
     areas->addLayout(lists, 1);
-    conditions->addLayout(areas, 4);
+    conditions->addLayout(areas, 5);
     area_ = new TAreaChooser(cbxArea, lbxTdfkn, lbxCity, lbxOhaza, this);
 
     // Job buttons.

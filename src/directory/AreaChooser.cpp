@@ -126,11 +126,11 @@ TAreaChooser::TAreaChooser(QComboBox *cbxArea, QListWidget *lbxTdfkn, QListWidge
     });
     connect(lbxCity_, &QListWidget::itemSelectionChanged, this, [this] {
         if (!filling_)
-            citiesClicked();
+            lowerListClicked(lbxCity_, shownCities_);
     });
     connect(lbxOhaza_, &QListWidget::itemSelectionChanged, this, [this] {
         if (!filling_)
-            townsClicked();
+            lowerListClicked(lbxOhaza_, shownTowns_);
     });
 }
 
@@ -177,7 +177,7 @@ void TAreaChooser::RegionChanged()
             lbxTdfkn_->item(0)->setSelected(true);
         }
         fillCities();
-        takePrefectureCodes();
+        takeCodes(lbxTdfkn_);
     }
     shownPrefectures_ = {selectedRows(lbxTdfkn_).empty() ? -1 : 0, static_cast<int>(selectedRows(lbxTdfkn_).size())};
     shownCities_ = shownTowns_ = {-1, 0};
@@ -254,13 +254,6 @@ void TAreaChooser::fillTowns()
     }
 }
 
-void TAreaChooser::takePrefectureCodes()
-{
-    AreaList.clear();
-    for (int row : selectedRows(lbxTdfkn_))
-        AreaList.push_back({lbxTdfkn_->item(row)->data(codeRole).toByteArray(), areaLevelPrefecture});
-}
-
 void TAreaChooser::prefecturesClicked()
 {
     std::vector<int> rows = selectedRows(lbxTdfkn_);
@@ -279,71 +272,52 @@ void TAreaChooser::prefecturesClicked()
     filling_ = true;
     fillCities();
     filling_ = false;
-    takePrefectureCodes();
+    AreaList.clear();
+    takeCodes(lbxTdfkn_);
     emit AreaChanged();
 }
 
-// A choice one level down replaces the codes of the level above; "指定しない" stands for the level above.
-void TAreaChooser::citiesClicked()
+// The codes of the chosen rows of a list; "指定しない" (row 0 of the city and town lists) stands for the list
+// above it.
+void TAreaChooser::takeCodes(QListWidget *list)
 {
-    if (selectedRows(lbxTdfkn_).size() > 1)
-        return;
-    std::vector<int> rows = selectedRows(lbxCity_);
-    filling_ = true;
-    if (rows.empty() && lbxCity_->currentRow() >= 0)
-        lbxCity_->currentItem()->setSelected(true);
-    if (lbxCity_->count() > 0 && lbxCity_->item(0)->isSelected() && lbxCity_->currentRow() == 0)
-        for (int i = 1; i < lbxCity_->count(); ++i)
-            lbxCity_->item(i)->setSelected(false);
-    else if (lbxCity_->count() > 0 && selectedRows(lbxCity_).size() > 1)
-        lbxCity_->item(0)->setSelected(false);
-    filling_ = false;
-    rows = selectedRows(lbxCity_);
-    const std::pair<int, int> shown{rows.empty() ? -1 : rows.front(), static_cast<int>(rows.size())};
-    if (shown == shownCities_)
-        return;
-    shownCities_ = shown;
-    shownTowns_ = {-1, 0};
-    filling_ = true;
-    fillTowns();
-    filling_ = false;
-    AreaList.clear();
-    for (int row : rows) {
-        if (row == 0)
-            takePrefectureCodes();
+    const int level = list == lbxTdfkn_ ? areaLevelPrefecture : list == lbxCity_ ? areaLevelCity : areaLevelTown;
+    for (int row : selectedRows(list)) {
+        if (row == 0 && list != lbxTdfkn_)
+            takeCodes(list == lbxCity_ ? lbxTdfkn_ : lbxCity_);
         else
-            AreaList.push_back({lbxCity_->item(row)->data(codeRole).toByteArray(), areaLevelCity});
+            AreaList.push_back({list->item(row)->data(codeRole).toByteArray(), level});
     }
-    emit AreaChanged();
 }
 
-void TAreaChooser::townsClicked()
+// The city and town lists count only while the list above them has at most one choice. A choice replaces the
+// codes of the level above; "指定しない" clicked clears the other choices, another row clears "指定しない".
+void TAreaChooser::lowerListClicked(QListWidget *list, std::pair<int, int> &shownRows)
 {
-    if (selectedRows(lbxCity_).size() > 1)
+    if (selectedRows(list == lbxCity_ ? lbxTdfkn_ : lbxCity_).size() > 1)
         return;
-    std::vector<int> rows = selectedRows(lbxOhaza_);
     filling_ = true;
-    if (rows.empty() && lbxOhaza_->currentRow() >= 0)
-        lbxOhaza_->currentItem()->setSelected(true);
-    if (lbxOhaza_->count() > 0 && lbxOhaza_->item(0)->isSelected() && lbxOhaza_->currentRow() == 0)
-        for (int i = 1; i < lbxOhaza_->count(); ++i)
-            lbxOhaza_->item(i)->setSelected(false);
-    else if (lbxOhaza_->count() > 0 && selectedRows(lbxOhaza_).size() > 1)
-        lbxOhaza_->item(0)->setSelected(false);
+    if (selectedRows(list).empty() && list->currentRow() >= 0)
+        list->currentItem()->setSelected(true);
+    if (list->count() > 0 && list->item(0)->isSelected() && list->currentRow() == 0)
+        for (int i = 1; i < list->count(); ++i)
+            list->item(i)->setSelected(false);
+    else if (list->count() > 0 && selectedRows(list).size() > 1)
+        list->item(0)->setSelected(false);
     filling_ = false;
-    rows = selectedRows(lbxOhaza_);
+    const std::vector<int> rows = selectedRows(list);
     const std::pair<int, int> shown{rows.empty() ? -1 : rows.front(), static_cast<int>(rows.size())};
-    if (shown == shownTowns_)
+    if (shown == shownRows)
         return;
-    shownTowns_ = shown;
-    AreaList.clear();
-    const std::vector<int> cityRows = selectedRows(lbxCity_);
-    for (int row : rows) {
-        if (row == 0 && !cityRows.empty())
-            AreaList.push_back({lbxCity_->item(cityRows.front())->data(codeRole).toByteArray(), areaLevelCity});
-        else if (row > 0)
-            AreaList.push_back({lbxOhaza_->item(row)->data(codeRole).toByteArray(), areaLevelTown});
+    shownRows = shown;
+    if (list == lbxCity_) {
+        shownTowns_ = {-1, 0};
+        filling_ = true;
+        fillTowns();
+        filling_ = false;
     }
+    AreaList.clear();
+    takeCodes(list);
     emit AreaChanged();
 }
 

@@ -58,9 +58,8 @@ private:
     void fillCities();
     void fillTowns();
     void prefecturesClicked();
-    void citiesClicked();
-    void townsClicked();
-    void takePrefectureCodes();
+    void lowerListClicked(QListWidget *list, std::pair<int, int> &shownRows);
+    void takeCodes(QListWidget *list);
     void showListsEnabled(bool enabled);
     static std::vector<int> selectedRows(const QListWidget *list);
 

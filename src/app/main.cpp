@@ -1,6 +1,7 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
 #include "directory/DirectoryDll.h"
+#include "directory/NmAdSch.h"
 #include "geo/DicSch.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     RegisterMainList();
     RegisterRecordForm();
     RegisterBatchChange();
+    RegisterDirectorySearches();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

@@ -12,6 +12,7 @@
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "mainlist/AdrsCopy.h"
+#include "mainlist/DirectorySearchServices.h"
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/AdrsSch.h"
 #include "mainlist/DupliSch.h"
@@ -1314,6 +1315,8 @@ bool TAddressList::CloseSubForms()
         if (AddressCopy)
             return false;
     }
+    if (CloseDirectorySearches && !CloseDirectorySearches())
+        return false;
     return true;
 }
 

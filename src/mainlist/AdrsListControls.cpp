@@ -11,6 +11,7 @@
 #include "core/Hyphen.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
+#include "mainlist/DirectorySearchServices.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "mainlist/AdrsCopy.h"
@@ -170,7 +171,9 @@ void TAddressList::createActions()
         action->setShortcutContext(Qt::WindowShortcut);
         const bool available = def.Available
             || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch))
-            || (RunBatchChange && def.Member == &L::actBatchChange);
+            || (RunBatchChange && def.Member == &L::actBatchChange)
+            || (ShowNameAdrsSearch && def.Member == &L::actNameAdrsSearch)
+            || (ShowCategorySearch && def.Member == &L::actCategorySearch);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -206,6 +209,8 @@ void TAddressList::createActions()
     connect(actViewColumn, &QAction::triggered, this, &TAddressList::actViewColumnExecute);
     connect(actNumerSearch, &QAction::triggered, this, &TAddressList::actNumerSearchExecute);
     connect(actBatchChange, &QAction::triggered, this, [this] { RunBatchChange(this); });
+    connect(actNameAdrsSearch, &QAction::triggered, this, [this] { ShowNameAdrsSearch(this); });
+    connect(actCategorySearch, &QAction::triggered, this, [this] { ShowCategorySearch(this); });
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());

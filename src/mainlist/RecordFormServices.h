@@ -1,6 +1,6 @@
-// What the main list asks of the record-entry windows: the record form and the batch change. The form belongs to the record-entry part of the program,
-// which builds on this one, so the main list reaches it through this interface and a maker the program
-// installs at start.
+// What the main list and the directory searches ask of the record-entry windows: the record form and the
+// batch change. The form belongs to the record-entry part of the program, which builds on this one, so the
+// other windows reach it through this interface and a maker the program installs at start.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 class QWidget;
 class TAddressList;
 struct TAddressRecord;
+struct TDirectoryDetail;
 
 class TRecordFormServices {
 public:
@@ -27,6 +28,9 @@ public:
     virtual void SetSourceList(int kind) = 0;
     virtual void SetSkipUnsavedCheck(bool flag) = 0;
     virtual void UpdateRecordNavigator() = 0;
+    virtual void DisableRecordNavigator() = 0;
+    // A new record filled from a directory entry.
+    virtual void NewFromDirectory(const TDirectoryDetail &detail) = 0;
     virtual void RefreshGroupList() = 0;
     virtual void RefreshSenderList() = 0;
     virtual void SelectSender(int32_t senderNo) = 0;

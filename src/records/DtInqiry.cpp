@@ -9,6 +9,7 @@
 #include "core/TextUtils.h"
 #include "db/Table.h"
 #include "directory/ExportItemSelect.h"
+#include "directory/NmAdSch.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "geo/DicSch.h"
 #include "geo/UniNMDic.h"
@@ -201,6 +202,8 @@ void TDataInquiry::ShowRecord(const TAddressRecord &record)
 {
     SetLinked(1);
     setWindowTitle(CaptionInquiry);
+    if (EntrySnapshot && NameAdrsSearch)
+        NameAdrsSearch->SetCurrentHit(-1);
     EntrySnapshot.reset();
     chkContinualAdd->setEnabled(false);
     TAddressRecord shown = record;
@@ -232,6 +235,7 @@ void TDataInquiry::bbtnNewClick()
     setWindowTitle(CaptionRegister);
     EntrySnapshot.reset();
     HeldRecord.reset();
+    LeaveHits();
     if (AddressList)
         AddressList->SetCurrentIndex(-1);
     chkContinualAdd->setEnabled(true);
@@ -312,6 +316,8 @@ void TDataInquiry::sbtnMoveRecordClick(int tag)
         }
         if (read)
             ShowRecord(record);
+    } else {
+        StepThroughHits(tag);
     }
     if (r == ucSaved && AddressList) {
         AddressList->RefreshList(false, true, true);
@@ -323,7 +329,8 @@ void TDataInquiry::sbtnMoveRecordClick(int tag)
 
 void TDataInquiry::UpdateRecordNavigator()
 {
-    // The directory searches' hit lists are windows this build does not have, so only the main list leads.
+    if (UpdateHitNavigator())
+        return;
     if (SourceList != 1 || !AddressList) {
         DisableRecordNavigator();
         return;
@@ -396,11 +403,13 @@ void TDataInquiry::closeEvent(QCloseEvent *event)
     EntrySnapshot.reset();
     HeldRecord.reset();
     SourceList = -1;
+    LeaveHits();
     if (AddressList)
         AddressList->SetCurrentIndex(-1);
     event->accept();
     if (RecordForm == this)
         RecordForm = nullptr;
+    RecolourHitLists();
     if (AddressList)
         AddressList->UpdateListColor();
 }
@@ -410,6 +419,7 @@ void TDataInquiry::SetSourceList(int kind)
     if (SourceList == kind)
         return;
     SourceList = kind;
+    RecolourHitLists();
     if (AddressList)
         AddressList->UpdateListColor();
 }
@@ -419,6 +429,7 @@ void TDataInquiry::SetLinked(int flag)
     if (Linked == flag)
         return;
     Linked = flag;
+    RecolourHitLists();
     if (AddressList)
         AddressList->UpdateListColor();
 }
@@ -1403,6 +1414,11 @@ void TDataInquiry::btnAddClick()
             ShowRecord(record);
             return;
         }
+    }
+    // Walking on through the hits asks nothing about the hit just stored.
+    if (!HeldRecord && OnDirectoryHit()) {
+        TakeEntrySnapshot(true);
+        return;
     }
     SkipUnsavedCheck = true;
     btnClose->click();

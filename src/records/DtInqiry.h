@@ -32,6 +32,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWheelEvent;
 class TAddressList;
+class TDirectorySearchWindow;
 class THistoryData;
 class TNMDEdit;
 class TUniComboBox;
@@ -157,6 +158,7 @@ public:
     void SetSkipUnsavedCheck(bool flag) override { SkipUnsavedCheck = flag; }
     int32_t GetRecNo() const override;
     void UpdateRecordNavigator() override;
+    void NewFromDirectory(const TDirectoryDetail &detail) override;
     void RefreshGroupList() override;
     void RefreshSenderList() override;
     void SelectSender(int32_t senderNo) override;
@@ -175,7 +177,8 @@ public:
     void RecordToControls(TAddressRecord &record);
     void HoldRecord(const TAddressRecord &record);
     void TakeEntrySnapshot(bool take);
-    void DisableRecordNavigator();
+    void DisableRecordNavigator() override;
+    void FillFromDetail(const TDirectoryDetail &detail);
 
     // Editing sections.
     void InitGroupList();
@@ -263,6 +266,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The search window whose hits the form walks (SourceList 0 or 2), while it exists.
+    TDirectorySearchWindow *HitList() const;
+    void RecolourHitLists();
+    // No search window's hit is shown any more.
+    void LeaveHits();
+    // A search window shows the hit this form was filled from.
+    bool OnDirectoryHit() const;
+    bool StepThroughHits(int tag);
+    // The navigator over the hit list; false when the form shows no hit list's entry.
+    bool UpdateHitNavigator();
+
     void createControls();
     QWidget *createMainPage();
     QWidget *createSubPage();

@@ -1,0 +1,512 @@
+// The two directory search windows over the real Kvdir17.so and the sample directory: the conditions they build
+// from their area lists, their refusals, pages with their total, the stop and the exact resumption, the CSV of
+// selected hits and of the whole result, the main category searched alone, the remembered conditions and the
+// two windows keeping each other from searching at once.
+#include "directory/CtgrySch.h"
+#include "directory/NmAdSch.h"
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/Hyphen.h"
+#include "db/Session.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "directory/DirectoryCsv.h"
+#include "directory/DirectoryDll.h"
+#include "directory/SearchThread.h"
+#include "geo/DicLibraries.h"
+#include "platform/MemIniFile.h"
+#include "platform/SjisCodec.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char *const noNames[2] = {"", ""};
+
+QString sampleRoot()
+{
+    QString dt00 = QStringLiteral(VELMORA_SAMPLE_DT00);
+    return dt00.left(dt00.size() - 5);  // without "Dt00/"
+}
+
+// Every hit of an area straight from the library, page size 200: what the window's pages must add up to.
+std::vector<TDirectoryHit> libraryHits(const QByteArray &area, uint32_t kinds, const QByteArray &category = {})
+{
+    TDirectoryCondition c{};
+    PutText(c.AreaCode, area);
+    PutText(c.CategoryCode, category);
+    c.One1 = c.One2 = 1;
+    c.Kinds = kinds;
+    c.PageSize = 200;
+    PutText(c.DataFolder, QByteArray(VELMORA_SAMPLE_DT00));
+    PutText(c.DicFolder, QFile::encodeName(test::appDir() + "Dic/"));
+    std::vector<TDirectoryHit> page(200), all;
+    TDirectoryResume resume{};
+    resume.Started = resume.AreaDone = -1;
+    for (;;) {
+        int32_t count = 0;
+        if (DirectorySearchArea(c, page.data(), count, resume, directoryReserved, nullptr, noNames) != directoryFound)
+            break;
+        all.insert(all.end(), page.begin(), page.begin() + count);
+        if (resume.AreaDone != 0 || count == 0)
+            break;
+        c.Continuation = 1;
+    }
+    return all;
+}
+
+class SearchWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppFolder = test::appDir();
+        const QString shipped = test::appDir() + "Category/";
+        categories = tables.path() + "/";
+        for (const QString &f : QDir(shipped).entryList(QDir::Files))
+            QFile::copy(shipped + f, categories + f);
+        book.Open(QStringLiteral("Book"), false, categories);
+        HddInstalled = 1;
+        HddDataFolder = sampleRoot();
+        HistoryCount = 10;
+        ASSERT_EQ(LoadHyphenDll(AppFolder, AppFolder + "Dic/"), 0);
+        ASSERT_EQ(LoadDirectoryDll(AppFolder), 0);
+    }
+    void TearDown() override
+    {
+        delete NameAdrsSearch;
+        delete CategorySearch;
+        FreeDirectoryDll();
+        FreeHyphenDll();
+        HddInstalled = 0;
+        HddDataFolder.clear();
+    }
+
+    TNameAdrsSearch *nameWindow()
+    {
+        NameAdrsSearch = new TNameAdrsSearch;
+        NameAdrsSearch->show();
+        return NameAdrsSearch;
+    }
+    TCategorySearch *categoryWindow()
+    {
+        CategorySearch = new TCategorySearch;
+        CategorySearch->show();
+        return CategorySearch;
+    }
+    static void chooseRegion(TDirectorySearchWindow *w, int region)
+    {
+        w->cbxArea->setCurrentIndex(region);
+        emit w->cbxArea->activated(region);
+    }
+    // As a click (and Ctrl+clicks) leave it: the focused row first, the selection changed in one step.
+    static void choose(QListWidget *list, std::initializer_list<int> rows)
+    {
+        list->setCurrentRow(*rows.begin(), QItemSelectionModel::NoUpdate);
+        QItemSelection selection;
+        for (int row : rows)
+            selection.select(list->model()->index(row, 0), list->model()->index(row, 0));
+        list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+    static int rowOf(QListWidget *list, const QString &name)
+    {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text().endsWith(QLatin1Char('\t') + name))
+                return i;
+        return -1;
+    }
+    // Region 東京都 and its one prefecture.
+    static void chooseTokyo(TDirectorySearchWindow *w)
+    {
+        chooseRegion(w, 3);
+        ASSERT_EQ(w->lbxTdfkn->count(), 1);
+        choose(w->lbxTdfkn, {0});
+    }
+    // The first city that has towns; its row.
+    static int chooseCityWithTowns(TDirectorySearchWindow *w)
+    {
+        for (int row = 1; row < w->lbxCity->count(); ++row) {
+            choose(w->lbxCity, {row});
+            if (w->lbxOhaza->count() > 1)
+                return row;
+        }
+        ADD_FAILURE() << "no city with towns";
+        return 1;
+    }
+    static void onlyKinds(TDirectorySearchWindow *w, int bits)
+    {
+        // The box that stays checked goes last, so one kind stays chosen throughout.
+        const std::array<QCheckBox *, 4> boxes{w->chkNormal, w->chkFax, w->chkFaxCombi, w->chkMainNumber};
+        for (int i = 0; i < 4; ++i)
+            if (bits & (1 << i))
+                boxes[size_t(i)]->setChecked(true);
+        for (int i = 0; i < 4; ++i)
+            if (!(bits & (1 << i)))
+                boxes[size_t(i)]->setChecked(false);
+    }
+    static bool run(TDirectorySearchWindow *w, QPushButton *button)
+    {
+        button->click();
+        return QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000);
+    }
+    static THitListModel *hits(TDirectorySearchWindow *w) { return static_cast<THitListModel *>(w->lvResult->model()); }
+    static QString panel(TDirectorySearchWindow *w, int n) { return w->StatusPanels[size_t(n)]->text(); }
+    static std::vector<uint32_t> entries(TDirectorySearchWindow *w)
+    {
+        std::vector<uint32_t> out;
+        for (const TDirectoryHit &h : hits(w)->Hits())
+            out.push_back(h.Entry);
+        return out;
+    }
+
+    QTemporaryDir tables;
+    QString categories;
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+};
+
+TEST_F(SearchWindowTest, ConditionsFollowThePrefecturesCitiesAndTownsChosen)
+{
+    TNameAdrsSearch *w = nameWindow();
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    // 全国: one condition without an area.
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    ASSERT_EQ(w->Conditions().size(), 1u);
+    EXPECT_EQ(FieldText(w->Conditions()[0].AreaCode), QByteArray());
+    EXPECT_EQ(w->NameList(), Sjis::encode(QStringLiteral("東,")));
+    EXPECT_EQ(w->Conditions()[0].PageSize, 20u);
+    EXPECT_EQ(w->Conditions()[0].Kinds, 15u);
+
+    // 関東 lists its prefectures, Tokyo and Kanagawa among them; two chosen make two conditions, no cities.
+    chooseRegion(w, 2);
+    const int tokyo = rowOf(w->lbxTdfkn, QStringLiteral("東京都"));
+    const int kanagawa = rowOf(w->lbxTdfkn, QStringLiteral("神奈川県"));
+    ASSERT_GE(tokyo, 0);
+    ASSERT_GE(kanagawa, 0);
+    choose(w->lbxTdfkn, {tokyo, kanagawa});
+    EXPECT_EQ(w->lbxCity->count(), 0);
+    w->cbxCorpDiv->setCurrentIndex(1);
+    w->cbxGetCount->setCurrentIndex(1);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    ASSERT_EQ(w->Conditions().size(), 2u);
+    EXPECT_EQ(FieldText(w->Conditions()[0].AreaCode), "13");
+    EXPECT_EQ(FieldText(w->Conditions()[1].AreaCode), "14");
+    EXPECT_EQ(w->Conditions()[1].LegalForm, 1u);
+    EXPECT_EQ(w->Conditions()[1].PageSize, 50u);
+    EXPECT_EQ(w->pnlAdrs->text(), QString());
+
+    // One prefecture: its cities; two cities make two five-digit codes.
+    choose(w->lbxTdfkn, {tokyo});
+    ASSERT_GT(w->lbxCity->count(), 3);
+    EXPECT_TRUE(w->lbxCity->item(0)->text().endsWith(QStringLiteral("\t指定しない")));
+    choose(w->lbxCity, {1, 2});
+    EXPECT_EQ(w->lbxOhaza->count(), 0);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    ASSERT_EQ(w->Conditions().size(), 2u);
+    EXPECT_EQ(FieldText(w->Conditions()[0].AreaCode).size(), 5);
+    EXPECT_TRUE(FieldText(w->Conditions()[1].AreaCode).startsWith("13"));
+
+    // One city: its towns; a town is an eight-character code, and the caption names all three.
+    const int cityRow = chooseCityWithTowns(w);
+    ASSERT_GT(w->lbxOhaza->count(), 1);
+    choose(w->lbxOhaza, {1});
+    onlyKinds(w, 2);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    ASSERT_EQ(w->Conditions().size(), 1u);
+    const QByteArray town = FieldText(w->Conditions()[0].AreaCode);
+    EXPECT_EQ(town.size(), 8);
+    EXPECT_EQ(w->Conditions()[0].Kinds, 2u);
+    const QString cityName = w->lbxCity->item(cityRow)->text().section('\t', 1);
+    EXPECT_TRUE(w->pnlAdrs->isHidden() || w->pnlAdrs->text().startsWith(QStringLiteral("東京都") + cityName));
+    // "指定しない" among the towns stands for the city.
+    choose(w->lbxOhaza, {0});
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(FieldText(w->Conditions()[0].AreaCode), town.left(5));
+}
+
+TEST_F(SearchWindowTest, RefusesWhatTheConditionsCannotDo)
+{
+    TNameAdrsSearch *w = nameWindow();
+    const QString noName = QStringLiteral("この条件で%1を行うために  \r\n名称が入力されている必要があります  ");
+    // No name with normal numbers over a whole prefecture.
+    chooseTokyo(w);
+    w->bbtnSearch->click();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.texts().back(), noName.arg(QStringLiteral("検索")));
+    EXPECT_FALSE(w->IsBusy());
+    w->bbtnCount->click();
+    EXPECT_EQ(boxes.texts().back(), noName.arg(QStringLiteral("件数確認")));
+    // A city is narrow enough for a search, not for an output (a town is).
+    choose(w->lbxCity, {1});
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_FALSE(boxes.texts().contains(noName.arg(QStringLiteral("検索"))));
+    w->bbtnFileExport->click();
+    EXPECT_EQ(boxes.texts().back(), noName.arg(QStringLiteral("ファイル出力")));
+    // Output over the whole country or over two prefectures.
+    chooseRegion(w, 0);
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    w->bbtnFileExport->click();
+    EXPECT_EQ(boxes.texts().back(), QStringLiteral("全国を指定したファイル出力はできません  "));
+    chooseRegion(w, 2);
+    choose(w->lbxTdfkn, {0, 1});
+    w->bbtnFileExport->click();
+    EXPECT_EQ(boxes.texts().back(), QStringLiteral("複数都道府県を指定したファイル出力はできません  "));
+    // Fax numbers alone need no name, even over the whole country.
+    chooseRegion(w, 0);
+    w->nmcbxName->setEditText(QString());
+    onlyKinds(w, 2);
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(hits(w)->rowCount(), 20);
+    // The last kind stays chosen.
+    w->chkFax->setChecked(false);
+    EXPECT_TRUE(w->chkFax->isChecked());
+}
+
+TEST_F(SearchWindowTest, PagesTheirTotalAndTheResumeAfterAStop)
+{
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    const std::vector<TDirectoryHit> all = libraryHits("13", 2);
+    ASSERT_GT(all.size(), 120u) << "the sample has too few fax numbers in Tokyo";
+    QAbstractItemModelTester tester(w->lvResult->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    auto expectPage = [&](int page) {
+        std::vector<uint32_t> wanted;
+        for (size_t i = size_t(page - 1) * 20; i < size_t(page) * 20; ++i)
+            wanted.push_back(all[i].Entry);
+        EXPECT_EQ(entries(w), wanted) << "page " << page;
+        EXPECT_EQ(hits(w)->CellText(0, 0), QString::number((page - 1) * 20 + 1));
+    };
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    expectPage(1);
+    EXPECT_EQ(panel(w, 9), QStringLiteral(" 表示ページ： 1"));
+    EXPECT_EQ(panel(w, 10), QStringLiteral(" 検索総件数： 20"));
+    EXPECT_EQ(panel(w, 7), QStringLiteral("検索完了"));
+    EXPECT_EQ(panel(w, 2), QStringLiteral("Ｆ"));
+    EXPECT_FALSE(w->bbtnPrior->isEnabled());
+    EXPECT_TRUE(w->bbtnNext->isEnabled());
+    // The numbers are shown hyphenated, the kinds worded.
+    EXPECT_TRUE(hits(w)->CellText(0, 1).contains('-'));
+    EXPECT_EQ(hits(w)->CellText(0, 2), all[0].Kind == 2 ? QStringLiteral("F兼") : QStringLiteral("Fax"));
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    expectPage(2);
+    EXPECT_EQ(panel(w, 10), QStringLiteral(" 検索総件数： 40"));
+    ASSERT_TRUE(run(w, w->bbtnPrior));
+    expectPage(1);
+    // Page Down on the last row turns the page.
+    w->lvResult->setFocus();
+    w->lvResult->setCurrentIndex(hits(w)->index(19, 0));
+    QTest::keyClick(w->lvResult, Qt::Key_PageDown);
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->IsBusy() && hits(w)->PageNo() == 2; }, 60000));
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    expectPage(3);
+
+    // Stopped while fetching a page: the page asked for is shown as a stopped search and the next-page button
+    // resumes; the resumed search goes on where it stopped. (A shown page's successor is often kept already,
+    // so the stop comes on the first page that asks the library.)
+    auto *worker = w->findChild<TSearchThread *>();
+    ASSERT_NE(worker, nullptr);
+    bool stopped = false;
+    auto stop = QObject::connect(worker, &TSearchThread::Progress, [&] {
+        if (!stopped)
+            w->bbtnStop->click();
+        stopped = true;
+    });
+    while (!stopped && hits(w)->PageNo() < 5)
+        ASSERT_TRUE(run(w, w->bbtnNext));
+    QObject::disconnect(stop);
+    ASSERT_TRUE(stopped);
+    const int page = hits(w)->PageNo();
+    EXPECT_EQ(panel(w, 7), QStringLiteral("検索中断"));
+    EXPECT_EQ(w->bbtnNext->property("Tag").toInt(), TSearchThread::requestResume);
+    EXPECT_TRUE(w->bbtnNext->isEnabled());
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    EXPECT_EQ(w->bbtnNext->property("Tag").toInt(), TSearchThread::requestNext);
+    EXPECT_EQ(hits(w)->PageNo(), page);
+    expectPage(page);
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    expectPage(page + 1);
+    EXPECT_EQ(panel(w, 10), QStringLiteral(" 検索総件数： ") + QString::number((page + 1) * 20));
+}
+
+TEST_F(SearchWindowTest, WritesSelectedHitsAndTheWholeResultAsCsv)
+{
+    const QString out = tables.path() + "/out/hits.csv";
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+        ini.UpdateFile();
+    }
+    QDir().mkpath(tables.path() + "/out");
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    auto *selection = w->lvResult->selectionModel();
+    selection->clearSelection();
+    for (int row : {0, 2, 5})
+        selection->select(hits(w)->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    boxes.clear();
+    w->sbtnFileExport->click();
+    // Asked, kept destination, a new file: header and three lines.
+    ASSERT_EQ(boxes.texts().size(), 3) << boxes.texts().join('|').toStdString();
+    EXPECT_TRUE(boxes.texts()[0].startsWith(QStringLiteral("3 件のデータを  \r\nCSV形式で")));
+    EXPECT_EQ(boxes.texts()[2], QStringLiteral("3 件のデータを出力しました  "));
+    QList<QByteArray> lines = test::readFile(out).split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], DirectoryCsvHeader(w->OutputItems()) + "\r");
+    EXPECT_TRUE(lines[1].startsWith(",,") || lines[1].contains('-'));
+    EXPECT_EQ(panel(w, 7), QStringLiteral("出力完了"));
+
+    // The whole result, written over the same file.
+    boxes.clear();
+    boxes.answer(IDYES);  // output?
+    boxes.answer(IDNO);   // change the destination?
+    boxes.answer(IDYES);  // overwrite
+    ASSERT_TRUE(run(w, w->bbtnFileExport));
+    const size_t total = libraryHits("13", 2).size();
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_EQ(boxes.texts().back(), QString::number(total) + QStringLiteral(" 件のデータを出力しました  "));
+    lines = test::readFile(out).split('\n');
+    EXPECT_EQ(size_t(lines.size()), total + 2);  // header, lines, the empty rest after the last line end
+    EXPECT_TRUE(w->bbtnSearch->isEnabled());
+}
+
+// An output file that cannot be opened is reported, and the window goes on.
+TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable)
+{
+    const QString out = tables.path() + "/taken.csv";
+    QDir().mkpath(out);  // a folder of that name: the file cannot be opened
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+        ini.UpdateFile();
+    }
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    boxes.clear();
+    boxes.answer(IDYES);  // output the selected row?
+    boxes.answer(IDNO);   // change the destination?
+    boxes.answer(IDYES);  // overwrite
+    w->sbtnFileExport->click();
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_TRUE(boxes.texts().back().startsWith(QStringLiteral("ファイルに出力できませんでした")));
+    EXPECT_EQ(panel(w, 7), QStringLiteral(" エラー"));
+    EXPECT_TRUE(w->sbtnFileExport->isEnabled());
+    EXPECT_TRUE(w->bbtnSearch->isEnabled());
+    // The whole-result output ends with its worded code.
+    chooseCityWithTowns(w);
+    choose(w->lbxOhaza, {1});
+    boxes.clear();
+    boxes.answer(IDYES);
+    boxes.answer(IDNO);
+    boxes.answer(IDYES);
+    ASSERT_TRUE(run(w, w->bbtnFileExport));
+    EXPECT_EQ(boxes.texts().back(), QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  "));
+    EXPECT_TRUE(w->bbtnSearch->isEnabled());
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+}
+
+// A main category whose sub categories are all hidden is searched as a whole.
+TEST_F(SearchWindowTest, AMainCategoryWithoutVisibleSubCategoriesIsSearchedAlone)
+{
+    const std::vector<TDirectoryHit> tokyo = libraryHits("13", 15);
+    ASSERT_FALSE(tokyo.empty());
+    const int main = FieldText(tokyo.front().MainCategory).toInt();
+    ASSERT_GT(main, 0);
+    {
+        TTable subs;
+        subs.DatabaseName = categories;
+        subs.TableName = QStringLiteral("OxaCats.DB");
+        subs.Open();
+        for (subs.First(); !subs.Eof(); subs.Next()) {
+            if (subs.FieldByName(QStringLiteral("CatMainNo")).AsInteger() == main) {
+                subs.Edit();
+                subs.FieldByName(QStringLiteral("Show")).SetAsBoolean(false);
+                subs.Post();
+            }
+        }
+    }
+    TCategorySearch *w = categoryWindow();
+    int row = -1;
+    for (int i = 0; i < w->lbxMain->count(); ++i)
+        if (w->lbxMain->item(i)->data(Qt::UserRole).toInt() == main)
+            row = i;
+    ASSERT_GT(row, 0);
+    w->lbxMain->setCurrentRow(row);
+    EXPECT_EQ(w->lbxSub->count(), 0);
+    EXPECT_EQ(w->CategoryCode(), QByteArray::number(main * 100).rightJustified(4, '0'));
+    chooseTokyo(w);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(FieldText(w->Conditions()[0].CategoryCode), w->CategoryCode());
+    EXPECT_EQ(w->Conditions()[0].MatchMode, 1u);
+    ASSERT_GT(hits(w)->rowCount(), 0) << boxes.texts().join('|').toStdString();
+    for (const TDirectoryHit &h : hits(w)->Hits())
+        EXPECT_EQ(FieldText(h.MainCategory).toInt(), main);
+    // "指定なし": no category code, the sub list grey and disabled; ten status panels.
+    w->lbxMain->setCurrentRow(0);
+    EXPECT_FALSE(w->lbxSub->isEnabled());
+    EXPECT_EQ(w->CategoryCode(), QByteArray());
+    EXPECT_EQ(w->StatusPanels.size(), 10u);
+    EXPECT_TRUE(w->bbtnFileExport->isHidden());
+}
+
+TEST_F(SearchWindowTest, OneWindowSearchesAtATime)
+{
+    TNameAdrsSearch *name = nameWindow();
+    TCategorySearch *category = categoryWindow();
+    chooseTokyo(name);
+    onlyKinds(name, 2);
+    name->bbtnSearch->click();
+    EXPECT_TRUE(name->IsBusy());
+    EXPECT_FALSE(category->bbtnSearch->isEnabled());
+    EXPECT_FALSE(category->bbtnCount->isEnabled());
+    EXPECT_FALSE(name->close());  // a window does not close while it searches
+    ASSERT_TRUE(QTest::qWaitFor([name] { return !name->IsBusy(); }, 60000));
+    EXPECT_TRUE(category->bbtnSearch->isEnabled());
+    EXPECT_TRUE(category->bbtnCount->isEnabled());
+}
+
+TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
+{
+    TNameAdrsSearch *w = nameWindow();
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    w->rbAmbiguous->click();
+    chooseTokyo(w);
+    choose(w->lbxCity, {2});
+    const QString city = w->lbxCity->item(2)->text();
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(w->nmcbxName->count(), 1);
+    delete w;
+    ASSERT_TRUE(QFile::exists(DataRootFolder + "NmAd.shc"));
+    w = nameWindow();
+    EXPECT_EQ(w->nmcbxName->currentText(), QStringLiteral("東"));
+    EXPECT_TRUE(w->rbAmbiguous->isChecked());
+    EXPECT_EQ(w->cbxArea->currentIndex(), 3);
+    ASSERT_EQ(w->lbxCity->selectedItems().size(), 1);
+    EXPECT_EQ(w->lbxCity->selectedItems().front()->text(), city);
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// The record form filled from a directory hit: opened from the name-and-address search's result list, the
+// number hyphenated, the address, the readings, the category and the place taken from the hit's entry, the
+// record stored with the form staying on the hit, and the walk on through the page's hits.
+#include "records/DtInqiry.h"
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/Hyphen.h"
+#include "core/SharedHelpers.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "directory/DirectoryDll.h"
+#include "directory/NmAdSch.h"
+#include "geo/DicLibraries.h"
+#include "mainlist/AdrsList.h"
+#include "platform/SjisCodec.h"
+#include "records/NMDEdit.h"
+#include "records/UniNMDEdit.h"
+#include "widgets/UniStdCtrls.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DirectoryHitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppFolder = test::appDir();
+        const QString shipped = test::appDir() + "Category/";
+        for (const QString &f : QDir(shipped).entryList(QDir::Files))
+            QFile::copy(shipped + f, tables.path() + "/" + f);
+        book.Open(QStringLiteral("Book"), true, tables.path() + "/");
+        HddInstalled = 1;
+        const QString dt00 = QStringLiteral(VELMORA_SAMPLE_DT00);
+        HddDataFolder = dt00.left(dt00.size() - 5);
+        AddressChangeData = AddressFormClose = AddressConfirmation = AddressOutOfTarget = AddressSameNum = 1;
+        ASSERT_EQ(LoadHyphenDll(AppFolder, AppFolder + "Dic/"), 0);
+        RegisterRecordForm();
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->RefreshList(true, true, false);
+    }
+    void TearDown() override
+    {
+        if (RecordForm)
+            delete RecordForm->FormWindow();
+        RecordForm = nullptr;
+        delete NameAdrsSearch;
+        list.reset();
+        AddressList = nullptr;
+        MakeRecordForm = nullptr;
+        FreeHyphenDll();
+        HddInstalled = 0;
+    }
+    // The fax numbers of Tokyo, searched as a user would.
+    TNameAdrsSearch *search()
+    {
+        NameAdrsSearch = new TNameAdrsSearch;
+        TNameAdrsSearch *w = NameAdrsSearch;
+        w->show();
+        w->cbxArea->setCurrentIndex(3);
+        emit w->cbxArea->activated(3);
+        w->chkFax->setChecked(true);
+        for (QCheckBox *box : {w->chkNormal, w->chkFaxCombi, w->chkMainNumber})
+            box->setChecked(false);
+        w->bbtnSearch->click();
+        EXPECT_TRUE(QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000));
+        return w;
+    }
+
+    QTemporaryDir tables;
+    test::TestBook book;
+    std::unique_ptr<TAddressList> list;
+    test::MessageBoxScript boxes;
+};
+
+TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
+{
+    TNameAdrsSearch *w = search();
+    ASSERT_GE(w->GetHitCount(), 3);
+    // The entry the form must show, fetched apart.
+    TDirectoryDetail detail{};
+    ASSERT_TRUE(w->FetchHitDetail(1, detail));
+    w->lvResult->setCurrentIndex(w->lvResult->model()->index(1, 0));
+    w->sbtnInquiry->click();
+    ASSERT_NE(RecordForm, nullptr);
+    auto *form = static_cast<TDataInquiry *>(RecordForm);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("アドレス帳情報登録"));
+    EXPECT_EQ(form->SourceList, 0);
+    EXPECT_EQ(form->Linked, 1);
+    EXPECT_EQ(w->CurrentHit(), 1);
+    const QString number = Sjis::decode(FieldText(detail.Tel));
+    EXPECT_TRUE(number.contains('-')) << number.toStdString();
+    EXPECT_EQ(form->edtFax->text(), number);
+    EXPECT_EQ(form->edtTel->text(), detail.Kind == 2 ? number : QString());
+    EXPECT_EQ(form->edtTdfkn->text(), QStringLiteral("東京都"));
+    EXPECT_EQ(form->edtAdrs1->text(), Sjis::decode(FieldText(detail.City)));
+    EXPECT_FALSE(form->edtAdrs2->text().isEmpty());
+    EXPECT_TRUE(form->edtAdrsKana->text().startsWith(Sjis::decode(FieldText(detail.PrefectureReading))));
+    EXPECT_EQ(form->edtJisCode->text(), Sjis::decode(FieldText(detail.AddressCode).left(5)));
+    EXPECT_EQ(form->Latitude, RoundHalfAway(static_cast<long double>(detail.Latitude) * 1000 / 256));
+    EXPECT_EQ(form->Longitude, RoundHalfAway(static_cast<long double>(detail.Longitude) * 1000 / 256));
+    EXPECT_NE(form->Latitude, 0);
+    const bool person = detail.Person == 99;
+    if (person) {
+        EXPECT_EQ(form->nmedtNameKana->text(), Sjis::decode(FieldText(detail.NameReading)));
+    } else {
+        EXPECT_FALSE(form->nmedtCorpKanji->text().isEmpty());
+        EXPECT_EQ(form->edtCorpKana->text(), Sjis::decode(FieldText(detail.NameReading)));
+        EXPECT_EQ(form->Cbx_CatMain->ItemObject(form->Cbx_CatMain->currentIndex()), FieldText(detail.MainCategory).toInt());
+    }
+    EXPECT_EQ(form->lblNowRec->text(), QStringLiteral("2"));
+    EXPECT_EQ(form->lblTotalRec->text(), QString::number(w->GetHitCount()));
+    EXPECT_TRUE(form->sbtnPrior->isEnabled());
+
+    // Stored: the form stays on the hit, and walking on asks nothing.
+    const int before = list->GetRecordCount();
+    boxes.clear();
+    form->btnAdd->click();
+    ASSERT_EQ(list->GetRecordCount(), before + 1) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(RecordForm, form);
+    TTable &adrs = *book.Module->AdrsTable;
+    adrs.SetIndexName({});
+    adrs.Last();
+    EXPECT_EQ(adrs.FieldByName(QStringLiteral("Fax")).AsString(), KeepNumberChars(FieldText(detail.Tel), NumberChars::Digits));
+    EXPECT_EQ(adrs.FieldByName(QStringLiteral("Latitude")).AsInteger(), form->Latitude);
+    EXPECT_EQ(adrs.FieldByName(QStringLiteral("Tdfkn")).AsString(), Sjis::encode(QStringLiteral("東京都")));
+    EXPECT_EQ(adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean(), person);
+    EXPECT_EQ(adrs.FieldByName(QStringLiteral("AdrsKana")).AsString(), Sjis::encode(form->edtAdrsKana->text()));
+    if (!person)
+        EXPECT_EQ(adrs.FieldByName(QStringLiteral("CodeMain")).AsInteger(), FieldText(detail.MainCategory).toInt());
+    boxes.clear();
+    form->sbtnNext->click();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(w->CurrentHit(), 2);
+    EXPECT_EQ(form->lblNowRec->text(), QStringLiteral("3"));
+    form->sbtnFirst->click();
+    EXPECT_EQ(w->CurrentHit(), 0);
+    EXPECT_FALSE(form->sbtnPrior->isEnabled());
+    // The result list is painted in the link colour while the form shows its hit; closing ends both.
+    EXPECT_TRUE(w->lvResult->model()->data(w->lvResult->model()->index(0, 0), Qt::BackgroundRole).isValid());
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(RecordForm, nullptr);
+    EXPECT_EQ(w->CurrentHit(), -1);
+    EXPECT_FALSE(w->lvResult->model()->data(w->lvResult->model()->index(0, 0), Qt::BackgroundRole).isValid());
+}
+
+// Unsaved input the user keeps (Cancel) stops the next hit from replacing it.
+TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)
+{
+    TNameAdrsSearch *w = search();
+    w->lvResult->setCurrentIndex(w->lvResult->model()->index(0, 0));
+    w->sbtnInquiry->click();
+    auto *form = static_cast<TDataInquiry *>(RecordForm);
+    ASSERT_NE(form, nullptr);
+    form->edtCustomCode->setText(QStringLiteral("X1"));
+    w->lvResult->setCurrentIndex(w->lvResult->model()->index(1, 0));
+    boxes.answer(IDCANCEL);
+    w->sbtnInquiry->click();
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("X1"));
+    EXPECT_EQ(w->CurrentHit(), 0);
+}
+
+}  // namespace

@@ -319,6 +319,23 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) con
         return true;
     };
 
+    // A column's reference point (the right edge of its cell, the cell centred on the column's axis) for a
+    // column whose ink, digit runs set across included, starts at left and is thickness wide.
+    const auto centred = [&](int left, int thickness) { return left + (thickness + h1) / 2; };
+    // With a fixed size the columns stand from the right edge, each its own thickness and a gap further left;
+    // a column that would reach past the left edge is dropped.
+    const auto fromTheRight = [&] {
+        QList<int> placed;
+        int right = mx + W;
+        for (const TColumn &column : columns) {
+            if (right - column.Thickness < mx)
+                break;
+            placed.append(centred(right - column.Thickness, column.Thickness));
+            right -= column.Thickness + g;
+        }
+        columns.resize(placed.size());
+        return placed;
+    };
     QList<int> xs;
     QList<int> ys;
     for (;;) {
@@ -330,7 +347,9 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) con
                 return {};
             if (fixed)
                 cut(canvas, columns[0], H);
-            xs = {mx + (W - columns[0].Thickness) / 2 + h1};
+            if (columns[0].Thickness > W)  // a digit run wider than a fixed size's frame
+                return {};
+            xs = {centred(mx + (W - columns[0].Thickness) / 2, columns[0].Thickness)};
             ys = {my};
             break;
         }
@@ -348,7 +367,7 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) con
             if (fixed && fitting == 1) {
                 columns.removeLast();
                 cut(canvas, columns[0], H);
-                xs = {mx + W};
+                xs = fromTheRight();
                 ys = {my};
                 break;
             }
@@ -358,9 +377,14 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) con
             }
             const int t0 = columns[0].Thickness;
             const int t1 = columns[1].Thickness;
+            if (fixed && t0 + t1 + g > W) {
+                xs = fromTheRight();
+                ys = {my, my + H - columns.last().Length};
+                break;
+            }
             const int x1 = mx + (W - t0 - t1 - g) / 2;
             const int x0 = x1 + t1 + g;
-            xs = {x0 + (t0 + h1) / 2, x1 + (t1 + h1) / 2};
+            xs = {centred(x0, t0), centred(x1, t1)};
             ys = {my, my + H - columns[1].Length};
             break;
         }
@@ -408,15 +432,14 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) con
         else
             y2 = std::min(y2, y1 + columns[1].Length - h1);
         ys = {my, y1, y2};
-        if (fixed && fitting < 3) {
+        if (fixed && (fitting < 3 || t0 + t1 + t2 + 2 * g > W)) {
             columns.resize(fitting);
-            for (qsizetype i = 0; i < fitting; ++i)
-                xs.append(mx + W - static_cast<int>(i) * (t0 + g));
+            xs = fromTheRight();
         } else {
             const int x2 = mx + (W - t0 - t1 - t2 - 2 * g) / 2;
             const int x1 = x2 + t2 + g;
             const int x0 = x1 + t1 + g;
-            xs = {x0 + (t0 + h1) / 2, x1 + (t1 + h1) / 2, x2 + (t2 + h1) / 2};
+            xs = {centred(x0, t0), centred(x1, t1), centred(x2, t2)};
         }
         break;
     }

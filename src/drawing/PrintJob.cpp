@@ -280,8 +280,9 @@ QByteArray updateSection(QPDF &pdf, const QMap<QPDFObjGen, QByteArray> &maps, qi
     QPDFObjectHandle trailer = pdf.getTrailer();
     section += "trailer\n<< /Size " + QByteArray::number(trailer.getKey("/Size").getIntValue()) + " /Root "
                + QByteArray::fromStdString(trailer.getKey("/Root").unparse());
-    if (trailer.hasKey("/Info"))
-        section += " /Info " + QByteArray::fromStdString(trailer.getKey("/Info").unparse());
+    for (const char *key : {"/Info", "/ID"})
+        if (trailer.hasKey(key))
+            section += ' ' + QByteArray(key) + ' ' + QByteArray::fromStdString(trailer.getKey(key).unparse());
     section += " /Prev " + QByteArray::number(lastXref) + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     return section;
 }
@@ -307,6 +308,7 @@ void CorrectPdfText(const QString &pdfFile)
 {
     try {
         QPDF pdf;
+        pdf.setSuppressWarnings(true);  // a damaged file is refused as a whole, not talked about
         pdf.processFile(QFile::encodeName(pdfFile).constData());
         // A file with a cross-reference stream (none of the writer's) would need one to update it as well.
         if (pdf.getTrailer().getKey("/Type").isNameAndEquals("/XRef"))

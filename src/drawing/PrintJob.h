@@ -24,7 +24,7 @@ public:
     QPainter &Painter() { return painter_; }
     bool NewPage();
     // Ends painting; a PDF file then gets its text maps corrected. Throws EPrinterError when the file cannot
-    // be read back or replaced.
+    // be read back or updated.
     void End();
 
 private:
@@ -36,7 +36,8 @@ private:
 
 // Gives every font of the PDF file a ToUnicode map from what the glyph renderer recorded: each glyph maps to
 // the text it was shaped for, so 田 stays 田 (not the radical ⽥ that shares its glyph) and vertical forms
-// (ー, small kana, brackets) keep their characters. Fonts of faces the renderer never shaped keep their map
-// but for radicals that stand for an ideograph on the same glyph. Throws EPrinterError when the file cannot
-// be read or replaced; the file is then as it was.
+// (ー, small kana, brackets) keep their characters; a glyph of such a face the renderer never shaped (text
+// Qt drew itself) that the writer named by a radical is named by the ideograph sharing it. Fonts of faces the
+// renderer never shaped keep the writer's map. The new maps are appended as an update of the file. Throws
+// EPrinterError when the file cannot be read or updated; the file is then as it was.
 void CorrectPdfText(const QString &pdfFile);

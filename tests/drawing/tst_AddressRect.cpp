@@ -268,6 +268,53 @@ TEST_F(AddressAt600, PrintedColumnsRunRightToLeftWithVerticalFormsAndDigitRunsAc
     EXPECT_GT(upright.height(), upright.width());
 }
 
+namespace {
+
+// Whether any dark pixel of page lies outside area.
+bool inkOutside(const QImage &page, const QRect &area)
+{
+    for (int y = 0; y < page.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(page.constScanLine(y));
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(row[x]) < 128 && !area.contains(x, y))
+                return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(AddressAt600, HouseNumbersSetAcrossStayInsideTheRectangle)
+{
+    // Runs of one to four digits read across the column and are wider than it: every column counts its real
+    // thickness in the fitting and the placement, in every line position, from narrow frames to wide ones.
+    const QStringList plain{QStringLiteral("東京都港区芝公園"), QStringLiteral("東京タワービル"),
+                            QStringLiteral("営業本部総務課")};
+    for (const QString &digits : {QStringLiteral("１"), QStringLiteral("１２"), QStringLiteral("５３６"),
+                                  QStringLiteral("２９９３")}) {
+        for (qsizetype count = 1; count <= 3; ++count) {
+            for (qsizetype position = 0; position < count; ++position) {
+                QStringList lines = plain.mid(0, count);
+                lines[position] = QStringLiteral("四丁目") + digits + QStringLiteral("番") + digits;
+                for (const int width : {30, 45, 70, 100, 150}) {
+                    // Shrunk to fit in a short and a long frame, and at a fixed size of 14 points.
+                    for (const auto &[height, sizeIndex] : {std::pair{160, 0}, {320, 0}, {320, 8}}) {
+                        TAddressRect address;
+                        fill(address, {20, 20, 20 + width, 20 + height}, lines);
+                        address.SetSizeIndex(sizeIndex);
+                        const QImage page = printed(address);
+                        const QRect area = printRect(address);
+                        EXPECT_FALSE(inkOutside(page, area))
+                            << lines.join(u'/').toStdString() << " in " << width << " x " << height << " size "
+                            << sizeIndex << ": ink " << InkBox(page).left() << ".." << InkBox(page).right()
+                            << " of " << area.left() << ".." << area.right();
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(AddressAt600, HorizontalLinesJoinAShortFirstLineAndAlignLeftThenRight)
 {
     TAddressRect address;

@@ -3,6 +3,7 @@
 
 #include "drawing/AddressRect.h"
 #include "drawing/PrintJob.h"
+#include "drawing/PrinterInfo.h"
 
 #include <QPdfWriter>
 #include <QPrinter>
@@ -89,4 +90,18 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
         print(job);
     }
     EXPECT_EQ(unbroken(rawPdfText(printed)).toStdString(), expected);
+}
+
+TEST(PrintJobFile, FileThatIsNoPdfIsRefusedAndLeftAsItWas)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("broken.pdf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("%PDF-1.4\nnot a document\n");
+    out.close();
+    EXPECT_THROW(CorrectPdfText(file), EPrinterError);
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), QByteArray("%PDF-1.4\nnot a document\n"));
 }

@@ -183,3 +183,17 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
     // The others released their references; the library stays loaded for the one left.
     EXPECT_EQ(CallCreateAdrsBar("", "x", 0, test::appDir(), dicFolder(), QString()), KVSTRIPE_BAD_POSTAL_CODE);
 }
+
+TEST(BarcodeRect, ABarSizeTheTableDoesNotHaveIsRefused)
+{
+    TBarcodeRect barcode;
+    barcode.SetBarSize(3);
+    QByteArray bytes = SavedObject(barcode);
+    TBarcodeRect copy;
+    EXPECT_EQ(LoadObject(copy, bytes), 0);
+    EXPECT_EQ(copy.BarSize(), 3);
+    for (char size : {'\x04', '\xFF'}) {
+        bytes[17] = size;
+        EXPECT_THROW(LoadObject(copy, bytes), EStreamError) << int(uchar(size));
+    }
+}

@@ -148,7 +148,13 @@ inline bool IniFile(const uint8_t *data, size_t size)
             ini.ReadString(section, key, QString());
         }
     }
-    return !ini.GetText().isNull();
+    // Written back: a value Shift-JIS cannot hold (a byte the reader took as no character) is refused, as
+    // when the file is saved.
+    try {
+        return !ini.GetText().isNull();
+    } catch (const EIniFileError &) {
+        return false;
+    }
 }
 
 }  // namespace fuzz

@@ -10,6 +10,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     // Text objects need fonts, and fonts an application; no display is needed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QGuiApplication application(*argc, *argv);
+    // Qt's warnings about the damaged values it is handed would drown libFuzzer's own output.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     InstallFontSubstitutions();
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmora builds, runs and tests with; does nothing when all are present.
-# Usage: tools/install-deps.sh [--test]   (--test adds what the tests need besides the build)
+# Usage: tools/install-deps.sh [--test] [--fuzz]   (--test adds what the tests need besides the build; --fuzz
+# the compiler and runtime of the readers' fuzz targets, fuzz/README.md, which no test run needs)
 set -euo pipefail
 
 packages=(
@@ -12,11 +13,15 @@ packages=(
 )
 # Node.js and npm install the pinned npm packages of data/geo; a Node.js that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
-if [[ "${1:-}" == "--test" ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
-  # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
-  packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
-fi
+for option in "$@"; do
+  case "$option" in
+    --test)
+      packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
+      # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
+      packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0) ;;
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,13 +8,21 @@
 #include "drawing/GradientFill.h"
 
 #include <QBuffer>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
 int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
+
+// A page tiled with more pictures than this (tiny ones: a picture of a few pixels at a high resolution) is
+// printed in blocks of whole rows of tiles, so the work is bounded by the page's pixels, not by the tiles.
+constexpr qint64 MaxSingleTiles = 4096;
+// The least height of such a block, in device pixels.
+constexpr int TileBlockHeight = 64;
 
 constexpr int32_t White = 0xFFFFFF;
 constexpr uint8_t NotRotated = 3;
@@ -288,6 +296,39 @@ void TBackImage::Print(QPoint offset, bool wholePage, int half, QSize printerPag
     }
 }
 
+void TBackImage::paintTileBlocks(TCanvas &canvas, const TRect &page, const QRegion &clip) const
+{
+    const QSize size = PrintedPicture_;
+    const int across = TileCount_.width();
+    const int down = std::min(TileCount_.height(), std::max(1, TileBlockHeight / size.height()));
+    const qint64 width = qint64(across) * size.width();
+    const qint64 height = qint64(down) * size.height();
+    if (!RasterFits(width, height, 4))
+        return;
+    // One tile drawn as the canvas draws each, then repeated across and down the block.
+    QImage block(int(width), int(height), QImage::Format_RGB32);
+    block.fill(Qt::white);
+    {
+        QPainter painter(&block);
+        TCanvas tile(painter, canvas.LogPixelsX(), canvas.LogPixelsY());
+        tile.StretchDIBits({0, 0, size.width(), size.height()}, Picture_, SRCCOPY);
+    }
+    const size_t tileBytes = size_t(size.width()) * 4;
+    for (int y = 0; y < size.height(); ++y) {
+        uchar *line = block.scanLine(y);
+        for (int i = 1; i < across; ++i)
+            std::memcpy(line + i * tileBytes, line, tileBytes);
+    }
+    for (int y = size.height(); y < block.height(); ++y)
+        std::memcpy(block.scanLine(y), block.constScanLine(y % size.height()), size_t(block.bytesPerLine()));
+    // Blocks from the top left, or on a turned page from the bottom right; the clip cuts the last one.
+    for (int j = 0; j < TileCount_.height(); j += down) {
+        const QPoint at = Turned_ ? QPoint(page.Right - int(width), page.Bottom - size.height() * j - int(height))
+                                  : QPoint(page.Left, page.Top + size.height() * j);
+        canvas.StretchDIBits({at.x(), at.y(), at.x() + int(width), at.y() + int(height)}, block, SRCCOPY, &clip);
+    }
+}
+
 void TBackImage::PaintTo(TCanvas &canvas, int dx, int dy)
 {
     if (Kind_ == None || PrintRect_.IsEmpty())
@@ -305,14 +346,18 @@ void TBackImage::PaintTo(TCanvas &canvas, int dx, int dy)
         }
         break;
     case Tiled:
-        if (!Picture_.isNull() && !size.isEmpty()) {
-            for (int i = 0; i < TileCount_.width(); ++i) {
-                for (int j = 0; j < TileCount_.height(); ++j) {
-                    const QPoint at = Turned_ ? QPoint(page.Right - size.width() * (i + 1), page.Bottom - size.height() * (j + 1))
-                                              : QPoint(page.Left + size.width() * i, page.Top + size.height() * j);
-                    canvas.StretchDIBits({at.x(), at.y(), at.x() + size.width(), at.y() + size.height()}, Picture_,
-                                         SRCCOPY, &clip);
-                }
+        if (Picture_.isNull() || size.isEmpty())
+            break;
+        if (qint64(TileCount_.width()) * TileCount_.height() > MaxSingleTiles) {
+            paintTileBlocks(canvas, page, clip);
+            break;
+        }
+        for (int i = 0; i < TileCount_.width(); ++i) {
+            for (int j = 0; j < TileCount_.height(); ++j) {
+                const QPoint at = Turned_ ? QPoint(page.Right - size.width() * (i + 1), page.Bottom - size.height() * (j + 1))
+                                          : QPoint(page.Left + size.width() * i, page.Top + size.height() * j);
+                canvas.StretchDIBits({at.x(), at.y(), at.x() + size.width(), at.y() + size.height()}, Picture_,
+                                     SRCCOPY, &clip);
             }
         }
         break;

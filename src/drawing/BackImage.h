@@ -87,6 +87,8 @@ public:
 
 private:
     void render();
+    // The tiles of the placed page in blocks of whole rows, for pictures too small to draw one by one.
+    void paintTileBlocks(TCanvas &canvas, const TRect &page, const QRegion &clip) const;
     void setExtension(const QByteArray &extension);
     bool jpegExtension() const;
     void freePicture();

@@ -7,6 +7,10 @@
 
 namespace {
 
+// The largest height-to-width ratio a stream may give, a hundredfold: a larger one times a width leaves the
+// range of the layout's sizes. Ratios of 0 and below draw the face's own shape.
+constexpr int MaxVHRatio = 10000;
+
 // The gap between lines by line spacing, as a share of the line height.
 double spacingFactor(uint8_t lineSpacing)
 {
@@ -72,7 +76,7 @@ void TWordRect::LoadFromStream(TObjectStream &stream)
     TextLines_ = lines;
     if (StreamVersion >= 200 && StreamVersion < 600)
         SizeIndex_ = stream.Read<int32_t>();
-    VHRatio_ = StreamVersion >= 400 ? stream.Read<int32_t>() : 100;
+    VHRatio_ = StreamVersion >= 400 ? CheckedStreamValue(stream.Read<int32_t>(), INT32_MIN, MaxVHRatio) : 100;
     Alignment_ = stream.Read<int32_t>();
     WordWrap_ = stream.Read<uint8_t>();
     LineSpacing_ = StreamVersion >= 200 ? stream.Read<uint8_t>() : 3;

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 namespace {
 
 const QColor Red(255, 0, 0), Green(0, 255, 0), Blue(0, 0, 255), Yellow(255, 255, 0);
@@ -356,4 +358,47 @@ TEST_F(BackImageAt600, ATiledPageInAPdf)
     EXPECT_TRUE(near(page.pixelColor(145, 72), Yellow));
     EXPECT_TRUE(near(page.pixelColor(155, 5), Qt::white));
     EXPECT_TRUE(near(page.pixelColor(5, 78), Qt::white));
+}
+
+TEST_F(BackImageAt600, TinyTilesPrintInRowsWithTheSamePixelsAndBoundedWork)
+{
+    // 4 x 4 quadrants at 600 dpi: half a million tiles of 4 pixels, from the top left or, turned, from the
+    // bottom right, each pixel the picture's as one tile would show it.
+    for (bool turned : {false, true}) {
+        TBackImage back;
+        back.SetExtent(QPoint(1000, 500));  // 2362 x 1181
+        back.SetKind(TBackImage::Tiled);
+        back.SetPictureFile(TBitmapGraphic(quadrants(4, 4)));
+        back.SetResolution(600);
+        back.SetTurned(turned);
+        const QImage page = printed(back);
+        const QColor colours[2][2] = {{Red, Green}, {Blue, Yellow}};
+        int wrong = 0;
+        for (int y = 0; y < 1100; y += 7) {
+            for (int x = 0; x < 2300; x += 5) {
+                // A turned page holds its picture turned by a half turn.
+                const int tx = turned ? 3 - ((x - 2362) % 4 + 4) % 4 : x % 4;
+                const int ty = turned ? 3 - ((y - 1181) % 4 + 4) % 4 : y % 4;
+                wrong += page.pixelColor(x, y) != colours[ty / 2][tx / 2];
+            }
+        }
+        EXPECT_EQ(wrong, 0) << turned;
+    }
+    // One-pixel tiles on a 1200-dpi postcard, 33 million of them, print in moments.
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(1) << 30, [] {
+                  alarm(10);
+                  SetPrinterCaps({true, 1200, 1200, 0, 0});
+                  TBackImage back;
+                  back.SetExtent(QPoint(1000, 1480));
+                  back.SetKind(TBackImage::Tiled);
+                  back.SetPictureFile(TBitmapGraphic(quadrants(12, 12)));
+                  back.SetResolution(14400);
+                  QImage page = WhitePage(100, 100);
+                  back.Print(QPoint(0, 0), true, 0, QSize(4724, 6992));
+                  QPainter painter(&page);
+                  TCanvas canvas(painter, 1200, 1200);
+                  back.PaintTo(canvas, 0, 0);
+                  return 0;
+              }),
+              0);
 }

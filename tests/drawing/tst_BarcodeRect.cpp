@@ -366,5 +366,17 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
                 EXPECT_EQ(readBars(bars), expected) << where;
             }
         }
+
+TEST(BarcodeRect, ABarSizeTheTableDoesNotHaveIsRefused)
+{
+    TBarcodeRect barcode;
+    barcode.SetBarSize(3);
+    QByteArray bytes = SavedObject(barcode);
+    TBarcodeRect copy;
+    EXPECT_EQ(LoadObject(copy, bytes), 0);
+    EXPECT_EQ(copy.BarSize(), 3);
+    for (char size : {'\x04', '\xFF'}) {
+        bytes[17] = size;
+        EXPECT_THROW(LoadObject(copy, bytes), EStreamError) << int(uchar(size));
     }
 }

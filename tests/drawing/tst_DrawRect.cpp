@@ -1,12 +1,14 @@
 // The drawing-object base: its stream records and their version gates, the scrambled strings, damaged
 // streams, screen and print geometry, the cached picture, and the text helpers of the text objects.
 #include "ObjectTestSupport.h"
+#include "SampleObjects.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/DrawRect.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -290,4 +292,39 @@ TEST(DesignGlobals, MaskListExistsFromTheFirstNameUntilFreed)
     EXPECT_EQ(MaskFileList(), nullptr);
     EXPECT_EQ(FontSizeList[1], 7);
     EXPECT_EQ(FontSizeList[27], 72);
+}
+
+TEST(ObjectStream, EveryKindRefusesCoordinatesBeyondThePapersReachAndFontsNoCanvasDraws)
+{
+    for (const TSampleObject &sample : SampleObjects()) {
+        const QByteArray bytes = SavedObject(*sample.Make());
+        EXPECT_EQ(LoadObject(*sample.Make(), bytes), 0) << sample.Name;
+        // Extreme corners, whose width and height overflow 32 bits, and a corner far beyond any paper.
+        for (const auto &[offset, value] : std::initializer_list<std::pair<int, qint32>>{
+                 {0, INT32_MIN}, {8, INT32_MAX}, {4, -2147483000}, {12, 10000000}, {8, PaperReach + 1}}) {
+            QByteArray damaged = bytes;
+            qToLittleEndian<qint32>(value, damaged.data() + offset);
+            EXPECT_THROW(LoadObject(*sample.Make(), damaged), EStreamError) << sample.Name << " " << value;
+        }
+        QByteArray farthest = bytes;
+        qToLittleEndian<qint32>(-PaperReach, farthest.data());
+        EXPECT_EQ(LoadObject(*sample.Make(), farthest), 0) << sample.Name;
+    }
+
+    // A font size times a resolution must stay in range: sizes beyond any font dialog's are refused, and the
+    // canvas holds a font it is handed to the largest of them.
+    const QByteArray text = SavedObject(sample());
+    QByteArray huge = text;
+    const qsizetype size = huge.indexOf(QByteArray::fromHex("0e000000"), 17 + 4 + 4);  // 14 points
+    ASSERT_GT(size, 0);
+    qToLittleEndian<qint32>(INT32_MAX, huge.data() + size);
+    TSampleText loaded;
+    EXPECT_THROW(LoadObject(loaded, huge, 600), EStreamError);
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 2400, 2400);
+    TFont font;
+    font.Log.Font.setPointSize(INT32_MAX);
+    canvas.SetFont(font);
+    EXPECT_EQ(canvas.FontHeight(), -MaxFontPoints * 2400 / 72);
 }

@@ -7,6 +7,9 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -370,4 +373,32 @@ TEST_F(FigureAt600, AFigureInAPdfPage)
     EXPECT_TRUE(near(page.pixelColor(160, 46), Blue, 60));
     EXPECT_TRUE(near(page.pixelColor(10, 46), Qt::white, 8));
     EXPECT_TRUE(near(page.pixelColor(180, 46), Qt::white, 8));
+}
+
+TEST(FigureRect, HostileSizesAndLineWidthsAreRefusedAndGradientsStayBounded)
+{
+    const QByteArray bytes = SavedObject(everything());
+    // A 60,000-unit gradient figure, a dashed outline round a 10,000,000-unit square, a line of any width.
+    for (const auto &[offset, value] : std::initializer_list<std::pair<int, qint32>>{
+             {8, 60000}, {12, 60000}, {8, 10000000}, {28, INT32_MAX}, {28, -5}}) {
+        QByteArray damaged = bytes;
+        qToLittleEndian<qint32>(value, damaged.data() + offset);
+        TFigureRect figure;
+        EXPECT_THROW(LoadObject(figure, damaged), EStreamError) << offset << " " << value;
+    }
+    // Set by hand to the paper's whole reach, its gradient at 600 dpi would take 2.2 GB: it is not painted.
+    SetPrinterCaps({true, 600, 600, 0, 0});
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(3) << 30, [] {
+                  TFigureRect figure = everything();
+                  figure.SetGradation(true);
+                  figure.SetBackFill(true);
+                  figure.SetRect({-PaperReach, -PaperReach, PaperReach, PaperReach});
+                  rusage before{}, after{};
+                  getrusage(RUSAGE_SELF, &before);
+                  figure.CalcPrintRect(QPoint(0, 0), true);
+                  getrusage(RUSAGE_SELF, &after);
+                  return after.ru_maxrss - before.ru_maxrss > 512 * 1024 ? 1 : 0;  // kilobytes
+              }),
+              0);
+    SetPrinterCaps({});
 }

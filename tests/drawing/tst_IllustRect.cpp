@@ -10,6 +10,7 @@
 
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -482,3 +483,56 @@ TEST_P(PrintedPictures, OnImagesAndPdfPagesAtThePrinterResolution)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, PrintedPictures, ::testing::Values(300, 600));
+
+TEST(IllustRect, HostileRecordsAreRefusedAndExtremeSizesDrawNothing)
+{
+    TIllustRect object;
+    place(object, {0, 0, 50, 50}, quadrants(6, 4));
+    object.SetTransparentColor(0x0000FF);
+    const QByteArray bytes = SavedObject(object);
+    // Illustrations with a transparent colour 134,217,848 and 12,000,000 units wide, and 40,000 square.
+    for (const auto &[right, bottom] : std::initializer_list<std::pair<qint32, qint32>>{
+             {134217848, 50}, {12000000, 50}, {40000, 40000}}) {
+        QByteArray damaged = bytes;
+        qToLittleEndian<qint32>(right, damaged.data() + 8);
+        qToLittleEndian<qint32>(bottom, damaged.data() + 12);
+        TIllustRect target;
+        EXPECT_THROW(LoadObject(target, damaged), EStreamError) << right;
+    }
+    // The mask number, followed by the cut-out, its colour, the frame and the turned flag; below version 300
+    // the number steps over the shape inserted then, which must not overflow.
+    const qsizetype maskAt = bytes.size() - 16 - 4 - 13 - 1 - 4;
+    for (int version : {600, 299}) {
+        QByteArray damaged = version == 600 ? bytes : bytes.chopped(1);
+        qToLittleEndian<qint32>(INT32_MAX, damaged.data() + maskAt);
+        TIllustRect target;
+        EXPECT_THROW(LoadObject(target, damaged, version), EStreamError) << version;
+        qToLittleEndian<qint32>(-1, damaged.data() + maskAt + 4);  // the cut-out's left edge
+        qToLittleEndian<qint32>(INT32_MIN, damaged.data() + maskAt + 8);
+        qToLittleEndian<qint32>(-1, damaged.data() + maskAt);
+        EXPECT_THROW(LoadObject(target, damaged, version), EStreamError) << version;
+    }
+
+    // Given such a size by hand, the object is drawn on the screen and printed at 600 dpi without a raster
+    // beyond the bound of one object, and without writing into one that could not be made.
+    const auto drawn = [](TRect rect, bool printed) {
+        return test::RunWithAddressSpaceLimit(qint64(1) << 30, [rect, printed] {
+            TIllustRect huge;
+            place(huge, rect, quadrants(6, 4));
+            huge.SetTransparentColor(0x0000FF);
+            QImage page = WhitePage(200, 200);
+            QPainter painter(&page);
+            TCanvas canvas(painter, printed ? 600 : 96, printed ? 600 : 96);
+            if (printed) {
+                SetPrinterCaps({true, 600, 600, 0, 0});
+                huge.CalcPrintRect(QPoint(0, 0), true);
+                huge.Print(canvas, 0, 0);
+            } else {
+                huge.Draw(canvas, 0, 0);
+            }
+            return 0;
+        });
+    };
+    EXPECT_EQ(drawn({0, 0, 134217848, 50}, false), 0);
+    EXPECT_EQ(drawn({0, 0, 12000000, 50}, true), 0);
+}

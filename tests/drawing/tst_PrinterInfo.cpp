@@ -228,6 +228,8 @@ TEST_F(PrinterInfo, CorruptRecordsEndInDefaultPrinter)
         {"resolution 0", patched(fields + 14, le32(0))},
         {"negative offset", patched(fields + 18, le32(-1))},
         {"margins wider than the paper", patched(fields + 18, le32(4000))},
+        // Two margins whose difference from the paper's width wraps round to a positive printable width.
+        {"margins that wrap", patched(fields + 18, le32(0x7FFFFF00) + le32(0) + le32(0x7FFFFF00))},
     };
     for (const auto &[what, bytes] : cases) {
         SCOPED_TRACE(what);

@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <memory>
 #include <vector>
@@ -243,4 +244,21 @@ TEST_F(QRCodePrinted, CodesPrintedAt300And600DpiAndInAPdfReadBack)
         length += text.size();
     }
     EXPECT_EQ(read.size(), length);
+}
+
+TEST(QRCodeRect, CellSizesNoPaperHoldsAreRefusedAndMakeNoImage)
+{
+    TQRCodeRect code;
+    code.SetText("Velmora");
+    code.SetCellSize(5);
+    QByteArray bytes = SavedObject(code);
+    TQRCodeRect copy;
+    EXPECT_EQ(LoadObject(copy, bytes), 0);
+    for (qint32 cell : {5000, -1, INT32_MAX}) {
+        qToLittleEndian<qint32>(cell, bytes.data() + 17);
+        EXPECT_THROW(LoadObject(copy, bytes), EStreamError) << cell;
+    }
+    // A code of 5,000-unit cells at 600 dpi would be a picture of gigabytes: none is made.
+    EXPECT_TRUE(MakeQRCode("Velmora", TQRDataMode::Kanji, 5000, 600).Image.isNull());
+    EXPECT_FALSE(MakeQRCode("Velmora", TQRDataMode::Kanji, 5, 600).Image.isNull());
 }

@@ -4,6 +4,8 @@
 
 #include "drawing/WordRect.h"
 
+#include <QtEndian>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -308,4 +310,23 @@ TEST_F(WordAt600, FixedSizesWrapRatiosAndWhatCannotBeDrawn)
     word.SetVHRatio(50);
     const QRect narrow = InkBox(printed(word));
     EXPECT_NEAR(narrow.width() * 2.0 / narrow.height(), natural.width() * 1.0 / natural.height(), 0.1);
+}
+
+TEST(WordRect, ARatioBeyondAHundredfoldIsRefused)
+{
+    TWordRect word;
+    word.SetRect({30, 330, 150, 530});
+    word.SetLineCount(1);
+    word.SetLine(0, QStringLiteral("寒中"));
+    word.SetVHRatio(10000);
+    QByteArray bytes = SavedObject(word);
+    TWordRect copy;
+    EXPECT_EQ(LoadObject(copy, bytes, 600), 0);
+    // The ratio, then the alignment, wrap and spacing bytes and the 13-byte frame.
+    const qsizetype ratioAt = bytes.size() - 13 - 1 - 1 - 4 - 4;
+    ASSERT_EQ(qFromLittleEndian<qint32>(bytes.constData() + ratioAt), 10000);
+    qToLittleEndian<qint32>(INT32_MAX, bytes.data() + ratioAt);
+    EXPECT_THROW(LoadObject(copy, bytes, 600), EStreamError);
+    qToLittleEndian<qint32>(-5, bytes.data() + ratioAt);  // draws the face's own shape, as before
+    EXPECT_EQ(LoadObject(copy, bytes, 600), 0);
 }

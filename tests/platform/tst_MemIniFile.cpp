@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
 {
     TMemIniFile ini(QString{});
@@ -53,6 +55,13 @@ TEST(MemIniFile, IntegersThatAreNotNumbersGiveTheDefault)
     EXPECT_EQ(ini.ReadInteger("S", "H", 7), 7);
     EXPECT_EQ(ini.ReadInteger("S", "I", 7), 7);
     EXPECT_TRUE(ini.ReadBool("S", "B", true));
+    // A second sign is no number; the least 64-bit value behind it must not be negated.
+    ini.SetText("[S]\nJ=--9223372036854775808\nK=-+5\nL=--5\nM=-$10\nN=-2147483648\n");
+    EXPECT_EQ(ini.ReadInteger("S", "J", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "K", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "L", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "M", 7), -16);
+    EXPECT_EQ(ini.ReadInteger("S", "N", 7), INT_MIN);
 }
 
 TEST(MemIniFile, WritesKeepOrderAndCrlf)

@@ -26,16 +26,6 @@ const QString StartSection = QStringLiteral("EXPERT START STATION");
 const QString NoStation = QStringLiteral("半径 10km 以内に駅は見つかりませんでした  ");
 
 
-QTreeWidget *List(const char *name, const QStringList &columns, const QList<int> &widths, QWidget *parent)
-{
-    auto *list = Named<QTreeWidget>(name, parent);
-    list->setHeaderLabels(columns);
-    list->setRootIsDecorated(false);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (int i = 0; i < widths.size(); ++i)
-        list->header()->resizeSection(i, ScaleByDpi(widths[i], true));
-    return list;
-}
 
 }  // namespace
 
@@ -45,9 +35,9 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral(" 駅すぱあと"));
     HighlightColor = NormalColor = palette().color(QPalette::WindowText);
     auto *nearBox = new QGroupBox(QStringLiteral(" 最寄駅情報： "), this);
-    lvNear = List("lvNear", {QStringLiteral("駅名"), QStringLiteral("カナ"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")},
-                  {150, 130, 72, 47}, nearBox);
-    lvRailway = List("lvRailway", {QStringLiteral("路線")}, {300}, nearBox);
+    lvNear = StationList("lvNear", {QStringLiteral("駅名"), QStringLiteral("カナ"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")},
+                  {130, 110, 72, 47}, nearBox);
+    lvRailway = StationList("lvRailway", {QStringLiteral("路線")}, {300}, nearBox);
     bbtnNear = Named<QPushButton>("bbtnNear", QStringLiteral("駅選択"), nearBox);
     bbtnMap = Named<QPushButton>("bbtnMap", QStringLiteral("地図"), nearBox);
     bbtnMap->setToolTip(QStringLiteral("地図表示"));
@@ -62,7 +52,7 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     nearGrid->addWidget(new QLabel(QStringLiteral("路線："), nearBox), 1, 0, Qt::AlignTop);
     nearGrid->addWidget(lvRailway, 1, 1);
     auto *startBox = new QGroupBox(QStringLiteral(" 出発駅情報： "), this);
-    lvStart = List("lvStart", {QStringLiteral("駅名"), QStringLiteral("カナ")}, {150, 130}, startBox);
+    lvStart = StationList("lvStart", {QStringLiteral("駅名"), QStringLiteral("カナ")}, {130, 110}, startBox);
     lvStart->setFixedHeight(ScaleByDpi(48, true));
     bbtnStart = Named<QPushButton>("bbtnStart", QStringLiteral("駅選択"), startBox);
     auto *startRow = new QHBoxLayout(startBox);
@@ -80,7 +70,7 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     layout->addWidget(nearBox, 1);
     layout->addWidget(startBox);
     layout->addLayout(buttons);
-    resize(ScaleByDpi(540, true), ScaleByDpi(420, true));
+    resize(ScaleByDpi(600, true), ScaleByDpi(420, true));
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(false);
 

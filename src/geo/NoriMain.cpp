@@ -23,16 +23,6 @@ namespace {
 
 const QString StartSection = QStringLiteral("NORIKAE START STATION");
 
-QTreeWidget *FixedList(const char *name, const QStringList &columns, const QList<int> &widths, QWidget *parent)
-{
-    auto *list = Named<QTreeWidget>(name, parent);
-    list->setHeaderLabels(columns);
-    list->setRootIsDecorated(false);
-    list->header()->setSectionResizeMode(QHeaderView::Fixed);
-    for (int i = 0; i < widths.size(); ++i)
-        list->header()->resizeSection(i, ScaleByDpi(widths[i], true));
-    return list;
-}
 
 }  // namespace
 
@@ -41,7 +31,7 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
     setObjectName(QStringLiteral("NorikaeMain"));
     setWindowTitle(QStringLiteral("乗換案内"));
     auto *nearBox = new QGroupBox(QStringLiteral(" 最寄駅情報： "), this);
-    lvNear = FixedList("lvNear", {QStringLiteral("駅名"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")}, {321, 72, 47},
+    lvNear = StationList("lvNear", {QStringLiteral("駅名"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")}, {321, 72, 47},
                        nearBox);
     bbtnNear = Named<QPushButton>("bbtnNear", QStringLiteral("駅選択"), nearBox);
     bbtnMap = Named<QPushButton>("bbtnMap", QStringLiteral("地図"), nearBox);
@@ -52,7 +42,7 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
     nearGrid->addWidget(bbtnNear, 0, 2);
     nearGrid->addWidget(bbtnMap, 1, 2);
     auto *startBox = new QGroupBox(QStringLiteral(" 出発駅情報： "), this);
-    lvStart = FixedList("lvStart", {QStringLiteral("駅名")}, {320}, startBox);
+    lvStart = StationList("lvStart", {QStringLiteral("駅名")}, {320}, startBox);
     lvStart->setFixedHeight(ScaleByDpi(48, true));
     bbtnStart = Named<QPushButton>("bbtnStart", QStringLiteral("駅選択"), startBox);
     auto *startRow = new QHBoxLayout(startBox);
@@ -68,7 +58,7 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
     layout->addWidget(nearBox, 1);
     layout->addWidget(startBox);
     layout->addLayout(buttons);
-    resize(ScaleByDpi(560, true), ScaleByDpi(300, true));
+    resize(ScaleByDpi(620, true), ScaleByDpi(300, true));
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(false);
     connect(bbtnNear, &QPushButton::clicked, this, [this] { bbtnStationClick(0); });

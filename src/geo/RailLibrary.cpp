@@ -7,7 +7,12 @@
 #include "platform/SjisCodec.h"
 #include "platform/Trim.h"
 
+#include "core/SharedHelpers.h"
+#include "widgets/NamedControls.h"
+
 #include <QApplication>
+#include <QHeaderView>
+#include <QTreeWidget>
 
 QString StationText(const char *field, int width)
 {
@@ -101,4 +106,21 @@ bool StartRoutePlanner(const QString &from, const QString &to, const QString &da
     fields.To = to;
     fields.Date = date;
     return OpenWebUrl(FillUrlTemplate(urlTemplate, fields));
+}
+
+QTreeWidget *StationList(const char *name, const QStringList &columns, const QList<int> &widths, QWidget *parent)
+{
+    auto *list = Named<QTreeWidget>(name, parent);
+    list->setHeaderLabels(columns);
+    list->setRootIsDecorated(false);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->header()->setSectionResizeMode(QHeaderView::Fixed);
+    list->header()->setStretchLastSection(false);
+    int total = 0;
+    for (int i = 0; i < widths.size(); ++i) {
+        list->header()->resizeSection(i, ScaleByDpi(widths[i], true));
+        total += ScaleByDpi(widths[i], true);
+    }
+    list->setMinimumWidth(total + list->frameWidth() * 2 + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    return list;
 }

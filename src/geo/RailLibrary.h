@@ -8,12 +8,14 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+class QTreeWidget;
 class QWidget;
 
 // A fixed Shift-JIS field of the library's records, trimmed.
@@ -60,6 +62,9 @@ int ListKanaRow(const TKanaRow &row, const TStationLister &list, std::vector<TRa
 
 // A stored ride date "yyyymmdd" that is still to come (today included), else empty.
 QString KeptRideDate(const QString &stored, const QDate &today);
+
+// A list of the route windows: columns of fixed design widths (96 dpi), the list wide enough for all of them.
+QTreeWidget *StationList(const char *name, const QStringList &columns, const QList<int> &widths, QWidget *parent);
 
 // Hands the route search to the route planner of [ROUTE] Url; false when there is none or it was refused.
 bool StartRoutePlanner(const QString &from, const QString &to, const QString &date);

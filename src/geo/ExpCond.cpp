@@ -54,6 +54,7 @@ TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ExpertSearchCondition"));
     setWindowTitle(QStringLiteral("探索条件"));
+    setProperty("HelpContext", 65);
     HighlightColor = NormalColor = palette().color(QPalette::WindowText);
     auto *layout = new QVBoxLayout(this);
     for (size_t g = 0; g < GroupTexts.size(); ++g) {

@@ -33,6 +33,7 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ExpertMain"));
     setWindowTitle(QStringLiteral(" 駅すぱあと"));
+    setProperty("HelpContext", 65);
     HighlightColor = NormalColor = palette().color(QPalette::WindowText);
     auto *nearBox = new QGroupBox(QStringLiteral(" 最寄駅情報： "), this);
     lvNear = StationList("lvNear", {QStringLiteral("駅名"), QStringLiteral("カナ"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")},

@@ -22,6 +22,7 @@ TExpertSelectStation::TExpertSelectStation(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ExpertSelectStation"));
     setWindowTitle(QStringLiteral("駅選択"));
+    setProperty("HelpContext", 65);
     HighlightColor = NormalColor = palette().color(QPalette::WindowText);
     auto *group = new QGroupBox(QStringLiteral("駅検索："), this);
     rbName = Named<QRadioButton>("rbName", QStringLiteral("駅名："), group);

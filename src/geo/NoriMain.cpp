@@ -30,6 +30,7 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("NorikaeMain"));
     setWindowTitle(QStringLiteral("乗換案内"));
+    setProperty("HelpContext", 65);
     auto *nearBox = new QGroupBox(QStringLiteral(" 最寄駅情報： "), this);
     lvNear = StationList("lvNear", {QStringLiteral("駅名"), QStringLiteral("距離（ｍ）"), QStringLiteral("方角")}, {321, 72, 47},
                        nearBox);

@@ -17,6 +17,7 @@ TNorikaeSelectStation::TNorikaeSelectStation(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("NorikaeSelectStation"));
     setWindowTitle(QStringLiteral("駅選択"));
+    setProperty("HelpContext", 65);
     edName = Named<QLineEdit>("edName", this);
     lvStation = Named<QTreeWidget>("lvStation", this);
     lvStation->setHeaderLabels({QStringLiteral("駅名")});

@@ -20,6 +20,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cstring>
+
 namespace {
 
 const QString StartSection = QStringLiteral("EXPERT START STATION");

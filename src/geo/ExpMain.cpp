@@ -251,7 +251,10 @@ void TExpertMain::btnStartUpClick()
     const QString date = conditions_.RideDate.isEmpty() ? QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
                                                         : conditions_.RideDate;
     const QString to = StationText(near_[size_t(row)].Name, 22);
-    if (!StartRoutePlanner(start_.Name(), to, date)) {
+    QString conditions;
+    for (int value : conditions_.Values)
+        conditions += QString::number(value);
+    if (!StartRoutePlanner(start_.Name(), to, date, conditions)) {
         ShowMessageBoxAt(this, QStringLiteral("駅すぱあとが起動できませんでした  "), AppTitle, MB_OK | MB_ICONWARNING);
         return;
     }

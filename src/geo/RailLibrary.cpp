@@ -95,7 +95,7 @@ QString KeptRideDate(const QString &stored, const QDate &today)
     return stored.size() == 8 && date.isValid() && date >= today ? stored : QString();
 }
 
-bool StartRoutePlanner(const QString &from, const QString &to, const QString &date)
+bool StartRoutePlanner(const QString &from, const QString &to, const QString &date, const QString &conditions)
 {
     const TMemIniFile ini(DataFolder + SettingsFileName);
     const QString urlTemplate = RoutePlannerTemplate(ini);
@@ -105,6 +105,7 @@ bool StartRoutePlanner(const QString &from, const QString &to, const QString &da
     fields.From = from;
     fields.To = to;
     fields.Date = date;
+    fields.Conditions = conditions;
     return OpenWebUrl(FillUrlTemplate(urlTemplate, fields));
 }
 

@@ -66,5 +66,6 @@ QString KeptRideDate(const QString &stored, const QDate &today);
 // A list of the route windows: columns of fixed design widths (96 dpi), the list wide enough for all of them.
 QTreeWidget *StationList(const char *name, const QStringList &columns, const QList<int> &widths, QWidget *parent);
 
-// Hands the route search to the route planner of [ROUTE] Url; false when there is none or it was refused.
-bool StartRoutePlanner(const QString &from, const QString &to, const QString &date);
+// Hands the route search to the route planner of [ROUTE] Url (conditions: the seven values as digits, or
+// empty); false when there is none or it was refused.
+bool StartRoutePlanner(const QString &from, const QString &to, const QString &date, const QString &conditions = {});

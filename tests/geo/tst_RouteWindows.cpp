@@ -118,7 +118,7 @@ TEST(RailLibrary, ARideDateOfTodayIsKept)
 TEST_F(RouteWindowTest, ExpertWindowListsNearStationsLinesAndStartsTheSearch)
 {
     test::writeFile(DataFolder + SettingsFileName,
-                    ("[ROUTE]\r\nUrl=https://route.example/?from={from}&to={to}&date={date}\r\n"
+                    ("[ROUTE]\r\nUrl=https://route.example/?from={from}&to={to}&date={date}&c={conditions}\r\n"
                      "[EXPERT STATION SEARCH]\r\nRideDate=" + today() + "\r\nTransfers=2\r\n").toUtf8());
     TExpertMain window(nullptr);
     window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
@@ -152,6 +152,7 @@ TEST_F(RouteWindowTest, ExpertWindowListsNearStationsLinesAndStartsTheSearch)
     EXPECT_EQ(query(0, "from"), QStringLiteral("新宿"));
     EXPECT_EQ(query(0, "to"), QStringLiteral("品川"));
     EXPECT_EQ(query(0, "date"), today());
+    EXPECT_EQ(query(0, "c"), QStringLiteral("0020000"));
     const TMemIniFile ini = settings();
     EXPECT_EQ(ini.ReadString(QStringLiteral("EXPERT START STATION"), QStringLiteral("StNameKj"), {}), QStringLiteral("新宿"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("EXPERT START STATION"), QStringLiteral("Kana"), {}), QStringLiteral("新宿"));

@@ -31,7 +31,7 @@ static_assert(sizeof(TMatchAdrsRecord) == 236, "TMatchAdrsRecord");
 #endif
 
 /* key: eleven characters, the five-digit JIS code and the six-digit town code; a town code of zeros asks
-   for the municipality itself (its office's position, no town). The JIS code may also be that of a city
+   for the municipality itself (its own position, no town). The JIS code may also be that of a city
    with wards ("27100" 大阪市, "13100" for Tokyo's special wards), whose wards number their towns as one
    sequence: the answer is then the town with its ward as the municipality (City "大阪市北区", "北区"), as
    for the ward's own code; such a city has no record of its own, so its code with zeros is unknown.

@@ -188,11 +188,17 @@ void TBaseMap::Draw(QPainter &painter, const QSize &size, const QPointF &origin,
     painter.setPen(QColor(0x40, 0x40, 0x40));
     painter.setBrush(QColor(0x40, 0x40, 0x40));
     const QRectF view(QPointF(0, 0), QSizeF(size));
+    // A name that would cover one already written is left out; its point stays.
+    std::vector<QRectF> written;
     for (const Point &p : points_) {
         const QPointF at = WorldPixel(p.Latitude, p.Longitude, zoom) - origin;
         if (!view.adjusted(-100, -20, 100, 20).contains(at))
             continue;
         painter.drawEllipse(at, 2.5, 2.5);
+        const QRectF label = painter.fontMetrics().boundingRect(p.Name).translated((at + QPointF(5, -3)).toPoint());
+        if (std::any_of(written.begin(), written.end(), [&](const QRectF &r) { return r.intersects(label); }))
+            continue;
+        written.push_back(label);
         painter.drawText(at + QPointF(5, -3), p.Name);
     }
 }

@@ -144,6 +144,7 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
 {
     setObjectName(QStringLiteral("MapView"));
     setWindowTitle(MapProductNames[std::clamp(program, 0, mapProgramCount - 1)]);
+    setProperty("HelpContext", 64);
     const TMemIniFile ini(DataFolder + SettingsFileName);
     tileSettings_ = ReadTileSettings(ini);
     tiles_ = new TTileCache(tileSettings_, this);

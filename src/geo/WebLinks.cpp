@@ -101,6 +101,7 @@ QUrl FillUrlTemplate(const QString &urlTemplate, const TUrlFields &fields)
         .replace(QStringLiteral("{from}"), component(fields.From))
         .replace(QStringLiteral("{to}"), component(fields.To))
         .replace(QStringLiteral("{date}"), component(date))
+        .replace(QStringLiteral("{conditions}"), component(fields.Conditions))
         .replace(QStringLiteral("{yyyy}"), component(date.left(4)))
         .replace(QStringLiteral("{mm}"), component(date.mid(4, 2)))
         .replace(QStringLiteral("{dd}"), component(date.mid(6, 2)));

@@ -35,12 +35,13 @@ std::array<TWebSearchEngine, webSearchEngineCount> WebSearchEngines(const TMemIn
 QByteArray WebSearchUrl(const TWebSearchEngine &engine, const QString &word);
 
 // Web maps and route planners: templates with {lat} and {lon} (degrees, six decimals), {zoom}, {address},
-// {from}, {to}, {date} (yyyymmdd), {yyyy}, {mm}, {dd}; each value percent-encoded as a URL component, so
+// {from}, {to}, {date} (yyyymmdd), {yyyy}, {mm}, {dd}, {conditions} (the route search conditions as digits);
+// each value percent-encoded as a URL component, so
 // that nothing in an address can change the address's structure.
 struct TUrlFields {
     int32_t Latitude = 0, Longitude = 0;  // 1/1000 second of arc
     int Zoom = 16;
-    QString Address, From, To, Date;
+    QString Address, From, To, Date, Conditions;
 };
 QUrl FillUrlTemplate(const QString &urlTemplate, const TUrlFields &fields);
 // [WEB MAP] PositionUrl and AddressUrl; an empty value means the web map is not available for that way.

@@ -237,6 +237,7 @@ public:
     void UpdateMapRouteHints();
     void bbtnMapClick();
     void bbtnQRMapClick();
+    void bbtnRootClick();
     void bbtnWebSearchClick();
     void bbtnOpenURLClick();
     // tag: 0 edtEMail1, 1 edtEMail2.

@@ -174,9 +174,8 @@ void TDataInquiry::createControls()
     form->addWidget(pgctlData, 1);
     form->addLayout(bottom);
 
-    // The route windows and the browser's address are served by windows this build does not have yet.
-    for (QPushButton *b : {bbtnRoot, bbtnGetURL})
-        b->setEnabled(false);
+    // A browser's address bar cannot be read on this desktop.
+    bbtnGetURL->setEnabled(false);
     // Enter presses a focused button, as the form's Enter navigation expects.
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(true);

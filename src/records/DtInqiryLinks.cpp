@@ -8,7 +8,9 @@
 #include "core/SharedHelpers.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
+#include "geo/ExpMain.h"
 #include "geo/MapDispatch.h"
+#include "geo/NoriMain.h"
 #include "geo/QRMap.h"
 #include "geo/WebLinks.h"
 #include "geo/WebSch.h"
@@ -43,6 +45,7 @@ void TDataInquiry::connectLinkButtons()
 {
     connect(bbtnMap, &QPushButton::clicked, this, &TDataInquiry::bbtnMapClick);
     connect(bbtnQRMap, &QPushButton::clicked, this, &TDataInquiry::bbtnQRMapClick);
+    connect(bbtnRoot, &QPushButton::clicked, this, &TDataInquiry::bbtnRootClick);
     connect(bbtnWebSearch, &QPushButton::clicked, this, &TDataInquiry::bbtnWebSearchClick);
     connect(bbtnOpenURL, &QPushButton::clicked, this, &TDataInquiry::bbtnOpenURLClick);
     connect(bbtnEMail1, &QPushButton::clicked, this, [this] { bbtnEMailClick(0); });
@@ -139,6 +142,36 @@ void TDataInquiry::bbtnQRMapClick()
     window.SetAddress(address);
     QApplication::restoreOverrideCursor();
     window.exec();
+}
+
+void TDataInquiry::bbtnRootClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (CooperateRoot == 0) {
+        TExpertMain window(this);
+        CenterFormOnOwner(&window, this);
+        window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        window.HighlightColor = QColor(Qt::blue);
+        window.NormalColor = palette().color(QPalette::WindowText);
+        if (Latitude != 0 && Longitude > 0) {
+            window.Latitude = To256FromThousandths(Latitude);
+            window.Longitude = To256FromThousandths(Longitude);
+        }
+        QApplication::restoreOverrideCursor();
+        window.exec();
+    } else if (CooperateRoot == 1) {
+        TNorikaeMain window(this);
+        const bool open = window.OpenRailServ(AppFolder);
+        QApplication::restoreOverrideCursor();
+        if (open) {
+            CenterFormOnOwner(&window, this);
+            window.Latitude = Latitude;
+            window.Longitude = Longitude;
+            window.exec();
+        }
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void TDataInquiry::bbtnWebSearchClick()

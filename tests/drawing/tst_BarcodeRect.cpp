@@ -366,6 +366,8 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
                 EXPECT_EQ(readBars(bars), expected) << where;
             }
         }
+    }
+}
 
 TEST(BarcodeRect, ABarSizeTheTableDoesNotHaveIsRefused)
 {

@@ -71,6 +71,23 @@ TEST_F(Kvmatch, PositionsLieInTheirPrefecture)
     EXPECT_NE(std::make_pair(a.Latitude, a.Longitude), std::make_pair(b.Latitude, b.Longitude));
 }
 
+TEST_F(Kvmatch, MunicipalitiesLieAtTheirOwnPlaceNotAtThePrefecturalOffice)
+{
+    // 函館市 is 150 km from Sapporo, 八丈町 an island 290 km south of Tokyo; Yokohama's 中区 and Osaka's
+    // wards lie near their city's point.
+    struct TPlace {
+        const char *key;
+        double latitude, longitude, tolerance;
+    };
+    for (const TPlace &p : {TPlace{"01202000000", 41.77, 140.73, 0.1}, TPlace{"13401000000", 33.11, 139.79, 0.1},
+                            TPlace{"14104000000", 35.44, 139.64, 0.1}, TPlace{"27100000001", 34.70, 135.50, 0.1}}) {
+        TMatchAdrsRecord r;
+        ASSERT_EQ(find(p.key, r), 0) << p.key;
+        EXPECT_NEAR(degrees(r.Latitude), p.latitude, p.tolerance) << p.key;
+        EXPECT_NEAR(degrees(r.Longitude), p.longitude, p.tolerance) << p.key;
+    }
+}
+
 TEST_F(Kvmatch, MunicipalityItselfHasItsOwnPostalCodeAndNoTown)
 {
     TMatchAdrsRecord r;

@@ -6,7 +6,9 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "geo/DicSch.h"
+#include "geo/ExpMain.h"
 #include "geo/MapView.h"
+#include "geo/NoriMain.h"
 #include "geo/QRMap.h"
 #include "geo/WebLinks.h"
 #include "geo/WebSch.h"
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +40,8 @@ public:
     bool pick = true;
     int maps = 0;
     QString qrAddress, keyword;
+    // The route windows' coordinates as the form handed them, and how many stations they found.
+    QList<QList<int>> routes;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -53,6 +58,16 @@ protected:
         } else if (auto *qr = dynamic_cast<TQRCodeMap *>(watched)) {
             qrAddress = qr->edtAdrs->text();
             QTimer::singleShot(0, qr, &QDialog::reject);
+        } else if (auto *expert = dynamic_cast<TExpertMain *>(watched)) {
+            QTimer::singleShot(0, expert, [this, expert] {
+                routes << QList<int>{0, expert->Latitude, expert->Longitude, expert->lvNear->topLevelItemCount()};
+                expert->reject();
+            });
+        } else if (auto *norikae = dynamic_cast<TNorikaeMain *>(watched)) {
+            QTimer::singleShot(0, norikae, [this, norikae] {
+                routes << QList<int>{1, norikae->Latitude, norikae->Longitude, norikae->lvNear->topLevelItemCount()};
+                norikae->reject();
+            });
         } else if (auto *dictionary = dynamic_cast<TDicSearch *>(watched)) {
             // A new record's telephone look-up.
             QTimer::singleShot(0, dictionary, &QDialog::reject);
@@ -239,4 +254,27 @@ TEST_F(DataInquiryLinksTest, QRWebHomePageAndMailButtons)
     EXPECT_EQ(opened[2].toString(), QStringLiteral("mailto:a@example.jp"));
     EXPECT_EQ(opened[3].toString(), QStringLiteral("mailto:b@example.jp"));
     EXPECT_EQ(form->edtURL->text(), QStringLiteral("https://example.jp/"));
+}
+
+TEST_F(DataInquiryLinksTest, TheRouteButtonOpensTheChosenRouteWindowWithTheRecordsPlace)
+{
+    add();
+    const int previousRoot = CooperateRoot;
+    openStored();
+    CooperateRoot = 0;
+    form->bbtnRoot->click();
+    CooperateRoot = 1;
+    form->bbtnRoot->click();
+    // A negative longitude is no place for the first route program.
+    form->Longitude = -5;
+    CooperateRoot = 0;
+    form->bbtnRoot->click();
+    CooperateRoot = 2;  // outside the list: nothing
+    form->bbtnRoot->click();
+    CooperateRoot = previousRoot;
+    ASSERT_EQ(answer.routes.size(), 3);
+    EXPECT_EQ(answer.routes[0], (QList<int>{0, 32891904, 128802816, 3})) << "1/256 second, three stations";
+    EXPECT_EQ(answer.routes[1], (QList<int>{1, StoredLatitude, StoredLongitude, 3}));
+    EXPECT_EQ(answer.routes[2], (QList<int>{0, 0, 0, 0}));
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
 }

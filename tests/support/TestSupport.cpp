@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "common/MappedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+
+#include <cstdio>
+#include <thread>
 
 namespace test {
 
@@ -20,6 +24,15 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+void replaceDictionary(const QString &path, const QByteArray &bytes)
+{
+    writeFile(path + QStringLiteral(".new"), bytes);
+    ASSERT_EQ(std::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(), QFile::encodeName(path).constData()),
+              0)
+        << path.toStdString();
+    std::this_thread::sleep_for(kv::kStampInterval + std::chrono::milliseconds(50));
 }
 
 QByteArray readFile(const QString &path)

@@ -1,6 +1,7 @@
 #include "MappedFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include <fcntl.h>
@@ -38,21 +39,30 @@ TFileIdentity identityOf(const struct stat &st)
 
 // The calling thread's mapping of path, made on first use and kept while the file stays the same; null when
 // the file is missing, empty or cannot be mapped. A few files are kept per thread (a library reads one or
-// two; tests and tools open several folders).
+// two; tests and tools open several folders). Whether the file is still the same one is asked at most once
+// per kStampInterval: the stat of its path costs more than a whole look-up, and a replaced dictionary is
+// still noticed within the interval. (A replacement is installed under a new inode, so the mapping of the old
+// file stays readable until then.)
 std::shared_ptr<const TMappedRegion> mapForThisThread(const std::string &path)
 {
     struct TKept {
         std::string path;
         TFileIdentity identity;
         std::shared_ptr<const TMappedRegion> region;
+        std::chrono::steady_clock::time_point checked;
     };
     constexpr size_t kKeptFiles = 4;
     thread_local std::vector<TKept> kept;
 
+    const auto now = std::chrono::steady_clock::now();
     auto it = std::find_if(kept.begin(), kept.end(), [&](const TKept &k) { return k.path == path; });
-    struct stat st {};
-    if (it != kept.end() && ::stat(path.c_str(), &st) == 0 && it->identity == identityOf(st))
+    if (it != kept.end() && now - it->checked < kStampInterval)
         return it->region;
+    struct stat st {};
+    if (it != kept.end() && ::stat(path.c_str(), &st) == 0 && it->identity == identityOf(st)) {
+        it->checked = now;
+        return it->region;
+    }
     if (it != kept.end())
         kept.erase(it);
 
@@ -73,7 +83,7 @@ std::shared_ptr<const TMappedRegion> mapForThisThread(const std::string &path)
         return {};
     if (kept.size() == kKeptFiles)
         kept.erase(kept.begin());
-    kept.push_back({path, identityOf(st), region});
+    kept.push_back({path, identityOf(st), region, now});
     return region;
 }
 

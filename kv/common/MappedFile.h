@@ -1,6 +1,7 @@
 // Read-only mapping of a dictionary or data file, shared by the stand-in libraries.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,10 +9,14 @@
 
 namespace kv {
 
+// How long a thread reads its mapping of a file before it asks again whether the file is still the same one.
+inline constexpr std::chrono::milliseconds kStampInterval{1000};
+
 // The calling thread's mapping of a file. A thread maps a file on its first use and keeps the mapping while
 // the file stays the same one (device, inode, size and time of change): mapping a dictionary afresh and
 // touching its pages again on every call would cost a look-up far more than the look-up itself. A file
-// replaced by another is mapped anew on the thread's next use. Each thread has its own mappings, so two
+// replaced by another is mapped anew on the thread's first use once kStampInterval has passed since it last
+// asked. Each thread has its own mappings, so two
 // threads calling at once share nothing that changes; an object holds its mapping for its own lifetime (a
 // search handle keeps reading the file it was opened on, even once the thread has mapped a replacement).
 class TMappedFile {

@@ -3,6 +3,7 @@
 #include "GeoTest.h"
 
 #include "Kvaddr/Kvaddr.h"
+#include "common/MappedFile.h"
 #include "Kvkana/Kvkana.h"
 #include "Kvmatch/Kvmatch.h"
 #include "Kvpost/Kvpost.h"
@@ -98,10 +99,10 @@ TEST_F(GeoDictionary, MissingOrDamagedDictionaryIsAnErrorNotAnEmptyResult)
         {"a wrong record size", changed(32 + 12 * 2 + 4, 60)},
     };
     for (const auto &[what, bytes] : damaged) {
-        test::writeFile(folder + QStringLiteral("Geo.dic"), bytes);
+        test::replaceDictionary(folder + QStringLiteral("Geo.dic"), bytes);
         EXPECT_EQ(codes(folder8), errors) << what;
     }
-    test::writeFile(folder + QStringLiteral("Geo.dic"), good);
+    test::replaceDictionary(folder + QStringLiteral("Geo.dic"), good);
     EXPECT_EQ(codes(folder8), std::vector<int>(4, 0));
 }
 
@@ -177,8 +178,7 @@ TEST_F(GeoDictionary, EachThreadKeepsOneMappingOfTheDictionaryUntilItIsReplaced)
     int16_t code = -1;
     void *handle = first("1000001", &count, &code, folder.constData());
     ASSERT_NE(handle, nullptr);
-    test::writeFile(QFile::decodeName(path + ".new"), good.left(24));
-    ASSERT_EQ(std::rename((path + ".new").constData(), path.constData()), 0);
+    test::replaceDictionary(QFile::decodeName(path), good.left(24));
     EXPECT_EQ(codes(folder), std::vector<int>(4, kDictionaryError));
     EXPECT_EQ(mappingsOf(replaced), 1) << "the handle's";
     TPostCityEntry city;
@@ -187,10 +187,33 @@ TEST_F(GeoDictionary, EachThreadKeepsOneMappingOfTheDictionaryUntilItIsReplaced)
     close(handle);
     EXPECT_EQ(mappingsOf(replaced), 0);
 
-    test::writeFile(QFile::decodeName(path + ".new"), good);
-    ASSERT_EQ(std::rename((path + ".new").constData(), path.constData()), 0);
+    test::replaceDictionary(QFile::decodeName(path), good);
     EXPECT_EQ(codes(folder), std::vector<int>(4, 0));
     EXPECT_EQ(mappingsOf(path), 4);
+}
+
+// A look-up does not ask the file system whether the dictionary is still the same on every call, only once
+// the stamp interval has passed since the thread last asked: until then a replacement is not looked at (the
+// mapping of the file it replaced stays readable), after it the replacement is read, and a damaged one is
+// reported rather than read.
+TEST_F(GeoDictionary, AReplacedDictionaryIsReadOnceTheStampIntervalHasPassed)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/Geo.dic");
+    const QByteArray folder = QFile::encodeName(dir.path() + QStringLiteral("/"));
+    const QByteArray good = test::readFile(test::appDir() + QStringLiteral("Dic/Geo.dic"));
+    test::writeFile(path, good);
+    ASSERT_EQ(codes(folder), std::vector<int>(4, 0));
+
+    test::writeFile(path + ".new", good.left(good.size() / 2));
+    ASSERT_EQ(std::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+    EXPECT_EQ(codes(folder), std::vector<int>(4, 0)) << "within the interval: the mapping already made";
+    std::this_thread::sleep_for(kv::kStampInterval + std::chrono::milliseconds(50));
+    EXPECT_EQ(codes(folder), std::vector<int>(4, kDictionaryError)) << "the damaged replacement";
+    EXPECT_EQ(codes(folder), std::vector<int>(4, kDictionaryError)) << "and again, with no second look";
+
+    test::replaceDictionary(path, good);
+    EXPECT_EQ(codes(folder), std::vector<int>(4, 0)) << "the sound one";
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST_F(Kvdash, MissingOrDamagedDictionaryIsReported)
     wrongVersion[8] = 2;
     damaged.emplace_back("wrong version", wrongVersion);
     for (const auto &[what, bytes] : damaged) {
-        test::writeFile(folder + QStringLiteral("Dash.dic"), bytes);
+        test::replaceDictionary(folder + QStringLiteral("Dash.dic"), bytes);
         EXPECT_EQ(hyphen("0312345678", folder8).first, KVDASH_DICTIONARY_ERROR) << what;
     }
 
@@ -135,10 +135,10 @@ TEST_F(Kvdash, MissingOrDamagedDictionaryIsReported)
     for (qsizetype r = 32; r + 16 <= badGroups.size(); r += 16)
         if (badGroups[r + 2] != 0)
             badGroups[r + 3] = char(badGroups[r + 3] + 1);
-    test::writeFile(folder + QStringLiteral("Dash.dic"), badGroups);
+    test::replaceDictionary(folder + QStringLiteral("Dash.dic"), badGroups);
     EXPECT_EQ(hyphen("0312345678", folder8).first, KVDASH_DICTIONARY_ERROR);
 
-    test::writeFile(folder + QStringLiteral("Dash.dic"), good);
+    test::replaceDictionary(folder + QStringLiteral("Dash.dic"), good);
     EXPECT_EQ(hyphen("0312345678", folder8), std::make_pair(KVDASH_OK, QByteArray("03-1234-5678")));
 }
 

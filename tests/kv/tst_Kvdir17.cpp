@@ -467,16 +467,16 @@ TEST_F(Kvdir17, InvalidArgumentsAndMissingData)
     test::writeFile(dir.path() + "/" + kDirectoryFileName, bytes.left(bytes.size() / 2));
     EXPECT_EQ(code(TSearch(), empty), 16);
     // The data replaced under the same name is read anew.
-    test::writeFile(dir.path() + "/" + kDirectoryFileName, bytes);
+    test::replaceDictionary(dir.path() + "/" + kDirectoryFileName, bytes);
     EXPECT_EQ(code(TSearch(), empty), 0);
     // The string pool cut to its empty string: every text refers outside it. The listings still answer, with
     // blank texts (copied from nowhere).
     QByteArray noTexts = bytes;
     noTexts.replace(64 + 12, 4, QByteArray("\1\0\0\0", 4));
-    test::writeFile(dir.path() + "/" + kDirectoryFileName, noTexts);
+    test::replaceDictionary(dir.path() + "/" + kDirectoryFileName, noTexts);
     EXPECT_EQ(code(TSearch().in("13"), empty), 0);
     EXPECT_EQ(QByteArray(page[0].Address, sizeof page[0].Address), QByteArray(sizeof page[0].Address, '\0'));
-    test::writeFile(dir.path() + "/" + kDirectoryFileName, bytes.left(100));
+    test::replaceDictionary(dir.path() + "/" + kDirectoryFileName, bytes.left(100));
     TDirectoryTelRequest request{};
     std::strcpy(request.Tel, "0312345678");
     std::strcpy(request.DataFolder, empty.c_str());

@@ -325,11 +325,11 @@ TEST_F(Kvjis, DictionariesMissingDamagedOrNotBelongingTogether)
         {"table beyond the end", tableBeyondTheEnd},
     };
     for (const auto &[what, bytes] : damaged) {
-        test::writeFile(folder + QStringLiteral("Jis.dic"), bytes);
+        test::replaceDictionary(folder + QStringLiteral("Jis.dic"), bytes);
         EXPECT_EQ(lookUp(address, r, folder8), KVJIS_DICTIONARY_ERROR) << what;
     }
 
-    test::writeFile(folder + QStringLiteral("Jis.dic"), index);
+    test::replaceDictionary(folder + QStringLiteral("Jis.dic"), index);
     EXPECT_EQ(lookUp(address, r, folder8), KVJIS_MATCHED);
     EXPECT_EQ(text(r.Town), QStringLiteral("丸の内"));
 }

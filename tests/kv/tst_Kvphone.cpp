@@ -291,12 +291,12 @@ TEST_F(Kvphone, MissingOrDamagedDictionariesAreErrors)
     QByteArray wrongVersion = phone;
     wrongVersion[8] = 2;
     for (const QByteArray &damaged : {phone.left(phone.size() - 4), wrongVersion, phone + QByteArray(24, '\0')}) {
-        test::writeFile(folder + QStringLiteral("Phone.dic"), damaged);
+        test::replaceDictionary(folder + QStringLiteral("Phone.dic"), damaged);
         EXPECT_EQ(search("0312345678", folder8).code, kDictionaryError);
     }
 
     // The areas alone, without the towns: the area is known, its municipalities are not.
-    test::writeFile(folder + QStringLiteral("Phone.dic"), phone);
+    test::replaceDictionary(folder + QStringLiteral("Phone.dic"), phone);
     EXPECT_EQ(prefix("0312345678", buf, &count, folder8.constData()), 0);
     TPhoneCityEntry cities[KVPHONE_MAX_CITIES];
     EXPECT_EQ(city2("0312345678", cities, folder8.constData()), kDictionaryError);

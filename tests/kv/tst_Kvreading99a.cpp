@@ -206,10 +206,10 @@ TEST_F(Kvreading99a, MissingOrDamagedDictionaryIsReported)
     wrongRecordSize[16] = 16;
     damaged.emplace_back("wrong record size", wrongRecordSize);
     for (const auto &[what, bytes] : damaged) {
-        test::writeFile(folder + QStringLiteral("NameReading.dic"), bytes);
+        test::replaceDictionary(folder + QStringLiteral("NameReading.dic"), bytes);
         EXPECT_EQ(count(1, sato, folder8).first, KVREADING_DICTIONARY_ERROR) << what;
     }
-    test::writeFile(folder + QStringLiteral("NameReading.dic"), good);
+    test::replaceDictionary(folder + QStringLiteral("NameReading.dic"), good);
     EXPECT_EQ(count(0, sato, folder8).first, KVREADING_FOUND);
 }
 

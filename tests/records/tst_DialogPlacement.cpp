@@ -11,12 +11,16 @@
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/WordSch.h"
 #include "records/BatchChg.h"
+#include "records/EntryHelpers.h"
 #include "records/InputLst.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QColorDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,4 +74,37 @@ TEST(DialogPlacement, EveryCentredDialogIsCentredOverItsOwnerOnceShown)
     }
     EXPECT_EQ(boxes.texts(), QStringList());
     AddressList = nullptr;
+}
+
+// The colour dialog is the one not centred: it opens 15 pixels right of and below its window's corner, moved
+// back inside the work area where it would stick out, and stays there once shown.
+TEST(DialogPlacement, TheColourDialogOpensJustBelowItsWindowsCorner)
+{
+    test::MessageBoxScript boxes;
+    QTemporaryDir data;
+    DataFolder = data.path() + "/";
+    QWidget owner;
+    const QRect work = owner.screen()->availableGeometry();
+    owner.resize(300, 200);
+    for (const QPoint corner : {work.topLeft() + QPoint(40, 30), work.bottomRight() - QPoint(310, 210)}) {
+        owner.move(corner);
+        owner.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+        QRect shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            QTest::qWaitForWindowExposed(dialog);
+            shown = dialog->frameGeometry();
+            dialog->reject();
+        });
+        int32_t bgr = 0;
+        EXPECT_FALSE(ChooseColor(&owner, bgr));
+        const QPoint wanted = owner.frameGeometry().topLeft() + QPoint(15, 15);
+        EXPECT_EQ(shown.topLeft(), QPoint(std::min(wanted.x(), work.right() + 1 - shown.width()),
+                                          std::min(wanted.y(), work.bottom() + 1 - shown.height())))
+            << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+        EXPECT_TRUE(work.contains(shown));
+    }
+    DataFolder.clear();
 }

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "common/MappedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,9 @@
 #include <unistd.h>
 #include <sys/resource.h>
 
+#include <cstdio>
+#include <thread>
+
 namespace test {
 
 QString appDir() { return QStringLiteral(VELMORA_APP_DIR); }
@@ -24,6 +28,15 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+void replaceDictionary(const QString &path, const QByteArray &bytes)
+{
+    writeFile(path + QStringLiteral(".new"), bytes);
+    ASSERT_EQ(std::rename(QFile::encodeName(path + QStringLiteral(".new")).constData(), QFile::encodeName(path).constData()),
+              0)
+        << path.toStdString();
+    std::this_thread::sleep_for(kv::kStampInterval + std::chrono::milliseconds(50));
 }
 
 QByteArray readFile(const QString &path)

@@ -21,6 +21,9 @@ QString sourceDir();
 // Writes bytes to a file, creating its folders; fails the test when it cannot.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
+// Puts bytes in place of a dictionary or data file the way an installer does (written beside it, renamed over
+// it), then waits until the libraries ask again whether their files are still the same (kv::kStampInterval).
+void replaceDictionary(const QString &path, const QByteArray &bytes);
 
 // A disk with little room left, for the files this process writes while the object lives: a write that takes
 // a file past limitBytes fails (EFBIG) instead of ending the process. Keep it around the save alone: the

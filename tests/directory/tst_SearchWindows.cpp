@@ -510,3 +510,66 @@ TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SearchWindowTest, CountsAfterAskingAndRemembersWithoutAHistoryList)
+{
+    HistoryCount = 0;
+    TNameAdrsSearch *w = nameWindow();
+    EXPECT_TRUE(w->nmcbxName->isHidden());
+    EXPECT_FALSE(w->nmedtName->isHidden());
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnCount));
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(boxes.texts()[0], QStringLiteral("検索条件に該当するデータの総件数を調べます  \r\nよろしいですか？  "));
+    const size_t total = libraryHits("13", 2).size();
+    EXPECT_EQ(boxes.texts()[1], QString::number(total) + QStringLiteral(" 件のデータが見つかりました  "));
+    EXPECT_EQ(panel(w, 7), QStringLiteral("確認完了"));
+    EXPECT_FALSE(w->bbtnNext->isEnabled());
+    // Declining the question starts nothing.
+    boxes.answer(IDNO);
+    w->bbtnCount->click();
+    EXPECT_FALSE(w->IsBusy());
+    // Without a history list the file still keeps the current conditions, and the next window takes them up.
+    delete w;
+    TSearchHistory file(false);
+    file.Load(DataRootFolder + "NmAd.shc", 0);
+    EXPECT_EQ(file.Current.TelKinds, 2);
+    EXPECT_EQ(file.Current.Codes, QList<QByteArray>{"13"});
+    w = nameWindow();
+    EXPECT_FALSE(w->chkNormal->isChecked());
+    EXPECT_TRUE(w->chkFax->isChecked());
+    EXPECT_EQ(w->lbxTdfkn->selectedItems().size(), 1);
+    // The limit raised again shows the list.
+    HistoryCount = 10;
+    w->ApplyHistoryLimit();
+    EXPECT_FALSE(w->nmcbxName->isHidden());
+}
+
+TEST_F(SearchWindowTest, TheCategoryWindowRemembersItsCategories)
+{
+    TCategorySearch *w = categoryWindow();
+    w->lbxMain->setCurrentRow(2);
+    ASSERT_GT(w->lbxSub->count(), 1);
+    w->lbxSub->setCurrentRow(1);
+    const QByteArray code = w->CategoryCode();
+    chooseTokyo(w);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(FieldText(w->Conditions()[0].CategoryCode), code);
+    EXPECT_EQ(w->Conditions()[0].PageSize, 20u);
+    delete w;
+    w = categoryWindow();
+    EXPECT_EQ(w->lbxMain->currentRow(), 2);
+    EXPECT_EQ(w->lbxSub->currentRow(), 1);
+    EXPECT_EQ(w->CategoryCode(), code);
+    EXPECT_EQ(w->cbxArea->currentIndex(), 3);
+    // Another sub category is another remembered search.
+    w->lbxSub->setCurrentRow(0);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(w->History().Saved.size(), 2u);
+}
+
+}  // namespace

@@ -573,3 +573,45 @@ TEST_F(SearchWindowTest, TheCategoryWindowRemembersItsCategories)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SearchWindowTest, SettingsAndRememberedNamesOfTheNameBox)
+{
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth3"), 0);
+        ini.WriteInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth4"), 222);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportItemIndex"), QStringLiteral("1,0,2"));
+        ini.WriteBool(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("OmissionAdrs"), false);
+        ini.UpdateFile();
+    }
+    TNameAdrsSearch *w = nameWindow();
+    EXPECT_EQ(w->lvResult->columnWidth(2), 48);
+    EXPECT_EQ(w->lvResult->columnWidth(3), 222);
+    EXPECT_FALSE(w->chkOmissionAdrs->isChecked());
+    ASSERT_EQ(w->OutputItems().size(), 18u);  // a list of the wrong length: table order, all chosen
+    EXPECT_EQ(w->OutputItems()[1].ItemNo, 1u);
+    // Two searches remembered, newest first; Delete in the open list forgets the highlighted one.
+    onlyKinds(w, 2);
+    for (const QString &name : {QStringLiteral("東"), QStringLiteral("大")}) {
+        w->nmcbxName->setEditText(name);
+        ASSERT_TRUE(run(w, w->bbtnSearch));
+    }
+    ASSERT_EQ(w->nmcbxName->count(), 2);
+    EXPECT_EQ(w->nmcbxName->itemText(0), QStringLiteral("大"));
+    w->nmcbxName->showPopup();
+    w->nmcbxName->view()->setCurrentIndex(w->nmcbxName->model()->index(1, 0));
+    QTest::keyClick(w->nmcbxName->view(), Qt::Key_Delete);
+    ASSERT_EQ(w->nmcbxName->count(), 1);
+    EXPECT_EQ(w->nmcbxName->itemText(0), QStringLiteral("大"));
+    delete w;
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth3"), -1), 48);
+    EXPECT_FALSE(ini.ReadBool(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("OmissionAdrs"), true));
+    TSearchHistory file(false);
+    file.Load(DataRootFolder + "NmAd.shc", 10);
+    EXPECT_EQ(file.Saved.size(), 1u);
+}
+
+}  // namespace

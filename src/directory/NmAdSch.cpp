@@ -289,6 +289,9 @@ void RegisterDirectorySearches()
                                           static_cast<TDirectorySearchWindow *>(CategorySearch)}) {
             if (w && !w->close())
                 return false;
+            // At once, not when the event loop comes round: the program may be ending, and the window writes
+            // its settings and closes its tables as it goes.
+            delete w;
         }
         return true;
     };

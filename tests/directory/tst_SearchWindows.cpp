@@ -15,6 +15,7 @@
 #include "directory/DirectoryDll.h"
 #include "directory/SearchThread.h"
 #include "geo/DicLibraries.h"
+#include "mainlist/DirectorySearchServices.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 
@@ -612,6 +613,36 @@ TEST_F(SearchWindowTest, SettingsAndRememberedNamesOfTheNameBox)
     TSearchHistory file(false);
     file.Load(DataRootFolder + "NmAd.shc", 10);
     EXPECT_EQ(file.Saved.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The main window's commands open each window once; closing them all is refused while one searches.
+TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)
+{
+    RegisterDirectorySearches();
+    ShowNameAdrsSearch(nullptr);
+    TNameAdrsSearch *first = NameAdrsSearch;
+    ASSERT_NE(first, nullptr);
+    ShowNameAdrsSearch(nullptr);
+    EXPECT_EQ(NameAdrsSearch, first);
+    ShowCategorySearch(nullptr);
+    ASSERT_NE(CategorySearch, nullptr);
+    chooseTokyo(first);
+    onlyKinds(first, 2);
+    first->bbtnSearch->click();
+    EXPECT_FALSE(CloseDirectorySearches());
+    EXPECT_NE(NameAdrsSearch, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([first] { return !first->IsBusy(); }, 60000));
+    EXPECT_TRUE(CloseDirectorySearches());
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(CategorySearch, nullptr);
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
+    ShowNameAdrsSearch = ShowCategorySearch = nullptr;
+    CloseDirectorySearches = nullptr;
 }
 
 }  // namespace

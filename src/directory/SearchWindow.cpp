@@ -154,7 +154,7 @@ void TDirectorySearchWindow::createControls()
     nameRow->addWidget(nmcbxName, 1);
     nameRow->addWidget(nmedtName, 1);
     conditionColumn_->addLayout(nameRow);
-    conditions->addLayout(conditionColumn_, 2);
+    conditions->addLayout(conditionColumn_, 3);
 
     // Telephone kinds and legal form.
     auto *options = new QVBoxLayout;

@@ -105,9 +105,14 @@ std::vector<int> TAreaChooser::RegionPrefectures(TKanaAdrsSearch &dictionary, in
 
 TAreaChooser::TAreaChooser(QComboBox *cbxArea, QListWidget *lbxTdfkn, QListWidget *lbxCity, QListWidget *lbxOhaza,
                            QWidget *owner)
-    : QObject(owner), cbxArea_(cbxArea), lbxTdfkn_(lbxTdfkn), lbxCity_(lbxCity), lbxOhaza_(lbxOhaza), owner_(owner),
-      dictionary_(std::make_unique<TKanaAdrsSearch>(AppFolder, AppFolder + QStringLiteral("Dic/")))
+    : QObject(owner), cbxArea_(cbxArea), lbxTdfkn_(lbxTdfkn), lbxCity_(lbxCity), lbxOhaza_(lbxOhaza), owner_(owner)
 {
+    // Without the dictionary the window still searches the whole country.
+    try {
+        dictionary_ = std::make_unique<TKanaAdrsSearch>(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    } catch (const EDicSearchError &e) {
+        ShowMessageBoxAt(owner, e.Message, AppTitle, MB_ICONERROR);
+    }
     cbxArea_->addItems(RegionNames());
     for (QListWidget *list : {lbxTdfkn_, lbxCity_, lbxOhaza_}) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -188,6 +193,8 @@ void TAreaChooser::RegionChanged()
 void TAreaChooser::fillPrefectures()
 {
     lbxTdfkn_->clear();
+    if (!dictionary_)
+        return;
     QString last;
     try {
         for (int number : RegionPrefectures(*dictionary_, region_)) {
@@ -210,7 +217,7 @@ void TAreaChooser::fillCities()
     lbxCity_->clear();
     lbxOhaza_->clear();
     const std::vector<int> rows = selectedRows(lbxTdfkn_);
-    if (rows.size() != 1)
+    if (rows.size() != 1 || !dictionary_)
         return;
     addRow(lbxCity_, {}, Sjis::encode(NoChoice), {}, 0);
     const QListWidgetItem *prefecture = lbxTdfkn_->item(rows.front());
@@ -238,7 +245,7 @@ void TAreaChooser::fillTowns()
         return;
     addRow(lbxOhaza_, {}, Sjis::encode(NoChoice), {}, 0);
     const QListWidgetItem *city = lbxCity_->item(rows.front());
-    if (city->data(countRole).toInt() <= 0)
+    if (city->data(countRole).toInt() <= 0 || !dictionary_)
         return;
     try {
         dictionary_->SearchOazas(city->data(codeRole).toByteArray().left(5), city->data(countRole).toInt(), true);

@@ -114,8 +114,11 @@ TCategoryList::TCategoryList(QWidget *owner) : QDialog(owner)
     grid->addWidget(indexLabel, 0, 0);
     grid->addWidget(cbxIndex, 0, 1);
     grid->addWidget(lvCategory, 1, 0, 2, 2);
-    grid->addWidget(btnSelect, 1, 2, Qt::AlignTop);
-    grid->addWidget(btnCancel, 2, 2, Qt::AlignTop);
+    auto *decide = new QVBoxLayout;
+    decide->addWidget(btnSelect);
+    decide->addWidget(btnCancel);
+    decide->addStretch(1);
+    grid->addLayout(decide, 1, 2, 2, 1);
     grid->addWidget(note, 3, 0, 1, 2);
     grid->addWidget(btnMode, 3, 2);
 

@@ -83,7 +83,7 @@ QWidget *TNameAdrsSearch::createOwnConditions()
     bbtnNameList = Named<QPushButton>("bbtnNameList", QStringLiteral("名称一覧"), panel);
     bbtnNameList->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     auto *modes = Named<QGroupBox>("gbxMatch", QStringLiteral("検索方法"), panel);
-    auto *modeLayout = new QHBoxLayout(modes);
+    auto *modeLayout = new QGridLayout(modes);
     auto *group = new QButtonGroup(this);
     const std::pair<const char *, QString> modeDefs[] = {{"rbFront", QStringLiteral("前方一致")},
                                                          {"rbAmbiguous", QStringLiteral("あいまい")},
@@ -94,7 +94,7 @@ QWidget *TNameAdrsSearch::createOwnConditions()
         *buttons[i] = Named<QRadioButton>(modeDefs[i].first, modeDefs[i].second, modes);
         (*buttons[i])->setProperty("Tag", i);
         group->addButton(*buttons[i], i);
-        modeLayout->addWidget(*buttons[i]);
+        modeLayout->addWidget(*buttons[i], i / 2, i % 2);
         enterMovesTo(*buttons[i], [this] { chkNormal->setFocus(); });
     }
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { setMatchMode(id); });
@@ -289,6 +289,9 @@ void RegisterDirectorySearches()
                                           static_cast<TDirectorySearchWindow *>(CategorySearch)}) {
             if (w && !w->close())
                 return false;
+            // At once, not when the event loop comes round: the program may be ending, and the window writes
+            // its settings and closes its tables as it goes.
+            delete w;
         }
         return true;
     };

@@ -154,7 +154,7 @@ void TDirectorySearchWindow::createControls()
     nameRow->addWidget(nmcbxName, 1);
     nameRow->addWidget(nmedtName, 1);
     conditionColumn_->addLayout(nameRow);
-    conditions->addLayout(conditionColumn_, 2);
+    conditions->addLayout(conditionColumn_, 3);
 
     // Telephone kinds and legal form.
     auto *options = new QVBoxLayout;
@@ -341,6 +341,21 @@ void TDirectorySearchWindow::createControls()
         history_.Selected = index;
         applyEntry(history_.Saved[static_cast<size_t>(index)]);
     });
+    // A double click on a divider fits the column to its caption and texts.
+    connect(lvResult->header(), &QHeaderView::sectionHandleDoubleClicked, this, [this](int column) {
+        lvResult->resizeColumnToContents(column);
+        lvResult->setColumnWidth(column, std::max(lvResult->columnWidth(column),
+                                                  lvResult->header()->sectionSizeHint(column))
+                                             + 2 * ScaleByDpi(6, true));
+    });
+    // Enter moves on through the conditions.
+    enterMovesTo(cbxArea, [this] { (cbxArea->currentIndex() == 0 ? static_cast<QWidget *>(bbtnSearch) : lbxTdfkn)->setFocus(); });
+    enterMovesTo(lbxOhaza, [this] {
+        if (bbtnSearch->isEnabled())
+            bbtnSearch->setFocus();
+    });
+    for (QWidget *w : std::initializer_list<QWidget *>{chkNormal, chkFax, chkFaxCombi, chkMainNumber, cbxCorpDiv, lbxTdfkn, lbxCity})
+        enterMovesTo(w, [this] { focusNextChild(); });
     nmcbxName->view()->installEventFilter(this);
     nmcbxName->view()->viewport()->installEventFilter(this);
     lvResult->installEventFilter(this);
@@ -547,11 +562,8 @@ void TDirectorySearchWindow::closeEvent(QCloseEvent *event)
 
 void TDirectorySearchWindow::enterMovesTo(QWidget *control, const std::function<void()> &action)
 {
-    control->setProperty("EnterAction", QVariant::fromValue<void *>(new std::function<void()>(action)));
+    enterActions_[control] = action;
     control->installEventFilter(this);
-    connect(control, &QObject::destroyed, this, [p = control->property("EnterAction").value<void *>()] {
-        delete static_cast<std::function<void()> *>(p);
-    });
 }
 
 bool TDirectorySearchWindow::eventFilter(QObject *watched, QEvent *event)
@@ -587,8 +599,8 @@ bool TDirectorySearchWindow::eventFilter(QObject *watched, QEvent *event)
             }
         }
         if (IsEnterKey(event)) {
-            if (const QVariant action = watched->property("EnterAction"); action.isValid()) {
-                (*static_cast<std::function<void()> *>(action.value<void *>()))();
+            if (const auto action = enterActions_.find(watched); action != enterActions_.end()) {
+                action->second();
                 return true;
             }
         }

@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QCheckBox;
@@ -233,5 +234,7 @@ private:
     int linesWritten_ = 0;
     std::array<int, THitListModel::ColumnCount> columnWidths_{};
     bool shownOnce_ = false;
-    bool pickingName_ = false;  // the user picks a remembered search in the name box's list
+    bool pickingName_ = false;
+    // What Enter does in the controls that move the focus on.
+    std::unordered_map<QObject *, std::function<void()>> enterActions_;  // the user picks a remembered search in the name box's list
 };

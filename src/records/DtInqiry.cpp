@@ -10,6 +10,7 @@
 #include "db/Table.h"
 #include "directory/ExportItemSelect.h"
 #include "directory/NmAdSch.h"
+#include "directory/SearchWindow.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "geo/DicSch.h"
 #include "geo/UniNMDic.h"
@@ -329,20 +330,24 @@ void TDataInquiry::sbtnMoveRecordClick(int tag)
 
 void TDataInquiry::UpdateRecordNavigator()
 {
-    if (UpdateHitNavigator())
+    if (const TDirectorySearchWindow *hits = HitList()) {
+        ShowNavigator(hits->IsFirstHit(), hits->IsLastHit(), hits->CurrentHit(), hits->GetHitCount());
         return;
+    }
     if (SourceList != 1 || !AddressList) {
         DisableRecordNavigator();
         return;
     }
-    const bool first = AddressList->IsFirstRecord();
-    const bool last = AddressList->IsLastRecord();
+    ShowNavigator(AddressList->IsFirstRecord(), AddressList->IsLastRecord(), AddressList->CurrentIndex,
+                  AddressList->GetRecordCount());
+}
+
+void TDataInquiry::ShowNavigator(bool first, bool last, int index, int count)
+{
     sbtnFirst->setEnabled(!first);
     sbtnPrior->setEnabled(!first);
     sbtnNext->setEnabled(!last);
     sbtnLast->setEnabled(!last);
-    const int index = AddressList->CurrentIndex;
-    const int count = AddressList->GetRecordCount();
     lblNowRec->setText(index < 0 ? QStringLiteral("---") : QString::number(index + 1));
     lblTotalRec->setText(count == 0 ? QStringLiteral("---") : QString::number(count));
 }

@@ -275,8 +275,8 @@ private:
     // A search window shows the hit this form was filled from.
     bool OnDirectoryHit() const;
     bool StepThroughHits(int tag);
-    // The navigator over the hit list; false when the form shows no hit list's entry.
-    bool UpdateHitNavigator();
+    // The navigator's buttons and position over the list the shown entry belongs to.
+    void ShowNavigator(bool first, bool last, int index, int count);
 
     void createControls();
     QWidget *createMainPage();

@@ -141,19 +141,3 @@ bool TDataInquiry::StepThroughHits(int tag)
         NewFromDirectory(detail);
     return found;
 }
-
-bool TDataInquiry::UpdateHitNavigator()
-{
-    const TDirectorySearchWindow *hits = HitList();
-    if (!hits)
-        return false;
-    const bool first = hits->IsFirstHit();
-    const bool last = hits->IsLastHit();
-    sbtnFirst->setEnabled(!first);
-    sbtnPrior->setEnabled(!first);
-    sbtnNext->setEnabled(!last);
-    sbtnLast->setEnabled(!last);
-    lblNowRec->setText(hits->CurrentHit() < 0 ? QStringLiteral("---") : QString::number(hits->CurrentHit() + 1));
-    lblTotalRec->setText(hits->GetHitCount() == 0 ? QStringLiteral("---") : QString::number(hits->GetHitCount()));
-    return true;
-}

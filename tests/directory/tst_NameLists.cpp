@@ -13,6 +13,7 @@
 #include "TestBook.h"
 #include "TestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -179,6 +180,7 @@ TEST_F(NameListTest, OwnItemsAreAddedCheckedAndDeletedAtOnce)
 TEST_F(NameListTest, SearchNamesAreAddedChangedChosenAndDeleted)
 {
     TCategoryList dialog(nullptr);
+    QAbstractItemModelTester tester(dialog.lvCategory->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     dialog.show();
     EXPECT_EQ(dialog.cbxIndex->currentIndex(), TCategoryList::tabHistory);
     dialog.SetEditPanelVisible(true);

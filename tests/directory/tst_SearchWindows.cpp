@@ -15,6 +15,7 @@
 #include "directory/DirectoryDll.h"
 #include "directory/SearchThread.h"
 #include "geo/DicLibraries.h"
+#include "mainlist/DirectorySearchServices.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
 
@@ -507,6 +508,141 @@ TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
     EXPECT_EQ(w->cbxArea->currentIndex(), 3);
     ASSERT_EQ(w->lbxCity->selectedItems().size(), 1);
     EXPECT_EQ(w->lbxCity->selectedItems().front()->text(), city);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SearchWindowTest, CountsAfterAskingAndRemembersWithoutAHistoryList)
+{
+    HistoryCount = 0;
+    TNameAdrsSearch *w = nameWindow();
+    EXPECT_TRUE(w->nmcbxName->isHidden());
+    EXPECT_FALSE(w->nmedtName->isHidden());
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnCount));
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(boxes.texts()[0], QStringLiteral("検索条件に該当するデータの総件数を調べます  \r\nよろしいですか？  "));
+    const size_t total = libraryHits("13", 2).size();
+    EXPECT_EQ(boxes.texts()[1], QString::number(total) + QStringLiteral(" 件のデータが見つかりました  "));
+    EXPECT_EQ(panel(w, 7), QStringLiteral("確認完了"));
+    EXPECT_FALSE(w->bbtnNext->isEnabled());
+    // Declining the question starts nothing.
+    boxes.answer(IDNO);
+    w->bbtnCount->click();
+    EXPECT_FALSE(w->IsBusy());
+    // Without a history list the file still keeps the current conditions, and the next window takes them up.
+    delete w;
+    TSearchHistory file(false);
+    file.Load(DataRootFolder + "NmAd.shc", 0);
+    EXPECT_EQ(file.Current.TelKinds, 2);
+    EXPECT_EQ(file.Current.Codes, QList<QByteArray>{"13"});
+    w = nameWindow();
+    EXPECT_FALSE(w->chkNormal->isChecked());
+    EXPECT_TRUE(w->chkFax->isChecked());
+    EXPECT_EQ(w->lbxTdfkn->selectedItems().size(), 1);
+    // The limit raised again shows the list.
+    HistoryCount = 10;
+    w->ApplyHistoryLimit();
+    EXPECT_FALSE(w->nmcbxName->isHidden());
+}
+
+TEST_F(SearchWindowTest, TheCategoryWindowRemembersItsCategories)
+{
+    TCategorySearch *w = categoryWindow();
+    w->lbxMain->setCurrentRow(2);
+    ASSERT_GT(w->lbxSub->count(), 1);
+    w->lbxSub->setCurrentRow(1);
+    const QByteArray code = w->CategoryCode();
+    chooseTokyo(w);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(FieldText(w->Conditions()[0].CategoryCode), code);
+    EXPECT_EQ(w->Conditions()[0].PageSize, 20u);
+    delete w;
+    w = categoryWindow();
+    EXPECT_EQ(w->lbxMain->currentRow(), 2);
+    EXPECT_EQ(w->lbxSub->currentRow(), 1);
+    EXPECT_EQ(w->CategoryCode(), code);
+    EXPECT_EQ(w->cbxArea->currentIndex(), 3);
+    // Another sub category is another remembered search.
+    w->lbxSub->setCurrentRow(0);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_EQ(w->History().Saved.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SearchWindowTest, SettingsAndRememberedNamesOfTheNameBox)
+{
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth3"), 0);
+        ini.WriteInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth4"), 222);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportItemIndex"), QStringLiteral("1,0,2"));
+        ini.WriteBool(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("OmissionAdrs"), false);
+        ini.UpdateFile();
+    }
+    TNameAdrsSearch *w = nameWindow();
+    EXPECT_EQ(w->lvResult->columnWidth(2), 48);
+    EXPECT_EQ(w->lvResult->columnWidth(3), 222);
+    EXPECT_FALSE(w->chkOmissionAdrs->isChecked());
+    ASSERT_EQ(w->OutputItems().size(), 18u);  // a list of the wrong length: table order, all chosen
+    EXPECT_EQ(w->OutputItems()[1].ItemNo, 1u);
+    // Two searches remembered, newest first; Delete in the open list forgets the highlighted one.
+    onlyKinds(w, 2);
+    for (const QString &name : {QStringLiteral("東"), QStringLiteral("大")}) {
+        w->nmcbxName->setEditText(name);
+        ASSERT_TRUE(run(w, w->bbtnSearch));
+    }
+    ASSERT_EQ(w->nmcbxName->count(), 2);
+    EXPECT_EQ(w->nmcbxName->itemText(0), QStringLiteral("大"));
+    w->nmcbxName->showPopup();
+    w->nmcbxName->view()->setCurrentIndex(w->nmcbxName->model()->index(1, 0));
+    QTest::keyClick(w->nmcbxName->view(), Qt::Key_Delete);
+    ASSERT_EQ(w->nmcbxName->count(), 1);
+    EXPECT_EQ(w->nmcbxName->itemText(0), QStringLiteral("大"));
+    delete w;
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("HeaderWidth3"), -1), 48);
+    EXPECT_FALSE(ini.ReadBool(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("OmissionAdrs"), true));
+    TSearchHistory file(false);
+    file.Load(DataRootFolder + "NmAd.shc", 10);
+    EXPECT_EQ(file.Saved.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The main window's commands open each window once; closing them all is refused while one searches.
+TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)
+{
+    RegisterDirectorySearches();
+    ShowNameAdrsSearch(nullptr);
+    TNameAdrsSearch *first = NameAdrsSearch;
+    ASSERT_NE(first, nullptr);
+    ShowNameAdrsSearch(nullptr);
+    EXPECT_EQ(NameAdrsSearch, first);
+    ShowCategorySearch(nullptr);
+    ASSERT_NE(CategorySearch, nullptr);
+    chooseTokyo(first);
+    onlyKinds(first, 2);
+    first->bbtnSearch->click();
+    EXPECT_FALSE(CloseDirectorySearches());
+    EXPECT_NE(NameAdrsSearch, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([first] { return !first->IsBusy(); }, 60000));
+    EXPECT_TRUE(CloseDirectorySearches());
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(CategorySearch, nullptr);
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
+    ShowNameAdrsSearch = ShowCategorySearch = nullptr;
+    CloseDirectorySearches = nullptr;
 }
 
 }  // namespace

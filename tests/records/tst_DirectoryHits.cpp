@@ -149,6 +149,12 @@ TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();
     EXPECT_EQ(w->CurrentHit(), 2);
     EXPECT_EQ(form->lblNowRec->text(), QStringLiteral("3"));
+    form->sbtnLast->click();
+    EXPECT_EQ(w->CurrentHit(), w->GetHitCount() - 1);
+    EXPECT_FALSE(form->sbtnNext->isEnabled());
+    TDirectoryDetail beyond{};
+    EXPECT_FALSE(w->InquireNextHit(beyond));
+    EXPECT_EQ(w->CurrentHit(), w->GetHitCount() - 1);
     form->sbtnFirst->click();
     EXPECT_EQ(w->CurrentHit(), 0);
     EXPECT_FALSE(form->sbtnPrior->isEnabled());

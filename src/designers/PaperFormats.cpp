@@ -1,6 +1,9 @@
 #include "designers/PaperFormats.h"
 
+#include "core/SharedHelpers.h"
 #include "platform/FileReplace.h"
+#include "platform/SjisCodec.h"
+#include "platform/Trim.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -319,4 +322,56 @@ const TCustomPaperRecord *TCustomFormats::FindId(uint32_t id) const
 {
     const auto found = std::find_if(Records.begin(), Records.end(), [id](const auto &r) { return r.Id == id; });
     return found == Records.end() ? nullptr : &*found;
+}
+
+namespace {
+
+int32_t roundTimes(int32_t v, double factor) { return int32_t(RoundHalfAway((long double)v * factor)); }
+
+void resizeRects(TFormatRect *rects, const TFormatRect *base, int count, int barcode, double sx, double sy,
+                 int direction, int pw, int ph)
+{
+    for (int i = 0; i < count; ++i) {
+        const TFormatRect &b = base[i];
+        TFormatRect &r = rects[i];
+        if (i == barcode) {
+            const int w = b.Right - b.Left, h = b.Bottom - b.Top;
+            int x = roundTimes(b.Left, sx), y = roundTimes(b.Top, sy);
+            if (direction != 0)
+                x = std::clamp(x, 0, std::max(pw - w, 0));
+            else
+                y = std::clamp(y, 0, std::max(ph - h, 0));
+            r = {x, y, x + w, y + h};
+            continue;
+        }
+        r = {roundTimes(b.Left, sx), roundTimes(b.Top, sy), roundTimes(b.Right, sx), roundTimes(b.Bottom, sy)};
+        if (r.Right - r.Left < 10)
+            r.Right = r.Left + 10;
+        if (r.Bottom - r.Top < 10)
+            r.Bottom = r.Top + 10;
+    }
+}
+
+}  // namespace
+
+TPaperFormat ResizePaperFormat(const TPaperFormat &base, int width, int height)
+{
+    TPaperFormat f = base;
+    f.Width = width;
+    f.Height = height;
+    // A damaged base of no size would divide by zero: it keeps its rectangles as they are.
+    const double sx = base.Width > 0 ? double(width) / base.Width : 1.0;
+    const double sy = base.Height > 0 ? double(height) / base.Height : 1.0;
+    const int pw = int(RoundHalfAway((long double)width / 254 * 96));
+    const int ph = int(RoundHalfAway((long double)height / 254 * 96));
+    resizeRects(f.CombinedRects.data(), base.CombinedRects.data(), std::clamp(base.CombinedRectCount, 0, 13),
+                CombinedBarcodeIndex, sx, sy, base.Direction, pw, ph);
+    resizeRects(f.SplitRects.data(), base.SplitRects.data(), std::clamp(base.SplitRectCount, 0, 22),
+                SplitBarcodeIndex, sx, sy, base.Direction, pw, ph);
+    return f;
+}
+
+QByteArray CustomPaperName(const QString &text)
+{
+    return Sjis::cutToBytes(Sjis::encode(TrimBlanks(text)), MaxCustomNameBytes);
 }

@@ -99,3 +99,17 @@ struct TCustomFormats {
 
 inline constexpr char LytFmtMagic[] = "Mirzon Layout FormatFile";
 inline constexpr char CstmLFmtMagic[] = "Mirzon Custom FormatFile";
+
+// ---- User papers ----
+
+// The limits of a user paper's size, 0.1 mm.
+inline constexpr int MinCustomPaperSize = 500;
+inline constexpr int MaxCustomPaperSize = 5940;
+inline constexpr int MaxCustomNameBytes = 30;
+
+// The base paper resized to width x height (0.1 mm): every rectangle scaled from the base (so repeated changes
+// never add up rounding), kept at least 10 units wide and high; the barcodes keep their size and stay on the
+// paper along the side they run. A base of no size scales nothing.
+TPaperFormat ResizePaperFormat(const TPaperFormat &base, int width, int height);
+// A user paper's name as stored: trimmed, at most 30 bytes, never cut inside a character.
+QByteArray CustomPaperName(const QString &text);

@@ -53,13 +53,6 @@ QString postalCodeText(const QByteArray &digits)
 
 QString phoneText(const QByteArray &digits) { return Sjis::decode(HyphenatePhone(digits)); }
 
-void setCaptionColour(QWidget *control, bool checked)
-{
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, checked ? QColor(0, 0, 255) : QApplication::palette().color(QPalette::WindowText));
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::WindowText));
-    control->setPalette(palette);
-}
 
 }  // namespace
 
@@ -408,7 +401,7 @@ void TSenderForm::ShowRecord()
     TTable &t = table();
     const TSenderRecord r = ReadSenderRecord(t);
     ckbDefault->setChecked(r.RecNo == DefaultSenderNo);
-    setCaptionColour(ckbDefault, ckbDefault->isChecked());
+    SetCaptionColour(ckbDefault, ckbDefault->isChecked());
     edTitle->setText(Sjis::decode(r.Title));
     edName->setText(EscapedAnsiToWide(r.Name));
     edTel->setText(phoneText(r.Tel));
@@ -425,8 +418,8 @@ void TSenderForm::ShowRecord()
     edCorp->setText(Sjis::decode(r.Corp));
     ckbHome->setChecked(r.SelectInfo == 1);
     ckbCorp->setChecked(r.SelectInfo == 2);
-    setCaptionColour(ckbHome, ckbHome->isChecked());
-    setCaptionColour(ckbCorp, ckbCorp->isChecked());
+    SetCaptionColour(ckbHome, ckbHome->isChecked());
+    SetCaptionColour(ckbCorp, ckbCorp->isChecked());
     if (pgcSender->currentWidget() != tbsContact)
         pgcSender->setCurrentWidget(r.SelectInfo == 2 ? tbsCorp : tbsJoint);
     sbtnNamePrint->setChecked(r.NamePrint);
@@ -681,7 +674,7 @@ void TSenderForm::sbtnAdditionPrintClick(int tag)
 
 void TSenderForm::ckbDefaultClick()
 {
-    setCaptionColour(ckbDefault, ckbDefault->isChecked());
+    SetCaptionColour(ckbDefault, ckbDefault->isChecked());
     if (!Loading && ckbDefault->isChecked())
         DefaultSenderNo = SenderNo;
 }
@@ -695,8 +688,8 @@ void TSenderForm::ckbSelInfoClick(int tag)
             other->setChecked(false);
         Modified = true;
     }
-    setCaptionColour(ckbHome, ckbHome->isChecked());
-    setCaptionColour(ckbCorp, ckbCorp->isChecked());
+    SetCaptionColour(ckbHome, ckbHome->isChecked());
+    SetCaptionColour(ckbCorp, ckbCorp->isChecked());
     for (QToolButton *b : {sbtnNamePrint, sbtnJointPrint[0], sbtnJointPrint[1], sbtnJointPrint[2], sbtnJointPrint[3],
                            sbtnJointPrint[4]})
         b->setEnabled(ckbHome->isChecked());
@@ -1030,16 +1023,13 @@ void TSenderForm::DataKeyPress(QWidget *control)
 
 bool TSenderForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            QWidget *control = static_cast<QWidget *>(watched);
-            // A combo's line edit stands for its combo.
-            if (auto *combo = qobject_cast<QComboBox *>(control->parentWidget()))
-                control = combo;
-            DataKeyPress(control);
-            return true;
-        }
+    if (IsEnterKey(event)) {
+        QWidget *control = static_cast<QWidget *>(watched);
+        // A combo's line edit stands for its combo.
+        if (auto *combo = qobject_cast<QComboBox *>(control->parentWidget()))
+            control = combo;
+        DataKeyPress(control);
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -95,6 +95,7 @@ void TSenderForm::buildControls()
         auto *b = Named<QPushButton>(name, EntryGlyph(glyph), QString(), this);
         b->setAccessibleName(accessible);
         b->setFocusPolicy(Qt::NoFocus);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         return b;
     };
     const auto printToggle = [this](const char *name, const QString &caption) {

@@ -108,6 +108,17 @@ TEST_F(PaperDialogTest, DirectionsChooseTheVariantRecords)
     EXPECT_FALSE(control<QRadioButton>("rbEnvWordV")->isEnabled());
     EXPECT_GT(dialog->Format.Width, dialog->Format.Height);
 
+    // A sheet of four postcards: the sheet's size, its papers across and down, one picture per paper.
+    control<QComboBox>("cbxPaperKind")->setCurrentIndex(0);
+    const int sheet = masterIndexOf(QStringLiteral("はがき4面(A4)"));
+    QListWidget *postcards = control<QListWidget>("lbPostcard");
+    postcards->setCurrentItem(postcards->findItems(QStringLiteral("はがき4面(A4)"), Qt::MatchExactly).front());
+    EXPECT_EQ(dialog->FormatNumber, sheet + 1);  // horizontal writing is still chosen
+    EXPECT_EQ(control<QLabel>("lblPostCardSheetSize")->text(), QStringLiteral("210.0 x 297.0 mm"));
+    EXPECT_EQ(control<QLabel>("lblPostCardSize")->text(), QStringLiteral("100.0 x 148.0 mm"));
+    EXPECT_EQ(control<QLabel>("lblPostCardNum")->text(), QStringLiteral("2 x 2 枚"));
+    EXPECT_EQ(dialog->Sheet.Columns, 2);
+
     // Preselecting a document's paper shows it.
     dialog.reset();
     open();
@@ -189,6 +200,13 @@ TEST_F(PaperDialogTest, ResizedUserPaperScalesFromItsBase)
     EXPECT_EQ(bar.Right - bar.Left, baseBar.Right - baseBar.Left);
     EXPECT_EQ(bar.Bottom - bar.Top, baseBar.Bottom - baseBar.Top);
     EXPECT_TRUE(made.PictureFile.isEmpty());  // a resized paper has no picture
+
+    // A multi-up paper is no base: the user paper dialog lists single papers only.
+    TCustomLayoutFormatDialog custom(*dialog, nullptr);
+    custom.SetBaseFormat(0);
+    EXPECT_TRUE(control<QListWidget>(&custom, "lbPostCard")->findItems(QStringLiteral("はがき4面(A4)"),
+                                                                      Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(control<QListWidget>(&custom, "lbPostCard")->count(), 3);
 
     // Shrunk far, every rectangle stays 10 units wide and high; the barcode stays on the paper.
     const TPaperFormat small = ResizePaperFormat(base, 500, 500);

@@ -4,7 +4,9 @@
 
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "core/Hyphen.h"
 #include "core/TextUtils.h"
+#include "geo/DicSch.h"
 #include "db/Table.h"
 #include "platform/MemIniFile.h"
 #include "platform/SjisCodec.h"
@@ -15,7 +17,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -277,4 +281,57 @@ TEST_F(SenderTest, DefaultSenderAndDeletingIt)
     EXPECT_EQ(boxes.texts().front(), QStringLiteral("差出人'二'を削除します  \r\nよろしいですか？"));
     click("btnClose");
     EXPECT_EQ(senderIni().ReadInteger("SENDER", "Default", 0), 3);
+}
+
+namespace {
+
+// Takes the dictionary window's first answer, as a user pressing 決定 would.
+class DecideDictionary : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *dialog = event->type() == QEvent::Show ? qobject_cast<TDicSearch *>(watched) : nullptr) {
+            ++shown;
+            QTimer::singleShot(0, dialog, [dialog] {
+                dialog->findChild<QPushButton *>(QStringLiteral("btnDecision"))->click();
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
+{
+    AppFolder = test::appDir();
+    LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    const auto restore = qScopeGuard([] {
+        FreeHyphenDll();
+        AppFolder.clear();
+    });
+    DecideDictionary dictionary;
+    qApp->installEventFilter(&dictionary);
+    TSenderRecord r = NewSenderRecord(1, sjis(u"自宅"));
+    r.Tel = "0312345678";
+    addRow(r);
+    open(1);
+    EXPECT_EQ(control<QLineEdit>("edTel")->text(), QStringLiteral("03-1234-5678"));
+    control<QLineEdit>("edAdrs3")->setText(QStringLiteral("古い番地"));
+    control<QLineEdit>("edPos")->setText(QStringLiteral("1000001"));
+    click("bbtnPosSearch");
+    qApp->removeEventFilter(&dictionary);
+    EXPECT_LE(dictionary.shown, 1);
+    EXPECT_EQ(control<QLineEdit>("edPos")->text(), QStringLiteral("100-0001"));
+    EXPECT_EQ(control<QLineEdit>("edTdfkn")->text(), QStringLiteral("東京都"));
+    EXPECT_EQ(control<QLineEdit>("edAdrs1")->text(), QStringLiteral("千代田区"));
+    EXPECT_EQ(control<QLineEdit>("edAdrs2")->text(), QStringLiteral("千代田"));
+    EXPECT_TRUE(control<QLineEdit>("edAdrs3")->text().isEmpty());
+    EXPECT_EQ(form->focusWidget(), control<QLineEdit>("edPos"));
+    click("btnChoice");
+    EXPECT_EQ(row(1).Pos, "1000001");
+    EXPECT_EQ(row(1).Adrs2, sjis(u"千代田"));
 }

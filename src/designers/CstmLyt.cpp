@@ -231,6 +231,11 @@ void TCustomLayoutFormatDialog::LoadFormat()
 void TCustomLayoutFormatDialog::UpdatePreview()
 {
     int w = LayoutUnits(Working.Width), h = LayoutUnits(Working.Height);
+    // A base the list does not hold has no size to show.
+    const bool paper = w > 0 && h > 0;
+    pnlCard->setVisible(paper);
+    if (!paper)
+        return;
     const double s = std::min(0.9 * pnlPreview->height() / h, 0.9 * pnlPreview->width() / w);
     PreviewRects.clear();
     for (int i = 0; i < std::clamp(Working.CombinedRectCount, 0, 13); ++i) {

@@ -473,7 +473,10 @@ void TNewLayoutDialog::resizeEvent(QResizeEvent *event)
 
 void TNewLayoutDialog::UpdatePreview()
 {
-    if (!pnlCard)
+    // Without a paper list there is nothing to show.
+    const bool hasPaper = Format.Width > 0 && Format.Height > 0;
+    pnlCard->setVisible(hasPaper);
+    if (!hasPaper)
         return;
     const bool multiUp = Format.SheetIndex > 0;
     const QString paper = sizeText(Format.Width, Format.Height);

@@ -253,3 +253,20 @@ TEST_F(PaperDialogTest, NameIsCutOnCharactersAndCheckedAsStored)
     addCustom(QStringLiteral("   "));
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("用紙名を入力してください  ")});
 }
+
+TEST_F(PaperDialogTest, MissingPaperListLeavesTheDialogEmptyAndUsable)
+{
+    AppFolder = dir.path() + "/";  // no Common/Lyt.fmt here
+    open();
+    EXPECT_EQ(dialog->GetFormatCount(), 0);
+    EXPECT_EQ(control<QListWidget>("lbPostcard")->count(), 0);
+    EXPECT_TRUE(boxes.shown().empty());
+    dialog->resize(700, 520);
+    control<QComboBox>("cbxPaperKind")->setCurrentIndex(1);
+    TCustomLayoutFormatDialog custom(*dialog, nullptr);
+    custom.SetBaseFormat(3);
+    custom.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&custom));
+    control<QPushButton>("btnCancel")->click();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+}

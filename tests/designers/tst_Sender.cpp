@@ -335,3 +335,22 @@ TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
     EXPECT_EQ(row(1).Pos, "1000001");
     EXPECT_EQ(row(1).Adrs2, sjis(u"千代田"));
 }
+
+TEST_F(SenderTest, EnterMovesOnPastTheGlyphButtons)
+{
+    addRow(NewSenderRecord(1, sjis(u"自宅")));
+    open(1);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QLineEdit *title = control<QLineEdit>("edTitle");
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QCheckBox>("ckbDefault"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edName"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edPos"));  // 本 and the search button passed by
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edTel"));
+    EXPECT_TRUE(form->isVisible());
+}

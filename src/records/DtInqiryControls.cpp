@@ -50,10 +50,8 @@
 // Outside any unnamed namespace: the resource initialiser the macro declares has external linkage.
 static void initGlyphResources() { Q_INIT_RESOURCE(DtInqiry); }
 
-namespace {
-
 // The glyphs live in this unit's resource file, which a static library only links in when asked for.
-QIcon glyph(const char *name)
+QIcon EntryGlyph(const char *name)
 {
     static const bool registered = [] {
         initGlyphResources();
@@ -62,6 +60,8 @@ QIcon glyph(const char *name)
     Q_UNUSED(registered);
     return QIcon(QStringLiteral(":/DtInqiry/") + QLatin1String(name) + QStringLiteral(".svg"));
 }
+
+namespace {
 
 // A memo's text as lines; the break after the last line ends it rather than starting an empty line.
 QByteArrayList textLines(const QString &text)
@@ -579,7 +579,7 @@ void TDataInquiry::loadGlyphs()
         {bbtnDelExtFile, "DELFILE"}, {bbtnOpenExtFile, "INQUIRY"}, {bbtnSymbolColor, "COLORSET"},
         {bbtnCopySetting, "COPY"}};
     for (const auto &[button, name] : glyphs)
-        button->setIcon(glyph(name));
+        button->setIcon(EntryGlyph(name));
     UpdateJointPrintGlyph(sbtnJointPrintM);
     for (QToolButton *b : sbtnJointPrint)
         UpdateJointPrintGlyph(b);
@@ -937,5 +937,5 @@ TAddressRecord TDataInquiry::ControlsToRecord(bool forStore) const
 
 void TDataInquiry::UpdateJointPrintGlyph(QToolButton *button)
 {
-    button->setIcon(glyph(button->isChecked() ? "PRINTER" : "NOPRINT"));
+    button->setIcon(EntryGlyph(button->isChecked() ? "PRINTER" : "NOPRINT"));
 }

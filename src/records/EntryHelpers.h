@@ -7,9 +7,13 @@
 #include <array>
 #include <cstdint>
 
+class QIcon;
 class QLineEdit;
 class QWidget;
 class TUniComboBox;
+
+// The record windows' button glyphs by name ("LEFT", "PRINTER", "TELSCH", …); the sender list shares them.
+QIcon EntryGlyph(const char *name);
 
 // An edit or combo box painted with the window colour while it takes input, with the button face otherwise.
 void SetInputColour(QWidget *control, bool enabled);

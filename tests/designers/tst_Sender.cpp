@@ -1,0 +1,356 @@
+// The sender list over a real "Sender.DB": rows shown and saved back, new and deleted senders, the default
+// sender, the contact rows, and values the table cannot hold.
+#include "designers/Sender.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+#include "core/Hyphen.h"
+#include "core/TextUtils.h"
+#include "geo/DicSch.h"
+#include "db/Table.h"
+#include "platform/MemIniFile.h"
+#include "platform/SjisCodec.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray sjis(QStringView text) { return Sjis::encode(text); }
+
+class SenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"), true);
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        DefaultSenderNo = 0;
+    }
+    void TearDown() override
+    {
+        form.reset();
+        DMMirvale18->CloseSenderTable();
+    }
+    TTable &table() { return *DMMirvale18->SenderTable; }
+    void addRow(const TSenderRecord &record)
+    {
+        table().Append();
+        WriteSenderRecord(table(), record);
+        table().Post();
+    }
+    TSenderRecord row(int32_t recNo)
+    {
+        EXPECT_TRUE(table().FindKey({recNo}));
+        return ReadSenderRecord(table());
+    }
+    TSenderForm &open(int32_t senderNo)
+    {
+        form = std::make_unique<TSenderForm>(nullptr);
+        form->SenderNo = senderNo;
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        return *form;
+    }
+    template <class T>
+    T *control(const char *name)
+    {
+        T *c = form->findChild<T *>(QLatin1String(name));
+        EXPECT_TRUE(c) << name;
+        return c;
+    }
+    void click(const char *name) { control<QAbstractButton>(name)->click(); }
+    TMemIniFile senderIni() { return TMemIniFile(DataRootFolder + "Sender.ini"); }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    std::unique_ptr<TSenderForm> form;
+};
+
+}  // namespace
+
+TEST_F(SenderTest, EmptyTableGetsItsFirstSender)
+{
+    open(0);
+    ASSERT_EQ(table().RecordCount(), 1);
+    const TSenderRecord first = row(1);
+    EXPECT_EQ(first.Title, sjis(u"差出人1"));
+    EXPECT_TRUE(first.NamePrint);
+    EXPECT_EQ(first.JointPrint, (std::array<bool, 5>{true, true, true, true, true}));
+    EXPECT_EQ(DefaultSenderNo, 1);
+    EXPECT_TRUE(control<QCheckBox>("ckbDefault")->isChecked());
+    EXPECT_EQ(control<QLineEdit>("edTitle")->text(), QStringLiteral("差出人1"));
+    click("btnClose");
+    EXPECT_EQ(form->result(), 2);
+    EXPECT_EQ(senderIni().ReadInteger("SENDER", "LastNo", 0), 1);
+    EXPECT_EQ(senderIni().ReadInteger("SENDER", "Default", 0), 1);
+}
+
+TEST_F(SenderTest, RowIsShownAndSavedBackAsStored)
+{
+    TSenderRecord r = NewSenderRecord(4, sjis(u"自宅"));
+    r.Name = WideToEscapedAnsi(QStringLiteral("山田　太郎"));
+    r.Tel = "0312345678";
+    r.Fax = "0312345679";
+    r.Pos = "1000001";
+    r.Tdfkn = sjis(u"東京都");
+    r.Adrs1 = sjis(u"千代田区");
+    r.Adrs2 = sjis(u"千代田1-1");
+    r.SelectInfo = 2;
+    r.Corp = sjis(u"山田商事株式会社");
+    r.Head = {"TEL", "FAX", "URL", ""};
+    r.Addition = {"0312345678", "0312345679", "https://example.jp/", ""};
+    r.AdditionPrint = {true, false, true, false};
+    addRow(r);
+    addRow(NewSenderRecord(9, sjis(u"会社")));
+
+    open(4);
+    EXPECT_EQ(control<QLineEdit>("edName")->text(), QStringLiteral("山田　太郎"));
+    EXPECT_EQ(control<QLineEdit>("edPos")->text(), QStringLiteral("100-0001"));
+    EXPECT_EQ(control<QTabWidget>("pgcSender")->currentWidget()->objectName(), QStringLiteral("tbsCorp"));
+    EXPECT_TRUE(control<QCheckBox>("ckbCorp")->isChecked());
+    EXPECT_FALSE(control<QToolButton>("sbtnNamePrint")->isEnabled());  // follows 連名を印刷する
+    EXPECT_EQ(control<QLineEdit>("edAddition1")->text(), control<QLineEdit>("edTel")->text());
+    EXPECT_EQ(control<QLabel>("lblNo")->text(), QStringLiteral("1"));
+    EXPECT_EQ(control<QLabel>("lblCount")->text(), QStringLiteral("2"));
+    EXPECT_FALSE(control<QToolButton>("sbtnPrior")->isEnabled());
+
+    // A number typed with hyphens is stored as digits; the TEL row that shows it follows it.
+    control<QLineEdit>("edTel")->setText(QStringLiteral("03-9876-5432"));
+    EXPECT_EQ(control<QLineEdit>("edAddition1")->text(), QStringLiteral("03-9876-5432"));
+    control<QLineEdit>("edPos")->setText(QStringLiteral("100-0002"));
+    click("btnChoice");
+    EXPECT_EQ(form->result(), 1);
+    EXPECT_EQ(form->SenderNo, 4);
+    const TSenderRecord saved = row(4);
+    EXPECT_EQ(saved.Tel, "0398765432");
+    EXPECT_EQ(saved.Addition[0], "0398765432");
+    EXPECT_EQ(saved.Pos, "1000002");
+    EXPECT_EQ(saved.Name, r.Name);
+    EXPECT_EQ(saved.Corp, r.Corp);
+    EXPECT_EQ(saved.Addition[2], r.Addition[2]);
+    EXPECT_EQ(saved.AdditionPrint, r.AdditionPrint);
+}
+
+TEST_F(SenderTest, MissingSenderShowsTheDefaultAndNavigationSaves)
+{
+    addRow(NewSenderRecord(2, sjis(u"一")));
+    addRow(NewSenderRecord(5, sjis(u"二")));
+    DefaultSenderNo = 5;
+    open(3);  // deleted meanwhile
+    EXPECT_EQ(form->SenderNo, 5);
+    EXPECT_EQ(control<QLineEdit>("edTitle")->text(), QStringLiteral("二"));
+
+    control<QLineEdit>("edAdrs2")->setText(QStringLiteral("どこか"));
+    click("sbtnFirst");
+    EXPECT_EQ(form->SenderNo, 2);
+    EXPECT_EQ(row(5).Adrs2, sjis(u"どこか"));
+
+    // A title another row carries keeps the row and the window.
+    QLineEdit *title = control<QLineEdit>("edTitle");
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_End);
+    title->selectAll();
+    title->insert(QStringLiteral("二"));
+    click("sbtnNext");
+    EXPECT_EQ(form->SenderNo, 2);
+    EXPECT_TRUE(boxes.texts().contains(QStringLiteral("おなじ登録名が存在します．別の登録名を入力してください  ")));
+    EXPECT_EQ(row(2).Title, sjis(u"一"));
+}
+
+TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)
+{
+    addRow(NewSenderRecord(1, sjis(u"差出人3")));
+    addRow(NewSenderRecord(2, sjis(u"差出人4")));
+    addRow(NewSenderRecord(3, sjis(u"実家")));
+    open(1);
+    click("bbtnNew");
+    EXPECT_EQ(form->SenderNo, 4);
+    EXPECT_EQ(row(4).Title, sjis(u"差出人5"));
+    EXPECT_EQ(control<QLabel>("lblCount")->text(), QStringLiteral("4"));
+}
+
+TEST_F(SenderTest, EmptyingTheOnlySenderKeepsItsNumber)
+{
+    TSenderRecord only = NewSenderRecord(7, sjis(u"本社"));
+    only.Adrs2 = sjis(u"本町1-2");
+    addRow(only);
+    TMemIniFile ini(DataRootFolder + "Sender.ini");
+    ini.WriteInteger("SENDER", "LastNo", 7);
+    ini.UpdateFile();
+    open(7);
+    boxes.answer(IDYES);
+    click("bbtnDelete");
+    ASSERT_EQ(table().RecordCount(), 1);
+    // Address records that name sender 7 still find it; those that name a number handed out before (1) find
+    // no row and fall back to the default, as they did.
+    EXPECT_TRUE(table().FindKey({7}));
+    EXPECT_FALSE(table().FindKey({1}));
+    const TSenderRecord emptied = row(7);
+    EXPECT_EQ(emptied.Title, sjis(u"差出人1"));
+    EXPECT_TRUE(emptied.Adrs2.isEmpty());
+    EXPECT_EQ(DefaultSenderNo, 7);
+    EXPECT_EQ(form->SenderNo, 7);
+    click("bbtnNew");
+    EXPECT_EQ(form->SenderNo, 8);  // LastNo is kept
+}
+
+TEST_F(SenderTest, OverlongValueIsRefusedNotCut)
+{
+    addRow(NewSenderRecord(1, sjis(u"自宅")));
+    open(1);
+    // Thirty characters fit the edit but take 60 bytes of the title's 30.
+    control<QLineEdit>("edTitle")->setText(QString(30, QChar(u'長')));
+    control<QLineEdit>("edAdrs3")->setText(QStringLiteral("三丁目"));
+    click("btnChoice");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
+    EXPECT_EQ(boxes.shown().back().flags & 0xF0, MB_ICONERROR);
+    EXPECT_EQ(row(1).Title, sjis(u"自宅"));
+    EXPECT_TRUE(row(1).Adrs3.isEmpty());
+    EXPECT_EQ(OverlongSenderFields(NewSenderRecord(1, QByteArray(31, 'a'))), QStringList{"Title"});
+    EXPECT_TRUE(OverlongSenderFields(NewSenderRecord(1, QByteArray(30, 'a'))).isEmpty());
+
+    // Closing with an empty title keeps the window open too.
+    boxes.clear();
+    control<QLineEdit>("edTitle")->clear();
+    click("btnClose");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("登録名を入力してください  ")});
+}
+
+TEST_F(SenderTest, ContactRowsAndPrintButtons)
+{
+    TSenderRecord r = NewSenderRecord(1, sjis(u"自宅"));
+    r.Tel = "0312345678";
+    r.AdditionPrint = {true, true, false, false};
+    addRow(r);
+    open(1);
+    // A third pressed button releases the highest-numbered other one.
+    control<QToolButton>("sbtnAdditionPrint4")->click();
+    EXPECT_TRUE(control<QToolButton>("sbtnAdditionPrint1")->isChecked());
+    EXPECT_FALSE(control<QToolButton>("sbtnAdditionPrint2")->isChecked());
+    EXPECT_TRUE(control<QToolButton>("sbtnAdditionPrint4")->isChecked());
+
+    QComboBox *head = control<QComboBox>("cbxHead3");
+    head->setCurrentIndex(1);
+    emit head->activated(1);
+    EXPECT_EQ(control<QLineEdit>("edAddition3")->text(), control<QLineEdit>("edTel")->text());
+    head->setCurrentIndex(5);  // URL
+    emit head->activated(5);
+    EXPECT_TRUE(control<QLineEdit>("edAddition3")->text().isEmpty());
+
+    // Joint names print only with 連名を印刷する; the company choice excludes it.
+    control<QCheckBox>("ckbHome")->click();
+    EXPECT_TRUE(control<QToolButton>("sbtnJointPrint3")->isEnabled());
+    control<QCheckBox>("ckbCorp")->click();
+    EXPECT_FALSE(control<QCheckBox>("ckbHome")->isChecked());
+    EXPECT_FALSE(control<QToolButton>("sbtnJointPrint3")->isEnabled());
+    click("btnChoice");
+    EXPECT_EQ(row(1).SelectInfo, 2);
+    EXPECT_EQ(row(1).AdditionPrint, (std::array<bool, 4>{true, false, false, true}));
+}
+
+TEST_F(SenderTest, DefaultSenderAndDeletingIt)
+{
+    addRow(NewSenderRecord(1, sjis(u"一")));
+    addRow(NewSenderRecord(2, sjis(u"二")));
+    addRow(NewSenderRecord(3, sjis(u"三")));
+    DefaultSenderNo = 1;
+    open(2);
+    EXPECT_FALSE(control<QCheckBox>("ckbDefault")->isChecked());
+    control<QCheckBox>("ckbDefault")->click();
+    EXPECT_EQ(DefaultSenderNo, 2);
+    boxes.answer(IDNO);
+    click("bbtnDelete");
+    EXPECT_EQ(table().RecordCount(), 3);
+    boxes.answer(IDYES);
+    click("bbtnDelete");
+    EXPECT_EQ(table().RecordCount(), 2);
+    EXPECT_EQ(form->SenderNo, 3);
+    EXPECT_EQ(DefaultSenderNo, 3);  // the default went with its row
+    EXPECT_EQ(boxes.texts().front(), QStringLiteral("差出人'二'を削除します  \r\nよろしいですか？"));
+    click("btnClose");
+    EXPECT_EQ(senderIni().ReadInteger("SENDER", "Default", 0), 3);
+}
+
+namespace {
+
+// Takes the dictionary window's first answer, as a user pressing 決定 would.
+class DecideDictionary : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *dialog = event->type() == QEvent::Show ? qobject_cast<TDicSearch *>(watched) : nullptr) {
+            ++shown;
+            QTimer::singleShot(0, dialog, [dialog] {
+                dialog->findChild<QPushButton *>(QStringLiteral("btnDecision"))->click();
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
+{
+    AppFolder = test::appDir();
+    LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    const auto restore = qScopeGuard([] {
+        FreeHyphenDll();
+        AppFolder.clear();
+    });
+    DecideDictionary dictionary;
+    qApp->installEventFilter(&dictionary);
+    TSenderRecord r = NewSenderRecord(1, sjis(u"自宅"));
+    r.Tel = "0312345678";
+    addRow(r);
+    open(1);
+    EXPECT_EQ(control<QLineEdit>("edTel")->text(), QStringLiteral("03-1234-5678"));
+    control<QLineEdit>("edAdrs3")->setText(QStringLiteral("古い番地"));
+    control<QLineEdit>("edPos")->setText(QStringLiteral("1000001"));
+    click("bbtnPosSearch");
+    qApp->removeEventFilter(&dictionary);
+    EXPECT_LE(dictionary.shown, 1);
+    EXPECT_EQ(control<QLineEdit>("edPos")->text(), QStringLiteral("100-0001"));
+    EXPECT_EQ(control<QLineEdit>("edTdfkn")->text(), QStringLiteral("東京都"));
+    EXPECT_EQ(control<QLineEdit>("edAdrs1")->text(), QStringLiteral("千代田区"));
+    EXPECT_EQ(control<QLineEdit>("edAdrs2")->text(), QStringLiteral("千代田"));
+    EXPECT_TRUE(control<QLineEdit>("edAdrs3")->text().isEmpty());
+    EXPECT_EQ(form->focusWidget(), control<QLineEdit>("edPos"));
+    click("btnChoice");
+    EXPECT_EQ(row(1).Pos, "1000001");
+    EXPECT_EQ(row(1).Adrs2, sjis(u"千代田"));
+}
+
+TEST_F(SenderTest, EnterMovesOnPastTheGlyphButtons)
+{
+    addRow(NewSenderRecord(1, sjis(u"自宅")));
+    open(1);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QLineEdit *title = control<QLineEdit>("edTitle");
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QCheckBox>("ckbDefault"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edName"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edPos"));  // 本 and the search button passed by
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>("edTel"));
+    EXPECT_TRUE(form->isVisible());
+}

@@ -10,6 +10,8 @@ packages=(
   libicu-dev libsqlcipher-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev libqpdf-dev
   fonts-ipaexfont fonts-noto-cjk fontconfig
   python3 python3-phonenumbers mecab-ipadic
+  # The map's prefecture borders: Natural Earth's states and provinces in resources/data/world_map.gpkg.
+  qgis-common
 )
 # Node.js and npm install the pinned npm packages of data/geo; a Node.js that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -63,6 +64,43 @@ void CenterFormOnOwner(QWidget *form, QWidget *owner)
         top = work.top() + (work.height() - size.height()) / 2;
     }
     form->move(left, top);
+}
+
+namespace {
+
+class TCornerPlacer : public QObject {
+public:
+    TCornerPlacer(QWidget *form, QWidget *owner) : QObject(form), form_(form), owner_(owner)
+    {
+        form->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == form_ && event->type() == QEvent::Show) {
+            QPoint at = owner_->frameGeometry().topLeft() + QPoint(15, 15);
+            if (const QScreen *screen = owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen()) {
+                const QRect work = screen->availableGeometry();
+                const QSize size = form_->frameGeometry().size();
+                at.setX(std::max(work.left(), std::min(at.x(), work.right() + 1 - size.width())));
+                at.setY(std::max(work.top(), std::min(at.y(), work.bottom() + 1 - size.height())));
+            }
+            form_->move(at);
+        }
+        return false;
+    }
+
+private:
+    QWidget *form_;
+    QWidget *owner_;
+};
+
+}  // namespace
+
+void PlaceBelowOwnerCorner(QWidget *form, QWidget *owner)
+{
+    new TCornerPlacer(form, owner);
 }
 
 int ScaleByDpi(int value, bool toScreen, double ppi)

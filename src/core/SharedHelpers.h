@@ -15,6 +15,10 @@ class QWidget;
 
 // Centres form over its owner (or in the work area without one), kept inside the work area.
 void CenterFormOnOwner(QWidget *form, QWidget *owner);
+// Places form, each time it is shown, 15 pixels right of and below owner's top-left corner, moved back inside
+// the work area where it would stick out. Placed as it is shown, when its size is settled: placed with the size
+// it had before, it would stick out by the difference.
+void PlaceBelowOwnerCorner(QWidget *form, QWidget *owner);
 
 // Converts between 96-dpi design units and screen pixels, rounding to nearest.
 int ScaleByDpi(int value, bool toScreen);

@@ -123,6 +123,7 @@ void TTileCache::received(QNetworkReply *reply, const QString &key, const QStrin
 bool TBaseMap::Load(const QString &file)
 {
     rings_.clear();
+    borders_.clear();
     points_.clear();
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
@@ -132,26 +133,31 @@ bool TBaseMap::Load(const QString &file)
     auto need = [&](qsizetype n) { return at + n <= data.size(); };
     auto u32 = [&] { const auto v = qFromLittleEndian<quint32>(data.constData() + at); at += 4; return v; };
     auto i32 = [&] { const auto v = qFromLittleEndian<qint32>(data.constData() + at); at += 4; return v; };
-    if (!need(20) || !data.startsWith("VMBASEMP"))
+    if (!need(24) || !data.startsWith("VMBASEMP"))
         return false;
     at = 8;
-    if (u32() != 1)
+    if (u32() != 2)
         return false;
-    const quint32 ringCount = u32(), pointCount = u32();
-    for (quint32 r = 0; r < ringCount; ++r) {
-        if (!need(4))
-            return false;
-        const quint32 n = u32();
-        if (!need(qsizetype(n) * 8))
-            return false;
-        std::vector<QPointF> ring;
-        ring.reserve(n);
-        for (quint32 i = 0; i < n; ++i) {
-            const int32_t lat = i32();
-            ring.emplace_back(DegreesOf(i32()), DegreesOf(lat));
+    const quint32 ringCount = u32(), borderCount = u32(), pointCount = u32();
+    auto readLines = [&](quint32 count, std::vector<std::vector<QPointF>> &lines) {
+        for (quint32 r = 0; r < count; ++r) {
+            if (!need(4))
+                return false;
+            const quint32 n = u32();
+            if (!need(qsizetype(n) * 8))
+                return false;
+            std::vector<QPointF> line;
+            line.reserve(n);
+            for (quint32 i = 0; i < n; ++i) {
+                const int32_t lat = i32();
+                line.emplace_back(DegreesOf(i32()), DegreesOf(lat));
+            }
+            lines.push_back(std::move(line));
         }
-        rings_.push_back(std::move(ring));
-    }
+        return true;
+    };
+    if (!readLines(ringCount, rings_) || !readLines(borderCount, borders_))
+        return false;
     for (quint32 p = 0; p < pointCount; ++p) {
         if (!need(10))
             return false;
@@ -183,6 +189,21 @@ void TBaseMap::Draw(QPainter &painter, const QSize &size, const QPointF &origin,
     painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
     painter.setBrush(QColor(0xF2, 0xEF, 0xE9));
     painter.drawPath(land);
+    // The borders are right to a few kilometres, up to some ten pixels at zoom 9: nearer the ground they would
+    // stray from their rivers and ridges by tens of pixels.
+    if (zoom <= 9) {
+        QPainterPath borders;
+        for (const auto &line : borders_) {
+            QPolygonF polyline;
+            polyline.reserve(qsizetype(line.size()));
+            for (const QPointF &p : line)
+                polyline << PixelOfDegrees(p.y(), p.x(), zoom) - origin;
+            borders.addPolygon(polyline);
+        }
+        painter.setPen(QPen(BaseMapBorderColour, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(borders);
+    }
     if (zoom < 9)
         return;
     painter.setPen(QColor(0x40, 0x40, 0x40));

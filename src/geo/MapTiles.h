@@ -1,7 +1,9 @@
 // What the map window draws: raster tiles of the usual web tile scheme from the tile server of the settings,
-// cached on disk, over the offline base map shipped in "Dic/BaseMap.dat" (coastline and municipalities).
+// cached on disk, over the offline base map shipped in "Dic/BaseMap.dat" (coastline, prefecture borders and
+// municipalities).
 #pragma once
 
+#include <QColor>
 #include <QHash>
 #include <QImage>
 #include <QObject>
@@ -59,6 +61,7 @@ private:
 };
 
 // The offline base map.
+inline const QColor BaseMapBorderColour{0xA0, 0x50, 0xA0};
 class TBaseMap {
 public:
     struct Point {
@@ -69,10 +72,11 @@ public:
     bool Load(const QString &file);
     const std::vector<std::vector<QPointF>> &Rings() const { return rings_; }  // (longitude, latitude) degrees
     const std::vector<Point> &Points() const { return points_; }
-    // Draws sea, land and, from zoom 9 on, the municipalities, for a view whose top-left world pixel is origin.
+    // Draws sea, land, up to zoom 9 the prefecture borders and from zoom 9 on the municipalities, for a view
+    // whose top-left world pixel is origin.
     void Draw(QPainter &painter, const QSize &size, const QPointF &origin, int zoom) const;
 
 private:
-    std::vector<std::vector<QPointF>> rings_;
+    std::vector<std::vector<QPointF>> rings_, borders_;
     std::vector<Point> points_;
 };

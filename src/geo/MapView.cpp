@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -33,6 +34,18 @@ const std::array<QString, mapScaleCount> MapScaleCaptions = {
 };
 const std::array<int, mapScaleCount> MapScaleZooms = {5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18};
 
+// The glyphs' resource file sits in a static library, which links it in only when it is asked for; the
+// request has to come from outside any namespace.
+static QIcon glyph(const QString &name)
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(geo);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/geo/MAPFAN_") + name + QStringLiteral(".svg"));
+}
+
 namespace {
 
 const QString BaseMapFile = QStringLiteral("Dic/BaseMap.dat");
@@ -43,8 +56,8 @@ TMapView::TPrinterSetup &PrinterSetup()
 {
     static TMapView::TPrinterSetup setup = [](QWidget *owner, QPrinter &printer) {
         QPrintDialog dialog(&printer, owner);
-        // Beside the window's corner, as far inside the screen as it fits.
-        dialog.move(owner->frameGeometry().topLeft() + QPoint(15, 15));
+        dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
+        PlaceBelowOwnerCorner(&dialog, owner);
         return dialog.exec() == QDialog::Accepted;
     };
     return setup;
@@ -158,26 +171,31 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
     cbxScale->setCurrentIndex(-1);
     top->addWidget(cbxScale);
     top->addSpacing(ScaleByDpi(12, true));
-    auto tool = [this, top](const char *name, const QString &text, const QString &hint) {
+    // Speed buttons: a glyph each; the text is what tooltips and screen readers give.
+    auto tool = [this, top](const char *name, const QString &glyphName, const QString &text) {
         auto *b = Named<QToolButton>(name, this);
+        b->setIcon(glyph(glyphName));
+        b->setIconSize(QSize(ScaleByDpi(16, true), ScaleByDpi(16, true)));
+        b->setAutoRaise(true);
         b->setText(text);
-        b->setToolTip(hint);
+        b->setToolTip(text);
+        b->setAccessibleName(text);
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setFocusPolicy(Qt::NoFocus);
         top->addWidget(b);
         return b;
     };
-    sbtnClip = tool("sbtnClip", QStringLiteral("範囲"), QStringLiteral("範囲指定"));
+    sbtnClip = tool("sbtnClip", QStringLiteral("CLIP"), QStringLiteral("範囲指定"));
     sbtnClip->setCheckable(true);
-    sbtnCopy = tool("sbtnCopy", QStringLiteral("コピー"), QStringLiteral("コピー"));
-    sbtnPrint = tool("sbtnPrint", QStringLiteral("印刷"), QStringLiteral("印刷"));
-    sbtnExit = tool("sbtnExit", QStringLiteral("閉じる"), QStringLiteral("閉じる"));
+    sbtnCopy = tool("sbtnCopy", QStringLiteral("COPY"), QStringLiteral("コピー"));
+    sbtnPrint = tool("sbtnPrint", QStringLiteral("PRINT"), QStringLiteral("印刷"));
+    sbtnExit = tool("sbtnExit", QStringLiteral("EXIT"), QStringLiteral("閉じる"));
     top->addStretch();
-    actCopy = new QAction(QStringLiteral("コピー"), this);
+    actCopy = new QAction(sbtnCopy->icon(), QStringLiteral("コピー"), this);
     actCopy->setObjectName(QStringLiteral("actCopy"));
     actCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     addAction(actCopy);
     sbtnCopy->setDefaultAction(actCopy);
-    sbtnCopy->setText(QStringLiteral("コピー"));
 
     MapControl = new TMapCanvas(this);
     auto *layout = new QVBoxLayout(this);
@@ -432,7 +450,7 @@ void TMapView::Render(QPainter &painter, const QRect &region, bool overlays) con
         }
     // The sources' notices, as their terms ask, at the bottom right of every picture of the map.
     const QString notice = anyTile ? tileSettings_.Attribution
-                                   : QStringLiteral("海岸線：Natural Earth　市区町村：© OpenStreetMap contributors");
+                                   : QStringLiteral("海岸線・都道府県境：Natural Earth　市区町村：© OpenStreetMap contributors");
     QFont font = painter.font();
     font.setPixelSize(11);
     painter.setFont(font);

@@ -13,10 +13,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QEvent>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -61,44 +58,6 @@ void SetInputColour(QWidget *control, bool enabled)
     control->setPalette(palette);
 }
 
-namespace {
-
-// Places the colour dialog as it is shown: its size is settled only then, and placed with the size it had
-// before, it would stick out of the work area by the difference.
-class TColorDialogPlacer : public QObject {
-public:
-    TColorDialogPlacer(QWidget *dialog, QWidget *owner) : QObject(dialog), dialog_(dialog), owner_(owner)
-    {
-        dialog->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == dialog_ && event->type() == QEvent::Show)
-            ColorDialogShow(dialog_, owner_);
-        return false;
-    }
-
-private:
-    QWidget *dialog_;
-    QWidget *owner_;
-};
-
-}  // namespace
-
-void ColorDialogShow(QWidget *dialog, QWidget *owner)
-{
-    QPoint at = owner->frameGeometry().topLeft() + QPoint(15, 15);
-    if (const QScreen *screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen()) {
-        const QRect work = screen->availableGeometry();
-        const QSize size = dialog->frameGeometry().size();
-        at.setX(std::max(0, std::min(at.x(), work.right() + 1 - size.width())));
-        at.setY(std::max(0, std::min(at.y(), work.bottom() + 1 - size.height())));
-    }
-    dialog->move(at);
-}
-
 std::array<QColor, 16> LoadCustomColors()
 {
     const TMemIniFile ini(DataFolder + QStringLiteral("CstmClr.ini"));
@@ -128,7 +87,7 @@ bool ChooseColor(QWidget *owner, int32_t &bgr)
     const std::array<QColor, 16> custom = LoadCustomColors();
     for (int n = 0; n < 16; ++n)
         QColorDialog::setCustomColor(n, custom[n]);
-    new TColorDialogPlacer(&dialog, owner);
+    PlaceBelowOwnerCorner(&dialog, owner);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     bgr = BgrFromColor(dialog.selectedColor());

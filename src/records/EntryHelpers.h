@@ -28,8 +28,6 @@ void MakeReadingField(QLineEdit *edit, int maxBytes);
 std::array<QColor, 16> LoadCustomColors();
 void SaveCustomColors(const std::array<QColor, 16> &colors);
 
-// Places the colour dialog 15 pixels right of and below owner's top-left corner, inside the work area.
-void ColorDialogShow(QWidget *dialog, QWidget *owner);
 // The colour dialog ("ColorDialog") over owner, fully expanded, starting at bgr and offering the custom colours of
 // "CstmClr.ini". On OK bgr becomes the chosen colour, the custom colours are written back (a failed write is
 // shown) and the result is true; on cancel nothing changes.

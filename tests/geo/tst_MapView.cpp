@@ -14,9 +14,11 @@
 #include <QDir>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScreen>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -47,6 +49,15 @@ protected:
                         ("[MAP]\r\nTileUrl=" + tileUrl + "\r\nTileCache=" + dir_.path() + "/cache\r\nMaxZoom="
                          + QString::number(maxZoom) + "\r\nAttribution=TEST TILES\r\n")
                             .toUtf8());
+    }
+    // A tile server that does not answer: the window draws its base map alone.
+    void offline(int maxZoom)
+    {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        const quint16 port = closed.serverPort();
+        closed.close();
+        settings(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port), maxZoom);
     }
     std::unique_ptr<TMapView> open(const TMapSearchParams &params, int *code = nullptr)
     {
@@ -122,11 +133,7 @@ TEST_F(MapViewTest, OpensOnThePositionAtTheMostDetailedScaleWithTilesFromTheServ
 
 TEST_F(MapViewTest, WithoutTheServerTheBaseMapAndItsNoticeAreShown)
 {
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost);
-    const quint16 port = closed.serverPort();
-    closed.close();
-    settings(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port), 16);
+    offline(16);
     auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
     // The tile server's detail ends at 16: the detailed map is not offered.
     EXPECT_FALSE(view->ScaleOffered(11));
@@ -138,6 +145,45 @@ TEST_F(MapViewTest, WithoutTheServerTheBaseMapAndItsNoticeAreShown)
     const QPointF tokyo = view->PixelOf(TokyoLatitude, TokyoLongitude);
     EXPECT_EQ(shown.pixelColor(tokyo.toPoint() + QPoint(-12, -12)), QColor(0xF2, 0xEF, 0xE9));
     EXPECT_EQ(shown.pixelColor(view->PixelOf(33 * 3600000, 142 * 3600000).toPoint()), QColor(0xAA, 0xD3, 0xDF));
+}
+
+// Pixels of the prefecture borders' ink within radius of the point.
+int BorderInk(const QImage &image, const QPointF &point, int radius)
+{
+    int ink = 0;
+    for (int y = -radius; y <= radius; ++y)
+        for (int x = -radius; x <= radius; ++x) {
+            const QPoint at = point.toPoint() + QPoint(x, y);
+            if (x * x + y * y <= radius * radius && image.rect().contains(at) && image.pixelColor(at) == BaseMapBorderColour)
+                ++ink;
+        }
+    return ink;
+}
+
+TEST_F(MapViewTest, TheBaseMapDrawsThePrefectureBordersAtTheCountryScales)
+{
+    offline(16);
+    // 丸子橋 over the 多摩川, on the border of 東京都 and 神奈川県; the Imperial Palace, 10 km and more from
+    // any border.
+    const int32_t riverLat = int32_t(35.5775 * 3600000), riverLon = int32_t(139.6650 * 3600000);
+    const int32_t palaceLat = int32_t(35.6852 * 3600000), palaceLon = int32_t(139.7528 * 3600000);
+    auto view = open(byPosition(riverLat, riverLon));
+    view->SetScale(2);  // 1/160万: a pixel is about 450 m
+    view->CentreOn(riverLat, riverLon);
+    QImage map = view->RegionImage();
+    // The borders are right to a few kilometres: the ink is within 8 pixels of the river.
+    EXPECT_GT(BorderInk(map, view->PixelOf(riverLat, riverLon), 8), 0);
+    EXPECT_EQ(BorderInk(map, view->PixelOf(palaceLat, palaceLon), 12), 0);
+    // From 1/80万 on the municipalities are drawn over them.
+    view->SetScale(3);
+    view->CentreOn(riverLat, riverLon);
+    map = view->RegionImage();
+    EXPECT_GT(BorderInk(map, view->PixelOf(riverLat, riverLon), 16), 0);
+    EXPECT_EQ(BorderInk(map, view->PixelOf(palaceLat, palaceLon), 20), 0);
+    // Nearer the ground their error would show: no borders.
+    view->SetScale(4);
+    view->CentreOn(riverLat, riverLon);
+    EXPECT_EQ(BorderInk(view->RegionImage(), view->PixelOf(riverLat, riverLon), 100), 0);
 }
 
 TEST_F(MapViewTest, AnAddressIsFoundThroughTheDictionaries)
@@ -244,4 +290,57 @@ TEST_F(MapViewTest, ClipRectangleCopyWithCornerTextAndPrintToPdf)
     // Changing the scale removes the rectangle.
     view->SetScale(5);
     EXPECT_TRUE(view->ClipRect().isEmpty());
+}
+
+TEST_F(MapViewTest, TheSpeedButtonsShowGlyphsAndKeepTheirTexts)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    const std::pair<QToolButton *, QString> buttons[] = {{view->sbtnClip, QStringLiteral("範囲指定")},
+                                                         {view->sbtnCopy, QStringLiteral("コピー")},
+                                                         {view->sbtnPrint, QStringLiteral("印刷")},
+                                                         {view->sbtnExit, QStringLiteral("閉じる")}};
+    for (const auto &[button, text] : buttons) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const QImage glyph = button->icon().pixmap(16, 16).toImage();
+        ASSERT_FALSE(glyph.isNull());
+        // Drawn, not blank: some pixels are opaque.
+        int opaque = 0;
+        for (int y = 0; y < glyph.height(); ++y)
+            for (int x = 0; x < glyph.width(); ++x)
+                opaque += qAlpha(glyph.pixel(x, y)) > 128;
+        EXPECT_GT(opaque, 40);
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        EXPECT_EQ(button->toolTip(), text);
+        EXPECT_EQ(button->accessibleName(), text);
+    }
+    EXPECT_EQ(view->actCopy->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+}
+
+// The printer set-up dialog opens 15 pixels right of and below the window's corner, moved back inside the work
+// area where it would stick out (the window dragged partly off the screen's bottom-right corner).
+TEST_F(MapViewTest, ThePrinterSetupDialogStaysInsideTheWorkArea)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    const QRect work = view->screen()->availableGeometry();
+    for (const QPoint corner : {work.topLeft() + QPoint(40, 30), work.bottomRight() - QPoint(200, 120)}) {
+        view->move(corner);
+        QRect shown;
+        QString name;
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            name = dialog->objectName();
+            shown = dialog->frameGeometry();
+            qobject_cast<QDialog *>(dialog)->reject();
+        });
+        view->sbtnPrint->click();
+        EXPECT_EQ(name, QStringLiteral("PrinterSetupDialog"));
+        const QPoint wanted = view->frameGeometry().topLeft() + QPoint(15, 15);
+        EXPECT_EQ(shown.topLeft(), QPoint(std::min(wanted.x(), work.right() + 1 - shown.width()),
+                                          std::min(wanted.y(), work.bottom() + 1 - shown.height())));
+        EXPECT_TRUE(work.contains(shown)) << shown.x() << "," << shown.y() << " " << shown.width() << "x"
+                                          << shown.height();
+    }
+    EXPECT_EQ(boxes_.texts(), QStringList()) << "a cancelled set-up prints nothing and says nothing";
 }

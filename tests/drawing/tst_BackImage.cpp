@@ -372,6 +372,7 @@ TEST_F(BackImageAt600, TinyTilesPrintInRowsWithTheSamePixelsAndBoundedWork)
         back.SetResolution(600);
         back.SetTurned(turned);
         const QImage page = printed(back);
+        KeepSamplePage(page, turned ? "background-tiny-tiles-turned" : "background-tiny-tiles");
         const QColor colours[2][2] = {{Red, Green}, {Blue, Yellow}};
         int wrong = 0;
         for (int y = 0; y < 1100; y += 7) {

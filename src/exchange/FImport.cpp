@@ -226,7 +226,7 @@ bool TFileImport::makeSafetyCopy()
 {
     const TTable &book = *DMMirvale18->AdrsTable;
     const QString target = SafetyFolder();
-    if (!DeleteFolderTree(target) || !QDir().mkpath(target))
+    if ((QFileInfo::exists(target) && !DeleteFolderTree(target)) || !QDir().mkpath(target))
         return false;
     QStringList files = AdrsTableFiles;
     if (QFile::exists(book.DatabaseName + QStringLiteral("Group.dat")))

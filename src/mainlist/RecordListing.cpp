@@ -127,7 +127,11 @@ QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryName
         return TrimBlanks(EscapedAnsiToWide(adrs.FieldByName(field).AsString()));
     };
     auto dateTime = [&](const char *field, const char *format) {
-        return DoubleToDateTime(adrs.FieldByName(QLatin1String(field)).AsDateTime()).toString(QLatin1String(format));
+        QDate date;
+        QTime time;
+        if (!DoubleToDateAndTime(adrs.FieldByName(QLatin1String(field)).AsDateTime(), &date, &time))
+            return QString();
+        return QDateTime(date, time, Qt::UTC).toString(QLatin1String(format));
     };
     auto integer = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsInteger(); };
 

@@ -92,6 +92,7 @@ TFileExport::TFileExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
     }
     loadSettings();
     resize(ScaleByDpi(460, true), ScaleByDpi(600, true));
+    CenterFormOnOwner(this, owner);
 
     connect(gbxRange, &TListRangeBox::RangeChanged, this, [this] { updateCount(); });
     updateCount();

@@ -61,6 +61,8 @@ TMarkExport::TMarkExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
 
     connect(gbxRange, &TListRangeBox::RangeChanged, this, [this] { updateCount(); });
     updateCount();
+    adjustSize();
+    CenterFormOnOwner(this, owner);
     connect(btnExport, &QPushButton::clicked, this, &TMarkExport::btnExportClick);
     connect(btnStop, &QPushButton::clicked, this, [this] { stopRequested_ = true; });
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);

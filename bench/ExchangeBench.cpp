@@ -142,6 +142,12 @@ int main(int argc, char **argv)
     });
     TExportOptions options;
     options.Items = exportItems();
+    // BENCH_EXCHANGE_ITEMS=2,36: only these items (where the export's time goes, item by item).
+    if (qEnvironmentVariableIsSet("BENCH_EXCHANGE_ITEMS")) {
+        options.Items.clear();
+        for (const QString &item : qEnvironmentVariable("BENCH_EXCHANGE_ITEMS").split(',', Qt::SkipEmptyParts))
+            options.Items.push_back(item.toInt());
+    }
     const TCategoryNameFn noCategories = [](int32_t, int32_t) { return QByteArray(); };
 
     // Export and raw SELECT, taking turns, the faster of two each.

@@ -139,6 +139,11 @@ void TEnvironment::btnOkClick()
         return;
     }
     const bool folderChanged = QDir::cleanPath(root) != QDir::cleanPath(DataRootFolder);
+    // The windows beside the main one work on the open book, which the new folder replaces: a record form
+    // left open would store its record into the other folder's book under the same number. They close first;
+    // one that stays (unsaved work the user keeps) keeps the old folder.
+    if (folderChanged && !owner_->CloseSubForms())
+        return;
     if (folderChanged && !ForceDirectories(root)) {
         ShowMessageBoxAt(this, QStringLiteral("データ保存フォルダーが作成できませんでした  \r\n") + QDir::toNativeSeparators(root),
                          AppTitle, MB_ICONERROR);

@@ -1353,10 +1353,20 @@ void TAddressList::actEnvironmentExecute()
         FillSortCombo();
         UpdateSortDirButton();
         OpenAddressBook(false);
+        // The new folder's book is listed in the colour and with the programs just chosen too.
+        if (result.LinkColorChanged)
+            UpdateListColor();
         return;
     }
-    if (result.LinkColorChanged)
+    if (result.HistoryCountChanged && ApplyDirectoryHistoryLimit)
+        ApplyDirectoryHistoryLimit();
+    if (result.LinkColorChanged) {
+        if (UpdateDirectoryLinkColor)
+            UpdateDirectoryLinkColor();
         UpdateListColor();
+    }
+    if (result.MapRouteChanged && RecordForm)
+        RecordForm->UpdateMapRouteHints();
     lvAddress->setFocus();
 }
 

@@ -239,6 +239,10 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(HistoryCount, 20);
     EXPECT_EQ(UpdateCheckAtStart, 0);
 
+    // A new data folder closes the windows that work on the open book before anything changes.
+    list->RefreshList(true, true, false);
+    ShowFileExportWindow(list.get());
+    ASSERT_NE(FileExport, nullptr);
     const QString other = dir.path() + "/other data/";
     TEnvironment dialog(list.get());
     dialog.cbxMap->setCurrentIndex(5);
@@ -246,6 +250,8 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     dialog.edtDataPath->setText(other);
     dialog.btnOkClick();
     EXPECT_TRUE(dialog.Result.DataFolderChanged);
+    EXPECT_EQ(FileExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.Result.LinkColorChanged);
     EXPECT_TRUE(dialog.Result.MapRouteChanged);
     EXPECT_EQ(DataRootFolder, other);

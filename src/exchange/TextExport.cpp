@@ -40,7 +40,11 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
 {
     TExportOutcome outcome;
     const int total = static_cast<int>(rows.size());
-    std::vector<QString> lines(rows.size());
+    // Each line is encoded as it is made: the whole text as UTF-16 would be twice its size again.
+    std::vector<QByteArray> lines(rows.size());
+    auto encode = [&](const QString &text) {
+        return options.Encoding == TTextEncoding::Utf8 ? text.toUtf8() : Sjis::encode(text, &outcome.Unmappable);
+    };
     QElapsedTimer sinceAsked;
     sinceAsked.start();
     int done = 0;
@@ -48,7 +52,7 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
         QStringList cells;
         for (const int item : options.Items)
             cells << ListItemText(item, rows[at].first, table, categoryName);
-        lines[at] = csvLine(cells, options.Separator);
+        lines[at] = encode(csvLine(cells, options.Separator));
         ++done;
     };
     auto stopAsked = [&] {
@@ -90,23 +94,28 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
         return outcome;
     }
 
-    QString text;
+    QByteArray bytes = options.Encoding == TTextEncoding::Utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     if (options.Header) {
         QStringList captions;
         for (const int item : options.Items)
             captions << ExportItemCaption(item);
-        text += csvLine(captions, options.Separator);
+        bytes += encode(csvLine(captions, options.Separator));
     }
-    qsizetype size = text.size();
-    for (const QString &line : lines)
+    qsizetype size = bytes.size();
+    for (const QByteArray &line : lines)
         size += line.size();
-    text.reserve(size);
-    for (const QString &line : lines)
-        text += line;
+    bytes.reserve(size);
+    for (const QByteArray &line : lines)
+        bytes += line;
+    lines.clear();
     // A record deleted since the list was made has no line.
     outcome.Written = done;
-    const QByteArray bytes = options.Encoding == TTextEncoding::Utf8 ? QByteArray("\xEF\xBB\xBF") + text.toUtf8()
-                                                                     : Sjis::encode(text, &outcome.Unmappable);
+    // Each missing character named once.
+    QString missing;
+    for (const char32_t c : outcome.Unmappable.toUcs4())
+        if (!missing.contains(QString::fromUcs4(&c, 1)))
+            missing += QString::fromUcs4(&c, 1);
+    outcome.Unmappable = missing;
     if (!ReplaceFileWhole(fileName, bytes)) {
         outcome.Failure = QStringLiteral("ファイルが書き込めませんでした  \r\n") + fileName;
         outcome.Written = 0;

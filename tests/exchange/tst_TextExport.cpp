@@ -78,8 +78,8 @@ TEST_F(TextExportTest, RoundTripThroughTheImportIsFieldIdenticalAndSpreadsheetsR
         const TExportOutcome written = exportBook(*source, options, first);
         ASSERT_TRUE(written.Failure.isEmpty());
         EXPECT_EQ(written.Written, Records);
-        // Shift-JIS has no 𠮷: it is written as "?" and named.
-        EXPECT_EQ(written.Unmappable.isEmpty(), utf8);
+        // Shift-JIS has no 𠮷: it is written as "?" and named, once.
+        EXPECT_EQ(written.Unmappable, utf8 ? QString() : QStringLiteral("𠮷"));
 
         // Into an empty book and out again: the same bytes.
         QFile::remove(dir.path() + "/b/Adrs.DB");

@@ -3,6 +3,7 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/ListItems.h"
@@ -172,12 +173,23 @@ void TFileExport::ExportTo(const QString &fileName)
     const TCategoryNameFn categoryName = [&names](int32_t main, int32_t sub) {
         return sub < 0 ? names.value(main) : names.value(-(main * 100 + sub));
     };
+    // The run reads through a table object of its own: the list, repainting while the run lets events through,
+    // moves the cursor of the book's shared one.
+    TTable reader;
+    reader.DatabaseName = DMMirvale18->AdrsTable->DatabaseName;
+    reader.TableName = DMMirvale18->AdrsTable->TableName;
+    try {
+        reader.Open();
+    } catch (const EDatabaseError &e) {
+        ShowMessageBoxAt(this, QStringLiteral("出力に失敗しました  \r\n") + e.Message, AppTitle, MB_ICONERROR);
+        return;
+    }
     running_ = true;
     stopRequested_ = false;
     btnExport->setEnabled(false);
     btnClose->setEnabled(false);
     btnStop->setEnabled(true);
-    Outcome = ExportRows(*DMMirvale18->AdrsTable, gbxRange->Range().Rows(*owner_), Options(), categoryName, fileName,
+    Outcome = ExportRows(reader, gbxRange->Range().Rows(*owner_), Options(), categoryName, fileName,
                          [this](int done, int total) {
                              pgbarExport->setValue(total > 0 ? static_cast<int>(int64_t(done) * 1000 / total) : 0);
                              QCoreApplication::processEvents();

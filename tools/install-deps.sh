@@ -18,7 +18,8 @@ command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 for option in "$@"; do
   case "$option" in
     --test)
-      packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
+      # sqlcipher: the shell whose .import the import bench compares with.
+      packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

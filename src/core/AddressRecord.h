@@ -64,5 +64,12 @@ struct TAddressRecord {
     bool operator==(const TAddressRecord &) const = default;
 };
 
+class TTable;
+
+// Fills the fields of the table's row in insert or edit state from record, every field but the record number:
+// texts as they are (already measured to their fields), the note and the attached files as lines ended by line
+// breaks (the note's last line without one).
+void SetAddressRecordFields(TTable &table, const TAddressRecord &record);
+
 // Empties the record: every number 0, every text empty, no note or attached-file list.
 void ClearAddressRecord(TAddressRecord *record);

@@ -43,17 +43,28 @@ double DateTimeToDouble(const QDateTime &dateTime)
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-QDateTime DoubleToDateTime(double value)
+bool DoubleToDateAndTime(double value, QDate *date, QTime *time)
 {
     if (!std::isfinite(value) || std::fabs(value) > LastDay + 1)
-        return {};
+        return false;
     qint64 days = static_cast<qint64>(std::trunc(value));
     qint64 msecs = std::llround(std::fabs(value - static_cast<double>(days)) * MsecsPerDay);
     if (msecs >= MsecsPerDay) {
         msecs -= MsecsPerDay;
         days += value < 0 ? -1 : 1;
     }
-    return QDateTime(dayZero().addDays(days), QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs)));
+    *date = dayZero().addDays(days);
+    *time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs));
+    return true;
+}
+
+QDateTime DoubleToDateTime(double value)
+{
+    QDate date;
+    QTime time;
+    if (!DoubleToDateAndTime(value, &date, &time))
+        return {};
+    return QDateTime(date, time);
 }
 
 THistoryData::THistoryData(const QString &fileName, int maxLength, bool missingAllowed)

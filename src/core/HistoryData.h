@@ -35,6 +35,9 @@ public:
 double DateTimeToDouble(const QDateTime &dateTime);
 // A value that is not finite or lies beyond year 9999 gives an invalid QDateTime.
 QDateTime DoubleToDateTime(double value);
+// The same day and time of day without a time zone: a local QDateTime asks the system's zone rules each time it
+// is made, which a list of many stored times need not pay for. False where DoubleToDateTime gives no time.
+bool DoubleToDateAndTime(double value, QDate *date, QTime *time);
 
 class THistoryData {
 public:

@@ -93,12 +93,13 @@ enum class TSplitMode {
 QList<QByteArray> SplitFields(const QByteArray &text, int last, TSplitMode mode, const QByteArray &separator,
                               int width = 0);
 
-// One field of a comma-separated line: quoted, with its quotes doubled, when it holds a comma, a quote or a line
-// break, so the line keeps its columns. Safe on Shift-JIS bytes: none of those four is ever a trail byte.
+// One field of a comma-separated (or tab-separated) line: quoted, with its quotes doubled, when it holds the
+// separator, a quote or a line break, so the line keeps its columns. Safe on Shift-JIS bytes: none of those is
+// ever a trail byte.
 template <class Text>
-Text CsvField(const Text &value)
+Text CsvField(const Text &value, char separator = ',')
 {
-    if (!value.contains(',') && !value.contains('"') && !value.contains('\r') && !value.contains('\n'))
+    if (!value.contains(separator) && !value.contains('"') && !value.contains('\r') && !value.contains('\n'))
         return value;
     Text quoted = value;
     quoted.replace(Text("\""), Text("\"\""));

@@ -284,6 +284,18 @@ void RegisterDirectorySearches()
         ForceForegroundWindow(CategorySearch);
         QApplication::restoreOverrideCursor();
     };
+    ApplyDirectoryHistoryLimit = [] {
+        for (TDirectorySearchWindow *w : {static_cast<TDirectorySearchWindow *>(NameAdrsSearch),
+                                          static_cast<TDirectorySearchWindow *>(CategorySearch)})
+            if (w)
+                w->ApplyHistoryLimit();
+    };
+    UpdateDirectoryLinkColor = [] {
+        for (TDirectorySearchWindow *w : {static_cast<TDirectorySearchWindow *>(NameAdrsSearch),
+                                          static_cast<TDirectorySearchWindow *>(CategorySearch)})
+            if (w)
+                w->UpdateLinkColor();
+    };
     CloseDirectorySearches = [] {
         for (TDirectorySearchWindow *w : {static_cast<TDirectorySearchWindow *>(NameAdrsSearch),
                                           static_cast<TDirectorySearchWindow *>(CategorySearch)}) {

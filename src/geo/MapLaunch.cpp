@@ -7,7 +7,9 @@
 #include "platform/Trim.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
 #include <QXmlStreamWriter>
 
 namespace {
@@ -81,16 +83,6 @@ bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude
 {
     if (latitude <= 0 || longitude <= 0)
         return false;
-    // The waypoints already in the file stay, in their order, before the new one.
-    QByteArray before;
-    QFile existing(markFile);
-    if (existing.open(QIODevice::ReadOnly)) {
-        const QByteArray content = existing.readAll();
-        const qsizetype start = content.indexOf("<wpt ");
-        const qsizetype end = content.lastIndexOf("</gpx>");
-        if (start >= 0 && end > start)
-            before = content.mid(start, end - start);
-    }
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.setAutoFormatting(true);
@@ -99,13 +91,31 @@ bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude
     xml.writeAttribute(QStringLiteral("lon"), QString::number(DegreesOf(longitude), 'f', 7));
     xml.writeTextElement(QStringLiteral("name"), Sjis::decode(Sjis::cutToBytes(name, 511)));
     xml.writeEndElement();
-    QSaveFile file(markFile);
-    if (!file.open(QIODevice::WriteOnly))
+    const QByteArray closing = "</gpx>\n";
+    // The new waypoint takes the place of the closing tag, so the waypoints already in the file stay, in their
+    // order, before it, and a mark export of many records costs one short write per mark. A write that fails
+    // is taken back to the file's former length.
+    QFile file(markFile);
+    if (!file.open(QIODevice::ReadWrite))
         return false;
-    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<gpx version=\"1.1\" creator=\"Velmora\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n");
-    file.write(before);
-    file.write(out.trimmed() + "\n");
-    file.write("</gpx>\n");
-    return file.commit();
+    const qint64 size = file.size();
+    qint64 at = 0;
+    QByteArray head;
+    if (size > 0) {
+        const qint64 tail = std::min<qint64>(size, 256);
+        file.seek(size - tail);
+        const qsizetype end = file.read(tail).lastIndexOf("</gpx>");
+        if (end < 0)
+            return false;
+        at = size - tail + end;
+    } else {
+        head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<gpx version=\"1.1\" creator=\"Velmora\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    }
+    const QByteArray bytes = head + out.trimmed() + "\n" + closing;
+    if (!file.seek(at) || file.write(bytes) != bytes.size() || !file.flush()) {
+        file.resize(size);
+        return false;
+    }
+    return file.resize(at + bytes.size());
 }

@@ -15,6 +15,7 @@
 #include "mainlist/DirectorySearchServices.h"
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/AdrsSch.h"
+#include "mainlist/DataExchangeServices.h"
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
@@ -22,6 +23,7 @@
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
 #include "platform/CustomEvents.h"
+#include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -286,9 +288,18 @@ void TAddressList::saveSettings()
     } catch (const ENarrowDownError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }
-    attempt([this, ppi] { SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi); });
+    attempt([this, ppi] { ::SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, ppi); });
     attempt([] { SaveAddressBookOrder(); });
     attempt([this, ppi] { SaveWindowPlacement(normalGeometry(), ppi); });
+}
+
+void TAddressList::SaveListSettings()
+{
+    try {
+        ::SaveListSettings({ColumnDefs, ViewGroup, SortType, SortDir}, screen() ? screen()->logicalDotsPerInch() : 96.0);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
 }
 
 void TAddressList::showEvent(QShowEvent *event)
@@ -316,6 +327,11 @@ bool TAddressList::event(QEvent *event)
 
 void TAddressList::StartUp()
 {
+    if (ShowInfoAtStart && RunInfoDialog) {
+        const auto [showInfo, checkUpdate] = RunInfoDialog(this);
+        ShowInfoAtStart = showInfo;
+        UpdateCheckAtStart = checkUpdate;
+    }
     try {
         SaveStartFlags(ShowInfoAtStart);
     } catch (const EIniFileError &e) {
@@ -717,6 +733,9 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         RecordForm->UpdateRecordNavigator();
     if (ShownRecNos.empty() && AddressCopy)
         AddressCopy->ListCountChanged();
+    for (TListRangeWindow *window : {FileExport, MarkExport})
+        if (window)
+            window->ListCountChanged();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     QApplication::restoreOverrideCursor();
@@ -765,6 +784,9 @@ void TAddressList::selectionChanged()
     updateCountPanels();
     if (AddressCopy && GetSelectedCount() > 0)
         AddressCopy->ListCountChanged();
+    for (TListRangeWindow *window : {FileExport, MarkExport})
+        if (window)
+            window->ListCountChanged();
     const int first = GetSelectedIndex();
     if (first != LastSelIndex)
         LastSelIndex = first;
@@ -1268,9 +1290,84 @@ void TAddressList::actKeywordEditExecute()
         SelectItem(first, false, false);
         if (RecordForm)
             RecordForm->ApplyKeywordNames();
+        if (FileExport)
+            FileExport->UpdateKeywordNames();
     }
     if (dialog.ModesChanged && RecordForm)
         RecordForm->ApplyKeywordInputModes();
+}
+
+void TAddressList::actImportFileExecute()
+{
+    if (!CloseSubForms())
+        return;
+    if (RunFileImport(this)) {
+        RefreshList(false, true, false);
+        SelectItem(0, false, false);
+    }
+    lvAddress->setFocus();
+}
+
+void TAddressList::actEnvironmentExecute()
+{
+    const TEnvironmentResult result = RunEnvironment(this);
+    if (result.MustEnd) {
+        QCoreApplication::processEvents();
+        close();
+        return;
+    }
+    if (!result.Accepted)
+        return;
+    if (result.DataFolderChanged) {
+        Filter = TNarrowDownCondition();
+        actDisableSearch->setChecked(false);
+        SearchDisabled = false;
+        updateFilterPanel();
+        ShownRecNos.clear();
+        RowTexts.clear();
+        SelectedRows.clear();
+        CurrentIndex = -1;
+        model_->reset();
+        CopyDefaultHistoryFiles();
+        ForceDirectories(OtherFolder);
+        LoadAddressBookList(true);
+        if (DMMirvale18) {
+            if (categoriesHeld_) {
+                DMMirvale18->CloseOxaCatmTable();
+                DMMirvale18->CloseOxaCatsTable();
+                categoriesHeld_ = false;
+            }
+            DMMirvale18->FreeSharedTableObjects();
+            DMMirvale18->FreeSenderTableObject();
+            DMMirvale18->CloseAdrsTable();
+            DMMirvale18->FreeAdrsTableObject();
+            DMMirvale18->CloseDatabaseAndHistories();
+            DMMirvale18->FreeDatabaseAndHistories();
+        }
+        const double ppi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+        const TListSettings list = LoadListSettings(ppi);
+        ColumnDefs = list.ColumnDefs;
+        ViewGroup = list.ViewGroup;
+        SortType = list.SortType;
+        SortDir = list.SortDir;
+        FillSortCombo();
+        UpdateSortDirButton();
+        OpenAddressBook(false);
+        // The new folder's book is listed in the colour and with the programs just chosen too.
+        if (result.LinkColorChanged)
+            UpdateListColor();
+        return;
+    }
+    if (result.HistoryCountChanged && ApplyDirectoryHistoryLimit)
+        ApplyDirectoryHistoryLimit();
+    if (result.LinkColorChanged) {
+        if (UpdateDirectoryLinkColor)
+            UpdateDirectoryLinkColor();
+        UpdateListColor();
+    }
+    if (result.MapRouteChanged && RecordForm)
+        RecordForm->UpdateMapRouteHints();
+    lvAddress->setFocus();
 }
 
 void TAddressList::actViewColumnExecute()
@@ -1315,6 +1412,12 @@ bool TAddressList::CloseSubForms()
         if (AddressCopy)
             return false;
     }
+    for (TListRangeWindow **window : {&FileExport, &MarkExport})
+        if (*window) {
+            (*window)->Window()->close();
+            if (*window)
+                return false;
+        }
     if (CloseDirectorySearches && !CloseDirectorySearches())
         return false;
     return true;

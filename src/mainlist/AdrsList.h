@@ -145,6 +145,8 @@ public:
     void actKeywordEditExecute();
     void actViewColumnExecute();
     void actNumerSearchExecute();
+    void actImportFileExecute();
+    void actEnvironmentExecute();
     // Enables an action by its rule, as far as the window it opens exists in this build.
     static void EnableAction(QAction *action, bool rule);
     // The commands that need records or an open book follow the list and the book.
@@ -163,6 +165,9 @@ public:
     void OpenAddressBook(bool ask);
     // Asks the windows that work beside this one to close; false when one of them stays open.
     bool CloseSubForms();
+    // Writes the columns, group and sort choice to "AdrsList.ini" now (the settings dialog asks before it
+    // writes the shared settings); a failure is reported.
+    void SaveListSettings();
     // Writes CurrentAdrsName as [BASE] AdrsName.
     void SaveCurrentBookName();
 

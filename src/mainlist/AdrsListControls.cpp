@@ -11,6 +11,7 @@
 #include "core/Hyphen.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
+#include "mainlist/DataExchangeServices.h"
 #include "mainlist/DirectorySearchServices.h"
 #include "core/TextUtils.h"
 #include "db/Table.h"
@@ -173,7 +174,12 @@ void TAddressList::createActions()
             || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch))
             || (RunBatchChange && def.Member == &L::actBatchChange)
             || (ShowNameAdrsSearch && def.Member == &L::actNameAdrsSearch)
-            || (ShowCategorySearch && def.Member == &L::actCategorySearch);
+            || (ShowCategorySearch && def.Member == &L::actCategorySearch)
+            || (RunFileImport && def.Member == &L::actImportFile)
+            || (ShowFileExport && def.Member == &L::actExportFile)
+            || (ShowMarkExport && def.Member == &L::actMarkExport)
+            || (RunEnvironment && def.Member == &L::actEnvironment)
+            || (RunVersionInfo && def.Member == &L::actVersion);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -211,6 +217,11 @@ void TAddressList::createActions()
     connect(actBatchChange, &QAction::triggered, this, [this] { RunBatchChange(this); });
     connect(actNameAdrsSearch, &QAction::triggered, this, [this] { ShowNameAdrsSearch(this); });
     connect(actCategorySearch, &QAction::triggered, this, [this] { ShowCategorySearch(this); });
+    connect(actImportFile, &QAction::triggered, this, &TAddressList::actImportFileExecute);
+    connect(actExportFile, &QAction::triggered, this, [this] { ShowFileExport(this); });
+    connect(actMarkExport, &QAction::triggered, this, [this] { ShowMarkExport(this); });
+    connect(actEnvironment, &QAction::triggered, this, &TAddressList::actEnvironmentExecute);
+    connect(actVersion, &QAction::triggered, this, [this] { RunVersionInfo(this); });
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());

@@ -11,3 +11,6 @@ inline std::function<void(TAddressList *owner)> ShowNameAdrsSearch;
 inline std::function<void(TAddressList *owner)> ShowCategorySearch;
 // Asks both windows to close; false when one stays open (a job runs).
 inline std::function<bool()> CloseDirectorySearches;
+// The settings changed the number of kept search conditions, or the colour of the list the record form follows.
+inline std::function<void()> ApplyDirectoryHistoryLimit;
+inline std::function<void()> UpdateDirectoryLinkColor;

@@ -36,6 +36,8 @@ public:
     virtual void SelectSender(int32_t senderNo) = 0;
     virtual void ApplyKeywordNames() = 0;
     virtual void ApplyKeywordInputModes() = 0;
+    // The map or route program changed in the settings.
+    virtual void UpdateMapRouteHints() = 0;
 };
 
 // The record form while it exists; the form clears it when it closes.

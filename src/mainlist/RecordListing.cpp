@@ -12,6 +12,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <cstdio>
 
 bool PassesGroupTest(int viewGroup, int32_t group)
 {
@@ -126,8 +127,21 @@ QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryName
     auto unicode = [&](const QString &field) {
         return TrimBlanks(EscapedAnsiToWide(adrs.FieldByName(field).AsString()));
     };
-    auto dateTime = [&](const char *field, const char *format) {
-        return DoubleToDateTime(adrs.FieldByName(QLatin1String(field)).AsDateTime()).toString(QLatin1String(format));
+    // "yyyy/MM/dd hh:mm:ss", or its date or its time alone; written directly, as an export asks it of every
+    // record and a format string would be read again for each.
+    auto dateTime = [&](const char *field, bool withDate, bool withTime) {
+        QDate date;
+        QTime time;
+        if (!DoubleToDateAndTime(adrs.FieldByName(QLatin1String(field)).AsDateTime(), &date, &time) || !date.isValid())
+            return QString();
+        char text[32];
+        int n = 0;
+        if (withDate)
+            n += std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year(), date.month(), date.day());
+        if (withTime)
+            n += std::snprintf(text + n, sizeof text - n, withDate ? " %02d:%02d:%02d" : "%02d:%02d:%02d", time.hour(),
+                               time.minute(), time.second());
+        return QString::fromLatin1(text, n);
     };
     auto integer = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsInteger(); };
 
@@ -164,12 +178,12 @@ QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryName
         return mark + QStringLiteral(",$")
             + QStringLiteral("%1").arg(static_cast<quint32>(integer("SymbolColor")), 8, 16, QLatin1Char('0')).toUpper();
     }
-    case 36: return dateTime("AddDateTime", "yyyy/MM/dd hh:mm:ss");
-    case 37: return dateTime("AddDateTime", "yyyy/MM/dd");
-    case 38: return dateTime("AddDateTime", "hh:mm:ss");
-    case 39: return dateTime("UpdDateTime", "yyyy/MM/dd hh:mm:ss");
-    case 40: return dateTime("UpdDateTime", "yyyy/MM/dd");
-    case 41: return dateTime("UpdDateTime", "hh:mm:ss");
+    case 36: return dateTime("AddDateTime", true, true);
+    case 37: return dateTime("AddDateTime", true, false);
+    case 38: return dateTime("AddDateTime", false, true);
+    case 39: return dateTime("UpdDateTime", true, true);
+    case 40: return dateTime("UpdDateTime", true, false);
+    case 41: return dateTime("UpdDateTime", false, true);
     case 42: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), -1)));
     case 43: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), integer("CodeSub"))));
     default: break;

@@ -234,7 +234,7 @@ public:
     // kind: 0 telephone, 1 postal code, 2 address; key as typed.
     void RunDictionarySearch(int kind, const QString &key, bool showExtra);
     // Outside links (maps, QR map link, web search, home page, mail).
-    void UpdateMapRouteHints();
+    void UpdateMapRouteHints() override;
     void bbtnMapClick();
     void bbtnQRMapClick();
     void bbtnRootClick();

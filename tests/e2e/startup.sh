@@ -46,6 +46,12 @@ xwininfo -root -tree | grep -q '512x400' && fail "splash still up beside the mai
 grep -q 'DataPath=' "$data/Mirvale18.ini" || fail "data root not written back"
 [ -f "$data/Category/OxaCatm.DB" ] || fail "default category tables not copied"
 
+# The information dialog of the first start; Enter closes it with its boxes as they are.
+wait_for 30 xdotool search --onlyvisible --name '^お知らせ$' || fail "no information dialog at the first start"
+sleep 0.3
+xdotool key Return
+wait_for 30 sh -c "! xdotool search --onlyvisible --name '^お知らせ$'" || fail "the information dialog did not close"
+
 # No book yet: a notice, then the book dialog in create mode with the default name. Enter closes the notice,
 # Enter leaves the name field for OK, Enter creates and opens the book.
 notice() { [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" -ge 2 ]; }

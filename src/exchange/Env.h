@@ -1,0 +1,44 @@
+// TEnvironment: the settings dialog. It writes the shared keys of "Mirvale18.ini" and the globals they feed,
+// and reports what the main window must follow.
+#pragma once
+
+#include "mainlist/DataExchangeServices.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QToolButton;
+class TAddressList;
+
+class TEnvironment : public QDialog {
+    Q_OBJECT
+public:
+    explicit TEnvironment(TAddressList *owner);
+
+    QLineEdit *edtDataPath;
+    QPushButton *btnDataPath;
+    QCheckBox *chkChooseBook;
+    QSpinBox *spnHisCount;
+    QCheckBox *chkChangeData, *chkFormClose, *chkConfirmation, *chkOutOfTarget, *chkSameNum;
+    QCheckBox *chkBGPaint;
+    QToolButton *btnBGColor;
+    QComboBox *cbxMap, *cbxMapSearchKind, *cbxRoot;
+    QCheckBox *chkUpdateCheck;
+    QPushButton *btnOk, *btnCancel;
+
+    int BGColor = 0;  // 0x00BBGGRR
+    // What changed when OK was pressed.
+    TEnvironmentResult Result;
+
+    void btnOkClick();
+
+private:
+    void showColour();
+    TAddressList *owner_;
+};
+
+TEnvironmentResult RunEnvironmentDialog(TAddressList *owner);

@@ -1,0 +1,334 @@
+#include "exchange/FImport.h"
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/SharedHelpers.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/ListItems.h"
+#include "platform/FileReplace.h"
+#include "platform/MessageBox.h"
+#include "platform/SjisCodec.h"
+#include "platform/Trim.h"
+#include "widgets/NamedControls.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The caption of an item in the column choice: keyword items under their current names.
+QString itemChoiceCaption(int itemNo)
+{
+    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
+        return KeywordNames[itemNo - liFirstKeyword];
+    return ListItemTable()[itemNo].Caption;
+}
+
+const QString NoItem = QStringLiteral("（取り込まない）");
+
+}  // namespace
+
+TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("FileImport"));
+    setWindowTitle(QStringLiteral("テキストファイルの取り込み"));
+    auto *layout = new QVBoxLayout(this);
+    auto *file = new QHBoxLayout;
+    file->addWidget(new QLabel(QStringLiteral("ファイル名："), this));
+    edtFileName = Named<QLineEdit>("edtFileName", this);
+    edtFileName->setReadOnly(true);
+    file->addWidget(edtFileName, 1);
+    btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照(&R)..."), this);
+    file->addWidget(btnBrowse);
+    layout->addLayout(file);
+
+    auto *options = new QHBoxLayout;
+    options->addWidget(new QLabel(QStringLiteral("文字コード："), this));
+    cbxCode = Named<QComboBox>("cbxCode", this);
+    cbxCode->addItems({QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8")});
+    options->addWidget(cbxCode);
+    options->addSpacing(16);
+    options->addWidget(new QLabel(QStringLiteral("区切り文字："), this));
+    rbComma = Named<QRadioButton>("rbComma", QStringLiteral("カンマ"), this);
+    rbTab = Named<QRadioButton>("rbTab", QStringLiteral("タブ"), this);
+    rbComma->setChecked(true);
+    options->addWidget(rbComma);
+    options->addWidget(rbTab);
+    options->addSpacing(16);
+    chkHeader = Named<QCheckBox>("chkHeader", QStringLiteral("1行目を項目名として取り込まない"), this);
+    options->addWidget(chkHeader);
+    options->addStretch();
+    layout->addLayout(options);
+
+    layout->addWidget(new QLabel(QStringLiteral("各列に取り込む項目を選んでください（先頭%1行を表示しています）").arg(PreviewRows), this));
+    grdPreview = Named<QTableWidget>("grdPreview", this);
+    grdPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdPreview->verticalHeader()->setDefaultSectionSize(grdPreview->fontMetrics().height() + 8);
+    layout->addWidget(grdPreview, 1);
+
+    lblStatus = Named<QLabel>("lblStatus", this);
+    layout->addWidget(lblStatus);
+    pgbarImport = Named<QProgressBar>("pgbarImport", this);
+    pgbarImport->setRange(0, 1000);
+    pgbarImport->setValue(0);
+    layout->addWidget(pgbarImport);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    btnImport = Named<QPushButton>("btnImport", QStringLiteral("取り込み(&I)"), this);
+    btnStop = Named<QPushButton>("btnStop", QStringLiteral("中止(&S)"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("閉じる"), this);
+    btnStop->setEnabled(false);
+    btnImport->setEnabled(false);
+    for (QPushButton *b : {btnImport, btnStop, btnCancel}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
+    resize(ScaleByDpi(760, true), ScaleByDpi(520, true));
+
+    connect(btnBrowse, &QPushButton::clicked, this, [this] {
+        QFileDialog dialog(this, QStringLiteral("取り込むファイルの選択"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({QStringLiteral("テキストファイル (*.csv *.txt *.tsv)"), QStringLiteral("すべてのファイル (*)")});
+        ShowFileColumnsWhole(dialog);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            LoadFile(dialog.selectedFiles().first());
+    });
+    connect(cbxCode, &QComboBox::activated, this, [this] { refreshPreview(); });
+    connect(rbComma, &QRadioButton::toggled, this, [this] { refreshPreview(); });
+    connect(chkHeader, &QCheckBox::toggled, this, [this] { refreshPreview(); });
+    connect(btnImport, &QPushButton::clicked, this, &TFileImport::btnImportClick);
+    connect(btnStop, &QPushButton::clicked, this, [this] { stopRequested_ = true; });
+    connect(btnCancel, &QPushButton::clicked, this, &TFileImport::reject);
+}
+
+QString TFileImport::ReportFile() const { return DataFolder + QStringLiteral("InError.txt"); }
+QString TFileImport::SafetyFolder() const { return DataRootFolder + QStringLiteral("backup.imp/"); }
+
+void TFileImport::LoadFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessageBoxAt(this, QStringLiteral("ファイルが開けませんでした  \r\n") + fileName, AppTitle, MB_ICONERROR);
+        return;
+    }
+    bytes_ = file.readAll();
+    edtFileName->setText(QDir::toNativeSeparators(fileName));
+    const TTextEncoding encoding = DetectTextEncoding(bytes_);
+    cbxCode->setCurrentIndex(encoding == TTextEncoding::Utf8 ? 1 : 0);
+    // A tab in the first line and no comma: a tab-separated file.
+    const QByteArray firstLine = bytes_.left(bytes_.indexOf('\n'));
+    const bool tab = firstLine.contains('\t') && !firstLine.contains(',');
+    {
+        const QSignalBlocker block(rbComma);
+        (tab ? rbTab : rbComma)->setChecked(true);
+    }
+    grdPreview->setColumnCount(0);
+    refreshPreview();
+    // Columns named like an item go to that item.
+    TCsvReader reader(DecodeImportText(bytes_, encoding), tab ? QLatin1Char('\t') : QLatin1Char(','));
+    TCsvRow header;
+    if (reader.Next(header)) {
+        bool named = false;
+        for (qsizetype c = 0; c < header.Fields.size(); ++c)
+            for (int item = 1; item < ListItemCount; ++item)
+                if (TrimBlanks(header.Fields[c]) == itemChoiceCaption(item)) {
+                    SetColumnItem(static_cast<int>(c), item);
+                    named = true;
+                    break;
+                }
+        chkHeader->setChecked(named);
+    }
+    btnImport->setEnabled(true);
+}
+
+void TFileImport::refreshPreview()
+{
+    const std::vector<int> kept = ColumnItems();
+    const QString text = DecodeImportText(bytes_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
+    std::vector<TCsvRow> rows;
+    TCsvRow row;
+    int columns = 0;
+    while (static_cast<int>(rows.size()) < PreviewRows + 1 && reader.Next(row)) {
+        columns = std::max(columns, static_cast<int>(row.Fields.size()));
+        rows.push_back(row);
+    }
+    grdPreview->clear();
+    grdPreview->setColumnCount(columns);
+    grdPreview->setRowCount(static_cast<int>(rows.size()) + 1);
+    QStringList lines{QStringLiteral("項目")};
+    for (int c = 0; c < columns; ++c) {
+        auto *choice = new QComboBox(grdPreview);
+        choice->setObjectName(QStringLiteral("cbxItem%1").arg(c + 1));
+        choice->addItem(NoItem, -1);
+        for (int item = 1; item < ListItemCount; ++item)
+            choice->addItem(itemChoiceCaption(item), item);
+        grdPreview->setCellWidget(0, c, choice);
+        if (c < static_cast<int>(kept.size()))
+            SetColumnItem(c, kept[c]);
+    }
+    for (size_t r = 0; r < rows.size(); ++r) {
+        lines << QString::number(rows[r].Line);
+        for (qsizetype c = 0; c < rows[r].Fields.size(); ++c) {
+            auto *cell = new QTableWidgetItem(rows[r].Fields[c]);
+            if (r == 0 && chkHeader->isChecked())
+                cell->setForeground(Qt::gray);
+            grdPreview->setItem(static_cast<int>(r) + 1, static_cast<int>(c), cell);
+        }
+        if (rows[r].Malformed)
+            grdPreview->setItem(static_cast<int>(r) + 1, 0, new QTableWidgetItem(QStringLiteral("（引用符の誤り）") + rows[r].Text));
+    }
+    grdPreview->setVerticalHeaderLabels(lines);
+    grdPreview->resizeColumnsToContents();
+    for (int c = 0; c < columns; ++c)
+        grdPreview->setColumnWidth(c, std::min(std::max(grdPreview->columnWidth(c), ScaleByDpi(110, true)), ScaleByDpi(260, true)));
+}
+
+std::vector<int> TFileImport::ColumnItems() const
+{
+    std::vector<int> items;
+    for (int c = 0; c < grdPreview->columnCount(); ++c) {
+        const auto *choice = qobject_cast<QComboBox *>(grdPreview->cellWidget(0, c));
+        items.push_back(choice ? choice->currentData().toInt() : -1);
+    }
+    return items;
+}
+
+void TFileImport::SetColumnItem(int column, int itemNo)
+{
+    if (auto *choice = qobject_cast<QComboBox *>(grdPreview->cellWidget(0, column)))
+        choice->setCurrentIndex(std::max(0, choice->findData(itemNo)));
+}
+
+bool TFileImport::makeSafetyCopy()
+{
+    const TTable &book = *DMMirvale18->AdrsTable;
+    const QString target = SafetyFolder();
+    if ((QFileInfo::exists(target) && !DeleteFolderTree(target)) || !QDir().mkpath(target))
+        return false;
+    QStringList files = AdrsTableFiles;
+    if (QFile::exists(book.DatabaseName + QStringLiteral("Group.dat")))
+        files << QStringLiteral("Group.dat");
+    for (const QString &name : files)
+        if (!QFile::copy(book.DatabaseName + name, target + name))
+            return false;
+    return true;
+}
+
+void TFileImport::btnImportClick()
+{
+    const std::vector<int> items = ColumnItems();
+    if (std::none_of(items.begin(), items.end(), IsImportItem)) {
+        ShowMessageBoxAt(this, QStringLiteral("取り込む項目を指定してください  "), AppTitle, MB_ICONINFORMATION);
+        return;
+    }
+    if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
+        return;
+    if (ShowMessageBoxAt(this, QStringLiteral("テキストファイルの内容をアドレス帳に取り込みます  \r\nよろしいですか？  "), AppTitle,
+                         MB_YESNO | MB_ICONQUESTION)
+        != IDYES)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool copied = makeSafetyCopy();
+    QApplication::restoreOverrideCursor();
+    if (!copied) {
+        ShowMessageBoxAt(this, QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n") + SafetyFolder(),
+                         AppTitle, MB_ICONERROR);
+        return;
+    }
+
+    TImportConverter converter(items, DateTimeToDouble(QDateTime::currentDateTime()));
+    QHash<QString, int32_t> mains, subs;
+    DMMirvale18->ForEachCategory(false, QString(), [&](TTable &t) {
+        mains.insert(Sjis::decode(TrimBlanks(t.FieldByName(QStringLiteral("Name")).AsString())),
+                     t.FieldByName(QStringLiteral("CatNo")).AsInteger());
+    });
+    DMMirvale18->ForEachCategory(true, QString(), [&](TTable &t) {
+        const int32_t catNo = t.FieldByName(QStringLiteral("CatNo")).AsInteger();
+        subs.insert(QString::number(catNo / 100) + QLatin1Char('\t')
+                        + Sjis::decode(TrimBlanks(t.FieldByName(QStringLiteral("Name")).AsString())),
+                    catNo);
+    });
+    converter.SetCategories(mains, subs);
+    const QString text = DecodeImportText(bytes_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
+
+    running_ = true;
+    stopRequested_ = false;
+    for (QWidget *w : std::initializer_list<QWidget *>{btnImport, btnBrowse, btnCancel, cbxCode, rbComma, rbTab, chkHeader, grdPreview})
+        w->setEnabled(false);
+    btnStop->setEnabled(true);
+    lblStatus->setText(QStringLiteral("取り込み中..."));
+    Outcome = ImportRows(*DMMirvale18->AdrsTable, reader, converter, chkHeader->isChecked(), MaxAdrsRecords,
+                         [this](qsizetype position, qsizetype size) {
+                             pgbarImport->setValue(size > 0 ? static_cast<int>(position * 1000 / size) : 0);
+                             QCoreApplication::processEvents();
+                             return !stopRequested_;
+                         });
+    running_ = false;
+    for (QWidget *w : std::initializer_list<QWidget *>{btnImport, btnBrowse, btnCancel, cbxCode, rbComma, rbTab, chkHeader, grdPreview})
+        w->setEnabled(true);
+    btnStop->setEnabled(false);
+    pgbarImport->setValue(0);
+    lblStatus->clear();
+
+    if (!Outcome.Failure.isEmpty()) {
+        ShowMessageBoxAt(this, QStringLiteral("取り込みに失敗しました  \r\nアドレス帳は取り込み前のままです  \r\n\r\n") + Outcome.Failure,
+                         AppTitle, MB_ICONERROR);
+        return;
+    }
+    if (Outcome.Stopped) {
+        ShowMessageBoxAt(this, QStringLiteral("取り込みを中止しました  \r\nアドレス帳は取り込み前のままです  "), AppTitle, MB_ICONINFORMATION);
+        return;
+    }
+    QString message = QStringLiteral("%1件のデータを取り込みました  ").arg(Outcome.Added);
+    if (!Outcome.Problems.empty()) {
+        const bool written = ReplaceFileWhole(ReportFile(), ImportReport(Outcome));
+        if (Outcome.RejectedCount() > 0)
+            message += QStringLiteral("\r\n取り込めなかった行が%1行あります  ").arg(Outcome.RejectedCount());
+        message += written ? QStringLiteral("\r\n\r\n行番号と理由は次のファイルに記録しました  \r\n") + QDir::toNativeSeparators(ReportFile())
+                           : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile());
+    }
+    ShowMessageBoxAt(this, message, AppTitle, Outcome.RejectedCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
+    if (Outcome.Added > 0)
+        accept();
+}
+
+void TFileImport::reject()
+{
+    // A run ends through its stop button, so the book is never left between two states.
+    if (running_) {
+        stopRequested_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+bool ImportTextFile(TAddressList *owner)
+{
+    TFileImport dialog(owner);
+    CenterFormOnOwner(&dialog, owner);
+    return dialog.exec() == QDialog::Accepted;
+}

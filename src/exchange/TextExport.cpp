@@ -1,0 +1,126 @@
+#include "exchange/TextExport.h"
+
+#include "core/Globals.h"
+#include "core/TextUtils.h"
+#include "db/DatabaseError.h"
+#include "db/Table.h"
+#include "mainlist/ListItems.h"
+#include "platform/FileReplace.h"
+#include "platform/SjisCodec.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+
+QString ExportItemCaption(int itemNo)
+{
+    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
+        return KeywordNames[itemNo - liFirstKeyword];
+    return ListItemTable()[itemNo].Caption;
+}
+
+namespace {
+
+// One line of cells, quoted where a spreadsheet needs it, ended by CR LF.
+QString csvLine(const QStringList &cells, char separator)
+{
+    QString line;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(separator);
+        line += CsvField(cells[i], separator);
+    }
+    return line + QLatin1String("\r\n");
+}
+
+}  // namespace
+
+TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_t>> &rows, const TExportOptions &options,
+                          const TCategoryNameFn &categoryName, const QString &fileName,
+                          const std::function<bool(int, int)> &progress)
+{
+    TExportOutcome outcome;
+    const int total = static_cast<int>(rows.size());
+    // Each line is encoded as it is made: the whole text as UTF-16 would be twice its size again.
+    std::vector<QByteArray> lines(rows.size());
+    auto encode = [&](const QString &text) {
+        return options.Encoding == TTextEncoding::Utf8 ? text.toUtf8() : Sjis::encode(text, &outcome.Unmappable);
+    };
+    QElapsedTimer sinceAsked;
+    sinceAsked.start();
+    int done = 0;
+    auto makeLine = [&](size_t at) {
+        QStringList cells;
+        for (const int item : options.Items)
+            cells << ListItemText(item, rows[at].first, table, categoryName);
+        lines[at] = encode(csvLine(cells, options.Separator));
+        ++done;
+    };
+    auto stopAsked = [&] {
+        if (sinceAsked.elapsed() < 50)
+            return false;
+        sinceAsked.restart();
+        return progress && !progress(done, total);
+    };
+    try {
+        table.SetIndexName(QString());
+        // Many rows are read in one walk over the table; a few by their keys.
+        if (rows.size() * 8 >= static_cast<size_t>(std::max(1, table.RecordCount()))) {
+            QHash<int32_t, size_t> where;
+            where.reserve(static_cast<qsizetype>(rows.size()));
+            for (size_t i = 0; i < rows.size(); ++i)
+                where.insert(rows[i].second, i);
+            TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
+            for (table.First(); !table.Eof(); table.Next()) {
+                const auto found = where.constFind(recNo.AsInteger());
+                if (found != where.constEnd())
+                    makeLine(*found);
+                if (stopAsked()) {
+                    outcome.Stopped = true;
+                    return outcome;
+                }
+            }
+        } else {
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (table.FindKey({rows[i].second}))
+                    makeLine(i);
+                if (stopAsked()) {
+                    outcome.Stopped = true;
+                    return outcome;
+                }
+            }
+        }
+    } catch (const EDatabaseError &e) {
+        outcome.Failure = e.Message;
+        return outcome;
+    }
+
+    QByteArray bytes = options.Encoding == TTextEncoding::Utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    if (options.Header) {
+        QStringList captions;
+        for (const int item : options.Items)
+            captions << ExportItemCaption(item);
+        bytes += encode(csvLine(captions, options.Separator));
+    }
+    qsizetype size = bytes.size();
+    for (const QByteArray &line : lines)
+        size += line.size();
+    bytes.reserve(size);
+    for (const QByteArray &line : lines)
+        bytes += line;
+    lines.clear();
+    // A record deleted since the list was made has no line.
+    outcome.Written = done;
+    // Each missing character named once.
+    QString missing;
+    for (const char32_t c : outcome.Unmappable.toUcs4())
+        if (!missing.contains(QString::fromUcs4(&c, 1)))
+            missing += QString::fromUcs4(&c, 1);
+    outcome.Unmappable = missing;
+    if (!ReplaceFileWhole(fileName, bytes)) {
+        outcome.Failure = QStringLiteral("ファイルが書き込めませんでした  \r\n") + fileName;
+        outcome.Written = 0;
+    }
+    if (progress)
+        progress(total, total);
+    return outcome;
+}

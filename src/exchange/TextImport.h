@@ -1,0 +1,99 @@
+// The text import without its window: reading comma- or tab-separated text in Shift-JIS or UTF-8, turning a
+// row into an address record as the record form measures and cuts its fields, and adding the rows to a book
+// in one transaction.
+#pragma once
+
+#include "core/AddressRecord.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class TTable;
+
+enum class TTextEncoding { ShiftJis = 0, Utf8 = 1 };
+
+// UTF-8 when the bytes start with its byte-order mark or are valid UTF-8 with a character beyond ASCII;
+// Shift-JIS otherwise.
+TTextEncoding DetectTextEncoding(const QByteArray &bytes);
+// The text without a byte-order mark; bytes that are no character become U+FFFD.
+QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding);
+
+// One record of the text: its fields and the line it starts on (from 1).
+struct TCsvRow {
+    int Line = 0;
+    QStringList Fields;
+    // A quote that is never closed, or a closing quote followed by more than a separator: the row is the
+    // physical line(s) it was read from, which the import rejects.
+    bool Malformed = false;
+    QString Text;  // the row as it stood in the file, for the report
+};
+
+// Reads records as spreadsheets write them: a field in double quotes may hold separators, doubled quotes and
+// line breaks; a quote inside an unquoted field is an ordinary character. Line ends CR LF, LF or CR.
+class TCsvReader {
+public:
+    TCsvReader(const QString &text, QChar separator);
+    // False at the end of the text.
+    bool Next(TCsvRow &row);
+    qsizetype Position() const { return pos_; }
+    qsizetype Size() const { return text_.size(); }
+
+private:
+    void skipLineEnd();
+    qsizetype lineEnd(qsizetype from) const;
+
+    QString text_;
+    QChar separator_;
+    qsizetype pos_ = 0;
+    int line_ = 1;
+};
+
+// The items a column can go to: the main list's items by number, 0 (No.) never; -1 leaves the column out.
+bool IsImportItem(int itemNo);
+
+// Turns rows into records of the open book: groups by their names, categories by their names.
+class TImportConverter {
+public:
+    // The group names of the book (entries 1-10 of GroupNames) and the category names (main and sub) to
+    // their numbers; the record's dates when the row gives none.
+    TImportConverter(const std::vector<int> &columnItems, double now);
+    void SetCategories(const QHash<QString, int32_t> &mains, const QHash<QString, int32_t> &subs);
+
+    // False when the row cannot be stored (reasons in *errors); notes tell of fields cut to their size and
+    // of names that matched nothing.
+    bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes) const;
+
+private:
+    std::vector<int> columnItems_;
+    double now_;
+    QHash<QString, int32_t> mains_, subs_;
+};
+
+// One line the import left out, or took with a note.
+struct TImportProblem {
+    int Line = 0;
+    QString Reason;
+    QString Text;
+    bool Rejected = true;
+};
+
+struct TImportOutcome {
+    int Added = 0;
+    bool Stopped = false;
+    QString Failure;  // a table error: nothing was added
+    std::vector<TImportProblem> Problems;
+    int RejectedCount() const;
+};
+
+// Adds the rows of reader to table in one transaction. progress(position, size) is asked now and then; false
+// stops the run and nothing is added. A row beyond limit records in the book is rejected.
+TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConverter &converter, bool skipHeader,
+                          int limit, const std::function<bool(qsizetype, qsizetype)> &progress);
+
+// The report of rejected and noted lines, one a line ("n行目: reason: text"), CR LF ended, UTF-8 with its mark.
+QByteArray ImportReport(const TImportOutcome &outcome);

@@ -1,0 +1,285 @@
+// The exchange windows over a real main list and book, offscreen: the import dialog from file to stored rows,
+// the export and mark-export windows with their ranges, the settings, information and version dialogs.
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "exchange/Env.h"
+#include "exchange/FExport.h"
+#include "exchange/FImport.h"
+#include "exchange/Info.h"
+#include "exchange/MExport.h"
+#include "exchange/VerInfo.h"
+#include "mainlist/AdrsList.h"
+#include "platform/MemIniFile.h"
+#include "platform/SjisCodec.h"
+
+#include "ExchangeTestSupport.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextBrowser>
+#include <QDir>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ExchangeDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DataFolder = DataRootFolder = dir.path() + "/";
+        AdrsFolder = dir.path() + "/Adrs/";
+        OtherFolder = dir.path() + "/Other/";
+        HistoryFolder = dir.path() + "/History/";
+        CategoryFolder = test::appDir() + "Category/";
+        AppFolder = test::appDir();
+        for (const QString &f : {AdrsFolder + "Book", OtherFolder, HistoryFolder})
+            QDir().mkpath(f);
+        AdrsBookList = {{"帳", "Book", abReady}};
+        CurrentAdrsName = "帳";
+        CurrentAdrsIndex = 0;
+        test::SetSampleGroupNames();
+        dm = std::make_unique<TDMMirvale18>();
+        DMMirvale18 = dm.get();
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        dm->CreateSenderTableObject();
+        dm->CreateSharedTableObjects();
+        list = std::make_unique<TAddressList>();
+    }
+    void TearDown() override
+    {
+        delete FileExport;
+        delete MarkExport;
+        list.reset();
+        DMMirvale18 = nullptr;
+        AdrsBookList.clear();
+        CurrentAdrsName.clear();
+        CurrentAdrsIndex = -1;
+    }
+    void fill(int count)
+    {
+        test::AddSampleRecords(*dm->AdrsTable, count, false);
+        list->RefreshList(true, true, false);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDMMirvale18> dm;
+    std::unique_ptr<TAddressList> list;
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAndAddsTheRows)
+{
+    fill(2);
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, "\xEF\xBB\xBF" + QStringLiteral("名前,電話番号,メモ,〒\r\n𠮷田 一郎,03-1234-5678,x,1000001\r\n"
+                                                          "鈴木 二郎,03-9999-0000,y,12\r\n佐藤 三郎,0120-000-000,z,\r\n")
+                                               .toUtf8());
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.cbxCode->currentIndex(), 1);  // UTF-8 found
+    EXPECT_TRUE(dialog.chkHeader->isChecked());    // the first line names items
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3, -1, 8}));
+    EXPECT_EQ(dialog.grdPreview->rowCount(), 1 + 4);
+    EXPECT_EQ(dialog.grdPreview->item(2, 0)->text(), QStringLiteral("𠮷田 一郎"));
+    // Read as Shift-JIS the preview turns to garbage; back to UTF-8 it is whole, the column choice kept.
+    dialog.cbxCode->setCurrentIndex(0);
+    emit dialog.cbxCode->activated(0);
+    EXPECT_NE(dialog.grdPreview->item(2, 0)->text(), QStringLiteral("𠮷田 一郎"));
+    dialog.cbxCode->setCurrentIndex(1);
+    emit dialog.cbxCode->activated(1);
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3, -1, 8}));
+
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << boxes.texts().join(" | ").toStdString();
+    EXPECT_EQ(dialog.Outcome.Added, 2);
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 4);
+    // The book as it was before the import, and the rejected line by number.
+    EXPECT_TRUE(QFile::exists(DataRootFolder + "backup.imp/Adrs.DB"));
+    const QString report = QString::fromUtf8(test::readFile(DataFolder + "InError.txt"));
+    EXPECT_TRUE(report.contains(QStringLiteral("3行目: 取り込めませんでした"))) << report.toStdString();
+    ASSERT_GE(boxes.texts().size(), 2);
+    EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("2件のデータを取り込みました")));
+    EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
+}
+
+TEST_F(ExchangeDialogTest, ImportAnsweredNoOrWithoutColumnsChangesNothing)
+{
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, Sjis::encode(QStringLiteral("a,b\r\nc,d\r\n")));
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.cbxCode->currentIndex(), 0);
+    EXPECT_FALSE(dialog.chkHeader->isChecked());
+    dialog.btnImportClick();
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("取り込む項目を指定してください  "));
+    dialog.SetColumnItem(0, 2);
+    boxes.answer(IDNO);
+    dialog.btnImportClick();
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 0);
+    EXPECT_FALSE(QFile::exists(DataRootFolder + "backup.imp/Adrs.DB"));
+}
+
+TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)
+{
+    fill(30);
+    ShowFileExportWindow(list.get());
+    auto *window = dynamic_cast<TFileExport *>(FileExport);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->gbxRange->spnEnd->value(), 30);
+    EXPECT_FALSE(window->gbxRange->rbSelected->isEnabled());
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    window->ListCountChanged();
+    window->gbxRange->rbSelected->setChecked(true);
+    emit window->gbxRange->RangeChanged();
+    EXPECT_EQ(window->gbxRange->lblCount->text(), QStringLiteral("出力件数：2件"));
+    // Only customer code and name, Shift-JIS, with the header.
+    for (int row = 0; row < window->lstItems->count(); ++row) {
+        const int item = window->ItemOrder[row];
+        window->lstItems->item(row)->setCheckState(item == 2 || item == 16 ? Qt::Checked : Qt::Unchecked);
+    }
+    const QString file = dir.path() + "/out.csv";
+    window->ExportTo(file);
+    EXPECT_EQ(window->Outcome.Written, 2);
+    const QStringList lines = Sjis::decode(test::readFile(file)).split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("顧客コード,名前"));
+    EXPECT_EQ(lines[1], QStringLiteral("%1,山田 太郎").arg(list->GetRecNoAt(3) == 4 ? "C3" : lines[1].section(',', 0, 0)));
+    // The keyword names follow the keyword dialog.
+    KeywordNames[0] = QStringLiteral("取引区分");
+    window->UpdateKeywordNames();
+    const auto row = std::find(window->ItemOrder.begin(), window->ItemOrder.end(), 26) - window->ItemOrder.begin();
+    EXPECT_EQ(window->lstItems->item(static_cast<int>(row))->text(), QStringLiteral("取引区分"));
+    // The choices are remembered; a new list count resets from-to to the whole list.
+    EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("FILE EXPORT", "Items", ""), QStringLiteral("2,16"));
+    fill(5);
+    EXPECT_EQ(window->gbxRange->spnEnd->value(), 35);
+    // Closing clears the program-wide reference, as the main window's close check expects.
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(FileExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
+{
+    TTable &t = *dm->AdrsTable;
+    for (int n = 0; n < 4; ++n) {
+        TAddressRecord r = test::SampleRecord(n, false);
+        r.Latitude = n % 2 ? 0 : 128484000 + n;
+        r.Longitude = 503136000;
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    list->RefreshList(true, true, false);
+    ShowMarkExportWindow(list.get());
+    auto *window = dynamic_cast<TMarkExport *>(MarkExport);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(TMarkExport::DefaultFileName(), QStringLiteral("Mark01.gpx"));
+    const QString file = dir.path() + "/Mark01.gpx";
+    test::writeFile(file, "old");
+    EXPECT_TRUE(window->ExportTo(file));
+    EXPECT_EQ(window->Written, 2);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QXmlStreamReader gpx(&f);
+    QStringList names;
+    while (!gpx.atEnd())
+        if (gpx.readNext() == QXmlStreamReader::StartElement && gpx.name() == QStringLiteral("name"))
+            names << gpx.readElementText();
+    EXPECT_FALSE(gpx.hasError());
+    EXPECT_EQ(names, (QStringList{QStringLiteral("株式会社\"山田\"商事 0"), QStringLiteral("株式会社\"山田\"商事 2")}));
+    EXPECT_FALSE(QFile::exists(file + ".part"));
+    window->close();
+    EXPECT_EQ(MarkExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
+{
+    HistoryCount = 10;
+    ViewBGPaint = 1;
+    ViewBGColor = 14680047;
+    CooperateMap = 2;
+    {
+        TEnvironment dialog(list.get());
+        dialog.spnHisCount->setValue(20);
+        dialog.chkSameNum->setChecked(false);
+        dialog.chkUpdateCheck->setChecked(false);
+        dialog.btnOkClick();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(dialog.Result.Accepted);
+        EXPECT_TRUE(dialog.Result.HistoryCountChanged);
+        EXPECT_FALSE(dialog.Result.LinkColorChanged);
+        EXPECT_FALSE(dialog.Result.MapRouteChanged);
+        EXPECT_FALSE(dialog.Result.DataFolderChanged);
+        EXPECT_FALSE(dialog.Result.MustEnd);
+    }
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger("OPERATION", "HisCount", 0), 20);
+    EXPECT_FALSE(ini.ReadBool("ADDRESS", "SameNum", true));
+    EXPECT_FALSE(ini.ReadBool("UPDATE", "UpdateCheck", true));
+    EXPECT_EQ(HistoryCount, 20);
+    EXPECT_EQ(UpdateCheckAtStart, 0);
+
+    // A new data folder closes the windows that work on the open book before anything changes.
+    list->RefreshList(true, true, false);
+    ShowFileExportWindow(list.get());
+    ASSERT_NE(FileExport, nullptr);
+    const QString other = dir.path() + "/other data/";
+    TEnvironment dialog(list.get());
+    dialog.cbxMap->setCurrentIndex(5);
+    dialog.BGColor = 0x00FF00;
+    dialog.edtDataPath->setText(other);
+    dialog.btnOkClick();
+    EXPECT_TRUE(dialog.Result.DataFolderChanged);
+    EXPECT_EQ(FileExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.Result.LinkColorChanged);
+    EXPECT_TRUE(dialog.Result.MapRouteChanged);
+    EXPECT_EQ(DataRootFolder, other);
+    EXPECT_EQ(AdrsFolder, other + "Adrs/");
+    EXPECT_TRUE(QFileInfo(other).isDir());
+    EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
+}
+
+TEST_F(ExchangeDialogTest, InformationAndVersionDialogsShowWhatTheyReport)
+{
+    TInfoDialog info(list.get(), true, false);
+    EXPECT_TRUE(info.GetShowInfo());
+    EXPECT_FALSE(info.GetCheckUpdate());
+    info.ckbInfo->setChecked(false);
+    info.ckbUpdate->setChecked(true);
+    EXPECT_FALSE(info.GetShowInfo());
+    EXPECT_TRUE(info.GetCheckUpdate());
+    EXPECT_EQ(info.ckbInfo->text(), QStringLiteral("次回もこのメッセージを表示する"));
+    EXPECT_EQ(info.ckbUpdate->text(), QStringLiteral("起動時に最新アップデートの確認をする"));
+
+    TVersionInfo version(list.get());
+    EXPECT_TRUE(version.lblVersion->text().contains(QStringLiteral("18.0")));
+    QStringList formats;
+    for (int i = 0; i < version.lvDictionary->topLevelItemCount(); ++i)
+        formats << version.lvDictionary->topLevelItem(i)->text(0) + "=" + version.lvDictionary->topLevelItem(i)->text(1);
+    EXPECT_TRUE(formats.contains(QStringLiteral("Geo.dic=VMGEODIC"))) << formats.join(' ').toStdString();
+    EXPECT_TRUE(formats.contains(QStringLiteral("Phone.dic=VMPHONTB")));
+    const QString credits = version.mmoCredit->toPlainText();
+    for (const char *attribution : {"OpenStreetMap contributors", "国土地理院", "Natural Earth", "mecab-ipadic", "python3-phonenumbers"})
+        EXPECT_TRUE(credits.contains(QString::fromUtf8(attribution))) << attribution;
+}

@@ -1,0 +1,247 @@
+// The text import: reading spreadsheet text, measuring fields as the record form does, rejected lines by
+// number, one transaction that a stop, a failure or a killed process leaves without a trace.
+#include "core/AddressRecord.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/HistoryData.h"
+#include "core/TextUtils.h"
+#include "db/Table.h"
+#include "exchange/TextImport.h"
+#include "platform/SjisCodec.h"
+
+#include "ExchangeTestSupport.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<TCsvRow> readAll(const QString &text, QChar separator = QLatin1Char(','))
+{
+    TCsvReader reader(text, separator);
+    std::vector<TCsvRow> rows;
+    TCsvRow row;
+    while (reader.Next(row))
+        rows.push_back(row);
+    return rows;
+}
+
+// The columns of the spreadsheet below, as the import's column choice takes them.
+const std::vector<int> SheetItems = {2, 3, 8, 9, 12, 16, 17, 1, 34};
+
+// A spreadsheet's export: header, quoted commas and line breaks, full-width digits, 𠮷 in a name and in a
+// company, an over-long company, a malformed quote, a wrong postal code, an empty line.
+QString sheet()
+{
+    return QStringLiteral(
+        "顧客コード,電話番号,〒,住所,会社名,名前,名前カナ,グループ,備考\r\n"
+        "A1,０３－１２３４－５６７８,100-0001,東京都千代田区千代田1-1,\"株式会社, 山田\",山田 太郎,やまだ たろう,グループ2,\"一行目\r\n二行目\"\r\n"
+        "A2,06-1111-2222,5300001,大阪府大阪市北区梅田1,\"\"\"引用\"\"商会\",𠮷田 花子,ﾖｼﾀﾞ ﾊﾅｺ,,\r\n"
+        "A3,03-0000-0000,1000001,東京都港区,𠮷野家商店,鈴木,,,\r\n"
+        "A4,045-000-0000,2310001,神奈川県横浜市中区,%1,佐藤,,どこにもない,\r\n"
+        "A5,03-1111-1111,1000001,\"東京都\"港区,会社,田中,,,\r\n"
+        "\r\n"
+        "A6,03-2222-2222,12,東京都中央区,会社,高橋,,,\r\n"
+        "A7,03-3333-3333,1040061,東京都中央区銀座,\"閉じない会社,伊藤,,,\r\n"
+        "A8,03-4444-4444,1040061,東京都中央区銀座,最後の会社,渡辺,,,\r\n")
+        .arg(QString(70, QChar(u'長')));
+}
+
+class TextImportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::SetSampleGroupNames();
+        book = test::OpenBookTable(dir.path() + "/");
+    }
+    TImportOutcome import(const QString &text, bool header = true, int limit = MaxAdrsRecords,
+                          const std::function<bool(qsizetype, qsizetype)> &progress = {})
+    {
+        TCsvReader reader(text, QLatin1Char(','));
+        const TImportConverter converter(SheetItems, DateTimeToDouble(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 600))));
+        return ImportRows(*book, reader, converter, header, limit, progress);
+    }
+    std::vector<std::map<QString, QByteArray>> stored()
+    {
+        std::vector<std::map<QString, QByteArray>> rows;
+        QStringList names;
+        for (int c = 0; c < book->FieldCount(); ++c)
+            names << book->FieldDef(c).Name;
+        book->SetIndexName(QString());
+        book->Scan(names, true, [&](const QVariantList &v) {
+            std::map<QString, QByteArray> row;
+            for (int c = 0; c < names.size(); ++c)
+                row[names[c]] = v[c].toByteArray();
+            rows.push_back(row);
+        });
+        return rows;
+    }
+
+    TDMMirvale18 dataModule;  // registers the table password
+    QTemporaryDir dir;
+    std::unique_ptr<TTable> book;
+};
+
+}  // namespace
+
+TEST(CsvReader, QuotedFieldsKeepSeparatorsQuotesAndLineBreaksAndFaultsCostOneLine)
+{
+    const auto rows = readAll(QStringLiteral("a,\"b,c\",\"d\"\"e\"\r\n\"x\ny\",z\n1,\"2\"3,4\n5,ab\"c,6\r\"open,7\n8,9"));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].Fields, (QStringList{"a", "b,c", "d\"e"}));
+    EXPECT_EQ(rows[0].Line, 1);
+    EXPECT_EQ(rows[1].Fields, (QStringList{"x\ny", "z"}));
+    EXPECT_EQ(rows[1].Line, 2);
+    EXPECT_TRUE(rows[2].Malformed);  // a closing quote followed by more text
+    EXPECT_EQ(rows[2].Line, 4);
+    EXPECT_EQ(rows[2].Text, QStringLiteral("1,\"2\"3,4"));
+    EXPECT_EQ(rows[3].Fields, (QStringList{"5", "ab\"c", "6"}));  // a quote inside a field is a character
+    EXPECT_TRUE(rows[4].Malformed);  // never closed: only its own line is lost
+    EXPECT_EQ(rows[4].Line, 6);
+    EXPECT_EQ(rows[5].Fields, (QStringList{"8", "9"}));
+    EXPECT_EQ(rows[5].Line, 7);
+    // Tabs separate; commas are then ordinary.
+    EXPECT_EQ(readAll(QStringLiteral("a,b\tc"), QLatin1Char('\t'))[0].Fields, (QStringList{"a,b", "c"}));
+}
+
+TEST(CsvReader, EncodingIsDetectedFromTheBytes)
+{
+    const QString text = QStringLiteral("名前,電話\r\n山田,03");
+    EXPECT_EQ(DetectTextEncoding("\xEF\xBB\xBF" + text.toUtf8()), TTextEncoding::Utf8);
+    EXPECT_EQ(DetectTextEncoding(text.toUtf8()), TTextEncoding::Utf8);
+    EXPECT_EQ(DetectTextEncoding(Sjis::encode(text)), TTextEncoding::ShiftJis);
+    EXPECT_EQ(DecodeImportText("\xEF\xBB\xBF" + text.toUtf8(), TTextEncoding::Utf8), text);
+    EXPECT_EQ(DecodeImportText(Sjis::encode(text), TTextEncoding::ShiftJis), text);
+}
+
+TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesReportedByNumber)
+{
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8 with BOM" : "Shift-JIS");
+        book = nullptr;
+        QFile::remove(dir.path() + "/Adrs.DB");
+        book = test::OpenBookTable(dir.path() + "/");
+        // Shift-JIS has no 𠮷: that file carries 吉 where the UTF-8 one has it.
+        const QString text = utf8 ? sheet() : QString(sheet()).replace(QStringLiteral("𠮷"), QStringLiteral("吉"));
+        const QByteArray bytes = utf8 ? "\xEF\xBB\xBF" + text.toUtf8() : Sjis::encode(text);
+        const TTextEncoding encoding = DetectTextEncoding(bytes);
+        EXPECT_EQ(encoding, utf8 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+        const TImportOutcome outcome = import(DecodeImportText(bytes, encoding));
+        ASSERT_TRUE(outcome.Failure.isEmpty());
+        const auto rows = stored();
+        ASSERT_EQ(outcome.Added, utf8 ? 4 : 5) << QString::fromUtf8(ImportReport(outcome)).toStdString();
+        ASSERT_EQ(static_cast<int>(rows.size()), outcome.Added);
+
+        const auto &a1 = rows[0];
+        EXPECT_EQ(a1.at("CustomCode"), "A1");
+        EXPECT_EQ(a1.at("Tel"), "0312345678");  // full-width digits and dash
+        EXPECT_EQ(a1.at("Pos"), "1000001");
+        EXPECT_EQ(a1.at("Tdfkn"), Sjis::encode(QStringLiteral("東京都")));
+        EXPECT_EQ(a1.at("Adrs2"), Sjis::encode(QStringLiteral("千代田区千代田1-1")));
+        EXPECT_EQ(a1.at("CorpKanji"), Sjis::encode(QStringLiteral("株式会社, 山田")));
+        EXPECT_EQ(EscapedAnsiToWide(a1.at("NameKanji")), QStringLiteral("山田 太郎"));
+        EXPECT_EQ(a1.at("NameKana"), Sjis::encode(QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ")));  // readings half-width
+        EXPECT_EQ(a1.at("Group"), "2");
+        EXPECT_EQ(a1.at("Note"), Sjis::encode(QStringLiteral("一行目\r\n二行目")));
+        EXPECT_EQ(DoubleToDateTime(a1.at("AddDateTime").toDouble()), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+
+        const auto &a2 = rows[1];
+        EXPECT_EQ(a2.at("CorpKanji"), Sjis::encode(QStringLiteral("\"引用\"商会")));
+        EXPECT_EQ(EscapedAnsiToWide(a2.at("NameKanji")), utf8 ? QStringLiteral("𠮷田 花子") : QStringLiteral("吉田 花子"));
+        EXPECT_EQ(a2.at("Tdfkn"), Sjis::encode(QStringLiteral("大阪府")));
+
+        // A4: the company cut to the record form's 112 bytes, the unknown group left empty, both noted.
+        const auto &a4 = rows[utf8 ? 2 : 3];
+        EXPECT_EQ(a4.at("CustomCode"), "A4");
+        EXPECT_EQ(a4.at("CorpKanji"), Sjis::encode(QString(56, QChar(u'長'))));
+        EXPECT_EQ(a4.at("Group"), "0");
+        // A8 follows the unclosed quote of A7, which costs only its own line.
+        EXPECT_EQ(rows.back().at("CustomCode"), "A8");
+
+        std::vector<std::pair<int, bool>> problems;
+        for (const TImportProblem &p : outcome.Problems)
+            problems.emplace_back(p.Line, p.Rejected);
+        std::vector<std::pair<int, bool>> expected;
+        if (utf8)
+            expected.emplace_back(5, true);  // 𠮷 in the company name
+        // A5 ("東京都"港区: text after a closing quote) is refused rather than guessed at.
+        expected.insert(expected.end(), {{6, false}, {7, true}, {9, true}, {10, true}});
+        EXPECT_EQ(problems, expected);
+        const QString report = QString::fromUtf8(ImportReport(outcome).mid(3));
+        EXPECT_TRUE(report.contains(QStringLiteral("9行目: 取り込めませんでした（正しい桁数の郵便番号を入力してください）"))) << report.toStdString();
+        EXPECT_TRUE(report.contains(QStringLiteral("10行目: 取り込めませんでした（引用符")));
+        EXPECT_TRUE(report.contains(QStringLiteral("6行目: 取り込みました（「会社名」を112バイトに切り詰めました、グループ「どこにもない」")));
+        if (utf8)
+            EXPECT_TRUE(report.contains(QStringLiteral("5行目: 取り込めませんでした（「会社名」にShift-JISで表せない文字があります（𠮷）")));
+    }
+}
+
+TEST_F(TextImportTest, AStopOrTheRecordLimitLeavesTheRestOut)
+{
+    test::AddSampleRecords(*book, 3, false);
+    // Stopped at the first question: nothing of the file is in the book.
+    QString many = sheet();
+    for (int i = 0; i < 2000; ++i)
+        many += QStringLiteral("B%1,03-5555-%2,1000001,東京都港区,会社,名前,,,\r\n").arg(i).arg(i % 10000, 4, 10, QLatin1Char('0'));
+    const TImportOutcome stopped = import(many, true, MaxAdrsRecords, [](qsizetype, qsizetype) { return false; });
+    // Small imports may finish before the first question; then nothing was stopped.
+    if (stopped.Stopped)
+        EXPECT_EQ(book->RecordCount(), 3);
+    // Two places left under a limit of 5: the third good row is rejected for the limit.
+    book = nullptr;
+    QFile::remove(dir.path() + "/Adrs.DB");
+    book = test::OpenBookTable(dir.path() + "/");
+    test::AddSampleRecords(*book, 3, false);
+    const TImportOutcome limited = import(sheet(), true, 5);
+    EXPECT_EQ(limited.Added, 2);
+    EXPECT_EQ(book->RecordCount(), 5);
+    ASSERT_FALSE(limited.Problems.empty());
+    EXPECT_TRUE(std::any_of(limited.Problems.begin(), limited.Problems.end(),
+                            [](const TImportProblem &p) { return p.Reason.contains(QStringLiteral("最大登録件数")); }));
+}
+
+TEST_F(TextImportTest, AProcessKilledInTheMiddleLeavesTheBookAsBefore)
+{
+    test::AddSampleRecords(*book, 10, false);
+    QString many;
+    for (int i = 0; i < 300000; ++i)
+        many += QStringLiteral("K%1,03-5555-0000,1000001,東京都港区,会社%1,名前,,,\r\n").arg(i);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The child imports and tells the parent once rows are being written; the parent kills it then.
+        close(ready[0]);
+        bool told = false;
+        import(many, true, 1000000, [&](qsizetype, qsizetype) {
+            if (!told) {
+                told = true;
+                const char c = 1;
+                (void)!write(ready[1], &c, 1);
+            }
+            return true;
+        });
+        _exit(0);
+    }
+    close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    usleep(200000);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    book = nullptr;
+    book = test::OpenBookTable(dir.path() + "/");
+    EXPECT_EQ(book->RecordCount(), 10);
+    EXPECT_EQ(stored().back().at("CustomCode"), "C9");
+}

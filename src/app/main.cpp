@@ -2,6 +2,7 @@
 #include "core/Main.h"
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
+#include "exchange/Maintenance.h"
 #include "geo/DicSch.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     RegisterRecordForm();
     RegisterBatchChange();
     RegisterDirectorySearches();
+    RegisterMaintenance();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

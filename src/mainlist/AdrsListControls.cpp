@@ -20,6 +20,7 @@
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
+#include "mainlist/MaintenanceServices.h"
 #include "mainlist/RecordFormServices.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -173,7 +174,12 @@ void TAddressList::createActions()
             || (recordForm && (def.Member == &L::actInquiry || def.Member == &L::actNumerSearch))
             || (RunBatchChange && def.Member == &L::actBatchChange)
             || (ShowNameAdrsSearch && def.Member == &L::actNameAdrsSearch)
-            || (ShowCategorySearch && def.Member == &L::actCategorySearch);
+            || (ShowCategorySearch && def.Member == &L::actCategorySearch)
+            || (RunBackupData && def.Member == &L::actBackup) || (RunRestoreData && def.Member == &L::actRestore)
+            || (RunOptimizeData && def.Member == &L::actOptimize)
+            || (RunConvertKykbn && def.Member == &L::actConvertKykbn)
+            || (RunConvertAdrsPos && def.Member == &L::actConvertAdrsPos)
+            || (RunRepairIndex && def.Member == &L::actRepairIndex);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -211,6 +217,12 @@ void TAddressList::createActions()
     connect(actBatchChange, &QAction::triggered, this, [this] { RunBatchChange(this); });
     connect(actNameAdrsSearch, &QAction::triggered, this, [this] { ShowNameAdrsSearch(this); });
     connect(actCategorySearch, &QAction::triggered, this, [this] { ShowCategorySearch(this); });
+    connect(actBackup, &QAction::triggered, this, &TAddressList::actBackupExecute);
+    connect(actRestore, &QAction::triggered, this, &TAddressList::actRestoreExecute);
+    connect(actOptimize, &QAction::triggered, this, [this] { actMaintenanceExecute(RunOptimizeData, false); });
+    connect(actConvertKykbn, &QAction::triggered, this, [this] { actMaintenanceExecute(RunConvertKykbn, true); });
+    connect(actConvertAdrsPos, &QAction::triggered, this, [this] { actMaintenanceExecute(RunConvertAdrsPos, false); });
+    connect(actRepairIndex, &QAction::triggered, this, &TAddressList::actRepairIndexExecute);
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());

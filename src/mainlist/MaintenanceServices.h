@@ -16,3 +16,7 @@ inline std::function<bool(QWidget *owner)> RunConvertKykbn;
 inline std::function<bool(QWidget *owner)> RunConvertAdrsPos;
 // repaired: set after an OK when something was wrong and has been repaired.
 inline std::function<bool(QWidget *owner, bool *repaired)> RunRepairIndex;
+
+// The update check at start-up; true when an update that restarts the program was started and the main window
+// must close.
+inline std::function<bool(QWidget *owner)> RunStartupUpdateCheck;

@@ -1,6 +1,7 @@
 #include "exchange/Maintenance.h"
 
 #include "exchange/BkupDat.h"
+#include "exchange/CnvKykbn.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/RestDat.h"
@@ -70,6 +71,11 @@ void RegisterMaintenance()
     };
     RunOptimizeData = [](QWidget *owner) {
         TOptimizeData dialog(owner);
+        CenterFormOnOwner(&dialog, owner);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    RunConvertKykbn = [](QWidget *owner) {
+        TConvertKykbn dialog(owner);
         CenterFormOnOwner(&dialog, owner);
         return dialog.exec() == QDialog::Accepted;
     };

@@ -28,8 +28,9 @@ bool replaceWith(const QString &temporary, const QString &file, QString *error)
 
 QByteArray sqlString(const QString &text) { return "'" + QFile::encodeName(text).replace("'", "''") + "'"; }
 
-// Attaches a new file as "fresh", encrypted as every table file is (the table password, 4096-byte pages).
-void attachFresh(TSqliteDatabase &db, const QString &file)
+}  // namespace
+
+void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias)
 {
     // The connection may not create files: an empty file is an empty database to SQLite.
     QFile empty(file);
@@ -37,9 +38,11 @@ void attachFresh(TSqliteDatabase &db, const QString &file)
         throw EDatabaseError(file + QStringLiteral(": cannot be made"));
     empty.close();
     db.Exec("PRAGMA cipher_default_page_size = 4096");
-    db.Exec("ATTACH DATABASE " + sqlString(file) + " AS fresh KEY " + sqlString(QString::fromLatin1(TablePassword)));
+    db.Exec("ATTACH DATABASE " + sqlString(file) + " AS " + alias + " KEY " + sqlString(QString::fromLatin1(TablePassword)));
     db.Exec("PRAGMA cipher_default_page_size = 1024");
 }
+
+namespace {
 
 qint64 pragmaValue(TSqliteDatabase &db, const QByteArray &pragma)
 {
@@ -96,7 +99,7 @@ bool OptimizeTableFile(const QString &file, QString *error)
         db.Open(file, TablePassword, false);
         const qint64 version = pragmaValue(db, "user_version");
         const qint64 application = pragmaValue(db, "application_id");
-        attachFresh(db, temporary);
+        AttachTableFile(db, temporary, "fresh");
         db.Exec("SELECT sqlcipher_export('fresh')");
         db.Exec("PRAGMA fresh.user_version = " + QByteArray::number(version));
         db.Exec("PRAGMA fresh.application_id = " + QByteArray::number(application));
@@ -136,7 +139,7 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         }
         TSqliteDatabase db;
         db.Open(file, TablePassword, false);
-        attachFresh(db, temporary);
+        AttachTableFile(db, temporary, "fresh");
         const QByteArray table = "\"" + info.completeBaseName().toUtf8() + "\"";
         db.Exec("BEGIN");
         db.Exec("INSERT INTO fresh." + table + " SELECT * FROM main." + table);

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 struct TTableSchema;
+class TSqliteDatabase;
+class QByteArray;
 
 // The safety copies in the data root, one folder per kind of change.
 inline const QString SafetyOptimize = QStringLiteral("backup.opt");
@@ -17,6 +19,9 @@ inline const QString SafetyRepair = QStringLiteral("backup.rep");
 // folder name, or "Other"), replacing the previous safety copy; false with *error set when one cannot be made.
 bool MakeSafetyCopy(const QString &kind, const QString &part, const QString &folder, const QStringList &files,
                     QString *error);
+
+// Attaches a table file (made empty when missing) to db under alias, keyed and paged as every table file.
+void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias);
 
 // "ok" or what SQLite's integrity check found.
 QString CheckTableFile(const QString &file);

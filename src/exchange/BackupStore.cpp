@@ -8,7 +8,15 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -16,7 +24,9 @@ const QString ManifestHeader = QStringLiteral("Velmora backup 1");
 const QString PartialSuffix = QStringLiteral(".partial");
 const QString DataPrefix = QStringLiteral("Data/");
 const QString SettingsPrefix = QStringLiteral("Settings/");
-constexpr qint64 CopyChunk = 1 << 20;
+constexpr qint64 CopyChunk = 8 << 20;
+// The pieces summed apart, in parallel.
+constexpr qint64 SumPiece = 8 << 20;
 
 QString folderName(const QDateTime &at) { return at.toString(QStringLiteral("yyyyMMdd HHmmss")); }
 
@@ -43,39 +53,98 @@ bool replaceFile(const QString &from, const QString &to)
 
 }  // namespace
 
+namespace {
+
+QByteArray pieceSum(int fd, qint64 offset, qint64 length)
+{
+    const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> sum(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    EVP_DigestInit_ex(sum.get(), EVP_sha256(), nullptr);
+    QByteArray buffer(static_cast<int>(std::min<qint64>(length, 1 << 20)) + 1, Qt::Uninitialized);
+    while (length > 0) {
+        const ssize_t got = ::pread(fd, buffer.data(), static_cast<size_t>(std::min<qint64>(length, buffer.size())), offset);
+        if (got <= 0)
+            return {};
+        EVP_DigestUpdate(sum.get(), buffer.constData(), static_cast<size_t>(got));
+        offset += got;
+        length -= got;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_DigestFinal_ex(sum.get(), digest, &size);
+    return QByteArray(reinterpret_cast<const char *>(digest), static_cast<int>(size));
+}
+
+// The sum of a file's pieces, each started on its own thread.
+std::vector<std::future<QByteArray>> startPieceSums(int fd, qint64 size)
+{
+    std::vector<std::future<QByteArray>> pieces;
+    qint64 offset = 0;
+    do {
+        pieces.push_back(std::async(std::launch::async, pieceSum, fd, offset, std::min(SumPiece, size - offset)));
+        offset += SumPiece;
+    } while (offset < size);
+    return pieces;
+}
+
+QByteArray finishPieceSums(std::vector<std::future<QByteArray>> &pieces)
+{
+    QByteArray list;
+    bool ok = true;
+    for (auto &piece : pieces) {
+        const QByteArray digest = piece.get();
+        ok = ok && !digest.isEmpty();
+        list += digest;
+    }
+    return ok ? QCryptographicHash::hash(list, QCryptographicHash::Sha256).toHex() : QByteArray();
+}
+
+}  // namespace
+
+QByteArray FileSum(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return {};
+    std::vector<std::future<QByteArray>> pieces = startPieceSums(in.handle(), in.size());
+    return finishPieceSums(pieces);
+}
+
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
                     const std::function<bool(qint64)> &advance)
 {
     QFile in(source);
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
-    QCryptographicHash sum(QCryptographicHash::Sha256);
-    QByteArray buffer(static_cast<int>(std::min(CopyChunk, std::max<qint64>(in.size(), 1))), Qt::Uninitialized);
+    const int from = in.handle(), to = out.handle();
+    const qint64 size = in.size();
+    // The pieces are summed on other threads while the kernel copies the file; what is summed is what the
+    // copy read, as the file does not change under a backup or a restore.
+    std::vector<std::future<QByteArray>> pieces = startPieceSums(from, size);
     bool ok = true;
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            ok = false;
-            break;
+    qint64 copied = 0;
+    while (ok && copied < size) {
+        const qint64 want = std::min(CopyChunk, size - copied);
+        ssize_t got = ::copy_file_range(from, nullptr, to, nullptr, static_cast<size_t>(want), 0);
+        if (got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            // A file system that cannot copy in the kernel: through a buffer.
+            QByteArray buffer(static_cast<int>(want), Qt::Uninitialized);
+            got = ::pread(from, buffer.data(), static_cast<size_t>(want), copied);
+            if (got > 0 && ::write(to, buffer.constData(), static_cast<size_t>(got)) != got)
+                got = -1;
         }
-        if (got == 0)
-            break;
-        sum.addData(QByteArrayView(buffer.constData(), got));
-        if (out.write(buffer.constData(), got) != got || (advance && !advance(got))) {
-            ok = false;
-            break;
-        }
+        ok = got > 0 && (!advance || advance(got));
+        copied += std::max<ssize_t>(got, 0);
     }
-    ok = ok && out.flush();
+    const QByteArray sum = finishPieceSums(pieces);
+    ok = ok && !sum.isEmpty();
     out.close();
-    ok = ok && out.error() == QFileDevice::NoError;
-    if (!ok) {
+    if (!ok || out.error() != QFileDevice::NoError) {
         out.remove();
         return false;
     }
     if (sha256Hex)
-        *sha256Hex = sum.result().toHex();
+        *sha256Hex = sum;
     return true;
 }
 
@@ -254,7 +323,9 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     QDir().mkpath(dataFolder);
     for (const QString &name : QDir(staging + SettingsPrefix).entryList(QDir::Files))
         replaceFile(staging + SettingsPrefix + name, dataFolder + name);
-    QDir(old).removeRecursively();
     QDir(staging).removeRecursively();
+    // The replaced data go in the background: freeing a large book's blocks takes longer than the rest of the
+    // swap, and what a stopped removal leaves the next restore removes first.
+    std::thread([old] { QDir(old).removeRecursively(); }).detach();
     return true;
 }

@@ -15,6 +15,9 @@
 // done of total bytes; false stops the job.
 using TStepFn = std::function<bool(qint64 done, qint64 total)>;
 
+// The sum of a file as a manifest gives it (hex); empty when it cannot be read.
+QByteArray FileSum(const QString &file);
+
 struct TBackupFile {
     QString Path;  // inside the backup, "/"-separated: "Data/<folder of the data root>/…" or "Settings/<file>"
     qint64 Size = 0;
@@ -35,8 +38,10 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
                                               QStringLiteral("Label"),  QStringLiteral("Card"),
                                               QStringLiteral("Design")};
 
-// Copies source to target while summing what was read; false, with target removed, on a read or write failure
-// or when advance (given the bytes of each piece) answers false.
+// A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
+// smaller file), so the pieces of a large book are summed in parallel.
+// Copies source to target while summing it; false, with target removed, on a read or write failure or when
+// advance (given the bytes of each piece copied) answers false.
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
                     const std::function<bool(qint64)> &advance);
 

@@ -6,7 +6,6 @@
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -32,16 +31,6 @@ bool record(bool installed, const QString &folder)
     } catch (const EIniFileError &) {
         return false;
     }
-}
-
-QByteArray sha256Of(const QString &file)
-{
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash sum(QCryptographicHash::Sha256);
-    sum.addData(&in);
-    return sum.result().toHex();
 }
 
 }  // namespace
@@ -77,7 +66,7 @@ bool InstallDirectoryData(const QString &discData, const QString &folder, const 
         if (stopped)
             return fail(QStringLiteral("インストールを中止しました  "));
         // The copy is read back: what lies on the disk must be what was read from the disc.
-        if (!copied || sha256Of(partial + rel) != sum)
+        if (!copied || FileSum(partial + rel) != sum)
             return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(partial + rel));
     }
     const QString old = root + QStringLiteral("Dt00.old/");

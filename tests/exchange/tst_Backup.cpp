@@ -61,7 +61,6 @@ TEST_F(Backup, RestoreAfterDamageGivesBackEveryFile)
     ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
     EXPECT_EQ(snapshot(DataFolder), before);
     EXPECT_FALSE(QFileInfo::exists(DataRootFolder + ".restore"));
-    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + ".restore.old"));
     book.Module->AdrsTable->Open();
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
 }

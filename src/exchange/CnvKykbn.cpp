@@ -165,7 +165,9 @@ TConvertKykbn::TConvertKykbn(QWidget *owner) : QDialog(owner)
     layout->addWidget(lblInfo);
     layout->addWidget(lvChanges, 1);
     layout->addLayout(buttons);
-    resize(560, 380);
+    for (int column = 1; column < 5; ++column)
+        lvChanges->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    setMinimumSize(600, 380);
     connect(btnOK, &QPushButton::clicked, this, [this] {
         if (Execute())
             accept();

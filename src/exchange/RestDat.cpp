@@ -70,7 +70,9 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
     layout->addLayout(path);
     layout->addWidget(pgWork);
     layout->addLayout(buttons);
-    resize(480, 360);
+    lvBackup->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvBackup->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    setMinimumSize(480, 360);
     connect(ckbChangePath, &QCheckBox::toggled, this, [this](bool on) {
         edtDataPath->setEnabled(on);
         btnBrowse->setEnabled(on);

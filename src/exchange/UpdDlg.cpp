@@ -81,7 +81,9 @@ TUpdateDialog::TUpdateDialog(QWidget *owner) : QDialog(owner), network_(new QNet
     layout->addWidget(lvFiles, 1);
     layout->addWidget(pgWork);
     layout->addLayout(buttons);
-    resize(460, 320);
+    lvFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvFiles->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    setMinimumSize(460, 320);
     connect(btnCheck, &QPushButton::clicked, this, &TUpdateDialog::btnCheckClick);
     connect(btnUpdate, &QPushButton::clicked, this, &TUpdateDialog::btnUpdateClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);

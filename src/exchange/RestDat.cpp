@@ -148,7 +148,10 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     QString error;
     const bool restored = RestoreBackup(folders_[row], root, DataFolder,
                                         [this](qint64 done, qint64 total) { return pgWork->Step(done, total); }, &error);
+    // A table whose book the restored data do not have stays closed: the main window chooses a book again.
     for (TTable *t : open) {
+        if (!QFileInfo::exists(t->FileName()))
+            continue;
         try {
             t->Open();
         } catch (const EDatabaseError &e) {

@@ -80,7 +80,7 @@ TEST_F(KykbnConversion, ListsConvertsRecordsAndSendersTogether)
 
 TEST_F(KykbnConversion, ASenderThatCannotBeWrittenLeavesTheRecordsUnchanged)
 {
-    const std::vector<TNumberChange> changes =
+    const std::vector<TFieldChange> changes =
         FindKykbnChanges(adrs, senders, LoadKykbnRules(test::appDir() + "Dic/Kykbn.tsv"));
     book.Module->AdrsTable->Close();
     book.Module->SenderTable->Close();
@@ -89,7 +89,7 @@ TEST_F(KykbnConversion, ASenderThatCannotBeWrittenLeavesTheRecordsUnchanged)
     reader.Exec("BEGIN");
     reader.Exec("SELECT count(*) FROM Sender");
     QString error;
-    EXPECT_FALSE(ApplyNumberChanges(adrs, senders, changes, &error));
+    EXPECT_FALSE(ApplyFieldChanges(adrs, senders, changes, &error));
     reader.Exec("COMMIT");
     EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "031234567,0312345678,061234567,0722123456");
 }

@@ -1,6 +1,7 @@
 #include "exchange/Maintenance.h"
 
 #include "exchange/BkupDat.h"
+#include "exchange/CnvAdPos.h"
 #include "exchange/CnvKykbn.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
@@ -76,6 +77,11 @@ void RegisterMaintenance()
     };
     RunConvertKykbn = [](QWidget *owner) {
         TConvertKykbn dialog(owner);
+        CenterFormOnOwner(&dialog, owner);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    RunConvertAdrsPos = [](QWidget *owner) {
+        TConvertAdrsPos dialog(owner);
         CenterFormOnOwner(&dialog, owner);
         return dialog.exec() == QDialog::Accepted;
     };

@@ -69,6 +69,27 @@ TEST_F(RestoreCommand, TheListShowsTheRestoredRecords)
     EXPECT_TRUE(dm->AdrsTable->Active());
 }
 
+// The senders restored with the data are the ones the list offers afterwards.
+TEST_F(RestoreCommand, TheSenderListIsReadAgain)
+{
+    auto addSender = [this](int recNo) {
+        TTable &s = *dm->SenderTable;
+        s.Append();
+        s.FieldByName("RecNo").SetAsInteger(recNo);
+        s.FieldByName("Title").SetAsString("T");
+        s.Post();
+    };
+    ASSERT_TRUE(dm->OpenSenderTable());
+    addSender(1);
+    backup();
+    addSender(2);
+    dm->CloseSenderTable();
+    list->LoadSenderList();
+    ASSERT_EQ(list->GetSenderCount(), 2);
+    list->actRestore->trigger();
+    EXPECT_EQ(list->GetSenderCount(), 1);
+}
+
 // A backup made before the open book existed: the book is chosen again instead of listing a table whose folder
 // the restore took away.
 TEST_F(RestoreCommand, ABackupWithoutTheOpenBookAsksForABook)

@@ -123,6 +123,20 @@ TEST_F(Update, WrongChecksumIsRefusedAndNothingReplaced)
     EXPECT_FALSE(QFileInfo::exists(AppFolder + "Common/new.txt"));
 }
 
+TEST_F(Update, AFileThatNeedsARestartSetsTheRestartFlag)
+{
+    server.Files["/check/update.xml"] = "<update><file name=\"Dic/Kvpost.dat\" version=\"3\" size=\"15\" sha256=\""
+                                        + sha("new postal data") + "\" restart=\"1\"/></update>";
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CheckUpdate());
+    ASSERT_TRUE(d.MarkNewerFiles());
+    EXPECT_TRUE(d.Restart);
+    // An older version than the one installed is not offered, whatever its bytes.
+    test::writeFile(DataFolder + "update/Installed.ini", "[FILES]\r\nDic/Kvpost.dat=4\r\n");
+    EXPECT_FALSE(d.MarkNewerFiles());
+    EXPECT_FALSE(d.Restart);
+}
+
 TEST_F(Update, BadListsAndMissingServers)
 {
     TUpdateDialog d(nullptr);

@@ -143,6 +143,11 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         const QByteArray table = "\"" + info.completeBaseName().toUtf8() + "\"";
         db.Exec("BEGIN");
         db.Exec("INSERT INTO fresh." + table + " SELECT * FROM main." + table);
+        // The numbers of deleted records stay used, as in the old file.
+        if (TSqliteStatement(db, "SELECT 1 FROM main.sqlite_master WHERE name = 'sqlite_sequence'").Step())
+            db.Exec("UPDATE fresh.sqlite_sequence SET seq = max(seq, (SELECT ifnull(max(seq), 0) FROM "
+                    "main.sqlite_sequence WHERE name = '" + info.completeBaseName().toUtf8() + "')) WHERE name = '"
+                    + info.completeBaseName().toUtf8() + "'");
         db.Exec("COMMIT");
         db.Exec("DETACH DATABASE fresh");
     } catch (const EDatabaseError &e) {

@@ -68,11 +68,27 @@ protected:
     const test::MessageBoxScript boxes;
 };
 
+// The highest record number ever given, so a record added later never takes a deleted one's number.
+QByteArray lastRecNo(const QString &file)
+{
+    TSqliteDatabase db;
+    db.Open(file, TablePassword, false);
+    TSqliteStatement s(db, "SELECT seq FROM sqlite_sequence WHERE name = 'Adrs'");
+    return s.Step() ? s.ColumnText(0) : QByteArray();
+}
+
 TEST_F(Maintenance, OptimizeShrinksAndKeepsTheRows)
 {
     deleteMost();
+    {
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        db.Exec("DELETE FROM Adrs WHERE RecNo = 3000");  // the last record: its number stays used
+    }
+    const QByteArray last = lastRecNo(file);
+    ASSERT_EQ(last, "3000");
     const QByteArrayList before = rows(file);
-    ASSERT_EQ(before.size(), 300);
+    ASSERT_EQ(before.size(), 299);
     const qint64 sizeBefore = QFileInfo(file).size();
     TOptimizeData dialog(nullptr);
     ASSERT_TRUE(dialog.Execute()) << (boxes.shown().empty() ? std::string() : boxes.shown().back().text.toStdString());
@@ -80,7 +96,8 @@ TEST_F(Maintenance, OptimizeShrinksAndKeepsTheRows)
     EXPECT_EQ(rows(file), before);
     EXPECT_EQ(CheckTableFile(file), "ok");
     EXPECT_TRUE(book.Module->AdrsTable->Active());
-    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
+    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 299);
+    EXPECT_EQ(lastRecNo(file), last);
     // The safety copy is the book as it was before.
     EXPECT_EQ(QFileInfo(DataRootFolder + "backup.opt/Book/Adrs.DB").size(), sizeBefore);
 }
@@ -97,6 +114,11 @@ TEST_F(Maintenance, RepairOfAHealthyBookRepairsNothing)
 TEST_F(Maintenance, RepairRebuildsADamagedIndex)
 {
     deleteMost();
+    {
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        db.Exec("DELETE FROM Adrs WHERE RecNo = 3000");
+    }
     const QByteArrayList before = rows(file);
     damageIndex();
     ASSERT_NE(CheckTableFile(file), "ok");
@@ -107,10 +129,11 @@ TEST_F(Maintenance, RepairRebuildsADamagedIndex)
     EXPECT_EQ(CheckTableFile(file), "ok");
     EXPECT_EQ(rows(file), before);
     EXPECT_LT(QFileInfo(file).size(), sizeBefore);
+    EXPECT_EQ(lastRecNo(file), "3000");
     EXPECT_TRUE(QFileInfo::exists(DataRootFolder + "backup.rep/Book/Adrs.DB"));
     EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
     // The rebuilt index serves the table's own look-ups again.
-    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
+    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 299);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
 #include "exchange/ExchangeDialogs.h"
+#include "exchange/Maintenance.h"
 #include "geo/DicSch.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
@@ -19,6 +20,7 @@ int main(int argc, char **argv)
     RegisterBatchChange();
     RegisterDirectorySearches();
     RegisterExchangeDialogs();
+    RegisterMaintenance();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

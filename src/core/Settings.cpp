@@ -63,6 +63,17 @@ void ListDrives(int mask, const QList<TMountedDrive> &drives)
 
 void ListDrives(int mask) { ListDrives(mask, MountedDrives()); }
 
+void SetDataRootSubfolders()
+{
+    AdrsFolder = DataRootFolder + QStringLiteral("Adrs/");
+    OtherFolder = DataRootFolder + QStringLiteral("Other/");
+    HistoryFolder = DataRootFolder + QStringLiteral("History/");
+    LayoutFolder = DataRootFolder + QStringLiteral("Layout/");
+    LabelFolder = DataRootFolder + QStringLiteral("Label/");
+    CardFolder = DataRootFolder + QStringLiteral("Card/");
+    DesignFolder = DataRootFolder + QStringLiteral("Design/");
+}
+
 void LoadSettings(QWidget *owner)
 {
     const QString iniName = DataFolder + SettingsFileName;
@@ -115,13 +126,7 @@ void LoadSettings(QWidget *owner)
         }
     }
 
-    AdrsFolder = DataRootFolder + QStringLiteral("Adrs/");
-    OtherFolder = DataRootFolder + QStringLiteral("Other/");
-    HistoryFolder = DataRootFolder + QStringLiteral("History/");
-    LayoutFolder = DataRootFolder + QStringLiteral("Layout/");
-    LabelFolder = DataRootFolder + QStringLiteral("Label/");
-    CardFolder = DataRootFolder + QStringLiteral("Card/");
-    DesignFolder = DataRootFolder + QStringLiteral("Design/");
+    SetDataRootSubfolders();
 
     HistoryCount = readRanged(ini, QStringLiteral("OPERATION"), QStringLiteral("HisCount"), 10, 30);
     AddressChangeData = readFlag(ini, QStringLiteral("ADDRESS"), QStringLiteral("ChangeData"), true);

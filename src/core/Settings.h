@@ -11,6 +11,9 @@ class QWidget;
 // drive exists and the directory data was not installed.
 void LoadSettings(QWidget *owner);
 
+// Sets the folders below DataRootFolder ("Adrs/", "Other/", …) from it.
+void SetDataRootSubfolders();
+
 // Drive kinds, as the callers' masks name them.
 inline constexpr int dkFixed = 1, dkCdRom = 2, dkNetwork = 4;
 

@@ -19,6 +19,7 @@
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
+#include "mainlist/MaintenanceServices.h"
 #include "mainlist/RecordFormServices.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -336,6 +337,11 @@ void TAddressList::StartUp()
         SaveStartFlags(ShowInfoAtStart);
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    if (UpdateCheckAtStart && RunStartupUpdateCheck && RunStartupUpdateCheck(this)) {
+        setProperty("ModalResult", QDialog::Rejected);
+        close();
+        return;
     }
     QString notice;
     if (FirstRun)

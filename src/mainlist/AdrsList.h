@@ -147,6 +147,11 @@ public:
     void actNumerSearchExecute();
     void actImportFileExecute();
     void actEnvironmentExecute();
+    // The maintenance commands (AdrsListMaintenance.cpp).
+    void actBackupExecute();
+    void actRestoreExecute();
+    void actMaintenanceExecute(const std::function<bool(QWidget *)> &run, bool senders);
+    void actRepairIndexExecute();
     // Enables an action by its rule, as far as the window it opens exists in this build.
     static void EnableAction(QAction *action, bool rule);
     // The commands that need records or an open book follow the list and the book.

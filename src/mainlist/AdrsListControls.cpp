@@ -21,6 +21,7 @@
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
+#include "mainlist/MaintenanceServices.h"
 #include "mainlist/RecordFormServices.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -179,7 +180,12 @@ void TAddressList::createActions()
             || (ShowFileExport && def.Member == &L::actExportFile)
             || (ShowMarkExport && def.Member == &L::actMarkExport)
             || (RunEnvironment && def.Member == &L::actEnvironment)
-            || (RunVersionInfo && def.Member == &L::actVersion);
+            || (RunVersionInfo && def.Member == &L::actVersion)
+            || (RunBackupData && def.Member == &L::actBackup) || (RunRestoreData && def.Member == &L::actRestore)
+            || (RunOptimizeData && def.Member == &L::actOptimize)
+            || (RunConvertKykbn && def.Member == &L::actConvertKykbn)
+            || (RunConvertAdrsPos && def.Member == &L::actConvertAdrsPos)
+            || (RunRepairIndex && def.Member == &L::actRepairIndex);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -222,6 +228,12 @@ void TAddressList::createActions()
     connect(actMarkExport, &QAction::triggered, this, [this] { ShowMarkExport(this); });
     connect(actEnvironment, &QAction::triggered, this, &TAddressList::actEnvironmentExecute);
     connect(actVersion, &QAction::triggered, this, [this] { RunVersionInfo(this); });
+    connect(actBackup, &QAction::triggered, this, &TAddressList::actBackupExecute);
+    connect(actRestore, &QAction::triggered, this, &TAddressList::actRestoreExecute);
+    connect(actOptimize, &QAction::triggered, this, [this] { actMaintenanceExecute(RunOptimizeData, false); });
+    connect(actConvertKykbn, &QAction::triggered, this, [this] { actMaintenanceExecute(RunConvertKykbn, true); });
+    connect(actConvertAdrsPos, &QAction::triggered, this, [this] { actMaintenanceExecute(RunConvertAdrsPos, false); });
+    connect(actRepairIndex, &QAction::triggered, this, &TAddressList::actRepairIndexExecute);
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());

@@ -1,0 +1,62 @@
+// Backups of the data. A backup is a folder named by its date and time ("yyyymmdd hhnnss") in the data root
+// holding the books with their table files, the shared tables, the documents and the settings files, and a
+// manifest of each file's size and SHA-256 sum. The folder takes its name only once it is complete, manifest
+// included, so a backup stopped or failed on the way is never offered for a restore. A restore checks every
+// file against the manifest while copying it to a staging folder and swaps the data in only when all agree.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// done of total bytes; false stops the job.
+using TStepFn = std::function<bool(qint64 done, qint64 total)>;
+
+// The sum of a file as a manifest gives it (hex); empty when it cannot be read.
+QByteArray FileSum(const QString &file);
+
+struct TBackupFile {
+    QString Path;  // inside the backup, "/"-separated: "Data/<folder of the data root>/…" or "Settings/<file>"
+    qint64 Size = 0;
+    QByteArray Sha256;  // hex
+};
+
+struct TBackupInfo {
+    QString Folder;  // with "/"
+    QDateTime Made;
+    qint64 Bytes = 0;
+    int Files = 0;
+};
+
+inline const QString ManifestFileName = QStringLiteral("Manifest.txt");
+// The folders of the data root a backup holds, in the order they are copied.
+inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringLiteral("Other"),
+                                              QStringLiteral("History"), QStringLiteral("Layout"),
+                                              QStringLiteral("Label"),  QStringLiteral("Card"),
+                                              QStringLiteral("Design")};
+
+// A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
+// smaller file), so the pieces of a large book are summed in parallel.
+// Copies source to target while summing it; false, with target removed, on a read or write failure or when
+// advance (given the bytes of each piece copied) answers false.
+bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
+                    const std::function<bool(qint64)> &advance);
+
+// The files of a folder tree, as paths relative to it, in a stable order.
+QStringList FilesBelow(const QString &folder);
+
+// Makes a backup of dataRoot's folders and dataFolder's settings files; answers the backup's folder, or empty
+// with *error set and nothing left behind.
+QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TStepFn &step, QString *error);
+
+// The complete backups in dataRoot, newest first.
+std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files);
+
+// Restores a backup: its data folders into dataRoot (replacing those folders whole) and its settings files
+// into dataFolder. Nothing is changed unless every file matched its manifest entry and was staged.
+bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
+                   const TStepFn &step, QString *error);

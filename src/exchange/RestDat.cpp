@@ -1,0 +1,177 @@
+#include "exchange/RestDat.h"
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "core/Main.h"
+#include "core/Settings.h"
+#include "db/Table.h"
+#include "exchange/BackupStore.h"
+#include "exchange/WorkProgress.h"
+#include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The tables the data module holds open on files a restore replaces; closed for the swap, reopened after it.
+std::vector<TTable *> openDataTables()
+{
+    std::vector<TTable *> open;
+    if (!DMMirvale18)
+        return open;
+    for (TTable *t : {DMMirvale18->AdrsTable.get(), DMMirvale18->SenderTable.get(), DMMirvale18->OriginalTable.get()})
+        if (t && t->Active())
+            open.push_back(t);
+    return open;
+}
+
+}  // namespace
+
+TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("RestoreData"));
+    setWindowTitle(QStringLiteral("復元"));
+    auto *lblInfo = Named<QLabel>("lblInfo", QStringLiteral("復元するバックアップデータを選択してください。"), this);
+    lvBackup = Named<QTreeWidget>("lvBackup", this);
+    lvBackup->setHeaderLabels({QStringLiteral("バックアップ日時"), QStringLiteral("ファイル数"), QStringLiteral("サイズ")});
+    lvBackup->setRootIsDecorated(false);
+    lvBackup->header()->setStretchLastSection(false);
+    lvBackup->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ckbChangePath = Named<QCheckBox>("ckbChangePath", QStringLiteral("別のデータ保存フォルダーに復元する"), this);
+    edtDataPath = Named<QLineEdit>("edtDataPath", this);
+    btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照..."), this);
+    edtDataPath->setEnabled(false);
+    btnBrowse->setEnabled(false);
+    pgWork = new TWorkProgress(this);
+    btnOK = Named<QPushButton>("btnOK", QStringLiteral("復元"), this);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
+    auto *path = new QHBoxLayout;
+    path->addWidget(edtDataPath, 1);
+    path->addWidget(btnBrowse);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblInfo);
+    layout->addWidget(lvBackup, 1);
+    layout->addWidget(ckbChangePath);
+    layout->addLayout(path);
+    layout->addWidget(pgWork);
+    layout->addLayout(buttons);
+    lvBackup->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvBackup->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    setMinimumSize(480, 360);
+    connect(ckbChangePath, &QCheckBox::toggled, this, [this](bool on) {
+        edtDataPath->setEnabled(on);
+        btnBrowse->setEnabled(on);
+    });
+    connect(btnBrowse, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("データ保存フォルダーの選択"),
+                                                                 edtDataPath->text());
+        if (!folder.isEmpty())
+            edtDataPath->setText(QDir::toNativeSeparators(folder));
+    });
+    connect(btnOK, &QPushButton::clicked, this, &TRestoreData::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    fillList();
+}
+
+void TRestoreData::fillList()
+{
+    lvBackup->clear();
+    folders_.clear();
+    const QLocale locale;
+    for (const TBackupInfo &b : ListBackups(DataRootFolder)) {
+        auto *item = new QTreeWidgetItem(lvBackup, {b.Made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+                                                    QString::number(b.Files), locale.formattedDataSize(b.Bytes)});
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        folders_ << b.Folder;
+    }
+    if (!folders_.isEmpty())
+        lvBackup->setCurrentItem(lvBackup->topLevelItem(0));
+    btnOK->setEnabled(!folders_.isEmpty());
+}
+
+void TRestoreData::btnOKClick()
+{
+    const int row = lvBackup->indexOfTopLevelItem(lvBackup->currentItem());
+    if (row < 0)
+        return;
+    QString target;
+    if (ckbChangePath->isChecked()) {
+        target = QDir::fromNativeSeparators(edtDataPath->text().trimmed());
+        if (target.isEmpty() || !QDir::isAbsolutePath(target)) {
+            ShowMessageBoxAt(this, QStringLiteral("復元先のフォルダーを指定してください  "), AppTitle, MB_ICONINFORMATION);
+            return;
+        }
+    }
+    if (ShowMessageBoxAt(this,
+                         QStringLiteral("選択したバックアップデータを復元します  \r\n"
+                                        "復元先の現在のデータは置き換えられます  \r\nよろしいですか？  "),
+                         AppTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
+        != IDYES)
+        return;
+    if (Execute(row, target))
+        accept();
+}
+
+bool TRestoreData::Execute(int row, const QString &targetRoot)
+{
+    if (row < 0 || row >= folders_.size())
+        return false;
+    QString root = targetRoot.isEmpty() ? DataRootFolder : QDir::cleanPath(targetRoot) + QLatin1Char('/');
+    const bool change = root != DataRootFolder;
+    if (!QDir().mkpath(root)) {
+        ShowMessageBoxAt(this, QStringLiteral("復元先のフォルダーを作成できません  "), AppTitle, MB_ICONERROR);
+        return false;
+    }
+    btnOK->setEnabled(false);
+    btnCancel->setEnabled(false);
+    pgWork->Begin();
+    // The tables are closed only for the swap, so a refused backup leaves them as they were.
+    const std::vector<TTable *> open = change ? std::vector<TTable *>() : openDataTables();
+    for (TTable *t : open)
+        t->Close();
+    QString error;
+    const bool restored = RestoreBackup(folders_[row], root, DataFolder,
+                                        [this](qint64 done, qint64 total) { return pgWork->Step(done, total); }, &error);
+    // A table whose book the restored data do not have stays closed: the main window chooses a book again.
+    for (TTable *t : open) {
+        if (!QFileInfo::exists(t->FileName()))
+            continue;
+        try {
+            t->Open();
+        } catch (const EDatabaseError &e) {
+            ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        }
+    }
+    pgWork->End();
+    btnOK->setEnabled(true);
+    btnCancel->setEnabled(true);
+    if (!restored) {
+        ShowMessageBoxAt(this, error, AppTitle, pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
+        return false;
+    }
+    if (change) {
+        // The restored settings name the old data folder: the new one is written over them.
+        DataRootFolder = root;
+        SetDataRootSubfolders();
+        SaveDataPath();
+        changeDataPath_ = true;
+    }
+    ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);
+    return true;
+}

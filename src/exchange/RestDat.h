@@ -1,0 +1,34 @@
+// The restore dialog: lists the backups of the data root, restores the chosen one over the data, or into
+// another data folder, which then becomes the data folder.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class TWorkProgress;
+
+class TRestoreData : public QDialog {
+public:
+    explicit TRestoreData(QWidget *owner);
+
+    // True after an OK when the restore also switched the data folder.
+    bool GetChangeDataPath() const { return changeDataPath_; }
+    // Restores the chosen backup (into targetRoot when given, else over the data); true when restored.
+    bool Execute(int row, const QString &targetRoot = QString());
+
+private:
+    void fillList();
+    void btnOKClick();
+
+    QTreeWidget *lvBackup;
+    QCheckBox *ckbChangePath;
+    QLineEdit *edtDataPath;
+    QPushButton *btnBrowse;
+    TWorkProgress *pgWork;
+    QPushButton *btnOK, *btnCancel;
+    QStringList folders_;
+    bool changeDataPath_ = false;
+};

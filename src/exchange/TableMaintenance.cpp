@@ -1,0 +1,168 @@
+#include "exchange/TableMaintenance.h"
+
+#include "core/Globals.h"
+#include "db/Sqlite.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+
+namespace {
+
+// The file at temporary replaces file in one step.
+bool replaceWith(const QString &temporary, const QString &file, QString *error)
+{
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(file).toStdString(), ec);
+    if (ec) {
+        QFile::remove(temporary);
+        *error = QDir::toNativeSeparators(file) + QStringLiteral("  \r\nを置き換えられません  ");
+        return false;
+    }
+    return true;
+}
+
+QByteArray sqlString(const QString &text) { return "'" + QFile::encodeName(text).replace("'", "''") + "'"; }
+
+}  // namespace
+
+void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias)
+{
+    // The connection may not create files: an empty file is an empty database to SQLite.
+    QFile empty(file);
+    if (!empty.exists() && !empty.open(QIODevice::WriteOnly))
+        throw EDatabaseError(file + QStringLiteral(": cannot be made"));
+    empty.close();
+    db.Exec("PRAGMA cipher_default_page_size = 4096");
+    db.Exec("ATTACH DATABASE " + sqlString(file) + " AS " + alias + " KEY " + sqlString(QString::fromLatin1(TablePassword)));
+    db.Exec("PRAGMA cipher_default_page_size = 1024");
+}
+
+namespace {
+
+qint64 pragmaValue(TSqliteDatabase &db, const QByteArray &pragma)
+{
+    TSqliteStatement read(db, "PRAGMA " + pragma);
+    return read.Step() ? read.ColumnInt(0) : 0;
+}
+
+}  // namespace
+
+bool MakeSafetyCopy(const QString &kind, const QString &part, const QString &folder, const QStringList &files,
+                    QString *error)
+{
+    const QString target = DataRootFolder + kind + QLatin1Char('/') + part + QLatin1Char('/');
+    QDir(target).removeRecursively();
+    if (!QDir().mkpath(target)) {
+        *error = QStringLiteral("安全のためのコピーを作成できません  ");
+        return false;
+    }
+    for (const QString &name : files) {
+        if (!QFileInfo::exists(folder + name))
+            continue;
+        if (!QFile::copy(folder + name, target + name)) {
+            QDir(target).removeRecursively();
+            *error = QStringLiteral("安全のためのコピーを作成できません  \r\n") + QDir::toNativeSeparators(folder + name);
+            return false;
+        }
+    }
+    return true;
+}
+
+QString CheckTableFile(const QString &file)
+{
+    try {
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        TSqliteStatement check(db, "PRAGMA integrity_check");
+        QStringList found;
+        while (check.Step())
+            found << QString::fromUtf8(check.ColumnText(0));
+        return found.join(QLatin1Char('\n'));
+    } catch (const EDatabaseError &e) {
+        return e.Message;
+    }
+}
+
+bool OptimizeTableFile(const QString &file, QString *error)
+{
+    const QString temporary = file + QStringLiteral(".optimizing");
+    QFile::remove(temporary);
+    try {
+        // The export writes every table and index afresh into the new file, as VACUUM INTO would on a newer
+        // SQLite; the two header values it does not carry are set after it.
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        const qint64 version = pragmaValue(db, "user_version");
+        const qint64 application = pragmaValue(db, "application_id");
+        AttachTableFile(db, temporary, "fresh");
+        db.Exec("SELECT sqlcipher_export('fresh')");
+        db.Exec("PRAGMA fresh.user_version = " + QByteArray::number(version));
+        db.Exec("PRAGMA fresh.application_id = " + QByteArray::number(application));
+        db.Exec("DETACH DATABASE fresh");
+    } catch (const EDatabaseError &e) {
+        QFile::remove(temporary);
+        *error = e.Message;
+        return false;
+    }
+    const QString found = CheckTableFile(temporary);
+    if (found != QLatin1String("ok")) {
+        QFile::remove(temporary);
+        *error = found;
+        return false;
+    }
+    return replaceWith(temporary, file, error);
+}
+
+bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repaired, QString *error)
+{
+    *repaired = false;
+    if (CheckTableFile(file) == QLatin1String("ok"))
+        return true;
+    // The new file is made as a new table is, with every index of the schema, then given the old rows.
+    const QFileInfo info(file);
+    const QString scratch = info.path() + QStringLiteral("/.repairing/");
+    QDir(scratch).removeRecursively();
+    QDir().mkpath(scratch);
+    const QString temporary = scratch + info.fileName();
+    try {
+        {
+            TTable fresh;
+            fresh.DatabaseName = scratch;
+            fresh.TableName = info.fileName();
+            fresh.Schema = schema;
+            fresh.CreateTable();
+        }
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        AttachTableFile(db, temporary, "fresh");
+        const QByteArray table = "\"" + info.completeBaseName().toUtf8() + "\"";
+        db.Exec("BEGIN");
+        db.Exec("INSERT INTO fresh." + table + " SELECT * FROM main." + table);
+        // The numbers of deleted records stay used, as in the old file.
+        if (TSqliteStatement(db, "SELECT 1 FROM main.sqlite_master WHERE name = 'sqlite_sequence'").Step())
+            db.Exec("UPDATE fresh.sqlite_sequence SET seq = max(seq, (SELECT ifnull(max(seq), 0) FROM "
+                    "main.sqlite_sequence WHERE name = '" + info.completeBaseName().toUtf8() + "')) WHERE name = '"
+                    + info.completeBaseName().toUtf8() + "'");
+        db.Exec("COMMIT");
+        db.Exec("DETACH DATABASE fresh");
+    } catch (const EDatabaseError &e) {
+        QDir(scratch).removeRecursively();
+        *error = e.Message;
+        return false;
+    }
+    const QString found = CheckTableFile(temporary);
+    if (found != QLatin1String("ok")) {
+        QDir(scratch).removeRecursively();
+        *error = found;
+        return false;
+    }
+    const bool replaced = replaceWith(temporary, file, error);
+    QDir(scratch).removeRecursively();
+    *repaired = replaced;
+    return replaced;
+}

@@ -1,0 +1,34 @@
+// Maintenance of a table file: the safety copy made before any change, the rewrite that compacts it and the
+// repair that rebuilds its indexes. A rewritten file replaces the old one only once it is complete and checked.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct TTableSchema;
+class TSqliteDatabase;
+class QByteArray;
+
+// The safety copies in the data root, one folder per kind of change.
+inline const QString SafetyOptimize = QStringLiteral("backup.opt");
+inline const QString SafetyKykbn = QStringLiteral("backup.kyk");
+inline const QString SafetyAdrsPos = QStringLiteral("backup.cap");
+inline const QString SafetyRepair = QStringLiteral("backup.rep");
+
+// Copies the files of folder (each of files) to the data root's safety folder kind, below part (the book's
+// folder name, or "Other"), replacing the previous safety copy; false with *error set when one cannot be made.
+bool MakeSafetyCopy(const QString &kind, const QString &part, const QString &folder, const QStringList &files,
+                    QString *error);
+
+// Attaches a table file (made empty when missing) to db under alias, keyed and paged as every table file.
+void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias);
+
+// "ok" or what SQLite's integrity check found.
+QString CheckTableFile(const QString &file);
+
+// Compacts the file through VACUUM INTO a new file and checks the new file before it replaces the old one.
+bool OptimizeTableFile(const QString &file, QString *error);
+
+// Checks the file; when anything is wrong, rebuilds it from its rows with the indexes of schema made afresh and
+// sets *repaired. The rows of the table are kept as they are.
+bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repaired, QString *error);

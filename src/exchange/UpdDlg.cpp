@@ -1,0 +1,351 @@
+#include "exchange/UpdDlg.h"
+
+#include "core/Globals.h"
+#include "exchange/WorkProgress.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "widgets/NamedControls.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHostInfo>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QXmlStreamReader>
+
+#include <filesystem>
+
+namespace {
+
+const QString ListFileName = QStringLiteral("update.xml");
+const QString InstalledSection = QStringLiteral("FILES");
+constexpr int TransferTimeoutMs = 30000;
+
+QString installedFileName() { return DataFolder + QStringLiteral("update/Installed.ini"); }
+
+QByteArray sha256Of(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash sum(QCryptographicHash::Sha256);
+    sum.addData(&in);
+    return sum.result().toHex();
+}
+
+// A listed name may only reach a file below the program folder.
+bool safeName(const QString &name)
+{
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1Char('\\')))
+        return false;
+    const QStringList parts = name.split(QLatin1Char('/'));
+    return !parts.contains(QStringLiteral("..")) && !parts.contains(QStringLiteral(".")) && !parts.contains(QString());
+}
+
+}  // namespace
+
+TUpdateDialog::TUpdateDialog(QWidget *owner) : QDialog(owner), network_(new QNetworkAccessManager(this))
+{
+    setObjectName(QStringLiteral("UpdateDialog"));
+    setWindowTitle(QStringLiteral("アップデートの確認"));
+    lblStatus = Named<QLabel>("lblStatus", QStringLiteral("最新のアップデートを確認します。"), this);
+    lvFiles = Named<QTreeWidget>("lvFiles", this);
+    lvFiles->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("バージョン"), QStringLiteral("サイズ")});
+    lvFiles->setRootIsDecorated(false);
+    lvFiles->header()->setStretchLastSection(false);
+    lvFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    pgWork = new TWorkProgress(this);
+    btnCheck = Named<QPushButton>("btnCheck", QStringLiteral("確認"), this);
+    btnUpdate = Named<QPushButton>("btnUpdate", QStringLiteral("アップデート"), this);
+    btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);
+    btnUpdate->setEnabled(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnCheck);
+    buttons->addWidget(btnUpdate);
+    buttons->addWidget(btnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblStatus);
+    layout->addWidget(lvFiles, 1);
+    layout->addWidget(pgWork);
+    layout->addLayout(buttons);
+    lvFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvFiles->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    setMinimumSize(460, 320);
+    connect(btnCheck, &QPushButton::clicked, this, &TUpdateDialog::btnCheckClick);
+    connect(btnUpdate, &QPushButton::clicked, this, &TUpdateDialog::btnUpdateClick);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TUpdateDialog::~TUpdateDialog()
+{
+    if (UpdateDialog == this)
+        UpdateDialog = nullptr;
+}
+
+QString TUpdateDialog::StagingFolder() const { return DataFolder + QStringLiteral("update/staging/"); }
+
+QString TUpdateDialog::BaseUrl(const QString &path) const
+{
+    // The domain may name its scheme and port; plain HTTPS otherwise.
+    const QString domain = UpdateDomain.contains(QStringLiteral("://")) ? UpdateDomain : QStringLiteral("https://") + UpdateDomain;
+    return domain + path;
+}
+
+bool TUpdateDialog::CanConnect()
+{
+    const QUrl url(BaseUrl(UpdateCheckPath));
+    if (UpdateDomain.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty()) {
+        error_ = QStringLiteral("アップデートの接続先が設定されていません  ");
+        return false;
+    }
+    if (QHostInfo::fromName(url.host()).error() != QHostInfo::NoError) {
+        error_ = QStringLiteral("アップデートの接続先に接続できません  ");
+        return false;
+    }
+    return true;
+}
+
+QByteArray TUpdateDialog::fetch(const QString &url, const QString &saveTo)
+{
+    QNetworkRequest request{QUrl(url)};
+    request.setTransferTimeout(TransferTimeoutMs);
+    QNetworkReply *reply = network_->get(request);
+    QFile out(saveTo);
+    bool writeFailed = false;
+    if (!saveTo.isEmpty() && !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        reply->abort();
+        writeFailed = true;
+    }
+    QByteArray body;
+    connect(reply, &QNetworkReply::readyRead, this, [&] {
+        const QByteArray piece = reply->readAll();
+        if (saveTo.isEmpty())
+            body += piece;
+        else if (!writeFailed && out.write(piece) != piece.size()) {
+            writeFailed = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this, [&](qint64 done, qint64 total) {
+        if (!pgWork->Step(done, total))
+            reply->abort();
+    });
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    const QByteArray rest = reply->readAll();
+    if (saveTo.isEmpty())
+        body += rest;
+    else if (!writeFailed && out.write(rest) != rest.size())
+        writeFailed = true;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool ok = reply->error() == QNetworkReply::NoError && !writeFailed && (status == 0 || status == 200);
+    if (!ok)
+        error_ = reply->errorString();
+    reply->deleteLater();
+    out.close();
+    if (!ok) {
+        if (!saveTo.isEmpty())
+            out.remove();
+        return {};
+    }
+    return saveTo.isEmpty() ? body : QByteArray("ok");
+}
+
+bool TUpdateDialog::CheckUpdate()
+{
+    files_.clear();
+    const QByteArray list = fetch(BaseUrl(UpdateCheckPath) + ListFileName, QString());
+    if (list.isEmpty())
+        return false;
+    QXmlStreamReader xml(list);
+    bool inUpdate = false;
+    while (xml.readNextStartElement()) {
+        if (!inUpdate) {
+            if (xml.name() != QLatin1String("update"))
+                break;
+            inUpdate = true;
+            continue;
+        }
+        if (xml.name() != QLatin1String("file")) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        const QXmlStreamAttributes a = xml.attributes();
+        TUpdateFile f;
+        bool versionOk = false, sizeOk = false;
+        f.Name = a.value(QLatin1String("name")).toString();
+        f.Version = a.value(QLatin1String("version")).toLongLong(&versionOk);
+        f.Size = a.value(QLatin1String("size")).toLongLong(&sizeOk);
+        f.Sha256 = a.value(QLatin1String("sha256")).toString().toLower().toLatin1();
+        f.Restart = a.value(QLatin1String("restart")) == QLatin1String("1");
+        xml.skipCurrentElement();
+        if (!safeName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
+            error_ = QStringLiteral("アップデート情報が正しくありません  ");
+            files_.clear();
+            return false;
+        }
+        files_.push_back(f);
+    }
+    if (!inUpdate || xml.hasError()) {
+        error_ = QStringLiteral("アップデート情報が正しくありません  ");
+        files_.clear();
+        return false;
+    }
+    fillList();
+    return true;
+}
+
+bool TUpdateDialog::MarkNewerFiles()
+{
+    const TMemIniFile installed(installedFileName());
+    const QString self = QDir(AppFolder).relativeFilePath(QCoreApplication::applicationFilePath());
+    Restart = false;
+    bool any = false;
+    for (TUpdateFile &f : files_) {
+        const qint64 have = installed.ReadString(InstalledSection, f.Name, QStringLiteral("0")).toLongLong();
+        const QString target = AppFolder + f.Name;
+        f.Marked = f.Version > have && (!QFileInfo::exists(target) || sha256Of(target) != f.Sha256);
+        if (f.Marked) {
+            any = true;
+            Restart = Restart || f.Restart || f.Name == self;
+        }
+    }
+    fillList();
+    return any;
+}
+
+bool TUpdateDialog::DownloadFiles()
+{
+    const QString staging = StagingFolder();
+    QDir(staging).removeRecursively();
+    pgWork->Begin();
+    bool ok = QDir().mkpath(staging);
+    for (const TUpdateFile &f : files_) {
+        if (!ok || !f.Marked)
+            continue;
+        const QString target = staging + f.Name;
+        QDir().mkpath(QFileInfo(target).path());
+        ok = !fetch(BaseUrl(UpdateAppPath) + f.Name, target).isEmpty();
+        if (ok && (QFileInfo(target).size() != f.Size || sha256Of(target) != f.Sha256)) {
+            error_ = QStringLiteral("ダウンロードしたファイルが壊れています  \r\n") + f.Name;
+            ok = false;
+        }
+    }
+    pgWork->End();
+    if (!ok)
+        QDir(staging).removeRecursively();
+    return ok;
+}
+
+int TUpdateDialog::RunUpdater()
+{
+    const QString staging = StagingFolder();
+    std::vector<const TUpdateFile *> marked;
+    for (const TUpdateFile &f : files_)
+        if (f.Marked)
+            marked.push_back(&f);
+    // Every staged file is checked again, and every place it goes must be writable, before one is replaced.
+    for (const TUpdateFile *f : marked) {
+        const QFileInfo folder(QFileInfo(AppFolder + f->Name).path());
+        if (sha256Of(staging + f->Name) != f->Sha256) {
+            error_ = QStringLiteral("ダウンロードしたファイルが壊れています  \r\n") + f->Name;
+            return 1;
+        }
+        if ((folder.exists() && !folder.isWritable()) || (!folder.exists() && !QFileInfo(AppFolder).isWritable())) {
+            error_ = QStringLiteral("プログラムのフォルダーに書き込めないため  \r\nアップデートを適用できません  \r\n")
+                     + QDir::toNativeSeparators(AppFolder);
+            ShowMessageBoxAt(this, error_, AppTitle, MB_ICONWARNING);
+            return 1;
+        }
+    }
+    TMemIniFile installed(installedFileName());
+    for (const TUpdateFile *f : marked) {
+        const QString target = AppFolder + f->Name;
+        QDir().mkpath(QFileInfo(target).path());
+        // Copied beside its place first, so the replacement itself is one rename.
+        const QString beside = target + QStringLiteral(".update");
+        QFile::remove(beside);
+        if (!QFile::copy(staging + f->Name, beside)) {
+            error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f->Name;
+            return 1;
+        }
+        QFile::setPermissions(beside, QFileInfo(staging + f->Name).permissions()
+                                          | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()));
+        std::error_code ec;
+        std::filesystem::rename(QFile::encodeName(beside).toStdString(), QFile::encodeName(target).toStdString(), ec);
+        if (ec) {
+            QFile::remove(beside);
+            error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f->Name;
+            return 1;
+        }
+        installed.WriteString(InstalledSection, f->Name, QString::number(f->Version));
+    }
+    QDir().mkpath(QFileInfo(installedFileName()).path());
+    try {
+        installed.UpdateFile();
+    } catch (const EIniFileError &) {
+        // The files are in place; at worst they are offered again by the next check.
+    }
+    QDir(staging).removeRecursively();
+    if (Restart && !QProcess::startDetached(QCoreApplication::applicationFilePath(), {}))
+        return 1;
+    return 0;
+}
+
+void TUpdateDialog::fillList()
+{
+    lvFiles->clear();
+    for (const TUpdateFile &f : files_) {
+        auto *item = new QTreeWidgetItem(lvFiles, {f.Name, QString::number(f.Version), QLocale().formattedDataSize(f.Size)});
+        item->setCheckState(0, f.Marked ? Qt::Checked : Qt::Unchecked);
+        item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+    }
+}
+
+void TUpdateDialog::btnCheckClick()
+{
+    error_.clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool found = CanConnect() && CheckUpdate() && MarkNewerFiles();
+    QApplication::restoreOverrideCursor();
+    btnUpdate->setEnabled(found);
+    if (found)
+        lblStatus->setText(QStringLiteral("最新のアップデートが見つかりました。"));
+    else if (error_.isEmpty())
+        lblStatus->setText(QStringLiteral("お使いのプログラムとデータは最新です。"));
+    else
+        lblStatus->setText(error_.trimmed());
+}
+
+void TUpdateDialog::btnUpdateClick()
+{
+    btnUpdate->setEnabled(false);
+    if (!DownloadFiles()) {
+        ShowMessageBoxAt(this,
+                         QStringLiteral("アップデートファイルがダウンロードできませんでした  \r\n") + error_, AppTitle,
+                         MB_ICONWARNING);
+        return;
+    }
+    const int result = RunUpdater();
+    if (result == 1) {
+        ShowMessageBoxAt(this, error_, AppTitle, MB_ICONERROR);
+        return;
+    }
+    ShowMessageBoxAt(this, QStringLiteral("アップデートを適用しました  "), AppTitle, MB_ICONINFORMATION);
+    accept();
+}

@@ -1,0 +1,148 @@
+// Backup and restore: what a restore gives back, what it refuses, and what a failed backup leaves behind.
+#include "exchange/BackupStore.h"
+#include "exchange/RestDat.h"
+
+#include "BenchSupport.h"
+#include "TestBook.h"
+#include "db/Table.h"
+
+#include <QDir>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const TStepFn noStop = [](qint64, qint64) { return true; };
+
+// Every file below folder with its bytes, backup and staging folders left out.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &rel : FilesBelow(folder))
+        if (!rel.startsWith(QStringLiteral("2")) && !rel.startsWith(QLatin1Char('.')))
+            files.insert(rel, test::readFile(folder + rel));
+    return files;
+}
+
+class Backup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"));
+        fillBook(*book.Module->AdrsTable, 300);
+        test::writeFile(DataRootFolder + "Layout/ハガキ1.lay", QByteArray(5000, 'L'));
+        test::writeFile(DataRootFolder + "History/Post.mtd", "post history");
+        test::writeFile(DataFolder + SettingsFileName, "[BASE]\r\nAdrsName=Book\r\n");
+    }
+    test::TestBook book;
+};
+
+TEST_F(Backup, RestoreAfterDamageGivesBackEveryFile)
+{
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    ASSERT_GT(before.size(), 3);
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    ASSERT_EQ(ListBackups(DataRootFolder).size(), 1u);
+
+    // Damage: a table overwritten in the middle, a document gone, a stray file, the settings changed.
+    book.Module->AdrsTable->Close();
+    QFile table(AdrsFolder + "Book/Adrs.DB");
+    ASSERT_TRUE(table.open(QIODevice::ReadWrite));
+    table.seek(8192);
+    table.write(QByteArray(4096, '\0'));
+    table.close();
+    QFile::remove(DataRootFolder + "Layout/ハガキ1.lay");
+    test::writeFile(DataRootFolder + "Adrs/Stray/Adrs.DB", "stray");
+    test::writeFile(DataFolder + SettingsFileName, "[BASE]\r\nAdrsName=Other\r\n");
+
+    ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(snapshot(DataFolder), before);
+    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + ".restore"));
+    book.Module->AdrsTable->Open();
+    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
+}
+
+TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty());
+    // The live data move on after the backup; the backup's copy of the book is damaged by one byte.
+    test::writeFile(DataRootFolder + "Layout/New.lay", "after the backup");
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    QByteArray bytes = test::readFile(folder + "Data/Adrs/Book/Adrs.DB");
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x55);
+    test::writeFile(folder + "Data/Adrs/Book/Adrs.DB", bytes);
+
+    EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("破損"))) << error.toStdString();
+    EXPECT_EQ(snapshot(DataFolder), before);
+    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + ".restore"));
+
+    // A manifest naming a file outside the backup is no backup at all.
+    test::writeFile(folder + ManifestFileName,
+                    "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/../../../x\n");
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+}
+
+TEST_F(Backup, FullDiskLeavesNoBackupToOffer)
+{
+    QString error;
+    QString folder;
+    {
+        const test::FullDisk disk(20000);
+        folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    }
+    EXPECT_TRUE(folder.isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    // Nothing half-written stays in the data root either.
+    const QStringList left = QDir(DataRootFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &name : left)
+        EXPECT_FALSE(name.startsWith(QStringLiteral("2"))) << name.toStdString();
+}
+
+TEST_F(Backup, StoppedBackupLeavesNothing)
+{
+    QString error;
+    EXPECT_TRUE(MakeBackup(DataRootFolder, DataFolder, [](qint64 done, qint64) { return done < 1000; }, &error).isEmpty());
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+}
+
+// The dialog restores over the open book: the book's table is open again afterwards and reads the restored rows.
+TEST_F(Backup, RestoreDialogReopensTheOpenBook)
+{
+    QString error;
+    ASSERT_FALSE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    TTable &t = *book.Module->AdrsTable;
+    fillBook(t, 50);
+    ASSERT_EQ(t.RecordCount(), 350);
+    const test::MessageBoxScript boxes;
+    TRestoreData dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute(0));
+    EXPECT_FALSE(dialog.GetChangeDataPath());
+    ASSERT_TRUE(t.Active());
+    EXPECT_EQ(t.RecordCount(), 300);
+}
+
+// Restoring into another folder makes it the data folder and writes it to the settings restored with it.
+TEST_F(Backup, RestoreIntoAnotherDataFolder)
+{
+    QString error;
+    ASSERT_FALSE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    QTemporaryDir other;
+    const QString oldRoot = DataRootFolder;
+    const test::MessageBoxScript boxes;
+    TRestoreData dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute(0, other.path()));
+    EXPECT_TRUE(dialog.GetChangeDataPath());
+    EXPECT_EQ(DataRootFolder, other.path() + "/");
+    EXPECT_EQ(AdrsFolder, other.path() + "/Adrs/");
+    EXPECT_EQ(test::readFile(other.path() + "/Adrs/Book/Adrs.DB"), test::readFile(oldRoot + "Adrs/Book/Adrs.DB"));
+    EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
+}
+
+}  // namespace

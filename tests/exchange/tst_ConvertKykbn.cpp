@@ -1,0 +1,97 @@
+// The exchange-code conversion over a book and its senders.
+#include "exchange/CnvKykbn.h"
+
+#include "TestBook.h"
+#include "db/Table.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray column(const QString &file, const QByteArray &sql)
+{
+    TSqliteDatabase db;
+    db.Open(file, TablePassword, false);
+    TSqliteStatement s(db, sql);
+    QByteArrayList values;
+    while (s.Step())
+        values << s.ColumnText(0);
+    return values.join(',');
+}
+
+class KykbnConversion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"));
+        AppFolder = test::appDir();
+        AdrsBookList = {{QStringLiteral("Book"), QStringLiteral("Book")}};
+        CurrentAdrsIndex = 0;
+        TTable &t = *book.Module->AdrsTable;
+        for (const char *tel : {"031234567", "0312345678", "061234567", "0722123456"}) {
+            t.Append();
+            t.FieldByName("NameKanji").SetAsString("名前");
+            t.FieldByName("Tel").SetAsString(tel);
+            t.FieldByName("Fax").SetAsString(tel);
+            t.Post();
+        }
+        ASSERT_TRUE(book.Module->OpenSenderTable());
+        TTable &s = *book.Module->SenderTable;
+        s.Append();
+        s.FieldByName("RecNo").SetAsInteger(1);
+        s.FieldByName("Name").SetAsString("差出人");
+        s.FieldByName("Tel").SetAsString("069876543");
+        s.Post();
+        adrs = AdrsFolder + "Book/Adrs.DB";
+        senders = OtherFolder + "Sender.DB";
+    }
+    test::TestBook book;
+    QString adrs, senders;
+    const test::MessageBoxScript boxes;
+};
+
+TEST(KykbnRules, TheShippedTableRenumbersTokyoAndOsakaOnly)
+{
+    const std::vector<TKykbnRule> rules = LoadKykbnRules(test::appDir() + "Dic/Kykbn.tsv");
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[0].Date, QDate(1991, 1, 1));
+    EXPECT_EQ(ConvertKykbn(rules, "031234567"), "0331234567");
+    EXPECT_EQ(ConvertKykbn(rules, "03-123-4567"), "0331234567");
+    EXPECT_EQ(ConvertKykbn(rules, "061234567"), "0661234567");
+    EXPECT_EQ(ConvertKykbn(rules, "0331234567"), "");   // already new
+    EXPECT_EQ(ConvertKykbn(rules, "0451234567"), "");   // not renumbered
+    EXPECT_EQ(ConvertKykbn(rules, "09012345678"), "");  // a mobile number
+    EXPECT_EQ(ConvertKykbn(rules, "03(123)4567"), "");  // not a plain number: left to the user
+}
+
+TEST_F(KykbnConversion, ListsConvertsRecordsAndSendersTogether)
+{
+    TConvertKykbn dialog(nullptr);
+    ASSERT_EQ(dialog.Changes().size(), 5u);  // Tel and Fax of two records, Tel of the sender
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "0331234567,0312345678,0661234567,0722123456");
+    EXPECT_EQ(column(adrs, "SELECT Fax FROM Adrs ORDER BY RecNo"), "0331234567,0312345678,0661234567,0722123456");
+    EXPECT_EQ(column(senders, "SELECT Tel FROM Sender"), "0669876543");
+    EXPECT_EQ(column(DataRootFolder + "backup.kyk/Book/Adrs.DB", "SELECT Tel FROM Adrs ORDER BY RecNo"),
+              "031234567,0312345678,061234567,0722123456");
+    EXPECT_EQ(column(DataRootFolder + "backup.kyk/Other/Sender.DB", "SELECT Tel FROM Sender"), "069876543");
+    EXPECT_TRUE(book.Module->AdrsTable->Active());
+}
+
+TEST_F(KykbnConversion, ASenderThatCannotBeWrittenLeavesTheRecordsUnchanged)
+{
+    const std::vector<TFieldChange> changes =
+        FindKykbnChanges(adrs, senders, LoadKykbnRules(test::appDir() + "Dic/Kykbn.tsv"));
+    book.Module->AdrsTable->Close();
+    book.Module->SenderTable->Close();
+    TSqliteDatabase reader;
+    reader.Open(senders, TablePassword, false);
+    reader.Exec("BEGIN");
+    reader.Exec("SELECT count(*) FROM Sender");
+    QString error;
+    EXPECT_FALSE(ApplyFieldChanges(adrs, senders, changes, &error));
+    reader.Exec("COMMIT");
+    EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "031234567,0312345678,061234567,0722123456");
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// The update check against an HTTP server of the test on 127.0.0.1.
+#include "exchange/UpdDlg.h"
+
+#include "TestSupport.h"
+#include "core/Globals.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QMap>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers GET requests with the bytes stored for their path, 404 otherwise; counts the requests.
+class TestHttpServer : public QTcpServer {
+public:
+    TestHttpServer()
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    buffer_[socket] += socket->readAll();
+                    if (!buffer_[socket].contains("\r\n\r\n"))
+                        return;
+                    const QByteArray path = buffer_[socket].split(' ').value(1);
+                    Requests << path;
+                    const bool found = Files.contains(path);
+                    const QByteArray body = found ? Files[path] : QByteArray("not found");
+                    socket->write(QByteArray(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
+                                  "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QString Domain() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+    QMap<QByteArray, QByteArray> Files;
+    QByteArrayList Requests;
+
+private:
+    QMap<QTcpSocket *, QByteArray> buffer_;
+};
+
+QByteArray sha(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); }
+
+QByteArray entry(const char *name, int version, const QByteArray &bytes, const QByteArray &sum = {})
+{
+    return QByteArray("<file name=\"") + name + "\" version=\"" + QByteArray::number(version) + "\" size=\""
+           + QByteArray::number(bytes.size()) + "\" sha256=\"" + (sum.isEmpty() ? sha(bytes) : sum) + "\"/>\n";
+}
+
+class Update : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppFolder = app.path() + "/";
+        DataFolder = data.path() + "/";
+        UpdateDomain = server.Domain();
+        UpdateCheckPath = QStringLiteral("/check/");
+        UpdateAppPath = QStringLiteral("/app/");
+        test::writeFile(AppFolder + "Dic/Kvpost.dat", "old postal data");
+        test::writeFile(AppFolder + "Common/same.txt", "unchanged");
+        server.Files["/app/Dic/Kvpost.dat"] = "new postal data";
+        server.Files["/app/Common/new.txt"] = "a new file";
+        server.Files["/app/Common/same.txt"] = "unchanged";
+    }
+    void list(const QByteArray &postalSum = {})
+    {
+        server.Files["/check/update.xml"] = "<?xml version=\"1.0\"?>\n<update>\n"
+                                            + entry("Dic/Kvpost.dat", 2026120701, "new postal data", postalSum)
+                                            + entry("Common/new.txt", 2026120701, "a new file")
+                                            + entry("Common/same.txt", 2026120701, "unchanged") + "</update>\n";
+    }
+    QStringList marked(const TUpdateDialog &d)
+    {
+        QStringList names;
+        for (const TUpdateFile &f : d.Files())
+            if (f.Marked)
+                names << f.Name;
+        return names;
+    }
+    QTemporaryDir app, data;
+    TestHttpServer server;
+    const test::MessageBoxScript boxes;
+};
+
+TEST_F(Update, NewerFilesAreMarkedDownloadedAndReplaced)
+{
+    list();
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CanConnect());
+    ASSERT_TRUE(d.CheckUpdate()) << d.ErrorText().toStdString();
+    ASSERT_TRUE(d.MarkNewerFiles());
+    EXPECT_EQ(marked(d), QStringList({"Dic/Kvpost.dat", "Common/new.txt"}));
+    EXPECT_FALSE(d.Restart);
+    ASSERT_TRUE(d.DownloadFiles()) << d.ErrorText().toStdString();
+    EXPECT_FALSE(server.Requests.contains("/app/Common/same.txt"));
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");  // nothing replaced yet
+    ASSERT_EQ(d.RunUpdater(), 0);
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");
+    EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file");
+
+    // Once installed, the same list offers nothing.
+    TUpdateDialog again(nullptr);
+    ASSERT_TRUE(again.CheckUpdate());
+    EXPECT_FALSE(again.MarkNewerFiles());
+}
+
+TEST_F(Update, WrongChecksumIsRefusedAndNothingReplaced)
+{
+    list(sha("something else"));
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CheckUpdate());
+    ASSERT_TRUE(d.MarkNewerFiles());
+    EXPECT_FALSE(d.DownloadFiles());
+    EXPECT_FALSE(QFileInfo::exists(d.StagingFolder()));
+    EXPECT_EQ(d.RunUpdater(), 1);
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");
+    EXPECT_FALSE(QFileInfo::exists(AppFolder + "Common/new.txt"));
+}
+
+TEST_F(Update, AFileThatNeedsARestartSetsTheRestartFlag)
+{
+    server.Files["/check/update.xml"] = "<update><file name=\"Dic/Kvpost.dat\" version=\"3\" size=\"15\" sha256=\""
+                                        + sha("new postal data") + "\" restart=\"1\"/></update>";
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CheckUpdate());
+    ASSERT_TRUE(d.MarkNewerFiles());
+    EXPECT_TRUE(d.Restart);
+    // An older version than the one installed is not offered, whatever its bytes.
+    test::writeFile(DataFolder + "update/Installed.ini", "[FILES]\r\nDic/Kvpost.dat=4\r\n");
+    EXPECT_FALSE(d.MarkNewerFiles());
+    EXPECT_FALSE(d.Restart);
+}
+
+TEST_F(Update, BadListsAndMissingServers)
+{
+    TUpdateDialog d(nullptr);
+    EXPECT_FALSE(d.CheckUpdate());  // no list on the server
+    server.Files["/check/update.xml"] = "<update><file name=\"../../etc/passwd\" version=\"1\" size=\"1\" sha256=\""
+                                        + sha("x") + "\"/></update>";
+    EXPECT_FALSE(d.CheckUpdate());
+    server.Files["/check/update.xml"] = "<update><file name=\"a\"";
+    EXPECT_FALSE(d.CheckUpdate());
+    UpdateDomain = QStringLiteral("update.invalid");
+    EXPECT_FALSE(d.CanConnect());
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QHash>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -68,3 +69,8 @@ QString FlapText(int flap);
 void StepRange(int &startRange, int &endRange, int count, bool onStart, bool up);
 // The bounds after an edit of one of them left with value; the other follows.
 void SetRangeBound(int &startRange, int &endRange, int count, bool onStart, int value);
+
+// Whether the content (layout units), moved by the offset (0.1 mm) and, down, by the flap (0.1 mm), lies
+// inside the printable area (device pixels) of a printer of this resolution.
+bool ContentFitsPrintable(const QRect &content, const QRect &printable, int dpiX, int dpiY, int offsetX,
+                          int offsetY, int flap);

@@ -108,3 +108,14 @@ TEST(PrintRange, RangeArrowsAndEdits)
     SetRangeBound(start, end, 10, true, 0);
     EXPECT_EQ(start, 1);
 }
+
+TEST(PrintRange, PrintableAreaCheck)
+{
+    // A postcard at 600 dpi whose printer keeps 4 mm (94.5 px) free on every side.
+    const QRect printable(94, 94, 2362 - 2 * 94, 3496 - 2 * 94);
+    const QRect content(20, 20, 300, 500);  // layout units: 5.3 mm from the corner
+    EXPECT_TRUE(ContentFitsPrintable(content, printable, 600, 600, 0, 0, 0));
+    EXPECT_FALSE(ContentFitsPrintable(content, printable, 600, 600, -20, 0, 0)) << "2 mm to the left";
+    EXPECT_FALSE(ContentFitsPrintable(content, printable, 600, 600, 0, 0, 400)) << "a 40 mm flap pushes it down";
+    EXPECT_FALSE(ContentFitsPrintable(QRect(20, 20, 360, 500), printable, 600, 600, 0, 0, 0));
+}

@@ -142,7 +142,6 @@ void TLayoutDetailDialog::buildAutoPage()
         grid->addWidget(const_cast<QCheckBox *>(receiver[row]), row + 1, 0);
         grid->addWidget(const_cast<QCheckBox *>(sender[row]), row + 1, 1);
     }
-    grid->addWidget(Named<QLabel>("lblAdditionItems", QStringLiteral("連絡先："), gbxVisible), 0, 2);
     for (int i = 0; i < 4; ++i) {
         ckbAddition[i] = check(QByteArray("ckbAddition" + QByteArray::number(i + 1)).constData(),
                                QStringLiteral("連絡先") + QChar(0xFF11 + i), gbxVisible);
@@ -199,15 +198,15 @@ void TLayoutDetailDialog::buildFontPage()
     edNameRatio = Named<QLineEdit>("edNameRatio", QStringLiteral("10"), gbxCorpRatio);
     edNameRatio->setReadOnly(true);
     edNameRatio->setMaximumWidth(40);
-    ratios->addWidget(edNameRatio);
     ratios->addWidget(lblNameRatio);
+    ratios->addWidget(edNameRatio);
     const auto ratio = [&](const char *name, const char *labelName, const char *caption, QLabel *&label) {
         auto *list = Named<QComboBox>(name, gbxCorpRatio);
         for (int value : LayoutRatioTable)
             list->addItem(QString::number(value));
         label = Named<QLabel>(labelName, QString::fromUtf8(caption), gbxCorpRatio);
-        ratios->addWidget(list);
         ratios->addWidget(label);
+        ratios->addWidget(list);
         return list;
     };
     cbxCorpRatio = ratio("cbxCorpRatio", "lblCorpRatio", "： 会社", lblCorpRatio);

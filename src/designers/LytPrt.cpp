@@ -331,7 +331,7 @@ void TLayoutPrintDialog::LoadSettings()
     const int limit = ini.ReadInteger(s, "Limit", 0);
     const int limitTag = RangeChoice != 0 && (limit == 1 || limit == 2) ? limit : 0;
     (limitTag == 1 ? rbPrint : limitTag == 2 ? rbExcept : rbNone)->setChecked(true);
-    LimitChoice = limitTag;
+    limitClick(limitTag);
     const int count = RecordCount();
     StartRange = std::clamp(ini.ReadInteger(s, "StartRange", 1), 1, std::max(1, count));
     EndRange = std::clamp(ini.ReadInteger(s, "EndRange", count), StartRange, std::max(StartRange, count));

@@ -13,6 +13,7 @@
 #include "drawing/PosRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
+#include "platform/Fonts.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -354,6 +355,26 @@ void TPrintDocument::ApplyPrintForm()
         if (auto *text = dynamic_cast<TMetaRect *>(object))
             text->UpdateFontHeight();
     });
+}
+
+void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const
+{
+    if (!WordList.empty()) {
+        const TWordRect &last = *WordList.back();
+        TFont font = last.Font();
+        if (font.Log.Charset != SHIFTJIS_CHARSET)
+            SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ Ｐゴシック"), GetFontStyleBits(font.Log),
+                        font.Log.Font.pointSize() > 0 ? font.Log.Font.pointSize() : 12);
+        word.SetFont(font);
+        word.SetDirection(last.Direction());
+        word.SetAlignment(last.Alignment());
+        word.SetWordWrap(last.WordWrap());
+        word.SetSizeIndex(last.SizeIndex());
+        word.SetVHRatio(last.VHRatio());
+        word.SetLineSpacing(last.LineSpacing());
+    }
+    if (!FigureList.empty())
+        figure.Assign(*FigureList.back());
 }
 
 QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,

@@ -90,6 +90,11 @@ public:
     // the upright digits of every address object.
     void ApplyPrintForm();
 
+    // What new texts and figures start from after reading: the last text's font (a face of a charset other
+    // than Shift-JIS becomes "ＭＳ Ｐゴシック"), direction, alignment, wrap, size, ratio and line spacing, and
+    // every attribute of the last figure. Lists without objects leave the defaults as they are.
+    void TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const;
+
     // The index of an object in ZOrderList, -1 when it is not shown.
     int ZIndexOf(const TDrawRect *object) const;
 

@@ -11,6 +11,7 @@
 #include "drawing/NameRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
+#include "platform/Fonts.h"
 
 #include <QDir>
 #include <QFile>
@@ -236,4 +237,45 @@ TEST(PrintDocument, SaveOverAnOldFileThroughTheSafetyCopy)
     EXPECT_FALSE(doc.Save(path, 1000, 1480, QImage(), &error));
     EXPECT_EQ(error, DocumentSaveFailedMessage);
     EXPECT_EQ(readAll(path), before);
+}
+
+TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/doc.gpl";
+    TPrintDocument doc = fullDocument();
+    QString error;
+    ASSERT_TRUE(doc.Save(path, 1000, 1480, QImage(), &error));
+    const QByteArray before = readAll(path);
+    bool saved = true;
+    {
+        test::FullDisk disk(1024);
+        saved = doc.Save(path, 1000, 1480, QImage(), &error);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(error, DocumentSaveFailedMessage);
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
+}
+
+TEST(PrintDocument, LastTextAndFigureBecomeTheDefaults)
+{
+    TPrintDocument doc = fullDocument();
+    TFont latin = doc.WordList.back()->Font();
+    SetFontSpec(&latin.Log, ANSI_CHARSET, QStringLiteral("DejaVu Sans"), 1, 20);
+    doc.WordList.back()->SetFont(latin);
+    doc.WordList.back()->SetLineSpacing(3);
+    TWordRect word;
+    TFigureRect figure;
+    doc.TakeObjectDefaults(word, figure);
+    EXPECT_EQ(word.Font().Log.Charset, SHIFTJIS_CHARSET);
+    EXPECT_EQ(word.Font().Log.Font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(GetFontStyleBits(word.Font().Log), 1);
+    EXPECT_EQ(word.LineSpacing(), 3);
+    EXPECT_EQ(figure.FigureKind(), 2);
+
+    TWordRect untouched;
+    const QString family = untouched.Font().Log.Font.family();
+    TPrintDocument().TakeObjectDefaults(untouched, figure);
+    EXPECT_EQ(untouched.Font().Log.Font.family(), family);
 }

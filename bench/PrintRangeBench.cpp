@@ -8,11 +8,13 @@
 #include "db/TableSchemas.h"
 #include "designers/PrintRange.h"
 #include "mainlist/AdrsList.h"
+#include "widgets/UniSortListView.h"
 
 #include "BenchSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QTemporaryDir>
 
 int main(int argc, char **argv)
@@ -45,8 +47,11 @@ int main(int argc, char **argv)
     TAddressList list;
     list.resize(1000, 700);
     list.RefreshList(true, true, false);
-    for (int row = 0; row < list.GetRecordCount(); row += 2)
-        list.SelectItem(row, false, false);
+    // The first half of the rows selected, as a shift-click selects them.
+    QAbstractItemModel *model = list.lvAddress->model();
+    list.lvAddress->selectionModel()->select(
+        QItemSelection(model->index(0, 0), model->index(list.GetRecordCount() / 2 - 1, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     const TAddressListRows rows(list, *dm.AdrsTable);
 
     const auto rawMarks = [&] {

@@ -297,15 +297,31 @@ bool TPrintDocument::Open(const QString &fileName, QString *error)
     return Read(file.readAll(), error);
 }
 
-bool TPrintDocument::PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const
+bool TPrintDocument::FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
+                               TFormatCategory &sheet) const
 {
-    if (FormatNumber >= 0)
-        return master.Loaded && size_t(FormatNumber) < master.Formats.size();
+    if (FormatNumber >= 0) {
+        if (!master.Loaded || size_t(FormatNumber) >= master.Formats.size())
+            return false;
+        paper = master.Formats[size_t(FormatNumber)];
+        sheet = master.SheetOf(paper);
+        return true;
+    }
     const int64_t id = -int64_t(FormatNumber);
     if (id > int64_t(UINT32_MAX))
         return false;
-    const TCustomPaperRecord *paper = custom.FindId(uint32_t(id));
-    return paper && paper->Format.Kind <= 1;
+    const TCustomPaperRecord *record = custom.FindId(uint32_t(id));
+    if (!record || record->Format.Kind > 1)
+        return false;
+    paper = record->Format;
+    return true;
+}
+
+bool TPrintDocument::PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const
+{
+    TPaperFormat paper;
+    TFormatCategory sheet;
+    return FindPaper(master, custom, paper, sheet);
 }
 
 void TPrintDocument::ApplyPrintForm()

@@ -82,8 +82,10 @@ public:
     QImage MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
                          double zoom) const;
 
-    // Whether the paper number names a paper: an index of the master list, or the id of a user postcard or
-    // envelope.
+    // The paper the paper number names: a record of the master list with its sheet, or a user postcard or
+    // envelope of that id (whose sheet is left as it was). False when there is none.
+    bool FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
+                   TFormatCategory &sheet) const;
     bool PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const;
 
     // Hands the layout details to the fixed objects: the size steps, the name objects' company ratios and

@@ -210,6 +210,23 @@ TEST(PrintDocument, PaperNumberIsCheckedAgainstThePaperFiles)
     EXPECT_FALSE(doc.PaperExists(master, custom)) << "a label paper is no address paper";
     doc.FormatNumber = INT32_MIN;
     EXPECT_FALSE(doc.PaperExists(master, custom));
+
+    // A paper of a multi-up sheet brings its sheet; a user paper leaves the sheet alone.
+    TPaperFormat paper;
+    TFormatCategory sheet;
+    for (size_t i = 0; i < master.Formats.size(); ++i)
+        if (master.Formats[i].SheetIndex > 0) {
+            doc.FormatNumber = int32_t(i);
+            ASSERT_TRUE(doc.FindPaper(master, custom, paper, sheet));
+            EXPECT_EQ(paper, master.Formats[i]);
+            EXPECT_GT(sheet.Columns * sheet.Rows, 1);
+            break;
+        }
+    sheet.Columns = 77;
+    doc.FormatNumber = -4;
+    ASSERT_TRUE(doc.FindPaper(master, custom, paper, sheet));
+    EXPECT_EQ(paper.Kind, 1);
+    EXPECT_EQ(sheet.Columns, 77);
 }
 
 TEST(PrintDocument, SaveOverAnOldFileThroughTheSafetyCopy)

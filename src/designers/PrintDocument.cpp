@@ -1,0 +1,471 @@
+#include "designers/PrintDocument.h"
+
+#include "core/SharedHelpers.h"
+#include "drawing/AdditionRect.h"
+#include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/BitmapTransform.h"
+#include "drawing/CorpRect.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PosRect.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
+#include "platform/Fonts.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+QByteArray ComplementedMagic(const char *magic)
+{
+    QByteArray bytes(magic);
+    for (char &c : bytes)
+        c = char(~c);
+    return bytes;
+}
+
+// ---- JPEG ----
+
+namespace {
+
+struct TJpegWriteErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+extern "C" void jpegWriteFail(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<TJpegWriteErrors *>(info->err)->jump, 1);
+}
+
+// Plain C control flow from setjmp on: the jump back must pass over nothing with a destructor. The library
+// allocates *out, which the caller frees.
+bool compress(const QImage *image, unsigned char **out, unsigned long *size)
+{
+    jpeg_compress_struct info{};
+    TJpegWriteErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegWriteFail;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, out, size);
+    info.image_width = JDIMENSION(image->width());
+    info.image_height = JDIMENSION(image->height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uchar *>(image->constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
+}
+
+}  // namespace
+
+QByteArray EncodeJpeg(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    const bool made = compress(&rgb, &out, &size);
+    QByteArray bytes = made ? QByteArray(reinterpret_cast<const char *>(out), qsizetype(size)) : QByteArray();
+    std::free(out);
+    return bytes;
+}
+
+// ---- The document ----
+
+TPrintDocument::TPrintDocument() { CreateFixedObjects(); }
+TPrintDocument::~TPrintDocument() = default;
+TPrintDocument::TPrintDocument(TPrintDocument &&) noexcept = default;
+TPrintDocument &TPrintDocument::operator=(TPrintDocument &&) noexcept = default;
+
+namespace {
+
+template <class T> std::unique_ptr<TDrawRect> senderObject()
+{
+    auto object = std::make_unique<T>();
+    object->SenderStyle = 1;
+    return object;
+}
+
+std::unique_ptr<TDrawRect> addition(uint8_t item)
+{
+    auto object = std::make_unique<TAdditionRect>();
+    object->Item = item;
+    return object;
+}
+
+}  // namespace
+
+void TPrintDocument::CreateFixedObjects()
+{
+    CombinedObjects = {std::make_unique<TPosRect>(),     std::make_unique<TAddressRect>(),
+                       std::make_unique<TNameRect>(),    std::make_unique<TBarcodeRect>(),
+                       senderObject<TPosRect>(),         senderObject<TAddressRect>(),
+                       senderObject<TNameRect>(),        std::make_unique<TAdditionRect>(),
+                       std::make_unique<TAdditionRect>()};
+    SplitObjects = {std::make_unique<TPosRect>(),     std::make_unique<TAddressRect>(),
+                    std::make_unique<TAddressRect>(), std::make_unique<TAddressRect>(),
+                    std::make_unique<TCorpRect>(),    std::make_unique<TCorpRect>(),
+                    std::make_unique<TCorpRect>(),    std::make_unique<TNameRect>(),
+                    std::make_unique<TBarcodeRect>(), senderObject<TPosRect>(),
+                    senderObject<TAddressRect>(),     senderObject<TAddressRect>(),
+                    senderObject<TAddressRect>(),     senderObject<TCorpRect>(),
+                    senderObject<TCorpRect>(),        senderObject<TCorpRect>(),
+                    senderObject<TNameRect>(),        addition(19),
+                    addition(20),                     addition(21),
+                    addition(22)};
+}
+
+int TPrintDocument::ZIndexOf(const TDrawRect *object) const
+{
+    const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);
+    return at == ZOrderList.end() ? -1 : int(at - ZOrderList.begin());
+}
+
+QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    TObjectStream stream(buffer);
+    const QByteArray magic = ComplementedMagic(LayoutFileMagic);
+    stream.WriteBuffer(magic.constData(), magic.size());
+    stream.Write<uint32_t>(CurrentStreamVersion);
+    stream.Write<int32_t>(FormatNumber);
+    stream.Write<uint8_t>(PrintParts);
+    stream.Write<uint8_t>(SplitLayout ? 1 : 0);
+    stream.Write<uint16_t>(0);
+    stream.Write<uint32_t>(uint32_t(IllustList.size()));
+    stream.Write<uint32_t>(uint32_t(WordList.size()));
+    stream.Write<uint32_t>(uint32_t(FigureList.size()));
+    stream.Write<uint32_t>(uint32_t(QRCodeList.size()));
+    stream.Write<uint32_t>(0);
+    stream.Write<uint32_t>(uint32_t(thumbnail.size()));
+    stream.WriteBuffer(thumbnail.constData(), thumbnail.size());
+    const QByteArray form = PrintFormBytes(PrintForm);
+    stream.WriteBuffer(form.constData(), form.size());
+    const auto write = [&](const TDrawRect &object) {
+        stream.Write<int32_t>(ZIndexOf(&object));
+        object.SaveToStream(stream);
+    };
+    for (const auto &object : CombinedObjects)
+        write(*object);
+    for (const auto &object : SplitObjects)
+        write(*object);
+    for (const auto &object : IllustList)
+        write(*object);
+    for (const auto &object : WordList)
+        write(*object);
+    for (const auto &object : FigureList)
+        write(*object);
+    for (const auto &object : QRCodeList)
+        write(*object);
+    return bytes;
+}
+
+namespace {
+
+// Reads the free objects of one list: each one read, kept when stacked, dropped when not.
+template <class T>
+void readFreeObjects(TObjectStream &stream, uint32_t count, std::vector<std::unique_ptr<T>> &list,
+                     std::vector<std::pair<int32_t, TDrawRect *>> &stacked, int64_t objectCount)
+{
+    list.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const int32_t z = stream.Read<int32_t>();
+        if (z < -1 || z >= objectCount)
+            throw EStreamError("stacking place out of range");
+        auto object = std::make_unique<T>();
+        object->LoadFromStream(stream);
+        if (z < 0)
+            continue;
+        stacked.emplace_back(z, object.get());
+        list.push_back(std::move(object));
+    }
+}
+
+}  // namespace
+
+bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
+{
+    TPrintDocument loaded;
+    try {
+        QByteArray data = bytes;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        TObjectStream stream(buffer);
+        const QByteArray magic = ComplementedMagic(LayoutFileMagic);
+        if (stream.BytesLeft() < LayoutThumbnailLengthOffset + 4 || data.left(magic.size()) != magic)
+            throw EStreamError("not a layout document");
+        buffer.seek(magic.size());
+        StreamVersion = int(stream.Read<uint32_t>());
+        loaded.FormatNumber = stream.Read<int32_t>();
+        loaded.PrintParts = stream.Read<uint8_t>();
+        if (loaded.PrintParts > 2)
+            throw EStreamError("unknown printed parts");
+        loaded.SplitLayout = stream.Read<uint8_t>() == 1 ? 1 : 0;
+        stream.Read<uint16_t>();
+        const uint32_t illusts = stream.Read<uint32_t>();
+        const uint32_t words = stream.Read<uint32_t>();
+        const uint32_t figures = stream.Read<uint32_t>();
+        const uint32_t qrCodes = stream.Read<uint32_t>();
+        stream.Read<uint32_t>();
+        const uint32_t thumbnailLength = stream.Read<uint32_t>();
+        stream.CheckCount(thumbnailLength, 1);
+        loaded.Thumbnail.resize(thumbnailLength);
+        stream.ReadBuffer(loaded.Thumbnail.data(), thumbnailLength);
+        char form[TPrintForm::Size];
+        stream.ReadBuffer(form, sizeof form);
+        loaded.PrintForm = PrintFormFromBytes(form);
+
+        // Every record is at least its stacking place: counts beyond the bytes left are refused before
+        // anything is made for them.
+        const int64_t objectCount =
+            int64_t(CombinedObjectCount) + SplitObjectCount + illusts + words + figures + qrCodes;
+        stream.CheckCount(quint64(objectCount), 4);
+        std::vector<std::pair<int32_t, TDrawRect *>> stacked;
+        const auto readFixed = [&](TDrawRect &object) {
+            const int32_t z = stream.Read<int32_t>();
+            if (z < -1 || z >= objectCount)
+                throw EStreamError("stacking place out of range");
+            object.LoadFromStream(stream);
+            if (z >= 0)
+                stacked.emplace_back(z, &object);
+        };
+        for (auto &object : loaded.CombinedObjects)
+            readFixed(*object);
+        for (auto &object : loaded.SplitObjects)
+            readFixed(*object);
+        readFreeObjects(stream, illusts, loaded.IllustList, stacked, objectCount);
+        readFreeObjects(stream, words, loaded.WordList, stacked, objectCount);
+        readFreeObjects(stream, figures, loaded.FigureList, stacked, objectCount);
+        readFreeObjects(stream, qrCodes, loaded.QRCodeList, stacked, objectCount);
+        if (stream.BytesLeft() != 0)
+            throw EStreamError("bytes after the last object");
+
+        // Two objects in one place cannot both be drawn there; gaps are closed up in order.
+        std::stable_sort(stacked.begin(), stacked.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (size_t i = 1; i < stacked.size(); ++i)
+            if (stacked[i].first == stacked[i - 1].first)
+                throw EStreamError("two objects in one stacking place");
+        loaded.ZOrderList.reserve(stacked.size());
+        for (const auto &[z, object] : stacked)
+            loaded.ZOrderList.push_back(object);
+    } catch (const std::exception &) {
+        // EStreamError for a damaged record, bad_alloc for a picture larger than memory allows.
+        *this = TPrintDocument();
+        if (error)
+            *error = DocumentInvalidMessage;
+        return false;
+    }
+    *this = std::move(loaded);
+    return true;
+}
+
+bool TPrintDocument::Open(const QString &fileName, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *this = TPrintDocument();
+        if (error)
+            *error = DocumentInvalidMessage;
+        return false;
+    }
+    return Read(file.readAll(), error);
+}
+
+bool TPrintDocument::FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
+                               TFormatCategory &sheet) const
+{
+    if (FormatNumber >= 0) {
+        if (!master.Loaded || size_t(FormatNumber) >= master.Formats.size())
+            return false;
+        paper = master.Formats[size_t(FormatNumber)];
+        sheet = master.SheetOf(paper);
+        return true;
+    }
+    const int64_t id = -int64_t(FormatNumber);
+    if (id > int64_t(UINT32_MAX))
+        return false;
+    const TCustomPaperRecord *record = custom.FindId(uint32_t(id));
+    if (!record || record->Format.Kind > 1)
+        return false;
+    paper = record->Format;
+    return true;
+}
+
+bool TPrintDocument::PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const
+{
+    TPaperFormat paper;
+    TFormatCategory sheet;
+    return FindPaper(master, custom, paper, sheet);
+}
+
+void TPrintDocument::ApplyPrintForm()
+{
+    const TPrintForm &f = PrintForm;
+    const auto sizeOf = [](TDrawRect *object, uint32_t step) {
+        if (auto *address = dynamic_cast<TAddressRect *>(object))
+            address->SizeStep = int(step);
+        else if (auto *name = dynamic_cast<TNameRect *>(object))
+            name->SizeStep = step;
+        else if (auto *corp = dynamic_cast<TCorpRect *>(object))
+            corp->SizeStep = int(step);
+        else if (auto *addition = dynamic_cast<TAdditionRect *>(object))
+            addition->SizeStep = int(step);
+    };
+    sizeOf(CombinedObjects[1].get(), f.AddressSize);
+    sizeOf(CombinedObjects[2].get(), f.NameSize);
+    sizeOf(CombinedObjects[5].get(), f.SenderAddressSize);
+    sizeOf(CombinedObjects[6].get(), f.SenderNameSize);
+    for (int i : {1, 2, 3})
+        sizeOf(SplitObjects[i].get(), f.AddressSize);
+    for (int i : {4, 5, 6, 7})
+        sizeOf(SplitObjects[i].get(), f.NameSize);
+    for (int i : {10, 11, 12})
+        sizeOf(SplitObjects[i].get(), f.SenderAddressSize);
+    for (int i : {13, 14, 15, 16})
+        sizeOf(SplitObjects[i].get(), f.SenderNameSize);
+    for (int i : {7, 8})
+        sizeOf(CombinedObjects[i].get(), f.SenderAdditionSize);
+    for (int i : {17, 18, 19, 20})
+        sizeOf(SplitObjects[i].get(), f.SenderAdditionSize);
+    for (int i : {2, 6}) {
+        auto &name = static_cast<TNameRect &>(*CombinedObjects[i]);
+        name.SetRatio1(LayoutRatio(f.CorpRatio));
+        name.SetRatio2(LayoutRatio(f.DptmntRatio));
+        name.SetRatio3(LayoutRatio(f.PostRatio));
+    }
+    const auto eachFixed = [&](auto &&action) {
+        for (auto &object : CombinedObjects)
+            action(object.get());
+        for (auto &object : SplitObjects)
+            action(object.get());
+    };
+    eachFixed([&](TDrawRect *object) {
+        if (auto *address = dynamic_cast<TAddressRect *>(object))
+            address->SetDigitsUpright(f.DigitsUpright);
+        if (auto *text = dynamic_cast<TMetaRect *>(object))
+            text->UpdateFontHeight();
+    });
+}
+
+void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const
+{
+    if (!WordList.empty()) {
+        const TWordRect &last = *WordList.back();
+        TFont font = last.Font();
+        if (font.Log.Charset != SHIFTJIS_CHARSET)
+            SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ Ｐゴシック"), GetFontStyleBits(font.Log),
+                        font.Log.Font.pointSize() > 0 ? font.Log.Font.pointSize() : 12);
+        word.SetFont(font);
+        word.SetDirection(last.Direction());
+        word.SetAlignment(last.Alignment());
+        word.SetWordWrap(last.WordWrap());
+        word.SetSizeIndex(last.SizeIndex());
+        word.SetVHRatio(last.VHRatio());
+        word.SetLineSpacing(last.LineSpacing());
+    }
+    if (!FigureList.empty())
+        figure.Assign(*FigureList.back());
+}
+
+QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
+                                     double zoom) const
+{
+    const int w = int(RoundHalfAway(paperWidth / 254.0L * 96));
+    const int h = int(RoundHalfAway(paperHeight / 254.0L * 96));
+    if (w <= 0 || h <= 0)
+        return {};
+    const double limit = sizeIndex == 0 ? 200 : 500;
+    const double scale = std::min(limit / w, limit / h);
+    QImage bitmap(int(RoundHalfAway(w * scale)), int(RoundHalfAway(h * scale)), QImage::Format_RGB888);
+    bitmap.fill(Qt::white);
+    if (!paperPicture.isNull()) {
+        QImage picture = paperPicture;
+        ResampleBitmap(picture, &bitmap, bitmap.width(), bitmap.height(), TResampleMode::Bicubic);
+    }
+    QPainter painter(&bitmap);
+    TCanvas canvas(painter, 96, 96);
+    for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
+        auto *illust = dynamic_cast<TIllustRect *>(*object);
+        (*object)->SetZoom(scale);
+        if (illust)
+            illust->SetPrintMode(true);
+        (*object)->Draw(canvas, 0, 0);
+        if (illust)
+            illust->SetPrintMode(false);
+        (*object)->SetZoom(zoom);
+    }
+    return bitmap;
+}
+
+bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeight, const QImage &paperPicture,
+                          QString *error)
+{
+    try {
+        const QByteArray thumbnail = EncodeJpeg(MakeThumbnail(0, paperWidth, paperHeight, paperPicture, 1.0));
+        const QByteArray bytes = Bytes(thumbnail);
+        if (SaveWithSafetyCopy(fileName, bytes)) {
+            Thumbnail = thumbnail;
+            return true;
+        }
+    } catch (const EStreamError &) {
+    }
+    if (error)
+        *error = DocumentSaveFailedMessage;
+    return false;
+}
+
+bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes)
+{
+    const QFileInfo info(fileName);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    const QString safety = info.absolutePath() + "/$$" + info.fileName();
+    const bool hadFile = info.exists();
+    if (hadFile) {
+        // A safety copy left by a run that ended in the middle of a save is older than the file itself.
+        if (QFileInfo::exists(safety) && !QFile::remove(safety))
+            return false;
+        if (!QFile::rename(fileName, safety))
+            return false;
+    }
+    QFile file(fileName);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        file.remove();
+        if (hadFile)
+            QFile::rename(safety, fileName);
+        return false;
+    }
+    // The new file is whole: from here on nothing may remove it, whatever happens to the copy.
+    if (hadFile)
+        QFile::remove(safety);
+    return true;
+}

@@ -1,0 +1,109 @@
+// The address designer's print document ".gpl": the paper number, what it prints, the printed-items record, a
+// JPEG thumbnail for the document dialogs and every drawing object with its place in the stacking order. The
+// objects of a layout and their reading and writing, without a window: the designer keeps its layout in one.
+#pragma once
+
+#include "designers/PaperFormats.h"
+#include "designers/PrintForm.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TDrawRect;
+class TIllustRect;
+class TWordRect;
+class TFigureRect;
+class TQRCodeRect;
+
+inline constexpr char LayoutFileMagic[] = "Mirzon Layout File";
+inline const QString DocumentInvalidMessage = QStringLiteral("このファイルは有効な形式ではありません  ");
+inline const QString DocumentSaveFailedMessage = QStringLiteral("保存できませんでした  ");
+inline const QString DocumentPaperDeletedMessage =
+    QStringLiteral("選択された宛名レイアウトは用紙情報が削除されています  ");
+
+// The bytes before the thumbnail's length: the magic, the version and the 28-byte header.
+inline constexpr int LayoutThumbnailLengthOffset = 18 + 4 + 28;
+
+// A text complemented byte for byte, as the designers' files begin.
+QByteArray ComplementedMagic(const char *magic);
+
+// A JPEG file image of the picture (the library's default quality); empty when it cannot be made.
+QByteArray EncodeJpeg(const QImage &image);
+
+class TPrintDocument {
+public:
+    // The 30 fixed objects in their list orders, the sender ones marked, the split set's additions numbered
+    // 19 to 22; no free object, nothing stacked.
+    TPrintDocument();
+    ~TPrintDocument();
+    TPrintDocument(TPrintDocument &&) noexcept;
+    TPrintDocument &operator=(TPrintDocument &&) noexcept;
+
+    int32_t FormatNumber = 0;  // >= 0 a record of "Lyt.fmt", < 0 minus the id of a "CstmL.fmt" paper
+    uint8_t PrintParts = 0;    // 0 receiver and sender, 1 receiver only, 2 sender only
+    uint8_t SplitLayout = 0;   // 1 the split fixed set is in use
+    TPrintForm PrintForm;
+    // The thumbnail as read, or as the last save wrote it.
+    QByteArray Thumbnail;
+
+    std::array<std::unique_ptr<TDrawRect>, CombinedObjectCount> CombinedObjects;
+    std::array<std::unique_ptr<TDrawRect>, SplitObjectCount> SplitObjects;
+    std::vector<std::unique_ptr<TIllustRect>> IllustList;
+    std::vector<std::unique_ptr<TWordRect>> WordList;
+    std::vector<std::unique_ptr<TFigureRect>> FigureList;
+    std::vector<std::unique_ptr<TQRCodeRect>> QRCodeList;
+    // The objects shown, index 0 in front; never holds an empty entry.
+    std::vector<TDrawRect *> ZOrderList;
+
+    // The document's file image with the thumbnail given. Throws EStreamError when an object cannot be written.
+    QByteArray Bytes(const QByteArray &thumbnail) const;
+
+    // Replaces the document by the file image. A file that is short, not ours, or holds counts or stacking
+    // places that cannot be leaves the document empty (as constructed) and answers false with the message in
+    // *error. StreamVersion is the file's version afterwards. Stacking places with gaps are closed up.
+    bool Read(const QByteArray &bytes, QString *error);
+    bool Open(const QString &fileName, QString *error);
+
+    // Writes the document to fileName with a new thumbnail of the paper (width and height in 0.1 mm, its
+    // picture when it has one). An existing file becomes "$$" + its name in the same folder while the new
+    // one is written and is removed once the new one is whole; on any failure the new file is removed and the
+    // old one put back. False with DocumentSaveFailedMessage in *error.
+    bool Save(const QString &fileName, int paperWidth, int paperHeight, const QImage &paperPicture,
+              QString *error);
+
+    // The thumbnail bitmap: the paper within 200 (index 0) or 500 pixels (index 1), its picture resampled
+    // onto it, the stacked objects drawn from the back. Every object is left at zoom afterwards.
+    QImage MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
+                         double zoom) const;
+
+    // The paper the paper number names: a record of the master list with its sheet, or a user postcard or
+    // envelope of that id (whose sheet is left as it was). False when there is none.
+    bool FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
+                   TFormatCategory &sheet) const;
+    bool PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const;
+
+    // Hands the layout details to the fixed objects: the size steps, the name objects' company ratios and
+    // the upright digits of every address object.
+    void ApplyPrintForm();
+
+    // What new texts and figures start from after reading: the last text's font (a face of a charset other
+    // than Shift-JIS becomes "ＭＳ Ｐゴシック"), direction, alignment, wrap, size, ratio and line spacing, and
+    // every attribute of the last figure. Lists without objects leave the defaults as they are.
+    void TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const;
+
+    // The index of an object in ZOrderList, -1 when it is not shown.
+    int ZIndexOf(const TDrawRect *object) const;
+
+private:
+    void CreateFixedObjects();
+};
+
+// Replaces fileName by bytes through the safety copy "$$" + its name; a safety copy left by an earlier run
+// is removed first. On failure the file is as it was and the answer is false.
+bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes);

@@ -1,0 +1,82 @@
+#include "designers/PrtFiles.h"
+
+#include "core/Globals.h"
+#include "designers/PrintDocument.h"
+#include "platform/SjisCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace {
+
+const QString ForbiddenChars = QStringLiteral("\\/:;*?\"<>|");
+
+}  // namespace
+
+bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
+{
+    switch (kind) {
+    case 0: result = {LayoutFolder, QStringLiteral(".gpl"), QByteArray(LayoutFileMagic), 28}; return true;
+    case 1: result = {LabelFolder, QStringLiteral(".gpa"), QByteArrayLiteral("Mirzon Label File"), 28}; return true;
+    case 2: result = {CardFolder, QStringLiteral(".gpc"), QByteArrayLiteral("Mirzon Card File"), 28}; return true;
+    case 3: result = {DesignFolder, QStringLiteral(".gpd"), QByteArrayLiteral("Mirzon Design File"), 32}; return true;
+    default: return false;
+    }
+}
+
+std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind)
+{
+    std::vector<TListedDocument> listed;
+    const QDir folder(kind.Folder);
+    const QByteArray magic = ComplementedMagic(kind.Magic.constData());
+    for (const QFileInfo &info : folder.entryInfoList({"*" + kind.Extension}, QDir::Files | QDir::Hidden)) {
+        QFile file(info.absoluteFilePath());
+        if (!file.open(QIODevice::ReadOnly) || file.read(magic.size()) != magic)
+            continue;
+        listed.push_back({info.completeBaseName(), info.absoluteFilePath(), info.lastModified()});
+    }
+    std::sort(listed.begin(), listed.end(), [](const TListedDocument &a, const TListedDocument &b) {
+        return a.Path.compare(b.Path, Qt::CaseInsensitive) < 0;
+    });
+    return listed;
+}
+
+QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 at = kind.Magic.size() + 4 + kind.HeaderSize;
+    uint32_t length = 0;
+    if (!file.seek(at) || file.read(reinterpret_cast<char *>(&length), 4) != 4)
+        return {};
+    length = qFromLittleEndian(length);
+    if (length == 0 || qint64(length) > file.size() - at - 4)
+        return {};
+    return file.read(length);
+}
+
+QString CutDocumentTitle(const QString &title)
+{
+    const QByteArray bytes = Sjis::encode(title);
+    if (bytes.size() <= MaxDocumentTitleBytes)
+        return title;
+    return Sjis::decode(Sjis::cutToBytes(bytes, MaxDocumentTitleBytes));
+}
+
+bool HasForbiddenTitleChars(const QString &title)
+{
+    return std::any_of(title.begin(), title.end(), [](QChar c) { return ForbiddenChars.contains(c); });
+}
+
+QString ForbiddenTitleCharsMessage()
+{
+    QString message = QStringLiteral("ファイル名には次の文字は使えません\r\n   ");
+    for (QChar c : ForbiddenChars)
+        message += c + QStringLiteral(" ");
+    return message;
+}

@@ -1,0 +1,40 @@
+// The designers' saved documents as the open and save dialogs list them: the four kinds with their folders,
+// extensions and magics, the listing, the stored thumbnail and the rules for a title. No widgets.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+struct TDocumentKind {
+    QString Folder;     // with "/"
+    QString Extension;  // ".gpl" …
+    QByteArray Magic;   // as written, before complementing
+    int HeaderSize;     // bytes between the version and the thumbnail's length
+};
+
+// Kinds 0 layout, 1 label, 2 card, 3 letter body, in the folders the program uses now; false for another.
+bool DocumentKindOf(uint8_t kind, TDocumentKind &result);
+
+struct TListedDocument {
+    QString Title;  // the file name without folder and extension
+    QString Path;
+    QDateTime Date;
+};
+
+// Every document of the kind whose beginning is the kind's magic, sorted by path without regard to case; a file
+// that cannot be read is left out.
+std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind);
+
+// The stored JPEG of a document; empty when the file cannot be read or its length field does not fit the file.
+QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path);
+
+// A title as a file name takes it: at most 100 bytes of Shift-JIS, never a character cut in two.
+QString CutDocumentTitle(const QString &title);
+inline constexpr int MaxDocumentTitleBytes = 100;
+// The characters no title may hold, and the message that lists them.
+bool HasForbiddenTitleChars(const QString &title);
+QString ForbiddenTitleCharsMessage();

@@ -1,0 +1,159 @@
+// The print wizard: settings in, choices shown, records and choices read back; the messages of an empty list;
+// Cancel writes nothing.
+#include "designers/LytPrt.h"
+
+#include "TestSupport.h"
+#include "core/Globals.h"
+#include "platform/MemIniFile.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Rows : public TPrintRows {
+public:
+    int GetRecordCount() const override { return 5; }
+    int GetSelectedIndex() const override { return selected; }
+    bool IsSelected(int row) const override { return row == selected; }
+    int32_t GetRecNoAt(int row) const override { return 10 + row; }
+    QHash<int32_t, int32_t> PrintTargets() const override { return {{10, 1}, {12, 1}, {13, 2}}; }
+    int selected = -1;
+};
+
+template <class T> T *control(QWidget *in, const char *name)
+{
+    T *c = in->findChild<T *>(QLatin1String(name));
+    EXPECT_TRUE(c) << name;
+    return c;
+}
+
+void type(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override { DataFolder = dir.path() + "/"; }
+    TWizardPrinter printer()
+    {
+        TWizardPrinter p;
+        p.Device = QStringLiteral("PDF出力");
+        p.Paper = QStringLiteral("はがき");
+        p.Printable = QRect(94, 94, 2174, 3308);
+        return p;
+    }
+    QTemporaryDir dir;
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(WizardTest, MultiUpSheetsFromTheStartPosition)
+{
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteInteger("LAYOUT PRINT", "Range", 3);
+        ini.WriteInteger("LAYOUT PRINT", "Limit", 2);
+        ini.WriteInteger("LAYOUT PRINT", "OffsetY", 480);
+        ini.UpdateFile();
+    }
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(0);
+    wizard.SetSheetCount(10);
+    wizard.SetContentRect(QRect(20, 20, 300, 500));
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    EXPECT_TRUE(control<QRadioButton>(&wizard, "rbAll")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&wizard, "rbExcept")->isChecked());
+    EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 11, 12, 14}));
+    EXPECT_EQ(control<QLabel>(&wizard, "lblDataNum")->text(), QStringLiteral("4 件"));
+    control<QRadioButton>(&wizard, "rbPrint")->click();
+    EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 12}));
+    control<QRadioButton>(&wizard, "rbNone")->click();
+    control<QRadioButton>(&wizard, "rbRange")->click();
+    type(control<QLineEdit>(&wizard, "edStartRange"), "3");
+    type(control<QLineEdit>(&wizard, "edEndRange"), "99");
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edEndRange")->text(), QStringLiteral("5"));
+    EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{12, 13, 14}));
+
+    control<QPushButton>(&wizard, "btnNext")->click();
+    EXPECT_EQ(control<QStackedWidget>(&wizard, "pgcWizard")->currentIndex(), 1);
+    EXPECT_EQ(control<QLabel>(&wizard, "lblVert")->text() + control<QLabel>(&wizard, "lblOffsetV")->text(),
+              QStringLiteral("上：2.0 mm"));
+    EXPECT_EQ(control<QWidget>(&wizard, "gbxLabel")->property("title").toString(), QStringLiteral("面付用紙"));
+    type(control<QLineEdit>(&wizard, "edLabelCount"), "2");
+    type(control<QLineEdit>(&wizard, "edLabelStart"), "5");
+    EXPECT_EQ(control<QLabel>(&wizard, "lblCopy")->text(), QStringLiteral("1 枚"));
+    type(control<QLineEdit>(&wizard, "edLabelStart"), "6");
+    EXPECT_EQ(control<QLabel>(&wizard, "lblCopy")->text(), QStringLiteral("2 枚"));
+    type(control<QLineEdit>(&wizard, "edLabelStart"), "77");
+    EXPECT_EQ(wizard.GetLabelStart(), 10) << "no place beyond the sheet";
+    type(control<QLineEdit>(&wizard, "edCopy"), "x");
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edCopy")->text(), QStringLiteral("1"));
+
+    control<QScrollBar>(&wizard, "scbHorz")->setValue(400);  // 10 mm to the left: off the printable area
+    EXPECT_TRUE(control<QLabel>(&wizard, "lblRangeInfo")->isVisible());
+    boxes.answer(IDYES);
+    control<QPushButton>(&wizard, "btnPrint")->click();
+    EXPECT_EQ(wizard.result(), QDialog::Accepted);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("宛名レイアウトを印刷します  \r\nよろしいですか？")});
+    EXPECT_EQ(wizard.GetOffset(), QPoint(-100, -20));
+    EXPECT_EQ(wizard.GetLabelCount(), 2);
+    const TMemIniFile ini(DataFolder + SettingsFileName);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT PRINT", "Range", -1), 2);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT PRINT", "StartRange", -1), 3);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT PRINT", "LabelStart", -1), 10);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT PRINT", "OffsetX", -1), 400);
+}
+
+TEST_F(WizardTest, ShownRecordWithoutSelectionIsNoRecord)
+{
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteInteger("LAYOUT PRINT", "Limit", 1);  // not restored for the shown record
+        ini.UpdateFile();
+    }
+    const QByteArray before = test::readFile(DataFolder + SettingsFileName);
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(1);
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    EXPECT_TRUE(control<QRadioButton>(&wizard, "rbNone")->isChecked());
+    EXPECT_TRUE(wizard.RecordList.empty());
+    EXPECT_FALSE(control<QPushButton>(&wizard, "btnPreview1")->isVisible()) << "a single paper has no preview";
+    EXPECT_FALSE(control<QWidget>(&wizard, "gbxLabel")->isVisible());
+    control<QPushButton>(&wizard, "btnNext")->click();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("印刷するデータがありません  ")});
+    EXPECT_EQ(control<QStackedWidget>(&wizard, "pgcWizard")->currentIndex(), 0);
+
+    rows.selected = 3;
+    control<QRadioButton>(&wizard, "rbAll")->click();
+    control<QRadioButton>(&wizard, "rbViewData")->click();
+    EXPECT_EQ(wizard.RecordList, std::vector<int32_t>{13});
+    control<QPushButton>(&wizard, "btnNext")->click();
+    ASSERT_TRUE(control<QWidget>(&wizard, "gbxEnvelope")->isVisible());
+    type(control<QLineEdit>(&wizard, "edFlap"), "12.3");
+    EXPECT_EQ(wizard.GetFlap(), 123);
+    type(control<QLineEdit>(&wizard, "edFlap"), "1.2.3");
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edFlap")->text(), QStringLiteral("12.3"));
+    control<QPushButton>(&wizard, "btnCancel2")->click();
+    EXPECT_EQ(wizard.result(), QDialog::Rejected);
+    EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), before) << "Cancel writes nothing";
+}

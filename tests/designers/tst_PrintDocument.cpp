@@ -1,0 +1,298 @@
+// The print document: a layout holding every object kind saved, opened and saved again to the same bytes;
+// damaged files refused whole; the safety copy of a save.
+#include "designers/PrintDocument.h"
+
+#include "TestSupport.h"
+#include "drawing/AddressRect.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/JpegImage.h"
+#include "drawing/NameRect.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
+#include "platform/Fonts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A postcard layout with both fixed sets placed, some shown, and two of each free object kind.
+TPrintDocument fullDocument()
+{
+    TPrintDocument doc;
+    doc.FormatNumber = 3;
+    doc.PrintParts = 0;
+    doc.SplitLayout = 1;
+    doc.PrintForm = DefaultAddressPrintForm(false);
+    int i = 0;
+    for (auto *set : {&doc.CombinedObjects}) {
+        for (auto &object : *set)
+            object->SetRect(TRect(10 + i, 20 + i, 60 + 2 * i, 90 + 3 * i)), ++i;
+    }
+    for (auto &object : doc.SplitObjects)
+        object->SetRect(TRect(5 + i, 8 + i, 50 + i, 70 + i)), ++i;
+    for (int n = 0; n < 2; ++n) {
+        auto illust = std::make_unique<TIllustRect>();
+        illust->SetRect(TRect(30, 40 + n, 130, 140 + n));
+        if (n == 0) {
+            QImage picture(40, 30, QImage::Format_RGB888);
+            picture.fill(QColor(200, 40, 40));
+            TJpegImage jpeg;
+            jpeg.LoadFromData(EncodeJpeg(picture));
+            illust->SetPicture(&jpeg);
+        }
+        auto word = std::make_unique<TWordRect>();
+        word->SetRect(TRect(100, 100 + n, 250, 180));
+        word->SetLine(0, n ? QStringLiteral("謹賀新年") : QStringLiteral("暑中お見舞い"));
+        auto figure = std::make_unique<TFigureRect>();
+        figure->SetRect(TRect(200, 220, 300, 330 + n));
+        figure->SetKind(uint8_t(n + 1));
+        auto qr = std::make_unique<TQRCodeRect>();
+        qr->SetRect(TRect(250, 400, 320, 470 + n));
+        qr->SetText("https://example.jp/" + QByteArray::number(n));
+        doc.ZOrderList.push_back(illust.get());
+        doc.ZOrderList.push_back(word.get());
+        if (n == 0) {
+            doc.ZOrderList.push_back(figure.get());
+            doc.ZOrderList.push_back(qr.get());
+        }
+        doc.IllustList.push_back(std::move(illust));
+        doc.WordList.push_back(std::move(word));
+        doc.FigureList.push_back(std::move(figure));
+        doc.QRCodeList.push_back(std::move(qr));
+    }
+    for (int k : {0, 1, 2, 4, 5, 6})
+        doc.ZOrderList.push_back(doc.SplitObjects[k].get());
+    return doc;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void putI32(QByteArray &bytes, qsizetype offset, int32_t value) { qToLittleEndian(value, bytes.data() + offset); }
+
+// Where the first fixed object's stacking place lies in a file image.
+qsizetype firstZOffset(const QByteArray &bytes)
+{
+    return LayoutThumbnailLengthOffset + 4 + qFromLittleEndian<uint32_t>(bytes.constData() + 50) + TPrintForm::Size;
+}
+
+}  // namespace
+
+TEST(PrintDocument, SaveOpenSaveGivesTheSameBytes)
+{
+    QTemporaryDir dir;
+    const QString first = dir.path() + "/Layout/はがき.gpl";  // the folder does not exist yet
+    TPrintDocument doc = fullDocument();
+    QString error;
+    ASSERT_TRUE(doc.Save(first, 1000, 1480, QImage(), &error)) << error.toStdString();
+    const QByteArray saved = readAll(first);
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_EQ(saved.left(18), ComplementedMagic(LayoutFileMagic));
+    EXPECT_EQ(qFromLittleEndian<uint32_t>(saved.constData() + 18), 600u);
+
+    TPrintDocument reopened;
+    ASSERT_TRUE(reopened.Open(first, &error)) << error.toStdString();
+    EXPECT_EQ(reopened.FormatNumber, 3);
+    EXPECT_EQ(reopened.SplitLayout, 1);
+    EXPECT_EQ(reopened.PrintForm, doc.PrintForm);
+    EXPECT_EQ(reopened.IllustList.size(), 2u);
+    EXPECT_EQ(reopened.WordList.size(), 2u);
+    EXPECT_EQ(reopened.FigureList.size(), 1u) << "an unstacked figure is dropped";
+    EXPECT_EQ(reopened.QRCodeList.size(), 1u) << "an unstacked QR code is dropped";
+    EXPECT_EQ(reopened.ZOrderList.size(), doc.ZOrderList.size());
+    ASSERT_NE(reopened.IllustList[0]->KeptJpeg(), nullptr);
+    EXPECT_EQ(reopened.ZOrderList.front(), reopened.IllustList[0].get());
+
+    const QString second = dir.path() + "/Layout/again.gpl";
+    ASSERT_TRUE(reopened.Save(second, 1000, 1480, QImage(), &error));
+    TPrintDocument third;
+    ASSERT_TRUE(third.Open(second, &error));
+    const QString thirdPath = dir.path() + "/Layout/third.gpl";
+    ASSERT_TRUE(third.Save(thirdPath, 1000, 1480, QImage(), &error));
+    EXPECT_EQ(readAll(second), readAll(thirdPath));
+
+    // The thumbnail of a 100 x 148 mm postcard is 135 x 200 pixels and decodes.
+    TJpegImage thumbnail;
+    thumbnail.LoadFromData(third.Thumbnail);
+    EXPECT_EQ(thumbnail.Bitmap().size(), QSize(135, 200));
+}
+
+TEST(PrintDocument, DamagedFilesAreRefusedAndLeaveTheDocumentEmpty)
+{
+    TPrintDocument doc = fullDocument();
+    const QByteArray good = doc.Bytes(EncodeJpeg(doc.MakeThumbnail(0, 1000, 1480, QImage(), 1.0)));
+    const qsizetype z0 = firstZOffset(good);
+
+    std::vector<std::pair<const char *, QByteArray>> damaged;
+    damaged.emplace_back("short", good.left(good.size() / 2));
+    damaged.emplace_back("header only", good.left(40));
+    QByteArray magic = good;
+    magic[3] = char(magic[3] ^ 0x20);
+    damaged.emplace_back("bad magic", magic);
+    QByteArray huge = good;
+    putI32(huge, 22 + 12, 0x7fffffff);  // texts
+    damaged.emplace_back("huge count", huge);
+    QByteArray fewer = good;
+    putI32(fewer, 22 + 16, 1);  // figures: the second one's bytes are left over
+    damaged.emplace_back("count too small", fewer);
+    QByteArray farZ = good;
+    putI32(farZ, z0, 0x7ffffff0);
+    damaged.emplace_back("stacking place far beyond the objects", farZ);
+    QByteArray negZ = good;
+    putI32(negZ, z0, -7);
+    damaged.emplace_back("negative stacking place", negZ);
+    QByteArray thumb = good;
+    putI32(thumb, 50, 0x7fffffff);
+    damaged.emplace_back("thumbnail longer than the file", thumb);
+
+    for (const auto &[what, bytes] : damaged) {
+        TPrintDocument read = fullDocument();
+        QString error;
+        EXPECT_FALSE(read.Read(bytes, &error)) << what;
+        EXPECT_EQ(error, DocumentInvalidMessage) << what;
+        EXPECT_TRUE(read.ZOrderList.empty() && read.WordList.empty() && read.FormatNumber == 0) << what;
+    }
+}
+
+TEST(PrintDocument, StackingPlacesAreCompactedAndRepeatsRefused)
+{
+    TPrintDocument doc;
+    doc.ZOrderList = {doc.CombinedObjects[0].get(), doc.CombinedObjects[1].get(), doc.CombinedObjects[2].get()};
+    QByteArray bytes = doc.Bytes({});
+    const qsizetype z0 = firstZOffset(bytes);
+    // Place the first object at 20 instead of 0: a gap before it and behind the others.
+    putI32(bytes, z0, 20);
+    TPrintDocument gappy;
+    ASSERT_TRUE(gappy.Read(bytes, nullptr));
+    ASSERT_EQ(gappy.ZOrderList.size(), 3u);
+    EXPECT_EQ(gappy.ZOrderList[0], gappy.CombinedObjects[1].get());
+    EXPECT_EQ(gappy.ZOrderList[2], gappy.CombinedObjects[0].get());
+    for (TDrawRect *object : gappy.ZOrderList)
+        EXPECT_NE(object, nullptr);
+
+    putI32(bytes, z0, 1);  // the same place as the address
+    TPrintDocument twice;
+    QString error;
+    EXPECT_FALSE(twice.Read(bytes, &error));
+    EXPECT_EQ(error, DocumentInvalidMessage);
+}
+
+TEST(PrintDocument, PaperNumberIsCheckedAgainstThePaperFiles)
+{
+    TMasterFormats master;
+    ASSERT_TRUE(master.Load(test::appDir() + "Common/Lyt.fmt"));
+    TCustomFormats custom;
+    TCustomPaperRecord envelope;
+    envelope.Id = 4;
+    envelope.Format.Kind = 1;
+    TCustomPaperRecord label;
+    label.Id = 5;
+    label.Format.Kind = 2;
+    custom.Records = {envelope, label};
+    TPrintDocument doc;
+    doc.FormatNumber = int32_t(master.Formats.size()) - 1;
+    EXPECT_TRUE(doc.PaperExists(master, custom));
+    doc.FormatNumber = int32_t(master.Formats.size());
+    EXPECT_FALSE(doc.PaperExists(master, custom));
+    doc.FormatNumber = -4;
+    EXPECT_TRUE(doc.PaperExists(master, custom));
+    doc.FormatNumber = -5;
+    EXPECT_FALSE(doc.PaperExists(master, custom)) << "a label paper is no address paper";
+    doc.FormatNumber = INT32_MIN;
+    EXPECT_FALSE(doc.PaperExists(master, custom));
+
+    // A paper of a multi-up sheet brings its sheet; a user paper leaves the sheet alone.
+    TPaperFormat paper;
+    TFormatCategory sheet;
+    for (size_t i = 0; i < master.Formats.size(); ++i)
+        if (master.Formats[i].SheetIndex > 0) {
+            doc.FormatNumber = int32_t(i);
+            ASSERT_TRUE(doc.FindPaper(master, custom, paper, sheet));
+            EXPECT_EQ(paper, master.Formats[i]);
+            EXPECT_GT(sheet.Columns * sheet.Rows, 1);
+            break;
+        }
+    sheet.Columns = 77;
+    doc.FormatNumber = -4;
+    ASSERT_TRUE(doc.FindPaper(master, custom, paper, sheet));
+    EXPECT_EQ(paper.Kind, 1);
+    EXPECT_EQ(sheet.Columns, 77);
+}
+
+TEST(PrintDocument, SaveOverAnOldFileThroughTheSafetyCopy)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/doc.gpl";
+    const QString safety = dir.path() + "/$$doc.gpl";
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        QFile stale(safety);  // left by a save that never ended
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("stale");
+    }
+    TPrintDocument doc = fullDocument();
+    QString error;
+    ASSERT_TRUE(doc.Save(path, 1000, 1480, QImage(), &error)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(safety));
+    EXPECT_EQ(readAll(path).left(18), ComplementedMagic(LayoutFileMagic));
+
+    // A safety copy that cannot be cleared away fails the save, reported, with the file as it was.
+    const QByteArray before = readAll(path);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("$$doc.gpl/inside"));
+    EXPECT_FALSE(doc.Save(path, 1000, 1480, QImage(), &error));
+    EXPECT_EQ(error, DocumentSaveFailedMessage);
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/doc.gpl";
+    TPrintDocument doc = fullDocument();
+    QString error;
+    ASSERT_TRUE(doc.Save(path, 1000, 1480, QImage(), &error));
+    const QByteArray before = readAll(path);
+    bool saved = true;
+    {
+        test::FullDisk disk(1024);
+        saved = doc.Save(path, 1000, 1480, QImage(), &error);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(error, DocumentSaveFailedMessage);
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
+}
+
+TEST(PrintDocument, LastTextAndFigureBecomeTheDefaults)
+{
+    TPrintDocument doc = fullDocument();
+    TFont latin = doc.WordList.back()->Font();
+    SetFontSpec(&latin.Log, ANSI_CHARSET, QStringLiteral("DejaVu Sans"), 1, 20);
+    doc.WordList.back()->SetFont(latin);
+    doc.WordList.back()->SetLineSpacing(3);
+    TWordRect word;
+    TFigureRect figure;
+    doc.TakeObjectDefaults(word, figure);
+    EXPECT_EQ(word.Font().Log.Charset, SHIFTJIS_CHARSET);
+    EXPECT_EQ(word.Font().Log.Font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(GetFontStyleBits(word.Font().Log), 1);
+    EXPECT_EQ(word.LineSpacing(), 3);
+    EXPECT_EQ(figure.FigureKind(), 2);
+
+    TWordRect untouched;
+    const QString family = untouched.Font().Log.Font.family();
+    TPrintDocument().TakeObjectDefaults(untouched, figure);
+    EXPECT_EQ(untouched.Font().Log.Font.family(), family);
+}

@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "exchange/HDDInst.h"
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
@@ -102,6 +103,15 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     coopLayout->addRow(QStringLiteral("経路探索ソフト："), cbxRoot);
     layout->addWidget(cooperate);
 
+    auto *directory = new QGroupBox(QStringLiteral("電話帳データ"), this);
+    auto *directoryLayout = new QHBoxLayout(directory);
+    lblHddState = Named<QLabel>("lblHddState", directory);
+    directoryLayout->addWidget(lblHddState, 1);
+    btnHddInstall = Named<QPushButton>("btnHddInstall", QStringLiteral("HDDインストール(&H)..."), directory);
+    directoryLayout->addWidget(btnHddInstall);
+    showHddState();
+    layout->addWidget(directory);
+
     chkUpdateCheck = Named<QCheckBox>("chkUpdateCheck", QStringLiteral("起動時に最新アップデートの確認をする"), this);
     chkUpdateCheck->setChecked(UpdateCheckAtStart != 0);
     layout->addWidget(chkUpdateCheck);
@@ -116,6 +126,7 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
         if (ChooseColor(this, BGColor))
             showColour();
     });
+    connect(btnHddInstall, &QPushButton::clicked, this, &TEnvironment::btnHddInstallClick);
     connect(btnOk, &QPushButton::clicked, this, &TEnvironment::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -126,6 +137,20 @@ void TEnvironment::showColour()
     swatch.fill(ColorFromBgr(BGColor));
     btnBGColor->setIcon(QIcon(swatch));
     btnBGColor->setIconSize(swatch.size());
+}
+
+void TEnvironment::showHddState()
+{
+    lblHddState->setText(HddInstalled ? QStringLiteral("HDDにインストール済み：")
+                                            + QDir::toNativeSeparators(HddDataFolder + QStringLiteral("Dt00"))
+                                      : QStringLiteral("HDDにインストールされていません"));
+}
+
+void TEnvironment::btnHddInstallClick()
+{
+    THddInstall dialog(this);
+    dialog.exec();
+    showHddState();
 }
 
 void TEnvironment::btnOkClick()

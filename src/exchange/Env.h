@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -27,6 +28,8 @@ public:
     QCheckBox *chkBGPaint;
     QToolButton *btnBGColor;
     QComboBox *cbxMap, *cbxMapSearchKind, *cbxRoot;
+    QLabel *lblHddState;
+    QPushButton *btnHddInstall;
     QCheckBox *chkUpdateCheck;
     QPushButton *btnOk, *btnCancel;
 
@@ -35,9 +38,12 @@ public:
     TEnvironmentResult Result;
 
     void btnOkClick();
+    // The data install with its uninstall, in their own dialog; the state shown here follows it.
+    void btnHddInstallClick();
 
 private:
     void showColour();
+    void showHddState();
     TAddressList *owner_;
 };
 

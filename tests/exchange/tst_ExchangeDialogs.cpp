@@ -16,6 +16,7 @@
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -24,14 +25,18 @@
 #include <QTextBrowser>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -258,6 +263,55 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(AdrsFolder, other + "Adrs/");
     EXPECT_TRUE(QFileInfo(other).isDir());
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
+}
+
+// Clicks, in the modal dialog named dialogName once it is open, the buttons named, after prepare.
+void inModalDialog(const char *dialogName, const std::function<void(QWidget *)> &prepare, QStringList buttons)
+{
+    QTimer::singleShot(0, [=] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_EQ(dialog->objectName(), QLatin1String(dialogName));
+        prepare(dialog);
+        for (const QString &name : buttons) {
+            auto *button = dialog->findChild<QPushButton *>(name);
+            ASSERT_NE(button, nullptr) << name.toStdString();
+            EXPECT_TRUE(button->isEnabled()) << name.toStdString();
+            button->click();
+        }
+        if (QApplication::activeModalWidget() == dialog)
+            dialog->close();
+    });
+}
+
+TEST_F(ExchangeDialogTest, SettingsDialogInstallsAndUninstallsTheDirectoryData)
+{
+    QTemporaryDir disc, target;
+    DiscPath = disc.path();
+    test::writeFile(disc.path() + "/Mirvale18/Dt01.dat", QByteArray(20000, 'd'));
+    HddInstalled = 0;
+    HddDataFolder.clear();
+    TEnvironment dialog(list.get());
+    EXPECT_EQ(dialog.lblHddState->text(), QStringLiteral("HDDにインストールされていません"));
+
+    inModalDialog("HddInstall", [&](QWidget *install) {
+        install->findChild<QLineEdit *>("edtFolder")->setText(target.path());
+    }, {"btnInstall"});
+    dialog.btnHddInstall->click();
+    EXPECT_EQ(HddInstalled, 1);
+    EXPECT_EQ(HddDataFolder, target.path() + "/");
+    EXPECT_EQ(test::readFile(target.path() + "/Dt00/Dt01.dat").size(), 20000);
+    EXPECT_TRUE(dialog.lblHddState->text().contains(QDir::toNativeSeparators(target.path() + "/Dt00")));
+    EXPECT_TRUE(TMemIniFile(DataFolder + "HddInst.ini").ReadBool("HDD", "Installed", false));
+
+    boxes.answer(IDYES);
+    inModalDialog("HddInstall", [](QWidget *) {}, {"btnUninstall"});
+    dialog.btnHddInstall->click();
+    EXPECT_EQ(HddInstalled, 0);
+    EXPECT_TRUE(HddDataFolder.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(target.path() + "/Dt00"));
+    EXPECT_EQ(dialog.lblHddState->text(), QStringLiteral("HDDにインストールされていません"));
+    DiscPath.clear();
 }
 
 TEST_F(ExchangeDialogTest, InformationAndVersionDialogsShowWhatTheyReport)

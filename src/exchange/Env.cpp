@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "exchange/HDDInst.h"
+#include "exchange/UpdDlg.h"
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
@@ -112,9 +113,14 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     showHddState();
     layout->addWidget(directory);
 
-    chkUpdateCheck = Named<QCheckBox>("chkUpdateCheck", QStringLiteral("起動時に最新アップデートの確認をする"), this);
+    auto *update = new QGroupBox(QStringLiteral("アップデート"), this);
+    auto *updateLayout = new QHBoxLayout(update);
+    chkUpdateCheck = Named<QCheckBox>("chkUpdateCheck", QStringLiteral("起動時に最新アップデートの確認をする"), update);
     chkUpdateCheck->setChecked(UpdateCheckAtStart != 0);
-    layout->addWidget(chkUpdateCheck);
+    updateLayout->addWidget(chkUpdateCheck, 1);
+    btnUpdate = Named<QPushButton>("btnUpdate", QStringLiteral("今すぐ確認(&U)..."), update);
+    updateLayout->addWidget(btnUpdate);
+    layout->addWidget(update);
     layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
 
     connect(btnDataPath, &QPushButton::clicked, this, [this] {
@@ -127,6 +133,7 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
             showColour();
     });
     connect(btnHddInstall, &QPushButton::clicked, this, &TEnvironment::btnHddInstallClick);
+    connect(btnUpdate, &QPushButton::clicked, this, &TEnvironment::btnUpdateClick);
     connect(btnOk, &QPushButton::clicked, this, &TEnvironment::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -151,6 +158,18 @@ void TEnvironment::btnHddInstallClick()
     THddInstall dialog(this);
     dialog.exec();
     showHddState();
+}
+
+void TEnvironment::btnUpdateClick()
+{
+    TUpdateDialog dialog(this);
+    // Accepted means the update was applied; with the restart flag the program has been started again on
+    // its new files, and this instance must end before it writes anything more.
+    if (dialog.exec() != QDialog::Accepted || !dialog.Restart)
+        return;
+    Result = TEnvironmentResult();
+    Result.MustEnd = true;
+    reject();
 }
 
 void TEnvironment::btnOkClick()

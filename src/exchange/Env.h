@@ -31,6 +31,7 @@ public:
     QLabel *lblHddState;
     QPushButton *btnHddInstall;
     QCheckBox *chkUpdateCheck;
+    QPushButton *btnUpdate;
     QPushButton *btnOk, *btnCancel;
 
     int BGColor = 0;  // 0x00BBGGRR
@@ -40,6 +41,8 @@ public:
     void btnOkClick();
     // The data install with its uninstall, in their own dialog; the state shown here follows it.
     void btnHddInstallClick();
+    // The update check; an applied update that started the program again ends this one.
+    void btnUpdateClick();
 
 private:
     void showColour();

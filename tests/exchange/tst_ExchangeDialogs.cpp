@@ -14,6 +14,7 @@
 #include "platform/SjisCodec.h"
 
 #include "ExchangeTestSupport.h"
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -312,6 +313,45 @@ TEST_F(ExchangeDialogTest, SettingsDialogInstallsAndUninstallsTheDirectoryData)
     EXPECT_FALSE(QFileInfo::exists(target.path() + "/Dt00"));
     EXPECT_EQ(dialog.lblHddState->text(), QStringLiteral("HDDにインストールされていません"));
     DiscPath.clear();
+}
+
+// An update fetched through the settings dialog ends the program only when it started the program again.
+TEST_F(ExchangeDialogTest, SettingsDialogUpdateEndsTheProgramWhenItRestarts)
+{
+    QTemporaryDir app;
+    AppFolder = app.path() + "/";
+    test::TestHttpServer server;
+    UpdateDomain = server.Domain();
+    UpdateCheckPath = QStringLiteral("/check/");
+    UpdateAppPath = QStringLiteral("/app/");
+    server.Files["/app/Common/new.txt"] = "a new file";
+    server.Files["/app/Dic/Kvpost.dat"] = "new postal data";
+    server.Files["/check/update.xml"] = "<update>" + test::UpdateEntry("Common/new.txt", 2, "a new file") + "</update>";
+    {
+        TEnvironment dialog(list.get());
+        inModalDialog("UpdateDialog", [](QWidget *) {}, {"btnCheck", "btnUpdate"});
+        dialog.btnUpdate->click();
+        EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file");
+        EXPECT_FALSE(dialog.Result.MustEnd);
+    }
+
+    // The program started again is this test binary: the filter it inherits runs no test, so it ends at once.
+    const QByteArray filter = qgetenv("GTEST_FILTER");
+    qputenv("GTEST_FILTER", "NoTest.NoCase");
+    server.Files["/check/update.xml"] =
+        "<update>" + test::UpdateEntry("Dic/Kvpost.dat", 3, "new postal data", {}, true) + "</update>";
+    TEnvironment dialog(list.get());
+    dialog.spnHisCount->setValue(HistoryCount + 1);
+    inModalDialog("UpdateDialog", [](QWidget *) {}, {"btnCheck", "btnUpdate"});
+    dialog.btnUpdate->click();
+    filter.isNull() ? qunsetenv("GTEST_FILTER") : qputenv("GTEST_FILTER", filter);
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");
+    EXPECT_TRUE(dialog.Result.MustEnd);
+    EXPECT_FALSE(dialog.Result.Accepted);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // Nothing of the settings left unconfirmed is written by an ending program.
+    EXPECT_NE(TMemIniFile(DataFolder + SettingsFileName).ReadInteger("OPERATION", "HisCount", 0), HistoryCount + 1);
+    AppFolder = test::appDir();
 }
 
 TEST_F(ExchangeDialogTest, InformationAndVersionDialogsShowWhatTheyReport)

@@ -24,6 +24,8 @@ const QString ManifestHeader = QStringLiteral("Velmora backup 1");
 const QString PartialSuffix = QStringLiteral(".partial");
 const QString DataPrefix = QStringLiteral("Data/");
 const QString SettingsPrefix = QStringLiteral("Settings/");
+// The directory search's own tables (its search names, own targets and exclusions) beside the settings.
+const QString CategoryPrefix = QStringLiteral("Category/");
 constexpr qint64 CopyChunk = 8 << 20;
 // The pieces summed apart, in parallel.
 constexpr qint64 SumPiece = 8 << 20;
@@ -40,6 +42,8 @@ bool safePath(const QString &path)
         return false;
     if (path.startsWith(SettingsPrefix))
         return parts.size() == 2;
+    if (path.startsWith(CategoryPrefix))
+        return parts.size() >= 2;
     return path.startsWith(DataPrefix) && parts.size() >= 3 && BackupDataFolders.contains(parts[1]);
 }
 
@@ -173,6 +177,8 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
         QDir(dataFolder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.INI")}, QDir::Files, QDir::Name);
     for (const QString &name : settings)
         files.emplace_back(SettingsPrefix + name, dataFolder + name);
+    for (const QString &rel : FilesBelow(dataFolder + CategoryPrefix))
+        files.emplace_back(CategoryPrefix + rel, dataFolder + CategoryPrefix + rel);
     for (const auto &file : files)
         total += QFileInfo(file.second).size();
 
@@ -323,6 +329,11 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     QDir().mkpath(dataFolder);
     for (const QString &name : QDir(staging + SettingsPrefix).entryList(QDir::Files))
         replaceFile(staging + SettingsPrefix + name, dataFolder + name);
+    // Each table file is replaced in one step; tables the backup does not hold stay as they are.
+    for (const QString &rel : FilesBelow(staging + CategoryPrefix)) {
+        QDir().mkpath(QFileInfo(dataFolder + CategoryPrefix + rel).path());
+        replaceFile(staging + CategoryPrefix + rel, dataFolder + CategoryPrefix + rel);
+    }
     QDir(staging).removeRecursively();
     // The replaced data go in the background: freeing a large book's blocks takes longer than the rest of the
     // swap, and what a stopped removal leaves the next restore removes first.

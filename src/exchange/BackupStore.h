@@ -19,7 +19,8 @@ using TStepFn = std::function<bool(qint64 done, qint64 total)>;
 QByteArray FileSum(const QString &file);
 
 struct TBackupFile {
-    QString Path;  // inside the backup, "/"-separated: "Data/<folder of the data root>/…" or "Settings/<file>"
+    // inside the backup, "/"-separated: "Data/<folder of the data root>/…", "Settings/<file>" or "Category/<file>"
+    QString Path;
     qint64 Size = 0;
     QByteArray Sha256;  // hex
 };
@@ -48,7 +49,7 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
 // The files of a folder tree, as paths relative to it, in a stable order.
 QStringList FilesBelow(const QString &folder);
 
-// Makes a backup of dataRoot's folders and dataFolder's settings files; answers the backup's folder, or empty
+// Makes a backup of dataRoot's folders and dataFolder's settings files and "Category/" tables; answers the backup's folder, or empty
 // with *error set and nothing left behind.
 QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TStepFn &step, QString *error);
 
@@ -56,7 +57,7 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
 bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files);
 
-// Restores a backup: its data folders into dataRoot (replacing those folders whole) and its settings files
-// into dataFolder. Nothing is changed unless every file matched its manifest entry and was staged.
+// Restores a backup: its data folders into dataRoot (replacing those folders whole), its settings files and
+// "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was staged.
 bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
                    const TStepFn &step, QString *error);

@@ -2,6 +2,8 @@
 
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "exchange/HDDInst.h"
+#include "exchange/UpdDlg.h"
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
@@ -102,9 +104,23 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     coopLayout->addRow(QStringLiteral("経路探索ソフト："), cbxRoot);
     layout->addWidget(cooperate);
 
-    chkUpdateCheck = Named<QCheckBox>("chkUpdateCheck", QStringLiteral("起動時に最新アップデートの確認をする"), this);
+    auto *directory = new QGroupBox(QStringLiteral("電話帳データ"), this);
+    auto *directoryLayout = new QHBoxLayout(directory);
+    lblHddState = Named<QLabel>("lblHddState", directory);
+    directoryLayout->addWidget(lblHddState, 1);
+    btnHddInstall = Named<QPushButton>("btnHddInstall", QStringLiteral("HDDインストール(&H)..."), directory);
+    directoryLayout->addWidget(btnHddInstall);
+    showHddState();
+    layout->addWidget(directory);
+
+    auto *update = new QGroupBox(QStringLiteral("アップデート"), this);
+    auto *updateLayout = new QHBoxLayout(update);
+    chkUpdateCheck = Named<QCheckBox>("chkUpdateCheck", QStringLiteral("起動時に最新アップデートの確認をする"), update);
     chkUpdateCheck->setChecked(UpdateCheckAtStart != 0);
-    layout->addWidget(chkUpdateCheck);
+    updateLayout->addWidget(chkUpdateCheck, 1);
+    btnUpdate = Named<QPushButton>("btnUpdate", QStringLiteral("今すぐ確認(&U)..."), update);
+    updateLayout->addWidget(btnUpdate);
+    layout->addWidget(update);
     layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
 
     connect(btnDataPath, &QPushButton::clicked, this, [this] {
@@ -116,6 +132,8 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
         if (ChooseColor(this, BGColor))
             showColour();
     });
+    connect(btnHddInstall, &QPushButton::clicked, this, &TEnvironment::btnHddInstallClick);
+    connect(btnUpdate, &QPushButton::clicked, this, &TEnvironment::btnUpdateClick);
     connect(btnOk, &QPushButton::clicked, this, &TEnvironment::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -126,6 +144,32 @@ void TEnvironment::showColour()
     swatch.fill(ColorFromBgr(BGColor));
     btnBGColor->setIcon(QIcon(swatch));
     btnBGColor->setIconSize(swatch.size());
+}
+
+void TEnvironment::showHddState()
+{
+    lblHddState->setText(HddInstalled ? QStringLiteral("HDDにインストール済み：")
+                                            + QDir::toNativeSeparators(HddDataFolder + QStringLiteral("Dt00"))
+                                      : QStringLiteral("HDDにインストールされていません"));
+}
+
+void TEnvironment::btnHddInstallClick()
+{
+    THddInstall dialog(this);
+    dialog.exec();
+    showHddState();
+}
+
+void TEnvironment::btnUpdateClick()
+{
+    TUpdateDialog dialog(this);
+    // Accepted means the update was applied; with the restart flag the program has been started again on
+    // its new files, and this instance must end before it writes anything more.
+    if (dialog.exec() != QDialog::Accepted || !dialog.Restart)
+        return;
+    Result = TEnvironmentResult();
+    Result.MustEnd = true;
+    reject();
 }
 
 void TEnvironment::btnOkClick()

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -27,7 +28,10 @@ public:
     QCheckBox *chkBGPaint;
     QToolButton *btnBGColor;
     QComboBox *cbxMap, *cbxMapSearchKind, *cbxRoot;
+    QLabel *lblHddState;
+    QPushButton *btnHddInstall;
     QCheckBox *chkUpdateCheck;
+    QPushButton *btnUpdate;
     QPushButton *btnOk, *btnCancel;
 
     int BGColor = 0;  // 0x00BBGGRR
@@ -35,9 +39,14 @@ public:
     TEnvironmentResult Result;
 
     void btnOkClick();
+    // The data install with its uninstall, in their own dialog; the state shown here follows it.
+    void btnHddInstallClick();
+    // The update check; an applied update that started the program again ends this one.
+    void btnUpdateClick();
 
 private:
     void showColour();
+    void showHddState();
     TAddressList *owner_;
 };
 

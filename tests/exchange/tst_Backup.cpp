@@ -65,6 +65,51 @@ TEST_F(Backup, RestoreAfterDamageGivesBackEveryFile)
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
 }
 
+// The directory search's tables beside the settings hold what the user named: an edited search name is data
+// a restore must give back like a book.
+TEST_F(Backup, EditedSearchNameSurvivesDamageAndRestore)
+{
+    const QString categories = DataFolder + "Category/";
+    for (const QString &file : {QStringLiteral("Category.DB"), QStringLiteral("Target.DB"), QStringLiteral("Exception.DB")}) {
+        QDir().mkpath(categories);
+        ASSERT_TRUE(QFile::copy(test::appDir() + "Category/" + file, categories + file)) << file.toStdString();
+        QFile::setPermissions(categories + file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    TTable table;
+    table.DatabaseName = categories;
+    table.TableName = QStringLiteral("Category.DB");
+    auto rename = [&table](const QByteArray &kanji) {
+        table.Open();
+        table.First();
+        table.Edit();
+        table.FieldByName(QStringLiteral("Kanji")).SetAsString(kanji);
+        table.Post();
+        table.Close();
+    };
+    auto firstName = [&table] {
+        table.Open();
+        table.First();
+        const QByteArray kanji = table.FieldByName(QStringLiteral("Kanji")).AsString();
+        table.Close();
+        return kanji;
+    };
+    const QByteArray edited("\x8e\xa9\x95\xaa no search");  // "自分 no search" in Shift-JIS
+    rename(edited);
+    const QByteArray targets = test::readFile(categories + "Target.DB");
+
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    rename("broken");
+    test::writeFile(categories + "Target.DB", "damaged");
+    QFile::remove(categories + "Exception.DB");
+
+    ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(firstName(), edited);
+    EXPECT_EQ(test::readFile(categories + "Target.DB"), targets);
+    EXPECT_TRUE(QFileInfo::exists(categories + "Exception.DB"));
+}
+
 TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
 {
     QString error;

@@ -14,8 +14,10 @@
 #include "platform/SjisCodec.h"
 
 #include "ExchangeTestSupport.h"
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -24,14 +26,18 @@
 #include <QTextBrowser>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -258,6 +264,94 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(AdrsFolder, other + "Adrs/");
     EXPECT_TRUE(QFileInfo(other).isDir());
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
+}
+
+// Clicks, in the modal dialog named dialogName once it is open, the buttons named, after prepare.
+void inModalDialog(const char *dialogName, const std::function<void(QWidget *)> &prepare, QStringList buttons)
+{
+    QTimer::singleShot(0, [=] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_EQ(dialog->objectName(), QLatin1String(dialogName));
+        prepare(dialog);
+        for (const QString &name : buttons) {
+            auto *button = dialog->findChild<QPushButton *>(name);
+            ASSERT_NE(button, nullptr) << name.toStdString();
+            EXPECT_TRUE(button->isEnabled()) << name.toStdString();
+            button->click();
+        }
+        if (QApplication::activeModalWidget() == dialog)
+            dialog->close();
+    });
+}
+
+TEST_F(ExchangeDialogTest, SettingsDialogInstallsAndUninstallsTheDirectoryData)
+{
+    QTemporaryDir disc, target;
+    DiscPath = disc.path();
+    test::writeFile(disc.path() + "/Mirvale18/Dt01.dat", QByteArray(20000, 'd'));
+    HddInstalled = 0;
+    HddDataFolder.clear();
+    TEnvironment dialog(list.get());
+    EXPECT_EQ(dialog.lblHddState->text(), QStringLiteral("HDDにインストールされていません"));
+
+    inModalDialog("HddInstall", [&](QWidget *install) {
+        install->findChild<QLineEdit *>("edtFolder")->setText(target.path());
+    }, {"btnInstall"});
+    dialog.btnHddInstall->click();
+    EXPECT_EQ(HddInstalled, 1);
+    EXPECT_EQ(HddDataFolder, target.path() + "/");
+    EXPECT_EQ(test::readFile(target.path() + "/Dt00/Dt01.dat").size(), 20000);
+    EXPECT_TRUE(dialog.lblHddState->text().contains(QDir::toNativeSeparators(target.path() + "/Dt00")));
+    EXPECT_TRUE(TMemIniFile(DataFolder + "HddInst.ini").ReadBool("HDD", "Installed", false));
+
+    boxes.answer(IDYES);
+    inModalDialog("HddInstall", [](QWidget *) {}, {"btnUninstall"});
+    dialog.btnHddInstall->click();
+    EXPECT_EQ(HddInstalled, 0);
+    EXPECT_TRUE(HddDataFolder.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(target.path() + "/Dt00"));
+    EXPECT_EQ(dialog.lblHddState->text(), QStringLiteral("HDDにインストールされていません"));
+    DiscPath.clear();
+}
+
+// An update fetched through the settings dialog ends the program only when it started the program again.
+TEST_F(ExchangeDialogTest, SettingsDialogUpdateEndsTheProgramWhenItRestarts)
+{
+    QTemporaryDir app;
+    AppFolder = app.path() + "/";
+    test::TestHttpServer server;
+    UpdateDomain = server.Domain();
+    UpdateCheckPath = QStringLiteral("/check/");
+    UpdateAppPath = QStringLiteral("/app/");
+    server.Files["/app/Common/new.txt"] = "a new file";
+    server.Files["/app/Dic/Kvpost.dat"] = "new postal data";
+    server.Files["/check/update.xml"] = "<update>" + test::UpdateEntry("Common/new.txt", 2, "a new file") + "</update>";
+    {
+        TEnvironment dialog(list.get());
+        inModalDialog("UpdateDialog", [](QWidget *) {}, {"btnCheck", "btnUpdate"});
+        dialog.btnUpdate->click();
+        EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file");
+        EXPECT_FALSE(dialog.Result.MustEnd);
+    }
+
+    // The program started again is this test binary: the filter it inherits runs no test, so it ends at once.
+    const QByteArray filter = qgetenv("GTEST_FILTER");
+    qputenv("GTEST_FILTER", "NoTest.NoCase");
+    server.Files["/check/update.xml"] =
+        "<update>" + test::UpdateEntry("Dic/Kvpost.dat", 3, "new postal data", {}, true) + "</update>";
+    TEnvironment dialog(list.get());
+    dialog.spnHisCount->setValue(HistoryCount + 1);
+    inModalDialog("UpdateDialog", [](QWidget *) {}, {"btnCheck", "btnUpdate"});
+    dialog.btnUpdate->click();
+    filter.isNull() ? qunsetenv("GTEST_FILTER") : qputenv("GTEST_FILTER", filter);
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");
+    EXPECT_TRUE(dialog.Result.MustEnd);
+    EXPECT_FALSE(dialog.Result.Accepted);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // Nothing of the settings left unconfirmed is written by an ending program.
+    EXPECT_NE(TMemIniFile(DataFolder + SettingsFileName).ReadInteger("OPERATION", "HisCount", 0), HistoryCount + 1);
+    AppFolder = test::appDir();
 }
 
 TEST_F(ExchangeDialogTest, InformationAndVersionDialogsShowWhatTheyReport)

@@ -1,57 +1,18 @@
 // The update check against an HTTP server of the test on 127.0.0.1.
 #include "exchange/UpdDlg.h"
 
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QMap>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Answers GET requests with the bytes stored for their path, 404 otherwise; counts the requests.
-class TestHttpServer : public QTcpServer {
-public:
-    TestHttpServer()
-    {
-        listen(QHostAddress::LocalHost, 0);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    buffer_[socket] += socket->readAll();
-                    if (!buffer_[socket].contains("\r\n\r\n"))
-                        return;
-                    const QByteArray path = buffer_[socket].split(' ').value(1);
-                    Requests << path;
-                    const bool found = Files.contains(path);
-                    const QByteArray body = found ? Files[path] : QByteArray("not found");
-                    socket->write(QByteArray(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
-                                  "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-            }
-        });
-    }
-    QString Domain() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
-    QMap<QByteArray, QByteArray> Files;
-    QByteArrayList Requests;
-
-private:
-    QMap<QTcpSocket *, QByteArray> buffer_;
-};
-
 QByteArray sha(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); }
-
-QByteArray entry(const char *name, int version, const QByteArray &bytes, const QByteArray &sum = {})
-{
-    return QByteArray("<file name=\"") + name + "\" version=\"" + QByteArray::number(version) + "\" size=\""
-           + QByteArray::number(bytes.size()) + "\" sha256=\"" + (sum.isEmpty() ? sha(bytes) : sum) + "\"/>\n";
-}
 
 class Update : public ::testing::Test {
 protected:
@@ -71,9 +32,9 @@ protected:
     void list(const QByteArray &postalSum = {})
     {
         server.Files["/check/update.xml"] = "<?xml version=\"1.0\"?>\n<update>\n"
-                                            + entry("Dic/Kvpost.dat", 2026120701, "new postal data", postalSum)
-                                            + entry("Common/new.txt", 2026120701, "a new file")
-                                            + entry("Common/same.txt", 2026120701, "unchanged") + "</update>\n";
+                                            + test::UpdateEntry("Dic/Kvpost.dat", 2026120701, "new postal data", postalSum)
+                                            + test::UpdateEntry("Common/new.txt", 2026120701, "a new file")
+                                            + test::UpdateEntry("Common/same.txt", 2026120701, "unchanged") + "</update>\n";
     }
     QStringList marked(const TUpdateDialog &d)
     {
@@ -84,7 +45,7 @@ protected:
         return names;
     }
     QTemporaryDir app, data;
-    TestHttpServer server;
+    test::TestHttpServer server;
     const test::MessageBoxScript boxes;
 };
 

@@ -3,9 +3,9 @@
 // the cut, reading the BMP file back and removing it), and QRcode_encodeString on the same texts (the object
 // adds the text of its kind and the image at the screen's or the printer's resolution).
 // Usage: bench_codes [count]
+#include "base/SjisCodec.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/QRCodeRect.h"
-#include "platform/SjisCodec.h"
 
 #include "BarcodeAddresses.h"
 

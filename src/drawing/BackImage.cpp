@@ -1,6 +1,6 @@
 #include "drawing/BackImage.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/ChangeField.h"

@@ -1,8 +1,8 @@
 #include "drawing/Canvas.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/GlyphRenderer.h"
 #include "drawing/MetafileEx.h"
-#include "platform/SjisCodec.h"
 
 #include <QFontDatabase>
 #include <QHash>

@@ -3,7 +3,7 @@
 // It draws on a QPainter (QImage, QPrinter, QPdfWriter, the screen) or records into a TMetafileEx.
 #pragma once
 
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
 #include <QColor>
 #include <QList>

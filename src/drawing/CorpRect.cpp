@@ -1,6 +1,6 @@
 #include "drawing/CorpRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "drawing/DrawRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/ExtTextOutUnicode.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "drawing/FigureRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
 #include "drawing/Graphic.h"

@@ -1,6 +1,6 @@
 #include "drawing/IllustRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/DesignGlobals.h"

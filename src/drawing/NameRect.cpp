@@ -1,6 +1,6 @@
 #include "drawing/NameRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/ChangeField.h"
 #include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"

@@ -1,6 +1,6 @@
 #include "drawing/PosRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 
 #include <QList>
 

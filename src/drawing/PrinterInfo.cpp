@@ -1,8 +1,8 @@
 #include "drawing/PrinterInfo.h"
 
-#include "core/SharedHelpers.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "base/FileReplace.h"
+#include "base/Folders.h"
+#include "base/Numbers.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "drawing/QRCodeRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
-#include "platform/SjisCodec.h"
 
 #include <qrencode.h>
 

@@ -1,6 +1,6 @@
 #include "drawing/RectFrame.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/ChangeField.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "drawing/SelfSizedRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 
 void TSelfSizedRect::SetRect(const TRect &rect)
 {

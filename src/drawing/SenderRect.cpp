@@ -1,8 +1,8 @@
 #include "drawing/SenderRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/DesignGlobals.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 #include <cstdlib>

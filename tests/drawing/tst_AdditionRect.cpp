@@ -2,8 +2,8 @@
 // form), what Clear keeps, and its one line fitted into the rectangle at 600 dpi.
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/AdditionRect.h"
-#include "platform/SjisCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // document, and codes printed at 300 and 600 dpi and into a PDF, read back by a barcode reader (zbarimg).
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/QRCodeRect.h"
-#include "platform/SjisCodec.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -3,9 +3,9 @@
 // layout and writing direction at 600 dpi, and a postcard's address side with the block in its lower left.
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "drawing/SenderRect.h"
-#include "platform/SjisCodec.h"
 
 #include <QBuffer>
 

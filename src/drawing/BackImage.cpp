@@ -250,10 +250,9 @@ void TBackImage::Draw(TCanvas &canvas, int x, int y)
     canvas.StretchDIBits({left, top, left + Rendered_.width(), top + Rendered_.height()}, Rendered_);
 }
 
-void TBackImage::Print(QPoint offset, bool wholePage, int half, QSize printerPage)
+void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage, int half, QSize printerPage)
 {
     FreePrintCache();
-    const TPrinterCaps &caps = PrinterCaps();
     const long double dpiX = caps.LogPixelsX;
     const long double dpiY = caps.LogPixelsY;
     const int offX = caps.PhysicalOffsetX;

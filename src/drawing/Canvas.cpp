@@ -17,12 +17,6 @@
 
 namespace {
 
-TPrinterCaps &printerCaps()
-{
-    static TPrinterCaps caps;
-    return caps;
-}
-
 QString faceOf(const TLogFont &font)
 {
     const QString family = font.Font.family();
@@ -30,10 +24,6 @@ QString faceOf(const TLogFont &font)
 }
 
 }  // namespace
-
-const TPrinterCaps &PrinterCaps() { return printerCaps(); }
-
-void SetPrinterCaps(const TPrinterCaps &caps) { printerCaps() = caps; }
 
 struct TCanvas::TResolved {
     QRawFont Raw;
@@ -85,7 +75,8 @@ std::shared_ptr<TCanvas::TFontCache> TCanvas::sharedFontCache()
 }
 
 TCanvas::TCanvas(QPainter &painter, int dpiX, int dpiY)
-    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
+    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), target_{true, dpiX, dpiY},
+      fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
 }
@@ -96,7 +87,7 @@ TCanvas::TCanvas(QPainter &painter, const QPaintDevice &device)
 }
 
 TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY)
-    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
+    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), target_{true, dpiX, dpiY}, fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
     picture.Clear();

@@ -52,18 +52,16 @@ struct TFont {
     int Height = 0;
 };
 
-// The printer the objects print to, as far as they ask: whether one is installed, its resolution and the
-// offsets of its printable area. The designers set it when they choose a printer; without one, layouts
-// render at 96 dots per inch.
-struct TPrinterCaps {
+// The printer a drawing is made for, as far as the objects ask: whether there is one, its resolution and the
+// offsets of its printable area (from TPrinterInfo::RenderTarget). Without one, layouts render at 96 dots per
+// inch. Each canvas carries its own, so a preview and a print job can each draw for theirs at the same time.
+struct TRenderTarget {
     bool Installed = false;
     int LogPixelsX = 96;
     int LogPixelsY = 96;
     int PhysicalOffsetX = 0;
     int PhysicalOffsetY = 0;
 };
-const TPrinterCaps &PrinterCaps();
-void SetPrinterCaps(const TPrinterCaps &caps);
 
 // Options of ExtTextOutW, text alignment and background modes, with the device's values.
 inline constexpr unsigned ETO_OPAQUE = 2;
@@ -102,6 +100,10 @@ public:
 
     int LogPixelsX() const { return dpiX_; }
     int LogPixelsY() const { return dpiY_; }
+    // The printer the drawing is for: the canvas's own device unless set (a print job's canvas is its
+    // printer's; a screen preview's is the printer its layout will print on).
+    const TRenderTarget &Target() const { return target_; }
+    void SetTarget(const TRenderTarget &target) { target_ = target; }
 
     // ---- Font ----
     TFont &Font() { return s_.Font; }
@@ -227,6 +229,7 @@ private:
     QTransform base_;
     int dpiX_;
     int dpiY_;
+    TRenderTarget target_;
     TDcState s_;
     QList<TDcState> saved_;
     // The path: open while recording, kept after EndPath until the next BeginPath.

@@ -19,10 +19,9 @@ struct TRenderDpi {
 };
 
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
-TRenderDpi renderDpi()
+TRenderDpi renderDpi(const TRenderTarget &target)
 {
-    const TPrinterCaps &caps = PrinterCaps();
-    return caps.Installed ? TRenderDpi{caps.LogPixelsX, caps.LogPixelsY} : TRenderDpi{96, 96};
+    return target.Installed ? TRenderDpi{target.LogPixelsX, target.LogPixelsY} : TRenderDpi{96, 96};
 }
 
 }  // namespace
@@ -82,9 +81,8 @@ void TDrawRect::SetDispRect(const TRect &rect)
     Rect = ScaledRect(DispRect, 1.0 / Zoom_);
 }
 
-void TDrawRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TDrawRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool keepMargins)
 {
-    const TPrinterCaps &caps = PrinterCaps();
     const long double dpiX = caps.LogPixelsX;
     const long double dpiY = caps.LogPixelsY;
     const int ox = roundToInt(offset.x() / 254.0L * dpiX);
@@ -201,7 +199,7 @@ void TMetaRect::SetClipPos(int pos)
 void TMetaRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     const TFont font = canvas.Font();
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     const int side = std::max(DispRect.Width(), DispRect.Height());
     const int left = DispRect.Left + dx;
     const int top = DispRect.Top + dy;
@@ -216,19 +214,20 @@ void TMetaRect::Print(TCanvas &canvas, int dx, int dy)
     canvas.StretchDraw({left, top, left + Picture_.Width(), top + Picture_.Height()}, Picture_);
 }
 
-void TMetaRect::Prepare(bool force)
+void TMetaRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (!force && PictureValid_ == 1)
         return;
     Picture_.Clear();
     if (Rect.IsEmpty())
         return;
-    const TRenderDpi dpi = renderDpi();
+    const TRenderDpi dpi = renderDpi(target);
     const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
     const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
     const int side = std::max(w, h);
     {
         TCanvas canvas(Picture_, dpi.X, dpi.Y);
+        canvas.SetTarget(target);
         Picture_.SetSize(side, side);
         canvas.SetFontPixelsPerInch(dpi.Y);
         const int x = roundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
@@ -318,7 +317,7 @@ void TMetaRect::SetTurned(uint8_t turned)
 
 int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 {
-    if (!PrinterCaps().Installed)
+    if (!canvas.Target().Installed)
         return FontHeight_;
     return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
 }

@@ -153,10 +153,9 @@ void drawGradient(TCanvas &canvas, const QImage &fill, const TRect &target, cons
 TRect pictureTarget(int left, int top, int side) { return {left, top, left + side - 1, top + side - 1}; }
 
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
-QSize renderDpi()
+QSize renderDpi(const TRenderTarget &target)
 {
-    const TPrinterCaps &caps = PrinterCaps();
-    return caps.Installed ? QSize(caps.LogPixelsX, caps.LogPixelsY) : QSize(96, 96);
+    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(96, 96);
 }
 
 }  // namespace
@@ -350,12 +349,12 @@ void TFigureRect::FreePrintCache()
     PrintRegion_.reset();
 }
 
-void TFigureRect::Prepare(bool force)
+void TFigureRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (force || !PictureValid_) {
         Picture_.Clear();
         if (!Rect.IsEmpty()) {
-            const QSize dpi = renderDpi();
+            const QSize dpi = renderDpi(target);
             const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.width()) / 96);
             const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.height()) / 96);
             const int side = std::max(w, h);
@@ -455,7 +454,7 @@ void TFigureRect::renderPicture(TCanvas &canvas, const TRect &box, int p) const
 
 void TFigureRect::Draw(TCanvas &canvas, int dx, int dy)
 {
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     const int left = DispRect.Left + dx;
     const int top = DispRect.Top + dy;
     if (gradientFill() && !ScreenFill_.isNull())
@@ -464,12 +463,11 @@ void TFigureRect::Draw(TCanvas &canvas, int dx, int dy)
     canvas.StretchDraw(pictureTarget(left, top, std::max(DispRect.Width(), DispRect.Height())), Picture_);
 }
 
-void TFigureRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TFigureRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(caps, offset, keepMargins);
     if (!gradientFill())
         return;
-    const TPrinterCaps &caps = PrinterCaps();
     const long double width = PrintRect_.Width();
     const long double height = PrintRect_.Height();
     // A gradient needs no more than half the resolution of a fine printer; a coarse one gets the screen's.

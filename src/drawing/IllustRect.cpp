@@ -323,11 +323,11 @@ void TIllustRect::Draw(TCanvas &canvas, int dx, int dy)
     }
 }
 
-void TIllustRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TIllustRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
-    const long double dpiX = PrinterCaps().LogPixelsX;
-    const long double dpiY = PrinterCaps().LogPixelsY;
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
+    const long double dpiX = target.LogPixelsX;
+    const long double dpiY = target.LogPixelsY;
     const int left = roundToInt((MaskRect_.Left - Rect.Left) * dpiX / 96);
     const int top = roundToInt((MaskRect_.Top - Rect.Top) * dpiY / 96);
     PrintMaskRect_ = {left, top, left + roundToInt(MaskRect_.Width() * dpiX / 96),

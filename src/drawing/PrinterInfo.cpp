@@ -499,6 +499,13 @@ void TPrinterInfo::readPrinter(int index)
     ScaleY = DpiY / 96.0;
 }
 
+TRenderTarget TPrinterInfo::RenderTarget() const
+{
+    if (DpiX <= 0 || DpiY <= 0)
+        return {};
+    return {true, DpiX, DpiY, OffsetX, OffsetY};
+}
+
 void TPrinterInfo::Save() const
 {
     const QByteArray bytes = EncodePrinterSetting(Setting);

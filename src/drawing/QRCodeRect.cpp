@@ -123,7 +123,7 @@ void TQRCodeRect::Assign(const TDrawRect &source)
 
 void TQRCodeRect::Draw(TCanvas &canvas, int dx, int dy)
 {
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     if (!Image.isNull())
         canvas.StretchDIBits({DispRect.Left + dx, DispRect.Top + dy, DispRect.Right + dx, DispRect.Bottom + dy}, Image);
 }
@@ -137,30 +137,29 @@ void TQRCodeRect::Print(TCanvas &canvas, int dx, int dy)
     canvas.StretchDIBits({left, top, left + Image.width(), top + Image.height()}, Image);
 }
 
-void TQRCodeRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TQRCodeRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
     Printing = 1;
-    Prepare(true);
+    Prepare(target, true);
     // After the code, which sizes an object that was never drawn.
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
 }
 
-void TQRCodeRect::Prepare(bool force)
+void TQRCodeRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (force || ImageValid_ == 0)
-        MakeImage();
+        MakeImage(target);
 }
 
 void TQRCodeRect::Refresh()
 {
     Printing = 0;
-    Prepare(true);
+    Prepare(TRenderTarget{}, true);  // made for the screen, whatever the printer
 }
 
-void TQRCodeRect::MakeImage()
+void TQRCodeRect::MakeImage(const TRenderTarget &printer)
 {
     ClearImage();
-    const TPrinterCaps &printer = PrinterCaps();
     const int resolution = Printing != 0 && printer.Installed ? printer.LogPixelsY : 96;
     const QByteArray data = EncodedText();
     TQRCode code = MakeQRCode(data, TQRDataMode::Kanji, CellSize_, resolution);

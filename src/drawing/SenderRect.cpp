@@ -268,14 +268,14 @@ void TSenderRect::placeInto(const TRect &inner)
     PartsPlaced_ = 1;
 }
 
-void TSenderRect::Prepare(bool force)
+void TSenderRect::Prepare(const TRenderTarget &target, bool force)
 {
     const TRect inner = innerRect();
     if (inner.IsEmpty())
         return;
     placeInto(inner);
     for (TMetaRect *part : Active_)
-        part->Prepare(force);
+        part->Prepare(target, force);
 }
 
 void TSenderRect::Draw(TCanvas &canvas, int dx, int dy)
@@ -285,20 +285,20 @@ void TSenderRect::Draw(TCanvas &canvas, int dx, int dy)
     Frame.Draw(canvas, moved(DispRect, dx, dy), Zoom_);
     if (innerRect().IsEmpty())
         return;
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     for (TMetaRect *part : Active_)
         part->Draw(canvas, dx, dy);
 }
 
-void TSenderRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TSenderRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
     // A block loaded and printed without being shown first must have its parts in place before their printed
     // rectangles are taken from them.
     if (const TRect inner = innerRect(); !inner.IsEmpty())
         placeInto(inner);
     for (TMetaRect *part : Active_)
-        part->CalcPrintRect(offset, keepMargins);
+        part->CalcPrintRect(target, offset, keepMargins);
 }
 
 void TSenderRect::Print(TCanvas &canvas, int dx, int dy)

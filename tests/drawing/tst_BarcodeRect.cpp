@@ -166,7 +166,7 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
         EXPECT_TRUE(QDir(work.path()).isEmpty()) << "the library's file is removed";
 
         QImage page = blank(4000, 3496);
-        barcode.CalcPrintRect(QPoint(0, 0), true);
+        barcode.CalcPrintRect(Printer, QPoint(0, 0), true);
         {
             QPainter painter(&page);
             TCanvas canvas(painter, 600, 600);
@@ -327,8 +327,7 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
             for (const int dpi : {300, 600, 1200}) {
                 const std::string where = std::to_string(points) + " pt, " + (horizontal ? "across" : "down")
                                           + ", printer at " + std::to_string(dpi) + " dpi";
-                SetPrinterCaps({true, dpi, dpi, 0, 0});
-                barcode.CalcPrintRect(QPoint(0, 0), true);
+                barcode.CalcPrintRect(test::PrinterAt(dpi), QPoint(0, 0), true);
                 const QRect area = barcode.PrintRect().ToQRect();
                 QImage page = blank(area.right() + 50, area.bottom() + 50);
                 {
@@ -343,8 +342,7 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
             }
 
             // A PDF at 600 dpi, as the PDF printer writes it, read back at 600 and 1200 dpi.
-            SetPrinterCaps({true, 600, 600, 0, 0});
-            barcode.CalcPrintRect(QPoint(0, 0), true);
+            barcode.CalcPrintRect(Printer, QPoint(0, 0), true);
             const QString pdf = work.filePath(QStringLiteral("barcode.pdf"));
             {
                 QPdfWriter writer(pdf);

@@ -423,7 +423,12 @@ void TCanvas::Polygon(const QList<QPoint> &points)
     });
 }
 
-void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
+void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture)
+{
+    // One unit more on the right and bottom: the picture's frame is inclusive, the rectangle is not. The clip
+    // region stays as it was.
+    PlayPicture(picture, QRectF(rect.Left, rect.Top, rect.Width() + 1, rect.Height() + 1));
+}
 
 // ---- Path ----
 

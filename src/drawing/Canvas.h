@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Fonts.h"
+#include "drawing/Rect.h"
 
 #include <QColor>
 #include <QList>
@@ -28,20 +29,6 @@ class TMetafileEx;
 
 // The largest font size in points the canvas draws and a stream may give (what the font dialogs offer).
 inline constexpr int MaxFontPoints = 1638;
-
-// A rectangle as the layouts keep it: right and bottom are the first column and row outside it.
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
-    bool operator==(const TRect &) const = default;
-};
 
 // A font as the objects hold it and the canvas selects it: the font value (face, style, escapement, width),
 // its colour and, on a canvas, its height in device pixels (negative: the character height; positive: the

@@ -38,7 +38,7 @@ TBarcodeLibrary &barcodeLibrary()
     return instance;
 }
 
-int barHeight(int index) { return static_cast<int>(RoundHalfAway(BarSizeTable[index] * 96 / 72.0L)); }
+int barHeight(int index) { return RoundToInt(BarSizeTable[index] * 96 / 72.0L); }
 
 // The symbol's bars: start, 20 data characters and the check character of three bars each, stop.
 constexpr qsizetype BarCount = 67;
@@ -121,7 +121,7 @@ int CallCreateAdrsBar(const QByteArray &postalCode, const QByteArray &address, i
 QSize BarcodeExtent(int index, bool horizontal)
 {
     const int side = barHeight(index);
-    const int length = static_cast<int>(RoundHalfAway(side * BarcodeAspect));
+    const int length = RoundToInt(side * BarcodeAspect);
     return horizontal ? QSize(length, side) : QSize(side, length);
 }
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
-
 struct TRenderDpi {
     int X;
     int Y;
@@ -49,9 +47,9 @@ int CheckedStreamValue(int value, int low, int high)
 
 TRect ScaledRect(const TRect &r, double factor)
 {
-    return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
-            roundToInt(r.Right * static_cast<long double>(factor)),
-            roundToInt(r.Bottom * static_cast<long double>(factor))};
+    return {RoundToInt(r.Left * static_cast<long double>(factor)), RoundToInt(r.Top * static_cast<long double>(factor)),
+            RoundToInt(r.Right * static_cast<long double>(factor)),
+            RoundToInt(r.Bottom * static_cast<long double>(factor))};
 }
 
 // ---- TDrawRect ----
@@ -85,11 +83,11 @@ void TDrawRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool kee
 {
     const long double dpiX = caps.LogPixelsX;
     const long double dpiY = caps.LogPixelsY;
-    const int ox = roundToInt(offset.x() / 254.0L * dpiX);
-    const int oy = roundToInt(offset.y() / 254.0L * dpiY);
-    const int left = roundToInt(Rect.Left * dpiX / 96) + ox;
-    const int top = roundToInt(Rect.Top * dpiY / 96) + oy;
-    PrintRect_ = {left, top, left + roundToInt(Rect.Width() * dpiX / 96), top + roundToInt(Rect.Height() * dpiY / 96)};
+    const int ox = RoundToInt(offset.x() / 254.0L * dpiX);
+    const int oy = RoundToInt(offset.y() / 254.0L * dpiY);
+    const int left = RoundToInt(Rect.Left * dpiX / 96) + ox;
+    const int top = RoundToInt(Rect.Top * dpiY / 96) + oy;
+    PrintRect_ = {left, top, left + RoundToInt(Rect.Width() * dpiX / 96), top + RoundToInt(Rect.Height() * dpiY / 96)};
     if (!keepMargins) {
         PrintRect_.Left -= caps.PhysicalOffsetX;
         PrintRect_.Right -= caps.PhysicalOffsetX;
@@ -222,16 +220,16 @@ void TMetaRect::Prepare(const TRenderTarget &target, bool force)
     if (Rect.IsEmpty())
         return;
     const TRenderDpi dpi = renderDpi(target);
-    const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
-    const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
+    const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
+    const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
     const int side = std::max(w, h);
     {
         TCanvas canvas(Picture_, dpi.X, dpi.Y);
         canvas.SetTarget(target);
         Picture_.SetSize(side, side);
         canvas.SetFontPixelsPerInch(dpi.Y);
-        const int x = roundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
-        const int y = roundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
+        const int x = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
+        const int y = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
         switch (ClipMode) {
         case 1: canvas.SetClipRect({0, 0, x, side}); break;
         case 2: canvas.SetClipRect({0, 0, side, y}); break;
@@ -324,7 +322,7 @@ int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 
 QPoint TMetaRect::TextMargins(const TCanvas &canvas)
 {
-    return {roundToInt(4 * canvas.LogPixelsX() / 96.0L), roundToInt(4 * canvas.LogPixelsY() / 96.0L)};
+    return {RoundToInt(4 * canvas.LogPixelsX() / 96.0L), RoundToInt(4 * canvas.LogPixelsY() / 96.0L)};
 }
 
 void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx) const
@@ -356,7 +354,7 @@ bool TMetaRect::SelectFixedSize(TCanvas &canvas) const
 {
     if (SizeIndex_ <= 0 || SizeIndex_ >= static_cast<int>(FontSizeList.size()))
         return false;
-    canvas.SetFontHeight(-roundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
+    canvas.SetFontHeight(-RoundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
     return true;
 }
 

@@ -50,7 +50,7 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
     const int modules = side + 2 * QuietZone;
     // Module edges are rounded one by one, so the code keeps its physical size at any resolution.
     const auto edge = [&](int module) {
-        return static_cast<int>(RoundHalfAway(static_cast<long double>(module) * cellSize * resolution / 96));
+        return RoundToInt(static_cast<long double>(module) * cellSize * resolution / 96);
     };
     // The whole side first, before any edge is taken as an int: a cell size can be anything.
     const long double sideLength = RoundHalfAway(static_cast<long double>(modules) * cellSize * resolution / 96);
@@ -72,7 +72,7 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
         for (int py = edge(y + QuietZone); py < edge(y + QuietZone + 1); ++py)
             std::memcpy(image.scanLine(py), line.constData(), static_cast<size_t>(lineBytes));
     }
-    const int dotsPerMetre = static_cast<int>(RoundHalfAway(resolution / 0.0254L));
+    const int dotsPerMetre = RoundToInt(resolution / 0.0254L);
     image.setDotsPerMeterX(dotsPerMetre);
     image.setDotsPerMeterY(dotsPerMetre);
     return {image, modules};

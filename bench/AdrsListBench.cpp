@@ -3,6 +3,7 @@
 // in the same run (the least any listing must read: the record numbers in index order, or the key columns of
 // the duplicate display).
 // Usage: bench_adrslist [records]   (default 100000; runs on the offscreen platform)
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Sqlite.h"
@@ -11,7 +12,6 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/NarrowDown.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniSortListView.h"
 
 #include "BenchSupport.h"

@@ -2,9 +2,9 @@
 // every so many postal codes of towns, the number written in one of four ways in turn.
 #pragma once
 
-#include "Kvstripe/Kvstripe.h"
+#include "base/RuntimeLibrary.h"
 #include "common/GeoDic.h"
-#include "platform/RuntimeLibrary.h"
+#include "Kvstripe/Kvstripe.h"
 
 #include "BenchSupport.h"
 

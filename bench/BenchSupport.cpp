@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
+#include "base/SjisCodec.h"
 #include "db/Table.h"
-#include "platform/SjisCodec.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // the cut, reading the BMP file back and removing it), and QRcode_encodeString on the same texts (the object
 // adds the text of its kind and the image at the screen's or the printer's resolution).
 // Usage: bench_codes [count]
+#include "base/SjisCodec.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/QRCodeRect.h"
-#include "platform/SjisCodec.h"
 
 #include "BarcodeAddresses.h"
 
@@ -112,7 +112,6 @@ int main(int argc, char **argv)
         QRcode_free(QRcode_encodeString(text.constData(), 0, QR_ECLEVEL_M, QR_MODE_KANJI, 1));
     const double raw = seconds(timer);
     for (const int dpi : {0, 600}) {
-        SetPrinterCaps({dpi != 0, dpi, dpi, 0, 0});
         TQRCodeRect code;
         code.SetKind(TQRCodeRect::MeCard);
         timer.restart();
@@ -122,9 +121,9 @@ int main(int argc, char **argv)
             code.SetTel(0, e.tel);
             code.SetMail(0, e.mail);
             if (dpi != 0)
-                code.CalcPrintRect(QPoint(0, 0), true);
+                code.CalcPrintRect({true, dpi, dpi}, QPoint(0, 0), true);
             else
-                code.Prepare(false);
+                code.Prepare({}, false);
         }
         print({dpi != 0 ? "QR codes (MECARD), printer 600 dpi" : "QR codes (MECARD), screen 96 dpi", seconds(timer),
                raw, int(count)});

@@ -3,7 +3,7 @@
 // linear scan of the same listings in the same run: the first page (20 hits) and the count of each match mode
 // for a whole-country, a prefecture and a town query, and numbers to their listings.
 // Usage: bench_directory [listings]
-#include "platform/RuntimeLibrary.h"
+#include "base/RuntimeLibrary.h"
 
 #include "BenchSupport.h"
 #include "LargeDirectory.h"

@@ -2,9 +2,9 @@
 // in the same run: decoding it from Shift-JIS and cutting it into trimmed lines. The files are one section of
 // numbered keys (as the book order and the pending operations are kept) and many small sections.
 // Usage: bench_inifile [keys]
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 
 #include "BenchSupport.h"
 

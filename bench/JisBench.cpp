@@ -2,10 +2,10 @@
 // the same Geo.dic in the same run: every municipality's names, then every town record, for the longest names
 // the address begins with. The addresses are real towns of the dictionary, a spread sample of all of them.
 // Usage: bench_jis [addresses]
-#include "Kvjis/Kvjis.h"
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 #include "common/GeoDic.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
+#include "Kvjis/Kvjis.h"
 
 #include "BenchSupport.h"
 

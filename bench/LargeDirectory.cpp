@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "NameKey.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QDateTime>
 #include <QFileInfo>

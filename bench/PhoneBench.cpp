@@ -2,9 +2,9 @@
 // makes them (the area, its municipalities, the town pages of one), beside a plain scan of the same files held
 // in memory doing the same steps, in the same run.
 // Usage: bench_phone
-#include "Kvphone/Kvphone.h"
+#include "base/RuntimeLibrary.h"
 #include "common/GeoDic.h"
-#include "platform/RuntimeLibrary.h"
+#include "Kvphone/Kvphone.h"
 
 #include "BenchSupport.h"
 

@@ -169,8 +169,8 @@ struct TAddressSide {
 void PrintOnPage(TMetaRect &object, TCanvas &canvas)
 {
     object.UpdateFontHeight();
-    object.CalcPrintRect(QPoint(0, 0), true);
-    object.Prepare(false);
+    object.CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
+    object.Prepare(canvas.Target(), false);
     object.Print(canvas, 0, 0);
 }
 
@@ -318,7 +318,7 @@ double layoutSeconds(TMetaRect &object, TAddressSide &side, const QList<TRecord>
         side.SetRecord(r);
         timer.start();
         object.UpdateFontHeight();
-        object.Prepare(true);
+        object.Prepare({true, Dpi, Dpi}, true);
         total += seconds(timer);
     }
     return total / records.size();
@@ -339,7 +339,6 @@ int main(int argc, char **argv)
 {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     UseOffscreenPlatform();
-    SetPrinterCaps({true, Dpi, Dpi, 0, 0});
     PaperScale = 1480;
 
     QString file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();

@@ -2,8 +2,8 @@
 // (a count, then the list of that many candidates), beside a plain scan of the same records held in memory
 // doing the same two steps, in the same run.
 // Usage: bench_reading
+#include "base/RuntimeLibrary.h"
 #include "Kvreading99a/Kvreading99a.h"
-#include "platform/RuntimeLibrary.h"
 
 #include "BenchSupport.h"
 

@@ -1,12 +1,12 @@
 // The table engine on a 100,000-record address book: appends, the ordered read of every index, key look-ups
 // and updates, each beside the same work done with raw SQLCipher statements on the same file.
 // Usage: bench_table [records]   (default 100000)
+#include "base/SjisCodec.h"
 #include "db/Collation.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
 
 #include "BenchSupport.h"
 

@@ -33,3 +33,28 @@ function(velmora_add_test_suite folder)
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 300)
 endfunction()
+
+# velmora_forbid_links(<target> <forbidden targets...>): stops the configuration when target links one of the
+# forbidden targets, directly or through any project library it links. Qt's own libraries are not followed:
+# what one Qt module links inside Qt is Qt's affair, what this project links is ours.
+function(velmora_forbid_links target)
+  set(pending ${target})
+  set(seen "")
+  while(pending)
+    list(POP_FRONT pending current)
+    if(current IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${current})
+    get_target_property(links ${current} LINK_LIBRARIES)
+    get_target_property(interface ${current} INTERFACE_LINK_LIBRARIES)
+    foreach(link IN LISTS links interface)
+      if(link IN_LIST ARGN)
+        message(FATAL_ERROR "${target} must not link ${link} (it does through ${current})")
+      endif()
+      if(TARGET ${link} AND link MATCHES "^velmora_")
+        list(APPEND pending ${link})
+      endif()
+    endforeach()
+  endwhile()
+endfunction()

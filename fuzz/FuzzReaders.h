@@ -65,14 +65,12 @@ inline bool ObjectStream(const uint8_t *data, size_t size)
         TCanvas screen(painter, 96, 96);
         object->SetZoom(1.0);
         object->Draw(screen, 0, 0);
-        SetPrinterCaps({true, 600, 600, 0, 0});
         if (auto *text = dynamic_cast<TMetaRect *>(object.get()))
             text->UpdateFontHeight();
         TCanvas printer(painter, 600, 600);
-        object->CalcPrintRect(QPoint(0, 0), true);
-        object->Prepare(true);
+        object->CalcPrintRect(printer.Target(), QPoint(0, 0), true);
+        object->Prepare(printer.Target(), true);
         object->Print(printer, 0, 0);
-        SetPrinterCaps({});
     }
     QBuffer saved;
     saved.open(QIODevice::WriteOnly);
@@ -117,11 +115,9 @@ inline bool Pictures(const uint8_t *data, size_t size)
     QPainter painter(&page);
     TCanvas screen(painter, 96, 96);
     background.Draw(screen, 0, 0);
-    SetPrinterCaps({true, 600, 600, 0, 0});
-    background.Print(QPoint(0, 0), true, 0, QSize(2362, 3496));
     TCanvas printer(painter, 600, 600);
+    background.Print(printer.Target(), QPoint(0, 0), true, 0, QSize(2362, 3496));
     background.PaintTo(printer, 0, 0);
-    SetPrinterCaps({});
     return true;
 }
 

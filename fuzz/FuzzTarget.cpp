@@ -1,7 +1,7 @@
 // A libFuzzer target over one reader of FuzzReaders.h, named by VELMORA_FUZZ_READER at compile time.
 #include "FuzzReaders.h"
 
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
 #include <QGuiApplication>
 

@@ -1,10 +1,10 @@
 // Writes the default shared tables of the program folder's Category/: the business categories (main and
 // sub) from a text list, and the search names with their target and exclusion names from another.
 // Usage: mkcategory <categories.txt> <output folder/> <searchnames.txt>
+#include "base/SjisCodec.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
 #include "SearchNames.h"
 
 #include <QDir>

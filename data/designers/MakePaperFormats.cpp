@@ -9,10 +9,10 @@
 // under the address at the bottom right for horizontal writing, clear of the edges by at least 5 mm.
 #include "designers/PaperFormats.h"
 
+#include "base/FileReplace.h"
+#include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
-#include "platform/FileReplace.h"
-#include "platform/SjisCodec.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "Kvdir17.h"
 #include "common/MappedFile.h"
 #include "NameKey.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,7 +1,7 @@
 // Build-time generator of the default input-history files: a UTF-8 word list, one entry a line, becomes a
 // ".mtd" file written by THistoryData itself.
+#include "base/SjisCodec.h"
 #include "core/HistoryData.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "core/AddressBookList.h"
 
+#include "base/Folders.h"
 #include "core/Globals.h"
-#include "platform/Folders.h"
 #include "platform/MemIniFile.h"
 
 #include <QDir>

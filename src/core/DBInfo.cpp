@@ -1,10 +1,10 @@
 #include "core/DBInfo.h"
 
+#include "base/Folders.h"
 #include "core/Globals.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/Folders.h"
 #include "platform/MessageBox.h"
 
 #include <functional>

@@ -2,8 +2,8 @@
 
 #include "core/SharedHelpers.h"
 
+#include "base/TextUtils.h"
 #include "core/Globals.h"
-#include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"

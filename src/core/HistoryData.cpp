@@ -1,9 +1,9 @@
 #include "core/HistoryData.h"
 
-#include "core/TextUtils.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
-#include "platform/SjisCodec.h"
+#include "base/FileReplace.h"
+#include "base/Folders.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "core/Hyphen.h"
 
+#include "base/Folders.h"
+#include "base/RuntimeLibrary.h"
 #include "Kvdash/Kvdash.h"
-#include "platform/Folders.h"
 #include "platform/MessageBox.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "core/InputPW.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 
 #include <QHBoxLayout>

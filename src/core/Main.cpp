@@ -1,5 +1,7 @@
 #include "core/Main.h"
 
+#include "base/Folders.h"
+#include "base/Fonts.h"
 #include "core/AddressBookList.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -9,8 +11,6 @@
 #include "core/Splash.h"
 #include "db/TableSchemas.h"
 #include "platform/CustomEvents.h"
-#include "platform/Folders.h"
-#include "platform/Fonts.h"
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"

@@ -1,7 +1,7 @@
 #include "core/SharedHelpers.h"
 
+#include "base/Folders.h"
 #include "core/Globals.h"
-#include "platform/Folders.h"
 #include "widgets/NamedControls.h"
 
 #include <QAbstractButton>
@@ -114,15 +114,6 @@ int ScaleByDpi(int value, bool toScreen)
     const QScreen *screen = QGuiApplication::primaryScreen();
     return ScaleByDpi(value, toScreen, screen ? screen->logicalDotsPerInch() : 96.0);
 }
-
-int64_t RoundHalfAway(long double x)
-{
-    return static_cast<int64_t>(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
-}
-
-QColor ColorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-int32_t BgrFromColor(const QColor &color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
 
 bool DeleteFolderTree(const QString &folder, bool keepFiles)
 {

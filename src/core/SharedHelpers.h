@@ -1,6 +1,9 @@
 // Helpers every window shares: placing windows, design units, rounding, deleting and choosing folders.
 #pragma once
 
+// The windows use the layouts' numbers and colours with these helpers.
+#include "base/Numbers.h"
+
 #include <QColor>
 #include <QString>
 
@@ -23,13 +26,6 @@ void PlaceBelowOwnerCorner(QWidget *form, QWidget *owner);
 // Converts between 96-dpi design units and screen pixels, rounding to nearest.
 int ScaleByDpi(int value, bool toScreen);
 int ScaleByDpi(int value, bool toScreen, double ppi);
-
-// Nearest integer, halves away from zero.
-int64_t RoundHalfAway(long double x);
-
-// Colours as the tables and the layouts keep them: 0x00BBGGRR.
-QColor ColorFromBgr(int32_t bgr);
-int32_t BgrFromColor(const QColor &color);
 
 // Deletes folder with everything below it. True only when nothing is left of it.
 bool DeleteFolderTree(const QString &folder, bool keepFiles = false);

@@ -1,6 +1,6 @@
 #include "db/Collation.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 #include "db/Table.h"
 
+#include "base/SjisCodec.h"
 #include "db/Collation.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QFileInfo>

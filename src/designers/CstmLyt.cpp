@@ -2,13 +2,13 @@
 
 #include "designers/LytFmt.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "base/Trim.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "drawing/BarcodeRect.h"
 #include "geo/PaintPanel.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UpDown.h"
 

@@ -2,12 +2,12 @@
 
 #include "designers/CstmLyt.h"
 
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
 #include "geo/PaintPanel.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/WordRect.h"
-#include "platform/FileReplace.h"
-#include "platform/Fonts.h"
+#include "base/FileReplace.h"
+#include "base/Fonts.h"
 
 #include <QBuffer>
 #include <QFile>

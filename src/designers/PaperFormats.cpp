@@ -1,9 +1,9 @@
 #include "designers/PaperFormats.h"
 
+#include "base/FileReplace.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "core/SharedHelpers.h"
-#include "platform/FileReplace.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 
 #include <QFile>
 #include <QtEndian>

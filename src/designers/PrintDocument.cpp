@@ -13,7 +13,7 @@
 #include "drawing/PosRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "designers/PrintForm.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QtEndian>
 

@@ -2,7 +2,7 @@
 
 #include "core/Globals.h"
 #include "designers/PrintDocument.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "designers/SenderRecord.h"
 
+#include "base/SjisCodec.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
 
 #include <QVariantList>
 

@@ -1,10 +1,10 @@
 #include "directory/AreaChooser.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
-#include "core/TextUtils.h"
 #include "geo/KanaAdrsSearch.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
 
 #include <QComboBox>
 #include <QListWidget>

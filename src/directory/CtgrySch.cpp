@@ -1,5 +1,6 @@
 #include "directory/CtgrySch.h"
 
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -7,7 +8,6 @@
 #include "directory/NmAdSch.h"
 #include "directory/SearchThread.h"
 #include "geo/DicLibraries.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "directory/DirectoryCsv.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "geo/DicLibraries.h"
-#include "platform/SjisCodec.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "directory/DirectoryDll.h"
 
+#include "base/RuntimeLibrary.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
-#include "core/TextUtils.h"
 #include "geo/DicLibraries.h"
 #include "platform/MessageBox.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QFile>
 

@@ -1,9 +1,10 @@
 #include "directory/NmAdSch.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
 #include "directory/CtgryLst.h"
 #include "directory/CtgrySch.h"
@@ -12,9 +13,8 @@
 #include "directory/TgtExcpt.h"
 #include "geo/DicLibraries.h"
 #include "mainlist/DirectorySearchServices.h"
-#include "platform/SingleInstance.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
+#include "platform/SingleInstance.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

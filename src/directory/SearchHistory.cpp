@@ -1,6 +1,6 @@
 #include "directory/SearchHistory.h"
 
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 
 #include <QFile>
 #include <QSaveFile>

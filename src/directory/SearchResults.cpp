@@ -2,6 +2,8 @@
 // stepping through the hits from there, the CSV output of selected hits and the choice of its file.
 #include "directory/SearchWindow.h"
 
+#include "base/Folders.h"
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
@@ -13,10 +15,8 @@
 #include "geo/DicLibraries.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
-#include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
-#include "platform/SjisCodec.h"
 
 #include <QApplication>
 #include <QFile>

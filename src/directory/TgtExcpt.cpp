@@ -1,5 +1,6 @@
 #include "directory/TgtExcpt.h"
 
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -7,7 +8,6 @@
 #include "directory/NameLists.h"
 #include "directory/OrgEdit.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 

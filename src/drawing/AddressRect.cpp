@@ -1,8 +1,8 @@
 #include "drawing/AddressRect.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "drawing/DesignGlobals.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "drawing/BackImage.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/ChangeField.h"
@@ -15,8 +15,6 @@
 #include <cstring>
 
 namespace {
-
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 // A page tiled with more pictures than this (tiny ones: a picture of a few pixels at a high resolution) is
 // printed in blocks of whole rows of tiles, so the work is bounded by the page's pixels, not by the tiles.
@@ -197,8 +195,8 @@ void TBackImage::Refresh(bool force)
 void TBackImage::render()
 {
     const long double z = Zoom_;
-    const int pw = std::max(0, roundToInt(roundToInt(Extent_.x() / 254.0L * 96) * z));
-    const int ph = std::max(0, roundToInt(roundToInt(Extent_.y() / 254.0L * 96) * z));
+    const int pw = std::max(0, RoundToInt(RoundToInt(Extent_.x() / 254.0L * 96) * z));
+    const int ph = std::max(0, RoundToInt(RoundToInt(Extent_.y() / 254.0L * 96) * z));
     TRect area{static_cast<int>(std::ceil(Rect_.Left * z)), static_cast<int>(std::ceil(Rect_.Top * z)),
                static_cast<int>(std::trunc(Rect_.Right * z)), static_cast<int>(std::trunc(Rect_.Bottom * z))};
     if (area.IsEmpty())
@@ -250,16 +248,15 @@ void TBackImage::Draw(TCanvas &canvas, int x, int y)
     canvas.StretchDIBits({left, top, left + Rendered_.width(), top + Rendered_.height()}, Rendered_);
 }
 
-void TBackImage::Print(QPoint offset, bool wholePage, int half, QSize printerPage)
+void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage, int half, QSize printerPage)
 {
     FreePrintCache();
-    const TPrinterCaps &caps = PrinterCaps();
     const long double dpiX = caps.LogPixelsX;
     const long double dpiY = caps.LogPixelsY;
     const int offX = caps.PhysicalOffsetX;
     const int offY = caps.PhysicalOffsetY;
-    const int pw = roundToInt(Extent_.x() / 254.0L * dpiX);
-    const int ph = roundToInt(Extent_.y() / 254.0L * dpiY);
+    const int pw = RoundToInt(Extent_.x() / 254.0L * dpiX);
+    const int ph = RoundToInt(Extent_.y() / 254.0L * dpiY);
     TRect r = wholePage ? TRect{0, 0, pw, ph}
                         : TRect{0, 0, std::min(pw - offX, printerPage.width()), std::min(ph - offY, printerPage.height())};
     switch (half) {
@@ -273,24 +270,24 @@ void TBackImage::Print(QPoint offset, bool wholePage, int half, QSize printerPag
         PrintRect_ = {};
         return;
     }
-    const int dx = roundToInt(offset.x() / 254.0L * dpiX);
-    const int dy = roundToInt(offset.y() / 254.0L * dpiY);
+    const int dx = RoundToInt(offset.x() / 254.0L * dpiX);
+    const int dy = RoundToInt(offset.y() / 254.0L * dpiY);
     PrintRect_ = {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
     PrintRegion_ = QRegion(PrintRect_.ToQRect());
     const bool picture = !Picture_.isNull();
     if (Kind_ == Fitted && picture) {
         const long double scale = std::min(static_cast<long double>(PrintRect_.Width()) / Picture_.width(),
                                            static_cast<long double>(PrintRect_.Height()) / Picture_.height());
-        PrintedPicture_ = QSize(roundToInt(Picture_.width() * scale), roundToInt(Picture_.height() * scale));
+        PrintedPicture_ = QSize(RoundToInt(Picture_.width() * scale), RoundToInt(Picture_.height() * scale));
     } else if ((Kind_ == Centred || Kind_ == Tiled) && picture) {
         const int resolution = usableResolution(Resolution_);
-        PrintedPicture_ = QSize(roundToInt(Picture_.width() * dpiX / resolution),
-                                roundToInt(Picture_.height() * dpiY / resolution));
+        PrintedPicture_ = QSize(RoundToInt(Picture_.width() * dpiX / resolution),
+                                RoundToInt(Picture_.height() * dpiY / resolution));
         if (Kind_ == Tiled && !PrintedPicture_.isEmpty())
             TileCount_ = QSize((PrintRect_.Width() + PrintedPicture_.width() - 1) / PrintedPicture_.width(),
                                (PrintRect_.Height() + PrintedPicture_.height() - 1) / PrintedPicture_.height());
     } else if (Kind_ == Gradient && (Color1_ != White || Color2_ != White)) {
-        PrintGradient_ = QImage(roundToInt(PrintRect_.Width() * 96 / dpiX), roundToInt(PrintRect_.Height() * 96 / dpiY),
+        PrintGradient_ = QImage(RoundToInt(PrintRect_.Width() * 96 / dpiX), RoundToInt(PrintRect_.Height() * 96 / dpiY),
                                 Bitmap24Format);
         FillGradient(PrintGradient_, GradientAngle_, ColorFromBgr(Color1_), ColorFromBgr(Color2_));
     }

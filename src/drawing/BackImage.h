@@ -55,7 +55,7 @@ public:
 
     // Places the page on the printer: offset in 0.1 mm; the whole page or what the printer's page (its
     // printable area in device pixels) holds; half 1 to 4 keeps the left, top, right or bottom half.
-    void Print(QPoint offset, bool wholePage, int half, QSize printerPage);
+    void Print(const TRenderTarget &target, QPoint offset, bool wholePage, int half, QSize printerPage);
     // Draws the placed page on the printer moved by (dx, dy).
     void PaintTo(TCanvas &canvas, int dx, int dy);
     void FreePrintCache();

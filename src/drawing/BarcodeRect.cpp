@@ -1,12 +1,11 @@
 #include "drawing/BarcodeRect.h"
 
-#include "Kvstripe/Kvstripe.h"
-#include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
+#include "base/Numbers.h"
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "drawing/DesignGlobals.h"
-#include "platform/MessageBox.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
+#include "Kvstripe/Kvstripe.h"
 
 #include <QFile>
 
@@ -39,7 +38,7 @@ TBarcodeLibrary &barcodeLibrary()
     return instance;
 }
 
-int barHeight(int index) { return static_cast<int>(RoundHalfAway(BarSizeTable[index] * 96 / 72.0L)); }
+int barHeight(int index) { return RoundToInt(BarSizeTable[index] * 96 / 72.0L); }
 
 // The symbol's bars: start, 20 data characters and the check character of three bars each, stop.
 constexpr qsizetype BarCount = 67;
@@ -70,7 +69,7 @@ int pixelsOf(const TDimension &d, double pixelsPerUnit, int cap = std::numeric_l
 
 }  // namespace
 
-int LoadBarcodeLibrary(const QString &folder)
+int LoadBarcodeLibrary(const QString &folder, TBarcodeLoadFailure *failure)
 {
     TBarcodeLibrary &b = barcodeLibrary();
     // A load that failed is not tried again while its users remain, and none of them may take the missing
@@ -79,14 +78,16 @@ int LoadBarcodeLibrary(const QString &folder)
         return b.createAdrsBar ? 0 : BarcodeLibraryMissing;
     const QString fileName = TRuntimeLibrary::FileNameFor(BarcodeDllName);
     if (!b.library.Load(folder, BarcodeDllName)) {
-        ShowMessageBoxAt(nullptr, fileName + QStringLiteral("\r\nDLLのロードに失敗しました"),
-                         fileName + QStringLiteral(" LoadLibrary Error"), MB_OK | MB_ICONERROR);
+        if (failure)
+            *failure = {fileName + QStringLiteral("\r\nDLLのロードに失敗しました"),
+                        fileName + QStringLiteral(" LoadLibrary Error")};
         return BarcodeLibraryMissing;
     }
     b.createAdrsBar = reinterpret_cast<TCreateAdrsBar>(b.library.GetProcAddress("CreateAdrsBar"));
     if (!b.createAdrsBar) {
-        ShowMessageBoxAt(nullptr, QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"),
-                         fileName + QStringLiteral(" GetProcAddress Error"), MB_OK | MB_ICONERROR);
+        if (failure)
+            *failure = {QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"),
+                        fileName + QStringLiteral(" GetProcAddress Error")};
         FreeBarcodeLibrary();
         return BarcodeFunctionMissing;
     }
@@ -120,7 +121,7 @@ int CallCreateAdrsBar(const QByteArray &postalCode, const QByteArray &address, i
 QSize BarcodeExtent(int index, bool horizontal)
 {
     const int side = barHeight(index);
-    const int length = static_cast<int>(RoundHalfAway(side * BarcodeAspect));
+    const int length = RoundToInt(side * BarcodeAspect);
     return horizontal ? QSize(length, side) : QSize(side, length);
 }
 
@@ -240,21 +241,24 @@ void TBarcodeRect::SaveToStream(TObjectStream &stream) const
     stream.Write<uint8_t>(Horizontal_);
 }
 
-void TBarcodeRect::MakeBarcode(const QByteArray &postalCode, const QByteArray &address, const QString &programFolder,
-                               const QString &dictionaryFolder, const QString &workFolder)
+TBarcodeLoadFailure TBarcodeRect::MakeBarcode(const QByteArray &postalCode, const QByteArray &address,
+                                              const QString &programFolder, const QString &dictionaryFolder,
+                                              const QString &workFolder)
 {
+    TBarcodeLoadFailure failure;
     if (LibraryHeld == 0) {
-        LoadBarcodeLibrary(programFolder);
+        LoadBarcodeLibrary(programFolder, &failure);
         LibraryHeld = 1;
     }
     const QByteArray text = Sjis::cutToBytes(ToFullWidth(address), MaxAddressBytes);
     const QString file = workFolder + QStringLiteral("Barcode.bmp");
     if (CallCreateAdrsBar(postalCode, text, Horizontal_ != 0 ? 0 : 1, programFolder, dictionaryFolder, file) != 0) {
         ClearImage();
-        return;
+        return failure;
     }
     setImage(QImage(file, "BMP"));  // empty when the file cannot be read
     QFile::remove(file);
+    return failure;
 }
 
 void TBarcodeRect::ConvertImage()

@@ -14,9 +14,18 @@ inline constexpr int BarcodeLibraryMissing = 101;
 inline constexpr int BarcodeFunctionMissing = 102;
 inline constexpr int BarcodeLibraryNotLoaded = 103;
 
+// What the window tells the user of a library that failed to load: the error box's text and caption. Empty
+// when there is nothing to tell.
+struct TBarcodeLoadFailure {
+    QString Text;
+    QString Caption;
+    bool IsEmpty() const { return Text.isEmpty(); }
+};
+
 // Takes a reference on the library of folder; the first one loads it. 0, BarcodeLibraryMissing or
-// BarcodeFunctionMissing; a failed load is reported once and not tried again while references remain.
-int LoadBarcodeLibrary(const QString &folder);
+// BarcodeFunctionMissing. A failed load is not tried again while references remain; only the attempt that
+// failed fills failure, so the user is told once.
+int LoadBarcodeLibrary(const QString &folder, TBarcodeLoadFailure *failure = nullptr);
 // Drops a reference; the last one unloads the library.
 void FreeBarcodeLibrary();
 // Has the library write the barcode of postalCode and address (Shift-JIS) as a BMP file (dictionaryFolder +
@@ -46,9 +55,11 @@ public:
     void SaveToStream(TObjectStream &stream) const override;
 
     // Makes the barcode of a record into the image: empty when the library is missing or refuses the data.
-    // The library's file is written in workFolder and removed again.
-    void MakeBarcode(const QByteArray &postalCode, const QByteArray &address, const QString &programFolder,
-                     const QString &dictionaryFolder, const QString &workFolder);
+    // The library's file is written in workFolder and removed again. The answer is the failed load the caller
+    // shows the user (as an error box, MB_OK | MB_ICONERROR), empty but for the call that tried it.
+    TBarcodeLoadFailure MakeBarcode(const QByteArray &postalCode, const QByteArray &address,
+                                    const QString &programFolder, const QString &dictionaryFolder,
+                                    const QString &workFolder);
     void ClearImage() { setImage(QImage()); }
     // Turns the image by half a turn, for turned printing.
     void ConvertImage();

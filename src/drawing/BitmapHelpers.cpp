@@ -1,6 +1,6 @@
 #include "drawing/BitmapHelpers.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/JpegImage.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "drawing/Canvas.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/GlyphRenderer.h"
 #include "drawing/MetafileEx.h"
-#include "platform/SjisCodec.h"
 
 #include <QFontDatabase>
 #include <QHash>
@@ -17,12 +17,6 @@
 
 namespace {
 
-TPrinterCaps &printerCaps()
-{
-    static TPrinterCaps caps;
-    return caps;
-}
-
 QString faceOf(const TLogFont &font)
 {
     const QString family = font.Font.family();
@@ -30,10 +24,6 @@ QString faceOf(const TLogFont &font)
 }
 
 }  // namespace
-
-const TPrinterCaps &PrinterCaps() { return printerCaps(); }
-
-void SetPrinterCaps(const TPrinterCaps &caps) { printerCaps() = caps; }
 
 struct TCanvas::TResolved {
     QRawFont Raw;
@@ -85,7 +75,8 @@ std::shared_ptr<TCanvas::TFontCache> TCanvas::sharedFontCache()
 }
 
 TCanvas::TCanvas(QPainter &painter, int dpiX, int dpiY)
-    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
+    : painter_(&painter), base_(painter.transform()), dpiX_(dpiX), dpiY_(dpiY), target_{true, dpiX, dpiY},
+      fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
 }
@@ -96,7 +87,7 @@ TCanvas::TCanvas(QPainter &painter, const QPaintDevice &device)
 }
 
 TCanvas::TCanvas(TMetafileEx &picture, int dpiX, int dpiY)
-    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), fonts_(sharedFontCache())
+    : picture_(&picture), dpiX_(dpiX), dpiY_(dpiY), target_{true, dpiX, dpiY}, fonts_(sharedFontCache())
 {
     s_.FontPpi = dpiY;
     picture.Clear();
@@ -432,7 +423,12 @@ void TCanvas::Polygon(const QList<QPoint> &points)
     });
 }
 
-void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture) { picture.Draw(*this, rect); }
+void TCanvas::StretchDraw(const TRect &rect, const TMetafileEx &picture)
+{
+    // One unit more on the right and bottom: the picture's frame is inclusive, the rectangle is not. The clip
+    // region stays as it was.
+    PlayPicture(picture, QRectF(rect.Left, rect.Top, rect.Width() + 1, rect.Height() + 1));
+}
 
 // ---- Path ----
 

@@ -3,7 +3,8 @@
 // It draws on a QPainter (QImage, QPrinter, QPdfWriter, the screen) or records into a TMetafileEx.
 #pragma once
 
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
+#include "drawing/Rect.h"
 
 #include <QColor>
 #include <QList>
@@ -29,20 +30,6 @@ class TMetafileEx;
 // The largest font size in points the canvas draws and a stream may give (what the font dialogs offer).
 inline constexpr int MaxFontPoints = 1638;
 
-// A rectangle as the layouts keep it: right and bottom are the first column and row outside it.
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
-    bool operator==(const TRect &) const = default;
-};
-
 // A font as the objects hold it and the canvas selects it: the font value (face, style, escapement, width),
 // its colour and, on a canvas, its height in device pixels (negative: the character height; positive: the
 // cell height, internal leading included). The point size stays in Log.Font.
@@ -52,18 +39,16 @@ struct TFont {
     int Height = 0;
 };
 
-// The printer the objects print to, as far as they ask: whether one is installed, its resolution and the
-// offsets of its printable area. The designers set it when they choose a printer; without one, layouts
-// render at 96 dots per inch.
-struct TPrinterCaps {
+// The printer a drawing is made for, as far as the objects ask: whether there is one, its resolution and the
+// offsets of its printable area (from TPrinterInfo::RenderTarget). Without one, layouts render at 96 dots per
+// inch. Each canvas carries its own, so a preview and a print job can each draw for theirs at the same time.
+struct TRenderTarget {
     bool Installed = false;
     int LogPixelsX = 96;
     int LogPixelsY = 96;
     int PhysicalOffsetX = 0;
     int PhysicalOffsetY = 0;
 };
-const TPrinterCaps &PrinterCaps();
-void SetPrinterCaps(const TPrinterCaps &caps);
 
 // Options of ExtTextOutW, text alignment and background modes, with the device's values.
 inline constexpr unsigned ETO_OPAQUE = 2;
@@ -102,6 +87,10 @@ public:
 
     int LogPixelsX() const { return dpiX_; }
     int LogPixelsY() const { return dpiY_; }
+    // The printer the drawing is for: the canvas's own device unless set (a print job's canvas is its
+    // printer's; a screen preview's is the printer its layout will print on).
+    const TRenderTarget &Target() const { return target_; }
+    void SetTarget(const TRenderTarget &target) { target_ = target; }
 
     // ---- Font ----
     TFont &Font() { return s_.Font; }
@@ -227,6 +216,7 @@ private:
     QTransform base_;
     int dpiX_;
     int dpiY_;
+    TRenderTarget target_;
     TDcState s_;
     QList<TDcState> saved_;
     // The path: open while recording, kept after EndPath until the next BeginPath.

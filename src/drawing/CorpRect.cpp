@@ -1,6 +1,6 @@
 #include "drawing/CorpRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>
@@ -11,8 +11,6 @@ namespace {
 constexpr char16_t Ideographic = u'\u3000';
 
 constexpr std::array<std::array<int, 5>, 2> SizeTable{{{-20, -30, -40, -47, -55}, {-18, -23, -29, -35, -40}}};
-
-int roundToInt(double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 }  // namespace
 
@@ -132,7 +130,7 @@ void TCorpRect::RenderContent(TCanvas &canvas, QSize size)
     const bool honor = PrintHonor && !Honor_.isEmpty();
     const auto unit = [&] { return canvas.TextWidth(u"一"); };
     const auto lineHeight = [&] { return canvas.TextHeight(u"一"); };
-    const auto honorGap = [&] { return roundToInt(unit() / 3.0); };
+    const auto honorGap = [&] { return RoundToInt(unit() / 3.0); };
     const auto honorWidth = [&] { return honor ? honorGap() + canvas.TextWidth(Honor_) : 0; };
 
     QString first = Text_;

@@ -1,9 +1,9 @@
 #include "drawing/DrawRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/ExtTextOutUnicode.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,18 +11,15 @@
 
 namespace {
 
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
-
 struct TRenderDpi {
     int X;
     int Y;
 };
 
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
-TRenderDpi renderDpi()
+TRenderDpi renderDpi(const TRenderTarget &target)
 {
-    const TPrinterCaps &caps = PrinterCaps();
-    return caps.Installed ? TRenderDpi{caps.LogPixelsX, caps.LogPixelsY} : TRenderDpi{96, 96};
+    return target.Installed ? TRenderDpi{target.LogPixelsX, target.LogPixelsY} : TRenderDpi{96, 96};
 }
 
 }  // namespace
@@ -50,9 +47,9 @@ int CheckedStreamValue(int value, int low, int high)
 
 TRect ScaledRect(const TRect &r, double factor)
 {
-    return {roundToInt(r.Left * static_cast<long double>(factor)), roundToInt(r.Top * static_cast<long double>(factor)),
-            roundToInt(r.Right * static_cast<long double>(factor)),
-            roundToInt(r.Bottom * static_cast<long double>(factor))};
+    return {RoundToInt(r.Left * static_cast<long double>(factor)), RoundToInt(r.Top * static_cast<long double>(factor)),
+            RoundToInt(r.Right * static_cast<long double>(factor)),
+            RoundToInt(r.Bottom * static_cast<long double>(factor))};
 }
 
 // ---- TDrawRect ----
@@ -82,16 +79,15 @@ void TDrawRect::SetDispRect(const TRect &rect)
     Rect = ScaledRect(DispRect, 1.0 / Zoom_);
 }
 
-void TDrawRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TDrawRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool keepMargins)
 {
-    const TPrinterCaps &caps = PrinterCaps();
     const long double dpiX = caps.LogPixelsX;
     const long double dpiY = caps.LogPixelsY;
-    const int ox = roundToInt(offset.x() / 254.0L * dpiX);
-    const int oy = roundToInt(offset.y() / 254.0L * dpiY);
-    const int left = roundToInt(Rect.Left * dpiX / 96) + ox;
-    const int top = roundToInt(Rect.Top * dpiY / 96) + oy;
-    PrintRect_ = {left, top, left + roundToInt(Rect.Width() * dpiX / 96), top + roundToInt(Rect.Height() * dpiY / 96)};
+    const int ox = RoundToInt(offset.x() / 254.0L * dpiX);
+    const int oy = RoundToInt(offset.y() / 254.0L * dpiY);
+    const int left = RoundToInt(Rect.Left * dpiX / 96) + ox;
+    const int top = RoundToInt(Rect.Top * dpiY / 96) + oy;
+    PrintRect_ = {left, top, left + RoundToInt(Rect.Width() * dpiX / 96), top + RoundToInt(Rect.Height() * dpiY / 96)};
     if (!keepMargins) {
         PrintRect_.Left -= caps.PhysicalOffsetX;
         PrintRect_.Right -= caps.PhysicalOffsetX;
@@ -201,7 +197,7 @@ void TMetaRect::SetClipPos(int pos)
 void TMetaRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     const TFont font = canvas.Font();
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     const int side = std::max(DispRect.Width(), DispRect.Height());
     const int left = DispRect.Left + dx;
     const int top = DispRect.Top + dy;
@@ -216,23 +212,24 @@ void TMetaRect::Print(TCanvas &canvas, int dx, int dy)
     canvas.StretchDraw({left, top, left + Picture_.Width(), top + Picture_.Height()}, Picture_);
 }
 
-void TMetaRect::Prepare(bool force)
+void TMetaRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (!force && PictureValid_ == 1)
         return;
     Picture_.Clear();
     if (Rect.IsEmpty())
         return;
-    const TRenderDpi dpi = renderDpi();
-    const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
-    const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
+    const TRenderDpi dpi = renderDpi(target);
+    const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
+    const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
     const int side = std::max(w, h);
     {
         TCanvas canvas(Picture_, dpi.X, dpi.Y);
+        canvas.SetTarget(target);
         Picture_.SetSize(side, side);
         canvas.SetFontPixelsPerInch(dpi.Y);
-        const int x = roundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
-        const int y = roundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
+        const int x = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
+        const int y = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
         switch (ClipMode) {
         case 1: canvas.SetClipRect({0, 0, x, side}); break;
         case 2: canvas.SetClipRect({0, 0, side, y}); break;
@@ -318,14 +315,14 @@ void TMetaRect::SetTurned(uint8_t turned)
 
 int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 {
-    if (!PrinterCaps().Installed)
+    if (!canvas.Target().Installed)
         return FontHeight_;
     return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
 }
 
 QPoint TMetaRect::TextMargins(const TCanvas &canvas)
 {
-    return {roundToInt(4 * canvas.LogPixelsX() / 96.0L), roundToInt(4 * canvas.LogPixelsY() / 96.0L)};
+    return {RoundToInt(4 * canvas.LogPixelsX() / 96.0L), RoundToInt(4 * canvas.LogPixelsY() / 96.0L)};
 }
 
 void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx) const
@@ -357,7 +354,7 @@ bool TMetaRect::SelectFixedSize(TCanvas &canvas) const
 {
     if (SizeIndex_ <= 0 || SizeIndex_ >= static_cast<int>(FontSizeList.size()))
         return false;
-    canvas.SetFontHeight(-roundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
+    canvas.SetFontHeight(-RoundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
     return true;
 }
 

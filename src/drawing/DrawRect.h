@@ -61,8 +61,12 @@ public:
     virtual void Print(TCanvas &canvas, int dx, int dy) = 0;
     // The printed rectangle at the printer's resolution, moved by offset (0.1 mm) and, unless keepMargins,
     // by minus the printer's physical offsets.
-    virtual void CalcPrintRect(QPoint offset, bool keepMargins);
-    virtual void Prepare(bool force) { (void)force; }
+    virtual void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins);
+    virtual void Prepare(const TRenderTarget &target, bool force)
+    {
+        (void)target;
+        (void)force;
+    }
     virtual void LoadFromStream(TObjectStream &stream);
     virtual void SaveToStream(TObjectStream &stream) const;
     virtual bool PtInRect(int x, int y) const;
@@ -97,7 +101,7 @@ public:
     void SetClipPos(int pos) override;
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
-    void Prepare(bool force) override;
+    void Prepare(const TRenderTarget &target, bool force) override;
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
 

@@ -1,6 +1,6 @@
 #include "drawing/ExtTextOutUnicode.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,6 +1,6 @@
 #include "drawing/FigureRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
 #include "drawing/Graphic.h"
@@ -12,8 +12,6 @@
 #include <cmath>
 
 namespace {
-
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 // Dash patterns of the line styles 1 to 4, in line widths.
 const QList<double> DashPatterns[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
@@ -31,7 +29,7 @@ QSize cornerSize(int w, int h, const std::array<uint8_t, 2> &choices)
     // A damaged document may hold any byte here; it draws as the small corner.
     const auto factor = [](uint8_t choice) { return Factors[choice <= 2 ? choice : 0]; };
     const int shorter = std::min(w, h);
-    return {roundToInt(shorter * factor(choices[0])), roundToInt(shorter * factor(choices[1]))};
+    return {RoundToInt(shorter * factor(choices[0])), RoundToInt(shorter * factor(choices[1]))};
 }
 
 struct TShape {
@@ -114,8 +112,8 @@ TRect insideDiamond(const TRect &box, int p)
     const long double b = box.Height() / 2.0L;
     const long double d = p / 2.0L;
     const long double side = std::sqrt(a * a + b * b);
-    const int dx = b > 0 ? std::min(roundToInt(d * side / b), box.Width() / 2) : 0;
-    const int dy = a > 0 ? std::min(roundToInt(d * side / a), box.Height() / 2) : 0;
+    const int dx = b > 0 ? std::min(RoundToInt(d * side / b), box.Width() / 2) : 0;
+    const int dy = a > 0 ? std::min(RoundToInt(d * side / a), box.Height() / 2) : 0;
     return {box.Left + dx, box.Top + dy, box.Right - dx, box.Bottom - dy};
 }
 
@@ -153,10 +151,9 @@ void drawGradient(TCanvas &canvas, const QImage &fill, const TRect &target, cons
 TRect pictureTarget(int left, int top, int side) { return {left, top, left + side - 1, top + side - 1}; }
 
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
-QSize renderDpi()
+QSize renderDpi(const TRenderTarget &target)
 {
-    const TPrinterCaps &caps = PrinterCaps();
-    return caps.Installed ? QSize(caps.LogPixelsX, caps.LogPixelsY) : QSize(96, 96);
+    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(96, 96);
 }
 
 }  // namespace
@@ -350,19 +347,19 @@ void TFigureRect::FreePrintCache()
     PrintRegion_.reset();
 }
 
-void TFigureRect::Prepare(bool force)
+void TFigureRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (force || !PictureValid_) {
         Picture_.Clear();
         if (!Rect.IsEmpty()) {
-            const QSize dpi = renderDpi();
-            const int w = roundToInt(Rect.Width() * static_cast<long double>(dpi.width()) / 96);
-            const int h = roundToInt(Rect.Height() * static_cast<long double>(dpi.height()) / 96);
+            const QSize dpi = renderDpi(target);
+            const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.width()) / 96);
+            const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.height()) / 96);
             const int side = std::max(w, h);
             TCanvas canvas(Picture_, dpi.width(), dpi.height());
             Picture_.SetSize(side, side);
-            const int px = roundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.width()) / 96);
-            const int py = roundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.height()) / 96);
+            const int px = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.width()) / 96);
+            const int py = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.height()) / 96);
             // Nothing is drawn outside the object's own rectangle, whatever the pen.
             TRect clip{0, 0, w, h};
             switch (ClipMode) {
@@ -373,7 +370,7 @@ void TFigureRect::Prepare(bool force)
             default: break;
             }
             canvas.SetClipRect(clip);
-            renderPicture(canvas, {0, 0, w, h}, std::max(1, roundToInt(LineWidth_ * static_cast<long double>(dpi.height()) / 96)));
+            renderPicture(canvas, {0, 0, w, h}, std::max(1, RoundToInt(LineWidth_ * static_cast<long double>(dpi.height()) / 96)));
         }
         PictureValid_ = 1;
     }
@@ -455,7 +452,7 @@ void TFigureRect::renderPicture(TCanvas &canvas, const TRect &box, int p) const
 
 void TFigureRect::Draw(TCanvas &canvas, int dx, int dy)
 {
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     const int left = DispRect.Left + dx;
     const int top = DispRect.Top + dy;
     if (gradientFill() && !ScreenFill_.isNull())
@@ -464,18 +461,17 @@ void TFigureRect::Draw(TCanvas &canvas, int dx, int dy)
     canvas.StretchDraw(pictureTarget(left, top, std::max(DispRect.Width(), DispRect.Height())), Picture_);
 }
 
-void TFigureRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TFigureRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(caps, offset, keepMargins);
     if (!gradientFill())
         return;
-    const TPrinterCaps &caps = PrinterCaps();
     const long double width = PrintRect_.Width();
     const long double height = PrintRect_.Height();
     // A gradient needs no more than half the resolution of a fine printer; a coarse one gets the screen's.
     const QSize size = caps.LogPixelsY <= 200
-                           ? QSize(roundToInt(96.0L / caps.LogPixelsX * width), roundToInt(96.0L / caps.LogPixelsY * height))
-                           : QSize(roundToInt(width * 0.48L), roundToInt(height * 0.48L));
+                           ? QSize(RoundToInt(96.0L / caps.LogPixelsX * width), RoundToInt(96.0L / caps.LogPixelsY * height))
+                           : QSize(RoundToInt(width * 0.48L), RoundToInt(height * 0.48L));
     PrintFill_ = gradientBitmap(size.width(), size.height());
     FillGradient(PrintFill_, GradientAngle_, ColorFromBgr(FillColor1_), ColorFromBgr(FillColor2_));
     PrintRegion_ = shapeRegion(shapeOf(*this, PrintRect_.Width(), PrintRect_.Height()), PrintRect_);

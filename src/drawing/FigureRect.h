@@ -29,8 +29,8 @@ public:
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // The printed rectangle, then the gradient and the shape at the printer's resolution.
-    void CalcPrintRect(QPoint offset, bool keepMargins) override;
-    void Prepare(bool force) override;
+    void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
+    void Prepare(const TRenderTarget &target, bool force) override;
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
 

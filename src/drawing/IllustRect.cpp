@@ -1,6 +1,6 @@
 #include "drawing/IllustRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/DesignGlobals.h"
@@ -11,8 +11,6 @@
 #include <cmath>
 
 namespace {
-
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 // Far more than the shipped mask shapes; numbers above come only from damaged documents.
 constexpr int MaxMaskIndex = 0xFFFF;
@@ -95,10 +93,10 @@ void TIllustRect::FollowRect(const TRect &before, long double scaleX, long doubl
     if (MaskRect_.IsEmpty() || !std::isfinite(scaleX) || !std::isfinite(scaleY)) {
         MaskRect_ = Rect;
     } else {
-        MaskRect_ = {Rect.Left + roundToInt((MaskRect_.Left - before.Left) * scaleX),
-                     Rect.Top + roundToInt((MaskRect_.Top - before.Top) * scaleY),
-                     Rect.Left + roundToInt((MaskRect_.Right - before.Left) * scaleX),
-                     Rect.Top + roundToInt((MaskRect_.Bottom - before.Top) * scaleY)};
+        MaskRect_ = {Rect.Left + RoundToInt((MaskRect_.Left - before.Left) * scaleX),
+                     Rect.Top + RoundToInt((MaskRect_.Top - before.Top) * scaleY),
+                     Rect.Left + RoundToInt((MaskRect_.Right - before.Left) * scaleX),
+                     Rect.Top + RoundToInt((MaskRect_.Bottom - before.Top) * scaleY)};
     }
     DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
     DropDisplayCache();
@@ -323,15 +321,15 @@ void TIllustRect::Draw(TCanvas &canvas, int dx, int dy)
     }
 }
 
-void TIllustRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TIllustRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
-    const long double dpiX = PrinterCaps().LogPixelsX;
-    const long double dpiY = PrinterCaps().LogPixelsY;
-    const int left = roundToInt((MaskRect_.Left - Rect.Left) * dpiX / 96);
-    const int top = roundToInt((MaskRect_.Top - Rect.Top) * dpiY / 96);
-    PrintMaskRect_ = {left, top, left + roundToInt(MaskRect_.Width() * dpiX / 96),
-                      top + roundToInt(MaskRect_.Height() * dpiY / 96)};
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
+    const long double dpiX = target.LogPixelsX;
+    const long double dpiY = target.LogPixelsY;
+    const int left = RoundToInt((MaskRect_.Left - Rect.Left) * dpiX / 96);
+    const int top = RoundToInt((MaskRect_.Top - Rect.Top) * dpiY / 96);
+    PrintMaskRect_ = {left, top, left + RoundToInt(MaskRect_.Width() * dpiX / 96),
+                      top + RoundToInt(MaskRect_.Height() * dpiY / 96)};
     const TRect inner = Frame.Visible() ? Frame.GetInnerRect(PrintRect_, static_cast<double>(dpiY / 96)) : PrintRect_;
     // A cache of another printer or picture would print the wrong pixels.
     PrintCache_.reset();

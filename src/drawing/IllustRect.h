@@ -34,7 +34,7 @@ public:
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // Also makes the print cache: a picture larger than the printed area is shrunk to it once, here.
-    void CalcPrintRect(QPoint offset, bool keepMargins) override;
+    void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
     // Throws EInvalidGraphic ("画像が読み込めませんでした  ") for a picture that cannot be read and
     // EStreamError for a record cut short.
     void LoadFromStream(TObjectStream &stream) override;

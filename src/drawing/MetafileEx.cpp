@@ -1,6 +1,5 @@
 #include "drawing/MetafileEx.h"
 
-#include "drawing/Canvas.h"
 
 #include <QPainter>
 
@@ -34,12 +33,6 @@ void TMetafileEx::SetSize(int width, int height)
 {
     width_ = width;
     height_ = height;
-}
-
-void TMetafileEx::Draw(TCanvas &canvas, const TRect &rect) const
-{
-    // One unit more on the right and bottom: the picture's frame is inclusive, the rectangle is not.
-    canvas.PlayPicture(*this, QRectF(rect.Left, rect.Top, rect.Width() + 1, rect.Height() + 1));
 }
 
 QPainter &TMetafileEx::ShapePainter(const std::optional<QRect> &clip)

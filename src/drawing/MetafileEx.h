@@ -13,8 +13,6 @@
 #include <optional>
 
 class QPainter;
-class TCanvas;
-struct TRect;
 
 // Shapes are kept as QPicture recordings; text is kept as glyph runs beside them, in drawing order, since a
 // QPicture turns glyph runs into outlines and the printed or PDF page must keep real text.
@@ -30,10 +28,6 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetSize(int width, int height);
-
-    // Plays the picture into rect grown by one unit to the right and to the bottom; the canvas's clip
-    // region stays as it was.
-    void Draw(TCanvas &canvas, const TRect &rect) const;
 
     // ---- Recording, used by a canvas that records into this picture ----
     // A painter for shapes under clip (picture coordinates); it stays open until the next call of another

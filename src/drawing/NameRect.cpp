@@ -1,6 +1,6 @@
 #include "drawing/NameRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/ChangeField.h"
 #include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"
@@ -15,7 +15,6 @@ constexpr char16_t Ideographic = u'\u3000';
 // The name and five joint names.
 constexpr int MaxJointLines = 5;
 
-int roundToInt(double x) { return static_cast<int>(RoundHalfAway(x)); }
 int truncToInt(double x) { return static_cast<int>(std::trunc(x)); }
 
 // Characters as the reader counts them: a character outside the basic plane (𠮷) is one, not two units.
@@ -293,27 +292,27 @@ void TNameRect::renderPerson(TCanvas &canvas, const TLayoutFrame &frame)
         if (!honor.isEmpty()) {
             // A long honorific is printed narrowed to three quarters.
             const int width = canvas.TextWidth(honor);
-            need += (charCount(honor) > 2 ? roundToInt(width / 4.0 * 3) : width) + roundToInt(unit / 3.0);
+            need += (charCount(honor) > 2 ? RoundToInt(width / 4.0 * 3) : width) + RoundToInt(unit / 3.0);
         }
         if (!note.isEmpty())
-            need += roundToInt(canvas.TextWidth(note) / 3.0 * 2) + gap;
+            need += RoundToInt(canvas.TextWidth(note) / 3.0 * 2) + gap;
         return need;
     };
     int unit = canvas.TextWidth(u"一");
-    int need = needed(unit, roundToInt(unit / 6.0));
+    int need = needed(unit, RoundToInt(unit / 6.0));
     if (need > frame.Length) {
         if (!FitFontHeight(canvas, frame.Length, false, need))
             return;
         unit = canvas.TextWidth(u"一");
-        need = needed(unit, roundToInt(unit / 6.0));
+        need = needed(unit, RoundToInt(unit / 6.0));
     }
-    const int sixth = roundToInt(unit / 6.0);
+    const int sixth = RoundToInt(unit / 6.0);
     const int chars = widest.Family + widest.Given;
     const int gap = SpreadChars_ ? spreadGap(sixth, chars, !honor.isEmpty(), frame.Length, need) : sixth;
 
     const int G = widest.Given;
     const int givenStart = widest.Family > 0 ? (unit + gap) * widest.Family + canvas.TextWidth(u" ") : 0;
-    const int honorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + givenStart - sixth + roundToInt(unit / 3.0);
+    const int honorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + givenStart - sixth + RoundToInt(unit / 3.0);
     const int noteOffset = note.isEmpty() ? 0 : sixth + unit * G + givenStart + (G - 1) * gap;
     const int givenLength = unit * G + (G - 1) * gap;
 
@@ -414,7 +413,7 @@ void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
                                    TLinePair{shortPost ? QString() : Post_}};
     const auto unit = [&] { return canvas.TextWidth(u"一"); };
     const auto lineHeight = [&] { return canvas.TextHeight(u"一"); };
-    const auto honorWidth = [&] { return honor ? roundToInt(unit() / 3.0) + canvas.TextWidth(Honor_) : 0; };
+    const auto honorWidth = [&] { return honor ? RoundToInt(unit() / 3.0) + canvas.TextWidth(Honor_) : 0; };
     // Selects item k's size for the name height; a size that comes to nothing drops the whole company part.
     const auto selectItem = [&](int k, int nameHeight) {
         const int height = truncToInt(nameHeight * ratios[k]);
@@ -453,7 +452,7 @@ void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
         }
         return need;
     };
-    const auto nameGap = [&] { return IgnoreName_ ? 0 : roundToInt(unit() / 6.0); };
+    const auto nameGap = [&] { return IgnoreName_ ? 0 : RoundToInt(unit() / 6.0); };
 
     int h = canvas.FontHeight();
     if (lineHeight() > breadth) {
@@ -621,8 +620,8 @@ void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
         if (shortPost && postHeight != 0) {
             canvas.SetFontHeight(postHeight);
             const int hp = lineHeight();
-            const int centre = frame.Horizontal ? nameAcross + roundToInt(H / 2.0) - roundToInt(hp / 2.0)
-                                                : nameAcross - roundToInt(H / 2.0) + roundToInt(hp / 2.0);
+            const int centre = frame.Horizontal ? nameAcross + RoundToInt(H / 2.0) - RoundToInt(hp / 2.0)
+                                                : nameAcross - RoundToInt(H / 2.0) + RoundToInt(hp / 2.0);
             const QPoint at = frame.At(frame.AlongMargin(), centre);
             DrawPiece(canvas, frame.Size, at.x(), at.y(), Post_);
             start += canvas.TextWidth(Post_);
@@ -653,8 +652,8 @@ void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
     const QPoint at = frame.At(start, nameAcross);
     DrawPiece(canvas, frame.Size, at.x(), at.y(), Name_, advances.constData());
     if (honor) {
-        const int offset = roundToInt(u / 3.0) + (u + gap) * parts.Given + givenStart -
-                           (IgnoreName_ ? 0 : roundToInt(u / 6.0));
+        const int offset = RoundToInt(u / 3.0) + (u + gap) * parts.Given + givenStart -
+                           (IgnoreName_ ? 0 : RoundToInt(u / 6.0));
         const QPoint mark = frame.At(start + offset, nameAcross);
         DrawPiece(canvas, frame.Size, mark.x(), mark.y(), Honor_);
     }

@@ -1,7 +1,7 @@
 #include "drawing/ObjectStream.h"
 
-#include "core/TextUtils.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 void TObjectStream::ReadBuffer(void *data, qint64 size)
 {

@@ -1,6 +1,6 @@
 #include "drawing/PosRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 
 #include <QList>
 
@@ -21,7 +21,7 @@ constexpr int BoxPadding = 18;
 
 int toPixels(long double tenthsMm, int dpi, long double ratio = 1)
 {
-    return static_cast<int>(RoundHalfAway(tenthsMm / 254 * dpi * ratio));
+    return RoundToInt(tenthsMm / 254 * dpi * ratio);
 }
 
 }  // namespace
@@ -85,13 +85,13 @@ void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
     // The boxes stretch with the frame, so a frame drawn over a scanned card can be fitted to its boxes.
     const double ratio = static_cast<double>(size.width()) / total;
     for (int &advance : advances)
-        advance = static_cast<int>(RoundHalfAway(advance * static_cast<long double>(ratio)));
+        advance = RoundToInt(advance * static_cast<long double>(ratio));
 
     const QStringView first = QStringView(Text_).left(1);
     if (!FitFontHeight(canvas, toPixels(BoxWidth - BoxPadding, dpiX, ratio), true, canvas.TextWidth(first)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
         return;
-    const int x = (size.width() - static_cast<int>(RoundHalfAway(total * static_cast<long double>(ratio)))) / 2 +
+    const int x = (size.width() - RoundToInt(total * static_cast<long double>(ratio))) / 2 +
                   (toPixels(BoxWidth, dpiX, ratio) - canvas.TextWidth(first)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
     DrawPiece(canvas, size, x, y, Text_, advances.constData());

@@ -1,8 +1,8 @@
 #include "drawing/PrinterInfo.h"
 
-#include "core/SharedHelpers.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "base/FileReplace.h"
+#include "base/Folders.h"
+#include "base/Numbers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +32,7 @@ constexpr int MostCopies = 9999;
 constexpr quint16 OwnPaperNumbers = 0x1000;  // printers' papers with no Windows number: 0x1000 + list index
 const QString UserPaperName = QStringLiteral("ユーザー定義サイズ");
 
-int toTenthMm(double mm) { return static_cast<int>(RoundHalfAway(mm * 10.0L)); }
+int toTenthMm(double mm) { return RoundToInt(mm * 10.0L); }
 
 int pointsToPixels(double points, int dpi)
 {
@@ -233,8 +233,8 @@ TPrinterMetrics MetricsOf(const TPrinterSetting &setting)
     const int down = landscape ? setting.PaperWidth : setting.PaperLength;
     TPrinterMetrics m;
     m.Dpi = setting.Dpi;
-    m.PhysicalWidth = static_cast<int>(RoundHalfAway(across / 254.0L * setting.Dpi));
-    m.PhysicalHeight = static_cast<int>(RoundHalfAway(down / 254.0L * setting.Dpi));
+    m.PhysicalWidth = RoundToInt(across / 254.0L * setting.Dpi);
+    m.PhysicalHeight = RoundToInt(down / 254.0L * setting.Dpi);
     m.OffsetX = setting.Margins.left();
     m.OffsetY = setting.Margins.top();
     m.PageWidth = m.PhysicalWidth - setting.Margins.left() - setting.Margins.right();
@@ -386,7 +386,7 @@ void TPrinter::ReadFrom(const QPrinter &printer)
     s.Orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
     s.Dpi = printer.resolution();
     const QMarginsF points = layout.margins(QPageLayout::Point);
-    const auto px = [&s](double pt) { return static_cast<int>(RoundHalfAway(pt * s.Dpi / 72.0L)); };
+    const auto px = [&s](double pt) { return RoundToInt(pt * s.Dpi / 72.0L); };
     s.Margins = QMargins(px(points.left()), px(points.top()), px(points.right()), px(points.bottom()));
     s.Copies = static_cast<qint16>(std::clamp(printer.copyCount(), 1, MostCopies));
     SetSetting(s);
@@ -499,6 +499,13 @@ void TPrinterInfo::readPrinter(int index)
     ScaleY = DpiY / 96.0;
 }
 
+TRenderTarget TPrinterInfo::RenderTarget() const
+{
+    if (DpiX <= 0 || DpiY <= 0)
+        return {};
+    return {true, DpiX, DpiY, OffsetX, OffsetY};
+}
+
 void TPrinterInfo::Save() const
 {
     const QByteArray bytes = EncodePrinterSetting(Setting);
@@ -525,8 +532,8 @@ void TPrinterInfo::GetPaperName(int &error, QString &name) const
 
 QRect TPrinterInfo::GetPrintableRect(int x, int y) const
 {
-    const auto layoutX = [this](int px) { return static_cast<int>(RoundHalfAway(px / ScaleX)); };
-    const auto layoutY = [this](int px) { return static_cast<int>(RoundHalfAway(px / ScaleY)); };
+    const auto layoutX = [this](int px) { return RoundToInt(px / ScaleX); };
+    const auto layoutY = [this](int px) { return RoundToInt(px / ScaleY); };
     const QPoint topLeft(layoutX(OffsetX) + x, layoutY(OffsetY) + y);
     const QPoint bottomRight(layoutX(PhysicalWidth - RightMargin) + x, layoutY(PhysicalHeight - BottomMargin) + y);
     return QRect(topLeft, QSize(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y()));
@@ -534,19 +541,19 @@ QRect TPrinterInfo::GetPrintableRect(int x, int y) const
 
 QPoint TPrinterInfo::GetPaperSize96() const
 {
-    return QPoint(static_cast<int>(RoundHalfAway(PhysicalWidth / ScaleX)),
-                  static_cast<int>(RoundHalfAway(PhysicalHeight / ScaleY)));
+    return QPoint(RoundToInt(PhysicalWidth / ScaleX),
+                  RoundToInt(PhysicalHeight / ScaleY));
 }
 
 QPoint TPrinterInfo::TenthMmToDevice(QPoint tenthMm) const
 {
-    return QPoint(static_cast<int>(RoundHalfAway(tenthMm.x() / 254.0L * DpiX)),
-                  static_cast<int>(RoundHalfAway(tenthMm.y() / 254.0L * DpiY)));
+    return QPoint(RoundToInt(tenthMm.x() / 254.0L * DpiX),
+                  RoundToInt(tenthMm.y() / 254.0L * DpiY));
 }
 
 int TPrinterInfo::PointsToDevice(int points) const
 {
-    return static_cast<int>(RoundHalfAway(static_cast<long double>(points) * DpiY / 72));
+    return RoundToInt(static_cast<long double>(points) * DpiY / 72);
 }
 
 void TPrinterInfo::SetCopies(int copies)

@@ -2,6 +2,8 @@
 // one, and TPrinterInfo, one window's remembered setting in its ".pi" file with the page metrics derived from it.
 #pragma once
 
+#include "drawing/Canvas.h"
+
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -159,6 +161,8 @@ public:
     QPoint GetPaperSize96() const;
     QPoint TenthMmToDevice(QPoint tenthMm) const;
     int PointsToDevice(int points) const;
+    // What the objects draw for on this printer; none without a resolution (no printer to read one from).
+    TRenderTarget RenderTarget() const;
     int GetOrientation() const { return Setting.Orientation; }
     int GetCopies() const { return Setting.Copies; }
     void SetCopies(int copies);

@@ -1,10 +1,10 @@
 #include "drawing/QRCodeRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
-#include "platform/SjisCodec.h"
 
 #include <qrencode.h>
 
@@ -50,7 +50,7 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
     const int modules = side + 2 * QuietZone;
     // Module edges are rounded one by one, so the code keeps its physical size at any resolution.
     const auto edge = [&](int module) {
-        return static_cast<int>(RoundHalfAway(static_cast<long double>(module) * cellSize * resolution / 96));
+        return RoundToInt(static_cast<long double>(module) * cellSize * resolution / 96);
     };
     // The whole side first, before any edge is taken as an int: a cell size can be anything.
     const long double sideLength = RoundHalfAway(static_cast<long double>(modules) * cellSize * resolution / 96);
@@ -72,7 +72,7 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
         for (int py = edge(y + QuietZone); py < edge(y + QuietZone + 1); ++py)
             std::memcpy(image.scanLine(py), line.constData(), static_cast<size_t>(lineBytes));
     }
-    const int dotsPerMetre = static_cast<int>(RoundHalfAway(resolution / 0.0254L));
+    const int dotsPerMetre = RoundToInt(resolution / 0.0254L);
     image.setDotsPerMeterX(dotsPerMetre);
     image.setDotsPerMeterY(dotsPerMetre);
     return {image, modules};
@@ -123,7 +123,7 @@ void TQRCodeRect::Assign(const TDrawRect &source)
 
 void TQRCodeRect::Draw(TCanvas &canvas, int dx, int dy)
 {
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     if (!Image.isNull())
         canvas.StretchDIBits({DispRect.Left + dx, DispRect.Top + dy, DispRect.Right + dx, DispRect.Bottom + dy}, Image);
 }
@@ -137,30 +137,29 @@ void TQRCodeRect::Print(TCanvas &canvas, int dx, int dy)
     canvas.StretchDIBits({left, top, left + Image.width(), top + Image.height()}, Image);
 }
 
-void TQRCodeRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TQRCodeRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
     Printing = 1;
-    Prepare(true);
+    Prepare(target, true);
     // After the code, which sizes an object that was never drawn.
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
 }
 
-void TQRCodeRect::Prepare(bool force)
+void TQRCodeRect::Prepare(const TRenderTarget &target, bool force)
 {
     if (force || ImageValid_ == 0)
-        MakeImage();
+        MakeImage(target);
 }
 
 void TQRCodeRect::Refresh()
 {
     Printing = 0;
-    Prepare(true);
+    Prepare(TRenderTarget{}, true);  // made for the screen, whatever the printer
 }
 
-void TQRCodeRect::MakeImage()
+void TQRCodeRect::MakeImage(const TRenderTarget &printer)
 {
     ClearImage();
-    const TPrinterCaps &printer = PrinterCaps();
     const int resolution = Printing != 0 && printer.Installed ? printer.LogPixelsY : 96;
     const QByteArray data = EncodedText();
     TQRCode code = MakeQRCode(data, TQRDataMode::Kanji, CellSize_, resolution);

@@ -41,8 +41,8 @@ public:
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // The print placement also makes the code again at the printer's resolution, until Refresh.
-    void CalcPrintRect(QPoint offset, bool keepMargins) override;
-    void Prepare(bool force) override;
+    void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
+    void Prepare(const TRenderTarget &target, bool force) override;
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
 
@@ -91,7 +91,7 @@ protected:
     QSize OwnSize() const override { return {Rect.Width(), Rect.Height()}; }
 
 private:
-    void MakeImage();
+    void MakeImage(const TRenderTarget &target);
     // Stores value and drops the image when it changed and the kind is one of kinds.
     void setField(QByteArray &field, const QByteArray &value, std::initializer_list<uint8_t> kinds);
 

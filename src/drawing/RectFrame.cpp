@@ -1,14 +1,12 @@
 #include "drawing/RectFrame.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 #include "drawing/ChangeField.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 TRect inset(const TRect &r, int by) { return {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by}; }
 
@@ -76,12 +74,12 @@ TRect TRectFrame::Draw(TCanvas &canvas, const TRect &rect, double zoom) const
     else
         canvas.SetBrushStyle(TBrushStyle::Clear);
     const QColor colour = ColorFromBgr(Color_);
-    int lw = std::max(1, roundToInt(LineWidth() * static_cast<long double>(zoom)));
+    int lw = std::max(1, RoundToInt(LineWidth() * static_cast<long double>(zoom)));
     canvas.SetPen(colour, lw, true);
     TRect r = rect;
     int d = 0;
     if (RoundCorner_) {
-        d = roundToInt(shorterSide(r) / 5.0L);
+        d = RoundToInt(shorterSide(r) / 5.0L);
         canvas.RoundRect(r, d, d);
     } else {
         canvas.Rectangle(r);
@@ -92,7 +90,7 @@ TRect TRectFrame::Draw(TCanvas &canvas, const TRect &rect, double zoom) const
         r = inset(r, WidthIndex_ != 0 ? lw2 + lw : 2 * lw);
         if (!r.IsEmpty()) {
             if (RoundCorner_) {
-                d = roundToInt(shorterSide(r) / (WidthIndex_ != 0 ? 6.0L : 5.0L));
+                d = RoundToInt(shorterSide(r) / (WidthIndex_ != 0 ? 6.0L : 5.0L));
                 canvas.RoundRect(r, d, d);
             } else {
                 canvas.Rectangle(r);
@@ -100,13 +98,13 @@ TRect TRectFrame::Draw(TCanvas &canvas, const TRect &rect, double zoom) const
             lw = lw2;
         }
     }
-    const int c = RoundCorner_ ? roundToInt(std::abs(d / 2.0L - lw) / 2) : 0;
+    const int c = RoundCorner_ ? RoundToInt(std::abs(d / 2.0L - lw) / 2) : 0;
     return inset(r, lw + c);
 }
 
 TRect TRectFrame::GetInnerRect(const TRect &rect, double zoom) const
 {
-    const int t = roundToInt(LineWidth() * static_cast<long double>(zoom));
+    const int t = RoundToInt(LineWidth() * static_cast<long double>(zoom));
     const int w = rect.Width();
     const int h = rect.Height();
     int by = t;
@@ -120,7 +118,7 @@ TRect TRectFrame::GetInnerRect(const TRect &rect, double zoom) const
         by = 5 * (t / 2);
         extra = (std::min(w - 2 * t, h - 2 * t) / 10.0L - t) / 2;
     }
-    const int e = RoundCorner_ ? std::max(0, roundToInt(extra)) : 0;
+    const int e = RoundCorner_ ? std::max(0, RoundToInt(extra)) : 0;
     return inset(rect, by + e);
 }
 
@@ -136,7 +134,7 @@ TRect TRectFrame::GetOuterRect(const TRect &rect) const
     } else if (DoubleLine_) {
         by = 5 * (t / 2);
     }
-    const int e = RoundCorner_ ? roundToInt((side + t) / divisor - t / 2.0L) : 0;
+    const int e = RoundCorner_ ? RoundToInt((side + t) / divisor - t / 2.0L) : 0;
     return inset(rect, -(by + e));
 }
 

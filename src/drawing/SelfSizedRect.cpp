@@ -1,6 +1,6 @@
 #include "drawing/SelfSizedRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
 
 void TSelfSizedRect::SetRect(const TRect &rect)
 {
@@ -17,8 +17,8 @@ void TSelfSizedRect::SetRect(const TRect &rect)
 void TSelfSizedRect::SetDispRect(const TRect &rect)
 {
     const long double zoom = Zoom_;
-    const int dx = static_cast<int>(RoundHalfAway((rect.Left - DispRect.Left) / zoom));
-    const int dy = static_cast<int>(RoundHalfAway((rect.Top - DispRect.Top) / zoom));
+    const int dx = RoundToInt((rect.Left - DispRect.Left) / zoom);
+    const int dy = RoundToInt((rect.Top - DispRect.Top) / zoom);
     SetSizedRect({Rect.Left + dx, Rect.Top + dy, Rect.Right + dx, Rect.Bottom + dy});
 }
 

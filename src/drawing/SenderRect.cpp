@@ -1,15 +1,13 @@
 #include "drawing/SenderRect.h"
 
-#include "core/SharedHelpers.h"
+#include "base/Numbers.h"
+#include "base/SjisCodec.h"
 #include "drawing/DesignGlobals.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
-
-int roundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
 
 TRect moved(const TRect &r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
 
@@ -59,8 +57,8 @@ bool isLayout1(uint8_t layout) { return layout == 1; }
 int presetColumn(uint8_t direction) { return (direction & 127) == 0 ? 0 : 1; }
 
 // The stream keeps the font's height as the screen font of 96 dots per inch has it; the parts keep points.
-int heightOfPoints(int points) { return -roundToInt(points * 96.0L / 72); }
-int pointsOfHeight(int height) { return std::max(1, roundToInt(std::abs(static_cast<long double>(height)) * 72 / 96)); }
+int heightOfPoints(int points) { return -RoundToInt(points * 96.0L / 72); }
+int pointsOfHeight(int height) { return std::max(1, RoundToInt(std::abs(static_cast<long double>(height)) * 72 / 96)); }
 
 }  // namespace
 
@@ -261,21 +259,21 @@ void TSenderRect::placeInto(const TRect &inner)
         if (!shown(Layout_, i))
             continue;
         const TRect &s = places[i];
-        const int left = roundToInt(s.Left * sx) + inner.Left + PartMargin;
-        const int top = roundToInt(s.Top * sy) + inner.Top + PartMargin;
-        parts[i]->SetRect({left, top, left + roundToInt((s.Right - s.Left) * sx), top + roundToInt((s.Bottom - s.Top) * sy)});
+        const int left = RoundToInt(s.Left * sx) + inner.Left + PartMargin;
+        const int top = RoundToInt(s.Top * sy) + inner.Top + PartMargin;
+        parts[i]->SetRect({left, top, left + RoundToInt((s.Right - s.Left) * sx), top + RoundToInt((s.Bottom - s.Top) * sy)});
     }
     PartsPlaced_ = 1;
 }
 
-void TSenderRect::Prepare(bool force)
+void TSenderRect::Prepare(const TRenderTarget &target, bool force)
 {
     const TRect inner = innerRect();
     if (inner.IsEmpty())
         return;
     placeInto(inner);
     for (TMetaRect *part : Active_)
-        part->Prepare(force);
+        part->Prepare(target, force);
 }
 
 void TSenderRect::Draw(TCanvas &canvas, int dx, int dy)
@@ -285,20 +283,20 @@ void TSenderRect::Draw(TCanvas &canvas, int dx, int dy)
     Frame.Draw(canvas, moved(DispRect, dx, dy), Zoom_);
     if (innerRect().IsEmpty())
         return;
-    Prepare(false);
+    Prepare(canvas.Target(), false);
     for (TMetaRect *part : Active_)
         part->Draw(canvas, dx, dy);
 }
 
-void TSenderRect::CalcPrintRect(QPoint offset, bool keepMargins)
+void TSenderRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
-    TDrawRect::CalcPrintRect(offset, keepMargins);
+    TDrawRect::CalcPrintRect(target, offset, keepMargins);
     // A block loaded and printed without being shown first must have its parts in place before their printed
     // rectangles are taken from them.
     if (const TRect inner = innerRect(); !inner.IsEmpty())
         placeInto(inner);
     for (TMetaRect *part : Active_)
-        part->CalcPrintRect(offset, keepMargins);
+        part->CalcPrintRect(target, offset, keepMargins);
 }
 
 void TSenderRect::Print(TCanvas &canvas, int dx, int dy)
@@ -390,8 +388,8 @@ void TSenderRect::FitToParts()
     const auto places = slotsOf(Layout_);
     for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
         const TRect r = parts[i]->GetRect();
-        places[i] = {roundToInt((r.Left - u.Left) * sx), roundToInt((r.Top - u.Top) * sy),
-                    roundToInt((r.Right - u.Left) * sx), roundToInt((r.Bottom - u.Top) * sy)};
+        places[i] = {RoundToInt((r.Left - u.Left) * sx), RoundToInt((r.Top - u.Top) * sy),
+                    RoundToInt((r.Right - u.Left) * sx), RoundToInt((r.Bottom - u.Top) * sy)};
     }
     const TRect around{u.Left - PartMargin, u.Top - PartMargin, u.Right + PartMargin, u.Bottom + PartMargin};
     TDrawRect::SetRect(Frame.Visible() ? Frame.GetOuterRect(around) : around);

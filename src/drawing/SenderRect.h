@@ -42,8 +42,8 @@ public:
     uint8_t GetKind() const override { return 14; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
-    void CalcPrintRect(QPoint offset, bool keepMargins) override;
-    void Prepare(bool force) override;
+    void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
+    void Prepare(const TRenderTarget &target, bool force) override;
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     // In part mode a hit selects the frontmost active part under the point and brings it to the front; a miss

@@ -8,7 +8,7 @@
 #include "exchange/TableMaintenance.h"
 #include "geo/PosSearch.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QFileInfo>
 #include <QHash>

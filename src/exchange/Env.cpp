@@ -7,7 +7,7 @@
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
-#include "platform/Folders.h"
+#include "base/Folders.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "records/EntryHelpers.h"

@@ -8,10 +8,10 @@
 #include "db/TableSchemas.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/ListItems.h"
-#include "platform/FileReplace.h"
+#include "base/FileReplace.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

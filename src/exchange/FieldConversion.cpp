@@ -7,7 +7,7 @@
 #include "db/TableSchemas.h"
 #include "exchange/TableMaintenance.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

@@ -3,15 +3,15 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "geo/MapLaunch.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "exchange/TextExport.h"
 
 #include "core/Globals.h"
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "mainlist/ListItems.h"
-#include "platform/FileReplace.h"
-#include "platform/SjisCodec.h"
+#include "base/FileReplace.h"
+#include "base/SjisCodec.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -2,12 +2,12 @@
 
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "mainlist/ListItems.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "geo/AdrsSearch.h"
 
-#include "core/TextUtils.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "base/Trim.h"
 
 TAdrsSearch::TAdrsSearch(const QString &libraryFolder, const QString &dataFolder)
     : TPlaceSearch(libraryFolder, dataFolder)

@@ -1,6 +1,6 @@
 #include "geo/ContinualAdrsSearch.h"
 
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 TContinualAdrsSearch::TContinualAdrsSearch(const QString &libraryFolder, const QString &dataFolder)
     : TDicLibrary(libraryFolder, dataFolder)

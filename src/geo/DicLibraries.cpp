@@ -1,8 +1,8 @@
 #include "geo/DicLibraries.h"
 
-#include "platform/Folders.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/Folders.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 // the call-error text, fixed-width Shift-JIS fields and the postal-code form.
 #pragma once
 
-#include "platform/RuntimeLibrary.h"
+#include "base/RuntimeLibrary.h"
 
 #include <QByteArray>
 #include <QString>

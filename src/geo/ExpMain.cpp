@@ -1,12 +1,12 @@
 #include "geo/ExpMain.h"
 
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/MapDispatch.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

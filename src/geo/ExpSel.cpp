@@ -1,9 +1,9 @@
 #include "geo/ExpSel.h"
 
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "geo/KykbnSearch.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Hyphen.h"
-#include "core/TextUtils.h"
 #include "geo/MatchDll.h"
-#include "platform/SjisCodec.h"
 
 #include <algorithm>
 

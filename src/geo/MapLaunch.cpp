@@ -1,10 +1,10 @@
 #include "geo/MapLaunch.h"
 
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "core/Globals.h"
 #include "geo/WebLinks.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 
 #include <QFile>
 #include <QXmlStreamWriter>

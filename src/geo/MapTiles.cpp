@@ -1,8 +1,8 @@
 #include "geo/MapTiles.h"
 
+#include "base/Trim.h"
 #include "geo/MapRequest.h"
 #include "platform/MemIniFile.h"
-#include "platform/Trim.h"
 
 #include <QCryptographicHash>
 #include <QDir>

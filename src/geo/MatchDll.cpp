@@ -1,8 +1,8 @@
 #include "geo/MatchDll.h"
 
+#include "base/RuntimeLibrary.h"
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QFile>
 

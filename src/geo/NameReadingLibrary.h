@@ -2,8 +2,8 @@
 // their written forms for a reading typed in kana.
 #pragma once
 
+#include "base/RuntimeLibrary.h"
 #include "Kvreading99a/Kvreading99a.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QByteArray>
 #include <QList>

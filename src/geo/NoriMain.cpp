@@ -1,11 +1,11 @@
 #include "geo/NoriMain.h"
 
+#include "base/Trim.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/MapDispatch.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
-#include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "geo/PlaceSearch.h"
 
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 
 void FillCityFields(TPosAdrsResult &result, const TPostCityEntry &city)
 {

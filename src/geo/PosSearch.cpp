@@ -1,7 +1,7 @@
 #include "geo/PosSearch.h"
 
-#include "core/TextUtils.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 TPosSearch::TPosSearch(const QString &libraryFolder, const QString &dataFolder)
     : TPlaceSearch(libraryFolder, dataFolder)

@@ -1,12 +1,12 @@
 #include "geo/QRMap.h"
 
+#include "base/Trim.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "drawing/QRCodeRect.h"
 #include "geo/PaintPanel.h"
 #include "geo/WebLinks.h"
 #include "platform/MemIniFile.h"
-#include "platform/Trim.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UpDown.h"
 

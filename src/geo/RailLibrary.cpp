@@ -1,11 +1,11 @@
 #include "geo/RailLibrary.h"
 
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "core/Globals.h"
 #include "geo/WebLinks.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 
 #include "core/SharedHelpers.h"
 #include "widgets/NamedControls.h"

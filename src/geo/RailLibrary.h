@@ -2,8 +2,8 @@
 // kana rows of the station picker and their search, and the route planner the search is handed to.
 #pragma once
 
+#include "base/RuntimeLibrary.h"
 #include "Kvrail/Kvrail.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,8 +1,8 @@
 #include "geo/UniNMDic.h"
 
+#include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "platform/CustomEvents.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "geo/WebLinks.h"
 
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 #include "geo/MapRequest.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 
 #include <QDesktopServices>
 

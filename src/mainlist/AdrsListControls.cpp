@@ -2,6 +2,8 @@
 // the commands with their menus, tool buttons and pop-ups.
 #include "mainlist/AdrsList.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/AddressBookList.h"
 #include "core/AddressRecord.h"
 #include "core/AdrsSel.h"
@@ -11,13 +13,12 @@
 #include "core/Hyphen.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
-#include "mainlist/DataExchangeServices.h"
-#include "mainlist/DirectorySearchServices.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
 #include "mainlist/AdrsCopy.h"
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/AdrsSch.h"
+#include "mainlist/DataExchangeServices.h"
+#include "mainlist/DirectorySearchServices.h"
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
@@ -30,7 +31,6 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
-#include "platform/SjisCodec.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UniSortListView.h"
 

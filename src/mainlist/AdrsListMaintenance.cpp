@@ -8,7 +8,7 @@
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
 #include "mainlist/MaintenanceServices.h"
-#include "platform/Folders.h"
+#include "base/Folders.h"
 #include "widgets/UniSortListView.h"
 
 #include <QApplication>

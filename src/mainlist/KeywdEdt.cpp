@@ -1,8 +1,8 @@
 #include "mainlist/KeywdEdt.h"
 
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"

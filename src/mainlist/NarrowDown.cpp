@@ -1,10 +1,10 @@
 #include "mainlist/NarrowDown.h"
 
+#include "base/FileReplace.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
-#include "platform/FileReplace.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QtEndian>

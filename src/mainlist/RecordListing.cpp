@@ -1,13 +1,13 @@
 #include "mainlist/RecordListing.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/Hyphen.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
 #include "mainlist/ListItems.h"
 #include "mainlist/NarrowDown.h"
-#include "platform/SjisCodec.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #include "mainlist/WordSch.h"
 
+#include "base/TextUtils.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 

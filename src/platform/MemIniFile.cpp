@@ -1,8 +1,8 @@
 #include "platform/MemIniFile.h"
 
-#include "platform/FileReplace.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
+#include "base/FileReplace.h"
+#include "base/SjisCodec.h"
+#include "base/Trim.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "platform/PDFHelp.h"
 
-#include "platform/Folders.h"
+#include "base/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 

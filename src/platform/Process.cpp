@@ -1,6 +1,6 @@
 #include "platform/Process.h"
 
-#include "platform/Folders.h"
+#include "base/Folders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

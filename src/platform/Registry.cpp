@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "platform/Folders.h"
+#include "base/Folders.h"
 #include "platform/MemIniFile.h"
 
 static const QString HiveName = QStringLiteral("Tzo/registry.ini");

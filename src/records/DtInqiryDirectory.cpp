@@ -2,14 +2,14 @@
 // the search window it came from.
 #include "records/DtInqiry.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "directory/CtgrySch.h"
 #include "directory/NmAdSch.h"
 #include "geo/DicLibraries.h"
 #include "mainlist/AdrsList.h"
-#include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
 #include "widgets/UniStdCtrls.h"

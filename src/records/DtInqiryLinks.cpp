@@ -2,11 +2,13 @@
 // of a map link, the web search for the company, the home page and the mail addresses.
 #include "records/DtInqiry.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "base/Trim.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
 #include "geo/ExpMain.h"
 #include "geo/MapDispatch.h"
@@ -15,8 +17,6 @@
 #include "geo/WebLinks.h"
 #include "geo/WebSch.h"
 #include "platform/MessageBox.h"
-#include "platform/SjisCodec.h"
-#include "platform/Trim.h"
 #include "records/NMDEdit.h"
 
 #include <QApplication>

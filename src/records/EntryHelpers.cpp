@@ -1,13 +1,13 @@
 #include "records/EntryHelpers.h"
 
-#include "platform/MemIniFile.h"
-#include "platform/MessageBox.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "core/TextUtils.h"
 #include "db/Table.h"
-#include "platform/SjisCodec.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 

@@ -1,9 +1,9 @@
 #include "records/ItemCopy.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "directory/ItemChoiceSettings.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

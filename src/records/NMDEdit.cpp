@@ -1,6 +1,6 @@
 #include "records/NMDEdit.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <algorithm>
 

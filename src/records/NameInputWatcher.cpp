@@ -1,8 +1,8 @@
 #include "records/NameInputWatcher.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "platform/CustomEvents.h"
-#include "platform/SjisCodec.h"
 
 #include <QComboBox>
 #include <QGuiApplication>

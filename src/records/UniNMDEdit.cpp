@@ -1,6 +1,6 @@
 #include "records/UniNMDEdit.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 namespace {
 

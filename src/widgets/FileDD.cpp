@@ -1,6 +1,6 @@
 #include "widgets/FileDD.h"
 
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>

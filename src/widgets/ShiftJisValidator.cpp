@@ -1,6 +1,6 @@
 #include "widgets/ShiftJisValidator.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
 // The list of address books and the replay of pending renames and deletes at start-up.
+#include "base/SjisCodec.h"
 #include "core/AddressBookList.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -1,10 +1,10 @@
 // The address-book dialog driven through its controls, and what the next start makes of its records.
+#include "base/SjisCodec.h"
 #include "core/AddressBookList.h"
 #include "core/AdrsSel.h"
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"

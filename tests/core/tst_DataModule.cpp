@@ -1,9 +1,9 @@
 // The data module: reference-counted opens, creation of missing tables, histories and the shipped tables.
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

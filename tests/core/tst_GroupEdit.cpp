@@ -1,9 +1,9 @@
 // The group names of a book: "Group.dat" and the dialog that edits them.
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
-#include "core/TextUtils.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 // Input history lists: the .mtd format, the cut and trim rules, and that a file is never lost to a bad read.
+#include "base/SjisCodec.h"
 #include "core/HistoryData.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -1,7 +1,7 @@
 // The stored start-up password and the dialog that asks for it.
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/InputPW.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

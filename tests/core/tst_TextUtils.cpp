@@ -1,6 +1,6 @@
 // Japanese text helpers: width mapping, the "@" escape, Shift-JIS-safe cutting and splitting, word tables.
-#include "core/TextUtils.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include <gtest/gtest.h>
 

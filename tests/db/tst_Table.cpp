@@ -1,9 +1,9 @@
 // The table engine: files, orders, keys, ranges, filters, edit states and errors.
+#include "base/SjisCodec.h"
 #include "db/Collation.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -6,8 +6,8 @@
 
 #include "drawing/FigureRect.h"
 #include "drawing/WordRect.h"
-#include "platform/Fonts.h"
-#include "platform/SjisCodec.h"
+#include "base/Fonts.h"
+#include "base/SjisCodec.h"
 
 #include <QDir>
 #include <QFile>

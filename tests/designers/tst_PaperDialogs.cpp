@@ -3,9 +3,9 @@
 #include "designers/LytFmt.h"
 
 #include "TestSupport.h"
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
-#include "platform/SjisCodec.h"
 
 #include <QApplication>
 #include <QComboBox>

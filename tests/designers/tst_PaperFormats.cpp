@@ -3,9 +3,9 @@
 #include "designers/PaperFormats.h"
 
 #include "TestSupport.h"
+#include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
-#include "platform/SjisCodec.h"
 
 #include <QDir>
 #include <QFile>

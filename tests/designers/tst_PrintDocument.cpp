@@ -11,7 +11,7 @@
 #include "drawing/NameRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
 #include <QDir>
 #include <QFile>

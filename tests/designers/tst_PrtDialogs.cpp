@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "core/Globals.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QDir>
 #include <QLineEdit>

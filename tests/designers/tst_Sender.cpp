@@ -4,12 +4,12 @@
 
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Hyphen.h"
-#include "core/TextUtils.h"
-#include "geo/DicSch.h"
 #include "db/Table.h"
+#include "geo/DicSch.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include <QCheckBox>
 #include <QComboBox>

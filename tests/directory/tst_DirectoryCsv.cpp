@@ -1,8 +1,8 @@
 // The CSV columns of directory hits, from a hit alone and from its whole entry.
 #include "directory/DirectoryCsv.h"
 
+#include "base/SjisCodec.h"
 #include "geo/DicLibraries.h"
-#include "platform/SjisCodec.h"
 
 #include <gtest/gtest.h>
 

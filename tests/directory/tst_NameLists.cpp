@@ -5,10 +5,10 @@
 #include "directory/OrgEdit.h"
 #include "directory/TgtExcpt.h"
 
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
-#include "platform/SjisCodec.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"

@@ -2,7 +2,7 @@
 // back, short and damaged files, the most-recent-first list and its limit, and the name cut to its 34 bytes.
 #include "directory/SearchHistory.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include "TestSupport.h"
 

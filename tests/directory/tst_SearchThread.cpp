@@ -4,13 +4,13 @@
 // scripted fake library.
 #include "directory/SearchThread.h"
 
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Session.h"
 #include "db/TableSchemas.h"
 #include "directory/DirectoryDll.h"
 #include "geo/DicLibraries.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

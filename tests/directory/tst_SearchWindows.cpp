@@ -5,6 +5,7 @@
 #include "directory/CtgrySch.h"
 #include "directory/NmAdSch.h"
 
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
@@ -17,7 +18,6 @@
 #include "geo/DicLibraries.h"
 #include "mainlist/DirectorySearchServices.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"

@@ -113,11 +113,11 @@ inline QImage RenderedPdfPage(const QString &pdfFile, int dpi)
     return QImage(stem + QStringLiteral(".png"));
 }
 
-// Prints object onto page as a printer of the canvas's resolution would, at its print rectangle.
+// Prints object onto page as the canvas's printer would, at its print rectangle.
 inline void PrintObject(TDrawRect &object, TCanvas &canvas)
 {
-    object.CalcPrintRect(QPoint(0, 0), true);
-    object.Prepare(true);
+    object.CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
+    object.Prepare(canvas.Target(), true);
     object.Print(canvas, 0, 0);
 }
 
@@ -137,6 +137,9 @@ inline QByteArray MetaRecordAt(const QByteArray &record600, int version)
 
 namespace test {
 
+// A printer of dpi both ways, its printable area at the paper's corner.
+inline TRenderTarget PrinterAt(int dpi) { return {true, dpi, dpi, 0, 0}; }
+
 // Layout units (1/96 inch) of a length in 0.1 mm, and a rectangle given in 0.1 mm.
 inline int units(int tenthsMm) { return static_cast<int>(std::lround(tenthsMm * 96 / 254.0)); }
 inline TRect mm(int left, int top, int right, int bottom)
@@ -148,25 +151,19 @@ inline TRect mm(int left, int top, int right, int bottom)
 class PrintedPage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { InstallFontSubstitutions(); }
-    void SetUp() override
-    {
-        SetPrinterCaps({true, 600, 600, 0, 0});
-        PaperScale = 1480;
-    }
-    void TearDown() override
-    {
-        SetPrinterCaps({});
-        PaperScale = 0;
-    }
+    void SetUp() override { PaperScale = 1480; }
+    void TearDown() override { PaperScale = 0; }
+    static constexpr TRenderTarget Printer{true, 600, 600, 0, 0};
     static QImage blank(int width = 2362, int height = 3496) { return WhitePage(width, height); }
     // Prints object on page; answers its printed rectangle.
     static QRect print(TMetaRect &object, QImage &page)
     {
         object.UpdateFontHeight();
-        object.CalcPrintRect(QPoint(0, 0), true);
-        object.Prepare(false);
+        object.CalcPrintRect(Printer, QPoint(0, 0), true);
+        object.Prepare(Printer, false);
         QPainter painter(&page);
         TCanvas canvas(painter, 600, 600);
+        canvas.SetTarget(Printer);
         object.Print(canvas, 0, 0);
         return object.PrintRect().ToQRect();
     }

@@ -2,8 +2,11 @@
 // form), what Clear keeps, and its one line fitted into the rectangle at 600 dpi.
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/AdditionRect.h"
-#include "platform/SjisCodec.h"
+
+#include <QPdfWriter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -93,7 +96,6 @@ TEST(AdditionRect, OlderStreamsRenumberTheirItemsAndReadTheFreeText)
 TEST(AdditionRect, OneLineShrinksIntoItsColumnOrRowAt600Dpi)
 {
     InstallFontSubstitutions();
-    SetPrinterCaps({true, 600, 600});
     PaperScale = 1480;
     TAdditionRect addition;
     addition.SetRect({0, 0, 40, 200});
@@ -126,6 +128,59 @@ TEST(AdditionRect, OneLineShrinksIntoItsColumnOrRowAt600Dpi)
     EXPECT_TRUE(QRect(25, 25, 1200, 200).contains(row));
     EXPECT_LT(row.left(), 40);
     EXPECT_GT(row.width(), 5 * row.height());
-    SetPrinterCaps({});
+    PaperScale = 0;
+}
+
+TEST(AdditionRect, APreviewAt96DpiAndAPdfPageAt600DpiInTheSameRun)
+{
+    InstallFontSubstitutions();
+    PaperScale = 1480;
+    TAdditionRect addition;
+    addition.SetDirection(1);
+    addition.SetRect({10, 10, 210, 50});
+    addition.SetText(QStringLiteral("株式会社ヴェルモア商事"));
+    addition.UpdateFontHeight();
+    // The designer's preview: a screen canvas without a printer chosen yet.
+    const auto preview = [&addition] {
+        QImage screen = WhitePage(240, 80);
+        QPainter painter(&screen);
+        TCanvas canvas(painter, 96, 96);
+        canvas.SetTarget({});
+        addition.Draw(canvas, 0, 0);
+        return screen;
+    };
+    const QImage before = preview();
+    const QRect shown = InkBox(before);
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_TRUE(QRect(10, 10, 200, 40).contains(shown));
+    EXPECT_GT(shown.width(), 100);
+
+    // The print job between two repaints of the preview: a PDF page at 600 dpi.
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("addition.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setPageSize(QPageSize(QSizeF(2.5, 0.75), QPageSize::Inch));
+        QPainter painter(&writer);
+        TCanvas canvas(painter, writer);
+        ASSERT_EQ(canvas.Target().LogPixelsY, 600);
+        PrintObject(addition, canvas);
+    }
+    EXPECT_EQ(addition.PrintRect(), (TRect{63, 63, 1313, 313}));
+    const QImage page = RenderedPdfPage(pdf, 600);
+    ASSERT_EQ(page.size(), QSize(1500, 450));
+    const QRect printed = InkBox(page);
+    EXPECT_TRUE(QRect(63, 63, 1250, 250).contains(printed));
+    // The same line at six and a quarter times the size, but for the screen font's whole-pixel sizes.
+    EXPECT_NEAR(printed.width(), shown.width() * 6.25, printed.width() * 0.04);
+    EXPECT_NEAR(printed.height(), shown.height() * 6.25, 6.25 * 3);
+
+    // The preview, drawn again after the job, still shows the line where it was, inside the rectangle.
+    const QRect again = InkBox(preview());
+    EXPECT_TRUE(QRect(10, 10, 200, 40).contains(again));
+    EXPECT_LE(std::abs(again.left() - shown.left()), 1);
+    EXPECT_NEAR(again.width(), shown.width(), shown.width() * 0.04);
     PaperScale = 0;
 }

@@ -13,16 +13,8 @@ namespace {
 class AddressAt600 : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { InstallFontSubstitutions(); }
-    void SetUp() override
-    {
-        SetPrinterCaps({true, 600, 600});
-        PaperScale = 1480;
-    }
-    void TearDown() override
-    {
-        SetPrinterCaps({});
-        PaperScale = 0;
-    }
+    void SetUp() override { PaperScale = 1480; }
+    void TearDown() override { PaperScale = 0; }
 };
 
 void fill(TAddressRect &address, const TRect &rect, const QStringList &lines)

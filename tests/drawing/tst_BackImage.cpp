@@ -255,12 +255,11 @@ TEST(BackImage, ScreenPlacements)
 
 class BackImageAt600 : public ::testing::Test {
 protected:
-    void SetUp() override { SetPrinterCaps({true, 600, 600, 0, 0}); }
-    void TearDown() override { SetPrinterCaps({}); }
+    static constexpr TRenderTarget Printer{true, 600, 600, 0, 0};
     static QImage printed(TBackImage &back, QPoint offset = {}, bool whole = true, int half = 0)
     {
         QImage page = WhitePage(2400, 1200);
-        back.Print(offset, whole, half, QSize(2300, 1100));
+        back.Print(Printer, offset, whole, half, QSize(2300, 1100));
         QPainter painter(&page);
         TCanvas canvas(painter, 600, 600);
         back.PaintTo(canvas, 0, 0);
@@ -285,7 +284,7 @@ TEST_F(BackImageAt600, PrintedPlacements)
     // Moved by the offset in 0.1 mm; cut to the printer's page and the left half.
     page = printed(back, QPoint(100, 0));
     EXPECT_EQ(paintedBox(page), QRect(1121 + 236, 560, 120, 60));
-    back.Print(QPoint(0, 0), false, 1, QSize(2300, 1100));
+    back.Print(Printer, QPoint(0, 0), false, 1, QSize(2300, 1100));
     EXPECT_EQ(back.PrintRect(), (TRect{0, 0, 1181, 1100}));
 
     // A picture without a resolution prints at 72 dpi.
@@ -325,7 +324,6 @@ TEST_F(BackImageAt600, PrintedPlacements)
 
 TEST_F(BackImageAt600, ATiledPageInAPdf)
 {
-    SetPrinterCaps({true, 150, 150, 0, 0});
     TBackImage back;
     back.SetExtent(QPoint(254, 127));  // 150 x 75 at 150 dpi
     back.SetKind(TBackImage::Tiled);
@@ -340,7 +338,7 @@ TEST_F(BackImageAt600, ATiledPageInAPdf)
         writer.setPageSize(QPageSize(QSizeF(200 * 25.4 / 150, 100 * 25.4 / 150), QPageSize::Millimeter));
         QPainter painter(&writer);
         TCanvas canvas(painter, 150, 150);
-        back.Print(QPoint(0, 0), true, 0, QSize(200, 100));
+        back.Print(canvas.Target(), QPoint(0, 0), true, 0, QSize(200, 100));
         back.PaintTo(canvas, 0, 0);
     }
     QProcess pdftoppm;
@@ -388,14 +386,13 @@ TEST_F(BackImageAt600, TinyTilesPrintInRowsWithTheSamePixelsAndBoundedWork)
     // One-pixel tiles on a 1200-dpi postcard, 33 million of them, print in moments.
     EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(1) << 30, [] {
                   alarm(10);
-                  SetPrinterCaps({true, 1200, 1200, 0, 0});
                   TBackImage back;
                   back.SetExtent(QPoint(1000, 1480));
                   back.SetKind(TBackImage::Tiled);
                   back.SetPictureFile(TBitmapGraphic(quadrants(12, 12)));
                   back.SetResolution(14400);
                   QImage page = WhitePage(100, 100);
-                  back.Print(QPoint(0, 0), true, 0, QSize(4724, 6992));
+                  back.Print(test::PrinterAt(1200), QPoint(0, 0), true, 0, QSize(4724, 6992));
                   QPainter painter(&page);
                   TCanvas canvas(painter, 1200, 1200);
                   back.PaintTo(canvas, 0, 0);

@@ -4,12 +4,12 @@
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
-#include "Kvstripe/BarcodeImage.h"
-#include "Kvstripe/Kvstripe.h"
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/PrintJob.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
+#include "Kvstripe/BarcodeImage.h"
+#include "Kvstripe/Kvstripe.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -102,9 +102,8 @@ TEST(BarcodeRect, StreamRoundTripsAndReadsOlderVersions)
     }
 }
 
-TEST(BarcodeRect, MissingLibraryIsReportedOnceAndNeverCalled)
+TEST(BarcodeRect, MissingLibraryIsReportedOnceToTheCallerAndNeverCalled)
 {
-    test::MessageBoxScript boxes;
     QTemporaryDir program;  // a program folder without Kvstripe.so
     QTemporaryDir work;
     const QString programFolder = program.path() + QLatin1Char('/');
@@ -112,33 +111,37 @@ TEST(BarcodeRect, MissingLibraryIsReportedOnceAndNeverCalled)
     {
         TBarcodeRect first;
         TBarcodeRect second;
-        first.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), programFolder, dicFolder(), workFolder);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Kvstripe.so\r\nDLLのロードに失敗しました"));
-        EXPECT_EQ(boxes.shown()[0].caption, QStringLiteral("Kvstripe.so LoadLibrary Error"));
-        EXPECT_EQ(boxes.shown()[0].flags, MB_OK | MB_ICONERROR);
+        const TBarcodeLoadFailure failure =
+            first.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), programFolder, dicFolder(), workFolder);
+        EXPECT_EQ(failure.Text, QStringLiteral("Kvstripe.so\r\nDLLのロードに失敗しました"));
+        EXPECT_EQ(failure.Caption, QStringLiteral("Kvstripe.so LoadLibrary Error"));
         EXPECT_TRUE(first.GetImage().isNull());
 
         // Later users are not told again, and learn that nothing is loaded.
-        EXPECT_EQ(LoadBarcodeLibrary(test::appDir()), BarcodeLibraryMissing);
+        TBarcodeLoadFailure later;
+        EXPECT_EQ(LoadBarcodeLibrary(test::appDir(), &later), BarcodeLibraryMissing);
+        EXPECT_TRUE(later.IsEmpty());
         FreeBarcodeLibrary();
-        second.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), test::appDir(), dicFolder(), workFolder);
+        EXPECT_TRUE(
+            second.MakeBarcode("1000013", Sjis::encode(u"霞が関1-3-2"), test::appDir(), dicFolder(), workFolder)
+                .IsEmpty());
         EXPECT_TRUE(second.GetImage().isNull());
         EXPECT_EQ(CallCreateAdrsBar("1000013", "x", 0, test::appDir(), dicFolder(), workFolder + "b.bmp"),
                   BarcodeLibraryNotLoaded);
-        EXPECT_EQ(boxes.shown().size(), 1u);
     }
     // Once the last user is gone, the next load tries again.
-    ASSERT_EQ(LoadBarcodeLibrary(test::appDir()), 0);
+    TBarcodeLoadFailure loaded;
+    ASSERT_EQ(LoadBarcodeLibrary(test::appDir(), &loaded), 0);
+    EXPECT_TRUE(loaded.IsEmpty());
     FreeBarcodeLibrary();
 
     // A library without the entry point.
     ASSERT_TRUE(
         QFile::copy(test::appDir() + QStringLiteral("Kvdash.so"), programFolder + QStringLiteral("Kvstripe.so")));
-    EXPECT_EQ(LoadBarcodeLibrary(programFolder), BarcodeFunctionMissing);
-    ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"));
-    EXPECT_EQ(boxes.shown()[1].caption, QStringLiteral("Kvstripe.so GetProcAddress Error"));
+    TBarcodeLoadFailure failure;
+    EXPECT_EQ(LoadBarcodeLibrary(programFolder, &failure), BarcodeFunctionMissing);
+    EXPECT_EQ(failure.Text, QStringLiteral("CreateAdrsBar\r\n関数の割り当てに失敗しました"));
+    EXPECT_EQ(failure.Caption, QStringLiteral("Kvstripe.so GetProcAddress Error"));
     EXPECT_EQ(CallCreateAdrsBar("1000013", "x", 0, programFolder, dicFolder(), workFolder + "b.bmp"),
               BarcodeLibraryNotLoaded);
     EXPECT_TRUE(QDir(work.path()).isEmpty());
@@ -163,7 +166,7 @@ TEST_F(BarcodePrinted, RealAddressPrintsItsBarsInsideTheRectangle)
         EXPECT_TRUE(QDir(work.path()).isEmpty()) << "the library's file is removed";
 
         QImage page = blank(4000, 3496);
-        barcode.CalcPrintRect(QPoint(0, 0), true);
+        barcode.CalcPrintRect(Printer, QPoint(0, 0), true);
         {
             QPainter painter(&page);
             TCanvas canvas(painter, 600, 600);
@@ -324,8 +327,7 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
             for (const int dpi : {300, 600, 1200}) {
                 const std::string where = std::to_string(points) + " pt, " + (horizontal ? "across" : "down")
                                           + ", printer at " + std::to_string(dpi) + " dpi";
-                SetPrinterCaps({true, dpi, dpi, 0, 0});
-                barcode.CalcPrintRect(QPoint(0, 0), true);
+                barcode.CalcPrintRect(test::PrinterAt(dpi), QPoint(0, 0), true);
                 const QRect area = barcode.PrintRect().ToQRect();
                 QImage page = blank(area.right() + 50, area.bottom() + 50);
                 {
@@ -340,8 +342,7 @@ TEST_F(BarcodePrinted, BarsKeepJapanPostsLimitsAtEverySizeOnPrintersAndInPdf)
             }
 
             // A PDF at 600 dpi, as the PDF printer writes it, read back at 600 and 1200 dpi.
-            SetPrinterCaps({true, 600, 600, 0, 0});
-            barcode.CalcPrintRect(QPoint(0, 0), true);
+            barcode.CalcPrintRect(Printer, QPoint(0, 0), true);
             const QString pdf = work.filePath(QStringLiteral("barcode.pdf"));
             {
                 QPdfWriter writer(pdf);

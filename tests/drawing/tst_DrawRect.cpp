@@ -57,11 +57,11 @@ TSampleText sample()
 
 class PrinterAt : public ::testing::Test {
 protected:
-    void TearDown() override { SetPrinterCaps({}); }
-    static void printer(int dpiX, int dpiY, int offsetX = 0, int offsetY = 0)
+    void printer(int dpiX, int dpiY, int offsetX = 0, int offsetY = 0)
     {
-        SetPrinterCaps({true, dpiX, dpiY, offsetX, offsetY});
+        Printer = {true, dpiX, dpiY, offsetX, offsetY};
     }
+    TRenderTarget Printer;
 };
 
 }  // namespace
@@ -175,8 +175,8 @@ TEST(DrawRect, ZoomMovesAndClipsKeepThePictureUnlessWhatIsDrawnChanges)
     text.SetRect({10, 10, 60, 40});
     text.SetZoom(1.5);
     EXPECT_EQ(text.GetDispRect(), (TRect{15, 15, 90, 60}));
-    text.Prepare(false);
-    text.Prepare(false);
+    text.Prepare({}, false);
+    text.Prepare({}, false);
     EXPECT_EQ(text.renders, 1);
     text.SetDispRect({30, 45, 105, 90});  // moved, same size
     EXPECT_EQ(text.GetRect(), (TRect{20, 30, 70, 60}));
@@ -194,19 +194,19 @@ TEST_F(PrinterAt, PrintRectangleAndPictureFollowThePrinterResolution)
     printer(600, 300, 50, 40);
     TSampleText text;
     text.SetRect({96, 48, 192, 240});
-    text.CalcPrintRect(QPoint(254, 127), false);  // 10 mm and 5 mm
+    text.CalcPrintRect(Printer, QPoint(254, 127), false);  // 10 mm and 5 mm
     EXPECT_EQ(text.PrintRect(), (TRect{600 + 600 - 50, 150 + 150 - 40, 1150 + 600, 260 + 600}));
-    text.CalcPrintRect(QPoint(0, 0), true);
+    text.CalcPrintRect(Printer, QPoint(0, 0), true);
     EXPECT_EQ(text.PrintRect().Left, 600);
 
     text.SetClipMode(2);
     text.SetClipPos(96);
-    text.Prepare(true);
+    text.Prepare(Printer, true);
     EXPECT_EQ(text.painted, QSize(600, 600));
     EXPECT_EQ(text.Picture().Width(), 600);
     EXPECT_EQ(text.Picture().Height(), 600);
     text.SetRect({});
-    text.Prepare(true);
+    text.Prepare(Printer, true);
     EXPECT_TRUE(text.Picture().Empty());
     EXPECT_FALSE(text.PictureValid());
 }
@@ -224,8 +224,8 @@ TEST_F(PrinterAt, PrintedPictureLandsAtThePrintRectangle)
     {
         QPainter painter(&page);
         TCanvas canvas(painter, 600, 600);
-        text.CalcPrintRect(QPoint(0, 0), true);
-        text.Prepare(false);
+        text.CalcPrintRect(Printer, QPoint(0, 0), true);
+        text.Prepare(Printer, false);
         text.Print(canvas, 0, 0);
     }
     EXPECT_EQ(text.PrintRect(), (TRect{300, 300, 600, 600}));

@@ -50,13 +50,12 @@ TFigureRect everything()
 // The figure printed by a 600-dpi printer onto a white page.
 class FigureAt600 : public ::testing::Test {
 protected:
-    void SetUp() override { SetPrinterCaps({true, 600, 600, 0, 0}); }
-    void TearDown() override { SetPrinterCaps({}); }
+    static constexpr TRenderTarget Printer{true, 600, 600, 0, 0};
     static QImage printed(TFigureRect &figure, int width = 800, int height = 420)
     {
         QImage page = WhitePage(width, height);
-        figure.CalcPrintRect(QPoint(0, 0), true);
-        figure.Prepare(true);
+        figure.CalcPrintRect(Printer, QPoint(0, 0), true);
+        figure.Prepare(Printer, true);
         QPainter painter(&page);
         TCanvas canvas(painter, 600, 600);
         figure.Print(canvas, 0, 0);
@@ -149,20 +148,20 @@ TEST(FigureRect, SettersKeepTheRulesAndDropOnlyTheirCaches)
 
     TFigureRect figure = everything();
     figure.SetZoom(1.0);
-    figure.Prepare(false);
+    figure.Prepare({}, false);
     ASSERT_TRUE(figure.PictureValid() && figure.FillBitmapValid() && figure.RegionValid());
     figure.SetFillColor1(0x111111);
     EXPECT_FALSE(figure.PictureValid());
     EXPECT_FALSE(figure.FillBitmapValid());
     EXPECT_TRUE(figure.RegionValid());
-    figure.Prepare(false);
+    figure.Prepare({}, false);
     figure.SetSectorDirection(1);
     EXPECT_FALSE(figure.RegionValid());
     EXPECT_TRUE(figure.FillBitmapValid());
-    figure.Prepare(false);
+    figure.Prepare({}, false);
     // With the gradient off, a fill colour concerns the picture alone.
     figure.SetGradation(false);
-    figure.Prepare(false);
+    figure.Prepare({}, false);
     const bool bitmapValid = figure.FillBitmapValid();
     const bool regionValid = figure.RegionValid();
     figure.SetFillColor1(0x222222);
@@ -170,7 +169,7 @@ TEST(FigureRect, SettersKeepTheRulesAndDropOnlyTheirCaches)
     EXPECT_EQ(figure.FillBitmapValid(), bitmapValid);
     EXPECT_EQ(figure.RegionValid(), regionValid);
     // A moved clip cuts the picture elsewhere.
-    figure.Prepare(false);
+    figure.Prepare({}, false);
     figure.SetClipMode(1);
     EXPECT_FALSE(figure.PictureValid());
 }
@@ -275,7 +274,6 @@ TEST_F(FigureAt600, FillsInsideTheShape)
     EXPECT_TRUE(Printed.contains(InkBox(filled)));
 
     // A rounded rectangle of 200 x 100 at 96 dpi, large across and small down: corners 50 wide, 20 high.
-    SetPrinterCaps({});
     TFigureRect rounded;
     rounded.SetRect({0, 0, 200, 100});
     rounded.SetKind(TFigureRect::RoundRectangle);
@@ -332,7 +330,6 @@ TEST_F(FigureAt600, GradientsAtOddAnglesCutToTheShape)
 
 TEST_F(FigureAt600, AFigureInAPdfPage)
 {
-    SetPrinterCaps({true, 150, 150, 0, 0});
     TFigureRect rect;
     rect.SetRect({12, 6, 108, 54});  // (19, 9)-(169, 84) at 150 dpi
     rect.SetKind(TFigureRect::Rectangle);
@@ -354,8 +351,8 @@ TEST_F(FigureAt600, AFigureInAPdfPage)
         writer.setPageSize(QPageSize(QSizeF(200 * 25.4 / 150, 100 * 25.4 / 150), QPageSize::Millimeter));
         QPainter painter(&writer);
         TCanvas canvas(painter, 150, 150);
-        rect.CalcPrintRect(QPoint(0, 0), true);
-        rect.Prepare(true);
+        rect.CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
+        rect.Prepare(canvas.Target(), true);
         rect.Print(canvas, 0, 0);
     }
     QProcess pdftoppm;
@@ -387,7 +384,6 @@ TEST(FigureRect, HostileSizesAndLineWidthsAreRefusedAndGradientsStayBounded)
         EXPECT_THROW(LoadObject(figure, damaged), EStreamError) << offset << " " << value;
     }
     // Set by hand to the paper's whole reach, its gradient at 600 dpi would take 2.2 GB: it is not painted.
-    SetPrinterCaps({true, 600, 600, 0, 0});
     EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(3) << 30, [] {
                   TFigureRect figure = everything();
                   figure.SetGradation(true);
@@ -395,10 +391,9 @@ TEST(FigureRect, HostileSizesAndLineWidthsAreRefusedAndGradientsStayBounded)
                   figure.SetRect({-PaperReach, -PaperReach, PaperReach, PaperReach});
                   rusage before{}, after{};
                   getrusage(RUSAGE_SELF, &before);
-                  figure.CalcPrintRect(QPoint(0, 0), true);
+                  figure.CalcPrintRect(test::PrinterAt(600), QPoint(0, 0), true);
                   getrusage(RUSAGE_SELF, &after);
                   return after.ru_maxrss - before.ru_maxrss > 512 * 1024 ? 1 : 0;  // kilobytes
               }),
               0);
-    SetPrinterCaps({});
 }

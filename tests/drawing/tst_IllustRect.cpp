@@ -78,7 +78,6 @@ protected:
     void TearDown() override
     {
         FreeMaskFileList();
-        SetPrinterCaps({});
     }
 };
 
@@ -288,7 +287,6 @@ TEST_F(IllustWithMasks, MaskAndColourExcludeEachOtherAndAMissingShapeIsNoMask)
     // number is kept for the document.
     object.SetMaskIndex(5);
     EXPECT_FALSE(object.HasMaskImage());
-    SetPrinterCaps({true, 300, 300, 0, 0});
     QImage page = WhitePage(320, 320);
     {
         QPainter painter(&page);
@@ -451,7 +449,6 @@ class PrintedPictures : public IllustWithMasks, public ::testing::WithParamInter
 TEST_P(PrintedPictures, OnImagesAndPdfPagesAtThePrinterResolution)
 {
     const int dpi = GetParam();
-    SetPrinterCaps({true, dpi, dpi, 0, 0});
     auto objects = scene();
     QImage page = WhitePage(6 * dpi, 4 * dpi);
     {
@@ -524,8 +521,7 @@ TEST(IllustRect, HostileRecordsAreRefusedAndExtremeSizesDrawNothing)
             QPainter painter(&page);
             TCanvas canvas(painter, printed ? 600 : 96, printed ? 600 : 96);
             if (printed) {
-                SetPrinterCaps({true, 600, 600, 0, 0});
-                huge.CalcPrintRect(QPoint(0, 0), true);
+                huge.CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
                 huge.Print(canvas, 0, 0);
             } else {
                 huge.Draw(canvas, 0, 0);

@@ -100,7 +100,7 @@ TEST_F(NameRect, SettersNormaliseNamesAndDropThePictureOnlyWhenWhatIsDrawnChange
     EXPECT_EQ(name.GetJointName(0), QStringLiteral(" 花子"));
     EXPECT_EQ(name.GetJointCount(), 1);
 
-    name.Prepare(false);
+    name.Prepare(Printer, false);
     name.PrintHonor = 0;
     name.SetHonor(QStringLiteral("様"));
     EXPECT_TRUE(name.PictureValid());
@@ -109,7 +109,7 @@ TEST_F(NameRect, SettersNormaliseNamesAndDropThePictureOnlyWhenWhatIsDrawnChange
     EXPECT_FALSE(name.PictureValid());
     TCorpRect corp;
     corp.SetRect({0, 0, 100, 300});
-    corp.Prepare(false);
+    corp.Prepare(Printer, false);
     corp.PrintHonor = 0;
     corp.SetHonor(QStringLiteral("御中"));
     EXPECT_TRUE(corp.PictureValid());

@@ -76,7 +76,7 @@ TEST_F(PosRect, FormattedCodesAreCentredTextAndExtraDigitsPrintOverTheLastBox)
     EXPECT_NE(eight, seven);
 
     code.SetText(QString());
-    code.Prepare(false);
+    code.Prepare(Printer, false);
     EXPECT_TRUE(code.Picture().Empty());
     EXPECT_TRUE(code.PictureValid());
 }

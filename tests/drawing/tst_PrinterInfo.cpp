@@ -163,6 +163,14 @@ TEST_F(PrinterInfo, InjectedResolutionsPlaceThingsExactly)
     EXPECT_EQ(office.GetPaperSize96(), QPoint(794, 1123));
     EXPECT_EQ(office.GetPrintableRect(0, 0), QRect(16, 32, 786 - 16, 1099 - 32));
     EXPECT_EQ(office.GetPrintableRect(5, 7).topLeft(), QPoint(21, 39));
+    // What the objects draw for on it.
+    const TRenderTarget target = office.RenderTarget();
+    EXPECT_TRUE(target.Installed);
+    EXPECT_EQ(QPoint(target.LogPixelsX, target.LogPixelsY), QPoint(600, 600));
+    EXPECT_EQ(QPoint(target.PhysicalOffsetX, target.PhysicalOffsetY), QPoint(100, 200));
+    TPrinterInfo none(file());
+    none.DpiX = none.DpiY = 0;
+    EXPECT_FALSE(none.RenderTarget().Installed);
 
     Printer().SetPrinterIndex(1);
     office.ReadCurrentPrinter();

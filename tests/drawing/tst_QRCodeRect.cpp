@@ -2,8 +2,8 @@
 // document, and codes printed at 300 and 600 dpi and into a PDF, read back by a barcode reader (zbarimg).
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "drawing/QRCodeRect.h"
-#include "platform/SjisCodec.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -112,7 +112,7 @@ TEST(QRCodeRect, ImageIsMadeAgainOnlyForWhatTheKindShowsAndKeepsItsCentre)
     TQRCodeRect code;
     code.SetText("VELMORA");
     code.SetRect({100, 100, 0, 0});
-    code.Prepare(false);
+    code.Prepare({}, false);
     ASSERT_TRUE(code.ImageValid());
     // 21 modules and the quiet zone of 4 on each side, 3 units a module, at 96 dpi one pixel a unit.
     EXPECT_EQ(code.GetRect(), (TRect{100, 100, 187, 187}));
@@ -123,7 +123,7 @@ TEST(QRCodeRect, ImageIsMadeAgainOnlyForWhatTheKindShowsAndKeepsItsCentre)
     EXPECT_FALSE(code.ImageValid());
 
     code.SetCellSize(5);
-    code.Prepare(false);
+    code.Prepare({}, false);
     EXPECT_EQ(code.GetRect(), (TRect{100 - 29, 100 - 29, 187 + 29, 187 + 29}));
     // Moves keep the size; a drag of 9 pixels at zoom 1.5 is 6 units.
     code.SetRect({0, 0, 1, 1});
@@ -135,7 +135,7 @@ TEST(QRCodeRect, ImageIsMadeAgainOnlyForWhatTheKindShowsAndKeepsItsCentre)
     // Nothing to carry: a blank square of the smallest code in the back colour.
     code.SetBackColor(0x00FF00);
     code.SetText("");
-    code.Prepare(false);
+    code.Prepare({}, false);
     EXPECT_EQ(code.GetImage().size(), QSize(145, 145));
     EXPECT_EQ(code.GetImage().convertToFormat(QImage::Format_RGB32), [] {
         QImage green(145, 145, QImage::Format_RGB32);
@@ -144,7 +144,7 @@ TEST(QRCodeRect, ImageIsMadeAgainOnlyForWhatTheKindShowsAndKeepsItsCentre)
     }());
     // Data no code can hold leaves the image empty.
     code.SetText(QByteArray(8000, 'x'));
-    code.Prepare(false);
+    code.Prepare({}, false);
     EXPECT_TRUE(code.GetImage().isNull());
 }
 
@@ -155,7 +155,7 @@ TEST(QRCodeRect, StreamRoundTripsAndReadsOlderVersions)
         code->SetCellSize(4);
         code->SetForeColor(0x123456);
         code->SetConvertImage(1);
-        code->Prepare(false);
+        code->Prepare({}, false);
         const QByteArray bytes = SavedObject(*code);
 
         TQRCodeRect copy;
@@ -188,12 +188,11 @@ TEST_F(QRCodePrinted, CodesPrintedAt300And600DpiAndInAPdfReadBack)
     // Each code alone on a page image at each resolution; the last one turned, as turned printing makes it.
     QStringList files;
     for (const int dpi : {300, 600}) {
-        SetPrinterCaps({true, dpi, dpi, 0, 0});
         for (size_t i = 0; i < codes.size(); ++i) {
             TQRCodeRect &code = *codes[i];
             code.SetConvertImage(i + 1 == codes.size());
             code.SetRect({20, 20, 0, 0});
-            code.CalcPrintRect(QPoint(0, 0), true);
+            code.CalcPrintRect(test::PrinterAt(dpi), QPoint(0, 0), true);
             QImage page = blank(dpi * 5, dpi * 5);
             {
                 QPainter painter(&page);
@@ -214,7 +213,6 @@ TEST_F(QRCodePrinted, CodesPrintedAt300And600DpiAndInAPdfReadBack)
     // All codes on one PDF page at 600 dpi, rendered back by pdftoppm.
     const QString pdf = dir.filePath(QStringLiteral("codes.pdf"));
     {
-        SetPrinterCaps({true, 600, 600, 0, 0});
         QPdfWriter writer(pdf);
         writer.setResolution(600);
         writer.setPageSize(QPageSize(QPageSize::A4));
@@ -224,7 +222,7 @@ TEST_F(QRCodePrinted, CodesPrintedAt300And600DpiAndInAPdfReadBack)
         int top = 20;
         for (const auto &code : codes) {
             code->SetRect({20, top, 0, 0});
-            code->CalcPrintRect(QPoint(0, 0), true);
+            code->CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
             code->Print(canvas, 0, 0);
             top = code->GetRect().Bottom + 20;
         }

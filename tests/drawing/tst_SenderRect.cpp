@@ -3,9 +3,9 @@
 // layout and writing direction at 600 dpi, and a postcard's address side with the block in its lower left.
 #include "ObjectTestSupport.h"
 
+#include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "drawing/SenderRect.h"
-#include "platform/SjisCodec.h"
 
 #include <QBuffer>
 
@@ -61,8 +61,8 @@ void fillTexts(TSenderRect &block)
 void printBlock(TSenderRect &block, QImage &page)
 {
     block.UpdateFontHeight();
-    block.CalcPrintRect(QPoint(0, 0), true);
-    block.Prepare(false);
+    block.CalcPrintRect(test::PrinterAt(600), QPoint(0, 0), true);
+    block.Prepare(test::PrinterAt(600), false);
     QPainter painter(&page);
     TCanvas canvas(painter, 600, 600);
     block.Print(canvas, 0, 0);
@@ -156,7 +156,7 @@ TEST(SenderRect, PartsAreSenderPartsAndTheActiveListFollowsLayoutAndVisibility)
 
     // Switching a part on again brings back its preset place and appends it.
     block.SetRect({0, 0, 225, 225});
-    block.Prepare(false);
+    block.Prepare({}, false);
     block.BlockMode = 0;
     ASSERT_TRUE(block.PtInRect(block.Post().GetRect().Left + 1, block.Post().GetRect().Top + 1));
     block.SetRect({5, 5, 40, 40});
@@ -171,7 +171,7 @@ TEST(SenderRect, PartModeSelectsTheFrontPartAndTheBlockFitsAroundMovedParts)
     TSenderRect block;
     // (225 - 20) / 205: the parts stand at their places moved by the block's corner and the margin of 10.
     block.SetRect({100, 100, 325, 325});
-    block.Prepare(false);
+    block.Prepare({}, false);
     EXPECT_EQ(block.Address1().GetRect(), (TRect{246, 133, 310, 303}));
     EXPECT_EQ(block.GetAddition1(0)->GetRect(), (TRect{134, 171, 162, 315}));
     EXPECT_EQ(block.GetAddition1(1)->GetRect(), (TRect{110, 171, 138, 315}));
@@ -202,7 +202,7 @@ TEST(SenderRect, PartModeSelectsTheFrontPartAndTheBlockFitsAroundMovedParts)
     EXPECT_EQ(slotsOf(block, 1)[1], (TRect{roundHalfAway(136 * sx), 23, 205, 193}));
     EXPECT_EQ(slotsOf(block, 1)[0], (TRect{roundHalfAway(107 * sx), 0, roundHalfAway(205 * sx), 20}));
     EXPECT_EQ(block.Address1().GetRect(), (TRect{246, 133, 330, 303}));
-    block.Prepare(false);  // the parts stay where the user put them
+    block.Prepare({}, false);  // the parts stay where the user put them
     EXPECT_EQ(block.Address1().GetRect(), (TRect{246, 133, 330, 303}));
 
     // With the frame on the block also takes the frame around the union.
@@ -302,7 +302,7 @@ TEST(SenderRect, StreamRoundTripsReadsOlderVersionsAndRefusesDamagedData)
     block.Frame.SetBackVisible(1);
     block.Frame.SetBackColor(0xE0F0FF);
     block.SetTurned(1);
-    block.Prepare(false);
+    block.Prepare({}, false);
     block.BlockMode = 0;
     ASSERT_TRUE(block.PtInRect(block.GetAddress(1)->GetRect().Left + 2, block.GetAddress(1)->GetRect().Top + 2));
     ASSERT_EQ(block.SelectedPart(), block.GetAddress(1));

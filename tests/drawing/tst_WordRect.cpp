@@ -13,8 +13,6 @@ namespace {
 class WordAt600 : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { InstallFontSubstitutions(); }
-    void SetUp() override { SetPrinterCaps({true, 600, 600}); }
-    void TearDown() override { SetPrinterCaps({}); }
 };
 
 // The layout of word at 600 dpi inside the frame it draws, with the canvas left at the final font.

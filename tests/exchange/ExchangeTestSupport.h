@@ -4,10 +4,10 @@
 #include "core/AddressRecord.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QDateTime>
 #include <QFileInfo>

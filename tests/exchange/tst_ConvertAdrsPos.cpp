@@ -3,7 +3,7 @@
 
 #include "TestBook.h"
 #include "db/Table.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <gtest/gtest.h>
 

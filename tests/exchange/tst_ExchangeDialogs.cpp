@@ -11,7 +11,7 @@
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include "ExchangeTestSupport.h"
 #include "TestHttpServer.h"

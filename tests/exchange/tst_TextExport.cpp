@@ -6,7 +6,7 @@
 #include "exchange/TextExport.h"
 #include "exchange/TextImport.h"
 #include "mainlist/ListItems.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"

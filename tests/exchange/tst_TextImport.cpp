@@ -4,10 +4,10 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 #include "db/Table.h"
 #include "exchange/TextImport.h"
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"

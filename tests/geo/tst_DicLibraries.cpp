@@ -1,13 +1,13 @@
 // The dictionary wrappers without the dictionaries: the postal-code form, the coordinate conversion, the texts
 // of libraries that fail to load, and the calls a wrapper makes, seen through a test library that counts them.
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 #include "geo/AdrsSearch.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "geo/KanaAdrsSearch.h"
 #include "geo/KykbnSearch.h"
 #include "geo/MatchDll.h"
 #include "geo/PosSearch.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

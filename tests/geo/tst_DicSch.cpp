@@ -1,5 +1,6 @@
 // The dictionary window over the real libraries, Dic/ and the sample directory of the build, with an address
 // book of the test's own: what each page hands back and what a missing library leaves usable.
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
@@ -7,7 +8,6 @@
 #include "geo/DicSch.h"
 #include "geo/KykbnSearch.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"

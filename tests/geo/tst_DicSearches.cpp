@@ -1,13 +1,13 @@
 // The dictionary wrappers over the real libraries and Dic/ of the program folder: the look-ups the dictionary
 // window and the record windows make, end to end.
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "geo/AdrsSearch.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "geo/KanaAdrsSearch.h"
 #include "geo/KykbnSearch.h"
 #include "geo/MatchDll.h"
 #include "geo/PosSearch.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -6,8 +6,8 @@
 #include "geo/WebLinks.h"
 
 #include "TestSupport.h"
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
-#include "platform/SjisCodec.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -2,8 +2,8 @@
 #include "geo/MapRequest.h"
 #include "geo/WebLinks.h"
 
+#include "base/SjisCodec.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include <QUrlQuery>
 

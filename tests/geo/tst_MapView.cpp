@@ -4,8 +4,8 @@
 
 #include "TestSupport.h"
 #include "TileServer.h"
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
-#include "platform/SjisCodec.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // their names, and a missing library or entry leaves the pop-up without candidates and without a message.
 #include "TestSupport.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "geo/NameReadingLibrary.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QTemporaryDir>

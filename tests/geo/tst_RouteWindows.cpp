@@ -9,9 +9,9 @@
 #include "geo/WebLinks.h"
 
 #include "TestSupport.h"
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

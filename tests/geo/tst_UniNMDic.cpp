@@ -3,10 +3,10 @@
 // pop-up following its edit, and nothing offered without the library.
 #include "TestSupport.h"
 
-#include "core/TextUtils.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "geo/UniNMDic.h"
 #include "platform/CustomEvents.h"
-#include "platform/SjisCodec.h"
 
 #include <QApplication>
 #include <QFile>

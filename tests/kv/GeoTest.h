@@ -4,8 +4,8 @@
 
 #include "TestSupport.h"
 
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 
 #include <QFile>
 

@@ -3,8 +3,8 @@
 #include "DamagedDictionary.h"
 #include "TestSupport.h"
 
+#include "base/RuntimeLibrary.h"
 #include "Kvdash/Kvdash.h"
-#include "platform/RuntimeLibrary.h"
 
 #include <QFile>
 #include <QTemporaryDir>

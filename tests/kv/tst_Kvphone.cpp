@@ -4,9 +4,9 @@
 // input and missing dictionaries.
 #include "TestSupport.h"
 
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 #include "Kvphone/Kvphone.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QSet>

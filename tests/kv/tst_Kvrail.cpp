@@ -4,7 +4,7 @@
 
 #include "Kvrail/Kvrail.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <cmath>
 #include <cstring>

@@ -4,9 +4,9 @@
 #include "DamagedDictionary.h"
 #include "TestSupport.h"
 
+#include "base/RuntimeLibrary.h"
+#include "base/SjisCodec.h"
 #include "Kvreading99a/Kvreading99a.h"
-#include "platform/RuntimeLibrary.h"
-#include "platform/SjisCodec.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,5 +1,6 @@
 // Copying records to another address book: the range controls, what is copied, the duplicate rules, the
 // record limit, stopping and failing runs, and the stored choices.
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Sqlite.h"
@@ -8,7 +9,6 @@
 #include "mainlist/AdrsCopy.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"

@@ -1,4 +1,5 @@
 // The main list: which records it shows and in what order, cell texts, selection and the word search.
+#include "base/SjisCodec.h"
 #include "core/AdrsSel.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -12,7 +13,6 @@
 #include "mainlist/WordSch.h"
 #include "platform/CustomEvents.h"
 #include "platform/Forms.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniSortListView.h"
 #include "widgets/UniStdCtrls.h"
 

@@ -1,11 +1,11 @@
 // Reading an address-book row into the in-memory record, and releasing it.
+#include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "mainlist/AdrsList.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The main window's saved settings: defaults, corrections of damaged values, design units and captions.
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "mainlist/AdrsListSettings.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

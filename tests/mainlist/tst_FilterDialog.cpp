@@ -1,12 +1,12 @@
 // The filter dialog: conditions built from each kind of editor, the list buttons, the two views, and the
 // named patterns of Search.ptn with their limits and damaged files.
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
-#include "core/TextUtils.h"
 #include "mainlist/AdrsSch.h"
 #include "mainlist/NarrowDown.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"

@@ -1,13 +1,13 @@
 // The main list's small dialogs: word search, duplicate display, keyword names and column choice.
+#include "base/Fonts.h"
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/WordSch.h"
-#include "platform/Fonts.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"

@@ -1,11 +1,11 @@
 // The filter: its coding in Search.lst (round trip, short and damaged files) and the test of address rows.
+#include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "mainlist/NarrowDown.h"
 #include "mainlist/RecordListing.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

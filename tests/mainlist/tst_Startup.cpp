@@ -1,11 +1,11 @@
 // Start-up steps: the data folder, the installed directory data, the shipped files and the start message.
+#include "base/SjisCodec.h"
 #include "core/AdrsSel.h"
 #include "core/Globals.h"
 #include "core/InputPW.h"
 #include "core/Main.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
 // The font value's helpers and the mapping of the program's Japanese faces onto installed ones.
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,5 +1,5 @@
+#include "base/SjisCodec.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestSupport.h"
 

@@ -1,9 +1,9 @@
 // The small platform layers: the message box's buttons, registry hives, run-time libraries, the modal run and the single instance.
-#include "platform/Folders.h"
+#include "base/Folders.h"
+#include "base/RuntimeLibrary.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
-#include "platform/RuntimeLibrary.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
 

@@ -1,4 +1,4 @@
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <gtest/gtest.h>
 

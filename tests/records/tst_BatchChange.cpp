@@ -2,17 +2,17 @@
 // records that already hold the values, a stop, refused and missing records, the record form and the command.
 #include "records/BatchChg.h"
 
+#include "base/Fonts.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/TextUtils.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "geo/ContinualAdrsSearch.h"
 #include "mainlist/AdrsList.h"
-#include "platform/Fonts.h"
-#include "platform/SjisCodec.h"
 #include "records/DtInqiry.h"
 #include "widgets/UniStdCtrls.h"
 

@@ -2,6 +2,7 @@
 // written back to the book, the QR map link and web search windows, the home page and mail addresses.
 #include "records/DtInqiry.h"
 
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
@@ -13,7 +14,6 @@
 #include "geo/WebLinks.h"
 #include "geo/WebSch.h"
 #include "mainlist/AdrsList.h"
-#include "platform/SjisCodec.h"
 #include "records/NMDEdit.h"
 
 #include "TestBook.h"

@@ -1,7 +1,7 @@
 // The input-list dialog: editing the six histories on copies, written back only on OK.
+#include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
-#include "platform/SjisCodec.h"
 #include "records/InputLst.h"
 #include "widgets/UniStdCtrls.h"
 

@@ -3,14 +3,14 @@
 #include "records/DtInqiry.h"
 #include "records/ItemCopy.h"
 
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
-#include "core/TextUtils.h"
 #include "directory/ExportItemSelect.h"
 #include "directory/ItemChoiceSettings.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
-#include "platform/SjisCodec.h"
 
 #include "TestBook.h"
 #include "TestSupport.h"

@@ -2,7 +2,7 @@
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

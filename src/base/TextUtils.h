@@ -1,7 +1,7 @@
 // Japanese text helpers: width mapping, the "@" escape, Shift-JIS-safe cutting and splitting, word tables.
 #pragma once
 
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 #include <QByteArray>
 #include <QDateTime>

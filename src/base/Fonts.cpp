@@ -1,6 +1,6 @@
-#include "platform/Fonts.h"
+#include "base/Fonts.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QStringList>
@@ -134,9 +134,9 @@ void InstallUiFont()
     for (const QString &face : gothicFaces()) {
         if (!installed.contains(face))
             continue;
-        QFont font = QApplication::font();
+        QFont font = QGuiApplication::font();
         font.setFamilies({face});
-        QApplication::setFont(font);
+        QGuiApplication::setFont(font);
         return;
     }
 }

@@ -1,4 +1,4 @@
-#include "platform/Folders.h"
+#include "base/Folders.h"
 
 #include <QDir>
 #include <QFileInfo>

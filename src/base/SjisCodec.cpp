@@ -1,4 +1,4 @@
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>

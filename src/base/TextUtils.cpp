@@ -1,6 +1,6 @@
-#include "core/TextUtils.h"
+#include "base/TextUtils.h"
 
-#include "platform/SjisCodec.h"
+#include "base/SjisCodec.h"
 
 #include <algorithm>
 #include <cstring>

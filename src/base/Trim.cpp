@@ -1,4 +1,4 @@
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 QString TrimBlanks(const QString &text)
 {

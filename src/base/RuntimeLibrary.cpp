@@ -1,4 +1,4 @@
-#include "platform/RuntimeLibrary.h"
+#include "base/RuntimeLibrary.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "platform/FileReplace.h"
+#include "base/FileReplace.h"
 
 #include <QSaveFile>
 

@@ -1,0 +1,15 @@
+// The numbers and colours that layouts, tables and windows share.
+#pragma once
+
+#include <QColor>
+
+#include <cstdint>
+
+// Nearest integer, halves away from zero.
+int64_t RoundHalfAway(long double x);
+// The same as an int, for pixel and layout-unit values.
+inline int RoundToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
+
+// Colours as the tables and the layouts keep them: 0x00BBGGRR.
+QColor ColorFromBgr(int32_t bgr);
+int32_t BgrFromColor(const QColor &color);

@@ -188,9 +188,15 @@ QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryName
     case 43: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), integer("CodeSub"))));
     default: break;
     }
+    // The field names made once: formatting them for every cell cost more than the rest of the cell.
+    static const QString joints[] = {QStringLiteral("Joint1"), QStringLiteral("Joint2"), QStringLiteral("Joint3"),
+                                     QStringLiteral("Joint4"), QStringLiteral("Joint5")};
+    static const QString keywords[] = {QStringLiteral("Keyword1"), QStringLiteral("Keyword2"), QStringLiteral("Keyword3"),
+                                       QStringLiteral("Keyword4"), QStringLiteral("Keyword5"), QStringLiteral("Keyword6"),
+                                       QStringLiteral("Keyword7"), QStringLiteral("Keyword8")};
     if (itemNo >= 21 && itemNo <= 25)
-        return unicode(QStringLiteral("Joint%1").arg(itemNo - 20));
+        return unicode(joints[itemNo - 21]);
     if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
-        return Sjis::decode(TrimBlanks(adrs.FieldByName(QStringLiteral("Keyword%1").arg(itemNo - 25)).AsString()));
+        return Sjis::decode(TrimBlanks(adrs.FieldByName(keywords[itemNo - liFirstKeyword]).AsString()));
     return {};
 }

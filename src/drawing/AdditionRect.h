@@ -9,7 +9,7 @@ public:
     TAdditionRect();
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return 8; }
+    uint8_t GetKind() const override { return ObjectKind::Addition; }
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     void RenderContent(TCanvas &canvas, QSize size) override;

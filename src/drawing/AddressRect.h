@@ -32,7 +32,7 @@ public:
     TAddressRect();
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return SenderStyle ? 5 : 1; }
+    uint8_t GetKind() const override { return SenderStyle ? ObjectKind::SenderAddress : ObjectKind::Address; }
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     void RenderContent(TCanvas &canvas, QSize size) override;

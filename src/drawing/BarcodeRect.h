@@ -48,7 +48,7 @@ public:
     TBarcodeRect(const TBarcodeRect &) = delete;
     TBarcodeRect &operator=(const TBarcodeRect &) = delete;
 
-    uint8_t GetKind() const override { return 9; }
+    uint8_t GetKind() const override { return ObjectKind::Barcode; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     void LoadFromStream(TObjectStream &stream) override;

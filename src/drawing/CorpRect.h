@@ -20,7 +20,7 @@ public:
     TCorpRect();
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return SenderStyle ? 6 : 2; }
+    uint8_t GetKind() const override { return SenderStyle ? ObjectKind::SenderName : ObjectKind::Name; }
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     void RenderContent(TCanvas &canvas, QSize size) override;

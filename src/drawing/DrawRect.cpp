@@ -124,22 +124,25 @@ TEdgeCodes EdgeCodesAt(const TRect &rect, int x, int y)
         if (std::abs(p - low) <= 3)
             return lowCode;
         if (std::abs(p - (low + (high - low) / 2)) <= 3)
-            return 4;
+            return EdgeCode::Centre;
         if (std::abs(p - (high - 1)) <= 3)
             return highCode;
-        return 5;
+        return EdgeCode::None;
     };
-    return {code(x, rect.Left, rect.Right, 0, 1), code(y, rect.Top, rect.Bottom, 2, 3)};
+    return {code(x, rect.Left, rect.Right, EdgeCode::Left, EdgeCode::Right),
+            code(y, rect.Top, rect.Bottom, EdgeCode::Top, EdgeCode::Bottom)};
 }
 
 Qt::CursorShape EdgeCursor(TEdgeCodes edge, bool inside)
 {
-    const bool side = edge.Horizontal == 0 || edge.Horizontal == 1;
-    if (side && edge.Vertical == 4)
+    using namespace EdgeCode;
+    const bool side = edge.Horizontal == Left || edge.Horizontal == Right;
+    const bool topOrBottom = edge.Vertical == Top || edge.Vertical == Bottom;
+    if (side && edge.Vertical == Centre)
         return Qt::SizeHorCursor;
-    if (side && (edge.Vertical == 2 || edge.Vertical == 3))
-        return (edge.Horizontal == 0) == (edge.Vertical == 2) ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
-    if (edge.Horizontal == 4 && (edge.Vertical == 2 || edge.Vertical == 3))
+    if (side && topOrBottom)
+        return (edge.Horizontal == Left) == (edge.Vertical == Top) ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    if (edge.Horizontal == Centre && topOrBottom)
         return Qt::SizeVerCursor;
     return inside ? Qt::SizeAllCursor : Qt::ArrowCursor;
 }
@@ -190,7 +193,7 @@ void TMetaRect::SetClipMode(uint8_t mode)
 void TMetaRect::SetClipPos(int pos)
 {
     TDrawRect::SetClipPos(pos);
-    if (ClipMode != 0)
+    if (ClipMode != ClipModes::None)
         PictureValid_ = 0;
 }
 
@@ -231,10 +234,10 @@ void TMetaRect::Prepare(const TRenderTarget &target, bool force)
         const int x = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
         const int y = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
         switch (ClipMode) {
-        case 1: canvas.SetClipRect({0, 0, x, side}); break;
-        case 2: canvas.SetClipRect({0, 0, side, y}); break;
-        case 3: canvas.SetClipRect({x, 0, side, side}); break;
-        case 4: canvas.SetClipRect({0, y, side, side}); break;
+        case ClipModes::KeepLeft: canvas.SetClipRect({0, 0, x, side}); break;
+        case ClipModes::KeepAbove: canvas.SetClipRect({0, 0, side, y}); break;
+        case ClipModes::KeepRight: canvas.SetClipRect({x, 0, side, side}); break;
+        case ClipModes::KeepBelow: canvas.SetClipRect({0, y, side, side}); break;
         default: break;
         }
         RenderContent(canvas, QSize(w, h));

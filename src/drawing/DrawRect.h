@@ -14,11 +14,46 @@
 
 // Edge codes of a screen point against an object: horizontal 0 left, 4 centre, 1 right, 5 none; vertical
 // 2 top, 4 centre, 3 bottom, 5 none.
+namespace EdgeCode {
+inline constexpr uint8_t Left = 0;
+inline constexpr uint8_t Right = 1;
+inline constexpr uint8_t Top = 2;
+inline constexpr uint8_t Bottom = 3;
+inline constexpr uint8_t Centre = 4;
+inline constexpr uint8_t None = 5;
+}  // namespace EdgeCode
 struct TEdgeCodes {
-    uint8_t Horizontal = 5;
-    uint8_t Vertical = 5;
+    uint8_t Horizontal = EdgeCode::None;
+    uint8_t Vertical = EdgeCode::None;
     bool operator==(const TEdgeCodes &) const = default;
 };
+
+// The kind codes GetKind answers, by which the designers and the undo records tell the classes apart. 3 and 7
+// are not used.
+namespace ObjectKind {
+inline constexpr uint8_t PostalCode = 0;
+inline constexpr uint8_t Address = 1;
+inline constexpr uint8_t Name = 2;  // the company too
+inline constexpr uint8_t SenderPostalCode = 4;
+inline constexpr uint8_t SenderAddress = 5;
+inline constexpr uint8_t SenderName = 6;  // the sender's company too
+inline constexpr uint8_t Addition = 8;
+inline constexpr uint8_t Barcode = 9;
+inline constexpr uint8_t Illustration = 10;
+inline constexpr uint8_t Word = 11;
+inline constexpr uint8_t Figure = 12;
+inline constexpr uint8_t QRCode = 13;
+inline constexpr uint8_t Sender = 14;
+}  // namespace ObjectKind
+
+// The clip modes of ClipMode: what stays of the object on the clip line's side.
+namespace ClipModes {
+inline constexpr uint8_t None = 0;
+inline constexpr uint8_t KeepLeft = 1;
+inline constexpr uint8_t KeepAbove = 2;
+inline constexpr uint8_t KeepRight = 3;
+inline constexpr uint8_t KeepBelow = 4;
+}  // namespace ClipModes
 
 // The farthest a stored coordinate may lie from the paper's top-left corner, in layout units: twice the longest
 // side a paper format may have (594 mm), so an object may stand a whole paper off its paper. Farther values

@@ -219,7 +219,7 @@ void TFigureRect::SetClipMode(uint8_t mode)
 
 void TFigureRect::SetClipPos(int pos)
 {
-    if (pos != ClipPos && ClipMode != 0)
+    if (pos != ClipPos && ClipMode != ClipModes::None)
         PictureValid_ = 0;
     TDrawRect::SetClipPos(pos);
 }
@@ -363,10 +363,10 @@ void TFigureRect::Prepare(const TRenderTarget &target, bool force)
             // Nothing is drawn outside the object's own rectangle, whatever the pen.
             TRect clip{0, 0, w, h};
             switch (ClipMode) {
-            case 1: clip.Right = std::min(clip.Right, px); break;
-            case 2: clip.Bottom = std::min(clip.Bottom, py); break;
-            case 3: clip.Left = std::max(clip.Left, px); break;
-            case 4: clip.Top = std::max(clip.Top, py); break;
+            case ClipModes::KeepLeft: clip.Right = std::min(clip.Right, px); break;
+            case ClipModes::KeepAbove: clip.Bottom = std::min(clip.Bottom, py); break;
+            case ClipModes::KeepRight: clip.Left = std::max(clip.Left, px); break;
+            case ClipModes::KeepBelow: clip.Top = std::max(clip.Top, py); break;
             default: break;
             }
             canvas.SetClipRect(clip);

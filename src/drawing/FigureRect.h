@@ -25,7 +25,7 @@ public:
     void SetDispRect(const TRect &rect) override;
     void SetClipMode(uint8_t mode) override;
     void SetClipPos(int pos) override;
-    uint8_t GetKind() const override { return 12; }
+    uint8_t GetKind() const override { return ObjectKind::Figure; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // The printed rectangle, then the gradient and the shape at the printer's resolution.

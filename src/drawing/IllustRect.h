@@ -30,7 +30,7 @@ public:
     // The cut-out keeps its place and share of the object.
     void SetRect(const TRect &rect) override;
     void SetDispRect(const TRect &rect) override;
-    uint8_t GetKind() const override { return 10; }
+    uint8_t GetKind() const override { return ObjectKind::Illustration; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // Also makes the print cache: a picture larger than the printed area is shrunk to it once, here.

@@ -20,7 +20,7 @@ public:
     TNameRect();
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return SenderStyle ? 6 : 2; }
+    uint8_t GetKind() const override { return SenderStyle ? ObjectKind::SenderName : ObjectKind::Name; }
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     // Kind 2 lays out a company record, any other kind a person.

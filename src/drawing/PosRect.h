@@ -10,7 +10,7 @@ class TPosRect : public TMetaRect {
 public:
     TPosRect();
 
-    uint8_t GetKind() const override { return SenderStyle ? 4 : 0; }
+    uint8_t GetKind() const override { return SenderStyle ? ObjectKind::SenderPostalCode : ObjectKind::PostalCode; }
     void RenderContent(TCanvas &canvas, QSize size) override;
     void Clear() override;
     void UpdateFontHeight() override;

@@ -37,7 +37,7 @@ public:
     static constexpr uint8_t MailTo = 4;
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return 13; }
+    uint8_t GetKind() const override { return ObjectKind::QRCode; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     // The print placement also makes the code again at the printer's resolution, until Refresh.

@@ -39,7 +39,7 @@ public:
     void SetDispRect(const TRect &rect) override;
     void SetClipMode(uint8_t mode) override;
     void SetClipPos(int pos) override;
-    uint8_t GetKind() const override { return 14; }
+    uint8_t GetKind() const override { return ObjectKind::Sender; }
     void Draw(TCanvas &canvas, int dx, int dy) override;
     void Print(TCanvas &canvas, int dx, int dy) override;
     void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;

@@ -17,7 +17,7 @@ public:
     TWordRect &operator=(const TWordRect &) = delete;
 
     void Assign(const TDrawRect &source) override;
-    uint8_t GetKind() const override { return 11; }
+    uint8_t GetKind() const override { return ObjectKind::Word; }
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
     void RenderContent(TCanvas &canvas, QSize size) override;

@@ -32,6 +32,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -437,7 +438,10 @@ int TDicSearch::adrsBookSearch(const QByteArray &digits)
     static const char *const indexes[4] = {"Tel", "Fax", "Portable1", "Portable2"};
     static const QString fieldTexts[4] = {QStringLiteral("TEL"), QStringLiteral("FAX"), QStringLiteral("携帯１"),
                                           QStringLiteral("携帯２")};
-    const QString previousIndex = table->IndexName();
+    // The table is the main list's: its index comes back on every way out, a failed read included.
+    const auto restoreIndex = qScopeGuard([table, previousIndex = table->IndexName()] {
+        table->SetIndexName(previousIndex);
+    });
     for (int i = 0; i < 4 && bookHits_.empty(); ++i) {
         const QString field = QLatin1String(indexes[i]);
         table->SetIndexName(field);
@@ -455,7 +459,6 @@ int TDicSearch::adrsBookSearch(const QByteArray &digits)
         if (!bookHits_.empty())
             numberField_ = fieldTexts[i];
     }
-    table->SetIndexName(previousIndex);
     if (bookHits_.empty())
         return 8;
     switch (ShowMessageBoxAt(boxOwner(), AdrsBookQuestion, AppTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {

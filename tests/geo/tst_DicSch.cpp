@@ -3,7 +3,9 @@
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
+#include "db/DatabaseError.h"
 #include "db/Table.h"
+#include "db/TableSchemas.h"
 #include "directory/DirectoryDll.h"
 #include "geo/DicSch.h"
 #include "geo/KykbnSearch.h"
@@ -368,6 +370,25 @@ TEST_F(DicSch, TheSavedAreaCodeComesBackOnlyWhileTheBoxIsOn)
         ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
         EXPECT_TRUE(control<QLineEdit>(dialog, "edtTelSch")->text().isEmpty());
     }
+}
+
+TEST_F(DicSch, AFailedBookSearchLeavesTheMainListsIndexAsItWas)
+{
+    // A book made before the second mobile number had its index: the search reads three indexes, then fails.
+    TTable &t = *book.Module->AdrsTable;
+    t.Close();
+    t.DatabaseName = book.Dir.path() + "/Old/";
+    QDir().mkpath(t.DatabaseName);
+    t.Schema = AdrsTableSchema();
+    std::erase_if(t.Schema.Indexes, [](const TIndexDef &ix) { return ix.Name == QLatin1String("Portable2"); });
+    t.CreateTable();
+    t.Open();
+    t.SetIndexName(QStringLiteral("NameKana"));
+
+    TDicSearch dialog(nullptr);
+    EXPECT_THROW(dialog.StartWith(dicResultTel, "0311112222"), EDatabaseError);
+    EXPECT_EQ(t.IndexName(), QStringLiteral("NameKana"));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 }  // namespace

@@ -37,18 +37,22 @@ void TAdditionRect::Assign(const TDrawRect &source)
 
 void TAdditionRect::LoadFromStream(TObjectStream &stream)
 {
-    TMetaRect::LoadFromStream(stream);
-    if (StreamVersion < 201)
-        Visible = stream.Read<uint8_t>();
+    const TStoredMeta meta = ReadStoredMeta(stream);
+    const uint8_t visible = StreamVersion < 201 ? stream.Read<uint8_t>() : meta.Visible;
+    uint8_t item = 19;
+    QString text = Text_;
     if (StreamVersion >= 103) {
         const uint8_t stored = stream.Read<uint8_t>();
         if (stored == 0)
-            ReadScrambledText(stream, Text_);
-        Item = StreamVersion < 201 ? renumberedItem(stored) : stored;
-    } else {
-        Item = 19;
+            ReadScrambledText(stream, text);
+        item = StreamVersion < 201 ? renumberedItem(stored) : stored;
     }
-    SizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    const auto sizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    ApplyStoredMeta(meta);
+    Visible = visible;
+    Text_ = text;
+    Item = item;
+    SizeStep = sizeStep;
 }
 
 void TAdditionRect::SaveToStream(TObjectStream &stream) const

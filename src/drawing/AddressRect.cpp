@@ -101,10 +101,12 @@ void TAddressRect::Assign(const TDrawRect &source)
 
 void TAddressRect::LoadFromStream(TObjectStream &stream)
 {
-    TMetaRect::LoadFromStream(stream);
+    const TStoredMeta meta = ReadStoredMeta(stream);
     // The stored fixed size stays: the letter designer sets it on the sender block's parts, and nothing sets
     // it again after a document is loaded.
-    SizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    const auto sizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    ApplyStoredMeta(meta);
+    SizeStep = sizeStep;
 }
 
 void TAddressRect::SaveToStream(TObjectStream &stream) const

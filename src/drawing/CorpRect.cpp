@@ -65,8 +65,10 @@ void TCorpRect::Assign(const TDrawRect &source)
 
 void TCorpRect::LoadFromStream(TObjectStream &stream)
 {
-    TMetaRect::LoadFromStream(stream);
-    SizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    const TStoredMeta meta = ReadStoredMeta(stream);
+    const auto sizeStep = StreamVersion >= 500 ? stream.Read<int32_t>() : 3;
+    ApplyStoredMeta(meta);
+    SizeStep = sizeStep;
 }
 
 void TCorpRect::SaveToStream(TObjectStream &stream) const

@@ -96,12 +96,21 @@ void TDrawRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool kee
     }
 }
 
-void TDrawRect::LoadFromStream(TObjectStream &stream)
+TDrawRect::TStoredBase TDrawRect::ReadStoredBase(TObjectStream &stream)
 {
-    const TRect rect = ReadStreamRect(stream);
-    Visible = StreamVersion > 200 ? stream.Read<uint8_t>() : 1;
-    SetRect(rect);
+    TStoredBase stored;
+    stored.Rect = ReadStreamRect(stream);
+    stored.Visible = StreamVersion > 200 ? stream.Read<uint8_t>() : 1;
+    return stored;
 }
+
+void TDrawRect::ApplyStoredBase(const TStoredBase &stored)
+{
+    Visible = stored.Visible;
+    SetRect(stored.Rect);
+}
+
+void TDrawRect::LoadFromStream(TObjectStream &stream) { ApplyStoredBase(ReadStoredBase(stream)); }
 
 void TDrawRect::SaveToStream(TObjectStream &stream) const
 {
@@ -245,22 +254,36 @@ void TMetaRect::Prepare(const TRenderTarget &target, bool force)
     PictureValid_ = 1;
 }
 
-void TMetaRect::LoadFromStream(TObjectStream &stream)
+TMetaRect::TStoredMeta TMetaRect::ReadStoredMeta(TObjectStream &stream) const
 {
-    TDrawRect::LoadFromStream(stream);
+    TStoredMeta stored;
+    static_cast<TStoredBase &>(stored) = ReadStoredBase(stream);
     const int charset = static_cast<int>(stream.Read<uint32_t>() & 0xFF);
     QByteArray face;
     ReadScrambledString(stream, face);
     const int size = CheckedStreamValue(stream.Read<int32_t>(), -MaxFontPoints, MaxFontPoints);
     const int style = static_cast<int>(stream.Read<uint32_t>());
     const int32_t colour = stream.Read<int32_t>();
-    SizeIndex_ = StreamVersion >= 600 ? stream.Read<int32_t>() : 0;
-    Direction_ = stream.Read<uint8_t>();
-    Turned_ = StreamVersion >= 200 ? stream.Read<uint8_t>() : 0;
-    SetFontSpec(&Font_.Log, charset, Sjis::decode(face), style, size);
-    Font_.Color = ColorFromBgr(colour);
+    stored.SizeIndex = StreamVersion >= 600 ? stream.Read<int32_t>() : 0;
+    stored.Direction = stream.Read<uint8_t>();
+    stored.Turned = StreamVersion >= 200 ? stream.Read<uint8_t>() : 0;
+    stored.Font = Font_;
+    SetFontSpec(&stored.Font.Log, charset, Sjis::decode(face), style, size);
+    stored.Font.Color = ColorFromBgr(colour);
+    return stored;
+}
+
+void TMetaRect::ApplyStoredMeta(const TStoredMeta &stored)
+{
+    ApplyStoredBase(stored);
+    SizeIndex_ = stored.SizeIndex;
+    Direction_ = stored.Direction;
+    Turned_ = stored.Turned;
+    Font_ = stored.Font;
     PictureValid_ = 0;
 }
+
+void TMetaRect::LoadFromStream(TObjectStream &stream) { ApplyStoredMeta(ReadStoredMeta(stream)); }
 
 void TMetaRect::SaveToStream(TObjectStream &stream) const
 {

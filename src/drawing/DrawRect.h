@@ -117,6 +117,15 @@ public:
     uint8_t Visible = 1;
 
 protected:
+    // The rectangle and visibility every stream begins with. Each object reads its whole stream into locals
+    // and applies them only once the read succeeded, so a cut or damaged stream leaves it as it was.
+    struct TStoredBase {
+        TRect Rect;
+        uint8_t Visible = 1;
+    };
+    static TStoredBase ReadStoredBase(TObjectStream &stream);
+    void ApplyStoredBase(const TStoredBase &stored);
+
     TRect Rect;
     TRect DispRect;
     TRect PrintRect_;
@@ -161,6 +170,16 @@ public:
     bool PictureValid() const { return PictureValid_ == 1; }
 
 protected:
+    // The text objects' common stream part, read whole before any of it is applied.
+    struct TStoredMeta : TStoredBase {
+        TFont Font;
+        int SizeIndex = 0;
+        uint8_t Direction = 0;
+        uint8_t Turned = 0;
+    };
+    TStoredMeta ReadStoredMeta(TObjectStream &stream) const;
+    void ApplyStoredMeta(const TStoredMeta &stored);
+
     // The canvas font height for FontHeight at the rendering resolution: FontHeight itself without a printer.
     int CanvasFontHeight(const TCanvas &canvas) const;
     // The 4/96-inch margins the text keeps inside the object, at the rendering resolution.

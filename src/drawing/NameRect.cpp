@@ -104,9 +104,12 @@ void TNameRect::Assign(const TDrawRect &source)
 
 void TNameRect::LoadFromStream(TObjectStream &stream)
 {
-    TMetaRect::LoadFromStream(stream);
-    PrintHonor = StreamVersion >= 200 ? stream.Read<uint8_t>() : 1;
-    SizeStep = StreamVersion >= 500 ? stream.Read<uint32_t>() : 3;
+    const TStoredMeta meta = ReadStoredMeta(stream);
+    const uint8_t printHonor = StreamVersion >= 200 ? stream.Read<uint8_t>() : 1;
+    const auto sizeStep = StreamVersion >= 500 ? stream.Read<uint32_t>() : 3;
+    ApplyStoredMeta(meta);
+    PrintHonor = printHonor;
+    SizeStep = sizeStep;
 }
 
 void TNameRect::SaveToStream(TObjectStream &stream) const

@@ -59,7 +59,7 @@ void TWordRect::Assign(const TDrawRect &source)
 
 void TWordRect::LoadFromStream(TObjectStream &stream)
 {
-    TMetaRect::LoadFromStream(stream);
+    const TStoredMeta meta = ReadStoredMeta(stream);
     const quint32 count = stream.Read<quint32>();
     // Every line holds at least its own count.
     stream.CheckCount(count, 4);
@@ -73,14 +73,21 @@ void TWordRect::LoadFromStream(TObjectStream &stream)
             ReadScrambledText(stream, line);
         lines.append(line);
     }
+    const int sizeIndex = StreamVersion >= 200 && StreamVersion < 600 ? stream.Read<int32_t>() : meta.SizeIndex;
+    const int vhRatio = StreamVersion >= 400 ? CheckedStreamValue(stream.Read<int32_t>(), INT32_MIN, MaxVHRatio) : 100;
+    const int alignment = stream.Read<int32_t>();
+    const uint8_t wordWrap = stream.Read<uint8_t>();
+    const uint8_t lineSpacing = StreamVersion >= 200 ? stream.Read<uint8_t>() : 3;
+    TRectFrame frame;
+    frame.LoadFromStream(stream);
+    ApplyStoredMeta(meta);
     TextLines_ = lines;
-    if (StreamVersion >= 200 && StreamVersion < 600)
-        SizeIndex_ = stream.Read<int32_t>();
-    VHRatio_ = StreamVersion >= 400 ? CheckedStreamValue(stream.Read<int32_t>(), INT32_MIN, MaxVHRatio) : 100;
-    Alignment_ = stream.Read<int32_t>();
-    WordWrap_ = stream.Read<uint8_t>();
-    LineSpacing_ = StreamVersion >= 200 ? stream.Read<uint8_t>() : 3;
-    Frame.LoadFromStream(stream);
+    SizeIndex_ = sizeIndex;
+    VHRatio_ = vhRatio;
+    Alignment_ = alignment;
+    WordWrap_ = wordWrap;
+    LineSpacing_ = lineSpacing;
+    Frame.Assign(frame);
     PictureValid_ = 0;
 }
 

@@ -224,12 +224,15 @@ void TBarcodeRect::Print(TCanvas &canvas, int dx, int dy)
 
 void TBarcodeRect::LoadFromStream(TObjectStream &stream)
 {
-    TDrawRect::LoadFromStream(stream);
-    if (StreamVersion < 200)
-        Visible = stream.Read<uint8_t>();
-    BarSize_ = static_cast<uint8_t>(
+    const TStoredBase base = ReadStoredBase(stream);
+    const uint8_t visible = StreamVersion < 200 ? stream.Read<uint8_t>() : base.Visible;
+    const auto barSize = static_cast<uint8_t>(
         CheckedStreamValue(stream.Read<uint8_t>(), 0, static_cast<int>(BarSizeTable.size()) - 1));
-    Horizontal_ = stream.Read<uint8_t>();
+    const uint8_t horizontal = stream.Read<uint8_t>();
+    ApplyStoredBase(base);
+    Visible = visible;
+    BarSize_ = barSize;
+    Horizontal_ = horizontal;
     // The rectangle read above was sized for the defaults; the bar size and direction read since decide it.
     SetRect(Rect);
 }

@@ -489,23 +489,39 @@ void TFigureRect::Print(TCanvas &canvas, int dx, int dy)
 
 void TFigureRect::LoadFromStream(TObjectStream &stream)
 {
-    TDrawRect::LoadFromStream(stream);
-    Frame_ = stream.Read<uint8_t>();
-    BackFill_ = stream.Read<uint8_t>();
-    Gradation_ = stream.Read<uint8_t>();
-    Kind_ = stream.Read<uint8_t>();
-    LineSet_ = stream.Read<uint8_t>();
-    CornerRadius_[0] = stream.Read<uint8_t>();
-    CornerRadius_[1] = stream.Read<uint8_t>();
+    const TStoredBase base = ReadStoredBase(stream);
+    // The figure's own fields are plain values: read into a copy, taken over whole.
+    TFigureRect read;
+    read.Frame_ = stream.Read<uint8_t>();
+    read.BackFill_ = stream.Read<uint8_t>();
+    read.Gradation_ = stream.Read<uint8_t>();
+    read.Kind_ = stream.Read<uint8_t>();
+    read.LineSet_ = stream.Read<uint8_t>();
+    read.CornerRadius_[0] = stream.Read<uint8_t>();
+    read.CornerRadius_[1] = stream.Read<uint8_t>();
     stream.Read<uint16_t>();
-    SectorDirection_ = StreamVersion >= 300 ? stream.Read<uint8_t>() : 0;
-    LineStyle_ = stream.Read<uint8_t>();
+    read.SectorDirection_ = StreamVersion >= 300 ? stream.Read<uint8_t>() : 0;
+    read.LineStyle_ = stream.Read<uint8_t>();
     // No line is wider than the paper's reach; the width times the resolution then stays in range.
-    LineWidth_ = CheckedStreamValue(stream.Read<int32_t>(), 0, PaperReach);
-    FrameColor_ = stream.Read<int32_t>();
-    FillColor1_ = stream.Read<int32_t>();
-    FillColor2_ = stream.Read<int32_t>();
-    GradientAngle_ = stream.Read<int32_t>();
+    read.LineWidth_ = CheckedStreamValue(stream.Read<int32_t>(), 0, PaperReach);
+    read.FrameColor_ = stream.Read<int32_t>();
+    read.FillColor1_ = stream.Read<int32_t>();
+    read.FillColor2_ = stream.Read<int32_t>();
+    read.GradientAngle_ = stream.Read<int32_t>();
+    ApplyStoredBase(base);
+    Frame_ = read.Frame_;
+    BackFill_ = read.BackFill_;
+    Gradation_ = read.Gradation_;
+    Kind_ = read.Kind_;
+    LineSet_ = read.LineSet_;
+    CornerRadius_ = read.CornerRadius_;
+    SectorDirection_ = read.SectorDirection_;
+    LineStyle_ = read.LineStyle_;
+    LineWidth_ = read.LineWidth_;
+    FrameColor_ = read.FrameColor_;
+    FillColor1_ = read.FillColor1_;
+    FillColor2_ = read.FillColor2_;
+    GradientAngle_ = read.GradientAngle_;
     PictureValid_ = FillBitmapValid_ = RegionValid_ = 0;
 }
 

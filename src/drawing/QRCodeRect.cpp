@@ -278,17 +278,27 @@ void TQRCodeRect::SetBody(const QByteArray &body) { setField(Body_, body, {MatMs
 
 void TQRCodeRect::LoadFromStream(TObjectStream &stream)
 {
+    const TStoredBase base = ReadStoredBase(stream);
+    const int cellSize = CheckedStreamValue(stream.Read<int32_t>(), 0, MaxStoredCellSize);
+    const uint32_t foreColor = stream.Read<uint32_t>();
+    const uint32_t backColor = stream.Read<uint32_t>();
+    const uint8_t kind = stream.Read<uint8_t>();
+    const std::array fields{&Text_, &Name_, &NameKana_, &Tel_[0], &Tel_[1], &Mail_[0], &Mail_[1], &Note_, &MailTo_,
+                            &Subject_, &Body_};
+    std::array<QByteArray, fields.size()> texts;
+    for (QByteArray &text : texts)
+        ReadScrambledString(stream, text);
+    const uint8_t turned = StreamVersion > 300 ? stream.Read<uint8_t>() : 0;
     // The stored rectangle is the code's own size.
     KeepRect = 1;
-    TDrawRect::LoadFromStream(stream);
-    CellSize_ = CheckedStreamValue(stream.Read<int32_t>(), 0, MaxStoredCellSize);
-    ForeColor_ = stream.Read<uint32_t>();
-    BackColor_ = stream.Read<uint32_t>();
-    Kind_ = stream.Read<uint8_t>();
-    for (QByteArray *field : {&Text_, &Name_, &NameKana_, &Tel_[0], &Tel_[1], &Mail_[0], &Mail_[1], &Note_, &MailTo_,
-                              &Subject_, &Body_})
-        ReadScrambledString(stream, *field);
-    Turned_ = StreamVersion > 300 ? stream.Read<uint8_t>() : 0;
+    ApplyStoredBase(base);
+    CellSize_ = cellSize;
+    ForeColor_ = foreColor;
+    BackColor_ = backColor;
+    Kind_ = kind;
+    for (size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = texts[i];
+    Turned_ = turned;
     ClearImage();
     ImageValid_ = 0;
 }

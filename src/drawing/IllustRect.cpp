@@ -371,44 +371,57 @@ void TIllustRect::Print(TCanvas &canvas, int dx, int dy)
 
 void TIllustRect::LoadFromStream(TObjectStream &stream)
 {
-    TDrawRect::LoadFromStream(stream);
+    const TStoredBase base = ReadStoredBase(stream);
     QByteArray extension;
     ReadScrambledString(stream, extension);
-    SetExtension(extension);
-    MirrorH_ = MirrorV_ = 0;
-    Orientation_ = 3;
-    if (Extension_.isEmpty()) {
-        Picture_ = QImage();
-    } else if (!KeptJpeg_) {
-        Picture_ = ReadBitmapImage(stream.Device());
-    } else {
+    QImage bitmap;
+    TJpegImage jpeg;
+    uint8_t mirrorH = 0, mirrorV = 0, orientation = 3;
+    if (!extension.isEmpty() && !isJpegExtension(extension.toLower())) {
+        bitmap = ReadBitmapImage(stream.Device());
+    } else if (!extension.isEmpty()) {
         const quint32 size = stream.Read<quint32>();
         stream.CheckCount(size, 1);
         QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
         stream.ReadBuffer(data.data(), size);
-        KeptJpeg_->LoadFromData(data);
+        jpeg.LoadFromData(data);
+        mirrorH = stream.Read<uint8_t>();
+        mirrorV = stream.Read<uint8_t>();
+        orientation = stream.Read<uint8_t>();
+    }
+    const uint32_t reserved = stream.Read<uint32_t>();
+    // A number of the shipped mask list, or -1; the bound keeps the step below from overflowing.
+    int maskIndex = CheckedStreamValue(stream.Read<int32_t>(), -1, MaxMaskIndex);
+    // Shape 1 was inserted into the list with version 300.
+    if (StreamVersion < 300 && maskIndex >= 1)
+        ++maskIndex;
+    const TRect maskRect = StreamVersion <= 200 ? TRect() : ReadStreamRect(stream);
+    const uint32_t colour = stream.Read<uint32_t>();
+    TRectFrame frame;
+    frame.LoadFromStream(stream);
+    const uint8_t maskTurned = StreamVersion <= 300 ? 0 : stream.Read<uint8_t>();
+
+    ApplyStoredBase(base);
+    SetExtension(extension);
+    MirrorH_ = MirrorV_ = 0;
+    Orientation_ = 3;
+    if (KeptJpeg_) {
+        *KeptJpeg_ = jpeg;
         Picture_ = KeptJpeg_->Bitmap();
-        const uint8_t mirrorH = stream.Read<uint8_t>();
-        const uint8_t mirrorV = stream.Read<uint8_t>();
-        const uint8_t orientation = stream.Read<uint8_t>();
         if (mirrorH)
             FlipPicture(0);
         if (mirrorV)
             FlipPicture(1);
         if (orientation != 3)
             RotatePicture(orientation);
+    } else {
+        Picture_ = bitmap;
     }
-    Reserved = stream.Read<uint32_t>();
-    // A number of the shipped mask list, or -1; the bound keeps the step below from overflowing.
-    int maskIndex = CheckedStreamValue(stream.Read<int32_t>(), -1, MaxMaskIndex);
-    // Shape 1 was inserted into the list with version 300.
-    if (StreamVersion < 300 && maskIndex >= 1)
-        ++maskIndex;
-    MaskRect_ = StreamVersion <= 200 ? Rect : ReadStreamRect(stream);
+    Reserved = reserved;
+    MaskRect_ = StreamVersion <= 200 ? Rect : maskRect;
     DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
-    const uint32_t colour = stream.Read<uint32_t>();
-    Frame.LoadFromStream(stream);
-    MaskTurned_ = StreamVersion <= 300 ? 0 : stream.Read<uint8_t>();
+    Frame.Assign(frame);
+    MaskTurned_ = maskTurned;
     SetMaskIndex(-1);
     SetTransparentColor(clNone);
     SetMaskIndex(maskIndex);

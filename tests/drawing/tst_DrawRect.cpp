@@ -294,6 +294,27 @@ TEST(DesignGlobals, MaskListExistsFromTheFirstNameUntilFreed)
     EXPECT_EQ(FontSizeList[27], 72);
 }
 
+TEST(ObjectStream, EveryKindCutAtAnyByteIsLeftAsItWas)
+{
+    for (const TSampleObject &sample : SampleObjects()) {
+        std::unique_ptr<TDrawRect> other = sample.Make();
+        other->SetRect({50, 60, 300, 400});
+        other->Visible = 0;
+        const QByteArray bytes = SavedObject(*other);
+        const std::unique_ptr<TDrawRect> object = sample.Make();
+        const QByteArray before = SavedObject(*object);
+        for (qsizetype cut = 0; cut < bytes.size(); ++cut) {
+            EXPECT_THROW(LoadObject(*object, bytes.left(cut)), EStreamError) << sample.Name << " cut at " << cut;
+            if (SavedObject(*object) != before) {
+                ADD_FAILURE() << sample.Name << " changed by a load cut at " << cut;
+                break;
+            }
+        }
+        EXPECT_EQ(LoadObject(*object, bytes), 0) << sample.Name;
+        EXPECT_EQ(SavedObject(*object), bytes) << sample.Name;
+    }
+}
+
 TEST(ObjectStream, EveryKindRefusesCoordinatesBeyondThePapersReachAndFontsNoCanvasDraws)
 {
     for (const TSampleObject &sample : SampleObjects()) {

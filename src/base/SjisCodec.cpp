@@ -3,6 +3,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -90,6 +91,10 @@ QString decode(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
+    // Most stored text is plain ASCII (codes, telephone numbers, addresses in Latin letters); the converter
+    // maps printable ASCII to itself, so that needs no converter (it swaps a few control codes, left to it).
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return b >= 0x20 && b <= 0x7E; }))
+        return QString::fromLatin1(bytes.data(), bytes.size());
     UConverter *conv = converter();
     ucnv_resetToUnicode(conv);
     QString out(bytes.size() + 1, Qt::Uninitialized);

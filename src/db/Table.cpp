@@ -281,23 +281,31 @@ int TField::Size() const { return table_->d->fields[column_].Size; }
 
 QVariant &TField::slot() const
 {
+    // Writers check the state first: only the key and edit buffers are written.
     TTable::Impl &d = *table_->d;
+    return table_->state_ == TDataSetState::dsSetKey ? d.keyBuffer[column_] : d.buffer[column_];
+}
+
+const QVariant &TField::value() const
+{
     switch (table_->state_) {
-    case TDataSetState::dsSetKey: return d.keyBuffer[column_];
+    case TDataSetState::dsSetKey:
     case TDataSetState::dsEdit:
-    case TDataSetState::dsInsert: return d.buffer[column_];
+    case TDataSetState::dsInsert: return slot();
     default: break;
     }
-    // Browsing: the current row, or the empty defaults of an empty table.
-    static thread_local QVariant scratch;
-    const Row *row = d.current();
-    scratch = row ? (*row)[column_ + 1] : defaultValue(d.fields[column_].Type);
-    return scratch;
+    // Browsing: the current row, read in place (a list or an export reads every cell of every row), or the
+    // empty defaults of an empty table.
+    if (const Row *row = table_->d->current())
+        return (*row)[column_ + 1];
+    static thread_local QVariant empty;
+    empty = defaultValue(table_->d->fields[column_].Type);
+    return empty;
 }
 
 QByteArray TField::AsString() const
 {
-    const QVariant &v = slot();
+    const QVariant &v = value();
     if (v.typeId() == QMetaType::QByteArray)
         return v.toByteArray();
     if (v.isNull())
@@ -309,7 +317,7 @@ QByteArray TField::AsString() const
 
 qint32 TField::AsInteger() const
 {
-    const QVariant &v = slot();
+    const QVariant &v = value();
     if (v.typeId() == QMetaType::QByteArray)
         return v.toByteArray().trimmed().toInt();
     return static_cast<qint32>(v.toLongLong());
@@ -319,7 +327,7 @@ bool TField::AsBoolean() const { return AsInteger() != 0; }
 
 double TField::AsDateTime() const
 {
-    const QVariant &v = slot();
+    const QVariant &v = value();
     return v.isNull() ? 0.0 : v.toDouble();
 }
 

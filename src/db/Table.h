@@ -63,6 +63,7 @@ private:
     friend class TTable;
     TField(TTable *table, int column) : table_(table), column_(column) {}
     QVariant &slot() const;
+    const QVariant &value() const;
     TTable *table_;
     int column_;
 };

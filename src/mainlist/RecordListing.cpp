@@ -12,7 +12,6 @@
 #include <QDateTime>
 
 #include <algorithm>
-#include <cstdio>
 
 bool PassesGroupTest(int viewGroup, int32_t group)
 {
@@ -121,71 +120,96 @@ QString FormatPostalCode(const QString &code)
 
 QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryNameFn &categoryName)
 {
-    auto bytes = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsString(); };
-    auto trimmed = [&](const char *field) { return Sjis::decode(TrimBlanks(bytes(field))); };
-    auto phone = [&](const char *field) { return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(bytes(field))))); };
+    // The names are literals, not made per cell: a list or an export looks up every cell of every row.
+    auto bytes = [&](const QString &field) { return adrs.FieldByName(field).AsString(); };
+    auto trimmed = [&](const QString &field) { return Sjis::decode(TrimBlanks(bytes(field))); };
+    auto phone = [&](const QString &field) { return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(bytes(field))))); };
     auto unicode = [&](const QString &field) {
         return TrimBlanks(EscapedAnsiToWide(adrs.FieldByName(field).AsString()));
     };
     // "yyyy/MM/dd hh:mm:ss", or its date or its time alone; written directly, as an export asks it of every
     // record and a format string would be read again for each.
-    auto dateTime = [&](const char *field, bool withDate, bool withTime) {
+    auto dateTime = [&](const QString &field, bool withDate, bool withTime) {
         QDate date;
         QTime time;
-        if (!DoubleToDateAndTime(adrs.FieldByName(QLatin1String(field)).AsDateTime(), &date, &time) || !date.isValid())
+        if (!DoubleToDateAndTime(adrs.FieldByName(field).AsDateTime(), &date, &time) || !date.isValid())
             return QString();
-        char text[32];
-        int n = 0;
-        if (withDate)
-            n += std::snprintf(text, sizeof text, "%04d/%02d/%02d", date.year(), date.month(), date.day());
-        if (withTime)
-            n += std::snprintf(text + n, sizeof text - n, withDate ? " %02d:%02d:%02d" : "%02d:%02d:%02d", time.hour(),
-                               time.minute(), time.second());
-        return QString::fromLatin1(text, n);
+        // Digits written by hand: a printf per cell cost more than the rest of the date cell.
+        QString text;
+        text.reserve(19);
+        auto digits = [&text](int value, int width) {
+            for (int div = width == 4 ? 1000 : 10; div > 0; div /= 10)
+                text += QChar(u'0' + value / div % 10);
+        };
+        if (withDate) {
+            digits(date.year(), 4);
+            text += u'/';
+            digits(date.month(), 2);
+            text += u'/';
+            digits(date.day(), 2);
+        }
+        if (withTime) {
+            if (withDate)
+                text += u' ';
+            digits(time.hour(), 2);
+            text += u':';
+            digits(time.minute(), 2);
+            text += u':';
+            digits(time.second(), 2);
+        }
+        return text;
     };
-    auto integer = [&](const char *field) { return adrs.FieldByName(QLatin1String(field)).AsInteger(); };
+    auto integer = [&](const QString &field) { return adrs.FieldByName(field).AsInteger(); };
 
     switch (itemNo) {
     case 0: return QString::number(rowIndex + 1);
     case 1: {
-        const int group = integer("Group");
+        const int group = integer(QStringLiteral("Group"));
         return group >= 1 && group <= 10 ? GroupNames[group] : QString();
     }
-    case 2: return trimmed("CustomCode");
-    case 3: return phone("Tel");
-    case 4: return integer("TelDiv") == 3 ? QStringLiteral("代表") : QString();
-    case 5: return phone("Fax");
-    case 6: return phone("Portable1");
-    case 7: return phone("Portable2");
-    case 8: return FormatPostalCode(trimmed("Pos"));
-    case 9: return trimmed("Tdfkn") + trimmed("Adrs1") + trimmed("Adrs2") + trimmed("Adrs3");
-    case 10: return trimmed("AdrsKana");
-    case 11: return adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? QStringLiteral("個人") : QStringLiteral("会社");
-    case 12: return trimmed("CorpKanji");
-    case 13: return trimmed("CorpKana");
-    case 14: return trimmed("Dptmnt");
-    case 15: return trimmed("Post");
+    case 2: return trimmed(QStringLiteral("CustomCode"));
+    case 3: return phone(QStringLiteral("Tel"));
+    case 4: return integer(QStringLiteral("TelDiv")) == 3 ? QStringLiteral("代表") : QString();
+    case 5: return phone(QStringLiteral("Fax"));
+    case 6: return phone(QStringLiteral("Portable1"));
+    case 7: return phone(QStringLiteral("Portable2"));
+    case 8: return FormatPostalCode(trimmed(QStringLiteral("Pos")));
+    case 9:
+        return trimmed(QStringLiteral("Tdfkn")) + trimmed(QStringLiteral("Adrs1")) + trimmed(QStringLiteral("Adrs2"))
+            + trimmed(QStringLiteral("Adrs3"));
+    case 10: return trimmed(QStringLiteral("AdrsKana"));
+    case 11:
+        return adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? QStringLiteral("個人")
+                                                                           : QStringLiteral("会社");
+    case 12: return trimmed(QStringLiteral("CorpKanji"));
+    case 13: return trimmed(QStringLiteral("CorpKana"));
+    case 14: return trimmed(QStringLiteral("Dptmnt"));
+    case 15: return trimmed(QStringLiteral("Post"));
     case 16: return unicode(QStringLiteral("NameKanji"));
-    case 17: return trimmed("NameKana");
-    case 18: return trimmed("URL");
-    case 19: return trimmed("EMail1");
-    case 20: return trimmed("EMail2");
-    case 34: return trimmed("Note");
+    case 17: return trimmed(QStringLiteral("NameKana"));
+    case 18: return trimmed(QStringLiteral("URL"));
+    case 19: return trimmed(QStringLiteral("EMail1"));
+    case 20: return trimmed(QStringLiteral("EMail2"));
+    case 34: return trimmed(QStringLiteral("Note"));
     case 35: {
-        const QString mark = trimmed("SymbolMark");
+        const QString mark = trimmed(QStringLiteral("SymbolMark"));
         if (mark.isEmpty())
             return mark;
         return mark + QStringLiteral(",$")
-            + QStringLiteral("%1").arg(static_cast<quint32>(integer("SymbolColor")), 8, 16, QLatin1Char('0')).toUpper();
+            + QStringLiteral("%1")
+                  .arg(static_cast<quint32>(integer(QStringLiteral("SymbolColor"))), 8, 16, QLatin1Char('0'))
+                  .toUpper();
     }
-    case 36: return dateTime("AddDateTime", true, true);
-    case 37: return dateTime("AddDateTime", true, false);
-    case 38: return dateTime("AddDateTime", false, true);
-    case 39: return dateTime("UpdDateTime", true, true);
-    case 40: return dateTime("UpdDateTime", true, false);
-    case 41: return dateTime("UpdDateTime", false, true);
-    case 42: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), -1)));
-    case 43: return Sjis::decode(TrimBlanks(categoryName(integer("CodeMain"), integer("CodeSub"))));
+    case 36: return dateTime(QStringLiteral("AddDateTime"), true, true);
+    case 37: return dateTime(QStringLiteral("AddDateTime"), true, false);
+    case 38: return dateTime(QStringLiteral("AddDateTime"), false, true);
+    case 39: return dateTime(QStringLiteral("UpdDateTime"), true, true);
+    case 40: return dateTime(QStringLiteral("UpdDateTime"), true, false);
+    case 41: return dateTime(QStringLiteral("UpdDateTime"), false, true);
+    case 42: return Sjis::decode(TrimBlanks(categoryName(integer(QStringLiteral("CodeMain")), -1)));
+    case 43:
+        return Sjis::decode(
+            TrimBlanks(categoryName(integer(QStringLiteral("CodeMain")), integer(QStringLiteral("CodeSub")))));
     default: break;
     }
     // The field names made once: formatting them for every cell cost more than the rest of the cell.

@@ -12,6 +12,16 @@ TEST(SjisCodec, RoundTripsJapaneseAndAscii)
     EXPECT_EQ(Sjis::encode(QStringLiteral("ｱ")), QByteArray("\xB1"));
 }
 
+TEST(SjisCodec, PlainAsciiDecodesAsTheConverterDoes)
+{
+    // Printable ASCII decodes to itself, backslash and tilde included; the converter swaps three control
+    // codes, so text holding them must still reach it.
+    EXPECT_EQ(Sjis::decode(QByteArray("\\ ~ 03-1234-5678 Abc")), QStringLiteral("\\ ~ 03-1234-5678 Abc"));
+    EXPECT_EQ(Sjis::decode(QByteArray("a\x1A")), QString::fromUtf16(u"a\x1C"));
+    EXPECT_EQ(Sjis::decode(QByteArray("a\x1C")), QString::fromUtf16(u"a\x7F"));
+    EXPECT_EQ(Sjis::decode(QByteArray("a\x7F")), QString::fromUtf16(u"a\x1A"));
+}
+
 TEST(SjisCodec, CodePage932ExtensionsAndFallbacks)
 {
     // NEC special characters and IBM extensions belong to code page 932.

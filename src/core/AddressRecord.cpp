@@ -32,135 +32,134 @@ std::optional<QByteArrayList> memoLines(const QByteArray &memo)
     return lines;
 }
 
-}  // namespace
-
-void ClearAddressRecord(TAddressRecord *record)
+// Every field but the record number, each once, with the capacity a text is cut to on reading: the one list
+// the read and the write below both walk. Record is TAddressRecord or const TAddressRecord.
+template <class Record, class Visitor>
+void visitFields(Record &r, Visitor &&v)
 {
-    if (record)
-        *record = TAddressRecord();
+    v.integer(QStringLiteral("Group"), r.Group);
+    v.text(QStringLiteral("CustomCode"), r.CustomCode, 20);
+    v.phone(QStringLiteral("Tel"), r.Tel);
+    v.integer(QStringLiteral("TelDiv"), r.TelDiv);
+    v.phone(QStringLiteral("Fax"), r.Fax);
+    v.phone(QStringLiteral("Portable1"), r.Portable1);
+    v.phone(QStringLiteral("Portable2"), r.Portable2);
+    v.text(QStringLiteral("Pos"), r.Pos, 7);
+    v.text(QStringLiteral("Tdfkn"), r.Tdfkn, 8);
+    v.text(QStringLiteral("Adrs1"), r.Adrs1, 32);
+    v.text(QStringLiteral("Adrs2"), r.Adrs2, 100);
+    v.text(QStringLiteral("Adrs3"), r.Adrs3, 116);
+    v.text(QStringLiteral("AdrsKana"), r.AdrsKana, 100);
+    v.text(QStringLiteral("JisCode"), r.JisCode, 5);
+    v.text(QStringLiteral("KajoCode"), r.KajoCode, 6);
+    v.integer(QStringLiteral("Latitude"), r.Latitude);
+    v.integer(QStringLiteral("Longitude"), r.Longitude);
+    v.flag(QStringLiteral("PrivCorp"), r.PrivCorp);
+    v.text(QStringLiteral("CorpKanji"), r.CorpKanji, TAddressRecord::CorpKanjiCapacity);
+    v.text(QStringLiteral("CorpKana"), r.CorpKana, 80);
+    v.text(QStringLiteral("Dptmnt"), r.Dptmnt, 100);
+    v.text(QStringLiteral("Post"), r.Post, 50);
+    v.text(QStringLiteral("NameKanji"), r.NameKanji, 75);
+    v.text(QStringLiteral("NameKana"), r.NameKana, 25);
+    v.text(QStringLiteral("Honor"), r.Honor, 10);
+    v.flag(QStringLiteral("IgnoreName"), r.IgnoreName);
+    v.text(QStringLiteral("URL"), r.URL, 128);
+    v.text(QStringLiteral("EMail1"), r.EMail1, 64);
+    v.text(QStringLiteral("EMail2"), r.EMail2, 64);
+    for (int n = 1; n <= 5; ++n) {
+        v.text(QStringLiteral("Joint%1").arg(n), r.Joint[n - 1], 55);
+        v.text(QStringLiteral("JointHonor%1").arg(n), r.JointHonor[n - 1], 10);
+        v.flag(QStringLiteral("JointPrint%1").arg(n), r.JointPrints[n - 1]);
+    }
+    v.integer(QStringLiteral("JointOwner"), r.JointOwner);
+    v.flag(QStringLiteral("JointPrint"), r.JointPrint);
+    v.integer(QStringLiteral("PrintTarget"), r.PrintTarget);
+    v.integer(QStringLiteral("Sender"), r.Sender);
+    for (int n = 1; n <= 8; ++n)
+        v.text(QStringLiteral("Keyword%1").arg(n), r.Keyword[n - 1], 100);
+    v.stored(QStringLiteral("SymbolMark"), r.SymbolMark);  // one of a fixed set: read as it is, blanks included
+    v.integer(QStringLiteral("SymbolColor"), r.SymbolColor);
+    v.addedTime(QStringLiteral("AddDateTime"), r.AddDateTime);
+    v.dateTime(QStringLiteral("UpdDateTime"), r.UpdDateTime);
+    v.integer(QStringLiteral("CodeMain"), r.CodeMain);
+    v.integer(QStringLiteral("CodeSub"), r.CodeSub);
+    v.note(QStringLiteral("Note"), r.Note);
+    v.files(QStringLiteral("ExtFile"), r.ExtFile);
 }
 
-TAddressRecord GetAddressRecordFields(TTable &t)
+struct FieldReader {
+    TTable &t;
+    QByteArray trimmed(const QString &field) const { return TrimBlanks(t.FieldByName(field).AsString()); }
+    void text(const QString &field, QByteArray &value, qsizetype capacity) const
+    {
+        value = Sjis::cutToBytes(trimmed(field), capacity);
+    }
+    void phone(const QString &field, QByteArray &value) const
+    {
+        value = Sjis::cutToBytes(HyphenatePhone(trimmed(field)), TAddressRecord::TelCapacity);
+    }
+    void stored(const QString &field, QByteArray &value) const { value = t.FieldByName(field).AsString(); }
+    void integer(const QString &field, int32_t &value) const { value = t.FieldByName(field).AsInteger(); }
+    void flag(const QString &field, bool &value) const { value = t.FieldByName(field).AsBoolean(); }
+    void dateTime(const QString &field, double &value) const { value = t.FieldByName(field).AsDateTime(); }
+    void addedTime(const QString &field, double &value) const { dateTime(field, value); }
+    void note(const QString &field, std::optional<QByteArrayList> &value) const
+    {
+        value = memoLines(t.FieldByName(field).AsString());
+    }
+    void files(const QString &field, std::optional<QByteArrayList> &value) const { note(field, value); }
+};
+
+struct FieldWriter {
+    TTable &t;
+    TAddedTime added;
+    // Texts are written as they are: measuring them to their fields is the caller's.
+    void text(const QString &field, const QByteArray &value, qsizetype = 0) const
+    {
+        t.FieldByName(field).SetAsString(value);
+    }
+    void phone(const QString &field, const QByteArray &value) const { text(field, value); }
+    void stored(const QString &field, const QByteArray &value) const { text(field, value); }
+    void integer(const QString &field, int32_t value) const { t.FieldByName(field).SetAsInteger(value); }
+    void flag(const QString &field, bool value) const { t.FieldByName(field).SetAsBoolean(value); }
+    void dateTime(const QString &field, double value) const { t.FieldByName(field).SetAsDateTime(value); }
+    void addedTime(const QString &field, double value) const
+    {
+        if (added == TAddedTime::Write)
+            dateTime(field, value);
+    }
+    // The note's last line has no break after it; every attached file's line has one.
+    void note(const QString &field, const std::optional<QByteArrayList> &value) const
+    {
+        t.FieldByName(field).SetAsString(value ? value->join("\r\n") : QByteArray());
+    }
+    void files(const QString &field, const std::optional<QByteArrayList> &value) const
+    {
+        QByteArray files;
+        if (value)
+            for (const QByteArray &line : *value)
+                files += line + "\r\n";
+        t.FieldByName(field).SetAsString(files);
+    }
+};
+
+}  // namespace
+
+TAddressRecord GetAddressRecordFields(TTable &table)
 {
     TAddressRecord r;
-    auto text = [&](const QString &field, qsizetype capacity) {
-        return Sjis::cutToBytes(TrimBlanks(t.FieldByName(field).AsString()), capacity);
-    };
-    auto phone = [&](const QString &field) {
-        return Sjis::cutToBytes(HyphenatePhone(TrimBlanks(t.FieldByName(field).AsString())),
-                                TAddressRecord::TelCapacity);
-    };
-    auto integer = [&](const QString &field) { return t.FieldByName(field).AsInteger(); };
-    auto flag = [&](const QString &field) { return t.FieldByName(field).AsBoolean(); };
-
-    r.RecNo = integer(QStringLiteral("RecNo"));
-    r.Group = integer(QStringLiteral("Group"));
-    r.CustomCode = text(QStringLiteral("CustomCode"), 20);
-    r.Tel = phone(QStringLiteral("Tel"));
-    r.TelDiv = integer(QStringLiteral("TelDiv"));
-    r.Fax = phone(QStringLiteral("Fax"));
-    r.Portable1 = phone(QStringLiteral("Portable1"));
-    r.Portable2 = phone(QStringLiteral("Portable2"));
-    r.Pos = text(QStringLiteral("Pos"), 7);
-    r.Tdfkn = text(QStringLiteral("Tdfkn"), 8);
-    r.Adrs1 = text(QStringLiteral("Adrs1"), 32);
-    r.Adrs2 = text(QStringLiteral("Adrs2"), 100);
-    r.Adrs3 = text(QStringLiteral("Adrs3"), 116);
-    r.AdrsKana = text(QStringLiteral("AdrsKana"), 100);
-    r.JisCode = text(QStringLiteral("JisCode"), 5);
-    r.KajoCode = text(QStringLiteral("KajoCode"), 6);
-    r.Latitude = integer(QStringLiteral("Latitude"));
-    r.Longitude = integer(QStringLiteral("Longitude"));
-    r.PrivCorp = flag(QStringLiteral("PrivCorp"));
-    r.CorpKanji = text(QStringLiteral("CorpKanji"), TAddressRecord::CorpKanjiCapacity);
-    r.CorpKana = text(QStringLiteral("CorpKana"), 80);
-    r.Dptmnt = text(QStringLiteral("Dptmnt"), 100);
-    r.Post = text(QStringLiteral("Post"), 50);
-    r.NameKanji = text(QStringLiteral("NameKanji"), 75);
-    r.NameKana = text(QStringLiteral("NameKana"), 25);
-    r.Honor = text(QStringLiteral("Honor"), 10);
-    r.IgnoreName = flag(QStringLiteral("IgnoreName"));
-    r.URL = text(QStringLiteral("URL"), 128);
-    r.EMail1 = text(QStringLiteral("EMail1"), 64);
-    r.EMail2 = text(QStringLiteral("EMail2"), 64);
-    for (int n = 1; n <= 5; ++n) {
-        r.Joint[n - 1] = text(QStringLiteral("Joint%1").arg(n), 55);
-        r.JointHonor[n - 1] = text(QStringLiteral("JointHonor%1").arg(n), 10);
-        r.JointPrints[n - 1] = flag(QStringLiteral("JointPrint%1").arg(n));
-    }
-    r.JointOwner = integer(QStringLiteral("JointOwner"));
-    r.JointPrint = flag(QStringLiteral("JointPrint"));
-    r.PrintTarget = integer(QStringLiteral("PrintTarget"));
-    r.Sender = integer(QStringLiteral("Sender"));
-    for (int n = 1; n <= 8; ++n)
-        r.Keyword[n - 1] = text(QStringLiteral("Keyword%1").arg(n), 100);
-    r.SymbolMark = t.FieldByName(QStringLiteral("SymbolMark")).AsString();
-    r.SymbolColor = integer(QStringLiteral("SymbolColor"));
-    r.AddDateTime = t.FieldByName(QStringLiteral("AddDateTime")).AsDateTime();
-    r.UpdDateTime = t.FieldByName(QStringLiteral("UpdDateTime")).AsDateTime();
-    r.CodeMain = integer(QStringLiteral("CodeMain"));
-    r.CodeSub = integer(QStringLiteral("CodeSub"));
-    r.Note = memoLines(t.FieldByName(QStringLiteral("Note")).AsString());
-    r.ExtFile = memoLines(t.FieldByName(QStringLiteral("ExtFile")).AsString());
+    r.RecNo = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    visitFields(r, FieldReader{table});
     return r;
 }
 
 void SetAddressRecordFields(TTable &table, const TAddressRecord &r, TAddedTime added)
 {
-    auto text = [&table](const QString &field, const QByteArray &value) { table.FieldByName(field).SetAsString(value); };
-    auto integer = [&table](const QString &field, int32_t value) { table.FieldByName(field).SetAsInteger(value); };
-    auto flag = [&table](const QString &field, bool value) { table.FieldByName(field).SetAsBoolean(value); };
-    integer(QStringLiteral("Group"), r.Group);
-    text(QStringLiteral("CustomCode"), r.CustomCode);
-    text(QStringLiteral("Tel"), r.Tel);
-    integer(QStringLiteral("TelDiv"), r.TelDiv);
-    text(QStringLiteral("Fax"), r.Fax);
-    text(QStringLiteral("Portable1"), r.Portable1);
-    text(QStringLiteral("Portable2"), r.Portable2);
-    text(QStringLiteral("Pos"), r.Pos);
-    text(QStringLiteral("Tdfkn"), r.Tdfkn);
-    text(QStringLiteral("Adrs1"), r.Adrs1);
-    text(QStringLiteral("Adrs2"), r.Adrs2);
-    text(QStringLiteral("Adrs3"), r.Adrs3);
-    text(QStringLiteral("AdrsKana"), r.AdrsKana);
-    text(QStringLiteral("JisCode"), r.JisCode);
-    text(QStringLiteral("KajoCode"), r.KajoCode);
-    integer(QStringLiteral("Latitude"), r.Latitude);
-    integer(QStringLiteral("Longitude"), r.Longitude);
-    flag(QStringLiteral("PrivCorp"), r.PrivCorp);
-    text(QStringLiteral("CorpKanji"), r.CorpKanji);
-    text(QStringLiteral("CorpKana"), r.CorpKana);
-    text(QStringLiteral("Dptmnt"), r.Dptmnt);
-    text(QStringLiteral("Post"), r.Post);
-    text(QStringLiteral("NameKanji"), r.NameKanji);
-    text(QStringLiteral("NameKana"), r.NameKana);
-    text(QStringLiteral("Honor"), r.Honor);
-    flag(QStringLiteral("IgnoreName"), r.IgnoreName);
-    text(QStringLiteral("URL"), r.URL);
-    text(QStringLiteral("EMail1"), r.EMail1);
-    text(QStringLiteral("EMail2"), r.EMail2);
-    for (int n = 1; n <= 5; ++n) {
-        text(QStringLiteral("Joint%1").arg(n), r.Joint[n - 1]);
-        text(QStringLiteral("JointHonor%1").arg(n), r.JointHonor[n - 1]);
-        flag(QStringLiteral("JointPrint%1").arg(n), r.JointPrints[n - 1]);
-    }
-    integer(QStringLiteral("JointOwner"), r.JointOwner);
-    flag(QStringLiteral("JointPrint"), r.JointPrint);
-    integer(QStringLiteral("PrintTarget"), r.PrintTarget);
-    integer(QStringLiteral("Sender"), r.Sender);
-    for (int n = 1; n <= 8; ++n)
-        text(QStringLiteral("Keyword%1").arg(n), r.Keyword[n - 1]);
-    text(QStringLiteral("Note"), r.Note ? r.Note->join("\r\n") : QByteArray());
-    QByteArray files;
-    if (r.ExtFile)
-        for (const QByteArray &line : *r.ExtFile)
-            files += line + "\r\n";
-    text(QStringLiteral("ExtFile"), files);
-    text(QStringLiteral("SymbolMark"), r.SymbolMark);
-    integer(QStringLiteral("SymbolColor"), r.SymbolColor);
-    if (added == TAddedTime::Write)
-        table.FieldByName(QStringLiteral("AddDateTime")).SetAsDateTime(r.AddDateTime);
-    table.FieldByName(QStringLiteral("UpdDateTime")).SetAsDateTime(r.UpdDateTime);
-    integer(QStringLiteral("CodeMain"), r.CodeMain);
-    integer(QStringLiteral("CodeSub"), r.CodeSub);
+    visitFields(r, FieldWriter{table, added});
+}
+
+void ClearAddressRecord(TAddressRecord *record)
+{
+    if (record)
+        *record = TAddressRecord();
 }

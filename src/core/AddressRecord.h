@@ -66,10 +66,20 @@ struct TAddressRecord {
 
 class TTable;
 
+// Reads the table's current row, record number included: texts (the symbol mark aside, read as stored) without
+// surrounding blanks and cut to their
+// fields' capacities on a character boundary (a row written by another program may hold more), telephone
+// numbers hyphenated, the note and the attached files split into lines, absent when empty. A number that is
+// not one reads as 0.
+TAddressRecord GetAddressRecordFields(TTable &table);
+
+// Whether SetAddressRecordFields writes the time the record was added or leaves the row's own.
+enum class TAddedTime { Write, Keep };
+
 // Fills the fields of the table's row in insert or edit state from record, every field but the record number:
 // texts as they are (already measured to their fields), the note and the attached files as lines ended by line
 // breaks (the note's last line without one).
-void SetAddressRecordFields(TTable &table, const TAddressRecord &record);
+void SetAddressRecordFields(TTable &table, const TAddressRecord &record, TAddedTime added = TAddedTime::Write);
 
 // Empties the record: every number 0, every text empty, no note or attached-file list.
 void ClearAddressRecord(TAddressRecord *record);

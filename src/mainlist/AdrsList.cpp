@@ -8,7 +8,6 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
-#include "core/Hyphen.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
@@ -51,29 +50,6 @@
 namespace {
 
 QString readFailedMessage() { return QStringLiteral("アドレス帳が読み出せませんでした  "); }
-
-// A memo as lines, as a string list reads text: CR, LF or CR LF end a line; no line after the last break.
-std::optional<QByteArrayList> memoLines(const QByteArray &memo)
-{
-    if (memo.isEmpty())
-        return std::nullopt;
-    QByteArrayList lines;
-    QByteArray line;
-    for (qsizetype i = 0; i < memo.size(); ++i) {
-        const char c = memo[i];
-        if (c == '\r' || c == '\n') {
-            lines << line;
-            line.clear();
-            if (c == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
-}
 
 }  // namespace
 
@@ -424,68 +400,7 @@ bool TAddressList::ReadRecord(int32_t recNo, TAddressRecord *record)
         ShowMessageBoxAt(this, readFailedMessage(), AppTitle, MB_ICONERROR);
         return false;
     }
-    TTable &t = *DMMirvale18->AdrsTable;
-    TAddressRecord &r = *record;
-    r = TAddressRecord();
-    auto text = [&](const char *field, qsizetype capacity) {
-        return Sjis::cutToBytes(TrimBlanks(t.FieldByName(QLatin1String(field)).AsString()), capacity);
-    };
-    auto phone = [&](const char *field) {
-        return Sjis::cutToBytes(HyphenatePhone(TrimBlanks(t.FieldByName(QLatin1String(field)).AsString())),
-                                TAddressRecord::TelCapacity);
-    };
-    auto integer = [&](const char *field) { return t.FieldByName(QLatin1String(field)).AsInteger(); };
-    auto flag = [&](const QString &field) { return t.FieldByName(field).AsBoolean(); };
-
-    r.RecNo = integer("RecNo");
-    r.Group = integer("Group");
-    r.CustomCode = text("CustomCode", 20);
-    r.Tel = phone("Tel");
-    r.TelDiv = integer("TelDiv");
-    r.Fax = phone("Fax");
-    r.Portable1 = phone("Portable1");
-    r.Portable2 = phone("Portable2");
-    r.Pos = text("Pos", 7);
-    r.Tdfkn = text("Tdfkn", 8);
-    r.Adrs1 = text("Adrs1", 32);
-    r.Adrs2 = text("Adrs2", 100);
-    r.Adrs3 = text("Adrs3", 116);
-    r.AdrsKana = text("AdrsKana", 100);
-    r.JisCode = text("JisCode", 5);
-    r.KajoCode = text("KajoCode", 6);
-    r.Latitude = integer("Latitude");
-    r.Longitude = integer("Longitude");
-    r.PrivCorp = flag(QStringLiteral("PrivCorp"));
-    r.CorpKanji = text("CorpKanji", TAddressRecord::CorpKanjiCapacity);
-    r.CorpKana = text("CorpKana", 80);
-    r.Dptmnt = text("Dptmnt", 100);
-    r.Post = text("Post", 50);
-    r.NameKanji = text("NameKanji", 75);
-    r.NameKana = text("NameKana", 25);
-    r.Honor = text("Honor", 10);
-    r.IgnoreName = flag(QStringLiteral("IgnoreName"));
-    r.URL = text("URL", 128);
-    r.EMail1 = text("EMail1", 64);
-    r.EMail2 = text("EMail2", 64);
-    for (int n = 1; n <= 5; ++n) {
-        r.Joint[n - 1] = text(qPrintable(QStringLiteral("Joint%1").arg(n)), 55);
-        r.JointHonor[n - 1] = text(qPrintable(QStringLiteral("JointHonor%1").arg(n)), 10);
-        r.JointPrints[n - 1] = flag(QStringLiteral("JointPrint%1").arg(n));
-    }
-    r.JointOwner = integer("JointOwner");
-    r.JointPrint = flag(QStringLiteral("JointPrint"));
-    r.PrintTarget = integer("PrintTarget");
-    r.Sender = integer("Sender");
-    for (int n = 1; n <= 8; ++n)
-        r.Keyword[n - 1] = text(qPrintable(QStringLiteral("Keyword%1").arg(n)), 100);
-    r.SymbolMark = t.FieldByName(QStringLiteral("SymbolMark")).AsString();
-    r.SymbolColor = integer("SymbolColor");
-    r.AddDateTime = t.FieldByName(QStringLiteral("AddDateTime")).AsDateTime();
-    r.UpdDateTime = t.FieldByName(QStringLiteral("UpdDateTime")).AsDateTime();
-    r.CodeMain = integer("CodeMain");
-    r.CodeSub = integer("CodeSub");
-    r.Note = memoLines(t.FieldByName(QStringLiteral("Note")).AsString());
-    r.ExtFile = memoLines(t.FieldByName(QStringLiteral("ExtFile")).AsString());
+    *record = GetAddressRecordFields(*DMMirvale18->AdrsTable);
     CurrentIndex = -1;
     return true;
 }

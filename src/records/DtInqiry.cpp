@@ -1261,7 +1261,7 @@ int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
             ShowMessageBoxAt(this, QStringLiteral("変更データを参照できませんでした  "), AppTitle, MB_OK | MB_ICONERROR);
             return srNotStored;
         }
-        const TAddressRecord row = ControlsToRecord(true);
+        TAddressRecord row = ControlsToRecord(true);
         const QDateTime now = QDateTime::currentDateTime();
         int32_t recNo = 0;
         // The row and everything the store reads back are one transaction: a failure anywhere leaves the
@@ -1272,64 +1272,12 @@ int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
                 t.Append();
             else
                 t.Edit();
-            auto set = [&t](const QString &field, const QByteArray &value) { t.FieldByName(field).SetAsString(value); };
-            auto integer = [&t](const QString &field, int value) { t.FieldByName(field).SetAsInteger(value); };
-            auto flag = [&t](const QString &field, bool value) { t.FieldByName(field).SetAsBoolean(value); };
-            integer(QStringLiteral("Group"), row.Group);
-            set(QStringLiteral("CustomCode"), row.CustomCode);
-            set(QStringLiteral("Tel"), row.Tel);
-            integer(QStringLiteral("TelDiv"), row.TelDiv);
-            set(QStringLiteral("Fax"), row.Fax);
-            set(QStringLiteral("Portable1"), row.Portable1);
-            set(QStringLiteral("Portable2"), row.Portable2);
-            set(QStringLiteral("Pos"), row.Pos);
-            set(QStringLiteral("Tdfkn"), row.Tdfkn);
-            set(QStringLiteral("Adrs1"), row.Adrs1);
-            set(QStringLiteral("Adrs2"), row.Adrs2);
-            set(QStringLiteral("Adrs3"), row.Adrs3);
-            set(QStringLiteral("AdrsKana"), row.AdrsKana);
-            set(QStringLiteral("JisCode"), row.JisCode);
-            set(QStringLiteral("KajoCode"), row.KajoCode);
-            integer(QStringLiteral("Latitude"), row.Latitude);
-            integer(QStringLiteral("Longitude"), row.Longitude);
-            flag(QStringLiteral("PrivCorp"), row.PrivCorp);
-            set(QStringLiteral("CorpKanji"), row.CorpKanji);
-            set(QStringLiteral("CorpKana"), row.CorpKana);
-            set(QStringLiteral("Dptmnt"), row.Dptmnt);
-            set(QStringLiteral("Post"), row.Post);
-            set(QStringLiteral("NameKanji"), row.NameKanji);
-            set(QStringLiteral("NameKana"), row.NameKana);
-            set(QStringLiteral("Honor"), row.Honor);
-            flag(QStringLiteral("IgnoreName"), row.IgnoreName);
-            set(QStringLiteral("URL"), row.URL);
-            set(QStringLiteral("EMail1"), row.EMail1);
-            set(QStringLiteral("EMail2"), row.EMail2);
-            for (int n = 1; n <= 5; ++n) {
-                set(QStringLiteral("Joint%1").arg(n), row.Joint[n - 1]);
-                set(QStringLiteral("JointHonor%1").arg(n), row.JointHonor[n - 1]);
-            }
-            integer(QStringLiteral("JointOwner"), row.JointOwner);
-            flag(QStringLiteral("JointPrint"), row.JointPrint);
-            for (int n = 1; n <= 5; ++n)
-                flag(QStringLiteral("JointPrint%1").arg(n), row.JointPrints[n - 1]);
-            integer(QStringLiteral("PrintTarget"), row.PrintTarget);
-            integer(QStringLiteral("Sender"), row.Sender);
-            for (int n = 1; n <= 8; ++n)
-                set(QStringLiteral("Keyword%1").arg(n), row.Keyword[n - 1]);
-            // The note is kept exactly as typed; the attached files as lines each ended by a line break.
-            set(QStringLiteral("Note"), Sjis::encode(mmoNote->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))));
-            QByteArray files;
-            if (row.ExtFile)
-                for (const QByteArray &line : *row.ExtFile)
-                    files += line + "\r\n";
-            set(QStringLiteral("ExtFile"), files);
-            set(QStringLiteral("SymbolMark"), row.SymbolMark);
-            integer(QStringLiteral("SymbolColor"), row.SymbolColor);
+            // The note is kept exactly as typed, its last line break included.
+            row.Note = Sjis::encode(mmoNote->toPlainText()).split('\n');
             if (mode == 0)
-                t.FieldByName(QStringLiteral("AddDateTime")).SetAsDateTime(DateTimeToDouble(TruncateToSeconds(now)));
-            t.FieldByName(QStringLiteral("UpdDateTime")).SetAsDateTime(DateTimeToDouble(now));
-            integer(QStringLiteral("CodeMain"), row.CodeMain);
-            integer(QStringLiteral("CodeSub"), row.CodeSub);
+                row.AddDateTime = DateTimeToDouble(TruncateToSeconds(now));
+            row.UpdDateTime = DateTimeToDouble(now);
+            SetAddressRecordFields(t, row, mode == 0 ? TAddedTime::Write : TAddedTime::Keep);
             t.Post();
             recNo = t.FieldByName(QStringLiteral("RecNo")).AsInteger();
             t.Commit();

@@ -66,11 +66,10 @@ struct TAddressRecord {
 
 class TTable;
 
-// Reads the table's current row, record number included: texts (the symbol mark aside, read as stored) without
-// surrounding blanks and cut to their
-// fields' capacities on a character boundary (a row written by another program may hold more), telephone
-// numbers hyphenated, the note and the attached files split into lines, absent when empty. A number that is
-// not one reads as 0.
+// Reads the table's current row, record number included: texts (the symbol mark aside, read as stored)
+// without surrounding blanks and cut to their fields' capacities on a character boundary (a row written by
+// another program may hold more), telephone numbers hyphenated, the note and the attached files split into
+// lines, absent when empty. A number that is not one reads as 0.
 TAddressRecord GetAddressRecordFields(TTable &table);
 
 // Whether SetAddressRecordFields writes the time the record was added or leaves the row's own.

@@ -331,9 +331,17 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
 
 TFaceText ShapedFaceText(const QString &postScriptName)
 {
+    // One face is shaped through a HarfBuzz font per size and per loaded copy, each recording only what it
+    // shaped; glyph indexes belong to the face, so the records of all of them together tell a page's glyphs.
     QMutexLocker lock(&faceTextMutex);
-    for (const TFaceRecord &face : std::as_const(faceTexts))
-        if (face.PostScriptName == postScriptName)
-            return face.Text;
-    return TFaceText();
+    TFaceText merged;
+    for (const TFaceRecord &face : std::as_const(faceTexts)) {
+        if (face.PostScriptName != postScriptName)
+            continue;
+        if (!merged.Font.isValid())
+            merged.Font = face.Text.Font;
+        for (auto it = face.Text.Texts.cbegin(); it != face.Text.Texts.cend(); ++it)
+            merged.Texts.insert(it.key(), it.value());
+    }
+    return merged;
 }

@@ -5,6 +5,7 @@
 #include "drawing/PrintJob.h"
 #include "drawing/PrinterInfo.h"
 
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
@@ -60,6 +61,22 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
         job.End();
     };
     const std::string expected = (vertical.join(QString()) + horizontal.join(QString())).toStdString();
+
+    // The same face shaped before, at another size and with other text, as an earlier job of the program would
+    // have: the record of that size must not hide what this job's glyphs stand for.
+    {
+        TAddressRect earlier;
+        earlier.SetRect(test::mm(0, 0, 200, 300));
+        earlier.SetLine(0, QStringLiteral("山方"));
+        TFont bold = earlier.Font();
+        bold.Log.Font.setBold(true);  // the same face file, emboldened: a face of its own to the shaper
+        earlier.SetFont(bold);
+        earlier.UpdateFontHeight();
+        QImage image(400, 600, QImage::Format_RGB32);
+        QPainter painter(&image);
+        TCanvas canvas(painter, 300, 300);
+        PrintObject(earlier, canvas);
+    }
 
     QTemporaryDir dir;
     const QString written = dir.filePath(QStringLiteral("written.pdf"));

@@ -189,15 +189,20 @@ bool IsEnterKey(const QEvent *event)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+QHBoxLayout *MakeButtonRow(std::initializer_list<QWidget *> buttons)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *button : buttons)
+        row->addWidget(button);
+    return row;
+}
+
 QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButton *&btnCancel)
 {
     btnOk = Named<QPushButton>("btnOk", QStringLiteral("OK"), dialog);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), dialog);
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(btnOk);
-    row->addWidget(btnCancel);
-    return row;
+    return MakeButtonRow({btnOk, btnCancel});
 }
 
 void SetCaptionColour(QAbstractButton *button, bool chosen)

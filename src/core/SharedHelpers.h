@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 
 class QAbstractButton;
 class QEvent;
@@ -38,6 +39,9 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // Widens the file list's columns to their texts each time a folder is listed, and the dialog with them as far
 // as the screen allows, so no name, size, type or date is cut.
 void ShowFileColumnsWhole(QFileDialog &dialog);
+
+// A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.
+QHBoxLayout *MakeButtonRow(std::initializer_list<QWidget *> buttons);
 
 // The buttons a dialog ends with, "OK" and "キャンセル", named btnOk and btnCancel, in a right-aligned row
 // for the dialog's layout.

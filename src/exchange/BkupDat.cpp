@@ -1,6 +1,7 @@
 #include "exchange/BkupDat.h"
 
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "exchange/BackupStore.h"
 #include "exchange/WorkProgress.h"
 #include "platform/MessageBox.h"
@@ -26,10 +27,7 @@ TBackupData::TBackupData(QWidget *owner) : QDialog(owner)
     btnOK = Named<QPushButton>("btnOK", QStringLiteral("実行"), this);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("閉じる"), this);
     btnOK->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = MakeButtonRow({btnOK, btnCancel});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addWidget(lblTarget);

@@ -2,6 +2,7 @@
 
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "exchange/TableMaintenance.h"
@@ -26,10 +27,7 @@ TBookMaintenance::TBookMaintenance(QWidget *owner, const char *name, const QStri
     btnOK = Named<QPushButton>("btnOK", QStringLiteral("実行"), this);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     btnOK->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = MakeButtonRow({btnOK, btnCancel});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addWidget(lblBook);

@@ -2,6 +2,7 @@
 
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -64,10 +65,7 @@ TFieldConversion::TFieldConversion(QWidget *owner, const char *name, const QStri
         lvChanges->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     btnOK = Named<QPushButton>("btnOK", QStringLiteral("変換"), this);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = MakeButtonRow({btnOK, btnCancel});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addWidget(lvChanges, 1);

@@ -1,6 +1,7 @@
 #include "exchange/HDDInst.h"
 
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "exchange/WorkProgress.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -120,11 +121,7 @@ THddInstall::THddInstall(QWidget *owner) : QDialog(owner)
     folderRow->addWidget(lblFolder);
     folderRow->addWidget(edtFolder, 1);
     folderRow->addWidget(btnBrowse);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnInstall);
-    buttons->addWidget(btnUninstall);
-    buttons->addWidget(btnClose);
+    QHBoxLayout *buttons = MakeButtonRow({btnInstall, btnUninstall, btnClose});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addWidget(lblState);

@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/Main.h"
 #include "core/Settings.h"
+#include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "exchange/BackupStore.h"
 #include "exchange/WorkProgress.h"
@@ -59,10 +60,7 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
     auto *path = new QHBoxLayout;
     path->addWidget(edtDataPath, 1);
     path->addWidget(btnBrowse);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = MakeButtonRow({btnOK, btnCancel});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblInfo);
     layout->addWidget(lvBackup, 1);

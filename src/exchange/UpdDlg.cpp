@@ -1,6 +1,7 @@
 #include "exchange/UpdDlg.h"
 
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "exchange/WorkProgress.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -71,11 +72,7 @@ TUpdateDialog::TUpdateDialog(QWidget *owner) : QDialog(owner), network_(new QNet
     btnUpdate = Named<QPushButton>("btnUpdate", QStringLiteral("アップデート"), this);
     btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);
     btnUpdate->setEnabled(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnCheck);
-    buttons->addWidget(btnUpdate);
-    buttons->addWidget(btnClose);
+    QHBoxLayout *buttons = MakeButtonRow({btnCheck, btnUpdate, btnClose});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblStatus);
     layout->addWidget(lvFiles, 1);

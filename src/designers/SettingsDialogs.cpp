@@ -117,8 +117,10 @@ TPaintPanel *MakePreviewPanel(const char *name, QWidget *parent, std::function<T
     panel->SetColor(Qt::white);
     panel->SetBevelOuter(TPaintPanel::TBevel::Lowered);
     panel->SetBorderWidth(1);
-    const QMargins frame(1, 1, 1, 1);
-    panel->setFixedSize(QSize(239, 239).grownBy(frame));
+    // 239 pixels inside the bevel and the border.
+    panel->setFixedSize(239, 239);
+    const QSize inner = panel->InnerRect().size();
+    panel->setFixedSize(2 * 239 - inner.width(), 2 * 239 - inner.height());
     panel->OnPaint = [object, outline](TPaintPanel &, QPainter &painter, const QRect &inner) {
         painter.save();
         painter.translate(inner.topLeft());

@@ -2,8 +2,10 @@
 // reach the private copy only, the copy is what the designer takes back after OK, and the page shown is
 // remembered in [DESIGN].
 #include "designers/FgrSet.h"
+#include "designers/WordSet.h"
 
 #include "TestSupport.h"
+#include "base/Fonts.h"
 #include "core/Globals.h"
 #include "drawing/FigureRect.h"
 #include "geo/PaintPanel.h"
@@ -240,4 +242,152 @@ TEST_F(SettingDialogs, FigureDialogRemembersItsPage)
     storePage("FigureSet", 2);
     TFigureSettingDialog dialog(nullptr);
     EXPECT_EQ(control<QTabWidget>(&dialog, "pgcSetting")->currentIndex(), 0) << "beyond the pages: the first";
+}
+
+// ---- Text settings ----
+
+namespace {
+
+// An installed face of the given character set, as the face lists offer it.
+QString installedFace(int charset)
+{
+    for (const TFontFace &face : ListFontNames(false, false))
+        if (face.Charset == charset)
+            return face.Name;
+    return {};
+}
+
+void makeVerticalText(TWordRect &text, const QString &face)
+{
+    text.SetLineCount(1);
+    text.SetLine(0, QStringLiteral("謹賀新年"));
+    text.SetRect({10, 10, 110, 410});
+    TFont font = text.Font();
+    font.Log.Font.setFamily(face);
+    font.Log.Font.setUnderline(true);
+    font.Log.Charset = SHIFTJIS_CHARSET;
+    text.SetFont(font);
+    text.SetAlignment(5);  // middle, left
+}
+
+}  // namespace
+
+TEST_F(SettingDialogs, TextDialogShowsTheTextAndEditsOnlyItsCopy)
+{
+    const QString face = installedFace(SHIFTJIS_CHARSET);
+    ASSERT_FALSE(face.isEmpty()) << "a Japanese face is installed";
+    TWordRect text;
+    makeVerticalText(text, "@" + face);
+    const QByteArray before = streamOf(text);
+    TWordSettingDialog dialog(nullptr);
+    dialog.SetWordRect(text);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    // The vertical face shows its horizontal face, and the copy loses the "@".
+    auto *fonts = control<QListWidget>(&dialog, "lbFonts");
+    ASSERT_TRUE(fonts->currentItem());
+    EXPECT_EQ(fonts->currentItem()->text(), face);
+    EXPECT_EQ(dialog.FPreview().Font().Log.Font.family(), face);
+    EXPECT_EQ(control<QLabel>(&dialog, "lblCharset")->text(), "日本語");
+    EXPECT_TRUE(control<QRadioButton>(&dialog, "rbVertical")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&dialog, "rbVertCenter")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&dialog, "rbLeft")->isChecked());
+    EXPECT_EQ(control<QComboBox>(&dialog, "cbxFSize")->count(), 28);
+    EXPECT_EQ(control<QComboBox>(&dialog, "cbxFSize")->currentText(), "自動");
+    // No line spacing: the box off, the list disabled on "なし".
+    EXPECT_FALSE(control<QCheckBox>(&dialog, "ckbLineSpace")->isChecked());
+    EXPECT_FALSE(control<QComboBox>(&dialog, "cbxLineSpace")->isEnabled());
+    EXPECT_EQ(control<QComboBox>(&dialog, "cbxLineSpace")->currentText(), "なし");
+
+    // The ratio is kept within 20 to 300.
+    auto *ratio = control<QLineEdit>(&dialog, "edVHRatio");
+    typeAndLeave(ratio, "5");
+    EXPECT_EQ(ratio->text(), "20");
+    EXPECT_EQ(dialog.FPreview().VHRatio(), 20);
+    typeAndLeave(ratio, "999");
+    EXPECT_EQ(ratio->text(), "300");
+    EXPECT_EQ(dialog.FPreview().VHRatio(), 300);
+    QTest::keyClick(ratio, Qt::Key_PageDown);
+    EXPECT_EQ(dialog.FPreview().VHRatio(), 290);
+
+    // Bold drops the underline.
+    control<QCheckBox>(&dialog, "ckbBold")->click();
+    EXPECT_TRUE(dialog.FPreview().Font().Log.Font.bold());
+    EXPECT_FALSE(dialog.FPreview().Font().Log.Font.underline());
+
+    // Placement: right keeps the vertical part; bottom keeps the horizontal one.
+    control<QRadioButton>(&dialog, "rbRight")->click();
+    EXPECT_EQ(dialog.FPreview().Alignment(), 3);
+    control<QRadioButton>(&dialog, "rbBottom")->click();
+    EXPECT_EQ(dialog.FPreview().Alignment(), 6);
+    control<QCheckBox>(&dialog, "ckbLineSpace")->click();
+    EXPECT_EQ(dialog.FPreview().LineSpacing(), 1);
+
+    // Horizontal writing turns the 100 x 400 preview into 400 x 100, still centred.
+    const TRect tall = dialog.FPreview().GetRect();
+    control<QRadioButton>(&dialog, "rbHorizontal")->click();
+    EXPECT_EQ(dialog.FPreview().Direction(), 1);
+    const TRect wide = dialog.FPreview().GetRect();
+    EXPECT_EQ(wide.Width(), 400);
+    EXPECT_EQ(wide.Height(), 100);
+    EXPECT_EQ(wide.Left, tall.Top);
+    EXPECT_EQ(wide.Top, tall.Left);
+
+    // A frame and a back turned on start red and light red.
+    control<QCheckBox>(&dialog, "ckbFrame")->click();
+    control<QCheckBox>(&dialog, "ckbBack")->click();
+    EXPECT_TRUE(dialog.FPreview().Frame.Visible());
+    EXPECT_EQ(dialog.FPreview().Frame.Color(), 0x0000FF);
+    EXPECT_EQ(dialog.FPreview().Frame.BackColor(), 0xBFBFFF);
+
+    EXPECT_EQ(streamOf(text), before) << "the object itself is never touched";
+    control<QPushButton>(&dialog, "btnOK")->click();
+    TWordRect taken;
+    taken.Assign(dialog.FPreview());
+    EXPECT_EQ(taken.VHRatio(), 290);
+    EXPECT_EQ(taken.Direction(), 1);
+    EXPECT_EQ(taken.Alignment(), 6);
+    EXPECT_EQ(taken.GetLine(0), QStringLiteral("謹賀新年"));
+}
+
+TEST_F(SettingDialogs, TextDialogKeepsAFaceThatIsNotInstalled)
+{
+    TWordSettingDialog dialog(nullptr);
+    TWordRect text;
+    makeVerticalText(text, "No Such Face");
+    dialog.SetWordRect(text);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto *fonts = control<QListWidget>(&dialog, "lbFonts");
+    EXPECT_EQ(fonts->currentRow(), 0);
+    EXPECT_EQ(dialog.FPreview().Font().Log.Font.family(), "No Such Face") << "until the user picks a face";
+    const QString latin = installedFace(ANSI_CHARSET);
+    if (latin.isEmpty())
+        GTEST_SKIP() << "no Latin face installed";
+    const auto found = fonts->findItems(latin, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty());
+    fonts->setCurrentItem(found.first());
+    emit fonts->itemClicked(found.first());
+    EXPECT_EQ(dialog.FPreview().Font().Log.Font.family(), latin);
+    EXPECT_EQ(dialog.FPreview().Font().Log.Charset, ANSI_CHARSET);
+    EXPECT_EQ(control<QLabel>(&dialog, "lblCharset")->text(), "欧文");
+}
+
+TEST_F(SettingDialogs, TextDialogRemembersItsPage)
+{
+    storePage("WordSet", 2);
+    {
+        TWordSettingDialog dialog(nullptr);
+        EXPECT_EQ(control<QTabWidget>(&dialog, "pgcSetting")->currentIndex(), 2);
+        control<QTabWidget>(&dialog, "pgcSetting")->setCurrentIndex(1);
+        dialog.accept();
+    }
+    EXPECT_EQ(storedPage("WordSet"), 1);
+    storePage("WordSet", 3);
+    TWordSettingDialog beyond(nullptr);
+    EXPECT_EQ(control<QTabWidget>(&beyond, "pgcSetting")->currentIndex(), 0);
+    storePage("WordSet", -1);
+    TWordSettingDialog below(nullptr);
+    EXPECT_EQ(control<QTabWidget>(&below, "pgcSetting")->currentIndex(), 0);
 }

@@ -2,6 +2,7 @@
 // reach the private copy only, the copy is what the designer takes back after OK, and the page shown is
 // remembered in [DESIGN].
 #include "designers/FgrSet.h"
+#include "designers/LytFont.h"
 #include "designers/WordSet.h"
 
 #include "TestSupport.h"
@@ -390,4 +391,61 @@ TEST_F(SettingDialogs, TextDialogRemembersItsPage)
     storePage("WordSet", -1);
     TWordSettingDialog below(nullptr);
     EXPECT_EQ(control<QTabWidget>(&below, "pgcSetting")->currentIndex(), 0);
+}
+
+// ---- Font of the address objects ----
+
+TEST_F(SettingDialogs, FontDialogShowsTheHorizontalFaceAndEditsItsOwnFont)
+{
+    const QString face = installedFace(SHIFTJIS_CHARSET);
+    ASSERT_FALSE(face.isEmpty());
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, "@" + face, 4 /* underline */, 40);
+    font.Log.Escapement = 2700;
+    font.Color = Qt::darkGreen;
+    TLayoutFontDialog dialog(nullptr);
+    dialog.SetFont(font);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    EXPECT_EQ(control<QListWidget>(&dialog, "lbFonts")->currentItem()->text(), face);
+    EXPECT_EQ(dialog.GetFont().Log.Font.family(), face);
+    EXPECT_EQ(dialog.GetFont().Log.Escapement, 0);
+    EXPECT_EQ(dialog.GetFont().Log.Font.pointSize(), 15) << "the sample is always 15 points";
+    EXPECT_EQ(control<QLabel>(&dialog, "pnlSample")->text(), "Velmorin");
+    EXPECT_EQ(control<QLabel>(&dialog, "lblCharset")->text(), "日本語");
+    EXPECT_TRUE(dialog.GetApplyAll()) << "checked at creation";
+    EXPECT_TRUE(dialog.GetFont().Log.Font.underline()) << "kept until a style box is clicked";
+
+    control<QCheckBox>(&dialog, "ckbItalic")->click();
+    EXPECT_TRUE(dialog.GetFont().Log.Font.italic());
+    EXPECT_FALSE(dialog.GetFont().Log.Font.underline());
+
+    answerColorDialog(QColor(255, 0, 0), true);
+    control<QToolButton>(&dialog, "bbtnFontColor")->click();
+    EXPECT_EQ(dialog.GetFont().Color, QColor(255, 0, 0));
+    EXPECT_TRUE(QFile::exists(DataFolder + "CstmClr.ini")) << "the custom colours are kept";
+    answerColorDialog(QColor(0, 0, 255), false);
+    control<QToolButton>(&dialog, "bbtnFontColor")->click();
+    EXPECT_EQ(dialog.GetFont().Color, QColor(255, 0, 0)) << "a cancelled colour changes nothing";
+
+    control<QCheckBox>(&dialog, "ckbAll")->click();
+    EXPECT_FALSE(dialog.GetApplyAll());
+    control<QPushButton>(&dialog, "btnOK")->click();
+    EXPECT_EQ(dialog.result(), 1);
+}
+
+TEST_F(SettingDialogs, FontDialogKeepsAFaceThatIsNotInstalled)
+{
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, "No Such Face", 0, 9);
+    TLayoutFontDialog dialog(nullptr);
+    dialog.SetFont(font);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto *fonts = control<QListWidget>(&dialog, "lbFonts");
+    EXPECT_EQ(fonts->currentRow(), 0);
+    EXPECT_EQ(dialog.GetFont().Log.Font.family(), "No Such Face");
+    emit fonts->itemClicked(fonts->item(0));
+    EXPECT_EQ(dialog.GetFont().Log.Font.family(), fonts->item(0)->text());
 }

@@ -1,6 +1,7 @@
 // The object settings dialogs, each opened on an object as the designers do: the controls show it, changes
 // reach the private copy only, the copy is what the designer takes back after OK, and the page shown is
 // remembered in [DESIGN].
+#include "designers/AddInfo.h"
 #include "designers/FgrSet.h"
 #include "designers/LytFont.h"
 #include "designers/WordSet.h"
@@ -448,4 +449,106 @@ TEST_F(SettingDialogs, FontDialogKeepsAFaceThatIsNotInstalled)
     EXPECT_EQ(dialog.GetFont().Log.Font.family(), "No Such Face");
     emit fonts->itemClicked(fonts->item(0));
     EXPECT_EQ(dialog.GetFont().Log.Font.family(), fonts->item(0)->text());
+}
+
+// ---- Addition items and barcode ----
+
+namespace {
+
+QStringList entries(QComboBox *combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(SettingDialogs, BarcodeDialogOfThePostcardShowsTheBarcodeAlone)
+{
+    TAdditionInfoDialog label(nullptr);
+    label.SetMode(2);
+    label.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+    TAdditionInfoDialog dialog(nullptr);
+    dialog.SetMode(0);
+    dialog.SetBarcode(false);
+    dialog.SetBarSize(2);
+    dialog.SetMaxBarSize(3);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.windowTitle(), "バーコードの設定");
+    EXPECT_FALSE(control<QWidget>(&dialog, "gbxAddition")->isVisible());
+    EXPECT_TRUE(control<QWidget>(&dialog, "ckbBarcode")->isVisible());
+    EXPECT_LT(dialog.height(), label.height()) << "smaller by the addition group";
+    EXPECT_FALSE(control<QComboBox>(&dialog, "cbxBarSize")->isEnabled()) << "no barcode: no size";
+
+    control<QCheckBox>(&dialog, "ckbBarcode")->click();
+    EXPECT_TRUE(control<QComboBox>(&dialog, "cbxBarSize")->isEnabled());
+    control<QPushButton>(&dialog, "btnOK")->click();
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_TRUE(dialog.GetBarcode());
+    EXPECT_EQ(dialog.GetBarSize(), 2);
+}
+
+TEST_F(SettingDialogs, BarcodeDialogKeepsTheSizesThePaperAllows)
+{
+    TAdditionInfoDialog dialog(nullptr);
+    dialog.SetBarSize(3);
+    dialog.SetMaxBarSize(1);
+    auto *sizes = control<QComboBox>(&dialog, "cbxBarSize");
+    EXPECT_EQ(entries(sizes), (QStringList{"8", "9"}));
+    EXPECT_EQ(dialog.GetBarSize(), 1) << "a choice above the largest comes down to it";
+    dialog.SetBarSize(3);
+    EXPECT_EQ(sizes->currentText(), "9");
+    dialog.SetBarSize(0);
+    dialog.SetMaxBarSize(1);
+    EXPECT_EQ(dialog.GetBarSize(), 0) << "the same largest size again changes nothing";
+    dialog.SetBarcodeDisabled(false);
+    EXPECT_TRUE(dialog.GetBarcode());
+    dialog.SetBarcodeDisabled(true);
+    EXPECT_EQ(dialog.GetBarSize(), 0);
+    EXPECT_FALSE(dialog.GetBarcode());
+    EXPECT_FALSE(control<QCheckBox>(&dialog, "ckbBarcode")->isEnabled());
+}
+
+TEST_F(SettingDialogs, AdditionItemsByPaperAndGroup)
+{
+    KeywordNames[0] = QStringLiteral("趣味");
+    TAdditionInfoDialog label(nullptr);
+    label.SetMode(2);
+    label.FillAdditionItems(2);
+    EXPECT_EQ(entries(control<QComboBox>(&label, "cbxAddition3")),
+              (QStringList{"逆順電話番号", "日付 (yyyymmdd)", "連絡先１", "連絡先２", "連絡先３", "連絡先４"}));
+    TAdditionInfoDialog card(nullptr);
+    card.SetMode(3);
+    card.FillAdditionItems(2);
+    EXPECT_EQ(entries(control<QComboBox>(&card, "cbxAddition1")),
+              (QStringList{"連絡先１", "連絡先２", "連絡先３", "連絡先４"}));
+    card.FillAdditionItems(1);
+    const QStringList receiver = entries(control<QComboBox>(&card, "cbxAddition4"));
+    ASSERT_EQ(receiver.size(), 15);
+    EXPECT_EQ(receiver[0], "TEL");
+    EXPECT_EQ(receiver[6], "E-Mail2");
+    EXPECT_EQ(receiver[7], "趣味");
+
+    // A chosen entry answers its code and no text; typed text answers code 0 and the trimmed text.
+    card.SetAdditionItem(0, 9);
+    EXPECT_EQ(card.GetAdditionItem(0), 9);
+    EXPECT_EQ(card.GetAdditionText(0), "");
+    card.SetAdditionText(1, QStringLiteral("  誕生日 "));
+    EXPECT_EQ(card.GetAdditionItem(1), 0);
+    EXPECT_EQ(card.GetAdditionText(1), "誕生日");
+    card.SetAdditionItem(2, 19);
+    EXPECT_EQ(card.GetAdditionItem(2), 0) << "a sender row is not offered for receiver items";
+    control<QComboBox>(&card, "cbxAddition1")->setEditText("TEL 2");
+    EXPECT_EQ(card.GetAdditionItem(0), 0) << "text typed over an entry is free text";
+    EXPECT_EQ(card.GetAdditionText(0), "TEL 2");
+
+    // Unchecking a row disables its list.
+    EXPECT_TRUE(card.GetAdditionChecked(3));
+    card.SetAdditionChecked(3, false);
+    EXPECT_FALSE(control<QComboBox>(&card, "cbxAddition4")->isEnabled());
+    EXPECT_FALSE(card.GetAdditionChecked(3));
 }

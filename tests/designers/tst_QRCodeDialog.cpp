@@ -277,11 +277,11 @@ TEST_F(QRCodeDialogTest, WindowSizeIsRememberedWithinItsMinimum)
     // A stored height below 460 opens at the smallest height: 460, or what the controls need when more.
     EXPECT_GE(dialog->minimumHeight(), ScaleByDpi(460, true));
     EXPECT_EQ(dialog->height(), dialog->minimumHeight());
-    dialog->resize(ScaleByDpi(800, true), ScaleByDpi(500, true));
+    dialog->resize(ScaleByDpi(800, true), ScaleByDpi(600, true));
     dialog->reject();
     const TMemIniFile ini(DataFolder + "Mirvale18.ini");
     EXPECT_EQ(ini.ReadInteger("DESIGN", "QRWidth", 0), 800);
-    EXPECT_EQ(ini.ReadInteger("DESIGN", "QRHeight", 0), 500);
+    EXPECT_EQ(ini.ReadInteger("DESIGN", "QRHeight", 0), 600);
 }
 
 TEST_F(QRCodeDialogTest, ColourComesFromTheSharedColourDialog)

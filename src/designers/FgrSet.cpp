@@ -433,9 +433,7 @@ void TFigureSettingDialog::done(int result)
 
 bool TFigureSettingDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool pressable = qobject_cast<QAbstractButton *>(watched) && !qobject_cast<QCheckBox *>(watched) &&
-                           !qobject_cast<QRadioButton *>(watched);
-    if (!IsEnterKey(event) || pressable)
+    if (!IsEnterKey(event) || PressesOnEnter(watched))
         return QDialog::eventFilter(watched, event);
     if (watched == lineWidth->Edit) {
         ckbBack->setFocus();

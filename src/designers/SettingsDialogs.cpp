@@ -9,9 +9,11 @@
 #include "records/EntryHelpers.h"
 #include "widgets/NamedControls.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QListWidget>
 #include <QPainter>
+#include <QRadioButton>
 #include <QToolButton>
 
 namespace {
@@ -69,6 +71,12 @@ QString CharsetCaption(int charset, const QString &current)
     if (charset == SHIFTJIS_CHARSET)
         return QStringLiteral("日本語");
     return current;
+}
+
+bool PressesOnEnter(const QObject *control)
+{
+    return qobject_cast<const QAbstractButton *>(control) && !qobject_cast<const QCheckBox *>(control) &&
+           !qobject_cast<const QRadioButton *>(control);
 }
 
 QFrame *MakeSwatch(const char *name, QWidget *parent)

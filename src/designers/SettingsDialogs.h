@@ -8,6 +8,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QObject;
 class QFrame;
 class QListWidget;
 class QPainter;
@@ -28,6 +29,9 @@ int EntryCharset(const QListWidget *list, int row);
 int FontRow(const QListWidget *list, const QString &face);
 // "欧文" for ANSI, "日本語" for Shift-JIS; any other set keeps current.
 QString CharsetCaption(int charset, const QString &current);
+
+// Enter presses a push or tool button; in the other controls of the settings dialogs it moves the focus on.
+bool PressesOnEnter(const QObject *control);
 
 // A colour swatch (a panel filled with a 0x00BBGGRR colour) and the button beside it that opens the colour
 // dialog, with the colour glyph.

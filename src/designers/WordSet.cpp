@@ -476,9 +476,7 @@ void TWordSettingDialog::done(int result)
 
 bool TWordSettingDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool pressable = qobject_cast<QAbstractButton *>(watched) && !qobject_cast<QCheckBox *>(watched) &&
-                           !qobject_cast<QRadioButton *>(watched);
-    if (!IsEnterKey(event) || pressable)
+    if (!IsEnterKey(event) || PressesOnEnter(watched))
         return QDialog::eventFilter(watched, event);
     if (watched == ckbItalic || watched == ckbBack) {
         (rbVertical->isChecked() ? rbVertical : rbHorizontal)->setFocus();

@@ -552,3 +552,46 @@ TEST_F(SettingDialogs, AdditionItemsByPaperAndGroup)
     EXPECT_FALSE(control<QComboBox>(&card, "cbxAddition4")->isEnabled());
     EXPECT_FALSE(card.GetAdditionChecked(3));
 }
+
+// ---- Enter in the settings dialogs ----
+
+TEST_F(SettingDialogs, EnterMovesOnAsEachDialogLeads)
+{
+    TFigureSettingDialog figure(nullptr);
+    figure.SetFigureRect(circle());
+    figure.show();
+    figure.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&figure));
+    control<QTabWidget>(&figure, "pgcSetting")->setCurrentIndex(1);
+    auto *width = control<QLineEdit>(&figure, "edLineWidth");
+    width->setFocus();
+    width->setText("12");
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QCheckBox>(&figure, "ckbBack"));
+    EXPECT_EQ(figure.FPreview().LineWidth(), 12) << "leaving the edit takes its number";
+    auto *gradation = control<QRadioButton>(&figure, "rbGradation");
+    gradation->setFocus();
+    QTest::keyClick(gradation, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>(&figure, "edAngle"));
+    control<QRadioButton>(&figure, "rbFilled")->click();
+    QTest::keyClick(control<QRadioButton>(&figure, "rbFilled"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>(&figure, "btnOK")) << "no angle for one colour";
+    EXPECT_TRUE(figure.isVisible()) << "Enter never closes the dialog from a control";
+    figure.reject();
+
+    TWordRect text;
+    text.SetRect({0, 0, 100, 100});
+    text.SetDirection(1);
+    TWordSettingDialog word(nullptr);
+    word.SetWordRect(text);
+    word.show();
+    word.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&word));
+    control<QTabWidget>(&word, "pgcSetting")->setCurrentIndex(0);
+    auto *italic = control<QCheckBox>(&word, "ckbItalic");
+    italic->setFocus();
+    QTest::keyClick(italic, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QRadioButton>(&word, "rbHorizontal"));
+    EXPECT_FALSE(italic->isChecked());
+    word.reject();
+}

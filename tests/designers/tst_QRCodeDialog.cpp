@@ -10,6 +10,8 @@
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "designers/SenderRecord.h"
+#include "geo/UniNMDic.h"
+#include "records/UniNMDEdit.h"
 #include "platform/MemIniFile.h"
 
 #include <QApplication>
@@ -299,4 +301,36 @@ TEST_F(QRCodeDialogTest, ColourComesFromTheSharedColourDialog)
     control<QPushButton>("btnRefresh")->click();
     EXPECT_EQ(dialog->Preview().ForeColor(), 0x800000u);
     EXPECT_EQ(dialog->Preview().BackColor(), 0xFFFFFFu) << "the back colour is never changed here";
+}
+
+TEST_F(QRCodeDialogTest, NameReadingPopupPutsTheChosenNameIntoTheNameEdit)
+{
+    AppFolder = test::appDir();
+    TQRCodeRect code;
+    code.SetKind(TQRCodeRect::MeCard);
+    open(code);
+    auto *name = dialog->findChild<TUniNMDEdit *>("edName");
+    ASSERT_TRUE(name);
+    name->setFocus();
+    emit name->OnConvertNeed(name, nkFirst, true, HalfKanaReading(QStringLiteral("かずお")));
+    auto *dic = dialog->findChild<TUniNameDic *>();
+    ASSERT_TRUE(dic);
+    EXPECT_TRUE(dic->isVisible());
+    EXPECT_TRUE(dic->GivenName()) << "the edit asked for a given name";
+    EXPECT_EQ(dic->pos(), name->mapToGlobal(QPoint(0, name->height())));
+
+    quint32 key = VK_DOWN;
+    bool handled = false;
+    emit name->OnConvertKeyDown(name, key, handled);
+    EXPECT_TRUE(handled) << "the pop-up takes the keys while it is shown";
+    key = VK_RETURN;
+    emit name->OnConvertKeyDown(name, key, handled);
+    QCoreApplication::sendPostedEvents(dialog.get());
+    EXPECT_EQ(name->text(), QStringLiteral("一生"));
+    EXPECT_EQ(control<QLineEdit>("edKana")->text(), QStringLiteral("ｶｽﾞｵ")) << "the reading goes to the kana edit";
+    EXPECT_FALSE(dic->isVisible());
+
+    // Nothing reads like it: no pop-up.
+    emit name->OnConvertNeed(name, nkLineage, true, "zzz");
+    EXPECT_FALSE(dic->isVisible());
 }

@@ -131,7 +131,7 @@ QList<TZOrderMove> ZOrderMoves(const QList<bool> &selected, int tag)
         if (from == to)
             return;
         moves.append({from, to});
-        list = ApplyZOrderMoves(list, {{from, to}});
+        list.move(from, to);
     };
     switch (tag) {
     case 0:

@@ -117,7 +117,6 @@ void TAdditionInfoDialog::SetMode(uint8_t mode)
 
 void TAdditionInfoDialog::FillAdditionItems(uint8_t group)
 {
-    Group = group;
     QList<int> codes;
     if (Mode == 2)
         codes = {1, 2};

@@ -52,7 +52,6 @@ private:
     void ckbBarcodeClick();
 
     uint8_t Mode = 0;
-    uint8_t Group = 0;
     uint8_t MaxBarSize = 3;
     QGroupBox *gbxAddition = nullptr, *gbxBarcode = nullptr;
     std::array<QCheckBox *, 4> ckbAddition{};

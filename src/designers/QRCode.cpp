@@ -103,7 +103,6 @@ TQRCodeSettingDialog::TQRCodeSettingDialog(QWidget *owner) : QDialog(owner)
     LoadSettings();
     NamePopup = std::make_unique<TNameReadingPopup>(this, std::vector<TUniNMDEdit *>{edName});
     listSenders();
-    Loading = true;
 }
 
 TQRCodeSettingDialog::~TQRCodeSettingDialog() { disconnect(edName, nullptr, this, nullptr); }
@@ -264,9 +263,7 @@ void TQRCodeSettingDialog::buildControls()
     root->addLayout(MakeOkCancelButtons(this, btnOK, btnCancel));
     btnOK->setObjectName(QStringLiteral("btnOK"));
     connect(btnOK, &QPushButton::clicked, this, [this] {
-        Loading = true;
         applySettings();
-        Loading = false;
         accept();
     });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -437,10 +434,8 @@ void TQRCodeSettingDialog::FillFromSender(int row)
 void TQRCodeSettingDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    Loading = true;
     ShowQRCode();
     renderPreview();
-    Loading = false;
 }
 
 void TQRCodeSettingDialog::done(int result)

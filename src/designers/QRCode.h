@@ -60,7 +60,6 @@ private:
     void bbtnAddHeaderClick(int tag);
 
     TQRCodeRect Preview_;
-    bool Loading = true;
     QRadioButton *rbText = nullptr, *rbAddress = nullptr, *rbMail = nullptr;
     QRadioButton *rbDocomo = nullptr, *rbSoftBank = nullptr;
     QLabel *lblInfo = nullptr;

@@ -36,6 +36,8 @@ public:
                 illust->AltPrinting = job.LimitedPrinter;
             // A multi-up sheet places its cards from the paper's corner itself, margins included.
             object->CalcPrintRect(target, offset, job.MultiUp());
+            // What was never drawn for the printer is drawn now; the rest keeps its picture.
+            object->Prepare(target, false);
         }
     }
     ~TPrintCaches()

@@ -266,6 +266,10 @@ void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &
     canvas.SetTarget(target);
     picture.SetSize(multiUp ? pixels(job.Sheet.SheetWidth, 96) : sheet.CardWidth,
                     multiUp ? pixels(job.Sheet.SheetHeight, 96) : sheet.CardHeight);
+    // The paper itself, which the page picture covers whole.
+    canvas.SetNullPen();
+    canvas.SetBrush(Qt::white);
+    canvas.FillRect({0, 0, picture.Width(), picture.Height()});
     TRecordBinder binder(job, target);
     const std::vector<TPrintPlan::TPrint> prints = plan.PagePrints(page);
     for (const TPrintPlan::TPrint &print : prints) {

@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -214,7 +215,9 @@ void startPreview(TLayoutForm &form)
 // the user cancelled.
 QString choosePdfFile(TLayoutForm &form)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString title = form.DocumentFile.isEmpty() ? Caption : documentTitle(form.DocumentFile);
     QFileDialog dialog(&form, QStringLiteral("PDF ファイルへの印刷"), folder + QLatin1Char('/') + title + ".pdf",
                        QStringLiteral("PDF ファイル (*.pdf)"));

@@ -18,6 +18,8 @@
 
 #include <cups/cups.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 namespace {
@@ -247,6 +249,10 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
         }
     }
     if (toPdf) {
+        // The file gets the permissions any new file of the user gets, not the private ones of a temporary.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(pages.fileName()).constData(), 0666 & ~mask);
         if (std::rename(QFile::encodeName(pages.fileName()).constData(), QFile::encodeName(pdfFile).constData()) != 0)
             throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(pdfFile));
         pages.setAutoRemove(false);

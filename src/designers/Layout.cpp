@@ -84,6 +84,10 @@ TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
         ApplyUndoItem(list, kind, state, item);
     };
     PreviewToolBar->hide();
+    // The commands follow the layout and the selection while the window is idle.
+    auto *idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &TLayoutForm::UpdateActions);
+    idle->start(100);
 }
 
 TLayoutForm::~TLayoutForm()

@@ -5,6 +5,7 @@
 
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "core/SharedHelpers.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
@@ -455,4 +456,61 @@ TEST_F(LayoutCanvasTest, UndoOfAnAddedTextRemovesItAndRedoPutsItBackInPlace)
     EXPECT_EQ(form->ZOrderList[2], form->WordList[0].get());
     EXPECT_EQ(form->WordList[0]->GetRect(), (TRect{10, 10, 110, 40}));
     EXPECT_EQ(form->WordList[0]->GetLine(0), QStringLiteral("謹賀新年"));
+}
+
+// ---- Settings and the save question ----
+
+TEST_F(LayoutFormTest, SettingsAreReadWithTheirLimitsAndWrittenBack)
+{
+    {
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteInteger("LAYOUT", "Left", 10);
+        ini.WriteInteger("LAYOUT", "Top", 20);
+        ini.WriteInteger("LAYOUT", "Width", 300);
+        ini.WriteInteger("LAYOUT", "Height", 200);
+        ini.WriteInteger("LAYOUT", "Grid", 7);
+        ini.WriteInteger("LAYOUT", "Ratio", 5);
+        ini.WriteString("LAYOUT", "History1", LayoutFolder + "一.gpl");
+        ini.WriteString("LAYOUT", "History2", book.Dir.path() + "/Elsewhere/二.gpl");
+        ini.WriteString("LAYOUT", "History3", LayoutFolder + "三.gpl");
+        ini.WriteString("LAYOUT", "History4", LayoutFolder + "四.gpl");
+        ini.WriteString("LAYOUT", "History5", LayoutFolder + "五.gpl");
+        ini.UpdateFile();
+    }
+    open();
+    EXPECT_EQ(form->width(), ScaleByDpi(LayoutMinWidth, true));
+    EXPECT_EQ(form->GridSize, 0);
+    EXPECT_FALSE(form->actGrid->isChecked());
+    EXPECT_TRUE(form->actGridNone->isChecked());
+    EXPECT_EQ(form->cbxRatio->currentText(), QStringLiteral("100%"));
+    EXPECT_EQ(form->RecentFiles, (QStringList{LayoutFolder + "一.gpl", LayoutFolder + "三.gpl",
+                                              LayoutFolder + "四.gpl", LayoutFolder + "五.gpl"}));
+    form->RecentFiles = {LayoutFolder + "一.gpl", LayoutFolder + "三.gpl", LayoutFolder + "一.gpl"};
+    form->close();
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    EXPECT_EQ(ini.ReadString("LAYOUT", "History2", {}), LayoutFolder + "三.gpl");
+    EXPECT_FALSE(ini.ValueExists("LAYOUT", "History3"));
+    EXPECT_FALSE(ini.ValueExists("LAYOUT", "History5"));
+    EXPECT_EQ(ini.ReadInteger("LAYOUT", "Width", 0), LayoutMinWidth);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT", "Ratio", 0), 5);
+    EXPECT_FALSE(ini.ReadBool("LAYOUT", "Menu", true));
+    EXPECT_EQ(LayoutForm, nullptr);
+}
+
+TEST_F(LayoutFormTest, SaveQuestionNoTwiceKeepsTheDesignerOpenWithItsChanges)
+{
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    form->Modified = 1;
+    boxes.answer(IDNO);
+    boxes.answer(IDNO);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Modified);
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("宛名印刷のレイアウトの変更を保存しますか？  "),
+                                          QStringLiteral("作成した宛名印刷のレイアウトは破棄されます  \r\n本当によろしいですか？")}));
+    EXPECT_EQ(LayoutForm, form.data());
+    boxes.answer(IDNO);
+    boxes.answer(IDYES);
+    EXPECT_TRUE(form->ConfirmDiscard());
+    EXPECT_FALSE(form->Modified);
 }

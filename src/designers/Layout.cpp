@@ -80,6 +80,8 @@ TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
             AddMaskFileName(mask);
     }
     FileDropTarget = std::make_unique<TFileDD>(pnlCard);
+    FileDropTarget->OnDropFiles = [this](const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
+                                         Qt::DropAction &effect) { FilesDropped(files, keys, point, effect); };
     UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
         ApplyUndoItem(list, kind, state, item);
     };
@@ -481,7 +483,7 @@ void TLayoutForm::FormClose()
     PreviewMetafile.reset();
     SaveSettings();
     PrinterInfo.reset();
-    FileDropTarget.reset();
+    FileDropTarget->Revoke();
     BackgroundSource = QImage();
     BackgroundBitmap = QImage();
     RecentFiles.clear();

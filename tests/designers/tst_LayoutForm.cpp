@@ -13,6 +13,7 @@
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AddressRect.h"
+#include "drawing/IllustRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
 #include "drawing/WordRect.h"
@@ -513,4 +514,39 @@ TEST_F(LayoutFormTest, SaveQuestionNoTwiceKeepsTheDesignerOpenWithItsChanges)
     boxes.answer(IDYES);
     EXPECT_TRUE(form->ConfirmDiscard());
     EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(LayoutCanvasTest, DroppedPicturesBecomeIllustrationsUndoneAsOneStep)
+{
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(96, 48, QImage::Format_RGB888);
+        picture.fill(QColor(40 * i, 90, 160));
+        picture.setDotsPerMeterX(3780);  // 96 dpi
+        picture.setDotsPerMeterY(3780);
+        files << book.Dir.path() + QStringLiteral("/picture%1.bmp").arg(i);
+        ASSERT_TRUE(picture.save(files.last(), "BMP"));
+    }
+    files << book.Dir.path() + "/not-a-picture.bmp";
+    test::writeFile(files.last(), "text");
+    Qt::DropAction effect = Qt::CopyAction;
+    form->FilesDropped(files, {}, card->mapToGlobal(QPoint(40, 60)), effect);
+    ASSERT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->SelectedList.size(), 3u);
+    EXPECT_EQ(form->FocusedObject(), form->IllustList[2].get());
+    EXPECT_EQ(form->ZOrderList[0], form->IllustList[2].get());
+    EXPECT_EQ(form->IllustList[0]->GetRect(), (TRect{40, 60, 136, 108}));
+    EXPECT_EQ(form->cbxViewRect->currentText(), QStringLiteral("イラスト3"));
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    form->UndoList.Undo();
+    EXPECT_TRUE(form->IllustList.empty());
+    EXPECT_EQ(form->ZOrderList.size(), 6u);
+    form->UndoList.Redo();
+    ASSERT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->ZOrderList[0], form->IllustList[2].get());
+
+    // A file that gives no picture makes no step.
+    form->FilesDropped({files.last()}, {}, card->mapToGlobal(QPoint(40, 60)), effect);
+    EXPECT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
 }

@@ -64,6 +64,7 @@ TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("LayoutForm"));
     setWindowTitle(Caption);
+    setProperty("HelpContext", 80);
     createControls();
     LoadSettings();
     LoadDefaultSender();

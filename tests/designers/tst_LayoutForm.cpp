@@ -10,6 +10,8 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/CanvasGeometry.h"
+#include "designers/ObjectDefaults.h"
+#include "designers/PrtMenu.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AddressRect.h"
@@ -28,6 +30,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QRadioButton>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -549,4 +553,96 @@ TEST_F(LayoutCanvasTest, DroppedPicturesBecomeIllustrationsUndoneAsOneStep)
     form->FilesDropped({files.last()}, {}, card->mapToGlobal(QPoint(40, 60)), effect);
     EXPECT_EQ(form->IllustList.size(), 3u);
     EXPECT_EQ(form->UndoList.GetCount(), 1);
+}
+
+// ---- View, object chooser, command state, start menu ----
+
+TEST_F(LayoutFormTest, ObjectChooserListsTheSetInUseAndSelectsWhatItNames)
+{
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    QStringList items;
+    for (int i = 0; i < form->cbxViewRect->count(); ++i)
+        items << form->cbxViewRect->itemText(i);
+    EXPECT_EQ(items, (QStringList{QStringLiteral("なし"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
+                                  QStringLiteral("名前"), QStringLiteral("差出人郵便番号"), QStringLiteral("差出人住所"),
+                                  QStringLiteral("差出人名前")}));
+    form->cbxViewRect->setCurrentIndex(2);
+    form->cbxViewRectClick();
+    EXPECT_EQ(form->FocusedObject(), form->CombinedObjects[1].get());
+    form->UpdateActions();
+    // The combined address cannot be deleted; each part of the split set can.
+    EXPECT_FALSE(form->actDelete->isEnabled());
+    form->SplitObjects[2]->Visible = 0;
+    form->SetSplitLayout(1);
+    form->FillObjectList();
+    items.clear();
+    for (int i = 0; i < form->cbxViewRect->count(); ++i)
+        items << form->cbxViewRect->itemText(i);
+    EXPECT_FALSE(items.contains(QStringLiteral("住所２")));
+    EXPECT_TRUE(items.contains(QStringLiteral("住所３")));
+    EXPECT_EQ(form->Layout.ZIndexOf(form->SplitObjects[2].get()), -1);
+    form->cbxViewRect->setCurrentIndex(items.indexOf(QStringLiteral("住所１")));
+    form->cbxViewRectClick();
+    form->UpdateActions();
+    EXPECT_TRUE(form->actDelete->isEnabled());
+    form->cbxViewRect->setCurrentIndex(0);
+    form->cbxViewRectClick();
+    EXPECT_EQ(form->FocusedObject(), nullptr);
+    EXPECT_TRUE(form->SelectedList.empty());
+}
+
+TEST_F(LayoutFormTest, ChoosingTheCheckedZoomAgainChangesNothing)
+{
+    open();
+    show();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    form->cbxRatio->setCurrentIndex(7);
+    form->cbxRatioClick(form->cbxRatio);
+    EXPECT_EQ(form->ZoomRatio, 0.5);
+    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral("  表示： 50%"));
+    EXPECT_EQ(form->pnlCard->width(), int(std::lrint(form->PaperWidth * 0.5)));
+    form->ZoomRatio = 0.25;  // a recomputation would put it back
+    form->cbxRatio2->setCurrentIndex(7);
+    form->cbxRatioClick(form->cbxRatio2);
+    EXPECT_EQ(form->ZoomRatio, 0.25);
+}
+
+TEST_F(LayoutFormTest, StartMenuOffersTheLastFileOnlyWhenItExists)
+{
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    ini.WriteString("LAYOUT", "History1", LayoutFolder + "前回.gpl");
+    ini.WriteBool("LAYOUT", "Menu", true);
+    ini.UpdateFile();
+    form = new TLayoutForm(list.get());
+    LayoutForm = form.data();
+    const auto look = [&](bool *offered, bool *enabled) {
+        QTimer::singleShot(0, [=] {
+            auto *radio = PrintMenuDialog->findChild<QRadioButton *>("rbContinue");
+            *offered = radio->isChecked();
+            *enabled = radio->isEnabled();
+            EXPECT_EQ(PrintMenuDialog->windowTitle(), QStringLiteral("宛名印刷　メニュー"));
+            EXPECT_EQ(PrintMenuDialog->findChild<QRadioButton *>("rbNew")->text(),
+                      QStringLiteral("新規に宛名面を作成する"));
+            PrintMenuDialog->reject();
+        });
+        form->ShowStartMenu();
+    };
+    bool offered = true, enabled = true;
+    look(&offered, &enabled);
+    EXPECT_FALSE(offered);
+    EXPECT_FALSE(enabled);
+    test::writeFile(LayoutFolder + "前回.gpl", "x");
+    look(&offered, &enabled);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(enabled);
+    EXPECT_FALSE(form->DocumentOpen);
+}
+
+TEST_F(LayoutFormTest, AFailedWriteOfTheObjectDefaultsAtCloseIsReported)
+{
+    open();
+    QDir().mkpath(DataRootFolder + "DrRect.def/blocked");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
 }

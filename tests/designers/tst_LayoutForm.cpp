@@ -646,3 +646,32 @@ TEST_F(LayoutFormTest, AFailedWriteOfTheObjectDefaultsAtCloseIsReported)
     EXPECT_TRUE(form->close());
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
 }
+
+TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser)
+{
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    ini.WriteBool("LAYOUT", "Menu", false);
+    ini.UpdateFile();
+    RegisterLayoutForm();
+    list.reset();
+    list = std::make_unique<TAddressList>();  // made after the maker is installed, as at start
+    AddressList = list.get();
+    ASSERT_TRUE(list->actLayoutPrint->property("Available").toBool());
+    list->actLayoutPrint->trigger();
+    form = dynamic_cast<TLayoutForm *>(LayoutForm);
+    ASSERT_TRUE(form);
+    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    EXPECT_TRUE(form->isVisible());
+    list->actLayoutPrint->trigger();  // the same window again
+    EXPECT_EQ(LayoutForm, form.data());
+    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+
+    form->Modified = 1;
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(list->CloseSubForms());
+    EXPECT_EQ(LayoutForm, form.data());
+    form->Modified = 0;
+    EXPECT_TRUE(list->CloseSubForms());
+    EXPECT_EQ(LayoutForm, nullptr);
+    ShowLayoutForm = nullptr;
+}

@@ -191,8 +191,9 @@ void SplitName(const QString &name, QString &family, QString &given)
 {
     QString normal;
     NormalizeNameSpacing(name, normal);
+    // The normal form of a name without a family name begins with its space: that family part is empty.
     const qsizetype space = normal.indexOf(QLatin1Char(' '));
-    family = space < 0 ? QString() : normal.left(space + 1);
+    family = space <= 0 ? QString() : normal.left(space + 1);
     given = space < 0 ? normal : normal.mid(space + 1);
 }
 

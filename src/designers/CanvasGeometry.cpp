@@ -184,3 +184,18 @@ std::array<TRect, 8> SelectionHandles(const TRect &r)
         handles[i] = TRect{corners[i].x(), corners[i].y(), corners[i].x() + 7, corners[i].y() + 7};
     return handles;
 }
+
+QSize PictureLayoutSize(QSize pixels, int resolution, const TRect &printable, int paperWidth, int paperHeight)
+{
+    const double dpi = resolution > 0 ? resolution : 72;
+    int width = roundInt(pixels.width() * 96 / dpi);
+    int height = roundInt(pixels.height() * 96 / dpi);
+    const int availableWidth = std::min(printable.Right, paperWidth) - std::max(printable.Left, 0);
+    const int availableHeight = std::min(printable.Bottom, paperHeight) - std::max(printable.Top, 0);
+    if ((width > availableWidth || height > availableHeight) && width > 0 && height > 0) {
+        const double ratio = std::min(double(availableWidth) / width, double(availableHeight) / height);
+        width = roundInt(width * ratio);
+        height = roundInt(height * ratio);
+    }
+    return {width, height};
+}

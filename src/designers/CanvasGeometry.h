@@ -48,3 +48,7 @@ TRect FinalOutline(const TRect &outline, int minPixels);
 
 // The eight 7-pixel handles of a selected object's displayed rectangle.
 std::array<TRect, 8> SelectionHandles(const TRect &r);
+
+// A picture's size in layout units at its resolution (dots per inch), shrunk in its proportions to the part of
+// the printable area that lies on the paper when it is larger.
+QSize PictureLayoutSize(QSize pixels, int resolution, const TRect &printable, int paperWidth, int paperHeight);

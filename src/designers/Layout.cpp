@@ -64,6 +64,7 @@ TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("LayoutForm"));
     setWindowTitle(Caption);
+    setProperty("HelpContext", 80);
     createControls();
     LoadSettings();
     LoadDefaultSender();
@@ -80,10 +81,16 @@ TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
             AddMaskFileName(mask);
     }
     FileDropTarget = std::make_unique<TFileDD>(pnlCard);
+    FileDropTarget->OnDropFiles = [this](const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
+                                         Qt::DropAction &effect) { FilesDropped(files, keys, point, effect); };
     UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
         ApplyUndoItem(list, kind, state, item);
     };
     PreviewToolBar->hide();
+    // The commands follow the layout and the selection while the window is idle.
+    auto *idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &TLayoutForm::UpdateActions);
+    idle->start(100);
 }
 
 TLayoutForm::~TLayoutForm()
@@ -477,7 +484,7 @@ void TLayoutForm::FormClose()
     PreviewMetafile.reset();
     SaveSettings();
     PrinterInfo.reset();
-    FileDropTarget.reset();
+    FileDropTarget->Revoke();
     BackgroundSource = QImage();
     BackgroundBitmap = QImage();
     RecentFiles.clear();

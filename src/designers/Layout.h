@@ -265,6 +265,11 @@ public:
     void mmiRecentClick(int index);
     void PopupMenuPopup();
     void ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item);
+    // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
+    // file; false, with nothing changed, when the file cannot be loaded.
+    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
+    // Picture files dropped on the card: one illustration each at the drop point, one undo step for all.
+    void FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point, Qt::DropAction &effect);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -105,6 +105,14 @@ void TLayoutForm::createActions()
         addAction(action);
         this->*def.Member = action;
     }
+    // The tool bars show short names.
+    const std::pair<QAction *, const char *> shortNames[] = {
+        {actNew, "新規"},     {actOpen, "開く"},     {actSave, "保存"},       {actPrint, "印刷"},
+        {actUndo, "元に戻す"}, {actRedo, "やり直し"}, {actIllust, "イラスト"}, {actWord, "文章"},
+        {actFigure, "図形"},  {actQRCode, "QRコード"}, {actFirst, "最初"},    {actPrior, "前へ"},
+        {actNext, "次へ"},    {actLast, "最後"},     {actGrid, "グリッド"}};
+    for (const auto &[action, text] : shortNames)
+        action->setIconText(QString::fromUtf8(text));
     actFirst->setData(0);
     actPrior->setData(1);
     actNext->setData(2);
@@ -360,7 +368,7 @@ void TLayoutForm::createControls()
     StatusPanels[1] = new QLabel(StatusBar);
     StatusBar->addWidget(StatusPanels[0], 1);
     StatusBar->addPermanentWidget(StatusPanels[1]);
-    StatusPanels[1]->setFixedWidth(0);
+    StatusPanels[1]->hide();
     cbxViewRect->addItem(QStringLiteral("なし"));
     cbxViewRect->setCurrentIndex(0);
     setMinimumSize(ScaleByDpi(LayoutMinWidth, true), ScaleByDpi(LayoutMinHeight, true));

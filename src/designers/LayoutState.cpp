@@ -2,7 +2,10 @@
 // files, the card's pop-up menu, and undo and redo applied back onto the objects and lists.
 #include "designers/Layout.h"
 
+#include "base/Numbers.h"
 #include "core/Globals.h"
+#include "designers/CanvasGeometry.h"
+#include "drawing/BitmapHelpers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -12,6 +15,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QMenu>
@@ -271,4 +275,83 @@ void TLayoutForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TU
         ZOrderList.erase(ZOrderList.begin() + from);
         ZOrderList.insert(ZOrderList.begin() + to, object);
     }
+}
+
+// ---- Illustrations from picture files ----
+
+bool TLayoutForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int resolution = 72;
+    std::unique_ptr<TGraphic> picture;
+    try {
+        picture = LoadPictureFile(fileName, resolution);
+    } catch (const EStreamError &) {
+    }
+    if (!picture) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    if (!asNew) {
+        auto *illust = dynamic_cast<TIllustRect *>(FocusedObject());
+        if (illust) {
+            illust->SetPicture(picture.get());
+            PendingUndo->UpdateObject(0, *illust, 1);
+        }
+    } else {
+        auto illust = std::make_unique<TIllustRect>();
+        illust->SetPicture(picture.get());
+        const QSize size = PictureLayoutSize(illust->GetPicture().size(), resolution, PrintableArea, PaperWidth,
+                                             PaperHeight);
+        illust->SetRect(TRect{point.x(), point.y(), point.x() + size.width(), point.y() + size.height()});
+        illust->SetZoom(ZoomRatio);
+        if (SnapOn() && GridPitch > 0) {
+            const TRect shown = illust->GetDispRect();
+            const int left = shown.Left / GridPitch * GridPitch, top = shown.Top / GridPitch * GridPitch;
+            illust->SetDispRect(OffsetRect(shown, left - shown.Left, top - shown.Top));
+        }
+        TIllustRect *added = illust.get();
+        IllustList.push_back(std::move(illust));
+        AddToZOrder(added, false);
+        // Its item follows the illustrations already listed, before the texts, figures and QR codes.
+        int item = 1;
+        while (item < cbxViewRect->count() && !cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
+            ++item;
+        while (item < cbxViewRect->count() && cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
+            ++item;
+        cbxViewRect->insertItem(item, QStringLiteral("イラスト") + QString::number(IllustList.size()),
+                                QVariant::fromValue(quintptr(static_cast<TDrawRect *>(added))));
+        SelectedList.push_back(added);
+        PendingUndo->AddDrawRect(*added, 0, 1, int(IllustList.size()) - 1);
+    }
+    Modified = 1;
+    pnlCard->update();
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void TLayoutForm::FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
+                               Qt::DropAction &effect)
+{
+    (void)keys;
+    (void)effect;
+    if (InPreview() || !DocumentOpen)
+        return;
+    ClearSelection();
+    PendingUndo = std::make_unique<TUndoDatas>(0);
+    const QPoint card = pnlCard->mapFromGlobal(point);
+    const QPoint at(int(RoundHalfAway(card.x() / ZoomRatio)), int(RoundHalfAway(card.y() / ZoomRatio)));
+    bool made = false;
+    for (const QString &file : files)
+        made = AddIllustrationFile(file, at, true) || made;
+    if (!made) {
+        PendingUndo.reset();
+        return;
+    }
+    TDrawRect *last = IllustList.back().get();
+    FocusedIndex = int(std::find(SelectedList.begin(), SelectedList.end(), last) - SelectedList.begin());
+    SyncObjectList();
+    StoreSelection(1);
+    UndoList.Add(std::move(PendingUndo));
+    UpdateCaption();
 }

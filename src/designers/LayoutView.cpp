@@ -40,7 +40,7 @@ TDrawRect *TLayoutForm::FocusedObject() const
 void TLayoutForm::sbxPreviewResize()
 {
     if (!DocumentOpen) {
-        StatusPanels[1]->setFixedWidth(0);
+        StatusPanels[1]->hide();
         return;
     }
     ResizeGuard = 1;
@@ -61,6 +61,7 @@ void TLayoutForm::sbxPreviewResize()
     const QSize card(int(std::lrint(PaperWidth * ZoomRatio)), int(std::lrint(PaperHeight * ZoomRatio)));
     const QSize page = card + QSize(2 * CardMargin, 2 * CardMargin);
     StatusPanels[1]->setFixedWidth(ScaleByDpi(90, true));
+    StatusPanels[1]->show();
     StatusPanels[1]->setText(QStringLiteral("  表示： %1%").arg(int(RoundHalfAway(ZoomRatio * 100))));
     if (actGrid->isChecked()) {
         GridPitch = GridPitches[GridSize];

@@ -23,6 +23,7 @@ TPrintMenuDialog::TPrintMenuDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("PrintMenuDialog"));
     setWindowTitle(QStringLiteral("印刷　メニュー"));
+    setProperty("HelpContext", 79);
     rbNew = Named<QRadioButton>("rbNew", QStringLiteral("新規に作成する"));
     rbOpen = Named<QRadioButton>("rbOpen", QStringLiteral("既存のファイルを開く"));
     rbContinue = Named<QRadioButton>("rbContinue", QStringLiteral("前回編集したファイルを開く"));

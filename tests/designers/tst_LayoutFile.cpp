@@ -216,6 +216,33 @@ TEST_F(LayoutFileTest, AMultiUpPreviewPagesAsThePrinterWouldAndReturnsToTheWizar
     EXPECT_EQ(form->ZOrderList.front()->Zoom(), form->ZoomRatio);
 }
 
+TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex == 0 && f.CombinedRectCount > 4; });
+    // The wizard offers no preview for single papers; its buttons still answer when pressed, and the preview
+    // then shows what the printer would get: three records twice each, six pages.
+    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) {
+        child<QRadioButton>(wizard, "rbAll")->click();
+        child<QPushButton>(wizard, "btnNext")->click();
+        QLineEdit *count = child<QLineEdit>(wizard, "edLabelCount");
+        count->setText(QStringLiteral("2"));
+        QTest::keyClick(count, Qt::Key_Return);
+        child<QPushButton>(wizard, "btnPreview2")->click();
+    });
+    form->actPrint->trigger();
+    ASSERT_TRUE(form->InPreview());
+    ASSERT_EQ(form->LabelCount, 2);
+    EXPECT_EQ(form->PreviewPageCount, 6);
+    for (int page = 1; page < 6; ++page)
+        form->tbtnNextPreviewClick();
+    EXPECT_EQ(form->PreviewPage, 5);
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("長谷川 健"));
+    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) { wizard->reject(); });
+    form->tbtnPreviewCloseClick();
+    EXPECT_FALSE(form->InPreview());
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+}
+
 TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
 {
     usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.CombinedRectCount > 4; });

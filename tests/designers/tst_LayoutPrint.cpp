@@ -182,14 +182,16 @@ protected:
     bool bind(int32_t recNo)
     {
         TTable &table = *book.Module->AdrsTable;
-        const bool found = table.FindKey({recNo});
-        const TAddressRecord r = found ? GetAddressRecordFields(table) : TAddressRecord();
+        // A record that is gone leaves the objects as they were: the loop must not print them again.
+        if (!table.FindKey({recNo}))
+            return false;
+        const TAddressRecord r = GetAddressRecordFields(table);
         code()->SetText(Sjis::decode(r.Pos));
         address()->SetLine(0, Sjis::decode(r.Tdfkn + r.Adrs1));
         address()->SetLine(1, Sjis::decode(r.Adrs2));
         name()->SetName(Sjis::decode(r.NameKanji));
         name()->SetHonor(Sjis::decode(r.Honor));
-        return found;
+        return true;
     }
 
     void setCopies(int copies)
@@ -289,6 +291,24 @@ TEST_F(LayoutPrintTest, PostcardsOfABookToPdfOnePagePerPrint)
         const QRect box(px(left + 0.3), px(12.3), px(5.1), px(7.4));
         ASSERT_GT(inkIn(page, box), 0) << left;
         EXPECT_NEAR(inkCentreX(page, box) * 25.4 / 600, left + 2.85, 0.4) << left;
+    }
+}
+
+TEST_F(LayoutPrintTest, ThePreviewShowsThePagesThePrinterGetsOfASinglePaper)
+{
+    // Two prints per record on single postcards: six pages, each record's two together, in the preview too.
+    job.LabelCount = 2;
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    ASSERT_EQ(pdfPages(pdf), 6);
+    ASSERT_EQ(job.Plan().PageCount(), 6);
+    for (const int page : {1, 2}) {
+        TMetafileEx picture;
+        DrawPreviewPage(job, page, TRenderTarget{true, 600, 600, 0, 0}, picture);
+        EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(378, 559));
+        const QString printed = pageText(pdf, page + 1);
+        EXPECT_TRUE(printed.contains(QString::fromUtf8(Samples[page / 2].Adrs1))) << printed.toStdString();
+        // The preview bound the record of that page.
+        EXPECT_EQ(address()->GetLine(0), QString::fromUtf8(Samples[page / 2].Tdfkn) + QString::fromUtf8(Samples[page / 2].Adrs1));
     }
 }
 

@@ -54,6 +54,22 @@ template <class T> T *child(QWidget *in, const char *name)
     return found;
 }
 
+// On the wizard's next showing: every record of the list, on to the second page, prints per record and the
+// start position typed in, then the preview.
+void previewAllRecords(const QString &labelCount, const QString &labelStart)
+{
+    whenModal<TLayoutPrintDialog>([labelCount, labelStart](TLayoutPrintDialog *wizard) {
+        child<QRadioButton>(wizard, "rbAll")->click();
+        child<QPushButton>(wizard, "btnNext")->click();
+        for (const auto &[name, text] : {std::pair{"edLabelCount", labelCount}, std::pair{"edLabelStart", labelStart}}) {
+            QLineEdit *edit = child<QLineEdit>(wizard, name);
+            edit->setText(text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        child<QPushButton>(wizard, "btnPreview2")->click();
+    });
+}
+
 int pdfPages(const QString &file)
 {
     QProcess pdfinfo;
@@ -170,17 +186,7 @@ TEST_F(LayoutFileTest, AMultiUpPreviewPagesAsThePrinterWouldAndReturnsToTheWizar
     const int places = form->SheetFormat.Columns * form->SheetFormat.Rows;
     ASSERT_EQ(places, 4);
     // Three records twice each from place 2: (6 + 1) / 4, two sheets.
-    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) {
-        child<QRadioButton>(wizard, "rbAll")->click();
-        child<QPushButton>(wizard, "btnNext")->click();
-        QLineEdit *count = child<QLineEdit>(wizard, "edLabelCount");
-        count->setText(QStringLiteral("2"));
-        QTest::keyClick(count, Qt::Key_Return);
-        QLineEdit *start = child<QLineEdit>(wizard, "edLabelStart");
-        start->setText(QStringLiteral("2"));
-        QTest::keyClick(start, Qt::Key_Return);
-        child<QPushButton>(wizard, "btnPreview2")->click();
-    });
+    previewAllRecords(QStringLiteral("2"), QStringLiteral("2"));
     form->actPrint->trigger();
     ASSERT_TRUE(form->InPreview());
     EXPECT_EQ(form->LabelStart, 2);
@@ -221,14 +227,7 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex == 0 && f.CombinedRectCount > 4; });
     // The wizard offers no preview for single papers; its buttons still answer when pressed, and the preview
     // then shows what the printer would get: three records twice each, six pages.
-    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) {
-        child<QRadioButton>(wizard, "rbAll")->click();
-        child<QPushButton>(wizard, "btnNext")->click();
-        QLineEdit *count = child<QLineEdit>(wizard, "edLabelCount");
-        count->setText(QStringLiteral("2"));
-        QTest::keyClick(count, Qt::Key_Return);
-        child<QPushButton>(wizard, "btnPreview2")->click();
-    });
+    previewAllRecords(QStringLiteral("2"), QStringLiteral("1"));
     form->actPrint->trigger();
     ASSERT_TRUE(form->InPreview());
     ASSERT_EQ(form->LabelCount, 2);

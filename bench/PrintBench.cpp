@@ -4,12 +4,13 @@
 // size along the pages.
 // Usage: bench_print [--book FOLDER] [--document FILE.gpl] [--records N] [--out FILE.pdf]
 //   --book: an address-book folder, printed in registration order (else a book of N sample records, 10,000);
-//   --document: a layout of the combined fixed set (else the layout of a new postcard: receiver and sender).
+//   --document: a layout (else the layout of a new postcard: receiver and sender).
 #include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "base/SjisCodec.h"
 #include "db/Table.h"
+#include "designers/AddressBinding.h"
 #include "designers/LayoutPrint.h"
 #include "designers/PrintDocument.h"
 #include "drawing/AddressRect.h"
@@ -81,28 +82,17 @@ std::vector<int32_t> recordNumbers(TTable &table)
     return numbers;
 }
 
-// The receiver's texts of a record: code, address lines, name with its honorific.
-struct TReceiver {
-    QString Code;
-    QString Lines[2];
-    QString Name, Honor;
-};
-
-TReceiver receiverOf(TTable &table, int32_t recNo)
+// The strings of a record the baseline draws: code, address lines, name with its honorific.
+QStringList baselineLines(TTable &table, int32_t recNo)
 {
-    TReceiver r;
     if (!table.FindKey({recNo}))
-        return r;
+        return {};
     const TAddressRecord a = GetAddressRecordFields(table);
-    r.Code = Sjis::decode(a.Pos);
-    r.Lines[0] = Sjis::decode(a.Tdfkn + a.Adrs1);
-    r.Lines[1] = Sjis::decode(a.Adrs2 + a.Adrs3);
-    r.Name = Sjis::decode(a.NameKanji);
-    r.Honor = a.Honor.isEmpty() ? QStringLiteral("様") : Sjis::decode(a.Honor);
-    return r;
+    return {Sjis::decode(a.Pos), Sjis::decode(a.Tdfkn + a.Adrs1), Sjis::decode(a.Adrs2 + a.Adrs3),
+            Sjis::decode(a.NameKanji) + u'\u3000' + (a.Honor.isEmpty() ? QStringLiteral("様") : Sjis::decode(a.Honor))};
 }
 
-// The layout: a document of the combined set, or a new postcard with the receiver and a sender.
+// The layout: a document, or a new postcard with the receiver and a sender.
 struct TLayout {
     TPrintDocument Doc;
     TLayoutPrintJob Job;
@@ -118,16 +108,14 @@ struct TLayout {
             std::fprintf(stderr, "%s: %s\n", qPrintable(options.Document), qPrintable(error));
             return false;
         }
-        if (Doc.SplitLayout) {
-            std::fprintf(stderr, "%s: only layouts of the combined set are bound here\n", qPrintable(options.Document));
-            return false;
-        }
         if (!Doc.FindPaper(master, custom, Job.Paper, Job.Sheet)) {
             std::fprintf(stderr, "the paper of the layout is not in Lyt.fmt\n");
             return false;
         }
         PaperScale = std::max(Job.Paper.Width, Job.Paper.Height);
         if (options.Document.isEmpty()) {
+            Doc.PrintForm = DefaultAddressPrintForm(!Job.Paper.PictureFile.isEmpty());
+            Doc.ApplyPrintForm();
             for (int i = 0; i < Job.Paper.CombinedRectCount; ++i) {
                 const TFormatRect &r = Job.Paper.CombinedRects[size_t(i)];
                 Doc.CombinedObjects[size_t(i)]->SetRect({r.Left, r.Top, r.Right, r.Bottom});
@@ -142,21 +130,39 @@ struct TLayout {
         for (auto &object : Doc.CombinedObjects)
             if (auto *text = dynamic_cast<TMetaRect *>(object.get()))
                 text->UpdateFontHeight();
+        for (auto &object : Doc.SplitObjects)
+            if (auto *text = dynamic_cast<TMetaRect *>(object.get()))
+                text->UpdateFontHeight();
         Job.Shown = Doc.ZOrderList;
-        for (auto &object : Doc.CombinedObjects)
-            Job.Fixed.push_back(object.get());
+        if (Doc.SplitLayout)
+            for (auto &object : Doc.SplitObjects)
+                Job.Fixed.push_back(object.get());
+        else
+            for (auto &object : Doc.CombinedObjects)
+                Job.Fixed.push_back(object.get());
         return true;
     }
 
-    void Bind(const TReceiver &r)
+    // The receiver filled from a record as the designer's binding fills it (the data form's conversions,
+    // the name rules, the barcode); false when the record is gone.
+    bool Bind(TTable &table, int32_t recNo)
     {
-        static_cast<TPosRect *>(Doc.CombinedObjects[0].get())->SetText(r.Code);
-        auto *address = static_cast<TAddressRect *>(Doc.CombinedObjects[1].get());
-        address->SetLine(0, r.Lines[0]);
-        address->SetLine(1, r.Lines[1]);
-        auto *name = static_cast<TNameRect *>(Doc.CombinedObjects[2].get());
-        name->SetName(r.Name);
-        name->SetHonor(r.Honor);
+        const TFixedObjects receiver = ReceiverObjects(Doc, Doc.SplitLayout != 0);
+        ClearObjects(receiver);
+        if (!table.FindKey({recNo}))
+            return false;
+        TBindContext context;
+        context.Form = Doc.PrintForm;
+        context.Direction = Job.Paper.Direction;
+        context.ProgramFolder = AppFolder;
+        context.DictionaryFolder = AppFolder + QStringLiteral("Dic/");
+        context.WorkFolder = DataFolder;
+        const TAddressBindRecord r = ReadAddressBindRecord(table);
+        FillObjects(receiver, PostalText(r.Pos, Doc.PrintForm.PostalMark),
+                    AddressLines(r.Tdfkn, r.Adrs1, r.Adrs2, r.Adrs3, context), RecordName(r, context, receiver.Split), context,
+                    false);
+        FillBarcode(receiver, r.Pos, r.Tdfkn + r.Adrs1 + r.Adrs2 + r.Adrs3, context);
+        return true;
     }
 };
 
@@ -168,10 +174,7 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     if (!layout.Load(options))
         return {};
     layout.Job.RecordNumbers = recordNumbers(table);
-    layout.Job.BindRecord = [&](int32_t recNo) {
-        layout.Bind(receiverOf(table, recNo));
-        return true;
-    };
+    layout.Job.BindRecord = [&](int32_t recNo) { return layout.Bind(table, recNo); };
     TPrinter &printer = Printer();
     printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
     SetPrinterPaper(0, 1, layout.Job.Paper.Width, layout.Job.Paper.Height);
@@ -188,10 +191,8 @@ TSideResult printWithDrawText(const QString &book, const QString &file)
     const std::unique_ptr<TDMMirvale18> dm = openBook(book);
     TTable &table = *dm->AdrsTable;
     std::vector<QStringList> pages;
-    for (int32_t recNo : recordNumbers(table)) {
-        const TReceiver r = receiverOf(table, recNo);
-        pages.push_back({r.Code, r.Lines[0], r.Lines[1], r.Name + u'\u3000' + r.Honor});
-    }
+    for (int32_t recNo : recordNumbers(table))
+        pages.push_back(baselineLines(table, recNo));
     return WritePostcardPdf(file, int(pages.size()),
                             [&](QPainter &painter, int i) { DrawTextLines(painter, pages[size_t(i)]); });
 }

@@ -81,6 +81,23 @@ TWizardPrinter wizardPrinter(const TPrinterInfo &info)
     return p;
 }
 
+// The sender table open for the length of a run: binding each record would otherwise open the encrypted file
+// again, tens of milliseconds a record.
+class TSenderTableHeld {
+public:
+    TSenderTableHeld() : held_(DMMirvale18 && DMMirvale18->OpenSenderTable()) {}
+    ~TSenderTableHeld()
+    {
+        if (held_)
+            DMMirvale18->CloseSenderTable();
+    }
+    TSenderTableHeld(const TSenderTableHeld &) = delete;
+    TSenderTableHeld &operator=(const TSenderTableHeld &) = delete;
+
+private:
+    bool held_;
+};
+
 // What a print or preview run of the designer prints.
 TLayoutPrintJob printJob(TLayoutForm &form, bool needsData, bool limitedPrinter)
 {
@@ -174,6 +191,7 @@ QRect contentRect(TLayoutForm &form)
 void drawPreviewPage(TLayoutForm &form, int page)
 {
     TWaitCursor wait;
+    TSenderTableHeld senders;
     const TRenderTarget target = form.PrinterInfo ? form.PrinterInfo->RenderTarget() : TRenderTarget{};
     DrawPreviewPage(printJob(form, needsData(form), false), page, target, *form.PreviewMetafile);
     form.PreviewPage = page;
@@ -243,6 +261,7 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
     QString failure;
     {
         TWaitCursor wait;
+        TSenderTableHeld senders;
         if (form.TurnForPrint)
             form.TurnLayout();
         const TLayoutPrintJob job = printJob(form, data, limitedPrinter);

@@ -312,6 +312,35 @@ TEST_F(LayoutPrintTest, ThePreviewShowsThePagesThePrinterGetsOfASinglePaper)
     }
 }
 
+TEST_F(LayoutPrintTest, TheOffsetAndTheFlapMoveWhatIsPrinted)
+{
+    job.RecordNumbers = {recNos[0]};
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    const QRect plain = inkBox(renderedPage(pdf, 1, 600), QRect(0, 0, 2362, 3496));
+    // 2 mm right and 1 mm up, and an envelope flap of 10 mm down: 47 pixels right, 213 down at 600 dpi.
+    job.Offset = QPoint(20, -10);
+    job.Flap = 100;
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    const QRect moved = inkBox(renderedPage(pdf, 1, 600), QRect(0, 0, 2362, 3496));
+    ASSERT_FALSE(plain.isEmpty());
+    EXPECT_NEAR(moved.left() - plain.left(), 47, 2);
+    EXPECT_NEAR(moved.top() - plain.top(), 213, 2);
+    // The preview shows the offset, not the flap: 8 right and 4 up in layout units.
+    const auto previewInk = [this] {
+        TMetafileEx picture;
+        DrawPreviewPage(job, 0, TRenderTarget{true, 600, 600, 0, 0}, picture);
+        QImage preview(picture.Width(), picture.Height(), QImage::Format_RGB32);
+        QPainter painter(&preview);
+        picture.Play(painter, QTransform(), QRectF(0, 0, picture.Width(), picture.Height()), std::nullopt);
+        painter.end();
+        return inkBox(preview, preview.rect());
+    };
+    const QRect shifted = previewInk();
+    job.Offset = QPoint();
+    const QRect unshifted = previewInk();
+    EXPECT_EQ(shifted.topLeft() - unshifted.topLeft(), QPoint(8, -4));
+}
+
 TEST_F(LayoutPrintTest, MultiUpSheetFromItsStartPositionAndItsPreview)
 {
     const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),

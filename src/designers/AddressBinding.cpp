@@ -338,7 +338,7 @@ void ClearObjects(const TFixedObjects &objects)
 }
 
 void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
-                 const TBoundName &name, const TBindContext &context, bool sender)
+                 const TBoundName &name, const TBindContext &context, TFillRole role)
 {
     const TPrintForm &form = context.Form;
     objects.Postal->SetText(postal);
@@ -362,7 +362,7 @@ void FillObjects(const TFixedObjects &objects, const QString &postal, const std:
         n.SetJointNote(i, name.Joints[i].Note);
     }
     if (name.Kind == 1)
-        n.SetOption124(sender ? form.SenderNameAlign : form.NameAlign);
+        n.SetOption124(role == TFillRole::Sender ? form.SenderNameAlign : form.NameAlign);
     n.SetOption179(form.WidenNameSpacing);
     if (!objects.Split) {
         n.SetCorpName(name.Corp);
@@ -377,7 +377,7 @@ void FillObjects(const TFixedObjects &objects, const QString &postal, const std:
         objects.Corp[i]->SetOption(form.CorpBreak);
     }
     // A receiver company whose person is not printed carries the honorific on its lowest printed part.
-    if (name.Kind != 2 || sender || (!name.Name.isEmpty() && n.Visible))
+    if (name.Kind != 2 || role != TFillRole::Receiver || (!name.Name.isEmpty() && n.Visible))
         return;
     n.SetHonor(QString());
     for (size_t i = 3; i-- > 0;) {

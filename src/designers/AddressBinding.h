@@ -91,10 +91,13 @@ TBoundName SenderName(const TSenderRecord &sender, const TBindContext &context, 
 
 // Empties the side's postal code, address, name and company objects (and the barcode image, the contact texts).
 void ClearObjects(const TFixedObjects &objects);
-// Puts postal code, address lines and name texts into the side's objects, with the honorific of a hidden or
-// nameless split name moved to the lowest visible company part that has text, and the name options.
+// Whose texts fill which objects: a record the receiver's, a sender row the sender's, or the receiver's on a
+// paper without a sender part.
+enum class TFillRole { Receiver, Sender, SenderAsReceiver };
+// Puts postal code, address lines and name texts into the side's objects, with the name options. A record's
+// split name that is hidden or empty hands its honorific to the lowest visible company part that has text.
 void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
-                 const TBoundName &name, const TBindContext &context, bool sender);
+                 const TBoundName &name, const TBindContext &context, TFillRole role);
 // Makes the receiver's barcode from a postal code and the address (nothing while the barcode is hidden).
 void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByteArray &address,
                  const TBindContext &context);

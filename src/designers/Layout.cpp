@@ -57,10 +57,8 @@ bool TLimitedScrollBox::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
-TLayoutForm::TLayoutForm(QWidget *owner) : QMainWindow(nullptr)
+TLayoutForm::TLayoutForm(QWidget *) : QMainWindow(nullptr)
 {
-    // Parentless, so the desktop gives it a taskbar entry of its own; the owner is only where it opens.
-    (void)owner;
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("LayoutForm"));
     setWindowTitle(Caption);
@@ -150,8 +148,7 @@ void TLayoutForm::UpdateRecentFromSettings(const QStringList &history)
     for (const QString &file : history) {
         if (file.isEmpty())
             continue;
-        if (QFileInfo(file).path() + QLatin1Char('/') == LayoutFolder
-            || (QFileInfo(file).path() + QLatin1Char('/')).compare(LayoutFolder, Qt::CaseInsensitive) == 0)
+        if ((QFileInfo(file).path() + QLatin1Char('/')).compare(LayoutFolder, Qt::CaseInsensitive) == 0)
             RecentFiles << file;
     }
 }

@@ -59,8 +59,9 @@ inline constexpr int LayoutMinWidth = 529, LayoutMinHeight = 500;
 class TLayoutForm : public QMainWindow, public TLayoutServices {
     Q_OBJECT
 public:
-    // Creates the designer (the fixed objects, the settings, the printer) for the main list; the start menu
-    // follows the first show.
+    // Creates the designer (the fixed objects, the settings, the printer); the start menu follows the first
+    // show. The owner (the main list) does not become its parent: the desktop lists the designer as a window
+    // of its own beside the main list.
     explicit TLayoutForm(QWidget *owner = nullptr);
     ~TLayoutForm() override;
 
@@ -234,7 +235,7 @@ public:
     void pnlCardPaint(QPainter &painter);
     void pnlCardMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
     void pnlCardMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint at);
-    void pnlCardMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void pnlCardMouseUp(Qt::MouseButton button);
     void pnlCardDblClick();
     void pnlCardKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // The end of a move or resize drag: one undo step.

@@ -91,7 +91,7 @@ bool TLayoutForm::BindRecord(int32_t recNo)
     const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
     FillObjects(receiver, PostalText(record.Pos, PrintForm.PostalMark),
                 AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
-                RecordName(record, context, receiver.Split), context, false);
+                RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
     FillBarcode(receiver, record.Pos, joinedAddress(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3), context);
     SenderRecNo = record.Sender;
     return true;
@@ -128,7 +128,7 @@ void TLayoutForm::BindSender()
     const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
     FillObjects(sender, PostalText(row.Pos, PrintForm.SenderPostalMark),
                 AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, sender.Split, false), context, true);
+                SenderName(row, context, sender.Split, false), context, TFillRole::Sender);
     FillContacts(sender, row, context);
     if (sender.Split || PrintParts == 1)
         return;
@@ -176,7 +176,7 @@ void TLayoutForm::BindSenderAsReceiver()
     const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
     FillObjects(receiver, PostalText(row.Pos, PrintForm.PostalMark),
                 AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, receiver.Split, true), context, false);
+                SenderName(row, context, receiver.Split, true), context, TFillRole::SenderAsReceiver);
     FillBarcode(receiver, row.Pos, joinedAddress(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3), context);
 }
 

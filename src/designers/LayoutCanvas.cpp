@@ -206,16 +206,15 @@ void TLayoutForm::pnlCardMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifie
     pnlCard->update();
 }
 
-void TLayoutForm::pnlCardMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at)
+void TLayoutForm::pnlCardMouseUp(Qt::MouseButton button)
 {
-    (void)at;
     if (InPreview())
         return;
     if (button == Qt::LeftButton && Dragging) {
         pnlCardEndDrag();
     } else if (OutlineShown && !Dragging) {
+        // Objects the band touches join the selection; with Ctrl too, none leaves it.
         const TRect band = NormalizedRect(Band);
-        const bool ctrl = modifiers & Qt::ControlModifier;
         for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
             if (!intersects((*object)->GetDispRect(), band))
                 continue;
@@ -224,7 +223,6 @@ void TLayoutForm::pnlCardMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers m
             SelectedList.push_back(*object);
             FocusedIndex = int(SelectedList.size()) - 1;
         }
-        (void)ctrl;
         SyncObjectList();
         OutlineShown = 0;
         Band = {};
@@ -388,7 +386,7 @@ bool TLayoutForm::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        pnlCardMouseUp(mouse->button(), mouse->modifiers(), mouse->position().toPoint());
+        pnlCardMouseUp(mouse->button());
         return true;
     }
     case QEvent::MouseButtonDblClick:

@@ -174,11 +174,21 @@ TEST(AddressBindingTest, SplitHiddenNameMovesTheHonorificToTheLowestVisibleCompa
     const TBoundName name = RecordName(company(QStringLiteral("山田　太郎"), QStringLiteral("鈴木商事"),
                                                QStringLiteral("営業部"), {}), c, true);
     set.Name->Visible = 0;
-    FillObjects(set, {}, {}, name, c, false);
+    FillObjects(set, {}, {}, name, c, TFillRole::Receiver);
     EXPECT_EQ(set.Name->Honor(), QString());
     EXPECT_EQ(set.Corp[1]->Text(), QStringLiteral("営業部"));
     EXPECT_EQ(set.Corp[1]->Honor(), QStringLiteral("御中"));
     EXPECT_EQ(set.Corp[0]->Honor(), QString());
+    // The sender on a paper without a sender part keeps its honorific where it is.
+    TSenderRecord s;
+    s.SelectInfo = 2;
+    s.Name = WideToEscapedAnsi(QStringLiteral("山田　太郎"));
+    s.Corp = sjis(QStringLiteral("鈴木商事"));
+    const TFixedObjects other = ReceiverObjects(layout, true);
+    ClearObjects(other);
+    FillObjects(other, {}, {}, SenderName(s, c, true, true), c, TFillRole::SenderAsReceiver);
+    EXPECT_EQ(other.Name->Honor(), QStringLiteral("行"));
+    EXPECT_EQ(other.Corp[0]->Honor(), QString());
 }
 
 TEST(AddressBindingTest, SenderJointSeriesJoinsTwoGivenNamesPerLine)

@@ -160,7 +160,7 @@ struct TLayout {
         const TAddressBindRecord r = ReadAddressBindRecord(table);
         FillObjects(receiver, PostalText(r.Pos, Doc.PrintForm.PostalMark),
                     AddressLines(r.Tdfkn, r.Adrs1, r.Adrs2, r.Adrs3, context), RecordName(r, context, receiver.Split), context,
-                    false);
+                    TFillRole::Receiver);
         FillBarcode(receiver, r.Pos, r.Tdfkn + r.Adrs1 + r.Adrs2 + r.Adrs3, context);
         return true;
     }

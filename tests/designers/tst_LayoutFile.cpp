@@ -22,6 +22,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -240,6 +241,19 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     form->tbtnPreviewCloseClick();
     EXPECT_FALSE(form->InPreview());
     EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+}
+
+TEST_F(LayoutFileTest, ThePrinterSetUpOfAMultiUpPaperPlacesThePrintableAreaOnTheFirstCard)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+    whenModal<QPrintDialog>([](QPrintDialog *dialog) { dialog->accept(); });
+    form->actPrintSet->trigger();
+    // The area of the sheet, seen from the first card's corner.
+    const QRect sheet = form->PrinterInfo->GetPrintableRect(0, 0);
+    const int left = LayoutUnits(form->SheetFormat.LeftMargin), top = LayoutUnits(form->SheetFormat.TopMargin);
+    EXPECT_EQ(form->PrintableArea, (TRect{sheet.left() - left, sheet.top() - top, sheet.left() + sheet.width() - left,
+                                          sheet.top() + sheet.height() - top}));
+    EXPECT_EQ(form->PrintRangeRect.Left, int(form->PrintableArea.Left * form->ZoomRatio));
 }
 
 TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)

@@ -280,6 +280,9 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
             });
         } catch (const EPrinterError &e) {
             failure = e.Message;
+        } catch (const std::exception &e) {
+            // Whatever stopped the run, the layout is turned back and bound again before it is told.
+            failure = QStringLiteral("印刷できませんでした\r\n") + QString::fromLocal8Bit(e.what());
         }
         if (form.TurnForPrint)
             form.TurnLayout();

@@ -449,7 +449,7 @@ TEST_F(LayoutPrintTest, AQueueOfTheSchedulerGetsTheWholeJob)
     EXPECT_LE((queued.topLeft() - direct.topLeft()).manhattanLength(), 2);
 }
 
-TEST_F(LayoutPrintTest, AStoppedQueueRunSendsNothing)
+TEST_F(LayoutPrintTest, AStoppedQueueRunSendsNothingAndARefusedJobIsReported)
 {
     test::CupsServer cups;
     ASSERT_TRUE(cups.Running);
@@ -458,6 +458,24 @@ TEST_F(LayoutPrintTest, AStoppedQueueRunSendsNothing)
     EXPECT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), QString(), [](int done, int) { return done < 2; }),
               TPrintOutcome::Stopped);
     EXPECT_EQ(cups.JobsTaken(), 0);
+    // A queue that takes no jobs: the run is an error, never a success.
+    QProcess reject;
+    reject.start(QStringLiteral("cupsreject"), {QLatin1String(test::CupsServer::Queue)});
+    ASSERT_TRUE(reject.waitForFinished(20000) && reject.exitCode() == 0);
+    EXPECT_THROW(PrintLayout(job, QStringLiteral("宛名印刷"), QString(), nullptr), EPrinterError);
+    EXPECT_EQ(cups.JobsTaken(), 0);
+}
+
+TEST_F(LayoutPrintTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothing)
+{
+    QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool writable = QFile(out.path() + "/probe").open(QIODevice::WriteOnly);  // root writes anyway
+    if (!writable)
+        EXPECT_THROW(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), EPrinterError);
+    EXPECT_THROW(PrintLayout(job, QStringLiteral("宛名印刷"), out.path() + "/なし/宛名.pdf", nullptr), EPrinterError);
+    QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::remove(out.path() + "/probe");
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QToolBar>
@@ -81,22 +82,16 @@ TWizardPrinter wizardPrinter(const TPrinterInfo &info)
     return p;
 }
 
-// The sender table open for the length of a run: binding each record would otherwise open the encrypted file
-// again, tens of milliseconds a record.
-class TSenderTableHeld {
-public:
-    TSenderTableHeld() : held_(DMMirvale18 && DMMirvale18->OpenSenderTable()) {}
-    ~TSenderTableHeld()
-    {
-        if (held_)
+// Opens the sender table for the length of a run and answers its closing: binding each record would otherwise
+// open the encrypted file again, tens of milliseconds a record.
+auto holdSenderTable()
+{
+    const bool held = DMMirvale18 && DMMirvale18->OpenSenderTable();
+    return qScopeGuard([held] {
+        if (held)
             DMMirvale18->CloseSenderTable();
-    }
-    TSenderTableHeld(const TSenderTableHeld &) = delete;
-    TSenderTableHeld &operator=(const TSenderTableHeld &) = delete;
-
-private:
-    bool held_;
-};
+    });
+}
 
 // What a print or preview run of the designer prints.
 TLayoutPrintJob printJob(TLayoutForm &form, bool needsData, bool limitedPrinter)
@@ -191,7 +186,7 @@ QRect contentRect(TLayoutForm &form)
 void drawPreviewPage(TLayoutForm &form, int page)
 {
     TWaitCursor wait;
-    TSenderTableHeld senders;
+    const auto senders = holdSenderTable();
     const TRenderTarget target = form.PrinterInfo ? form.PrinterInfo->RenderTarget() : TRenderTarget{};
     DrawPreviewPage(printJob(form, needsData(form), false), page, target, *form.PreviewMetafile);
     form.PreviewPage = page;
@@ -261,7 +256,7 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
     QString failure;
     {
         TWaitCursor wait;
-        TSenderTableHeld senders;
+        const auto senders = holdSenderTable();
         if (form.TurnForPrint)
             form.TurnLayout();
         const TLayoutPrintJob job = printJob(form, data, limitedPrinter);

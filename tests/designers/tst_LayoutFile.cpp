@@ -15,6 +15,7 @@
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
+#include "PrintedPdf.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrintDialog>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -69,17 +69,6 @@ void previewAllRecords(const QString &labelCount, const QString &labelStart)
         }
         child<QPushButton>(wizard, "btnPreview2")->click();
     });
-}
-
-int pdfPages(const QString &file)
-{
-    QProcess pdfinfo;
-    pdfinfo.start(QStringLiteral("pdfinfo"), {file});
-    pdfinfo.waitForFinished();
-    for (const QByteArray &line : pdfinfo.readAllStandardOutput().split('\n'))
-        if (line.startsWith("Pages:"))
-            return line.mid(6).trimmed().toInt();
-    return -1;
 }
 
 class LayoutFileTest : public ::testing::Test {
@@ -175,7 +164,12 @@ TEST_F(LayoutFileTest, ANewPostcardPrintsEveryRecordToAPdfFile)
     form->actPrint->trigger();
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("宛名レイアウトを印刷します  \r\nよろしいですか？")});
     EXPECT_EQ(form->RecordNumbers.size(), 3u);
-    EXPECT_EQ(pdfPages(pdf), 3);
+    EXPECT_EQ(test::pdfPages(pdf), 3);
+    EXPECT_TRUE(test::pageText(pdf, 2).contains(QStringLiteral("佐藤花子様"))) << test::pageText(pdf, 2).toStdString();
+    // The designer's own binding puts each digit of the code in its box.
+    const QImage page = test::renderedPage(pdf, 2, 600);
+    test::keepSample(page, "designer-600dpi");
+    test::ExpectDigitsCentredInPostcardBoxes(page);
     // The card shows the selected record again.
     EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
     EXPECT_TRUE(form->isEnabled());

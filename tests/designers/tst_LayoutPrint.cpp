@@ -5,6 +5,7 @@
 #include "designers/LayoutPrint.h"
 
 #include "CupsServer.h"
+#include "PrintedPdf.h"
 #include "TestBook.h"
 #include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
@@ -29,92 +30,7 @@
 namespace {
 
 using TPrint = TPrintPlan::TPrint;
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    EXPECT_TRUE(process.waitForFinished(120000)) << program.toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int pdfPages(const QString &file)
-{
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run(QStringLiteral("pdfinfo"), {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-// The first page's size in millimetres, as pdfinfo gives it in points.
-QSizeF pdfPageMm(const QString &file)
-{
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
-                                          .match(run(QStringLiteral("pdfinfo"), {file}));
-    return m.hasMatch() ? QSizeF(m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72) : QSizeF();
-}
-
-// The text of one page (from 1), line breaks taken out: a column comes out a character a line.
-QString pageText(const QString &file, int page)
-{
-    QString text = run(QStringLiteral("pdftotext"), {"-raw", "-f", QString::number(page), "-l", QString::number(page),
-                                                     file, "-"});
-    text.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
-    return text;
-}
-
-QImage renderedPage(const QString &file, int page, int dpi)
-{
-    const QString stem = file + QStringLiteral(".p%1").arg(page);
-    run(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
-                                     QString::number(page), "-png", "-singlefile", file, stem});
-    return QImage(stem + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
-}
-
-// Dark pixels of area.
-int inkIn(const QImage &image, const QRect &area)
-{
-    int ink = 0;
-    const QRect a = area & image.rect();
-    for (int y = a.top(); y <= a.bottom(); ++y)
-        for (int x = a.left(); x <= a.right(); ++x)
-            ink += qGray(image.pixel(x, y)) < 128;
-    return ink;
-}
-
-// The bounding box of the dark pixels of area.
-QRect inkBox(const QImage &image, const QRect &area)
-{
-    QRect box;
-    const QRect a = area & image.rect();
-    for (int y = a.top(); y <= a.bottom(); ++y)
-        for (int x = a.left(); x <= a.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 128)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
-// Keeps a rendered page as name.png in the folder VELMORA_SAMPLE_DIR names, for a person to look at.
-void keepSample(const QImage &page, const char *name)
-{
-    const QString folder = qEnvironmentVariable("VELMORA_SAMPLE_DIR");
-    if (!folder.isEmpty())
-        page.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
-}
-
-// The horizontal centre of the ink of area, in pixels; NaN without ink.
-double inkCentreX(const QImage &image, const QRect &area)
-{
-    double sum = 0;
-    int n = 0;
-    const QRect a = area & image.rect();
-    for (int y = a.top(); y <= a.bottom(); ++y)
-        for (int x = a.left(); x <= a.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 128) {
-                sum += x;
-                ++n;
-            }
-    return n ? sum / n : std::nan("");
-}
+using namespace test;
 
 struct TSample {
     const char *Pos, *Tdfkn, *Adrs1, *Adrs2, *Name;
@@ -280,36 +196,10 @@ TEST_F(LayoutPrintTest, PostcardsOfABookToPdfOnePagePerPrint)
     // The binding is left on the last record printed; nothing of the run is left beside the file.
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("宛名.pdf")});
 
-    // Each of the seven digits inks Japan Post's box: 5.7 mm wide, 8 mm high, 12 mm from the top, left
-    // edges at 44.3 to 86.3 mm; its ink is centred in the box within 0.4 mm.
     const QImage page = renderedPage(pdf, 2, 600);
     ASSERT_FALSE(page.isNull());
     keepSample(page, "postcard-600dpi");
-    const auto px = [](double mmValue) { return int(std::lround(mmValue / 25.4 * 600)); };
-    const double lefts[] = {44.3, 51.3, 58.3, 65.9, 72.7, 79.5, 86.3};
-    for (double left : lefts) {
-        const QRect box(px(left + 0.3), px(12.3), px(5.1), px(7.4));
-        ASSERT_GT(inkIn(page, box), 0) << left;
-        EXPECT_NEAR(inkCentreX(page, box) * 25.4 / 600, left + 2.85, 0.4) << left;
-    }
-}
-
-TEST_F(LayoutPrintTest, ThePreviewShowsThePagesThePrinterGetsOfASinglePaper)
-{
-    // Two prints per record on single postcards: six pages, each record's two together, in the preview too.
-    job.LabelCount = 2;
-    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
-    ASSERT_EQ(pdfPages(pdf), 6);
-    ASSERT_EQ(job.Plan().PageCount(), 6);
-    for (const int page : {1, 2}) {
-        TMetafileEx picture;
-        DrawPreviewPage(job, page, TRenderTarget{true, 600, 600, 0, 0}, picture);
-        EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(378, 559));
-        const QString printed = pageText(pdf, page + 1);
-        EXPECT_TRUE(printed.contains(QString::fromUtf8(Samples[page / 2].Adrs1))) << printed.toStdString();
-        // The preview bound the record of that page.
-        EXPECT_EQ(address()->GetLine(0), QString::fromUtf8(Samples[page / 2].Tdfkn) + QString::fromUtf8(Samples[page / 2].Adrs1));
-    }
+    ExpectDigitsCentredInPostcardBoxes(page);
 }
 
 TEST_F(LayoutPrintTest, TheOffsetAndTheFlapMoveWhatIsPrinted)

@@ -45,6 +45,9 @@ TPrintMenuDialog::TPrintMenuDialog(QWidget *owner) : QDialog(owner)
     layout->addWidget(ckbShowMenu);
     layout->addLayout(MakeOkCancelButtons(this, btnOK, btnCancel));
     btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     rbNew->setChecked(true);
     recolour();
 }

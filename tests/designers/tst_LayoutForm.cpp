@@ -29,7 +29,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTest>
@@ -674,4 +676,25 @@ TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser
     EXPECT_TRUE(list->CloseSubForms());
     EXPECT_EQ(LayoutForm, nullptr);
     ShowLayoutForm = nullptr;
+}
+
+TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)
+{
+    TPrintMenuDialog dialog(nullptr);
+    dialog.SetKind(2);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("名刺印刷　メニュー"));
+    dialog.SetChoice(0);
+    auto *open = dialog.findChild<QRadioButton *>("rbOpen");
+    open->setChecked(true);
+    EXPECT_FALSE(dialog.findChild<QRadioButton *>("rbContinue")->isEnabled());
+    EXPECT_EQ(open->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    dialog.show();
+    open->setFocus();
+    QTest::keyClick(open, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.findChild<QCheckBox *>("ckbShowMenu")->setChecked(false);
+    dialog.findChild<QPushButton *>("btnOK")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.GetChoice(), 1);
+    EXPECT_FALSE(dialog.GetShowMenu());
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: from the main window 印刷 → 宛名印刷 opens the address designer, whose new layout
-# starts on the paper dialog; the postcard is chosen, the card shows the first record, and 印刷 prints every
+# End to end under Xvfb: from the main window 印刷 → 宛名印刷 opens the address designer, its start menu's
+# 新規に宛名面を作成する leads to the paper dialog; the postcard is chosen, the card shows the first record, and 印刷 prints every
 # record of the list through the wizard to a PDF file named in the file dialog: one 100 x 148 mm page per
 # record, the fonts embedded, every address readable from the file.
 # Usage: layout_print.sh <program> <book maker>   (run inside xvfb-run)
@@ -11,8 +11,7 @@ source "$(dirname "$0")/common.sh"
 
 mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
 "$make_book" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
-# The designer's start menu is switched off: a new layout is the first thing it offers.
-printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n[LAYOUT]\r\nMenu=0\r\n' \
+printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
   "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
 
 "$program" & pid=$!
@@ -34,6 +33,10 @@ click_in() {  # <window name> <x> <y>
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 0.5
 xdotool key alt+p; sleep 0.4; xdotool key a
+wait_for 20 xdotool search --onlyvisible --name '^宛名印刷　メニュー$' || fail "the designer did not show its start menu"
+sleep 1
+# 新規に宛名面を作成する is chosen: OK.
+click_in '^宛名印刷　メニュー$' 90 -23
 wait_for 20 xdotool search --onlyvisible --name '^新規作成$' || fail "the designer did not offer a paper"
 sleep 1
 # The postcard is the first paper offered: OK.

@@ -339,6 +339,32 @@ TEST_F(LayoutPrintTest, AQueueOfTheSchedulerGetsTheWholeJob)
     EXPECT_LE((queued.topLeft() - direct.topLeft()).manhattanLength(), 2);
 }
 
+TEST_F(LayoutPrintTest, AMultiUpSheetLandsOnTheQueuesPageWhereThePdfPrinterPutsIt)
+{
+    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+    ASSERT_NE(it, master.Formats.end());
+    UsePaper(size_t(it - master.Formats.begin()));
+    job.LabelStart = 2;
+    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    const QRect direct = inkBox(renderedPage(pdf, 1, 150), QRect(0, 0, 1240, 1754));
+
+    // The queue cannot print its 12-point edges: the sheet's margins lose them, the cards stay in place.
+    test::CupsServer cups;
+    ASSERT_TRUE(cups.Running);
+    TPrinter &printer = Printer();
+    printer.SetPrinterIndex(int(printer.Printers().indexOf(QLatin1String(test::CupsServer::Queue))));
+    ASSERT_NE(SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight), TPaperChoice::Refused);
+    ASSERT_GT(printer.Metrics().OffsetX, 0);
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), QString(), nullptr), TPrintOutcome::Printed);
+    ASSERT_TRUE(cups.WaitForJobFile().startsWith("%PDF"));
+    const QRect queued = inkBox(renderedPage(cups.JobFileName(), 1, 150), QRect(0, 0, 1240, 1754));
+    ASSERT_FALSE(direct.isEmpty());
+    EXPECT_LE((queued.topLeft() - direct.topLeft()).manhattanLength(), 2);
+    EXPECT_LE((queued.bottomRight() - direct.bottomRight()).manhattanLength(), 2);
+}
+
 TEST_F(LayoutPrintTest, AStoppedQueueRunSendsNothingAndARefusedJobIsReported)
 {
     test::CupsServer cups;

@@ -121,13 +121,18 @@ void TLayoutForm::PopupMenuPopup()
 
 namespace {
 
+// A state the step never stored, or a stream cut short, leaves the object as it was: the objects read their
+// whole stream before they take any of it.
 void loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
 {
     QBuffer *stream = item.GetStream(state);
-    if (!stream)
+    if (!stream || stream->size() == 0)
         return;
-    TObjectStream in(*stream);
-    object.LoadFromStream(in);
+    try {
+        TObjectStream in(*stream);
+        object.LoadFromStream(in);
+    } catch (const EStreamError &) {
+    }
     for (uint8_t s : {uint8_t(0), uint8_t(1)})
         if (QBuffer *each = item.GetStream(s))
             each->seek(0);

@@ -15,6 +15,7 @@
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
@@ -253,9 +254,18 @@ TEST_F(LayoutFormTest, MissingPaperPictureLeavesTheDesignerEmptyAndUsable)
 TEST_F(LayoutFormTest, SwitchingTheFixedSetStacksEachObjectOnce)
 {
     open();
+    form->BarSize = 3;
     ASSERT_TRUE(applyPaper(paperIndex(0)));
+    auto &combinedBarcode = static_cast<TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+    combinedBarcode.Visible = 1;
+    combinedBarcode.SetBarSize(2);
     form->SetSplitLayout(1);
     EXPECT_EQ(form->FixedObjects[7], form->SplitObjects[7].get());
+    // The barcode keeps its size and visibility across the switch.
+    const auto &splitBarcode = static_cast<const TBarcodeRect &>(*form->SplitObjects[SplitBarcodeIndex]);
+    EXPECT_EQ(splitBarcode.BarSize(), 2);
+    EXPECT_TRUE(splitBarcode.Visible);
+    EXPECT_NE(form->Layout.ZIndexOf(&splitBarcode), -1);
     const size_t stacked = form->ZOrderList.size();
     EXPECT_NE(form->Layout.ZIndexOf(form->SplitObjects[7].get()), -1);
     EXPECT_EQ(form->Layout.ZIndexOf(form->CombinedObjects[2].get()), -1);
@@ -697,4 +707,39 @@ TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.GetChoice(), 1);
     EXPECT_FALSE(dialog.GetShowMenu());
+}
+
+TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
+{
+    TDrawRect *sender = form->CombinedObjects[6].get();
+    const int zIndex = form->Layout.ZIndexOf(sender);
+    ASSERT_GE(zIndex, 0);
+    // The step a deletion of the sender's name records, and the deletion itself.
+    auto step = std::make_unique<TUndoDatas>(1);
+    step->AddDrawRect(*sender, zIndex, 0, 6);
+    step->UpdateObject(0, *sender, 1);
+    form->ZOrderList.erase(form->ZOrderList.begin() + zIndex);
+    form->PrintParts = 1;
+    form->actSender->setChecked(false);
+    form->UndoList.Add(std::move(step));
+    form->UndoList.Undo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), zIndex);
+    EXPECT_EQ(form->PrintParts, 0);
+    EXPECT_TRUE(form->actSender->isChecked());
+    EXPECT_TRUE(form->FixedObjectsChanged);
+    form->UndoList.Redo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), -1);
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_FALSE(form->actSender->isChecked());
+
+    // A step whose stream is missing or cut short leaves the object as it is.
+    const TRect kept = sender->GetRect();
+    auto cut = std::make_unique<TUndoDatas>(2);
+    cut->AddDrawRect(*sender, -1, 0, 6);
+    cut->UpdateObject(0, *sender, 1);
+    QBuffer *stream = static_cast<TDrawRectUndoData *>(cut->GetItem(0))->GetStream(0);
+    stream->buffer().truncate(10);
+    form->UndoList.Add(std::move(cut));
+    form->UndoList.Undo();
+    EXPECT_EQ(sender->GetRect(), kept);
 }

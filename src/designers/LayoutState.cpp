@@ -121,21 +121,24 @@ void TLayoutForm::PopupMenuPopup()
 
 namespace {
 
-// A state the step never stored, or a stream cut short, leaves the object as it was: the objects read their
-// whole stream before they take any of it.
-void loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
+// A state the step never stored, or a stream cut short or unreadable, leaves the object as it was (the objects
+// read their whole stream before they take any of it) and answers false.
+bool loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
 {
     QBuffer *stream = item.GetStream(state);
     if (!stream || stream->size() == 0)
-        return;
+        return false;
+    bool loaded = true;
     try {
         TObjectStream in(*stream);
         object.LoadFromStream(in);
     } catch (const EStreamError &) {
+        loaded = false;
     }
     for (uint8_t s : {uint8_t(0), uint8_t(1)})
         if (QBuffer *each = item.GetStream(s))
             each->seek(0);
+    return loaded;
 }
 
 template <class T> bool validIndex(const T &list, int index) { return index >= 0 && index < int(list.size()); }
@@ -173,7 +176,8 @@ void TLayoutForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TU
                 return;
             }
             std::unique_ptr<T> object = make();
-            loadFrom(*object, *data, state);
+            if (!loadFrom(*object, *data, state))
+                return;
             object->SetZoom(ZoomRatio);
             object->Prepare(target, false);
             insertAt(object.get(), data->ZIndex);

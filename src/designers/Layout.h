@@ -297,6 +297,9 @@ private:
 
     bool closing_ = false;
     bool shownOnce_ = false;
+    // The pop-up's own items and the commands they run.
+    std::vector<std::pair<QAction *, QAction *>> PopupItems;
+    QAction *pmiBorder1 = nullptr, *pmiBorder2 = nullptr;
 };
 
 // Installs the main list's maker of the designer; the program calls it at start.

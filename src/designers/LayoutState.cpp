@@ -112,8 +112,13 @@ void TLayoutForm::PopupMenuPopup()
     const TDrawRect *focused = FocusedObject();
     const int kind = focused ? focused->GetKind() : -1;
     const bool freeObject = kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
-    for (QAction *action : {actFont, actDetail, actDataForm, actEditData, actSenderEdit, actSender, actBarcodeSet})
-        action->setVisible(!freeObject);
+    for (const auto &[item, source] : PopupItems) {
+        item->setEnabled(source->isEnabled());
+        item->setChecked(source->isChecked());
+        item->setVisible(!freeObject);
+    }
+    pmiBorder1->setVisible(!freeObject);
+    pmiBorder2->setVisible(!freeObject);
     UpdateObjectActions();
 }
 

@@ -32,6 +32,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -742,4 +743,26 @@ TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
     form->UndoList.Add(std::move(cut));
     form->UndoList.Undo();
     EXPECT_EQ(sender->GetRect(), kept);
+}
+
+TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInTheMainMenu)
+{
+    auto word = std::make_unique<TWordRect>();
+    word->SetRect(TRect{10, 10, 110, 40});
+    word->SetZoom(form->ZoomRatio);
+    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
+    form->WordList.push_back(std::move(word));
+    QTest::mouseClick(card, Qt::RightButton, {}, QPoint(50, 20));
+    ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
+    form->PopupMenuPopup();
+    auto *font = form->PopupMenu->findChild<QAction *>("pmiFont");
+    ASSERT_TRUE(font);
+    EXPECT_FALSE(font->isVisible());
+    EXPECT_TRUE(form->actFont->isVisible());
+    EXPECT_TRUE(form->actWordEdit->isVisible());
+    QTest::mouseClick(card, Qt::RightButton, {}, middle(name()));
+    form->PopupMenuPopup();
+    EXPECT_TRUE(font->isVisible());
+    EXPECT_TRUE(font->isEnabled());
+    EXPECT_FALSE(form->actWordEdit->isVisible());
 }

@@ -5,8 +5,8 @@
 // Its units: Layout.cpp (creation, settings, start menu, a new layout on a paper, emptying, the save
 // question, closing), LayoutControls.cpp (actions, menus, tool bars), LayoutCanvas.cpp (painting and mouse
 // work on the card), LayoutView.cpp (zoom, object list, fixed-object sets, turning), LayoutState.cpp (action
-// enabling, recent files, undo application), LayoutBinding.cpp (records and senders into the fixed objects)
-// and LayoutFile.cpp (the file and print commands).
+// enabling, recent files, undo application), LayoutEdit.cpp (undo and record stepping), LayoutBinding.cpp
+// (records and senders into the fixed objects) and LayoutFile.cpp (the file and print commands).
 #pragma once
 
 #include "designers/AddressBinding.h"
@@ -219,6 +219,12 @@ public:
     bool OpenDocument(const QString &path);
     bool SaveDocument(const QString &path);
     QImage MakeThumbnail(int sizeIndex);
+
+    // ---- Editing (LayoutEdit.cpp) ----
+    // Undoes (or redoes) one step and restores the selection it recorded.
+    void actUndoExecute(bool redo);
+    // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
+    void actMoveExecute(int tag);
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main

@@ -147,8 +147,10 @@ void TLayoutForm::createActions()
     connect(actPrintSet, &QAction::triggered, this, &TLayoutForm::actPrintSetExecute);
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
-    connect(actUndo, &QAction::triggered, this, [this] { UndoList.Undo(); });
-    connect(actRedo, &QAction::triggered, this, [this] { UndoList.Redo(); });
+    connect(actUndo, &QAction::triggered, this, [this] { actUndoExecute(false); });
+    connect(actRedo, &QAction::triggered, this, [this] { actUndoExecute(true); });
+    for (QAction *action : {actFirst, actPrior, actNext, actLast})
+        connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
 }
 
 void TLayoutForm::SetGridSize(uint8_t size)

@@ -195,9 +195,17 @@ TEST_F(LayoutFormTest, ListChangesShowTheNewSelectionAndDeletedRecordsNothing)
     open();
     ASSERT_TRUE(applyPaper(paperIndex(0)));
     EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
-    // The main list tells the designer of the new selection.
+    // The main list tells the designer of the new selection; the record commands step through the list.
     list->SelectItem(1, true, false);
     EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->actPrior->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+    EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
+    form->actLast->trigger();
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->UpdateActions();
+    EXPECT_FALSE(form->actNext->isEnabled());
+    EXPECT_TRUE(form->actFirst->isEnabled());
 
     // A record deleted behind the list's back: nothing is shown, never the record the cursor lands on.
     TTable &t = *DMMirvale18->AdrsTable;
@@ -360,9 +368,14 @@ TEST_F(LayoutCanvasTest, ClickSelectsCtrlClickDeselectsAndAMoveIsOneUndoStep)
     EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
     EXPECT_TRUE(form->Modified);
     ASSERT_EQ(form->UndoList.GetCount(), 1);
-    form->UndoList.Undo();
+    // Undo puts the object back and selects what was selected before the move.
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(form->SelectedList.empty());
+    form->actUndo->trigger();
     EXPECT_EQ(nameObject.GetRect(), before);
-    form->UndoList.Redo();
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->FocusedObject(), &nameObject);
+    form->actRedo->trigger();
     EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
 }
 

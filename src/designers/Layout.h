@@ -5,8 +5,8 @@
 // Its units: Layout.cpp (creation, settings, start menu, a new layout on a paper, emptying, the save
 // question, closing), LayoutControls.cpp (actions, menus, tool bars), LayoutCanvas.cpp (painting and mouse
 // work on the card), LayoutView.cpp (zoom, object list, fixed-object sets, turning), LayoutState.cpp (action
-// enabling, recent files, undo application), LayoutBinding.cpp (records and senders into the fixed objects)
-// and LayoutFile.cpp (the file and print commands).
+// enabling, recent files, undo application), LayoutEdit.cpp (undo and record stepping), LayoutBinding.cpp
+// (records and senders into the fixed objects) and LayoutFile.cpp (the file and print commands).
 #pragma once
 
 #include "designers/AddressBinding.h"
@@ -220,6 +220,12 @@ public:
     bool SaveDocument(const QString &path);
     QImage MakeThumbnail(int sizeIndex);
 
+    // ---- Editing (LayoutEdit.cpp) ----
+    // Undoes (or redoes) one step and restores the selection it recorded.
+    void actUndoExecute(bool redo);
+    // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
+    void actMoveExecute(int tag);
+
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main
     // list). False when there is nothing to show: the objects are then left empty, never filled from
@@ -297,6 +303,9 @@ private:
 
     bool closing_ = false;
     bool shownOnce_ = false;
+    // The pop-up's own items and the commands they run.
+    std::vector<std::pair<QAction *, QAction *>> PopupItems;
+    QAction *pmiBorder1 = nullptr, *pmiBorder2 = nullptr;
 };
 
 // Installs the main list's maker of the designer; the program calls it at start.

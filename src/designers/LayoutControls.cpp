@@ -147,8 +147,10 @@ void TLayoutForm::createActions()
     connect(actPrintSet, &QAction::triggered, this, &TLayoutForm::actPrintSetExecute);
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
-    connect(actUndo, &QAction::triggered, this, [this] { UndoList.Undo(); });
-    connect(actRedo, &QAction::triggered, this, [this] { UndoList.Redo(); });
+    connect(actUndo, &QAction::triggered, this, [this] { actUndoExecute(false); });
+    connect(actRedo, &QAction::triggered, this, [this] { actUndoExecute(true); });
+    for (QAction *action : {actFirst, actPrior, actNext, actLast})
+        connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
 }
 
 void TLayoutForm::SetGridSize(uint8_t size)
@@ -238,10 +240,23 @@ void TLayoutForm::createMenus()
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
     PopupMenu->addActions({actCopy, actPaste, actDelete});
     PopupMenu->addSeparator();
-    PopupMenu->addActions({actFont, actDetail, actDataForm});
-    PopupMenu->addSeparator();
-    PopupMenu->addActions({actEditData, actSenderEdit, actSender, actBarcodeSet});
-    PopupMenu->addSeparator();
+    // Items of their own for the commands that the pop-up hides for free objects, so the main menu keeps them.
+    const auto item = [this](QAction *source, const char *name) {
+        QAction *proxy = PopupMenu->addAction(source->text());
+        proxy->setObjectName(QLatin1String(name));
+        proxy->setCheckable(source->isCheckable());
+        connect(proxy, &QAction::triggered, source, &QAction::trigger);
+        PopupItems.push_back({proxy, source});
+    };
+    item(actFont, "pmiFont");
+    item(actDetail, "pmiDetail");
+    item(actDataForm, "pmiDataForm");
+    pmiBorder1 = PopupMenu->addSeparator();
+    item(actEditData, "pmiEditData");
+    item(actSenderEdit, "pmiSenderEdit");
+    item(actSender, "pmiSender");
+    item(actBarcodeSet, "pmiBarcode");
+    pmiBorder2 = PopupMenu->addSeparator();
     PopupMenu->addActions({actIllustSet, actWordEdit, actWordSet, actFigureSet, actQRCodeSet});
     connect(PopupMenu, &QMenu::aboutToShow, this, &TLayoutForm::PopupMenuPopup);
     connect(mmiRecent, &QMenu::aboutToShow, this, &TLayoutForm::UpdateRecentMenu);

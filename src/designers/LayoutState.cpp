@@ -112,8 +112,13 @@ void TLayoutForm::PopupMenuPopup()
     const TDrawRect *focused = FocusedObject();
     const int kind = focused ? focused->GetKind() : -1;
     const bool freeObject = kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
-    for (QAction *action : {actFont, actDetail, actDataForm, actEditData, actSenderEdit, actSender, actBarcodeSet})
-        action->setVisible(!freeObject);
+    for (const auto &[item, source] : PopupItems) {
+        item->setEnabled(source->isEnabled());
+        item->setChecked(source->isChecked());
+        item->setVisible(!freeObject);
+    }
+    pmiBorder1->setVisible(!freeObject);
+    pmiBorder2->setVisible(!freeObject);
     UpdateObjectActions();
 }
 
@@ -121,16 +126,24 @@ void TLayoutForm::PopupMenuPopup()
 
 namespace {
 
-void loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
+// A state the step never stored, or a stream cut short or unreadable, leaves the object as it was (the objects
+// read their whole stream before they take any of it) and answers false.
+bool loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
 {
     QBuffer *stream = item.GetStream(state);
-    if (!stream)
-        return;
-    TObjectStream in(*stream);
-    object.LoadFromStream(in);
+    if (!stream || stream->size() == 0)
+        return false;
+    bool loaded = true;
+    try {
+        TObjectStream in(*stream);
+        object.LoadFromStream(in);
+    } catch (const EStreamError &) {
+        loaded = false;
+    }
     for (uint8_t s : {uint8_t(0), uint8_t(1)})
         if (QBuffer *each = item.GetStream(s))
             each->seek(0);
+    return loaded;
 }
 
 template <class T> bool validIndex(const T &list, int index) { return index >= 0 && index < int(list.size()); }
@@ -168,7 +181,8 @@ void TLayoutForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TU
                 return;
             }
             std::unique_ptr<T> object = make();
-            loadFrom(*object, *data, state);
+            if (!loadFrom(*object, *data, state))
+                return;
             object->SetZoom(ZoomRatio);
             object->Prepare(target, false);
             insertAt(object.get(), data->ZIndex);

@@ -15,6 +15,7 @@
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
@@ -31,6 +32,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -193,9 +195,17 @@ TEST_F(LayoutFormTest, ListChangesShowTheNewSelectionAndDeletedRecordsNothing)
     open();
     ASSERT_TRUE(applyPaper(paperIndex(0)));
     EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
-    // The main list tells the designer of the new selection.
+    // The main list tells the designer of the new selection; the record commands step through the list.
     list->SelectItem(1, true, false);
     EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->actPrior->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+    EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
+    form->actLast->trigger();
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->UpdateActions();
+    EXPECT_FALSE(form->actNext->isEnabled());
+    EXPECT_TRUE(form->actFirst->isEnabled());
 
     // A record deleted behind the list's back: nothing is shown, never the record the cursor lands on.
     TTable &t = *DMMirvale18->AdrsTable;
@@ -253,9 +263,18 @@ TEST_F(LayoutFormTest, MissingPaperPictureLeavesTheDesignerEmptyAndUsable)
 TEST_F(LayoutFormTest, SwitchingTheFixedSetStacksEachObjectOnce)
 {
     open();
+    form->BarSize = 3;
     ASSERT_TRUE(applyPaper(paperIndex(0)));
+    auto &combinedBarcode = static_cast<TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+    combinedBarcode.Visible = 1;
+    combinedBarcode.SetBarSize(2);
     form->SetSplitLayout(1);
     EXPECT_EQ(form->FixedObjects[7], form->SplitObjects[7].get());
+    // The barcode keeps its size and visibility across the switch.
+    const auto &splitBarcode = static_cast<const TBarcodeRect &>(*form->SplitObjects[SplitBarcodeIndex]);
+    EXPECT_EQ(splitBarcode.BarSize(), 2);
+    EXPECT_TRUE(splitBarcode.Visible);
+    EXPECT_NE(form->Layout.ZIndexOf(&splitBarcode), -1);
     const size_t stacked = form->ZOrderList.size();
     EXPECT_NE(form->Layout.ZIndexOf(form->SplitObjects[7].get()), -1);
     EXPECT_EQ(form->Layout.ZIndexOf(form->CombinedObjects[2].get()), -1);
@@ -349,9 +368,14 @@ TEST_F(LayoutCanvasTest, ClickSelectsCtrlClickDeselectsAndAMoveIsOneUndoStep)
     EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
     EXPECT_TRUE(form->Modified);
     ASSERT_EQ(form->UndoList.GetCount(), 1);
-    form->UndoList.Undo();
+    // Undo puts the object back and selects what was selected before the move.
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(form->SelectedList.empty());
+    form->actUndo->trigger();
     EXPECT_EQ(nameObject.GetRect(), before);
-    form->UndoList.Redo();
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->FocusedObject(), &nameObject);
+    form->actRedo->trigger();
     EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
 }
 
@@ -697,4 +721,61 @@ TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.GetChoice(), 1);
     EXPECT_FALSE(dialog.GetShowMenu());
+}
+
+TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
+{
+    TDrawRect *sender = form->CombinedObjects[6].get();
+    const int zIndex = form->Layout.ZIndexOf(sender);
+    ASSERT_GE(zIndex, 0);
+    // The step a deletion of the sender's name records, and the deletion itself.
+    auto step = std::make_unique<TUndoDatas>(1);
+    step->AddDrawRect(*sender, zIndex, 0, 6);
+    step->UpdateObject(0, *sender, 1);
+    form->ZOrderList.erase(form->ZOrderList.begin() + zIndex);
+    form->PrintParts = 1;
+    form->actSender->setChecked(false);
+    form->UndoList.Add(std::move(step));
+    form->UndoList.Undo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), zIndex);
+    EXPECT_EQ(form->PrintParts, 0);
+    EXPECT_TRUE(form->actSender->isChecked());
+    EXPECT_TRUE(form->FixedObjectsChanged);
+    form->UndoList.Redo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), -1);
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_FALSE(form->actSender->isChecked());
+
+    // A step whose stream is missing or cut short leaves the object as it is.
+    const TRect kept = sender->GetRect();
+    auto cut = std::make_unique<TUndoDatas>(2);
+    cut->AddDrawRect(*sender, -1, 0, 6);
+    cut->UpdateObject(0, *sender, 1);
+    QBuffer *stream = static_cast<TDrawRectUndoData *>(cut->GetItem(0))->GetStream(0);
+    stream->buffer().truncate(10);
+    form->UndoList.Add(std::move(cut));
+    form->UndoList.Undo();
+    EXPECT_EQ(sender->GetRect(), kept);
+}
+
+TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInTheMainMenu)
+{
+    auto word = std::make_unique<TWordRect>();
+    word->SetRect(TRect{10, 10, 110, 40});
+    word->SetZoom(form->ZoomRatio);
+    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
+    form->WordList.push_back(std::move(word));
+    QTest::mouseClick(card, Qt::RightButton, {}, QPoint(50, 20));
+    ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
+    form->PopupMenuPopup();
+    auto *font = form->PopupMenu->findChild<QAction *>("pmiFont");
+    ASSERT_TRUE(font);
+    EXPECT_FALSE(font->isVisible());
+    EXPECT_TRUE(form->actFont->isVisible());
+    EXPECT_TRUE(form->actWordEdit->isVisible());
+    QTest::mouseClick(card, Qt::RightButton, {}, middle(name()));
+    form->PopupMenuPopup();
+    EXPECT_TRUE(font->isVisible());
+    EXPECT_TRUE(font->isEnabled());
+    EXPECT_FALSE(form->actWordEdit->isVisible());
 }

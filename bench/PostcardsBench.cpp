@@ -9,22 +9,17 @@
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
-#include "drawing/PrintJob.h"
 
 #include "BenchSupport.h"
+#include "PdfSides.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -37,7 +32,6 @@
 namespace {
 
 constexpr int Dpi = 600;
-constexpr int Checkpoints = 5;
 constexpr int Rounds = 3;
 
 struct TJoint {
@@ -174,132 +168,28 @@ void PrintOnPage(TMetaRect &object, TCanvas &canvas)
     object.Print(canvas, 0, 0);
 }
 
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-// What one side of the run measured, handed from its process to the parent.
-struct TSideResult {
-    double Seconds = 0;
-    double CpuSeconds = 0;                   // user and system time of the process meanwhile
-    long StartKb = 0;                        // resident before the first page (program, fonts, records)
-    std::array<long, Checkpoints> RssKb{};   // resident after each fifth of the pages
-    long PeakKb = 0;                         // VmHWM at the end
-    qint64 FileBytes = 0;
-};
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void setUpPdf(QPdfWriter &writer)
-{
-    writer.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(Dpi);
-    writer.setCreator(QStringLiteral("bench_postcards"));
-}
-
-// Writes one page per record into file, drawing each with drawPage, and measures the time and memory.
-TSideResult writePdf(const QString &file, const QList<TRecord> &records,
-                     const std::function<void(QPainter &, const TRecord &)> &drawPage)
-{
-    TSideResult result;
-    result.StartKb = statusKb("VmRSS:");
-    const double cpuBefore = cpuSeconds();
-    QElapsedTimer timer;
-    timer.start();
-    {
-        QPdfWriter writer(file);
-        setUpPdf(writer);
-        TPrintJob job(writer, file);
-        size_t next = 0;
-        for (qsizetype i = 0; i < records.size(); ++i) {
-            if (i > 0)
-                job.NewPage();
-            drawPage(job.Painter(), records[i]);
-            while (next < Checkpoints && i + 1 == records.size() * qsizetype(next + 1) / Checkpoints)
-                result.RssKb[next++] = statusKb("VmRSS:");
-        }
-        job.End();  // the text maps corrected: part of writing the file
-    }
-    result.Seconds = seconds(timer);
-    result.CpuSeconds = cpuSeconds() - cpuBefore;
-    result.PeakKb = statusKb("VmHWM:");
-    result.FileBytes = QFileInfo(file).size();
-    return result;
-}
-
 TSideResult printWithObjects(const QString &file, const QList<TRecord> &records)
 {
     TAddressSide side;
-    return writePdf(file, records, [&side](QPainter &painter, const TRecord &r) {
-        side.SetRecord(r);
+    return WritePostcardPdf(file, int(records.size()), [&](QPainter &painter, int i) {
+        side.SetRecord(records[i]);
         TCanvas canvas(painter, Dpi, Dpi);
         for (TMetaRect *object : side.Objects())
             PrintOnPage(*object, canvas);
     });
 }
 
-// The same strings in lines across the page, in the objects' face at the address's base size.
+// The same strings in lines across the page.
 TSideResult printWithDrawText(const QString &file, const QList<TRecord> &records)
 {
-    QFont font(QStringLiteral("ＭＳ 明朝"));
-    font.setPixelSize(100);
-    const qreal line = 130;
-    return writePdf(file, records, [&font, line](QPainter &painter, const TRecord &r) {
-        painter.setFont(font);
-        QPointF at(60, 200);
-        const auto draw = [&](const QString &text) {
-            if (text.isEmpty())
-                return;
-            painter.drawText(at, text);
-            at.ry() += line;
-        };
-        draw(r.Code);
-        for (const QString &l : r.Lines)
-            draw(l);
-        draw(r.Company);
-        draw(r.Name + u'\u3000' + r.Honor);
+    return WritePostcardPdf(file, int(records.size()), [&](QPainter &painter, int i) {
+        const TRecord &r = records[i];
+        QStringList lines{r.Code};
+        lines << r.Lines[0] << r.Lines[1] << r.Lines[2] << r.Company << r.Name + u'\u3000' + r.Honor;
         for (const TJoint &joint : r.Joints)
-            draw(joint.Name + u'\u3000' + joint.Honor);
+            lines << joint.Name + u'\u3000' + joint.Honor;
+        DrawTextLines(painter, lines);
     });
-}
-
-// Runs side in a process of its own, so its peak memory is its own.
-TSideResult runApart(int argc, char **argv, const std::function<TSideResult()> &side)
-{
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipeEnds[0]);
-        QGuiApplication app(argc, argv);
-        InstallFontSubstitutions();
-        const TSideResult result = side();
-        const bool written = write(pipeEnds[1], &result, sizeof result) == ssize_t(sizeof result);
-        _exit(written ? 0 : 1);
-    }
-    close(pipeEnds[1]);
-    TSideResult result;
-    if (child < 0 || read(pipeEnds[0], &result, sizeof result) != ssize_t(sizeof result))
-        result = {};
-    close(pipeEnds[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    return result;
 }
 
 // Seconds per record of layout for one object kind: the record's texts set, the size for the paper and the
@@ -324,15 +214,6 @@ double layoutSeconds(TMetaRect &object, TAddressSide &side, const QList<TRecord>
     return total / records.size();
 }
 
-void printSide(const char *what, const TSideResult &r, int pages)
-{
-    std::printf("  %-9s %6.2f s (CPU %.2f s) %6.3f ms/page  start %3ld MB  at fifths", what, r.Seconds,
-                r.CpuSeconds, r.Seconds * 1000 / pages, r.StartKb / 1024);
-    for (long kb : r.RssKb)
-        std::printf(" %4ld", kb / 1024);
-    std::printf(" MB  peak %4ld MB  file %.1f MB\n", r.PeakKb / 1024, r.FileBytes / 1048576.0);
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -351,18 +232,9 @@ int main(int argc, char **argv)
 
     // The sides take turns; the fastest run of each counts, since other work on the machine only slows a run.
     TSideResult objects, baseline;
-    const auto keepFastest = [](TSideResult &best, const TSideResult &run) {
-        if (run.Seconds <= 0)
-            return false;
-        std::printf("  run: %.2f s (CPU %.2f s)\n", run.Seconds, run.CpuSeconds);
-        std::fflush(stdout);
-        if (best.Seconds <= 0 || run.Seconds < best.Seconds)
-            best = run;
-        return true;
-    };
     for (int round = 0; round < Rounds; ++round) {
-        if (!keepFastest(objects, runApart(argc, argv, [&] { return printWithObjects(file, makeRecords(count)); }))
-            || !keepFastest(baseline, runApart(argc, argv, [&] {
+        if (!KeepFastest(objects, RunApart(argc, argv, [&] { return printWithObjects(file, makeRecords(count)); }))
+            || !KeepFastest(baseline, RunApart(argc, argv, [&] {
                    return printWithDrawText(baselineFile, makeRecords(count));
                }))) {
             std::fprintf(stderr, "a side did not finish\n");
@@ -370,16 +242,7 @@ int main(int argc, char **argv)
         }
     }
     QFile::remove(baselineFile);
-    std::printf("\n| pages | objects | drawText | ratio | objects per page | drawText per page |\n"
-                "|---:|---:|---:|---:|---:|---:|\n");
-    std::printf("| %d | %.2f s | %.2f s | %.2f | %.3f ms | %.3f ms |\n\n", count, objects.Seconds, baseline.Seconds,
-                objects.Seconds / baseline.Seconds, objects.Seconds * 1000 / count, baseline.Seconds * 1000 / count);
-    std::printf("Resident memory of the fastest runs (start, after each fifth of the pages, peak VmHWM):\n");
-    printSide("objects", objects, count);
-    printSide("drawText", baseline, count);
-    std::printf("  growth from the first fifth to the end: objects %+ld MB, drawText %+ld MB\n\n",
-                (objects.RssKb.back() - objects.RssKb.front()) / 1024,
-                (baseline.RssKb.back() - baseline.RssKb.front()) / 1024);
+    PrintSides("objects", objects, baseline, count);
 
     QGuiApplication app(argc, argv);
     InstallFontSubstitutions();

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n
-  libicu-dev libsqlcipher-dev libssl-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev libqpdf-dev
+  libicu-dev libsqlcipher-dev libssl-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev libqpdf-dev libcups2-dev
   fonts-ipaexfont fonts-noto-cjk fontconfig
   python3 python3-phonenumbers mecab-ipadic
   # The map's prefecture borders: Natural Earth's states and provinces in resources/data/world_map.gpkg.
@@ -18,8 +18,9 @@ command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 for option in "$@"; do
   case "$option" in
     --test)
-      # sqlcipher: the shell whose .import the import bench compares with.
-      packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
+      # sqlcipher: the shell whose .import the import bench compares with. cups-daemon, cups-client: the
+      # scheduler the printing tests start with a queue of their own, and lpadmin to add it.
+      packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher cups-daemon cups-client xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

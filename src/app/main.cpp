@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "designers/Layout.h"
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
 #include "exchange/ExchangeDialogs.h"
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
     RegisterDirectorySearches();
     RegisterExchangeDialogs();
     RegisterMaintenance();
+    RegisterLayoutForm();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

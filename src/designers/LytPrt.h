@@ -117,3 +117,6 @@ private:
     QLabel *lblRangeInfo, *lblLimitedPrint;
     QPushButton *btnBack, *btnPreview2, *btnPrint, *btnCancel2;
 };
+
+// The wizard while it runs.
+inline TLayoutPrintDialog *LayoutPrintDialog = nullptr;

@@ -383,3 +383,9 @@ void TPrintJob::End()
     if (!pdfFile_.isEmpty())
         CorrectPdfText(pdfFile_);
 }
+
+void TPrintJob::Abandon()
+{
+    ended_ = true;
+    painter_.end();
+}

@@ -26,6 +26,8 @@ public:
     // Ends painting; a PDF file then gets its text maps corrected. Throws EPrinterError when the file cannot
     // be read back or updated.
     void End();
+    // Ends painting of a run whose output is dropped: the file is left as it is, its text maps uncorrected.
+    void Abandon();
 
 private:
     QPagedPaintDevice &device_;

@@ -20,6 +20,7 @@
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/MaintenanceServices.h"
+#include "mainlist/LayoutServices.h"
 #include "mainlist/RecordFormServices.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -659,6 +660,8 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
             window->ListCountChanged();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
+    if (LayoutForm)
+        LayoutForm->ListChanged();
     QApplication::restoreOverrideCursor();
 }
 
@@ -709,8 +712,11 @@ void TAddressList::selectionChanged()
         if (window)
             window->ListCountChanged();
     const int first = GetSelectedIndex();
-    if (first != LastSelIndex)
+    if (first != LastSelIndex) {
         LastSelIndex = first;
+        if (LayoutForm)
+            LayoutForm->ListChanged();
+    }
     SearchResume = -1;
 }
 
@@ -1025,14 +1031,14 @@ void TAddressList::actDeleteExecute()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     TTable &t = *DMMirvale18->AdrsTable;
     t.SetIndexName(QString());
-    int deleted = 0;
+    std::vector<int32_t> deleted;
     bool currentDeleted = false;
     try {
         for (int row = 0; row < GetRecordCount(); ++row) {
             if (!SelectedRows[row] || !t.FindKey({ShownRecNos[row]}))
                 continue;
             t.Delete();
-            ++deleted;
+            deleted.push_back(ShownRecNos[row]);
             if (row == CurrentIndex) {
                 CurrentIndex = -1;
                 currentDeleted = true;
@@ -1047,9 +1053,11 @@ void TAddressList::actDeleteExecute()
         RecordForm->SetSkipUnsavedCheck(true);
         RecordForm->FormWindow()->close();
     }
-    if (deleted > 0) {
+    if (!deleted.empty()) {
         RefreshList(false, true, true);
         SelectItem(first, false, true);
+        if (LayoutForm)
+            LayoutForm->DataDeleted(deleted);
     }
     QApplication::restoreOverrideCursor();
     lvAddress->setFocus();
@@ -1326,6 +1334,11 @@ bool TAddressList::CloseSubForms()
     if (RecordForm) {
         RecordForm->FormWindow()->close();
         if (RecordForm)
+            return false;
+    }
+    if (LayoutForm) {
+        LayoutForm->FormWindow()->close();
+        if (LayoutForm)
             return false;
     }
     if (AddressCopy) {

@@ -23,6 +23,7 @@
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/MaintenanceServices.h"
+#include "mainlist/LayoutServices.h"
 #include "mainlist/RecordFormServices.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
@@ -185,7 +186,8 @@ void TAddressList::createActions()
             || (RunOptimizeData && def.Member == &L::actOptimize)
             || (RunConvertKykbn && def.Member == &L::actConvertKykbn)
             || (RunConvertAdrsPos && def.Member == &L::actConvertAdrsPos)
-            || (RunRepairIndex && def.Member == &L::actRepairIndex);
+            || (RunRepairIndex && def.Member == &L::actRepairIndex)
+            || (ShowLayoutForm && def.Member == &L::actLayoutPrint);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -228,6 +230,7 @@ void TAddressList::createActions()
     connect(actMarkExport, &QAction::triggered, this, [this] { ShowMarkExport(this); });
     connect(actEnvironment, &QAction::triggered, this, &TAddressList::actEnvironmentExecute);
     connect(actVersion, &QAction::triggered, this, [this] { RunVersionInfo(this); });
+    connect(actLayoutPrint, &QAction::triggered, this, [this] { ShowLayoutForm(this); });
     connect(actBackup, &QAction::triggered, this, &TAddressList::actBackupExecute);
     connect(actRestore, &QAction::triggered, this, &TAddressList::actRestoreExecute);
     connect(actOptimize, &QAction::triggered, this, [this] { actMaintenanceExecute(RunOptimizeData, false); });

@@ -1,0 +1,54 @@
+// What the printing benches share: one side of a run (the objects, or the plain drawText baseline) measured in
+// a process of its own for its time, CPU time and resident memory along the pages, the baseline's pages, and
+// the printed figures.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+class QPainter;
+
+inline constexpr int Checkpoints = 5;
+
+// What one side of the run measured, handed from its process to the parent.
+struct TSideResult {
+    double Seconds = 0;
+    double CpuSeconds = 0;                   // user and system time of the process meanwhile
+    long StartKb = 0;                        // resident before the first page (program, fonts, records)
+    std::array<long, Checkpoints> RssKb{};   // resident after each fifth of the pages
+    long PeakKb = 0;                         // VmHWM at the end
+    qint64 FileBytes = 0;
+};
+
+// Measures one side from its construction: Page after each page, Finish once the file is written.
+class TSideMeter {
+public:
+    TSideMeter();
+    void Page(int done, int total);
+    TSideResult Finish(const QString &file);
+
+private:
+    TSideResult result_;
+    double cpuBefore_;
+    qint64 startNs_;
+    int next_ = 0;
+};
+
+// Writes pages postcards (100 x 148 mm at 600 dpi) into file through the program's print job, drawing page i
+// with drawPage, and measures it.
+TSideResult WritePostcardPdf(const QString &file, int pages, const std::function<void(QPainter &, int)> &drawPage);
+// The baseline page: the lines across the page with plain QPainter::drawText in the objects' face at the
+// address's base size.
+void DrawTextLines(QPainter &painter, const QStringList &lines);
+
+// Runs side in a process of its own (with its GUI application and the program's font faces), so its peak
+// memory is its own; a zero result when it did not finish.
+TSideResult RunApart(int argc, char **argv, const std::function<TSideResult()> &side);
+// Keeps the faster of best and run; false when run did not finish.
+bool KeepFastest(TSideResult &best, const TSideResult &run);
+void PrintSide(const char *what, const TSideResult &r, int pages);
+// The table of both sides and their memory.
+void PrintSides(const char *ours, const TSideResult &objects, const TSideResult &baseline, int pages);

@@ -1,0 +1,441 @@
+#include "designers/AddressBinding.h"
+
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "core/Hyphen.h"
+#include "db/Table.h"
+#include "drawing/AdditionRect.h"
+#include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/CorpRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PosRect.h"
+
+namespace {
+
+QString fullWidth(const QByteArray &text) { return Sjis::decode(ToFullWidth(text)); }
+
+// A name field as the tables keep it ("@" escape or Shift-JIS), in full width.
+QString storedName(const QByteArray &text) { return ToFullWidthW(EscapedAnsiToWide(text)); }
+
+template <class T> T *as(const std::unique_ptr<TDrawRect> &object) { return static_cast<T *>(object.get()); }
+
+// The text of a joint name: its own family name when it has another one, else the main family name, or a
+// space alone standing for it when a main name is already shown.
+QString jointText(const QString &joint, const QString &family, bool hasMain)
+{
+    QString jointFamily, jointGiven;
+    SplitName(joint, jointFamily, jointGiven);
+    if (!jointFamily.trimmed().isEmpty() && jointFamily != family)
+        return jointFamily + jointGiven;
+    if (hasMain)
+        return QLatin1Char(' ') + jointGiven;
+    return family + jointGiven;
+}
+
+QString honorOr(const QString &honor, const THonorific &fallback) { return honor.isEmpty() ? fallback.Value() : honor; }
+
+// The data form's last conversions of a name or company text.
+QString convertName(QString text, const TBindContext &context, bool companyPart)
+{
+    if (context.Form.CorpTypeForm == 1)
+        text = AbbreviateCorpTypes(text, !companyPart);
+    else if (context.Form.CorpTypeForm == 2)
+        text = ExpandCorpAbbreviations(text);
+    if (context.Form.KanjiNumerals)
+        text = DigitsToKanjiNumerals(text);
+    if (context.Direction == 0)
+        text = ReplaceDashes(text, 0);
+    return text;
+}
+
+void convertNames(TBoundName &name, const TBindContext &context)
+{
+    name.Name = convertName(name.Name, context, false);
+    for (TBoundJoint &joint : name.Joints)
+        joint.Name = convertName(joint.Name, context, false);
+    name.Corp = convertName(name.Corp, context, true);
+    name.Dptmnt = convertName(name.Dptmnt, context, true);
+    name.Post = convertName(name.Post, context, true);
+}
+
+// A company without a person to print: the lowest company part takes the person's place.
+void companyInPlaceOfName(TBoundName &name, const THonorific &postHonor, const THonorific &corpHonor,
+                          bool withHonor)
+{
+    if (!name.Post.isEmpty()) {
+        name.Name = name.Post;
+        name.Honor = withHonor ? postHonor.Value() : QString();
+        name.Post.clear();
+        return;
+    }
+    if (withHonor)
+        name.Honor = corpHonor.Value();
+    if (!name.Dptmnt.isEmpty()) {
+        name.Name = name.Dptmnt;
+        name.Dptmnt.clear();
+    } else if (!name.Corp.isEmpty()) {
+        name.Name = name.Corp;
+        name.Corp.clear();
+    } else {
+        name.Name.clear();
+        name.Honor.clear();
+    }
+}
+
+}  // namespace
+
+TFixedObjects ReceiverObjects(TPrintDocument &layout, bool split)
+{
+    TFixedObjects set;
+    set.Split = split;
+    if (split) {
+        auto &o = layout.SplitObjects;
+        set.Postal = as<TPosRect>(o[0]);
+        set.Address = {as<TAddressRect>(o[1]), as<TAddressRect>(o[2]), as<TAddressRect>(o[3])};
+        set.Corp = {as<TCorpRect>(o[4]), as<TCorpRect>(o[5]), as<TCorpRect>(o[6])};
+        set.Name = as<TNameRect>(o[7]);
+        set.Barcode = as<TBarcodeRect>(o[SplitBarcodeIndex]);
+    } else {
+        auto &o = layout.CombinedObjects;
+        set.Postal = as<TPosRect>(o[0]);
+        set.Address[0] = as<TAddressRect>(o[1]);
+        set.Name = as<TNameRect>(o[2]);
+        set.Barcode = as<TBarcodeRect>(o[CombinedBarcodeIndex]);
+    }
+    return set;
+}
+
+TFixedObjects SenderObjects(TPrintDocument &layout, bool split)
+{
+    TFixedObjects set;
+    set.Split = split;
+    if (split) {
+        auto &o = layout.SplitObjects;
+        set.Postal = as<TPosRect>(o[9]);
+        set.Address = {as<TAddressRect>(o[10]), as<TAddressRect>(o[11]), as<TAddressRect>(o[12])};
+        set.Corp = {as<TCorpRect>(o[13]), as<TCorpRect>(o[14]), as<TCorpRect>(o[15])};
+        set.Name = as<TNameRect>(o[16]);
+        for (int i = 17; i <= 20; ++i)
+            set.Contacts.push_back(as<TAdditionRect>(o[size_t(i)]));
+    } else {
+        auto &o = layout.CombinedObjects;
+        set.Postal = as<TPosRect>(o[4]);
+        set.Address[0] = as<TAddressRect>(o[5]);
+        set.Name = as<TNameRect>(o[6]);
+        set.Contacts = {as<TAdditionRect>(o[7]), as<TAdditionRect>(o[8])};
+    }
+    return set;
+}
+
+TAddressBindRecord ReadAddressBindRecord(TTable &table)
+{
+    TAddressBindRecord r;
+    const auto text = [&](const QString &name) { return table.FieldByName(name).AsString(); };
+    const auto flag = [&](const QString &name) { return table.FieldByName(name).AsBoolean(); };
+    r.RecNo = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    r.Pos = text(QStringLiteral("Pos"));
+    r.Tdfkn = text(QStringLiteral("Tdfkn"));
+    r.Adrs1 = text(QStringLiteral("Adrs1"));
+    r.Adrs2 = text(QStringLiteral("Adrs2"));
+    r.Adrs3 = text(QStringLiteral("Adrs3"));
+    r.PrivCorp = flag(QStringLiteral("PrivCorp"));
+    r.NameKanji = text(QStringLiteral("NameKanji"));
+    r.Honor = text(QStringLiteral("Honor"));
+    r.IgnoreName = flag(QStringLiteral("IgnoreName"));
+    r.CorpKanji = text(QStringLiteral("CorpKanji"));
+    r.Dptmnt = text(QStringLiteral("Dptmnt"));
+    r.Post = text(QStringLiteral("Post"));
+    for (int i = 0; i < 5; ++i) {
+        const QString n = QString::number(i + 1);
+        r.Joint[size_t(i)] = text(QStringLiteral("Joint") + n);
+        r.JointHonor[size_t(i)] = text(QStringLiteral("JointHonor") + n);
+        r.JointPrints[size_t(i)] = flag(QStringLiteral("JointPrint") + n);
+    }
+    r.JointOwner = table.FieldByName(QStringLiteral("JointOwner")).AsInteger();
+    r.JointPrint = flag(QStringLiteral("JointPrint"));
+    r.Sender = table.FieldByName(QStringLiteral("Sender")).AsInteger();
+    return r;
+}
+
+QString PostalText(const QByteArray &pos, uint32_t mark)
+{
+    QString text = fullWidth(pos);
+    if (text.isEmpty() || mark == 0)
+        return text;
+    if (text.size() > 3)
+        text.insert(3, QLatin1Char('-'));
+    if (mark == 1)
+        text.prepend(QStringLiteral("〒"));
+    return text;
+}
+
+std::array<QString, 3> AddressLines(const QByteArray &tdfkn, const QByteArray &adrs1, const QByteArray &adrs2,
+                                    const QByteArray &adrs3, const TBindContext &context)
+{
+    std::array<QString, 3> lines{fullWidth(tdfkn + adrs1), fullWidth(adrs2), fullWidth(adrs3)};
+    for (QString &line : lines) {
+        if (context.Form.HidePrefecture)
+            line = RemovePrefectureNames(line);
+        if (context.Form.KanjiNumerals)
+            line = DigitsToKanjiNumerals(line);
+        if (context.Form.DashToNo)
+            line = ReplaceDashes(line, 1);
+        if (context.Direction == 0)
+            line = ReplaceDashes(line, 0);
+    }
+    return lines;
+}
+
+void SplitName(const QString &name, QString &family, QString &given)
+{
+    QString normal;
+    NormalizeNameSpacing(name, normal);
+    // The normal form of a name without a family name begins with its space: that family part is empty.
+    const qsizetype space = normal.indexOf(QLatin1Char(' '));
+    family = space <= 0 ? QString() : normal.left(space + 1);
+    given = space < 0 ? normal : normal.mid(space + 1);
+}
+
+TBoundName RecordName(const TAddressBindRecord &record, const TBindContext &context, bool split)
+{
+    const TPrintForm &form = context.Form;
+    TBoundName name;
+    const QString whole = storedName(record.NameKanji);
+    QString honor = fullWidth(record.Honor);
+    if (!whole.isEmpty() && honor.isEmpty())
+        honor = form.DefaultHonor.Value();
+    name.Kind = record.PrivCorp ? 1 : 2;
+    if (record.PrivCorp) {
+        QString family, given;
+        SplitName(whole, family, given);
+        const int owner = record.JointOwner;
+        const bool ownerJoint = owner >= 1 && owner <= 5 && !record.Joint[size_t(owner - 1)].isEmpty();
+        if (ownerJoint) {
+            QString jointFamily, jointGiven;
+            SplitName(storedName(record.Joint[size_t(owner - 1)]), jointFamily, jointGiven);
+            QString ownEntry;
+            if (!jointFamily.trimmed().isEmpty() && jointFamily != family) {
+                name.Name = jointFamily + jointGiven;
+                ownEntry = family + given;
+            } else {
+                name.Name = family + jointGiven;
+                ownEntry = given;
+            }
+            name.Honor = honorOr(Sjis::decode(record.JointHonor[size_t(owner - 1)]), form.DefaultHonor);
+            if (record.JointPrint)
+                name.Joints.append({ownEntry, honor, {}});
+        } else if (record.JointPrint) {
+            name.Name = family + given;
+            name.Honor = honor;
+        }
+        for (int i = 1; i <= 5; ++i) {
+            const auto k = size_t(i - 1);
+            if (i == owner || !record.JointPrints[k] || record.Joint[k].isEmpty())
+                continue;
+            const QString text = jointText(storedName(record.Joint[k]), family, !name.Name.isEmpty());
+            const QString jointHonor = honorOr(fullWidth(record.JointHonor[k]), form.DefaultHonor);
+            if (name.Name.isEmpty()) {
+                name.Name = text;
+                name.Honor = jointHonor;
+            } else {
+                name.Joints.append({text, jointHonor, {}});
+            }
+        }
+    } else {
+        name.Name = whole;
+        name.Honor = honor;
+        name.Omit = record.IgnoreName;
+        name.Corp = fullWidth(record.CorpKanji);
+        name.Dptmnt = fullWidth(record.Dptmnt);
+        name.Post = fullWidth(record.Post);
+        if (!split) {
+            if (name.Name.isEmpty())
+                name.Omit = true;
+            if (name.Omit)
+                companyInPlaceOfName(name, form.PostHonor, form.CorpHonor, true);
+        } else if (name.Omit) {
+            name.Name.clear();
+        }
+    }
+    convertNames(name, context);
+    return name;
+}
+
+TBoundName SenderName(const TSenderRecord &sender, const TBindContext &context, bool split, bool asReceiver)
+{
+    const TPrintForm &form = context.Form;
+    TBoundName name;
+    const QString whole = storedName(sender.Name);
+    name.Honor = asReceiver ? form.SenderHonor.Value() : QString();
+    name.Kind = uint8_t(sender.SelectInfo);
+    if (sender.SelectInfo == 1) {
+        QString family, given;
+        SplitName(whole, family, given);
+        if (sender.NamePrint)
+            name.Name = family + given;
+        bool lastJoined = false;
+        for (size_t i = 0; i < 5; ++i) {
+            if (!sender.JointPrint[i] || sender.Joint[i].isEmpty())
+                continue;
+            if (asReceiver) {
+                // The sender as addressee: one name, the first printed joint name standing in for a missing one.
+                if (name.Name.isEmpty())
+                    name.Name = jointText(storedName(sender.Joint[i]), family, false);
+                continue;
+            }
+            const QString text = jointText(storedName(sender.Joint[i]), family, !name.Name.isEmpty());
+            const QString note = fullWidth(sender.Note[i]);
+            if (name.Name.isEmpty()) {
+                name.Name = text;
+                if (form.SenderJointSeries == 0)
+                    name.Note = note;
+            } else if (text.startsWith(QLatin1Char(' ')) && !lastJoined && form.SenderJointSeries == 1) {
+                QString &last = name.Joints.isEmpty() ? name.Name : name.Joints.last().Name;
+                last += QStringLiteral("・") + text.trimmed();
+                lastJoined = true;
+            } else {
+                name.Joints.append({text, {}, form.SenderJointSeries == 0 ? note : QString()});
+                lastJoined = false;
+            }
+        }
+    } else if (sender.SelectInfo == 2) {
+        name.Name = whole;
+        name.Corp = fullWidth(sender.Corp);
+        name.Dptmnt = fullWidth(sender.Dptmnt);
+        name.Post = fullWidth(sender.Post);
+        if (!split) {
+            name.Omit = name.Name.isEmpty();
+            if (name.Omit) {
+                const QString honor = name.Honor;
+                companyInPlaceOfName(name, form.PostHonor, form.CorpHonor, false);
+                // The sender as addressee keeps its honorific unless nothing at all is left to print.
+                if (!name.Name.isEmpty())
+                    name.Honor = honor;
+            }
+        }
+    } else {
+        name.Name = whole;
+    }
+    convertNames(name, context);
+    return name;
+}
+
+void ClearObjects(const TFixedObjects &objects)
+{
+    objects.Postal->Clear();
+    for (TAddressRect *address : objects.Address)
+        if (address)
+            address->Clear();
+    objects.Name->Clear();
+    for (TCorpRect *corp : objects.Corp)
+        if (corp)
+            corp->Clear();
+    if (objects.Barcode)
+        objects.Barcode->ClearImage();
+    for (TAdditionRect *contact : objects.Contacts)
+        contact->Clear();
+}
+
+void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
+                 const TBoundName &name, const TBindContext &context, TFillRole role)
+{
+    const TPrintForm &form = context.Form;
+    objects.Postal->SetText(postal);
+    if (objects.Split) {
+        for (size_t i = 0; i < 3; ++i)
+            objects.Address[i]->SetLine(0, lines[i]);
+    } else {
+        for (size_t i = 0; i < 3; ++i)
+            objects.Address[0]->SetLine(int(i), lines[i]);
+    }
+    TNameRect &n = *objects.Name;
+    n.SetKind(name.Kind);
+    n.SetOmitName(name.Omit);
+    n.SetName(name.Name);
+    n.SetHonor(name.Honor);
+    n.SetNote(name.Note);
+    n.SetJointCount(int(name.Joints.size()));
+    for (int i = 0; i < name.Joints.size(); ++i) {
+        n.SetJointName(i, name.Joints[i].Name);
+        n.SetJointHonor(i, name.Joints[i].Honor);
+        n.SetJointNote(i, name.Joints[i].Note);
+    }
+    if (name.Kind == 1)
+        n.SetOption124(role == TFillRole::Sender ? form.SenderNameAlign : form.NameAlign);
+    n.SetOption179(form.WidenNameSpacing);
+    if (!objects.Split) {
+        n.SetCorpName(name.Corp);
+        n.SetDepartment(0, name.Dptmnt);
+        n.SetPost(name.Post);
+        n.SetOption177(form.CorpBreak);
+        return;
+    }
+    const std::array<QString, 3> parts{name.Corp, name.Dptmnt, name.Post};
+    for (size_t i = 0; i < 3; ++i) {
+        objects.Corp[i]->SetText(parts[i]);
+        objects.Corp[i]->SetOption(form.CorpBreak);
+    }
+    // A receiver company whose person is not printed carries the honorific on its lowest printed part.
+    if (name.Kind != 2 || role != TFillRole::Receiver || (!name.Name.isEmpty() && n.Visible))
+        return;
+    n.SetHonor(QString());
+    for (size_t i = 3; i-- > 0;) {
+        TCorpRect &part = *objects.Corp[i];
+        if (part.Visible && !part.Text().isEmpty()) {
+            part.SetHonor(i == 2 ? form.PostHonor.Value() : form.CorpHonor.Value());
+            break;
+        }
+    }
+}
+
+void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByteArray &address,
+                 const TBindContext &context)
+{
+    if (!objects.Barcode || !objects.Barcode->Visible || address.isEmpty())
+        return;
+    objects.Barcode->MakeBarcode(pos, address, context.ProgramFolder, context.DictionaryFolder, context.WorkFolder);
+}
+
+void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context)
+{
+    if (!objects.Split) {
+        int shown = 0;
+        for (size_t i = 0; i < 4 && shown < 2; ++i)
+            if (sender.AdditionPrint[i])
+                objects.Contacts[size_t(shown++)]->Item = uint8_t(19 + i);
+        objects.Contacts[0]->Visible = shown >= 1;
+        objects.Contacts[1]->Visible = shown >= 2;
+    }
+    for (TAdditionRect *contact : objects.Contacts) {
+        if (contact->Item < 19 || contact->Item > 22)
+            continue;
+        const auto k = size_t(contact->Item - 19);
+        QByteArray head = sender.Head[k];
+        QByteArray text = sender.Addition[k];
+        if (text.isEmpty()) {
+            contact->SetText(QString());
+            continue;
+        }
+        const QString headText = Sjis::decode(head);
+        for (const char *phone : {"TEL", "FAX", "TEL/FAX"})
+            if (headText.compare(QLatin1String(phone), Qt::CaseInsensitive) == 0)
+                text = HyphenatePhone(text, context.DictionaryFolder);
+        if (headText == QStringLiteral("携帯"))
+            text = HyphenatePhone(text, context.DictionaryFolder);
+        const QString upper = headText.toUpper();
+        QString shownHead = headText, shownText = Sjis::decode(text);
+        if (!headText.contains(QStringLiteral("メール")) && !headText.contains(QStringLiteral("E-Mail"))
+            && !upper.contains(QStringLiteral("MAIL")) && !upper.contains(QStringLiteral("HP"))
+            && !upper.contains(QStringLiteral("URL"))) {
+            shownHead = fullWidth(head);
+            shownText = fullWidth(text);
+            if (context.Form.KanjiNumerals)
+                shownText = DigitsToKanjiNumerals(shownText);
+            if (context.Direction == 0)
+                shownText = ReplaceDashes(shownText, 0);
+        }
+        contact->SetSubText(shownHead);
+        contact->SetText(shownText);
+    }
+}

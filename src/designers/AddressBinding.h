@@ -1,0 +1,106 @@
+// The texts an address-book record or a sender row puts into the fixed address objects: postal codes with their
+// marks, address lines with the data-form conversions, names with their joint names, honorifics and company
+// parts, the sender's contact lines. No widgets: the designer finds the rows, this fills the objects.
+#pragma once
+
+#include "designers/PrintDocument.h"
+#include "designers/SenderRecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class TAdditionRect;
+class TAddressRect;
+class TBarcodeRect;
+class TCorpRect;
+class TNameRect;
+class TPosRect;
+class TTable;
+
+// One side (receiver or sender) of the fixed set in use, typed. In the combined set the address is one object
+// (Address[0]) and the company parts live in the name object (Corp is empty).
+struct TFixedObjects {
+    bool Split = false;
+    TPosRect *Postal = nullptr;
+    std::array<TAddressRect *, 3> Address{};
+    TNameRect *Name = nullptr;
+    std::array<TCorpRect *, 3> Corp{};
+    TBarcodeRect *Barcode = nullptr;         // receiver side only
+    std::vector<TAdditionRect *> Contacts;   // sender side only: 2 combined, 4 split
+};
+TFixedObjects ReceiverObjects(TPrintDocument &layout, bool split);
+TFixedObjects SenderObjects(TPrintDocument &layout, bool split);
+
+// The fields of an address-book record that printing reads.
+struct TAddressBindRecord {
+    int32_t RecNo = 0;
+    QByteArray Pos, Tdfkn, Adrs1, Adrs2, Adrs3;
+    bool PrivCorp = true;
+    QByteArray NameKanji, Honor;  // NameKanji in the "@" escape form or Shift-JIS
+    bool IgnoreName = false;
+    QByteArray CorpKanji, Dptmnt, Post;
+    std::array<QByteArray, 5> Joint, JointHonor;
+    int32_t JointOwner = 0;
+    bool JointPrint = true;
+    std::array<bool, 5> JointPrints{};
+    int32_t Sender = 0;
+};
+// The current row of the book's table.
+TAddressBindRecord ReadAddressBindRecord(TTable &table);
+
+// A joint entry of a name object.
+struct TBoundJoint {
+    QString Name, Honor, Note;
+    bool operator==(const TBoundJoint &) const = default;
+};
+
+// The texts of a name object and the company parts beside it, made before anything reaches the objects.
+struct TBoundName {
+    uint8_t Kind = 0;  // 1 personal, 2 company, other plain
+    QString Name, Honor, Note;
+    bool Omit = false;
+    QList<TBoundJoint> Joints;
+    QString Corp, Dptmnt, Post;
+};
+
+// What the fill reads besides the row: the data form and layout details, the paper's writing direction, and
+// the folders the barcode library works in.
+struct TBindContext {
+    TPrintForm Form;
+    int Direction = 0;  // the paper's: 0 vertical writing
+    QString ProgramFolder, DictionaryFolder, WorkFolder;
+};
+
+// The postal code as printed: full width, the hyphen after the third character and "〒" by the mark.
+QString PostalText(const QByteArray &pos, uint32_t mark);
+// The three address lines with the data form's conversions.
+std::array<QString, 3> AddressLines(const QByteArray &tdfkn, const QByteArray &adrs1, const QByteArray &adrs2,
+                                    const QByteArray &adrs3, const TBindContext &context);
+// Family part (with its space; empty without one) and given part of a name after the spacing is normalised.
+void SplitName(const QString &name, QString &family, QString &given);
+
+// The receiver's name texts of a record; the split set's company parts stay in Corp, Dptmnt and Post.
+TBoundName RecordName(const TAddressBindRecord &record, const TBindContext &context, bool split);
+// The sender's name texts of a sender row (as sender, or as the receiver of a paper without a sender part).
+TBoundName SenderName(const TSenderRecord &sender, const TBindContext &context, bool split, bool asReceiver);
+
+// Empties the side's postal code, address, name and company objects (and the barcode image, the contact texts).
+void ClearObjects(const TFixedObjects &objects);
+// Whose texts fill which objects: a record the receiver's, a sender row the sender's, or the receiver's on a
+// paper without a sender part.
+enum class TFillRole { Receiver, Sender, SenderAsReceiver };
+// Puts postal code, address lines and name texts into the side's objects, with the name options. A record's
+// split name that is hidden or empty hands its honorific to the lowest visible company part that has text.
+void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
+                 const TBoundName &name, const TBindContext &context, TFillRole role);
+// Makes the receiver's barcode from a postal code and the address (nothing while the barcode is hidden).
+void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByteArray &address,
+                 const TBindContext &context);
+// The contact objects of the combined set take the items of the first two printed contact lines of the row
+// and are shown by their count; every contact object then takes its heading and text.
+void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context);

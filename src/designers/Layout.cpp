@@ -1,0 +1,510 @@
+#include "designers/Layout.h"
+
+#include "base/Fonts.h"
+#include "base/Numbers.h"
+#include "core/Globals.h"
+#include "core/SharedHelpers.h"
+#include "designers/LytFmt.h"
+#include "designers/ObjectDefaults.h"
+#include "designers/PrtMenu.h"
+#include "designers/Sender.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/AdditionRect.h"
+#include "drawing/AddressRect.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/MetafileEx.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
+#include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
+#include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
+#include "widgets/FileDD.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr int UnsetPosition = 0x7FFFFFFF;
+const QString Section = QStringLiteral("LAYOUT");
+const QString Caption = QStringLiteral("宛名印刷");
+
+QString settingsFile() { return DataFolder + QStringLiteral("Mirvale18.ini"); }
+
+int captionHeight(const QWidget *window) { return window->style()->pixelMetric(QStyle::PM_TitleBarHeight); }
+
+}  // namespace
+
+bool TLimitedScrollBox::focusNextPrevChild(bool next)
+{
+    // The plain widget's focus chain, without the scroll area's scrolling to the newly focused child.
+    return QWidget::focusNextPrevChild(next);
+}
+
+TLayoutForm::TLayoutForm(QWidget *) : QMainWindow(nullptr)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("LayoutForm"));
+    setWindowTitle(Caption);
+    setProperty("HelpContext", 80);
+    createControls();
+    LoadSettings();
+    LoadDefaultSender();
+    FixedObjects.clear();
+    for (const auto &object : CombinedObjects)
+        FixedObjects.push_back(object.get());
+    DefaultWord = std::make_unique<TWordRect>();
+    DefaultFigure = std::make_unique<TFigureRect>();
+    LoadObjectDefaults();
+    UpdateObjectActions();
+    for (int i = 1; i <= 13; ++i) {
+        const QString mask = AppFolder + QStringLiteral("Common/Mask/Itm%1.emf").arg(i, 2, 10, QLatin1Char('0'));
+        if (QFileInfo::exists(mask))
+            AddMaskFileName(mask);
+    }
+    FileDropTarget = std::make_unique<TFileDD>(pnlCard);
+    FileDropTarget->OnDropFiles = [this](const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
+                                         Qt::DropAction &effect) { FilesDropped(files, keys, point, effect); };
+    UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
+        ApplyUndoItem(list, kind, state, item);
+    };
+    PreviewToolBar->hide();
+    // The commands follow the layout and the selection while the window is idle.
+    auto *idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &TLayoutForm::UpdateActions);
+    idle->start(100);
+}
+
+TLayoutForm::~TLayoutForm()
+{
+    if (!closing_)
+        FormClose();
+}
+
+// ---- Settings ----
+
+void TLayoutForm::LoadSettings()
+{
+    TMemIniFile ini(settingsFile());
+    const int left = ini.ReadInteger(Section, QStringLiteral("Left"), UnsetPosition);
+    const int top = ini.ReadInteger(Section, QStringLiteral("Top"), UnsetPosition);
+    int width = ini.ReadInteger(Section, QStringLiteral("Width"), UnsetPosition);
+    int height = ini.ReadInteger(Section, QStringLiteral("Height"), UnsetPosition);
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    if (left != UnsetPosition && top != UnsetPosition && width != UnsetPosition && height != UnsetPosition) {
+        width = std::max(width, LayoutMinWidth);
+        height = std::max(height, LayoutMinHeight);
+        resize(ScaleByDpi(width, true), ScaleByDpi(height, true));
+        move(left, top);
+    } else {
+        const int w = ScaleByDpi(690, true), h = ScaleByDpi(680, true);
+        resize(w < work.width() && h < work.height() ? QSize(w, h) : QSize(ScaleByDpi(690, true), ScaleByDpi(550, true)));
+        move(work.center() - QPoint(this->width() / 2, this->height() / 2));
+    }
+    if (ini.ReadBool(Section, QStringLiteral("Max"), false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    QStringList history;
+    for (int n = 1; n <= 5; ++n)
+        history << ini.ReadString(Section, QStringLiteral("History%1").arg(n), QString());
+    UpdateRecentFromSettings(history);
+    int ratio = ini.ReadInteger(Section, QStringLiteral("Ratio"), 0);
+    if (ratio < 0 || ratio >= int(ZoomChoices.size()))
+        ratio = 0;
+    RatioGroup->actions().at(ratio)->setChecked(true);
+    cbxRatio->setCurrentIndex(ratio);
+    cbxRatio2->setCurrentIndex(ratio);
+    mmiShowMenu->setChecked(ini.ReadBool(Section, QStringLiteral("Menu"), true));
+    actPrintRange->setChecked(ini.ReadBool(Section, QStringLiteral("PrintRange"), true));
+    const int grid = ini.ReadInteger(Section, QStringLiteral("Grid"), 0);
+    SetGridSize(grid >= 0 && grid <= 3 ? uint8_t(grid) : 0);
+    actAdjustGrid->setChecked(ini.ReadBool(Section, QStringLiteral("AdjustGrid"), false));
+    const bool toolBar = ini.ReadBool(Section, QStringLiteral("ToolBar"), true);
+    mmiToolBar->setChecked(toolBar);
+    pnlToolBar->setVisible(toolBar);
+    // The PDF printer is always there, so the designer always has a printer.
+    if (!Printer().Printers().isEmpty())
+        PrinterInfo = std::make_unique<TPrinterInfo>(DataFolder + QStringLiteral("Layout.pi"));
+}
+
+void TLayoutForm::UpdateRecentFromSettings(const QStringList &history)
+{
+    RecentFiles.clear();
+    for (const QString &file : history) {
+        if (file.isEmpty())
+            continue;
+        if ((QFileInfo(file).path() + QLatin1Char('/')).compare(LayoutFolder, Qt::CaseInsensitive) == 0)
+            RecentFiles << file;
+    }
+}
+
+void TLayoutForm::SaveSettings()
+{
+    TMemIniFile ini(settingsFile());
+    const QRect bounds = isMaximized() ? normalGeometry() : geometry();
+    ini.WriteInteger(Section, QStringLiteral("Left"), bounds.left());
+    ini.WriteInteger(Section, QStringLiteral("Top"), bounds.top());
+    ini.WriteInteger(Section, QStringLiteral("Width"), ScaleByDpi(bounds.width(), false));
+    ini.WriteInteger(Section, QStringLiteral("Height"), ScaleByDpi(bounds.height(), false));
+    ini.WriteBool(Section, QStringLiteral("Max"), isMaximized());
+    RecentFiles.removeDuplicates();
+    for (int n = 1; n <= 5; ++n) {
+        const QString key = QStringLiteral("History%1").arg(n);
+        if (n <= RecentFiles.size())
+            ini.WriteString(Section, key, RecentFiles[n - 1]);
+        else if (ini.ValueExists(Section, key))
+            ini.DeleteKey(Section, key);
+    }
+    ini.WriteInteger(Section, QStringLiteral("Ratio"), int(RatioGroup->actions().indexOf(RatioGroup->checkedAction())));
+    ini.WriteBool(Section, QStringLiteral("Menu"), mmiShowMenu->isChecked());
+    ini.WriteBool(Section, QStringLiteral("PrintRange"), actPrintRange->isChecked());
+    ini.WriteInteger(Section, QStringLiteral("Grid"), GridSize);
+    ini.WriteBool(Section, QStringLiteral("AdjustGrid"), actAdjustGrid->isChecked());
+    ini.WriteBool(Section, QStringLiteral("ToolBar"), mmiToolBar->isChecked());
+    try {
+        if (PrinterInfo)
+            PrinterInfo->Save();
+        ini.UpdateFile();
+    } catch (const EPrinterError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+}
+
+void TLayoutForm::LoadDefaultSender()
+{
+    TMemIniFile ini(DataRootFolder + QStringLiteral("Sender.ini"));
+    DefaultSenderNo = ini.ReadInteger(QStringLiteral("SENDER"), QStringLiteral("Default"), 0);
+}
+
+void TLayoutForm::LoadObjectDefaults()
+{
+    ::LoadObjectDefaults(DataRootFolder + ObjectDefaultsFileName, *DefaultWord, *DefaultFigure);
+}
+
+bool TLayoutForm::SaveObjectDefaults()
+{
+    if (::SaveObjectDefaults(DataRootFolder + ObjectDefaultsFileName, *DefaultWord, *DefaultFigure))
+        return true;
+    ShowMessageBoxAt(this, ObjectDefaultsSaveFailedMessage, AppTitle, MB_ICONERROR);
+    return false;
+}
+
+// ---- Start menu ----
+
+void TLayoutForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    PostMessage(this, WM_STARTMENU);
+}
+
+bool TLayoutForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::Type(WM_STARTMENU)) {
+        ShowStartMenu();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TLayoutForm::ShowStartMenu()
+{
+    int choice = 0;
+    if (!RecentFiles.isEmpty() && QFileInfo::exists(RecentFiles.first()))
+        choice = 2;
+    if (mmiShowMenu->isChecked()) {
+        TPrintMenuDialog dialog(this);
+        PrintMenuDialog = &dialog;
+        CenterFormOnOwner(&dialog, this);
+        dialog.SetKind(0);
+        dialog.SetChoice(uint8_t(choice));
+        const int result = dialog.exec();
+        PrintMenuDialog = nullptr;
+        if (result != QDialog::Accepted)
+            return;
+        choice = dialog.GetChoice();
+        mmiShowMenu->setChecked(dialog.GetShowMenu());
+    }
+    update();
+    if (choice == 0)
+        actNew->trigger();
+    else if (choice == 1)
+        actOpen->trigger();
+    else
+        OpenDocument(LayoutFolder + QFileInfo(RecentFiles.first()).completeBaseName() + QStringLiteral(".gpl"));
+}
+
+// ---- A new layout on a paper ----
+
+bool TLayoutForm::ApplyPaper()
+{
+    BackgroundSource = QImage();
+    BackgroundBitmap = QImage();
+    if (!PaperFormat.PictureFile.isEmpty()) {
+        // Drawn well above screen size, so the card stays sharp at every zoom.
+        BackgroundSource = LoadPaperPicture(
+            PaperFormat.PictureFile, QSize(LayoutUnits(PaperFormat.Width) * 3, LayoutUnits(PaperFormat.Height) * 3));
+        if (BackgroundSource.isNull()) {
+            // Nothing of the layout has been set up yet: the designer stays empty and usable.
+            ShowMessageBoxAt(this,
+                             QStringLiteral("用紙の画像 \"%1\" を読み込めませんでした  ")
+                                 .arg(QString::fromLocal8Bit(PaperFormat.PictureFile)),
+                             AppTitle, MB_ICONERROR);
+            return false;
+        }
+    }
+    PaperScale = std::max(PaperFormat.Width, PaperFormat.Height);
+    PaperWidth = LayoutUnits(PaperFormat.Width);
+    PaperHeight = LayoutUnits(PaperFormat.Height);
+    SetupPrinterPage();
+    // The document's defaults carry the size steps 3 and the company ratios 0.7, 0.6 and 0.5.
+    PrintForm = DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
+    Layout.ApplyPrintForm();
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);
+    const uint8_t horizontal = PaperFormat.Direction != 0 ? 1 : 0;
+    const auto setUp = [&](TDrawRect *object) {
+        if (auto *barcode = dynamic_cast<TBarcodeRect *>(object)) {
+            barcode->SetHorizontal(horizontal);
+        } else if (auto *text = dynamic_cast<TMetaRect *>(object)) {
+            text->SetDirection(horizontal);
+            text->SetFont(font);
+            text->UpdateFontHeight();
+        }
+    };
+    for (const auto &object : CombinedObjects)
+        setUp(object.get());
+    for (const auto &object : SplitObjects)
+        setUp(object.get());
+    if (PrintParts == 0 || PrintParts == 1)
+        for (int i : {0, 1, 2})
+            ZOrderList.push_back(CombinedObjects[size_t(i)].get());
+    if (PrintParts == 0 || PrintParts == 2)
+        for (int i : {4, 5, 6})
+            ZOrderList.push_back(CombinedObjects[size_t(i)].get());
+    const auto place = [](TDrawRect *object, const TFormatRect &r) {
+        object->SetRect(TRect{r.Left, r.Top, r.Right, r.Bottom});
+    };
+    for (int i = 0; i < std::min(PaperFormat.CombinedRectCount, CombinedObjectCount); ++i)
+        place(CombinedObjects[size_t(i)].get(), PaperFormat.CombinedRects[size_t(i)]);
+    for (int i = 0; i < std::min(PaperFormat.SplitRectCount, SplitObjectCount); ++i)
+        place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
+    if (auto *barcode = dynamic_cast<TBarcodeRect *>(CombinedObjects[CombinedBarcodeIndex].get()))
+        barcode->SetBarSize(BarSize);
+    RefillFixedObjects();
+    FillObjectList();
+    actSender->setChecked(PrintParts == 0 || PrintParts == 2);
+    DocumentOpen = 1;
+    DocumentFile.clear();
+    setWindowTitle(Caption + QStringLiteral(" - 新規"));
+    sbxPreviewResize();
+    return true;
+}
+
+void TLayoutForm::SetupPrinterPage()
+{
+    if (!PrinterInfo) {
+        PrintableArea = TRect{0, 0, PaperWidth, PaperHeight};
+        return;
+    }
+    int orientation = 0, width = 0, height = 0;
+    if (PaperFormat.Kind == 0) {
+        orientation = 1;
+        width = PaperFormat.SheetIndex != 0 ? SheetFormat.SheetWidth : PaperFormat.Width;
+        height = PaperFormat.SheetIndex != 0 ? SheetFormat.SheetHeight : PaperFormat.Height;
+    } else if (PaperFormat.Kind == 1) {
+        if (PaperFormat.Direction < 2) {
+            orientation = 1;
+            width = PaperFormat.Width;
+            height = PaperFormat.Height;
+        } else {
+            orientation = 2;
+            width = PaperFormat.Height;
+            height = PaperFormat.Width;
+        }
+    }
+    SetPrinterPaper(0, orientation, width, height);
+    PrinterInfo->ReadCurrentPrinter();
+    const TPrinterInfo &p = *PrinterInfo;
+    if (p.ScaleX <= 0 || p.ScaleY <= 0) {
+        PrintableArea = TRect{0, 0, PaperWidth, PaperHeight};
+        return;
+    }
+    const int left = int(RoundHalfAway(p.OffsetX / p.ScaleX));
+    const int top = int(RoundHalfAway(p.OffsetY / p.ScaleY));
+    const int pageWidth = p.PhysicalWidth - p.OffsetX - p.RightMargin;
+    const int pageHeight = p.PhysicalHeight - p.OffsetY - p.BottomMargin;
+    PrintableArea = TRect{left, top, left + int(RoundHalfAway(pageWidth / p.ScaleX)),
+                          top + int(RoundHalfAway(pageHeight / p.ScaleY))};
+}
+
+// ---- Emptying ----
+
+void TLayoutForm::ClearDocument()
+{
+    SelectedList.clear();
+    FocusedIndex = -1;
+    ZOrderList.clear();
+    ZoomRatio = 0;
+    for (const auto &object : SplitObjects)
+        object->Visible = 1;
+    for (int i : {7, 8})
+        CombinedObjects[size_t(i)]->Visible = 0;
+    const auto emptyAddition = [](TDrawRect *object) {
+        auto *addition = static_cast<TAdditionRect *>(object);
+        addition->SetText(QString());
+        addition->SetSubText(QString());
+    };
+    for (int i : {7, 8})
+        emptyAddition(CombinedObjects[size_t(i)].get());
+    for (int i = 17; i <= 20; ++i)
+        emptyAddition(SplitObjects[size_t(i)].get());
+    for (TDrawRect *object : {CombinedObjects[CombinedBarcodeIndex].get(), SplitObjects[SplitBarcodeIndex].get()}) {
+        static_cast<TBarcodeRect *>(object)->ClearImage();
+        object->Visible = 0;
+    }
+    PrintForm = TPrintForm();
+    const auto upright = [this](TDrawRect *object) {
+        if (auto *address = dynamic_cast<TAddressRect *>(object))
+            address->SetDigitsUpright(PrintForm.DigitsUpright);
+    };
+    for (const auto &object : CombinedObjects)
+        upright(object.get());
+    for (const auto &object : SplitObjects)
+        upright(object.get());
+    IllustList.clear();
+    WordList.clear();
+    FigureList.clear();
+    QRCodeList.clear();
+    cbxViewRect->clear();
+    cbxViewRect->addItem(QStringLiteral("なし"));
+    cbxViewRect->setCurrentIndex(0);
+    UpdateObjectActions();
+    UndoList.Clear();
+}
+
+// ---- Save question ----
+
+bool TLayoutForm::ConfirmDiscard()
+{
+    if (!Modified)
+        return true;
+    if (isMinimized())
+        showNormal();
+    const int answer = ShowMessageBoxAt(this, QStringLiteral("宛名印刷のレイアウトの変更を保存しますか？  "), AppTitle,
+                                        MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL)
+        return false;
+    if (answer == IDYES) {
+        if (!DocumentFile.isEmpty())
+            SaveDocument(DocumentFile);
+        else
+            actSaveAsExecute();
+        if (Modified)
+            return false;
+        return true;
+    }
+    const QString question = !DocumentFile.isEmpty()
+        ? QStringLiteral("宛名印刷のレイアウトは変更前の状態に戻ります  \r\n本当によろしいですか？")
+        : QStringLiteral("作成した宛名印刷のレイアウトは破棄されます  \r\n本当によろしいですか？");
+    if (ShowMessageBoxAt(this, question, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return false;
+    Modified = 0;
+    return true;
+}
+
+void TLayoutForm::UpdateCaption()
+{
+    if (DocumentFile.isEmpty()) {
+        setWindowTitle(Caption + (DocumentOpen ? QStringLiteral(" - 新規") : QString()));
+        return;
+    }
+    setWindowTitle(Caption + QStringLiteral(" - ") + QFileInfo(DocumentFile).completeBaseName()
+                   + (Modified ? QStringLiteral(" (更新)") : QString()));
+}
+
+void TLayoutForm::MarkModified()
+{
+    Modified = 1;
+    if (!DocumentFile.isEmpty())
+        UpdateCaption();
+    pnlCard->update();
+}
+
+// ---- Keys and closing ----
+
+void TLayoutForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        if (InPreview())
+            tbtnPreviewClose->click();
+        else
+            close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TLayoutForm::closeEvent(QCloseEvent *event)
+{
+    if (!ConfirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TLayoutForm::FormClose()
+{
+    closing_ = true;
+    PreviewMetafile.reset();
+    SaveSettings();
+    PrinterInfo.reset();
+    FileDropTarget->Revoke();
+    BackgroundSource = QImage();
+    BackgroundBitmap = QImage();
+    RecentFiles.clear();
+    SaveObjectDefaults();
+    ClearDocument();
+    UndoList.OnUndo = nullptr;
+    FreeMaskFileList();
+    if (LayoutForm == this)
+        LayoutForm = nullptr;
+}
+
+void RegisterLayoutForm()
+{
+    ShowLayoutForm = [](TAddressList *owner) {
+        auto *form = dynamic_cast<TLayoutForm *>(LayoutForm);
+        if (!form) {
+            form = new TLayoutForm(owner);
+            LayoutForm = form;
+        }
+        if (form->isMinimized())
+            form->showNormal();
+        form->show();
+        form->raise();
+        form->activateWindow();
+    };
+}

@@ -1,0 +1,312 @@
+// TLayoutForm: the address designer, the window in which the user lays out the address side of postcards and
+// envelopes on a paper, sees the selected record and the sender on it, and prints it. The window is a
+// top-level window of its own beside the main list; it frees itself when closed.
+//
+// Its units: Layout.cpp (creation, settings, start menu, a new layout on a paper, emptying, the save
+// question, closing), LayoutControls.cpp (actions, menus, tool bars), LayoutCanvas.cpp (painting and mouse
+// work on the card), LayoutView.cpp (zoom, object list, fixed-object sets, turning), LayoutState.cpp (action
+// enabling, recent files, undo application), LayoutEdit.cpp (undo and record stepping), LayoutBinding.cpp
+// (records and senders into the fixed objects) and LayoutFile.cpp (the file and print commands).
+#pragma once
+
+#include "designers/AddressBinding.h"
+#include "designers/PaperFormats.h"
+#include "designers/PrintDocument.h"
+#include "drawing/PrinterInfo.h"
+#include "drawing/Rect.h"
+#include "drawing/UndoList.h"
+#include "mainlist/LayoutServices.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPoint>
+#include <QScrollArea>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class TFileDD;
+class TFigureRect;
+class TMetafileEx;
+class TPaintPanel;
+class TWordRect;
+
+// The scroll box of the designers: focusing the paper or a control in it never scrolls it.
+class TLimitedScrollBox : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+};
+
+// The zoom choices of the view menu and the zoom boxes, 0 fitting the paper to the window.
+inline constexpr std::array<double, 8> ZoomChoices{0, 2.0, 1.75, 1.5, 1.25, 1.0, 0.75, 0.5};
+// The window's smallest size in design units.
+inline constexpr int LayoutMinWidth = 529, LayoutMinHeight = 500;
+
+class TLayoutForm : public QMainWindow, public TLayoutServices {
+    Q_OBJECT
+public:
+    // Creates the designer (the fixed objects, the settings, the printer); the start menu follows the first
+    // show. The owner (the main list) does not become its parent: the desktop lists the designer as a window
+    // of its own beside the main list.
+    explicit TLayoutForm(QWidget *owner = nullptr);
+    ~TLayoutForm() override;
+
+    // ---- TLayoutServices ----
+    QWidget *FormWindow() override { return this; }
+    void DataUpdated(const std::vector<int32_t> &recNos) override;
+    void DataDeleted(const std::vector<int32_t> &recNos) override;
+    void ListChanged() override;
+
+    // ---- Data model ----
+    std::unique_ptr<TPrinterInfo> PrinterInfo;  // absent when no printer is installed
+    QString DocumentFile;                       // empty for a new, unsaved layout
+    QStringList RecentFiles;                    // newest first
+    TPaperFormat PaperFormat;
+    TFormatCategory SheetFormat;
+    std::array<int, 8> SheetLayout{};
+    int PaperWidth = 0, PaperHeight = 0;  // layout units
+    QImage BackgroundSource;              // the paper picture as loaded; null when the paper has none
+    QImage BackgroundBitmap;              // scaled to the card
+    double ZoomRatio = 0;
+    TRect PrintableArea;
+    TRect PrintRangeRect;
+    uint8_t GridSize = 0;
+    int GridPitch = 0, GridColumns = 0, GridRows = 0;
+
+    // The layout: the 30 fixed objects in their list orders, the free objects, the stacking order (index 0
+    // in front), the paper number, the printed parts, the fixed set in use and the printed-items record.
+    // A document read from a file replaces it whole; the names below stay bound to it.
+    TPrintDocument Layout;
+    int32_t &FormatNumber = Layout.FormatNumber;
+    uint8_t &PrintParts = Layout.PrintParts;
+    uint8_t &SplitLayout = Layout.SplitLayout;
+    TPrintForm &PrintForm = Layout.PrintForm;
+    std::array<std::unique_ptr<TDrawRect>, CombinedObjectCount> &CombinedObjects = Layout.CombinedObjects;
+    std::array<std::unique_ptr<TDrawRect>, SplitObjectCount> &SplitObjects = Layout.SplitObjects;
+    std::vector<std::unique_ptr<TIllustRect>> &IllustList = Layout.IllustList;
+    std::vector<std::unique_ptr<TWordRect>> &WordList = Layout.WordList;
+    std::vector<std::unique_ptr<TFigureRect>> &FigureList = Layout.FigureList;
+    std::vector<std::unique_ptr<TQRCodeRect>> &QRCodeList = Layout.QRCodeList;
+    std::vector<TDrawRect *> &ZOrderList = Layout.ZOrderList;
+    // The fixed set in use (SplitLayout chooses it).
+    std::vector<TDrawRect *> FixedObjects;
+
+    uint8_t NoBarcode = 0;  // no bar size fits the paper
+    uint8_t BarSize = 0;    // the largest bar size that fits
+    std::vector<TDrawRect *> SelectedList;
+    int FocusedIndex = -1;
+    int32_t SenderRecNo = 0;
+
+    // The print job (the file and print commands).
+    std::vector<int32_t> RecordNumbers;
+    QPoint PrintOffset;  // 0.1 mm
+    int FlapOffset = 0;  // 0.1 mm
+    bool TurnForPrint = false;
+    int LabelStart = 1;
+    int LabelCount = 1;
+    // The print preview: present while it is shown.
+    std::unique_ptr<TMetafileEx> PreviewMetafile;
+    int PreviewPageCount = 0, PreviewPage = 0;
+    bool ReturnFromPreview = false;
+
+    std::unique_ptr<TWordRect> DefaultWord;
+    std::unique_ptr<TFigureRect> DefaultFigure;
+    uint8_t DefaultsChanged = 0;
+    QPoint DragStart{-1, -1};
+    std::unique_ptr<TFileDD> FileDropTarget;
+    TUndoList UndoList;
+    std::unique_ptr<TUndoDatas> PendingUndo;
+    uint8_t FixedObjectsChanged = 0;
+    uint8_t DocumentOpen = 0;
+    uint8_t Modified = 0;
+    uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0, GridButtonReset = 0;
+
+    // The canvas's drag state.
+    std::vector<TRect> DragOutlines;  // card pixels: one per selected object while moving or resizing
+    uint8_t OutlineShown = 0;
+    uint8_t ConstrainDrag = 0;
+    uint8_t CardDoubleClicked = 0;
+    TEdgeCodes ResizeHandle;
+    Qt::CursorShape DragCursor = Qt::ArrowCursor;  // the cursor the drag began with
+    bool DragPending = false;                      // pressed on the focused object: a drag starts on moving
+    bool Dragging = false;                         // a move or resize drag has begun
+    TRect Band;                                    // the rubber band in card pixels while it is shown
+
+    // ---- Controls ----
+    QMenuBar *MainMenu = nullptr;
+    QWidget *pnlToolBar = nullptr;
+    QToolBar *MainToolBar = nullptr, *CommandToolBar = nullptr, *ViewToolBar = nullptr, *PreviewToolBar = nullptr;
+    QComboBox *cbxRatio = nullptr, *cbxRatio2 = nullptr, *cbxViewRect = nullptr;
+    QMenu *mmiRatio = nullptr, *mmiRecent = nullptr, *PopupMenu = nullptr, *GridPopupMenu = nullptr;
+    QActionGroup *RatioGroup = nullptr;
+    QWidget *pnlBack2 = nullptr;
+    QLabel *lblItem2 = nullptr;
+    TLimitedScrollBox *sbxPreview = nullptr;
+    QFrame *bvSpacer = nullptr;
+    TPaintPanel *pnlCard = nullptr;
+    QAction *pmiGridNone = nullptr, *pmiGridSmall = nullptr, *pmiGridNomal = nullptr, *pmiGridBig = nullptr;
+    QAction *mmiShowMenu = nullptr, *mmiToolBar = nullptr;
+    QToolButton *tbtnGrid = nullptr, *tbtnExit = nullptr;
+    QToolButton *tbtnPriorPreview = nullptr, *tbtnNextPreview = nullptr, *tbtnPreviewClose = nullptr;
+    QStatusBar *StatusBar = nullptr;
+    std::array<QLabel *, 2> StatusPanels{};
+
+    // File and print (their bodies are LayoutFile.cpp's).
+    QAction *actNew = nullptr, *actOpen = nullptr, *actClose = nullptr, *actSave = nullptr, *actSaveAs = nullptr,
+            *actPrintSet = nullptr, *actPrint = nullptr, *actExit = nullptr, *actRecent = nullptr;
+    // Editing and view.
+    QAction *actUndo = nullptr, *actRedo = nullptr, *actCopy = nullptr, *actPaste = nullptr, *actDelete = nullptr;
+    QAction *actFirst = nullptr, *actPrior = nullptr, *actNext = nullptr, *actLast = nullptr, *actEditData = nullptr;
+    QAction *actSenderEdit = nullptr, *actSender = nullptr, *actBarcodeSet = nullptr;
+    QAction *actIllust = nullptr, *actWord = nullptr, *actFigure = nullptr, *actQRCode = nullptr;
+    QAction *actIllustSet = nullptr, *actWordEdit = nullptr, *actWordSet = nullptr, *actFigureSet = nullptr,
+            *actQRCodeSet = nullptr;
+    QAction *actFormat = nullptr, *actDetail = nullptr, *actDataForm = nullptr, *actFont = nullptr;
+    QAction *actRectPos = nullptr, *actRectUnite = nullptr, *actEqualPaperH = nullptr, *actEqualPaperV = nullptr,
+            *actEqualEndsH = nullptr, *actEqualEndsV = nullptr;
+    QAction *actZOrder = nullptr, *actTop = nullptr, *actUp = nullptr, *actDown = nullptr, *actBottom = nullptr;
+    QAction *actDefaultLayout = nullptr, *actAdrsList = nullptr, *actAdrsView = nullptr;
+    QAction *actGrid = nullptr, *actGridNone = nullptr, *actGridSmall = nullptr, *actGridNomal = nullptr,
+            *actGridBig = nullptr, *actAdjustGrid = nullptr, *actPrintRange = nullptr;
+
+    // ---- Frame (Layout.cpp) ----
+    void ShowStartMenu();
+    // Sets up a new layout on the paper in PaperFormat, SheetFormat, FormatNumber, NoBarcode and BarSize,
+    // after ClearDocument. A paper picture that cannot be loaded leaves the designer empty and usable with
+    // the reason shown; the answer is then false.
+    bool ApplyPaper();
+    void SetupPrinterPage();
+    void ClearDocument();
+    // The save question; false when the user chose to stay.
+    bool ConfirmDiscard();
+    void LoadSettings();
+    void SaveSettings();
+    void LoadDefaultSender();
+    void LoadObjectDefaults();
+    // False (reported) when "DrRect.def" could not be written.
+    bool SaveObjectDefaults();
+    // "宛名印刷 - " + the document's title (+ " (更新)" when changed), or "宛名印刷 - 新規".
+    void UpdateCaption();
+    // The end every editing command shares: Modified, the caption, a repaint.
+    void MarkModified();
+
+    // ---- File and print (LayoutFile.cpp) ----
+    void actNewExecute();
+    void actOpenExecute();
+    void actCloseExecute();
+    void actSaveExecute();
+    void actSaveAsExecute();
+    void actPrintSetExecute();
+    void actPrintExecute();
+    void actExitExecute();
+    void tbtnPriorPreviewClick();
+    void tbtnNextPreviewClick();
+    void tbtnPreviewCloseClick();
+    bool OpenDocument(const QString &path);
+    bool SaveDocument(const QString &path);
+    QImage MakeThumbnail(int sizeIndex);
+
+    // ---- Editing (LayoutEdit.cpp) ----
+    // Undoes (or redoes) one step and restores the selection it recorded.
+    void actUndoExecute(bool redo);
+    // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
+    void actMoveExecute(int tag);
+
+    // ---- Filling from records and senders (LayoutBinding.cpp) ----
+    // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main
+    // list). False when there is nothing to show: the objects are then left empty, never filled from
+    // another record.
+    bool BindRecord(int32_t recNo);
+    void BindSender();
+    void BindSenderAsReceiver();
+    // The refill every caller but printing uses: the record and the sender, or the sender as receiver on
+    // papers with fewer than 5 rectangles in the first set.
+    void RefillFixedObjects();
+
+    // ---- Canvas (LayoutCanvas.cpp) ----
+    void pnlCardPaint(QPainter &painter);
+    void pnlCardMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void pnlCardMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint at);
+    void pnlCardMouseUp(Qt::MouseButton button);
+    void pnlCardDblClick();
+    void pnlCardKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The end of a move or resize drag: one undo step.
+    void pnlCardEndDrag();
+    // The outlines of the drag at the point.
+    void pnlCardDragOver(QPoint at);
+    // Stores the selection into PendingUndo's state.
+    void StoreSelection(uint8_t state);
+    bool SnapOn() const;
+    bool InPreview() const { return PreviewMetafile != nullptr; }
+
+    // ---- View (LayoutView.cpp) ----
+    void sbxPreviewResize();
+    void cbxRatioClick(QComboBox *combo);
+    void cbxViewRectClick();
+    void AddToZOrder(TDrawRect *object, bool visibleOnly);
+    void RemoveFromZOrder(TDrawRect *object);
+    void SetSplitLayout(uint8_t flag);
+    void TurnLayout();
+    void FillObjectList();
+    void SyncObjectList();
+    void UpdateObjectActions();
+    TDrawRect *FocusedObject() const;
+
+    // ---- Command state (LayoutState.cpp) ----
+    void UpdateActions();
+    void UpdateRecentMenu();
+    void mmiRecentClick(int index);
+    void PopupMenuPopup();
+    void ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item);
+    // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
+    // file; false, with nothing changed, when the file cannot be loaded.
+    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
+    // Picture files dropped on the card: one illustration each at the drop point, one undo step for all.
+    void FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point, Qt::DropAction &effect);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void FormClose();
+    // The typed view of a fixed set; receiver and sender sides.
+    TFixedObjects CurrentSet(bool sender);
+    void UpdateRecentFromSettings(const QStringList &history);
+    // Moves the grid to size (0-3) and checks its action.
+    void SetGridSize(uint8_t size);
+    // Keeps the moved objects on the paper and records the step: the end of a drag and the arrow keys.
+    void FinishMoveStep();
+    void ClearSelection();
+    void drawMarks(QPainter &painter);
+
+    bool closing_ = false;
+    bool shownOnce_ = false;
+    // The pop-up's own items and the commands they run.
+    std::vector<std::pair<QAction *, QAction *>> PopupItems;
+    QAction *pmiBorder1 = nullptr, *pmiBorder2 = nullptr;
+};
+
+// Installs the main list's maker of the designer; the program calls it at start.
+void RegisterLayoutForm();

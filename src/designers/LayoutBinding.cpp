@@ -1,0 +1,213 @@
+// The address designer's fixed objects filled from the selected record of the main list and from the
+// document's sender, and the main list's notifications that refill them.
+#include "designers/Layout.h"
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "designers/Sender.h"
+#include "drawing/AdditionRect.h"
+#include "geo/PaintPanel.h"
+#include "mainlist/AdrsList.h"
+
+#include <algorithm>
+
+namespace {
+
+// The sender table open for the length of a binding, closed on every way out.
+class TSenderTableUse {
+public:
+    TSenderTableUse() : open_(DMMirvale18 && DMMirvale18->OpenSenderTable()) {}
+    ~TSenderTableUse()
+    {
+        if (open_)
+            DMMirvale18->CloseSenderTable();
+    }
+    TTable *Table() const { return open_ ? DMMirvale18->SenderTable.get() : nullptr; }
+
+private:
+    bool open_;
+};
+
+bool locate(TTable &table, int32_t recNo)
+{
+    table.SetIndexName(QString());
+    return table.FindKey({recNo});
+}
+
+QByteArray joinedAddress(const QByteArray &tdfkn, const QByteArray &a1, const QByteArray &a2, const QByteArray &a3)
+{
+    return tdfkn + a1 + a2 + a3;
+}
+
+}  // namespace
+
+TFixedObjects TLayoutForm::CurrentSet(bool sender)
+{
+    return sender ? SenderObjects(Layout, SplitLayout != 0) : ReceiverObjects(Layout, SplitLayout != 0);
+}
+
+namespace {
+
+TBindContext bindContext(const TPrintForm &form, int direction)
+{
+    TBindContext context;
+    context.Form = form;
+    context.Direction = direction;
+    context.ProgramFolder = AppFolder;
+    context.DictionaryFolder = AppFolder + QStringLiteral("Dic/");
+    context.WorkFolder = DataFolder;
+    return context;
+}
+
+}  // namespace
+
+bool TLayoutForm::BindRecord(int32_t recNo)
+{
+    const TFixedObjects receiver = CurrentSet(false);
+    ClearObjects(receiver);
+    if (PrintParts == 2 || PrintParts == 3)
+        return false;
+    if (!AddressList || AddressList->GetRecordCount() == 0)
+        return false;
+    if (recNo < 0) {
+        const int row = AddressList->GetSelectedIndex();
+        recNo = row >= 0 ? AddressList->GetRecNoAt(row) : -1;
+        if (recNo < 0)
+            return false;
+    }
+    if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
+        return false;
+    TTable &table = *DMMirvale18->AdrsTable;
+    // A record that is no longer there (deleted since it was listed) shows nothing rather than whichever row
+    // the cursor happens to be on.
+    try {
+        if (!locate(table, recNo))
+            return false;
+    } catch (const EDatabaseError &) {
+        return false;
+    }
+    const TAddressBindRecord record = ReadAddressBindRecord(table);
+    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
+    FillObjects(receiver, PostalText(record.Pos, PrintForm.PostalMark),
+                AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
+                RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
+    FillBarcode(receiver, record.Pos, joinedAddress(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3), context);
+    SenderRecNo = record.Sender;
+    return true;
+}
+
+void TLayoutForm::BindSender()
+{
+    const TFixedObjects sender = CurrentSet(true);
+    ClearObjects(sender);
+    TSenderTableUse use;
+    TTable *table = use.Table();
+    if (!table || table->RecordCount() == 0)
+        return;
+    try {
+        if (PrintParts != 2) {
+            if (!AddressList || AddressList->GetRecordCount() == 0)
+                return;
+            // The record's own sender, else the default sender, else the first row as the new default.
+            if (!locate(*table, SenderRecNo)) {
+                if (!locate(*table, DefaultSenderNo)) {
+                    table->First();
+                    DefaultSenderNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
+                }
+                SenderRecNo = DefaultSenderNo;
+            }
+        } else if (!locate(*table, SenderRecNo)) {
+            table->First();
+            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
+        }
+    } catch (const EDatabaseError &) {
+        return;
+    }
+    const TSenderRecord row = ReadSenderRecord(*table);
+    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
+    FillObjects(sender, PostalText(row.Pos, PrintForm.SenderPostalMark),
+                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
+                SenderName(row, context, sender.Split, false), context, TFillRole::Sender);
+    FillContacts(sender, row, context);
+    if (sender.Split || PrintParts == 1)
+        return;
+    // The combined set's contact lines come and go with the row: the lists follow them.
+    bool changed = false;
+    for (TAdditionRect *contact : sender.Contacts) {
+        const bool stacked = std::find(ZOrderList.begin(), ZOrderList.end(), contact) != ZOrderList.end();
+        if (contact->Visible && !stacked) {
+            ZOrderList.push_back(contact);
+            contact->SetZoom(ZoomRatio > 0 ? ZoomRatio : 1.0);
+            changed = true;
+        } else if (!contact->Visible && stacked) {
+            RemoveFromZOrder(contact);
+            const auto at = std::find(SelectedList.begin(), SelectedList.end(), contact);
+            if (at != SelectedList.end()) {
+                const int removed = int(at - SelectedList.begin());
+                SelectedList.erase(at);
+                if (removed < FocusedIndex || (removed == FocusedIndex && FocusedIndex == int(SelectedList.size())))
+                    --FocusedIndex;
+            }
+            changed = true;
+        }
+    }
+    if (changed)
+        UndoList.Clear();
+}
+
+void TLayoutForm::BindSenderAsReceiver()
+{
+    const TFixedObjects receiver = CurrentSet(false);
+    ClearObjects(receiver);
+    TSenderTableUse use;
+    TTable *table = use.Table();
+    if (!table || table->RecordCount() == 0)
+        return;
+    try {
+        if (!locate(*table, SenderRecNo)) {
+            table->First();
+            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
+        }
+    } catch (const EDatabaseError &) {
+        return;
+    }
+    const TSenderRecord row = ReadSenderRecord(*table);
+    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
+    FillObjects(receiver, PostalText(row.Pos, PrintForm.PostalMark),
+                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
+                SenderName(row, context, receiver.Split, true), context, TFillRole::SenderAsReceiver);
+    FillBarcode(receiver, row.Pos, joinedAddress(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3), context);
+}
+
+void TLayoutForm::RefillFixedObjects()
+{
+    if (PaperFormat.CombinedRectCount > 4) {
+        BindRecord(-1);
+        BindSender();
+    } else {
+        BindSenderAsReceiver();
+    }
+}
+
+void TLayoutForm::ListChanged()
+{
+    if (PaperFormat.CombinedRectCount <= 4 || PrintParts == 2 || !DocumentOpen)
+        return;
+    BindRecord(-1);
+    BindSender();
+    pnlCard->update();
+}
+
+void TLayoutForm::DataUpdated(const std::vector<int32_t> &recNos)
+{
+    // Whatever records changed, the first selected one is shown again.
+    (void)recNos;
+    ListChanged();
+}
+
+void TLayoutForm::DataDeleted(const std::vector<int32_t> &recNos)
+{
+    (void)recNos;
+    ListChanged();
+}

@@ -1,0 +1,298 @@
+#include "designers/LayoutPrint.h"
+
+#include "base/Numbers.h"
+#include "drawing/DrawRect.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/MetafileEx.h"
+#include "drawing/PrintJob.h"
+#include "drawing/PrinterInfo.h"
+#include "drawing/QRCodeRect.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPrinter>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace {
+
+int pixels(int tenthMm, int dpi) { return RoundToInt(tenthMm / 254.0L * dpi); }
+
+// The print caches the objects made for the printer are dropped and the codes made again for the screen,
+// whatever ended the run.
+class TPrintCaches {
+public:
+    TPrintCaches(const TLayoutPrintJob &job, const TRenderTarget &target) : job_(job)
+    {
+        const QPoint offset(job.Offset.x(), job.Offset.y() + job.Flap);
+        for (TDrawRect *object : job.Shown) {
+            if (auto *illust = dynamic_cast<TIllustRect *>(object))
+                illust->AltPrinting = job.LimitedPrinter;
+            // A multi-up sheet places its cards from the paper's corner itself, margins included.
+            object->CalcPrintRect(target, offset, job.MultiUp());
+            // What was never drawn for the printer is drawn now; the rest keeps its picture.
+            object->Prepare(target, false);
+        }
+    }
+    ~TPrintCaches()
+    {
+        for (TDrawRect *object : job_.Shown) {
+            if (auto *illust = dynamic_cast<TIllustRect *>(object))
+                illust->FreePrintCache();
+            else if (auto *figure = dynamic_cast<TFigureRect *>(object))
+                figure->FreePrintCache();
+            else if (auto *code = dynamic_cast<TQRCodeRect *>(object))
+                code->Refresh();
+        }
+    }
+    TPrintCaches(const TPrintCaches &) = delete;
+    TPrintCaches &operator=(const TPrintCaches &) = delete;
+
+private:
+    const TLayoutPrintJob &job_;
+};
+
+// Binds the record of a print when it differs from the one bound last; false when the record is gone.
+class TRecordBinder {
+public:
+    TRecordBinder(const TLayoutPrintJob &job, const TRenderTarget &target) : job_(job), target_(target) {}
+    bool Bind(int record)
+    {
+        if (!job_.BindRecord)
+            return true;
+        if (record != bound_) {
+            bound_ = record;
+            present_ = job_.BindRecord(job_.RecordNumbers.at(size_t(record)));
+            for (TDrawRect *object : job_.Fixed)
+                object->Prepare(target_, false);
+        }
+        return present_;
+    }
+
+private:
+    const TLayoutPrintJob &job_;
+    TRenderTarget target_;
+    int bound_ = -1;
+    bool present_ = false;
+};
+
+// The CUPS name of a page size: the printer's own key for a size it lists, else a size of the caller's own.
+QByteArray mediaOf(const QPageSize &size)
+{
+    if (size.id() != QPageSize::Custom)
+        return size.key().toUtf8();
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    return QStringLiteral("Custom.%1x%2mm").arg(mm.width()).arg(mm.height()).toUtf8();
+}
+
+void sendToQueue(const QString &queue, const QString &file, const QString &title, int copies, const QPageSize &size)
+{
+    cups_option_t *options = nullptr;
+    int count = cupsAddOption("copies", QByteArray::number(copies).constData(), 0, &options);
+    count = cupsAddOption("media", mediaOf(size).constData(), count, &options);
+    const int id = cupsPrintFile(queue.toUtf8().constData(), QFile::encodeName(file).constData(),
+                                 title.toUtf8().constData(), count, options);
+    cupsFreeOptions(count, options);
+    if (id == 0)
+        throw EPrinterError(QStringLiteral("プリンター %1 に印刷できませんでした\r\n%2")
+                                .arg(queue, QString::fromUtf8(cupsLastErrorString())));
+}
+
+}  // namespace
+
+QPoint TSheetLayout::PlaceAt(int place) const
+{
+    const int columns = std::max(1, Columns);
+    return QPoint((CardWidth + ColumnGap) * (place % columns) + LeftMargin,
+                  (CardHeight + RowGap) * (place / columns) + TopMargin);
+}
+
+TSheetLayout ComputeSheetLayout(const TPaperFormat &paper, const TFormatCategory &sheet, int dpiX, int dpiY)
+{
+    TSheetLayout s;
+    s.CardWidth = pixels(paper.Width, dpiX);
+    s.CardHeight = pixels(paper.Height, dpiY);
+    s.LeftMargin = pixels(sheet.LeftMargin, dpiX);
+    s.TopMargin = pixels(sheet.TopMargin, dpiY);
+    s.ColumnGap = pixels(sheet.ColumnGap, dpiX);
+    s.RowGap = pixels(sheet.RowGap, dpiY);
+    s.Columns = std::max(1, sheet.Columns);
+    s.Rows = std::max(1, sheet.Rows);
+    return s;
+}
+
+int TPrintPlan::PageCount() const
+{
+    const qint64 prints = qint64(std::max(0, Records)) * std::max(1, LabelCount);
+    if (!MultiUp)
+        return int(prints);
+    if (prints == 0)
+        return 0;
+    const int places = std::max(1, Places);
+    return int((prints + std::clamp(LabelStart, 1, places) - 1 + places - 1) / places);
+}
+
+std::vector<TPrintPlan::TPrint> TPrintPlan::PagePrints(int page) const
+{
+    std::vector<TPrint> prints;
+    const int count = std::max(1, LabelCount);
+    if (page < 0 || page >= PageCount())
+        return prints;
+    if (!MultiUp) {
+        prints.push_back({page / count, 0});
+        return prints;
+    }
+    const int places = std::max(1, Places);
+    const qint64 total = qint64(Records) * count;
+    for (int place = 0; place < places; ++place) {
+        const qint64 n = qint64(page) * places + place - (std::clamp(LabelStart, 1, places) - 1);
+        if (n >= 0 && n < total)
+            prints.push_back({int(n / count), place});
+    }
+    return prints;
+}
+
+TPrintPlan TLayoutPrintJob::Plan() const
+{
+    TPrintPlan plan;
+    plan.MultiUp = MultiUp();
+    plan.Places = plan.MultiUp ? std::max(1, Sheet.Columns) * std::max(1, Sheet.Rows) : 1;
+    plan.Records = BindRecord ? int(RecordNumbers.size()) : 1;
+    plan.LabelCount = std::max(1, LabelCount);
+    plan.LabelStart = std::clamp(LabelStart, 1, plan.Places);
+    return plan;
+}
+
+TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TRenderTarget &target, int copies,
+                         const TPrintProgress &progress)
+{
+    const TPrintPlan plan = job.Plan();
+    const int pages = plan.PageCount();
+    const int total = pages * std::max(1, copies);
+    TSheetLayout sheet;
+    if (job.MultiUp()) {
+        // The device's origin is the printable area's corner: the sheet's margins lose what lies before it.
+        sheet = ComputeSheetLayout(job.Paper, job.Sheet, target.LogPixelsX, target.LogPixelsY);
+        sheet.LeftMargin -= target.PhysicalOffsetX;
+        sheet.TopMargin -= target.PhysicalOffsetY;
+    }
+    TPrintCaches caches(job, target);
+    TRecordBinder binder(job, target);
+    TCanvas canvas(device.Painter(), target.LogPixelsX, target.LogPixelsY);
+    canvas.SetTarget(target);
+    int done = 0;
+    for (int copy = 0; copy < std::max(1, copies); ++copy)
+        for (int page = 0; page < pages; ++page) {
+            if (progress && !progress(done, total))
+                return TPrintOutcome::Stopped;
+            if (done > 0)
+                device.NewPage();
+            for (const TPrintPlan::TPrint &print : plan.PagePrints(page)) {
+                if (!binder.Bind(print.Record))
+                    continue;
+                const QPoint at = job.MultiUp() ? sheet.PlaceAt(print.Place) : QPoint(0, 0);
+                for (auto object = job.Shown.rbegin(); object != job.Shown.rend(); ++object)
+                    (*object)->Print(canvas, at.x(), at.y());
+            }
+            ++done;
+        }
+    if (progress)
+        progress(done, total);
+    device.End();
+    return TPrintOutcome::Printed;
+}
+
+TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, const QString &pdfFile,
+                          const TPrintProgress &progress)
+{
+    TPrinter &printer = Printer();
+    const TPrinterSetting setting = printer.Setting();
+    const bool toPdf = setting.PrinterName == PdfPrinterName;
+    const QString folder = toPdf ? QFileInfo(pdfFile).absolutePath() : QString();
+    QTemporaryFile pages(toPdf ? folder + QStringLiteral("/.") + QFileInfo(pdfFile).fileName() + QStringLiteral(".XXXXXX")
+                               : QStringLiteral("%1/velmora-print-XXXXXX.pdf").arg(QDir::tempPath()));
+    if (!pages.open())
+        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(toPdf ? pdfFile : pages.fileTemplate()));
+    pages.close();
+
+    // The queue's page layout, written as PDF: the queue gets the file only once it is whole.
+    QPrinter device(QPrinter::HighResolution);
+    printer.ApplyTo(device);
+    const QPageSize size = device.pageLayout().pageSize();
+    device.setOutputFormat(QPrinter::PdfFormat);
+    device.setOutputFileName(pages.fileName());
+    device.setCopyCount(1);
+    device.setDocName(title);
+    device.setCreator(QStringLiteral("Velmora"));
+    const TPrinterMetrics metrics = printer.Metrics();
+    const TRenderTarget target{true, metrics.Dpi, metrics.Dpi, metrics.OffsetX, metrics.OffsetY};
+    {
+        TPrintJob run(device);
+        TPrintOutcome outcome;
+        try {
+            outcome = PrintPages(job, run, target, toPdf ? setting.Copies : 1, progress);
+        } catch (...) {
+            run.Abandon();
+            throw;
+        }
+        if (outcome == TPrintOutcome::Stopped) {
+            run.Abandon();
+            return outcome;
+        }
+    }
+    if (toPdf) {
+        // The file gets the permissions any new file of the user gets, not the private ones of a temporary.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(pages.fileName()).constData(), 0666 & ~mask);
+        if (std::rename(QFile::encodeName(pages.fileName()).constData(), QFile::encodeName(pdfFile).constData()) != 0)
+            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(pdfFile));
+        pages.setAutoRemove(false);
+    } else {
+        sendToQueue(setting.PrinterName, pages.fileName(), title, setting.Copies, size);
+    }
+    return TPrintOutcome::Printed;
+}
+
+void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &target, TMetafileEx &picture)
+{
+    const TPrintPlan plan = job.Plan();
+    const bool multiUp = job.MultiUp();
+    const TSheetLayout sheet = ComputeSheetLayout(job.Paper, job.Sheet, 96, 96);
+    const QPoint offset(pixels(job.Offset.x(), 96), pixels(job.Offset.y(), 96));
+    TCanvas canvas(picture, 96, 96);
+    canvas.SetTarget(target);
+    picture.SetSize(multiUp ? pixels(job.Sheet.SheetWidth, 96) : sheet.CardWidth,
+                    multiUp ? pixels(job.Sheet.SheetHeight, 96) : sheet.CardHeight);
+    // The paper itself, which the page picture covers whole.
+    canvas.SetNullPen();
+    canvas.SetBrush(Qt::white);
+    canvas.FillRect({0, 0, picture.Width(), picture.Height()});
+    TRecordBinder binder(job, target);
+    const std::vector<TPrintPlan::TPrint> prints = plan.PagePrints(page);
+    for (const TPrintPlan::TPrint &print : prints) {
+        if (!binder.Bind(print.Record))
+            continue;
+        const QPoint at = offset + (multiUp ? sheet.PlaceAt(print.Place) : QPoint(0, 0));
+        for (auto object = job.Shown.rbegin(); object != job.Shown.rend(); ++object)
+            (*object)->Draw(canvas, at.x(), at.y());
+    }
+    if (!multiUp)
+        return;
+    // Every place of the sheet outlined, so the empty ones before the start position and after the last card
+    // show where they are.
+    canvas.SetPen(QColor(0x80, 0x80, 0x80), 1);
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    for (int place = 0; place < plan.Places; ++place) {
+        const QPoint at = sheet.PlaceAt(place);
+        canvas.Rectangle({at.x(), at.y(), at.x() + sheet.CardWidth, at.y() + sheet.CardHeight});
+    }
+}

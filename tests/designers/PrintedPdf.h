@@ -1,0 +1,117 @@
+// Printed PDF files read back for the tests of printing: pages, page size and text through poppler's tools,
+// pages rendered to pictures, and where the ink lies on them.
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace test {
+
+inline QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(120000)) << program.toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+inline int pdfPages(const QString &file)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// The first page's size in millimetres, as pdfinfo gives it in points.
+inline QSizeF pdfPageMm(const QString &file)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
+                                          .match(run(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72) : QSizeF();
+}
+
+// The text of one page (from 1), line breaks taken out: a column comes out a character a line.
+inline QString pageText(const QString &file, int page)
+{
+    QString text = run(QStringLiteral("pdftotext"), {"-raw", "-f", QString::number(page), "-l", QString::number(page),
+                                                     file, "-"});
+    text.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
+    return text;
+}
+
+inline QImage renderedPage(const QString &file, int page, int dpi)
+{
+    const QString stem = file + QStringLiteral(".p%1").arg(page);
+    run(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                                     QString::number(page), "-png", "-singlefile", file, stem});
+    return QImage(stem + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// Dark pixels of area.
+inline int inkIn(const QImage &image, const QRect &area)
+{
+    int ink = 0;
+    const QRect a = area & image.rect();
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
+}
+
+// The bounding box of the dark pixels of area.
+inline QRect inkBox(const QImage &image, const QRect &area)
+{
+    QRect box;
+    const QRect a = area & image.rect();
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Keeps a rendered page as name.png in the folder VELMORA_SAMPLE_DIR names, for a person to look at.
+inline void keepSample(const QImage &page, const char *name)
+{
+    const QString folder = qEnvironmentVariable("VELMORA_SAMPLE_DIR");
+    if (!folder.isEmpty())
+        page.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}
+
+// The horizontal centre of the ink of area, in pixels; NaN without ink.
+inline double inkCentreX(const QImage &image, const QRect &area)
+{
+    double sum = 0;
+    int n = 0;
+    const QRect a = area & image.rect();
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                sum += x;
+                ++n;
+            }
+    return n ? sum / n : std::nan("");
+}
+
+// Each of the seven digits of a receiver's postal code printed on a postcard page rendered at 600 dpi inks
+// Japan Post's box (5.7 mm wide, 8 mm high, 12 mm from the top, left edges at 44.3 to 86.3 mm), its ink
+// centred in the box within 0.4 mm.
+inline void ExpectDigitsCentredInPostcardBoxes(const QImage &page)
+{
+    const auto px = [](double mm) { return int(std::lround(mm / 25.4 * 600)); };
+    for (double left : {44.3, 51.3, 58.3, 65.9, 72.7, 79.5, 86.3}) {
+        const QRect box(px(left + 0.3), px(12.3), px(5.1), px(7.4));
+        ASSERT_GT(inkIn(page, box), 0) << left;
+        EXPECT_NEAR(inkCentreX(page, box) * 25.4 / 600, left + 2.85, 0.4) << left;
+    }
+}
+
+}  // namespace test

@@ -1,0 +1,287 @@
+// The designer's file and print commands as a user drives them: a new postcard from the paper dialog printed
+// for every record through the wizard to a PDF file, a multi-up preview paged through and closed back into the
+// wizard, a layout saved and opened again, and the messages of a print with nothing to print.
+#include "designers/Layout.h"
+
+#include "base/SjisCodec.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "designers/LytFmt.h"
+#include "designers/LytPrt.h"
+#include "drawing/MetafileEx.h"
+#include "drawing/NameRect.h"
+#include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
+#include "platform/MemIniFile.h"
+
+#include "PrintedPdf.h"
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Acts on the next modal window of class T once it is up (the command that shows it waits meanwhile).
+template <class T> void whenModal(std::function<void(T *)> act, int triesLeft = 250)
+{
+    QTimer::singleShot(20, [act, triesLeft] {
+        if (auto *window = dynamic_cast<T *>(QApplication::activeModalWidget()))
+            act(window);
+        else if (triesLeft > 0)
+            whenModal<T>(act, triesLeft - 1);
+    });
+}
+
+template <class T> T *child(QWidget *in, const char *name)
+{
+    T *found = in->findChild<T *>(QLatin1String(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
+// On the wizard's next showing: every record of the list, on to the second page, prints per record and the
+// start position typed in, then the preview.
+void previewAllRecords(const QString &labelCount, const QString &labelStart)
+{
+    whenModal<TLayoutPrintDialog>([labelCount, labelStart](TLayoutPrintDialog *wizard) {
+        child<QRadioButton>(wizard, "rbAll")->click();
+        child<QPushButton>(wizard, "btnNext")->click();
+        for (const auto &[name, text] : {std::pair{"edLabelCount", labelCount}, std::pair{"edLabelStart", labelStart}}) {
+            QLineEdit *edit = child<QLineEdit>(wizard, name);
+            edit->setText(text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        child<QPushButton>(wizard, "btnPreview2")->click();
+    });
+}
+
+class LayoutFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"));
+        AppFolder = test::appDir();
+        LayoutFolder = book.Dir.path() + "/Layout/";
+        ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        for (const char *name : {"山田　太郎", "佐藤　花子", "長谷川　健"}) {
+            TTable &t = *DMMirvale18->AdrsTable;
+            t.Append();
+            t.FieldByName("PrivCorp").SetAsBoolean(true);
+            t.FieldByName("JointPrint").SetAsBoolean(true);
+            t.FieldByName("NameKanji").SetAsString(Sjis::encode(QString::fromUtf8(name)));
+            t.FieldByName("Pos").SetAsString("1010062");
+            t.FieldByName("Tdfkn").SetAsString(Sjis::encode(QStringLiteral("東京都")));
+            t.FieldByName("Adrs1").SetAsString(Sjis::encode(QStringLiteral("千代田区神田駿河台4-6")));
+            t.Post();
+        }
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->RefreshList(true, true, false);
+        list->SelectItem(0, true, false);
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteBool("LAYOUT", "Menu", false);
+        ini.UpdateFile();
+        TPrinter &printer = Printer();
+        printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+        form = new TLayoutForm(list.get());
+        LayoutForm = form.data();
+        form->resize(900, 800);
+        form->show();
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    }
+    void TearDown() override
+    {
+        if (form) {
+            form->Modified = 0;
+            delete form.data();
+        }
+        list.reset();
+        AddressList = nullptr;
+    }
+    // The paper of the master list, set up as the new command does after its dialog.
+    void usePaper(const std::function<bool(const TPaperFormat &)> &which)
+    {
+        const auto it = std::find_if(master.Formats.begin(), master.Formats.end(), which);
+        ASSERT_NE(it, master.Formats.end());
+        form->ClearDocument();
+        form->FormatNumber = int(it - master.Formats.begin());
+        form->PaperFormat = *it;
+        form->SheetFormat = master.SheetOf(*it);
+        form->PrintParts = it->CombinedRectCount > 4 ? 0 : 1;
+        ASSERT_TRUE(form->ApplyPaper());
+    }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    TMasterFormats master;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TLayoutForm> form;
+    QTemporaryDir out;
+};
+
+}  // namespace
+
+TEST_F(LayoutFileTest, ANewPostcardPrintsEveryRecordToAPdfFile)
+{
+    // 新規作成: the paper dialog offers the postcard first.
+    whenModal<TNewLayoutDialog>([](TNewLayoutDialog *dialog) { dialog->accept(); });
+    form->actNew->trigger();
+    ASSERT_TRUE(form->DocumentOpen);
+    EXPECT_EQ(form->PaperFormat.Kind, 0);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("宛名印刷 - 新規"));
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+
+    // 印刷: all records, the question answered Yes, the file named.
+    const QString pdf = out.path() + QStringLiteral("/はがき.pdf");
+    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) {
+        child<QRadioButton>(wizard, "rbAll")->click();
+        child<QPushButton>(wizard, "btnNext")->click();
+        child<QPushButton>(wizard, "btnPrint")->click();
+    });
+    boxes.answer(IDYES);
+    whenModal<QFileDialog>([pdf](QFileDialog *dialog) {
+        child<QLineEdit>(dialog, "fileNameEdit")->setText(pdf);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    form->actPrint->trigger();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("宛名レイアウトを印刷します  \r\nよろしいですか？")});
+    EXPECT_EQ(form->RecordNumbers.size(), 3u);
+    EXPECT_EQ(test::pdfPages(pdf), 3);
+    EXPECT_TRUE(test::pageText(pdf, 2).contains(QStringLiteral("佐藤花子様"))) << test::pageText(pdf, 2).toStdString();
+    // The designer's own binding puts each digit of the code in its box.
+    const QImage page = test::renderedPage(pdf, 2, 600);
+    test::keepSample(page, "designer-600dpi");
+    test::ExpectDigitsCentredInPostcardBoxes(page);
+    // The card shows the selected record again.
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+    EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(LayoutFileTest, AMultiUpPreviewPagesAsThePrinterWouldAndReturnsToTheWizard)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+    const int places = form->SheetFormat.Columns * form->SheetFormat.Rows;
+    ASSERT_EQ(places, 4);
+    // Three records twice each from place 2: (6 + 1) / 4, two sheets.
+    previewAllRecords(QStringLiteral("2"), QStringLiteral("2"));
+    form->actPrint->trigger();
+    ASSERT_TRUE(form->InPreview());
+    EXPECT_EQ(form->LabelStart, 2);
+    EXPECT_EQ(form->LabelCount, 2);
+    EXPECT_EQ(form->PreviewPageCount, 2);
+    EXPECT_FALSE(form->MainToolBar->isVisible());
+    EXPECT_TRUE(form->PreviewToolBar->isVisible());
+    EXPECT_TRUE(form->tbtnNextPreview->isEnabled());
+    EXPECT_FALSE(form->tbtnPriorPreview->isEnabled());
+    // The page is the sheet.
+    EXPECT_EQ(form->PreviewMetafile->Width(), LayoutUnits(form->SheetFormat.SheetWidth));
+    form->tbtnNextPreviewClick();
+    EXPECT_EQ(form->PreviewPage, 1);
+    EXPECT_FALSE(form->tbtnNextPreview->isEnabled());
+    EXPECT_TRUE(form->tbtnPriorPreview->isEnabled());
+    form->tbtnNextPreviewClick();  // no page beyond the last
+    EXPECT_EQ(form->PreviewPage, 1);
+    QTest::qWait(20);
+    if (!qEnvironmentVariableIsEmpty("VELMORA_SHOT"))
+        form->grab().save(qEnvironmentVariable("VELMORA_SHOT"));
+
+    // Closing the preview opens the wizard again; Cancel there returns to the designer as it was.
+    bool resumed = false;
+    whenModal<TLayoutPrintDialog>([&resumed](TLayoutPrintDialog *wizard) {
+        resumed = wizard->ResumeAfterPreview;
+        wizard->reject();
+    });
+    form->tbtnPreviewCloseClick();
+    EXPECT_TRUE(resumed);
+    EXPECT_FALSE(form->InPreview());
+    EXPECT_TRUE(form->MainToolBar->isVisible());
+    EXPECT_EQ(form->PaperWidth, LayoutUnits(form->PaperFormat.Width));
+    EXPECT_EQ(form->ZOrderList.front()->Zoom(), form->ZoomRatio);
+}
+
+TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex == 0 && f.CombinedRectCount > 4; });
+    // The wizard offers no preview for single papers; its buttons still answer when pressed, and the preview
+    // then shows what the printer would get: three records twice each, six pages.
+    previewAllRecords(QStringLiteral("2"), QStringLiteral("1"));
+    form->actPrint->trigger();
+    ASSERT_TRUE(form->InPreview());
+    ASSERT_EQ(form->LabelCount, 2);
+    EXPECT_EQ(form->PreviewPageCount, 6);
+    for (int page = 1; page < 6; ++page)
+        form->tbtnNextPreviewClick();
+    EXPECT_EQ(form->PreviewPage, 5);
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("長谷川 健"));
+    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) { wizard->reject(); });
+    form->tbtnPreviewCloseClick();
+    EXPECT_FALSE(form->InPreview());
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+}
+
+TEST_F(LayoutFileTest, ThePrinterSetUpOfAMultiUpPaperPlacesThePrintableAreaOnTheFirstCard)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+    whenModal<QPrintDialog>([](QPrintDialog *dialog) { dialog->accept(); });
+    form->actPrintSet->trigger();
+    // The area of the sheet, seen from the first card's corner.
+    const QRect sheet = form->PrinterInfo->GetPrintableRect(0, 0);
+    const int left = LayoutUnits(form->SheetFormat.LeftMargin), top = LayoutUnits(form->SheetFormat.TopMargin);
+    EXPECT_EQ(form->PrintableArea, (TRect{sheet.left() - left, sheet.top() - top, sheet.left() + sheet.width() - left,
+                                          sheet.top() + sheet.height() - top}));
+    EXPECT_EQ(form->PrintRangeRect.Left, int(form->PrintableArea.Left * form->ZoomRatio));
+}
+
+TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.CombinedRectCount > 4; });
+    form->Modified = 1;
+    const QString path = LayoutFolder + QStringLiteral("年賀状.gpl");
+    ASSERT_TRUE(form->SaveDocument(path));
+    EXPECT_EQ(form->DocumentFile, path);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("宛名印刷 - 年賀状"));
+    EXPECT_FALSE(form->Modified);
+    const size_t shown = form->ZOrderList.size();
+    form->actCloseExecute();
+    EXPECT_FALSE(form->DocumentOpen);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("宛名印刷"));
+
+    ASSERT_TRUE(form->OpenDocument(path));
+    EXPECT_TRUE(form->DocumentOpen);
+    EXPECT_EQ(form->ZOrderList.size(), shown);
+    EXPECT_EQ(form->FixedObjects.front(), form->CombinedObjects[0].get());
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(form->RecentFiles.value(0), path);
+
+    // Not a layout: refused with the message, the designer empty and usable.
+    test::writeFile(LayoutFolder + "壊れた.gpl", "not a layout");
+    EXPECT_FALSE(form->OpenDocument(LayoutFolder + "壊れた.gpl"));
+    EXPECT_EQ(boxes.texts().value(0), QStringLiteral("このファイルは有効な形式ではありません  "));
+    EXPECT_TRUE(form->ZOrderList.empty());
+    EXPECT_EQ(form->FixedObjects.front(), form->CombinedObjects[0].get());
+}
+
+TEST_F(LayoutFileTest, NothingToPrintIsSaidAndNothingOpens)
+{
+    form->actPrint->trigger();  // no layout: no object shown
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("印刷するデータがありません  ")});
+    EXPECT_EQ(LayoutPrintDialog, nullptr);
+}

@@ -1,0 +1,781 @@
+// The address designer over a real book and sender table: a new postcard shows the selected record and the
+// sender, the main list's notifications, a deleted record, a missing paper picture, the fixed-set switch, the
+// canvas's mouse and keys, and undo and redo applied back onto the layout.
+#include "designers/Layout.h"
+
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "core/SharedHelpers.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "designers/CanvasGeometry.h"
+#include "designers/ObjectDefaults.h"
+#include "designers/PrtMenu.h"
+#include "designers/Sender.h"
+#include "designers/SenderRecord.h"
+#include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PosRect.h"
+#include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
+#include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
+#include "platform/MemIniFile.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray sjis(const QString &text) { return Sjis::encode(text); }
+
+class LayoutFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"));
+        AppFolder = test::appDir();
+        LayoutFolder = book.Dir.path() + "/Layout/";
+        ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        DefaultSenderNo = 0;
+    }
+    void TearDown() override
+    {
+        if (form) {
+            form->Modified = 0;
+            delete form.data();
+        }
+        DMMirvale18->CloseSenderTable();
+        list.reset();
+        AddressList = nullptr;
+    }
+
+    int32_t addRecord(const QString &name, const QString &pos, const QString &adrs, int32_t sender = 0)
+    {
+        TTable &t = *DMMirvale18->AdrsTable;
+        t.Append();
+        t.FieldByName("PrivCorp").SetAsBoolean(true);
+        t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(name));
+        t.FieldByName("JointPrint").SetAsBoolean(true);
+        t.FieldByName("Pos").SetAsString(sjis(pos));
+        t.FieldByName("Tdfkn").SetAsString(sjis(QStringLiteral("東京都")));
+        t.FieldByName("Adrs1").SetAsString(sjis(adrs));
+        t.FieldByName("Sender").SetAsInteger(sender);
+        t.FieldByName("UpdDateTime").SetAsDateTime(100.0);
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    int32_t addSender(const QString &name)
+    {
+        TTable &t = *DMMirvale18->SenderTable;
+        t.Append();
+        TSenderRecord s = NewSenderRecord(t.FieldByName("RecNo").AsInteger(), sjis(QStringLiteral("差出人1")));
+        s.Name = WideToEscapedAnsi(name);
+        s.SelectInfo = 1;
+        s.Pos = "5300001";
+        s.Tdfkn = sjis(QStringLiteral("大阪府"));
+        s.Adrs1 = sjis(QStringLiteral("大阪市北区梅田1-1"));
+        WriteSenderRecord(t, s);
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    // The first paper of the kind that places the sender too.
+    int paperIndex(uint8_t kind)
+    {
+        for (size_t i = 0; i < master.Formats.size(); ++i) {
+            const TPaperFormat &f = master.Formats[i];
+            if (f.Kind == kind && f.CombinedRectCount > 4)
+                return int(i);
+        }
+        return -1;
+    }
+    TLayoutForm &open()
+    {
+        // The start menu would wait for the user: not shown in these tests.
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteBool("LAYOUT", "Menu", false);
+        ini.UpdateFile();
+        form = new TLayoutForm(list.get());
+        LayoutForm = form.data();
+        return *form;
+    }
+    void show()
+    {
+        form->resize(900, 800);
+        form->show();
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    }
+    bool applyPaper(int index)
+    {
+        form->ClearDocument();
+        form->PaperFormat = master.Formats[size_t(index)];
+        form->SheetFormat = master.SheetOf(form->PaperFormat);
+        form->FormatNumber = index;
+        form->PrintParts = form->PaperFormat.CombinedRectCount > 4 ? 0 : 1;
+        return form->ApplyPaper();
+    }
+    void listAndSelect(int row)
+    {
+        list->RefreshList(true, true, false);
+        list->SelectItem(row, true, false);
+    }
+    TPosRect &postal() { return static_cast<TPosRect &>(*form->CombinedObjects[0]); }
+    TAddressRect &address() { return static_cast<TAddressRect &>(*form->CombinedObjects[1]); }
+    TNameRect &name() { return static_cast<TNameRect &>(*form->CombinedObjects[2]); }
+    TNameRect &senderName() { return static_cast<TNameRect &>(*form->CombinedObjects[6]); }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    TMasterFormats master;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TLayoutForm> form;
+};
+
+}  // namespace
+
+TEST_F(LayoutFormTest, NewPostcardShowsTheSelectedRecordAndTheSender)
+{
+    const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区千代田1-1"), sender);
+    addRecord(QStringLiteral("鈴木　花子"), "2220002", QStringLiteral("港区芝2-2"), sender);
+    listAndSelect(1);
+    open();
+    show();
+    const int postcard = paperIndex(0);
+    ASSERT_GE(postcard, 0);
+    ASSERT_TRUE(applyPaper(postcard));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("宛名印刷 - 新規"));
+    EXPECT_TRUE(form->DocumentOpen);
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    EXPECT_EQ(name().Honor(), QStringLiteral("様"));
+    EXPECT_EQ(postal().Text(), QStringLiteral("２２２０００２"));
+    EXPECT_EQ(address().GetLine(0), QStringLiteral("東京都港区芝２ー２"));
+    EXPECT_EQ(senderName().Name(), QStringLiteral("大阪 一郎"));
+    EXPECT_EQ(form->SenderRecNo, sender);
+    ASSERT_EQ(form->ZOrderList.size(), 6u);
+    EXPECT_EQ(form->ZOrderList[0], form->CombinedObjects[0].get());
+    EXPECT_EQ(form->cbxViewRect->itemText(1), QStringLiteral("郵便番号"));
+    EXPECT_TRUE(form->StatusPanels[1]->text().startsWith(QStringLiteral("  表示： ")));
+    // Each object lies at its default place on the card.
+    const TFormatRect &r = form->PaperFormat.CombinedRects[2];
+    EXPECT_EQ(name().GetRect(), (TRect{r.Left, r.Top, r.Right, r.Bottom}));
+
+    if (!qEnvironmentVariableIsEmpty("VELMORA_SHOT")) {
+        QTest::qWait(50);
+        form->grab().save(qEnvironmentVariable("VELMORA_SHOT"));
+    }
+}
+
+TEST_F(LayoutFormTest, ListChangesShowTheNewSelectionAndDeletedRecordsNothing)
+{
+    const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"), sender);
+    const int32_t second = addRecord(QStringLiteral("鈴木　花子"), "2220002", QStringLiteral("港区2"), sender);
+    listAndSelect(0);
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
+    // The main list tells the designer of the new selection; the record commands step through the list.
+    list->SelectItem(1, true, false);
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->actPrior->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 0);
+    EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
+    form->actLast->trigger();
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    form->UpdateActions();
+    EXPECT_FALSE(form->actNext->isEnabled());
+    EXPECT_TRUE(form->actFirst->isEnabled());
+
+    // A record deleted behind the list's back: nothing is shown, never the record the cursor lands on.
+    TTable &t = *DMMirvale18->AdrsTable;
+    ASSERT_TRUE(t.FindKey({second}));
+    t.Delete();
+    EXPECT_FALSE(form->BindRecord(second));
+    EXPECT_EQ(name().Name(), QString());
+    EXPECT_EQ(postal().Text(), QString());
+    form->DataDeleted({second});
+    EXPECT_EQ(name().Name(), QString());
+
+    // Once the list is read again, the selected record shows.
+    listAndSelect(0);
+    form->DataUpdated({});
+    EXPECT_EQ(name().Name(), QStringLiteral("山田 太郎"));
+}
+
+TEST_F(LayoutFormTest, PaperWithoutSenderPartShowsTheSenderAsAddresseeAndIgnoresTheList)
+{
+    const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"), sender);
+    listAndSelect(0);
+    open();
+    // A postcard whose first set places no sender.
+    TPaperFormat paper = master.Formats[size_t(paperIndex(0))];
+    paper.CombinedRectCount = 4;
+    form->ClearDocument();
+    form->PaperFormat = paper;
+    form->PrintParts = 1;
+    ASSERT_TRUE(form->ApplyPaper());
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_EQ(name().Name(), QStringLiteral("大阪 一郎"));
+    EXPECT_EQ(name().Honor(), QStringLiteral("行"));
+    form->ListChanged();
+    EXPECT_EQ(name().Name(), QStringLiteral("大阪 一郎"));
+}
+
+TEST_F(LayoutFormTest, MissingPaperPictureLeavesTheDesignerEmptyAndUsable)
+{
+    open();
+    TPaperFormat paper = master.Formats[size_t(paperIndex(0))];
+    paper.PictureFile = "Gone.svg";
+    form->ClearDocument();
+    form->PaperFormat = paper;
+    EXPECT_FALSE(form->ApplyPaper());
+    EXPECT_FALSE(form->DocumentOpen);
+    EXPECT_TRUE(form->ZOrderList.empty());
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.texts().first().contains(QStringLiteral("Gone.svg")));
+    // The next paper is set up as usual.
+    EXPECT_TRUE(applyPaper(paperIndex(0)));
+    EXPECT_TRUE(form->DocumentOpen);
+}
+
+TEST_F(LayoutFormTest, SwitchingTheFixedSetStacksEachObjectOnce)
+{
+    open();
+    form->BarSize = 3;
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    auto &combinedBarcode = static_cast<TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+    combinedBarcode.Visible = 1;
+    combinedBarcode.SetBarSize(2);
+    form->SetSplitLayout(1);
+    EXPECT_EQ(form->FixedObjects[7], form->SplitObjects[7].get());
+    // The barcode keeps its size and visibility across the switch.
+    const auto &splitBarcode = static_cast<const TBarcodeRect &>(*form->SplitObjects[SplitBarcodeIndex]);
+    EXPECT_EQ(splitBarcode.BarSize(), 2);
+    EXPECT_TRUE(splitBarcode.Visible);
+    EXPECT_NE(form->Layout.ZIndexOf(&splitBarcode), -1);
+    const size_t stacked = form->ZOrderList.size();
+    EXPECT_NE(form->Layout.ZIndexOf(form->SplitObjects[7].get()), -1);
+    EXPECT_EQ(form->Layout.ZIndexOf(form->CombinedObjects[2].get()), -1);
+    // The file commands stack the objects themselves around the switch.
+    form->SplitSwitching = 1;
+    form->SetSplitLayout(1);
+    form->SplitSwitching = 0;
+    EXPECT_EQ(form->ZOrderList.size(), stacked);
+    for (TDrawRect *object : form->ZOrderList)
+        EXPECT_EQ(std::count(form->ZOrderList.begin(), form->ZOrderList.end(), object), 1);
+    form->SetSplitLayout(0);
+    EXPECT_EQ(form->Layout.ZIndexOf(form->SplitObjects[7].get()), -1);
+    EXPECT_NE(form->Layout.ZIndexOf(form->CombinedObjects[2].get()), -1);
+}
+
+TEST_F(LayoutFormTest, TurningTwiceGivesBackEveryRectangleAndFlag)
+{
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    std::vector<TRect> before;
+    for (TDrawRect *object : form->ZOrderList)
+        before.push_back(object->GetRect());
+    form->TurnLayout();
+    EXPECT_EQ(name().Turned(), 1);
+    EXPECT_NE(form->ZOrderList[0]->GetRect(), before[0]);
+    form->TurnLayout();
+    EXPECT_EQ(name().Turned(), 0);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(form->ZOrderList[i]->GetRect(), before[i]);
+}
+
+// ---- The canvas ----
+
+class LayoutCanvasTest : public LayoutFormTest {
+protected:
+    void SetUp() override
+    {
+        LayoutFormTest::SetUp();
+        open();
+        show();
+        ASSERT_TRUE(applyPaper(paperIndex(0)));
+        // 100 %, so card pixels and layout units agree.
+        form->cbxRatio->setCurrentIndex(5);
+        form->cbxRatioClick(form->cbxRatio);
+        ASSERT_EQ(form->ZoomRatio, 1.0);
+        card = form->pnlCard;
+    }
+    // The middle of an object on the card.
+    QPoint middle(const TDrawRect &object)
+    {
+        const TRect r = object.GetDispRect();
+        return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    }
+    void hover(QPoint at) { QTest::mouseMove(card, at); }
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
+    {
+        hover(from);
+        QTest::mousePress(card, Qt::LeftButton, keys, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), card->mapToGlobal(QPointF(to)), Qt::NoButton,
+                         Qt::LeftButton, keys);
+        QApplication::sendEvent(card, &move);
+        QTest::mouseRelease(card, Qt::LeftButton, keys, to);
+    }
+    void key(int key, Qt::KeyboardModifiers keys = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, keys);
+        QApplication::sendEvent(card, &press);
+    }
+    TPaintPanel *card = nullptr;
+};
+
+TEST_F(LayoutCanvasTest, ClickSelectsCtrlClickDeselectsAndAMoveIsOneUndoStep)
+{
+    TDrawRect &nameObject = name();
+    TDrawRect &postalObject = postal();
+    QTest::mouseClick(card, Qt::LeftButton, {}, middle(nameObject));
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->FocusedObject(), &nameObject);
+    EXPECT_EQ(form->cbxViewRect->currentText(), QStringLiteral("名前"));
+    QTest::mouseClick(card, Qt::LeftButton, Qt::ControlModifier, middle(postalObject));
+    ASSERT_EQ(form->SelectedList.size(), 2u);
+    EXPECT_EQ(form->FocusedObject(), &postalObject);
+    // Ctrl on a selected object takes it out; the other stays focused.
+    hover(middle(postalObject));
+    QTest::mouseClick(card, Qt::LeftButton, Qt::ControlModifier, middle(postalObject));
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->FocusedObject(), &nameObject);
+
+    const TRect before = nameObject.GetRect();
+    drag(middle(nameObject), middle(nameObject) + QPoint(15, -7));
+    EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
+    EXPECT_TRUE(form->Modified);
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    // Undo puts the object back and selects what was selected before the move.
+    QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(form->SelectedList.empty());
+    form->actUndo->trigger();
+    EXPECT_EQ(nameObject.GetRect(), before);
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->FocusedObject(), &nameObject);
+    form->actRedo->trigger();
+    EXPECT_EQ(nameObject.GetRect(), OffsetRect(before, 15, -7));
+}
+
+TEST_F(LayoutCanvasTest, RubberBandSelectsWhatItTouchesAndCtrlBandRemovesNothing)
+{
+    const TRect p = postal().GetDispRect();
+    // Empty paper above the postal code to just inside it.
+    drag(QPoint(p.Left + 2, 1), QPoint(p.Left + 4, p.Top + 2));
+    ASSERT_EQ(form->SelectedList.size(), 1u);
+    EXPECT_EQ(form->SelectedList[0], &postal());
+    const TRect n = name().GetDispRect();
+    drag(QPoint(n.Left - 1, n.Top - 1), QPoint(n.Left + 2, n.Top + 2), Qt::ControlModifier);
+    EXPECT_EQ(form->SelectedList.size(), 2u);
+    EXPECT_EQ(form->FocusedObject(), &name());
+}
+
+TEST_F(LayoutCanvasTest, ResizeByTheCornerHandleAndKeepTheRatioWithShift)
+{
+    TDrawRect &object = address();
+    QTest::mouseClick(card, Qt::LeftButton, {}, middle(object));
+    const TRect r = object.GetDispRect();
+    const QPoint corner(r.Right - 1, r.Bottom - 1);
+    hover(corner);
+    EXPECT_EQ(card->cursor().shape(), Qt::SizeFDiagCursor);
+    drag(corner, corner + QPoint(20, 10));
+    EXPECT_EQ(object.GetRect(), (TRect{r.Left, r.Top, r.Right + 20, r.Bottom + 10}));
+
+    const TRect s = object.GetDispRect();
+    const QPoint grown(s.Right - 1, s.Bottom - 1);
+    hover(grown);
+    drag(grown, grown + QPoint(40, 0), Qt::ShiftModifier);
+    const TRect k = object.GetRect();
+    EXPECT_EQ(k.Width(), s.Width() + 40);
+    EXPECT_NEAR(double(k.Width()) / k.Height(), double(s.Width()) / s.Height(), 0.02);
+}
+
+TEST_F(LayoutCanvasTest, ArrowKeysStepToTheGridAndByUnits)
+{
+    TDrawRect &object = name();
+    QTest::mouseClick(card, Qt::LeftButton, {}, middle(object));
+    const auto placeLeft = [&](int left) {
+        const TRect r = object.GetRect();
+        object.SetRect(TRect{left, r.Top, left + r.Width(), r.Bottom});
+    };
+    // Without snapping: one unit, ten with Shift; Ctrl resizes but never below ten units.
+    placeLeft(30);
+    key(Qt::Key_Right);
+    EXPECT_EQ(object.GetRect().Left, 31);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(object.GetRect().Left, 41);
+    const TRect r = object.GetRect();
+    object.SetRect(TRect{r.Left, r.Top, r.Left + 10, r.Bottom});
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(object.GetRect().Width(), 10);
+
+    // The grid "ふつう" with snapping: the next line in the key's direction, 2 pixels counting as on it.
+    form->actGridNomal->trigger();
+    form->actAdjustGrid->setChecked(true);
+    ASSERT_EQ(form->GridPitch, 25);
+    placeLeft(22);
+    key(Qt::Key_Right);
+    EXPECT_EQ(object.GetRect().Left, 25);
+    placeLeft(23);
+    key(Qt::Key_Right);
+    EXPECT_EQ(object.GetRect().Left, 50);
+    placeLeft(27);
+    key(Qt::Key_Left);
+    EXPECT_EQ(object.GetRect().Left, 0);
+    placeLeft(28);
+    key(Qt::Key_Left);
+    EXPECT_EQ(object.GetRect().Left, 25);
+}
+
+TEST_F(LayoutCanvasTest, MoveSnapsTheFocusedObjectAndOneDroppedOffThePaperComesBack)
+{
+    TDrawRect &object = postal();
+    QTest::mouseClick(card, Qt::LeftButton, {}, middle(object));
+    form->actGridNomal->trigger();
+    form->actAdjustGrid->setChecked(true);
+    drag(middle(object), middle(object) + QPoint(13, 6));
+    EXPECT_EQ(object.GetRect().Left % 25, 0);
+    EXPECT_EQ(object.GetRect().Top % 25, 0);
+
+    form->actAdjustGrid->setChecked(false);
+    const TRect r = object.GetRect();
+    const int far = form->PaperWidth - r.Left + 30;
+    drag(middle(object), middle(object) + QPoint(far, 0));
+    EXPECT_EQ(object.GetRect().Right, form->PaperWidth);
+    EXPECT_EQ(object.GetRect().Width(), r.Width());
+}
+
+TEST_F(LayoutCanvasTest, UndoOfAnAddedTextRemovesItAndRedoPutsItBackInPlace)
+{
+    auto word = std::make_unique<TWordRect>();
+    word->SetLineCount(1);
+    word->SetLine(0, QStringLiteral("謹賀新年"));
+    word->SetRect(TRect{10, 10, 110, 40});
+    TWordRect *added = word.get();
+    form->WordList.push_back(std::move(word));
+    form->ZOrderList.insert(form->ZOrderList.begin() + 2, added);
+    auto step = std::make_unique<TUndoDatas>(0);
+    step->AddDrawRect(*added, 2, 1, 0);
+    form->UndoList.Add(std::move(step));
+    form->UndoList.Undo();
+    EXPECT_TRUE(form->WordList.empty());
+    EXPECT_EQ(form->ZOrderList.size(), 6u);
+    form->UndoList.Redo();
+    ASSERT_EQ(form->WordList.size(), 1u);
+    EXPECT_EQ(form->ZOrderList[2], form->WordList[0].get());
+    EXPECT_EQ(form->WordList[0]->GetRect(), (TRect{10, 10, 110, 40}));
+    EXPECT_EQ(form->WordList[0]->GetLine(0), QStringLiteral("謹賀新年"));
+}
+
+// ---- Settings and the save question ----
+
+TEST_F(LayoutFormTest, SettingsAreReadWithTheirLimitsAndWrittenBack)
+{
+    {
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteInteger("LAYOUT", "Left", 10);
+        ini.WriteInteger("LAYOUT", "Top", 20);
+        ini.WriteInteger("LAYOUT", "Width", 300);
+        ini.WriteInteger("LAYOUT", "Height", 200);
+        ini.WriteInteger("LAYOUT", "Grid", 7);
+        ini.WriteInteger("LAYOUT", "Ratio", 5);
+        ini.WriteString("LAYOUT", "History1", LayoutFolder + "一.gpl");
+        ini.WriteString("LAYOUT", "History2", book.Dir.path() + "/Elsewhere/二.gpl");
+        ini.WriteString("LAYOUT", "History3", LayoutFolder + "三.gpl");
+        ini.WriteString("LAYOUT", "History4", LayoutFolder + "四.gpl");
+        ini.WriteString("LAYOUT", "History5", LayoutFolder + "五.gpl");
+        ini.UpdateFile();
+    }
+    open();
+    EXPECT_EQ(form->width(), ScaleByDpi(LayoutMinWidth, true));
+    EXPECT_EQ(form->GridSize, 0);
+    EXPECT_FALSE(form->actGrid->isChecked());
+    EXPECT_TRUE(form->actGridNone->isChecked());
+    EXPECT_EQ(form->cbxRatio->currentText(), QStringLiteral("100%"));
+    EXPECT_EQ(form->RecentFiles, (QStringList{LayoutFolder + "一.gpl", LayoutFolder + "三.gpl",
+                                              LayoutFolder + "四.gpl", LayoutFolder + "五.gpl"}));
+    form->RecentFiles = {LayoutFolder + "一.gpl", LayoutFolder + "三.gpl", LayoutFolder + "一.gpl"};
+    form->close();
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    EXPECT_EQ(ini.ReadString("LAYOUT", "History2", {}), LayoutFolder + "三.gpl");
+    EXPECT_FALSE(ini.ValueExists("LAYOUT", "History3"));
+    EXPECT_FALSE(ini.ValueExists("LAYOUT", "History5"));
+    EXPECT_EQ(ini.ReadInteger("LAYOUT", "Width", 0), LayoutMinWidth);
+    EXPECT_EQ(ini.ReadInteger("LAYOUT", "Ratio", 0), 5);
+    EXPECT_FALSE(ini.ReadBool("LAYOUT", "Menu", true));
+    EXPECT_EQ(LayoutForm, nullptr);
+}
+
+TEST_F(LayoutFormTest, SaveQuestionNoTwiceKeepsTheDesignerOpenWithItsChanges)
+{
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    form->Modified = 1;
+    boxes.answer(IDNO);
+    boxes.answer(IDNO);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Modified);
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("宛名印刷のレイアウトの変更を保存しますか？  "),
+                                          QStringLiteral("作成した宛名印刷のレイアウトは破棄されます  \r\n本当によろしいですか？")}));
+    EXPECT_EQ(LayoutForm, form.data());
+    boxes.answer(IDNO);
+    boxes.answer(IDYES);
+    EXPECT_TRUE(form->ConfirmDiscard());
+    EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(LayoutCanvasTest, DroppedPicturesBecomeIllustrationsUndoneAsOneStep)
+{
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(96, 48, QImage::Format_RGB888);
+        picture.fill(QColor(40 * i, 90, 160));
+        picture.setDotsPerMeterX(3780);  // 96 dpi
+        picture.setDotsPerMeterY(3780);
+        files << book.Dir.path() + QStringLiteral("/picture%1.bmp").arg(i);
+        ASSERT_TRUE(picture.save(files.last(), "BMP"));
+    }
+    files << book.Dir.path() + "/not-a-picture.bmp";
+    test::writeFile(files.last(), "text");
+    Qt::DropAction effect = Qt::CopyAction;
+    form->FilesDropped(files, {}, card->mapToGlobal(QPoint(40, 60)), effect);
+    ASSERT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->SelectedList.size(), 3u);
+    EXPECT_EQ(form->FocusedObject(), form->IllustList[2].get());
+    EXPECT_EQ(form->ZOrderList[0], form->IllustList[2].get());
+    EXPECT_EQ(form->IllustList[0]->GetRect(), (TRect{40, 60, 136, 108}));
+    EXPECT_EQ(form->cbxViewRect->currentText(), QStringLiteral("イラスト3"));
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    form->UndoList.Undo();
+    EXPECT_TRUE(form->IllustList.empty());
+    EXPECT_EQ(form->ZOrderList.size(), 6u);
+    form->UndoList.Redo();
+    ASSERT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->ZOrderList[0], form->IllustList[2].get());
+
+    // A file that gives no picture makes no step.
+    form->FilesDropped({files.last()}, {}, card->mapToGlobal(QPoint(40, 60)), effect);
+    EXPECT_EQ(form->IllustList.size(), 3u);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+}
+
+// ---- View, object chooser, command state, start menu ----
+
+TEST_F(LayoutFormTest, ObjectChooserListsTheSetInUseAndSelectsWhatItNames)
+{
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    QStringList items;
+    for (int i = 0; i < form->cbxViewRect->count(); ++i)
+        items << form->cbxViewRect->itemText(i);
+    EXPECT_EQ(items, (QStringList{QStringLiteral("なし"), QStringLiteral("郵便番号"), QStringLiteral("住所"),
+                                  QStringLiteral("名前"), QStringLiteral("差出人郵便番号"), QStringLiteral("差出人住所"),
+                                  QStringLiteral("差出人名前")}));
+    form->cbxViewRect->setCurrentIndex(2);
+    form->cbxViewRectClick();
+    EXPECT_EQ(form->FocusedObject(), form->CombinedObjects[1].get());
+    form->UpdateActions();
+    // The combined address cannot be deleted; each part of the split set can.
+    EXPECT_FALSE(form->actDelete->isEnabled());
+    form->SplitObjects[2]->Visible = 0;
+    form->SetSplitLayout(1);
+    form->FillObjectList();
+    items.clear();
+    for (int i = 0; i < form->cbxViewRect->count(); ++i)
+        items << form->cbxViewRect->itemText(i);
+    EXPECT_FALSE(items.contains(QStringLiteral("住所２")));
+    EXPECT_TRUE(items.contains(QStringLiteral("住所３")));
+    EXPECT_EQ(form->Layout.ZIndexOf(form->SplitObjects[2].get()), -1);
+    form->cbxViewRect->setCurrentIndex(items.indexOf(QStringLiteral("住所１")));
+    form->cbxViewRectClick();
+    form->UpdateActions();
+    EXPECT_TRUE(form->actDelete->isEnabled());
+    form->cbxViewRect->setCurrentIndex(0);
+    form->cbxViewRectClick();
+    EXPECT_EQ(form->FocusedObject(), nullptr);
+    EXPECT_TRUE(form->SelectedList.empty());
+}
+
+TEST_F(LayoutFormTest, ChoosingTheCheckedZoomAgainChangesNothing)
+{
+    open();
+    show();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    form->cbxRatio->setCurrentIndex(7);
+    form->cbxRatioClick(form->cbxRatio);
+    EXPECT_EQ(form->ZoomRatio, 0.5);
+    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral("  表示： 50%"));
+    EXPECT_EQ(form->pnlCard->width(), int(std::lrint(form->PaperWidth * 0.5)));
+    form->ZoomRatio = 0.25;  // a recomputation would put it back
+    form->cbxRatio2->setCurrentIndex(7);
+    form->cbxRatioClick(form->cbxRatio2);
+    EXPECT_EQ(form->ZoomRatio, 0.25);
+}
+
+TEST_F(LayoutFormTest, StartMenuOffersTheLastFileOnlyWhenItExists)
+{
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    ini.WriteString("LAYOUT", "History1", LayoutFolder + "前回.gpl");
+    ini.WriteBool("LAYOUT", "Menu", true);
+    ini.UpdateFile();
+    form = new TLayoutForm(list.get());
+    LayoutForm = form.data();
+    const auto look = [&](bool *offered, bool *enabled) {
+        QTimer::singleShot(0, [=] {
+            auto *radio = PrintMenuDialog->findChild<QRadioButton *>("rbContinue");
+            *offered = radio->isChecked();
+            *enabled = radio->isEnabled();
+            EXPECT_EQ(PrintMenuDialog->windowTitle(), QStringLiteral("宛名印刷　メニュー"));
+            EXPECT_EQ(PrintMenuDialog->findChild<QRadioButton *>("rbNew")->text(),
+                      QStringLiteral("新規に宛名面を作成する"));
+            PrintMenuDialog->reject();
+        });
+        form->ShowStartMenu();
+    };
+    bool offered = true, enabled = true;
+    look(&offered, &enabled);
+    EXPECT_FALSE(offered);
+    EXPECT_FALSE(enabled);
+    test::writeFile(LayoutFolder + "前回.gpl", "x");
+    look(&offered, &enabled);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(enabled);
+    EXPECT_FALSE(form->DocumentOpen);
+}
+
+TEST_F(LayoutFormTest, AFailedWriteOfTheObjectDefaultsAtCloseIsReported)
+{
+    open();
+    QDir().mkpath(DataRootFolder + "DrRect.def/blocked");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
+}
+
+TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser)
+{
+    TMemIniFile ini(DataFolder + "Mirvale18.ini");
+    ini.WriteBool("LAYOUT", "Menu", false);
+    ini.UpdateFile();
+    RegisterLayoutForm();
+    list.reset();
+    list = std::make_unique<TAddressList>();  // made after the maker is installed, as at start
+    AddressList = list.get();
+    ASSERT_TRUE(list->actLayoutPrint->property("Available").toBool());
+    list->actLayoutPrint->trigger();
+    form = dynamic_cast<TLayoutForm *>(LayoutForm);
+    ASSERT_TRUE(form);
+    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    EXPECT_TRUE(form->isVisible());
+    list->actLayoutPrint->trigger();  // the same window again
+    EXPECT_EQ(LayoutForm, form.data());
+    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+
+    form->Modified = 1;
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(list->CloseSubForms());
+    EXPECT_EQ(LayoutForm, form.data());
+    form->Modified = 0;
+    EXPECT_TRUE(list->CloseSubForms());
+    EXPECT_EQ(LayoutForm, nullptr);
+    ShowLayoutForm = nullptr;
+}
+
+TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)
+{
+    TPrintMenuDialog dialog(nullptr);
+    dialog.SetKind(2);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("名刺印刷　メニュー"));
+    dialog.SetChoice(0);
+    auto *open = dialog.findChild<QRadioButton *>("rbOpen");
+    open->setChecked(true);
+    EXPECT_FALSE(dialog.findChild<QRadioButton *>("rbContinue")->isEnabled());
+    EXPECT_EQ(open->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    dialog.show();
+    open->setFocus();
+    QTest::keyClick(open, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.findChild<QCheckBox *>("ckbShowMenu")->setChecked(false);
+    dialog.findChild<QPushButton *>("btnOK")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.GetChoice(), 1);
+    EXPECT_FALSE(dialog.GetShowMenu());
+}
+
+TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
+{
+    TDrawRect *sender = form->CombinedObjects[6].get();
+    const int zIndex = form->Layout.ZIndexOf(sender);
+    ASSERT_GE(zIndex, 0);
+    // The step a deletion of the sender's name records, and the deletion itself.
+    auto step = std::make_unique<TUndoDatas>(1);
+    step->AddDrawRect(*sender, zIndex, 0, 6);
+    step->UpdateObject(0, *sender, 1);
+    form->ZOrderList.erase(form->ZOrderList.begin() + zIndex);
+    form->PrintParts = 1;
+    form->actSender->setChecked(false);
+    form->UndoList.Add(std::move(step));
+    form->UndoList.Undo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), zIndex);
+    EXPECT_EQ(form->PrintParts, 0);
+    EXPECT_TRUE(form->actSender->isChecked());
+    EXPECT_TRUE(form->FixedObjectsChanged);
+    form->UndoList.Redo();
+    EXPECT_EQ(form->Layout.ZIndexOf(sender), -1);
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_FALSE(form->actSender->isChecked());
+
+    // A step whose stream is missing or cut short leaves the object as it is.
+    const TRect kept = sender->GetRect();
+    auto cut = std::make_unique<TUndoDatas>(2);
+    cut->AddDrawRect(*sender, -1, 0, 6);
+    cut->UpdateObject(0, *sender, 1);
+    QBuffer *stream = static_cast<TDrawRectUndoData *>(cut->GetItem(0))->GetStream(0);
+    stream->buffer().truncate(10);
+    form->UndoList.Add(std::move(cut));
+    form->UndoList.Undo();
+    EXPECT_EQ(sender->GetRect(), kept);
+}
+
+TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInTheMainMenu)
+{
+    auto word = std::make_unique<TWordRect>();
+    word->SetRect(TRect{10, 10, 110, 40});
+    word->SetZoom(form->ZoomRatio);
+    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
+    form->WordList.push_back(std::move(word));
+    QTest::mouseClick(card, Qt::RightButton, {}, QPoint(50, 20));
+    ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
+    form->PopupMenuPopup();
+    auto *font = form->PopupMenu->findChild<QAction *>("pmiFont");
+    ASSERT_TRUE(font);
+    EXPECT_FALSE(font->isVisible());
+    EXPECT_TRUE(form->actFont->isVisible());
+    EXPECT_TRUE(form->actWordEdit->isVisible());
+    QTest::mouseClick(card, Qt::RightButton, {}, middle(name()));
+    form->PopupMenuPopup();
+    EXPECT_TRUE(font->isVisible());
+    EXPECT_TRUE(font->isEnabled());
+    EXPECT_FALSE(form->actWordEdit->isVisible());
+}

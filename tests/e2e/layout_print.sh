@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: from the main window 印刷 → 宛名印刷 opens the address designer, its start menu's
+# 新規に宛名面を作成する leads to the paper dialog; the postcard is chosen, the card shows the first record, and 印刷 prints every
+# record of the list through the wizard to a PDF file named in the file dialog: one 100 x 148 mm page per
+# record, the fonts embedded, every address readable from the file.
+# Usage: layout_print.sh <program> <book maker>   (run inside xvfb-run)
+set -euo pipefail
+program=$1
+make_book=$2
+source "$(dirname "$0")/common.sh"
+
+mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
+"$make_book" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
+printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
+  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+
+"$program" & pid=$!
+wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
+main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
+
+# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
+# counting from its right or bottom edge.
+click_in() {  # <window name> <x> <y>
+  local w
+  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  local x=$2 y=$3
+  [ "$x" -lt 0 ] && x=$((WIDTH + x))
+  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
+  xdotool mousemove $((X + x)) $((Y + y)) click 1
+}
+
+xdotool windowfocus "$main" 2>/dev/null || true
+sleep 0.5
+xdotool key alt+p; sleep 0.4; xdotool key a
+wait_for 20 xdotool search --onlyvisible --name '^宛名印刷　メニュー$' || fail "the designer did not show its start menu"
+sleep 1
+# 新規に宛名面を作成する is chosen: OK.
+click_in '^宛名印刷　メニュー$' 90 -23
+wait_for 20 xdotool search --onlyvisible --name '^新規作成$' || fail "the designer did not offer a paper"
+sleep 1
+# The postcard is the first paper offered: OK.
+click_in '^新規作成$' -137 -22
+wait_for 20 xdotool search --onlyvisible --name '^宛名印刷 - 新規$' || fail "no new layout on the postcard"
+designer=$(xdotool search --onlyvisible --name '^宛名印刷 - 新規$' | head -n 1)
+sleep 1
+
+# ファイル → 印刷: every record of the list, 次へ, 印刷, confirmed; then the file.
+xdotool windowfocus "$designer" 2>/dev/null || true
+sleep 0.3
+xdotool key alt+f; sleep 0.4; xdotool key p
+wait_for 20 xdotool search --onlyvisible --name '^宛名印刷$' || fail "no print wizard"
+sleep 1
+click_in '^宛名印刷$' 38 159
+sleep 0.3
+xdotool key alt+n; sleep 0.8; xdotool key alt+p
+wait_for 10 xdotool search --onlyvisible --name '^Velmora$' || fail "the print was not confirmed"
+sleep 0.5
+xdotool key Return
+wait_for 20 xdotool search --onlyvisible --name 'PDF ファイルへの印刷' || fail "no file dialog for the PDF"
+sleep 1
+pdf=$work/out/cards.pdf
+xdotool type --delay 20 "$pdf"
+xdotool key Return
+wait_for 60 test -s "$pdf" || fail "no PDF was written"
+sleep 1
+
+pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+[ "$pages" = 3 ] || fail "the PDF has $pages pages, not one per record"
+pdfinfo "$pdf" | grep -Eq 'Page size: *28[34](\.[0-9]+)? x 4(19|20)(\.[0-9]+)? pts' || fail "the pages are not postcards"
+pdffonts "$pdf" | awk 'NR > 2 && $(NF-4) != "yes" { bad = 1 } END { exit bad }' || fail "a font is not embedded"
+text=$(pdftotext -raw "$pdf" - | tr -d '\n ')
+for n in １ ２ ３; do
+  case "$text" in *"株式会社サンプル$n"*) ;; *) fail "record $n is not in the PDF" ;; esac
+done
+case "$text" in *東京都千代田区丸の内*) ;; *) fail "the address is not in the PDF" ;; esac
+# The designer is back and answers: the card shows the first record again.
+kill -0 "$pid" || fail "the program ended"
+xdotool search --onlyvisible --name '^宛名印刷 - 新規$' >/dev/null || fail "the designer is gone"
+echo "PASS"

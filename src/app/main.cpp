@@ -5,6 +5,7 @@
 #include "exchange/ExchangeDialogs.h"
 #include "exchange/Maintenance.h"
 #include "geo/DicSch.h"
+#include "listprint/ListPrint.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
 #include "records/DtInqiry.h"
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
     RegisterDirectorySearches();
     RegisterExchangeDialogs();
     RegisterMaintenance();
+    RegisterListPrint();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

@@ -204,6 +204,15 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
     for (const int r : {3, 5, 7})
         expected.push_back(list->GetRecNoAt(r) - 1);
     EXPECT_EQ(pages[0], expected);
+    // Rows far apart are read by their keys rather than in one walk: the same rows come out.
+    list->SetSelected(0, true);
+    list->SetSelected(29, true);
+    list->SetSelected(3, false);
+    list->SetSelected(5, false);
+    list->SetSelected(7, false);
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：2件"));
+    ASSERT_TRUE(window->PrintTo(file));
+    EXPECT_EQ(codesByPage(file), (std::vector<std::vector<int>>{{list->GetRecNoAt(0) - 1, list->GetRecNoAt(29) - 1}}));
 
     // From-to: rows 11 to 20.
     window->gbxRange->rbRange->click();
@@ -224,6 +233,28 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
     EXPECT_FALSE(window->btnPrint->isEnabled());
     EXPECT_FALSE(window->PrintTo(dir.path() + "/none.pdf"));
     EXPECT_FALSE(QFile::exists(dir.path() + "/none.pdf"));
+}
+
+TEST_F(ListPrintTest, AStoppedPrintLeavesNoFileAndSaysNothing)
+{
+    fill(200);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    ASSERT_GT(window->SheetCount(), 2);
+    // The stop button is pressed while the first page is out.
+    auto *stop = window->findChild<QPushButton *>(QStringLiteral("btnStop"));
+    ASSERT_NE(stop, nullptr);
+    QTimer::singleShot(0, stop, &QPushButton::click);
+    const QString file = dir.path() + "/stopped.pdf";
+    EXPECT_FALSE(window->PrintTo(file));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_TRUE(window->btnPrint->isEnabled());
+    EXPECT_TRUE(window->btnClose->isEnabled());
+    // The next print is whole.
+    EXPECT_TRUE(window->PrintTo(file));
+    EXPECT_EQ(pdfPageCount(file), window->SheetCount());
 }
 
 TEST_F(ListPrintTest, ColumnsFollowTheMainListsChoiceAndTheKeywordNames)

@@ -174,17 +174,6 @@ void PrintOnPage(TMetaRect &object, TCanvas &canvas)
     object.Print(canvas, 0, 0);
 }
 
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 // What one side of the run measured, handed from its process to the parent.
 struct TSideResult {
     double Seconds = 0;

@@ -2,6 +2,7 @@
 
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "base/Numbers.h"
 #include "core/SharedHelpers.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"

@@ -9,6 +9,8 @@
 #include "listprint/ListPrint.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/HdrSel.h"
+#include "mainlist/KeywdEdt.h"
+#include "widgets/UniStdCtrls.h"
 #include "widgets/UniSortListView.h"
 
 #include "ExchangeTestSupport.h"
@@ -389,9 +391,14 @@ TEST_F(ListPrintTest, ColumnsFollowTheMainListsChoiceAndTheKeywordNames)
         items << window->lstItems->item(row)->text();
     EXPECT_EQ(items, (QStringList{QStringLiteral("顧客コード"), QStringLiteral("名前"), QStringLiteral("キーワード１")}));
 
-    // New keyword names reach the printed header.
-    KeywordNames[0] = QStringLiteral("取引区分");
-    window->UpdateKeywordNames();
+    // A keyword renamed in the main window's keyword dialog reaches the window and the printed header.
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<TKeywordEdit *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtKeyword[0]->setText(QStringLiteral("取引区分"));
+        dialog->btnOk->click();
+    });
+    list->actKeywordEdit->trigger();
     EXPECT_EQ(window->lstItems->item(2)->text(), QStringLiteral("取引区分"));
     const QString file = dir.path() + "/columns.pdf";
     ASSERT_TRUE(window->PrintTo(file));

@@ -21,7 +21,7 @@ for option in "$@"; do
       # sqlcipher: the shell whose .import the import bench compares with.
       packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
       # A CUPS scheduler of the tests' own takes the list printing's jobs to a queue.
-      packages+=(cups-daemon cups-client)
+      packages+=(cups-daemon cups-client libcups2-dev)
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

@@ -33,6 +33,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -110,7 +111,10 @@ public:
         cupsd_.start(QStringLiteral("/usr/sbin/cupsd"),
                      {"-f", "-c", base + "conf/cupsd.conf", "-s", base + "conf/cups-files.conf"});
         cupsd_.waitForStarted(10000);
+        // lpadmin and lpstat find it through CUPS_SERVER; this process through the client library, which keeps
+        // the server it was first asked about.
         qputenv("CUPS_SERVER", socket_.toUtf8());
+        cupsSetServer(socket_.toUtf8().constData());
         for (int i = 0; i < 100 && !QFile::exists(socket_); ++i)
             QThread::msleep(50);
         Output = base + "out/" + queue + ".prn";
@@ -126,6 +130,7 @@ public:
         cupsd_.terminate();
         cupsd_.waitForFinished(5000);
         qunsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
     }
     // Waits until the queue has sent every job on to its file.
     bool WaitForJobs() const

@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "core/Globals.h"
+#include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "drawing/Canvas.h"
 #include "drawing/DrawRect.h"
@@ -235,6 +236,7 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
         for (const int item : items)
             texts[i - first] << ListItemText(item, rows[i].first, table, categoryName);
     };
+    table.SetIndexName(QString());
     int32_t low = rows[first].second, high = low;
     for (int i = first; i < last; ++i) {
         low = std::min(low, rows[i].second);
@@ -249,10 +251,16 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
             where.insert(rows[i].second, i);
         TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
         table.SetRange({low}, {high});
-        for (; !table.Eof(); table.Next()) {
-            const auto found = where.constFind(recNo.AsInteger());
-            if (found != where.constEnd())
-                read(*found);
+        // The table may be the book's shared one: it never stays narrowed to the range.
+        try {
+            for (; !table.Eof(); table.Next()) {
+                const auto found = where.constFind(recNo.AsInteger());
+                if (found != where.constEnd())
+                    read(*found);
+            }
+        } catch (const EDatabaseError &) {
+            table.CancelRange();
+            throw;
         }
         table.CancelRange();
     } else {

@@ -77,8 +77,9 @@ private:
     std::vector<int> edges_;
 };
 
-// Reads the cell texts of the rows (list index, record number) from first, count of them, through table (on
-// its primary index); a record deleted since the list was made reads as empty cells.
+// Reads the cell texts of the rows (list index, record number) from first, count of them, from the book's
+// table, which it puts on its primary index; a record deleted since the list was made reads as empty cells.
+// Nothing in between lets other readers move the table, so the book's shared table object serves.
 std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair<int, int32_t>> &rows, int first,
                                       int count, const std::vector<int> &items, const TCategoryNameFn &categoryName);
 

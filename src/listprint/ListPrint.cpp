@@ -270,19 +270,10 @@ std::vector<QStringList> TListPrint::readRows(const std::vector<std::pair<int, i
 {
     if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
         return std::vector<QStringList>(std::max(0, std::min(count, static_cast<int>(rows.size()) - first)));
-    // A table object of the window's own: the list, repainting while a print lets events through, moves the
-    // cursor of the book's shared one.
-    const TTable &book = *DMMirvale18->AdrsTable;
-    if (!reader_ || reader_->DatabaseName != book.DatabaseName || reader_->TableName != book.TableName) {
-        reader_ = std::make_unique<TTable>();
-        reader_->DatabaseName = book.DatabaseName;
-        reader_->TableName = book.TableName;
-        reader_->Open();
-    }
     const TCategoryNameFn names = [](int32_t main, int32_t sub) {
         return sub < 0 ? DMMirvale18->CategoryName(false, main) : DMMirvale18->CategoryName(true, main * 100 + sub);
     };
-    return ReadListRows(*reader_, rows, first, count, Template.Items(), names);
+    return ReadListRows(*DMMirvale18->AdrsTable, rows, first, count, Template.Items(), names);
 }
 
 void TListPrint::showPage(int page)

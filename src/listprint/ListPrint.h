@@ -9,7 +9,6 @@
 
 #include <QWidget>
 
-#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -20,7 +19,6 @@ class QToolButton;
 class TAddressList;
 class TListRangeBox;
 class TPaintPanel;
-class TTable;
 class TWorkProgress;
 
 class TListPrint : public QWidget, public TListPrintWindow {
@@ -73,13 +71,12 @@ private:
     void orientationClick();
     void recount();
     void showPage(int page);
-    // The cell texts of rows first.. of the range, through the window's own table object.
+    // The cell texts of rows first.. of the range, from the open book.
     std::vector<QStringList> readRows(const std::vector<std::pair<int, int32_t>> &rows, int first, int count);
     // Makes the program's printer the one this window prints on.
     void selectPrinter();
 
     TAddressList *owner_;
-    std::unique_ptr<TTable> reader_;
     bool printing_ = false;
     bool filling_ = false;
 };

@@ -309,6 +309,9 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
     window->gbxRange->spnBegin->setValue(11);
     window->gbxRange->spnEnd->setValue(20);
     EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：10件"));
+    ASSERT_TRUE(window->PrintTo(file));
+    // The print read the book's shared table; the main list reads every row of it still.
+    EXPECT_EQ(list->RowTextsAt(29).value(2), QStringLiteral("C%1").arg(list->GetRecNoAt(29) - 1));
 
     // A new record count resets the range to the whole list; an empty list leaves nothing to print.
     fill(5);

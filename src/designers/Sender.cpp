@@ -1,5 +1,7 @@
 #include "designers/Sender.h"
 
+#include "designers/NameReadingPopup.h"
+
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "base/Trim.h"
@@ -10,7 +12,6 @@
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "geo/DicSch.h"
-#include "geo/UniNMDic.h"
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -60,6 +61,8 @@ TSenderForm::TSenderForm(QWidget *owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("差出人の編集"));
     buildControls();
+    const auto edits = nameEdits();
+    NamePopup = std::make_unique<TNameReadingPopup>(this, std::vector<TUniNMDEdit *>(edits.begin(), edits.end()));
     FormCreate();
 }
 
@@ -277,8 +280,14 @@ void TSenderForm::buildControls()
     connect(ckbHome, &QCheckBox::clicked, this, [this] { ckbSelInfoClick(0); });
     connect(ckbCorp, &QCheckBox::clicked, this, [this] { ckbSelInfoClick(1); });
     for (TUniNMDEdit *edit : nameEdits()) {
-        connect(edit, &TUniNMDEdit::OnConvertNeed, this, &TSenderForm::NameConvertNeed);
-        connect(edit, &TUniNMDEdit::OnConvertKeyDown, this, &TSenderForm::NameConvertKeyDown, Qt::DirectConnection);
+        connect(edit, &TUniNMDEdit::OnConvertNeed, this,
+                [this](QObject *sender, TNameDicKind kind, bool show, const QByteArray &value) {
+                    NamePopup->ConvertNeed(sender, kind, show, value);
+                });
+        connect(
+            edit, &TUniNMDEdit::OnConvertKeyDown, this,
+            [this](QObject *, quint32 &key, bool &handled) { NamePopup->ConvertKeyDown(key, handled); },
+            Qt::DirectConnection);
     }
     connect(bbtnNew, &QPushButton::clicked, this, &TSenderForm::bbtnNewClick);
     connect(bbtnDelete, &QPushButton::clicked, this, &TSenderForm::bbtnDeleteClick);
@@ -792,8 +801,7 @@ void TSenderForm::reject()
 void TSenderForm::done(int result)
 {
     SaveSettings();
-    if (UniNameDic)
-        UniNameDic->close();
+    NamePopup->Close();
     QDialog::done(result);
 }
 
@@ -861,65 +869,10 @@ void TSenderForm::bbtnSearchClick(int tag)
 
 // ---- Name readings ----
 
-void TSenderForm::NameConvertNeed(QObject *Sender, TNameDicKind Kind, bool Show, const QByteArray &Value)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    if (!Show) {
-        if (UniNameDic)
-            UniNameDic->close();
-        return;
-    }
-    const auto edits = nameEdits();
-    const auto found = std::find(edits.begin(), edits.end(), Sender);
-    if (found == edits.end())
-        return;
-    TUniNMDEdit *edit = *found;
-    const int tag = int(found - edits.begin());
-    if (!UniNameDic) {
-        UniNameDic = new TUniNameDic(this);
-        UniNameDic->SetHighlightColor(QColor(0, 0, 255));
-        UniNameDic->SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
-        UniNameDic->Prepare();
-    }
-    const bool givenName = UniNameDic->isVisible() ? UniNameDic->GivenName() : tag >= 1 || Kind == nkFirst;
-    const quint32 count = UniNameDic->CountCandidates(Value, givenName);
-    if (count < 1) {
-        UniNameDic->close();
-        return;
-    }
-    if (!UniNameDic->isVisible()) {
-        UniNameDic->PlaceUnder(edit);
-        UniNameDic->SetGivenName(givenName);
-        UniNameDic->SetTag(tag);
-    }
-    UniNameDic->SetReading(Value);
-    UniNameDic->ShowCandidates(count);
-    UniNameDic->show();
-}
-
-void TSenderForm::NameConvertKeyDown(QObject *, quint32 &Key, bool &Handled)
-{
-    if (UniNameDic && UniNameDic->isVisible())
-        Handled = UniNameDic->HandleKey(Key);
-}
-
-void TSenderForm::WMNameConverted()
-{
-    if (!UniNameDic)
-        return;
-    const int tag = std::clamp(UniNameDic->Tag(), 0, 5);
-    TUniNMDEdit *edit = nameEdits()[tag];
-    edit->InsertConvertedName(UniNameDic->ChosenName(), UniNameDic->Reading(),
-                              UniNameDic->GivenName() ? nkFirst : nkLineage);
-    UniNameDic->close();
-    edit->setFocus();
-}
-
 bool TSenderForm::event(QEvent *event)
 {
     if (event->type() == static_cast<QEvent::Type>(WM_NAMEDICCHOSEN)) {
-        WMNameConverted();
+        NamePopup->Converted();
         return true;
     }
     return QDialog::event(event);
@@ -928,8 +881,7 @@ bool TSenderForm::event(QEvent *event)
 void TSenderForm::moveEvent(QMoveEvent *event)
 {
     QDialog::moveEvent(event);
-    if (UniNameDic && UniNameDic->isVisible())
-        UniNameDic->PlaceUnder(nameEdits()[std::clamp(UniNameDic->Tag(), 0, 5)]);
+    NamePopup->FollowForm();
 }
 
 // ---- Department and post lists ----

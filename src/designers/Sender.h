@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -19,7 +20,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class TTable;
-class TUniNameDic;
+class TNameReadingPopup;
 class TUniNMDEdit;
 
 // The default sender's number, "Sender.ini" [SENDER] "Default"; read by the designers when they start.
@@ -79,9 +80,6 @@ private:
     void ckbSelInfoClick(int tag);
     void edTelChange();
     void edFaxChange();
-    void NameConvertNeed(QObject *Sender, TNameDicKind Kind, bool Show, const QByteArray &Value);
-    void NameConvertKeyDown(QObject *Sender, quint32 &Key, bool &Handled);
-    void WMNameConverted();
     void bbtnNewClick();
     void bbtnDeleteClick();
     void btnChoiceClick();
@@ -112,7 +110,7 @@ private:
     QPushButton *bbtnTelSearch = nullptr, *bbtnPosSearch = nullptr, *bbtnAddressSearch = nullptr;
     QPushButton *bbtnDptmnt = nullptr, *bbtnPost = nullptr;
 
-    QPointer<TUniNameDic> UniNameDic;
+    std::unique_ptr<TNameReadingPopup> NamePopup;
     int32_t LastNo = 0;
     bool Modified = false, TitleChanged = false, Loading = false;
     int AdditionPrintCount = 0;

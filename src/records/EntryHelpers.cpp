@@ -80,17 +80,22 @@ void SaveCustomColors(const std::array<QColor, 16> &colors)
     ini.UpdateFile();
 }
 
-bool ChooseColor(QWidget *owner, int32_t &bgr)
+bool ChooseColor(QWidget *owner, int32_t &bgr, bool customColors)
 {
     QColorDialog dialog(ColorFromBgr(bgr), owner);
     dialog.setObjectName(QStringLiteral("ColorDialog"));
-    const std::array<QColor, 16> custom = LoadCustomColors();
+    std::array<QColor, 16> custom;
+    custom.fill(Qt::black);
+    if (customColors)
+        custom = LoadCustomColors();
     for (int n = 0; n < 16; ++n)
         QColorDialog::setCustomColor(n, custom[n]);
     PlaceBelowOwnerCorner(&dialog, owner);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     bgr = BgrFromColor(dialog.selectedColor());
+    if (!customColors)
+        return true;
     std::array<QColor, 16> chosen;
     for (int n = 0; n < 16; ++n)
         chosen[n] = QColorDialog::customColor(n);

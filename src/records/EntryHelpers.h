@@ -30,8 +30,9 @@ void SaveCustomColors(const std::array<QColor, 16> &colors);
 
 // The colour dialog ("ColorDialog") over owner, fully expanded, starting at bgr and offering the custom colours of
 // "CstmClr.ini". On OK bgr becomes the chosen colour, the custom colours are written back (a failed write is
-// shown) and the result is true; on cancel nothing changes.
-bool ChooseColor(QWidget *owner, int32_t &bgr);
+// shown) and the result is true; on cancel nothing changes. Without customColors the dialog offers empty
+// (black) custom colours and the file is neither read nor written.
+bool ChooseColor(QWidget *owner, int32_t &bgr, bool customColors = true);
 
 // Fills main with "指定なし" and the main categories, selecting mainCode (the first item when there is none);
 // sub is emptied and disabled.

@@ -209,6 +209,8 @@ void TListPrint::cbxPaperChange(int index)
     const auto number = static_cast<quint16>(cbxPaper->itemData(index).toUInt());
     SetPrinterPaper(number, Info.GetOrientation(), Info.Setting.PaperWidth, Info.Setting.PaperLength);
     Info.ReadCurrentPrinter();
+    // A paper the printer refused leaves the one it had, which the box shows again.
+    fillPapers();
     recount();
 }
 
@@ -218,6 +220,7 @@ void TListPrint::orientationClick()
     SetPrinterPaper(Info.Setting.PaperNumber, rbLandscape->isChecked() ? 2 : 1, Info.Setting.PaperWidth,
                     Info.Setting.PaperLength);
     Info.ReadCurrentPrinter();
+    fillPapers();
     recount();
 }
 

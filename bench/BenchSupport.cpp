@@ -3,6 +3,7 @@
 #include "base/SjisCodec.h"
 #include "db/Table.h"
 
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
@@ -25,6 +26,17 @@ QByteArray Sample::digits(int length)
 }
 
 double seconds(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e9; }
+
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
 
 void fill(TTable &t, Sample &s, int i)
 {

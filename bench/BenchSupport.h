@@ -26,6 +26,9 @@ void fillBook(TTable &t, int count);
 
 double seconds(const QElapsedTimer &t);
 
+// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); 0 when it cannot be read.
+long statusKb(const char *field);
+
 // The benches that draw do it off screen, so they run on a machine without a display; a platform the caller
 // set is kept. Called before the application object is made.
 void UseOffscreenPlatform();

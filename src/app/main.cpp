@@ -6,6 +6,7 @@
 #include "exchange/ExchangeDialogs.h"
 #include "exchange/Maintenance.h"
 #include "geo/DicSch.h"
+#include "listprint/ListPrint.h"
 #include "mainlist/AdrsList.h"
 #include "records/BatchChg.h"
 #include "records/DtInqiry.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
     RegisterExchangeDialogs();
     RegisterMaintenance();
     RegisterLayoutForm();
+    RegisterListPrint();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);
 }

@@ -19,6 +19,7 @@
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
 #include "mainlist/KeywdEdt.h"
+#include "mainlist/ListPrintServices.h"
 #include "mainlist/MaintenanceServices.h"
 #include "mainlist/LayoutServices.h"
 #include "mainlist/RecordFormServices.h"
@@ -655,9 +656,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         RecordForm->UpdateRecordNavigator();
     if (ShownRecNos.empty() && AddressCopy)
         AddressCopy->ListCountChanged();
-    for (TListRangeWindow *window : {FileExport, MarkExport})
-        if (window)
-            window->ListCountChanged();
+    rangeWindowsCountChanged();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
     if (LayoutForm)
@@ -703,14 +702,19 @@ void TAddressList::updateCountPanels()
     StatusPanels[3]->setText(QStringLiteral("表示件数： ") + QString::number(GetRecordCount()));
 }
 
+void TAddressList::rangeWindowsCountChanged()
+{
+    for (TListRangeWindow *window : std::initializer_list<TListRangeWindow *>{FileExport, MarkExport, ListPrint})
+        if (window)
+            window->ListCountChanged();
+}
+
 void TAddressList::selectionChanged()
 {
     updateCountPanels();
     if (AddressCopy && GetSelectedCount() > 0)
         AddressCopy->ListCountChanged();
-    for (TListRangeWindow *window : {FileExport, MarkExport})
-        if (window)
-            window->ListCountChanged();
+    rangeWindowsCountChanged();
     const int first = GetSelectedIndex();
     if (first != LastSelIndex) {
         LastSelIndex = first;
@@ -1008,6 +1012,7 @@ void TAddressList::actEditGroupExecute()
         SelectItem(first, false, false);
         if (RecordForm)
             RecordForm->RefreshGroupList();
+        RefreshListPrintPreview();
     }
     if (fromList)
         lvAddress->setFocus();
@@ -1221,6 +1226,8 @@ void TAddressList::actKeywordEditExecute()
             RecordForm->ApplyKeywordNames();
         if (FileExport)
             FileExport->UpdateKeywordNames();
+        if (ListPrint)
+            ListPrint->UpdateKeywordNames();
     }
     if (dialog.ModesChanged && RecordForm)
         RecordForm->ApplyKeywordInputModes();
@@ -1299,6 +1306,15 @@ void TAddressList::actEnvironmentExecute()
     lvAddress->setFocus();
 }
 
+void TAddressList::actListPrintExecute()
+{
+    if (ListPrintPrinterCount() == 0) {
+        ShowMessageBoxAt(this, QStringLiteral("プリンターがインストールされていません  "), AppTitle, MB_ICONINFORMATION);
+        return;
+    }
+    ShowListPrint(this);
+}
+
 void TAddressList::actViewColumnExecute()
 {
     THeaderSelect dialog(this);
@@ -1310,6 +1326,8 @@ void TAddressList::actViewColumnExecute()
     const int first = GetSelectedIndex();
     RefreshList(true, false, true);
     SelectItem(first, false, false);
+    if (ListPrint)
+        ListPrint->UpdateAddressListTemplate();
 }
 
 void TAddressList::actAdrsSearchExecute()
@@ -1352,6 +1370,11 @@ bool TAddressList::CloseSubForms()
             if (*window)
                 return false;
         }
+    if (ListPrint) {
+        ListPrint->Window()->close();
+        if (ListPrint)
+            return false;
+    }
     if (CloseDirectorySearches && !CloseDirectorySearches())
         return false;
     return true;

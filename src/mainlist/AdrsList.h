@@ -146,6 +146,7 @@ public:
     void actViewColumnExecute();
     void actNumerSearchExecute();
     void actImportFileExecute();
+    void actListPrintExecute();
     void actEnvironmentExecute();
     // The maintenance commands (AdrsListMaintenance.cpp).
     void actBackupExecute();
@@ -187,6 +188,8 @@ private:
     QStringList makeRowTexts(int row);
     void updateCountPanels();
     void selectionChanged();
+    // The windows that work on a range of the list learn that its rows or its selection changed.
+    void rangeWindowsCountChanged();
     bool ListTableReady() const;
     void updateFilterPanel();
     // Builds the tool bar, the list view and the status bar; the list's model comes after.

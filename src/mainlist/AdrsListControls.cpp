@@ -18,6 +18,7 @@
 #include "mainlist/AdrsListSettings.h"
 #include "mainlist/AdrsSch.h"
 #include "mainlist/DataExchangeServices.h"
+#include "mainlist/ListPrintServices.h"
 #include "mainlist/DirectorySearchServices.h"
 #include "mainlist/DupliSch.h"
 #include "mainlist/HdrSel.h"
@@ -180,6 +181,7 @@ void TAddressList::createActions()
             || (RunFileImport && def.Member == &L::actImportFile)
             || (ShowFileExport && def.Member == &L::actExportFile)
             || (ShowMarkExport && def.Member == &L::actMarkExport)
+            || (ShowListPrint && def.Member == &L::actListPrint)
             || (RunEnvironment && def.Member == &L::actEnvironment)
             || (RunVersionInfo && def.Member == &L::actVersion)
             || (RunBackupData && def.Member == &L::actBackup) || (RunRestoreData && def.Member == &L::actRestore)
@@ -228,6 +230,7 @@ void TAddressList::createActions()
     connect(actImportFile, &QAction::triggered, this, &TAddressList::actImportFileExecute);
     connect(actExportFile, &QAction::triggered, this, [this] { ShowFileExport(this); });
     connect(actMarkExport, &QAction::triggered, this, [this] { ShowMarkExport(this); });
+    connect(actListPrint, &QAction::triggered, this, &TAddressList::actListPrintExecute);
     connect(actEnvironment, &QAction::triggered, this, &TAddressList::actEnvironmentExecute);
     connect(actVersion, &QAction::triggered, this, [this] { RunVersionInfo(this); });
     connect(actLayoutPrint, &QAction::triggered, this, [this] { ShowLayoutForm(this); });

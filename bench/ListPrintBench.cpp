@@ -1,0 +1,191 @@
+// The printed list of a 100,000-record book written to one PDF (A4 landscape, 600 dpi) as the list-print window
+// prints it: the rows read page by page from the book in list order, every cell fitted into its cell, the
+// header and the grid, the text maps corrected at the end; beside it the same cell texts, read beforehand,
+// drawn with plain QPainter::drawText at the cells' corners into the same kind of PDF. The resident memory of
+// the list's run after each fifth of its pages shows whether it grows with the pages.
+// Usage: bench_listprint [records] [file.pdf]   (default 100000)
+#include "base/Fonts.h"
+#include "core/DBInfo.h"
+#include "db/Table.h"
+#include "db/TableSchemas.h"
+#include "drawing/PrintJob.h"
+#include "listprint/ListPage.h"
+
+#include "BenchSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int Dpi = 600;
+constexpr int Checkpoints = 5;
+constexpr int Rounds = 2;
+const QSize A4Landscape(2970, 2100);
+
+struct TSideResult {
+    double Seconds = 0;
+    int Pages = 0;
+    std::array<long, Checkpoints> RssKb{};
+    qint64 FileBytes = 0;
+};
+
+// The main list's default columns.
+TListTemplate defaultTemplate()
+{
+    std::array<TColumnDef, ListItemCount> defs;
+    std::vector<int> visible;
+    for (int i = 0; i < ListItemCount; ++i) {
+        const TListItem &item = ListItemTable()[i];
+        defs[i] = {item.ItemNo, i, item.Width, item.Shown};
+        if (item.Shown)
+            visible.push_back(i);
+    }
+    return AddressListTemplate(defs, visible);
+}
+
+// Writes the pages through a job on a 600-dpi A4 landscape PDF; draw(job, checkpoint) paints every page and
+// calls checkpoint(page, pages) after each.
+TSideResult writePdf(const QString &file, const std::function<int(TPrintJob &, const std::function<void(int, int)> &)> &draw)
+{
+    TSideResult result;
+    QElapsedTimer timer;
+    timer.start();
+    {
+        QPdfWriter writer(file);
+        writer.setPageSize(QPageSize(QSizeF(297, 210), QPageSize::Millimeter));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(Dpi);
+        TPrintJob job(writer, file);
+        size_t next = 0;
+        result.Pages = draw(job, [&](int page, int pages) {
+            while (next < Checkpoints && page == pages * int(next + 1) / Checkpoints)
+                result.RssKb[next++] = statusKb("VmRSS:");
+        });
+        job.End();
+    }
+    result.Seconds = seconds(timer);
+    result.FileBytes = QFileInfo(file).size();
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    UseOffscreenPlatform();
+    QGuiApplication app(argc, argv);
+    InstallFontSubstitutions();
+    QTemporaryDir dir;
+    TDMMirvale18 dataModule;  // the table password
+    QString file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (file.isEmpty())
+        file = QDir::temp().filePath(QStringLiteral("bench_listprint-%1.pdf").arg(getpid()));
+    const QString baselineFile = file + QStringLiteral(".drawtext.pdf");
+
+    TTable table;
+    table.DatabaseName = dir.path() + "/";
+    table.TableName = QStringLiteral("Adrs.DB");
+    table.Schema = AdrsTableSchema();
+    table.CreateTable();
+    table.Open();
+    fillBook(table, count);
+    std::vector<std::pair<int, int32_t>> rows;
+    for (const int32_t recNo : ListRecordNumbers(table, QString(), true, 0))
+        rows.emplace_back(static_cast<int>(rows.size()), recNo);
+
+    const TListPage page(defaultTemplate(), A4Landscape, QRect(QPoint(0, 0), A4Landscape));
+    const std::vector<int> items = page.Template().Items();
+    const TCategoryNameFn noCategories = [](int32_t, int32_t) { return QByteArray(); };
+    std::printf("%d records, %d columns, %d rows a page, %d dpi, fastest of %d runs each; the list's PDF: %s\n",
+                count, int(items.size()), page.RowsPerPage(), Dpi, Rounds, qPrintable(file));
+    std::fflush(stdout);
+
+    const auto printList = [&] {
+        return writePdf(file, [&](TPrintJob &job, const std::function<void(int, int)> &checkpoint) {
+            return PrintListPages(job, Dpi, QPoint(0, 0), page, count,
+                                  [&](int first, int n) { return ReadListRows(table, rows, first, n, items, noCategories); },
+                                  [&](int done, int pages) {
+                                      checkpoint(done, pages);
+                                      return true;
+                                  });
+        });
+    };
+    TSideResult list, baseline;
+    long listPeakKb = 0;
+    // The baseline's texts are read before its clock starts: it measures drawing alone.
+    std::vector<QStringList> texts;
+    for (int round = 0; round < Rounds; ++round) {
+        const TSideResult run = printList();
+        std::printf("  list run: %.2f s\n", run.Seconds);
+        std::fflush(stdout);
+        if (list.Seconds <= 0 || run.Seconds < list.Seconds)
+            list = run;
+        if (round == 0)
+            listPeakKb = statusKb("VmHWM:");
+        if (texts.empty())
+            texts = ReadListRows(table, rows, 0, count, items, noCategories);
+        const TSideResult plain = writePdf(baselineFile, [&](TPrintJob &job, const std::function<void(int, int)> &checkpoint) {
+            QPainter &painter = job.Painter();
+            QFont font(QStringLiteral("ＭＳ ゴシック"));
+            font.setPixelSize(30 * Dpi / 254);
+            painter.setFont(font);
+            const auto px = [](int tenth) { return tenth * Dpi / 254; };
+            const int pages = page.PageCount(count);
+            for (int p = 0; p < pages; ++p) {
+                if (p > 0)
+                    job.NewPage();
+                const int first = p * page.RowsPerPage();
+                for (int r = 0; r < std::min(page.RowsPerPage(), count - first); ++r) {
+                    const QStringList &cells = texts[first + r];
+                    for (int c = 0; c < cells.size(); ++c)
+                        painter.drawText(QPoint(px(page.ColumnEdges()[c] + 10), px(page.RowTop(r) + 45)), cells[c]);
+                }
+                checkpoint(p + 1, pages);
+            }
+            return pages;
+        });
+        std::printf("  drawText run: %.2f s\n", plain.Seconds);
+        std::fflush(stdout);
+        if (baseline.Seconds <= 0 || plain.Seconds < baseline.Seconds)
+            baseline = plain;
+    }
+    QFile::remove(baselineFile);
+    // The same list in the order of the name reading: a page's rows lie all over the book and are read by key.
+    std::vector<std::pair<int, int32_t>> byName;
+    for (const int32_t recNo : ListRecordNumbers(table, QStringLiteral("NameKana"), true, 0))
+        byName.emplace_back(static_cast<int>(byName.size()), recNo);
+    rows.swap(byName);
+    table.SetIndexName(QString());
+    const TSideResult sorted = printList();
+
+    std::printf("\n| records | pages | list | drawText | ratio | list per page | drawText per page |\n"
+                "|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| %d | %d | %.2f s | %.2f s | %.2f | %.2f ms | %.2f ms |\n", count, list.Pages, list.Seconds,
+                baseline.Seconds, list.Seconds / baseline.Seconds, list.Seconds * 1000 / list.Pages,
+                baseline.Seconds * 1000 / baseline.Pages);
+    std::printf("| %d by name reading (one run) | %d | %.2f s | %.2f s | %.2f | %.2f ms | %.2f ms |\n\n", count,
+                sorted.Pages, sorted.Seconds, baseline.Seconds, sorted.Seconds / baseline.Seconds,
+                sorted.Seconds * 1000 / sorted.Pages, baseline.Seconds * 1000 / baseline.Pages);
+    std::printf("Resident memory of the list's fastest run after each fifth of the pages:");
+    for (const long kb : list.RssKb)
+        std::printf(" %ld", kb / 1024);
+    std::printf(" MB (growth %+ld MB); peak of the process after the first list run (book made, no baseline "
+                "texts yet): %ld MB; the list's PDF %.1f MB\n",
+                (list.RssKb.back() - list.RssKb.front()) / 1024, listPeakKb / 1024, list.FileBytes / 1048576.0);
+    return 0;
+}

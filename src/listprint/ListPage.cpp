@@ -1,0 +1,288 @@
+#include "listprint/ListPage.h"
+
+#include "base/Numbers.h"
+#include "core/Globals.h"
+#include "db/DatabaseError.h"
+#include "db/Table.h"
+#include "drawing/Canvas.h"
+#include "drawing/DrawRect.h"
+#include "drawing/PrintJob.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+// Tenths of a millimetre.
+constexpr int PageMargin = 100;
+constexpr int TitleBand = 80;
+constexpr int RowHeight = 60;
+constexpr int CellPadding = 10;  // left and right of the text
+constexpr int RowPadding = 5;    // above and below it
+constexpr int TextHeight = 30;   // the character height of the cells
+constexpr int TitleHeight = 45;
+constexpr int PageNumberHeight = 30;
+constexpr int LineWidth = 2;
+// A line takes this many character heights, so wrapped lines keep apart.
+constexpr double LinePitch = 1.2;
+constexpr int MostLines = 4;
+const QColor HeaderColour(0xE0, 0xE0, 0xE0);
+const QColor GridColour(0x60, 0x60, 0x60);
+
+TFont listFont(bool bold)
+{
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ ゴシック"), bold ? 1 : 0, 9);
+    return font;
+}
+
+// Breaks text into at most lines lines of at most width pixels at the canvas's font; false when it needs more
+// lines or a single character is wider than width.
+bool wrapText(const TCanvas &canvas, const QString &text, int width, int lines, QStringList &out)
+{
+    out.clear();
+    QString rest = text;
+    while (!rest.isEmpty()) {
+        if (out.size() == lines)
+            return false;
+        QString head = rest;
+        SplitTextAtWidth(canvas, head, width, rest);
+        if (head.isEmpty())
+            return false;
+        out << head;
+    }
+    if (out.isEmpty())
+        out << QString();
+    return true;
+}
+
+// Control characters (line breaks of a note) would draw as boxes; a cell is one run of text.
+QString cellText(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; }))
+        return text;
+    QString flat = text;
+    for (QChar &c : flat)
+        if (c.unicode() < 0x20)
+            c = u' ';
+    return flat;
+}
+
+}  // namespace
+
+std::vector<int> TListTemplate::Items() const
+{
+    std::vector<int> items;
+    for (const TListColumn &column : Columns)
+        items.push_back(column.ItemNo);
+    return items;
+}
+
+TListTemplate AddressListTemplate(const std::array<TColumnDef, ListItemCount> &defs, const std::vector<int> &visible)
+{
+    TListTemplate result;
+    result.Title = QStringLiteral("アドレス帳一覧");
+    for (const int index : visible) {
+        if (index < 0 || index >= ListItemCount)
+            continue;
+        const TColumnDef &def = defs[index];
+        const TListItem &item = ListItemTable()[def.ItemRow];
+        TListColumn column;
+        column.ItemNo = def.ItemNo;
+        column.Caption = def.ItemRow >= liFirstKeyword && def.ItemRow < liFirstKeyword + 8
+                             ? KeywordNames[def.ItemRow - liFirstKeyword]
+                             : item.Caption;
+        column.Align = item.Align;
+        column.Width = std::max(def.Width, 1);
+        result.Columns.push_back(column);
+    }
+    return result;
+}
+
+TCellFit FitCellText(TCanvas &canvas, const QString &text, int width, int height, int baseHeight)
+{
+    TCellFit best;
+    QStringList lines;
+    for (int count = 1; count <= MostLines; ++count) {
+        int size = std::min(baseHeight, static_cast<int>(height / (count * LinePitch)));
+        for (; size >= 1; size = std::min(size - 1, size * 9 / 10)) {
+            canvas.SetFontHeight(-size);
+            if (wrapText(canvas, text, width, count, lines))
+                break;
+        }
+        if (size > best.Height) {
+            best.Height = size;
+            best.Lines = lines;
+        }
+        // A size reached with fewer lines is never bettered by more of them at their smaller largest size.
+        if (best.Height >= std::min(baseHeight, static_cast<int>(height / ((count + 1) * LinePitch))))
+            break;
+    }
+    if (best.Height == 0) {
+        // Not even the smallest size takes the text in the lines the cell holds: it may run below the cell,
+        // but it stays whole.
+        canvas.SetFontHeight(-1);
+        best.Height = 1;
+        wrapText(canvas, text, std::max(width, 1), static_cast<int>(text.size()) + 1, best.Lines);
+    }
+    return best;
+}
+
+TListPage::TListPage(const TListTemplate &listTemplate, const QSize &paper, const QRect &printable)
+    : template_(listTemplate), paper_(paper)
+{
+    content_ = QRect(QPoint(PageMargin, PageMargin), paper - QSize(2 * PageMargin, 2 * PageMargin)) & printable;
+    if (content_.isEmpty())
+        content_ = printable;
+    rowsPerPage_ = std::max(1, (content_.height() - TitleBand - RowHeight) / RowHeight);
+    long long total = 0;
+    for (const TListColumn &column : template_.Columns)
+        total += column.Width;
+    edges_.push_back(content_.left());
+    long long sum = 0;
+    for (const TListColumn &column : template_.Columns) {
+        sum += column.Width;
+        edges_.push_back(content_.left() + static_cast<int>(sum * content_.width() / std::max(total, 1LL)));
+    }
+}
+
+int TListPage::PageCount(int records) const { return records <= 0 ? 0 : (records + rowsPerPage_ - 1) / rowsPerPage_; }
+
+int TListPage::RowTop(int row) const { return content_.top() + TitleBand + RowHeight * (row + 1); }
+
+void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount,
+                     const std::vector<QStringList> &rows) const
+{
+    const long double dpi = canvas.LogPixelsY();
+    const auto x = [&](int t) { return origin.x() + RoundToInt(t * dpi / 254); };
+    const auto y = [&](int t) { return origin.y() + RoundToInt(t * dpi / 254); };
+    const auto size = [&](int t) { return std::max(1, RoundToInt(t * dpi / 254)); };
+    canvas.SetBkMode(TBkMode::Transparent);
+    canvas.SetTextAlign(TA_LEFT | TA_TOP);
+
+    // Title at the left, the page number at the right, both on the title band's baseline.
+    canvas.SetFont(listFont(true));
+    canvas.SetFontHeight(-size(TitleHeight));
+    const int titleBottom = y(content_.top() + TitleBand - 15);
+    canvas.TextOut(x(content_.left()), titleBottom - canvas.FontAscent() - canvas.FontDescent(), template_.Title);
+    canvas.SetFont(listFont(false));
+    canvas.SetFontHeight(-size(PageNumberHeight));
+    const QString number = QStringLiteral("%1 / %2").arg(page + 1).arg(pageCount);
+    canvas.TextOut(x(content_.right()) - canvas.TextWidth(number),
+                   titleBottom - canvas.FontAscent() - canvas.FontDescent(), number);
+
+    const int rowCount = static_cast<int>(rows.size());
+    const int tableTop = content_.top() + TitleBand;
+    canvas.SetBrush(HeaderColour);
+    canvas.FillRect({x(content_.left()), y(tableTop), x(content_.right()), y(tableTop + RowHeight)});
+    // A solid brush would give the text a background of its own.
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+
+    const auto drawRow = [&](int top, const QStringList &texts, bool header) {
+        const TFont font = listFont(header);
+        for (size_t c = 0; c < template_.Columns.size(); ++c) {
+            const QString text = cellText(texts.value(static_cast<int>(c)));
+            if (text.isEmpty())
+                continue;
+            canvas.SetFont(font);
+            const int left = x(edges_[c] + CellPadding), right = x(edges_[c + 1] - CellPadding);
+            const int cellTop = y(top + RowPadding), cellBottom = y(top + RowHeight - RowPadding);
+            const TCellFit fit = FitCellText(canvas, text, right - left, cellBottom - cellTop, size(TextHeight));
+            canvas.SetFontHeight(-fit.Height);
+            const int pitch = static_cast<int>(fit.Height * LinePitch);
+            const int cell = canvas.FontAscent() + canvas.FontDescent();
+            int lineTop = cellTop + (cellBottom - cellTop - pitch * static_cast<int>(fit.Lines.size())) / 2
+                          + (pitch - cell) / 2;
+            const int align = header ? 1 : template_.Columns[c].Align;
+            for (const QString &line : fit.Lines) {
+                int at = left;
+                if (align != 0) {
+                    const int free = right - left - canvas.TextWidth(line);
+                    at += align == 1 ? free / 2 : free;
+                }
+                canvas.TextOut(at, lineTop, line);
+                lineTop += pitch;
+            }
+        }
+    };
+    QStringList captions;
+    for (const TListColumn &column : template_.Columns)
+        captions << column.Caption;
+    drawRow(tableTop, captions, true);
+    for (int r = 0; r < rowCount; ++r)
+        drawRow(RowTop(r), rows[r], false);
+
+    // The grid: the header and every row framed, the columns apart.
+    canvas.SetPen(GridColour, size(LineWidth));
+    const int bottom = RowTop(rowCount);
+    for (int r = -1; r <= rowCount; ++r) {
+        const int at = y(r < 0 ? tableTop : RowTop(r));
+        canvas.Polyline({QPoint(x(content_.left()), at), QPoint(x(content_.right()), at)});
+    }
+    for (const int edge : edges_)
+        canvas.Polyline({QPoint(x(edge), y(tableTop)), QPoint(x(edge), y(bottom))});
+}
+
+std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair<int, int32_t>> &rows, int first,
+                                      int count, const std::vector<int> &items, const TCategoryNameFn &categoryName)
+{
+    first = std::max(first, 0);
+    const int last = std::min(first + count, static_cast<int>(rows.size()));
+    std::vector<QStringList> texts(std::max(last - first, 0));
+    if (texts.empty())
+        return texts;
+    const auto read = [&](int i) {
+        for (const int item : items)
+            texts[i - first] << ListItemText(item, rows[i].first, table, categoryName);
+    };
+    table.SetIndexName(QString());
+    int32_t low = rows[first].second, high = low;
+    for (int i = first; i < last; ++i) {
+        low = std::min(low, rows[i].second);
+        high = std::max(high, rows[i].second);
+    }
+    // Rows whose numbers lie close together (a list in registration order) are read in one walk over their
+    // part of the primary key, a few times cheaper a row than a look-up each; scattered ones by their keys.
+    if (static_cast<int64_t>(high) - low < 4LL * (last - first)) {
+        QHash<int32_t, int> where;
+        where.reserve(last - first);
+        for (int i = first; i < last; ++i)
+            where.insert(rows[i].second, i);
+        TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
+        table.SetRange({low}, {high});
+        // The table may be the book's shared one: it never stays narrowed to the range.
+        try {
+            for (; !table.Eof(); table.Next()) {
+                const auto found = where.constFind(recNo.AsInteger());
+                if (found != where.constEnd())
+                    read(*found);
+            }
+        } catch (const EDatabaseError &) {
+            table.CancelRange();
+            throw;
+        }
+        table.CancelRange();
+    } else {
+        for (int i = first; i < last; ++i)
+            if (table.FindKey({rows[i].second}))
+                read(i);
+    }
+    return texts;
+}
+
+int PrintListPages(TPrintJob &job, int dpi, const QPoint &origin, const TListPage &page, int records,
+                   const TListRowsFn &rows, const std::function<bool(int, int)> &progress)
+{
+    const int pages = page.PageCount(records);
+    TCanvas canvas(job.Painter(), dpi, dpi);
+    for (int p = 0; p < pages; ++p) {
+        if (p > 0)
+            job.NewPage();
+        const int first = p * page.RowsPerPage();
+        page.Draw(canvas, origin, p, pages, rows(first, std::min(page.RowsPerPage(), records - first)));
+        if (progress && !progress(p + 1, pages))
+            return p + 1;
+    }
+    return pages;
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: list printing as a user drives it. The print menu's list command opens the window over
+# a book of 300 records; its print button writes the list to a PDF file chosen in the file dialog, with the
+# page count the window showed and every row's number on it; closing the program closes the window, which
+# keeps its printer setting in "LstPrint.pi".
+# Usage: list_print.sh <program> <book maker>   (run inside xvfb-run)
+set -euo pipefail
+program=$1
+make_book=$2
+source "$(dirname "$0")/common.sh"
+
+adrs=$data/Data/Adrs
+mkdir -p "$work/disc" "$adrs"
+"$make_book" "$adrs/Book/" 300 || fail "could not make the book"
+printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
+  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+
+"$program" & pid=$!
+wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
+main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
+xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3
+
+# 印刷 → 一覧表印刷.
+xdotool key alt+p; sleep 0.4; xdotool key l
+wait_for 20 xdotool search --onlyvisible --name '^一覧表印刷$' || fail "no list-print window"
+window=$(xdotool search --onlyvisible --name '^一覧表印刷$' | tail -n 1)
+sleep 1
+[ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/window.png"
+xdotool windowfocus "$window" 2>/dev/null || true; sleep 0.3
+xdotool key alt+p
+wait_for 10 xdotool search --onlyvisible --name 'PDFファイルの保存' || fail "no file dialog for the PDF"
+sleep 0.5
+paste_text "$work/list.pdf"
+xdotool key Return
+wait_for 60 test -s "$work/list.pdf" || fail "nothing printed"
+wait_for 30 sh -c "pdfinfo '$work/list.pdf' >/dev/null 2>&1" || fail "the PDF is not whole"
+sleep 1
+# E2E_LOOK names a folder for the window's picture and the PDF, to look at.
+[ -n "${E2E_LOOK:-}" ] && cp "$work/list.pdf" "$E2E_LOOK/"
+pages=$(pdfinfo "$work/list.pdf" | sed -n 's/^Pages: *//p')
+# A4 portrait, the default paper of the PDF printer: 43 rows a page.
+[ "$pages" = 7 ] || fail "the PDF has $pages pages, not 7"
+numbers=$(pdftotext -raw "$work/list.pdf" - | grep -cE '^[0-9]+ ' || true)
+[ "$numbers" = 300 ] || fail "$numbers rows printed, not 300"
+
+# Closing the program asks the window to close first; it keeps its printer setting.
+xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3
+xdotool key Escape
+wait_for 30 sh -c "! kill -0 $pid 2>/dev/null" || fail "the program did not end"
+pid=
+test -s "$data/LstPrint.pi" || fail "no LstPrint.pi"
+echo "list printing ok"

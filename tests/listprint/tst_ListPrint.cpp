@@ -1,0 +1,546 @@
+// List printing over a real main list and book, offscreen: the window the print command opens, its range and
+// template following the main list, the pages it counts and prints to PDF (read back with poppler), and the
+// cell texts kept whole inside their cells.
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "drawing/Canvas.h"
+#include "drawing/PrinterInfo.h"
+#include "exchange/ListRange.h"
+#include "listprint/ListPrint.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/HdrSel.h"
+#include "mainlist/KeywdEdt.h"
+#include "widgets/UniStdCtrls.h"
+#include "widgets/UniSortListView.h"
+
+#include "ExchangeTestSupport.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <map>
+#include <set>
+
+namespace {
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(120000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pdfPageCount(const QString &file)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// The customer codes ("C" and the record's number) of each page, in the order read.
+std::vector<std::vector<int>> codesByPage(const QString &file)
+{
+    const QStringList pages = run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), file, QStringLiteral("-")})
+                                  .split(QLatin1Char('\f'));
+    std::vector<std::vector<int>> codes;
+    static const QRegularExpression code(QStringLiteral("\\bC(\\d+)\\b"));
+    for (const QString &page : pages) {
+        if (page.trimmed().isEmpty())
+            continue;
+        codes.emplace_back();
+        for (auto it = code.globalMatch(page); it.hasNext();)
+            codes.back().push_back(it.next().captured(1).toInt());
+    }
+    return codes;
+}
+
+// A CUPS scheduler of the test's own (its configuration, spool, socket and programs in a temporary folder) with
+// one raw queue whose device writes each job to a file as the program sent it.
+class PrivateCups {
+public:
+    explicit PrivateCups(const QString &queue)
+    {
+        const QString base = root_.path() + "/";
+        for (const char *sub : {"conf", "spool", "cache", "state", "logs", "out", "bin/backend"})
+            QDir().mkpath(base + sub);
+        // The scheduler starts its programs through its own daemon/cups-exec.
+        for (const char *sub : {"daemon", "filter"})
+            QFile::link(QStringLiteral("/usr/lib/cups/") + sub, base + "bin/" + sub);
+        test::writeFile(base + "bin/backend/tofile",
+                        "#!/bin/sh\n"
+                        "[ $# -eq 0 ] && { echo 'direct tofile \"Unknown\" \"File\"'; exit 0; }\n"
+                        "path=${DEVICE_URI#tofile:}\n"
+                        "if [ -n \"$6\" ]; then cat \"$6\"; else cat; fi > \"$path\" && chmod 644 \"$path\"\n");
+        // The scheduler runs its device programs as its unprivileged user, who writes the output folder; it
+        // refuses programs that others could change.
+        QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("755"), root_.path()});
+        QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("777"), base + "out"});
+        socket_ = base + "sock";
+        test::writeFile(base + "conf/cupsd.conf", QStringLiteral("Listen %1\nLogLevel info\n<Location />\nOrder allow,deny\n"
+                                                                  "Allow all\n</Location>\n<Location /admin>\n"
+                                                                  "Order allow,deny\nAllow all\n</Location>\n")
+                                                      .arg(socket_).toUtf8());
+        QString files = QStringLiteral("ServerRoot %1conf\nServerBin %1bin\nRequestRoot %1spool\nCacheDir %1cache\n"
+                                       "StateDir %1state\nServerKeychain %1ssl\nPrintcap %1printcap\n"
+                                       "ErrorLog %1logs/error_log\nAccessLog %1logs/access_log\nPageLog %1logs/page_log\n")
+                            .arg(base);
+        if (getuid() == 0)
+            files += QStringLiteral("User lp\nGroup lp\nSystemGroup root\n");
+        test::writeFile(base + "conf/cups-files.conf", files.toUtf8());
+        cupsd_.start(QStringLiteral("/usr/sbin/cupsd"),
+                     {"-f", "-c", base + "conf/cupsd.conf", "-s", base + "conf/cups-files.conf"});
+        cupsd_.waitForStarted(10000);
+        // lpadmin and lpstat find it through CUPS_SERVER; this process through the client library, which keeps
+        // the server it was first asked about.
+        qputenv("CUPS_SERVER", socket_.toUtf8());
+        cupsSetServer(socket_.toUtf8().constData());
+        for (int i = 0; i < 100 && !QFile::exists(socket_); ++i)
+            QThread::msleep(50);
+        Output = base + "out/" + queue + ".prn";
+        QProcess lpadmin;
+        lpadmin.start(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", "tofile:" + Output, "-m", "raw"});
+        lpadmin.waitForFinished(20000);
+        Ready = cupsd_.state() == QProcess::Running && lpadmin.exitCode() == 0;
+        if (!Ready)
+            Failure = QString::fromUtf8(cupsd_.readAllStandardError() + lpadmin.readAllStandardError()) + Log();
+    }
+    ~PrivateCups()
+    {
+        cupsd_.terminate();
+        cupsd_.waitForFinished(5000);
+        qunsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
+    }
+    // Waits until the queue has sent every job on to its file.
+    bool WaitForJobs() const
+    {
+        for (int i = 0; i < 400; ++i) {
+            if (run(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty() && QFileInfo(Output).size() > 0)
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    QString Log() const
+    {
+        return QString::fromUtf8(test::readFile(root_.path() + "/logs/error_log"))
+               + run(QStringLiteral("lpstat"), {QStringLiteral("-l"), QStringLiteral("-o")});
+    }
+
+    bool Ready = false;
+    QString Failure;  // what the scheduler and lpadmin said when they did not start
+    QString Output;
+
+private:
+    QTemporaryDir root_;
+    QString socket_;
+    QProcess cupsd_;
+};
+
+class ListPrintTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        InstallFontSubstitutions();
+        RegisterListPrint();
+    }
+    void SetUp() override
+    {
+        DataFolder = DataRootFolder = dir.path() + "/";
+        AdrsFolder = dir.path() + "/Adrs/";
+        HistoryFolder = dir.path() + "/History/";
+        CategoryFolder = test::appDir() + "Category/";
+        AppFolder = test::appDir();
+        for (const QString &f : {AdrsFolder + "Book", HistoryFolder})
+            QDir().mkpath(f);
+        AdrsBookList = {{"帳", "Book", abReady}};
+        CurrentAdrsName = "帳";
+        CurrentAdrsIndex = 0;
+        test::SetSampleGroupNames();
+        dm = std::make_unique<TDMMirvale18>();
+        DMMirvale18 = dm.get();
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        dm->CreateSharedTableObjects();
+        list = std::make_unique<TAddressList>();
+        // The customer code tells every printed record apart.
+        list->ColumnDefs[2].Visible = true;
+        list->RefreshList(true, true, false);
+    }
+    void TearDown() override
+    {
+        if (ListPrint)
+            ListPrint->Window()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        list.reset();
+        DMMirvale18 = nullptr;
+        AdrsBookList.clear();
+        CurrentAdrsName.clear();
+        CurrentAdrsIndex = -1;
+        KeywordNames[0] = QStringLiteral("キーワード１");
+    }
+    void fill(int count)
+    {
+        test::AddSampleRecords(*dm->AdrsTable, count, false);
+        list->RefreshList(true, true, false);
+    }
+    TListPrint *open()
+    {
+        list->actListPrint->trigger();
+        return dynamic_cast<TListPrint *>(ListPrint);
+    }
+    // The PDF printer on A4, landscape or not.
+    static void chooseA4(TListPrint &window, bool landscape)
+    {
+        window.cbxPrinter->setCurrentIndex(window.cbxPrinter->findText(PdfPrinterName));
+        window.cbxPaper->setCurrentIndex(window.cbxPaper->findText(QStringLiteral("A4")));
+        (landscape ? window.rbLandscape : window.rbPortrait)->click();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDMMirvale18> dm;
+    std::unique_ptr<TAddressList> list;
+    test::MessageBoxScript boxes;
+};
+
+}  // namespace
+
+TEST_F(ListPrintTest, ThousandRecordsOnA4LandscapeFillThePagesShownEachRecordOnceAndWhole)
+{
+    fill(1000);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, true);
+    EXPECT_EQ(window->Info.Setting.PaperWidth, 2100);
+    EXPECT_EQ(window->Info.GetOrientation(), 2);
+    const TListPage page = window->PageLayout();
+    EXPECT_EQ(page.Paper(), QSize(2970, 2100));
+    // Every row of a page lies inside the page's content: no row is cut at the page's foot.
+    EXPECT_LE(page.RowTop(page.RowsPerPage()), page.Content().bottom() + 1);
+    const int sheets = (1000 + page.RowsPerPage() - 1) / page.RowsPerPage();
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：1000件"));
+    EXPECT_EQ(window->lblSheetCount->text(), QStringLiteral("用紙枚数：%1枚").arg(sheets));
+    EXPECT_EQ(window->lblPage->text(), QStringLiteral("1 / %1 ページ").arg(sheets));
+
+    const QString file = dir.path() + "/list.pdf";
+    ASSERT_TRUE(window->PrintTo(file));
+    EXPECT_EQ(pdfPageCount(file), sheets);
+    // Each page holds the next rows of the list whole, in the list's order; every record once.
+    const std::vector<std::vector<int>> pages = codesByPage(file);
+    ASSERT_EQ(static_cast<int>(pages.size()), sheets);
+    std::multiset<int> all;
+    int row = 0;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        EXPECT_EQ(static_cast<int>(pages[p].size()), std::min(page.RowsPerPage(), 1000 - row)) << "page " << p + 1;
+        for (const int code : pages[p]) {
+            // The sample record n has the number n + 1 and the code "C" + n.
+            EXPECT_EQ(code + 1, list->GetRecNoAt(row)) << "page " << p + 1;
+            all.insert(code);
+            ++row;
+        }
+    }
+    EXPECT_EQ(all.size(), 1000U);
+    EXPECT_EQ(std::set<int>(all.begin(), all.end()).size(), 1000U);
+    // The header and the title on the page, the rows' Japanese text extractable.
+    const QString firstPage = run(QStringLiteral("pdftotext"), {"-raw", "-f", "1", "-l", "1", file, "-"});
+    EXPECT_TRUE(firstPage.contains(QStringLiteral("アドレス帳一覧"))) << firstPage.left(300).toStdString();
+    EXPECT_TRUE(firstPage.contains(QStringLiteral("顧客コード")));
+    EXPECT_TRUE(firstPage.contains(QStringLiteral("山田 太郎")));
+    EXPECT_TRUE(firstPage.contains(QStringLiteral("1 / %1").arg(sheets)));
+}
+
+TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
+{
+    fill(30);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    EXPECT_EQ(window->gbxRange->spnEnd->value(), 30);
+    EXPECT_FALSE(window->gbxRange->rbSelected->isEnabled());
+    // Selecting rows in the main list tells the window, which offers the selected rows.
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    list->SetSelected(7, true);
+    EXPECT_TRUE(window->gbxRange->rbSelected->isEnabled());
+    window->gbxRange->rbSelected->click();
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：3件"));
+    EXPECT_EQ(window->lblSheetCount->text(), QStringLiteral("用紙枚数：1枚"));
+    const QString file = dir.path() + "/selected.pdf";
+    ASSERT_TRUE(window->PrintTo(file));
+    const std::vector<std::vector<int>> pages = codesByPage(file);
+    ASSERT_EQ(pages.size(), 1U);
+    std::vector<int> expected;
+    for (const int r : {3, 5, 7})
+        expected.push_back(list->GetRecNoAt(r) - 1);
+    EXPECT_EQ(pages[0], expected);
+    // Rows far apart are read by their keys rather than in one walk: the same rows come out.
+    list->SetSelected(0, true);
+    list->SetSelected(29, true);
+    list->SetSelected(3, false);
+    list->SetSelected(5, false);
+    list->SetSelected(7, false);
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：2件"));
+    ASSERT_TRUE(window->PrintTo(file));
+    EXPECT_EQ(codesByPage(file), (std::vector<std::vector<int>>{{list->GetRecNoAt(0) - 1, list->GetRecNoAt(29) - 1}}));
+
+    // From-to: rows 11 to 20.
+    window->gbxRange->rbRange->click();
+    window->gbxRange->spnBegin->setValue(11);
+    window->gbxRange->spnEnd->setValue(20);
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：10件"));
+    ASSERT_TRUE(window->PrintTo(file));
+    // The print read the book's shared table; the main list reads every row of it still.
+    EXPECT_EQ(list->RowTextsAt(29).value(2), QStringLiteral("C%1").arg(list->GetRecNoAt(29) - 1));
+
+    // A new record count resets the range to the whole list; an empty list leaves nothing to print.
+    fill(5);
+    EXPECT_EQ(window->gbxRange->spnBegin->value(), 1);
+    EXPECT_EQ(window->gbxRange->spnEnd->value(), 35);
+    list->ViewGroup = 12;  // a group no record is in
+    list->RefreshList(false, true, false);
+    EXPECT_EQ(window->gbxRange->spnBegin->value(), 0);
+    EXPECT_EQ(window->gbxRange->spnEnd->value(), 0);
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：0件"));
+    EXPECT_EQ(window->lblSheetCount->text(), QStringLiteral("用紙枚数：0枚"));
+    EXPECT_FALSE(window->btnPrint->isEnabled());
+    EXPECT_FALSE(window->PrintTo(dir.path() + "/none.pdf"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/none.pdf"));
+}
+
+TEST_F(ListPrintTest, PrintsToACupsQueue)
+{
+    ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/sbin/cupsd"))) << "tools/install-deps.sh --test installs CUPS";
+    PrivateCups cups(QStringLiteral("VelmoraTest"));
+    ASSERT_TRUE(cups.Ready) << cups.Failure.toStdString();
+    SetPrintDriver(nullptr);  // the printers asked of CUPS anew
+    fill(100);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    const int queue = window->cbxPrinter->findText(QStringLiteral("VelmoraTest"));
+    ASSERT_GE(queue, 0) << window->cbxPrinter->count();
+    window->cbxPrinter->setCurrentIndex(queue);
+    window->cbxPaper->setCurrentIndex(window->cbxPaper->findText(QStringLiteral("A4")));
+    window->rbLandscape->click();
+    EXPECT_EQ(window->Info.Device, QStringLiteral("VelmoraTest"));
+    ASSERT_TRUE(window->PrintTo(QString()));
+    ASSERT_TRUE(cups.WaitForJobs()) << cups.Log().toStdString();
+    // The queue took the pages as they were sent: every record once, on the pages the window counted.
+    EXPECT_EQ(pdfPageCount(cups.Output), window->SheetCount());
+    std::multiset<int> codes;
+    for (const std::vector<int> &page : codesByPage(cups.Output))
+        codes.insert(page.begin(), page.end());
+    EXPECT_EQ(codes.size(), 100U);
+    EXPECT_EQ(std::set<int>(codes.begin(), codes.end()).size(), 100U);
+}
+
+TEST_F(ListPrintTest, AStoppedPrintLeavesNoFileAndSaysNothing)
+{
+    fill(200);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    ASSERT_GT(window->SheetCount(), 2);
+    // The stop button is pressed while the first page is out.
+    auto *stop = window->findChild<QPushButton *>(QStringLiteral("btnStop"));
+    ASSERT_NE(stop, nullptr);
+    QTimer::singleShot(0, stop, &QPushButton::click);
+    const QString file = dir.path() + "/stopped.pdf";
+    EXPECT_FALSE(window->PrintTo(file));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_TRUE(window->btnPrint->isEnabled());
+    EXPECT_TRUE(window->btnClose->isEnabled());
+    // The next print is whole.
+    EXPECT_TRUE(window->PrintTo(file));
+    EXPECT_EQ(pdfPageCount(file), window->SheetCount());
+}
+
+TEST_F(ListPrintTest, ColumnsFollowTheMainListsChoiceAndTheKeywordNames)
+{
+    fill(3);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    // The column dialog of the main window: customer code, name and the first keyword ticked, nothing else.
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const QStringList chosen{QStringLiteral("顧客コード"), QStringLiteral("名前"), QStringLiteral("キーワード１")};
+        for (int row = 0; row < dialog->lvHeader->count(); ++row) {
+            QListWidgetItem *item = dialog->lvHeader->item(row);
+            item->setCheckState(chosen.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+        }
+        dialog->btnOk->click();
+    });
+    list->actViewColumn->trigger();
+    QStringList items;
+    for (int row = 0; row < window->lstItems->count(); ++row)
+        items << window->lstItems->item(row)->text();
+    EXPECT_EQ(items, (QStringList{QStringLiteral("顧客コード"), QStringLiteral("名前"), QStringLiteral("キーワード１")}));
+
+    // A keyword renamed in the main window's keyword dialog reaches the window and the printed header.
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<TKeywordEdit *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->edtKeyword[0]->setText(QStringLiteral("取引区分"));
+        dialog->btnOk->click();
+    });
+    list->actKeywordEdit->trigger();
+    EXPECT_EQ(window->lstItems->item(2)->text(), QStringLiteral("取引区分"));
+    const QString file = dir.path() + "/columns.pdf";
+    ASSERT_TRUE(window->PrintTo(file));
+    const QString text = run(QStringLiteral("pdftotext"), {"-raw", file, "-"});
+    EXPECT_TRUE(text.contains(QStringLiteral("取引区分")));
+    EXPECT_TRUE(text.contains(QStringLiteral("取引先")));  // the records' first keyword
+    EXPECT_TRUE(text.contains(QStringLiteral("顧客コード 名前")));
+    EXPECT_FALSE(text.contains(QStringLiteral("電話番号")));
+    EXPECT_FALSE(text.contains(QStringLiteral("0310000000")));
+}
+
+TEST_F(ListPrintTest, OpensOnlyWithAPrinterOnceAndKeepsItsPrinterSetting)
+{
+    fill(2);
+    const auto installed = ListPrintPrinterCount;
+    ListPrintPrinterCount = [] { return 0; };
+    list->actListPrint->trigger();
+    ListPrintPrinterCount = installed;
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("プリンターがインストールされていません  ")});
+    EXPECT_EQ(ListPrint, nullptr);
+
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->parentWidget(), list.get());
+    window->showMinimized();
+    EXPECT_EQ(open(), window);  // the one window, restored
+    EXPECT_FALSE(window->isMinimized());
+    chooseA4(*window, true);
+    window->cbxPaper->setCurrentIndex(window->cbxPaper->findText(QStringLiteral("A3")));
+
+    // The main window's close check asks it to close; it keeps its printer setting for next time.
+    ASSERT_TRUE(list->CloseSubForms());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ListPrint, nullptr);
+    EXPECT_TRUE(QFile::exists(DataFolder + "LstPrint.pi"));
+    window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->cbxPrinter->currentText(), PdfPrinterName);
+    EXPECT_EQ(window->cbxPaper->currentText(), QStringLiteral("A3"));
+    EXPECT_TRUE(window->rbLandscape->isChecked());
+    EXPECT_EQ(window->PageLayout().Paper(), QSize(4200, 2970));
+    // An empty list disables the command that opens it.
+    list->ViewGroup = 12;
+    list->RefreshList(false, true, false);
+    EXPECT_FALSE(list->actListPrint->isEnabled());
+}
+
+TEST(ListCell, LongTextIsWrappedOrMadeSmallerNeverCut)
+{
+    InstallFontSubstitutions();
+    QImage image(100, 100, QImage::Format_RGB32);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 600, 600);
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ ゴシック"), 0, 9);
+    canvas.SetFont(font);
+    const int base = 71, height = 118;  // 3 mm characters in a 5 mm cell at 600 dpi
+    const auto check = [&](const QString &text, int width) {
+        const TCellFit fit = FitCellText(canvas, text, width, height, base);
+        EXPECT_EQ(fit.Lines.join(QString()), text);
+        EXPECT_GE(fit.Height, 1);
+        EXPECT_LE(fit.Height, base);
+        canvas.SetFontHeight(-fit.Height);
+        for (const QString &line : fit.Lines) {
+            EXPECT_LE(canvas.TextWidth(line), width) << line.toStdString();
+            EXPECT_FALSE(!line.isEmpty() && line.back().isHighSurrogate()) << "a character split between lines";
+        }
+        EXPECT_LE(fit.Lines.size() * fit.Height * 1.2, height + 1);
+        return fit;
+    };
+    // Short text: one line at the full size.
+    TCellFit fit = check(QStringLiteral("山田 太郎"), 600);
+    EXPECT_EQ(fit.Lines.size(), 1);
+    EXPECT_EQ(fit.Height, base);
+    // A long address in a narrow column: wrapped, smaller, whole.
+    const QString address = QStringLiteral("東京都千代田区丸の内一丁目二番三号　𠮷野ビルディング第二別館十五階");
+    fit = check(address, 700);
+    EXPECT_GT(fit.Lines.size(), 1);
+    EXPECT_LT(fit.Height, base);
+    // Narrower than one character at the full size.
+    check(QStringLiteral("𠮷田"), 40);
+    // Far too long for any number of lines at a readable size: still whole.
+    check(address.repeated(6), 300);
+    // Nothing to fit.
+    EXPECT_EQ(FitCellText(canvas, QString(), 300, height, base).Lines, QStringList{QString()});
+}
+
+TEST(ListPage, TextInkStaysInsideItsCells)
+{
+    InstallFontSubstitutions();
+    // Narrow columns and long texts: whatever the fitting does, no ink may cross a grid line.
+    TListTemplate listTemplate;
+    listTemplate.Title = QStringLiteral("アドレス帳一覧");
+    for (int c = 0; c < 6; ++c)
+        listTemplate.Columns.push_back({c, QStringLiteral("項目%1の長い見出し").arg(c), c % 3, c == 0 ? 40 : 100});
+    const TListPage page(listTemplate, QSize(1480, 1000), QRect(0, 0, 1480, 1000));
+    std::vector<QStringList> rows;
+    for (int r = 0; r < page.RowsPerPage(); ++r)
+        rows.push_back({QString::number(r + 1), QStringLiteral("株式会社ヴェルモア・ソリューションズ（東日本）"),
+                        QStringLiteral("東京都千代田区丸の内一丁目"), QStringLiteral("𠮷田 太郎"), QString(),
+                        QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW")});
+    const int dpi = 600;
+    const auto render = [&](const std::vector<QStringList> &texts) {
+        QImage image(1480 * dpi / 254 + 1, 1000 * dpi / 254 + 1, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TCanvas canvas(painter, dpi, dpi);
+        page.Draw(canvas, QPoint(0, 0), 0, 1, texts);
+        return image;
+    };
+    const QImage withText = render(rows);
+    const QImage blank = render(std::vector<QStringList>(rows.size()));
+    const auto px = [&](int tenth) { return static_cast<int>(tenth * static_cast<long long>(dpi) / 254); };
+    std::vector<int> edges;
+    for (const int e : page.ColumnEdges())
+        edges.push_back(px(e));
+    int inked = 0, outside = 0;
+    int r = 0;
+    for (int y = px(page.RowTop(0)); y < px(page.RowTop(page.RowsPerPage())); ++y) {
+        while (px(page.RowTop(r + 1)) <= y)
+            ++r;
+        const int rowTop = px(page.RowTop(r)), rowBottom = px(page.RowTop(r + 1));
+        for (int x = edges.front(); x < edges.back(); ++x) {
+            if (withText.pixel(x, y) == blank.pixel(x, y))
+                continue;
+            ++inked;
+            const auto right = std::upper_bound(edges.begin(), edges.end(), x);
+            const int cellLeft = *(right - 1), cellRight = *right;
+            // The cell's padding keeps the ink off the lines by more than a pixel or two.
+            if (x <= cellLeft + 3 || x >= cellRight - 3 || y <= rowTop + 3 || y >= rowBottom - 3)
+                ++outside;
+        }
+    }
+    EXPECT_GT(inked, 10000);
+    EXPECT_EQ(outside, 0);
+}

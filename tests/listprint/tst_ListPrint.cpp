@@ -13,6 +13,7 @@
 #include "widgets/UniStdCtrls.h"
 #include "widgets/UniSortListView.h"
 
+#include "CupsServer.h"
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"
 
@@ -30,13 +31,9 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
-#include <cups/cups.h>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <map>
 #include <set>
@@ -74,89 +71,6 @@ std::vector<std::vector<int>> codesByPage(const QString &file)
     }
     return codes;
 }
-
-// A CUPS scheduler of the test's own (its configuration, spool, socket and programs in a temporary folder) with
-// one raw queue whose device writes each job to a file as the program sent it.
-class PrivateCups {
-public:
-    explicit PrivateCups(const QString &queue)
-    {
-        const QString base = root_.path() + "/";
-        for (const char *sub : {"conf", "spool", "cache", "state", "logs", "out", "bin/backend"})
-            QDir().mkpath(base + sub);
-        // The scheduler starts its programs through its own daemon/cups-exec.
-        for (const char *sub : {"daemon", "filter"})
-            QFile::link(QStringLiteral("/usr/lib/cups/") + sub, base + "bin/" + sub);
-        test::writeFile(base + "bin/backend/tofile",
-                        "#!/bin/sh\n"
-                        "[ $# -eq 0 ] && { echo 'direct tofile \"Unknown\" \"File\"'; exit 0; }\n"
-                        "path=${DEVICE_URI#tofile:}\n"
-                        "if [ -n \"$6\" ]; then cat \"$6\"; else cat; fi > \"$path\" && chmod 644 \"$path\"\n");
-        // The scheduler runs its device programs as its unprivileged user, who writes the output folder; it
-        // refuses programs that others could change.
-        QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("755"), root_.path()});
-        QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("777"), base + "out"});
-        socket_ = base + "sock";
-        test::writeFile(base + "conf/cupsd.conf", QStringLiteral("Listen %1\nLogLevel info\n<Location />\nOrder allow,deny\n"
-                                                                  "Allow all\n</Location>\n<Location /admin>\n"
-                                                                  "Order allow,deny\nAllow all\n</Location>\n")
-                                                      .arg(socket_).toUtf8());
-        QString files = QStringLiteral("ServerRoot %1conf\nServerBin %1bin\nRequestRoot %1spool\nCacheDir %1cache\n"
-                                       "StateDir %1state\nServerKeychain %1ssl\nPrintcap %1printcap\n"
-                                       "ErrorLog %1logs/error_log\nAccessLog %1logs/access_log\nPageLog %1logs/page_log\n")
-                            .arg(base);
-        if (getuid() == 0)
-            files += QStringLiteral("User lp\nGroup lp\nSystemGroup root\n");
-        test::writeFile(base + "conf/cups-files.conf", files.toUtf8());
-        cupsd_.start(QStringLiteral("/usr/sbin/cupsd"),
-                     {"-f", "-c", base + "conf/cupsd.conf", "-s", base + "conf/cups-files.conf"});
-        cupsd_.waitForStarted(10000);
-        // lpadmin and lpstat find it through CUPS_SERVER; this process through the client library, which keeps
-        // the server it was first asked about.
-        qputenv("CUPS_SERVER", socket_.toUtf8());
-        cupsSetServer(socket_.toUtf8().constData());
-        for (int i = 0; i < 100 && !QFile::exists(socket_); ++i)
-            QThread::msleep(50);
-        Output = base + "out/" + queue + ".prn";
-        QProcess lpadmin;
-        lpadmin.start(QStringLiteral("lpadmin"), {"-p", queue, "-E", "-v", "tofile:" + Output, "-m", "raw"});
-        lpadmin.waitForFinished(20000);
-        Ready = cupsd_.state() == QProcess::Running && lpadmin.exitCode() == 0;
-        if (!Ready)
-            Failure = QString::fromUtf8(cupsd_.readAllStandardError() + lpadmin.readAllStandardError()) + Log();
-    }
-    ~PrivateCups()
-    {
-        cupsd_.terminate();
-        cupsd_.waitForFinished(5000);
-        qunsetenv("CUPS_SERVER");
-        cupsSetServer(nullptr);
-    }
-    // Waits until the queue has sent every job on to its file.
-    bool WaitForJobs() const
-    {
-        for (int i = 0; i < 400; ++i) {
-            if (run(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty() && QFileInfo(Output).size() > 0)
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-    QString Log() const
-    {
-        return QString::fromUtf8(test::readFile(root_.path() + "/logs/error_log"))
-               + run(QStringLiteral("lpstat"), {QStringLiteral("-l"), QStringLiteral("-o")});
-    }
-
-    bool Ready = false;
-    QString Failure;  // what the scheduler and lpadmin said when they did not start
-    QString Output;
-
-private:
-    QTemporaryDir root_;
-    QString socket_;
-    QProcess cupsd_;
-};
 
 class ListPrintTest : public ::testing::Test {
 protected:
@@ -331,24 +245,23 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
 TEST_F(ListPrintTest, PrintsToACupsQueue)
 {
     ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/sbin/cupsd"))) << "tools/install-deps.sh --test installs CUPS";
-    PrivateCups cups(QStringLiteral("VelmoraTest"));
-    ASSERT_TRUE(cups.Ready) << cups.Failure.toStdString();
-    SetPrintDriver(nullptr);  // the printers asked of CUPS anew
+    test::CupsServer cups;
+    ASSERT_TRUE(cups.Running);
     fill(100);
     TListPrint *window = open();
     ASSERT_NE(window, nullptr);
-    const int queue = window->cbxPrinter->findText(QStringLiteral("VelmoraTest"));
+    const int queue = window->cbxPrinter->findText(QString::fromLatin1(test::CupsServer::Queue));
     ASSERT_GE(queue, 0) << window->cbxPrinter->count();
     window->cbxPrinter->setCurrentIndex(queue);
     window->cbxPaper->setCurrentIndex(window->cbxPaper->findText(QStringLiteral("A4")));
     window->rbLandscape->click();
-    EXPECT_EQ(window->Info.Device, QStringLiteral("VelmoraTest"));
+    EXPECT_EQ(window->Info.Device, QString::fromLatin1(test::CupsServer::Queue));
     ASSERT_TRUE(window->PrintTo(QString()));
-    ASSERT_TRUE(cups.WaitForJobs()) << cups.Log().toStdString();
+    ASSERT_FALSE(cups.WaitForJobFile().isEmpty());
     // The queue took the pages as they were sent: every record once, on the pages the window counted.
-    EXPECT_EQ(pdfPageCount(cups.Output), window->SheetCount());
+    EXPECT_EQ(pdfPageCount(cups.JobFileName()), window->SheetCount());
     std::multiset<int> codes;
-    for (const std::vector<int> &page : codesByPage(cups.Output))
+    for (const std::vector<int> &page : codesByPage(cups.JobFileName()))
         codes.insert(page.begin(), page.end());
     EXPECT_EQ(codes.size(), 100U);
     EXPECT_EQ(std::set<int>(codes.begin(), codes.end()).size(), 100U);

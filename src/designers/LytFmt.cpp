@@ -3,6 +3,7 @@
 #include "designers/CstmLyt.h"
 
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
@@ -56,8 +57,6 @@ int ChosenItemValue(const QListWidget *list)
     const QListWidgetItem *item = list->currentItem();
     return item ? item->data(Qt::UserRole).toInt() : -1;
 }
-
-int LayoutUnits(int tenthsMm) { return int(RoundHalfAway((long double)tenthsMm / 254 * 96)); }
 
 QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size)
 {
@@ -486,15 +485,15 @@ void TNewLayoutDialog::UpdatePreview()
                                     : QStringLiteral("1 x 1 枚"));
     lblEnvlopeSize->setText(paper);
 
-    int w = LayoutUnits(multiUp ? Sheet.SheetWidth : Format.Width);
-    int h = LayoutUnits(multiUp ? Sheet.SheetHeight : Format.Height);
+    int w = TenthsMmToLayout(multiUp ? Sheet.SheetWidth : Format.Width);
+    int h = TenthsMmToLayout(multiUp ? Sheet.SheetHeight : Format.Height);
     // The shipped and the user files are read with sizes of at least 1, so these never divide by zero.
     Scale = std::min(double(RoundHalfAway(0.9L * pnlPreview->height())) / h,
                      double(RoundHalfAway(0.9L * pnlPreview->width())) / w);
     w = int(std::nearbyint(w * Scale));
     h = int(std::nearbyint(h * Scale));
     const auto scaled = [this](int tenths, double extra) {
-        return int(RoundHalfAway((long double)tenths / 254 * 96 * Scale + extra));
+        return int(RoundHalfAway(Rescaled(tenths, TenthsMmPerInch, LayoutDpi) * Scale + extra));
     };
     if (multiUp) {
         PaperSize = {scaled(Format.Width, 0.5), scaled(Format.Height, 0.5)};

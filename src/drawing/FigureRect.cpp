@@ -1,6 +1,6 @@
 #include "drawing/FigureRect.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
 #include "drawing/Graphic.h"
@@ -130,7 +130,7 @@ std::optional<QRegion> shapeRegion(const TShape &shape, const TRect &box)
     if (shape.Kind == TFigureRect::Line || shape.Kind == TFigureRect::Rectangle || shape.Kind > TFigureRect::Diamond)
         return std::nullopt;
     TMetafileEx scratch;
-    TCanvas canvas(scratch, 96, 96);
+    TCanvas canvas(scratch, LayoutDpi, LayoutDpi);
     return QRegion(QPolygon(fillPoints(canvas, shape, box)), Qt::WindingFill) & box.ToQRect();
 }
 
@@ -153,7 +153,7 @@ TRect pictureTarget(int left, int top, int side) { return {left, top, left + sid
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
 QSize renderDpi(const TRenderTarget &target)
 {
-    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(96, 96);
+    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(LayoutDpi, LayoutDpi);
 }
 
 }  // namespace
@@ -353,13 +353,13 @@ void TFigureRect::Prepare(const TRenderTarget &target, bool force)
         Picture_.Clear();
         if (!Rect.IsEmpty()) {
             const QSize dpi = renderDpi(target);
-            const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.width()) / 96);
-            const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.height()) / 96);
+            const int w = LayoutToPixels(Rect.Width(), dpi.width());
+            const int h = LayoutToPixels(Rect.Height(), dpi.height());
             const int side = std::max(w, h);
             TCanvas canvas(Picture_, dpi.width(), dpi.height());
             Picture_.SetSize(side, side);
-            const int px = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.width()) / 96);
-            const int py = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.height()) / 96);
+            const int px = LayoutToPixels(ClipPos - Rect.Left, dpi.width());
+            const int py = LayoutToPixels(ClipPos - Rect.Top, dpi.height());
             // Nothing is drawn outside the object's own rectangle, whatever the pen.
             TRect clip{0, 0, w, h};
             switch (ClipMode) {
@@ -370,7 +370,7 @@ void TFigureRect::Prepare(const TRenderTarget &target, bool force)
             default: break;
             }
             canvas.SetClipRect(clip);
-            renderPicture(canvas, {0, 0, w, h}, std::max(1, RoundToInt(LineWidth_ * static_cast<long double>(dpi.height()) / 96)));
+            renderPicture(canvas, {0, 0, w, h}, std::max(1, LayoutToPixels(LineWidth_, dpi.height())));
         }
         PictureValid_ = 1;
     }
@@ -470,7 +470,7 @@ void TFigureRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool k
     const long double height = PrintRect_.Height();
     // A gradient needs no more than half the resolution of a fine printer; a coarse one gets the screen's.
     const QSize size = caps.LogPixelsY <= 200
-                           ? QSize(RoundToInt(96.0L / caps.LogPixelsX * width), RoundToInt(96.0L / caps.LogPixelsY * height))
+                           ? QSize(PixelsToLayout(width, caps.LogPixelsX), PixelsToLayout(height, caps.LogPixelsY))
                            : QSize(RoundToInt(width * 0.48L), RoundToInt(height * 0.48L));
     PrintFill_ = gradientBitmap(size.width(), size.height());
     FillGradient(PrintFill_, GradientAngle_, ColorFromBgr(FillColor1_), ColorFromBgr(FillColor2_));

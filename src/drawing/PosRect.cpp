@@ -1,6 +1,6 @@
 #include "drawing/PosRect.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 
 #include <QList>
 
@@ -18,11 +18,6 @@ constexpr std::array<int, 7> BoxPitch{70, 70, 76, 68, 68, 68, 57};
 constexpr int BoxWidth = 57;
 // What a digit leaves free of its box, in 0.1 mm.
 constexpr int BoxPadding = 18;
-
-int toPixels(long double tenthsMm, int dpi, long double ratio = 1)
-{
-    return RoundToInt(tenthsMm / 254 * dpi * ratio);
-}
 
 }  // namespace
 
@@ -77,7 +72,7 @@ void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
     QList<int> advances(Text_.size(), 0);
     int total = 0;
     for (int i = 0; i < static_cast<int>(BoxPitch.size()); ++i) {
-        const int pitch = toPixels(BoxPitch[i], dpiX);
+        const int pitch = TenthsMmToPixels(BoxPitch[i], dpiX);
         total += pitch;
         if (i < advances.size())
             advances[i] = pitch;
@@ -88,11 +83,11 @@ void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
         advance = RoundToInt(advance * static_cast<long double>(ratio));
 
     const QStringView first = QStringView(Text_).left(1);
-    if (!FitFontHeight(canvas, toPixels(BoxWidth - BoxPadding, dpiX, ratio), true, canvas.TextWidth(first)) ||
+    if (!FitFontHeight(canvas, TenthsMmToPixels((BoxWidth - BoxPadding) * ratio, dpiX), true, canvas.TextWidth(first)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
         return;
     const int x = (size.width() - RoundToInt(total * static_cast<long double>(ratio))) / 2 +
-                  (toPixels(BoxWidth, dpiX, ratio) - canvas.TextWidth(first)) / 2;
+                  (TenthsMmToPixels(BoxWidth * ratio, dpiX) - canvas.TextWidth(first)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
     DrawPiece(canvas, size, x, y, Text_, advances.constData());
 }

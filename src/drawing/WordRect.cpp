@@ -1,5 +1,6 @@
 #include "drawing/WordRect.h"
 
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>
@@ -297,7 +298,7 @@ QList<TWordRect::TPlacedLine> TWordRect::Layout(TCanvas &canvas, QSize size, con
 
 void TWordRect::RenderContent(TCanvas &canvas, QSize size)
 {
-    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, canvas.LogPixelsY() / 96.0);
+    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, LayoutScale(canvas.LogPixelsY()));
     const QList<TPlacedLine> lines = Layout(canvas, size, inner);
     canvas.SetBrushStyle(TBrushStyle::Clear);
     for (const TPlacedLine &line : lines) {

@@ -305,12 +305,7 @@ void TMetaRect::SetFont(const TFont &font)
     PictureValid_ = 0;
 }
 
-void TMetaRect::SetDirection(uint8_t direction)
-{
-    if (Direction_ != direction)
-        PictureValid_ = 0;
-    Direction_ = direction;
-}
+void TMetaRect::SetDirection(uint8_t direction) { SetDrawnField(Direction_, direction); }
 
 void TMetaRect::CalcFontHeight(int scale)
 {
@@ -326,19 +321,9 @@ void TMetaRect::Clear()
 
 void TMetaRect::UpdateFontHeight() { CalcFontHeight(PaperScale); }
 
-void TMetaRect::SetSizeIndex(int index)
-{
-    if (SizeIndex_ != index)
-        PictureValid_ = 0;
-    SizeIndex_ = index;
-}
+void TMetaRect::SetSizeIndex(int index) { SetDrawnField(SizeIndex_, index); }
 
-void TMetaRect::SetTurned(uint8_t turned)
-{
-    if (Turned_ != turned)
-        PictureValid_ = 0;
-    Turned_ = turned;
-}
+void TMetaRect::SetTurned(uint8_t turned) { SetDrawnField(Turned_, turned); }
 
 int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 {
@@ -350,6 +335,40 @@ int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 QPoint TMetaRect::TextMargins(const TCanvas &canvas)
 {
     return {LayoutToPixels(TextMargin, canvas.LogPixelsX()), LayoutToPixels(TextMargin, canvas.LogPixelsY())};
+}
+
+TTextFrame TMetaRect::TextFrame(const TCanvas &canvas, QSize size) const
+{
+    TTextFrame frame;
+    frame.Size = size;
+    frame.Margin = TextMargins(canvas);
+    frame.Horizontal = WritesHorizontally();
+    const int width = size.width() - 2 * frame.Margin.x();
+    const int height = size.height() - 2 * frame.Margin.y();
+    frame.Length = frame.Horizontal ? width : height;
+    frame.Breadth = frame.Horizontal ? height : width;
+    return frame;
+}
+
+void TMetaRect::TurnOwnFont(bool vertical)
+{
+    if (vertical)
+        MakeVerticalFont(Font_.Log);
+    else
+        MakeHorizontalFont(Font_.Log);
+}
+
+void TMetaRect::DrawPieces(TCanvas &canvas, QSize size, const QList<TPlacedPiece> &pieces) const
+{
+    for (const TPlacedPiece &piece : pieces) {
+        canvas.SetFontHeight(piece.FontHeight);
+        if (piece.WidthRatio != 1)
+            canvas.SetFontWidthRatio(piece.WidthRatio);
+        DrawPiece(canvas, size, piece.At.x(), piece.At.y(), piece.Text,
+                  piece.Advances.isEmpty() ? nullptr : piece.Advances.constData());
+        if (piece.WidthRatio != 1)
+            canvas.SetFontWidthRatio(1);
+    }
 }
 
 void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx) const

@@ -23,12 +23,7 @@ constexpr int BoxPadding = 18;
 
 TPosRect::TPosRect() { BaseHeight_ = RecipientHeight; }
 
-void TPosRect::SetText(const QString &text)
-{
-    if (Text_ != text)
-        PictureValid_ = 0;
-    Text_ = text;
-}
+void TPosRect::SetText(const QString &text) { SetDrawnField(Text_, text); }
 
 void TPosRect::Clear()
 {
@@ -46,27 +41,33 @@ void TPosRect::RenderContent(TCanvas &canvas, QSize size)
 {
     if (Text_.isEmpty())
         return;
-    MakeHorizontalFont(Font_.Log);
-    canvas.SetFont(Font_);
-    canvas.SetFontHeight(CanvasFontHeight(canvas));
+    TurnOwnFont(false);
+    const QList<TPlacedPiece> pieces = Layout(canvas, size);
     canvas.SetBrushStyle(TBrushStyle::Clear);
-    if (Text_.startsWith(u'〒') || Text_.indexOf(u'-') == 3)
-        renderPlain(canvas, size);
-    else
-        renderBoxes(canvas, size);
+    DrawPieces(canvas, size, pieces);
 }
 
-void TPosRect::renderPlain(TCanvas &canvas, QSize size)
+QList<TPlacedPiece> TPosRect::Layout(TCanvas &canvas, QSize size) const
+{
+    if (Text_.isEmpty())
+        return {};
+    SelectTextFont(canvas, false);
+    if (Text_.startsWith(u'〒') || Text_.indexOf(u'-') == 3)
+        return layoutPlain(canvas, size);
+    return layoutBoxes(canvas, size);
+}
+
+QList<TPlacedPiece> TPosRect::layoutPlain(TCanvas &canvas, QSize size) const
 {
     if (!FitFontHeight(canvas, size.width(), false, canvas.TextWidth(Text_)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
-        return;
+        return {};
     const int x = (size.width() - canvas.TextWidth(Text_)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
-    DrawPiece(canvas, size, x, y, Text_);
+    return {{Text_, QPoint(x, y), canvas.FontHeight()}};
 }
 
-void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
+QList<TPlacedPiece> TPosRect::layoutBoxes(TCanvas &canvas, QSize size) const
 {
     const int dpiX = canvas.LogPixelsX();
     QList<int> advances(Text_.size(), 0);
@@ -85,9 +86,9 @@ void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
     const QStringView first = QStringView(Text_).left(1);
     if (!FitFontHeight(canvas, TenthsMmToPixels((BoxWidth - BoxPadding) * ratio, dpiX), true, canvas.TextWidth(first)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
-        return;
+        return {};
     const int x = (size.width() - RoundToInt(total * static_cast<long double>(ratio))) / 2 +
                   (TenthsMmToPixels(BoxWidth * ratio, dpiX) - canvas.TextWidth(first)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
-    DrawPiece(canvas, size, x, y, Text_, advances.constData());
+    return {{Text_, QPoint(x, y), canvas.FontHeight(), advances}};
 }

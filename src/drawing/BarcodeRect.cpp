@@ -272,9 +272,8 @@ void TBarcodeRect::ConvertImage()
 
 void TBarcodeRect::SetBarSize(int index)
 {
-    if (index == BarSize_)
+    if (!ChangeField(BarSize_, static_cast<uint8_t>(index)))
         return;
-    BarSize_ = static_cast<uint8_t>(index);
     const QSize extent = OwnSize();
     const int left = Rect.Left + (Rect.Width() - extent.width()) / 2;
     const int top = Rect.Top + (Rect.Height() - extent.height()) / 2;

@@ -226,9 +226,8 @@ void TFigureRect::SetClipPos(int pos)
 
 void TFigureRect::SetKind(uint8_t kind)
 {
-    if (kind == Kind_)
+    if (!ChangeField(Kind_, kind))
         return;
-    Kind_ = kind;
     if (kind == Line)
         Frame_ = 1;
     PictureValid_ = 0;
@@ -237,68 +236,60 @@ void TFigureRect::SetKind(uint8_t kind)
 
 void TFigureRect::SetLineDirections(uint8_t lines)
 {
-    if (lines == LineSet_)
+    if (!ChangeField(LineSet_, lines))
         return;
-    LineSet_ = lines;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetLineWidth(int width)
 {
-    if (width == LineWidth_)
+    if (!ChangeField(LineWidth_, width))
         return;
-    LineWidth_ = width;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetFrameColor(int32_t colour)
 {
-    if (colour == FrameColor_)
+    if (!ChangeField(FrameColor_, colour))
         return;
-    FrameColor_ = colour;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetLineStyle(uint8_t style)
 {
-    if (style >= 5 || style == LineStyle_)
+    if (style >= 5 || !ChangeField(LineStyle_, style))
         return;
-    LineStyle_ = style;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetFrameVisible(bool visible)
 {
-    if (Kind_ == Line || uint8_t(visible) == Frame_)
+    if (Kind_ == Line || !ChangeField(Frame_, uint8_t(visible)))
         return;
-    Frame_ = visible;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetCornerRadius(int index, uint8_t choice)
 {
     uint8_t &corner = CornerRadius_[index == 0 ? 0 : 1];
-    if (choice == corner)
+    if (!ChangeField(corner, choice))
         return;
-    corner = choice;
     PictureValid_ = 0;
     gradientChanged(false, true);
 }
 
 void TFigureRect::SetSectorDirection(uint8_t direction)
 {
-    if (direction == SectorDirection_)
+    if (!ChangeField(SectorDirection_, direction))
         return;
-    SectorDirection_ = direction;
     PictureValid_ = 0;
     gradientChanged(false, true);
 }
 
 void TFigureRect::SetBackFill(bool fill)
 {
-    if (uint8_t(fill) == BackFill_)
+    if (!ChangeField(BackFill_, uint8_t(fill)))
         return;
-    BackFill_ = fill;
     PictureValid_ = 0;
     if (Gradation_)
         FillBitmapValid_ = RegionValid_ = 0;
@@ -306,9 +297,8 @@ void TFigureRect::SetBackFill(bool fill)
 
 void TFigureRect::SetGradation(bool gradation)
 {
-    if (uint8_t(gradation) == Gradation_)
+    if (!ChangeField(Gradation_, uint8_t(gradation)))
         return;
-    Gradation_ = gradation;
     PictureValid_ = 0;
     if (BackFill_)
         FillBitmapValid_ = RegionValid_ = 0;
@@ -316,27 +306,24 @@ void TFigureRect::SetGradation(bool gradation)
 
 void TFigureRect::SetFillColor1(int32_t colour)
 {
-    if (colour == FillColor1_)
+    if (!ChangeField(FillColor1_, colour))
         return;
-    FillColor1_ = colour;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }
 
 void TFigureRect::SetFillColor2(int32_t colour)
 {
-    if (colour == FillColor2_)
+    if (!ChangeField(FillColor2_, colour))
         return;
-    FillColor2_ = colour;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }
 
 void TFigureRect::SetGradientAngle(int angle)
 {
-    if (angle == GradientAngle_)
+    if (!ChangeField(GradientAngle_, angle))
         return;
-    GradientAngle_ = angle;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }

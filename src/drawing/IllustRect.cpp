@@ -187,9 +187,8 @@ void TIllustRect::RotatePicture(int kind)
 
 void TIllustRect::SetMaskIndex(int index)
 {
-    if (index == MaskIndex_)
+    if (!ChangeField(MaskIndex_, index))
         return;
-    MaskIndex_ = index;
     // A number the list does not have leaves no shape behind, not the one chosen before.
     MaskImage_.reset();
     if (index >= 0) {
@@ -207,9 +206,8 @@ void TIllustRect::SetMaskIndex(int index)
 
 void TIllustRect::SetTransparentColor(uint32_t colour)
 {
-    if (colour == TransparentColor_)
+    if (!ChangeField(TransparentColor_, colour))
         return;
-    TransparentColor_ = colour;
     if (colour != clNone) {
         MaskIndex_ = -1;
         MaskImage_.reset();
@@ -235,17 +233,15 @@ void TIllustRect::SetMaskRect(const TRect &rect)
 
 void TIllustRect::SetMaskTurned(uint8_t turned)
 {
-    if (turned == MaskTurned_)
+    if (!ChangeField(MaskTurned_, turned))
         return;
-    MaskTurned_ = turned;
     DropDisplayCache();
 }
 
 void TIllustRect::SetPrintMode(bool printMode)
 {
-    if (printMode == PrintMode_)
+    if (!ChangeField(PrintMode_, printMode))
         return;
-    PrintMode_ = printMode;
     DropDisplayCache();
 }
 

@@ -344,9 +344,8 @@ TEdgeCodes TSenderRect::EdgeHitTest(int x, int y) const
 
 void TSenderRect::SetLayout(uint8_t layout)
 {
-    if (Layout_ == layout)
+    if (!ChangeField(Layout_, layout))
         return;
-    Layout_ = layout;
     rebuildActive();
     PartsPlaced_ = 0;
 }

@@ -332,7 +332,7 @@ void TPrintDocument::ApplyPrintForm()
         if (auto *address = dynamic_cast<TAddressRect *>(object))
             address->SizeStep = int(step);
         else if (auto *name = dynamic_cast<TNameRect *>(object))
-            name->SizeStep = step;
+            name->SizeStep = int(step);
         else if (auto *corp = dynamic_cast<TCorpRect *>(object))
             corp->SizeStep = int(step);
         else if (auto *addition = dynamic_cast<TAdditionRect *>(object))

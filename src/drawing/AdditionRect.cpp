@@ -86,9 +86,7 @@ void TAdditionRect::SetSubText(const QString &text) { SetDrawnField(SubText_, te
 
 void TAdditionRect::RenderContent(TCanvas &canvas, QSize size)
 {
-    const QList<TPlacedPiece> pieces = Layout(canvas, size);
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    DrawPieces(canvas, size, pieces);
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
 QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const

@@ -108,9 +108,7 @@ void TCorpRect::RenderContent(TCanvas &canvas, QSize size)
     if (Text_.isEmpty())
         return;
     TurnOwnFont(!WritesHorizontally());
-    const QList<TPlacedPiece> pieces = Layout(canvas, size);
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    DrawPieces(canvas, size, pieces);
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
 QList<TPlacedPiece> TCorpRect::Layout(TCanvas &canvas, QSize size) const

@@ -360,6 +360,7 @@ void TMetaRect::TurnOwnFont(bool vertical)
 
 void TMetaRect::DrawPieces(TCanvas &canvas, QSize size, const QList<TPlacedPiece> &pieces) const
 {
+    canvas.SetBrushStyle(TBrushStyle::Clear);
     for (const TPlacedPiece &piece : pieces) {
         canvas.SetFontHeight(piece.FontHeight);
         if (piece.WidthRatio != 1)

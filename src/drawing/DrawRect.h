@@ -230,7 +230,7 @@ protected:
     TTextFrame TextFrame(const TCanvas &canvas, QSize size) const;
     // Makes the object's own font vertical or horizontal, as it is kept and stored after it was drawn.
     void TurnOwnFont(bool vertical);
-    // Draws the pieces a layout placed, each at its font height and width ratio.
+    // Draws the pieces a layout placed, each at its font height and width ratio, over a clear background.
     void DrawPieces(TCanvas &canvas, QSize size, const QList<TPlacedPiece> &pieces) const;
     // Sets field to value and drops the picture when that changed what is drawn.
     template <class T> void SetDrawnField(T &field, const std::type_identity_t<T> &value)

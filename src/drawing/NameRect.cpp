@@ -229,9 +229,7 @@ void TNameRect::RenderContent(TCanvas &canvas, QSize size)
     if (!hasText())
         return;
     TurnOwnFont(!WritesHorizontally());
-    const QList<TPlacedPiece> pieces = Layout(canvas, size);
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    DrawPieces(canvas, size, pieces);
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
 QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &frame) const
@@ -374,6 +372,7 @@ private:
     int nameGap() const { return name_.IgnoreName_ ? 0 : RoundToInt(unit() / 6.0); }
     bool hasTwoFreeLines() const { return freeText_ && !freeText_->Second.isEmpty(); }
     bool selectItem(int k, int nameHeight);
+    template <class Visit> void forEachItem(int nameHeight, Visit visit);
     int stackHeight(int nameHeight);
     int nameNeed(int nameHeight, int gap);
 
@@ -439,22 +438,35 @@ bool TNameRect::TCompanyLayout::selectItem(int k, int nameHeight)
     return height != 0;
 }
 
+// Calls visit(k, indent) for each company text k, selected at its size for the name height, with the indent
+// it stands at (a quarter unit more after each company and department line); stops where a size comes to
+// nothing, and leaves the canvas at the name height.
+template <class Visit> void TNameRect::TCompanyLayout::forEachItem(int nameHeight, Visit visit)
+{
+    int indent = 0;
+    for (int k = 0; k < 4 && companyTexts_ > 0; ++k) {
+        if (items_[k].First.isEmpty())
+            continue;
+        if (!selectItem(k, nameHeight))
+            break;
+        visit(k, k < 3 ? indent : 0);
+        if (k < 3)
+            indent += unit() / 4;
+    }
+    canvas_.SetFontHeight(nameHeight);
+}
+
 // The height of the company lines above the name line at the name height.
 int TNameRect::TCompanyLayout::stackHeight(int nameHeight)
 {
     const int h0 = lineHeight();
     int stack = 0;
     bool first = true;
-    for (int k = 0; k < 4 && companyTexts_ > 0; ++k) {
-        if (items_[k].First.isEmpty())
-            continue;
-        if (!selectItem(k, nameHeight))
-            break;
+    forEachItem(nameHeight, [&](int k, int) {
         const int hk = lineHeight();
         stack += hk + (first ? h0 / 4 : h0 / 16) + (items_[k].Second.isEmpty() ? 0 : hk);
         first = false;
-    }
-    canvas_.SetFontHeight(nameHeight);
+    });
     return companyTexts_ > 0 ? stack : 0;
 }
 
@@ -501,19 +513,10 @@ void TNameRect::TCompanyLayout::breakLongTexts(int h)
     if (freeText_ &&
         canvas_.TextWidth(freeText_->First) + (companyTexts_ > 0 ? unit() / 2 : 0) + honorWidth() - 2 * unit() > length)
         SplitCompanyText(freeText_->First, freeText_->Second);
-    int indent = 0;
-    for (int k = 0; k < 4 && companyTexts_ > 0; ++k) {
-        if (items_[k].First.isEmpty())
-            continue;
-        if (!selectItem(k, h))
-            break;
-        const int u = unit();
-        if (canvas_.TextWidth(items_[k].First) - u + (k < 3 ? indent : 0) > length)
+    forEachItem(h, [&](int k, int indent) {
+        if (canvas_.TextWidth(items_[k].First) - unit() + indent > length)
             SplitCompanyText(items_[k].First, items_[k].Second);
-        if (k < 3)
-            indent += u / 4;
-    }
-    canvas_.SetFontHeight(h);
+    });
 }
 
 // Fits the block to the frame; breaks that fit on one line after the font was made smaller are joined again,
@@ -547,20 +550,11 @@ bool TNameRect::TCompanyLayout::joinBreaksThatFit(int &h)
         if (hasTwoFreeLines())
             consider(*freeText_, canvas_.TextWidth(freeText_->First) + canvas_.TextWidth(freeText_->Second) -
                                      unit() + honorWidth());
-        int indent = 0;
-        for (int k = 0; k < 4 && companyTexts_ > 0; ++k) {
-            if (items_[k].First.isEmpty())
-                continue;
-            if (!selectItem(k, fitted))
-                break;
-            const int u = unit();
+        forEachItem(fitted, [&](int k, int indent) {
             if (!items_[k].Second.isEmpty())
-                consider(items_[k], canvas_.TextWidth(items_[k].First) + canvas_.TextWidth(items_[k].Second) - u +
-                                        (k < 3 ? indent : 0));
-            if (k < 3)
-                indent += u / 4;
-        }
-        canvas_.SetFontHeight(fitted);
+                consider(items_[k], canvas_.TextWidth(items_[k].First) + canvas_.TextWidth(items_[k].Second) -
+                                        unit() + indent);
+        });
         if (!best)
             break;
         best->Join();

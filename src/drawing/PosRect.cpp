@@ -42,9 +42,7 @@ void TPosRect::RenderContent(TCanvas &canvas, QSize size)
     if (Text_.isEmpty())
         return;
     TurnOwnFont(false);
-    const QList<TPlacedPiece> pieces = Layout(canvas, size);
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    DrawPieces(canvas, size, pieces);
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
 QList<TPlacedPiece> TPosRect::Layout(TCanvas &canvas, QSize size) const

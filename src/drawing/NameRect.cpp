@@ -232,30 +232,40 @@ void TNameRect::RenderContent(TCanvas &canvas, QSize size)
     DrawPieces(canvas, size, Layout(canvas, size));
 }
 
-QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &frame) const
-{
-    const int jointLines = Kind_ == 1 ? std::min(static_cast<int>(Joints_.size()), MaxJointLines) : 0;
-    const int lines = jointLines + 1;
-    {
-        const int h = canvas.TextHeight(u"一");
-        if (!FitFontHeight(canvas, frame.Breadth, false, h * lines + (h / 8) * jointLines))
-            return {};
-    }
+namespace {
 
-    // The widest family and given names, honorific and note of all lines decide the common columns.
-    TNameParts widest = nameParts(Name_);
-    QString honor = PrintHonor ? Honor_ : QString();
-    QString note = Note_;
-    for (int i = 0; i < jointLines; ++i) {
-        const TJointName &joint = Joints_[i];
-        const TNameParts parts = nameParts(joint.Name);
+// The columns the personal lines share: the widest family and given names, honorific and note of all lines, the
+// character unit and gap, where the given names start and how long they are, and where the honorifics and the
+// notes stand along the lines.
+struct TPersonColumns {
+    TNameParts Widest;
+    QString Honor;
+    QString Note;
+    int Unit = 0;
+    int Gap = 0;
+    int GivenStart = 0;
+    int GivenLength = 0;
+    int HonorOffset = 0;
+    int NoteOffset = 0;
+};
+
+// The columns of lines at the canvas font, made smaller when the lines are longer than the frame; false when
+// nothing can be drawn.
+bool fitPersonColumns(TCanvas &canvas, const TTextFrame &frame, const QList<TJointName> &lines, bool printHonor,
+                      bool spread, TPersonColumns &columns)
+{
+    TNameParts &widest = columns.Widest;
+    for (const TJointName &line : lines) {
+        const TNameParts parts = nameParts(line.Name);
         widest.Family = std::max(widest.Family, parts.Family);
         widest.Given = std::max(widest.Given, parts.Given);
-        if (PrintHonor && canvas.TextWidth(joint.Honor) > canvas.TextWidth(honor))
-            honor = joint.Honor;
-        if (canvas.TextWidth(joint.Note) > canvas.TextWidth(note))
-            note = joint.Note;
+        if (printHonor && canvas.TextWidth(line.Honor) > canvas.TextWidth(columns.Honor))
+            columns.Honor = line.Honor;
+        if (canvas.TextWidth(line.Note) > canvas.TextWidth(columns.Note))
+            columns.Note = line.Note;
     }
+    const QString &honor = columns.Honor;
+    const QString &note = columns.Note;
     const auto needed = [&](int unit, int gap) {
         int need = nameLength(canvas, widest, unit, gap);
         if (!honor.isEmpty()) {
@@ -271,21 +281,68 @@ QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &f
     int need = needed(unit, RoundToInt(unit / 6.0));
     if (need > frame.Length) {
         if (!FitFontHeight(canvas, frame.Length, false, need))
-            return {};
+            return false;
         unit = canvas.TextWidth(u"一");
         need = needed(unit, RoundToInt(unit / 6.0));
     }
     const int sixth = RoundToInt(unit / 6.0);
     const int chars = widest.Family + widest.Given;
-    const int gap = SpreadChars_ ? spreadGap(sixth, chars, !honor.isEmpty(), frame.Length, need) : sixth;
-
+    const int gap = spread ? spreadGap(sixth, chars, !honor.isEmpty(), frame.Length, need) : sixth;
     const int G = widest.Given;
-    const int givenStart = widest.Family > 0 ? (unit + gap) * widest.Family + canvas.TextWidth(u" ") : 0;
-    const int honorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + givenStart - sixth + RoundToInt(unit / 3.0);
-    const int noteOffset = note.isEmpty() ? 0 : sixth + unit * G + givenStart + (G - 1) * gap;
-    const int givenLength = unit * G + (G - 1) * gap;
+    columns.Unit = unit;
+    columns.Gap = gap;
+    columns.GivenStart = widest.Family > 0 ? (unit + gap) * widest.Family + canvas.TextWidth(u" ") : 0;
+    columns.GivenLength = unit * G + (G - 1) * gap;
+    columns.HonorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + columns.GivenStart - sixth + RoundToInt(unit / 3.0);
+    columns.NoteOffset = note.isEmpty() ? 0 : sixth + unit * G + columns.GivenStart + (G - 1) * gap;
+    return true;
+}
 
-    // Line i: its text, advances and honorific; the name first, then the joint names in their order.
+// The advances of a line whose given name is shorter than the widest one, aligned by align: 0 spread over the
+// given-name column, 1 from its start, 2 to its end, 3 centred.
+QList<int> alignedAdvances(const TPersonColumns &columns, QStringView name, uint8_t align)
+{
+    const int unit = columns.Unit;
+    const int gap = columns.Gap;
+    const int lineGiven = nameParts(name).Given;
+    int shift = 0;
+    int givenGap = gap;
+    if (lineGiven != columns.Widest.Given) {
+        const int ownLength = lineGiven * unit + (lineGiven - 1) * gap;
+        switch (align) {
+        case 0:
+            if (lineGiven != 1)
+                givenGap = (columns.GivenLength - unit * lineGiven) / (lineGiven - 1);
+            else
+                shift = (columns.GivenLength - unit) / 2;
+            break;
+        case 2: shift = columns.GivenLength - ownLength; break;
+        case 3: shift = (columns.GivenLength - ownLength) / 2; break;
+        default: break;
+        }
+    }
+    return nameAdvances(name, unit, gap, columns.GivenStart, shift, givenGap);
+}
+
+}  // namespace
+
+QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &frame) const
+{
+    const int jointLines = Kind_ == 1 ? std::min(static_cast<int>(Joints_.size()), MaxJointLines) : 0;
+    const int lines = jointLines + 1;
+    {
+        const int h = canvas.TextHeight(u"一");
+        if (!FitFontHeight(canvas, frame.Breadth, false, h * lines + (h / 8) * jointLines))
+            return {};
+    }
+    // The name first, then the joint names in their order.
+    QList<TJointName> printed{{Name_, Honor_, Note_}};
+    printed.append(Joints_.mid(0, jointLines));
+    TPersonColumns columns;
+    if (!fitPersonColumns(canvas, frame, printed, PrintHonor, SpreadChars_, columns))
+        return {};
+
+    // The lines form a block centred across, each a line height and a gap from the next.
     const int height = canvas.FontHeight();
     const int h = canvas.TextHeight(u"一");
     const int lineGap = h / 8;
@@ -297,47 +354,29 @@ QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &f
             return frame.At(frame.AlongMargin(), centred + frame.AcrossMargin() - (lines % 2 ? 0 : h) + step);
         return frame.At(frame.AlongMargin(), centred + frame.AcrossMargin() + h - step);
     };
-    QList<TJointName> printed{{Name_, Honor_, Note_}};
-    printed.append(Joints_.mid(0, jointLines));
-
     const auto along = [&](QPoint start, int offset) {
         return frame.Horizontal ? start + QPoint(offset, 0) : start + QPoint(0, offset);
     };
     QList<TPlacedPiece> pieces;
     for (int i = 0; i < lines; ++i) {
         const TJointName &line = printed[i];
-        const int lineGiven = nameParts(line.Name).Given;
-        int shift = 0;
-        int givenGap = gap;
-        if (lineGiven != G) {
-            const int ownLength = lineGiven * unit + (lineGiven - 1) * gap;
-            switch (NameAlign_) {
-            case 0:
-                if (lineGiven != 1)
-                    givenGap = (givenLength - unit * lineGiven) / (lineGiven - 1);
-                else
-                    shift = (givenLength - unit) / 2;
-                break;
-            case 2: shift = givenLength - ownLength; break;
-            case 3: shift = (givenLength - ownLength) / 2; break;
-            default: break;
-            }
-        }
         const QPoint start = lineStart(i);
-        pieces.append({line.Name, start, height, nameAdvances(line.Name, unit, gap, givenStart, shift, givenGap)});
+        pieces.append({line.Name, start, height, alignedAdvances(columns, line.Name, NameAlign_)});
         if (PrintHonor && !line.Honor.isEmpty())
-            pieces.append({line.Honor, along(start, honorOffset), height, {}, charCount(line.Honor) > 2 ? 0.75 : 1});
+            pieces.append(
+                {line.Honor, along(start, columns.HonorOffset), height, {}, charCount(line.Honor) > 2 ? 0.75 : 1});
     }
 
     const int noteHeight = truncToInt(height / 3.0 * 2);
-    if (Kind_ != 1 || note.isEmpty() || noteHeight >= 0)
+    if (Kind_ != 1 || columns.Note.isEmpty() || noteHeight >= 0)
         return pieces;
     canvas.SetFontHeight(noteHeight);
     const int down = (h - canvas.TextHeight(u"一")) / 2;
     for (int i = 0; i < lines; ++i) {
         if (printed[i].Note.isEmpty())
             continue;
-        const QPoint at = along(lineStart(i), noteOffset) + (frame.Horizontal ? QPoint(0, down) : QPoint(-down, 0));
+        const QPoint at =
+            along(lineStart(i), columns.NoteOffset) + (frame.Horizontal ? QPoint(0, down) : QPoint(-down, 0));
         pieces.append({printed[i].Note, at, noteHeight});
     }
     return pieces;

@@ -5,7 +5,6 @@
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "base/Trim.h"
-#include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
 #include "geo/PaintPanel.h"
@@ -231,7 +230,7 @@ void TCustomLayoutFormatDialog::LoadFormat()
 
 void TCustomLayoutFormatDialog::UpdatePreview()
 {
-    int w = TenthsMmToLayout(Working.Width), h = TenthsMmToLayout(Working.Height);
+    int w = LayoutUnits(Working.Width), h = LayoutUnits(Working.Height);
     // A base the list does not hold has no size to show.
     const bool paper = w > 0 && h > 0;
     pnlCard->setVisible(paper);

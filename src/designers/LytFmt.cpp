@@ -58,6 +58,8 @@ int ChosenItemValue(const QListWidget *list)
     return item ? item->data(Qt::UserRole).toInt() : -1;
 }
 
+int LayoutUnits(int tenthsMm) { return TenthsMmToLayout(tenthsMm); }
+
 QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size)
 {
     if (pictureFile.isEmpty() || size.isEmpty())
@@ -485,8 +487,8 @@ void TNewLayoutDialog::UpdatePreview()
                                     : QStringLiteral("1 x 1 枚"));
     lblEnvlopeSize->setText(paper);
 
-    int w = TenthsMmToLayout(multiUp ? Sheet.SheetWidth : Format.Width);
-    int h = TenthsMmToLayout(multiUp ? Sheet.SheetHeight : Format.Height);
+    int w = LayoutUnits(multiUp ? Sheet.SheetWidth : Format.Width);
+    int h = LayoutUnits(multiUp ? Sheet.SheetHeight : Format.Height);
     // The shipped and the user files are read with sizes of at least 1, so these never divide by zero.
     Scale = std::min(double(RoundHalfAway(0.9L * pnlPreview->height())) / h,
                      double(RoundHalfAway(0.9L * pnlPreview->width())) / w);

@@ -104,6 +104,7 @@ inline TNewLayoutDialog *NewLayoutDialog = nullptr;
 QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size);
 
 // Helpers of the two paper dialogs: two radio buttons of which one is checked, the number an entry of a paper
-// list carries (-1 with none chosen).
+// list carries (-1 with none chosen), and a size in 0.1 mm as layout units.
 void MakeRadioPair(QWidget *owner, QRadioButton *a, QRadioButton *b);
 int ChosenItemValue(const QListWidget *list);
+int LayoutUnits(int tenthsMm);

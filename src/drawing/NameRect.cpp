@@ -249,13 +249,16 @@ struct TPersonColumns {
     int NoteOffset = 0;
 };
 
-// The columns of lines at the canvas font, made smaller when the lines are longer than the frame; false when
-// nothing can be drawn.
+// The columns of lines (the name first, then the joint names) at the canvas font, made smaller when the lines
+// are longer than the frame; false when nothing can be drawn.
 bool fitPersonColumns(TCanvas &canvas, const TTextFrame &frame, const QList<TJointName> &lines, bool printHonor,
                       bool spread, TPersonColumns &columns)
 {
     TNameParts &widest = columns.Widest;
-    for (const TJointName &line : lines) {
+    widest = nameParts(lines[0].Name);
+    columns.Honor = printHonor ? lines[0].Honor : QString();
+    columns.Note = lines[0].Note;
+    for (const TJointName &line : lines.sliced(1)) {
         const TNameParts parts = nameParts(line.Name);
         widest.Family = std::max(widest.Family, parts.Family);
         widest.Given = std::max(widest.Given, parts.Given);

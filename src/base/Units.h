@@ -25,7 +25,10 @@ inline int TenthsMmToPixels(long double tenths, long double dpi)
 // Layout units of a length in tenths of a millimetre.
 inline int TenthsMmToLayout(long double tenths) { return TenthsMmToPixels(tenths, LayoutDpi); }
 // Pixels at dpi of a type size in points.
-inline int PointsToPixels(long double points, long double dpi) { return RoundToInt(Rescaled(points, PointsPerInch, dpi)); }
+inline int PointsToPixels(long double points, long double dpi)
+{
+    return RoundToInt(Rescaled(points, PointsPerInch, dpi));
+}
 // Layout units of a type size in points.
 inline int PointsToLayout(long double points) { return PointsToPixels(points, LayoutDpi); }
 // Pixels at dpi per layout unit.

@@ -674,8 +674,8 @@ QList<TPlacedPiece> TNameRect::TCompanyLayout::place(int h)
             pieces.append({item.First, first, height});
             across += step * (hk + gap16);
             if (!item.Second.isEmpty()) {
-                const QPoint second = frame_.At(frame_.AlongMargin() + frame_.Length - canvas_.TextWidth(item.Second) - uk,
-                                                frame_.Horizontal ? first.y() + hk : first.x() - hk);
+                const int along = frame_.AlongMargin() + frame_.Length - canvas_.TextWidth(item.Second) - uk;
+                const QPoint second = frame_.At(along, frame_.Horizontal ? first.y() + hk : first.x() - hk);
                 pieces.append({item.Second, second, height});
                 across += step * hk;
             }

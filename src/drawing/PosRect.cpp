@@ -82,7 +82,8 @@ QList<TPlacedPiece> TPosRect::layoutBoxes(TCanvas &canvas, QSize size) const
         advance = RoundToInt(advance * static_cast<long double>(ratio));
 
     const QStringView first = QStringView(Text_).left(1);
-    if (!FitFontHeight(canvas, TenthsMmToPixels((BoxWidth - BoxPadding) * ratio, dpiX), true, canvas.TextWidth(first)) ||
+    const int inked = TenthsMmToPixels((BoxWidth - BoxPadding) * ratio, dpiX);
+    if (!FitFontHeight(canvas, inked, true, canvas.TextWidth(first)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
         return {};
     const int x = (size.width() - RoundToInt(total * static_cast<long double>(ratio))) / 2 +

@@ -53,7 +53,8 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
         return LayoutToPixels(static_cast<long double>(module) * cellSize, resolution);
     };
     // The whole side first, before any edge is taken as an int: a cell size can be anything.
-    const long double sideLength = RoundHalfAway(Rescaled(static_cast<long double>(modules) * cellSize, LayoutDpi, resolution));
+    const long double sideLength =
+        RoundHalfAway(Rescaled(static_cast<long double>(modules) * cellSize, LayoutDpi, resolution));
     if (sideLength * sideLength > MaxBitmapBytes)
         return {};
     QImage image(edge(modules), edge(modules), QImage::Format_Mono);

@@ -494,6 +494,37 @@ TEST_F(NameRect, TextObjectsLayOutTheirPiecesBeforeTheyDraw)
     EXPECT_EQ(lines[0].At.x() - lines[1].At.x(), canvas.TextHeight(u"一"));
     EXPECT_EQ(lines[0].At.y(), margin);
 
+    // A company record: the company and department columns from the right, then the name's column with a
+    // short post before the name, in a smaller size, and the honorific after it.
+    TNameRect company;
+    company.SetRect(mm(0, 0, 500, 1200));
+    company.SetKind(2);
+    company.SetName(QStringLiteral("佐藤\u3000健"));
+    company.SetHonor(QStringLiteral("様"));
+    company.SetCorpName(QStringLiteral("ベルモーラ工業株式会社"));
+    company.SetDepartment(0, QStringLiteral("営業部"));
+    company.SetPost(QStringLiteral("部長"));
+    const QList<TPlacedPiece> block = laidOut(company, canvas);
+    ASSERT_EQ(block.size(), 5);
+    EXPECT_EQ(block[0].Text, QStringLiteral("ベルモーラ工業株式会社"));
+    EXPECT_EQ(block[1].Text, QStringLiteral("営業部"));
+    EXPECT_EQ(block[2].Text, QStringLiteral("部長"));
+    EXPECT_EQ(block[3].Text, QStringLiteral("佐藤 健"));
+    EXPECT_EQ(block[4].Text, QStringLiteral("様"));
+    EXPECT_GT(block[0].At.x(), block[1].At.x());
+    EXPECT_GT(block[1].At.x(), block[3].At.x());
+    EXPECT_EQ(block[0].At.y(), margin);
+    EXPECT_GT(block[1].At.y(), margin);  // the department indented below the company
+    EXPECT_EQ(block[2].At.y(), margin);
+    EXPECT_LT(block[3].FontHeight, block[2].FontHeight);  // character heights are negative: the post is smaller
+    canvas.SetFontHeight(block[2].FontHeight);
+    const int postLength = canvas.TextWidth(block[2].Text);
+    canvas.SetFontHeight(block[3].FontHeight);
+    EXPECT_EQ(block[3].At.y(), margin + postLength + canvas.TextWidth(u"一") / 2);
+    EXPECT_EQ(block[3].Advances.size(), block[3].Text.size());
+    EXPECT_GT(block[4].At.y(), block[3].At.y());
+    EXPECT_EQ(block[4].At.x(), block[3].At.x());
+
     // A bare postal code: one piece, a digit per box.
     TPosRect code;
     code.SetRect(mm(0, 0, 480, 80));

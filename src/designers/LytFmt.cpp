@@ -3,6 +3,7 @@
 #include "designers/CstmLyt.h"
 
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
@@ -57,7 +58,7 @@ int ChosenItemValue(const QListWidget *list)
     return item ? item->data(Qt::UserRole).toInt() : -1;
 }
 
-int LayoutUnits(int tenthsMm) { return int(RoundHalfAway((long double)tenthsMm / 254 * 96)); }
+int LayoutUnits(int tenthsMm) { return TenthsMmToLayout(tenthsMm); }
 
 QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size)
 {
@@ -494,7 +495,7 @@ void TNewLayoutDialog::UpdatePreview()
     w = int(std::nearbyint(w * Scale));
     h = int(std::nearbyint(h * Scale));
     const auto scaled = [this](int tenths, double extra) {
-        return int(RoundHalfAway((long double)tenths / 254 * 96 * Scale + extra));
+        return int(RoundHalfAway(Rescaled(tenths, TenthsMmPerInch, LayoutDpi) * Scale + extra));
     };
     if (multiUp) {
         PaperSize = {scaled(Format.Width, 0.5), scaled(Format.Height, 0.5)};

@@ -3,6 +3,7 @@
 #include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
+#include "base/Units.h"
 #include "core/SharedHelpers.h"
 
 #include <QFile>
@@ -362,8 +363,8 @@ TPaperFormat ResizePaperFormat(const TPaperFormat &base, int width, int height)
     // A damaged base of no size would divide by zero: it keeps its rectangles as they are.
     const double sx = base.Width > 0 ? double(width) / base.Width : 1.0;
     const double sy = base.Height > 0 ? double(height) / base.Height : 1.0;
-    const int pw = int(RoundHalfAway((long double)width / 254 * 96));
-    const int ph = int(RoundHalfAway((long double)height / 254 * 96));
+    const int pw = TenthsMmToLayout(width);
+    const int ph = TenthsMmToLayout(height);
     resizeRects(f.CombinedRects.data(), base.CombinedRects.data(), std::clamp(base.CombinedRectCount, 0, 13),
                 CombinedBarcodeIndex, sx, sy, base.Direction, pw, ph);
     resizeRects(f.SplitRects.data(), base.SplitRects.data(), std::clamp(base.SplitRectCount, 0, 22),

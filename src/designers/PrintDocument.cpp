@@ -1,5 +1,6 @@
 #include "designers/PrintDocument.h"
 
+#include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
@@ -331,7 +332,7 @@ void TPrintDocument::ApplyPrintForm()
         if (auto *address = dynamic_cast<TAddressRect *>(object))
             address->SizeStep = int(step);
         else if (auto *name = dynamic_cast<TNameRect *>(object))
-            name->SizeStep = step;
+            name->SizeStep = int(step);
         else if (auto *corp = dynamic_cast<TCorpRect *>(object))
             corp->SizeStep = int(step);
         else if (auto *addition = dynamic_cast<TAdditionRect *>(object))
@@ -396,8 +397,8 @@ void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) co
 QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
                                      double zoom) const
 {
-    const int w = int(RoundHalfAway(paperWidth / 254.0L * 96));
-    const int h = int(RoundHalfAway(paperHeight / 254.0L * 96));
+    const int w = TenthsMmToLayout(paperWidth);
+    const int h = TenthsMmToLayout(paperHeight);
     if (w <= 0 || h <= 0)
         return {};
     const double limit = sizeIndex == 0 ? 200 : 500;
@@ -409,7 +410,7 @@ QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHei
         ResampleBitmap(picture, &bitmap, bitmap.width(), bitmap.height(), TResampleMode::Bicubic);
     }
     QPainter painter(&bitmap);
-    TCanvas canvas(painter, 96, 96);
+    TCanvas canvas(painter, LayoutDpi, LayoutDpi);
     for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
         auto *illust = dynamic_cast<TIllustRect *>(*object);
         (*object)->SetZoom(scale);

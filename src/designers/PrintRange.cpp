@@ -1,5 +1,6 @@
 #include "designers/PrintRange.h"
 
+#include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "mainlist/AdrsList.h"
@@ -132,13 +133,12 @@ void SetRangeBound(int &startRange, int &endRange, int count, bool onStart, int 
 bool ContentFitsPrintable(const QRect &content, const QRect &printable, int dpiX, int dpiY, int offsetX,
                           int offsetY, int flap)
 {
-    const auto toDevice = [](long double v, int dpi, long double per) { return int(RoundHalfAway(v / per * dpi)); };
-    const int dx = toDevice(offsetX, dpiX, 254);
-    const int dy = toDevice(offsetY, dpiY, 254) + toDevice(flap, dpiY, 254);
-    const int left = toDevice(content.left(), dpiX, 96) + dx;
-    const int top = toDevice(content.top(), dpiY, 96) + dy;
-    const int right = left + toDevice(content.width(), dpiX, 96);
-    const int bottom = top + toDevice(content.height(), dpiY, 96);
+    const int dx = TenthsMmToPixels(offsetX, dpiX);
+    const int dy = TenthsMmToPixels(offsetY, dpiY) + TenthsMmToPixels(flap, dpiY);
+    const int left = LayoutToPixels(content.left(), dpiX) + dx;
+    const int top = LayoutToPixels(content.top(), dpiY) + dy;
+    const int right = left + LayoutToPixels(content.width(), dpiX);
+    const int bottom = top + LayoutToPixels(content.height(), dpiY);
     return left >= printable.left() && top >= printable.top() && right <= printable.left() + printable.width() &&
            bottom <= printable.top() + printable.height();
 }

@@ -80,41 +80,28 @@ void TAdditionRect::UpdateFontHeight()
     TMetaRect::UpdateFontHeight();
 }
 
-void TAdditionRect::SetText(const QString &text)
-{
-    if (Text_ != text)
-        PictureValid_ = 0;
-    Text_ = text;
-}
+void TAdditionRect::SetText(const QString &text) { SetDrawnField(Text_, text); }
 
-void TAdditionRect::SetSubText(const QString &text)
-{
-    if (SubText_ != text)
-        PictureValid_ = 0;
-    SubText_ = text;
-}
+void TAdditionRect::SetSubText(const QString &text) { SetDrawnField(SubText_, text); }
 
 void TAdditionRect::RenderContent(TCanvas &canvas, QSize size)
 {
-    if (Text_.isEmpty())
-        return;
-    const bool vertical = Direction_ != 1;
-    const int mx = TextMargins(canvas).x();
-    const int my = TextMargins(canvas).y();
-    const int along = vertical ? size.height() - 2 * my : size.width() - 2 * mx;
-    const int across = vertical ? size.width() - 2 * mx : size.height() - 2 * my;
-    if (along < 1 || across < 1)
-        return;
-    SelectTextFont(canvas, vertical);
-    if (!FitFontHeight(canvas, across, false, canvas.TextHeight(u"一")))
-        return;
+    DrawPieces(canvas, size, Layout(canvas, size));
+}
+
+QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
+{
+    const TTextFrame frame = TextFrame(canvas, size);
+    if (Text_.isEmpty() || frame.IsEmpty())
+        return {};
+    SelectTextFont(canvas, !frame.Horizontal);
+    if (!FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(u"一")))
+        return {};
     const QString s = SubText_.isEmpty() ? Text_ : Text_ + QStringLiteral("  ") + SubText_;
-    if (!FitFontHeight(canvas, along, false, canvas.TextWidth(s)))
-        return;
+    if (!FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))
+        return {};
     const int cell = canvas.TextHeight(u"一");
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    if (vertical)
-        DrawPiece(canvas, size, mx + (across - cell) / 2 + cell, my, s);
-    else
-        DrawPiece(canvas, size, mx, my + (across - cell) / 2, s);
+    // Centred across: the top of the line, or the right edge of the column.
+    const int across = frame.AcrossMargin() + (frame.Breadth - cell) / 2 + (frame.Horizontal ? 0 : cell);
+    return {{s, frame.At(frame.AlongMargin(), across), canvas.FontHeight()}};
 }

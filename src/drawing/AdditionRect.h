@@ -16,6 +16,9 @@ public:
     // A free text (item 0) survives; the texts of a record item are emptied.
     void Clear() override;
     void UpdateFontHeight() override;
+    // Places the text and its subtext, shrunk to one line, in content of the given size on canvas; empty when
+    // nothing is to be drawn.
+    QList<TPlacedPiece> Layout(TCanvas &canvas, QSize size) const;
 
     const QString &Text() const { return Text_; }
     const QString &SubText() const { return SubText_; }

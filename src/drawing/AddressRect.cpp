@@ -139,18 +139,10 @@ void TAddressRect::SetLine(int index, const QString &text)
 {
     if (index < 0 || index >= static_cast<int>(Lines_.size()))
         return;
-    QString &line = Lines_[static_cast<size_t>(index)];
-    if (line != text)
-        PictureValid_ = 0;
-    line = text;
+    SetDrawnField(Lines_[static_cast<size_t>(index)], text);
 }
 
-void TAddressRect::SetDigitsUpright(uint8_t flag)
-{
-    if (DigitsUpright_ != flag)
-        PictureValid_ = 0;
-    DigitsUpright_ = flag;
-}
+void TAddressRect::SetDigitsUpright(uint8_t flag) { SetDrawnField(DigitsUpright_, flag); }
 
 QList<TSegment> TAddressRect::SegmentLine(const QString &line, bool digitsUpright)
 {
@@ -176,7 +168,10 @@ QList<TSegment> TAddressRect::SegmentLine(const QString &line, bool digitsUprigh
 
 QList<TPlacedText> TAddressRect::Layout(TCanvas &canvas, QSize size) const
 {
-    return Direction_ == 1 ? LayoutHorizontal(canvas, size) : LayoutVertical(canvas, size);
+    const TTextFrame frame = TextFrame(canvas, size);
+    if (frame.IsEmpty())
+        return {};
+    return frame.Horizontal ? LayoutHorizontal(canvas, frame) : LayoutVertical(canvas, frame);
 }
 
 void TAddressRect::RenderContent(TCanvas &canvas, QSize size)
@@ -195,14 +190,12 @@ void TAddressRect::RenderContent(TCanvas &canvas, QSize size)
     }
 }
 
-QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, QSize size) const
+QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFrame &frame) const
 {
-    const int mx = TextMargins(canvas).x();
-    const int my = TextMargins(canvas).y();
-    const int W = size.width() - 2 * mx;
-    const int H = size.height() - 2 * my;
-    if (W < 1 || H < 1)
-        return {};
+    const int mx = frame.Margin.x();
+    const int my = frame.Margin.y();
+    const int W = frame.Width();
+    const int H = frame.Height();
     QStringList lines;
     for (const QString &line : Lines_)
         if (!line.isEmpty())
@@ -277,14 +270,12 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, QSize size) c
     }
 }
 
-QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, QSize size) const
+QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFrame &frame) const
 {
-    const int mx = TextMargins(canvas).x();
-    const int my = TextMargins(canvas).y();
-    const int W = size.width() - 2 * mx;
-    const int H = size.height() - 2 * my;
-    if (W < 1 || H < 1)
-        return {};
+    const int mx = frame.Margin.x();
+    const int my = frame.Margin.y();
+    const int W = frame.Width();
+    const int H = frame.Height();
     QList<TColumn> columns;
     for (const QString &line : Lines_)
         if (!line.isEmpty())

@@ -59,8 +59,8 @@ public:
     uint8_t MainSizeRow = 0;
 
 private:
-    QList<TPlacedText> LayoutHorizontal(TCanvas &canvas, QSize size) const;
-    QList<TPlacedText> LayoutVertical(TCanvas &canvas, QSize size) const;
+    QList<TPlacedText> LayoutHorizontal(TCanvas &canvas, const TTextFrame &frame) const;
+    QList<TPlacedText> LayoutVertical(TCanvas &canvas, const TTextFrame &frame) const;
 
     std::array<QString, 3> Lines_;
     uint8_t DigitsUpright_ = 0;

@@ -1,6 +1,6 @@
 #include "drawing/BackImage.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/ChangeField.h"
@@ -195,8 +195,8 @@ void TBackImage::Refresh(bool force)
 void TBackImage::render()
 {
     const long double z = Zoom_;
-    const int pw = std::max(0, RoundToInt(RoundToInt(Extent_.x() / 254.0L * 96) * z));
-    const int ph = std::max(0, RoundToInt(RoundToInt(Extent_.y() / 254.0L * 96) * z));
+    const int pw = std::max(0, RoundToInt(TenthsMmToLayout(Extent_.x()) * z));
+    const int ph = std::max(0, RoundToInt(TenthsMmToLayout(Extent_.y()) * z));
     TRect area{static_cast<int>(std::ceil(Rect_.Left * z)), static_cast<int>(std::ceil(Rect_.Top * z)),
                static_cast<int>(std::trunc(Rect_.Right * z)), static_cast<int>(std::trunc(Rect_.Bottom * z))};
     if (area.IsEmpty())
@@ -214,7 +214,7 @@ void TBackImage::render()
             const double scale = std::min(double(Rendered_.width()) / Picture_.width(),
                                           double(Rendered_.height()) / Picture_.height());
             // At 96 dots per inch the physical size is the pixel size, so the helper scales by scale alone.
-            DrawPictureCentred(Picture_, 96, Rendered_, scale);
+            DrawPictureCentred(Picture_, LayoutDpi, Rendered_, scale);
         }
         break;
     case Centred:
@@ -255,8 +255,8 @@ void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage,
     const long double dpiY = caps.LogPixelsY;
     const int offX = caps.PhysicalOffsetX;
     const int offY = caps.PhysicalOffsetY;
-    const int pw = RoundToInt(Extent_.x() / 254.0L * dpiX);
-    const int ph = RoundToInt(Extent_.y() / 254.0L * dpiY);
+    const int pw = TenthsMmToPixels(Extent_.x(), dpiX);
+    const int ph = TenthsMmToPixels(Extent_.y(), dpiY);
     TRect r = wholePage ? TRect{0, 0, pw, ph}
                         : TRect{0, 0, std::min(pw - offX, printerPage.width()), std::min(ph - offY, printerPage.height())};
     switch (half) {
@@ -270,8 +270,8 @@ void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage,
         PrintRect_ = {};
         return;
     }
-    const int dx = RoundToInt(offset.x() / 254.0L * dpiX);
-    const int dy = RoundToInt(offset.y() / 254.0L * dpiY);
+    const int dx = TenthsMmToPixels(offset.x(), dpiX);
+    const int dy = TenthsMmToPixels(offset.y(), dpiY);
     PrintRect_ = {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
     PrintRegion_ = QRegion(PrintRect_.ToQRect());
     const bool picture = !Picture_.isNull();
@@ -287,7 +287,7 @@ void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage,
             TileCount_ = QSize((PrintRect_.Width() + PrintedPicture_.width() - 1) / PrintedPicture_.width(),
                                (PrintRect_.Height() + PrintedPicture_.height() - 1) / PrintedPicture_.height());
     } else if (Kind_ == Gradient && (Color1_ != White || Color2_ != White)) {
-        PrintGradient_ = QImage(RoundToInt(PrintRect_.Width() * 96 / dpiX), RoundToInt(PrintRect_.Height() * 96 / dpiY),
+        PrintGradient_ = QImage(PixelsToLayout(PrintRect_.Width(), dpiX), PixelsToLayout(PrintRect_.Height(), dpiY),
                                 Bitmap24Format);
         FillGradient(PrintGradient_, GradientAngle_, ColorFromBgr(Color1_), ColorFromBgr(Color2_));
     }

@@ -1,9 +1,9 @@
 #include "drawing/BarcodeRect.h"
 
-#include "base/Numbers.h"
 #include "base/RuntimeLibrary.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 #include "Kvstripe/Kvstripe.h"
 
@@ -38,7 +38,7 @@ TBarcodeLibrary &barcodeLibrary()
     return instance;
 }
 
-int barHeight(int index) { return RoundToInt(BarSizeTable[index] * 96 / 72.0L); }
+int barHeight(int index) { return PointsToLayout(BarSizeTable[index]); }
 
 // The symbol's bars: start, 20 data characters and the check character of three bars each, stop.
 constexpr qsizetype BarCount = 67;
@@ -129,7 +129,7 @@ bool FitBarcodeSize(int width, int &index)
 {
     bool fits = false;
     for (int i = 0; i < static_cast<int>(BarSizeTable.size()); ++i) {
-        const long double length = std::ceil(barHeight(i) / 96.0L * 254 * BarcodeAspect);
+        const long double length = std::ceil(Rescaled(barHeight(i), LayoutDpi, TenthsMmPerInch) * BarcodeAspect);
         if (length >= width)
             break;
         index = i;
@@ -272,9 +272,8 @@ void TBarcodeRect::ConvertImage()
 
 void TBarcodeRect::SetBarSize(int index)
 {
-    if (index == BarSize_)
+    if (!ChangeField(BarSize_, static_cast<uint8_t>(index)))
         return;
-    BarSize_ = static_cast<uint8_t>(index);
     const QSize extent = OwnSize();
     const int left = Rect.Left + (Rect.Width() - extent.width()) / 2;
     const int top = Rect.Top + (Rect.Height() - extent.height()) / 2;

@@ -1,6 +1,6 @@
 #include "drawing/BitmapHelpers.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/JpegImage.h"
 
 #include <QFile>
@@ -66,8 +66,7 @@ int jfifResolution(QFile &file)
 QSize physicalSize(const QImage &picture, int resolution, double scale)
 {
     const long double dpi = resolution > 0 ? resolution : UnknownResolution;
-    return QSize(int(RoundHalfAway(picture.width() / dpi * 96 * scale)),
-                 int(RoundHalfAway(picture.height() / dpi * 96 * scale)));
+    return QSize(PixelsToLayout(picture.width() * scale, dpi), PixelsToLayout(picture.height() * scale, dpi));
 }
 
 // A plain copy without smoothing: scan lines are dropped or repeated, as colour-on-colour stretching does.

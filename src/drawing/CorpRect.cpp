@@ -90,44 +90,36 @@ void TCorpRect::UpdateFontHeight()
     TMetaRect::UpdateFontHeight();
 }
 
-void TCorpRect::SetText(const QString &text)
-{
-    if (Text_ != text)
-        PictureValid_ = 0;
-    Text_ = text;
-}
+void TCorpRect::SetText(const QString &text) { SetDrawnField(Text_, text); }
 
 void TCorpRect::SetHonor(const QString &text)
 {
-    if (Honor_ != text && PrintHonor)
-        PictureValid_ = 0;
-    Honor_ = text;
+    // An honorific that is not printed changes nothing drawn.
+    if (PrintHonor)
+        SetDrawnField(Honor_, text);
+    else
+        Honor_ = text;
 }
 
-void TCorpRect::SetOption(uint8_t splitLong)
-{
-    if (SplitLong_ != splitLong)
-        PictureValid_ = 0;
-    SplitLong_ = splitLong;
-}
+void TCorpRect::SetOption(uint8_t splitLong) { SetDrawnField(SplitLong_, splitLong); }
 
 void TCorpRect::RenderContent(TCanvas &canvas, QSize size)
 {
     if (Text_.isEmpty())
         return;
-    const QPoint margin = TextMargins(canvas);
-    const bool horizontal = Direction_ != 0;
-    if (horizontal)
-        MakeHorizontalFont(Font_.Log);
-    else
-        MakeVerticalFont(Font_.Log);
-    const int length = horizontal ? size.width() - 2 * margin.x() : size.height() - 2 * margin.y();
-    const int across = horizontal ? size.height() - 2 * margin.y() : size.width() - 2 * margin.x();
-    if (length < 1 || across < 1)
-        return;
-    canvas.SetFont(Font_);
-    const int startHeight = CanvasFontHeight(canvas);
-    canvas.SetFontHeight(startHeight);
+    TurnOwnFont(!WritesHorizontally());
+    DrawPieces(canvas, size, Layout(canvas, size));
+}
+
+QList<TPlacedPiece> TCorpRect::Layout(TCanvas &canvas, QSize size) const
+{
+    const TTextFrame frame = TextFrame(canvas, size);
+    if (Text_.isEmpty() || frame.IsEmpty())
+        return {};
+    SelectTextFont(canvas, !frame.Horizontal);
+    const int startHeight = canvas.FontHeight();
+    const int length = frame.Length;
+    const int across = frame.Breadth;
 
     const bool honor = PrintHonor && !Honor_.isEmpty();
     const auto unit = [&] { return canvas.TextWidth(u"一"); };
@@ -149,36 +141,31 @@ void TCorpRect::RenderContent(TCanvas &canvas, QSize size)
         }
     }
     if (second.isEmpty() && !FitFontHeight(canvas, across, false, lineHeight()))
-        return;
+        return {};
     const int needed = (second.isEmpty() ? canvas.TextWidth(first)
                                          : std::max(canvas.TextWidth(first), canvas.TextWidth(second)) + unit()) +
                        honorWidth();
     if (needed > length && !FitFontHeight(canvas, length, false, needed))
-        return;
+        return {};
 
-    canvas.SetBrushStyle(TBrushStyle::Clear);
+    const int height = canvas.FontHeight();
     const int h = lineHeight();
-    int x = margin.x();
-    int y = margin.y();
-    if (horizontal)
-        y += second.isEmpty() ? (across - h) / 2 : across / 2 - h;
-    else
-        x += second.isEmpty() ? across - (across - h) / 2 : across / 2 + h;
-    DrawPiece(canvas, size, x, y, first);
+    // The first line (column) is centred across, or the pair of lines is.
+    int acrossAt = second.isEmpty() ? (across - h) / 2 : across / 2 - h;
+    if (!frame.Horizontal)
+        acrossAt = second.isEmpty() ? across - (across - h) / 2 : across / 2 + h;
+    acrossAt += frame.AcrossMargin();
+    QList<TPlacedPiece> pieces{{first, frame.At(frame.AlongMargin(), acrossAt), height}};
+    const int end = frame.AlongMargin() + length;
+    int honorAt = frame.AlongMargin() + canvas.TextWidth(first) + honorGap();
     if (!second.isEmpty()) {
-        // The second line ends where the honorific, flush with the end, begins.
-        if (horizontal) {
-            x = margin.x() + length - canvas.TextWidth(second) - honorWidth();
-            y += h;
-        } else {
-            x -= h;
-            y = margin.y() + length - canvas.TextWidth(second) - honorWidth();
-        }
-        DrawPiece(canvas, size, x, y, second);
-        (horizontal ? x : y) = (horizontal ? margin.x() : margin.y()) + length - canvas.TextWidth(Honor_);
-    } else {
-        (horizontal ? x : y) += canvas.TextWidth(first) + honorGap();
+        // The second line ends where the honorific, flush with the end, begins: one line lower, or the next
+        // column to the left.
+        acrossAt += frame.Horizontal ? h : -h;
+        pieces.append({second, frame.At(end - canvas.TextWidth(second) - honorWidth(), acrossAt), height});
+        honorAt = end - canvas.TextWidth(Honor_);
     }
     if (honor)
-        DrawPiece(canvas, size, x, y, Honor_);
+        pieces.append({Honor_, frame.At(honorAt, acrossAt), height});
+    return pieces;
 }

@@ -26,6 +26,9 @@ public:
     void RenderContent(TCanvas &canvas, QSize size) override;
     void Clear() override;
     void UpdateFontHeight() override;
+    // Places the text, its second line and the honorific in content of the given size on canvas; empty when
+    // nothing is to be drawn.
+    QList<TPlacedPiece> Layout(TCanvas &canvas, QSize size) const;
 
     const QString &Text() const { return Text_; }
     void SetText(const QString &text);

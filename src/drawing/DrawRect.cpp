@@ -1,7 +1,7 @@
 #include "drawing/DrawRect.h"
 
-#include "base/Numbers.h"
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/ExtTextOutUnicode.h"
 
@@ -11,6 +11,9 @@
 
 namespace {
 
+// What the text keeps free inside a text object on every side, in layout units.
+constexpr int TextMargin = 4;
+
 struct TRenderDpi {
     int X;
     int Y;
@@ -19,7 +22,7 @@ struct TRenderDpi {
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
 TRenderDpi renderDpi(const TRenderTarget &target)
 {
-    return target.Installed ? TRenderDpi{target.LogPixelsX, target.LogPixelsY} : TRenderDpi{96, 96};
+    return target.Installed ? TRenderDpi{target.LogPixelsX, target.LogPixelsY} : TRenderDpi{LayoutDpi, LayoutDpi};
 }
 
 }  // namespace
@@ -81,13 +84,11 @@ void TDrawRect::SetDispRect(const TRect &rect)
 
 void TDrawRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool keepMargins)
 {
-    const long double dpiX = caps.LogPixelsX;
-    const long double dpiY = caps.LogPixelsY;
-    const int ox = RoundToInt(offset.x() / 254.0L * dpiX);
-    const int oy = RoundToInt(offset.y() / 254.0L * dpiY);
-    const int left = RoundToInt(Rect.Left * dpiX / 96) + ox;
-    const int top = RoundToInt(Rect.Top * dpiY / 96) + oy;
-    PrintRect_ = {left, top, left + RoundToInt(Rect.Width() * dpiX / 96), top + RoundToInt(Rect.Height() * dpiY / 96)};
+    const int dpiX = caps.LogPixelsX;
+    const int dpiY = caps.LogPixelsY;
+    const int left = LayoutToPixels(Rect.Left, dpiX) + TenthsMmToPixels(offset.x(), dpiX);
+    const int top = LayoutToPixels(Rect.Top, dpiY) + TenthsMmToPixels(offset.y(), dpiY);
+    PrintRect_ = {left, top, left + LayoutToPixels(Rect.Width(), dpiX), top + LayoutToPixels(Rect.Height(), dpiY)};
     if (!keepMargins) {
         PrintRect_.Left -= caps.PhysicalOffsetX;
         PrintRect_.Right -= caps.PhysicalOffsetX;
@@ -232,16 +233,16 @@ void TMetaRect::Prepare(const TRenderTarget &target, bool force)
     if (Rect.IsEmpty())
         return;
     const TRenderDpi dpi = renderDpi(target);
-    const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.X) / 96);
-    const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.Y) / 96);
+    const int w = LayoutToPixels(Rect.Width(), dpi.X);
+    const int h = LayoutToPixels(Rect.Height(), dpi.Y);
     const int side = std::max(w, h);
     {
         TCanvas canvas(Picture_, dpi.X, dpi.Y);
         canvas.SetTarget(target);
         Picture_.SetSize(side, side);
         canvas.SetFontPixelsPerInch(dpi.Y);
-        const int x = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.X) / 96);
-        const int y = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.Y) / 96);
+        const int x = LayoutToPixels(ClipPos - Rect.Left, dpi.X);
+        const int y = LayoutToPixels(ClipPos - Rect.Top, dpi.Y);
         switch (ClipMode) {
         case ClipModes::KeepLeft: canvas.SetClipRect({0, 0, x, side}); break;
         case ClipModes::KeepAbove: canvas.SetClipRect({0, 0, side, y}); break;
@@ -304,12 +305,7 @@ void TMetaRect::SetFont(const TFont &font)
     PictureValid_ = 0;
 }
 
-void TMetaRect::SetDirection(uint8_t direction)
-{
-    if (Direction_ != direction)
-        PictureValid_ = 0;
-    Direction_ = direction;
-}
+void TMetaRect::SetDirection(uint8_t direction) { SetDrawnField(Direction_, direction); }
 
 void TMetaRect::CalcFontHeight(int scale)
 {
@@ -325,30 +321,55 @@ void TMetaRect::Clear()
 
 void TMetaRect::UpdateFontHeight() { CalcFontHeight(PaperScale); }
 
-void TMetaRect::SetSizeIndex(int index)
-{
-    if (SizeIndex_ != index)
-        PictureValid_ = 0;
-    SizeIndex_ = index;
-}
+void TMetaRect::SetSizeIndex(int index) { SetDrawnField(SizeIndex_, index); }
 
-void TMetaRect::SetTurned(uint8_t turned)
-{
-    if (Turned_ != turned)
-        PictureValid_ = 0;
-    Turned_ = turned;
-}
+void TMetaRect::SetTurned(uint8_t turned) { SetDrawnField(Turned_, turned); }
 
 int TMetaRect::CanvasFontHeight(const TCanvas &canvas) const
 {
     if (!canvas.Target().Installed)
         return FontHeight_;
-    return static_cast<int>(std::trunc(FontHeight_ * canvas.LogPixelsY() / 96.0));
+    return static_cast<int>(std::trunc(Rescaled(FontHeight_, LayoutDpi, canvas.LogPixelsY())));
 }
 
 QPoint TMetaRect::TextMargins(const TCanvas &canvas)
 {
-    return {RoundToInt(4 * canvas.LogPixelsX() / 96.0L), RoundToInt(4 * canvas.LogPixelsY() / 96.0L)};
+    return {LayoutToPixels(TextMargin, canvas.LogPixelsX()), LayoutToPixels(TextMargin, canvas.LogPixelsY())};
+}
+
+TTextFrame TMetaRect::TextFrame(const TCanvas &canvas, QSize size) const
+{
+    TTextFrame frame;
+    frame.Size = size;
+    frame.Margin = TextMargins(canvas);
+    frame.Horizontal = WritesHorizontally();
+    const int width = size.width() - 2 * frame.Margin.x();
+    const int height = size.height() - 2 * frame.Margin.y();
+    frame.Length = frame.Horizontal ? width : height;
+    frame.Breadth = frame.Horizontal ? height : width;
+    return frame;
+}
+
+void TMetaRect::TurnOwnFont(bool vertical)
+{
+    if (vertical)
+        MakeVerticalFont(Font_.Log);
+    else
+        MakeHorizontalFont(Font_.Log);
+}
+
+void TMetaRect::DrawPieces(TCanvas &canvas, QSize size, const QList<TPlacedPiece> &pieces) const
+{
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    for (const TPlacedPiece &piece : pieces) {
+        canvas.SetFontHeight(piece.FontHeight);
+        if (piece.WidthRatio != 1)
+            canvas.SetFontWidthRatio(piece.WidthRatio);
+        DrawPiece(canvas, size, piece.At.x(), piece.At.y(), piece.Text,
+                  piece.Advances.isEmpty() ? nullptr : piece.Advances.constData());
+        if (piece.WidthRatio != 1)
+            canvas.SetFontWidthRatio(1);
+    }
 }
 
 void TMetaRect::DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx) const
@@ -380,7 +401,7 @@ bool TMetaRect::SelectFixedSize(TCanvas &canvas) const
 {
     if (SizeIndex_ <= 0 || SizeIndex_ >= static_cast<int>(FontSizeList.size()))
         return false;
-    canvas.SetFontHeight(-RoundToInt(FontSizeList[SizeIndex_] * static_cast<long double>(canvas.LogPixelsY()) / 72));
+    canvas.SetFontHeight(-PointsToPixels(FontSizeList[SizeIndex_], canvas.LogPixelsY()));
     return true;
 }
 

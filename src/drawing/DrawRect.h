@@ -4,9 +4,11 @@
 #pragma once
 
 #include "drawing/Canvas.h"
+#include "drawing/ChangeField.h"
 #include "drawing/MetafileEx.h"
 #include "drawing/ObjectStream.h"
 
+#include <QList>
 #include <QPoint>
 #include <QSize>
 
@@ -54,6 +56,45 @@ inline constexpr uint8_t KeepAbove = 2;
 inline constexpr uint8_t KeepRight = 3;
 inline constexpr uint8_t KeepBelow = 4;
 }  // namespace ClipModes
+
+// The writing direction of a text object. Only 1 writes horizontally; any other byte (a damaged document's)
+// writes vertically, as a new object does.
+namespace WritingDirection {
+inline constexpr uint8_t Vertical = 0;
+inline constexpr uint8_t Horizontal = 1;
+}  // namespace WritingDirection
+
+// Where a text object's text goes, in the rendering canvas's pixels: the object's size, the margins, and the
+// length along the lines and the breadth across them inside the margins.
+struct TTextFrame {
+    QSize Size;
+    QPoint Margin;
+    bool Horizontal = true;
+    int Length = 0;
+    int Breadth = 0;
+
+    // Nothing is drawn in a frame the margins leave no room in.
+    bool IsEmpty() const { return Length < 1 || Breadth < 1; }
+    // The inner width and height.
+    int Width() const { return Horizontal ? Length : Breadth; }
+    int Height() const { return Horizontal ? Breadth : Length; }
+    // The point at along on the line that starts at across (top of a line, right edge of a column).
+    QPoint At(int along, int across) const { return Horizontal ? QPoint(along, across) : QPoint(across, along); }
+    int AlongMargin() const { return Horizontal ? Margin.x() : Margin.y(); }
+    int AcrossMargin() const { return Horizontal ? Margin.y() : Margin.x(); }
+};
+
+// A piece of text as a text object's layout places it in its content: where it starts, the canvas font height
+// it is drawn at, one advance per UTF-16 unit when its characters are set one by one, and the width ratio of a
+// narrowed piece.
+struct TPlacedPiece {
+    QString Text;
+    QPoint At;
+    int FontHeight = 0;
+    QList<int> Advances = {};
+    double WidthRatio = 1;
+    bool operator==(const TPlacedPiece &) const = default;
+};
 
 // The farthest a stored coordinate may lie from the paper's top-left corner, in layout units: twice the longest
 // side a paper format may have (594 mm), so an object may stand a whole paper off its paper. Farther values
@@ -162,6 +203,7 @@ public:
 
     const TFont &Font() const { return Font_; }
     uint8_t Direction() const { return Direction_; }
+    bool WritesHorizontally() const { return Direction_ == WritingDirection::Horizontal; }
     uint8_t Turned() const { return Turned_; }
     int SizeIndex() const { return SizeIndex_; }
     int BaseHeight() const { return BaseHeight_; }
@@ -184,6 +226,18 @@ protected:
     int CanvasFontHeight(const TCanvas &canvas) const;
     // The 4/96-inch margins the text keeps inside the object, at the rendering resolution.
     static QPoint TextMargins(const TCanvas &canvas);
+    // The frame of content of this size in the object's writing direction, at the canvas's resolution.
+    TTextFrame TextFrame(const TCanvas &canvas, QSize size) const;
+    // Makes the object's own font vertical or horizontal, as it is kept and stored after it was drawn.
+    void TurnOwnFont(bool vertical);
+    // Draws the pieces a layout placed, each at its font height and width ratio, over a clear background.
+    void DrawPieces(TCanvas &canvas, QSize size, const QList<TPlacedPiece> &pieces) const;
+    // Sets field to value and drops the picture when that changed what is drawn.
+    template <class T> void SetDrawnField(T &field, const std::type_identity_t<T> &value)
+    {
+        if (ChangeField(field, value))
+            PictureValid_ = 0;
+    }
     // Draws one piece of the content at (x, y) of the object of this size, with one advance per unit when dx
     // is given; a turned object draws it with the font turned, at the point mirrored through the centre.
     void DrawPiece(TCanvas &canvas, QSize size, int x, int y, QStringView text, const int *dx = nullptr) const;

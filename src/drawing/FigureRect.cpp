@@ -1,6 +1,6 @@
 #include "drawing/FigureRect.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/GradientFill.h"
 #include "drawing/Graphic.h"
@@ -130,7 +130,7 @@ std::optional<QRegion> shapeRegion(const TShape &shape, const TRect &box)
     if (shape.Kind == TFigureRect::Line || shape.Kind == TFigureRect::Rectangle || shape.Kind > TFigureRect::Diamond)
         return std::nullopt;
     TMetafileEx scratch;
-    TCanvas canvas(scratch, 96, 96);
+    TCanvas canvas(scratch, LayoutDpi, LayoutDpi);
     return QRegion(QPolygon(fillPoints(canvas, shape, box)), Qt::WindingFill) & box.ToQRect();
 }
 
@@ -153,7 +153,7 @@ TRect pictureTarget(int left, int top, int side) { return {left, top, left + sid
 // Pictures are recorded at the printer's resolution, so they print sharp; without a printer at the screen's.
 QSize renderDpi(const TRenderTarget &target)
 {
-    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(96, 96);
+    return target.Installed ? QSize(target.LogPixelsX, target.LogPixelsY) : QSize(LayoutDpi, LayoutDpi);
 }
 
 }  // namespace
@@ -226,9 +226,8 @@ void TFigureRect::SetClipPos(int pos)
 
 void TFigureRect::SetKind(uint8_t kind)
 {
-    if (kind == Kind_)
+    if (!ChangeField(Kind_, kind))
         return;
-    Kind_ = kind;
     if (kind == Line)
         Frame_ = 1;
     PictureValid_ = 0;
@@ -237,68 +236,60 @@ void TFigureRect::SetKind(uint8_t kind)
 
 void TFigureRect::SetLineDirections(uint8_t lines)
 {
-    if (lines == LineSet_)
+    if (!ChangeField(LineSet_, lines))
         return;
-    LineSet_ = lines;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetLineWidth(int width)
 {
-    if (width == LineWidth_)
+    if (!ChangeField(LineWidth_, width))
         return;
-    LineWidth_ = width;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetFrameColor(int32_t colour)
 {
-    if (colour == FrameColor_)
+    if (!ChangeField(FrameColor_, colour))
         return;
-    FrameColor_ = colour;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetLineStyle(uint8_t style)
 {
-    if (style >= 5 || style == LineStyle_)
+    if (style >= 5 || !ChangeField(LineStyle_, style))
         return;
-    LineStyle_ = style;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetFrameVisible(bool visible)
 {
-    if (Kind_ == Line || uint8_t(visible) == Frame_)
+    if (Kind_ == Line || !ChangeField(Frame_, uint8_t(visible)))
         return;
-    Frame_ = visible;
     PictureValid_ = 0;
 }
 
 void TFigureRect::SetCornerRadius(int index, uint8_t choice)
 {
     uint8_t &corner = CornerRadius_[index == 0 ? 0 : 1];
-    if (choice == corner)
+    if (!ChangeField(corner, choice))
         return;
-    corner = choice;
     PictureValid_ = 0;
     gradientChanged(false, true);
 }
 
 void TFigureRect::SetSectorDirection(uint8_t direction)
 {
-    if (direction == SectorDirection_)
+    if (!ChangeField(SectorDirection_, direction))
         return;
-    SectorDirection_ = direction;
     PictureValid_ = 0;
     gradientChanged(false, true);
 }
 
 void TFigureRect::SetBackFill(bool fill)
 {
-    if (uint8_t(fill) == BackFill_)
+    if (!ChangeField(BackFill_, uint8_t(fill)))
         return;
-    BackFill_ = fill;
     PictureValid_ = 0;
     if (Gradation_)
         FillBitmapValid_ = RegionValid_ = 0;
@@ -306,9 +297,8 @@ void TFigureRect::SetBackFill(bool fill)
 
 void TFigureRect::SetGradation(bool gradation)
 {
-    if (uint8_t(gradation) == Gradation_)
+    if (!ChangeField(Gradation_, uint8_t(gradation)))
         return;
-    Gradation_ = gradation;
     PictureValid_ = 0;
     if (BackFill_)
         FillBitmapValid_ = RegionValid_ = 0;
@@ -316,27 +306,24 @@ void TFigureRect::SetGradation(bool gradation)
 
 void TFigureRect::SetFillColor1(int32_t colour)
 {
-    if (colour == FillColor1_)
+    if (!ChangeField(FillColor1_, colour))
         return;
-    FillColor1_ = colour;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }
 
 void TFigureRect::SetFillColor2(int32_t colour)
 {
-    if (colour == FillColor2_)
+    if (!ChangeField(FillColor2_, colour))
         return;
-    FillColor2_ = colour;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }
 
 void TFigureRect::SetGradientAngle(int angle)
 {
-    if (angle == GradientAngle_)
+    if (!ChangeField(GradientAngle_, angle))
         return;
-    GradientAngle_ = angle;
     PictureValid_ = 0;
     gradientChanged(true, false);
 }
@@ -353,13 +340,13 @@ void TFigureRect::Prepare(const TRenderTarget &target, bool force)
         Picture_.Clear();
         if (!Rect.IsEmpty()) {
             const QSize dpi = renderDpi(target);
-            const int w = RoundToInt(Rect.Width() * static_cast<long double>(dpi.width()) / 96);
-            const int h = RoundToInt(Rect.Height() * static_cast<long double>(dpi.height()) / 96);
+            const int w = LayoutToPixels(Rect.Width(), dpi.width());
+            const int h = LayoutToPixels(Rect.Height(), dpi.height());
             const int side = std::max(w, h);
             TCanvas canvas(Picture_, dpi.width(), dpi.height());
             Picture_.SetSize(side, side);
-            const int px = RoundToInt((ClipPos - Rect.Left) * static_cast<long double>(dpi.width()) / 96);
-            const int py = RoundToInt((ClipPos - Rect.Top) * static_cast<long double>(dpi.height()) / 96);
+            const int px = LayoutToPixels(ClipPos - Rect.Left, dpi.width());
+            const int py = LayoutToPixels(ClipPos - Rect.Top, dpi.height());
             // Nothing is drawn outside the object's own rectangle, whatever the pen.
             TRect clip{0, 0, w, h};
             switch (ClipMode) {
@@ -370,7 +357,7 @@ void TFigureRect::Prepare(const TRenderTarget &target, bool force)
             default: break;
             }
             canvas.SetClipRect(clip);
-            renderPicture(canvas, {0, 0, w, h}, std::max(1, RoundToInt(LineWidth_ * static_cast<long double>(dpi.height()) / 96)));
+            renderPicture(canvas, {0, 0, w, h}, std::max(1, LayoutToPixels(LineWidth_, dpi.height())));
         }
         PictureValid_ = 1;
     }
@@ -470,7 +457,7 @@ void TFigureRect::CalcPrintRect(const TRenderTarget &caps, QPoint offset, bool k
     const long double height = PrintRect_.Height();
     // A gradient needs no more than half the resolution of a fine printer; a coarse one gets the screen's.
     const QSize size = caps.LogPixelsY <= 200
-                           ? QSize(RoundToInt(96.0L / caps.LogPixelsX * width), RoundToInt(96.0L / caps.LogPixelsY * height))
+                           ? QSize(PixelsToLayout(width, caps.LogPixelsX), PixelsToLayout(height, caps.LogPixelsY))
                            : QSize(RoundToInt(width * 0.48L), RoundToInt(height * 0.48L));
     PrintFill_ = gradientBitmap(size.width(), size.height());
     FillGradient(PrintFill_, GradientAngle_, ColorFromBgr(FillColor1_), ColorFromBgr(FillColor2_));

@@ -1,6 +1,6 @@
 #include "drawing/IllustRect.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/DesignGlobals.h"
@@ -25,7 +25,7 @@ QImage stretched(const QImage &picture, int w, int h)
     QImage image(w, h, Bitmap24Format);
     image.fill(Qt::white);
     QPainter painter(&image);
-    TCanvas canvas(painter, 96, 96);
+    TCanvas canvas(painter, LayoutDpi, LayoutDpi);
     PrintBitmap(canvas, picture, {0, 0, w, h}, SRCCOPY);
     return image;
 }
@@ -187,9 +187,8 @@ void TIllustRect::RotatePicture(int kind)
 
 void TIllustRect::SetMaskIndex(int index)
 {
-    if (index == MaskIndex_)
+    if (!ChangeField(MaskIndex_, index))
         return;
-    MaskIndex_ = index;
     // A number the list does not have leaves no shape behind, not the one chosen before.
     MaskImage_.reset();
     if (index >= 0) {
@@ -207,9 +206,8 @@ void TIllustRect::SetMaskIndex(int index)
 
 void TIllustRect::SetTransparentColor(uint32_t colour)
 {
-    if (colour == TransparentColor_)
+    if (!ChangeField(TransparentColor_, colour))
         return;
-    TransparentColor_ = colour;
     if (colour != clNone) {
         MaskIndex_ = -1;
         MaskImage_.reset();
@@ -235,17 +233,15 @@ void TIllustRect::SetMaskRect(const TRect &rect)
 
 void TIllustRect::SetMaskTurned(uint8_t turned)
 {
-    if (turned == MaskTurned_)
+    if (!ChangeField(MaskTurned_, turned))
         return;
-    MaskTurned_ = turned;
     DropDisplayCache();
 }
 
 void TIllustRect::SetPrintMode(bool printMode)
 {
-    if (printMode == PrintMode_)
+    if (!ChangeField(PrintMode_, printMode))
         return;
-    PrintMode_ = printMode;
     DropDisplayCache();
 }
 
@@ -324,13 +320,13 @@ void TIllustRect::Draw(TCanvas &canvas, int dx, int dy)
 void TIllustRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins)
 {
     TDrawRect::CalcPrintRect(target, offset, keepMargins);
-    const long double dpiX = target.LogPixelsX;
-    const long double dpiY = target.LogPixelsY;
-    const int left = RoundToInt((MaskRect_.Left - Rect.Left) * dpiX / 96);
-    const int top = RoundToInt((MaskRect_.Top - Rect.Top) * dpiY / 96);
-    PrintMaskRect_ = {left, top, left + RoundToInt(MaskRect_.Width() * dpiX / 96),
-                      top + RoundToInt(MaskRect_.Height() * dpiY / 96)};
-    const TRect inner = Frame.Visible() ? Frame.GetInnerRect(PrintRect_, static_cast<double>(dpiY / 96)) : PrintRect_;
+    const int dpiX = target.LogPixelsX;
+    const int dpiY = target.LogPixelsY;
+    const int left = LayoutToPixels(MaskRect_.Left - Rect.Left, dpiX);
+    const int top = LayoutToPixels(MaskRect_.Top - Rect.Top, dpiY);
+    PrintMaskRect_ = {left, top, left + LayoutToPixels(MaskRect_.Width(), dpiX),
+                      top + LayoutToPixels(MaskRect_.Height(), dpiY)};
+    const TRect inner = Frame.Visible() ? Frame.GetInnerRect(PrintRect_, LayoutScale(dpiY)) : PrintRect_;
     // A cache of another printer or picture would print the wrong pixels.
     PrintCache_.reset();
     if (!inner.IsEmpty() && TransparentColor_ == clNone && Picture_.width() > inner.Width()
@@ -346,7 +342,7 @@ void TIllustRect::Print(TCanvas &canvas, int dx, int dy)
     if (Picture_.isNull() || PrintRect_.IsEmpty())
         return;
     const TRect outer = moved(PrintRect_, dx, dy);
-    const TRect inner = Frame.Draw(canvas, outer, canvas.LogPixelsY() / 96.0);
+    const TRect inner = Frame.Draw(canvas, outer, LayoutScale(canvas.LogPixelsY()));
     if (inner.IsEmpty())
         return;
     const QImage &source = PrintCache_ ? *PrintCache_ : Picture_;

@@ -1,5 +1,6 @@
 #include "drawing/MaskedDraw.h"
 
+#include "base/Units.h"
 #include "drawing/Graphic.h"
 #include "drawing/MetafileEx.h"
 
@@ -178,7 +179,7 @@ QImage MaskFromShape(const TMetafileEx &shape, const TRect &maskRect, int width,
         {
             QPainter painter(&band);
             painter.translate(0, -y0);
-            TCanvas canvas(painter, 96, 96);
+            TCanvas canvas(painter, LayoutDpi, LayoutDpi);
             canvas.StretchDraw(maskRect, shape);
         }
         for (int y = 0; y < rows; ++y) {

@@ -106,7 +106,9 @@ void TNameRect::LoadFromStream(TObjectStream &stream)
 {
     const TStoredMeta meta = ReadStoredMeta(stream);
     const uint8_t printHonor = StreamVersion >= 200 ? stream.Read<uint8_t>() : 1;
-    const auto sizeStep = StreamVersion >= 500 ? stream.Read<uint32_t>() : 3;
+    // The name's step is stored unsigned: a value beyond the int range (a damaged document) is a large step.
+    const int sizeStep =
+        StreamVersion >= 500 ? static_cast<int>(std::min<uint32_t>(stream.Read<uint32_t>(), INT32_MAX)) : 3;
     ApplyStoredMeta(meta);
     PrintHonor = printHonor;
     SizeStep = sizeStep;
@@ -116,7 +118,7 @@ void TNameRect::SaveToStream(TObjectStream &stream) const
 {
     TMetaRect::SaveToStream(stream);
     stream.Write<uint8_t>(PrintHonor);
-    stream.Write<uint32_t>(SizeStep);
+    stream.Write<uint32_t>(static_cast<uint32_t>(SizeStep));
 }
 
 void TNameRect::Clear()
@@ -134,37 +136,24 @@ void TNameRect::Clear()
 
 void TNameRect::UpdateFontHeight()
 {
-    // A damaged document may hold any step; the table takes the nearest one.
-    BaseHeight_ = NameSizeHeight(MainSizeRow ? 0 : SenderStyle, static_cast<int>(std::min<uint32_t>(SizeStep, 5)));
+    BaseHeight_ = NameSizeHeight(MainSizeRow ? 0 : SenderStyle, SizeStep);
     TMetaRect::UpdateFontHeight();
 }
 
-namespace {
+void TNameRect::SetKind(uint8_t kind) { SetDrawnField(Kind_, kind); }
 
-template <class T> void setField(T &field, const T &value, uint8_t &pictureValid)
-{
-    if (ChangeField(field, value))
-        pictureValid = 0;
-}
-
-}  // namespace
-
-void TNameRect::SetKind(uint8_t kind) { setField(Kind_, kind, PictureValid_); }
-
-void TNameRect::SetName(const QString &text)
-{
-    Name_ = IgnoreName_ ? text : normalizedName(text);
-    PictureValid_ = 0;
-}
+void TNameRect::SetName(const QString &text) { SetDrawnField(Name_, IgnoreName_ ? text : normalizedName(text)); }
 
 void TNameRect::SetHonor(const QString &text)
 {
-    if (Honor_ != text && PrintHonor)
-        PictureValid_ = 0;
-    Honor_ = text;
+    // An honorific that is not printed changes nothing drawn.
+    if (PrintHonor)
+        SetDrawnField(Honor_, text);
+    else
+        Honor_ = text;
 }
 
-void TNameRect::SetNote(const QString &text) { setField(Note_, text, PictureValid_); }
+void TNameRect::SetNote(const QString &text) { SetDrawnField(Note_, text); }
 
 void TNameRect::SetJointCount(int count) { Joints_.resize(std::max(0, count)); }
 
@@ -175,10 +164,8 @@ QString TNameRect::GetJointName(int index) const
 
 void TNameRect::SetJointName(int index, const QString &text)
 {
-    if (index < 0 || index >= Joints_.size())
-        return;
-    Joints_[index].Name = normalizedName(text);
-    PictureValid_ = 0;
+    if (index >= 0 && index < Joints_.size())
+        SetDrawnField(Joints_[index].Name, normalizedName(text));
 }
 
 QString TNameRect::GetJointHonor(int index) const
@@ -189,20 +176,20 @@ QString TNameRect::GetJointHonor(int index) const
 void TNameRect::SetJointHonor(int index, const QString &text)
 {
     if (index >= 0 && index < Joints_.size())
-        setField(Joints_[index].Honor, text, PictureValid_);
+        SetDrawnField(Joints_[index].Honor, text);
 }
 
 void TNameRect::SetJointNote(int index, const QString &text)
 {
     if (index >= 0 && index < Joints_.size())
-        setField(Joints_[index].Note, text, PictureValid_);
+        SetDrawnField(Joints_[index].Note, text);
 }
 
-void TNameRect::SetOption124(uint8_t align) { setField(NameAlign_, align, PictureValid_); }
+void TNameRect::SetOption124(uint8_t align) { SetDrawnField(NameAlign_, align); }
 
-void TNameRect::SetOmitName(bool omit) { setField(IgnoreName_, static_cast<uint8_t>(omit), PictureValid_); }
+void TNameRect::SetOmitName(bool omit) { SetDrawnField(IgnoreName_, static_cast<uint8_t>(omit)); }
 
-void TNameRect::SetCorpName(const QString &text) { setField(CompanyName_, text, PictureValid_); }
+void TNameRect::SetCorpName(const QString &text) { SetDrawnField(CompanyName_, text); }
 
 QString TNameRect::GetDepartment(int index) const
 {
@@ -212,84 +199,76 @@ QString TNameRect::GetDepartment(int index) const
 void TNameRect::SetDepartment(int index, const QString &text)
 {
     if (index >= 0 && index < 2)
-        setField(Departments_[index], text, PictureValid_);
+        SetDrawnField(Departments_[index], text);
 }
 
-void TNameRect::SetPost(const QString &text) { setField(Post_, text, PictureValid_); }
+void TNameRect::SetPost(const QString &text) { SetDrawnField(Post_, text); }
 
-void TNameRect::SetRatio1(double ratio) { setField(CompanyRatio_, ratio, PictureValid_); }
+void TNameRect::SetRatio1(double ratio) { SetDrawnField(CompanyRatio_, ratio); }
 
-void TNameRect::SetRatio2(double ratio) { setField(DeptRatio_, ratio, PictureValid_); }
+void TNameRect::SetRatio2(double ratio) { SetDrawnField(DeptRatio_, ratio); }
 
-void TNameRect::SetRatio3(double ratio) { setField(PostRatio_, ratio, PictureValid_); }
+void TNameRect::SetRatio3(double ratio) { SetDrawnField(PostRatio_, ratio); }
 
-void TNameRect::SetOption177(uint8_t companyBreak) { setField(CompanyBreak_, companyBreak, PictureValid_); }
+void TNameRect::SetOption177(uint8_t companyBreak) { SetDrawnField(CompanyBreak_, companyBreak); }
 
-void TNameRect::SetOption179(uint8_t spread) { setField(SpreadChars_, spread, PictureValid_); }
+void TNameRect::SetOption179(uint8_t spread) { SetDrawnField(SpreadChars_, spread); }
 
 // ---- Layouts ----
 
+bool TNameRect::hasText() const
+{
+    if (Kind_ != 2)
+        return !Name_.isEmpty();
+    return !Name_.isEmpty() || !CompanyName_.isEmpty() || !Departments_[0].isEmpty() ||
+           !Departments_[1].isEmpty() || !Post_.isEmpty();
+}
+
 void TNameRect::RenderContent(TCanvas &canvas, QSize size)
 {
-    TLayoutFrame frame;
-    if (Kind_ == 2) {
-        const bool company = !CompanyName_.isEmpty() || !Departments_[0].isEmpty() || !Departments_[1].isEmpty() ||
-                             !Post_.isEmpty();
-        if ((Name_.isEmpty() && !company) || !beginLayout(canvas, size, frame))
-            return;
-        renderCompany(canvas, frame);
-    } else {
-        if (Name_.isEmpty() || !beginLayout(canvas, size, frame))
-            return;
-        renderPerson(canvas, frame);
-    }
+    if (!hasText())
+        return;
+    TurnOwnFont(!WritesHorizontally());
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
-bool TNameRect::beginLayout(TCanvas &canvas, QSize size, TLayoutFrame &frame)
-{
-    frame.Size = size;
-    frame.Margin = TextMargins(canvas);
-    frame.Horizontal = Direction_ != 0;
-    if (frame.Horizontal)
-        MakeHorizontalFont(Font_.Log);
-    else
-        MakeVerticalFont(Font_.Log);
-    const int width = size.width() - 2 * frame.Margin.x();
-    const int height = size.height() - 2 * frame.Margin.y();
-    frame.Length = frame.Horizontal ? width : height;
-    frame.Breadth = frame.Horizontal ? height : width;
-    if (frame.Length < 1 || frame.Breadth < 1)
-        return false;
-    canvas.SetFont(Font_);
-    canvas.SetFontHeight(CanvasFontHeight(canvas));
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    return true;
-}
+namespace {
 
-void TNameRect::renderPerson(TCanvas &canvas, const TLayoutFrame &frame)
-{
-    const int jointLines = Kind_ == 1 ? std::min(static_cast<int>(Joints_.size()), MaxJointLines) : 0;
-    const int lines = jointLines + 1;
-    {
-        const int h = canvas.TextHeight(u"一");
-        if (!FitFontHeight(canvas, frame.Breadth, false, h * lines + (h / 8) * jointLines))
-            return;
-    }
+// The columns the personal lines share: the widest family and given names, honorific and note of all lines, the
+// character unit and gap, where the given names start and how long they are, and where the honorifics and the
+// notes stand along the lines.
+struct TPersonColumns {
+    TNameParts Widest;
+    QString Honor;
+    QString Note;
+    int Unit = 0;
+    int Gap = 0;
+    int GivenStart = 0;
+    int GivenLength = 0;
+    int HonorOffset = 0;
+    int NoteOffset = 0;
+};
 
-    // The widest family and given names, honorific and note of all lines decide the common columns.
-    TNameParts widest = nameParts(Name_);
-    QString honor = PrintHonor ? Honor_ : QString();
-    QString note = Note_;
-    for (int i = 0; i < jointLines; ++i) {
-        const TJointName &joint = Joints_[i];
-        const TNameParts parts = nameParts(joint.Name);
+// The columns of lines (the name first, then the joint names) at the canvas font, made smaller when the lines
+// are longer than the frame; false when nothing can be drawn.
+bool fitPersonColumns(TCanvas &canvas, const TTextFrame &frame, const QList<TJointName> &lines, bool printHonor,
+                      bool spread, TPersonColumns &columns)
+{
+    TNameParts &widest = columns.Widest;
+    widest = nameParts(lines[0].Name);
+    columns.Honor = printHonor ? lines[0].Honor : QString();
+    columns.Note = lines[0].Note;
+    for (const TJointName &line : lines.sliced(1)) {
+        const TNameParts parts = nameParts(line.Name);
         widest.Family = std::max(widest.Family, parts.Family);
         widest.Given = std::max(widest.Given, parts.Given);
-        if (PrintHonor && canvas.TextWidth(joint.Honor) > canvas.TextWidth(honor))
-            honor = joint.Honor;
-        if (canvas.TextWidth(joint.Note) > canvas.TextWidth(note))
-            note = joint.Note;
+        if (printHonor && canvas.TextWidth(line.Honor) > canvas.TextWidth(columns.Honor))
+            columns.Honor = line.Honor;
+        if (canvas.TextWidth(line.Note) > canvas.TextWidth(columns.Note))
+            columns.Note = line.Note;
     }
+    const QString &honor = columns.Honor;
+    const QString &note = columns.Note;
     const auto needed = [&](int unit, int gap) {
         int need = nameLength(canvas, widest, unit, gap);
         if (!honor.isEmpty()) {
@@ -305,21 +284,69 @@ void TNameRect::renderPerson(TCanvas &canvas, const TLayoutFrame &frame)
     int need = needed(unit, RoundToInt(unit / 6.0));
     if (need > frame.Length) {
         if (!FitFontHeight(canvas, frame.Length, false, need))
-            return;
+            return false;
         unit = canvas.TextWidth(u"一");
         need = needed(unit, RoundToInt(unit / 6.0));
     }
     const int sixth = RoundToInt(unit / 6.0);
     const int chars = widest.Family + widest.Given;
-    const int gap = SpreadChars_ ? spreadGap(sixth, chars, !honor.isEmpty(), frame.Length, need) : sixth;
-
+    const int gap = spread ? spreadGap(sixth, chars, !honor.isEmpty(), frame.Length, need) : sixth;
     const int G = widest.Given;
-    const int givenStart = widest.Family > 0 ? (unit + gap) * widest.Family + canvas.TextWidth(u" ") : 0;
-    const int honorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + givenStart - sixth + RoundToInt(unit / 3.0);
-    const int noteOffset = note.isEmpty() ? 0 : sixth + unit * G + givenStart + (G - 1) * gap;
-    const int givenLength = unit * G + (G - 1) * gap;
+    columns.Unit = unit;
+    columns.Gap = gap;
+    columns.GivenStart = widest.Family > 0 ? (unit + gap) * widest.Family + canvas.TextWidth(u" ") : 0;
+    columns.GivenLength = unit * G + (G - 1) * gap;
+    columns.HonorOffset = honor.isEmpty() ? 0 : (unit + gap) * G + columns.GivenStart - sixth + RoundToInt(unit / 3.0);
+    columns.NoteOffset = note.isEmpty() ? 0 : sixth + unit * G + columns.GivenStart + (G - 1) * gap;
+    return true;
+}
 
-    // Line i: its text, advances and honorific; the name first, then the joint names in their order.
+// The advances of a line whose given name is shorter than the widest one, aligned by align: 0 spread over the
+// given-name column, 1 from its start, 2 to its end, 3 centred.
+QList<int> alignedAdvances(const TPersonColumns &columns, QStringView name, uint8_t align)
+{
+    const int unit = columns.Unit;
+    const int gap = columns.Gap;
+    const int lineGiven = nameParts(name).Given;
+    int shift = 0;
+    int givenGap = gap;
+    if (lineGiven != columns.Widest.Given) {
+        const int ownLength = lineGiven * unit + (lineGiven - 1) * gap;
+        switch (align) {
+        case 0:
+            if (lineGiven != 1)
+                givenGap = (columns.GivenLength - unit * lineGiven) / (lineGiven - 1);
+            else
+                shift = (columns.GivenLength - unit) / 2;
+            break;
+        case 2: shift = columns.GivenLength - ownLength; break;
+        case 3: shift = (columns.GivenLength - ownLength) / 2; break;
+        default: break;
+        }
+    }
+    return nameAdvances(name, unit, gap, columns.GivenStart, shift, givenGap);
+}
+
+}  // namespace
+
+QList<TPlacedPiece> TNameRect::layoutPerson(TCanvas &canvas, const TTextFrame &frame) const
+{
+    const int jointLines = Kind_ == 1 ? std::min(static_cast<int>(Joints_.size()), MaxJointLines) : 0;
+    const int lines = jointLines + 1;
+    {
+        const int h = canvas.TextHeight(u"一");
+        if (!FitFontHeight(canvas, frame.Breadth, false, h * lines + (h / 8) * jointLines))
+            return {};
+    }
+    // The name first, then the joint names in their order.
+    QList<TJointName> printed{{Name_, Honor_, Note_}};
+    printed.append(Joints_.mid(0, jointLines));
+    TPersonColumns columns;
+    if (!fitPersonColumns(canvas, frame, printed, PrintHonor, SpreadChars_, columns))
+        return {};
+
+    // The lines form a block centred across, each a line height and a gap from the next.
+    const int height = canvas.FontHeight();
     const int h = canvas.TextHeight(u"一");
     const int lineGap = h / 8;
     const int middle = lines % 2 ? lines / 2 : lines / 2 - 1;
@@ -330,62 +357,32 @@ void TNameRect::renderPerson(TCanvas &canvas, const TLayoutFrame &frame)
             return frame.At(frame.AlongMargin(), centred + frame.AcrossMargin() - (lines % 2 ? 0 : h) + step);
         return frame.At(frame.AlongMargin(), centred + frame.AcrossMargin() + h - step);
     };
-    struct TLine {
-        QString Text;
-        QString Honor;
-        QString Note;
-    };
-    QList<TLine> printed{{Name_, Honor_, Note_}};
-    for (int i = 0; i < jointLines; ++i)
-        printed.append({Joints_[i].Name, Joints_[i].Honor, Joints_[i].Note});
-
     const auto along = [&](QPoint start, int offset) {
         return frame.Horizontal ? start + QPoint(offset, 0) : start + QPoint(0, offset);
     };
+    QList<TPlacedPiece> pieces;
     for (int i = 0; i < lines; ++i) {
-        const TLine &line = printed[i];
-        const int lineGiven = nameParts(line.Text).Given;
-        int shift = 0;
-        int givenGap = gap;
-        if (lineGiven != G) {
-            const int ownLength = lineGiven * unit + (lineGiven - 1) * gap;
-            switch (NameAlign_) {
-            case 0:
-                if (lineGiven != 1)
-                    givenGap = (givenLength - unit * lineGiven) / (lineGiven - 1);
-                else
-                    shift = (givenLength - unit) / 2;
-                break;
-            case 2: shift = givenLength - ownLength; break;
-            case 3: shift = (givenLength - ownLength) / 2; break;
-            default: break;
-            }
-        }
+        const TJointName &line = printed[i];
         const QPoint start = lineStart(i);
-        const QList<int> advances = nameAdvances(line.Text, unit, gap, givenStart, shift, givenGap);
-        DrawPiece(canvas, frame.Size, start.x(), start.y(), line.Text, advances.constData());
-        if (PrintHonor && !line.Honor.isEmpty()) {
-            const bool narrow = charCount(line.Honor) > 2;
-            if (narrow)
-                canvas.SetFontWidthRatio(0.75);
-            const QPoint at = along(start, honorOffset);
-            DrawPiece(canvas, frame.Size, at.x(), at.y(), line.Honor);
-            if (narrow)
-                canvas.SetFontWidthRatio(1);
-        }
+        pieces.append({line.Name, start, height, alignedAdvances(columns, line.Name, NameAlign_)});
+        if (PrintHonor && !line.Honor.isEmpty())
+            pieces.append(
+                {line.Honor, along(start, columns.HonorOffset), height, {}, charCount(line.Honor) > 2 ? 0.75 : 1});
     }
 
-    const int noteHeight = truncToInt(canvas.FontHeight() / 3.0 * 2);
-    if (Kind_ != 1 || note.isEmpty() || noteHeight >= 0)
-        return;
+    const int noteHeight = truncToInt(height / 3.0 * 2);
+    if (Kind_ != 1 || columns.Note.isEmpty() || noteHeight >= 0)
+        return pieces;
     canvas.SetFontHeight(noteHeight);
     const int down = (h - canvas.TextHeight(u"一")) / 2;
     for (int i = 0; i < lines; ++i) {
         if (printed[i].Note.isEmpty())
             continue;
-        const QPoint at = along(lineStart(i), noteOffset) + (frame.Horizontal ? QPoint(0, down) : QPoint(-down, 0));
-        DrawPiece(canvas, frame.Size, at.x(), at.y(), printed[i].Note);
+        const QPoint at =
+            along(lineStart(i), columns.NoteOffset) + (frame.Horizontal ? QPoint(0, down) : QPoint(-down, 0));
+        pieces.append({printed[i].Note, at, noteHeight});
     }
+    return pieces;
 }
 
 namespace {
@@ -403,114 +400,186 @@ struct TLinePair {
 
 }  // namespace
 
-void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
+// The company layout: the company, department and post lines (each broken in two where that helps) stacked
+// above the name line, the whole block fitted to the frame and centred across it.
+class TNameRect::TCompanyLayout {
+public:
+    TCompanyLayout(const TNameRect &name, TCanvas &canvas, const TTextFrame &frame);
+    QList<TPlacedPiece> Place();
+
+private:
+    int unit() const { return canvas_.TextWidth(u"一"); }
+    int lineHeight() const { return canvas_.TextHeight(u"一"); }
+    int honorWidth() const { return honor_ ? RoundToInt(unit() / 3.0) + canvas_.TextWidth(name_.Honor_) : 0; }
+    int nameGap() const { return name_.IgnoreName_ ? 0 : RoundToInt(unit() / 6.0); }
+    bool hasTwoFreeLines() const { return freeText_ && !freeText_->Second.isEmpty(); }
+    bool selectItem(int k, int nameHeight);
+    template <class Visit> void forEachItem(int nameHeight, Visit visit);
+    int stackHeight(int nameHeight);
+    int nameNeed(int nameHeight, int gap);
+
+    bool fitName(int &h);
+    void breakLongTexts(int h);
+    bool joinBreaksThatFit(int &h);
+    void narrowLongLines();
+    QList<TPlacedPiece> place(int h);
+    void placeNameLine(QList<TPlacedPiece> &pieces, int h, int start, int nameAcross);
+
+    const TNameRect &name_;
+    TCanvas &canvas_;
+    const TTextFrame &frame_;
+    const bool honor_;
+    const bool shortPost_;
+    // How many company texts there are; 0 once a size comes to nothing, which drops the whole company part.
+    int companyTexts_;
+    std::array<double, 4> ratios_;
+    // The company name, both departments and a long post.
+    std::array<TLinePair, 4> items_;
+    // A free-text name with a full-width space, which may be broken like a company text.
+    std::optional<TLinePair> freeText_;
+};
+
+TNameRect::TCompanyLayout::TCompanyLayout(const TNameRect &name, TCanvas &canvas, const TTextFrame &frame)
+    : name_(name),
+      canvas_(canvas),
+      frame_(frame),
+      honor_(name.PrintHonor && !name.Honor_.isEmpty()),
+      shortPost_(!name.Post_.isEmpty() && charCount(name.Post_) <= 6),
+      companyTexts_(static_cast<int>(!name.CompanyName_.isEmpty()) + !name.Departments_[0].isEmpty() +
+                    !name.Departments_[1].isEmpty() + !name.Post_.isEmpty()),
+      ratios_{name.CompanyRatio_, name.DeptRatio_, name.DeptRatio_, name.PostRatio_},
+      items_{TLinePair{name.CompanyName_}, TLinePair{name.Departments_[0]}, TLinePair{name.Departments_[1]},
+             TLinePair{shortPost_ ? QString() : name.Post_}}
 {
-    const int length = frame.Length;
-    const int breadth = frame.Breadth;
-    const bool honor = PrintHonor && !Honor_.isEmpty();
-    int companyTexts = static_cast<int>(!CompanyName_.isEmpty()) + !Departments_[0].isEmpty() +
-                       !Departments_[1].isEmpty() + !Post_.isEmpty();
-    const bool shortPost = !Post_.isEmpty() && charCount(Post_) <= 6;
-    std::array<double, 4> ratios{CompanyRatio_, DeptRatio_, DeptRatio_, PostRatio_};
-    std::array<TLinePair, 4> items{TLinePair{CompanyName_}, TLinePair{Departments_[0]}, TLinePair{Departments_[1]},
-                                   TLinePair{shortPost ? QString() : Post_}};
-    const auto unit = [&] { return canvas.TextWidth(u"一"); };
-    const auto lineHeight = [&] { return canvas.TextHeight(u"一"); };
-    const auto honorWidth = [&] { return honor ? RoundToInt(unit() / 3.0) + canvas.TextWidth(Honor_) : 0; };
-    // Selects item k's size for the name height; a size that comes to nothing drops the whole company part.
-    const auto selectItem = [&](int k, int nameHeight) {
-        const int height = truncToInt(nameHeight * ratios[k]);
-        if (height == 0)
-            companyTexts = 0;
-        canvas.SetFontHeight(height);
-        return height != 0;
-    };
-    const auto stackHeight = [&](int nameHeight) {
-        const int h0 = lineHeight();
-        int stack = 0;
-        bool first = true;
-        for (int k = 0; k < 4 && companyTexts > 0; ++k) {
-            if (items[k].First.isEmpty())
-                continue;
-            if (!selectItem(k, nameHeight))
-                break;
-            const int hk = lineHeight();
-            stack += hk + (first ? h0 / 4 : h0 / 16) + (items[k].Second.isEmpty() ? 0 : hk);
-            first = false;
-        }
-        canvas.SetFontHeight(nameHeight);
-        return companyTexts > 0 ? stack : 0;
-    };
-    // The name's length with the honorific and, after company texts, the indent and a short post before it.
-    const auto nameNeed = [&](int nameHeight, int gap) {
-        const int u = unit();
-        int need = nameLength(canvas, nameParts(Name_), u, gap) + honorWidth();
-        if (companyTexts > 0) {
-            need += u / 2;
-            if (shortPost && truncToInt(nameHeight * ratios[3]) != 0) {
-                canvas.SetFontHeight(truncToInt(nameHeight * ratios[3]));
-                need += canvas.TextWidth(Post_);
-                canvas.SetFontHeight(nameHeight);
-            }
-        }
-        return need;
-    };
-    const auto nameGap = [&] { return IgnoreName_ ? 0 : RoundToInt(unit() / 6.0); };
+    if (name.IgnoreName_ && name.Name_.contains(Ideographic))
+        freeText_ = TLinePair{name.Name_};
+}
 
-    int h = canvas.FontHeight();
-    if (lineHeight() > breadth) {
-        if (!FitFontHeight(canvas, breadth, false, lineHeight()))
-            return;
-        h = canvas.FontHeight();
+QList<TPlacedPiece> TNameRect::TCompanyLayout::Place()
+{
+    int h = 0;
+    if (!fitName(h))
+        return {};
+    if (name_.CompanyBreak_)
+        breakLongTexts(h);
+    if (!joinBreaksThatFit(h))
+        return {};
+    canvas_.SetFontHeight(h);
+    if (companyTexts_ > 0)
+        narrowLongLines();
+    return place(h);
+}
+
+// Selects item k's size for the name height; a size that comes to nothing drops the whole company part.
+bool TNameRect::TCompanyLayout::selectItem(int k, int nameHeight)
+{
+    const int height = truncToInt(nameHeight * ratios_[k]);
+    if (height == 0)
+        companyTexts_ = 0;
+    canvas_.SetFontHeight(height);
+    return height != 0;
+}
+
+// Calls visit(k, indent) for each company text k, selected at its size for the name height, with the indent
+// it stands at (a quarter unit more after each company and department line); stops where a size comes to
+// nothing, and leaves the canvas at the name height.
+template <class Visit> void TNameRect::TCompanyLayout::forEachItem(int nameHeight, Visit visit)
+{
+    int indent = 0;
+    for (int k = 0; k < 4 && companyTexts_ > 0; ++k) {
+        if (items_[k].First.isEmpty())
+            continue;
+        if (!selectItem(k, nameHeight))
+            break;
+        visit(k, k < 3 ? indent : 0);
+        if (k < 3)
+            indent += unit() / 4;
     }
-    std::optional<TLinePair> freeText;
-    if (IgnoreName_ && Name_.contains(Ideographic)) {
-        freeText = TLinePair{Name_};
-    } else {
-        const int need = nameNeed(h, nameGap());
-        if (need > length) {
-            if (!FitFontHeight(canvas, length, false, need))
-                return;
-            h = canvas.FontHeight();
+    canvas_.SetFontHeight(nameHeight);
+}
+
+// The height of the company lines above the name line at the name height.
+int TNameRect::TCompanyLayout::stackHeight(int nameHeight)
+{
+    const int h0 = lineHeight();
+    int stack = 0;
+    bool first = true;
+    forEachItem(nameHeight, [&](int k, int) {
+        const int hk = lineHeight();
+        stack += hk + (first ? h0 / 4 : h0 / 16) + (items_[k].Second.isEmpty() ? 0 : hk);
+        first = false;
+    });
+    return companyTexts_ > 0 ? stack : 0;
+}
+
+// The name's length with the honorific and, after company texts, the indent and a short post before it.
+int TNameRect::TCompanyLayout::nameNeed(int nameHeight, int gap)
+{
+    const int u = unit();
+    int need = nameLength(canvas_, nameParts(name_.Name_), u, gap) + honorWidth();
+    if (companyTexts_ > 0) {
+        need += u / 2;
+        if (shortPost_ && truncToInt(nameHeight * ratios_[3]) != 0) {
+            canvas_.SetFontHeight(truncToInt(nameHeight * ratios_[3]));
+            need += canvas_.TextWidth(name_.Post_);
+            canvas_.SetFontHeight(nameHeight);
         }
     }
+    return need;
+}
 
-    if (CompanyBreak_) {
-        if (freeText && canvas.TextWidth(freeText->First) + (companyTexts > 0 ? unit() / 2 : 0) + honorWidth() -
-                                2 * unit() >
-                            length)
-            SplitCompanyText(freeText->First, freeText->Second);
-        int indent = 0;
-        for (int k = 0; k < 4 && companyTexts > 0; ++k) {
-            if (items[k].First.isEmpty())
-                continue;
-            if (!selectItem(k, h))
-                break;
-            const int u = unit();
-            if (canvas.TextWidth(items[k].First) - u + (k < 3 ? indent : 0) > length)
-                SplitCompanyText(items[k].First, items[k].Second);
-            if (k < 3)
-                indent += u / 4;
-        }
-        canvas.SetFontHeight(h);
+// The name height that fits one line across and the name along; false when nothing can be drawn.
+bool TNameRect::TCompanyLayout::fitName(int &h)
+{
+    h = canvas_.FontHeight();
+    if (lineHeight() > frame_.Breadth) {
+        if (!FitFontHeight(canvas_, frame_.Breadth, false, lineHeight()))
+            return false;
+        h = canvas_.FontHeight();
     }
+    if (freeText_)
+        return true;
+    const int need = nameNeed(h, nameGap());
+    if (need > frame_.Length) {
+        if (!FitFontHeight(canvas_, frame_.Length, false, need))
+            return false;
+        h = canvas_.FontHeight();
+    }
+    return true;
+}
 
-    // Breaks that fit on one line after the font was made smaller are joined again, the narrowest first.
+// Breaks the free text and the company texts that are too long for the frame at a full-width space.
+void TNameRect::TCompanyLayout::breakLongTexts(int h)
+{
+    const int length = frame_.Length;
+    if (freeText_ &&
+        canvas_.TextWidth(freeText_->First) + (companyTexts_ > 0 ? unit() / 2 : 0) + honorWidth() - 2 * unit() > length)
+        SplitCompanyText(freeText_->First, freeText_->Second);
+    forEachItem(h, [&](int k, int indent) {
+        if (canvas_.TextWidth(items_[k].First) - unit() + indent > length)
+            SplitCompanyText(items_[k].First, items_[k].Second);
+    });
+}
+
+// Fits the block to the frame; breaks that fit on one line after the font was made smaller are joined again,
+// the narrowest first, and the block fitted again. False when nothing can be drawn.
+bool TNameRect::TCompanyLayout::joinBreaksThatFit(int &h)
+{
+    const int length = frame_.Length;
     int fitted = h;
     for (;;) {
-        canvas.SetFontHeight(h);
-        if (freeText) {
-            const int width = std::max(canvas.TextWidth(freeText->First), canvas.TextWidth(freeText->Second)) +
-                              unit() + honorWidth() + (companyTexts > 0 ? unit() / 2 : 0);
-            if (width > length && !FitFontHeight(canvas, length, false, width))
-                return;
+        canvas_.SetFontHeight(h);
+        if (freeText_) {
+            const int width = std::max(canvas_.TextWidth(freeText_->First), canvas_.TextWidth(freeText_->Second)) +
+                              unit() + honorWidth() + (companyTexts_ > 0 ? unit() / 2 : 0);
+            if (width > length && !FitFontHeight(canvas_, length, false, width))
+                return false;
         }
-        fitted = canvas.FontHeight();
-        const int need = lineHeight() * (freeText && !freeText->Second.isEmpty() ? 2 : 1) +
-                         (companyTexts > 0 ? stackHeight(fitted) : 0);
-        if (need > breadth && !FitFontHeight(canvas, breadth, false, need))
-            return;
-        fitted = canvas.FontHeight();
+        fitted = canvas_.FontHeight();
+        const int need = lineHeight() * (hasTwoFreeLines() ? 2 : 1) + (companyTexts_ > 0 ? stackHeight(fitted) : 0);
+        if (need > frame_.Breadth && !FitFontHeight(canvas_, frame_.Breadth, false, need))
+            return false;
+        fitted = canvas_.FontHeight();
 
         TLinePair *best = nullptr;
         int bestWidth = 0;
@@ -520,144 +589,160 @@ void TNameRect::renderCompany(TCanvas &canvas, const TLayoutFrame &frame)
                 bestWidth = width;
             }
         };
-        if (freeText && !freeText->Second.isEmpty())
-            consider(*freeText, canvas.TextWidth(freeText->First) + canvas.TextWidth(freeText->Second) - unit() +
-                                    honorWidth());
-        int indent = 0;
-        for (int k = 0; k < 4 && companyTexts > 0; ++k) {
-            if (items[k].First.isEmpty())
-                continue;
-            if (!selectItem(k, fitted))
-                break;
-            const int u = unit();
-            if (!items[k].Second.isEmpty())
-                consider(items[k], canvas.TextWidth(items[k].First) + canvas.TextWidth(items[k].Second) - u +
-                                       (k < 3 ? indent : 0));
-            if (k < 3)
-                indent += u / 4;
-        }
-        canvas.SetFontHeight(fitted);
+        if (hasTwoFreeLines())
+            consider(*freeText_, canvas_.TextWidth(freeText_->First) + canvas_.TextWidth(freeText_->Second) -
+                                     unit() + honorWidth());
+        forEachItem(fitted, [&](int k, int indent) {
+            if (!items_[k].Second.isEmpty())
+                consider(items_[k], canvas_.TextWidth(items_[k].First) + canvas_.TextWidth(items_[k].Second) -
+                                        unit() + indent);
+        });
         if (!best)
             break;
         best->Join();
     }
     h = fitted;
-    canvas.SetFontHeight(h);
+    return true;
+}
 
-    // Company lines still too long get a smaller ratio; department lines never stand larger than the company.
-    if (companyTexts > 0) {
-        const int u = unit();
-        int indent = 0;
-        for (int k = 0; k < 4; ++k) {
-            const TLinePair &item = items[k];
-            if (item.First.isEmpty())
-                continue;
-            int w = canvas.TextWidth(item.First);
-            if (!item.Second.isEmpty()) {
-                const bool secondWider = canvas.TextWidth(item.Second) >= canvas.TextWidth(item.First);
-                w = canvas.TextWidth((secondWider ? item.Second : item.First) + QStringLiteral("一"));
-            }
-            if (k < 3) {
-                w += indent;
-                indent = u / 4;
-            }
-            const double fit = static_cast<double>(length) / (w + u);
-            if (ratios[k] > fit) {
-                ratios[k] = fit;
-                if (k == 0) {
-                    ratios[1] = std::min(ratios[1], ratios[0]);
-                    ratios[2] = std::min(ratios[2], ratios[0]);
-                } else if (k == 1) {
-                    ratios[2] = std::min(ratios[2], ratios[1]);
-                } else if (k == 2) {
-                    ratios[1] = std::min(ratios[1], ratios[2]);
-                }
+// Company lines still too long get a smaller ratio; department lines never stand larger than the company.
+void TNameRect::TCompanyLayout::narrowLongLines()
+{
+    const int u = unit();
+    int indent = 0;
+    for (int k = 0; k < 4; ++k) {
+        const TLinePair &item = items_[k];
+        if (item.First.isEmpty())
+            continue;
+        int w = canvas_.TextWidth(item.First);
+        if (!item.Second.isEmpty()) {
+            const bool secondWider = canvas_.TextWidth(item.Second) >= canvas_.TextWidth(item.First);
+            w = canvas_.TextWidth((secondWider ? item.Second : item.First) + QStringLiteral("一"));
+        }
+        if (k < 3) {
+            w += indent;
+            indent = u / 4;
+        }
+        const double fit = static_cast<double>(frame_.Length) / (w + u);
+        if (ratios_[k] > fit) {
+            ratios_[k] = fit;
+            if (k == 0) {
+                ratios_[1] = std::min(ratios_[1], ratios_[0]);
+                ratios_[2] = std::min(ratios_[2], ratios_[0]);
+            } else if (k == 1) {
+                ratios_[2] = std::min(ratios_[2], ratios_[1]);
+            } else if (k == 2) {
+                ratios_[1] = std::min(ratios_[1], ratios_[2]);
             }
         }
     }
+}
 
-    const int stack = companyTexts > 0 ? stackHeight(h) : 0;
+// Places the company lines from the first one across, then the name line as the last line of the block (top
+// when horizontal, right edge of the leftmost column).
+QList<TPlacedPiece> TNameRect::TCompanyLayout::place(int h)
+{
+    const int breadth = frame_.Breadth;
+    const int stack = companyTexts_ > 0 ? stackHeight(h) : 0;
     const int H = lineHeight();
     const int u = unit();
-    const int total = H + (freeText && !freeText->Second.isEmpty() ? H : 0) + stack;
+    const int total = H + (hasTwoFreeLines() ? H : 0) + stack;
     const int outside = (breadth - total) / 2;
     // Across: lines step down, columns step left.
-    const int step = frame.Horizontal ? 1 : -1;
-    int across = frame.Horizontal ? outside + frame.Margin.y() : frame.Margin.x() + breadth - outside;
+    const int step = frame_.Horizontal ? 1 : -1;
+    int across = frame_.Horizontal ? outside + frame_.Margin.y() : frame_.Margin.x() + breadth - outside;
     const int gap16 = u / 16;
     const int gap4 = u / 4;
 
-    if (companyTexts > 0) {
+    QList<TPlacedPiece> pieces;
+    if (companyTexts_ > 0) {
         int indent = 0;
         for (int k = 0; k < 4; ++k) {
-            const TLinePair &item = items[k];
+            const TLinePair &item = items_[k];
             if (item.First.isEmpty())
                 continue;
             if (k == 3) {
-                if (companyTexts > 1)
+                if (companyTexts_ > 1)
                     across += step * (gap4 - gap16);
                 indent = 0;
             }
             selectItem(k, h);
+            const int height = canvas_.FontHeight();
             const int hk = lineHeight();
             const int uk = unit();
-            const QPoint first = frame.At(frame.AlongMargin() + indent, across);
-            DrawPiece(canvas, frame.Size, first.x(), first.y(), item.First);
+            const QPoint first = frame_.At(frame_.AlongMargin() + indent, across);
+            pieces.append({item.First, first, height});
             across += step * (hk + gap16);
             if (!item.Second.isEmpty()) {
-                const QPoint second = frame.At(frame.AlongMargin() + length - canvas.TextWidth(item.Second) - uk,
-                                               frame.Horizontal ? first.y() + hk : first.x() - hk);
-                DrawPiece(canvas, frame.Size, second.x(), second.y(), item.Second);
+                const int along = frame_.AlongMargin() + frame_.Length - canvas_.TextWidth(item.Second) - uk;
+                const QPoint second = frame_.At(along, frame_.Horizontal ? first.y() + hk : first.x() - hk);
+                pieces.append({item.Second, second, height});
                 across += step * hk;
             }
             indent += gap4;
         }
     }
 
-    canvas.SetFontHeight(h);
-    // The name line: the last line of the block (top when horizontal, right edge of the leftmost column).
-    const int nameAcross = frame.Horizontal ? frame.Margin.y() + breadth - outside - H : H + frame.Margin.x() + outside;
-    int start = frame.AlongMargin();
-    if (companyTexts > 0) {
-        const int postHeight = truncToInt(h * ratios[3]);
-        if (shortPost && postHeight != 0) {
-            canvas.SetFontHeight(postHeight);
+    canvas_.SetFontHeight(h);
+    const int nameAcross =
+        frame_.Horizontal ? frame_.Margin.y() + breadth - outside - H : H + frame_.Margin.x() + outside;
+    int start = frame_.AlongMargin();
+    if (companyTexts_ > 0) {
+        const int postHeight = truncToInt(h * ratios_[3]);
+        if (shortPost_ && postHeight != 0) {
+            // A short post stands before the name, centred across the name line.
+            canvas_.SetFontHeight(postHeight);
             const int hp = lineHeight();
-            const int centre = frame.Horizontal ? nameAcross + RoundToInt(H / 2.0) - RoundToInt(hp / 2.0)
-                                                : nameAcross - RoundToInt(H / 2.0) + RoundToInt(hp / 2.0);
-            const QPoint at = frame.At(frame.AlongMargin(), centre);
-            DrawPiece(canvas, frame.Size, at.x(), at.y(), Post_);
-            start += canvas.TextWidth(Post_);
-            canvas.SetFontHeight(h);
+            const int centre = frame_.Horizontal ? nameAcross + RoundToInt(H / 2.0) - RoundToInt(hp / 2.0)
+                                                 : nameAcross - RoundToInt(H / 2.0) + RoundToInt(hp / 2.0);
+            pieces.append({name_.Post_, frame_.At(frame_.AlongMargin(), centre), postHeight});
+            start += canvas_.TextWidth(name_.Post_);
+            canvas_.SetFontHeight(h);
         }
         start += u / 2;
     }
+    placeNameLine(pieces, h, start, nameAcross);
+    return pieces;
+}
 
-    if (freeText && !freeText->Second.isEmpty()) {
-        const int end = frame.AlongMargin() + length;
-        const QPoint first = frame.At(start, nameAcross - step * H);
-        DrawPiece(canvas, frame.Size, first.x(), first.y(), freeText->First);
-        const QPoint second = frame.At(end - canvas.TextWidth(freeText->Second) - honorWidth(), nameAcross);
-        DrawPiece(canvas, frame.Size, second.x(), second.y(), freeText->Second);
-        if (honor) {
-            const QPoint at = frame.At(end - canvas.TextWidth(Honor_), nameAcross);
-            DrawPiece(canvas, frame.Size, at.x(), at.y(), Honor_);
-        }
+// The name (or a free text in two lines) from start along the line, with its honorific.
+void TNameRect::TCompanyLayout::placeNameLine(QList<TPlacedPiece> &pieces, int h, int start, int nameAcross)
+{
+    const int u = unit();
+    const int H = lineHeight();
+    const QString &honor = name_.Honor_;
+    if (hasTwoFreeLines()) {
+        const int end = frame_.AlongMargin() + frame_.Length;
+        const int step = frame_.Horizontal ? 1 : -1;
+        pieces.append({freeText_->First, frame_.At(start, nameAcross - step * H), h});
+        pieces.append(
+            {freeText_->Second, frame_.At(end - canvas_.TextWidth(freeText_->Second) - honorWidth(), nameAcross), h});
+        if (honor_)
+            pieces.append({honor, frame_.At(end - canvas_.TextWidth(honor), nameAcross), h});
         return;
     }
 
-    const TNameParts parts = nameParts(Name_);
+    const QString &name = name_.Name_;
+    const TNameParts parts = nameParts(name);
     int gap = nameGap();
-    if (SpreadChars_)
-        gap = spreadGap(gap, parts.Family + parts.Given, honor, length, nameNeed(h, gap));
-    const int givenStart = parts.Family > 0 ? (u + gap) * parts.Family + canvas.TextWidth(u" ") : 0;
-    const QList<int> advances = nameAdvances(Name_, u, gap, givenStart, 0, gap);
-    const QPoint at = frame.At(start, nameAcross);
-    DrawPiece(canvas, frame.Size, at.x(), at.y(), Name_, advances.constData());
-    if (honor) {
+    if (name_.SpreadChars_)
+        gap = spreadGap(gap, parts.Family + parts.Given, honor_, frame_.Length, nameNeed(h, gap));
+    const int givenStart = parts.Family > 0 ? (u + gap) * parts.Family + canvas_.TextWidth(u" ") : 0;
+    pieces.append({name, frame_.At(start, nameAcross), h, nameAdvances(name, u, gap, givenStart, 0, gap)});
+    if (honor_) {
         const int offset = RoundToInt(u / 3.0) + (u + gap) * parts.Given + givenStart -
-                           (IgnoreName_ ? 0 : RoundToInt(u / 6.0));
-        const QPoint mark = frame.At(start + offset, nameAcross);
-        DrawPiece(canvas, frame.Size, mark.x(), mark.y(), Honor_);
+                           (name_.IgnoreName_ ? 0 : RoundToInt(u / 6.0));
+        pieces.append({honor, frame_.At(start + offset, nameAcross), h});
     }
+}
+
+QList<TPlacedPiece> TNameRect::Layout(TCanvas &canvas, QSize size) const
+{
+    const TTextFrame frame = TextFrame(canvas, size);
+    if (!hasText() || frame.IsEmpty())
+        return {};
+    SelectTextFont(canvas, !frame.Horizontal);
+    if (Kind_ == 2)
+        return TCompanyLayout(*this, canvas, frame).Place();
+    return layoutPerson(canvas, frame);
 }

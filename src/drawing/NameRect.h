@@ -25,6 +25,9 @@ public:
     void SaveToStream(TObjectStream &stream) const override;
     // Kind 2 lays out a company record, any other kind a person.
     void RenderContent(TCanvas &canvas, QSize size) override;
+    // Places the lines, honorifics and notes in content of the given size on canvas; empty when nothing is to
+    // be drawn.
+    QList<TPlacedPiece> Layout(TCanvas &canvas, QSize size) const;
     void Clear() override;
     void UpdateFontHeight() override;
 
@@ -65,27 +68,16 @@ public:
     void SetOption179(uint8_t spread);
 
     uint8_t SenderStyle = 0;
-    uint32_t SizeStep = 3;
+    int SizeStep = 3;
     uint8_t MainSizeRow = 0;
     uint8_t PrintHonor = 1;
 
 private:
-    // Where the lines go: the object's size, the margins, the length along the lines and the breadth across
-    // them, in the rendering canvas's pixels.
-    struct TLayoutFrame {
-        QSize Size;
-        QPoint Margin;
-        bool Horizontal = true;
-        int Length = 0;
-        int Breadth = 0;
-        // The point at along on the line that starts at across (top of a line, right edge of a column).
-        QPoint At(int along, int across) const { return Horizontal ? QPoint(along, across) : QPoint(across, along); }
-        int AlongMargin() const { return Horizontal ? Margin.x() : Margin.y(); }
-        int AcrossMargin() const { return Horizontal ? Margin.y() : Margin.x(); }
-    };
-    bool beginLayout(TCanvas &canvas, QSize size, TLayoutFrame &frame);
-    void renderPerson(TCanvas &canvas, const TLayoutFrame &frame);
-    void renderCompany(TCanvas &canvas, const TLayoutFrame &frame);
+    class TCompanyLayout;
+
+    // Whether the layout of the kind has anything to draw.
+    bool hasText() const;
+    QList<TPlacedPiece> layoutPerson(TCanvas &canvas, const TTextFrame &frame) const;
 
     uint8_t Kind_ = 0;
     QString Name_;

@@ -1,6 +1,6 @@
 #include "drawing/PosRect.h"
 
-#include "base/Numbers.h"
+#include "base/Units.h"
 
 #include <QList>
 
@@ -19,21 +19,11 @@ constexpr int BoxWidth = 57;
 // What a digit leaves free of its box, in 0.1 mm.
 constexpr int BoxPadding = 18;
 
-int toPixels(long double tenthsMm, int dpi, long double ratio = 1)
-{
-    return RoundToInt(tenthsMm / 254 * dpi * ratio);
-}
-
 }  // namespace
 
 TPosRect::TPosRect() { BaseHeight_ = RecipientHeight; }
 
-void TPosRect::SetText(const QString &text)
-{
-    if (Text_ != text)
-        PictureValid_ = 0;
-    Text_ = text;
-}
+void TPosRect::SetText(const QString &text) { SetDrawnField(Text_, text); }
 
 void TPosRect::Clear()
 {
@@ -51,33 +41,37 @@ void TPosRect::RenderContent(TCanvas &canvas, QSize size)
 {
     if (Text_.isEmpty())
         return;
-    MakeHorizontalFont(Font_.Log);
-    canvas.SetFont(Font_);
-    canvas.SetFontHeight(CanvasFontHeight(canvas));
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    if (Text_.startsWith(u'〒') || Text_.indexOf(u'-') == 3)
-        renderPlain(canvas, size);
-    else
-        renderBoxes(canvas, size);
+    TurnOwnFont(false);
+    DrawPieces(canvas, size, Layout(canvas, size));
 }
 
-void TPosRect::renderPlain(TCanvas &canvas, QSize size)
+QList<TPlacedPiece> TPosRect::Layout(TCanvas &canvas, QSize size) const
+{
+    if (Text_.isEmpty())
+        return {};
+    SelectTextFont(canvas, false);
+    if (Text_.startsWith(u'〒') || Text_.indexOf(u'-') == 3)
+        return layoutPlain(canvas, size);
+    return layoutBoxes(canvas, size);
+}
+
+QList<TPlacedPiece> TPosRect::layoutPlain(TCanvas &canvas, QSize size) const
 {
     if (!FitFontHeight(canvas, size.width(), false, canvas.TextWidth(Text_)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
-        return;
+        return {};
     const int x = (size.width() - canvas.TextWidth(Text_)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
-    DrawPiece(canvas, size, x, y, Text_);
+    return {{Text_, QPoint(x, y), canvas.FontHeight()}};
 }
 
-void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
+QList<TPlacedPiece> TPosRect::layoutBoxes(TCanvas &canvas, QSize size) const
 {
     const int dpiX = canvas.LogPixelsX();
     QList<int> advances(Text_.size(), 0);
     int total = 0;
     for (int i = 0; i < static_cast<int>(BoxPitch.size()); ++i) {
-        const int pitch = toPixels(BoxPitch[i], dpiX);
+        const int pitch = TenthsMmToPixels(BoxPitch[i], dpiX);
         total += pitch;
         if (i < advances.size())
             advances[i] = pitch;
@@ -88,11 +82,12 @@ void TPosRect::renderBoxes(TCanvas &canvas, QSize size)
         advance = RoundToInt(advance * static_cast<long double>(ratio));
 
     const QStringView first = QStringView(Text_).left(1);
-    if (!FitFontHeight(canvas, toPixels(BoxWidth - BoxPadding, dpiX, ratio), true, canvas.TextWidth(first)) ||
+    const int inked = TenthsMmToPixels((BoxWidth - BoxPadding) * ratio, dpiX);
+    if (!FitFontHeight(canvas, inked, true, canvas.TextWidth(first)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
-        return;
+        return {};
     const int x = (size.width() - RoundToInt(total * static_cast<long double>(ratio))) / 2 +
-                  (toPixels(BoxWidth, dpiX, ratio) - canvas.TextWidth(first)) / 2;
+                  (TenthsMmToPixels(BoxWidth * ratio, dpiX) - canvas.TextWidth(first)) / 2;
     const int y = (size.height() - canvas.TextHeight(u"一")) / 2;
-    DrawPiece(canvas, size, x, y, Text_, advances.constData());
+    return {{Text_, QPoint(x, y), canvas.FontHeight(), advances}};
 }

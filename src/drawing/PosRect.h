@@ -14,6 +14,9 @@ public:
     void RenderContent(TCanvas &canvas, QSize size) override;
     void Clear() override;
     void UpdateFontHeight() override;
+    // Places the code in content of the given size on canvas: centred, or a digit per box with its advances;
+    // empty when nothing is to be drawn.
+    QList<TPlacedPiece> Layout(TCanvas &canvas, QSize size) const;
 
     const QString &Text() const { return Text_; }
     void SetText(const QString &text);
@@ -24,8 +27,8 @@ public:
     uint8_t MainSizeRow = 0;
 
 private:
-    void renderPlain(TCanvas &canvas, QSize size);
-    void renderBoxes(TCanvas &canvas, QSize size);
+    QList<TPlacedPiece> layoutPlain(TCanvas &canvas, QSize size) const;
+    QList<TPlacedPiece> layoutBoxes(TCanvas &canvas, QSize size) const;
 
     QString Text_;
 };

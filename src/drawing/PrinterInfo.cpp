@@ -2,7 +2,7 @@
 
 #include "base/FileReplace.h"
 #include "base/Folders.h"
-#include "base/Numbers.h"
+#include "base/Units.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -233,8 +233,8 @@ TPrinterMetrics MetricsOf(const TPrinterSetting &setting)
     const int down = landscape ? setting.PaperWidth : setting.PaperLength;
     TPrinterMetrics m;
     m.Dpi = setting.Dpi;
-    m.PhysicalWidth = RoundToInt(across / 254.0L * setting.Dpi);
-    m.PhysicalHeight = RoundToInt(down / 254.0L * setting.Dpi);
+    m.PhysicalWidth = TenthsMmToPixels(across, setting.Dpi);
+    m.PhysicalHeight = TenthsMmToPixels(down, setting.Dpi);
     m.OffsetX = setting.Margins.left();
     m.OffsetY = setting.Margins.top();
     m.PageWidth = m.PhysicalWidth - setting.Margins.left() - setting.Margins.right();
@@ -386,7 +386,7 @@ void TPrinter::ReadFrom(const QPrinter &printer)
     s.Orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
     s.Dpi = printer.resolution();
     const QMarginsF points = layout.margins(QPageLayout::Point);
-    const auto px = [&s](double pt) { return RoundToInt(pt * s.Dpi / 72.0L); };
+    const auto px = [&s](double pt) { return PointsToPixels(pt, s.Dpi); };
     s.Margins = QMargins(px(points.left()), px(points.top()), px(points.right()), px(points.bottom()));
     s.Copies = static_cast<qint16>(std::clamp(printer.copyCount(), 1, MostCopies));
     SetSetting(s);
@@ -495,8 +495,8 @@ void TPrinterInfo::readPrinter(int index)
     OffsetY = m.OffsetY;
     RightMargin = m.PhysicalWidth - m.PageWidth - m.OffsetX;
     BottomMargin = m.PhysicalHeight - m.PageHeight - m.OffsetY;
-    ScaleX = DpiX / 96.0;
-    ScaleY = DpiY / 96.0;
+    ScaleX = LayoutScale(DpiX);
+    ScaleY = LayoutScale(DpiY);
 }
 
 TRenderTarget TPrinterInfo::RenderTarget() const
@@ -547,13 +547,12 @@ QPoint TPrinterInfo::GetPaperSize96() const
 
 QPoint TPrinterInfo::TenthMmToDevice(QPoint tenthMm) const
 {
-    return QPoint(RoundToInt(tenthMm.x() / 254.0L * DpiX),
-                  RoundToInt(tenthMm.y() / 254.0L * DpiY));
+    return QPoint(TenthsMmToPixels(tenthMm.x(), DpiX), TenthsMmToPixels(tenthMm.y(), DpiY));
 }
 
 int TPrinterInfo::PointsToDevice(int points) const
 {
-    return RoundToInt(static_cast<long double>(points) * DpiY / 72);
+    return PointsToPixels(points, DpiY);
 }
 
 void TPrinterInfo::SetCopies(int copies)

@@ -1,7 +1,7 @@
 #include "drawing/QRCodeRect.h"
 
-#include "base/Numbers.h"
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "drawing/ChangeField.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
@@ -50,10 +50,11 @@ TQRCode MakeQRCode(const QByteArray &data, TQRDataMode mode, int cellSize, int r
     const int modules = side + 2 * QuietZone;
     // Module edges are rounded one by one, so the code keeps its physical size at any resolution.
     const auto edge = [&](int module) {
-        return RoundToInt(static_cast<long double>(module) * cellSize * resolution / 96);
+        return LayoutToPixels(static_cast<long double>(module) * cellSize, resolution);
     };
     // The whole side first, before any edge is taken as an int: a cell size can be anything.
-    const long double sideLength = RoundHalfAway(static_cast<long double>(modules) * cellSize * resolution / 96);
+    const long double sideLength =
+        RoundHalfAway(Rescaled(static_cast<long double>(modules) * cellSize, LayoutDpi, resolution));
     if (sideLength * sideLength > MaxBitmapBytes)
         return {};
     QImage image(edge(modules), edge(modules), QImage::Format_Mono);
@@ -160,7 +161,7 @@ void TQRCodeRect::Refresh()
 void TQRCodeRect::MakeImage(const TRenderTarget &printer)
 {
     ClearImage();
-    const int resolution = Printing != 0 && printer.Installed ? printer.LogPixelsY : 96;
+    const int resolution = Printing != 0 && printer.Installed ? printer.LogPixelsY : LayoutDpi;
     const QByteArray data = EncodedText();
     TQRCode code = MakeQRCode(data, TQRDataMode::Kanji, CellSize_, resolution);
     if (!code.Image.isNull()) {

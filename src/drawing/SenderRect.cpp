@@ -1,7 +1,7 @@
 #include "drawing/SenderRect.h"
 
-#include "base/Numbers.h"
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>
@@ -57,8 +57,8 @@ bool isLayout1(uint8_t layout) { return layout == 1; }
 int presetColumn(uint8_t direction) { return (direction & 127) == 0 ? 0 : 1; }
 
 // The stream keeps the font's height as the screen font of 96 dots per inch has it; the parts keep points.
-int heightOfPoints(int points) { return -RoundToInt(points * 96.0L / 72); }
-int pointsOfHeight(int height) { return std::max(1, RoundToInt(std::abs(static_cast<long double>(height)) * 72 / 96)); }
+int heightOfPoints(int points) { return -PointsToLayout(points); }
+int pointsOfHeight(int height) { return std::max(1, RoundToInt(Rescaled(std::abs(height), LayoutDpi, PointsPerInch))); }
 
 }  // namespace
 
@@ -304,7 +304,7 @@ void TSenderRect::Print(TCanvas &canvas, int dx, int dy)
     if (PrintRect_.IsEmpty())
         return;
     // The frame moves with the parts, which print at their printed rectangles moved by (dx, dy).
-    const TRect inner = Frame.Draw(canvas, moved(PrintRect_, dx, dy), canvas.LogPixelsY() / 96.0);
+    const TRect inner = Frame.Draw(canvas, moved(PrintRect_, dx, dy), LayoutScale(canvas.LogPixelsY()));
     if (inner.IsEmpty())
         return;
     for (TMetaRect *part : Active_)
@@ -344,9 +344,8 @@ TEdgeCodes TSenderRect::EdgeHitTest(int x, int y) const
 
 void TSenderRect::SetLayout(uint8_t layout)
 {
-    if (Layout_ == layout)
+    if (!ChangeField(Layout_, layout))
         return;
-    Layout_ = layout;
     rebuildActive();
     PartsPlaced_ = 0;
 }

@@ -1,5 +1,6 @@
 #include "drawing/WordRect.h"
 
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>
@@ -126,43 +127,21 @@ QString TWordRect::GetLine(int index) const
 
 void TWordRect::SetLine(int index, const QString &text)
 {
-    if (index < 0 || index >= TextLines_.size() || TextLines_[index] == text)
-        return;
-    TextLines_[index] = text;
-    PictureValid_ = 0;
+    if (index >= 0 && index < TextLines_.size())
+        SetDrawnField(TextLines_[index], text);
 }
 
-void TWordRect::SetAlignment(int alignment)
-{
-    if (Alignment_ != alignment)
-        PictureValid_ = 0;
-    Alignment_ = alignment;
-}
+void TWordRect::SetAlignment(int alignment) { SetDrawnField(Alignment_, alignment); }
 
-void TWordRect::SetWordWrap(uint8_t wrap)
-{
-    if (WordWrap_ != wrap)
-        PictureValid_ = 0;
-    WordWrap_ = wrap;
-}
+void TWordRect::SetWordWrap(uint8_t wrap) { SetDrawnField(WordWrap_, wrap); }
 
-void TWordRect::SetLineSpacing(uint8_t spacing)
-{
-    if (LineSpacing_ != spacing)
-        PictureValid_ = 0;
-    LineSpacing_ = spacing;
-}
+void TWordRect::SetLineSpacing(uint8_t spacing) { SetDrawnField(LineSpacing_, spacing); }
 
-void TWordRect::SetVHRatio(int ratio)
-{
-    if (VHRatio_ != ratio)
-        PictureValid_ = 0;
-    VHRatio_ = ratio;
-}
+void TWordRect::SetVHRatio(int ratio) { SetDrawnField(VHRatio_, ratio); }
 
 QStringList TWordRect::FitLines(TCanvas &canvas, int along, int across) const
 {
-    const bool vertical = Direction_ != 1;
+    const bool vertical = !WritesHorizontally();
     // A ratio of 0 or below (a damaged document) draws the face's own shape.
     const int vhRatio = VHRatio_ > 0 ? VHRatio_ : 100;
     const auto applyRatio = [&] {
@@ -256,7 +235,7 @@ QList<TWordRect::TPlacedLine> TWordRect::Layout(TCanvas &canvas, QSize size, con
     const int H = size.height() - 2 * my;
     if (TextLines_.isEmpty())
         return {};
-    const bool vertical = Direction_ != 1;
+    const bool vertical = !WritesHorizontally();
     const int along = vertical ? H : W;
     const int across = vertical ? W : H;
     if (along < 1 || across < 1)
@@ -297,7 +276,7 @@ QList<TWordRect::TPlacedLine> TWordRect::Layout(TCanvas &canvas, QSize size, con
 
 void TWordRect::RenderContent(TCanvas &canvas, QSize size)
 {
-    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, canvas.LogPixelsY() / 96.0);
+    const TRect inner = Frame.Draw(canvas, {0, 0, size.width(), size.height()}, LayoutScale(canvas.LogPixelsY()));
     const QList<TPlacedLine> lines = Layout(canvas, size, inner);
     canvas.SetBrushStyle(TBrushStyle::Clear);
     for (const TPlacedLine &line : lines) {

@@ -2,6 +2,7 @@
 // streams, screen and print geometry, the cached picture, and the text helpers of the text objects.
 #include "ObjectTestSupport.h"
 #include "SampleObjects.h"
+#include "base/Units.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/DrawRect.h"
 
@@ -242,6 +243,29 @@ TEST_F(PrinterAt, PrintedPictureLandsAtThePrintRectangle)
     EXPECT_GE(inkLeft, 300);
     EXPECT_LT(inkRight, 300 + 100);
     EXPECT_GT(inkRight - inkLeft, 80);
+}
+
+TEST(Units, LengthsConvertExactlyAndRoundHalvesAwayFromZero)
+{
+    EXPECT_EQ(LayoutToPixels(96, 600), 600);
+    EXPECT_EQ(LayoutToPixels(1, 600), 6);  // 6.25
+    EXPECT_EQ(LayoutToPixels(1, 48), 1);   // 0.5
+    EXPECT_EQ(LayoutToPixels(-1, 48), -1);
+    EXPECT_EQ(LayoutToPixels(-3, 600), -19);  // -18.75
+    EXPECT_EQ(PixelsToLayout(600, 600), 96);
+    EXPECT_EQ(PixelsToLayout(3, 600), 0);  // 0.48
+    EXPECT_EQ(PixelsToLayout(-25, 300), -8);
+    // A postcard's 100 x 148 mm.
+    EXPECT_EQ(TenthsMmToLayout(1000), 378);
+    EXPECT_EQ(TenthsMmToLayout(1480), 559);
+    EXPECT_EQ(TenthsMmToLayout(-1000), -378);
+    EXPECT_EQ(TenthsMmToPixels(254, 600), 600);
+    EXPECT_EQ(TenthsMmToPixels(127, 3), 2);  // 1.5
+    EXPECT_EQ(PointsToLayout(9), 12);
+    EXPECT_EQ(PointsToPixels(10.5, 600), 88);  // 87.5
+    EXPECT_DOUBLE_EQ(LayoutScale(600), 6.25);
+    // Sizes of damaged documents stay in range: nothing is taken as an int before it is rounded.
+    EXPECT_DOUBLE_EQ(static_cast<double>(Rescaled(4490.0L * 10000, LayoutDpi, 1200)), 4490.0 * 10000 * 12.5);
 }
 
 TEST(TextHelpers, NameSpacingFitsAndSplits)

@@ -3,6 +3,7 @@
 // postcard's address side printed at 600 dpi.
 #include "ObjectTestSupport.h"
 
+#include "drawing/AdditionRect.h"
 #include "drawing/CorpRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
@@ -394,6 +395,144 @@ TEST_F(NameRect, CompanyObjectBreaksIntoTwoColumnsWithItsHonorificFlushAtTheEnd)
     const QRect column = InkBox(single, frame);
     EXPECT_LT(column.width(), frame.width() / 2);
     EXPECT_LE(column.bottom(), frame.bottom() - margin);
+}
+
+// The pieces a text object lays out at 600 dpi for content of its rectangle's size.
+template <class Object>
+QList<TPlacedPiece> laidOut(Object &object, TCanvas &canvas)
+{
+    object.UpdateFontHeight();
+    const TRect r = object.GetRect();
+    return object.Layout(canvas, QSize(r.Width() * 600 / 96, r.Height() * 600 / 96));
+}
+
+TEST_F(NameRect, EveryTextObjectReadsAWritingDirectionOtherThanHorizontalAsVertical)
+{
+    QImage scratch = blank(10, 10);
+    QPainter painter(&scratch);
+    TCanvas canvas(painter, 600, 600);
+    canvas.SetTarget(Printer);
+
+    TNameRect person;
+    person.SetRect(mm(0, 0, 450, 1050));
+    person.SetName(QStringLiteral("山田\u3000太郎"));
+    person.SetHonor(QStringLiteral("様"));
+    TNameRect company;
+    company.SetRect(mm(0, 0, 450, 1050));
+    company.SetKind(2);
+    company.SetName(QStringLiteral("佐藤\u3000健"));
+    company.SetCorpName(QStringLiteral("ベルモーラ工業株式会社"));
+    TCorpRect corp;
+    corp.SetRect(mm(0, 0, 450, 1050));
+    corp.SetText(QStringLiteral("ベルモーラ工業株式会社"));
+    corp.SetHonor(QStringLiteral("御中"));
+    TAdditionRect addition;
+    addition.SetRect(mm(0, 0, 450, 1050));
+    addition.SetText(QStringLiteral("営業部"));
+
+    const auto directions = [&](TMetaRect &object, auto layout) {
+        object.SetDirection(WritingDirection::Vertical);
+        const QList<TPlacedPiece> vertical = layout();
+        object.SetDirection(WritingDirection::Horizontal);
+        const QList<TPlacedPiece> horizontal = layout();
+        object.SetDirection(2);  // a damaged document's byte
+        const QList<TPlacedPiece> damaged = layout();
+        EXPECT_FALSE(vertical.isEmpty());
+        EXPECT_NE(vertical, horizontal);
+        EXPECT_EQ(damaged, vertical);
+        EXPECT_FALSE(object.WritesHorizontally());
+    };
+    directions(person, [&] { return laidOut(person, canvas); });
+    directions(company, [&] { return laidOut(company, canvas); });
+    directions(corp, [&] { return laidOut(corp, canvas); });
+    directions(addition, [&] { return laidOut(addition, canvas); });
+}
+
+TEST_F(NameRect, TextObjectsLayOutTheirPiecesBeforeTheyDraw)
+{
+    QImage scratch = blank(10, 10);
+    QPainter painter(&scratch);
+    TCanvas canvas(painter, 600, 600);
+    canvas.SetTarget(Printer);
+    const int margin = 25;  // 4/96 inch
+
+    // Joint names: every line starts at the top margin with one advance per unit, and the long honorific is
+    // narrowed to three quarters.
+    TNameRect name;
+    name.SetRect(mm(0, 0, 450, 1050));
+    name.SetKind(1);
+    name.SetName(QStringLiteral("山田\u3000太郎"));
+    name.SetHonor(QStringLiteral("様"));
+    name.SetJointCount(1);
+    name.SetJointName(0, QStringLiteral("花子"));
+    name.SetJointHonor(0, QStringLiteral("ちゃん"));
+    const QList<TPlacedPiece> person = laidOut(name, canvas);
+    ASSERT_EQ(person.size(), 4);
+    EXPECT_EQ(person[0].Text, QStringLiteral("山田 太郎"));
+    EXPECT_EQ(person[0].Advances.size(), person[0].Text.size());
+    EXPECT_EQ(person[2].Text, QStringLiteral(" 花子"));
+    EXPECT_EQ(person[0].At.y(), margin);
+    EXPECT_EQ(person[2].At.y(), margin);
+    EXPECT_GT(person[0].At.x(), person[2].At.x());  // the name's column right of the joint name's
+    EXPECT_EQ(person[1].WidthRatio, 1);
+    EXPECT_EQ(person[3].Text, QStringLiteral("ちゃん"));
+    EXPECT_EQ(person[3].WidthRatio, 0.75);
+    EXPECT_EQ(person[1].At.y(), person[3].At.y());  // the honorifics in one row behind the given names
+
+    // The company object in two columns: the second ends where the honorific begins, flush with the end.
+    TCorpRect corp;
+    corp.SetRect(mm(0, 0, 400, 1200));
+    corp.SetText(QStringLiteral("ベルモーラ工業株式会社\u3000東京支社\u3000営業部"));
+    corp.SetHonor(QStringLiteral("御中"));
+    corp.SetOption(1);
+    const QList<TPlacedPiece> lines = laidOut(corp, canvas);
+    ASSERT_EQ(lines.size(), 3);
+    const int height = corp.GetRect().Height() * 600 / 96;
+    canvas.SetFontHeight(lines[2].FontHeight);
+    EXPECT_EQ(lines[2].At.y() + canvas.TextWidth(lines[2].Text), height - margin);
+    EXPECT_EQ(lines[1].At.x(), lines[2].At.x());
+    EXPECT_EQ(lines[0].At.x() - lines[1].At.x(), canvas.TextHeight(u"一"));
+    EXPECT_EQ(lines[0].At.y(), margin);
+
+    // A company record: the company and department columns from the right, then the name's column with a
+    // short post before the name, in a smaller size, and the honorific after it.
+    TNameRect company;
+    company.SetRect(mm(0, 0, 500, 1200));
+    company.SetKind(2);
+    company.SetName(QStringLiteral("佐藤\u3000健"));
+    company.SetHonor(QStringLiteral("様"));
+    company.SetCorpName(QStringLiteral("ベルモーラ工業株式会社"));
+    company.SetDepartment(0, QStringLiteral("営業部"));
+    company.SetPost(QStringLiteral("部長"));
+    const QList<TPlacedPiece> block = laidOut(company, canvas);
+    ASSERT_EQ(block.size(), 5);
+    EXPECT_EQ(block[0].Text, QStringLiteral("ベルモーラ工業株式会社"));
+    EXPECT_EQ(block[1].Text, QStringLiteral("営業部"));
+    EXPECT_EQ(block[2].Text, QStringLiteral("部長"));
+    EXPECT_EQ(block[3].Text, QStringLiteral("佐藤 健"));
+    EXPECT_EQ(block[4].Text, QStringLiteral("様"));
+    EXPECT_GT(block[0].At.x(), block[1].At.x());
+    EXPECT_GT(block[1].At.x(), block[3].At.x());
+    EXPECT_EQ(block[0].At.y(), margin);
+    EXPECT_GT(block[1].At.y(), margin);  // the department indented below the company
+    EXPECT_EQ(block[2].At.y(), margin);
+    EXPECT_LT(block[3].FontHeight, block[2].FontHeight);  // character heights are negative: the post is smaller
+    canvas.SetFontHeight(block[2].FontHeight);
+    const int postLength = canvas.TextWidth(block[2].Text);
+    canvas.SetFontHeight(block[3].FontHeight);
+    EXPECT_EQ(block[3].At.y(), margin + postLength + canvas.TextWidth(u"一") / 2);
+    EXPECT_EQ(block[3].Advances.size(), block[3].Text.size());
+    EXPECT_GT(block[4].At.y(), block[3].At.y());
+    EXPECT_EQ(block[4].At.x(), block[3].At.x());
+
+    // A bare postal code: one piece, a digit per box.
+    TPosRect code;
+    code.SetRect(mm(0, 0, 480, 80));
+    code.SetText(QStringLiteral("1000001"));
+    const QList<TPlacedPiece> digits = laidOut(code, canvas);
+    ASSERT_EQ(digits.size(), 1);
+    EXPECT_EQ(digits[0].Advances.size(), 7);
+    EXPECT_GT(digits[0].Advances[2], digits[0].Advances[1]);  // the wider step where the hyphen would stand
 }
 
 TEST_F(NameRect, PostcardAddressSide)

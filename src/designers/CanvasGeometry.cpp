@@ -1,16 +1,11 @@
 #include "designers/CanvasGeometry.h"
 
 #include "base/Numbers.h"
+#include "base/Units.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-
-namespace {
-
-int roundInt(double value) { return int(RoundHalfAway(value)); }
-
-}  // namespace
 
 double FitZoom(QSize free, int paperWidth, int paperHeight)
 {
@@ -24,7 +19,7 @@ int SnapToGrid(int value, int pitch)
 {
     if (pitch <= 0)
         return value;
-    return roundInt(double(value) / pitch) * pitch;
+    return RoundToInt(double(value) / pitch) * pitch;
 }
 
 int ArrowGridTarget(int p, int pitch, bool forward)
@@ -125,11 +120,11 @@ std::vector<TRect> ResizeOutlines(const std::vector<TRect> &rects, TEdgeCodes ha
         }
         const double ratio = double(u.Width()) / u.Height();
         if (std::abs(sx) < std::abs(sy)) {
-            dx = roundInt(dy * ratio);
+            dx = RoundToInt(dy * ratio);
             if ((h != EdgeCode::Left && v == EdgeCode::Top) || (h == EdgeCode::Left && v == EdgeCode::Bottom))
                 dx = -dx;
         } else {
-            dy = roundInt(dx / ratio);
+            dy = RoundToInt(dx / ratio);
             if ((h == EdgeCode::Right && v == EdgeCode::Top) || (h == EdgeCode::Left && v != EdgeCode::Top))
                 dy = -dy;
         }
@@ -156,9 +151,9 @@ std::vector<TRect> ResizeOutlines(const std::vector<TRect> &rects, TEdgeCodes ha
     std::vector<TRect> outlines;
     outlines.reserve(rects.size());
     for (const TRect &r : rects) {
-        const int left = n.Left + roundInt((r.Left - u.Left) * fx);
-        const int top = n.Top + roundInt((r.Top - u.Top) * fy);
-        outlines.push_back(TRect{left, top, left + roundInt(r.Width() * fx), top + roundInt(r.Height() * fy)});
+        const int left = n.Left + RoundToInt((r.Left - u.Left) * fx);
+        const int top = n.Top + RoundToInt((r.Top - u.Top) * fy);
+        outlines.push_back(TRect{left, top, left + RoundToInt(r.Width() * fx), top + RoundToInt(r.Height() * fy)});
     }
     return outlines;
 }
@@ -188,14 +183,14 @@ std::array<TRect, 8> SelectionHandles(const TRect &r)
 QSize PictureLayoutSize(QSize pixels, int resolution, const TRect &printable, int paperWidth, int paperHeight)
 {
     const double dpi = resolution > 0 ? resolution : 72;
-    int width = roundInt(pixels.width() * 96 / dpi);
-    int height = roundInt(pixels.height() * 96 / dpi);
+    int width = PixelsToLayout(pixels.width(), dpi);
+    int height = PixelsToLayout(pixels.height(), dpi);
     const int availableWidth = std::min(printable.Right, paperWidth) - std::max(printable.Left, 0);
     const int availableHeight = std::min(printable.Bottom, paperHeight) - std::max(printable.Top, 0);
     if ((width > availableWidth || height > availableHeight) && width > 0 && height > 0) {
         const double ratio = std::min(double(availableWidth) / width, double(availableHeight) / height);
-        width = roundInt(width * ratio);
-        height = roundInt(height * ratio);
+        width = RoundToInt(width * ratio);
+        height = RoundToInt(height * ratio);
     }
     return {width, height};
 }

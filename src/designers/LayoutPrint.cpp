@@ -1,6 +1,7 @@
 #include "designers/LayoutPrint.h"
 
 #include "base/Numbers.h"
+#include "base/Units.h"
 #include "drawing/DrawRect.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -23,8 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-int pixels(int tenthMm, int dpi) { return RoundToInt(tenthMm / 254.0L * dpi); }
 
 // The print caches the objects made for the printer are dropped and the codes made again for the screen,
 // whatever ended the run.
@@ -118,12 +117,12 @@ QPoint TSheetLayout::PlaceAt(int place) const
 TSheetLayout ComputeSheetLayout(const TPaperFormat &paper, const TFormatCategory &sheet, int dpiX, int dpiY)
 {
     TSheetLayout s;
-    s.CardWidth = pixels(paper.Width, dpiX);
-    s.CardHeight = pixels(paper.Height, dpiY);
-    s.LeftMargin = pixels(sheet.LeftMargin, dpiX);
-    s.TopMargin = pixels(sheet.TopMargin, dpiY);
-    s.ColumnGap = pixels(sheet.ColumnGap, dpiX);
-    s.RowGap = pixels(sheet.RowGap, dpiY);
+    s.CardWidth = TenthsMmToPixels(paper.Width, dpiX);
+    s.CardHeight = TenthsMmToPixels(paper.Height, dpiY);
+    s.LeftMargin = TenthsMmToPixels(sheet.LeftMargin, dpiX);
+    s.TopMargin = TenthsMmToPixels(sheet.TopMargin, dpiY);
+    s.ColumnGap = TenthsMmToPixels(sheet.ColumnGap, dpiX);
+    s.RowGap = TenthsMmToPixels(sheet.RowGap, dpiY);
     s.Columns = std::max(1, sheet.Columns);
     s.Rows = std::max(1, sheet.Rows);
     return s;
@@ -266,12 +265,12 @@ void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &
 {
     const TPrintPlan plan = job.Plan();
     const bool multiUp = job.MultiUp();
-    const TSheetLayout sheet = ComputeSheetLayout(job.Paper, job.Sheet, 96, 96);
-    const QPoint offset(pixels(job.Offset.x(), 96), pixels(job.Offset.y(), 96));
-    TCanvas canvas(picture, 96, 96);
+    const TSheetLayout sheet = ComputeSheetLayout(job.Paper, job.Sheet, LayoutDpi, LayoutDpi);
+    const QPoint offset(TenthsMmToLayout(job.Offset.x()), TenthsMmToLayout(job.Offset.y()));
+    TCanvas canvas(picture, LayoutDpi, LayoutDpi);
     canvas.SetTarget(target);
-    picture.SetSize(multiUp ? pixels(job.Sheet.SheetWidth, 96) : sheet.CardWidth,
-                    multiUp ? pixels(job.Sheet.SheetHeight, 96) : sheet.CardHeight);
+    picture.SetSize(multiUp ? TenthsMmToLayout(job.Sheet.SheetWidth) : sheet.CardWidth,
+                    multiUp ? TenthsMmToLayout(job.Sheet.SheetHeight) : sheet.CardHeight);
     // The paper itself, which the page picture covers whole.
     canvas.SetNullPen();
     canvas.SetBrush(Qt::white);

@@ -1,6 +1,7 @@
 #include "listprint/ListPage.h"
 
 #include "base/Numbers.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
@@ -155,9 +156,9 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
                      const std::vector<QStringList> &rows) const
 {
     const long double dpi = canvas.LogPixelsY();
-    const auto x = [&](int t) { return origin.x() + RoundToInt(t * dpi / 254); };
-    const auto y = [&](int t) { return origin.y() + RoundToInt(t * dpi / 254); };
-    const auto size = [&](int t) { return std::max(1, RoundToInt(t * dpi / 254)); };
+    const auto x = [&](int t) { return origin.x() + TenthsMmToPixels(t, dpi); };
+    const auto y = [&](int t) { return origin.y() + TenthsMmToPixels(t, dpi); };
+    const auto size = [&](int t) { return std::max(1, TenthsMmToPixels(t, dpi)); };
     canvas.SetBkMode(TBkMode::Transparent);
     canvas.SetTextAlign(TA_LEFT | TA_TOP);
 

@@ -3,6 +3,7 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "base/Numbers.h"
+#include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
@@ -40,7 +41,7 @@ const QString PrinterFileName = QStringLiteral("LstPrint.pi");
 const QColor PreviewBackground(0x80, 0x80, 0x80);
 
 // Tenths of a millimetre from device pixels.
-int tenthMm(int pixels, int dpi) { return dpi > 0 ? RoundToInt(pixels * 254.0L / dpi) : 0; }
+int tenthMm(int pixels, int dpi) { return dpi > 0 ? RoundToInt(Rescaled(pixels, dpi, TenthsMmPerInch)) : 0; }
 
 }  // namespace
 
@@ -297,8 +298,9 @@ void TListPrint::showPage(int page)
     if (pages > 0) {
         // The page as large as the panel takes it, a few pixels apart from the panel's edge.
         const QSize paper = layout.Paper();
-        const double dpi = std::min((inner.width() - 8) * 254.0 / paper.width(), (inner.height() - 8) * 254.0 / paper.height());
-        const QSize sheet(RoundToInt(paper.width() * dpi / 254), RoundToInt(paper.height() * dpi / 254));
+        const double dpi = std::min(Rescaled(inner.width() - 8, paper.width(), TenthsMmPerInch),
+                                    Rescaled(inner.height() - 8, paper.height(), TenthsMmPerInch));
+        const QSize sheet(TenthsMmToPixels(paper.width(), dpi), TenthsMmToPixels(paper.height(), dpi));
         const QPoint corner((inner.width() - sheet.width()) / 2, (inner.height() - sheet.height()) / 2);
         QPainter painter(&image);
         painter.fillRect(QRect(corner, sheet), Qt::white);

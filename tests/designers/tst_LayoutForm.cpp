@@ -779,3 +779,20 @@ TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInT
     EXPECT_TRUE(font->isEnabled());
     EXPECT_FALSE(form->actWordEdit->isVisible());
 }
+
+TEST_F(LayoutFormTest, DeletingTheShownRecordInTheListShowsTheOneSelectedAfter)
+{
+    const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"), sender);
+    addRecord(QStringLiteral("鈴木　花子"), "2220002", QStringLiteral("港区2"), sender);
+    addRecord(QStringLiteral("佐藤　次郎"), "3330003", QStringLiteral("新宿区3"), sender);
+    listAndSelect(1);
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    boxes.answer(IDYES);
+    list->actDeleteExecute();
+    ASSERT_EQ(list->GetRecordCount(), 2);
+    EXPECT_EQ(name().Name(), QStringLiteral("佐藤 次郎"));
+    EXPECT_EQ(postal().Text(), QStringLiteral("３３３０００３"));
+}

@@ -200,6 +200,8 @@ void TLayoutForm::LoadObjectDefaults()
 
 bool TLayoutForm::SaveObjectDefaults()
 {
+    if (!DefaultsChanged)
+        return true;
     if (::SaveObjectDefaults(DataRootFolder + ObjectDefaultsFileName, *DefaultWord, *DefaultFigure))
         return true;
     ShowMessageBoxAt(this, ObjectDefaultsSaveFailedMessage, AppTitle, MB_ICONERROR);

@@ -197,7 +197,7 @@ public:
     void SaveSettings();
     void LoadDefaultSender();
     void LoadObjectDefaults();
-    // False (reported) when "DrRect.def" could not be written.
+    // Writes "DrRect.def" when the defaults changed; false (reported) when it could not be written.
     bool SaveObjectDefaults();
     // "宛名印刷 - " + the document's title (+ " (更新)" when changed), or "宛名印刷 - 新規".
     void UpdateCaption();

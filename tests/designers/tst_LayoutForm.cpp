@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -668,6 +669,12 @@ TEST_F(LayoutFormTest, StartMenuOffersTheLastFileOnlyWhenItExists)
 TEST_F(LayoutFormTest, AFailedWriteOfTheObjectDefaultsAtCloseIsReported)
 {
     open();
+    // Unchanged defaults are not written.
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + "DrRect.def"));
+    delete form.data();
+    open();
+    form->DefaultsChanged = 1;
     QDir().mkpath(DataRootFolder + "DrRect.def/blocked");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});

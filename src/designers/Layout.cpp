@@ -176,12 +176,15 @@ void TLayoutForm::SaveSettings()
     ini.WriteInteger(Section, QStringLiteral("Grid"), GridSize);
     ini.WriteBool(Section, QStringLiteral("AdjustGrid"), actAdjustGrid->isChecked());
     ini.WriteBool(Section, QStringLiteral("ToolBar"), mmiToolBar->isChecked());
+    // Each file on its own: a printer file that cannot be written keeps none of the settings from theirs.
     try {
         if (PrinterInfo)
             PrinterInfo->Save();
-        ini.UpdateFile();
     } catch (const EPrinterError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    try {
+        ini.UpdateFile();
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }

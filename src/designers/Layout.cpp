@@ -176,7 +176,7 @@ void TLayoutForm::SaveSettings()
     ini.WriteInteger(Section, QStringLiteral("Grid"), GridSize);
     ini.WriteBool(Section, QStringLiteral("AdjustGrid"), actAdjustGrid->isChecked());
     ini.WriteBool(Section, QStringLiteral("ToolBar"), mmiToolBar->isChecked());
-    // Each file on its own: a printer file that cannot be written keeps none of the settings from theirs.
+    // Each file on its own: a printer file that cannot be written does not cost the window its settings.
     try {
         if (PrinterInfo)
             PrinterInfo->Save();

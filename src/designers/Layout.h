@@ -225,6 +225,14 @@ public:
     void actUndoExecute(bool redo);
     // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
     void actMoveExecute(int tag);
+    // Opens the record form on the record shown.
+    void actEditDataExecute();
+    // The sender list; the sender chosen there becomes the record's sender and is shown.
+    void actSenderEditExecute();
+    // Shows or hides the sender's objects as actSender's check says, as one undo step.
+    void actSenderExecute();
+    // Brings the main list (0) or the record form (1) forward.
+    void actFormChangeExecute(int tag);
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main

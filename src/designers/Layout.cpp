@@ -22,6 +22,7 @@
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/SingleInstance.h"
 #include "widgets/FileDD.h"
 
 #include <QActionGroup>
@@ -506,10 +507,6 @@ void RegisterLayoutForm()
             form = new TLayoutForm(owner);
             LayoutForm = form;
         }
-        if (form->isMinimized())
-            form->showNormal();
-        form->show();
-        form->raise();
-        form->activateWindow();
+        ForceForegroundWindow(form);
     };
 }

@@ -9,6 +9,7 @@
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
+#include "platform/SingleInstance.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -158,12 +159,6 @@ void TLayoutForm::actSenderExecute()
 
 void TLayoutForm::actFormChangeExecute(int tag)
 {
-    QWidget *window = tag == 0 ? static_cast<QWidget *>(AddressList) : RecordForm ? RecordForm->FormWindow() : nullptr;
-    if (!window)
-        return;
-    if (window->isMinimized())
-        window->showNormal();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ForceForegroundWindow(tag == 0 ? static_cast<QWidget *>(AddressList)
+                                   : RecordForm ? RecordForm->FormWindow() : nullptr);
 }

@@ -133,7 +133,7 @@ public:
     uint8_t FixedObjectsChanged = 0;
     uint8_t DocumentOpen = 0;
     uint8_t Modified = 0;
-    uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0, GridButtonReset = 0;
+    uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0;
 
     // The canvas's drag state.
     std::vector<TRect> DragOutlines;  // card pixels: one per selected object while moving or resizing

@@ -22,6 +22,7 @@
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/SingleInstance.h"
 #include "widgets/FileDD.h"
 
 #include <QActionGroup>
@@ -176,12 +177,15 @@ void TLayoutForm::SaveSettings()
     ini.WriteInteger(Section, QStringLiteral("Grid"), GridSize);
     ini.WriteBool(Section, QStringLiteral("AdjustGrid"), actAdjustGrid->isChecked());
     ini.WriteBool(Section, QStringLiteral("ToolBar"), mmiToolBar->isChecked());
+    // Each file on its own: a printer file that cannot be written does not cost the window its settings.
     try {
         if (PrinterInfo)
             PrinterInfo->Save();
-        ini.UpdateFile();
     } catch (const EPrinterError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
+    try {
+        ini.UpdateFile();
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }
@@ -200,6 +204,8 @@ void TLayoutForm::LoadObjectDefaults()
 
 bool TLayoutForm::SaveObjectDefaults()
 {
+    if (!DefaultsChanged)
+        return true;
     if (::SaveObjectDefaults(DataRootFolder + ObjectDefaultsFileName, *DefaultWord, *DefaultFigure))
         return true;
     ShowMessageBoxAt(this, ObjectDefaultsSaveFailedMessage, AppTitle, MB_ICONERROR);
@@ -501,10 +507,6 @@ void RegisterLayoutForm()
             form = new TLayoutForm(owner);
             LayoutForm = form;
         }
-        if (form->isMinimized())
-            form->showNormal();
-        form->show();
-        form->raise();
-        form->activateWindow();
+        ForceForegroundWindow(form);
     };
 }

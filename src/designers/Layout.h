@@ -133,7 +133,7 @@ public:
     uint8_t FixedObjectsChanged = 0;
     uint8_t DocumentOpen = 0;
     uint8_t Modified = 0;
-    uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0, GridButtonReset = 0;
+    uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0;
 
     // The canvas's drag state.
     std::vector<TRect> DragOutlines;  // card pixels: one per selected object while moving or resizing
@@ -197,7 +197,7 @@ public:
     void SaveSettings();
     void LoadDefaultSender();
     void LoadObjectDefaults();
-    // False (reported) when "DrRect.def" could not be written.
+    // Writes "DrRect.def" when the defaults changed; false (reported) when it could not be written.
     bool SaveObjectDefaults();
     // "宛名印刷 - " + the document's title (+ " (更新)" when changed), or "宛名印刷 - 新規".
     void UpdateCaption();
@@ -225,6 +225,14 @@ public:
     void actUndoExecute(bool redo);
     // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
     void actMoveExecute(int tag);
+    // Opens the record form on the record shown.
+    void actEditDataExecute();
+    // The sender list; the sender chosen there becomes the record's sender and is shown.
+    void actSenderEditExecute();
+    // Shows or hides the sender's objects as actSender's check says, as one undo step.
+    void actSenderExecute();
+    // Brings the main list (0) or the record form (1) forward.
+    void actFormChangeExecute(int tag);
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main

@@ -151,6 +151,11 @@ void TLayoutForm::createActions()
     connect(actRedo, &QAction::triggered, this, [this] { actUndoExecute(true); });
     for (QAction *action : {actFirst, actPrior, actNext, actLast})
         connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
+    connect(actEditData, &QAction::triggered, this, &TLayoutForm::actEditDataExecute);
+    connect(actSenderEdit, &QAction::triggered, this, &TLayoutForm::actSenderEditExecute);
+    connect(actSender, &QAction::triggered, this, &TLayoutForm::actSenderExecute);
+    connect(actAdrsList, &QAction::triggered, this, [this] { actFormChangeExecute(0); });
+    connect(actAdrsView, &QAction::triggered, this, [this] { actFormChangeExecute(1); });
 }
 
 void TLayoutForm::SetGridSize(uint8_t size)

@@ -1,11 +1,18 @@
-// The address designer's editing commands of the edit menu: undo and redo, and stepping through the main
-// list's records.
+// The address designer's editing commands of the edit menu: undo and redo, stepping through the main list's
+// records, editing the record and the sender, showing or hiding the sender, and switching to the main windows.
 #include "designers/Layout.h"
 
+#include "core/DBInfo.h"
+#include "core/SharedHelpers.h"
+#include "designers/Sender.h"
+#include "drawing/AdditionRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
+#include "mainlist/RecordFormServices.h"
+#include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QComboBox>
 
 void TLayoutForm::actUndoExecute(bool redo)
 {
@@ -51,4 +58,107 @@ void TLayoutForm::actMoveExecute(int tag)
     const int target = tag == 0 ? 0 : tag == 1 ? row - 1 : tag == 2 ? row + 1 : AddressList->GetRecordCount() - 1;
     AddressList->SelectItem(std::clamp(target, 0, std::max(AddressList->GetRecordCount() - 1, 0)), true, true);
     pnlCard->update();
+}
+
+void TLayoutForm::actEditDataExecute()
+{
+    if (!AddressList)
+        return;
+    AddressList->SelectItem(AddressList->GetSelectedIndex(), true, true);
+    AddressList->actInquiry->trigger();
+}
+
+namespace {
+
+bool hasSenderPart(const TPaperFormat &paper) { return paper.CombinedRectCount > 4; }
+
+}  // namespace
+
+void TLayoutForm::actSenderEditExecute()
+{
+    if (!DMMirvale18 || !DMMirvale18->OpenSenderTable())
+        return;
+    auto form = std::make_unique<TSenderForm>(this);
+    SenderForm = form.get();
+    CenterFormOnOwner(form.get(), this);
+    form->SenderNo = SenderRecNo;
+    const int result = form->exec();
+    if (AddressList)
+        AddressList->LoadSenderList();
+    if (result == 1 && form->SenderNo != SenderRecNo) {
+        SenderRecNo = form->SenderNo;
+        // The record shown takes the chosen sender as its own.
+        const bool withData = PrintParts == 0 || (PrintParts == 1 && hasSenderPart(PaperFormat));
+        if (withData && AddressList && AddressList->GetRecordCount() > 0)
+            AddressList->SetRecordSender(AddressList->GetRecNoAt(AddressList->GetSelectedIndex()), SenderRecNo);
+    }
+    form.reset();
+    SenderForm = nullptr;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (hasSenderPart(PaperFormat)) {
+        const auto shown = [this] {
+            return int(CombinedObjects[7]->Visible) + int(CombinedObjects[8]->Visible);
+        };
+        const int before = shown();
+        BindSender();
+        if ((PrintParts == 0 || PrintParts == 2) && shown() != before) {
+            const QString item = cbxViewRect->currentText();
+            FillObjectList();
+            const int again = cbxViewRect->findText(item);
+            if (again >= 0)
+                cbxViewRect->setCurrentIndex(again);
+            else if (FocusedIndex < 0)
+                cbxViewRect->setCurrentIndex(0);
+            else
+                SyncObjectList();
+        }
+    } else {
+        BindSenderAsReceiver();
+    }
+    QApplication::restoreOverrideCursor();
+    DMMirvale18->CloseSenderTable();
+    pnlCard->update();
+}
+
+void TLayoutForm::actSenderExecute()
+{
+    const size_t first = SplitLayout ? 9 : 4;
+    if (actSender->isChecked()) {
+        if (PrintParts == 1)
+            PrintParts = 0;
+        PendingUndo = std::make_unique<TUndoDatas>(0);
+        int k = 0;
+        for (size_t i = first; i < FixedObjects.size(); ++i) {
+            TDrawRect *object = FixedObjects[i];
+            if (!object->Visible)
+                continue;
+            ZOrderList.insert(ZOrderList.begin() + k, object);
+            object->SetZoom(ZoomRatio);
+            PendingUndo->AddDrawRect(*object, k, 1, int(i));
+            ++k;
+        }
+    } else {
+        if (PrintParts == 0)
+            PrintParts = 1;
+        PendingUndo = std::make_unique<TUndoDatas>(1);
+        for (size_t i = first; i < FixedObjects.size(); ++i) {
+            TDrawRect *object = FixedObjects[i];
+            const int z = Layout.ZIndexOf(object);
+            if (z < 0)
+                continue;
+            PendingUndo->AddDrawRect(*object, z, 0, int(i));
+            ZOrderList.erase(ZOrderList.begin() + z);
+        }
+    }
+    UndoList.Add(std::move(PendingUndo));
+    FillObjectList();
+    ClearSelection();
+    UpdateObjectActions();
+    MarkModified();
+}
+
+void TLayoutForm::actFormChangeExecute(int tag)
+{
+    ForceForegroundWindow(tag == 0 ? static_cast<QWidget *>(AddressList)
+                                   : RecordForm ? RecordForm->FormWindow() : nullptr);
 }

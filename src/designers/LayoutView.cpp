@@ -85,7 +85,7 @@ void TLayoutForm::sbxPreviewResize()
     bvSpacer->setGeometry(QRect(at, page));
     pnlCard->setGeometry(QRect(at + QPoint(CardMargin, CardMargin), card));
     pnlCard->show();
-    if (!InPreview() && !BackgroundSource.isNull() && !card.isEmpty())
+    if (!InPreview() && !BackgroundSource.isNull() && !card.isEmpty() && BackgroundBitmap.size() != card)
         BackgroundBitmap = BackgroundSource.scaled(card, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                .convertToFormat(QImage::Format_RGB888);
     ResizeGuard = 0;

@@ -31,11 +31,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,7 +89,8 @@ protected:
     {
         TTable &t = *DMMirvale18->SenderTable;
         t.Append();
-        TSenderRecord s = NewSenderRecord(t.FieldByName("RecNo").AsInteger(), sjis(QStringLiteral("差出人1")));
+        const int32_t recNo = t.RecordCount() + 1;
+        TSenderRecord s = NewSenderRecord(recNo, sjis(QStringLiteral("差出人%1").arg(recNo)));
         s.Name = WideToEscapedAnsi(name);
         s.SelectInfo = 1;
         s.Pos = "5300001";
@@ -95,7 +98,7 @@ protected:
         s.Adrs1 = sjis(QStringLiteral("大阪市北区梅田1-1"));
         WriteSenderRecord(t, s);
         t.Post();
-        return t.FieldByName("RecNo").AsInteger();
+        return recNo;
     }
     // The first paper of the kind that places the sender too.
     int paperIndex(uint8_t kind)
@@ -668,6 +671,12 @@ TEST_F(LayoutFormTest, StartMenuOffersTheLastFileOnlyWhenItExists)
 TEST_F(LayoutFormTest, AFailedWriteOfTheObjectDefaultsAtCloseIsReported)
 {
     open();
+    // Unchanged defaults are not written.
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + "DrRect.def"));
+    delete form.data();
+    open();
+    form->DefaultsChanged = 1;
     QDir().mkpath(DataRootFolder + "DrRect.def/blocked");
     EXPECT_TRUE(form->close());
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
@@ -778,4 +787,67 @@ TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInT
     EXPECT_TRUE(font->isVisible());
     EXPECT_TRUE(font->isEnabled());
     EXPECT_FALSE(form->actWordEdit->isVisible());
+}
+
+TEST_F(LayoutFormTest, DeletingTheShownRecordInTheListShowsTheOneSelectedAfter)
+{
+    const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"), sender);
+    addRecord(QStringLiteral("鈴木　花子"), "2220002", QStringLiteral("港区2"), sender);
+    addRecord(QStringLiteral("佐藤　次郎"), "3330003", QStringLiteral("新宿区3"), sender);
+    listAndSelect(1);
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    EXPECT_EQ(name().Name(), QStringLiteral("鈴木 花子"));
+    boxes.answer(IDYES);
+    list->actDeleteExecute();
+    ASSERT_EQ(list->GetRecordCount(), 2);
+    EXPECT_EQ(name().Name(), QStringLiteral("佐藤 次郎"));
+    EXPECT_EQ(postal().Text(), QStringLiteral("３３３０００３"));
+}
+
+TEST_F(LayoutFormTest, HidingTheSenderIsOneStepAndUndoShowsItAgain)
+{
+    addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"));
+    listAndSelect(0);
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    ASSERT_TRUE(form->actSender->isChecked());
+    form->actSender->trigger();
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_EQ(form->Layout.ZIndexOf(form->CombinedObjects[6].get()), -1);
+    EXPECT_EQ(form->cbxViewRect->findText(QStringLiteral("差出人名前")), -1);
+    EXPECT_EQ(form->ZOrderList.size(), 3u);
+    form->actUndo->trigger();
+    EXPECT_EQ(form->PrintParts, 0);
+    EXPECT_TRUE(form->actSender->isChecked());
+    EXPECT_EQ(form->ZOrderList.size(), 6u);
+    EXPECT_NE(form->cbxViewRect->findText(QStringLiteral("差出人名前")), -1);
+    form->actRedo->trigger();
+    EXPECT_EQ(form->PrintParts, 1);
+    EXPECT_EQ(form->ZOrderList.size(), 3u);
+}
+
+TEST_F(LayoutFormTest, SenderChosenInTheSenderListBecomesTheRecordsSender)
+{
+    const int32_t first = addSender(QStringLiteral("大阪　一郎"));
+    const int32_t second = addSender(QStringLiteral("京都　二郎"));
+    const int32_t record = addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"), first);
+    listAndSelect(0);
+    open();
+    ASSERT_TRUE(applyPaper(paperIndex(0)));
+    EXPECT_EQ(senderName().Name(), QStringLiteral("大阪 一郎"));
+    QTimer::singleShot(0, [] {
+        SenderForm->findChild<QToolButton *>("sbtnNext")->click();
+        SenderForm->findChild<QPushButton *>("btnChoice")->click();
+    });
+    form->actSenderEdit->trigger();
+    EXPECT_EQ(form->SenderRecNo, second);
+    EXPECT_EQ(senderName().Name(), QStringLiteral("京都 二郎"));
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.SetIndexName(QString());
+    ASSERT_TRUE(t.FindKey({record}));
+    EXPECT_EQ(t.FieldByName("Sender").AsInteger(), second);
+    EXPECT_FALSE(form->Modified);
 }

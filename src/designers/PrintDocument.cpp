@@ -4,6 +4,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BackImage.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/CorpRect.h"
@@ -13,6 +14,7 @@
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
 #include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 #include "base/Fonts.h"
 
@@ -96,7 +98,24 @@ QByteArray EncodeJpeg(const QImage &image)
 
 // ---- The document ----
 
-TPrintDocument::TPrintDocument() { CreateFixedObjects(); }
+const char *DocumentMagic(uint8_t kind)
+{
+    switch (kind) {
+    case LabelDocument: return "Mirzon Label File";
+    case CardDocument: return "Mirzon Card File";
+    case DesignDocument: return "Mirzon Design File";
+    default: return LayoutFileMagic;
+    }
+}
+
+int DocumentHeaderSize(uint8_t kind) { return kind == DesignDocument ? 32 : 28; }
+
+TPrintDocument::TPrintDocument(uint8_t kind) : Kind(kind <= DesignDocument ? kind : LayoutDocument)
+{
+    CreateFixedObjects();
+    if (Kind == DesignDocument)
+        Background = std::make_unique<TBackImage>();
+}
 TPrintDocument::~TPrintDocument() = default;
 TPrintDocument::TPrintDocument(TPrintDocument &&) noexcept = default;
 TPrintDocument &TPrintDocument::operator=(TPrintDocument &&) noexcept = default;
@@ -151,7 +170,7 @@ QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     TObjectStream stream(buffer);
-    const QByteArray magic = ComplementedMagic(LayoutFileMagic);
+    const QByteArray magic = ComplementedMagic(DocumentMagic(Kind));
     stream.WriteBuffer(magic.constData(), magic.size());
     stream.Write<uint32_t>(CurrentStreamVersion);
     stream.Write<int32_t>(FormatNumber);
@@ -163,6 +182,8 @@ QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
     stream.Write<uint32_t>(uint32_t(FigureList.size()));
     stream.Write<uint32_t>(uint32_t(QRCodeList.size()));
     stream.Write<uint32_t>(0);
+    if (Kind == DesignDocument)
+        stream.Write<uint32_t>(uint32_t(SenderList.size()));
     stream.Write<uint32_t>(uint32_t(thumbnail.size()));
     stream.WriteBuffer(thumbnail.constData(), thumbnail.size());
     const QByteArray form = PrintFormBytes(PrintForm);
@@ -171,10 +192,12 @@ QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
         stream.Write<int32_t>(ZIndexOf(&object));
         object.SaveToStream(stream);
     };
-    for (const auto &object : CombinedObjects)
-        write(*object);
-    for (const auto &object : SplitObjects)
-        write(*object);
+    if (Kind != DesignDocument) {
+        for (const auto &object : CombinedObjects)
+            write(*object);
+        for (const auto &object : SplitObjects)
+            write(*object);
+    }
     for (const auto &object : IllustList)
         write(*object);
     for (const auto &object : WordList)
@@ -183,6 +206,11 @@ QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
         write(*object);
     for (const auto &object : QRCodeList)
         write(*object);
+    if (Kind == DesignDocument) {
+        for (const auto &object : SenderList)
+            write(*object);
+        Background->SaveToStream(stream);
+    }
     return bytes;
 }
 
@@ -211,15 +239,15 @@ void readFreeObjects(TObjectStream &stream, uint32_t count, std::vector<std::uni
 
 bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
 {
-    TPrintDocument loaded;
+    TPrintDocument loaded(Kind);
     try {
         QByteArray data = bytes;
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         TObjectStream stream(buffer);
-        const QByteArray magic = ComplementedMagic(LayoutFileMagic);
-        if (stream.BytesLeft() < LayoutThumbnailLengthOffset + 4 || data.left(magic.size()) != magic)
-            throw EStreamError("not a layout document");
+        const QByteArray magic = ComplementedMagic(DocumentMagic(Kind));
+        if (stream.BytesLeft() < magic.size() + 4 + DocumentHeaderSize(Kind) + 4 || data.left(magic.size()) != magic)
+            throw EStreamError("not a document of this kind");
         buffer.seek(magic.size());
         StreamVersion = int(stream.Read<uint32_t>());
         loaded.FormatNumber = stream.Read<int32_t>();
@@ -233,6 +261,8 @@ bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
         const uint32_t figures = stream.Read<uint32_t>();
         const uint32_t qrCodes = stream.Read<uint32_t>();
         stream.Read<uint32_t>();
+        const bool design = Kind == DesignDocument;
+        const uint32_t senders = design ? stream.Read<uint32_t>() : 0;
         const uint32_t thumbnailLength = stream.Read<uint32_t>();
         stream.CheckCount(thumbnailLength, 1);
         loaded.Thumbnail.resize(thumbnailLength);
@@ -243,8 +273,8 @@ bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
 
         // Every record is at least its stacking place: counts beyond the bytes left are refused before
         // anything is made for them.
-        const int64_t objectCount =
-            int64_t(CombinedObjectCount) + SplitObjectCount + illusts + words + figures + qrCodes;
+        const int64_t fixedCount = design ? 0 : int64_t(CombinedObjectCount) + SplitObjectCount;
+        const int64_t objectCount = fixedCount + illusts + words + figures + qrCodes + senders;
         stream.CheckCount(quint64(objectCount), 4);
         std::vector<std::pair<int32_t, TDrawRect *>> stacked;
         const auto readFixed = [&](TDrawRect &object) {
@@ -255,14 +285,20 @@ bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
             if (z >= 0)
                 stacked.emplace_back(z, &object);
         };
-        for (auto &object : loaded.CombinedObjects)
-            readFixed(*object);
-        for (auto &object : loaded.SplitObjects)
-            readFixed(*object);
+        if (!design) {
+            for (auto &object : loaded.CombinedObjects)
+                readFixed(*object);
+            for (auto &object : loaded.SplitObjects)
+                readFixed(*object);
+        }
         readFreeObjects(stream, illusts, loaded.IllustList, stacked, objectCount);
         readFreeObjects(stream, words, loaded.WordList, stacked, objectCount);
         readFreeObjects(stream, figures, loaded.FigureList, stacked, objectCount);
         readFreeObjects(stream, qrCodes, loaded.QRCodeList, stacked, objectCount);
+        if (design) {
+            readFreeObjects(stream, senders, loaded.SenderList, stacked, objectCount);
+            loaded.Background->LoadFromStream(stream);
+        }
         if (stream.BytesLeft() != 0)
             throw EStreamError("bytes after the last object");
 
@@ -277,7 +313,7 @@ bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
             loaded.ZOrderList.push_back(object);
     } catch (const std::exception &) {
         // EStreamError for a damaged record, bad_alloc for a picture larger than memory allows.
-        *this = TPrintDocument();
+        *this = TPrintDocument(Kind);
         if (error)
             *error = DocumentInvalidMessage;
         return false;
@@ -290,7 +326,7 @@ bool TPrintDocument::Open(const QString &fileName, QString *error)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        *this = TPrintDocument();
+        *this = TPrintDocument(Kind);
         if (error)
             *error = DocumentInvalidMessage;
         return false;
@@ -312,10 +348,19 @@ bool TPrintDocument::FindPaper(const TMasterFormats &master, const TCustomFormat
     if (id > int64_t(UINT32_MAX))
         return false;
     const TCustomPaperRecord *record = custom.FindId(uint32_t(id));
-    if (!record || record->Format.Kind > 1)
+    if (!record || !PaperFitsDocument(record->Format.Kind))
         return false;
     paper = record->Format;
     return true;
+}
+
+bool TPrintDocument::PaperFitsDocument(uint8_t paperKind) const
+{
+    switch (Kind) {
+    case LabelDocument: return paperKind == 2;
+    case CardDocument: return paperKind == 3;
+    default: return paperKind <= 1;
+    }
 }
 
 bool TPrintDocument::PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const
@@ -411,6 +456,17 @@ QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHei
     }
     QPainter painter(&bitmap);
     TCanvas canvas(painter, LayoutDpi, LayoutDpi);
+    if (Background && Background->Kind() != TBackImage::None) {
+        // The designer shows a part of the page at its zoom: the whole page is drawn, then its view put back.
+        const double shownZoom = Background->Zoom();
+        const TRect shown = Background->VisibleRect();
+        Background->SetExtent(QPoint(paperWidth, paperHeight));
+        Background->SetZoom(scale);
+        Background->SetRect(TRect{0, 0, w, h});
+        Background->Draw(canvas, 0, 0);
+        Background->SetZoom(shownZoom);
+        Background->SetRect(shown);
+    }
     for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
         auto *illust = dynamic_cast<TIllustRect *>(*object);
         (*object)->SetZoom(scale);

@@ -20,8 +20,18 @@ class TIllustRect;
 class TWordRect;
 class TFigureRect;
 class TQRCodeRect;
+class TSenderRect;
+class TBackImage;
 
 inline constexpr char LayoutFileMagic[] = "Mirzon Layout File";
+
+// The document kinds of the designers: the address layout ".gpl", the label ".gpa" and card ".gpc" sheets
+// and the letter body ".gpd".
+enum TDocumentKindNumber : uint8_t { LayoutDocument = 0, LabelDocument = 1, CardDocument = 2, DesignDocument = 3 };
+// The magic a document of the kind begins with (before complementing) and the bytes of its header between
+// the version and the thumbnail's length; kinds beyond 3 are taken as 0.
+const char *DocumentMagic(uint8_t kind);
+int DocumentHeaderSize(uint8_t kind);
 inline const QString DocumentInvalidMessage = QStringLiteral("このファイルは有効な形式ではありません  ");
 inline const QString DocumentSaveFailedMessage = QStringLiteral("保存できませんでした  ");
 inline const QString DocumentPaperDeletedMessage =
@@ -39,12 +49,14 @@ QByteArray EncodeJpeg(const QImage &image);
 class TPrintDocument {
 public:
     // The 30 fixed objects in their list orders, the sender ones marked, the split set's additions numbered
-    // 19 to 22; no free object, nothing stacked.
-    TPrintDocument();
+    // 19 to 22; no free object, nothing stacked. A letter body (kind 3) binds no record: its file holds no
+    // fixed object, but sender blocks and the page's background.
+    explicit TPrintDocument(uint8_t kind = LayoutDocument);
     ~TPrintDocument();
     TPrintDocument(TPrintDocument &&) noexcept;
     TPrintDocument &operator=(TPrintDocument &&) noexcept;
 
+    uint8_t Kind = LayoutDocument;  // which file it is read from and written as; kept by Read
     int32_t FormatNumber = 0;  // >= 0 a record of "Lyt.fmt", < 0 minus the id of a "CstmL.fmt" paper
     uint8_t PrintParts = 0;    // 0 receiver and sender, 1 receiver only, 2 sender only
     uint8_t SplitLayout = 0;   // 1 the split fixed set is in use
@@ -58,6 +70,9 @@ public:
     std::vector<std::unique_ptr<TWordRect>> WordList;
     std::vector<std::unique_ptr<TFigureRect>> FigureList;
     std::vector<std::unique_ptr<TQRCodeRect>> QRCodeList;
+    // The letter body's sender blocks and page background (kind 3 only).
+    std::vector<std::unique_ptr<TSenderRect>> SenderList;
+    std::unique_ptr<TBackImage> Background;
     // The objects shown, index 0 in front; never holds an empty entry.
     std::vector<TDrawRect *> ZOrderList;
 
@@ -87,6 +102,8 @@ public:
     bool FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
                    TFormatCategory &sheet) const;
     bool PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const;
+    // Whether a paper of the kind (0 postcard, 1 envelope, 2 label, 3 card) carries documents of this kind.
+    bool PaperFitsDocument(uint8_t paperKind) const;
 
     // Hands the layout details to the fixed objects: the size steps, the name objects' company ratios and
     // the upright digits of every address object.

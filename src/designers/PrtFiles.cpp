@@ -19,11 +19,16 @@ const QString ForbiddenChars = QStringLiteral("\\/:;*?\"<>|");
 
 bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
 {
+    static const QString *const folders[] = {&LayoutFolder, &LabelFolder, &CardFolder, &DesignFolder};
+    static const char *const extensions[] = {".gpl", ".gpa", ".gpc", ".gpd"};
     switch (kind) {
-    case 0: result = {LayoutFolder, QStringLiteral(".gpl"), QByteArray(LayoutFileMagic), 28}; return true;
-    case 1: result = {LabelFolder, QStringLiteral(".gpa"), QByteArrayLiteral("Mirzon Label File"), 28}; return true;
-    case 2: result = {CardFolder, QStringLiteral(".gpc"), QByteArrayLiteral("Mirzon Card File"), 28}; return true;
-    case 3: result = {DesignFolder, QStringLiteral(".gpd"), QByteArrayLiteral("Mirzon Design File"), 32}; return true;
+    case LayoutDocument:
+    case LabelDocument:
+    case CardDocument:
+    case DesignDocument:
+        result = {*folders[kind], QString::fromLatin1(extensions[kind]), QByteArray(DocumentMagic(kind)),
+                  DocumentHeaderSize(kind)};
+        return true;
     default: return false;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "drawing/AdditionRect.h"
@@ -438,4 +439,36 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
         contact->SetSubText(shownHead);
         contact->SetText(shownText);
     }
+}
+
+TBindContext ProgramBindContext(const TPrintForm &form, int direction)
+{
+    TBindContext context;
+    context.Form = form;
+    context.Direction = direction;
+    context.ProgramFolder = AppFolder;
+    context.DictionaryFolder = AppFolder + QStringLiteral("Dic/");
+    context.WorkFolder = DataFolder;
+    return context;
+}
+
+bool BindReceiverRecord(const TFixedObjects &receiver, TTable &table, int32_t recNo, const TBindContext &context,
+                        int32_t *sender)
+{
+    ClearObjects(receiver);
+    try {
+        table.SetIndexName(QString());
+        if (!table.FindKey({recNo}))
+            return false;
+    } catch (const EDatabaseError &) {
+        return false;
+    }
+    const TAddressBindRecord record = ReadAddressBindRecord(table);
+    FillObjects(receiver, PostalText(record.Pos, context.Form.PostalMark),
+                AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
+                RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
+    FillBarcode(receiver, record.Pos, record.Tdfkn + record.Adrs1 + record.Adrs2 + record.Adrs3, context);
+    if (sender)
+        *sender = record.Sender;
+    return true;
 }

@@ -76,6 +76,15 @@ struct TBindContext {
     QString ProgramFolder, DictionaryFolder, WorkFolder;
 };
 
+// The context of the program's folders (the barcode library's) with the form and direction given.
+TBindContext ProgramBindContext(const TPrintForm &form, int direction);
+
+// The row numbered recNo of the book's table into the receiver's objects of the set in use (emptied first,
+// and left empty when the row is gone: a record deleted since it was listed shows nothing rather than
+// whichever row the cursor is on). The record's sender number goes to *sender. False when nothing was bound.
+bool BindReceiverRecord(const TFixedObjects &receiver, TTable &table, int32_t recNo, const TBindContext &context,
+                        int32_t *sender);
+
 // The postal code as printed: full width, the hyphen after the third character and "〒" by the mark.
 QString PostalText(const QByteArray &pos, uint32_t mark);
 // The three address lines with the data form's conversions.

@@ -35,11 +35,6 @@ bool locate(TTable &table, int32_t recNo)
     return table.FindKey({recNo});
 }
 
-QByteArray joinedAddress(const QByteArray &tdfkn, const QByteArray &a1, const QByteArray &a2, const QByteArray &a3)
-{
-    return tdfkn + a1 + a2 + a3;
-}
-
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -47,20 +42,6 @@ TFixedObjects TLayoutForm::CurrentSet(bool sender)
     return sender ? SenderObjects(Layout, SplitLayout != 0) : ReceiverObjects(Layout, SplitLayout != 0);
 }
 
-namespace {
-
-TBindContext bindContext(const TPrintForm &form, int direction)
-{
-    TBindContext context;
-    context.Form = form;
-    context.Direction = direction;
-    context.ProgramFolder = AppFolder;
-    context.DictionaryFolder = AppFolder + QStringLiteral("Dic/");
-    context.WorkFolder = DataFolder;
-    return context;
-}
-
-}  // namespace
 
 bool TLayoutForm::BindRecord(int32_t recNo)
 {
@@ -78,23 +59,8 @@ bool TLayoutForm::BindRecord(int32_t recNo)
     }
     if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
         return false;
-    TTable &table = *DMMirvale18->AdrsTable;
-    // A record that is no longer there (deleted since it was listed) shows nothing rather than whichever row
-    // the cursor happens to be on.
-    try {
-        if (!locate(table, recNo))
-            return false;
-    } catch (const EDatabaseError &) {
-        return false;
-    }
-    const TAddressBindRecord record = ReadAddressBindRecord(table);
-    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
-    FillObjects(receiver, PostalText(record.Pos, PrintForm.PostalMark),
-                AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
-                RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
-    FillBarcode(receiver, record.Pos, joinedAddress(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3), context);
-    SenderRecNo = record.Sender;
-    return true;
+    return BindReceiverRecord(receiver, *DMMirvale18->AdrsTable, recNo,
+                              ProgramBindContext(PrintForm, PaperFormat.Direction), &SenderRecNo);
 }
 
 void TLayoutForm::BindSender()
@@ -125,7 +91,7 @@ void TLayoutForm::BindSender()
         return;
     }
     const TSenderRecord row = ReadSenderRecord(*table);
-    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
+    const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
     FillObjects(sender, PostalText(row.Pos, PrintForm.SenderPostalMark),
                 AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
                 SenderName(row, context, sender.Split, false), context, TFillRole::Sender);
@@ -173,11 +139,11 @@ void TLayoutForm::BindSenderAsReceiver()
         return;
     }
     const TSenderRecord row = ReadSenderRecord(*table);
-    const TBindContext context = bindContext(PrintForm, PaperFormat.Direction);
+    const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
     FillObjects(receiver, PostalText(row.Pos, PrintForm.PostalMark),
                 AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
                 SenderName(row, context, receiver.Split, true), context, TFillRole::SenderAsReceiver);
-    FillBarcode(receiver, row.Pos, joinedAddress(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3), context);
+    FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
 }
 
 void TLayoutForm::RefillFixedObjects()

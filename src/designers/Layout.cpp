@@ -58,7 +58,7 @@ bool TLimitedScrollBox::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
-TLayoutForm::TLayoutForm(QWidget *) : QMainWindow(nullptr)
+TLayoutForm::TLayoutForm(QWidget *) : TDesignerForm(nullptr)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("LayoutForm"));
@@ -216,7 +216,7 @@ bool TLayoutForm::SaveObjectDefaults()
 
 void TLayoutForm::showEvent(QShowEvent *event)
 {
-    QMainWindow::showEvent(event);
+    TDesignerForm::showEvent(event);
     if (shownOnce_)
         return;
     shownOnce_ = true;
@@ -229,7 +229,7 @@ bool TLayoutForm::event(QEvent *event)
         ShowStartMenu();
         return true;
     }
-    return QMainWindow::event(event);
+    return TDesignerForm::event(event);
 }
 
 void TLayoutForm::ShowStartMenu()
@@ -448,13 +448,6 @@ void TLayoutForm::UpdateCaption()
                    + (Modified ? QStringLiteral(" (更新)") : QString()));
 }
 
-void TLayoutForm::MarkModified()
-{
-    Modified = 1;
-    if (!DocumentFile.isEmpty())
-        UpdateCaption();
-    pnlCard->update();
-}
 
 // ---- Keys and closing ----
 
@@ -468,7 +461,7 @@ void TLayoutForm::keyPressEvent(QKeyEvent *event)
             close();
         return;
     }
-    QMainWindow::keyPressEvent(event);
+    TDesignerForm::keyPressEvent(event);
 }
 
 void TLayoutForm::closeEvent(QCloseEvent *event)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "designers/AddressBinding.h"
+#include "designers/Designer.h"
 #include "designers/PaperFormats.h"
 #include "designers/PrintDocument.h"
 #include "drawing/PrinterInfo.h"
@@ -56,7 +57,7 @@ inline constexpr std::array<double, 8> ZoomChoices{0, 2.0, 1.75, 1.5, 1.25, 1.0,
 // The window's smallest size in design units.
 inline constexpr int LayoutMinWidth = 529, LayoutMinHeight = 500;
 
-class TLayoutForm : public QMainWindow, public TLayoutServices {
+class TLayoutForm : public TDesignerForm, public TLayoutServices {
     Q_OBJECT
 public:
     // Creates the designer (the fixed objects, the settings, the printer); the start menu follows the first
@@ -78,14 +79,10 @@ public:
     TPaperFormat PaperFormat;
     TFormatCategory SheetFormat;
     std::array<int, 8> SheetLayout{};
-    int PaperWidth = 0, PaperHeight = 0;  // layout units
     QImage BackgroundSource;              // the paper picture as loaded; null when the paper has none
     QImage BackgroundBitmap;              // scaled to the card
-    double ZoomRatio = 0;
     TRect PrintableArea;
     TRect PrintRangeRect;
-    uint8_t GridSize = 0;
-    int GridPitch = 0, GridColumns = 0, GridRows = 0;
 
     // The layout: the 30 fixed objects in their list orders, the free objects, the stacking order (index 0
     // in front), the paper number, the printed parts, the fixed set in use and the printed-items record.
@@ -102,13 +99,11 @@ public:
     std::vector<std::unique_ptr<TFigureRect>> &FigureList = Layout.FigureList;
     std::vector<std::unique_ptr<TQRCodeRect>> &QRCodeList = Layout.QRCodeList;
     std::vector<TDrawRect *> &ZOrderList = Layout.ZOrderList;
-    // The fixed set in use (SplitLayout chooses it).
-    std::vector<TDrawRect *> FixedObjects;
+    TDesignObjects &Objects() override { return Layout; }
+    TRenderTarget RenderTarget() const override;
 
     uint8_t NoBarcode = 0;  // no bar size fits the paper
     uint8_t BarSize = 0;    // the largest bar size that fits
-    std::vector<TDrawRect *> SelectedList;
-    int FocusedIndex = -1;
     int32_t SenderRecNo = 0;
 
     // The print job (the file and print commands).
@@ -118,21 +113,11 @@ public:
     bool TurnForPrint = false;
     int LabelStart = 1;
     int LabelCount = 1;
-    // The print preview: present while it is shown.
-    std::unique_ptr<TMetafileEx> PreviewMetafile;
     int PreviewPageCount = 0, PreviewPage = 0;
     bool ReturnFromPreview = false;
 
-    std::unique_ptr<TWordRect> DefaultWord;
-    std::unique_ptr<TFigureRect> DefaultFigure;
-    uint8_t DefaultsChanged = 0;
     QPoint DragStart{-1, -1};
     std::unique_ptr<TFileDD> FileDropTarget;
-    TUndoList UndoList;
-    std::unique_ptr<TUndoDatas> PendingUndo;
-    uint8_t FixedObjectsChanged = 0;
-    uint8_t DocumentOpen = 0;
-    uint8_t Modified = 0;
     uint8_t ResizeGuard = 0, RecentMenuDirty = 0, SplitSwitching = 0;
 
     // The canvas's drag state.
@@ -150,14 +135,13 @@ public:
     QMenuBar *MainMenu = nullptr;
     QWidget *pnlToolBar = nullptr;
     QToolBar *MainToolBar = nullptr, *CommandToolBar = nullptr, *ViewToolBar = nullptr, *PreviewToolBar = nullptr;
-    QComboBox *cbxRatio = nullptr, *cbxRatio2 = nullptr, *cbxViewRect = nullptr;
+    QComboBox *cbxRatio = nullptr, *cbxRatio2 = nullptr;
     QMenu *mmiRatio = nullptr, *mmiRecent = nullptr, *PopupMenu = nullptr, *GridPopupMenu = nullptr;
     QActionGroup *RatioGroup = nullptr;
     QWidget *pnlBack2 = nullptr;
     QLabel *lblItem2 = nullptr;
     TLimitedScrollBox *sbxPreview = nullptr;
     QFrame *bvSpacer = nullptr;
-    TPaintPanel *pnlCard = nullptr;
     QAction *pmiGridNone = nullptr, *pmiGridSmall = nullptr, *pmiGridNomal = nullptr, *pmiGridBig = nullptr;
     QAction *mmiShowMenu = nullptr, *mmiToolBar = nullptr;
     QToolButton *tbtnGrid = nullptr, *tbtnExit = nullptr;
@@ -169,19 +153,12 @@ public:
     QAction *actNew = nullptr, *actOpen = nullptr, *actClose = nullptr, *actSave = nullptr, *actSaveAs = nullptr,
             *actPrintSet = nullptr, *actPrint = nullptr, *actExit = nullptr, *actRecent = nullptr;
     // Editing and view.
-    QAction *actUndo = nullptr, *actRedo = nullptr, *actCopy = nullptr, *actPaste = nullptr, *actDelete = nullptr;
     QAction *actFirst = nullptr, *actPrior = nullptr, *actNext = nullptr, *actLast = nullptr, *actEditData = nullptr;
     QAction *actSenderEdit = nullptr, *actSender = nullptr, *actBarcodeSet = nullptr;
-    QAction *actIllust = nullptr, *actWord = nullptr, *actFigure = nullptr, *actQRCode = nullptr;
-    QAction *actIllustSet = nullptr, *actWordEdit = nullptr, *actWordSet = nullptr, *actFigureSet = nullptr,
-            *actQRCodeSet = nullptr;
-    QAction *actFormat = nullptr, *actDetail = nullptr, *actDataForm = nullptr, *actFont = nullptr;
-    QAction *actRectPos = nullptr, *actRectUnite = nullptr, *actEqualPaperH = nullptr, *actEqualPaperV = nullptr,
-            *actEqualEndsH = nullptr, *actEqualEndsV = nullptr;
-    QAction *actZOrder = nullptr, *actTop = nullptr, *actUp = nullptr, *actDown = nullptr, *actBottom = nullptr;
-    QAction *actDefaultLayout = nullptr, *actAdrsList = nullptr, *actAdrsView = nullptr;
+    QAction *actFormat = nullptr, *actDetail = nullptr, *actDataForm = nullptr;
+    QAction *actAdrsList = nullptr, *actAdrsView = nullptr;
     QAction *actGrid = nullptr, *actGridNone = nullptr, *actGridSmall = nullptr, *actGridNomal = nullptr,
-            *actGridBig = nullptr, *actAdjustGrid = nullptr, *actPrintRange = nullptr;
+            *actGridBig = nullptr, *actPrintRange = nullptr;
 
     // ---- Frame (Layout.cpp) ----
     void ShowStartMenu();
@@ -200,9 +177,7 @@ public:
     // Writes "DrRect.def" when the defaults changed; false (reported) when it could not be written.
     bool SaveObjectDefaults();
     // "宛名印刷 - " + the document's title (+ " (更新)" when changed), or "宛名印刷 - 新規".
-    void UpdateCaption();
-    // The end every editing command shares: Modified, the caption, a repaint.
-    void MarkModified();
+    void UpdateCaption() override;
 
     // ---- File and print (LayoutFile.cpp) ----
     void actNewExecute();
@@ -221,8 +196,6 @@ public:
     QImage MakeThumbnail(int sizeIndex);
 
     // ---- Editing (LayoutEdit.cpp) ----
-    // Undoes (or redoes) one step and restores the selection it recorded.
-    void actUndoExecute(bool redo);
     // Selects the first (0), prior, next or last (3) record in the main list, which shows it again here.
     void actMoveExecute(int tag);
     // Opens the record form on the record shown.
@@ -243,7 +216,7 @@ public:
     void BindSenderAsReceiver();
     // The refill every caller but printing uses: the record and the sender, or the sender as receiver on
     // papers with fewer than 5 rectangles in the first set.
-    void RefillFixedObjects();
+    void RefillFixedObjects() override;
 
     // ---- Canvas (LayoutCanvas.cpp) ----
     void pnlCardPaint(QPainter &painter);
@@ -256,30 +229,27 @@ public:
     void pnlCardEndDrag();
     // The outlines of the drag at the point.
     void pnlCardDragOver(QPoint at);
-    // Stores the selection into PendingUndo's state.
-    void StoreSelection(uint8_t state);
-    bool SnapOn() const;
-    bool InPreview() const { return PreviewMetafile != nullptr; }
 
     // ---- View (LayoutView.cpp) ----
     void sbxPreviewResize();
     void cbxRatioClick(QComboBox *combo);
     void cbxViewRectClick();
     void AddToZOrder(TDrawRect *object, bool visibleOnly);
-    void RemoveFromZOrder(TDrawRect *object);
     void SetSplitLayout(uint8_t flag);
     void TurnLayout();
-    void FillObjectList();
-    void SyncObjectList();
-    void UpdateObjectActions();
-    TDrawRect *FocusedObject() const;
+    void FillObjectList() override;
+    void SyncObjectList() override;
+    void UpdateObjectActions() override;
+    TRect DefaultRect(int fixedIndex) const override;
+    // An undo that hides or shows the sender's objects moves PrintParts and actSender's check with it.
+    void FixedObjectToggled(TDrawRect *object, bool shown) override;
+    void ApplyLayoutRecord(const TDataFormRecord &data) override;
 
     // ---- Command state (LayoutState.cpp) ----
     void UpdateActions();
     void UpdateRecentMenu();
     void mmiRecentClick(int index);
     void PopupMenuPopup();
-    void ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item);
     // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
     // file; false, with nothing changed, when the file cannot be loaded.
     bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
@@ -306,7 +276,6 @@ private:
     void SetGridSize(uint8_t size);
     // Keeps the moved objects on the paper and records the step: the end of a drag and the arrow keys.
     void FinishMoveStep();
-    void ClearSelection();
     void drawMarks(QPainter &painter);
 
     bool closing_ = false;

@@ -31,7 +31,6 @@ bool intersects(const TRect &a, const TRect &b)
 
 }  // namespace
 
-bool TLayoutForm::SnapOn() const { return GridSize != 0 && actAdjustGrid->isChecked(); }
 
 // ---- Painting ----
 
@@ -273,13 +272,6 @@ void TLayoutForm::pnlCardDragOver(QPoint at)
     pnlCard->update();
 }
 
-void TLayoutForm::StoreSelection(uint8_t state)
-{
-    PendingUndo->SetSelectionCount(state, int(SelectedList.size()));
-    for (size_t i = 0; i < SelectedList.size(); ++i)
-        PendingUndo->SetSelection(state, int(i), Layout.ZIndexOf(SelectedList[i]));
-    PendingUndo->SetFocused(state, FocusedIndex);
-}
 
 void TLayoutForm::pnlCardEndDrag()
 {
@@ -372,7 +364,7 @@ bool TLayoutForm::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched != pnlCard)
-        return QMainWindow::eventFilter(watched, event);
+        return TDesignerForm::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);

@@ -14,41 +14,6 @@
 #include <QApplication>
 #include <QComboBox>
 
-void TLayoutForm::actUndoExecute(bool redo)
-{
-    if (InPreview())
-        return;
-    const int before = UndoList.GetPosition();
-    if (redo ? !UndoList.CanRedo() : !UndoList.CanUndo())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (redo)
-        UndoList.Redo();
-    else
-        UndoList.Undo();
-    // The step applied: the one after the old position for an undo, the one at it for a redo.
-    const TUndoDatas *step = UndoList.GetItem(redo ? before : before + 1);
-    if (FixedObjectsChanged)
-        RefillFixedObjects();
-    if (step && (step->Kind == 0 || step->Kind == 1))
-        FillObjectList();
-    SelectedList.clear();
-    const uint8_t state = redo ? 1 : 0;
-    if (step) {
-        for (int i = 0; i < step->GetSelectionCount(state); ++i) {
-            const int z = step->GetSelection(state, i);
-            if (z >= 0 && z < int(ZOrderList.size()))
-                SelectedList.push_back(ZOrderList[size_t(z)]);
-        }
-        FocusedIndex = step->GetFocused(state) < int(SelectedList.size()) ? step->GetFocused(state) : -1;
-    } else {
-        FocusedIndex = -1;
-    }
-    SyncObjectList();
-    FixedObjectsChanged = 0;
-    MarkModified();
-    QApplication::restoreOverrideCursor();
-}
 
 void TLayoutForm::actMoveExecute(int tag)
 {

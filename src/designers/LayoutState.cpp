@@ -122,173 +122,33 @@ void TLayoutForm::PopupMenuPopup()
     UpdateObjectActions();
 }
 
-// ---- Undo and redo ----
 
-namespace {
-
-// A state the step never stored, or a stream cut short or unreadable, leaves the object as it was (the objects
-// read their whole stream before they take any of it) and answers false.
-bool loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
+TRenderTarget TLayoutForm::RenderTarget() const
 {
-    QBuffer *stream = item.GetStream(state);
-    if (!stream || stream->size() == 0)
-        return false;
-    bool loaded = true;
-    try {
-        TObjectStream in(*stream);
-        object.LoadFromStream(in);
-    } catch (const EStreamError &) {
-        loaded = false;
-    }
-    for (uint8_t s : {uint8_t(0), uint8_t(1)})
-        if (QBuffer *each = item.GetStream(s))
-            each->seek(0);
-    return loaded;
+    return PrinterInfo ? PrinterInfo->RenderTarget() : TRenderTarget{};
 }
 
-template <class T> bool validIndex(const T &list, int index) { return index >= 0 && index < int(list.size()); }
-
-}  // namespace
-
-void TLayoutForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item)
+TRect TLayoutForm::DefaultRect(int fixedIndex) const
 {
-    (void)list;
-    StreamVersion = CurrentStreamVersion;
-    const TRenderTarget target = PrinterInfo ? PrinterInfo->RenderTarget() : TRenderTarget{};
-    const auto insertAt = [this](TDrawRect *object, int zIndex) {
-        ZOrderList.insert(ZOrderList.begin() + std::clamp(zIndex, 0, int(ZOrderList.size())), object);
-    };
-    const auto forget = [this](TDrawRect *object) {
-        RemoveFromZOrder(object);
-        const auto at = std::find(SelectedList.begin(), SelectedList.end(), object);
-        if (at != SelectedList.end())
-            SelectedList.erase(at);
-    };
-    if (kind == 0 || kind == 1) {
-        auto *data = dynamic_cast<TDrawRectUndoData *>(&item);
-        if (!data)
-            return;
-        const uint8_t k = data->GetFlag(state);
-        const bool remove = (kind == 0 && state == 0) || (kind == 1 && state == 1);
-        // Which list of free objects the kind keeps its objects in, and how a new one is made.
-        const auto freeList = [&](auto &objects, auto make) {
-            using T = typename std::decay_t<decltype(objects)>::value_type::element_type;
-            if (remove) {
-                if (!validIndex(objects, data->ListIndex))
-                    return;
-                forget(objects[size_t(data->ListIndex)].get());
-                objects.erase(objects.begin() + data->ListIndex);
-                return;
-            }
-            std::unique_ptr<T> object = make();
-            if (!loadFrom(*object, *data, state))
-                return;
-            object->SetZoom(ZoomRatio);
-            object->Prepare(target, false);
-            insertAt(object.get(), data->ZIndex);
-            objects.insert(objects.begin() + std::clamp(data->ListIndex, 0, int(objects.size())), std::move(object));
-        };
-        if (k <= ObjectKind::Barcode) {
-            if (!validIndex(FixedObjects, data->ListIndex))
-                return;
-            TDrawRect *object = FixedObjects[size_t(data->ListIndex)];
-            if (remove) {
-                forget(object);
-                loadFrom(*object, *data, state);
-                if (object->Visible) {
-                    PrintParts = 1;
-                    actSender->setChecked(false);
-                }
-            } else {
-                loadFrom(*object, *data, state);
-                object->SetZoom(ZoomRatio);
-                insertAt(object, data->ZIndex);
-                if (object->Visible) {
-                    PrintParts = 0;
-                    actSender->setChecked(true);
-                    FixedObjectsChanged = 1;
-                } else {
-                    object->Visible = 1;
-                }
-            }
-        } else if (k == ObjectKind::Illustration) {
-            freeList(IllustList, [] { return std::make_unique<TIllustRect>(); });
-        } else if (k == ObjectKind::Word) {
-            freeList(WordList, [] { return std::make_unique<TWordRect>(); });
-        } else if (k == ObjectKind::Figure) {
-            freeList(FigureList, [] { return std::make_unique<TFigureRect>(); });
-        } else if (k == ObjectKind::QRCode) {
-            freeList(QRCodeList, [] { return std::make_unique<TQRCodeRect>(); });
-        }
-        return;
-    }
-    if (kind == 2) {
-        if (auto *form = dynamic_cast<TDataFormUndoData *>(&item)) {
-            const TDataFormRecord data = form->GetData(state);
-            PrintForm = PrintFormFromBytes(reinterpret_cast<const char *>(data.data()));
-            FixedObjectsChanged = 1;
-            return;
-        }
-        auto *data = dynamic_cast<TDrawRectUndoData *>(&item);
-        if (!data)
-            return;
-        const uint8_t k = data->GetFlag(state);
-        TDrawRect *object = nullptr;
-        if (k <= ObjectKind::Barcode) {
-            if (!validIndex(FixedObjects, data->ListIndex))
-                return;
-            object = FixedObjects[size_t(data->ListIndex)];
-            const uint8_t wasVisible = object->Visible;
-            loadFrom(*object, *data, state);
-            object->SetZoom(ZoomRatio);
-            if (wasVisible != object->Visible) {
-                if (!object->Visible)
-                    RemoveFromZOrder(object);
-                else if (data->ZIndex >= 0)
-                    insertAt(object, data->ZIndex);
-            }
-            if (k == ObjectKind::Addition || k == ObjectKind::Barcode)
-                FixedObjectsChanged = 1;
-            return;
-        }
-        const auto change = [&](const auto &objects) {
-            if (!validIndex(objects, data->ListIndex))
-                return;
-            TDrawRect &changed = *objects[size_t(data->ListIndex)];
-            loadFrom(changed, *data, state);
-            changed.SetZoom(ZoomRatio);
-        };
-        if (k == ObjectKind::Illustration)
-            change(IllustList);
-        else if (k == ObjectKind::Word)
-            change(WordList);
-        else if (k == ObjectKind::Figure)
-            change(FigureList);
-        else if (k == ObjectKind::QRCode)
-            change(QRCodeList);
-        return;
-    }
-    if (kind == 3) {
-        auto *data = dynamic_cast<TRectUndoData *>(&item);
-        if (!data)
-            return;
-        TDrawRect *object = validIndex(ZOrderList, data->ZIndex)           ? ZOrderList[size_t(data->ZIndex)]
-                            : data->ZIndex < 0 && validIndex(FixedObjects, data->FixedIndex) ? FixedObjects[size_t(data->FixedIndex)]
-                                                                                             : nullptr;
-        if (object)
-            object->SetRect(data->GetRect(state));
-        return;
-    }
-    if (kind == 4) {
-        auto *data = dynamic_cast<TZOrderUndoData *>(&item);
-        if (!data || !validIndex(ZOrderList, data->FromIndex) || !validIndex(ZOrderList, data->ToIndex))
-            return;
-        const int from = state == 0 ? data->ToIndex : data->FromIndex;
-        const int to = state == 0 ? data->FromIndex : data->ToIndex;
-        TDrawRect *object = ZOrderList[size_t(from)];
-        ZOrderList.erase(ZOrderList.begin() + from);
-        ZOrderList.insert(ZOrderList.begin() + to, object);
-    }
+    const int count = SplitLayout ? std::min(PaperFormat.SplitRectCount, SplitObjectCount)
+                                  : std::min(PaperFormat.CombinedRectCount, CombinedObjectCount);
+    if (fixedIndex < 0 || fixedIndex >= count)
+        return {};
+    const TFormatRect &r = SplitLayout ? PaperFormat.SplitRects[size_t(fixedIndex)]
+                                       : PaperFormat.CombinedRects[size_t(fixedIndex)];
+    return TRect{r.Left, r.Top, r.Right, r.Bottom};
+}
+
+void TLayoutForm::FixedObjectToggled(TDrawRect *object, bool shown)
+{
+    (void)object;
+    PrintParts = shown ? 0 : 1;
+    actSender->setChecked(shown);
+}
+
+void TLayoutForm::ApplyLayoutRecord(const TDataFormRecord &data)
+{
+    PrintForm = PrintFormFromBytes(reinterpret_cast<const char *>(data.data()));
 }
 
 // ---- Illustrations from picture files ----

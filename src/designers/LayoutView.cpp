@@ -32,10 +32,6 @@ TDrawRect *itemObject(const QComboBox *combo, int index)
 
 }  // namespace
 
-TDrawRect *TLayoutForm::FocusedObject() const
-{
-    return FocusedIndex >= 0 && FocusedIndex < int(SelectedList.size()) ? SelectedList[size_t(FocusedIndex)] : nullptr;
-}
 
 void TLayoutForm::sbxPreviewResize()
 {
@@ -205,11 +201,6 @@ void TLayoutForm::UpdateObjectActions()
     actQRCodeSet->setVisible(kind == ObjectKind::QRCode);
 }
 
-void TLayoutForm::ClearSelection()
-{
-    SelectedList.clear();
-    FocusedIndex = -1;
-}
 
 // ---- Stacking and the fixed sets ----
 
@@ -220,12 +211,6 @@ void TLayoutForm::AddToZOrder(TDrawRect *object, bool visibleOnly)
     ZOrderList.insert(ZOrderList.begin(), object);
 }
 
-void TLayoutForm::RemoveFromZOrder(TDrawRect *object)
-{
-    const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);
-    if (at != ZOrderList.end())
-        ZOrderList.erase(at);
-}
 
 void TLayoutForm::SetSplitLayout(uint8_t flag)
 {

@@ -158,11 +158,6 @@ void TPrintDocument::CreateFixedObjects()
                     addition(22)};
 }
 
-int TPrintDocument::ZIndexOf(const TDrawRect *object) const
-{
-    const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);
-    return at == ZOrderList.end() ? -1 : int(at - ZOrderList.begin());
-}
 
 QByteArray TPrintDocument::Bytes(const QByteArray &thumbnail) const
 {

@@ -3,6 +3,7 @@
 // objects of a layout and their reading and writing, without a window: the designer keeps its layout in one.
 #pragma once
 
+#include "designers/DesignObjects.h"
 #include "designers/PaperFormats.h"
 #include "designers/PrintForm.h"
 
@@ -46,7 +47,7 @@ QByteArray ComplementedMagic(const char *magic);
 // A JPEG file image of the picture (the library's default quality); empty when it cannot be made.
 QByteArray EncodeJpeg(const QImage &image);
 
-class TPrintDocument {
+class TPrintDocument : public TDesignObjects {
 public:
     // The 30 fixed objects in their list orders, the sender ones marked, the split set's additions numbered
     // 19 to 22; no free object, nothing stacked. A letter body (kind 3) binds no record: its file holds no
@@ -66,15 +67,9 @@ public:
 
     std::array<std::unique_ptr<TDrawRect>, CombinedObjectCount> CombinedObjects;
     std::array<std::unique_ptr<TDrawRect>, SplitObjectCount> SplitObjects;
-    std::vector<std::unique_ptr<TIllustRect>> IllustList;
-    std::vector<std::unique_ptr<TWordRect>> WordList;
-    std::vector<std::unique_ptr<TFigureRect>> FigureList;
-    std::vector<std::unique_ptr<TQRCodeRect>> QRCodeList;
     // The letter body's sender blocks and page background (kind 3 only).
     std::vector<std::unique_ptr<TSenderRect>> SenderList;
     std::unique_ptr<TBackImage> Background;
-    // The objects shown, index 0 in front; never holds an empty entry.
-    std::vector<TDrawRect *> ZOrderList;
 
     // The document's file image with the thumbnail given. Throws EStreamError when an object cannot be written.
     QByteArray Bytes(const QByteArray &thumbnail) const;
@@ -113,9 +108,6 @@ public:
     // than Shift-JIS becomes "ＭＳ Ｐゴシック"), direction, alignment, wrap, size, ratio and line spacing, and
     // every attribute of the last figure. Lists without objects leave the defaults as they are.
     void TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const;
-
-    // The index of an object in ZOrderList, -1 when it is not shown.
-    int ZIndexOf(const TDrawRect *object) const;
 
 private:
     void CreateFixedObjects();

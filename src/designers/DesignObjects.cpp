@@ -1,0 +1,38 @@
+#include "designers/DesignObjects.h"
+
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
+
+#include <algorithm>
+
+TDesignObjects::TDesignObjects() = default;
+TDesignObjects::~TDesignObjects() = default;
+TDesignObjects::TDesignObjects(TDesignObjects &&) noexcept = default;
+TDesignObjects &TDesignObjects::operator=(TDesignObjects &&) noexcept = default;
+
+int TDesignObjects::ZIndexOf(const TDrawRect *object) const
+{
+    const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);
+    return at == ZOrderList.end() ? -1 : int(at - ZOrderList.begin());
+}
+
+namespace {
+
+template <class T> int indexIn(const std::vector<std::unique_ptr<T>> &list, const TDrawRect *object)
+{
+    const auto at = std::find_if(list.begin(), list.end(), [object](const auto &each) { return each.get() == object; });
+    return at == list.end() ? -1 : int(at - list.begin());
+}
+
+}  // namespace
+
+int TDesignObjects::FreeIndexOf(const TDrawRect *object) const
+{
+    for (int index : {indexIn(IllustList, object), indexIn(WordList, object), indexIn(FigureList, object),
+                      indexIn(QRCodeList, object)})
+        if (index >= 0)
+            return index;
+    return -1;
+}

@@ -1,0 +1,32 @@
+// What every designer's document holds besides its own fixed parts: the free objects by kind and the stacking
+// order of everything shown. The designers' editing commands work on this alone.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+class TDrawRect;
+class TIllustRect;
+class TWordRect;
+class TFigureRect;
+class TQRCodeRect;
+
+class TDesignObjects {
+public:
+    TDesignObjects();
+    ~TDesignObjects();
+    TDesignObjects(TDesignObjects &&) noexcept;
+    TDesignObjects &operator=(TDesignObjects &&) noexcept;
+
+    std::vector<std::unique_ptr<TIllustRect>> IllustList;
+    std::vector<std::unique_ptr<TWordRect>> WordList;
+    std::vector<std::unique_ptr<TFigureRect>> FigureList;
+    std::vector<std::unique_ptr<TQRCodeRect>> QRCodeList;
+    // The objects shown, index 0 in front; never holds an empty entry.
+    std::vector<TDrawRect *> ZOrderList;
+
+    // The index of an object in ZOrderList, -1 when it is not shown.
+    int ZIndexOf(const TDrawRect *object) const;
+    // The object's index in the list of its free kind, -1 for any other object.
+    int FreeIndexOf(const TDrawRect *object) const;
+};

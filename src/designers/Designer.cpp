@@ -1,0 +1,266 @@
+#include "designers/Designer.h"
+
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/MetafileEx.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
+
+#include <QAction>
+#include <QApplication>
+
+#include <algorithm>
+
+TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent) {}
+TDesignerForm::~TDesignerForm() = default;
+
+TDrawRect *TDesignerForm::FocusedObject() const
+{
+    return FocusedIndex >= 0 && FocusedIndex < int(SelectedList.size()) ? SelectedList[size_t(FocusedIndex)] : nullptr;
+}
+
+void TDesignerForm::ClearSelection()
+{
+    SelectedList.clear();
+    FocusedIndex = -1;
+}
+
+void TDesignerForm::RemoveFromZOrder(TDrawRect *object)
+{
+    std::vector<TDrawRect *> &ZOrderList = Objects().ZOrderList;
+    const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);
+    if (at != ZOrderList.end())
+        ZOrderList.erase(at);
+}
+
+bool TDesignerForm::SnapOn() const { return GridSize != 0 && actAdjustGrid->isChecked(); }
+
+void TDesignerForm::StoreSelection(uint8_t state)
+{
+    PendingUndo->SetSelectionCount(state, int(SelectedList.size()));
+    for (size_t i = 0; i < SelectedList.size(); ++i)
+        PendingUndo->SetSelection(state, int(i), Objects().ZIndexOf(SelectedList[i]));
+    PendingUndo->SetFocused(state, FocusedIndex);
+}
+
+void TDesignerForm::CommitStep()
+{
+    StoreSelection(1);
+    UndoList.Add(std::move(PendingUndo));
+}
+
+bool TDesignerForm::IsSelected(const TDrawRect *object) const
+{
+    return std::find(SelectedList.begin(), SelectedList.end(), object) != SelectedList.end();
+}
+
+void TDesignerForm::MarkModified()
+{
+    Modified = 1;
+    UpdateCaption();
+    pnlCard->update();
+}
+
+void TDesignerForm::actUndoExecute(bool redo)
+{
+    if (InPreview())
+        return;
+    const int before = UndoList.GetPosition();
+    if (redo ? !UndoList.CanRedo() : !UndoList.CanUndo())
+        return;
+    const std::vector<TDrawRect *> &ZOrderList = Objects().ZOrderList;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (redo)
+        UndoList.Redo();
+    else
+        UndoList.Undo();
+    // The step applied: the one after the old position for an undo, the one at it for a redo.
+    const TUndoDatas *step = UndoList.GetItem(redo ? before : before + 1);
+    if (FixedObjectsChanged)
+        RefillFixedObjects();
+    if (step && (step->Kind == 0 || step->Kind == 1))
+        FillObjectList();
+    SelectedList.clear();
+    const uint8_t state = redo ? 1 : 0;
+    if (step) {
+        for (int i = 0; i < step->GetSelectionCount(state); ++i) {
+            const int z = step->GetSelection(state, i);
+            if (z >= 0 && z < int(ZOrderList.size()))
+                SelectedList.push_back(ZOrderList[size_t(z)]);
+        }
+        FocusedIndex = step->GetFocused(state) < int(SelectedList.size()) ? step->GetFocused(state) : -1;
+    } else {
+        FocusedIndex = -1;
+    }
+    SyncObjectList();
+    FixedObjectsChanged = 0;
+    MarkModified();
+    QApplication::restoreOverrideCursor();
+}
+
+namespace {
+
+// A state the step never stored, or a stream cut short or unreadable, leaves the object as it was (the objects
+// read their whole stream before they take any of it) and answers false.
+bool loadFrom(TDrawRect &object, TObjectUndoData &item, uint8_t state)
+{
+    QBuffer *stream = item.GetStream(state);
+    if (!stream || stream->size() == 0)
+        return false;
+    bool loaded = true;
+    try {
+        TObjectStream in(*stream);
+        object.LoadFromStream(in);
+    } catch (const EStreamError &) {
+        loaded = false;
+    }
+    for (uint8_t s : {uint8_t(0), uint8_t(1)})
+        if (QBuffer *each = item.GetStream(s))
+            each->seek(0);
+    return loaded;
+}
+
+template <class T> bool validIndex(const T &list, int index) { return index >= 0 && index < int(list.size()); }
+
+}  // namespace
+
+void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item)
+{
+    (void)list;
+    TDesignObjects &doc = Objects();
+    std::vector<TDrawRect *> &ZOrderList = doc.ZOrderList;
+    StreamVersion = CurrentStreamVersion;
+    const TRenderTarget target = RenderTarget();
+    const auto insertAt = [&ZOrderList](TDrawRect *object, int zIndex) {
+        ZOrderList.insert(ZOrderList.begin() + std::clamp(zIndex, 0, int(ZOrderList.size())), object);
+    };
+    const auto forget = [this](TDrawRect *object) {
+        RemoveFromZOrder(object);
+        const auto at = std::find(SelectedList.begin(), SelectedList.end(), object);
+        if (at != SelectedList.end())
+            SelectedList.erase(at);
+    };
+    if (kind == 0 || kind == 1) {
+        auto *data = dynamic_cast<TDrawRectUndoData *>(&item);
+        if (!data)
+            return;
+        const uint8_t k = data->GetFlag(state);
+        const bool remove = (kind == 0 && state == 0) || (kind == 1 && state == 1);
+        // Which list of free objects the kind keeps its objects in, and how a new one is made.
+        const auto freeList = [&](auto &objects, auto make) {
+            using T = typename std::decay_t<decltype(objects)>::value_type::element_type;
+            if (remove) {
+                if (!validIndex(objects, data->ListIndex))
+                    return;
+                forget(objects[size_t(data->ListIndex)].get());
+                objects.erase(objects.begin() + data->ListIndex);
+                return;
+            }
+            std::unique_ptr<T> object = make();
+            if (!loadFrom(*object, *data, state))
+                return;
+            object->SetZoom(ZoomRatio);
+            object->Prepare(target, false);
+            insertAt(object.get(), data->ZIndex);
+            objects.insert(objects.begin() + std::clamp(data->ListIndex, 0, int(objects.size())), std::move(object));
+        };
+        if (k <= ObjectKind::Barcode) {
+            if (!validIndex(FixedObjects, data->ListIndex))
+                return;
+            TDrawRect *object = FixedObjects[size_t(data->ListIndex)];
+            if (remove) {
+                forget(object);
+                loadFrom(*object, *data, state);
+                if (object->Visible)
+                    FixedObjectToggled(object, false);
+            } else {
+                loadFrom(*object, *data, state);
+                object->SetZoom(ZoomRatio);
+                insertAt(object, data->ZIndex);
+                if (object->Visible) {
+                    FixedObjectToggled(object, true);
+                    FixedObjectsChanged = 1;
+                } else {
+                    object->Visible = 1;
+                }
+            }
+        } else if (k == ObjectKind::Illustration) {
+            freeList(doc.IllustList, [] { return std::make_unique<TIllustRect>(); });
+        } else if (k == ObjectKind::Word) {
+            freeList(doc.WordList, [] { return std::make_unique<TWordRect>(); });
+        } else if (k == ObjectKind::Figure) {
+            freeList(doc.FigureList, [] { return std::make_unique<TFigureRect>(); });
+        } else if (k == ObjectKind::QRCode) {
+            freeList(doc.QRCodeList, [] { return std::make_unique<TQRCodeRect>(); });
+        }
+        return;
+    }
+    if (kind == 2) {
+        if (auto *form = dynamic_cast<TDataFormUndoData *>(&item)) {
+            ApplyLayoutRecord(form->GetData(state));
+            FixedObjectsChanged = 1;
+            return;
+        }
+        auto *data = dynamic_cast<TDrawRectUndoData *>(&item);
+        if (!data)
+            return;
+        const uint8_t k = data->GetFlag(state);
+        TDrawRect *object = nullptr;
+        if (k <= ObjectKind::Barcode) {
+            if (!validIndex(FixedObjects, data->ListIndex))
+                return;
+            object = FixedObjects[size_t(data->ListIndex)];
+            const uint8_t wasVisible = object->Visible;
+            loadFrom(*object, *data, state);
+            object->SetZoom(ZoomRatio);
+            if (wasVisible != object->Visible) {
+                if (!object->Visible)
+                    RemoveFromZOrder(object);
+                else if (data->ZIndex >= 0)
+                    insertAt(object, data->ZIndex);
+            }
+            if (k == ObjectKind::Addition || k == ObjectKind::Barcode)
+                FixedObjectsChanged = 1;
+            return;
+        }
+        const auto change = [&](const auto &objects) {
+            if (!validIndex(objects, data->ListIndex))
+                return;
+            TDrawRect &changed = *objects[size_t(data->ListIndex)];
+            loadFrom(changed, *data, state);
+            changed.SetZoom(ZoomRatio);
+        };
+        if (k == ObjectKind::Illustration)
+            change(doc.IllustList);
+        else if (k == ObjectKind::Word)
+            change(doc.WordList);
+        else if (k == ObjectKind::Figure)
+            change(doc.FigureList);
+        else if (k == ObjectKind::QRCode)
+            change(doc.QRCodeList);
+        return;
+    }
+    if (kind == 3) {
+        auto *data = dynamic_cast<TRectUndoData *>(&item);
+        if (!data)
+            return;
+        TDrawRect *object = validIndex(ZOrderList, data->ZIndex)           ? ZOrderList[size_t(data->ZIndex)]
+                            : data->ZIndex < 0 && validIndex(FixedObjects, data->FixedIndex) ? FixedObjects[size_t(data->FixedIndex)]
+                                                                                             : nullptr;
+        if (object)
+            object->SetRect(data->GetRect(state));
+        return;
+    }
+    if (kind == 4) {
+        auto *data = dynamic_cast<TZOrderUndoData *>(&item);
+        if (!data || !validIndex(ZOrderList, data->FromIndex) || !validIndex(ZOrderList, data->ToIndex))
+            return;
+        const int from = state == 0 ? data->ToIndex : data->FromIndex;
+        const int to = state == 0 ? data->FromIndex : data->ToIndex;
+        TDrawRect *object = ZOrderList[size_t(from)];
+        ZOrderList.erase(ZOrderList.begin() + from);
+        ZOrderList.insert(ZOrderList.begin() + to, object);
+    }
+}

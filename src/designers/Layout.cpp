@@ -1,4 +1,5 @@
 #include "designers/Layout.h"
+#include "designers/PrtFiles.h"
 
 #include "base/Fonts.h"
 #include "base/Numbers.h"
@@ -43,8 +44,6 @@
 namespace {
 
 constexpr int UnsetPosition = 0x7FFFFFFF;
-const QString Section = QStringLiteral("LAYOUT");
-const QString Caption = QStringLiteral("宛名印刷");
 
 QString settingsFile() { return DataFolder + QStringLiteral("Mirvale18.ini"); }
 
@@ -58,12 +57,29 @@ bool TLimitedScrollBox::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
-TLayoutForm::TLayoutForm(QWidget *) : TDesignerForm(nullptr)
+const TDesignerFamily &DesignerFamilyOf(uint8_t kind)
+{
+    static const TDesignerFamily families[] = {
+        {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80},
+        {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93},
+        {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101},
+    };
+    return families[kind == LabelDocument || kind == CardDocument ? kind : 0];
+}
+
+QString TLayoutForm::DocumentPath(const QString &title) const
+{
+    TDocumentKind kind;
+    DocumentKindOf(Layout.Kind, kind);
+    return kind.Folder + title + kind.Extension;
+}
+
+TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layout(kind)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("LayoutForm"));
-    setWindowTitle(Caption);
-    setProperty("HelpContext", 80);
+    setObjectName(kind == LayoutDocument ? QStringLiteral("LayoutForm") : QStringLiteral("LabelForm"));
+    setWindowTitle(Family().Caption);
+    setProperty("HelpContext", Family().HelpContext);
     createControls();
     LoadSettings();
     LoadDefaultSender();
@@ -102,6 +118,7 @@ TLayoutForm::~TLayoutForm()
 
 void TLayoutForm::LoadSettings()
 {
+    const QString &Section = Family().Section;
     TMemIniFile ini(settingsFile());
     const int left = ini.ReadInteger(Section, QStringLiteral("Left"), UnsetPosition);
     const int top = ini.ReadInteger(Section, QStringLiteral("Top"), UnsetPosition);
@@ -140,7 +157,7 @@ void TLayoutForm::LoadSettings()
     pnlToolBar->setVisible(toolBar);
     // The PDF printer is always there, so the designer always has a printer.
     if (!Printer().Printers().isEmpty())
-        PrinterInfo = std::make_unique<TPrinterInfo>(DataFolder + QStringLiteral("Layout.pi"));
+        PrinterInfo = std::make_unique<TPrinterInfo>(DataFolder + Family().PrinterFile);
 }
 
 void TLayoutForm::UpdateRecentFromSettings(const QStringList &history)
@@ -149,13 +166,15 @@ void TLayoutForm::UpdateRecentFromSettings(const QStringList &history)
     for (const QString &file : history) {
         if (file.isEmpty())
             continue;
-        if ((QFileInfo(file).path() + QLatin1Char('/')).compare(LayoutFolder, Qt::CaseInsensitive) == 0)
+        if ((QFileInfo(file).path() + QLatin1Char('/'))
+                .compare(QFileInfo(DocumentPath(QString())).path() + QLatin1Char('/'), Qt::CaseInsensitive) == 0)
             RecentFiles << file;
     }
 }
 
 void TLayoutForm::SaveSettings()
 {
+    const QString &Section = Family().Section;
     TMemIniFile ini(settingsFile());
     const QRect bounds = isMaximized() ? normalGeometry() : geometry();
     ini.WriteInteger(Section, QStringLiteral("Left"), bounds.left());
@@ -241,7 +260,7 @@ void TLayoutForm::ShowStartMenu()
         TPrintMenuDialog dialog(this);
         PrintMenuDialog = &dialog;
         CenterFormOnOwner(&dialog, this);
-        dialog.SetKind(0);
+        dialog.SetKind(Layout.Kind);
         dialog.SetChoice(uint8_t(choice));
         const int result = dialog.exec();
         PrintMenuDialog = nullptr;
@@ -256,7 +275,7 @@ void TLayoutForm::ShowStartMenu()
     else if (choice == 1)
         actOpen->trigger();
     else
-        OpenDocument(LayoutFolder + QFileInfo(RecentFiles.first()).completeBaseName() + QStringLiteral(".gpl"));
+        OpenDocument(DocumentPath(QFileInfo(RecentFiles.first()).completeBaseName()));
 }
 
 // ---- A new layout on a paper ----
@@ -321,7 +340,7 @@ bool TLayoutForm::ApplyPaper()
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);
     DocumentOpen = 1;
     DocumentFile.clear();
-    setWindowTitle(Caption + QStringLiteral(" - 新規"));
+    setWindowTitle(Family().Caption + QStringLiteral(" - 新規"));
     sbxPreviewResize();
     return true;
 }
@@ -333,7 +352,7 @@ void TLayoutForm::SetupPrinterPage()
         return;
     }
     int orientation = 0, width = 0, height = 0;
-    if (PaperFormat.Kind == 0) {
+    if (PaperFormat.Kind != 1) {
         orientation = 1;
         width = PaperFormat.SheetIndex != 0 ? SheetFormat.SheetWidth : PaperFormat.Width;
         height = PaperFormat.SheetIndex != 0 ? SheetFormat.SheetHeight : PaperFormat.Height;
@@ -416,7 +435,7 @@ bool TLayoutForm::ConfirmDiscard()
         return true;
     if (isMinimized())
         showNormal();
-    const int answer = ShowMessageBoxAt(this, QStringLiteral("宛名印刷のレイアウトの変更を保存しますか？  "), AppTitle,
+    const int answer = ShowMessageBoxAt(this, Family().Caption + QStringLiteral("のレイアウトの変更を保存しますか？  "), AppTitle,
                                         MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL)
         return false;
@@ -430,8 +449,8 @@ bool TLayoutForm::ConfirmDiscard()
         return true;
     }
     const QString question = !DocumentFile.isEmpty()
-        ? QStringLiteral("宛名印刷のレイアウトは変更前の状態に戻ります  \r\n本当によろしいですか？")
-        : QStringLiteral("作成した宛名印刷のレイアウトは破棄されます  \r\n本当によろしいですか？");
+        ? Family().Caption + QStringLiteral("のレイアウトは変更前の状態に戻ります  \r\n本当によろしいですか？")
+        : QStringLiteral("作成した") + Family().Caption + QStringLiteral("のレイアウトは破棄されます  \r\n本当によろしいですか？");
     if (ShowMessageBoxAt(this, question, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return false;
     Modified = 0;
@@ -441,10 +460,10 @@ bool TLayoutForm::ConfirmDiscard()
 void TLayoutForm::UpdateCaption()
 {
     if (DocumentFile.isEmpty()) {
-        setWindowTitle(Caption + (DocumentOpen ? QStringLiteral(" - 新規") : QString()));
+        setWindowTitle(Family().Caption + (DocumentOpen ? QStringLiteral(" - 新規") : QString()));
         return;
     }
-    setWindowTitle(Caption + QStringLiteral(" - ") + QFileInfo(DocumentFile).completeBaseName()
+    setWindowTitle(Family().Caption + QStringLiteral(" - ") + QFileInfo(DocumentFile).completeBaseName()
                    + (Modified ? QStringLiteral(" (更新)") : QString()));
 }
 

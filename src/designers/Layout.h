@@ -52,6 +52,16 @@ protected:
     bool focusNextPrevChild(bool next) override;
 };
 
+// What tells the address designer and the label window's two modes apart.
+struct TDesignerFamily {
+    QString Caption;      // of the window and the questions: "宛名印刷", "ラベル印刷", "名刺印刷"
+    QString Section;      // of the window's settings in "Mirvale18.ini"
+    QString PrinterFile;  // the printer setting in the data folder
+    int HelpContext;
+};
+// The family of a document kind; kinds other than label and card are the address designer's.
+const TDesignerFamily &DesignerFamilyOf(uint8_t kind);
+
 // The zoom choices of the view menu and the zoom boxes, 0 fitting the paper to the window.
 inline constexpr std::array<double, 8> ZoomChoices{0, 2.0, 1.75, 1.5, 1.25, 1.0, 0.75, 0.5};
 // The window's smallest size in design units.
@@ -63,7 +73,7 @@ public:
     // Creates the designer (the fixed objects, the settings, the printer); the start menu follows the first
     // show. The owner (the main list) does not become its parent: the desktop lists the designer as a window
     // of its own beside the main list.
-    explicit TLayoutForm(QWidget *owner = nullptr);
+    explicit TLayoutForm(QWidget *owner = nullptr) : TLayoutForm(owner, LayoutDocument) {}
     ~TLayoutForm() override;
 
     // ---- TLayoutServices ----
@@ -159,6 +169,24 @@ public:
     QAction *actAdrsList = nullptr, *actAdrsView = nullptr;
     QAction *actGrid = nullptr, *actGridNone = nullptr, *actGridSmall = nullptr, *actGridNomal = nullptr,
             *actGridBig = nullptr, *actPrintRange = nullptr;
+
+    // ---- The document family (postcards and envelopes, label sheets or business cards) ----
+    const TDesignerFamily &Family() const { return DesignerFamilyOf(Layout.Kind); }
+    // Label and card sheets show the main list's record on every paper; a postcard or envelope only on a paper
+    // with the sender's places as well (one without is printed with the sender as its receiver).
+    bool ShowsRecord() const { return Layout.Kind != LayoutDocument || PaperFormat.CombinedRectCount > 4; }
+    bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
+    // The paper of a new layout or of "用紙の変更"; false when the user cancelled.
+    struct TPaperChoice {
+        int Number = 0;
+        TPaperFormat Paper;
+        TFormatCategory Sheet;
+        bool NoBarcode = false, SenderSide = false;
+        int BarSize = 0;
+    };
+    virtual bool ChoosePaper(TPaperChoice &choice);
+    // The file of a title in the family's folder.
+    QString DocumentPath(const QString &title) const;
 
     // ---- Frame (Layout.cpp) ----
     void ShowStartMenu();
@@ -257,6 +285,9 @@ public:
     void FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point, Qt::DropAction &effect);
 
 protected:
+    // A designer of the document kind: LayoutDocument, LabelDocument or CardDocument.
+    TLayoutForm(QWidget *owner, uint8_t kind);
+
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -148,20 +148,20 @@ void TLayoutForm::BindSenderAsReceiver()
 
 void TLayoutForm::RefillFixedObjects()
 {
-    if (PaperFormat.CombinedRectCount > 4) {
-        BindRecord(-1);
-        BindSender();
-    } else {
+    if (!ShowsRecord()) {
         BindSenderAsReceiver();
+        return;
     }
+    BindRecord(-1);
+    if (ShowsSender())
+        BindSender();
 }
 
 void TLayoutForm::ListChanged()
 {
-    if (PaperFormat.CombinedRectCount <= 4 || PrintParts == 2 || !DocumentOpen)
+    if (!ShowsRecord() || PrintParts == 2 || !DocumentOpen)
         return;
-    BindRecord(-1);
-    BindSender();
+    RefillFixedObjects();
     pnlCard->update();
 }
 

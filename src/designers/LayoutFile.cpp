@@ -36,7 +36,6 @@
 
 namespace {
 
-const QString Caption = QStringLiteral("宛名印刷");
 const QString NoDataMessage = QStringLiteral("印刷するデータがありません  ");
 
 // The hourglass for the length of a command, restored on every way out.
@@ -102,7 +101,8 @@ TLayoutPrintJob printJob(TLayoutForm &form, bool needsData, bool limitedPrinter)
     if (needsData)
         job.BindRecord = [&form](int32_t recNo) {
             const bool shown = form.BindRecord(recNo);
-            form.BindSender();
+            if (form.ShowsSender())
+                form.BindSender();
             return shown;
         };
     job.RecordNumbers = form.RecordNumbers;
@@ -118,7 +118,7 @@ TLayoutPrintJob printJob(TLayoutForm &form, bool needsData, bool limitedPrinter)
 
 bool needsData(const TLayoutForm &form)
 {
-    return form.PrintParts == 0 || (form.PrintParts == 1 && form.PaperFormat.CombinedRectCount >= 5);
+    return form.PrintParts == 0 || (form.PrintParts == 1 && form.ShowsRecord());
 }
 
 void setIllustrationPrintMode(TLayoutForm &form, bool on)
@@ -231,7 +231,7 @@ QString choosePdfFile(TLayoutForm &form)
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString title = form.DocumentFile.isEmpty() ? Caption : documentTitle(form.DocumentFile);
+    const QString title = form.DocumentFile.isEmpty() ? form.Family().Caption : documentTitle(form.DocumentFile);
     QFileDialog dialog(&form, QStringLiteral("PDF ファイルへの印刷"), folder + QLatin1Char('/') + title + ".pdf",
                        QStringLiteral("PDF ファイル (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfFileDialog"));
@@ -264,11 +264,11 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
         QProgressDialog progress(QStringLiteral("印刷しています..."), QStringLiteral("中止"), 0,
                                  std::max(1, job.Plan().PageCount()), &form);
         progress.setObjectName(QStringLiteral("PrintProgress"));
-        progress.setWindowTitle(Caption);
+        progress.setWindowTitle(form.Family().Caption);
         progress.setWindowModality(Qt::ApplicationModal);
         progress.setMinimumDuration(500);
         try {
-            PrintLayout(job, Caption, pdfFile, [&progress](int done, int total) {
+            PrintLayout(job, form.Family().Caption, pdfFile, [&progress](int done, int total) {
                 progress.setMaximum(total);
                 progress.setValue(done);
                 return !progress.wasCanceled();
@@ -295,47 +295,44 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
 
 }  // namespace
 
+bool TLayoutForm::ChoosePaper(TPaperChoice &choice)
+{
+    TNewLayoutDialog dialog(this);
+    NewLayoutDialog = &dialog;
+    CenterFormOnOwner(&dialog, this);
+    dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
+    if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
+        dialog.SetSenderSide(true);
+    const int result = dialog.exec();
+    NewLayoutDialog = nullptr;
+    if (result != QDialog::Accepted)
+        return false;
+    choice = {dialog.FormatNumber, dialog.Format, dialog.Sheet, dialog.NoBarcode, dialog.GetSenderSide(),
+              dialog.BarSize};
+    return true;
+}
+
 void TLayoutForm::actNewExecute()
 {
     if (InPreview())
         return;
-    int number = 0;
-    TPaperFormat paper;
-    TFormatCategory sheet;
-    bool noBarcode = false, senderSide = false;
-    int barSize = 0;
-    {
-        TNewLayoutDialog dialog(this);
-        NewLayoutDialog = &dialog;
-        CenterFormOnOwner(&dialog, this);
-        dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
-        if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
-            dialog.SetSenderSide(true);
-        const int result = dialog.exec();
-        NewLayoutDialog = nullptr;
-        if (result != QDialog::Accepted)
-            return;
-        number = dialog.FormatNumber;
-        paper = dialog.Format;
-        sheet = dialog.Sheet;
-        noBarcode = dialog.NoBarcode;
-        barSize = dialog.BarSize;
-        senderSide = dialog.GetSenderSide();
-    }
+    TPaperChoice choice;
+    if (!ChoosePaper(choice))
+        return;
     update();
     if (!ConfirmDiscard())
         return;
     TWaitCursor wait;
     emptyDesigner(*this);
-    FormatNumber = number;
-    PaperFormat = paper;
-    SheetFormat = sheet;
-    NoBarcode = noBarcode;
-    BarSize = uint8_t(barSize);
-    if (paper.Kind == 0)
-        PrintParts = paper.CombinedRectCount > 4 ? 0 : 1;
+    FormatNumber = choice.Number;
+    PaperFormat = choice.Paper;
+    SheetFormat = choice.Sheet;
+    NoBarcode = choice.NoBarcode;
+    BarSize = uint8_t(choice.BarSize);
+    if (choice.Paper.Kind == 1)
+        PrintParts = choice.SenderSide ? 2 : 1;
     else
-        PrintParts = senderSide ? 2 : 1;
+        PrintParts = ShowsSender() ? 0 : 1;
     SplitSwitching = 1;
     SetSplitLayout(0);
     SplitSwitching = 0;
@@ -351,7 +348,7 @@ void TLayoutForm::actOpenExecute()
     {
         TPrintDataOpenDialog dialog(this);
         CenterFormOnOwner(&dialog, this);
-        dialog.SetKind(0);
+        dialog.SetKind(Layout.Kind);
         dialog.SetFileName(documentTitle(DocumentFile));
         const int result = dialog.exec();
         RecentMenuDirty = dialog.FilesChanged;
@@ -363,7 +360,7 @@ void TLayoutForm::actOpenExecute()
         return;
     TWaitCursor wait;
     emptyDesigner(*this);
-    OpenDocument(LayoutFolder + title + QStringLiteral(".gpl"));
+    OpenDocument(DocumentPath(title));
 }
 
 void TLayoutForm::actCloseExecute()
@@ -397,7 +394,7 @@ void TLayoutForm::actSaveAsExecute()
     {
         TPrintDataSaveDialog dialog(this);
         CenterFormOnOwner(&dialog, this);
-        dialog.SetKind(0);
+        dialog.SetKind(Layout.Kind);
         dialog.SetTitle(documentTitle(DocumentFile));
         const int result = dialog.exec();
         RecentMenuDirty = dialog.FilesChanged;
@@ -407,7 +404,7 @@ void TLayoutForm::actSaveAsExecute()
     }
     pnlCard->update();
     DocumentFile.clear();
-    SaveDocument(LayoutFolder + title + QStringLiteral(".gpl"));
+    SaveDocument(DocumentPath(title));
 }
 
 void TLayoutForm::actPrintSetExecute()
@@ -517,10 +514,8 @@ void TLayoutForm::tbtnPreviewCloseClick()
     pnlCard->setGeometry(0, 0, 0, 0);
     pnlCard->hide();
     PreviewMetafile.reset();
-    if (PaperFormat.CombinedRectCount > 4) {
-        BindRecord(-1);
-        BindSender();
-    }
+    if (ShowsRecord())
+        RefillFixedObjects();
     ResizeGuard = 1;
     PreviewToolBar->hide();
     MainMenu->show();

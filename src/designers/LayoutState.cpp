@@ -103,7 +103,7 @@ void TLayoutForm::mmiRecentClick(int index)
     bvSpacer->setGeometry(QRect());
     pnlCard->setGeometry(QRect());
     pnlCard->hide();
-    OpenDocument(LayoutFolder + name + QStringLiteral(".gpl"));
+    OpenDocument(DocumentPath(name));
 }
 
 void TLayoutForm::PopupMenuPopup()

@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "designers/Label.h"
 #include "designers/Layout.h"
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
@@ -24,6 +25,7 @@ int main(int argc, char **argv)
     RegisterExchangeDialogs();
     RegisterMaintenance();
     RegisterLayoutForm();
+    RegisterLabelForm();
     RegisterListPrint();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);

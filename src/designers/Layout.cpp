@@ -509,6 +509,8 @@ void TLayoutForm::FormClose()
     FreeMaskFileList();
     if (LayoutForm == this)
         LayoutForm = nullptr;
+    if (LabelForm == this)
+        LabelForm = nullptr;
 }
 
 void RegisterLayoutForm()

@@ -11,6 +11,7 @@
 
 #include "designers/AddressBinding.h"
 #include "designers/Designer.h"
+#include "designers/LayoutPrint.h"
 #include "designers/PaperFormats.h"
 #include "designers/PrintDocument.h"
 #include "drawing/PrinterInfo.h"
@@ -215,6 +216,9 @@ public:
     void actSaveAsExecute();
     void actPrintSetExecute();
     void actPrintExecute();
+    // What a print or preview run prints: the shown objects, each of RecordNumbers bound in turn (the sender
+    // too where the paper shows one), the wizard's offsets, start position and prints per record.
+    TLayoutPrintJob MakePrintJob(bool limitedPrinter);
     void actExitExecute();
     void tbtnPriorPreviewClick();
     void tbtnNextPreviewClick();

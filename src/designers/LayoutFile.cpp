@@ -92,30 +92,6 @@ auto holdSenderTable()
     });
 }
 
-// What a print or preview run of the designer prints.
-TLayoutPrintJob printJob(TLayoutForm &form, bool needsData, bool limitedPrinter)
-{
-    TLayoutPrintJob job;
-    job.Shown = form.ZOrderList;
-    job.Fixed = form.FixedObjects;
-    if (needsData)
-        job.BindRecord = [&form](int32_t recNo) {
-            const bool shown = form.BindRecord(recNo);
-            if (form.ShowsSender())
-                form.BindSender();
-            return shown;
-        };
-    job.RecordNumbers = form.RecordNumbers;
-    job.Offset = form.PrintOffset;
-    job.Flap = form.FlapOffset;
-    job.LabelStart = form.LabelStart;
-    job.LabelCount = form.LabelCount;
-    job.Paper = form.PaperFormat;
-    job.Sheet = form.SheetFormat;
-    job.LimitedPrinter = limitedPrinter;
-    return job;
-}
-
 bool needsData(const TLayoutForm &form)
 {
     return form.PrintParts == 0 || (form.PrintParts == 1 && form.ShowsRecord());
@@ -188,7 +164,7 @@ void drawPreviewPage(TLayoutForm &form, int page)
     TWaitCursor wait;
     const auto senders = holdSenderTable();
     const TRenderTarget target = form.PrinterInfo ? form.PrinterInfo->RenderTarget() : TRenderTarget{};
-    DrawPreviewPage(printJob(form, needsData(form), false), page, target, *form.PreviewMetafile);
+    DrawPreviewPage(form.MakePrintJob(false), page, target, *form.PreviewMetafile);
     form.PreviewPage = page;
     form.pnlCard->update();
 }
@@ -213,7 +189,7 @@ void startPreview(TLayoutForm &form)
         form.PaperHeight = LayoutUnits(form.SheetFormat.SheetHeight);
     }
     // The same count the printer gets.
-    form.PreviewPageCount = printJob(form, needsData(form), false).Plan().PageCount();
+    form.PreviewPageCount = form.MakePrintJob(false).Plan().PageCount();
     form.tbtnNextPreview->setEnabled(form.PreviewPageCount > 1);
     form.tbtnPriorPreview->setEnabled(false);
     for (TDrawRect *object : form.ZOrderList)
@@ -259,7 +235,7 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
         const auto senders = holdSenderTable();
         if (form.TurnForPrint)
             form.TurnLayout();
-        const TLayoutPrintJob job = printJob(form, data, limitedPrinter);
+        const TLayoutPrintJob job = form.MakePrintJob(limitedPrinter);
         // Application-modal: the other windows are disabled while it runs, and enabled again after.
         QProgressDialog progress(QStringLiteral("印刷しています..."), QStringLiteral("中止"), 0,
                                  std::max(1, job.Plan().PageCount()), &form);
@@ -416,6 +392,30 @@ void TLayoutForm::actPrintSetExecute()
     const int dpiX = PrinterInfo->DpiX, dpiY = PrinterInfo->DpiY;
     if (runPrinterSetup(this))
         takeChangedPrinter(*this, dpiX, dpiY);
+}
+
+TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
+{
+    TLayoutForm &form = *this;
+    TLayoutPrintJob job;
+    job.Shown = form.ZOrderList;
+    job.Fixed = form.FixedObjects;
+    if (needsData(form))
+        job.BindRecord = [&form](int32_t recNo) {
+            const bool shown = form.BindRecord(recNo);
+            if (form.ShowsSender())
+                form.BindSender();
+            return shown;
+        };
+    job.RecordNumbers = form.RecordNumbers;
+    job.Offset = form.PrintOffset;
+    job.Flap = form.FlapOffset;
+    job.LabelStart = form.LabelStart;
+    job.LabelCount = form.LabelCount;
+    job.Paper = form.PaperFormat;
+    job.Sheet = form.SheetFormat;
+    job.LimitedPrinter = limitedPrinter;
+    return job;
 }
 
 void TLayoutForm::actPrintExecute()

@@ -36,6 +36,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QApplication>
+#include <QScopeGuard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -659,8 +660,9 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
     rangeWindowsCountChanged();
     if (topRow >= 0 && !ShownRecNos.empty())
         lvAddress->scrollTo(model_->index(std::min(topRow, GetRecordCount() - 1), 0), QAbstractItemView::PositionAtTop);
-    if (LayoutForm)
-        LayoutForm->ListChanged();
+    for (TLayoutServices *designer : {LayoutForm, LabelForm})
+        if (designer)
+            designer->ListChanged();
     QApplication::restoreOverrideCursor();
 }
 
@@ -718,8 +720,9 @@ void TAddressList::selectionChanged()
     const int first = GetSelectedIndex();
     if (first != LastSelIndex) {
         LastSelIndex = first;
-        if (LayoutForm)
-            LayoutForm->ListChanged();
+        for (TLayoutServices *designer : {LayoutForm, LabelForm})
+            if (designer)
+                designer->ListChanged();
     }
     SearchResume = -1;
 }
@@ -1061,8 +1064,9 @@ void TAddressList::actDeleteExecute()
     if (!deleted.empty()) {
         RefreshList(false, true, true);
         SelectItem(first, false, true);
-        if (LayoutForm)
-            LayoutForm->DataDeleted(deleted);
+        for (TLayoutServices *designer : {LayoutForm, LabelForm})
+            if (designer)
+                designer->DataDeleted(deleted);
     }
     QApplication::restoreOverrideCursor();
     lvAddress->setFocus();
@@ -1354,11 +1358,6 @@ bool TAddressList::CloseSubForms()
         if (RecordForm)
             return false;
     }
-    if (LayoutForm) {
-        LayoutForm->FormWindow()->close();
-        if (LayoutForm)
-            return false;
-    }
     if (AddressCopy) {
         AddressCopy->close();
         if (AddressCopy)
@@ -1377,7 +1376,37 @@ bool TAddressList::CloseSubForms()
     }
     if (CloseDirectorySearches && !CloseDirectorySearches())
         return false;
+    return CloseDesigners(0);
+}
+
+bool TAddressList::CloseDesigners(int except)
+{
+    // 1 the address designer, 2 the label window in label mode, 3 in card mode, 4 the letter-body designer.
+    const auto closes = [](TLayoutServices *&designer) {
+        designer->FormWindow()->close();
+        return designer == nullptr;
+    };
+    if (except != 1 && LayoutForm && !closes(LayoutForm))
+        return false;
+    if (LabelForm && except != (LabelForm->IsCardMode() ? 3 : 2) && !closes(LabelForm))
+        return false;
+    if (except != 4 && DesignForm && !closes(DesignForm))
+        return false;
     return true;
+}
+
+void TAddressList::actDesignerExecute(int designer)
+{
+    if (!CloseDesigners(designer))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QScopeGuard restore([] { QApplication::restoreOverrideCursor(); });
+    switch (designer) {
+    case 1: ShowLayoutForm(this); break;
+    case 2:
+    case 3: ShowLabelForm(this, designer == 3); break;
+    default: ShowDesignForm(this); break;
+    }
 }
 
 void TAddressList::closeEvent(QCloseEvent *event)

@@ -171,6 +171,11 @@ public:
     void OpenAddressBook(bool ask);
     // Asks the windows that work beside this one to close; false when one of them stays open.
     bool CloseSubForms();
+    // Closes the designers but the one kept (1 address, 2 label, 3 card, 4 letter body; 0 none); false as soon
+    // as one stays open.
+    bool CloseDesigners(int except);
+    // Opens designer 1 to 4 once the others have closed.
+    void actDesignerExecute(int designer);
     // Writes the columns, group and sort choice to "AdrsList.ini" now (the settings dialog asks before it
     // writes the shared settings); a failure is reported.
     void SaveListSettings();

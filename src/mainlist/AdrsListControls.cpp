@@ -189,7 +189,9 @@ void TAddressList::createActions()
             || (RunConvertKykbn && def.Member == &L::actConvertKykbn)
             || (RunConvertAdrsPos && def.Member == &L::actConvertAdrsPos)
             || (RunRepairIndex && def.Member == &L::actRepairIndex)
-            || (ShowLayoutForm && def.Member == &L::actLayoutPrint);
+            || (ShowLayoutForm && def.Member == &L::actLayoutPrint)
+            || (ShowLabelForm && (def.Member == &L::actLabelPrint || def.Member == &L::actCardPrint))
+            || (ShowDesignForm && def.Member == &L::actDesignPrint);
         action->setProperty("Available", available);
         action->setEnabled(available);
         addAction(action);
@@ -233,7 +235,10 @@ void TAddressList::createActions()
     connect(actListPrint, &QAction::triggered, this, &TAddressList::actListPrintExecute);
     connect(actEnvironment, &QAction::triggered, this, &TAddressList::actEnvironmentExecute);
     connect(actVersion, &QAction::triggered, this, [this] { RunVersionInfo(this); });
-    connect(actLayoutPrint, &QAction::triggered, this, [this] { ShowLayoutForm(this); });
+    connect(actLayoutPrint, &QAction::triggered, this, [this] { actDesignerExecute(1); });
+    connect(actLabelPrint, &QAction::triggered, this, [this] { actDesignerExecute(2); });
+    connect(actCardPrint, &QAction::triggered, this, [this] { actDesignerExecute(3); });
+    connect(actDesignPrint, &QAction::triggered, this, [this] { actDesignerExecute(4); });
     connect(actBackup, &QAction::triggered, this, &TAddressList::actBackupExecute);
     connect(actRestore, &QAction::triggered, this, &TAddressList::actRestoreExecute);
     connect(actOptimize, &QAction::triggered, this, [this] { actMaintenanceExecute(RunOptimizeData, false); });

@@ -20,9 +20,21 @@ public:
     virtual void DataUpdated(const std::vector<int32_t> &recNos) = 0;
     virtual void DataDeleted(const std::vector<int32_t> &recNos) = 0;
     virtual void ListChanged() = 0;
+    // The label window: true while it works on business cards, false on label sheets.
+    virtual bool IsCardMode() const { return false; }
 };
 
 // The address designer while it exists; the designer clears it when it closes.
 inline TLayoutServices *LayoutForm = nullptr;
 // Creates the designer when it is not open and shows it (restored when minimised); installed at start.
 inline std::function<void(TAddressList *owner)> ShowLayoutForm;
+
+// The label and business-card window (one window, its mode fixed when it is made) while it exists.
+inline TLayoutServices *LabelForm = nullptr;
+// Creates it in card or label mode when it is not open and shows it; installed at start.
+inline std::function<void(TAddressList *owner, bool cardMode)> ShowLabelForm;
+
+// The letter-body designer while it exists; it has no record to show, so the main list only closes it.
+inline TLayoutServices *DesignForm = nullptr;
+// Creates it when it is not open and shows it; installed at start.
+inline std::function<void(TAddressList *owner)> ShowDesignForm;

@@ -1,0 +1,103 @@
+#include "designers/Label.h"
+
+#include "base/SjisCodec.h"
+#include "core/Globals.h"
+#include "core/SharedHelpers.h"
+#include "drawing/BarcodeRect.h"
+#include "mainlist/AdrsList.h"
+#include "platform/SingleInstance.h"
+#include "widgets/NamedControls.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TLabelForm::TLabelForm(QWidget *owner, bool cardMode) : TLayoutForm(owner, cardMode ? CardDocument : LabelDocument)
+{
+}
+
+bool TLabelForm::ChoosePaper(TPaperChoice &choice)
+{
+    TLabelPaperDialog dialog(this, IsCardMode() ? 3 : 2);
+    CenterFormOnOwner(&dialog, this);
+    if (DocumentOpen)
+        dialog.SelectFormatByNumber(FormatNumber);
+    return dialog.exec() == QDialog::Accepted && dialog.GetChoice(choice);
+}
+
+// ---- The paper choice ----
+
+TLabelPaperDialog::TLabelPaperDialog(QWidget *owner, uint8_t paperKind) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("LabelPaperDialog"));
+    setWindowTitle(QStringLiteral("用紙の選択"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this));
+    lbPaper = Named<QListWidget>("lbPaper", this);
+    lbPaper->setMinimumSize(ScaleByDpi(360, true), ScaleByDpi(180, true));
+    layout->addWidget(lbPaper);
+    Master.Load(AppFolder + QStringLiteral("Common/Lyt.fmt"));
+    for (size_t i = 0; i < Master.Formats.size(); ++i) {
+        const TPaperFormat &paper = Master.Formats[i];
+        if (paper.Kind != paperKind)
+            continue;
+        const TFormatCategory sheet = Master.SheetOf(paper);
+        auto *item = new QListWidgetItem(QStringLiteral("%1  (%2 × %3 mm, %4 面)")
+                                             .arg(Sjis::decode(paper.Name))
+                                             .arg(paper.Width / 10.0, 0, 'f', 1)
+                                             .arg(paper.Height / 10.0, 0, 'f', 1)
+                                             .arg(std::max(1, sheet.Columns) * std::max(1, sheet.Rows)),
+                                         lbPaper);
+        item->setData(Qt::UserRole, int(i));
+    }
+    if (lbPaper->count() > 0)
+        lbPaper->setCurrentRow(0);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto *btnOK = Named<QPushButton>("btnOK", QStringLiteral("OK"), this);
+    auto *btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
+    btnOK->setDefault(true);
+    btnOK->setEnabled(lbPaper->count() > 0);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    layout->addLayout(buttons);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lbPaper, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+}
+
+void TLabelPaperDialog::SelectFormatByNumber(int number)
+{
+    for (int row = 0; row < lbPaper->count(); ++row)
+        if (lbPaper->item(row)->data(Qt::UserRole).toInt() == number)
+            lbPaper->setCurrentRow(row);
+}
+
+bool TLabelPaperDialog::GetChoice(TLayoutForm::TPaperChoice &choice) const
+{
+    const QListWidgetItem *item = lbPaper->currentItem();
+    if (!item)
+        return false;
+    const int number = item->data(Qt::UserRole).toInt();
+    choice = {};
+    choice.Number = number;
+    choice.Paper = Master.Formats[size_t(number)];
+    choice.Sheet = Master.SheetOf(choice.Paper);
+    choice.NoBarcode = !FitBarcodeSize(choice.Paper.Direction != 0 ? choice.Paper.Width : choice.Paper.Height,
+                                       choice.BarSize);
+    return true;
+}
+
+void RegisterLabelForm()
+{
+    ShowLabelForm = [](TAddressList *owner, bool cardMode) {
+        auto *form = dynamic_cast<TLabelForm *>(LabelForm);
+        if (!form) {
+            form = new TLabelForm(owner, cardMode);
+            LabelForm = form;
+        }
+        ForceForegroundWindow(form);
+    };
+}

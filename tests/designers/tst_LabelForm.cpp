@@ -1,0 +1,273 @@
+// The label and card window over a real book: sheets printed to PDF with the start position and the prints per
+// record putting each label in its place (checked at 600 dpi against the sheet's layout), the list's record
+// shown and followed, documents in each mode's folder, and the main window opening one mode after the other.
+#include "designers/Label.h"
+
+#include "PrintedPdf.h"
+#include "TestBook.h"
+#include "base/SjisCodec.h"
+#include "base/Units.h"
+#include "core/AddressRecord.h"
+#include "db/Table.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PrinterInfo.h"
+#include "mainlist/AdrsList.h"
+#include "platform/MemIniFile.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace test;
+
+const char *const Names[] = {"山田　太郎", "佐藤　花子", "長谷川　健"};
+const char *const Towns[] = {"千代田区神田駿河台", "大阪市北区梅田", "仙台市青葉区一番町"};
+
+class LabelFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // An A4 sheet at 600 dpi is larger than Qt reads by default.
+        QImageReader::setAllocationLimit(512);
+        book.Open();
+        AppFolder = test::appDir();
+        LabelFolder = book.Dir.path() + "/Label/";
+        CardFolder = book.Dir.path() + "/Card/";
+        TTable &table = *book.Module->AdrsTable;
+        table.StartTransaction();
+        for (int i = 0; i < 3; ++i) {
+            TAddressRecord r;
+            r.Pos = "1010062";
+            r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+            r.Adrs1 = Sjis::encode(QString::fromUtf8(Towns[i]));
+            r.NameKanji = Sjis::encode(QString::fromUtf8(Names[i]));
+            r.JointPrint = true;
+            table.Append();
+            SetAddressRecordFields(table, r);
+            table.Post();
+            recNos.push_back(table.FieldByName(QStringLiteral("RecNo")).AsInteger());
+        }
+        table.Commit();
+        ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->RefreshList(true, true, false);
+        list->SelectItem(0, true, false);
+        TPrinter &printer = Printer();
+        printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+        TPrinterSetting setting = printer.Setting();
+        setting.Copies = 1;
+        printer.SetSetting(setting);
+        pdf = out.path() + QStringLiteral("/ラベル.pdf");
+        // The start menu would wait for the user: not shown in these tests.
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        for (const char *section : {"LAYOUT", "LABEL", "CARD"})
+            ini.WriteBool(QLatin1String(section), "Menu", false);
+        ini.UpdateFile();
+    }
+    void TearDown() override
+    {
+        if (form) {
+            form->Modified = 0;
+            delete form.data();
+        }
+        list.reset();
+        AddressList = nullptr;
+        PaperScale = 1480;
+    }
+
+    // The window in the mode on the first paper of the kind whose sheet has the places; false when the paper
+    // list has none.
+    bool OpenOnSheet(bool cardMode, int columns, int rows)
+    {
+        form = new TLabelForm(list.get(), cardMode);
+        LabelForm = form.data();
+        for (size_t i = 0; i < master.Formats.size(); ++i) {
+            const TPaperFormat &paper = master.Formats[i];
+            const TFormatCategory sheet = master.SheetOf(paper);
+            if (paper.Kind == (cardMode ? 3 : 2) && paper.SheetIndex > 0 && sheet.Columns == columns &&
+                sheet.Rows == rows) {
+                TLayoutForm::TPaperChoice choice;
+                TLabelPaperDialog dialog(form.data(), paper.Kind);
+                dialog.SelectFormatByNumber(int(i));
+                EXPECT_TRUE(dialog.GetChoice(choice));
+                form->FormatNumber = choice.Number;
+                form->PaperFormat = choice.Paper;
+                form->SheetFormat = choice.Sheet;
+                form->PrintParts = 1;
+                return form->ApplyPaper();
+            }
+        }
+        return false;
+    }
+
+    // A document of the kind with the receiver's address and name where the paper puts them and a frame 8
+    // units (50 pixels at 600 dpi) inside the label's edges, which shows where each label was printed.
+    void AddFrame()
+    {
+        const TPaperFormat &paper = form->PaperFormat;
+        auto frame = std::make_unique<TFigureRect>();
+        frame->SetKind(TFigureRect::Rectangle);
+        frame->SetRect(TRect{8, 8, TenthsMmToLayout(paper.Width) - 8, TenthsMmToLayout(paper.Height) - 8});
+        form->ZOrderList.push_back(frame.get());
+        form->FigureList.push_back(std::move(frame));
+    }
+
+    // Prints three records twice each from place 4 and checks the one sheet: places 4 to 9 hold the records in
+    // order, framed where the sheet's layout puts them (within 0.2 mm), the other places are blank.
+    void ExpectSixLabelsFromPlaceFour(const char *sample)
+    {
+        form->RecordNumbers = recNos;
+        form->LabelStart = 4;
+        form->LabelCount = 2;
+        ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                  TPrintOutcome::Printed);
+        ASSERT_EQ(pdfPages(pdf), 1);
+        const QSizeF mm = pdfPageMm(pdf);
+        EXPECT_NEAR(mm.width(), form->SheetFormat.SheetWidth / 10.0, 0.2);
+        EXPECT_NEAR(mm.height(), form->SheetFormat.SheetHeight / 10.0, 0.2);
+
+        const QImage page = renderedPage(pdf, 1, 600);
+        ASSERT_FALSE(page.isNull());
+        keepSample(page, sample);
+        const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 600, 600);
+        const double pixelsPerMm = 600 / 25.4;
+        for (int place = 0; place < places.Columns * places.Rows; ++place) {
+            SCOPED_TRACE(place + 1);
+            const QRect label(places.PlaceAt(place), QSize(places.CardWidth, places.CardHeight));
+            const QRect expected = label.adjusted(50, 50, -50, -50);
+            const QRect ink = inkBox(page, label.adjusted(25, 25, -25, -25));
+            if (place < 3 || place > 8) {
+                EXPECT_TRUE(ink.isEmpty());
+                continue;
+            }
+            ASSERT_FALSE(ink.isEmpty());
+            EXPECT_NEAR(ink.left() / pixelsPerMm, expected.left() / pixelsPerMm, 0.2);
+            EXPECT_NEAR(ink.top() / pixelsPerMm, expected.top() / pixelsPerMm, 0.2);
+            EXPECT_NEAR((ink.right() + 1) / pixelsPerMm, (expected.right() + 1) / pixelsPerMm, 0.2);
+            EXPECT_NEAR((ink.bottom() + 1) / pixelsPerMm, (expected.bottom() + 1) / pixelsPerMm, 0.2);
+        }
+        // Each record's name and town on the page, twice.
+        const QString text = pageText(pdf, 1);
+        for (int i = 0; i < 3; ++i) {
+            const QString name = QString::fromUtf8(Names[i]).remove(u'　');
+            EXPECT_EQ(text.count(name), 2) << text.toStdString();
+            EXPECT_EQ(text.count(QString::fromUtf8(Towns[i])), 2) << text.toStdString();
+        }
+    }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    TMasterFormats master;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TLabelForm> form;
+    std::vector<int32_t> recNos;
+    QTemporaryDir out;
+    QString pdf;
+};
+
+}  // namespace
+
+TEST_F(LabelFormTest, LabelsOfTwoByFiveSheetFromPlaceFour)
+{
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    AddFrame();
+    ExpectSixLabelsFromPlaceFour("label-sheet-600dpi");
+}
+
+TEST_F(LabelFormTest, CardsOfTenUpSheetFromPlaceFour)
+{
+    ASSERT_TRUE(OpenOnSheet(true, 2, 5));
+    AddFrame();
+    ExpectSixLabelsFromPlaceFour("card-sheet-600dpi");
+}
+
+TEST_F(LabelFormTest, ALabelShowsTheListsRecordAndFollowsTheSelection)
+{
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    EXPECT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+    list->SelectItem(2, true, false);
+    EXPECT_EQ(name.Name(), QStringLiteral("長谷川 健"));
+    // A record gone before printing leaves its labels blank, not filled with the record before.
+    TTable &table = *book.Module->AdrsTable;
+    ASSERT_TRUE(table.FindKey({recNos[1]}));
+    table.Delete();
+    form->RecordNumbers = recNos;
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    const QString text = pageText(pdf, 1);
+    EXPECT_EQ(text.count(QStringLiteral("山田太郎")), 1) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("佐藤")), 0);
+    EXPECT_EQ(text.count(QStringLiteral("長谷川健")), 1);
+}
+
+TEST_F(LabelFormTest, DocumentsGoToTheirModesFolderAndOpenAgain)
+{
+    ASSERT_TRUE(OpenOnSheet(true, 2, 5));
+    AddFrame();
+    ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("名刺"))));
+    const QString file = CardFolder + QStringLiteral("名刺.gpc");
+    ASSERT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("名刺印刷 - 名刺"));
+    const QByteArray saved = test::readFile(file);
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(file));
+    EXPECT_EQ(form->FigureList.size(), 1u);
+    EXPECT_EQ(form->PaperFormat.Kind, 3);
+    ASSERT_TRUE(form->SaveDocument(file));
+    EXPECT_EQ(test::readFile(file), saved);
+    // A label window cannot take a card: the file is refused with the message.
+    delete form.data();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    EXPECT_FALSE(form->OpenDocument(file));
+    EXPECT_EQ(boxes.texts().value(0), DocumentInvalidMessage);
+}
+
+TEST_F(LabelFormTest, TheMainWindowOpensEachModeAfterTheOtherClosed)
+{
+    RegisterLabelForm();
+    list.reset();
+    list = std::make_unique<TAddressList>();  // made after the maker is installed, as at start
+    AddressList = list.get();
+    ASSERT_TRUE(list->actLabelPrint->isEnabled());
+    ASSERT_TRUE(list->actCardPrint->isEnabled());
+    list->actLabelPrint->trigger();
+    form = dynamic_cast<TLabelForm *>(LabelForm);
+    ASSERT_TRUE(form);
+    EXPECT_FALSE(form->IsCardMode());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ラベル印刷"));
+
+    // Unsaved work: the card command asks, and a cancel keeps the label window and opens nothing.
+    form->Modified = 1;
+    boxes.answer(IDCANCEL);
+    list->actCardPrint->trigger();
+    EXPECT_EQ(LabelForm, form.data());
+    EXPECT_EQ(boxes.texts().value(0), QStringLiteral("ラベル印刷のレイアウトの変更を保存しますか？  "));
+    form->Modified = 0;
+    list->actCardPrint->trigger();
+    ASSERT_TRUE(LabelForm);
+    EXPECT_TRUE(LabelForm->IsCardMode());
+    form = dynamic_cast<TLabelForm *>(LabelForm);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("名刺印刷"));
+    // The same command again shows the same window.
+    list->actCardPrint->trigger();
+    EXPECT_EQ(LabelForm, form.data());
+
+    // The main window's close asks too.
+    form->Modified = 1;
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(list->CloseSubForms());
+    EXPECT_EQ(boxes.texts().value(1), QStringLiteral("名刺印刷のレイアウトの変更を保存しますか？  "));
+    form->Modified = 0;
+    EXPECT_TRUE(list->CloseSubForms());
+    EXPECT_EQ(LabelForm, nullptr);
+    ShowLabelForm = nullptr;
+}

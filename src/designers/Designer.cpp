@@ -291,4 +291,8 @@ void TDesignerForm::ConnectEditActions()
     withTag({actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV}, &TDesignerForm::actEqualExecute);
     withTag({actTop, actUp, actDown, actBottom}, &TDesignerForm::actZOrderExecute);
     connect(actDefaultLayout, &QAction::triggered, this, &TDesignerForm::actDefaultLayoutExecute);
+    withTag({actFigure, actFigureSet}, &TDesignerForm::actFigureExecute);
+    withTag({actQRCode, actQRCodeSet}, &TDesignerForm::actQRCodeExecute);
+    connect(actWordSet, &QAction::triggered, this, &TDesignerForm::actWordSetExecute);
+    connect(actFont, &QAction::triggered, this, &TDesignerForm::actFontExecute);
 }

@@ -147,6 +147,13 @@ private:
     // One undo step of kind 3 moving each object to placed(its index in objects), rectangles recorded before
     // and after; no step when nothing moved.
     void MoveObjects(const std::vector<TDrawRect *> &objects, const std::function<TRect(int)> &placed);
+    // The step of an edit: kind 2, the selection stored, the focused object recorded before it changes.
+    void BeginEditStep(TDrawRect &object);
+    // Every other selected object that applies recorded before and after change.
+    void ChangeOthers(TDrawRect *focused, const std::function<bool(const TDrawRect &)> &applies,
+                      const std::function<void(TDrawRect &)> &change);
+    // The step handed to the history and the closing steps.
+    void FinishEditStep();
     // The shared end of a new object: fitted, zoomed, snapped, listed, stacked on top, recorded and selected.
     void PlaceNewObject(TDrawRect &object, bool fit);
 };

@@ -6,6 +6,9 @@
 #include "designers/DrawClipboard.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
+#include "drawing/QRCodeRect.h"
+
+#include <QPlainTextEdit>
 
 #include <functional>
 
@@ -239,4 +242,131 @@ TEST_F(DesignerCommandTest, DefaultLayoutRecordsNothingWhenEverythingIsInPlace)
     run(form->actDefaultLayout);
     EXPECT_EQ(postal().GetRect(), home);
     EXPECT_EQ(form->UndoList.GetCount(), steps + 1);
+}
+
+// ---- Commands with a settings dialog ----
+
+namespace {
+
+class DesignerDialogCommandTest : public DesignerCommandTest {
+protected:
+    // Answers the next modal dialog: fill changes it, then OK (or Cancel).
+    void answer(std::function<void(QDialog &)> fill, bool ok = true)
+    {
+        QTimer::singleShot(0, [fill, ok] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            fill(*dialog);
+            auto *button = dialog->findChild<QPushButton *>(QStringLiteral("btnOK"));
+            if (!ok)
+                dialog->reject();
+            else if (button)
+                button->click();
+            else
+                dialog->accept();
+        });
+    }
+    static void none(QDialog &) {}
+    static void pickKind(QDialog &dialog, int kind)
+    {
+        auto *box = control<QComboBox>(dialog, "cbxFigureKind");
+        box->setCurrentIndex(kind);
+        emit box->activated(kind);
+    }
+    template <class T> static T *control(QDialog &dialog, const char *name)
+    {
+        T *found = dialog.findChild<T *>(QLatin1String(name));
+        EXPECT_TRUE(found) << name;
+        return found;
+    }
+};
+
+}  // namespace
+
+TEST_F(DesignerDialogCommandTest, FigureAddedFromItsDialogBecomesTheDefaultAndCancelAddsNothing)
+{
+    answer(none, false);
+    run(form->actFigure);
+    EXPECT_TRUE(form->FigureList.empty());
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_FALSE(form->Modified);
+
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) { pickKind(d, 1); });
+        run(form->actFigure);
+    });
+    ASSERT_EQ(form->FigureList.size(), 1u);
+    TFigureRect &figure = *form->FigureList[0];
+    EXPECT_EQ(figure.FigureKind(), 1);
+    EXPECT_EQ(figure.GetRect(), (TRect{50, 50, 300, 300}));
+    EXPECT_EQ(form->ZOrderList[0], &figure);
+    EXPECT_EQ(form->FocusedObject(), &figure);
+    EXPECT_EQ(form->DefaultFigure->FigureKind(), 1);
+    EXPECT_EQ(form->DefaultsChanged, 1);
+}
+
+TEST_F(DesignerDialogCommandTest, EditingOneOfThreeFiguresGivesAllItsSettingsAndKeepsTheirSizes)
+{
+    TFigureRect *a = addFigure(TRect{10, 10, 60, 60});
+    TFigureRect *b = addFigure(TRect{100, 10, 200, 60});
+    TFigureRect *c = addFigure(TRect{10, 100, 60, 300});
+    select({a, b, c}, 1);
+    expectOneReversibleStep("edit", [&] {
+        answer([](QDialog &d) { pickKind(d, 2); });
+        run(form->actFigureSet);
+    });
+    for (TFigureRect *figure : {a, b, c})
+        EXPECT_EQ(figure->FigureKind(), 2);
+    EXPECT_EQ(a->GetRect(), (TRect{10, 10, 60, 60}));
+    EXPECT_EQ(b->GetRect(), (TRect{100, 10, 200, 60}));
+    EXPECT_EQ(c->GetRect(), (TRect{10, 100, 60, 300}));
+}
+
+TEST_F(DesignerDialogCommandTest, QRCodeLargerThanTheRoomBelowItsStartGoesToTheOrigin)
+{
+    form->PaperWidth = 100;
+    form->PaperHeight = 100;
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) {
+            control<QPlainTextEdit>(d, "memText")->setPlainText(QStringLiteral("TEL:03-1234-5678 山田太郎 様"));
+        });
+        run(form->actQRCode);
+    });
+    ASSERT_EQ(form->QRCodeList.size(), 1u);
+    const TRect r = form->QRCodeList[0]->GetRect();
+    EXPECT_EQ(r.Left, 0);
+    EXPECT_EQ(r.Top, 0);
+    EXPECT_GT(r.Right, 50) << "larger than the room right of its start";
+    EXPECT_EQ(form->QRCodeList[0]->Text(), Sjis::encode(QStringLiteral("TEL:03-1234-5678 山田太郎 様")));
+}
+
+TEST_F(DesignerDialogCommandTest, FontForAllReachesEveryTextAlsoUnselectedFreeTextsInOneStep)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    select({&postal()});
+    expectOneReversibleStep("font", [&] {
+        answer([](QDialog &d) {
+            control<QCheckBox>(d, "ckbBold")->click();
+            control<QCheckBox>(d, "ckbAll")->setChecked(true);
+        });
+        run(form->actFont);
+    });
+    EXPECT_TRUE(postal().Font().Log.Font.bold());
+    EXPECT_TRUE(name().Font().Log.Font.bold());
+    EXPECT_TRUE(word->Font().Log.Font.bold());
+}
+
+TEST_F(DesignerDialogCommandTest, TextSettingsOfANonJapaneseFaceResetTheDefaultFace)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    TFont font = word->Font();
+    SetFontSpec(&font.Log, ANSI_CHARSET, QStringLiteral("DejaVu Sans"), 0, 12);
+    word->SetFont(font);
+    select({word});
+    answer([](QDialog &d) { control<QCheckBox>(d, "ckbFrame")->setChecked(true); });
+    run(form->actWordSet);
+    EXPECT_EQ(form->DefaultWord->Font().Log.Font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form->DefaultWord->Font().Log.Charset, SHIFTJIS_CHARSET);
+    EXPECT_EQ(form->DefaultsChanged, 1);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
 }

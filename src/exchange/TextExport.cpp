@@ -20,16 +20,17 @@ QString ExportItemCaption(int itemNo)
 
 namespace {
 
-// One line of cells, quoted where a spreadsheet needs it, ended by CR LF.
-QString csvLine(const QStringList &cells, char separator)
+// One line of the items' cells, quoted where a spreadsheet needs it, ended by CR LF, into line (whose room is
+// kept from one line to the next).
+void makeCsvLine(QString &line, const std::vector<int> &items, char separator, const std::function<QString(int)> &cell)
 {
-    QString line;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
+    line.resize(0);
+    for (size_t i = 0; i < items.size(); ++i) {
         if (i > 0)
             line += QLatin1Char(separator);
-        line += CsvField(cells[i], separator);
+        AppendCsvField(line, cell(items[i]), separator);
     }
-    return line + QLatin1String("\r\n");
+    line += QLatin1String("\r\n");
 }
 
 }  // namespace
@@ -48,11 +49,11 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
     QElapsedTimer sinceAsked;
     sinceAsked.start();
     int done = 0;
+    QString line;
     auto makeLine = [&](size_t at) {
-        QStringList cells;
-        for (const int item : options.Items)
-            cells << ListItemText(item, rows[at].first, table, categoryName);
-        lines[at] = encode(csvLine(cells, options.Separator));
+        makeCsvLine(line, options.Items, options.Separator,
+                    [&](int item) { return ListItemText(item, rows[at].first, table, categoryName); });
+        lines[at] = encode(line);
         ++done;
     };
     auto stopAsked = [&] {
@@ -96,10 +97,8 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
 
     QByteArray bytes = options.Encoding == TTextEncoding::Utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     if (options.Header) {
-        QStringList captions;
-        for (const int item : options.Items)
-            captions << ExportItemCaption(item);
-        bytes += encode(csvLine(captions, options.Separator));
+        makeCsvLine(line, options.Items, options.Separator, ExportItemCaption);
+        bytes += encode(line);
     }
     qsizetype size = bytes.size();
     for (const QByteArray &line : lines)

@@ -50,9 +50,9 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
     sinceAsked.start();
     int done = 0;
     QString line;
+    TListCells cells(table, categoryName);
     auto makeLine = [&](size_t at) {
-        makeCsvLine(line, options.Items, options.Separator,
-                    [&](int item) { return ListItemText(item, rows[at].first, table, categoryName); });
+        makeCsvLine(line, options.Items, options.Separator, [&](int item) { return cells.Text(item, rows[at].first); });
         lines[at] = encode(line);
         ++done;
     };

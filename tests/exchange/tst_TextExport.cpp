@@ -128,8 +128,9 @@ TEST_F(TextExportTest, RoundTripThroughTheImportIsFieldIdenticalAndSpreadsheetsR
         for (const int row : {1, 2, 8}) {
             ASSERT_TRUE(source->FindKey({row}));
             QStringList cells;
+            TListCells listCells(*source, noCategories);
             for (const int item : options.Items) {
-                QString cell = ListItemText(item, row - 1, *source, noCategories);
+                QString cell = listCells.Text(item, row - 1);
                 if (!utf8)
                     cell = Sjis::decode(Sjis::encode(cell));
                 cells << cell;

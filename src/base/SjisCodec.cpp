@@ -160,14 +160,14 @@ std::optional<QByteArray> encodeByTable(QStringView text, QString *unmappable)
     char *p = out.data();
     const qsizetype reported = unmappable ? unmappable->size() : 0;
     for (const QChar qc : text) {
-        char16_t c = qc.unicode();
+        const char16_t c = qc.unicode();
         if (c >= 0xD800 && c <= 0xDFFF) {
             if (unmappable)
                 unmappable->truncate(reported);
             return std::nullopt;
         }
-        c = premapped(c);
-        const uint32_t e = lookUp(encodedUnits[c], [c] { return learnEncoding(c); });
+        // A unit's entry holds what its premapped form encodes to.
+        const uint32_t e = lookUp(encodedUnits[c], [c] { return learnEncoding(premapped(c)); });
         if (e == Slow) {
             if (unmappable)
                 unmappable->truncate(reported);

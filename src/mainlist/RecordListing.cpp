@@ -151,11 +151,14 @@ QString dateTimeText(double value, bool withDate, bool withTime)
             text[n++] = char16_t(u'0' + value / div % 10);
     };
     if (withDate) {
-        digits(date.year(), 4);
+        // One conversion from the day number for all three parts.
+        int year, month, day;
+        date.getDate(&year, &month, &day);
+        digits(year, 4);
         text[n++] = u'/';
-        digits(date.month(), 2);
+        digits(month, 2);
         text[n++] = u'/';
-        digits(date.day(), 2);
+        digits(day, 2);
     }
     if (withTime) {
         if (withDate)

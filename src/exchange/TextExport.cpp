@@ -41,8 +41,15 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
 {
     TExportOutcome outcome;
     const int total = static_cast<int>(rows.size());
-    // Each line is encoded as it is made: the whole text as UTF-16 would be twice its size again.
-    std::vector<QByteArray> lines(rows.size());
+    // Each line is encoded as it is made (the whole text as UTF-16 would be twice its size again) and appended to
+    // one text in the order the lines are made; where each row's line lies puts them in the rows' order at the
+    // end. A buffer per line would be 100,000 allocations, each with room to spare.
+    QByteArray made;
+    struct Span {
+        qsizetype Start = 0;
+        qsizetype Size = 0;
+    };
+    std::vector<Span> lines(rows.size());
     auto encode = [&](const QString &text) {
         return options.Encoding == TTextEncoding::Utf8 ? text.toUtf8() : Sjis::encode(text, &outcome.Unmappable);
     };
@@ -53,7 +60,9 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
     TListCells cells(table, categoryName);
     auto makeLine = [&](size_t at) {
         makeCsvLine(line, options.Items, options.Separator, [&](int item) { return cells.Text(item, rows[at].first); });
-        lines[at] = encode(line);
+        const qsizetype start = made.size();
+        made += encode(line);
+        lines[at] = {start, made.size() - start};
         ++done;
     };
     auto stopAsked = [&] {
@@ -100,12 +109,10 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
         makeCsvLine(line, options.Items, options.Separator, ExportItemCaption);
         bytes += encode(line);
     }
-    qsizetype size = bytes.size();
-    for (const QByteArray &line : lines)
-        size += line.size();
-    bytes.reserve(size);
-    for (const QByteArray &line : lines)
-        bytes += line;
+    bytes.reserve(bytes.size() + made.size());
+    for (const Span &line : lines)
+        bytes.append(made.constData() + line.Start, line.Size);
+    made.clear();
     lines.clear();
     // A record deleted since the list was made has no line.
     outcome.Written = done;

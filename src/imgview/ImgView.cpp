@@ -105,6 +105,9 @@ TImageViewForm::TImageViewForm(TPickerServer *server, QWidget *parent) : QMainWi
     lblStatus = Named<QLabel>("lblStatus");
     statusBar()->addWidget(lblStatus, 1);
 
+    // The tree reads folders as it goes: the chosen one is scrolled into view once its parents are read.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this,
+            [this] { tvFolder->scrollTo(tvFolder->currentIndex(), QAbstractItemView::PositionAtCenter); });
     connect(tvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TImageViewForm::tvFolderChanged);
     connect(lvPictures->selectionModel(), &QItemSelectionModel::currentChanged, this,

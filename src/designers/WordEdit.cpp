@@ -116,7 +116,7 @@ TWordEditDialog::TWordEditDialog(QWidget *owner) : QDialog(owner)
     buttons->addWidget(btnCancel);
     buttons->addWidget(pnlGrip, 0, Qt::AlignBottom);
     auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(8, 8, 2, 2);
+    root->setContentsMargins(8, 8, 6, 2);
     root->setSpacing(6);
     // The pane with its gap is what separates the least heights with and without it.
     pnlExample->setFixedHeight(ScaleByDpi(MinHeightShown - MinHeightHidden, true) - root->spacing());

@@ -213,6 +213,9 @@ TEST_F(WordEditDialogTest, ListsClassesHeadingsAndTheChosenExample)
     EXPECT_EQ(example->toPlainText(), "X");
     headings->setCurrentRow(1);
     EXPECT_EQ(example->toPlainText(), "Y\nZ");
+    // A look at the window as the user sees it, when asked for.
+    if (qEnvironmentVariableIsSet("VELMORA_SHOT_DIR"))
+        dialog.grab().save(qEnvironmentVariable("VELMORA_SHOT_DIR") + "/WordEdit.png");
 
     // A class whose file lies outside the program's Common folder is refused; its headings stay empty.
     boxes.clear();

@@ -125,6 +125,9 @@ TImageViewForm::TImageViewForm(TPickerServer *server, QWidget *parent) : QMainWi
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     if (server_) {
         connect(server_, &TPickerServer::ActivateRequested, this, [this] {
+            // A designer may ask it forward just as another closes it: closed is final.
+            if (closing_)
+                return;
             SetSelectMode(true);
             ForceForegroundWindow(this);
         });
@@ -225,6 +228,7 @@ bool TImageViewForm::eventFilter(QObject *watched, QEvent *event)
 
 void TImageViewForm::closeEvent(QCloseEvent *event)
 {
+    closing_ = true;
     if (!Folder().isEmpty()) {
         TMemIniFile ini(SettingsFile());
         ini.WriteString(Section, FolderKey, Folder());

@@ -48,6 +48,7 @@ private:
 
     TPickerServer *server_;
     bool selectMode_ = false;
+    bool closing_ = false;
     QFileSystemModel *folders_ = nullptr;
     TThumbnailModel *thumbnails_ = nullptr;
     QTreeView *tvFolder = nullptr;

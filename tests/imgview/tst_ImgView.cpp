@@ -212,3 +212,22 @@ TEST(ImagePicker, TheRealProgramIsStartedBroughtForwardAndClosed)
     EXPECT_FALSE(pickerRunning());
     AppFolder = saved;
 }
+
+TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)
+{
+    TPickerServer server;
+    ASSERT_TRUE(server.Listen());
+    TImageViewForm form(&server);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    TImagePicker closing(nullptr), asking(nullptr);
+    QSignalSpy closed(&server, &TPickerServer::CloseRequested);
+    QSignalSpy activated(&server, &TPickerServer::ActivateRequested);
+    closing.ClosePicker();
+    asking.Show();
+    ASSERT_TRUE(closed.wait(3000) || closed.count() == 1);
+    if (activated.isEmpty())
+        ASSERT_TRUE(activated.wait(3000));
+    QTest::qWait(50);
+    EXPECT_FALSE(form.isVisible());
+}

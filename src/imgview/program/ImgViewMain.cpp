@@ -18,6 +18,8 @@ int main(int argc, char **argv)
         return 0;
     TImageViewForm form(&server);
     form.SetSelectMode(app.arguments().contains(QStringLiteral("Select"), Qt::CaseInsensitive));
+    // The designer closing ends the picker, whatever else arrives with it.
+    QObject::connect(&server, &TPickerServer::CloseRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.show();
     return app.exec();
 }

@@ -10,6 +10,7 @@
 #include "records/EntryHelpers.h"
 #include "widgets/NamedControls.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +28,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -222,6 +224,8 @@ TIllustSettingDialog::TIllustSettingDialog(QWidget *owner) : QDialog(owner), FPr
                        static_cast<QWidget *>(cbxLineWidth), static_cast<QWidget *>(ckbBack),
                        static_cast<QWidget *>(sbxMask)})
         w->installEventFilter(this);
+    sbxMask->viewport()->installEventFilter(this);
+    sbxPreview->viewport()->installEventFilter(this);
 
     LoadSettings();
     rbVert->setChecked(true);
@@ -751,6 +755,18 @@ void TIllustSettingDialog::recolour()
 
 bool TIllustSettingDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel && (watched == sbxMask->viewport() || watched == sbxPreview->viewport())) {
+        // Wheel forward scrolls back: the mask list sideways by half a column a notch, the preview down its
+        // length first and sideways only when it has no vertical bar.
+        const int notches = static_cast<QWheelEvent *>(event)->angleDelta().y() / 120;
+        QScrollBar *bar = watched == sbxMask->viewport() || !sbxPreview->verticalScrollBar()->isVisible()
+                              ? (watched == sbxMask->viewport() ? sbxMask : sbxPreview)->horizontalScrollBar()
+                              : sbxPreview->verticalScrollBar();
+        const int lines = watched == sbxMask->viewport() ? 1 : QApplication::wheelScrollLines();
+        if (bar->isVisible())
+            bar->setValue(bar->value() - notches * lines * bar->singleStep());
+        return true;
+    }
     if (watched == pbxPreview) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
             event->type() == QEvent::MouseButtonRelease)

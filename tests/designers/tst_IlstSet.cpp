@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,6 +140,21 @@ protected:
         TMemIniFile ini(DataFolder + SettingsFileName);
         ini.WriteInteger("DESIGN", key, value);
         ini.UpdateFile();
+    }
+    // The dialog shown on a 100 x 80 picture object, opening on page at scale ratio, the object cut out by
+    // mask (-1 for none).
+    std::unique_ptr<TIllustSettingDialog> shownOn(TIllustRect &object, int page, int ratio, int mask)
+    {
+        setDesign("IllustSet", page);
+        setDesign("IllustSetRatio", ratio);
+        makeObject(object, 100, 80);
+        if (mask >= 0)
+            object.SetMaskIndex(mask);
+        auto dialog = std::make_unique<TIllustSettingDialog>(nullptr);
+        dialog->SetIllustRect(object);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        return dialog;
     }
     int design(const QString &key) { return TMemIniFile(DataFolder + SettingsFileName).ReadInteger("DESIGN", key, -9); }
     template <class T> static T *control(QWidget *in, const char *name)
@@ -287,5 +304,88 @@ TEST_F(IllustDialogTest, FrameAndBackOnTheCopy)
     EXPECT_TRUE(blue(control<QCheckBox>(&dialog, "ckbFrame")));
     EXPECT_EQ(dialog.Preview().Frame.Visible(), 1);
     EXPECT_EQ(dialog.Preview().Frame.BackVisible(), 1);
+    if (qEnvironmentVariableIsSet("VELMORA_SHOT_DIR")) {
+        dialog.show();
+        control<QTabWidget>(&dialog, "pgcSetting")->setCurrentIndex(2);
+        dialog.grab().save(qEnvironmentVariable("VELMORA_SHOT_DIR") + "/IlstSetFrame.png");
+        control<QTabWidget>(&dialog, "pgcSetting")->setCurrentIndex(0);
+        dialog.grab().save(qEnvironmentVariable("VELMORA_SHOT_DIR") + "/IlstSetTurn.png");
+    }
     EXPECT_EQ(streamOf(object), before);
+}
+
+TEST_F(IllustDialogTest, CutOutDraggedWithTheMouseAndBroughtBack)
+{
+    TIllustRect object;
+    const auto owned = shownOn(object, 1, 1, 0);
+    TIllustSettingDialog &dialog = *owned;
+    auto *preview = control<QWidget>(&dialog, "pbxPreview");
+    const TRect picture = dialog.Preview().GetDispRect();
+    const TRect cut = dialog.Preview().DispMaskRect();
+    EXPECT_EQ(cut, picture);
+    // The bottom-right handle, dragged 20 pixels left and 10 up.
+    const QPoint handle(cut.Right - 2, cut.Bottom - 2);
+    QTest::mouseMove(preview, handle);
+    EXPECT_EQ(preview->cursor().shape(), Qt::SizeFDiagCursor);
+    QTest::mousePress(preview, Qt::LeftButton, {}, handle);
+    QMouseEvent move(QEvent::MouseMove, QPointF(handle - QPoint(20, 10)), preview->mapToGlobal(QPointF(handle - QPoint(20, 10))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(preview, &move);
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, handle - QPoint(20, 10));
+    EXPECT_EQ(dialog.Preview().DispMaskRect(), (TRect{cut.Left, cut.Top, handle.x() - 20, handle.y() - 10}));
+
+    // Moved wholly off the picture to the right, it comes back to the picture's right edge.
+    const TRect sized = dialog.Preview().DispMaskRect();
+    const QPoint inside(sized.Left + 10, sized.Top + 10);
+    QTest::mouseMove(preview, inside);
+    EXPECT_EQ(preview->cursor().shape(), Qt::SizeAllCursor);
+    QTest::mousePress(preview, Qt::LeftButton, {}, inside);
+    const QPoint far = inside + QPoint(picture.Width() + 50, 0);
+    QMouseEvent away(QEvent::MouseMove, QPointF(far), preview->mapToGlobal(QPointF(far)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(preview, &away);
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, far);
+    const TRect back = dialog.Preview().DispMaskRect();
+    EXPECT_EQ(back.Right, picture.Right);
+    EXPECT_EQ(back.Width(), sized.Width());
+    EXPECT_EQ(back.Top, sized.Top);
+}
+
+TEST_F(IllustDialogTest, TransparentColourPickedFromThePicture)
+{
+    TIllustRect object;
+    const auto owned = shownOn(object, 1, 1, -1);
+    TIllustSettingDialog &dialog = *owned;
+    control<QRadioButton>(&dialog, "rbTransparent")->click();
+    EXPECT_EQ(dialog.Preview().TransparentColor(), 0x00FF00u);
+    const TRect picture = dialog.Preview().GetDispRect();
+    QTest::mouseClick(control<QWidget>(&dialog, "pbxPreview"), Qt::LeftButton, {},
+                      QPoint(picture.Left + 50, picture.Top + 40));
+    EXPECT_EQ(dialog.Preview().TransparentColor(), 0xFF0000u);
+    EXPECT_EQ(control<QFrame>(&dialog, "pnlTransparentColor")->palette().color(QPalette::Window), QColor(Qt::blue));
+}
+
+TEST_F(IllustDialogTest, WheelScrollsTheMaskListSideways)
+{
+    TIllustRect object;
+    const auto owned = shownOn(object, 1, 0, 0);
+    TIllustSettingDialog &dialog = *owned;
+    auto *list = control<QScrollArea>(&dialog, "sbxMask");
+    QScrollBar *bar = list->horizontalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(20, 20), list->viewport()->mapToGlobal(QPointF(20, 20)), {}, {0, delta},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    wheel(-240);
+    EXPECT_EQ(bar->value(), 2 * ((62 + 8) / 2));
+    wheel(120);
+    EXPECT_EQ(bar->value(), (62 + 8) / 2);
+    // Arrow keys keep the chosen shape in view.
+    list->setFocus();
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(list, Qt::Key_Right);
+    EXPECT_EQ(dialog.MaskIndex(), 12);
+    EXPECT_GE(bar->value(), 8 + 6 * 70 + 62 + 8 - list->viewport()->width());
 }

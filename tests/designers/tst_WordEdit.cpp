@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
+#include "drawing/Canvas.h"
 #include "platform/MemIniFile.h"
 
 #include <QDir>
@@ -263,6 +264,15 @@ TEST_F(WordEditDialogTest, DirectionAndResults)
     dialog.SetDirection(0);
     EXPECT_EQ(dialog.GetDirection(), 0);
     EXPECT_EQ(control<QRadioButton>(&dialog, "rbVertical")->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+    // The text is edited horizontally at 11 points in the object's face, without its vertical "@".
+    TFont font;
+    font.Log.Font.setFamily(QStringLiteral("@ＭＳ 明朝"));
+    font.Log.Font.setPointSize(30);
+    font.Log.Escapement = 2700;
+    dialog.SetEditFont(font);
+    const QFont edit = control<QPlainTextEdit>(&dialog, "memWords")->font();
+    EXPECT_EQ(edit.family(), QStringLiteral("ＭＳ 明朝"));
+    EXPECT_EQ(edit.pointSize(), 11);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QTest::keyClick(&dialog, Qt::Key_Escape);

@@ -389,3 +389,26 @@ TEST_F(IllustDialogTest, WheelScrollsTheMaskListSideways)
     EXPECT_EQ(dialog.MaskIndex(), 12);
     EXPECT_GE(bar->value(), 8 + 6 * 70 + 62 + 8 - list->viewport()->width());
 }
+
+TEST_F(IllustDialogTest, EnterMovesOnAsTheTableSays)
+{
+    TIllustRect object;
+    const auto owned = shownOn(object, 0, 0, -1);
+    TIllustSettingDialog &dialog = *owned;
+    const auto enterOn = [&](const char *name) {
+        QWidget *from = control<QWidget>(&dialog, name);
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_Return);
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    };
+    control<QRadioButton>(&dialog, "rbR90")->setChecked(true);
+    EXPECT_EQ(enterOn("rbVert"), "rbR90");
+    EXPECT_EQ(enterOn("rb180"), "btnOK");
+    // Enter is swallowed: the dialog is still open.
+    EXPECT_TRUE(dialog.isVisible());
+    control<QTabWidget>(&dialog, "pgcSetting")->setCurrentIndex(2);
+    control<QCheckBox>(&dialog, "ckbFrame")->click();
+    EXPECT_EQ(enterOn("cbxLineWidth"), "ckbBack");
+    EXPECT_EQ(enterOn("ckbBack"), "btnOK");
+    EXPECT_EQ(enterOn("ckbFrame"), "cbxLineCount");
+}

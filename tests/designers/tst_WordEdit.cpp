@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -347,4 +348,24 @@ TEST_F(WordEditDialogTest, MissingIndexLeavesAPlainTextEntry)
     EXPECT_EQ(control<QListWidget>(&dialog, "lbClass")->count(), 0);
     dialog.SetLines({"一行目", "二行目"});
     EXPECT_EQ(dialog.GetLines(), (QStringList{"一行目", "二行目"}));
+}
+
+TEST_F(WordEditDialogTest, PaneShownOnAWindowAsTallAsTheWorkAreaShrinksTheTextPane)
+{
+    TWordEditDialog dialog(nullptr);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QRect work = dialog.screen()->availableGeometry();
+    const int frame = dialog.frameGeometry().height() - dialog.height();
+    dialog.resize(dialog.width(), work.height() - frame);
+    QApplication::processEvents();
+    const int windowHeight = dialog.height();
+    const int textHeight = control<QWidget>(&dialog, "pnlWords")->height();
+    control<QPushButton>(&dialog, "bbtnExample")->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.ExamplesShown());
+    EXPECT_EQ(dialog.height(), windowHeight);
+    EXPECT_LT(control<QWidget>(&dialog, "pnlWords")->height(), textHeight);
+    EXPECT_GE(dialog.frameGeometry().top(), work.top());
+    EXPECT_LE(dialog.frameGeometry().bottom(), work.bottom());
 }

@@ -291,7 +291,9 @@ void TDesignerForm::ConnectEditActions()
     withTag({actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV}, &TDesignerForm::actEqualExecute);
     withTag({actTop, actUp, actDown, actBottom}, &TDesignerForm::actZOrderExecute);
     connect(actDefaultLayout, &QAction::triggered, this, &TDesignerForm::actDefaultLayoutExecute);
+    withTag({actWord, actWordEdit}, &TDesignerForm::actWordExecute);
     withTag({actFigure, actFigureSet}, &TDesignerForm::actFigureExecute);
+    connect(actIllustSet, &QAction::triggered, this, &TDesignerForm::actIllustSetExecute);
     withTag({actQRCode, actQRCodeSet}, &TDesignerForm::actQRCodeExecute);
     connect(actWordSet, &QAction::triggered, this, &TDesignerForm::actWordSetExecute);
     connect(actFont, &QAction::triggered, this, &TDesignerForm::actFontExecute);

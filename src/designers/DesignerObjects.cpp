@@ -5,8 +5,10 @@
 #include "core/SharedHelpers.h"
 #include "designers/DesignGeometry.h"
 #include "designers/FgrSet.h"
+#include "designers/IlstSet.h"
 #include "designers/LytFont.h"
 #include "designers/QRCode.h"
+#include "designers/WordEdit.h"
 #include "designers/WordSet.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -19,6 +21,8 @@
 namespace {
 
 // Start rectangles of new objects in layout units.
+constexpr TRect VerticalWordStart{50, 50, 200, 300};
+constexpr TRect HorizontalWordStart{50, 50, 300, 200};
 constexpr TRect FigureStart{50, 50, 300, 300};
 constexpr TRect QRCodeStart{50, 50, 50, 50};
 
@@ -30,6 +34,13 @@ bool accepted(QDialog &dialog, QWidget *owner)
         return false;
     owner->repaint();
     return true;
+}
+
+void setLines(TWordRect &text, const QStringList &lines)
+{
+    text.SetLineCount(int(lines.size()));
+    for (int i = 0; i < lines.size(); ++i)
+        text.SetLine(i, lines[i]);
 }
 
 }  // namespace
@@ -252,5 +263,89 @@ void TDesignerForm::actFontExecute()
         text->SetFont(focused->Font());
         PendingUndo->UpdateObject(item, *text, 1);
     }
+    FinishEditStep();
+}
+
+void TDesignerForm::actWordExecute(int tag)
+{
+    auto *focused = dynamic_cast<TWordRect *>(FocusedObject());
+    if (tag == 1 && !focused)
+        return;
+    TWordEditDialog dialog(this);
+    if (tag == 1) {
+        QStringList lines;
+        for (int i = 0; i < focused->GetLineCount(); ++i)
+            lines << focused->GetLine(i);
+        dialog.SetLines(lines);
+        dialog.SetEditFont(focused->Font());
+    }
+    dialog.SetDirection(tag == 1 ? focused->Direction() : DefaultWord->Direction());
+    if (!accepted(dialog, this))
+        return;
+    const QStringList lines = dialog.GetLines();
+    const auto chosen = uint8_t(dialog.GetDirection());
+    if (DefaultWord->Direction() != chosen) {
+        DefaultWord->SetDirection(chosen);
+        DefaultsChanged = 1;
+    }
+    if (tag == 0) {
+        PendingUndo = std::make_unique<TUndoDatas>(0);
+        auto added = std::make_unique<TWordRect>();
+        setLines(*added, lines);
+        CopyWordSettings(*DefaultWord, *added);
+        added->SetRect(chosen == WritingDirection::Vertical ? VerticalWordStart : HorizontalWordStart);
+        TWordRect &object = *added;
+        Objects().WordList.push_back(std::move(added));
+        PlaceNewObject(object, true);
+        FinishEditStep();
+        return;
+    }
+    BeginEditStep(*focused);
+    setLines(*focused, lines);
+    if (focused->Direction() != chosen) {
+        focused->SetDirection(chosen);
+        focused->SetRect(KeepInReach(SwapExtent(focused->GetRect())));
+    }
+    focused->SetZoom(ZoomRatio);
+    PendingUndo->UpdateObject(0, *focused, 1);
+    const auto turns = [chosen](const TDrawRect &other) {
+        const auto *text = dynamic_cast<const TWordRect *>(&other);
+        return text && text->Direction() != chosen;
+    };
+    ChangeOthers(focused, turns, [chosen](TDrawRect &other) {
+        static_cast<TWordRect &>(other).SetDirection(chosen);
+        other.SetRect(SwapExtent(other.GetRect()));
+    });
+    FinishEditStep();
+}
+
+void TDesignerForm::actIllustSetExecute()
+{
+    auto *focused = dynamic_cast<TIllustRect *>(FocusedObject());
+    if (!focused)
+        return;
+    TIllustSettingDialog dialog(this);
+    dialog.SetIllustRect(*focused);
+    if (!accepted(dialog, this))
+        return;
+    BeginEditStep(*focused);
+    const TRect old = focused->GetRect();
+    const TRect sized = dialog.Preview().GetRect();
+    focused->Assign(dialog.Preview());
+    focused->SetRect(KeepInReach(TRect{old.Left, old.Top, old.Left + sized.Width(), old.Top + sized.Height()}));
+    focused->SetZoom(ZoomRatio);
+    PendingUndo->UpdateObject(0, *focused, 1);
+    // Other illustrations take the cut-out shape and the frame, texts the frame.
+    const auto takes = [](const TDrawRect &other) {
+        return other.GetKind() == ObjectKind::Illustration || other.GetKind() == ObjectKind::Word;
+    };
+    ChangeOthers(focused, takes, [focused](TDrawRect &other) {
+        if (auto *picture = dynamic_cast<TIllustRect *>(&other)) {
+            picture->SetMaskIndex(focused->MaskIndex());
+            picture->Frame.Assign(focused->Frame);
+        } else {
+            static_cast<TWordRect &>(other).Frame.Assign(focused->Frame);
+        }
+    });
     FinishEditStep();
 }

@@ -9,6 +9,7 @@
 #include "drawing/QRCodeRect.h"
 
 #include <QPlainTextEdit>
+#include <QRadioButton>
 
 #include <functional>
 
@@ -369,4 +370,36 @@ TEST_F(DesignerDialogCommandTest, TextSettingsOfANonJapaneseFaceResetTheDefaultF
     EXPECT_EQ(form->DefaultWord->Font().Log.Charset, SHIFTJIS_CHARSET);
     EXPECT_EQ(form->DefaultsChanged, 1);
     EXPECT_EQ(form->UndoList.GetCount(), 1);
+}
+
+TEST_F(DesignerDialogCommandTest, NewVerticalTextIsFittedToASmallPaperAndEditingTurnsItAndTheOtherSelectedTexts)
+{
+    form->PaperWidth = 100;
+    form->PaperHeight = 300;
+    form->DefaultWord->SetDirection(WritingDirection::Vertical);
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) { control<QPlainTextEdit>(d, "memWords")->setPlainText(QStringLiteral("謹賀新年\n令和九年元旦")); });
+        run(form->actWord);
+    });
+    ASSERT_EQ(form->WordList.size(), 1u);
+    TWordRect &added = *form->WordList[0];
+    EXPECT_EQ(added.GetRect(), (TRect{0, 33, 100, 200}));
+    EXPECT_EQ(added.GetLineCount(), 2);
+    EXPECT_EQ(added.GetLine(1), QStringLiteral("令和九年元旦"));
+    EXPECT_EQ(form->FocusedObject(), &added);
+
+    TWordRect *other = addWord(TRect{10, 10, 40, 110});
+    other->SetDirection(WritingDirection::Vertical);
+    select({&added, other}, 0);
+    expectOneReversibleStep("edit", [&] {
+        answer([](QDialog &d) { control<QRadioButton>(d, "rbHorizontal")->click(); });
+        run(form->actWordEdit);
+    });
+    EXPECT_EQ(added.Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(added.GetRect(), (TRect{0, 33, 167, 133}));
+    EXPECT_EQ(other->Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(other->GetRect(), (TRect{10, 10, 110, 40}));
+    // Later new texts start horizontal, and the defaults are saved.
+    EXPECT_EQ(form->DefaultWord->Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(form->DefaultsChanged, 1);
 }

@@ -1,5 +1,7 @@
 #include "PdfSides.h"
 
+#include "BenchSupport.h"
+
 #include "base/Fonts.h"
 #include "drawing/PrintJob.h"
 
@@ -20,17 +22,6 @@
 #include <ctime>
 
 namespace {
-
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
 
 double cpuSeconds()
 {

@@ -4,7 +4,10 @@
 #include <unicode/ucnv_cb.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -47,17 +50,21 @@ void recordUnmappable(const void *context, UConverterFromUnicodeArgs *args, cons
 }
 
 // The converter maps these Latin-1 signs to nothing; users mean the full-width forms.
+char16_t premapped(char16_t c)
+{
+    switch (c) {
+    case 0x00A2: return 0xFFE0;
+    case 0x00A3: return 0xFFE1;
+    case 0x00AC: return 0xFFE2;
+    default: return c;
+    }
+}
+
 QString premapLatin(QStringView text)
 {
     QString s = text.toString();
-    for (QChar &c : s) {
-        switch (c.unicode()) {
-        case 0x00A2: c = QChar(0xFFE0); break;
-        case 0x00A3: c = QChar(0xFFE1); break;
-        case 0x00AC: c = QChar(0xFFE2); break;
-        default: break;
-        }
-    }
+    for (QChar &c : s)
+        c = QChar(premapped(c.unicode()));
     return s;
 }
 
@@ -83,6 +90,130 @@ QByteArray encodeWith(QStringView text, Unmapped &unmapped)
     return out;
 }
 
+
+// The converter is stateless, so a UTF-16 unit (other than a surrogate) always encodes to the same bytes and a
+// byte or a lead and trail byte always decode to the same unit. Each is asked of the converter once and kept:
+// a list or an export converts every cell of every row, and a table look-up costs a fraction of a call.
+// Entries: 0 not yet asked; Fast | value where the value is known; Slow where the converter must see the
+// whole text (a unit or byte it reports, a byte pair that does not make one unit).
+constexpr uint32_t Fast = 0x10000;
+constexpr uint32_t Slow = 0x20000;
+// A unit of the encoding table: the one byte b as 0x100 | b, two bytes as lead << 8 | trail (leads from 0x81),
+// and Unmappable for a unit written as "?" and reported.
+constexpr uint32_t OneByte = 0x100;
+constexpr uint32_t Unmappable = 0xFFFF;
+
+std::atomic<uint32_t> encodedUnits[0x10000];
+std::atomic<uint32_t> decodedBytes[0x100];
+std::atomic<uint32_t> decodedPairs[0x10000];
+
+uint32_t learnEncoding(char16_t unit)
+{
+    Unmapped u;
+    const QChar c(unit);
+    const QByteArray b = encodeWith(QStringView(&c, 1), u);
+    if (u.any)
+        return b == "?" ? Fast | Unmappable : Slow;
+    if (b.size() == 1)
+        return Fast | OneByte | static_cast<unsigned char>(b[0]);
+    if (b.size() == 2 && static_cast<unsigned char>(b[0]) >= 0x81)
+        return Fast | static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1]);
+    return Slow;
+}
+
+// What the converter makes of one byte or one pair alone, or Slow when it is not one unit without complaint.
+uint32_t learnDecoding(const char *bytes, int size)
+{
+    UConverter *conv = converter();
+    ucnv_resetToUnicode(conv);
+    UErrorCode err = U_ZERO_ERROR;
+    UConverterToUCallback oldAction;
+    const void *oldContext;
+    ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, &oldAction, &oldContext, &err);
+    UChar out[4];
+    const int32_t n = ucnv_toUChars(conv, out, 4, bytes, size, &err);
+    UErrorCode restoreErr = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv, oldAction, oldContext, nullptr, nullptr, &restoreErr);
+    ucnv_resetToUnicode(conv);
+    if (U_FAILURE(err) || n != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF))
+        return Slow;
+    return Fast | out[0];
+}
+
+template <class Learn>
+uint32_t lookUp(std::atomic<uint32_t> &entry, Learn learn)
+{
+    uint32_t e = entry.load(std::memory_order_relaxed);
+    if (e == 0) {
+        e = learn();
+        entry.store(e, std::memory_order_relaxed);
+    }
+    return e;
+}
+
+// The text through the tables, or nothing when a unit needs the converter to see the whole text.
+std::optional<QByteArray> encodeByTable(QStringView text, QString *unmappable)
+{
+    if (text.isEmpty())
+        return QByteArray();
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    char *p = out.data();
+    const qsizetype reported = unmappable ? unmappable->size() : 0;
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (unmappable)
+                unmappable->truncate(reported);
+            return std::nullopt;
+        }
+        // A unit's entry holds what its premapped form encodes to.
+        const uint32_t e = lookUp(encodedUnits[c], [c] { return learnEncoding(premapped(c)); });
+        if (e == Slow) {
+            if (unmappable)
+                unmappable->truncate(reported);
+            return std::nullopt;
+        }
+        const uint32_t v = e & 0xFFFF;
+        if (v == Unmappable) {
+            *p++ = '?';
+            if (unmappable)
+                unmappable->append(qc);
+        } else if (v < 0x200) {
+            *p++ = static_cast<char>(v & 0xFF);
+        } else {
+            *p++ = static_cast<char>(v >> 8);
+            *p++ = static_cast<char>(v & 0xFF);
+        }
+    }
+    out.truncate(p - out.data());
+    return out;
+}
+
+std::optional<QString> decodeByTable(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *p = out.data();
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        uint32_t e;
+        if (Sjis::isLeadByte(b[i])) {
+            if (i + 1 == size)
+                return std::nullopt;
+            const char pair[2] = {static_cast<char>(b[i]), static_cast<char>(b[i + 1])};
+            e = lookUp(decodedPairs[b[i] << 8 | b[i + 1]], [&pair] { return learnDecoding(pair, 2); });
+            ++i;
+        } else {
+            const char single = static_cast<char>(b[i]);
+            e = lookUp(decodedBytes[b[i]], [single] { return learnDecoding(&single, 1); });
+        }
+        if (e == Slow)
+            return std::nullopt;
+        *p++ = QChar(static_cast<char16_t>(e & 0xFFFF));
+    }
+    out.truncate(p - out.data());
+    return out;
+}
 }  // namespace
 
 namespace Sjis {
@@ -95,6 +226,8 @@ QString decode(QByteArrayView bytes)
     // maps printable ASCII to itself, so that needs no converter (it swaps a few control codes, left to it).
     if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return b >= 0x20 && b <= 0x7E; }))
         return QString::fromLatin1(bytes.data(), bytes.size());
+    if (std::optional<QString> text = decodeByTable(bytes))
+        return *std::move(text);
     UConverter *conv = converter();
     ucnv_resetToUnicode(conv);
     QString out(bytes.size() + 1, Qt::Uninitialized);
@@ -109,12 +242,17 @@ QString decode(QByteArrayView bytes)
 
 QByteArray encode(QStringView text, QString *unmappable)
 {
+    if (std::optional<QByteArray> bytes = encodeByTable(text, unmappable))
+        return *std::move(bytes);
     Unmapped u{unmappable, false};
     return encodeWith(text, u);
 }
 
 bool canEncode(QStringView text)
 {
+    QString lost;
+    if (encodeByTable(text, &lost))
+        return lost.isEmpty();
     Unmapped u;
     encodeWith(text, u);
     return !u.any;

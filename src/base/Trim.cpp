@@ -7,6 +7,9 @@ QString TrimBlanks(const QString &text)
         ++first;
     while (last > first && text[last - 1].unicode() <= 0x20)
         --last;
+    // Most texts have nothing to trim: they are handed back shared, not copied.
+    if (first == 0 && last == text.size())
+        return text;
     return text.sliced(first, last - first);
 }
 
@@ -18,5 +21,7 @@ QByteArray TrimBlanks(const QByteArray &text)
         ++first;
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
         --last;
+    if (first == 0 && last == text.size())
+        return text;
     return text.sliced(first, last - first);
 }

@@ -1,5 +1,6 @@
 #include "designers/DesignObjects.h"
 
+#include "base/Fonts.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
@@ -35,4 +36,26 @@ int TDesignObjects::FreeIndexOf(const TDrawRect *object) const
         if (index >= 0)
             return index;
     return -1;
+}
+
+void CopyWordSettings(const TWordRect &from, TWordRect &to)
+{
+    to.SetFont(from.Font());
+    to.SetDirection(from.Direction());
+    to.SetAlignment(from.Alignment());
+    to.SetWordWrap(from.WordWrap());
+    to.SetSizeIndex(from.SizeIndex());
+    to.SetVHRatio(from.VHRatio());
+    to.SetLineSpacing(from.LineSpacing());
+}
+
+void TakeWordDefaults(const TWordRect &from, TWordRect &defaults)
+{
+    CopyWordSettings(from, defaults);
+    TFont font = from.Font();
+    if (font.Log.Charset == SHIFTJIS_CHARSET)
+        return;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ Ｐゴシック"), GetFontStyleBits(font.Log),
+                font.Log.Font.pointSize() > 0 ? font.Log.Font.pointSize() : 12);
+    defaults.SetFont(font);
 }

@@ -30,3 +30,9 @@ public:
     // The object's index in the list of its free kind, -1 for any other object.
     int FreeIndexOf(const TDrawRect *object) const;
 };
+
+// A text's font, direction, alignment, wrap, size, ratio and line spacing onto another text.
+void CopyWordSettings(const TWordRect &from, TWordRect &to);
+// What new texts start from, taken from a text: its settings, a face of a charset other than Shift-JIS
+// becoming "ＭＳ Ｐゴシック".
+void TakeWordDefaults(const TWordRect &from, TWordRect &defaults);

@@ -56,6 +56,11 @@ bool TDesignerForm::IsSelected(const TDrawRect *object) const
     return std::find(SelectedList.begin(), SelectedList.end(), object) != SelectedList.end();
 }
 
+bool TDesignerForm::CanDeleteFixed(const TDrawRect *object) const
+{
+    return object->GetKind() == ObjectKind::Barcode;
+}
+
 void TDesignerForm::MarkModified()
 {
     Modified = 1;
@@ -263,4 +268,33 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
         ZOrderList.erase(ZOrderList.begin() + from);
         ZOrderList.insert(ZOrderList.begin() + to, object);
     }
+}
+
+void TDesignerForm::ConnectEditActions()
+{
+    const auto withTag = [this](std::initializer_list<QAction *> actions, void (TDesignerForm::*handler)(int)) {
+        int tag = 0;
+        for (QAction *action : actions) {
+            action->setData(tag++);
+            connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action->data().toInt()); });
+        }
+    };
+    connect(actUndo, &QAction::triggered, this, [this] { actUndoExecute(false); });
+    connect(actRedo, &QAction::triggered, this, [this] { actUndoExecute(true); });
+    connect(actCopy, &QAction::triggered, this, &TDesignerForm::actCopyExecute);
+    connect(actPaste, &QAction::triggered, this, &TDesignerForm::actPasteExecute);
+    connect(actDelete, &QAction::triggered, this, &TDesignerForm::actDeleteExecute);
+    withTag({actPaperCenterV, actPaperCenterH, actPaperCenter}, &TDesignerForm::actRectPositionExecute);
+    withTag({actRectTop, actRectBottom, actRectRight, actRectLeft, actRectCenterV, actRectCenterH, actRectCenter,
+             actRectWidth, actRectHeight, actRectSize},
+            &TDesignerForm::actRectUniteExecute);
+    withTag({actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV}, &TDesignerForm::actEqualExecute);
+    withTag({actTop, actUp, actDown, actBottom}, &TDesignerForm::actZOrderExecute);
+    connect(actDefaultLayout, &QAction::triggered, this, &TDesignerForm::actDefaultLayoutExecute);
+    withTag({actWord, actWordEdit}, &TDesignerForm::actWordExecute);
+    withTag({actFigure, actFigureSet}, &TDesignerForm::actFigureExecute);
+    connect(actIllustSet, &QAction::triggered, this, &TDesignerForm::actIllustSetExecute);
+    withTag({actQRCode, actQRCodeSet}, &TDesignerForm::actQRCodeExecute);
+    connect(actWordSet, &QAction::triggered, this, &TDesignerForm::actWordSetExecute);
+    connect(actFont, &QAction::triggered, this, &TDesignerForm::actFontExecute);
 }

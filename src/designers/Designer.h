@@ -17,6 +17,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -58,6 +59,8 @@ public:
     }
     // The document's layout record as an undo step restores it.
     virtual void ApplyLayoutRecord(const TDataFormRecord &data) { (void)data; }
+    // Whether the delete command may hide a fixed object (the barcode always).
+    virtual bool CanDeleteFixed(const TDrawRect *object) const;
     // The window caption after a change.
     virtual void UpdateCaption() = 0;
     // The end every editing command shares: Modified, the caption, a repaint.
@@ -141,6 +144,16 @@ protected:
     void ConnectEditActions();
 
 private:
+    // One undo step of kind 3 moving each object to placed(its index in objects), rectangles recorded before
+    // and after; no step when nothing moved.
+    void MoveObjects(const std::vector<TDrawRect *> &objects, const std::function<TRect(int)> &placed);
+    // The step of an edit: kind 2, the selection stored, the focused object recorded before it changes.
+    void BeginEditStep(TDrawRect &object);
+    // Every other selected object that applies recorded before and after change.
+    void ChangeOthers(TDrawRect *focused, const std::function<bool(const TDrawRect &)> &applies,
+                      const std::function<void(TDrawRect &)> &change);
+    // The step handed to the history and the closing steps.
+    void FinishEditStep();
     // The shared end of a new object: fitted, zoomed, snapped, listed, stacked on top, recorded and selected.
     void PlaceNewObject(TDrawRect &object, bool fit);
 };

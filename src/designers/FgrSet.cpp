@@ -90,21 +90,7 @@ TFigureSettingDialog::TFigureSettingDialog(QWidget *owner) : QDialog(owner)
     auto *top = new QHBoxLayout;
     top->addWidget(pgcSetting, 1);
     top->addWidget(pnlPreview, 0, Qt::AlignTop);
-    auto *root = new QVBoxLayout(this);
-    root->addLayout(top);
-    auto *bvBorder = Named<QFrame>("bvBorder", this);
-    bvBorder->setFrameShape(QFrame::HLine);
-    bvBorder->setFrameShadow(QFrame::Sunken);
-    root->addWidget(bvBorder);
-    root->addLayout(MakeOkCancelButtons(this, btnOK, btnCancel));
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    pgcSetting->setCurrentIndex(LoadDialogPage(PageKey, pgcSetting->count()));
-    for (QWidget *w : findChildren<QWidget *>())
-        w->installEventFilter(this);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    FinishSettingsDialog(this, top, pgcSetting, PageKey, btnOK, btnCancel);
 }
 
 void TFigureSettingDialog::buildFigurePage()

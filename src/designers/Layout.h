@@ -273,6 +273,8 @@ public:
     void SyncObjectList() override;
     void UpdateObjectActions() override;
     TRect DefaultRect(int fixedIndex) const override;
+    // Any fixed object may be hidden in the split set; in the combined set only the barcode.
+    bool CanDeleteFixed(const TDrawRect *object) const override;
     // An undo that hides or shows the sender's objects moves PrintParts and actSender's check with it.
     void FixedObjectToggled(TDrawRect *object, bool shown) override;
     void ApplyLayoutRecord(const TDataFormRecord &data) override;

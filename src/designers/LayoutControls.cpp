@@ -76,7 +76,20 @@ void TLayoutForm::createActions()
         {&L::actDetail, "actDetail", "フォント・配置の詳細設定(&Y)...", {}, ""},
         {&L::actDataForm, "actDataForm", "表示情報の書式の設定(&F)...", {}, ""},
         {&L::actRectPos, "actRectPos", "枠の移動(&M)", {}, ""},
+        {&L::actPaperCenterV, "actPaperCenterV", "用紙の上下中央に移動(&V)", {}, ""},
+        {&L::actPaperCenterH, "actPaperCenterH", "用紙の左右中央に移動(&H)", {}, ""},
+        {&L::actPaperCenter, "actPaperCenter", "用紙の中央に移動(&C)", {}, ""},
         {&L::actRectUnite, "actRectUnite", "枠の整列(&A)", {}, ""},
+        {&L::actRectTop, "actRectTop", "上に揃える(&T)", {}, ""},
+        {&L::actRectBottom, "actRectBottom", "下に揃える(&B)", {}, ""},
+        {&L::actRectRight, "actRectRight", "右に揃える(&R)", {}, ""},
+        {&L::actRectLeft, "actRectLeft", "左に揃える(&L)", {}, ""},
+        {&L::actRectCenterV, "actRectCenterV", "上下中央に揃える(&F)", {}, ""},
+        {&L::actRectCenterH, "actRectCenterH", "左右中央に揃える(&D)", {}, ""},
+        {&L::actRectCenter, "actRectCenter", "中心に揃える(&O)", {}, ""},
+        {&L::actRectWidth, "actRectWidth", "幅を揃える(&W)", {}, ""},
+        {&L::actRectHeight, "actRectHeight", "高さを揃える(&E)", {}, ""},
+        {&L::actRectSize, "actRectSize", "幅・高さを揃える(&A)", {}, ""},
         {&L::actEqualPaperH, "actEqualPaperH", "用紙に合わせて横に等間隔に並べる(&E)", {}, ""},
         {&L::actEqualPaperV, "actEqualPaperV", "用紙に合わせて縦に等間隔に並べる(&Q)", {}, ""},
         {&L::actEqualEndsH, "actEqualEndsH", "両端の枠に合わせて横に等間隔に並べる(&N)", {}, ""},
@@ -147,8 +160,7 @@ void TLayoutForm::createActions()
     connect(actPrintSet, &QAction::triggered, this, &TLayoutForm::actPrintSetExecute);
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
-    connect(actUndo, &QAction::triggered, this, [this] { actUndoExecute(false); });
-    connect(actRedo, &QAction::triggered, this, [this] { actUndoExecute(true); });
+    ConnectEditActions();
     for (QAction *action : {actFirst, actPrior, actNext, actLast})
         connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
     connect(actEditData, &QAction::triggered, this, &TLayoutForm::actEditDataExecute);
@@ -197,7 +209,15 @@ void TLayoutForm::createMenus()
     QMenu *format = MainMenu->addMenu(QStringLiteral("書式(&O)"));
     format->addActions({actFormat, actFont, actDetail, actDataForm});
     format->addSeparator();
+    QMenu *position = format->addMenu(actRectPos->text());
+    position->addActions({actPaperCenterV, actPaperCenterH, actPaperCenter});
     QMenu *unite = format->addMenu(actRectUnite->text());
+    unite->addActions({actRectTop, actRectBottom, actRectRight, actRectLeft});
+    unite->addSeparator();
+    unite->addActions({actRectCenterV, actRectCenterH, actRectCenter});
+    unite->addSeparator();
+    unite->addActions({actRectWidth, actRectHeight, actRectSize});
+    unite->addSeparator();
     unite->addActions({actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV});
     QMenu *zOrder = format->addMenu(actZOrder->text());
     zOrder->addActions({actTop, actUp, actDown, actBottom});

@@ -54,8 +54,10 @@ void TLayoutForm::actSenderEditExecute()
         SenderRecNo = form->SenderNo;
         // The record shown takes the chosen sender as its own.
         const bool withData = PrintParts == 0 || (PrintParts == 1 && hasSenderPart(PaperFormat));
-        if (withData && AddressList && AddressList->GetRecordCount() > 0)
-            AddressList->SetRecordSender(AddressList->GetRecNoAt(AddressList->GetSelectedIndex()), SenderRecNo);
+        // With no row selected there is no record to take it.
+        const int row = AddressList ? AddressList->GetSelectedIndex() : -1;
+        if (withData && row >= 0 && AddressList->GetRecordCount() > 0)
+            AddressList->SetRecordSender(AddressList->GetRecNoAt(row), SenderRecNo);
     }
     form.reset();
     SenderForm = nullptr;

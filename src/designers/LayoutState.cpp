@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "designers/CanvasGeometry.h"
+#include "designers/DrawClipboard.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
@@ -45,25 +46,22 @@ void TLayoutForm::UpdateActions()
     const int kind = focused ? focused->GetKind() : -1;
     const bool freeObject = kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
     actCopy->setEnabled(open && freeObject);
-    // The clipboard of drawing objects is not built yet, so there is never anything to paste.
-    actPaste->setEnabled(false);
+    actPaste->setEnabled(open && DrawClipboard != nullptr);
     actFont->setEnabled(dynamic_cast<const TMetaRect *>(focused) != nullptr);
-    actRectPos->setEnabled(focused != nullptr);
+    for (QAction *action : {actRectPos, actPaperCenterV, actPaperCenterH, actPaperCenter})
+        action->setEnabled(focused != nullptr);
     const bool several = SelectedList.size() >= 2;
-    for (QAction *action : {actRectUnite, actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV})
+    for (QAction *action : {actRectUnite, actRectTop, actRectBottom, actRectRight, actRectLeft, actRectCenterV,
+                            actRectCenterH, actRectCenter, actRectWidth, actRectHeight, actRectSize, actEqualPaperH,
+                            actEqualPaperV, actEqualEndsH, actEqualEndsV})
         action->setEnabled(several);
     actZOrder->setEnabled(focused != nullptr);
-    if (focused) {
-        const auto selected = [this](const TDrawRect *object) {
-            return std::find(SelectedList.begin(), SelectedList.end(), object) != SelectedList.end();
-        };
-        const bool top = !ZOrderList.empty() && !selected(ZOrderList.front());
-        const bool bottom = !ZOrderList.empty() && !selected(ZOrderList.back());
-        actTop->setEnabled(top);
-        actUp->setEnabled(top);
-        actBottom->setEnabled(bottom);
-        actDown->setEnabled(bottom);
-    }
+    const bool top = focused && !ZOrderList.empty() && !IsSelected(ZOrderList.front());
+    const bool bottom = focused && !ZOrderList.empty() && !IsSelected(ZOrderList.back());
+    actTop->setEnabled(top);
+    actUp->setEnabled(top);
+    actBottom->setEnabled(bottom);
+    actDown->setEnabled(bottom);
     actDelete->setEnabled(focused && (kind >= ObjectKind::Barcode || SplitLayout == 1));
     actDefaultLayout->setEnabled(open && !freeObject);
     actAdrsList->setEnabled(AddressList != nullptr);
@@ -137,6 +135,11 @@ TRect TLayoutForm::DefaultRect(int fixedIndex) const
     const TFormatRect &r = SplitLayout ? PaperFormat.SplitRects[size_t(fixedIndex)]
                                        : PaperFormat.CombinedRects[size_t(fixedIndex)];
     return TRect{r.Left, r.Top, r.Right, r.Bottom};
+}
+
+bool TLayoutForm::CanDeleteFixed(const TDrawRect *object) const
+{
+    return SplitLayout == 1 || TDesignerForm::CanDeleteFixed(object);
 }
 
 void TLayoutForm::FixedObjectToggled(TDrawRect *object, bool shown)

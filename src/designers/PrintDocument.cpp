@@ -416,20 +416,8 @@ void TPrintDocument::ApplyPrintForm()
 
 void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const
 {
-    if (!WordList.empty()) {
-        const TWordRect &last = *WordList.back();
-        TFont font = last.Font();
-        if (font.Log.Charset != SHIFTJIS_CHARSET)
-            SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ Ｐゴシック"), GetFontStyleBits(font.Log),
-                        font.Log.Font.pointSize() > 0 ? font.Log.Font.pointSize() : 12);
-        word.SetFont(font);
-        word.SetDirection(last.Direction());
-        word.SetAlignment(last.Alignment());
-        word.SetWordWrap(last.WordWrap());
-        word.SetSizeIndex(last.SizeIndex());
-        word.SetVHRatio(last.VHRatio());
-        word.SetLineSpacing(last.LineSpacing());
-    }
+    if (!WordList.empty())
+        TakeWordDefaults(*WordList.back(), word);
     if (!FigureList.empty())
         figure.Assign(*FigureList.back());
 }

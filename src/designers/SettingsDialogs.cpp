@@ -9,11 +9,15 @@
 #include "records/EntryHelpers.h"
 #include "widgets/NamedControls.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFrame>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace {
@@ -27,6 +31,26 @@ int LoadDialogPage(const QString &key, int pageCount)
 {
     const int page = TMemIniFile(DataFolder + SettingsFileName).ReadInteger(DesignSection, key, 0);
     return page < 0 || page >= pageCount ? 0 : page;
+}
+
+void FinishSettingsDialog(QDialog *dialog, QLayout *top, QTabWidget *pages, const QString &pageKey, QPushButton *&ok,
+                          QPushButton *&cancel)
+{
+    auto *root = new QVBoxLayout(dialog);
+    root->addLayout(top);
+    auto *bvBorder = Named<QFrame>("bvBorder", dialog);
+    bvBorder->setFrameShape(QFrame::HLine);
+    bvBorder->setFrameShadow(QFrame::Sunken);
+    root->addWidget(bvBorder);
+    root->addLayout(MakeOkCancelButtons(dialog, ok, cancel));
+    ok->setObjectName(QStringLiteral("btnOK"));
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    pages->setCurrentIndex(LoadDialogPage(pageKey, pages->count()));
+    for (QWidget *w : dialog->findChildren<QWidget *>())
+        w->installEventFilter(dialog);
+    root->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void SaveDialogPage(const QString &key, int page)

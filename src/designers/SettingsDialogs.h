@@ -8,8 +8,12 @@
 #include <functional>
 
 class QAbstractButton;
-class QObject;
+class QDialog;
 class QFrame;
+class QLayout;
+class QObject;
+class QPushButton;
+class QTabWidget;
 class QListWidget;
 class QPainter;
 class QRect;
@@ -20,6 +24,11 @@ class TPaintPanel;
 // The page index kept under key of [DESIGN]; a stored index outside 0 .. pageCount - 1 gives the first page.
 int LoadDialogPage(const QString &key, int pageCount);
 void SaveDialogPage(const QString &key, int page);
+// Lays a paged settings dialog out: top above a sunken line and the OK and Cancel buttons; the page remembered
+// under pageKey shown; Enter in every control watched by the dialog's event filter; the size fixed to what the
+// controls need.
+void FinishSettingsDialog(QDialog *dialog, QLayout *top, QTabWidget *pages, const QString &pageKey, QPushButton *&ok,
+                          QPushButton *&cancel);
 
 // The scalable Latin and Japanese faces, sorted, without the vertical "@" faces; each entry carries its
 // character set (ANSI_CHARSET or SHIFTJIS_CHARSET) as its user data.

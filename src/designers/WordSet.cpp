@@ -84,21 +84,7 @@ TWordSettingDialog::TWordSettingDialog(QWidget *owner) : QDialog(owner)
     right->addLayout(direction);
     right->addStretch();
     top->addLayout(right);
-    auto *root = new QVBoxLayout(this);
-    root->addLayout(top);
-    auto *bvBorder = Named<QFrame>("bvBorder", this);
-    bvBorder->setFrameShape(QFrame::HLine);
-    bvBorder->setFrameShadow(QFrame::Sunken);
-    root->addWidget(bvBorder);
-    root->addLayout(MakeOkCancelButtons(this, btnOK, btnCancel));
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    pgcSetting->setCurrentIndex(LoadDialogPage(PageKey, pgcSetting->count()));
-    for (QWidget *w : findChildren<QWidget *>())
-        w->installEventFilter(this);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    FinishSettingsDialog(this, top, pgcSetting, PageKey, btnOK, btnCancel);
 }
 
 void TWordSettingDialog::buildFontPage()

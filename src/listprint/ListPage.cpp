@@ -233,9 +233,10 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
     std::vector<QStringList> texts(std::max(last - first, 0));
     if (texts.empty())
         return texts;
+    TListCells cells(table, categoryName);
     const auto read = [&](int i) {
         for (const int item : items)
-            texts[i - first] << ListItemText(item, rows[i].first, table, categoryName);
+            texts[i - first] << cells.Text(item, rows[i].first);
     };
     table.SetIndexName(QString());
     int32_t low = rows[first].second, high = low;

@@ -686,11 +686,11 @@ QStringList TAddressList::makeRowTexts(int row)
         return texts;
     TTable &t = *DMMirvale18->AdrsTable;
     const QFontMetrics metrics(lvAddress->font());
-    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+    TListCells cells(t, [this](int32_t main, int32_t sub) {
         return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
-    };
+    });
     for (size_t c = 0; c < VisibleColumns.size(); ++c) {
-        texts << ListItemText(ColumnDefs[VisibleColumns[c]].ItemNo, row, t, names);
+        texts << cells.Text(ColumnDefs[VisibleColumns[c]].ItemNo, row);
         const int width = metrics.horizontalAdvance(texts.last()) + 2 * margin_;
         if (c < ColumnFitWidths.size() && width > ColumnFitWidths[c])
             ColumnFitWidths[c] = width;
@@ -735,10 +735,9 @@ bool TAddressList::FindNextWord()
     int start = SearchResume;
     if (start < 0)
         start = std::max(GetFocusedIndex(), 0);
-    TTable &t = *DMMirvale18->AdrsTable;
-    const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
+    TListCells cells(*DMMirvale18->AdrsTable, [this](int32_t main, int32_t sub) {
         return sub < 0 ? GetCategoryMainName(main) : GetCategorySubName(main, sub);
-    };
+    });
     for (int n = 0; n < count; ++n) {
         const int row = (start + n) % count;
         const std::optional<bool> found = findRecord(ShownRecNos[row], false);
@@ -752,7 +751,7 @@ bool TAddressList::FindNextWord()
             const int item = ColumnDefs[defIndex].ItemNo;
             if (item == liSymbol)
                 continue;
-            if (ListItemText(item, row, t, names).contains(SearchWord) && !SearchWord.isEmpty()) {
+            if (cells.Text(item, row).contains(SearchWord) && !SearchWord.isEmpty()) {
                 SelectItem(row, true, true);
                 SearchResume = row + 1;
                 return true;

@@ -12,6 +12,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <utility>
 
 bool PassesGroupTest(int viewGroup, int32_t group)
 {
@@ -118,109 +119,114 @@ QString FormatPostalCode(const QString &code)
     return code;
 }
 
-QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryNameFn &categoryName)
+namespace {
+
+// The fields each list item reads, in the order its text uses them.
+constexpr std::array<std::array<const char16_t *, 4>, ListItemCount> ItemFieldNames{{
+    {},  // the row number
+    {u"Group"}, {u"CustomCode"}, {u"Tel"}, {u"TelDiv"}, {u"Fax"}, {u"Portable1"}, {u"Portable2"}, {u"Pos"},
+    {u"Tdfkn", u"Adrs1", u"Adrs2", u"Adrs3"}, {u"AdrsKana"}, {u"PrivCorp"}, {u"CorpKanji"}, {u"CorpKana"},
+    {u"Dptmnt"}, {u"Post"}, {u"NameKanji"}, {u"NameKana"}, {u"URL"}, {u"EMail1"}, {u"EMail2"},
+    {u"Joint1"}, {u"Joint2"}, {u"Joint3"}, {u"Joint4"}, {u"Joint5"},
+    {u"Keyword1"}, {u"Keyword2"}, {u"Keyword3"}, {u"Keyword4"}, {u"Keyword5"}, {u"Keyword6"}, {u"Keyword7"},
+    {u"Keyword8"}, {u"Note"}, {u"SymbolMark", u"SymbolColor"},
+    {u"AddDateTime"}, {u"AddDateTime"}, {u"AddDateTime"}, {u"UpdDateTime"}, {u"UpdDateTime"}, {u"UpdDateTime"},
+    {u"CodeMain"}, {u"CodeMain", u"CodeSub"},
+}};
+
+// "yyyy/MM/dd hh:mm:ss", or its date or its time alone; written directly, as an export asks it of every
+// record and a format string would be read again for each.
+QString dateTimeText(double value, bool withDate, bool withTime)
 {
-    // The names are literals, not made per cell: a list or an export looks up every cell of every row.
-    auto bytes = [&](const QString &field) { return adrs.FieldByName(field).AsString(); };
-    auto trimmed = [&](const QString &field) { return Sjis::decode(TrimBlanks(bytes(field))); };
-    auto phone = [&](const QString &field) { return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(bytes(field))))); };
-    auto unicode = [&](const QString &field) {
-        return TrimBlanks(EscapedAnsiToWide(adrs.FieldByName(field).AsString()));
+    QDate date;
+    QTime time;
+    if (!DoubleToDateAndTime(value, &date, &time) || !date.isValid())
+        return QString();
+    // Digits written by hand into a buffer: a printf, or an append per character, cost more than the rest of
+    // the date cell.
+    char16_t text[19];
+    int n = 0;
+    auto digits = [&](int value, int width) {
+        for (int div = width == 4 ? 1000 : 10; div > 0; div /= 10)
+            text[n++] = char16_t(u'0' + value / div % 10);
     };
-    // "yyyy/MM/dd hh:mm:ss", or its date or its time alone; written directly, as an export asks it of every
-    // record and a format string would be read again for each.
-    auto dateTime = [&](const QString &field, bool withDate, bool withTime) {
-        QDate date;
-        QTime time;
-        if (!DoubleToDateAndTime(adrs.FieldByName(field).AsDateTime(), &date, &time) || !date.isValid())
-            return QString();
-        // Digits written by hand: a printf per cell cost more than the rest of the date cell.
-        QString text;
-        text.reserve(19);
-        auto digits = [&text](int value, int width) {
-            for (int div = width == 4 ? 1000 : 10; div > 0; div /= 10)
-                text += QChar(u'0' + value / div % 10);
-        };
-        if (withDate) {
-            digits(date.year(), 4);
-            text += u'/';
-            digits(date.month(), 2);
-            text += u'/';
-            digits(date.day(), 2);
-        }
-        if (withTime) {
-            if (withDate)
-                text += u' ';
-            digits(time.hour(), 2);
-            text += u':';
-            digits(time.minute(), 2);
-            text += u':';
-            digits(time.second(), 2);
-        }
-        return text;
-    };
-    auto integer = [&](const QString &field) { return adrs.FieldByName(field).AsInteger(); };
+    if (withDate) {
+        // One conversion from the day number for all three parts.
+        int year, month, day;
+        date.getDate(&year, &month, &day);
+        digits(year, 4);
+        text[n++] = u'/';
+        digits(month, 2);
+        text[n++] = u'/';
+        digits(day, 2);
+    }
+    if (withTime) {
+        if (withDate)
+            text[n++] = u' ';
+        digits(time.hour(), 2);
+        text[n++] = u':';
+        digits(time.minute(), 2);
+        text[n++] = u':';
+        digits(time.second(), 2);
+    }
+    return QString(reinterpret_cast<const QChar *>(text), n);
+}
+
+}  // namespace
+
+TListCells::TListCells(TTable &adrs, TCategoryNameFn categoryName)
+    : adrs_(adrs), categoryName_(std::move(categoryName))
+{
+}
+
+QString TListCells::Text(int itemNo, int rowIndex)
+{
+    if (itemNo < 0 || itemNo >= ListItemCount)
+        return {};
+    std::array<TField *, 4> &f = fields_[itemNo];
+    if (!resolved_[itemNo]) {
+        for (size_t k = 0; k < f.size() && ItemFieldNames[itemNo][k]; ++k)
+            f[k] = &adrs_.FieldByName(QString::fromUtf16(ItemFieldNames[itemNo][k]));
+        resolved_[itemNo] = true;
+    }
+    auto trimmed = [&f](int k) { return Sjis::decode(TrimBlanks(f[k]->AsString())); };
+    auto integer = [&f](int k) { return f[k]->AsInteger(); };
 
     switch (itemNo) {
     case 0: return QString::number(rowIndex + 1);
     case 1: {
-        const int group = integer(QStringLiteral("Group"));
+        const int group = integer(0);
         return group >= 1 && group <= 10 ? GroupNames[group] : QString();
     }
-    case 2: return trimmed(QStringLiteral("CustomCode"));
-    case 3: return phone(QStringLiteral("Tel"));
-    case 4: return integer(QStringLiteral("TelDiv")) == 3 ? QStringLiteral("代表") : QString();
-    case 5: return phone(QStringLiteral("Fax"));
-    case 6: return phone(QStringLiteral("Portable1"));
-    case 7: return phone(QStringLiteral("Portable2"));
-    case 8: return FormatPostalCode(trimmed(QStringLiteral("Pos")));
-    case 9:
-        return trimmed(QStringLiteral("Tdfkn")) + trimmed(QStringLiteral("Adrs1")) + trimmed(QStringLiteral("Adrs2"))
-            + trimmed(QStringLiteral("Adrs3"));
-    case 10: return trimmed(QStringLiteral("AdrsKana"));
-    case 11:
-        return adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? QStringLiteral("個人")
-                                                                           : QStringLiteral("会社");
-    case 12: return trimmed(QStringLiteral("CorpKanji"));
-    case 13: return trimmed(QStringLiteral("CorpKana"));
-    case 14: return trimmed(QStringLiteral("Dptmnt"));
-    case 15: return trimmed(QStringLiteral("Post"));
-    case 16: return unicode(QStringLiteral("NameKanji"));
-    case 17: return trimmed(QStringLiteral("NameKana"));
-    case 18: return trimmed(QStringLiteral("URL"));
-    case 19: return trimmed(QStringLiteral("EMail1"));
-    case 20: return trimmed(QStringLiteral("EMail2"));
-    case 34: return trimmed(QStringLiteral("Note"));
+    case 3:
+    case 5:
+    case 6:
+    case 7: return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(f[0]->AsString()))));
+    case 4: return integer(0) == 3 ? QStringLiteral("代表") : QString();
+    case 8: return FormatPostalCode(trimmed(0));
+    case 9: return trimmed(0) + trimmed(1) + trimmed(2) + trimmed(3);
+    case 11: return f[0]->AsBoolean() ? QStringLiteral("個人") : QStringLiteral("会社");
+    case 16:
+    case 21:
+    case 22:
+    case 23:
+    case 24:
+    case 25: return TrimBlanks(EscapedAnsiToWide(f[0]->AsString()));
     case 35: {
-        const QString mark = trimmed(QStringLiteral("SymbolMark"));
+        const QString mark = trimmed(0);
         if (mark.isEmpty())
             return mark;
         return mark + QStringLiteral(",$")
-            + QStringLiteral("%1")
-                  .arg(static_cast<quint32>(integer(QStringLiteral("SymbolColor"))), 8, 16, QLatin1Char('0'))
-                  .toUpper();
+            + QStringLiteral("%1").arg(static_cast<quint32>(integer(1)), 8, 16, QLatin1Char('0')).toUpper();
     }
-    case 36: return dateTime(QStringLiteral("AddDateTime"), true, true);
-    case 37: return dateTime(QStringLiteral("AddDateTime"), true, false);
-    case 38: return dateTime(QStringLiteral("AddDateTime"), false, true);
-    case 39: return dateTime(QStringLiteral("UpdDateTime"), true, true);
-    case 40: return dateTime(QStringLiteral("UpdDateTime"), true, false);
-    case 41: return dateTime(QStringLiteral("UpdDateTime"), false, true);
-    case 42: return Sjis::decode(TrimBlanks(categoryName(integer(QStringLiteral("CodeMain")), -1)));
-    case 43:
-        return Sjis::decode(
-            TrimBlanks(categoryName(integer(QStringLiteral("CodeMain")), integer(QStringLiteral("CodeSub")))));
-    default: break;
+    case 36:
+    case 39: return dateTimeText(f[0]->AsDateTime(), true, true);
+    case 37:
+    case 40: return dateTimeText(f[0]->AsDateTime(), true, false);
+    case 38:
+    case 41: return dateTimeText(f[0]->AsDateTime(), false, true);
+    case 42: return Sjis::decode(TrimBlanks(categoryName_(integer(0), -1)));
+    case 43: return Sjis::decode(TrimBlanks(categoryName_(integer(0), integer(1))));
+    default: return trimmed(0);  // the texts kept as they are stored: codes, names, addresses, keywords, the note
     }
-    // The field names made once: formatting them for every cell cost more than the rest of the cell.
-    static const QString joints[] = {QStringLiteral("Joint1"), QStringLiteral("Joint2"), QStringLiteral("Joint3"),
-                                     QStringLiteral("Joint4"), QStringLiteral("Joint5")};
-    static const QString keywords[] = {QStringLiteral("Keyword1"), QStringLiteral("Keyword2"), QStringLiteral("Keyword3"),
-                                       QStringLiteral("Keyword4"), QStringLiteral("Keyword5"), QStringLiteral("Keyword6"),
-                                       QStringLiteral("Keyword7"), QStringLiteral("Keyword8")};
-    if (itemNo >= 21 && itemNo <= 25)
-        return unicode(joints[itemNo - 21]);
-    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
-        return Sjis::decode(TrimBlanks(adrs.FieldByName(keywords[itemNo - liFirstKeyword]).AsString()));
-    return {};
 }

@@ -2,13 +2,17 @@
 // and the text of each list cell: the main list's work that needs no window.
 #pragma once
 
+#include "mainlist/ListItems.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+class TField;
 class TTable;
 struct TNarrowDownCondition;
 
@@ -40,8 +44,21 @@ std::vector<int32_t> ListDuplicateRecordNumbers(TTable &adrs, int item1, int ite
 // The name of a main category (sub < 0) or of a sub category, empty when none.
 using TCategoryNameFn = std::function<QByteArray(int32_t main, int32_t sub)>;
 
-// The text of list item itemNo for the record the table stands on, listed at rowIndex.
-QString ListItemText(int itemNo, int rowIndex, TTable &adrs, const TCategoryNameFn &categoryName);
+// The texts of the list items for the records of an open "Adrs.DB". The fields an item reads are looked up by
+// name the first time the item is asked for, not for every cell (a list or an export reads every cell of every
+// row), so the table must stay open while this lives.
+class TListCells {
+public:
+    TListCells(TTable &adrs, TCategoryNameFn categoryName);
+    // The text of list item itemNo for the record the table stands on, listed at rowIndex.
+    QString Text(int itemNo, int rowIndex);
+
+private:
+    TTable &adrs_;
+    TCategoryNameFn categoryName_;
+    std::array<std::array<TField *, 4>, ListItemCount> fields_{};
+    std::array<bool, ListItemCount> resolved_{};
+};
 
 // "1234567" -> "123-4567", "12345" -> "123-45"; other lengths unchanged.
 QString FormatPostalCode(const QString &code);

@@ -192,6 +192,25 @@ TEST(SplitFields, FixedWidthMovesACutCharacterWholeToTheRest)
     EXPECT_EQ(SplitFields("abcd", 0, TSplitMode::FixedWidth, {}, 2).value(1), QByteArray("cd"));
 }
 
+TEST(CsvFields, QuotedOnlyWhenTheLineWouldLoseItsColumns)
+{
+    EXPECT_EQ(CsvField(u"東京 a;b"_s), u"東京 a;b"_s);
+    EXPECT_EQ(CsvField(u"a,b"_s), u"\"a,b\""_s);
+    EXPECT_EQ(CsvField(u"say \"hi\""_s), u"\"say \"\"hi\"\"\""_s);
+    EXPECT_EQ(CsvField(u"1\r\n2"_s), u"\"1\r\n2\""_s);
+    EXPECT_EQ(CsvField(u"1\n2"_s), u"\"1\n2\""_s);
+    // The separator decides: a comma is plain text between tabs, a tab is not.
+    EXPECT_EQ(CsvField(u"a,b"_s, '\t'), u"a,b"_s);
+    EXPECT_EQ(CsvField(u"a\tb"_s, '\t'), u"\"a\tb\""_s);
+    EXPECT_TRUE(CsvField(QString()).isEmpty());
+    // Shift-JIS bytes: high bytes never count as a separator or a quote.
+    const QByteArray sjis = Sjis::encode(u"表\"ソ"_s);
+    EXPECT_EQ(CsvField(sjis), "\"" + Sjis::encode(u"表\"\"ソ"_s) + "\"");
+    QByteArray line = "x,";
+    AppendCsvField(line, QByteArray("y,z"));
+    EXPECT_EQ(line, "x,\"y,z\"");
+}
+
 TEST(WordTables, SplitPrefectureByNameAndByReading)
 {
     QByteArray prefecture = "x", rest;

@@ -9,21 +9,13 @@
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
 
+#include "ObjectTestSupport.h"
+
 #include <QBuffer>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray streamOf(const TDrawRect &object)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return bytes;
-}
 
 struct Objects {
     TAdditionRect address;
@@ -55,12 +47,12 @@ TEST(DrawClipboard, CopiesOnlyTheFreeObjectsInSelectionOrder)
     Objects o;
     TDrawClipboard clipboard;
     EXPECT_EQ(clipboard.Copy({&o.address, &o.second, &o.barcode, &o.first}), 2);
-    const QByteArray second = streamOf(o.second), first = streamOf(o.first);
+    const QByteArray second = SavedObject(o.second), first = SavedObject(o.first);
     EXPECT_EQ(clipboard.Data(), char(ObjectKind::Word) + second + char(ObjectKind::Word) + first);
 
     // Every later copy empties it first.
     EXPECT_EQ(clipboard.Copy({&o.figure}), 1);
-    EXPECT_EQ(clipboard.Data(), char(ObjectKind::Figure) + streamOf(o.figure));
+    EXPECT_EQ(clipboard.Data(), char(ObjectKind::Figure) + SavedObject(o.figure));
     EXPECT_EQ(clipboard.Copy({&o.address}), 0);
     EXPECT_TRUE(clipboard.Data().isEmpty());
 }
@@ -76,8 +68,8 @@ TEST(DrawClipboard, PasteGivesTheObjectsBackAgainAndAgain)
         ASSERT_EQ(pasted.size(), 3u);
         EXPECT_EQ(StreamVersion, CurrentStreamVersion);
         EXPECT_EQ(pasted[0]->GetKind(), ObjectKind::Figure);
-        EXPECT_EQ(streamOf(*pasted[0]), streamOf(o.figure)) << "the sector direction and every field kept";
-        EXPECT_EQ(streamOf(*pasted[1]), streamOf(o.first));
+        EXPECT_EQ(SavedObject(*pasted[0]), SavedObject(o.figure)) << "the sector direction and every field kept";
+        EXPECT_EQ(SavedObject(*pasted[1]), SavedObject(o.first));
         EXPECT_EQ(static_cast<TWordRect &>(*pasted[1]).GetLine(0), QStringLiteral("謹賀新年"));
         EXPECT_EQ(static_cast<TQRCodeRect &>(*pasted[2]).GetTel(0), QByteArray("0312345678"));
     }
@@ -91,7 +83,7 @@ TEST(DrawClipboard, ForeignKindBytesAreSkipped)
     clipboard.SetData(QByteArray("\x07\x00\xff", 3) + clipboard.Data() + QByteArray(1, char(ObjectKind::Barcode)));
     const std::vector<std::unique_ptr<TDrawRect>> pasted = clipboard.Paste();
     ASSERT_EQ(pasted.size(), 1u);
-    EXPECT_EQ(streamOf(*pasted[0]), streamOf(o.first));
+    EXPECT_EQ(SavedObject(*pasted[0]), SavedObject(o.first));
 }
 
 TEST(DrawClipboard, ARecordCutShortAddsNothing)

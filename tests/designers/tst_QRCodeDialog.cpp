@@ -4,6 +4,7 @@
 #include "designers/QRCode.h"
 
 #include "TestBook.h"
+#include "ObjectTestSupport.h"
 #include "TestSupport.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -31,16 +32,6 @@
 namespace {
 
 QByteArray sjis(QStringView text) { return Sjis::encode(text); }
-
-QByteArray streamOf(const TDrawRect &object)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return bytes;
-}
 
 class QRCodeDialogTest : public ::testing::Test {
 protected:
@@ -100,7 +91,7 @@ TEST_F(QRCodeDialogTest, ShowsTheObjectAndEditsOnlyThePreview)
 {
     TQRCodeRect code;
     entry(code);
-    const QByteArray before = streamOf(code);
+    const QByteArray before = SavedObject(code);
     open(code);
     EXPECT_TRUE(control<QRadioButton>("rbAddress")->isChecked());
     EXPECT_TRUE(control<QRadioButton>("rbSoftBank")->isChecked());
@@ -146,20 +137,20 @@ TEST_F(QRCodeDialogTest, ShowsTheObjectAndEditsOnlyThePreview)
     EXPECT_EQ(dialog->Preview().Kind(), TQRCodeRect::MatMsg);
     EXPECT_EQ(dialog->Preview().EncodedText(), "MATMSG:TO:info@example.jp;SUB:" + sjis(u"件名") + ";;");
     EXPECT_EQ(dialog->Preview().GetTel(0), "0311112222") << "the entry's data stays for another kind";
-    EXPECT_EQ(streamOf(code), before) << "the object itself is never touched";
+    EXPECT_EQ(SavedObject(code), before) << "the object itself is never touched";
 }
 
 TEST_F(QRCodeDialogTest, CancelLeavesTheObjectAndNothingElse)
 {
     TQRCodeRect code;
     entry(code);
-    const QByteArray before = streamOf(code);
+    const QByteArray before = SavedObject(code);
     open(code);
     type("edName", QStringLiteral("別人"));
     control<QPushButton>("btnRefresh")->click();
     control<QPushButton>("btnCancel")->click();
     EXPECT_EQ(dialog->result(), 0);
-    EXPECT_EQ(streamOf(code), before);
+    EXPECT_EQ(SavedObject(code), before);
 }
 
 TEST_F(QRCodeDialogTest, EmptiedEditsEmptyTheirSlots)

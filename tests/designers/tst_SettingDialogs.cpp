@@ -6,6 +6,7 @@
 #include "designers/LytFont.h"
 #include "designers/WordSet.h"
 
+#include "ObjectTestSupport.h"
 #include "TestSupport.h"
 #include "base/Fonts.h"
 #include "core/Globals.h"
@@ -37,16 +38,6 @@ template <class T> T *control(QWidget *in, const char *name)
     T *c = in->findChild<T *>(QLatin1String(name));
     EXPECT_TRUE(c) << name;
     return c;
-}
-
-QByteArray streamOf(const TDrawRect &object)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    TObjectStream stream(buffer);
-    object.SaveToStream(stream);
-    return bytes;
 }
 
 // Types text into a number edit and leaves it.
@@ -109,7 +100,7 @@ TFigureRect circle()
 TEST_F(SettingDialogs, FigureDialogShowsTheFigureAndEditsOnlyItsCopy)
 {
     const TFigureRect figure = circle();
-    const QByteArray before = streamOf(figure);
+    const QByteArray before = SavedObject(figure);
     TFigureSettingDialog dialog(nullptr);
     dialog.SetFigureRect(figure);
     dialog.show();
@@ -177,7 +168,7 @@ TEST_F(SettingDialogs, FigureDialogShowsTheFigureAndEditsOnlyItsCopy)
     EXPECT_EQ(dialog.FPreview().FrameColor(), 0x0000FF);
     EXPECT_TRUE(QFile::exists(DataFolder + "CstmClr.ini"));
 
-    EXPECT_EQ(streamOf(figure), before) << "the object itself is never touched";
+    EXPECT_EQ(SavedObject(figure), before) << "the object itself is never touched";
     // What the designer takes back after OK.
     control<QPushButton>(&dialog, "btnOK")->click();
     EXPECT_EQ(dialog.result(), 1);
@@ -280,7 +271,7 @@ TEST_F(SettingDialogs, TextDialogShowsTheTextAndEditsOnlyItsCopy)
     ASSERT_FALSE(face.isEmpty()) << "a Japanese face is installed";
     TWordRect text;
     makeVerticalText(text, "@" + face);
-    const QByteArray before = streamOf(text);
+    const QByteArray before = SavedObject(text);
     TWordSettingDialog dialog(nullptr);
     dialog.SetWordRect(text);
     dialog.show();
@@ -343,7 +334,7 @@ TEST_F(SettingDialogs, TextDialogShowsTheTextAndEditsOnlyItsCopy)
     EXPECT_EQ(dialog.FPreview().Frame.Color(), 0x0000FF);
     EXPECT_EQ(dialog.FPreview().Frame.BackColor(), 0xBFBFFF);
 
-    EXPECT_EQ(streamOf(text), before) << "the object itself is never touched";
+    EXPECT_EQ(SavedObject(text), before) << "the object itself is never touched";
     control<QPushButton>(&dialog, "btnOK")->click();
     TWordRect taken;
     taken.Assign(dialog.FPreview());

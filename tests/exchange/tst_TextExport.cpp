@@ -128,8 +128,9 @@ TEST_F(TextExportTest, RoundTripThroughTheImportIsFieldIdenticalAndSpreadsheetsR
         for (const int row : {1, 2, 8}) {
             ASSERT_TRUE(source->FindKey({row}));
             QStringList cells;
+            TListCells listCells(*source, noCategories);
             for (const int item : options.Items) {
-                QString cell = ListItemText(item, row - 1, *source, noCategories);
+                QString cell = listCells.Text(item, row - 1);
                 if (!utf8)
                     cell = Sjis::decode(Sjis::encode(cell));
                 cells << cell;
@@ -161,4 +162,45 @@ TEST_F(TextExportTest, TabsHeaderlessAndAFileThatCannotBeWrittenLeavesTheOldOne)
                                               [](int, int) { return false; });
     if (stopped.Stopped)
         EXPECT_EQ(test::readFile(file), before);
+}
+
+TEST_F(TextExportTest, LinesFollowTheListOrderWhetherTheBookIsWalkedOrLookedUp)
+{
+    test::AddSampleRecords(*source, 20, false);
+    const std::vector<std::pair<int, int32_t>> all = allRows(*source);
+    TExportOptions options;
+    options.Items = {0, 2, 12};
+    options.Header = false;
+    // The lines a list in this order shows, made record by record.
+    auto expected = [&](const std::vector<std::pair<int, int32_t>> &listed) {
+        QByteArray text;
+        TListCells cells(*source, noCategories);
+        for (const auto &[index, recNo] : listed) {
+            if (!source->FindKey({recNo}))
+                continue;
+            QString line;
+            for (const int item : options.Items)
+                line += (line.isEmpty() && item == options.Items.front() ? QString() : QStringLiteral(","))
+                    + CsvField(cells.Text(item, index));
+            text += Sjis::encode(line + QStringLiteral("\r\n"));
+        }
+        return text;
+    };
+    const QString file = dir.path() + "/order.csv";
+    // The whole book backwards, with a record deleted since the list was made: one walk over the book.
+    std::vector<std::pair<int, int32_t>> backwards;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        backwards.emplace_back(static_cast<int>(backwards.size()), it->second);
+        if (backwards.size() == 5)
+            backwards.emplace_back(static_cast<int>(backwards.size()), 99999);
+    }
+    TExportOutcome outcome = ExportRows(*source, backwards, options, noCategories, file, {});
+    EXPECT_EQ(outcome.Written, 20);
+    EXPECT_EQ(test::readFile(file), expected(backwards));
+    // Two rows of twenty, out of the book's order: read by their keys.
+    const std::vector<std::pair<int, int32_t>> two = {{0, all[17].second}, {1, all[3].second}};
+    outcome = ExportRows(*source, two, options, noCategories, file, {});
+    EXPECT_EQ(outcome.Written, 2);
+    EXPECT_EQ(test::readFile(file), expected(two));
+    EXPECT_TRUE(test::readFile(file).startsWith("1,"));
 }

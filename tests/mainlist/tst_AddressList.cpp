@@ -193,6 +193,35 @@ TEST(RecordListing, DuplicateEntriesSortByKeysThenGroupKeepingOrder)
     EXPECT_EQ(FormatPostalCode("123456"), "123456");
 }
 
+TEST_F(AddressListTest, CellsFollowTheCurrentRecord)
+{
+    // One set of cells read record after record: the fields are kept, never their values. Every item's fields
+    // are in the book.
+    add({1, "0312345678", QStringLiteral("株式会社東京"), "1000005"});
+    TTable &t = *dm->AdrsTable;
+    TListCells cells(t, [](int32_t, int32_t) { return QByteArray(); });
+    EXPECT_EQ(cells.Text(8, 0), "100-0005");
+    EXPECT_EQ(cells.Text(12, 0), QStringLiteral("株式会社東京"));
+    add({0, "0451234567", QStringLiteral("横浜商事"), "2200001"});
+    t.Edit();
+    t.FieldByName("AddDateTime").SetAsDateTime(46000.5);
+    t.FieldByName("Keyword3").SetAsString(Sjis::encode(QStringLiteral(" 鍵 ")));
+    t.Post();
+    EXPECT_EQ(cells.Text(1, 1), QString());
+    EXPECT_EQ(cells.Text(8, 1), "220-0001");
+    EXPECT_EQ(cells.Text(12, 1), QStringLiteral("横浜商事"));
+    EXPECT_EQ(cells.Text(35, 1), QString());
+    EXPECT_EQ(cells.Text(36, 1), "2025/12/09 12:00:00");
+    EXPECT_EQ(cells.Text(37, 1), "2025/12/09");
+    EXPECT_EQ(cells.Text(38, 1), "12:00:00");
+    EXPECT_EQ(cells.Text(liFirstKeyword + 2, 1), QStringLiteral("鍵"));
+    for (int item = 0; item < ListItemCount; ++item)
+        EXPECT_NO_THROW(cells.Text(item, 1)) << item;
+    t.SetIndexName(QString());
+    ASSERT_TRUE(t.FindKey({1}));
+    EXPECT_EQ(cells.Text(12, 0), QStringLiteral("株式会社東京"));
+}
+
 TEST_F(AddressListTest, CellTextsFollowTheirItems)
 {
     add({1, "0312345678", QStringLiteral("株式会社東京"), "1000005"});
@@ -207,15 +236,17 @@ TEST_F(AddressListTest, CellTextsFollowTheirItems)
     const TCategoryNameFn names = [this](int32_t main, int32_t sub) {
         return sub < 0 ? list->GetCategoryMainName(main) : list->GetCategorySubName(main, sub);
     };
-    EXPECT_EQ(ListItemText(0, 6, t, names), "7");
-    EXPECT_EQ(ListItemText(1, 0, t, names), QStringLiteral("取引先"));
-    EXPECT_EQ(ListItemText(8, 0, t, names), "100-0005");
-    EXPECT_EQ(ListItemText(11, 0, t, names), QStringLiteral("会社"));
-    EXPECT_EQ(ListItemText(12, 0, t, names), QStringLiteral("株式会社東京"));
-    EXPECT_EQ(ListItemText(35, 0, t, names), QStringLiteral("●,$000000FF"));
-    EXPECT_EQ(ListItemText(42, 0, t, names), QStringLiteral("医療"));
-    EXPECT_EQ(ListItemText(43, 0, t, names), QStringLiteral("内科"));
-    EXPECT_EQ(ListItemText(36, 0, t, names), "1899/12/30 00:00:00");
+    TListCells cells(t, names);
+    EXPECT_EQ(cells.Text(0, 6), "7");
+    EXPECT_EQ(cells.Text(1, 0), QStringLiteral("取引先"));
+    EXPECT_EQ(cells.Text(8, 0), "100-0005");
+    EXPECT_EQ(cells.Text(11, 0), QStringLiteral("会社"));
+    EXPECT_EQ(cells.Text(12, 0), QStringLiteral("株式会社東京"));
+    EXPECT_EQ(cells.Text(35, 0), QStringLiteral("●,$000000FF"));
+    EXPECT_EQ(cells.Text(42, 0), QStringLiteral("医療"));
+    EXPECT_EQ(cells.Text(43, 0), QStringLiteral("内科"));
+    EXPECT_EQ(cells.Text(36, 0), "1899/12/30 00:00:00");
+    EXPECT_TRUE(cells.Text(ListItemCount, 0).isEmpty());
 
     // Drawn, a cell is one line: a note's three lines side by side, cut with an ellipsis where too wide.
     t.Edit();

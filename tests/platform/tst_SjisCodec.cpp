@@ -1,5 +1,8 @@
 #include "base/SjisCodec.h"
 
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+
 #include <gtest/gtest.h>
 
 TEST(SjisCodec, RoundTripsJapaneseAndAscii)
@@ -67,4 +70,104 @@ TEST(SjisCodec, LeadBytes)
     EXPECT_FALSE(Sjis::isLeadByte(0xA0));
     EXPECT_FALSE(Sjis::isLeadByte(0xB1));  // half-width katakana stand alone
     EXPECT_FALSE(Sjis::isLeadByte(0x7F));
+}
+
+namespace {
+
+// Every character without a form becomes "?", as the codec promises.
+void questionMark(const void *, UConverterFromUnicodeArgs *args, const UChar *, int32_t, UChar32,
+                  UConverterCallbackReason reason, UErrorCode *err)
+{
+    if (reason > UCNV_IRREGULAR)
+        return;
+    *err = U_ZERO_ERROR;
+    ucnv_cbFromUWriteBytes(args, "?", 1, 0, err);
+}
+
+// The converter itself, asked about the whole text at once: what the codec's answers must equal.
+struct Reference {
+    UConverter *conv = nullptr;
+    Reference()
+    {
+        UErrorCode err = U_ZERO_ERROR;
+        conv = ucnv_open("windows-31j", &err);
+        ucnv_setFallback(conv, true);
+        ucnv_setFromUCallBack(conv, questionMark, nullptr, nullptr, nullptr, &err);
+    }
+    ~Reference() { ucnv_close(conv); }
+    QString decode(const QByteArray &bytes) const
+    {
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_resetToUnicode(conv);
+        QString out(bytes.size() + 1, Qt::Uninitialized);
+        const int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar *>(out.data()), out.size(), bytes.data(),
+                                        bytes.size(), &err);
+        out.truncate(n);
+        return out;
+    }
+    QByteArray encode(const QString &text) const
+    {
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_resetFromUnicode(conv);
+        QByteArray out(text.size() * 2 + 8, Qt::Uninitialized);
+        const int32_t n = ucnv_fromUChars(conv, out.data(), out.size(), reinterpret_cast<const UChar *>(text.utf16()),
+                                          text.size(), &err);
+        out.truncate(n);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(SjisCodec, EveryUnitAndByteConvertsAsTheConverterDoes)
+{
+    const Reference ref;
+    // Every UTF-16 unit but the surrogates, alone and inside a text (a unit's bytes never depend on its
+    // neighbours); the three Latin-1 signs are the codec's own choice, checked above.
+    QString all;
+    for (char32_t u = 0; u < 0x10000; ++u) {
+        if ((u >= 0xD800 && u <= 0xDFFF) || u == 0xA2 || u == 0xA3 || u == 0xAC)
+            continue;
+        const QString one(QChar(static_cast<char16_t>(u)));
+        ASSERT_EQ(Sjis::encode(one), ref.encode(one)) << std::hex << unsigned(u);
+        all += one;
+    }
+    // Asked twice: the second answer comes from what the first one learnt.
+    for (int pass = 0; pass < 2; ++pass) {
+        QString lost;
+        EXPECT_EQ(Sjis::encode(all, &lost), ref.encode(all));
+        // Each unit written as "?" is reported once, in order.
+        QString expectedLost;
+        for (const QChar c : all)
+            if (ref.encode(QString(c)) == "?" && c != u'?')
+                expectedLost += c;
+        EXPECT_EQ(lost, expectedLost);
+    }
+    // Every single byte and every lead byte with every following byte, alone and in one text (with invalid
+    // pairs and lone bytes among them, which the converter resolves).
+    QByteArray bytes;
+    for (int b = 0; b < 0x100; ++b) {
+        const QByteArray one(1, static_cast<char>(b));
+        ASSERT_EQ(Sjis::decode(one), ref.decode(one)) << b;
+        if (!Sjis::isLeadByte(static_cast<unsigned char>(b)))
+            continue;
+        for (int t = 0; t < 0x100; ++t) {
+            const QByteArray pair = one + static_cast<char>(t);
+            ASSERT_EQ(Sjis::decode(pair), ref.decode(pair)) << b << ' ' << t;
+            ASSERT_EQ(Sjis::decode("x" + pair + "y"), ref.decode("x" + pair + "y")) << b << ' ' << t;
+            if (t >= 0x40 && t != 0x7F)
+                bytes += pair;
+        }
+    }
+    EXPECT_EQ(Sjis::decode(bytes), ref.decode(bytes));
+}
+
+TEST(SjisCodec, TextWithSurrogatesStillReachesTheConverter)
+{
+    // 𠮷 has no Shift-JIS form: written as one "?" and reported whole, with the text around it converted.
+    QString lost;
+    EXPECT_EQ(Sjis::encode(QStringLiteral("吉𠮷田a"), &lost), Sjis::encode(QStringLiteral("吉")) + "?" + Sjis::encode(QStringLiteral("田a")));
+    EXPECT_EQ(lost, QStringLiteral("𠮷"));
+    EXPECT_FALSE(Sjis::canEncode(QStringLiteral("田𠮷")));
+    EXPECT_TRUE(Sjis::canEncode(QStringLiteral("田中 ｱ ①")));
 }

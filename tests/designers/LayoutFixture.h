@@ -1,0 +1,197 @@
+// The address designer over a real book and sender table, opened on a postcard: the fixtures the designer
+// tests share.
+#pragma once
+
+#include "designers/Layout.h"
+
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "core/SharedHelpers.h"
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "db/Table.h"
+#include "designers/CanvasGeometry.h"
+#include "designers/ObjectDefaults.h"
+#include "designers/PrtMenu.h"
+#include "designers/Sender.h"
+#include "designers/SenderRecord.h"
+#include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/NameRect.h"
+#include "drawing/PosRect.h"
+#include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
+#include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
+#include "platform/MemIniFile.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray sjis(const QString &text) { return Sjis::encode(text); }
+
+class LayoutFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"));
+        AppFolder = test::appDir();
+        LayoutFolder = book.Dir.path() + "/Layout/";
+        ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        DefaultSenderNo = 0;
+    }
+    void TearDown() override
+    {
+        if (form) {
+            form->Modified = 0;
+            delete form.data();
+        }
+        DMMirvale18->CloseSenderTable();
+        list.reset();
+        AddressList = nullptr;
+    }
+
+    int32_t addRecord(const QString &name, const QString &pos, const QString &adrs, int32_t sender = 0)
+    {
+        TTable &t = *DMMirvale18->AdrsTable;
+        t.Append();
+        t.FieldByName("PrivCorp").SetAsBoolean(true);
+        t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(name));
+        t.FieldByName("JointPrint").SetAsBoolean(true);
+        t.FieldByName("Pos").SetAsString(sjis(pos));
+        t.FieldByName("Tdfkn").SetAsString(sjis(QStringLiteral("東京都")));
+        t.FieldByName("Adrs1").SetAsString(sjis(adrs));
+        t.FieldByName("Sender").SetAsInteger(sender);
+        t.FieldByName("UpdDateTime").SetAsDateTime(100.0);
+        t.Post();
+        return t.FieldByName("RecNo").AsInteger();
+    }
+    int32_t addSender(const QString &name)
+    {
+        TTable &t = *DMMirvale18->SenderTable;
+        t.Append();
+        const int32_t recNo = t.RecordCount() + 1;
+        TSenderRecord s = NewSenderRecord(recNo, sjis(QStringLiteral("差出人%1").arg(recNo)));
+        s.Name = WideToEscapedAnsi(name);
+        s.SelectInfo = 1;
+        s.Pos = "5300001";
+        s.Tdfkn = sjis(QStringLiteral("大阪府"));
+        s.Adrs1 = sjis(QStringLiteral("大阪市北区梅田1-1"));
+        WriteSenderRecord(t, s);
+        t.Post();
+        return recNo;
+    }
+    // The first paper of the kind that places the sender too.
+    int paperIndex(uint8_t kind)
+    {
+        for (size_t i = 0; i < master.Formats.size(); ++i) {
+            const TPaperFormat &f = master.Formats[i];
+            if (f.Kind == kind && f.CombinedRectCount > 4)
+                return int(i);
+        }
+        return -1;
+    }
+    TLayoutForm &open()
+    {
+        // The start menu would wait for the user: not shown in these tests.
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteBool("LAYOUT", "Menu", false);
+        ini.UpdateFile();
+        form = new TLayoutForm(list.get());
+        LayoutForm = form.data();
+        return *form;
+    }
+    void show()
+    {
+        form->resize(900, 800);
+        form->show();
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    }
+    bool applyPaper(int index)
+    {
+        form->ClearDocument();
+        form->PaperFormat = master.Formats[size_t(index)];
+        form->SheetFormat = master.SheetOf(form->PaperFormat);
+        form->FormatNumber = index;
+        form->PrintParts = form->PaperFormat.CombinedRectCount > 4 ? 0 : 1;
+        return form->ApplyPaper();
+    }
+    void listAndSelect(int row)
+    {
+        list->RefreshList(true, true, false);
+        list->SelectItem(row, true, false);
+    }
+    TPosRect &postal() { return static_cast<TPosRect &>(*form->CombinedObjects[0]); }
+    TAddressRect &address() { return static_cast<TAddressRect &>(*form->CombinedObjects[1]); }
+    TNameRect &name() { return static_cast<TNameRect &>(*form->CombinedObjects[2]); }
+    TNameRect &senderName() { return static_cast<TNameRect &>(*form->CombinedObjects[6]); }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    TMasterFormats master;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TLayoutForm> form;
+};
+
+
+class LayoutCanvasTest : public LayoutFormTest {
+protected:
+    void SetUp() override
+    {
+        LayoutFormTest::SetUp();
+        open();
+        show();
+        ASSERT_TRUE(applyPaper(paperIndex(0)));
+        // 100 %, so card pixels and layout units agree.
+        form->cbxRatio->setCurrentIndex(5);
+        form->cbxRatioClick(form->cbxRatio);
+        ASSERT_EQ(form->ZoomRatio, 1.0);
+        card = form->pnlCard;
+    }
+    // The middle of an object on the card.
+    QPoint middle(const TDrawRect &object)
+    {
+        const TRect r = object.GetDispRect();
+        return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    }
+    void hover(QPoint at) { QTest::mouseMove(card, at); }
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
+    {
+        hover(from);
+        QTest::mousePress(card, Qt::LeftButton, keys, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), card->mapToGlobal(QPointF(to)), Qt::NoButton,
+                         Qt::LeftButton, keys);
+        QApplication::sendEvent(card, &move);
+        QTest::mouseRelease(card, Qt::LeftButton, keys, to);
+    }
+    void key(int key, Qt::KeyboardModifiers keys = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, keys);
+        QApplication::sendEvent(card, &press);
+    }
+    TPaintPanel *card = nullptr;
+};
+
+}  // namespace

@@ -1,0 +1,405 @@
+// The designers' editing commands on the address designer: each command leaves one undo step whose undo and
+// redo give the document back byte for byte, the clipboard's placement and its all-or-nothing paste,
+// deletion, alignment, spacing, stacking and the default layout.
+#include "LayoutFixture.h"
+
+#include "designers/DrawClipboard.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/FigureRect.h"
+#include "drawing/QRCodeRect.h"
+
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include <functional>
+
+namespace {
+
+class DesignerCommandTest : public LayoutCanvasTest {
+protected:
+    void SetUp() override
+    {
+        LayoutCanvasTest::SetUp();
+        DrawClipboard.reset();
+    }
+    void TearDown() override
+    {
+        DrawClipboard.reset();
+        LayoutCanvasTest::TearDown();
+    }
+    // The document as its file holds it.
+    QByteArray bytes() const { return form->Layout.Bytes(QByteArray()); }
+    TWordRect *addWord(const TRect &r)
+    {
+        auto word = std::make_unique<TWordRect>();
+        word->SetLineCount(1);
+        word->SetLine(0, QStringLiteral("暑中お見舞い申し上げます"));
+        word->SetRect(r);
+        word->SetZoom(form->ZoomRatio);
+        TWordRect *added = word.get();
+        form->WordList.push_back(std::move(word));
+        form->ZOrderList.insert(form->ZOrderList.begin(), added);
+        return added;
+    }
+    TFigureRect *addFigure(const TRect &r)
+    {
+        auto figure = std::make_unique<TFigureRect>();
+        figure->SetRect(r);
+        figure->SetZoom(form->ZoomRatio);
+        TFigureRect *added = figure.get();
+        form->FigureList.push_back(std::move(figure));
+        form->ZOrderList.insert(form->ZOrderList.begin(), added);
+        return added;
+    }
+    void select(std::vector<TDrawRect *> objects, int focused = 0)
+    {
+        form->SelectedList = std::move(objects);
+        form->FocusedIndex = focused;
+        form->UpdateActions();
+    }
+    // Runs the command and checks that it left exactly one step, whose undo gives back the document before it
+    // and whose redo the document after it.
+    void expectOneReversibleStep(const char *what, const std::function<void()> &command)
+    {
+        SCOPED_TRACE(what);
+        const QByteArray before = bytes();
+        const int steps = form->UndoList.GetCount();
+        command();
+        const QByteArray after = bytes();
+        ASSERT_NE(after, before);
+        ASSERT_EQ(form->UndoList.GetCount(), std::min(steps + 1, TUndoList::Capacity));
+        ASSERT_EQ(form->UndoList.GetPosition(), -1);
+        run(form->actUndo);
+        EXPECT_EQ(bytes(), before);
+        run(form->actRedo);
+        EXPECT_EQ(bytes(), after);
+    }
+    // A command as the user gives it: only while it is enabled.
+    void run(QAction *action)
+    {
+        form->UpdateActions();
+        action->trigger();
+    }
+    TDrawRect *barcode() { return form->CombinedObjects[CombinedBarcodeIndex].get(); }
+};
+
+}  // namespace
+
+TEST_F(DesignerCommandTest, EveryCommandsStepUndoneAndRedoneGivesTheDocumentBack)
+{
+    TWordRect *a = addWord(TRect{10, 10, 60, 110});
+    TWordRect *b = addWord(TRect{120, 40, 200, 90});
+    TFigureRect *c = addFigure(TRect{30, 200, 90, 260});
+    const auto three = [&] { select({a, b, c}, 0); };
+    for (int tag = 0; tag < 3; ++tag) {
+        b->SetRect(TRect{120, 40, 200, 90});
+        c->SetRect(TRect{30, 200, 90, 260});
+        select({b, c}, 0);
+        expectOneReversibleStep("centre", [&] { form->actRectPositionExecute(tag); });
+    }
+    const std::array<QAction *, 10> unite{form->actRectTop,    form->actRectBottom,  form->actRectRight,
+                                          form->actRectLeft,   form->actRectCenterV, form->actRectCenterH,
+                                          form->actRectCenter, form->actRectWidth,   form->actRectHeight,
+                                          form->actRectSize};
+    for (QAction *action : unite) {
+        // Each alignment starts from objects that differ in every edge.
+        a->SetRect(TRect{10, 10, 60, 110});
+        b->SetRect(TRect{120, 40, 200, 90});
+        c->SetRect(TRect{30, 200, 90, 260});
+        three();
+        ASSERT_TRUE(action->isEnabled());
+        expectOneReversibleStep(qPrintable(action->objectName()), [&] { run(action); });
+    }
+    for (QAction *action : {form->actEqualPaperH, form->actEqualPaperV, form->actEqualEndsH, form->actEqualEndsV}) {
+        a->SetRect(TRect{10, 10, 60, 110});
+        b->SetRect(TRect{20, 40, 100, 90});
+        c->SetRect(TRect{200, 200, 260, 260});
+        three();
+        expectOneReversibleStep(qPrintable(action->objectName()), [&] { run(action); });
+    }
+    for (QAction *action : {form->actBottom, form->actTop, form->actDown, form->actUp}) {
+        select({b}, 0);
+        expectOneReversibleStep(qPrintable(action->objectName()), [&] { run(action); });
+    }
+    select({a, b});
+    run(form->actCopy);
+    expectOneReversibleStep("paste", [&] { run(form->actPaste); });
+    select({form->WordList.back().get(), &address(), c}, 2);
+    expectOneReversibleStep("delete", [&] { run(form->actDelete); });
+    postal().SetRect(OffsetRect(postal().GetRect(), 40, 40));
+    select({});
+    form->FocusedIndex = -1;
+    expectOneReversibleStep("default layout", [&] { run(form->actDefaultLayout); });
+}
+
+TEST_F(DesignerCommandTest, PastedGroupLandsOnTheOriginAndEachPasteIsOneStep)
+{
+    TWordRect *a = addWord(TRect{500, 300, 600, 400});
+    TFigureRect *b = addFigure(TRect{700, 500, 900, 700});
+    select({a, b});
+    run(form->actCopy);
+    form->UpdateActions();
+    ASSERT_TRUE(form->actPaste->isEnabled());
+    run(form->actPaste);
+    run(form->actPaste);
+    EXPECT_EQ(form->UndoList.GetCount(), 2);
+    ASSERT_EQ(form->WordList.size(), 3u);
+    ASSERT_EQ(form->FigureList.size(), 3u);
+    for (size_t i : {1u, 2u}) {
+        EXPECT_EQ(form->WordList[i]->GetRect(), (TRect{0, 0, 100, 100}));
+        EXPECT_EQ(form->FigureList[i]->GetRect(), (TRect{200, 200, 400, 400}));
+    }
+    // The last pasted object on top, the pasted ones selected, the first focused.
+    EXPECT_EQ(form->ZOrderList[0], form->FigureList[2].get());
+    EXPECT_EQ(form->SelectedList, (std::vector<TDrawRect *>{form->WordList[2].get(), form->FigureList[2].get()}));
+    EXPECT_EQ(form->FocusedIndex, 0);
+    run(form->actUndo);
+    EXPECT_TRUE(form->SelectedList.empty());
+    EXPECT_EQ(form->WordList.size(), 2u);
+    run(form->actRedo);
+    ASSERT_EQ(form->SelectedList.size(), 2u);
+    EXPECT_EQ(form->SelectedList[0], form->WordList[2].get());
+    EXPECT_EQ(form->FocusedIndex, 0);
+}
+
+TEST_F(DesignerCommandTest, ClipboardCutShortAddsNothingAndRecordsNoStep)
+{
+    select({addWord(TRect{10, 10, 60, 110}), addFigure(TRect{70, 10, 120, 60})});
+    run(form->actCopy);
+    const QByteArray whole = DrawClipboard->Data();
+    DrawClipboard->SetData(whole.left(whole.size() - 3));
+    const QByteArray before = bytes();
+    run(form->actPaste);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_EQ(form->WordList.size(), 1u);
+    EXPECT_EQ(form->SelectedList.size(), 2u);
+}
+
+TEST_F(DesignerCommandTest, DeleteDestroysFreeObjectsHidesTheBarcodeAndKeepsCombinedAddressesSelected)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    select({&address(), word}, 1);
+    run(form->actDelete);
+    EXPECT_TRUE(form->WordList.empty());
+    EXPECT_EQ(form->SelectedList, (std::vector<TDrawRect *>{&address()}));
+    EXPECT_EQ(form->FocusedIndex, 0);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+
+    // Shown only with a bar size that fits; the barcode comes back in its old stacking place.
+    TDrawRect *bar = barcode();
+    bar->Visible = 1;
+    form->ZOrderList.insert(form->ZOrderList.begin() + 2, bar);
+    select({bar});
+    run(form->actDelete);
+    EXPECT_EQ(bar->Visible, 0);
+    EXPECT_EQ(form->Layout.ZIndexOf(bar), -1);
+    run(form->actUndo);
+    EXPECT_EQ(bar->Visible, 1);
+    EXPECT_EQ(form->Layout.ZIndexOf(bar), 2);
+}
+
+TEST_F(DesignerCommandTest, SpacingCentringAlignmentAndStackingFollowTheirExamples)
+{
+    form->PaperWidth = 1000;
+    form->PaperHeight = 1000;
+    TWordRect *a = addWord(TRect{0, 0, 100, 50});
+    TWordRect *b = addWord(TRect{10, 0, 110, 50});
+    TWordRect *c = addWord(TRect{20, 0, 120, 301});
+    select({a, b, c});
+    run(form->actEqualPaperH);
+    EXPECT_EQ(a->GetRect().Left, 175);
+    EXPECT_EQ(b->GetRect().Left, 450);
+    EXPECT_EQ(c->GetRect().Left, 725);
+    select({c});
+    run(form->actPaperCenterV);
+    EXPECT_EQ(c->GetRect().Top, 349);
+    a->SetRect(TRect{0, 0, 101, 50});
+    b->SetRect(TRect{300, 80, 350, 120});
+    select({a, b}, 0);
+    run(form->actRectCenterH);
+    EXPECT_EQ(b->GetRect(), (TRect{25, 80, 75, 120}));
+    EXPECT_EQ(a->GetRect(), (TRect{0, 0, 101, 50}));
+    // Two selected at stacking places 2 and 3 move to 1 and 2.
+    TDrawRect *second = form->ZOrderList[2], *third = form->ZOrderList[3];
+    select({second, third});
+    run(form->actUp);
+    EXPECT_EQ(form->ZOrderList[1], second);
+    EXPECT_EQ(form->ZOrderList[2], third);
+}
+
+TEST_F(DesignerCommandTest, DefaultLayoutRecordsNothingWhenEverythingIsInPlace)
+{
+    select({});
+    form->FocusedIndex = -1;
+    // The first run may still centre the barcode in its place; the second finds everything at home.
+    run(form->actDefaultLayout);
+    const int steps = form->UndoList.GetCount();
+    run(form->actDefaultLayout);
+    EXPECT_EQ(form->UndoList.GetCount(), steps);
+    const TRect home = postal().GetRect();
+    postal().SetRect(OffsetRect(home, 25, 25));
+    select({&postal()});
+    run(form->actDefaultLayout);
+    EXPECT_EQ(postal().GetRect(), home);
+    EXPECT_EQ(form->UndoList.GetCount(), steps + 1);
+}
+
+// ---- Commands with a settings dialog ----
+
+namespace {
+
+class DesignerDialogCommandTest : public DesignerCommandTest {
+protected:
+    // Answers the next modal dialog: fill changes it, then OK (or Cancel).
+    void answer(std::function<void(QDialog &)> fill, bool ok = true)
+    {
+        QTimer::singleShot(0, [fill, ok] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            fill(*dialog);
+            auto *button = dialog->findChild<QPushButton *>(QStringLiteral("btnOK"));
+            if (!ok)
+                dialog->reject();
+            else if (button)
+                button->click();
+            else
+                dialog->accept();
+        });
+    }
+    static void none(QDialog &) {}
+    static void pickKind(QDialog &dialog, int kind)
+    {
+        auto *box = control<QComboBox>(dialog, "cbxFigureKind");
+        box->setCurrentIndex(kind);
+        emit box->activated(kind);
+    }
+    template <class T> static T *control(QDialog &dialog, const char *name)
+    {
+        T *found = dialog.findChild<T *>(QLatin1String(name));
+        EXPECT_TRUE(found) << name;
+        return found;
+    }
+};
+
+}  // namespace
+
+TEST_F(DesignerDialogCommandTest, FigureAddedFromItsDialogBecomesTheDefaultAndCancelAddsNothing)
+{
+    answer(none, false);
+    run(form->actFigure);
+    EXPECT_TRUE(form->FigureList.empty());
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_FALSE(form->Modified);
+
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) { pickKind(d, 1); });
+        run(form->actFigure);
+    });
+    ASSERT_EQ(form->FigureList.size(), 1u);
+    TFigureRect &figure = *form->FigureList[0];
+    EXPECT_EQ(figure.FigureKind(), 1);
+    EXPECT_EQ(figure.GetRect(), (TRect{50, 50, 300, 300}));
+    EXPECT_EQ(form->ZOrderList[0], &figure);
+    EXPECT_EQ(form->FocusedObject(), &figure);
+    EXPECT_EQ(form->DefaultFigure->FigureKind(), 1);
+    EXPECT_EQ(form->DefaultsChanged, 1);
+}
+
+TEST_F(DesignerDialogCommandTest, EditingOneOfThreeFiguresGivesAllItsSettingsAndKeepsTheirSizes)
+{
+    TFigureRect *a = addFigure(TRect{10, 10, 60, 60});
+    TFigureRect *b = addFigure(TRect{100, 10, 200, 60});
+    TFigureRect *c = addFigure(TRect{10, 100, 60, 300});
+    select({a, b, c}, 1);
+    expectOneReversibleStep("edit", [&] {
+        answer([](QDialog &d) { pickKind(d, 2); });
+        run(form->actFigureSet);
+    });
+    for (TFigureRect *figure : {a, b, c})
+        EXPECT_EQ(figure->FigureKind(), 2);
+    EXPECT_EQ(a->GetRect(), (TRect{10, 10, 60, 60}));
+    EXPECT_EQ(b->GetRect(), (TRect{100, 10, 200, 60}));
+    EXPECT_EQ(c->GetRect(), (TRect{10, 100, 60, 300}));
+}
+
+TEST_F(DesignerDialogCommandTest, QRCodeLargerThanTheRoomBelowItsStartGoesToTheOrigin)
+{
+    form->PaperWidth = 100;
+    form->PaperHeight = 100;
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) {
+            control<QPlainTextEdit>(d, "memText")->setPlainText(QStringLiteral("TEL:03-1234-5678 山田太郎 様"));
+        });
+        run(form->actQRCode);
+    });
+    ASSERT_EQ(form->QRCodeList.size(), 1u);
+    const TRect r = form->QRCodeList[0]->GetRect();
+    EXPECT_EQ(r.Left, 0);
+    EXPECT_EQ(r.Top, 0);
+    EXPECT_GT(r.Right, 50) << "larger than the room right of its start";
+    EXPECT_EQ(form->QRCodeList[0]->Text(), Sjis::encode(QStringLiteral("TEL:03-1234-5678 山田太郎 様")));
+}
+
+TEST_F(DesignerDialogCommandTest, FontForAllReachesEveryTextAlsoUnselectedFreeTextsInOneStep)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    select({&postal()});
+    expectOneReversibleStep("font", [&] {
+        answer([](QDialog &d) {
+            control<QCheckBox>(d, "ckbBold")->click();
+            control<QCheckBox>(d, "ckbAll")->setChecked(true);
+        });
+        run(form->actFont);
+    });
+    EXPECT_TRUE(postal().Font().Log.Font.bold());
+    EXPECT_TRUE(name().Font().Log.Font.bold());
+    EXPECT_TRUE(word->Font().Log.Font.bold());
+}
+
+TEST_F(DesignerDialogCommandTest, TextSettingsOfANonJapaneseFaceResetTheDefaultFace)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    TFont font = word->Font();
+    SetFontSpec(&font.Log, ANSI_CHARSET, QStringLiteral("DejaVu Sans"), 0, 12);
+    word->SetFont(font);
+    select({word});
+    answer([](QDialog &d) { control<QCheckBox>(d, "ckbFrame")->setChecked(true); });
+    run(form->actWordSet);
+    EXPECT_EQ(form->DefaultWord->Font().Log.Font.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form->DefaultWord->Font().Log.Charset, SHIFTJIS_CHARSET);
+    EXPECT_EQ(form->DefaultsChanged, 1);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+}
+
+TEST_F(DesignerDialogCommandTest, NewVerticalTextIsFittedToASmallPaperAndEditingTurnsItAndTheOtherSelectedTexts)
+{
+    form->PaperWidth = 100;
+    form->PaperHeight = 300;
+    form->DefaultWord->SetDirection(WritingDirection::Vertical);
+    expectOneReversibleStep("add", [&] {
+        answer([](QDialog &d) { control<QPlainTextEdit>(d, "memWords")->setPlainText(QStringLiteral("謹賀新年\n令和九年元旦")); });
+        run(form->actWord);
+    });
+    ASSERT_EQ(form->WordList.size(), 1u);
+    TWordRect &added = *form->WordList[0];
+    EXPECT_EQ(added.GetRect(), (TRect{0, 33, 100, 200}));
+    EXPECT_EQ(added.GetLineCount(), 2);
+    EXPECT_EQ(added.GetLine(1), QStringLiteral("令和九年元旦"));
+    EXPECT_EQ(form->FocusedObject(), &added);
+
+    TWordRect *other = addWord(TRect{10, 10, 40, 110});
+    other->SetDirection(WritingDirection::Vertical);
+    select({&added, other}, 0);
+    expectOneReversibleStep("edit", [&] {
+        answer([](QDialog &d) { control<QRadioButton>(d, "rbHorizontal")->click(); });
+        run(form->actWordEdit);
+    });
+    EXPECT_EQ(added.Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(added.GetRect(), (TRect{0, 33, 167, 133}));
+    EXPECT_EQ(other->Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(other->GetRect(), (TRect{10, 10, 110, 40}));
+    // Later new texts start horizontal, and the defaults are saved.
+    EXPECT_EQ(form->DefaultWord->Direction(), WritingDirection::Horizontal);
+    EXPECT_EQ(form->DefaultsChanged, 1);
+}

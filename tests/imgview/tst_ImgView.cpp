@@ -1,0 +1,233 @@
+// The image picker and the designers' end of it: the socket's messages, the folder's pictures and their
+// thumbnails loaded in the background, the window handing a picture over, and the real program started,
+// brought forward and closed by a designer.
+#include "imgview/ImgView.h"
+#include "imgview/PickerServer.h"
+#include "imgview/Thumbnails.h"
+
+#include "TestSupport.h"
+#include "core/Globals.h"
+#include "designers/ImgPicker.h"
+#include "platform/MemIniFile.h"
+#include "platform/PickerChannel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QListView>
+#include <QLocalSocket>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writePicture(const QString &file, QSize size, const char *format, QColor colour = Qt::darkCyan)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QDir().mkpath(QFileInfo(file).path());
+    ASSERT_TRUE(image.save(file, format)) << file.toStdString();
+}
+
+bool pickerRunning()
+{
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(PickerServerName());
+    return socket.waitForConnected(300);
+}
+
+}  // namespace
+
+TEST(PickerChannel, MessagesArriveWholeHoweverTheBytesAreSplit)
+{
+    const QByteArray stream = EncodePickerMessage(PickerActivate) +
+                              EncodePickerMessage(PickerChosenFile, "/tmp/写真.jpg\0tail") +
+                              EncodePickerMessage(PickerClose);
+    TPickerMessageReader reader;
+    QList<TPickerMessage> got;
+    for (char byte : stream) {
+        reader.Append(QByteArray(1, byte));
+        while (std::optional<TPickerMessage> message = reader.Next())
+            got.append(*message);
+    }
+    ASSERT_EQ(got.size(), 3);
+    EXPECT_EQ(got[0].Kind, PickerActivate);
+    EXPECT_EQ(got[1].Kind, PickerChosenFile);
+    EXPECT_EQ(ChosenFileName(got[1].Data), QByteArray("/tmp/写真.jpg"));
+    EXPECT_EQ(got[2].Kind, PickerClose);
+    EXPECT_EQ(ChosenFileName("no zero"), QByteArray("no zero"));
+}
+
+TEST(PickerChannel, AForeignPeerBreaksTheReader)
+{
+    TPickerMessageReader reader;
+    reader.Append(QByteArray("GET / HTTP/1.1\r\n\r\n"));
+    EXPECT_FALSE(reader.Next());
+    EXPECT_TRUE(reader.Broken());
+    reader.Append(EncodePickerMessage(PickerActivate));
+    EXPECT_FALSE(reader.Next());
+}
+
+TEST(Thumbnails, PicturesOfAFolderInNameOrder)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"b.PNG", "a.JPG", "c.bmp", "写真10.jpeg", "写真2.jpg", "d.gif", "e.txt"})
+        test::writeFile(dir.filePath(QString::fromUtf8(name)), "x");
+    QDir(dir.path()).mkdir("folder.jpg");
+    EXPECT_EQ(PictureFiles(dir.path()), (QStringList{"a.JPG", "b.PNG", "c.bmp", "写真10.jpeg", "写真2.jpg"}));
+    EXPECT_TRUE(PictureFiles(dir.filePath("none")).isEmpty());
+}
+
+TEST(Thumbnails, DecodedSmallWithTheirProportions)
+{
+    QTemporaryDir dir;
+    writePicture(dir.filePath("wide.jpg"), {800, 400}, "JPG");
+    writePicture(dir.filePath("tall.bmp"), {100, 400}, "BMP");
+    writePicture(dir.filePath("small.png"), {50, 30}, "PNG");
+    test::writeFile(dir.filePath("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not a picture", 20));
+    const QSize box(112, 84);
+    EXPECT_EQ(LoadThumbnail(dir.filePath("wide.jpg"), box).size(), QSize(112, 56));
+    EXPECT_EQ(LoadThumbnail(dir.filePath("tall.bmp"), box).size(), QSize(21, 84));
+    EXPECT_EQ(LoadThumbnail(dir.filePath("small.png"), box).size(), QSize(50, 30));
+    EXPECT_TRUE(LoadThumbnail(dir.filePath("broken.jpg"), box).isNull());
+}
+
+TEST(Thumbnails, LoadedInTheBackgroundAndAbandonedWithTheFolder)
+{
+    QTemporaryDir first, second;
+    for (int i = 0; i < 60; ++i)
+        writePicture(first.filePath(QStringLiteral("p%1.jpg").arg(i)), {640, 480}, "JPG", Qt::red);
+    writePicture(second.filePath("only.png"), {64, 48}, "PNG", Qt::green);
+    test::writeFile(second.filePath("broken.jpg"), "no picture");
+
+    TThumbnailModel model;
+    QSignalSpy done(&model, &TThumbnailModel::AllLoaded);
+    model.SetFolder(first.path());
+    // Listed at once; the thumbnails come later, through the event loop.
+    EXPECT_EQ(model.rowCount(), 60);
+    EXPECT_EQ(model.LoadedCount(), 0);
+    // Switched before the first folder is done: none of its pictures lands in the second.
+    model.SetFolder(second.path());
+    ASSERT_TRUE(done.wait(10000));
+    QTest::qWait(200);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.LoadedCount(), 2);
+    EXPECT_EQ(model.FilePath(1), second.filePath("only.png"));
+    const QImage thumb = model.data(model.index(1), Qt::DecorationRole).value<QImage>();
+    EXPECT_EQ(thumb.size(), QSize(64, 48));
+    EXPECT_EQ(QColor(thumb.pixel(10, 10)), QColor(Qt::green));
+    EXPECT_TRUE(model.data(model.index(0), TThumbnailModel::LoadedRole).toBool());
+
+    done.clear();
+    model.SetFolder(first.path());
+    ASSERT_TRUE(done.wait(20000));
+    EXPECT_EQ(model.LoadedCount(), 60);
+    for (int row = 0; row < 60; ++row)
+        EXPECT_EQ(model.data(model.index(row), Qt::DecorationRole).value<QImage>().size(), QSize(112, 84));
+}
+
+TEST(ImagePicker, WindowHandsTheChosenPictureToTheDesignerThatAsked)
+{
+    QTemporaryDir dir;
+    writePicture(dir.filePath("a.jpg"), {300, 200}, "JPG");
+    writePicture(dir.filePath("b.png"), {200, 300}, "PNG");
+    TPickerServer server;
+    ASSERT_TRUE(server.Listen());
+    TImageViewForm form(&server);
+    form.SetFolder(dir.path());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(form.windowTitle(), "画像参照ツール");
+    auto *select = form.findChild<QPushButton *>("btnSelect");
+    ASSERT_TRUE(select);
+    EXPECT_FALSE(select->isVisible());
+
+    TImagePicker designer(nullptr);
+    QSignalSpy chosen(&designer, &TImagePicker::FileChosen);
+    QSignalSpy activated(&server, &TPickerServer::ActivateRequested);
+    designer.Show();
+    ASSERT_TRUE(activated.wait(3000));
+    EXPECT_TRUE(form.SelectMode());
+    EXPECT_TRUE(select->isVisible());
+    EXPECT_EQ(form.ChosenFile(), dir.filePath("a.jpg"));
+
+    auto *list = form.findChild<QListView *>("lvPictures");
+    list->setCurrentIndex(form.Thumbnails()->index(1));
+    select->click();
+    ASSERT_TRUE(chosen.wait(3000));
+    EXPECT_EQ(chosen[0][0].toByteArray(), QFile::encodeName(dir.filePath("b.png")));
+    // Enter on the thumbnails hands over the same way.
+    list->setFocus();
+    list->setCurrentIndex(form.Thumbnails()->index(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(chosen.wait(3000));
+    EXPECT_EQ(chosen[1][0].toByteArray(), QFile::encodeName(dir.filePath("a.jpg")));
+
+    QSignalSpy closing(&server, &TPickerServer::CloseRequested);
+    designer.ClosePicker();
+    EXPECT_TRUE(closing.wait(3000));
+}
+
+TEST(ImagePicker, AMissingProgramIsReported)
+{
+    QTemporaryDir empty;
+    const QString saved = AppFolder;
+    AppFolder = empty.path() + "/";
+    test::MessageBoxScript boxes;
+    TImagePicker designer(nullptr);
+    designer.Show();
+    AppFolder = saved;
+    EXPECT_EQ(boxes.texts(), QStringList{"画像参照ツールがみつかりません  "});
+    EXPECT_FALSE(designer.Connected());
+}
+
+TEST(ImagePicker, TheRealProgramIsStartedBroughtForwardAndClosed)
+{
+    const QString saved = AppFolder;
+    AppFolder = test::appDir();
+    ASSERT_FALSE(pickerRunning());
+    test::MessageBoxScript boxes;
+    TImagePicker designer(nullptr);
+    QElapsedTimer started;
+    started.start();
+    designer.Show();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    ASSERT_TRUE(designer.Connected());
+    EXPECT_LT(started.elapsed(), TImagePicker::StartWaitMs);
+    // A second command only brings the running picker forward: still one picker.
+    TImagePicker another(nullptr);
+    another.Show();
+    EXPECT_TRUE(another.Connected());
+    designer.ClosePicker();
+    QElapsedTimer closing;
+    closing.start();
+    while (pickerRunning() && closing.elapsed() < 15000)
+        QTest::qWait(100);
+    EXPECT_FALSE(pickerRunning());
+    AppFolder = saved;
+}
+
+TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)
+{
+    TPickerServer server;
+    ASSERT_TRUE(server.Listen());
+    TImageViewForm form(&server);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    TImagePicker closing(nullptr), asking(nullptr);
+    QSignalSpy closed(&server, &TPickerServer::CloseRequested);
+    QSignalSpy activated(&server, &TPickerServer::ActivateRequested);
+    closing.ClosePicker();
+    asking.Show();
+    ASSERT_TRUE(closed.wait(3000) || closed.count() == 1);
+    if (activated.isEmpty())
+        ASSERT_TRUE(activated.wait(3000));
+    QTest::qWait(50);
+    EXPECT_FALSE(form.isVisible());
+}

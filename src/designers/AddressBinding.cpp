@@ -11,6 +11,7 @@
 #include "drawing/CorpRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
+#include "drawing/SenderRect.h"
 
 namespace {
 
@@ -471,4 +472,33 @@ bool BindReceiverRecord(const TFixedObjects &receiver, TTable &table, int32_t re
     if (sender)
         *sender = record.Sender;
     return true;
+}
+
+void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBindContext &context)
+{
+    block.ClearTexts();
+    const QString postal = PostalText(sender.Pos, context.Form.SenderPostalMark);
+    const std::array<QString, 3> lines =
+        AddressLines(sender.Tdfkn, sender.Adrs1, sender.Adrs2, sender.Adrs3, context);
+    TFixedObjects first;
+    first.Postal = &block.PostalCode1();
+    first.Address = {&block.Address1()};
+    first.Name = &block.Name1();
+    FillObjects(first, postal, lines, SenderName(sender, context, false, false), context, TFillRole::Sender);
+    TFixedObjects second;
+    second.Split = true;
+    second.Postal = &block.PostalCode2();
+    second.Address = {block.GetAddress(0), block.GetAddress(1), block.GetAddress(2)};
+    second.Name = &block.Name2();
+    second.Corp = {&block.Company(), block.GetDepartment(0), &block.Post()};
+    FillObjects(second, postal, lines, SenderName(sender, context, true, false), context, TFillRole::Sender);
+    // Each addition keeps the contact line the user gave it: the block shows and hides them itself.
+    TFixedObjects contacts;
+    contacts.Split = true;
+    for (int i = 0; i < 4; ++i)
+        for (TAdditionRect *addition : {block.GetAddition1(i), block.GetAddition2(i)})
+            if (addition)
+                contacts.Contacts.push_back(addition);
+    FillContacts(contacts, sender, context);
+    block.SenderTitle = sender.Title;
 }

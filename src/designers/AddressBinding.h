@@ -20,6 +20,7 @@ class TBarcodeRect;
 class TCorpRect;
 class TNameRect;
 class TPosRect;
+class TSenderRect;
 class TTable;
 
 // One side (receiver or sender) of the fixed set in use, typed. In the combined set the address is one object
@@ -113,3 +114,7 @@ void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByt
 // The contact objects of the combined set take the items of the first two printed contact lines of the row
 // and are shown by their count; every contact object then takes its heading and text.
 void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context);
+
+// The letter body's sender block filled from a sender row: both layouts' postal code, address and name parts
+// as the sender objects take them, and the contact lines of its additions.
+void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBindContext &context);

@@ -43,13 +43,7 @@ TLabelPaperDialog::TLabelPaperDialog(QWidget *owner, uint8_t paperKind) : QDialo
         const TPaperFormat &paper = Master.Formats[i];
         if (paper.Kind != paperKind)
             continue;
-        const TFormatCategory sheet = Master.SheetOf(paper);
-        auto *item = new QListWidgetItem(QStringLiteral("%1  (%2 × %3 mm, %4 面)")
-                                             .arg(Sjis::decode(paper.Name))
-                                             .arg(paper.Width / 10.0, 0, 'f', 1)
-                                             .arg(paper.Height / 10.0, 0, 'f', 1)
-                                             .arg(std::max(1, sheet.Columns) * std::max(1, sheet.Rows)),
-                                         lbPaper);
+        auto *item = new QListWidgetItem(Sjis::decode(paper.Name), lbPaper);
         item->setData(Qt::UserRole, int(i));
     }
     if (lbPaper->count() > 0)

@@ -20,7 +20,7 @@ public:
 };
 
 // The paper choice of the label window: the label sheets (paper kind 2) or the business-card sheets (kind 3)
-// of "Lyt.fmt", each with its size and its places.
+// of "Lyt.fmt" by their names, which give their sizes and places.
 class TLabelPaperDialog : public QDialog {
     Q_OBJECT
 public:

@@ -62,10 +62,16 @@ TSideResult TSideMeter::Finish(const QString &file)
 
 TSideResult WritePostcardPdf(const QString &file, int pages, const std::function<void(QPainter &, int)> &drawPage)
 {
+    return WritePdfPages(file, QSizeF(100, 148), pages, drawPage);
+}
+
+TSideResult WritePdfPages(const QString &file, QSizeF pageMm, int pages,
+                          const std::function<void(QPainter &, int)> &drawPage)
+{
     TSideMeter meter;
     {
         QPdfWriter writer(file);
-        writer.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter));
+        writer.setPageSize(QPageSize(pageMm, QPageSize::Millimeter));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(600);
         writer.setCreator(QStringLiteral("Velmora bench"));

@@ -3,6 +3,7 @@
 // the printed figures.
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -37,8 +38,11 @@ private:
     int next_ = 0;
 };
 
-// Writes pages postcards (100 x 148 mm at 600 dpi) into file through the program's print job, drawing page i
+// Writes pages of the size in millimetres at 600 dpi into file through the program's print job, drawing page i
 // with drawPage, and measures it.
+TSideResult WritePdfPages(const QString &file, QSizeF pageMm, int pages,
+                          const std::function<void(QPainter &, int)> &drawPage);
+// The same on postcards (100 x 148 mm).
 TSideResult WritePostcardPdf(const QString &file, int pages, const std::function<void(QPainter &, int)> &drawPage);
 // The baseline page: the lines across the page with plain QPainter::drawText in the objects' face at the
 // address's base size.

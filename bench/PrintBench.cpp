@@ -2,9 +2,10 @@
 // records bound one by one, every shown object placed and printed, the file written aside and named when
 // whole), beside the plain drawText pages of the same strings; the peak memory of each side and its resident
 // size along the pages.
-// Usage: bench_print [--book FOLDER] [--document FILE.gpl] [--records N] [--out FILE.pdf]
+// Usage: bench_print [--book FOLDER] [--document FILE.gpl] [--records N] [--out FILE.pdf] [--labels 1]
 //   --book: an address-book folder, printed in registration order (else a book of N sample records, 10,000);
-//   --document: a layout (else the layout of a new postcard: receiver and sender).
+//   --document: a layout (else the layout of a new postcard: receiver and sender);
+//   --labels 1: each record on a label of a 2 x 5 label sheet (a new label layout: the receiver), ten a page.
 #include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -42,6 +44,7 @@ struct TOptions {
     QString Document;
     QString Out;
     int Records = 10000;
+    bool Labels = false;
 };
 
 TOptions parse(int argc, char **argv)
@@ -57,6 +60,8 @@ TOptions parse(int argc, char **argv)
             o.Records = std::max(1, value.toInt());
         else if (!std::strcmp(argv[i], "--out"))
             o.Out = value;
+        else if (!std::strcmp(argv[i], "--labels"))
+            o.Labels = value.toInt() != 0;
     }
     return o;
 }
@@ -92,7 +97,18 @@ QStringList baselineLines(TTable &table, int32_t recNo)
             Sjis::decode(a.NameKanji) + u'\u3000' + (a.Honor.isEmpty() ? QStringLiteral("様") : Sjis::decode(a.Honor))};
 }
 
-// The layout: a document, or a new postcard with the receiver and a sender.
+// The first 2 x 5 label sheet of the paper list; -1 when it has none.
+int labelPaperNumber(const TMasterFormats &master)
+{
+    for (size_t i = 0; i < master.Formats.size(); ++i) {
+        const TFormatCategory sheet = master.SheetOf(master.Formats[i]);
+        if (master.Formats[i].Kind == 2 && sheet.Columns == 2 && sheet.Rows == 5)
+            return int(i);
+    }
+    return -1;
+}
+
+// The layout: a document, or a new postcard with the receiver and a sender, or a new label with the receiver.
 struct TLayout {
     TPrintDocument Doc;
     TLayoutPrintJob Job;
@@ -103,6 +119,10 @@ struct TLayout {
         TCustomFormats custom;
         master.Load(AppFolder + "Common/Lyt.fmt");
         custom.Load(DataRootFolder + "CstmL.fmt");
+        if (options.Labels) {
+            Doc = TPrintDocument(LabelDocument);
+            Doc.FormatNumber = labelPaperNumber(master);
+        }
         QString error;
         if (!options.Document.isEmpty() && !Doc.Open(options.Document, &error)) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(options.Document), qPrintable(error));
@@ -122,7 +142,8 @@ struct TLayout {
             }
             Doc.ZOrderList.clear();
             for (size_t i : {0, 1, 2, 4, 5, 6})
-                Doc.ZOrderList.push_back(Doc.CombinedObjects[i].get());
+                if (!options.Labels || i < 3)
+                    Doc.ZOrderList.push_back(Doc.CombinedObjects[i].get());
             static_cast<TPosRect *>(Doc.CombinedObjects[4].get())->SetText(QStringLiteral("1000005"));
             static_cast<TAddressRect *>(Doc.CombinedObjects[5].get())->SetLine(0, QStringLiteral("東京都千代田区丸の内一丁目一番一号"));
             static_cast<TNameRect *>(Doc.CombinedObjects[6].get())->SetName(QStringLiteral("ベルモーラ商事株式会社"));
@@ -177,7 +198,10 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     layout.Job.BindRecord = [&](int32_t recNo) { return layout.Bind(table, recNo); };
     TPrinter &printer = Printer();
     printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
-    SetPrinterPaper(0, 1, layout.Job.Paper.Width, layout.Job.Paper.Height);
+    if (layout.Job.MultiUp())
+        SetPrinterPaper(0, 1, layout.Job.Sheet.SheetWidth, layout.Job.Sheet.SheetHeight);
+    else
+        SetPrinterPaper(0, 1, layout.Job.Paper.Width, layout.Job.Paper.Height);
     TSideMeter meter;
     PrintLayout(layout.Job, QStringLiteral("宛名印刷"), file, [&](int done, int total) {
         meter.Page(done, total);
@@ -186,15 +210,36 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     return meter.Finish(file);
 }
 
-TSideResult printWithDrawText(const QString &book, const QString &file)
+TSideResult printWithDrawText(const TOptions &options, const QString &book, const QString &file)
 {
     const std::unique_ptr<TDMMirvale18> dm = openBook(book);
     TTable &table = *dm->AdrsTable;
-    std::vector<QStringList> pages;
+    std::vector<QStringList> prints;
     for (int32_t recNo : recordNumbers(table))
-        pages.push_back(baselineLines(table, recNo));
-    return WritePostcardPdf(file, int(pages.size()),
-                            [&](QPainter &painter, int i) { DrawTextLines(painter, pages[size_t(i)]); });
+        prints.push_back(baselineLines(table, recNo));
+    if (!options.Labels)
+        return WritePostcardPdf(file, int(prints.size()),
+                                [&](QPainter &painter, int i) { DrawTextLines(painter, prints[size_t(i)]); });
+    // The same strings at the sheet's places, ten a page.
+    TMasterFormats master;
+    master.Load(AppFolder + "Common/Lyt.fmt");
+    const TPaperFormat paper = master.Formats.at(size_t(labelPaperNumber(master)));
+    const TFormatCategory sheet = master.SheetOf(paper);
+    const TSheetLayout places = ComputeSheetLayout(paper, sheet, 600, 600);
+    const int perSheet = places.Columns * places.Rows;
+    const int sheets = (int(prints.size()) + perSheet - 1) / perSheet;
+    return WritePdfPages(file, QSizeF(sheet.SheetWidth / 10.0, sheet.SheetHeight / 10.0), sheets,
+                         [&](QPainter &painter, int page) {
+                             for (int place = 0; place < perSheet; ++place) {
+                                 const size_t i = size_t(page * perSheet + place);
+                                 if (i >= prints.size())
+                                     break;
+                                 painter.save();
+                                 painter.translate(places.PlaceAt(place));
+                                 DrawTextLines(painter, prints[i]);
+                                 painter.restore();
+                             }
+                         });
 }
 
 }  // namespace
@@ -221,21 +266,24 @@ int main(int argc, char **argv)
         if (options.Book.isEmpty())
             fillBook(*dm->AdrsTable, options.Records);
         pages = int(recordNumbers(*dm->AdrsTable).size());
+        if (options.Labels)
+            pages = (pages + 9) / 10;
         dm->CloseAdrsTable();
         DMMirvale18 = nullptr;
     }
     const QString file = options.Out.isEmpty() ? dir.path() + "/bench_print.pdf" : options.Out;
     const QString baselineFile = dir.path() + "/bench_print.drawtext.pdf";
-    std::printf("%d records of %s, fastest of %d runs each; the PDF: %s\n", pages,
+    std::printf("%d %s of %s, fastest of %d runs each; the PDF: %s\n", pages,
+                options.Labels ? "2 x 5 label sheets" : "postcards",
                 options.Book.isEmpty() ? "sample records" : qPrintable(options.Book), Rounds, qPrintable(file));
 
     TSideResult loop, baseline;
     for (int round = 0; round < Rounds; ++round)
         if (!KeepFastest(loop, RunApart(argc, argv, [&] { return printThroughTheLoop(options, book, file); }))
-            || !KeepFastest(baseline, RunApart(argc, argv, [&] { return printWithDrawText(book, baselineFile); }))) {
+            || !KeepFastest(baseline, RunApart(argc, argv, [&] { return printWithDrawText(options, book, baselineFile); }))) {
             std::fprintf(stderr, "a side did not finish\n");
             return 1;
         }
-    PrintSides("print loop", loop, baseline, pages);
+    PrintSides(options.Labels ? "label sheets" : "print loop", loop, baseline, pages);
     return 0;
 }

@@ -207,6 +207,12 @@ public:
     // Brings the main list (0) or the record form (1) forward.
     void actFormChangeExecute(int tag);
 
+    // ---- Paper, layout details, data form and barcode (LayoutFormat.cpp) ----
+    void actFormatExecute();
+    void actDetailExecute();
+    void actDataFormExecute();
+    void actBarcodeSetExecute();
+
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main
     // list). False when there is nothing to show: the objects are then left empty, never filled from

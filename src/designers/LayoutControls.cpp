@@ -161,6 +161,10 @@ void TLayoutForm::createActions()
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
     ConnectEditActions();
+    connect(actFormat, &QAction::triggered, this, &TLayoutForm::actFormatExecute);
+    connect(actDetail, &QAction::triggered, this, &TLayoutForm::actDetailExecute);
+    connect(actDataForm, &QAction::triggered, this, &TLayoutForm::actDataFormExecute);
+    connect(actBarcodeSet, &QAction::triggered, this, &TLayoutForm::actBarcodeSetExecute);
     for (QAction *action : {actFirst, actPrior, actNext, actLast})
         connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
     connect(actEditData, &QAction::triggered, this, &TLayoutForm::actEditDataExecute);

@@ -403,3 +403,42 @@ TEST_F(DesignerDialogCommandTest, NewVerticalTextIsFittedToASmallPaperAndEditing
     EXPECT_EQ(form->DefaultWord->Direction(), WritingDirection::Horizontal);
     EXPECT_EQ(form->DefaultsChanged, 1);
 }
+
+// ---- The address designer's own layout commands ----
+
+TEST_F(DesignerDialogCommandTest, LayoutDetailChangeEmptiesTheHistoryAndTheSamePaperChangesNothing)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    select({word});
+    run(form->actPaperCenter);
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    answer(none);
+    run(form->actDetail);
+    // Older steps would point at objects the detail change may have added or removed.
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_TRUE(form->Modified);
+
+    form->Modified = 0;
+    const QByteArray before = bytes();
+    answer(none);
+    run(form->actFormat);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(DesignerDialogCommandTest, BarcodeDialogConfirmedUnchangedLeavesHistoryAndModifiedAlone)
+{
+    answer(none);
+    form->actBarcodeSetExecute();
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(DesignerCommandTest, DefaultPlacesBeyondTheObjectsOfTheSetAreNone)
+{
+    form->PaperFormat.CombinedRectCount = 13;
+    form->PaperFormat.CombinedRects[9] = TFormatRect{1, 2, 3, 4};
+    EXPECT_EQ(form->DefaultRect(9), TRect{});
+    EXPECT_EQ(form->DefaultRect(8), (TRect{form->PaperFormat.CombinedRects[8].Left, form->PaperFormat.CombinedRects[8].Top,
+                                           form->PaperFormat.CombinedRects[8].Right, form->PaperFormat.CombinedRects[8].Bottom}));
+}

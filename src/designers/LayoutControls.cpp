@@ -118,6 +118,8 @@ void TLayoutForm::createActions()
         addAction(action);
         this->*def.Member = action;
     }
+    pmiIllustDef = new QAction(QStringLiteral("元の大きさに戻す(&D)"), this);
+    pmiIllustDef->setObjectName(QStringLiteral("pmiIllustDef"));
     // The tool bars show short names.
     const std::pair<QAction *, const char *> shortNames[] = {
         {actNew, "新規"},     {actOpen, "開く"},     {actSave, "保存"},       {actPrint, "印刷"},
@@ -286,7 +288,7 @@ void TLayoutForm::createMenus()
     item(actSender, "pmiSender");
     item(actBarcodeSet, "pmiBarcode");
     pmiBorder2 = PopupMenu->addSeparator();
-    PopupMenu->addActions({actIllustSet, actWordEdit, actWordSet, actFigureSet, actQRCodeSet});
+    PopupMenu->addActions({pmiIllustDef, actIllustSet, actWordEdit, actWordSet, actFigureSet, actQRCodeSet});
     connect(PopupMenu, &QMenu::aboutToShow, this, &TLayoutForm::PopupMenuPopup);
     connect(mmiRecent, &QMenu::aboutToShow, this, &TLayoutForm::UpdateRecentMenu);
 }

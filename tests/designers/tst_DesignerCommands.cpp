@@ -6,9 +6,12 @@
 #include "designers/DrawClipboard.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QRadioButton>
 
 #include <functional>
@@ -441,4 +444,44 @@ TEST_F(DesignerCommandTest, DefaultPlacesBeyondTheObjectsOfTheSetAreNone)
     EXPECT_EQ(form->DefaultRect(9), TRect{});
     EXPECT_EQ(form->DefaultRect(8), (TRect{form->PaperFormat.CombinedRects[8].Left, form->PaperFormat.CombinedRects[8].Top,
                                            form->PaperFormat.CombinedRects[8].Right, form->PaperFormat.CombinedRects[8].Bottom}));
+}
+
+// ---- Pictures from the image picker ----
+
+TEST_F(DesignerCommandTest, PickedPictureBecomesAnIllustrationThatGoesBackToItsOwnSize)
+{
+    QTemporaryDir dir;
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    image.setDotsPerMeterX(7559);  // 192 dpi
+    image.setDotsPerMeterY(7559);
+    const QString file = dir.filePath(QStringLiteral("写真.bmp"));
+    ASSERT_TRUE(image.save(file, "BMP"));
+
+    const QByteArray before = bytes();
+    form->PickerFileChosen(QFile::encodeName(dir.filePath(QStringLiteral("ない.bmp"))));
+    form->PickerFileChosen(QByteArray());
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+
+    form->PickerFileChosen(QFile::encodeName(file));
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    TIllustRect *picture = form->IllustList[0].get();
+    EXPECT_EQ(form->FocusedObject(), picture);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+    const TRect placed = picture->GetRect();
+    EXPECT_EQ(placed.Left, std::max(form->PrintableArea.Left, 0));
+    EXPECT_EQ(placed.Width(), 100);
+    EXPECT_EQ(placed.Height(), 50);
+    run(form->actUndo);
+    EXPECT_TRUE(form->IllustList.empty());
+    run(form->actRedo);
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    picture = form->IllustList[0].get();
+
+    picture->Resolution = 192;  // a picture read back from a stream counts as 96 dpi
+    picture->SetRect(TRect{-20, 30, 280, 330});
+    select({picture});
+    expectOneReversibleStep("own size", [&] { run(form->pmiIllustDef); });
+    EXPECT_EQ(picture->GetRect(), (TRect{0, 30, 100, 80}));
 }

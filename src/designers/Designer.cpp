@@ -20,7 +20,12 @@
 #include <algorithm>
 #include <iterator>
 
-TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent) {}
+TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent)
+{
+    UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
+        ApplyUndoItem(list, kind, state, item);
+    };
+}
 TDesignerForm::~TDesignerForm()
 {
     if (ImagePicker)

@@ -1,13 +1,16 @@
 // The designers' editing groundwork on 200 free objects: copying 100 of them to the designers' clipboard and
 // pasting them back placed on the paper, even spacing, alignment and Z-order moves, each beside the least the
-// same work needs (the objects' own streams written or read, the rectangles sorted or copied).
+// same work needs (the objects' own streams written or read, the rectangles sorted or copied); then the whole
+// commands of a designer holding the 200 objects, each with its undo step undone and redone.
 // Usage: bench_editing [objects]   (default 200; runs on the offscreen platform)
+#include "designers/Designer.h"
 #include "designers/DesignGeometry.h"
 #include "designers/DrawClipboard.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
 
 #include "BenchSupport.h"
 
@@ -15,6 +18,7 @@
 #include <QBuffer>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,6 +52,37 @@ std::vector<std::unique_ptr<TDrawRect>> freeObjects(int count)
     }
     return objects;
 }
+
+// A designer with nothing but the 200 objects on a postcard: the commands run as in any designer, without a
+// window shown.
+class TBenchDesigner : public TDesignerForm {
+public:
+    explicit TBenchDesigner(std::vector<std::unique_ptr<TDrawRect>> objects)
+    {
+        pnlCard = new TPaintPanel(this);
+        PaperWidth = 378;
+        PaperHeight = 559;
+        ZoomRatio = 1;
+        DocumentOpen = 1;
+        for (auto &object : objects) {
+            Document.ZOrderList.push_back(object.get());
+            if (auto *text = dynamic_cast<TWordRect *>(object.get()))
+                Document.WordList.emplace_back(static_cast<TWordRect *>(object.release()));
+            else if (auto *figure = dynamic_cast<TFigureRect *>(object.get()))
+                Document.FigureList.emplace_back(static_cast<TFigureRect *>(object.release()));
+            else
+                Document.QRCodeList.emplace_back(static_cast<TQRCodeRect *>(object.release()));
+        }
+    }
+    TDesignObjects &Objects() override { return Document; }
+    TRenderTarget RenderTarget() const override { return {}; }
+    void FillObjectList() override {}
+    void SyncObjectList() override {}
+    void UpdateObjectActions() override {}
+    void UpdateCaption() override {}
+
+    TDesignObjects Document;
+};
 
 }  // namespace
 
@@ -121,5 +156,33 @@ int main(int argc, char **argv)
     for (int i = 0; i < count; ++i)
         selected.append(i % 2 == 1);
     print({"every other object to the top", perRun([&] { ZOrderMoves(selected, 0); }), copied, count});
+
+    // The whole commands: each run gives the command, undoes it, redoes it and undoes it again, so the next
+    // run starts from the same document. The baseline is the command's geometry alone.
+    printHeader("command, undo, redo", "geometry");
+    TBenchDesigner designer(freeObjects(count));
+    const auto everything = [&] { designer.SelectedList = designer.Document.ZOrderList; designer.FocusedIndex = 0; };
+    const auto command = [&](const std::function<void()> &run) {
+        return perRun([&] {
+            everything();
+            run();
+            designer.actUndoExecute(false);
+            designer.actUndoExecute(true);
+            designer.actUndoExecute(false);
+        });
+    };
+    print({"align to the focused object", command([&] { designer.actRectUniteExecute(6); }), copied, count});
+    print({"even spacing over the paper", command([&] { designer.actEqualExecute(0); }), sortRects, count});
+    print({"centre on the paper", command([&] { designer.actRectPositionExecute(2); }), copied, count});
+    print({"every other object to the top", command([&] {
+               designer.SelectedList.clear();
+               for (size_t i = 1; i < designer.Document.ZOrderList.size(); i += 2)
+                   designer.SelectedList.push_back(designer.Document.ZOrderList[i]);
+               designer.actZOrderExecute(0);
+           }),
+           copied, count});
+    designer.SelectedList.assign(designer.Document.ZOrderList.begin(), designer.Document.ZOrderList.begin() + count / 2);
+    designer.actCopyExecute();
+    print({"paste of half of them", command([&] { designer.actPasteExecute(); }), paste, count / 2});
     return 0;
 }

@@ -1,5 +1,9 @@
 #include "designers/Designer.h"
 
+#include "base/Numbers.h"
+#include "designers/CanvasGeometry.h"
+#include "designers/ImgPicker.h"
+#include "drawing/BitmapHelpers.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -10,11 +14,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
 
-TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent) {}
-TDesignerForm::~TDesignerForm() = default;
+TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent)
+{
+    UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
+        ApplyUndoItem(list, kind, state, item);
+    };
+}
+TDesignerForm::~TDesignerForm()
+{
+    if (ImagePicker)
+        ImagePicker->ClosePicker();
+}
 
 TDrawRect *TDesignerForm::FocusedObject() const
 {
@@ -270,6 +286,120 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
     }
 }
 
+// ---- Illustrations from picture files ----
+
+bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int resolution = 72;
+    std::unique_ptr<TGraphic> picture;
+    try {
+        picture = LoadPictureFile(fileName, resolution);
+    } catch (const EStreamError &) {
+    }
+    if (!picture) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    TDesignObjects &doc = Objects();
+    if (!asNew) {
+        auto *illust = dynamic_cast<TIllustRect *>(FocusedObject());
+        if (illust) {
+            illust->SetPicture(picture.get());
+            illust->Resolution = resolution;
+            PendingUndo->UpdateObject(0, *illust, 1);
+        }
+    } else {
+        auto illust = std::make_unique<TIllustRect>();
+        illust->SetPicture(picture.get());
+        illust->Resolution = resolution;
+        const QSize size = PictureLayoutSize(illust->GetPicture().size(), resolution, PrintableArea, PaperWidth,
+                                             PaperHeight);
+        illust->SetRect(TRect{point.x(), point.y(), point.x() + size.width(), point.y() + size.height()});
+        illust->SetZoom(ZoomRatio);
+        if (SnapOn() && GridPitch > 0) {
+            const TRect shown = illust->GetDispRect();
+            const int left = shown.Left / GridPitch * GridPitch, top = shown.Top / GridPitch * GridPitch;
+            illust->SetDispRect(OffsetRect(shown, left - shown.Left, top - shown.Top));
+        }
+        TIllustRect *added = illust.get();
+        doc.IllustList.push_back(std::move(illust));
+        doc.ZOrderList.insert(doc.ZOrderList.begin(), added);
+        // Its item follows the illustrations already listed, before the texts, figures and QR codes.
+        int item = 1;
+        while (item < cbxViewRect->count() && !cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
+            ++item;
+        while (item < cbxViewRect->count() && cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
+            ++item;
+        cbxViewRect->insertItem(item, QStringLiteral("イラスト") + QString::number(doc.IllustList.size()),
+                                QVariant::fromValue(quintptr(static_cast<TDrawRect *>(added))));
+        SelectedList.push_back(added);
+        PendingUndo->AddDrawRect(*added, 0, 1, int(doc.IllustList.size()) - 1);
+    }
+    Modified = 1;
+    pnlCard->update();
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void TDesignerForm::actIllustExecute()
+{
+    if (!ImagePicker) {
+        ImagePicker = std::make_unique<TImagePicker>(this);
+        connect(ImagePicker.get(), &TImagePicker::FileChosen, this, &TDesignerForm::PickerFileChosen);
+    }
+    ImagePicker->Show();
+}
+
+void TDesignerForm::PickerFileChosen(const QByteArray &fileName)
+{
+    if (InPreview() || !isEnabled() || !DocumentOpen)
+        return;
+    // The name comes from another program: only a file that exists is taken.
+    const QString file = QString::fromLocal8Bit(fileName);
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return;
+    TDesignObjects &doc = Objects();
+    auto *focused = dynamic_cast<TIllustRect *>(FocusedObject());
+    if (focused) {
+        PendingUndo = std::make_unique<TUndoDatas>(2);
+        PendingUndo->AddDrawRect(*focused, doc.ZIndexOf(focused), 0, doc.FreeIndexOf(focused));
+        StoreSelection(0);
+    } else {
+        ClearSelection();
+        PendingUndo = std::make_unique<TUndoDatas>(0);
+    }
+    const QPoint at(std::max(PrintableArea.Left, 0), std::max(PrintableArea.Top, 0));
+    if (!AddIllustrationFile(file, at, focused == nullptr)) {
+        PendingUndo.reset();
+        return;
+    }
+    if (!focused) {
+        FocusedIndex = 0;
+        SyncObjectList();
+    }
+    CommitStep();
+    UpdateCaption();
+}
+
+void TDesignerForm::pmiIllustDefClick()
+{
+    if (!dynamic_cast<TIllustRect *>(FocusedObject()))
+        return;
+    std::vector<TDrawRect *> pictures;
+    std::copy_if(SelectedList.begin(), SelectedList.end(), std::back_inserter(pictures),
+                 [](const TDrawRect *object) { return object->GetKind() == ObjectKind::Illustration; });
+    MoveObjects(pictures, [&](int i) {
+        const auto &picture = static_cast<const TIllustRect &>(*pictures[size_t(i)]);
+        const TRect r = picture.GetRect();
+        const QSize size = PictureLayoutSize(picture.GetPicture().size(), picture.Resolution, PrintableArea,
+                                             PaperWidth, PaperHeight);
+        const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
+        return TRect{left, top, left + size.width(), top + size.height()};
+    });
+    MarkModified();
+}
+
 void TDesignerForm::ConnectEditActions()
 {
     const auto withTag = [this](std::initializer_list<QAction *> actions, void (TDesignerForm::*handler)(int)) {
@@ -297,4 +427,6 @@ void TDesignerForm::ConnectEditActions()
     withTag({actQRCode, actQRCodeSet}, &TDesignerForm::actQRCodeExecute);
     connect(actWordSet, &QAction::triggered, this, &TDesignerForm::actWordSetExecute);
     connect(actFont, &QAction::triggered, this, &TDesignerForm::actFontExecute);
+    connect(actIllust, &QAction::triggered, this, &TDesignerForm::actIllustExecute);
+    connect(pmiIllustDef, &QAction::triggered, this, &TDesignerForm::pmiIllustDefClick);
 }

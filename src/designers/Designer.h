@@ -24,6 +24,7 @@
 class QAction;
 class QComboBox;
 class TMetafileEx;
+class TImagePicker;
 class TPaintPanel;
 
 class TDesignerForm : public QMainWindow {
@@ -79,6 +80,7 @@ public:
     std::unique_ptr<TWordRect> DefaultWord;
     std::unique_ptr<TFigureRect> DefaultFigure;
     uint8_t DefaultsChanged = 0;
+    std::unique_ptr<TImagePicker> ImagePicker;
     TUndoList UndoList;
     std::unique_ptr<TUndoDatas> PendingUndo;
     uint8_t FixedObjectsChanged = 0;
@@ -87,6 +89,9 @@ public:
     // The print preview: present while it is shown.
     std::unique_ptr<TMetafileEx> PreviewMetafile;
     bool InPreview() const { return PreviewMetafile != nullptr; }
+
+    // The printable part of the paper, layout units.
+    TRect PrintableArea;
 
     TPaintPanel *pnlCard = nullptr;
     QComboBox *cbxViewRect = nullptr;
@@ -136,8 +141,15 @@ public:
     void actIllustSetExecute();
     void actWordSetExecute();
     void actFontExecute();
-    // Gives the focused illustration its picture's own size again.
+    // Gives the selected illustrations their pictures' own sizes again (within the printable area).
     void pmiIllustDefClick();
+    // The image picker: brought forward, or started.
+    void actIllustExecute();
+    // The picker's chosen file: a new illustration, or the focused illustration's new picture.
+    void PickerFileChosen(const QByteArray &fileName);
+    // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
+    // file; false, with nothing changed, when the file cannot be loaded.
+    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
 
 protected:
     // Connects the editing commands above to their handlers and gives each its tag.

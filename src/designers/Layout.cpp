@@ -98,9 +98,6 @@ TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layo
     FileDropTarget = std::make_unique<TFileDD>(pnlCard);
     FileDropTarget->OnDropFiles = [this](const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
                                          Qt::DropAction &effect) { FilesDropped(files, keys, point, effect); };
-    UndoList.OnUndo = [this](TUndoList &list, uint8_t kind, uint8_t state, TUndoData &item) {
-        ApplyUndoItem(list, kind, state, item);
-    };
     PreviewToolBar->hide();
     // The commands follow the layout and the selection while the window is idle.
     auto *idle = new QTimer(this);

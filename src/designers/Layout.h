@@ -92,7 +92,6 @@ public:
     std::array<int, 8> SheetLayout{};
     QImage BackgroundSource;              // the paper picture as loaded; null when the paper has none
     QImage BackgroundBitmap;              // scaled to the card
-    TRect PrintableArea;
     TRect PrintRangeRect;
 
     // The layout: the 30 fixed objects in their list orders, the free objects, the stacking order (index 0
@@ -239,6 +238,12 @@ public:
     // Brings the main list (0) or the record form (1) forward.
     void actFormChangeExecute(int tag);
 
+    // ---- Paper, layout details, data form and barcode (LayoutFormat.cpp) ----
+    void actFormatExecute();
+    void actDetailExecute();
+    void actDataFormExecute();
+    void actBarcodeSetExecute();
+
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main
     // list). False when there is nothing to show: the objects are then left empty, never filled from
@@ -284,9 +289,6 @@ public:
     void UpdateRecentMenu();
     void mmiRecentClick(int index);
     void PopupMenuPopup();
-    // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
-    // file; false, with nothing changed, when the file cannot be loaded.
-    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
     // Picture files dropped on the card: one illustration each at the drop point, one undo step for all.
     void FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point, Qt::DropAction &effect);
 

@@ -118,6 +118,8 @@ void TLayoutForm::createActions()
         addAction(action);
         this->*def.Member = action;
     }
+    pmiIllustDef = new QAction(QStringLiteral("元の大きさに戻す(&D)"), this);
+    pmiIllustDef->setObjectName(QStringLiteral("pmiIllustDef"));
     // The tool bars show short names.
     const std::pair<QAction *, const char *> shortNames[] = {
         {actNew, "新規"},     {actOpen, "開く"},     {actSave, "保存"},       {actPrint, "印刷"},
@@ -161,6 +163,10 @@ void TLayoutForm::createActions()
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
     ConnectEditActions();
+    connect(actFormat, &QAction::triggered, this, &TLayoutForm::actFormatExecute);
+    connect(actDetail, &QAction::triggered, this, &TLayoutForm::actDetailExecute);
+    connect(actDataForm, &QAction::triggered, this, &TLayoutForm::actDataFormExecute);
+    connect(actBarcodeSet, &QAction::triggered, this, &TLayoutForm::actBarcodeSetExecute);
     for (QAction *action : {actFirst, actPrior, actNext, actLast})
         connect(action, &QAction::triggered, this, [this, action] { actMoveExecute(action->data().toInt()); });
     connect(actEditData, &QAction::triggered, this, &TLayoutForm::actEditDataExecute);
@@ -282,7 +288,7 @@ void TLayoutForm::createMenus()
     item(actSender, "pmiSender");
     item(actBarcodeSet, "pmiBarcode");
     pmiBorder2 = PopupMenu->addSeparator();
-    PopupMenu->addActions({actIllustSet, actWordEdit, actWordSet, actFigureSet, actQRCodeSet});
+    PopupMenu->addActions({pmiIllustDef, actIllustSet, actWordEdit, actWordSet, actFigureSet, actQRCodeSet});
     connect(PopupMenu, &QMenu::aboutToShow, this, &TLayoutForm::PopupMenuPopup);
     connect(mmiRecent, &QMenu::aboutToShow, this, &TLayoutForm::UpdateRecentMenu);
 }

@@ -156,56 +156,6 @@ void TLayoutForm::ApplyLayoutRecord(const TDataFormRecord &data)
 
 // ---- Illustrations from picture files ----
 
-bool TLayoutForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    int resolution = 72;
-    std::unique_ptr<TGraphic> picture;
-    try {
-        picture = LoadPictureFile(fileName, resolution);
-    } catch (const EStreamError &) {
-    }
-    if (!picture) {
-        QApplication::restoreOverrideCursor();
-        return false;
-    }
-    if (!asNew) {
-        auto *illust = dynamic_cast<TIllustRect *>(FocusedObject());
-        if (illust) {
-            illust->SetPicture(picture.get());
-            PendingUndo->UpdateObject(0, *illust, 1);
-        }
-    } else {
-        auto illust = std::make_unique<TIllustRect>();
-        illust->SetPicture(picture.get());
-        const QSize size = PictureLayoutSize(illust->GetPicture().size(), resolution, PrintableArea, PaperWidth,
-                                             PaperHeight);
-        illust->SetRect(TRect{point.x(), point.y(), point.x() + size.width(), point.y() + size.height()});
-        illust->SetZoom(ZoomRatio);
-        if (SnapOn() && GridPitch > 0) {
-            const TRect shown = illust->GetDispRect();
-            const int left = shown.Left / GridPitch * GridPitch, top = shown.Top / GridPitch * GridPitch;
-            illust->SetDispRect(OffsetRect(shown, left - shown.Left, top - shown.Top));
-        }
-        TIllustRect *added = illust.get();
-        IllustList.push_back(std::move(illust));
-        AddToZOrder(added, false);
-        // Its item follows the illustrations already listed, before the texts, figures and QR codes.
-        int item = 1;
-        while (item < cbxViewRect->count() && !cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
-            ++item;
-        while (item < cbxViewRect->count() && cbxViewRect->itemText(item).startsWith(QStringLiteral("イラスト")))
-            ++item;
-        cbxViewRect->insertItem(item, QStringLiteral("イラスト") + QString::number(IllustList.size()),
-                                QVariant::fromValue(quintptr(static_cast<TDrawRect *>(added))));
-        SelectedList.push_back(added);
-        PendingUndo->AddDrawRect(*added, 0, 1, int(IllustList.size()) - 1);
-    }
-    Modified = 1;
-    pnlCard->update();
-    QApplication::restoreOverrideCursor();
-    return true;
-}
 
 void TLayoutForm::FilesDropped(const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
                                Qt::DropAction &effect)

@@ -195,6 +195,7 @@ void TLayoutForm::UpdateObjectActions()
     const TDrawRect *focused = FocusedObject();
     const int kind = focused ? focused->GetKind() : -1;
     actIllustSet->setVisible(kind == ObjectKind::Illustration);
+    pmiIllustDef->setVisible(kind == ObjectKind::Illustration);
     actWordEdit->setVisible(kind == ObjectKind::Word);
     actWordSet->setVisible(kind == ObjectKind::Word);
     actFigureSet->setVisible(kind == ObjectKind::Figure);

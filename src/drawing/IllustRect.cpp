@@ -67,6 +67,7 @@ void TIllustRect::Assign(const TDrawRect &source)
         MirrorV_ = other->MirrorV_;
         Orientation_ = other->Orientation_;
         Reserved = other->Reserved;
+        Resolution = other->Resolution;
         MaskIndex_ = other->MaskIndex_;
         MaskRect_ = other->MaskRect_;
         DispMaskRect_ = other->DispMaskRect_;

@@ -85,6 +85,9 @@ public:
 
     // A value the documents carry along; nothing draws by it.
     uint32_t Reserved = 0;
+    // The picture's own resolution (dots per inch) as its file gave it, for the size it is shown at by
+    // default; the streams do not keep it, so a picture read back from a document counts as 96.
+    int Resolution = 96;
     // Set by the designers before printing, for printers that cannot print cut-outs or transparency
     // correctly: those go through a clip region instead.
     uint8_t AltPrinting = 0;

@@ -2,13 +2,20 @@
 // redo give the document back byte for byte, the clipboard's placement and its all-or-nothing paste,
 // deletion, alignment, spacing, stacking and the default layout.
 #include "LayoutFixture.h"
+#include "PrintedPdf.h"
 
 #include "designers/DrawClipboard.h"
+#include "designers/LayoutPrint.h"
+#include "designers/PrintDocument.h"
+#include "drawing/PrinterInfo.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QRadioButton>
 
 #include <functional>
@@ -402,4 +409,150 @@ TEST_F(DesignerDialogCommandTest, NewVerticalTextIsFittedToASmallPaperAndEditing
     // Later new texts start horizontal, and the defaults are saved.
     EXPECT_EQ(form->DefaultWord->Direction(), WritingDirection::Horizontal);
     EXPECT_EQ(form->DefaultsChanged, 1);
+}
+
+// ---- The address designer's own layout commands ----
+
+TEST_F(DesignerDialogCommandTest, LayoutDetailChangeEmptiesTheHistoryAndTheSamePaperChangesNothing)
+{
+    TWordRect *word = addWord(TRect{10, 10, 60, 110});
+    select({word});
+    run(form->actPaperCenter);
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    answer(none);
+    run(form->actDetail);
+    // Older steps would point at objects the detail change may have added or removed.
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_TRUE(form->Modified);
+
+    form->Modified = 0;
+    const QByteArray before = bytes();
+    answer(none);
+    run(form->actFormat);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(DesignerDialogCommandTest, BarcodeDialogConfirmedUnchangedLeavesHistoryAndModifiedAlone)
+{
+    answer(none);
+    form->actBarcodeSetExecute();
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+    EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(DesignerCommandTest, DefaultPlacesBeyondTheObjectsOfTheSetAreNone)
+{
+    form->PaperFormat.CombinedRectCount = 13;
+    form->PaperFormat.CombinedRects[9] = TFormatRect{1, 2, 3, 4};
+    EXPECT_EQ(form->DefaultRect(9), TRect{});
+    EXPECT_EQ(form->DefaultRect(8), (TRect{form->PaperFormat.CombinedRects[8].Left, form->PaperFormat.CombinedRects[8].Top,
+                                           form->PaperFormat.CombinedRects[8].Right, form->PaperFormat.CombinedRects[8].Bottom}));
+}
+
+// ---- Pictures from the image picker ----
+
+TEST_F(DesignerCommandTest, PickedPictureBecomesAnIllustrationThatGoesBackToItsOwnSize)
+{
+    QTemporaryDir dir;
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    image.setDotsPerMeterX(7559);  // 192 dpi
+    image.setDotsPerMeterY(7559);
+    const QString file = dir.filePath(QStringLiteral("写真.bmp"));
+    ASSERT_TRUE(image.save(file, "BMP"));
+
+    const QByteArray before = bytes();
+    form->PickerFileChosen(QFile::encodeName(dir.filePath(QStringLiteral("ない.bmp"))));
+    form->PickerFileChosen(QByteArray());
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(form->UndoList.GetCount(), 0);
+
+    form->PickerFileChosen(QFile::encodeName(file));
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    TIllustRect *picture = form->IllustList[0].get();
+    EXPECT_EQ(form->FocusedObject(), picture);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+    const TRect placed = picture->GetRect();
+    EXPECT_EQ(placed.Left, std::max(form->PrintableArea.Left, 0));
+    EXPECT_EQ(placed.Width(), 100);
+    EXPECT_EQ(placed.Height(), 50);
+    run(form->actUndo);
+    EXPECT_TRUE(form->IllustList.empty());
+    run(form->actRedo);
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    picture = form->IllustList[0].get();
+
+    picture->Resolution = 192;  // a picture read back from a stream counts as 96 dpi
+    picture->SetRect(TRect{-20, 30, 280, 330});
+    select({picture});
+    expectOneReversibleStep("own size", [&] { run(form->pmiIllustDef); });
+    EXPECT_EQ(picture->GetRect(), (TRect{0, 30, 100, 80}));
+}
+
+// ---- A page edited as a user edits it, saved and printed ----
+
+TEST_F(DesignerDialogCommandTest, EditedPageUndoneAndRedoneSavesAndPrintsItsCodeReadably)
+{
+    const QByteArray start = bytes();
+    form->DefaultWord->SetDirection(WritingDirection::Vertical);
+    answer([](QDialog &d) { control<QPlainTextEdit>(d, "memWords")->setPlainText(QStringLiteral("謹賀新年")); });
+    run(form->actWord);
+    answer([](QDialog &d) {
+        pickKind(d, TFigureRect::RoundRectangle);
+        control<QCheckBox>(d, "ckbBack")->setChecked(true);
+        control<QRadioButton>(d, "rbGradation")->click();
+    });
+    run(form->actFigure);
+    const QByteArray entry("MECARD:N:Yamada,Taro;TEL:0312345678;;");
+    answer([&](QDialog &d) { control<QPlainTextEdit>(d, "memText")->setPlainText(QString::fromLatin1(entry)); });
+    run(form->actQRCode);
+    ASSERT_EQ(form->WordList.size(), 1u);
+    ASSERT_EQ(form->FigureList.size(), 1u);
+    ASSERT_EQ(form->QRCodeList.size(), 1u);
+    EXPECT_TRUE(form->FigureList[0]->Gradation());
+    // The figure is made smaller so the three fit side by side, then they are aligned and spaced.
+    form->FigureList[0]->SetRect(TRect{60, 90, 160, 190});
+    select({form->QRCodeList[0].get(), form->WordList[0].get(), form->FigureList[0].get()}, 0);
+    run(form->actRectTop);
+    run(form->actEqualPaperH);
+    const QByteArray edited = bytes();
+    ASSERT_EQ(form->UndoList.GetCount(), 5);
+    for (int i = 0; i < 5; ++i)
+        run(form->actUndo);
+    EXPECT_EQ(bytes(), start);
+    for (int i = 0; i < 5; ++i)
+        run(form->actRedo);
+    EXPECT_EQ(bytes(), edited);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("年賀.gpl"));
+    ASSERT_TRUE(form->SaveDocument(file));
+    TPrintDocument saved;
+    QString error;
+    ASSERT_TRUE(saved.Open(file, &error)) << error.toStdString();
+    EXPECT_EQ(saved.Bytes(QByteArray()), edited);
+
+    TPrinter &printer = Printer();
+    printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+    SetPrinterPaper(0, 1, form->PaperFormat.Width, form->PaperFormat.Height);
+    // The objects draw for the printer chosen, as after the print settings.
+    const TPrinterInfo info(dir.filePath(QStringLiteral("Layout.pi")));
+    for (TDrawRect *object : form->ZOrderList)
+        object->Prepare(info.RenderTarget(), true);
+    TLayoutPrintJob job;
+    job.Shown = form->ZOrderList;
+    job.Paper = form->PaperFormat;
+    job.Sheet = form->SheetFormat;
+    const QString pdf = dir.filePath(QStringLiteral("年賀.pdf"));
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    EXPECT_TRUE(test::pageText(pdf, 1).contains(QStringLiteral("謹賀新年")));
+    const QImage page = test::renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(page.isNull());
+    const QString png = dir.filePath(QStringLiteral("page.png"));
+    ASSERT_TRUE(page.save(png));
+    if (qEnvironmentVariableIsSet("VELMORA_KEEP_PAGE"))
+        page.save(qEnvironmentVariable("VELMORA_KEEP_PAGE"));
+    const QString read = test::run(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), png});
+    EXPECT_EQ(read.trimmed(), QString::fromLatin1(entry));
 }

@@ -1,0 +1,307 @@
+// The address designer's own layout commands: the paper change, the layout details, the data form and the
+// barcode setting. The paper change and the detail command rebuild what the history's steps point at, so they
+// empty the history.
+#include "designers/Layout.h"
+
+#include "base/Units.h"
+#include "core/SharedHelpers.h"
+#include "designers/AddInfo.h"
+#include "designers/DataFrm.h"
+#include "designers/DesignGeometry.h"
+#include "designers/LytDtl.h"
+#include "designers/LytFmt.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/NameRect.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+
+namespace {
+
+bool hasSenderPart(const TPaperFormat &paper) { return paper.CombinedRectCount > 4; }
+
+// The bytes [first, first + count) of the record from into the record to.
+void copyPrintFormBytes(const TPrintForm &from, TPrintForm &to, int first, int count)
+{
+    QByteArray bytes = PrintFormBytes(to);
+    bytes.replace(first, count, PrintFormBytes(from).mid(first, count));
+    to = PrintFormFromBytes(bytes.constData());
+}
+
+}  // namespace
+
+void TLayoutForm::actFormatExecute()
+{
+    const int oldNumber = FormatNumber;
+    const TPaperFormat oldPaper = PaperFormat;
+    const uint8_t oldParts = PrintParts;
+    bool senderSide = false;
+    {
+        TNewLayoutDialog dialog(this);
+        NewLayoutDialog = &dialog;
+        dialog.SetChangeMode(true);
+        dialog.SelectFormatByNumber(FormatNumber);
+        if (PrintParts == 2)
+            dialog.SetSenderSide(true);
+        CenterFormOnOwner(&dialog, this);
+        const int result = dialog.exec();
+        NewLayoutDialog = nullptr;
+        if (result != QDialog::Accepted)
+            return;
+        FormatNumber = dialog.FormatNumber;
+        PaperFormat = dialog.Format;
+        SheetFormat = dialog.Sheet;
+        NoBarcode = dialog.NoBarcode;
+        BarSize = uint8_t(dialog.BarSize);
+        senderSide = dialog.GetSenderSide();
+    }
+    if (PaperFormat.Kind != 0)
+        PrintParts = senderSide ? 2 : 1;
+    else
+        PrintParts = hasSenderPart(PaperFormat) ? 0 : 1;
+    actSender->setChecked(PrintParts == 0 || PrintParts == 2);
+    update();
+    if (FormatNumber == oldNumber && PrintParts == oldParts)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QSize oldSize(PaperWidth, PaperHeight);
+    PaperScale = std::max(PaperFormat.Width, PaperFormat.Height);
+    PaperWidth = LayoutUnits(PaperFormat.Width);
+    PaperHeight = LayoutUnits(PaperFormat.Height);
+    SetupPrinterPage();
+    for (TDrawRect *object : FixedObjects)
+        RemoveFromZOrder(object);
+    if (!ZOrderList.empty() && (PaperFormat.Width != oldPaper.Width || PaperFormat.Height != oldPaper.Height)) {
+        QApplication::restoreOverrideCursor();
+        const bool scale = ShowMessageBoxAt(this, QStringLiteral("配置されている枠を、新しい用紙にあわせて拡大/縮小しますか？　"),
+                                            AppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (TDrawRect *object : ZOrderList)
+            object->SetRect(scale ? ScaleToPaper(object->GetRect(), oldSize, Paper())
+                                  : BringOntoPaper(object->GetRect(), Paper()));
+    }
+    BackgroundSource = QImage();
+    BackgroundBitmap = QImage();
+    if (!PaperFormat.PictureFile.isEmpty())
+        BackgroundSource = LoadPaperPicture(PaperFormat.PictureFile, QSize(PaperWidth * 3, PaperHeight * 3));
+    SplitSwitching = 1;
+    if (SplitLayout == 1) {
+        SetSplitLayout(0);
+    } else {
+        FixedObjects.clear();
+        for (const auto &object : CombinedObjects)
+            FixedObjects.push_back(object.get());
+    }
+    SplitSwitching = 0;
+    // A paper file may count more rectangles than the sets have objects: the rest are not ours to place.
+    const uint8_t horizontal = PaperFormat.Direction != 0 ? 1 : 0;
+    const auto place = [horizontal](TDrawRect *object, const TFormatRect &r) {
+        if (auto *barcode = dynamic_cast<TBarcodeRect *>(object)) {
+            barcode->SetHorizontal(horizontal);
+        } else if (auto *text = dynamic_cast<TMetaRect *>(object)) {
+            text->SetDirection(horizontal);
+            text->UpdateFontHeight();
+        }
+        object->SetRect(TRect{r.Left, r.Top, r.Right, r.Bottom});
+    };
+    for (int i = 0; i < std::min(PaperFormat.CombinedRectCount, CombinedObjectCount); ++i)
+        place(CombinedObjects[size_t(i)].get(), PaperFormat.CombinedRects[size_t(i)]);
+    for (int i = 0; i < std::min(PaperFormat.SplitRectCount, SplitObjectCount); ++i)
+        place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
+    auto &barcode = static_cast<TBarcodeRect &>(*CombinedObjects[CombinedBarcodeIndex]);
+    if (barcode.Visible && (PrintParts == 2 || NoBarcode)) {
+        barcode.ClearImage();
+        barcode.Visible = 0;
+    } else if (barcode.Visible && barcode.BarSize() > BarSize) {
+        barcode.SetBarSize(BarSize);
+    }
+    const auto onTop = [this](TDrawRect *object) {
+        if (Layout.ZIndexOf(object) < 0)
+            ZOrderList.insert(ZOrderList.begin(), object);
+    };
+    if (PrintParts == 0 || PrintParts == 1) {
+        for (int i : {0, 1, 2})
+            onTop(CombinedObjects[size_t(i)].get());
+        if (barcode.Visible)
+            onTop(&barcode);
+    }
+    if (PrintParts == 0 || PrintParts == 2) {
+        for (int i : {4, 5, 6, 7, 8})
+            if (CombinedObjects[size_t(i)]->Visible)
+                onTop(CombinedObjects[size_t(i)].get());
+    }
+    RefillFixedObjects();
+    ClearSelection();
+    UndoList.Clear();
+    FillObjectList();
+    Modified = 1;
+    UpdateCaption();
+    ZoomRatio = 0;
+    sbxPreviewResize();
+    QApplication::restoreOverrideCursor();
+}
+
+void TLayoutForm::actDetailExecute()
+{
+    const bool senderPart = hasSenderPart(PaperFormat);
+    TLayoutDetailDialog dialog(this);
+    dialog.SetPrintKind(PaperFormat.Kind);
+    dialog.SetManual(SplitLayout == 1);
+    dialog.SetItemGroups(senderPart ? 0 : 1);
+    const auto shown = [this](int i) { return SplitObjects[size_t(i)]->Visible != 0; };
+    dialog.SetPosChecked(shown(0));
+    for (int i = 0; i < 3; ++i)
+        dialog.SetAddressChecked(i, shown(1 + i));
+    dialog.SetNameChecked(shown(7));
+    dialog.SetCorpChecked(shown(4));
+    dialog.SetDptmntChecked(shown(5));
+    dialog.SetPostChecked(shown(6));
+    if (senderPart) {
+        dialog.SetSenderPosChecked(shown(9));
+        for (int i = 0; i < 3; ++i)
+            dialog.SetSenderAddressChecked(i, shown(10 + i));
+        dialog.SetSenderNameChecked(shown(16));
+        dialog.SetSenderCorpChecked(shown(13));
+        dialog.SetSenderDptmntChecked(shown(14));
+        dialog.SetSenderPostChecked(shown(15));
+        for (int i = 0; i < 4; ++i)
+            dialog.SetAdditionChecked(i, shown(17 + i));
+    }
+    dialog.SetDetail(PrintForm);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    update();
+    TPrintForm chosen = PrintForm;
+    dialog.GetDetail(chosen);
+    copyPrintFormBytes(chosen, PrintForm, 60, 41);
+    Layout.ApplyPrintForm();
+    const auto take = [this](int i, bool checked) { SplitObjects[size_t(i)]->Visible = checked ? 1 : 0; };
+    take(0, dialog.GetPosChecked());
+    for (int i = 0; i < 3; ++i)
+        take(1 + i, dialog.GetAddressChecked(i));
+    take(7, dialog.GetNameChecked());
+    take(4, dialog.GetCorpChecked());
+    take(5, dialog.GetDptmntChecked());
+    take(6, dialog.GetPostChecked());
+    if (senderPart) {
+        take(9, dialog.GetSenderPosChecked());
+        for (int i = 0; i < 3; ++i)
+            take(10 + i, dialog.GetSenderAddressChecked(i));
+        take(16, dialog.GetSenderNameChecked());
+        take(13, dialog.GetSenderCorpChecked());
+        take(14, dialog.GetSenderDptmntChecked());
+        take(15, dialog.GetSenderPostChecked());
+        for (int i = 0; i < 4; ++i)
+            take(17 + i, dialog.GetAdditionChecked(i));
+    }
+    if (dialog.Manual() != (SplitLayout == 1)) {
+        SetSplitLayout(dialog.Manual() ? 1 : 0);
+        RefillFixedObjects();
+        ClearSelection();
+        FillObjectList();
+        ZoomRatio = 0;
+        sbxPreviewResize();
+    } else {
+        for (TDrawRect *object : FixedObjects)
+            if (auto *text = dynamic_cast<TMetaRect *>(object))
+                text->UpdateFontHeight();
+        bool changed = false;
+        if (SplitLayout == 1) {
+            for (int i = 0; i < SplitObjectCount; ++i) {
+                const bool receiver = i < 9;
+                if (i == SplitBarcodeIndex || !(receiver ? PrintParts != 2 : PrintParts != 1))
+                    continue;
+                TDrawRect *object = SplitObjects[size_t(i)].get();
+                const bool stacked = Layout.ZIndexOf(object) >= 0;
+                if (object->Visible && !stacked) {
+                    ZOrderList.insert(ZOrderList.begin(), object);
+                    object->SetZoom(ZoomRatio);
+                    changed = true;
+                } else if (!object->Visible && stacked) {
+                    RemoveFromZOrder(object);
+                    changed = true;
+                }
+            }
+        }
+        if (changed) {
+            ClearSelection();
+            FillObjectList();
+            ZoomRatio = 0;
+            sbxPreviewResize();
+        }
+        RefillFixedObjects();
+    }
+    // The steps recorded so far point at objects and places this change has rebuilt.
+    UndoList.Clear();
+    MarkModified();
+}
+
+void TLayoutForm::actDataFormExecute()
+{
+    TDataFormDialog dialog(this);
+    dialog.SetDataForm(PrintForm);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    TPrintForm chosen = PrintForm;
+    dialog.GetDataForm(chosen);
+    copyPrintFormBytes(chosen, PrintForm, 0, 60);
+    update();
+    Layout.ApplyPrintForm();
+    RefillFixedObjects();
+    MarkModified();
+}
+
+void TLayoutForm::actBarcodeSetExecute()
+{
+    TDrawRect *object = FixedObjects[size_t(SplitLayout ? SplitBarcodeIndex : CombinedBarcodeIndex)];
+    auto &barcode = static_cast<TBarcodeRect &>(*object);
+    TAdditionInfoDialog dialog(this);
+    dialog.SetMode(PaperFormat.Kind);
+    dialog.SetBarcode(barcode.Visible != 0);
+    dialog.SetBarSize(uint8_t(barcode.BarSize()));
+    dialog.SetMaxBarSize(BarSize);
+    CenterFormOnOwner(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const bool show = dialog.GetBarcode();
+    if (show == (barcode.Visible != 0) && dialog.GetBarSize() == barcode.BarSize())
+        return;
+    update();
+    PendingUndo = std::make_unique<TUndoDatas>(2);
+    StoreSelection(0);
+    const int fixedIndex = int(std::find(FixedObjects.begin(), FixedObjects.end(), object) - FixedObjects.begin());
+    const int z = Layout.ZIndexOf(object);
+    PendingUndo->AddDrawRect(barcode, show ? 0 : z, 0, fixedIndex);
+    if (show && z < 0) {
+        ZOrderList.insert(ZOrderList.begin(), object);
+        object->SetZoom(ZoomRatio);
+        SelectedList = {object};
+        FocusedIndex = 0;
+    } else if (!show && z >= 0) {
+        RemoveFromZOrder(object);
+        const auto at = std::find(SelectedList.begin(), SelectedList.end(), object);
+        if (at != SelectedList.end()) {
+            const int index = int(at - SelectedList.begin());
+            SelectedList.erase(at);
+            if (FocusedIndex == index)
+                FocusedIndex = -1;
+            else if (FocusedIndex > index)
+                --FocusedIndex;
+        }
+    }
+    barcode.Visible = show ? 1 : 0;
+    barcode.SetBarSize(dialog.GetBarSize());
+    PendingUndo->UpdateObject(0, barcode, 1);
+    if (hasSenderPart(PaperFormat))
+        BindRecord(-1);
+    else
+        BindSenderAsReceiver();
+    CommitStep();
+    FillObjectList();
+    SyncObjectList();
+    MarkModified();
+}

@@ -88,6 +88,8 @@ int PictureKindOfFile(const QString &fileName)
         return 1;
     if (extension == u".JPG" || extension == u".JPEG")
         return 2;
+    if (extension == u".PNG")
+        return 3;
     return -1;
 }
 
@@ -117,6 +119,19 @@ std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resoluti
             auto jpeg = std::make_unique<TJpegImage>();
             jpeg->LoadFromData(file.readAll());
             graphic = std::move(jpeg);
+        } else if (bigEndian16(signature) == 0x8950) {
+            // The objects keep bitmaps and JPEGs only: a PNG becomes a bitmap, its transparent parts white as
+            // the paper they would have shown.
+            file.seek(0);
+            const QImage png = QImage::fromData(file.readAll(), "PNG");
+            if (!png.isNull()) {
+                if (png.dotsPerMeterX() > 0)
+                    resolution = int(RoundHalfAway(png.dotsPerMeterX() / 1000.0L * 25.4L));
+                QImage flat(png.size(), Bitmap24Format);
+                flat.fill(Qt::white);
+                QPainter(&flat).drawImage(0, 0, png);
+                graphic = std::make_unique<TBitmapGraphic>(flat);
+            }
         }
     } catch (const EStreamError &) {
         // A picture that cannot be decoded is no picture; the caller says so.

@@ -556,3 +556,34 @@ TEST_F(DesignerDialogCommandTest, EditedPageUndoneAndRedoneSavesAndPrintsItsCode
     const QString read = test::run(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), png});
     EXPECT_EQ(read.trimmed(), QString::fromLatin1(entry));
 }
+
+TEST_F(DesignerDialogCommandTest, IllustrationSettingsTurnThePictureAndFrameTheOtherSelectedText)
+{
+    QTemporaryDir dir;
+    QImage image(120, 60, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    const QString file = dir.filePath(QStringLiteral("絵.bmp"));
+    ASSERT_TRUE(image.save(file, "BMP"));
+    form->PickerFileChosen(QFile::encodeName(file));
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    TIllustRect *picture = form->IllustList[0].get();
+    TWordRect *word = addWord(TRect{200, 200, 260, 300});
+    select({picture, word}, 0);
+    const TRect before = picture->GetRect();
+    expectOneReversibleStep("settings", [&] {
+        answer([](QDialog &d) {
+            control<QRadioButton>(d, "rbR90")->click();
+            control<QPushButton>(d, "bbtnRotate")->click();
+            auto *frame = control<QCheckBox>(d, "ckbFrame");
+            if (!frame->isChecked())
+                frame->click();
+        });
+        run(form->actIllustSet);
+    });
+    // A quarter turn keeps the top-left corner and exchanges the sides (the preview's zoom may round a unit).
+    EXPECT_EQ(picture->GetRect().Left, before.Left);
+    EXPECT_NEAR(picture->GetRect().Width(), before.Height(), 1);
+    EXPECT_NEAR(picture->GetRect().Height(), before.Width(), 1);
+    EXPECT_TRUE(picture->Frame.Visible());
+    EXPECT_TRUE(word->Frame.Visible());
+}

@@ -468,8 +468,25 @@ TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)
     EXPECT_FALSE(load(QStringLiteral("p.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x00\x01", 6)));
     EXPECT_EQ(load(QStringLiteral("named.bmp"), jpegWithSegments({jfif(1, 150)}))->Extension(), "jpg");
     EXPECT_EQ(load(QStringLiteral("named.jpg"), bitmapAt(40, 3780))->Extension(), "bmp");
-    EXPECT_FALSE(load(QStringLiteral("p.png"), bitmapAt(40, 3780)));
+    EXPECT_FALSE(load(QStringLiteral("p.gif"), bitmapAt(40, 3780)));
     EXPECT_EQ(resolution, -5);
+    // A PNG becomes a bitmap at its own resolution, what is transparent in it white.
+    QImage png(2, 1, QImage::Format_ARGB32);
+    png.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    png.setPixel(1, 0, qRgba(0, 0, 255, 0));
+    png.setDotsPerMeterX(11811);
+    png.setDotsPerMeterY(11811);
+    QByteArray pngBytes;
+    QBuffer pngBuffer(&pngBytes);
+    pngBuffer.open(QIODevice::WriteOnly);
+    png.save(&pngBuffer, "PNG");
+    const auto fromPng = load(QStringLiteral("p.png"), pngBytes);
+    ASSERT_TRUE(fromPng);
+    EXPECT_EQ(fromPng->Extension(), "bmp");
+    EXPECT_EQ(fromPng->Bitmap().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(fromPng->Bitmap().pixel(1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(resolution, 300);
+    EXPECT_EQ(PictureKindOfFile(QStringLiteral("Scan.PNG")), 3);
     EXPECT_FALSE(load(QStringLiteral("p.bmp"), QByteArray("GIF89a")));
     EXPECT_FALSE(load(QStringLiteral("p.bmp"), bitmapAt(40, 3780).left(50)));
     EXPECT_THROW(LoadPictureFile(dir.filePath(QStringLiteral("missing.bmp")), resolution), EStreamError);

@@ -415,6 +415,7 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
     job.Paper = form.PaperFormat;
     job.Sheet = form.SheetFormat;
     job.LimitedPrinter = limitedPrinter;
+    job.Background = form.Layout.Background.get();
     return job;
 }
 

@@ -14,6 +14,7 @@ TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
 {
     actSenderBlock = new QAction(QStringLiteral("差出人ブロックの追加(&S)"), this);
     actSenderBlock->setObjectName(QStringLiteral("actSenderBlock"));
+    actSenderBlock->setIconText(QStringLiteral("差出人ブロック"));
     connect(actSenderBlock, &QAction::triggered, this, &TDesignForm::actSenderBlockExecute);
     // Beside the other objects the user adds.
     for (QAction *menu : MainMenu->actions())

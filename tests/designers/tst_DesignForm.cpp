@@ -156,6 +156,10 @@ TEST_F(DesignFormTest, AMessageSideIsEditedSavedOpenedAgainAndPrinted)
     form->Layout.Background->SetKind(TBackImage::Colour);
     form->Layout.Background->SetColor1(0x00E0F0FF);
 
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    keepSample(form->grab().toImage(), "design-window");
     ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("年賀"))));
     const QString file = DesignFolder + QStringLiteral("年賀.gpd");
     ASSERT_TRUE(QFileInfo::exists(file));

@@ -287,7 +287,7 @@ bool TLayoutForm::ApplyPaper()
 {
     BackgroundSource = QImage();
     BackgroundBitmap = QImage();
-    if (!PaperFormat.PictureFile.isEmpty()) {
+    if (ShowsPaperPicture()) {
         // Drawn well above screen size, so the card stays sharp at every zoom.
         BackgroundSource = LoadPaperPicture(
             PaperFormat.PictureFile, QSize(LayoutUnits(PaperFormat.Width) * 3, LayoutUnits(PaperFormat.Height) * 3));

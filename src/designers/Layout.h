@@ -180,6 +180,8 @@ public:
         return Layout.Kind != DesignDocument && (Layout.Kind != LayoutDocument || PaperFormat.CombinedRectCount > 4);
     }
     bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
+    // The paper's picture is its address side: the message side of a letter body shows the bare paper.
+    bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }
     // The paper of a new layout or of "用紙の変更"; false when the user cancelled.
     struct TPaperChoice {
         int Number = 0;

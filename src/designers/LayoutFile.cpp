@@ -555,7 +555,7 @@ bool TLayoutForm::OpenDocument(const QString &path)
     custom.Load(DataRootFolder + QStringLiteral("CstmL.fmt"));
     const bool paperFound = Layout.FindPaper(master, custom, PaperFormat, SheetFormat);
     if (paperFound) {
-        BackgroundSource = PaperFormat.PictureFile.isEmpty()
+        BackgroundSource = !ShowsPaperPicture()
                                ? QImage()
                                : LoadPaperPicture(PaperFormat.PictureFile,
                                                   QSize(LayoutUnits(PaperFormat.Width) * 3,

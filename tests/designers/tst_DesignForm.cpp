@@ -143,6 +143,9 @@ TEST_F(DesignFormTest, AMessageSideIsEditedSavedOpenedAgainAndPrinted)
     // No receiver, sender or record on the message side.
     EXPECT_TRUE(form->ZOrderList.empty());
     EXPECT_TRUE(form->FixedObjects.empty());
+    // The postcard's picture is its address side, not shown under the message.
+    EXPECT_FALSE(form->PaperFormat.PictureFile.isEmpty());
+    EXPECT_TRUE(form->BackgroundSource.isNull());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("文面印刷 - 新規"));
     AddGreeting();
     form->actSenderBlock->trigger();

@@ -449,6 +449,9 @@ void TLayoutForm::actPrintExecute()
         wizard.SetRows(rows.get());
         wizard.SetDataPrint(data);
         wizard.SetPrintKind(PaperFormat.Kind);
+        // The letter body prints on postcard and letter papers under its own name.
+        if (Layout.Kind == DesignDocument)
+            wizard.setWindowTitle(Family().Caption);
         wizard.SetSheetCount(multiUp ? std::max(1, SheetFormat.Columns) * std::max(1, SheetFormat.Rows) : 1);
         wizard.SetContentRect(contentRect(*this));
         wizard.OnPrinterSetup = [this](TWizardPrinter &printer) {

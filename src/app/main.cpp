@@ -1,5 +1,6 @@
 // Velmora: business address books and the printing of postcards, envelopes, labels and cards.
 #include "core/Main.h"
+#include "designers/Design.h"
 #include "designers/Label.h"
 #include "designers/Layout.h"
 #include "directory/DirectoryDll.h"
@@ -26,6 +27,7 @@ int main(int argc, char **argv)
     RegisterMaintenance();
     RegisterLayoutForm();
     RegisterLabelForm();
+    RegisterDesignForm();
     RegisterListPrint();
     SetDirectoryTelLookup(DirectoryTelLookup);
     return RunVelmora(app);

@@ -11,6 +11,7 @@
 #include "designers/Sender.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/BackImage.h"
 #include "drawing/AddressRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
@@ -63,8 +64,9 @@ const TDesignerFamily &DesignerFamilyOf(uint8_t kind)
         {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80},
         {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93},
         {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101},
+        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 110},
     };
-    return families[kind == LabelDocument || kind == CardDocument ? kind : 0];
+    return families[kind <= DesignDocument ? kind : 0];
 }
 
 QString TLayoutForm::DocumentPath(const QString &title) const
@@ -77,15 +79,19 @@ QString TLayoutForm::DocumentPath(const QString &title) const
 TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layout(kind)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(kind == LayoutDocument ? QStringLiteral("LayoutForm") : QStringLiteral("LabelForm"));
+    setObjectName(kind == LayoutDocument   ? QStringLiteral("LayoutForm")
+                  : kind == DesignDocument ? QStringLiteral("DesignForm")
+                                           : QStringLiteral("LabelForm"));
     setWindowTitle(Family().Caption);
     setProperty("HelpContext", Family().HelpContext);
     createControls();
     LoadSettings();
     LoadDefaultSender();
     FixedObjects.clear();
-    for (const auto &object : CombinedObjects)
-        FixedObjects.push_back(object.get());
+    // A letter body has no receiver or sender places: its sender blocks are free objects.
+    if (kind != DesignDocument)
+        for (const auto &object : CombinedObjects)
+            FixedObjects.push_back(object.get());
     DefaultWord = std::make_unique<TWordRect>();
     DefaultFigure = std::make_unique<TFigureRect>();
     LoadObjectDefaults();
@@ -281,7 +287,7 @@ bool TLayoutForm::ApplyPaper()
 {
     BackgroundSource = QImage();
     BackgroundBitmap = QImage();
-    if (!PaperFormat.PictureFile.isEmpty()) {
+    if (ShowsPaperPicture()) {
         // Drawn well above screen size, so the card stays sharp at every zoom.
         BackgroundSource = LoadPaperPicture(
             PaperFormat.PictureFile, QSize(LayoutUnits(PaperFormat.Width) * 3, LayoutUnits(PaperFormat.Height) * 3));
@@ -317,10 +323,12 @@ bool TLayoutForm::ApplyPaper()
         setUp(object.get());
     for (const auto &object : SplitObjects)
         setUp(object.get());
-    if (PrintParts == 0 || PrintParts == 1)
+    if (Layout.Background)
+        Layout.Background->SetExtent(QPoint(PaperFormat.Width, PaperFormat.Height));
+    if (Layout.Kind != DesignDocument && (PrintParts == 0 || PrintParts == 1))
         for (int i : {0, 1, 2})
             ZOrderList.push_back(CombinedObjects[size_t(i)].get());
-    if (PrintParts == 0 || PrintParts == 2)
+    if (Layout.Kind != DesignDocument && (PrintParts == 0 || PrintParts == 2))
         for (int i : {4, 5, 6})
             ZOrderList.push_back(CombinedObjects[size_t(i)].get());
     const auto place = [](TDrawRect *object, const TFormatRect &r) {
@@ -508,6 +516,8 @@ void TLayoutForm::FormClose()
         LayoutForm = nullptr;
     if (LabelForm == this)
         LabelForm = nullptr;
+    if (DesignForm == this)
+        DesignForm = nullptr;
 }
 
 void RegisterLayoutForm()

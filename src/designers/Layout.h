@@ -174,8 +174,14 @@ public:
     const TDesignerFamily &Family() const { return DesignerFamilyOf(Layout.Kind); }
     // Label and card sheets show the main list's record on every paper; a postcard or envelope only on a paper
     // with the sender's places as well (one without is printed with the sender as its receiver).
-    bool ShowsRecord() const { return Layout.Kind != LayoutDocument || PaperFormat.CombinedRectCount > 4; }
+    // A letter body shows no record at all.
+    bool ShowsRecord() const
+    {
+        return Layout.Kind != DesignDocument && (Layout.Kind != LayoutDocument || PaperFormat.CombinedRectCount > 4);
+    }
     bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
+    // The paper's picture is its address side: the message side of a letter body shows the bare paper.
+    bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }
     // The paper of a new layout or of "用紙の変更"; false when the user cancelled.
     struct TPaperChoice {
         int Number = 0;
@@ -251,6 +257,8 @@ public:
     bool BindRecord(int32_t recNo);
     void BindSender();
     void BindSenderAsReceiver();
+    // The letter body's sender blocks filled from the default sender (else the first row of the list).
+    void BindSenderBlocks();
     // The refill every caller but printing uses: the record and the sender, or the sender as receiver on
     // papers with fewer than 5 rectangles in the first set.
     void RefillFixedObjects() override;

@@ -7,6 +7,7 @@
 #include "db/Table.h"
 #include "designers/Sender.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/SenderRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 
@@ -146,8 +147,32 @@ void TLayoutForm::BindSenderAsReceiver()
     FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
 }
 
+void TLayoutForm::BindSenderBlocks()
+{
+    if (Layout.SenderList.empty())
+        return;
+    TSenderTableUse use;
+    TTable *table = use.Table();
+    if (!table || table->RecordCount() == 0)
+        return;
+    try {
+        if (!locate(*table, DefaultSenderNo))
+            table->First();
+    } catch (const EDatabaseError &) {
+        return;
+    }
+    const TSenderRecord row = ReadSenderRecord(*table);
+    const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
+    for (const auto &block : Layout.SenderList)
+        BindSenderBlock(*block, row, context);
+}
+
 void TLayoutForm::RefillFixedObjects()
 {
+    if (Layout.Kind == DesignDocument) {
+        BindSenderBlocks();
+        return;
+    }
     if (!ShowsRecord()) {
         BindSenderAsReceiver();
         return;

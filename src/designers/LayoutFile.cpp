@@ -415,6 +415,7 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
     job.Paper = form.PaperFormat;
     job.Sheet = form.SheetFormat;
     job.LimitedPrinter = limitedPrinter;
+    job.Background = form.Layout.Background.get();
     return job;
 }
 
@@ -448,6 +449,9 @@ void TLayoutForm::actPrintExecute()
         wizard.SetRows(rows.get());
         wizard.SetDataPrint(data);
         wizard.SetPrintKind(PaperFormat.Kind);
+        // The letter body prints on postcard and letter papers under its own name.
+        if (Layout.Kind == DesignDocument)
+            wizard.setWindowTitle(Family().Caption);
         wizard.SetSheetCount(multiUp ? std::max(1, SheetFormat.Columns) * std::max(1, SheetFormat.Rows) : 1);
         wizard.SetContentRect(contentRect(*this));
         wizard.OnPrinterSetup = [this](TWizardPrinter &printer) {
@@ -554,7 +558,7 @@ bool TLayoutForm::OpenDocument(const QString &path)
     custom.Load(DataRootFolder + QStringLiteral("CstmL.fmt"));
     const bool paperFound = Layout.FindPaper(master, custom, PaperFormat, SheetFormat);
     if (paperFound) {
-        BackgroundSource = PaperFormat.PictureFile.isEmpty()
+        BackgroundSource = !ShowsPaperPicture()
                                ? QImage()
                                : LoadPaperPicture(PaperFormat.PictureFile,
                                                   QSize(LayoutUnits(PaperFormat.Width) * 3,

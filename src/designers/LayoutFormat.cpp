@@ -84,7 +84,7 @@ void TLayoutForm::actFormatExecute()
     }
     BackgroundSource = QImage();
     BackgroundBitmap = QImage();
-    if (!PaperFormat.PictureFile.isEmpty())
+    if (ShowsPaperPicture())
         BackgroundSource = LoadPaperPicture(PaperFormat.PictureFile, QSize(PaperWidth * 3, PaperHeight * 3));
     SplitSwitching = 1;
     if (SplitLayout == 1) {

@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "base/Units.h"
+#include "drawing/BackImage.h"
 #include "drawing/DrawRect.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -187,6 +188,17 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
     TRecordBinder binder(job, target);
     TCanvas canvas(device.Painter(), target.LogPixelsX, target.LogPixelsY);
     canvas.SetTarget(target);
+    // The background covers the whole page, placed once for the run and freed with it.
+    struct TBackgroundRun {
+        TBackImage *Image;
+        ~TBackgroundRun()
+        {
+            if (Image)
+                Image->FreePrintCache();
+        }
+    } background{job.Background && job.Background->Kind() != TBackImage::None ? job.Background : nullptr};
+    if (background.Image)
+        background.Image->Print(target, job.Offset, true, 0, QSize());
     int done = 0;
     for (int copy = 0; copy < std::max(1, copies); ++copy)
         for (int page = 0; page < pages; ++page) {
@@ -194,6 +206,8 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
                 return TPrintOutcome::Stopped;
             if (done > 0)
                 device.NewPage();
+            if (background.Image)
+                background.Image->PaintTo(canvas, -target.PhysicalOffsetX, -target.PhysicalOffsetY);
             for (const TPrintPlan::TPrint &print : plan.PagePrints(page)) {
                 if (!binder.Bind(print.Record))
                     continue;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class TBackImage;
 class TDrawRect;
 class TMetafileEx;
 class TPrintJob;
@@ -70,6 +71,8 @@ struct TLayoutPrintJob {
     TPaperFormat Paper;
     TFormatCategory Sheet;
     bool LimitedPrinter = false;  // the printer cannot print cut-outs or transparency
+    // The letter body's page background, drawn under the objects of every page; null for other documents.
+    TBackImage *Background = nullptr;
 
     bool MultiUp() const { return Paper.SheetIndex > 0; }
     TPrintPlan Plan() const;

@@ -412,6 +412,9 @@ void TPrintDocument::ApplyPrintForm()
         if (auto *text = dynamic_cast<TMetaRect *>(object))
             text->UpdateFontHeight();
     });
+    // The sender blocks' parts keep their font sizes in points: their heights follow the paper too.
+    for (const auto &block : SenderList)
+        block->UpdateFontHeight();
 }
 
 void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) const

@@ -1,0 +1,65 @@
+#include "designers/Design.h"
+
+#include "drawing/SenderRect.h"
+#include "geo/PaintPanel.h"
+#include "mainlist/AdrsList.h"
+#include "platform/SingleInstance.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
+{
+    actSenderBlock = new QAction(QStringLiteral("差出人ブロックの追加(&S)"), this);
+    actSenderBlock->setObjectName(QStringLiteral("actSenderBlock"));
+    actSenderBlock->setIconText(QStringLiteral("差出人ブロック"));
+    connect(actSenderBlock, &QAction::triggered, this, &TDesignForm::actSenderBlockExecute);
+    // Beside the other objects the user adds.
+    for (QAction *menu : MainMenu->actions())
+        if (menu->menu() && menu->menu()->actions().contains(actQRCode))
+            menu->menu()->addAction(actSenderBlock);
+    CommandToolBar->addAction(actSenderBlock);
+    // A letter body has no sender places to show or hide and no record to step through.
+    for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actDataForm,
+                            actBarcodeSet})
+        action->setVisible(false);
+}
+
+void TDesignForm::actSenderBlockExecute()
+{
+    if (!DocumentOpen || InPreview())
+        return;
+    auto block = std::make_unique<TSenderRect>();
+    // Across the foot of the paper, written the way the paper runs.
+    const int margin = PaperWidth / 10;
+    block->SetRect(TRect{margin, PaperHeight * 2 / 3, PaperWidth - margin, PaperHeight - margin});
+    block->SetDirection(PaperFormat.Direction != 0 ? 1 : 0);
+    block->UpdateFontHeight();
+    TSenderRect &object = *block;
+    Layout.SenderList.push_back(std::move(block));
+    BindSenderBlocks();
+    object.SetZoom(ZoomRatio > 0 ? ZoomRatio : 1.0);
+    object.Prepare(RenderTarget(), false);
+    ZOrderList.insert(ZOrderList.begin(), &object);
+    // The history records no sender block: steps before it would restore stacking places it shifted.
+    UndoList.Clear();
+    SelectedList = {&object};
+    FocusedIndex = 0;
+    FillObjectList();
+    SyncObjectList();
+    MarkModified();
+}
+
+void RegisterDesignForm()
+{
+    ShowDesignForm = [](TAddressList *owner) {
+        auto *form = dynamic_cast<TDesignForm *>(DesignForm);
+        if (!form) {
+            form = new TDesignForm(owner);
+            DesignForm = form;
+        }
+        ForceForegroundWindow(form);
+    };
+}

@@ -1,0 +1,237 @@
+// The letter-body window over a real book: a new message side on a postcard with a greeting, a sender block
+// filled from the sender list and a coloured page, saved and opened again byte for byte, printed to PDF (the
+// texts extractable, the background under them); and the main window opening it after the other designers
+// closed, its close asking about unsaved work.
+#include "designers/Design.h"
+#include "designers/Label.h"
+
+#include "PrintedPdf.h"
+#include "TestBook.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
+#include "base/Units.h"
+#include "core/Globals.h"
+#include "designers/Sender.h"
+#include "designers/SenderRecord.h"
+#include "db/Table.h"
+#include "drawing/BackImage.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/PrinterInfo.h"
+#include "drawing/SenderRect.h"
+#include "drawing/WordRect.h"
+#include "mainlist/AdrsList.h"
+#include "platform/MemIniFile.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+#include <QImageReader>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace test;
+
+// A ".gpd" file image without its thumbnail: the magic, version and header, then what follows the JPEG.
+QByteArray withoutThumbnail(const QByteArray &file)
+{
+    const int at = 18 + 4 + 32;
+    const quint32 length = qFromLittleEndian<quint32>(file.constData() + at);
+    return file.left(at) + file.mid(at + 4 + int(length));
+}
+
+const QString Greeting = QStringLiteral("謹んで新年のお慶びを申し上げます");
+
+class DesignFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QImageReader::setAllocationLimit(512);
+        book.Open();
+        AppFolder = test::appDir();
+        DesignFolder = book.Dir.path() + "/Design/";
+        LabelFolder = book.Dir.path() + "/Label/";
+        ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        TTable &senders = *DMMirvale18->SenderTable;
+        senders.Append();
+        TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("自宅")));
+        row.Name = WideToEscapedAnsi(QStringLiteral("田中　一郎"));
+        row.SelectInfo = 1;
+        row.Pos = "5300001";
+        row.Tdfkn = Sjis::encode(QStringLiteral("大阪府"));
+        row.Adrs1 = Sjis::encode(QStringLiteral("大阪市北区梅田1-1"));
+        WriteSenderRecord(senders, row);
+        senders.Post();
+        DMMirvale18->CloseSenderTable();
+        DefaultSenderNo = 0;
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        TPrinter &printer = Printer();
+        printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+        TPrinterSetting setting = printer.Setting();
+        setting.Copies = 1;
+        printer.SetSetting(setting);
+        pdf = out.path() + QStringLiteral("/文面.pdf");
+        // The start menu would wait for the user: not shown in these tests.
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        for (const char *section : {"LABEL", "DESIGN"})
+            ini.WriteBool(QLatin1String(section), "Menu", false);
+        ini.UpdateFile();
+    }
+    void TearDown() override
+    {
+        for (QPointer<TLayoutForm> window : {QPointer<TLayoutForm>(form), labels})
+            if (window) {
+                window->Modified = 0;
+                delete window.data();
+            }
+        list.reset();
+        AddressList = nullptr;
+        ShowDesignForm = nullptr;
+        ShowLabelForm = nullptr;
+        PaperScale = 1480;
+    }
+
+    // A new message side on the first postcard of the paper list.
+    bool OpenOnPostcard()
+    {
+        form = new TDesignForm(list.get());
+        DesignForm = form.data();
+        for (size_t i = 0; i < master.Formats.size(); ++i) {
+            const TPaperFormat &paper = master.Formats[i];
+            if (paper.Kind != 0 || paper.SheetIndex != 0)
+                continue;
+            form->FormatNumber = int(i);
+            form->PaperFormat = paper;
+            form->SheetFormat = master.SheetOf(paper);
+            form->PrintParts = 1;
+            return form->ApplyPaper();
+        }
+        return false;
+    }
+
+    void AddGreeting()
+    {
+        auto greeting = std::make_unique<TWordRect>();
+        greeting->SetRect(TRect{40, 60, 340, 120});
+        greeting->SetDirection(1);
+        greeting->SetLineCount(1);
+        greeting->SetLine(0, Greeting);
+        greeting->UpdateFontHeight();
+        form->ZOrderList.insert(form->ZOrderList.begin(), greeting.get());
+        form->WordList.push_back(std::move(greeting));
+    }
+
+    test::TestBook book;
+    test::MessageBoxScript boxes;
+    TMasterFormats master;
+    std::unique_ptr<TAddressList> list;
+    QPointer<TDesignForm> form;
+    QPointer<TLayoutForm> labels;
+    QTemporaryDir out;
+    QString pdf;
+};
+
+}  // namespace
+
+TEST_F(DesignFormTest, AMessageSideIsEditedSavedOpenedAgainAndPrinted)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    // No receiver, sender or record on the message side.
+    EXPECT_TRUE(form->ZOrderList.empty());
+    EXPECT_TRUE(form->FixedObjects.empty());
+    // The postcard's picture is its address side, not shown under the message.
+    EXPECT_FALSE(form->PaperFormat.PictureFile.isEmpty());
+    EXPECT_TRUE(form->BackgroundSource.isNull());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("文面印刷 - 新規"));
+    AddGreeting();
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    TSenderRect &block = *form->Layout.SenderList[0];
+    EXPECT_EQ(form->ZOrderList.front(), &block);
+    EXPECT_EQ(form->FocusedObject(), &block);
+    EXPECT_EQ(block.Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_TRUE(form->Modified);
+    // A pale page: red 0xFF, green 0xF0, blue 0xE0.
+    form->Layout.Background->SetKind(TBackImage::Colour);
+    form->Layout.Background->SetColor1(0x00E0F0FF);
+
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    keepSample(form->grab().toImage(), "design-window");
+    ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("年賀"))));
+    const QString file = DesignFolder + QStringLiteral("年賀.gpd");
+    ASSERT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("文面印刷 - 年賀"));
+    const QByteArray saved = test::readFile(file);
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(file));
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    EXPECT_EQ(form->WordList.size(), 1u);
+    EXPECT_EQ(form->ZOrderList.size(), 2u);
+    EXPECT_EQ(form->Layout.Background->Kind(), TBackImage::Colour);
+    EXPECT_EQ(form->Layout.SenderList[0]->Name1().Name(), QStringLiteral("田中 一郎"));
+    ASSERT_TRUE(form->SaveDocument(file));
+    // The document itself again byte for byte; its thumbnail is drawn anew from the texts as read.
+    const QByteArray again = test::readFile(file);
+    EXPECT_EQ(withoutThumbnail(again), withoutThumbnail(saved));
+    EXPECT_TRUE(again.mid(58, 2) == QByteArray("\xFF\xD8", 2));
+
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    ASSERT_EQ(pdfPages(pdf), 1);
+    const QString text = pageText(pdf, 1);
+    for (const QString &part : {Greeting, QStringLiteral("田中"), QStringLiteral("一郎"), QStringLiteral("大阪府大阪市北区梅田")})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+    const QImage page = renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(page.isNull());
+    keepSample(page, "design-message-side-600dpi");
+    // The background reaches the page's corners, under the texts, which stay dark.
+    for (const QPoint at : {QPoint(30, 30), QPoint(page.width() - 30, page.height() - 30)}) {
+        const QColor c = page.pixelColor(at);
+        EXPECT_NEAR(c.red(), 0xFF, 3);
+        EXPECT_NEAR(c.green(), 0xF0, 3);
+        EXPECT_NEAR(c.blue(), 0xE0, 3);
+    }
+    EXPECT_GT(inkIn(page, QRect(0, LayoutToPixels(60, 600), page.width(), LayoutToPixels(60, 600))), 500);
+}
+
+TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)
+{
+    RegisterLabelForm();
+    RegisterDesignForm();
+    list.reset();
+    list = std::make_unique<TAddressList>();  // made after the makers are installed, as at start
+    AddressList = list.get();
+    ASSERT_TRUE(list->actDesignPrint->isEnabled());
+    list->actLabelPrint->trigger();
+    labels = dynamic_cast<TLayoutForm *>(LabelForm);
+    ASSERT_TRUE(labels);
+
+    // Unsaved labels: the letter command asks first, and a cancel opens nothing.
+    labels->Modified = 1;
+    boxes.answer(IDCANCEL);
+    list->actDesignPrint->trigger();
+    EXPECT_EQ(DesignForm, nullptr);
+    labels->Modified = 0;
+    list->actDesignPrint->trigger();
+    EXPECT_EQ(LabelForm, nullptr);
+    form = dynamic_cast<TDesignForm *>(DesignForm);
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("文面印刷"));
+    list->actDesignPrint->trigger();
+    EXPECT_EQ(DesignForm, form.data());
+
+    form->Modified = 1;
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(list->CloseSubForms());
+    EXPECT_EQ(boxes.texts().value(1), QStringLiteral("文面印刷のレイアウトの変更を保存しますか？  "));
+    EXPECT_EQ(DesignForm, form.data());
+    form->Modified = 0;
+    EXPECT_TRUE(list->CloseSubForms());
+    EXPECT_EQ(DesignForm, nullptr);
+}

@@ -186,8 +186,18 @@ int TCanvas::FontDescent() const { return ShapeLine(resolve(u"").Raw, u"", false
 
 QSize TCanvas::TextExtent(QStringView text) const
 {
+    // The extent depends only on what resolve reads: the logical font, its height and width, the font
+    // resolution.
+    const TFont &font = s_.Font;
+    for (const TMeasured &m : measured_)
+        if (m.Text == text && m.Height == font.Height && m.Width == font.Log.Width && m.Ppi == s_.FontPpi &&
+            !m.Text.isNull() && m.Font == font.Log.Font)
+            return m.Extent;
     int fit = 0;
-    return GetTextExtentExPoint(text, -1, &fit);
+    const QSize extent = GetTextExtentExPoint(text, -1, &fit);
+    measured_[size_t(nextMeasured_)] = {text.toString(), font.Log.Font, font.Height, font.Log.Width, s_.FontPpi, extent};
+    nextMeasured_ = (nextMeasured_ + 1) % MeasuredCount;
+    return extent;
 }
 
 QSize TCanvas::GetTextExtentExPoint(QStringView text, int maxExtent, int *fit, QList<int> *extents) const

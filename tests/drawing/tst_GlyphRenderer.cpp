@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 TFont mincho(int height, bool vertical)
@@ -167,5 +169,51 @@ TEST_F(GlyphRenderer, SmallKanaInAColumnTakeTheirVerticalFormsInTheUpperRightOfT
         ASSERT_FALSE(ink.isEmpty()) << i;
         EXPECT_LT(emLeft + 100 - (ink.right() + 1), ink.left() - emLeft) << i;
         EXPECT_GE(100 * (i + 1) - (ink.bottom() + 1), 15) << i;
+    }
+}
+
+// A canvas answers repeated measurements from what it measured last; every change of the font that the
+// extent depends on must measure anew, as a canvas that never measured before does.
+TEST_F(GlyphRenderer, MeasurementsFollowEveryChangeOfTheFont)
+{
+    QImage image = WhitePage(100, 100);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 600, 600);
+    const auto fresh = [&](const std::function<void(TCanvas &)> &set, QStringView text) {
+        QImage other = WhitePage(100, 100);
+        QPainter otherPainter(&other);
+        TCanvas first(otherPainter, 600, 600);
+        set(first);
+        return first.TextExtent(text);
+    };
+    const QString texts[] = {QStringLiteral("一"), QStringLiteral("東京都千代田区"), QStringLiteral("Velmora 1-2")};
+    const std::function<void(TCanvas &)> settings[] = {
+        [](TCanvas &c) { c.SetFont(mincho(-100, false)); c.SetFontHeight(-100); },
+        [](TCanvas &c) { c.SetFont(mincho(-100, false)); c.SetFontHeight(-61); },
+        [](TCanvas &c) { c.SetFont(mincho(-47, true)); c.SetFontHeight(-47); },
+        [](TCanvas &c) {
+            TFont gothic = mincho(-83, false);
+            SetFontSpec(&gothic.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ ゴシック"), 0, 12);
+            c.SetFont(gothic);
+            c.SetFontHeight(-83);
+        },
+        [](TCanvas &c) { c.SetFont(mincho(-83, false)); c.SetFontHeight(-83); },
+        [](TCanvas &c) { c.SetFont(mincho(-83, false)); c.SetFontHeight(-83); c.SetFontWidthRatio(0.5); },
+        [](TCanvas &c) { c.SetFont(mincho(0, false)); c.SetFontPixelsPerInch(96); c.SetFontHeight(0); },
+        [](TCanvas &c) { c.SetFont(mincho(0, false)); c.SetFontPixelsPerInch(300); c.SetFontHeight(0); },
+    };
+    // Twice round, so the second round finds texts measured in other fonts since.
+    for (int round = 0; round < 2; ++round)
+        for (const auto &set : settings) {
+            set(canvas);
+            for (const QString &text : texts)
+                EXPECT_EQ(canvas.TextExtent(text), fresh(set, text)) << text.toStdString() << " round " << round;
+        }
+    // Each setting measures differently from the one before it, so a stale answer could not pass unnoticed.
+    for (size_t i = 1; i < std::size(settings); ++i) {
+        bool differs = false;
+        for (const QString &text : texts)
+            differs = differs || fresh(settings[i], text) != fresh(settings[i - 1], text);
+        EXPECT_TRUE(differs) << "setting " << i;
     }
 }

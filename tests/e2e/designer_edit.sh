@@ -22,18 +22,6 @@ printf '[IMGVIEW]\r\nFolder=%s\r\n' "$work/pictures" > "$data/ImgView.ini"
 
 look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/designer-$1.png"; return 0; }
 
-# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
-# counting from its right or bottom edge.
-click_in() {  # <window name> <x> <y>
-  local w
-  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  local x=$2 y=$3
-  [ "$x" -lt 0 ] && x=$((WIDTH + x))
-  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
-  xdotool mousemove $((X + x)) $((Y + y)) click 1
-}
-
 shown() { xdotool search --onlyvisible --name "$1"; }
 gone() { ! xdotool search --onlyvisible --name "$1"; }
 

@@ -17,6 +17,18 @@ wait_for() {
   return 1
 }
 
+# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
+# counting from its right or bottom edge.
+click_in() {  # <window name> <x> <y>
+  local w
+  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  local x=$2 y=$3
+  [ "$x" -lt 0 ] && x=$((WIDTH + x))
+  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
+  xdotool mousemove $((X + x)) $((Y + y)) click 1
+}
+
 # Puts text into the focused field through the clipboard: xdotool types characters outside the keyboard map
 # by remapping a key for each, which an X server under load can take in the wrong order or lose.
 paste_text() {

@@ -18,18 +18,6 @@ printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 
-# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
-# counting from its right or bottom edge.
-click_in() {  # <window name> <x> <y>
-  local w
-  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  local x=$2 y=$3
-  [ "$x" -lt 0 ] && x=$((WIDTH + x))
-  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
-  xdotool mousemove $((X + x)) $((Y + y)) click 1
-}
-
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 0.5
 xdotool key alt+p; sleep 0.4; xdotool key a

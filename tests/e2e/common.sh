@@ -19,6 +19,22 @@ wait_for() {
 
 # Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
 # counting from its right or bottom edge.
+# A book "Book" of three sample records in the data folder, and the settings that open it at start without
+# the splash, the information window or the update check; $work/out for what the run writes.
+make_sample_book() {  # <book maker>
+  mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
+  "$1" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
+  printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
+    "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+}
+
+# Starts the program on that book and waits for its main window: pid and main are set.
+start_on_book() {  # <program>
+  "$1" & pid=$!
+  wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
+  main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
+}
+
 click_in() {  # <window name> <x> <y>
   local w
   w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)

@@ -9,24 +9,8 @@ program=$1
 make_book=$2
 source "$(dirname "$0")/common.sh"
 
-mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
-"$make_book" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
-printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
-  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
-
-"$program" & pid=$!
-wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
-main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
-
-click_in() {  # <window name> <x> <y>, a negative offset counting from the right or bottom edge
-  local w
-  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  local x=$2 y=$3
-  [ "$x" -lt 0 ] && x=$((WIDTH + x))
-  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
-  xdotool mousemove $((X + x)) $((Y + y)) click 1
-}
+make_sample_book "$make_book"
+start_on_book "$program"
 
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 0.5

@@ -12,10 +12,8 @@ program=$1
 make_book=$2
 source "$(dirname "$0")/common.sh"
 
-mkdir -p "$work/disc" "$work/out" "$work/pictures" "$data/Data/Adrs"
-"$make_book" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
-printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
-  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+make_sample_book "$make_book"
+mkdir -p "$work/pictures"
 # The picker opens on the folder of its last run: one small picture.
 convert -size 64x64 xc:tomato "$work/pictures/tomato.png"
 printf '[IMGVIEW]\r\nFolder=%s\r\n' "$work/pictures" > "$data/ImgView.ini"

@@ -9,14 +9,9 @@ program=$1
 make_book=$2
 source "$(dirname "$0")/common.sh"
 
-mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
-"$make_book" "$data/Data/Adrs/Book/" 3 || fail "could not make the book"
-printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
-  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+make_sample_book "$make_book"
 
-"$program" & pid=$!
-wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
-main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
+start_on_book "$program"
 
 print_three() {  # <menu key> <caption> <start menu word> <pdf>
   local key=$1 caption=$2 word=$3 pdf=$4

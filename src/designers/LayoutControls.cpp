@@ -188,12 +188,19 @@ void TLayoutForm::createMenus()
 {
     MainMenu = menuBar();
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    // A submenu shown through the command's own action, so that disabling the command greys its entry.
+    const auto submenu = [this](QMenu *parent, QAction *entry) {
+        auto *menu = new QMenu(this);
+        entry->setMenu(menu);
+        parent->addAction(entry);
+        return menu;
+    };
     QMenu *file = MainMenu->addMenu(QStringLiteral("ファイル(&F)"));
     file->addActions({actNew, actOpen, actClose});
     file->addSeparator();
     file->addActions({actSave, actSaveAs});
     file->addSeparator();
-    mmiRecent = file->addMenu(actRecent->text());
+    mmiRecent = submenu(file, actRecent);
     mmiRecent->setObjectName(QStringLiteral("mmiRecent"));
     file->addSeparator();
     file->addActions({actPrintSet, actPrint});
@@ -215,9 +222,9 @@ void TLayoutForm::createMenus()
     QMenu *format = MainMenu->addMenu(QStringLiteral("書式(&O)"));
     format->addActions({actFormat, actFont, actDetail, actDataForm});
     format->addSeparator();
-    QMenu *position = format->addMenu(actRectPos->text());
+    QMenu *position = submenu(format, actRectPos);
     position->addActions({actPaperCenterV, actPaperCenterH, actPaperCenter});
-    QMenu *unite = format->addMenu(actRectUnite->text());
+    QMenu *unite = submenu(format, actRectUnite);
     unite->addActions({actRectTop, actRectBottom, actRectRight, actRectLeft});
     unite->addSeparator();
     unite->addActions({actRectCenterV, actRectCenterH, actRectCenter});
@@ -225,7 +232,7 @@ void TLayoutForm::createMenus()
     unite->addActions({actRectWidth, actRectHeight, actRectSize});
     unite->addSeparator();
     unite->addActions({actEqualPaperH, actEqualPaperV, actEqualEndsH, actEqualEndsV});
-    QMenu *zOrder = format->addMenu(actZOrder->text());
+    QMenu *zOrder = submenu(format, actZOrder);
     zOrder->addActions({actTop, actUp, actDown, actBottom});
     format->addAction(actDefaultLayout);
 

@@ -67,7 +67,6 @@ void TLayoutForm::UpdateActions()
     actAdrsList->setEnabled(AddressList != nullptr);
     actAdrsView->setEnabled(RecordForm != nullptr);
     actRecent->setEnabled(!RecentFiles.isEmpty());
-    mmiRecent->setEnabled(!RecentFiles.isEmpty());
     if (RecentMenuDirty || mmiRecent->actions().size() != RecentFiles.size())
         UpdateRecentMenu();
 }

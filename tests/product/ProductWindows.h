@@ -1,0 +1,209 @@
+// The program's windows as a user opens them: every window registered as the program does at its start, a book
+// with one record, the main list over it, and each other window opened from there (or made as its opener
+// makes it). The checks of the whole product walk the windows named here.
+#pragma once
+
+#include "core/DBInfo.h"
+#include "core/Globals.h"
+#include "designers/Design.h"
+#include "designers/Label.h"
+#include "designers/Layout.h"
+#include "directory/CtgrySch.h"
+#include "directory/DirectoryDll.h"
+#include "directory/NmAdSch.h"
+#include "drawing/Canvas.h"
+#include "exchange/ExchangeDialogs.h"
+#include "exchange/Maintenance.h"
+#include "geo/DicSch.h"
+#include "geo/ExpMain.h"
+#include "geo/MapView.h"
+#include "geo/NoriMain.h"
+#include "geo/QRMap.h"
+#include "geo/UniNMDic.h"
+#include "geo/WebSch.h"
+#include "listprint/ListPrint.h"
+#include "mainlist/AdrsList.h"
+#include "mainlist/LayoutServices.h"
+#include "mainlist/ListPrintServices.h"
+#include "mainlist/RecordFormServices.h"
+#include "platform/CustomEvents.h"
+#include "platform/MemIniFile.h"
+#include "platform/Translation.h"
+#include "records/BatchChg.h"
+#include "records/DtInqiry.h"
+
+#include "base/SjisCodec.h"
+
+#include "TestBook.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace test {
+
+class ProductWindows : public ::testing::Test {
+public:
+    static void SetUpTestSuite()
+    {
+        static bool once = false;
+        if (once)
+            return;
+        once = true;
+        // As the program's start: its fonts, Qt's own texts in Japanese, every window's maker.
+        InstallFontSubstitutions();
+        InstallQtTranslation();
+        RegisterMainList();
+        RegisterRecordForm();
+        RegisterBatchChange();
+        RegisterDirectorySearches();
+        RegisterExchangeDialogs();
+        RegisterMaintenance();
+        RegisterLayoutForm();
+        RegisterLabelForm();
+        RegisterDesignForm();
+        RegisterListPrint();
+        SetDirectoryTelLookup(DirectoryTelLookup);
+    }
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"), true);
+        AppFolder = appDir();
+        LayoutFolder = book.Dir.path() + "/Layout/";
+        LabelFolder = book.Dir.path() + "/Label/";
+        CardFolder = book.Dir.path() + "/Card/";
+        DesignFolder = book.Dir.path() + "/Design/";
+        AdrsBookList = {{QStringLiteral("取引先"), QStringLiteral("Book"), abReady}};
+        CurrentAdrsName = QStringLiteral("取引先");
+        CurrentAdrsIndex = 0;
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        // The designers' start menu waits for the user: it is a dialog of its own, not the window.
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        for (const char *section : {"LAYOUT", "LABEL", "CARD", "DESIGN"})
+            ini.WriteBool(QString::fromLatin1(section), QStringLiteral("Menu"), false);
+        ini.UpdateFile();
+        TTable &t = *DMMirvale18->AdrsTable;
+        t.Append();
+        t.FieldByName("NameKanji").SetAsString(Sjis::encode(QStringLiteral("山田太郎")));
+        t.FieldByName("Tel").SetAsString("0312345678");
+        t.Post();
+        list = std::make_unique<TAddressList>();
+        AddressList = list.get();
+        list->RefreshList(true, true, false);
+        list->SelectItem(0, true, false);
+    }
+    void TearDown() override
+    {
+        for (TLayoutServices *designer : {LayoutForm, LabelForm, DesignForm})
+            if (auto *form = designer ? dynamic_cast<TLayoutForm *>(designer->FormWindow()) : nullptr) {
+                form->Modified = 0;
+                delete form;
+            }
+        for (QWidget *window : opened)
+            delete window;
+        if (RecordForm)
+            delete RecordForm->FormWindow();
+        if (ListPrint)
+            delete ListPrint->Window();
+        delete NameAdrsSearch;
+        delete CategorySearch;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DMMirvale18->CloseSenderTable();
+        list.reset();
+        AddressList = nullptr;
+        AdrsBookList.clear();
+        CurrentAdrsName.clear();
+        CurrentAdrsIndex = -1;
+    }
+
+    // A window the test made itself, deleted with the fixture.
+    template <class T, class... Args> QWidget *make(Args &&...args)
+    {
+        auto *window = new T(std::forward<Args>(args)...);
+        opened.push_back(window);
+        return window;
+    }
+    // The window a command of the main list opens.
+    QWidget *fromMainList(QAction *command, const std::function<QWidget *()> &window)
+    {
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+        command->trigger();
+        QCoreApplication::removePostedEvents(nullptr, WM_STARTMENU);
+        return window();
+    }
+
+    MessageBoxScript boxes;
+    TestBook book;
+    std::unique_ptr<TAddressList> list;
+    std::vector<QPointer<QWidget>> opened;
+};
+
+// One window of the program: its name in the test's output and how a user comes to it.
+struct TWindowCase {
+    const char *Name;
+    std::function<QWidget *(ProductWindows &)> Open;
+};
+
+inline const std::vector<TWindowCase> &ProgramWindows()
+{
+    static const std::vector<TWindowCase> windows = {
+        {"MainList", [](ProductWindows &f) -> QWidget * { return f.list.get(); }},
+        {"RecordForm", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actInquiry, [] { return RecordForm ? RecordForm->FormWindow() : nullptr; });
+         }},
+        {"NameAdrsSearch", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actNameAdrsSearch, []() -> QWidget * { return NameAdrsSearch; });
+         }},
+        {"CategorySearch", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actCategorySearch, []() -> QWidget * { return CategorySearch; });
+         }},
+        {"DicSearch", [](ProductWindows &f) { return f.make<TDicSearch>(f.list.get()); }},
+        {"UniNameDic", [](ProductWindows &f) { return f.make<TUniNameDic>(f.list.get()); }},
+        {"MapView", [](ProductWindows &f) { return f.make<TMapView>(f.list.get(), 5); }},
+        {"NorikaeMain", [](ProductWindows &f) { return f.make<TNorikaeMain>(f.list.get()); }},
+        {"ExpertMain", [](ProductWindows &f) { return f.make<TExpertMain>(f.list.get()); }},
+        {"WebSearch", [](ProductWindows &f) { return f.make<TWebSearch>(f.list.get()); }},
+        {"QRCodeMap", [](ProductWindows &f) { return f.make<TQRCodeMap>(f.list.get()); }},
+        {"LayoutForm", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actLayoutPrint, [] { return LayoutForm ? LayoutForm->FormWindow() : nullptr; });
+         }},
+        {"LabelForm", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actLabelPrint, [] { return LabelForm ? LabelForm->FormWindow() : nullptr; });
+         }},
+        {"CardForm", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actCardPrint, [] { return LabelForm ? LabelForm->FormWindow() : nullptr; });
+         }},
+        {"DesignForm", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actDesignPrint, [] { return DesignForm ? DesignForm->FormWindow() : nullptr; });
+         }},
+        {"ListPrint", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; });
+         }},
+    };
+    return windows;
+}
+
+// The window cases by name, for parameterised tests.
+inline std::vector<const char *> ProgramWindowNames()
+{
+    std::vector<const char *> names;
+    for (const TWindowCase &w : ProgramWindows())
+        names.push_back(w.Name);
+    return names;
+}
+
+inline QWidget *OpenProgramWindow(ProductWindows &fixture, const char *name)
+{
+    for (const TWindowCase &w : ProgramWindows())
+        if (qstrcmp(w.Name, name) == 0)
+            return w.Open(fixture);
+    return nullptr;
+}
+
+}  // namespace test

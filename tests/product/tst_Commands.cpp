@@ -1,0 +1,188 @@
+// Every command of every window either runs something or is disabled: no menu item, tool bar button or push
+// button a user can press is left without a handler.
+#include "ProductWindows.h"
+
+#include <QAbstractButton>
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include <map>
+#include <set>
+
+namespace {
+
+// QObject answers whether a signal has receivers only to itself and its subclasses; a pointer to the member
+// taken through a subclass asks any object.
+struct SignalProbe : QObject {
+    static constexpr auto IsConnected = &SignalProbe::isSignalConnected;
+};
+
+template <class T, class Signal> bool connected(const T *sender, Signal signal)
+{
+    return sender && (sender->*SignalProbe::IsConnected)(QMetaMethod::fromSignal(signal));
+}
+
+QString nameOf(const QObject *object)
+{
+    QString name = object->objectName();
+    if (auto *action = qobject_cast<const QAction *>(object); action && name.isEmpty())
+        name = action->text();
+    if (auto *button = qobject_cast<const QAbstractButton *>(object); button && name.isEmpty())
+        name = button->text();
+    return name.isEmpty() ? QString::fromLatin1(object->metaObject()->className()) : name;
+}
+
+// Checkable entries that are settings, read when the window needs them rather than acted on when pressed.
+const std::set<QString> &Settings()
+{
+    // The designers' start menu is shown or not the next time a designer opens.
+    static const std::set<QString> settings = {QStringLiteral("mmiShowMenu")};
+    return settings;
+}
+
+// The commands each window offers disabled when it opens over a book of one record, by the rule that disables
+// them.
+const std::map<std::string, QStringList> &DisabledAtOpen()
+{
+    // Commands on the focused object of a designer: nothing is focused yet.
+    const QStringList focusedObject = {"actWordEdit", "actFigureSet", "actQRCodeSet", "actIllustSet",
+                                       "actWordSet", "pmiIllustDef"};
+    static const std::map<std::string, QStringList> disabled = {
+        // No word searched yet; no filter or duplicate display to suspend or cancel.
+        {"MainList", {"actWordNext", "actDisableSearch", "actCancelSearch"}},
+        // The only record is first and last; no attached file, no joint name to give an honorific; a browser's
+        // address cannot be read on this desktop.
+        {"RecordForm",
+         {"sbtnFirst", "sbtnPrior", "sbtnNext", "sbtnLast", "bbtnDelExtFile", "bbtnJointHonor", "bbtnGetURL"}},
+        // No page of hits before or after, no job to stop; the target and exclusion names belong to a fuzzy
+        // search of a name.
+        {"NameAdrsSearch", {"bbtnPrior", "bbtnNext", "bbtnStop", "bbtnTargetException"}},
+        {"CategorySearch", {"bbtnPrior", "bbtnNext", "bbtnStop"}},
+        {"DicSearch", {}},
+        {"UniNameDic", {}},
+        {"MapView", {}},
+        {"NorikaeMain", {}},
+        {"ExpertMain", {}},
+        {"WebSearch", {}},
+        {"QRCodeMap", {}},
+        {"LayoutForm", focusedObject},
+        {"LabelForm", focusedObject},
+        {"CardForm", focusedObject},
+        // The letter side prints no address data: no record to move through, edit or show, no sender block or
+        // barcode, no data form.
+        {"DesignForm", focusedObject + QStringList{"最初", "前へ", "次へ", "最後", "actFirst", "actPrior", "actNext",
+                                                   "actLast", "actEditData", "actSender", "actBarcodeSet",
+                                                   "actAdrsView", "actDataForm"}},
+        // No print running to stop; the preview has one page.
+        {"ListPrint", {"btnStop", "sbtnPrevPage", "sbtnNextPage"}},
+    };
+    return disabled;
+}
+
+// An action no menu, tool bar or window of the program shows (a menu's own entry before it is put anywhere, the
+// entries of Qt's tool bar extension) cannot be pressed.
+bool Pressable(const QAction *action)
+{
+    if (action->isSeparator())
+        return false;
+    for (const QObject *shownIn : action->associatedObjects())
+        if (!shownIn->objectName().startsWith(QLatin1String("qt_")))
+            return true;
+    return false;
+}
+
+// Whether pressing the action runs something of the program's own. The menus, tool buttons and action group
+// an action is shown in connect to it themselves; they are let go first so that only the program's handlers
+// count, and a menu or group that handles its entries in one place counts for them.
+bool ActionHasHandler(QAction *action)
+{
+    if (action->isSeparator() || action->menu() || qobject_cast<QWidgetAction *>(action)
+        || Settings().count(action->objectName()))
+        return true;
+    for (QObject *shownIn : action->associatedObjects()) {
+        if (auto *menu = qobject_cast<QMenu *>(shownIn); menu && connected(menu, &QMenu::triggered))
+            return true;
+        if (auto *widget = qobject_cast<QWidget *>(shownIn))
+            widget->removeAction(action);
+    }
+    if (QActionGroup *group = action->actionGroup()) {
+        if (connected(group, &QActionGroup::triggered))
+            return true;
+        group->removeAction(action);
+    }
+    return connected(action, &QAction::triggered) || connected(action, &QAction::toggled);
+}
+
+// Whether pressing the button runs something: its own signals, its group's, its button box's, or the action
+// or menu it stands for. Check boxes and option buttons are settings the window reads, not commands.
+bool ButtonIsCommand(QAbstractButton *button)
+{
+    if (qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button))
+        return false;
+    // Qt's own parts of a composite control (a tab bar's scroll arrows, a tool bar's extension).
+    return !button->objectName().startsWith(QLatin1String("qt_")) && !qobject_cast<QTabBar *>(button->parentWidget());
+}
+
+bool ButtonHasHandler(QAbstractButton *button)
+{
+    if (auto *tool = qobject_cast<QToolButton *>(button); tool && (tool->defaultAction() || tool->menu()))
+        return true;
+    if (auto *box = qobject_cast<QDialogButtonBox *>(button->parentWidget()))
+        if (connected(box, &QDialogButtonBox::accepted) || connected(box, &QDialogButtonBox::rejected)
+            || connected(box, &QDialogButtonBox::clicked))
+            return true;
+    if (QButtonGroup *group = button->group())
+        if (connected(group, &QButtonGroup::buttonClicked) || connected(group, &QButtonGroup::idClicked)
+            || connected(group, &QButtonGroup::buttonToggled) || connected(group, &QButtonGroup::idToggled))
+            return true;
+    return connected(button, &QAbstractButton::clicked) || connected(button, &QAbstractButton::pressed)
+           || connected(button, &QAbstractButton::released) || connected(button, &QAbstractButton::toggled);
+}
+
+class Commands : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
+
+}  // namespace
+
+TEST_P(Commands, EveryEnabledCommandHasAHandler)
+{
+    QWidget *window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    QStringList idle;
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        if (ButtonIsCommand(button) && button->isEnabled() && !ButtonHasHandler(button))
+            idle << nameOf(button);
+    for (QAction *action : window->findChildren<QAction *>())
+        if (Pressable(action) && action->isEnabled() && !ActionHasHandler(action))
+            idle << nameOf(action);
+    EXPECT_TRUE(idle.isEmpty()) << idle.join(QLatin1String(", ")).toStdString();
+}
+
+// A window opens with just the commands its state rules disable greyed: nothing is disabled for want of a
+// handler, and nothing the rules disable is offered.
+TEST_P(Commands, DisabledCommandsAreTheOnesItsStateDisables)
+{
+    QWidget *window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    QStringList disabled;
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        if (ButtonIsCommand(button) && !button->isEnabled())
+            disabled << nameOf(button);
+    for (QAction *action : window->findChildren<QAction *>())
+        if (Pressable(action) && !action->isEnabled())
+            disabled << nameOf(action);
+    disabled.sort();
+    QStringList expected = DisabledAtOpen().at(GetParam());
+    expected.sort();
+    EXPECT_EQ(disabled.join(QLatin1String(", ")).toStdString(), expected.join(QLatin1String(", ")).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, Commands, ::testing::ValuesIn(test::ProgramWindowNames()),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });

@@ -37,7 +37,11 @@
 #include "TestBook.h"
 #include "TestSupport.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QApplication>
 #include <QPointer>
 
@@ -143,6 +147,27 @@ public:
     std::unique_ptr<TAddressList> list;
     std::vector<QPointer<QWidget>> opened;
 };
+
+// An action no menu, tool bar or window of the program shows (a menu's own entry before it is put anywhere, the
+// entries of Qt's tool bar extension) cannot be pressed.
+inline bool Pressable(const QAction *action)
+{
+    if (action->isSeparator())
+        return false;
+    for (const QObject *shownIn : action->associatedObjects())
+        if (!shownIn->objectName().startsWith(QLatin1String("qt_")))
+            return true;
+    return false;
+}
+
+// Whether a button is a command. Check boxes and option buttons are settings the window reads, not commands.
+inline bool ButtonIsCommand(QAbstractButton *button)
+{
+    if (qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button))
+        return false;
+    // Qt's own parts of a composite control (a tab bar's scroll arrows, a tool bar's extension).
+    return !button->objectName().startsWith(QLatin1String("qt_")) && !qobject_cast<QTabBar *>(button->parentWidget());
+}
 
 // One window of the program: its name in the test's output and how a user comes to it.
 struct TWindowCase {

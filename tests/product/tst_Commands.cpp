@@ -87,18 +87,6 @@ const std::map<std::string, QStringList> &DisabledAtOpen()
     return disabled;
 }
 
-// An action no menu, tool bar or window of the program shows (a menu's own entry before it is put anywhere, the
-// entries of Qt's tool bar extension) cannot be pressed.
-bool Pressable(const QAction *action)
-{
-    if (action->isSeparator())
-        return false;
-    for (const QObject *shownIn : action->associatedObjects())
-        if (!shownIn->objectName().startsWith(QLatin1String("qt_")))
-            return true;
-    return false;
-}
-
 // Whether pressing the action runs something of the program's own. The menus, tool buttons and action group
 // an action is shown in connect to it themselves; they are let go first so that only the program's handlers
 // count, and a menu or group that handles its entries in one place counts for them.
@@ -122,15 +110,7 @@ bool ActionHasHandler(QAction *action)
 }
 
 // Whether pressing the button runs something: its own signals, its group's, its button box's, or the action
-// or menu it stands for. Check boxes and option buttons are settings the window reads, not commands.
-bool ButtonIsCommand(QAbstractButton *button)
-{
-    if (qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button))
-        return false;
-    // Qt's own parts of a composite control (a tab bar's scroll arrows, a tool bar's extension).
-    return !button->objectName().startsWith(QLatin1String("qt_")) && !qobject_cast<QTabBar *>(button->parentWidget());
-}
-
+// or menu it stands for.
 bool ButtonHasHandler(QAbstractButton *button)
 {
     if (auto *tool = qobject_cast<QToolButton *>(button); tool && (tool->defaultAction() || tool->menu()))
@@ -157,10 +137,10 @@ TEST_P(Commands, EveryEnabledCommandHasAHandler)
     ASSERT_NE(window, nullptr) << "the window did not open";
     QStringList idle;
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
-        if (ButtonIsCommand(button) && button->isEnabled() && !ButtonHasHandler(button))
+        if (test::ButtonIsCommand(button) && button->isEnabled() && !ButtonHasHandler(button))
             idle << nameOf(button);
     for (QAction *action : window->findChildren<QAction *>())
-        if (Pressable(action) && action->isEnabled() && !ActionHasHandler(action))
+        if (test::Pressable(action) && action->isEnabled() && !ActionHasHandler(action))
             idle << nameOf(action);
     EXPECT_TRUE(idle.isEmpty()) << idle.join(QLatin1String(", ")).toStdString();
 }
@@ -173,10 +153,10 @@ TEST_P(Commands, DisabledCommandsAreTheOnesItsStateDisables)
     ASSERT_NE(window, nullptr) << "the window did not open";
     QStringList disabled;
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
-        if (ButtonIsCommand(button) && !button->isEnabled())
+        if (test::ButtonIsCommand(button) && !button->isEnabled())
             disabled << nameOf(button);
     for (QAction *action : window->findChildren<QAction *>())
-        if (Pressable(action) && !action->isEnabled())
+        if (test::Pressable(action) && !action->isEnabled())
             disabled << nameOf(action);
     disabled.sort();
     QStringList expected = DisabledAtOpen().at(GetParam());

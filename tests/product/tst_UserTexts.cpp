@@ -1,5 +1,5 @@
 // Nothing a user reads is in English: every caption, label, button, menu entry, tool tip, list entry and
-// column header of every window, of the dialogs the main list opens, and of Qt's own dialogs as the program
+// column header of every window, of the dialogs their commands open, and of Qt's own dialogs as the program
 // starts them, has no Latin word but the terms the program means (file kinds, standards, the product's name).
 #include "ProductWindows.h"
 
@@ -34,14 +34,14 @@ namespace {
 const std::set<QString> &AllowedWords()
 {
     static const std::set<QString> words = {
-        "PDF", "CSV", "URL", "JIS", "Shift", "UTF", "FAX", "Mail", "Ver", "Web", "WEB", "Velmora", "HTML", "GPX", "HDD", "Unicode", "ANSI",
+        "PDF", "CSV", "URL", "JIS", "Shift", "UTF", "TEL", "FAX", "Mail", "Ver", "DLL", "Web", "WEB", "Velmora", "HTML", "GPX", "HDD", "Unicode", "ANSI",
         "ARCH", "PRC", "AtlasMate", "NAVI", "MapFan", "PLANNER", "iMapFan", "goo", "Yahoo", "JAPAN", "Excite",
     };
     return words;
 }
 
-// The Latin words of a text that are not allowed; mail and web addresses, file patterns and markup are
-// skipped whole.
+// The Latin words of a text that are not allowed; mail and web addresses, file names and patterns, paths and
+// markup are skipped whole.
 QStringList EnglishWords(QString text)
 {
     if (Qt::mightBeRichText(text)) {
@@ -50,8 +50,11 @@ QStringList EnglishWords(QString text)
         text = document.toPlainText();
     }
     static const QRegularExpression skipped(
-        QStringLiteral(R"((https?://|www\.)\S+|[\w.+-]+@[\w.-]+|\*?\.[A-Za-z0-9]{1,5}\b|(?<![\w.])/[\w./-]*)"));
+        QStringLiteral(R"((https?://|www\.)\S+|[\w.+-]+@[\w.-]+|[\w*-]*\.[A-Za-z0-9]{1,5}\b|(?<![\w.])/[\w./-]*)"));
     text.remove(skipped);
+    // The caption of a run-time library's failure names the library and the failed call by their own names.
+    static const QRegularExpression libraryFailure(QStringLiteral("\\b(LoadLibrary|GetProcAddress) Error\\b"));
+    text.remove(libraryFailure);
     static const QRegularExpression word(QStringLiteral("(?<![A-Za-z])[A-Za-z]{3,}(?![A-Za-z])"));
     QStringList found;
     for (auto it = word.globalMatch(text); it.hasNext();) {
@@ -72,6 +75,14 @@ public:
         const QStringList words = EnglishWords(text);
         if (!words.isEmpty())
             Faults << QStringLiteral("%1: \"%2\"").arg(where, text);
+    }
+    // The message boxes shown, their captions too.
+    void Collect(const test::MessageBoxScript &boxes)
+    {
+        for (const TMessageBoxRequest &box : boxes.shown()) {
+            Add(QStringLiteral("message"), box.text);
+            Add(QStringLiteral("message caption"), box.caption);
+        }
     }
     void Collect(QWidget *window)
     {
@@ -146,8 +157,6 @@ private:
 
 class UserTexts : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
 
-class MainListDialogs : public test::ProductWindows {};
-
 class QtDialogTexts : public test::ProductWindows {};
 
 }  // namespace
@@ -158,46 +167,56 @@ TEST_P(UserTexts, WindowShowsNoEnglish)
     ASSERT_NE(window, nullptr) << "the window did not open";
     TextCollector texts;
     texts.Collect(window);
-    for (const QString &box : boxes.texts())
-        texts.Add(QStringLiteral("message"), box);
+    texts.Collect(boxes);
     EXPECT_TRUE(texts.Faults.isEmpty()) << texts.Faults.join(QLatin1Char('\n')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, UserTexts, ::testing::ValuesIn(test::ProgramWindowNames()),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
-// The dialogs the main list's commands open, each read while it waits for the user and then closed.
-TEST_F(MainListDialogs, ShowNoEnglish)
+// The dialogs and windows a window's commands open, each read while it waits for the user and then closed.
+// Commands that end the window or a job, or print without a dialog, are left alone.
+TEST_P(UserTexts, DialogsOfItsCommandsShowNoEnglish)
 {
+    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    const QWidgetList shownBefore = QApplication::topLevelWidgets();
+    const QSet<QWidget *> before(shownBefore.cbegin(), shownBefore.cend());
     TextCollector texts;
-    for (QAction *command : {list->actCreate, list->actOpen, list->actEditGroup, list->actWordSearch,
-                             list->actAdrsSearch, list->actDuplicateSearch, list->actKeywordEdit,
-                             list->actViewColumn, list->actNumerSearch, list->actBatchChange, list->actImportFile,
-                             list->actEnvironment, list->actVersion, list->actBackup, list->actRestore,
-                             list->actAdrsCopy, list->actExportFile, list->actMarkExport}) {
-        if (!command->isEnabled())
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        else if (QWidget *modal = QApplication::activeModalWidget()) {
+            texts.Collect(modal);
+            modal->close();
+        }
+    });
+    poll.start(10);
+    static const QRegularExpression leftAlone(QStringLiteral("Exit|Close|Stop|Cancel|^btnPrint$|^actPrint$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    std::vector<QPointer<QObject>> commands;
+    for (QAction *action : window->findChildren<QAction *>())
+        if (test::Pressable(action) && !action->menu())
+            commands.emplace_back(action);
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        if (test::ButtonIsCommand(button))
+            commands.emplace_back(button);
+    for (const QPointer<QObject> &command : commands) {
+        if (!window || !command || leftAlone.match(command->objectName()).hasMatch())
             continue;
-        int seen = 0;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                texts.Collect(modal);
-                ++seen;
-                modal->close();
-            }
-        });
-        poll.start(20);
-        command->trigger();
+        if (auto *action = qobject_cast<QAction *>(command.data()); action && action->isEnabled())
+            action->trigger();
+        else if (auto *button = qobject_cast<QAbstractButton *>(command.data());
+                 button && button->isEnabled() && button->isVisibleTo(window))
+            button->click();
         QCoreApplication::processEvents();
-        poll.stop();
-        EXPECT_TRUE(seen > 0 || !boxes.shown().empty() || QApplication::topLevelWidgets().size() > 1)
-            << command->objectName().toStdString();
     }
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window != list.get() && !window->inherits("QMenu"))
-            texts.Collect(window);
-    for (const QString &box : boxes.texts())
-        texts.Add(QStringLiteral("message"), box);
+    poll.stop();
+    for (QWidget *opened : QApplication::topLevelWidgets())
+        if (!before.contains(opened) && !opened->inherits("QMenu"))
+            texts.Collect(opened);
+    texts.Collect(boxes);
     EXPECT_TRUE(texts.Faults.isEmpty()) << texts.Faults.join(QLatin1Char('\n')).toStdString();
 }
 

@@ -44,6 +44,8 @@
 #include <QTabBar>
 #include <QApplication>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +169,50 @@ inline bool ButtonIsCommand(QAbstractButton *button)
         return false;
     // Qt's own parts of a composite control (a tab bar's scroll arrows, a tool bar's extension).
     return !button->objectName().startsWith(QLatin1String("qt_")) && !qobject_cast<QTabBar *>(button->parentWidget());
+}
+
+// Presses every enabled command of a window, as a user trying each would. Each modal dialog a command opens is
+// handed to readDialog while it waits for the user and is then closed; pop-up menus are closed unread (their
+// entries are the window's own actions). Commands that end the window or a job, or print without a dialog,
+// are left alone. Answers the other windows the commands opened.
+inline QWidgetList PressEveryCommand(QPointer<QWidget> window, const std::function<void(QWidget *)> &readDialog)
+{
+    const QWidgetList shownBefore = QApplication::topLevelWidgets();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        else if (QWidget *modal = QApplication::activeModalWidget()) {
+            readDialog(modal);
+            modal->close();
+        }
+    });
+    poll.start(10);
+    static const QRegularExpression leftAlone(QStringLiteral("Exit|Close|Stop|Cancel|^btnPrint$|^actPrint$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    std::vector<QPointer<QObject>> commands;
+    for (QAction *action : window->findChildren<QAction *>())
+        if (Pressable(action) && !action->menu())
+            commands.emplace_back(action);
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        if (ButtonIsCommand(button))
+            commands.emplace_back(button);
+    for (const QPointer<QObject> &command : commands) {
+        if (!window || !command || leftAlone.match(command->objectName()).hasMatch())
+            continue;
+        if (auto *action = qobject_cast<QAction *>(command.data()); action && action->isEnabled())
+            action->trigger();
+        else if (auto *button = qobject_cast<QAbstractButton *>(command.data());
+                 button && button->isEnabled() && button->isVisibleTo(window))
+            button->click();
+        QCoreApplication::processEvents();
+    }
+    poll.stop();
+    QWidgetList opened;
+    for (QWidget *other : QApplication::topLevelWidgets())
+        if (!shownBefore.contains(other) && !other->inherits("QMenu"))
+            opened << other;
+    return opened;
 }
 
 // One window of the program: its name in the test's output and how a user comes to it.

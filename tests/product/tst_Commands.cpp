@@ -127,6 +127,19 @@ bool ButtonHasHandler(QAbstractButton *button)
            || connected(button, &QAbstractButton::released) || connected(button, &QAbstractButton::toggled);
 }
 
+// The enabled commands of a window that nothing would run.
+QStringList IdleCommands(QWidget *window)
+{
+    QStringList idle;
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        if (test::ButtonIsCommand(button) && button->isEnabled() && !ButtonHasHandler(button))
+            idle << nameOf(button);
+    for (QAction *action : window->findChildren<QAction *>())
+        if (test::Pressable(action) && action->isEnabled() && !ActionHasHandler(action))
+            idle << nameOf(action);
+    return idle;
+}
+
 class Commands : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
 
 }  // namespace
@@ -135,13 +148,7 @@ TEST_P(Commands, EveryEnabledCommandHasAHandler)
 {
     QWidget *window = test::OpenProgramWindow(*this, GetParam());
     ASSERT_NE(window, nullptr) << "the window did not open";
-    QStringList idle;
-    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
-        if (test::ButtonIsCommand(button) && button->isEnabled() && !ButtonHasHandler(button))
-            idle << nameOf(button);
-    for (QAction *action : window->findChildren<QAction *>())
-        if (test::Pressable(action) && action->isEnabled() && !ActionHasHandler(action))
-            idle << nameOf(action);
+    const QStringList idle = IdleCommands(window);
     EXPECT_TRUE(idle.isEmpty()) << idle.join(QLatin1String(", ")).toStdString();
 }
 
@@ -162,6 +169,21 @@ TEST_P(Commands, DisabledCommandsAreTheOnesItsStateDisables)
     QStringList expected = DisabledAtOpen().at(GetParam());
     expected.sort();
     EXPECT_EQ(disabled.join(QLatin1String(", ")).toStdString(), expected.join(QLatin1String(", ")).toStdString());
+}
+
+// The same for the dialogs and windows the window's commands open.
+TEST_P(Commands, WhatItsCommandsOpenHasAHandlerForEveryEnabledCommand)
+{
+    QWidget *window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    QStringList idle;
+    const auto check = [&idle](QWidget *opened) {
+        for (const QString &command : IdleCommands(opened))
+            idle << nameOf(opened) + QLatin1Char('.') + command;
+    };
+    for (QWidget *opened : test::PressEveryCommand(window, check))
+        check(opened);
+    EXPECT_TRUE(idle.isEmpty()) << idle.join(QLatin1String(", ")).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, Commands, ::testing::ValuesIn(test::ProgramWindowNames()),

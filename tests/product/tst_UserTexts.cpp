@@ -174,48 +174,15 @@ TEST_P(UserTexts, WindowShowsNoEnglish)
 INSTANTIATE_TEST_SUITE_P(Windows, UserTexts, ::testing::ValuesIn(test::ProgramWindowNames()),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
-// The dialogs and windows a window's commands open, each read while it waits for the user and then closed.
-// Commands that end the window or a job, or print without a dialog, are left alone.
+// The dialogs, windows and messages a window's commands open.
 TEST_P(UserTexts, DialogsOfItsCommandsShowNoEnglish)
 {
     QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
     ASSERT_NE(window, nullptr) << "the window did not open";
-    const QWidgetList shownBefore = QApplication::topLevelWidgets();
-    const QSet<QWidget *> before(shownBefore.cbegin(), shownBefore.cend());
     TextCollector texts;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget *popup = QApplication::activePopupWidget())
-            popup->close();
-        else if (QWidget *modal = QApplication::activeModalWidget()) {
-            texts.Collect(modal);
-            modal->close();
-        }
-    });
-    poll.start(10);
-    static const QRegularExpression leftAlone(QStringLiteral("Exit|Close|Stop|Cancel|^btnPrint$|^actPrint$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    std::vector<QPointer<QObject>> commands;
-    for (QAction *action : window->findChildren<QAction *>())
-        if (test::Pressable(action) && !action->menu())
-            commands.emplace_back(action);
-    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
-        if (test::ButtonIsCommand(button))
-            commands.emplace_back(button);
-    for (const QPointer<QObject> &command : commands) {
-        if (!window || !command || leftAlone.match(command->objectName()).hasMatch())
-            continue;
-        if (auto *action = qobject_cast<QAction *>(command.data()); action && action->isEnabled())
-            action->trigger();
-        else if (auto *button = qobject_cast<QAbstractButton *>(command.data());
-                 button && button->isEnabled() && button->isVisibleTo(window))
-            button->click();
-        QCoreApplication::processEvents();
-    }
-    poll.stop();
-    for (QWidget *opened : QApplication::topLevelWidgets())
-        if (!before.contains(opened) && !opened->inherits("QMenu"))
-            texts.Collect(opened);
+    const QWidgetList opened = test::PressEveryCommand(window, [&](QWidget *dialog) { texts.Collect(dialog); });
+    for (QWidget *other : opened)
+        texts.Collect(other);
     texts.Collect(boxes);
     EXPECT_TRUE(texts.Faults.isEmpty()) << texts.Faults.join(QLatin1Char('\n')).toStdString();
 }

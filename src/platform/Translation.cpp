@@ -26,6 +26,10 @@ public:
              "E.g: 3,5-7,9 prints pages 3, 5, 6, 7 and 9.",
              QStringLiteral("ページまたはページの範囲をカンマで区切って指定します。範囲は２つの数をハイフンでつないで"
                             "指定します。例えば 3,5-7,9 では 3, 5, 6, 7, 9 ページを印刷します。")},
+            // The printer properties' tab of driver options.
+            {"Advanced", QStringLiteral("詳細設定")},
+            {"There are conflicts in some options. Please fix them.",
+             QStringLiteral("一部のオプションが競合しています。設定を直してください。")},
             // Paper names the printers list.
             {"A3 Extra", QStringLiteral("A3 エクストラ")},
             {"A4 Extra", QStringLiteral("A4 エクストラ")},

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabBar>
@@ -205,6 +206,16 @@ TEST_F(QtDialogTexts, StandardButtonsAndDialogsAreJapanese)
     QPrinter printer;
     QPrintDialog print(&printer);
     texts.Collect(&print);
+    // The printer's properties: its paper sizes, units and layout.
+    auto *properties = print.findChild<QPushButton *>(QStringLiteral("properties"));
+    ASSERT_NE(properties, nullptr);
+    QTimer::singleShot(100, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            texts.Collect(modal);
+            modal->close();
+        }
+    });
+    properties->click();
     EXPECT_TRUE(texts.Faults.isEmpty()) << texts.Faults.join(QLatin1Char('\n')).toStdString();
     EXPECT_NE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
 }

@@ -43,8 +43,10 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QApplication>
+#include <QDialog>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -144,6 +146,23 @@ public:
         return window();
     }
 
+    // A designer from the main list with a new layout on the paper its paper dialog offers first, as a user
+    // starts one.
+    QWidget *designer(QAction *command, TLayoutServices *const &form)
+    {
+        QWidget *window = fromMainList(command, [&form] { return form ? form->FormWindow() : nullptr; });
+        if (!window)
+            return nullptr;
+        QTimer accept;
+        QObject::connect(&accept, &QTimer::timeout, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+        accept.start(10);
+        window->findChild<QAction *>(QStringLiteral("actNew"))->trigger();
+        return window;
+    }
+
     MessageBoxScript boxes;
     TestBook book;
     std::unique_ptr<TAddressList> list;
@@ -241,18 +260,10 @@ inline const std::vector<TWindowCase> &ProgramWindows()
         {"ExpertMain", [](ProductWindows &f) { return f.make<TExpertMain>(f.list.get()); }},
         {"WebSearch", [](ProductWindows &f) { return f.make<TWebSearch>(f.list.get()); }},
         {"QRCodeMap", [](ProductWindows &f) { return f.make<TQRCodeMap>(f.list.get()); }},
-        {"LayoutForm", [](ProductWindows &f) {
-             return f.fromMainList(f.list->actLayoutPrint, [] { return LayoutForm ? LayoutForm->FormWindow() : nullptr; });
-         }},
-        {"LabelForm", [](ProductWindows &f) {
-             return f.fromMainList(f.list->actLabelPrint, [] { return LabelForm ? LabelForm->FormWindow() : nullptr; });
-         }},
-        {"CardForm", [](ProductWindows &f) {
-             return f.fromMainList(f.list->actCardPrint, [] { return LabelForm ? LabelForm->FormWindow() : nullptr; });
-         }},
-        {"DesignForm", [](ProductWindows &f) {
-             return f.fromMainList(f.list->actDesignPrint, [] { return DesignForm ? DesignForm->FormWindow() : nullptr; });
-         }},
+        {"LayoutForm", [](ProductWindows &f) { return f.designer(f.list->actLayoutPrint, LayoutForm); }},
+        {"LabelForm", [](ProductWindows &f) { return f.designer(f.list->actLabelPrint, LabelForm); }},
+        {"CardForm", [](ProductWindows &f) { return f.designer(f.list->actCardPrint, LabelForm); }},
+        {"DesignForm", [](ProductWindows &f) { return f.designer(f.list->actDesignPrint, DesignForm); }},
         {"ListPrint", [](ProductWindows &f) {
              return f.fromMainList(f.list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; });
          }},
@@ -269,11 +280,16 @@ inline std::vector<const char *> ProgramWindowNames()
     return names;
 }
 
+// Opens the window and lets it settle as a user sees it: the commands that follow its state while it is idle
+// have followed it.
 inline QWidget *OpenProgramWindow(ProductWindows &fixture, const char *name)
 {
     for (const TWindowCase &w : ProgramWindows())
-        if (qstrcmp(w.Name, name) == 0)
-            return w.Open(fixture);
+        if (qstrcmp(w.Name, name) == 0) {
+            QPointer<QWidget> window = w.Open(fixture);
+            QTest::qWait(250);
+            return window;
+        }
     return nullptr;
 }
 

@@ -52,9 +52,21 @@ const std::set<QString> &Settings()
 // them.
 const std::map<std::string, QStringList> &DisabledAtOpen()
 {
-    // Commands on the focused object of a designer: nothing is focused yet.
-    const QStringList focusedObject = {"actWordEdit", "actFigureSet", "actQRCodeSet", "actIllustSet",
-                                       "actWordSet", "pmiIllustDef"};
+    // A designer on a new layout over a main list of one record: nothing focused or selected to copy, delete,
+    // set, align or move in the stacking order (the submenus of moving, aligning and stacking with it); nothing
+    // to paste, undo or redo; no record before or after the one; no record form to show it in; no recent file.
+    const QStringList newLayout = {
+        "actAdrsView", "actBottom", "actCopy", "actDelete", "actDown", "actEqualEndsH", "actEqualEndsV",
+        "actEqualPaperH", "actEqualPaperV", "actFigureSet", "actFirst", "actFont", "actIllustSet", "actLast",
+        "actNext", "actPaperCenter", "actPaperCenterH", "actPaperCenterV", "actPaste", "actPrior", "actQRCodeSet",
+        "actRecent", "actRectBottom", "actRectCenter", "actRectCenterH", "actRectCenterV", "actRectHeight",
+        "actRectLeft", "actRectPos", "actRectRight", "actRectSize", "actRectTop", "actRectUnite", "actRectWidth",
+        "actRedo", "actTop", "actUndo", "actUp", "actWordEdit", "actWordSet", "actZOrder", "pmiIllustDef",
+        // The tool bar's buttons of the same commands.
+        "やり直し", "元に戻す", "前へ", "最初", "最後", "次へ"};
+    // Labels and cards place no sender and fill no record's data form; the letter side prints no address data.
+    const QStringList noSender = {"actEditData", "actSender"};
+    const QStringList letter = {"actEditData", "actSender", "actBarcodeSet", "actDataForm"};
     static const std::map<std::string, QStringList> disabled = {
         // No word searched yet; no filter or duplicate display to suspend or cancel.
         {"MainList", {"actWordNext", "actDisableSearch", "actCancelSearch"}},
@@ -73,14 +85,10 @@ const std::map<std::string, QStringList> &DisabledAtOpen()
         {"ExpertMain", {}},
         {"WebSearch", {}},
         {"QRCodeMap", {}},
-        {"LayoutForm", focusedObject},
-        {"LabelForm", focusedObject},
-        {"CardForm", focusedObject},
-        // The letter side prints no address data: no record to move through, edit or show, no sender block or
-        // barcode, no data form.
-        {"DesignForm", focusedObject + QStringList{"最初", "前へ", "次へ", "最後", "actFirst", "actPrior", "actNext",
-                                                   "actLast", "actEditData", "actSender", "actBarcodeSet",
-                                                   "actAdrsView", "actDataForm"}},
+        {"LayoutForm", newLayout},
+        {"LabelForm", newLayout + noSender},
+        {"CardForm", newLayout + noSender},
+        {"DesignForm", newLayout + letter},
         // No print running to stop; the preview has one page.
         {"ListPrint", {"btnStop", "sbtnPrevPage", "sbtnNextPage"}},
     };

@@ -31,12 +31,14 @@
 namespace {
 
 // Latin words a Japanese user reads as they are: file kinds, codes and standards, the product's name, paper
-// series, and the map programs and search sites the user chooses between, by their own names.
+// series, and the map programs, search sites and telephone companies the user chooses between, by their own
+// names.
 const std::set<QString> &AllowedWords()
 {
     static const std::set<QString> words = {
-        "PDF", "CSV", "URL", "JIS", "Shift", "UTF", "TEL", "FAX", "Mail", "Ver", "DLL", "Web", "WEB", "Velmora", "HTML", "GPX", "HDD", "Unicode", "ANSI",
-        "ARCH", "PRC", "AtlasMate", "NAVI", "MapFan", "PLANNER", "iMapFan", "goo", "Yahoo", "JAPAN", "Excite",
+        "PDF", "CSV", "URL", "JIS", "Shift", "UTF", "TEL", "FAX", "Mail", "Ver", "DLL", "Web", "WEB", "Velmora",
+        "HTML", "GPX", "HDD", "Unicode", "ANSI", "ARCH", "PRC", "AtlasMate", "NAVI", "MapFan", "PLANNER",
+        "iMapFan", "goo", "Yahoo", "JAPAN", "Excite", "docomo", "SoftBank",
     };
     return words;
 }

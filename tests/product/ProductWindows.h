@@ -261,6 +261,15 @@ inline const std::vector<TWindowCase> &ProgramWindows()
         {"WebSearch", [](ProductWindows &f) { return f.make<TWebSearch>(f.list.get()); }},
         {"QRCodeMap", [](ProductWindows &f) { return f.make<TQRCodeMap>(f.list.get()); }},
         {"LayoutForm", [](ProductWindows &f) { return f.designer(f.list->actLayoutPrint, LayoutForm); }},
+        // With the address chosen, as a user clicks it to change its font, place or order.
+        {"LayoutFormAddressChosen", [](ProductWindows &f) -> QWidget * {
+             auto *form = dynamic_cast<TLayoutForm *>(f.designer(f.list->actLayoutPrint, LayoutForm));
+             if (form) {
+                 form->SelectedList = {form->CombinedObjects[1].get()};
+                 form->FocusedIndex = 0;
+             }
+             return form;
+         }},
         {"LabelForm", [](ProductWindows &f) { return f.designer(f.list->actLabelPrint, LabelForm); }},
         {"CardForm", [](ProductWindows &f) { return f.designer(f.list->actCardPrint, LabelForm); }},
         {"DesignForm", [](ProductWindows &f) { return f.designer(f.list->actDesignPrint, DesignForm); }},

@@ -50,6 +50,16 @@ const std::set<QString> &Settings()
 
 // The commands each window offers disabled when it opens over a book of one record, by the rule that disables
 // them.
+// The commands of a new layout that choosing its address (one object, not a free one) enables: the submenus of
+// moving and stacking, the font, and moving to the top or bottom.
+QStringList AddressChosen(QStringList disabled)
+{
+    for (const char *enabled : {"actRectPos", "actPaperCenter", "actPaperCenterH", "actPaperCenterV", "actZOrder",
+                                "actTop", "actUp", "actBottom", "actDown", "actFont"})
+        disabled.removeAll(QLatin1String(enabled));
+    return disabled;
+}
+
 const std::map<std::string, QStringList> &DisabledAtOpen()
 {
     // A designer on a new layout over a main list of one record: nothing focused or selected to copy, delete,
@@ -86,6 +96,7 @@ const std::map<std::string, QStringList> &DisabledAtOpen()
         {"WebSearch", {}},
         {"QRCodeMap", {}},
         {"LayoutForm", newLayout},
+        {"LayoutFormAddressChosen", AddressChosen(newLayout)},
         {"LabelForm", newLayout + noSender},
         {"CardForm", newLayout + noSender},
         {"DesignForm", newLayout + letter},

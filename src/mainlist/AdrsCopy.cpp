@@ -268,7 +268,7 @@ void TAddressCopy::createControls()
     lvAdrs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvAdrs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvAdrs->setFixedHeight(ScaleByDpi(96, true));
-    lblAdrs->setBuddy(lvAdrs);
+    SetViewLabel(lblAdrs, lvAdrs);
 
     rbList = Named<QRadioButton>("rbList", QStringLiteral("一覧で選択したデータ"), this);
     rbRange = Named<QRadioButton>("rbRange", QStringLiteral("数値で範囲を指定"), this);

@@ -89,6 +89,7 @@ void TAddressList::createControls()
     controls->setColumnStretch(3, 1);
 
     lvAddress = Named<TUniSortListView>("lvAddress", this);
+    lvAddress->setAccessibleName(QStringLiteral("アドレス帳一覧"));
     // The list is ordered by the sort box, not by its headers.
     lvAddress->SetSortDirs({sdNone});
     lvAddress->SetSortDir(sdNone);

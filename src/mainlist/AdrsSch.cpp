@@ -160,6 +160,7 @@ void TAddressSearch::createControls()
 
     cbxPattern = typedCombo("cbxPattern");
     cbxPattern->lineEdit()->setMaxLength(MaxPatternNameLength);
+    cbxPattern->setAccessibleName(QStringLiteral("パターン名"));
     cbxPattern->setValidator(new TShiftJisValidator(0, cbxPattern));
     SetImeMode(cbxPattern, imHira);
     bbtnViewPattern = Named<QPushButton>("bbtnViewPattern", glyph("VIEW"), QStringLiteral("表示"), this);
@@ -179,6 +180,10 @@ void TAddressSearch::createControls()
     cbxContentRO = Named<TUniComboBox>("cbxContentRO", this);
     Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", this);
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", this);
+    // One value editor shows at a time, under the list's column title.
+    for (QWidget *editor : std::initializer_list<QWidget *>{edtContent, edtContentUni, cbxContentRW, cbxContentRO,
+                                                             Cbx_CatMain, Cbx_CatSub})
+        editor->setAccessibleName(QStringLiteral("内容"));
     cbxCondition = Named<TUniComboBox>("cbxCondition", this);
     cbxCondition->addItems(MatchModeCaptions);
     chkNotCondition = Named<QCheckBox>("chkNotCondition", QStringLiteral("以外を検索"), this);
@@ -190,6 +195,7 @@ void TAddressSearch::createControls()
     lblMaxCondition = Named<QLabel>("lblMaxCondition", QStringLiteral("※条件は１０件まで指定できます"), this);
     lvCondition = Named<QTreeWidget>("lvCondition", this);
     lvCondition->setRootIsDecorated(false);
+    lvCondition->setAccessibleName(QStringLiteral("条件"));
     lvCondition->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvCondition->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvCondition->setHeaderLabels({QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("条件")});

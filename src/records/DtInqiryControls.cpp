@@ -311,6 +311,8 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
     edtCorpKana = Named<QLineEdit>("edtCorpKana", p);
     lblCorpKana = buddyLabel(QStringLiteral("カナ"), edtCorpKana);
+    // Two readings are captioned カナ; each says whose it is.
+    edtCorpKana->setAccessibleName(QStringLiteral("会社名のカナ"));
     lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
     MakeReadingField(edtCorpKana, 80);
     grid->addWidget(lblCorpKana, row, 0);
@@ -344,6 +346,7 @@ QWidget *TDataInquiry::createMainPage()
     grid->addWidget(buddyLabel(QStringLiteral("名前"), nmedtNameKanji), row, 0);
     grid->addWidget(nmedtNameKanji, row, 1, 1, 3);
     grid->addWidget(buddyLabel(QStringLiteral("カナ"), nmedtNameKana), row, 4);
+    nmedtNameKana->setAccessibleName(QStringLiteral("名前のカナ"));
     grid->addWidget(nmedtNameKana, row++, 5, 1, 2);
     cbxHonor = combo("cbxHonor", 10, p);
     bbtnHonor = glyphButton("bbtnHonor", QStringLiteral("敬称リストの編集"), p);

@@ -268,13 +268,15 @@ void TAddressCopy::createControls()
     lvAdrs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvAdrs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvAdrs->setFixedHeight(ScaleByDpi(96, true));
-    lblAdrs->setBuddy(lvAdrs);
+    SetViewLabel(lblAdrs, lvAdrs);
 
     rbList = Named<QRadioButton>("rbList", QStringLiteral("一覧で選択したデータ"), this);
     rbRange = Named<QRadioButton>("rbRange", QStringLiteral("数値で範囲を指定"), this);
     rbAll = Named<QRadioButton>("rbAll", QStringLiteral("一覧に表示されているすべてのデータ"), this);
     edtRangeBegin = Named<TUniEdit>("edtRangeBegin", this);
     edtRangeEnd = Named<TUniEdit>("edtRangeEnd", this);
+    edtRangeBegin->setAccessibleName(QStringLiteral("コピー範囲の開始"));
+    edtRangeEnd->setAccessibleName(QStringLiteral("コピー範囲の終了"));
     for (TUniEdit *edit : {edtRangeBegin, edtRangeEnd}) {
         edit->SetMaxLength(6);
         SetImeMode(edit, imClose);

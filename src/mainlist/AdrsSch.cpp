@@ -160,6 +160,7 @@ void TAddressSearch::createControls()
 
     cbxPattern = typedCombo("cbxPattern");
     cbxPattern->lineEdit()->setMaxLength(MaxPatternNameLength);
+    cbxPattern->setAccessibleName(QStringLiteral("パターン名"));
     cbxPattern->setValidator(new TShiftJisValidator(0, cbxPattern));
     SetImeMode(cbxPattern, imHira);
     bbtnViewPattern = Named<QPushButton>("bbtnViewPattern", glyph("VIEW"), QStringLiteral("表示"), this);
@@ -181,6 +182,12 @@ void TAddressSearch::createControls()
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", this);
     cbxCondition = Named<TUniComboBox>("cbxCondition", this);
     cbxCondition->addItems(MatchModeCaptions);
+    // A condition's editors are named after the columns of the list they fill; one value editor shows at a time.
+    cbxItem->setAccessibleName(QStringLiteral("項目名"));
+    for (QWidget *editor : std::initializer_list<QWidget *>{edtContent, edtContentUni, cbxContentRW, cbxContentRO,
+                                                             Cbx_CatMain, Cbx_CatSub})
+        editor->setAccessibleName(QStringLiteral("内容"));
+    cbxCondition->setAccessibleName(QStringLiteral("条件"));
     chkNotCondition = Named<QCheckBox>("chkNotCondition", QStringLiteral("以外を検索"), this);
 
     bbtnAdd = Named<QPushButton>("bbtnAdd", glyph("LISTADD"), QStringLiteral("追加"), this);
@@ -190,6 +197,7 @@ void TAddressSearch::createControls()
     lblMaxCondition = Named<QLabel>("lblMaxCondition", QStringLiteral("※条件は１０件まで指定できます"), this);
     lvCondition = Named<QTreeWidget>("lvCondition", this);
     lvCondition->setRootIsDecorated(false);
+    lvCondition->setAccessibleName(QStringLiteral("条件の一覧"));
     lvCondition->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvCondition->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvCondition->setHeaderLabels({QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("条件")});

@@ -50,7 +50,7 @@ THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
     lvHeader->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvHeader->setMinimumSize(220, 340);
     lvHeader->installEventFilter(this);
-    lblHeader->setBuddy(lvHeader);
+    SetViewLabel(lblHeader, lvHeader);
 
     auto *side = new QVBoxLayout;
     std::tie(bbtnTop, bbtnUp, bbtnDown, bbtnBottom) = CheckList::MakeMoveButtons(this, side, lvHeader, Columns);

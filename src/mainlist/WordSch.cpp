@@ -26,6 +26,7 @@ TWordSearch::TWordSearch(QWidget *owner) : QDialog(owner)
     lblMsg3->setPalette(notePalette);
 
     edtWord = Named<TUniEdit>("edtWord", this);
+    edtWord->setAccessibleName(QStringLiteral("検索する文字列"));
     SetImeMode(edtWord, imHira);
     QFont wordFont = edtWord->font();
     wordFont.setPixelSize(15);

@@ -1,6 +1,8 @@
 // Controls made under the name they are known by, which tests, screenshots and the accessibility bus find them by.
 #pragma once
 
+#include <QAbstractItemView>
+#include <QLabel>
 #include <QLatin1String>
 #include <QWidget>
 
@@ -13,4 +15,12 @@ T *Named(const char *name, Args &&...args)
     auto *control = new T(std::forward<Args>(args)...);
     control->setObjectName(QLatin1String(name));
     return control;
+}
+
+// An edit names itself after the label it is the buddy of, but a list, table or tree does not: it takes the
+// label's caption as its accessible name as well, so a screen reader says what the list holds.
+inline void SetViewLabel(QLabel *label, QAbstractItemView *view)
+{
+    label->setBuddy(view);
+    view->setAccessibleName(QString(label->text()).remove(QLatin1Char('&')));
 }

@@ -12,12 +12,14 @@ TUpDown::TUpDown(QWidget *parent, const std::function<void(int)> &onStep, QSize 
     layout->setSpacing(0);
     struct Arrow {
         const char *name;
+        const char *caption;
         Qt::ArrowType arrow;
         int step;
     };
-    for (const Arrow &a : {Arrow{"btnUp", Qt::UpArrow, 1}, Arrow{"btnDown", Qt::DownArrow, -1}}) {
+    for (const Arrow &a : {Arrow{"btnUp", "増やす", Qt::UpArrow, 1}, Arrow{"btnDown", "減らす", Qt::DownArrow, -1}}) {
         auto *button = Named<QToolButton>(a.name, this);
         button->setArrowType(a.arrow);
+        button->setAccessibleName(QString::fromUtf8(a.caption));
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
         button->setFixedSize(buttonSize);

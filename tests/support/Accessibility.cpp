@@ -1,0 +1,166 @@
+#include "Accessibility.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <cxxabi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <typeindex>
+#include <typeinfo>
+#include <unordered_set>
+
+namespace test {
+namespace {
+
+bool isStandardControl(const QWidget *w)
+{
+    if (qobject_cast<const QHeaderView *>(w) || qobject_cast<const QScrollBar *>(w))
+        return false;
+    return qobject_cast<const QAbstractButton *>(w) || qobject_cast<const QLineEdit *>(w) ||
+           qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w) ||
+           qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w) ||
+           qobject_cast<const QAbstractItemView *>(w) || qobject_cast<const QTabBar *>(w) ||
+           qobject_cast<const QAbstractSlider *>(w);
+}
+
+// Qt's containers take the focus too (a scroll area does), but a user reaches the controls in them, not them.
+bool isPlainContainer(const QWidget *w)
+{
+    static const std::unordered_set<std::type_index> containers = {
+        typeid(QWidget),     typeid(QFrame),         typeid(QScrollArea), typeid(QAbstractScrollArea),
+        typeid(QDialog),     typeid(QMainWindow),    typeid(QSplitter),   typeid(QStackedWidget),
+        typeid(QTabWidget),  typeid(QMenuBar),      typeid(QMenu)};
+    return containers.count(typeid(*w)) > 0;
+}
+
+// A control, or one of the program's own widgets that takes the keyboard focus (a painted view).
+bool isControl(const QWidget *w)
+{
+    if (isStandardControl(w))
+        return true;
+    return (w->focusPolicy() & Qt::TabFocus) && !isPlainContainer(w);
+}
+
+// Shown with its tool bar: a tool bar keeps the widgets of its actions hidden until it is first laid out, so
+// the action says.
+bool shownInToolBar(const QWidget *w, const QToolBar *bar)
+{
+    const QList<QAction *> actions = bar->actions();
+    return std::any_of(actions.begin(), actions.end(),
+                       [&](QAction *a) { return bar->widgetForAction(a) == w && a->isVisible(); });
+}
+
+// Hidden by the program, as against lying on a page of a stack that is not the current one or waiting for its
+// tool bar's first layout.
+bool hiddenWithin(const QWidget *w, const QWidget *window)
+{
+    for (; w && w != window; w = w->parentWidget()) {
+        if (auto *bar = qobject_cast<QToolBar *>(w->parentWidget())) {
+            if (!shownInToolBar(w, bar))
+                return true;
+            continue;
+        }
+        if (w->isHidden() && !qobject_cast<QStackedWidget *>(w->parentWidget()))
+            return true;
+    }
+    return false;
+}
+
+// Inside another control: a spin box's edit, a combo box's list, an item view's cell editor.
+bool partOfControl(const QWidget *w, const QWidget *window)
+{
+    for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
+        if (isControl(p))
+            return true;
+    }
+    return false;
+}
+
+std::string className(const QObject *o)
+{
+    int status = 0;
+    std::unique_ptr<char, void (*)(void *)> demangled(
+        abi::__cxa_demangle(typeid(*o).name(), nullptr, nullptr, &status), std::free);
+    return status == 0 ? demangled.get() : typeid(*o).name();
+}
+
+std::string describe(const QObject *o)
+{
+    QString where;
+    for (QObject *p = o->parent(); p && where.isEmpty(); p = p->parent())
+        where = p->objectName();
+    return className(o) + " '" + o->objectName().toStdString() + "' in '" + where.toStdString() + "'";
+}
+
+bool named(QWidget *w)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    if (!iface)
+        return false;
+    if (!iface->text(QAccessible::Name).trimmed().isEmpty())
+        return true;
+    return qobject_cast<QComboBox *>(w) && !iface->relations(QAccessible::Label).isEmpty();
+}
+
+// The visible entries of a menu or menu bar, as the accessibility bus lists them.
+void collectUnnamedActions(QWidget *menu, std::vector<std::string> &unnamed)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(menu);
+    if (!iface)
+        return;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface *item = iface->child(i);
+        if (!item || item->role() == QAccessible::Separator)
+            continue;
+        auto *action = qobject_cast<QAction *>(item->object());
+        if (action && (!action->isVisible() || action->isSeparator()))
+            continue;
+        if (item->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed.push_back(describe(action ? static_cast<QObject *>(action) : menu));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> unnamedControls(QWidget *window)
+{
+    std::vector<std::string> unnamed;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (qobject_cast<QMenu *>(w) || qobject_cast<QMenuBar *>(w)) {
+            collectUnnamedActions(w, unnamed);
+            continue;
+        }
+        if (w->isWindow() || !isControl(w) || hiddenWithin(w, window) || partOfControl(w, window))
+            continue;
+        if (!named(w))
+            unnamed.push_back(describe(w));
+    }
+    return unnamed;
+}
+
+}  // namespace test

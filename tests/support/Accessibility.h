@@ -1,0 +1,21 @@
+// Finds the controls of a window that a screen reader or the accessibility bus could not name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace test {
+
+// Every control of window a user can reach (buttons, edits, combo and spin boxes, check and radio boxes, lists,
+// tables and trees, tab bars, sliders, tool buttons, the actions of its menus, and the program's own views that
+// take the keyboard focus) whose accessible name is empty, each as "Class 'objectName' in 'parent's
+// objectName'", so a failing test reads as the list of controls to name. Controls hidden by the program are left
+// out; those on the pages of a tab or stack that is not current are not, since the user reaches them by turning
+// the page. A control's own parts (the edit inside a spin box, a combo box's list) take their name from it.
+// A combo box counts as named when a label names it (its buddy): on Linux its name is its current text and
+// the screen reader reads the label through the relation.
+std::vector<std::string> unnamedControls(QWidget *window);
+
+}  // namespace test

@@ -39,7 +39,7 @@ void TDesignForm::actSenderBlockExecute()
     block->UpdateFontHeight();
     TSenderRect &object = *block;
     Layout.SenderList.push_back(std::move(block));
-    // Filled before it is recorded: a redo puts the block back as it was shown.
+    // Filled from the sender before it is first drawn.
     BindSenderBlocks();
     PendingUndo = std::make_unique<TUndoDatas>(0);
     PlaceNewObject(object, false);

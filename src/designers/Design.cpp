@@ -39,16 +39,11 @@ void TDesignForm::actSenderBlockExecute()
     block->UpdateFontHeight();
     TSenderRect &object = *block;
     Layout.SenderList.push_back(std::move(block));
+    // Filled from the sender before it is first drawn.
     BindSenderBlocks();
-    object.SetZoom(ZoomRatio > 0 ? ZoomRatio : 1.0);
-    object.Prepare(RenderTarget(), false);
-    ZOrderList.insert(ZOrderList.begin(), &object);
-    // The history records no sender block: steps before it would restore stacking places it shifted.
-    UndoList.Clear();
-    SelectedList = {&object};
-    FocusedIndex = 0;
-    FillObjectList();
-    SyncObjectList();
+    PendingUndo = std::make_unique<TUndoDatas>(0);
+    PlaceNewObject(object, false);
+    CommitStep();
     MarkModified();
 }
 

@@ -69,12 +69,14 @@ TAddressSelect::TAddressSelect(QWidget *owner) : QDialog(owner)
     rbNew = Named<QRadioButton>("rbNew", QStringLiteral("新しいアドレス帳を作成する："), this);
     rbNew->setProperty("Tag", 0);
     edtNew = Named<TUniEdit>("edtNew", this);
+    edtNew->setAccessibleName(QStringLiteral("新しいアドレス帳の名前"));
     edtNew->setValidator(new TShiftJisValidator(MaxNameBytes, edtNew));
     SetImeMode(edtNew, imHira);
 
     rbOpen = Named<QRadioButton>("rbOpen", QStringLiteral("既存のアドレス帳を開く："), this);
     rbOpen->setProperty("Tag", 1);
     lvAdrs = Named<QListWidget>("lvAdrs", this);
+    lvAdrs->setAccessibleName(QStringLiteral("既存のアドレス帳"));
     lvAdrs->setSelectionMode(QAbstractItemView::SingleSelection);
     lvAdrs->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvAdrs->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -52,6 +52,7 @@ TInputPassword::TInputPassword(QWidget *owner) : QDialog(owner)
     lblMsg1 = Named<QLabel>("lblMsg1", AppTitle, this);
     lblMsg2 = Named<QLabel>("lblMsg2", QStringLiteral("を起動するためのパスワードを入力してください"), this);
     medtPassword = Named<QLineEdit>("medtPassword", this);
+    medtPassword->setAccessibleName(QStringLiteral("パスワード"));
     medtPassword->setMaxLength(16);
     medtPassword->setEchoMode(QLineEdit::Password);
     medtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);

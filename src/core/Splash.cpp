@@ -1,6 +1,7 @@
 #include "core/Splash.h"
 
 #include "core/Globals.h"
+#include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
 #include <QCloseEvent>
@@ -28,6 +29,7 @@ TSplashForm::TSplashForm() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWi
 
     imgSplash = Named<QLabel>("imgSplash", this);
     imgSplash->setPixmap(pixmap);
+    imgSplash->setAccessibleName(AppTitle);
     imgSplash->setGeometry(0, 0, 512, 400);
 
     tmrSplash = Named<QTimer>("tmrSplash", this);

@@ -38,8 +38,10 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     auto *data = new QGroupBox(QStringLiteral("データ"), this);
     auto *dataLayout = new QVBoxLayout(data);
     auto *path = new QHBoxLayout;
-    path->addWidget(new QLabel(QStringLiteral("データ保存フォルダー："), data));
+    auto *lblDataPath = new QLabel(QStringLiteral("データ保存フォルダー："), data);
+    path->addWidget(lblDataPath);
     edtDataPath = Named<QLineEdit>("edtDataPath", QDir::toNativeSeparators(DataRootFolder), data);
+    lblDataPath->setBuddy(edtDataPath);
     edtDataPath->setMinimumWidth(ScaleByDpi(280, true));
     path->addWidget(edtDataPath, 1);
     btnDataPath = Named<QPushButton>("btnDataPath", QStringLiteral("参照(&R)..."), data);
@@ -49,8 +51,10 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     chkChooseBook->setChecked(ChooseBookAtStart != 0);
     dataLayout->addWidget(chkChooseBook);
     auto *history = new QHBoxLayout;
-    history->addWidget(new QLabel(QStringLiteral("電話帳検索の検索条件の履歴数："), data));
+    auto *lblHisCount = new QLabel(QStringLiteral("電話帳検索の検索条件の履歴数："), data);
+    history->addWidget(lblHisCount);
     spnHisCount = Named<QSpinBox>("spnHisCount", data);
+    lblHisCount->setBuddy(spnHisCount);
     spnHisCount->setRange(0, 30);
     spnHisCount->setValue(HistoryCount);
     history->addWidget(spnHisCount);

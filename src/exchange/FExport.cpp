@@ -47,6 +47,7 @@ TFileExport::TFileExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
     auto *items = new QGroupBox(QStringLiteral("出力項目（チェックした項目をこの順に出力します）"), this);
     auto *itemRow = new QHBoxLayout(items);
     lstItems = Named<QListWidget>("lstItems", items);
+    lstItems->setAccessibleName(items->title());
     itemRow->addWidget(lstItems, 1);
     auto *side = new QVBoxLayout;
     CheckList::MakeMoveButtons(this, side, lstItems, ItemOrder);
@@ -59,8 +60,10 @@ TFileExport::TFileExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
     chkHeader = Named<QCheckBox>("chkHeader", QStringLiteral("1行目に項目名を出力する"), format);
     formatRow->addWidget(chkHeader);
     formatRow->addSpacing(12);
-    formatRow->addWidget(new QLabel(QStringLiteral("文字コード："), format));
+    auto *lblCode = new QLabel(QStringLiteral("文字コード："), format);
+    formatRow->addWidget(lblCode);
     cbxCode = Named<QComboBox>("cbxCode", format);
+    lblCode->setBuddy(cbxCode);
     cbxCode->addItems({QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8")});
     formatRow->addWidget(cbxCode);
     formatRow->addSpacing(12);

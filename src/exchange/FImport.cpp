@@ -53,8 +53,10 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("テキストファイルの取り込み"));
     auto *layout = new QVBoxLayout(this);
     auto *file = new QHBoxLayout;
-    file->addWidget(new QLabel(QStringLiteral("ファイル名："), this));
+    auto *lblFileName = new QLabel(QStringLiteral("ファイル名："), this);
+    file->addWidget(lblFileName);
     edtFileName = Named<QLineEdit>("edtFileName", this);
+    lblFileName->setBuddy(edtFileName);
     edtFileName->setReadOnly(true);
     file->addWidget(edtFileName, 1);
     btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照(&R)..."), this);
@@ -62,8 +64,10 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     layout->addLayout(file);
 
     auto *options = new QHBoxLayout;
-    options->addWidget(new QLabel(QStringLiteral("文字コード："), this));
+    auto *lblCode = new QLabel(QStringLiteral("文字コード："), this);
+    options->addWidget(lblCode);
     cbxCode = Named<QComboBox>("cbxCode", this);
+    lblCode->setBuddy(cbxCode);
     cbxCode->addItems({QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8")});
     options->addWidget(cbxCode);
     options->addSpacing(16);
@@ -79,8 +83,11 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     options->addStretch();
     layout->addLayout(options);
 
-    layout->addWidget(new QLabel(QStringLiteral("各列に取り込む項目を選んでください（先頭%1行を表示しています）").arg(PreviewRows), this));
+    auto *lblPreview =
+        new QLabel(QStringLiteral("各列に取り込む項目を選んでください（先頭%1行を表示しています）").arg(PreviewRows), this);
+    layout->addWidget(lblPreview);
     grdPreview = Named<QTableWidget>("grdPreview", this);
+    SetViewLabel(lblPreview, grdPreview);
     grdPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdPreview->verticalHeader()->setDefaultSectionSize(grdPreview->fontMetrics().height() + 8);
     layout->addWidget(grdPreview, 1);
@@ -182,6 +189,7 @@ void TFileImport::refreshPreview()
     for (int c = 0; c < columns; ++c) {
         auto *choice = new QComboBox(grdPreview);
         choice->setObjectName(QStringLiteral("cbxItem%1").arg(c + 1));
+        choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(c + 1));
         choice->addItem(NoItem, -1);
         for (int item = 1; item < ListItemCount; ++item)
             choice->addItem(itemChoiceCaption(item), item);

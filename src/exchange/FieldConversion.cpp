@@ -57,6 +57,7 @@ TFieldConversion::TFieldConversion(QWidget *owner, const char *name, const QStri
     setWindowTitle(caption);
     lblInfo = Named<QLabel>("lblInfo", this);
     lvChanges = Named<QTreeWidget>("lvChanges", this);
+    lvChanges->setAccessibleName(QStringLiteral("変換するデータ"));
     lvChanges->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("項目"), QStringLiteral("変換前"),
                                 QStringLiteral("変換後"), QStringLiteral("データ")});
     lvChanges->setRootIsDecorated(false);

@@ -112,6 +112,7 @@ THddInstall::THddInstall(QWidget *owner) : QDialog(owner)
     lblState = Named<QLabel>("lblState", this);
     auto *lblFolder = Named<QLabel>("lblFolder", QStringLiteral("インストール先："), this);
     edtFolder = Named<QLineEdit>("edtFolder", QDir::toNativeSeparators(DataFolder), this);
+    lblFolder->setBuddy(edtFolder);
     btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照..."), this);
     pgWork = new TWorkProgress(this);
     btnInstall = Named<QPushButton>("btnInstall", QStringLiteral("インストール"), this);

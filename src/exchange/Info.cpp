@@ -17,6 +17,7 @@ TInfoDialog::TInfoDialog(QWidget *owner, bool showInfo, bool checkUpdate) : QDia
     auto *layout = new QVBoxLayout(this);
     mmoInfo = Named<QTextBrowser>("mmoInfo", this);
     mmoInfo->setFocusPolicy(Qt::NoFocus);
+    mmoInfo->setAccessibleName(windowTitle());
     mmoInfo->setHtml(QStringLiteral(
         "<p><b>Velmora をご利用いただきありがとうございます。</b></p>"
         "<p>アドレス帳のデータは次のフォルダーに保存されます。<br>%1</p>"

@@ -33,6 +33,8 @@ TListRangeBox::TListRangeBox(const TAddressList &list, QWidget *parent)
     rbRange = Named<QRadioButton>("rbRange", QStringLiteral("範囲指定"), this);
     spnBegin = Named<QSpinBox>("spnBegin", this);
     spnEnd = Named<QSpinBox>("spnEnd", this);
+    spnBegin->setAccessibleName(QStringLiteral("出力範囲の開始"));
+    spnEnd->setAccessibleName(QStringLiteral("出力範囲の終了"));
     lblCount = Named<QLabel>("lblCount", this);
     auto *kinds = new QButtonGroup(this);
     kinds->addButton(rbAll, 0);

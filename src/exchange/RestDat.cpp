@@ -45,12 +45,14 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("復元"));
     auto *lblInfo = Named<QLabel>("lblInfo", QStringLiteral("復元するバックアップデータを選択してください。"), this);
     lvBackup = Named<QTreeWidget>("lvBackup", this);
+    SetViewLabel(lblInfo, lvBackup);
     lvBackup->setHeaderLabels({QStringLiteral("バックアップ日時"), QStringLiteral("ファイル数"), QStringLiteral("サイズ")});
     lvBackup->setRootIsDecorated(false);
     lvBackup->header()->setStretchLastSection(false);
     lvBackup->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     ckbChangePath = Named<QCheckBox>("ckbChangePath", QStringLiteral("別のデータ保存フォルダーに復元する"), this);
     edtDataPath = Named<QLineEdit>("edtDataPath", this);
+    edtDataPath->setAccessibleName(QStringLiteral("復元先のデータ保存フォルダー"));
     btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照..."), this);
     edtDataPath->setEnabled(false);
     btnBrowse->setEnabled(false);

@@ -63,6 +63,7 @@ TUpdateDialog::TUpdateDialog(QWidget *owner) : QDialog(owner), network_(new QNet
     setWindowTitle(QStringLiteral("アップデートの確認"));
     lblStatus = Named<QLabel>("lblStatus", QStringLiteral("最新のアップデートを確認します。"), this);
     lvFiles = Named<QTreeWidget>("lvFiles", this);
+    lvFiles->setAccessibleName(QStringLiteral("アップデートするファイル"));
     lvFiles->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("バージョン"), QStringLiteral("サイズ")});
     lvFiles->setRootIsDecorated(false);
     lvFiles->header()->setStretchLastSection(false);

@@ -74,8 +74,10 @@ TVersionInfo::TVersionInfo(QWidget *owner) : QDialog(owner)
     lblVersion = Named<QLabel>("lblVersion", QStringLiteral("バージョン %1").arg(QStringLiteral(VELMORA_VERSION)), this);
     layout->addWidget(lblProduct);
     layout->addWidget(lblVersion);
-    layout->addWidget(new QLabel(QStringLiteral("辞書データ"), this));
+    auto *lblDictionary = new QLabel(QStringLiteral("辞書データ"), this);
+    layout->addWidget(lblDictionary);
     lvDictionary = Named<QTreeWidget>("lvDictionary", this);
+    SetViewLabel(lblDictionary, lvDictionary);
     lvDictionary->setRootIsDecorated(false);
     lvDictionary->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("形式"), QStringLiteral("版"), QStringLiteral("作成日")});
     for (const TDictionaryVersion &v : DictionaryVersions(AppFolder + QStringLiteral("Dic/")))
@@ -85,8 +87,10 @@ TVersionInfo::TVersionInfo(QWidget *owner) : QDialog(owner)
         lvDictionary->resizeColumnToContents(c);
     lvDictionary->setMinimumHeight(lvDictionary->sizeHintForRow(0) * 8 + lvDictionary->header()->height());
     layout->addWidget(lvDictionary);
-    layout->addWidget(new QLabel(QStringLiteral("データの出典"), this));
+    auto *lblCredit = new QLabel(QStringLiteral("データの出典"), this);
+    layout->addWidget(lblCredit);
     mmoCredit = Named<QTextBrowser>("mmoCredit", this);
+    lblCredit->setBuddy(mmoCredit);
     mmoCredit->setHtml(QString::fromUtf8(Credits));
     layout->addWidget(mmoCredit, 1);
     auto *buttons = new QHBoxLayout;

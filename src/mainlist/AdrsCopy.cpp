@@ -275,6 +275,8 @@ void TAddressCopy::createControls()
     rbAll = Named<QRadioButton>("rbAll", QStringLiteral("一覧に表示されているすべてのデータ"), this);
     edtRangeBegin = Named<TUniEdit>("edtRangeBegin", this);
     edtRangeEnd = Named<TUniEdit>("edtRangeEnd", this);
+    edtRangeBegin->setAccessibleName(QStringLiteral("コピー範囲の開始"));
+    edtRangeEnd->setAccessibleName(QStringLiteral("コピー範囲の終了"));
     for (TUniEdit *edit : {edtRangeBegin, edtRangeEnd}) {
         edit->SetMaxLength(6);
         SetImeMode(edit, imClose);

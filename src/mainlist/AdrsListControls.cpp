@@ -82,6 +82,9 @@ void TAddressList::createControls()
     cbxSort = Named<QComboBox>("cbxSort", pnlSpacer);
     cbxSort->setMaxVisibleItems(16);
     sbtnSortDirection = Named<QToolButton>("sbtnSortDirection", pnlSpacer);
+    sbtnSortDirection->setAccessibleName(QStringLiteral("表示方向"));
+    lblGroup->setBuddy(cbxGroup);
+    lblSort->setBuddy(cbxSort);
     QWidget *const rows[2][3] = {{lblGroup, cbxGroup, sbtnEditGroup}, {lblSort, cbxSort, sbtnSortDirection}};
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 3; ++column)
@@ -249,6 +252,7 @@ void TAddressList::createActions()
     connect(lvAddress, &QAbstractItemView::doubleClicked, actInquiry, &QAction::trigger);
     sbtnEditGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     sbtnEditGroup->setToolTip(actEditGroup->toolTip());
+    sbtnEditGroup->setAccessibleName(QStringLiteral("グループ名の設定"));
     sbtnEditGroup->setStatusTip(actEditGroup->statusTip());
     connect(sbtnEditGroup, &QToolButton::clicked, actEditGroup, &QAction::trigger);
 

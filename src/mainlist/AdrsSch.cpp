@@ -180,12 +180,14 @@ void TAddressSearch::createControls()
     cbxContentRO = Named<TUniComboBox>("cbxContentRO", this);
     Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", this);
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", this);
-    // One value editor shows at a time, under the list's column title.
+    cbxCondition = Named<TUniComboBox>("cbxCondition", this);
+    cbxCondition->addItems(MatchModeCaptions);
+    // A condition's editors are named after the columns of the list they fill; one value editor shows at a time.
+    cbxItem->setAccessibleName(QStringLiteral("項目名"));
     for (QWidget *editor : std::initializer_list<QWidget *>{edtContent, edtContentUni, cbxContentRW, cbxContentRO,
                                                              Cbx_CatMain, Cbx_CatSub})
         editor->setAccessibleName(QStringLiteral("内容"));
-    cbxCondition = Named<TUniComboBox>("cbxCondition", this);
-    cbxCondition->addItems(MatchModeCaptions);
+    cbxCondition->setAccessibleName(QStringLiteral("条件"));
     chkNotCondition = Named<QCheckBox>("chkNotCondition", QStringLiteral("以外を検索"), this);
 
     bbtnAdd = Named<QPushButton>("bbtnAdd", glyph("LISTADD"), QStringLiteral("追加"), this);
@@ -195,7 +197,7 @@ void TAddressSearch::createControls()
     lblMaxCondition = Named<QLabel>("lblMaxCondition", QStringLiteral("※条件は１０件まで指定できます"), this);
     lvCondition = Named<QTreeWidget>("lvCondition", this);
     lvCondition->setRootIsDecorated(false);
-    lvCondition->setAccessibleName(QStringLiteral("条件"));
+    lvCondition->setAccessibleName(QStringLiteral("条件の一覧"));
     lvCondition->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvCondition->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvCondition->setHeaderLabels({QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("条件")});

@@ -106,6 +106,10 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
         SetImeMode(cbxKeyword[i], imClose);
         cbxKeyword[i]->installEventFilter(this);
         lblKeyword[i]->setBuddy(edtKeyword[i]);
+        // The row's number alone would name it: its name says which keyword and which column.
+        const QString keyword = QStringLiteral("キーワード") + lblKeyword[i]->text();
+        edtKeyword[i]->setAccessibleName(keyword + QStringLiteral("の名称"));
+        cbxKeyword[i]->setAccessibleName(keyword + QStringLiteral("の入力モード"));
         grid->addWidget(lblKeyword[i], i + 1, 0);
         grid->addWidget(edtKeyword[i], i + 1, 1);
         grid->addWidget(cbxKeyword[i], i + 1, 2);

@@ -221,6 +221,7 @@ void TBatchChange::createControls()
     pnlSymbolColor->setFixedSize(48, 22);
     bbtnSymbolColor = Named<QPushButton>("bbtnSymbolColor", gbxOther);
     bbtnSymbolColor->setToolTip(QStringLiteral("色の変更"));
+    bbtnSymbolColor->setAccessibleName(bbtnSymbolColor->toolTip());
     auto *colour = new QHBoxLayout;
     colour->addWidget(pnlSymbolColor);
     colour->addWidget(bbtnSymbolColor);
@@ -304,8 +305,11 @@ void TBatchChange::InitControls()
     rbPriv->setChecked(true);
     rbIgnoreNameTrue->setChecked(true);
     rbPrintTarget->setChecked(true);
-    for (int i = 0; i < 8; ++i)
+    // Each keyword's field is named after its check box, the caption standing beside it.
+    for (int i = 0; i < 8; ++i) {
         chkKeyword[i]->setText(KeywordNames[i]);
+        (i < 5 ? static_cast<QWidget *>(edtKeyword[i]) : cbxKeyword[i - 5])->setAccessibleName(KeywordNames[i]);
+    }
     for (int i = 0; i < 5; ++i)
         SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
     for (int i = 0; i < 3; ++i)

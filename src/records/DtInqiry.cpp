@@ -484,8 +484,10 @@ void TDataInquiry::ApplyKeywordNames()
 {
     for (int i = 0; i < 8; ++i)
         lblKeyword[i]->setText(KeywordNames[i]);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         bbtnKeyword[i]->setToolTip(KeywordNames[i + 5] + QStringLiteral("の編集"));
+        bbtnKeyword[i]->setAccessibleName(bbtnKeyword[i]->toolTip());
+    }
 }
 
 void TDataInquiry::ApplyKeywordInputModes()

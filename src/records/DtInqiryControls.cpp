@@ -82,10 +82,13 @@ Control *withHint(Control *control, const QString &hint)
     return control;
 }
 
-// A button that shows only its glyph; the hint names what it does.
-QPushButton *glyphButton(const char *name, const QString &hint, QWidget *parent)
+// A button that shows only its glyph; the hint says what it does, and so does its accessible name (spoken
+// where no hint is given).
+QPushButton *glyphButton(const char *name, const QString &hint, QWidget *parent, const QString &spoken = {})
 {
-    return withHint(Named<QPushButton>(name, parent), hint);
+    auto *button = withHint(Named<QPushButton>(name, parent), hint);
+    button->setAccessibleName(spoken.isEmpty() ? hint : spoken);
+    return button;
 }
 
 // An 8-bit edit: at most limit bytes of characters Shift-JIS has; a number field takes digits and dashes as
@@ -97,6 +100,15 @@ QLineEdit *sjisEdit(const char *name, int limit, QWidget *parent, bool numberFie
     validator->SetNumberField(numberField);
     e->setValidator(validator);
     return e;
+}
+
+// A caption that names the control beside it for a screen reader; made after the control, beside it in its
+// parent.
+QLabel *buddyLabel(const QString &caption, QWidget *buddy)
+{
+    auto *label = new QLabel(caption, buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
 }
 
 QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
@@ -117,6 +129,7 @@ void TDataInquiry::createControls()
     auto *top = new QHBoxLayout;
     auto navButton = [this](const char *name, const QString &hint) {
         auto *b = withHint(Named<QToolButton>(name, this), hint);
+        b->setAccessibleName(hint);
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
@@ -196,7 +209,6 @@ QWidget *TDataInquiry::createMainPage()
         c->lineEdit()->setValidator(new TShiftJisValidator(limit, c));
         return c;
     };
-    auto label = [this](const QString &caption) { return new QLabel(caption, tabstMain); };
     QWidget *p = tabstMain;
     int row = 0;
 
@@ -205,57 +217,57 @@ QWidget *TDataInquiry::createMainPage()
     cbxGroup->setMaxVisibleItems(11);
     bbtnEditGroup = glyphButton("bbtnEditGroup", QStringLiteral("グループ名の設定"), p);
     edtCustomCode = sjisEdit("edtCustomCode", 20, p);
-    grid->addWidget(label(QStringLiteral("グループ")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("グループ"), cbxGroup), row, 0);
     grid->addWidget(cbxGroup, row, 1, 1, 2);
     grid->addWidget(bbtnEditGroup, row, 3);
-    grid->addWidget(label(QStringLiteral("顧客コード")), row, 4);
+    grid->addWidget(buddyLabel(QStringLiteral("顧客コード"), edtCustomCode), row, 4);
     grid->addWidget(edtCustomCode, row++, 5, 1, 2);
 
     // Made in the order they stand, so the tab order runs 電話番号, its look-up, 代表電話.
     edtTel = sjisEdit("edtTel", 13, p, true);
-    bbtnTelSch = glyphButton("bbtnTelSch", QString(), p);
+    bbtnTelSch = glyphButton("bbtnTelSch", QString(), p, QStringLiteral("電話番号から住所を検索"));
     chkMainNumber = new QCheckBox(QStringLiteral("代表電話"), p);
     chkMainNumber->setObjectName(QStringLiteral("chkMainNumber"));
     edtFax = sjisEdit("edtFax", 13, p, true);
-    grid->addWidget(label(QStringLiteral("電話番号")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("電話番号"), edtTel), row, 0);
     grid->addWidget(edtTel, row, 1, 1, 2);
     grid->addWidget(bbtnTelSch, row, 3);
     grid->addWidget(chkMainNumber, row, 4);
-    grid->addWidget(label(QStringLiteral("FAX番号")), row, 5);
+    grid->addWidget(buddyLabel(QStringLiteral("FAX番号"), edtFax), row, 5);
     grid->addWidget(edtFax, row++, 6);
 
     edtPortable1 = sjisEdit("edtPortable1", 13, p, true);
     edtPortable2 = sjisEdit("edtPortable2", 13, p, true);
-    grid->addWidget(label(QStringLiteral("携帯番号１")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("携帯番号１"), edtPortable1), row, 0);
     grid->addWidget(edtPortable1, row, 1, 1, 2);
-    grid->addWidget(label(QStringLiteral("携帯番号２")), row, 5);
+    grid->addWidget(buddyLabel(QStringLiteral("携帯番号２"), edtPortable2), row, 5);
     grid->addWidget(edtPortable2, row++, 6);
 
     edtPos = sjisEdit("edtPos", 8, p, true);
-    bbtnPosSch = glyphButton("bbtnPosSch", QString(), p);
+    bbtnPosSch = glyphButton("bbtnPosSch", QString(), p, QStringLiteral("郵便番号から住所を検索"));
     edtJisCode = sjisEdit("edtJisCode", 8, p);
     edtJisCode->setReadOnly(true);
-    bbtnGetJisCode = glyphButton("bbtnGetJisCode", QString(), p);
+    bbtnGetJisCode = glyphButton("bbtnGetJisCode", QString(), p, QStringLiteral("市町村コードの取得"));
     lblKajoCode = new QLabel(p);
     lblKajoCode->setObjectName(QStringLiteral("lblKajoCode"));
     lblKajoCode->hide();
-    grid->addWidget(label(QStringLiteral("郵便番号")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("郵便番号"), edtPos), row, 0);
     grid->addWidget(edtPos, row, 1, 1, 2);
     grid->addWidget(bbtnPosSch, row, 3);
-    grid->addWidget(label(QStringLiteral("市町村コード")), row, 4);
+    grid->addWidget(buddyLabel(QStringLiteral("市町村コード"), edtJisCode), row, 4);
     grid->addWidget(edtJisCode, row, 5);
     grid->addWidget(bbtnGetJisCode, row++, 6, Qt::AlignLeft);
 
     edtTdfkn = sjisEdit("edtTdfkn", 8, p);
-    bbtnAdrsSearch = glyphButton("bbtnAdrsSearch", QString(), p);
-    bbtnMap = glyphButton("bbtnMap", QString(), p);
-    bbtnQRMap = glyphButton("bbtnQRMap", QString(), p);
-    bbtnRoot = glyphButton("bbtnRoot", QString(), p);
+    bbtnAdrsSearch = glyphButton("bbtnAdrsSearch", QString(), p, QStringLiteral("住所の検索"));
+    bbtnMap = glyphButton("bbtnMap", QString(), p, QStringLiteral("地図表示"));
+    bbtnQRMap = glyphButton("bbtnQRMap", QString(), p, QStringLiteral("QRコード地図"));
+    bbtnRoot = glyphButton("bbtnRoot", QString(), p, QStringLiteral("路線検索"));
     auto *places = new QHBoxLayout;
     for (QPushButton *b : {bbtnMap, bbtnQRMap, bbtnRoot})
         places->addWidget(b);
     places->addStretch();
-    grid->addWidget(label(QStringLiteral("都道府県")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("都道府県"), edtTdfkn), row, 0);
     grid->addWidget(edtTdfkn, row, 1, 1, 2);
     grid->addWidget(bbtnAdrsSearch, row, 3);
     grid->addLayout(places, row++, 4, 1, 3);
@@ -270,7 +282,7 @@ QWidget *TDataInquiry::createMainPage()
                                                                         {QStringLiteral("住所３"), edtAdrs3},
                                                                         {QStringLiteral("住所カナ"), edtAdrsKana}}};
     for (const auto &[caption, line] : addressLines) {
-        grid->addWidget(label(caption), row, 0);
+        grid->addWidget(buddyLabel(caption, line), row, 0);
         grid->addWidget(line, row++, 1, 1, 6);
     }
 
@@ -290,29 +302,31 @@ QWidget *TDataInquiry::createMainPage()
     grid->addLayout(privCorp, row, 0, 1, 3);
     grid->addWidget(bbtnWebSearch, row++, 3);
 
-    lblCorpKanji = label(QStringLiteral("会社名"));
-    lblCorpKanji->setObjectName(QStringLiteral("lblCorpKanji"));
     nmedtCorpKanji = new TNMDEdit(p);
     nmedtCorpKanji->setObjectName(QStringLiteral("nmedtCorpKanji"));
     nmedtCorpKanji->setValidator(new TShiftJisValidator(112, nmedtCorpKanji));
+    lblCorpKanji = buddyLabel(QStringLiteral("会社名"), nmedtCorpKanji);
+    lblCorpKanji->setObjectName(QStringLiteral("lblCorpKanji"));
     grid->addWidget(lblCorpKanji, row, 0);
     grid->addWidget(nmedtCorpKanji, row++, 1, 1, 6);
-    lblCorpKana = label(QStringLiteral("カナ"));
-    lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
     edtCorpKana = Named<QLineEdit>("edtCorpKana", p);
+    lblCorpKana = buddyLabel(QStringLiteral("カナ"), edtCorpKana);
+    // Two readings are captioned カナ; each says whose it is.
+    edtCorpKana->setAccessibleName(QStringLiteral("会社名のカナ"));
+    lblCorpKana->setObjectName(QStringLiteral("lblCorpKana"));
     MakeReadingField(edtCorpKana, 80);
     grid->addWidget(lblCorpKana, row, 0);
     grid->addWidget(edtCorpKana, row++, 1, 1, 6);
-    lblDptmnt = label(QStringLiteral("部署"));
-    lblDptmnt->setObjectName(QStringLiteral("lblDptmnt"));
     cbxDptmnt = combo("cbxDptmnt", 100, p);
+    lblDptmnt = buddyLabel(QStringLiteral("部署"), cbxDptmnt);
+    lblDptmnt->setObjectName(QStringLiteral("lblDptmnt"));
     bbtnDptmnt = glyphButton("bbtnDptmnt", QStringLiteral("部署リストの編集"), p);
     grid->addWidget(lblDptmnt, row, 0);
     grid->addWidget(cbxDptmnt, row, 1, 1, 5);
     grid->addWidget(bbtnDptmnt, row++, 6, Qt::AlignLeft);
-    lblPost = label(QStringLiteral("役職"));
-    lblPost->setObjectName(QStringLiteral("lblPost"));
     cbxPost = combo("cbxPost", 50, p);
+    lblPost = buddyLabel(QStringLiteral("役職"), cbxPost);
+    lblPost->setObjectName(QStringLiteral("lblPost"));
     bbtnPost = glyphButton("bbtnPost", QStringLiteral("役職リストの編集"), p);
     grid->addWidget(lblPost, row, 0);
     grid->addWidget(cbxPost, row, 1, 1, 5);
@@ -329,13 +343,14 @@ QWidget *TDataInquiry::createMainPage()
     nmedtNameKana->SetInputType(itKana);
     nmedtNameKana->SetAssociate(nmedtNameKanji);
     nmedtCorpKanji->SetAssociate(edtCorpKana);
-    grid->addWidget(label(QStringLiteral("名前")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("名前"), nmedtNameKanji), row, 0);
     grid->addWidget(nmedtNameKanji, row, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("カナ")), row, 4);
+    grid->addWidget(buddyLabel(QStringLiteral("カナ"), nmedtNameKana), row, 4);
+    nmedtNameKana->setAccessibleName(QStringLiteral("名前のカナ"));
     grid->addWidget(nmedtNameKana, row++, 5, 1, 2);
     cbxHonor = combo("cbxHonor", 10, p);
     bbtnHonor = glyphButton("bbtnHonor", QStringLiteral("敬称リストの編集"), p);
-    grid->addWidget(label(QStringLiteral("敬称")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("敬称"), cbxHonor), row, 0);
     grid->addWidget(cbxHonor, row, 1, 1, 2);
     grid->addWidget(bbtnHonor, row++, 3);
 
@@ -343,9 +358,9 @@ QWidget *TDataInquiry::createMainPage()
     Cbx_CatMain->setObjectName(QStringLiteral("Cbx_CatMain"));
     Cbx_CatSub = new TUniComboBox(p);
     Cbx_CatSub->setObjectName(QStringLiteral("Cbx_CatSub"));
-    grid->addWidget(label(QStringLiteral("大分類")), row, 0);
+    grid->addWidget(buddyLabel(QStringLiteral("大分類"), Cbx_CatMain), row, 0);
     grid->addWidget(Cbx_CatMain, row, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("小分類")), row, 4);
+    grid->addWidget(buddyLabel(QStringLiteral("小分類"), Cbx_CatSub), row, 4);
     grid->addWidget(Cbx_CatSub, row++, 5, 1, 2);
 
     chkIgnoreName = new QCheckBox(QStringLiteral("宛名の印刷に名前を使用しない"), p);
@@ -366,20 +381,20 @@ QWidget *TDataInquiry::createSubPage()
 
     auto *links = new QGridLayout;
     edtURL = sjisEdit("edtURL", 128, p);
-    bbtnGetURL = glyphButton("bbtnGetURL", QString(), p);
-    bbtnOpenURL = glyphButton("bbtnOpenURL", QString(), p);
+    bbtnGetURL = glyphButton("bbtnGetURL", QString(), p, QStringLiteral("ブラウザーのURLを取得"));
+    bbtnOpenURL = glyphButton("bbtnOpenURL", QString(), p, QStringLiteral("ホームページを開く"));
     edtEMail1 = sjisEdit("edtEMail1", 64, p);
-    bbtnEMail1 = glyphButton("bbtnEMail1", QString(), p);
+    bbtnEMail1 = glyphButton("bbtnEMail1", QString(), p, QStringLiteral("E-Mail1にメールを送る"));
     edtEMail2 = sjisEdit("edtEMail2", 64, p);
-    bbtnEMail2 = glyphButton("bbtnEMail2", QString(), p);
-    links->addWidget(new QLabel(QStringLiteral("URL"), p), 0, 0);
+    bbtnEMail2 = glyphButton("bbtnEMail2", QString(), p, QStringLiteral("E-Mail2にメールを送る"));
+    links->addWidget(buddyLabel(QStringLiteral("URL"), edtURL), 0, 0);
     links->addWidget(edtURL, 0, 1);
     links->addWidget(bbtnGetURL, 0, 2);
     links->addWidget(bbtnOpenURL, 0, 3);
-    links->addWidget(new QLabel(QStringLiteral("E-Mail1"), p), 1, 0);
+    links->addWidget(buddyLabel(QStringLiteral("E-Mail1"), edtEMail1), 1, 0);
     links->addWidget(edtEMail1, 1, 1);
     links->addWidget(bbtnEMail1, 1, 2);
-    links->addWidget(new QLabel(QStringLiteral("E-Mail2"), p), 2, 0);
+    links->addWidget(buddyLabel(QStringLiteral("E-Mail2"), edtEMail2), 2, 0);
     links->addWidget(edtEMail2, 2, 1);
     links->addWidget(bbtnEMail2, 2, 2);
     page->addLayout(links);
@@ -397,7 +412,9 @@ QWidget *TDataInquiry::createSubPage()
         cbxJointHonor[i]->setEditable(true);
         cbxJointHonor[i]->setInsertPolicy(QComboBox::NoInsert);
         cbxJointHonor[i]->lineEdit()->setValidator(new TShiftJisValidator(10, cbxJointHonor[i]));
-        joint->addWidget(new QLabel(QStringLiteral("連名") + fullWidthDigits[i], gbxJoint), i, 0);
+        const QString jointName = QStringLiteral("連名") + fullWidthDigits[i];
+        cbxJointHonor[i]->setAccessibleName(jointName + QStringLiteral("の敬称"));
+        joint->addWidget(buddyLabel(jointName, nmedtJoint[i]), i, 0);
         joint->addWidget(nmedtJoint[i], i, 1);
         joint->addWidget(cbxJointHonor[i], i, 2);
     }
@@ -405,7 +422,7 @@ QWidget *TDataInquiry::createSubPage()
     joint->addWidget(bbtnJointHonor, 4, 3);
     cbxJointOwner = new TUniComboBox(gbxJoint);
     cbxJointOwner->setObjectName(QStringLiteral("cbxJointOwner"));
-    joint->addWidget(new QLabel(QStringLiteral("連名主の変更"), gbxJoint), 5, 0);
+    joint->addWidget(buddyLabel(QStringLiteral("連名主の変更"), cbxJointOwner), 5, 0);
     joint->addWidget(cbxJointOwner, 5, 1);
     auto *flags = new QHBoxLayout;
     sbtnJointPrintM = toggleButton(QStringLiteral("sbtnJointPrintM"), QStringLiteral("本"), gbxJoint);
@@ -458,6 +475,7 @@ QWidget *TDataInquiry::createMemoPage()
             edtKeyword[i] = new QLineEdit(gbxKeyword);
             edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword%1").arg(i + 1));
             edtKeyword[i]->setValidator(new TShiftJisValidator(100, edtKeyword[i]));
+            lblKeyword[i]->setBuddy(edtKeyword[i]);
             grid->addWidget(edtKeyword[i], i, 1);
             continue;
         }
@@ -467,6 +485,7 @@ QWidget *TDataInquiry::createMemoPage()
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setValidator(new TShiftJisValidator(100, c));
+        lblKeyword[i]->setBuddy(c);
         bbtnKeyword[i - 5] = new QPushButton(gbxKeyword);
         bbtnKeyword[i - 5]->setObjectName(QStringLiteral("bbtnKeyword%1").arg(i + 1));
         grid->addWidget(c, i, 1);
@@ -474,9 +493,9 @@ QWidget *TDataInquiry::createMemoPage()
     }
     grid->setColumnStretch(1, 1);
     page->addWidget(gbxKeyword);
-    page->addWidget(new QLabel(QStringLiteral("備考"), tabstMemo1));
     mmoNote = new QPlainTextEdit(tabstMemo1);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
+    page->addWidget(buddyLabel(QStringLiteral("備考"), mmoNote));
     mmoNote->setTabChangesFocus(true);
     LimitToShiftJis(mmoNote);
     page->addWidget(mmoNote, 1);
@@ -494,6 +513,7 @@ QWidget *TDataInquiry::createOtherPage()
     auto *files = new QGridLayout(gbxExtFile);
     lvExtFile = new QTreeWidget(gbxExtFile);
     lvExtFile->setObjectName(QStringLiteral("lvExtFile"));
+    lvExtFile->setAccessibleName(gbxExtFile->title());
     lvExtFile->setHeaderLabels({QStringLiteral("No."), QStringLiteral("フォルダー"), QStringLiteral("ファイル")});
     lvExtFile->setRootIsDecorated(false);
     lvExtFile->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -516,9 +536,9 @@ QWidget *TDataInquiry::createOtherPage()
     files->addWidget(bbtnAddExtFile, 0, 2);
     files->addWidget(bbtnDelExtFile, 1, 2);
     files->addWidget(bbtnOpenExtFile, 2, 2);
-    files->addWidget(new QLabel(QStringLiteral("フォルダー："), gbxExtFile), 4, 0);
+    files->addWidget(buddyLabel(QStringLiteral("フォルダー："), edtDetailPath), 4, 0);
     files->addWidget(edtDetailPath, 4, 1, 1, 2);
-    files->addWidget(new QLabel(QStringLiteral("ファイル："), gbxExtFile), 5, 0);
+    files->addWidget(buddyLabel(QStringLiteral("ファイル："), edtDetailFile), 5, 0);
     files->addWidget(edtDetailFile, 5, 1, 1, 2);
     files->setColumnStretch(1, 1);
     page->addWidget(gbxExtFile, 1);
@@ -536,7 +556,8 @@ QWidget *TDataInquiry::createOtherPage()
     bbtnSymbolColor = new QPushButton(gbxSymbol);
     bbtnSymbolColor->setObjectName(QStringLiteral("bbtnSymbolColor"));
     bbtnSymbolColor->setToolTip(QStringLiteral("色の変更"));
-    symbol->addWidget(new QLabel(QStringLiteral("マーク"), gbxSymbol));
+    bbtnSymbolColor->setAccessibleName(bbtnSymbolColor->toolTip());
+    symbol->addWidget(buddyLabel(QStringLiteral("マーク"), cbxSymbolMark));
     symbol->addWidget(cbxSymbolMark);
     symbol->addSpacing(16);
     symbol->addWidget(new QLabel(QStringLiteral("色"), gbxSymbol));
@@ -554,9 +575,9 @@ QWidget *TDataInquiry::createOtherPage()
     edtUpdDateTime->setReadOnly(true);
     for (QLineEdit *e : {edtAddDateTime, edtUpdDateTime})
         e->setMinimumWidth(ScaleByDpi(170, true));
-    dates->addWidget(new QLabel(QStringLiteral("登録日時"), tabstOther), 0, 0);
+    dates->addWidget(buddyLabel(QStringLiteral("登録日時"), edtAddDateTime), 0, 0);
     dates->addWidget(edtAddDateTime, 0, 1);
-    dates->addWidget(new QLabel(QStringLiteral("更新日時"), tabstOther), 1, 0);
+    dates->addWidget(buddyLabel(QStringLiteral("更新日時"), edtUpdDateTime), 1, 0);
     dates->addWidget(edtUpdDateTime, 1, 1);
     dates->setColumnStretch(2, 1);
     page->addLayout(dates);

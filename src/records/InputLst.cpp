@@ -88,7 +88,7 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
     lbxList->setUniformItemSizes(true);
     lbxList->setItemDelegate(new TFixedHeightDelegate(lbxList));
     lbxList->installEventFilter(this);
-    lblList->setBuddy(lbxList);
+    SetViewLabel(lblList, lbxList);
 
     // The list's buttons show the desktop theme's icon where it has one. Only OK and Cancel answer Enter for the
     // dialog; Enter in the name or the list has its own meaning.

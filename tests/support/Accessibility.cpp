@@ -22,9 +22,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolBar>
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <typeindex>
@@ -63,10 +65,25 @@ bool isControl(const QWidget *w)
     return (w->focusPolicy() & Qt::TabFocus) && !isPlainContainer(w);
 }
 
-// Hidden by the program, as against lying on a page of a stack that is not the current one.
+// Shown with its tool bar: a tool bar keeps the widgets of its actions hidden until it is first laid out, so
+// the action says.
+bool shownInToolBar(const QWidget *w, const QToolBar *bar)
+{
+    const QList<QAction *> actions = bar->actions();
+    return std::any_of(actions.begin(), actions.end(),
+                       [&](QAction *a) { return bar->widgetForAction(a) == w && a->isVisible(); });
+}
+
+// Hidden by the program, as against lying on a page of a stack that is not the current one or waiting for its
+// tool bar's first layout.
 bool hiddenWithin(const QWidget *w, const QWidget *window)
 {
     for (; w && w != window; w = w->parentWidget()) {
+        if (auto *bar = qobject_cast<QToolBar *>(w->parentWidget())) {
+            if (!shownInToolBar(w, bar))
+                return true;
+            continue;
+        }
         if (w->isHidden() && !qobject_cast<QStackedWidget *>(w->parentWidget()))
             return true;
     }

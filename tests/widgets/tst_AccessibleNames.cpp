@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -82,6 +83,25 @@ TEST(AccessibleNames, HiddenControlsAreLeftOutButOtherPagesOfAStackAreNot)
 
     EXPECT_THAT(test::unnamedControls(&window),
                 UnorderedElementsAre("QLineEdit 'edtFirstPage' in 'pages'", "QLineEdit 'edtSecondPage' in 'pages'"));
+}
+
+// A tool bar keeps its widgets hidden until its window is first shown; the list counts them all the same,
+// except those whose action the program hides.
+TEST(AccessibleNames, ControlsOnAToolBarCountBeforeTheWindowIsShown)
+{
+    QMainWindow window;
+    window.setObjectName("frmMain");
+    QToolBar *bar = window.addToolBar(QString());
+    bar->setObjectName("tbarTool");
+    auto *shown = new QToolButton;
+    shown->setObjectName("btnShown");
+    bar->addWidget(shown);
+    auto *hidden = new QToolButton;
+    hidden->setObjectName("btnHidden");
+    bar->addWidget(hidden)->setVisible(false);
+    window.setCentralWidget(new QWidget);
+
+    EXPECT_THAT(test::unnamedControls(&window), ElementsAre("QToolButton 'btnShown' in 'tbarTool'"));
 }
 
 TEST(AccessibleNames, MenuEntriesWithoutTextAreListed)

@@ -693,7 +693,6 @@ void TDicSearch::viewTypeClick(int kind)
     } else {
         page.towns->setColumnCount(3);
         page.towns->setColumnWidth(2, 380);
-    page.towns->setAccessibleName(QStringLiteral("町域一覧"));
     }
     if (page.cities->topLevelItemCount() > 0)
         fillTowns(kind);

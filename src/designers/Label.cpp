@@ -34,8 +34,10 @@ TLabelPaperDialog::TLabelPaperDialog(QWidget *owner, uint8_t paperKind) : QDialo
     setObjectName(QStringLiteral("LabelPaperDialog"));
     setWindowTitle(QStringLiteral("用紙の選択"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this));
+    auto *paperLabel = new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this);
+    layout->addWidget(paperLabel);
     lbPaper = Named<QListWidget>("lbPaper", this);
+    SetViewLabel(paperLabel, lbPaper);
     lbPaper->setMinimumSize(ScaleByDpi(360, true), ScaleByDpi(180, true));
     layout->addWidget(lbPaper);
     const auto add = [this](const QString &name, int number) {

@@ -19,6 +19,7 @@
 #include "mainlist/DirectorySearchServices.h"
 #include "platform/MemIniFile.h"
 
+#include "Accessibility.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -36,6 +37,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -643,6 +645,24 @@ TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
     ShowNameAdrsSearch = ShowCategorySearch = nullptr;
     CloseDirectorySearches = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// A screen reader names every control of both windows, the edit that stands in for the remembered names
+// when none are kept among them.
+TEST_F(SearchWindowTest, EveryControlOfBothWindowsHasAnAccessibleName)
+{
+    for (int remembered : {10, 0}) {
+        SCOPED_TRACE(remembered);
+        HistoryCount = remembered;
+        EXPECT_THAT(test::unnamedControls(nameWindow()), ::testing::IsEmpty());
+        EXPECT_THAT(test::unnamedControls(categoryWindow()), ::testing::IsEmpty());
+        delete NameAdrsSearch;
+        delete CategorySearch;
+    }
 }
 
 }  // namespace

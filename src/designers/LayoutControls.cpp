@@ -310,9 +310,7 @@ void TLayoutForm::createToolBars()
         auto *bar = new QToolBar(pnlToolBar);
         bar->setObjectName(QLatin1String(name));
         bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        // The button Qt shows for the commands a narrow window cuts off carries only an arrow.
-        if (auto *more = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
-            more->setAccessibleName(QStringLiteral("その他のコマンド"));
+        NameToolBarExtension(bar);
         return bar;
     };
     MainToolBar = makeBar("MainToolBar");

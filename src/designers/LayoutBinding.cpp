@@ -36,6 +36,15 @@ bool locate(TTable &table, int32_t recNo)
     return table.FindKey({recNo});
 }
 
+// The row of recNo, else the first row; the number of the row the table stands on.
+int32_t locateOrFirst(TTable &table, int32_t recNo)
+{
+    if (locate(table, recNo))
+        return recNo;
+    table.First();
+    return table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+}
+
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -77,16 +86,10 @@ void TLayoutForm::BindSender()
             if (!AddressList || AddressList->GetRecordCount() == 0)
                 return;
             // The record's own sender, else the default sender, else the first row as the new default.
-            if (!locate(*table, SenderRecNo)) {
-                if (!locate(*table, DefaultSenderNo)) {
-                    table->First();
-                    DefaultSenderNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
-                }
-                SenderRecNo = DefaultSenderNo;
-            }
-        } else if (!locate(*table, SenderRecNo)) {
-            table->First();
-            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
+            if (!locate(*table, SenderRecNo))
+                SenderRecNo = DefaultSenderNo = locateOrFirst(*table, DefaultSenderNo);
+        } else {
+            SenderRecNo = locateOrFirst(*table, SenderRecNo);
         }
     } catch (const EDatabaseError &) {
         return;
@@ -132,10 +135,7 @@ void TLayoutForm::BindSenderAsReceiver()
     if (!table || table->RecordCount() == 0)
         return;
     try {
-        if (!locate(*table, SenderRecNo)) {
-            table->First();
-            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
-        }
+        SenderRecNo = locateOrFirst(*table, SenderRecNo);
     } catch (const EDatabaseError &) {
         return;
     }
@@ -156,8 +156,7 @@ void TLayoutForm::BindSenderBlocks()
     if (!table || table->RecordCount() == 0)
         return;
     try {
-        if (!locate(*table, DefaultSenderNo))
-            table->First();
+        locateOrFirst(*table, DefaultSenderNo);
     } catch (const EDatabaseError &) {
         return;
     }

@@ -27,6 +27,7 @@
 #include <QtEndian>
 #include <QImageReader>
 #include <QPointer>
+#include <QToolBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -248,4 +249,16 @@ TEST_F(DesignFormTest, ABlankMessageSideShowsWhitePaper)
     const QImage card = form->pnlCard->grab().toImage();
     ASSERT_FALSE(card.isNull());
     EXPECT_EQ(card.pixelColor(card.width() / 2, card.height() / 2), QColor(Qt::white));
+}
+
+TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->show();
+    form->sbxPreviewResize();
+    // At the size it first opens with, no button of its tool bars is hidden behind the bar's extension.
+    for (QToolBar *bar : {form->MainToolBar, form->CommandToolBar})
+        for (QAction *action : bar->actions())
+            if (action->isVisible() && !action->isSeparator())
+                EXPECT_TRUE(bar->widgetForAction(action)->isVisible()) << action->text().toStdString();
 }

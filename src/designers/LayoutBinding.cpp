@@ -45,6 +45,16 @@ int32_t locateOrFirst(TTable &table, int32_t recNo)
     return table.FieldByName(QStringLiteral("RecNo")).AsInteger();
 }
 
+// The postal code, address lines and name of a sender row put into a set of fixed objects, as the sender's own
+// or as the receiver's.
+void fillWithSender(const TFixedObjects &set, const TSenderRecord &row, const TBindContext &context, uint32_t postalMark,
+                    bool asReceiver)
+{
+    FillObjects(set, PostalText(row.Pos, postalMark), AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
+                SenderName(row, context, set.Split, asReceiver), context,
+                asReceiver ? TFillRole::SenderAsReceiver : TFillRole::Sender);
+}
+
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -96,9 +106,7 @@ void TLayoutForm::BindSender()
     }
     const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    FillObjects(sender, PostalText(row.Pos, PrintForm.SenderPostalMark),
-                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, sender.Split, false), context, TFillRole::Sender);
+    fillWithSender(sender, row, context, PrintForm.SenderPostalMark, false);
     FillContacts(sender, row, context);
     if (sender.Split || PrintParts == 1)
         return;
@@ -141,9 +149,7 @@ void TLayoutForm::BindSenderAsReceiver()
     }
     const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    FillObjects(receiver, PostalText(row.Pos, PrintForm.PostalMark),
-                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, receiver.Split, true), context, TFillRole::SenderAsReceiver);
+    fillWithSender(receiver, row, context, PrintForm.PostalMark, true);
     FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
 }
 

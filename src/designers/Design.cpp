@@ -21,6 +21,10 @@ TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
         if (menu->menu() && menu->menu()->actions().contains(actQRCode))
             menu->menu()->addAction(actSenderBlock);
     CommandToolBar->addAction(actSenderBlock);
+    // The extra button makes its tool bar wider than the designers' first size: the window grows to show it.
+    ensurePolished();
+    if (width() < CommandToolBar->sizeHint().width())
+        resize(CommandToolBar->sizeHint().width(), height());
     // A letter body has no sender places to show or hide and no record to step through.
     for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actDataForm,
                             actBarcodeSet})

@@ -20,6 +20,7 @@
 #include "drawing/PrinterInfo.h"
 #include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 
@@ -28,6 +29,7 @@
 #include <QtEndian>
 #include <QImageReader>
 #include <QPointer>
+#include <QToolBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -306,4 +308,29 @@ TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)
     form->Modified = 0;
     EXPECT_TRUE(list->CloseSubForms());
     EXPECT_EQ(DesignForm, nullptr);
+}
+
+TEST_F(DesignFormTest, ABlankMessageSideShowsWhitePaper)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    // No paper picture and no background: the card itself is the white paper, apart from the grey around it.
+    ASSERT_TRUE(form->BackgroundSource.isNull());
+    const QImage card = form->pnlCard->grab().toImage();
+    ASSERT_FALSE(card.isNull());
+    EXPECT_EQ(card.pixelColor(card.width() / 2, card.height() / 2), QColor(Qt::white));
+}
+
+TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->show();
+    form->sbxPreviewResize();
+    // At the size it first opens with, no button of its tool bars is hidden behind the bar's extension.
+    for (QToolBar *bar : {form->MainToolBar, form->CommandToolBar})
+        for (QAction *action : bar->actions())
+            if (action->isVisible() && !action->isSeparator())
+                EXPECT_TRUE(bar->widgetForAction(action)->isVisible()) << action->text().toStdString();
 }

@@ -32,6 +32,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLayout>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -662,6 +664,22 @@ TEST_F(SearchWindowTest, EveryControlOfBothWindowsHasAnAccessibleName)
         EXPECT_THAT(test::unnamedControls(categoryWindow()), ::testing::IsEmpty());
         delete NameAdrsSearch;
         delete CategorySearch;
+    }
+}
+
+// At the size they open with, both windows show every condition control whole: the town list ends left of the
+// job buttons, as wide as it may be at least.
+TEST_F(SearchWindowTest, TheConditionControlsFitTheWindowAtItsFirstSize)
+{
+    for (TDirectorySearchWindow *w : {static_cast<TDirectorySearchWindow *>(nameWindow()),
+                                      static_cast<TDirectorySearchWindow *>(categoryWindow())}) {
+        QCoreApplication::processEvents();
+        const QRect town(w->lbxOhaza->mapTo(w, QPoint(0, 0)), w->lbxOhaza->size());
+        const QRect areas(w->spltAdrs->mapTo(w, QPoint(0, 0)), w->spltAdrs->size());
+        EXPECT_GE(w->lbxOhaza->width(), w->lbxOhaza->minimumWidth()) << w->windowTitle().toStdString();
+        EXPECT_LE(town.right(), areas.right()) << w->windowTitle().toStdString();
+        EXPECT_LT(areas.right(), w->bbtnSearch->mapTo(w, QPoint(0, 0)).x()) << w->windowTitle().toStdString();
+        EXPECT_GE(w->width(), w->layout()->minimumSize().width()) << w->windowTitle().toStdString();
     }
 }
 

@@ -23,8 +23,11 @@ TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
     CommandToolBar->addAction(actSenderBlock);
     // The extra button makes its tool bar wider than the designers' first size: the window grows to show it.
     ensurePolished();
-    if (width() < CommandToolBar->sizeHint().width())
-        resize(CommandToolBar->sizeHint().width(), height());
+    if (const int grow = CommandToolBar->sizeHint().width() - width(); grow > 0) {
+        // about the same centre, so a window first placed in the middle of the screen stays there
+        move(x() - grow / 2, y());
+        resize(width() + grow, height());
+    }
     // A letter body has no sender places to show or hide and no record to step through.
     for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actDataForm,
                             actBarcodeSet})

@@ -29,6 +29,8 @@
 #include <QtEndian>
 #include <QImageReader>
 #include <QPointer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QToolBar>
 #include <QTemporaryDir>
 
@@ -333,4 +335,7 @@ TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
         for (QAction *action : bar->actions())
             if (action->isVisible() && !action->isSeparator())
                 EXPECT_TRUE(bar->widgetForAction(action)->isVisible()) << action->text().toStdString();
+    // Widened, it is still in the middle of the screen it was first placed in the middle of.
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_NEAR(form->geometry().center().x(), work.center().x(), 3);
 }

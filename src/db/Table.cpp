@@ -84,6 +84,8 @@ struct TTable::Impl {
     std::vector<Row> window;
     int pos = -1;
     int pageSize = 16;
+    // Rows of windows left behind, read into again: a look-up after a look-up then allocates nothing.
+    std::vector<Row> spare;
 
     // Statements are prepared once per text and reused: look-ups and posts repeat the same few. Selects of whole
     // rows are kept by what follows selectFrom, which a look-up then neither copies nor hashes.
@@ -234,15 +236,25 @@ struct TTable::Impl {
         std::vector<Row> rows;
         while (st.Step()) {
             Row &row = rows.emplace_back();
-            row.reserve(fields.size() + 1);
-            row.emplace_back(st.ColumnInt(0));
+            if (!spare.empty()) {
+                row = std::move(spare.back());
+                spare.pop_back();
+            } else {
+                row.resize(fields.size() + 1);
+            }
+            row[0] = st.ColumnInt(0);
             for (size_t c = 0; c < fields.size(); ++c) {
                 const int col = static_cast<int>(c) + 1;
+                QVariant &v = row[c + 1];
                 switch (fields[c].Type) {
                 case TFieldType::String:
-                case TFieldType::Memo: row.emplace_back(st.ColumnText(col)); break;
-                case TFieldType::DateTime: row.emplace_back(st.ColumnDouble(col)); break;
-                default: row.emplace_back(st.ColumnInt(col)); break;
+                case TFieldType::Memo:
+                    if (v.typeId() != QMetaType::QByteArray)
+                        v = QByteArray();
+                    st.ColumnTextInto(col, *static_cast<QByteArray *>(v.data()));
+                    break;
+                case TFieldType::DateTime: v = st.ColumnDouble(col); break;
+                default: v = st.ColumnInt(col); break;
                 }
             }
         }
@@ -305,6 +317,9 @@ struct TTable::Impl {
 
     void setWindow(std::vector<Row> rows, int position)
     {
+        for (Row &row : window)
+            if (spare.size() < static_cast<size_t>(MaxPageSize))
+                spare.push_back(std::move(row));
         window = std::move(rows);
         pos = window.empty() ? -1 : position;
         pageSize = 16;
@@ -621,6 +636,7 @@ void TTable::Close()
     d->rowSelects.clear();
     d->db.Close();
     d->window.clear();
+    d->spare.clear();
     d->pos = -1;
     fields_.clear();
     state_ = TDataSetState::dsInactive;

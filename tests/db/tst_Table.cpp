@@ -551,3 +551,35 @@ TEST_F(TableTest, ReadScopeHoldsOtherWritersOnlyUntilItEnds)
     EXPECT_EQ(table.RecordCount(), 3);
     const TTableReadScope none(nullptr);
 }
+
+TEST_F(TableTest, LookUpsInTurnReadEachRowWholeAndLeaveTextsTakenBeforeAlone)
+{
+    create();
+    const QByteArray memo(90, 'm');
+    add(sjis(QStringLiteral("長い名前")), "kana", 1);
+    table.Edit();
+    table.FieldByName("Memo").SetAsString(memo);
+    table.Post();
+    add("b", "", 2);
+    add("", "k", 3);
+    ASSERT_TRUE(table.FindKey({1}));
+    const QByteArray taken = table.FieldByName("Name").AsString();
+    const QByteArray takenMemo = table.FieldByName("Memo").AsString();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(table.FindKey({2}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), "b");
+        EXPECT_EQ(table.FieldByName("Memo").AsString(), "");
+        ASSERT_TRUE(table.FindKey({3}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), "");
+        EXPECT_EQ(table.FieldByName("Kana").AsString(), "k");
+        EXPECT_EQ(table.FieldByName("Value").AsInteger(), 3);
+        ASSERT_TRUE(table.FindKey({1}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), sjis(QStringLiteral("長い名前")));
+        EXPECT_EQ(table.FieldByName("Memo").AsString(), memo);
+        EXPECT_FALSE(table.FindKey({9}));
+        EXPECT_EQ(table.FieldByName("Kana").AsString(), "kana");  // a miss leaves the row where it was
+    }
+    EXPECT_EQ(taken, sjis(QStringLiteral("長い名前")));
+    EXPECT_EQ(takenMemo, memo);
+    EXPECT_EQ(names(), QList<QByteArray>({sjis(QStringLiteral("長い名前")), "b", ""}));
+}

@@ -239,9 +239,8 @@ struct TTable::Impl {
             if (!spare.empty()) {
                 row = std::move(spare.back());
                 spare.pop_back();
-            } else {
-                row.resize(fields.size() + 1);
             }
+            row.resize(fields.size() + 1);
             row[0] = st.ColumnInt(0);
             for (size_t c = 0; c < fields.size(); ++c) {
                 const int col = static_cast<int>(c) + 1;

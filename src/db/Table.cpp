@@ -84,7 +84,8 @@ struct TTable::Impl {
     std::vector<Row> window;
     int pos = -1;
     int pageSize = 16;
-    // Rows of windows left behind, read into again: a look-up after a look-up then allocates nothing.
+    // Rows of windows left behind, read into again: a look-up after a look-up, or the next read-ahead page, then
+    // allocates next to nothing.
     std::vector<Row> spare;
 
     // Statements are prepared once per text and reused: look-ups and posts repeat the same few. Selects of whole
@@ -248,9 +249,10 @@ struct TTable::Impl {
                 switch (fields[c].Type) {
                 case TFieldType::String:
                 case TFieldType::Memo:
-                    if (v.typeId() != QMetaType::QByteArray)
-                        v = QByteArray();
-                    st.ColumnTextInto(col, *static_cast<QByteArray *>(v.data()));
+                    if (v.typeId() == QMetaType::QByteArray)
+                        st.ColumnTextInto(col, *static_cast<QByteArray *>(v.data()));
+                    else
+                        v = st.ColumnText(col);
                     break;
                 case TFieldType::DateTime: v = st.ColumnDouble(col); break;
                 default: v = st.ColumnInt(col); break;
@@ -314,11 +316,17 @@ struct TTable::Impl {
 
     const Row *current() const { return pos >= 0 && pos < static_cast<int>(window.size()) ? &window[pos] : nullptr; }
 
-    void setWindow(std::vector<Row> rows, int position)
+    // The window's rows, but for those moved out of it, become spare ones.
+    void keepWindow()
     {
         for (Row &row : window)
-            if (spare.size() < static_cast<size_t>(MaxPageSize))
+            if (!row.empty() && spare.size() < static_cast<size_t>(MaxPageSize))
                 spare.push_back(std::move(row));
+    }
+
+    void setWindow(std::vector<Row> rows, int position)
+    {
+        keepWindow();
         window = std::move(rows);
         pos = window.empty() ? -1 : position;
         pageSize = 16;
@@ -741,6 +749,7 @@ void TTable::Next()
         return;
     }
     rows.insert(rows.begin(), std::move(d->window[d->pos]));
+    d->keepWindow();
     d->window = std::move(rows);
     d->pos = 1;
     d->pageSize = std::min(page * 4, MaxPageSize);
@@ -770,6 +779,7 @@ void TTable::Prior()
     std::reverse(rows.begin(), rows.end());
     rows.push_back(std::move(d->window[d->pos]));
     d->pos = static_cast<int>(rows.size()) - 2;
+    d->keepWindow();
     d->window = std::move(rows);
     d->pageSize = std::min(page * 4, MaxPageSize);
     bof_ = false;

@@ -105,7 +105,8 @@ struct TTable::Impl {
         // Inside the caller's own transaction its reads are already held.
         if (readScopes == 0 || readHeld || !sqlite3_get_autocommit(db.Handle()))
             return;
-        db.Exec("BEGIN");
+        // Prepared once: a scope held over a single record (a postcard's page) then costs next to nothing.
+        statement("BEGIN").Step();
         readHeld = true;
     }
 
@@ -116,8 +117,11 @@ struct TTable::Impl {
         if (!readHeld)
             return;
         readHeld = false;
-        if (sqlite3_exec(db.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        try {
+            statement("COMMIT").Step();
+        } catch (...) {
             sqlite3_exec(db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
     }
 
     TSqliteStatement &statement(const QByteArray &sql)

@@ -53,6 +53,26 @@ paste_text() {
   xdotool key ctrl+v
 }
 
+shown() { xdotool search --onlyvisible --name "$1"; }
+gone() { ! xdotool search --onlyvisible --name "$1"; }
+
+# Whatever the program asks on the way (a question, a summary) is answered with its default button until a
+# command succeeds, up to the given seconds: a box that comes late under load is answered too.
+answer_until() {  # <seconds> <command...>
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 2))); do
+    "$@" >/dev/null 2>&1 && return 0
+    if asks; then
+      sleep 0.3
+      xdotool windowfocus "$(xdotool search --onlyvisible --name '^Velmora$' | tail -n 1)" 2>/dev/null || true
+      xdotool key Return
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
 # Whatever the program asks on the way (a question, a summary) is answered with its default button.
 answer_boxes() {
   for _ in 1 2 3; do
@@ -128,8 +148,7 @@ import_text_file() {  # <file>
   focus_dialog 'テキストファイルの取り込み'
   look import
   xdotool key alt+i
-  answer_boxes
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name 'テキストファイルの取り込み'" || fail "the import dialog stayed open"
+  answer_until 60 gone 'テキストファイルの取り込み' || fail "the import dialog stayed open"
 }
 
 # ファイル → テキストファイルの出力 of all rows with the items kept from the last time, 出力 to a file, 閉じる.
@@ -158,9 +177,8 @@ make_backup() {
   focus_dialog '^バックアップ$'
   look backup
   xdotool key Return
-  answer_boxes
-  wait_for 30 sh -c "ls '$data/Data/' | grep -q '^2[0-9]* [0-9]*$'" || fail "no backup folder"
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^バックアップ$'" || fail "the backup dialog stayed open"
+  answer_until 60 gone '^バックアップ$' || fail "the backup dialog stayed open"
+  ls "$data/Data/" | grep -q '^2[0-9]* [0-9]*$' || fail "no backup folder"
 }
 
 # The first row of the list deleted: Home, Delete, Yes.
@@ -184,7 +202,7 @@ restore_newest_backup() {
   wait_for 10 asks || fail "no question before restoring"
   sleep 0.3
   xdotool key alt+y
-  answer_boxes
+  answer_until 60 gone '^復元$' || fail "the restore dialog stayed open"
 }
 
 # 終了 on the tool bar ends the program.

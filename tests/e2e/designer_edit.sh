@@ -18,8 +18,6 @@ mkdir -p "$work/pictures"
 convert -size 64x64 xc:tomato "$work/pictures/tomato.png"
 printf '[IMGVIEW]\r\nFolder=%s\r\n' "$work/pictures" > "$data/ImgView.ini"
 
-shown() { xdotool search --onlyvisible --name "$1"; }
-gone() { ! xdotool search --onlyvisible --name "$1"; }
 
 # Waits for a window and gives it the keyboard.
 open_window() {  # <window name> <what failed>

@@ -126,6 +126,8 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     updateLayout->addWidget(btnUpdate);
     layout->addWidget(update);
     layout->addLayout(MakeOkCancelButtons(this, btnOk, btnCancel));
+    // Enter in a field takes the settings; without this the first button (参照) would be pressed.
+    btnOk->setDefault(true);
 
     connect(btnDataPath, &QPushButton::clicked, this, [this] {
         QString folder = QDir::fromNativeSeparators(edtDataPath->text());

@@ -53,6 +53,26 @@ paste_text() {
   xdotool key ctrl+v
 }
 
+shown() { xdotool search --onlyvisible --name "$1"; }
+gone() { ! xdotool search --onlyvisible --name "$1"; }
+
+# Whatever the program asks on the way (a question, a summary) is answered with its default button until a
+# command succeeds, up to the given seconds: a box that comes late under load is answered too.
+answer_until() {  # <seconds> <command...>
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 2))); do
+    "$@" >/dev/null 2>&1 && return 0
+    if asks; then
+      sleep 0.3
+      xdotool windowfocus "$(xdotool search --onlyvisible --name '^Velmora$' | tail -n 1)" 2>/dev/null || true
+      xdotool key Return
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
 # Whatever the program asks on the way (a question, a summary) is answered with its default button.
 answer_boxes() {
   for _ in 1 2 3; do
@@ -74,4 +94,351 @@ start_input_method() {
   engine_on() { ibus engine anthy >/dev/null 2>&1; ibus engine 2>/dev/null | grep -q anthy; }
   wait_for 30 engine_on || fail "no Anthy engine"
   export QT_IM_MODULE=ibus
+}
+
+# E2E_LOOK names a folder that keeps a picture of the screen at each step, to look at after the run.
+look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/$1.png"; return 0; }
+
+focus_main() { xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3; }
+# Dialogs have no window manager here: the newest visible window of a title is given the focus.
+focus_dialog() { xdotool windowfocus "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 2>/dev/null || true; sleep 0.3; }
+# Clicks a button of the newest window of a title, given by its distance from the bottom right corner.
+click_button() {
+  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name "$1" | tail -n 1)")"
+  xdotool mousemove $((X + WIDTH - $2)) $((Y + HEIGHT - $3)) click 1
+}
+# True while a window of the program's own name (a question, a notice) is up.
+asks() { [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge "${1:-1}" ]; }
+
+# The information dialog of the first start; Enter closes it with its boxes as they are.
+close_information_dialog() {
+  wait_for 60 xdotool search --onlyvisible --name '^お知らせ$' || fail "no information dialog at the first start"
+  sleep 0.3
+  look first-start
+  xdotool key Return
+  wait_for 30 sh -c "! xdotool search --onlyvisible --name '^お知らせ$'" || fail "the information dialog did not close"
+}
+
+# No book yet: a notice, then the book dialog in create mode with the default name. Enter closes the notice,
+# Enter leaves the name field for OK, Enter creates and opens the book "アドレス": main and book are set.
+create_first_book() {
+  wait_for 60 asks 2 || fail "no notice before the book dialog"
+  xdotool key Return
+  wait_for 30 xdotool search --onlyvisible --name 'アドレス帳の作成' || fail "no book dialog"
+  sleep 0.3
+  xdotool key Return; sleep 0.3
+  xdotool key Return
+  wait_for 30 xdotool search --onlyvisible --name '^Velmora - ' || fail "book not opened"
+  main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+  book=$data/Data/Adrs/アドレス/
+}
+
+# ファイル → テキストファイルの取り込み, 参照 to the file, 取り込み, Yes to the question and the summary.
+import_text_file() {  # <file>
+  focus_main
+  xdotool key alt+f; sleep 0.4; xdotool key i
+  wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの取り込み' || fail "no import dialog"
+  sleep 0.5
+  xdotool key alt+r
+  wait_for 10 xdotool search --onlyvisible --name '取り込むファイルの選択' || fail "no file dialog"
+  sleep 0.5
+  paste_text "$1"
+  xdotool key Return
+  wait_for 10 sh -c "! xdotool search --onlyvisible --name '取り込むファイルの選択'" || fail "the file dialog stayed open"
+  focus_dialog 'テキストファイルの取り込み'
+  look import
+  xdotool key alt+i
+  answer_until 60 gone 'テキストファイルの取り込み' || fail "the import dialog stayed open"
+}
+
+# ファイル → テキストファイルの出力 of all rows with the items kept from the last time, 出力 to a file, 閉じる.
+export_text_file() {  # <file>
+  focus_main
+  xdotool key alt+f; sleep 0.4; xdotool key e
+  wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの出力' || fail "no export window"
+  focus_dialog 'テキストファイルの出力'
+  look export
+  xdotool key alt+o
+  wait_for 10 xdotool search --onlyvisible --name '出力ファイルの指定' || fail "no file dialog for the export"
+  sleep 0.5
+  paste_text "$1"
+  xdotool key Return
+  answer_boxes
+  wait_for 30 test -s "$1" || fail "nothing exported"
+  click_button 'テキストファイルの出力' 51 22  # 閉じる
+  wait_for 10 sh -c "! xdotool search --onlyvisible --name 'テキストファイルの出力'" || fail "the export window stayed open"
+}
+
+# オプション → バックアップ, 実行 (the default button), then the summary; a dated folder in the data root.
+make_backup() {
+  focus_main
+  xdotool key alt+o; sleep 0.4; xdotool key b
+  wait_for 10 xdotool search --onlyvisible --name '^バックアップ$' || fail "no backup dialog"
+  focus_dialog '^バックアップ$'
+  look backup
+  xdotool key Return
+  answer_until 60 gone '^バックアップ$' || fail "the backup dialog stayed open"
+  ls "$data/Data/" | grep -q '^2[0-9]* [0-9]*$' || fail "no backup folder"
+}
+
+# The first row of the list deleted: Home, Delete, Yes.
+delete_first_row() {
+  focus_main
+  xdotool key Home; sleep 0.3
+  xdotool key Delete
+  wait_for 10 asks || fail "no question before deleting"
+  sleep 0.3
+  xdotool key alt+y
+}
+
+# オプション → 復元, the newest backup (chosen already), 復元, Yes to the question, then the summary.
+restore_newest_backup() {
+  focus_main
+  xdotool key alt+o; sleep 0.4; xdotool key r
+  wait_for 10 xdotool search --onlyvisible --name '^復元$' || fail "no restore dialog"
+  sleep 0.5
+  look restore
+  click_button '^復元$' 136 21  # 復元
+  wait_for 10 asks || fail "no question before restoring"
+  sleep 0.3
+  xdotool key alt+y
+  answer_until 60 gone '^復元$' || fail "the restore dialog stayed open"
+}
+
+# 終了 on the tool bar ends the program.
+quit_program() {
+  focus_main
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + 922)) $((Y + 56)) click 1
+  wait_for 30 sh -c "! kill -0 $pid" || fail "the program did not end"
+  pid=
+}
+
+# The record form's 登録 (or 変更), then whatever it asks.
+press_register() {  # <form window>
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove $((X + 45)) $((Y + 607)) click 1
+  answer_boxes
+}
+
+# Ctrl+S: a name searched in the directory's region 東京都; Enter on the first hit opens it in the record form,
+# which form is set to. The region box is reached by a click, the name box and 検索 too.
+open_directory_hit() {  # <name>
+  focus_main
+  xdotool key ctrl+s
+  wait_for 20 xdotool search --onlyvisible --name '^名称住所検索$' || fail "no search window"
+  local search
+  search=$(xdotool search --onlyvisible --name '^名称住所検索$' | head -n 1)
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$search")"
+  local sx=$X sy=$Y sw=$WIDTH
+  xdotool mousemove $((sx + 200)) $((sy + 15)) click 1
+  paste_text "$1"
+  xdotool mousemove $((sx + 640)) $((sy + 15)) click 1
+  sleep 0.5
+  xdotool key Escape
+  for _ in 1 2 3; do xdotool key Down; sleep 0.2; done
+  sleep 0.5
+  # 検索, the first button of the right-hand column; the list then has the focus on the first hit.
+  xdotool mousemove $((sx + sw - 55)) $((sy + 15)) click 1
+  sleep 3
+  look directory-hits
+  xdotool key Return
+  await_form 'アドレス帳情報登録' "the hit did not open in the record form"
+  look directory-form
+}
+
+# Waits for the record form of a title (登録 or 照会) and sets form to it.
+await_form() {  # <title> <what failed>
+  wait_for 30 xdotool search --onlyvisible --name "$1" || fail "$2"
+  form=$(xdotool search --onlyvisible --name "$1" | head -n 1)
+  sleep 0.5
+}
+
+# Waits for a window the record form opened, gives it keys, waits until it has closed and gives the form (when
+# one is set) the keyboard back.
+keys_to_window() {  # <window name> <what> <keys...>
+  local name=$1 what=$2
+  shift 2
+  wait_for 30 xdotool search --onlyvisible --name "$name" || fail "no $what"
+  sleep 0.5
+  xdotool windowfocus "$(xdotool search --onlyvisible --name "$name" | head -n 1)" 2>/dev/null || true
+  for k in "$@"; do xdotool key "$k"; sleep 0.4; done
+  wait_for 30 sh -c "! xdotool search --onlyvisible --name '$name'" || fail "the $what stayed open"
+  [ -n "${form:-}" ] && { xdotool windowfocus "$form" 2>/dev/null || true; }
+  sleep 0.3
+}
+
+# A new record opens with the telephone number's look-up; Escape closes it without taking anything.
+cancel_lookup() { keys_to_window '^検索$' "telephone look-up of the new record" Escape; }
+
+# Ctrl+W: a word searched in the list, Enter to the search button, Enter to search. The found row is selected.
+find_word() {  # <word>
+  focus_main
+  xdotool key ctrl+w
+  wait_for 10 xdotool search --onlyvisible --name '一覧内のワード検索' || fail "no word search dialog"
+  sleep 0.3
+  paste_text "$1"
+  xdotool key Return; sleep 0.2; xdotool key Return
+  wait_for 10 sh -c "! xdotool search --onlyvisible --name '一覧内のワード検索'" || fail "the word search stayed open"
+}
+
+# A new record with the keyboard alone, through the input method (start_input_method), from 電話番号 to 登録:
+# the postal code 1000001 and its address from the dictionary window, the name 佐藤 太郎 (first written forms)
+# through the name-reading pop-up. Enter walks the form: 顧客コード, 電話番号, its look-up button, whose window
+# Escape closes, then on to 代表電話 and the other numbers.
+enter_record_by_keyboard() {
+  xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; }
+  xdotool key ctrl+n
+  await_form 'アドレス帳情報登録' "no record form for the keyboard run"
+  cancel_lookup
+  key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
+  # In the dictionary window, Enter in its city list moves to the towns and Enter there decides.
+  decide() { keys_to_window '^検索$' "dictionary window for $1" Return Return; }
+  key Return Return Return Return
+  keys_to_window '^検索$' "number's look-up opened by Enter" Escape
+  # 代表電話, FAX番号, 携帯番号１ and ２ to 郵便番号; the code; Enter to its look-up button and Enter again.
+  key Return Return Return Return
+  xdotool type --delay 60 '1000001'
+  key Return Return
+  decide "the postal code"
+  # The look-up left the focus on 都道府県: Enter to the address look-up, which ends on 住所１.
+  key Return Return
+  decide "the address"
+  key Return Return Return Return
+  # 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay
+  # offered, Down selects the first and Enter takes it. The given name the same way.
+  # The pop-up has no title of its own and is found by its name property, which search by name does not read.
+  popup() {
+    for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
+      [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
+    done
+    return 1
+  }
+  no_popup() { ! popup; }
+  xdotool key ctrl+j
+  sleep 0.5
+  for reading in satou tarou; do
+    xdotool type --delay 80 "$reading"
+    wait_for 10 popup || fail "no written forms offered for $reading"
+    key Return
+    popup || fail "the written forms of $reading closed with the reading's commit"
+    key Down Return
+    wait_for 10 no_popup || fail "no written form taken for $reading"
+  done
+  xdotool key ctrl+j
+  sleep 0.3
+  look keyboard-form
+  # カナ, 敬称, the list button and its editor, which Escape closes, 大分類, and 登録 pressed with Enter.
+  key Return Return Return Return
+  keys_to_window '入力リストの編集' "honorifics' list opened by Enter" Escape
+  key Return Return
+  answer_boxes
+}
+
+# The map of the shown record: the record form's map button (right of the prefecture), Yes to the question
+# whether a picked point may be saved, then a double click at <dx> pixels right of the map's middle unless
+# <dx> is empty, then Esc. form is the record form.
+show_on_map() {  # <dx>
+  xdotool windowfocus "$form" 2>/dev/null || true
+  eval "$(xdotool getwindowgeometry --shell "$form")"
+  xdotool mousemove $((X + 260)) $((Y + 187)) click 1
+  wait_for 10 asks || fail "no save question"
+  sleep 0.5
+  xdotool key Return
+  wait_for 30 xdotool search --onlyvisible --name "${map_name:-MapFan}" || fail "no map window"
+  local map
+  map=$(xdotool search --onlyvisible --name "${map_name:-MapFan}" | tail -n 1)
+  sleep 1
+  look map
+  if [ -n "$1" ]; then
+    [ -n "${E2E_MAP_SHOT:-}" ] && import -window root "$E2E_MAP_SHOT"
+    eval "$(xdotool getwindowgeometry --shell --prefix M "$map")"
+    # The map fills the window under its top panel.
+    xdotool mousemove $((MX + MWIDTH / 2 + $1)) $((MY + (MHEIGHT + 30) / 2)) click --repeat 2 --delay 80 1
+    sleep 0.5
+  fi
+  xdotool key Escape
+  wait_for 10 sh -c "! xdotool search --onlyvisible --name '${map_name:-MapFan}'" || fail "the map window stayed open"
+}
+
+# 印刷 → <caption> from the main window: the start menu's first choice (a new layout), the first paper offered,
+# and the new layout's window, which window is set to.
+open_new_layout() {  # <menu key> <caption, as 宛名印刷>
+  focus_main
+  xdotool key alt+p; sleep 0.4; xdotool key "$1"
+  wait_for 20 xdotool search --onlyvisible --name "^$2　メニュー\$" || fail "$2: no start menu"
+  sleep 1
+  click_in "^$2　メニュー\$" 90 -23
+  wait_for 20 sh -c "xdotool search --onlyvisible --name '^新規作成$' || xdotool search --onlyvisible --name '^用紙の選択$'" \
+    || fail "$2: no paper offered"
+  sleep 1
+  look "$2-paper"
+  if xdotool search --onlyvisible --name '^新規作成$' >/dev/null 2>&1; then
+    click_in '^新規作成$' -137 -22
+  else
+    xdotool key Return
+  fi
+  wait_for 20 xdotool search --onlyvisible --name "^$2 - 新規\$" || fail "$2: no new layout"
+  window=$(xdotool search --onlyvisible --name "^$2 - 新規\$" | head -n 1)
+  sleep 1
+}
+
+# ファイル → 印刷 of a layout window: every record of the list unless the wizard opens on its printer page
+# (records=no), 印刷, confirmed, and the PDF file named in the file dialog.
+print_layout_to_pdf() {  # <window> <caption> <pdf> [records=no]
+  xdotool windowfocus "$1" 2>/dev/null || true
+  sleep 0.3
+  xdotool key alt+f; sleep 0.4; xdotool key p
+  wait_for 20 xdotool search --onlyvisible --name "^$2\$" || fail "$2: no print wizard"
+  sleep 1
+  if [ "${4:-}" != no ]; then
+    click_in "^$2\$" 38 159
+    sleep 0.3
+    xdotool key alt+n; sleep 0.8
+  fi
+  look "$2-wizard"
+  xdotool key alt+p
+  wait_for 10 asks || fail "$2: the print was not confirmed"
+  sleep 0.5
+  xdotool key Return
+  save_pdf_as 'PDF ファイルへの印刷' "$3" "$2"
+}
+
+# The PDF file named in the file dialog of a title, and waited for until it is whole.
+save_pdf_as() {  # <dialog title> <pdf> <what>
+  wait_for 20 xdotool search --onlyvisible --name "$1" || fail "$3: no file dialog for the PDF"
+  sleep 1
+  paste_text "$2"
+  xdotool key Return
+  wait_for 60 test -s "$2" || fail "$3: no PDF was written"
+  wait_for 30 sh -c "pdfinfo '$2' >/dev/null 2>&1" || fail "$3: the PDF is not whole"
+  sleep 1
+}
+
+# 印刷の終了 asks about the unsaved layout: not saved (いいえ), and its discarding confirmed (はい).
+end_printing() {  # <window> <caption>
+  xdotool windowfocus "$1" 2>/dev/null || true
+  sleep 0.3
+  xdotool key alt+f; sleep 0.4; xdotool key e
+  wait_for 10 asks || fail "$2: no save question"
+  sleep 0.5
+  xdotool key alt+n
+  sleep 0.8
+  xdotool key alt+y
+  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^$2' >/dev/null" || fail "$2: the window stayed"
+}
+
+# 印刷 → 一覧表印刷 and its print button to a PDF file chosen in the file dialog; the window stays open and
+# list_window is set to it.
+print_list_to_pdf() {  # <pdf>
+  focus_main
+  xdotool key alt+p; sleep 0.4; xdotool key l
+  wait_for 20 xdotool search --onlyvisible --name '^一覧表印刷$' || fail "no list-print window"
+  list_window=$(xdotool search --onlyvisible --name '^一覧表印刷$' | tail -n 1)
+  sleep 1
+  look list-window
+  xdotool windowfocus "$list_window" 2>/dev/null || true; sleep 0.3
+  xdotool key alt+p
+  save_pdf_as 'PDFファイルの保存' "$1" 一覧表印刷
 }

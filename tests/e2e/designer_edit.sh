@@ -18,10 +18,6 @@ mkdir -p "$work/pictures"
 convert -size 64x64 xc:tomato "$work/pictures/tomato.png"
 printf '[IMGVIEW]\r\nFolder=%s\r\n' "$work/pictures" > "$data/ImgView.ini"
 
-look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/designer-$1.png"; return 0; }
-
-shown() { xdotool search --onlyvisible --name "$1"; }
-gone() { ! xdotool search --onlyvisible --name "$1"; }
 
 # Waits for a window and gives it the keyboard.
 open_window() {  # <window name> <what failed>
@@ -47,26 +43,16 @@ card() {  # <file>
 }
 same_pictures() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
 
-"$program" & pid=$!
-wait_for 60 shown '^Velmora - Book$' || fail "the book did not open"
-main=$(shown '^Velmora - Book$' | head -n 1)
-xdotool windowfocus "$main" 2>/dev/null || true
-sleep 0.5
-xdotool key alt+p; sleep 0.4; xdotool key a
-open_window '^宛名印刷　メニュー$' "the designer did not show its start menu"
-click_in '^宛名印刷　メニュー$' 90 -23   # 新規に宛名面を作成する, OK
-open_window '^新規作成$' "the designer did not offer a paper"
-click_in '^新規作成$' -137 -22   # the postcard, OK
-wait_for 30 shown '^宛名印刷 - 新規$' || fail "no new layout on the postcard"
-designer=$(shown '^宛名印刷 - 新規$' | head -n 1)
-sleep 1
+start_on_book "$program"
+open_new_layout a 宛名印刷
+designer=$window
 
 # 挿入 → 文章の追加: the example pane shown, the first greeting of the first class appended, OK.
 menu i w
 open_window '^文章の編集$' "no text entry dialog"
 xdotool key alt+e; sleep 0.8
 xdotool key alt+a; sleep 0.5
-look text
+look designer-text
 click_in '^文章の編集$' -153 -13
 wait_for 10 gone '^文章の編集$' || fail "the text entry dialog stayed"
 sleep 0.5
@@ -81,7 +67,7 @@ card "$work/text.png"
 menu i i
 open_window '^画像参照ツール$' "the picker did not open"
 sleep 1.5
-look picker
+look designer-picker
 xdotool key alt+s
 sleep 1.5
 click_in '^画像参照ツール$' -132 -42
@@ -96,7 +82,7 @@ xdotool key Down; sleep 0.3; xdotool key Return; sleep 0.4
 click_in '^図形の設定$' 94 23; sleep 0.6      # 色・設定
 click_in '^図形の設定$' 30 250; sleep 0.4     # 背景
 click_in '^図形の設定$' 129 290; sleep 0.6    # グラデーション
-look figure
+look designer-figure
 click_in '^図形の設定$' -138 -22
 wait_for 10 gone '^図形の設定$' || fail "the figure settings dialog stayed"
 sleep 0.5
@@ -114,7 +100,7 @@ xdotool type --delay 30 '03-1234-5678'
 xdotool key Tab Tab; sleep 0.3
 xdotool type --delay 30 'hanako@example.jp'
 sleep 0.5
-look qrcode
+look designer-qrcode
 click_in '^QRコードの設定$' -136 -43
 wait_for 10 gone '^QRコードの設定$' || fail "the QR settings dialog stayed"
 sleep 0.8
@@ -126,19 +112,19 @@ xdotool mousemove $((cx + 20)) $((cy + 75)) mousedown 1
 for i in 1 2 3 4 5; do sleep 0.1; xdotool mousemove $((cx + 20 + i * 8)) $((cy + 75 - i * 5)); done
 sleep 0.2; xdotool mouseup 1
 sleep 0.8
-look selected
+look designer-selected
 menu o a t            # 書式 → 枠の整列 → 上に揃える
 sleep 0.8
 menu o a e e Return   # 書式 → 枠の整列 → 用紙に合わせて横に等間隔に並べる (its letter is shared)
 sleep 1
 card "$work/edited.png"
-look arranged
+look designer-arranged
 
 # 編集 → 元に戻す for each step kept, then やり直し for each.
 for _ in 1 2 3 4 5; do menu e u; sleep 0.5; done
 sleep 0.8
 card "$work/undone.png"
-look undone
+look designer-undone
 same_pictures "$work/text.png" "$work/undone.png" || fail "undoing every step did not give back the card with the text"
 for _ in 1 2 3 4 5; do menu e r; sleep 0.5; done
 sleep 0.8
@@ -151,28 +137,15 @@ open_window '^名前を付けて保存$' "no save dialog"
 click_in '^名前を付けて保存$' 225 -50; sleep 0.3   # タイトル
 xdotool type --delay 30 'Greeting'
 sleep 0.3
-look save
+look designer-save
 xdotool key Return; sleep 0.5; xdotool key Return
 wait_for 20 shown '^宛名印刷 - Greeting$' || fail "the layout was not saved under its title"
 saved=$(find "$data" -type f -name 'Greeting.*' | head -n 1)
 [ -s "$saved" ] || fail "no saved layout file"
 
 # ファイル → 印刷: every record of the list through the wizard to a PDF file.
-menu f p
-open_window '^宛名印刷$' "no print wizard"
-click_in '^宛名印刷$' 38 159
-sleep 0.3
-xdotool key alt+n; sleep 0.8; xdotool key alt+p
-wait_for 10 shown '^Velmora$' || fail "the print was not confirmed"
-sleep 0.5
-xdotool key Return
-wait_for 20 shown 'PDF ファイルへの印刷' || fail "no file dialog for the PDF"
-sleep 1
 pdf=$work/out/cards.pdf
-xdotool type --delay 20 "$pdf"
-xdotool key Return
-wait_for 60 test -s "$pdf" || fail "no PDF was written"
-sleep 1
+print_layout_to_pdf "$designer" 宛名印刷 "$pdf"
 
 pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
 [ "$pages" = 3 ] || fail "the PDF has $pages pages, not one per record"

@@ -20,36 +20,8 @@ printf '[HDD]\r\nInstalled=1\r\nFolder=%s\r\n' "$sample" > "$data/HddInst.ini"
 "$program" & pid=$!
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
-xdotool windowfocus "$main" 2>/dev/null || true
-sleep 0.3
-xdotool key ctrl+s
-wait_for 20 xdotool search --onlyvisible --name '^名称住所検索$' || fail "no search window"
-search=$(xdotool search --onlyvisible --name '^名称住所検索$' | head -n 1)
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$search")"
-sx=$X sy=$Y sw=$WIDTH
-
-# The name, then the region box (Tab order: the name box, then the region box is reached by a click).
-xdotool mousemove $((sx + 200)) $((sy + 15)) click 1
-paste_text '東洋'
-xdotool mousemove $((sx + 640)) $((sy + 15)) click 1
-sleep 0.5
-xdotool key Escape
-for _ in 1 2 3; do xdotool key Down; sleep 0.2; done
-sleep 0.5
-# 検索, the first button of the right-hand column.
-xdotool mousemove $((sx + sw - 55)) $((sy + 15)) click 1
-sleep 3
-[ -n "${E2E_SHOT_DIR:-}" ] && import -window root "$E2E_SHOT_DIR/search.png"
-# The list has the focus on the first hit: Enter opens it.
-xdotool key Return
-wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "the hit did not open in the record form"
-form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
-sleep 1
-[ -n "${E2E_SHOT_DIR:-}" ] && import -window root "$E2E_SHOT_DIR/form.png"
-eval "$(xdotool getwindowgeometry --shell "$form")"
-xdotool mousemove $((X + 45)) $((Y + 607)) click 1
-answer_boxes
+open_directory_hit '東洋'
+press_register "$form"
 wait_for 30 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB 2>/dev/null)\" = 1 ]" || fail "the hit was not stored"
 [ "$("$rows" "$adrs/Book/" Adrs.DB Tdfkn | iconv -f SHIFT_JIS -t UTF-8)" = 東京都 ] || fail "the prefecture was not stored"
 "$rows" "$adrs/Book/" Adrs.DB CorpKanji | iconv -f SHIFT_JIS -t UTF-8 | grep -q '東洋' || fail "the name was not stored"

@@ -13,40 +13,10 @@ make_sample_book "$make_book"
 
 start_on_book "$program"
 
-xdotool windowfocus "$main" 2>/dev/null || true
-sleep 0.5
-xdotool key alt+p; sleep 0.4; xdotool key a
-wait_for 20 xdotool search --onlyvisible --name '^宛名印刷　メニュー$' || fail "the designer did not show its start menu"
-sleep 1
-# 新規に宛名面を作成する is chosen: OK.
-click_in '^宛名印刷　メニュー$' 90 -23
-wait_for 20 xdotool search --onlyvisible --name '^新規作成$' || fail "the designer did not offer a paper"
-sleep 1
-# The postcard is the first paper offered: OK.
-click_in '^新規作成$' -137 -22
-wait_for 20 xdotool search --onlyvisible --name '^宛名印刷 - 新規$' || fail "no new layout on the postcard"
-designer=$(xdotool search --onlyvisible --name '^宛名印刷 - 新規$' | head -n 1)
-sleep 1
-
-# ファイル → 印刷: every record of the list, 次へ, 印刷, confirmed; then the file.
-xdotool windowfocus "$designer" 2>/dev/null || true
-sleep 0.3
-xdotool key alt+f; sleep 0.4; xdotool key p
-wait_for 20 xdotool search --onlyvisible --name '^宛名印刷$' || fail "no print wizard"
-sleep 1
-click_in '^宛名印刷$' 38 159
-sleep 0.3
-xdotool key alt+n; sleep 0.8; xdotool key alt+p
-wait_for 10 xdotool search --onlyvisible --name '^Velmora$' || fail "the print was not confirmed"
-sleep 0.5
-xdotool key Return
-wait_for 20 xdotool search --onlyvisible --name 'PDF ファイルへの印刷' || fail "no file dialog for the PDF"
-sleep 1
+open_new_layout a 宛名印刷
+designer=$window
 pdf=$work/out/cards.pdf
-xdotool type --delay 20 "$pdf"
-xdotool key Return
-wait_for 60 test -s "$pdf" || fail "no PDF was written"
-sleep 1
+print_layout_to_pdf "$designer" 宛名印刷 "$pdf"
 
 pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
 [ "$pages" = 3 ] || fail "the PDF has $pages pages, not one per record"

@@ -18,23 +18,7 @@ printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r
 "$program" & pid=$!
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
-xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3
-
-# 印刷 → 一覧表印刷.
-xdotool key alt+p; sleep 0.4; xdotool key l
-wait_for 20 xdotool search --onlyvisible --name '^一覧表印刷$' || fail "no list-print window"
-window=$(xdotool search --onlyvisible --name '^一覧表印刷$' | tail -n 1)
-sleep 1
-[ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/window.png"
-xdotool windowfocus "$window" 2>/dev/null || true; sleep 0.3
-xdotool key alt+p
-wait_for 10 xdotool search --onlyvisible --name 'PDFファイルの保存' || fail "no file dialog for the PDF"
-sleep 0.5
-paste_text "$work/list.pdf"
-xdotool key Return
-wait_for 60 test -s "$work/list.pdf" || fail "nothing printed"
-wait_for 30 sh -c "pdfinfo '$work/list.pdf' >/dev/null 2>&1" || fail "the PDF is not whole"
-sleep 1
+print_list_to_pdf "$work/list.pdf"
 # E2E_LOOK names a folder for the window's picture and the PDF, to look at.
 [ -n "${E2E_LOOK:-}" ] && cp "$work/list.pdf" "$E2E_LOOK/"
 pages=$(pdfinfo "$work/list.pdf" | sed -n 's/^Pages: *//p')

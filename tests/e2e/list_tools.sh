@@ -21,8 +21,6 @@ printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r
 "$program" & pid=$!
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$main")"
-mainX=$X mainY=$Y
 
 # Dialogs have no window manager here: each is found as the newest visible window of its own size.
 dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog; a negative y counts from its bottom
@@ -32,16 +30,9 @@ dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog; a n
   xdotool mousemove $((X + dx)) $((Y + dy)) click 1
 }
 newest_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1; }
-focus_main() { xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3; }
 
-# Word search: Ctrl+W, the word, Enter to the search button, Enter to search. The found row is selected.
-focus_main
-xdotool key ctrl+w
-wait_for 10 xdotool search --onlyvisible --name '一覧内のワード検索' || fail "no word search dialog"
-sleep 0.3
-paste_text 'サンプル125'
-xdotool key Return; sleep 0.2; xdotool key Return
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '一覧内のワード検索'" || fail "the word search stayed open"
+# Word search: the found row is selected.
+find_word 'サンプル125'
 
 # Copy the selected record into the other book: choose it in the list, press コピー, confirm what is asked.
 focus_main
@@ -104,13 +95,7 @@ dialog_at "$filter" 254 62
 wait_for 10 sh -c "! xdotool search --onlyvisible --name '^絞り込み$'" || fail "the filter dialog stayed open"
 
 # 終了 on the tool bar ends the program, which keeps the filter in Search.lst.
-quit() {
-  focus_main
-  xdotool mousemove $((mainX + 922)) $((mainY + 56)) click 1
-  wait_for 30 sh -c "! kill -0 $pid" || fail "the program did not end"
-  pid=
-}
-quit
+quit_program
 [ -s "$data/Data/Search.lst" ] || fail "the filter was not kept in Search.lst"
 tr -d '\r' < "$data/Data/AdrsList.ini" | grep -q '^HeaderView=1,1,1,' || fail "the customer-code column was not kept"
 grep -q '12' "$data/Data/Search.lst" || fail "Search.lst does not hold the condition"
@@ -127,7 +112,7 @@ sleep 0.3
 xdotool key Down Down Down; sleep 0.2
 xdotool key Return; sleep 0.2; xdotool key Return; sleep 0.2; xdotool key Return
 wait_for 10 sh -c "! xdotool search --onlyvisible --name '重複データの表示'" || fail "the duplicate dialog stayed open"
-quit
+quit_program
 tr -d '\r' < "$data/Mirvale18.ini" | grep -A2 '^\[DUPLI SEARCH\]' | grep -qx 'Item1=4' || fail "the duplicate items were not kept"
 [ -s "$data/Data/Search.lst" ] && fail "the filter was kept beside the duplicate display"
 echo "PASS"

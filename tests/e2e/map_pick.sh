@@ -25,40 +25,15 @@ main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 0.5
 xdotool key ctrl+i
-wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報照会' || fail "the record was not shown"
-form=$(xdotool search --onlyvisible --name 'アドレス帳情報照会' | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$form")"
-sleep 0.5
-# One run of the map: the map button (right of the prefecture), Yes to the question, then a double click at
-# <dx> pixels right of the map's middle unless <dx> is empty, then Esc.
-pick() {
-  xdotool windowfocus "$form" 2>/dev/null || true
-  xdotool mousemove $((X + 260)) $((Y + 187)) click 1
-  wait_for 10 xdotool search --onlyvisible --name '^Velmora$' || fail "no save question"
-  sleep 0.5
-  xdotool key Return
-  wait_for 30 xdotool search --onlyvisible --name 'MapFan' || fail "no map window"
-  local map
-  map=$(xdotool search --onlyvisible --name 'MapFan' | tail -n 1)
-  sleep 1
-  if [ -n "$1" ]; then
-    [ -n "${E2E_MAP_SHOT:-}" ] && import -window root "$E2E_MAP_SHOT"
-    eval "$(xdotool getwindowgeometry --shell --prefix M "$map")"
-    # The map fills the window under its top panel.
-    xdotool mousemove $((MX + MWIDTH / 2 + $1)) $((MY + (MHEIGHT + 30) / 2)) click --repeat 2 --delay 80 1
-    sleep 0.5
-  fi
-  xdotool key Escape
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name 'MapFan'" || fail "the map window stayed open"
-}
+await_form 'アドレス帳情報照会' "the record was not shown"
 first() { "$rows" "$adrs/Book/" Adrs.DB "$1" | head -n 1; }
 
-pick ""
+show_on_map ""
 lat0=$(first Latitude) lon0=$(first Longitude)
 # 千代田区丸の内 is about 35.68 N, 139.76 E.
 [ "$lat0" -gt 128268000 ] && [ "$lat0" -lt 128628000 ] || fail "latitude $lat0 is not near the address"
 [ "$lon0" -gt 502956000 ] && [ "$lon0" -lt 503316000 ] || fail "longitude $lon0 is not near the address"
-pick 120
+show_on_map 120
 lat=$(first Latitude) lon=$(first Longitude)
 # 120 pixels of the detailed map (zoom 18) are 0.000644 degrees: 2,317 thousandths of a second.
 [ $((lat - lat0)) -gt -300 ] && [ $((lat - lat0)) -lt 300 ] || fail "latitude moved from $lat0 to $lat"

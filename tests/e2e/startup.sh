@@ -24,15 +24,6 @@ main_windows() {
   done
 }
 has_main_window() { [ -n "$(main_windows)" ]; }
-# A new record opens with the telephone number's look-up; Escape closes it without taking anything.
-cancel_lookup() {
-  wait_for 30 xdotool search --onlyvisible --name '^検索$' || fail "no telephone look-up for the new record"
-  sleep 0.5
-  xdotool windowfocus "$(xdotool search --onlyvisible --name '^検索$' | head -n 1)" 2>/dev/null || true
-  xdotool key Escape
-  wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the look-up did not close"
-}
-
 "$program" & pid=$!
 
 # The splash: an undecorated 512 x 400 window, before the main window appears.
@@ -46,26 +37,11 @@ xwininfo -root -tree | grep -q '512x400' && fail "splash still up beside the mai
 grep -q 'DataPath=' "$data/Mirvale18.ini" || fail "data root not written back"
 [ -f "$data/Category/OxaCatm.DB" ] || fail "default category tables not copied"
 
-# The information dialog of the first start; Enter closes it with its boxes as they are.
-wait_for 30 xdotool search --onlyvisible --name '^お知らせ$' || fail "no information dialog at the first start"
-sleep 0.3
-xdotool key Return
-wait_for 30 sh -c "! xdotool search --onlyvisible --name '^お知らせ$'" || fail "the information dialog did not close"
+close_information_dialog
 
-# No book yet: a notice, then the book dialog in create mode with the default name. Enter closes the notice,
-# Enter leaves the name field for OK, Enter creates and opens the book.
-notice() { [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" -ge 2 ]; }
-wait_for 30 notice || fail "no notice before the book dialog"
-xdotool key Return
-wait_for 30 xdotool search --onlyvisible --name 'アドレス帳の作成' || fail "no book dialog"
-sleep 0.3
-xdotool key Return; sleep 0.3
-xdotool key Return
-wait_for 30 xdotool search --onlyvisible --name '^Velmora - ' || fail "book not opened"
-book="$data/Data/Adrs/アドレス/Adrs.DB"
-[ -f "$book" ] || fail "no table file for the new book"
-head -c 16 "$book" | grep -q 'SQLite format 3' && fail "table file not encrypted"
-main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+create_first_book
+[ -f "$book/Adrs.DB" ] || fail "no table file for the new book"
+head -c 16 "$book/Adrs.DB" | grep -q 'SQLite format 3' && fail "table file not encrypted"
 
 # Take the focus away, start again: the second process ends and the first gets its window back in front.
 start=$(date +%s)
@@ -116,76 +92,8 @@ sleep 0.3
 xdotool key alt+y
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB 2>/dev/null)\" = 0 ]" || fail "the record was not deleted"
 
-# A new record with the keyboard alone. Enter walks the form: 顧客コード, 電話番号, its look-up button, whose
-# window Escape closes, then on to 代表電話 and the other numbers.
-xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; }
-xdotool key ctrl+n
-wait_for 30 xdotool search --onlyvisible --name 'アドレス帳情報登録' || fail "no record form for the keyboard run"
-cancel_lookup
-form=$(xdotool search --onlyvisible --name 'アドレス帳情報登録' | head -n 1)
-xdotool windowfocus "$form" 2>/dev/null || true
-sleep 0.5
-key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
-# In the dictionary window, Enter in its city list moves to the towns and Enter there decides.
-decide() {
-  wait_for 30 xdotool search --onlyvisible --name '^検索$' || fail "no dictionary window for $1"
-  sleep 0.5
-  xdotool windowfocus "$(xdotool search --onlyvisible --name '^検索$' | head -n 1)" 2>/dev/null || true
-  key Return Return
-  wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the dictionary window for $1 stayed open"
-  xdotool windowfocus "$form" 2>/dev/null || true
-  sleep 0.3
-}
-key Return Return Return Return
-wait_for 30 xdotool search --onlyvisible --name '^検索$' || fail "Enter did not open the number's look-up"
-sleep 0.5
-xdotool windowfocus "$(xdotool search --onlyvisible --name '^検索$' | head -n 1)" 2>/dev/null || true
-key Escape
-wait_for 30 sh -c "! xdotool search --onlyvisible --name '^検索$'" || fail "the number's look-up did not close"
-xdotool windowfocus "$form" 2>/dev/null || true
-sleep 0.3
-# 代表電話, FAX番号, 携帯番号１ and ２ to 郵便番号; the code; Enter to its look-up button and Enter again.
-key Return Return Return Return
-xdotool type --delay 60 '1000001'
-key Return Return
-decide "the postal code"
-# The look-up left the focus on 都道府県: Enter to the address look-up, which ends on 住所１.
-key Return Return
-decide "the address"
-key Return Return Return Return
-# 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay offered,
-# Down selects the first and Enter takes it. The given name the same way.
-# The pop-up has no title of its own and is found by its name property, which search by name does not read.
-popup() {
-  for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
-    [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
-  done
-  return 1
-}
-no_popup() { ! popup; }
-xdotool key ctrl+j
-sleep 0.5
-for reading in satou tarou; do
-  xdotool type --delay 80 "$reading"
-  wait_for 10 popup || fail "no written forms offered for $reading"
-  key Return
-  popup || fail "the written forms of $reading closed with the reading's commit"
-  key Down Return
-  wait_for 10 no_popup || fail "no written form taken for $reading"
-done
-xdotool key ctrl+j
-sleep 0.3
-# カナ, 敬称, the list button and its editor, which Escape closes, 大分類, and 登録 pressed with Enter.
-key Return Return Return Return
-wait_for 30 xdotool search --onlyvisible --name '入力リストの編集' || fail "Enter did not open the honorifics' list"
-sleep 0.3
-xdotool windowfocus "$(xdotool search --onlyvisible --name '入力リストの編集' | head -n 1)" 2>/dev/null || true
-key Escape
-wait_for 30 sh -c "! xdotool search --onlyvisible --name '入力リストの編集'" || fail "the list editor did not close"
-xdotool windowfocus "$form" 2>/dev/null || true
-sleep 0.3
-key Return Return
-answer_boxes
+# A new record with the keyboard alone, through the input method.
+enter_record_by_keyboard
 table() { "$rows" "$data/Data/Adrs/アドレス/" Adrs.DB "$@"; }
 wait_for 30 sh -c "[ \"\$('$rows' '$data/Data/Adrs/アドレス/' Adrs.DB Pos 2>/dev/null)\" = 1000001 ]" \
   || fail "the record typed with the keyboard was not stored"

@@ -31,6 +31,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QXmlStreamReader>
@@ -264,6 +265,29 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(AdrsFolder, other + "Adrs/");
     EXPECT_TRUE(QFileInfo(other).isDir());
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
+}
+
+// Enter in a field takes the settings, as OK does; it must not open the folder choice of the first button.
+TEST_F(ExchangeDialogTest, EnterInTheSettingsDialogPressesOk)
+{
+    HistoryCount = 10;
+    TEnvironment dialog(list.get());
+    dialog.show();
+    dialog.spnHisCount->setFocus();
+    dialog.spnHisCount->setValue(20);
+    QString opened;
+    QTimer::singleShot(0, &dialog, [&dialog, &opened] {
+        QWidget *other = QApplication::activeModalWidget();
+        if (other && other != &dialog) {
+            opened = other->windowTitle();
+            other->close();
+        }
+    });
+    QTest::keyClick(dialog.spnHisCount, Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(opened, QString());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(HistoryCount, 20);
 }
 
 // Clicks, in the modal dialog named dialogName once it is open, the buttons named, after prepare.

@@ -1,5 +1,7 @@
 #include "base/Numbers.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 int64_t RoundHalfAway(long double x)
@@ -10,3 +12,9 @@ int64_t RoundHalfAway(long double x)
 QColor ColorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 int32_t BgrFromColor(const QColor &color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
+
+QString KilobyteText(qint64 bytes)
+{
+    const qint64 kilobytes = bytes <= 0 ? 0 : (bytes + 1023) / 1024;
+    return QLocale(QLocale::Japanese, QLocale::Japan).toString(kilobytes) + QStringLiteral(" KB");
+}

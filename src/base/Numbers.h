@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 
 #include <cstdint>
 
@@ -13,3 +14,6 @@ inline int RoundToInt(long double x) { return static_cast<int>(RoundHalfAway(x))
 // Colours as the tables and the layouts keep them: 0x00BBGGRR.
 QColor ColorFromBgr(int32_t bgr);
 int32_t BgrFromColor(const QColor &color);
+
+// A file's size as the desktop's file lists show it: whole kilobytes rounded up, thousands separated ("1,234 KB").
+QString KilobyteText(qint64 bytes);

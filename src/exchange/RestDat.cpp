@@ -1,5 +1,6 @@
 #include "exchange/RestDat.h"
 
+#include "base/Numbers.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/Main.h"
@@ -18,7 +19,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -92,10 +92,9 @@ void TRestoreData::fillList()
 {
     lvBackup->clear();
     folders_.clear();
-    const QLocale locale;
     for (const TBackupInfo &b : ListBackups(DataRootFolder)) {
         auto *item = new QTreeWidgetItem(lvBackup, {b.Made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                                                    QString::number(b.Files), locale.formattedDataSize(b.Bytes)});
+                                                    QString::number(b.Files), KilobyteText(b.Bytes)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         folders_ << b.Folder;

@@ -1,5 +1,6 @@
 #include "exchange/UpdDlg.h"
 
+#include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "exchange/WorkProgress.h"
@@ -309,7 +310,7 @@ void TUpdateDialog::fillList()
 {
     lvFiles->clear();
     for (const TUpdateFile &f : files_) {
-        auto *item = new QTreeWidgetItem(lvFiles, {f.Name, QString::number(f.Version), QLocale().formattedDataSize(f.Size)});
+        auto *item = new QTreeWidgetItem(lvFiles, {f.Name, QString::number(f.Version), KilobyteText(f.Size)});
         item->setCheckState(0, f.Marked ? Qt::Checked : Qt::Unchecked);
         item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
     }

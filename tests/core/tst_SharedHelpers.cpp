@@ -1,6 +1,7 @@
 // Window placement, design units, rounding and deleting folders.
 #include "core/SharedHelpers.h"
 #include "core/Globals.h"
+#include "base/Numbers.h"
 
 #include "TestSupport.h"
 
@@ -33,6 +34,16 @@ TEST(SharedHelpers, RoundHalfAwayFromZero)
     EXPECT_EQ(RoundHalfAway(2.4999L), 2);
     EXPECT_EQ(RoundHalfAway(-0.4L), 0);
     EXPECT_EQ(RoundHalfAway(1e12L + 0.5L), 1000000000001LL);
+}
+
+// Sizes read as the desktop's file lists give them, never in binary prefixes or English words.
+TEST(SharedHelpers, KilobyteTextRoundsUpToWholeKilobytes)
+{
+    EXPECT_EQ(KilobyteText(0), QStringLiteral("0 KB"));
+    EXPECT_EQ(KilobyteText(1), QStringLiteral("1 KB"));
+    EXPECT_EQ(KilobyteText(1024), QStringLiteral("1 KB"));
+    EXPECT_EQ(KilobyteText(276'450), QStringLiteral("270 KB"));
+    EXPECT_EQ(KilobyteText(5'000'000'000), QStringLiteral("4,882,813 KB"));
 }
 
 TEST(SharedHelpers, CenteredFormStaysInsideTheWorkArea)

@@ -3,6 +3,7 @@
 #include "base/SjisCodec.h"
 #include "db/Table.h"
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -104,4 +105,12 @@ void UseOffscreenPlatform()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QString CopyOfFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &f : QDir(from).entryList(QDir::Files))
+        QFile::copy(from + "/" + f, to + "/" + f);
+    return QDir(to).absolutePath() + "/";
 }

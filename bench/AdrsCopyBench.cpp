@@ -19,7 +19,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -109,21 +108,8 @@ int main(int argc, char **argv)
     UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
-    QTemporaryDir dir;
-    DataFolder = DataRootFolder = dir.path() + "/";
-    AdrsFolder = dir.path() + "/Adrs/";
-    OtherFolder = dir.path() + "/Other/";
-    CategoryFolder = dir.path() + "/Category/";
-    for (const QString &f : {AdrsFolder + "Source", OtherFolder, CategoryFolder})
-        QDir().mkpath(f);
-
-    TDMMirvale18 dm;
-    DMMirvale18 = &dm;
-    dm.CreateAdrsTableObject("Source");
-    dm.OpenAdrsTable();
-    dm.CreateSenderTableObject();
-    dm.CreateSharedTableObjects();
-    fillBook(*dm.AdrsTable, records);
+    SampleBook book("Source", records);
+    TDMMirvale18 &dm = book.dm;
     for (const char *book : {"Target", "Numbers", "Raw"})
         makeEmptyBook(book);
     AdrsBookList = {{"元", "Source", abReady}, {"先", "Target", abReady}, {"番号", "Numbers", abReady}};

@@ -17,9 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -82,23 +80,9 @@ int main(int argc, char **argv)
     UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
-    QTemporaryDir dir;
-    DataFolder = dir.path() + "/";
-    DataRootFolder = dir.path() + "/";  // the list's settings stay in the temporary folder
-    AdrsFolder = dir.path() + "/Adrs/";
-    OtherFolder = dir.path() + "/Other/";
-    CategoryFolder = dir.path() + "/Category/";
-    for (const QString &f : {AdrsFolder + "Book", OtherFolder, CategoryFolder})
-        QDir().mkpath(f);
     SetMessageBoxHandler([](const TMessageBoxRequest &) { return IDYES; });
-
-    TDMMirvale18 dm;
-    DMMirvale18 = &dm;
-    dm.CreateAdrsTableObject("Book");
-    dm.OpenAdrsTable();
-    dm.CreateSenderTableObject();
-    dm.CreateSharedTableObjects();
-    fillBook(*dm.AdrsTable, records);
+    SampleBook book("Book", records);
+    TDMMirvale18 &dm = book.dm;
 
     TAddressList list;
     list.RefreshList(true, true, false);

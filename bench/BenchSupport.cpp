@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "base/SjisCodec.h"
+#include "core/Globals.h"
 #include "db/Table.h"
 
 #include <QDir>
@@ -73,6 +74,22 @@ void fillBook(TTable &t, int count)
         t.Post();
     }
     t.Commit();
+}
+
+SampleBook::SampleBook(const QString &name, int records)
+{
+    DataFolder = DataRootFolder = dir.path() + "/";
+    AdrsFolder = dir.path() + "/Adrs/";
+    OtherFolder = dir.path() + "/Other/";
+    CategoryFolder = dir.path() + "/Category/";
+    for (const QString &f : {AdrsFolder + name, OtherFolder, CategoryFolder})
+        QDir().mkpath(f);
+    DMMirvale18 = &dm;
+    dm.CreateAdrsTableObject(name);
+    dm.OpenAdrsTable();
+    dm.CreateSenderTableObject();
+    dm.CreateSharedTableObjects();
+    fillBook(*dm.AdrsTable, records);
 }
 
 void printHeader(const char *ours, const char *raw)

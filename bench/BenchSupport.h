@@ -1,9 +1,12 @@
 // Shared by the benchmark programs: the sample records, timing and the printed table of figures.
 #pragma once
 
+#include "core/DBInfo.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <random>
 #include <type_traits>
@@ -24,6 +27,14 @@ void fill(TTable &t, Sample &s, int i);
 
 // Appends count sample records in one transaction.
 void fillBook(TTable &t, int count);
+
+// A book of sample records in a temporary data folder, opened by the program's data module as the program opens
+// a book: the folders set, the book's, sender and shared tables made. The list's settings stay in that folder.
+struct SampleBook {
+    QTemporaryDir dir;
+    TDMMirvale18 dm;
+    SampleBook(const QString &name, int records);
+};
 
 double seconds(const QElapsedTimer &t);
 

@@ -196,6 +196,7 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
         return {};
     layout.Job.RecordNumbers = recordNumbers(table);
     layout.Job.BindRecord = [&](int32_t recNo) { return layout.Bind(table, recNo); };
+    layout.Job.RecordTable = &table;
     TPrinter &printer = Printer();
     printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
     if (layout.Job.MultiUp())

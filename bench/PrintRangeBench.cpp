@@ -13,31 +13,15 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QItemSelectionModel>
-#include <QTemporaryDir>
 
 int main(int argc, char **argv)
 {
     UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
-    QTemporaryDir dir;
-    DataFolder = dir.path() + "/";
-    DataRootFolder = dir.path() + "/";
-    AdrsFolder = dir.path() + "/Adrs/";
-    OtherFolder = dir.path() + "/Other/";
-    CategoryFolder = dir.path() + "/Category/";
-    for (const QString &f : {AdrsFolder + "Book", OtherFolder, CategoryFolder})
-        QDir().mkpath(f);
-
-    TDMMirvale18 dm;
-    DMMirvale18 = &dm;
-    dm.CreateAdrsTableObject("Book");
-    dm.OpenAdrsTable();
-    dm.CreateSenderTableObject();
-    dm.CreateSharedTableObjects();
-    fillBook(*dm.AdrsTable, records);
+    SampleBook book("Book", records);
+    TDMMirvale18 &dm = book.dm;
     TSqliteDatabase raw;
     raw.Open(dm.AdrsTable->FileName(), TablePassword, false);
     // A third marked "印刷", a third "除外".

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <cstring>
+
 void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool create)
 {
     Close();
@@ -87,4 +89,17 @@ QByteArray TSqliteStatement::ColumnText(int column) const
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
     return text ? QByteArray(text, sqlite3_column_bytes(stmt_, column)) : QByteArray();
+}
+
+void TSqliteStatement::ColumnTextInto(int column, QByteArray &into) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    const int size = sqlite3_column_bytes(stmt_, column);
+    // Empty and null texts are made as ColumnText makes them, which allocates nothing either.
+    if (!text || size == 0 || into.isNull()) {
+        into = ColumnText(column);
+        return;
+    }
+    into.resize(size);
+    std::memcpy(into.data(), text, static_cast<size_t>(size));
 }

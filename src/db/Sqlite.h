@@ -58,6 +58,8 @@ public:
     qint64 ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
     double ColumnDouble(int column) const { return sqlite3_column_double(stmt_, column); }
     QByteArray ColumnText(int column) const;
+    // The same text written into a buffer that is kept: one with room and not shared is not allocated again.
+    void ColumnTextInto(int column, QByteArray &into) const;
 
 private:
     const TSqliteDatabase *db_ = nullptr;

@@ -84,18 +84,75 @@ struct TTable::Impl {
     std::vector<Row> window;
     int pos = -1;
     int pageSize = 16;
+    // Rows of windows left behind, read into again: a look-up after a look-up, or the next read-ahead page, then
+    // allocates next to nothing.
+    std::vector<Row> spare;
 
-    // Statements are prepared once per text and reused: look-ups and posts repeat the same few.
+    // Statements are prepared once per text and reused: look-ups and posts repeat the same few. Selects of whole
+    // rows are kept by what follows selectFrom, which a look-up then neither copies nor hashes.
     std::unordered_map<QByteArray, std::unique_ptr<TSqliteStatement>> statements;
+    std::unordered_map<QByteArray, std::unique_ptr<TSqliteStatement>> rowSelects;
     QHash<QString, int> columnOf;  // field name, as defined and in lower case -> column
     std::vector<QByteArray> quotedNames;
     QByteArray selectFrom;  // "SELECT rowid, <every column> FROM <table>"
 
-    TSqliteStatement &prepared(const QByteArray &sql)
+    // Open TTableReadScopes, and whether the read they hold has begun (it begins with the first read in them).
+    int readScopes = 0;
+    bool readHeld = false;
+
+    void beginRead()
+    {
+        // Inside the caller's own transaction its reads are already held.
+        if (readScopes == 0 || readHeld || !sqlite3_get_autocommit(db.Handle()))
+            return;
+        // Prepared once: a scope held over a single record (a postcard's page) then costs next to nothing.
+        statement("BEGIN").Step();
+        readHeld = true;
+    }
+
+    // Every statement is reset when it returns, so nothing is pending: ending a read cannot fail but for a lost
+    // file, and then the connection is rolled back rather than left inside a transaction.
+    void endRead() noexcept
+    {
+        if (!readHeld)
+            return;
+        readHeld = false;
+        try {
+            statement("COMMIT").Step();
+        } catch (...) {
+            sqlite3_exec(db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+
+    TSqliteStatement &statement(const QByteArray &sql)
     {
         auto &st = statements[sql];
         if (!st)
             st = std::make_unique<TSqliteStatement>(db, sql);
+        else
+            st->Reset();
+        return *st;
+    }
+
+    TSqliteStatement &prepared(const QByteArray &sql)
+    {
+        beginRead();
+        return statement(sql);
+    }
+
+    // A statement that writes: a held read ends first, so the change is committed when the statement ends.
+    TSqliteStatement &preparedWrite(const QByteArray &sql)
+    {
+        endRead();
+        return statement(sql);
+    }
+
+    TSqliteStatement &preparedRowSelect(const QByteArray &tail)
+    {
+        beginRead();
+        auto &st = rowSelects[tail];
+        if (!st)
+            st = std::make_unique<TSqliteStatement>(db, selectFrom + tail);
         else
             st->Reset();
         return *st;
@@ -165,7 +222,7 @@ struct TTable::Impl {
     // Runs a select of whole rows with the range and filter and an extra condition.
     std::vector<Row> select(const QByteArray &condition, const QVariantList &values, const QByteArray &tail)
     {
-        QByteArray sql = selectFrom;
+        QByteArray sql;
         QByteArrayList where;
         if (!rangeSql.isEmpty())
             where << rangeSql;
@@ -174,9 +231,9 @@ struct TTable::Impl {
         if (!condition.isEmpty())
             where << condition;
         if (!where.isEmpty())
-            sql += " WHERE " + where.join(" AND ");
+            sql = " WHERE " + where.join(" AND ");
         sql += tail;
-        TSqliteStatement &st = prepared(sql);
+        TSqliteStatement &st = preparedRowSelect(sql);
         int i = 1;
         for (const QVariantList *list : std::initializer_list<const QVariantList *>{&rangeValues, &filterValues, &values})
             for (const QVariant &v : *list)
@@ -184,15 +241,25 @@ struct TTable::Impl {
         std::vector<Row> rows;
         while (st.Step()) {
             Row &row = rows.emplace_back();
-            row.reserve(fields.size() + 1);
-            row.emplace_back(st.ColumnInt(0));
+            if (!spare.empty()) {
+                row = std::move(spare.back());
+                spare.pop_back();
+            }
+            row.resize(fields.size() + 1);
+            row[0] = st.ColumnInt(0);
             for (size_t c = 0; c < fields.size(); ++c) {
                 const int col = static_cast<int>(c) + 1;
+                QVariant &v = row[c + 1];
                 switch (fields[c].Type) {
                 case TFieldType::String:
-                case TFieldType::Memo: row.emplace_back(st.ColumnText(col)); break;
-                case TFieldType::DateTime: row.emplace_back(st.ColumnDouble(col)); break;
-                default: row.emplace_back(st.ColumnInt(col)); break;
+                case TFieldType::Memo:
+                    if (v.typeId() == QMetaType::QByteArray)
+                        st.ColumnTextInto(col, *static_cast<QByteArray *>(v.data()));
+                    else
+                        v = st.ColumnText(col);
+                    break;
+                case TFieldType::DateTime: v = st.ColumnDouble(col); break;
+                default: v = st.ColumnInt(col); break;
                 }
             }
         }
@@ -253,8 +320,17 @@ struct TTable::Impl {
 
     const Row *current() const { return pos >= 0 && pos < static_cast<int>(window.size()) ? &window[pos] : nullptr; }
 
+    // The window's rows, but for those moved out of it, become spare ones.
+    void keepWindow()
+    {
+        for (Row &row : window)
+            if (!row.empty() && spare.size() < static_cast<size_t>(MaxPageSize))
+                spare.push_back(std::move(row));
+    }
+
     void setWindow(std::vector<Row> rows, int position)
     {
+        keepWindow();
         window = std::move(rows);
         pos = window.empty() ? -1 : position;
         pageSize = 16;
@@ -530,6 +606,7 @@ void TTable::Open()
         probe.Step();
     } catch (...) {
         d->statements.clear();
+        d->rowSelects.clear();
         d->db.Close();
         throw;
     }
@@ -563,11 +640,14 @@ void TTable::Close()
 {
     if (!Active())
         return;
+    d->endRead();
     if (InTransaction())
         d->db.Exec("ROLLBACK");
     d->statements.clear();
+    d->rowSelects.clear();
     d->db.Close();
     d->window.clear();
+    d->spare.clear();
     d->pos = -1;
     fields_.clear();
     state_ = TDataSetState::dsInactive;
@@ -673,6 +753,7 @@ void TTable::Next()
         return;
     }
     rows.insert(rows.begin(), std::move(d->window[d->pos]));
+    d->keepWindow();
     d->window = std::move(rows);
     d->pos = 1;
     d->pageSize = std::min(page * 4, MaxPageSize);
@@ -702,6 +783,7 @@ void TTable::Prior()
     std::reverse(rows.begin(), rows.end());
     rows.push_back(std::move(d->window[d->pos]));
     d->pos = static_cast<int>(rows.size()) - 2;
+    d->keepWindow();
     d->window = std::move(rows);
     d->pageSize = std::min(page * 4, MaxPageSize);
     bof_ = false;
@@ -731,11 +813,11 @@ bool TTable::GotoKey()
     if (key.isEmpty())
         return false;
     const size_t n = key.size();
-    const std::vector<Row> rows = d->select(d->tupleOf(d->keyTerms(), n, false) + " = " + Impl::placeholders(n), key,
-                                            d->orderBy(false) + " LIMIT 1");
+    std::vector<Row> rows = d->select(d->tupleOf(d->keyTerms(), n, false) + " = " + Impl::placeholders(n), key,
+                                      d->orderBy(false) + " LIMIT 1");
     if (rows.empty())
         return false;
-    d->setWindow(rows, 0);
+    d->setWindow(std::move(rows), 0);
     eof_ = bof_ = false;
     return true;
 }
@@ -922,7 +1004,7 @@ void TTable::Post()
             sets += (sets.isEmpty() ? "" : ", ") + d->quotedNames[c] + " = ?";
         sql = "UPDATE " + d->sqlTable + " SET " + sets + " WHERE rowid = ?";
     }
-    TSqliteStatement &st = d->prepared(sql);
+    TSqliteStatement &st = d->preparedWrite(sql);
     int i = 1;
     for (int c : columns)
         d->bind(st, i++, d->buffer[c]);
@@ -959,7 +1041,7 @@ void TTable::Delete()
     if (!cur)
         throw EDatabaseError(TableName + QStringLiteral(": no current record to delete"));
     const Row deleted = *cur;
-    TSqliteStatement &st = d->prepared("DELETE FROM " + d->sqlTable + " WHERE rowid = ?");
+    TSqliteStatement &st = d->preparedWrite("DELETE FROM " + d->sqlTable + " WHERE rowid = ?");
     st.BindInt(1, deleted[0].toLongLong());
     st.Step();
     // The row after the deleted one becomes current, or the one before it at the end.
@@ -1045,12 +1127,14 @@ void TTable::Scan(const QStringList &fieldNames, bool ascending, const std::func
 void TTable::StartTransaction()
 {
     requireBrowse(*this);
+    d->endRead();
     d->db.Exec("BEGIN IMMEDIATE");
 }
 
 void TTable::Commit()
 {
     requireBrowse(*this);
+    d->endRead();
     d->db.Exec("COMMIT");
 }
 
@@ -1063,4 +1147,18 @@ void TTable::Rollback()
     First();
 }
 
-bool TTable::InTransaction() const { return Active() && !sqlite3_get_autocommit(d->db.Handle()); }
+bool TTable::InTransaction() const { return Active() && !sqlite3_get_autocommit(d->db.Handle()) && !d->readHeld; }
+
+// ---- TTableReadScope ----
+
+TTableReadScope::TTableReadScope(TTable *table) : table_(table)
+{
+    if (table_)
+        ++table_->d->readScopes;
+}
+
+TTableReadScope::~TTableReadScope()
+{
+    if (table_ && --table_->d->readScopes == 0)
+        table_->d->endRead();
+}

@@ -154,6 +154,7 @@ public:
 
 private:
     friend class TField;
+    friend class TTableReadScope;
     struct Impl;
     std::unique_ptr<Impl> d;
     TDataSetState state_ = TDataSetState::dsInactive;
@@ -163,4 +164,21 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     std::vector<std::unique_ptr<TField>> fields_;
+};
+
+// Holds one read of a table over a run of look-ups (the records of a printed page), sparing each look-up the
+// file's locking and journal checks. Rows read inside are the rows read outside: the table's file keeps a
+// rollback journal, so while the read is held no other connection can commit, and a write through this same
+// table ends the read first and reaches the file at once, as it does outside. Another connection's writer waits
+// until the scope ends (up to its busy timeout): hold one only over work that neither waits for the user nor
+// runs the event loop. Scopes nest; a null table holds nothing.
+class TTableReadScope {
+public:
+    explicit TTableReadScope(TTable *table);
+    ~TTableReadScope();
+    TTableReadScope(const TTableReadScope &) = delete;
+    TTableReadScope &operator=(const TTableReadScope &) = delete;
+
+private:
+    TTable *table_;
 };

@@ -21,6 +21,13 @@ TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
         if (menu->menu() && menu->menu()->actions().contains(actQRCode))
             menu->menu()->addAction(actSenderBlock);
     CommandToolBar->addAction(actSenderBlock);
+    // The extra button makes its tool bar wider than the designers' first size: the window grows to show it.
+    ensurePolished();
+    if (const int grow = CommandToolBar->sizeHint().width() - width(); grow > 0) {
+        // about the same centre, so a window first placed in the middle of the screen stays there
+        move(x() - grow / 2, y());
+        resize(width() + grow, height());
+    }
     // A letter body has no sender places to show or hide and no record to step through.
     for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actDataForm,
                             actBarcodeSet})
@@ -39,16 +46,11 @@ void TDesignForm::actSenderBlockExecute()
     block->UpdateFontHeight();
     TSenderRect &object = *block;
     Layout.SenderList.push_back(std::move(block));
+    // Filled from the sender before it is first drawn.
     BindSenderBlocks();
-    object.SetZoom(ZoomRatio > 0 ? ZoomRatio : 1.0);
-    object.Prepare(RenderTarget(), false);
-    ZOrderList.insert(ZOrderList.begin(), &object);
-    // The history records no sender block: steps before it would restore stacking places it shifted.
-    UndoList.Clear();
-    SelectedList = {&object};
-    FocusedIndex = 0;
-    FillObjectList();
-    SyncObjectList();
+    PendingUndo = std::make_unique<TUndoDatas>(0);
+    PlaceNewObject(object, false);
+    CommitStep();
     MarkModified();
 }
 

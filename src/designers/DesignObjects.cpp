@@ -4,6 +4,7 @@
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ template <class T> int indexIn(const std::vector<std::unique_ptr<T>> &list, cons
 int TDesignObjects::FreeIndexOf(const TDrawRect *object) const
 {
     for (int index : {indexIn(IllustList, object), indexIn(WordList, object), indexIn(FigureList, object),
-                      indexIn(QRCodeList, object)})
+                      indexIn(QRCodeList, object), indexIn(SenderList, object)})
         if (index >= 0)
             return index;
     return -1;

@@ -1,5 +1,5 @@
-// What every designer's document holds besides its own fixed parts: the free objects by kind and the stacking
-// order of everything shown. The designers' editing commands work on this alone.
+// What every designer's document holds besides its own fixed parts: the free objects by kind (the sender blocks
+// among them) and the stacking order of everything shown. The designers' editing commands work on this alone.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,7 @@ class TIllustRect;
 class TWordRect;
 class TFigureRect;
 class TQRCodeRect;
+class TSenderRect;
 
 class TDesignObjects {
 public:
@@ -22,6 +23,8 @@ public:
     std::vector<std::unique_ptr<TWordRect>> WordList;
     std::vector<std::unique_ptr<TFigureRect>> FigureList;
     std::vector<std::unique_ptr<TQRCodeRect>> QRCodeList;
+    // The letter body's sender blocks; the other documents never hold one.
+    std::vector<std::unique_ptr<TSenderRect>> SenderList;
     // The objects shown, index 0 in front; never holds an empty entry.
     std::vector<TDrawRect *> ZOrderList;
 

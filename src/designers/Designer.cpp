@@ -9,6 +9,7 @@
 #include "drawing/IllustRect.h"
 #include "drawing/MetafileEx.h"
 #include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 #include "geo/PaintPanel.h"
 
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 TDesignerForm::TDesignerForm(QWidget *parent) : QMainWindow(parent)
 {
@@ -182,6 +184,9 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
             std::unique_ptr<T> object = make();
             if (!loadFrom(*object, *data, state))
                 return;
+            // The parts of a sender block keep their sizes in points: their heights follow the paper.
+            if constexpr (std::is_same_v<T, TSenderRect>)
+                object->UpdateFontHeight();
             object->SetZoom(ZoomRatio);
             object->Prepare(target, false);
             insertAt(object.get(), data->ZIndex);
@@ -215,6 +220,11 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
             freeList(doc.FigureList, [] { return std::make_unique<TFigureRect>(); });
         } else if (k == ObjectKind::QRCode) {
             freeList(doc.QRCodeList, [] { return std::make_unique<TQRCodeRect>(); });
+        } else if (k == ObjectKind::Sender) {
+            freeList(doc.SenderList, [] { return std::make_unique<TSenderRect>(); });
+            // A block's stream keeps none of its sender's texts: it is filled again as the fixed objects are.
+            if (!remove)
+                FixedObjectsChanged = 1;
         }
         return;
     }

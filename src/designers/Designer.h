@@ -154,6 +154,9 @@ public:
 protected:
     // Connects the editing commands above to their handlers and gives each its tag.
     void ConnectEditActions();
+    // The shared end of a new object, which the caller has put in its list and begun a step of kind 0 for:
+    // fitted, zoomed, snapped, listed, stacked on top, recorded and selected.
+    void PlaceNewObject(TDrawRect &object, bool fit);
 
 private:
     // One undo step of kind 3 moving each object to placed(its index in objects), rectangles recorded before
@@ -166,6 +169,4 @@ private:
                       const std::function<void(TDrawRect &)> &change);
     // The step handed to the history and the closing steps.
     void FinishEditStep();
-    // The shared end of a new object: fitted, zoomed, snapped, listed, stacked on top, recorded and selected.
-    void PlaceNewObject(TDrawRect &object, bool fit);
 };

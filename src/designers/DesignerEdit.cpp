@@ -8,6 +8,7 @@
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/SelfSizedRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 
 #include <algorithm>
@@ -15,10 +16,11 @@
 
 namespace {
 
+// The objects a document holds in lists of their kinds, the letter body's sender blocks among them.
 bool isFree(const TDrawRect *object)
 {
     const uint8_t kind = object->GetKind();
-    return kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
+    return kind >= ObjectKind::Illustration && kind <= ObjectKind::Sender;
 }
 
 // Moves a free object into the list of its kind; its index there, -1 (and the object gone) for another kind.
@@ -130,6 +132,8 @@ void TDesignerForm::actDeleteExecute()
                 taken = takeFrom(doc.FigureList, object);
             if (!taken)
                 taken = takeFrom(doc.QRCodeList, object);
+            if (!taken)
+                taken = takeFrom(doc.SenderList, object);
             deleted.push_back(std::move(taken));
         } else {
             continue;

@@ -294,6 +294,8 @@ void TIllustSettingDialog::buildMaskPage()
     sbxMask->setFixedSize(285, 169);
     sbxMask->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sbxMask->setFocusPolicy(Qt::StrongFocus);
+    // The arrow keys choose the shape here, so the box is a control of its own.
+    sbxMask->setAccessibleName(QStringLiteral("型抜きの形"));
     maskList_ = Named<QWidget>("bvSpacer");
     sbxMask->setWidget(maskList_);
     lblMaskInfo = Named<QLabel>("lblMaskInfo", QStringLiteral("※切り抜き位置はドラッグで調整できます"), tbsMask);

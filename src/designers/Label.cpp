@@ -34,18 +34,25 @@ TLabelPaperDialog::TLabelPaperDialog(QWidget *owner, uint8_t paperKind) : QDialo
     setObjectName(QStringLiteral("LabelPaperDialog"));
     setWindowTitle(QStringLiteral("用紙の選択"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this));
+    auto *paperLabel = new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this);
+    layout->addWidget(paperLabel);
     lbPaper = Named<QListWidget>("lbPaper", this);
+    SetViewLabel(paperLabel, lbPaper);
     lbPaper->setMinimumSize(ScaleByDpi(360, true), ScaleByDpi(180, true));
     layout->addWidget(lbPaper);
+    const auto add = [this](const QString &name, int number) {
+        auto *item = new QListWidgetItem(name, lbPaper);
+        item->setData(Qt::UserRole, number);
+    };
     Master.Load(AppFolder + QStringLiteral("Common/Lyt.fmt"));
-    for (size_t i = 0; i < Master.Formats.size(); ++i) {
-        const TPaperFormat &paper = Master.Formats[i];
-        if (paper.Kind != paperKind)
-            continue;
-        auto *item = new QListWidgetItem(Sjis::decode(paper.Name), lbPaper);
-        item->setData(Qt::UserRole, int(i));
-    }
+    for (size_t i = 0; i < Master.Formats.size(); ++i)
+        if (Master.Formats[i].Kind == paperKind)
+            add(Sjis::decode(Master.Formats[i].Name), int(i));
+    Custom.Load(DataRootFolder + QStringLiteral("CstmL.fmt"));
+    for (const TCustomPaperRecord &record : Custom.Records)
+        if (record.Format.Kind == paperKind && record.Id <= uint32_t(INT32_MAX))
+            add(Sjis::decode(record.Format.Category) + QStringLiteral("：") + Sjis::decode(record.Format.Name),
+                -int(record.Id));
     if (lbPaper->count() > 0)
         lbPaper->setCurrentRow(0);
     auto *buttons = new QHBoxLayout;
@@ -77,8 +84,16 @@ bool TLabelPaperDialog::GetChoice(TLayoutForm::TPaperChoice &choice) const
     const int number = item->data(Qt::UserRole).toInt();
     choice = {};
     choice.Number = number;
-    choice.Paper = Master.Formats[size_t(number)];
-    choice.Sheet = Master.SheetOf(choice.Paper);
+    if (number >= 0) {
+        choice.Paper = Master.Formats[size_t(number)];
+        choice.Sheet = Master.SheetOf(choice.Paper);
+    } else {
+        const TCustomPaperRecord *record = Custom.FindId(uint32_t(-int64_t(number)));
+        if (!record)
+            return false;
+        choice.Paper = record->Format;
+        choice.Sheet = Custom.SheetOf(choice.Paper);
+    }
     choice.NoBarcode = !FitBarcodeSize(choice.Paper.Direction != 0 ? choice.Paper.Width : choice.Paper.Height,
                                        choice.BarSize);
     return true;

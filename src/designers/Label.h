@@ -20,12 +20,13 @@ public:
 };
 
 // The paper choice of the label window: the label sheets (paper kind 2) or the business-card sheets (kind 3)
-// of "Lyt.fmt" by their names, which give their sizes and places.
+// of "Lyt.fmt" by their names, which give their sizes and places, then the user's own papers of the kind from
+// "CstmL.fmt", each laid out by its own sheet record there.
 class TLabelPaperDialog : public QDialog {
     Q_OBJECT
 public:
     TLabelPaperDialog(QWidget *owner, uint8_t paperKind);
-    // Selects the paper numbered number when it is listed.
+    // Selects the paper numbered number (minus the id of a user paper) when it is listed.
     void SelectFormatByNumber(int number);
     // The selected paper; false when none is.
     bool GetChoice(TLayoutForm::TPaperChoice &choice) const;
@@ -34,6 +35,7 @@ public:
 
 private:
     TMasterFormats Master;
+    TCustomFormats Custom;
 };
 
 // Installs the main list's maker of the window; the program calls it at start.

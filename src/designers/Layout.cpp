@@ -97,7 +97,7 @@ TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layo
     LoadObjectDefaults();
     UpdateObjectActions();
     for (int i = 1; i <= 13; ++i) {
-        const QString mask = AppFolder + QStringLiteral("Common/Mask/Itm%1.emf").arg(i, 2, 10, QLatin1Char('0'));
+        const QString mask = AppFolder + QStringLiteral("Common/Mask/Itm%1.svg").arg(i, 2, 10, QLatin1Char('0'));
         if (QFileInfo::exists(mask))
             AddMaskFileName(mask);
     }

@@ -36,6 +36,25 @@ bool locate(TTable &table, int32_t recNo)
     return table.FindKey({recNo});
 }
 
+// The row of recNo, else the first row; the number of the row the table stands on.
+int32_t locateOrFirst(TTable &table, int32_t recNo)
+{
+    if (locate(table, recNo))
+        return recNo;
+    table.First();
+    return table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+}
+
+// The postal code, address lines and name of a sender row put into a set of fixed objects, as the sender's own
+// or as the receiver's.
+void fillWithSender(const TFixedObjects &set, const TSenderRecord &row, const TBindContext &context, uint32_t postalMark,
+                    bool asReceiver)
+{
+    FillObjects(set, PostalText(row.Pos, postalMark), AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
+                SenderName(row, context, set.Split, asReceiver), context,
+                asReceiver ? TFillRole::SenderAsReceiver : TFillRole::Sender);
+}
+
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -77,25 +96,17 @@ void TLayoutForm::BindSender()
             if (!AddressList || AddressList->GetRecordCount() == 0)
                 return;
             // The record's own sender, else the default sender, else the first row as the new default.
-            if (!locate(*table, SenderRecNo)) {
-                if (!locate(*table, DefaultSenderNo)) {
-                    table->First();
-                    DefaultSenderNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
-                }
-                SenderRecNo = DefaultSenderNo;
-            }
-        } else if (!locate(*table, SenderRecNo)) {
-            table->First();
-            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
+            if (!locate(*table, SenderRecNo))
+                SenderRecNo = DefaultSenderNo = locateOrFirst(*table, DefaultSenderNo);
+        } else {
+            SenderRecNo = locateOrFirst(*table, SenderRecNo);
         }
     } catch (const EDatabaseError &) {
         return;
     }
     const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    FillObjects(sender, PostalText(row.Pos, PrintForm.SenderPostalMark),
-                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, sender.Split, false), context, TFillRole::Sender);
+    fillWithSender(sender, row, context, PrintForm.SenderPostalMark, false);
     FillContacts(sender, row, context);
     if (sender.Split || PrintParts == 1)
         return;
@@ -132,18 +143,13 @@ void TLayoutForm::BindSenderAsReceiver()
     if (!table || table->RecordCount() == 0)
         return;
     try {
-        if (!locate(*table, SenderRecNo)) {
-            table->First();
-            SenderRecNo = table->FieldByName(QStringLiteral("RecNo")).AsInteger();
-        }
+        SenderRecNo = locateOrFirst(*table, SenderRecNo);
     } catch (const EDatabaseError &) {
         return;
     }
     const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    FillObjects(receiver, PostalText(row.Pos, PrintForm.PostalMark),
-                AddressLines(row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3, context),
-                SenderName(row, context, receiver.Split, true), context, TFillRole::SenderAsReceiver);
+    fillWithSender(receiver, row, context, PrintForm.PostalMark, true);
     FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
 }
 
@@ -156,8 +162,7 @@ void TLayoutForm::BindSenderBlocks()
     if (!table || table->RecordCount() == 0)
         return;
     try {
-        if (!locate(*table, DefaultSenderNo))
-            table->First();
+        locateOrFirst(*table, DefaultSenderNo);
     } catch (const EDatabaseError &) {
         return;
     }

@@ -310,6 +310,7 @@ void TLayoutForm::createToolBars()
         auto *bar = new QToolBar(pnlToolBar);
         bar->setObjectName(QLatin1String(name));
         bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        NameToolBarExtension(bar);
         return bar;
     };
     MainToolBar = makeBar("MainToolBar");
@@ -319,6 +320,7 @@ void TLayoutForm::createToolBars()
     MainToolBar->addSeparator();
     cbxRatio = Named<QComboBox>("cbxRatio");
     cbxRatio->addItems(ZoomTexts);
+    cbxRatio->setAccessibleName(QStringLiteral("表示倍率"));
     MainToolBar->addWidget(cbxRatio);
     ViewToolBar = makeBar("ViewToolBar");
     ViewToolBar->addActions({actFirst, actPrior, actNext, actLast});
@@ -350,6 +352,7 @@ void TLayoutForm::createToolBars()
     lblItem2 = Named<QLabel>("lblItem2", QStringLiteral("枠の選択："));
     cbxViewRect = Named<QComboBox>("cbxViewRect");
     cbxViewRect->setMinimumContentsLength(12);
+    lblItem2->setBuddy(cbxViewRect);
     chooser->addWidget(lblItem2, 0, Qt::AlignVCenter);
     chooser->addWidget(cbxViewRect, 0, Qt::AlignVCenter);
     CommandToolBar->addWidget(pnlBack2);
@@ -364,6 +367,7 @@ void TLayoutForm::createToolBars()
     tbtnPreviewClose->setText(QStringLiteral(" 閉じる "));
     cbxRatio2 = Named<QComboBox>("cbxRatio2");
     cbxRatio2->addItems(ZoomTexts);
+    cbxRatio2->setAccessibleName(QStringLiteral("表示倍率"));
     PreviewToolBar->addWidget(tbtnPriorPreview);
     PreviewToolBar->addWidget(tbtnNextPreview);
     PreviewToolBar->addSeparator();
@@ -390,6 +394,7 @@ void TLayoutForm::createControls()
     layout->addWidget(pnlToolBar);
     sbxPreview = new TLimitedScrollBox(central);
     sbxPreview->setObjectName(QStringLiteral("sbxPreview"));
+    sbxPreview->setAccessibleName(QStringLiteral("用紙"));
     sbxPreview->setWidgetResizable(false);
     sbxPreview->setBackgroundRole(QPalette::Dark);
     auto *page = new QWidget;

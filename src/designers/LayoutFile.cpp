@@ -400,13 +400,15 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
     TLayoutPrintJob job;
     job.Shown = form.ZOrderList;
     job.Fixed = form.FixedObjects;
-    if (needsData(form))
+    if (needsData(form)) {
         job.BindRecord = [&form](int32_t recNo) {
             const bool shown = form.BindRecord(recNo);
             if (form.ShowsSender())
                 form.BindSender();
             return shown;
         };
+        job.RecordTable = DMMirvale18 ? DMMirvale18->AdrsTable.get() : nullptr;
+    }
     job.RecordNumbers = form.RecordNumbers;
     job.Offset = form.PrintOffset;
     job.Flap = form.FlapOffset;

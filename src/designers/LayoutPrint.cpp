@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "base/Units.h"
+#include "db/Table.h"
 #include "drawing/BackImage.h"
 #include "drawing/DrawRect.h"
 #include "drawing/FigureRect.h"
@@ -208,6 +209,8 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
                 device.NewPage();
             if (background.Image)
                 background.Image->PaintTo(canvas, -target.PhysicalOffsetX, -target.PhysicalOffsetY);
+            // Held for the page alone: the progress between pages runs the event loop.
+            const TTableReadScope read(job.RecordTable);
             for (const TPrintPlan::TPrint &print : plan.PagePrints(page)) {
                 if (!binder.Bind(print.Record))
                     continue;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <vector>
 
+class TTable;
+
 class TBackImage;
 class TDrawRect;
 class TMetafileEx;
@@ -64,6 +66,8 @@ struct TLayoutPrintJob {
     // is gone: its places stay blank rather than show the record bound before it.
     std::function<bool(int32_t recNo)> BindRecord;
     std::vector<int32_t> RecordNumbers;
+    // The table BindRecord reads, held for reading over each page's records; null when none is.
+    TTable *RecordTable = nullptr;
     QPoint Offset;   // 0.1 mm, right and down
     int Flap = 0;    // 0.1 mm, down; envelopes only, and never in the preview
     int LabelStart = 1;

@@ -9,6 +9,7 @@
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 #include "geo/PaintPanel.h"
 
@@ -114,7 +115,9 @@ void TLayoutForm::FillObjectList()
             cbxViewRect->addItem(text, objectData(object));
     };
     const bool split = SplitLayout != 0;
-    if (PrintParts == 0 || PrintParts == 1) {
+    // A letter body has no fixed objects on its paper.
+    const bool fixed = Layout.Kind != DesignDocument;
+    if (fixed && (PrintParts == 0 || PrintParts == 1)) {
         if (split) {
             const QStringList names{QStringLiteral("郵便番号"), QStringLiteral("住所１"), QStringLiteral("住所２"),
                                     QStringLiteral("住所３"),   QStringLiteral("名前"),  QStringLiteral("会社"),
@@ -129,7 +132,7 @@ void TLayoutForm::FillObjectList()
             add(QStringLiteral("バーコード"), CombinedObjects[CombinedBarcodeIndex].get(), false);
         }
     }
-    if (PrintParts == 0 || PrintParts == 2) {
+    if (fixed && (PrintParts == 0 || PrintParts == 2)) {
         if (split) {
             const QStringList names{
                 QStringLiteral("差出人郵便番号"), QStringLiteral("差出人住所１"),   QStringLiteral("差出人住所２"),
@@ -155,6 +158,7 @@ void TLayoutForm::FillObjectList()
     addFree(QStringLiteral("文章"), WordList);
     addFree(QStringLiteral("図形"), FigureList);
     addFree(QStringLiteral("QRコード"), QRCodeList);
+    addFree(QStringLiteral("差出人ブロック"), Layout.SenderList);
     cbxViewRect->setCurrentIndex(0);
 }
 

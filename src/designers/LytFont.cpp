@@ -31,7 +31,7 @@ TLayoutFontDialog::TLayoutFontDialog(QWidget *owner) : QDialog(owner)
     auto *lblFonts = Named<QLabel>("lblFonts", QStringLiteral("フォント："), this);
     lbFonts = Named<QListWidget>("lbFonts", this);
     FillFontList(lbFonts);
-    lblFonts->setBuddy(lbFonts);
+    SetViewLabel(lblFonts, lbFonts);
     auto *lblCharsetInfo = Named<QLabel>("lblCharsetInfo", QStringLiteral("書体："), this);
     lblCharset = Named<QLabel>("lblCharset", QStringLiteral("欧文"), this);
     auto *lblStyle = Named<QLabel>("lblStyle", QStringLiteral("スタイル："), this);

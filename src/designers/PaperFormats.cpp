@@ -257,12 +257,18 @@ QByteArray TMasterFormats::Bytes() const
     return out;
 }
 
-TFormatCategory TMasterFormats::SheetOf(const TPaperFormat &format) const
+namespace {
+
+TFormatCategory sheetIn(const std::vector<TFormatCategory> &sheets, const TPaperFormat &format)
 {
-    if (format.SheetIndex >= 1 && format.SheetIndex <= int(Sheets.size()))
-        return Sheets[format.SheetIndex - 1];
+    if (format.SheetIndex >= 1 && format.SheetIndex <= int(sheets.size()))
+        return sheets[size_t(format.SheetIndex - 1)];
     return {};
 }
+
+}  // namespace
+
+TFormatCategory TMasterFormats::SheetOf(const TPaperFormat &format) const { return sheetIn(Sheets, format); }
 
 void TCustomFormats::Load(const QString &fileName)
 {
@@ -324,6 +330,8 @@ const TCustomPaperRecord *TCustomFormats::FindId(uint32_t id) const
     const auto found = std::find_if(Records.begin(), Records.end(), [id](const auto &r) { return r.Id == id; });
     return found == Records.end() ? nullptr : &*found;
 }
+
+TFormatCategory TCustomFormats::SheetOf(const TPaperFormat &format) const { return sheetIn(Sheets, format); }
 
 namespace {
 

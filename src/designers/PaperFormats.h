@@ -95,6 +95,8 @@ struct TCustomFormats {
     // interrupted write leaves the old papers as they were. False when the file could not be written.
     bool Save(const QString &fileName) const;
     const TCustomPaperRecord *FindId(uint32_t id) const;
+    // The sheet record of this file a user label or card sheet points to, or a zero record for a single paper.
+    TFormatCategory SheetOf(const TPaperFormat &format) const;
 };
 
 inline constexpr char LytFmtMagic[] = "Mirzon Layout FormatFile";

@@ -346,6 +346,9 @@ bool TPrintDocument::FindPaper(const TMasterFormats &master, const TCustomFormat
     if (!record || !PaperFitsDocument(record->Format.Kind))
         return false;
     paper = record->Format;
+    // A user label or card sheet is laid out by its own sheet record.
+    if (Kind == LabelDocument || Kind == CardDocument)
+        sheet = custom.SheetOf(paper);
     return true;
 }
 

@@ -21,7 +21,6 @@ class TIllustRect;
 class TWordRect;
 class TFigureRect;
 class TQRCodeRect;
-class TSenderRect;
 class TBackImage;
 
 inline constexpr char LayoutFileMagic[] = "Mirzon Layout File";
@@ -67,8 +66,7 @@ public:
 
     std::array<std::unique_ptr<TDrawRect>, CombinedObjectCount> CombinedObjects;
     std::array<std::unique_ptr<TDrawRect>, SplitObjectCount> SplitObjects;
-    // The letter body's sender blocks and page background (kind 3 only).
-    std::vector<std::unique_ptr<TSenderRect>> SenderList;
+    // The letter body's page background (kind 3 only).
     std::unique_ptr<TBackImage> Background;
 
     // The document's file image with the thumbnail given. Throws EStreamError when an object cannot be written.
@@ -92,8 +90,9 @@ public:
     QImage MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
                          double zoom) const;
 
-    // The paper the paper number names: a record of the master list with its sheet, or a user postcard or
-    // envelope of that id (whose sheet is left as it was). False when there is none.
+    // The paper the paper number names: a record of the master list with its sheet, a user postcard or
+    // envelope of that id (whose sheet is left as it was), or a user label or card sheet with its own sheet
+    // record. False when there is none.
     bool FindPaper(const TMasterFormats &master, const TCustomFormats &custom, TPaperFormat &paper,
                    TFormatCategory &sheet) const;
     bool PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const;

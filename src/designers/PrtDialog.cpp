@@ -30,7 +30,8 @@ TPrintDataDialog::TPrintDataDialog(QWidget *owner) : QDialog(owner)
     auto *files = new QVBoxLayout(pnlFiles);
     files->setContentsMargins(0, 0, 0, 0);
     auto *top = new QHBoxLayout;
-    top->addWidget(Named<QLabel>("lblItem", QStringLiteral("保存ファイル一覧"), pnlFiles));
+    auto *lblItem = Named<QLabel>("lblItem", QStringLiteral("保存ファイル一覧"), pnlFiles);
+    top->addWidget(lblItem);
     top->addStretch();
     sbtnDelete = Named<QToolButton>("sbtnDelete", pnlFiles);
     sbtnRename = Named<QToolButton>("sbtnRename", pnlFiles);
@@ -43,6 +44,7 @@ TPrintDataDialog::TPrintDataDialog(QWidget *owner) : QDialog(owner)
     }
     files->addLayout(top);
     lvFile = Named<QTreeWidget>("lvFile", pnlFiles);
+    SetViewLabel(lblItem, lvFile);
     lvFile->setColumnCount(2);
     lvFile->setHeaderLabels({QStringLiteral("タイトル"), QStringLiteral("日付")});
     lvFile->setColumnWidth(0, 250);

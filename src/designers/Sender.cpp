@@ -145,6 +145,10 @@ void TSenderForm::buildControls()
     edAdrs1 = Named<QLineEdit>("edAdrs1", this);
     edAdrs2 = Named<QLineEdit>("edAdrs2", this);
     edAdrs3 = Named<QLineEdit>("edAdrs3", this);
+    // The label names the first part; the rest continue it.
+    edAdrs1->setAccessibleName(QStringLiteral("住所２"));
+    edAdrs2->setAccessibleName(QStringLiteral("住所３"));
+    edAdrs3->setAccessibleName(QStringLiteral("住所４"));
     bbtnAddressSearch = glyphButton("bbtnAddressSearch", "ADRSSCH", QStringLiteral("住所から検索"));
     top->addWidget(label(QStringLiteral("住所"), edTdfkn), 4, 0);
     top->addWidget(edTdfkn, 4, 1);
@@ -213,6 +217,7 @@ void TSenderForm::buildControls()
         cbxHead[i]->setEditable(true);
         cbxHead[i]->setInsertPolicy(QComboBox::NoInsert);
         cbxHead[i]->lineEdit()->setMaxLength(10);
+        cbxHead[i]->setAccessibleName(QStringLiteral("連絡先") + rows[i] + QStringLiteral("の見出し"));
         edAddition[i] = Named<QLineEdit>(("edAddition" + n).constData(), tbsContact);
         edAddition[i]->setAccessibleName(QStringLiteral("連絡先") + rows[i]);
         sbtnAdditionPrint[i] = printToggle(("sbtnAdditionPrint" + n).constData(), rows[i]);

@@ -97,6 +97,7 @@ TCategoryList::TCategoryList(QWidget *owner) : QDialog(owner)
     lvCategory = Named<QTreeView>("lvCategory", this);
     rows_ = new TRows(this);
     lvCategory->setModel(rows_);
+    lvCategory->setAccessibleName(QStringLiteral("名称一覧"));
     lvCategory->setHeaderHidden(true);
     lvCategory->setRootIsDecorated(false);
     lvCategory->setUniformRowHeights(true);

@@ -55,8 +55,9 @@ QWidget *TCategorySearch::createOwnConditions()
     lbxMain->setAccessibleName(QStringLiteral("大分類"));
     lbxSub->setAccessibleName(QStringLiteral("小分類"));
     label->setBuddy(lbxMain);
-    lbxMain->setMinimumWidth(ScaleByDpi(150, true));
-    lbxSub->setMinimumWidth(ScaleByDpi(150, true));
+    // Narrow enough for the category lists, the conditions and the area lists to fit the window's first width.
+    lbxMain->setMinimumWidth(ScaleByDpi(130, true));
+    lbxSub->setMinimumWidth(ScaleByDpi(130, true));
     lists->addWidget(lbxMain, 1);
     lists->addWidget(lbxSub, 1);
     layout->addLayout(lists, 1);

@@ -33,7 +33,7 @@ TItemSelectDialog::TItemSelectDialog(QWidget *owner, const TKind &kind)
     lvItem->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvItem->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvItem->setMinimumSize(220, 340);
-    lblItem->setBuddy(lvItem);
+    SetViewLabel(lblItem, lvItem);
     enterMovesToOk(lvItem);
 
     auto *side = new QVBoxLayout;

@@ -102,8 +102,8 @@ QWidget *TNameAdrsSearch::createOwnConditions()
     auto *exceptionLabel = new QLabel(QStringLiteral("除外名称："), panel);
     lbxTarget = Named<QListWidget>("lbxTarget", panel);
     lbxException = Named<QListWidget>("lbxException", panel);
-    targetLabel->setBuddy(lbxTarget);
-    exceptionLabel->setBuddy(lbxException);
+    SetViewLabel(targetLabel, lbxTarget);
+    SetViewLabel(exceptionLabel, lbxException);
     for (QListWidget *list : {lbxTarget, lbxException})
         list->setSelectionMode(QAbstractItemView::NoSelection);
     bbtnTargetException = Named<QPushButton>("bbtnTargetException", QStringLiteral("対象除外選択"), panel);

@@ -42,7 +42,7 @@ TOriginalEdit::TOriginalEdit(QWidget *owner) : QDialog(owner)
     auto *listLabel = new QLabel(QStringLiteral("登録済み項目一覧："), this);
     lbxList = Named<QListWidget>("lbxList", this);
     lbxList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listLabel->setBuddy(lbxList);
+    SetViewLabel(listLabel, lbxList);
     btnAdd = Named<QPushButton>("btnAdd", QStringLiteral("登録"), this);
     btnDelete = Named<QPushButton>("btnDelete", QStringLiteral("削除"), this);
     btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);

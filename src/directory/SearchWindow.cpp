@@ -150,6 +150,8 @@ void TDirectorySearchWindow::createControls()
     SetImeMode(nmcbxName, imHira);
     SetImeMode(nmedtName, imHira);
     nameLabel->setBuddy(nmcbxName);
+    // The edit stands in for the box when no names are remembered; a label has one buddy, so it takes the caption.
+    nmedtName->setAccessibleName(QStringLiteral("名称"));
     nameRow->addWidget(nameLabel);
     nameRow->addWidget(nmcbxName, 1);
     nameRow->addWidget(nmedtName, 1);
@@ -275,6 +277,7 @@ void TDirectorySearchWindow::createControls()
     bar->addWidget(bbtnNext);
     resultLayout->addLayout(bar);
     lvResult = Named<QTreeView>("lvResult", results);
+    lvResult->setAccessibleName(QStringLiteral("検索結果"));
     model_ = new THitListModel(lvResult);
     model_->CategoryName = [this](bool sub, int32_t catNo) { return categoryName(sub, catNo); };
     lvResult->setModel(model_);

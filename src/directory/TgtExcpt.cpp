@@ -60,8 +60,8 @@ TTargetException::TTargetException(QWidget *owner) : QDialog(owner)
         candidates = Named<QListWidget>(candidateName, box);
         auto *chosenLabel = new QLabel(chosenCaption, box);
         auto *candidateLabel = new QLabel(candidateCaption, box);
-        chosenLabel->setBuddy(chosen);
-        candidateLabel->setBuddy(candidates);
+        SetViewLabel(chosenLabel, chosen);
+        SetViewLabel(candidateLabel, candidates);
         grid->addWidget(chosenLabel, 0, 0);
         grid->addWidget(candidateLabel, 0, 2);
         grid->addWidget(chosen, 1, 0);

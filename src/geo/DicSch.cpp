@@ -53,18 +53,20 @@ const QString AdrsBookQuestion = QStringLiteral(
     "アドレス帳の中に該当するデータが見つかりました  \r\nこのデータを照会しますか？  \r\n\r\n"
     "照会しない場合はCDを検索します  \r\n\r\nキャンセルすると検索を中止します  ");
 
-// Per page: the prompt, the texts of answers 4 and 8, the status over a filled town list, the help context.
+// Per page: the prompt, the texts of answers 4 and 8, the status over a filled town list, the help context,
+// and what the screen reader calls the page's search edit (the page has no caption beside it).
 struct TPageTexts {
     QString prompt, invalid, notFound, chooseTown;
     int helpContext;
+    QString key;
 };
 const TPageTexts PageTexts[3] = {
     {TelPrompt, QStringLiteral("入力した局番に誤りがあります。"), QStringLiteral("該当する局番は見つかりませんでした。"),
-     QStringLiteral("局番検索結果から住所を選択してください。"), 34},
+     QStringLiteral("局番検索結果から住所を選択してください。"), 34, QStringLiteral("電話番号")},
     {QStringLiteral("検索する郵便番号を入力してください。"), QStringLiteral("入力した郵便番号に誤りがあります。"),
-     NoAddressFoundText, QStringLiteral("郵便番号検索結果から住所を選択してください。"), 36},
+     NoAddressFoundText, QStringLiteral("郵便番号検索結果から住所を選択してください。"), 36, QStringLiteral("郵便番号")},
     {QStringLiteral("検索する住所を入力してください。"), QStringLiteral("入力した住所に誤りがあります。"), NoAddressFoundText,
-     QStringLiteral("住所検索結果から住所を選択してください。"), 38},
+     QStringLiteral("住所検索結果から住所を選択してください。"), 38, QStringLiteral("住所")},
 };
 
 const QStringList KanaFilters{QStringLiteral("すべて"), QStringLiteral("あ行"), QStringLiteral("か行"),
@@ -152,15 +154,18 @@ QWidget *TDicSearch::buildPage(int kind, const char *tabName, const char *prefix
     page.tab = Named<QWidget>(tabName);
     page.edit = Named<QLineEdit>(name("edt", "Sch").constData());
     page.edit->setMaxLength(maxLength);
+    page.edit->setAccessibleName(PageTexts[kind].key);
     page.search = Named<QPushButton>(name("bbtn", "Sch").constData(), QStringLiteral("検索"));
     page.search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     page.cities = MakeListView(name("lv", "City"), {QString()});
     page.cities->setHeaderHidden(true);
     page.cities->header()->setStretchLastSection(true);
+    page.cities->setAccessibleName(QStringLiteral("市区町村一覧"));
     page.towns = MakeListView(name("lv", "Town"), {QStringLiteral("〒"), QString(), QStringLiteral("住所")});
     page.towns->setColumnWidth(0, 70);
     page.towns->setColumnWidth(1, 28);
     page.towns->setColumnWidth(2, 380);
+    page.towns->setAccessibleName(QStringLiteral("町域一覧"));
     page.viewKana = Named<QComboBox>(name("cbx", "ViewKana").constData());
     page.viewKana->addItems(KanaFilters);
     page.viewKana->setMaxVisibleItems(KanaFilters.size());
@@ -190,7 +195,9 @@ QWidget *TDicSearch::buildPage(int kind, const char *tabName, const char *prefix
         }
     }
     filters->addStretch();
-    filters->addWidget(new QLabel(QStringLiteral("表示カナ")));
+    auto *kanaLabel = new QLabel(QStringLiteral("表示カナ"));
+    kanaLabel->setBuddy(page.viewKana);
+    filters->addWidget(kanaLabel);
     filters->addWidget(page.viewKana);
     auto *lists = new QHBoxLayout;
     lists->addWidget(page.cities, 2);
@@ -226,10 +233,13 @@ void TDicSearch::buildListPage(QWidget *listPage)
     edtListField_ = Named<QLineEdit>("edtListField");
     for (QLineEdit *edit : {edtListTel_, edtListField_})
         edit->setReadOnly(true);
+    edtListTel_->setAccessibleName(QStringLiteral("電話番号"));
+    edtListField_->setAccessibleName(QStringLiteral("番号の項目"));
     lvTelList_ = MakeListView("lvTelList", {QStringLiteral("種類"), QStringLiteral("名称"), QString()});
     lvTelList_->setColumnWidth(0, 60);
     lvTelList_->setColumnWidth(1, 300);
     lvTelList_->header()->setStretchLastSection(true);
+    lvTelList_->setAccessibleName(QStringLiteral("該当データ一覧"));
     lvTelList_->installEventFilter(this);
     connect(lvTelList_, &QTreeWidget::itemDoubleClicked, this, [this] { decideOrList(); });
     auto *numbers = new QHBoxLayout;

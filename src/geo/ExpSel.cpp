@@ -49,7 +49,9 @@ TExpertSelectStation::TExpertSelectStation(QWidget *owner) : QDialog(owner)
     buttons->addWidget(btnCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(new QLabel(QStringLiteral("一覧："), this));
+    auto *listLabel = new QLabel(QStringLiteral("一覧："), this);
+    SetViewLabel(listLabel, lvStation);
+    layout->addWidget(listLabel);
     layout->addWidget(lvStation, 1);
     layout->addLayout(buttons);
     resize(ScaleByDpi(360, true), ScaleByDpi(400, true));

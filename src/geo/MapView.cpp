@@ -71,6 +71,7 @@ public:
     explicit TMapCanvas(TMapView *view) : QWidget(view), view_(view)
     {
         setObjectName(QStringLiteral("MapControl"));
+        setAccessibleName(QStringLiteral("地図"));
         setMouseTracking(true);
         setMinimumSize(ScaleByDpi(320, true), ScaleByDpi(240, true));
         setFocusPolicy(Qt::StrongFocus);

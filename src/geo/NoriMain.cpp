@@ -38,13 +38,16 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
     bbtnMap = Named<QPushButton>("bbtnMap", QStringLiteral("地図"), nearBox);
     bbtnMap->setToolTip(QStringLiteral("地図表示"));
     auto *nearGrid = new QGridLayout(nearBox);
-    nearGrid->addWidget(new QLabel(QStringLiteral("最寄駅："), nearBox), 0, 0, Qt::AlignTop);
+    auto *nearLabel = new QLabel(QStringLiteral("最寄駅："), nearBox);
+    SetViewLabel(nearLabel, lvNear);
+    nearGrid->addWidget(nearLabel, 0, 0, Qt::AlignTop);
     nearGrid->addWidget(lvNear, 0, 1, 3, 1);
     nearGrid->addWidget(bbtnNear, 0, 2);
     nearGrid->addWidget(bbtnMap, 1, 2);
     auto *startBox = new QGroupBox(QStringLiteral(" 出発駅情報： "), this);
     lvStart = StationList("lvStart", {QStringLiteral("駅名")}, {320}, startBox);
     lvStart->setFixedHeight(ScaleByDpi(48, true));
+    lvStart->setAccessibleName(QStringLiteral("出発駅"));
     bbtnStart = Named<QPushButton>("bbtnStart", QStringLiteral("駅選択"), startBox);
     auto *startRow = new QHBoxLayout(startBox);
     startRow->addWidget(lvStart, 1);

@@ -22,12 +22,15 @@ TNorikaeSelectStation::TNorikaeSelectStation(QWidget *owner) : QDialog(owner)
     lvStation = Named<QTreeWidget>("lvStation", this);
     lvStation->setHeaderLabels({QStringLiteral("駅名")});
     lvStation->setRootIsDecorated(false);
+    lvStation->setAccessibleName(QStringLiteral("駅候補一覧"));
     btnOK = Named<QPushButton>("btnOK", QStringLiteral("OK"), this);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     for (QPushButton *b : {btnOK, btnCancel})
         b->setAutoDefault(false);
     auto *top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("駅名："), this));
+    auto *nameLabel = new QLabel(QStringLiteral("駅名："), this);
+    nameLabel->setBuddy(edName);
+    top->addWidget(nameLabel);
     top->addWidget(edName, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -19,7 +19,13 @@ void frame3D(QPainter &painter, QRect &rect, const QColor &topLeft, const QColor
 
 }  // namespace
 
-TPaintPanel::TPaintPanel(QWidget *parent) : QFrame(parent) { setFrameShape(QFrame::NoFrame); }
+TPaintPanel::TPaintPanel(QWidget *parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    // The role is fixed here: left unset, it follows a parent's, and a panel placed in a scroll box with a dark
+    // background would paint that instead of its own colour.
+    setBackgroundRole(QPalette::Window);
+}
 
 template <class T> void TPaintPanel::change(T &field, const T &value)
 {

@@ -60,11 +60,15 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("表示住所："), this), 0, 0);
+    auto *adrsLabel = new QLabel(QStringLiteral("表示住所："), this);
+    adrsLabel->setBuddy(edtAdrs);
+    grid->addWidget(adrsLabel, 0, 0);
     grid->addWidget(edtAdrs, 0, 1, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("QRコード："), this), 1, 0, Qt::AlignTop);
     grid->addWidget(pnlQRCode, 1, 1, 1, 3, Qt::AlignLeft);
-    grid->addWidget(new QLabel(QStringLiteral("表示サイズ："), this), 2, 0);
+    auto *sizeLabel = new QLabel(QStringLiteral("表示サイズ："), this);
+    sizeLabel->setBuddy(edtSize);
+    grid->addWidget(sizeLabel, 2, 0);
     auto *size = new QHBoxLayout;
     size->setSpacing(0);
     size->addWidget(edtSize);

@@ -75,8 +75,10 @@ TUniNameDic::TUniNameDic(QWidget *owner)
     rbFirst = Named<QRadioButton>("rbFirst", QStringLiteral("名"), this);
     sbtnClose = Named<QToolButton>("sbtnClose", this);
     sbtnClose->setText(QStringLiteral("×"));
+    sbtnClose->setAccessibleName(QStringLiteral("閉じる"));
     sbtnClose->setAutoRaise(true);
     sgNameList = Named<QTableWidget>("sgNameList", DesignRows, DesignColumns, this);
+    sgNameList->setAccessibleName(QStringLiteral("姓名の候補"));
     tmrActive.setObjectName(QStringLiteral("tmrActive"));
     tmrActive.setInterval(100);
 

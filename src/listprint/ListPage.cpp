@@ -238,6 +238,8 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
         for (const int item : items)
             texts[i - first] << cells.Text(item, rows[i].first);
     };
+    // A page's rows in one read of the book, not one each.
+    const TTableReadScope held(&table);
     table.SetIndexName(QString());
     int32_t low = rows[first].second, high = low;
     for (int i = first; i < last; ++i) {

@@ -63,6 +63,7 @@ TListPrint::TListPrint(TAddressList *owner)
     auto *itemBox = new QVBoxLayout(items);
     lstItems = Named<QListWidget>("lstItems", items);
     lstItems->setSelectionMode(QAbstractItemView::NoSelection);
+    lstItems->setAccessibleName(QStringLiteral("印刷項目"));
     itemBox->addWidget(lstItems);
     side->addWidget(items, 1);
 
@@ -112,9 +113,11 @@ TListPrint::TListPrint(TAddressList *owner)
     sbtnPrevPage = Named<QToolButton>("sbtnPrevPage", this);
     sbtnPrevPage->setArrowType(Qt::LeftArrow);
     sbtnPrevPage->setToolTip(QStringLiteral("前のページ"));
+    sbtnPrevPage->setAccessibleName(sbtnPrevPage->toolTip());
     sbtnNextPage = Named<QToolButton>("sbtnNextPage", this);
     sbtnNextPage->setArrowType(Qt::RightArrow);
     sbtnNextPage->setToolTip(QStringLiteral("次のページ"));
+    sbtnNextPage->setAccessibleName(sbtnNextPage->toolTip());
     lblPage = Named<QLabel>("lblPage", this);
     pages->addStretch();
     pages->addWidget(sbtnPrevPage);

@@ -67,6 +67,7 @@ void TAddressList::createControls()
     tbarTool = addToolBar(QString());
     tbarTool->setObjectName(QStringLiteral("tbarTool"));
     tbarTool->setMovable(false);
+    NameToolBarExtension(tbarTool);
     pnlSpacer = Named<QWidget>("pnlSpacer", tbarTool);
     // Two rows, the group over the order, as high as the tool buttons: each box gets the panel's width.
     auto *controls = new QGridLayout(pnlSpacer);

@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLatin1String>
+#include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 #include <utility>
@@ -23,4 +25,11 @@ inline void SetViewLabel(QLabel *label, QAbstractItemView *view)
 {
     label->setBuddy(view);
     view->setAccessibleName(QString(label->text()).remove(QLatin1Char('&')));
+}
+
+// The button a tool bar shows for the commands a narrow window cuts off carries only an arrow.
+inline void NameToolBarExtension(QToolBar *bar)
+{
+    if (auto *more = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("その他のコマンド"));
 }

@@ -13,6 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
 namespace {
 
 QByteArray sjis(const QString &s) { return Sjis::encode(s); }
@@ -436,4 +441,145 @@ TEST_F(TableTest, ScanReadsChosenFieldsInIndexOrderWithinRangeAndFilter)
     table.SetFiltered(false);
     table.SetRange({QByteArray("2")}, {QByteArray("4")});
     EXPECT_EQ(scan(false), (QList<QByteArray>{"4", "3", "2"}));
+}
+
+TEST_F(TableTest, ReadScopeSeesWhatOutsideSeesAndLetsItsOwnWritesThroughAtOnce)
+{
+    create();
+    for (int i = 1; i <= 40; ++i)
+        add(QByteArray("n") + QByteArray::number(i), "", i);
+    TTable other;
+    other.DatabaseName = table.DatabaseName;
+    other.TableName = table.TableName;
+    other.Open();
+    const auto valueOf = [&](int recNo) { return table.FindKey({recNo}) ? table.FieldByName("Value").AsInteger() : -1; };
+    QList<int> outside;
+    for (int recNo : {1, 17, 40, 41, 3})
+        outside << valueOf(recNo);
+    {
+        const TTableReadScope held(&table);
+        const TTableReadScope nested(&table);
+        QList<int> inside;
+        for (int recNo : {1, 17, 40, 41, 3})
+            inside << valueOf(recNo);
+        EXPECT_EQ(inside, outside);
+        EXPECT_FALSE(table.InTransaction());
+
+        // A post and a delete through the held table are in the file when they return, and read back in it.
+        ASSERT_TRUE(table.FindKey({17}));
+        table.Edit();
+        table.FieldByName("Value").SetAsInteger(170);
+        table.Post();
+        ASSERT_TRUE(table.FindKey({3}));
+        table.Delete();
+        add("new", "", 41);
+        ASSERT_TRUE(other.FindKey({17}));
+        EXPECT_EQ(other.FieldByName("Value").AsInteger(), 170);
+        EXPECT_FALSE(other.FindKey({3}));
+        EXPECT_EQ(other.RecordCount(), 40);
+        EXPECT_EQ(valueOf(17), 170);
+        EXPECT_EQ(valueOf(3), -1);
+
+        // The caller's own transactions work inside as outside.
+        table.StartTransaction();
+        EXPECT_TRUE(table.InTransaction());
+        add("gone", "", 99);
+        table.Rollback();
+        EXPECT_FALSE(table.InTransaction());
+        EXPECT_EQ(table.RecordCount(), 40);
+        EXPECT_THROW(table.Commit(), EDatabaseError);  // none open, as outside
+        EXPECT_EQ(valueOf(41), 41);
+
+        // A table closed and opened again inside a scope reads as before.
+        table.Close();
+        table.Open();
+        EXPECT_EQ(valueOf(40), 40);
+    }
+    // Another connection writes at once once the scope is over.
+    other.Append();
+    other.FieldByName("Value").SetAsInteger(7);
+    other.Post();
+    EXPECT_EQ(table.RecordCount(), 41);
+}
+
+TEST_F(TableTest, ReadScopeHoldsOtherWritersOnlyUntilItEnds)
+{
+    create();
+    add("a", "", 1);
+    TTable other;
+    other.DatabaseName = table.DatabaseName;
+    other.TableName = table.TableName;
+    other.Open();
+    const auto otherWrites = [&](int value) {
+        other.Append();
+        other.FieldByName("Value").SetAsInteger(value);
+        other.Post();
+    };
+
+    // A writer of another thread waits for the held read and then commits; the reads inside are unaffected.
+    std::atomic<bool> written = false;
+    std::string failure;
+    std::thread writer;
+    {
+        const TTableReadScope held(&table);
+        ASSERT_TRUE(table.FindKey({1}));
+        writer = std::thread([&] {
+            try {
+                otherWrites(2);
+                written = true;
+            } catch (const EDatabaseError &e) {
+                failure = e.what();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(written);
+        EXPECT_EQ(table.RecordCount(), 1);
+        EXPECT_TRUE(table.FindKey({1}));
+    }
+    writer.join();
+    EXPECT_TRUE(written) << failure;
+    EXPECT_EQ(table.RecordCount(), 2);
+
+    // A scope left by an exception lets writers in as well.
+    try {
+        const TTableReadScope held(&table);
+        table.FindKey({1});
+        throw std::runtime_error("stopped");
+    } catch (const std::runtime_error &) {
+    }
+    otherWrites(3);
+    EXPECT_EQ(table.RecordCount(), 3);
+    const TTableReadScope none(nullptr);
+}
+
+TEST_F(TableTest, LookUpsInTurnReadEachRowWholeAndLeaveTextsTakenBeforeAlone)
+{
+    create();
+    const QByteArray memo(90, 'm');
+    add(sjis(QStringLiteral("長い名前")), "kana", 1);
+    table.Edit();
+    table.FieldByName("Memo").SetAsString(memo);
+    table.Post();
+    add("b", "", 2);
+    add("", "k", 3);
+    ASSERT_TRUE(table.FindKey({1}));
+    const QByteArray taken = table.FieldByName("Name").AsString();
+    const QByteArray takenMemo = table.FieldByName("Memo").AsString();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(table.FindKey({2}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), "b");
+        EXPECT_EQ(table.FieldByName("Memo").AsString(), "");
+        ASSERT_TRUE(table.FindKey({3}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), "");
+        EXPECT_EQ(table.FieldByName("Kana").AsString(), "k");
+        EXPECT_EQ(table.FieldByName("Value").AsInteger(), 3);
+        ASSERT_TRUE(table.FindKey({1}));
+        EXPECT_EQ(table.FieldByName("Name").AsString(), sjis(QStringLiteral("長い名前")));
+        EXPECT_EQ(table.FieldByName("Memo").AsString(), memo);
+        EXPECT_FALSE(table.FindKey({9}));
+        EXPECT_EQ(table.FieldByName("Kana").AsString(), "kana");  // a miss leaves the row where it was
+    }
+    EXPECT_EQ(taken, sjis(QStringLiteral("長い名前")));
+    EXPECT_EQ(takenMemo, memo);
+    EXPECT_EQ(names(), QList<QByteArray>({sjis(QStringLiteral("長い名前")), "b", ""}));
 }

@@ -1,7 +1,8 @@
 // The letter-body window over a real book: a new message side on a postcard with a greeting, a sender block
 // filled from the sender list and a coloured page, saved and opened again byte for byte, printed to PDF (the
-// texts extractable, the background under them); and the main window opening it after the other designers
-// closed, its close asking about unsaved work.
+// texts extractable, the background under them); a sender block added and deleted as one undo step each,
+// listed in the object chooser; and the main window opening it after the other designers closed, its close
+// asking about unsaved work.
 #include "designers/Design.h"
 #include "designers/Label.h"
 
@@ -19,13 +20,18 @@
 #include "drawing/PrinterInfo.h"
 #include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QtEndian>
 #include <QImageReader>
 #include <QPointer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -125,6 +131,16 @@ protected:
         form->WordList.push_back(std::move(greeting));
     }
 
+    // The entries of the object chooser after its first ("なし").
+    QStringList chooserItems() const
+    {
+        QStringList items;
+        for (int i = 1; i < form->cbxViewRect->count(); ++i)
+            items << form->cbxViewRect->itemText(i);
+        return items;
+    }
+    QByteArray documentBytes() const { return form->Layout.Bytes(QByteArray()); }
+
     test::TestBook book;
     test::MessageBoxScript boxes;
     TMasterFormats master;
@@ -199,6 +215,66 @@ TEST_F(DesignFormTest, AMessageSideIsEditedSavedOpenedAgainAndPrinted)
     EXPECT_GT(inkIn(page, QRect(0, LayoutToPixels(60, 600), page.width(), LayoutToPixels(60, 600))), 500);
 }
 
+TEST_F(DesignFormTest, ASenderBlockIsAddedAndDeletedAsOneUndoStepAndListedInTheChooser)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    form->FillObjectList();
+    // An earlier step the sender block must not take away: the greeting centred on the paper.
+    form->SelectedList = {form->ZOrderList.front()};
+    form->FocusedIndex = 0;
+    form->actPaperCenterH->trigger();
+    ASSERT_EQ(form->UndoList.GetCount(), 1);
+    const QByteArray before = documentBytes();
+
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    TDrawRect *block = form->Layout.SenderList[0].get();
+    const QByteArray added = documentBytes();
+    const int fontHeight = form->Layout.SenderList[0]->Address1().FontHeight();
+    ASSERT_NE(fontHeight, 0);
+    EXPECT_EQ(form->UndoList.GetCount(), 2);
+    EXPECT_EQ(chooserItems(), QStringList({QStringLiteral("文章1"), QStringLiteral("差出人ブロック1")}));
+    EXPECT_EQ(form->cbxViewRect->currentText(), QStringLiteral("差出人ブロック1"));
+    // Chosen there, the block is the object the commands work on.
+    form->ClearSelection();
+    form->cbxViewRect->setCurrentIndex(2);
+    form->cbxViewRectClick();
+    EXPECT_EQ(form->FocusedObject(), block);
+
+    form->actUndo->trigger();
+    EXPECT_TRUE(form->Layout.SenderList.empty());
+    EXPECT_EQ(form->ZOrderList.size(), 1u);
+    EXPECT_EQ(documentBytes(), before);
+    EXPECT_EQ(chooserItems(), QStringList({QStringLiteral("文章1")}));
+    form->actRedo->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    block = form->Layout.SenderList[0].get();
+    EXPECT_EQ(documentBytes(), added);
+    // The sender's texts are not in the document: the block put back is filled again, sized for the paper.
+    EXPECT_EQ(form->Layout.SenderList[0]->Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_EQ(form->Layout.SenderList[0]->Address1().FontHeight(), fontHeight);
+    EXPECT_EQ(form->FocusedObject(), block);
+    EXPECT_EQ(form->cbxViewRect->currentText(), QStringLiteral("差出人ブロック1"));
+
+    // Deleted, it leaves the chooser; the deletion is undone as one step too, and the centring before both
+    // is still there to undo.
+    form->actDelete->trigger();
+    EXPECT_TRUE(form->Layout.SenderList.empty());
+    EXPECT_EQ(documentBytes(), before);
+    EXPECT_EQ(chooserItems(), QStringList({QStringLiteral("文章1")}));
+    EXPECT_EQ(form->cbxViewRect->currentIndex(), 0);
+    form->actUndo->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    EXPECT_EQ(documentBytes(), added);
+    EXPECT_EQ(form->Layout.SenderList[0]->Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_EQ(chooserItems(), QStringList({QStringLiteral("文章1"), QStringLiteral("差出人ブロック1")}));
+    form->actUndo->trigger();
+    form->actUndo->trigger();
+    EXPECT_TRUE(form->Layout.SenderList.empty());
+    EXPECT_EQ(form->WordList[0]->GetRect(), (TRect{40, 60, 340, 120}));
+}
+
 TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)
 {
     RegisterLabelForm();
@@ -234,4 +310,32 @@ TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)
     form->Modified = 0;
     EXPECT_TRUE(list->CloseSubForms());
     EXPECT_EQ(DesignForm, nullptr);
+}
+
+TEST_F(DesignFormTest, ABlankMessageSideShowsWhitePaper)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    // No paper picture and no background: the card itself is the white paper, apart from the grey around it.
+    ASSERT_TRUE(form->BackgroundSource.isNull());
+    const QImage card = form->pnlCard->grab().toImage();
+    ASSERT_FALSE(card.isNull());
+    EXPECT_EQ(card.pixelColor(card.width() / 2, card.height() / 2), QColor(Qt::white));
+}
+
+TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->show();
+    form->sbxPreviewResize();
+    // At the size it first opens with, no button of its tool bars is hidden behind the bar's extension.
+    for (QToolBar *bar : {form->MainToolBar, form->CommandToolBar})
+        for (QAction *action : bar->actions())
+            if (action->isVisible() && !action->isSeparator())
+                EXPECT_TRUE(bar->widgetForAction(action)->isVisible()) << action->text().toStdString();
+    // Widened, it is still in the middle of the screen it was first placed in the middle of.
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_NEAR(form->geometry().center().x(), work.center().x(), 3);
 }

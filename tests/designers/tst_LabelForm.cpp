@@ -1,6 +1,7 @@
 // The label and card window over a real book: sheets printed to PDF with the start position and the prints per
-// record putting each label in its place (checked at 600 dpi against the sheet's layout), the list's record
-// shown and followed, documents in each mode's folder, and the main window opening one mode after the other.
+// record putting each label in its place (checked at 600 dpi against the sheet's layout), the user's own label
+// sheet chosen and printed by its own layout, the list's record shown and followed, documents in each mode's
+// folder, and the main window opening one mode after the other.
 #include "designers/Label.h"
 
 #include "PrintedPdf.h"
@@ -18,10 +19,13 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QListWidget>
 #include <QPointer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -87,25 +91,31 @@ protected:
     // list has none.
     bool OpenOnSheet(bool cardMode, int columns, int rows)
     {
-        form = new TLabelForm(list.get(), cardMode);
-        LabelForm = form.data();
         for (size_t i = 0; i < master.Formats.size(); ++i) {
             const TPaperFormat &paper = master.Formats[i];
             const TFormatCategory sheet = master.SheetOf(paper);
             if (paper.Kind == (cardMode ? 3 : 2) && paper.SheetIndex > 0 && sheet.Columns == columns &&
-                sheet.Rows == rows) {
-                TLayoutForm::TPaperChoice choice;
-                TLabelPaperDialog dialog(form.data(), paper.Kind);
-                dialog.SelectFormatByNumber(int(i));
-                EXPECT_TRUE(dialog.GetChoice(choice));
-                form->FormatNumber = choice.Number;
-                form->PaperFormat = choice.Paper;
-                form->SheetFormat = choice.Sheet;
-                form->PrintParts = 1;
-                return form->ApplyPaper();
-            }
+                sheet.Rows == rows)
+                return OpenOnPaper(cardMode, int(i));
         }
         return false;
+    }
+
+    // The window in the mode on the paper numbered number as the paper dialog hands it over.
+    bool OpenOnPaper(bool cardMode, int number)
+    {
+        form = new TLabelForm(list.get(), cardMode);
+        LabelForm = form.data();
+        TLayoutForm::TPaperChoice choice;
+        TLabelPaperDialog dialog(form.data(), cardMode ? 3 : 2);
+        dialog.SelectFormatByNumber(number);
+        if (!dialog.GetChoice(choice) || choice.Number != number)
+            return false;
+        form->FormatNumber = choice.Number;
+        form->PaperFormat = choice.Paper;
+        form->SheetFormat = choice.Sheet;
+        form->PrintParts = 1;
+        return form->ApplyPaper();
     }
 
     // A document of the kind with the receiver's address and name where the paper puts them and a frame 8
@@ -187,6 +197,53 @@ TEST_F(LabelFormTest, CardsOfTenUpSheetFromPlaceFour)
     ASSERT_TRUE(OpenOnSheet(true, 2, 5));
     AddFrame();
     ExpectSixLabelsFromPlaceFour("card-sheet-600dpi");
+}
+
+TEST_F(LabelFormTest, AUserLabelSheetIsListedInLabelModeAndLaidOutByItsOwnSheet)
+{
+    // A user label of 80 x 50 mm made from the first label sheet, 2 x 5 on its own sheet: margins, gaps and
+    // sheet size that no shipped sheet has.
+    const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                   [](const TPaperFormat &paper) { return paper.Kind == 2; });
+    ASSERT_NE(base, master.Formats.end());
+    TCustomFormats custom;
+    const TFormatCategory sheet{2000, 2900, 2, 5, 130, 170, 70, 45};
+    custom.Sheets = {TFormatCategory{2100, 2970, 3, 8, 0, 0, 0, 0}, sheet};
+    TCustomPaperRecord label;
+    label.Id = 7;
+    label.BaseIndex = uint32_t(base - master.Formats.begin());
+    label.Format = ResizePaperFormat(*base, 800, 500);
+    label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
+    label.Format.Name = Sjis::encode(QStringLiteral("宛名ラベル８０"));
+    label.Format.SheetIndex = 2;
+    custom.Records = {label};
+    custom.LastCustomId = 7;
+    ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+
+    const auto listed = [](uint8_t paperKind) {
+        TLabelPaperDialog dialog(nullptr, paperKind);
+        for (int row = 0; row < dialog.lbPaper->count(); ++row)
+            if (dialog.lbPaper->item(row)->data(Qt::UserRole).toInt() == -7)
+                return dialog.lbPaper->item(row)->text();
+        return QString();
+    };
+    EXPECT_TRUE(listed(2).contains(QStringLiteral("宛名ラベル８０"))) << listed(2).toStdString();
+    EXPECT_TRUE(listed(3).isEmpty());
+
+    ASSERT_TRUE(OpenOnPaper(false, -7));
+    EXPECT_EQ(form->FormatNumber, -7);
+    EXPECT_EQ(form->PaperFormat.Width, 800);
+    EXPECT_EQ(form->SheetFormat, sheet);
+    AddFrame();
+    ExpectSixLabelsFromPlaceFour("label-user-sheet-600dpi");
+
+    // Its document opens on the same sheet again.
+    ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("自作ラベル"))));
+    form->ClearDocument();
+    form->SheetFormat = {};
+    ASSERT_TRUE(form->OpenDocument(LabelFolder + QStringLiteral("自作ラベル.gpa")));
+    EXPECT_EQ(form->FormatNumber, -7);
+    EXPECT_EQ(form->SheetFormat, sheet);
 }
 
 TEST_F(LabelFormTest, ALabelShowsTheListsRecordAndFollowsTheSelection)

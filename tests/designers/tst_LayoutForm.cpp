@@ -1,7 +1,10 @@
 // The address designer over a real book and sender table: a new postcard shows the selected record and the
 // sender, the main list's notifications, a deleted record, a missing paper picture, the fixed-set switch, the
-// canvas's mouse and keys, and undo and redo applied back onto the layout.
+// canvas's mouse and keys, undo and redo applied back onto the layout, and the cut-out shapes it registers.
 #include "LayoutFixture.h"
+
+#include "drawing/DesignGlobals.h"
+#include "drawing/Graphic.h"
 
 TEST_F(LayoutFormTest, NewPostcardShowsTheSelectedRecordAndTheSender)
 {
@@ -660,4 +663,20 @@ TEST_F(LayoutFormTest, SenderChosenInTheSenderListBecomesTheRecordsSender)
     ASSERT_TRUE(t.FindKey({record}));
     EXPECT_EQ(t.FieldByName("Sender").AsInteger(), second);
     EXPECT_FALSE(form->Modified);
+}
+
+// The shapes the illustration dialog offers for cutting a picture out are the ones the program ships.
+TEST_F(LayoutFormTest, OpeningRegistersTheShippedCutOutShapes)
+{
+    open();
+    ASSERT_NE(MaskFileList(), nullptr);
+    ASSERT_EQ(MaskFileList()->size(), 13);
+    for (const QString &file : *MaskFileList())
+        EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    TIllustRect object;
+    const TBitmapGraphic picture(QImage(100, 80, QImage::Format_RGB888));
+    object.SetPicture(&picture);
+    object.SetRect({40, 30, 140, 110});
+    object.SetMaskIndex(4);
+    EXPECT_TRUE(object.HasMaskImage());
 }

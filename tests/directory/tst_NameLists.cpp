@@ -1,6 +1,7 @@
 // The name lists of the directory search: the target and exclusion dialog over the shipped and own names of a
 // search name, the own-item editor, and the search-name list with its tabs, edit panel and history.
 #include "directory/CtgryLst.h"
+#include "directory/ExportItemSelect.h"
 #include "directory/NameLists.h"
 #include "directory/OrgEdit.h"
 #include "directory/TgtExcpt.h"
@@ -10,6 +11,7 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 
+#include "Accessibility.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -242,6 +245,28 @@ TEST_F(NameListTest, SearchNamesAreAddedChangedChosenAndDeleted)
     // The first two kana, a voiced mark counting with its letter.
     EXPECT_EQ(TCategoryList::KanaHead(sj("ｶﾞｲｼ")), sj("ｶﾞｲ"));
     EXPECT_EQ(TCategoryList::KanaHead(sj("ﾃｽﾄ")), sj("ﾃｽ"));
+}
+
+// The name lists' dialogs and the column choices of the directory's output name every control, the lists
+// after the captions above them.
+TEST_F(NameListTest, EveryControlOfTheListDialogsHasAnAccessibleName)
+{
+    TTargetException targets(nullptr);
+    targets.SetSearchName(category);
+    targets.LoadLists();
+    TOriginalEdit own(&targets);
+    own.SetCategory(category);
+    own.LoadItems();
+    TCategoryList names(nullptr);
+    names.show();
+    names.SetEditPanelVisible(true);
+    TExportItemSelect output(nullptr);
+    output.SetItems(DefaultItemChoice(SearchItemCount), 0);
+    TCopyItemSet copy(nullptr);
+    for (QWidget *dialog : std::initializer_list<QWidget *>{&targets, &own, &names, &output, &copy}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        EXPECT_THAT(test::unnamedControls(dialog), ::testing::IsEmpty());
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "mainlist/DirectorySearchServices.h"
 #include "platform/MemIniFile.h"
 
+#include "Accessibility.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -31,11 +32,14 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLayout>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -643,6 +647,40 @@ TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
     ShowNameAdrsSearch = ShowCategorySearch = nullptr;
     CloseDirectorySearches = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// A screen reader names every control of both windows, the edit that stands in for the remembered names
+// when none are kept among them.
+TEST_F(SearchWindowTest, EveryControlOfBothWindowsHasAnAccessibleName)
+{
+    for (int remembered : {10, 0}) {
+        SCOPED_TRACE(remembered);
+        HistoryCount = remembered;
+        EXPECT_THAT(test::unnamedControls(nameWindow()), ::testing::IsEmpty());
+        EXPECT_THAT(test::unnamedControls(categoryWindow()), ::testing::IsEmpty());
+        delete NameAdrsSearch;
+        delete CategorySearch;
+    }
+}
+
+// At the size they open with, both windows show every condition control whole: the town list ends left of the
+// job buttons, as wide as it may be at least.
+TEST_F(SearchWindowTest, TheConditionControlsFitTheWindowAtItsFirstSize)
+{
+    for (TDirectorySearchWindow *w : {static_cast<TDirectorySearchWindow *>(nameWindow()),
+                                      static_cast<TDirectorySearchWindow *>(categoryWindow())}) {
+        QCoreApplication::processEvents();
+        const QRect town(w->lbxOhaza->mapTo(w, QPoint(0, 0)), w->lbxOhaza->size());
+        const QRect areas(w->spltAdrs->mapTo(w, QPoint(0, 0)), w->spltAdrs->size());
+        EXPECT_GE(w->lbxOhaza->width(), w->lbxOhaza->minimumWidth()) << w->windowTitle().toStdString();
+        EXPECT_LE(town.right(), areas.right()) << w->windowTitle().toStdString();
+        EXPECT_LT(areas.right(), w->bbtnSearch->mapTo(w, QPoint(0, 0)).x()) << w->windowTitle().toStdString();
+        EXPECT_GE(w->width(), w->layout()->minimumSize().width()) << w->windowTitle().toStdString();
+    }
 }
 
 }  // namespace

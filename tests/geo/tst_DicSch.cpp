@@ -12,6 +12,7 @@
 #include "platform/MemIniFile.h"
 
 #include "TestBook.h"
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -389,6 +391,17 @@ TEST_F(DicSch, AFailedBookSearchLeavesTheMainListsIndexAsItWas)
     EXPECT_THROW(dialog.StartWith(dicResultTel, "0311112222"), EDatabaseError);
     EXPECT_EQ(t.IndexName(), QStringLiteral("NameKana"));
     EXPECT_TRUE(boxes.shown().empty());
+}
+
+// The dictionary pages, their lists and the list of address-book hits are named for a screen reader: the
+// search edits after what they take, the lists after what they hold.
+TEST_F(DicSch, EveryControlOfEveryPageHasAnAccessibleName)
+{
+    TDicSearch dialog(nullptr);
+    dialog.SetPages(15, true, true);
+    ASSERT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+    dialog.show();
+    EXPECT_THAT(test::unnamedControls(&dialog), ::testing::IsEmpty());
 }
 
 }  // namespace

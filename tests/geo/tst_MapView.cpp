@@ -2,6 +2,7 @@
 // their disk cache, the offline base map, picking a point, the clip rectangle, copy and printing to PDF.
 #include "geo/MapView.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "TileServer.h"
 #include "base/SjisCodec.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -343,4 +345,10 @@ TEST_F(MapViewTest, ThePrinterSetupDialogStaysInsideTheWorkArea)
                                           << shown.height();
     }
     EXPECT_EQ(boxes_.texts(), QStringList()) << "a cancelled set-up prints nothing and says nothing";
+}
+
+TEST_F(MapViewTest, EveryControlAndTheMapItselfHaveAnAccessibleName)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    EXPECT_THAT(test::unnamedControls(view.get()), ::testing::IsEmpty());
 }

@@ -3,6 +3,7 @@
 #include "geo/QRMap.h"
 #include "geo/WebSch.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -118,4 +120,15 @@ TEST_F(WebLinkWindows, WebSearchOpensTheEnginesAddressAndRemembersTheEngine)
     EXPECT_EQ(opened_[0].scheme(), QStringLiteral("https"));
     EXPECT_TRUE(opened_[0].toEncoded().endsWith("p=%E5%B1%B1%E7%94%B0+%E5%95%86%E5%BA%97")) << opened_[0].toEncoded().constData();
     EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("WEB SEARCH"), QStringLiteral("Engine"), 0), 1);
+}
+
+TEST_F(WebLinkWindows, EveryControlOfBothWindowsHasAnAccessibleName)
+{
+    TQRCodeMap code(nullptr);
+    code.SetAddress(QStringLiteral("東京都千代田区 1-1"));
+    code.show();
+    EXPECT_THAT(test::unnamedControls(&code), ::testing::IsEmpty());
+    TWebSearch search(nullptr);
+    search.show();
+    EXPECT_THAT(test::unnamedControls(&search), ::testing::IsEmpty());
 }

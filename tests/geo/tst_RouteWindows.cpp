@@ -4,10 +4,12 @@
 #include "geo/ExpMain.h"
 #include "geo/ExpSel.h"
 #include "geo/NoriMain.h"
+#include "geo/NoriSel.h"
 #include "geo/RailLibrary.h"
 #include "geo/MapRequest.h"
 #include "geo/WebLinks.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
@@ -23,6 +25,7 @@
 #include <QTreeWidget>
 #include <QUrlQuery>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -263,4 +266,28 @@ TEST_F(RouteWindowTest, NorikaeWindowMeasuresItsStationsAndKeepsTheStartStation)
     TNorikaeMain missing(nullptr);
     EXPECT_FALSE(missing.OpenRailServ(empty.path() + QLatin1Char('/')));
     EXPECT_TRUE(boxes_.texts().contains(QStringLiteral("乗換案内がインストールされていません  ")));
+}
+
+// The station lists of both route windows and their pickers are named after their captions (or, where none
+// is shown, after what they hold) for a screen reader.
+TEST_F(RouteWindowTest, EveryControlOfTheRouteWindowsHasAnAccessibleName)
+{
+    TExpertMain expert(nullptr);
+    expert.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    expert.Latitude = To256FromThousandths(Lat);
+    expert.Longitude = To256FromThousandths(Lon);
+    TExpertSelectStation expertPicker(nullptr);
+    expertPicker.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    TExpertSearchCondition conditions(nullptr);
+    TNorikaeMain norikae(nullptr);
+    ASSERT_TRUE(norikae.OpenRailServ(AppFolder));
+    norikae.Latitude = Lat;
+    norikae.Longitude = Lon;
+    TNorikaeSelectStation norikaePicker(nullptr);
+    for (QWidget *window : std::initializer_list<QWidget *>{&expert, &expertPicker, &conditions, &norikae,
+                                                            &norikaePicker}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->show();
+        EXPECT_THAT(test::unnamedControls(window), ::testing::IsEmpty());
+    }
 }

@@ -1,6 +1,7 @@
 // The name-reading pop-up on the offscreen platform over the built Kvreading99a.so and its list: candidates
 // laid out and paged with the keys, the choice posted to the asking form, the edit keeping the focus, the
 // pop-up following its edit, and nothing offered without the library.
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include "base/SjisCodec.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -263,3 +265,12 @@ TEST(UniNameDic, WithoutTheLibraryNothingIsOfferedAndNothingIsShown)
 }
 
 }  // namespace
+
+TEST(UniNameDic, EveryControlOfThePopupHasAnAccessibleName)
+{
+    AskingForm form;
+    const QPointer<TUniNameDic> dic = ask(form, test::appDir(), typed(QStringLiteral("かずお")), true);
+    ASSERT_TRUE(dic);
+    EXPECT_THAT(test::unnamedControls(dic), ::testing::IsEmpty());
+    closePopup();
+}

@@ -5,6 +5,7 @@
 #include "imgview/PickerServer.h"
 #include "imgview/Thumbnails.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "designers/ImgPicker.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -230,4 +232,19 @@ TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)
         ASSERT_TRUE(activated.wait(3000));
     QTest::qWait(50);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(ImagePicker, EveryControlHasAnAccessibleNameInBothModes)
+{
+    QTemporaryDir dir;
+    writePicture(dir.filePath("a.jpg"), {300, 200}, "JPG");
+    TPickerServer server;
+    TImageViewForm form(&server);
+    form.SetFolder(dir.path());
+    form.show();
+    for (bool select : {false, true}) {
+        SCOPED_TRACE(select);
+        form.SetSelectMode(select);
+        EXPECT_THAT(test::unnamedControls(&form), ::testing::IsEmpty());
+    }
 }

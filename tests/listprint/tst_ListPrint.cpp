@@ -15,6 +15,7 @@
 
 #include "CupsServer.h"
 #include "ExchangeTestSupport.h"
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -456,4 +458,13 @@ TEST(ListPage, TextInkStaysInsideItsCells)
     }
     EXPECT_GT(inked, 10000);
     EXPECT_EQ(outside, 0);
+}
+
+// The item list and the page buttons beside the preview are named for a screen reader like every other control.
+TEST_F(ListPrintTest, EveryControlHasAnAccessibleName)
+{
+    fill(3);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_THAT(test::unnamedControls(window), ::testing::IsEmpty());
 }

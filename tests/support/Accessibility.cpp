@@ -66,12 +66,13 @@ bool isControl(const QWidget *w)
 }
 
 // Shown with its tool bar: a tool bar keeps the widgets of its actions hidden until it is first laid out, so
-// the action says.
+// the action says; a widget of the bar's own (the arrow for the commands a narrow window cuts off) says itself.
 bool shownInToolBar(const QWidget *w, const QToolBar *bar)
 {
     const QList<QAction *> actions = bar->actions();
-    return std::any_of(actions.begin(), actions.end(),
-                       [&](QAction *a) { return bar->widgetForAction(a) == w && a->isVisible(); });
+    const auto action = std::find_if(actions.begin(), actions.end(),
+                                     [&](QAction *a) { return bar->widgetForAction(a) == w; });
+    return action == actions.end() ? !w->isHidden() : (*action)->isVisible();
 }
 
 // Hidden by the program, as against lying on a page of a stack that is not the current one or waiting for its

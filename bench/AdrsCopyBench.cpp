@@ -105,7 +105,7 @@ double windowCopy(TAddressList &list, const QString &targetName, const QStringLi
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
     SampleBook book("Source", records);

@@ -77,7 +77,7 @@ double dialogRun(TAddressList &list, const QString &keyword)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
     SetMessageBoxHandler([](const TMessageBoxRequest &) { return IDYES; });

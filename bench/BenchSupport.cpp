@@ -123,3 +123,11 @@ void UseOffscreenPlatform()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
+
+QString CopyOfFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QString &f : QDir(from).entryList(QDir::Files))
+        QFile::copy(from + "/" + f, to + "/" + f);
+    return QDir(to).absolutePath() + "/";
+}

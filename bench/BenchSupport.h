@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QString>
 #include <QTemporaryDir>
 
 #include <random>
@@ -43,6 +44,10 @@ long statusKb(const char *field);
 // The benches that draw do it off screen, so they run on a machine without a display; a platform the caller
 // set is kept. Called before the application object is made.
 void UseOffscreenPlatform();
+
+// The files of folder from copied into folder to (made if missing), so that a bench opens copies of the
+// program's tables read-write, never the program folder's own; to with a "/" at its end.
+QString CopyOfFolder(const QString &from, const QString &to);
 
 // Seconds per run of f, from as many runs as fit about a tenth of a second (at least one, after one more to
 // touch the pages). An f that returns seconds times the part of its run that counts (its set-up left out).

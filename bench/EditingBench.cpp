@@ -66,9 +66,9 @@ public:
         DocumentOpen = 1;
         for (auto &object : objects) {
             Document.ZOrderList.push_back(object.get());
-            if (auto *text = dynamic_cast<TWordRect *>(object.get()))
+            if (dynamic_cast<TWordRect *>(object.get()))
                 Document.WordList.emplace_back(static_cast<TWordRect *>(object.release()));
-            else if (auto *figure = dynamic_cast<TFigureRect *>(object.get()))
+            else if (dynamic_cast<TFigureRect *>(object.get()))
                 Document.FigureList.emplace_back(static_cast<TFigureRect *>(object.release()));
             else
                 Document.QRCodeList.emplace_back(static_cast<TQRCodeRect *>(object.release()));

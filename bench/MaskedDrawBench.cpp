@@ -40,7 +40,7 @@ QImage pagePicture()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenPlatform();
     QGuiApplication app(argc, argv);
     const QString maskFile = QStringLiteral(VELMORA_APP_DIR "/Common/Mask/Itm01.svg");
     TMetafileEx ellipse;

@@ -47,7 +47,7 @@ TSideMeter::TSideMeter() : cpuBefore_(cpuSeconds()), startNs_(nowNs())
 
 void TSideMeter::Page(int done, int total)
 {
-    while (next_ < Checkpoints && total > 0 && done == qint64(total) * (next_ + 1) / Checkpoints)
+    while (next_ < Checkpoints && total > 0 && done >= qint64(total) * (next_ + 1) / Checkpoints)
         result_.RssKb[size_t(next_++)] = statusKb("VmRSS:");
 }
 

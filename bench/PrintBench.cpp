@@ -276,7 +276,8 @@ int main(int argc, char **argv)
     const QString baselineFile = dir.path() + "/bench_print.drawtext.pdf";
     std::printf("%d %s of %s, fastest of %d runs each; the PDF: %s\n", pages,
                 options.Labels ? "2 x 5 label sheets" : "postcards",
-                options.Book.isEmpty() ? "sample records" : qPrintable(options.Book), Rounds, qPrintable(file));
+                options.Book.isEmpty() ? "sample records" : qPrintable(options.Book), Rounds,
+                options.Out.isEmpty() ? "none kept (--out FILE.pdf keeps it)" : qPrintable(file));
 
     TSideResult loop, baseline;
     for (int round = 0; round < Rounds; ++round)

@@ -484,7 +484,9 @@ int main(int argc, char **argv)
         return 1;
     }
     AppFolder = QStringLiteral(VELMORA_APP_DIR);
-    CategoryFolder = AppFolder + "Category/";
+    // The category tables are opened read-write; the program folder's own stay untouched.
+    QTemporaryDir data;
+    CategoryFolder = CopyOfFolder(AppFolder + "Category", data.path() + "/Category");
     Session().AddPassword(TablePassword);
     if (LoadDirectoryDll(AppFolder) != 0 || LoadHyphenDll(AppFolder, AppFolder + "Dic/") != 0)
         return 1;

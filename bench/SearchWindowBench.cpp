@@ -27,6 +27,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -44,7 +45,8 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// Seconds from the click to the first paint of the result list that shows page pageNo.
+// Seconds from the click to the first paint of the result list that shows page pageNo; -1 when no such page
+// was painted within a minute (a search without hits, or a button the window has disabled).
 class TPaintWatch : public QObject {
 public:
     explicit TPaintWatch(TNameAdrsSearch *w) : w_(w) { w->lvResult->viewport()->installEventFilter(this); }
@@ -52,13 +54,15 @@ public:
     double clickAndWait(QPushButton *button, int pageNo)
     {
         wanted_ = pageNo;
+        paintedAt_ = -1;
         QEventLoop loop;
         loop_ = &loop;
+        QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
         timer_.start();
         button->click();
         loop.exec();
         loop_ = nullptr;
-        return paintedAt_ / 1e9;
+        return paintedAt_ < 0 ? -1 : paintedAt_ / 1e9;
     }
 
 protected:
@@ -82,7 +86,7 @@ private:
     QEventLoop *loop_ = nullptr;
     int wanted_ = 1;
     QElapsedTimer timer_;
-    qint64 paintedAt_ = 0;
+    qint64 paintedAt_ = -1;
 };
 
 // The worker alone: started from the main thread, timed to its page-search hand-back.
@@ -115,7 +119,7 @@ struct TCase {
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenPlatform();
     QApplication app(argc, argv);
     SetMessageBoxHandler([](const TMessageBoxRequest &r) {
         std::fprintf(stderr, "%s\n", qPrintable(r.text));
@@ -129,10 +133,10 @@ int main(int argc, char **argv)
     QTemporaryDir data;
     AppFolder = QStringLiteral(VELMORA_APP_DIR);
     DataFolder = DataRootFolder = data.path() + "/";
-    CategoryFolder = data.path() + "/Category/";
-    QDir().mkpath(CategoryFolder);
-    for (const QString &f : QDir(AppFolder + "Category/").entryList(QDir::Files))
-        QFile::copy(AppFolder + "Category/" + f, CategoryFolder + f);
+    CategoryFolder = CopyOfFolder(AppFolder + "Category", data.path() + "/Category");
+    // The shared tables of the data root ("Original.DB") are opened from here, not from the root folder.
+    OtherFolder = data.path() + "/Other/";
+    QDir().mkpath(OtherFolder);
     HddInstalled = 1;
     HddDataFolder = QStringLiteral(VELMORA_LARGE_SAMPLE);
     Session().AddPassword(TablePassword);
@@ -167,7 +171,12 @@ int main(int argc, char **argv)
         TSearchThread worker;
         for (int run = 0; run < kRuns; ++run) {
             firstWindow.push_back(watch.clickAndWait(w->bbtnSearch, 1));
-            nextWindow.push_back(watch.clickAndWait(w->bbtnNext, 2));
+            nextWindow.push_back(w->bbtnNext->isEnabled() ? watch.clickAndWait(w->bbtnNext, 2) : -1);
+            if (firstWindow.back() < 0 || nextWindow.back() < 0) {
+                std::fprintf(stderr, "%s: no %s page shown; %u listings are too few for this search\n", c.label,
+                             firstWindow.back() < 0 ? "first" : "second", listings);
+                return 1;
+            }
             worker.SetConditions(w->Conditions(), w->NameList(), w->ExclusionList());
             firstWorker.push_back(workerPage(worker, TSearchThread::requestNew));
             nextWorker.push_back(workerPage(worker, TSearchThread::requestNext));

@@ -627,7 +627,7 @@ void TTable::Open()
     d->rangeSql.clear();
     d->rangeValues.clear();
     try {
-        SetIndexName(indexName_);
+        ApplyIndexName(indexName_);
         SetFiltered(filtered_);
         First();
     } catch (...) {
@@ -666,6 +666,17 @@ void TTable::SetIndexName(const QString &name)
         indexName_ = name;
         return;
     }
+    // Binding each printed record sets the primary order before its look-up: re-reading the row it stands on
+    // would cost a second select per record for nothing.
+    if (name.compare(indexName_, Qt::CaseInsensitive) == 0 && d->rangeSql.isEmpty()) {
+        indexName_ = name;
+        return;
+    }
+    ApplyIndexName(name);
+}
+
+void TTable::ApplyIndexName(const QString &name)
+{
     std::vector<Impl::Term> order;
     if (!name.isEmpty()) {
         const auto ix = std::find_if(d->indexes.begin(), d->indexes.end(), [&](const TIndexDef &i) {

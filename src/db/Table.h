@@ -93,7 +93,8 @@ public:
     bool Active() const { return state_ != TDataSetState::dsInactive; }
     TDataSetState State() const { return state_; }
 
-    // Empty: primary-key order. Changing it keeps the current row.
+    // Empty: primary-key order. Changing it keeps the current row and drops a range; the order in use asked for
+    // again with no range set changes nothing.
     const QString &IndexName() const { return indexName_; }
     void SetIndexName(const QString &name);
     QStringList IndexFieldNames() const;
@@ -155,6 +156,7 @@ public:
 private:
     friend class TField;
     friend class TTableReadScope;
+    void ApplyIndexName(const QString &name);
     struct Impl;
     std::unique_ptr<Impl> d;
     TDataSetState state_ = TDataSetState::dsInactive;

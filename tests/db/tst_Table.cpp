@@ -441,6 +441,12 @@ TEST_F(TableTest, ScanReadsChosenFieldsInIndexOrderWithinRangeAndFilter)
     table.SetFiltered(false);
     table.SetRange({QByteArray("2")}, {QByteArray("4")});
     EXPECT_EQ(scan(false), (QList<QByteArray>{"4", "3", "2"}));
+    // The order in use asked for again drops the range as another order does, and keeps the row.
+    ASSERT_TRUE(table.FindKey({QByteArray("3")}));
+    table.SetIndexName("name");
+    EXPECT_EQ(table.IndexName(), "name");
+    EXPECT_EQ(scan(true), (QList<QByteArray>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(table.FieldByName("Name").AsString(), "3");
 }
 
 TEST_F(TableTest, ReadScopeSeesWhatOutsideSeesAndLetsItsOwnWritesThroughAtOnce)

@@ -3,6 +3,7 @@
 // makes it). The checks of the whole product walk the windows named here.
 #pragma once
 
+#include "app/Windows.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "designers/Design.h"
@@ -67,17 +68,7 @@ public:
         // As the program's start: its fonts, Qt's own texts in Japanese, every window's maker.
         InstallFontSubstitutions();
         InstallQtTranslation();
-        RegisterMainList();
-        RegisterRecordForm();
-        RegisterBatchChange();
-        RegisterDirectorySearches();
-        RegisterExchangeDialogs();
-        RegisterMaintenance();
-        RegisterLayoutForm();
-        RegisterLabelForm();
-        RegisterDesignForm();
-        RegisterListPrint();
-        SetDirectoryTelLookup(DirectoryTelLookup);
+        RegisterWindows();
     }
     void SetUp() override
     {

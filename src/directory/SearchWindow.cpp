@@ -90,11 +90,20 @@ TDirectorySearchWindow::TDirectorySearchWindow(const TKind &kind, std::unique_pt
     connect(worker_.get(), &TSearchThread::PageSearchDone, this, &TDirectorySearchWindow::pageSearchDone);
     connect(worker_.get(), &TSearchThread::CountDone, this, &TDirectorySearchWindow::countDone);
     connect(worker_.get(), &TSearchThread::OutputDone, this, &TDirectorySearchWindow::outputDone);
+    // The remembered searches are written once the job's result is shown: the file is flushed to the disk,
+    // which on a busy disk takes longer than all else a click does.
+    historyWrite_.setSingleShot(true);
+    historyWrite_.setInterval(0);
+    connect(&historyWrite_, &QTimer::timeout, this, &TDirectorySearchWindow::saveHistory);
 }
 
 TDirectorySearchWindow::~TDirectorySearchWindow()
 {
     worker_.reset();
+    if (historyWrite_.isActive()) {
+        historyWrite_.stop();
+        saveHistory();
+    }
     saveSettings();
 }
 
@@ -493,7 +502,7 @@ void TDirectorySearchWindow::rememberSearch()
     history_.Remember(e, HistoryCount);
     if (kind_.CategoryHistory)
         history_.Selected = -1;
-    saveHistory();
+    historyWrite_.start();
     fillNameItems();
 }
 
@@ -707,7 +716,8 @@ void TDirectorySearchWindow::JobButtonClick(int tag, int job)
     setBusy(true, words[job]);
     resetStatus();
     clearList();
-    repaint();
+    // Not repainted here: the busy state is painted when the event loop comes round while the worker
+    // searches, and a page found before then is painted at once in its stead.
     if (!paging) {
         buildConditions();
         worker_->SetConditions(conditions_, nameList_, exclusionList_);
@@ -860,9 +870,13 @@ void TDirectorySearchWindow::pageSearchDone()
         clearList();
     }
     const bool resume = code == directoryStopped && worker_->PageNo() > 1;
-    bbtnNext->setProperty("Tag", resume ? TSearchThread::requestResume : TSearchThread::requestNext);
-    bbtnNext->setIcon(style()->standardIcon(resume ? QStyle::SP_BrowserReload : QStyle::SP_ArrowDown));
-    bbtnNext->setToolTip(resume ? QStringLiteral("中断した検索を再度行います") : QStringLiteral("次のページの検索を行います"));
+    // The button is dressed again only when its request changes: the style loads its icons afresh on each call.
+    const int nextRequest = resume ? TSearchThread::requestResume : TSearchThread::requestNext;
+    if (bbtnNext->property("Tag").toInt() != nextRequest) {
+        bbtnNext->setProperty("Tag", nextRequest);
+        bbtnNext->setIcon(style()->standardIcon(resume ? QStyle::SP_BrowserReload : QStyle::SP_ArrowDown));
+        bbtnNext->setToolTip(resume ? QStringLiteral("中断した検索を再度行います") : QStringLiteral("次のページの検索を行います"));
+    }
     setIdle(true);
     if (code == directoryNoMore)
         ShowMessageBoxAt(this, QStringLiteral("該当するデータが見つかりませんでした  "), AppTitle, MB_ICONINFORMATION);

@@ -514,6 +514,42 @@ TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
     EXPECT_EQ(w->lbxCity->selectedItems().front()->text(), city);
 }
 
+// The remembered searches reach the file after the page is shown, and a window that goes before the event loop
+// comes round to writing them writes them as it goes.
+TEST_F(SearchWindowTest, WritesItsRememberedSearchesAfterThePageAndAsItGoes)
+{
+    const auto savedNames = [] {
+        TSearchHistory file(false);
+        file.Load(DataRootFolder + "NmAd.shc", 10);
+        QStringList names;
+        for (const TSearchHistoryEntry &e : file.Saved)
+            names << Sjis::decode(e.Name);
+        return names;
+    };
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return savedNames() == QStringList{QStringLiteral("東")}; }, 5000))
+        << savedNames().join('|').toStdString();
+    // Closed in the same turn of the event loop as its page arrives (queued: the worker waits for its hand-back).
+    auto *worker = w->findChild<TSearchThread *>();
+    ASSERT_TRUE(worker);
+    bool gone = false;
+    QObject::connect(
+        worker, &TSearchThread::PageSearchDone, qApp,
+        [&] {
+            delete NameAdrsSearch;
+            gone = true;
+        },
+        Qt::QueuedConnection);
+    w->nmcbxName->setEditText(QStringLiteral("大"));
+    w->bbtnSearch->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone; }, 60000));
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(savedNames(), (QStringList{QStringLiteral("大"), QStringLiteral("東")}));
+}
+
 }  // namespace
 
 namespace {

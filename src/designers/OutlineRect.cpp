@@ -14,14 +14,29 @@ void DrawOutlineRect(QPainter &painter, const QRect &r)
     const QPaintDevice *device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
     const QTransform toDevice = painter.deviceTransform();
     const QRect drawn = r.adjusted(0, 0, 1, 1);  // drawRect covers the column and row after the corner
-    if (r.width() < 2 || r.height() < 2 || !device || (pen.style() != Qt::SolidLine && !dotted)
-        || pen.widthF() != 1 || pen.isCosmetic() || pen.dashOffset() != 0 || pen.capStyle() != Qt::SquareCap
-        || pen.joinStyle() != Qt::BevelJoin || painter.brush().style() != Qt::NoBrush
-        || painter.testRenderHint(QPainter::Antialiasing)
-        || toDevice.type() > QTransform::TxTranslate || toDevice.dx() != std::trunc(toDevice.dx())
-        || toDevice.dy() != std::trunc(toDevice.dy())
-        || !QRect(0, 0, device->width(), device->height()).contains(toDevice.mapRect(drawn))) {
+    const bool plain = device && (pen.style() == Qt::SolidLine || dotted) && pen.widthF() == 1 && !pen.isCosmetic()
+                       && pen.dashOffset() == 0 && pen.capStyle() == Qt::SquareCap && pen.joinStyle() == Qt::BevelJoin
+                       && painter.brush().style() == Qt::NoBrush && !painter.testRenderHint(QPainter::Antialiasing)
+                       && toDevice.type() <= QTransform::TxTranslate && toDevice.dx() == std::trunc(toDevice.dx())
+                       && toDevice.dy() == std::trunc(toDevice.dy());
+    if (!plain || r.width() < 2 || r.height() < 2) {
         painter.drawRect(r);
+        return;
+    }
+    if (!QRect(0, 0, device->width(), device->height()).contains(toDevice.mapRect(drawn))) {
+        if (!dotted) {
+            painter.drawRect(r);
+            return;
+        }
+        // Dots are drawn by drawRect a band of rows at a time: a clip leaves their pattern as it is and keeps each
+        // call below the threads' share-out.
+        constexpr int band = 40;
+        for (int y = r.top(); y <= r.top() + r.height(); y += band) {
+            painter.save();
+            painter.setClipRect(QRect(r.left(), y, r.width() + 1, band), Qt::IntersectClip);
+            painter.drawRect(r);
+            painter.restore();
+        }
         return;
     }
     // Clockwise from the top left corner; a dotted pen sets every third pixel from the second on, and the corner

@@ -9,6 +9,6 @@ class QRect;
 // batches. An inverting composition mode sends the spans of a single call of more than a few dozen rows to
 // worker threads, which costs more than the drawing itself and far more on a busy machine; points in batches
 // stay on the painting thread. A solid or dotted pen of one pixel is drawn so, on an unturned, unscaled
-// painter and within the device; anything else is left to drawRect, which clips outlines at the device's
-// edge its own way.
+// painter and within the device. Beyond the device's edge, where drawRect clips the outline its own way, a
+// dotted one is left to drawRect a band of rows at a time; anything else is left to drawRect whole.
 void DrawOutlineRect(QPainter &painter, const QRect &r);

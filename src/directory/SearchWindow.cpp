@@ -95,6 +95,9 @@ TDirectorySearchWindow::TDirectorySearchWindow(const TKind &kind, std::unique_pt
     historyWrite_.setSingleShot(true);
     historyWrite_.setInterval(0);
     connect(&historyWrite_, &QTimer::timeout, this, &TDirectorySearchWindow::saveHistory);
+    busyPaint_.setSingleShot(true);
+    busyPaint_.setInterval(50);
+    connect(&busyPaint_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
 }
 
 TDirectorySearchWindow::~TDirectorySearchWindow()
@@ -713,11 +716,13 @@ void TDirectorySearchWindow::JobButtonClick(int tag, int job)
     if (TDirectorySearchWindow *other = otherWindow())
         other->SetSearchEnabled(false);
     const QString words[] = {QStringLiteral("検索"), QStringLiteral("件数確認"), QStringLiteral("ファイル出力")};
+    // The busy state is painted only once the job has run a moment: a page the worker already holds, or finds
+    // at once, is painted in its stead, without a whole window painted busy first and the page waiting for it.
+    setUpdatesEnabled(false);
+    busyPaint_.start();
     setBusy(true, words[job]);
     resetStatus();
     clearList();
-    // Not repainted here: the busy state is painted when the event loop comes round while the worker
-    // searches, and a page found before then is painted at once in its stead.
     if (!paging) {
         buildConditions();
         worker_->SetConditions(conditions_, nameList_, exclusionList_);
@@ -758,6 +763,8 @@ void TDirectorySearchWindow::setBusy(bool busy, const QString &job)
 // The window is idle again after its own job; paging follows the worker's page when a page was searched.
 void TDirectorySearchWindow::setIdle(bool paging)
 {
+    busyPaint_.stop();
+    setUpdatesEnabled(true);
     pnlSearch->hide();
     setBusy(false, {});
     bbtnPrior->setEnabled(paging && !worker_->FirstPage());

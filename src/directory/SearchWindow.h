@@ -237,6 +237,7 @@ private:
     bool shownOnce_ = false;
     bool pickingName_ = false;
     QTimer historyWrite_;
+    QTimer busyPaint_;
     // What Enter does in the controls that move the focus on.
     std::unordered_map<QObject *, std::function<void()>> enterActions_;  // the user picks a remembered search in the name box's list
 };

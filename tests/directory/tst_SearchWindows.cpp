@@ -354,6 +354,37 @@ TEST_F(SearchWindowTest, PagesTheirTotalAndTheResumeAfterAStop)
     EXPECT_EQ(panel(w, 10), QStringLiteral(" 検索総件数： ") + QString::number((page + 1) * 20));
 }
 
+// The busy state is painted once a job has run a moment, and the window paints again after every job.
+TEST_F(SearchWindowTest, PaintsItsBusyStateOnceAJobHasRunAMoment)
+{
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    auto *worker = w->findChild<TSearchThread *>();
+    ASSERT_NE(worker, nullptr);
+    // The worker is held at its first library call until the moment has passed.
+    bool held = false, paintsWhileHeld = false;
+    auto hold = QObject::connect(worker, &TSearchThread::Progress, [&] {
+        if (held)
+            return;
+        held = true;
+        QTest::qWait(200);
+        paintsWhileHeld = w->updatesEnabled() && w->IsBusy();
+    });
+    w->bbtnSearch->click();
+    EXPECT_FALSE(w->updatesEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000));
+    QObject::disconnect(hold);
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(paintsWhileHeld);
+    EXPECT_TRUE(w->updatesEnabled());
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    EXPECT_TRUE(w->updatesEnabled());
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnCount));
+    EXPECT_TRUE(w->updatesEnabled());
+}
+
 TEST_F(SearchWindowTest, WritesSelectedHitsAndTheWholeResultAsCsv)
 {
     const QString out = tables.path() + "/out/hits.csv";

@@ -5,6 +5,7 @@
 
 #include "base/Numbers.h"
 #include "designers/CanvasGeometry.h"
+#include "designers/OutlineRect.h"
 #include "drawing/BackImage.h"
 #include "drawing/MetafileEx.h"
 #include "geo/PaintPanel.h"
@@ -84,7 +85,7 @@ void TLayoutForm::drawMarks(QPainter &painter)
         // Inverted yellow, so the frame shows on white paper and on the paper's picture alike.
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.setPen(QPen(QColor(0xFF, 0xFF, 0x00), 1, focused ? Qt::SolidLine : Qt::DotLine));
-        painter.drawRect(drawnRect(r));
+        DrawOutlineRect(painter, drawnRect(r));
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         const bool hollow = object->GetKind() == ObjectKind::Barcode || object->GetKind() == ObjectKind::QRCode;
         for (const TRect &handle : SelectionHandles(r)) {
@@ -104,9 +105,9 @@ void TLayoutForm::drawMarks(QPainter &painter)
     if (OutlineShown) {
         if (Dragging)
             for (const TRect &outline : DragOutlines)
-                painter.drawRect(drawnRect(NormalizedRect(outline)));
+                DrawOutlineRect(painter, drawnRect(NormalizedRect(outline)));
         else
-            painter.drawRect(drawnRect(NormalizedRect(Band)));
+            DrawOutlineRect(painter, drawnRect(NormalizedRect(Band)));
     }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

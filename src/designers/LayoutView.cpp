@@ -82,9 +82,10 @@ void TLayoutForm::sbxPreviewResize()
     bvSpacer->setGeometry(QRect(at, page));
     pnlCard->setGeometry(QRect(at + QPoint(CardMargin, CardMargin), card));
     pnlCard->show();
+    // In the screen's own pixel format: a picture of three bytes a pixel is converted whole on every paint.
     if (!InPreview() && !BackgroundSource.isNull() && !card.isEmpty() && BackgroundBitmap.size() != card)
         BackgroundBitmap = BackgroundSource.scaled(card, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                               .convertToFormat(QImage::Format_RGB888);
+                               .convertToFormat(QImage::Format_RGB32);
     ResizeGuard = 0;
     pnlCard->update();
 }

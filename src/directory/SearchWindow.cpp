@@ -90,11 +90,23 @@ TDirectorySearchWindow::TDirectorySearchWindow(const TKind &kind, std::unique_pt
     connect(worker_.get(), &TSearchThread::PageSearchDone, this, &TDirectorySearchWindow::pageSearchDone);
     connect(worker_.get(), &TSearchThread::CountDone, this, &TDirectorySearchWindow::countDone);
     connect(worker_.get(), &TSearchThread::OutputDone, this, &TDirectorySearchWindow::outputDone);
+    // The remembered searches are written once the job's result is shown: the file is flushed to the disk,
+    // which on a busy disk takes longer than all else a click does.
+    historyWrite_.setSingleShot(true);
+    historyWrite_.setInterval(0);
+    connect(&historyWrite_, &QTimer::timeout, this, &TDirectorySearchWindow::saveHistory);
+    busyPaint_.setSingleShot(true);
+    busyPaint_.setInterval(50);
+    connect(&busyPaint_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
 }
 
 TDirectorySearchWindow::~TDirectorySearchWindow()
 {
     worker_.reset();
+    if (historyWrite_.isActive()) {
+        historyWrite_.stop();
+        saveHistory();
+    }
     saveSettings();
 }
 
@@ -493,7 +505,7 @@ void TDirectorySearchWindow::rememberSearch()
     history_.Remember(e, HistoryCount);
     if (kind_.CategoryHistory)
         history_.Selected = -1;
-    saveHistory();
+    historyWrite_.start();
     fillNameItems();
 }
 
@@ -704,10 +716,13 @@ void TDirectorySearchWindow::JobButtonClick(int tag, int job)
     if (TDirectorySearchWindow *other = otherWindow())
         other->SetSearchEnabled(false);
     const QString words[] = {QStringLiteral("検索"), QStringLiteral("件数確認"), QStringLiteral("ファイル出力")};
+    // The busy state is painted only once the job has run a moment: a page the worker already holds, or finds
+    // at once, is painted in its stead, without a whole window painted busy first and the page waiting for it.
+    setUpdatesEnabled(false);
+    busyPaint_.start();
     setBusy(true, words[job]);
     resetStatus();
     clearList();
-    repaint();
     if (!paging) {
         buildConditions();
         worker_->SetConditions(conditions_, nameList_, exclusionList_);
@@ -748,6 +763,8 @@ void TDirectorySearchWindow::setBusy(bool busy, const QString &job)
 // The window is idle again after its own job; paging follows the worker's page when a page was searched.
 void TDirectorySearchWindow::setIdle(bool paging)
 {
+    busyPaint_.stop();
+    setUpdatesEnabled(true);
     pnlSearch->hide();
     setBusy(false, {});
     bbtnPrior->setEnabled(paging && !worker_->FirstPage());
@@ -860,9 +877,13 @@ void TDirectorySearchWindow::pageSearchDone()
         clearList();
     }
     const bool resume = code == directoryStopped && worker_->PageNo() > 1;
-    bbtnNext->setProperty("Tag", resume ? TSearchThread::requestResume : TSearchThread::requestNext);
-    bbtnNext->setIcon(style()->standardIcon(resume ? QStyle::SP_BrowserReload : QStyle::SP_ArrowDown));
-    bbtnNext->setToolTip(resume ? QStringLiteral("中断した検索を再度行います") : QStringLiteral("次のページの検索を行います"));
+    // The button is dressed again only when its request changes: the style loads its icons afresh on each call.
+    const int nextRequest = resume ? TSearchThread::requestResume : TSearchThread::requestNext;
+    if (bbtnNext->property("Tag").toInt() != nextRequest) {
+        bbtnNext->setProperty("Tag", nextRequest);
+        bbtnNext->setIcon(style()->standardIcon(resume ? QStyle::SP_BrowserReload : QStyle::SP_ArrowDown));
+        bbtnNext->setToolTip(resume ? QStringLiteral("中断した検索を再度行います") : QStringLiteral("次のページの検索を行います"));
+    }
     setIdle(true);
     if (code == directoryNoMore)
         ShowMessageBoxAt(this, QStringLiteral("該当するデータが見つかりませんでした  "), AppTitle, MB_ICONINFORMATION);

@@ -12,6 +12,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -235,6 +236,8 @@ private:
     std::array<int, THitListModel::ColumnCount> columnWidths_{};
     bool shownOnce_ = false;
     bool pickingName_ = false;
+    QTimer historyWrite_;
+    QTimer busyPaint_;
     // What Enter does in the controls that move the focus on.
     std::unordered_map<QObject *, std::function<void()>> enterActions_;  // the user picks a remembered search in the name box's list
 };

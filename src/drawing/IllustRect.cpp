@@ -273,9 +273,9 @@ void TIllustRect::ComposeDisplay(int w, int h, const TRect &maskRect)
     if (!RasterFits(w, h, 4))
         return;
     if (!MaskBitmap_) {
-        // Only the resampled print-mode image needs a cache; on screen the picture is stretched as it is.
-        if (PrintMode_)
-            DisplayCache_ = ScaledPicture(w, h);
+        // On screen the picture is stretched as it is, once, into the screen's pixel format: stretching the
+        // whole picture on every paint converts all its pixels each time, on worker threads.
+        DisplayCache_ = PrintMode_ ? ScaledPicture(w, h) : stretched(Picture_, w, h).convertToFormat(QImage::Format_RGB32);
         return;
     }
     if (MaskImage_) {

@@ -354,6 +354,37 @@ TEST_F(SearchWindowTest, PagesTheirTotalAndTheResumeAfterAStop)
     EXPECT_EQ(panel(w, 10), QStringLiteral(" 検索総件数： ") + QString::number((page + 1) * 20));
 }
 
+// The busy state is painted once a job has run a moment, and the window paints again after every job.
+TEST_F(SearchWindowTest, PaintsItsBusyStateOnceAJobHasRunAMoment)
+{
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    auto *worker = w->findChild<TSearchThread *>();
+    ASSERT_NE(worker, nullptr);
+    // The worker is held at its first library call until the moment has passed.
+    bool held = false, paintsWhileHeld = false;
+    auto hold = QObject::connect(worker, &TSearchThread::Progress, [&] {
+        if (held)
+            return;
+        held = true;
+        QTest::qWait(200);
+        paintsWhileHeld = w->updatesEnabled() && w->IsBusy();
+    });
+    w->bbtnSearch->click();
+    EXPECT_FALSE(w->updatesEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000));
+    QObject::disconnect(hold);
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(paintsWhileHeld);
+    EXPECT_TRUE(w->updatesEnabled());
+    ASSERT_TRUE(run(w, w->bbtnNext));
+    EXPECT_TRUE(w->updatesEnabled());
+    boxes.clear();
+    ASSERT_TRUE(run(w, w->bbtnCount));
+    EXPECT_TRUE(w->updatesEnabled());
+}
+
 TEST_F(SearchWindowTest, WritesSelectedHitsAndTheWholeResultAsCsv)
 {
     const QString out = tables.path() + "/out/hits.csv";
@@ -512,6 +543,42 @@ TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
     EXPECT_EQ(w->cbxArea->currentIndex(), 3);
     ASSERT_EQ(w->lbxCity->selectedItems().size(), 1);
     EXPECT_EQ(w->lbxCity->selectedItems().front()->text(), city);
+}
+
+// The remembered searches reach the file after the page is shown, and a window that goes before the event loop
+// comes round to writing them writes them as it goes.
+TEST_F(SearchWindowTest, WritesItsRememberedSearchesAfterThePageAndAsItGoes)
+{
+    const auto savedNames = [] {
+        TSearchHistory file(false);
+        file.Load(DataRootFolder + "NmAd.shc", 10);
+        QStringList names;
+        for (const TSearchHistoryEntry &e : file.Saved)
+            names << Sjis::decode(e.Name);
+        return names;
+    };
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return savedNames() == QStringList{QStringLiteral("東")}; }, 5000))
+        << savedNames().join('|').toStdString();
+    // Closed in the same turn of the event loop as its page arrives (queued: the worker waits for its hand-back).
+    auto *worker = w->findChild<TSearchThread *>();
+    ASSERT_TRUE(worker);
+    bool gone = false;
+    QObject::connect(
+        worker, &TSearchThread::PageSearchDone, qApp,
+        [&] {
+            delete NameAdrsSearch;
+            gone = true;
+        },
+        Qt::QueuedConnection);
+    w->nmcbxName->setEditText(QStringLiteral("大"));
+    w->bbtnSearch->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone; }, 60000));
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(savedNames(), (QStringList{QStringLiteral("大"), QStringLiteral("東")}));
 }
 
 }  // namespace

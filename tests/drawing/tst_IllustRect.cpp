@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "core/SharedHelpers.h"
+#include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/IllustRect.h"
 
@@ -532,3 +533,45 @@ TEST(IllustRect, HostileRecordsAreRefusedAndExtremeSizesDrawNothing)
     EXPECT_EQ(drawn({0, 0, 134217848, 50}, false), 0);
     EXPECT_EQ(drawn({0, 0, 12000000, 50}, true), 0);
 }
+
+namespace {
+
+// On screen the picture is stretched once into a cache that shows the very pixels the picture stretched on each
+// paint showed, and that goes with a new picture and a new zoom.
+TEST(IllustScreenImage, TheStretchedPictureIsKeptUntilThePictureOrTheZoomChanges)
+{
+    TIllustRect object;
+    const QImage picture = quadrants(64, 48);
+    place(object, {10, 10, 107, 71}, picture);  // 97 x 61: an uneven stretch
+    const auto drawn = [&]() {
+        QImage screen(260, 200, QImage::Format_RGB32);
+        screen.fill(Grey);
+        QPainter painter(&screen);
+        TCanvas canvas(painter, 96, 96);
+        object.Draw(canvas, 0, 0);
+        return screen;
+    };
+    QImage stretchedEachTime(260, 200, QImage::Format_RGB32);
+    stretchedEachTime.fill(Grey);
+    {
+        QPainter painter(&stretchedEachTime);
+        TCanvas canvas(painter, 96, 96);
+        PrintBitmap(canvas, picture, {10, 10, 107, 71}, SRCCOPY);
+    }
+    EXPECT_TRUE(drawn() == stretchedEachTime);
+    EXPECT_EQ(object.DisplayCache().size(), QSize(97, 61));
+    EXPECT_TRUE(drawn() == stretchedEachTime);
+
+    QImage blue(64, 48, Bitmap24Format);
+    blue.fill(Blue);
+    const TBitmapGraphic graphic(blue);
+    object.SetPicture(&graphic);
+    EXPECT_TRUE(near(drawn().pixelColor(20, 20), Blue));
+    object.SetZoom(2.0);
+    const QImage zoomed = drawn();
+    EXPECT_EQ(object.DisplayCache().size(), QSize(194, 122));
+    EXPECT_TRUE(near(zoomed.pixelColor(200, 130), Blue));
+    EXPECT_TRUE(near(zoomed.pixelColor(216, 144), Grey));
+}
+
+}  // namespace

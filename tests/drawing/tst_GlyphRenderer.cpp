@@ -217,3 +217,52 @@ TEST_F(GlyphRenderer, MeasurementsFollowEveryChangeOfTheFont)
         EXPECT_TRUE(differs) << "setting " << i;
     }
 }
+
+// A picture keeps the pieces a layout draws one after another in one font as one text where it can (the
+// columns of an address, the parts of a name, Latin lying in a column between them); played back, every
+// piece stands where it was drawn.
+TEST_F(GlyphRenderer, PiecesRecordedInOneFontPlayBackWhereTheyWereDrawn)
+{
+    const auto draw = [](TCanvas &canvas) {
+        column(canvas, 900, 0, QStringLiteral("東京都"));
+        column(canvas, 900, 400, QStringLiteral("港区"));
+        column(canvas, 700, 50, QStringLiteral("ab一"));  // lying Latin between upright kanji
+        column(canvas, 500, 300, QStringLiteral("芝公園"));
+        column(canvas, 300, 0, QStringLiteral("pq"));  // lying Latin alone, in two columns
+        column(canvas, 200, 300, QStringLiteral("rs"));
+        canvas.SetFont(mincho(-100, false));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(0, 800, QStringLiteral("様"));
+        canvas.TextOut(150, 850, QStringLiteral("御中"));
+        const int dx[] = {150, 100};
+        canvas.ExtTextOutW(0, 650, 0, nullptr, u"一二", dx);
+    };
+    QImage direct = WhitePage(1000, 1000);
+    {
+        QPainter painter(&direct);
+        TCanvas canvas(painter, 600, 600);
+        draw(canvas);
+    }
+    TMetafileEx picture;
+    {
+        TCanvas recorder(picture, 600, 600);
+        picture.SetSize(1000, 1000);
+        draw(recorder);
+    }
+    QImage played = WhitePage(1000, 1000);
+    {
+        QPainter painter(&played);
+        TCanvas canvas(painter, 600, 600);
+        canvas.PlayPicture(picture, QRectF(0, 0, 1000, 1000));
+    }
+    ASSERT_FALSE(InkBox(direct, QRect(0, 0, 1000, 1000)).isEmpty());
+    for (int y = 0; y < 1000; y += 100)
+        for (int x = 0; x < 1000; x += 100) {
+            const QRect cell(x, y, 100, 100);
+            const QRect a = InkBox(direct, cell), b = InkBox(played, cell);
+            EXPECT_EQ(a.isEmpty(), b.isEmpty()) << x << "," << y;
+            if (!a.isEmpty() && !b.isEmpty())
+                EXPECT_LE((a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), 2)
+                    << x << "," << y;
+        }
+}

@@ -3,6 +3,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 TMetafileEx::TMetafileEx() = default;
 
 TMetafileEx::~TMetafileEx() { EndRecording(); }
@@ -72,13 +74,15 @@ bool TMetafileEx::joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform
     // and a layout draws a text in many pieces (columns, the parts of a name) in one font and frame turned
     // the same way. Such a piece joins the item before it, its glyphs moved by the step between the two
     // frames. Only frames turned by quarter turns without scaling join, so the step is taken back into the
-    // item's own coordinates exactly.
-    const auto unit = [](qreal v) { return v == 0 || v == 1 || v == -1; };
+    // item's own coordinates exactly: each row of the frame holds one 1 or -1 and a 0.
+    const auto unitRow = [](qreal a, qreal b) {
+        return (a == 0 && (b == 1 || b == -1)) || (b == 0 && (a == 1 || a == -1));
+    };
     const QTransform &frame = last.Frame;
     if (last.Shapes || last.Colour != colour || last.Clip != (clip ? std::optional<QRectF>(QRectF(*clip)) : std::nullopt)
         || transform.m11() != frame.m11() || transform.m12() != frame.m12() || transform.m21() != frame.m21()
-        || transform.m22() != frame.m22() || !unit(frame.m11()) || !unit(frame.m12()) || !unit(frame.m21())
-        || !unit(frame.m22()) || frame.type() > QTransform::TxRotate || transform.type() > QTransform::TxRotate
+        || transform.m22() != frame.m22() || !unitRow(frame.m11(), frame.m12()) || !unitRow(frame.m21(), frame.m22())
+        || std::abs(frame.determinant()) != 1 || frame.type() > QTransform::TxRotate
         || last.Glyphs.flags() != run.flags() || last.Glyphs.rawFont() != run.rawFont())
         return false;
     const qreal dx = transform.dx() - frame.dx();

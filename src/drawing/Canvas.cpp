@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -45,6 +46,31 @@ struct TCanvas::TFontCache {
     QHash<QFont, TFace> Faces;  // by the font the canvas holds
     // Fitting tries many sizes; a canvas kept for a long run starts its sizes afresh beyond this many.
     static constexpr qsizetype MaxSizes = 64;
+
+    // The texts measured, each in the fonts it was measured in. Layouts ask for the same few again at every
+    // fitting step (the unit character above all), and every object printed after them again in a canvas
+    // of its own, so the answers are kept for every canvas of the thread; resolving and shaping cost far more.
+    // The extent depends only on what resolve reads: the logical font, its height and width, the font
+    // resolution.
+    struct TMeasured {
+        QFont Font;
+        int Height = 0;
+        int Width = 0;
+        int Ppi = 0;
+        QSize Extent;
+    };
+    struct TTextHash {
+        using is_transparent = void;
+        size_t operator()(QStringView text) const { return qHash(text); }
+    };
+    struct TTextEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const { return a == b; }
+    };
+    std::unordered_map<QString, QList<TMeasured>, TTextHash, TTextEqual> Measured;
+    // A long run starts afresh beyond this many texts, and a text measured at more sizes forgets its first.
+    static constexpr size_t MaxMeasuredTexts = 2048;
+    static constexpr qsizetype MaxMeasuredFonts = 16;
 
     // Measurements come in runs of the same font, and comparing two fonts costs far less than hashing one.
     TFace &FaceOf(const QFont &font)
@@ -186,17 +212,24 @@ int TCanvas::FontDescent() const { return ShapeLine(resolve(u"").Raw, u"", false
 
 QSize TCanvas::TextExtent(QStringView text) const
 {
-    // The extent depends only on what resolve reads: the logical font, its height and width, the font
-    // resolution.
     const TFont &font = s_.Font;
-    for (const TMeasured &m : measured_)
-        if (m.Text == text && m.Height == font.Height && m.Width == font.Log.Width && m.Ppi == s_.FontPpi &&
-            !m.Text.isNull() && m.Font == font.Log.Font)
-            return m.Extent;
+    auto &measured = fonts_->Measured;
+    auto known = measured.find(text);
+    if (known != measured.end())
+        for (const TFontCache::TMeasured &m : known->second)
+            if (m.Height == font.Height && m.Width == font.Log.Width && m.Ppi == s_.FontPpi && m.Font == font.Log.Font)
+                return m.Extent;
     int fit = 0;
     const QSize extent = GetTextExtentExPoint(text, -1, &fit);
-    measured_[size_t(nextMeasured_)] = {text.toString(), font.Log.Font, font.Height, font.Log.Width, s_.FontPpi, extent};
-    nextMeasured_ = (nextMeasured_ + 1) % MeasuredCount;
+    if (known == measured.end()) {
+        if (measured.size() >= TFontCache::MaxMeasuredTexts)
+            measured.clear();
+        known = measured.emplace(text.toString(), QList<TFontCache::TMeasured>()).first;
+    }
+    QList<TFontCache::TMeasured> &fonts = known->second;
+    if (fonts.size() >= TFontCache::MaxMeasuredFonts)
+        fonts.removeFirst();
+    fonts.append({font.Log.Font, font.Height, font.Log.Width, s_.FontPpi, extent});
     return extent;
 }
 

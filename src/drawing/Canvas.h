@@ -228,17 +228,4 @@ private:
     bool pathEnded_ = false;
     QPoint position_;
     std::shared_ptr<TFontCache> fonts_;
-    // The last texts measured and the font they were measured in: layouts ask for the same few again at
-    // every fitting step (the unit character above all), and resolving and shaping cost far more.
-    struct TMeasured {
-        QString Text;
-        QFont Font;
-        int Height = 0;
-        int Width = 0;
-        int Ppi = 0;
-        QSize Extent;
-    };
-    static constexpr int MeasuredCount = 8;
-    mutable std::array<TMeasured, MeasuredCount> measured_;
-    mutable int nextMeasured_ = 0;
 };

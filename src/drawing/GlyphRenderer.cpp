@@ -9,8 +9,10 @@
 #include <hb.h>
 #include <unicode/uchar.h>
 
+#include <array>
 #include <cmath>
 #include <numeric>
+#include <unordered_map>
 
 namespace {
 
@@ -44,7 +46,7 @@ size_t qHash(const TFaceKey &key, size_t seed = 0)
 // One HarfBuzz font per face, scaled to font units; faces live for the run, since a layout uses few of them
 // and building one means reading its layout tables again. Every measurement asks for its face, so the key
 // is built without making a string.
-hb_font_t *harfBuzzFont(const QRawFont &font)
+hb_font_t *faceHarfBuzzFont(const QRawFont &font)
 {
     static QMutex mutex;
     static QHash<TFaceKey, hb_font_t *> fonts;
@@ -62,6 +64,28 @@ hb_font_t *harfBuzzFont(const QRawFont &font)
     hb_ot_font_set_funcs(hbFont);
     hb_font_set_scale(hbFont, upem, upem);
     fonts.insert(key, hbFont);
+    return hbFont;
+}
+
+// The face of each of the last raw fonts a thread measured or drew with (a layout works in a few sizes of a
+// face at a time), so most calls neither name the face nor take the lock. A raw font is told by its engine,
+// which the copy kept here holds alive, so no other font can take its place. Like the faces, the copies are
+// never freed: a font engine freed after the application would reach into font data already gone.
+hb_font_t *harfBuzzFont(const QRawFont &font)
+{
+    struct TKnown {
+        QRawFont Font;
+        hb_font_t *HarfBuzz = nullptr;
+    };
+    constexpr size_t Kept = 8;
+    thread_local auto *known = new std::array<TKnown, Kept>;
+    thread_local size_t next = 0;
+    for (const TKnown &k : *known)
+        if (k.HarfBuzz && k.Font == font)
+            return k.HarfBuzz;
+    hb_font_t *hbFont = faceHarfBuzzFont(font);
+    (*known)[next] = {font, hbFont};
+    next = (next + 1) % Kept;
     return hbFont;
 }
 
@@ -235,28 +259,49 @@ struct TShapeKey {
     bool Vertical;
     bool UprightAll;
     QString Text;
-    bool operator==(const TShapeKey &) const = default;
 };
 
-size_t qHash(const TShapeKey &key, size_t seed = 0)
-{
-    return qHashMulti(seed, key.Font, key.Vertical, key.UprightAll, key.Text);
-}
+// The texts are looked up by view, so a text already shaped is found without copying it.
+struct TShapeView {
+    hb_font_t *Font;
+    bool Vertical;
+    bool UprightAll;
+    QStringView Text;
+};
+
+struct TShapeHash {
+    using is_transparent = void;
+    size_t operator()(const TShapeView &key) const
+    {
+        return qHashMulti(0, key.Font, key.Vertical, key.UprightAll, key.Text);
+    }
+    size_t operator()(const TShapeKey &key) const { return (*this)(TShapeView{key.Font, key.Vertical, key.UprightAll, key.Text}); }
+};
+
+struct TShapeEqual {
+    using is_transparent = void;
+    static TShapeView view(const TShapeKey &key) { return {key.Font, key.Vertical, key.UprightAll, key.Text}; }
+    static const TShapeView &view(const TShapeView &key) { return key; }
+    template <class A, class B> bool operator()(const A &a, const B &b) const
+    {
+        const TShapeView &x = view(a), &y = view(b);
+        return x.Font == y.Font && x.Vertical == y.Vertical && x.UprightAll == y.UprightAll && x.Text == y.Text;
+    }
+};
 
 // Layouts measure the same texts again and again (every fitting step, every column, the unit character), so
 // each thread keeps the texts it has shaped; the table starts afresh when it has grown large.
 const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, const QRawFont &font, QStringView text, bool vertical,
                                      bool uprightAll)
 {
-    constexpr qsizetype MaxTexts = 4096;
-    thread_local QHash<TShapeKey, QList<TUnitGlyph>> shaped;
-    TShapeKey key{hbFont, vertical, uprightAll, text.toString()};
-    if (const auto known = shaped.constFind(key); known != shaped.constEnd())
-        return *known;
+    constexpr size_t MaxTexts = 4096;
+    thread_local std::unordered_map<TShapeKey, QList<TUnitGlyph>, TShapeHash, TShapeEqual> shaped;
+    if (const auto known = shaped.find(TShapeView{hbFont, vertical, uprightAll, text}); known != shaped.end())
+        return known->second;
     if (shaped.size() >= MaxTexts)
         shaped.clear();
     QList<TUnitGlyph> glyphs = shapeUnits(hbFont, font, text, vertical, uprightAll);
-    return *shaped.insert(std::move(key), std::move(glyphs));
+    return shaped.emplace(TShapeKey{hbFont, vertical, uprightAll, text.toString()}, std::move(glyphs)).first->second;
 }
 
 }  // namespace

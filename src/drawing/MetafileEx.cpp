@@ -3,6 +3,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 TMetafileEx::TMetafileEx() = default;
 
 TMetafileEx::~TMetafileEx() { EndRecording(); }
@@ -54,6 +56,8 @@ void TMetafileEx::AddGlyphs(const QGlyphRun &run, const QTransform &transform, c
                             const std::optional<QRect> &clip)
 {
     EndRecording();
+    if (!items_.isEmpty() && joinGlyphs(items_.last(), run, transform, colour, clip))
+        return;
     TItem item;
     item.Glyphs = run;
     item.Colour = colour;
@@ -61,6 +65,37 @@ void TMetafileEx::AddGlyphs(const QGlyphRun &run, const QTransform &transform, c
     if (clip)
         item.Clip = QRectF(*clip);
     items_.append(item);
+}
+
+bool TMetafileEx::joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform &transform, const QColor &colour,
+                             const std::optional<QRect> &clip)
+{
+    // Every glyph item costs a printer or PDF page a state change, a matrix and a text object of its own,
+    // and a layout draws a text in many pieces (columns, the parts of a name) in one font and frame turned
+    // the same way. Such a piece joins the item before it, its glyphs moved by the step between the two
+    // frames. Only frames turned by quarter turns without scaling join, so the step is taken back into the
+    // item's own coordinates exactly: each row of the frame holds one 1 or -1 and a 0.
+    const auto unitRow = [](qreal a, qreal b) {
+        return (a == 0 && (b == 1 || b == -1)) || (b == 0 && (a == 1 || a == -1));
+    };
+    const QTransform &frame = last.Frame;
+    if (last.Shapes || last.Colour != colour || last.Clip != (clip ? std::optional<QRectF>(QRectF(*clip)) : std::nullopt)
+        || transform.m11() != frame.m11() || transform.m12() != frame.m12() || transform.m21() != frame.m21()
+        || transform.m22() != frame.m22() || !unitRow(frame.m11(), frame.m12()) || !unitRow(frame.m21(), frame.m22())
+        || std::abs(frame.determinant()) != 1 || frame.type() > QTransform::TxRotate
+        || last.Glyphs.flags() != run.flags() || last.Glyphs.rawFont() != run.rawFont())
+        return false;
+    const qreal dx = transform.dx() - frame.dx();
+    const qreal dy = transform.dy() - frame.dy();
+    const QPointF step(frame.m11() * dx + frame.m12() * dy, frame.m21() * dx + frame.m22() * dy);
+    QList<quint32> indexes = last.Glyphs.glyphIndexes();
+    QList<QPointF> positions = last.Glyphs.positions();
+    indexes.append(run.glyphIndexes());
+    for (const QPointF &position : run.positions())
+        positions.append(position + step);
+    last.Glyphs.setGlyphIndexes(indexes);
+    last.Glyphs.setPositions(positions);
+    return true;
 }
 
 void TMetafileEx::AddPicture(const TMetafileEx &picture, const QRectF &target, const std::optional<QRect> &clip)
@@ -97,11 +132,25 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
                        const std::optional<QRect> &outerClip) const
 {
     const QTransform placed = placement(target) * device;
+    // The painter's state is kept once for the whole picture: each state change costs a printer or PDF page
+    // an output of its own, so a glyph item sets only its transform and, when it differs, its colour. Items
+    // of their own clip or of shapes keep theirs apart.
+    painter.save();
+    painter.setTransform(device);
+    if (outerClip)
+        painter.setClipRect(*outerClip, Qt::IntersectClip);
+    std::optional<QColor> colour;
     for (const TItem &item : items_) {
+        if (!item.Shapes && !item.Clip) {
+            painter.setTransform(item.Frame * placed);
+            if (colour != item.Colour) {
+                painter.setPen(item.Colour);
+                colour = item.Colour;
+            }
+            painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
+            continue;
+        }
         painter.save();
-        painter.setTransform(device);
-        if (outerClip)
-            painter.setClipRect(*outerClip, Qt::IntersectClip);
         painter.setTransform(placed);
         if (item.Clip)
             painter.setClipRect(*item.Clip, Qt::IntersectClip);
@@ -118,6 +167,7 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
             painter.setPen(item.Colour);
             painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
         }
-        painter.restore();
+        painter.restore();  // the pen too, as it was before the item
     }
+    painter.restore();
 }

@@ -53,6 +53,9 @@ private:
         std::optional<QRectF> Clip;         // picture coordinates
     };
     QTransform placement(const QRectF &target) const;
+    // Adds a glyph run to last when it can be drawn as a part of it; false when it cannot.
+    static bool joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform &transform, const QColor &colour,
+                           const std::optional<QRect> &clip);
 
     QList<TItem> items_;
     int width_ = 0;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -172,13 +173,11 @@ TEST_F(GlyphRenderer, SmallKanaInAColumnTakeTheirVerticalFormsInTheUpperRightOfT
     }
 }
 
-// A canvas answers repeated measurements from what it measured last; every change of the font that the
-// extent depends on must measure anew, as a canvas that never measured before does.
+// The canvases of a thread answer repeated measurements from what any of them measured before; every change
+// of the font that the extent depends on must measure anew, as a canvas that never measured before does.
 TEST_F(GlyphRenderer, MeasurementsFollowEveryChangeOfTheFont)
 {
-    QImage image = WhitePage(100, 100);
-    QPainter painter(&image);
-    TCanvas canvas(painter, 600, 600);
+    // Each measured by a canvas alone on the thread, so with nothing measured before it.
     const auto fresh = [&](const std::function<void(TCanvas &)> &set, QStringView text) {
         QImage other = WhitePage(100, 100);
         QPainter otherPainter(&other);
@@ -202,18 +201,77 @@ TEST_F(GlyphRenderer, MeasurementsFollowEveryChangeOfTheFont)
         [](TCanvas &c) { c.SetFont(mincho(0, false)); c.SetFontPixelsPerInch(96); c.SetFontHeight(0); },
         [](TCanvas &c) { c.SetFont(mincho(0, false)); c.SetFontPixelsPerInch(300); c.SetFontHeight(0); },
     };
+    const size_t count = std::size(settings);
+    std::vector<std::vector<QSize>> expected(count);
+    for (size_t i = 0; i < count; ++i)
+        for (const QString &text : texts)
+            expected[i].push_back(fresh(settings[i], text));
+
+    // Two canvases alive together, each measuring in the font after the other's.
+    QImage image = WhitePage(100, 100);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 600, 600);
+    TCanvas next(painter, 600, 600);
     // Twice round, so the second round finds texts measured in other fonts since.
     for (int round = 0; round < 2; ++round)
-        for (const auto &set : settings) {
-            set(canvas);
-            for (const QString &text : texts)
-                EXPECT_EQ(canvas.TextExtent(text), fresh(set, text)) << text.toStdString() << " round " << round;
+        for (size_t i = 0; i < count; ++i) {
+            settings[i](canvas);
+            settings[(i + 1) % count](next);
+            for (size_t t = 0; t < std::size(texts); ++t) {
+                EXPECT_EQ(canvas.TextExtent(texts[t]), expected[i][t]) << texts[t].toStdString() << " round " << round;
+                EXPECT_EQ(next.TextExtent(texts[t]), expected[(i + 1) % count][t]) << texts[t].toStdString();
+            }
         }
     // Each setting measures differently from the one before it, so a stale answer could not pass unnoticed.
-    for (size_t i = 1; i < std::size(settings); ++i) {
-        bool differs = false;
-        for (const QString &text : texts)
-            differs = differs || fresh(settings[i], text) != fresh(settings[i - 1], text);
-        EXPECT_TRUE(differs) << "setting " << i;
+    for (size_t i = 1; i < count; ++i)
+        EXPECT_NE(expected[i], expected[i - 1]) << "setting " << i;
+}
+
+// A picture keeps the pieces a layout draws one after another in one font as one text where it can (the
+// columns of an address, the parts of a name, Latin lying in a column between them); played back, every
+// piece stands where it was drawn.
+TEST_F(GlyphRenderer, PiecesRecordedInOneFontPlayBackWhereTheyWereDrawn)
+{
+    const auto draw = [](TCanvas &canvas) {
+        column(canvas, 900, 0, QStringLiteral("東京都"));
+        column(canvas, 900, 400, QStringLiteral("港区"));
+        column(canvas, 700, 50, QStringLiteral("ab一"));  // lying Latin between upright kanji
+        column(canvas, 500, 300, QStringLiteral("芝公園"));
+        column(canvas, 300, 0, QStringLiteral("pq"));  // lying Latin alone, in two columns
+        column(canvas, 200, 300, QStringLiteral("rs"));
+        canvas.SetFont(mincho(-100, false));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(0, 800, QStringLiteral("様"));
+        canvas.TextOut(150, 850, QStringLiteral("御中"));
+        const int dx[] = {150, 100};
+        canvas.ExtTextOutW(0, 650, 0, nullptr, u"一二", dx);
+    };
+    QImage direct = WhitePage(1000, 1000);
+    {
+        QPainter painter(&direct);
+        TCanvas canvas(painter, 600, 600);
+        draw(canvas);
     }
+    TMetafileEx picture;
+    {
+        TCanvas recorder(picture, 600, 600);
+        picture.SetSize(1000, 1000);
+        draw(recorder);
+    }
+    QImage played = WhitePage(1000, 1000);
+    {
+        QPainter painter(&played);
+        TCanvas canvas(painter, 600, 600);
+        canvas.PlayPicture(picture, QRectF(0, 0, 1000, 1000));
+    }
+    ASSERT_FALSE(InkBox(direct, QRect(0, 0, 1000, 1000)).isEmpty());
+    for (int y = 0; y < 1000; y += 100)
+        for (int x = 0; x < 1000; x += 100) {
+            const QRect cell(x, y, 100, 100);
+            const QRect a = InkBox(direct, cell), b = InkBox(played, cell);
+            EXPECT_EQ(a.isEmpty(), b.isEmpty()) << x << "," << y;
+            if (!a.isEmpty() && !b.isEmpty())
+                EXPECT_LE((a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), 2)
+                    << x << "," << y;
+        }
 }

@@ -800,6 +800,37 @@ void TTable::Prior()
     bof_ = false;
 }
 
+void TTable::ReadAhead(int count, bool forward)
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur || count <= 0)
+        return;
+    const int size = static_cast<int>(d->window.size());
+    const int have = forward ? size - 1 - d->pos : d->pos;
+    if (have >= count)
+        return;
+    auto rows = d->fetch(forward ? d->window.back() : d->window.front(), forward, count - have);
+    if (rows.empty())
+        return;
+    // The window becomes the current row and the rows on the walk's side of it; those behind are left to be
+    // read into.
+    std::vector<Row> window;
+    window.reserve(static_cast<size_t>(have + 1) + rows.size());
+    if (forward) {
+        for (int i = d->pos; i < size; ++i)
+            window.push_back(std::move(d->window[i]));
+        std::move(rows.begin(), rows.end(), std::back_inserter(window));
+    } else {
+        std::move(rows.rbegin(), rows.rend(), std::back_inserter(window));
+        for (int i = 0; i <= d->pos; ++i)
+            window.push_back(std::move(d->window[i]));
+    }
+    d->keepWindow();
+    d->window = std::move(window);
+    d->pos = forward ? 0 : static_cast<int>(d->window.size()) - 1;
+}
+
 bool TTable::IsEmpty()
 {
     requireActive(*this);

@@ -26,6 +26,9 @@ using Row = std::vector<QVariant>;  // rowid first, then the columns in field or
 // The read-ahead grows to this many rows: each page is a seek, so larger pages save little, while a window that
 // no longer fits the processor's caches costs more than the queries it saves.
 constexpr int MaxPageSize = 64;
+// A read-ahead asked for reads at most this many rows at once: whole rows held together stay few whatever a walk
+// asks (a walk over a whole book reads on in pieces of this size).
+constexpr int MaxReadAhead = 4 * MaxPageSize;
 
 QByteArray quoted(const QString &identifier)
 {
@@ -806,6 +809,7 @@ void TTable::ReadAhead(int count, bool forward)
     const Row *cur = d->current();
     if (!cur || count <= 0)
         return;
+    count = std::min(count, MaxReadAhead);
     const int size = static_cast<int>(d->window.size());
     const int have = forward ? size - 1 - d->pos : d->pos;
     if (have >= count)

@@ -254,8 +254,8 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
     // A page's rows in one read of the book, not one each.
     const TTableReadScope held(&table);
     table.SetIndexName(QString());
-    // Rows in the order of an index are read in one walk of it from the page's first row, a few times cheaper
-    // a row than a look-up each. Rows in no index's order are walked over their part of the primary key when
+    // Rows in the order of an index are read in one walk of it from the page's first row, cheaper a row than a
+    // look-up each. Rows in no index's order are walked over their part of the primary key when
     // their numbers lie close together, else read by their keys.
     TListOrder walk;
     int32_t start = rows[first].second;
@@ -276,7 +276,7 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
         // The table may be the book's shared one: it never stays in another order.
         try {
             // Rows the list leaves out (another group, rows not selected) may lie between the page's ones: the walk
-            // passes over at most three times as many as it reads.
+            // goes at most four times the page's rows far.
             for (int budget = 4 * n;;) {
                 const auto found = pending.constFind(recNo.AsInteger());
                 if (found != pending.constEnd()) {

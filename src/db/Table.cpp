@@ -26,6 +26,9 @@ using Row = std::vector<QVariant>;  // rowid first, then the columns in field or
 // The read-ahead grows to this many rows: each page is a seek, so larger pages save little, while a window that
 // no longer fits the processor's caches costs more than the queries it saves.
 constexpr int MaxPageSize = 64;
+// A read-ahead asked for reads at most this many rows at once: whole rows held together stay few whatever a walk
+// asks (a walk over a whole book reads on in pieces of this size).
+constexpr int MaxReadAhead = 4 * MaxPageSize;
 
 QByteArray quoted(const QString &identifier)
 {
@@ -798,6 +801,38 @@ void TTable::Prior()
     d->window = std::move(rows);
     d->pageSize = std::min(page * 4, MaxPageSize);
     bof_ = false;
+}
+
+void TTable::ReadAhead(int count, bool forward)
+{
+    requireBrowse(*this);
+    const Row *cur = d->current();
+    if (!cur || count <= 0)
+        return;
+    count = std::min(count, MaxReadAhead);
+    const int size = static_cast<int>(d->window.size());
+    const int have = forward ? size - 1 - d->pos : d->pos;
+    if (have >= count)
+        return;
+    auto rows = d->fetch(forward ? d->window.back() : d->window.front(), forward, count - have);
+    if (rows.empty())
+        return;
+    // The window becomes the current row and the rows on the walk's side of it; those behind are left to be
+    // read into.
+    std::vector<Row> window;
+    window.reserve(static_cast<size_t>(have + 1) + rows.size());
+    if (forward) {
+        for (int i = d->pos; i < size; ++i)
+            window.push_back(std::move(d->window[i]));
+        std::move(rows.begin(), rows.end(), std::back_inserter(window));
+    } else {
+        std::move(rows.rbegin(), rows.rend(), std::back_inserter(window));
+        for (int i = 0; i <= d->pos; ++i)
+            window.push_back(std::move(d->window[i]));
+    }
+    d->keepWindow();
+    d->window = std::move(window);
+    d->pos = forward ? 0 : static_cast<int>(d->window.size()) - 1;
 }
 
 bool TTable::IsEmpty()

@@ -105,6 +105,12 @@ public:
     void Prior();
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
+    // Reads up to count rows (at most a few hundred) after the current one in the order of the current index
+    // (forward) or before it, in one statement, unless they were read ahead already; Next or Prior then move over
+    // them without reading.
+    // A walk that knows how far it goes (a printed page's rows) reads them at once, into the rows left behind,
+    // rather than in pages growing towards it. The cursor stays where it is.
+    void ReadAhead(int count, bool forward = true);
     bool IsEmpty();
 
     // Key look-ups on the current index: SetKey, assign the leading key fields through FieldByName,

@@ -226,52 +226,83 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
 }
 
 std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair<int, int32_t>> &rows, int first,
-                                      int count, const std::vector<int> &items, const TCategoryNameFn &categoryName)
+                                      int count, const std::optional<TListOrder> &order, const std::vector<int> &items,
+                                      const TCategoryNameFn &categoryName, int *readByKey)
 {
+    if (readByKey)
+        *readByKey = 0;
     first = std::max(first, 0);
     const int last = std::min(first + count, static_cast<int>(rows.size()));
-    std::vector<QStringList> texts(std::max(last - first, 0));
+    const int n = std::max(last - first, 0);
+    std::vector<QStringList> texts(n);
     if (texts.empty())
         return texts;
     TListCells cells(table, categoryName);
+    std::vector<bool> done(n);
     const auto read = [&](int i) {
         for (const int item : items)
             texts[i - first] << cells.Text(item, rows[i].first);
+        done[i - first] = true;
     };
+    // The rows the walk has still to meet, by record number; a record listed twice is met once, the other row
+    // is read by its key.
+    QHash<int32_t, int> pending;
+    pending.reserve(n);
+    for (int i = last; i-- > first;)
+        pending.insert(rows[i].second, i);
+
     // A page's rows in one read of the book, not one each.
     const TTableReadScope held(&table);
     table.SetIndexName(QString());
-    int32_t low = rows[first].second, high = low;
-    for (int i = first; i < last; ++i) {
-        low = std::min(low, rows[i].second);
-        high = std::max(high, rows[i].second);
+    // Rows in the order of an index are read in one walk of it from the page's first row, cheaper a row than a
+    // look-up each. Rows in no index's order are walked over their part of the primary key when
+    // their numbers lie close together, else read by their keys.
+    TListOrder walk;
+    int32_t start = rows[first].second;
+    bool walking = true;
+    if (order) {
+        walk = *order;
+    } else {
+        int32_t high = start;
+        for (int i = first; i < last; ++i) {
+            start = std::min(start, rows[i].second);
+            high = std::max(high, rows[i].second);
+        }
+        walking = static_cast<int64_t>(high) - start < 4LL * n;
     }
-    // Rows whose numbers lie close together (a list in registration order) are read in one walk over their
-    // part of the primary key, a few times cheaper a row than a look-up each; scattered ones by their keys.
-    if (static_cast<int64_t>(high) - low < 4LL * (last - first)) {
-        QHash<int32_t, int> where;
-        where.reserve(last - first);
-        for (int i = first; i < last; ++i)
-            where.insert(rows[i].second, i);
+    if (walking && table.FindKey({start})) {
         TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
-        table.SetRange({low}, {high});
-        // The table may be the book's shared one: it never stays narrowed to the range.
+        table.SetIndexName(walk.IndexName);
+        // The table may be the book's shared one: it never stays in another order.
         try {
-            for (; !table.Eof(); table.Next()) {
-                const auto found = where.constFind(recNo.AsInteger());
-                if (found != where.constEnd())
+            // Rows the list leaves out (another group, rows not selected) may lie between the page's ones: the walk
+            // goes at most four times the page's rows far.
+            for (int budget = 4 * n;;) {
+                const auto found = pending.constFind(recNo.AsInteger());
+                if (found != pending.constEnd()) {
                     read(*found);
+                    pending.erase(found);
+                }
+                if (pending.isEmpty() || --budget == 0)
+                    break;
+                table.ReadAhead(std::min(static_cast<int>(pending.size()), budget), walk.Ascending);
+                if (walk.Ascending ? (table.Next(), table.Eof()) : (table.Prior(), table.Bof()))
+                    break;
             }
         } catch (const EDatabaseError &) {
-            table.CancelRange();
+            table.SetIndexName(QString());
             throw;
         }
-        table.CancelRange();
-    } else {
-        for (int i = first; i < last; ++i)
+        table.SetIndexName(QString());
+    }
+    // Rows the walk did not meet: beyond its reach, or moved in the order or deleted since the list was made.
+    for (int i = first; i < last; ++i)
+        if (!done[i - first]) {
+            if (readByKey)
+                ++*readByKey;
             if (table.FindKey({rows[i].second}))
                 read(i);
-    }
+        }
     return texts;
 }
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -78,10 +79,13 @@ private:
 };
 
 // Reads the cell texts of the rows (list index, record number) from first, count of them, from the book's
-// table, which it puts on its primary index; a record deleted since the list was made reads as empty cells.
-// Nothing in between lets other readers move the table, so the book's shared table object serves.
+// table, the rows listed in order (none: in no index's order), and leaves the table on its primary index; a
+// record deleted since the list was made reads as empty cells. readByKey, when given, counts the rows the walk
+// of the order did not meet and that were looked up by their keys instead. Nothing in between lets other readers
+// move the table, so the book's shared table object serves.
 std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair<int, int32_t>> &rows, int first,
-                                      int count, const std::vector<int> &items, const TCategoryNameFn &categoryName);
+                                      int count, const std::optional<TListOrder> &order, const std::vector<int> &items,
+                                      const TCategoryNameFn &categoryName, int *readByKey = nullptr);
 
 // Rows first to first + count - 1 of what is printed.
 using TListRowsFn = std::function<std::vector<QStringList>(int first, int count)>;

@@ -280,7 +280,7 @@ std::vector<QStringList> TListPrint::readRows(const std::vector<std::pair<int, i
     const TCategoryNameFn names = [](int32_t main, int32_t sub) {
         return sub < 0 ? DMMirvale18->CategoryName(false, main) : DMMirvale18->CategoryName(true, main * 100 + sub);
     };
-    return ReadListRows(*DMMirvale18->AdrsTable, rows, first, count, Template.Items(), names);
+    return ReadListRows(*DMMirvale18->AdrsTable, rows, first, count, owner_->RowOrder(), Template.Items(), names);
 }
 
 void TListPrint::showPage(int page)

@@ -564,6 +564,13 @@ bool TAddressList::ListTableReady() const
     return DMMirvale18 && DMMirvale18->AdrsTable && DMMirvale18->AdrsTable->Active();
 }
 
+std::optional<TListOrder> TAddressList::RowOrder() const
+{
+    if (DuplicateItem1 >= 1 && !SearchDisabled)
+        return std::nullopt;
+    return TListOrder{SortTypeTable()[SortType].IndexName, SortDir};
+}
+
 void TAddressList::LoadRecordNumbers(int32_t keptRecNo)
 {
     const bool filtering = !Filter.Conditions.empty() && !SearchDisabled;
@@ -641,7 +648,7 @@ void TAddressList::RefreshList(bool rebuildColumns, bool reload, bool keepPositi
         RowTexts.clear();
         SelectedRows.clear();
         model_->reset();
-        if (DuplicateItem1 < 1 || SearchDisabled)
+        if (RowOrder())
             LoadRecordNumbers(kept);
         else
             LoadDuplicateRecordNumbers(kept);
@@ -934,7 +941,7 @@ void TAddressList::updateSearchControls()
     const bool set = !Filter.Conditions.empty() || DuplicateItem1 >= 1;
     EnableAction(actDisableSearch, set || actDisableSearch->isChecked());
     EnableAction(actCancelSearch, set);
-    const bool sortable = DuplicateItem1 < 1 || SearchDisabled;
+    const bool sortable = RowOrder().has_value();
     cbxSort->setEnabled(sortable);
     sbtnSortDirection->setEnabled(sortable);
 }

@@ -3,6 +3,7 @@
 
 #include "mainlist/ListItems.h"
 #include "mainlist/NarrowDown.h"
+#include "mainlist/RecordListing.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -117,6 +118,8 @@ public:
     void RefreshList(bool rebuildColumns, bool reload, bool keepPosition);
     void BuildColumns();
     void UpdateColumnMinWidths();
+    // The order the listed rows follow; none in the duplicate display, whose rows follow no index.
+    std::optional<TListOrder> RowOrder() const;
     void LoadRecordNumbers(int32_t keptRecNo);
     void LoadDuplicateRecordNumbers(int32_t keptRecNo);
     void LoadSenderList();

@@ -19,6 +19,12 @@ struct TNarrowDownCondition;
 // ViewGroup 0 every record; 1 records without a group; n >= 2 group n - 1.
 bool PassesGroupTest(int viewGroup, int32_t group);
 
+// The order of listed rows: an index of "Adrs.DB" (empty: the record numbers) and its direction.
+struct TListOrder {
+    QString IndexName;
+    bool Ascending = true;
+};
+
 // Record numbers of "Adrs.DB" in the order of the named index (ascending or its reverse) that pass the group
 // test and, when one is given, the filter.
 std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,

@@ -589,3 +589,63 @@ TEST_F(TableTest, LookUpsInTurnReadEachRowWholeAndLeaveTextsTakenBeforeAlone)
     EXPECT_EQ(takenMemo, memo);
     EXPECT_EQ(names(), QList<QByteArray>({sjis(QStringLiteral("長い名前")), "b", ""}));
 }
+
+TEST_F(TableTest, ReadAheadThenWalkMeetsEveryRowOnceInBothDirections)
+{
+    create();
+    table.StartTransaction();
+    // Runs of equal keys (equal but for case in the case-insensitive indexes, or empty) longer than a page.
+    const QByteArray kanas[] = {"ab", "", "AB", "c", "aB"};
+    for (int i = 0; i < 300; ++i)
+        add(QByteArray::number(i), kanas[i * 7 % 11 % 5], i % 2);
+    table.Commit();
+    for (const QString index : {QString(), QStringLiteral("Kana"), QStringLiteral("Combo")}) {
+        table.SetIndexName(index);
+        std::vector<int> order;
+        for (table.First(); !table.Eof(); table.Next())
+            order.push_back(table.FieldByName("RecNo").AsInteger());
+        ASSERT_EQ(order.size(), 300U);
+        for (const bool forward : {true, false}) {
+            for (const int start : {0, 1, 62, 150, 298, 299}) {
+                for (const int count : {1, 5, 29, 100, 400}) {
+                    SCOPED_TRACE(QStringLiteral("%1 %2 from %3, %4 ahead").arg(index).arg(forward).arg(start).arg(count).toStdString());
+                    // Placed by record number, as a list page's walk begins.
+                    table.SetIndexName(QString());
+                    ASSERT_TRUE(table.FindKey({order[start]}));
+                    table.SetIndexName(index);
+                    // Read ahead before every step, less each time, as a walk that meets its rows does; then on
+                    // past what was read ahead, to the end.
+                    std::vector<int> met{table.FieldByName("RecNo").AsInteger()};
+                    for (int step = 0;; ++step) {
+                        table.ReadAhead(count - step, forward);
+                        EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), met.back());  // the cursor stays
+                        if (forward ? (table.Next(), table.Eof()) : (table.Prior(), table.Bof()))
+                            break;
+                        met.push_back(table.FieldByName("RecNo").AsInteger());
+                    }
+                    std::vector<int> expected(order.begin() + (forward ? start : 0),
+                                              order.begin() + (forward ? order.size() : start + 1));
+                    if (!forward)
+                        std::reverse(expected.begin(), expected.end());
+                    ASSERT_EQ(met, expected);
+                    // Turning back after the walk meets the rows just passed.
+                    const int back = std::min<int>(count, static_cast<int>(met.size()) - 1);
+                    table.ReadAhead(back, !forward);
+                    for (int i = 1; i <= back; ++i) {
+                        forward ? table.Prior() : table.Next();
+                        ASSERT_EQ(table.FieldByName("RecNo").AsInteger(), met[met.size() - 1 - i]);
+                    }
+                }
+            }
+        }
+    }
+    // Within a range the rows read ahead stop at its end.
+    table.SetIndexName(QString());
+    table.SetRange({10}, {20});
+    table.ReadAhead(50);
+    int rows = 1;
+    for (table.Next(); !table.Eof(); table.Next())
+        ++rows;
+    EXPECT_EQ(rows, 11);
+    EXPECT_EQ(table.FieldByName("RecNo").AsInteger(), 20);
+}

@@ -468,3 +468,109 @@ TEST_F(ListPrintTest, EveryControlHasAnAccessibleName)
     ASSERT_NE(window, nullptr);
     EXPECT_THAT(test::unnamedControls(window), ::testing::IsEmpty());
 }
+
+TEST_F(ListPrintTest, PageRowsReadInOneWalkOfTheListsOrderAreThoseReadOneByOne)
+{
+    TTable &t = *dm->AdrsTable;
+    // Many records of one reading (equal but for case too) and of none, keywords mostly empty: long runs of
+    // equal keys in the name and keyword indexes, ordered among themselves by record number.
+    const QByteArray readings[] = {"ﾔﾏﾀﾞ ﾀﾛｳ", "", "abc", "ABC", "ｱｵｷ"};
+    t.StartTransaction();
+    for (int n = 0; n < 330; ++n) {
+        TAddressRecord r = test::SampleRecord(n, false);
+        r.NameKana = readings[n * 7 % 13 % 5];
+        r.Group = n % 3 ? 2 : 0;
+        r.Keyword[0] = n % 3 ? QByteArray() : "k" + QByteArray::number(n % 4);
+        r.Keyword[1].clear();
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    t.Commit();
+    const std::vector<int> items = {0, 1, 2, 17, 26, 27};
+    const TCategoryNameFn names = [](int32_t, int32_t) { return QByteArray(); };
+    // The texts of each row read by its key on its own.
+    const auto oneByOne = [&](const std::vector<std::pair<int, int32_t>> &rows) {
+        std::vector<QStringList> texts;
+        TListCells cells(t, names);
+        t.SetIndexName(QString());
+        for (const auto &[index, recNo] : rows) {
+            QStringList &row = texts.emplace_back();
+            if (t.FindKey({recNo}))
+                for (const int item : items)
+                    row << cells.Text(item, index);
+        }
+        return texts;
+    };
+    // Every page of rows, read as the printed list reads them, against the rows read one by one; byKey sums the
+    // rows the walks did not meet.
+    const auto check = [&](const std::vector<std::pair<int, int32_t>> &rows, const std::optional<TListOrder> &order,
+                           int pageRows, int &byKey) {
+        const std::vector<QStringList> expected = oneByOne(rows);
+        byKey = 0;
+        for (int first = 0; first < static_cast<int>(rows.size()); first += pageRows) {
+            int missed = 0;
+            const std::vector<QStringList> page = ReadListRows(t, rows, first, pageRows, order, items, names, &missed);
+            ASSERT_EQ(page, std::vector<QStringList>(expected.begin() + first,
+                                                     expected.begin() + std::min<size_t>(first + pageRows, rows.size())))
+                << "rows from " << first;
+            EXPECT_TRUE(t.IndexName().isEmpty());
+            byKey += missed;
+        }
+    };
+    const auto listed = [&](const QString &index, bool ascending, int viewGroup, int every) {
+        std::vector<std::pair<int, int32_t>> rows;
+        const std::vector<int32_t> recNos = ListRecordNumbers(t, index, ascending, viewGroup);
+        for (size_t i = 0; i < recNos.size(); i += every)
+            rows.emplace_back(static_cast<int>(i), recNos[i]);
+        return rows;
+    };
+    for (const QString index : {QString(), QStringLiteral("NameKana"), QStringLiteral("Keyword1"),
+                                QStringLiteral("Keyword2")}) {
+        for (const bool ascending : {true, false}) {
+            const TListOrder order{index, ascending};
+            SCOPED_TRACE((index + (ascending ? " ascending" : " descending")).toStdString());
+            int byKey = -1;
+            // Pages smaller and larger than the table's own read-ahead, and a last page not full: every row met
+            // in the walk, none skipped nor taken twice.
+            for (const int pageRows : {29, 7, 100}) {
+                check(listed(index, ascending, 0, 1), order, pageRows, byKey);
+                EXPECT_EQ(byKey, 0) << pageRows << " rows a page";
+            }
+            // A group and the selected rows: the walk passes over the rows the list leaves out.
+            check(listed(index, ascending, 3, 1), order, 29, byKey);
+            EXPECT_EQ(byKey, 0);
+            check(listed(index, ascending, 0, 3), order, 29, byKey);
+            EXPECT_EQ(byKey, 0);
+            // Rows too sparse in the order for the walk to reach them all are read by their keys.
+            check(listed(index, ascending, 0, 9), order, 29, byKey);
+            EXPECT_GT(byKey, 0);
+            // Rows in no index's order, or listed in another order than said, come out the same.
+            check(listed(index, ascending, 0, 1), std::nullopt, 29, byKey);
+            check(listed(index, ascending, 0, 1), TListOrder{QStringLiteral("CorpKana"), !ascending}, 29, byKey);
+        }
+    }
+    // A record deleted and a reading changed since the list was made: the deleted row reads as empty cells, the
+    // moved one as it now is.
+    const std::vector<std::pair<int, int32_t>> rows = listed(QStringLiteral("NameKana"), true, 0, 1);
+    t.SetIndexName(QString());
+    ASSERT_TRUE(t.FindKey({rows[40].second}));
+    t.Delete();
+    ASSERT_TRUE(t.FindKey({rows[45].second}));
+    t.Edit();
+    t.FieldByName(QStringLiteral("NameKana")).SetAsString("zzz");
+    t.Post();
+    int byKey = 0;
+    check(rows, TListOrder{QStringLiteral("NameKana"), true}, 29, byKey);
+    EXPECT_EQ(ReadListRows(t, rows, 40, 1, TListOrder{QStringLiteral("NameKana"), true}, items, names)[0], QStringList());
+
+    // The window walks the order the main list follows; the duplicate display follows none unless suspended.
+    list->SortType = 6;
+    list->SortDir = false;
+    EXPECT_EQ(list->RowOrder()->IndexName, QStringLiteral("NameKana"));
+    EXPECT_FALSE(list->RowOrder()->Ascending);
+    list->DuplicateItem1 = 1;
+    EXPECT_FALSE(list->RowOrder().has_value());
+    list->SearchDisabled = true;
+    EXPECT_TRUE(list->RowOrder().has_value());
+}

@@ -1,5 +1,11 @@
 # Shared by the end-to-end scripts: private XDG folders in a temporary work folder, the program's data folder,
-# and the helpers to fail and to wait. Sourced after `set -euo pipefail`.
+# and the helpers to fail and to wait. Sourced after `set -euo pipefail`, with the script's arguments.
+# Each script runs in a D-Bus session of its own, whose accessibility bus the program publishes its windows and
+# controls on: atspi.py finds them there by the window's title, the control's role and its name.
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- "$0" "$@"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+e2e=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+atspi() { /usr/bin/python3 "$e2e/atspi.py" "$@"; }
 work=$(mktemp -d)
 pid=
 imepid=
@@ -56,21 +62,16 @@ paste_text() {
 shown() { xdotool search --onlyvisible --name "$1"; }
 gone() { ! xdotool search --onlyvisible --name "$1"; }
 
-# Whatever the program asks on the way (a question, a summary) is answered with its default button until a
-# command succeeds, up to the given seconds: a box that comes late under load is answered too.
+# Whatever the program asks on the way (a question, a summary) is answered with its default button, pressed on
+# the bus, until a command succeeds, up to the given seconds: a box that comes late under load is answered too,
+# and each box once, since the press waits for its box to close.
 answer_until() {  # <seconds> <command...>
-  local seconds=$1
+  local end=$((SECONDS + $1))
   shift
-  for _ in $(seq $((seconds * 2))); do
-    "$@" >/dev/null 2>&1 && return 0
-    if asks; then
-      sleep 0.3
-      xdotool windowfocus "$(xdotool search --onlyvisible --name '^Velmora$' | tail -n 1)" 2>/dev/null || true
-      xdotool key Return
-    fi
-    sleep 0.5
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    if asks; then atspi --timeout 10 default '^Velmora$' || true; else sleep 0.2; fi
   done
-  return 1
 }
 
 # Whatever the program asks on the way (a question, a summary) is answered with its default button.
@@ -99,7 +100,19 @@ start_input_method() {
 # E2E_LOOK names a folder that keeps a picture of the screen at each step, to look at after the run.
 look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/$1.png"; return 0; }
 
-focus_main() { xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3; }
+# The main window given the focus, waited for until the program has made it its active window: keys sent
+# before that are lost.
+focus_main() {
+  xdotool windowfocus "$main" 2>/dev/null || true
+  atspi --timeout 10 window '^Velmora - ' || fail "the main window did not become active"
+}
+# A menu of the main window opened with its accelerator, and an item chosen by its key once it is shown.
+choose_menu_item() {  # <menu key> <item's name> <item key>
+  focus_main
+  xdotool key "alt+$1"
+  atspi --timeout 10 find '^Velmora - ' 'menu item' "$2" || fail "the menu of $2 did not open"
+  xdotool key "$3"
+}
 # Dialogs have no window manager here: the newest visible window of a title is given the focus.
 focus_dialog() { xdotool windowfocus "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 2>/dev/null || true; sleep 0.3; }
 # Clicks a button of the newest window of a title, given by its distance from the bottom right corner.
@@ -133,21 +146,19 @@ create_first_book() {
   book=$data/Data/Adrs/アドレス/
 }
 
-# ファイル → テキストファイルの取り込み, 参照 to the file, 取り込み, Yes to the question and the summary.
+# ファイル → テキストファイルの取り込み, 参照 to the file, 取り込み, Yes to the question and the summary. The
+# buttons are pressed on the bus, once each is there and enabled (取り込み is, once the file is read): a key
+# sent to the dialog the moment its file dialog closes could reach it before the program had made it the
+# active window again, and was lost.
 import_text_file() {  # <file>
-  focus_main
-  xdotool key alt+f; sleep 0.4; xdotool key i
-  wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの取り込み' || fail "no import dialog"
-  sleep 0.5
-  xdotool key alt+r
-  wait_for 10 xdotool search --onlyvisible --name '取り込むファイルの選択' || fail "no file dialog"
-  sleep 0.5
+  choose_menu_item f 'テキストファイルの取り込み(I)...' i
+  atspi press 'テキストファイルの取り込み' 'push button' '参照(R)...' || fail "no import dialog"
+  atspi window '取り込むファイルの選択' || fail "no file dialog"
   paste_text "$1"
   xdotool key Return
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '取り込むファイルの選択'" || fail "the file dialog stayed open"
-  focus_dialog 'テキストファイルの取り込み'
+  wait_for 10 gone '取り込むファイルの選択' || fail "the file dialog stayed open"
   look import
-  xdotool key alt+i
+  atspi press 'テキストファイルの取り込み' 'push button' '取り込み(I)' || fail "the file was not read"
   answer_until 60 gone 'テキストファイルの取り込み' || fail "the import dialog stayed open"
 }
 

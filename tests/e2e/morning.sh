@@ -76,7 +76,7 @@ import_addresses() {
 
 register_directory_hit() {
   open_directory_hit '東洋'
-  press_register "$form"
+  press_register
   wait_for 30 count_is 6 || fail "the directory's hit was not stored"
   table CorpKanji | iconv -f CP932 -t UTF-8 | grep -q '東洋' || fail "the hit's name was not stored"
   close_form

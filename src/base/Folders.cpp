@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 QString IncludeTrailingPathDelimiter(const QString &folder)
@@ -32,6 +33,16 @@ static QString homeRelative(const char *variable, const char *fallbackBelowHome)
 QString GetAllUsersDataFolder() { return homeRelative("XDG_DATA_HOME", ".local/share"); }
 
 QString UserConfigFolder() { return homeRelative("XDG_CONFIG_HOME", ".config"); }
+
+QString UserDocumentsFolder()
+{
+    for (const QStandardPaths::StandardLocation location : {QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && DirectoryExists(folder))
+            return IncludeTrailingPathDelimiter(folder);
+    }
+    return {};
+}
 
 QStringList MachineConfigFolders()
 {

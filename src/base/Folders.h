@@ -15,6 +15,11 @@ QString GetAllUsersDataFolder();
 QString UserConfigFolder();
 QStringList MachineConfigFolders();
 
+// Where the file dialogs start when the user has not chosen a folder yet: the desktop's documents folder, the
+// home folder when there is none, with "/"; empty when neither exists. A dialog given no folder would open in
+// the folder the program was started from.
+QString UserDocumentsFolder();
+
 // Creates one folder level. The folder is the user's own, so it gets the user's default permissions rather
 // than access for everyone. True when the folder exists afterwards.
 bool CreateFolderWithFullAccess(const QString &folder);

@@ -2,6 +2,7 @@
 // set-up, print through the print wizard, and the print preview with its page buttons.
 #include "designers/Layout.h"
 
+#include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -21,7 +22,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -30,7 +30,6 @@
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -204,11 +203,8 @@ void startPreview(TLayoutForm &form)
 // the user cancelled.
 QString choosePdfFile(TLayoutForm &form)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!QFileInfo(folder).isDir())
-        folder = QDir::homePath();
     const QString title = form.DocumentFile.isEmpty() ? form.Family().Caption : documentTitle(form.DocumentFile);
-    QFileDialog dialog(&form, QStringLiteral("PDF ファイルへの印刷"), folder + QLatin1Char('/') + title + ".pdf",
+    QFileDialog dialog(&form, QStringLiteral("PDF ファイルへの印刷"), UserDocumentsFolder() + title + ".pdf",
                        QStringLiteral("PDF ファイル (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfFileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);

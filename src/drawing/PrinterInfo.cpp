@@ -283,6 +283,12 @@ void TPrinter::SetPrinterIndex(int index)
     setting_ = defaultSetting(names[index], caps_);
 }
 
+void TPrinter::ChooseDefaultPrinter()
+{
+    SetPrinterIndex(-1);
+    setting_ = defaultSetting(setting_.PrinterName, caps_);
+}
+
 const TPrinterCapabilities &TPrinter::Capabilities()
 {
     ensureChosen();
@@ -474,7 +480,8 @@ TPrinterFileState TPrinterInfo::load()
             }
         }
     }
-    readPrinter(-1);
+    Printer().ChooseDefaultPrinter();
+    ReadCurrentPrinter();
     return state;
 }
 

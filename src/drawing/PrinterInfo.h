@@ -95,6 +95,9 @@ public:
     int PrinterIndex();
     // -1 chooses the default printer. Choosing another printer gives its default setting.
     void SetPrinterIndex(int index);
+    // The default printer with its default setting, whatever was chosen before: a window with no setting of its
+    // own starts there, not on the paper another window left behind.
+    void ChooseDefaultPrinter();
     QString PrinterName() { return Setting().PrinterName; }
     const TPrinterCapabilities &Capabilities();
 

@@ -1,5 +1,6 @@
 #include "exchange/FExport.h"
 
+#include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -16,7 +17,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -152,7 +152,7 @@ void TFileExport::btnExportClick()
     dialog.setNameFilters({tab ? QStringLiteral("テキストファイル (*.txt)") : QStringLiteral("CSVファイル (*.csv)"),
                            QStringLiteral("すべてのファイル (*)")});
     dialog.setDefaultSuffix(tab ? QStringLiteral("txt") : QStringLiteral("csv"));
-    dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), QDir::homePath()));
+    dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), UserDocumentsFolder()));
     dialog.selectFile(tab ? QStringLiteral("Adrs.txt") : QStringLiteral("Adrs.csv"));
     ShowFileColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

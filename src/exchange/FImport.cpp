@@ -1,5 +1,6 @@
 #include "exchange/FImport.h"
 
+#include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/HistoryData.h"
@@ -117,6 +118,10 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
         QFileDialog dialog(this, QStringLiteral("取り込むファイルの選択"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        // Again in the folder of the file chosen last, else where the user keeps documents.
+        const QFileInfo chosen(QDir::fromNativeSeparators(edtFileName->text()));
+        dialog.setDirectory(!edtFileName->text().isEmpty() && chosen.absoluteDir().exists() ? chosen.absolutePath()
+                                                                                            : UserDocumentsFolder());
         dialog.setNameFilters({QStringLiteral("テキストファイル (*.csv *.txt *.tsv)"), QStringLiteral("すべてのファイル (*)")});
         ShowFileColumnsWhole(dialog);
         // Read as it is chosen, before the file dialog closes: keys typed on (Alt+I right after Enter) are

@@ -1,5 +1,6 @@
 #include "exchange/MExport.h"
 
+#include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -91,7 +91,7 @@ void TMarkExport::btnExportClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({QStringLiteral("マークファイル (*.gpx)"), QStringLiteral("すべてのファイル (*)")});
     dialog.setDefaultSuffix(QStringLiteral("gpx"));
-    dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), QDir::homePath()));
+    dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), UserDocumentsFolder()));
     dialog.selectFile(DefaultFileName());
     ShowFileColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -1,5 +1,6 @@
 #include "listprint/ListPrint.h"
 
+#include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "base/Numbers.h"
@@ -20,7 +21,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -338,7 +338,7 @@ void TListPrint::btnPrintClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({QStringLiteral("PDFファイル (*.pdf)")});
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setDirectory(QDir::homePath());
+    dialog.setDirectory(UserDocumentsFolder());
     dialog.selectFile(QStringLiteral("AdrsList.pdf"));
     ShowFileColumnsWhole(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

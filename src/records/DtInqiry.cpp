@@ -40,7 +40,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -53,17 +52,11 @@ const QString InquirySection = QStringLiteral("DATA INQUIRY");
 const QString CaptionInquiry = QStringLiteral("アドレス帳情報照会");
 const QString CaptionRegister = QStringLiteral("アドレス帳情報登録");
 
-// The user's documents folder, or the data folder when there is none.
-// A desktop without a documents folder has the home folder for it: a file dialog given a folder that does not
-// exist would open in the folder the program was started from.
+// The user's documents folder (or home folder), or the data folder when there is neither.
 QString GetMyDocumentsFolder()
 {
-    for (const QStandardPaths::StandardLocation location : {QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
-        if (!folder.isEmpty() && DirectoryExists(folder))
-            return IncludeTrailingPathDelimiter(folder);
-    }
-    return DataFolder;
+    const QString folder = UserDocumentsFolder();
+    return folder.isEmpty() ? DataFolder : folder;
 }
 
 }  // namespace

@@ -533,11 +533,12 @@ TEST_F(DesignerDialogCommandTest, EditedPageUndoneAndRedoneSavesAndPrintsItsCode
     ASSERT_TRUE(saved.Open(file, &error)) << error.toStdString();
     EXPECT_EQ(saved.Bytes(QByteArray()), edited);
 
+    // The objects draw for the printer chosen, as after the print settings.
+    TPrinterInfo info(dir.filePath(QStringLiteral("Layout.pi")));
     TPrinter &printer = Printer();
     printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
     SetPrinterPaper(0, 1, form->PaperFormat.Width, form->PaperFormat.Height);
-    // The objects draw for the printer chosen, as after the print settings.
-    const TPrinterInfo info(dir.filePath(QStringLiteral("Layout.pi")));
+    info.ReadCurrentPrinter();
     for (TDrawRect *object : form->ZOrderList)
         object->Prepare(info.RenderTarget(), true);
     TLayoutPrintJob job;

@@ -148,6 +148,21 @@ TEST_F(PrinterInfo, FallsBackToDefaultWhenPrinterGoneOrChanged)
     EXPECT_EQ(pdf.OffsetX, 0);
 }
 
+// A window with no setting of its own starts on the default printer's default paper, not on the paper and
+// orientation another window left on the shared printer (a list after postcards was laid out on a postcard).
+TEST_F(PrinterInfo, WithoutAFileTheDefaultPaperNotWhatAnotherWindowLeft)
+{
+    driver_->defaultName = Office;
+    Printer().SetPrinterIndex(0);
+    ASSERT_EQ(SetPrinterPaper(43, 2, 1000, 1480), TPaperChoice::ByNumber);
+    TPrinterInfo fresh(dir_.path() + QStringLiteral("/List.pi"));
+    EXPECT_EQ(fresh.LoadState, TPrinterFileState::NoFile);
+    EXPECT_EQ(fresh.Device, Office);
+    EXPECT_EQ(fresh.Setting.PaperNumber, 9);
+    EXPECT_EQ(fresh.GetOrientation(), 1);
+    EXPECT_EQ(Printer().Setting(), fresh.Setting);
+}
+
 TEST_F(PrinterInfo, InjectedResolutionsPlaceThingsExactly)
 {
     TPrinterInfo office(file());

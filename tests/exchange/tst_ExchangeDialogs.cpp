@@ -26,6 +26,7 @@
 #include <QTextBrowser>
 #include <QDir>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -189,6 +190,42 @@ TEST_F(ExchangeDialogTest, ImportAnsweredNoOrWithoutColumnsChangesNothing)
     dialog.btnImportClick();
     EXPECT_EQ(dm->AdrsTable->RecordCount(), 0);
     EXPECT_FALSE(QFile::exists(DataRootFolder + "backup.imp/Adrs.DB"));
+}
+
+// The file chooser of the import starts where the user keeps documents, not in the folder the program was
+// started from, and again in the folder of the file chosen last.
+TEST_F(ExchangeDialogTest, ImportFileChooserStartsInTheDocumentsThenInTheChosenFilesFolder)
+{
+    QTemporaryDir home, elsewhere;
+    QDir(home.path()).mkpath("Documents");
+    QDir(home.path()).mkpath("spreadsheets");
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    const QString savedCurrent = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", savedHome);
+        qputenv("XDG_CONFIG_HOME", savedConfig);
+        QDir::setCurrent(savedCurrent);
+    });
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
+    QDir::setCurrent(elsewhere.path());
+    TFileImport dialog(list.get());
+    const auto shownFolder = [&dialog] {
+        QString folder;
+        QTimer::singleShot(0, [&folder] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            folder = chooser->directory().absolutePath();
+            chooser->reject();
+        });
+        dialog.btnBrowse->click();
+        return folder;
+    };
+    EXPECT_EQ(shownFolder().toStdString(), (home.path() + "/Documents").toStdString());
+    const QString file = home.path() + "/spreadsheets/in.csv";
+    test::writeFile(file, Sjis::encode(QStringLiteral("a,b\r\n")));
+    dialog.LoadFile(file);
+    EXPECT_EQ(shownFolder().toStdString(), (home.path() + "/spreadsheets").toStdString());
 }
 
 TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)

@@ -143,13 +143,15 @@ def main(argv):
             acc = control(title, *args[:2])
             if not enabled(acc):
                 return False
+            # Read before the press: a press that closes the window or ends the program takes the object along.
+            combo = acc.getRole() == pyatspi.ROLE_COMBO_BOX
             do_action(acc, "press", "showmenu")
-            pressed.append(acc)
+            pressed.append((acc, combo))
             return True
         ok = until(timeout, press)
         # A combo box's press opens its list, which takes the keys once it is shown.
-        if ok and pressed[0].getRole() == pyatspi.ROLE_COMBO_BOX:
-            ok = until(timeout, lambda: list_shown(pressed[0]))
+        if ok and pressed[0][1]:
+            ok = until(timeout, lambda: list_shown(pressed[0][0]))
         what = f"no {args[0]} '{args[1]}' to press in '{title}', or its list did not open"
     elif command == "check":
         want = args[2] == "on"

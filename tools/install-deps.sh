@@ -22,7 +22,9 @@ for option in "$@"; do
       # scheduler the printing tests start with a queue of their own, and lpadmin to add it.
       packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher cups-daemon cups-client xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
-      packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0) ;;
+      packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
+      # The accessibility bus the end-to-end scripts find controls on by role and name (tests/e2e/atspi.py).
+      packages+=(at-spi2-core python3-pyatspi) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   esac
 done

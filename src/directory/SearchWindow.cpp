@@ -16,6 +16,7 @@
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
+#include "widgets/WindowRole.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -80,6 +81,7 @@ TDirectorySearchWindow::TDirectorySearchWindow(const TKind &kind, std::unique_pt
       worker_(std::move(worker))
 {
     setObjectName(QLatin1String(kind.Name));
+    UseWindowRoleForPlainWindows();
     setWindowTitle(kind.Caption);
     setProperty("HelpContext", kind.HelpContext);
     setAttribute(Qt::WA_DeleteOnClose);

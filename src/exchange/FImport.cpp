@@ -124,8 +124,11 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
                                                                                             : UserDocumentsFolder());
         dialog.setNameFilters({QStringLiteral("テキストファイル (*.csv *.txt *.tsv)"), QStringLiteral("すべてのファイル (*)")});
         ShowFileColumnsWhole(dialog);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            LoadFile(dialog.selectedFiles().first());
+        // Read as it is chosen, before the file dialog closes: keys typed on (Alt+I right after Enter) are
+        // handled while the file dialog's own loop is still running, and must find the file read and 取り込み
+        // enabled rather than be lost on a disabled button.
+        connect(&dialog, &QFileDialog::fileSelected, this, &TFileImport::LoadFile);
+        dialog.exec();
     });
     connect(cbxCode, &QComboBox::activated, this, [this] { refreshPreview(); });
     connect(rbComma, &QRadioButton::toggled, this, [this] { refreshPreview(); });

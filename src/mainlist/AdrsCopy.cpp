@@ -14,6 +14,7 @@
 #include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
 #include "widgets/UpDown.h"
+#include "widgets/WindowRole.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -229,6 +230,7 @@ TAddressCopy::TAddressCopy(TAddressList *owner) : QWidget(nullptr), owner_(owner
 {
     // A window of its own on the taskbar, freed with the main list it reads.
     setObjectName(QStringLiteral("AddressCopy"));
+    UseWindowRoleForPlainWindows();
     setWindowTitle(QStringLiteral("他のアドレス帳にコピー"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

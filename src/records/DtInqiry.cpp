@@ -28,6 +28,7 @@
 #include "records/UniNMDEdit.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
+#include "widgets/WindowRole.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -85,6 +86,7 @@ TDataInquiry::TDataInquiry(TAddressList *owner) : QWidget(nullptr), owner_(owner
 {
     // A window of its own on the taskbar, yet it must not outlive the main list it reads.
     setObjectName(QStringLiteral("DataInquiry"));
+    UseWindowRoleForPlainWindows();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,5 +1,11 @@
 # Shared by the end-to-end scripts: private XDG folders in a temporary work folder, the program's data folder,
-# and the helpers to fail and to wait. Sourced after `set -euo pipefail`.
+# and the helpers to fail and to wait. Sourced after `set -euo pipefail`, with the script's arguments.
+# Each script runs in a D-Bus session of its own, whose accessibility bus the program publishes its windows and
+# controls on: atspi.py finds them there by the window's title, the control's role and its name.
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- "$0" "$@"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+e2e=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+atspi() { /usr/bin/python3 "$e2e/atspi.py" "$@"; }
 work=$(mktemp -d)
 pid=
 imepid=
@@ -56,21 +62,16 @@ paste_text() {
 shown() { xdotool search --onlyvisible --name "$1"; }
 gone() { ! xdotool search --onlyvisible --name "$1"; }
 
-# Whatever the program asks on the way (a question, a summary) is answered with its default button until a
-# command succeeds, up to the given seconds: a box that comes late under load is answered too.
+# Whatever the program asks on the way (a question, a summary) is answered with its default button, pressed on
+# the bus, until a command succeeds, up to the given seconds: a box that comes late under load is answered too,
+# and each box once, since the press waits for its box to close.
 answer_until() {  # <seconds> <command...>
-  local seconds=$1
+  local end=$((SECONDS + $1))
   shift
-  for _ in $(seq $((seconds * 2))); do
-    "$@" >/dev/null 2>&1 && return 0
-    if asks; then
-      sleep 0.3
-      xdotool windowfocus "$(xdotool search --onlyvisible --name '^Velmora$' | tail -n 1)" 2>/dev/null || true
-      xdotool key Return
-    fi
-    sleep 0.5
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    if asks; then atspi --timeout 10 default '^Velmora$' || true; else sleep 0.2; fi
   done
-  return 1
 }
 
 # Whatever the program asks on the way (a question, a summary) is answered with its default button.
@@ -99,9 +100,25 @@ start_input_method() {
 # E2E_LOOK names a folder that keeps a picture of the screen at each step, to look at after the run.
 look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/$1.png"; return 0; }
 
-focus_main() { xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3; }
-# Dialogs have no window manager here: the newest visible window of a title is given the focus.
-focus_dialog() { xdotool windowfocus "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 2>/dev/null || true; sleep 0.3; }
+# The main window given the focus, waited for until the program has made it its active window: keys sent
+# before that are lost.
+focus_main() {
+  xdotool windowfocus "$main" 2>/dev/null || true
+  atspi --timeout 10 window '^Velmora - ' || fail "the main window did not become active"
+}
+# A menu of the main window opened with its accelerator, and an item chosen by its key once it is shown.
+choose_menu_item() {  # <menu key> <item's name> <item key>
+  focus_main
+  xdotool key "alt+$1"
+  atspi --timeout 10 find '^Velmora - ' 'menu item' "$2" || fail "the menu of $2 did not open"
+  xdotool key "$3"
+}
+# Dialogs have no window manager here: the newest visible window of a title is given the focus, and waited for
+# until the program has made it the active window.
+focus_dialog() {
+  xdotool windowfocus "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 2>/dev/null || true
+  atspi --timeout 10 window "$1" || fail "the window $1 did not become active"
+}
 # Clicks a button of the newest window of a title, given by its distance from the bottom right corner.
 click_button() {
   eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name "$1" | tail -n 1)")"
@@ -133,28 +150,25 @@ create_first_book() {
   book=$data/Data/Adrs/アドレス/
 }
 
-# ファイル → テキストファイルの取り込み, 参照 to the file, 取り込み, Yes to the question and the summary.
+# ファイル → テキストファイルの取り込み, 参照 to the file, 取り込み, Yes to the question and the summary. The
+# buttons are pressed on the bus, once each is there and enabled (取り込み is, once the file is read): a key
+# sent to the dialog the moment its file dialog closes could reach it before the program had made it the
+# active window again, and was lost.
 import_text_file() {  # <file>
-  focus_main
-  xdotool key alt+f; sleep 0.4; xdotool key i
-  wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの取り込み' || fail "no import dialog"
-  sleep 0.5
-  xdotool key alt+r
-  wait_for 10 xdotool search --onlyvisible --name '取り込むファイルの選択' || fail "no file dialog"
-  sleep 0.5
+  choose_menu_item f 'テキストファイルの取り込み(I)...' i
+  atspi press 'テキストファイルの取り込み' 'push button' '参照(R)...' || fail "no import dialog"
+  atspi window '取り込むファイルの選択' || fail "no file dialog"
   paste_text "$1"
   xdotool key Return
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '取り込むファイルの選択'" || fail "the file dialog stayed open"
-  focus_dialog 'テキストファイルの取り込み'
+  wait_for 10 gone '取り込むファイルの選択' || fail "the file dialog stayed open"
   look import
-  xdotool key alt+i
+  atspi press 'テキストファイルの取り込み' 'push button' '取り込み(I)' || fail "the file was not read"
   answer_until 60 gone 'テキストファイルの取り込み' || fail "the import dialog stayed open"
 }
 
 # ファイル → テキストファイルの出力 of all rows with the items kept from the last time, 出力 to a file, 閉じる.
 export_text_file() {  # <file>
-  focus_main
-  xdotool key alt+f; sleep 0.4; xdotool key e
+  choose_menu_item f 'テキストファイルの出力(E)...' e
   wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの出力' || fail "no export window"
   focus_dialog 'テキストファイルの出力'
   look export
@@ -165,14 +179,13 @@ export_text_file() {  # <file>
   xdotool key Return
   answer_boxes
   wait_for 30 test -s "$1" || fail "nothing exported"
-  click_button 'テキストファイルの出力' 51 22  # 閉じる
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name 'テキストファイルの出力'" || fail "the export window stayed open"
+  atspi press 'テキストファイルの出力' 'push button' 閉じる || fail "no close button in the export window"
+  wait_for 10 gone 'テキストファイルの出力' || fail "the export window stayed open"
 }
 
 # オプション → バックアップ, 実行 (the default button), then the summary; a dated folder in the data root.
 make_backup() {
-  focus_main
-  xdotool key alt+o; sleep 0.4; xdotool key b
+  choose_menu_item o 'バックアップ(B)...' b
   wait_for 10 xdotool search --onlyvisible --name '^バックアップ$' || fail "no backup dialog"
   focus_dialog '^バックアップ$'
   look backup
@@ -186,43 +199,37 @@ delete_first_row() {
   focus_main
   xdotool key Home; sleep 0.3
   xdotool key Delete
-  wait_for 10 asks || fail "no question before deleting"
-  sleep 0.3
+  atspi --timeout 10 window '^Velmora$' || fail "no question before deleting"
   xdotool key alt+y
 }
 
 # オプション → 復元, the newest backup (chosen already), 復元, Yes to the question, then the summary.
 restore_newest_backup() {
-  focus_main
-  xdotool key alt+o; sleep 0.4; xdotool key r
+  choose_menu_item o '復元(R)...' r
   wait_for 10 xdotool search --onlyvisible --name '^復元$' || fail "no restore dialog"
   sleep 0.5
   look restore
-  click_button '^復元$' 136 21  # 復元
-  wait_for 10 asks || fail "no question before restoring"
-  sleep 0.3
+  atspi press '^復元$' 'push button' 復元 || fail "no restore button"
+  atspi --timeout 10 window '^Velmora$' || fail "no question before restoring"
   xdotool key alt+y
   answer_until 60 gone '^復元$' || fail "the restore dialog stayed open"
 }
 
 # 終了 on the tool bar ends the program.
 quit_program() {
-  focus_main
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  xdotool mousemove $((X + 922)) $((Y + 56)) click 1
+  atspi press '^Velmora - ' 'push button' 終了 || fail "no 終了 on the tool bar"
   wait_for 30 sh -c "! kill -0 $pid" || fail "the program did not end"
   pid=
 }
 
-# The record form's 登録 (or 変更), then whatever it asks.
-press_register() {  # <form window>
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove $((X + 45)) $((Y + 607)) click 1
+# The record form's 登録 for a new record, then whatever it asks.
+press_register() {
+  atspi press 'アドレス帳情報' 'push button' 登録 || fail "no 登録 on the record form"
   answer_boxes
 }
 
 # Ctrl+S: a name searched in the directory's region 東京都; Enter on the first hit opens it in the record form,
-# which form is set to. The region box is reached by a click, the name box and 検索 too.
+# which form is set to. The region box and the name box are reached by a click, 検索 is pressed on the bus.
 open_directory_hit() {  # <name>
   focus_main
   xdotool key ctrl+s
@@ -231,7 +238,7 @@ open_directory_hit() {  # <name>
   search=$(xdotool search --onlyvisible --name '^名称住所検索$' | head -n 1)
   sleep 1
   eval "$(xdotool getwindowgeometry --shell "$search")"
-  local sx=$X sy=$Y sw=$WIDTH
+  local sx=$X sy=$Y
   xdotool mousemove $((sx + 200)) $((sy + 15)) click 1
   paste_text "$1"
   xdotool mousemove $((sx + 640)) $((sy + 15)) click 1
@@ -239,8 +246,8 @@ open_directory_hit() {  # <name>
   xdotool key Escape
   for _ in 1 2 3; do xdotool key Down; sleep 0.2; done
   sleep 0.5
-  # 検索, the first button of the right-hand column; the list then has the focus on the first hit.
-  xdotool mousemove $((sx + sw - 55)) $((sy + 15)) click 1
+  # 検索; the list then has the focus on the first hit.
+  atspi press '^名称住所検索$' 'push button' 検索 || fail "no search button"
   sleep 3
   look directory-hits
   xdotool key Return
@@ -340,12 +347,8 @@ enter_record_by_keyboard() {
 # whether a picked point may be saved, then a double click at <dx> pixels right of the map's middle unless
 # <dx> is empty, then Esc. form is the record form.
 show_on_map() {  # <dx>
-  xdotool windowfocus "$form" 2>/dev/null || true
-  eval "$(xdotool getwindowgeometry --shell "$form")"
-  xdotool mousemove $((X + 260)) $((Y + 187)) click 1
-  wait_for 10 asks || fail "no save question"
-  sleep 0.5
-  xdotool key Return
+  atspi press 'アドレス帳情報' 'push button' 地図表示 || fail "no map button on the record form"
+  atspi --timeout 10 default '^Velmora$' || fail "no save question"
   wait_for 30 xdotool search --onlyvisible --name "${map_name:-MapFan}" || fail "no map window"
   local map
   map=$(xdotool search --onlyvisible --name "${map_name:-MapFan}" | tail -n 1)
@@ -365,8 +368,7 @@ show_on_map() {  # <dx>
 # 印刷 → <caption> from the main window: the start menu's first choice (a new layout), the first paper offered,
 # and the new layout's window, which window is set to.
 open_new_layout() {  # <menu key> <caption, as 宛名印刷>
-  focus_main
-  xdotool key alt+p; sleep 0.4; xdotool key "$1"
+  choose_menu_item p "$2(${1^^})..." "$1"
   wait_for 20 xdotool search --onlyvisible --name "^$2　メニュー\$" || fail "$2: no start menu"
   sleep 1
   click_in "^$2　メニュー\$" 90 -23
@@ -432,8 +434,7 @@ end_printing() {  # <window> <caption>
 # 印刷 → 一覧表印刷 and its print button to a PDF file chosen in the file dialog; the window stays open and
 # list_window is set to it.
 print_list_to_pdf() {  # <pdf>
-  focus_main
-  xdotool key alt+p; sleep 0.4; xdotool key l
+  choose_menu_item p '一覧表印刷(L)...' l
   wait_for 20 xdotool search --onlyvisible --name '^一覧表印刷$' || fail "no list-print window"
   list_window=$(xdotool search --onlyvisible --name '^一覧表印刷$' | tail -n 1)
   sleep 1

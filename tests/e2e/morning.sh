@@ -9,7 +9,6 @@
 # Usage: morning.sh <program> <table-row counter> <sample directory root>
 #   (run inside xvfb-run; it starts its own D-Bus session; E2E_LOOK=<folder> keeps screenshots and PDFs)
 set -euo pipefail
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- "$0" "$@"
 program=$1
 rows=$2
 sample=$3
@@ -77,12 +76,12 @@ import_addresses() {
 
 register_directory_hit() {
   open_directory_hit '東洋'
-  press_register "$form"
+  press_register
   wait_for 30 count_is 6 || fail "the directory's hit was not stored"
   table CorpKanji | iconv -f CP932 -t UTF-8 | grep -q '東洋' || fail "the hit's name was not stored"
   close_form
-  click_in '^名称住所検索$' -57 345  # 閉じる
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^名称住所検索$'" || fail "the search window stayed open"
+  atspi press '^名称住所検索$' 'push button' 閉じる || fail "no close button in the search window"
+  wait_for 10 gone '^名称住所検索$' || fail "the search window stayed open"
 }
 
 fill_through_dictionaries() {
@@ -113,25 +112,23 @@ find_on_map() {
 # 閉じる closes the record form, answering whatever it asks with its default.
 close_form() {
   xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || return 0
-  click_button 'アドレス帳情報' 46 20
-  answer_boxes
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name 'アドレス帳情報'" || fail "the record form stayed open"
+  atspi press 'アドレス帳情報' 'push button' 閉じる || fail "no close button on the record form"
+  answer_until 10 gone 'アドレス帳情報' || fail "the record form stayed open"
 }
 
-# The group box of the tool bar: Home, then down to the nth entry (0 すべて, 1 未指定のみ, 2 the first group).
-choose_group() {  # <entry>
+# The group box of the tool bar opened, Home, then down to the nth entry (0 すべて, 1 未指定のみ, 2 the first
+# group) and Enter; the list shows that entry's rows once the box names it.
+choose_group() {  # <entry> <the entry's text>
   focus_main
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  xdotool mousemove $((X + group_x)) $((Y + group_y)) click 1
-  sleep 0.6
+  atspi press '^Velmora - ' 'combo box' 'グループ：' || fail "the group box did not open"
   xdotool key Home
-  for _ in $(seq "$1"); do xdotool key Down; sleep 0.1; done
+  for _ in $(seq "$1"); do xdotool key Down; done
   xdotool key Return
-  sleep 1
+  atspi find '^Velmora - ' 'combo box' "$2" || fail "the group $2 was not chosen"
 }
 
 print_group_postcards() {
-  choose_group 2
+  choose_group 2 ' 1： グループ１'
   look group
   open_new_layout a 宛名印刷
   look postcard
@@ -141,7 +138,7 @@ print_group_postcards() {
   has_text "$work/out/postcards.pdf" "postcards" 山田一郎 髙橋花子 鈴木次郎 東京都千代田区丸の内 大阪府大阪市北区梅田
   case "$(pdf_text "$work/out/postcards.pdf")" in *田中*|*伊藤*) fail "a postcard outside the group was printed" ;; esac
   end_printing "$window" 宛名印刷
-  choose_group 0
+  choose_group 0 すべて
 }
 
 print_labels() {
@@ -159,8 +156,8 @@ print_the_list() {
   keep_file "$work/out/list.pdf"
   [ "$(pdftotext -raw "$work/out/list.pdf" - | grep -cE '^[0-9]+ ')" = 7 ] || fail "the list does not print seven rows"
   has_text "$work/out/list.pdf" "list" 山田一郎 髙橋花子 佐藤 03-3211-0001
-  click_in '^一覧表印刷$' 351 -22  # 閉じる
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^一覧表印刷$'" || fail "the list window stayed open"
+  atspi press '^一覧表印刷$' 'push button' 閉じる || fail "no close button in the list window"
+  wait_for 10 gone '^一覧表印刷$' || fail "the list window stayed open"
 }
 
 # 印刷 → 文面印刷, the postcard, 挿入 → 文章の追加 with the example pane's first greeting, printed.
@@ -212,20 +209,16 @@ backup_and_restore() {
 }
 
 # オプション → 環境設定 (Ctrl+E): the directory search's history count from 10 to 20, no update check at
-# the start, and Enter for OK.
+# the start, and OK.
 change_setting() {
   focus_main
   xdotool key ctrl+e
-  wait_for 10 xdotool search --onlyvisible --name '^環境設定$' || fail "no settings dialog"
-  focus_dialog '^環境設定$'
-  click_in '^環境設定$' "$history_x" "$history_y"
-  xdotool key ctrl+a
-  xdotool type --delay 30 20
-  click_in '^環境設定$' "$update_x" "$update_y"  # 起動時に最新アップデートの確認をする, off
+  local box='^環境設定$'
+  atspi set "$box" 'spin button' '電話帳検索の検索条件の履歴数：' 20 || fail "the history count was not set"
+  atspi check "$box" 'check box' '起動時に最新アップデートの確認をする' off || fail "the update check stayed on"
   look settings
-  xdotool key Return
-  answer_boxes
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^環境設定$'" || fail "the settings dialog stayed open"
+  atspi press "$box" 'push button' OK || fail "no OK in the settings dialog"
+  answer_until 10 gone "$box" || fail "the settings dialog stayed open"
 }
 
 # The program ends and starts again: the same book, its rows and the changed setting.
@@ -243,7 +236,7 @@ start_again() {
   wait_for 30 xdotool search --onlyvisible --name '^アドレス帳の切り替え$' || fail "no book dialog"
   sleep 0.5
   look choose-book
-  click_button '^アドレス帳の切り替え$' 138 21  # OK
+  atspi press '^アドレス帳の切り替え$' 'push button' OK || fail "no OK in the book dialog"
   wait_for 60 xdotool search --onlyvisible --name '^Velmora - アドレス$' || fail "the book did not open again"
   main=$(xdotool search --onlyvisible --name '^Velmora - アドレス$' | head -n 1)
   sleep 1
@@ -252,11 +245,6 @@ start_again() {
   tr -d '\r' < "$data/Mirvale18.ini" | grep -qx 'HisCount=20' || fail "the setting was lost at the new start"
   quit_program
 }
-
-# Points of controls found by position: the group box of the main window's tool bar and the history count of
-# the settings dialog.
-group_x=640 group_y=36
-history_x=222 history_y=104 update_x=29 update_y=596
 
 prepare_machine
 first_start

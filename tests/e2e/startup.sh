@@ -7,7 +7,6 @@
 # a postal code and an address from the dictionary window, a name through the name-reading pop-up.
 # Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run; it starts its own D-Bus session)
 set -euo pipefail
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- "$0" "$@"
 program=$1
 rows=$2
 source "$(dirname "$0")/common.sh"

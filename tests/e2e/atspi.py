@@ -1,0 +1,211 @@
+#!/usr/bin/python3
+"""Drives a control of the program through the accessibility bus, as a screen reader's user would: the
+control is found in the newest showing window whose title matches, by its role and its accessible name, and
+waited for until it is there and enabled.
+
+Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<value>]]
+  find    <window> <role> <name>       succeeds once the control is showing
+  press   <window> <role> <name>       the control's press (a button; a combo box's list, waited for)
+  check   <window> <role> <name> on|off  a check box ticked or not, pressed only when it differs
+  set     <window> <role> <name> <n>   the value of a spin box
+  default <window>                     the default button of the window (a question answered with Enter)
+  window  <window>                     succeeds once a window of the title is showing and active
+Roles are the bus's own words: "push button", "check box", "spin button", "combo box"; a combo box is named
+by its label. Every command checks the state it brought about before it succeeds, and fails with a line on
+stderr after the timeout.
+"""
+import re
+import sys
+import time
+
+import pyatspi
+
+# Lists and tables hold every row of a book as a child: a control is never inside one.
+NOT_SEARCHED = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_LIST, pyatspi.ROLE_TREE,
+                pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM}
+
+
+def states(acc):
+    return acc.getState()
+
+
+def showing(acc):
+    return states(acc).contains(pyatspi.STATE_SHOWING)
+
+
+def windows(title):
+    """The showing top-level windows of every application whose title matches, newest last."""
+    found = []
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None:
+            continue
+        for window in app:
+            if window is not None and re.search(title, window.name or "") and showing(window):
+                found.append(window)
+    return found
+
+
+def descendants(acc):
+    for child in acc:
+        if child is None:
+            continue
+        yield child
+        if child.getRole() not in NOT_SEARCHED:
+            yield from descendants(child)
+
+
+def named(acc, name):
+    if acc.name == name:
+        return True
+    # A combo box is named by the label it is the buddy of: the bus gives its current text as its own name.
+    for relation in acc.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            if any(relation.getTarget(i).name == name for i in range(relation.getNTargets())):
+                return True
+    return False
+
+
+def control(title, role, name):
+    wins = windows(title)
+    if not wins:
+        return None
+    for acc in descendants(wins[-1]):
+        if acc.getRoleName() == role and showing(acc) and named(acc, name):
+            return acc
+    return None
+
+
+def list_shown(combo):
+    return any(c is not None and c.getRole() == pyatspi.ROLE_LIST and showing(c) for c in combo)
+
+
+def do_action(acc, *names):
+    action = acc.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i).lower() in names:
+            action.doAction(i)
+            return
+    raise LookupError(f"no {'/'.join(names)} action on {acc.getRoleName()} '{acc.name}'")
+
+
+def default_button(title):
+    wins = windows(title)
+    if not wins:
+        return None
+    for acc in descendants(wins[-1]):
+        if acc.getRole() == pyatspi.ROLE_PUSH_BUTTON and states(acc).contains(pyatspi.STATE_IS_DEFAULT):
+            return acc
+    return None
+
+
+def until(timeout, step):
+    """Calls step until it returns true; the bus may drop an object that closes meanwhile, which is retried."""
+    end = time.monotonic() + timeout
+    error = None
+    while time.monotonic() < end:
+        try:
+            if step():
+                return True
+        except Exception as e:  # a window or control gone between two calls
+            error = e
+        time.sleep(0.2)
+    if error is not None:
+        print(f"atspi: last error: {error}", file=sys.stderr)
+    return False
+
+
+def main(argv):
+    timeout = 30.0
+    if len(argv) > 1 and argv[0] == "--timeout":
+        timeout = float(argv[1])
+        argv = argv[2:]
+    if len(argv) < 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    command, title = argv[0], argv[1]
+    args = argv[2:]
+
+    def enabled(acc):
+        return acc is not None and states(acc).contains(pyatspi.STATE_ENABLED)
+
+    if command == "window":
+        ok = until(timeout, lambda: any(states(w).contains(pyatspi.STATE_ACTIVE) for w in windows(title)))
+        what = f"no active window '{title}'"
+    elif command == "find":
+        ok = until(timeout, lambda: control(title, *args[:2]) is not None)
+        what = f"no {args[0]} '{args[1]}' in '{title}'"
+    elif command == "press":
+        pressed = []
+
+        # Pressed once only: a press that opens a box must not be repeated when the reply is slow.
+        def press():
+            acc = control(title, *args[:2])
+            if not enabled(acc):
+                return False
+            # Read before the press: a press that closes the window or ends the program takes the object along.
+            combo = acc.getRole() == pyatspi.ROLE_COMBO_BOX
+            do_action(acc, "press", "showmenu")
+            pressed.append((acc, combo))
+            return True
+        ok = until(timeout, press)
+        # A combo box's press opens its list, which takes the keys once it is shown.
+        if ok and pressed[0][1]:
+            ok = until(timeout, lambda: list_shown(pressed[0][0]))
+        what = f"no {args[0]} '{args[1]}' to press in '{title}', or its list did not open"
+    elif command == "check":
+        want = args[2] == "on"
+
+        def check():
+            acc = control(title, *args[:2])
+            if not enabled(acc):
+                return False
+            if states(acc).contains(pyatspi.STATE_CHECKED) == want:
+                return True
+            do_action(acc, "toggle", "press")
+            return False
+        ok = until(timeout, check)
+        what = f"the {args[0]} '{args[1]}' in '{title}' is not {args[2]}"
+    elif command == "set":
+        value = float(args[2])
+
+        def set_value():
+            acc = control(title, *args[:2])
+            if not enabled(acc):
+                return False
+            v = acc.queryValue()
+            if v.currentValue == value:
+                return True
+            v.currentValue = value
+            return False
+        ok = until(timeout, set_value)
+        what = f"the {args[0]} '{args[1]}' in '{title}' did not take {args[2]}"
+    elif command == "default":
+        pressed = []
+
+        def press_default():
+            acc = default_button(title)
+            if not enabled(acc):
+                return False
+            do_action(acc, "press")
+            pressed.append(acc)
+            return True
+
+        def closed():
+            try:
+                return not showing(pressed[0])
+            except Exception:  # the box is gone from the bus
+                return True
+        # The press lands a moment later: its box is waited for to close, so it is never pressed twice.
+        ok = until(timeout, press_default) and until(timeout, closed)
+        what = f"no default button in '{title}', or its box stayed open"
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    if not ok:
+        print(f"atspi: {what}", file=sys.stderr)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

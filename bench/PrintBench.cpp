@@ -166,25 +166,10 @@ struct TLayout {
 
     // The receiver filled from a record as the designer's binding fills it (the data form's conversions,
     // the name rules, the barcode); false when the record is gone.
-    bool Bind(TTable &table, int32_t recNo)
-    {
-        const TFixedObjects receiver = ReceiverObjects(Doc, Doc.SplitLayout != 0);
-        ClearObjects(receiver);
-        if (!table.FindKey({recNo}))
-            return false;
-        TBindContext context;
-        context.Form = Doc.PrintForm;
-        context.Direction = Job.Paper.Direction;
-        context.ProgramFolder = AppFolder;
-        context.DictionaryFolder = AppFolder + QStringLiteral("Dic/");
-        context.WorkFolder = DataFolder;
-        const TAddressBindRecord r = ReadAddressBindRecord(table);
-        FillObjects(receiver, PostalText(r.Pos, Doc.PrintForm.PostalMark),
-                    AddressLines(r.Tdfkn, r.Adrs1, r.Adrs2, r.Adrs3, context), RecordName(r, context, receiver.Split), context,
-                    TFillRole::Receiver);
-        FillBarcode(receiver, r.Pos, r.Tdfkn + r.Adrs1 + r.Adrs2 + r.Adrs3, context);
-        return true;
-    }
+    bool Bind(TTable &table, int32_t recNo) { return BindReceiverRecord(Receiver(), table, recNo, Context(), nullptr); }
+    void BindRow(const TAddressBindRecord &row) { BindReceiverRow(Receiver(), row, Context(), nullptr); }
+    TFixedObjects Receiver() { return ReceiverObjects(Doc, Doc.SplitLayout != 0); }
+    TBindContext Context() const { return ProgramBindContext(Doc.PrintForm, Job.Paper.Direction); }
 };
 
 TSideResult printThroughTheLoop(const TOptions &options, const QString &book, const QString &file)
@@ -197,6 +182,14 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     layout.Job.RecordNumbers = recordNumbers(table);
     layout.Job.BindRecord = [&](int32_t recNo) { return layout.Bind(table, recNo); };
     layout.Job.RecordTable = &table;
+    // The records in registration order, as the main list lists them unsorted.
+    layout.Job.RecordOrder = TListOrder{};
+    layout.Job.ReadRecord = [&]() -> std::function<bool()> {
+        return [&layout, row = ReadAddressBindRecord(table)] {
+            layout.BindRow(row);
+            return true;
+        };
+    };
     TPrinter &printer = Printer();
     printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
     if (layout.Job.MultiUp())

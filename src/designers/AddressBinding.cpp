@@ -464,14 +464,20 @@ bool BindReceiverRecord(const TFixedObjects &receiver, TTable &table, int32_t re
     } catch (const EDatabaseError &) {
         return false;
     }
-    const TAddressBindRecord record = ReadAddressBindRecord(table);
+    BindReceiverRow(receiver, ReadAddressBindRecord(table), context, sender);
+    return true;
+}
+
+void BindReceiverRow(const TFixedObjects &receiver, const TAddressBindRecord &record, const TBindContext &context,
+                     int32_t *sender)
+{
+    ClearObjects(receiver);
     FillObjects(receiver, PostalText(record.Pos, context.Form.PostalMark),
                 AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
                 RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
     FillBarcode(receiver, record.Pos, record.Tdfkn + record.Adrs1 + record.Adrs2 + record.Adrs3, context);
     if (sender)
         *sender = record.Sender;
-    return true;
 }
 
 void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBindContext &context)

@@ -85,6 +85,9 @@ TBindContext ProgramBindContext(const TPrintForm &form, int direction);
 // whichever row the cursor is on). The record's sender number goes to *sender. False when nothing was bound.
 bool BindReceiverRecord(const TFixedObjects &receiver, TTable &table, int32_t recNo, const TBindContext &context,
                         int32_t *sender);
+// A record read already (ReadAddressBindRecord) into the receiver's objects, emptied first.
+void BindReceiverRow(const TFixedObjects &receiver, const TAddressBindRecord &record, const TBindContext &context,
+                     int32_t *sender);
 
 // The postal code as printed: full width, the hyphen after the third character and "〒" by the mark.
 QString PostalText(const QByteArray &pos, uint32_t mark);

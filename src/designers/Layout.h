@@ -252,9 +252,9 @@ public:
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main
-    // list). False when there is nothing to show: the objects are then left empty, never filled from
-    // another record.
-    bool BindRecord(int32_t recNo);
+    // list), or from row when the record was read already (a print run's walk). False when there is nothing
+    // to show: the objects are then left empty, never filled from another record.
+    bool BindRecord(int32_t recNo, const TAddressBindRecord *row = nullptr);
     void BindSender();
     void BindSenderAsReceiver();
     // The letter body's sender blocks filled from the default sender (else the first row of the list).

@@ -63,7 +63,7 @@ TFixedObjects TLayoutForm::CurrentSet(bool sender)
 }
 
 
-bool TLayoutForm::BindRecord(int32_t recNo)
+bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
 {
     const TFixedObjects receiver = CurrentSet(false);
     ClearObjects(receiver);
@@ -71,16 +71,20 @@ bool TLayoutForm::BindRecord(int32_t recNo)
         return false;
     if (!AddressList || AddressList->GetRecordCount() == 0)
         return false;
-    if (recNo < 0) {
-        const int row = AddressList->GetSelectedIndex();
-        recNo = row >= 0 ? AddressList->GetRecNoAt(row) : -1;
+    if (recNo < 0 && !row) {
+        const int selected = AddressList->GetSelectedIndex();
+        recNo = selected >= 0 ? AddressList->GetRecNoAt(selected) : -1;
         if (recNo < 0)
             return false;
     }
+    const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
+    if (row) {
+        BindReceiverRow(receiver, *row, context, &SenderRecNo);
+        return true;
+    }
     if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
         return false;
-    return BindReceiverRecord(receiver, *DMMirvale18->AdrsTable, recNo,
-                              ProgramBindContext(PrintForm, PaperFormat.Direction), &SenderRecNo);
+    return BindReceiverRecord(receiver, *DMMirvale18->AdrsTable, recNo, context, &SenderRecNo);
 }
 
 void TLayoutForm::BindSender()

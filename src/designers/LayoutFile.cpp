@@ -397,13 +397,20 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
     job.Shown = form.ZOrderList;
     job.Fixed = form.FixedObjects;
     if (needsData(form)) {
-        job.BindRecord = [&form](int32_t recNo) {
-            const bool shown = form.BindRecord(recNo);
+        const auto bind = [&form](int32_t recNo, const TAddressBindRecord *row) {
+            const bool shown = form.BindRecord(recNo, row);
             if (form.ShowsSender())
                 form.BindSender();
             return shown;
         };
+        job.BindRecord = [bind](int32_t recNo) { return bind(recNo, nullptr); };
         job.RecordTable = DMMirvale18 ? DMMirvale18->AdrsTable.get() : nullptr;
+        if (job.RecordTable && AddressList) {
+            job.RecordOrder = AddressList->RowOrder();
+            job.ReadRecord = [bind, table = job.RecordTable]() -> std::function<bool()> {
+                return [bind, row = ReadAddressBindRecord(*table)] { return bind(-1, &row); };
+            };
+        }
     }
     job.RecordNumbers = form.RecordNumbers;
     job.Offset = form.PrintOffset;

@@ -61,17 +61,22 @@ private:
     const TLayoutPrintJob &job_;
 };
 
-// Binds the record of a print when it differs from the one bound last; false when the record is gone.
+// Binds the record of a print when it differs from the one bound last; false when the record is gone. With a
+// job that can read its records in walks, reaching a record not walked yet reads it and the ahead - 1 after it
+// in one walk of their order; a record the walk did not meet is looked up by its key, as without one.
 class TRecordBinder {
 public:
-    TRecordBinder(const TLayoutPrintJob &job, const TRenderTarget &target) : job_(job), target_(target) {}
+    TRecordBinder(const TLayoutPrintJob &job, const TRenderTarget &target, int ahead)
+        : job_(job), target_(target), ahead_(job.ReadRecord && job.RecordTable ? ahead : 1)
+    {
+    }
     bool Bind(int record)
     {
         if (!job_.BindRecord)
             return true;
         if (record != bound_) {
             bound_ = record;
-            present_ = job_.BindRecord(job_.RecordNumbers.at(size_t(record)));
+            present_ = bindRecord(record);
             for (TDrawRect *object : job_.Fixed)
                 object->Prepare(target_, false);
         }
@@ -79,10 +84,37 @@ public:
     }
 
 private:
+    bool bindRecord(int record)
+    {
+        if (ahead_ > 1) {
+            if (record < walkedFrom_ || record >= walkedFrom_ + int(read_.size()))
+                walk(record);
+            if (const std::function<bool()> &bind = read_[size_t(record - walkedFrom_)])
+                return bind();
+        }
+        return job_.BindRecord(job_.RecordNumbers.at(size_t(record)));
+    }
+    void walk(int record)
+    {
+        const auto from = job_.RecordNumbers.begin() + record;
+        const std::vector<int32_t> recNos(from, from + std::min<qint64>(ahead_, job_.RecordNumbers.end() - from));
+        walkedFrom_ = record;
+        read_.assign(recNos.size(), {});
+        try {
+            WalkListedRecords(*job_.RecordTable, recNos, job_.RecordOrder,
+                              [&](int i) { read_[size_t(i)] = job_.ReadRecord(); });
+        } catch (const EDatabaseError &) {
+            // What the walk did not read is looked up by key, which finds what it can.
+        }
+    }
+
     const TLayoutPrintJob &job_;
     TRenderTarget target_;
+    const int ahead_;
     int bound_ = -1;
     bool present_ = false;
+    int walkedFrom_ = 0;
+    std::vector<std::function<bool()>> read_;
 };
 
 // The CUPS name of a page size: the printer's own key for a size it lists, else a size of the caller's own.
@@ -186,7 +218,7 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
         sheet.TopMargin -= target.PhysicalOffsetY;
     }
     TPrintCaches caches(job, target);
-    TRecordBinder binder(job, target);
+    TRecordBinder binder(job, target, RecordsWalkedAhead);
     TCanvas canvas(device.Painter(), target.LogPixelsX, target.LogPixelsY);
     canvas.SetTarget(target);
     // The background covers the whole page, placed once for the run and freed with it.
@@ -292,7 +324,7 @@ void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &
     canvas.SetNullPen();
     canvas.SetBrush(Qt::white);
     canvas.FillRect({0, 0, picture.Width(), picture.Height()});
-    TRecordBinder binder(job, target);
+    TRecordBinder binder(job, target, plan.Places);
     const std::vector<TPrintPlan::TPrint> prints = plan.PagePrints(page);
     for (const TPrintPlan::TPrint &print : prints) {
         if (!binder.Bind(print.Record))

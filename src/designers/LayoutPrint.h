@@ -5,12 +5,14 @@
 
 #include "designers/PaperFormats.h"
 #include "drawing/Canvas.h"
+#include "mainlist/RecordListing.h"
 
 #include <QPoint>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TTable;
@@ -68,6 +70,11 @@ struct TLayoutPrintJob {
     std::vector<int32_t> RecordNumbers;
     // The table BindRecord reads, held for reading over each page's records; null when none is.
     TTable *RecordTable = nullptr;
+    // With RecordTable, the records are met in walks of the order they are listed in (none: in no index's
+    // order) rather than looked up one by one: ReadRecord reads the table's current row and returns what binds
+    // it later, as BindRecord would. Records a walk does not meet are bound by BindRecord.
+    std::optional<TListOrder> RecordOrder;
+    std::function<std::function<bool()>()> ReadRecord;
     QPoint Offset;   // 0.1 mm, right and down
     int Flap = 0;    // 0.1 mm, down; envelopes only, and never in the preview
     int LabelStart = 1;
@@ -81,6 +88,9 @@ struct TLayoutPrintJob {
     bool MultiUp() const { return Paper.SheetIndex > 0; }
     TPrintPlan Plan() const;
 };
+
+// The records a print run reads in one walk of their order: a few sheets of labels, as many postcards.
+inline constexpr int RecordsWalkedAhead = 64;
 
 // Pages done of all; false stops the run.
 using TPrintProgress = std::function<bool(int done, int total)>;

@@ -3,13 +3,11 @@
 #include "base/Numbers.h"
 #include "base/Units.h"
 #include "core/Globals.h"
-#include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "drawing/Canvas.h"
 #include "drawing/DrawRect.h"
 #include "drawing/PrintJob.h"
 
-#include <QHash>
 
 #include <algorithm>
 
@@ -244,57 +242,15 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
             texts[i - first] << cells.Text(item, rows[i].first);
         done[i - first] = true;
     };
-    // The rows the walk has still to meet, by record number; a record listed twice is met once, the other row
-    // is read by its key.
-    QHash<int32_t, int> pending;
-    pending.reserve(n);
-    for (int i = last; i-- > first;)
-        pending.insert(rows[i].second, i);
-
-    // A page's rows in one read of the book, not one each.
+    // A page's rows in one read of the book, not one each, and in one walk of the list's order where they follow
+    // it; a record listed twice is met once, the other row is read by its key.
     const TTableReadScope held(&table);
+    std::vector<int32_t> recNos;
+    recNos.reserve(n);
+    for (int i = first; i < last; ++i)
+        recNos.push_back(rows[i].second);
+    WalkListedRecords(table, recNos, order, [&](int i) { read(first + i); });
     table.SetIndexName(QString());
-    // Rows in the order of an index are read in one walk of it from the page's first row, cheaper a row than a
-    // look-up each. Rows in no index's order are walked over their part of the primary key when
-    // their numbers lie close together, else read by their keys.
-    TListOrder walk;
-    int32_t start = rows[first].second;
-    bool walking = true;
-    if (order) {
-        walk = *order;
-    } else {
-        int32_t high = start;
-        for (int i = first; i < last; ++i) {
-            start = std::min(start, rows[i].second);
-            high = std::max(high, rows[i].second);
-        }
-        walking = static_cast<int64_t>(high) - start < 4LL * n;
-    }
-    if (walking && table.FindKey({start})) {
-        TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
-        table.SetIndexName(walk.IndexName);
-        // The table may be the book's shared one: it never stays in another order.
-        try {
-            // Rows the list leaves out (another group, rows not selected) may lie between the page's ones: the walk
-            // goes at most four times the page's rows far.
-            for (int budget = 4 * n;;) {
-                const auto found = pending.constFind(recNo.AsInteger());
-                if (found != pending.constEnd()) {
-                    read(*found);
-                    pending.erase(found);
-                }
-                if (pending.isEmpty() || --budget == 0)
-                    break;
-                table.ReadAhead(std::min(static_cast<int>(pending.size()), budget), walk.Ascending);
-                if (walk.Ascending ? (table.Next(), table.Eof()) : (table.Prior(), table.Bof()))
-                    break;
-            }
-        } catch (const EDatabaseError &) {
-            table.SetIndexName(QString());
-            throw;
-        }
-        table.SetIndexName(QString());
-    }
     // Rows the walk did not meet: beyond its reach, or moved in the order or deleted since the list was made.
     for (int i = first; i < last; ++i)
         if (!done[i - first]) {

@@ -10,6 +10,7 @@
 #include "mainlist/NarrowDown.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <algorithm>
 #include <utility>
@@ -21,6 +22,62 @@ bool PassesGroupTest(int viewGroup, int32_t group)
     if (viewGroup == 1)
         return group == 0;
     return group == viewGroup - 1;
+}
+
+int WalkListedRecords(TTable &table, const std::vector<int32_t> &recNos, const std::optional<TListOrder> &order,
+                      const std::function<void(int)> &met)
+{
+    const int n = static_cast<int>(recNos.size());
+    if (n == 0)
+        return 0;
+    // The records the walk has still to meet.
+    QHash<int32_t, int> pending;
+    pending.reserve(n);
+    for (int i = n; i-- > 0;)
+        pending.insert(recNos[i], i);
+    TListOrder walk;
+    int32_t start = recNos.front();
+    if (order) {
+        walk = *order;
+    } else {
+        // Record numbers far apart are cheaper by their keys than by walking over all between them.
+        int32_t high = start;
+        for (const int32_t recNo : recNos) {
+            start = std::min(start, recNo);
+            high = std::max(high, recNo);
+        }
+        if (static_cast<int64_t>(high) - start >= 4LL * n)
+            return 0;
+    }
+    const QString before = table.IndexName();
+    int count = 0;
+    // The table may be the book's shared one: it never stays in another order.
+    try {
+        table.SetIndexName(QString());
+        if (table.FindKey({start})) {
+            TField &recNo = table.FieldByName(QStringLiteral("RecNo"));
+            table.SetIndexName(walk.IndexName);
+            // Records the list leaves out (another group, rows not selected) may lie between the listed ones.
+            for (int budget = 4 * n;;) {
+                const auto found = pending.constFind(recNo.AsInteger());
+                if (found != pending.constEnd()) {
+                    met(*found);
+                    ++count;
+                    pending.erase(found);
+                }
+                if (pending.isEmpty() || --budget == 0)
+                    break;
+                table.ReadAhead(std::min(static_cast<int>(pending.size()), budget), walk.Ascending);
+                if (walk.Ascending ? (table.Next(), table.Eof()) : (table.Prior(), table.Bof()))
+                    break;
+            }
+        }
+    } catch (const EDatabaseError &) {
+        table.SetIndexName(before);
+        throw;
+    }
+    table.SetIndexName(before);
+    return count;
 }
 
 std::vector<int32_t> ListRecordNumbers(TTable &adrs, const QString &indexName, bool ascending, int viewGroup,

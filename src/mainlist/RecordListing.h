@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TField;
@@ -24,6 +25,15 @@ struct TListOrder {
     QString IndexName;
     bool Ascending = true;
 };
+
+// Meets the records recNos (listed in order, or in none) in one walk of "Adrs.DB" from the first of them, not a
+// look-up each: along the order's index, or, in none, along the record numbers when they lie close together.
+// met(i) is called with the table on recNos[i], each record once (a record listed twice is met at its first);
+// the walk goes at most four times their count of rows far. The table is left on the index it was on, at no
+// row in particular. The records met; those not (out of reach, deleted or moved since the list was made) are
+// for the caller to look up by key.
+int WalkListedRecords(TTable &table, const std::vector<int32_t> &recNos, const std::optional<TListOrder> &order,
+                      const std::function<void(int)> &met);
 
 // Record numbers of "Adrs.DB" in the order of the named index (ascending or its reverse) that pass the group
 // test and, when one is given, the filter.

@@ -293,6 +293,77 @@ TEST_F(LayoutPrintTest, ARecordGoneBeforePrintingLeavesItsPageBlank)
     EXPECT_TRUE(pageText(pdf, 3).contains(QStringLiteral("長谷川")));
 }
 
+TEST_F(LayoutPrintTest, RecordsMetInWalksOfTheListsOrderAreBoundAsByTheirKeys)
+{
+    // More records than one walk reads, in a reading order other than their registration, every other one in
+    // the group the list shows.
+    TTable &table = *book.Module->AdrsTable;
+    table.StartTransaction();
+    for (int i = 0; i < 2 * RecordsWalkedAhead + 20; ++i) {
+        TAddressRecord r;
+        r.NameKana = QByteArray::number((i * 37) % 101 + 100);
+        r.NameKanji = r.NameKana;
+        r.Group = i % 2 ? 2 : 0;
+        table.Append();
+        SetAddressRecordFields(table, r);
+        table.Post();
+    }
+    table.Commit();
+    const auto recNo = [&] { return table.FieldByName(QStringLiteral("RecNo")).AsInteger(); };
+    UsePaper(0);
+    job.Shown.clear();
+    job.Fixed.clear();
+    job.RecordTable = &table;
+    std::vector<int32_t> bound;
+    std::vector<int32_t> byKey;
+    int read = 0;
+    job.BindRecord = [&](int32_t n) {
+        byKey.push_back(n);
+        bound.push_back(n);
+        return table.FindKey({n});
+    };
+    job.ReadRecord = [&]() -> std::function<bool()> {
+        ++read;
+        return [&bound, n = recNo()] {
+            bound.push_back(n);
+            return true;
+        };
+    };
+    for (const bool ascending : {true, false}) {
+        SCOPED_TRACE(ascending ? "ascending" : "descending");
+        job.RecordOrder = TListOrder{QStringLiteral("NameKana"), ascending};
+        job.RecordNumbers = ListRecordNumbers(table, QStringLiteral("NameKana"), ascending, 3);
+        ASSERT_EQ(job.RecordNumbers.size(), size_t(RecordsWalkedAhead + 10));
+        table.SetIndexName(QString());
+        // A record deleted after it was listed is still looked up by its key, and found gone.
+        const int32_t gone = job.RecordNumbers[RecordsWalkedAhead + 3];
+        ASSERT_TRUE(table.FindKey({gone}));
+        table.Delete();
+        bound.clear();
+        byKey.clear();
+        read = 0;
+        ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+        // The same records in the same order; each of the others read once, in a walk.
+        EXPECT_EQ(bound, job.RecordNumbers);
+        EXPECT_EQ(byKey, std::vector<int32_t>{gone});
+        EXPECT_EQ(read, int(job.RecordNumbers.size()) - 1);
+        EXPECT_TRUE(table.IndexName().isEmpty());
+        table.Append();  // the group keeps its count for the other direction
+        TAddressRecord r;
+        r.NameKana = "050";
+        r.Group = 2;
+        SetAddressRecordFields(table, r);
+        table.Post();
+    }
+    // A walk leaves the table on the index it found it on.
+    const std::vector<int32_t> listed = ListRecordNumbers(table, QStringLiteral("NameKana"), true, 3);
+    table.SetIndexName(QStringLiteral("CorpKana"));
+    EXPECT_EQ(WalkListedRecords(table, listed, TListOrder{QStringLiteral("NameKana"), true}, [](int) {}),
+              int(listed.size()));
+    EXPECT_EQ(table.IndexName(), QStringLiteral("CorpKana"));
+    table.SetIndexName(QString());
+}
+
 TEST_F(LayoutPrintTest, AStoppedRunLeavesNoFileAndTheOldOneAsItWas)
 {
     test::writeFile(pdf, "the last good print");

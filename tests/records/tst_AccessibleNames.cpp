@@ -17,14 +17,32 @@
 
 using ::testing::IsEmpty;
 
-TEST(AccessibleNames, TheRecordFormAndTheRecordDialogsNameEveryControl)
-{
+namespace {
+
+// A book with its main list, as the record windows are opened from it.
+class AccessibleNames : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        book.Open(QStringLiteral("Book"), true);
+        AddressList = &list;
+        list.RefreshList(true, true, false);
+    }
+    void TearDown() override
+    {
+        RecordForm = nullptr;
+        AddressList = nullptr;
+    }
+
     test::MessageBoxScript boxes;
     test::TestBook book;
-    book.Open(QStringLiteral("Book"), true);
     TAddressList list;
-    AddressList = &list;
-    list.RefreshList(true, true, false);
+};
+
+}  // namespace
+
+TEST_F(AccessibleNames, TheRecordFormAndTheRecordDialogsNameEveryControl)
+{
 
     {
         TDataInquiry form(&list);
@@ -37,19 +55,12 @@ TEST(AccessibleNames, TheRecordFormAndTheRecordDialogsNameEveryControl)
     EXPECT_THAT(test::unnamedControls(&batch), IsEmpty());
     TInputList inputList(nullptr);
     EXPECT_THAT(test::unnamedControls(&inputList), IsEmpty());
-    AddressList = nullptr;
 }
 
 // The record form is a window of its own, and a screen reader announces it as one (not as a pane, the role
 // Qt gives a bare widget); its pages stay panes and the records' dialogs stay dialogs.
-TEST(AccessibleNames, TheRecordFormIsAWindowToAScreenReader)
+TEST_F(AccessibleNames, TheRecordFormIsAWindowToAScreenReader)
 {
-    test::MessageBoxScript boxes;
-    test::TestBook book;
-    book.Open(QStringLiteral("Book"), true);
-    TAddressList list;
-    AddressList = &list;
-    list.RefreshList(true, true, false);
     {
         TDataInquiry form(&list);
         RecordForm = &form;
@@ -61,5 +72,4 @@ TEST(AccessibleNames, TheRecordFormIsAWindowToAScreenReader)
     }
     TBatchChange batch(&list);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&batch)->role(), QAccessible::Dialog);
-    AddressList = nullptr;
 }

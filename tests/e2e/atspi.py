@@ -8,8 +8,10 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   press   <window> <role> <name>       the control's press (a button; a combo box's list, waited for)
   check   <window> <role> <name> on|off  a check box ticked or not, pressed only when it differs
   set     <window> <role> <name> <n>   the value of a spin box
+  focus   <window> <role> <name>       the keyboard focus given to the control (a text field to type into)
   default <window>                     the default button of the window (a question answered with Enter)
   window  <window>                     succeeds once a window of the title is showing and active
+  list    <window>                     prints the role and name of each showing control (to write a step)
 Roles are the bus's own words: "push button", "check box", "spin button", "combo box"; a combo box is named
 by its label. Every command checks the state it brought about before it succeeds, and fails with a line on
 stderr after the timeout.
@@ -129,6 +131,12 @@ def main(argv):
     def enabled(acc):
         return acc is not None and states(acc).contains(pyatspi.STATE_ENABLED)
 
+    if command == "list":
+        wins = windows(title)
+        for acc in descendants(wins[-1]) if wins else ():
+            if showing(acc):
+                print(f"{acc.getRoleName()}\t{acc.name}")
+        return 0 if wins else 1
     if command == "window":
         ok = until(timeout, lambda: any(states(w).contains(pyatspi.STATE_ACTIVE) for w in windows(title)))
         what = f"no active window '{title}'"
@@ -180,6 +188,17 @@ def main(argv):
             return False
         ok = until(timeout, set_value)
         what = f"the {args[0]} '{args[1]}' in '{title}' did not take {args[2]}"
+    elif command == "focus":
+        def focus():
+            acc = control(title, *args[:2])
+            if not enabled(acc):
+                return False
+            if states(acc).contains(pyatspi.STATE_FOCUSED):
+                return True
+            acc.queryComponent().grabFocus()
+            return False
+        ok = until(timeout, focus)
+        what = f"the {args[0]} '{args[1]}' in '{title}' did not take the focus"
     elif command == "default":
         pressed = []
 

@@ -133,8 +133,16 @@ void TLayoutPrintDialog::buildDataPage()
         buttons->addWidget(b);
     page->addLayout(buttons);
 
-    connect(ranges, &QButtonGroup::idClicked, this, &TLayoutPrintDialog::rangeClick);
-    connect(limits, &QButtonGroup::idClicked, this, &TLayoutPrintDialog::limitClick);
+    // The choice follows the checked button however it was checked: a screen reader toggles a radio button
+    // without clicking it, and the records printed must be the ones the page shows chosen.
+    connect(ranges, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            rangeClick(id);
+    });
+    connect(limits, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            limitClick(id);
+    });
     connect(btnNext, &QPushButton::clicked, this, &TLayoutPrintDialog::btnNextClick);
     connect(btnPreview1, &QPushButton::clicked, this, &TLayoutPrintDialog::btnPreviewClick);
     connect(btnCancel1, &QPushButton::clicked, this, &QDialog::reject);

@@ -6,6 +6,8 @@
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,6 +60,32 @@ protected:
 };
 
 }  // namespace
+
+// A screen reader checks a radio button through its toggle action, which sends no click.
+TEST_F(WizardTest, RadioButtonsToggledByAScreenReaderChooseTheRecords)
+{
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(0);
+    rows.selected = 1;
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    ASSERT_TRUE(control<QRadioButton>(&wizard, "rbViewData")->isChecked());
+    ASSERT_EQ(wizard.RecordList, std::vector<int32_t>{11});
+    const auto toggle = [&](const char *name) {
+        QAccessibleInterface *radio = QAccessible::queryAccessibleInterface(control<QRadioButton>(&wizard, name));
+        ASSERT_TRUE(radio && radio->actionInterface());
+        radio->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle("rbAll");
+    EXPECT_TRUE(control<QRadioButton>(&wizard, "rbAll")->isChecked());
+    EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 11, 12, 13, 14}));
+    EXPECT_EQ(control<QLabel>(&wizard, "lblDataNum")->text(), QStringLiteral("5 件"));
+    toggle("rbExcept");
+    EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 11, 12, 14}));
+}
 
 TEST_F(WizardTest, MultiUpSheetsFromTheStartPosition)
 {

@@ -12,6 +12,8 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   default <window>                     the default button of the window (a question answered with Enter)
   window  <window>                     succeeds once a window of the title is showing and active
   list    <window>                     prints the role and name of each showing control (to write a step)
+  says    <window> <words>             succeeds once a label of the window holds the words (two boxes of
+                                       one title told apart by what they ask)
 Roles are the bus's own words: "push button", "check box", "spin button", "combo box"; a combo box is named
 by its label. Every command checks the state it brought about before it succeeds, and fails with a line on
 stderr after the timeout.
@@ -199,6 +201,13 @@ def main(argv):
             return False
         ok = until(timeout, focus)
         what = f"the {args[0]} '{args[1]}' in '{title}' did not take the focus"
+    elif command == "says":
+        def says():
+            wins = windows(title)
+            return bool(wins) and any(acc.getRole() == pyatspi.ROLE_LABEL and args[0] in (acc.name or "")
+                                      and showing(acc) for acc in descendants(wins[-1]))
+        ok = until(timeout, says)
+        what = f"no label with '{args[0]}' in '{title}'"
     elif command == "default":
         pressed = []
 

@@ -23,8 +23,6 @@ wait_for() {
   return 1
 }
 
-# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
-# counting from its right or bottom edge.
 # A book "Book" of three sample records in the data folder, and the settings that open it at start without
 # the splash, the information window or the update check; $work/out for what the run writes.
 make_sample_book() {  # <book maker>
@@ -41,6 +39,8 @@ start_on_book() {  # <program>
   main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 }
 
+# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
+# counting from its right or bottom edge. For a point on a canvas or a map; a control is driven on the bus.
 click_in() {  # <window name> <x> <y>
   local w
   w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
@@ -74,6 +74,13 @@ answer_until() {  # <seconds> <command...>
   done
 }
 
+# The program's box that says the words, once it is up, answered with its button of that name or else with its
+# default button: boxes of the same title are told apart by what they ask.
+answer_box() {  # <words> [<button>]
+  atspi --timeout 60 says '^Velmora$' "$1" || return 1
+  if [ -n "${2:-}" ]; then atspi --timeout 10 press '^Velmora$' 'push button' "$2"; else atspi --timeout 10 default '^Velmora$'; fi
+}
+
 # Whatever the program asks on the way (a question, a summary) is answered with its default button.
 answer_boxes() {
   for _ in 1 2 3; do
@@ -100,51 +107,47 @@ start_input_method() {
 # E2E_LOOK names a folder that keeps a picture of the screen at each step, to look at after the run.
 look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/$1.png"; return 0; }
 
-# The main window given the focus, waited for until the program has made it its active window: keys sent
-# before that are lost.
-focus_main() {
-  xdotool windowfocus "$main" 2>/dev/null || true
-  atspi --timeout 10 window '^Velmora - ' || fail "the main window did not become active"
+# A window given the focus, waited for until the program has made it its active window: keys sent before that
+# are lost. There is no window manager here to do it.
+focus_window() {  # <window> <title>
+  xdotool windowfocus "$1" 2>/dev/null || true
+  atspi --timeout 10 window "$2" || fail "the window $2 did not become active"
 }
-# A menu of the main window opened with its accelerator, and an item chosen by its key once it is shown.
-choose_menu_item() {  # <menu key> <item's name> <item key>
-  focus_main
-  xdotool key "alt+$1"
-  atspi --timeout 10 find '^Velmora - ' 'menu item' "$2" || fail "the menu of $2 did not open"
-  xdotool key "$3"
+focus_main() { focus_window "$main" '^Velmora - '; }
+# The newest visible window of a title given the focus.
+focus_dialog() { focus_window "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" "$1"; }
+# A menu of a window opened with its accelerator, and an item chosen by its key once it is shown.
+choose_window_menu_item() {  # <window> <title> <menu key> <item's name> <item key>
+  focus_window "$1" "$2"
+  xdotool key "alt+$3"
+  atspi --timeout 10 find "$2" 'menu item' "$4" || fail "the menu of $4 did not open"
+  xdotool key "$5"
 }
-# Dialogs have no window manager here: the newest visible window of a title is given the focus, and waited for
-# until the program has made it the active window.
-focus_dialog() {
-  xdotool windowfocus "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 2>/dev/null || true
-  atspi --timeout 10 window "$1" || fail "the window $1 did not become active"
-}
-# Clicks a button of the newest window of a title, given by its distance from the bottom right corner.
-click_button() {
-  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name "$1" | tail -n 1)")"
-  xdotool mousemove $((X + WIDTH - $2)) $((Y + HEIGHT - $3)) click 1
+choose_menu_item() { choose_window_menu_item "$main" '^Velmora - ' "$@"; }  # <menu key> <item's name> <item key>
+# A file dialog's name field given the keyboard, the file's path pasted into it and taken with Enter: Enter
+# follows the paste on the same keyboard, a press on the bus could overtake it.
+name_file() {  # <dialog title> <path>
+  atspi --timeout 20 focus "$1" text 'ファイル名(N):' || return 1
+  paste_text "$2"
+  xdotool key Return
 }
 # True while a window of the program's own name (a question, a notice) is up.
 asks() { [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge "${1:-1}" ]; }
 
-# The information dialog of the first start; Enter closes it with its boxes as they are.
+# The information dialog of the first start; OK closes it with its boxes as they are.
 close_information_dialog() {
-  wait_for 60 xdotool search --onlyvisible --name '^お知らせ$' || fail "no information dialog at the first start"
-  sleep 0.3
+  atspi --timeout 60 window '^お知らせ$' || fail "no information dialog at the first start"
   look first-start
-  xdotool key Return
-  wait_for 30 sh -c "! xdotool search --onlyvisible --name '^お知らせ$'" || fail "the information dialog did not close"
+  atspi press '^お知らせ$' 'push button' OK || fail "no OK in the information dialog"
+  wait_for 30 gone '^お知らせ$' || fail "the information dialog did not close"
 }
 
-# No book yet: a notice, then the book dialog in create mode with the default name. Enter closes the notice,
-# Enter leaves the name field for OK, Enter creates and opens the book "アドレス": main and book are set.
+# No book yet: a notice, then the book dialog in create mode with the default name, whose OK creates and opens
+# the book "アドレス": main and book are set.
 create_first_book() {
-  wait_for 60 asks 2 || fail "no notice before the book dialog"
-  xdotool key Return
-  wait_for 30 xdotool search --onlyvisible --name 'アドレス帳の作成' || fail "no book dialog"
-  sleep 0.3
-  xdotool key Return; sleep 0.3
-  xdotool key Return
+  atspi --timeout 60 default '^Velmora$' || fail "no notice before the book dialog"
+  atspi find 'アドレス帳の作成' 'push button' OK || fail "no book dialog"
+  atspi press 'アドレス帳の作成' 'push button' OK || fail "no OK in the book dialog"
   wait_for 30 xdotool search --onlyvisible --name '^Velmora - ' || fail "book not opened"
   main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
   book=$data/Data/Adrs/アドレス/
@@ -157,28 +160,24 @@ create_first_book() {
 import_text_file() {  # <file>
   choose_menu_item f 'テキストファイルの取り込み(I)...' i
   atspi press 'テキストファイルの取り込み' 'push button' '参照(R)...' || fail "no import dialog"
-  atspi window '取り込むファイルの選択' || fail "no file dialog"
-  paste_text "$1"
-  xdotool key Return
+  name_file '取り込むファイルの選択' "$1" || fail "no file dialog"
   wait_for 10 gone '取り込むファイルの選択' || fail "the file dialog stayed open"
   look import
   atspi press 'テキストファイルの取り込み' 'push button' '取り込み(I)' || fail "the file was not read"
   answer_until 60 gone 'テキストファイルの取り込み' || fail "the import dialog stayed open"
 }
 
-# ファイル → テキストファイルの出力 of all rows with the items kept from the last time, 出力 to a file, 閉じる.
+# ファイル → テキストファイルの出力 of all rows with the items kept from the last time, 出力 to a file, its
+# summary, 閉じる.
 export_text_file() {  # <file>
   choose_menu_item f 'テキストファイルの出力(E)...' e
-  wait_for 10 xdotool search --onlyvisible --name 'テキストファイルの出力' || fail "no export window"
-  focus_dialog 'テキストファイルの出力'
+  local box='テキストファイルの出力'
+  atspi find "$box" 'push button' '出力(O)...' || fail "no export window"
   look export
-  xdotool key alt+o
-  wait_for 10 xdotool search --onlyvisible --name '出力ファイルの指定' || fail "no file dialog for the export"
-  sleep 0.5
-  paste_text "$1"
-  xdotool key Return
-  answer_boxes
-  wait_for 30 test -s "$1" || fail "nothing exported"
+  atspi press "$box" 'push button' '出力(O)...' || fail "no export button"
+  name_file '出力ファイルの指定' "$1" || fail "no file dialog for the export"
+  answer_box 'データを出力しました' || fail "no summary of the export"
+  test -s "$1" || fail "nothing exported"
   atspi press 'テキストファイルの出力' 'push button' 閉じる || fail "no close button in the export window"
   wait_for 10 gone 'テキストファイルの出力' || fail "the export window stayed open"
 }
@@ -186,10 +185,9 @@ export_text_file() {  # <file>
 # オプション → バックアップ, 実行 (the default button), then the summary; a dated folder in the data root.
 make_backup() {
   choose_menu_item o 'バックアップ(B)...' b
-  wait_for 10 xdotool search --onlyvisible --name '^バックアップ$' || fail "no backup dialog"
-  focus_dialog '^バックアップ$'
+  atspi find '^バックアップ$' 'push button' 実行 || fail "no backup dialog"
   look backup
-  xdotool key Return
+  atspi press '^バックアップ$' 'push button' 実行 || fail "no 実行 in the backup dialog"
   answer_until 60 gone '^バックアップ$' || fail "the backup dialog stayed open"
   ls "$data/Data/" | grep -q '^2[0-9]* [0-9]*$' || fail "no backup folder"
 }
@@ -197,21 +195,17 @@ make_backup() {
 # The first row of the list deleted: Home, Delete, Yes.
 delete_first_row() {
   focus_main
-  xdotool key Home; sleep 0.3
-  xdotool key Delete
-  atspi --timeout 10 window '^Velmora$' || fail "no question before deleting"
-  xdotool key alt+y
+  xdotool key Home Delete
+  atspi press '^Velmora$' 'push button' 'はい(Y)' || fail "no question before deleting"
 }
 
 # オプション → 復元, the newest backup (chosen already), 復元, Yes to the question, then the summary.
 restore_newest_backup() {
   choose_menu_item o '復元(R)...' r
-  wait_for 10 xdotool search --onlyvisible --name '^復元$' || fail "no restore dialog"
-  sleep 0.5
+  atspi find '^復元$' 'push button' 復元 || fail "no restore dialog"
   look restore
   atspi press '^復元$' 'push button' 復元 || fail "no restore button"
-  atspi --timeout 10 window '^Velmora$' || fail "no question before restoring"
-  xdotool key alt+y
+  answer_box 'バックアップデータを復元します' 'はい(Y)' || fail "no question before restoring"
   answer_until 60 gone '^復元$' || fail "the restore dialog stayed open"
 }
 
@@ -222,33 +216,29 @@ quit_program() {
   pid=
 }
 
-# The record form's 登録 for a new record, then whatever it asks.
-press_register() {
+# The record form's 登録 for a new record, then whatever it asks answered until a command succeeds, up to the
+# given seconds.
+press_register() {  # <seconds> <command...>
   atspi press 'アドレス帳情報' 'push button' 登録 || fail "no 登録 on the record form"
-  answer_boxes
+  answer_until "$@"
 }
 
 # Ctrl+S: a name searched in the directory's region 東京都; Enter on the first hit opens it in the record form,
-# which form is set to. The region box and the name box are reached by a click, 検索 is pressed on the bus.
+# which form is set to. The window opens with the keyboard in the name box; the name pasted there is waited for
+# before the region box's list opens, where 東京都 is three steps down from 全国; 検索 is pressed on the bus.
 open_directory_hit() {  # <name>
   focus_main
   xdotool key ctrl+s
-  wait_for 20 xdotool search --onlyvisible --name '^名称住所検索$' || fail "no search window"
-  local search
-  search=$(xdotool search --onlyvisible --name '^名称住所検索$' | head -n 1)
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$search")"
-  local sx=$X sy=$Y
-  xdotool mousemove $((sx + 200)) $((sy + 15)) click 1
+  local box='^名称住所検索$'
+  atspi focus "$box" 'combo box' '名称：' || fail "no search window"
   paste_text "$1"
-  xdotool mousemove $((sx + 640)) $((sy + 15)) click 1
-  sleep 0.5
-  xdotool key Escape
-  for _ in 1 2 3; do xdotool key Down; sleep 0.2; done
-  sleep 0.5
-  # 検索; the list then has the focus on the first hit.
-  atspi press '^名称住所検索$' 'push button' 検索 || fail "no search button"
-  sleep 3
+  atspi find "$box" 'combo box' "$1" || fail "the name $1 was not taken"
+  atspi press "$box" 'combo box' '地域：' || fail "no region box"
+  xdotool key Down Down Down Return
+  atspi find "$box" 'combo box' 東京都 || fail "the region 東京都 was not chosen"
+  atspi press "$box" 'push button' 検索 || fail "no search button"
+  atspi find "$box" label 検索完了 || fail "the search did not end"
+  atspi focus "$box" tree 検索結果 || fail "no list of hits"
   look directory-hits
   xdotool key Return
   await_form 'アドレス帳情報登録' "the hit did not open in the record form"
@@ -259,21 +249,20 @@ open_directory_hit() {  # <name>
 await_form() {  # <title> <what failed>
   wait_for 30 xdotool search --onlyvisible --name "$1" || fail "$2"
   form=$(xdotool search --onlyvisible --name "$1" | head -n 1)
-  sleep 0.5
+  atspi find "$1" 'push button' 閉じる || fail "$2"
 }
 
 # Waits for a window the record form opened, gives it keys, waits until it has closed and gives the form (when
-# one is set) the keyboard back.
+# one is set) the keyboard back. The keys come at a typist's pace: Enter in the dictionary's city list fills
+# its town list, which the next Enter decides on.
 keys_to_window() {  # <window name> <what> <keys...>
   local name=$1 what=$2
   shift 2
-  wait_for 30 xdotool search --onlyvisible --name "$name" || fail "no $what"
-  sleep 0.5
-  xdotool windowfocus "$(xdotool search --onlyvisible --name "$name" | head -n 1)" 2>/dev/null || true
+  wait_for 30 shown "$name" || fail "no $what"
+  focus_dialog "$name"
   for k in "$@"; do xdotool key "$k"; sleep 0.4; done
-  wait_for 30 sh -c "! xdotool search --onlyvisible --name '$name'" || fail "the $what stayed open"
-  [ -n "${form:-}" ] && { xdotool windowfocus "$form" 2>/dev/null || true; }
-  sleep 0.3
+  wait_for 30 gone "$name" || fail "the $what stayed open"
+  [ -z "${form:-}" ] || focus_window "$form" 'アドレス帳情報'
 }
 
 # A new record opens with the telephone number's look-up; Escape closes it without taking anything.
@@ -283,17 +272,17 @@ cancel_lookup() { keys_to_window '^検索$' "telephone look-up of the new record
 find_word() {  # <word>
   focus_main
   xdotool key ctrl+w
-  wait_for 10 xdotool search --onlyvisible --name '一覧内のワード検索' || fail "no word search dialog"
-  sleep 0.3
+  atspi focus '一覧内のワード検索' text '検索する文字列' || fail "no word search dialog"
   paste_text "$1"
-  xdotool key Return; sleep 0.2; xdotool key Return
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '一覧内のワード検索'" || fail "the word search stayed open"
+  xdotool key Return Return
+  wait_for 10 gone '一覧内のワード検索' || fail "the word search stayed open"
 }
 
 # A new record with the keyboard alone, through the input method (start_input_method), from 電話番号 to 登録:
 # the postal code 1000001 and its address from the dictionary window, the name 佐藤 太郎 (first written forms)
 # through the name-reading pop-up. Enter walks the form: 顧客コード, 電話番号, its look-up button, whose window
-# Escape closes, then on to 代表電話 and the other numbers.
+# Escape closes, then on to 代表電話 and the other numbers. The caller waits for the stored row, answering what
+# 登録 asks.
 enter_record_by_keyboard() {
   xdotool search --onlyvisible --name 'アドレス帳情報' >/dev/null 2>&1 || { xdotool windowfocus "$main" 2>/dev/null || true; }
   xdotool key ctrl+n
@@ -340,7 +329,6 @@ enter_record_by_keyboard() {
   key Return Return Return Return
   keys_to_window '入力リストの編集' "honorifics' list opened by Enter" Escape
   key Return Return
-  answer_boxes
 }
 
 # The map of the shown record: the record form's map button (right of the prefecture), Yes to the question
@@ -349,97 +337,71 @@ enter_record_by_keyboard() {
 show_on_map() {  # <dx>
   atspi press 'アドレス帳情報' 'push button' 地図表示 || fail "no map button on the record form"
   atspi --timeout 10 default '^Velmora$' || fail "no save question"
-  wait_for 30 xdotool search --onlyvisible --name "${map_name:-MapFan}" || fail "no map window"
+  wait_for 30 shown "${map_name:-MapFan}" || fail "no map window"
   local map
   map=$(xdotool search --onlyvisible --name "${map_name:-MapFan}" | tail -n 1)
-  sleep 1
+  focus_window "$map" "${map_name:-MapFan}"
   look map
   if [ -n "$1" ]; then
     [ -n "${E2E_MAP_SHOT:-}" ] && import -window root "$E2E_MAP_SHOT"
     eval "$(xdotool getwindowgeometry --shell --prefix M "$map")"
     # The map fills the window under its top panel.
     xdotool mousemove $((MX + MWIDTH / 2 + $1)) $((MY + (MHEIGHT + 30) / 2)) click --repeat 2 --delay 80 1
-    sleep 0.5
   fi
   xdotool key Escape
   wait_for 10 sh -c "! xdotool search --onlyvisible --name '${map_name:-MapFan}'" || fail "the map window stayed open"
 }
 
-# 印刷 → <caption> from the main window: the start menu's first choice (a new layout), the first paper offered,
-# and the new layout's window, which window is set to.
+# 印刷 → <caption> from the main window: the start menu's first choice (a new layout), the first paper offered
+# (a paper dialog of its own for each kind of layout), and the new layout's window, which window is set to.
 open_new_layout() {  # <menu key> <caption, as 宛名印刷>
   choose_menu_item p "$2(${1^^})..." "$1"
-  wait_for 20 xdotool search --onlyvisible --name "^$2　メニュー\$" || fail "$2: no start menu"
-  sleep 1
-  click_in "^$2　メニュー\$" 90 -23
-  wait_for 20 sh -c "xdotool search --onlyvisible --name '^新規作成$' || xdotool search --onlyvisible --name '^用紙の選択$'" \
-    || fail "$2: no paper offered"
-  sleep 1
+  local menu="^$2　メニュー\$" paper='^(新規作成|用紙の選択)$'
+  atspi press "$menu" 'push button' OK || fail "$2: no start menu"
+  atspi find "$paper" 'push button' OK || fail "$2: no paper offered"
   look "$2-paper"
-  if xdotool search --onlyvisible --name '^新規作成$' >/dev/null 2>&1; then
-    click_in '^新規作成$' -137 -22
-  else
-    xdotool key Return
-  fi
-  wait_for 20 xdotool search --onlyvisible --name "^$2 - 新規\$" || fail "$2: no new layout"
+  atspi press "$paper" 'push button' OK || fail "$2: no OK for the paper"
+  wait_for 20 shown "^$2 - 新規\$" || fail "$2: no new layout"
   window=$(xdotool search --onlyvisible --name "^$2 - 新規\$" | head -n 1)
-  sleep 1
+  focus_window "$window" "^$2 - 新規\$"
 }
 
 # ファイル → 印刷 of a layout window: every record of the list unless the wizard opens on its printer page
 # (records=no), 印刷, confirmed, and the PDF file named in the file dialog.
 print_layout_to_pdf() {  # <window> <caption> <pdf> [records=no]
-  xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-  xdotool key alt+f; sleep 0.4; xdotool key p
-  wait_for 20 xdotool search --onlyvisible --name "^$2\$" || fail "$2: no print wizard"
-  sleep 1
+  choose_window_menu_item "$1" "^$2 - " f '印刷(P)...' p
+  local wizard="^$2\$"
   if [ "${4:-}" != no ]; then
-    click_in "^$2\$" 38 159
-    sleep 0.3
-    xdotool key alt+n; sleep 0.8
+    atspi check "$wizard" 'radio button' 一覧に表示されているすべてのデータ on || fail "$2: no print wizard"
+    atspi press "$wizard" 'push button' '次へ(N)' || fail "$2: no 次へ in the print wizard"
   fi
+  atspi find "$wizard" 'push button' '印刷(P)' || fail "$2: no printer page in the print wizard"
   look "$2-wizard"
-  xdotool key alt+p
-  wait_for 10 asks || fail "$2: the print was not confirmed"
-  sleep 0.5
-  xdotool key Return
+  atspi press "$wizard" 'push button' '印刷(P)' || fail "$2: no 印刷 in the print wizard"
+  answer_box 'を印刷します' || fail "$2: the print was not confirmed"
   save_pdf_as 'PDF ファイルへの印刷' "$3" "$2"
 }
 
 # The PDF file named in the file dialog of a title, and waited for until it is whole.
 save_pdf_as() {  # <dialog title> <pdf> <what>
-  wait_for 20 xdotool search --onlyvisible --name "$1" || fail "$3: no file dialog for the PDF"
-  sleep 1
-  paste_text "$2"
-  xdotool key Return
+  name_file "$1" "$2" || fail "$3: no file dialog for the PDF"
   wait_for 60 test -s "$2" || fail "$3: no PDF was written"
   wait_for 30 sh -c "pdfinfo '$2' >/dev/null 2>&1" || fail "$3: the PDF is not whole"
-  sleep 1
 }
 
 # 印刷の終了 asks about the unsaved layout: not saved (いいえ), and its discarding confirmed (はい).
 end_printing() {  # <window> <caption>
-  xdotool windowfocus "$1" 2>/dev/null || true
-  sleep 0.3
-  xdotool key alt+f; sleep 0.4; xdotool key e
-  wait_for 10 asks || fail "$2: no save question"
-  sleep 0.5
-  xdotool key alt+n
-  sleep 0.8
-  xdotool key alt+y
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^$2' >/dev/null" || fail "$2: the window stayed"
+  choose_window_menu_item "$1" "^$2 - " f '印刷の終了(E)' e
+  answer_box 'レイアウトの変更を保存しますか' 'いいえ(N)' || fail "$2: no save question"
+  answer_box 'レイアウトは破棄されます' 'はい(Y)' || fail "$2: no question before discarding"
+  wait_for 10 gone "^$2" || fail "$2: the window stayed"
 }
 
-# 印刷 → 一覧表印刷 and its print button to a PDF file chosen in the file dialog; the window stays open and
-# list_window is set to it.
+# 印刷 → 一覧表印刷 and its print button to a PDF file chosen in the file dialog; the window stays open.
 print_list_to_pdf() {  # <pdf>
   choose_menu_item p '一覧表印刷(L)...' l
-  wait_for 20 xdotool search --onlyvisible --name '^一覧表印刷$' || fail "no list-print window"
-  list_window=$(xdotool search --onlyvisible --name '^一覧表印刷$' | tail -n 1)
-  sleep 1
+  atspi find '^一覧表印刷$' 'push button' '印刷(P)...' || fail "no list-print window"
   look list-window
-  xdotool windowfocus "$list_window" 2>/dev/null || true; sleep 0.3
-  xdotool key alt+p
+  atspi press '^一覧表印刷$' 'push button' '印刷(P)...' || fail "no print button in the list-print window"
   save_pdf_as 'PDFファイルの保存' "$1" 一覧表印刷
 }

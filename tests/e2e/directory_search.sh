@@ -21,8 +21,7 @@ printf '[HDD]\r\nInstalled=1\r\nFolder=%s\r\n' "$sample" > "$data/HddInst.ini"
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 open_directory_hit '東洋'
-press_register
-wait_for 30 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB 2>/dev/null)\" = 1 ]" || fail "the hit was not stored"
+press_register 30 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB 2>/dev/null)\" = 1 ]" || fail "the hit was not stored"
 [ "$("$rows" "$adrs/Book/" Adrs.DB Tdfkn | iconv -f SHIFT_JIS -t UTF-8)" = 東京都 ] || fail "the prefecture was not stored"
 "$rows" "$adrs/Book/" Adrs.DB CorpKanji | iconv -f SHIFT_JIS -t UTF-8 | grep -q '東洋' || fail "the name was not stored"
 latitude=$("$rows" "$adrs/Book/" Adrs.DB Latitude)

@@ -76,8 +76,7 @@ import_addresses() {
 
 register_directory_hit() {
   open_directory_hit '東洋'
-  press_register
-  wait_for 30 count_is 6 || fail "the directory's hit was not stored"
+  press_register 30 count_is 6 || fail "the directory's hit was not stored"
   table CorpKanji | iconv -f CP932 -t UTF-8 | grep -q '東洋' || fail "the hit's name was not stored"
   close_form
   atspi press '^名称住所検索$' 'push button' 閉じる || fail "no close button in the search window"
@@ -86,7 +85,7 @@ register_directory_hit() {
 
 fill_through_dictionaries() {
   enter_record_by_keyboard
-  wait_for 30 count_is 7 || fail "the record typed with the keyboard was not stored"
+  answer_until 30 count_is 7 || fail "the record typed with the keyboard was not stored"
   [ "$(field_where Pos 1000001 JisCode)" = 13101 ] || fail "the municipality code was not stored"
   [ "$(field_where Pos 1000001 Adrs1 | iconv -f CP932 -t UTF-8)" = 千代田区 ] || fail "the dictionary's address was not stored"
   [ "$(field_where Pos 1000001 NameKana | iconv -f CP932 -t UTF-8)" = "ｻﾄｳ ﾀﾛｳ" ] || fail "the reading was not stored"
@@ -163,17 +162,14 @@ print_the_list() {
 # 印刷 → 文面印刷, the postcard, 挿入 → 文章の追加 with the example pane's first greeting, printed.
 print_greeting() {
   open_new_layout d 文面印刷
-  xdotool windowfocus "$window" 2>/dev/null || true
-  sleep 0.3
-  xdotool key alt+i; sleep 0.4; xdotool key w
-  wait_for 30 xdotool search --onlyvisible --name '^文章の編集$' || fail "no text entry dialog"
-  focus_dialog '^文章の編集$'
-  xdotool key alt+e; sleep 0.8
-  xdotool key alt+a; sleep 0.5
+  choose_window_menu_item "$window" '^文面印刷 - ' i '文章の追加(W)...' w
+  local box='^文章の編集$'
+  atspi press "$box" 'push button' '文例を表示(E)' || fail "no text entry dialog"
+  atspi press "$box" 'push button' '追加(A)' || fail "no example to add"
   look greeting-text
-  click_in '^文章の編集$' -153 -13
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '^文章の編集$'" || fail "the text entry dialog stayed"
-  sleep 0.5
+  atspi press "$box" 'push button' OK || fail "no OK in the text entry dialog"
+  wait_for 10 gone "$box" || fail "the text entry dialog stayed"
+  focus_window "$window" '^文面印刷 - '
   look greeting
   print_layout_to_pdf "$window" 文面印刷 "$work/out/greeting.pdf" no
   keep_file "$work/out/greeting.pdf"
@@ -231,15 +227,13 @@ start_again() {
   # open is asked for, as the settings' box (ticked since the first start) wants: the notice, then OK opens
   # the book chosen in the list (Enter there walks on to the list's buttons).
   close_information_dialog
-  wait_for 30 asks || fail "no notice before the book's choice"
-  xdotool key Return
-  wait_for 30 xdotool search --onlyvisible --name '^アドレス帳の切り替え$' || fail "no book dialog"
-  sleep 0.5
+  atspi default '^Velmora$' || fail "no notice before the book's choice"
+  atspi find '^アドレス帳の切り替え$' 'push button' OK || fail "no book dialog"
   look choose-book
   atspi press '^アドレス帳の切り替え$' 'push button' OK || fail "no OK in the book dialog"
-  wait_for 60 xdotool search --onlyvisible --name '^Velmora - アドレス$' || fail "the book did not open again"
+  wait_for 60 shown '^Velmora - アドレス$' || fail "the book did not open again"
   main=$(xdotool search --onlyvisible --name '^Velmora - アドレス$' | head -n 1)
-  sleep 1
+  focus_main
   look started-again
   count_is 7 || fail "the rows are not there after the new start"
   tr -d '\r' < "$data/Mirvale18.ini" | grep -qx 'HisCount=20' || fail "the setting was lost at the new start"

@@ -253,14 +253,13 @@ await_form() {  # <title> <what failed>
 }
 
 # Waits for a window the record form opened, gives it keys, waits until it has closed and gives the form (when
-# one is set) the keyboard back. The keys come at a typist's pace: Enter in the dictionary's city list fills
-# its town list, which the next Enter decides on.
+# one is set) the keyboard back.
 keys_to_window() {  # <window name> <what> <keys...>
   local name=$1 what=$2
   shift 2
   wait_for 30 shown "$name" || fail "no $what"
   focus_dialog "$name"
-  for k in "$@"; do xdotool key "$k"; sleep 0.4; done
+  xdotool key "$@"
   wait_for 30 gone "$name" || fail "the $what stayed open"
   [ -z "${form:-}" ] || focus_window "$form" 'アドレス帳情報'
 }
@@ -288,22 +287,23 @@ enter_record_by_keyboard() {
   xdotool key ctrl+n
   await_form 'アドレス帳情報登録' "no record form for the keyboard run"
   cancel_lookup
-  key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
   # In the dictionary window, Enter in its city list moves to the towns and Enter there decides.
   decide() { keys_to_window '^検索$' "dictionary window for $1" Return Return; }
-  key Return Return Return Return
+  xdotool key Return Return Return Return
   keys_to_window '^検索$' "number's look-up opened by Enter" Escape
   # 代表電話, FAX番号, 携帯番号１ and ２ to 郵便番号; the code; Enter to its look-up button and Enter again.
-  key Return Return Return Return
+  xdotool key Return Return Return Return
   xdotool type --delay 60 '1000001'
-  key Return Return
+  xdotool key Return Return
   decide "the postal code"
   # The look-up left the focus on 都道府県: Enter to the address look-up, which ends on 住所１.
-  key Return Return
+  xdotool key Return Return
   decide "the address"
-  key Return Return Return Return
+  xdotool key Return Return Return Return
   # 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay
-  # offered, Down selects the first and Enter takes it. The given name the same way.
+  # offered, Down selects the first and Enter takes it. The given name the same way. The keys come at a
+  # typist's pace: the input method answers each on its own bus.
+  key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
   # The pop-up has no title of its own and is found by its name property, which search by name does not read.
   popup() {
     for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
@@ -326,9 +326,9 @@ enter_record_by_keyboard() {
   sleep 0.3
   look keyboard-form
   # カナ, 敬称, the list button and its editor, which Escape closes, 大分類, and 登録 pressed with Enter.
-  key Return Return Return Return
+  xdotool key Return Return Return Return
   keys_to_window '入力リストの編集' "honorifics' list opened by Enter" Escape
-  key Return Return
+  xdotool key Return Return
 }
 
 # The map of the shown record: the record form's map button (right of the prefecture), Yes to the question

@@ -62,6 +62,7 @@ cancel_lookup
 focus_dialog 'アドレス帳情報登録'
 atspi focus 'アドレス帳情報登録' text 電話番号 || fail "no telephone field on the record form"
 xdotool type --delay 20 '0312345678'
+atspi holds 'アドレス帳情報登録' text 電話番号 0312345678 || fail "the number did not arrive in its field"
 atspi press 'アドレス帳情報登録' 'push button' 登録 || fail "no 登録 on the record form"
 answer_until 30 stored 1 || fail "the typed record was not stored"
 stored 0312345678 Tel || fail "the number was not stored as digits"
@@ -72,6 +73,7 @@ xdotool key ctrl+i
 atspi focus 'アドレス帳情報照会' text 電話番号 || fail "the record was not shown"
 xdotool key ctrl+a
 xdotool type --delay 20 '0667778888'
+atspi holds 'アドレス帳情報照会' text 電話番号 0667778888 || fail "the new number did not arrive in its field"
 atspi press 'アドレス帳情報照会' 'push button' 変更 || fail "no 変更 on the record form"
 answer_until 30 stored 0667778888 Tel || fail "the edited number was not stored"
 

@@ -76,9 +76,9 @@ settled_card "$work/text.png"
 
 # 挿入 → イラストの選択: the picker shows the folder's picture chosen; この画像を使う, then 閉じる.
 menu i 'イラストの選択(I)...' i
-look designer-picker
 atspi press '^画像参照ツール$' 'push button' 'この画像を使う(S)' || fail "the picker did not offer the picture"
 added イラスト1 "the picture was not added"
+look designer-picker
 atspi press '^画像参照ツール$' 'push button' 閉じる || fail "no 閉じる in the picker"
 wait_for 10 gone '^画像参照ツール$' || fail "the picker stayed open"
 
@@ -119,11 +119,12 @@ cx=$((X + 164)) cy=$((Y + 101))
 xdotool mousemove $((cx + 20)) $((cy + 75)) mousedown 1
 for i in 1 2 3 4 5; do sleep 0.1; xdotool mousemove $((cx + 20 + i * 8)) $((cy + 75 - i * 5)); done
 xdotool mouseup 1
-# 書式 → 枠の整列 → 上に揃える, then 用紙に合わせて横に等間隔に並べる (its letter is shared with 高さを揃える).
+# 書式 → 枠の整列 → 上に揃える, then 用紙に合わせて横に等間隔に並べる: its letter is shared with 高さを揃える
+# above it, so the first E stops there, the second on it, and Enter chooses it.
 menu o '枠の整列(A)' a '上に揃える(T)' t
-look designer-selected
-menu o '枠の整列(A)' a '用紙に合わせて横に等間隔に並べる(E)' e '高さを揃える(E)' e
-xdotool key Return
+look designer-tops-aligned
+menu o '枠の整列(A)' a '用紙に合わせて横に等間隔に並べる(E)' e
+xdotool key e Return
 keys_taken
 settled_card "$work/edited.png"
 look designer-arranged

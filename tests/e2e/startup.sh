@@ -63,6 +63,7 @@ focus_dialog 'アドレス帳情報登録'
 atspi focus 'アドレス帳情報登録' text 電話番号 || fail "no telephone field on the record form"
 xdotool type --delay 20 '0312345678'
 atspi holds 'アドレス帳情報登録' text 電話番号 0312345678 || fail "the number did not arrive in its field"
+look record-typed
 atspi press 'アドレス帳情報登録' 'push button' 登録 || fail "no 登録 on the record form"
 answer_until 30 stored 1 || fail "the typed record was not stored"
 stored 0312345678 Tel || fail "the number was not stored as digits"
@@ -80,7 +81,9 @@ answer_until 30 stored 0667778888 Tel || fail "the edited number was not stored"
 # Delete it from the record form: 削除, and Yes to the question, whose default is No.
 shown 'アドレス帳情報照会' >/dev/null 2>&1 || { focus_main; xdotool key ctrl+i; }
 atspi press 'アドレス帳情報照会' 'push button' 削除 || fail "the record was not shown for deleting"
-atspi press '^Velmora$' 'push button' 'はい(Y)' || fail "no question before deleting"
+atspi window '^Velmora$' || fail "no question before deleting"
+look record-delete-question
+atspi press '^Velmora$' 'push button' 'はい(Y)' || fail "no はい in the question"
 wait_for 30 stored 0 || fail "the record was not deleted"
 
 # A new record with the keyboard alone, through the input method.

@@ -86,8 +86,8 @@ TWordEditDialog::TWordEditDialog(QWidget *owner) : QDialog(owner)
     lblItem5 = Named<QLabel>("lblItem5", QStringLiteral("内容"), pnlExample);
     memExample = makeMemo("memExample", pnlExample);
     memExample->setReadOnly(true);
-    lblItem3->setBuddy(lbClass);
-    lblItem4->setBuddy(lbIndex);
+    SetViewLabel(lblItem3, lbClass);
+    SetViewLabel(lblItem4, lbIndex);
     lblItem5->setBuddy(memExample);
     auto *example = new QGridLayout(pnlExample);
     example->setContentsMargins(0, 0, 0, 0);

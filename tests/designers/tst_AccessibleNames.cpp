@@ -25,6 +25,8 @@
 
 #include "Accessibility.h"
 
+#include <QPushButton>
+
 #include <gmock/gmock.h>
 
 #include <functional>
@@ -136,6 +138,13 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessible
          }},
         {"TSenderForm", [] { auto *d = new TSenderForm(nullptr); d->SenderNo = 0; return d; }},
         {"TWordEditDialog", [] { return new TWordEditDialog(nullptr); }},
+        // The example pane shows its lists only when asked for.
+        {"TWordEditDialog with its examples",
+         [] {
+             auto *d = new TWordEditDialog(nullptr);
+             d->findChild<QPushButton *>(QStringLiteral("bbtnExample"))->click();
+             return d;
+         }},
     };
     for (const auto &entry : dialogs) {
         SCOPED_TRACE(entry.name);

@@ -9,6 +9,9 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   check   <window> <role> <name> on|off  a check box ticked or not, pressed only when it differs
   set     <window> <role> <name> <n>   the value of a spin box
   focus   <window> <role> <name>       the keyboard focus given to the control (a text field to type into)
+  item    <window> <role> <name> <item> [on|off]  an item of a list or of a combo box's list chosen; on/off
+                                       ticks it in a check list
+  holds   <window> <role> <name> <text>  succeeds once the control's text is that (the keys typed have arrived)
   default <window>                     the default button of the window (a question answered with Enter)
   window  <window>                     succeeds once a window of the title is showing and active
   list    <window>                     prints the role and name of each showing control (to write a step)
@@ -163,6 +166,59 @@ def main(argv):
         if ok and pressed[0][1]:
             ok = until(timeout, lambda: list_shown(pressed[0][0]))
         what = f"no {args[0]} '{args[1]}' to press in '{title}', or its list did not open"
+    elif command == "item":
+        # The bus gives a list's item no press (its one action selects the cell without making it current), so
+        # the item is clicked where the bus places it, as a user points at it; a check list's tick then follows
+        # the space key, as the list takes it from the keyboard.
+        want = None if len(args) < 4 else args[3] == "on"
+        found = []
+
+        def owner():
+            acc = control(title, *args[:2])
+            if enabled(acc):
+                found.append(acc)
+            return bool(found)
+        ok = until(timeout, owner)
+        # A combo box is held once found: it may be named by its text, which the choice changes.
+        combo = ok and found[0].getRole() == pyatspi.ROLE_COMBO_BOX
+        if combo and not list_shown(found[0]):
+            do_action(found[0], "press", "showmenu")
+            ok = until(timeout, lambda: list_shown(found[0]))
+
+        def item():
+            view = found[0]
+            if combo:
+                view = next(c for c in view if c is not None and c.getRole() == pyatspi.ROLE_LIST)
+            return next((c for c in view if c is not None and c.name == args[2] and showing(c)), None)
+
+        def chosen():
+            if combo:
+                return found[0].name == args[2] and not list_shown(found[0])
+            s = states(item())
+            return s.contains(pyatspi.STATE_FOCUSED) and s.contains(pyatspi.STATE_SELECTED)
+        last_click = [0.0]
+
+        # Clicked again only while the item is still there to click: a list that closed with the choice is not.
+        def click():
+            if chosen():
+                return True
+            acc = item()
+            if acc is not None and time.monotonic() - last_click[0] > 2:
+                e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, "b1c")
+                last_click[0] = time.monotonic()
+            return False
+        ok = ok and until(timeout, click)
+        if ok and want is not None and states(item()).contains(pyatspi.STATE_CHECKED) != want:
+            # Pressed once: a second space would take the tick back.
+            pyatspi.Registry.generateKeyboardEvent(0x20, None, pyatspi.KEY_SYM)
+            ok = until(timeout, lambda: states(item()).contains(pyatspi.STATE_CHECKED) == want)
+        what = f"no item '{args[2]}' of the {args[0]} '{args[1]}' in '{title}' chosen" + \
+            ("" if want is None else f", or not {args[3]}")
+    elif command == "holds":
+        # Keys come through the X server and presses through the bus: a press after typing waits for the text.
+        ok = until(timeout, lambda: control(title, *args[:2]).queryText().getText(0, -1) == args[2])
+        what = f"the {args[0]} '{args[1]}' in '{title}' does not hold '{args[2]}'"
     elif command == "check":
         want = args[2] == "on"
 

@@ -22,77 +22,62 @@ printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 
-# Dialogs have no window manager here: each is found as the newest visible window of its own size.
-dialog_at() {  # <window> <x offset> <y offset>: clicks a point of a dialog; a negative y counts from its bottom
-  local w=$1 dx=$2 dy=$3
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  [ "$dy" -lt 0 ] && dy=$((HEIGHT + dy))
-  xdotool mousemove $((X + dx)) $((Y + dy)) click 1
-}
-newest_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1; }
-
 # Word search: the found row is selected.
 find_word 'サンプル125'
 
 # Copy the selected record into the other book: choose it in the list, press コピー, confirm what is asked.
-focus_main
-xdotool key alt+f; sleep 0.4; xdotool key a
-wait_for 10 xdotool search --onlyvisible --name '他のアドレス帳にコピー' || fail "no copy dialog"
-copy=$(newest_window '他のアドレス帳にコピー')
-sleep 0.5
-dialog_at "$copy" 89 40
-dialog_at "$copy" 274 -22
-answer_boxes
-wait_for 30 sh -c "[ \"\$('$rows' '$adrs/Other/' Adrs.DB 2>/dev/null)\" = 1 ]" || fail "the record was not copied"
+copy=他のアドレス帳にコピー
+choose_menu_item f "$copy(A)..." a
+atspi item "$copy" list 'コピー先のアドレス帳を選択してください：' Other || fail "the other book was not chosen"
+look list-copy
+atspi press "$copy" 'push button' コピー || fail "no copy button"
+answer_until 30 gone "$copy" || fail "the copy dialog stayed open"
+[ "$("$rows" "$adrs/Other/" Adrs.DB)" = 1 ] || fail "the record was not copied"
 [ "$("$rows" "$adrs/Other/" Adrs.DB CustomCode)" = 125 ] || fail "another record than the found one was copied"
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '他のアドレス帳にコピー'" || fail "the copy dialog stayed open"
 
 # Batch change of all rows: select all, 編集 → 一括編集, tick キーワード１, type it, 開始, confirm.
+batch=アドレス帳の一括編集
 focus_main
-xdotool key ctrl+a; sleep 0.3
-xdotool key alt+e; sleep 0.4; xdotool key b
-wait_for 10 xdotool search --onlyvisible --name 'アドレス帳の一括編集' || fail "no batch change dialog"
-batch=$(newest_window 'アドレス帳の一括編集')
-sleep 0.5
-dialog_at "$batch" 29 298
-dialog_at "$batch" 373 298
+xdotool key ctrl+a
+atspi --timeout 10 find '^Velmora - ' label '選択件数： 300' || fail "not every row was selected"
+choose_menu_item e '一括編集(B)...' b
+atspi check "$batch" 'check box' キーワード１ on || fail "no batch change dialog"
+atspi focus "$batch" text キーワード１ || fail "no field for the first keyword"
 xdotool type --delay 30 'E2EKW'
-dialog_at "$batch" 509 -22
-answer_boxes
-wait_for 60 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB Keyword1 | grep -c '^E2EKW$')\" = 300 ]" \
-  || fail "the batch change did not reach every record"
+atspi holds "$batch" text キーワード１ E2EKW || fail "the keyword did not arrive in its field"
+look list-batch
+atspi press "$batch" 'push button' 開始 || fail "no start button"
+answer_until 60 gone "$batch" || fail "the batch change dialog stayed open"
+[ "$("$rows" "$adrs/Book/" Adrs.DB Keyword1 | grep -c '^E2EKW$')" = 300 ] ||
+  fail "the batch change did not reach every record"
 
 # Column choice: 表示 → 表示項目の設定, tick 顧客コード, OK. Keyword names: 表示 → キーワード項目の設定, a new
-# name for the first keyword, Tab through to OK.
-focus_main
-xdotool key alt+v; sleep 0.4; xdotool key v
-wait_for 10 xdotool search --onlyvisible --name '表示項目の設定' || fail "no column dialog"
-columns=$(newest_window '表示項目の設定')
-sleep 0.5
-dialog_at "$columns" 21 67
-dialog_at "$columns" 234 -15
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '表示項目の設定'" || fail "the column dialog stayed open"
-focus_main
-xdotool key alt+v; sleep 0.4; xdotool key k
-wait_for 10 xdotool search --onlyvisible --name 'キーワード項目の設定' || fail "no keyword dialog"
-sleep 0.5
+# name for the first keyword, OK.
+choose_menu_item v '表示項目の設定(V)...' v
+atspi item 表示項目の設定 list '表示する項目を設定してください：' 顧客コード on || fail "顧客コード was not ticked"
+look list-columns
+atspi press 表示項目の設定 'push button' OK || fail "no OK in the column dialog"
+wait_for 10 gone 表示項目の設定 || fail "the column dialog stayed open"
+choose_menu_item v 'キーワード項目の設定(K)...' k
+atspi focus キーワード項目の設定 text キーワード１の名称 || fail "no keyword dialog"
 xdotool key ctrl+a
 paste_text '担当者'
-for _ in $(seq 16); do xdotool key Tab; done
-xdotool key space
-wait_for 10 sh -c "! xdotool search --onlyvisible --name 'キーワード項目の設定'" || fail "the keyword dialog stayed open"
+atspi holds キーワード項目の設定 text キーワード１の名称 担当者 || fail "the name was not pasted"
+atspi press キーワード項目の設定 'push button' OK || fail "no OK in the keyword dialog"
+wait_for 10 gone キーワード項目の設定 || fail "the keyword dialog stayed open"
 iconv -f cp932 -t utf-8 "$data/Data/AdrsList.ini" | tr -d '\r' | grep -qx 'Name1=担当者' || fail "the keyword name was not stored"
 
 # Filter: Ctrl+F, a customer code starting with 12, 絞り込む.
 focus_main
 xdotool key ctrl+f
-wait_for 10 xdotool search --onlyvisible --name '^絞り込み$' || fail "no filter dialog"
-filter=$(newest_window '^絞り込み$')
-sleep 0.5
-dialog_at "$filter" 274 19
+atspi focus '^絞り込み$' text 内容 || fail "no filter dialog"
 xdotool type --delay 30 '12'
-dialog_at "$filter" 254 62
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '^絞り込み$'" || fail "the filter dialog stayed open"
+atspi holds '^絞り込み$' text 内容 12 || fail "the code did not arrive in its field"
+look list-filter
+atspi press '^絞り込み$' 'push button' 絞り込む || fail "no filter button"
+wait_for 10 gone '^絞り込み$' || fail "the filter dialog stayed open"
+# Codes 12 and 120 to 129 are left.
+atspi --timeout 10 find '^Velmora - ' label '表示件数： 11' || fail "the filter did not narrow the list"
 
 # 終了 on the tool bar ends the program, which keeps the filter in Search.lst.
 quit_program
@@ -100,18 +85,17 @@ quit_program
 tr -d '\r' < "$data/Data/AdrsList.ini" | grep -q '^HeaderView=1,1,1,' || fail "the customer-code column was not kept"
 grep -q '12' "$data/Data/Search.lst" || fail "Search.lst does not hold the condition"
 
-# Start again with that filter: the duplicate display of names (Ctrl+D, the fourth item, Enter through to
-# 表示) replaces it, and both are kept so at the end.
+# Start again with that filter: the duplicate display of names (Ctrl+D, 名前 as the first item, 表示)
+# replaces it, and both are kept so at the end.
 "$program" & pid=$!
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open again"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 focus_main
 xdotool key ctrl+d
-wait_for 10 xdotool search --onlyvisible --name '重複データの表示' || fail "no duplicate dialog"
-sleep 0.3
-xdotool key Down Down Down; sleep 0.2
-xdotool key Return; sleep 0.2; xdotool key Return; sleep 0.2; xdotool key Return
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '重複データの表示'" || fail "the duplicate dialog stayed open"
+atspi item 重複データの表示 'combo box' 項目１： 名前 || fail "no duplicate dialog"
+look list-duplicates
+atspi press 重複データの表示 'push button' 表示 || fail "no 表示 in the duplicate dialog"
+wait_for 10 gone 重複データの表示 || fail "the duplicate dialog stayed open"
 quit_program
 tr -d '\r' < "$data/Mirvale18.ini" | grep -A2 '^\[DUPLI SEARCH\]' | grep -qx 'Item1=4' || fail "the duplicate items were not kept"
 [ -s "$data/Data/Search.lst" ] && fail "the filter was kept beside the duplicate display"

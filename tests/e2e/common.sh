@@ -39,18 +39,6 @@ start_on_book() {  # <program>
   main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 }
 
-# Dialogs have no window manager here: a point of the newest visible window of that name, a negative offset
-# counting from its right or bottom edge. For a point on a canvas or a map; a control is driven on the bus.
-click_in() {  # <window name> <x> <y>
-  local w
-  w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  local x=$2 y=$3
-  [ "$x" -lt 0 ] && x=$((WIDTH + x))
-  [ "$y" -lt 0 ] && y=$((HEIGHT + y))
-  xdotool mousemove $((X + x)) $((Y + y)) click 1
-}
-
 # Puts text into the focused field through the clipboard: xdotool types characters outside the keyboard map
 # by remapping a key for each, which an X server under load can take in the wrong order or lose.
 paste_text() {
@@ -79,15 +67,6 @@ answer_until() {  # <seconds> <command...>
 answer_box() {  # <words> [<button>]
   atspi --timeout 60 says '^Velmora$' "$1" || return 1
   if [ -n "${2:-}" ]; then atspi --timeout 10 press '^Velmora$' 'push button' "$2"; else atspi --timeout 10 default '^Velmora$'; fi
-}
-
-# Whatever the program asks on the way (a question, a summary) is answered with its default button.
-answer_boxes() {
-  for _ in 1 2 3; do
-    sleep 0.8
-    [ "$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l)" -ge 1 ] && xdotool key Return
-  done
-  return 0
 }
 
 # A real input method for the program started after it: the ibus daemon with its Anthy engine, in Latin input

@@ -13,10 +13,9 @@ make_sample_book "$make_book"
 start_on_book "$program"
 
 open_new_layout d 文面印刷
-xdotool windowfocus "$window" 2>/dev/null || true
-sleep 0.3
-xdotool key alt+i; sleep 0.4; xdotool key s
-sleep 1
+choose_window_menu_item "$window" 文面印刷 i '差出人ブロックの追加(S)' s
+# The frame chooser names the new block once it is on the page.
+atspi find 文面印刷 'combo box' 差出人ブロック1 || fail "no sender block added"
 look design-window
 # Nothing to choose: the wizard opens on its printer page.
 pdf=$work/out/message.pdf

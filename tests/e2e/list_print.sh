@@ -28,7 +28,7 @@ numbers=$(pdftotext -raw "$work/list.pdf" - | grep -cE '^[0-9]+ ' || true)
 [ "$numbers" = 300 ] || fail "$numbers rows printed, not 300"
 
 # Closing the program asks the window to close first; it keeps its printer setting.
-xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3
+focus_main
 xdotool key Escape
 wait_for 30 sh -c "! kill -0 $pid 2>/dev/null" || fail "the program did not end"
 pid=

@@ -22,8 +22,7 @@ printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r
 "$program" & pid=$!
 wait_for 60 xdotool search --onlyvisible --name '^Velmora - Book$' || fail "the book did not open"
 main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
-xdotool windowfocus "$main" 2>/dev/null || true
-sleep 0.5
+focus_main
 xdotool key ctrl+i
 await_form 'アドレス帳情報照会' "the record was not shown"
 first() { "$rows" "$adrs/Book/" Adrs.DB "$1" | head -n 1; }

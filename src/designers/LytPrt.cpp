@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -334,11 +335,18 @@ void TLayoutPrintDialog::LoadSettings()
     const int range = ini.ReadInteger(s, "Range", 0);
     QRadioButton *ranges[] = {rbViewData, rbSelect, rbRange, rbAll};
     const int tag = range >= 0 && range <= 3 ? range : 0;
-    ranges[tag]->setChecked(true);
+    // Each choice is applied once, here: its button's toggle would build the record list again for it.
+    {
+        const QSignalBlocker quiet(rbViewData->group());
+        ranges[tag]->setChecked(true);
+    }
     rangeClick(tag);
     const int limit = ini.ReadInteger(s, "Limit", 0);
     const int limitTag = RangeChoice != 0 && (limit == 1 || limit == 2) ? limit : 0;
-    (limitTag == 1 ? rbPrint : limitTag == 2 ? rbExcept : rbNone)->setChecked(true);
+    {
+        const QSignalBlocker quiet(rbNone->group());
+        (limitTag == 1 ? rbPrint : limitTag == 2 ? rbExcept : rbNone)->setChecked(true);
+    }
     limitClick(limitTag);
     const int count = RecordCount();
     StartRange = std::clamp(ini.ReadInteger(s, "StartRange", 1), 1, std::max(1, count));

@@ -110,6 +110,17 @@ bool near(const QColor &at, const QColor &colour, int tolerance = 12)
            && std::abs(at.blue() - colour.blue()) <= tolerance;
 }
 
+// The object as the card shows it at 96 dpi on a grey screen of that size.
+QImage drawnOnScreen(TIllustRect &object, int width, int height)
+{
+    QImage screen(width, height, QImage::Format_RGB32);
+    screen.fill(Grey);
+    QPainter painter(&screen);
+    TCanvas canvas(painter, 96, 96);
+    object.Draw(canvas, 0, 0);
+    return screen;
+}
+
 }  // namespace
 
 TEST(IllustRect, BitmapAndJpegPicturesRoundTripByteForByte)
@@ -338,14 +349,7 @@ TEST_F(IllustWithMasks, ScreenImageShowsTheCutOutTheColourAndFollowsChanges)
     // The ellipse on the left half, turned a half turn on the screen: on the right half.
     object.SetMaskRect({10, 10, 60, 90});
     object.SetMaskTurned(1);
-    const auto drawn = [&]() {
-        QImage screen(120, 100, QImage::Format_RGB32);
-        screen.fill(Grey);
-        QPainter painter(&screen);
-        TCanvas canvas(painter, 96, 96);
-        object.Draw(canvas, 0, 0);
-        return screen;
-    };
+    const auto drawn = [&] { return drawnOnScreen(object, 120, 100); };
     QImage screen = drawn();
     EXPECT_EQ(object.DisplayCache().size(), QSize(100, 80));
     EXPECT_TRUE(near(screen.pixelColor(35, 50), Grey));
@@ -543,14 +547,7 @@ TEST(IllustScreenImage, TheStretchedPictureIsKeptUntilThePictureOrTheZoomChanges
     TIllustRect object;
     const QImage picture = quadrants(64, 48);
     place(object, {10, 10, 107, 71}, picture);  // 97 x 61: an uneven stretch
-    const auto drawn = [&]() {
-        QImage screen(260, 200, QImage::Format_RGB32);
-        screen.fill(Grey);
-        QPainter painter(&screen);
-        TCanvas canvas(painter, 96, 96);
-        object.Draw(canvas, 0, 0);
-        return screen;
-    };
+    const auto drawn = [&] { return drawnOnScreen(object, 260, 200); };
     QImage stretchedEachTime(260, 200, QImage::Format_RGB32);
     stretchedEachTime.fill(Grey);
     {

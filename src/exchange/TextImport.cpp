@@ -196,7 +196,8 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
                                QStringList *notes) const
 {
     TAddressRecord &r = *record;
-    r = TAddressRecord();
+    // A row starts as a record typed into the form does: the person's own name is printed on the postcard.
+    r = NewAddressRecord();
     const int errorsBefore = static_cast<int>(errors->size());
     std::optional<QDate> addDate, updDate;
     std::optional<QTime> addTime, updTime;

@@ -1098,10 +1098,8 @@ void TDataInquiry::bbtnCopySettingClick()
 
 bool TDataInquiry::IsInputChanged() const
 {
-    TAddressRecord empty;
+    TAddressRecord empty = NewAddressRecord();
     empty.PrivCorp = sbtnPriv->isChecked();
-    empty.JointPrint = true;
-    empty.SymbolColor = DefaultSymbolColor;
     const TAddressRecord &ref = HeldRecord ? *HeldRecord : EntrySnapshot ? *EntrySnapshot : empty;
 
     auto textDiffers = [](const QString &control, const QByteArray &stored) {

@@ -784,13 +784,14 @@ void TDataInquiry::ClearControls()
     JointOwner = 0;
     for (int n = 1; n <= 5; ++n)
         nmedtJointChange(n);
-    sbtnJointPrintM->setChecked(true);
+    const TAddressRecord fresh = NewAddressRecord();
+    sbtnJointPrintM->setChecked(fresh.JointPrint);
     UpdateJointPrintGlyph(sbtnJointPrintM);
-    for (QToolButton *b : sbtnJointPrint) {
-        b->setChecked(false);
-        UpdateJointPrintGlyph(b);
+    for (int i = 0; i < 5; ++i) {
+        sbtnJointPrint[i]->setChecked(fresh.JointPrints[i]);
+        UpdateJointPrintGlyph(sbtnJointPrint[i]);
     }
-    setPrintTarget(0);
+    setPrintTarget(fresh.PrintTarget);
     cbxSender->setCurrentIndex(cbxSender->count() > 0 ? 0 : -1);
     SenderNo = 0;
     lvExtFile->clear();
@@ -799,7 +800,7 @@ void TDataInquiry::ClearControls()
     bbtnAddExtFile->setEnabled(true);
     bbtnDelExtFile->setEnabled(false);
     cbxSymbolMark->setCurrentIndex(0);
-    setSymbolColor(DefaultSymbolColor);
+    setSymbolColor(fresh.SymbolColor);
     edtAddDateTime->clear();
     edtUpdDateTime->clear();
 }

@@ -121,6 +121,31 @@ TEST(CsvReader, EncodingIsDetectedFromTheBytes)
     EXPECT_EQ(DecodeImportText(Sjis::encode(text), TTextEncoding::ShiftJis), text);
 }
 
+// A row starts as a new record in the record form does, so a person comes in with his name printed on the
+// postcard; what the file gives wins.
+TEST(ImportConverter, ARowHasTheDefaultsOfANewRecordUnlessTheFileGivesTheField)
+{
+    const TImportConverter converter({11, 16, 35}, DateTimeToDouble(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))));
+    TAddressRecord record;
+    QStringList errors, notes;
+    ASSERT_TRUE(converter.Convert({QStringLiteral("個人"), QStringLiteral("山田 太郎"), QString()}, &record, &errors, &notes));
+    EXPECT_TRUE(record.PrivCorp);
+    EXPECT_TRUE(record.JointPrint);
+    EXPECT_EQ(record.SymbolColor, 0x7FDF3F);
+    TAddressRecord expected = NewAddressRecord();
+    expected.PrivCorp = true;
+    expected.NameKanji = WideToEscapedAnsi(QStringLiteral("山田 太郎"));
+    expected.AddDateTime = record.AddDateTime;
+    expected.UpdDateTime = record.UpdDateTime;
+    EXPECT_EQ(record, expected);
+
+    ASSERT_TRUE(converter.Convert({QStringLiteral("会社"), QString(), QStringLiteral("★,$0000FF")}, &record, &errors, &notes));
+    EXPECT_FALSE(record.PrivCorp);
+    EXPECT_TRUE(record.JointPrint);
+    EXPECT_EQ(record.SymbolMark, Sjis::encode(QStringLiteral("★")));
+    EXPECT_EQ(record.SymbolColor, 0xFF);
+}
+
 TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesReportedByNumber)
 {
     for (const bool utf8 : {true, false}) {

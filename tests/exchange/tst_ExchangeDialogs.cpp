@@ -17,7 +17,9 @@
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -126,6 +128,111 @@ TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAn
     ASSERT_GE(boxes.texts().size(), 2);
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("2件のデータを取り込みました")));
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
+}
+
+namespace {
+
+// A file of the preview's rows and a header, each row of the given number of columns.
+QByteArray wideFile(int columns)
+{
+    QByteArray text;
+    for (int r = 0; r <= TFileImport::PreviewRows; ++r) {
+        QByteArrayList fields;
+        for (int c = 0; c < columns; ++c)
+            fields << QByteArray::number(r * 1000 + c);
+        text += fields.join(',') + "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// One column for each list item is the most a file may have: one more is refused with a message, not previewed,
+// however many there are (a line of commas alone once took minutes and gigabytes), and the preview at the limit
+// stays quick.
+TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
+{
+    const QString file = dir.path() + "/wide.csv";
+    TFileImport dialog(list.get());
+    for (const QByteArray &text : {wideFile(TFileImport::MaxColumns + 1), QByteArray(200000, ',') + "\r\n"}) {
+        SCOPED_TRACE(text.left(40).toStdString());
+        boxes.clear();
+        test::writeFile(file, text);
+        QElapsedTimer timer;
+        timer.start();
+        dialog.LoadFile(file);
+        EXPECT_LT(timer.elapsed(), 2000);
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_EQ(boxes.texts()[0],
+                  QStringLiteral("列の数が多すぎるため取り込めません  \r\n取り込める列は44列までです  \r\n")
+                      + QDir::toNativeSeparators(file));
+        EXPECT_EQ(dialog.grdPreview->columnCount(), 0);
+        EXPECT_TRUE(dialog.edtFileName->text().isEmpty());
+        EXPECT_FALSE(dialog.btnImport->isEnabled());
+    }
+    boxes.clear();
+    test::writeFile(file, wideFile(TFileImport::MaxColumns));
+    QElapsedTimer timer;
+    timer.start();
+    dialog.LoadFile(file);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(dialog.ColumnItems(), std::vector<int>(TFileImport::MaxColumns, -1));
+    EXPECT_TRUE(dialog.btnImport->isEnabled());
+
+    // Read with another separator the same text may have too many columns: the preview empties until it fits.
+    test::writeFile(file, "a\tb\r\n" + QByteArray(TFileImport::MaxColumns, ',') + "\tc\r\n");
+    dialog.LoadFile(file);
+    ASSERT_TRUE(dialog.rbTab->isChecked());
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 2);
+    dialog.rbComma->setChecked(true);
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 0);
+    EXPECT_FALSE(dialog.btnImport->isEnabled());
+    dialog.rbTab->setChecked(true);
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 2);
+    EXPECT_TRUE(dialog.btnImport->isEnabled());
+}
+
+// A screen reader finds each column's item choice in the preview grid, named after its column with the item
+// chosen, and the list it opens takes the choice.
+TEST_F(ExchangeDialogTest, ImportColumnChoicesAreOnTheAccessibilityBusNamedAfterTheirColumns)
+{
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,x,電話番号\r\n山田,1,03-1234-5678\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.LoadFile(file);
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(dialog.grdPreview);
+    ASSERT_TRUE(grid && grid->tableInterface());
+    const QStringList names{QStringLiteral("1列目の項目：名前"), QStringLiteral("2列目の項目：（取り込まない）"),
+                            QStringLiteral("3列目の項目：電話番号")};
+    QStringList reached;
+    for (int i = 0; i < grid->childCount(); ++i)
+        if (QAccessibleInterface *child = grid->child(i); child && names.contains(child->text(QAccessible::Name)))
+            reached << child->text(QAccessible::Name);
+    EXPECT_EQ(reached, names);
+    for (int c = 0; c < 3; ++c) {
+        QAccessibleInterface *cell = grid->tableInterface()->cellAt(0, c);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->text(QAccessible::Name), names[c]);
+        EXPECT_EQ(cell->parent(), grid);
+    }
+
+    // The cell opens its list; the item picked there is the column's.
+    dialog.grdPreview->setCurrentCell(0, 1);
+    QTest::keyClick(dialog.grdPreview, Qt::Key_F2);
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem2");
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->accessibleName(), QStringLiteral("2列目の項目"));
+    EXPECT_EQ(choice->currentData().toInt(), -1);
+    const int fax = choice->findData(5);
+    choice->setCurrentIndex(fax);
+    emit choice->activated(fax);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 5, 3}));
+    EXPECT_EQ(grid->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("2列目の項目：FAX番号"));
 }
 
 namespace {

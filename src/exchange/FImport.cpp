@@ -83,6 +83,18 @@ public:
         style->drawControl(QStyle::CE_ComboBoxLabel, &box, painter, option.widget);
     }
 
+    // Wide enough for the caption beside the list's arrow, as a list box of its own would be.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        if (index.row() != 0)
+            return text;
+        QStyleOptionComboBox box;
+        box.initFrom(option.widget);
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ComboBox, &box, text, option.widget);
+    }
+
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
         auto *choice = new QComboBox(parent);

@@ -69,7 +69,11 @@ TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)
             row->addWidget(option);
         }
         row->addStretch();
-        connect(Groups[g], &QButtonGroup::idClicked, this, [this, g] { UpdateColours(int(g)); });
+        // However the button was checked: a screen reader ticks it without a click.
+        connect(Groups[g], &QButtonGroup::idToggled, this, [this, g](int, bool on) {
+            if (on)
+                UpdateColours(int(g));
+        });
         layout->addWidget(box);
     }
     auto *dateBox = new QGroupBox(QStringLiteral("乗車日付："), this);

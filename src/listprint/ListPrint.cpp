@@ -135,8 +135,9 @@ TListPrint::TListPrint(TAddressList *owner)
     connect(gbxRange, &TListRangeBox::RangeChanged, this, [this] { recount(); });
     connect(cbxPrinter, &QComboBox::currentIndexChanged, this, &TListPrint::cbxPrinterChange);
     connect(cbxPaper, &QComboBox::currentIndexChanged, this, &TListPrint::cbxPaperChange);
-    connect(rbPortrait, &QRadioButton::clicked, this, &TListPrint::orientationClick);
-    connect(rbLandscape, &QRadioButton::clicked, this, &TListPrint::orientationClick);
+    // The pair is exclusive, so the landscape button toggles at every change, however it was made (a screen
+    // reader ticks a radio button without a click).
+    connect(rbLandscape, &QRadioButton::toggled, this, &TListPrint::orientationClick);
     connect(sbtnPrevPage, &QToolButton::clicked, this, [this] { showPage(PreviewPage - 1); });
     connect(sbtnNextPage, &QToolButton::clicked, this, [this] { showPage(PreviewPage + 1); });
     connect(btnPrint, &QPushButton::clicked, this, &TListPrint::btnPrintClick);
@@ -183,6 +184,8 @@ void TListPrint::fillPapers()
                           Info.Setting.PaperNumber);
         cbxPaper->setCurrentIndex(cbxPaper->count() - 1);
     }
+    // The printer's orientation shown, not a choice of the user's to hand to the printer again.
+    const QSignalBlocker portrait(rbPortrait), landscape(rbLandscape);
     (Info.GetOrientation() == 2 ? rbLandscape : rbPortrait)->setChecked(true);
 }
 

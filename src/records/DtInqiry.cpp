@@ -590,7 +590,6 @@ void TDataInquiry::UpdatePrivCorp()
 
 void TDataInquiry::sbtnPrivCorpClick()
 {
-    UpdatePrivCorp();
     if (isVisible())
         focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
 }

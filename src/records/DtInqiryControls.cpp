@@ -640,6 +640,9 @@ void TDataInquiry::connectHandlers()
     connect(bbtnEditGroup, &QPushButton::clicked, this, &TDataInquiry::bbtnEditGroupClick);
     connect(sbtnPriv, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
     connect(sbtnCorp, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
+    // The company fields follow the checked button however it was checked: a screen reader toggles it without
+    // a click. The pair is exclusive, so the company button toggles at every change.
+    connect(sbtnCorp, &QToolButton::toggled, this, &TDataInquiry::UpdatePrivCorp);
     connect(Cbx_CatMain, &QComboBox::activated, this, &TDataInquiry::Cbx_CatMainChange);
     const std::pair<QPushButton *, int> listButtons[] = {{bbtnDptmnt, 0},     {bbtnPost, 1},
                                                          {bbtnHonor, 2},      {bbtnJointHonor, 2},

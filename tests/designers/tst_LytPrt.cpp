@@ -2,12 +2,11 @@
 // Cancel writes nothing.
 #include "designers/LytPrt.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,11 +73,7 @@ TEST_F(WizardTest, RadioButtonsToggledByAScreenReaderChooseTheRecords)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     ASSERT_TRUE(control<QRadioButton>(&wizard, "rbViewData")->isChecked());
     ASSERT_EQ(wizard.RecordList, std::vector<int32_t>{11});
-    const auto toggle = [&](const char *name) {
-        QAccessibleInterface *radio = QAccessible::queryAccessibleInterface(control<QRadioButton>(&wizard, name));
-        ASSERT_TRUE(radio && radio->actionInterface());
-        radio->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    };
+    const auto toggle = [&](const char *name) { ASSERT_TRUE(test::toggleOnTheBus(control<QRadioButton>(&wizard, name))); };
     toggle("rbAll");
     EXPECT_TRUE(control<QRadioButton>(&wizard, "rbAll")->isChecked());
     EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 11, 12, 13, 14}));

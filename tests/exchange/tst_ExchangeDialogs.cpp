@@ -7,12 +7,14 @@
 #include "exchange/FExport.h"
 #include "exchange/FImport.h"
 #include "exchange/Info.h"
+#include "exchange/ListRange.h"
 #include "exchange/MExport.h"
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "base/SjisCodec.h"
 
+#include "Accessibility.h"
 #include "ExchangeTestSupport.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
@@ -333,6 +335,47 @@ TEST_F(ExchangeDialogTest, ImportFileChooserStartsInTheDocumentsThenInTheChosenF
     test::writeFile(file, Sjis::encode(QStringLiteral("a,b\r\n")));
     dialog.LoadFile(file);
     EXPECT_EQ(shownFolder().toStdString(), (home.path() + "/spreadsheets").toStdString());
+}
+
+// The range ticked as a screen reader ticks it, without a click, is counted at once, in both windows that have
+// the range box.
+TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
+{
+    fill(30);
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    const struct {
+        const char *name;
+        std::function<TListRangeBox *()> open;
+        QString counted;
+    } windows[] = {
+        {"TFileExport",
+         [this] {
+             ShowFileExportWindow(list.get());
+             return dynamic_cast<TFileExport *>(FileExport)->gbxRange;
+         },
+         QStringLiteral("出力件数：%1件")},
+        {"TMarkExport",
+         [this] {
+             ShowMarkExportWindow(list.get());
+             return dynamic_cast<TMarkExport *>(MarkExport)->gbxRange;
+         },
+         QStringLiteral("対象件数：%1件（緯度経度のあるデータのみ出力します）")},
+    };
+    for (const auto &window : windows) {
+        SCOPED_TRACE(window.name);
+        TListRangeBox *range = window.open();
+        range->ListCountChanged();
+        ASSERT_TRUE(range->rbAll->isChecked());
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbSelected));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(2));
+        range->spnBegin->setValue(4);
+        range->spnEnd->setValue(10);
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbRange));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(7));
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbAll));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(30));
+    }
 }
 
 TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)

@@ -216,6 +216,24 @@ TEST_F(RouteWindowTest, ConditionDialogWritesItsValuesAndTheRideDate)
     EXPECT_EQ(stored.RideDate, QStringLiteral("20300105"));
 }
 
+// A condition ticked as a screen reader ticks it, without a click, is shown chosen in every group.
+TEST_F(RouteWindowTest, ConditionsTickedWithoutAClickAreShownChosen)
+{
+    TExpertSearchCondition dialog(nullptr);
+    dialog.HighlightColor = Qt::red;
+    dialog.NormalColor = Qt::black;
+    dialog.Conditions.Values = {0, 0, 0, 0, 0, 0, 0};
+    dialog.show();
+    for (size_t g = 0; g < dialog.Groups.size(); ++g) {
+        SCOPED_TRACE(g);
+        QAbstractButton *chosen = dialog.Groups[g]->button(1);
+        ASSERT_TRUE(test::toggleOnTheBus(chosen));
+        for (QAbstractButton *b : dialog.Groups[g]->buttons())
+            EXPECT_EQ(b->palette().color(QPalette::WindowText), b == chosen ? QColor(Qt::red) : QColor(Qt::black))
+                << b->objectName().toStdString();
+    }
+}
+
 TEST_F(RouteWindowTest, NorikaeWindowMeasuresItsStationsAndKeepsTheStartStation)
 {
     TNorikaeMain window(nullptr);

@@ -244,6 +244,37 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
     EXPECT_FALSE(QFile::exists(dir.path() + "/none.pdf"));
 }
 
+// The orientation and the range ticked as a screen reader ticks them, without a click, are the ones the pages
+// are counted and printed with.
+TEST_F(ListPrintTest, OrientationAndRangeTickedWithoutAClickAreTheOnesPrinted)
+{
+    fill(100);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    ASSERT_EQ(window->Info.GetOrientation(), 1);
+    const int portraitSheets = window->SheetCount();
+    const struct {
+        QRadioButton *button;
+        int orientation;
+    } turns[] = {{window->rbLandscape, 2}, {window->rbPortrait, 1}, {window->rbLandscape, 2}};
+    for (const auto &turn : turns) {
+        SCOPED_TRACE(turn.button->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(turn.button));
+        EXPECT_EQ(window->Info.GetOrientation(), turn.orientation);
+        if (turn.orientation == 1)
+            EXPECT_EQ(window->SheetCount(), portraitSheets);
+        else
+            EXPECT_NE(window->SheetCount(), portraitSheets);
+    }
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    ASSERT_TRUE(test::toggleOnTheBus(window->gbxRange->rbSelected));
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：2件"));
+    ASSERT_TRUE(test::toggleOnTheBus(window->gbxRange->rbAll));
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：100件"));
+}
+
 TEST_F(ListPrintTest, PrintsToACupsQueue)
 {
     ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/sbin/cupsd"))) << "tools/install-deps.sh --test installs CUPS";

@@ -25,6 +25,7 @@
 
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "Accessibility.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -200,6 +201,27 @@ TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
     EXPECT_EQ(list->GetRecordCount(), 1);
     EXPECT_EQ(dm->HonorHistory->GetText(0), Sjis::encode(QStringLiteral("様")));
     EXPECT_EQ(dm->DptmntHistory->GetText(0), Sjis::encode(QStringLiteral("営業部")));
+}
+
+// 個人 and 会社 toggled as a screen reader toggles them, without a click: the company fields follow.
+TEST_F(DataInquiryTest, PersonOrCompanyToggledWithoutAClickSwitchesTheCompanyFields)
+{
+    open();
+    showForm();
+    ASSERT_TRUE(form->sbtnPriv->isChecked());
+    ASSERT_FALSE(form->nmedtCorpKanji->isEnabled());
+    const struct {
+        QToolButton *button;
+        bool company;
+    } turns[] = {{form->sbtnCorp, true}, {form->sbtnPriv, false}, {form->sbtnCorp, true}};
+    for (const auto &turn : turns) {
+        SCOPED_TRACE(turn.button->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(turn.button));
+        EXPECT_TRUE(turn.button->isChecked());
+        for (QWidget *field : std::initializer_list<QWidget *>{form->nmedtCorpKanji, form->edtCorpKana, form->cbxDptmnt, form->cbxPost})
+            EXPECT_EQ(field->isEnabled(), turn.company) << field->objectName().toStdString();
+        EXPECT_EQ(form->chkIgnoreName->isVisible(), turn.company);
+    }
 }
 
 TEST_F(DataInquiryTest, ContinualAddStartsAnEmptyRecordKeepingGroupAndKind)

@@ -17,19 +17,6 @@
 
 namespace {
 
-// A header and the preview's rows, each of the given number of columns of short numbers.
-QByteArray wideFile(int columns)
-{
-    QByteArray text;
-    for (int r = 0; r <= TFileImport::PreviewRows; ++r) {
-        QByteArrayList fields;
-        for (int c = 0; c < columns; ++c)
-            fields << QByteArray::number(r * 1000 + c);
-        text += fields.join(',') + "\r\n";
-    }
-    return text;
-}
-
 void write(const QString &file, const QByteArray &bytes)
 {
     QFile out(file);
@@ -52,7 +39,8 @@ int main(int argc, char **argv)
     });
     QTemporaryDir dir;
     const QString atLimit = dir.path() + "/limit.csv", beyond = dir.path() + "/commas.csv";
-    write(atLimit, wideFile(TFileImport::MaxColumns));
+    // A header and the preview's rows.
+    write(atLimit, WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns));
     write(beyond, QByteArray(200000, ',') + "\r\n");
 
     TFileImport dialog(nullptr);

@@ -15,6 +15,7 @@
 #include "base/SjisCodec.h"
 
 #include "Accessibility.h"
+#include "BenchSupport.h"
 #include "ExchangeTestSupport.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
@@ -132,23 +133,6 @@ TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAn
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
 }
 
-namespace {
-
-// A file of the preview's rows and a header, each row of the given number of columns.
-QByteArray wideFile(int columns)
-{
-    QByteArray text;
-    for (int r = 0; r <= TFileImport::PreviewRows; ++r) {
-        QByteArrayList fields;
-        for (int c = 0; c < columns; ++c)
-            fields << QByteArray::number(r * 1000 + c);
-        text += fields.join(',') + "\r\n";
-    }
-    return text;
-}
-
-}  // namespace
-
 // One column for each list item is the most a file may have: one more is refused with a message, not previewed,
 // however many there are (a line of commas alone once took minutes and gigabytes), and the preview at the limit
 // stays quick.
@@ -156,7 +140,7 @@ TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
 {
     const QString file = dir.path() + "/wide.csv";
     TFileImport dialog(list.get());
-    for (const QByteArray &text : {wideFile(TFileImport::MaxColumns + 1), QByteArray(200000, ',') + "\r\n"}) {
+    for (const QByteArray &text : {WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns + 1), QByteArray(200000, ',') + "\r\n"}) {
         SCOPED_TRACE(text.left(40).toStdString());
         boxes.clear();
         test::writeFile(file, text);
@@ -173,7 +157,7 @@ TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
         EXPECT_FALSE(dialog.btnImport->isEnabled());
     }
     boxes.clear();
-    test::writeFile(file, wideFile(TFileImport::MaxColumns));
+    test::writeFile(file, WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns));
     QElapsedTimer timer;
     timer.start();
     dialog.LoadFile(file);

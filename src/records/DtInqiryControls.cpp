@@ -660,12 +660,13 @@ void TDataInquiry::connectHandlers()
     for (int i = 0; i < 5; ++i)
         connect(sbtnJointPrint[i], &QToolButton::clicked, this, [this, i] { sbtnJointPrintClick(i + 1); });
     connect(cbxSender, &QComboBox::activated, this, &TDataInquiry::cbxSenderClick);
-    // The two print designations are never down together; either may be released.
-    connect(sbtnPrintTarget, &QToolButton::clicked, this, [this](bool down) {
+    // The two print designations are never down together; either may be released. However one went down: a
+    // screen reader toggles it without a click.
+    connect(sbtnPrintTarget, &QToolButton::toggled, this, [this](bool down) {
         if (down)
             sbtnPrintException->setChecked(false);
     });
-    connect(sbtnPrintException, &QToolButton::clicked, this, [this](bool down) {
+    connect(sbtnPrintException, &QToolButton::toggled, this, [this](bool down) {
         if (down)
             sbtnPrintTarget->setChecked(false);
     });

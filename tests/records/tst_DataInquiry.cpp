@@ -203,8 +203,9 @@ TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
     EXPECT_EQ(dm->DptmntHistory->GetText(0), Sjis::encode(QStringLiteral("営業部")));
 }
 
-// 個人 and 会社 toggled as a screen reader toggles them, without a click: the company fields follow.
-TEST_F(DataInquiryTest, PersonOrCompanyToggledWithoutAClickSwitchesTheCompanyFields)
+// 個人 and 会社, and the print designations, toggled as a screen reader toggles them, without a click: the
+// company fields follow, and the other designation is released.
+TEST_F(DataInquiryTest, PersonOrCompanyAndPrintDesignationToggledWithoutAClick)
 {
     open();
     showForm();
@@ -221,6 +222,17 @@ TEST_F(DataInquiryTest, PersonOrCompanyToggledWithoutAClickSwitchesTheCompanyFie
         for (QWidget *field : std::initializer_list<QWidget *>{form->nmedtCorpKanji, form->edtCorpKana, form->cbxDptmnt, form->cbxPost})
             EXPECT_EQ(field->isEnabled(), turn.company) << field->objectName().toStdString();
         EXPECT_EQ(form->chkIgnoreName->isVisible(), turn.company);
+    }
+    // The two print designations, never down together, whichever way one went down.
+    const struct {
+        QToolButton *down;
+        QToolButton *up;
+    } designations[] = {{form->sbtnPrintTarget, form->sbtnPrintException}, {form->sbtnPrintException, form->sbtnPrintTarget}};
+    for (const auto &d : designations) {
+        SCOPED_TRACE(d.down->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(d.down));
+        EXPECT_TRUE(d.down->isChecked());
+        EXPECT_FALSE(d.up->isChecked());
     }
 }
 

@@ -300,10 +300,11 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
                         + QDir::toNativeSeparators(f.Path));
     }
 
-    // The swap: each data folder of the backup replaces the live one, which is put aside until all are in.
+    // The swap: each data folder of the backup replaces the live one, which is put aside until all are in. A
+    // folder the backup does not hold is not the backup's to empty: it stays as it is.
     QStringList folders;
     for (const QString &sub : BackupDataFolders)
-        if (QFileInfo::exists(staging + DataPrefix + sub) || QFileInfo::exists(dataRoot + sub))
+        if (QFileInfo::exists(staging + DataPrefix + sub))
             folders << sub;
     QDir().mkpath(old);
     QStringList swapped;
@@ -315,7 +316,6 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
         QDir(old).removeRecursively();
     };
     for (const QString &sub : folders) {
-        QDir().mkpath(staging + DataPrefix + sub);
         if (QFileInfo::exists(dataRoot + sub) && !QDir().rename(dataRoot + sub, old + sub)) {
             rollBack();
             return fail(QStringLiteral("データフォルダを置き換えられません  \r\n") + QDir::toNativeSeparators(dataRoot + sub));

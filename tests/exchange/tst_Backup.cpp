@@ -190,4 +190,26 @@ TEST_F(Backup, RestoreIntoAnotherDataFolder)
     EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
 }
 
+// A backup replaces the folders it holds and no other: the target's own designs and histories stay.
+TEST_F(Backup, FoldersTheBackupDoesNotHoldStayAsTheyWere)
+{
+    QDir(DataRootFolder + "History").removeRecursively();
+    QDir(DataRootFolder + "Design").removeRecursively();
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir other;
+    const QString root = other.path() + "/";
+    test::writeFile(root + "Design/Mine.gpd", "my design");
+    test::writeFile(root + "History/Post.mtd", "my history");
+    test::writeFile(root + "Layout/Old.lay", "replaced");
+
+    ASSERT_TRUE(RestoreBackup(folder, root, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(test::readFile(root + "Design/Mine.gpd"), "my design");
+    EXPECT_EQ(test::readFile(root + "History/Post.mtd"), "my history");
+    EXPECT_FALSE(QFileInfo::exists(root + "Layout/Old.lay"));
+    EXPECT_EQ(test::readFile(root + "Layout/ハガキ1.lay"), QByteArray(5000, 'L'));
+    EXPECT_EQ(test::readFile(root + "Adrs/Book/Adrs.DB"), test::readFile(DataRootFolder + "Adrs/Book/Adrs.DB"));
+}
+
 }  // namespace

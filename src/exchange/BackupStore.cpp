@@ -1,5 +1,7 @@
 #include "exchange/BackupStore.h"
 
+#include "core/SharedHelpers.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +11,7 @@
 #include <QTextStream>
 
 #include <openssl/evp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +48,22 @@ bool safePath(const QString &path)
     if (path.startsWith(CategoryPrefix))
         return parts.size() >= 2;
     return path.startsWith(DataPrefix) && parts.size() >= 3 && BackupDataFolders.contains(parts[1]);
+}
+
+// lstat: a link is there whatever it points to.
+bool present(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(QDir::cleanPath(path)).constData(), &st) == 0;
+}
+
+bool removeTree(const QString &path) { return !present(path) || DeleteFolderTree(path); }
+
+// A working folder of the restore, made anew so that it is the restore's own: a link planted in its place is
+// removed, never filled or emptied.
+bool makeFresh(const QString &folder)
+{
+    return removeTree(folder) && ::mkdir(QFile::encodeName(QDir::cleanPath(folder)).constData(), 0777) == 0;
 }
 
 // Renames from over to, replacing a file there in one step.
@@ -271,13 +290,13 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     }
     const QString staging = dataRoot + QStringLiteral(".restore/");
     const QString old = dataRoot + QStringLiteral(".restore.old/");
-    QDir(staging).removeRecursively();
-    QDir(old).removeRecursively();
     auto fail = [&](const QString &why) {
-        QDir(staging).removeRecursively();
+        removeTree(staging);
         *error = why;
         return false;
     };
+    if (!makeFresh(staging) || !makeFresh(old))
+        return fail(QStringLiteral("復元用の作業フォルダを作成できません  \r\n") + QDir::toNativeSeparators(staging));
     qint64 total = 0, done = 0;
     for (const TBackupFile &f : files)
         total += f.Size;
@@ -306,14 +325,13 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     for (const QString &sub : BackupDataFolders)
         if (QFileInfo::exists(staging + DataPrefix + sub))
             folders << sub;
-    QDir().mkpath(old);
     QStringList swapped;
     auto rollBack = [&] {
         for (const QString &sub : swapped) {
-            QDir(dataRoot + sub).removeRecursively();
+            removeTree(dataRoot + sub);
             QDir().rename(old + sub, dataRoot + sub);
         }
-        QDir(old).removeRecursively();
+        removeTree(old);
     };
     for (const QString &sub : folders) {
         if (QFileInfo::exists(dataRoot + sub) && !QDir().rename(dataRoot + sub, old + sub)) {
@@ -334,9 +352,9 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
         QDir().mkpath(QFileInfo(dataFolder + CategoryPrefix + rel).path());
         replaceFile(staging + CategoryPrefix + rel, dataFolder + CategoryPrefix + rel);
     }
-    QDir(staging).removeRecursively();
+    removeTree(staging);
     // The replaced data go in the background: freeing a large book's blocks takes longer than the rest of the
     // swap, and what a stopped removal leaves the next restore removes first.
-    std::thread([old] { QDir(old).removeRecursively(); }).detach();
+    std::thread([old] { removeTree(old); }).detach();
     return true;
 }

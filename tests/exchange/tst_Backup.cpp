@@ -212,4 +212,28 @@ TEST_F(Backup, FoldersTheBackupDoesNotHoldStayAsTheyWere)
     EXPECT_EQ(test::readFile(root + "Adrs/Book/Adrs.DB"), test::readFile(DataRootFolder + "Adrs/Book/Adrs.DB"));
 }
 
+// Links planted as the restore's working folders point out of the data root: the restore neither empties what
+// they point to nor moves the book there.
+TEST_F(Backup, PlantedWorkingFolderLinksAreNotFollowed)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir outside;
+    const QString staged = outside.path() + "/staged/", old = outside.path() + "/old/";
+    test::writeFile(staged + "keep.txt", "not the restore's");
+    test::writeFile(old + "keep.txt", "not the restore's either");
+    ASSERT_TRUE(QFile::link(staged, DataRootFolder + ".restore"));
+    ASSERT_TRUE(QFile::link(old, DataRootFolder + ".restore.old"));
+    book.Module->AdrsTable->Close();
+
+    ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(QDir(staged).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"keep.txt"});
+    EXPECT_EQ(QDir(old).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"keep.txt"});
+    EXPECT_EQ(test::readFile(staged + "keep.txt"), "not the restore's");
+    EXPECT_EQ(test::readFile(old + "keep.txt"), "not the restore's either");
+    book.Module->AdrsTable->Open();
+    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
+}
+
 }  // namespace

@@ -27,6 +27,8 @@ const QString ManifestHeader = QStringLiteral("Velmora backup 1");
 const QString PartialSuffix = QStringLiteral(".partial");
 const QString DataPrefix = QStringLiteral("Data/");
 const QString SettingsPrefix = QStringLiteral("Settings/");
+// The settings files a backup takes from the data folder, and the only names a restore puts there.
+const QStringList SettingsFilters = {QStringLiteral("*.ini")};
 // The directory search's own tables (its search names, own targets and exclusions) beside the settings.
 const QString CategoryPrefix = QStringLiteral("Category/");
 constexpr qint64 CopyChunk = 8 << 20;
@@ -44,7 +46,7 @@ bool safePath(const QString &path)
     if (parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral(".")) || parts.contains(QString()))
         return false;
     if (path.startsWith(SettingsPrefix))
-        return parts.size() == 2;
+        return parts.size() == 2 && !parts[1].startsWith(QLatin1Char('.')) && QDir::match(SettingsFilters, parts[1]);
     if (path.startsWith(CategoryPrefix))
         return parts.size() >= 2;
     return path.startsWith(DataPrefix) && parts.size() >= 3 && BackupDataFolders.contains(parts[1]);
@@ -193,7 +195,7 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
             files.emplace_back(DataPrefix + sub + QLatin1Char('/') + rel, folder + rel);
     }
     const QStringList settings =
-        QDir(dataFolder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.INI")}, QDir::Files, QDir::Name);
+        QDir(dataFolder).entryList(SettingsFilters, QDir::Files, QDir::Name);
     for (const QString &name : settings)
         files.emplace_back(SettingsPrefix + name, dataFolder + name);
     for (const QString &rel : FilesBelow(dataFolder + CategoryPrefix))

@@ -236,4 +236,27 @@ TEST_F(Backup, PlantedWorkingFolderLinksAreNotFollowed)
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
 }
 
+// A backup's settings are the data folder's settings files: a manifest naming any other file there (a
+// "Category" file would stand where the directory search's tables go) is refused before anything changes.
+TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    const QByteArray manifest = test::readFile(folder + ManifestFileName);
+    test::writeFile(DataFolder + "Category/Category.DB", "live table");
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    for (const char *const name : {"Category", ".hidden.ini", "Adrs.DB"}) {
+        test::writeFile(folder + "Settings/" + name, "planted");
+        test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/" + name) + "\t7\tSettings/" + name + "\n");
+        EXPECT_TRUE(ListBackups(DataRootFolder).empty()) << name;
+        EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << name;
+        EXPECT_EQ(snapshot(DataFolder), before) << name;
+    }
+    // Any case of the settings files' extension is one a backup takes.
+    test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/Category") + "\t7\tSettings/Extra.INI\n");
+    QFile::copy(folder + "Settings/Category", folder + "Settings/Extra.INI");
+    EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "exchange/BackupStore.h"
 
+#include "base/Folders.h"
 #include "core/SharedHelpers.h"
 
 #include <QCryptographicHash>
@@ -37,14 +38,12 @@ constexpr qint64 SumPiece = 8 << 20;
 
 QString folderName(const QDateTime &at) { return at.toString(QStringLiteral("yyyyMMdd HHmmss")); }
 
-// A manifest path may only name a file below the backup: no "..", no absolute path, one of the two parts.
+// A manifest path may only name a file below the backup, in one of its three parts.
 bool safePath(const QString &path)
 {
-    if (path.isEmpty() || QDir::isAbsolutePath(path) || path.contains(QLatin1Char('\\')))
+    if (!IsPlainRelativePath(path))
         return false;
     const QStringList parts = path.split(QLatin1Char('/'));
-    if (parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral(".")) || parts.contains(QString()))
-        return false;
     if (path.startsWith(SettingsPrefix))
         return parts.size() == 2 && !parts[1].startsWith(QLatin1Char('.')) && QDir::match(SettingsFilters, parts[1]);
     if (path.startsWith(CategoryPrefix))
@@ -242,8 +241,9 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     return finalFolder + QLatin1Char('/');
 }
 
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files)
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes)
 {
+    qint64 total = 0;
     QFile in(backupFolder + ManifestFileName);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -257,10 +257,13 @@ bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files)
         const QList<QByteArray> fields = lines[i].split('\t');
         bool ok = false;
         TBackupFile f{QString::fromUtf8(fields.value(2)), fields.value(1).toLongLong(&ok), fields.value(0)};
-        if (fields.size() != 3 || !ok || f.Size < 0 || f.Sha256.size() != 64 || !safePath(f.Path))
+        // Sizes whose sum no disk holds are no backup's.
+        if (fields.size() != 3 || !ok || f.Size < 0 || f.Sha256.size() != 64 || !safePath(f.Path)
+            || __builtin_add_overflow(total, f.Size, &total))
             return false;
         files->push_back(f);
     }
+    *bytes = total;
     return true;
 }
 
@@ -272,12 +275,11 @@ std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
     for (const QString &folder : folders) {
         const QDateTime made = QDateTime::fromString(folder, QStringLiteral("yyyyMMdd HHmmss"));
         std::vector<TBackupFile> files;
-        if (!name.match(folder).hasMatch() || !made.isValid() || !ReadManifest(dataRoot + folder + QLatin1Char('/'), &files))
+        qint64 bytes = 0;
+        if (!name.match(folder).hasMatch() || !made.isValid()
+            || !ReadManifest(dataRoot + folder + QLatin1Char('/'), &files, &bytes))
             continue;
-        TBackupInfo info{dataRoot + folder + QLatin1Char('/'), made, 0, static_cast<int>(files.size())};
-        for (const TBackupFile &f : files)
-            info.Bytes += f.Size;
-        backups.push_back(info);
+        backups.push_back({dataRoot + folder + QLatin1Char('/'), made, bytes, static_cast<int>(files.size())});
     }
     return backups;
 }
@@ -286,7 +288,8 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
                    const TStepFn &step, QString *error)
 {
     std::vector<TBackupFile> files;
-    if (!ReadManifest(backupFolder, &files)) {
+    qint64 total = 0, done = 0;
+    if (!ReadManifest(backupFolder, &files, &total)) {
         *error = QStringLiteral("バックアップの目録が読めません  ");
         return false;
     }
@@ -299,9 +302,6 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     };
     if (!makeFresh(staging) || !makeFresh(old))
         return fail(QStringLiteral("復元用の作業フォルダを作成できません  \r\n") + QDir::toNativeSeparators(staging));
-    qint64 total = 0, done = 0;
-    for (const TBackupFile &f : files)
-        total += f.Size;
 
     // Every file is staged and checked before the data are touched.
     for (const TBackupFile &f : files) {

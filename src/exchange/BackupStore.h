@@ -55,7 +55,8 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
 
 // The complete backups in dataRoot, newest first.
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files);
+// A backup's files and their total size; false for a manifest no backup writes.
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes);
 
 // Restores a backup: its data folders into dataRoot (replacing those folders whole), its settings files and
 // "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was staged.

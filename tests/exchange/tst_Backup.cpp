@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QMap>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -130,6 +132,16 @@ TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
     // A manifest naming a file outside the backup is no backup at all.
     test::writeFile(folder + ManifestFileName,
                     "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/../../../x\n");
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+
+    // Nor is one whose sizes add up to more than any disk holds; the list never shows a negative total.
+    const QByteArray huge = QByteArray::number(std::numeric_limits<qint64>::max());
+    test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/a\n"
+                                                   + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/b\n");
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    // Nor one naming a file with a line break.
+    test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/a\rb\n");
     EXPECT_TRUE(ListBackups(DataRootFolder).empty());
 }
 

@@ -140,6 +140,8 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     LoadSettings(this);
+    if (RemoveWorkLeftovers)
+        RemoveWorkLeftovers();
 
     pdfHelp_ = std::make_unique<TPDFHelp>();
     pdfHelp_->FindReader();
@@ -262,6 +264,8 @@ int RunVelmora(QApplication &app)
     InstallQtTranslation();
     SetHintPauses(300, 30);
     LocateInstalledData();
+    if (RecoverInterruptedWork)
+        RecoverInterruptedWork();
 
     ViewSplash = TMemIniFile(DataFolder + SettingsFileName)
                      .ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true);

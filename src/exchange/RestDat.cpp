@@ -174,3 +174,29 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);
     return true;
 }
+
+void RecoverInterruptedRestore()
+{
+    QString stuck;
+    QString text;
+    switch (RecoverRestore(DataFolder, &stuck)) {
+    case TRestoreRecovery::None:
+        return;
+    case TRestoreRecovery::NotStarted:
+        text = QStringLiteral("前回の復元は途中で終了したため、データは復元前のままです  ");
+        break;
+    case TRestoreRecovery::Undone:
+        text = QStringLiteral("前回の復元は途中で終了したため、復元前のデータに戻しました  ");
+        break;
+    case TRestoreRecovery::Completed:
+        text = QStringLiteral("前回の復元は完了しています  ");
+        break;
+    case TRestoreRecovery::Failed:
+        ShowMessageBoxAt(nullptr,
+                         QStringLiteral("前回の途中で終了した復元で置き換えたデータを元に戻せません  \r\n")
+                             + QDir::toNativeSeparators(stuck),
+                         AppTitle, MB_ICONERROR, mbpSystem);
+        return;
+    }
+    ShowMessageBoxAt(nullptr, text, AppTitle, MB_ICONINFORMATION, mbpSystem);
+}

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QMap>
+#include <QProcess>
 
 #include <limits>
 
@@ -25,6 +26,40 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
         if (!rel.startsWith(QStringLiteral("2")) && !rel.startsWith(QLatin1Char('.')))
             files.insert(rel, test::readFile(folder + rel));
     return files;
+}
+
+void copyTree(const QString &from, const QString &to)
+{
+    for (const QString &rel : FilesBelow(from)) {
+        QDir().mkpath(QFileInfo(to + rel).path());
+        QFile::copy(from + rel, to + rel);
+    }
+}
+
+// The names a restore works under, which no data folder keeps once a restore is over.
+QStringList workLeft(const QString &folder)
+{
+    QStringList left;
+    for (const QString &sub : {QString(), QStringLiteral("Data/")})
+        for (const QString &name : QDir(folder + sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            if (name.startsWith(QStringLiteral(".restore")))
+                left << sub + name;
+    return left;
+}
+
+// Runs the restore process with the file-step library: killed before its killAt-th file step (0: never).
+// Answers its exit code, or -1 when it was killed.
+int runRestorer(const QStringList &args, int killAt)
+{
+    QProcess restorer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_STEP_KILL));
+    env.insert(QStringLiteral("VELMORA_KILL_AT_STEP"), QString::number(killAt));
+    restorer.setProcessEnvironment(env);
+    restorer.start(QStringLiteral(RESTORE_RUNNER), args);
+    if (!restorer.waitForFinished(60000))
+        return -2;
+    return restorer.exitStatus() == QProcess::CrashExit ? -1 : restorer.exitCode();
 }
 
 class Backup : public ::testing::Test {
@@ -269,6 +304,175 @@ TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
     test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/Category") + "\t7\tSettings/Extra.INI\n");
     QFile::copy(folder + "Settings/Category", folder + "Settings/Extra.INI");
     EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+}
+
+// What killed backups and restores leave in the data root goes at the next start; complete backups stay, and so
+// does everything while a journal still records a restore to settle.
+TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    const QStringList leftovers = {"20261207 101010.partial/Data/Adrs/Book/Adrs.DB", ".restore/Data/Adrs/Book/Adrs.DB",
+                                   ".restore.old/Adrs/Book/Adrs.DB", ".restore.journal.Ab12Cd"};
+    for (const QString &left : leftovers)
+        test::writeFile(DataRootFolder + left, "left");
+    test::writeFile(DataRootFolder + ".restore.journal", "Velmora restore 1\nswapping\n");
+    RemoveBackupLeftovers(DataRootFolder, DataFolder);
+    for (const QString &left : leftovers)
+        EXPECT_TRUE(QFileInfo::exists(DataRootFolder + left)) << left.toStdString();
+
+    QFile::remove(DataRootFolder + ".restore.journal");
+    RemoveBackupLeftovers(DataRootFolder, DataFolder);
+    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(folder + ManifestFileName));
+}
+
+// A restore that runs out of disk space says so, not that the backup is damaged, and changes nothing.
+TEST_F(Backup, FullDiskDuringARestoreIsToldAsSuch)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    ASSERT_GT(QFileInfo(AdrsFolder + "Book/Adrs.DB").size(), 20000);
+    book.Module->AdrsTable->Close();
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    bool restored = true;
+    {
+        const test::FullDisk disk(20000);
+        restored = RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error);
+    }
+    EXPECT_FALSE(restored);
+    EXPECT_EQ(error, "ディスクの空き容量が不足しているため復元できません  ");
+    EXPECT_EQ(snapshot(DataFolder), before);
+    EXPECT_EQ(workLeft(DataFolder), QStringList());
+    // With room again, the same backup restores.
+    EXPECT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+}
+
+// A restore killed before any one of its file steps: the next start leaves the data as they were or as the
+// backup has them, never a mixture, and no working folder behind. The data root lies inside the data folder, as
+// by default, so data and settings are swapped on their own.
+class KilledRestore : public Backup {
+protected:
+    void SetUp() override
+    {
+        Backup::SetUp();
+        test::writeFile(DataFolder + "Category/Category.DB", "search names of the backup");
+        QString error;
+        const QString made = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+        ASSERT_FALSE(made.isEmpty()) << error.toStdString();
+        backup = work.path() + "/backup/";
+        copyTree(made, backup);
+        // The data the restore replaces, and what the backup does not hold, which stays.
+        old = work.path() + "/old/";
+        test::writeFile(old + "Data/Adrs/Book/Adrs.DB", "the book since");
+        test::writeFile(old + "Data/Adrs/Newer/Adrs.DB", "a book made since");
+        test::writeFile(old + "Data/Layout/New.lay", "a layout made since");
+        test::writeFile(old + "Data/History/Post.mtd", "history since");
+        test::writeFile(old + "Data/Design/Mine.gpd", "not in the backup");
+        test::writeFile(old + SettingsFileName, "[BASE]\r\nAdrsName=Newer\r\n");
+        test::writeFile(old + "Category/Category.DB", "search names since");
+        test::writeFile(old + "Category/Target.DB", "not in the backup");
+        folder = work.path() + "/live/";
+        copyTree(old, folder);
+        ASSERT_EQ(runRestorer({"restore", backup, folder + "Data/", folder}, 0), 0);
+        ASSERT_EQ(nextStart(), TRestoreRecovery::None);
+        restored = snapshot(folder);
+        ASSERT_NE(restored, snapshot(old));
+        ASSERT_EQ(restored.value("Data/Design/Mine.gpd"), "not in the backup");
+        ASSERT_TRUE(workLeft(folder).isEmpty()) << workLeft(folder).join(' ').toStdString();
+    }
+    void reset()
+    {
+        QDir(folder).removeRecursively();
+        copyTree(old, folder);
+    }
+    // The start after a kill: settles the restore, then removes leftovers once the settings are read.
+    TRestoreRecovery nextStart()
+    {
+        QString stuck;
+        const TRestoreRecovery found = RecoverRestore(folder, &stuck);
+        RemoveBackupLeftovers(folder + "Data/", folder);
+        return found;
+    }
+    QTemporaryDir work;
+    QString backup, old, folder;
+    QMap<QString, QByteArray> restored;
+};
+
+TEST_F(KilledRestore, EveryFileStepLeavesTheOldOrTheRestoredData)
+{
+    const QMap<QString, QByteArray> before = snapshot(old);
+    int kills = 0, undone = 0, kept = 0, completed = 0;
+    for (int step = 1;; ++step) {
+        reset();
+        const int code = runRestorer({"restore", backup, folder + "Data/", folder}, step);
+        if (code == 0)
+            break;
+        ASSERT_EQ(code, -1) << "step " << step;
+        ASSERT_LT(step, 2000);
+        ++kills;
+        const TRestoreRecovery found = nextStart();
+        ASSERT_NE(found, TRestoreRecovery::Failed) << "step " << step;
+        const QMap<QString, QByteArray> after = snapshot(folder);
+        EXPECT_TRUE(after == before || after == restored) << "step " << step;
+        EXPECT_EQ(after == restored, found == TRestoreRecovery::Completed) << "step " << step;
+        EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step << ": " << workLeft(folder).join(' ').toStdString();
+        undone += found == TRestoreRecovery::Undone;
+        kept += found == TRestoreRecovery::NotStarted || found == TRestoreRecovery::None;
+        completed += found == TRestoreRecovery::Completed;
+    }
+    // The kills fell in each part: staging, the swap and the removal of the replaced data.
+    EXPECT_GT(kept, 10);
+    EXPECT_GT(undone, 5);
+    EXPECT_GT(completed, 5);
+    std::printf("%d kills: %d before the swap, %d undone, %d completed\n", kills, kept, undone, completed);
+}
+
+// The undo is itself killed at each of its steps: the start after that still puts the old data back.
+TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
+{
+    const QMap<QString, QByteArray> before = snapshot(old);
+    // A kill in the middle of the swap: some items moved in, others not yet.
+    const QString halfSwapped = work.path() + "/half/";
+    for (int step = 1;; ++step) {
+        reset();
+        ASSERT_EQ(runRestorer({"restore", backup, folder + "Data/", folder}, step), -1) << "no swap found";
+        const QMap<QString, QByteArray> now = snapshot(folder);
+        if (now.value("Data/Adrs/Book/Adrs.DB") == restored.value("Data/Adrs/Book/Adrs.DB")
+            && now.value("Data/Layout/ハガキ1.lay") != restored.value("Data/Layout/ハガキ1.lay")) {
+            copyTree(folder, halfSwapped);
+            break;
+        }
+    }
+    ASSERT_TRUE(snapshot(halfSwapped) != before);
+    // The start says what it did.
+    {
+        const QString dataFolder = DataFolder;
+        DataFolder = folder;
+        const test::MessageBoxScript boxes;
+        RecoverInterruptedRestore();
+        DataFolder = dataFolder;
+        EXPECT_EQ(boxes.texts(), QStringList{"前回の復元は途中で終了したため、復元前のデータに戻しました  "});
+        EXPECT_TRUE(snapshot(folder) == before);
+    }
+    int kills = 0;
+    for (int step = 1;; ++step) {
+        QDir(folder).removeRecursively();
+        copyTree(halfSwapped, folder);
+        const int code = runRestorer({"recover", folder}, step);
+        if (code == 0)
+            break;
+        ASSERT_EQ(code, -1) << "step " << step;
+        ++kills;
+        const TRestoreRecovery found = nextStart();
+        EXPECT_TRUE(found == TRestoreRecovery::Undone || found == TRestoreRecovery::NotStarted) << "step " << step;
+        EXPECT_TRUE(snapshot(folder) == before) << "step " << step;
+        EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step;
+    }
+    EXPECT_GT(kills, 5);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ void copyTree(const QString &from, const QString &to)
 {
     for (const QString &rel : FilesBelow(from)) {
         QDir().mkpath(QFileInfo(to + rel).path());
-        QFile::copy(from + rel, to + rel);
+        CopyFileSummed(from + rel, to + rel, nullptr, {});
     }
 }
 

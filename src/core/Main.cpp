@@ -110,10 +110,12 @@ void CopyDefaultHistoryFiles()
         copyWhenMissing(source + QLatin1String(file), HistoryFolder + QLatin1String(file));
 }
 
-bool SaveDataPath()
+bool SaveDataPath() { return WriteDataPath(DataFolder + SettingsFileName, DataRootFolder); }
+
+bool WriteDataPath(const QString &settingsFile, const QString &root)
 {
-    TMemIniFile ini(DataFolder + SettingsFileName);
-    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), DataRootFolder);
+    TMemIniFile ini(settingsFile);
+    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), root);
     try {
         ini.UpdateFile();
         return true;

@@ -57,6 +57,8 @@ void InstalledDataLocation();
 void LocateInstalledData();
 void CopyDefaultCategoryTables();
 void CopyDefaultHistoryFiles();
+// Writes root into [BASE] DataPath of settingsFile; false when it could not be saved.
+bool WriteDataPath(const QString &settingsFile, const QString &root);
 // Writes DataRootFolder into [BASE] DataPath of the settings file; false when it could not be saved.
 bool SaveDataPath();
 

@@ -2,6 +2,8 @@
 
 #include "base/FileReplace.h"
 #include "base/Folders.h"
+#include "core/Globals.h"
+#include "core/Main.h"
 #include "core/SharedHelpers.h"
 
 #include <QCryptographicHash>
@@ -445,7 +447,7 @@ std::binary_semaphore &restoreTurn()
 }
 
 bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &files, qint64 total,
-                   TRestoreJournal &journal, const TStepFn &step, QString *error)
+                   TRestoreJournal &journal, const TStepFn &step, QString *error, bool namesRoot)
 {
     // What an earlier restore left is settled first: its working folders may hold the only copy of the data
     // a killed swap put aside.
@@ -497,6 +499,12 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
                         + QDir::toNativeSeparators(f.Path));
     }
 
+    // The restored settings name the data folder they are restored with in the same swap, so that no kill
+    // leaves them naming another.
+    const QString settings = journal.Staged(SettingsPrefix + SettingsFileName);
+    if (namesRoot && present(settings) && !WriteDataPath(settings, journal.Root))
+        return fail(QStringLiteral("設定ファイルを書き込めません  \r\n") + QDir::toNativeSeparators(settings));
+
     // The swap: each data folder the backup holds replaces the live one whole; a folder it does not hold is not
     // the backup's to empty. Each settings file and table is replaced on its own; those the backup does not
     // hold stay as they are.
@@ -528,7 +536,7 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
 }  // namespace
 
 bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
-                   const TStepFn &step, QString *error)
+                   const TStepFn &step, QString *error, bool namesRoot)
 {
     std::vector<TBackupFile> files;
     qint64 total = 0;
@@ -538,7 +546,7 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     }
     restoreTurn().acquire();
     TRestoreJournal journal{PhaseStaging, dataRoot, dataFolder, {}};
-    if (!restoreInTurn(backupFolder, files, total, journal, step, error)) {
+    if (!restoreInTurn(backupFolder, files, total, journal, step, error, namesRoot)) {
         restoreTurn().release();
         return false;
     }

@@ -145,8 +145,9 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     for (TTable *t : open)
         t->Close();
     QString error;
-    const bool restored = RestoreBackup(folders_[row], root, DataFolder,
-                                        [this](qint64 done, qint64 total) { return pgWork->Step(done, total); }, &error);
+    const bool restored = RestoreBackup(
+        folders_[row], root, DataFolder, [this](qint64 done, qint64 total) { return pgWork->Step(done, total); },
+        &error, change);
     // A table whose book the restored data do not have stays closed: the main window chooses a book again.
     for (TTable *t : open) {
         if (!QFileInfo::exists(t->FileName()))
@@ -165,7 +166,8 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         return false;
     }
     if (change) {
-        // The restored settings name the old data folder: the new one is written over them.
+        // The program follows the new data folder; a backup without settings left the old ones, which still
+        // name the old folder.
         DataRootFolder = root;
         SetDataRootSubfolders();
         SaveDataPath();

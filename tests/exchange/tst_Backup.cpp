@@ -5,6 +5,7 @@
 #include "BenchSupport.h"
 #include "TestBook.h"
 #include "db/Table.h"
+#include "platform/MemIniFile.h"
 
 #include <QDir>
 #include <QMap>
@@ -304,6 +305,21 @@ TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
     test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/Category") + "\t7\tSettings/Extra.INI\n");
     QFile::copy(folder + "Settings/Category", folder + "Settings/Extra.INI");
     EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+}
+
+// Restored into another data folder, the restored settings name that folder from the moment they are in place:
+// nothing is left for a later write that a kill could stop.
+TEST_F(Backup, SettingsRestoredIntoAnotherFolderNameIt)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir other;
+    const QString root = other.path() + "/";
+    ASSERT_TRUE(RestoreBackup(folder, root, DataFolder, noStop, &error, true)) << error.toStdString();
+    const TMemIniFile settings(DataFolder + SettingsFileName);
+    EXPECT_EQ(settings.ReadString("BASE", "DataPath", QString()), root);
+    EXPECT_EQ(settings.ReadString("BASE", "AdrsName", QString()), "Book");
 }
 
 // What killed backups and restores leave in the data root goes at the next start; complete backups stay, and so

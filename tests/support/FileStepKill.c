@@ -28,57 +28,34 @@ static void step(void)
 
 #define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
 
-static int changes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0; }
+/* A call that changes the file system whatever its arguments: counted, then passed on. */
+#define STEP(ret, name, params, args) \
+    ret name params                   \
+    {                                 \
+        step();                       \
+        return NEXT(name) args;       \
+    }
 
-static mode_t modeOf(int flags, va_list args)
-{
-    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? (mode_t)va_arg(args, int) : 0;
-}
+STEP(ssize_t, pwrite, (int fd, const void *data, size_t size, off_t at), (fd, data, size, at))
+STEP(ssize_t, pwrite64, (int fd, const void *data, size_t size, off64_t at), (fd, data, size, at))
+STEP(ssize_t, copy_file_range, (int from, off64_t *fromAt, int to, off64_t *toAt, size_t size, unsigned int flags),
+     (from, fromAt, to, toAt, size, flags))
+STEP(int, ftruncate, (int fd, off_t size), (fd, size))
+STEP(int, ftruncate64, (int fd, off64_t size), (fd, size))
+STEP(int, rename, (const char *from, const char *to), (from, to))
+STEP(int, renameat, (int fromDir, const char *from, int toDir, const char *to), (fromDir, from, toDir, to))
+STEP(int, renameat2, (int fromDir, const char *from, int toDir, const char *to, unsigned int flags),
+     (fromDir, from, toDir, to, flags))
+STEP(int, link, (const char *from, const char *to), (from, to))
+STEP(int, linkat, (int fromDir, const char *from, int toDir, const char *to, int flags), (fromDir, from, toDir, to, flags))
+STEP(int, symlink, (const char *target, const char *path), (target, path))
+STEP(int, unlink, (const char *path), (path))
+STEP(int, unlinkat, (int dir, const char *path, int flags), (dir, path, flags))
+STEP(int, rmdir, (const char *path), (path))
+STEP(int, mkdir, (const char *path, mode_t mode), (path, mode))
+STEP(int, mkdirat, (int dir, const char *path, mode_t mode), (dir, path, mode))
 
-int open(const char *path, int flags, ...)
-{
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
-    va_end(args);
-    if (changes(flags))
-        step();
-    return NEXT(open)(path, flags, mode);
-}
-
-int open64(const char *path, int flags, ...)
-{
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
-    va_end(args);
-    if (changes(flags))
-        step();
-    return NEXT(open64)(path, flags, mode);
-}
-
-int openat(int dir, const char *path, int flags, ...)
-{
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
-    va_end(args);
-    if (changes(flags))
-        step();
-    return NEXT(openat)(dir, path, flags, mode);
-}
-
-int openat64(int dir, const char *path, int flags, ...)
-{
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
-    va_end(args);
-    if (changes(flags))
-        step();
-    return NEXT(openat64)(dir, path, flags, mode);
-}
-
+/* Writes to the standard streams are not the operation's. */
 ssize_t write(int fd, const void *data, size_t size)
 {
     if (fd > 2)
@@ -86,98 +63,20 @@ ssize_t write(int fd, const void *data, size_t size)
     return NEXT(write)(fd, data, size);
 }
 
-ssize_t pwrite(int fd, const void *data, size_t size, off_t at)
-{
-    step();
-    return NEXT(pwrite)(fd, data, size, at);
-}
+/* An open counts when it may create, truncate or write. */
+#define OPEN(name, params, args)                                                                         \
+    int name params                                                                                      \
+    {                                                                                                    \
+        va_list more;                                                                                    \
+        va_start(more, flags);                                                                           \
+        const mode_t mode = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(more, int) : 0; \
+        va_end(more);                                                                                    \
+        if (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC))                                             \
+            step();                                                                                      \
+        return NEXT(name) args;                                                                          \
+    }
 
-ssize_t pwrite64(int fd, const void *data, size_t size, off64_t at)
-{
-    step();
-    return NEXT(pwrite64)(fd, data, size, at);
-}
-
-ssize_t copy_file_range(int from, off64_t *fromAt, int to, off64_t *toAt, size_t size, unsigned int flags)
-{
-    step();
-    return NEXT(copy_file_range)(from, fromAt, to, toAt, size, flags);
-}
-
-int ftruncate(int fd, off_t size)
-{
-    step();
-    return NEXT(ftruncate)(fd, size);
-}
-
-int ftruncate64(int fd, off64_t size)
-{
-    step();
-    return NEXT(ftruncate64)(fd, size);
-}
-
-int rename(const char *from, const char *to)
-{
-    step();
-    return NEXT(rename)(from, to);
-}
-
-int renameat(int fromDir, const char *from, int toDir, const char *to)
-{
-    step();
-    return NEXT(renameat)(fromDir, from, toDir, to);
-}
-
-int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned int flags)
-{
-    step();
-    return NEXT(renameat2)(fromDir, from, toDir, to, flags);
-}
-
-int link(const char *from, const char *to)
-{
-    step();
-    return NEXT(link)(from, to);
-}
-
-int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
-{
-    step();
-    return NEXT(linkat)(fromDir, from, toDir, to, flags);
-}
-
-int symlink(const char *target, const char *path)
-{
-    step();
-    return NEXT(symlink)(target, path);
-}
-
-int unlink(const char *path)
-{
-    step();
-    return NEXT(unlink)(path);
-}
-
-int unlinkat(int dir, const char *path, int flags)
-{
-    step();
-    return NEXT(unlinkat)(dir, path, flags);
-}
-
-int rmdir(const char *path)
-{
-    step();
-    return NEXT(rmdir)(path);
-}
-
-int mkdir(const char *path, mode_t mode)
-{
-    step();
-    return NEXT(mkdir)(path, mode);
-}
-
-int mkdirat(int dir, const char *path, mode_t mode)
-{
-    step();
-    return NEXT(mkdirat)(dir, path, mode);
-}
+OPEN(open, (const char *path, int flags, ...), (path, flags, mode))
+OPEN(open64, (const char *path, int flags, ...), (path, flags, mode))
+OPEN(openat, (int dir, const char *path, int flags, ...), (dir, path, flags, mode))
+OPEN(openat64, (int dir, const char *path, int flags, ...), (dir, path, flags, mode))

@@ -110,10 +110,12 @@ void CopyDefaultHistoryFiles()
         copyWhenMissing(source + QLatin1String(file), HistoryFolder + QLatin1String(file));
 }
 
-bool SaveDataPath()
+bool SaveDataPath() { return WriteDataPath(DataFolder + SettingsFileName, DataRootFolder); }
+
+bool WriteDataPath(const QString &settingsFile, const QString &root)
 {
-    TMemIniFile ini(DataFolder + SettingsFileName);
-    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), DataRootFolder);
+    TMemIniFile ini(settingsFile);
+    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), root);
     try {
         ini.UpdateFile();
         return true;
@@ -140,6 +142,8 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     LoadSettings(this);
+    if (RemoveWorkLeftovers)
+        RemoveWorkLeftovers();
 
     pdfHelp_ = std::make_unique<TPDFHelp>();
     pdfHelp_->FindReader();
@@ -262,6 +266,8 @@ int RunVelmora(QApplication &app)
     InstallQtTranslation();
     SetHintPauses(300, 30);
     LocateInstalledData();
+    if (RecoverInterruptedWork)
+        RecoverInterruptedWork();
 
     ViewSplash = TMemIniFile(DataFolder + SettingsFileName)
                      .ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true);

@@ -117,6 +117,12 @@ int ScaleByDpi(int value, bool toScreen)
 
 bool DeleteFolderTree(const QString &folder, bool keepFiles)
 {
+    // A link or a file in the folder's place goes itself: what a link points to is not below the folder, and
+    // emptying it would reach out of the tree.
+    const QString path = QDir::cleanPath(folder);
+    const QFileInfo top(path);
+    if (top.isSymLink() || (top.exists() && !top.isDir()))
+        return !keepFiles && QFile::remove(path);
     QDir dir(folder);
     if (!dir.exists())
         return false;

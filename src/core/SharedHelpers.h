@@ -28,7 +28,7 @@ void PlaceBelowOwnerCorner(QWidget *form, QWidget *owner);
 int ScaleByDpi(int value, bool toScreen);
 int ScaleByDpi(int value, bool toScreen, double ppi);
 
-// Deletes folder with everything below it. True only when nothing is left of it.
+// Deletes folder with everything below it, never through a link. True only when nothing is left of it.
 bool DeleteFolderTree(const QString &folder, bool keepFiles = false);
 
 // The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out; without one

@@ -1,5 +1,8 @@
 #include "exchange/Maintenance.h"
 
+#include "core/Globals.h"
+#include "core/Main.h"
+#include "exchange/BackupStore.h"
 #include "exchange/BkupDat.h"
 #include "exchange/CnvAdPos.h"
 #include "exchange/CnvKykbn.h"
@@ -60,6 +63,8 @@ bool startupUpdateCheck(QWidget *owner)
 void RegisterMaintenance()
 {
     RunStartupUpdateCheck = startupUpdateCheck;
+    RecoverInterruptedWork = RecoverInterruptedRestore;
+    RemoveWorkLeftovers = [] { RemoveBackupLeftovers(DataRootFolder, DataFolder); };
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);
         return dialog.exec() == QDialog::Accepted;

@@ -1,5 +1,6 @@
 #include "exchange/UpdDlg.h"
 
+#include "base/Folders.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -47,14 +48,6 @@ QByteArray sha256Of(const QString &file)
     return sum.result().toHex();
 }
 
-// A listed name may only reach a file below the program folder.
-bool safeName(const QString &name)
-{
-    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1Char('\\')))
-        return false;
-    const QStringList parts = name.split(QLatin1Char('/'));
-    return !parts.contains(QStringLiteral("..")) && !parts.contains(QStringLiteral(".")) && !parts.contains(QString());
-}
 
 }  // namespace
 
@@ -193,7 +186,7 @@ bool TUpdateDialog::CheckUpdate()
         f.Sha256 = a.value(QLatin1String("sha256")).toString().toLower().toLatin1();
         f.Restart = a.value(QLatin1String("restart")) == QLatin1String("1");
         xml.skipCurrentElement();
-        if (!safeName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
+        if (!IsPlainRelativePath(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
             error_ = QStringLiteral("アップデート情報が正しくありません  ");
             files_.clear();
             return false;

@@ -203,13 +203,31 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     QString mainName, subName;
     bool anyValue = false;
 
-    auto encoded = [&](const QString &value, int itemNo) -> std::optional<QByteArray> {
+    // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
+    auto controlFree = [&](const QString &value, int itemNo, bool multiLine = false) {
+        const auto refused = [multiLine](QChar c) {
+            return IsControlChar(c) && !(multiLine && (c == u'\r' || c == u'\n' || c == u'\t'));
+        };
+        if (std::none_of(value.begin(), value.end(), refused))
+            return true;
+        *errors << QStringLiteral("「%1」に制御文字があります").arg(itemCaption(itemNo));
+        return false;
+    };
+    auto encoded = [&](const QString &value, int itemNo, bool multiLine = false) -> std::optional<QByteArray> {
+        if (!controlFree(value, itemNo, multiLine))
+            return std::nullopt;
         QString missing;
         const QByteArray bytes = Sjis::encode(value, &missing);
         if (!missing.isEmpty()) {
             *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(itemCaption(itemNo), missing);
             return std::nullopt;
         }
+        for (const QChar c : value)
+            if (Sjis::storedForm(c) != c) {
+                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(itemCaption(itemNo)).arg(c).arg(Sjis::storedForm(c));
+                if (!notes->contains(note))
+                    *notes << note;
+            }
         return bytes;
     };
     auto cut = [&](const QByteArray &bytes, int capacity, int itemNo) {
@@ -227,6 +245,8 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             field = cut(HalfKanaReading(value), capacity, itemNo);
     };
     auto name = [&](const QString &value, int units, int itemNo, QByteArray &field) {
+        if (!controlFree(value, itemNo))
+            return;
         const QString kept = cutUnits(value, units);
         if (kept.size() < value.size())
             *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(itemCaption(itemNo)).arg(units);
@@ -313,7 +333,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         case 19: text(value, 64, item, r.EMail1); break;
         case 20: text(value, 64, item, r.EMail2); break;
         case 34: {
-            if (const auto bytes = encoded(value, item)) {
+            if (const auto bytes = encoded(value, item, true)) {
                 QByteArray note = *bytes;
                 note.replace("\r\n", "\n").replace('\r', '\n');
                 r.Note = note.split('\n');

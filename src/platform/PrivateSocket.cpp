@@ -59,9 +59,9 @@ bool ListenPrivate(QLocalServer &server, const QString &name)
     if (folder.isEmpty())
         return false;
     const QString path = folder + name;
-    // Two starts at once must not both take a left-over file for dead and remove each other's live socket.
-    const int lock = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
-                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Two starts at once must not both take a left-over file for dead and remove each other's live socket: the
+    // folder itself is the lock, so no lock file is left behind.
+    const int lock = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (lock < 0)
         return false;
     bool listening = false;

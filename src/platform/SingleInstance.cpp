@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PrivateSocket.h"
+
 #include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -20,15 +22,10 @@ QString socketName(const QString &name, const QString &dataFolder)
            QString::fromLatin1(digest.left(16));
 }
 
-// Abstract-namespace sockets vanish with their process, so a crashed instance never blocks the next start.
-constexpr auto socketOptions = QLocalServer::AbstractNamespaceOption;
-
 bool askRunningInstance(const QString &fullName, bool restore)
 {
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(fullName);
-    if (!socket.waitForConnected(2000))
+    if (!ConnectPrivate(socket, fullName, 2000))
         return false;
     if (restore) {
         socket.write(RestoreRequest);
@@ -43,7 +40,7 @@ bool askRunningInstance(const QString &fullName, bool restore)
 TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server) : server_(std::move(server))
 {
     connect(server_.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *client = server_->nextPendingConnection()) {
+        while (QLocalSocket *client = NextPrivateConnection(*server_)) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
                 if (client->readAll().contains(RestoreRequest))
@@ -60,8 +57,8 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
 {
     const QString fullName = socketName(name, dataFolder);
     auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(socketOptions);
-    if (server->listen(fullName)) {
+    // A crashed instance's socket file is replaced, so it never blocks the next start.
+    if (ListenPrivate(*server, fullName)) {
         guard = std::make_unique<TInstanceGuard>(std::move(server));
         return false;
     }

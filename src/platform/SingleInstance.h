@@ -1,5 +1,5 @@
-// One running instance per user and data folder: a local socket named from the instance name, the user id and
-// the data folder. A second start asks the first to restore and raise its window, then ends.
+// One running instance per user and data folder: a local socket in the user's private socket folder
+// (PrivateSocket.h), named from the instance name, the user id and the data folder. A second start asks the first to restore and raise its window, then ends.
 #pragma once
 
 #include <QObject>

@@ -171,6 +171,27 @@ std::optional<QDateTime> readDateTime(const QString &text)
     return QDateTime(date, time);
 }
 
+// Where an address too long for its first field is cut: at most maxBytes in, on a character boundary with no
+// blank on either side of it, since every reader of the record trims each field before joining them and a
+// blank at the cut would vanish ("受付B 5F" read back as "受付B5F").
+qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
+{
+    const qsizetype longest = Sjis::cutToBytes(address, maxBytes).size();
+    if (longest == address.size())
+        return longest;
+    const auto blankAt = [&address](qsizetype at) {
+        return address[at] == ' ' || (at + 1 < address.size() && address.mid(at, 2) == "\x81\x40");
+    };
+    QList<qsizetype> bounds;  // the character boundaries up to the longest cut
+    for (qsizetype at = 0; at < longest; at += Sjis::isLeadByte(uchar(address[at])) ? 2 : 1)
+        bounds.append(at);
+    bounds.append(longest);
+    for (qsizetype i = bounds.size() - 1; i > 0; --i)
+        if (!blankAt(bounds[i - 1]) && !blankAt(bounds[i]))
+            return bounds[i];
+    return longest;
+}
+
 // The longest beginning of at most units UTF-16 units that does not cut a surrogate pair.
 QString cutUnits(const QString &text, int units)
 {
@@ -317,7 +338,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             r.Tdfkn = prefecture;
             // Without a dictionary the municipality cannot be told from the town: the rest goes to the town's
             // field and what it cannot hold to the building's.
-            r.Adrs2 = Sjis::cutToBytes(rest, 100);
+            r.Adrs2 = rest.left(addressCut(rest, 100));
             r.Adrs3 = cut(rest.mid(r.Adrs2.size()), 116, item);
             break;
         }

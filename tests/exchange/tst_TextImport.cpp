@@ -8,6 +8,7 @@
 #include "db/Table.h"
 #include "exchange/TextImport.h"
 #include "base/SjisCodec.h"
+#include "base/Trim.h"
 
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"
@@ -206,6 +207,24 @@ TEST_F(TextImportTest, ControlCodesAreRefusedAndSignsStoredAsTheyLook)
     EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「‾」を「￣」にしました")));
     // The memo keeps its line breaks and tabs.
     EXPECT_EQ(rows[0].at("Note"), Sjis::encode(QStringLiteral("一行目\t\r\n二行目")));
+}
+
+// An address longer than its first field is split where no blank sits at the cut: every reader trims each
+// field before joining them, and a blank there would vanish.
+TEST_F(TextImportTest, ALongAddressIsSplitWhereNoBlankIsLost)
+{
+    const QString street = QString(49, QChar(u'町')) + QStringLiteral("1B 5F");
+    for (const QString &rest : {street, QString(street).replace(u' ', QStringLiteral("　"))}) {
+        book = nullptr;
+        QFile::remove(dir.path() + "/Adrs.DB");
+        book = test::OpenBookTable(dir.path() + "/");
+        const TImportOutcome outcome = import(QStringLiteral("A1,03-1111-1111,1000001,東京都%1,会社,田中,,,\r\n").arg(rest), false);
+        ASSERT_EQ(outcome.Added, 1);
+        const auto rows = stored();
+        const QByteArray adrs2 = rows[0].at("Adrs2"), adrs3 = rows[0].at("Adrs3");
+        EXPECT_LE(adrs2.size(), 100);
+        EXPECT_EQ(Sjis::decode(TrimBlanks(adrs2) + TrimBlanks(adrs3)), rest);
+    }
 }
 
 TEST_F(TextImportTest, AStopOrTheRecordLimitLeavesTheRestOut)

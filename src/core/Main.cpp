@@ -255,8 +255,11 @@ int RunVelmora(QApplication &app)
 {
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();
+    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
+    // two copies over one book overwrite each other's changes.
     std::unique_ptr<TInstanceGuard> instance;
-    if (CheckSingleInstance(instance, InstanceName, DataFolder, true))
+    if (CheckSingleInstance(instance, InstanceName,
+                            ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName)), true))
         return 0;
 
     QApplication::setApplicationName(AppTitle);

@@ -740,8 +740,13 @@ void TBatchChange::btnStartClick()
 
 void ExecuteBatchChange(TAddressList *list)
 {
-    if (RecordForm)
+    // A record form the user keeps open (キャンセル on its unsaved changes) keeps the batch change from
+    // running: its save would later write the old values back over the change.
+    if (RecordForm) {
         RecordForm->FormWindow()->close();
+        if (RecordForm)
+            return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     TBatchChange dialog(list);
     CenterFormOnOwner(&dialog, list);

@@ -334,7 +334,7 @@ QWidget *TDataInquiry::createMainPage()
 
     nmedtNameKanji = new TUniNMDEdit(p);
     nmedtNameKanji->setObjectName(QStringLiteral("nmedtNameKanji"));
-    nmedtNameKanji->SetMaxLength(15);
+    LimitToWholeCharacters(nmedtNameKanji, 15);
     nmedtNameKana = new TUniNMDEdit(p);
     nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
     nmedtNameKana->SetMaxLength(25);
@@ -406,7 +406,7 @@ QWidget *TDataInquiry::createSubPage()
     for (int i = 0; i < 5; ++i) {
         nmedtJoint[i] = new TUniNMDEdit(gbxJoint);
         nmedtJoint[i]->setObjectName(QStringLiteral("nmedtJoint%1").arg(i + 1));
-        nmedtJoint[i]->SetMaxLength(11);
+        LimitToWholeCharacters(nmedtJoint[i], 11);
         cbxJointHonor[i] = new QComboBox(gbxJoint);
         cbxJointHonor[i]->setObjectName(QStringLiteral("cbxJointHonor%1").arg(i + 1));
         cbxJointHonor[i]->setEditable(true);

@@ -656,6 +656,56 @@ TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
     EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("吉"));
 }
 
+// What the user types is stored as typed, or the form says at the field what it did instead.
+TEST_F(DataInquiryTest, TypedTextIsKeptWholeOrWhatChangedIsSaid)
+{
+    open();
+    form->BeginNewRecord();
+    showForm();
+    auto commit = [](QWidget *w, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(w, &event);
+    };
+    form->edtTel->setText(QStringLiteral("03-1234-5678"));
+    // A name counts UTF-16 units: a character that does not fit whole is not taken, never half of it.
+    form->nmedtNameKanji->clear();
+    QToolTip::hideText();
+    commit(form->nmedtNameKanji, QString(14, QChar(u'あ')) + QStringLiteral("😀"));
+    EXPECT_EQ(form->nmedtNameKanji->text(), QString(14, QChar(u'あ')));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない"))) << QToolTip::text().toStdString();
+    // ¥ and ‾ become the full-width signs Shift-JIS keeps, in the field as they are typed.
+    QToolTip::hideText();
+    commit(form->edtAdrs2, QStringLiteral("¥100‾"));
+    EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("￥100￣"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("「¥」は「￥」として入力しました")));
+    // Control codes are refused with the hint other refused characters get.
+    for (const QChar control : {QChar(0x7F), QChar(0x1B), QChar(0x85)}) {
+        QToolTip::hideText();
+        commit(form->edtAdrs2, QString(control));
+        EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("￥100￣"));
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("は入力できない文字です")));
+    }
+    // An over-long paste keeps what fits (at the caret, before the text already there) and says so.
+    form->sbtnCorp->click();
+    form->nmedtCorpKanji->setText(QStringLiteral("末尾"));
+    form->nmedtCorpKanji->setCursorPosition(0);
+    QApplication::clipboard()->setText(QString(60, QChar(u'長')));
+    QToolTip::hideText();
+    form->nmedtCorpKanji->paste();
+    EXPECT_EQ(form->nmedtCorpKanji->text(), QString(54, QChar(u'長')) + QStringLiteral("末尾"));
+    EXPECT_EQ(form->nmedtCorpKanji->cursorPosition(), 54);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない6文字")));
+
+    form->btnAdd->click();
+    closed();
+    ASSERT_EQ(rows(), 1);
+    TTable &t = row(1);
+    EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), QString(14, QChar(u'あ')));
+    EXPECT_EQ(Sjis::decode(t.FieldByName("Adrs2").AsString()), QStringLiteral("￥100￣"));
+    EXPECT_EQ(t.FieldByName("CorpKanji").AsString().size(), 112);
+}
+
 TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)
 {
     open();

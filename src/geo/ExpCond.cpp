@@ -15,12 +15,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-const std::array<QString, 7> RouteConditionKeys = {
-    QStringLiteral("FirstTrainSt"), QStringLiteral("LeavingStRide"), QStringLiteral("Transfers"),
-    QStringLiteral("WalkingAmongSt"), QStringLiteral("JRRailway"),   QStringLiteral("LimitedExpress"),
-    QStringLiteral("Airway"),
-};
-
 namespace {
 
 const QString Section = QStringLiteral("EXPERT STATION SEARCH");
@@ -48,6 +42,15 @@ TRouteConditions ReadRouteConditions(const TMemIniFile &ini)
         c.Values[i] = std::clamp(ini.ReadInteger(Section, RouteConditionKeys[i], 0), 0, 2);
     c.RideDate = ini.ReadString(Section, QStringLiteral("RideDate"), QString());
     return c;
+}
+
+QStringList ConditionsLeftOut(const QString &urlTemplate, const TRouteConditions &conditions)
+{
+    QStringList left;
+    for (size_t i = 0; i < conditions.Values.size(); ++i)
+        if (conditions.Values[i] != 0 && !UrlTemplateCarries(urlTemplate, i))
+            left << GroupTexts[i].Caption.chopped(1);  // without its "："
+    return left;
 }
 
 TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)

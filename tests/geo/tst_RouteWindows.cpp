@@ -19,6 +19,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -168,6 +169,46 @@ TEST_F(RouteWindowTest, ExpertWindowListsNearStationsLinesAndStartsTheSearch)
     EXPECT_EQ(next.lvNear->topLevelItemCount(), 0) << "no place, no stations";
     ASSERT_EQ(next.lvStart->topLevelItemCount(), 1);
     EXPECT_EQ(next.lvStart->topLevelItem(0)->text(1), window.StartStation().Reading());
+}
+
+// Conditions chosen for a planner that does not take them are named in the window; the default planner takes
+// the transfers and flights into its address.
+TEST_F(RouteWindowTest, ExpertWindowNamesTheConditionsThePlannerDoesNotGet)
+{
+    test::writeFile(DataFolder + SettingsFileName,
+                    "[ROUTE]\r\nUrl=https://route.example/?from={from}&to={to}\r\n"
+                    "[EXPERT STATION SEARCH]\r\nTransfers=2\r\n");
+    {
+        TExpertMain window(nullptr);
+        window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        window.show();
+        EXPECT_TRUE(window.lblConditionsLeftOut->isVisible());
+        EXPECT_EQ(window.lblConditionsLeftOut->text(), QStringLiteral("次の探索条件は経路検索のページに渡されません：乗り換え"));
+        window.RunConditions = [](TExpertSearchCondition &dialog) {
+            dialog.show();
+            dialog.Groups[2]->button(0)->click();
+            dialog.btnOK->click();
+            return true;
+        };
+        window.btnConditionClick();
+        EXPECT_FALSE(window.lblConditionsLeftOut->isVisible()) << "nothing chosen, nothing left out";
+    }
+
+    test::writeFile(DataFolder + SettingsFileName, "[EXPERT STATION SEARCH]\r\nFirstTrainSt=1\r\nTransfers=2\r\nAirway=2\r\n");
+    TExpertMain window(nullptr);
+    window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    window.Latitude = To256FromThousandths(Lat);
+    window.Longitude = To256FromThousandths(Lon);
+    window.show();
+    EXPECT_EQ(window.lblConditionsLeftOut->text(), QStringLiteral("次の探索条件は経路検索のページに渡されません：特急始発駅"));
+    window.RunPicker = [](TExpertSelectStation &picker) { return pickByName(picker, QStringLiteral("新宿")); };
+    window.bbtnStationClick(1);
+    window.btnStartUp->click();
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_[0].host(), QStringLiteral("transit.yahoo.co.jp"));
+    EXPECT_EQ(query(0, "s"), QStringLiteral("2"));
+    EXPECT_EQ(query(0, "al"), QStringLiteral("0"));
+    EXPECT_EQ(query(0, "ex"), QStringLiteral("1"));
 }
 
 TEST_F(RouteWindowTest, PickerSearchesByKanaRowAndReselectsItsRow)

@@ -93,6 +93,12 @@ void TPdfFile::readSections(qint64 at)
     for (bool newest = true; at >= 0 && read.insert(at).second; newest = false) {
         qint64 pos = at;
         if (!bytes(pos, 4).startsWith("xref")) {
+            // A cross-reference stream is an object of its own.
+            input_->seek(pos, SEEK_SET);
+            if (!tokenizer_->readToken(input_, "PDF", true).isInteger()
+                || !tokenizer_->readToken(input_, "PDF", true).isInteger()
+                || !tokenizer_->readToken(input_, "PDF", true).isWord("obj"))
+                damaged("no cross-reference section where the file says");
             indexed_ = false;
             return;
         }

@@ -31,8 +31,8 @@ const TPdfValue &TPdfValue::Key(QByteArrayView name) const
 {
     static const TPdfValue none;
     for (auto entry = Entries.rbegin(); entry != Entries.rend(); ++entry)
-        if (entry->first == name)
-            return entry->second;
+        if (entry->Key == name)
+            return entry->Value;
     return none;
 }
 
@@ -203,7 +203,7 @@ TPdfValue TPdfFile::parse(int depth)
                 break;
             if (key.getType() != QPDFTokenizer::tt_name)
                 damaged("dictionary key expected");
-            value.Entries.emplace_back(bytesOf(key.getValue()), parse(depth + 1));
+            value.Entries.push_back({bytesOf(key.getValue()), parse(depth + 1)});
         }
         break;
     default:

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 class InputSource;
@@ -16,13 +15,14 @@ class QPDFTokenizer;
 
 // One value of the file; a stream is its dictionary and where its data lies.
 struct TPdfValue {
+    struct TEntry;
     enum TKind { Null, Boolean, Integer, Real, Name, String, Array, Dictionary, Reference, Stream };
     TKind Kind = Null;
     QByteArray Text;                                        // a name with its slash, a string's bytes, a number
     int Number = 0;                                         // a reference's object
     int Generation = 0;
     std::vector<TPdfValue> Items;                           // an array's
-    std::vector<std::pair<QByteArray, TPdfValue>> Entries;  // a dictionary's or a stream's, names with their slash
+    std::vector<TEntry> Entries;                            // a dictionary's or a stream's
     qint64 Start = 0;                                       // the value's text in the file (a stream's dictionary)
     qint64 End = 0;
     qint64 DataStart = 0;                                   // a stream's data as stored
@@ -31,6 +31,11 @@ struct TPdfValue {
     // The entry's value, a null value when the dictionary has none.
     const TPdfValue &Key(QByteArrayView name) const;
     bool IsName(QByteArrayView name) const { return Kind == Name && Text == name; }
+};
+
+struct TPdfValue::TEntry {
+    QByteArray Key;  // the name with its slash
+    TPdfValue Value;
 };
 
 class TPdfFile {

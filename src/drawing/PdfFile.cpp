@@ -9,6 +9,7 @@
 #include <qpdf/QPDFTokenizer.hh>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <stdexcept>
 
@@ -69,20 +70,31 @@ QByteArrayView TPdfFile::bytes(qint64 pos, qsizetype n)
     return QByteArrayView(window_).sliced(pos - windowStart_, std::min<qint64>(end - pos, window_.size() - (pos - windowStart_)));
 }
 
+// Moves pos past white space.
+void TPdfFile::skipSpace(qint64 &pos)
+{
+    for (QByteArrayView text = bytes(pos, 64); !text.isEmpty(); text = bytes(pos, 64)) {
+        qsizetype i = 0;
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        pos += i;
+        if (i < text.size())
+            return;
+    }
+}
+
 // The unsigned number after pos and any white space; pos then stands after it.
 qint64 TPdfFile::number(qint64 &pos)
 {
-    for (QByteArrayView c = bytes(pos, 1); !c.isEmpty() && isSpace(c[0]); c = bytes(++pos, 1)) {
-    }
+    skipSpace(pos);
+    const QByteArrayView text = bytes(pos, 16);
     qint64 value = 0;
-    int digits = 0;
-    for (QByteArrayView c = bytes(pos, 1); !c.isEmpty() && c[0] >= '0' && c[0] <= '9'; c = bytes(++pos, 1)) {
-        if (++digits > 15)
-            damaged("number too long");
-        value = value * 10 + (c[0] - '0');
-    }
-    if (digits == 0)
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        value = value * 10 + (text[digits++] - '0');
+    if (digits == 0 || digits == 16)
         damaged("number expected");
+    pos += digits;
     return value;
 }
 
@@ -104,8 +116,7 @@ void TPdfFile::readSections(qint64 at)
         }
         pos += 4;
         for (;;) {
-            while (!bytes(pos, 1).isEmpty() && isSpace(bytes(pos, 1)[0]))
-                ++pos;
+            skipSpace(pos);
             if (bytes(pos, 7).startsWith("trailer"))
                 break;
             const qint64 first = number(pos);
@@ -117,8 +128,7 @@ void TPdfFile::readSections(qint64 at)
             for (qint64 i = first; i < first + count; ++i) {
                 const qint64 offset = number(pos);
                 number(pos);  // the generation, which the object's own text gives
-                while (!bytes(pos, 1).isEmpty() && isSpace(bytes(pos, 1)[0]))
-                    ++pos;
+                skipSpace(pos);
                 const QByteArrayView kind = bytes(pos++, 1);
                 if (kind.isEmpty() || (kind[0] != 'n' && kind[0] != 'f'))
                     damaged("cross-reference entry expected");
@@ -281,22 +291,48 @@ QByteArray TPdfFile::Source(const TPdfValue &value)
 
 std::vector<int> TPdfFile::ObjectsWith(QByteArrayView word)
 {
-    std::vector<qint64> starts;
-    for (qint64 offset : offsets_)
-        if (offset > 0)
-            starts.push_back(offset);
-    std::sort(starts.begin(), starts.end());
-    std::vector<int> found;
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        const qint64 end = i + 1 < starts.size() ? starts[i + 1] : size_;
-        QByteArrayView head = bytes(starts[i], qsizetype(std::min<qint64>(end - starts[i], HeadBytes)));
-        if (const qsizetype data = head.indexOf("stream"); data >= 0)
-            head.truncate(data);
-        if (!head.contains(word))
+    // The word is rare: one search through the file in large pieces (each overlapping the one before by the
+    // word's length, for a word across their border) costs less than one in each object's text.
+    std::vector<qint64> hits;
+    for (qint64 pos = 0; !word.isEmpty();) {
+        const QByteArrayView text = bytes(pos, Chunk);
+        for (const char *at = text.data(); (at = static_cast<const char *>(
+                                                 memmem(at, std::size_t(text.end() - at), word.data(), word.size())));
+             ++at)
+            hits.push_back(pos + (at - text.data()));
+        if (text.size() < Chunk)
+            break;
+        pos += text.size() - word.size() + 1;
+    }
+    // Each find's object, the last to start at or before it, and where the next one starts, in one pass
+    // through the table: an object starting between two finds is the later one's at most and the earlier
+    // one's next at least.
+    std::vector<qint64> owner(hits.size(), 0);
+    std::vector<qint64> next(hits.size(), size_);
+    for (qint64 offset : offsets_) {
+        if (offset <= 0)
             continue;
-        qint64 pos = starts[i];
+        const std::size_t after = std::size_t(std::lower_bound(hits.begin(), hits.end(), offset) - hits.begin());
+        if (after < hits.size())
+            owner[after] = std::max(owner[after], offset);
+        if (after > 0)
+            next[after - 1] = std::min(next[after - 1], offset);
+    }
+    for (std::size_t i = 1; i < hits.size(); ++i)
+        owner[i] = std::max(owner[i], owner[i - 1]);
+    for (std::size_t i = hits.size(); i-- > 1;)
+        next[i - 1] = std::min(next[i - 1], next[i]);
+    std::vector<int> found;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const qint64 start = owner[i];
+        // Within its object's head and before any stream data, which may hold the word by chance.
+        if (start <= 0 || hits[i] + word.size() > std::min(next[i], start + HeadBytes)
+            || bytes(start, hits[i] - start).contains("stream"))
+            continue;
+        qint64 pos = start;
         const qint64 number = this->number(pos);
-        if (number < qint64(offsets_.size()) && offsets_[std::size_t(number)] == starts[i])
+        if (number < qint64(offsets_.size()) && offsets_[std::size_t(number)] == start
+            && (found.empty() || found.back() != int(number)))
             found.push_back(int(number));
     }
     return found;

@@ -68,6 +68,7 @@ public:
 
 private:
     QByteArrayView bytes(qint64 pos, qsizetype n);
+    void skipSpace(qint64 &pos);
     qint64 number(qint64 &pos);
     void readSections(qint64 at);
     TPdfValue parse(int depth);

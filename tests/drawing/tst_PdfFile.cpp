@@ -81,6 +81,7 @@ TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
         .Object(2, "<< /Type /Font /Subtype /Type0 % a comment\n/Note (a (nested) string with >> in it) "
                    "/To#55nicode 3 0 R >>")
         .Object(3, "<< /Length 3 >>\nstream\nold\nendstream")
+        .Object(4, "<< /Length 12 >>\nstream\n/Type0 /Font\nendstream")
         .Object(5, "<< /Type /Font /Subtype /Type0 >>")
         .Section("/Size 6 /Root 1 0 R");
     const qsizetype firstXref = pdf.LastXref();
@@ -94,7 +95,8 @@ TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
     ASSERT_TRUE(file.Indexed());
     EXPECT_EQ(file.LastXref(), pdf.LastXref());
     EXPECT_EQ(file.Size(), pdf.Text().size());
-    // The freed font is gone; the other is found by its start, its value read past the comment and string.
+    // The freed font is gone, the word in a stream's data is none of its dictionary's; the other font is found
+    // by its start, its value read past the comment and string.
     EXPECT_EQ(file.ObjectsWith("/Type0"), std::vector<int>{2});
     const TPdfValue font = file.Object(2);
     ASSERT_EQ(font.Kind, TPdfValue::Dictionary);
@@ -108,6 +110,23 @@ TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
     EXPECT_EQ(file.Object(99).Kind, TPdfValue::Null);
     EXPECT_EQ(file.Source(file.Trailer().Key("/ID")), "[<01AB> <01ab>]");
     EXPECT_EQ(file.Source(file.Trailer().Key("/Root")), "1 0 R");
+}
+
+TEST_F(PdfFile, AWordAcrossTheBorderOfTwoPiecesReadIsFound)
+{
+    // The file is searched a megabyte at a time.
+    for (int before : {1, 3, 5}) {
+        TPdfText pdf;
+        const QByteArray head = "2 0 obj\n<< /Subtype ";
+        const qsizetype padding = (1 << 20) - before - head.size() - 9 - QByteArray("1 0 obj\n<< /Length 0000000 >>\nstream\n\nendstream\nendobj\n").size();
+        pdf.Object(1, "<< /Length " + QByteArray::number(padding).rightJustified(7, '0') + " >>\nstream\n"
+                          + QByteArray(padding, 'x') + "\nendstream")
+            .Object(2, "<< /Subtype /Type0 >>")
+            .Section("/Size 3 /Root 2 0 R");
+        ASSERT_EQ(pdf.Text().indexOf("/Type0"), (1 << 20) - before);
+        TPdfFile file(write(pdf.Text()));
+        EXPECT_EQ(file.ObjectsWith("/Type0"), std::vector<int>{2}) << before;
+    }
 }
 
 TEST_F(PdfFile, DamagedFilesAreRefusedAndAStreamIndexedFileIsLeftAlone)

@@ -67,7 +67,8 @@ QByteArrayView TPdfFile::bytes(qint64 pos, qsizetype n)
         window_.resize(qsizetype(input_->read(window_.data(), size_t(window_.size()))));
         windowStart_ = pos;
     }
-    return QByteArrayView(window_).sliced(pos - windowStart_, std::min<qint64>(end - pos, window_.size() - (pos - windowStart_)));
+    const qint64 at = pos - windowStart_;
+    return QByteArrayView(window_).sliced(at, std::min<qint64>(end - pos, window_.size() - at));
 }
 
 // Moves pos past white space.

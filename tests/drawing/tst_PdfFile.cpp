@@ -71,11 +71,11 @@ protected:
 
 QByteArray flated(const QByteArray &data) { return qCompress(data).mid(4); }  // zlib's own stream
 
-}  // namespace
+const QByteArray Map = "/CIDInit /ProcSet findresource begin\n1 beginbfchar\n<0001> <7530>\nendbfchar\n";
 
-TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
+// A font whose map an update replaced by a Flate stream of indirect length, beside objects of every kind.
+TPdfText updatedFile()
 {
-    const QByteArray map = "/CIDInit /ProcSet findresource begin\n1 beginbfchar\n<0001> <7530>\nendbfchar\n";
     TPdfText pdf;
     pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
         .Object(2, "<< /Type /Font /Subtype /Type0 % a comment\n/Note (a (nested) string with >> in it) "
@@ -85,11 +85,19 @@ TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
         .Object(5, "<< /Type /Font /Subtype /Type0 >>")
         .Section("/Size 6 /Root 1 0 R");
     const qsizetype firstXref = pdf.LastXref();
-    const QByteArray stored = flated(map);
+    const QByteArray stored = flated(Map);
     pdf.Object(3, "<< /Filter [/FlateDecode] /Length 6 0 R >>\nstream\r\n" + stored + "\nendstream")
         .Object(6, QByteArray::number(stored.size()))
         .Freed(5)
         .Section("/Size 7 /Root 1 0 R /ID [<01AB> <01ab>] /Prev " + QByteArray::number(firstXref));
+    return pdf;
+}
+
+}  // namespace
+
+TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
+{
+    const TPdfText pdf = updatedFile();
     TPdfFile file(write(pdf.Text()));
 
     ASSERT_TRUE(file.Indexed());
@@ -105,7 +113,7 @@ TEST_F(PdfFile, ObjectsComeFromTheNewestSectionThatListsThem)
     const TPdfValue &toUnicode = font.Key("/ToUnicode");
     EXPECT_EQ(toUnicode.Kind, TPdfValue::Reference);
     EXPECT_EQ(toUnicode.Number, 3);
-    EXPECT_EQ(file.StreamData(file.Resolved(toUnicode)), map);
+    EXPECT_EQ(file.StreamData(file.Resolved(toUnicode)), Map);
     EXPECT_EQ(file.Object(5).Kind, TPdfValue::Null);
     EXPECT_EQ(file.Object(99).Kind, TPdfValue::Null);
     EXPECT_EQ(file.Source(file.Trailer().Key("/ID")), "[<01AB> <01ab>]");
@@ -151,6 +159,17 @@ TEST_F(PdfFile, DamagedFilesAreRefusedAndAStreamIndexedFileIsLeftAlone)
     TPdfFile broken(write(lengths.Text()));
     for (int number : {1, 2, 3})
         EXPECT_THROW(broken.Object(number), std::runtime_error) << number;
+
+    // Every cut of a whole file is read as far as it goes or refused, never read past its end.
+    const QByteArray whole = updatedFile().Text();
+    for (qsizetype size = 0; size < whole.size(); size += 3) {
+        try {
+            TPdfFile cut(write(whole.first(size)));
+            for (int number : cut.ObjectsWith("/Type0"))
+                cut.StreamData(cut.Resolved(cut.Object(number).Key("/ToUnicode")));
+        } catch (const std::runtime_error &) {
+        }
+    }
 
     // A file whose table is a stream of the newer kind: not read, and its maps left as they are.
     const QByteArray streamed = "%PDF-1.5\n1 0 obj\n<< /Type /XRef /Size 2 /W [1 2 1] /Length 0 >>\nstream\n\n"

@@ -463,35 +463,36 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
     const QTransform alongLine = QTransform::fromScale(widthScale, 1);
     const QTransform inColumn = QTransform().rotate(-90) * alongLine;
     const double columnCentre = -line.CellHeight() / 2.0;
-    // One run per face and per direction; almost every line has one face.
-    struct TGroup {
-        QList<quint32> Indexes;
-        QList<QPointF> Positions;
-    };
-    const qsizetype faces = line.Fallbacks.size() + 1;
-    QList<TGroup> lying(faces), upright(faces);
-    for (const TShapedGlyph &glyph : line.Glyphs) {
-        const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
-        TGroup &group = (glyph.Upright ? upright : lying)[glyph.Fallback + 1];
-        group.Indexes.append(glyph.Index);
-        group.Positions.append(glyph.Upright ? QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y())
-                                             : QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
-    }
+    // A run for each stretch of one face and one direction, in the order of the text, so that a PDF's text
+    // reads in that order; almost every line is one run.
     QList<TPlacedRun> runs;
-    const auto add = [&](const QList<TGroup> &groups, const QTransform &frame) {
-        for (qsizetype face = 0; face < faces; ++face) {
-            if (groups[face].Indexes.isEmpty())
-                continue;
-            TPlacedRun placed;
-            placed.Run.setRawFont(face == 0 ? line.Font : line.Fallbacks[face - 1]);
-            placed.Run.setGlyphIndexes(groups[face].Indexes);
-            placed.Run.setPositions(groups[face].Positions);
-            placed.Transform = frame;
-            runs.append(placed);
-        }
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    int runFace = 0;
+    bool runUpright = false;
+    const auto flush = [&] {
+        if (indexes.isEmpty())
+            return;
+        TPlacedRun placed;
+        placed.Run.setRawFont(runFace < 0 ? line.Font : line.Fallbacks[runFace]);
+        placed.Run.setGlyphIndexes(indexes);
+        placed.Run.setPositions(positions);
+        placed.Transform = runUpright ? inColumn : alongLine;
+        runs.append(placed);
+        indexes.clear();
+        positions.clear();
     };
-    add(lying, alongLine);
-    add(upright, inColumn);
+    for (const TShapedGlyph &glyph : line.Glyphs) {
+        if (!indexes.isEmpty() && (glyph.Fallback != runFace || glyph.Upright != runUpright))
+            flush();
+        runFace = glyph.Fallback;
+        runUpright = glyph.Upright;
+        const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
+        indexes.append(glyph.Index);
+        positions.append(glyph.Upright ? QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y())
+                                       : QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
+    }
+    flush();
     return runs;
 }
 

@@ -11,6 +11,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRawFont>
+#include <QSet>
 #include <QtEndian>
 
 #include <limits>
@@ -162,21 +163,33 @@ QMap<uint, QString> correctedMap(const QMap<uint, QString> &written, const TFace
                                  uint characters)
 {
     QMap<uint, QString> corrected;
-    QList<quint32> substituted;  // recorded glyphs no character of the face's map leads to
-    for (auto it = face.Texts.constBegin(); it != face.Texts.constEnd(); ++it) {
-        const QList<quint32> nominal = face.Font.glyphIndexesForString(it.value());
-        if (nominal.isEmpty() || nominal.first() != it.key())
+    // The writer names a glyph it knows no character for with a control code (a character beyond the first
+    // plane, as 𠮷, comes out as U+0001): such a name is as good as none.
+    const auto named = [](const QString &writer) {
+        return std::any_of(writer.begin(), writer.end(), [](QChar c) { return c.unicode() >= 0x20; });
+    };
+    const auto namedGlyph = [&face](const QString &writer) {
+        const QList<quint32> glyphs = face.Font.glyphIndexesForString(writer);
+        return glyphs.size() == 1 ? glyphs.first() : 0;
+    };
+    // The recorded glyphs no name of the writer leads to (vertical forms, characters it could not name): an
+    // unnamed glyph of the subset is one of them, told by its outline.
+    QSet<quint32> reached;
+    for (const QString &writer : written)
+        if (named(writer))
+            reached.insert(namedGlyph(writer));
+    QList<quint32> substituted;
+    for (auto it = face.Texts.constBegin(); it != face.Texts.constEnd(); ++it)
+        if (!reached.contains(it.key()))
             substituted.append(it.key());
-    }
     QRawFont subset;
     QRawFont original;
     QHash<quint32, QImage> outlines;
     for (uint cid = 1; cid < characters; ++cid) {
         const QString writer = written.value(cid);
         quint32 glyph = 0;
-        if (!writer.isEmpty()) {
-            const QList<quint32> glyphs = face.Font.glyphIndexesForString(writer);
-            glyph = glyphs.size() == 1 ? glyphs.first() : 0;
+        if (named(writer)) {
+            glyph = namedGlyph(writer);
         } else if (!substituted.isEmpty()) {
             if (!subset.isValid()) {
                 subset = QRawFont(subsetFile, 64);
@@ -201,7 +214,7 @@ QMap<uint, QString> correctedMap(const QMap<uint, QString> &written, const TFace
                 glyph = 0;
         }
         QString text = glyph ? face.Texts.value(glyph) : QString();
-        if (text.isEmpty() && !writer.isEmpty()) {
+        if (text.isEmpty() && named(writer)) {
             // A radical the writer chose for a glyph that also stands for an ideograph.
             const QString ideograph = writer.normalized(QString::NormalizationForm_KC);
             text = ideograph.size() == 1 && face.Font.glyphIndexesForString(ideograph)

@@ -4,6 +4,7 @@
 #include "drawing/Canvas.h"
 #include "drawing/GlyphRenderer.h"
 #include "drawing/MetafileEx.h"
+#include "drawing/PrintJob.h"
 
 #include <QImage>
 #include <QPainter>
@@ -303,11 +304,12 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
         EXPECT_NEAR(line.Advances[1], 100, 1) << "a full-width cell like its neighbours";
         EXPECT_EQ(line.Ascent, int(std::lround(own.ascent())));
         const QList<double> starts{0, 100, 100, 200};
+        // A run for each face in the order of the text, which is the order a PDF's text reads in.
         const QList<TPlacedRun> runs = PlaceLine(line, starts, 1);
-        ASSERT_EQ(runs.size(), 2);
+        ASSERT_EQ(runs.size(), 3);
         EXPECT_EQ(runs[0].Run.rawFont(), own);
-        EXPECT_EQ(runs[0].Run.glyphIndexes().size(), 2);
         EXPECT_EQ(runs[1].Run.rawFont(), line.Fallbacks[0]);
+        EXPECT_EQ(runs[2].Run.rawFont(), own);
     }
     // Drawn, the character is not the face's empty box.
     const auto drawn = [](const std::function<void(TCanvas &, QPainter &)> &draw) {
@@ -332,6 +334,25 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
     });
     EXPECT_FALSE(InkBox(character).isEmpty());
     EXPECT_NE(character, box);
+    // In a PDF the face that stood in is embedded beside the layout's, and the text reads back as drawn.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("fallback.pdf"));
+    {
+        QPdfWriter writer(file);
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        TCanvas canvas(painter, writer);
+        canvas.SetFont(mincho(-100, false));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(300, 300, QStringLiteral("𠮷野家"));
+        canvas.SetFont(mincho(-100, true));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(3000, 600, QStringLiteral("𠮷田"));
+    }
+    CorrectPdfText(file);
+    const QString text = pdfText(file);
+    EXPECT_TRUE(text.contains(QStringLiteral("𠮷野家"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("𠮷田"))) << text.toStdString();
     // A joined sequence stays in one face: the joiner goes with what it joins.
     const TShapedLine joined = ShapeLine(own, QStringLiteral("𠮷\u200D𠮷"), false);
     for (const TShapedGlyph &glyph : joined.Glyphs)

@@ -103,6 +103,10 @@ protected:
 
 TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
 {
+    if (!window) {
+        entered_ = true;
+        return;
+    }
     TCommandGate *gate = TCommandGate::of(window);
     if (gate->running)
         return;

@@ -22,6 +22,7 @@ void SetHintPauses(int pauseMs, int shortPauseMs);
 // closed or freed under it. A command therefore never calls another command's handler itself.
 class TWindowCommand {
 public:
+    // A null window holds nothing and is never refused.
     explicit TWindowCommand(QWidget *window);
     ~TWindowCommand();
     TWindowCommand(const TWindowCommand &) = delete;

@@ -125,6 +125,26 @@ TEST_F(DocumentDialogTest, DeleteAndRename)
     EXPECT_EQ(list->findItems(QStringLiteral("年賀状"), Qt::MatchExactly).size(), 1);
 }
 
+// A screen reader presses 削除 again while the delete question is open: the second press is refused and the
+// answer deletes the document the question named.
+TEST_F(DocumentDialogTest, ASecondDeleteWhileTheQuestionIsOpenIsRefused)
+{
+    TPrintDataOpenDialog dialog(nullptr);
+    dialog.SetKind(0);
+    dialog.SetFileName(QStringLiteral("Beta"));
+    dialog.show();
+    auto *list = control<QTreeWidget>(&dialog, "lvFile");
+    auto *remove = control<QToolButton>(&dialog, "sbtnDelete");
+    list->setCurrentItem(list->topLevelItem(0));
+    boxes.answer(IDYES, [&] { remove->click(); });
+    boxes.answer(IDYES);  // a second question, were one asked
+    remove->click();
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(titles(list), (QStringList{"Beta", "cut", QStringLiteral("年賀状")}));
+    EXPECT_FALSE(QFile::exists(LayoutFolder + "alpha.gpl"));
+    EXPECT_TRUE(QFile::exists(LayoutFolder + "cut.gpl"));
+}
+
 TEST_F(DocumentDialogTest, SaveAsksBeforeOverwriting)
 {
     TPrintDataSaveDialog dialog(nullptr);

@@ -2,6 +2,7 @@
 
 #include "base/Folders.h"
 #include "core/Globals.h"
+#include "platform/Forms.h"
 #include "widgets/NamedControls.h"
 
 #include <QAbstractButton>
@@ -151,11 +152,28 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::ReadOnly, !allowNewFolder);
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString chosen = ChooseFile(dialog);
+    if (chosen.isEmpty())
         return false;
-    folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
+    folder = IncludeTrailingPathDelimiter(chosen);
     return true;
+}
+
+QString ChooseFile(QFileDialog &dialog)
+{
+    QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    {
+        const TWindowCommand command(window);
+        if (!command)
+            return QString();
+        ShowFileColumnsWhole(dialog);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+    }
+    // A close asked while the dialog was open has been carried out now.
+    if (window && !window->isVisible())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 void ShowFileColumnsWhole(QFileDialog &dialog)

@@ -801,9 +801,7 @@ void TDataInquiry::bbtnAddExtFileClick()
     dialog.setNameFilter(QStringLiteral("すべてのファイル (*)"));
     dialog.setDirectory(GetMyDocumentsFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        const QString path = dialog.selectedFiles().first();
+    if (const QString path = ChooseFile(dialog); !path.isEmpty()) {
         if (ExtFilePaths().contains(path, Qt::CaseInsensitive))
             return;
         addExtFileRow(path);

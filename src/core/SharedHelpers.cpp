@@ -161,17 +161,8 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 
 QString ChooseFile(QFileDialog &dialog)
 {
-    QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
-    {
-        const TWindowCommand command(window);
-        if (!command)
-            return QString();
-        ShowFileColumnsWhole(dialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-    }
-    // A close asked while the dialog was open has been carried out now.
-    if (window && !window->isVisible())
+    ShowFileColumnsWhole(dialog);
+    if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
 }

@@ -40,9 +40,8 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // as the screen allows, so no name, size, type or date is cut.
 void ShowFileColumnsWhole(QFileDialog &dialog);
 
-// Runs a file dialog, its columns shown whole, as a command of the window it belongs to (TWindowCommand): the
-// window takes no other command and is not closed while the dialog is open. The first chosen file; empty when
-// the dialog was cancelled or refused, or when the window was closed meanwhile.
+// Runs a file dialog, its columns shown whole, by ExecDialog (platform/Forms.h). The first chosen file; empty
+// when the dialog was cancelled or refused, or when its window was closed meanwhile.
 QString ChooseFile(QFileDialog &dialog);
 
 // A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.

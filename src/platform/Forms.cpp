@@ -1,6 +1,7 @@
 #include "platform/Forms.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
 #include <QEventLoop>
@@ -123,4 +124,19 @@ TWindowCommand::~TWindowCommand()
     gate->running = false;
     if (gate->closeHeld && window_->isVisible())
         window_->close();
+}
+
+int ExecDialog(QDialog &dialog)
+{
+    QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    const bool shown = window && window->isVisible();
+    int result = QDialog::Rejected;
+    {
+        const TWindowCommand command(window);
+        if (!command)
+            return QDialog::Rejected;
+        result = dialog.exec();
+    }
+    // A close asked while the dialog was open has been carried out now.
+    return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
 }

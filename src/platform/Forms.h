@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QDialog;
+
 // The results a modal form ends with.
 inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
@@ -35,3 +37,9 @@ private:
     QPointer<QWidget> window_;
     bool entered_ = false;
 };
+
+// Runs a dialog modally as a command of the window it belongs to (TWindowCommand): the window takes no other
+// command and is not closed while the dialog is open, so a dialog on the handler's stack is never freed with
+// its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when
+// the window was closed meanwhile.
+int ExecDialog(QDialog &dialog);

@@ -19,6 +19,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordListing.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -1086,7 +1087,7 @@ void TDataInquiry::bbtnCopySettingClick()
     TCopyItemSet dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetItems(CopyItems, CopyItemCount - 1, CopyLastReturn);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetItems(CopyItems, CopyLastReturn);
     SaveCopySettings();

@@ -40,6 +40,10 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // as the screen allows, so no name, size, type or date is cut.
 void ShowFileColumnsWhole(QFileDialog &dialog);
 
+// Runs a file dialog, its columns shown whole, by ExecDialog (platform/Forms.h). The first chosen file; empty
+// when the dialog was cancelled or refused, or when its window was closed meanwhile.
+QString ChooseFile(QFileDialog &dialog);
+
 // A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.
 QHBoxLayout *MakeButtonRow(std::initializer_list<QWidget *> buttons);
 

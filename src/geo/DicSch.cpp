@@ -388,7 +388,12 @@ void TDicSearch::saveAreaCode()
     TMemIniFile ini(DataFolder + KykbnFile);
     ini.WriteBool(KykbnSection, QStringLiteral("Save"), chkSaveTel_->isChecked());
     ini.WriteString(KykbnSection, QStringLiteral("Tel"), Sjis::decode(area));
-    ini.UpdateFile();
+    // The search has its answer already: a file that cannot be written keeps the old one and is named.
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(boxOwner(), e.Message, AppTitle, MB_OK | MB_ICONERROR);
+    }
 }
 
 int TDicSearch::telSearch()

@@ -343,9 +343,8 @@ void TListPrint::btnPrintClick()
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.setDirectory(UserDocumentsFolder());
     dialog.selectFile(QStringLiteral("AdrsList.pdf"));
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        PrintTo(dialog.selectedFiles().first());
+    if (const QString fileName = ChooseFile(dialog); !fileName.isEmpty())
+        PrintTo(fileName);
 }
 
 bool TListPrint::PrintTo(const QString &fileName)

@@ -19,6 +19,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordListing.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -800,9 +801,7 @@ void TDataInquiry::bbtnAddExtFileClick()
     dialog.setNameFilter(QStringLiteral("すべてのファイル (*)"));
     dialog.setDirectory(GetMyDocumentsFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        const QString path = dialog.selectedFiles().first();
+    if (const QString path = ChooseFile(dialog); !path.isEmpty()) {
         if (ExtFilePaths().contains(path, Qt::CaseInsensitive))
             return;
         addExtFileRow(path);
@@ -1087,7 +1086,7 @@ void TDataInquiry::bbtnCopySettingClick()
     TCopyItemSet dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetItems(CopyItems, CopyItemCount - 1, CopyLastReturn);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetItems(CopyItems, CopyLastReturn);
     SaveCopySettings();

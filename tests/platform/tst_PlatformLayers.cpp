@@ -14,6 +14,7 @@
 #include <QLocalServer>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -85,6 +86,49 @@ TEST(Forms, ShowModalReturnsTheResultTheFormClosedWith)
     QMainWindow other;
     QTimer::singleShot(0, &other, [&] { other.close(); });
     EXPECT_EQ(ShowModal(&other), mrCancel);
+}
+
+// A window freed on close, closed while one of its boxes is open: it lives until the code that asked has
+// returned, then closes; a second command of the window is refused while the box is open.
+TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
+{
+    test::MessageBoxScript boxes;
+    QPointer<QWidget> window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    int commands = 0;
+    bool aliveAfterTheBox = false;
+    const auto command = [&] {
+        const TWindowCommand running(window);
+        if (!running)
+            return;
+        ++commands;
+        ShowMessageBoxAt(window, QStringLiteral("よろしいですか？"), AppTitle, MB_YESNO);
+        aliveAfterTheBox = !window.isNull() && window->isVisible();
+    };
+    bool closedInside = true;
+    boxes.answer(IDYES, [&] {
+        command();
+        window->close();
+        closedInside = window.isNull() || !window->isVisible();
+    });
+    command();
+    EXPECT_EQ(commands, 1);
+    EXPECT_FALSE(closedInside);
+    EXPECT_TRUE(aliveAfterTheBox);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+
+    // Without a command running the box alone holds the close back, until it returns.
+    QPointer<QWidget> plain = new QWidget;
+    plain->setAttribute(Qt::WA_DeleteOnClose);
+    plain->show();
+    boxes.answer(IDOK, [&] { plain->close(); });
+    ShowMessageBoxAt(plain, QStringLiteral("お知らせ"), AppTitle, MB_OK);
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_FALSE(plain->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(plain.isNull());
 }
 
 TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)

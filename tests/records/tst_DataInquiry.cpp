@@ -67,6 +67,8 @@ class DictionaryAnswer : public QObject {
 public:
     bool decide = false;
     int shown = 0;
+    // Run while the window is open, before it is answered.
+    std::function<void()> whileShown;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -74,7 +76,9 @@ protected:
         auto *dialog = event->type() == QEvent::Show ? qobject_cast<TDicSearch *>(watched) : nullptr;
         if (dialog) {
             ++shown;
-            QTimer::singleShot(0, dialog, [dialog, decide = decide] {
+            QTimer::singleShot(0, dialog, [dialog, decide = decide, whileShown = whileShown] {
+                if (whileShown)
+                    whileShown();
                 if (decide)
                     dialog->findChild<QPushButton *>(QStringLiteral("btnDecision"))->click();
                 else
@@ -162,6 +166,27 @@ protected:
 };
 
 }  // namespace
+
+// A screen reader closes the form while its dictionary window is open: the form stays until the search has
+// returned, then closes and is freed.
+TEST_F(DataInquiryTest, ClosedWhileTheDictionaryIsOpenTheFormOutlivesTheSearch)
+{
+    open();
+    showForm();
+    bool aliveWhileOpen = false;
+    const int shownBefore = dictionary.shown;
+    dictionary.whileShown = [&] {
+        form->close();
+        closed();  // what the dictionary's own loop does meanwhile with windows closed from inside it
+        aliveWhileOpen = !form.isNull() && form->isVisible();
+    };
+    find<QPushButton>("bbtnTelSch")->click();
+    EXPECT_EQ(dictionary.shown, shownBefore + 1);
+    EXPECT_TRUE(aliveWhileOpen);
+    closed();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(RecordForm, nullptr);
+}
 
 TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
 {

@@ -1,9 +1,12 @@
 #include "TestSupport.h"
 #include "common/MappedFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -100,9 +103,18 @@ MessageBoxScript::MessageBoxScript()
     previous_ = SetMessageBoxHandler([this](const TMessageBoxRequest &r) {
         shown_.push_back(r);
         if (!answers_.empty()) {
-            const int id = answers_.front();
+            const Answer answer = answers_.front();
             answers_.pop_front();
-            return id;
+            if (answer.whileOpen) {
+                QEventLoop loop;
+                QTimer::singleShot(0, &loop, [&] {
+                    answer.whileOpen();
+                    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                    loop.quit();
+                });
+                loop.exec();
+            }
+            return answer.buttonId;
         }
         return DefaultButtonOf(r.flags);
     });

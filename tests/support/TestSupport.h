@@ -55,13 +55,21 @@ public:
     MessageBoxScript(const MessageBoxScript &) = delete;
     MessageBoxScript &operator=(const MessageBoxScript &) = delete;
 
-    void answer(int buttonId) { answers_.push_back(buttonId); }
+    void answer(int buttonId) { answers_.push_back({buttonId, {}}); }
+    // Answers the next box with buttonId after running whileOpen inside an event loop of the box's own, as
+    // a screen reader's press arrives while a real box is open; what that loop would free meanwhile (a window
+    // closed with WA_DeleteOnClose) is freed before the box returns.
+    void answer(int buttonId, std::function<void()> whileOpen) { answers_.push_back({buttonId, std::move(whileOpen)}); }
     const std::vector<TMessageBoxRequest> &shown() const { return shown_; }
     QStringList texts() const;
     void clear() { shown_.clear(); }
 
 private:
-    std::deque<int> answers_;
+    struct Answer {
+        int buttonId;
+        std::function<void()> whileOpen;
+    };
+    std::deque<Answer> answers_;
     std::vector<TMessageBoxRequest> shown_;
     TMessageBoxHandler previous_;
 };

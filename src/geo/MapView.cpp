@@ -3,6 +3,8 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/ContinualAdrsSearch.h"
+#include "geo/KanaAdrsSearch.h"
+#include "geo/MatchDll.h"
 #include "geo/TelPlace.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -37,22 +39,74 @@ const std::array<int, mapScaleCount> MapScaleZooms = {5, 7, 8, 9, 10, 11, 12, 13
 const std::array<int, mapScaleCount> MapScaleDenominators = {12800000, 3200000, 1600000, 800000, 400000, 200000,
                                                              100000,   50000,   25000,   12500,  6250,   1562};
 
-// The regions as the dictionaries group the prefectures. Their rectangles overlap at the borders, where the
-// earlier region is taken.
 const std::array<TMapArea, mapAreaCount> MapAreas = {{
-    {QStringLiteral("全国"), QStringLiteral("0"), 20.0, 122.0, 46.0, 154.0, 0, 3},
-    {QStringLiteral("北海道・東北"), QStringLiteral("1"), 36.8, 139.0, 45.6, 146.0, 1, 11},
-    {QStringLiteral("関東"), QStringLiteral("2"), 33.0, 138.4, 37.2, 140.9, 1, 11},
-    {QStringLiteral("中部"), QStringLiteral("4"), 34.5, 135.4, 38.6, 139.9, 1, 11},
-    {QStringLiteral("近畿"), QStringLiteral("5"), 33.4, 134.2, 35.8, 137.0, 1, 11},
-    {QStringLiteral("中国・四国"), QStringLiteral("6"), 32.7, 130.8, 36.4, 134.8, 1, 11},
-    {QStringLiteral("九州・沖縄"), QStringLiteral("7"), 24.0, 122.9, 34.8, 132.1, 1, 11},
+    {QStringLiteral("全国"), QStringLiteral("0"), -1, 0, 3},
+    {QStringLiteral("北海道・東北"), QStringLiteral("1"), 0, 1, 11},
+    {QStringLiteral("関東"), QStringLiteral("2"), 1, 1, 11},
+    {QStringLiteral("中部"), QStringLiteral("3"), 2, 1, 11},
+    {QStringLiteral("近畿"), QStringLiteral("4"), 3, 1, 11},
+    {QStringLiteral("中国・四国"), QStringLiteral("5"), 4, 1, 11},
+    {QStringLiteral("九州・沖縄"), QStringLiteral("6"), 5, 1, 11},
 }};
+
+namespace {
+
+// Every municipality's position with its prefecture's region, read from the dictionaries once they answer.
+struct TRegionPlace {
+    int32_t Latitude, Longitude;
+    int Region;
+};
+const std::vector<TRegionPlace> &RegionPlaces()
+{
+    static std::vector<TRegionPlace> places;
+    if (!places.empty())
+        return places;
+    const QString dic = AppFolder + QStringLiteral("Dic/");
+    try {
+        TKanaAdrsSearch kana(AppFolder, dic);
+        const TMatchDllUse match(AppFolder);
+        for (int region = 0; region <= TKanaAdrsSearch::lastRegion; ++region) {
+            if (kana.SearchPrefectures(region) != 0)
+                continue;
+            std::vector<TKanaPrefEntry> prefectures;
+            for (int i = 0; i < kana.GetPrefectureCount(); ++i)
+                prefectures.push_back(kana.GetPrefecture(i));
+            for (const TKanaPrefEntry &prefecture : prefectures) {
+                if (kana.SearchCities(int(prefecture.Number), prefecture.CityCount) != 0)
+                    continue;
+                for (int i = 0; i < kana.GetCityCount(); ++i) {
+                    TMatchAdrsRecord record;
+                    if (MatchAddress(MatchKey(FieldText(kana.GetCity(i).Code), {}), record, dic) == 0)
+                        places.push_back({MatchCoordinate(record.Latitude), MatchCoordinate(record.Longitude), region});
+                }
+            }
+        }
+    } catch (const EDicSearchError &) {
+        // Without the dictionaries no region is known: the whole country's area alone holds a place.
+        places.clear();
+    }
+    return places;
+}
+
+}  // namespace
 
 bool TMapArea::Include(int32_t latitude, int32_t longitude) const
 {
     const double lat = DegreesOf(latitude), lon = DegreesOf(longitude);
-    return lat >= South && lat <= North && lon >= West && lon <= East;
+    if (lat < 20.0 || lat > 46.0 || lon < 122.0 || lon > 154.0)
+        return false;
+    if (Region < 0)
+        return true;
+    // A place belongs to the region of the municipality nearest to it.
+    int nearest = -1, best = 0;
+    for (const TRegionPlace &place : RegionPlaces()) {
+        const int distance = StationDistance(latitude, longitude, place.Latitude, place.Longitude);
+        if (nearest < 0 || distance < best) {
+            nearest = place.Region;
+            best = distance;
+        }
+    }
+    return nearest == Region;
 }
 
 // The glyphs' resource file sits in a static library, which links it in only when it is asked for; the

@@ -33,13 +33,14 @@ extern const std::array<int, mapScaleCount> MapScaleZooms;
 // The scale of each, as the denominator of its ratio (the smaller, the more detailed).
 extern const std::array<int, mapScaleCount> MapScaleDenominators;
 
-// The areas of プロアトラス2002: the whole country's wide map, then the regions' detailed maps, each covering a
-// rectangle (degrees) with the scales FirstScale to LastScale.
+// The areas of プロアトラス2002: the whole country's wide map, then the regions' detailed maps (the regions as the
+// dictionaries group the prefectures, 0 to 5), each with the scales FirstScale to LastScale.
 struct TMapArea {
     QString Title;
     QString AreaCode;
-    double South, West, North, East;
+    int Region;  // -1 the whole country
     int FirstScale, LastScale;
+    // Within Japan, and for a region nearer to one of its municipalities than to any other.
     bool Include(int32_t latitude, int32_t longitude) const;
 };
 inline constexpr int mapAreaCount = 7;

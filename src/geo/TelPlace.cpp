@@ -118,18 +118,20 @@ int FindTelPlace(const QByteArray &digits, int32_t &latitude, int32_t &longitude
 {
     if (BookPosition(digits, latitude, longitude))
         return telPlaceFound;
-    if (WrongDisc())
-        return telPlaceWrongDisc;
-    if (DirectoryPosition(digits, latitude, longitude))
+    const bool wrongDisc = WrongDisc();
+    if (!wrongDisc && DirectoryPosition(digits, latitude, longitude))
         return telPlaceFound;
     const QString dicFolder = AppFolder + QStringLiteral("Dic/");
     TKykbnSearch area(AppFolder, dicFolder);
     const int code = area.Search(digits);
-    if (code != 0)
-        return code == 4 ? telPlaceInvalid : telPlaceNoData;
-    const TMatchDllUse match(AppFolder);
-    for (int i = 0; i < area.GetCityCount(); ++i)
-        if (MunicipalityPosition(FieldText(area.GetCity(i).JisCode), dicFolder, latitude, longitude))
-            return telPlaceNearBy;
-    return telPlaceNoData;
+    if (code == 4)
+        return telPlaceInvalid;
+    if (code == 0) {
+        const TMatchDllUse match(AppFolder);
+        for (int i = 0; i < area.GetCityCount(); ++i)
+            if (MunicipalityPosition(FieldText(area.GetCity(i).JisCode), dicFolder, latitude, longitude))
+                return telPlaceNearBy;
+    }
+    // Nothing found: the right disc might have listed it.
+    return wrongDisc ? telPlaceWrongDisc : telPlaceNoData;
 }

@@ -28,13 +28,13 @@ int VisitBookRecordsWithNumber(TTable &table, const QByteArray &digits, const st
 // Answers of FindTelPlace.
 inline constexpr int telPlaceFound = 0;      // a record or a listing of the number has a position
 inline constexpr int telPlaceNearBy = 1;     // only the area is known: the position of its municipality
-inline constexpr int telPlaceWrongDisc = 3;  // the disc in the drive is not the directory's
+inline constexpr int telPlaceWrongDisc = 3;  // not placed, and the disc in the drive is not the directory's
 inline constexpr int telPlaceInvalid = 4;    // not a number of the numbering plan
 inline constexpr int telPlaceNoData = 8;     // nothing knows the number
 
 // The position (1/1000 second of arc) of the digits: the first record of the open book (DMMirvale18) holding
 // them that has a position, else the first listing of the directory with one, else the municipality the
 // area is named after (a city with wards, which has no position of its own, by its first ward). The
-// directory is asked only where its data can be read; a disc of other data in the drive ends the look-up.
-// Raises EDicSearchError when the area dictionary fails.
+// directory is asked only where its data can be read: with a disc of other data in the drive, a number
+// nothing else places answers telPlaceWrongDisc. Raises EDicSearchError when the area dictionary fails.
 int FindTelPlace(const QByteArray &digits, int32_t &latitude, int32_t &longitude);

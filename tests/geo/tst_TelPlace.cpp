@@ -110,16 +110,20 @@ TEST_F(TelPlace, WrongAndUnknownNumbersAnotherDiscAndAMissingDictionary)
     EXPECT_EQ(FindTelPlace("0123", lat, lon), telPlaceInvalid);
     EXPECT_EQ(FindTelPlace("09012345678", lat, lon), telPlaceNoData);
 
-    // The directory's data on a disc, and another disc in the drive: the book is still asked first.
+    // The directory's data on a disc, and another disc in the drive: the listing is not read, the area still
+    // places the number, and a number nothing places is told to need the right disc. The book is asked first.
     QTemporaryDir disc;
     HddInstalled = 0;
     DiscPath = disc.path();
-    EXPECT_EQ(FindTelPlace(Listed, lat, lon), telPlaceWrongDisc);
-    add("Portable1", Listed, 124000000, 486000000);
-    EXPECT_EQ(FindTelPlace(Listed, lat, lon), telPlaceFound);
-    // No disc at all: the area answers.
+    EXPECT_EQ(FindTelPlace(Listed, lat, lon), telPlaceNearBy);
+    EXPECT_EQ(FindTelPlace("09012345678", lat, lon), telPlaceWrongDisc);
+    EXPECT_EQ(FindTelPlace("0123", lat, lon), telPlaceInvalid);
+    add("Portable1", "09012345678", 124000000, 486000000);
+    EXPECT_EQ(FindTelPlace("09012345678", lat, lon), telPlaceFound);
+    EXPECT_EQ(lat, 124000000);
+    // No disc at all: nothing is wrong with it.
     DiscPath = disc.path() + QStringLiteral("/none");
-    EXPECT_EQ(FindTelPlace(Unlisted, lat, lon), telPlaceNearBy);
+    EXPECT_EQ(FindTelPlace("09012345679", lat, lon), telPlaceNoData);
 
     // Without the area dictionary the failure is the dictionary's, never "no data".
     QTemporaryDir folder;

@@ -40,13 +40,13 @@ const std::array<int, mapScaleCount> MapScaleDenominators = {12800000, 3200000, 
                                                              100000,   50000,   25000,   12500,  6250,   1562};
 
 const std::array<TMapArea, mapAreaCount> MapAreas = {{
-    {QStringLiteral("全国"), QStringLiteral("0"), -1, 0, 3},
-    {QStringLiteral("北海道・東北"), QStringLiteral("1"), 0, 1, 11},
-    {QStringLiteral("関東"), QStringLiteral("2"), 1, 1, 11},
-    {QStringLiteral("中部"), QStringLiteral("3"), 2, 1, 11},
-    {QStringLiteral("近畿"), QStringLiteral("4"), 3, 1, 11},
-    {QStringLiteral("中国・四国"), QStringLiteral("5"), 4, 1, 11},
-    {QStringLiteral("九州・沖縄"), QStringLiteral("6"), 5, 1, 11},
+    {QStringLiteral("全国"), -1, 0, 3},
+    {QStringLiteral("北海道・東北"), 0, 1, 11},
+    {QStringLiteral("関東"), 1, 1, 11},
+    {QStringLiteral("中部"), 2, 1, 11},
+    {QStringLiteral("近畿"), 3, 1, 11},
+    {QStringLiteral("中国・四国"), 4, 1, 11},
+    {QStringLiteral("九州・沖縄"), 5, 1, 11},
 }};
 
 namespace {
@@ -255,10 +255,8 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
     };
     if (MapsByArea()) {
         cbxArea = list("cbxArea", QStringLiteral("地域"));
-        for (const TMapArea &area : MapAreas) {
+        for (const TMapArea &area : MapAreas)
             cbxArea->addItem(area.Title);
-            areaCodes_ << area.AreaCode;
-        }
         top->addSpacing(ScaleByDpi(8, true));
         cbxLayer = list("cbxLayer", QStringLiteral("地図階層"));
     } else {
@@ -550,15 +548,20 @@ void TMapView::FillLayers()
             layerScales_.push_back(MapScaleDenominators[i]);
             layerIds_.push_back(MapScaleZooms[i]);
         }
-    int entry = -1;
-    for (int j = 0; j < int(layerScales_.size()) && entry < 0 && scale_ >= 0; ++j)
-        if (layerScales_[j] == MapScaleDenominators[scale_] && layerIds_[j] == MapScaleZooms[scale_])
-            entry = j;
+    int entry = LayerOfScale(scale_);
     if (entry < 0 && !layerScales_.empty()) {
         entry = 0;
         SetScale(ScaleOfLayer(0));
     }
     cbxLayer->setCurrentIndex(entry);
+}
+
+int TMapView::LayerOfScale(int index) const
+{
+    for (int j = 0; j < int(layerScales_.size()) && index >= 0; ++j)
+        if (layerScales_[j] == MapScaleDenominators[index] && layerIds_[j] == MapScaleZooms[index])
+            return j;
+    return -1;
 }
 
 int TMapView::ScaleOfLayer(int entry) const
@@ -599,13 +602,8 @@ void TMapView::SetScale(int index)
     scale_ = index;
     if (cbxScale)
         cbxScale->setCurrentIndex(index);
-    if (cbxLayer) {
-        int entry = -1;
-        for (int j = 0; j < int(layerIds_.size()) && entry < 0; ++j)
-            if (ScaleOfLayer(j) == index)
-                entry = j;
-        cbxLayer->setCurrentIndex(entry);
-    }
+    if (cbxLayer)
+        cbxLayer->setCurrentIndex(LayerOfScale(index));
     RemoveClip();
     CentreOn(lat, lon);
 }

@@ -12,7 +12,6 @@
 #include <QDialog>
 #include <QImage>
 #include <QPointF>
-#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -37,7 +36,6 @@ extern const std::array<int, mapScaleCount> MapScaleDenominators;
 // dictionaries group the prefectures, 0 to 5), each with the scales FirstScale to LastScale.
 struct TMapArea {
     QString Title;
-    QString AreaCode;
     int Region;  // -1 the whole country
     int FirstScale, LastScale;
     // Within Japan, and for a region nearer to one of its municipalities than to any other.
@@ -125,6 +123,7 @@ private:
     void SelectArea(int area);
     void FillLayers();
     int ScaleOfLayer(int entry) const;
+    int LayerOfScale(int index) const;
     void RemoveClip();
     void Render(QPainter &painter, const QRect &region, bool overlays) const;
 
@@ -138,7 +137,6 @@ private:
     bool shown_ = false;
     int scale_ = -1;
     int area_ = -1;
-    QStringList areaCodes_;                    // parallel to cbxArea
     std::vector<int> layerScales_, layerIds_;  // parallel to cbxLayer
     QPointF centre_;  // world pixel at the current zoom
     QPoint mouse_;    // last mouse position over the map, for the pop-up menu

@@ -142,7 +142,13 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         AttachTableFile(db, temporary, "fresh");
         const QByteArray table = "\"" + info.completeBaseName().toUtf8() + "\"";
         db.Exec("BEGIN");
-        db.Exec("INSERT INTO fresh." + table + " SELECT * FROM main." + table);
+        // The columns named: a bare "SELECT *" lets SQLite copy each index of the old file as it stands, damage
+        // and all, where every row must go into the new indexes afresh.
+        QByteArrayList columns;
+        for (const TFieldDef &field : schema.Fields)
+            columns << "\"" + field.Name.toUtf8() + "\"";
+        const QByteArray list = columns.join(", ");
+        db.Exec("INSERT INTO fresh." + table + " (" + list + ") SELECT " + list + " FROM main." + table);
         // The numbers of deleted records stay used, as in the old file.
         if (TSqliteStatement(db, "SELECT 1 FROM main.sqlite_master WHERE name = 'sqlite_sequence'").Step())
             db.Exec("UPDATE fresh.sqlite_sequence SET seq = max(seq, (SELECT ifnull(max(seq), 0) FROM "

@@ -5,6 +5,7 @@
 
 #include "BenchSupport.h"
 #include "TestBook.h"
+#include "db/Collation.h"
 #include "db/Table.h"
 
 #include <QDir>
@@ -60,6 +61,22 @@ protected:
         db.Exec("PRAGMA writable_schema = ON");
         db.Exec("UPDATE sqlite_master SET sql = replace(sql, '(', '(RecNo, ') WHERE name = '" + name + "'");
         db.Exec("PRAGMA writable_schema = OFF");
+        db.Close();
+        book.Module->AdrsTable->Open();
+    }
+    // The kana-name index written while its collation ordered the other way round, as a program with another
+    // collation leaves it: the rows are sound, the index entries lie in the wrong order.
+    void writeIndexInTheWrongOrder()
+    {
+        book.Module->AdrsTable->Close();
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        const auto reversed = [](void *, int n1, const void *a, int n2, const void *b) {
+            return -SjisNoCaseCompare(QByteArrayView(static_cast<const char *>(a), n1),
+                                      QByteArrayView(static_cast<const char *>(b), n2));
+        };
+        ASSERT_EQ(sqlite3_create_collation(db.Handle(), SjisNoCaseCollation, SQLITE_UTF8, nullptr, reversed), SQLITE_OK);
+        db.Exec("UPDATE Adrs SET CorpKana = 'kana' || (RecNo * 7919 % 1000) WHERE RecNo % 2 = 0");
         db.Close();
         book.Module->AdrsTable->Open();
     }
@@ -134,6 +151,26 @@ TEST_F(Maintenance, RepairRebuildsADamagedIndex)
     EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
     // The rebuilt index serves the table's own look-ups again.
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 299);
+}
+
+TEST_F(Maintenance, RepairRebuildsAnIndexWhoseEntriesAreOutOfOrder)
+{
+    deleteMost();
+    writeIndexInTheWrongOrder();
+    ASSERT_NE(CheckTableFile(file), "ok");
+    const QByteArrayList before = rows(file);
+    TRepairIndex dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute()) << (boxes.shown().empty() ? std::string() : boxes.shown().back().text.toStdString());
+    EXPECT_TRUE(dialog.Repaired);
+    EXPECT_EQ(CheckTableFile(file), "ok");
+    EXPECT_EQ(rows(file), before);
+    // A search in kana order finds every company again.
+    TTable &t = *book.Module->AdrsTable;
+    t.SetIndexName("CorpKana");
+    int found = 0;
+    for (t.First(); !t.Eof(); t.Next())
+        ++found;
+    EXPECT_EQ(found, 300);
 }
 
 }  // namespace

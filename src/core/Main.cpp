@@ -210,6 +210,8 @@ void TMainForm::WMStartup()
     CopyDefaultHistoryFiles();
     // The shared tables of the data root ("Sender.DB", "Original.DB") are made on first use in this folder.
     ForceDirectories(OtherFolder);
+    if (RemoveLeftoversAtStart)
+        RemoveLeftoversAtStart();
     LoadAddressBookList(true);
 
     const bool known = std::any_of(AdrsBookList.begin(), AdrsBookList.end(),

@@ -44,6 +44,10 @@ private:
 // Start-up runs the window it makes modally, until it closes.
 inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 
+// Removes what work killed in an earlier run left behind; the part of the program that does that work installs
+// it at start, and start-up runs it once the data folders are known, before any book is opened.
+inline std::function<void()> RemoveLeftoversAtStart;
+
 // The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.
 QString FindDataFolder();
 // Where the directory data was installed on the hard disk: sets HddInstalled and HddDataFolder.

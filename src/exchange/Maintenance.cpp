@@ -6,7 +6,9 @@
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/RestDat.h"
+#include "exchange/TableMaintenance.h"
 #include "exchange/UpdDlg.h"
+#include "core/Main.h"
 #include "mainlist/MaintenanceServices.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
@@ -59,6 +61,7 @@ bool startupUpdateCheck(QWidget *owner)
 
 void RegisterMaintenance()
 {
+    RemoveLeftoversAtStart = RemoveLeftoversOfKilledWork;
     RunStartupUpdateCheck = startupUpdateCheck;
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);

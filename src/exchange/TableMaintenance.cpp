@@ -1,6 +1,7 @@
 #include "exchange/TableMaintenance.h"
 
 #include "core/Globals.h"
+#include "core/StagedFile.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -172,3 +173,5 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
     *repaired = replaced;
     return replaced;
 }
+
+void RemoveLeftoversOfKilledWork() { RemoveUnfinishedOutput(); }

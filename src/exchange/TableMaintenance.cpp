@@ -14,6 +14,10 @@
 
 namespace {
 
+// Beside a table file while it is rewritten, and in its folder while it is repaired.
+const QString OptimizingSuffix = QStringLiteral(".optimizing");
+const QString RepairingFolder = QStringLiteral(".repairing/");
+
 // The file at temporary replaces file in one step.
 bool replaceWith(const QString &temporary, const QString &file, QString *error)
 {
@@ -91,7 +95,7 @@ QString CheckTableFile(const QString &file)
 
 bool OptimizeTableFile(const QString &file, QString *error)
 {
-    const QString temporary = file + QStringLiteral(".optimizing");
+    const QString temporary = file + OptimizingSuffix;
     QFile::remove(temporary);
     try {
         // The export writes every table and index afresh into the new file, as VACUUM INTO would on a newer
@@ -126,7 +130,7 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         return true;
     // The new file is made as a new table is, with every index of the schema, then given the old rows.
     const QFileInfo info(file);
-    const QString scratch = info.path() + QStringLiteral("/.repairing/");
+    const QString scratch = info.path() + QLatin1Char('/') + RepairingFolder;
     QDir(scratch).removeRecursively();
     QDir().mkpath(scratch);
     const QString temporary = scratch + info.fileName();
@@ -174,4 +178,14 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
     return replaced;
 }
 
-void RemoveLeftoversOfKilledWork() { RemoveUnfinishedOutput(); }
+void RemoveLeftoversOfKilledWork()
+{
+    RemoveUnfinishedOutput();
+    // One copy of the program runs on a data folder, so no rewrite or repair of a book is under way now.
+    for (const QString &book : QDir(AdrsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = AdrsFolder + book + QLatin1Char('/');
+        for (const QString &file : AdrsTableFiles)
+            QFile::remove(folder + file + OptimizingSuffix);
+        QDir(folder + RepairingFolder).removeRecursively();
+    }
+}

@@ -33,6 +33,6 @@ bool OptimizeTableFile(const QString &file, QString *error);
 // sets *repaired. The rows of the table are kept as they are.
 bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repaired, QString *error);
 
-// Removes what work killed in an earlier run left behind: the hidden files of unfinished print output. Run at
-// start, before anything is opened.
+// Removes what work killed in an earlier run left behind: the unfinished rewrites and repairs of the books'
+// table files and the hidden files of unfinished print output. Run at start, before anything is opened.
 void RemoveLeftoversOfKilledWork();

@@ -1,4 +1,6 @@
 // Optimisation and index repair of a book: the rows stay, the file shrinks, the repaired flag tells the truth.
+#include "core/Main.h"
+#include "exchange/Maintenance.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/TableMaintenance.h"
@@ -151,6 +153,29 @@ TEST_F(Maintenance, RepairRebuildsADamagedIndex)
     EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
     // The rebuilt index serves the table's own look-ups again.
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 299);
+}
+
+// The program killed in the middle of an optimisation or a repair: the next start removes the half-made file
+// and the repair's folder of every book, and nothing else.
+TEST_F(Maintenance, TheNextStartRemovesWhatKilledMaintenanceLeft)
+{
+    RegisterMaintenance();
+    ASSERT_TRUE(RemoveLeftoversAtStart);
+    book.Module->AdrsTable->Close();
+    const QByteArray bytes = test::readFile(file);
+    test::writeFile(file + ".optimizing", bytes.left(100000));
+    test::writeFile(AdrsFolder + "Book/.repairing/Adrs.DB", bytes.left(100000));
+    test::writeFile(AdrsFolder + "Other/.repairing/Adrs.DB", "x");
+    for (const char *kept : {"Book/Adrs.DB.optimizing.txt", "Book/Notes.optimizing", "Book/repairing/Adrs.DB"})
+        test::writeFile(AdrsFolder + kept, "the user's");
+    RemoveLeftoversAtStart();
+    RemoveLeftoversAtStart = nullptr;
+    EXPECT_FALSE(QFileInfo::exists(file + ".optimizing"));
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Other/.repairing"));
+    for (const char *kept : {"Book/Adrs.DB.optimizing.txt", "Book/Notes.optimizing", "Book/repairing/Adrs.DB"})
+        EXPECT_EQ(test::readFile(AdrsFolder + kept), "the user's") << kept;
+    EXPECT_EQ(test::readFile(file), bytes);
 }
 
 TEST_F(Maintenance, RepairRebuildsAnIndexWhoseEntriesAreOutOfOrder)

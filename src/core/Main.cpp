@@ -142,8 +142,6 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     LoadSettings(this);
-    if (RemoveWorkLeftovers)
-        RemoveWorkLeftovers();
 
     pdfHelp_ = std::make_unique<TPDFHelp>();
     pdfHelp_->FindReader();
@@ -214,6 +212,8 @@ void TMainForm::WMStartup()
     CopyDefaultHistoryFiles();
     // The shared tables of the data root ("Sender.DB", "Original.DB") are made on first use in this folder.
     ForceDirectories(OtherFolder);
+    if (RemoveWorkLeftovers)
+        RemoveWorkLeftovers();
     LoadAddressBookList(true);
 
     const bool known = std::any_of(AdrsBookList.begin(), AdrsBookList.end(),

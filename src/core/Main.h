@@ -45,8 +45,9 @@ private:
 inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 
 // Work a killed run left half done in the data folder is settled before the settings are read (a restore's swap
-// is undone), and what killed work left in the data root is removed once the settings name it. Both belong to a
-// part built on this one: the program installs them at start.
+// is undone), and what killed work left behind (backups and restores cut short, a killed rewrite's or repair's
+// files, hidden files of killed prints) is removed once the data folders are known, before any book is opened.
+// Both belong to a part built on this one: the program installs them at start.
 inline std::function<void()> RecoverInterruptedWork;
 inline std::function<void()> RemoveWorkLeftovers;
 

@@ -9,7 +9,9 @@
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/RestDat.h"
+#include "exchange/TableMaintenance.h"
 #include "exchange/UpdDlg.h"
+#include "core/Main.h"
 #include "mainlist/MaintenanceServices.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
@@ -89,7 +91,10 @@ void RegisterMaintenance()
 {
     RunStartupUpdateCheck = startupUpdateCheck;
     RecoverInterruptedWork = RecoverInterruptedRestore;
-    RemoveWorkLeftovers = [] { RemoveBackupLeftovers(DataRootFolder, DataFolder); };
+    RemoveWorkLeftovers = [] {
+        RemoveBackupLeftovers(DataRootFolder, DataFolder);
+        RemoveLeftoversOfKilledWork();
+    };
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);
         return dialog.exec() == QDialog::Accepted;

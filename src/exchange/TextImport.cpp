@@ -480,7 +480,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
             throw;
         }
     } catch (const EDatabaseError &e) {
-        outcome.Failure = e.Message;
+        outcome.Failure = DatabaseErrorDetail(e);
         outcome.Added = 0;
     }
     if (progress)

@@ -6,6 +6,7 @@
 #include "base/Numbers.h"
 #include "base/Units.h"
 #include "core/SharedHelpers.h"
+#include "core/StagedFile.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "drawing/Canvas.h"
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,6 +34,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 
@@ -357,9 +359,11 @@ bool TListPrint::PrintTo(const QString &fileName)
     const bool pdf = Info.Device == PdfPrinterName;
     QPrinter printer(QPrinter::HighResolution);
     Printer().ApplyTo(printer);
-    if (pdf)
-        printer.setOutputFileName(fileName);
     printer.setDocName(Template.Title);
+    // A PDF is written beside the chosen file and takes its place only once whole.
+    std::optional<TStagedFile> pages;
+    if (pdf)
+        pages.emplace(fileName);
 
     printing_ = true;
     btnPrint->setEnabled(false);
@@ -368,6 +372,11 @@ bool TListPrint::PrintTo(const QString &fileName)
     QString failure;
     bool stopped = false;
     try {
+        if (pages) {
+            if (!pages->Open())
+                throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(fileName));
+            printer.setOutputFileName(pages->FileName());
+        }
         TPrintJob job(printer);
         PrintListPages(job, Info.DpiX, QPoint(-Info.OffsetX, -Info.OffsetY), layout, static_cast<int>(rows.size()),
                        [&](int first, int count) { return readRows(rows, first, count); },
@@ -378,13 +387,15 @@ bool TListPrint::PrintTo(const QString &fileName)
             printer.abort();
         else
             job.End();
+        if (pages && !stopped && !pages->Commit())
+            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(fileName));
     } catch (const EPrinterError &e) {
         failure = e.Message;
     } catch (const EDatabaseError &e) {
         failure = e.Message;
     }
-    if (pdf && (stopped || !failure.isEmpty()))
-        QFile::remove(fileName);
+    // The hidden file of a stopped or failed PDF goes before the window says anything.
+    pages.reset();
     pgbPrint->End();
     printing_ = false;
     btnClose->setEnabled(true);

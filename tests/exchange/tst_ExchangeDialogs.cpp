@@ -219,6 +219,27 @@ TEST_F(ExchangeDialogTest, ImportColumnChoicesAreOnTheAccessibilityBusNamedAfter
     QCoreApplication::processEvents();
     EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 5, 3}));
     EXPECT_EQ(grid->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("2列目の項目：FAX番号"));
+
+TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
+{
+    fill(2);
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,電話番号\r\n鈴木 二郎,03-9999-0000\r\n佐藤 三郎,0120-000-000\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    // The book's journal on a device that is always full: the first row written finds no room.
+    const QString journal = AdrsFolder + "Book/Adrs.DB-journal";
+    ASSERT_TRUE(QFile::link("/dev/full", journal));
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    QFile::remove(journal);
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_GE(boxes.texts().size(), 2);
+    const QString text = boxes.texts().last();
+    EXPECT_TRUE(text.contains(QStringLiteral("ディスクの空き容量が足りません"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("アドレス帳は取り込み前のままです"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("INSERT"))) << text.toStdString();
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
 }
 
 namespace {

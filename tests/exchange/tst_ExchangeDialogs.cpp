@@ -220,6 +220,8 @@ TEST_F(ExchangeDialogTest, ImportColumnChoicesAreOnTheAccessibilityBusNamedAfter
     EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 5, 3}));
     EXPECT_EQ(grid->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("2列目の項目：FAX番号"));
 
+}
+
 TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
 {
     fill(2);

@@ -27,7 +27,7 @@ bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
     case CardDocument:
     case DesignDocument:
         result = {*folders[kind], QString::fromLatin1(extensions[kind]), QByteArray(DocumentMagic(kind)),
-                  DocumentHeaderSize(kind)};
+                  DocumentHeaderSize(kind), kind};
         return true;
     default: return false;
     }
@@ -36,6 +36,7 @@ bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
 std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind)
 {
     std::vector<TListedDocument> listed;
+    RecoverEndedSaves(kind.Folder, kind.Extension, kind.Number);
     const QDir folder(kind.Folder);
     const QByteArray magic = ComplementedMagic(kind.Magic.constData());
     for (const QFileInfo &info : folder.entryInfoList({"*" + kind.Extension}, QDir::Files | QDir::Hidden)) {

@@ -14,6 +14,7 @@ struct TDocumentKind {
     QString Extension;  // ".gpl" …
     QByteArray Magic;   // as written, before complementing
     int HeaderSize;     // bytes between the version and the thumbnail's length
+    uint8_t Number;     // the document kind: 0 layout, 1 label, 2 card, 3 letter body
 };
 
 // Kinds 0 layout, 1 label, 2 card, 3 letter body, in the folders the program uses now; false for another.
@@ -26,7 +27,8 @@ struct TListedDocument {
 };
 
 // Every document of the kind whose beginning is the kind's magic, sorted by path without regard to case; a file
-// that cannot be read is left out.
+// that cannot be read is left out. What saves that were ended left behind is put right first
+// (RecoverEndedSaves).
 std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind);
 
 // The stored JPEG of a document; empty when the file cannot be read or its length field does not fit the file.

@@ -10,9 +10,12 @@
 #include <csignal>
 #include <fstream>
 #include <new>
+#include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <thread>
@@ -93,6 +96,103 @@ int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &b
     if (child < 0 || waitpid(child, &status, 0) != child)
         return -1000;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+namespace {
+
+// Whether the system call about to run changes a file.
+bool changesFile(uint64_t number, const uint64_t *args)
+{
+    const auto opensToWrite = [](uint64_t flags) {
+        return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0;
+    };
+    const auto notStandard = [](uint64_t fd) { return fd > 2; };
+    switch (number) {
+    case SYS_openat: return opensToWrite(args[2]);
+    case SYS_write:
+    case SYS_pwrite64:
+    case SYS_writev:
+    case SYS_pwritev:
+    case SYS_pwritev2:
+    case SYS_fsync:
+    case SYS_fdatasync:
+    case SYS_sync_file_range:
+    case SYS_ftruncate:
+    case SYS_fallocate: return notStandard(args[0]);
+    case SYS_sendfile:
+    case SYS_copy_file_range: return notStandard(number == SYS_sendfile ? args[0] : args[2]);
+    case SYS_truncate:
+    case SYS_renameat:
+    case SYS_renameat2:
+    case SYS_linkat:
+    case SYS_unlinkat:
+    case SYS_symlinkat:
+    case SYS_mkdirat: return true;
+#ifdef SYS_open
+    case SYS_open: return opensToWrite(args[1]);
+    case SYS_creat:
+    case SYS_rename:
+    case SYS_link:
+    case SYS_unlink:
+    case SYS_symlink:
+    case SYS_mkdir:
+    case SYS_rmdir: return true;
+#endif
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool RunKilledAtFileStep(int step, const std::function<void()> &body)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        ADD_FAILURE() << "fork failed";
+        return false;
+    }
+    if (child == 0) {
+        // Stopped until the parent traces every system call of the child.
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        try {
+            body();
+        } catch (...) {
+            _exit(98);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int steps = 0;
+    int pass = 0;
+    for (;;) {
+        ptrace(PTRACE_SYSCALL, child, nullptr, pass);
+        pass = 0;
+        if (waitpid(child, &status, 0) != child) {
+            ADD_FAILURE() << "the traced child was lost";
+            return false;
+        }
+        if (WIFEXITED(status) || WIFSIGNALED(status)) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with status " << status;
+            return false;
+        }
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            pass = WSTOPSIG(status);  // a signal of the child's own, handed on
+            continue;
+        }
+        __ptrace_syscall_info info{};
+        if (ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof info, &info) <= 0 || info.op != PTRACE_SYSCALL_INFO_ENTRY ||
+            !changesFile(info.entry.nr, info.entry.args))
+            continue;
+        if (++steps == step) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return true;
+        }
+    }
 }
 
 MessageBoxScript::MessageBoxScript()

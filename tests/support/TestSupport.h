@@ -46,6 +46,13 @@ private:
 // minus the signal number when the child was killed.
 int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &body);
 
+// Runs body in a child process that is killed (SIGKILL) as it enters its step-th (from 1) system call that
+// changes a file: opening one to write, writing, syncing, truncating, renaming, linking, removing, making or
+// removing a folder. Writes to standard output and error do not count. Answers true when the child was killed
+// there, false when body came to its end first (every step had passed); a child ended any other way fails
+// the test. Loop over step from 1 until it answers false to stop a job at each of its file steps.
+bool RunKilledAtFileStep(int step, const std::function<void()> &body);
+
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.
 class MessageBoxScript {

@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "designers/PrintDocument.h"
 #include "base/SjisCodec.h"
+#include "drawing/JpegImage.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +65,19 @@ QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path)
     if (length == 0 || qint64(length) > file.size() - at - 4)
         return {};
     return file.read(length);
+}
+
+QImage ThumbnailPicture(const QByteArray &jpeg)
+{
+    if (jpeg.isEmpty())
+        return {};
+    try {
+        TJpegImage image;
+        image.LoadFromData(jpeg, MaxThumbnailSide);
+        return image.Bitmap();
+    } catch (const EStreamError &) {
+        return {};
+    }
 }
 
 QString CutDocumentTitle(const QString &title)

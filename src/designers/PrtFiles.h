@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -33,6 +34,11 @@ std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind);
 
 // The stored JPEG of a document; empty when the file cannot be read or its length field does not fit the file.
 QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path);
+// The pixels of a stored thumbnail; null when it cannot be decoded or is larger than a thumbnail (a side
+// beyond MaxThumbnailSide), which is refused by its header before any decoding.
+QImage ThumbnailPicture(const QByteArray &jpeg);
+// The designers store thumbnails of at most 200 pixels a side.
+inline constexpr int MaxThumbnailSide = 1024;
 
 // A title as a file name takes it: at most 100 bytes of Shift-JIS, never a character cut in two.
 QString CutDocumentTitle(const QString &title);

@@ -19,7 +19,6 @@
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <thread>
@@ -165,6 +164,10 @@ QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
     case SYS_rename:
     case SYS_link:
         return {childPath(child, AT_FDCWD, a[0]), childPath(child, AT_FDCWD, a[1])};
+    case SYS_symlink:
+        return {childPath(child, AT_FDCWD, a[1])};
+    case SYS_symlinkat:
+        return {childPath(child, a[1], a[2])};
     case SYS_renameat:
     case SYS_renameat2:
     case SYS_linkat:
@@ -173,10 +176,17 @@ QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
     case SYS_pwrite64:
     case SYS_writev:
     case SYS_pwritev:
+    case SYS_pwritev2:
+    case SYS_fsync:
+    case SYS_fdatasync:
+    case SYS_sync_file_range:
     case SYS_ftruncate:
     case SYS_fallocate:
     case SYS_fchmod:
+    case SYS_sendfile:
         return {childFile(child, a[0])};
+    case SYS_copy_file_range:
+        return {childFile(child, a[2])};
     default: return {};
     }
 }

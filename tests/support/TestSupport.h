@@ -47,8 +47,8 @@ private:
 int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &body);
 
 // Runs body in a child process and kills it (SIGKILL) just before the step-th of its system calls that change a
-// file below folder: making, opening for writing, writing, truncating, linking, renaming or removing a file,
-// making or removing a folder, changing a mode. True when the child was killed there; false when it ended
+// file below folder: making, opening for writing, writing, syncing, truncating, linking, renaming or removing
+// a file, making or removing a folder, changing a mode. True when the child was killed there; false when it ended
 // before taking that many steps. A test walks step up from 1 until false to kill an operation at every step.
 // Body runs in the forked copy of this process: it may not count on threads other than its own.
 bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <new>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <sys/wait.h>

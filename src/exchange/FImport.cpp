@@ -8,7 +8,6 @@
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 #include "mainlist/AdrsList.h"
-#include "mainlist/ListItems.h"
 #include "base/FileReplace.h"
 #include "platform/MessageBox.h"
 #include "base/SjisCodec.h"
@@ -40,14 +39,6 @@
 
 namespace {
 
-// The caption of an item in the column choice: keyword items under their current names.
-QString itemChoiceCaption(int itemNo)
-{
-    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
-        return KeywordNames[itemNo - liFirstKeyword];
-    return ListItemTable()[itemNo].Caption;
-}
-
 const QString NoItem = QStringLiteral("（取り込まない）");
 
 // Puts an item (-1 none) into a cell of the column-choice row: its caption shown, its number kept, and a name
@@ -56,7 +47,7 @@ void setChoice(QAbstractItemModel *model, const QModelIndex &cell, int itemNo)
 {
     const bool chosen = IsImportItem(itemNo);
     model->setData(cell, chosen ? itemNo : -1, Qt::UserRole);
-    const QString caption = chosen ? itemChoiceCaption(itemNo) : NoItem;
+    const QString caption = chosen ? ImportItemCaption(itemNo) : NoItem;
     model->setData(cell, caption, Qt::DisplayRole);
     model->setData(cell, QStringLiteral("%1列目の項目：%2").arg(cell.column() + 1).arg(caption), Qt::AccessibleTextRole);
 }
@@ -101,8 +92,8 @@ public:
         choice->setObjectName(QStringLiteral("cbxItem%1").arg(index.column() + 1));
         choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(index.column() + 1));
         choice->addItem(NoItem, -1);
-        for (int item = 1; item < ListItemCount; ++item)
-            choice->addItem(itemChoiceCaption(item), item);
+        for (int item = 1; item < ImportItemEnd; ++item)
+            choice->addItem(ImportItemCaption(item), item);
         // A choice made in the list is taken at once, as a list box in the cell would take it.
         connect(choice, &QComboBox::activated, this, [this, choice] {
             emit const_cast<TItemChoiceDelegate *>(this)->commitData(choice);
@@ -257,8 +248,8 @@ void TFileImport::LoadFile(const QString &fileName)
     if (reader.Next(header)) {
         bool named = false;
         for (qsizetype c = 0; c < header.Fields.size(); ++c)
-            for (int item = 1; item < ListItemCount; ++item)
-                if (TrimBlanks(header.Fields[c]) == itemChoiceCaption(item)) {
+            for (int item = 1; item < ImportItemEnd; ++item)
+                if (TrimBlanks(header.Fields[c]) == ImportItemCaption(item)) {
                     SetColumnItem(static_cast<int>(c), item);
                     named = true;
                     break;

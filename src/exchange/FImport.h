@@ -2,7 +2,6 @@
 #pragma once
 
 #include "exchange/TextImport.h"
-#include "mainlist/ListItems.h"
 
 #include <QDialog>
 
@@ -38,8 +37,8 @@ public:
     // The rows shown in the preview.
     static constexpr int PreviewRows = 20;
     // The most columns a file may have: one for each list item, as many as an export of every item writes (its
-    // No. column is left out here). A file with more is refused.
-    static constexpr int MaxColumns = ListItemCount;
+    // No. column is left out here), and one for each address part. A file with more is refused.
+    static constexpr int MaxColumns = ImportItemEnd;
     // Where the rejected lines are written, and the folder of the safety copy.
     QString ReportFile() const;
     QString SafetyFolder() const;

@@ -5,7 +5,7 @@
 #include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
-#include "mainlist/ListItems.h"
+#include "exchange/TextExport.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 // ---- Reading the text ----
@@ -131,7 +132,14 @@ bool TCsvReader::Next(TCsvRow &row)
 
 // ---- One row to a record ----
 
-bool IsImportItem(int itemNo) { return itemNo >= 1 && itemNo < ListItemCount; }
+bool IsImportItem(int itemNo) { return itemNo >= 1 && itemNo < ImportItemEnd; }
+
+QString ImportItemCaption(int itemNo)
+{
+    static const QString parts[] = {QStringLiteral("都道府県"), QStringLiteral("市区町村"), QStringLiteral("町域・番地"),
+                                    QStringLiteral("建物名")};
+    return itemNo >= ipPrefecture ? parts[itemNo - ipPrefecture] : ExportItemCaption(itemNo);
+}
 
 namespace {
 
@@ -141,12 +149,8 @@ constexpr int JointUnits = 11;
 // The company name is typed into an edit of 112 bytes, though its field holds more.
 constexpr int CorpKanjiBytes = 112;
 
-QString itemCaption(int itemNo)
-{
-    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
-        return KeywordNames[itemNo - liFirstKeyword];
-    return ListItemTable()[itemNo].Caption;
-}
+// The sizes of the record's address fields, prefecture to building.
+constexpr int AddressPartBytes[] = {8, 32, 100, 116};
 
 // A date, a time or both, in the forms the list shows and spreadsheets write.
 std::optional<QDateTime> readDateTime(const QString &text)
@@ -223,6 +227,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     std::optional<QDate> addDate, updDate;
     std::optional<QTime> addTime, updTime;
     QString mainName, subName;
+    std::array<QString, 4> addressParts;
     bool anyValue = false;
 
     // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
@@ -232,7 +237,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         };
         if (std::none_of(value.begin(), value.end(), refused))
             return true;
-        *errors << QStringLiteral("「%1」に制御文字があります").arg(itemCaption(itemNo));
+        *errors << QStringLiteral("「%1」に制御文字があります").arg(ImportItemCaption(itemNo));
         return false;
     };
     auto encoded = [&](const QString &value, int itemNo, bool multiLine = false) -> std::optional<QByteArray> {
@@ -241,12 +246,12 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         QString missing;
         const QByteArray bytes = Sjis::encode(value, &missing);
         if (!missing.isEmpty()) {
-            *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(itemCaption(itemNo), missing);
+            *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(ImportItemCaption(itemNo), missing);
             return std::nullopt;
         }
         for (const QChar c : value)
             if (Sjis::storedForm(c) != c) {
-                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(itemCaption(itemNo)).arg(c).arg(Sjis::storedForm(c));
+                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(ImportItemCaption(itemNo)).arg(c).arg(Sjis::storedForm(c));
                 if (!notes->contains(note))
                     *notes << note;
             }
@@ -255,7 +260,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     auto cut = [&](const QByteArray &bytes, int capacity, int itemNo) {
         const QByteArray kept = Sjis::cutToBytes(bytes, capacity);
         if (kept.size() < bytes.size())
-            *notes << QStringLiteral("「%1」を%2バイトに切り詰めました").arg(itemCaption(itemNo)).arg(capacity);
+            *notes << QStringLiteral("「%1」を%2バイトに切り詰めました").arg(ImportItemCaption(itemNo)).arg(capacity);
         return kept;
     };
     auto text = [&](const QString &value, int capacity, int itemNo, QByteArray &field) {
@@ -271,7 +276,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             return;
         const QString kept = cutUnits(value, units);
         if (kept.size() < value.size())
-            *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(itemCaption(itemNo)).arg(units);
+            *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(ImportItemCaption(itemNo)).arg(units);
         field = WideToEscapedAnsi(kept);
     };
     auto number = [&](const QString &value, int itemNo, QByteArray &field, const QString &invalid) {
@@ -283,14 +288,14 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             }
         field = KeepNumberChars(half, NumberChars::Digits);
         if (field.size() > 11) {
-            *errors << QStringLiteral("「%1」の桁数が多すぎます").arg(itemCaption(itemNo));
+            *errors << QStringLiteral("「%1」の桁数が多すぎます").arg(ImportItemCaption(itemNo));
             field.clear();
         }
     };
     auto date = [&](const QString &value, int itemNo, std::optional<QDate> *d, std::optional<QTime> *t) {
         const std::optional<QDateTime> read = readDateTime(value);
         if (!read) {
-            *errors << QStringLiteral("「%1」が日時として読めません").arg(itemCaption(itemNo));
+            *errors << QStringLiteral("「%1」が日時として読めません").arg(ImportItemCaption(itemNo));
             return;
         }
         if (d && read->date() != QDate(1899, 12, 30))
@@ -344,6 +349,10 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             break;
         }
         case 10: reading(value, 100, item, r.AdrsKana); break;
+        case ipPrefecture:
+        case ipMunicipality:
+        case ipTown:
+        case ipBuilding: addressParts[item - ipPrefecture] = value; break;
         case 11: r.PrivCorp = value == QStringLiteral("個人"); break;
         case 12: text(value, CorpKanjiBytes, item, r.CorpKanji); break;
         case 13: reading(value, 80, item, r.CorpKana); break;
@@ -388,6 +397,15 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     if (!anyValue) {
         *errors << QStringLiteral("取り込む項目がありません");
         return false;
+    }
+    // A part fills its own field in place of what a whole address put there, whichever column comes first; a
+    // building follows what of a whole address ran over into the building's field.
+    QByteArray *const partFields[] = {&r.Tdfkn, &r.Adrs1, &r.Adrs2, &r.Adrs3};
+    for (int part = 0; part < 4; ++part) {
+        const int item = ipPrefecture + part;
+        const auto bytes = addressParts[part].isEmpty() ? std::nullopt : encoded(addressParts[part], item);
+        if (bytes)
+            *partFields[part] = cut((item == ipBuilding ? r.Adrs3 : QByteArray()) + *bytes, AddressPartBytes[part], item);
     }
     if (!mainName.isEmpty()) {
         r.CodeMain = mains_.value(mainName, 0);

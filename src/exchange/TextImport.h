@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/AddressRecord.h"
+#include "mainlist/ListItems.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -53,8 +54,17 @@ private:
     int line_ = 1;
 };
 
-// The items a column can go to: the main list's items by number, 0 (No.) never; -1 leaves the column out.
+// Beside the list's items, whose address is the whole of it, a column can go to one part of the record's
+// address: a file that keeps the building apart has nowhere else to put it.
+enum TImportAddressPart : int { ipPrefecture = ListItemCount, ipMunicipality, ipTown, ipBuilding };
+// The item numbers a column can go to end before this.
+inline constexpr int ImportItemEnd = ipBuilding + 1;
+
+// The items a column can go to: the main list's items by number, 0 (No.) never, then the address parts; -1
+// leaves the column out.
 bool IsImportItem(int itemNo);
+// The name of an item in the column choice and in the report: keyword items under their current names.
+QString ImportItemCaption(int itemNo);
 
 // Turns rows into records of the open book: groups by their names, categories by their names.
 class TImportConverter {

@@ -133,10 +133,10 @@ TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAn
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
 }
 
-// One column for each list item is the most a file may have: one more is refused with a message, not previewed,
+// One column for each list item and address part is the most a file may have: one more is refused with a message, not previewed,
 // however many there are (a line of commas alone once took minutes and gigabytes), and the preview at the limit
 // stays quick.
-TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
+TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanItsItems)
 {
     const QString file = dir.path() + "/wide.csv";
     TFileImport dialog(list.get());
@@ -150,7 +150,7 @@ TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
         EXPECT_LT(timer.elapsed(), 2000);
         ASSERT_EQ(boxes.texts().size(), 1);
         EXPECT_EQ(boxes.texts()[0],
-                  QStringLiteral("列の数が多すぎるため取り込めません  \r\n取り込める列は44列までです  \r\n")
+                  QStringLiteral("列の数が多すぎるため取り込めません  \r\n取り込める列は48列までです  \r\n")
                       + QDir::toNativeSeparators(file));
         EXPECT_EQ(dialog.grdPreview->columnCount(), 0);
         EXPECT_TRUE(dialog.edtFileName->text().isEmpty());
@@ -242,6 +242,36 @@ TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
     EXPECT_TRUE(text.contains(QStringLiteral("アドレス帳は取り込み前のままです"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("INSERT"))) << text.toStdString();
     EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
+}
+
+// A spreadsheet's split address: its columns, named as the parts, go to them; each column's list offers the
+// parts after the list's items; every part lands in the book.
+TEST_F(ExchangeDialogTest, ImportTakesTheAddressInPartsFromColumnsNamedAfterThem)
+{
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,建物名,都道府県,市区町村,町域・番地\r\n山田,○○ビル 5F,東京都,千代田区,千代田1-1\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, ipBuilding, ipPrefecture, ipMunicipality, ipTown}));
+    dialog.grdPreview->setCurrentCell(0, 0);
+    QTest::keyClick(dialog.grdPreview, Qt::Key_F2);
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem1");
+    ASSERT_NE(choice, nullptr);
+    QStringList lastItems;
+    for (int i = choice->count() - 5; i < choice->count(); ++i)
+        lastItems << choice->itemText(i);
+    EXPECT_EQ(lastItems, (QStringList{"小分類名", "都道府県", "市区町村", "町域・番地", "建物名"}));
+
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 1) << boxes.texts().join(" | ").toStdString();
+    dm->AdrsTable->First();
+    QStringList parts;
+    for (const char *name : {"Tdfkn", "Adrs1", "Adrs2", "Adrs3"})
+        parts << Sjis::decode(dm->AdrsTable->FieldByName(QString::fromLatin1(name)).AsString());
+    EXPECT_EQ(parts, (QStringList{"東京都", "千代田区", "千代田1-1", "○○ビル 5F"}));
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "base/TextUtils.h"
 #include "db/Table.h"
 #include "exchange/TextImport.h"
+#include "mainlist/RecordListing.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
@@ -63,10 +64,11 @@ protected:
         book = test::OpenBookTable(dir.path() + "/");
     }
     TImportOutcome import(const QString &text, bool header = true, int limit = MaxAdrsRecords,
-                          const std::function<bool(qsizetype, qsizetype)> &progress = {})
+                          const std::function<bool(qsizetype, qsizetype)> &progress = {},
+                          const std::vector<int> &items = SheetItems)
     {
         TCsvReader reader(text, QLatin1Char(','));
-        const TImportConverter converter(SheetItems, DateTimeToDouble(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 600))));
+        const TImportConverter converter(items, DateTimeToDouble(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 600))));
         return ImportRows(*book, reader, converter, header, limit, progress);
     }
     std::vector<std::map<QString, QByteArray>> stored()
@@ -250,6 +252,47 @@ TEST_F(TextImportTest, ALongAddressIsSplitWhereNoBlankIsLost)
         EXPECT_LE(adrs2.size(), 100);
         EXPECT_EQ(Sjis::decode(TrimBlanks(adrs2) + TrimBlanks(adrs3)), rest);
     }
+}
+
+// A file that keeps the address in parts puts each into the record's own field, in whatever order its columns
+// come; a building beside a whole address follows it; the list joins them back into the file's address.
+TEST_F(TextImportTest, AnAddressInPartsLandsEachPartInItsFieldAndTheListJoinsThemBack)
+{
+    const std::vector<int> items = {2, ipBuilding, ipTown, 9, ipMunicipality, ipPrefecture};
+    const QString longBuilding = QString(58, QChar(u'棟')) + QStringLiteral("5F");
+    const QString text = QStringLiteral("A1,○○ビル 5F,千代田1-1,,千代田区,東京都\r\n"  // every part
+                                        "A2,,,大阪府大阪市北区梅田1-2,,\r\n"           // the whole address alone
+                                        "A3,梅田ビル 3F,,大阪府大阪市北区梅田1-3,,\r\n"  // and with its building
+                                        "A4,%1,本町1,,,\r\n"                           // a building too long
+                                        "A5,,,,横浜市中区,神奈川県\r\n")               // the first parts alone
+                             .arg(longBuilding);
+    const TImportOutcome outcome = import(text, false, MaxAdrsRecords, {}, items);
+    ASSERT_TRUE(outcome.Failure.isEmpty());
+    ASSERT_EQ(outcome.Added, 5) << QString::fromUtf8(ImportReport(outcome)).toStdString();
+    const auto rows = stored();
+    const auto fields = [&rows](int row) {
+        QStringList parts;
+        for (const char *name : {"Tdfkn", "Adrs1", "Adrs2", "Adrs3"})
+            parts << Sjis::decode(rows[row].at(name));
+        return parts;
+    };
+    EXPECT_EQ(fields(0), (QStringList{"東京都", "千代田区", "千代田1-1", "○○ビル 5F"}));
+    EXPECT_EQ(fields(1), (QStringList{"大阪府", "", "大阪市北区梅田1-2", ""}));
+    EXPECT_EQ(fields(2), (QStringList{"大阪府", "", "大阪市北区梅田1-3", "梅田ビル 3F"}));
+    EXPECT_EQ(fields(3), (QStringList{"", "", "本町1", QString(58, QChar(u'棟'))}));
+    EXPECT_EQ(fields(4), (QStringList{"神奈川県", "横浜市中区", "", ""}));
+    const QString report = QString::fromUtf8(ImportReport(outcome).mid(3));
+    EXPECT_TRUE(report.contains(QStringLiteral("4行目: 取り込みました（「建物名」を116バイトに切り詰めました）"))) << report.toStdString();
+
+    const QStringList addresses{QStringLiteral("東京都千代田区千代田1-1○○ビル 5F"), QStringLiteral("大阪府大阪市北区梅田1-2"),
+                                QStringLiteral("大阪府大阪市北区梅田1-3梅田ビル 3F"), QStringLiteral("本町1") + fields(3)[3],
+                                QStringLiteral("神奈川県横浜市中区")};
+    QStringList listed;
+    TListCells cells(*book, [](int32_t, int32_t) { return QByteArray(); });
+    book->First();
+    for (int row = 0; !book->Eof(); book->Next(), ++row)
+        listed << cells.Text(9, row);
+    EXPECT_EQ(listed, addresses);
 }
 
 TEST_F(TextImportTest, AStopOrTheRecordLimitLeavesTheRestOut)

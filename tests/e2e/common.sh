@@ -256,6 +256,18 @@ find_word() {  # <word>
   wait_for 10 gone '一覧内のワード検索' || fail "the word search stayed open"
 }
 
+# Keys at a typist's pace, for the input method, which answers each on its own bus.
+key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
+# The name-reading pop-up has no title of its own and is found by its name property, which search by name
+# does not read.
+popup() {
+  for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
+  done
+  return 1
+}
+no_popup() { ! popup; }
+
 # A new record with the keyboard alone, through the input method (start_input_method), from 電話番号 to 登録:
 # the postal code 1000001 and its address from the dictionary window, the name 佐藤 太郎 (first written forms)
 # through the name-reading pop-up. Enter walks the form: 顧客コード, 電話番号, its look-up button, whose window
@@ -282,15 +294,6 @@ enter_record_by_keyboard() {
   # 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay
   # offered, Down selects the first and Enter takes it. The given name the same way. The keys come at a
   # typist's pace: the input method answers each on its own bus.
-  key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
-  # The pop-up has no title of its own and is found by its name property, which search by name does not read.
-  popup() {
-    for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
-    done
-    return 1
-  }
-  no_popup() { ! popup; }
   xdotool key ctrl+j
   sleep 0.5
   for reading in satou tarou; do

@@ -7,6 +7,11 @@
 #include "core/Globals.h"
 #include "exchange/BackupStore.h"
 #include "exchange/UpdDlg.h"
+#include "platform/MemIniFile.h"
+
+#include <QMap>
+
+#include <vector>
 
 namespace fuzz {
 
@@ -30,8 +35,32 @@ inline bool BackupManifest(const uint8_t *data, size_t size)
     return true;
 }
 
+// Writes every listed name with its version as the updater records an installed file, and reads them back.
+// Names that differ only in case share one key of the case-insensitive file: they are left out.
+inline void RequireInstalledNames(const std::vector<TUpdateFile> &files)
+{
+    const QString section = QStringLiteral("FILES");
+    QMap<QString, int> uses;
+    for (const TUpdateFile &f : files)
+        ++uses[f.Name.toCaseFolded()];
+    TMemIniFile installed(QString{});
+    for (const TUpdateFile &f : files)
+        installed.WriteString(section, f.Name, QString::number(f.Version));
+    TMemIniFile written(QString{});
+    try {
+        written.SetText(installed.GetText());
+    } catch (const EIniFileError &) {
+        Require(false, "a listed name cannot be written to Installed.ini");
+    }
+    for (const TUpdateFile &f : files)
+        Require(uses[f.Name.toCaseFolded()] > 1 ||
+                    written.ReadString(section, f.Name, QString()) == QString::number(f.Version),
+                "a listed name does not read back from Installed.ini");
+}
+
 // The update list, fetched by the update dialog from a file URL; the listed files are then compared with the
-// installed ones (an empty program folder). The folders and the server are the program's again afterwards.
+// installed ones (an empty program folder), and each name must survive as the key the updater keeps its
+// version under in "update/Installed.ini". The folders and the server are the program's again afterwards.
 inline bool UpdateList(const uint8_t *data, size_t size)
 {
     const QString app = AppFolder, dataFolder = DataFolder, domain = UpdateDomain, checkPath = UpdateCheckPath;
@@ -44,8 +73,10 @@ inline bool UpdateList(const uint8_t *data, size_t size)
     {
         TUpdateDialog dialog(nullptr);
         read = dialog.CheckUpdate();
-        if (read)
+        if (read) {
             dialog.MarkNewerFiles();
+            RequireInstalledNames(dialog.Files());
+        }
     }
     AppFolder = app;
     DataFolder = dataFolder;

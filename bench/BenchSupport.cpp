@@ -27,6 +27,18 @@ QByteArray Sample::digits(int length)
     return s;
 }
 
+QByteArray WideCsv(int rows, int columns)
+{
+    QByteArray text;
+    for (int r = 0; r < rows; ++r) {
+        QByteArrayList fields;
+        for (int c = 0; c < columns; ++c)
+            fields << QByteArray::number(r * 1000 + c);
+        text += fields.join(',') + "\r\n";
+    }
+    return text;
+}
+
 double seconds(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e9; }
 
 long statusKb(const char *field)

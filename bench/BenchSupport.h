@@ -36,6 +36,10 @@ struct SampleBook {
     SampleBook(const QString &name, int records);
 };
 
+// Comma-separated text of the given rows, each of the given number of columns of short numbers, lines ended by
+// CR LF: a file as wide as a test or bench wants it.
+QByteArray WideCsv(int rows, int columns);
+
 double seconds(const QElapsedTimer &t);
 
 // A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); 0 when it cannot be read.

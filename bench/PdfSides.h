@@ -22,6 +22,7 @@ struct TSideResult {
     std::array<long, Checkpoints> RssKb{};   // resident after each fifth of the pages
     long PeakKb = 0;                         // VmHWM at the end
     qint64 FileBytes = 0;
+    double EndSeconds = 0;                   // from the last page to the file whole: the writer's end, the text maps
 };
 
 // Measures one side from its construction: Page after each page, Finish once the file is written.
@@ -35,15 +36,20 @@ private:
     TSideResult result_;
     double cpuBefore_;
     qint64 startNs_;
+    qint64 lastPageNs_ = 0;
     int next_ = 0;
 };
 
-// Writes pages of the size in millimetres at 600 dpi into file through the program's print job, drawing page i
-// with drawPage, and measures it.
+// Whether a side's PDF goes through the program's print job, which corrects its text maps at the end, or is
+// written by a plain painter on Qt's writer.
+enum class TPdfText { Corrected, AsWritten };
+
+// Writes pages of the size in millimetres at 600 dpi into file, drawing page i with drawPage, and measures it.
 TSideResult WritePdfPages(const QString &file, QSizeF pageMm, int pages,
-                          const std::function<void(QPainter &, int)> &drawPage);
+                          const std::function<void(QPainter &, int)> &drawPage, TPdfText text = TPdfText::Corrected);
 // The same on postcards (100 x 148 mm).
-TSideResult WritePostcardPdf(const QString &file, int pages, const std::function<void(QPainter &, int)> &drawPage);
+TSideResult WritePostcardPdf(const QString &file, int pages, const std::function<void(QPainter &, int)> &drawPage,
+                             TPdfText text = TPdfText::Corrected);
 // The baseline page: the lines across the page with plain QPainter::drawText in the objects' face at the
 // address's base size.
 void DrawTextLines(QPainter &painter, const QStringList &lines);
@@ -54,5 +60,6 @@ TSideResult RunApart(int argc, char **argv, const std::function<TSideResult()> &
 // Keeps the faster of best and run; false when run did not finish.
 bool KeepFastest(TSideResult &best, const TSideResult &run);
 void PrintSide(const char *what, const TSideResult &r, int pages);
-// The table of both sides and their memory.
-void PrintSides(const char *ours, const TSideResult &objects, const TSideResult &baseline, int pages);
+// The table of both sides and their memory; with plain, also against the baseline that pays no correction.
+void PrintSides(const char *ours, const TSideResult &objects, const TSideResult &baseline, int pages,
+                const TSideResult *plain = nullptr);

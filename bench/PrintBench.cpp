@@ -204,7 +204,7 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     return meter.Finish(file);
 }
 
-TSideResult printWithDrawText(const TOptions &options, const QString &book, const QString &file)
+TSideResult printWithDrawText(const TOptions &options, const QString &book, const QString &file, TPdfText text)
 {
     const std::unique_ptr<TDMMirvale18> dm = openBook(book);
     TTable &table = *dm->AdrsTable;
@@ -213,7 +213,7 @@ TSideResult printWithDrawText(const TOptions &options, const QString &book, cons
         prints.push_back(baselineLines(table, recNo));
     if (!options.Labels)
         return WritePostcardPdf(file, int(prints.size()),
-                                [&](QPainter &painter, int i) { DrawTextLines(painter, prints[size_t(i)]); });
+                                [&](QPainter &painter, int i) { DrawTextLines(painter, prints[size_t(i)]); }, text);
     // The same strings at the sheet's places, ten a page.
     TMasterFormats master;
     master.Load(AppFolder + "Common/Lyt.fmt");
@@ -233,7 +233,8 @@ TSideResult printWithDrawText(const TOptions &options, const QString &book, cons
                                  DrawTextLines(painter, prints[i]);
                                  painter.restore();
                              }
-                         });
+                         },
+                         text);
 }
 
 }  // namespace
@@ -267,18 +268,26 @@ int main(int argc, char **argv)
     }
     const QString file = options.Out.isEmpty() ? dir.path() + "/bench_print.pdf" : options.Out;
     const QString baselineFile = dir.path() + "/bench_print.drawtext.pdf";
+    const QString plainFile = dir.path() + "/bench_print.plain.pdf";
     std::printf("%d %s of %s, fastest of %d runs each; the PDF: %s\n", pages,
                 options.Labels ? "2 x 5 label sheets" : "postcards",
                 options.Book.isEmpty() ? "sample records" : qPrintable(options.Book), Rounds,
                 options.Out.isEmpty() ? "none kept (--out FILE.pdf keeps it)" : qPrintable(file));
 
-    TSideResult loop, baseline;
+    // The baseline twice: through the print job as the loop's pages go, and with a plain painter on Qt's writer,
+    // which pays no correction of the text maps.
+    TSideResult loop, baseline, plain;
     for (int round = 0; round < Rounds; ++round)
         if (!KeepFastest(loop, RunApart(argc, argv, [&] { return printThroughTheLoop(options, book, file); }))
-            || !KeepFastest(baseline, RunApart(argc, argv, [&] { return printWithDrawText(options, book, baselineFile); }))) {
+            || !KeepFastest(baseline, RunApart(argc, argv, [&] {
+                   return printWithDrawText(options, book, baselineFile, TPdfText::Corrected);
+               }))
+            || !KeepFastest(plain, RunApart(argc, argv, [&] {
+                   return printWithDrawText(options, book, plainFile, TPdfText::AsWritten);
+               }))) {
             std::fprintf(stderr, "a side did not finish\n");
             return 1;
         }
-    PrintSides(options.Labels ? "label sheets" : "print loop", loop, baseline, pages);
+    PrintSides(options.Labels ? "label sheets" : "print loop", loop, baseline, pages, &plain);
     return 0;
 }

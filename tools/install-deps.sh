@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n
   libicu-dev libsqlcipher-dev libssl-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev libqpdf-dev libcups2-dev
-  fonts-ipaexfont fonts-noto-cjk fontconfig
+  fonts-ipaexfont fonts-noto-cjk fontconfig libfontconfig-dev
   python3 python3-phonenumbers mecab-ipadic
   # The map's prefecture borders: Natural Earth's states and provinces in resources/data/world_map.gpkg.
   qgis-common
@@ -21,6 +21,8 @@ for option in "$@"; do
       # sqlcipher: the shell whose .import the import bench compares with. cups-daemon, cups-client: the
       # scheduler the printing tests start with a queue of their own, and lpadmin to add it.
       packages+=(libgtest-dev libgmock-dev libbenchmark-dev sqlcipher cups-daemon cups-client xvfb xauth xdotool xclip x11-utils imagemagick poppler-utils zbar-tools)
+      # qpdf: the structural check of the PDFs whose text maps the print job corrects.
+      packages+=(qpdf)
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
       # The accessibility bus the end-to-end scripts find controls on by role and name (tests/e2e/atspi.py).

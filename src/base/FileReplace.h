@@ -5,6 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // False when any part of the write fails (a full disk, a folder that cannot be written); the file on disk is
-// then exactly as it was.
-bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes);
+// then exactly as it was. beforeReplacing, when given, runs once every byte is written and before the new file
+// takes the name; its false abandons the new file.
+bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes,
+                      const std::function<bool()> &beforeReplacing = {});

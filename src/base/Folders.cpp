@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
+
 QString IncludeTrailingPathDelimiter(const QString &folder)
 {
     return folder.endsWith('/') ? folder : folder + '/';
@@ -67,3 +69,15 @@ bool ForceDirectories(const QString &folder) { return !folder.isEmpty() && QDir(
 bool DirectoryExists(const QString &folder) { return !folder.isEmpty() && QFileInfo(folder).isDir(); }
 
 bool FileExists(const QString &file) { return !file.isEmpty() && QFileInfo(file).isFile(); }
+
+bool IsPlainRelativePath(const QString &path)
+{
+    if (path.isEmpty() || QDir::isAbsolutePath(path) || path.contains(QLatin1Char('\\')))
+        return false;
+    const bool odd = std::any_of(path.begin(), path.end(), [](QChar c) {
+        const QChar::Category kind = c.category();
+        return kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph;
+    });
+    const QStringList parts = path.split(QLatin1Char('/'));
+    return !odd && !parts.contains(QStringLiteral("..")) && !parts.contains(QStringLiteral(".")) && !parts.contains(QString());
+}

@@ -29,3 +29,8 @@ bool ForceDirectories(const QString &folder);
 
 bool DirectoryExists(const QString &folder);
 bool FileExists(const QString &file);
+
+// A path read from a file that names a file below some folder: relative, "/"-separated, without "." or ".." or
+// empty parts, and without control characters or line breaks, which no file of ours is named with and which
+// would break the lists the name is written to.
+bool IsPlainRelativePath(const QString &path);

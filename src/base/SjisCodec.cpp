@@ -49,16 +49,7 @@ void recordUnmappable(const void *context, UConverterFromUnicodeArgs *args, cons
     ucnv_cbFromUWriteBytes(args, "?", 1, 0, err);
 }
 
-// The converter maps these Latin-1 signs to nothing; users mean the full-width forms.
-char16_t premapped(char16_t c)
-{
-    switch (c) {
-    case 0x00A2: return 0xFFE0;
-    case 0x00A3: return 0xFFE1;
-    case 0x00AC: return 0xFFE2;
-    default: return c;
-    }
-}
+char16_t premapped(char16_t c) { return Sjis::storedForm(QChar(c)).unicode(); }
 
 QString premapLatin(QStringView text)
 {
@@ -217,6 +208,18 @@ std::optional<QString> decodeByTable(QByteArrayView bytes)
 }  // namespace
 
 namespace Sjis {
+
+QChar storedForm(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x00A2: return QChar(0xFFE0);
+    case 0x00A3: return QChar(0xFFE1);
+    case 0x00A5: return QChar(0xFFE5);
+    case 0x00AC: return QChar(0xFFE2);
+    case 0x203E: return QChar(0xFFE3);
+    default: return c;
+    }
+}
 
 QString decode(QByteArrayView bytes)
 {

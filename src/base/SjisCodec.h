@@ -6,10 +6,15 @@
 
 namespace Sjis {
 
+// The character a sign is stored as. The converter has no byte of its own for ¢ £ ¥ ¬ ‾: it leaves some out
+// and folds ¥ and ‾ onto the backslash and the tilde, which read back as those. Their full-width forms are in
+// Shift-JIS and look as typed, so encode() writes those; a form shows the user the swap as it happens.
+QChar storedForm(QChar c);
+
 // Decodes Shift-JIS bytes; invalid byte sequences become U+FFFD.
 QString decode(QByteArrayView bytes);
 
-// Encodes to Shift-JIS with the converter's fallbacks (so ¢ £ ¬ and similar land on their full-width forms).
+// Encodes to Shift-JIS, each character as its storedForm().
 // A character with no Shift-JIS form is written as "?" and appended to *unmappable, so a caller that must not
 // lose text can refuse the result instead of storing garbage.
 QByteArray encode(QStringView text, QString *unmappable = nullptr);

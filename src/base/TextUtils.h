@@ -50,6 +50,13 @@ QByteArray ToHalfWidth(const QByteArray &text);
 // the other hiragana) stays double-byte.
 QByteArray HalfKanaReading(const QString &reading);
 
+// A C0 or C1 control code or DEL: no field of a record holds one (a memo keeps its line breaks and tabs).
+constexpr bool IsControlChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
 // ---- The "@" escape that keeps UTF-16 text in 8-bit fields ----
 
 // Every UTF-16 unit as "@" and four upper-case hexadecimal digits.

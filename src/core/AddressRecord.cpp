@@ -163,3 +163,11 @@ void ClearAddressRecord(TAddressRecord *record)
     if (record)
         *record = TAddressRecord();
 }
+
+TAddressRecord NewAddressRecord()
+{
+    TAddressRecord record;
+    record.JointPrint = true;
+    record.SymbolColor = TAddressRecord::DefaultSymbolColor;
+    return record;
+}

@@ -13,6 +13,7 @@
 struct TAddressRecord {
     static constexpr int TelCapacity = 13;  // eleven digits and two hyphens
     static constexpr int CorpKanjiCapacity = 120;
+    static constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
 
     int32_t RecNo = 0;
     int32_t Group = 0;
@@ -82,3 +83,7 @@ void SetAddressRecordFields(TTable &table, const TAddressRecord &record, TAddedT
 
 // Empties the record: every number 0, every text empty, no note or attached-file list.
 void ClearAddressRecord(TAddressRecord *record);
+
+// A record as the record form starts a new one: empty, the addressee himself printed, the symbol mark in its
+// default colour. Whether it is a person or a company stays the caller's choice.
+TAddressRecord NewAddressRecord();

@@ -6,6 +6,7 @@
 #include "core/AddressBookList.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -170,6 +171,14 @@ int TAddressSelect::bookIndexOf(const QListWidgetItem *row) const { return row->
 
 bool TAddressSelect::isCurrentBook(const QListWidgetItem *row) const { return sameName(row->text(), BookName); }
 
+QListWidgetItem *TAddressSelect::rowOfBook(int bookIndex) const
+{
+    for (int r = 0; r < lvAdrs->count(); ++r)
+        if (bookIndexOf(lvAdrs->item(r)) == bookIndex)
+            return lvAdrs->item(r);
+    return nullptr;
+}
+
 void TAddressSelect::FillBookList()
 {
     lvAdrs->clear();
@@ -319,6 +328,9 @@ void TAddressSelect::lvAdrsSelectItem()
 
 void TAddressSelect::actRenameExecute()
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     const QList<QListWidgetItem *> selected = lvAdrs->selectedItems();
     if (!selected.isEmpty())
         lvAdrs->editItem(selected.first());
@@ -376,6 +388,9 @@ bool TAddressSelect::recordOperation(const QString &section, const QString &valu
 
 void TAddressSelect::lvAdrsEdited(int row, const QString &S)
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     QListWidgetItem *item = lvAdrs->item(row);
     if (!item || S == item->text())
         return;
@@ -413,19 +428,26 @@ void TAddressSelect::lvAdrsEdited(int row, const QString &S)
 
 void TAddressSelect::actDeleteExecute()
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     const QList<QListWidgetItem *> selected = lvAdrs->selectedItems();
     if (selected.isEmpty())
         return;
-    QListWidgetItem *item = selected.first();
-    if (isCurrentBook(item)) {
+    const int bookIndex = bookIndexOf(selected.first());
+    if (isCurrentBook(selected.first())) {
         message(QStringLiteral("現在編集中のアドレス帳は削除できません  "), MB_ICONINFORMATION);
         return;
     }
-    if (message(QStringLiteral("アドレス帳 '") + item->text() + QStringLiteral("' を削除します  \r\nよろしいですか？  "),
+    if (message(QStringLiteral("アドレス帳 '") + selected.first()->text() + QStringLiteral("' を削除します  \r\nよろしいですか？  "),
                 MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2)
         != IDYES)
         return;
-    TAdrsFolderInfo &book = AdrsBookList[bookIndexOf(item)];
+    // The rows may have been made again while the question was open: the book's row is looked up anew.
+    QListWidgetItem *item = rowOfBook(bookIndex);
+    if (!item)
+        return;
+    TAdrsFolderInfo &book = AdrsBookList[bookIndex];
     if (!recordOperation(QStringLiteral("DELETE"), book.Folder))
         return;
     book.Name.clear();
@@ -440,6 +462,9 @@ void TAddressSelect::actDeleteExecute()
 
 void TAddressSelect::moveSelected(int step)
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     const QList<QListWidgetItem *> selected = lvAdrs->selectedItems();
     if (selected.isEmpty())
         return;
@@ -465,6 +490,9 @@ void TAddressSelect::actDownExecute() { moveSelected(1); }
 
 void TAddressSelect::btnOkClick()
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     if (rbNew->isChecked()) {
         if (createBook())
             accept();
@@ -550,6 +578,7 @@ bool TAddressSelect::FormCloseQuery()
 // Cancel, Esc and the close box all end here.
 void TAddressSelect::reject()
 {
-    if (FormCloseQuery())
+    const TWindowCommand command(this);
+    if (command && FormCloseQuery())
         QDialog::reject();
 }

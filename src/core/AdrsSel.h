@@ -75,6 +75,8 @@ private:
     bool checkNameRules(const QString &name, const QString &emptyMessage);
     bool isCurrentBook(const QListWidgetItem *row) const;
     int bookIndexOf(const QListWidgetItem *row) const;
+    // The row of AdrsBookList[bookIndex], or null when the list no longer shows it.
+    QListWidgetItem *rowOfBook(int bookIndex) const;
     void focusEditAtEnd();
     void restartRename(int row, const QString &text);
     void moveSelected(int step);

@@ -110,10 +110,12 @@ void CopyDefaultHistoryFiles()
         copyWhenMissing(source + QLatin1String(file), HistoryFolder + QLatin1String(file));
 }
 
-bool SaveDataPath()
+bool SaveDataPath() { return WriteDataPath(DataFolder + SettingsFileName, DataRootFolder); }
+
+bool WriteDataPath(const QString &settingsFile, const QString &root)
 {
-    TMemIniFile ini(DataFolder + SettingsFileName);
-    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), DataRootFolder);
+    TMemIniFile ini(settingsFile);
+    ini.WriteString(QStringLiteral("BASE"), QStringLiteral("DataPath"), root);
     try {
         ini.UpdateFile();
         return true;
@@ -210,6 +212,8 @@ void TMainForm::WMStartup()
     CopyDefaultHistoryFiles();
     // The shared tables of the data root ("Sender.DB", "Original.DB") are made on first use in this folder.
     ForceDirectories(OtherFolder);
+    if (RemoveWorkLeftovers)
+        RemoveWorkLeftovers();
     LoadAddressBookList(true);
 
     const bool known = std::any_of(AdrsBookList.begin(), AdrsBookList.end(),
@@ -251,8 +255,11 @@ int RunVelmora(QApplication &app)
 {
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();
+    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
+    // two copies over one book overwrite each other's changes.
     std::unique_ptr<TInstanceGuard> instance;
-    if (CheckSingleInstance(instance, InstanceName, DataFolder, true))
+    if (CheckSingleInstance(instance, InstanceName,
+                            ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName)), true))
         return 0;
 
     QApplication::setApplicationName(AppTitle);
@@ -262,6 +269,8 @@ int RunVelmora(QApplication &app)
     InstallQtTranslation();
     SetHintPauses(300, 30);
     LocateInstalledData();
+    if (RecoverInterruptedWork)
+        RecoverInterruptedWork();
 
     ViewSplash = TMemIniFile(DataFolder + SettingsFileName)
                      .ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true);

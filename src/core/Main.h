@@ -44,6 +44,13 @@ private:
 // Start-up runs the window it makes modally, until it closes.
 inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 
+// Work a killed run left half done in the data folder is settled before the settings are read (a restore's swap
+// is undone), and what killed work left behind (backups and restores cut short, a killed rewrite's or repair's
+// files, hidden files of killed prints) is removed once the data folders are known, before any book is opened.
+// Both belong to a part built on this one: the program installs them at start.
+inline std::function<void()> RecoverInterruptedWork;
+inline std::function<void()> RemoveWorkLeftovers;
+
 // The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.
 QString FindDataFolder();
 // Where the directory data was installed on the hard disk: sets HddInstalled and HddDataFolder.
@@ -51,6 +58,8 @@ void InstalledDataLocation();
 void LocateInstalledData();
 void CopyDefaultCategoryTables();
 void CopyDefaultHistoryFiles();
+// Writes root into [BASE] DataPath of settingsFile; false when it could not be saved.
+bool WriteDataPath(const QString &settingsFile, const QString &root);
 // Writes DataRootFolder into [BASE] DataPath of the settings file; false when it could not be saved.
 bool SaveDataPath();
 

@@ -63,6 +63,18 @@ void ListDrives(int mask, const QList<TMountedDrive> &drives)
 
 void ListDrives(int mask) { ListDrives(mask, MountedDrives()); }
 
+QString ReadDataRootFolder(const TMemIniFile &ini, bool *reset)
+{
+    QString folder = ini.ReadString(QStringLiteral("BASE"), QStringLiteral("DataPath"), QString());
+    const bool unusable = folder.isEmpty() || !QDir::isAbsolutePath(folder) || !DirectoryExists(folder)
+                          || IncludeTrailingPathDelimiter(folder).size() > 200;
+    if (unusable)
+        folder = DataFolder + QStringLiteral("Data/");
+    if (reset)
+        *reset = unusable;
+    return IncludeTrailingPathDelimiter(folder);
+}
+
 void SetDataRootSubfolders()
 {
     AdrsFolder = DataRootFolder + QStringLiteral("Adrs/");
@@ -105,14 +117,9 @@ void LoadSettings(QWidget *owner)
             DiscPath = ExcludeTrailingPathDelimiter(DiscPath);
     }
 
-    DataPathReset = 0;
-    DataRootFolder = ini.ReadString(QStringLiteral("BASE"), QStringLiteral("DataPath"), QString());
-    if (DataRootFolder.isEmpty() || !QDir::isAbsolutePath(DataRootFolder) || !DirectoryExists(DataRootFolder)
-        || IncludeTrailingPathDelimiter(DataRootFolder).size() > 200) {
-        DataRootFolder = DataFolder + QStringLiteral("Data/");
-        DataPathReset = 1;
-    }
-    DataRootFolder = IncludeTrailingPathDelimiter(DataRootFolder);
+    bool reset = false;
+    DataRootFolder = ReadDataRootFolder(ini, &reset);
+    DataPathReset = reset ? 1 : 0;
     ForceDirectories(DataRootFolder);
 
     if (DataPathReset) {

@@ -6,10 +6,15 @@
 #include <QString>
 
 class QWidget;
+class TMemIniFile;
 
 // Reads the shared sections into the program-wide globals; shows one box (owner's window) when no disc
 // drive exists and the directory data was not installed.
 void LoadSettings(QWidget *owner);
+
+// The data root the settings name ([BASE] DataPath), or DataFolder's "Data/" when they name none that can be
+// used (*reset then says so).
+QString ReadDataRootFolder(const TMemIniFile &ini, bool *reset = nullptr);
 
 // Sets the folders below DataRootFolder ("Adrs/", "Other/", …) from it.
 void SetDataRootSubfolders();

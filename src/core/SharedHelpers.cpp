@@ -2,6 +2,7 @@
 
 #include "base/Folders.h"
 #include "core/Globals.h"
+#include "platform/Forms.h"
 #include "widgets/NamedControls.h"
 
 #include <QAbstractButton>
@@ -117,6 +118,12 @@ int ScaleByDpi(int value, bool toScreen)
 
 bool DeleteFolderTree(const QString &folder, bool keepFiles)
 {
+    // A link or a file in the folder's place goes itself: what a link points to is not below the folder, and
+    // emptying it would reach out of the tree.
+    const QString path = QDir::cleanPath(folder);
+    const QFileInfo top(path);
+    if (top.isSymLink() || (top.exists() && !top.isDir()))
+        return !keepFiles && QFile::remove(path);
     QDir dir(folder);
     if (!dir.exists())
         return false;
@@ -151,11 +158,19 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::ReadOnly, !allowNewFolder);
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString chosen = ChooseFile(dialog);
+    if (chosen.isEmpty())
         return false;
-    folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().first());
+    folder = IncludeTrailingPathDelimiter(chosen);
     return true;
+}
+
+QString ChooseFile(QFileDialog &dialog)
+{
+    ShowFileColumnsWhole(dialog);
+    if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 void ShowFileColumnsWhole(QFileDialog &dialog)

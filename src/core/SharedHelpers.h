@@ -28,7 +28,7 @@ void PlaceBelowOwnerCorner(QWidget *form, QWidget *owner);
 int ScaleByDpi(int value, bool toScreen);
 int ScaleByDpi(int value, bool toScreen, double ppi);
 
-// Deletes folder with everything below it. True only when nothing is left of it.
+// Deletes folder with everything below it, never through a link. True only when nothing is left of it.
 bool DeleteFolderTree(const QString &folder, bool keepFiles = false);
 
 // The desktop's folder chooser. folder is the start folder in and the chosen folder (with "/") out; without one
@@ -39,6 +39,10 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // Widens the file list's columns to their texts each time a folder is listed, and the dialog with them as far
 // as the screen allows, so no name, size, type or date is cut.
 void ShowFileColumnsWhole(QFileDialog &dialog);
+
+// Runs a file dialog, its columns shown whole, by ExecDialog (platform/Forms.h). The first chosen file; empty
+// when the dialog was cancelled or refused, or when its window was closed meanwhile.
+QString ChooseFile(QFileDialog &dialog);
 
 // A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.
 QHBoxLayout *MakeButtonRow(std::initializer_list<QWidget *> buttons);

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 // What the user can do about a failure differs: a locked table works again once the other program lets go,
-// a damaged file never does.
-enum class TDatabaseErrorKind { Other, Locked, Damaged };
+// a full disk once there is room, a damaged file never does.
+enum class TDatabaseErrorKind { Other, Locked, Full, Damaged };
 
 class EDatabaseError : public std::runtime_error {
 public:
@@ -24,6 +24,8 @@ public:
         case 5:   // SQLITE_BUSY
         case 6:   // SQLITE_LOCKED
             return TDatabaseErrorKind::Locked;
+        case 13:  // SQLITE_FULL
+            return TDatabaseErrorKind::Full;
         case 11:  // SQLITE_CORRUPT
         case 26:  // SQLITE_NOTADB
             return TDatabaseErrorKind::Damaged;
@@ -37,6 +39,8 @@ public:
         switch (Kind()) {
         case TDatabaseErrorKind::Locked:
             return QStringLiteral("ファイルが他のプログラムで使用されています  \r\nしばらくしてからもう一度お試しください  ");
+        case TDatabaseErrorKind::Full:
+            return QStringLiteral("ディスクの空き容量が足りません  \r\n空き容量を増やしてからもう一度お試しください  ");
         case TDatabaseErrorKind::Damaged:
             return QStringLiteral("ファイルが壊れています  \r\nバックアップから復元してください  ");
         default: return {};
@@ -49,4 +53,12 @@ inline QString DatabaseErrorText(const QString &first, const EDatabaseError &e)
 {
     const QString reason = e.Reason();
     return reason.isEmpty() ? first : first + QStringLiteral("\r\n\r\n") + reason;
+}
+
+// What a window shows below its own lines of a failed change: the reason when one is known, since the engine's
+// text (the statement and all) tells the user nothing; else that text.
+inline QString DatabaseErrorDetail(const EDatabaseError &e)
+{
+    const QString reason = e.Reason();
+    return reason.isEmpty() ? e.Message : reason;
 }

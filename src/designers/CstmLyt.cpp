@@ -135,9 +135,16 @@ void TCustomLayoutFormatDialog::buildControls()
     for (QListWidget *list : {lbPostCard, lbEnvelope})
         connect(list, &QListWidget::currentRowChanged, this, &TCustomLayoutFormatDialog::SelectFormat);
     for (QRadioButton *r : {rbPostCardV, rbPostCardH, rbEnvCardV, rbEnvCardH, rbEnvWordV, rbEnvWordH})
-        connect(r, &QRadioButton::clicked, this, [this, r] {
-            if (r == rbEnvCardH)
+        // However the button was checked (a screen reader ticks it without a click); the dialog's own
+        // settings come under Guard.
+        connect(r, &QRadioButton::toggled, this, [this, r](bool on) {
+            if (!on || Guard)
+                return;
+            if (r == rbEnvCardH) {
+                const QScopeGuard unguard([this] { Guard = false; });
+                Guard = true;
                 rbEnvWordH->setChecked(true);
+            }
             rbEnvWordV->setEnabled(rbEnvCardV->isChecked());
             recolour();
             SelectFormat();

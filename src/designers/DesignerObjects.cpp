@@ -14,6 +14,7 @@
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
+#include "platform/Forms.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,7 +31,7 @@ constexpr TRect QRCodeStart{50, 50, 50, 50};
 bool accepted(QDialog &dialog, QWidget *owner)
 {
     CenterFormOnOwner(&dialog, owner);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return false;
     owner->repaint();
     return true;

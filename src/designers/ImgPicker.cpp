@@ -3,6 +3,7 @@
 #include "base/Folders.h"
 #include "core/Globals.h"
 #include "platform/MessageBox.h"
+#include "platform/PrivateSocket.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,7 +12,6 @@
 
 TImagePicker::TImagePicker(QWidget *designer) : designer_(designer)
 {
-    socket_.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     connect(&socket_, &QLocalSocket::readyRead, this, &TImagePicker::readMessages);
     connect(&socket_, &QLocalSocket::disconnected, this, [this] { reader_ = TPickerMessageReader(); });
 }
@@ -22,8 +22,7 @@ bool TImagePicker::connectToPicker()
         return true;
     socket_.abort();
     reader_ = TPickerMessageReader();
-    socket_.connectToServer(PickerServerName());
-    return socket_.waitForConnected(500);
+    return ConnectPrivate(socket_, PickerServerName(), 500);
 }
 
 void TImagePicker::send(uint32_t kind)

@@ -237,7 +237,9 @@ public:
     void actMoveExecute(int tag);
     // Opens the record form on the record shown.
     void actEditDataExecute();
-    // The sender list; the sender chosen there becomes the record's sender and is shown.
+    // The sender list. On postcards and envelopes the sender chosen there becomes the record's sender and is
+    // shown; on labels and cards it is the document's sender, the record staying the receiver; on a letter body
+    // it is the selected sender block's. Only the first writes to the book.
     void actSenderEditExecute();
     // Shows or hides the sender's objects as actSender's check says, as one undo step.
     void actSenderExecute();
@@ -257,8 +259,13 @@ public:
     bool BindRecord(int32_t recNo, const TAddressBindRecord *row = nullptr);
     void BindSender();
     void BindSenderAsReceiver();
-    // The letter body's sender blocks filled from the default sender (else the first row of the list).
+    // The letter body's sender blocks, each filled from the sender its title names, else from the default
+    // sender (else the first row of the list).
     void BindSenderBlocks();
+    // The sender row a letter body's sender block names by its title; -1 when none does.
+    int32_t SenderNoOfBlock(const TSenderRect &block);
+    // Gives the block the sender numbered senderNo, filled from its row; false when there is no such row.
+    bool ChooseBlockSender(TSenderRect &block, int32_t senderNo);
     // The refill every caller but printing uses: the record and the sender, or the sender as receiver on
     // papers with fewer than 5 rectangles in the first set.
     void RefillFixedObjects() override;

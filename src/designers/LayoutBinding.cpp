@@ -157,6 +157,22 @@ void TLayoutForm::BindSenderAsReceiver()
     FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
 }
 
+namespace {
+
+// The number of the row titled title; -1 for none (or an empty title).
+int32_t senderTitled(TTable &table, const QByteArray &title)
+{
+    int32_t found = -1;
+    if (!title.isEmpty())
+        table.Scan({QStringLiteral("RecNo"), QStringLiteral("Title")}, true, [&](const QVariantList &v) {
+            if (found < 0 && v[1].toByteArray() == title)
+                found = v[0].toInt();
+        });
+    return found;
+}
+
+}  // namespace
+
 void TLayoutForm::BindSenderBlocks()
 {
     if (Layout.SenderList.empty())
@@ -165,15 +181,42 @@ void TLayoutForm::BindSenderBlocks()
     TTable *table = use.Table();
     if (!table || table->RecordCount() == 0)
         return;
-    try {
-        locateOrFirst(*table, DefaultSenderNo);
-    } catch (const EDatabaseError &) {
-        return;
-    }
-    const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    for (const auto &block : Layout.SenderList)
-        BindSenderBlock(*block, row, context);
+    for (const auto &block : Layout.SenderList) {
+        // A block keeps the sender it was given by its title; a new one, or one whose sender is gone, shows the
+        // default sender.
+        try {
+            const int32_t own = senderTitled(*table, block->SenderTitle);
+            locateOrFirst(*table, own >= 0 ? own : DefaultSenderNo);
+        } catch (const EDatabaseError &) {
+            return;
+        }
+        BindSenderBlock(*block, ReadSenderRecord(*table), context);
+    }
+}
+
+int32_t TLayoutForm::SenderNoOfBlock(const TSenderRect &block)
+{
+    TSenderTableUse use;
+    try {
+        return use.Table() ? senderTitled(*use.Table(), block.SenderTitle) : -1;
+    } catch (const EDatabaseError &) {
+        return -1;
+    }
+}
+
+bool TLayoutForm::ChooseBlockSender(TSenderRect &block, int32_t senderNo)
+{
+    TSenderTableUse use;
+    TTable *table = use.Table();
+    try {
+        if (!table || !locate(*table, senderNo))
+            return false;
+    } catch (const EDatabaseError &) {
+        return false;
+    }
+    BindSenderBlock(block, ReadSenderRecord(*table), ProgramBindContext(PrintForm, PaperFormat.Direction));
+    return true;
 }
 
 void TLayoutForm::RefillFixedObjects()

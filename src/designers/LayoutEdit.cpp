@@ -6,6 +6,7 @@
 #include "core/SharedHelpers.h"
 #include "designers/Sender.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/SenderRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
@@ -43,15 +44,34 @@ void TLayoutForm::actSenderEditExecute()
 {
     if (!DMMirvale18 || !DMMirvale18->OpenSenderTable())
         return;
+    // A letter body binds no record: the command chooses the sender of the selected sender block.
+    auto *block = Layout.Kind == DesignDocument ? dynamic_cast<TSenderRect *>(FocusedObject()) : nullptr;
+    const int32_t blockSender = block ? SenderNoOfBlock(*block) : -1;
     auto form = std::make_unique<TSenderForm>(this);
     SenderForm = form.get();
     CenterFormOnOwner(form.get(), this);
-    form->SenderNo = SenderRecNo;
+    form->SenderNo = block ? (blockSender >= 0 ? blockSender : DefaultSenderNo) : SenderRecNo;
     const int result = form->exec();
     if (AddressList)
         AddressList->LoadSenderList();
-    if (result == 1 && form->SenderNo != SenderRecNo) {
-        SenderRecNo = form->SenderNo;
+    const int32_t chosen = result == 1 ? form->SenderNo : -1;
+    form.reset();
+    SenderForm = nullptr;
+    if (Layout.Kind == DesignDocument) {
+        if (block && chosen >= 0 && chosen != blockSender && ChooseBlockSender(*block, chosen))
+            MarkModified();
+        BindSenderBlocks();  // the rows may have been edited in the list
+    } else if (Layout.Kind != LayoutDocument && chosen >= 0) {
+        // A label or card keeps the list's record as its receiver: the choice is the document's sender alone.
+        SenderRecNo = chosen;
+    }
+    if (Layout.Kind != LayoutDocument) {
+        DMMirvale18->CloseSenderTable();
+        pnlCard->update();
+        return;
+    }
+    if (chosen >= 0 && chosen != SenderRecNo) {
+        SenderRecNo = chosen;
         // The record shown takes the chosen sender as its own.
         const bool withData = PrintParts == 0 || (PrintParts == 1 && hasSenderPart(PaperFormat));
         // With no row selected there is no record to take it.
@@ -59,8 +79,6 @@ void TLayoutForm::actSenderEditExecute()
         if (withData && row >= 0 && AddressList->GetRecordCount() > 0)
             AddressList->SetRecordSender(AddressList->GetRecNoAt(row), SenderRecNo);
     }
-    form.reset();
-    SenderForm = nullptr;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (hasSenderPart(PaperFormat)) {
         const auto shown = [this] {

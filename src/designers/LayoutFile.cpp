@@ -18,6 +18,7 @@
 #include "drawing/MetafileEx.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -210,7 +211,7 @@ QString choosePdfFile(TLayoutForm &form)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
 }
@@ -275,7 +276,7 @@ bool TLayoutForm::ChoosePaper(TPaperChoice &choice)
     dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
     if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
         dialog.SetSenderSide(true);
-    const int result = dialog.exec();
+    const int result = ExecDialog(dialog);
     NewLayoutDialog = nullptr;
     if (result != QDialog::Accepted)
         return false;
@@ -322,7 +323,7 @@ void TLayoutForm::actOpenExecute()
         CenterFormOnOwner(&dialog, this);
         dialog.SetKind(Layout.Kind);
         dialog.SetFileName(documentTitle(DocumentFile));
-        const int result = dialog.exec();
+        const int result = ExecDialog(dialog);
         RecentMenuDirty = dialog.FilesChanged;
         if (result != QDialog::Accepted)
             return;
@@ -368,7 +369,7 @@ void TLayoutForm::actSaveAsExecute()
         CenterFormOnOwner(&dialog, this);
         dialog.SetKind(Layout.Kind);
         dialog.SetTitle(documentTitle(DocumentFile));
-        const int result = dialog.exec();
+        const int result = ExecDialog(dialog);
         RecentMenuDirty = dialog.FilesChanged;
         if (result != QDialog::Accepted)
             return;
@@ -468,7 +469,7 @@ void TLayoutForm::actPrintExecute()
         };
         wizard.ResumeAfterPreview = ReturnFromPreview;
         ReturnFromPreview = false;
-        accepted = wizard.exec() == QDialog::Accepted;
+        accepted = ExecDialog(wizard) == QDialog::Accepted;
         LayoutPrintDialog = nullptr;
         if (accepted) {
             RecordNumbers = wizard.RecordList;

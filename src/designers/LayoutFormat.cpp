@@ -13,6 +13,7 @@
 #include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -46,7 +47,7 @@ void TLayoutForm::actFormatExecute()
         if (PrintParts == 2)
             dialog.SetSenderSide(true);
         CenterFormOnOwner(&dialog, this);
-        const int result = dialog.exec();
+        const int result = ExecDialog(dialog);
         NewLayoutDialog = nullptr;
         if (result != QDialog::Accepted)
             return;
@@ -171,7 +172,7 @@ void TLayoutForm::actDetailExecute()
     }
     dialog.SetDetail(PrintForm);
     CenterFormOnOwner(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     update();
     TPrintForm chosen = PrintForm;
@@ -244,7 +245,7 @@ void TLayoutForm::actDataFormExecute()
     TDataFormDialog dialog(this);
     dialog.SetDataForm(PrintForm);
     CenterFormOnOwner(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     TPrintForm chosen = PrintForm;
     dialog.GetDataForm(chosen);
@@ -265,7 +266,7 @@ void TLayoutForm::actBarcodeSetExecute()
     dialog.SetBarSize(uint8_t(barcode.BarSize()));
     dialog.SetMaxBarSize(BarSize);
     CenterFormOnOwner(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     const bool show = dialog.GetBarcode();
     if (show == (barcode.Visible != 0) && dialog.GetBarSize() == barcode.BarSize())

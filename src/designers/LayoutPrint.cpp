@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "base/Units.h"
+#include "core/StagedFile.h"
 #include "db/Table.h"
 #include "drawing/BackImage.h"
 #include "drawing/DrawRect.h"
@@ -14,16 +15,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPageSize>
 #include <QPrinter>
-#include <QTemporaryFile>
 
 #include <cups/cups.h>
-
-#include <sys/stat.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -264,19 +259,17 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
     TPrinter &printer = Printer();
     const TPrinterSetting setting = printer.Setting();
     const bool toPdf = setting.PrinterName == PdfPrinterName;
-    const QString folder = toPdf ? QFileInfo(pdfFile).absolutePath() : QString();
-    QTemporaryFile pages(toPdf ? folder + QStringLiteral("/.") + QFileInfo(pdfFile).fileName() + QStringLiteral(".XXXXXX")
-                               : QStringLiteral("%1/velmora-print-XXXXXX.pdf").arg(QDir::tempPath()));
-    if (!pages.open())
-        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(toPdf ? pdfFile : pages.fileTemplate()));
-    pages.close();
+    // A queue's pages are written to a file of the temporary folder that is only handed to the queue.
+    TStagedFile pages(toPdf ? pdfFile : QDir::tempPath() + QStringLiteral("/velmora-print.pdf"));
+    if (!pages.Open())
+        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(toPdf ? pdfFile : pages.FileName()));
 
     // The queue's page layout, written as PDF: the queue gets the file only once it is whole.
     QPrinter device(QPrinter::HighResolution);
     printer.ApplyTo(device);
     const QPageSize size = device.pageLayout().pageSize();
     device.setOutputFormat(QPrinter::PdfFormat);
-    device.setOutputFileName(pages.fileName());
+    device.setOutputFileName(pages.FileName());
     device.setCopyCount(1);
     device.setDocName(title);
     device.setCreator(QStringLiteral("Velmora"));
@@ -297,15 +290,10 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
         }
     }
     if (toPdf) {
-        // The file gets the permissions any new file of the user gets, not the private ones of a temporary.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(QFile::encodeName(pages.fileName()).constData(), 0666 & ~mask);
-        if (std::rename(QFile::encodeName(pages.fileName()).constData(), QFile::encodeName(pdfFile).constData()) != 0)
+        if (!pages.Commit())
             throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(pdfFile));
-        pages.setAutoRemove(false);
     } else {
-        sendToQueue(setting.PrinterName, pages.fileName(), title, setting.Copies, size);
+        sendToQueue(setting.PrinterName, pages.FileName(), title, setting.Copies, size);
     }
     return TPrintOutcome::Printed;
 }

@@ -5,6 +5,7 @@
 #include "designers/DataFrm.h"
 #include "designers/ExTrackBar.h"
 #include "platform/MemIniFile.h"
+#include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
 #include <QButtonGroup>
@@ -408,7 +409,12 @@ void TLayoutDetailDialog::done(int result)
 {
     TMemIniFile settings(DataFolder + SettingsFileName);
     settings.WriteInteger(DetailSection, DetailKey, pgcDetail->currentIndex());
-    settings.UpdateFile();
+    // Only the page to open with next time is kept here; the dialog ends either way.
+    try {
+        settings.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
     QDialog::done(result);
 }
 

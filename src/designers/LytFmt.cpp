@@ -215,7 +215,12 @@ void TNewLayoutDialog::buildControls()
     for (QListWidget *list : {lbPostcard, lbEnvelope})
         connect(list, &QListWidget::currentRowChanged, this, &TNewLayoutDialog::SelectFormat);
     for (QRadioButton *r : {rbPostCardV, rbPostCardH, rbEnvCardV, rbEnvCardH, rbEnvWordV, rbEnvWordH})
-        connect(r, &QRadioButton::clicked, this, [this, r] { rbDirectionClick(r); });
+        // However the button was checked (a screen reader ticks it without a click); the dialog's own
+        // settings come under Guard.
+        connect(r, &QRadioButton::toggled, this, [this, r](bool on) {
+            if (on && !Guard)
+                rbDirectionClick(r);
+        });
     for (QRadioButton *r : {rbEnvAdrs, rbEnvSender})
         connect(r, &QRadioButton::toggled, this, [this] {
             recolour();
@@ -414,8 +419,11 @@ void TNewLayoutDialog::SelectFormat()
 
 void TNewLayoutDialog::rbDirectionClick(QRadioButton *radio)
 {
-    if (radio == rbEnvCardH)
+    if (radio == rbEnvCardH) {
+        const QScopeGuard unguard([this] { Guard = false; });
+        Guard = true;
         rbEnvWordH->setChecked(true);
+    }
     rbEnvWordV->setEnabled(rbEnvCardV->isChecked() && FormatNumber >= 0);
     recolour();
     SelectFormat();

@@ -398,7 +398,12 @@ void TLayoutPrintDialog::SaveSettings()
     }
     ini.WriteInteger(s, "Page", pages->currentIndex());
     ini.WriteInteger(s, "Copy", std::max(1, wholeNumber(edCopy->text())));
-    ini.UpdateFile();
+    // The choices are in force for this run whether or not they could be kept.
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+    }
 }
 
 // ---- Showing ----

@@ -5,6 +5,7 @@
 #include "base/Trim.h"
 #include "base/Units.h"
 #include "core/SharedHelpers.h"
+#include "drawing/DrawRect.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -185,6 +186,39 @@ TCustomPaperRecord CustomPaperFromBytes(const char *bytes, int sheetCount)
 
 namespace {
 
+bool within(int64_t value, int64_t low, int64_t high) { return value >= low && value <= high; }
+
+bool rectsWithinReach(const TFormatRect *rects, int count)
+{
+    for (int i = 0; i < count; ++i)
+        for (int64_t side : {rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom})
+            if (!within(side, -PaperReach, PaperReach))
+                return false;
+    return true;
+}
+
+// count papers of one side with their gaps after the margin, all on the sheet's side; in 64 bits, since the
+// values are as read.
+bool rowFits(int64_t margin, int64_t count, int64_t paper, int64_t gap, int64_t sheet)
+{
+    return within(sheet, MinLabelSide, MaxCustomPaperSize) && within(margin, 0, sheet) && within(gap, 0, sheet) &&
+           count >= 1 && margin + count * paper + (count - 1) * gap <= sheet;
+}
+
+}  // namespace
+
+bool PaperFormatFits(const TPaperFormat &f, const TFormatCategory *sheet)
+{
+    if (!within(f.Width, MinLabelSide, MaxCustomPaperSize) || !within(f.Height, MinLabelSide, MaxCustomPaperSize) ||
+        !rectsWithinReach(f.CombinedRects.data(), std::clamp(f.CombinedRectCount, 0, int(f.CombinedRects.size()))) ||
+        !rectsWithinReach(f.SplitRects.data(), std::clamp(f.SplitRectCount, 0, int(f.SplitRects.size()))))
+        return false;
+    return !sheet || (rowFits(sheet->LeftMargin, sheet->Columns, f.Width, sheet->ColumnGap, sheet->SheetWidth) &&
+                      rowFits(sheet->TopMargin, sheet->Rows, f.Height, sheet->RowGap, sheet->SheetHeight));
+}
+
+namespace {
+
 // Header counts held within what the file really holds, so a damaged count never allocates for records that
 // are not there. The sheet table follows the records directly, as the designer's seek expects.
 struct TTableCounts {
@@ -236,9 +270,17 @@ bool TMasterFormats::Load(const QString &fileName)
     const char *sheets = bytes.constData() + 36 + qsizetype(a) * TPaperFormat::Size;
     for (uint32_t k = 0; k < b; ++k)
         Sheets.push_back(FormatCategoryFromBytes(sheets + qsizetype(k) * TFormatCategory::Size));
-    for (uint32_t n = 0; n < a; ++n)
+    for (uint32_t n = 0; n < a; ++n) {
         Formats.push_back(PaperFormatFromBytes(bytes.constData() + 36 + qsizetype(n) * TPaperFormat::Size,
                                                int(Sheets.size())));
+        // Paper numbers are places in this list: one paper left out would renumber the others.
+        const TPaperFormat &read = Formats.back();
+        if (!PaperFormatFits(read, read.SheetIndex > 0 ? &Sheets[size_t(read.SheetIndex - 1)] : nullptr)) {
+            Formats.clear();
+            Sheets.clear();
+            return false;
+        }
+    }
     Loaded = true;
     return true;
 }
@@ -294,6 +336,9 @@ void TCustomFormats::Load(const QString &fileName)
         // A paper is found by its id: one without, or a second one with the same, could never be chosen.
         if (record.Id == 0 || FindId(record.Id))
             continue;
+        const TFormatCategory sheet = SheetOf(record.Format);
+        if (!PaperFormatFits(record.Format, record.Format.SheetIndex > 0 ? &sheet : nullptr))
+            continue;
         // Ids are never given twice, also when the counter was damaged.
         LastCustomId = std::max(LastCustomId, record.Id);
         Records.push_back(std::move(record));
@@ -335,7 +380,17 @@ TFormatCategory TCustomFormats::SheetOf(const TPaperFormat &format) const { retu
 
 namespace {
 
-int32_t roundTimes(int32_t v, double factor) { return int32_t(RoundHalfAway((long double)v * factor)); }
+int32_t roundTimes(int32_t v, double factor)
+{
+    return int32_t(std::clamp<long double>(RoundHalfAway((long double)v * factor), -PaperReach, PaperReach));
+}
+
+// Objects are placed by these rectangles and saved with the document, which reads none beyond the reach.
+TFormatRect withinReach(const TFormatRect &r)
+{
+    const TRect kept = KeptWithinReach(TRect{r.Left, r.Top, r.Right, r.Bottom});
+    return {kept.Left, kept.Top, kept.Right, kept.Bottom};
+}
 
 void resizeRects(TFormatRect *rects, const TFormatRect *base, int count, int barcode, double sx, double sy,
                  int direction, int pw, int ph)
@@ -344,13 +399,16 @@ void resizeRects(TFormatRect *rects, const TFormatRect *base, int count, int bar
         const TFormatRect &b = base[i];
         TFormatRect &r = rects[i];
         if (i == barcode) {
-            const int w = b.Right - b.Left, h = b.Bottom - b.Top;
+            const auto extent = [](int32_t low, int32_t high) {
+                return int(std::clamp<int64_t>(int64_t(high) - low, -2 * PaperReach, 2 * PaperReach));
+            };
+            const int w = extent(b.Left, b.Right), h = extent(b.Top, b.Bottom);
             int x = roundTimes(b.Left, sx), y = roundTimes(b.Top, sy);
             if (direction != 0)
                 x = std::clamp(x, 0, std::max(pw - w, 0));
             else
                 y = std::clamp(y, 0, std::max(ph - h, 0));
-            r = {x, y, x + w, y + h};
+            r = withinReach({x, y, x + w, y + h});
             continue;
         }
         r = {roundTimes(b.Left, sx), roundTimes(b.Top, sy), roundTimes(b.Right, sx), roundTimes(b.Bottom, sy)};
@@ -358,6 +416,7 @@ void resizeRects(TFormatRect *rects, const TFormatRect *base, int count, int bar
             r.Right = r.Left + 10;
         if (r.Bottom - r.Top < 10)
             r.Bottom = r.Top + 10;
+        r = withinReach(r);
     }
 }
 

@@ -68,8 +68,21 @@ TFormatCategory FormatCategoryFromBytes(const char *bytes);
 QByteArray CustomPaperBytes(const TCustomPaperRecord &record);
 TCustomPaperRecord CustomPaperFromBytes(const char *bytes, int sheetCount);
 
-// The master list "Lyt.fmt" as read whole. A missing file, a foreign magic or a header that promises more
-// than the file holds leaves it empty (Loaded false): the dialogs then offer no paper, the designer reports it.
+// The limits of a user paper's size, 0.1 mm.
+inline constexpr int MinCustomPaperSize = 500;
+inline constexpr int MaxCustomPaperSize = 5940;
+// The smallest label or card a sheet holds, 0.1 mm.
+inline constexpr int MinLabelSide = 50;
+
+// Whether a paper, on its sheet when it has one, is what a sheet can hold: its sides between MinLabelSide and
+// the largest paper (MaxCustomPaperSize, A2), the rectangles it places within the reach of a stored object
+// (PaperReach), and a sheet of that size at most whose margins, gaps, columns and rows of papers stay on it.
+// The readers refuse the rest: such values overflow the sheet's arithmetic and loop for ever over places.
+bool PaperFormatFits(const TPaperFormat &format, const TFormatCategory *sheet);
+
+// The master list "Lyt.fmt" as read whole. A missing file, a foreign magic, a header that promises more than
+// the file holds or a paper that does not fit (PaperFormatFits) leaves it empty (Loaded false): the dialogs
+// then offer no paper, the designer reports it.
 struct TMasterFormats {
     std::vector<TPaperFormat> Formats;
     std::vector<TFormatCategory> Sheets;
@@ -81,8 +94,8 @@ struct TMasterFormats {
     TFormatCategory SheetOf(const TPaperFormat &format) const;
 };
 
-// The user's papers "CstmL.fmt". A file cut short keeps the whole records before the cut; a foreign file is
-// never deleted by a save that has nothing to write.
+// The user's papers "CstmL.fmt". A file cut short keeps the whole records before the cut, a paper that does not
+// fit (PaperFormatFits) is left out; a foreign file is never deleted by a save that has nothing to write.
 struct TCustomFormats {
     uint32_t LastCustomId = 0;
     std::vector<TCustomPaperRecord> Records;
@@ -104,14 +117,11 @@ inline constexpr char CstmLFmtMagic[] = "Mirzon Custom FormatFile";
 
 // ---- User papers ----
 
-// The limits of a user paper's size, 0.1 mm.
-inline constexpr int MinCustomPaperSize = 500;
-inline constexpr int MaxCustomPaperSize = 5940;
 inline constexpr int MaxCustomNameBytes = 30;
 
 // The base paper resized to width x height (0.1 mm): every rectangle scaled from the base (so repeated changes
-// never add up rounding), kept at least 10 units wide and high; the barcodes keep their size and stay on the
-// paper along the side they run. A base of no size scales nothing.
+// never add up rounding), kept at least 10 units wide and high and within the reach of a stored object; the
+// barcodes keep their size and stay on the paper along the side they run. A base of no size scales nothing.
 TPaperFormat ResizePaperFormat(const TPaperFormat &base, int width, int height);
 // A user paper's name as stored: trimmed, at most 30 bytes, never cut inside a character.
 QByteArray CustomPaperName(const QString &text);

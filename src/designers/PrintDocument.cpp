@@ -1,5 +1,6 @@
 #include "designers/PrintDocument.h"
 
+#include "base/FileReplace.h"
 #include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "drawing/AdditionRect.h"
@@ -23,10 +24,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <filesystem>
 
 #include <jpeglib.h>
 
@@ -475,7 +478,9 @@ bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeig
     try {
         const QByteArray thumbnail = EncodeJpeg(MakeThumbnail(0, paperWidth, paperHeight, paperPicture, 1.0));
         const QByteArray bytes = Bytes(thumbnail);
-        if (SaveWithSafetyCopy(fileName, bytes)) {
+        const uint8_t kind = Kind;
+        if (SaveWithSafetyCopy(fileName, bytes,
+                               [kind](const QByteArray &written) { return ReadsAsDocument(kind, written); })) {
             Thumbnail = thumbnail;
             return true;
         }
@@ -486,32 +491,92 @@ bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeig
     return false;
 }
 
-bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes)
+bool ReadsAsDocument(uint8_t kind, const QByteArray &bytes)
+{
+    // A read sets the stream version of the file; the document being edited keeps its own.
+    const int version = StreamVersion;
+    const bool whole = TPrintDocument(kind).Read(bytes, nullptr);
+    StreamVersion = version;
+    return whole;
+}
+
+namespace {
+
+QString safetyCopyOf(const QFileInfo &file) { return file.absolutePath() + "/$$" + file.fileName(); }
+
+bool replaceByRename(const QString &from, const QString &to)
+{
+    std::error_code failed;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), failed);
+    return !failed;
+}
+
+QByteArray readWhole(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
+                        const std::function<bool(const QByteArray &)> &readsBack)
 {
     const QFileInfo info(fileName);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
-    const QString safety = info.absolutePath() + "/$$" + info.fileName();
+    const QString safety = safetyCopyOf(info);
     const bool hadFile = info.exists();
-    if (hadFile) {
+    const std::string oldName = QFile::encodeName(fileName).toStdString();
+    const std::string copyName = QFile::encodeName(safety).toStdString();
+    // The new file is written whole beside the old one first. The old one then gets the safety copy's name as
+    // a second name (a copy where the disk has no links) and the new one takes the name in one step, so the
+    // name holds a whole document, the old or the new, whenever the program may be ended.
+    bool copied = false;
+    const auto keepOld = [&] {
+        if (!hadFile)
+            return true;
         // A safety copy left by a run that ended in the middle of a save is older than the file itself.
         if (QFileInfo::exists(safety) && !QFile::remove(safety))
             return false;
-        if (!QFile::rename(fileName, safety))
-            return false;
-    }
-    QFile file(fileName);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        file.remove();
-        if (hadFile)
-            QFile::rename(safety, fileName);
+        std::error_code failed;
+        std::filesystem::create_hard_link(oldName, copyName, failed);
+        if (failed)
+            std::filesystem::copy_file(oldName, copyName, failed);
+        copied = !failed;
+        return copied;
+    };
+    if (!ReplaceFileWhole(fileName, bytes, keepOld)) {
+        if (copied)
+            QFile::remove(safety);
         return false;
     }
-    // The new file is whole: from here on nothing may remove it, whatever happens to the copy.
+    // The copy goes only once the file written reads back as what was meant.
+    if (!readsBack(readWhole(fileName))) {
+        if (hadFile)
+            replaceByRename(safety, fileName);
+        else
+            QFile::remove(fileName);
+        return false;
+    }
     if (hadFile)
         QFile::remove(safety);
     return true;
+}
+
+void RecoverEndedSaves(const QString &folder, const QString &extension, uint8_t kind)
+{
+    const QDir dir(folder);
+    for (const QFileInfo &copy : dir.entryInfoList({"$$*" + extension}, QDir::Files | QDir::Hidden)) {
+        const QString document = copy.absolutePath() + "/" + copy.fileName().mid(2);
+        if (ReadsAsDocument(kind, readWhole(document)))
+            QFile::remove(copy.absoluteFilePath());  // its save ended after the new file was whole
+        else if (ReadsAsDocument(kind, readWhole(copy.absoluteFilePath())))
+            replaceByRename(copy.absoluteFilePath(), document);
+    }
+    // The name of the temporary file a save writes beside the document before it takes the document's name.
+    const QRegularExpression unnamed("^.+" + QRegularExpression::escape(extension) + "\\.[A-Za-z0-9]{6}$");
+    for (const QFileInfo &file : dir.entryInfoList({"*" + extension + ".??????"}, QDir::Files | QDir::Hidden))
+        if (unnamed.match(file.fileName()).hasMatch())
+            QFile::remove(file.absoluteFilePath());
 }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -79,9 +80,9 @@ public:
     bool Open(const QString &fileName, QString *error);
 
     // Writes the document to fileName with a new thumbnail of the paper (width and height in 0.1 mm, its
-    // picture when it has one). An existing file becomes "$$" + its name in the same folder while the new
-    // one is written and is removed once the new one is whole; on any failure the new file is removed and the
-    // old one put back. False with DocumentSaveFailedMessage in *error.
+    // picture when it has one) through SaveWithSafetyCopy: the old file stays until the new one reads back as
+    // a document; on any failure the old one is back under its name. False with DocumentSaveFailedMessage in
+    // *error.
     bool Save(const QString &fileName, int paperWidth, int paperHeight, const QImage &paperPicture,
               QString *error);
 
@@ -112,6 +113,15 @@ private:
     void CreateFixedObjects();
 };
 
-// Replaces fileName by bytes through the safety copy "$$" + its name; a safety copy left by an earlier run
-// is removed first. On failure the file is as it was and the answer is false.
-bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes);
+// Replaces fileName by bytes through the safety copy "$$" + its name: the new file is written whole beside the
+// old one, which keeps the copy's name until the file written reads back (readsBack answers true for the
+// bytes found in it); a safety copy left by an earlier run is removed first. On failure the file is as it was
+// and the answer is false.
+bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
+                        const std::function<bool(const QByteArray &)> &readsBack);
+// Whether bytes read whole as a document of the kind; the stream version is left as it was.
+bool ReadsAsDocument(uint8_t kind, const QByteArray &bytes);
+// What saves that were ended left in the folder: a safety copy "$$" + name + extension whose document is
+// missing or does not read is put back in its place, one beside a document that reads is removed, and so is
+// a new file that was whole but never took its name (name + extension + "." and six letters).
+void RecoverEndedSaves(const QString &folder, const QString &extension, uint8_t kind);

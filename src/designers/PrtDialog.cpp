@@ -1,6 +1,7 @@
 #include "designers/PrtDialog.h"
 
 #include "core/SharedHelpers.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
@@ -140,10 +141,11 @@ void TPrintDataDialog::SelectionChanged(QTreeWidgetItem *item)
 
 void TPrintDataDialog::DeleteSelected()
 {
-    QTreeWidgetItem *item = SelectedItem();
-    if (!item)
+    const TWindowCommand command(this);
+    if (!command || !SelectedItem())
         return;
-    if (item->text(0) == CurrentTitle) {
+    const QString title = SelectedItem()->data(0, Qt::UserRole).toString();
+    if (SelectedItem()->text(0) == CurrentTitle) {
         ShowMessageBoxAt(this, QStringLiteral("現在開いているファイルは削除できません  "), AppTitle,
                          MB_ICONINFORMATION);
         return;
@@ -151,7 +153,14 @@ void TPrintDataDialog::DeleteSelected()
     if (ShowMessageBoxAt(this, QStringLiteral("選択中のファイルを削除します  \r\nよろしいですか？"), AppTitle,
                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    const QString path = PathOf(item->text(0));
+    // The list may have changed while the question was open: the document's row is looked up anew.
+    QTreeWidgetItem *item = nullptr;
+    for (int i = 0; i < lvFile->topLevelItemCount() && !item; ++i)
+        if (lvFile->topLevelItem(i)->data(0, Qt::UserRole).toString() == title)
+            item = lvFile->topLevelItem(i);
+    if (!item)
+        return;
+    const QString path = PathOf(title);
     if (!QFile::remove(path) && QFile::exists(path)) {
         ShowMessageBoxAt(this, DeleteFailedMessage, AppTitle, MB_ICONERROR);
         return;
@@ -162,6 +171,9 @@ void TPrintDataDialog::DeleteSelected()
 
 void TPrintDataDialog::StartRename()
 {
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     if (QTreeWidgetItem *item = SelectedItem())
         lvFile->editItem(item, 0);
 }

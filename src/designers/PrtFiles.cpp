@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "designers/PrintDocument.h"
 #include "base/SjisCodec.h"
+#include "drawing/JpegImage.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,7 @@ bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
     case CardDocument:
     case DesignDocument:
         result = {*folders[kind], QString::fromLatin1(extensions[kind]), QByteArray(DocumentMagic(kind)),
-                  DocumentHeaderSize(kind)};
+                  DocumentHeaderSize(kind), kind};
         return true;
     default: return false;
     }
@@ -36,6 +37,7 @@ bool DocumentKindOf(uint8_t kind, TDocumentKind &result)
 std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind)
 {
     std::vector<TListedDocument> listed;
+    RecoverEndedSaves(kind.Folder, kind.Extension, kind.Number);
     const QDir folder(kind.Folder);
     const QByteArray magic = ComplementedMagic(kind.Magic.constData());
     for (const QFileInfo &info : folder.entryInfoList({"*" + kind.Extension}, QDir::Files | QDir::Hidden)) {
@@ -63,6 +65,19 @@ QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path)
     if (length == 0 || qint64(length) > file.size() - at - 4)
         return {};
     return file.read(length);
+}
+
+QImage ThumbnailPicture(const QByteArray &jpeg)
+{
+    if (jpeg.isEmpty())
+        return {};
+    try {
+        TJpegImage image;
+        image.LoadFromData(jpeg, MaxThumbnailSide);
+        return image.Bitmap();
+    } catch (const EStreamError &) {
+        return {};
+    }
 }
 
 QString CutDocumentTitle(const QString &title)

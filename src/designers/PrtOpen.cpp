@@ -1,6 +1,5 @@
 #include "designers/PrtOpen.h"
 
-#include "drawing/JpegImage.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
@@ -65,15 +64,7 @@ void TPrintDataOpenDialog::SelectionChanged(QTreeWidgetItem *item)
             return;
         }
         // A document whose picture cannot be read is shown without one.
-        const QByteArray jpeg = ReadThumbnail(Kind, path);
-        if (!jpeg.isEmpty()) {
-            try {
-                TJpegImage image;
-                image.LoadFromData(jpeg);
-                Preview_ = image.Bitmap();
-            } catch (const EStreamError &) {
-            }
-        }
+        Preview_ = ThumbnailPicture(ReadThumbnail(Kind, path));
     }
     PlacePreview();
 }

@@ -15,6 +15,7 @@
 #include "platform/MemIniFile.h"
 #include "records/UniNMDEdit.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 #include "widgets/UpDown.h"
 
@@ -173,7 +174,7 @@ void TQRCodeSettingDialog::buildControls()
     senders->addWidget(btnSender);
     address->addLayout(senders, 0, 0, 1, 3);
     edName = Named<TUniNMDEdit>("edName", tbsAddress);
-    edName->SetMaxLength(15);
+    LimitToWholeCharacters(edName, 15);
     edKana = Named<TUniEdit>("edKana", tbsAddress);
     edKana->setMaxLength(30);
     SetImeMode(edKana, imKata);

@@ -19,6 +19,7 @@
 #include "records/InputLst.h"
 #include "records/UniNMDEdit.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -118,7 +119,7 @@ void TSenderForm::buildControls()
     top->addWidget(ckbDefault, 0, 4, 1, 3);
 
     edName = Named<TUniNMDEdit>("edName", this);
-    edName->SetMaxLength(15);
+    LimitToWholeCharacters(edName, 15);
     sbtnNamePrint = printToggle("sbtnNamePrint", QStringLiteral("本"));
     top->addWidget(label(QStringLiteral("名前"), edName), 1, 0);
     top->addWidget(edName, 1, 1, 1, 3);
@@ -175,7 +176,7 @@ void TSenderForm::buildControls()
     for (int i = 0; i < 5; ++i) {
         const QByteArray n = QByteArray::number(i + 1);
         edJoint[i] = Named<TUniNMDEdit>(("edJoint" + n).constData(), tbsJoint);
-        edJoint[i]->SetMaxLength(11);
+        LimitToWholeCharacters(edJoint[i], 11);
         edJoint[i]->setAccessibleName(QStringLiteral("連名") + QString::number(i + 1));
         edNote[i] = Named<QLineEdit>(("edNote" + n).constData(), tbsJoint);
         edNote[i]->setAccessibleName(QStringLiteral("備考") + QString::number(i + 1));

@@ -89,8 +89,12 @@ QByteArray quoted(const QByteArray &field)
 
 }  // namespace
 
-QList<QByteArray> SplitCommaText(const QByteArray &line)
+QList<QByteArray> SplitCommaText(const QByteArray &text)
 {
+    // A zero byte ends the text as it ends a C string: neither a blank to skip nor part of a field, so the
+    // fields stop there and every pass below consumes at least one byte.
+    const qsizetype end = text.indexOf('\0');
+    const QByteArray line = end < 0 ? text : text.left(end);
     QList<QByteArray> fields;
     qsizetype i = 0;
     skipBlanks(line, i);
@@ -115,7 +119,7 @@ QList<QByteArray> SplitCommaText(const QByteArray &line)
                 }
             }
         } else {
-            while (i < line.size() && line[i] != ',' && !(line[i] >= 0 && line[i] <= 32)) {
+            while (i < line.size() && line[i] != ',' && !isBlank(line[i])) {
                 const qsizetype width =
                     Sjis::isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
                 field += line.mid(i, width);

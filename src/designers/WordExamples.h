@@ -11,7 +11,7 @@
 // The fields of an index line by the comma-text rule: blanks (codes 1 to 32) around fields are skipped, a
 // field in double quotes keeps its blanks and commas ("" stands for one quote), any other field ends at a
 // comma or a blank; a comma as the line's last character adds an empty field. Double-byte Shift-JIS
-// characters are taken whole.
+// characters are taken whole. A zero byte ends the line.
 QList<QByteArray> SplitCommaText(const QByteArray &line);
 
 struct TExampleClass {

@@ -97,7 +97,12 @@ QWidget *TNameAdrsSearch::createOwnConditions()
         modeLayout->addWidget(*buttons[i], i / 2, i % 2);
         enterMovesTo(*buttons[i], [this] { chkNormal->setFocus(); });
     }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { setMatchMode(id); });
+    // The mode follows the checked button however it was checked: a screen reader ticks a radio button
+    // without clicking it.
+    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on && id != matchMode_)
+            setMatchMode(id);
+    });
     auto *targetLabel = new QLabel(QStringLiteral("対象名称："), panel);
     auto *exceptionLabel = new QLabel(QStringLiteral("除外名称："), panel);
     lbxTarget = Named<QListWidget>("lbxTarget", panel);
@@ -144,13 +149,14 @@ QWidget *TNameAdrsSearch::createOwnOptions()
 
 void TNameAdrsSearch::setMatchMode(int mode)
 {
+    // Taken first: checking the button below toggles it, and the toggle finds the mode already set.
+    matchMode_ = mode;
     const std::array<QRadioButton *, 4> all{rbFront, rbAmbiguous, rbRear, rbFull};
     for (int i = 0; i < 4; ++i) {
         SetCaptionColour(all[static_cast<size_t>(i)], i == mode);
         if (i == mode)
             all[static_cast<size_t>(i)]->setChecked(true);
     }
-    matchMode_ = mode;
     updateTargetException();
 }
 

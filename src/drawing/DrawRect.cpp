@@ -48,6 +48,26 @@ int CheckedStreamValue(int value, int low, int high)
     return value;
 }
 
+TRect KeptWithinReach(const TRect &r)
+{
+    const auto keep = [](int &low, int &high) {
+        // In 64 bits: the sides may lie anywhere an int reaches.
+        const int64_t length = int64_t(high) - low;
+        if (length < 0) {
+            low = std::clamp(low, -PaperReach, PaperReach);
+            high = std::clamp(high, -PaperReach, PaperReach);
+            return;
+        }
+        const int64_t kept = std::min<int64_t>(length, 2 * PaperReach);
+        low = int(std::clamp<int64_t>(low, -PaperReach, PaperReach - kept));
+        high = int(low + kept);
+    };
+    TRect kept = r;
+    keep(kept.Left, kept.Right);
+    keep(kept.Top, kept.Bottom);
+    return kept;
+}
+
 TRect ScaledRect(const TRect &r, double factor)
 {
     return {RoundToInt(r.Left * static_cast<long double>(factor)), RoundToInt(r.Top * static_cast<long double>(factor)),

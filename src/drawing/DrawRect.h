@@ -107,6 +107,9 @@ TRect ReadStreamRect(TObjectStream &stream);
 void WriteStreamRect(TObjectStream &stream, const TRect &r);
 // Throws EStreamError unless low <= value <= high; answers value.
 int CheckedStreamValue(int value, int low, int high);
+// r moved, its size kept, until every side lies within PaperReach of the corner, so what is stored can be read
+// again; a side longer than the reach allows is cut to it.
+TRect KeptWithinReach(const TRect &r);
 
 // Every coordinate of r times factor, halves away from zero.
 TRect ScaledRect(const TRect &r, double factor);

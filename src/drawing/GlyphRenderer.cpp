@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QtEndian>
 
+#include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb.h>
 #include <unicode/uchar.h>
@@ -306,6 +307,116 @@ const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, const QRawFont &font, QS
 
 }  // namespace
 
+namespace {
+
+// The family fontconfig offers for a character a face lacks, in its order of likeness to that face (a
+// mincho's serif CJK face before a gothic one); empty when no installed face has it. Asked once per face and
+// character, since fontconfig sorts every installed face for each question.
+QString fallbackFamily(const QRawFont &font, char32_t c)
+{
+    static QMutex mutex;
+    static QHash<QPair<QString, char32_t>, QString> known;
+    const QPair<QString, char32_t> key(font.familyName(), c);
+    QMutexLocker lock(&mutex);
+    if (const auto found = known.constFind(key); found != known.constEnd())
+        return *found;
+    QString family;
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(key.first.toUtf8().constData()));
+    FcCharSet *wanted = FcCharSetCreate();
+    FcCharSetAddChar(wanted, c);
+    FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcFontSet *sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result)) {
+        for (int i = 0; i < sorted->nfont && family.isEmpty(); ++i) {
+            FcCharSet *has = nullptr;
+            FcChar8 *name = nullptr;
+            if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetHasChar(has, c)
+                && FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch)
+                family = QString::fromUtf8(reinterpret_cast<const char *>(name));
+        }
+        FcFontSetDestroy(sorted);
+    }
+    FcCharSetDestroy(wanted);
+    FcPatternDestroy(pattern);
+    known.insert(key, family);
+    return family;
+}
+
+// The face of family that has c, at the pixel size, weight and slant of font; invalid when Qt resolves the
+// family to a face without it.
+QRawFont fallbackFace(const QRawFont &font, const QString &family, char32_t c)
+{
+    thread_local QHash<QString, QRawFont> faces;  // by family, weight, slant and size
+    const QString key = family + u'|' + QString::number(font.weight()) + u'|' + QString::number(int(font.style()))
+                        + u'|' + QString::number(font.pixelSize());
+    QRawFont &face = faces[key];
+    if (!face.isValid()) {
+        QFont wanted(family);
+        wanted.setWeight(QFont::Weight(font.weight()));
+        wanted.setStyle(font.style());
+        wanted.setPixelSize(std::max(1, int(std::lround(font.pixelSize()))));
+        face = QRawFont::fromFont(wanted);
+        face.setPixelSize(font.pixelSize());
+    }
+    return face.supportsCharacter(c) ? face : QRawFont();
+}
+
+// Characters that belong to the one before them and so go with its face: marks, joiners, variation selectors,
+// skin tones, and whatever a zero-width joiner joins on.
+bool ridesAlong(char32_t c, char32_t previous)
+{
+    const int category = u_charType(static_cast<UChar32>(c));
+    return category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_COMBINING_SPACING_MARK
+           || c == 0x200D || previous == 0x200D || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF)
+           || (c >= 0x1F3FB && c <= 0x1F3FF);
+}
+
+struct TFaceRun {
+    int Start;
+    int End;
+    int Fallback;  // -1: the line's own face
+};
+
+// The text split where the face that can draw it changes.
+QList<TFaceRun> faceRuns(const QRawFont &font, QStringView text, QList<QRawFont> &fallbacks)
+{
+    hb_font_t *own = harfBuzzFont(font);
+    QList<TFaceRun> runs;
+    char32_t previous = 0;
+    for (int i = 0; i < text.size();) {
+        const char32_t c = codePointAt(text, i);
+        const int units = QChar::requiresSurrogates(c) ? 2 : 1;
+        int fallback = runs.isEmpty() ? -1 : runs.last().Fallback;
+        hb_codepoint_t glyph = 0;
+        if (!ridesAlong(c, previous)) {
+            fallback = -1;
+            if (u_isgraph(static_cast<UChar32>(c)) && !hb_font_get_nominal_glyph(own, c, &glyph)) {
+                const QString family = fallbackFamily(font, c);
+                const QRawFont face = family.isEmpty() ? QRawFont() : fallbackFace(font, family, c);
+                if (face.isValid()) {
+                    fallback = int(fallbacks.indexOf(face));
+                    if (fallback < 0) {
+                        fallback = int(fallbacks.size());
+                        fallbacks.append(face);
+                    }
+                }
+            }
+        }
+        if (!runs.isEmpty() && runs.last().Fallback == fallback)
+            runs.last().End = i + units;
+        else
+            runs.append({i, i + units, fallback});
+        previous = c;
+        i += units;
+    }
+    return runs;
+}
+
+}  // namespace
+
 TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll)
 {
     TShapedLine line;
@@ -317,24 +428,30 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
     if (text.isEmpty() || !font.isValid())
         return line;
 
-    const double scale = font.pixelSize() / font.unitsPerEm();
-    const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(font), font, text, vertical, uprightAll);
-    line.Glyphs.reserve(units.size());
-    int lastCluster = -1;
-    double inCluster = 0;
-    for (const TUnitGlyph &unit : units) {
-        TShapedGlyph glyph;
-        glyph.Index = unit.Index;
-        glyph.Cluster = unit.Cluster;
-        glyph.Upright = unit.Upright;
-        glyph.Offset = QPointF(unit.OffsetX * scale, unit.OffsetY * scale);
-        const double advance = unit.Advance * scale;
-        inCluster = unit.Cluster == lastCluster ? inCluster : 0;
-        glyph.InCluster = inCluster;
-        inCluster += advance;
-        lastCluster = unit.Cluster;
-        line.Advances[unit.Cluster] += advance;
-        line.Glyphs.append(glyph);
+    const QList<TFaceRun> runs = faceRuns(font, text, line.Fallbacks);
+    for (const TFaceRun &run : runs) {
+        const QRawFont &face = run.Fallback < 0 ? font : line.Fallbacks[run.Fallback];
+        const double scale = face.pixelSize() / face.unitsPerEm();
+        const QStringView part = text.sliced(run.Start, run.End - run.Start);
+        const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(face), face, part, vertical, uprightAll);
+        line.Glyphs.reserve(line.Glyphs.size() + units.size());
+        int lastCluster = -1;
+        double inCluster = 0;
+        for (const TUnitGlyph &unit : units) {
+            TShapedGlyph glyph;
+            glyph.Index = unit.Index;
+            glyph.Cluster = run.Start + unit.Cluster;
+            glyph.Upright = unit.Upright;
+            glyph.Fallback = run.Fallback;
+            glyph.Offset = QPointF(unit.OffsetX * scale, unit.OffsetY * scale);
+            const double advance = unit.Advance * scale;
+            inCluster = unit.Cluster == lastCluster ? inCluster : 0;
+            glyph.InCluster = inCluster;
+            inCluster += advance;
+            lastCluster = unit.Cluster;
+            line.Advances[glyph.Cluster] += advance;
+            line.Glyphs.append(glyph);
+        }
     }
     return line;
 }
@@ -346,31 +463,36 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
     const QTransform alongLine = QTransform::fromScale(widthScale, 1);
     const QTransform inColumn = QTransform().rotate(-90) * alongLine;
     const double columnCentre = -line.CellHeight() / 2.0;
-    QList<quint32> lyingIndexes, uprightIndexes;
-    QList<QPointF> lyingPositions, uprightPositions;
-    for (const TShapedGlyph &glyph : line.Glyphs) {
-        const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
-        if (glyph.Upright) {
-            uprightIndexes.append(glyph.Index);
-            uprightPositions.append(QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y()));
-        } else {
-            lyingIndexes.append(glyph.Index);
-            lyingPositions.append(QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
-        }
-    }
+    // A run for each stretch of one face and one direction, in the order of the text, so that a PDF's text
+    // reads in that order; almost every line is one run.
     QList<TPlacedRun> runs;
-    const auto add = [&](const QList<quint32> &indexes, const QList<QPointF> &positions, const QTransform &frame) {
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    int runFace = 0;
+    bool runUpright = false;
+    const auto flush = [&] {
         if (indexes.isEmpty())
             return;
         TPlacedRun placed;
-        placed.Run.setRawFont(line.Font);
+        placed.Run.setRawFont(runFace < 0 ? line.Font : line.Fallbacks[runFace]);
         placed.Run.setGlyphIndexes(indexes);
         placed.Run.setPositions(positions);
-        placed.Transform = frame;
+        placed.Transform = runUpright ? inColumn : alongLine;
         runs.append(placed);
+        indexes.clear();
+        positions.clear();
     };
-    add(lyingIndexes, lyingPositions, alongLine);
-    add(uprightIndexes, uprightPositions, inColumn);
+    for (const TShapedGlyph &glyph : line.Glyphs) {
+        if (!indexes.isEmpty() && (glyph.Fallback != runFace || glyph.Upright != runUpright))
+            flush();
+        runFace = glyph.Fallback;
+        runUpright = glyph.Upright;
+        const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
+        indexes.append(glyph.Index);
+        positions.append(glyph.Upright ? QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y())
+                                       : QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
+    }
+    flush();
     return runs;
 }
 

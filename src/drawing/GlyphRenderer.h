@@ -18,10 +18,13 @@ struct TShapedGlyph {
     double InCluster = 0;     // advance of the earlier glyphs of the same cluster
     QPointF Offset;
     bool Upright = false;     // in a vertical line: stands upright (else lies sideways like horizontal text)
+    int Fallback = -1;        // the line's fallback face that drew it, or -1 for the line's own
 };
 
 struct TShapedLine {
     QRawFont Font;
+    // Faces that drew the characters Font lacks, at its size: what fontconfig offers for each character.
+    QList<QRawFont> Fallbacks;
     bool Vertical = false;
     QList<TShapedGlyph> Glyphs;
     QList<double> Advances;   // per UTF-16 unit along the line; 0 for the later units of a cluster
@@ -34,7 +37,9 @@ struct TShapedLine {
 // Vertical lines set kanji, kana and the characters with vertical forms (ー, 、。, brackets, small kana)
 // upright, taking the forms through the vert/vrt2 features; characters the Unicode vertical orientation calls
 // rotated (Latin letters, half-width digits) lie sideways unless uprightAll is set. A transformed character
-// the font has no vertical form for lies sideways like a rotated one.
+// the font has no vertical form for lies sideways like a rotated one. A character the font lacks (𠮷 in most
+// Japanese faces, an emoji) is drawn from the installed face fontconfig offers for it, as screen text is;
+// only a character no installed face has is left to the font's empty box. The line's metrics stay the font's.
 TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll = false);
 
 // A glyph run with the transform that takes its coordinates to those of the line's frame.

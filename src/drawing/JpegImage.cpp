@@ -1,5 +1,6 @@
 #include "drawing/JpegImage.h"
 
+#include <algorithm>
 #include <csetjmp>
 
 #include <jpeglib.h>
@@ -39,7 +40,7 @@ struct TJpegTarget {
 // Plain C control flow from setjmp to the end: the jump back must not pass over anything with a destructor,
 // so the rows go into target through a pointer and the library's own memory holds the work row.
 // Answers why the picture cannot be had, nullptr when it was decoded.
-const char *decode(const uchar *data, unsigned long size, TJpegTarget *target)
+const char *decode(const uchar *data, unsigned long size, int largestSide, TJpegTarget *target)
 {
     jpeg_decompress_struct info{};
     TJpegErrors errors;
@@ -61,7 +62,8 @@ const char *decode(const uchar *data, unsigned long size, TJpegTarget *target)
     info.do_fancy_upsampling = TRUE;
     info.do_block_smoothing = TRUE;
     // Decided by the header: starting a progressive file's decoding already buffers all of its scans.
-    if (!RasterFits(info.image_width, info.image_height, 3)) {
+    if (info.image_width > JDIMENSION(largestSide) || info.image_height > JDIMENSION(largestSide) ||
+        !RasterFits(info.image_width, info.image_height, 3)) {
         jpeg_destroy_decompress(&info);
         return TooLarge;
     }
@@ -95,13 +97,13 @@ const char *decode(const uchar *data, unsigned long size, TJpegTarget *target)
 
 }  // namespace
 
-void TJpegImage::LoadFromData(const QByteArray &data)
+void TJpegImage::LoadFromData(const QByteArray &data, int largestSide)
 {
     TJpegTarget target;
     if (data.isEmpty())
         throw EInvalidGraphic(Damaged);
     if (const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
-                                     static_cast<unsigned long>(data.size()), &target))
+                                     static_cast<unsigned long>(data.size()), std::max(largestSide, 0), &target))
         throw EInvalidGraphic(failure);
     data_ = data;
     bitmap_ = target.image;

@@ -4,11 +4,14 @@
 
 #include "drawing/Graphic.h"
 
+#include <limits>
+
 class TJpegImage : public TGraphic {
 public:
     // Keeps data and decodes it. Throws EInvalidGraphic, leaving the image as it was, for data that is not a
-    // whole JPEG image (damaged, cut short, or larger than memory allows).
-    void LoadFromData(const QByteArray &data);
+    // whole JPEG image (damaged, cut short, or larger than memory allows) and, before any decoding, for one
+    // whose header gives a side longer than largestSide pixels.
+    void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max());
     const QByteArray &Data() const { return data_; }
 
     QByteArray Extension() const override { return QByteArrayLiteral("jpg"); }

@@ -1,6 +1,7 @@
 #include "drawing/PrintJob.h"
 
 #include "drawing/GlyphRenderer.h"
+#include "drawing/PdfFile.h"
 #include "drawing/PrinterInfo.h"
 
 #include <QFile>
@@ -10,15 +11,10 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRawFont>
+#include <QSet>
 #include <QtEndian>
 
-#define POINTERHOLDER_TRANSITION 4
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFExc.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-
 #include <limits>
-#include <set>
 
 namespace {
 
@@ -27,16 +23,16 @@ const QString CorrectionFailed = QStringLiteral("PDF ファイル %1 の文字�
 // ---- The ToUnicode map as the writer left it ----
 
 // The hex strings and the brackets of a CMap's bfchar and bfrange sections; any other word is a keyword.
-QList<QByteArray> cmapTokens(const std::string &cmap)
+QList<QByteArray> cmapTokens(const QByteArray &cmap)
 {
     QList<QByteArray> tokens;
-    for (size_t i = 0; i < cmap.size();) {
+    for (qsizetype i = 0; i < cmap.size();) {
         const char c = cmap[i];
         if (c == '<') {
-            const size_t end = cmap.find('>', i);
-            if (end == std::string::npos)
+            const qsizetype end = cmap.indexOf('>', i);
+            if (end < 0)
                 break;
-            tokens.append(QByteArray(cmap.data() + i, qsizetype(end + 1 - i)));
+            tokens.append(cmap.mid(i, end + 1 - i));
             i = end + 1;
         } else if (c == '[' || c == ']') {
             tokens.append(QByteArray(1, c));
@@ -44,11 +40,11 @@ QList<QByteArray> cmapTokens(const std::string &cmap)
         } else if (std::isspace(static_cast<unsigned char>(c))) {
             ++i;
         } else {
-            size_t end = i;
+            qsizetype end = i;
             while (end < cmap.size() && !std::isspace(static_cast<unsigned char>(cmap[end])) && cmap[end] != '<'
                    && cmap[end] != '[')
                 ++end;
-            tokens.append(QByteArray(cmap.data() + i, qsizetype(end - i)));
+            tokens.append(cmap.mid(i, end - i));
             i = end;
         }
     }
@@ -72,7 +68,7 @@ QString utf16Of(const QByteArray &bytes)
     return text;
 }
 
-QMap<uint, QString> readToUnicode(const std::string &cmap)
+QMap<uint, QString> readToUnicode(const QByteArray &cmap)
 {
     QMap<uint, QString> map;
     const QList<QByteArray> t = cmapTokens(cmap);
@@ -167,21 +163,33 @@ QMap<uint, QString> correctedMap(const QMap<uint, QString> &written, const TFace
                                  uint characters)
 {
     QMap<uint, QString> corrected;
-    QList<quint32> substituted;  // recorded glyphs no character of the face's map leads to
-    for (auto it = face.Texts.constBegin(); it != face.Texts.constEnd(); ++it) {
-        const QList<quint32> nominal = face.Font.glyphIndexesForString(it.value());
-        if (nominal.isEmpty() || nominal.first() != it.key())
+    // The writer names a glyph it knows no character for with a control code (a character beyond the first
+    // plane, as 𠮷, comes out as U+0001): such a name is as good as none.
+    const auto named = [](const QString &writer) {
+        return std::any_of(writer.begin(), writer.end(), [](QChar c) { return c.unicode() >= 0x20; });
+    };
+    const auto namedGlyph = [&face](const QString &writer) {
+        const QList<quint32> glyphs = face.Font.glyphIndexesForString(writer);
+        return glyphs.size() == 1 ? glyphs.first() : 0;
+    };
+    // The recorded glyphs no name of the writer leads to (vertical forms, characters it could not name): an
+    // unnamed glyph of the subset is one of them, told by its outline.
+    QSet<quint32> reached;
+    for (const QString &writer : written)
+        if (named(writer))
+            reached.insert(namedGlyph(writer));
+    QList<quint32> substituted;
+    for (auto it = face.Texts.constBegin(); it != face.Texts.constEnd(); ++it)
+        if (!reached.contains(it.key()))
             substituted.append(it.key());
-    }
     QRawFont subset;
     QRawFont original;
     QHash<quint32, QImage> outlines;
     for (uint cid = 1; cid < characters; ++cid) {
         const QString writer = written.value(cid);
         quint32 glyph = 0;
-        if (!writer.isEmpty()) {
-            const QList<quint32> glyphs = face.Font.glyphIndexesForString(writer);
-            glyph = glyphs.size() == 1 ? glyphs.first() : 0;
+        if (named(writer)) {
+            glyph = namedGlyph(writer);
         } else if (!substituted.isEmpty()) {
             if (!subset.isValid()) {
                 subset = QRawFont(subsetFile, 64);
@@ -206,7 +214,7 @@ QMap<uint, QString> correctedMap(const QMap<uint, QString> &written, const TFace
                 glyph = 0;
         }
         QString text = glyph ? face.Texts.value(glyph) : QString();
-        if (text.isEmpty() && !writer.isEmpty()) {
+        if (text.isEmpty() && named(writer)) {
             // A radical the writer chose for a glyph that also stands for an ideograph.
             const QString ideograph = writer.normalized(QString::NormalizationForm_KC);
             text = ideograph.size() == 1 && face.Font.glyphIndexesForString(ideograph)
@@ -226,80 +234,59 @@ quint16 glyphCount(const QRawFont &font)
     return maxp.size() >= 6 ? qFromBigEndian<quint16>(maxp.constData() + 4) : 0;
 }
 
-QByteArray streamBytes(QPDFObjectHandle stream)
-{
-    const std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
-    return QByteArray(reinterpret_cast<const char *>(data->getBuffer()), qsizetype(data->getSize()));
-}
-
 // The corrected map of one Type 0 font as the PDF writer makes them (Identity-H over an embedded TrueType
 // subset whose glyph numbers are the character codes); empty when it stays as it is.
-QByteArray correctedFont(QPDFObjectHandle font)
+QByteArray correctedFont(TPdfFile &pdf, const TPdfValue &font)
 {
-    QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
-    QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
-    if (!toUnicode.isStream() || !descendants.isArray() || descendants.getArrayNItems() != 1
-        || !font.getKey("/Encoding").isNameAndEquals("/Identity-H"))
+    const TPdfValue toUnicode = pdf.Resolved(font.Key("/ToUnicode"));
+    const TPdfValue descendants = pdf.Resolved(font.Key("/DescendantFonts"));
+    if (toUnicode.Kind != TPdfValue::Stream || descendants.Kind != TPdfValue::Array || descendants.Items.size() != 1
+        || !pdf.Resolved(font.Key("/Encoding")).IsName("/Identity-H"))
         return QByteArray();
-    QPDFObjectHandle cidFont = descendants.getArrayItem(0);
-    QPDFObjectHandle fontFile = cidFont.getKey("/FontDescriptor").getKey("/FontFile2");
-    if (!cidFont.getKey("/CIDToGIDMap").isNameAndEquals("/Identity") || !fontFile.isStream()
-        || !font.getKey("/BaseFont").isName())
+    const TPdfValue cidFont = pdf.Resolved(descendants.Items.front());
+    const TPdfValue fontFile = pdf.Resolved(pdf.Resolved(cidFont.Key("/FontDescriptor")).Key("/FontFile2"));
+    const TPdfValue baseFont = pdf.Resolved(font.Key("/BaseFont"));
+    if (!pdf.Resolved(cidFont.Key("/CIDToGIDMap")).IsName("/Identity") || fontFile.Kind != TPdfValue::Stream
+        || baseFont.Kind != TPdfValue::Name)
         return QByteArray();
-    QString name = QString::fromStdString(font.getKey("/BaseFont").getName()).mid(1);
+    QString name = QString::fromUtf8(baseFont.Text).mid(1);
     if (name.size() > 7 && name[6] == u'+')
         name = name.mid(7);  // a subset's tag
     const TFaceText face = ShapedFaceText(name);
     if (!face.Font.isValid())
         return QByteArray();
-    const QByteArray subsetFile = streamBytes(fontFile);
+    const QByteArray subsetFile = pdf.StreamData(fontFile);
     const uint characters = glyphCount(QRawFont(subsetFile, 12));
-    const QMap<uint, QString> written = readToUnicode(streamBytes(toUnicode).toStdString());
+    const QMap<uint, QString> written = readToUnicode(pdf.StreamData(toUnicode));
     const QMap<uint, QString> corrected = correctedMap(written, face, subsetFile, characters);
     return corrected == written ? QByteArray() : writeToUnicode(corrected);
 }
 
 // The maps appended to the file as an update of its own: the pages, fonts and pictures stay where the writer
-// put them, so correcting a long document costs reading its page list, not writing it again.
-QByteArray updateSection(QPDF &pdf, const QMap<QPDFObjGen, QByteArray> &maps, qint64 fileSize, qint64 lastXref)
+// put them, so correcting a long document costs reading the start of each object, not writing it again.
+QByteArray updateSection(TPdfFile &pdf, const QMap<std::pair<int, int>, QByteArray> &maps)
 {
     QByteArray section = "\n";
     QList<qint64> offsets;
     for (auto it = maps.constBegin(); it != maps.constEnd(); ++it) {
-        offsets.append(fileSize + section.size());
-        section += QByteArray::number(it.key().getObj()) + ' ' + QByteArray::number(it.key().getGen()) + " obj\n<< /Length "
+        offsets.append(pdf.Size() + section.size());
+        section += QByteArray::number(it.key().first) + ' ' + QByteArray::number(it.key().second) + " obj\n<< /Length "
                    + QByteArray::number(it.value().size()) + " >>\nstream\n" + it.value() + "\nendstream\nendobj\n";
     }
-    const qint64 xref = fileSize + section.size();
+    const qint64 xref = pdf.Size() + section.size();
     section += "xref\n";
     qsizetype i = 0;
     for (auto it = maps.constBegin(); it != maps.constEnd(); ++it, ++i)
-        section += QByteArray::number(it.key().getObj()) + " 1\n"
-                   + QByteArray::number(offsets[i]).rightJustified(10, '0') + ' '
-                   + QByteArray::number(it.key().getGen()).rightJustified(5, '0') + " n\r\n";
-    QPDFObjectHandle trailer = pdf.getTrailer();
-    section += "trailer\n<< /Size " + QByteArray::number(trailer.getKey("/Size").getIntValue()) + " /Root "
-               + QByteArray::fromStdString(trailer.getKey("/Root").unparse());
-    for (const char *key : {"/Info", "/ID"})
-        if (trailer.hasKey(key))
-            section += ' ' + QByteArray(key) + ' ' + QByteArray::fromStdString(trailer.getKey(key).unparse());
-    section += " /Prev " + QByteArray::number(lastXref) + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+        section += QByteArray::number(it.key().first) + " 1\n" + QByteArray::number(offsets[i]).rightJustified(10, '0')
+                   + ' ' + QByteArray::number(it.key().second).rightJustified(5, '0') + " n\r\n";
+    // The trailer's entries (size, catalogue, information, identifiers) as the writer wrote them.
+    section += "trailer\n<<";
+    for (const auto &[key, value] : pdf.Trailer().Entries)
+        if (key != "/Prev")
+            section += ' ' + key + ' ' + pdf.Source(value);
+    section += " /Prev " + QByteArray::number(pdf.LastXref()) + " >>\nstartxref\n" + QByteArray::number(xref)
+               + "\n%%EOF\n";
     return section;
-}
-
-// Where the file's last cross-reference section starts, from its final "startxref"; -1 when it has none.
-qint64 lastXrefOffset(QFile &file)
-{
-    const qint64 tail = std::min<qint64>(file.size(), 1024);
-    if (!file.seek(file.size() - tail))
-        return -1;
-    const QByteArray end = file.read(tail);
-    const qsizetype at = end.lastIndexOf("startxref");
-    if (at < 0)
-        return -1;
-    bool ok = false;
-    const qint64 offset = end.mid(at + 9).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
-    return ok ? offset : -1;
 }
 
 }  // namespace
@@ -307,37 +294,33 @@ qint64 lastXrefOffset(QFile &file)
 void CorrectPdfText(const QString &pdfFile)
 {
     try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);  // a damaged file is refused as a whole, not talked about
-        pdf.processFile(QFile::encodeName(pdfFile).constData());
-        // A file with a cross-reference stream (none of the writer's) would need one to update it as well.
-        if (pdf.getTrailer().getKey("/Type").isNameAndEquals("/XRef"))
-            return;
-        QMap<QPDFObjGen, QByteArray> maps;
-        std::set<QPDFObjGen> seen;
-        for (QPDFObjectHandle page : pdf.getAllPages()) {
-            QPDFObjectHandle fonts = page.getKey("/Resources").getKey("/Font");
-            if (!fonts.isDictionary())
-                continue;
-            for (const std::string &key : fonts.getKeys()) {
-                QPDFObjectHandle font = fonts.getKey(key);
-                if (!font.isIndirect() || !seen.insert(font.getObjGen()).second)
-                    continue;
-                QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
-                if (font.getKey("/Subtype").isNameAndEquals("/Type0") && toUnicode.isIndirect())
-                    if (const QByteArray map = correctedFont(font); !map.isEmpty())
-                        maps.insert(toUnicode.getObjGen(), map);
+        QByteArray section;
+        qint64 size = 0;
+        {
+            TPdfFile pdf(pdfFile);
+            // A file indexed by a cross-reference stream (none of the writer's) would need one to update it.
+            if (!pdf.Indexed())
+                return;
+            // The fonts are found by their own objects, not through the pages, which a long document has too
+            // many of to read.
+            QMap<std::pair<int, int>, QByteArray> maps;
+            for (int number : pdf.ObjectsWith("/Type0")) {
+                const TPdfValue font = pdf.Object(number);
+                const TPdfValue &toUnicode = font.Key("/ToUnicode");
+                if (font.Kind == TPdfValue::Dictionary && font.Key("/Subtype").IsName("/Type0")
+                    && toUnicode.Kind == TPdfValue::Reference)
+                    if (const QByteArray map = correctedFont(pdf, font); !map.isEmpty())
+                        maps.insert({toUnicode.Number, toUnicode.Generation}, map);
             }
+            if (maps.isEmpty())
+                return;
+            section = updateSection(pdf, maps);
+            size = pdf.Size();
         }
-        if (maps.isEmpty())
-            return;
         QFile file(pdfFile);
-        if (!file.open(QIODevice::ReadWrite))
+        if (!file.open(QIODevice::ReadWrite) || file.size() != size)
             throw EPrinterError(CorrectionFailed.arg(pdfFile));
-        const qint64 lastXref = lastXrefOffset(file);
-        const qint64 size = file.size();
-        const QByteArray section = lastXref < 0 ? QByteArray() : updateSection(pdf, maps, size, lastXref);
-        if (section.isEmpty() || !file.seek(size) || file.write(section) != section.size() || !file.flush()) {
+        if (!file.seek(size) || file.write(section) != section.size() || !file.flush()) {
             file.resize(size);
             throw EPrinterError(CorrectionFailed.arg(pdfFile));
         }

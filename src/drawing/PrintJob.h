@@ -40,6 +40,7 @@ private:
 // the text it was shaped for, so 田 stays 田 (not the radical ⽥ that shares its glyph) and vertical forms
 // (ー, small kana, brackets) keep their characters; a glyph of such a face the renderer never shaped (text
 // Qt drew itself) that the writer named by a radical is named by the ideograph sharing it. Fonts of faces the
-// renderer never shaped keep the writer's map. The new maps are appended as an update of the file. Throws
+// renderer never shaped keep the writer's map. Only the fonts' objects are read, not the pages, and the new maps
+// are appended as an update of the file. A file indexed by a cross-reference stream is left as it is. Throws
 // EPrinterError when the file cannot be read or updated; the file is then as it was.
 void CorrectPdfText(const QString &pdfFile);

@@ -11,7 +11,9 @@ void TSelfSizedRect::SetRect(const TRect &rect)
         r.Bottom = r.Top + size.height();
     }
     KeepRect = 0;
-    TDrawRect::SetRect(r);
+    // The object grows around its centre or from its corner as its content asks; a document holding it must
+    // still read back, so it never leaves the coordinates a stored rectangle may have.
+    TDrawRect::SetRect(KeptWithinReach(r));
 }
 
 void TSelfSizedRect::SetDispRect(const TRect &rect)

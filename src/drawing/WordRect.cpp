@@ -153,32 +153,41 @@ QStringList TWordRect::FitLines(TCanvas &canvas, int along, int across) const
         return static_cast<int>(lines) * lineHeight(canvas) + static_cast<int>(lines - 1) * spacing();
     };
 
-    QStringList pieces;
-    if (SelectFixedSize(canvas)) {
+    // At the canvas's font height: the pieces that fit along, as many lines as fit across.
+    const auto piecesThatFit = [&]() -> QStringList {
         qsizetype fitting = lineHeight(canvas) < across ? 1 : 0;
         if (fitting == 0)
             return {};
         while (blockHeight(fitting + 1) < across)
             ++fitting;
         applyRatio();
+        QStringList fitted;
         for (const QString &line : TextLines_) {
             if (!WordWrap_) {
                 QString rest = line;
-                pieces.append(cutPiece(canvas, rest, along));
+                fitted.append(cutPiece(canvas, rest, along));
             } else if (line.isEmpty()) {
-                pieces.append(QString());
+                fitted.append(QString());
             } else {
-                for (QString rest = line; !rest.isEmpty() && pieces.size() < fitting;)
-                    pieces.append(cutPiece(canvas, rest, along));
+                for (QString rest = line; !rest.isEmpty() && fitted.size() < fitting;)
+                    fitted.append(cutPiece(canvas, rest, along));
             }
-            if (pieces.size() >= fitting)
+            if (fitted.size() >= fitting)
                 break;
         }
-        return pieces.mid(0, fitting);
-    }
+        return fitted.mid(0, fitting);
+    };
+    if (SelectFixedSize(canvas))
+        return piecesThatFit();
+    // A text that no size shrinks into the frame (thousands of characters) prints what fits at the smallest
+    // size a text can be given, not nothing.
+    const auto smallest = [&] {
+        canvas.SetFontHeight(-PointsToPixels(FontSizeList[1], canvas.LogPixelsY()));
+        return piecesThatFit();
+    };
 
     if (!FitFontHeight(canvas, across, true, blockHeight(TextLines_.size())))
-        return {};
+        return smallest();
     if (!WordWrap_) {
         int widest = 0;
         for (const QString &line : TextLines_)
@@ -186,12 +195,13 @@ QStringList TWordRect::FitLines(TCanvas &canvas, int along, int across) const
         const int corrected = static_cast<int>(vertical ? std::ceil(widest * 100.0 / vhRatio)
                                                         : std::ceil(vhRatio / 100.0 * widest));
         if (!FitFontHeight(canvas, along, false, corrected))
-            return {};
+            return smallest();
         applyRatio();
         return TextLines_;
     }
 
     // Each pass either shrinks the font or gives the line that overflows most one more break.
+    QStringList pieces;
     QList<int> breaks(TextLines_.size(), 0);
     for (;;) {
         applyRatio();
@@ -218,10 +228,10 @@ QStringList TWordRect::FitLines(TCanvas &canvas, int along, int across) const
         // A line that cannot take another break (each character a piece already) only shrinks.
         if (byAlong >= byAcross || breaks[worst] >= TextLines_[worst].size()) {
             if (!FitFontHeight(canvas, along, false, along + excess))
-                return {};
+                return smallest();
         } else {
             if (!FitFontHeight(canvas, across, false, blockHeight(pieces.size() + 1)))
-                return {};
+                return smallest();
             ++breaks[worst];
         }
     }

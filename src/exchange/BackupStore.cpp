@@ -1,5 +1,11 @@
 #include "exchange/BackupStore.h"
 
+#include "base/FileReplace.h"
+#include "base/Folders.h"
+#include "core/Globals.h"
+#include "core/Main.h"
+#include "core/SharedHelpers.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -9,13 +15,14 @@
 #include <QTextStream>
 
 #include <openssl/evp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include <filesystem>
 #include <future>
 #include <memory>
+#include <semaphore>
 #include <thread>
 
 namespace {
@@ -24,6 +31,8 @@ const QString ManifestHeader = QStringLiteral("Velmora backup 1");
 const QString PartialSuffix = QStringLiteral(".partial");
 const QString DataPrefix = QStringLiteral("Data/");
 const QString SettingsPrefix = QStringLiteral("Settings/");
+// The settings files a backup takes from the data folder, and the only names a restore puts there.
+const QStringList SettingsFilters = {QStringLiteral("*.ini")};
 // The directory search's own tables (its search names, own targets and exclusions) beside the settings.
 const QString CategoryPrefix = QStringLiteral("Category/");
 constexpr qint64 CopyChunk = 8 << 20;
@@ -32,28 +41,44 @@ constexpr qint64 SumPiece = 8 << 20;
 
 QString folderName(const QDateTime &at) { return at.toString(QStringLiteral("yyyyMMdd HHmmss")); }
 
-// A manifest path may only name a file below the backup: no "..", no absolute path, one of the two parts.
+// A manifest path may only name a file below the backup, in one of its three parts.
 bool safePath(const QString &path)
 {
-    if (path.isEmpty() || QDir::isAbsolutePath(path) || path.contains(QLatin1Char('\\')))
+    if (!IsPlainRelativePath(path))
         return false;
     const QStringList parts = path.split(QLatin1Char('/'));
-    if (parts.contains(QStringLiteral("..")) || parts.contains(QStringLiteral(".")) || parts.contains(QString()))
-        return false;
     if (path.startsWith(SettingsPrefix))
-        return parts.size() == 2;
+        return parts.size() == 2 && !parts[1].startsWith(QLatin1Char('.')) && QDir::match(SettingsFilters, parts[1]);
     if (path.startsWith(CategoryPrefix))
         return parts.size() >= 2;
     return path.startsWith(DataPrefix) && parts.size() >= 3 && BackupDataFolders.contains(parts[1]);
 }
 
-// Renames from over to, replacing a file there in one step.
-bool replaceFile(const QString &from, const QString &to)
+// lstat: a link is there whatever it points to.
+bool present(const QString &path)
 {
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
-    return !ec;
+    struct stat st {};
+    return ::lstat(QFile::encodeName(QDir::cleanPath(path)).constData(), &st) == 0;
 }
+
+bool removeTree(const QString &path) { return !present(path) || DeleteFolderTree(path); }
+
+// A working folder of the restore, made anew so that it is the restore's own: a link planted in its place is
+// removed, never filled or emptied.
+bool makeFresh(const QString &folder)
+{
+    return removeTree(folder) && ::mkdir(QFile::encodeName(QDir::cleanPath(folder)).constData(), 0777) == 0;
+}
+
+// Renames from over to in one step (a file there is replaced).
+bool moveTo(const QString &from, const QString &to)
+{
+    return ::rename(QFile::encodeName(QDir::cleanPath(from)).constData(),
+                    QFile::encodeName(QDir::cleanPath(to)).constData())
+           == 0;
+}
+
+bool isDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 }  // namespace
 
@@ -114,12 +139,22 @@ QByteArray FileSum(const QString &file)
 }
 
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
-                    const std::function<bool(qint64)> &advance)
+                    const std::function<bool(qint64)> &advance, bool *diskFull)
 {
     QFile in(source);
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    int writeError = 0;
+    auto noteFull = [&] {
+        if (diskFull)
+            *diskFull = isDiskFull(writeError);
+    };
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        writeError = errno;
+        noteFull();
+        return false;
+    }
     const int from = in.handle(), to = out.handle();
     const qint64 size = in.size();
     // The pieces are summed on other threads while the kernel copies the file; what is summed is what the
@@ -134,8 +169,12 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
             // A file system that cannot copy in the kernel: through a buffer.
             QByteArray buffer(static_cast<int>(want), Qt::Uninitialized);
             got = ::pread(from, buffer.data(), static_cast<size_t>(want), copied);
-            if (got > 0 && ::write(to, buffer.constData(), static_cast<size_t>(got)) != got)
+            if (got > 0 && ::write(to, buffer.constData(), static_cast<size_t>(got)) != got) {
+                writeError = errno;
                 got = -1;
+            }
+        } else if (got < 0) {
+            writeError = errno;
         }
         ok = got > 0 && (!advance || advance(got));
         copied += std::max<ssize_t>(got, 0);
@@ -145,6 +184,7 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
     out.close();
     if (!ok || out.error() != QFileDevice::NoError) {
         out.remove();
+        noteFull();
         return false;
     }
     if (sha256Hex)
@@ -174,7 +214,7 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
             files.emplace_back(DataPrefix + sub + QLatin1Char('/') + rel, folder + rel);
     }
     const QStringList settings =
-        QDir(dataFolder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.INI")}, QDir::Files, QDir::Name);
+        QDir(dataFolder).entryList(SettingsFilters, QDir::Files, QDir::Name);
     for (const QString &name : settings)
         files.emplace_back(SettingsPrefix + name, dataFolder + name);
     for (const QString &rel : FilesBelow(dataFolder + CategoryPrefix))
@@ -221,8 +261,9 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     return finalFolder + QLatin1Char('/');
 }
 
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files)
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes)
 {
+    qint64 total = 0;
     QFile in(backupFolder + ManifestFileName);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -236,10 +277,13 @@ bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files)
         const QList<QByteArray> fields = lines[i].split('\t');
         bool ok = false;
         TBackupFile f{QString::fromUtf8(fields.value(2)), fields.value(1).toLongLong(&ok), fields.value(0)};
-        if (fields.size() != 3 || !ok || f.Size < 0 || f.Sha256.size() != 64 || !safePath(f.Path))
+        // Sizes whose sum no disk holds are no backup's.
+        if (fields.size() != 3 || !ok || f.Size < 0 || f.Sha256.size() != 64 || !safePath(f.Path)
+            || __builtin_add_overflow(total, f.Size, &total))
             return false;
         files->push_back(f);
     }
+    *bytes = total;
     return true;
 }
 
@@ -251,92 +295,305 @@ std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
     for (const QString &folder : folders) {
         const QDateTime made = QDateTime::fromString(folder, QStringLiteral("yyyyMMdd HHmmss"));
         std::vector<TBackupFile> files;
-        if (!name.match(folder).hasMatch() || !made.isValid() || !ReadManifest(dataRoot + folder + QLatin1Char('/'), &files))
+        qint64 bytes = 0;
+        if (!name.match(folder).hasMatch() || !made.isValid()
+            || !ReadManifest(dataRoot + folder + QLatin1Char('/'), &files, &bytes))
             continue;
-        TBackupInfo info{dataRoot + folder + QLatin1Char('/'), made, 0, static_cast<int>(files.size())};
-        for (const TBackupFile &f : files)
-            info.Bytes += f.Size;
-        backups.push_back(info);
+        backups.push_back({dataRoot + folder + QLatin1Char('/'), made, bytes, static_cast<int>(files.size())});
     }
     return backups;
 }
 
-bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
-                   const TStepFn &step, QString *error)
+namespace {
+
+// A restore stages the backup in ".restore/" of the folder each file goes to (the data root for the data, the
+// data folder for the settings and tables), so every item of the swap moves by a rename within one file
+// system; what it replaces waits in ".restore.old/" beside it until the swap is over. The journal records the
+// swap before it starts, so that the next start can undo a swap a killed run left half done.
+const QString StagingName = QStringLiteral(".restore/");
+const QString OldName = QStringLiteral(".restore.old/");
+// In the data folder, which start-up knows before it reads the settings a swap replaces.
+const QString JournalName = QStringLiteral(".restore.journal");
+const QByteArray JournalHeader = "Velmora restore 1";
+// Staging: nothing live has changed, only working folders are left. Swapping: the items listed may be moved
+// in part. Done: every item is in, only working folders are left.
+const QByteArray PhaseStaging = "staging", PhaseSwapping = "swapping", PhaseDone = "done";
+
+struct TRestoreJournal {
+    QByteArray Phase;
+    QString Root, Folder;  // the data root and the data folder, with "/"
+    // Manifest paths, in the order they are swapped: "Data/<folder>", "Settings/<file>", "Category/<file>".
+    QStringList Items;
+
+    QString Base(const QString &item) const { return item.startsWith(DataPrefix) ? Root : Folder; }
+    QString Staged(const QString &item) const { return Base(item) + StagingName + item; }
+    QString Old(const QString &item) const { return Base(item) + OldName + item; }
+    QString Live(const QString &item) const
+    {
+        if (item.startsWith(DataPrefix))
+            return Root + item.mid(DataPrefix.size());
+        if (item.startsWith(SettingsPrefix))
+            return Folder + item.mid(SettingsPrefix.size());
+        return Folder + item;
+    }
+    QString FileName() const { return Folder + JournalName; }
+};
+
+bool swapItem(const QString &item)
 {
-    std::vector<TBackupFile> files;
-    if (!ReadManifest(backupFolder, &files)) {
-        *error = QStringLiteral("バックアップの目録が読めません  ");
+    return item.startsWith(DataPrefix) ? BackupDataFolders.contains(item.mid(DataPrefix.size())) : safePath(item);
+}
+
+// Written whole or not at all: a kill leaves the previous phase.
+bool writeJournal(const TRestoreJournal &j)
+{
+    QByteArray text = JournalHeader + '\n' + j.Phase + '\n' + QFile::encodeName(j.Root).toPercentEncoding() + '\n';
+    for (const QString &item : j.Items)
+        text += item.toUtf8() + '\n';
+    return ReplaceFileWhole(j.FileName(), text);
+}
+
+bool readJournal(const QString &dataFolder, TRestoreJournal *j)
+{
+    QFile in(dataFolder + JournalName);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QList<QByteArray> lines = in.readAll().split('\n');
+    if (lines.size() < 4 || lines.first() != JournalHeader || !lines.last().isEmpty())
+        return false;
+    lines.removeLast();
+    j->Phase = lines[1];
+    j->Root = QFile::decodeName(QByteArray::fromPercentEncoding(lines[2]));
+    j->Folder = dataFolder;
+    j->Items.clear();
+    for (qsizetype i = 3; i < lines.size(); ++i) {
+        j->Items << QString::fromUtf8(lines[i]);
+        if (!swapItem(j->Items.last()))
+            return false;
+    }
+    return (j->Phase == PhaseStaging || j->Phase == PhaseSwapping || j->Phase == PhaseDone)
+           && QDir::isAbsolutePath(j->Root) && j->Root.endsWith(QLatin1Char('/'));
+}
+
+void removeWorkFolders(const TRestoreJournal &j, const QString &name)
+{
+    removeTree(j.Root + name);
+    removeTree(j.Folder + name);
+}
+
+// The temporary files of journal writes a kill stopped.
+void removeJournalTemporaries(const QString &dataFolder)
+{
+    const QDir folder(dataFolder);
+    for (const QString &name : folder.entryList({JournalName + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(dataFolder + name);
+}
+
+// The working folders go first, the journal last: a kill in between leaves the journal to finish the removal.
+void finishWork(const TRestoreJournal &j)
+{
+    removeWorkFolders(j, StagingName);
+    removeWorkFolders(j, OldName);
+    removeJournalTemporaries(j.Folder);
+    QFile::remove(j.FileName());
+}
+
+// Moves each item's live copy aside and the staged one in; answers the live path it could not replace, or
+// empty when all are in.
+QString swapIn(const TRestoreJournal &j)
+{
+    for (const QString &item : j.Items) {
+        const QString live = j.Live(item), old = j.Old(item);
+        QDir().mkpath(QFileInfo(old).path());
+        QDir().mkpath(QFileInfo(live).path());
+        if ((present(live) && !moveTo(live, old)) || !moveTo(j.Staged(item), live))
+            return live;
+    }
+    return {};
+}
+
+// Puts back what a swap replaced, from the last item: an item moved in goes back to staging, the one it
+// replaced back in its place. Every step is a rename that is skipped once done, so an undo stopped anywhere
+// runs again from the start. Answers the live path it could not put back, or empty when all are back.
+QString swapOut(const TRestoreJournal &j)
+{
+    for (auto item = j.Items.crbegin(); item != j.Items.crend(); ++item) {
+        const QString live = j.Live(*item), staged = j.Staged(*item), old = j.Old(*item);
+        if (!present(staged) && present(live) && !(QDir().mkpath(QFileInfo(staged).path()) && moveTo(live, staged)))
+            return live;
+        if (present(old) && !present(live) && !moveTo(old, live))
+            return live;
+    }
+    return {};
+}
+
+// Undoes a swap and marks the journal so that only working folders are left; answers what it could not put
+// back, the journal itself when it could not be marked, or empty.
+QString undoSwap(TRestoreJournal &j)
+{
+    const QString stuck = swapOut(j);
+    if (!stuck.isEmpty())
+        return stuck;
+    j.Phase = PhaseStaging;
+    j.Items.clear();
+    return writeJournal(j) ? QString() : j.FileName();
+}
+
+// One restore at a time, and none while the data an earlier one replaced are still being removed.
+std::binary_semaphore &restoreTurn()
+{
+    static std::binary_semaphore turn(1);
+    return turn;
+}
+
+bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &files, qint64 total,
+                   TRestoreJournal &journal, const TStepFn &step, QString *error, bool namesRoot)
+{
+    // What an earlier restore left is settled first: its working folders may hold the only copy of the data
+    // a killed swap put aside.
+    QString stuck;
+    if (RecoverRestore(journal.Folder, &stuck) == TRestoreRecovery::Failed) {
+        *error = QStringLiteral("前回の復元で置き換えたデータを元に戻せないため復元できません  \r\n")
+                 + QDir::toNativeSeparators(stuck);
         return false;
     }
-    const QString staging = dataRoot + QStringLiteral(".restore/");
-    const QString old = dataRoot + QStringLiteral(".restore.old/");
-    QDir(staging).removeRecursively();
-    QDir(old).removeRecursively();
     auto fail = [&](const QString &why) {
-        QDir(staging).removeRecursively();
+        finishWork(journal);
         *error = why;
         return false;
     };
-    qint64 total = 0, done = 0;
-    for (const TBackupFile &f : files)
-        total += f.Size;
+    const QString noJournal =
+        QStringLiteral("復元用の作業ファイルを作成できません  \r\n") + QDir::toNativeSeparators(journal.FileName());
+    if (!writeJournal(journal)) {
+        *error = noJournal;
+        return false;
+    }
+    for (const QString &folder : {journal.Root + StagingName, journal.Root + OldName, journal.Folder + StagingName,
+                                  journal.Folder + OldName})
+        if (!makeFresh(folder))
+            return fail(QStringLiteral("復元用の作業フォルダを作成できません  \r\n") + QDir::toNativeSeparators(folder));
 
     // Every file is staged and checked before the data are touched.
+    const QString diskFull = QStringLiteral("ディスクの空き容量が不足しているため復元できません  ");
+    qint64 done = 0;
     for (const TBackupFile &f : files) {
-        const QString target = staging + f.Path;
-        QDir().mkpath(QFileInfo(target).path());
+        const QString target = journal.Staged(f.Path);
+        if (!QDir().mkpath(QFileInfo(target).path()) && isDiskFull(errno))
+            return fail(diskFull);
         QByteArray sum;
-        bool stopped = false;
-        const bool copied = CopyFileSummed(backupFolder + f.Path, target, &sum, [&](qint64 piece) {
-            done += piece;
-            stopped = !step(done, total);
-            return !stopped;
-        });
+        bool stopped = false, full = false;
+        const bool copied = CopyFileSummed(
+            backupFolder + f.Path, target, &sum,
+            [&](qint64 piece) {
+                done += piece;
+                stopped = !step(done, total);
+                return !stopped;
+            },
+            &full);
         if (stopped)
             return fail(QStringLiteral("復元を中止しました  "));
+        if (full)
+            return fail(diskFull);
         if (!copied || sum != f.Sha256 || QFileInfo(target).size() != f.Size)
             return fail(QStringLiteral("バックアップデータが破損しているため復元できません  \r\n")
                         + QDir::toNativeSeparators(f.Path));
     }
 
-    // The swap: each data folder of the backup replaces the live one, which is put aside until all are in.
-    QStringList folders;
+    // The restored settings name the data folder they are restored with in the same swap, so that no kill
+    // leaves them naming another.
+    const QString settings = journal.Staged(SettingsPrefix + SettingsFileName);
+    if (namesRoot && present(settings) && !WriteDataPath(settings, journal.Root))
+        return fail(QStringLiteral("設定ファイルを書き込めません  \r\n") + QDir::toNativeSeparators(settings));
+
+    // The swap: each data folder the backup holds replaces the live one whole; a folder it does not hold is not
+    // the backup's to empty. Each settings file and table is replaced on its own; those the backup does not
+    // hold stay as they are.
     for (const QString &sub : BackupDataFolders)
-        if (QFileInfo::exists(staging + DataPrefix + sub) || QFileInfo::exists(dataRoot + sub))
-            folders << sub;
-    QDir().mkpath(old);
-    QStringList swapped;
-    auto rollBack = [&] {
-        for (const QString &sub : swapped) {
-            QDir(dataRoot + sub).removeRecursively();
-            QDir().rename(old + sub, dataRoot + sub);
-        }
-        QDir(old).removeRecursively();
-    };
-    for (const QString &sub : folders) {
-        QDir().mkpath(staging + DataPrefix + sub);
-        if (QFileInfo::exists(dataRoot + sub) && !QDir().rename(dataRoot + sub, old + sub)) {
-            rollBack();
-            return fail(QStringLiteral("データフォルダを置き換えられません  \r\n") + QDir::toNativeSeparators(dataRoot + sub));
-        }
-        swapped << sub;
-        if (!QDir().rename(staging + DataPrefix + sub, dataRoot + sub)) {
-            rollBack();
-            return fail(QStringLiteral("データフォルダを置き換えられません  \r\n") + QDir::toNativeSeparators(dataRoot + sub));
-        }
+        if (present(journal.Staged(DataPrefix + sub)))
+            journal.Items << DataPrefix + sub;
+    for (const TBackupFile &f : files)
+        if (!f.Path.startsWith(DataPrefix))
+            journal.Items << f.Path;
+    journal.Phase = PhaseSwapping;
+    if (!writeJournal(journal))
+        return fail(noJournal);
+    QString unmoved = swapIn(journal);
+    if (unmoved.isEmpty()) {
+        journal.Phase = PhaseDone;
+        if (writeJournal(journal))
+            return true;
+        unmoved = journal.FileName();
     }
-    QDir().mkpath(dataFolder);
-    for (const QString &name : QDir(staging + SettingsPrefix).entryList(QDir::Files))
-        replaceFile(staging + SettingsPrefix + name, dataFolder + name);
-    // Each table file is replaced in one step; tables the backup does not hold stay as they are.
-    for (const QString &rel : FilesBelow(staging + CategoryPrefix)) {
-        QDir().mkpath(QFileInfo(dataFolder + CategoryPrefix + rel).path());
-        replaceFile(staging + CategoryPrefix + rel, dataFolder + CategoryPrefix + rel);
+    stuck = undoSwap(journal);
+    if (!stuck.isEmpty()) {
+        // The journal stays: the next start puts back what is still out of place.
+        *error = QStringLiteral("復元で置き換えたデータを元に戻せません  \r\n") + QDir::toNativeSeparators(stuck);
+        return false;
     }
-    QDir(staging).removeRecursively();
+    return fail(QStringLiteral("データフォルダを置き換えられません  \r\n") + QDir::toNativeSeparators(unmoved));
+}
+
+}  // namespace
+
+bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
+                   const TStepFn &step, QString *error, bool namesRoot)
+{
+    std::vector<TBackupFile> files;
+    qint64 total = 0;
+    if (!ReadManifest(backupFolder, &files, &total)) {
+        *error = QStringLiteral("バックアップの目録が読めません  ");
+        return false;
+    }
+    restoreTurn().acquire();
+    TRestoreJournal journal{PhaseStaging, dataRoot, dataFolder, {}};
+    if (!restoreInTurn(backupFolder, files, total, journal, step, error, namesRoot)) {
+        restoreTurn().release();
+        return false;
+    }
+    removeWorkFolders(journal, StagingName);
     // The replaced data go in the background: freeing a large book's blocks takes longer than the rest of the
-    // swap, and what a stopped removal leaves the next restore removes first.
-    std::thread([old] { QDir(old).removeRecursively(); }).detach();
+    // swap. The journal, removed last, has the next start finish what a stopped removal leaves.
+    std::thread([journal] {
+        finishWork(journal);
+        restoreTurn().release();
+    }).detach();
     return true;
+}
+
+TRestoreRecovery RecoverRestore(const QString &dataFolder, QString *stuck)
+{
+    if (!present(dataFolder + JournalName))
+        return TRestoreRecovery::None;
+    TRestoreJournal journal;
+    if (!readJournal(dataFolder, &journal)) {
+        *stuck = dataFolder + JournalName;
+        return TRestoreRecovery::Failed;
+    }
+    const TRestoreRecovery found = journal.Phase == PhaseDone      ? TRestoreRecovery::Completed
+                                   : journal.Phase == PhaseStaging ? TRestoreRecovery::NotStarted
+                                                                   : TRestoreRecovery::Undone;
+    if (found == TRestoreRecovery::Undone) {
+        *stuck = undoSwap(journal);
+        if (!stuck->isEmpty())
+            return TRestoreRecovery::Failed;
+    }
+    finishWork(journal);
+    return found;
+}
+
+void RemoveBackupLeftovers(const QString &dataRoot, const QString &dataFolder)
+{
+    // While a restore is recorded its working folders may hold the only copy of the data: RecoverRestore
+    // settles it first.
+    if (present(dataFolder + JournalName))
+        return;
+    const TRestoreJournal none{PhaseStaging, dataRoot, dataFolder, {}};
+    removeWorkFolders(none, StagingName);
+    removeWorkFolders(none, OldName);
+    removeJournalTemporaries(dataFolder);
+    static const QRegularExpression partial(QStringLiteral("^\\d{8} \\d{6}") + QRegularExpression::escape(PartialSuffix)
+                                            + QLatin1Char('$'));
+    for (const QString &name : QDir(dataRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (partial.match(name).hasMatch())
+            removeTree(dataRoot + name);
 }

@@ -2,7 +2,8 @@
 // holding the books with their table files, the shared tables, the documents and the settings files, and a
 // manifest of each file's size and SHA-256 sum. The folder takes its name only once it is complete, manifest
 // included, so a backup stopped or failed on the way is never offered for a restore. A restore checks every
-// file against the manifest while copying it to a staging folder and swaps the data in only when all agree.
+// file against the manifest while copying it to a staging folder and swaps the data in only when all agree,
+// recording the swap first in a journal so that a swap a killed run left half done is undone at the next start.
 #pragma once
 
 #include <QByteArray>
@@ -42,9 +43,10 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
 // A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
 // smaller file), so the pieces of a large book are summed in parallel.
 // Copies source to target while summing it; false, with target removed, on a read or write failure or when
-// advance (given the bytes of each piece copied) answers false.
+// advance (given the bytes of each piece copied) answers false. diskFull, when given, tells after a failure
+// whether the target's disk had no room left for it.
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
-                    const std::function<bool(qint64)> &advance);
+                    const std::function<bool(qint64)> &advance, bool *diskFull = nullptr);
 
 // The files of a folder tree, as paths relative to it, in a stable order.
 QStringList FilesBelow(const QString &folder);
@@ -55,9 +57,27 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
 
 // The complete backups in dataRoot, newest first.
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files);
+// A backup's files and their total size; false for a manifest no backup writes.
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes);
 
 // Restores a backup: its data folders into dataRoot (replacing those folders whole), its settings files and
-// "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was staged.
+// "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was
+// staged; a swap that fails half way is undone, and one a killed run left is undone by RecoverRestore. With
+// namesRoot (a restore into another data folder, which becomes the data folder) the restored settings name
+// dataRoot as the data folder.
 bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
-                   const TStepFn &step, QString *error);
+                   const TStepFn &step, QString *error, bool namesRoot = false);
+
+enum class TRestoreRecovery {
+    None,        // no restore was left unfinished
+    NotStarted,  // one was stopped before it changed anything: the data are as they were
+    Undone,      // one was stopped in its swap: the data it had replaced are back
+    Completed,   // one had put every file in place: the restored data stay
+    Failed,      // what was replaced could not all be put back (stuck names what)
+};
+// Settles what a killed restore left, as its journal in dataFolder records it, and removes its working folders.
+// Start-up runs it before the settings are read.
+TRestoreRecovery RecoverRestore(const QString &dataFolder, QString *stuck);
+// Removes what killed backups and restores left behind: "yyyymmdd hhnnss.partial" folders and the working
+// folders of a restore that no journal records.
+void RemoveBackupLeftovers(const QString &dataRoot, const QString &dataFolder);

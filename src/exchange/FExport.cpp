@@ -154,10 +154,9 @@ void TFileExport::btnExportClick()
     dialog.setDefaultSuffix(tab ? QStringLiteral("txt") : QStringLiteral("csv"));
     dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), UserDocumentsFolder()));
     dialog.selectFile(tab ? QStringLiteral("Adrs.txt") : QStringLiteral("Adrs.csv"));
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ExportTo(dialog.selectedFiles().first());
+    const QString fileName = ChooseFile(dialog);
+    if (!fileName.isEmpty())
+        ExportTo(fileName);
 }
 
 void TFileExport::ExportTo(const QString &fileName)

@@ -30,8 +30,12 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPainter>
 #include <QRadioButton>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +49,80 @@ QString itemChoiceCaption(int itemNo)
 }
 
 const QString NoItem = QStringLiteral("（取り込まない）");
+
+// Puts an item (-1 none) into a cell of the column-choice row: its caption shown, its number kept, and a name
+// that tells a screen reader which column it is.
+void setChoice(QAbstractItemModel *model, const QModelIndex &cell, int itemNo)
+{
+    const bool chosen = IsImportItem(itemNo);
+    model->setData(cell, chosen ? itemNo : -1, Qt::UserRole);
+    const QString caption = chosen ? itemChoiceCaption(itemNo) : NoItem;
+    model->setData(cell, caption, Qt::DisplayRole);
+    model->setData(cell, QStringLiteral("%1列目の項目：%2").arg(cell.column() + 1).arg(caption), Qt::AccessibleTextRole);
+}
+
+// The column-choice row: each cell is drawn as a closed list and opens one while it is edited. One list at a
+// time, however many columns, keeps the preview quick; the cells themselves are on the accessibility bus.
+class TItemChoiceDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (index.row() != 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionComboBox box;
+        box.initFrom(option.widget);
+        box.rect = option.rect.adjusted(1, 1, -1, -1);
+        box.state = option.state | QStyle::State_Enabled;
+        box.currentText = index.data().toString();
+        QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawComplexControl(QStyle::CC_ComboBox, &box, painter, option.widget);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &box, painter, option.widget);
+    }
+
+    // Wide enough for the caption beside the list's arrow, as a list box of its own would be.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        if (index.row() != 0)
+            return text;
+        QStyleOptionComboBox box;
+        box.initFrom(option.widget);
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ComboBox, &box, text, option.widget);
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
+    {
+        auto *choice = new QComboBox(parent);
+        choice->setObjectName(QStringLiteral("cbxItem%1").arg(index.column() + 1));
+        choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(index.column() + 1));
+        choice->addItem(NoItem, -1);
+        for (int item = 1; item < ListItemCount; ++item)
+            choice->addItem(itemChoiceCaption(item), item);
+        // A choice made in the list is taken at once, as a list box in the cell would take it.
+        connect(choice, &QComboBox::activated, this, [this, choice] {
+            emit const_cast<TItemChoiceDelegate *>(this)->commitData(choice);
+            emit const_cast<TItemChoiceDelegate *>(this)->closeEditor(choice);
+        });
+        QTimer::singleShot(0, choice, &QComboBox::showPopup);
+        return choice;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *choice = static_cast<QComboBox *>(editor);
+        choice->setCurrentIndex(std::max(0, choice->findData(index.data(Qt::UserRole))));
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        setChoice(model, index, static_cast<QComboBox *>(editor)->currentData().toInt());
+    }
+};
 
 }  // namespace
 
@@ -89,7 +167,15 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     layout->addWidget(lblPreview);
     grdPreview = Named<QTableWidget>("grdPreview", this);
     SetViewLabel(lblPreview, grdPreview);
-    grdPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Only the column-choice row is editable (its items' flags); a click or Enter opens its list as well.
+    grdPreview->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                                | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    grdPreview->setItemDelegate(new TItemChoiceDelegate(grdPreview));
+    for (const auto signal : {&QAbstractItemView::clicked, &QAbstractItemView::activated})
+        connect(grdPreview, signal, this, [this](const QModelIndex &index) {
+            if (index.row() == 0)
+                grdPreview->edit(index);
+        });
     grdPreview->verticalHeader()->setDefaultSectionSize(grdPreview->fontMetrics().height() + 8);
     layout->addWidget(grdPreview, 1);
 
@@ -160,7 +246,11 @@ void TFileImport::LoadFile(const QString &fileName)
         (tab ? rbTab : rbComma)->setChecked(true);
     }
     grdPreview->setColumnCount(0);
-    refreshPreview();
+    if (!refreshPreview()) {
+        bytes_.clear();
+        edtFileName->clear();
+        return;
+    }
     // Columns named like an item go to that item.
     TCsvReader reader(DecodeImportText(bytes_, encoding), tab ? QLatin1Char('\t') : QLatin1Char(','));
     TCsvRow header;
@@ -175,10 +265,9 @@ void TFileImport::LoadFile(const QString &fileName)
                 }
         chkHeader->setChecked(named);
     }
-    btnImport->setEnabled(true);
 }
 
-void TFileImport::refreshPreview()
+bool TFileImport::refreshPreview()
 {
     const std::vector<int> kept = ColumnItems();
     const QString text = DecodeImportText(bytes_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
@@ -191,51 +280,59 @@ void TFileImport::refreshPreview()
         rows.push_back(row);
     }
     grdPreview->clear();
+    if (columns > MaxColumns) {
+        grdPreview->setColumnCount(0);
+        grdPreview->setRowCount(0);
+        btnImport->setEnabled(false);
+        ShowMessageBoxAt(this,
+                         QStringLiteral("列の数が多すぎるため取り込めません  \r\n取り込める列は%1列までです  \r\n").arg(MaxColumns)
+                             + edtFileName->text(),
+                         AppTitle, MB_ICONERROR);
+        return false;
+    }
     grdPreview->setColumnCount(columns);
     grdPreview->setRowCount(static_cast<int>(rows.size()) + 1);
     QStringList lines{QStringLiteral("項目")};
     for (int c = 0; c < columns; ++c) {
-        auto *choice = new QComboBox(grdPreview);
-        choice->setObjectName(QStringLiteral("cbxItem%1").arg(c + 1));
-        choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(c + 1));
-        choice->addItem(NoItem, -1);
-        for (int item = 1; item < ListItemCount; ++item)
-            choice->addItem(itemChoiceCaption(item), item);
-        grdPreview->setCellWidget(0, c, choice);
-        if (c < static_cast<int>(kept.size()))
-            SetColumnItem(c, kept[c]);
+        auto *choice = new QTableWidgetItem;
+        choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+        grdPreview->setItem(0, c, choice);
+        SetColumnItem(c, c < static_cast<int>(kept.size()) ? kept[c] : -1);
     }
     for (size_t r = 0; r < rows.size(); ++r) {
         lines << QString::number(rows[r].Line);
-        for (qsizetype c = 0; c < rows[r].Fields.size(); ++c) {
-            auto *cell = new QTableWidgetItem(rows[r].Fields[c]);
+        for (int c = 0; c < columns; ++c) {
+            auto *cell = new QTableWidgetItem(c < rows[r].Fields.size() ? rows[r].Fields[c] : QString());
+            cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (r == 0 && chkHeader->isChecked())
                 cell->setForeground(Qt::gray);
-            grdPreview->setItem(static_cast<int>(r) + 1, static_cast<int>(c), cell);
+            grdPreview->setItem(static_cast<int>(r) + 1, c, cell);
         }
-        if (rows[r].Malformed)
-            grdPreview->setItem(static_cast<int>(r) + 1, 0, new QTableWidgetItem(QStringLiteral("（引用符の誤り）") + rows[r].Text));
+        if (rows[r].Malformed && columns > 0)
+            grdPreview->item(static_cast<int>(r) + 1, 0)->setText(QStringLiteral("（引用符の誤り）") + rows[r].Text);
     }
     grdPreview->setVerticalHeaderLabels(lines);
     grdPreview->resizeColumnsToContents();
     for (int c = 0; c < columns; ++c)
         grdPreview->setColumnWidth(c, std::min(std::max(grdPreview->columnWidth(c), ScaleByDpi(110, true)), ScaleByDpi(260, true)));
+    btnImport->setEnabled(!bytes_.isEmpty());
+    return true;
 }
 
 std::vector<int> TFileImport::ColumnItems() const
 {
     std::vector<int> items;
     for (int c = 0; c < grdPreview->columnCount(); ++c) {
-        const auto *choice = qobject_cast<QComboBox *>(grdPreview->cellWidget(0, c));
-        items.push_back(choice ? choice->currentData().toInt() : -1);
+        const QTableWidgetItem *choice = grdPreview->item(0, c);
+        items.push_back(choice ? choice->data(Qt::UserRole).toInt() : -1);
     }
     return items;
 }
 
 void TFileImport::SetColumnItem(int column, int itemNo)
 {
-    if (auto *choice = qobject_cast<QComboBox *>(grdPreview->cellWidget(0, column)))
-        choice->setCurrentIndex(std::max(0, choice->findData(itemNo)));
+    if (grdPreview->item(0, column))
+        setChoice(grdPreview->model(), grdPreview->model()->index(0, column), itemNo);
 }
 
 bool TFileImport::makeSafetyCopy()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "exchange/TextImport.h"
+#include "mainlist/ListItems.h"
 
 #include <QDialog>
 
@@ -27,13 +28,18 @@ public:
     QComboBox *cbxCode;  // 0 Shift-JIS, 1 UTF-8
     QRadioButton *rbComma, *rbTab;
     QCheckBox *chkHeader;
-    QTableWidget *grdPreview;  // row 0: the item of each column; then the first rows of the file
+    // Row 0: the item of each column, chosen in a list that opens on the cell (a click, F2, Space or Enter);
+    // then the first rows of the file.
+    QTableWidget *grdPreview;
     QLabel *lblStatus;
     QProgressBar *pgbarImport;
     QPushButton *btnImport, *btnStop, *btnCancel;
 
     // The rows shown in the preview.
     static constexpr int PreviewRows = 20;
+    // The most columns a file may have: one for each list item, as many as an export of every item writes (its
+    // No. column is left out here). A file with more is refused.
+    static constexpr int MaxColumns = ListItemCount;
     // Where the rejected lines are written, and the folder of the safety copy.
     QString ReportFile() const;
     QString SafetyFolder() const;
@@ -52,7 +58,8 @@ protected:
     void reject() override;
 
 private:
-    void refreshPreview();
+    // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
+    bool refreshPreview();
     bool makeSafetyCopy();
 
     QByteArray bytes_;

@@ -44,7 +44,7 @@ bool ApplyFieldChanges(const QString &adrsFile, const QString &senderFile, const
             throw;
         }
     } catch (const EDatabaseError &e) {
-        *error = e.Message;
+        *error = DatabaseErrorDetail(e);
         return false;
     }
     return true;
@@ -129,7 +129,8 @@ bool TFieldConversion::Execute()
     }
     QApplication::restoreOverrideCursor();
     if (!done) {
-        ShowMessageBoxAt(this, QStringLiteral("変換できませんでした  \r\n") + error, AppTitle, MB_ICONERROR);
+        ShowMessageBoxAt(this, QStringLiteral("変換できませんでした  \r\nデータは変換前のままです  \r\n\r\n") + error, AppTitle,
+                         MB_ICONERROR);
         return false;
     }
     ShowMessageBoxAt(this, QStringLiteral("%1 件を変換しました  ").arg(chosen.size()), AppTitle, MB_ICONINFORMATION);

@@ -50,7 +50,11 @@ TListRangeBox::TListRangeBox(const TAddressList &list, QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("件目まで"), this), 2, 4);
     grid->addWidget(lblCount, 3, 0, 1, 5);
     grid->setColumnStretch(5, 1);
-    connect(kinds, &QButtonGroup::idClicked, this, &TListRangeBox::RangeChanged);
+    // However the button was checked: a screen reader ticks it without a click.
+    connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            emit RangeChanged();
+    });
     connect(spnBegin, &QSpinBox::valueChanged, this, &TListRangeBox::RangeChanged);
     connect(spnEnd, &QSpinBox::valueChanged, this, &TListRangeBox::RangeChanged);
     ListCountChanged();
@@ -77,6 +81,7 @@ void TListRangeBox::ListCountChanged()
     }
     rbSelected->setEnabled(list_.GetSelectedCount() > 0);
     if (!rbSelected->isEnabled() && rbSelected->isChecked())
-        rbAll->setChecked(true);
-    emit RangeChanged();
+        rbAll->setChecked(true);  // its toggle tells of the change
+    else
+        emit RangeChanged();
 }

@@ -93,10 +93,9 @@ void TMarkExport::btnExportClick()
     dialog.setDefaultSuffix(QStringLiteral("gpx"));
     dialog.setDirectory(ini.ReadString(Section, QStringLiteral("Folder"), UserDocumentsFolder()));
     dialog.selectFile(DefaultFileName());
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString fileName = ChooseFile(dialog);
+    if (fileName.isEmpty())
         return;
-    const QString fileName = dialog.selectedFiles().first();
     TMemIniFile settings(DataFolder + SettingsFileName);
     settings.WriteString(Section, QStringLiteral("Folder"), QFileInfo(fileName).absolutePath());
     try {

@@ -1,18 +1,23 @@
 #include "exchange/Maintenance.h"
 
+#include "core/Globals.h"
+#include "core/Main.h"
+#include "exchange/BackupStore.h"
 #include "exchange/BkupDat.h"
 #include "exchange/CnvAdPos.h"
 #include "exchange/CnvKykbn.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/RestDat.h"
+#include "exchange/TableMaintenance.h"
 #include "exchange/UpdDlg.h"
+#include "core/Main.h"
 #include "mainlist/MaintenanceServices.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <memory>
+#include <QTimer>
 
 #include "core/SharedHelpers.h"
 
@@ -21,13 +26,10 @@ namespace {
 const QString UacNote = QStringLiteral("※Windows 8 / 7 / Vista の場合、アップデートの途中で  \r\n"
                                        "　ユーザーアカウント制御（UAC）のダイアログが表示される  \r\n　ことがあります  ");
 
-// The start-up update check, driven without showing the dialog; failures to connect or check stay silent.
-bool startupUpdateCheck(QWidget *owner)
+// The start-up update found newer files: asks, downloads and applies them; true when an update that restarts
+// the program was started.
+bool applyStartupUpdate(TUpdateDialog *dialog, QWidget *owner)
 {
-    const std::unique_ptr<TUpdateDialog> dialog = std::make_unique<TUpdateDialog>(owner);
-    UpdateDialog = dialog.get();
-    if (!dialog->CanConnect() || !dialog->CheckUpdate() || !dialog->MarkNewerFiles())
-        return false;
     const QString question = QStringLiteral("最新のアップデートが見つかりました  \r\nこのアップデートを適用してもよろしいですか？  \r\n\r\n")
                              + (dialog->Restart ? QStringLiteral("※自動的にアプリケーションが再起動されます  \r\n\r\n") : QString())
                              + UacNote;
@@ -55,11 +57,44 @@ bool startupUpdateCheck(QWidget *owner)
     return false;
 }
 
+// The question waits while the user answers another window (the book choice at start), so it never comes up in
+// the middle of one and the main window never closes under it.
+void finishStartupUpdate(TUpdateDialog *dialog, QWidget *owner, const std::function<void()> &restartStarted)
+{
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, dialog, [=] { finishStartupUpdate(dialog, owner, restartStarted); });
+        return;
+    }
+    const bool restarting = applyStartupUpdate(dialog, owner);
+    dialog->deleteLater();
+    if (restarting)
+        restartStarted();
+}
+
+// The start-up update check, driven in the background without showing the dialog; failures to connect or check
+// stay silent.
+void startupUpdateCheck(QWidget *owner, std::function<void()> restartStarted)
+{
+    auto *dialog = new TUpdateDialog(owner);
+    UpdateDialog = dialog;
+    dialog->CheckInBackground([dialog, owner, restartStarted](bool found) {
+        if (found)
+            finishStartupUpdate(dialog, owner, restartStarted);
+        else
+            dialog->deleteLater();
+    });
+}
+
 }  // namespace
 
 void RegisterMaintenance()
 {
     RunStartupUpdateCheck = startupUpdateCheck;
+    RecoverInterruptedWork = RecoverInterruptedRestore;
+    RemoveWorkLeftovers = [] {
+        RemoveBackupLeftovers(DataRootFolder, DataFolder);
+        RemoveLeftoversOfKilledWork();
+    };
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);
         return dialog.exec() == QDialog::Accepted;

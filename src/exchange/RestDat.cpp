@@ -145,8 +145,9 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     for (TTable *t : open)
         t->Close();
     QString error;
-    const bool restored = RestoreBackup(folders_[row], root, DataFolder,
-                                        [this](qint64 done, qint64 total) { return pgWork->Step(done, total); }, &error);
+    const bool restored = RestoreBackup(
+        folders_[row], root, DataFolder, [this](qint64 done, qint64 total) { return pgWork->Step(done, total); },
+        &error, change);
     // A table whose book the restored data do not have stays closed: the main window chooses a book again.
     for (TTable *t : open) {
         if (!QFileInfo::exists(t->FileName()))
@@ -165,7 +166,8 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         return false;
     }
     if (change) {
-        // The restored settings name the old data folder: the new one is written over them.
+        // The program follows the new data folder; a backup without settings left the old ones, which still
+        // name the old folder.
         DataRootFolder = root;
         SetDataRootSubfolders();
         SaveDataPath();
@@ -173,4 +175,30 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     }
     ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);
     return true;
+}
+
+void RecoverInterruptedRestore()
+{
+    QString stuck;
+    QString text;
+    switch (RecoverRestore(DataFolder, &stuck)) {
+    case TRestoreRecovery::None:
+        return;
+    case TRestoreRecovery::NotStarted:
+        text = QStringLiteral("前回の復元は途中で終了したため、データは復元前のままです  ");
+        break;
+    case TRestoreRecovery::Undone:
+        text = QStringLiteral("前回の復元は途中で終了したため、復元前のデータに戻しました  ");
+        break;
+    case TRestoreRecovery::Completed:
+        text = QStringLiteral("前回の復元は完了しています  ");
+        break;
+    case TRestoreRecovery::Failed:
+        ShowMessageBoxAt(nullptr,
+                         QStringLiteral("前回の途中で終了した復元で置き換えたデータを元に戻せません  \r\n")
+                             + QDir::toNativeSeparators(stuck),
+                         AppTitle, MB_ICONERROR, mbpSystem);
+        return;
+    }
+    ShowMessageBoxAt(nullptr, text, AppTitle, MB_ICONINFORMATION, mbpSystem);
 }

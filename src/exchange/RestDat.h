@@ -10,6 +10,10 @@ class QPushButton;
 class QTreeWidget;
 class TWorkProgress;
 
+// At start, before the settings are read: settles a restore a killed run left in the data folder and tells the
+// user what became of it.
+void RecoverInterruptedRestore();
+
 class TRestoreData : public QDialog {
 public:
     explicit TRestoreData(QWidget *owner);

@@ -1,6 +1,7 @@
 #include "exchange/TableMaintenance.h"
 
 #include "core/Globals.h"
+#include "core/StagedFile.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -12,6 +13,10 @@
 #include <filesystem>
 
 namespace {
+
+// Beside a table file while it is rewritten, and in its folder while it is repaired.
+const QString OptimizingSuffix = QStringLiteral(".optimizing");
+const QString RepairingFolder = QStringLiteral(".repairing/");
 
 // The file at temporary replaces file in one step.
 bool replaceWith(const QString &temporary, const QString &file, QString *error)
@@ -90,7 +95,7 @@ QString CheckTableFile(const QString &file)
 
 bool OptimizeTableFile(const QString &file, QString *error)
 {
-    const QString temporary = file + QStringLiteral(".optimizing");
+    const QString temporary = file + OptimizingSuffix;
     QFile::remove(temporary);
     try {
         // The export writes every table and index afresh into the new file, as VACUUM INTO would on a newer
@@ -125,7 +130,7 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         return true;
     // The new file is made as a new table is, with every index of the schema, then given the old rows.
     const QFileInfo info(file);
-    const QString scratch = info.path() + QStringLiteral("/.repairing/");
+    const QString scratch = info.path() + QLatin1Char('/') + RepairingFolder;
     QDir(scratch).removeRecursively();
     QDir().mkpath(scratch);
     const QString temporary = scratch + info.fileName();
@@ -142,7 +147,13 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
         AttachTableFile(db, temporary, "fresh");
         const QByteArray table = "\"" + info.completeBaseName().toUtf8() + "\"";
         db.Exec("BEGIN");
-        db.Exec("INSERT INTO fresh." + table + " SELECT * FROM main." + table);
+        // The columns named: a bare "SELECT *" lets SQLite copy each index of the old file as it stands, damage
+        // and all, where every row must go into the new indexes afresh.
+        QByteArrayList columns;
+        for (const TFieldDef &field : schema.Fields)
+            columns << "\"" + field.Name.toUtf8() + "\"";
+        const QByteArray list = columns.join(", ");
+        db.Exec("INSERT INTO fresh." + table + " (" + list + ") SELECT " + list + " FROM main." + table);
         // The numbers of deleted records stay used, as in the old file.
         if (TSqliteStatement(db, "SELECT 1 FROM main.sqlite_master WHERE name = 'sqlite_sequence'").Step())
             db.Exec("UPDATE fresh.sqlite_sequence SET seq = max(seq, (SELECT ifnull(max(seq), 0) FROM "
@@ -165,4 +176,16 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
     QDir(scratch).removeRecursively();
     *repaired = replaced;
     return replaced;
+}
+
+void RemoveLeftoversOfKilledWork()
+{
+    RemoveUnfinishedOutput();
+    // One copy of the program runs on a data folder, so no rewrite or repair of a book is under way now.
+    for (const QString &book : QDir(AdrsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = AdrsFolder + book + QLatin1Char('/');
+        for (const QString &file : AdrsTableFiles)
+            QFile::remove(folder + file + OptimizingSuffix);
+        QDir(folder + RepairingFolder).removeRecursively();
+    }
 }

@@ -32,3 +32,7 @@ bool OptimizeTableFile(const QString &file, QString *error);
 // Checks the file; when anything is wrong, rebuilds it from its rows with the indexes of schema made afresh and
 // sets *repaired. The rows of the table are kept as they are.
 bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repaired, QString *error);
+
+// Removes what work killed in an earlier run left behind: the unfinished rewrites and repairs of the books'
+// table files and the hidden files of unfinished print output. Run at start, before anything is opened.
+void RemoveLeftoversOfKilledWork();

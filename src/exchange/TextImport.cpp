@@ -171,6 +171,27 @@ std::optional<QDateTime> readDateTime(const QString &text)
     return QDateTime(date, time);
 }
 
+// Where an address too long for its first field is cut: at most maxBytes in, on a character boundary with no
+// blank on either side of it, since every reader of the record trims each field before joining them and a
+// blank at the cut would vanish ("受付B 5F" read back as "受付B5F").
+qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
+{
+    const qsizetype longest = Sjis::cutToBytes(address, maxBytes).size();
+    if (longest == address.size())
+        return longest;
+    const auto blankAt = [&address](qsizetype at) {
+        return address[at] == ' ' || (at + 1 < address.size() && address.mid(at, 2) == "\x81\x40");
+    };
+    QList<qsizetype> bounds;  // the character boundaries up to the longest cut
+    for (qsizetype at = 0; at < longest; at += Sjis::isLeadByte(uchar(address[at])) ? 2 : 1)
+        bounds.append(at);
+    bounds.append(longest);
+    for (qsizetype i = bounds.size() - 1; i > 0; --i)
+        if (!blankAt(bounds[i - 1]) && !blankAt(bounds[i]))
+            return bounds[i];
+    return longest;
+}
+
 // The longest beginning of at most units UTF-16 units that does not cut a surrogate pair.
 QString cutUnits(const QString &text, int units)
 {
@@ -196,20 +217,39 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
                                QStringList *notes) const
 {
     TAddressRecord &r = *record;
-    r = TAddressRecord();
+    // A row starts as a record typed into the form does: the person's own name is printed on the postcard.
+    r = NewAddressRecord();
     const int errorsBefore = static_cast<int>(errors->size());
     std::optional<QDate> addDate, updDate;
     std::optional<QTime> addTime, updTime;
     QString mainName, subName;
     bool anyValue = false;
 
-    auto encoded = [&](const QString &value, int itemNo) -> std::optional<QByteArray> {
+    // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
+    auto controlFree = [&](const QString &value, int itemNo, bool multiLine = false) {
+        const auto refused = [multiLine](QChar c) {
+            return IsControlChar(c) && !(multiLine && (c == u'\r' || c == u'\n' || c == u'\t'));
+        };
+        if (std::none_of(value.begin(), value.end(), refused))
+            return true;
+        *errors << QStringLiteral("「%1」に制御文字があります").arg(itemCaption(itemNo));
+        return false;
+    };
+    auto encoded = [&](const QString &value, int itemNo, bool multiLine = false) -> std::optional<QByteArray> {
+        if (!controlFree(value, itemNo, multiLine))
+            return std::nullopt;
         QString missing;
         const QByteArray bytes = Sjis::encode(value, &missing);
         if (!missing.isEmpty()) {
             *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(itemCaption(itemNo), missing);
             return std::nullopt;
         }
+        for (const QChar c : value)
+            if (Sjis::storedForm(c) != c) {
+                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(itemCaption(itemNo)).arg(c).arg(Sjis::storedForm(c));
+                if (!notes->contains(note))
+                    *notes << note;
+            }
         return bytes;
     };
     auto cut = [&](const QByteArray &bytes, int capacity, int itemNo) {
@@ -227,6 +267,8 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             field = cut(HalfKanaReading(value), capacity, itemNo);
     };
     auto name = [&](const QString &value, int units, int itemNo, QByteArray &field) {
+        if (!controlFree(value, itemNo))
+            return;
         const QString kept = cutUnits(value, units);
         if (kept.size() < value.size())
             *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(itemCaption(itemNo)).arg(units);
@@ -297,7 +339,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             r.Tdfkn = prefecture;
             // Without a dictionary the municipality cannot be told from the town: the rest goes to the town's
             // field and what it cannot hold to the building's.
-            r.Adrs2 = Sjis::cutToBytes(rest, 100);
+            r.Adrs2 = rest.left(addressCut(rest, 100));
             r.Adrs3 = cut(rest.mid(r.Adrs2.size()), 116, item);
             break;
         }
@@ -313,7 +355,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         case 19: text(value, 64, item, r.EMail1); break;
         case 20: text(value, 64, item, r.EMail2); break;
         case 34: {
-            if (const auto bytes = encoded(value, item)) {
+            if (const auto bytes = encoded(value, item, true)) {
                 QByteArray note = *bytes;
                 note.replace("\r\n", "\n").replace('\r', '\n');
                 r.Note = note.split('\n');
@@ -438,7 +480,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
             throw;
         }
     } catch (const EDatabaseError &e) {
-        outcome.Failure = e.Message;
+        outcome.Failure = DatabaseErrorDetail(e);
         outcome.Added = 0;
     }
     if (progress)

@@ -85,7 +85,7 @@ struct TImportProblem {
 struct TImportOutcome {
     int Added = 0;
     bool Stopped = false;
-    QString Failure;  // a table error: nothing was added
+    QString Failure;  // why a table error added nothing, as the window tells it
     std::vector<TImportProblem> Problems;
     int RejectedCount() const;
 };

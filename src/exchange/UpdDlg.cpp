@@ -1,5 +1,6 @@
 #include "exchange/UpdDlg.h"
 
+#include "base/Folders.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -22,12 +23,16 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QXmlStreamReader>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -47,14 +52,6 @@ QByteArray sha256Of(const QString &file)
     return sum.result().toHex();
 }
 
-// A listed name may only reach a file below the program folder.
-bool safeName(const QString &name)
-{
-    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1Char('\\')))
-        return false;
-    const QStringList parts = name.split(QLatin1Char('/'));
-    return !parts.contains(QStringLiteral("..")) && !parts.contains(QStringLiteral(".")) && !parts.contains(QString());
-}
 
 }  // namespace
 
@@ -103,72 +100,140 @@ QString TUpdateDialog::BaseUrl(const QString &path) const
     return domain + path;
 }
 
-bool TUpdateDialog::CanConnect()
+TUpdateDialog::THostLookup TUpdateDialog::LookUpHost = [](const QString &host, QObject *context,
+                                                          std::function<void(const QHostInfo &)> done) {
+    return QHostInfo::lookupHost(host, context, std::move(done));
+};
+
+bool TUpdateDialog::serverNamed()
 {
     const QUrl url(BaseUrl(UpdateCheckPath));
     if (UpdateDomain.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty()) {
         error_ = QStringLiteral("アップデートの接続先が設定されていません  ");
         return false;
     }
-    if (QHostInfo::fromName(url.host()).error() != QHostInfo::NoError) {
-        error_ = QStringLiteral("アップデートの接続先に接続できません  ");
-        return false;
-    }
     return true;
+}
+
+void TUpdateDialog::lookUp(std::function<void(bool found)> done)
+{
+    // Whichever comes first, the answer or the time-out, decides; the other is ignored.
+    auto finish = [this, answered = std::make_shared<bool>(false), done = std::move(done)](bool found) {
+        if (std::exchange(*answered, true))
+            return;
+        if (!found)
+            error_ = QStringLiteral("アップデートの接続先に接続できません  ");
+        done(found);
+    };
+    const int id = LookUpHost(QUrl(BaseUrl(UpdateCheckPath)).host(), this,
+                              [finish](const QHostInfo &host) { finish(host.error() == QHostInfo::NoError); });
+    QTimer::singleShot(LookupTimeoutMs, this, [finish, id] {
+        QHostInfo::abortHostLookup(id);
+        finish(false);
+    });
+}
+
+bool TUpdateDialog::CanConnect()
+{
+    if (!serverNamed())
+        return false;
+    std::optional<bool> found;
+    QEventLoop loop;
+    lookUp([&](bool answer) {
+        found = answer;
+        loop.quit();
+    });
+    if (!found)
+        loop.exec();
+    return *found;
+}
+
+void TUpdateDialog::CheckInBackground(std::function<void(bool found)> done)
+{
+    if (!serverNamed()) {
+        done(false);
+        return;
+    }
+    lookUp([this, done](bool found) {
+        if (!found) {
+            done(false);
+            return;
+        }
+        files_.clear();
+        fetchInBackground(BaseUrl(UpdateCheckPath) + ListFileName, QString(), [this, done](const QByteArray &list) {
+            done(readList(list) && MarkNewerFiles());
+        });
+    });
+}
+
+void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
+                                      std::function<void(const QByteArray &)> done)
+{
+    struct TTransfer {
+        QFile Out;
+        QByteArray Body;
+        bool WriteFailed = false;
+    };
+    auto transfer = std::make_shared<TTransfer>();
+    transfer->Out.setFileName(saveTo);
+    if (!saveTo.isEmpty() && !transfer->Out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error_ = transfer->Out.errorString();
+        done(QByteArray());
+        return;
+    }
+    QNetworkRequest request{QUrl(url)};
+    request.setTransferTimeout(TransferTimeoutMs);
+    QNetworkReply *reply = network_->get(request);
+    const auto take = [transfer, saveTo](const QByteArray &piece) {
+        if (saveTo.isEmpty())
+            transfer->Body += piece;
+        else if (!transfer->WriteFailed && transfer->Out.write(piece) != piece.size())
+            transfer->WriteFailed = true;
+    };
+    connect(reply, &QNetworkReply::readyRead, this, [reply, transfer, take] {
+        take(reply->readAll());
+        if (transfer->WriteFailed)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+        if (!pgWork->Step(received, total))
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, transfer, take, saveTo, done] {
+        take(reply->readAll());
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const bool ok = reply->error() == QNetworkReply::NoError && !transfer->WriteFailed && (status == 0 || status == 200);
+        if (!ok)
+            error_ = reply->errorString();
+        reply->deleteLater();
+        transfer->Out.close();
+        if (!ok && !saveTo.isEmpty())
+            transfer->Out.remove();
+        done(!ok ? QByteArray() : saveTo.isEmpty() ? transfer->Body : QByteArray("ok"));
+    });
 }
 
 QByteArray TUpdateDialog::fetch(const QString &url, const QString &saveTo)
 {
-    QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(TransferTimeoutMs);
-    QNetworkReply *reply = network_->get(request);
-    QFile out(saveTo);
-    bool writeFailed = false;
-    if (!saveTo.isEmpty() && !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        reply->abort();
-        writeFailed = true;
-    }
-    QByteArray body;
-    connect(reply, &QNetworkReply::readyRead, this, [&] {
-        const QByteArray piece = reply->readAll();
-        if (saveTo.isEmpty())
-            body += piece;
-        else if (!writeFailed && out.write(piece) != piece.size()) {
-            writeFailed = true;
-            reply->abort();
-        }
-    });
-    connect(reply, &QNetworkReply::downloadProgress, this, [&](qint64 done, qint64 total) {
-        if (!pgWork->Step(done, total))
-            reply->abort();
-    });
+    std::optional<QByteArray> result;
     QEventLoop loop;
-    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
+    fetchInBackground(url, saveTo, [&](const QByteArray &answer) {
+        result = answer;
+        loop.quit();
+    });
+    if (!result)
         loop.exec();
-    const QByteArray rest = reply->readAll();
-    if (saveTo.isEmpty())
-        body += rest;
-    else if (!writeFailed && out.write(rest) != rest.size())
-        writeFailed = true;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = reply->error() == QNetworkReply::NoError && !writeFailed && (status == 0 || status == 200);
-    if (!ok)
-        error_ = reply->errorString();
-    reply->deleteLater();
-    out.close();
-    if (!ok) {
-        if (!saveTo.isEmpty())
-            out.remove();
-        return {};
-    }
-    return saveTo.isEmpty() ? body : QByteArray("ok");
+    return *result;
 }
 
 bool TUpdateDialog::CheckUpdate()
 {
     files_.clear();
-    const QByteArray list = fetch(BaseUrl(UpdateCheckPath) + ListFileName, QString());
+    return readList(fetch(BaseUrl(UpdateCheckPath) + ListFileName, QString()));
+}
+
+bool TUpdateDialog::readList(const QByteArray &list)
+{
     if (list.isEmpty())
         return false;
     QXmlStreamReader xml(list);
@@ -193,7 +258,7 @@ bool TUpdateDialog::CheckUpdate()
         f.Sha256 = a.value(QLatin1String("sha256")).toString().toLower().toLatin1();
         f.Restart = a.value(QLatin1String("restart")) == QLatin1String("1");
         xml.skipCurrentElement();
-        if (!safeName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
+        if (!IsPlainRelativePath(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
             error_ = QStringLiteral("アップデート情報が正しくありません  ");
             files_.clear();
             return false;

@@ -13,8 +13,10 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <vector>
 
+class QHostInfo;
 class QLabel;
 class QNetworkAccessManager;
 class QPushButton;
@@ -35,8 +37,12 @@ public:
     explicit TUpdateDialog(QWidget *owner);
     ~TUpdateDialog() override;
 
-    // An update server is named and its host can be looked up.
+    // An update server is named and its host can be looked up (an answer within LookupTimeoutMs; events go on
+    // meanwhile).
     bool CanConnect();
+    // CanConnect, CheckUpdate and MarkNewerFiles one after the other without ever waiting on the network:
+    // returns at once; done(true) comes once a newer file is marked, done(false) as soon as a step fails.
+    void CheckInBackground(std::function<void(bool found)> done);
     // Fetches and reads the update list.
     bool CheckUpdate();
     // Marks the listed files newer than the installed ones; true when any is.
@@ -55,8 +61,22 @@ public:
     QString StagingFolder() const;
     QString BaseUrl(const QString &path) const;
 
+    // A resolver that does not answer must not hold the check up for long.
+    static constexpr int LookupTimeoutMs = 5000;
+    // How the update host is looked up (QHostInfo::lookupHost); tests put a resolver that never answers in its
+    // place. Answers an id for QHostInfo::abortHostLookup.
+    using THostLookup =
+        std::function<int(const QString &host, QObject *context, std::function<void(const QHostInfo &)> done)>;
+    static THostLookup LookUpHost;
+
 private:
+    bool serverNamed();
+    void lookUp(std::function<void(bool found)> done);
+    // Fetches url into the file saveTo, or without one into the answer; done gets the body ("ok" for a file),
+    // nothing when the fetch failed (error_ tells why).
+    void fetchInBackground(const QString &url, const QString &saveTo, std::function<void(const QByteArray &)> done);
     QByteArray fetch(const QString &url, const QString &saveTo);
+    bool readList(const QByteArray &list);
     void fillList();
     void btnCheckClick();
     void btnUpdateClick();

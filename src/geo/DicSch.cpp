@@ -32,15 +32,12 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-TDirectoryTelLookup directoryTelLookup = nullptr;
 
 const QString KykbnFile = QStringLiteral("Kykbn.dat");
 const QString KykbnSection = QStringLiteral("KYKBN");
@@ -128,8 +125,6 @@ void SelectFirstRow(QTreeWidget *view)
 }
 
 }  // namespace
-
-void SetDirectoryTelLookup(TDirectoryTelLookup lookup) { directoryTelLookup = lookup; }
 
 void PutShortString(char *field, std::size_t room, const QByteArray &text)
 {
@@ -388,7 +383,12 @@ void TDicSearch::saveAreaCode()
     TMemIniFile ini(DataFolder + KykbnFile);
     ini.WriteBool(KykbnSection, QStringLiteral("Save"), chkSaveTel_->isChecked());
     ini.WriteString(KykbnSection, QStringLiteral("Tel"), Sjis::decode(area));
-    ini.UpdateFile();
+    // The search has its answer already: a file that cannot be written keeps the old one and is named.
+    try {
+        ini.UpdateFile();
+    } catch (const EIniFileError &e) {
+        ShowMessageBoxAt(boxOwner(), e.Message, AppTitle, MB_OK | MB_ICONERROR);
+    }
 }
 
 int TDicSearch::telSearch()
@@ -445,30 +445,20 @@ int TDicSearch::adrsBookSearch(const QByteArray &digits)
     TTable *table = DMMirvale18 ? DMMirvale18->AdrsTable.get() : nullptr;
     if (!table || !table->Active())
         return 8;
-    static const char *const indexes[4] = {"Tel", "Fax", "Portable1", "Portable2"};
     static const QString fieldTexts[4] = {QStringLiteral("TEL"), QStringLiteral("FAX"), QStringLiteral("携帯１"),
                                           QStringLiteral("携帯２")};
-    // The table is the main list's: its index comes back on every way out, a failed read included.
-    const auto restoreIndex = qScopeGuard([table, previousIndex = table->IndexName()] {
-        table->SetIndexName(previousIndex);
+    const int field = VisitBookRecordsWithNumber(*table, digits, [this, table] {
+        TAdrsBookHit hit;
+        hit.PrivCorp = table->FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? 1 : 0;
+        const QByteArray person = TrimBlanks(table->FieldByName(QStringLiteral("NameKanji")).AsString());
+        hit.Name = hit.PrivCorp ? person : TrimBlanks(table->FieldByName(QStringLiteral("CorpKanji")).AsString());
+        if (!hit.PrivCorp)
+            hit.Name2 = person;
+        bookHits_.push_back(hit);
+        bookRecNos_.push_back(table->FieldByName(QStringLiteral("RecNo")).AsInteger());
     });
-    for (int i = 0; i < 4 && bookHits_.empty(); ++i) {
-        const QString field = QLatin1String(indexes[i]);
-        table->SetIndexName(field);
-        table->FindNearest({QVariant(digits)});
-        for (; !table->Eof() && TrimBlanks(table->FieldByName(field).AsString()) == digits; table->Next()) {
-            TAdrsBookHit hit;
-            hit.PrivCorp = table->FieldByName(QStringLiteral("PrivCorp")).AsBoolean() ? 1 : 0;
-            const QByteArray person = TrimBlanks(table->FieldByName(QStringLiteral("NameKanji")).AsString());
-            hit.Name = hit.PrivCorp ? person : TrimBlanks(table->FieldByName(QStringLiteral("CorpKanji")).AsString());
-            if (!hit.PrivCorp)
-                hit.Name2 = person;
-            bookHits_.push_back(hit);
-            bookRecNos_.push_back(table->FieldByName(QStringLiteral("RecNo")).AsInteger());
-        }
-        if (!bookHits_.empty())
-            numberField_ = fieldTexts[i];
-    }
+    if (field >= 0)
+        numberField_ = fieldTexts[field];
     if (bookHits_.empty())
         return 8;
     switch (ShowMessageBoxAt(boxOwner(), AdrsBookQuestion, AppTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
@@ -489,6 +479,7 @@ int TDicSearch::directorySearch(const QByteArray &digits)
     const TWaitCursor wait;
     if (digits.size() <= 1)
         return 1;
+    const TDirectoryTelLookup directoryTelLookup = InstalledDirectoryTelLookup();
     if (!directoryTelLookup)
         return 1;
     int32_t count = 0;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Kvdir17/Kvdir17.h"
+#include "geo/TelPlace.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -90,13 +91,6 @@ inline constexpr int dicPageTel = 1;        // with the directory search
 inline constexpr int dicPageTelLocal = 2;  // without it
 inline constexpr int dicPagePos = 4;
 inline constexpr int dicPageAdrs = 8;
-
-// The business directory's number look-up, which the directory search (a folder above this one) provides and
-// the program installs at start: the digits to at most eight entries and their count; answers the
-// library's code (0 found). Without one installed the telephone page goes on to the area dictionary.
-using TDirectoryTelLookup = int (*)(const QByteArray &digits, TDirectoryDetail (&details)[KVDIR_TEL_RESULTS],
-                                    int32_t &count);
-void SetDirectoryTelLookup(TDirectoryTelLookup lookup);
 
 // One record of the open address book holding the searched number.
 struct TAdrsBookHit {

@@ -15,12 +15,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-const std::array<QString, 7> RouteConditionKeys = {
-    QStringLiteral("FirstTrainSt"), QStringLiteral("LeavingStRide"), QStringLiteral("Transfers"),
-    QStringLiteral("WalkingAmongSt"), QStringLiteral("JRRailway"),   QStringLiteral("LimitedExpress"),
-    QStringLiteral("Airway"),
-};
-
 namespace {
 
 const QString Section = QStringLiteral("EXPERT STATION SEARCH");
@@ -50,6 +44,15 @@ TRouteConditions ReadRouteConditions(const TMemIniFile &ini)
     return c;
 }
 
+QStringList ConditionsLeftOut(const QString &urlTemplate, const TRouteConditions &conditions)
+{
+    QStringList left;
+    for (size_t i = 0; i < conditions.Values.size(); ++i)
+        if (conditions.Values[i] != 0 && !UrlTemplateCarries(urlTemplate, i))
+            left << GroupTexts[i].Caption.chopped(1);  // without its "："
+    return left;
+}
+
 TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ExpertSearchCondition"));
@@ -69,7 +72,11 @@ TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)
             row->addWidget(option);
         }
         row->addStretch();
-        connect(Groups[g], &QButtonGroup::idClicked, this, [this, g] { UpdateColours(int(g)); });
+        // However the button was checked: a screen reader ticks it without a click.
+        connect(Groups[g], &QButtonGroup::idToggled, this, [this, g](int, bool on) {
+            if (on)
+                UpdateColours(int(g));
+        });
         layout->addWidget(box);
     }
     auto *dateBox = new QGroupBox(QStringLiteral("乗車日付："), this);

@@ -2,6 +2,8 @@
 // [EXPERT STATION SEARCH].
 #pragma once
 
+#include "geo/WebLinks.h"
+
 #include <QColor>
 #include <QDialog>
 
@@ -16,8 +18,9 @@ struct TRouteConditions {
     std::array<int, 7> Values{};  // FirstTrainSt … Airway, each 0, 1 or 2
     QString RideDate;             // "yyyymmdd", empty when not set
 };
-extern const std::array<QString, 7> RouteConditionKeys;
 TRouteConditions ReadRouteConditions(const TMemIniFile &ini);
+// The conditions chosen away from their first option that the route template leaves out, by their captions.
+QStringList ConditionsLeftOut(const QString &urlTemplate, const TRouteConditions &conditions);
 
 class TExpertSearchCondition : public QDialog {
 public:

@@ -67,6 +67,10 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     startRow->addWidget(lvStart, 1);
     startRow->addWidget(bbtnStart, 0, Qt::AlignTop);
     btnCondition = Named<QPushButton>("btnCondition", QStringLiteral("探索条件設定"), this);
+    lblConditionsLeftOut = Named<QLabel>("lblConditionsLeftOut", this);
+    lblConditionsLeftOut->setWordWrap(true);
+    lblConditionsLeftOut->setAccessibleName(QStringLiteral("経路検索に渡されない探索条件"));
+    lblConditionsLeftOut->hide();
     btnStartUp = Named<QPushButton>("btnStartUp", QStringLiteral("起動"), this);
     btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     auto *buttons = new QHBoxLayout;
@@ -77,6 +81,7 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(nearBox, 1);
     layout->addWidget(startBox);
+    layout->addWidget(lblConditionsLeftOut);
     layout->addLayout(buttons);
     resize(ScaleByDpi(600, true), ScaleByDpi(420, true));
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -154,6 +159,7 @@ void TExpertMain::FormShow()
     start_.NameText = ini.ReadString(StartSection, QStringLiteral("Kana"), QString());
     conditions_ = ReadRouteConditions(ini);
     conditions_.RideDate = KeptRideDate(conditions_.RideDate, QDate::currentDate());
+    ShowConditionsLeftOut();
     ShowStart();
     UpdateStartButton();
 }
@@ -165,6 +171,16 @@ void TExpertMain::ShowStart()
     lvStart->clear();
     lvStart->addTopLevelItem(new QTreeWidgetItem({start_.Name(), start_.Reading()}));
     lvStart->setCurrentItem(lvStart->topLevelItem(0));
+}
+
+// A condition the route planner does not take would otherwise be dropped without the user knowing.
+void TExpertMain::ShowConditionsLeftOut()
+{
+    const QStringList left =
+        ConditionsLeftOut(RoutePlannerTemplate(TMemIniFile(DataFolder + SettingsFileName)), conditions_);
+    lblConditionsLeftOut->setText(QStringLiteral("次の探索条件は経路検索のページに渡されません：")
+                                  + left.join(QStringLiteral("、")));
+    lblConditionsLeftOut->setVisible(!left.isEmpty());
 }
 
 void TExpertMain::UpdateStartButton()
@@ -242,8 +258,10 @@ void TExpertMain::btnConditionClick()
     dialog.HighlightColor = HighlightColor;
     dialog.NormalColor = NormalColor;
     dialog.Conditions = conditions_;
-    if (RunConditions(dialog))
+    if (RunConditions(dialog)) {
         conditions_ = dialog.Conditions;
+        ShowConditionsLeftOut();
+    }
     btnCondition->setEnabled(true);
     btnCondition->setFocus();
 }

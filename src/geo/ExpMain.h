@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -22,6 +23,7 @@ public:
 
     QTreeWidget *lvNear, *lvRailway, *lvStart;
     QPushButton *bbtnNear, *bbtnMap, *bbtnStart, *btnCondition, *btnStartUp, *btnCancel;
+    QLabel *lblConditionsLeftOut;  // shown while chosen conditions do not reach the route planner
 
     void SetFolders(const QString &programFolder, const QString &dataFolder);
     QColor HighlightColor, NormalColor;
@@ -51,6 +53,7 @@ private:
     void FormShow();
     void UpdateStartButton();
     void ShowStart();
+    void ShowConditionsLeftOut();
 
     QString programFolder_, dataFolder_;
     TRailLibrary rail_;

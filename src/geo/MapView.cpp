@@ -3,6 +3,9 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/ContinualAdrsSearch.h"
+#include "geo/KanaAdrsSearch.h"
+#include "geo/MatchDll.h"
+#include "geo/TelPlace.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -33,6 +36,78 @@ const std::array<QString, mapScaleCount> MapScaleCaptions = {
     QStringLiteral("1/25000"), QStringLiteral("1/12500"), QStringLiteral("1/6250"),  QStringLiteral("詳細図"),
 };
 const std::array<int, mapScaleCount> MapScaleZooms = {5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18};
+const std::array<int, mapScaleCount> MapScaleDenominators = {12800000, 3200000, 1600000, 800000, 400000, 200000,
+                                                             100000,   50000,   25000,   12500,  6250,   1562};
+
+const std::array<TMapArea, mapAreaCount> MapAreas = {{
+    {QStringLiteral("全国"), -1, 0, 3},
+    {QStringLiteral("北海道・東北"), 0, 1, 11},
+    {QStringLiteral("関東"), 1, 1, 11},
+    {QStringLiteral("中部"), 2, 1, 11},
+    {QStringLiteral("近畿"), 3, 1, 11},
+    {QStringLiteral("中国・四国"), 4, 1, 11},
+    {QStringLiteral("九州・沖縄"), 5, 1, 11},
+}};
+
+namespace {
+
+// Every municipality's position with its prefecture's region, read from the dictionaries once they answer.
+struct TRegionPlace {
+    int32_t Latitude, Longitude;
+    int Region;
+};
+const std::vector<TRegionPlace> &RegionPlaces()
+{
+    static std::vector<TRegionPlace> places;
+    if (!places.empty())
+        return places;
+    const QString dic = AppFolder + QStringLiteral("Dic/");
+    try {
+        TKanaAdrsSearch kana(AppFolder, dic);
+        const TMatchDllUse match(AppFolder);
+        for (int region = 0; region <= TKanaAdrsSearch::lastRegion; ++region) {
+            if (kana.SearchPrefectures(region) != 0)
+                continue;
+            std::vector<TKanaPrefEntry> prefectures;
+            for (int i = 0; i < kana.GetPrefectureCount(); ++i)
+                prefectures.push_back(kana.GetPrefecture(i));
+            for (const TKanaPrefEntry &prefecture : prefectures) {
+                if (kana.SearchCities(int(prefecture.Number), prefecture.CityCount) != 0)
+                    continue;
+                for (int i = 0; i < kana.GetCityCount(); ++i) {
+                    TMatchAdrsRecord record;
+                    if (MatchAddress(MatchKey(FieldText(kana.GetCity(i).Code), {}), record, dic) == 0)
+                        places.push_back({MatchCoordinate(record.Latitude), MatchCoordinate(record.Longitude), region});
+                }
+            }
+        }
+    } catch (const EDicSearchError &) {
+        // Without the dictionaries no region is known: the whole country's area alone holds a place.
+        places.clear();
+    }
+    return places;
+}
+
+}  // namespace
+
+bool TMapArea::Include(int32_t latitude, int32_t longitude) const
+{
+    const double lat = DegreesOf(latitude), lon = DegreesOf(longitude);
+    if (lat < 20.0 || lat > 46.0 || lon < 122.0 || lon > 154.0)
+        return false;
+    if (Region < 0)
+        return true;
+    // A place belongs to the region of the municipality nearest to it.
+    int nearest = -1, best = 0;
+    for (const TRegionPlace &place : RegionPlaces()) {
+        const int distance = StationDistance(latitude, longitude, place.Latitude, place.Longitude);
+        if (nearest < 0 || distance < best) {
+            nearest = place.Region;
+            best = distance;
+        }
+    }
+    return nearest == Region;
+}
 
 // The glyphs' resource file sits in a static library, which links it in only when it is asked for; the
 // request has to come from outside any namespace.
@@ -51,6 +126,8 @@ namespace {
 const QString BaseMapFile = QStringLiteral("Dic/BaseMap.dat");
 // The middle of the country, where a request with no place opens.
 constexpr int32_t CountryLatitude = 36 * 3600000, CountryLongitude = 138 * 3600000;
+// 1/10万, where a municipality fills the map.
+constexpr int municipalityScale = 6;
 
 TMapView::TPrinterSetup &PrinterSetup()
 {
@@ -165,12 +242,29 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
     baseMap_.Load(AppFolder + BaseMapFile);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("地図縮尺"), this));
-    cbxScale = Named<QComboBox>("cbxScale", this);
-    for (const QString &caption : MapScaleCaptions)
-        cbxScale->addItem(caption);
-    cbxScale->setCurrentIndex(-1);
-    top->addWidget(cbxScale);
+    // A list with the caption beside it, which names it for a screen reader too.
+    auto list = [this, top](const char *name, const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        auto *combo = Named<QComboBox>(name, this);
+        combo->setAccessibleName(caption);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        label->setBuddy(combo);
+        top->addWidget(label);
+        top->addWidget(combo);
+        return combo;
+    };
+    if (MapsByArea()) {
+        cbxArea = list("cbxArea", QStringLiteral("地域"));
+        for (const TMapArea &area : MapAreas)
+            cbxArea->addItem(area.Title);
+        top->addSpacing(ScaleByDpi(8, true));
+        cbxLayer = list("cbxLayer", QStringLiteral("地図階層"));
+    } else {
+        cbxScale = list("cbxScale", QStringLiteral("地図縮尺"));
+        for (const QString &caption : MapScaleCaptions)
+            cbxScale->addItem(caption);
+        cbxScale->setCurrentIndex(-1);
+    }
     top->addSpacing(ScaleByDpi(12, true));
     // Speed buttons: a glyph each; the text is what tooltips and screen readers give.
     auto tool = [this, top](const char *name, const QString &glyphName, const QString &text) {
@@ -222,7 +316,12 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
         connect(pmiScale[i], &QAction::triggered, this, [this, i] { SetScale(i); });
     }
 
-    connect(cbxScale, &QComboBox::activated, this, &TMapView::cbxScaleChange);
+    if (cbxScale)
+        connect(cbxScale, &QComboBox::activated, this, &TMapView::cbxScaleChange);
+    if (cbxArea) {
+        connect(cbxArea, &QComboBox::activated, this, &TMapView::cbxAreaChange);
+        connect(cbxLayer, &QComboBox::activated, this, &TMapView::cbxLayerChange);
+    }
     connect(sbtnClip, &QToolButton::clicked, this, &TMapView::sbtnClipClick);
     connect(actCopy, &QAction::triggered, this, &TMapView::actCopyExecute);
     connect(sbtnPrint, &QToolButton::clicked, this, &TMapView::sbtnPrintClick);
@@ -255,6 +354,7 @@ int TMapView::SetMapRequest(const TMapSearchParams &params)
     requestLatitude_ = params.Latitude;
     requestLongitude_ = params.Longitude;
     address_ = params.Address;
+    tel_ = params.Tel;
     pickedLatitude_ = params.Latitude;
     pickedLongitude_ = params.Longitude;
     const bool text = MapProgramSearchesByTel(program_) ? !params.Tel.isEmpty() : !params.Address.isEmpty();
@@ -297,12 +397,59 @@ void TMapView::showEvent(QShowEvent *event)
     }
 }
 
+int TMapView::exec()
+{
+    if (MapProgramSearchesByTel(program_) && kind_ == 1 && !tel_.isEmpty() && !LocateTelephone()) {
+        setResult(QDialog::Accepted);
+        return QDialog::Accepted;
+    }
+    return QDialog::exec();
+}
+
+bool TMapView::LocateTelephone()
+{
+    QWidget *owner = parentWidget();
+    int code = telPlaceNoData;
+    try {
+        code = FindTelPlace(tel_, telLatitude_, telLongitude_);
+    } catch (const EDicSearchError &e) {
+        ShowMessageBoxAt(owner, e.Message, AppTitle, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    switch (code) {
+    case telPlaceFound:
+        break;
+    case telPlaceNearBy:
+        ShowMessageBoxAt(owner, QStringLiteral("電話番号で該当する座標が求められませんでした\r\n付近の地図を表示します"),
+                         AppTitle, MB_OK | MB_ICONINFORMATION);
+        telNearBy_ = true;
+        break;
+    case telPlaceWrongDisc:
+        ShowMessageBoxAt(owner, QStringLiteral("CD-ROMが違います"), AppTitle, MB_OK | MB_ICONINFORMATION);
+        return false;
+    case telPlaceInvalid:
+        ShowMessageBoxAt(owner, QStringLiteral("電話番号に誤りがあります"), AppTitle, MB_OK | MB_ICONINFORMATION);
+        return false;
+    default:
+        ShowMessageBoxAt(owner, QStringLiteral("該当するデータが見つかりません"), AppTitle, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    telFound_ = true;
+    return true;
+}
+
 void TMapView::FormShow()
 {
+    if (MapsByArea())
+        return ShowByArea();
     const bool position = requestLatitude_ > 0 && requestLongitude_ > 0;
     int32_t lat = 0, lon = 0;
     bool found = false;
-    if (kind_ == 1) {
+    if (MapProgramSearchesByTel(program_) && kind_ == 1) {
+        found = telFound_;
+        lat = telLatitude_;
+        lon = telLongitude_;
+    } else if (kind_ == 1) {
         found = LookUpAddress(lat, lon);
         if (!found && position) {
             lat = requestLatitude_;
@@ -319,8 +466,9 @@ void TMapView::FormShow()
     if (found) {
         pickedLatitude_ = lat;
         pickedLongitude_ = lon;
+        // Only the municipality is known near by: a scale that shows it whole.
         int best = -1;
-        for (int i = mapScaleCount - 1; i >= 0 && best < 0; --i)
+        for (int i = telNearBy_ ? municipalityScale : mapScaleCount - 1; i >= 0 && best < 0; --i)
             if (ScaleOffered(i))
                 best = i;
         scale_ = -1;
@@ -333,11 +481,111 @@ void TMapView::FormShow()
     }
 }
 
-bool TMapView::ScaleOffered(int index) const
+void TMapView::ShowByArea()
+{
+    // Where the request lies, per area: the area's most detailed scale there; the most detailed of all areas
+    // wins, and on equal scales the earlier area.
+    struct TCandidate {
+        int area = -1, scale = 0;
+        int32_t latitude = 0, longitude = 0;
+    } byAddress, byPosition;
+    const bool position = requestLatitude_ > 0 && requestLongitude_ > 0;
+    int32_t addressLatitude = 0, addressLongitude = 0;
+    const bool address = LookUpAddress(addressLatitude, addressLongitude);
+    for (int i = 0; i < mapAreaCount; ++i) {
+        const int detail = AreaDetail(i);
+        const auto consider = [&](TCandidate &candidate, int32_t lat, int32_t lon) {
+            if (detail >= 0 && MapAreas[i].Include(lat, lon)
+                && (candidate.area < 0 || MapScaleDenominators[detail] < candidate.scale))
+                candidate = {i, MapScaleDenominators[detail], lat, lon};
+        };
+        if (address)
+            consider(byAddress, addressLatitude, addressLongitude);
+        if (position)
+            consider(byPosition, requestLatitude_, requestLongitude_);
+    }
+    const TCandidate &preferred = kind_ == 1 ? byAddress : byPosition;
+    const TCandidate &chosen = preferred.area >= 0 ? preferred : kind_ == 1 ? byPosition : byAddress;
+    if (chosen.area >= 0) {
+        SelectArea(chosen.area);
+        SetScale(AreaDetail(chosen.area));
+        pickedLatitude_ = chosen.latitude;
+        pickedLongitude_ = chosen.longitude;
+        CentreOn(chosen.latitude, chosen.longitude);
+    } else {
+        // The first area's whole view, whose centre becomes the point.
+        SelectArea(0);
+        SetScale(MapAreas[0].FirstScale);
+        CentreOn(CountryLatitude, CountryLongitude);
+        Centre(pickedLatitude_, pickedLongitude_);
+    }
+    FillLayers();
+}
+
+int TMapView::AreaDetail(int area) const
+{
+    for (int i = MapAreas[area].LastScale; i >= MapAreas[area].FirstScale; --i)
+        if (ScaleServed(i))
+            return i;
+    return -1;
+}
+
+void TMapView::SelectArea(int area)
+{
+    area_ = area;
+    cbxArea->setCurrentIndex(area);
+}
+
+void TMapView::FillLayers()
+{
+    cbxLayer->clear();
+    layerScales_.clear();
+    layerIds_.clear();
+    const TMapArea &area = MapAreas[area_];
+    for (int i = area.FirstScale; i <= area.LastScale; ++i)
+        if (ScaleServed(i)) {
+            cbxLayer->addItem(MapScaleCaptions[i]);
+            layerScales_.push_back(MapScaleDenominators[i]);
+            layerIds_.push_back(MapScaleZooms[i]);
+        }
+    int entry = LayerOfScale(scale_);
+    if (entry < 0 && !layerScales_.empty()) {
+        entry = 0;
+        SetScale(ScaleOfLayer(0));
+    }
+    cbxLayer->setCurrentIndex(entry);
+}
+
+int TMapView::LayerOfScale(int index) const
+{
+    for (int j = 0; j < int(layerScales_.size()) && index >= 0; ++j)
+        if (layerScales_[j] == MapScaleDenominators[index] && layerIds_[j] == MapScaleZooms[index])
+            return j;
+    return -1;
+}
+
+int TMapView::ScaleOfLayer(int entry) const
+{
+    if (entry < 0 || entry >= int(layerIds_.size()))
+        return -1;
+    for (int i = 0; i < mapScaleCount; ++i)
+        if (MapScaleZooms[i] == layerIds_[entry] && MapScaleDenominators[i] == layerScales_[entry])
+            return i;
+    return -1;
+}
+
+bool TMapView::ScaleServed(int index) const
 {
     // The base map serves every scale; the tile server's detail ends at its highest zoom.
     return index >= 0 && index < mapScaleCount
            && (MapScaleZooms[index] <= tileSettings_.MaxZoom || tileSettings_.UrlTemplate.isEmpty());
+}
+
+bool TMapView::ScaleOffered(int index) const
+{
+    if (!ScaleServed(index))
+        return false;
+    return !MapsByArea() || area_ < 0 || (index >= MapAreas[area_].FirstScale && index <= MapAreas[area_].LastScale);
 }
 
 void TMapView::SetScale(int index)
@@ -351,8 +599,11 @@ void TMapView::SetScale(int index)
         pmiScale[scale_]->setChecked(false);
     }
     pmiScale[index]->setChecked(true);
-    cbxScale->setCurrentIndex(index);
     scale_ = index;
+    if (cbxScale)
+        cbxScale->setCurrentIndex(index);
+    if (cbxLayer)
+        cbxLayer->setCurrentIndex(LayerOfScale(index));
     RemoveClip();
     CentreOn(lat, lon);
 }
@@ -402,6 +653,19 @@ void TMapView::resizeEvent(QResizeEvent *event)
 
 void TMapView::cbxScaleChange() { SetScale(cbxScale->currentIndex()); }
 
+void TMapView::cbxAreaChange()
+{
+    if (cbxArea->currentIndex() < 0)
+        return;
+    SelectArea(cbxArea->currentIndex());
+    RemoveClip();
+    if (pickedLatitude_ > 0 && pickedLongitude_ > 0)
+        CentreOn(pickedLatitude_, pickedLongitude_);
+    FillLayers();
+}
+
+void TMapView::cbxLayerChange() { SetScale(ScaleOfLayer(cbxLayer->currentIndex())); }
+
 void TMapView::sbtnClipClick()
 {
     if (sbtnClip->isChecked()) {
@@ -424,6 +688,10 @@ void TMapView::pmiMousePosCenterClick()
     PositionAt(mouse_, lat, lon);
     RemoveClip();
     CentreOn(lat, lon);
+    if (MapsByArea()) {
+        pickedLatitude_ = lat;
+        pickedLongitude_ = lon;
+    }
 }
 
 void TMapView::Render(QPainter &painter, const QRect &region, bool overlays) const

@@ -6,6 +6,13 @@
 #include "platform/MemIniFile.h"
 
 #include <QDesktopServices>
+#include <QRegularExpression>
+
+const std::array<QString, 7> RouteConditionKeys = {
+    QStringLiteral("FirstTrainSt"), QStringLiteral("LeavingStRide"), QStringLiteral("Transfers"),
+    QStringLiteral("WalkingAmongSt"), QStringLiteral("JRRailway"),   QStringLiteral("LimitedExpress"),
+    QStringLiteral("Airway"),
+};
 
 namespace {
 
@@ -13,6 +20,14 @@ const QString QRMapSection = QStringLiteral("QRMAP");
 const QString WebSearchSection = QStringLiteral("WEB SEARCH");
 const QString WebMapSection = QStringLiteral("WEB MAP");
 const QString RouteSection = QStringLiteral("ROUTE");
+
+const QString ConditionsField = QStringLiteral("{conditions}");
+
+// {Name:text0,text1,text2} of one condition; the texts are captured.
+QRegularExpression ConditionChoice(const QString &name)
+{
+    return QRegularExpression(QStringLiteral("\\{") + name + QStringLiteral(":([^{}]*)\\}"));
+}
 
 TUrlOpener &Opener()
 {
@@ -79,12 +94,14 @@ std::array<TWebSearchEngine, webSearchEngineCount> WebSearchEngines(const TMemIn
     return engines;
 }
 
-QByteArray WebSearchUrl(const TWebSearchEngine &engine, const QString &word)
+QByteArray WebSearchUrl(const TWebSearchEngine &engine, const QString &word, QString *unmappable)
 {
     const QString trimmed = TrimBlanks(word);
-    QString unmappable;
-    const QByteArray bytes = engine.ShiftJis ? Sjis::encode(trimmed, &unmappable) : trimmed.toUtf8();
-    if (!unmappable.isEmpty())
+    QString lacking;
+    const QByteArray bytes = engine.ShiftJis ? Sjis::encode(trimmed, &lacking) : trimmed.toUtf8();
+    if (unmappable)
+        *unmappable = lacking;
+    if (!lacking.isEmpty())
         return {};
     return engine.Prefix.toUtf8() + PercentEncodeBytes(bytes, !engine.EveryByte);
 }
@@ -101,11 +118,24 @@ QUrl FillUrlTemplate(const QString &urlTemplate, const TUrlFields &fields)
         .replace(QStringLiteral("{from}"), component(fields.From))
         .replace(QStringLiteral("{to}"), component(fields.To))
         .replace(QStringLiteral("{date}"), component(date))
-        .replace(QStringLiteral("{conditions}"), component(fields.Conditions))
+        .replace(ConditionsField, component(fields.Conditions))
         .replace(QStringLiteral("{yyyy}"), component(date.left(4)))
         .replace(QStringLiteral("{mm}"), component(date.mid(4, 2)))
         .replace(QStringLiteral("{dd}"), component(date.mid(6, 2)));
+    for (size_t i = 0; i < RouteConditionKeys.size(); ++i) {
+        const int value = qsizetype(i) < fields.Conditions.size() ? fields.Conditions[i].digitValue() : 0;
+        const QRegularExpression choice = ConditionChoice(RouteConditionKeys[i]);
+        for (auto m = choice.match(url); m.hasMatch(); m = choice.match(url, m.capturedStart()))
+            url.replace(m.capturedStart(), m.capturedLength(),
+                        m.captured(1).split(QLatin1Char(',')).value(std::max(value, 0)));
+    }
     return QUrl(url, QUrl::StrictMode);
+}
+
+bool UrlTemplateCarries(const QString &urlTemplate, size_t condition)
+{
+    return urlTemplate.contains(ConditionsField)
+           || (condition < RouteConditionKeys.size() && urlTemplate.contains(ConditionChoice(RouteConditionKeys[condition])));
 }
 
 QString WebMapPositionTemplate(const TMemIniFile &ini)
@@ -124,7 +154,11 @@ QString RoutePlannerTemplate(const TMemIniFile &ini)
 {
     return TrimBlanks(ini.ReadString(
         RouteSection, QStringLiteral("Url"),
-        QStringLiteral("https://transit.yahoo.co.jp/search/result?from={from}&to={to}&y={yyyy}&m={mm}&d={dd}")));
+        // The planner sorts by fewest transfers (s=2), and takes or leaves limited expresses with the
+        // shinkansen (ex, shin) and flights (al); the other conditions have no counterpart there.
+        QStringLiteral("https://transit.yahoo.co.jp/search/result?from={from}&to={to}&y={yyyy}&m={mm}&d={dd}"
+                       "&s={Transfers:0,0,2}&ex={LimitedExpress:1,1,0}&shin={LimitedExpress:1,1,0}"
+                       "&al={Airway:1,1,0}")));
 }
 
 bool OpenWebUrl(const QUrl &url)

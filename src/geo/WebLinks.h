@@ -31,19 +31,26 @@ inline constexpr int webSearchEngineCount = 5;
 // The five engines, their addresses and encodings from [WEB SEARCH] UrlN and EncodingN ("UTF-8" or
 // "Shift_JIS") when set.
 std::array<TWebSearchEngine, webSearchEngineCount> WebSearchEngines(const TMemIniFile &ini);
-// The address of a search for the word, trimmed (empty when it cannot be encoded).
-QByteArray WebSearchUrl(const TWebSearchEngine &engine, const QString &word);
+// The address of a search for the word, trimmed; empty when it cannot be encoded, the characters the engine's
+// encoding lacks then in unmappable.
+QByteArray WebSearchUrl(const TWebSearchEngine &engine, const QString &word, QString *unmappable = nullptr);
+
+// The route search conditions by name, in the order of their digits in {conditions}.
+extern const std::array<QString, 7> RouteConditionKeys;
 
 // Web maps and route planners: templates with {lat} and {lon} (degrees, six decimals), {zoom}, {address},
 // {from}, {to}, {date} (yyyymmdd), {yyyy}, {mm}, {dd}, {conditions} (the route search conditions as digits);
-// each value percent-encoded as a URL component, so
-// that nothing in an address can change the address's structure.
+// each value percent-encoded as a URL component, so that nothing in an address can change the address's
+// structure. A planner that takes a condition in words of its own gets it from {Name:text0,text1,text2},
+// Name one of RouteConditionKeys: the text for the condition's value (for the first without conditions).
 struct TUrlFields {
     int32_t Latitude = 0, Longitude = 0;  // 1/1000 second of arc
     int Zoom = 16;
     QString Address, From, To, Date, Conditions;
 };
 QUrl FillUrlTemplate(const QString &urlTemplate, const TUrlFields &fields);
+// Whether the template hands the condition (an index into RouteConditionKeys) to its planner.
+bool UrlTemplateCarries(const QString &urlTemplate, size_t condition);
 // [WEB MAP] PositionUrl and AddressUrl; an empty value means the web map is not available for that way.
 QString WebMapPositionTemplate(const TMemIniFile &ini);
 QString WebMapAddressTemplate(const TMemIniFile &ini);

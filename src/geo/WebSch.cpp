@@ -74,8 +74,22 @@ void TWebSearch::bbtnSearchClick()
         return;
     }
     const int engine = cbxEngine->currentIndex();
-    const QByteArray url = WebSearchUrl(Engines_[engine], edtWord->text());
-    OpenWebUrl(QUrl::fromEncoded(url, QUrl::StrictMode));
+    QString unmappable;
+    const QByteArray url = WebSearchUrl(Engines_[engine], edtWord->text(), &unmappable);
+    // Nothing was searched: the window stays for another word or engine, and the engine is not kept.
+    if (url.isEmpty()) {
+        ShowMessageBoxAt(this,
+                         QStringLiteral("「%1」は、この検索エンジンでは検索できない文字です  \r\n"
+                                        "文字を直すか、別の検索エンジンを選んでください  ")
+                             .arg(unmappable),
+                         AppTitle, MB_ICONINFORMATION);
+        edtWord->setFocus();
+        return;
+    }
+    if (!OpenWebUrl(QUrl::fromEncoded(url, QUrl::StrictMode))) {
+        ShowMessageBoxAt(this, QStringLiteral("ブラウザーが起動できませんでした  "), AppTitle, MB_ICONWARNING);
+        return;
+    }
     TMemIniFile ini(DataFolder + SettingsFileName);
     ini.WriteInteger(Section, QStringLiteral("Engine"), engine);
     try {

@@ -1,12 +1,12 @@
 #include "imgview/PickerServer.h"
 
+#include "platform/PrivateSocket.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 
 TPickerServer::TPickerServer() : server_(std::make_unique<QLocalServer>())
 {
-    // Abstract-namespace sockets vanish with their process, so a picker that crashed never blocks the next.
-    server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     connect(server_.get(), &QLocalServer::newConnection, this, &TPickerServer::accept);
 }
 
@@ -14,12 +14,11 @@ TPickerServer::~TPickerServer() = default;
 
 bool TPickerServer::Listen()
 {
-    if (server_->listen(PickerServerName()))
+    // A picker that crashed left its socket file behind; that file is replaced, so it never blocks the next.
+    if (ListenPrivate(*server_, PickerServerName()))
         return true;
     QLocalSocket running;
-    running.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    running.connectToServer(PickerServerName());
-    if (running.waitForConnected(2000)) {
+    if (ConnectPrivate(running, PickerServerName(), 2000)) {
         running.write(EncodePickerMessage(PickerActivate));
         running.waitForBytesWritten(2000);
     }
@@ -28,7 +27,7 @@ bool TPickerServer::Listen()
 
 void TPickerServer::accept()
 {
-    while (QLocalSocket *client = server_->nextPendingConnection()) {
+    while (QLocalSocket *client = NextPrivateConnection(*server_)) {
         requester_ = client;
         auto reader = std::make_shared<TPickerMessageReader>();
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);

@@ -6,6 +6,7 @@
 #include "base/Numbers.h"
 #include "base/Units.h"
 #include "core/SharedHelpers.h"
+#include "core/StagedFile.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "drawing/Canvas.h"
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,6 +34,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 
@@ -135,8 +137,9 @@ TListPrint::TListPrint(TAddressList *owner)
     connect(gbxRange, &TListRangeBox::RangeChanged, this, [this] { recount(); });
     connect(cbxPrinter, &QComboBox::currentIndexChanged, this, &TListPrint::cbxPrinterChange);
     connect(cbxPaper, &QComboBox::currentIndexChanged, this, &TListPrint::cbxPaperChange);
-    connect(rbPortrait, &QRadioButton::clicked, this, &TListPrint::orientationClick);
-    connect(rbLandscape, &QRadioButton::clicked, this, &TListPrint::orientationClick);
+    // The pair is exclusive, so the landscape button toggles at every change, however it was made (a screen
+    // reader ticks a radio button without a click).
+    connect(rbLandscape, &QRadioButton::toggled, this, &TListPrint::orientationClick);
     connect(sbtnPrevPage, &QToolButton::clicked, this, [this] { showPage(PreviewPage - 1); });
     connect(sbtnNextPage, &QToolButton::clicked, this, [this] { showPage(PreviewPage + 1); });
     connect(btnPrint, &QPushButton::clicked, this, &TListPrint::btnPrintClick);
@@ -183,6 +186,8 @@ void TListPrint::fillPapers()
                           Info.Setting.PaperNumber);
         cbxPaper->setCurrentIndex(cbxPaper->count() - 1);
     }
+    // The printer's orientation shown, not a choice of the user's to hand to the printer again.
+    const QSignalBlocker portrait(rbPortrait), landscape(rbLandscape);
     (Info.GetOrientation() == 2 ? rbLandscape : rbPortrait)->setChecked(true);
 }
 
@@ -340,9 +345,8 @@ void TListPrint::btnPrintClick()
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.setDirectory(UserDocumentsFolder());
     dialog.selectFile(QStringLiteral("AdrsList.pdf"));
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        PrintTo(dialog.selectedFiles().first());
+    if (const QString fileName = ChooseFile(dialog); !fileName.isEmpty())
+        PrintTo(fileName);
 }
 
 bool TListPrint::PrintTo(const QString &fileName)
@@ -355,9 +359,11 @@ bool TListPrint::PrintTo(const QString &fileName)
     const bool pdf = Info.Device == PdfPrinterName;
     QPrinter printer(QPrinter::HighResolution);
     Printer().ApplyTo(printer);
-    if (pdf)
-        printer.setOutputFileName(fileName);
     printer.setDocName(Template.Title);
+    // A PDF is written beside the chosen file and takes its place only once whole.
+    std::optional<TStagedFile> pages;
+    if (pdf)
+        pages.emplace(fileName);
 
     printing_ = true;
     btnPrint->setEnabled(false);
@@ -366,6 +372,11 @@ bool TListPrint::PrintTo(const QString &fileName)
     QString failure;
     bool stopped = false;
     try {
+        if (pages) {
+            if (!pages->Open())
+                throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(fileName));
+            printer.setOutputFileName(pages->FileName());
+        }
         TPrintJob job(printer);
         PrintListPages(job, Info.DpiX, QPoint(-Info.OffsetX, -Info.OffsetY), layout, static_cast<int>(rows.size()),
                        [&](int first, int count) { return readRows(rows, first, count); },
@@ -376,13 +387,15 @@ bool TListPrint::PrintTo(const QString &fileName)
             printer.abort();
         else
             job.End();
+        if (pages && !stopped && !pages->Commit())
+            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(fileName));
     } catch (const EPrinterError &e) {
         failure = e.Message;
     } catch (const EDatabaseError &e) {
         failure = e.Message;
     }
-    if (pdf && (stopped || !failure.isEmpty()))
-        QFile::remove(fileName);
+    // The hidden file of a stopped or failed PDF goes before the window says anything.
+    pages.reset();
     pgbPrint->End();
     printing_ = false;
     btnClose->setEnabled(true);

@@ -9,6 +9,7 @@
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
 #include "mainlist/AdrsList.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -672,12 +673,8 @@ void TAddressCopy::btnCancelClick() { close(); }
 
 void TAddressCopy::closeEvent(QCloseEvent *event)
 {
-    // Only the program can ask while a run is going (the run's progress blocks every window); the run
-    // must end before the tables it writes go away.
-    if (copying_) {
-        event->ignore();
-        return;
-    }
+    // A close asked during a copy is held back until btnCopyClick has returned (TWindowCommand): the run
+    // ends before the tables it writes go away.
     if (AddressCopy == this)
         AddressCopy = nullptr;
     QWidget::closeEvent(event);
@@ -702,6 +699,10 @@ void ShowAddressCopy(TAddressList *owner)
 
 void TAddressCopy::btnCopyClick()
 {
+    // Its questions and the run's progress let the window's buttons be pressed meanwhile.
+    const TWindowCommand command(this);
+    if (!command)
+        return;
     const QList<QListWidgetItem *> chosen = lvAdrs->selectedItems();
     // Without a chosen row nothing may match, not even a book pending deletion (its name is empty).
     const auto book = std::find_if(AdrsBookList.begin(), AdrsBookList.end(), [&](const TAdrsFolderInfo &b) {
@@ -734,7 +735,6 @@ void TAddressCopy::btnCopyClick()
         QApplication::restoreOverrideCursor();
         return;
     }
-    copying_ = true;
     RunEnd end = RunEnd::Undone;
     try {
         TargetRecordCount = DMMirvale18->SubAdrsTable->RecordCount();
@@ -743,7 +743,6 @@ void TAddressCopy::btnCopyClick()
         end = RunEnd::Undone;
     }
     DMMirvale18->CloseSubAdrsTable();
-    copying_ = false;
     QApplication::restoreOverrideCursor();
 
     switch (end) {

@@ -148,7 +148,6 @@ private:
 
     TAddressList *owner_;
     QButtonGroup *dataSelectGroup_, *bothTypeGroup_, *sameNumGroup_, *sameCustomGroup_;
-    bool copying_ = false;
 };
 
 // The copy window while it exists.

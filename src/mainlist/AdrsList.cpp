@@ -317,11 +317,11 @@ void TAddressList::StartUp()
     } catch (const EIniFileError &e) {
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
     }
-    if (UpdateCheckAtStart && RunStartupUpdateCheck && RunStartupUpdateCheck(this)) {
-        setProperty("ModalResult", QDialog::Rejected);
-        close();
-        return;
-    }
+    if (UpdateCheckAtStart && RunStartupUpdateCheck)
+        RunStartupUpdateCheck(this, [this] {
+            setProperty("ModalResult", QDialog::Rejected);
+            close();
+        });
     QString notice;
     if (FirstRun)
         notice = QStringLiteral("使用するアドレス帳を指定するために  \r\nアドレス帳の作成画面に入ります  ");

@@ -17,6 +17,7 @@ inline std::function<bool(QWidget *owner)> RunConvertAdrsPos;
 // repaired: set after an OK when something was wrong and has been repaired.
 inline std::function<bool(QWidget *owner, bool *repaired)> RunRepairIndex;
 
-// The update check at start-up; true when an update that restarts the program was started and the main window
-// must close.
-inline std::function<bool(QWidget *owner)> RunStartupUpdateCheck;
+// The update check at start-up. It returns at once and goes on in the background, so the main window never
+// waits on the network; once it has started an update that restarts the program it calls restartStarted, and
+// the main window must close.
+inline std::function<void(QWidget *owner, std::function<void()> restartStarted)> RunStartupUpdateCheck;

@@ -1,6 +1,7 @@
 #include "platform/Forms.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
 #include <QEventLoop>
@@ -67,4 +68,75 @@ private:
 void SetHintPauses(int pauseMs, int shortPauseMs)
 {
     QApplication::setStyle(new THintStyle(pauseMs, shortPauseMs));
+}
+
+namespace {
+
+// The window's command in progress, a child of the window; it holds back the window's
+// closes while the command runs.
+class TCommandGate : public QObject {
+public:
+    explicit TCommandGate(QWidget *window) : QObject(window) { window->installEventFilter(this); }
+
+    static TCommandGate *of(QWidget *window)
+    {
+        for (QObject *child : window->children())
+            if (auto *gate = dynamic_cast<TCommandGate *>(child))
+                return gate;
+        return new TCommandGate(window);
+    }
+
+    bool running = false;
+    bool closeHeld = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != parent() || event->type() != QEvent::Close || !running)
+            return false;
+        closeHeld = true;
+        event->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
+{
+    if (!window) {
+        entered_ = true;
+        return;
+    }
+    TCommandGate *gate = TCommandGate::of(window);
+    if (gate->running)
+        return;
+    gate->running = true;
+    gate->closeHeld = false;
+    entered_ = true;
+}
+
+TWindowCommand::~TWindowCommand()
+{
+    if (!entered_ || !window_)
+        return;
+    TCommandGate *gate = TCommandGate::of(window_);
+    gate->running = false;
+    if (gate->closeHeld && window_->isVisible())
+        window_->close();
+}
+
+int ExecDialog(QDialog &dialog)
+{
+    QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    const bool shown = window && window->isVisible();
+    int result = QDialog::Rejected;
+    {
+        const TWindowCommand command(window);
+        if (!command)
+            return QDialog::Rejected;
+        result = dialog.exec();
+    }
+    // A close asked while the dialog was open has been carried out now.
+    return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
 }

@@ -1,7 +1,10 @@
 // Running a top-level window as a modal form: the caller waits until the window closes.
 #pragma once
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
+
+class QDialog;
 
 // The results a modal form ends with.
 inline constexpr int mrNone = 0;
@@ -13,3 +16,30 @@ int ShowModal(QWidget *form);
 
 // How long the mouse rests before a hint shows, and how soon the next one shows while hints are up.
 void SetHintPauses(int pauseMs, int shortPauseMs);
+
+// One command of a window at a time. A command that asks, or runs any other event loop, still lets a screen
+// reader press the window's buttons meanwhile; each command holds a TWindowCommand while it runs, so that a
+// second command is refused until the first has returned, and a close asked meanwhile (the command's own
+// included) is held back and carried out when it returns: no handler runs on a window that was changed,
+// closed or freed under it. A command therefore never calls another command's handler itself.
+class TWindowCommand {
+public:
+    // A null window holds nothing and is never refused.
+    explicit TWindowCommand(QWidget *window);
+    ~TWindowCommand();
+    TWindowCommand(const TWindowCommand &) = delete;
+    TWindowCommand &operator=(const TWindowCommand &) = delete;
+
+    // False when another command of the window is running; the handler then returns at once.
+    explicit operator bool() const { return entered_; }
+
+private:
+    QPointer<QWidget> window_;
+    bool entered_ = false;
+};
+
+// Runs a dialog modally as a command of the window it belongs to (TWindowCommand): the window takes no other
+// command and is not closed while the dialog is open, so a dialog on the handler's stack is never freed with
+// its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when
+// the window was closed meanwhile.
+int ExecDialog(QDialog &dialog);

@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "platform/Forms.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -125,6 +127,8 @@ int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption
                      int x, int y)
 {
     const TMessageBoxRequest request{owner, text, caption, flags, placement, QPoint(x, y)};
+    // The owner's window takes no other command while the box is open, and is not closed under the caller.
+    const TWindowCommand asking(owner ? owner->window() : nullptr);
     if (handler())
         return handler()(request);
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))

@@ -51,6 +51,8 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 // The id of the button that Enter would press for these flags.
 int DefaultButtonOf(unsigned flags);
 
-// Shows the box and returns the id of the button pressed (0 when it could not be shown).
+// Shows the box and returns the id of the button pressed (0 when it could not be shown). While it is open the
+// owner's window counts as running a command (TWindowCommand, platform/Forms.h): a close of the window waits
+// until the box has been answered.
 int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption, unsigned flags,
                      int placement = mbpCentreOnOwner, int x = 0, int y = 0);

@@ -10,8 +10,8 @@
 
 class QString;
 
-// The picker's server name for this user and data location: a picker started by another user, or by a run over
-// other data (a test), is not found.
+// The picker's socket name for this data location, in the user's private socket folder (PrivateSocket.h): a
+// picker of another user, or one started by a run over other data (a test), is not found.
 QString PickerServerName();
 
 inline constexpr uint32_t PickerActivate = 0x8190;    // the designer asks the picker to come forward

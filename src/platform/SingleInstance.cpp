@@ -1,18 +1,38 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PrivateSocket.h"
+
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
 
 const QByteArray RestoreRequest = QByteArrayLiteral("RESTORE\n");
 
-// A copy running over other data (another XDG data folder, a test run, another session of the same user) is
-// another instance: the name carries a digest of the data folder as well as the user id.
+// The file in the data root whose lock a running copy holds for as long as it runs; the system drops the lock
+// with the process, however it ends.
+const QString LockFileName = QStringLiteral(".instance.lock");
+
+// The folder as the file system knows it: one folder reached through a link, or named by two settings files
+// in two spellings, is one data root.
+QString canonicalFolder(const QString &folder)
+{
+    QDir().mkpath(folder);
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
+}
+
+// A copy running over other data (another data root, a test run, another session of the same user) is
+// another instance: the name carries a digest of the data root as well as the user id.
 QString socketName(const QString &name, const QString &dataFolder)
 {
     const QByteArray digest = QCryptographicHash::hash(dataFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
@@ -20,15 +40,10 @@ QString socketName(const QString &name, const QString &dataFolder)
            QString::fromLatin1(digest.left(16));
 }
 
-// Abstract-namespace sockets vanish with their process, so a crashed instance never blocks the next start.
-constexpr auto socketOptions = QLocalServer::AbstractNamespaceOption;
-
 bool askRunningInstance(const QString &fullName, bool restore)
 {
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(fullName);
-    if (!socket.waitForConnected(2000))
+    if (!ConnectPrivate(socket, fullName, 2000))
         return false;
     if (restore) {
         socket.write(RestoreRequest);
@@ -40,10 +55,11 @@ bool askRunningInstance(const QString &fullName, bool restore)
 
 }  // namespace
 
-TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server) : server_(std::move(server))
+TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server, int lockFile)
+    : server_(std::move(server)), lockFile_(lockFile)
 {
     connect(server_.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *client = server_->nextPendingConnection()) {
+        while (QLocalSocket *client = NextPrivateConnection(*server_)) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
                 if (client->readAll().contains(RestoreRequest))
@@ -53,18 +69,35 @@ TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server) : server_(s
     });
 }
 
-TInstanceGuard::~TInstanceGuard() = default;
+TInstanceGuard::~TInstanceGuard()
+{
+    if (lockFile_ >= 0)
+        ::close(lockFile_);
+}
 
-bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataFolder,
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
                          bool restore)
 {
-    const QString fullName = socketName(name, dataFolder);
+    const QString root = canonicalFolder(dataRoot);
+    const QString fullName = socketName(name, root);
+    // The lock decides, the socket only carries the request to come forward: a socket file can be replaced, a
+    // lock held by a live process cannot be taken. A root where no lock file can be made (read-only) has only
+    // the socket.
+    const int lockFile = ::open(QFile::encodeName(root + QLatin1Char('/') + LockFileName).constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFile >= 0 && ::flock(lockFile, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lockFile);
+        askRunningInstance(fullName, restore);
+        return true;
+    }
     auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(socketOptions);
-    if (server->listen(fullName)) {
-        guard = std::make_unique<TInstanceGuard>(std::move(server));
+    // A crashed instance's socket file is replaced, so it never blocks the next start.
+    if (ListenPrivate(*server, fullName)) {
+        guard = std::make_unique<TInstanceGuard>(std::move(server), lockFile);
         return false;
     }
+    if (lockFile >= 0)
+        ::close(lockFile);
     // The name is taken: another instance holds it, or it could not be made; in both cases this one ends.
     askRunningInstance(fullName, restore);
     return true;

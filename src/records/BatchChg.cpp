@@ -40,7 +40,6 @@ static void initGlyphResources() { Q_INIT_RESOURCE(DtInqiry); }
 
 namespace {
 
-constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
 constexpr int KeywordBytes = 100;
 // How often a run lets the window repaint and the stop button be pressed.
 constexpr int PumpIntervalMs = 50;
@@ -314,7 +313,7 @@ void TBatchChange::InitControls()
         SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
     for (int i = 0; i < 3; ++i)
         SetImeMode(cbxKeyword[i], static_cast<TImeMode>(KeywordModes[i + 5]));
-    pnlSymbolColor->setProperty("Tag", DefaultSymbolColor);
+    pnlSymbolColor->setProperty("Tag", TAddressRecord::DefaultSymbolColor);
     QPalette face = pnlSymbolColor->palette();
     face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     pnlSymbolColor->setPalette(face);
@@ -741,8 +740,13 @@ void TBatchChange::btnStartClick()
 
 void ExecuteBatchChange(TAddressList *list)
 {
-    if (RecordForm)
+    // A record form the user keeps open (キャンセル on its unsaved changes) keeps the batch change from
+    // running: its save would later write the old values back over the change.
+    if (RecordForm) {
         RecordForm->FormWindow()->close();
+        if (RecordForm)
+            return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     TBatchChange dialog(list);
     CenterFormOnOwner(&dialog, list);

@@ -19,6 +19,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordListing.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -590,7 +591,6 @@ void TDataInquiry::UpdatePrivCorp()
 
 void TDataInquiry::sbtnPrivCorpClick()
 {
-    UpdatePrivCorp();
     if (isVisible())
         focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
 }
@@ -801,9 +801,7 @@ void TDataInquiry::bbtnAddExtFileClick()
     dialog.setNameFilter(QStringLiteral("すべてのファイル (*)"));
     dialog.setDirectory(GetMyDocumentsFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
-    ShowFileColumnsWhole(dialog);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        const QString path = dialog.selectedFiles().first();
+    if (const QString path = ChooseFile(dialog); !path.isEmpty()) {
         if (ExtFilePaths().contains(path, Qt::CaseInsensitive))
             return;
         addExtFileRow(path);
@@ -1088,7 +1086,7 @@ void TDataInquiry::bbtnCopySettingClick()
     TCopyItemSet dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetItems(CopyItems, CopyItemCount - 1, CopyLastReturn);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetItems(CopyItems, CopyLastReturn);
     SaveCopySettings();
@@ -1098,10 +1096,8 @@ void TDataInquiry::bbtnCopySettingClick()
 
 bool TDataInquiry::IsInputChanged() const
 {
-    TAddressRecord empty;
+    TAddressRecord empty = NewAddressRecord();
     empty.PrivCorp = sbtnPriv->isChecked();
-    empty.JointPrint = true;
-    empty.SymbolColor = DefaultSymbolColor;
     const TAddressRecord &ref = HeldRecord ? *HeldRecord : EntrySnapshot ? *EntrySnapshot : empty;
 
     auto textDiffers = [](const QString &control, const QByteArray &stored) {

@@ -313,7 +313,6 @@ private:
     std::array<TUniNMDEdit *, 7> nameEdits() const;
     void refillFromHistory(QComboBox *combo, const THistoryData *history);
 
-    static constexpr int32_t DefaultSymbolColor = 0x7FDF3F;
     static constexpr int MaxExtFiles = 10;
     static QByteArray digitsOf(const QString &text);
     // The text of a list of lines as a memo shows it: every line ended by a line break.

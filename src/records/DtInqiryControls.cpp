@@ -334,7 +334,7 @@ QWidget *TDataInquiry::createMainPage()
 
     nmedtNameKanji = new TUniNMDEdit(p);
     nmedtNameKanji->setObjectName(QStringLiteral("nmedtNameKanji"));
-    nmedtNameKanji->SetMaxLength(15);
+    LimitToWholeCharacters(nmedtNameKanji, 15);
     nmedtNameKana = new TUniNMDEdit(p);
     nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
     nmedtNameKana->SetMaxLength(25);
@@ -406,7 +406,7 @@ QWidget *TDataInquiry::createSubPage()
     for (int i = 0; i < 5; ++i) {
         nmedtJoint[i] = new TUniNMDEdit(gbxJoint);
         nmedtJoint[i]->setObjectName(QStringLiteral("nmedtJoint%1").arg(i + 1));
-        nmedtJoint[i]->SetMaxLength(11);
+        LimitToWholeCharacters(nmedtJoint[i], 11);
         cbxJointHonor[i] = new QComboBox(gbxJoint);
         cbxJointHonor[i]->setObjectName(QStringLiteral("cbxJointHonor%1").arg(i + 1));
         cbxJointHonor[i]->setEditable(true);
@@ -640,6 +640,9 @@ void TDataInquiry::connectHandlers()
     connect(bbtnEditGroup, &QPushButton::clicked, this, &TDataInquiry::bbtnEditGroupClick);
     connect(sbtnPriv, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
     connect(sbtnCorp, &QToolButton::clicked, this, &TDataInquiry::sbtnPrivCorpClick);
+    // The company fields follow the checked button however it was checked: a screen reader toggles it without
+    // a click. The pair is exclusive, so the company button toggles at every change.
+    connect(sbtnCorp, &QToolButton::toggled, this, &TDataInquiry::UpdatePrivCorp);
     connect(Cbx_CatMain, &QComboBox::activated, this, &TDataInquiry::Cbx_CatMainChange);
     const std::pair<QPushButton *, int> listButtons[] = {{bbtnDptmnt, 0},     {bbtnPost, 1},
                                                          {bbtnHonor, 2},      {bbtnJointHonor, 2},
@@ -657,12 +660,13 @@ void TDataInquiry::connectHandlers()
     for (int i = 0; i < 5; ++i)
         connect(sbtnJointPrint[i], &QToolButton::clicked, this, [this, i] { sbtnJointPrintClick(i + 1); });
     connect(cbxSender, &QComboBox::activated, this, &TDataInquiry::cbxSenderClick);
-    // The two print designations are never down together; either may be released.
-    connect(sbtnPrintTarget, &QToolButton::clicked, this, [this](bool down) {
+    // The two print designations are never down together; either may be released. However one went down: a
+    // screen reader toggles it without a click.
+    connect(sbtnPrintTarget, &QToolButton::toggled, this, [this](bool down) {
         if (down)
             sbtnPrintException->setChecked(false);
     });
-    connect(sbtnPrintException, &QToolButton::clicked, this, [this](bool down) {
+    connect(sbtnPrintException, &QToolButton::toggled, this, [this](bool down) {
         if (down)
             sbtnPrintTarget->setChecked(false);
     });
@@ -784,13 +788,14 @@ void TDataInquiry::ClearControls()
     JointOwner = 0;
     for (int n = 1; n <= 5; ++n)
         nmedtJointChange(n);
-    sbtnJointPrintM->setChecked(true);
+    const TAddressRecord fresh = NewAddressRecord();
+    sbtnJointPrintM->setChecked(fresh.JointPrint);
     UpdateJointPrintGlyph(sbtnJointPrintM);
-    for (QToolButton *b : sbtnJointPrint) {
-        b->setChecked(false);
-        UpdateJointPrintGlyph(b);
+    for (int i = 0; i < 5; ++i) {
+        sbtnJointPrint[i]->setChecked(fresh.JointPrints[i]);
+        UpdateJointPrintGlyph(sbtnJointPrint[i]);
     }
-    setPrintTarget(0);
+    setPrintTarget(fresh.PrintTarget);
     cbxSender->setCurrentIndex(cbxSender->count() > 0 ? 0 : -1);
     SenderNo = 0;
     lvExtFile->clear();
@@ -799,7 +804,7 @@ void TDataInquiry::ClearControls()
     bbtnAddExtFile->setEnabled(true);
     bbtnDelExtFile->setEnabled(false);
     cbxSymbolMark->setCurrentIndex(0);
-    setSymbolColor(DefaultSymbolColor);
+    setSymbolColor(fresh.SymbolColor);
     edtAddDateTime->clear();
     edtUpdDateTime->clear();
 }

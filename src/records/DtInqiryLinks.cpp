@@ -16,6 +16,7 @@
 #include "geo/QRMap.h"
 #include "geo/WebLinks.h"
 #include "geo/WebSch.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "records/NMDEdit.h"
 
@@ -141,7 +142,7 @@ void TDataInquiry::bbtnQRMapClick()
     CenterFormOnOwner(&window, this);
     window.SetAddress(address);
     QApplication::restoreOverrideCursor();
-    window.exec();
+    ExecDialog(window);
 }
 
 void TDataInquiry::bbtnRootClick()
@@ -158,7 +159,7 @@ void TDataInquiry::bbtnRootClick()
             window.Longitude = To256FromThousandths(Longitude);
         }
         QApplication::restoreOverrideCursor();
-        window.exec();
+        ExecDialog(window);
     } else if (CooperateRoot == 1) {
         TNorikaeMain window(this);
         const bool open = window.OpenRailServ(AppFolder);
@@ -167,7 +168,7 @@ void TDataInquiry::bbtnRootClick()
             CenterFormOnOwner(&window, this);
             window.Latitude = Latitude;
             window.Longitude = Longitude;
-            window.exec();
+            ExecDialog(window);
         }
     } else {
         QApplication::restoreOverrideCursor();
@@ -181,7 +182,7 @@ void TDataInquiry::bbtnWebSearchClick()
     CenterFormOnOwner(&window, this);
     window.SetKeyword(nmedtCorpKanji->isEnabled() ? nmedtCorpKanji->text() : QString());
     QApplication::restoreOverrideCursor();
-    window.exec();
+    ExecDialog(window);
 }
 
 void TDataInquiry::bbtnOpenURLClick()

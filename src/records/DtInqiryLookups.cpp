@@ -20,6 +20,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordListing.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -107,7 +108,7 @@ void TDataInquiry::RunDictionarySearch(int kind, const QString &key, bool showEx
     DicSearch.SetPages(dicPageTel | dicPageTelLocal | dicPagePos | dicPageAdrs, true, showExtra);
     const int start = DicSearch.StartWith(kind, Sjis::encode(key));
     if (start == 0) {
-        if (DicSearch.exec() != QDialog::Accepted)
+        if (ExecDialog(DicSearch) != QDialog::Accepted)
             return;
     } else if (start != 1) {
         return;

@@ -24,14 +24,8 @@ class TReadingValidator : public TShiftJisValidator {
 public:
     using TShiftJisValidator::TShiftJisValidator;
 
-    State validate(QString &input, int &position) const override
-    {
-        QString unmappable;
-        Sjis::encode(input, &unmappable);
-        if (!unmappable.isEmpty())
-            return TShiftJisValidator::validate(input, position);  // refused, and shown as refused
-        return MaxBytes() <= 0 || HalfKanaReading(input).size() <= MaxBytes() ? Acceptable : Invalid;
-    }
+protected:
+    qsizetype storedSize(const QString &input) const override { return HalfKanaReading(input).size(); }
 };
 
 }  // namespace

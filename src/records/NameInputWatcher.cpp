@@ -79,6 +79,25 @@ bool readingRequest(const QByteArray &reading, bool &romajiPending)
     return request;
 }
 
+// The reading of a composition the input method committed as something else than its last pre-edit: romaji
+// still pending at the pre-edit's end was finished by the commit, a lone "n" as ん and any other letters as
+// nothing, so no Latin letter of unfinished romaji stays in the reading.
+QString finishedReading(const QString &preedit)
+{
+    const auto latin = [](QChar c) {
+        const char16_t u = c.unicode() >= 0xFF21 && c.unicode() <= 0xFF5A ? c.unicode() - 0xFEE0 : c.unicode();
+        return u < 0x80 && isLatinLetter(uchar(u));
+    };
+    qsizetype end = preedit.size();
+    while (end > 0 && latin(preedit[end - 1]))
+        --end;
+    const QString pending = preedit.mid(end);
+    QString reading = preedit.left(end);
+    if (!reading.isEmpty() && pending.size() == 1 && QStringLiteral("nNｎＮ").contains(pending[0]))
+        reading += u'ん';
+    return reading;
+}
+
 // The Windows virtual-key codes the owners expect, for the keys they may take during a composition.
 quint32 virtualKey(int qtKey)
 {
@@ -196,8 +215,10 @@ void TNameInputWatcher::inputMethod(const QInputMethodEvent &event)
     const QString preedit = event.preeditString();
     const QString commit = event.commitString();
     if (!compositionEnded_) {
-        if (!commit.isEmpty() || preedit.isEmpty())
-            endComposition(commit.isEmpty() ? QString() : lastReading_, !commit.isEmpty() && commit == lastReading_);
+        if (!commit.isEmpty() || preedit.isEmpty()) {
+            const QString reading = commit == lastReading_ ? lastReading_ : finishedReading(lastReading_);
+            endComposition(commit.isEmpty() ? QString() : reading, !commit.isEmpty() && commit == reading);
+        }
     } else if (!commit.isEmpty() && isBlankText(commit)) {
         dropListAfterCommit();
         passSpace();

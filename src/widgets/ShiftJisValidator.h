@@ -1,16 +1,21 @@
-// TShiftJisValidator: keeps an edit to what a Shift-JIS field can hold, refusing as it is typed any character
-// without a Shift-JIS form and any text longer than the field's bytes. A refused character is shown to the
-// user beside the edit, with a beep, so nothing the user typed disappears unnoticed.
+// TShiftJisValidator: keeps an edit to what its field can hold, refusing as it is typed any character the
+// field cannot store and keeping of a paste only what fits. Whatever is refused, cut or stored in another form
+// is said beside the edit, so nothing the user typed changes or disappears unnoticed.
 #pragma once
 
 #include <QValidator>
 
+class QLineEdit;
 class QPlainTextEdit;
 
 class TShiftJisValidator : public QValidator {
 public:
-    // maxBytes 0: no byte limit, only the characters are checked.
-    explicit TShiftJisValidator(int maxBytes, QObject *parent = nullptr);
+    // What the field stores: Shift-JIS text of at most `limit` bytes, or (a name field, which keeps any
+    // character in its escaped form) at most `limit` UTF-16 units. limit 0: no limit, only the characters are
+    // checked.
+    enum class TStorage { ShiftJis, AnyCharacter };
+
+    explicit TShiftJisValidator(int maxBytes, QObject *parent = nullptr, TStorage storage = TStorage::ShiftJis);
 
     int MaxBytes() const { return maxBytes_; }
     void SetMaxBytes(int maxBytes) { maxBytes_ = maxBytes; }
@@ -20,11 +25,20 @@ public:
 
     State validate(QString &input, int &position) const override;
 
+protected:
+    // The size of input as the field stores it.
+    virtual qsizetype storedSize(const QString &input) const;
+
 private:
     int maxBytes_;
     bool numberField_ = false;
+    TStorage storage_;
 };
 
-// The same refusal for a multi-line edit, which takes no validator: characters without a Shift-JIS form are
-// taken out again as they arrive, and shown as refused.
+// A Unicode name edit: any character but control codes, at most `units` UTF-16 units, never a character cut
+// in half (Qt's own length limit counts units and would keep half of a pair).
+void LimitToWholeCharacters(QLineEdit *edit, int units);
+
+// The same refusal for a multi-line edit, which takes no validator: characters without a Shift-JIS form and
+// control codes other than line breaks and tabs are taken out again as they arrive, and shown as refused.
 void LimitToShiftJis(QPlainTextEdit *edit);

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -336,6 +337,35 @@ TEST_F(AddressSelect, FailedWriteOfOperationsFileChangesNothing)
         EXPECT_EQ(boxes.shown()[i].flags, MB_ICONERROR);
         EXPECT_TRUE(boxes.shown()[i].text.contains("AdrsOp.ini"));
     }
+}
+
+// A screen reader presses the dialog's buttons while its delete question is open: nothing else runs until
+// the question is answered, and the answer applies to the book it named.
+TEST_F(AddressSelect, CommandsPressedWhileTheDeleteQuestionIsOpenAreRefused)
+{
+    test::MessageBoxScript boxes;
+    for (const char *name : {"A", "B", "C"})
+        makeBook(name);
+    open("A", asmOpen);
+    select("B");
+    boxes.answer(IDYES, [&] {
+        dialog->bbtnDelete->click();
+        dialog->bbtnDown->click();
+        dialog->bbtnUp->click();
+        dialog->btnOk->click();
+    });
+    boxes.answer(IDYES);  // a second question, were one asked
+    dialog->bbtnDelete->click();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("アドレス帳 'B' を削除します  \r\nよろしいですか？  "));
+    EXPECT_EQ(rows(), (QStringList{"A", "C"}));
+    EXPECT_EQ(operations("DELETE"), QStringList{"B"});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 0);
+
+    // Answered, the dialog takes commands again.
+    dialog->btnOk->click();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
 TEST_F(AddressSelect, ReorderCarriesTheOpenBookAndDeletedBooksKeepTheirPlace)

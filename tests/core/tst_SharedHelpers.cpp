@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -122,4 +123,43 @@ TEST(SharedHelpers, FolderChooserStartsInTheGivenFolderOrHome)
     AppFolder.clear();
     QDir::setCurrent(savedCurrent);
     qputenv("HOME", savedHome);
+}
+
+// A window freed on close, closed (by a screen reader) while its file dialog is open: the dialog returns
+// nothing, and the window goes only once the dialog and the code that opened it are done with it.
+TEST(SharedHelpers, AWindowClosedWhileItsFileDialogIsOpenOutlivesTheDialog)
+{
+    QTemporaryDir dir;
+    test::writeFile(dir.path() + "/a.txt", "a");
+    QPointer<QWidget> window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    QString chosen = QStringLiteral("unset");
+    {
+        QFileDialog dialog(window, QStringLiteral("ファイル"), dir.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        QTimer::singleShot(0, &dialog, [&] {
+            window->close();
+            // What the dialog's own loop does meanwhile with windows closed from inside it.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            dialog.selectFile(dir.path() + "/a.txt");
+            static_cast<QDialog &>(dialog).accept();
+        });
+        chosen = ChooseFile(dialog);
+        EXPECT_FALSE(window.isNull());
+    }
+    EXPECT_TRUE(chosen.isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+
+    // Left open, the window gets the chosen file.
+    QWidget owner;
+    owner.show();
+    QFileDialog dialog(&owner, QStringLiteral("ファイル"), dir.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QTimer::singleShot(0, &dialog, [&] {
+        dialog.selectFile(dir.path() + "/a.txt");
+        static_cast<QDialog &>(dialog).accept();
+    });
+    EXPECT_EQ(ChooseFile(dialog), dir.path() + "/a.txt");
 }

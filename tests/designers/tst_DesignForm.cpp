@@ -11,6 +11,7 @@
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "base/Units.h"
+#include "core/AddressRecord.h"
 #include "core/Globals.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
@@ -25,6 +26,9 @@
 #include "platform/MemIniFile.h"
 
 #include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QtEndian>
 #include <QImageReader>
@@ -273,6 +277,54 @@ TEST_F(DesignFormTest, ASenderBlockIsAddedAndDeletedAsOneUndoStepAndListedInTheC
     form->actUndo->trigger();
     EXPECT_TRUE(form->Layout.SenderList.empty());
     EXPECT_EQ(form->WordList[0]->GetRect(), (TRect{40, 60, 340, 120}));
+}
+
+TEST_F(DesignFormTest, TheSenderChosenForASenderBlockIsTheBlocksAndLeavesTheBookAlone)
+{
+    // A record selected in the main list, which the letter body does not show, and a second sender.
+    TTable &records = *DMMirvale18->AdrsTable;
+    TAddressRecord person;
+    person.Pos = "1010062";
+    person.NameKanji = Sjis::encode(QStringLiteral("山田　太郎"));
+    records.Append();
+    SetAddressRecordFields(records, person);
+    records.Post();
+    const int32_t recNo = records.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    list->RefreshList(true, true, false);
+    list->SelectItem(0, true, false);
+    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+    TTable &senders = *DMMirvale18->SenderTable;
+    senders.Append();
+    TSenderRecord other = NewSenderRecord(2, Sjis::encode(QStringLiteral("実家")));
+    other.Name = WideToEscapedAnsi(QStringLiteral("京都　二郎"));
+    other.SelectInfo = 1;
+    WriteSenderRecord(senders, other);
+    senders.Post();
+    DMMirvale18->CloseSenderTable();
+
+    ASSERT_TRUE(OpenOnPostcard());
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 1u);
+    TSenderRect &block = *form->Layout.SenderList[0];
+    ASSERT_EQ(form->FocusedObject(), &block);
+    EXPECT_EQ(block.Name1().Name(), QStringLiteral("田中 一郎"));
+    form->Modified = 0;
+    QTimer::singleShot(0, [] {
+        SenderForm->findChild<QToolButton *>("sbtnNext")->click();
+        SenderForm->findChild<QPushButton *>("btnChoice")->click();
+    });
+    form->actSenderEdit->trigger();
+    EXPECT_EQ(block.Name1().Name(), QStringLiteral("京都 二郎"));
+    EXPECT_EQ(block.SenderTitle, Sjis::encode(QStringLiteral("実家")));
+    EXPECT_TRUE(form->Modified);
+    ASSERT_TRUE(records.FindKey({recNo}));
+    EXPECT_EQ(records.FieldByName(QStringLiteral("Sender")).AsInteger(), 0) << "the book is not the letter's";
+
+    // The block keeps its sender when the blocks are filled again; a new one shows the default sender.
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    EXPECT_EQ(form->Layout.SenderList[0]->Name1().Name(), QStringLiteral("京都 二郎"));
+    EXPECT_EQ(form->Layout.SenderList[1]->Name1().Name(), QStringLiteral("田中 一郎"));
 }
 
 TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)

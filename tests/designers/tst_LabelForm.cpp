@@ -7,9 +7,12 @@
 #include "PrintedPdf.h"
 #include "TestBook.h"
 #include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "base/Units.h"
 #include "core/AddressRecord.h"
 #include "db/Table.h"
+#include "designers/Sender.h"
+#include "designers/SenderRecord.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -21,6 +24,8 @@
 #include <QImageReader>
 #include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -263,6 +268,31 @@ TEST_F(LabelFormTest, ALabelShowsTheListsRecordAndFollowsTheSelection)
     EXPECT_EQ(text.count(QStringLiteral("山田太郎")), 1) << text.toStdString();
     EXPECT_EQ(text.count(QStringLiteral("佐藤")), 0);
     EXPECT_EQ(text.count(QStringLiteral("長谷川健")), 1);
+}
+
+TEST_F(LabelFormTest, TheSenderChosenInTheSenderListLeavesTheRecordAsTheReceiver)
+{
+    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+    TTable &senders = *DMMirvale18->SenderTable;
+    senders.Append();
+    TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("自宅")));
+    row.Name = WideToEscapedAnsi(QStringLiteral("差出　花子"));
+    row.SelectInfo = 1;
+    WriteSenderRecord(senders, row);
+    senders.Post();
+    DMMirvale18->CloseSenderTable();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    ASSERT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+    QTimer::singleShot(0, [] { SenderForm->findChild<QPushButton *>("btnChoice")->click(); });
+    form->actSenderEdit->trigger();
+    EXPECT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(form->SenderRecNo, 1);
+    TTable &table = *book.Module->AdrsTable;
+    table.SetIndexName(QString());
+    ASSERT_TRUE(table.FindKey({recNos[0]}));
+    EXPECT_EQ(table.FieldByName(QStringLiteral("Sender")).AsInteger(), 0);
+    EXPECT_FALSE(form->Modified);
 }
 
 TEST_F(LabelFormTest, DocumentsGoToTheirModesFolderAndOpenAgain)

@@ -9,6 +9,7 @@
 #include "TestBook.h"
 #include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
+#include "core/StagedFile.h"
 #include "db/Table.h"
 #include "designers/PrintDocument.h"
 #include "drawing/AddressRect.h"
@@ -377,6 +378,30 @@ TEST_F(LayoutPrintTest, AStoppedRunLeavesNoFileAndTheOldOneAsItWas)
     // The objects' print caches are gone: the next run starts afresh and completes.
     EXPECT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     EXPECT_EQ(pdfPages(pdf), 6);
+}
+
+// The program killed before each call that changes a file (the record of unfinished output in the data folder,
+// the hidden PDF, its rename): the old file stays or the new one is whole, and the next start leaves no hidden
+// file behind.
+TEST_F(LayoutPrintTest, AKillAtAnyFileStepLeavesTheOldFileOrTheNewAndTheNextStartTidiesUp)
+{
+    int step = 1;
+    int replaced = 0;
+    for (;; ++step) {
+        test::writeFile(pdf, "the last good print");
+        if (!test::KillAtFileStep(QDir::tempPath(), step, [&] { PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr); }))
+            break;
+        if (test::readFile(pdf) != "the last good print") {
+            ++replaced;
+            EXPECT_EQ(pdfPages(pdf), 3) << "killed at step " << step;
+        }
+        RemoveUnfinishedOutput();
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("宛名.pdf")})
+            << "killed at step " << step;
+    }
+    EXPECT_GT(step, 4);
+    EXPECT_GE(replaced, 1);
+    EXPECT_EQ(pdfPages(pdf), 3);
 }
 
 TEST_F(LayoutPrintTest, AQueueOfTheSchedulerGetsTheWholeJob)

@@ -2,12 +2,12 @@
 // Cancel writes nothing.
 #include "designers/LytPrt.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,11 +74,7 @@ TEST_F(WizardTest, RadioButtonsToggledByAScreenReaderChooseTheRecords)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     ASSERT_TRUE(control<QRadioButton>(&wizard, "rbViewData")->isChecked());
     ASSERT_EQ(wizard.RecordList, std::vector<int32_t>{11});
-    const auto toggle = [&](const char *name) {
-        QAccessibleInterface *radio = QAccessible::queryAccessibleInterface(control<QRadioButton>(&wizard, name));
-        ASSERT_TRUE(radio && radio->actionInterface());
-        radio->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    };
+    const auto toggle = [&](const char *name) { ASSERT_TRUE(test::toggleOnTheBus(control<QRadioButton>(&wizard, name))); };
     toggle("rbAll");
     EXPECT_TRUE(control<QRadioButton>(&wizard, "rbAll")->isChecked());
     EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 11, 12, 13, 14}));
@@ -184,4 +180,26 @@ TEST_F(WizardTest, ShownRecordWithoutSelectionIsNoRecord)
     control<QPushButton>(&wizard, "btnCancel2")->click();
     EXPECT_EQ(wizard.result(), QDialog::Rejected);
     EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), before) << "Cancel writes nothing";
+}
+
+// Settings that cannot be kept are named in a message; the print still goes ahead with the choices made.
+TEST_F(WizardTest, SettingsThatCannotBeWrittenAreNamedAndThePrintGoesOn)
+{
+    const QString settings = DataFolder + SettingsFileName;
+    ASSERT_TRUE(QDir().mkpath(settings));
+    Rows rows;
+    rows.selected = 2;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(0);
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    control<QPushButton>(&wizard, "btnNext")->click();
+    boxes.answer(IDYES);
+    control<QPushButton>(&wizard, "btnPrint")->click();
+    EXPECT_EQ(wizard.result(), QDialog::Accepted);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_TRUE(boxes.shown()[1].text.startsWith(settings)) << boxes.shown()[1].text.toStdString();
+    EXPECT_EQ(wizard.RecordList, std::vector<int32_t>{12});
 }

@@ -3,6 +3,7 @@
 #include "designers/LytFmt.h"
 
 #include "TestSupport.h"
+#include "Accessibility.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -84,6 +85,33 @@ protected:
 };
 
 }  // namespace
+
+// A direction ticked as a screen reader ticks it, without a click, chooses its variant as a click does.
+TEST_F(PaperDialogTest, DirectionsTickedWithoutAClickChooseTheVariantRecords)
+{
+    open();
+    control<QComboBox>("cbxPaperKind")->setCurrentIndex(1);
+    const int firstEnvelope = dialog->FormatNumber;
+    const struct {
+        int kind;
+        const char *button;
+        int format;
+    } steps[] = {{0, "rbPostCardH", 1},
+                 {0, "rbPostCardV", 0},
+                 {1, "rbEnvWordH", firstEnvelope + 1},
+                 {1, "rbEnvCardH", firstEnvelope + 2},
+                 {1, "rbEnvCardV", firstEnvelope + 1}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.button);
+        control<QComboBox>("cbxPaperKind")->setCurrentIndex(step.kind);
+        ASSERT_TRUE(test::toggleOnTheBus(control<QRadioButton>(step.button)));
+        EXPECT_EQ(dialog->FormatNumber, step.format);
+    }
+    // A horizontal card takes horizontal writing, as its click does.
+    ASSERT_TRUE(test::toggleOnTheBus(control<QRadioButton>("rbEnvCardH")));
+    EXPECT_TRUE(control<QRadioButton>("rbEnvWordH")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("rbEnvWordV")->isEnabled());
+}
 
 TEST_F(PaperDialogTest, DirectionsChooseTheVariantRecords)
 {

@@ -6,6 +6,7 @@
 #include "base/SjisCodec.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/DrawRect.h"
 
 #include <QDir>
 #include <QFile>
@@ -287,4 +288,81 @@ TEST(PaperFormats, UserFileIsReplacedWholeOrNotAtAll)
     loaded.Records.clear();
     EXPECT_TRUE(loaded.Save(file));
     EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST(PaperFormats, ValuesNoSheetCanHoldAreRefusedWhenRead)
+{
+    // Every shipped paper reads, with its sheet.
+    const QByteArray shipped = test::readFile(test::appDir() + "Common/Lyt.fmt");
+    const TMasterFormats master = shippedMaster();
+    ASSERT_EQ(master.Formats.size(), qFromLittleEndian<uint32_t>(shipped.constData() + 24));
+    for (const TPaperFormat &f : master.Formats)
+        EXPECT_TRUE(PaperFormatFits(f, f.SheetIndex > 0 ? &master.Sheets[size_t(f.SheetIndex - 1)] : nullptr))
+            << Sjis::decode(f.Name).toStdString();
+
+    // The master list with one value changed is refused whole: its paper numbers would name other papers.
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Lyt.fmt";
+    const qsizetype sheets = 36 + qsizetype(master.Formats.size()) * TPaperFormat::Size;
+    const qsizetype firstPaper = 36;
+    const auto refused = [&](qsizetype offset, uint32_t value) {
+        QByteArray bytes = shipped;
+        putU32(bytes, offset, value);
+        test::writeFile(file, bytes);
+        TMasterFormats damaged;
+        return !damaged.Load(file) && damaged.Formats.empty() && damaged.Sheets.empty();
+    };
+    EXPECT_TRUE(refused(sheets + 8, 2000));           // 2,000 columns of labels on an A4 sheet
+    EXPECT_TRUE(refused(sheets + 12, 2000));          // and rows
+    EXPECT_TRUE(refused(sheets + 8, 0x40000000));     // columns times the paper's width beyond an int
+    EXPECT_TRUE(refused(sheets + 24, 0xFFFFFFF0u));   // a negative gap
+    EXPECT_TRUE(refused(sheets + 16, 0x7FFFFFFF));    // a margin off the sheet
+    EXPECT_TRUE(refused(sheets + 0, 100000));         // a sheet ten metres wide
+    EXPECT_TRUE(refused(firstPaper + 60, 0x7FFFFFF0)); // a postcard of 200 km
+    EXPECT_TRUE(refused(firstPaper + 60, 10));        // and one of a millimetre
+    EXPECT_TRUE(refused(firstPaper + 88, 0x7FFFFFFF)); // its first rectangle beyond any int sum
+    EXPECT_FALSE(refused(sheets + 8, 2));
+
+    // A user paper that no sheet holds is left out; the others stay.
+    TCustomFormats custom;
+    custom.LastCustomId = 3;
+    custom.Records = {customPaper(1, QStringLiteral("一")), customPaper(2, QStringLiteral("二")),
+                      customPaper(3, QStringLiteral("三"))};
+    custom.Records[1].Format.Width = 1 << 30;
+    custom.Records[2].Format.SplitRects[4].Right = -2000000000;
+    test::writeFile(file, custom.Bytes());
+    TCustomFormats back;
+    back.Load(file);
+    ASSERT_EQ(back.Records.size(), 1u);
+    EXPECT_EQ(back.Records[0].Id, 1u);
+    EXPECT_EQ(back.LastCustomId, 3u);
+    // Labels of a user sheet: 2,000 by 2,000 on it are refused, 2 by 5 read.
+    custom.Records = {customPaper(4, QStringLiteral("ラベル"))};
+    custom.Records[0].Format.Kind = 2;
+    custom.Records[0].Format.Width = 864;
+    custom.Records[0].Format.Height = 508;
+    custom.Records[0].Format.SheetIndex = 1;
+    custom.Sheets = {TFormatCategory{2100, 2970, 2000, 2000, 0, 0, 0, 0}};
+    test::writeFile(file, custom.Bytes());
+    back.Load(file);
+    EXPECT_TRUE(back.Records.empty());
+    custom.Sheets = {TFormatCategory{2100, 2970, 2, 5, 174, 215, 25, 0}};
+    test::writeFile(file, custom.Bytes());
+    back.Load(file);
+    EXPECT_EQ(back.Records.size(), 1u);
+}
+
+TEST(PaperFormats, AResizedPaperPlacesNothingBeyondTheReachOfAStoredObject)
+{
+    TPaperFormat base = shippedMaster().Formats[0];
+    base.Width = MinLabelSide;
+    base.Height = MinLabelSide;
+    base.CombinedRects[1] = {PaperReach - 10, PaperReach - 10, PaperReach, PaperReach};
+    ASSERT_TRUE(PaperFormatFits(base, nullptr));
+    const TPaperFormat resized = ResizePaperFormat(base, MaxCustomPaperSize, MaxCustomPaperSize);
+    for (int i = 0; i < resized.CombinedRectCount; ++i)
+        for (int side : {resized.CombinedRects[size_t(i)].Left, resized.CombinedRects[size_t(i)].Top,
+                         resized.CombinedRects[size_t(i)].Right, resized.CombinedRects[size_t(i)].Bottom})
+            EXPECT_LE(std::abs(side), PaperReach) << i;
+    EXPECT_TRUE(PaperFormatFits(resized, nullptr));
 }

@@ -1,6 +1,9 @@
 // The print document: a layout holding every object kind saved, opened and saved again to the same bytes;
-// damaged files refused whole; the safety copy of a save.
+// damaged files refused whole; the safety copy of a save, a save killed at each of its file steps, and what
+// killed saves left put right when the folder is listed.
 #include "designers/PrintDocument.h"
+
+#include "designers/PrtFiles.h"
 
 #include "TestSupport.h"
 #include "drawing/AddressRect.h"
@@ -13,12 +16,15 @@
 #include "drawing/WordRect.h"
 #include "base/Fonts.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace {
 
@@ -84,6 +90,28 @@ void putI32(QByteArray &bytes, qsizetype offset, int32_t value) { qToLittleEndia
 qsizetype firstZOffset(const QByteArray &bytes)
 {
     return LayoutThumbnailLengthOffset + 4 + qFromLittleEndian<uint32_t>(bytes.constData() + 50) + TPrintForm::Size;
+}
+
+// A small document of the kind on paper number format: one text, stacked.
+TPrintDocument smallDocument(uint8_t kind, int32_t format)
+{
+    TPrintDocument doc(kind);
+    doc.FormatNumber = format;
+    auto word = std::make_unique<TWordRect>();
+    word->SetRect(TRect(40, 50, 300, 120));
+    word->SetLine(0, QStringLiteral("謹賀新年"));
+    doc.ZOrderList.push_back(word.get());
+    doc.WordList.push_back(std::move(word));
+    return doc;
+}
+
+// The folder as the document dialogs list it.
+TDocumentKind folderOf(const QString &path, uint8_t kind)
+{
+    TDocumentKind listed;
+    EXPECT_TRUE(DocumentKindOf(kind, listed));
+    listed.Folder = path + "/";
+    return listed;
 }
 
 }  // namespace
@@ -273,6 +301,136 @@ TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
     EXPECT_EQ(error, DocumentSaveFailedMessage);
     EXPECT_EQ(readAll(path), before);
     EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
+}
+
+TEST(PrintDocument, AKillAtAnyStepOfASaveLeavesTheOldOrTheNewDocumentUnderItsName)
+{
+    for (const uint8_t kind : {LayoutDocument, LabelDocument, DesignDocument}) {
+        TDocumentKind files;
+        ASSERT_TRUE(DocumentKindOf(kind, files));
+        bool sawOld = false, sawNew = false;
+        int step = 1;
+        for (;; ++step) {
+            QTemporaryDir dir;
+            const QString path = dir.path() + "/doc" + files.Extension;
+            QString error;
+            ASSERT_TRUE(smallDocument(kind, 1).Save(path, 1000, 1480, QImage(), &error));
+            TPrintDocument changed = smallDocument(kind, 2);
+            const bool killed = test::KillAtFileStep(dir.path(), step, [&] { changed.Save(path, 1000, 1480, QImage(), nullptr); });
+            // Straight after the kill, before anything is put right, the name holds a whole document.
+            TPrintDocument found(kind);
+            ASSERT_TRUE(found.Open(path, &error)) << "kind " << int(kind) << ", step " << step;
+            ASSERT_TRUE(found.FormatNumber == 1 || found.FormatNumber == 2);
+            (found.FormatNumber == 1 ? sawOld : sawNew) = true;
+            // The next listing leaves the document alone, without safety copy or temporary file beside it.
+            const std::vector<TListedDocument> listed = ListDocuments(folderOf(dir.path(), kind));
+            ASSERT_EQ(listed.size(), 1u);
+            EXPECT_EQ(listed[0].Title, QStringLiteral("doc"));
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc" + files.Extension})
+                << "step " << step;
+            TPrintDocument again(kind);
+            ASSERT_TRUE(again.Open(path, &error));
+            EXPECT_EQ(again.FormatNumber, found.FormatNumber);
+            if (!killed) {
+                EXPECT_EQ(found.FormatNumber, 2);
+                break;
+            }
+        }
+        EXPECT_GE(step, 5) << "a save takes several file steps";
+        EXPECT_TRUE(sawOld);
+        EXPECT_TRUE(sawNew);
+    }
+}
+
+TEST(PrintDocument, WhatKilledSavesLeftIsPutRightWhenTheFolderIsListed)
+{
+    QTemporaryDir dir;
+    const TDocumentKind kind = folderOf(dir.path(), LayoutDocument);
+    const auto path = [&](const QString &name) { return dir.path() + "/" + name; };
+    QString error;
+    ASSERT_TRUE(smallDocument(LayoutDocument, 1).Save(path("old.gpl"), 1000, 1480, QImage(), &error));
+    const QByteArray old = readAll(path("old.gpl"));
+    ASSERT_TRUE(smallDocument(LayoutDocument, 2).Save(path("new.gpl"), 1000, 1480, QImage(), &error));
+    const QByteArray fresh = readAll(path("new.gpl"));
+    QFile::remove(path("old.gpl"));
+    QFile::remove(path("new.gpl"));
+
+    // The copy of a save killed after the old file was moved aside: no document under the name ...
+    test::writeFile(path("$$gone.gpl"), old);
+    // ... or one cut short while it was written.
+    test::writeFile(path("$$cut.gpl"), old);
+    test::writeFile(path("cut.gpl"), fresh.left(fresh.size() / 2));
+    // A copy beside a whole document belongs to a save that finished writing.
+    test::writeFile(path("$$done.gpl"), old);
+    test::writeFile(path("done.gpl"), fresh);
+    // A copy that is no document itself puts nothing back.
+    test::writeFile(path("$$junk.gpl"), "not a document");
+    // The new file of a save killed just before it took the name: whole, but the old document stays.
+    test::writeFile(path("done.gpl.k3Xq9Z"), old);
+
+    QStringList titles;
+    for (const TListedDocument &document : ListDocuments(kind))
+        titles << document.Title;
+    EXPECT_EQ(titles, (QStringList{"cut", "done", "gone"}));
+    EXPECT_EQ(readAll(path("gone.gpl")), old);
+    EXPECT_EQ(readAll(path("cut.gpl")), old);
+    EXPECT_EQ(readAll(path("done.gpl")), fresh);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"$$junk.gpl", "cut.gpl", "done.gpl", "gone.gpl"}));
+}
+
+TEST(PrintDocument, ASaveThatDoesNotReadBackKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/doc.gpl";
+    QString error;
+    ASSERT_TRUE(smallDocument(LayoutDocument, 1).Save(path, 1000, 1480, QImage(), &error));
+    const QByteArray before = readAll(path);
+    // A text placed farther than a stored rectangle may lie: the file would be written, but refused when read.
+    TPrintDocument far = smallDocument(LayoutDocument, 2);
+    far.WordList[0]->SetRect(TRect(40, 50, PaperReach + 500, 120));
+    EXPECT_FALSE(far.Save(path, 1000, 1480, QImage(), &error));
+    EXPECT_EQ(error, DocumentSaveFailedMessage);
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.gpl"});
+    // Nor does a new name keep a file that cannot be opened.
+    EXPECT_FALSE(far.Save(dir.path() + "/other.gpl", 1000, 1480, QImage(), &error));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/other.gpl"));
+}
+
+TEST(PrintDocument, AQRCodeTheReaderTookIsSavedSoThatItOpensAgain)
+{
+    // A damaged document: a code of the largest cell size whose stored square lies at the edge of the reach.
+    TPrintDocument doc = smallDocument(LayoutDocument, 1);
+    auto qr = std::make_unique<TQRCodeRect>();
+    qr->SetText("https://example.jp/");
+    doc.ZOrderList.push_back(qr.get());
+    doc.QRCodeList.push_back(std::move(qr));
+    QByteArray bytes = doc.Bytes(QByteArray());
+    const QByteArray record = [&] {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        TObjectStream stream(buffer);
+        doc.QRCodeList[0]->SaveToStream(stream);
+        return buffer.data();
+    }();
+    const qsizetype at = bytes.lastIndexOf(record);
+    ASSERT_GT(at, 0);
+    for (int i = 0; i < 4; ++i)
+        putI32(bytes, at + 4 * i, std::array{4000, 4000, PaperReach, PaperReach}[size_t(i)]);
+    putI32(bytes, at + 17, 48);
+    TPrintDocument damaged;
+    QString error;
+    ASSERT_TRUE(damaged.Read(bytes, &error));
+
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/doc.gpl";
+    ASSERT_TRUE(smallDocument(LayoutDocument, 1).Save(path, 1000, 1480, QImage(), &error));
+    ASSERT_TRUE(damaged.Save(path, 1000, 1480, QImage(), &error)) << error.toStdString();
+    TPrintDocument reopened;
+    ASSERT_TRUE(reopened.Open(path, &error));
+    ASSERT_EQ(reopened.QRCodeList.size(), 1u);
+    EXPECT_EQ(reopened.QRCodeList[0]->CellSize(), 48);
 }
 
 TEST(PrintDocument, LastTextAndFigureBecomeTheDefaults)

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -182,6 +183,21 @@ TEST_F(LayoutDetailTest, ThePageIsRememberedAndAStrayOneIgnored)
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadInteger("PRINTFORM", "Detail", 0), 2);
     TLayoutDetailDialog again(nullptr);
     EXPECT_EQ(control<QTabWidget>(&again, "pgcDetail")->currentIndex(), 2);
+}
+
+// A settings file that cannot be written is named, and the dialog still ends as asked.
+TEST_F(LayoutDetailTest, ASettingsFileThatCannotBeWrittenIsNamedAndTheDialogEnds)
+{
+    test::MessageBoxScript boxes;
+    const QString settings = DataFolder + SettingsFileName;
+    ASSERT_TRUE(QDir().mkpath(settings));
+    TLayoutDetailDialog dialog(nullptr);
+    dialog.show();
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(settings));
 }
 
 TEST(LayoutDetail, TrackClicksGoToTheNearestStep)

@@ -79,6 +79,35 @@ TEST_F(DocumentDialogTest, OpenListsOursWithThumbnails)
     EXPECT_EQ(list->topLevelItemCount(), 3);
 }
 
+TEST_F(DocumentDialogTest, AThumbnailLargerThanAThumbnailIsNotShown)
+{
+    // "Beta" with a stored picture of 1,500 pixels a side: a document of ours stores 200 at most.
+    QImage large(1500, 1500, QImage::Format_RGB888);
+    large.fill(QColor(30, 90, 200));
+    const QString path = LayoutFolder + "Beta.gpl";
+    ASSERT_TRUE(test::readFile(path).size() > 0);
+    TPrintDocument doc;
+    QString error;
+    ASSERT_TRUE(doc.Open(path, &error));
+    test::writeFile(path, doc.Bytes(EncodeJpeg(large)));
+    TDocumentKind kind;
+    ASSERT_TRUE(DocumentKindOf(0, kind));
+    EXPECT_TRUE(ThumbnailPicture(ReadThumbnail(kind, path)).isNull());
+    EXPECT_EQ(ThumbnailPicture(EncodeJpeg(large.scaled(MaxThumbnailSide, 40))).size(), QSize(MaxThumbnailSide, 40));
+
+    TPrintDataOpenDialog dialog(nullptr);
+    dialog.SetKind(0);
+    dialog.SetFileName(QStringLiteral("alpha"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.Preview().size(), QSize(135, 200));
+    dialog.SetFileName(QStringLiteral("Beta"));
+    EXPECT_EQ(dialog.GetFileName(), QStringLiteral("Beta"));
+    EXPECT_TRUE(dialog.Preview().isNull());
+    EXPECT_FALSE(control<QWidget>(&dialog, "pbxPreview")->isVisible());
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
 TEST_F(DocumentDialogTest, DeleteAndRename)
 {
     TPrintDataOpenDialog dialog(nullptr);
@@ -87,8 +116,13 @@ TEST_F(DocumentDialogTest, DeleteAndRename)
     dialog.show();
     auto *list = control<QTreeWidget>(&dialog, "lvFile");
     list->setCurrentItem(list->topLevelItem(0));
-    boxes.answer(IDYES);
-    control<QToolButton>(&dialog, "sbtnDelete")->click();
+    // A screen reader presses 削除 again while the question is open: refused, and the answer deletes the
+    // document the question named.
+    auto *remove = control<QToolButton>(&dialog, "sbtnDelete");
+    boxes.answer(IDYES, [&] { remove->click(); });
+    remove->click();
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(titles(list), (QStringList{"Beta", "cut", QStringLiteral("年賀状")}));
     EXPECT_FALSE(QFile::exists(LayoutFolder + "alpha.gpl"));
     EXPECT_TRUE(dialog.FilesChanged);
 

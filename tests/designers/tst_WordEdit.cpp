@@ -58,6 +58,30 @@ TEST(WordExamples, CommaTextRule)
     EXPECT_TRUE(fields("   ").isEmpty());
 }
 
+// A zero byte ends a line's fields; any bytes at all end in a bounded list of fields. The reading runs where
+// memory is limited first, so a loop that never ends fails instead of taking the machine.
+TEST(WordExamples, EveryByteSequenceEndsWithBoundedFields)
+{
+    Library lib;
+    test::writeFile(lib.common() + "Text/Index.rbf", QByteArrayLiteral("\"Nenga\"\0,Text\\A.rbf\r\n"));
+    ASSERT_EQ(test::RunWithAddressSpaceLimit(qint64(256) << 20, [&] {
+        const TExampleIndex index = ReadExampleIndex(lib.common() + "Text/Index.rbf");
+        if (!index.Classes.isEmpty() || index.Error.isEmpty())
+            return 1;
+        const char alphabet[] = {'\0', '\x01', ' ', ',', '"', 'a', '\x81', '\xff'};
+        for (const char a : alphabet)
+            for (const char b : alphabet)
+                for (const char c : alphabet)
+                    if (SplitCommaText(QByteArray(1, a) + b + c).size() > 4)
+                        return 2;
+        return 0;
+    }), 0);
+
+    EXPECT_EQ(SplitCommaText(QByteArrayLiteral("a,b\0,c")), (QList<QByteArray>{"a", "b"}));
+    EXPECT_EQ(SplitCommaText(QByteArrayLiteral("\"x\0y\",z")), (QList<QByteArray>{"x"}));
+    EXPECT_TRUE(SplitCommaText(QByteArrayLiteral("\0a,b")).isEmpty());
+}
+
 TEST(WordExamples, IndexStopsAtTheFirstEmptyLineAndAtALineWithOneField)
 {
     Library lib;

@@ -509,6 +509,28 @@ TEST_F(SearchWindowTest, AMainCategoryWithoutVisibleSubCategoriesIsSearchedAlone
     EXPECT_TRUE(w->bbtnFileExport->isHidden());
 }
 
+// A match mode ticked as a screen reader ticks it, without a click, is the one searched with and the one
+// shown chosen.
+TEST_F(SearchWindowTest, AMatchModeTickedWithoutAClickIsTheOneSearched)
+{
+    TNameAdrsSearch *w = nameWindow();
+    w->nmcbxName->setEditText(QStringLiteral("東"));
+    chooseTokyo(w);
+    const struct {
+        QRadioButton *button;
+        uint32_t mode;
+    } modes[] = {{w->rbFull, 3}, {w->rbRear, 2}, {w->rbAmbiguous, 1}, {w->rbFront, 0}};
+    for (const auto &m : modes) {
+        SCOPED_TRACE(m.button->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(m.button));
+        ASSERT_TRUE(m.button->isChecked());
+        EXPECT_EQ(w->MatchMode(), static_cast<int>(m.mode));
+        ASSERT_TRUE(run(w, w->bbtnSearch));
+        ASSERT_FALSE(w->Conditions().empty());
+        EXPECT_EQ(w->Conditions()[0].MatchMode, m.mode);
+    }
+}
+
 TEST_F(SearchWindowTest, OneWindowSearchesAtATime)
 {
     TNameAdrsSearch *name = nameWindow();

@@ -411,6 +411,23 @@ TEST(JpegImage, PicturesLargerThanAGigabyteAreRefusedByTheirHeader)
     EXPECT_EQ(jpeg.Bitmap().size(), QSize(64, 48));
 }
 
+TEST(JpegImage, ASideBeyondTheCallersBoundIsRefusedByItsHeader)
+{
+    TJpegImage jpeg;
+    jpeg.LoadFromData(greyJpeg(1024, 8), 1024);
+    EXPECT_EQ(jpeg.Bitmap().size(), QSize(1024, 8));
+    EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(greyJpeg(8, 1025), 1024); }), "the JPEG image is too large");
+    EXPECT_EQ(jpeg.Bitmap().size(), QSize(1024, 8));
+    // A progressive picture of 18,000 pixels a side, far within a gigabyte at one byte a pixel, is refused
+    // before its decoding would buffer its scans.
+    QByteArray progressive = greyJpeg(64, 48, true);
+    const qsizetype frame = progressive.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(frame, 0);
+    qToBigEndian<quint16>(18000, progressive.data() + frame + 5);
+    qToBigEndian<quint16>(18000, progressive.data() + frame + 7);
+    EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(progressive, 1024); }), "the JPEG image is too large");
+}
+
 TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)
 {
     QTemporaryDir dir;

@@ -2,7 +2,9 @@
 // recorded picture, and real text in PDF output.
 #include "ObjectTestSupport.h"
 #include "drawing/Canvas.h"
+#include "drawing/GlyphRenderer.h"
 #include "drawing/MetafileEx.h"
+#include "drawing/PrintJob.h"
 
 #include <QImage>
 #include <QPainter>
@@ -274,4 +276,85 @@ TEST_F(GlyphRenderer, PiecesRecordedInOneFontPlayBackWhereTheyWereDrawn)
                 EXPECT_LE((a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), 2)
                     << x << "," << y;
         }
+}
+
+// A character the layout's face lacks is drawn from a face that has it, in rows and in columns alike, and the
+// line keeps the face's own metrics; one that no installed face has keeps the face's box.
+TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
+{
+    TLogFont log = mincho(-100, false).Log;
+    log.Font.setPixelSize(100);
+    const QRawFont own = QRawFont::fromFont(log.Font);
+    ASSERT_TRUE(own.isValid());
+    ASSERT_FALSE(own.supportsCharacter(0x20BB7u)) << "the test needs a face without 𠮷";
+    for (const bool vertical : {false, true}) {
+        SCOPED_TRACE(vertical ? "column" : "row");
+        const QString text = QStringLiteral("吉𠮷野");
+        const TShapedLine line = ShapeLine(own, text, vertical);
+        ASSERT_EQ(line.Fallbacks.size(), 1);
+        EXPECT_TRUE(line.Fallbacks[0].supportsCharacter(0x20BB7u));
+        EXPECT_DOUBLE_EQ(line.Fallbacks[0].pixelSize(), own.pixelSize());
+        ASSERT_EQ(line.Glyphs.size(), 3);
+        EXPECT_EQ(line.Glyphs[0].Fallback, -1);
+        EXPECT_EQ(line.Glyphs[1].Fallback, 0);
+        EXPECT_EQ(line.Glyphs[1].Cluster, 1);
+        EXPECT_NE(line.Glyphs[1].Index, 0u);
+        EXPECT_EQ(line.Glyphs[2].Fallback, -1);
+        EXPECT_EQ(line.Glyphs[2].Cluster, 3);
+        EXPECT_NEAR(line.Advances[1], 100, 1) << "a full-width cell like its neighbours";
+        EXPECT_EQ(line.Ascent, int(std::lround(own.ascent())));
+        const QList<double> starts{0, 100, 100, 200};
+        // A run for each face in the order of the text, which is the order a PDF's text reads in.
+        const QList<TPlacedRun> runs = PlaceLine(line, starts, 1);
+        ASSERT_EQ(runs.size(), 3);
+        EXPECT_EQ(runs[0].Run.rawFont(), own);
+        EXPECT_EQ(runs[1].Run.rawFont(), line.Fallbacks[0]);
+        EXPECT_EQ(runs[2].Run.rawFont(), own);
+    }
+    // Drawn, the character is not the face's empty box.
+    const auto drawn = [](const std::function<void(TCanvas &, QPainter &)> &draw) {
+        QImage image = WhitePage(300, 200);
+        QPainter painter(&image);
+        TCanvas canvas(painter, 600, 600);
+        draw(canvas, painter);
+        painter.end();
+        return image;
+    };
+    const QImage character = drawn([](TCanvas &canvas, QPainter &) {
+        canvas.SetFont(mincho(-100, false));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(50, 50, QStringLiteral("𠮷"));
+    });
+    const QImage box = drawn([&own](TCanvas &, QPainter &painter) {
+        QGlyphRun notdef;
+        notdef.setRawFont(own);
+        notdef.setGlyphIndexes({0});
+        notdef.setPositions({QPointF(50, 50 + own.ascent())});
+        painter.drawGlyphRun(QPointF(0, 0), notdef);
+    });
+    EXPECT_FALSE(InkBox(character).isEmpty());
+    EXPECT_NE(character, box);
+    // In a PDF the face that stood in is embedded beside the layout's, and the text reads back as drawn.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("fallback.pdf"));
+    {
+        QPdfWriter writer(file);
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        TCanvas canvas(painter, writer);
+        canvas.SetFont(mincho(-100, false));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(300, 300, QStringLiteral("𠮷野家"));
+        canvas.SetFont(mincho(-100, true));
+        canvas.SetFontHeight(-100);
+        canvas.TextOut(3000, 600, QStringLiteral("𠮷田"));
+    }
+    CorrectPdfText(file);
+    const QString text = pdfText(file);
+    EXPECT_TRUE(text.contains(QStringLiteral("𠮷野家"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("𠮷田"))) << text.toStdString();
+    // A joined sequence stays in one face: the joiner goes with what it joins.
+    const TShapedLine joined = ShapeLine(own, QStringLiteral("𠮷\u200D𠮷"), false);
+    for (const TShapedGlyph &glyph : joined.Glyphs)
+        EXPECT_EQ(glyph.Fallback, 0);
 }

@@ -5,6 +5,7 @@
 #include "drawing/PrintJob.h"
 #include "drawing/PrinterInfo.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -12,6 +13,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
 
 namespace {
 
@@ -28,6 +33,31 @@ QString unbroken(QString text)
 {
     text.removeIf([](QChar c) { return c == u'\n' || c == u'\f'; });
     return text;
+}
+
+// Postcard pages at 600 dpi through the print job, which corrects the text maps at its end.
+void writePostcards(const QString &file, int pages, const std::function<void(TPrintJob &, int)> &drawPage)
+{
+    QPdfWriter writer(file);
+    writer.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(600);
+    TPrintJob job(writer, file);
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            job.NewPage();
+        drawPage(job, page);
+    }
+    job.End();
+}
+
+long statusKb(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    return -1;
 }
 
 class PrintJob : public test::PrintedPage {};
@@ -80,14 +110,7 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
 
     QTemporaryDir dir;
     const QString written = dir.filePath(QStringLiteral("written.pdf"));
-    {
-        QPdfWriter writer(written);
-        writer.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(600);
-        TPrintJob job(writer, written);
-        print(job);
-    }
+    writePostcards(written, 1, [&](TPrintJob &job, int) { print(job); });
     const QString text = unbroken(rawPdfText(written));
     EXPECT_EQ(text.toStdString(), expected);
     for (const QString &word : {QStringLiteral("山田"), QStringLiteral("長谷川"), QStringLiteral("高橋"),
@@ -109,6 +132,50 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
     EXPECT_EQ(unbroken(rawPdfText(printed)).toStdString(), expected);
 }
 
+TEST_F(PrintJob, EveryPageOfALongDocumentGivesBackItsTextAndTheFileStaysWhole)
+{
+    // The fonts of a long run gather the glyphs of all its pages; each page's words must come back from the
+    // one map of the whole file.
+    const QStringList names{QStringLiteral("山田一郎"), QStringLiteral("長谷川方"), QStringLiteral("高橋用"),
+                            QStringLiteral("センター（株）"), QStringLiteral("ヴェルモア「ー」")};
+    constexpr int Pages = 120;
+    TAddressRect column;
+    column.SetRect(test::mm(50, 50, 450, 1300));
+    TAddressRect across;
+    across.SetRect(test::mm(500, 50, 1000, 400));
+    across.SetDirection(1);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("long.pdf"));
+    writePostcards(file, Pages, [&](TPrintJob &job, int page) {
+        column.SetLine(0, names[page % names.size()] + QString::number(page));
+        across.SetLine(0, names[(page + 2) % names.size()]);
+        TCanvas canvas(job.Painter(), 600, 600);
+        for (TAddressRect *object : {&column, &across}) {
+            object->UpdateFontHeight();
+            PrintObject(*object, canvas);
+        }
+    });
+
+    const QStringList pages = rawPdfText(file).split(u'\f');
+    ASSERT_GE(pages.size(), Pages);
+    for (int page = 0; page < Pages; ++page) {
+        // Half-width digits lie sideways in a column and come out apart from its upright characters.
+        QString text = unbroken(pages[page]);
+        EXPECT_TRUE(text.contains(QString::number(page))) << page << ": " << text.toStdString();
+        text.removeIf([](QChar c) { return c.isDigit() || c.isSpace(); });
+        EXPECT_EQ(text.toStdString(),
+                  (names[page % names.size()] + names[(page + 2) % names.size()]).toStdString()) << page;
+    }
+
+    QProcess check;
+    check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), file});
+    ASSERT_TRUE(check.waitForFinished(60000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    const QImage first = RenderedPdfPage(file, 30);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_FALSE(InkBox(first).isEmpty());
+}
+
 TEST(PrintJobFile, FileThatIsNoPdfIsRefusedAndLeftAsItWas)
 {
     QTemporaryDir dir;
@@ -121,4 +188,38 @@ TEST(PrintJobFile, FileThatIsNoPdfIsRefusedAndLeftAsItWas)
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll(), QByteArray("%PDF-1.4\nnot a document\n"));
+}
+
+TEST(PrintJobFile, CorrectingTenTimesThePagesTakesNoMoreMemory)
+{
+    // The peak can be measured from here only where the kernel lets a process reset its own.
+    if (!QFile::exists(QStringLiteral("/proc/self/clear_refs")))
+        GTEST_SKIP() << "no /proc/self/clear_refs";
+    QTemporaryDir dir;
+    const auto write = [&](int pages) {
+        const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(pages));
+        QPdfWriter writer(file);
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        painter.setFont(QFont(QStringLiteral("ＭＳ 明朝"), 12));
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.drawText(QPointF(600, 600), QStringLiteral("山田 %1").arg(page));
+        }
+        return file;
+    };
+    const auto peakKb = [](const QString &file) {
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak from the resident size now
+        const long before = statusKb("VmRSS:");
+        CorrectPdfText(file);
+        return statusKb("VmHWM:") - before;
+    };
+    const QString few = write(300);
+    const QString many = write(3000);
+    const long fewKb = peakKb(few);
+    const long manyKb = peakKb(many);
+    // The larger file fills the reader's window of a megabyte, which the smaller one does not; reading the
+    // pages' objects would take some 17 MB more.
+    EXPECT_LT(manyKb, fewKb + 3 * 1024) << fewKb << " kB for 300 pages, " << manyKb << " kB for 3,000";
 }

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <array>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -259,4 +261,32 @@ TEST(QRCodeRect, CellSizesNoPaperHoldsAreRefusedAndMakeNoImage)
     // A code of 5,000-unit cells at 600 dpi would be a picture of gigabytes: none is made.
     EXPECT_TRUE(MakeQRCode("Velmora", TQRDataMode::Kanji, 5000, 600).Image.isNull());
     EXPECT_FALSE(MakeQRCode("Velmora", TQRDataMode::Kanji, 5, 600).Image.isNull());
+}
+
+TEST(QRCodeRect, ACodeGrownAroundItsCentreStaysWhereAStoredRectangleMayLie)
+{
+    // The largest cell size read, in rectangles at the edges of the reach: the code grows around the stored
+    // centre and must still be readable once it is saved.
+    TQRCodeRect code;
+    code.SetText(QByteArray(120, 'x'));
+    code.SetCellSize(5);
+    const QByteArray stored = SavedObject(code);
+    const int reach = PaperReach;
+    for (const TRect &r : {TRect{4000, 4000, reach, reach}, TRect{-reach, -reach, -4400, -4400},
+                           TRect{-reach, 4480, reach, reach}, TRect{4489, -reach, reach, -4489}}) {
+        QByteArray bytes = stored;
+        for (int i : {0, 1, 2, 3})
+            qToLittleEndian<qint32>(std::array{r.Left, r.Top, r.Right, r.Bottom}[size_t(i)], bytes.data() + 4 * i);
+        qToLittleEndian<qint32>(48, bytes.data() + 17);
+        TQRCodeRect read;
+        ASSERT_EQ(LoadObject(read, bytes), 0);
+        read.Prepare({}, false);
+        const TRect drawn = read.GetRect();
+        EXPECT_EQ(drawn.Width(), read.GetImage().width());
+        EXPECT_EQ(drawn.Height(), drawn.Width());
+        for (int side : {drawn.Left, drawn.Top, drawn.Right, drawn.Bottom})
+            EXPECT_LE(std::abs(side), reach) << r.Left << "," << r.Top;
+        TQRCodeRect again;
+        EXPECT_NO_THROW(LoadObject(again, SavedObject(read)));
+    }
 }

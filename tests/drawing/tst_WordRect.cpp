@@ -2,6 +2,8 @@
 // free-text object: its stream over every version, and how it sizes, wraps and places its lines at 600 dpi.
 #include "ObjectTestSupport.h"
 
+#include "base/Units.h"
+#include "drawing/DesignGlobals.h"
 #include "drawing/WordRect.h"
 
 #include <QtEndian>
@@ -327,4 +329,28 @@ TEST(WordRect, ARatioBeyondAHundredfoldIsRefused)
     EXPECT_THROW(LoadObject(copy, bytes, 600), EStreamError);
     qToLittleEndian<qint32>(-5, bytes.data() + ratioAt);  // draws the face's own shape, as before
     EXPECT_EQ(LoadObject(copy, bytes, 600), 0);
+}
+
+// A text no size shrinks into its frame prints what fits at the smallest size a text is given, not nothing.
+TEST_F(WordAt600, ATextTooLargeForItsFramePrintsWhatFits)
+{
+    QString text;
+    while (text.size() < 10000)
+        text += QStringLiteral("本年も変わらぬお引き立てのほどよろしくお願い申し上げます");
+    text.truncate(10000);
+    TWordRect word;
+    word.SetRect({0, 0, 200, 120});
+    word.SetDirection(1);
+    word.SetLineCount(2);
+    word.SetLine(0, text);
+    word.SetLine(1, text);
+    TWordLaidOut laid(word);
+    EXPECT_EQ(laid.Canvas.FontHeight(), -PointsToPixels(FontSizeList[1], 600));
+    ASSERT_EQ(laid.Lines.size(), 2);
+    for (const auto &piece : laid.Lines) {
+        EXPECT_GT(piece.Text.size(), 10);
+        EXPECT_TRUE(text.startsWith(piece.Text));
+        EXPECT_LE(laid.Canvas.TextWidth(piece.Text), laid.Size.width());
+    }
+    EXPECT_FALSE(InkBox(printed(word)).isEmpty());
 }

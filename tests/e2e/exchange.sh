@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: the data exchange as a user drives it. A new book is made at the first start, a CSV
 # file is imported into it from the menu and its rows appear in the list; the export writes them again as
-# they came in; a backup is made, a record deleted, and the restore brings it back.
-# Usage: exchange.sh <program> <table-row counter>   (run inside xvfb-run)
+# they came in; a backup is made, a record deleted, and the restore brings it back. Last a restore is cut short
+# in its swap, and the next start puts the data from before it back and says so.
+# Usage: exchange.sh <program> <table-row counter> <restore process> <file-step kill library>
+#        (run inside xvfb-run)
 set -euo pipefail
 program=$1
 rows=$2
+restorer=$3
+killer=$4
 source "$(dirname "$0")/common.sh"
 
 mkdir -p "$work/disc" "$data"
@@ -37,4 +41,26 @@ restore_newest_backup
 wait_for 30 sh -c "[ \"\$('$rows' '$book' Adrs.DB 2>/dev/null)\" = 30 ]" || fail "the restore did not bring the record back"
 "$rows" "$book" Adrs.DB Tel | grep -qx '0312345610' || fail "the deleted record is not the one restored"
 
+# The restore process of the tests, killed before one file step after another (the preloaded library counts
+# them) until the kill falls in the swap after the book is in and before the rest is: the settled kills before
+# it changed nothing.
+delete_first_row
+wait_for 30 sh -c "[ \"\$('$rows' '$book' Adrs.DB 2>/dev/null)\" = 29 ]" || fail "the record was not deleted"
+quit_program
+backup=$(ls -d "$data/Data/"2*' '* | tail -n 1)/
+for step in $(seq 1 500); do
+  LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore "$backup" "$data/Data/" "$data/" \
+    && fail "the restore ended before its swap was cut short"
+  grep -qx swapping "$data/.restore.journal" 2>/dev/null && [ "$("$rows" "$book" Adrs.DB 2>/dev/null)" = 30 ] && break
+  "$restorer" recover "$data/" || fail "a restore cut short before its swap was not settled"
+done
+grep -qx swapping "$data/.restore.journal" || fail "no restore cut short in its swap"
+
+"$program" & pid=$!
+answer_box '復元前のデータに戻しました' || fail "the start did not say the restore was undone"
+wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
+main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+[ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the cut-short restore is not back"
+left=$(ls -A "$data" "$data/Data" | grep '^\.restore' || true)
+[ -z "$left" ] || fail "the restore's working files are left: $left"
 quit_program

@@ -5,9 +5,13 @@
 #include "BenchSupport.h"
 #include "TestBook.h"
 #include "db/Table.h"
+#include "platform/MemIniFile.h"
 
 #include <QDir>
 #include <QMap>
+#include <QProcess>
+
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +27,40 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
         if (!rel.startsWith(QStringLiteral("2")) && !rel.startsWith(QLatin1Char('.')))
             files.insert(rel, test::readFile(folder + rel));
     return files;
+}
+
+void copyTree(const QString &from, const QString &to)
+{
+    for (const QString &rel : FilesBelow(from)) {
+        QDir().mkpath(QFileInfo(to + rel).path());
+        CopyFileSummed(from + rel, to + rel, nullptr, {});
+    }
+}
+
+// The names a restore works under, which no data folder keeps once a restore is over.
+QStringList workLeft(const QString &folder)
+{
+    QStringList left;
+    for (const QString &sub : {QString(), QStringLiteral("Data/")})
+        for (const QString &name : QDir(folder + sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            if (name.startsWith(QStringLiteral(".restore")))
+                left << sub + name;
+    return left;
+}
+
+// Runs the restore process with the file-step library: killed before its killAt-th file step (0: never).
+// Answers its exit code, or -1 when it was killed.
+int runRestorer(const QStringList &args, int killAt)
+{
+    QProcess restorer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_STEP_KILL));
+    env.insert(QStringLiteral("VELMORA_KILL_AT_STEP"), QString::number(killAt));
+    restorer.setProcessEnvironment(env);
+    restorer.start(QStringLiteral(RESTORE_RUNNER), args);
+    if (!restorer.waitForFinished(60000))
+        return -2;
+    return restorer.exitStatus() == QProcess::CrashExit ? -1 : restorer.exitCode();
 }
 
 class Backup : public ::testing::Test {
@@ -131,6 +169,16 @@ TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
     test::writeFile(folder + ManifestFileName,
                     "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/../../../x\n");
     EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+
+    // Nor is one whose sizes add up to more than any disk holds; the list never shows a negative total.
+    const QByteArray huge = QByteArray::number(std::numeric_limits<qint64>::max());
+    test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/a\n"
+                                                   + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/b\n");
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    // Nor one naming a file with a line break.
+    test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/a\rb\n");
+    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
 }
 
 TEST_F(Backup, FullDiskLeavesNoBackupToOffer)
@@ -188,6 +236,259 @@ TEST_F(Backup, RestoreIntoAnotherDataFolder)
     EXPECT_EQ(AdrsFolder, other.path() + "/Adrs/");
     EXPECT_EQ(test::readFile(other.path() + "/Adrs/Book/Adrs.DB"), test::readFile(oldRoot + "Adrs/Book/Adrs.DB"));
     EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
+}
+
+// A backup replaces the folders it holds and no other: the target's own designs and histories stay.
+TEST_F(Backup, FoldersTheBackupDoesNotHoldStayAsTheyWere)
+{
+    QDir(DataRootFolder + "History").removeRecursively();
+    QDir(DataRootFolder + "Design").removeRecursively();
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir other;
+    const QString root = other.path() + "/";
+    test::writeFile(root + "Design/Mine.gpd", "my design");
+    test::writeFile(root + "History/Post.mtd", "my history");
+    test::writeFile(root + "Layout/Old.lay", "replaced");
+
+    ASSERT_TRUE(RestoreBackup(folder, root, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(test::readFile(root + "Design/Mine.gpd"), "my design");
+    EXPECT_EQ(test::readFile(root + "History/Post.mtd"), "my history");
+    EXPECT_FALSE(QFileInfo::exists(root + "Layout/Old.lay"));
+    EXPECT_EQ(test::readFile(root + "Layout/ハガキ1.lay"), QByteArray(5000, 'L'));
+    EXPECT_EQ(test::readFile(root + "Adrs/Book/Adrs.DB"), test::readFile(DataRootFolder + "Adrs/Book/Adrs.DB"));
+}
+
+// Links planted as the restore's working folders point out of the data root: the restore neither empties what
+// they point to nor moves the book there.
+TEST_F(Backup, PlantedWorkingFolderLinksAreNotFollowed)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir outside;
+    const QString staged = outside.path() + "/staged/", old = outside.path() + "/old/";
+    test::writeFile(staged + "keep.txt", "not the restore's");
+    test::writeFile(old + "keep.txt", "not the restore's either");
+    ASSERT_TRUE(QFile::link(staged, DataRootFolder + ".restore"));
+    ASSERT_TRUE(QFile::link(old, DataRootFolder + ".restore.old"));
+    book.Module->AdrsTable->Close();
+
+    ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    EXPECT_EQ(QDir(staged).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"keep.txt"});
+    EXPECT_EQ(QDir(old).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"keep.txt"});
+    EXPECT_EQ(test::readFile(staged + "keep.txt"), "not the restore's");
+    EXPECT_EQ(test::readFile(old + "keep.txt"), "not the restore's either");
+    book.Module->AdrsTable->Open();
+    EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 300);
+}
+
+// A backup's settings are the data folder's settings files: a manifest naming any other file there (a
+// "Category" file would stand where the directory search's tables go) is refused before anything changes.
+TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    const QByteArray manifest = test::readFile(folder + ManifestFileName);
+    test::writeFile(DataFolder + "Category/Category.DB", "live table");
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    for (const char *const name : {"Category", ".hidden.ini", "Adrs.DB"}) {
+        test::writeFile(folder + "Settings/" + name, "planted");
+        test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/" + name) + "\t7\tSettings/" + name + "\n");
+        EXPECT_TRUE(ListBackups(DataRootFolder).empty()) << name;
+        EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << name;
+        EXPECT_EQ(snapshot(DataFolder), before) << name;
+    }
+    // Any case of the settings files' extension is one a backup takes.
+    test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/Category") + "\t7\tSettings/Extra.INI\n");
+    QFile::copy(folder + "Settings/Category", folder + "Settings/Extra.INI");
+    EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+}
+
+// Restored into another data folder, the restored settings name that folder from the moment they are in place:
+// nothing is left for a later write that a kill could stop.
+TEST_F(Backup, SettingsRestoredIntoAnotherFolderNameIt)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    QTemporaryDir other;
+    const QString root = other.path() + "/";
+    ASSERT_TRUE(RestoreBackup(folder, root, DataFolder, noStop, &error, true)) << error.toStdString();
+    const TMemIniFile settings(DataFolder + SettingsFileName);
+    EXPECT_EQ(settings.ReadString("BASE", "DataPath", QString()), root);
+    EXPECT_EQ(settings.ReadString("BASE", "AdrsName", QString()), "Book");
+}
+
+// What killed backups and restores leave in the data root goes at the next start; complete backups stay, and so
+// does everything while a journal still records a restore to settle.
+TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    const QStringList leftovers = {"20261207 101010.partial/Data/Adrs/Book/Adrs.DB", ".restore/Data/Adrs/Book/Adrs.DB",
+                                   ".restore.old/Adrs/Book/Adrs.DB", ".restore.journal.Ab12Cd"};
+    for (const QString &left : leftovers)
+        test::writeFile(DataRootFolder + left, "left");
+    test::writeFile(DataRootFolder + ".restore.journal", "Velmora restore 1\nswapping\n");
+    RemoveBackupLeftovers(DataRootFolder, DataFolder);
+    for (const QString &left : leftovers)
+        EXPECT_TRUE(QFileInfo::exists(DataRootFolder + left)) << left.toStdString();
+
+    QFile::remove(DataRootFolder + ".restore.journal");
+    RemoveBackupLeftovers(DataRootFolder, DataFolder);
+    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(folder + ManifestFileName));
+}
+
+// A restore that runs out of disk space says so, not that the backup is damaged, and changes nothing.
+TEST_F(Backup, FullDiskDuringARestoreIsToldAsSuch)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    ASSERT_GT(QFileInfo(AdrsFolder + "Book/Adrs.DB").size(), 20000);
+    book.Module->AdrsTable->Close();
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    bool restored = true;
+    {
+        const test::FullDisk disk(20000);
+        restored = RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error);
+    }
+    EXPECT_FALSE(restored);
+    EXPECT_EQ(error, "ディスクの空き容量が不足しているため復元できません  ");
+    EXPECT_EQ(snapshot(DataFolder), before);
+    EXPECT_EQ(workLeft(DataFolder), QStringList());
+    // With room again, the same backup restores.
+    EXPECT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+}
+
+// A restore killed before any one of its file steps: the next start leaves the data as they were or as the
+// backup has them, never a mixture, and no working folder behind. The data root lies inside the data folder, as
+// by default, so data and settings are swapped on their own.
+class KilledRestore : public Backup {
+protected:
+    void SetUp() override
+    {
+        Backup::SetUp();
+        test::writeFile(DataFolder + "Category/Category.DB", "search names of the backup");
+        QString error;
+        const QString made = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+        ASSERT_FALSE(made.isEmpty()) << error.toStdString();
+        backup = work.path() + "/backup/";
+        copyTree(made, backup);
+        // The data the restore replaces, and what the backup does not hold, which stays.
+        old = work.path() + "/old/";
+        test::writeFile(old + "Data/Adrs/Book/Adrs.DB", "the book since");
+        test::writeFile(old + "Data/Adrs/Newer/Adrs.DB", "a book made since");
+        test::writeFile(old + "Data/Layout/New.lay", "a layout made since");
+        test::writeFile(old + "Data/History/Post.mtd", "history since");
+        test::writeFile(old + "Data/Design/Mine.gpd", "not in the backup");
+        test::writeFile(old + SettingsFileName, "[BASE]\r\nAdrsName=Newer\r\n");
+        test::writeFile(old + "Category/Category.DB", "search names since");
+        test::writeFile(old + "Category/Target.DB", "not in the backup");
+        folder = work.path() + "/live/";
+        copyTree(old, folder);
+        ASSERT_EQ(runRestorer({"restore", backup, folder + "Data/", folder}, 0), 0);
+        ASSERT_EQ(nextStart(), TRestoreRecovery::None);
+        restored = snapshot(folder);
+        ASSERT_NE(restored, snapshot(old));
+        ASSERT_EQ(restored.value("Data/Design/Mine.gpd"), "not in the backup");
+        ASSERT_TRUE(workLeft(folder).isEmpty()) << workLeft(folder).join(' ').toStdString();
+    }
+    void reset()
+    {
+        QDir(folder).removeRecursively();
+        copyTree(old, folder);
+    }
+    // The start after a kill: settles the restore, then removes leftovers once the settings are read.
+    TRestoreRecovery nextStart()
+    {
+        QString stuck;
+        const TRestoreRecovery found = RecoverRestore(folder, &stuck);
+        RemoveBackupLeftovers(folder + "Data/", folder);
+        return found;
+    }
+    QTemporaryDir work;
+    QString backup, old, folder;
+    QMap<QString, QByteArray> restored;
+};
+
+TEST_F(KilledRestore, EveryFileStepLeavesTheOldOrTheRestoredData)
+{
+    const QMap<QString, QByteArray> before = snapshot(old);
+    int kills = 0, undone = 0, kept = 0, completed = 0;
+    for (int step = 1;; ++step) {
+        reset();
+        const int code = runRestorer({"restore", backup, folder + "Data/", folder}, step);
+        if (code == 0)
+            break;
+        ASSERT_EQ(code, -1) << "step " << step;
+        ASSERT_LT(step, 2000);
+        ++kills;
+        const TRestoreRecovery found = nextStart();
+        ASSERT_NE(found, TRestoreRecovery::Failed) << "step " << step;
+        const QMap<QString, QByteArray> after = snapshot(folder);
+        EXPECT_TRUE(after == before || after == restored) << "step " << step;
+        EXPECT_EQ(after == restored, found == TRestoreRecovery::Completed) << "step " << step;
+        EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step << ": " << workLeft(folder).join(' ').toStdString();
+        undone += found == TRestoreRecovery::Undone;
+        kept += found == TRestoreRecovery::NotStarted || found == TRestoreRecovery::None;
+        completed += found == TRestoreRecovery::Completed;
+    }
+    // The kills fell in each part: staging, the swap and the removal of the replaced data.
+    EXPECT_GT(kept, 10);
+    EXPECT_GT(undone, 5);
+    EXPECT_GT(completed, 5);
+    std::printf("%d kills: %d before the swap, %d undone, %d completed\n", kills, kept, undone, completed);
+}
+
+// The undo is itself killed at each of its steps: the start after that still puts the old data back.
+TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
+{
+    const QMap<QString, QByteArray> before = snapshot(old);
+    // A kill in the middle of the swap: some items moved in, others not yet.
+    const QString halfSwapped = work.path() + "/half/";
+    for (int step = 1;; ++step) {
+        reset();
+        ASSERT_EQ(runRestorer({"restore", backup, folder + "Data/", folder}, step), -1) << "no swap found";
+        const QMap<QString, QByteArray> now = snapshot(folder);
+        if (now.value("Data/Adrs/Book/Adrs.DB") == restored.value("Data/Adrs/Book/Adrs.DB")
+            && now.value("Data/Layout/ハガキ1.lay") != restored.value("Data/Layout/ハガキ1.lay")) {
+            copyTree(folder, halfSwapped);
+            break;
+        }
+    }
+    ASSERT_TRUE(snapshot(halfSwapped) != before);
+    // The start says what it did.
+    {
+        const QString dataFolder = DataFolder;
+        DataFolder = folder;
+        const test::MessageBoxScript boxes;
+        RecoverInterruptedRestore();
+        DataFolder = dataFolder;
+        EXPECT_EQ(boxes.texts(), QStringList{"前回の復元は途中で終了したため、復元前のデータに戻しました  "});
+        EXPECT_TRUE(snapshot(folder) == before);
+    }
+    int kills = 0;
+    for (int step = 1;; ++step) {
+        QDir(folder).removeRecursively();
+        copyTree(halfSwapped, folder);
+        const int code = runRestorer({"recover", folder}, step);
+        if (code == 0)
+            break;
+        ASSERT_EQ(code, -1) << "step " << step;
+        ++kills;
+        const TRestoreRecovery found = nextStart();
+        EXPECT_TRUE(found == TRestoreRecovery::Undone || found == TRestoreRecovery::NotStarted) << "step " << step;
+        EXPECT_TRUE(snapshot(folder) == before) << "step " << step;
+        EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step;
+    }
+    EXPECT_GT(kills, 5);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The exchange-code conversion over a book and its senders.
 #include "exchange/CnvKykbn.h"
+#include "exchange/TableMaintenance.h"
 
 #include "TestBook.h"
 #include "db/Table.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,24 @@ TEST_F(KykbnConversion, ASenderThatCannotBeWrittenLeavesTheRecordsUnchanged)
     EXPECT_FALSE(ApplyFieldChanges(adrs, senders, changes, &error));
     reader.Exec("COMMIT");
     EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "031234567,0312345678,061234567,0722123456");
+}
+
+TEST_F(KykbnConversion, AFullDiskChangesNothingAndSaysSoInWords)
+{
+    TConvertKykbn dialog(nullptr);
+    ASSERT_EQ(dialog.Changes().size(), 5u);
+    // The book's journal on a device that is always full: the first page the change saves finds no room.
+    ASSERT_TRUE(QFile::link("/dev/full", adrs + "-journal"));
+    EXPECT_FALSE(dialog.Execute());
+    QFile::remove(adrs + "-journal");
+    ASSERT_EQ(boxes.texts().size(), 1);
+    const QString text = boxes.texts().first();
+    EXPECT_TRUE(text.contains(QStringLiteral("ディスクの空き容量が足りません"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("データは変換前のままです"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("UPDATE"))) << text.toStdString();
+    EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "031234567,0312345678,061234567,0722123456");
+    EXPECT_EQ(column(senders, "SELECT Tel FROM Sender"), "069876543");
+    EXPECT_EQ(CheckTableFile(adrs), "ok");
 }
 
 }  // namespace

@@ -7,17 +7,22 @@
 #include "exchange/FExport.h"
 #include "exchange/FImport.h"
 #include "exchange/Info.h"
+#include "exchange/ListRange.h"
 #include "exchange/MExport.h"
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "base/SjisCodec.h"
 
+#include "Accessibility.h"
+#include "BenchSupport.h"
 #include "ExchangeTestSupport.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -128,6 +133,117 @@ TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAn
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
 }
 
+// One column for each list item is the most a file may have: one more is refused with a message, not previewed,
+// however many there are (a line of commas alone once took minutes and gigabytes), and the preview at the limit
+// stays quick.
+TEST_F(ExchangeDialogTest, ImportRefusesAFileWithMoreColumnsThanListItems)
+{
+    const QString file = dir.path() + "/wide.csv";
+    TFileImport dialog(list.get());
+    for (const QByteArray &text : {WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns + 1), QByteArray(200000, ',') + "\r\n"}) {
+        SCOPED_TRACE(text.left(40).toStdString());
+        boxes.clear();
+        test::writeFile(file, text);
+        QElapsedTimer timer;
+        timer.start();
+        dialog.LoadFile(file);
+        EXPECT_LT(timer.elapsed(), 2000);
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_EQ(boxes.texts()[0],
+                  QStringLiteral("列の数が多すぎるため取り込めません  \r\n取り込める列は44列までです  \r\n")
+                      + QDir::toNativeSeparators(file));
+        EXPECT_EQ(dialog.grdPreview->columnCount(), 0);
+        EXPECT_TRUE(dialog.edtFileName->text().isEmpty());
+        EXPECT_FALSE(dialog.btnImport->isEnabled());
+    }
+    boxes.clear();
+    test::writeFile(file, WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns));
+    QElapsedTimer timer;
+    timer.start();
+    dialog.LoadFile(file);
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(dialog.ColumnItems(), std::vector<int>(TFileImport::MaxColumns, -1));
+    EXPECT_TRUE(dialog.btnImport->isEnabled());
+
+    // Read with another separator the same text may have too many columns: the preview empties until it fits.
+    test::writeFile(file, "a\tb\r\n" + QByteArray(TFileImport::MaxColumns, ',') + "\tc\r\n");
+    dialog.LoadFile(file);
+    ASSERT_TRUE(dialog.rbTab->isChecked());
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 2);
+    dialog.rbComma->setChecked(true);
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 0);
+    EXPECT_FALSE(dialog.btnImport->isEnabled());
+    dialog.rbTab->setChecked(true);
+    EXPECT_EQ(dialog.grdPreview->columnCount(), 2);
+    EXPECT_TRUE(dialog.btnImport->isEnabled());
+}
+
+// A screen reader finds each column's item choice in the preview grid, named after its column with the item
+// chosen, and the list it opens takes the choice.
+TEST_F(ExchangeDialogTest, ImportColumnChoicesAreOnTheAccessibilityBusNamedAfterTheirColumns)
+{
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,x,電話番号\r\n山田,1,03-1234-5678\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.LoadFile(file);
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(dialog.grdPreview);
+    ASSERT_TRUE(grid && grid->tableInterface());
+    const QStringList names{QStringLiteral("1列目の項目：名前"), QStringLiteral("2列目の項目：（取り込まない）"),
+                            QStringLiteral("3列目の項目：電話番号")};
+    QStringList reached;
+    for (int i = 0; i < grid->childCount(); ++i)
+        if (QAccessibleInterface *child = grid->child(i); child && names.contains(child->text(QAccessible::Name)))
+            reached << child->text(QAccessible::Name);
+    EXPECT_EQ(reached, names);
+    for (int c = 0; c < 3; ++c) {
+        QAccessibleInterface *cell = grid->tableInterface()->cellAt(0, c);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->text(QAccessible::Name), names[c]);
+        EXPECT_EQ(cell->parent(), grid);
+    }
+
+    // The cell opens its list; the item picked there is the column's.
+    dialog.grdPreview->setCurrentCell(0, 1);
+    QTest::keyClick(dialog.grdPreview, Qt::Key_F2);
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem2");
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->accessibleName(), QStringLiteral("2列目の項目"));
+    EXPECT_EQ(choice->currentData().toInt(), -1);
+    const int fax = choice->findData(5);
+    choice->setCurrentIndex(fax);
+    emit choice->activated(fax);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 5, 3}));
+    EXPECT_EQ(grid->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("2列目の項目：FAX番号"));
+
+}
+
+TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
+{
+    fill(2);
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,電話番号\r\n鈴木 二郎,03-9999-0000\r\n佐藤 三郎,0120-000-000\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    // The book's journal on a device that is always full: the first row written finds no room.
+    const QString journal = AdrsFolder + "Book/Adrs.DB-journal";
+    ASSERT_TRUE(QFile::link("/dev/full", journal));
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    QFile::remove(journal);
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_GE(boxes.texts().size(), 2);
+    const QString text = boxes.texts().last();
+    EXPECT_TRUE(text.contains(QStringLiteral("ディスクの空き容量が足りません"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("アドレス帳は取り込み前のままです"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("INSERT"))) << text.toStdString();
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
+}
+
 namespace {
 
 // Calls a function as the window it watches is hidden.
@@ -226,6 +342,47 @@ TEST_F(ExchangeDialogTest, ImportFileChooserStartsInTheDocumentsThenInTheChosenF
     test::writeFile(file, Sjis::encode(QStringLiteral("a,b\r\n")));
     dialog.LoadFile(file);
     EXPECT_EQ(shownFolder().toStdString(), (home.path() + "/spreadsheets").toStdString());
+}
+
+// The range ticked as a screen reader ticks it, without a click, is counted at once, in both windows that have
+// the range box.
+TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
+{
+    fill(30);
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    const struct {
+        const char *name;
+        std::function<TListRangeBox *()> open;
+        QString counted;
+    } windows[] = {
+        {"TFileExport",
+         [this] {
+             ShowFileExportWindow(list.get());
+             return dynamic_cast<TFileExport *>(FileExport)->gbxRange;
+         },
+         QStringLiteral("出力件数：%1件")},
+        {"TMarkExport",
+         [this] {
+             ShowMarkExportWindow(list.get());
+             return dynamic_cast<TMarkExport *>(MarkExport)->gbxRange;
+         },
+         QStringLiteral("対象件数：%1件（緯度経度のあるデータのみ出力します）")},
+    };
+    for (const auto &window : windows) {
+        SCOPED_TRACE(window.name);
+        TListRangeBox *range = window.open();
+        range->ListCountChanged();
+        ASSERT_TRUE(range->rbAll->isChecked());
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbSelected));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(2));
+        range->spnBegin->setValue(4);
+        range->spnEnd->setValue(10);
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbRange));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(7));
+        ASSERT_TRUE(test::toggleOnTheBus(range->rbAll));
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(30));
+    }
 }
 
 TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)

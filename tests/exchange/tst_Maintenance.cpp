@@ -1,10 +1,13 @@
 // Optimisation and index repair of a book: the rows stay, the file shrinks, the repaired flag tells the truth.
+#include "core/Main.h"
+#include "exchange/Maintenance.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
 #include "exchange/TableMaintenance.h"
 
 #include "BenchSupport.h"
 #include "TestBook.h"
+#include "db/Collation.h"
 #include "db/Table.h"
 
 #include <QDir>
@@ -60,6 +63,22 @@ protected:
         db.Exec("PRAGMA writable_schema = ON");
         db.Exec("UPDATE sqlite_master SET sql = replace(sql, '(', '(RecNo, ') WHERE name = '" + name + "'");
         db.Exec("PRAGMA writable_schema = OFF");
+        db.Close();
+        book.Module->AdrsTable->Open();
+    }
+    // The kana-name index written while its collation ordered the other way round, as a program with another
+    // collation leaves it: the rows are sound, the index entries lie in the wrong order.
+    void writeIndexInTheWrongOrder()
+    {
+        book.Module->AdrsTable->Close();
+        TSqliteDatabase db;
+        db.Open(file, TablePassword, false);
+        const auto reversed = [](void *, int n1, const void *a, int n2, const void *b) {
+            return -SjisNoCaseCompare(QByteArrayView(static_cast<const char *>(a), n1),
+                                      QByteArrayView(static_cast<const char *>(b), n2));
+        };
+        ASSERT_EQ(sqlite3_create_collation(db.Handle(), SjisNoCaseCollation, SQLITE_UTF8, nullptr, reversed), SQLITE_OK);
+        db.Exec("UPDATE Adrs SET CorpKana = 'kana' || (RecNo * 7919 % 1000) WHERE RecNo % 2 = 0");
         db.Close();
         book.Module->AdrsTable->Open();
     }
@@ -134,6 +153,49 @@ TEST_F(Maintenance, RepairRebuildsADamagedIndex)
     EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
     // The rebuilt index serves the table's own look-ups again.
     EXPECT_EQ(book.Module->AdrsTable->RecordCount(), 299);
+}
+
+// The program killed in the middle of an optimisation or a repair: the next start removes the half-made file
+// and the repair's folder of every book, and nothing else.
+TEST_F(Maintenance, TheNextStartRemovesWhatKilledMaintenanceLeft)
+{
+    RegisterMaintenance();
+    ASSERT_TRUE(RemoveWorkLeftovers);
+    book.Module->AdrsTable->Close();
+    const QByteArray bytes = test::readFile(file);
+    test::writeFile(file + ".optimizing", bytes.left(100000));
+    test::writeFile(AdrsFolder + "Book/.repairing/Adrs.DB", bytes.left(100000));
+    test::writeFile(AdrsFolder + "Other/.repairing/Adrs.DB", "x");
+    for (const char *kept : {"Book/Adrs.DB.optimizing.txt", "Book/Notes.optimizing", "Book/repairing/Adrs.DB"})
+        test::writeFile(AdrsFolder + kept, "the user's");
+    RemoveWorkLeftovers();
+    RemoveWorkLeftovers = nullptr;
+    EXPECT_FALSE(QFileInfo::exists(file + ".optimizing"));
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Book/.repairing"));
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Other/.repairing"));
+    for (const char *kept : {"Book/Adrs.DB.optimizing.txt", "Book/Notes.optimizing", "Book/repairing/Adrs.DB"})
+        EXPECT_EQ(test::readFile(AdrsFolder + kept), "the user's") << kept;
+    EXPECT_EQ(test::readFile(file), bytes);
+}
+
+TEST_F(Maintenance, RepairRebuildsAnIndexWhoseEntriesAreOutOfOrder)
+{
+    deleteMost();
+    writeIndexInTheWrongOrder();
+    ASSERT_NE(CheckTableFile(file), "ok");
+    const QByteArrayList before = rows(file);
+    TRepairIndex dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute()) << (boxes.shown().empty() ? std::string() : boxes.shown().back().text.toStdString());
+    EXPECT_TRUE(dialog.Repaired);
+    EXPECT_EQ(CheckTableFile(file), "ok");
+    EXPECT_EQ(rows(file), before);
+    // A search in kana order finds every company again.
+    TTable &t = *book.Module->AdrsTable;
+    t.SetIndexName("CorpKana");
+    int found = 0;
+    for (t.First(); !t.Eof(); t.Next())
+        ++found;
+    EXPECT_EQ(found, 300);
 }
 
 }  // namespace

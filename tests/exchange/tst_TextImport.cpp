@@ -8,6 +8,7 @@
 #include "db/Table.h"
 #include "exchange/TextImport.h"
 #include "base/SjisCodec.h"
+#include "base/Trim.h"
 
 #include "ExchangeTestSupport.h"
 #include "TestSupport.h"
@@ -121,6 +122,31 @@ TEST(CsvReader, EncodingIsDetectedFromTheBytes)
     EXPECT_EQ(DecodeImportText(Sjis::encode(text), TTextEncoding::ShiftJis), text);
 }
 
+// A row starts as a new record in the record form does, so a person comes in with his name printed on the
+// postcard; what the file gives wins.
+TEST(ImportConverter, ARowHasTheDefaultsOfANewRecordUnlessTheFileGivesTheField)
+{
+    const TImportConverter converter({11, 16, 35}, DateTimeToDouble(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))));
+    TAddressRecord record;
+    QStringList errors, notes;
+    ASSERT_TRUE(converter.Convert({QStringLiteral("個人"), QStringLiteral("山田 太郎"), QString()}, &record, &errors, &notes));
+    EXPECT_TRUE(record.PrivCorp);
+    EXPECT_TRUE(record.JointPrint);
+    EXPECT_EQ(record.SymbolColor, 0x7FDF3F);
+    TAddressRecord expected = NewAddressRecord();
+    expected.PrivCorp = true;
+    expected.NameKanji = WideToEscapedAnsi(QStringLiteral("山田 太郎"));
+    expected.AddDateTime = record.AddDateTime;
+    expected.UpdDateTime = record.UpdDateTime;
+    EXPECT_EQ(record, expected);
+
+    ASSERT_TRUE(converter.Convert({QStringLiteral("会社"), QString(), QStringLiteral("★,$0000FF")}, &record, &errors, &notes));
+    EXPECT_FALSE(record.PrivCorp);
+    EXPECT_TRUE(record.JointPrint);
+    EXPECT_EQ(record.SymbolMark, Sjis::encode(QStringLiteral("★")));
+    EXPECT_EQ(record.SymbolColor, 0xFF);
+}
+
 TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesReportedByNumber)
 {
     for (const bool utf8 : {true, false}) {
@@ -180,6 +206,49 @@ TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesRepor
         EXPECT_TRUE(report.contains(QStringLiteral("6行目: 取り込みました（「会社名」を112バイトに切り詰めました、グループ「どこにもない」")));
         if (utf8)
             EXPECT_TRUE(report.contains(QStringLiteral("5行目: 取り込めませんでした（「会社名」にShift-JISで表せない文字があります（𠮷）")));
+    }
+}
+
+TEST_F(TextImportTest, ControlCodesAreRefusedAndSignsStoredAsTheyLook)
+{
+    const QString text = QStringLiteral(
+        "A1,03-1111-1111,1000001,東京都港区,会社%1名,田中,,,\r\n"
+        "A2,03-2222-2222,1000001,東京都港区%2,会社,高橋,,,\r\n"
+        "A3,03-3333-3333,1000001,東京都港区,会社,伊%3藤,,,\r\n"
+        "A4,03-4444-4444,1000001,東京都港区,¥100‾商会,渡辺,,,\"一行目\t\r\n二行目\"\r\n")
+        .arg(QChar(0), QChar(0x7F), QChar(0x85));
+    const TImportOutcome outcome = import(text, false);
+    ASSERT_TRUE(outcome.Failure.isEmpty());
+    const auto rows = stored();
+    // A NUL in a company, DEL in an address and a C1 code in a name would be stored inside the text.
+    ASSERT_EQ(rows.size(), 1u) << QString::fromUtf8(ImportReport(outcome)).toStdString();
+    const QString report = QString::fromUtf8(ImportReport(outcome).mid(3));
+    EXPECT_TRUE(report.contains(QStringLiteral("1行目: 取り込めませんでした（「会社名」に制御文字があります")));
+    EXPECT_TRUE(report.contains(QStringLiteral("2行目: 取り込めませんでした（「住所」に制御文字があります")));
+    EXPECT_TRUE(report.contains(QStringLiteral("3行目: 取り込めませんでした（「名前」に制御文字があります")));
+    // ¥ and ‾ would come back as a backslash and a tilde: they are kept as the full-width signs, and said.
+    EXPECT_EQ(Sjis::decode(rows[0].at("CorpKanji")), QStringLiteral("￥100￣商会"));
+    EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「¥」を「￥」にしました"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「‾」を「￣」にしました")));
+    // The memo keeps its line breaks and tabs.
+    EXPECT_EQ(rows[0].at("Note"), Sjis::encode(QStringLiteral("一行目\t\r\n二行目")));
+}
+
+// An address longer than its first field is split where no blank sits at the cut: every reader trims each
+// field before joining them, and a blank there would vanish.
+TEST_F(TextImportTest, ALongAddressIsSplitWhereNoBlankIsLost)
+{
+    const QString street = QString(49, QChar(u'町')) + QStringLiteral("1B 5F");
+    for (const QString &rest : {street, QString(street).replace(u' ', QStringLiteral("　"))}) {
+        book = nullptr;
+        QFile::remove(dir.path() + "/Adrs.DB");
+        book = test::OpenBookTable(dir.path() + "/");
+        const TImportOutcome outcome = import(QStringLiteral("A1,03-1111-1111,1000001,東京都%1,会社,田中,,,\r\n").arg(rest), false);
+        ASSERT_EQ(outcome.Added, 1);
+        const auto rows = stored();
+        const QByteArray adrs2 = rows[0].at("Adrs2"), adrs3 = rows[0].at("Adrs3");
+        EXPECT_LE(adrs2.size(), 100);
+        EXPECT_EQ(Sjis::decode(TrimBlanks(adrs2) + TrimBlanks(adrs3)), rest);
     }
 }
 

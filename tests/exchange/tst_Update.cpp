@@ -107,6 +107,13 @@ TEST_F(Update, BadListsAndMissingServers)
     EXPECT_FALSE(d.CheckUpdate());
     server.Files["/check/update.xml"] = "<update><file name=\"a\"";
     EXPECT_FALSE(d.CheckUpdate());
+    // A name with a line break or another control character names no file of ours.
+    for (const char *name : {"Common/a&#10;b.txt", "Common/a&#13;.txt", "Common/&#x85;a.txt", "Common/a&#x2028;.txt"}) {
+        server.Files["/check/update.xml"] = QByteArray("<update><file name=\"") + name + "\" version=\"1\" size=\"1\" sha256=\""
+                                            + sha("x") + "\"/></update>";
+        EXPECT_FALSE(d.CheckUpdate()) << name;
+        EXPECT_TRUE(d.Files().empty()) << name;
+    }
     UpdateDomain = QStringLiteral("update.invalid");
     EXPECT_FALSE(d.CanConnect());
 }

@@ -374,6 +374,43 @@ TEST_F(DicSch, TheSavedAreaCodeComesBackOnlyWhileTheBoxIsOn)
     }
 }
 
+// A "Kykbn.dat" that cannot be written (a folder in its place, a full disk) is named in a message; the search
+// still lists its answer and the window stays usable.
+TEST_F(DicSch, AnAreaCodeFileThatCannotBeWrittenIsNamedAndTheSearchGoesOn)
+{
+    const QString file = DataFolder + QStringLiteral("Kykbn.dat");
+    auto search = [&](const QString &number) {
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, true, true);
+        EXPECT_EQ(dialog.StartWith(dicResultTel, ""), 0);
+        dialog.show();
+        control<QCheckBox>(dialog, "chkSaveTel")->setChecked(true);
+        control<QLineEdit>(dialog, "edtTelSch")->setText(number);
+        control<QPushButton>(dialog, "bbtnTelSch")->click();
+        EXPECT_GT(control<QTreeWidget>(dialog, "lvTelCity")->topLevelItemCount(), 0);
+        EXPECT_TRUE(dialog.isVisible());
+    };
+
+    QFile::remove(file);
+    ASSERT_TRUE(QDir().mkpath(file));
+    search(QStringLiteral("0452345678"));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(file)) << boxes.shown()[0].text.toStdString();
+    EXPECT_EQ(boxes.shown()[0].flags & MB_ICONERROR, MB_ICONERROR);
+    EXPECT_TRUE(QFileInfo(file).isDir());
+    ASSERT_TRUE(QDir(file).removeRecursively());
+
+    test::writeFile(file, "[KYKBN]\r\nSave=1\r\nTel=03\r\n");
+    boxes.clear();
+    {
+        test::FullDisk full(8);
+        search(QStringLiteral("0662345678"));
+    }
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(file));
+    EXPECT_EQ(TMemIniFile(file).ReadString("KYKBN", "Tel", ""), QStringLiteral("03")) << "the old file stays";
+}
+
 TEST_F(DicSch, AFailedBookSearchLeavesTheMainListsIndexAsItWas)
 {
     // A book made before the second mobile number had its index: the search reads three indexes, then fails.

@@ -1,8 +1,10 @@
 // The map dispatch: the programs only started (their web-map templates, what is reported), the map window's
 // programs (the question's place, the telephone rule, the point handed back) and the map marks as GPX.
+#include "directory/DirectoryDll.h"
 #include "geo/MapDispatch.h"
 #include "geo/MapLaunch.h"
 #include "geo/MapView.h"
+#include "geo/TelPlace.h"
 #include "geo/WebLinks.h"
 
 #include "TestSupport.h"
@@ -10,8 +12,10 @@
 #include "core/Globals.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QXmlStreamReader>
@@ -24,6 +28,7 @@ namespace {
 class MapAnswer : public QObject {
 public:
     int shown = 0;
+    int scale = -1;  // the scale it opened at
     QPoint pick{60, 40};
     bool picks = true;
 
@@ -34,6 +39,7 @@ protected:
         if (view) {
             ++shown;
             QTimer::singleShot(0, view, [this, view] {
+                scale = view->ScaleIndex();
                 if (picks)
                     view->PickAt(pick);
                 view->reject();
@@ -185,6 +191,70 @@ TEST_F(MapDispatchTest, AtlasMateFromTheRecordFormNeedsATelephoneNumberOrAPositi
     p.Tel = "0312345678";
     ShowMapForRequest(nullptr, 0, p, hooks);
     EXPECT_EQ(answer_.shown, 2);
+}
+
+// AtlasMate asked by telephone number: the number's place from the sample directory, its area's municipality
+// after a notice, or a message and no map.
+TEST_F(MapDispatchTest, AtlasMateShowsTheTelephoneNumbersPlaceOrSaysWhyNot)
+{
+    HddInstalled = 1;
+    HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
+    SetDirectoryTelLookup(DirectoryTelLookup);
+    const auto restore = qScopeGuard([] {
+        SetDirectoryTelLookup(nullptr);
+        HddInstalled = 0;
+        HddDataFolder.clear();
+        DiscPath.clear();
+    });
+    TDirectoryDetail details[KVDIR_TEL_RESULTS];
+    int32_t count = 0;
+    ASSERT_EQ(DirectoryTelLookup("0346141502", details, count), 0);
+    answer_.picks = false;
+
+    // Only the number, as the record form hands it over: the map opens on the listing, at its most detailed
+    // scale, without a word, and the listing's place comes back.
+    TMapSearchParams p = request(0, 0, 0, {}, "0346141502");
+    EXPECT_TRUE(ShowMapForRequest(nullptr, 0, p));
+    EXPECT_EQ(answer_.shown, 1);
+    EXPECT_EQ(answer_.scale, 11);
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+    EXPECT_EQ(p.Latitude, ThousandthsFrom256(int32_t(details[0].Latitude)));
+    EXPECT_EQ(p.Longitude, ThousandthsFrom256(int32_t(details[0].Longitude)));
+
+    // Not listed: the notice, then the area's municipality at 1/10万.
+    p = request(0, 0, 0, {}, "0339001234");
+    EXPECT_TRUE(ShowMapForRequest(nullptr, 0, p));
+    ASSERT_EQ(boxes_.shown().size(), 1u);
+    EXPECT_EQ(boxes_.shown()[0].text, QStringLiteral("電話番号で該当する座標が求められませんでした\r\n付近の地図を表示します"));
+    EXPECT_EQ(boxes_.shown()[0].flags, MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(answer_.shown, 2);
+    EXPECT_EQ(answer_.scale, 6);
+    EXPECT_NEAR(DegreesOf(p.Latitude), 35.69, 0.03);
+
+    // A number no one knows, a wrong one, one no one knows with another disc in the drive: the message, and no
+    // map; the request comes back as it was.
+    const struct {
+        QByteArray tel;
+        QString text;
+        unsigned icon;
+    } ends[] = {{"09012345678", QStringLiteral("該当するデータが見つかりません"), MB_ICONWARNING},
+                {"0123", QStringLiteral("電話番号に誤りがあります"), MB_ICONINFORMATION},
+                {"09012345678", QStringLiteral("CD-ROMが違います"), MB_ICONINFORMATION}};
+    for (const auto &end : ends) {
+        SCOPED_TRACE(end.tel.toStdString());
+        if (end.text.startsWith(QStringLiteral("CD"))) {
+            HddInstalled = 0;
+            DiscPath = dir_.path();
+        }
+        boxes_.clear();
+        p = request(1, 0, 0, QStringLiteral("東京都"), end.tel);
+        EXPECT_TRUE(ShowMapForRequest(nullptr, 0, p));
+        ASSERT_EQ(boxes_.shown().size(), 1u);
+        EXPECT_EQ(boxes_.shown()[0].text, end.text);
+        EXPECT_EQ(boxes_.shown()[0].flags, MB_OK | end.icon);
+        EXPECT_EQ(answer_.shown, 2);
+        EXPECT_EQ(p.Latitude, 0);
+    }
 }
 
 TEST_F(MapDispatchTest, MarksAreGpxWaypointsWithNamesCutOnACharacterBoundary)

@@ -7,6 +7,8 @@
 
 #include <QUrlQuery>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 TEST(MapRequest, ResolutionFollowsKindPositionAndText)
@@ -126,6 +128,49 @@ TEST(WebLinks, TemplateValuesCannotChangeTheAddress)
     const QUrl route = FillUrlTemplate(QStringLiteral("https://r.example/?from={from}&to={to}&y={yyyy}&m={mm}&d={dd}"), f);
     EXPECT_EQ(QUrlQuery(route).queryItemValue(QStringLiteral("to"), QUrl::FullyDecoded), QStringLiteral("新宿"));
     EXPECT_EQ(QUrlQuery(route).queryItemValue(QStringLiteral("m")), QStringLiteral("04"));
+}
+
+// A planner's own words for a condition come from the template, by the condition's value; the default planner
+// gets transfers, limited expresses and flights, and nothing of the others.
+TEST(WebLinks, RouteTemplatesCarryConditionsInThePlannersWords)
+{
+    TUrlFields f;
+    f.From = QStringLiteral("東京");
+    f.To = QStringLiteral("新宿");
+    f.Date = QStringLiteral("20240401");
+    const QString own = QStringLiteral("https://r.example/?from={from}&sort={Transfers:time,time,transfer}&air={Airway:yes,,no}&c={conditions}");
+    f.Conditions = QStringLiteral("0020001");
+    QUrlQuery query(FillUrlTemplate(own, f));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("sort")), QStringLiteral("transfer"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("air")), QString());
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("c")), f.Conditions);
+    f.Conditions.clear();  // the second route program has none: the first option's words
+    query = QUrlQuery(FillUrlTemplate(own, f));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("sort")), QStringLiteral("time"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("air")), QStringLiteral("yes"));
+
+    const QString planner = RoutePlannerTemplate(TMemIniFile(QString{}));
+    f.Conditions = QStringLiteral("0020022");
+    const QUrl url = FillUrlTemplate(planner, f);
+    ASSERT_TRUE(url.isValid());
+    query = QUrlQuery(url);
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("to"), QUrl::FullyDecoded), QStringLiteral("新宿"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("s")), QStringLiteral("2"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("ex")), QStringLiteral("0"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("shin")), QStringLiteral("0"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("al")), QStringLiteral("0"));
+    f.Conditions = QStringLiteral("1111111");
+    query = QUrlQuery(FillUrlTemplate(planner, f));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("s")), QStringLiteral("0"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("ex")), QStringLiteral("1"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("al")), QStringLiteral("1"));
+
+    std::vector<bool> carried;
+    for (size_t i = 0; i < RouteConditionKeys.size(); ++i)
+        carried.push_back(UrlTemplateCarries(planner, i));
+    EXPECT_EQ(carried, (std::vector<bool>{false, false, true, false, false, true, true}));
+    EXPECT_TRUE(UrlTemplateCarries(QStringLiteral("https://r.example/?c={conditions}"), 0));
+    EXPECT_FALSE(UrlTemplateCarries(QStringLiteral("https://r.example/?from={from}"), 6));
 }
 
 TEST(WebLinks, OpenerReceivesTheUrl)

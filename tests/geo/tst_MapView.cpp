@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QWheelEvent>
 #include <QDir>
 #include <QMimeData>
 #include <QPrinter>
@@ -61,9 +64,9 @@ protected:
         closed.close();
         settings(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port), maxZoom);
     }
-    std::unique_ptr<TMapView> open(const TMapSearchParams &params, int *code = nullptr)
+    std::unique_ptr<TMapView> open(const TMapSearchParams &params, int *code = nullptr, int program = 5)
     {
-        auto view = std::make_unique<TMapView>(nullptr, 5);
+        auto view = std::make_unique<TMapView>(nullptr, program);
         const int c = view->SetMapRequest(params);
         if (code)
             *code = c;
@@ -351,4 +354,171 @@ TEST_F(MapViewTest, EveryControlAndTheMapItselfHaveAnAccessibleName)
 {
     auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
     EXPECT_THAT(test::unnamedControls(view.get()), ::testing::IsEmpty());
+    auto areas = open(byPosition(TokyoLatitude, TokyoLongitude), nullptr, 1);
+    EXPECT_THAT(test::unnamedControls(areas.get()), ::testing::IsEmpty());
+    EXPECT_EQ(areas->cbxArea->accessibleName(), QStringLiteral("地域"));
+    EXPECT_EQ(areas->cbxLayer->accessibleName(), QStringLiteral("地図階層"));
+}
+
+namespace {
+
+QStringList entries(const QComboBox *combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+// Chooses an entry as the user does, by the keyboard or the mouse: the list's activation.
+void choose(QComboBox *combo, int index)
+{
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+}  // namespace
+
+// プロアトラス2002's map comes in areas, each with its layers: the lists stand where the scales stand for the
+// other programs, the request's area is chosen, and the area and layer chosen change the map.
+TEST_F(MapViewTest, ProAtlasOffersAreasAndTheirLayersInPlaceOfTheScales)
+{
+    offline(16);
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude), nullptr, 1);
+    EXPECT_EQ(view->cbxScale, nullptr);
+    EXPECT_EQ(view->findChild<QComboBox *>(QStringLiteral("cbxScale")), nullptr);
+    ASSERT_NE(view->cbxArea, nullptr);
+    ASSERT_NE(view->cbxLayer, nullptr);
+    EXPECT_EQ(entries(view->cbxArea), (QStringList{QStringLiteral("全国"), QStringLiteral("北海道・東北"),
+                                                   QStringLiteral("関東"), QStringLiteral("中部"), QStringLiteral("近畿"),
+                                                   QStringLiteral("中国・四国"), QStringLiteral("九州・沖縄")}));
+    // Tokyo lies in 関東, whose layers end where the tile server's detail does (zoom 16, 1/6250).
+    EXPECT_EQ(view->cbxArea->currentText(), QStringLiteral("関東"));
+    EXPECT_EQ(view->AreaIndex(), 2);
+    EXPECT_EQ(entries(view->cbxLayer), QStringList(MapScaleCaptions.begin() + 1, MapScaleCaptions.begin() + 11));
+    EXPECT_EQ(view->cbxLayer->currentText(), QStringLiteral("1/6250"));
+    EXPECT_EQ(view->ScaleIndex(), 10);
+    int32_t lat, lon;
+    view->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, TokyoLatitude);
+
+    // A layer sets its scale and keeps the centre.
+    choose(view->cbxLayer, 5);
+    EXPECT_EQ(view->ScaleIndex(), 6);
+    EXPECT_TRUE(view->pmiScale[6]->isChecked());
+    view->Centre(lat, lon);
+    EXPECT_NEAR(lat, TokyoLatitude, 50);
+
+    // The whole country's area offers only its wide layers: the first of them is taken, the map goes back to
+    // the picked point, and the wheel and the pop-up stay within them.
+    view->CentreOn(34 * 3600000, 135 * 3600000);
+    choose(view->cbxArea, 0);
+    EXPECT_EQ(entries(view->cbxLayer), QStringList(MapScaleCaptions.begin(), MapScaleCaptions.begin() + 4));
+    EXPECT_EQ(view->cbxLayer->currentIndex(), 0);
+    EXPECT_EQ(view->ScaleIndex(), 0);
+    view->Centre(lat, lon);
+    EXPECT_NEAR(lat, TokyoLatitude, 30000);
+    EXPECT_NEAR(lon, TokyoLongitude, 30000);
+    EXPECT_TRUE(view->ScaleOffered(3));
+    EXPECT_FALSE(view->ScaleOffered(4));
+    for (int i = 0; i < 5; ++i) {
+        QWheelEvent wheel(QPointF(50, 50), view->MapControl->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->MapControl, &wheel);
+    }
+    EXPECT_EQ(view->ScaleIndex(), 3);
+    EXPECT_EQ(view->cbxLayer->currentText(), QStringLiteral("1/80万"));
+    // Back in a region whose layers hold the scale, the layer stays.
+    choose(view->cbxArea, 3);
+    EXPECT_EQ(view->cbxArea->currentText(), QStringLiteral("中部"));
+    EXPECT_EQ(view->ScaleIndex(), 3);
+    EXPECT_EQ(view->cbxLayer->currentText(), QStringLiteral("1/80万"));
+    EXPECT_EQ(view->cbxLayer->count(), 10);
+}
+
+// The request's area: the request's own way first (the address asked by text, the position by coordinates), the
+// other one when the first finds no area; among areas the more detailed map, on equal ones the earlier area.
+TEST_F(MapViewTest, TheAreaWalkFollowsTheRequestsWayAndTheMoreDetailedArea)
+{
+    TMapSearchParams p = byPosition(TokyoLatitude, TokyoLongitude);
+    p.Address = Sjis::encode(QStringLiteral("大阪府大阪市北区梅田"));
+    p.Kind = 1;
+    auto byText = open(p, nullptr, 1);
+    EXPECT_EQ(byText->cbxArea->currentText(), QStringLiteral("近畿"));
+    int32_t lat, lon;
+    byText->GetMapPosition(lat, lon);
+    EXPECT_NEAR(DegreesOf(lat), 34.70, 0.03);
+    EXPECT_NEAR(DegreesOf(lon), 135.50, 0.03);
+    EXPECT_EQ(byText->ScaleIndex(), 11);
+
+    p.Kind = 0;
+    auto byPositionFirst = open(p, nullptr, 1);
+    EXPECT_EQ(byPositionFirst->cbxArea->currentText(), QStringLiteral("関東"));
+    byPositionFirst->GetMapPosition(lat, lon);
+    EXPECT_EQ(lat, TokyoLatitude);
+
+    // An address that is not found: the position's area.
+    p.Kind = 1;
+    p.Address = Sjis::encode(QStringLiteral("どこでもない所"));
+    auto fallback = open(p, nullptr, 1);
+    EXPECT_EQ(fallback->cbxArea->currentText(), QStringLiteral("関東"));
+
+    // A place lies in the region of its nearest municipality, however the regions' borders run: 桑名 (三重県) in
+    // 近畿, 名古屋 next to it in 中部, 父島 (東京都) far out at sea in 関東; the whole country's area, with its wide
+    // layers only, holds them too, but never wins over a region's detail.
+    const struct {
+        double lat, lon;
+        QString area;
+    } places[] = {{35.066, 136.684, QStringLiteral("近畿")},
+                  {35.181, 136.906, QStringLiteral("中部")},
+                  {27.094, 142.192, QStringLiteral("関東")}};
+    for (const auto &place : places) {
+        SCOPED_TRACE(place.area.toStdString());
+        auto view = open(byPosition(ThousandthsOf(place.lat), ThousandthsOf(place.lon)), nullptr, 1);
+        EXPECT_EQ(view->cbxArea->currentText(), place.area);
+        EXPECT_EQ(view->ScaleIndex(), 11);
+        EXPECT_TRUE(MapAreas[0].Include(ThousandthsOf(place.lat), ThousandthsOf(place.lon)));
+    }
+
+    // Nothing to show: the first area's whole view, whose centre is the point handed back.
+    auto nothing = open(TMapSearchParams{}, nullptr, 1);
+    EXPECT_EQ(nothing->AreaIndex(), 0);
+    EXPECT_EQ(nothing->cbxLayer->currentText(), QStringLiteral("全国図"));
+    int32_t centreLat, centreLon;
+    nothing->Centre(centreLat, centreLon);
+    nothing->GetMapPosition(lat, lon);
+    EXPECT_GT(lat, 0);
+    EXPECT_EQ(lat, centreLat);
+    EXPECT_EQ(lon, centreLon);
+}
+
+// "マウス位置を中心にする" centres the map on where the pop-up was opened; for プロアトラス2002 that place is also the
+// picked point, for the others the picked point stays.
+TEST_F(MapViewTest, CentringOnTheMousePositionPicksItForProAtlasOnly)
+{
+    for (const int program : {1, 5}) {
+        SCOPED_TRACE(program);
+        auto view = open(byPosition(TokyoLatitude, TokyoLongitude), nullptr, program);
+        const QPoint at(100, 80);
+        int32_t expectedLat, expectedLon;
+        view->PositionAt(at, expectedLat, expectedLon);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->MapControl->mapToGlobal(at));
+        QApplication::sendEvent(view->MapControl, &menu);
+        EXPECT_TRUE(view->pmMapFan->isVisible());
+        EXPECT_EQ(view->pmMapFan->actions().at(2), view->pmiMousePosCenter);
+        view->pmiMousePosCenter->trigger();
+        view->pmMapFan->hide();
+        int32_t lat, lon;
+        view->Centre(lat, lon);
+        EXPECT_NEAR(lat, expectedLat, 5);
+        EXPECT_NEAR(lon, expectedLon, 5);
+        view->GetMapPosition(lat, lon);
+        if (program == 1) {
+            EXPECT_EQ(lat, expectedLat);
+            EXPECT_EQ(lon, expectedLon);
+        } else {
+            EXPECT_EQ(lat, TokyoLatitude);
+            EXPECT_EQ(lon, TokyoLongitude);
+        }
+    }
 }

@@ -122,6 +122,38 @@ TEST_F(WebLinkWindows, WebSearchOpensTheEnginesAddressAndRemembersTheEngine)
     EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("WEB SEARCH"), QStringLiteral("Engine"), 0), 1);
 }
 
+// A search that opens nothing says why and leaves the window open with the word, the engine not kept.
+TEST_F(WebLinkWindows, WebSearchThatOpensNothingSaysSoAndStaysOpen)
+{
+    test::writeFile(settings(), "[WEB SEARCH]\r\nEngine=0\r\nUrl2=http://s.example/search.gw?search=\r\n"
+                                "Encoding2=Shift_JIS\r\n");
+    TWebSearch window(nullptr);
+    window.show();
+    window.cbxEngine->setCurrentIndex(2);
+
+    // A character the engine's Shift-JIS lacks.
+    window.SetKeyword(QStringLiteral("한 商店"));
+    window.bbtnSearch->click();
+    EXPECT_EQ(boxes_.texts(), QStringList{QStringLiteral("「한」は、この検索エンジンでは検索できない文字です  \r\n"
+                                                         "文字を直すか、別の検索エンジンを選んでください  ")});
+    EXPECT_TRUE(opened_.isEmpty());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.result(), 0);
+
+    // A browser that does not start.
+    boxes_.clear();
+    SetUrlOpener([this](const QUrl &url) { opened_ << url; return false; });
+    window.SetKeyword(QStringLiteral("山田 商店"));
+    window.bbtnSearch->click();
+    EXPECT_EQ(opened_.size(), 1);
+    EXPECT_EQ(boxes_.texts(), QStringList{QStringLiteral("ブラウザーが起動できませんでした  ")});
+    ASSERT_EQ(boxes_.shown().size(), 1u);
+    EXPECT_EQ(boxes_.shown()[0].caption, AppTitle);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.result(), 0);
+    EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("WEB SEARCH"), QStringLiteral("Engine"), -1), 0);
+}
+
 TEST_F(WebLinkWindows, EveryControlOfBothWindowsHasAnAccessibleName)
 {
     TQRCodeMap code(nullptr);

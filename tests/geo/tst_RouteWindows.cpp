@@ -19,6 +19,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -170,6 +171,46 @@ TEST_F(RouteWindowTest, ExpertWindowListsNearStationsLinesAndStartsTheSearch)
     EXPECT_EQ(next.lvStart->topLevelItem(0)->text(1), window.StartStation().Reading());
 }
 
+// Conditions chosen for a planner that does not take them are named in the window; the default planner takes
+// the transfers and flights into its address.
+TEST_F(RouteWindowTest, ExpertWindowNamesTheConditionsThePlannerDoesNotGet)
+{
+    test::writeFile(DataFolder + SettingsFileName,
+                    "[ROUTE]\r\nUrl=https://route.example/?from={from}&to={to}\r\n"
+                    "[EXPERT STATION SEARCH]\r\nTransfers=2\r\n");
+    {
+        TExpertMain window(nullptr);
+        window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+        window.show();
+        EXPECT_TRUE(window.lblConditionsLeftOut->isVisible());
+        EXPECT_EQ(window.lblConditionsLeftOut->text(), QStringLiteral("次の探索条件は経路検索のページに渡されません：乗り換え"));
+        window.RunConditions = [](TExpertSearchCondition &dialog) {
+            dialog.show();
+            dialog.Groups[2]->button(0)->click();
+            dialog.btnOK->click();
+            return true;
+        };
+        window.btnConditionClick();
+        EXPECT_FALSE(window.lblConditionsLeftOut->isVisible()) << "nothing chosen, nothing left out";
+    }
+
+    test::writeFile(DataFolder + SettingsFileName, "[EXPERT STATION SEARCH]\r\nFirstTrainSt=1\r\nTransfers=2\r\nAirway=2\r\n");
+    TExpertMain window(nullptr);
+    window.SetFolders(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    window.Latitude = To256FromThousandths(Lat);
+    window.Longitude = To256FromThousandths(Lon);
+    window.show();
+    EXPECT_EQ(window.lblConditionsLeftOut->text(), QStringLiteral("次の探索条件は経路検索のページに渡されません：特急始発駅"));
+    window.RunPicker = [](TExpertSelectStation &picker) { return pickByName(picker, QStringLiteral("新宿")); };
+    window.bbtnStationClick(1);
+    window.btnStartUp->click();
+    ASSERT_EQ(opened_.size(), 1);
+    EXPECT_EQ(opened_[0].host(), QStringLiteral("transit.yahoo.co.jp"));
+    EXPECT_EQ(query(0, "s"), QStringLiteral("2"));
+    EXPECT_EQ(query(0, "al"), QStringLiteral("0"));
+    EXPECT_EQ(query(0, "ex"), QStringLiteral("1"));
+}
+
 TEST_F(RouteWindowTest, PickerSearchesByKanaRowAndReselectsItsRow)
 {
     TExpertSelectStation picker(nullptr);
@@ -214,6 +255,24 @@ TEST_F(RouteWindowTest, ConditionDialogWritesItsValuesAndTheRideDate)
     const TRouteConditions stored = ReadRouteConditions(settings());
     EXPECT_EQ(stored.Values, (std::array<int, 7>{1, 0, 2, 1, 0, 2, 0}));
     EXPECT_EQ(stored.RideDate, QStringLiteral("20300105"));
+}
+
+// A condition ticked as a screen reader ticks it, without a click, is shown chosen in every group.
+TEST_F(RouteWindowTest, ConditionsTickedWithoutAClickAreShownChosen)
+{
+    TExpertSearchCondition dialog(nullptr);
+    dialog.HighlightColor = Qt::red;
+    dialog.NormalColor = Qt::black;
+    dialog.Conditions.Values = {0, 0, 0, 0, 0, 0, 0};
+    dialog.show();
+    for (size_t g = 0; g < dialog.Groups.size(); ++g) {
+        SCOPED_TRACE(g);
+        QAbstractButton *chosen = dialog.Groups[g]->button(1);
+        ASSERT_TRUE(test::toggleOnTheBus(chosen));
+        for (QAbstractButton *b : dialog.Groups[g]->buttons())
+            EXPECT_EQ(b->palette().color(QPalette::WindowText), b == chosen ? QColor(Qt::red) : QColor(Qt::black))
+                << b->objectName().toStdString();
+    }
 }
 
 TEST_F(RouteWindowTest, NorikaeWindowMeasuresItsStationsAndKeepsTheStartStation)

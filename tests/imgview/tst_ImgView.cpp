@@ -6,11 +6,13 @@
 #include "imgview/Thumbnails.h"
 
 #include "Accessibility.h"
+#include "ForeignPeer.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "designers/ImgPicker.h"
 #include "platform/MemIniFile.h"
 #include "platform/PickerChannel.h"
+#include "platform/PrivateSocket.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,6 +28,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 void writePicture(const QString &file, QSize size, const char *format, QColor colour = Qt::darkCyan)
@@ -39,9 +43,7 @@ void writePicture(const QString &file, QSize size, const char *format, QColor co
 bool pickerRunning()
 {
     QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(PickerServerName());
-    return socket.waitForConnected(300);
+    return ConnectPrivate(socket, PickerServerName(), 300);
 }
 
 }  // namespace
@@ -232,6 +234,59 @@ TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)
         ASSERT_TRUE(activated.wait(3000));
     QTest::qWait(50);
     EXPECT_FALSE(form.isVisible());
+}
+
+// Another user's process can neither learn the picture a designer chose, nor close the picker, nor hand a
+// designer a picture of its own by taking the picker's name first.
+TEST(ImagePicker, OnlyTheUsersOwnProcessesTalkToIt)
+{
+    const test::RuntimeFolder runtime;
+    auto server = std::make_unique<TPickerServer>();
+    ASSERT_TRUE(server->Listen());
+    const QString path = PrivateSocketFolder() + PickerServerName();
+    struct stat file {}, folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &file), 0);
+    EXPECT_TRUE(S_ISSOCK(file.st_mode));
+    ASSERT_EQ(::stat(QFile::encodeName(PrivateSocketFolder()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    QLocalSocket abstract;
+    abstract.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    abstract.connectToServer(PickerServerName());
+    EXPECT_FALSE(abstract.waitForConnected(300));
+    if (!test::ForeignPeer::Possible())
+        GTEST_SKIP() << "only a test run as root can become another user";
+
+    QSignalSpy activated(server.get(), &TPickerServer::ActivateRequested);
+    QSignalSpy closing(server.get(), &TPickerServer::CloseRequested);
+    auto intruder = test::ForeignPeer::Connect(path, EncodePickerMessage(PickerActivate));
+    // Had it been taken for a designer, the chosen picture would go to it.
+    activated.wait(1000);
+    EXPECT_FALSE(server->SendChosenFile(QByteArray("/home/someone/写真.jpg")));
+    EXPECT_TRUE(intruder->HungUpOn());
+    EXPECT_EQ(intruder->Received(), QByteArray());
+    EXPECT_TRUE(activated.isEmpty());
+    auto closer = test::ForeignPeer::Connect(path, EncodePickerMessage(PickerClose));
+    EXPECT_TRUE(closer->HungUpOn());
+    EXPECT_TRUE(closing.isEmpty());
+    EXPECT_FALSE(server->HasDesigner());
+
+    server = std::make_unique<TPickerServer>();
+    auto squatter = test::ForeignPeer::Listen(path, EncodePickerMessage(PickerChosenFile, "/tmp/planted.jpg"));
+    QTemporaryDir noProgram;
+    const QString saved = AppFolder;
+    AppFolder = noProgram.path() + "/";
+    test::MessageBoxScript boxes;
+    TImagePicker designer(nullptr);
+    QSignalSpy chosen(&designer, &TImagePicker::FileChosen);
+    designer.Show();
+    AppFolder = saved;
+    EXPECT_FALSE(designer.Connected());
+    EXPECT_TRUE(squatter->HungUpOn());
+    EXPECT_TRUE(chosen.isEmpty());
+    // The real picker still takes its name.
+    EXPECT_TRUE(server->Listen());
+    designer.Show();
+    EXPECT_TRUE(designer.Connected());
 }
 
 TEST(ImagePicker, EveryControlHasAnAccessibleNameInBothModes)

@@ -6,6 +6,7 @@
 #include "drawing/Canvas.h"
 #include "drawing/PrinterInfo.h"
 #include "exchange/ListRange.h"
+#include "exchange/TableMaintenance.h"
 #include "listprint/ListPrint.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/HdrSel.h"
@@ -244,6 +245,37 @@ TEST_F(ListPrintTest, RangeFollowsTheListsSelectionAndCount)
     EXPECT_FALSE(QFile::exists(dir.path() + "/none.pdf"));
 }
 
+// The orientation and the range ticked as a screen reader ticks them, without a click, are the ones the pages
+// are counted and printed with.
+TEST_F(ListPrintTest, OrientationAndRangeTickedWithoutAClickAreTheOnesPrinted)
+{
+    fill(100);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    ASSERT_EQ(window->Info.GetOrientation(), 1);
+    const int portraitSheets = window->SheetCount();
+    const struct {
+        QRadioButton *button;
+        int orientation;
+    } turns[] = {{window->rbLandscape, 2}, {window->rbPortrait, 1}, {window->rbLandscape, 2}};
+    for (const auto &turn : turns) {
+        SCOPED_TRACE(turn.button->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(turn.button));
+        EXPECT_EQ(window->Info.GetOrientation(), turn.orientation);
+        if (turn.orientation == 1)
+            EXPECT_EQ(window->SheetCount(), portraitSheets);
+        else
+            EXPECT_NE(window->SheetCount(), portraitSheets);
+    }
+    list->SetSelected(3, true);
+    list->SetSelected(5, true);
+    ASSERT_TRUE(test::toggleOnTheBus(window->gbxRange->rbSelected));
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：2件"));
+    ASSERT_TRUE(test::toggleOnTheBus(window->gbxRange->rbAll));
+    EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：100件"));
+}
+
 TEST_F(ListPrintTest, PrintsToACupsQueue)
 {
     ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/sbin/cupsd"))) << "tools/install-deps.sh --test installs CUPS";
@@ -289,6 +321,72 @@ TEST_F(ListPrintTest, AStoppedPrintLeavesNoFileAndSaysNothing)
     // The next print is whole.
     EXPECT_TRUE(window->PrintTo(file));
     EXPECT_EQ(pdfPageCount(file), window->SheetCount());
+}
+
+namespace {
+
+// The files of a folder, hidden ones too.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+}  // namespace
+
+TEST_F(ListPrintTest, AStoppedPrintKeepsTheFileItWouldHaveReplaced)
+{
+    fill(200);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    const QString folder = dir.path() + "/out";
+    const QString file = folder + "/list.pdf";
+    test::writeFile(file, "the user's old list");
+    QTimer::singleShot(0, window->findChild<QPushButton *>(QStringLiteral("btnStop")), &QPushButton::click);
+    EXPECT_FALSE(window->PrintTo(file));
+    EXPECT_EQ(test::readFile(file), "the user's old list");
+    EXPECT_EQ(filesIn(folder), QStringList{"list.pdf"});
+    EXPECT_FALSE(QFile::exists(DataFolder + "Unfinished.lst"));
+}
+
+// The program killed before each call that changes a file of the print (the list of unfinished output, the
+// hidden PDF, its pages, its text maps, its rename): the old file stays or the new one is whole, and the next
+// start leaves nothing else behind.
+TEST_F(ListPrintTest, AKillAtAnyFileStepLeavesTheOldFileOrTheNewAndTheNextStartTidiesUp)
+{
+    fill(60);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    const QString folder = dir.path() + "/out";
+    const QString file = folder + "/list.pdf";
+    int step = 1;
+    int replaced = 0;
+    for (;; ++step) {
+        test::writeFile(file, "the user's old list");
+        // The forked copy has no thread but its own, and Qt paints a window with the help of threads of a pool:
+        // nothing is shown there to be painted.
+        const auto print = [&] {
+            for (QWidget *shown : QApplication::topLevelWidgets())
+                shown->hide();
+            window->PrintTo(file);
+        };
+        if (!test::KillAtFileStep(dir.path(), step, print))
+            break;
+        const QByteArray now = test::readFile(file);
+        if (now != "the user's old list") {
+            ++replaced;
+            EXPECT_EQ(pdfPageCount(file), window->SheetCount()) << "killed at step " << step;
+        }
+        RemoveLeftoversOfKilledWork();
+        EXPECT_EQ(filesIn(folder), QStringList{"list.pdf"}) << "killed at step " << step;
+        EXPECT_FALSE(QFile::exists(DataFolder + "Unfinished.lst")) << "killed at step " << step;
+    }
+    // The steps were seen: recording, the hidden file and its writes, the rename, the record's end.
+    EXPECT_GT(step, 6);
+    EXPECT_GE(replaced, 1);
+    EXPECT_EQ(pdfPageCount(file), window->SheetCount());
+    EXPECT_EQ(filesIn(folder), QStringList{"list.pdf"});
 }
 
 TEST_F(ListPrintTest, ColumnsFollowTheMainListsChoiceAndTheKeywordNames)

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -233,6 +234,31 @@ TEST_F(AddressCopyTest, CopiesChosenRowsWithEveryFieldThenFollowsTheCustomerCode
     const auto &fields = AdrsTableSchema().Fields;
     const auto nameKanji = std::find_if(fields.begin(), fields.end(), [](const TFieldDef &f) { return f.Name == "NameKanji"; });
     EXPECT_EQ(after[0][int(nameKanji - fields.begin())].toByteArray(), "changed");
+}
+
+// A screen reader presses コピー and キャンセル while the summary is open: the copy is not run again, and the
+// window closes once the run that shows the summary has returned, never under it.
+TEST_F(AddressCopyTest, ButtonsPressedWhileTheSummaryIsOpenWaitForTheRunToReturn)
+{
+    add(*dm->AdrsTable, {"C1", "0311112222", ""});
+    add(*dm->AdrsTable, {"C2", "0322223333", ""});
+    QPointer<TAddressCopy> window = open();
+    ctl<QRadioButton>("rbAll")->click();
+    boxes.answer(IDYES);
+    bool openDuringSummary = false;
+    boxes.answer(IDOK, [&] {
+        window->btnCopy->click();
+        window->btnCancel->click();
+        openDuringSummary = !window.isNull();
+    });
+    window->btnCopy->click();
+    EXPECT_TRUE(openDuringSummary);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_TRUE(boxes.texts()[1].startsWith(QStringLiteral("アドレス帳のコピーが完了しました  ")));
+    flushDeletes();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(AddressCopy, nullptr);
+    EXPECT_EQ(rowsOf("Target").size(), 2u);
 }
 
 TEST_F(AddressCopyTest, StopRollsBackEverythingCopiedSoFar)

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -126,6 +127,14 @@ TEST_F(Startup, StartMessageReplaysAndRunsTheMainListUntilItCloses)
     test::writeFile(AdrsFolder + "AdrsOp.ini", "[DELETE]\r\nCount=1\r\n1=Old\r\n");
     CurrentAdrsName = "Gone";
     DataPathReset = 1;
+    // What killed work left is removed once, before the books are read (the pending delete is still to come).
+    int cleanups = 0;
+    bool beforeTheBooks = false;
+    RemoveWorkLeftovers = [&] {
+        ++cleanups;
+        beforeTheBooks = QFileInfo::exists(AdrsFolder + "Old");
+    };
+    const auto noCleanup = qScopeGuard([] { RemoveWorkLeftovers = nullptr; });
     TMainForm form;
     QString caption;
     // The main list asks for a book; cancelling that at start-up, and confirming, ends the run.
@@ -142,6 +151,8 @@ TEST_F(Startup, StartMessageReplaysAndRunsTheMainListUntilItCloses)
     });
     form.WMStartup();
     EXPECT_EQ(caption, "Velmora");
+    EXPECT_EQ(cleanups, 1);
+    EXPECT_TRUE(beforeTheBooks);
     EXPECT_EQ(AddressList, nullptr);
     EXPECT_FALSE(QFileInfo::exists(AdrsFolder + "Old"));
     ASSERT_EQ(AdrsBookList.size(), 1u);

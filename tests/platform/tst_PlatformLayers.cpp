@@ -14,9 +14,11 @@
 #include <QLocalServer>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -86,10 +88,54 @@ TEST(Forms, ShowModalReturnsTheResultTheFormClosedWith)
     EXPECT_EQ(ShowModal(&other), mrCancel);
 }
 
+// A window freed on close, closed while one of its boxes is open: it lives until the code that asked has
+// returned, then closes; a second command of the window is refused while the box is open.
+TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
+{
+    test::MessageBoxScript boxes;
+    QPointer<QWidget> window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    int commands = 0;
+    bool aliveAfterTheBox = false;
+    const auto command = [&] {
+        const TWindowCommand running(window);
+        if (!running)
+            return;
+        ++commands;
+        ShowMessageBoxAt(window, QStringLiteral("よろしいですか？"), AppTitle, MB_YESNO);
+        aliveAfterTheBox = !window.isNull() && window->isVisible();
+    };
+    bool closedInside = true;
+    boxes.answer(IDYES, [&] {
+        command();
+        window->close();
+        closedInside = window.isNull() || !window->isVisible();
+    });
+    command();
+    EXPECT_EQ(commands, 1);
+    EXPECT_FALSE(closedInside);
+    EXPECT_TRUE(aliveAfterTheBox);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+
+    // Without a command running the box alone holds the close back, until it returns.
+    QPointer<QWidget> plain = new QWidget;
+    plain->setAttribute(Qt::WA_DeleteOnClose);
+    plain->show();
+    boxes.answer(IDOK, [&] { plain->close(); });
+    ShowMessageBoxAt(plain, QStringLiteral("お知らせ"), AppTitle, MB_OK);
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_FALSE(plain->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(plain.isNull());
+}
+
 TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)
 {
     const QString name = "VelmoraTest." + QString::number(QCoreApplication::applicationPid());
-    const QString data = "/tmp/velmora-a/Oxa/Mirvale18/";
+    QTemporaryDir dir;
+    const QString data = dir.filePath("a/Data/");
     std::unique_ptr<TInstanceGuard> first;
     ASSERT_FALSE(CheckSingleInstance(first, name, data, true));
     ASSERT_TRUE(first);
@@ -100,15 +146,37 @@ TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)
     EXPECT_FALSE(second);
     EXPECT_TRUE(restored.wait(3000));
 
-    // A copy running over another data folder is an instance of its own.
+    // A copy running over another data root is an instance of its own.
     std::unique_ptr<TInstanceGuard> otherData;
-    EXPECT_FALSE(CheckSingleInstance(otherData, name, "/tmp/velmora-b/Oxa/Mirvale18/", false));
+    EXPECT_FALSE(CheckSingleInstance(otherData, name, dir.filePath("b/Data/"), false));
     EXPECT_TRUE(otherData);
 
     // Once the first instance is gone its name is free again, with no stale file to clean up.
     first.reset();
     std::unique_ptr<TInstanceGuard> third;
     EXPECT_FALSE(CheckSingleInstance(third, name, data, false));
+}
+
+// One data root is one instance however it is reached: through a symbolic link, spelt with "..", or held by a
+// process whose socket went missing (the lock in the root still stands).
+TEST(SingleInstance, OneDataRootOneInstanceHoweverItIsNamed)
+{
+    const QString name = "VelmoraTest." + QString::number(QCoreApplication::applicationPid());
+    QTemporaryDir dir;
+    const QString data = dir.filePath("real/Data/");
+    std::unique_ptr<TInstanceGuard> first;
+    ASSERT_FALSE(CheckSingleInstance(first, name, data, false));
+    ASSERT_TRUE(QFile::link(dir.filePath("real"), dir.filePath("linked")));
+    for (const QString &other : {dir.filePath("linked/Data/"), dir.filePath("real/Data/../Data")}) {
+        std::unique_ptr<TInstanceGuard> second;
+        EXPECT_TRUE(CheckSingleInstance(second, name, other, false)) << other.toStdString();
+        EXPECT_FALSE(second);
+    }
+    // Under another instance name the socket differs; the root's lock still says a copy runs there.
+    std::unique_ptr<TInstanceGuard> renamed;
+    EXPECT_TRUE(CheckSingleInstance(renamed, name + "x", data, false));
+    first.reset();
+    EXPECT_FALSE(CheckSingleInstance(renamed, name + "x", dir.filePath("linked/Data/"), false));
 }
 
 TEST(MessageBox, StandardButtonsReadInJapaneseOnceQtsTranslationIsLoaded)

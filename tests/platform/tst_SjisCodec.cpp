@@ -34,6 +34,10 @@ TEST(SjisCodec, CodePage932ExtensionsAndFallbacks)
     QString lost;
     EXPECT_EQ(Sjis::encode(QStringLiteral("¢£¬"), &lost), Sjis::encode(QStringLiteral("￠￡￢")));
     EXPECT_TRUE(lost.isEmpty());
+    // ¥ and ‾ too: the converter's own fallback makes them a backslash and a tilde, which is what reads back.
+    EXPECT_EQ(Sjis::decode(Sjis::encode(QStringLiteral("¥100‾"), &lost)), QStringLiteral("￥100￣"));
+    EXPECT_TRUE(lost.isEmpty());
+    EXPECT_EQ(Sjis::decode(Sjis::encode(QStringLiteral("\\~"))), QStringLiteral("\\~"));
     // The wave dash and the minus of other encodings read back as code page 932 writes them.
     EXPECT_EQ(Sjis::decode(Sjis::encode(QStringLiteral("～"))), QStringLiteral("～"));
 }
@@ -123,10 +127,10 @@ TEST(SjisCodec, EveryUnitAndByteConvertsAsTheConverterDoes)
 {
     const Reference ref;
     // Every UTF-16 unit but the surrogates, alone and inside a text (a unit's bytes never depend on its
-    // neighbours); the three Latin-1 signs are the codec's own choice, checked above.
+    // neighbours); the signs stored in their full-width forms are the codec's own choice, checked above.
     QString all;
     for (char32_t u = 0; u < 0x10000; ++u) {
-        if ((u >= 0xD800 && u <= 0xDFFF) || u == 0xA2 || u == 0xA3 || u == 0xAC)
+        if ((u >= 0xD800 && u <= 0xDFFF) || Sjis::storedForm(QChar(char16_t(u))) != QChar(char16_t(u)))
             continue;
         const QString one(QChar(static_cast<char16_t>(u)));
         ASSERT_EQ(Sjis::encode(one), ref.encode(one)) << std::hex << unsigned(u);

@@ -539,3 +539,35 @@ TEST_F(BatchChangeTest, TheRecordFormShowsTheChangeAndTheCommandReloadsTheList)
     EXPECT_EQ(field(3, "Sender"), "5");
     EXPECT_EQ(list->GetSelectedIndex(), 1);
 }
+
+// キャンセル on the record form's unsaved changes keeps the form, and the batch change does not start.
+TEST_F(BatchChangeTest, ARecordFormKeptWithItsChangesKeepsTheCommandFromStarting)
+{
+    add();
+    list->RefreshList(true, true, false);
+    list->SelectItem(0, true, false);
+    form = new TDataInquiry(list.get());
+    RecordForm = form;
+    form->SetSourceList(1);
+    TAddressRecord shown;
+    ASSERT_TRUE(list->ReadRecordAt(0, &shown));
+    form->ShowRecord(shown);
+    form->edtKeyword[0]->setText("unsaved");
+    ASSERT_TRUE(form->IsInputChanged());
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        if (auto *running = qobject_cast<TBatchChange *>(QApplication::activeModalWidget())) {
+            opened = true;
+            running->reject();
+        }
+    });
+    boxes.answer(IDCANCEL);
+    ExecuteBatchChange(list.get());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(QStringLiteral("照会中のデータが変更されています")));
+    EXPECT_FALSE(opened);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_EQ(RecordForm, form.data());
+    EXPECT_EQ(form->edtKeyword[0]->text(), "unsaved");
+}

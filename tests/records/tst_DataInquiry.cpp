@@ -25,6 +25,7 @@
 
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "Accessibility.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,6 +67,8 @@ class DictionaryAnswer : public QObject {
 public:
     bool decide = false;
     int shown = 0;
+    // Run while the window is open, before it is answered.
+    std::function<void()> whileShown;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -73,7 +76,9 @@ protected:
         auto *dialog = event->type() == QEvent::Show ? qobject_cast<TDicSearch *>(watched) : nullptr;
         if (dialog) {
             ++shown;
-            QTimer::singleShot(0, dialog, [dialog, decide = decide] {
+            QTimer::singleShot(0, dialog, [dialog, decide = decide, whileShown = whileShown] {
+                if (whileShown)
+                    whileShown();
                 if (decide)
                     dialog->findChild<QPushButton *>(QStringLiteral("btnDecision"))->click();
                 else
@@ -162,6 +167,27 @@ protected:
 
 }  // namespace
 
+// A screen reader closes the form while its dictionary window is open: the form stays until the search has
+// returned, then closes and is freed.
+TEST_F(DataInquiryTest, ClosedWhileTheDictionaryIsOpenTheFormOutlivesTheSearch)
+{
+    open();
+    showForm();
+    bool aliveWhileOpen = false;
+    const int shownBefore = dictionary.shown;
+    dictionary.whileShown = [&] {
+        form->close();
+        closed();  // what the dictionary's own loop does meanwhile with windows closed from inside it
+        aliveWhileOpen = !form.isNull() && form->isVisible();
+    };
+    find<QPushButton>("bbtnTelSch")->click();
+    EXPECT_EQ(dictionary.shown, shownBefore + 1);
+    EXPECT_TRUE(aliveWhileOpen);
+    closed();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(RecordForm, nullptr);
+}
+
 TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
 {
     open();
@@ -200,6 +226,39 @@ TEST_F(DataInquiryTest, RegistersByHandAndClosesWithoutContinualAdd)
     EXPECT_EQ(list->GetRecordCount(), 1);
     EXPECT_EQ(dm->HonorHistory->GetText(0), Sjis::encode(QStringLiteral("様")));
     EXPECT_EQ(dm->DptmntHistory->GetText(0), Sjis::encode(QStringLiteral("営業部")));
+}
+
+// 個人 and 会社, and the print designations, toggled as a screen reader toggles them, without a click: the
+// company fields follow, and the other designation is released.
+TEST_F(DataInquiryTest, PersonOrCompanyAndPrintDesignationToggledWithoutAClick)
+{
+    open();
+    showForm();
+    ASSERT_TRUE(form->sbtnPriv->isChecked());
+    ASSERT_FALSE(form->nmedtCorpKanji->isEnabled());
+    const struct {
+        QToolButton *button;
+        bool company;
+    } turns[] = {{form->sbtnCorp, true}, {form->sbtnPriv, false}, {form->sbtnCorp, true}};
+    for (const auto &turn : turns) {
+        SCOPED_TRACE(turn.button->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(turn.button));
+        EXPECT_TRUE(turn.button->isChecked());
+        for (QWidget *field : std::initializer_list<QWidget *>{form->nmedtCorpKanji, form->edtCorpKana, form->cbxDptmnt, form->cbxPost})
+            EXPECT_EQ(field->isEnabled(), turn.company) << field->objectName().toStdString();
+        EXPECT_EQ(form->chkIgnoreName->isVisible(), turn.company);
+    }
+    // The two print designations, never down together, whichever way one went down.
+    const struct {
+        QToolButton *down;
+        QToolButton *up;
+    } designations[] = {{form->sbtnPrintTarget, form->sbtnPrintException}, {form->sbtnPrintException, form->sbtnPrintTarget}};
+    for (const auto &d : designations) {
+        SCOPED_TRACE(d.down->objectName().toStdString());
+        ASSERT_TRUE(test::toggleOnTheBus(d.down));
+        EXPECT_TRUE(d.down->isChecked());
+        EXPECT_FALSE(d.up->isChecked());
+    }
 }
 
 TEST_F(DataInquiryTest, ContinualAddStartsAnEmptyRecordKeepingGroupAndKind)
@@ -620,6 +679,56 @@ TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
         EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("𠮷")));
     }
     EXPECT_EQ(form->mmoNote->toPlainText(), QStringLiteral("吉"));
+}
+
+// What the user types is stored as typed, or the form says at the field what it did instead.
+TEST_F(DataInquiryTest, TypedTextIsKeptWholeOrWhatChangedIsSaid)
+{
+    open();
+    form->BeginNewRecord();
+    showForm();
+    auto commit = [](QWidget *w, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(w, &event);
+    };
+    form->edtTel->setText(QStringLiteral("03-1234-5678"));
+    // A name counts UTF-16 units: a character that does not fit whole is not taken, never half of it.
+    form->nmedtNameKanji->clear();
+    QToolTip::hideText();
+    commit(form->nmedtNameKanji, QString(14, QChar(u'あ')) + QStringLiteral("😀"));
+    EXPECT_EQ(form->nmedtNameKanji->text(), QString(14, QChar(u'あ')));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない"))) << QToolTip::text().toStdString();
+    // ¥ and ‾ become the full-width signs Shift-JIS keeps, in the field as they are typed.
+    QToolTip::hideText();
+    commit(form->edtAdrs2, QStringLiteral("¥100‾"));
+    EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("￥100￣"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("「¥」は「￥」として入力しました")));
+    // Control codes are refused with the hint other refused characters get.
+    for (const QChar control : {QChar(0x7F), QChar(0x1B), QChar(0x85)}) {
+        QToolTip::hideText();
+        commit(form->edtAdrs2, QString(control));
+        EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("￥100￣"));
+        EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("は入力できない文字です")));
+    }
+    // An over-long paste keeps what fits (at the caret, before the text already there) and says so.
+    form->sbtnCorp->click();
+    form->nmedtCorpKanji->setText(QStringLiteral("末尾"));
+    form->nmedtCorpKanji->setCursorPosition(0);
+    QApplication::clipboard()->setText(QString(60, QChar(u'長')));
+    QToolTip::hideText();
+    form->nmedtCorpKanji->paste();
+    EXPECT_EQ(form->nmedtCorpKanji->text(), QString(54, QChar(u'長')) + QStringLiteral("末尾"));
+    EXPECT_EQ(form->nmedtCorpKanji->cursorPosition(), 54);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない6文字")));
+
+    form->btnAdd->click();
+    closed();
+    ASSERT_EQ(rows(), 1);
+    TTable &t = row(1);
+    EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), QString(14, QChar(u'あ')));
+    EXPECT_EQ(Sjis::decode(t.FieldByName("Adrs2").AsString()), QStringLiteral("￥100￣"));
+    EXPECT_EQ(t.FieldByName("CorpKanji").AsString().size(), 112);
 }
 
 TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)

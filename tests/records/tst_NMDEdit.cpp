@@ -156,6 +156,41 @@ TEST_F(NMDEdit, RomajiStillBeingTypedIsNotLookedUp)
     EXPECT_EQ(calls.front().kind, nkLineage);
 }
 
+// A word ending in ん typed with one n: the pre-edit still shows the n when the input method commits it as ん,
+// converted or not; the reading is the kana, never the Latin letter.
+TEST_F(NMDEdit, RomajiTheCommitFinishesIsNotKeptInTheReading)
+{
+    auto *name = add(new TNMDEdit);
+    auto *kana = add(new QLineEdit);
+    name->SetAssociate(kana);
+    record(name, calls);
+    focus(name);
+    compose({u"g"_s, u"ぎ"_s, u"ぎk"_s, u"ぎけ"_s, u"ぎけn"_s}, u"技研"_s);
+    EXPECT_EQ(u8(kana->text()), "ｷﾞｹﾝ");
+
+    // Committed unconverted (Enter): the list opens for the committed reading, as for any other.
+    name->clear();
+    kana->clear();
+    calls.clear();
+    for (const QString &step : {u"k"_s, u"け"_s, u"けｎ"_s})
+        send(step);
+    send({}, u"けん"_s);
+    EXPECT_EQ(u8(kana->text()), "ｹﾝ");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_TRUE(calls.back().show);
+    EXPECT_EQ(calls.back().value, "ｹﾝ");
+
+    // Typed out ("kenn") the pre-edit already holds ん; other unfinished letters are left out.
+    name->clear();
+    kana->clear();
+    compose({u"け"_s, u"けn"_s, u"けん"_s}, u"健"_s);
+    EXPECT_EQ(u8(kana->text()), "ｹﾝ");
+    name->clear();
+    kana->clear();
+    compose({u"やま"_s, u"やまd"_s}, u"山"_s);
+    EXPECT_EQ(u8(kana->text()), "ﾔﾏ");
+}
+
 TEST_F(NMDEdit, PartnerGetsSingleByteReadingsWithinItsLength)
 {
     auto *name = add(new TNMDEdit);

@@ -164,4 +164,14 @@ std::vector<std::string> unnamedControls(QWidget *window)
     return unnamed;
 }
 
+bool toggleOnTheBus(QAbstractButton *button)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+    if (!iface || !iface->actionInterface()
+        || !iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()))
+        return false;
+    iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    return true;
+}
+
 }  // namespace test

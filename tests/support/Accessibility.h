@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class QAbstractButton;
 class QWidget;
 
 namespace test {
@@ -17,5 +18,9 @@ namespace test {
 // A combo box counts as named when a label names it (its buddy): on Linux its name is its current text and
 // the screen reader reads the label through the relation.
 std::vector<std::string> unnamedControls(QWidget *window);
+
+// Ticks a radio button (or toggles a checkable button) as a screen reader does: through its toggle action on the
+// accessibility bus, which sends no click. False when the button offers no such action.
+bool toggleOnTheBus(QAbstractButton *button);
 
 }  // namespace test

@@ -1,18 +1,25 @@
 #include "TestSupport.h"
 #include "common/MappedFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <new>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <thread>
@@ -95,14 +102,159 @@ int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &b
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
+namespace {
+
+// A path argument of the traced child's system call, read from its memory.
+QString childString(pid_t child, quint64 address)
+{
+    QByteArray bytes;
+    char chunk[256];
+    for (quint64 at = address; bytes.size() < 4096; at += sizeof chunk) {
+        iovec local{chunk, sizeof chunk};
+        iovec remote{reinterpret_cast<void *>(at), sizeof chunk};
+        const ssize_t got = process_vm_readv(child, &local, 1, &remote, 1, 0);
+        if (got <= 0)
+            break;
+        const qsizetype end = QByteArrayView(chunk, got).indexOf('\0');
+        bytes.append(chunk, end < 0 ? got : end);
+        if (end >= 0)
+            break;
+    }
+    return QFile::decodeName(bytes);
+}
+
+QString childLink(pid_t child, const QString &entry)
+{
+    return QFileInfo(QStringLiteral("/proc/%1/%2").arg(child).arg(entry)).symLinkTarget();
+}
+
+// The file a path argument names, relative ones taken from the folder of dirfd or the working folder.
+QString childPath(pid_t child, quint64 dirfd, quint64 address)
+{
+    const QString path = childString(child, address);
+    if (path.startsWith(QLatin1Char('/')))
+        return path;
+    const int fd = static_cast<int>(dirfd);
+    return childLink(child, fd == AT_FDCWD ? QStringLiteral("cwd") : QStringLiteral("fd/%1").arg(fd)) + QLatin1Char('/')
+           + path;
+}
+
+QString childFile(pid_t child, quint64 fd) { return childLink(child, QStringLiteral("fd/%1").arg(static_cast<int>(fd))); }
+
+// The files a system call changes; empty for any other call.
+QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
+{
+    const __uint64_t *a = call.entry.args;
+    const auto writing = [](quint64 flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0; };
+    switch (call.entry.nr) {
+    case SYS_openat:
+        return writing(a[2]) ? QStringList{childPath(child, a[0], a[1])} : QStringList{};
+    case SYS_open:
+        return writing(a[1]) ? QStringList{childPath(child, AT_FDCWD, a[0])} : QStringList{};
+    case SYS_creat:
+    case SYS_truncate:
+    case SYS_unlink:
+    case SYS_rmdir:
+    case SYS_mkdir:
+    case SYS_chmod:
+        return {childPath(child, AT_FDCWD, a[0])};
+    case SYS_unlinkat:
+    case SYS_mkdirat:
+    case SYS_fchmodat:
+        return {childPath(child, a[0], a[1])};
+    case SYS_rename:
+    case SYS_link:
+        return {childPath(child, AT_FDCWD, a[0]), childPath(child, AT_FDCWD, a[1])};
+    case SYS_symlink:
+        return {childPath(child, AT_FDCWD, a[1])};
+    case SYS_symlinkat:
+        return {childPath(child, a[1], a[2])};
+    case SYS_renameat:
+    case SYS_renameat2:
+    case SYS_linkat:
+        return {childPath(child, a[0], a[1]), childPath(child, a[2], a[3])};
+    case SYS_write:
+    case SYS_pwrite64:
+    case SYS_writev:
+    case SYS_pwritev:
+    case SYS_pwritev2:
+    case SYS_fsync:
+    case SYS_fdatasync:
+    case SYS_sync_file_range:
+    case SYS_ftruncate:
+    case SYS_fallocate:
+    case SYS_fchmod:
+    case SYS_sendfile:
+        return {childFile(child, a[0])};
+    case SYS_copy_file_range:
+        return {childFile(child, a[2])};
+    default: return {};
+    }
+}
+
+}  // namespace
+
+bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body)
+{
+    const QString below = QDir(folder).canonicalPath() + QLatin1Char('/');
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    EXPECT_GT(child, 0);
+    if (child <= 0 || waitpid(child, &status, 0) != child || !WIFSTOPPED(status)) {
+        ADD_FAILURE() << "the child could not be traced";
+        return false;
+    }
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int steps = 0;
+    int signal = 0;
+    for (;;) {
+        ptrace(PTRACE_SYSCALL, child, nullptr, signal);
+        signal = 0;
+        if (waitpid(child, &status, 0) != child || WIFEXITED(status) || WIFSIGNALED(status))
+            return false;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            signal = WSTOPSIG(status);  // the child's own signal, delivered as it would be untraced
+            continue;
+        }
+        __ptrace_syscall_info call{};
+        if (ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) <= 0 || call.op != PTRACE_SYSCALL_INFO_ENTRY)
+            continue;
+        const QStringList files = changedFiles(child, call);
+        if (std::none_of(files.begin(), files.end(), [&](const QString &f) { return f.startsWith(below); }))
+            continue;
+        if (++steps == step) {
+            // Killed at the call's entry: the call itself never runs.
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return true;
+        }
+    }
+}
+
 MessageBoxScript::MessageBoxScript()
 {
     previous_ = SetMessageBoxHandler([this](const TMessageBoxRequest &r) {
         shown_.push_back(r);
         if (!answers_.empty()) {
-            const int id = answers_.front();
+            const Answer answer = answers_.front();
             answers_.pop_front();
-            return id;
+            if (answer.whileOpen) {
+                QEventLoop loop;
+                QTimer::singleShot(0, &loop, [&] {
+                    answer.whileOpen();
+                    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                    loop.quit();
+                });
+                loop.exec();
+            }
+            return answer.buttonId;
         }
         return DefaultButtonOf(r.flags);
     });

@@ -46,6 +46,13 @@ private:
 // minus the signal number when the child was killed.
 int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &body);
 
+// Runs body in a child process and kills it (SIGKILL) just before the step-th of its system calls that change a
+// file below folder: making, opening for writing, writing, syncing, truncating, linking, renaming or removing
+// a file, making or removing a folder, changing a mode. True when the child was killed there; false when it ended
+// before taking that many steps. A test walks step up from 1 until false to kill an operation at every step.
+// Body runs in the forked copy of this process: it may not count on threads other than its own.
+bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body);
+
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.
 class MessageBoxScript {
@@ -55,13 +62,21 @@ public:
     MessageBoxScript(const MessageBoxScript &) = delete;
     MessageBoxScript &operator=(const MessageBoxScript &) = delete;
 
-    void answer(int buttonId) { answers_.push_back(buttonId); }
+    void answer(int buttonId) { answers_.push_back({buttonId, {}}); }
+    // Answers the next box with buttonId after running whileOpen inside an event loop of the box's own, as
+    // a screen reader's press arrives while a real box is open; what that loop would free meanwhile (a window
+    // closed with WA_DeleteOnClose) is freed before the box returns.
+    void answer(int buttonId, std::function<void()> whileOpen) { answers_.push_back({buttonId, std::move(whileOpen)}); }
     const std::vector<TMessageBoxRequest> &shown() const { return shown_; }
     QStringList texts() const;
     void clear() { shown_.clear(); }
 
 private:
-    std::deque<int> answers_;
+    struct Answer {
+        int buttonId;
+        std::function<void()> whileOpen;
+    };
+    std::deque<Answer> answers_;
     std::vector<TMessageBoxRequest> shown_;
     TMessageBoxHandler previous_;
 };

@@ -1,0 +1,88 @@
+// The import window's preview (read, laid out and drawn) of a file as wide as the import takes (one column for each list item), beside the
+// same rows put into a plain table of text cells in the same run; and how long a file of far more columns takes
+// to be refused.
+// Usage: bench_importpreview
+#include "exchange/FImport.h"
+#include "platform/MessageBox.h"
+
+#include "BenchSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+void write(const QString &file, const QByteArray &bytes)
+{
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "%s could not be written\n", qPrintable(file));
+        std::exit(1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    UseOffscreenPlatform();
+    QApplication app(argc, argv);
+    int refusals = 0;
+    SetMessageBoxHandler([&refusals](const TMessageBoxRequest &r) {
+        ++refusals;
+        return DefaultButtonOf(r.flags);
+    });
+    QTemporaryDir dir;
+    const QString atLimit = dir.path() + "/limit.csv", beyond = dir.path() + "/commas.csv";
+    // A header and the preview's rows.
+    write(atLimit, WideCsv(TFileImport::PreviewRows + 1, TFileImport::MaxColumns));
+    write(beyond, QByteArray(200000, ',') + "\r\n");
+
+    TFileImport dialog(nullptr);
+    dialog.show();
+    const double preview = perRun([&] {
+        dialog.LoadFile(atLimit);
+        dialog.grdPreview->viewport()->repaint();
+    });
+    if (dialog.grdPreview->columnCount() != TFileImport::MaxColumns || refusals != 0) {
+        std::fprintf(stderr, "the file at the limit was not previewed\n");
+        return 1;
+    }
+    // The baseline: the same rows as text cells of a plain table, sized to their contents.
+    QTableWidget plain;
+    plain.resize(dialog.grdPreview->size());
+    plain.show();
+    const double cells = perRun([&] {
+        QFile in(atLimit);
+        in.open(QIODevice::ReadOnly);
+        const QList<QByteArray> lines = in.readAll().split('\n');
+        plain.clear();
+        plain.setColumnCount(TFileImport::MaxColumns);
+        plain.setRowCount(TFileImport::PreviewRows + 2);
+        for (int r = 0; r < lines.size(); ++r) {
+            const QList<QByteArray> fields = lines[r].trimmed().split(',');
+            for (int c = 0; c < fields.size() && !lines[r].trimmed().isEmpty(); ++c)
+                plain.setItem(r + 1, c, new QTableWidgetItem(QString::fromLatin1(fields[c])));
+        }
+        plain.resizeColumnsToContents();
+        plain.viewport()->repaint();
+    });
+    std::printf("| work | columns | import window | plain table of text cells | ratio |\n|---|---:|---:|---:|---:|\n");
+    std::printf("| preview of %d rows at the limit | %d | %.1f ms | %.1f ms | %.2f |\n", TFileImport::PreviewRows + 1,
+                TFileImport::MaxColumns, preview * 1e3, cells * 1e3, preview / cells);
+    std::fflush(stdout);
+    const double refusal = perRun([&] { dialog.LoadFile(beyond); });
+    if (refusals == 0 || dialog.grdPreview->columnCount() != 0) {
+        std::fprintf(stderr, "the file of 200,000 commas was not refused\n");
+        return 1;
+    }
+
+    std::printf("| a line of 200,000 commas refused | 200001 | %.1f ms | | |\n", refusal * 1e3);
+    std::printf("\npreview at the limit: %.1f ms (allowed: 200 ms)%s\n", preview * 1e3, preview <= 0.2 ? "" : "  OVER");
+    return preview <= 0.2 ? 0 : 1;
+}

@@ -1,0 +1,29 @@
+// Local sockets only this user can reach, for the program's own processes talking to each other (the single
+// instance, the image picker). The socket file lives in a folder of ours that only the user may enter:
+// "velmora/" in $XDG_RUNTIME_DIR, or "velmora-<uid>/" in the temporary folder when there is no runtime folder
+// of this user. A folder that another user owns, or a link in its place, is never used. Both ends also check
+// the user behind the other end (SO_PEERCRED), so a peer of another user is dropped whatever the folder allowed.
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+class QLocalServer;
+class QLocalSocket;
+
+// The private folder, ending in "/": made when missing, narrowed to the user when it is ours and wider. Empty
+// when no folder can be trusted.
+QString PrivateSocketFolder();
+
+// True when the process at the other end of the connected socket descriptor runs as user.
+bool SocketPeerIsUser(qintptr descriptor, uid_t user);
+
+// Listens on name in the private folder. A socket file nobody answers on any more (its process ended) is
+// replaced. False when a server of this user holds the name, or no private folder can be had.
+bool ListenPrivate(QLocalServer &server, const QString &name);
+// Connects socket to name in the private folder, waiting up to timeoutMs; a server of another user is dropped
+// and counts as none.
+bool ConnectPrivate(QLocalSocket &socket, const QString &name, int timeoutMs);
+// The server's next pending connection from this user; connections of other users are dropped on the way.
+QLocalSocket *NextPrivateConnection(QLocalServer &server);

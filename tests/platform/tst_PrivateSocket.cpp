@@ -1,0 +1,194 @@
+// The local sockets between the program's own processes: a socket file in a folder only the user can enter,
+// never an abstract name anyone can take, and a peer of another user dropped by either end.
+#include "platform/PrivateSocket.h"
+#include "platform/SingleInstance.h"
+
+#include "ForeignPeer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+// What a process that crashed while listening leaves behind: a socket file nobody answers on.
+void leaveStaleSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<size_t>(name.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, name.constData(), name.size());
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(s, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(s, 1), 0);
+    ::close(s);
+}
+
+QString uniqueName(const char *what)
+{
+    return QStringLiteral("velmora-test-%1-%2").arg(QLatin1String(what)).arg(QCoreApplication::applicationPid());
+}
+
+}  // namespace
+
+TEST(PrivateSocket, FolderIsTheUsersAloneAndNeverAnotherUsers)
+{
+    const test::RuntimeFolder runtime;
+    const QString folder = runtime.path() + "/velmora/";
+    EXPECT_EQ(PrivateSocketFolder(), folder);
+    EXPECT_TRUE(S_ISDIR(modeOf(folder)));
+    EXPECT_EQ(modeOf(folder) & 0777, 0700u);
+    // Left open to others: narrowed again.
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    EXPECT_EQ(PrivateSocketFolder(), folder);
+    EXPECT_EQ(modeOf(folder) & 0777, 0700u);
+    // A link in its place is not followed: no socket at all rather than one in a folder of someone's choosing.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(QFile::link(elsewhere.path(), runtime.path() + "/velmora"));
+    EXPECT_EQ(PrivateSocketFolder(), QString());
+    QLocalServer server;
+    EXPECT_FALSE(ListenPrivate(server, uniqueName("link")));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+
+    // Without a runtime folder: a folder of the user's own in the temporary folder.
+    QTemporaryDir temp;
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString fallback = temp.path() + "/velmora-" + QString::number(::geteuid()) + "/";
+    EXPECT_EQ(PrivateSocketFolder(), fallback);
+    EXPECT_EQ(modeOf(fallback) & 0777, 0700u);
+    if (test::ForeignPeer::Possible()) {
+        // Made beforehand by another user: refused.
+        ASSERT_EQ(::chown(QFile::encodeName(fallback).constData(), test::ForeignPeer::Uid, test::ForeignPeer::Uid), 0);
+        EXPECT_EQ(PrivateSocketFolder(), QString());
+        // A runtime folder of another user (carried over by su) is passed over for the temporary folder.
+        ASSERT_EQ(::chown(QFile::encodeName(fallback).constData(), ::geteuid(), ::getegid()), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(runtime.path()).constData(), test::ForeignPeer::Uid, test::ForeignPeer::Uid), 0);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        EXPECT_EQ(PrivateSocketFolder(), fallback);
+    }
+    savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
+}
+
+TEST(PrivateSocket, ServerIsASocketFileThatOutlivesACrashNotAnAbstractName)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("server");
+    QLocalServer server;
+    ASSERT_TRUE(ListenPrivate(server, name));
+    const QString path = PrivateSocketFolder() + name;
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
+    EXPECT_EQ(modeOf(PrivateSocketFolder()) & 0777, 0700u);
+    QLocalSocket abstract;
+    abstract.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    abstract.connectToServer(name);
+    EXPECT_FALSE(abstract.waitForConnected(300));
+
+    QLocalSocket client;
+    ASSERT_TRUE(ConnectPrivate(client, name, 1000));
+    ASSERT_TRUE(server.waitForNewConnection(1000));
+    EXPECT_NE(NextPrivateConnection(server), nullptr);
+    // The name stays taken while its server lives.
+    QLocalServer second;
+    EXPECT_FALSE(ListenPrivate(second, name));
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
+
+    // A file left by a process that ended is replaced.
+    client.abort();
+    server.close();
+    leaveStaleSocket(path);
+    ASSERT_TRUE(S_ISSOCK(modeOf(path)));
+    QLocalSocket none;
+    EXPECT_FALSE(ConnectPrivate(none, name, 300));
+    EXPECT_TRUE(ListenPrivate(second, name));
+    EXPECT_TRUE(ConnectPrivate(none, name, 1000));
+}
+
+TEST(PrivateSocket, APeerOfAnotherUserIsDroppedByEitherEnd)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("peer");
+    QLocalServer server;
+    ASSERT_TRUE(ListenPrivate(server, name));
+    QLocalSocket client;
+    ASSERT_TRUE(ConnectPrivate(client, name, 1000));
+    ASSERT_TRUE(server.waitForNewConnection(1000));
+    QLocalSocket *accepted = NextPrivateConnection(server);
+    ASSERT_NE(accepted, nullptr);
+    EXPECT_TRUE(SocketPeerIsUser(client.socketDescriptor(), ::geteuid()));
+    EXPECT_TRUE(SocketPeerIsUser(accepted->socketDescriptor(), ::geteuid()));
+    EXPECT_FALSE(SocketPeerIsUser(accepted->socketDescriptor(), ::geteuid() + 1));
+    EXPECT_FALSE(SocketPeerIsUser(-1, ::geteuid()));
+
+    if (!test::ForeignPeer::Possible())
+        GTEST_SKIP() << "only a test run as root can become another user";
+    // A process of another user that reached the server is hung up on before a byte of it is read.
+    auto intruder = test::ForeignPeer::Connect(PrivateSocketFolder() + name, "RESTORE\n");
+    ASSERT_TRUE(intruder);
+    int accepts = 0;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        while (NextPrivateConnection(server))
+            ++accepts;
+    });
+    EXPECT_TRUE(intruder->HungUpOn());
+    EXPECT_EQ(accepts, 0);
+
+    // A server of another user holding the name is not talked to, and does not keep ours from starting.
+    server.close();
+    const QByteArray planted("planted");
+    auto squatter = test::ForeignPeer::Listen(PrivateSocketFolder() + name, planted);
+    QLocalSocket victim;
+    EXPECT_FALSE(ConnectPrivate(victim, name, 1000));
+    EXPECT_TRUE(squatter->HungUpOn());
+    EXPECT_TRUE(ListenPrivate(server, name));
+    EXPECT_TRUE(ConnectPrivate(victim, name, 1000));
+}
+
+TEST(SingleInstance, HeldInThePrivateFolderAndDeafToOtherUsers)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("instance");
+    const QString data = "/tmp/velmora-c/Oxa/Mirvale18/";
+    std::unique_ptr<TInstanceGuard> first;
+    ASSERT_FALSE(CheckSingleInstance(first, name, data, true));
+    const QStringList sockets = QDir(PrivateSocketFolder()).entryList({name + "-*"}, QDir::System);
+    ASSERT_EQ(sockets.size(), 1);
+    const QString path = PrivateSocketFolder() + sockets[0];
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
+
+    if (test::ForeignPeer::Possible()) {
+        QSignalSpy restored(first.get(), &TInstanceGuard::RestoreRequested);
+        auto intruder = test::ForeignPeer::Connect(path, "RESTORE\n");
+        EXPECT_TRUE(intruder->HungUpOn());
+        EXPECT_TRUE(restored.isEmpty());
+    }
+
+    // An instance that crashed leaves its socket file behind; the next start is not kept out by it.
+    first.reset();
+    leaveStaleSocket(path);
+    std::unique_ptr<TInstanceGuard> next;
+    EXPECT_FALSE(CheckSingleInstance(next, name, data, false));
+    EXPECT_TRUE(next);
+}

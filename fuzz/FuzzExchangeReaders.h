@@ -24,7 +24,8 @@ inline bool BackupManifest(const uint8_t *data, size_t size)
     InputFile(QStringLiteral("Backups/20261207 120000/") + ManifestFileName, bytesOf(data, size));
     const std::vector<TBackupInfo> listed = ListBackups(root);
     std::vector<TBackupFile> files;
-    if (!ReadManifest(backup, &files))
+    qint64 bytes = 0;
+    if (!ReadManifest(backup, &files, &bytes))
         return false;
     Require(listed.size() == 1, "a manifest that reads is not listed");
     if (!files.empty()) {

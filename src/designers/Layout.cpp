@@ -48,8 +48,6 @@ constexpr int UnsetPosition = 0x7FFFFFFF;
 
 QString settingsFile() { return DataFolder + QStringLiteral("Mirvale18.ini"); }
 
-int captionHeight(const QWidget *window) { return window->style()->pixelMetric(QStyle::PM_TitleBarHeight); }
-
 }  // namespace
 
 bool TLimitedScrollBox::focusNextPrevChild(bool next)

@@ -214,7 +214,7 @@ public:
             if (!h.chapter)
                 continue;
             const QFont &font = fonts_.contents;
-            const Placed placed = place(h.text, font, 0, mm(15), 1.55, 0);
+            const Placed placed = place(h.text, font, 0, mm(15), 1.45, 0);
             const qreal lineTop = pages_[placed.page][placed.item].at.y();
             // The page number, right-aligned on the first line.
             QTextLayout *number = layout(QString::number(h.page + 1), font);

@@ -39,6 +39,7 @@ struct Chapter {
 
 struct Guide {
     QString title, subtitle, contentsHeading;
+    QStringList titleNotes;  // lines at the foot of the title page
     std::vector<Chapter> chapters;
 };
 
@@ -77,6 +78,8 @@ Guide parse(const QString &source)
                 guide.title = rest;
             else if (word == QLatin1String("@subtitle"))
                 guide.subtitle = rest;
+            else if (word == QLatin1String("@titlenote"))
+                guide.titleNotes.append(rest);
             else if (word == QLatin1String("@contents"))
                 guide.contentsHeading = rest;
             else if (word == QLatin1String("@chapter")) {
@@ -422,6 +425,9 @@ void write(const Guide &guide, const QString &outputName)
     painter.setPen(QPen(Qt::black, mm(0.5)));
     painter.drawLine(QPointF(mm(50), mm(118)), QPointF(mm(PageWidthMm - 50), mm(118)));
     drawCentred(painter, fonts.subtitle, guide.subtitle, mm(124));
+    // The title page is also what F1 opens in the main window and in the windows beside it: it tells where to go.
+    for (int i = 0; i < guide.titleNotes.size(); ++i)
+        drawCentred(painter, fonts.body, guide.titleNotes[i], mm(225) + i * mm(7));
 
     writer.newPage();
     drawRunningParts(painter, fonts, guide.title, 1);

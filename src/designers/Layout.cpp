@@ -62,7 +62,7 @@ const TDesignerFamily &DesignerFamilyOf(uint8_t kind)
         {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80},
         {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93},
         {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101},
-        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 110},
+        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 80},
     };
     return families[kind <= DesignDocument ? kind : 0];
 }

@@ -198,6 +198,7 @@ void startPreview(TLayoutForm &form)
     drawPreviewPage(form, 0);
     form.ZoomRatio = 0;
     form.sbxPreviewResize();
+    form.setProperty("HelpContext", 87);
 }
 
 // Where the PDF printer writes: a file the user names, ".pdf" added when the name has no extension. Empty when
@@ -539,6 +540,7 @@ void TLayoutForm::tbtnPreviewCloseClick()
         TurnLayout();
     ZoomRatio = 0;
     sbxPreviewResize();
+    setProperty("HelpContext", Family().HelpContext);
     // The wizard opens again where the user left it.
     ReturnFromPreview = true;
     actPrintExecute();

@@ -77,6 +77,7 @@ QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size)
 TNewLayoutDialog::TNewLayoutDialog(QWidget *owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("新規作成"));
+    setProperty("HelpContext", 83);
     buildControls();
     Guard = true;
     LoadMasterFormats();

@@ -61,6 +61,7 @@ TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &pri
 {
     setObjectName(QStringLiteral("LayoutPrintDialog"));
     setWindowTitle(QStringLiteral("宛名印刷"));
+    setProperty("HelpContext", 85);
     Printer.Copies = 1;
     auto *root = new QVBoxLayout(this);
     pages = Named<QStackedWidget>("pgcWizard", this);
@@ -288,6 +289,7 @@ void TLayoutPrintDialog::SetPrintKind(uint8_t kind)
     gbxLabel->hide();
     btnPreview1->hide();
     btnPreview2->hide();
+    setProperty("HelpContext", kind == 2 ? 93 : kind == 3 ? 101 : 85);
     if (kind == 2)
         setWindowTitle(QStringLiteral("ラベル印刷"));
     else if (kind == 3)

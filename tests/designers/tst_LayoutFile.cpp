@@ -225,6 +225,7 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     previewAllRecords(QStringLiteral("2"), QStringLiteral("1"));
     form->actPrint->trigger();
     ASSERT_TRUE(form->InPreview());
+    EXPECT_EQ(form->property("HelpContext").toInt(), 87);  // F1 tells about the preview while it shows
     ASSERT_EQ(form->LabelCount, 2);
     EXPECT_EQ(form->PreviewPageCount, 6);
     for (int page = 1; page < 6; ++page)
@@ -234,6 +235,7 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) { wizard->reject(); });
     form->tbtnPreviewCloseClick();
     EXPECT_FALSE(form->InPreview());
+    EXPECT_EQ(form->property("HelpContext").toInt(), 80);
     EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
 }
 

@@ -305,7 +305,8 @@ bool TLayoutForm::ApplyPaper()
     PaperHeight = LayoutUnits(PaperFormat.Height);
     SetupPrinterPage();
     // The document's defaults carry the size steps 3 and the company ratios 0.7, 0.6 and 0.5.
-    PrintForm = DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
+    PrintForm = Layout.Kind == LabelDocument ? DefaultLabelPrintForm()
+                                             : DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
     Layout.ApplyPrintForm();
     TFont font;
     SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);

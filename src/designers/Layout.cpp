@@ -61,10 +61,11 @@ bool TLimitedScrollBox::focusNextPrevChild(bool next)
 const TDesignerFamily &DesignerFamilyOf(uint8_t kind)
 {
     static const TDesignerFamily families[] = {
-        {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80},
-        {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93},
-        {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101},
-        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 110},
+        {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80, true},
+        // A label or card sheet is quickly made again: the answer No to the save question is enough.
+        {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93, false},
+        {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101, false},
+        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 110, true},
     };
     return families[kind <= DesignDocument ? kind : 0];
 }
@@ -452,6 +453,10 @@ bool TLayoutForm::ConfirmDiscard()
             actSaveAsExecute();
         if (Modified)
             return false;
+        return true;
+    }
+    if (!Family().ConfirmsDiscard) {
+        Modified = 0;
         return true;
     }
     const QString question = !DocumentFile.isEmpty()

@@ -408,3 +408,21 @@ TEST_F(LabelFormTest, ANewLabelSetsTheNameAsAnOfficePrintsItAndTheCodeWithItsMar
         EXPECT_LT(nameBox.width(), 7 * nameBox.height()) << nameBox.width() / pointsPerMm << " mm";
     }
 }
+
+TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
+{
+    for (const bool cardMode : {false, true}) {
+        SCOPED_TRACE(cardMode ? "card" : "label");
+        ASSERT_TRUE(OpenOnSheet(cardMode, 2, 5));
+        const QString caption = form->Family().Caption;
+        form->Modified = 1;
+        boxes.clear();
+        // A second question, unanswered here, would take its default No and keep the sheet.
+        boxes.answer(IDNO);
+        EXPECT_TRUE(form->close());
+        EXPECT_EQ(boxes.texts(), QStringList{caption + QStringLiteral("のレイアウトの変更を保存しますか？  ")});
+        EXPECT_EQ(LabelForm, nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull());
+    }
+}

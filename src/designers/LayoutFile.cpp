@@ -277,6 +277,8 @@ bool TLayoutForm::ChoosePaper(TPaperChoice &choice)
     dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
     if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
         dialog.SetSenderSide(true);
+    if (Layout.Kind == DesignDocument)
+        dialog.SetMessageSide();
     const int result = ExecDialog(dialog);
     NewLayoutDialog = nullptr;
     if (result != QDialog::Accepted)
@@ -457,8 +459,10 @@ void TLayoutForm::actPrintExecute()
         wizard.SetDataPrint(data);
         wizard.SetPrintKind(PaperFormat.Kind);
         // The letter body prints on postcard and letter papers under its own name.
-        if (Layout.Kind == DesignDocument)
+        if (Layout.Kind == DesignDocument) {
             wizard.setWindowTitle(Family().Caption);
+            wizard.SetKindWord(QStringLiteral("文面レイアウト"));
+        }
         wizard.SetSheetCount(multiUp ? std::max(1, SheetFormat.Columns) * std::max(1, SheetFormat.Rows) : 1);
         wizard.SetContentRect(contentRect(*this));
         wizard.OnPrinterSetup = [this](TWizardPrinter &printer) {

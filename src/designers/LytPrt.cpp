@@ -285,6 +285,9 @@ void TLayoutPrintDialog::SetDataPrint(bool dataPrint)
 void TLayoutPrintDialog::SetPrintKind(uint8_t kind)
 {
     PrintKind = kind;
+    KindWord = kind == 2   ? QStringLiteral("ラベルレイアウト")
+               : kind == 3 ? QStringLiteral("名刺レイアウト")
+                           : QStringLiteral("宛名レイアウト");
     gbxEnvelope->setVisible(kind == 1);
     gbxLabel->hide();
     btnPreview1->hide();
@@ -611,9 +614,7 @@ void TLayoutPrintDialog::btnPreviewClick()
 
 void TLayoutPrintDialog::btnPrintClick()
 {
-    const QString kind = PrintKind == 2 ? QStringLiteral("ラベルレイアウト")
-                         : PrintKind == 3 ? QStringLiteral("名刺レイアウト") : QStringLiteral("宛名レイアウト");
-    if (ShowMessageBoxAt(this, kind + QStringLiteral("を印刷します  \r\nよろしいですか？"), AppTitle,
+    if (ShowMessageBoxAt(this, KindWord + QStringLiteral("を印刷します  \r\nよろしいですか？"), AppTitle,
                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SaveSettings();

@@ -371,11 +371,18 @@ save_pdf_as() {  # <dialog title> <pdf> <what>
   wait_for 30 sh -c "pdfinfo '$2' >/dev/null 2>&1" || fail "$3: the PDF is not whole"
 }
 
-# 印刷の終了 asks about the unsaved layout: not saved (いいえ), and its discarding confirmed (はい).
+# 印刷の終了 asks about the unsaved layout: not saved (いいえ), and, in the postcard and letter designers, its
+# discarding confirmed (はい); the label window takes the いいえ alone and asks nothing more.
 end_printing() {  # <window> <caption>
   choose_window_menu_item "$1" "^$2 - " f '印刷の終了(E)' e
   answer_box 'レイアウトの変更を保存しますか' 'いいえ(N)' || fail "$2: no save question"
-  answer_box 'レイアウトは破棄されます' 'はい(Y)' || fail "$2: no question before discarding"
+  case "$2" in
+    ラベル印刷|名刺印刷)
+      wait_for 10 gone "^$2" || fail "$2: the window stayed"
+      ! asks || fail "$2: asked again after いいえ"
+      ;;
+    *) answer_box 'レイアウトは破棄されます' 'はい(Y)' || fail "$2: no question before discarding" ;;
+  esac
   wait_for 10 gone "^$2" || fail "$2: the window stayed"
 }
 

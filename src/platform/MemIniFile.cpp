@@ -24,8 +24,10 @@ QString foldedName(const QString &name)
     for (qsizetype i = 0; i < name.size(); ++i) {
         char32_t c = name[i].unicode();
         // A lone surrogate stays itself, as the comparison leaves it.
-        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(name[i], name[++i]);
+        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i], name[i + 1]);
+            ++i;
+        }
         folded += QChar::fromUcs4(QChar::toCaseFolded(c));
     }
     return folded;

@@ -39,6 +39,14 @@ TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
     EXPECT_EQ(ini.ReadCount("DELETE", "Count"), 2);
     EXPECT_EQ(ini.ReadCount("RENAME", "Count"), 0);
     EXPECT_EQ(ini.ReadCount("NONE", "Count"), 0);
+
+    // Characters beyond the first plane (held in memory only; the file cannot store them) are two keys when
+    // they are two characters, though their second halves are alike.
+    TMemIniFile wide(QString{});
+    wide.WriteString("S", QStringLiteral("\U00020BB7"), "1");
+    wide.WriteString("S", QStringLiteral("\U00020FB7"), "2");
+    EXPECT_EQ(wide.ReadString("S", QStringLiteral("\U00020BB7"), QString()), "1");
+    EXPECT_EQ(wide.ReadSection("S").size(), 2);
 }
 
 TEST(MemIniFile, IntegersThatAreNotNumbersGiveTheDefault)

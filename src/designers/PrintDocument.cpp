@@ -113,7 +113,7 @@ const char *DocumentMagic(uint8_t kind)
 
 int DocumentHeaderSize(uint8_t kind) { return kind == DesignDocument ? 32 : 28; }
 
-TPrintDocument::TPrintDocument(uint8_t kind) : Kind(kind <= DesignDocument ? kind : LayoutDocument)
+TPrintDocument::TPrintDocument(uint8_t kind) : Kind(kind <= DesignDocument ? kind : uint8_t(LayoutDocument))
 {
     CreateFixedObjects();
     if (Kind == DesignDocument)

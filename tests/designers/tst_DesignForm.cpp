@@ -499,6 +499,7 @@ TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOffer
         EXPECT_TRUE(control<QCheckBox>(dialog, "ckbS_Corp")->isChecked());
         control<QCheckBox>(dialog, "ckbS_Corp")->setChecked(false);
         control<QCheckBox>(dialog, "ckbAddition4")->setChecked(false);
+        keepSample(dialog.grab().toImage(), "design-detail-dialog");
     });
     form->actDetail->trigger();
     EXPECT_EQ(block.GetLayout(), 0);
@@ -532,6 +533,7 @@ TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOffer
         auto *mark = control<QRadioButton>(dialog, "rbSendPosMark");
         EXPECT_TRUE(mark->isEnabled());
         mark->setChecked(true);
+        keepSample(dialog.grab().toImage(), "design-data-form-dialog");
     });
     form->actDataForm->trigger();
     EXPECT_EQ(form->PrintForm.SenderPostalMark, 1u);
@@ -559,6 +561,9 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
         EXPECT_TRUE(shown.contains(QLatin1String(name))) << name;
     for (const char *name : {"pmiEditData", "pmiSender", "pmiBarcode"})
         EXPECT_FALSE(shown.contains(QLatin1String(name))) << name;
+    form->PopupMenu->popup(QPoint(100, 100));
+    keepSample(form->PopupMenu->grab().toImage(), "design-block-pop-up-menu");
+    form->PopupMenu->hide();
 
     form->resize(900, 760);
     form->show();

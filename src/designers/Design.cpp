@@ -59,6 +59,8 @@ void TDesignForm::actSenderPartModeExecute()
     block->BlockMode = actSenderPartMode->isChecked() ? 0 : 1;
     // A part is chosen by the next click on it.
     block->ClearSelection();
+    // The steps recorded so far hold the rectangles of the block, or of its parts, as the mode was.
+    UndoList.Clear();
     pnlCard->update();
     MarkModified();
 }

@@ -577,8 +577,18 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
     const TRect name = block.Name1().GetDispRect();
     EXPECT_TRUE(block.PtInRect((name.Left + name.Right) / 2, (name.Top + name.Bottom) / 2));
     EXPECT_EQ(block.SelectedPart(), &block.Name1());
+    // A key moves the part alone, and the block is fitted around its parts again.
+    const TRect nameBefore = block.Name1().GetRect(), postalBefore = block.PostalCode1().GetRect();
+    const TRect blockBefore = block.GetBlockDispRect();
+    form->pnlCardKeyDown(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(block.Name1().GetRect().Left, nameBefore.Left + 10);
+    EXPECT_EQ(block.PostalCode1().GetRect(), postalBefore);
+    EXPECT_NE(block.GetBlockDispRect(), blockBefore);
+    EXPECT_TRUE(form->UndoList.CanUndo());
+    // Back in block mode, a step that moved a part is not undone onto the whole block.
     form->actSenderPartMode->trigger();
     EXPECT_EQ(block.BlockMode, 1);
+    EXPECT_FALSE(form->UndoList.CanUndo());
 
     // Not offered for the greeting.
     form->SelectedList = {form->WordList[0].get()};

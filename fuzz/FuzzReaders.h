@@ -5,6 +5,8 @@
 // the same functions, so every seed is known to be accepted.
 #pragma once
 
+#include "FuzzInput.h"
+
 #include "../tests/drawing/SampleObjects.h"
 #include "drawing/BackImage.h"
 #include "drawing/DesignGlobals.h"
@@ -25,11 +27,6 @@ namespace fuzz {
 
 // The stream versions the documents carry; the second byte of an object or background input picks one.
 inline constexpr std::array<int, 12> StreamVersions{150, 199, 200, 201, 299, 300, 301, 400, 500, 501, 599, 600};
-
-inline QByteArray bytesOf(const uint8_t *data, size_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
-}
 
 // Loads stream at the version the byte picks; restores the current version afterwards.
 template <class Load> bool loadAt(uint8_t versionByte, const QByteArray &stream, Load load)

@@ -27,7 +27,8 @@ for option in "$@"; do
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
       # The accessibility bus the end-to-end scripts find controls on by role and name (tests/e2e/atspi.py).
       packages+=(at-spi2-core python3-pyatspi) ;;
-    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    # The compiler, its sanitizer and fuzzer runtimes, and llvm-symbolizer for the reports' source lines.
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
   esac
 done
 

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -69,6 +70,25 @@ std::pair<std::vector<TMm>, TMm> companyAndName(const TMm &r, bool vertical)
     }
     const double y = r.Top + (r.Bottom - r.Top) * 0.4;
     return {split({r.Left, r.Top, r.Right, y}, 3, false), {r.Left, y, r.Right, r.Bottom}};
+}
+
+// The receiver's name place with its company, department and post in vertical writing: the name's column
+// stays in the middle of the place, which is the paper's middle, and the company columns stand right of it
+// towards the address, each at most 0.7 of the name's width (the company's size beside the name), in the room
+// left before the address. Where that room is less than the shared place gives them, they share the place as
+// the sender's do.
+std::pair<std::vector<TMm>, TMm> receiverCompanyAndName(const TMm &r, const TMm &address, bool vertical)
+{
+    auto shared = companyAndName(r, vertical);
+    if (!vertical)
+        return shared;
+    const double width = (r.Right - r.Left) * 0.6;
+    const double mid = (r.Left + r.Right) / 2;
+    const TMm name{mid - width / 2, r.Top, mid + width / 2, r.Bottom};
+    const double column = std::min((address.Left - 1 - name.Right) / 3, width * 0.7);
+    if (column < shared.first[0].Right - shared.first[0].Left)
+        return shared;
+    return {split({name.Right, r.Top, name.Right + 3 * column, r.Bottom}, 3, true), name};
 }
 
 struct TLayout {
@@ -161,7 +181,7 @@ void fillRects(TPaperFormat &f, const TLayout &l)
     s.push_back(c[0]);
     for (const TMm &line : split(c[1], 3, l.Vertical))
         s.push_back(line);
-    auto [company, name] = companyAndName(c[2], l.Vertical);
+    auto [company, name] = receiverCompanyAndName(c[2], c[1], l.Vertical);
     s.insert(s.end(), company.begin(), company.end());
     s.push_back(name);
     s.push_back(c[3]);

@@ -39,6 +39,7 @@ struct Chapter {
 
 struct Guide {
     QString title, subtitle, contentsHeading;
+    QStringList titleNotes;  // lines at the foot of the title page
     std::vector<Chapter> chapters;
 };
 
@@ -77,6 +78,8 @@ Guide parse(const QString &source)
                 guide.title = rest;
             else if (word == QLatin1String("@subtitle"))
                 guide.subtitle = rest;
+            else if (word == QLatin1String("@titlenote"))
+                guide.titleNotes.append(rest);
             else if (word == QLatin1String("@contents"))
                 guide.contentsHeading = rest;
             else if (word == QLatin1String("@chapter")) {
@@ -129,7 +132,7 @@ constexpr int ContextPageOffset = 3;   // the program shows help context N on pa
 qreal mm(qreal v) { return v * Resolution / 25.4; }
 
 struct Fonts {
-    QFont body, example, chapter, section, title, subtitle, running;
+    QFont body, example, chapter, section, title, subtitle, running, contents;
 };
 
 QFont face(const QString &family, qreal points)
@@ -149,7 +152,7 @@ Fonts loadFonts()
         if (!families.contains(family))
             throw GuideError(family + QStringLiteral(" is not installed (Debian package fonts-ipaexfont)"));
     return {face(mincho, 10.5), face(gothic, 10), face(gothic, 18), face(gothic, 12.5),
-            face(gothic, 30),   face(gothic, 14), face(gothic, 8)};
+            face(gothic, 30),   face(gothic, 14), face(gothic, 8),  face(gothic, 9.5)};
 }
 
 // One typeset line: a line of a laid-out block, or a decoration, at its place on a page.
@@ -209,12 +212,12 @@ public:
         place(heading, fonts_.chapter, 0, 0, 1.4, mm(2));
         pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
         y_ += mm(8);
+        // A chapter is a window's page; its sections would not let the list of windows fit on one page.
         for (const Heading &h : headings_) {
-            const QFont &font = h.chapter ? fonts_.section : fonts_.body;
-            const qreal indent = h.chapter ? 0 : mm(8);
-            if (h.chapter)
-                y_ += mm(3);
-            const Placed placed = place(h.text, font, indent, mm(15), 1.7, 0);
+            if (!h.chapter)
+                continue;
+            const QFont &font = fonts_.contents;
+            const Placed placed = place(h.text, font, 0, mm(15), 1.45, 0);
             const qreal lineTop = pages_[placed.page][placed.item].at.y();
             // The page number, right-aligned on the first line.
             QTextLayout *number = layout(QString::number(h.page + 1), font);
@@ -422,6 +425,9 @@ void write(const Guide &guide, const QString &outputName)
     painter.setPen(QPen(Qt::black, mm(0.5)));
     painter.drawLine(QPointF(mm(50), mm(118)), QPointF(mm(PageWidthMm - 50), mm(118)));
     drawCentred(painter, fonts.subtitle, guide.subtitle, mm(124));
+    // The title page is also what F1 opens in the main window and in the windows beside it: it tells where to go.
+    for (int i = 0; i < guide.titleNotes.size(); ++i)
+        drawCentred(painter, fonts.body, guide.titleNotes[i], mm(225) + i * mm(7));
 
     writer.newPage();
     drawRunningParts(painter, fonts, guide.title, 1);
@@ -430,6 +436,9 @@ void write(const Guide &guide, const QString &outputName)
     for (size_t i = 0; i < pages.size(); ++i) {
         writer.newPage();
         drawRunningParts(painter, fonts, guide.title, FirstBodyPage + int(i));
+        // A page left over before a window's page says so, that a printed guide is not taken for misprinted.
+        if (pages[i].empty())
+            drawCentred(painter, fonts.body, QStringLiteral("（このページは白紙です）"), mm(140));
         drawItems(painter, pages[i]);
     }
     painter.end();

@@ -109,6 +109,8 @@ TAdditionInfoDialog::TAdditionInfoDialog(QWidget *owner) : QDialog(owner)
 void TAdditionInfoDialog::SetMode(uint8_t mode)
 {
     Mode = mode;
+    if (mode <= 3)
+        setProperty("HelpContext", mode < 2 ? 119 : 120);
     if (mode < 2) {
         setWindowTitle(QStringLiteral("バーコードの設定"));
         gbxAddition->hide();

@@ -33,6 +33,7 @@ TCustomLayoutFormatDialog::TCustomLayoutFormatDialog(const TNewLayoutDialog &pap
     : QDialog(owner), Papers(papers)
 {
     setWindowTitle(QStringLiteral("カスタム用紙の作成"));
+    setProperty("HelpContext", 84);
     buildControls();
 }
 

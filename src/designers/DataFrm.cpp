@@ -57,6 +57,7 @@ TDataFormDialog::TDataFormDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("DataFormDialog"));
     setWindowTitle(QStringLiteral("書式の設定"));
+    setProperty("HelpContext", 118);
     auto *root = new QVBoxLayout(this);
 
     auto *gbxConvert = Named<QGroupBox>("gbxConvert", QStringLiteral("文字の変換"), this);

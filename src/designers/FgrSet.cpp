@@ -75,6 +75,7 @@ TFigureSettingDialog::TFigureSettingDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("FigureSettingDialog"));
     setWindowTitle(QStringLiteral("図形の設定"));
+    setProperty("HelpContext", 132);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     pgcSetting = Named<QTabWidget>("pgcSetting", this);

@@ -174,6 +174,7 @@ TIllustSettingDialog::TIllustSettingDialog(QWidget *owner) : QDialog(owner), FPr
 {
     setObjectName(QStringLiteral("IllustSettingDialog"));
     setWindowTitle(QStringLiteral("イラストの表示設定"));
+    setProperty("HelpContext", 127);
     setFixedSize(ScaleByDpi(592, true), ScaleByDpi(382, true));
 
     pgcSetting = Named<QTabWidget>("pgcSetting", this);

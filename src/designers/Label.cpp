@@ -33,6 +33,8 @@ TLabelPaperDialog::TLabelPaperDialog(QWidget *owner, uint8_t paperKind) : QDialo
 {
     setObjectName(QStringLiteral("LabelPaperDialog"));
     setWindowTitle(QStringLiteral("用紙の選択"));
+    // The label and card papers are chosen as the new-document dialog chooses the others; its page covers both.
+    setProperty("HelpContext", 83);
     auto *layout = new QVBoxLayout(this);
     auto *paperLabel = new QLabel(paperKind == 3 ? QStringLiteral("名刺用紙") : QStringLiteral("ラベル用紙"), this);
     layout->addWidget(paperLabel);

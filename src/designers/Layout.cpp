@@ -48,8 +48,6 @@ constexpr int UnsetPosition = 0x7FFFFFFF;
 
 QString settingsFile() { return DataFolder + QStringLiteral("Mirvale18.ini"); }
 
-int captionHeight(const QWidget *window) { return window->style()->pixelMetric(QStyle::PM_TitleBarHeight); }
-
 }  // namespace
 
 bool TLimitedScrollBox::focusNextPrevChild(bool next)
@@ -61,10 +59,11 @@ bool TLimitedScrollBox::focusNextPrevChild(bool next)
 const TDesignerFamily &DesignerFamilyOf(uint8_t kind)
 {
     static const TDesignerFamily families[] = {
-        {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80},
-        {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93},
-        {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101},
-        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 110},
+        {QStringLiteral("宛名印刷"), QStringLiteral("LAYOUT"), QStringLiteral("Layout.pi"), 80, true},
+        // A label or card sheet is quickly made again: the answer No to the save question is enough.
+        {QStringLiteral("ラベル印刷"), QStringLiteral("LABEL"), QStringLiteral("Label.pi"), 93, false},
+        {QStringLiteral("名刺印刷"), QStringLiteral("CARD"), QStringLiteral("Card.pi"), 101, false},
+        {QStringLiteral("文面印刷"), QStringLiteral("DESIGN"), QStringLiteral("Design.pi"), 80, true},
     };
     return families[kind <= DesignDocument ? kind : 0];
 }
@@ -305,7 +304,8 @@ bool TLayoutForm::ApplyPaper()
     PaperHeight = LayoutUnits(PaperFormat.Height);
     SetupPrinterPage();
     // The document's defaults carry the size steps 3 and the company ratios 0.7, 0.6 and 0.5.
-    PrintForm = DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
+    PrintForm = Layout.Kind == LabelDocument ? DefaultLabelPrintForm()
+                                             : DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
     Layout.ApplyPrintForm();
     TFont font;
     SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);
@@ -451,6 +451,10 @@ bool TLayoutForm::ConfirmDiscard()
             actSaveAsExecute();
         if (Modified)
             return false;
+        return true;
+    }
+    if (!Family().ConfirmsDiscard) {
+        Modified = 0;
         return true;
     }
     const QString question = !DocumentFile.isEmpty()

@@ -59,6 +59,8 @@ struct TDesignerFamily {
     QString Section;      // of the window's settings in "Mirvale18.ini"
     QString PrinterFile;  // the printer setting in the data folder
     int HelpContext;
+    // Whether a No to the save question is asked again before the work is thrown away.
+    bool ConfirmsDiscard;
 };
 // The family of a document kind; kinds other than label and card are the address designer's.
 const TDesignerFamily &DesignerFamilyOf(uint8_t kind);

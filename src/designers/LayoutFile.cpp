@@ -198,6 +198,7 @@ void startPreview(TLayoutForm &form)
     drawPreviewPage(form, 0);
     form.ZoomRatio = 0;
     form.sbxPreviewResize();
+    form.setProperty("HelpContext", 87);
 }
 
 // Where the PDF printer writes: a file the user names, ".pdf" added when the name has no extension. Empty when
@@ -276,6 +277,8 @@ bool TLayoutForm::ChoosePaper(TPaperChoice &choice)
     dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
     if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
         dialog.SetSenderSide(true);
+    if (Layout.Kind == DesignDocument)
+        dialog.SetMessageSide();
     const int result = ExecDialog(dialog);
     NewLayoutDialog = nullptr;
     if (result != QDialog::Accepted)
@@ -456,8 +459,10 @@ void TLayoutForm::actPrintExecute()
         wizard.SetDataPrint(data);
         wizard.SetPrintKind(PaperFormat.Kind);
         // The letter body prints on postcard and letter papers under its own name.
-        if (Layout.Kind == DesignDocument)
+        if (Layout.Kind == DesignDocument) {
             wizard.setWindowTitle(Family().Caption);
+            wizard.SetKindWord(QStringLiteral("文面レイアウト"));
+        }
         wizard.SetSheetCount(multiUp ? std::max(1, SheetFormat.Columns) * std::max(1, SheetFormat.Rows) : 1);
         wizard.SetContentRect(contentRect(*this));
         wizard.OnPrinterSetup = [this](TWizardPrinter &printer) {
@@ -539,6 +544,7 @@ void TLayoutForm::tbtnPreviewCloseClick()
         TurnLayout();
     ZoomRatio = 0;
     sbxPreviewResize();
+    setProperty("HelpContext", Family().HelpContext);
     // The wizard opens again where the user left it.
     ReturnFromPreview = true;
     actPrintExecute();

@@ -75,6 +75,7 @@ TLayoutDetailDialog::TLayoutDetailDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("LayoutDetailDialog"));
     setWindowTitle(QStringLiteral("フォント・配置の詳細設定"));
+    setProperty("HelpContext", 116);
     auto *root = new QVBoxLayout(this);
     pgcDetail = Named<QTabWidget>("pgcDetail", this);
     root->addWidget(pgcDetail);

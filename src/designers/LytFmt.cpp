@@ -77,6 +77,7 @@ QImage LoadPaperPicture(const QByteArray &pictureFile, const QSize &size)
 TNewLayoutDialog::TNewLayoutDialog(QWidget *owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("新規作成"));
+    setProperty("HelpContext", 83);
     buildControls();
     Guard = true;
     LoadMasterFormats();
@@ -327,6 +328,12 @@ void TNewLayoutDialog::SetChangeMode(bool change)
 void TNewLayoutDialog::SetSenderSide(bool sender) { (sender ? rbEnvSender : rbEnvAdrs)->setChecked(true); }
 bool TNewLayoutDialog::GetSenderSide() const { return rbEnvSender->isChecked(); }
 
+void TNewLayoutDialog::SetMessageSide()
+{
+    MessageSide = true;
+    UpdatePreview();
+}
+
 void TNewLayoutDialog::cbxPaperKindChange()
 {
     pgcPapers->setCurrentIndex(cbxPaperKind->currentIndex());
@@ -512,9 +519,9 @@ void TNewLayoutDialog::UpdatePreview()
     } else {
         PaperSize = Margins = Gaps = QSize(0, 0);
     }
-    Picture = LoadPaperPicture(Format.PictureFile, multiUp ? PaperSize : QSize(w, h));
+    Picture = MessageSide ? QImage() : LoadPaperPicture(Format.PictureFile, multiUp ? PaperSize : QSize(w, h));
     PreviewRects.clear();
-    for (int i = 0; i < Format.CombinedRectCount; ++i) {
+    for (int i = 0; i < (MessageSide ? 0 : Format.CombinedRectCount); ++i) {
         const TFormatRect &r = Format.CombinedRects[i];
         const auto side = [this](int v) { return int(RoundHalfAway((long double)v * Scale)); };
         PreviewRects.push_back(QRect(QPoint(side(r.Left), side(r.Top)), QPoint(side(r.Right) - 1, side(r.Bottom) - 1))
@@ -522,7 +529,7 @@ void TNewLayoutDialog::UpdatePreview()
     }
     pnlCard->setGeometry((pnlPreview->width() - w) / 2, (pnlPreview->height() - h) / 2 - 1, w, h);
     pnlCard->update();
-    pnlNoBarcode->setVisible(NoBarcode);
+    pnlNoBarcode->setVisible(NoBarcode && !MessageSide);
 }
 
 void TNewLayoutDialog::pnlCardPaint(QPainter &painter)

@@ -29,6 +29,9 @@ public:
     void SelectFormatByNumber(int number);
     void SetSenderSide(bool sender);
     bool GetSenderSide() const;
+    // The paper is chosen for its message side: the preview shows the bare paper, without the address side's
+    // picture and places.
+    void SetMessageSide();
 
     // The choice, read when the result is not Cancel.
     int FormatNumber = 0;
@@ -78,6 +81,7 @@ private:
     bool HasCustomPostcards = false, HasCustomEnvelopes = false;
     int DocumentNumber = 0;
     bool Guard = false;
+    bool MessageSide = false;
     // The preview: the paper's picture at one paper's preview size, the sheet's geometry and the rectangles.
     QImage Picture;
     double Scale = 1;

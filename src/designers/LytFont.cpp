@@ -26,6 +26,7 @@ TLayoutFontDialog::TLayoutFontDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("LayoutFontDialog"));
     setWindowTitle(QStringLiteral("フォントの設定"));
+    setProperty("HelpContext", 115);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     auto *lblFonts = Named<QLabel>("lblFonts", QStringLiteral("フォント："), this);

@@ -61,6 +61,7 @@ TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &pri
 {
     setObjectName(QStringLiteral("LayoutPrintDialog"));
     setWindowTitle(QStringLiteral("宛名印刷"));
+    setProperty("HelpContext", 85);
     Printer.Copies = 1;
     auto *root = new QVBoxLayout(this);
     pages = Named<QStackedWidget>("pgcWizard", this);
@@ -284,10 +285,14 @@ void TLayoutPrintDialog::SetDataPrint(bool dataPrint)
 void TLayoutPrintDialog::SetPrintKind(uint8_t kind)
 {
     PrintKind = kind;
+    KindWord = kind == 2   ? QStringLiteral("ラベルレイアウト")
+               : kind == 3 ? QStringLiteral("名刺レイアウト")
+                           : QStringLiteral("宛名レイアウト");
     gbxEnvelope->setVisible(kind == 1);
     gbxLabel->hide();
     btnPreview1->hide();
     btnPreview2->hide();
+    setProperty("HelpContext", kind == 2 ? 93 : kind == 3 ? 101 : 85);
     if (kind == 2)
         setWindowTitle(QStringLiteral("ラベル印刷"));
     else if (kind == 3)
@@ -609,9 +614,7 @@ void TLayoutPrintDialog::btnPreviewClick()
 
 void TLayoutPrintDialog::btnPrintClick()
 {
-    const QString kind = PrintKind == 2 ? QStringLiteral("ラベルレイアウト")
-                         : PrintKind == 3 ? QStringLiteral("名刺レイアウト") : QStringLiteral("宛名レイアウト");
-    if (ShowMessageBoxAt(this, kind + QStringLiteral("を印刷します  \r\nよろしいですか？"), AppTitle,
+    if (ShowMessageBoxAt(this, KindWord + QStringLiteral("を印刷します  \r\nよろしいですか？"), AppTitle,
                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SaveSettings();

@@ -38,6 +38,9 @@ public:
     void SetRows(const TPrintRows *rows) { Rows = rows; }
     void SetDataPrint(bool dataPrint);
     void SetPrintKind(uint8_t kind);
+    // What the print question calls the document; SetPrintKind sets the word of the paper kind, which the
+    // letter body, printing on the same papers, replaces with its own.
+    void SetKindWord(const QString &word) { KindWord = word; }
     void SetSheetCount(int count);
     void SetContentRect(const QRect &rect);
     // Runs the printer set-up; true when the user changed the printer (the printer is then updated).
@@ -87,6 +90,7 @@ private:
     const TPrintRows *Rows = nullptr;
     TWizardPrinter Printer;
     uint8_t PrintKind = 0;
+    QString KindWord = QStringLiteral("宛名レイアウト");
     bool DataPrint = true;
     bool MultiUp = false;
     int PapersPerSheet = 1;

@@ -105,3 +105,13 @@ TPrintForm DefaultAddressPrintForm(bool paperHasPicture)
     form.WidenNameSpacing = 1;
     return form;
 }
+
+TPrintForm DefaultLabelPrintForm()
+{
+    // A label is read at a glance: the code behind its mark, the name from the left at its own spacing.
+    TPrintForm form = DefaultAddressPrintForm(false);
+    form.PostalMark = 1;
+    form.WidenNameSpacing = 0;
+    form.NameAlign = 1;
+    return form;
+}

@@ -58,3 +58,6 @@ TPrintForm PrintFormFromBytes(const char *bytes);
 // The record a new address document starts from: zero bytes with the defaults written in; the postal marks
 // depend on whether the paper has a picture of its own (which then shows the marks).
 TPrintForm DefaultAddressPrintForm(bool paperHasPicture);
+// The record a new label document starts from: the address defaults, the postal code with "〒" and the name
+// left-aligned at its natural spacing.
+TPrintForm DefaultLabelPrintForm();

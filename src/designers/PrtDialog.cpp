@@ -95,6 +95,8 @@ void TPrintDataDialog::SetKind(uint8_t kind)
 {
     DocumentKind = kind;
     KindValid = DocumentKindOf(kind, Kind);
+    if (KindValid)
+        setProperty("HelpContext", 109);
     FillFileList();
 }
 

@@ -5,17 +5,31 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
 constexpr std::array<const char *, 4> KindWords{"宛名", "ラベル", "名刺", "文面"};
 constexpr std::array<const char *, 4> NewWords{"宛名面", "ラベル", "名刺", "文面"};
+
+// The width the window manager's title bar needs for the caption: the caption in the bold form of the
+// dialog's font, which title bars commonly use, beside room for the window's icon and its buttons (minimise,
+// maximise, close and a spare), each about as wide as the bar is high, and the bar's padding at both ends.
+int titleBarWidth(const QWidget &window)
+{
+    QFont font = window.font();
+    font.setBold(true);
+    const int bar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    return QFontMetrics(font).horizontalAdvance(window.windowTitle()) + 7 * bar;
+}
 
 }  // namespace
 
@@ -57,6 +71,8 @@ void TPrintMenuDialog::SetKind(uint8_t kind)
     const size_t k = std::min<size_t>(kind, KindWords.size() - 1);
     setWindowTitle(QString::fromUtf8(KindWords[k]) + QStringLiteral("印刷　メニュー"));
     rbNew->setText(QStringLiteral("新規に") + QString::fromUtf8(NewWords[k]) + QStringLiteral("を作成する"));
+    // A caption longer than the choices would be cut by the title bar.
+    setMinimumWidth(std::max(minimumSizeHint().width(), titleBarWidth(*this)));
 }
 
 void TPrintMenuDialog::SetChoice(uint8_t choice)

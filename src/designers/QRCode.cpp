@@ -98,6 +98,7 @@ TQRCodeSettingDialog::TQRCodeSettingDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("QRCodeSettingDialog"));
     setWindowTitle(QStringLiteral("QRコードの設定"));
+    setProperty("HelpContext", 133);
     buildControls();
     setMinimumSize(minimumSizeHint().expandedTo(QSize(ScaleByDpi(MinWidth, true), ScaleByDpi(MinHeight, true))));
     resize(minimumSize());

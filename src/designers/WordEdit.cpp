@@ -54,6 +54,7 @@ TWordEditDialog::TWordEditDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("WordEditDialog"));
     setWindowTitle(QStringLiteral("文章の編集"));
+    setProperty("HelpContext", 129);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     resize(ScaleByDpi(545, true), ScaleByDpi(443, true));
 

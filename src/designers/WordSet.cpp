@@ -51,6 +51,7 @@ TWordSettingDialog::TWordSettingDialog(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("WordSettingDialog"));
     setWindowTitle(QStringLiteral("文章の表示設定"));
+    setProperty("HelpContext", 130);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     pgcSetting = Named<QTabWidget>("pgcSetting", this);

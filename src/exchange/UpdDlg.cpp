@@ -1,6 +1,7 @@
 #include "exchange/UpdDlg.h"
 
 #include "base/Folders.h"
+#include "base/SjisCodec.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -232,6 +233,19 @@ bool TUpdateDialog::CheckUpdate()
     return readList(fetch(BaseUrl(UpdateCheckPath) + ListFileName, QString()));
 }
 
+namespace {
+
+// A file the list may name: one below the program folder, and a key "update/Installed.ini" can keep its version
+// under (in Shift-JIS, without the "=" that ends a key or the ";" that starts a comment); any other would be
+// offered again at every check.
+bool installableName(const QString &name)
+{
+    return IsPlainRelativePath(name) && !name.contains(QLatin1Char('=')) && !name.contains(QLatin1Char(';'))
+           && Sjis::canEncode(name);
+}
+
+}  // namespace
+
 bool TUpdateDialog::readList(const QByteArray &list)
 {
     if (list.isEmpty())
@@ -258,7 +272,7 @@ bool TUpdateDialog::readList(const QByteArray &list)
         f.Sha256 = a.value(QLatin1String("sha256")).toString().toLower().toLatin1();
         f.Restart = a.value(QLatin1String("restart")) == QLatin1String("1");
         xml.skipCurrentElement();
-        if (!IsPlainRelativePath(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
+        if (!installableName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
             error_ = QStringLiteral("アップデート情報が正しくありません  ");
             files_.clear();
             return false;

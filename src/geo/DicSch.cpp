@@ -328,7 +328,7 @@ void TDicSearch::SetPages(int pages, bool searchAdrsBook, bool showSaveBox)
 void TDicSearch::pgctlDicTypeChange()
 {
     resultKind_ = pgctlDicType_->currentIndex();
-    helpContext_ = PageTexts[resultKind_].helpContext;
+    setProperty("HelpContext", PageTexts[resultKind_].helpContext);
     // The hint and the save box belong to the page on top, not to the window.
     showStatus();
     chkSaveTel_->setVisible(saveBoxShown_ && resultKind_ == dicResultTel);
@@ -698,7 +698,7 @@ void TDicSearch::decideOrList()
     }
     const bool hitKind = resultKind_ == dicResultAdrsBook || resultKind_ == dicResultDirectory;
     if (hitKind && hitCount_ != 1) {
-        helpContext_ = listHelpContext_;
+        setProperty("HelpContext", listHelpContext_);
         pgctlSearch_->setCurrentWidget(tabstTelList_);
         edtListTel_->setText(pages_[dicResultTel].edit->text());
         edtListField_->setText(numberField_);

@@ -108,7 +108,8 @@ public:
     // The window that owns message boxes while this one is not showing.
     void SetOwnerHandle(QWidget *owner) { ownerHandle_ = owner; }
     void SetListHelpContext(int context) { listHelpContext_ = context; }
-    int HelpContext() const { return helpContext_; }
+    // The page on top decides what F1 opens.
+    int HelpContext() const { return property("HelpContext").toInt(); }
     void SetPages(int pages, bool searchAdrsBook, bool showSaveBox);
     // kind 0 telephone, 1 postal code, 2 address. 0 show the window, 1 decided, 9 cancelled.
     int StartWith(int kind, const QByteArray &key);
@@ -187,7 +188,6 @@ private:
     std::unique_ptr<TPosSearch> pos_;
     std::unique_ptr<TAdrsSearch> adrs_;
     QWidget *ownerHandle_ = nullptr;
-    int helpContext_ = 0;
     int listHelpContext_ = 0;
     bool searchAdrsBook_ = true;
     bool directoryAllowed_ = true;

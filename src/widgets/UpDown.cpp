@@ -26,4 +26,6 @@ TUpDown::TUpDown(QWidget *parent, const std::function<void(int)> &onStep, QSize 
         connect(button, &QToolButton::clicked, this, [onStep, step = a.step] { onStep(step); });
         layout->addWidget(button);
     }
+    // The arrows stay together beside their edit however tall the row they stand in.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QSizeF>
 #include <QString>
@@ -45,6 +47,28 @@ inline QString pageText(const QString &file, int page)
                                                      file, "-"});
     text.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
     return text;
+}
+
+// A word of a page as pdftotext places it: its text and its box in points from the page's top-left corner;
+// the box's height is the size the word was set in.
+struct TPdfWord {
+    QString Text;
+    QRectF Box;
+};
+
+inline QList<TPdfWord> pageWords(const QString &file, int page)
+{
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QList<TPdfWord> words;
+    const QString html = run(QStringLiteral("pdftotext"), {"-bbox", "-f", QString::number(page), "-l",
+                                                          QString::number(page), file, "-"});
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        words.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return words;
 }
 
 inline QImage renderedPage(const QString &file, int page, int dpi)

@@ -5,6 +5,8 @@
 // asking about unsaved work.
 #include "designers/Design.h"
 #include "designers/Label.h"
+#include "designers/LytFmt.h"
+#include "designers/LytPrt.h"
 
 #include "PrintedPdf.h"
 #include "TestBook.h"
@@ -595,4 +597,40 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
     form->FocusedIndex = 0;
     form->PopupMenuPopup();
     EXPECT_FALSE(form->actSenderPartMode->isVisible());
+}
+
+TEST_F(DesignFormTest, TheLetterBodyNamesItselfInThePrintQuestionAndShowsTheMessageSideOfANewPaper)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    // 印刷, answered No: the question names the letter layout, and nothing is printed.
+    QTimer::singleShot(0, [] {
+        auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(wizard);
+        wizard->findChild<QPushButton *>("btnPrint")->click();
+        wizard->findChild<QPushButton *>("btnCancel2")->click();
+    });
+    boxes.answer(IDNO);
+    form->actPrint->trigger();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("文面レイアウトを印刷します  \r\nよろしいですか？")});
+
+    // 新規作成: the chosen postcard is shown as its message side, white, without the address side's code
+    // boxes or the places of the address objects.
+    QImage preview;
+    QTimer::singleShot(0, [&preview] {
+        auto *dialog = qobject_cast<TNewLayoutDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        auto *card = dialog->findChild<QWidget *>("pnlCard");
+        ASSERT_TRUE(card && card->isVisible());
+        preview = card->grab().toImage();
+        keepSample(dialog->grab().toImage(), "letter-new-paper");
+        dialog->reject();
+    });
+    form->actNew->trigger();
+    ASSERT_FALSE(preview.isNull());
+    int coloured = 0;
+    for (int y = 1; y < preview.height() - 1; ++y)
+        for (int x = 1; x < preview.width() - 1; ++x)
+            coloured += preview.pixelColor(x, y) != QColor(Qt::white);
+    EXPECT_EQ(coloured, 0);
 }

@@ -358,3 +358,71 @@ TEST_F(LabelFormTest, TheMainWindowOpensEachModeAfterTheOtherClosed)
     EXPECT_EQ(LabelForm, nullptr);
     ShowLabelForm = nullptr;
 }
+
+TEST_F(LabelFormTest, ANewLabelSetsTheNameAsAnOfficePrintsItAndTheCodeWithItsMark)
+{
+    // A4 12面: each record's name left-aligned at its natural spacing, in the label's largest text, and the
+    // postal code behind its mark.
+    ASSERT_TRUE(OpenOnSheet(false, 2, 6));
+    form->RecordNumbers = recNos;
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    keepSample(renderedPage(pdf, 1, 600), "label-12-600dpi");
+    const QList<TPdfWord> words = pageWords(pdf, 1);
+    const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+    const auto frame = [&](int place, size_t object) {
+        const TRect r = form->CombinedObjects[object]->GetRect();
+        return QRectF(r.Left * 0.75, r.Top * 0.75, (r.Right - r.Left) * 0.75, (r.Bottom - r.Top) * 0.75)
+            .translated(places.PlaceAt(place));
+    };
+    // The words whose middle lies in the frame: their text and the box around them all.
+    const auto wordsIn = [&](const QRectF &area, QString &text) {
+        QRectF box;
+        for (const TPdfWord &w : words)
+            if (area.contains(w.Box.center())) {
+                text += w.Text;
+                box |= w.Box;
+            }
+        return box;
+    };
+    const double pointsPerMm = 72 / 25.4;
+    for (int place = 0; place < 3; ++place) {
+        SCOPED_TRACE(place + 1);
+        QString postal, address, name;
+        const QRectF code = wordsIn(frame(place, 0), postal);
+        const QRectF lines = wordsIn(frame(place, 1), address);
+        const QRectF nameBox = wordsIn(frame(place, 2), name);
+        EXPECT_TRUE(postal.startsWith(QStringLiteral("〒１０１-００６２"))) << postal.toStdString();
+        EXPECT_TRUE(address.contains(QString::fromUtf8(Towns[place]))) << address.toStdString();
+        // pdftotext takes a short given name out of its line's order: the characters are compared.
+        QString expected = QString::fromUtf8(Names[place]).remove(u'　') + QStringLiteral("様");
+        std::sort(name.begin(), name.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(name, expected);
+        ASSERT_FALSE(nameBox.isEmpty());
+        // The largest text: a line of the address and the code are set smaller.
+        EXPECT_GT(nameBox.height(), lines.height() * 1.2) << nameBox.height() << " " << lines.height();
+        EXPECT_GT(nameBox.height(), code.height() * 1.2) << nameBox.height() << " " << code.height();
+        // From the frame's left, not spread to its right: family name, given name and honorific take at most
+        // seven characters' room.
+        EXPECT_NEAR(nameBox.left(), frame(place, 2).left(), 2 * pointsPerMm);
+        EXPECT_LT(nameBox.width(), 7 * nameBox.height()) << nameBox.width() / pointsPerMm << " mm";
+    }
+}
+
+TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
+{
+    for (const bool cardMode : {false, true}) {
+        SCOPED_TRACE(cardMode ? "card" : "label");
+        ASSERT_TRUE(OpenOnSheet(cardMode, 2, 5));
+        const QString caption = form->Family().Caption;
+        form->Modified = 1;
+        boxes.clear();
+        // A second question, unanswered here, would take its default No and keep the sheet.
+        boxes.answer(IDNO);
+        EXPECT_TRUE(form->close());
+        EXPECT_EQ(boxes.texts(), QStringList{caption + QStringLiteral("のレイアウトの変更を保存しますか？  ")});
+        EXPECT_EQ(LabelForm, nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull());
+    }
+}

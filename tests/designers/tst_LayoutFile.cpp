@@ -225,6 +225,7 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     previewAllRecords(QStringLiteral("2"), QStringLiteral("1"));
     form->actPrint->trigger();
     ASSERT_TRUE(form->InPreview());
+    EXPECT_EQ(form->property("HelpContext").toInt(), 87);  // F1 tells about the preview while it shows
     ASSERT_EQ(form->LabelCount, 2);
     EXPECT_EQ(form->PreviewPageCount, 6);
     for (int page = 1; page < 6; ++page)
@@ -234,6 +235,7 @@ TEST_F(LayoutFileTest, APreviewOfSinglePostcardsHasAPageForEveryPrint)
     whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) { wizard->reject(); });
     form->tbtnPreviewCloseClick();
     EXPECT_FALSE(form->InPreview());
+    EXPECT_EQ(form->property("HelpContext").toInt(), 80);
     EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
 }
 
@@ -284,4 +286,49 @@ TEST_F(LayoutFileTest, NothingToPrintIsSaidAndNothingOpens)
     form->actPrint->trigger();  // no layout: no object shown
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("印刷するデータがありません  ")});
     EXPECT_EQ(LayoutPrintDialog, nullptr);
+}
+
+TEST_F(LayoutFileTest, TheNameColumnStandsInTheMiddleOfAVerticalPostcard)
+{
+    // The first record becomes a company's, with no department.
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.First();
+    const int32_t company = t.FieldByName("RecNo").AsInteger();
+    t.Edit();
+    t.FieldByName("PrivCorp").SetAsBoolean(false);
+    t.FieldByName("CorpKanji").SetAsString(Sjis::encode(QStringLiteral("ベルモーラ商事株式会社")));
+    t.Post();
+    t.Next();
+    const int32_t person = t.FieldByName("RecNo").AsInteger();
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.Direction == 0 && f.SheetIndex == 0; });
+    ASSERT_EQ(form->PaperFormat.Width, 1000);
+    const QString pdf = out.path() + QStringLiteral("/はがき.pdf");
+    const auto mm = [](double pixels) { return pixels * 25.4 / 600; };
+    const auto px = [](double millimetres) { return int(std::lround(millimetres / 25.4 * 600)); };
+    // The ink between 38 and 61 mm across, below the code boxes and above the sender: the name's column.
+    const QRect nameBand(px(38), px(24), px(23), px(110));
+    const auto printed = [&](int32_t recNo, const char *sample) {
+        form->RecordNumbers = {recNo};
+        EXPECT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+        const QImage page = test::renderedPage(pdf, 1, 600);
+        test::keepSample(page, sample);
+        return page;
+    };
+
+    // A person's name on the combined places.
+    const QRect combined = test::inkBox(printed(person, "name-middle-combined-600dpi"), nameBand);
+    ASSERT_FALSE(combined.isEmpty());
+    EXPECT_NEAR(mm(combined.left() + combined.right() + 1) / 2, 50, 0.5);
+
+    // The company's on the split places: the name in the middle, the company between it and the address.
+    form->SetSplitLayout(1);
+    const QImage page = printed(company, "name-middle-split-600dpi");
+    const QRect name = test::inkBox(page, nameBand);
+    ASSERT_FALSE(name.isEmpty());
+    EXPECT_NEAR(mm(name.left() + name.right() + 1) / 2, 50, 0.5) << mm(name.left()) << " " << mm(name.right());
+    const QRect corp = test::inkBox(page, QRect(name.right() + 1, px(24), px(72) - name.right() - 1, px(110)));
+    ASSERT_FALSE(corp.isEmpty());
+    EXPECT_TRUE(test::pageText(pdf, 1).contains(QStringLiteral("ベルモーラ商事株式会社")));
+    // Large enough to read: at least 2 mm a character.
+    EXPECT_GE(mm(corp.width()), 2.0);
 }

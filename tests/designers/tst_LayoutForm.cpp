@@ -6,6 +6,9 @@
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
 
+#include <QFontMetrics>
+#include <QStyle>
+
 TEST_F(LayoutFormTest, NewPostcardShowsTheSelectedRecordAndTheSender)
 {
     const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
@@ -545,6 +548,23 @@ TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.GetChoice(), 1);
     EXPECT_FALSE(dialog.GetShowMenu());
+}
+
+TEST(PrintMenuDialogTest, TheWindowIsWideEnoughForItsCaptionBesideTheTitleBarsButtons)
+{
+    for (uint8_t kind = 0; kind < 4; ++kind) {
+        TPrintMenuDialog dialog(nullptr);
+        dialog.SetKind(kind);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        SCOPED_TRACE(dialog.windowTitle().toStdString());
+        // Title bars commonly set the caption in bold, beside the icon and three buttons about as wide as the
+        // bar is high, with some padding at the ends.
+        QFont bold = dialog.font();
+        bold.setBold(true);
+        const int bar = dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog);
+        EXPECT_GE(dialog.width(), QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + 5 * bar);
+    }
 }
 
 TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)

@@ -203,3 +203,34 @@ TEST_F(WizardTest, SettingsThatCannotBeWrittenAreNamedAndThePrintGoesOn)
     EXPECT_TRUE(boxes.shown()[1].text.startsWith(settings)) << boxes.shown()[1].text.toStdString();
     EXPECT_EQ(wizard.RecordList, std::vector<int32_t>{12});
 }
+
+TEST_F(WizardTest, EveryNumberFieldHasItsArrowsRightBesideIt)
+{
+    // A postcard (the copies alone beside the offset bars), an envelope and a label sheet.
+    for (uint8_t kind : {0, 1, 2}) {
+        SCOPED_TRACE(int(kind));
+        TLayoutPrintDialog wizard(nullptr, printer());
+        wizard.SetDataPrint(false);
+        wizard.SetPrintKind(kind);
+        wizard.SetSheetCount(kind == 2 ? 12 : 1);
+        wizard.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+        QStringList pairs{QStringLiteral("Copy")};
+        if (kind == 1)
+            pairs << QStringLiteral("Flap");
+        if (kind == 2)
+            pairs << QStringLiteral("LabelStart") << QStringLiteral("LabelCount");
+        for (const QString &pair : pairs) {
+            SCOPED_TRACE(pair.toStdString());
+            const QWidget *edit = wizard.findChild<QLineEdit *>(QStringLiteral("ed") + pair);
+            const QWidget *arrows = wizard.findChild<QWidget *>(QStringLiteral("ud") + pair);
+            ASSERT_TRUE(edit && arrows);
+            const QRect e(edit->mapTo(&wizard, QPoint()), edit->size());
+            const QRect a(arrows->mapTo(&wizard, QPoint()), arrows->size());
+            EXPECT_LE(a.height(), e.height() + 2) << a.height();
+            EXPECT_NEAR(a.center().y(), e.center().y(), 2);
+            EXPECT_GE(a.left(), e.right());
+            EXPECT_LE(a.left() - e.right(), 8);
+        }
+    }
+}

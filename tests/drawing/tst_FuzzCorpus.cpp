@@ -1,12 +1,8 @@
-// The seed corpus of the fuzz targets: what the program's own save functions write, fed through the fuzz
-// targets' readers, each accepted. With VELMORA_FUZZ_CORPUS set, the seeds are also written there, one
-// folder per target, for a fuzzing run to start from.
+// The seeds of the drawing layer's fuzz targets: objects, pictures, printer records and INI files.
 #include "../../fuzz/FuzzReaders.h"
+#include "FuzzSeeds.h"
 #include "ObjectTestSupport.h"
 #include "SampleObjects.h"
-#include "TestSupport.h"
-
-#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -15,15 +11,6 @@ namespace {
 class FuzzCorpus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { InstallFontSubstitutions(); }
-    // Feeds seed through reader, expecting it accepted, and keeps it for the target.
-    template <class Reader> void seed(Reader reader, const char *target, const QString &name, const QByteArray &bytes)
-    {
-        EXPECT_TRUE(reader(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size())))
-            << target << " " << name.toStdString();
-        const QString folder = qEnvironmentVariable("VELMORA_FUZZ_CORPUS");
-        if (!folder.isEmpty())
-            test::writeFile(folder + u'/' + QLatin1String(target) + u'/' + name, bytes);
-    }
     // The prefix that picks a kind or reader and the current stream version.
     static QByteArray prefix(int choice)
     {
@@ -38,7 +25,7 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
     static_assert(fuzz::StreamVersions.back() == CurrentStreamVersion);
     const std::vector<TSampleObject> kinds = SampleObjects();
     for (int i = 0; i < int(kinds.size()); ++i)
-        seed(fuzz::ObjectStream, "objectstream", QString::number(i), prefix(i) + SavedObject(*kinds[size_t(i)].Make()));
+        test::FuzzSeed(fuzz::ObjectStream, "objectstream", QString::number(i), prefix(i) + SavedObject(*kinds[size_t(i)].Make()));
 
     QImage picture(12, 8, QImage::Format_RGB32);
     picture.fill(QColor(200, 40, 90));
@@ -47,10 +34,10 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
         QBuffer file;
         file.open(QIODevice::WriteOnly);
         WriteBitmapImage(file, picture.convertToFormat(format));
-        seed(fuzz::Pictures, "pictures", QStringLiteral("bitmap%1").arg(int(format)), prefix(0) + file.data());
+        test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("bitmap%1").arg(int(format)), prefix(0) + file.data());
     }
     const QByteArray jpeg = JpegFileOf(picture);
-    seed(fuzz::Pictures, "pictures", QStringLiteral("jpeg"), prefix(1) + jpeg);
+    test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("jpeg"), prefix(1) + jpeg);
     TJpegImage graphic;
     graphic.LoadFromData(jpeg);
     for (uint8_t kind : {TBackImage::Tiled, TBackImage::Colour, TBackImage::Gradient}) {
@@ -58,7 +45,7 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
         background.SetPictureFile(graphic);
         background.SetKind(kind);
         background.SetColor2(0x00FF00);
-        seed(fuzz::Pictures, "pictures", QStringLiteral("background%1").arg(kind),
+        test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("background%1").arg(kind),
              prefix(2) + SavedObject(background));
     }
 
@@ -72,12 +59,12 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
     setting.Copies = 1;
     setting.Dpi = 600;
     setting.Margins = QMargins(50, 60, 70, 80);
-    seed(fuzz::PrinterRecord, "printerrecord", QStringLiteral("postcard"), EncodePrinterSetting(setting));
+    test::FuzzSeed(fuzz::PrinterRecord, "printerrecord", QStringLiteral("postcard"), EncodePrinterSetting(setting));
 
     TMemIniFile ini(QString{});
     ini.WriteString(QStringLiteral("Main"), QStringLiteral("Name"), QStringLiteral("山田"));
     ini.WriteInteger(QStringLiteral("Main"), QStringLiteral("Left"), -120);
     ini.WriteBool(QStringLiteral("Print"), QStringLiteral("Reverse"), true);
     ini.WriteString(QStringLiteral("Print"), QStringLiteral("Mask"), QStringLiteral("$FFFFFFFF"));
-    seed(fuzz::IniFile, "inifile", QStringLiteral("settings"), ini.GetText());
+    test::FuzzSeed(fuzz::IniFile, "inifile", QStringLiteral("settings"), ini.GetText());
 }

@@ -256,6 +256,18 @@ find_word() {  # <word>
   wait_for 10 gone '一覧内のワード検索' || fail "the word search stayed open"
 }
 
+# Keys at a typist's pace, for the input method, which answers each on its own bus.
+key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
+# The name-reading pop-up has no title of its own and is found by its name property, which search by name
+# does not read.
+popup() {
+  for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
+  done
+  return 1
+}
+no_popup() { ! popup; }
+
 # A new record with the keyboard alone, through the input method (start_input_method), from 電話番号 to 登録:
 # the postal code 1000001 and its address from the dictionary window, the name 佐藤 太郎 (first written forms)
 # through the name-reading pop-up. Enter walks the form: 顧客コード, 電話番号, its look-up button, whose window
@@ -282,15 +294,6 @@ enter_record_by_keyboard() {
   # 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay
   # offered, Down selects the first and Enter takes it. The given name the same way. The keys come at a
   # typist's pace: the input method answers each on its own bus.
-  key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
-  # The pop-up has no title of its own and is found by its name property, which search by name does not read.
-  popup() {
-    for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
-      [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
-    done
-    return 1
-  }
-  no_popup() { ! popup; }
   xdotool key ctrl+j
   sleep 0.5
   for reading in satou tarou; do
@@ -368,11 +371,18 @@ save_pdf_as() {  # <dialog title> <pdf> <what>
   wait_for 30 sh -c "pdfinfo '$2' >/dev/null 2>&1" || fail "$3: the PDF is not whole"
 }
 
-# 印刷の終了 asks about the unsaved layout: not saved (いいえ), and its discarding confirmed (はい).
+# 印刷の終了 asks about the unsaved layout: not saved (いいえ), and, in the postcard and letter designers, its
+# discarding confirmed (はい); the label window takes the いいえ alone and asks nothing more.
 end_printing() {  # <window> <caption>
   choose_window_menu_item "$1" "^$2 - " f '印刷の終了(E)' e
   answer_box 'レイアウトの変更を保存しますか' 'いいえ(N)' || fail "$2: no save question"
-  answer_box 'レイアウトは破棄されます' 'はい(Y)' || fail "$2: no question before discarding"
+  case "$2" in
+    ラベル印刷|名刺印刷)
+      wait_for 10 gone "^$2" || fail "$2: the window stayed"
+      ! asks || fail "$2: asked again after いいえ"
+      ;;
+    *) answer_box 'レイアウトは破棄されます' 'はい(Y)' || fail "$2: no question before discarding" ;;
+  esac
   wait_for 10 gone "^$2" || fail "$2: the window stayed"
 }
 

@@ -21,15 +21,6 @@ await_form 'アドレス帳情報登録' "no record form"
 cancel_lookup
 atspi focus 'アドレス帳情報登録' text 名前 || fail "no name field on the record form"
 
-# The name-reading pop-up has no title of its own and is found by its name property.
-popup() {
-  for w in $(xdotool search --onlyvisible --class velmora 2>/dev/null); do
-    [ "$(xdotool getwindowname "$w")" = Velmora ] && return 0
-  done
-  return 1
-}
-no_popup() { ! popup; }
-key() { for k in "$@"; do xdotool key "$k"; sleep 0.4; done; }
 # Each reading typed at a typist's pace and committed with Enter; its first written form taken.
 xdotool key ctrl+j
 sleep 0.5

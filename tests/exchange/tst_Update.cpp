@@ -107,8 +107,10 @@ TEST_F(Update, BadListsAndMissingServers)
     EXPECT_FALSE(d.CheckUpdate());
     server.Files["/check/update.xml"] = "<update><file name=\"a\"";
     EXPECT_FALSE(d.CheckUpdate());
-    // A name with a line break or another control character names no file of ours.
-    for (const char *name : {"Common/a&#10;b.txt", "Common/a&#13;.txt", "Common/&#x85;a.txt", "Common/a&#x2028;.txt"}) {
+    // A name with a line break or another control character names no file of ours, nor one whose version the
+    // installed list cannot keep (a key with "=" or ";", a character Shift-JIS lacks).
+    for (const char *name : {"Common/a&#10;b.txt", "Common/a&#13;.txt", "Common/&#x85;a.txt", "Common/a&#x2028;.txt",
+                             "Common/a=b.txt", ";Common/a.txt", "Common/&#x20BB7;.txt"}) {
         server.Files["/check/update.xml"] = QByteArray("<update><file name=\"") + name + "\" version=\"1\" size=\"1\" sha256=\""
                                             + sha("x") + "\"/></update>";
         EXPECT_FALSE(d.CheckUpdate()) << name;

@@ -1,0 +1,296 @@
+// F1 in a window opens the operation guide at the page of the window's help context, and that page is the
+// window's own: its heading names the window as the window's title bar does.
+#include "LayoutFixture.h"
+
+#include "../platform/FakePrograms.h"
+
+#include "core/AdrsSel.h"
+#include "core/GrpEdt.h"
+#include "core/InputPW.h"
+#include "core/Main.h"
+#include "designers/AddInfo.h"
+#include "designers/CstmLyt.h"
+#include "designers/DataFrm.h"
+#include "designers/Design.h"
+#include "designers/FgrSet.h"
+#include "designers/IlstSet.h"
+#include "designers/Label.h"
+#include "designers/LytDtl.h"
+#include "designers/LytFmt.h"
+#include "designers/LytFont.h"
+#include "designers/LytPrt.h"
+#include "designers/PrintRange.h"
+#include "designers/PrtMenu.h"
+#include "designers/PrtOpen.h"
+#include "designers/PrtSave.h"
+#include "designers/QRCode.h"
+#include "designers/WordEdit.h"
+#include "designers/WordSet.h"
+#include "directory/CtgryLst.h"
+#include "directory/ExportItemSelect.h"
+#include "directory/TgtExcpt.h"
+#include "drawing/FigureRect.h"
+#include "drawing/QRCodeRect.h"
+#include "geo/DicSch.h"
+#include "geo/ExpCond.h"
+#include "geo/ExpMain.h"
+#include "geo/ExpSel.h"
+#include "geo/MapView.h"
+#include "geo/NoriMain.h"
+#include "geo/NoriSel.h"
+#include "mainlist/AdrsSch.h"
+
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace {
+
+const QString Guide = test::appDir() + QStringLiteral("Mirvale18.pdf");
+
+// The page the guide viewer is asked for, counted from 1 as the viewer counts.
+int viewerPageOf(int context) { return context >= 1 ? context + 4 : 1; }
+
+QString pageText(int viewerPage)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(viewerPage), QStringLiteral("-l"),
+                                                  QString::number(viewerPage), Guide, QStringLiteral("-")});
+    pdftotext.waitForFinished();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// The guide's text reads back the ideographic blank as a plain one, or as none at a line's end.
+QString withoutBlanks(QString text) { return text.remove(QLatin1Char(' ')).remove(QChar(0x3000)); }
+
+// The chapter heading of a page: the lines between the running title and the first section, joined. Blanks are
+// dropped, as a heading wrapped at a blank reads back without it.
+QString headingOf(const QString &page)
+{
+    QString heading;
+    for (const QString &line : page.split(QLatin1Char('\n'))) {
+        if (line.trimmed().isEmpty() || line == QStringLiteral("Velmora 操作ガイド"))
+            continue;
+        if (line == QStringLiteral("この画面について"))
+            break;
+        heading += line.trimmed();
+    }
+    return withoutBlanks(heading);
+}
+
+class HelpPages : public LayoutFormTest {};
+
+}  // namespace
+
+TEST_F(HelpPages, EveryWindowsHelpContextOpensAPageHeadedWithItsTitle)
+{
+    ASSERT_TRUE(QFileInfo::exists(Guide));
+    open();  // registers the cut-out shapes the illustration dialog lists
+    class NoRows : public TPrintRows {
+    public:
+        int GetRecordCount() const override { return 0; }
+        int GetSelectedIndex() const override { return -1; }
+        bool IsSelected(int) const override { return false; }
+        int32_t GetRecNoAt(int) const override { return 0; }
+        QHash<int32_t, int32_t> PrintTargets() const override { return {}; }
+    } rows;
+    TNewLayoutDialog papers(nullptr);
+    auto wizard = [&rows](uint8_t kind) {
+        TWizardPrinter printer;
+        printer.Device = QStringLiteral("PDF出力");
+        printer.Paper = QStringLiteral("はがき");
+        printer.Printable = QRect(94, 94, 2174, 3308);
+        auto *d = new TLayoutPrintDialog(nullptr, printer);
+        d->SetRows(&rows);
+        d->SetDataPrint(true);
+        d->SetPrintKind(kind);
+        return d;
+    };
+    auto addition = [](uint8_t mode) {
+        auto *d = new TAdditionInfoDialog(nullptr);
+        d->SetMode(mode);
+        return d;
+    };
+    auto bookDialog = [](int mode) {
+        auto *d = new TAddressSelect(nullptr);
+        d->SetMode(mode);
+        return d;
+    };
+    const struct {
+        const char *name;
+        int context;
+        std::function<QWidget *()> make;
+    } windows[] = {
+        {"address designer", 80, [this] { return new TLayoutForm(list.get()); }},
+        {"label designer", 93, [this] { return new TLabelForm(list.get(), false); }},
+        {"card designer", 101, [this] { return new TLabelForm(list.get(), true); }},
+        {"letter designer", 80, [this] { return new TDesignForm(list.get()); }},
+        {"address print menu", 79, [] { auto *d = new TPrintMenuDialog(nullptr); d->SetKind(0); return d; }},
+        {"label print menu", 79, [] { auto *d = new TPrintMenuDialog(nullptr); d->SetKind(1); return d; }},
+        {"card print menu", 79, [] { auto *d = new TPrintMenuDialog(nullptr); d->SetKind(2); return d; }},
+        {"letter print menu", 79, [] { auto *d = new TPrintMenuDialog(nullptr); d->SetKind(3); return d; }},
+        {"new paper", 83, [] { return new TNewLayoutDialog(nullptr); }},
+        {"label paper", 83, [] { return new TLabelPaperDialog(nullptr, 2); }},
+        {"card paper", 83, [] { return new TLabelPaperDialog(nullptr, 3); }},
+        {"user paper", 84,
+         [&papers] { auto *d = new TCustomLayoutFormatDialog(papers, nullptr); d->SetBaseFormat(0); return d; }},
+        {"postcard print", 85, [&wizard] { return wizard(0); }},
+        {"envelope print", 85, [&wizard] { return wizard(1); }},
+        {"label print", 93, [&wizard] { return wizard(2); }},
+        {"card print", 101, [&wizard] { return wizard(3); }},
+        {"open", 109, [] { auto *d = new TPrintDataOpenDialog(nullptr); d->SetKind(1); return d; }},
+        {"save", 109, [] { auto *d = new TPrintDataSaveDialog(nullptr); d->SetKind(2); return d; }},
+        {"font", 115, [] { return new TLayoutFontDialog(nullptr); }},
+        {"layout details", 116, [] { auto *d = new TLayoutDetailDialog(nullptr); d->SetPrintKind(0); return d; }},
+        {"data form", 118, [] { return new TDataFormDialog(nullptr); }},
+        {"barcode", 119, [&addition] { return addition(0); }},
+        {"addition items", 120, [&addition] { return addition(2); }},
+        {"illustration", 127, [] { return new TIllustSettingDialog(nullptr); }},
+        {"text entry", 129, [] { return new TWordEditDialog(nullptr); }},
+        {"text settings", 130, [] { auto *d = new TWordSettingDialog(nullptr); d->SetWordRect(TWordRect()); return d; }},
+        {"figure", 132, [] { auto *d = new TFigureSettingDialog(nullptr); d->SetFigureRect(TFigureRect()); return d; }},
+        {"QR code", 133, [] { auto *d = new TQRCodeSettingDialog(nullptr); d->ResetPreview(TQRCodeRect()); return d; }},
+        {"start-up password", 1, [] { return new TInputPassword(nullptr); }},
+        {"search names", 21, [] { return new TCategoryList(nullptr); }},
+        {"target and exclusion", 22, [] { return new TTargetException(nullptr); }},
+        {"export items", 26, [] { return new TExportItemSelect(nullptr); }},
+        {"group names", 42, [] { return new TGruopEdit(nullptr); }},
+        {"new book", 44, [&bookDialog] { return bookDialog(0); }},
+        {"switch book", 44, [&bookDialog] { return bookDialog(9); }},
+        {"narrowing", 47, [] { return new TAddressSearch(nullptr); }},
+        {"copy items", 61, [] { return new TCopyItemSet(nullptr); }},
+        {"map", 64, [] { return new TMapView(nullptr, 1); }},
+        {"map of the second maker", 64, [] { return new TMapView(nullptr, 5); }},
+        {"route", 65, [] { return new TExpertMain(nullptr); }},
+        {"route of the second maker", 65, [] { return new TNorikaeMain(nullptr); }},
+        {"station", 65, [] { return new TExpertSelectStation(nullptr); }},
+        {"station of the second maker", 65, [] { return new TNorikaeSelectStation(nullptr); }},
+        {"route conditions", 65, [] { return new TExpertSearchCondition(nullptr); }},
+    };
+    for (const auto &entry : windows) {
+        SCOPED_TRACE(entry.name);
+        std::unique_ptr<QWidget> window(entry.make());
+        const int context = window->property("HelpContext").toInt();
+        EXPECT_EQ(context, entry.context);
+        const QString title = window->windowTitle().trimmed();
+        ASSERT_FALSE(title.isEmpty());
+        const QString heading = headingOf(pageText(viewerPageOf(context)));
+        EXPECT_TRUE(heading.contains(withoutBlanks(title))) << title.toStdString() << " / " << heading.toStdString();
+    }
+}
+
+TEST_F(HelpPages, TheDictionaryWindowsPagesEachHaveTheirOwnPage)
+{
+    TDicSearch dictionary(nullptr);
+    dictionary.SetListHelpContext(34);
+    dictionary.SetPages(15, false, true);
+    auto *pages = dictionary.findChild<QTabWidget *>(QStringLiteral("pgctlDicType"));
+    ASSERT_NE(pages, nullptr);
+    const int expected[] = {34, 36, 38};
+    for (int i = 0; i < 3; ++i) {
+        pages->setCurrentIndex(i);
+        const QString tab = pages->tabText(i);
+        SCOPED_TRACE(tab.toStdString());
+        EXPECT_EQ(dictionary.property("HelpContext").toInt(), expected[i]);
+        const QString heading = headingOf(pageText(viewerPageOf(expected[i])));
+        EXPECT_TRUE(heading.contains(dictionary.windowTitle()) && heading.contains(tab)) << heading.toStdString();
+    }
+}
+
+TEST_F(HelpPages, WindowsThatNeedABookOrAPrintHaveTheirPagesToo)
+{
+    // The record form, the directory searches, the advanced narrowing and the preview are made on a running book
+    // or by a print; their pages are read by the titles they show. Context 0 is the guide's first page.
+    const struct {
+        int context;
+        const char *heading;
+    } pagesByHeading[] = {
+        {20, "名称住所検索"}, {23, "項目の作成"}, {27, "カテゴリ検索"}, {48, "絞り込み-高度な設定"},
+        {52, "アドレス帳情報登録"}, {52, "アドレス帳情報照会"}, {87, "プレビュー"},
+    };
+    for (const auto &entry : pagesByHeading) {
+        SCOPED_TRACE(entry.heading);
+        EXPECT_TRUE(headingOf(pageText(viewerPageOf(entry.context))).contains(QString::fromUtf8(entry.heading)));
+    }
+    // The main window asks for the first page; it sends the reader on to the main window's chapter.
+    const QString first = pageText(viewerPageOf(0));
+    EXPECT_TRUE(first.contains(QStringLiteral("Velmora 操作ガイド")));
+    EXPECT_TRUE(first.contains(QStringLiteral("「Velmora（メイン画面）」の章")));
+    EXPECT_TRUE(pageText(2).contains(QStringLiteral("Velmora（メイン画面）")));
+}
+
+namespace {
+
+// The program's help as the hidden main form sets it up, with a viewer that writes out the text of the page it
+// was asked for.
+class HelpKey : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(viewers);
+        test::writeScript(viewers + QStringLiteral("/evince"),
+                          "pdftotext -f \"$2\" -l \"$2\" \"$3\" '" + log.toLocal8Bit() + ".part'\nmv '" +
+                              log.toLocal8Bit() + ".part' '" + log.toLocal8Bit() + "'\n");
+        AppFolder = test::appDir();
+        DataFolder = tmp.path() + QStringLiteral("/data/");
+        // A disc folder of its own keeps the no-drive message of the settings loader away.
+        QDir().mkpath(tmp.path() + QStringLiteral("/disc"));
+        test::writeFile(DataFolder + QStringLiteral("Mirvale18.ini"),
+                        "[HIDDEN PARAMETER]\r\nPath=" + tmp.path().toLocal8Bit() + "/disc\r\n");
+        main.FormCreate();
+        // The start message would run the main list; these tests need only the help.
+        QCoreApplication::removePostedEvents(&main, WM_STARTUP);
+    }
+
+    // The page text the viewer was opened at by F1 in the window.
+    QString pressF1(QWidget &window, QWidget *focus = nullptr)
+    {
+        QFile::remove(log);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        (focus ? focus : &window)->setFocus();
+        QTest::keyClick(focus ? focus : &window, Qt::Key_F1);
+        if (!test::waitForFile(log))
+            return {};
+        return QString::fromUtf8(test::readFile(log));
+    }
+
+    QTemporaryDir tmp;
+    const QString viewers = tmp.path() + QStringLiteral("/viewers");
+    const QString log = tmp.path() + QStringLiteral("/page.txt");
+    test::ScopedPath path{viewers};
+    test::MessageBoxScript boxes;
+    TMainForm main;
+};
+
+}  // namespace
+
+TEST_F(HelpKey, F1InAWindowOpensTheGuideAtThatWindowsPage)
+{
+    {
+        SCOPED_TRACE("text entry");
+        TWordEditDialog dialog(nullptr);
+        EXPECT_EQ(headingOf(pressF1(dialog)), QStringLiteral("文章の編集"));
+    }
+    {
+        SCOPED_TRACE("label print settings");
+        TWizardPrinter printer;
+        printer.Device = QStringLiteral("PDF出力");
+        TLayoutPrintDialog dialog(nullptr, printer);
+        dialog.SetPrintKind(2);
+        EXPECT_EQ(headingOf(pressF1(dialog)), QStringLiteral("ラベル印刷"));
+    }
+    {
+        SCOPED_TRACE("dictionary, postal-code page");
+        TDicSearch dictionary(nullptr);
+        dictionary.SetPages(15, false, true);
+        auto *pages = dictionary.findChild<QTabWidget *>(QStringLiteral("pgctlDicType"));
+        ASSERT_NE(pages, nullptr);
+        pages->setCurrentIndex(1);
+        EXPECT_EQ(headingOf(pressF1(dictionary)), QStringLiteral("検索（郵便番号検索）"));
+    }
+    for (const auto &box : boxes.shown())
+        ADD_FAILURE() << box.text.toStdString();
+}

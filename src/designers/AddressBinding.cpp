@@ -498,7 +498,14 @@ void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBin
     second.Name = &block.Name2();
     second.Corp = {&block.Company(), block.GetDepartment(0), &block.Post()};
     FillObjects(second, postal, lines, SenderName(sender, context, true, false), context, TFillRole::Sender);
-    // Each addition keeps the contact line the user gave it: the block shows and hides them itself.
+    // Layout 1 has room for two contact lines: the first two the sender has, shown by their count. A layout-2
+    // addition keeps its own line and is shown as the user chose.
+    int given = 0;
+    for (size_t i = 0; i < 4 && given < 2; ++i)
+        if (!sender.Addition[i].isEmpty())
+            block.GetAddition1(given++)->Item = uint8_t(19 + i);
+    for (int i = 0; i < 2; ++i)
+        block.SetAddition1Visible(i, i < given);
     TFixedObjects contacts;
     contacts.Split = true;
     for (int i = 0; i < 4; ++i)

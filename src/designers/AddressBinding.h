@@ -119,5 +119,6 @@ void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByt
 void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context);
 
 // The letter body's sender block filled from a sender row: both layouts' postal code, address and name parts
-// as the sender objects take them, and the contact lines of its additions.
+// as the sender objects take them, the layout-1 additions' lines (the first two the row has, shown by their
+// count) and every addition's contact line.
 void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBindContext &context);

@@ -29,9 +29,40 @@ TDesignForm::TDesignForm(QWidget *owner) : TLayoutForm(owner, DesignDocument)
         resize(width() + grow, height());
     }
     // A letter body has no sender places to show or hide and no record to step through.
-    for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actDataForm,
-                            actBarcodeSet})
+    for (QAction *action : {actSender, actFirst, actPrior, actNext, actLast, actEditData, actAdrsView, actBarcodeSet})
         action->setVisible(false);
+    actSenderPartMode = new QAction(QStringLiteral("パーツ単位で移動(&P)"), this);
+    actSenderPartMode->setObjectName(QStringLiteral("actSenderPartMode"));
+    actSenderPartMode->setCheckable(true);
+    actSenderPartMode->setVisible(false);
+    connect(actSenderPartMode, &QAction::triggered, this, &TDesignForm::actSenderPartModeExecute);
+    // With the block's other settings, in the format menu and in the block's pop-up menu.
+    for (QAction *menu : MainMenu->actions())
+        if (menu->menu() && menu->menu()->actions().contains(actDataForm))
+            menu->menu()->addAction(actSenderPartMode);
+    PopupMenu->addAction(actSenderPartMode);
+}
+
+void TDesignForm::UpdateObjectActions()
+{
+    TLayoutForm::UpdateObjectActions();
+    const auto *block = dynamic_cast<const TSenderRect *>(FocusedObject());
+    actSenderPartMode->setVisible(block != nullptr);
+    actSenderPartMode->setChecked(block && block->BlockMode == 0);
+}
+
+void TDesignForm::actSenderPartModeExecute()
+{
+    auto *block = dynamic_cast<TSenderRect *>(FocusedObject());
+    if (!block || InPreview())
+        return;
+    block->BlockMode = actSenderPartMode->isChecked() ? 0 : 1;
+    // A part is chosen by the next click on it.
+    block->ClearSelection();
+    // The steps recorded so far hold the rectangles of the block, or of its parts, as the mode was.
+    UndoList.Clear();
+    pnlCard->update();
+    MarkModified();
 }
 
 void TDesignForm::actSenderBlockExecute()

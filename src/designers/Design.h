@@ -14,7 +14,11 @@ public:
     // Puts a new sender block, filled from the document's sender, on the paper and selects it.
     void actSenderBlockExecute();
 
-    QAction *actSenderBlock = nullptr;
+    // The focused sender block is moved and sized part by part while checked, as a whole otherwise.
+    void actSenderPartModeExecute();
+    void UpdateObjectActions() override;
+
+    QAction *actSenderBlock = nullptr, *actSenderPartMode = nullptr;
 };
 
 // Installs the main list's maker of the window; the program calls it at start.

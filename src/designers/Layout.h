@@ -252,6 +252,9 @@ public:
     void actFormatExecute();
     void actDetailExecute();
     void actDataFormExecute();
+    // The letter body's detail command: the document's sender sizes and arrangement, and the focused sender
+    // block's layout and parts.
+    void SenderBlockDetail();
     void actBarcodeSetExecute();
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----

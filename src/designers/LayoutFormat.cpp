@@ -13,6 +13,7 @@
 #include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
+#include "drawing/SenderRect.h"
 #include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
@@ -29,6 +30,40 @@ void copyPrintFormBytes(const TPrintForm &from, TPrintForm &to, int first, int c
     QByteArray bytes = PrintFormBytes(to);
     bytes.replace(first, count, PrintFormBytes(from).mid(first, count));
     to = PrintFormFromBytes(bytes.constData());
+}
+
+// The detail dialog's sender and contact boxes are the parts a sender block shows in its second layout.
+void showBlockParts(TLayoutDetailDialog &dialog, TSenderRect &block)
+{
+    dialog.SetSenderPosChecked(block.GetPosVisible());
+    for (int i = 0; i < 3; ++i)
+        dialog.SetSenderAddressChecked(i, block.GetAddressVisible(i));
+    dialog.SetSenderNameChecked(block.GetNameVisible());
+    dialog.SetSenderCorpChecked(block.GetCorpVisible());
+    dialog.SetSenderDptmntChecked(block.GetDepartmentVisible(0));
+    dialog.SetSenderPostChecked(block.GetPostVisible());
+    for (int i = 0; i < 4; ++i)
+        dialog.SetAdditionChecked(i, block.GetAddition2(i)->Visible != 0);
+}
+
+// The block takes the dialog's parts while its second layout is current, so they are placed in that layout,
+// and then the layout chosen: the second when the items are chosen by hand, else the first.
+void takeBlockParts(const TLayoutDetailDialog &dialog, TSenderRect &block)
+{
+    block.SetLayout(0);
+    block.SetPosVisible(dialog.GetSenderPosChecked());
+    for (int i = 0; i < 3; ++i)
+        block.SetAddressVisible(i, dialog.GetSenderAddressChecked(i));
+    block.SetNameVisible(dialog.GetSenderNameChecked());
+    block.SetCorpVisible(dialog.GetSenderCorpChecked());
+    // The row has one department; its second line goes with it.
+    for (int i = 0; i < 2; ++i)
+        block.SetDepartmentVisible(i, dialog.GetSenderDptmntChecked());
+    block.SetPostVisible(dialog.GetSenderPostChecked());
+    for (int i = 0; i < 4; ++i)
+        block.SetAddition2Visible(i, dialog.GetAdditionChecked(i));
+    block.SetLayout(dialog.Manual() ? 0 : 1);
+    block.ClearSelection();
 }
 
 }  // namespace
@@ -146,6 +181,10 @@ void TLayoutForm::actFormatExecute()
 
 void TLayoutForm::actDetailExecute()
 {
+    if (Layout.Kind == DesignDocument) {
+        SenderBlockDetail();
+        return;
+    }
     const bool senderPart = hasSenderPart(PaperFormat);
     TLayoutDetailDialog dialog(this);
     dialog.SetPrintKind(PaperFormat.Kind);
@@ -240,9 +279,39 @@ void TLayoutForm::actDetailExecute()
     MarkModified();
 }
 
+void TLayoutForm::SenderBlockDetail()
+{
+    // The sizes and arrangement are the document's; the layout and the parts shown are the focused block's.
+    auto *block = dynamic_cast<TSenderRect *>(FocusedObject());
+    TLayoutDetailDialog dialog(this);
+    dialog.SetPrintKind(PaperFormat.Kind);
+    dialog.SetSenderOnly(true);
+    dialog.SetManual(block && block->GetLayout() == 0);
+    dialog.SetItemGroups(2);
+    if (block)
+        showBlockParts(dialog, *block);
+    dialog.SetDetail(PrintForm);
+    CenterFormOnOwner(&dialog, this);
+    if (ExecDialog(dialog) != QDialog::Accepted)
+        return;
+    update();
+    TPrintForm chosen = PrintForm;
+    dialog.GetDetail(chosen);
+    copyPrintFormBytes(chosen, PrintForm, 60, 41);
+    if (block)
+        takeBlockParts(dialog, *block);
+    Layout.ApplyPrintForm();
+    RefillFixedObjects();
+    // The steps recorded so far hold the block as it was laid out before.
+    UndoList.Clear();
+    MarkModified();
+}
+
 void TLayoutForm::actDataFormExecute()
 {
     TDataFormDialog dialog(this);
+    dialog.SetPrintKind(PaperFormat.Kind);
+    dialog.SetSenderOnly(Layout.Kind == DesignDocument);
     dialog.SetDataForm(PrintForm);
     CenterFormOnOwner(&dialog, this);
     if (ExecDialog(dialog) != QDialog::Accepted)

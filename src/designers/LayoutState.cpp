@@ -112,7 +112,7 @@ void TLayoutForm::PopupMenuPopup()
     for (const auto &[item, source] : PopupItems) {
         item->setEnabled(source->isEnabled());
         item->setChecked(source->isChecked());
-        item->setVisible(!freeObject);
+        item->setVisible(!freeObject && source->isVisible());
     }
     pmiBorder1->setVisible(!freeObject);
     pmiBorder2->setVisible(!freeObject);

@@ -93,7 +93,8 @@ TLayoutDetailDialog::TLayoutDetailDialog(QWidget *owner) : QDialog(owner)
         connect(box, &QCheckBox::toggled, this, [box](bool on) { SetCaptionColour(box, on); });
     for (QButtonGroup *group : findChildren<QButtonGroup *>())
         connect(group, &QButtonGroup::buttonToggled, this, [this] { recolour(); });
-    connect(ckbAuto, &QCheckBox::clicked, this, &TLayoutDetailDialog::ckbAutoClick);
+    // Ticked by a screen reader too, which does not click.
+    connect(ckbAuto, &QCheckBox::toggled, this, &TLayoutDetailDialog::ckbAutoClick);
     for (TExTrackBar *bar : findChildren<TExTrackBar *>())
         connect(bar, &TExTrackBar::OnMouseDown, this,
                 [this, bar](QObject *, Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &pos) {

@@ -28,8 +28,13 @@
 #include "platform/MemIniFile.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <QFileInfo>
@@ -42,6 +47,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -147,6 +154,40 @@ protected:
         return items;
     }
     QByteArray documentBytes() const { return form->Layout.Bytes(QByteArray()); }
+
+    // A second sender, 実家, with a telephone, a fax and a mail address but no second line.
+    static void addSecondSender()
+    {
+        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+        TTable &senders = *DMMirvale18->SenderTable;
+        senders.Append();
+        TSenderRecord other = NewSenderRecord(2, Sjis::encode(QStringLiteral("実家")));
+        other.Name = WideToEscapedAnsi(QStringLiteral("京都　二郎"));
+        other.SelectInfo = 1;
+        other.Pos = "6008001";
+        other.Tdfkn = Sjis::encode(QStringLiteral("京都府"));
+        other.Adrs1 = Sjis::encode(QStringLiteral("京都市下京区四条通1"));
+        other.Head = {"TEL", "", "FAX", "E-Mail"};
+        other.Addition = {"075-222-1111", "", "075-222-3333", "jiro@example.jp"};
+        WriteSenderRecord(senders, other);
+        senders.Post();
+        DMMirvale18->CloseSenderTable();
+    }
+
+    // Answers the next modal dialog: fill looks at it and changes it, then OK.
+    static void answer(std::function<void(QDialog &)> fill)
+    {
+        QTimer::singleShot(0, [fill] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            fill(*dialog);
+            dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+    }
+    template <class T> static T *control(QDialog &dialog, const char *name)
+    {
+        return dialog.findChild<T *>(QLatin1String(name));
+    }
 
     test::TestBook book;
     test::MessageBoxScript boxes;
@@ -393,6 +434,169 @@ TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
     // Widened, it is still in the middle of the screen it was first placed in the middle of.
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_NEAR(form->geometry().center().x(), work.center().x(), 3);
+}
+
+TEST_F(DesignFormTest, EachSenderBlockShowsItsOwnSenderWithItsFirstTwoContactLines)
+{
+    addSecondSender();
+    ASSERT_TRUE(OpenOnPostcard());
+    form->actSenderBlock->trigger();
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    TSenderRect &home = *form->Layout.SenderList[0];
+    TSenderRect &parents = *form->Layout.SenderList[1];
+    // The second block lower on the paper, so the two do not overlap.
+    parents.SetRect(TRect{40, 60, 340, 200});
+    ASSERT_TRUE(form->ChooseBlockSender(parents, 2));
+    form->BindSenderBlocks();
+
+    EXPECT_EQ(home.Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_EQ(parents.Name1().Name(), QStringLiteral("京都 二郎"));
+    // The first two lines the sender has, skipping the empty one: telephone and fax, not the mail address.
+    EXPECT_EQ(parents.GetAddition1(0)->Item, 19);
+    EXPECT_EQ(parents.GetAddition1(1)->Item, 21);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(parents.ActiveParts().contains(parents.GetAddition1(i))) << i;
+    EXPECT_FALSE(parents.GetAddition1(0)->Text().isEmpty());
+    // A sender without contact lines shows none.
+    for (int i = 0; i < 2; ++i)
+        EXPECT_FALSE(home.ActiveParts().contains(home.GetAddition1(i))) << i;
+
+    // Given the sender without lines, the block hides them again; and the lines come back with the sender.
+    ASSERT_TRUE(form->ChooseBlockSender(parents, 1));
+    EXPECT_FALSE(parents.ActiveParts().contains(parents.GetAddition1(0)));
+    ASSERT_TRUE(form->ChooseBlockSender(parents, 2));
+    EXPECT_TRUE(parents.ActiveParts().contains(parents.GetAddition1(1)));
+
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    keepSample(form->grab().toImage(), "design-two-sender-blocks");
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    const QString text = pageText(pdf, 1);
+    for (const QString &part : {QStringLiteral("田中"), QStringLiteral("一郎"), QStringLiteral("京都"),
+                                QStringLiteral("二郎"), QStringLiteral("ＴＥＬ"), QStringLiteral("ＦＡＸ")})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("jiro"))) << text.toStdString();
+    keepSample(renderedPage(pdf, 1, 600), "design-two-sender-blocks-600dpi");
+}
+
+TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOfferTheSendersItemsOnly)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->actSenderBlock->trigger();
+    TSenderRect &block = *form->Layout.SenderList[0];
+    ASSERT_EQ(form->FocusedObject(), &block);
+    ASSERT_EQ(block.GetLayout(), 1);
+
+    // Chosen by hand, the items are the second layout's parts; the receiver's boxes and sizes are not offered.
+    answer([](QDialog &dialog) {
+        EXPECT_FALSE(control<QWidget>(dialog, "tbrName")->isEnabled());
+        EXPECT_TRUE(control<QWidget>(dialog, "tbrSendName")->isEnabled());
+        auto *automatic = control<QCheckBox>(dialog, "ckbAuto");
+        EXPECT_TRUE(automatic->isChecked());
+        automatic->click();
+        EXPECT_FALSE(control<QCheckBox>(dialog, "ckbPos")->isEnabled());
+        EXPECT_TRUE(control<QCheckBox>(dialog, "ckbS_Pos")->isEnabled());
+        EXPECT_TRUE(control<QCheckBox>(dialog, "ckbS_Corp")->isChecked());
+        control<QCheckBox>(dialog, "ckbS_Corp")->setChecked(false);
+        control<QCheckBox>(dialog, "ckbAddition4")->setChecked(false);
+        keepSample(dialog.grab().toImage(), "design-detail-dialog");
+    });
+    form->actDetail->trigger();
+    EXPECT_EQ(block.GetLayout(), 0);
+    EXPECT_FALSE(block.GetCorpVisible());
+    EXPECT_FALSE(block.ActiveParts().contains(&block.Company()));
+    EXPECT_FALSE(block.ActiveParts().contains(block.GetAddition2(3)));
+    EXPECT_TRUE(block.ActiveParts().contains(&block.Name2()));
+    EXPECT_EQ(block.Name2().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_TRUE(form->Modified);
+
+    // Opened again it shows the block as it is; back to the automatic layout, the block is in layout 1.
+    answer([](QDialog &dialog) {
+        auto *automatic = control<QCheckBox>(dialog, "ckbAuto");
+        EXPECT_FALSE(automatic->isChecked());
+        EXPECT_FALSE(control<QCheckBox>(dialog, "ckbS_Corp")->isChecked());
+        EXPECT_TRUE(control<QCheckBox>(dialog, "ckbS_Name")->isChecked());
+        automatic->setChecked(true);  // as a screen reader ticks it, without a click
+    });
+    form->actDetail->trigger();
+    EXPECT_EQ(block.GetLayout(), 1);
+    EXPECT_TRUE(block.ActiveParts().contains(&block.Name1()));
+    EXPECT_FALSE(block.GetCorpVisible()) << "the second layout keeps its parts";
+
+    // The data form offers the sender's postal mark but not the receiver's nor the honorifics; the block is
+    // filled with the mark chosen.
+    ASSERT_TRUE(form->actDataForm->isVisible());
+    ASSERT_TRUE(form->actDataForm->isEnabled());
+    answer([](QDialog &dialog) {
+        EXPECT_FALSE(control<QRadioButton>(dialog, "rbPosMark")->isEnabled());
+        EXPECT_FALSE(control<QLineEdit>(dialog, "edDefHonor")->isEnabled());
+        auto *mark = control<QRadioButton>(dialog, "rbSendPosMark");
+        EXPECT_TRUE(mark->isEnabled());
+        mark->setChecked(true);
+        keepSample(dialog.grab().toImage(), "design-data-form-dialog");
+    });
+    form->actDataForm->trigger();
+    EXPECT_EQ(form->PrintForm.SenderPostalMark, 1u);
+    EXPECT_TRUE(block.PostalCode1().Text().startsWith(QStringLiteral("〒"))) << block.PostalCode1().Text().toStdString();
+}
+
+TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    form->actSenderBlock->trigger();
+    TSenderRect &block = *form->Layout.SenderList[0];
+    ASSERT_EQ(form->FocusedObject(), &block);
+    form->PopupMenuPopup();
+    EXPECT_TRUE(form->PopupMenu->actions().contains(form->actSenderPartMode));
+    EXPECT_TRUE(form->actSenderPartMode->isVisible());
+    EXPECT_FALSE(form->actSenderPartMode->isChecked());
+    // The address side's record and barcode commands are not the letter's.
+    // Its sender and its format are there; the address side's record, sender places and barcode are not.
+    QStringList shown;
+    for (QAction *item : form->PopupMenu->actions())
+        if (item->isVisible() && !item->objectName().isEmpty())
+            shown << item->objectName();
+    for (const char *name : {"pmiSenderEdit", "pmiDetail", "pmiDataForm", "actSenderPartMode"})
+        EXPECT_TRUE(shown.contains(QLatin1String(name))) << name;
+    for (const char *name : {"pmiEditData", "pmiSender", "pmiBarcode"})
+        EXPECT_FALSE(shown.contains(QLatin1String(name))) << name;
+    form->PopupMenu->popup(QPoint(100, 100));
+    keepSample(form->PopupMenu->grab().toImage(), "design-block-pop-up-menu");
+    form->PopupMenu->hide();
+
+    form->resize(900, 760);
+    form->show();
+    form->sbxPreviewResize();
+    form->pnlCard->grab();  // the parts are placed in the block as it is drawn
+    form->Modified = 0;
+    form->actSenderPartMode->trigger();
+    EXPECT_EQ(block.BlockMode, 0);
+    EXPECT_TRUE(form->Modified);
+    // In part mode a point on a part chooses it.
+    const TRect name = block.Name1().GetDispRect();
+    EXPECT_TRUE(block.PtInRect((name.Left + name.Right) / 2, (name.Top + name.Bottom) / 2));
+    EXPECT_EQ(block.SelectedPart(), &block.Name1());
+    // A key moves the part alone, and the block is fitted around its parts again.
+    const TRect nameBefore = block.Name1().GetRect(), postalBefore = block.PostalCode1().GetRect();
+    const TRect blockBefore = block.GetBlockDispRect();
+    form->pnlCardKeyDown(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(block.Name1().GetRect().Left, nameBefore.Left + 10);
+    EXPECT_EQ(block.PostalCode1().GetRect(), postalBefore);
+    EXPECT_NE(block.GetBlockDispRect(), blockBefore);
+    EXPECT_TRUE(form->UndoList.CanUndo());
+    // Back in block mode, a step that moved a part is not undone onto the whole block.
+    form->actSenderPartMode->trigger();
+    EXPECT_EQ(block.BlockMode, 1);
+    EXPECT_FALSE(form->UndoList.CanUndo());
+
+    // Not offered for the greeting.
+    form->SelectedList = {form->WordList[0].get()};
+    form->FocusedIndex = 0;
+    form->PopupMenuPopup();
+    EXPECT_FALSE(form->actSenderPartMode->isVisible());
 }
 
 TEST_F(DesignFormTest, TheLetterBodyNamesItselfInThePrintQuestionAndShowsTheMessageSideOfANewPaper)

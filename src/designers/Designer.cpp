@@ -280,8 +280,10 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
         TDrawRect *object = validIndex(ZOrderList, data->ZIndex)           ? ZOrderList[size_t(data->ZIndex)]
                             : data->ZIndex < 0 && validIndex(FixedObjects, data->FixedIndex) ? FixedObjects[size_t(data->FixedIndex)]
                                                                                              : nullptr;
-        if (object)
+        if (object) {
+            SelectSenderPart(object, data->Part);
             object->SetRect(data->GetRect(state));
+        }
         return;
     }
     if (kind == 4) {

@@ -169,7 +169,8 @@ void TDesignerForm::MoveObjects(const std::vector<TDrawRect *> &objects, const s
         const int z = doc.ZIndexOf(object);
         const auto fixed = std::find(FixedObjects.begin(), FixedObjects.end(), object);
         const TRect before = object->GetRect();
-        PendingUndo->AddRect(before, z, 0, z < 0 && fixed != FixedObjects.end() ? int(fixed - FixedObjects.begin()) : -1);
+        PendingUndo->AddRect(before, z, 0, z < 0 && fixed != FixedObjects.end() ? int(fixed - FixedObjects.begin()) : -1,
+                             SelectedSenderPart(object));
         object->SetRect(placed(int(i)));
         PendingUndo->UpdateRect(int(i), object->GetRect(), 1);
         changed = changed || object->GetRect() != before;

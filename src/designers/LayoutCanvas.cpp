@@ -6,6 +6,7 @@
 #include "base/Numbers.h"
 #include "designers/CanvasGeometry.h"
 #include "designers/OutlineRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/BackImage.h"
 #include "drawing/MetafileEx.h"
 #include "geo/PaintPanel.h"
@@ -291,7 +292,7 @@ void TLayoutForm::pnlCardEndDrag()
         TDrawRect *object = SelectedList[i];
         const TRect outline = FinalOutline(DragOutlines[i], minimum);
         const TRect shown = object->GetDispRect();
-        PendingUndo->AddRect(object->GetRect(), Layout.ZIndexOf(object), 0, -1);
+        PendingUndo->AddRect(object->GetRect(), Layout.ZIndexOf(object), 0, -1, SelectedSenderPart(object));
         if (outline.Width() == shown.Width() && outline.Height() == shown.Height())
             object->SetRect(OffsetRect(object->GetRect(), roundInt((outline.Left - shown.Left) / ZoomRatio),
                                        roundInt((outline.Top - shown.Top) / ZoomRatio)));
@@ -347,7 +348,7 @@ void TLayoutForm::pnlCardKeyDown(int key, Qt::KeyboardModifiers modifiers)
     StoreSelection(0);
     for (TDrawRect *object : SelectedList) {
         TRect r = object->GetRect();
-        PendingUndo->AddRect(r, Layout.ZIndexOf(object), 0, -1);
+        PendingUndo->AddRect(r, Layout.ZIndexOf(object), 0, -1, SelectedSenderPart(object));
         if (!ctrl) {
             r = OffsetRect(r, dx, dy);
         } else {

@@ -311,6 +311,34 @@ void TSenderRect::Print(TCanvas &canvas, int dx, int dy)
         part->Print(canvas, dx, dy);
 }
 
+int TSenderRect::SelectedPartIndex() const
+{
+    if (BlockMode || !Selected_)
+        return -1;
+    const auto parts = allParts();
+    const auto found = std::find(parts.begin(), parts.end(), Selected_);
+    return found == parts.end() ? -1 : int(found - parts.begin());
+}
+
+void TSenderRect::SelectPartIndex(int index)
+{
+    const auto parts = allParts();
+    if (index >= 0 && index < int(parts.size()) && parts[size_t(index)])
+        Selected_ = parts[size_t(index)];
+}
+
+int SelectedSenderPart(const TDrawRect *object)
+{
+    const auto *sender = dynamic_cast<const TSenderRect *>(object);
+    return sender ? sender->SelectedPartIndex() : -1;
+}
+
+void SelectSenderPart(TDrawRect *object, int part)
+{
+    if (auto *sender = dynamic_cast<TSenderRect *>(object); sender && part >= 0)
+        sender->SelectPartIndex(part);
+}
+
 bool TSenderRect::PtInRect(int x, int y) const
 {
     if (BlockMode)

@@ -113,6 +113,11 @@ public:
     TMetaRect *SelectedPart() const { return Selected_; }
     // The designer clears the selection when it changes the layout.
     void ClearSelection() { Selected_ = nullptr; }
+    // In part mode, the selected part as its index among all the block's parts (-1 in block mode or with none),
+    // and the part of such an index made the selected one: an undo step of a part's move names its part, since
+    // the selection may have moved on to another by the time it is undone.
+    int SelectedPartIndex() const;
+    void SelectPartIndex(int index);
     // The slots of layout 1 or (any other value) layout 2, in the order of its parts.
     std::span<const TRect> Slots(uint8_t layout) const;
 
@@ -168,3 +173,8 @@ private:
     uint8_t PartsPlaced_ = 0;
     uint8_t Layout_ = 1;
 };
+
+// The selected part of object when it is a sender block moved part by part, else -1; and the part made the
+// selected one again (nothing for other objects or -1).
+int SelectedSenderPart(const TDrawRect *object);
+void SelectSenderPart(TDrawRect *object, int part);

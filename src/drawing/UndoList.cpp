@@ -107,9 +107,9 @@ void TUndoDatas::AddDrawRect(const TDrawRect &object, int zIndex, uint8_t state,
     Items.push_back(std::move(item));
 }
 
-void TUndoDatas::AddRect(const TRect &rect, int zIndex, uint8_t state, int fixedIndex)
+void TUndoDatas::AddRect(const TRect &rect, int zIndex, uint8_t state, int fixedIndex, int part)
 {
-    auto item = std::make_unique<TRectUndoData>(zIndex, fixedIndex);
+    auto item = std::make_unique<TRectUndoData>(zIndex, fixedIndex, part);
     item->SetRect(state, rect);
     Items.push_back(std::move(item));
 }

@@ -80,7 +80,10 @@ private:
 // A rectangle in layout units before and after a move or resize.
 class TRectUndoData : public TUndoData {
 public:
-    TRectUndoData(int zIndex, int fixedIndex) : TUndoData(2), ZIndex(zIndex), FixedIndex(fixedIndex) {}
+    TRectUndoData(int zIndex, int fixedIndex, int part = -1)
+        : TUndoData(2), ZIndex(zIndex), FixedIndex(fixedIndex), Part(part)
+    {
+    }
 
     // The rectangle of the state; empty for no state or until it is stored.
     TRect GetRect(uint8_t state) const;
@@ -90,6 +93,8 @@ public:
     const int ZIndex;
     // Its index in the fixed-object set, for an object outside the Z-order list; -1 otherwise.
     const int FixedIndex;
+    // A sender block moved part by part: the part whose rectangle this is (SelectedSenderPart); -1 otherwise.
+    const int Part;
 
 private:
     std::array<TRect, 2> Rects{};
@@ -131,7 +136,7 @@ public:
         Items.push_back(std::move(item));
     }
     void AddDrawRect(const TDrawRect &object, int zIndex, uint8_t state, int listIndex);
-    void AddRect(const TRect &rect, int zIndex, uint8_t state, int fixedIndex);
+    void AddRect(const TRect &rect, int zIndex, uint8_t state, int fixedIndex, int part = -1);
     void AddZOrder(int fromIndex, int toIndex);
     void AddDataForm(const TDataFormRecord &data, uint8_t state);
 

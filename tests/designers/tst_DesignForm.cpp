@@ -587,6 +587,18 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
     EXPECT_EQ(block.PostalCode1().GetRect(), postalBefore);
     EXPECT_NE(block.GetBlockDispRect(), blockBefore);
     EXPECT_TRUE(form->UndoList.CanUndo());
+    // Undone after another part was chosen, the step puts back the part it moved, not the chosen one.
+    const TRect postal = block.PostalCode1().GetDispRect();
+    ASSERT_TRUE(block.PtInRect((postal.Left + postal.Right) / 2, (postal.Top + postal.Bottom) / 2));
+    ASSERT_EQ(block.SelectedPart(), &block.PostalCode1());
+    form->UpdateActions();
+    form->actUndo->trigger();
+    EXPECT_EQ(block.Name1().GetRect(), nameBefore);
+    EXPECT_EQ(block.PostalCode1().GetRect(), postalBefore);
+    form->UpdateActions();
+    form->actRedo->trigger();
+    EXPECT_EQ(block.Name1().GetRect().Left, nameBefore.Left + 10);
+    EXPECT_EQ(block.PostalCode1().GetRect(), postalBefore);
     // Back in block mode, a step that moved a part is not undone onto the whole block.
     form->actSenderPartMode->trigger();
     EXPECT_EQ(block.BlockMode, 1);

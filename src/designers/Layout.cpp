@@ -340,6 +340,15 @@ bool TLayoutForm::ApplyPaper()
         place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
     if (auto *barcode = dynamic_cast<TBarcodeRect *>(CombinedObjects[CombinedBarcodeIndex].get()))
         barcode->SetBarSize(BarSize);
+    // A new label prints no additions until the user chooses their items.
+    if (Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row) {
+            TAdditionRect &item = Layout.RecordItem(row);
+            item.Visible = 0;
+            item.Item = 0;
+            item.SetText(QString());
+            item.SetRect(RecordItemRect(row));
+        }
     RefillFixedObjects();
     FillObjectList();
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);

@@ -90,8 +90,7 @@ TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layo
     FixedObjects.clear();
     // A letter body has no receiver or sender places: its sender blocks are free objects.
     if (kind != DesignDocument)
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
+        ListFixedSet(0);
     DefaultWord = std::make_unique<TWordRect>();
     DefaultFigure = std::make_unique<TFigureRect>();
     LoadObjectDefaults();
@@ -248,7 +247,9 @@ void TLayoutForm::showEvent(QShowEvent *event)
 bool TLayoutForm::event(QEvent *event)
 {
     if (event->type() == QEvent::Type(WM_STARTMENU)) {
-        ShowStartMenu();
+        // A window closed before its first show settled offers nothing more.
+        if (!closing_)
+            ShowStartMenu();
         return true;
     }
     return TDesignerForm::event(event);

@@ -294,6 +294,8 @@ public:
     void cbxViewRectClick();
     void AddToZOrder(TDrawRect *object, bool visibleOnly);
     void SetSplitLayout(uint8_t flag);
+    // FixedObjects := the objects of the set (1 the split set), after the combined set a label's additions.
+    void ListFixedSet(uint8_t split);
     void TurnLayout();
     void FillObjectList() override;
     void SyncObjectList() override;

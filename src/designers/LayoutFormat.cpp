@@ -92,12 +92,7 @@ void TLayoutForm::actFormatExecute()
     if (SplitLayout == 1) {
         SetSplitLayout(0);
     } else {
-        FixedObjects.clear();
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
-        if (Layout.HasRecordItems())
-            for (int row = 0; row < 4; ++row)
-                FixedObjects.push_back(&Layout.RecordItem(row));
+        ListFixedSet(0);
     }
     SplitSwitching = 0;
     // A paper file may count more rectangles than the sets have objects: the rest are not ours to place.

@@ -130,11 +130,13 @@ TRenderTarget TLayoutForm::RenderTarget() const
 
 TRect TLayoutForm::RecordItemRect(int row) const
 {
-    // 3 mm in from the edges, each line a tenth of the label high.
+    // Under the name, in the label's lowest 30 % (more when the name ends higher), 3 mm in from the sides and
+    // 1 mm from the foot.
     const int margin = TenthsMmToLayout(30);
-    const int line = PaperHeight / 10;
-    const int bottom = PaperHeight - margin - (3 - row) * line;
-    return TRect{margin, bottom - line, PaperWidth - margin, bottom};
+    const int nameBottom = PaperFormat.CombinedRectCount > 2 ? PaperFormat.CombinedRects[2].Bottom : 0;
+    const int top = std::clamp(nameBottom, PaperHeight / 2, PaperHeight * 7 / 10);
+    const int line = std::max((PaperHeight - TenthsMmToLayout(10) - top) / 4, 1);
+    return TRect{margin, top + row * line, PaperWidth - margin, top + (row + 1) * line};
 }
 
 TRect TLayoutForm::DefaultRect(int fixedIndex) const

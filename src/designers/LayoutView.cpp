@@ -221,6 +221,21 @@ void TLayoutForm::AddToZOrder(TDrawRect *object, bool visibleOnly)
 }
 
 
+void TLayoutForm::ListFixedSet(uint8_t split)
+{
+    FixedObjects.clear();
+    if (split)
+        for (const auto &object : SplitObjects)
+            FixedObjects.push_back(object.get());
+    else
+        for (const auto &object : CombinedObjects)
+            FixedObjects.push_back(object.get());
+    // A label's additions serve both sets.
+    if (!split && Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row)
+            FixedObjects.push_back(&Layout.RecordItem(row));
+}
+
 void TLayoutForm::SetSplitLayout(uint8_t flag)
 {
     SplitLayout = flag;
@@ -229,17 +244,7 @@ void TLayoutForm::SetSplitLayout(uint8_t flag)
     if (restack)
         for (TDrawRect *object : FixedObjects)
             RemoveFromZOrder(object);
-    FixedObjects.clear();
-    if (flag)
-        for (const auto &object : SplitObjects)
-            FixedObjects.push_back(object.get());
-    else
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
-    // A label's additions serve both sets.
-    if (!flag && Layout.HasRecordItems())
-        for (int row = 0; row < 4; ++row)
-            FixedObjects.push_back(&Layout.RecordItem(row));
+    ListFixedSet(flag);
     auto *chosen = static_cast<TBarcodeRect *>(flag ? SplitObjects[SplitBarcodeIndex].get()
                                                     : CombinedObjects[CombinedBarcodeIndex].get());
     const auto *other = static_cast<const TBarcodeRect *>(flag ? CombinedObjects[CombinedBarcodeIndex].get()

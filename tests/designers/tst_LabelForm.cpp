@@ -448,7 +448,7 @@ TEST_F(LabelFormTest, TheAdditionsDialogShowsTheLabelsItemsAndWritesThemBackAsOn
             entries << combo->itemText(i);
         EXPECT_EQ(entries.mid(0, 5), (QStringList{QStringLiteral("逆順電話番号"), QStringLiteral("日付 (yyyymmdd)"),
                                                   QStringLiteral("TEL"), QStringLiteral("FAX"), QStringLiteral("携帯1")}));
-        EXPECT_EQ(entries.size(), 17);
+        ASSERT_EQ(entries.size(), 17);
         EXPECT_EQ(entries.last(), KeywordNames[7]);
         for (int row = 0; row < 4; ++row)
             EXPECT_FALSE(dialog.GetAdditionChecked(row));

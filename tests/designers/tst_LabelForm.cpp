@@ -459,6 +459,7 @@ TEST_F(LabelFormTest, TheAdditionsDialogShowsTheLabelsItemsAndWritesThemBackAsOn
         dialog.SetAdditionChecked(2, true);
         dialog.SetAdditionItem(2, 1);
         dialog.SetAdditionItem(3, 11);
+        keepSample(dialog.grab().toImage(), "label-addition-dialog");
         dialog.findChild<QPushButton *>("btnOK")->click();
     });
     const TAdditionRect &tel = layout.RecordItem(0);

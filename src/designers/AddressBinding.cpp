@@ -13,6 +13,10 @@
 #include "drawing/PosRect.h"
 #include "drawing/SenderRect.h"
 
+#include <QDate>
+
+#include <algorithm>
+
 namespace {
 
 QString fullWidth(const QByteArray &text) { return Sjis::decode(ToFullWidth(text)); }
@@ -105,6 +109,9 @@ TFixedObjects ReceiverObjects(TPrintDocument &layout, bool split)
         set.Name = as<TNameRect>(o[2]);
         set.Barcode = as<TBarcodeRect>(o[CombinedBarcodeIndex]);
     }
+    if (layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row)
+            set.Items.push_back(&layout.RecordItem(row));
     return set;
 }
 
@@ -157,6 +164,15 @@ TAddressBindRecord ReadAddressBindRecord(TTable &table)
     r.JointOwner = table.FieldByName(QStringLiteral("JointOwner")).AsInteger();
     r.JointPrint = flag(QStringLiteral("JointPrint"));
     r.Sender = table.FieldByName(QStringLiteral("Sender")).AsInteger();
+    r.Tel = text(QStringLiteral("Tel"));
+    r.Fax = text(QStringLiteral("Fax"));
+    r.Portable1 = text(QStringLiteral("Portable1"));
+    r.Portable2 = text(QStringLiteral("Portable2"));
+    r.URL = text(QStringLiteral("URL"));
+    r.EMail1 = text(QStringLiteral("EMail1"));
+    r.EMail2 = text(QStringLiteral("EMail2"));
+    for (size_t i = 0; i < r.Keyword.size(); ++i)
+        r.Keyword[i] = text(QStringLiteral("Keyword") + QString::number(i + 1));
     return r;
 }
 
@@ -337,6 +353,8 @@ void ClearObjects(const TFixedObjects &objects)
         objects.Barcode->ClearImage();
     for (TAdditionRect *contact : objects.Contacts)
         contact->Clear();
+    for (TAdditionRect *item : objects.Items)
+        item->Clear();
 }
 
 void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
@@ -399,6 +417,41 @@ void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByt
     objects.Barcode->MakeBarcode(pos, address, context.ProgramFolder, context.DictionaryFolder, context.WorkFolder);
 }
 
+namespace {
+
+// A contact line after its heading as printed: telephone numbers hyphenated; everything but mail and web
+// addresses in full width, with the data form's numerals and, written vertically, upright dashes. Nothing
+// without a text.
+void setHeadedLine(TAdditionRect &addition, const QByteArray &head, QByteArray text, const TBindContext &context)
+{
+    if (text.isEmpty()) {
+        addition.SetText(QString());
+        return;
+    }
+    const QString headText = Sjis::decode(head);
+    for (const char *phone : {"TEL", "FAX", "TEL/FAX"})
+        if (headText.compare(QLatin1String(phone), Qt::CaseInsensitive) == 0)
+            text = HyphenatePhone(text, context.DictionaryFolder);
+    if (headText == QStringLiteral("携帯"))
+        text = HyphenatePhone(text, context.DictionaryFolder);
+    const QString upper = headText.toUpper();
+    QString shownHead = headText, shownText = Sjis::decode(text);
+    if (!headText.contains(QStringLiteral("メール")) && !headText.contains(QStringLiteral("E-Mail"))
+        && !upper.contains(QStringLiteral("MAIL")) && !upper.contains(QStringLiteral("HP"))
+        && !upper.contains(QStringLiteral("URL"))) {
+        shownHead = fullWidth(head);
+        shownText = fullWidth(text);
+        if (context.Form.KanjiNumerals)
+            shownText = DigitsToKanjiNumerals(shownText);
+        if (context.Direction == 0)
+            shownText = ReplaceDashes(shownText, 0);
+    }
+    addition.SetSubText(shownHead);
+    addition.SetText(shownText);
+}
+
+}  // namespace
+
 void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context)
 {
     if (!objects.Split) {
@@ -413,32 +466,30 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
         if (contact->Item < 19 || contact->Item > 22)
             continue;
         const auto k = size_t(contact->Item - 19);
-        QByteArray head = sender.Head[k];
-        QByteArray text = sender.Addition[k];
-        if (text.isEmpty()) {
-            contact->SetText(QString());
-            continue;
+        setHeadedLine(*contact, sender.Head[k], sender.Addition[k], context);
+    }
+}
+
+void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context)
+{
+    for (TAdditionRect *item : objects.Items) {
+        const uint8_t code = item->Item;
+        if (code == 1) {
+            // The digits alone, last first.
+            QByteArray digits = KeepNumberChars(record.Tel, NumberChars::Digits);
+            std::reverse(digits.begin(), digits.end());
+            item->SetText(QString::fromLatin1(digits));
+        } else if (code == 2) {
+            item->SetText(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+        } else if (code >= 3 && code <= 18 && code != 8) {
+            static const char *const heads[] = {"TEL", "FAX", "携帯", "携帯", "URL", nullptr, "E-Mail", "E-Mail"};
+            const QByteArray *const values[] = {&record.Tel,    &record.Fax, &record.Portable1, &record.Portable2,
+                                                &record.URL,    nullptr,     &record.EMail1,    &record.EMail2};
+            const bool keyword = code >= 11;
+            const QByteArray head =
+                keyword ? Sjis::encode(KeywordNames[size_t(code - 11)]) : Sjis::encode(QString::fromUtf8(heads[code - 3]));
+            setHeadedLine(*item, head, keyword ? record.Keyword[size_t(code - 11)] : *values[code - 3], context);
         }
-        const QString headText = Sjis::decode(head);
-        for (const char *phone : {"TEL", "FAX", "TEL/FAX"})
-            if (headText.compare(QLatin1String(phone), Qt::CaseInsensitive) == 0)
-                text = HyphenatePhone(text, context.DictionaryFolder);
-        if (headText == QStringLiteral("携帯"))
-            text = HyphenatePhone(text, context.DictionaryFolder);
-        const QString upper = headText.toUpper();
-        QString shownHead = headText, shownText = Sjis::decode(text);
-        if (!headText.contains(QStringLiteral("メール")) && !headText.contains(QStringLiteral("E-Mail"))
-            && !upper.contains(QStringLiteral("MAIL")) && !upper.contains(QStringLiteral("HP"))
-            && !upper.contains(QStringLiteral("URL"))) {
-            shownHead = fullWidth(head);
-            shownText = fullWidth(text);
-            if (context.Form.KanjiNumerals)
-                shownText = DigitsToKanjiNumerals(shownText);
-            if (context.Direction == 0)
-                shownText = ReplaceDashes(shownText, 0);
-        }
-        contact->SetSubText(shownHead);
-        contact->SetText(shownText);
     }
 }
 
@@ -476,6 +527,7 @@ void BindReceiverRow(const TFixedObjects &receiver, const TAddressBindRecord &re
                 AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
                 RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
     FillBarcode(receiver, record.Pos, record.Tdfkn + record.Adrs1 + record.Adrs2 + record.Adrs3, context);
+    FillRecordItems(receiver, record, context);
     if (sender)
         *sender = record.Sender;
 }

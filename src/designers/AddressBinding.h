@@ -33,6 +33,9 @@ struct TFixedObjects {
     std::array<TCorpRect *, 3> Corp{};
     TBarcodeRect *Barcode = nullptr;         // receiver side only
     std::vector<TAdditionRect *> Contacts;   // sender side only: 2 combined, 4 split
+    // Receiver side of a label or card only: the four additions that print items of the record (or of the
+    // document's sender, or free texts), the same objects in both sets.
+    std::vector<TAdditionRect *> Items;
 };
 TFixedObjects ReceiverObjects(TPrintDocument &layout, bool split);
 TFixedObjects SenderObjects(TPrintDocument &layout, bool split);
@@ -50,6 +53,9 @@ struct TAddressBindRecord {
     bool JointPrint = true;
     std::array<bool, 5> JointPrints{};
     int32_t Sender = 0;
+    // What the label and card additions print.
+    QByteArray Tel, Fax, Portable1, Portable2, URL, EMail1, EMail2;
+    std::array<QByteArray, 8> Keyword;
 };
 // The current row of the book's table.
 TAddressBindRecord ReadAddressBindRecord(TTable &table);
@@ -117,6 +123,12 @@ void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByt
 // The contact objects of the combined set take the items of the first two printed contact lines of the row
 // and are shown by their count; every contact object then takes its heading and text.
 void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, const TBindContext &context);
+
+// The receiver's additions of a label or card take the record's items by their item numbers: the telephone
+// number's digits backwards, today's date, the telephone and fax numbers, the mobile numbers, the web and mail
+// addresses and the keywords, each after its heading. Free texts stay; the sender's contact lines are
+// FillContacts' work.
+void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
 
 // The letter body's sender block filled from a sender row: both layouts' postal code, address and name parts
 // as the sender objects take them, the layout-1 additions' lines (the first two the row has, shown by their

@@ -89,8 +89,7 @@ TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layo
     FixedObjects.clear();
     // A letter body has no receiver or sender places: its sender blocks are free objects.
     if (kind != DesignDocument)
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
+        ListFixedSet(0);
     DefaultWord = std::make_unique<TWordRect>();
     DefaultFigure = std::make_unique<TFigureRect>();
     LoadObjectDefaults();
@@ -247,7 +246,9 @@ void TLayoutForm::showEvent(QShowEvent *event)
 bool TLayoutForm::event(QEvent *event)
 {
     if (event->type() == QEvent::Type(WM_STARTMENU)) {
-        ShowStartMenu();
+        // A window closed before its first show settled offers nothing more.
+        if (!closing_)
+            ShowStartMenu();
         return true;
     }
     return TDesignerForm::event(event);
@@ -340,6 +341,15 @@ bool TLayoutForm::ApplyPaper()
         place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
     if (auto *barcode = dynamic_cast<TBarcodeRect *>(CombinedObjects[CombinedBarcodeIndex].get()))
         barcode->SetBarSize(BarSize);
+    // A new label prints no additions until the user chooses their items.
+    if (Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row) {
+            TAdditionRect &item = Layout.RecordItem(row);
+            item.Visible = 0;
+            item.Item = 0;
+            item.SetText(QString());
+            item.SetRect(RecordItemRect(row));
+        }
     RefillFixedObjects();
     FillObjectList();
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);

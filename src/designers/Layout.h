@@ -182,6 +182,10 @@ public:
         return Layout.Kind != DesignDocument && (Layout.Kind != LayoutDocument || PaperFormat.CombinedRectCount > 4);
     }
     bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
+    // Whether the layout prints the records: it shows the record and prints the receiver's side.
+    bool NeedsData() const { return PrintParts == 0 || (PrintParts == 1 && ShowsRecord()); }
+    // The place a label's or card's addition row (0 to 3) takes on a new layout: four lines across the foot.
+    TRect RecordItemRect(int row) const;
     // The paper's picture is its address side: the message side of a letter body shows the bare paper.
     bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }
     // The paper of a new layout or of "用紙の変更"; false when the user cancelled.
@@ -262,6 +266,8 @@ public:
     // list), or from row when the record was read already (a print run's walk). False when there is nothing
     // to show: the objects are then left empty, never filled from another record.
     bool BindRecord(int32_t recNo, const TAddressBindRecord *row = nullptr);
+    // A label's additions that print the sender's contact lines take them from the document's sender.
+    void BindItemContacts(const TFixedObjects &receiver, const TBindContext &context);
     void BindSender();
     void BindSenderAsReceiver();
     // The letter body's sender blocks, each filled from the sender its title names, else from the default
@@ -293,6 +299,8 @@ public:
     void cbxViewRectClick();
     void AddToZOrder(TDrawRect *object, bool visibleOnly);
     void SetSplitLayout(uint8_t flag);
+    // FixedObjects := the objects of the set (1 the split set), after the combined set a label's additions.
+    void ListFixedSet(uint8_t split);
     void TurnLayout();
     void FillObjectList() override;
     void SyncObjectList() override;

@@ -78,13 +78,42 @@ bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
             return false;
     }
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
+    // A label's sender is the document's own, chosen in the sender list: the record does not change it.
+    int32_t *sender = Layout.HasRecordItems() ? nullptr : &SenderRecNo;
     if (row) {
-        BindReceiverRow(receiver, *row, context, &SenderRecNo);
-        return true;
+        BindReceiverRow(receiver, *row, context, sender);
+    } else {
+        if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
+            return false;
+        if (!BindReceiverRecord(receiver, *DMMirvale18->AdrsTable, recNo, context, sender))
+            return false;
     }
-    if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
-        return false;
-    return BindReceiverRecord(receiver, *DMMirvale18->AdrsTable, recNo, context, &SenderRecNo);
+    BindItemContacts(receiver, context);
+    return true;
+}
+
+void TLayoutForm::BindItemContacts(const TFixedObjects &receiver, const TBindContext &context)
+{
+    const bool wanted = std::any_of(receiver.Items.begin(), receiver.Items.end(), [](const TAdditionRect *item) {
+        return item->Visible && item->Item >= 19 && item->Item <= 22;
+    });
+    if (!wanted)
+        return;
+    TSenderTableUse use;
+    TTable *table = use.Table();
+    if (!table || table->RecordCount() == 0)
+        return;
+    try {
+        // The document's sender, else the default sender, else the first row.
+        if (!locate(*table, SenderRecNo))
+            locateOrFirst(*table, DefaultSenderNo);
+    } catch (const EDatabaseError &) {
+        return;
+    }
+    TFixedObjects contacts;
+    contacts.Split = true;
+    contacts.Contacts = receiver.Items;
+    FillContacts(contacts, ReadSenderRecord(*table), context);
 }
 
 void TLayoutForm::BindSender()

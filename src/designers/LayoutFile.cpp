@@ -12,6 +12,7 @@
 #include "designers/LytPrt.h"
 #include "designers/PrtOpen.h"
 #include "designers/PrtSave.h"
+#include "drawing/AdditionRect.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/IllustRect.h"
@@ -90,11 +91,6 @@ auto holdSenderTable()
         if (held)
             DMMirvale18->CloseSenderTable();
     });
-}
-
-bool needsData(const TLayoutForm &form)
-{
-    return form.PrintParts == 0 || (form.PrintParts == 1 && form.ShowsRecord());
 }
 
 void setIllustrationPrintMode(TLayoutForm &form, bool on)
@@ -219,7 +215,7 @@ QString choosePdfFile(TLayoutForm &form)
 
 void printRecords(TLayoutForm &form, bool limitedPrinter)
 {
-    const bool data = needsData(form);
+    const bool data = form.NeedsData();
     QString pdfFile;
     if (Printer().PrinterName() == PdfPrinterName) {
         pdfFile = choosePdfFile(form);
@@ -400,7 +396,7 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
     TLayoutPrintJob job;
     job.Shown = form.ZOrderList;
     job.Fixed = form.FixedObjects;
-    if (needsData(form)) {
+    if (form.NeedsData()) {
         const auto bind = [&form](int32_t recNo, const TAddressBindRecord *row) {
             const bool shown = form.BindRecord(recNo, row);
             if (form.ShowsSender())
@@ -436,7 +432,7 @@ void TLayoutForm::actPrintExecute()
     TurnForPrint = false;
     LabelCount = 1;
     LabelStart = 1;
-    const bool data = needsData(*this);
+    const bool data = NeedsData();
     if ((data && (!AddressList || AddressList->GetRecordCount() == 0)) || ZOrderList.empty()) {
         ShowMessageBoxAt(this, NoDataMessage, AppTitle, MB_ICONINFORMATION);
         return;
@@ -595,6 +591,11 @@ bool TLayoutForm::OpenDocument(const QString &path)
     } else if (barcode->Visible && barcode->BarSize() > BarSize) {
         barcode->SetBarSize(BarSize);
     }
+    // A label's addition left off the paper is off: no set switch may bring it back unasked.
+    if (Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row)
+            if (Layout.ZIndexOf(&Layout.RecordItem(row)) < 0)
+                Layout.RecordItem(row).Visible = 0;
     DocumentFile = path;
     RecentFiles.prepend(path);
     Modified = 0;

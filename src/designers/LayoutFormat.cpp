@@ -10,6 +10,7 @@
 #include "designers/DesignGeometry.h"
 #include "designers/LytDtl.h"
 #include "designers/LytFmt.h"
+#include "drawing/AdditionRect.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
@@ -126,9 +127,7 @@ void TLayoutForm::actFormatExecute()
     if (SplitLayout == 1) {
         SetSplitLayout(0);
     } else {
-        FixedObjects.clear();
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
+        ListFixedSet(0);
     }
     SplitSwitching = 0;
     // A paper file may count more rectangles than the sets have objects: the rest are not ours to place.
@@ -162,6 +161,10 @@ void TLayoutForm::actFormatExecute()
             onTop(CombinedObjects[size_t(i)].get());
         if (barcode.Visible)
             onTop(&barcode);
+        if (Layout.HasRecordItems())
+            for (int row = 0; row < 4; ++row)
+                if (Layout.RecordItem(row).Visible)
+                    onTop(&Layout.RecordItem(row));
     }
     if (PrintParts == 0 || PrintParts == 2) {
         for (int i : {4, 5, 6, 7, 8})
@@ -329,44 +332,90 @@ void TLayoutForm::actBarcodeSetExecute()
 {
     TDrawRect *object = FixedObjects[size_t(SplitLayout ? SplitBarcodeIndex : CombinedBarcodeIndex)];
     auto &barcode = static_cast<TBarcodeRect &>(*object);
+    const bool items = Layout.HasRecordItems();
+    const auto shown = [this](const TDrawRect &o) { return o.Visible && Layout.ZIndexOf(&o) >= 0; };
     TAdditionInfoDialog dialog(this);
     dialog.SetMode(PaperFormat.Kind);
     dialog.SetBarcode(barcode.Visible != 0);
     dialog.SetBarSize(uint8_t(barcode.BarSize()));
     dialog.SetMaxBarSize(BarSize);
+    dialog.SetBarcodeDisabled(NoBarcode != 0);
+    if (items) {
+        // A card carries its sender's contact lines, a label the receiver's items.
+        dialog.FillAdditionItems(Layout.Kind == CardDocument ? 2 : 1);
+        for (int row = 0; row < 4; ++row) {
+            const TAdditionRect &item = Layout.RecordItem(row);
+            dialog.SetAdditionChecked(row, shown(item));
+            if (item.Item != 0)
+                dialog.SetAdditionItem(row, item.Item);
+            else
+                dialog.SetAdditionText(row, item.Text());
+        }
+    }
     CenterFormOnOwner(&dialog, this);
     if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     const bool show = dialog.GetBarcode();
-    if (show == (barcode.Visible != 0) && dialog.GetBarSize() == barcode.BarSize())
+    const bool barcodeChanged = show != (barcode.Visible != 0) || dialog.GetBarSize() != barcode.BarSize();
+    std::vector<int> changedRows;
+    for (int row = 0; items && row < 4; ++row) {
+        const TAdditionRect &item = Layout.RecordItem(row);
+        const int code = dialog.GetAdditionItem(row);
+        if (dialog.GetAdditionChecked(row) != shown(item) || code != item.Item
+            || (code == 0 && dialog.GetAdditionText(row) != item.Text()))
+            changedRows.push_back(row);
+    }
+    if (!barcodeChanged && changedRows.empty())
         return;
     update();
     PendingUndo = std::make_unique<TUndoDatas>(2);
     StoreSelection(0);
-    const int fixedIndex = int(std::find(FixedObjects.begin(), FixedObjects.end(), object) - FixedObjects.begin());
-    const int z = Layout.ZIndexOf(object);
-    PendingUndo->AddDrawRect(barcode, show ? 0 : z, 0, fixedIndex);
-    if (show && z < 0) {
-        ZOrderList.insert(ZOrderList.begin(), object);
-        object->SetZoom(ZoomRatio);
-        SelectedList = {object};
-        FocusedIndex = 0;
-    } else if (!show && z >= 0) {
-        RemoveFromZOrder(object);
-        const auto at = std::find(SelectedList.begin(), SelectedList.end(), object);
-        if (at != SelectedList.end()) {
-            const int index = int(at - SelectedList.begin());
-            SelectedList.erase(at);
-            if (FocusedIndex == index)
-                FocusedIndex = -1;
-            else if (FocusedIndex > index)
-                --FocusedIndex;
+    const auto fixedIndexOf = [this](const TDrawRect *o) {
+        return int(std::find(FixedObjects.begin(), FixedObjects.end(), o) - FixedObjects.begin());
+    };
+    // Shows the object on top or takes it off the paper and out of the selection; its step item is the next.
+    int step = 0;
+    const auto showObject = [&](TDrawRect &o, bool on) {
+        const int z = Layout.ZIndexOf(&o);
+        PendingUndo->AddDrawRect(o, on ? 0 : z, 0, fixedIndexOf(&o));
+        if (on && z < 0) {
+            ZOrderList.insert(ZOrderList.begin(), &o);
+            o.SetZoom(ZoomRatio);
+            SelectedList = {&o};
+            FocusedIndex = 0;
+        } else if (!on && z >= 0) {
+            RemoveFromZOrder(&o);
+            const auto at = std::find(SelectedList.begin(), SelectedList.end(), &o);
+            if (at != SelectedList.end()) {
+                const int index = int(at - SelectedList.begin());
+                SelectedList.erase(at);
+                if (FocusedIndex == index)
+                    FocusedIndex = -1;
+                else if (FocusedIndex > index)
+                    --FocusedIndex;
+            }
         }
+        o.Visible = on ? 1 : 0;
+        return step++;
+    };
+    if (barcodeChanged) {
+        const int i = showObject(barcode, show);
+        barcode.SetBarSize(dialog.GetBarSize());
+        PendingUndo->UpdateObject(i, barcode, 1);
     }
-    barcode.Visible = show ? 1 : 0;
-    barcode.SetBarSize(dialog.GetBarSize());
-    PendingUndo->UpdateObject(0, barcode, 1);
-    if (hasSenderPart(PaperFormat))
+    for (int row : changedRows) {
+        TAdditionRect &item = Layout.RecordItem(row);
+        // Layouts saved before labels had additions never placed them.
+        if (item.GetRect().IsEmpty())
+            item.SetRect(RecordItemRect(row));
+        const int i = showObject(item, dialog.GetAdditionChecked(row));
+        item.Item = uint8_t(dialog.GetAdditionItem(row));
+        // A record item is filled by the binding below; a free text is the user's.
+        item.SetText(item.Item == 0 ? dialog.GetAdditionText(row) : QString());
+        item.SetSubText(QString());
+        PendingUndo->UpdateObject(i, item, 1);
+    }
+    if (ShowsRecord())
         BindRecord(-1);
     else
         BindSenderAsReceiver();

@@ -3,6 +3,7 @@
 #include "designers/Layout.h"
 
 #include "base/Numbers.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "designers/CanvasGeometry.h"
 #include "designers/DrawClipboard.h"
@@ -32,7 +33,8 @@ void TLayoutForm::UpdateActions()
     actSave->setEnabled(Modified || (open && DocumentFile.isEmpty()));
     actUndo->setEnabled(UndoList.CanUndo());
     actRedo->setEnabled(UndoList.CanRedo());
-    const bool needsData = PrintParts == 0 || (PrintParts == 1 && PaperFormat.CombinedRectCount >= 5);
+    // A label shows the record on every paper: it steps through the list as a postcard with a sender does.
+    const bool needsData = NeedsData();
     const int records = AddressList ? AddressList->GetRecordCount() : 0;
     const int row = AddressList ? AddressList->GetSelectedIndex() : -1;
     for (QAction *action : {actFirst, actPrior, actNext, actLast}) {
@@ -41,7 +43,8 @@ void TLayoutForm::UpdateActions()
     }
     actEditData->setEnabled(open && needsData && records > 0);
     actSender->setEnabled(open && PrintParts != 2 && PaperFormat.CombinedRectCount > 4);
-    actBarcodeSet->setEnabled(open && PrintParts != 2 && !NoBarcode);
+    // A label's or card's dialog also chooses the additions' items, with or without a barcode.
+    actBarcodeSet->setEnabled(open && PrintParts != 2 && (!NoBarcode || Layout.HasRecordItems()));
     const TDrawRect *focused = FocusedObject();
     const int kind = focused ? focused->GetKind() : -1;
     const bool freeObject = kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
@@ -125,8 +128,24 @@ TRenderTarget TLayoutForm::RenderTarget() const
     return PrinterInfo ? PrinterInfo->RenderTarget() : TRenderTarget{};
 }
 
+TRect TLayoutForm::RecordItemRect(int row) const
+{
+    // Under the name, in the label's lowest 30 % (more when the name ends higher), 3 mm in from the sides and
+    // 1 mm from the foot.
+    const int margin = TenthsMmToLayout(30);
+    const int nameBottom = PaperFormat.CombinedRectCount > 2 ? PaperFormat.CombinedRects[2].Bottom : 0;
+    const int top = std::clamp(nameBottom, PaperHeight / 2, PaperHeight * 7 / 10);
+    const int line = std::max((PaperHeight - TenthsMmToLayout(10) - top) / 4, 1);
+    return TRect{margin, top + row * line, PaperWidth - margin, top + (row + 1) * line};
+}
+
 TRect TLayoutForm::DefaultRect(int fixedIndex) const
 {
+    if (Layout.HasRecordItems()) {
+        const int first = SplitLayout ? FirstSplitAddition : CombinedObjectCount;
+        if (fixedIndex >= first && fixedIndex < first + 4)
+            return RecordItemRect(fixedIndex - first);
+    }
     const int count = SplitLayout ? std::min(PaperFormat.SplitRectCount, SplitObjectCount)
                                   : std::min(PaperFormat.CombinedRectCount, CombinedObjectCount);
     if (fixedIndex < 0 || fixedIndex >= count)

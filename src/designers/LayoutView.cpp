@@ -132,6 +132,9 @@ void TLayoutForm::FillObjectList()
             add(QStringLiteral("名前"), CombinedObjects[2].get(), true);
             add(QStringLiteral("バーコード"), CombinedObjects[CombinedBarcodeIndex].get(), false);
         }
+        if (Layout.HasRecordItems())
+            for (int row = 0; row < 4; ++row)
+                add(QStringLiteral("追加情報") + QString(QChar(u'１' + row)), &Layout.RecordItem(row), false);
     }
     if (fixed && (PrintParts == 0 || PrintParts == 2)) {
         if (split) {
@@ -218,6 +221,21 @@ void TLayoutForm::AddToZOrder(TDrawRect *object, bool visibleOnly)
 }
 
 
+void TLayoutForm::ListFixedSet(uint8_t split)
+{
+    FixedObjects.clear();
+    if (split)
+        for (const auto &object : SplitObjects)
+            FixedObjects.push_back(object.get());
+    else
+        for (const auto &object : CombinedObjects)
+            FixedObjects.push_back(object.get());
+    // A label's additions serve both sets.
+    if (!split && Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row)
+            FixedObjects.push_back(&Layout.RecordItem(row));
+}
+
 void TLayoutForm::SetSplitLayout(uint8_t flag)
 {
     SplitLayout = flag;
@@ -226,13 +244,7 @@ void TLayoutForm::SetSplitLayout(uint8_t flag)
     if (restack)
         for (TDrawRect *object : FixedObjects)
             RemoveFromZOrder(object);
-    FixedObjects.clear();
-    if (flag)
-        for (const auto &object : SplitObjects)
-            FixedObjects.push_back(object.get());
-    else
-        for (const auto &object : CombinedObjects)
-            FixedObjects.push_back(object.get());
+    ListFixedSet(flag);
     auto *chosen = static_cast<TBarcodeRect *>(flag ? SplitObjects[SplitBarcodeIndex].get()
                                                     : CombinedObjects[CombinedBarcodeIndex].get());
     const auto *other = static_cast<const TBarcodeRect *>(flag ? CombinedObjects[CombinedBarcodeIndex].get()
@@ -267,6 +279,9 @@ void TLayoutForm::SetSplitLayout(uint8_t flag)
         if (chosen->BarSize() > BarSize)
             chosen->SetBarSize(BarSize);
         AddToZOrder(chosen, true);
+        if (Layout.HasRecordItems())
+            for (int row = 0; row < 4; ++row)
+                AddToZOrder(&Layout.RecordItem(row), true);
     }
     if (PrintParts == 0 || PrintParts == 2) {
         if (flag) {

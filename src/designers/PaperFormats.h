@@ -21,6 +21,8 @@ inline constexpr int SplitObjectCount = 21;
 // The barcode's rectangle in each set: its size follows the bar size, not the paper.
 inline constexpr int CombinedBarcodeIndex = 3;
 inline constexpr int SplitBarcodeIndex = 8;
+// The first of the split set's four additions.
+inline constexpr int FirstSplitAddition = 17;
 
 struct TPaperFormat {
     static constexpr int Size = 656;

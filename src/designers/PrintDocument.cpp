@@ -355,6 +355,11 @@ bool TPrintDocument::FindPaper(const TMasterFormats &master, const TCustomFormat
     return true;
 }
 
+TAdditionRect &TPrintDocument::RecordItem(int row) const
+{
+    return static_cast<TAdditionRect &>(*SplitObjects.at(size_t(FirstSplitAddition + row)));
+}
+
 bool TPrintDocument::PaperFitsDocument(uint8_t paperKind) const
 {
     switch (Kind) {
@@ -398,8 +403,9 @@ void TPrintDocument::ApplyPrintForm()
         sizeOf(SplitObjects[i].get(), f.SenderNameSize);
     for (int i : {7, 8})
         sizeOf(CombinedObjects[i].get(), f.SenderAdditionSize);
+    // A label's or card's additions are the receiver's.
     for (int i : {17, 18, 19, 20})
-        sizeOf(SplitObjects[i].get(), f.SenderAdditionSize);
+        sizeOf(SplitObjects[i].get(), HasRecordItems() ? f.AdditionSize : f.SenderAdditionSize);
     for (int i : {2, 6}) {
         auto &name = static_cast<TNameRect &>(*CombinedObjects[i]);
         name.SetRatio1(LayoutRatio(f.CorpRatio));

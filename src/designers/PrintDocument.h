@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class TAdditionRect;
 class TDrawRect;
 class TIllustRect;
 class TWordRect;
@@ -99,6 +100,12 @@ public:
     bool PaperExists(const TMasterFormats &master, const TCustomFormats &custom) const;
     // Whether a paper of the kind (0 postcard, 1 envelope, 2 label, 3 card) carries documents of this kind.
     bool PaperFitsDocument(uint8_t paperKind) const;
+
+    // A label or card prints no sender beside its receiver: the split set's four additions print items of the
+    // record instead, whichever fixed set is in use.
+    bool HasRecordItems() const { return Kind == LabelDocument || Kind == CardDocument; }
+    // Addition row (0 to 3) of a label or card.
+    TAdditionRect &RecordItem(int row) const;
 
     // Hands the layout details to the fixed objects: the size steps, the name objects' company ratios and
     // the upright digits of every address object.

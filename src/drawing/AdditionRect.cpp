@@ -97,7 +97,8 @@ QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
     SelectTextFont(canvas, !frame.Horizontal);
     if (!FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(u"一")))
         return {};
-    const QString s = SubText_.isEmpty() ? Text_ : Text_ + QStringLiteral("  ") + SubText_;
+    // The heading comes first: "ＴＥＬ  ０３－…".
+    const QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
     if (!FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))
         return {};
     const int cell = canvas.TextHeight(u"一");

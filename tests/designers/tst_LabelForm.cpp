@@ -10,9 +10,12 @@
 #include "base/TextUtils.h"
 #include "base/Units.h"
 #include "core/AddressRecord.h"
+#include "core/Hyphen.h"
 #include "db/Table.h"
+#include "designers/AddInfo.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
+#include "drawing/AdditionRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -20,6 +23,10 @@
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QListWidget>
@@ -176,6 +183,49 @@ protected:
             EXPECT_EQ(text.count(name), 2) << text.toStdString();
             EXPECT_EQ(text.count(QString::fromUtf8(Towns[i])), 2) << text.toStdString();
         }
+    }
+
+    // The first record with the numbers, addresses and keyword the additions print.
+    void GiveFirstRecordItems()
+    {
+        TTable &table = *book.Module->AdrsTable;
+        table.SetIndexName(QString());
+        ASSERT_TRUE(table.FindKey({recNos[0]}));
+        table.Edit();
+        table.FieldByName(QStringLiteral("Tel")).SetAsString("0346141502");
+        table.FieldByName(QStringLiteral("Fax")).SetAsString("0346141509");
+        table.FieldByName(QStringLiteral("EMail1")).SetAsString("yamada@example.jp");
+        table.FieldByName(QStringLiteral("Keyword1")).SetAsString(Sjis::encode(QStringLiteral("得意先")));
+        table.Post();
+    }
+
+    // Shows the label's addition row with the item (0: the free text).
+    void ShowItem(int row, uint8_t code, const QString &text = {})
+    {
+        TAdditionRect &item = form->Layout.RecordItem(row);
+        item.Item = code;
+        item.SetText(text);
+        item.Visible = 1;
+        form->ZOrderList.insert(form->ZOrderList.begin(), &item);
+    }
+
+    // Runs "バーコードの設定" with the dialog handed to answer while it is open.
+    void RunAdditionDialog(const std::function<void(TAdditionInfoDialog &)> &answer)
+    {
+        form->UpdateActions();
+        ASSERT_TRUE(form->actBarcodeSet->isEnabled());
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = form->findChild<TAdditionInfoDialog *>();
+            ASSERT_TRUE(dialog);
+            answered = true;
+            answer(*dialog);
+            // An answer that failed half-way leaves nothing waiting.
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        form->actBarcodeSet->trigger();
+        EXPECT_TRUE(answered);
     }
 
     test::TestBook book;
@@ -425,4 +475,196 @@ TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(form.isNull());
     }
+}
+
+TEST_F(LabelFormTest, TheStepCommandsAndRecordEditingAreEnabledOnALabelAndStepThroughTheList)
+{
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    const auto enabled = [this] {
+        form->UpdateActions();
+        return std::vector<bool>{form->actFirst->isEnabled(), form->actPrior->isEnabled(), form->actNext->isEnabled(),
+                                 form->actLast->isEnabled(), form->actEditData->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true}));
+    form->actNext->trigger();
+    EXPECT_EQ(list->GetSelectedIndex(), 1);
+    EXPECT_EQ(name.Name(), QStringLiteral("佐藤 花子"));
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true, true}));
+    form->actLast->trigger();
+    EXPECT_EQ(name.Name(), QStringLiteral("長谷川 健"));
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, false, false, true}));
+    form->actPrior->trigger();
+    EXPECT_EQ(name.Name(), QStringLiteral("佐藤 花子"));
+    form->actFirst->trigger();
+    EXPECT_EQ(name.Name(), QStringLiteral("山田 太郎"));
+}
+
+TEST_F(LabelFormTest, TheAdditionsDialogShowsTheLabelsItemsAndWritesThemBackAsOneStep)
+{
+    GiveFirstRecordItems();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    TPrintDocument &layout = form->Layout;
+    const auto stacked = [&](int row) { return layout.ZIndexOf(&layout.RecordItem(row)) >= 0; };
+    // A new label: the receiver's items offered, every row off.
+    RunAdditionDialog([&](TAdditionInfoDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("追加情報の設定"));
+        auto *combo = dialog.findChild<QComboBox *>("cbxAddition4");
+        ASSERT_TRUE(combo);
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries << combo->itemText(i);
+        EXPECT_EQ(entries.mid(0, 5), (QStringList{QStringLiteral("逆順電話番号"), QStringLiteral("日付 (yyyymmdd)"),
+                                                  QStringLiteral("TEL"), QStringLiteral("FAX"), QStringLiteral("携帯1")}));
+        ASSERT_EQ(entries.size(), 17);
+        EXPECT_EQ(entries.last(), KeywordNames[7]);
+        for (int row = 0; row < 4; ++row)
+            EXPECT_FALSE(dialog.GetAdditionChecked(row));
+        dialog.SetAdditionChecked(0, true);
+        dialog.SetAdditionItem(0, 3);
+        dialog.SetAdditionChecked(1, true);
+        dialog.SetAdditionText(1, QStringLiteral("  粗品在中 "));
+        dialog.SetAdditionChecked(2, true);
+        dialog.SetAdditionItem(2, 1);
+        dialog.SetAdditionItem(3, 11);
+        keepSample(dialog.grab().toImage(), "label-addition-dialog");
+        dialog.findChild<QPushButton *>("btnOK")->click();
+    });
+    const TAdditionRect &tel = layout.RecordItem(0);
+    EXPECT_EQ(tel.Item, 3);
+    EXPECT_TRUE(tel.Visible && stacked(0));
+    EXPECT_EQ(tel.SubText(), QStringLiteral("ＴＥＬ"));
+    EXPECT_EQ(tel.Text(), Sjis::decode(ToFullWidth(HyphenatePhone("0346141502", AppFolder + "Dic/"))));
+    EXPECT_EQ(layout.RecordItem(1).Item, 0);
+    EXPECT_EQ(layout.RecordItem(1).Text(), QStringLiteral("粗品在中"));
+    EXPECT_EQ(layout.RecordItem(2).Text(), QStringLiteral("2051416430"));
+    EXPECT_EQ(layout.RecordItem(3).Item, 11);
+    EXPECT_FALSE(layout.RecordItem(3).Visible || stacked(3));
+    EXPECT_TRUE(form->Modified);
+
+    // One step: undone, the rows are off the paper again; redone, back with their items.
+    form->UpdateActions();
+    form->actUndo->trigger();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_FALSE(stacked(row)) << row;
+    form->UpdateActions();
+    form->actRedo->trigger();
+    EXPECT_TRUE(stacked(0) && stacked(1) && stacked(2));
+    EXPECT_EQ(layout.RecordItem(1).Text(), QStringLiteral("粗品在中"));
+
+    // The dialog shows what the objects hold; a row turned off leaves the paper.
+    RunAdditionDialog([&](TAdditionInfoDialog &dialog) {
+        EXPECT_TRUE(dialog.GetAdditionChecked(0));
+        EXPECT_EQ(dialog.GetAdditionItem(0), 3);
+        EXPECT_EQ(dialog.GetAdditionItem(1), 0);
+        EXPECT_EQ(dialog.GetAdditionText(1), QStringLiteral("粗品在中"));
+        EXPECT_EQ(dialog.GetAdditionItem(2), 1);
+        EXPECT_FALSE(dialog.GetAdditionChecked(3));
+        EXPECT_EQ(dialog.GetAdditionItem(3), 11);
+        dialog.SetAdditionChecked(2, false);
+        dialog.findChild<QPushButton *>("btnOK")->click();
+    });
+    EXPECT_FALSE(stacked(2));
+
+    // The document keeps them.
+    ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("追加情報"))));
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(LabelFolder + QStringLiteral("追加情報.gpa")));
+    EXPECT_TRUE(stacked(0) && stacked(1));
+    EXPECT_FALSE(stacked(2) || stacked(3));
+    EXPECT_EQ(layout.RecordItem(0).Item, 3);
+    EXPECT_EQ(layout.RecordItem(1).Text(), QStringLiteral("粗品在中"));
+}
+
+TEST_F(LabelFormTest, ACardOffersTheSendersContactLinesAndAPaperWithoutBarcodeTurnsItOff)
+{
+    ASSERT_TRUE(OpenOnSheet(true, 2, 5));
+    form->NoBarcode = 1;
+    RunAdditionDialog([&](TAdditionInfoDialog &dialog) {
+        auto *combo = dialog.findChild<QComboBox *>("cbxAddition1");
+        ASSERT_TRUE(combo);
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries << combo->itemText(i);
+        EXPECT_EQ(entries, (QStringList{QStringLiteral("連絡先１"), QStringLiteral("連絡先２"), QStringLiteral("連絡先３"),
+                                        QStringLiteral("連絡先４")}));
+        auto *barcode = dialog.findChild<QCheckBox *>("ckbBarcode");
+        EXPECT_FALSE(barcode->isEnabled());
+        EXPECT_FALSE(dialog.GetBarcode());
+        dialog.findChild<QPushButton *>("btnCancel")->click();
+    });
+}
+
+TEST_F(LabelFormTest, PrintedLabelsAndCardsShowTheChosenItemsAfterTheirHeadings)
+{
+    GiveFirstRecordItems();
+    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
+    TTable &senders = *DMMirvale18->SenderTable;
+    senders.Append();
+    TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("本社")));
+    row.Head[0] = "TEL";
+    row.Addition[0] = "0312345678";
+    WriteSenderRecord(senders, row);
+    senders.Post();
+    DMMirvale18->CloseSenderTable();
+
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    ShowItem(0, 3);
+    ShowItem(1, 9);
+    ShowItem(2, 1);
+    ShowItem(3, 2);
+    form->RefillFixedObjects();
+    form->RecordNumbers = {recNos[0]};
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    QString text = pageText(pdf, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("ＴＥＬ") + Sjis::decode(ToFullWidth(HyphenatePhone("0346141502", AppFolder + "Dic/"))))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("E-Mailyamada@example.jp"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("2051416430"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))) << text.toStdString();
+    // Each row's ink lies in its line across the first label's foot.
+    const QImage page = renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(page.isNull());
+    keepSample(page, "label-items-600dpi");
+    const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 600, 600);
+    for (int r = 0; r < 4; ++r) {
+        const TRect item = form->RecordItemRect(r);
+        const QRect area = QRect(places.PlaceAt(0) + QPoint(item.Left * 600 / 96, item.Top * 600 / 96),
+                                 QSize((item.Right - item.Left) * 600 / 96, (item.Bottom - item.Top) * 600 / 96));
+        EXPECT_GT(inkIn(page, area), 50) << r;
+    }
+
+    // A card: the sender's contact line, a keyword after its title, a free text and the fax number.
+    delete form.data();
+    ASSERT_TRUE(OpenOnSheet(true, 2, 5));
+    form->SenderRecNo = 1;
+    ShowItem(0, 19);
+    ShowItem(1, 11);
+    ShowItem(2, 0, QStringLiteral("謹呈"));
+    ShowItem(3, 4);
+    form->RefillFixedObjects();
+    form->RecordNumbers = {recNos[0]};
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    text = pageText(pdf, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("ＴＥＬ０３"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("１２３４"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(KeywordNames[0] + QStringLiteral("得意先"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("謹呈"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("ＦＡＸ") + Sjis::decode(ToFullWidth(HyphenatePhone("0346141509", AppFolder + "Dic/"))))) << text.toStdString();
+}
+
+TEST_F(LabelFormTest, AWindowClosedBeforeItsFirstShowSettledAsksForNoPaper)
+{
+    form = new TLabelForm(list.get(), false);
+    LabelForm = form.data();
+    form->show();
+    form->close();
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            asked = true;
+            modal->close();
+        }
+    });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(asked);
 }

@@ -115,10 +115,10 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
     l.Vertical = vertical;
     auto &c = l.Combined;
     if (layout == QLatin1String("sheet")) {
-        // A label or a card of a sheet: the receiver alone, horizontal, with a barcode where one fits; the
-        // lowest 30 % are left to the four additions.
-        c = {{3, 2, w * 0.5, 7}, {3, 8, w - 3, h * 0.55}, {3, h * 0.58, w - 3, h * 0.7},
-             barcode(w - 3, h * 0.58 - 4.5, w - 6, true, true)};
+        // A label or a card of a sheet: the receiver alone, horizontal, with a barcode where one fits; the name
+        // under the address, taller than its lines, and the lowest 30 % left to the four additions.
+        c = {{3, 2, w * 0.5, 7}, {3, 8, w - 3, h * 0.47}, {3, h * 0.5, w - 3, h * 0.7},
+             barcode(w - 3, h * 0.5 - 4.5, w - 6, true, true)};
         return l;
     }
     const bool returnCard = layout == QLatin1String("return");

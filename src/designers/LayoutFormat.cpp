@@ -33,6 +33,21 @@ void copyPrintFormBytes(const TPrintForm &from, TPrintForm &to, int first, int c
     to = PrintFormFromBytes(bytes.constData());
 }
 
+// Shows the detail dialog over owner, from the print form, and takes the sizes and spacing chosen into it;
+// false when the dialog was cancelled.
+bool runDetailDialog(TLayoutDetailDialog &dialog, QWidget *owner, TPrintForm &form)
+{
+    dialog.SetDetail(form);
+    CenterFormOnOwner(&dialog, owner);
+    if (ExecDialog(dialog) != QDialog::Accepted)
+        return false;
+    owner->update();
+    TPrintForm chosen = form;
+    dialog.GetDetail(chosen);
+    copyPrintFormBytes(chosen, form, 60, 41);
+    return true;
+}
+
 // The detail dialog's sender and contact boxes are the parts a sender block shows in its second layout.
 void showBlockParts(TLayoutDetailDialog &dialog, TSenderRect &block)
 {
@@ -212,14 +227,8 @@ void TLayoutForm::actDetailExecute()
         for (int i = 0; i < 4; ++i)
             dialog.SetAdditionChecked(i, shown(17 + i));
     }
-    dialog.SetDetail(PrintForm);
-    CenterFormOnOwner(&dialog, this);
-    if (ExecDialog(dialog) != QDialog::Accepted)
+    if (!runDetailDialog(dialog, this, PrintForm))
         return;
-    update();
-    TPrintForm chosen = PrintForm;
-    dialog.GetDetail(chosen);
-    copyPrintFormBytes(chosen, PrintForm, 60, 41);
     Layout.ApplyPrintForm();
     const auto take = [this](int i, bool checked) { SplitObjects[size_t(i)]->Visible = checked ? 1 : 0; };
     take(0, dialog.GetPosChecked());
@@ -293,14 +302,8 @@ void TLayoutForm::SenderBlockDetail()
     dialog.SetItemGroups(2);
     if (block)
         showBlockParts(dialog, *block);
-    dialog.SetDetail(PrintForm);
-    CenterFormOnOwner(&dialog, this);
-    if (ExecDialog(dialog) != QDialog::Accepted)
+    if (!runDetailDialog(dialog, this, PrintForm))
         return;
-    update();
-    TPrintForm chosen = PrintForm;
-    dialog.GetDetail(chosen);
-    copyPrintFormBytes(chosen, PrintForm, 60, 41);
     if (block)
         takeBlockParts(dialog, *block);
     Layout.ApplyPrintForm();

@@ -5,6 +5,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
 #include "mainlist/AdrsList.h"
+#include "platform/Forms.h"
 #include "platform/SingleInstance.h"
 #include "widgets/NamedControls.h"
 
@@ -18,13 +19,15 @@ TLabelForm::TLabelForm(QWidget *owner, bool cardMode) : TLayoutForm(owner, cardM
 {
 }
 
-bool TLabelForm::ChoosePaper(TPaperChoice &choice)
+bool TLabelForm::ChoosePaper(TPaperChoice &choice, bool change)
 {
     TLabelPaperDialog dialog(this, IsCardMode() ? 3 : 2);
+    if (change)
+        dialog.setWindowTitle(QStringLiteral("用紙の変更"));
     CenterFormOnOwner(&dialog, this);
     if (DocumentOpen)
         dialog.SelectFormatByNumber(FormatNumber);
-    return dialog.exec() == QDialog::Accepted && dialog.GetChoice(choice);
+    return ExecDialog(dialog) == QDialog::Accepted && dialog.GetChoice(choice);
 }
 
 // ---- The paper choice ----

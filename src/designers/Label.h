@@ -16,7 +16,7 @@ public:
     TLabelForm(QWidget *owner, bool cardMode);
 
     bool IsCardMode() const override { return Layout.Kind == CardDocument; }
-    bool ChoosePaper(TPaperChoice &choice) override;
+    bool ChoosePaper(TPaperChoice &choice, bool change) override;
 };
 
 // The paper choice of the label window: the label sheets (paper kind 2) or the business-card sheets (kind 3)

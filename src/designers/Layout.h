@@ -188,7 +188,7 @@ public:
     TRect RecordItemRect(int row) const;
     // The paper's picture is its address side: the message side of a letter body shows the bare paper.
     bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }
-    // The paper of a new layout or of "用紙の変更"; false when the user cancelled.
+    // The paper of a new layout, or with change of "用紙の変更"; false when the user cancelled.
     struct TPaperChoice {
         int Number = 0;
         TPaperFormat Paper;
@@ -196,7 +196,7 @@ public:
         bool NoBarcode = false, SenderSide = false;
         int BarSize = 0;
     };
-    virtual bool ChoosePaper(TPaperChoice &choice);
+    virtual bool ChoosePaper(TPaperChoice &choice, bool change);
     // The file of a title in the family's folder.
     QString DocumentPath(const QString &title) const;
 

@@ -265,10 +265,11 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
 
 }  // namespace
 
-bool TLayoutForm::ChoosePaper(TPaperChoice &choice)
+bool TLayoutForm::ChoosePaper(TPaperChoice &choice, bool change)
 {
     TNewLayoutDialog dialog(this);
     NewLayoutDialog = &dialog;
+    dialog.SetChangeMode(change);
     CenterFormOnOwner(&dialog, this);
     dialog.SelectFormatByNumber(DocumentOpen ? FormatNumber : 0);
     if (DocumentOpen && PaperFormat.Kind == 1 && PrintParts == 2)
@@ -289,7 +290,7 @@ void TLayoutForm::actNewExecute()
     if (InPreview())
         return;
     TPaperChoice choice;
-    if (!ChoosePaper(choice))
+    if (!ChoosePaper(choice, false))
         return;
     update();
     if (!ConfirmDiscard())

@@ -89,28 +89,16 @@ void TLayoutForm::actFormatExecute()
     const int oldNumber = FormatNumber;
     const TPaperFormat oldPaper = PaperFormat;
     const uint8_t oldParts = PrintParts;
-    bool senderSide = false;
-    {
-        TNewLayoutDialog dialog(this);
-        NewLayoutDialog = &dialog;
-        dialog.SetChangeMode(true);
-        dialog.SelectFormatByNumber(FormatNumber);
-        if (PrintParts == 2)
-            dialog.SetSenderSide(true);
-        CenterFormOnOwner(&dialog, this);
-        const int result = ExecDialog(dialog);
-        NewLayoutDialog = nullptr;
-        if (result != QDialog::Accepted)
-            return;
-        FormatNumber = dialog.FormatNumber;
-        PaperFormat = dialog.Format;
-        SheetFormat = dialog.Sheet;
-        NoBarcode = dialog.NoBarcode;
-        BarSize = uint8_t(dialog.BarSize);
-        senderSide = dialog.GetSenderSide();
-    }
+    TPaperChoice choice;
+    if (!ChoosePaper(choice, true))
+        return;
+    FormatNumber = choice.Number;
+    PaperFormat = choice.Paper;
+    SheetFormat = choice.Sheet;
+    NoBarcode = choice.NoBarcode;
+    BarSize = uint8_t(choice.BarSize);
     if (PaperFormat.Kind != 0)
-        PrintParts = senderSide ? 2 : 1;
+        PrintParts = choice.SenderSide ? 2 : 1;
     else
         PrintParts = hasSenderPart(PaperFormat) ? 0 : 1;
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);
@@ -171,7 +159,9 @@ void TLayoutForm::actFormatExecute()
         if (Layout.ZIndexOf(object) < 0)
             ZOrderList.insert(ZOrderList.begin(), object);
     };
-    if (PrintParts == 0 || PrintParts == 1) {
+    // A letter body prints no receiver or sender places, whatever its paper has.
+    const bool addressSide = Layout.Kind != DesignDocument;
+    if (addressSide && (PrintParts == 0 || PrintParts == 1)) {
         for (int i : {0, 1, 2})
             onTop(CombinedObjects[size_t(i)].get());
         if (barcode.Visible)
@@ -181,7 +171,12 @@ void TLayoutForm::actFormatExecute()
                 if (Layout.RecordItem(row).Visible)
                     onTop(&Layout.RecordItem(row));
     }
-    if (PrintParts == 0 || PrintParts == 2) {
+    // A hidden addition is shown later where a new layout on this paper would have it.
+    if (Layout.HasRecordItems())
+        for (int row = 0; row < 4; ++row)
+            if (!Layout.RecordItem(row).Visible)
+                Layout.RecordItem(row).SetRect(RecordItemRect(row));
+    if (addressSide && (PrintParts == 0 || PrintParts == 2)) {
         for (int i : {4, 5, 6, 7, 8})
             if (CombinedObjects[size_t(i)]->Visible)
                 onTop(CombinedObjects[size_t(i)].get());

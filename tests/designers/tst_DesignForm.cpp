@@ -184,6 +184,31 @@ protected:
             dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
         });
     }
+    // Runs command, whose paper dialog shows the chosen paper as a message side, white, without the address
+    // side's code boxes or the places of the address objects, before close answers it.
+    void ExpectMessageSidePaperDialog(QAction *command, const char *sample,
+                                      const std::function<void(TNewLayoutDialog &)> &close)
+    {
+        QImage preview;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TNewLayoutDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            auto *card = dialog->findChild<QWidget *>("pnlCard");
+            ASSERT_TRUE(card && card->isVisible());
+            preview = card->grab().toImage();
+            keepSample(dialog->grab().toImage(), sample);
+            close(*dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        command->trigger();
+        ASSERT_FALSE(preview.isNull());
+        int coloured = 0;
+        for (int y = 1; y < preview.height() - 1; ++y)
+            for (int x = 1; x < preview.width() - 1; ++x)
+                coloured += preview.pixelColor(x, y) != QColor(Qt::white);
+        EXPECT_EQ(coloured, 0);
+    }
     template <class T> static T *control(QDialog &dialog, const char *name)
     {
         return dialog.findChild<T *>(QLatin1String(name));
@@ -628,21 +653,30 @@ TEST_F(DesignFormTest, TheLetterBodyNamesItselfInThePrintQuestionAndShowsTheMess
 
     // 新規作成: the chosen postcard is shown as its message side, white, without the address side's code
     // boxes or the places of the address objects.
-    QImage preview;
-    QTimer::singleShot(0, [&preview] {
-        auto *dialog = qobject_cast<TNewLayoutDialog *>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
-        auto *card = dialog->findChild<QWidget *>("pnlCard");
-        ASSERT_TRUE(card && card->isVisible());
-        preview = card->grab().toImage();
-        keepSample(dialog->grab().toImage(), "letter-new-paper");
-        dialog->reject();
+    ExpectMessageSidePaperDialog(form->actNew, "letter-new-paper", [](TNewLayoutDialog &dialog) { dialog.reject(); });
+}
+
+TEST_F(DesignFormTest, ThePaperChangeShowsTheMessageSideAndPutsNoAddressPlacesOnTheLetter)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    form->actSenderBlock->trigger();
+    int envelope = -1;
+    for (size_t i = 0; i < master.Formats.size() && envelope < 0; ++i)
+        if (master.Formats[i].Kind == 1 && master.Formats[i].SheetIndex == 0)
+            envelope = int(i);
+    ASSERT_GE(envelope, 0);
+    boxes.answer(IDYES);  // the objects are fitted to the new paper
+    ExpectMessageSidePaperDialog(form->actFormat, "letter-paper-change", [envelope](TNewLayoutDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("用紙の変更"));
+        dialog.SelectFormatByNumber(envelope);
+        dialog.findChild<QPushButton *>("btnOK")->click();
     });
-    form->actNew->trigger();
-    ASSERT_FALSE(preview.isNull());
-    int coloured = 0;
-    for (int y = 1; y < preview.height() - 1; ++y)
-        for (int x = 1; x < preview.width() - 1; ++x)
-            coloured += preview.pixelColor(x, y) != QColor(Qt::white);
-    EXPECT_EQ(coloured, 0);
+    EXPECT_EQ(form->FormatNumber, envelope);
+    EXPECT_EQ(form->PaperFormat.Kind, 1);
+    // The greeting and the block, nothing of the address side.
+    EXPECT_EQ(form->ZOrderList.size(), 2u);
+    for (TDrawRect *fixed : form->FixedObjects)
+        EXPECT_LT(form->Layout.ZIndexOf(fixed), 0);
+    EXPECT_GE(form->Layout.ZIndexOf(form->Layout.SenderList[0].get()), 0);
 }

@@ -477,6 +477,45 @@ TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
     }
 }
 
+TEST_F(LabelFormTest, ThePaperChangeOffersTheModesSheetsAndPutsHiddenAdditionsOnTheNewLabel)
+{
+    ASSERT_TRUE(OpenOnSheet(false, 2, 5));
+    const int before = form->FormatNumber;
+    int other = -1;
+    for (size_t i = 0; i < master.Formats.size() && other < 0; ++i)
+        if (master.Formats[i].Kind == 2 && int(i) != before && master.Formats[i].Height != form->PaperFormat.Height)
+            other = int(i);
+    ASSERT_GE(other, 0);
+    QStringList listed;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TLabelPaperDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("用紙の変更"));
+        for (int row = 0; row < dialog->lbPaper->count(); ++row)
+            listed << dialog->lbPaper->item(row)->text();
+        // The label's own sheet is the one chosen when the list opens.
+        EXPECT_EQ(dialog->lbPaper->currentItem()->data(Qt::UserRole).toInt(), before);
+        dialog->SelectFormatByNumber(other);
+        dialog->findChild<QPushButton *>("btnOK")->click();
+    });
+    form->UpdateActions();
+    ASSERT_TRUE(form->actFormat->isEnabled());
+    form->actFormat->trigger();
+    ASSERT_FALSE(listed.isEmpty());
+    for (const TPaperFormat &paper : master.Formats)
+        if (paper.Kind != 2)
+            EXPECT_FALSE(listed.contains(Sjis::decode(paper.Name))) << Sjis::decode(paper.Name).toStdString();
+    EXPECT_EQ(form->FormatNumber, other);
+    EXPECT_EQ(form->PaperFormat.Kind, 2);
+    EXPECT_EQ(form->PaperFormat.Height, master.Formats[size_t(other)].Height);
+    EXPECT_EQ(form->SheetFormat, master.SheetOf(master.Formats[size_t(other)]));
+    // Still the record's label, and an addition shown later lands on this label, not where the last one was.
+    EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(form->Layout.RecordItem(row).GetRect(), form->RecordItemRect(row)) << row;
+    EXPECT_TRUE(form->Modified);
+}
+
 TEST_F(LabelFormTest, TheStepCommandsAndRecordEditingAreEnabledOnALabelAndStepThroughTheList)
 {
     ASSERT_TRUE(OpenOnSheet(false, 2, 5));

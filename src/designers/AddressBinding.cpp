@@ -535,6 +535,9 @@ void BindReceiverRow(const TFixedObjects &receiver, const TAddressBindRecord &re
 void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBindContext &context)
 {
     block.ClearTexts();
+    const TPrintForm &form = context.Form;
+    block.SetSizeSteps(int(form.SenderAddressSize), int(form.SenderNameSize), int(form.SenderAdditionSize));
+    block.UpdateFontHeight();
     const QString postal = PostalText(sender.Pos, context.Form.SenderPostalMark);
     const std::array<QString, 3> lines =
         AddressLines(sender.Tdfkn, sender.Adrs1, sender.Adrs2, sender.Adrs3, context);

@@ -39,6 +39,23 @@ int TDesignObjects::FreeIndexOf(const TDrawRect *object) const
     return -1;
 }
 
+const TFont *ObjectFont(const TDrawRect *object)
+{
+    if (const auto *text = dynamic_cast<const TMetaRect *>(object))
+        return &text->Font();
+    if (const auto *block = dynamic_cast<const TSenderRect *>(object))
+        return &block->GetFont();
+    return nullptr;
+}
+
+void SetObjectFont(TDrawRect &object, const TFont &font)
+{
+    if (auto *text = dynamic_cast<TMetaRect *>(&object))
+        text->SetFont(font);
+    else if (auto *block = dynamic_cast<TSenderRect *>(&object))
+        block->SetFont(font);
+}
+
 void CopyWordSettings(const TWordRect &from, TWordRect &to)
 {
     to.SetFont(from.Font());

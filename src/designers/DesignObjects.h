@@ -6,6 +6,7 @@
 #include <vector>
 
 class TDrawRect;
+struct TFont;
 class TIllustRect;
 class TWordRect;
 class TFigureRect;
@@ -33,6 +34,11 @@ public:
     // The object's index in the list of its free kind, -1 for any other object.
     int FreeIndexOf(const TDrawRect *object) const;
 };
+
+// The font of a text object, or of a sender block whose parts share one; null for any other object.
+const TFont *ObjectFont(const TDrawRect *object);
+// Sets it; nothing for an object that has none.
+void SetObjectFont(TDrawRect &object, const TFont &font);
 
 // A text's font, direction, alignment, wrap, size, ratio and line spacing onto another text.
 void CopyWordSettings(const TWordRect &from, TWordRect &to);

@@ -259,8 +259,13 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
         const auto change = [&](const auto &objects) {
             if (!validIndex(objects, data->ListIndex))
                 return;
-            TDrawRect &changed = *objects[size_t(data->ListIndex)];
+            auto &changed = *objects[size_t(data->ListIndex)];
             loadFrom(changed, *data, state);
+            if constexpr (std::is_same_v<std::decay_t<decltype(changed)>, TSenderRect>) {
+                changed.UpdateFontHeight();
+                // Its stream keeps none of its sender's texts.
+                FixedObjectsChanged = 1;
+            }
             changed.SetZoom(ZoomRatio);
         };
         if (k == ObjectKind::Illustration)
@@ -271,6 +276,8 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
             change(doc.FigureList);
         else if (k == ObjectKind::QRCode)
             change(doc.QRCodeList);
+        else if (k == ObjectKind::Sender)
+            change(doc.SenderList);
         return;
     }
     if (kind == 3) {

@@ -13,6 +13,7 @@
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
 #include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 #include "platform/Forms.h"
 
@@ -232,38 +233,36 @@ void TDesignerForm::actWordSetExecute()
 
 void TDesignerForm::actFontExecute()
 {
-    auto *focused = dynamic_cast<TMetaRect *>(FocusedObject());
-    if (!focused)
+    TDrawRect *focused = FocusedObject();
+    const TFont *current = ObjectFont(focused);
+    if (!current)
         return;
     TLayoutFontDialog dialog(this);
-    dialog.SetFont(focused->Font());
+    dialog.SetFont(*current);
     if (!accepted(dialog, this))
         return;
+    const TFont chosen = dialog.GetFont();
     PendingUndo = std::make_unique<TUndoDatas>(2);
     StoreSelection(0);
-    const auto record = [this](TDrawRect &object) {
-        const auto fixed = std::find(FixedObjects.begin(), FixedObjects.end(), &object);
-        PendingUndo->AddDrawRect(object, Objects().ZIndexOf(&object),
-                                 0, fixed != FixedObjects.end() ? int(fixed - FixedObjects.begin()) : Objects().FreeIndexOf(&object));
-    };
-    record(*focused);
-    focused->SetFont(dialog.GetFont());
-    PendingUndo->UpdateObject(0, *focused, 1);
-    const bool all = dialog.GetApplyAll();
-    std::vector<TMetaRect *> texts;
-    for (TDrawRect *object : FixedObjects)
-        if (auto *text = dynamic_cast<TMetaRect *>(object))
-            texts.push_back(text);
-    for (const auto &word : Objects().WordList)
-        texts.push_back(word.get());
-    for (TMetaRect *text : texts) {
-        if (text == focused || !(all || IsSelected(text)))
-            continue;
+    const auto change = [this, &chosen](TDrawRect &object) {
         const int item = PendingUndo->GetCount();
-        record(*text);
-        text->SetFont(focused->Font());
-        PendingUndo->UpdateObject(item, *text, 1);
-    }
+        const auto fixed = std::find(FixedObjects.begin(), FixedObjects.end(), &object);
+        PendingUndo->AddDrawRect(object, Objects().ZIndexOf(&object), 0,
+                                 fixed != FixedObjects.end() ? int(fixed - FixedObjects.begin())
+                                                             : Objects().FreeIndexOf(&object));
+        SetObjectFont(object, chosen);
+        PendingUndo->UpdateObject(item, object, 1);
+    };
+    change(*focused);
+    const bool all = dialog.GetApplyAll();
+    std::vector<TDrawRect *> others(FixedObjects.begin(), FixedObjects.end());
+    for (const auto &word : Objects().WordList)
+        others.push_back(word.get());
+    for (const auto &block : Objects().SenderList)
+        others.push_back(block.get());
+    for (TDrawRect *other : others)
+        if (other != focused && ObjectFont(other) && (all || IsSelected(other)))
+            change(*other);
     FinishEditStep();
 }
 

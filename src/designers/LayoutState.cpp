@@ -50,7 +50,7 @@ void TLayoutForm::UpdateActions()
     const bool freeObject = kind >= ObjectKind::Illustration && kind <= ObjectKind::QRCode;
     actCopy->setEnabled(open && freeObject);
     actPaste->setEnabled(open && DrawClipboard != nullptr);
-    actFont->setEnabled(dynamic_cast<const TMetaRect *>(focused) != nullptr);
+    actFont->setEnabled(ObjectFont(focused) != nullptr);
     for (QAction *action : {actRectPos, actPaperCenterV, actPaperCenterH, actPaperCenter})
         action->setEnabled(focused != nullptr);
     const bool several = SelectedList.size() >= 2;

@@ -458,6 +458,19 @@ void TSenderRect::UpdateFontHeight()
         part->UpdateFontHeight();
 }
 
+void TSenderRect::SetSizeSteps(int address, int name, int addition)
+{
+    Address1_.SizeStep = address;
+    for (TAddressRect &line : Addresses2_)
+        line.SizeStep = address;
+    Name1_.SizeStep = Name2_.SizeStep = name;
+    Company_.SizeStep = Post_.SizeStep = name;
+    for (TCorpRect &department : Departments_)
+        department.SizeStep = name;
+    for (TAdditionRect *part : additionsOf(*this))
+        part->SizeStep = addition;
+}
+
 void TSenderRect::ClearTexts()
 {
     for (TMetaRect *part : allParts())

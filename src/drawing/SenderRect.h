@@ -73,6 +73,9 @@ public:
     void SetTurned(uint8_t turned);
     void CalcFontHeight(int scale);
     void UpdateFontHeight();
+    // The size steps (1 to 5) of the address lines, of the name and the company lines, and of the additions;
+    // the postal code keeps its one size. The heights follow at the next UpdateFontHeight.
+    void SetSizeSteps(int address, int name, int addition);
     void ClearTexts();
     // The block's own displayed rectangle, in part mode too.
     TRect GetBlockDispRect() const { return DispRect; }

@@ -12,6 +12,7 @@
 #include "TestBook.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "base/Fonts.h"
 #include "base/Units.h"
 #include "core/AddressRecord.h"
 #include "core/Globals.h"
@@ -565,6 +566,70 @@ TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOffer
     form->actDataForm->trigger();
     EXPECT_EQ(form->PrintForm.SenderPostalMark, 1u);
     EXPECT_TRUE(block.PostalCode1().Text().startsWith(QStringLiteral("〒"))) << block.PostalCode1().Text().toStdString();
+}
+
+TEST_F(DesignFormTest, TheBlocksFontAndTheDetailDialogsSenderSizesReachEveryPart)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    form->actSenderBlock->trigger();
+    TSenderRect &block = *form->Layout.SenderList[0];
+    ASSERT_EQ(form->FocusedObject(), &block);
+    const std::vector<TMetaRect *> parts{&block.PostalCode1(), &block.Address1(), &block.Name1(),
+                                         block.GetAddition1(1), block.GetAddress(2), &block.Company(),
+                                         &block.Post(), &block.Name2(), block.GetAddition2(3)};
+    const auto bold = [&] {
+        int count = 0;
+        for (const TMetaRect *part : parts)
+            count += (GetFontStyleBits(part->Font().Log) & 1) != 0;
+        return count;
+    };
+
+    form->UpdateActions();
+    ASSERT_TRUE(form->actFont->isEnabled());
+    ASSERT_EQ(bold(), 0);
+    answer([](QDialog &dialog) { control<QCheckBox>(dialog, "ckbBold")->setChecked(true); });
+    form->actFont->trigger();
+    EXPECT_EQ(bold(), int(parts.size()));
+    EXPECT_TRUE(form->Modified);
+    form->UpdateActions();
+    form->actUndo->trigger();
+    EXPECT_EQ(bold(), 0);
+    EXPECT_EQ(block.Name1().Name(), QStringLiteral("田中 一郎")) << "undone, the block still shows its sender";
+    form->UpdateActions();
+    form->actRedo->trigger();
+    EXPECT_EQ(bold(), int(parts.size()));
+
+    // The sender's sizes: the name and company lines, the address lines and the contact lines each follow
+    // their own track bar; the name grows, the address shrinks.
+    const int nameHeight = std::abs(block.Name1().FontHeight());
+    const int addressHeight = std::abs(block.Address1().FontHeight());
+    answer([](QDialog &dialog) {
+        control<QSlider>(dialog, "tbrSendName")->setValue(5);
+        control<QSlider>(dialog, "tbrSendAddress")->setValue(1);
+        control<QSlider>(dialog, "tbrSendAddition")->setValue(2);
+    });
+    form->actDetail->trigger();
+    EXPECT_EQ(form->PrintForm.SenderNameSize, 5u);
+    for (const TNameRect *name : {&block.Name1(), &block.Name2()})
+        EXPECT_EQ(name->SizeStep, 5);
+    for (const TCorpRect *line : {&block.Company(), block.GetDepartment(1), &block.Post()})
+        EXPECT_EQ(line->SizeStep, 5);
+    for (const TAddressRect *line : {&block.Address1(), block.GetAddress(0), block.GetAddress(2)})
+        EXPECT_EQ(line->SizeStep, 1);
+    for (const TAdditionRect *line : {block.GetAddition1(0), block.GetAddition2(3)})
+        EXPECT_EQ(line->SizeStep, 2);
+    EXPECT_GT(std::abs(block.Name1().FontHeight()), nameHeight);
+    EXPECT_LT(std::abs(block.Address1().FontHeight()), addressHeight);
+    // A block added later, and the document opened again, keep the sizes.
+    form->actSenderBlock->trigger();
+    EXPECT_EQ(form->Layout.SenderList[1]->Name1().SizeStep, 5);
+    const int grownHeight = std::abs(block.Name1().FontHeight());
+    ASSERT_TRUE(form->SaveDocument(form->DocumentPath(QStringLiteral("大きな名前"))));
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(form->DocumentPath(QStringLiteral("大きな名前"))));
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    EXPECT_EQ(form->Layout.SenderList[0]->Address1().SizeStep, 1);
+    EXPECT_EQ(std::abs(form->Layout.SenderList[0]->Name1().FontHeight()), grownHeight);
 }
 
 TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)

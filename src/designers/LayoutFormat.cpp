@@ -19,6 +19,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 
 namespace {
@@ -297,6 +298,8 @@ void TLayoutForm::SenderBlockDetail()
     dialog.SetItemGroups(2);
     if (block)
         showBlockParts(dialog, *block);
+    else  // no parts to choose: the sizes and the arrangement are the whole document's
+        dialog.findChild<QCheckBox *>(QStringLiteral("ckbAuto"))->setEnabled(false);
     if (!runDetailDialog(dialog, this, PrintForm))
         return;
     if (block)

@@ -566,6 +566,17 @@ TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOffer
     form->actDataForm->trigger();
     EXPECT_EQ(form->PrintForm.SenderPostalMark, 1u);
     EXPECT_TRUE(block.PostalCode1().Text().startsWith(QStringLiteral("〒"))) << block.PostalCode1().Text().toStdString();
+
+    // With no block chosen there are no parts to choose, only the document's sizes.
+    form->SelectedList.clear();
+    form->FocusedIndex = -1;
+    answer([](QDialog &dialog) {
+        EXPECT_FALSE(control<QCheckBox>(dialog, "ckbAuto")->isEnabled());
+        EXPECT_FALSE(control<QCheckBox>(dialog, "ckbS_Name")->isEnabled());
+        EXPECT_TRUE(control<QWidget>(dialog, "tbrSendName")->isEnabled());
+    });
+    form->actDetail->trigger();
+    EXPECT_EQ(block.GetLayout(), 1);
 }
 
 TEST_F(DesignFormTest, TheBlocksFontAndTheDetailDialogsSenderSizesReachEveryPart)

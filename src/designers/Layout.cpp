@@ -304,9 +304,9 @@ bool TLayoutForm::ApplyPaper()
     PaperWidth = LayoutUnits(PaperFormat.Width);
     PaperHeight = LayoutUnits(PaperFormat.Height);
     SetupPrinterPage();
-    // The document's defaults carry the size steps 3 and the company ratios 0.7, 0.6 and 0.5.
-    PrintForm = Layout.Kind == LabelDocument ? DefaultLabelPrintForm()
-                                             : DefaultAddressPrintForm(!PaperFormat.PictureFile.isEmpty());
+    // The document's defaults carry the size steps 3 and the company ratios 0.7, 0.6 and 0.5. The postal codes
+    // are spread into the code boxes only on a paper that shows them.
+    PrintForm = Layout.Kind == LabelDocument ? DefaultLabelPrintForm() : DefaultAddressPrintForm(ShowsPaperPicture());
     Layout.ApplyPrintForm();
     TFont font;
     SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);

@@ -631,6 +631,11 @@ TEST_F(DesignFormTest, TheBlocksFontAndTheDetailDialogsSenderSizesReachEveryPart
         EXPECT_EQ(line->SizeStep, 2);
     EXPECT_GT(std::abs(block.Name1().FontHeight()), nameHeight);
     EXPECT_LT(std::abs(block.Address1().FontHeight()), addressHeight);
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    // A message side has no code boxes to spread the sender's code into.
+    EXPECT_TRUE(pageText(pdf, 1).contains(QStringLiteral("〒５３０-０００１"))) << pageText(pdf, 1).toStdString();
+    EXPECT_TRUE(pageText(pdf, 1).contains(QStringLiteral("田中一郎")));
+    keepSample(renderedPage(pdf, 1, 600), "design-sender-sizes-600dpi");
     // A block added later, and the document opened again, keep the sizes.
     form->actSenderBlock->trigger();
     EXPECT_EQ(form->Layout.SenderList[1]->Name1().SizeStep, 5);

@@ -496,6 +496,7 @@ TEST_F(LabelFormTest, ThePaperChangeOffersTheModesSheetsAndPutsHiddenAdditionsOn
         // The label's own sheet is the one chosen when the list opens.
         EXPECT_EQ(dialog->lbPaper->currentItem()->data(Qt::UserRole).toInt(), before);
         dialog->SelectFormatByNumber(other);
+        keepSample(dialog->grab().toImage(), "label-paper-change");
         dialog->findChild<QPushButton *>("btnOK")->click();
     });
     form->UpdateActions();

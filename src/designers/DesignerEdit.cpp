@@ -242,6 +242,16 @@ void TDesignerForm::actZOrderExecute(int tag)
 
 void TDesignerForm::actDefaultLayoutExecute()
 {
+    // A sender block's default is where its parts stand in a new block.
+    if (auto *block = dynamic_cast<TSenderRect *>(FocusedObject())) {
+        PendingUndo = std::make_unique<TUndoDatas>(2);
+        StoreSelection(0);
+        PendingUndo->AddDrawRect(*block, Objects().ZIndexOf(block), 0, Objects().FreeIndexOf(block));
+        block->PlaceParts(-1);
+        PendingUndo->UpdateObject(0, *block, 1);
+        FinishEditStep();
+        return;
+    }
     std::vector<TDrawRect *> scope;
     std::vector<int> indexes;
     const bool all = FocusedObject() == nullptr;

@@ -66,7 +66,8 @@ void TLayoutForm::UpdateActions()
     actBottom->setEnabled(bottom);
     actDown->setEnabled(bottom);
     actDelete->setEnabled(focused && (kind >= ObjectKind::Barcode || SplitLayout == 1));
-    actDefaultLayout->setEnabled(open && !freeObject);
+    // A letter body has no fixed places: only a sender block has a default arrangement.
+    actDefaultLayout->setEnabled(open && !freeObject && (Layout.Kind != DesignDocument || kind == ObjectKind::Sender));
     actAdrsList->setEnabled(AddressList != nullptr);
     actAdrsView->setEnabled(RecordForm != nullptr);
     actRecent->setEnabled(!RecentFiles.isEmpty());

@@ -710,11 +710,36 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
     EXPECT_EQ(block.BlockMode, 1);
     EXPECT_FALSE(form->UndoList.CanUndo());
 
+    // 標準の配置に戻す puts the parts back where a new block has them, as one step.
+    const auto slotsOf = [](const TSenderRect &b, uint8_t layout) {
+        const auto span = b.Slots(layout);
+        return std::vector<TRect>(span.begin(), span.end());
+    };
+    TSenderRect fresh;
+    fresh.SetDirection(block.GetDirection());
+    fresh.PlaceParts(-1);
+    const std::vector<TRect> moved = slotsOf(block, 1);
+    ASSERT_NE(moved, slotsOf(fresh, 1));
+    form->UpdateActions();
+    ASSERT_TRUE(form->actDefaultLayout->isEnabled());
+    form->actDefaultLayout->trigger();
+    EXPECT_EQ(slotsOf(block, 1), slotsOf(fresh, 1));
+    EXPECT_EQ(slotsOf(block, 0), slotsOf(fresh, 0));
+    form->UpdateActions();
+    form->actUndo->trigger();
+    EXPECT_EQ(slotsOf(block, 1), moved);
+
     // Not offered for the greeting.
     form->SelectedList = {form->WordList[0].get()};
     form->FocusedIndex = 0;
     form->PopupMenuPopup();
     EXPECT_FALSE(form->actSenderPartMode->isVisible());
+    // Nor is a default arrangement: a letter body has no places of its own.
+    EXPECT_FALSE(form->actDefaultLayout->isEnabled());
+    form->SelectedList.clear();
+    form->FocusedIndex = -1;
+    form->UpdateActions();
+    EXPECT_FALSE(form->actDefaultLayout->isEnabled());
 }
 
 TEST_F(DesignFormTest, TheLetterBodyNamesItselfInThePrintQuestionAndShowsTheMessageSideOfANewPaper)

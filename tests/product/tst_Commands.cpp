@@ -75,9 +75,9 @@ const std::map<std::string, QStringList> &DisabledAtOpen()
         // The tool bar's buttons of the same commands.
         "やり直し", "元に戻す", "前へ", "最初", "最後", "次へ"};
     // Labels and cards place no sender (the record they show is edited as on a postcard); the letter side prints
-    // no address data, and its blocks' part mode waits for a sender block to be chosen.
+    // no address data, and its blocks' part mode and default arrangement wait for a sender block to be chosen.
     const QStringList noSender = {"actSender"};
-    const QStringList letter = {"actEditData", "actSender", "actBarcodeSet", "actSenderPartMode"};
+    const QStringList letter = {"actEditData", "actSender", "actBarcodeSet", "actSenderPartMode", "actDefaultLayout"};
     static const std::map<std::string, QStringList> disabled = {
         // No word searched yet; no filter or duplicate display to suspend or cancel.
         {"MainList", {"actWordNext", "actDisableSearch", "actCancelSearch"}},

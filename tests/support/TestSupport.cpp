@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -197,6 +198,9 @@ QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
 bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body)
 {
     const QString below = QDir(folder).canonicalPath() + QLatin1Char('/');
+    // The forked child has only this thread, yet a copied thread pool still counts the parent's idle workers
+    // and hands them work that never runs (Qt converts large images on the pool): end the workers first.
+    QThreadPool::globalInstance()->waitForDone();
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {

@@ -26,6 +26,7 @@
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -88,17 +89,8 @@ protected:
     }
     int32_t addSender(const QString &name)
     {
-        TTable &t = *DMMirvale18->SenderTable;
-        t.Append();
-        const int32_t recNo = t.RecordCount() + 1;
-        TSenderRecord s = NewSenderRecord(recNo, sjis(QStringLiteral("差出人%1").arg(recNo)));
-        s.Name = WideToEscapedAnsi(name);
-        s.SelectInfo = 1;
-        s.Pos = "5300001";
-        s.Tdfkn = sjis(QStringLiteral("大阪府"));
-        s.Adrs1 = sjis(QStringLiteral("大阪市北区梅田1-1"));
-        WriteSenderRecord(t, s);
-        t.Post();
+        const int32_t recNo = DMMirvale18->SenderTable->RecordCount() + 1;
+        test::registerSender(test::listedSender(recNo, QStringLiteral("差出人%1").arg(recNo), name));
         return recNo;
     }
     // The first paper of the kind that places the sender too.

@@ -9,6 +9,7 @@
 #include "designers/LytPrt.h"
 
 #include "PrintedPdf.h"
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -75,18 +76,7 @@ protected:
         DesignFolder = book.Dir.path() + "/Design/";
         LabelFolder = book.Dir.path() + "/Label/";
         ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
-        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-        TTable &senders = *DMMirvale18->SenderTable;
-        senders.Append();
-        TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("自宅")));
-        row.Name = WideToEscapedAnsi(QStringLiteral("田中　一郎"));
-        row.SelectInfo = 1;
-        row.Pos = "5300001";
-        row.Tdfkn = Sjis::encode(QStringLiteral("大阪府"));
-        row.Adrs1 = Sjis::encode(QStringLiteral("大阪市北区梅田1-1"));
-        WriteSenderRecord(senders, row);
-        senders.Post();
-        DMMirvale18->CloseSenderTable();
+        test::registerSender(test::listedSender(1, QStringLiteral("自宅"), QStringLiteral("田中　一郎")));
         DefaultSenderNo = 0;
         list = std::make_unique<TAddressList>();
         AddressList = list.get();
@@ -159,20 +149,13 @@ protected:
     // A second sender, 実家, with a telephone, a fax and a mail address but no second line.
     static void addSecondSender()
     {
-        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-        TTable &senders = *DMMirvale18->SenderTable;
-        senders.Append();
-        TSenderRecord other = NewSenderRecord(2, Sjis::encode(QStringLiteral("実家")));
-        other.Name = WideToEscapedAnsi(QStringLiteral("京都　二郎"));
-        other.SelectInfo = 1;
+        TSenderRecord other = test::listedSender(2, QStringLiteral("実家"), QStringLiteral("京都　二郎"),
+                                                 QStringLiteral("京都市下京区四条通1"));
         other.Pos = "6008001";
         other.Tdfkn = Sjis::encode(QStringLiteral("京都府"));
-        other.Adrs1 = Sjis::encode(QStringLiteral("京都市下京区四条通1"));
         other.Head = {"TEL", "", "FAX", "E-Mail"};
         other.Addition = {"075-222-1111", "", "075-222-3333", "jiro@example.jp"};
-        WriteSenderRecord(senders, other);
-        senders.Post();
-        DMMirvale18->CloseSenderTable();
+        test::registerSender(other);
     }
 
     // Answers the next modal dialog: fill looks at it and changes it, then OK.
@@ -362,15 +345,7 @@ TEST_F(DesignFormTest, TheSenderChosenForASenderBlockIsTheBlocksAndLeavesTheBook
     const int32_t recNo = records.FieldByName(QStringLiteral("RecNo")).AsInteger();
     list->RefreshList(true, true, false);
     list->SelectItem(0, true, false);
-    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-    TTable &senders = *DMMirvale18->SenderTable;
-    senders.Append();
-    TSenderRecord other = NewSenderRecord(2, Sjis::encode(QStringLiteral("実家")));
-    other.Name = WideToEscapedAnsi(QStringLiteral("京都　二郎"));
-    other.SelectInfo = 1;
-    WriteSenderRecord(senders, other);
-    senders.Post();
-    DMMirvale18->CloseSenderTable();
+    test::registerSender(test::listedSender(2, QStringLiteral("実家"), QStringLiteral("京都　二郎")));
 
     ASSERT_TRUE(OpenOnPostcard());
     form->actSenderBlock->trigger();
@@ -455,8 +430,9 @@ TEST_F(DesignFormTest, OpensWideEnoughForEveryToolButton)
     // At the size it first opens with, no button of its tool bars is hidden behind the bar's extension.
     for (QToolBar *bar : {form->MainToolBar, form->CommandToolBar})
         for (QAction *action : bar->actions())
-            if (action->isVisible() && !action->isSeparator())
+            if (action->isVisible() && !action->isSeparator()) {
                 EXPECT_TRUE(bar->widgetForAction(action)->isVisible()) << action->text().toStdString();
+            }
     // Widened, it is still in the middle of the screen it was first placed in the middle of.
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_NEAR(form->geometry().center().x(), work.center().x(), 3);

@@ -5,6 +5,7 @@
 #include "designers/Label.h"
 
 #include "PrintedPdf.h"
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -322,15 +323,7 @@ TEST_F(LabelFormTest, ALabelShowsTheListsRecordAndFollowsTheSelection)
 
 TEST_F(LabelFormTest, TheSenderChosenInTheSenderListLeavesTheRecordAsTheReceiver)
 {
-    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-    TTable &senders = *DMMirvale18->SenderTable;
-    senders.Append();
-    TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("自宅")));
-    row.Name = WideToEscapedAnsi(QStringLiteral("差出　花子"));
-    row.SelectInfo = 1;
-    WriteSenderRecord(senders, row);
-    senders.Post();
-    DMMirvale18->CloseSenderTable();
+    test::registerSender(test::listedSender(1, QStringLiteral("自宅"), QStringLiteral("差出　花子")));
     ASSERT_TRUE(OpenOnSheet(false, 2, 5));
     auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
     ASSERT_EQ(name.Name(), QStringLiteral("山田 太郎"));
@@ -504,8 +497,9 @@ TEST_F(LabelFormTest, ThePaperChangeOffersTheModesSheetsAndPutsHiddenAdditionsOn
     form->actFormat->trigger();
     ASSERT_FALSE(listed.isEmpty());
     for (const TPaperFormat &paper : master.Formats)
-        if (paper.Kind != 2)
+        if (paper.Kind != 2) {
             EXPECT_FALSE(listed.contains(Sjis::decode(paper.Name))) << Sjis::decode(paper.Name).toStdString();
+        }
     EXPECT_EQ(form->FormatNumber, other);
     EXPECT_EQ(form->PaperFormat.Kind, 2);
     EXPECT_EQ(form->PaperFormat.Height, master.Formats[size_t(other)].Height);
@@ -638,15 +632,10 @@ TEST_F(LabelFormTest, ACardOffersTheSendersContactLinesAndAPaperWithoutBarcodeTu
 TEST_F(LabelFormTest, PrintedLabelsAndCardsShowTheChosenItemsAfterTheirHeadings)
 {
     GiveFirstRecordItems();
-    ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-    TTable &senders = *DMMirvale18->SenderTable;
-    senders.Append();
     TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("本社")));
     row.Head[0] = "TEL";
     row.Addition[0] = "0312345678";
-    WriteSenderRecord(senders, row);
-    senders.Post();
-    DMMirvale18->CloseSenderTable();
+    test::registerSender(row);
 
     ASSERT_TRUE(OpenOnSheet(false, 2, 5));
     ShowItem(0, 3);

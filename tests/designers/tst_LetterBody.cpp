@@ -4,6 +4,7 @@
 #include "designers/LayoutPrint.h"
 
 #include "PrintedPdf.h"
+#include "SenderRows.h"
 #include "TestSupport.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -20,17 +21,6 @@
 namespace {
 
 using namespace test;
-
-TSenderRecord sender(const QString &name, const QString &town)
-{
-    TSenderRecord row = NewSenderRecord(1, Sjis::encode(QStringLiteral("自宅")));
-    row.Name = WideToEscapedAnsi(name);
-    row.SelectInfo = 1;
-    row.Pos = "5300001";
-    row.Tdfkn = Sjis::encode(QStringLiteral("大阪府"));
-    row.Adrs1 = Sjis::encode(town);
-    return row;
-}
 
 class LetterBodyTest : public ::testing::Test {
 protected:
@@ -72,7 +62,7 @@ protected:
 
 TEST_F(LetterBodyTest, GreetingAndSenderBlockOnThePostcardsMessageSide)
 {
-    BindSenderBlock(block(), sender(QStringLiteral("田中　一郎"), QStringLiteral("大阪市北区梅田1-1")), context);
+    BindSenderBlock(block(), listedSender(1, QStringLiteral("自宅"), QStringLiteral("田中　一郎")), context);
     EXPECT_EQ(block().Name1().Name(), QStringLiteral("田中 一郎"));
     EXPECT_EQ(block().SenderTitle, Sjis::encode(QStringLiteral("自宅")));
 
@@ -103,12 +93,13 @@ TEST_F(LetterBodyTest, GreetingAndSenderBlockOnThePostcardsMessageSide)
 
 TEST_F(LetterBodyTest, AnotherSenderReplacesEveryText)
 {
-    TSenderRecord first = sender(QStringLiteral("田中　一郎"), QStringLiteral("大阪市北区梅田1-1"));
+    TSenderRecord first = listedSender(1, QStringLiteral("自宅"), QStringLiteral("田中　一郎"));
     first.Adrs2 = Sjis::encode(QStringLiteral("梅田ビル5階"));
     BindSenderBlock(block(), first, context);
     EXPECT_EQ(block().Address1().GetLine(1), QStringLiteral("梅田ビル５階"));
     // A sender without a second line leaves none of the first one's behind.
-    BindSenderBlock(block(), sender(QStringLiteral("鈴木　花子"), QStringLiteral("堺市堺区1-2")), context);
+    BindSenderBlock(block(), listedSender(1, QStringLiteral("自宅"), QStringLiteral("鈴木　花子"), QStringLiteral("堺市堺区1-2")),
+                    context);
     EXPECT_EQ(block().Name1().Name(), QStringLiteral("鈴木 花子"));
     EXPECT_TRUE(block().Address1().GetLine(1).isEmpty());
     EXPECT_EQ(block().Name2().Name(), QStringLiteral("鈴木 花子"));

@@ -3,6 +3,7 @@
 // remembered size.
 #include "designers/QRCode.h"
 
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
@@ -56,16 +57,6 @@ protected:
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(control<QLineEdit>(name), &out);
     }
-    void addSender(const TSenderRecord &record)
-    {
-        ASSERT_TRUE(DMMirvale18->OpenSenderTable());
-        TTable &table = *DMMirvale18->SenderTable;
-        table.Append();
-        WriteSenderRecord(table, record);
-        table.Post();
-        DMMirvale18->CloseSenderTable();
-    }
-
     test::TestBook book;
     std::unique_ptr<TQRCodeSettingDialog> dialog;
 };
@@ -223,12 +214,12 @@ TEST_F(QRCodeDialogTest, SenderFillsNameTelephonesAndMail)
     home.Name = WideToEscapedAnsi(QStringLiteral("鈴木一郎"));
     home.Head = {sjis(u"携帯"), "URL", "e-mail", sjis(u"携帯")};
     home.Addition = {"090-1111-2222", "http://example.jp", "ichiro@example.jp", "080-3333-4444"};
-    addSender(home);
+    test::registerSender(home);
     TSenderRecord office = NewSenderRecord(2, sjis(u"会社"));
     office.Tel = "03-555-666";
     office.Head = {sjis(u"携帯"), sjis(u"携帯"), "", ""};
     office.Addition = {"090-7777-8888", "090-9999-0000", "", ""};
-    addSender(office);
+    test::registerSender(office);
 
     TQRCodeRect code;
     code.SetKind(TQRCodeRect::MeCard);

@@ -11,6 +11,7 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/CanvasGeometry.h"
+#include "designers/LytPrt.h"
 #include "designers/ObjectDefaults.h"
 #include "designers/PrtMenu.h"
 #include "designers/Sender.h"
@@ -47,6 +48,30 @@
 namespace {
 
 QByteArray sjis(const QString &text) { return Sjis::encode(text); }
+
+// A print run of no records: the print settings dialog opened without a list behind it.
+class NoPrintRows : public TPrintRows {
+public:
+    int GetRecordCount() const override { return 0; }
+    int GetSelectedIndex() const override { return -1; }
+    bool IsSelected(int) const override { return false; }
+    int32_t GetRecNoAt(int) const override { return 0; }
+    QHash<int32_t, int32_t> PrintTargets() const override { return {}; }
+};
+
+// The print settings dialog as the print wizard opens it on a postcard of the PDF printer.
+inline TLayoutPrintDialog *newPrintDialog(TPrintRows &rows, uint8_t kind)
+{
+    TWizardPrinter printer;
+    printer.Device = QStringLiteral("PDF出力");
+    printer.Paper = QStringLiteral("はがき");
+    printer.Printable = QRect(94, 94, 2174, 3308);
+    auto *d = new TLayoutPrintDialog(nullptr, printer);
+    d->SetRows(&rows);
+    d->SetDataPrint(true);
+    d->SetPrintKind(kind);
+    return d;
+}
 
 class LayoutFormTest : public ::testing::Test {
 protected:

@@ -83,14 +83,7 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersHasAnAccessibleName)
 TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessibleName)
 {
     open();  // registers the cut-out shapes the illustration dialog lists
-    class NoRows : public TPrintRows {
-    public:
-        int GetRecordCount() const override { return 0; }
-        int GetSelectedIndex() const override { return -1; }
-        bool IsSelected(int) const override { return false; }
-        int32_t GetRecNoAt(int) const override { return 0; }
-        QHash<int32_t, int32_t> PrintTargets() const override { return {}; }
-    } rows;
+    NoPrintRows rows;
     TNewLayoutDialog papers(nullptr);
     const TBitmapGraphic picture(QImage(100, 80, QImage::Format_RGB888));
 
@@ -108,18 +101,7 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessible
         {"TPrintDataSaveDialog", [] { auto *d = new TPrintDataSaveDialog(nullptr); d->SetKind(0); return d; }},
         {"TDataFormDialog", [] { return new TDataFormDialog(nullptr); }},
         {"TLayoutDetailDialog", [] { auto *d = new TLayoutDetailDialog(nullptr); d->SetPrintKind(0); return d; }},
-        {"TLayoutPrintDialog",
-         [&rows] {
-             TWizardPrinter printer;
-             printer.Device = QStringLiteral("PDF出力");
-             printer.Paper = QStringLiteral("はがき");
-             printer.Printable = QRect(94, 94, 2174, 3308);
-             auto *d = new TLayoutPrintDialog(nullptr, printer);
-             d->SetRows(&rows);
-             d->SetDataPrint(true);
-             d->SetPrintKind(0);
-             return d;
-         }},
+        {"TLayoutPrintDialog", [&rows] { return newPrintDialog(rows, 0); }},
         {"TFigureSettingDialog",
          [] { auto *d = new TFigureSettingDialog(nullptr); d->SetFigureRect(TFigureRect()); return d; }},
         {"TWordSettingDialog", [] { auto *d = new TWordSettingDialog(nullptr); d->SetWordRect(TWordRect()); return d; }},

@@ -88,26 +88,9 @@ TEST_F(HelpPages, EveryWindowsHelpContextOpensAPageHeadedWithItsTitle)
 {
     ASSERT_TRUE(QFileInfo::exists(Guide));
     open();  // registers the cut-out shapes the illustration dialog lists
-    class NoRows : public TPrintRows {
-    public:
-        int GetRecordCount() const override { return 0; }
-        int GetSelectedIndex() const override { return -1; }
-        bool IsSelected(int) const override { return false; }
-        int32_t GetRecNoAt(int) const override { return 0; }
-        QHash<int32_t, int32_t> PrintTargets() const override { return {}; }
-    } rows;
+    NoPrintRows rows;
     TNewLayoutDialog papers(nullptr);
-    auto wizard = [&rows](uint8_t kind) {
-        TWizardPrinter printer;
-        printer.Device = QStringLiteral("PDF出力");
-        printer.Paper = QStringLiteral("はがき");
-        printer.Printable = QRect(94, 94, 2174, 3308);
-        auto *d = new TLayoutPrintDialog(nullptr, printer);
-        d->SetRows(&rows);
-        d->SetDataPrint(true);
-        d->SetPrintKind(kind);
-        return d;
-    };
+    auto wizard = [&rows](uint8_t kind) { return newPrintDialog(rows, kind); };
     auto addition = [](uint8_t mode) {
         auto *d = new TAdditionInfoDialog(nullptr);
         d->SetMode(mode);

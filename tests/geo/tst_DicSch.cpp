@@ -11,9 +11,8 @@
 #include "geo/KykbnSearch.h"
 #include "platform/MemIniFile.h"
 
-#include "TestBook.h"
 #include "Accessibility.h"
-#include "TestSupport.h"
+#include "SampleDirectory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,35 +32,26 @@ namespace {
 QByteArray sjis(const QString &text) { return Sjis::encode(text); }
 QString text(const QByteArray &bytes) { return Sjis::decode(bytes); }
 
-class DicSch : public ::testing::Test {
+class DicSch : public test::SampleDirectoryTest {
 protected:
     void SetUp() override
     {
-        book.Open();
-        AppFolder = test::appDir();
-        HddInstalled = 1;
-        HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
-        SetDirectoryTelLookup(DirectoryTelLookup);
+        SampleDirectoryTest::SetUp();
         LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
     }
     void TearDown() override
     {
         FreeHyphenDll();
-        SetDirectoryTelLookup(nullptr);
-        HddInstalled = 0;
-        HddDataFolder.clear();
-        AppFolder.clear();
+        SampleDirectoryTest::TearDown();
     }
     // A record of the book with a number in one of its number fields; returns its RecNo.
     int32_t add(const char *field, const QByteArray &number, bool person, const QString &name)
     {
-        TTable &t = *book.Module->AdrsTable;
-        t.Append();
-        t.FieldByName(QLatin1String(field)).SetAsString(number);
-        t.FieldByName("PrivCorp").SetAsBoolean(person);
-        t.FieldByName(person ? "NameKanji" : "CorpKanji").SetAsString(sjis(name));
-        t.Post();
-        return t.FieldByName("RecNo").AsInteger();
+        return addRecord([&](TTable &t) {
+            t.FieldByName(QLatin1String(field)).SetAsString(number);
+            t.FieldByName("PrivCorp").SetAsBoolean(person);
+            t.FieldByName(person ? "NameKanji" : "CorpKanji").SetAsString(sjis(name));
+        });
     }
     template <class T>
     T *control(TDicSearch &dialog, const char *name)
@@ -71,7 +61,6 @@ protected:
         return found;
     }
 
-    test::TestBook book;
     test::MessageBoxScript boxes;
 };
 
@@ -183,12 +172,8 @@ TEST_F(DicSch, TelephoneNumberOfTheBookTheDirectoryOrTheAreaDictionary)
 
 TEST_F(DicSch, MissingPostalLibraryIsReportedAndTheOtherPagesStillWork)
 {
-    QTemporaryDir folder;
-    for (const QString &name : QDir(test::appDir()).entryList({QStringLiteral("*.so")}, QDir::Files))
-        if (name != QStringLiteral("Kvpost.so"))
-            ASSERT_TRUE(QFile::link(test::appDir() + name, folder.path() + "/" + name));
-    ASSERT_TRUE(QFile::link(test::appDir() + "Dic", folder.path() + "/Dic"));
-    AppFolder = folder.path() + "/";
+    useProgramFolderWithout(QStringLiteral("Kvpost.so"));
+    ASSERT_FALSE(HasFatalFailure());
 
     TDicSearch dialog(nullptr);
     EXPECT_EQ(dialog.StartWith(dicResultPos, "1000001"), 0);

@@ -8,8 +8,7 @@
 #include "geo/DicLibraries.h"
 #include "geo/MapRequest.h"
 
-#include "TestBook.h"
-#include "TestSupport.h"
+#include "SampleDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,33 +22,15 @@ namespace {
 const QByteArray Listed = "0346141502";
 const QByteArray Unlisted = "0339001234";
 
-class TelPlace : public ::testing::Test {
+class TelPlace : public test::SampleDirectoryTest {
 protected:
-    void SetUp() override
-    {
-        book.Open();
-        AppFolder = test::appDir();
-        HddInstalled = 1;
-        HddDataFolder = QDir::cleanPath(test::appDir() + QStringLiteral("../sample")) + "/";
-        DiscPath.clear();
-        SetDirectoryTelLookup(DirectoryTelLookup);
-    }
-    void TearDown() override
-    {
-        SetDirectoryTelLookup(nullptr);
-        HddInstalled = 0;
-        HddDataFolder.clear();
-        DiscPath.clear();
-        AppFolder.clear();
-    }
     void add(const char *field, const QByteArray &number, int32_t latitude, int32_t longitude)
     {
-        TTable &t = *book.Module->AdrsTable;
-        t.Append();
-        t.FieldByName(QLatin1String(field)).SetAsString(number);
-        t.FieldByName("Latitude").SetAsInteger(latitude);
-        t.FieldByName("Longitude").SetAsInteger(longitude);
-        t.Post();
+        addRecord([&](TTable &t) {
+            t.FieldByName(QLatin1String(field)).SetAsString(number);
+            t.FieldByName("Latitude").SetAsInteger(latitude);
+            t.FieldByName("Longitude").SetAsInteger(longitude);
+        });
     }
     // The listing's own position, as the directory gives it.
     void listing(int32_t &latitude, int32_t &longitude)
@@ -63,7 +44,6 @@ protected:
         ASSERT_GT(latitude, 0);
     }
 
-    test::TestBook book;
     int32_t lat = 0, lon = 0;
 };
 
@@ -126,12 +106,8 @@ TEST_F(TelPlace, WrongAndUnknownNumbersAnotherDiscAndAMissingDictionary)
     EXPECT_EQ(FindTelPlace("09012345679", lat, lon), telPlaceNoData);
 
     // Without the area dictionary the failure is the dictionary's, never "no data".
-    QTemporaryDir folder;
-    for (const QString &name : QDir(test::appDir()).entryList({QStringLiteral("*.so")}, QDir::Files))
-        if (name != QStringLiteral("Kvphone.so"))
-            ASSERT_TRUE(QFile::link(test::appDir() + name, folder.path() + "/" + name));
-    ASSERT_TRUE(QFile::link(test::appDir() + "Dic", folder.path() + "/Dic"));
-    AppFolder = folder.path() + "/";
+    useProgramFolderWithout(QStringLiteral("Kvphone.so"));
+    ASSERT_FALSE(HasFatalFailure());
     try {
         FindTelPlace(Unlisted, lat, lon);
         ADD_FAILURE() << "no error";

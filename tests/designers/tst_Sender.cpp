@@ -2,6 +2,7 @@
 // sender, the contact rows, and values the table cannot hold.
 #include "designers/Sender.h"
 
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 #include "base/SjisCodec.h"
@@ -42,12 +43,6 @@ protected:
         DMMirvale18->CloseSenderTable();
     }
     TTable &table() { return *DMMirvale18->SenderTable; }
-    void addRow(const TSenderRecord &record)
-    {
-        table().Append();
-        WriteSenderRecord(table(), record);
-        table().Post();
-    }
     TSenderRecord row(int32_t recNo)
     {
         EXPECT_TRUE(table().FindKey({recNo}));
@@ -110,8 +105,8 @@ TEST_F(SenderTest, RowIsShownAndSavedBackAsStored)
     r.Head = {"TEL", "FAX", "URL", ""};
     r.Addition = {"0312345678", "0312345679", "https://example.jp/", ""};
     r.AdditionPrint = {true, false, true, false};
-    addRow(r);
-    addRow(NewSenderRecord(9, sjis(u"会社")));
+    test::registerSender(r);
+    test::registerSender(NewSenderRecord(9, sjis(u"会社")));
 
     open(4);
     EXPECT_EQ(control<QLineEdit>("edName")->text(), QStringLiteral("山田　太郎"));
@@ -143,8 +138,8 @@ TEST_F(SenderTest, RowIsShownAndSavedBackAsStored)
 
 TEST_F(SenderTest, MissingSenderShowsTheDefaultAndNavigationSaves)
 {
-    addRow(NewSenderRecord(2, sjis(u"一")));
-    addRow(NewSenderRecord(5, sjis(u"二")));
+    test::registerSender(NewSenderRecord(2, sjis(u"一")));
+    test::registerSender(NewSenderRecord(5, sjis(u"二")));
     DefaultSenderNo = 5;
     open(3);  // deleted meanwhile
     EXPECT_EQ(form->SenderNo, 5);
@@ -169,9 +164,9 @@ TEST_F(SenderTest, MissingSenderShowsTheDefaultAndNavigationSaves)
 
 TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)
 {
-    addRow(NewSenderRecord(1, sjis(u"差出人3")));
-    addRow(NewSenderRecord(2, sjis(u"差出人4")));
-    addRow(NewSenderRecord(3, sjis(u"実家")));
+    test::registerSender(NewSenderRecord(1, sjis(u"差出人3")));
+    test::registerSender(NewSenderRecord(2, sjis(u"差出人4")));
+    test::registerSender(NewSenderRecord(3, sjis(u"実家")));
     open(1);
     click("bbtnNew");
     EXPECT_EQ(form->SenderNo, 4);
@@ -183,7 +178,7 @@ TEST_F(SenderTest, EmptyingTheOnlySenderKeepsItsNumber)
 {
     TSenderRecord only = NewSenderRecord(7, sjis(u"本社"));
     only.Adrs2 = sjis(u"本町1-2");
-    addRow(only);
+    test::registerSender(only);
     TMemIniFile ini(DataRootFolder + "Sender.ini");
     ini.WriteInteger("SENDER", "LastNo", 7);
     ini.UpdateFile();
@@ -206,7 +201,7 @@ TEST_F(SenderTest, EmptyingTheOnlySenderKeepsItsNumber)
 
 TEST_F(SenderTest, OverlongValueIsRefusedNotCut)
 {
-    addRow(NewSenderRecord(1, sjis(u"自宅")));
+    test::registerSender(NewSenderRecord(1, sjis(u"自宅")));
     open(1);
     // Thirty characters fit the edit but take 60 bytes of the title's 30.
     control<QLineEdit>("edTitle")->setText(QString(30, QChar(u'長')));
@@ -233,7 +228,7 @@ TEST_F(SenderTest, ContactRowsAndPrintButtons)
     TSenderRecord r = NewSenderRecord(1, sjis(u"自宅"));
     r.Tel = "0312345678";
     r.AdditionPrint = {true, true, false, false};
-    addRow(r);
+    test::registerSender(r);
     open(1);
     // A third pressed button releases the highest-numbered other one.
     control<QToolButton>("sbtnAdditionPrint4")->click();
@@ -262,9 +257,9 @@ TEST_F(SenderTest, ContactRowsAndPrintButtons)
 
 TEST_F(SenderTest, DefaultSenderAndDeletingIt)
 {
-    addRow(NewSenderRecord(1, sjis(u"一")));
-    addRow(NewSenderRecord(2, sjis(u"二")));
-    addRow(NewSenderRecord(3, sjis(u"三")));
+    test::registerSender(NewSenderRecord(1, sjis(u"一")));
+    test::registerSender(NewSenderRecord(2, sjis(u"二")));
+    test::registerSender(NewSenderRecord(3, sjis(u"三")));
     DefaultSenderNo = 1;
     open(2);
     EXPECT_FALSE(control<QCheckBox>("ckbDefault")->isChecked());
@@ -317,7 +312,7 @@ TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
     qApp->installEventFilter(&dictionary);
     TSenderRecord r = NewSenderRecord(1, sjis(u"自宅"));
     r.Tel = "0312345678";
-    addRow(r);
+    test::registerSender(r);
     open(1);
     EXPECT_EQ(control<QLineEdit>("edTel")->text(), QStringLiteral("03-1234-5678"));
     control<QLineEdit>("edAdrs3")->setText(QStringLiteral("古い番地"));
@@ -338,7 +333,7 @@ TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
 
 TEST_F(SenderTest, EnterMovesOnPastTheGlyphButtons)
 {
-    addRow(NewSenderRecord(1, sjis(u"自宅")));
+    test::registerSender(NewSenderRecord(1, sjis(u"自宅")));
     open(1);
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));

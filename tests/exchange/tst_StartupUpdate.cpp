@@ -22,8 +22,9 @@ const QString Question = QStringLiteral("最新のアップデートが見つか
                                         "※Windows 8 / 7 / Vista の場合、アップデートの途中で  \r\n"
                                         "　ユーザーアカウント制御（UAC）のダイアログが表示される  \r\n　ことがあります  ");
 
-// Far more than the start needs without the network, far less than any network time-out.
-constexpr qint64 PromptMs = 1000;
+// Far more than the start needs without the network, even on a machine busy with other builds, and half the
+// shortest network time-out, so a start that waited on the network still fails.
+constexpr qint64 PromptMs = 2500;
 
 class StartupUpdate : public ::testing::Test {
 protected:

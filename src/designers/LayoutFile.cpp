@@ -58,7 +58,8 @@ bool runPrinterSetup(QWidget *owner)
     Printer().ApplyTo(printer);
     QPrintDialog dialog(&printer, owner);
     dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
-    if (dialog.exec() != QDialog::Accepted)
+    // As a command of the owner's window: a close asked meanwhile waits for the dialog, the window's child.
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return false;
     try {
         Printer().ReadFrom(printer);

@@ -626,6 +626,14 @@ TEST_F(LayoutFormTest, ClosedWhileItsDialogIsOpenTheDesignerClosesOnceTheDialogR
         ASSERT_TRUE(applyPaper(paperIndex(0)));
         closedMeanwhile([] { return SenderForm; }, [this] { form->actSenderEdit->trigger(); });
     }
+    {
+        SCOPED_TRACE("the printer set-up");
+        open();
+        show();
+        ASSERT_TRUE(applyPaper(paperIndex(0)));
+        closedMeanwhile([this] { return form->findChild<QDialog *>(QStringLiteral("PrinterSetupDialog")); },
+                        [this] { form->actPrintSet->trigger(); });
+    }
 }
 
 TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)

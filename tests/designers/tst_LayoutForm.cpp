@@ -7,7 +7,6 @@
 #include "drawing/Graphic.h"
 
 #include <QFontMetrics>
-#include <QScopeGuard>
 #include <QStyle>
 
 #include <functional>
@@ -530,55 +529,6 @@ TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser
     EXPECT_TRUE(list->CloseSubForms());
     EXPECT_EQ(LayoutForm, nullptr);
     ShowLayoutForm = nullptr;
-}
-
-// Closed through 印刷の終了 with its changes given up (いいえ, then はい), opened again from the main list, the
-// designer's start menu reopens the file edited last.
-TEST_F(LayoutFormTest, ReopenedAfterItsChangesWereGivenUpItsStartMenuOpensTheLastFile)
-{
-    TMemIniFile ini(DataFolder + "Mirvale18.ini");
-    ini.WriteBool("LAYOUT", "Menu", false);
-    ini.UpdateFile();
-    RegisterLayoutForm();
-    const auto uninstall = qScopeGuard([] { ShowLayoutForm = nullptr; });
-    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"));
-    list.reset();
-    list = std::make_unique<TAddressList>();
-    AddressList = list.get();
-    listAndSelect(0);
-    list->actLayoutPrint->trigger();
-    form = dynamic_cast<TLayoutForm *>(LayoutForm);
-    ASSERT_TRUE(form);
-    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
-    ASSERT_TRUE(applyPaper(paperIndex(0)));
-    const QString file = form->DocumentPath(QStringLiteral("前回"));
-    ASSERT_TRUE(form->SaveDocument(file));
-    form->MarkModified();
-    boxes.answer(IDNO);   // 保存しますか？
-    boxes.answer(IDYES);  // 変更前の状態に戻ります 本当によろしいですか？
-    form->actExit->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_FALSE(form);
-    ASSERT_EQ(LayoutForm, nullptr);
-
-    TMemIniFile again(DataFolder + "Mirvale18.ini");
-    again.WriteBool("LAYOUT", "Menu", true);
-    again.UpdateFile();
-    bool offered = false;
-    QTimer::singleShot(0, [&offered] {
-        auto *last = PrintMenuDialog->findChild<QRadioButton *>("rbContinue");
-        offered = last->isChecked() && last->isEnabled();
-        last->click();
-        PrintMenuDialog->findChild<QPushButton *>("btnOK")->click();
-    });
-    list->actLayoutPrint->trigger();
-    form = dynamic_cast<TLayoutForm *>(LayoutForm);
-    ASSERT_TRUE(form);
-    QCoreApplication::sendPostedEvents(form.data(), WM_STARTMENU);
-    EXPECT_TRUE(offered);
-    EXPECT_EQ(form->DocumentFile, file);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("宛名印刷 - 前回"));
-    EXPECT_TRUE(boxes.texts().size() == 2) << boxes.texts().join(" | ").toStdString();
 }
 
 // The main list closes the designer (another designer chosen, or the program ending) while a dialog of the

@@ -5,6 +5,11 @@
 
 #include <stdexcept>
 
+// What a message box adds below its own lines when the disk had no room left for a write: the table engine's
+// and a file copy's alike.
+inline const QString DiskFullReason =
+    QStringLiteral("ディスクの空き容量が足りません  \r\n空き容量を増やしてからもう一度お試しください  ");
+
 // What the user can do about a failure differs: a locked table works again once the other program lets go,
 // a full disk once there is room, a damaged file never does.
 enum class TDatabaseErrorKind { Other, Locked, Full, Damaged };
@@ -40,7 +45,7 @@ public:
         case TDatabaseErrorKind::Locked:
             return QStringLiteral("ファイルが他のプログラムで使用されています  \r\nしばらくしてからもう一度お試しください  ");
         case TDatabaseErrorKind::Full:
-            return QStringLiteral("ディスクの空き容量が足りません  \r\n空き容量を増やしてからもう一度お試しください  ");
+            return DiskFullReason;
         case TDatabaseErrorKind::Damaged:
             return QStringLiteral("ファイルが壊れています  \r\nバックアップから復元してください  ");
         default: return {};

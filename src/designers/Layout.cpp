@@ -22,6 +22,7 @@
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
@@ -265,7 +266,9 @@ void TLayoutForm::ShowStartMenu()
         CenterFormOnOwner(&dialog, this);
         dialog.SetKind(Layout.Kind);
         dialog.SetChoice(uint8_t(choice));
-        const int result = dialog.exec();
+        // The menu runs as the designer's command: a close asked meanwhile (the main list choosing another
+        // designer, say) waits for it, so the menu is not freed with the designer under this handler.
+        const int result = ExecDialog(dialog);
         PrintMenuDialog = nullptr;
         if (result != QDialog::Accepted)
             return;

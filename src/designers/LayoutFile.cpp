@@ -58,7 +58,8 @@ bool runPrinterSetup(QWidget *owner)
     Printer().ApplyTo(printer);
     QPrintDialog dialog(&printer, owner);
     dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
-    if (dialog.exec() != QDialog::Accepted)
+    // As a command of the owner's window: a close asked meanwhile waits for the dialog, the window's child.
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return false;
     try {
         Printer().ReadFrom(printer);
@@ -462,8 +463,9 @@ void TLayoutForm::actPrintExecute()
         }
         wizard.SetSheetCount(multiUp ? std::max(1, SheetFormat.Columns) * std::max(1, SheetFormat.Rows) : 1);
         wizard.SetContentRect(contentRect(*this));
-        wizard.OnPrinterSetup = [this](TWizardPrinter &printer) {
-            if (!runPrinterSetup(this))
+        // Over the wizard, the window whose command it is: the designer runs the wizard as its own command.
+        wizard.OnPrinterSetup = [this, &wizard](TWizardPrinter &printer) {
+            if (!runPrinterSetup(&wizard))
                 return false;
             PrinterInfo->ReadCurrentPrinter();
             printer = wizardPrinter(*PrinterInfo);

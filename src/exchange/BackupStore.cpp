@@ -78,9 +78,9 @@ bool moveTo(const QString &from, const QString &to)
            == 0;
 }
 
-bool isDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
-
 }  // namespace
+
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 namespace {
 
@@ -146,7 +146,7 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
     int writeError = 0;
     auto noteFull = [&] {
         if (diskFull)
-            *diskFull = isDiskFull(writeError);
+            *diskFull = IsDiskFull(writeError);
     };
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
@@ -159,7 +159,9 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
     const qint64 size = in.size();
     // The pieces are summed on other threads while the kernel copies the file; what is summed is what the
     // copy read, as the file does not change under a backup or a restore.
-    std::vector<std::future<QByteArray>> pieces = startPieceSums(from, size);
+    std::vector<std::future<QByteArray>> pieces;
+    if (sha256Hex)
+        pieces = startPieceSums(from, size);
     bool ok = true;
     qint64 copied = 0;
     while (ok && copied < size) {
@@ -179,8 +181,8 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
         ok = got > 0 && (!advance || advance(got));
         copied += std::max<ssize_t>(got, 0);
     }
-    const QByteArray sum = finishPieceSums(pieces);
-    ok = ok && !sum.isEmpty();
+    const QByteArray sum = sha256Hex ? finishPieceSums(pieces) : QByteArray();
+    ok = ok && (!sha256Hex || !sum.isEmpty());
     out.close();
     if (!ok || out.error() != QFileDevice::NoError) {
         out.remove();
@@ -478,7 +480,7 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
     qint64 done = 0;
     for (const TBackupFile &f : files) {
         const QString target = journal.Staged(f.Path);
-        if (!QDir().mkpath(QFileInfo(target).path()) && isDiskFull(errno))
+        if (!QDir().mkpath(QFileInfo(target).path()) && IsDiskFull(errno))
             return fail(diskFull);
         QByteArray sum;
         bool stopped = false, full = false;

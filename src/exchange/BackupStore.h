@@ -40,11 +40,14 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
                                               QStringLiteral("Label"),  QStringLiteral("Card"),
                                               QStringLiteral("Design")};
 
+// Whether a failed write's errno says the disk had no room left for it (a quota or a file size limit included).
+bool IsDiskFull(int error);
+
 // A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
 // smaller file), so the pieces of a large book are summed in parallel.
-// Copies source to target while summing it; false, with target removed, on a read or write failure or when
-// advance (given the bytes of each piece copied) answers false. diskFull, when given, tells after a failure
-// whether the target's disk had no room left for it.
+// Copies source to target, summing it when sha256Hex is given; false, with target removed, on a read or write
+// failure or when advance (given the bytes of each piece copied) answers false. diskFull, when given, tells
+// after a failure whether the target's disk had no room left for it.
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
                     const std::function<bool(qint64)> &advance, bool *diskFull = nullptr);
 

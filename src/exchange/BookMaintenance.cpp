@@ -54,8 +54,9 @@ bool TBookMaintenance::Execute()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
     QString error;
-    bool done = MakeSafetyCopy(safetyKind_, AdrsBookList.at(static_cast<size_t>(CurrentAdrsIndex)).Folder, folder,
-                               AdrsTableFiles, &error);
+    bool done = MakeSafetyCopy(safetyKind_,
+                               {{AdrsBookList.at(static_cast<size_t>(CurrentAdrsIndex)).Folder, folder, AdrsTableFiles}},
+                               &error);
     if (done) {
         const bool wasOpen = table.Active();
         table.Close();

@@ -5,8 +5,10 @@
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/SharedHelpers.h"
+#include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "exchange/TableMaintenance.h"
 #include "mainlist/AdrsList.h"
 #include "base/FileReplace.h"
 #include "platform/MessageBox.h"
@@ -326,19 +328,14 @@ void TFileImport::SetColumnItem(int column, int itemNo)
         setChoice(grdPreview->model(), grdPreview->model()->index(0, column), itemNo);
 }
 
-bool TFileImport::makeSafetyCopy()
+bool TFileImport::makeSafetyCopy(bool *diskFull)
 {
     const TTable &book = *DMMirvale18->AdrsTable;
-    const QString target = SafetyFolder();
-    if ((QFileInfo::exists(target) && !DeleteFolderTree(target)) || !QDir().mkpath(target))
-        return false;
     QStringList files = AdrsTableFiles;
     if (QFile::exists(book.DatabaseName + QStringLiteral("Group.dat")))
         files << QStringLiteral("Group.dat");
-    for (const QString &name : files)
-        if (!QFile::copy(book.DatabaseName + name, target + name))
-            return false;
-    return true;
+    QString failed;
+    return CopySafetyFiles(book.DatabaseName, files, SafetyFolder(), diskFull, &failed);
 }
 
 void TFileImport::btnImportClick()
@@ -355,11 +352,14 @@ void TFileImport::btnImportClick()
         != IDYES)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool copied = makeSafetyCopy();
+    bool diskFull = false;
+    const bool copied = makeSafetyCopy(&diskFull);
     QApplication::restoreOverrideCursor();
     if (!copied) {
-        ShowMessageBoxAt(this, QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n") + SafetyFolder(),
-                         AppTitle, MB_ICONERROR);
+        const QString text =
+            QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n") + SafetyFolder();
+        ShowMessageBoxAt(this, diskFull ? text + QStringLiteral("\r\n\r\n") + DiskFullReason : text, AppTitle,
+                         MB_ICONERROR);
         return;
     }
 

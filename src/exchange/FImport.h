@@ -59,7 +59,9 @@ protected:
 private:
     // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
     bool refreshPreview();
-    bool makeSafetyCopy();
+    // The book's files copied to SafetyFolder; false when they cannot be, with nothing of the folder left and
+    // *diskFull telling whether the disk had no room.
+    bool makeSafetyCopy(bool *diskFull);
 
     QByteArray bytes_;
     bool running_ = false;

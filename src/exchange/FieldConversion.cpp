@@ -107,9 +107,11 @@ bool TFieldConversion::Execute()
     const QString senderFile = OtherFolder + SenderTableFiles.first();
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool done = MakeSafetyCopy(safetyKind_, AdrsBookList.at(static_cast<size_t>(CurrentAdrsIndex)).Folder,
-                               book.DatabaseName, AdrsTableFiles, &error)
-                && MakeSafetyCopy(safetyKind_, QStringLiteral("Other"), OtherFolder, SenderTableFiles, &error);
+    bool done = MakeSafetyCopy(safetyKind_,
+                               {{AdrsBookList.at(static_cast<size_t>(CurrentAdrsIndex)).Folder, book.DatabaseName,
+                                 AdrsTableFiles},
+                                {QStringLiteral("Other"), OtherFolder, SenderTableFiles}},
+                               &error);
     if (done) {
         // The data module's tables are closed while the files change under them.
         std::vector<TTable *> open;

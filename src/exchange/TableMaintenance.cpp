@@ -1,15 +1,19 @@
 #include "exchange/TableMaintenance.h"
 
 #include "core/Globals.h"
+#include "core/SharedHelpers.h"
 #include "core/StagedFile.h"
+#include "db/DatabaseError.h"
 #include "db/Sqlite.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
+#include "exchange/BackupStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace {
@@ -57,23 +61,46 @@ qint64 pragmaValue(TSqliteDatabase &db, const QByteArray &pragma)
 
 }  // namespace
 
-bool MakeSafetyCopy(const QString &kind, const QString &part, const QString &folder, const QStringList &files,
-                    QString *error)
+bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
+                     QString *failed)
 {
-    const QString target = DataRootFolder + kind + QLatin1Char('/') + part + QLatin1Char('/');
-    QDir(target).removeRecursively();
-    if (!QDir().mkpath(target)) {
-        *error = QStringLiteral("安全のためのコピーを作成できません  ");
+    *diskFull = false;
+    failed->clear();
+    if ((QFileInfo::exists(target) && !DeleteFolderTree(target)) || !QDir().mkpath(target)) {
+        *diskFull = IsDiskFull(errno);
         return false;
     }
     for (const QString &name : files) {
         if (!QFileInfo::exists(folder + name))
             continue;
-        if (!QFile::copy(folder + name, target + name)) {
-            QDir(target).removeRecursively();
-            *error = QStringLiteral("安全のためのコピーを作成できません  \r\n") + QDir::toNativeSeparators(folder + name);
+        if (!CopyFileSummed(folder + name, target + name, nullptr, {}, diskFull)) {
+            DeleteFolderTree(target);
+            *failed = folder + name;
             return false;
         }
+    }
+    return true;
+}
+
+bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error)
+{
+    const QString kindFolder = DataRootFolder + kind + QLatin1Char('/');
+    for (size_t i = 0; i < parts.size(); ++i) {
+        bool diskFull = false;
+        QString failed;
+        if (CopySafetyFiles(parts[i].Folder, parts[i].Files, kindFolder + parts[i].Part + QLatin1Char('/'), &diskFull,
+                            &failed))
+            continue;
+        // A copy of some parts only would not match any state of the data: none is kept.
+        for (size_t done = 0; done < i; ++done)
+            DeleteFolderTree(kindFolder + parts[done].Part);
+        QDir().rmdir(kindFolder);
+        *error = QStringLiteral("安全のためのコピーを作成できません  ");
+        if (diskFull)
+            *error += QStringLiteral("\r\n\r\n") + DiskFullReason;
+        else if (!failed.isEmpty())
+            *error += QStringLiteral("\r\n") + QDir::toNativeSeparators(failed);
+        return false;
     }
     return true;
 }

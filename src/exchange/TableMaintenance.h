@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 struct TTableSchema;
 class TSqliteDatabase;
 class QByteArray;
@@ -15,10 +17,23 @@ inline const QString SafetyKykbn = QStringLiteral("backup.kyk");
 inline const QString SafetyAdrsPos = QStringLiteral("backup.cap");
 inline const QString SafetyRepair = QStringLiteral("backup.rep");
 
-// Copies the files of folder (each of files) to the data root's safety folder kind, below part (the book's
-// folder name, or "Other"), replacing the previous safety copy; false with *error set when one cannot be made.
-bool MakeSafetyCopy(const QString &kind, const QString &part, const QString &folder, const QStringList &files,
-                    QString *error);
+// The files of folder named in files (those that exist) copied into target, made anew. False when one cannot
+// be: nothing of target is left, *diskFull tells whether the disk had no room for it and *failed names the file
+// (empty when target itself could not be made).
+bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
+                     QString *failed);
+
+// One folder of a safety copy: the files of Folder named in Files, kept below Part (the book's folder name, or
+// "Other") of the kind's folder.
+struct TSafetyPart {
+    QString Part;
+    QString Folder;
+    QStringList Files;
+};
+
+// Copies the parts to the data root's safety folder kind, replacing their previous safety copy; false with
+// *error set (a full disk said in words) when one cannot be made, and then none of the parts is left.
+bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error);
 
 // Attaches a table file (made empty when missing) to db under alias, keyed and paged as every table file.
 void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias);

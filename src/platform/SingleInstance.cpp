@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/EndReport.h"
 #include "platform/PrivateSocket.h"
 
 #include <QCryptographicHash>
@@ -53,6 +54,11 @@ bool askRunningInstance(const QString &fullName, bool restore)
     return true;
 }
 
+QString runningElsewhere(const QString &root)
+{
+    return QStringLiteral("データフォルダ %1 を使う Velmora が既に起動しているため終了します").arg(root);
+}
+
 }  // namespace
 
 TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server, int lockFile)
@@ -88,6 +94,7 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
     if (lockFile >= 0 && ::flock(lockFile, LOCK_EX | LOCK_NB) != 0) {
         ::close(lockFile);
         askRunningInstance(fullName, restore);
+        ReportEarlyEnd(runningElsewhere(root));
         return true;
     }
     auto server = std::make_unique<QLocalServer>();
@@ -99,7 +106,9 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
     if (lockFile >= 0)
         ::close(lockFile);
     // The name is taken: another instance holds it, or it could not be made; in both cases this one ends.
-    askRunningInstance(fullName, restore);
+    ReportEarlyEnd(askRunningInstance(fullName, restore)
+                       ? runningElsewhere(root)
+                       : QStringLiteral("起動の確認に使うソケット %1 を作成できないため終了します").arg(fullName));
     return true;
 }
 

@@ -29,7 +29,8 @@ private:
 };
 
 // True when another instance runs (it has then been asked to restore and raise its window, when restore is
-// set) or the guard cannot be made; false when this process is the only instance and now holds the guard.
+// set) or the guard cannot be made, which stderr is told (this process is to end); false when this process is
+// the only instance and now holds the guard.
 // The data root is made when missing, so that its lock can be held.
 bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
                          bool restore);

@@ -252,6 +252,26 @@ TEST_F(LayoutFileTest, ThePrinterSetUpOfAMultiUpPaperPlacesThePrintableAreaOnThe
     EXPECT_EQ(form->PrintRangeRect.Left, int(form->PrintableArea.Left * form->ZoomRatio));
 }
 
+// The wizard's printer 設定, pressed while the designer runs the wizard as its command, opens the printer set-up
+// over the wizard and takes the printer chosen there.
+TEST_F(LayoutFileTest, TheWizardsPrinterButtonOpensThePrinterSetUpOverTheWizard)
+{
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex == 0; });
+    bool overTheWizard = false, changed = false;
+    whenModal<TLayoutPrintDialog>([&overTheWizard, &changed](TLayoutPrintDialog *wizard) {
+        whenModal<QPrintDialog>([&overTheWizard, wizard](QPrintDialog *dialog) {
+            overTheWizard = dialog->parentWidget() == wizard;
+            dialog->accept();
+        });
+        child<QPushButton>(wizard, "bbtnPrinters")->click();
+        changed = wizard->PrinterChanged;
+        wizard->reject();
+    });
+    form->actPrint->trigger();
+    EXPECT_TRUE(overTheWizard);
+    EXPECT_TRUE(changed);
+}
+
 TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
 {
     usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.CombinedRectCount > 4; });

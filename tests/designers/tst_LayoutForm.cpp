@@ -9,6 +9,8 @@
 #include <QFontMetrics>
 #include <QStyle>
 
+#include <functional>
+
 TEST_F(LayoutFormTest, NewPostcardShowsTheSelectedRecordAndTheSender)
 {
     const int32_t sender = addSender(QStringLiteral("大阪　一郎"));
@@ -527,6 +529,61 @@ TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser
     EXPECT_TRUE(list->CloseSubForms());
     EXPECT_EQ(LayoutForm, nullptr);
     ShowLayoutForm = nullptr;
+}
+
+// The main list closes the designer (another designer chosen, or the program ending) while a dialog of the
+// designer is open, as a screen reader's press reaches the list behind a modal dialog: the close waits for the
+// dialog, which is not freed with the designer under the command that runs it, and is carried out once the
+// dialog has returned.
+TEST_F(LayoutFormTest, ClosedWhileItsDialogIsOpenTheDesignerClosesOnceTheDialogReturns)
+{
+    addSender(QStringLiteral("大阪　一郎"));
+    addRecord(QStringLiteral("山田　太郎"), "1000001", QStringLiteral("千代田区1"));
+    listAndSelect(0);
+    const auto closedMeanwhile = [this](const std::function<QDialog *()> &dialog, const std::function<void()> &run) {
+        bool keptMeanwhile = false;
+        QTimer::singleShot(0, [this, &dialog, &keptMeanwhile] {
+            const QPointer<QDialog> open = dialog();
+            ASSERT_TRUE(open);
+            EXPECT_FALSE(list->CloseDesigners(0));
+            QTimer::singleShot(0, [this, open, &keptMeanwhile] {
+                keptMeanwhile = form && open;
+                if (open)
+                    open->reject();
+            });
+        });
+        run();
+        EXPECT_TRUE(keptMeanwhile);
+        EXPECT_EQ(LayoutForm, nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(form);
+    };
+    {
+        SCOPED_TRACE("the start menu");
+        TMemIniFile ini(DataFolder + "Mirvale18.ini");
+        ini.WriteBool("LAYOUT", "Menu", true);
+        ini.UpdateFile();
+        form = new TLayoutForm(list.get());
+        LayoutForm = form.data();
+        form->show();
+        closedMeanwhile([] { return PrintMenuDialog; },
+                        [this] { QCoreApplication::sendPostedEvents(form.data(), WM_STARTMENU); });
+    }
+    {
+        SCOPED_TRACE("the sender list");
+        open();
+        show();
+        ASSERT_TRUE(applyPaper(paperIndex(0)));
+        closedMeanwhile([] { return SenderForm; }, [this] { form->actSenderEdit->trigger(); });
+    }
+    {
+        SCOPED_TRACE("the printer set-up");
+        open();
+        show();
+        ASSERT_TRUE(applyPaper(paperIndex(0)));
+        closedMeanwhile([this] { return form->findChild<QDialog *>(QStringLiteral("PrinterSetupDialog")); },
+                        [this] { form->actPrintSet->trigger(); });
+    }
 }
 
 TEST(PrintMenuDialogTest, OkTakesTheChoiceAndEnterMovesOn)

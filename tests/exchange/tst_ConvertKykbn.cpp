@@ -6,6 +6,7 @@
 #include "db/Table.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,46 @@ TEST_F(KykbnConversion, AFullDiskChangesNothingAndSaysSoInWords)
     EXPECT_EQ(column(adrs, "SELECT Tel FROM Adrs ORDER BY RecNo"), "031234567,0312345678,061234567,0722123456");
     EXPECT_EQ(column(senders, "SELECT Tel FROM Sender"), "069876543");
     EXPECT_EQ(CheckTableFile(adrs), "ok");
+}
+
+// No room for the safety copy: nothing is converted, the full disk is named, and no copy is left: not of the
+// book when it did not fit, nor of the book alone when the sender table, copied after it, did not.
+TEST_F(KykbnConversion, NoRoomForTheSafetyCopyNamesTheFullDiskAndLeavesNoCopy)
+{
+    const QString fullDisk = QStringLiteral("変換できませんでした  \r\nデータは変換前のままです  \r\n\r\n"
+                                            "安全のためのコピーを作成できません  \r\n\r\n"
+                                            "ディスクの空き容量が足りません  \r\n"
+                                            "空き容量を増やしてからもう一度お試しください  ");
+    const qint64 bookSize = QFileInfo(adrs).size();
+    const auto convertWithRoomFor = [&](qint64 limit) {
+        TConvertKykbn dialog(nullptr);
+        EXPECT_FALSE(dialog.Changes().empty());
+        const QByteArray bookBefore = test::readFile(adrs), sendersBefore = test::readFile(senders);
+        bool done = true;
+        {
+            const test::FullDisk disk(limit);
+            done = dialog.Execute();
+        }
+        EXPECT_FALSE(done);
+        EXPECT_EQ(boxes.texts().value(boxes.texts().size() - 1), fullDisk);
+        EXPECT_FALSE(QFileInfo::exists(DataRootFolder + SafetyKykbn));
+        EXPECT_EQ(test::readFile(adrs), bookBefore);
+        EXPECT_EQ(test::readFile(senders), sendersBefore);
+    };
+    {
+        SCOPED_TRACE("no room for the book");
+        convertWithRoomFor(1024);
+    }
+    {
+        SCOPED_TRACE("room for the book, not for the senders");
+        TSqliteDatabase db;
+        db.Open(senders, TablePassword, false);
+        db.Exec("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                "INSERT INTO Sender (RecNo, Name) SELECT i, hex(randomblob(200)) FROM n");
+        db.Close();
+        ASSERT_GT(QFileInfo(senders).size(), bookSize);
+        convertWithRoomFor(bookSize);
+    }
 }
 
 }  // namespace

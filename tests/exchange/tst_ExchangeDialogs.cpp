@@ -244,6 +244,33 @@ TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
     EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
 }
 
+// No room for the book's safety copy: the import stops before the book, says the disk is full and leaves no
+// copy, whole or in part, behind.
+TEST_F(ExchangeDialogTest, ImportWithoutRoomForTheSafetyCopyNamesTheFullDiskAndLeavesNoCopy)
+{
+    fill(2);
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,電話番号\r\n鈴木 二郎,03-9999-0000\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    const QString bookFile = AdrsFolder + "Book/Adrs.DB";
+    const QByteArray before = test::readFile(bookFile);
+    ASSERT_GT(before.size(), 4096);
+    boxes.answer(IDYES);
+    {
+        const test::FullDisk disk(4096);
+        dialog.btnImportClick();
+    }
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n")
+                                        + DataRootFolder + "backup.imp/\r\n\r\nディスクの空き容量が足りません  \r\n"
+                                        + "空き容量を増やしてからもう一度お試しください  ");
+    EXPECT_FALSE(QFileInfo::exists(DataRootFolder + "backup.imp"));
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
+    EXPECT_EQ(test::readFile(bookFile), before);
+}
+
 // A spreadsheet's split address: its columns, named as the parts, go to them; each column's list offers the
 // parts after the list's items; every part lands in the book.
 TEST_F(ExchangeDialogTest, ImportTakesTheAddressInPartsFromColumnsNamedAfterThem)

@@ -213,7 +213,7 @@ void showBarcode(TLayoutForm &window, int size)
     });
 }
 
-// One free object of each kind on top of the layout, within the paper: a picture, a text of two vertical lines,
+// One free object of each kind on top of the layout, within the paper: a picture, a text of two horizontal lines,
 // a shaded figure and a QR code, each at the designer's zoom.
 void addFreeObjects(TLayoutForm &window)
 {
@@ -230,7 +230,7 @@ void addFreeObjects(TLayoutForm &window)
     illust->SetPicture(&jpeg);
     auto word = std::make_unique<TWordRect>();
     word->SetRect(at(0.55, 0.45, 0.75, 0.7));
-    word->SetDirection(1);
+    word->SetDirection(WritingDirection::Horizontal);
     word->SetLineCount(2);
     word->SetLine(0, QStringLiteral("謹賀新年"));
     word->SetLine(1, QStringLiteral("本年もよろしく"));
@@ -238,6 +238,7 @@ void addFreeObjects(TLayoutForm &window)
     auto figure = std::make_unique<TFigureRect>();
     figure->SetRect(at(0.3, 0.8, 0.5, 0.95));
     figure->SetKind(TFigureRect::Rectangle);
+    figure->SetBackFill(true);
     figure->SetGradation(true);
     figure->SetFillColor1(0x00FFE0C0);
     figure->SetGradientAngle(45);

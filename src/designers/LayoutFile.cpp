@@ -554,10 +554,9 @@ bool TLayoutForm::OpenDocument(const QString &path)
     TWaitCursor wait;
     QString error;
     const bool read = Layout.Open(path, &error);
-    // Whatever was read, the fixed set is the document's own objects now.
-    SplitSwitching = 1;
-    SetSplitLayout(SplitLayout);
-    SplitSwitching = 0;
+    // Whatever was read, the fixed set is the document's own objects now. Only listed: a set switch would pass
+    // the other set's barcode over the one the document just gave this set.
+    ListFixedSet(SplitLayout);
     if (!read) {
         ClearDocument();
         ShowMessageBoxAt(this, error, AppTitle, MB_ICONINFORMATION);
@@ -635,5 +634,5 @@ bool TLayoutForm::SaveDocument(const QString &path)
 
 QImage TLayoutForm::MakeThumbnail(int sizeIndex)
 {
-    return Layout.MakeThumbnail(sizeIndex, PaperFormat.Width, PaperFormat.Height, BackgroundSource, ZoomRatio);
+    return Layout.MakeThumbnail(sizeIndex, PaperFormat.Width, PaperFormat.Height, BackgroundSource);
 }

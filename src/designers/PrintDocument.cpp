@@ -437,8 +437,8 @@ void TPrintDocument::TakeObjectDefaults(TWordRect &word, TFigureRect &figure) co
         figure.Assign(*FigureList.back());
 }
 
-QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
-                                     double zoom) const
+QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight,
+                                     const QImage &paperPicture) const
 {
     const int w = TenthsMmToLayout(paperWidth);
     const int h = TenthsMmToLayout(paperHeight);
@@ -465,15 +465,17 @@ QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHei
         Background->SetZoom(shownZoom);
         Background->SetRect(shown);
     }
+    // Each object goes back to the zoom it is shown at: the designer draws and hit-tests by it.
     for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
         auto *illust = dynamic_cast<TIllustRect *>(*object);
+        const double shownZoom = (*object)->Zoom();
         (*object)->SetZoom(scale);
         if (illust)
             illust->SetPrintMode(true);
         (*object)->Draw(canvas, 0, 0);
         if (illust)
             illust->SetPrintMode(false);
-        (*object)->SetZoom(zoom);
+        (*object)->SetZoom(shownZoom);
     }
     return bitmap;
 }
@@ -482,7 +484,7 @@ bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeig
                           QString *error)
 {
     try {
-        const QByteArray thumbnail = EncodeJpeg(MakeThumbnail(0, paperWidth, paperHeight, paperPicture, 1.0));
+        const QByteArray thumbnail = EncodeJpeg(MakeThumbnail(0, paperWidth, paperHeight, paperPicture));
         const QByteArray bytes = Bytes(thumbnail);
         const uint8_t kind = Kind;
         if (SaveWithSafetyCopy(fileName, bytes,

@@ -88,9 +88,8 @@ public:
               QString *error);
 
     // The thumbnail bitmap: the paper within 200 (index 0) or 500 pixels (index 1), its picture resampled
-    // onto it, the stacked objects drawn from the back. Every object is left at zoom afterwards.
-    QImage MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture,
-                         double zoom) const;
+    // onto it, the stacked objects drawn from the back. Every object keeps the zoom it had.
+    QImage MakeThumbnail(int sizeIndex, int paperWidth, int paperHeight, const QImage &paperPicture) const;
 
     // The paper the paper number names: a record of the master list with its sheet, a user postcard or
     // envelope of that id (whose sheet is left as it was), or a user label or card sheet with its own sheet

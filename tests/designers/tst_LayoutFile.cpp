@@ -1,6 +1,10 @@
 // The designer's file and print commands as a user drives them: a new postcard from the paper dialog printed
 // for every record through the wizard to a PDF file, a multi-up preview paged through and closed back into the
-// wizard, a layout saved and opened again, and the messages of a print with nothing to print.
+// wizard, a layout saved and opened again, the documents of every designer opened and saved through its own
+// window to the bytes they were read from, a save that leaves the objects where the designer shows them, and
+// the messages of a print with nothing to print.
+#include "designers/Design.h"
+#include "designers/Label.h"
 #include "designers/Layout.h"
 
 #include "base/SjisCodec.h"
@@ -8,18 +12,34 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/LytFmt.h"
+#include "designers/AddInfo.h"
+#include "designers/LytDtl.h"
 #include "designers/LytPrt.h"
+#include "designers/Sender.h"
+#include "drawing/BackImage.h"
+#include "drawing/BarcodeRect.h"
+#include "drawing/DesignGlobals.h"
+#include "drawing/FigureRect.h"
+#include "drawing/IllustRect.h"
+#include "drawing/JpegImage.h"
 #include "drawing/MetafileEx.h"
 #include "drawing/NameRect.h"
+#include "drawing/QRCodeRect.h"
+#include "drawing/SenderRect.h"
+#include "drawing/WordRect.h"
+#include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
 #include "PrintedPdf.h"
+#include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -78,7 +98,12 @@ protected:
         book.Open(QStringLiteral("Book"));
         AppFolder = test::appDir();
         LayoutFolder = book.Dir.path() + "/Layout/";
+        LabelFolder = book.Dir.path() + "/Label/";
+        CardFolder = book.Dir.path() + "/Card/";
+        DesignFolder = book.Dir.path() + "/Design/";
         ASSERT_TRUE(master.Load(AppFolder + "Common/Lyt.fmt"));
+        test::registerSender(test::listedSender(1, QStringLiteral("自宅"), QStringLiteral("田中　一郎")));
+        DefaultSenderNo = 0;
         for (const char *name : {"山田　太郎", "佐藤　花子", "長谷川　健"}) {
             TTable &t = *DMMirvale18->AdrsTable;
             t.Append();
@@ -95,26 +120,45 @@ protected:
         list->RefreshList(true, true, false);
         list->SelectItem(0, true, false);
         TMemIniFile ini(DataFolder + "Mirvale18.ini");
-        ini.WriteBool("LAYOUT", "Menu", false);
+        for (const char *section : {"LAYOUT", "LABEL", "CARD", "DESIGN"})
+            ini.WriteBool(QLatin1String(section), "Menu", false);
         ini.UpdateFile();
         TPrinter &printer = Printer();
         printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
         form = new TLayoutForm(list.get());
         LayoutForm = form.data();
-        form->resize(900, 800);
-        form->show();
-        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
-        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        show(*form);
     }
     void TearDown() override
     {
-        if (form) {
-            form->Modified = 0;
-            delete form.data();
-        }
+        for (QPointer<TLayoutForm> window : {form, other})
+            if (window) {
+                window->Modified = 0;
+                delete window.data();
+            }
         list.reset();
         AddressList = nullptr;
+        PaperScale = 1480;
+    }
+    static void show(TLayoutForm &window)
+    {
+        window.resize(900, 800);
+        window.show();
+        QCoreApplication::removePostedEvents(&window, WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::removePostedEvents(&window, WM_STARTMENU);
+    }
+    // A second designer, the label and card window or the letter designer, shown beside the first.
+    template <class T, class... Args> T &openOther(Args... args)
+    {
+        if (other) {
+            other->Modified = 0;
+            delete other.data();
+        }
+        auto *window = new T(list.get(), args...);
+        other = window;
+        show(*window);
+        return *window;
     }
     // The paper of the master list, set up as the new command does after its dialog.
     void usePaper(const std::function<bool(const TPaperFormat &)> &which)
@@ -133,9 +177,148 @@ protected:
     test::MessageBoxScript boxes;
     TMasterFormats master;
     std::unique_ptr<TAddressList> list;
-    QPointer<TLayoutForm> form;
+    QPointer<TLayoutForm> form, other;
     QTemporaryDir out;
 };
+
+// 新規作成 through the window's paper dialog of class T, choose answering it before its OK.
+template <class T> void newLayout(TLayoutForm &window, std::function<void(T *)> choose = {})
+{
+    whenModal<T>([choose](T *dialog) {
+        if (choose)
+            choose(dialog);
+        dialog->accept();
+    });
+    window.actNew->trigger();
+    ASSERT_TRUE(window.DocumentOpen);
+}
+
+// Runs the window's command with its dialog, set by fill before its OK is pressed.
+template <class T> void runDialog(QAction *command, std::function<void(T *)> fill)
+{
+    whenModal<T>([fill](T *dialog) {
+        fill(dialog);
+        child<QPushButton>(dialog, "btnOK")->click();
+    });
+    command->trigger();
+}
+
+// バーコードの設定 with the barcode on at size index (0 for 8 points).
+void showBarcode(TLayoutForm &window, int size)
+{
+    window.UpdateActions();
+    runDialog<TAdditionInfoDialog>(window.actBarcodeSet, [size](TAdditionInfoDialog *dialog) {
+        child<QCheckBox>(dialog, "ckbBarcode")->setChecked(true);
+        child<QComboBox>(dialog, "cbxBarSize")->setCurrentIndex(size);
+    });
+}
+
+// One free object of each kind on top of the layout, within the paper: a picture, a text of two horizontal lines,
+// a shaded figure and a QR code, each at the designer's zoom.
+void addFreeObjects(TLayoutForm &window)
+{
+    const auto at = [&window](double left, double top, double right, double bottom) {
+        return TRect{int(left * window.PaperWidth), int(top * window.PaperHeight), int(right * window.PaperWidth),
+                     int(bottom * window.PaperHeight)};
+    };
+    QImage picture(40, 30, QImage::Format_RGB888);
+    picture.fill(QColor(200, 40, 40));
+    TJpegImage jpeg;
+    jpeg.LoadFromData(EncodeJpeg(picture));
+    auto illust = std::make_unique<TIllustRect>();
+    illust->SetRect(at(0.05, 0.6, 0.25, 0.75));
+    illust->SetPicture(&jpeg);
+    auto word = std::make_unique<TWordRect>();
+    word->SetRect(at(0.55, 0.45, 0.75, 0.7));
+    word->SetDirection(WritingDirection::Horizontal);
+    word->SetLineCount(2);
+    word->SetLine(0, QStringLiteral("謹賀新年"));
+    word->SetLine(1, QStringLiteral("本年もよろしく"));
+    word->UpdateFontHeight();
+    auto figure = std::make_unique<TFigureRect>();
+    figure->SetRect(at(0.3, 0.8, 0.5, 0.95));
+    figure->SetKind(TFigureRect::Rectangle);
+    figure->SetBackFill(true);
+    figure->SetGradation(true);
+    figure->SetFillColor1(0x00FFE0C0);
+    figure->SetGradientAngle(45);
+    auto qr = std::make_unique<TQRCodeRect>();
+    qr->SetRect(at(0.8, 0.8, 0.95, 0.95));
+    qr->SetText("https://example.jp/velmora");
+    const TRenderTarget target = window.RenderTarget();
+    for (TDrawRect *object : std::initializer_list<TDrawRect *>{illust.get(), word.get(), figure.get(), qr.get()}) {
+        object->SetZoom(window.ZoomRatio);
+        object->Prepare(target, false);
+        window.ZOrderList.insert(window.ZOrderList.begin(), object);
+    }
+    window.IllustList.push_back(std::move(illust));
+    window.WordList.push_back(std::move(word));
+    window.FigureList.push_back(std::move(figure));
+    window.QRCodeList.push_back(std::move(qr));
+    window.FillObjectList();
+}
+
+// The offset of the first byte in which two files differ; -1 when they are the same.
+qsizetype firstDifference(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i)
+        if (a[i] != b[i])
+            return i;
+    return a.size() == b.size() ? -1 : n;
+}
+
+// The layout saved through the window, closed, the file opened again through the window and saved under
+// another name: the file written holds the bytes of the file opened.
+void expectOpenAndSaveGiveBackTheBytes(TLayoutForm &window, const QString &title)
+{
+    SCOPED_TRACE(title.toStdString());
+    // The card as the user sees it before saving: its texts drawn for the printer, as after an open.
+    window.pnlCard->repaint();
+    const QString opened = window.DocumentPath(title);
+    ASSERT_TRUE(window.SaveDocument(opened));
+    window.actCloseExecute();
+    ASSERT_FALSE(window.DocumentOpen);
+    ASSERT_TRUE(window.OpenDocument(opened));
+    window.DocumentFile.clear();
+    const QString saved = window.DocumentPath(title + QStringLiteral("再"));
+    ASSERT_TRUE(window.SaveDocument(saved));
+    EXPECT_EQ(firstDifference(test::readFile(saved), test::readFile(opened)), -1);
+}
+
+// At 用紙全体 the window shows the layout at a zoom of its own, which a save, drawing the thumbnail at another,
+// leaves as it was: every object in the same place and size, the card drawn the same, a click on a corner of
+// a text taking the text.
+void expectSaveLeavesTheView(TLayoutForm &window, const QString &title, const char *sample)
+{
+    SCOPED_TRACE(title.toStdString());
+    window.cbxRatio->setCurrentIndex(0);
+    window.cbxRatioClick(window.cbxRatio);
+    ASSERT_NE(window.ZoomRatio, 1.0);
+    addFreeObjects(window);
+    std::vector<TRect> shown;
+    for (const TDrawRect *object : window.ZOrderList)
+        shown.push_back(object->GetDispRect());
+    const QImage card = window.pnlCard->grab().toImage();
+    // A corner of the text on the card that lies outside the text as it would be drawn at 100 %.
+    const TWordRect &word = *window.WordList.back();
+    const TRect r = word.GetDispRect(), full = word.GetRect();
+    const QPoint corner = window.ZoomRatio < 1 ? QPoint(r.Left + 2, r.Top + 2) : QPoint(r.Right - 3, r.Bottom - 3);
+    ASSERT_FALSE(corner.x() >= full.Left && corner.x() < full.Right && corner.y() >= full.Top &&
+                 corner.y() < full.Bottom);
+
+    ASSERT_TRUE(window.SaveDocument(window.DocumentPath(title)));
+    std::vector<TRect> after;
+    for (const TDrawRect *object : window.ZOrderList)
+        after.push_back(object->GetDispRect());
+    EXPECT_TRUE(after == shown);
+    EXPECT_TRUE(window.pnlCard->grab().toImage() == card);
+    test::keepSample(window.grab().toImage(), sample);
+    window.ClearSelection();
+    QTest::mouseMove(window.pnlCard, corner);
+    QTest::mouseClick(window.pnlCard, Qt::LeftButton, {}, corner);
+    EXPECT_EQ(window.FocusedObject(), &word);
+}
 
 }  // namespace
 
@@ -299,6 +482,96 @@ TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
     EXPECT_EQ(boxes.texts().value(0), QStringLiteral("このファイルは有効な形式ではありません  "));
     EXPECT_TRUE(form->ZOrderList.empty());
     EXPECT_EQ(form->FixedObjects.front(), form->CombinedObjects[0].get());
+}
+
+TEST_F(LayoutFileTest, EachDesignerSavesTheBytesOfTheDocumentItOpened)
+{
+    // 通常はがき with its barcode on at 9 points and every free object kind.
+    newLayout<TNewLayoutDialog>(*form);
+    ASSERT_EQ(form->PrintParts, 0);
+    ASSERT_TRUE(!form->NoBarcode && form->BarSize >= 2);
+    showBarcode(*form, 1);
+    addFreeObjects(*form);
+    expectOpenAndSaveGiveBackTheBytes(*form, QStringLiteral("はがき"));
+    const auto &combined = static_cast<const TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+    EXPECT_TRUE(combined.Visible && form->Layout.ZIndexOf(&combined) >= 0);
+    EXPECT_EQ(combined.BarSize(), 1);
+
+    // On its split places: a part hidden, the layout flags turned over, the barcode there at 10 points.
+    form->UpdateActions();
+    runDialog<TLayoutDetailDialog>(form->actDetail, [](TLayoutDetailDialog *dialog) {
+        child<QCheckBox>(dialog, "ckbAuto")->setChecked(false);
+        child<QCheckBox>(dialog, "ckbDptmnt")->setChecked(false);
+        for (const char *flag : {"ckbCharSpace", "ckbCorpBreak"}) {
+            QCheckBox *box = child<QCheckBox>(dialog, flag);
+            box->setChecked(!box->isChecked());
+        }
+    });
+    ASSERT_EQ(form->SplitLayout, 1);
+    showBarcode(*form, 2);
+    expectOpenAndSaveGiveBackTheBytes(*form, QStringLiteral("分割"));
+    const auto &split = static_cast<const TBarcodeRect &>(*form->SplitObjects[SplitBarcodeIndex]);
+    EXPECT_TRUE(split.Visible && form->Layout.ZIndexOf(&split) >= 0);
+    EXPECT_EQ(split.BarSize(), 2);
+
+    // The sender side of an envelope.
+    const auto envelope = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                       [](const TPaperFormat &f) { return f.Kind == 1 && f.CombinedRectCount > 4; });
+    ASSERT_NE(envelope, master.Formats.end());
+    const int number = int(envelope - master.Formats.begin());
+    newLayout<TNewLayoutDialog>(*form, [number](TNewLayoutDialog *dialog) {
+        dialog->SelectFormatByNumber(number);
+        dialog->SetSenderSide(true);
+    });
+    ASSERT_EQ(form->PrintParts, 2);
+    addFreeObjects(*form);
+    expectOpenAndSaveGiveBackTheBytes(*form, QStringLiteral("封筒"));
+
+    // A label printing two items of the record, and a card.
+    TLabelForm &labels = openOther<TLabelForm>(false);
+    newLayout<TLabelPaperDialog>(labels);
+    labels.UpdateActions();
+    runDialog<TAdditionInfoDialog>(labels.actBarcodeSet, [](TAdditionInfoDialog *dialog) {
+        dialog->SetAdditionChecked(0, true);
+        dialog->SetAdditionItem(0, 3);
+        dialog->SetAdditionChecked(1, true);
+        dialog->SetAdditionText(1, QStringLiteral("粗品在中"));
+    });
+    ASSERT_GE(labels.Layout.ZIndexOf(&labels.Layout.RecordItem(1)), 0);
+    addFreeObjects(labels);
+    expectOpenAndSaveGiveBackTheBytes(labels, QStringLiteral("ラベル"));
+    TLabelForm &cards = openOther<TLabelForm>(true);
+    newLayout<TLabelPaperDialog>(cards);
+    addFreeObjects(cards);
+    expectOpenAndSaveGiveBackTheBytes(cards, QStringLiteral("名刺"));
+
+    // A message side with a sender block on a shaded page.
+    TDesignForm &letter = openOther<TDesignForm>();
+    newLayout<TNewLayoutDialog>(letter);
+    addFreeObjects(letter);
+    letter.actSenderBlock->trigger();
+    ASSERT_EQ(letter.Layout.SenderList.size(), 1u);
+    TBackImage &page = *letter.Layout.Background;
+    page.SetKind(TBackImage::Gradient);
+    page.SetColor1(0x00FFE0C0);
+    page.SetColor2(0x00FFFFFF);
+    page.SetGradientAngle(45);
+    expectOpenAndSaveGiveBackTheBytes(letter, QStringLiteral("文面"));
+}
+
+TEST_F(LayoutFileTest, ASaveLeavesTheObjectsWhereTheDesignerDrawsAndHitsThem)
+{
+    // 通常はがき below 100 % in a lower window, with its barcode.
+    form->resize(900, 660);
+    newLayout<TNewLayoutDialog>(*form);
+    showBarcode(*form, 1);
+    expectSaveLeavesTheView(*form, QStringLiteral("はがき"), "postcard-saved-at-fit");
+    EXPECT_LT(form->ZoomRatio, 1.0);
+    // A label far above it.
+    TLabelForm &labels = openOther<TLabelForm>(false);
+    newLayout<TLabelPaperDialog>(labels);
+    expectSaveLeavesTheView(labels, QStringLiteral("ラベル"), "label-saved-at-fit");
+    EXPECT_GT(labels.ZoomRatio, 1.5);
 }
 
 TEST_F(LayoutFileTest, NothingToPrintIsSaidAndNothingOpens)

@@ -158,7 +158,7 @@ TEST(PrintDocument, SaveOpenSaveGivesTheSameBytes)
 TEST(PrintDocument, DamagedFilesAreRefusedAndLeaveTheDocumentEmpty)
 {
     TPrintDocument doc = fullDocument();
-    const QByteArray good = doc.Bytes(EncodeJpeg(doc.MakeThumbnail(0, 1000, 1480, QImage(), 1.0)));
+    const QByteArray good = doc.Bytes(EncodeJpeg(doc.MakeThumbnail(0, 1000, 1480, QImage())));
     const qsizetype z0 = firstZOffset(good);
 
     std::vector<std::pair<const char *, QByteArray>> damaged;

@@ -37,7 +37,7 @@ protected:
         TTable &t = *book.Module->AdrsTable;
         for (const char *tel : {"031234567", "0312345678", "061234567", "0722123456"}) {
             t.Append();
-            t.FieldByName("NameKanji").SetAsString("名前");
+            t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(QStringLiteral("名前")));
             t.FieldByName("Tel").SetAsString(tel);
             t.FieldByName("Fax").SetAsString(tel);
             t.Post();
@@ -46,7 +46,7 @@ protected:
         TTable &s = *book.Module->SenderTable;
         s.Append();
         s.FieldByName("RecNo").SetAsInteger(1);
-        s.FieldByName("Name").SetAsString("差出人");
+        s.FieldByName("Name").SetAsString(WideToEscapedAnsi(QStringLiteral("差出人")));
         s.FieldByName("Tel").SetAsString("069876543");
         s.Post();
         adrs = AdrsFolder + "Book/Adrs.DB";

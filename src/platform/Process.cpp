@@ -28,8 +28,6 @@ QString programFileOf(const QString &commandLine)
     return QString(commandLine).remove(QLatin1Char('"'));
 }
 
-bool restartAsked = false;
-
 // The folder part of a file name, with its "/"; empty for a bare name.
 QString folderOf(const QString &file) { return file.left(file.lastIndexOf(QLatin1Char('/')) + 1); }
 
@@ -136,6 +134,13 @@ int ShellExecuteAndWait(const QString &file, const QString &parameters, const QS
     // The opener takes the one file; parameters only mean something to a program that is run directly.
     return launch(QStringLiteral("xdg-open"), {info.absoluteFilePath()}, workFolder, noWait).startError;
 }
+
+namespace {
+
+// Set by an update that replaced the program, until its end starts the new copy.
+bool restartAsked = false;
+
+}  // namespace
 
 std::function<bool(const QString &program)> StartNewCopy = [](const QString &program) {
     return QProcess::startDetached(program, {});

@@ -15,6 +15,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/PDFHelp.h"
+#include "platform/Process.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
 
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QThread>
 
 namespace {
@@ -255,6 +257,8 @@ int RunVelmora(QApplication &app)
 {
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();
+    // Made before the guard, so that it runs once the guard has let go of the data root's lock.
+    const auto restart = qScopeGuard(StartAskedRestart);
     // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
     // two copies over one book overwrite each other's changes.
     std::unique_ptr<TInstanceGuard> instance;

@@ -8,7 +8,7 @@
 #include "exchange/TableMaintenance.h"
 #include "geo/PosSearch.h"
 #include "platform/MessageBox.h"
-#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -58,6 +58,7 @@ private:
 };
 
 // Rows: RecNo, name, Pos, Tdfkn, Adrs1, Adrs2[, JisCode].
+// A person's name is kept in the "@" escape, a company's in plain Shift-JIS; the escape's reading takes both.
 void scan(TSqliteDatabase &db, const QByteArray &select, bool sender, TPlaceCache &places,
           std::vector<TFieldChange> *changes)
 {
@@ -73,7 +74,7 @@ void scan(TSqliteDatabase &db, const QByteArray &select, bool sender, TPlaceCach
                                           [&](const QByteArray &t) { return !t.isEmpty() && town.startsWith(t); });
         if (!sameTown)
             continue;
-        const QString name = Sjis::decode(rows.ColumnText(1));
+        const QString name = EscapedAnsiToWide(rows.ColumnText(1));
         auto propose = [&](int column, const char *field, const QByteArray &now) {
             const QByteArray old = rows.ColumnText(column);
             if (!now.isEmpty() && old != now)

@@ -7,7 +7,7 @@
 #include "db/TableSchemas.h"
 #include "exchange/TableMaintenance.h"
 #include "platform/MessageBox.h"
-#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +17,8 @@ namespace {
 const char *const NumberFields[] = {"Tel", "Fax", "Portable1", "Portable2"};
 const char *const SenderNumberFields[] = {"Tel", "Fax"};
 
+// Rows: RecNo, name, then the numbers.
+// A person's name is kept in the "@" escape, a company's in plain Shift-JIS; the escape's reading takes both.
 void scan(TSqliteDatabase &db, const QByteArray &select, bool sender, const char *const *fields, int fieldCount,
           const std::vector<TKykbnRule> &rules, std::vector<TFieldChange> *changes)
 {
@@ -26,7 +28,7 @@ void scan(TSqliteDatabase &db, const QByteArray &select, bool sender, const char
             const QByteArray old = rows.ColumnText(2 + i);
             const QByteArray renewed = ConvertKykbn(rules, old);
             if (!renewed.isEmpty())
-                changes->push_back({sender, rows.ColumnInt(0), Sjis::decode(rows.ColumnText(1)),
+                changes->push_back({sender, rows.ColumnInt(0), EscapedAnsiToWide(rows.ColumnText(1)),
                                     QLatin1String(fields[i]), old, renewed});
         }
     }

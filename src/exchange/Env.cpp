@@ -169,8 +169,8 @@ void TEnvironment::btnHddInstallClick()
 void TEnvironment::btnUpdateClick()
 {
     TUpdateDialog dialog(this);
-    // Accepted means the update was applied; with the restart flag the program has been started again on
-    // its new files, and this instance must end before it writes anything more.
+    // Accepted means the update was applied; with the restart flag the program starts again on its new files
+    // once this instance has ended, which it must before it writes anything more.
     if (dialog.exec() != QDialog::Accepted || !dialog.Restart)
         return;
     Result = TEnvironmentResult();

@@ -8,6 +8,7 @@
 #include "exchange/WorkProgress.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/Process.h"
 #include "widgets/NamedControls.h"
 
 #include <QApplication>
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -380,8 +380,8 @@ int TUpdateDialog::RunUpdater()
         // The files are in place; at worst they are offered again by the next check.
     }
     QDir(staging).removeRecursively();
-    if (Restart && !QProcess::startDetached(QCoreApplication::applicationFilePath(), {}))
-        return 1;
+    if (Restart)
+        RestartAfterEnd();
     return 0;
 }
 

@@ -9,5 +9,6 @@
 // A write to a pipe or socket whose reader has gone fails as a write (EPIPE) instead of ending the process.
 void InstallEndReports();
 
-// A deliberate end before the program's windows are up: the reason as the line on stderr.
+// A deliberate end before the program's windows are up, or a failure after they are gone: the reason as the
+// line on stderr.
 void ReportEarlyEnd(const QString &why);

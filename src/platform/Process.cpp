@@ -1,6 +1,8 @@
 #include "platform/Process.h"
 
 #include "base/Folders.h"
+#include "platform/EndReport.h"
+#include "platform/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -130,4 +133,29 @@ int ShellExecuteAndWait(const QString &file, const QString &parameters, const QS
         return launch(info.absoluteFilePath(), QProcess::splitCommand(parameters), workFolder, noWait).startError;
     // The opener takes the one file; parameters only mean something to a program that is run directly.
     return launch(QStringLiteral("xdg-open"), {info.absoluteFilePath()}, workFolder, noWait).startError;
+}
+
+namespace {
+
+// Set by an update that replaced the program, until its end starts the new copy.
+bool restartAsked = false;
+
+}  // namespace
+
+std::function<bool(const QString &program)> StartNewCopy = [](const QString &program) {
+    return QProcess::startDetached(program, {});
+};
+
+void RestartAfterEnd() { restartAsked = true; }
+
+void StartAskedRestart()
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    if (!std::exchange(restartAsked, false) || StartNewCopy(program))
+        return;
+    ReportEarlyEnd(QStringLiteral("アップデート後のアプリケーションを起動できませんでした: ") + program);
+    ShowMessageBoxAt(nullptr,
+                     QStringLiteral("アップデート後のアプリケーションを起動できませんでした  \r\n"
+                                    "もう一度起動してください  "),
+                     AppTitle, MB_ICONERROR, mbpSystem);
 }

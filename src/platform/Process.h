@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QProcess;
 
 // Window show states as callers pass them. A program on Linux decides its own first window state, so every
@@ -30,3 +32,13 @@ int ShellExecuteAndWait(const QString &file, const QString &parameters, const QS
 // Starts a program as a child that the caller's QProcess keeps, so the caller can tell whether it still
 // runs and end it. Folder as for RunProgram (already resolved, no "@"). Returns 0 or the errno code.
 int StartProgram(QProcess &process, const QString &program, const QStringList &arguments, const QString &folder);
+
+// Asks for the program to start again once this copy has ended (an update replaced its files). Started any
+// earlier, the new copy would find this one still holding the data root's lock, hand off to it and end, and
+// this one would then end as asked: nothing would be left running.
+void RestartAfterEnd();
+// The program's end, once the lock is released: starts the copy RestartAfterEnd asked for. A copy that cannot
+// be started is said on stderr and in a message box.
+void StartAskedRestart();
+// How the new copy is started: the program's own file, detached. Tests put a starter of their own in its place.
+extern std::function<bool(const QString &program)> StartNewCopy;

@@ -4,6 +4,7 @@
 #include "TestBook.h"
 #include "db/Table.h"
 #include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ TEST(ConvertAdrsPos, RenamesTheMunicipalityWhereTheTownConfirmsThePlace)
                        R{"1140022", QStringLiteral("王子市"), QStringLiteral("どこか町１")},
                        R{"", QStringLiteral("王子市"), QStringLiteral("王子本町１")}}) {
         t.Append();
-        t.FieldByName("NameKanji").SetAsString(sjis(QStringLiteral("名前")));
+        t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(QStringLiteral("𠮷田　太郎")));
         t.FieldByName("Pos").SetAsString(r.pos);
         t.FieldByName("Tdfkn").SetAsString(sjis(QStringLiteral("東京都")));
         t.FieldByName("Adrs1").SetAsString(sjis(r.city));
@@ -52,7 +53,7 @@ TEST(ConvertAdrsPos, RenamesTheMunicipalityWhereTheTownConfirmsThePlace)
     TTable &s = *book.Module->SenderTable;
     s.Append();
     s.FieldByName("RecNo").SetAsInteger(1);
-    s.FieldByName("Name").SetAsString(sjis(QStringLiteral("差出人")));
+    s.FieldByName("Name").SetAsString(WideToEscapedAnsi(QStringLiteral("髙橋　花子")));
     s.FieldByName("Pos").SetAsString("1140022");
     s.FieldByName("Tdfkn").SetAsString(sjis(QStringLiteral("東京都")));
     s.FieldByName("Adrs1").SetAsString(sjis(QStringLiteral("王子市")));
@@ -62,6 +63,9 @@ TEST(ConvertAdrsPos, RenamesTheMunicipalityWhereTheTownConfirmsThePlace)
     const test::MessageBoxScript boxes;
     TConvertAdrsPos dialog(nullptr);
     ASSERT_EQ(dialog.Changes().size(), 3u);  // the first record's city and code, the sender's city
+    // Names are listed as they read, not in the "@" escape they are kept in.
+    EXPECT_EQ(dialog.Changes()[0].Name, QStringLiteral("𠮷田　太郎"));
+    EXPECT_EQ(dialog.Changes()[2].Name, QStringLiteral("髙橋　花子"));
     ASSERT_TRUE(dialog.Execute());
     const QString adrs = AdrsFolder + "Book/Adrs.DB";
     EXPECT_EQ(column(adrs, "SELECT Adrs1 FROM Adrs ORDER BY RecNo"), QStringLiteral("北区,北区,王子市,王子市"));

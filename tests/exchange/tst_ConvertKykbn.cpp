@@ -3,10 +3,13 @@
 #include "exchange/TableMaintenance.h"
 
 #include "TestBook.h"
+#include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 #include "db/Table.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +37,7 @@ protected:
         TTable &t = *book.Module->AdrsTable;
         for (const char *tel : {"031234567", "0312345678", "061234567", "0722123456"}) {
             t.Append();
-            t.FieldByName("NameKanji").SetAsString("名前");
+            t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(QStringLiteral("名前")));
             t.FieldByName("Tel").SetAsString(tel);
             t.FieldByName("Fax").SetAsString(tel);
             t.Post();
@@ -43,7 +46,7 @@ protected:
         TTable &s = *book.Module->SenderTable;
         s.Append();
         s.FieldByName("RecNo").SetAsInteger(1);
-        s.FieldByName("Name").SetAsString("差出人");
+        s.FieldByName("Name").SetAsString(WideToEscapedAnsi(QStringLiteral("差出人")));
         s.FieldByName("Tel").SetAsString("069876543");
         s.Post();
         adrs = AdrsFolder + "Book/Adrs.DB";
@@ -80,6 +83,35 @@ TEST_F(KykbnConversion, ListsConvertsRecordsAndSendersTogether)
               "031234567,0312345678,061234567,0722123456");
     EXPECT_EQ(column(DataRootFolder + "backup.kyk/Other/Sender.DB", "SELECT Tel FROM Sender"), "069876543");
     EXPECT_TRUE(book.Module->AdrsTable->Active());
+}
+
+// Names are kept in the "@" escape and companies in plain Shift-JIS; the list shows each as it reads.
+TEST_F(KykbnConversion, TheListShowsNamesAsTheyRead)
+{
+    TTable &t = *book.Module->AdrsTable;
+    t.Append();
+    t.FieldByName("NameKanji").SetAsString(WideToEscapedAnsi(QStringLiteral("𠮷田　太郎")));
+    t.FieldByName("Tel").SetAsString("031111111");
+    t.Post();
+    t.Append();
+    t.FieldByName("CorpKanji").SetAsString(Sjis::encode(QStringLiteral("髙島商事")));
+    t.FieldByName("Tel").SetAsString("032222222");
+    t.Post();
+    TTable &s = *book.Module->SenderTable;
+    s.First();
+    s.Edit();
+    s.FieldByName("Name").SetAsString(WideToEscapedAnsi(QStringLiteral("髙橋　花子")));
+    s.Post();
+
+    TConvertKykbn dialog(nullptr);
+    auto *list = dialog.findChild<QTreeWidget *>("lvChanges");
+    ASSERT_NE(list, nullptr);
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names << list->topLevelItem(i)->text(0);
+    EXPECT_TRUE(names.contains(QStringLiteral("𠮷田　太郎"))) << names.join(',').toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral("髙島商事"))) << names.join(',').toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral("髙橋　花子"))) << names.join(',').toStdString();
 }
 
 TEST_F(KykbnConversion, ASenderThatCannotBeWrittenLeavesTheRecordsUnchanged)

@@ -22,6 +22,7 @@
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
@@ -265,7 +266,7 @@ void TLayoutForm::ShowStartMenu()
         CenterFormOnOwner(&dialog, this);
         dialog.SetKind(Layout.Kind);
         dialog.SetChoice(uint8_t(choice));
-        const int result = dialog.exec();
+        const int result = ExecDialog(dialog);
         PrintMenuDialog = nullptr;
         if (result != QDialog::Accepted)
             return;

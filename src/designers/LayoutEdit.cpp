@@ -10,6 +10,7 @@
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
+#include "platform/Forms.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ void TLayoutForm::actSenderEditExecute()
     SenderForm = form.get();
     CenterFormOnOwner(form.get(), this);
     form->SenderNo = block ? (blockSender >= 0 ? blockSender : DefaultSenderNo) : SenderRecNo;
-    const int result = form->exec();
+    const int result = ExecDialog(*form);
     if (AddressList)
         AddressList->LoadSenderList();
     const int32_t chosen = result == 1 ? form->SenderNo : -1;

@@ -58,7 +58,7 @@ bool runPrinterSetup(QWidget *owner)
     Printer().ApplyTo(printer);
     QPrintDialog dialog(&printer, owner);
     dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return false;
     try {
         Printer().ReadFrom(printer);

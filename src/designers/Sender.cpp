@@ -262,7 +262,7 @@ void TSenderForm::buildControls()
         bottom->addWidget(b);
     }
 
-    connect(edTitle, &QLineEdit::textEdited, this, &TSenderForm::edTitleChange);
+    connect(edTitle, &QLineEdit::textChanged, this, &TSenderForm::edTitleChange);
     connect(edTitle, &QLineEdit::editingFinished, this, &TSenderForm::edTitleExit);
     for (QLineEdit *e : {edPos, edTdfkn, edAdrs1, edAdrs2, edAdrs3, edCorp, static_cast<QLineEdit *>(edName)})
         connect(e, &QLineEdit::textChanged, this, &TSenderForm::DataChange);

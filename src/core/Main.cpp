@@ -202,7 +202,7 @@ void TMainForm::WMStartup()
     if (password.Required()) {
         TInputPassword dialog(this);
         InputPasswordForm = &dialog;
-        const int result = dialog.exec();
+        const int result = ExecDialog(dialog);
         InputPasswordForm = nullptr;
         if (result != QDialog::Accepted) {
             close();

@@ -273,10 +273,13 @@ public:
     // The letter body's sender blocks, each filled from the sender its title names, else from the default
     // sender (else the first row of the list).
     void BindSenderBlocks();
-    // The sender row a letter body's sender block names by its title; -1 when none does.
-    int32_t SenderNoOfBlock(const TSenderRect &block);
-    // Gives the block the sender numbered senderNo, filled from its row; false when there is no such row.
-    bool ChooseBlockSender(TSenderRect &block, int32_t senderNo);
+    // The blocks filled from the senders numbered in senders, one for each block in its order (-1, or a number
+    // no row has any more: the default sender); each block takes its sender's title. True when a block's title
+    // changed, a change of the document.
+    bool BindSenderBlocks(const std::vector<int32_t> &senders);
+    // The sender row each sender block names by its title, in the blocks' order; -1 where none does. The number
+    // is what a block keeps across a rename or a deletion in the sender list.
+    std::vector<int32_t> SenderNosOfBlocks();
     // The refill every caller but printing uses: the record and the sender, or the sender as receiver on
     // papers with fewer than 5 rectangles in the first set.
     void RefillFixedObjects() override;

@@ -202,50 +202,47 @@ int32_t senderTitled(TTable &table, const QByteArray &title)
 
 }  // namespace
 
-void TLayoutForm::BindSenderBlocks()
+void TLayoutForm::BindSenderBlocks() { BindSenderBlocks(SenderNosOfBlocks()); }
+
+bool TLayoutForm::BindSenderBlocks(const std::vector<int32_t> &senders)
 {
     if (Layout.SenderList.empty())
-        return;
+        return false;
     TSenderTableUse use;
     TTable *table = use.Table();
     if (!table || table->RecordCount() == 0)
-        return;
+        return false;
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
-    for (const auto &block : Layout.SenderList) {
-        // A block keeps the sender it was given by its title; a new one, or one whose sender is gone, shows the
-        // default sender.
+    bool retitled = false;
+    for (size_t i = 0; i < Layout.SenderList.size(); ++i) {
+        TSenderRect &block = *Layout.SenderList[i];
+        // As a record's sender: the row of its number, else (a new block, or its sender deleted) the default
+        // sender, else the first row of the list.
+        const int32_t own = i < senders.size() ? senders[i] : -1;
         try {
-            const int32_t own = senderTitled(*table, block->SenderTitle);
             locateOrFirst(*table, own >= 0 ? own : DefaultSenderNo);
         } catch (const EDatabaseError &) {
-            return;
+            return retitled;
         }
-        BindSenderBlock(*block, ReadSenderRecord(*table), context);
+        const QByteArray before = block.SenderTitle;
+        BindSenderBlock(block, ReadSenderRecord(*table), context);
+        retitled = retitled || block.SenderTitle != before;
     }
+    return retitled;
 }
 
-int32_t TLayoutForm::SenderNoOfBlock(const TSenderRect &block)
+std::vector<int32_t> TLayoutForm::SenderNosOfBlocks()
 {
+    std::vector<int32_t> senders(Layout.SenderList.size(), -1);
     TSenderTableUse use;
-    try {
-        return use.Table() ? senderTitled(*use.Table(), block.SenderTitle) : -1;
-    } catch (const EDatabaseError &) {
-        return -1;
+    if (TTable *table = use.Table()) {
+        try {
+            for (size_t i = 0; i < senders.size(); ++i)
+                senders[i] = senderTitled(*table, Layout.SenderList[i]->SenderTitle);
+        } catch (const EDatabaseError &) {
+        }
     }
-}
-
-bool TLayoutForm::ChooseBlockSender(TSenderRect &block, int32_t senderNo)
-{
-    TSenderTableUse use;
-    TTable *table = use.Table();
-    try {
-        if (!table || !locate(*table, senderNo))
-            return false;
-    } catch (const EDatabaseError &) {
-        return false;
-    }
-    BindSenderBlock(block, ReadSenderRecord(*table), ProgramBindContext(PrintForm, PaperFormat.Direction));
-    return true;
+    return senders;
 }
 
 void TLayoutForm::RefillFixedObjects()

@@ -45,13 +45,15 @@ void TLayoutForm::actSenderEditExecute()
 {
     if (!DMMirvale18 || !DMMirvale18->OpenSenderTable())
         return;
-    // A letter body binds no record: the command chooses the sender of the selected sender block.
-    auto *block = Layout.Kind == DesignDocument ? dynamic_cast<TSenderRect *>(FocusedObject()) : nullptr;
-    const int32_t blockSender = block ? SenderNoOfBlock(*block) : -1;
+    // A letter body binds no record: the command chooses the sender of the selected sender block. Each block
+    // follows its sender by number, so that a rename or a deletion in the list carries over to it.
+    std::vector<int32_t> blockSenders = Layout.Kind == DesignDocument ? SenderNosOfBlocks() : std::vector<int32_t>();
+    const int block = dynamic_cast<TSenderRect *>(FocusedObject()) ? Layout.FreeIndexOf(FocusedObject()) : -1;
+    const int32_t blockSender = block >= 0 ? blockSenders.at(size_t(block)) : -1;
     auto form = std::make_unique<TSenderForm>(this);
     SenderForm = form.get();
     CenterFormOnOwner(form.get(), this);
-    form->SenderNo = block ? (blockSender >= 0 ? blockSender : DefaultSenderNo) : SenderRecNo;
+    form->SenderNo = block >= 0 ? (blockSender >= 0 ? blockSender : DefaultSenderNo) : SenderRecNo;
     // As the designer's command: a close asked meanwhile waits for the list, which is the designer's child.
     const int result = ExecDialog(*form);
     if (AddressList)
@@ -60,9 +62,10 @@ void TLayoutForm::actSenderEditExecute()
     form.reset();
     SenderForm = nullptr;
     if (Layout.Kind == DesignDocument) {
-        if (block && chosen >= 0 && chosen != blockSender && ChooseBlockSender(*block, chosen))
+        if (block >= 0 && chosen >= 0)
+            blockSenders[size_t(block)] = chosen;
+        if (BindSenderBlocks(blockSenders))
             MarkModified();
-        BindSenderBlocks();  // the rows may have been edited in the list
     } else if (Layout.Kind != LayoutDocument && chosen >= 0) {
         // A label or card keeps the list's record as its receiver: the choice is the document's sender alone.
         SenderRecNo = chosen;

@@ -8,6 +8,7 @@
 #include "core/SharedHelpers.h"
 #include "drawing/BarcodeRect.h"
 #include "geo/PaintPanel.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 
@@ -587,7 +588,7 @@ void TNewLayoutDialog::bbtnCustomClick()
     } else {
         dialog.SetBaseFormat(FormatNumber);
     }
-    if (dialog.exec() == QDialog::Rejected)
+    if (ExecDialog(dialog) == QDialog::Rejected)
         return;
     TCustomPaperRecord record;
     dialog.GetCustomFormat(record);

@@ -13,6 +13,7 @@
 #include "db/Table.h"
 #include "geo/DicSch.h"
 #include "platform/CustomEvents.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "records/EntryHelpers.h"
@@ -261,7 +262,7 @@ void TSenderForm::buildControls()
         bottom->addWidget(b);
     }
 
-    connect(edTitle, &QLineEdit::textEdited, this, &TSenderForm::edTitleChange);
+    connect(edTitle, &QLineEdit::textChanged, this, &TSenderForm::edTitleChange);
     connect(edTitle, &QLineEdit::editingFinished, this, &TSenderForm::edTitleExit);
     for (QLineEdit *e : {edPos, edTdfkn, edAdrs1, edAdrs2, edAdrs3, edCorp, static_cast<QLineEdit *>(edName)})
         connect(e, &QLineEdit::textChanged, this, &TSenderForm::DataChange);
@@ -825,7 +826,7 @@ void TSenderForm::bbtnSearchClick(int tag)
                                    : edTdfkn->text() + edAdrs1->text() + edAdrs2->text() + edAdrs3->text();
     const int start = DicSearch.StartWith(tag, Sjis::encode(key));
     if (start == 0) {
-        if (DicSearch.exec() != QDialog::Accepted)
+        if (ExecDialog(DicSearch) != QDialog::Accepted)
             return;
     } else if (start != 1) {
         return;

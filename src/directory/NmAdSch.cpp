@@ -13,6 +13,7 @@
 #include "directory/TgtExcpt.h"
 #include "geo/DicLibraries.h"
 #include "mainlist/DirectorySearchServices.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 #include "widgets/NamedControls.h"
@@ -251,7 +252,7 @@ void TNameAdrsSearch::bbtnNameListClick()
     TCategoryList dialog(this);
     CategoryList = &dialog;
     CenterFormOnOwner(&dialog, this);
-    const bool chosen = dialog.exec() == QDialog::Accepted;
+    const bool chosen = ExecDialog(dialog) == QDialog::Accepted;
     CategoryList = nullptr;
     if (!chosen)
         return;
@@ -265,7 +266,7 @@ void TNameAdrsSearch::bbtnTargetExceptionClick()
     TargetException = &dialog;
     CenterFormOnOwner(&dialog, this);
     dialog.SetSearchName(lastName_);
-    dialog.exec();
+    ExecDialog(dialog);
     TargetException = nullptr;
     if (dialog.FChanged)
         updateTargetException();

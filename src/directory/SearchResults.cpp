@@ -15,6 +15,7 @@
 #include "geo/DicLibraries.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 
@@ -374,7 +375,7 @@ int TDirectorySearchWindow::chooseOutputFile()
             at.setY(std::clamp(at.y(), work.top(), std::max(work.top(), work.bottom() - dialog.height())));
         }
         dialog.move(at);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return 9;
         name = dialog.selectedFiles().constFirst().trimmed();
         if (QFileInfo(name).suffix().isEmpty())
@@ -408,7 +409,7 @@ void TDirectorySearchWindow::sbtnExportItemSelectClick()
     CenterFormOnOwner(&dialog, this);
     dialog.SetItems(outputItems_, static_cast<int>(outputItems_.size()) - 1);
     QApplication::restoreOverrideCursor();
-    if (dialog.exec() == QDialog::Accepted) {
+    if (ExecDialog(dialog) == QDialog::Accepted) {
         dialog.GetItems(outputItems_);
         saveOutputItems();
     }

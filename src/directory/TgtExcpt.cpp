@@ -7,6 +7,7 @@
 #include "db/Table.h"
 #include "directory/NameLists.h"
 #include "directory/OrgEdit.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 #include "widgets/UniStdCtrls.h"
@@ -332,7 +333,7 @@ void TTargetException::CreateClick(int group)
     CenterFormOnOwner(&editor, this);
     editor.SetFlag(group);
     editor.SetCategory(FSearchName);
-    editor.exec();
+    ExecDialog(editor);
     OriginalEdit = nullptr;
     if (editor.FChanged) {
         FChanged = true;

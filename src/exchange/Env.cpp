@@ -8,6 +8,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
 #include "base/Folders.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "records/EntryHelpers.h"
@@ -162,7 +163,7 @@ void TEnvironment::showHddState()
 void TEnvironment::btnHddInstallClick()
 {
     THddInstall dialog(this);
-    dialog.exec();
+    ExecDialog(dialog);
     showHddState();
 }
 
@@ -170,8 +171,10 @@ void TEnvironment::btnUpdateClick()
 {
     TUpdateDialog dialog(this);
     // Accepted means the update was applied; with the restart flag the program starts again on its new files
-    // once this instance has ended, which it must before it writes anything more.
-    if (dialog.exec() != QDialog::Accepted || !dialog.Restart)
+    // once this instance has ended, which it must before it writes anything more, also when this window was
+    // closed while the update ran.
+    ExecDialog(dialog);
+    if (dialog.result() != QDialog::Accepted || !dialog.Restart)
         return;
     Result = TEnvironmentResult();
     Result.MustEnd = true;
@@ -263,6 +266,6 @@ void TEnvironment::btnOkClick()
 TEnvironmentResult RunEnvironmentDialog(TAddressList *owner)
 {
     TEnvironment dialog(owner);
-    dialog.exec();
+    ExecDialog(dialog);
     return dialog.Result;
 }

@@ -10,6 +10,7 @@
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/DataExchangeServices.h"
+#include "platform/Forms.h"
 
 void RegisterExchangeDialogs()
 {
@@ -21,7 +22,7 @@ void RegisterExchangeDialogs()
     RunInfoDialog = [](TAddressList *owner) {
         TInfoDialog dialog(owner, owner->ShowInfoAtStart, UpdateCheckAtStart != 0);
         CenterFormOnOwner(&dialog, owner);
-        dialog.exec();
+        ExecDialog(dialog);
         return std::make_pair(dialog.GetShowInfo(), dialog.GetCheckUpdate());
     };
 }

@@ -11,6 +11,7 @@
 #include "exchange/TableMaintenance.h"
 #include "mainlist/AdrsList.h"
 #include "base/FileReplace.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
@@ -207,7 +208,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
         // handled while the file dialog's own loop is still running, and must find the file read and 取り込み
         // enabled rather than be lost on a disabled button.
         connect(&dialog, &QFileDialog::fileSelected, this, &TFileImport::LoadFile);
-        dialog.exec();
+        ExecDialog(dialog);
     });
     connect(cbxCode, &QComboBox::activated, this, [this] { refreshPreview(); });
     connect(rbComma, &QRadioButton::toggled, this, [this] { refreshPreview(); });
@@ -434,5 +435,5 @@ bool ImportTextFile(TAddressList *owner)
 {
     TFileImport dialog(owner);
     CenterFormOnOwner(&dialog, owner);
-    return dialog.exec() == QDialog::Accepted;
+    return ExecDialog(dialog) == QDialog::Accepted;
 }

@@ -8,7 +8,6 @@
 #include "widgets/NamedControls.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -131,8 +130,8 @@ THddInstall::THddInstall(QWidget *owner) : QDialog(owner)
     layout->addLayout(buttons);
     setMinimumWidth(460);
     connect(btnBrowse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("インストール先の選択"), edtFolder->text());
-        if (!folder.isEmpty())
+        QString folder = QDir::fromNativeSeparators(edtFolder->text().trimmed());
+        if (BrowseForFolder(folder, this, QStringLiteral("インストール先の選択"), true, false))
             edtFolder->setText(QDir::toNativeSeparators(folder));
     });
     connect(btnInstall, &QPushButton::clicked, this, &THddInstall::btnInstallClick);

@@ -97,33 +97,33 @@ void RegisterMaintenance()
     };
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);
-        return dialog.exec() == QDialog::Accepted;
+        return ExecDialog(dialog) == QDialog::Accepted;
     };
     RunRestoreData = [](QWidget *owner, bool *changeDataPath) {
         TRestoreData dialog(owner);
-        const bool ok = dialog.exec() == QDialog::Accepted;
+        const bool ok = ExecDialog(dialog) == QDialog::Accepted;
         *changeDataPath = ok && dialog.GetChangeDataPath();
         return ok;
     };
     RunOptimizeData = [](QWidget *owner) {
         TOptimizeData dialog(owner);
         CenterFormOnOwner(&dialog, owner);
-        return dialog.exec() == QDialog::Accepted;
+        return ExecDialog(dialog) == QDialog::Accepted;
     };
     RunConvertKykbn = [](QWidget *owner) {
         TConvertKykbn dialog(owner);
         CenterFormOnOwner(&dialog, owner);
-        return dialog.exec() == QDialog::Accepted;
+        return ExecDialog(dialog) == QDialog::Accepted;
     };
     RunConvertAdrsPos = [](QWidget *owner) {
         TConvertAdrsPos dialog(owner);
         CenterFormOnOwner(&dialog, owner);
-        return dialog.exec() == QDialog::Accepted;
+        return ExecDialog(dialog) == QDialog::Accepted;
     };
     RunRepairIndex = [](QWidget *owner, bool *repaired) {
         TRepairIndex dialog(owner);
         CenterFormOnOwner(&dialog, owner);
-        const bool ok = dialog.exec() == QDialog::Accepted;
+        const bool ok = ExecDialog(dialog) == QDialog::Accepted;
         *repaired = ok && dialog.Repaired;
         return ok;
     };

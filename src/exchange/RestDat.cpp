@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -78,9 +77,8 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
         btnBrowse->setEnabled(on);
     });
     connect(btnBrowse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("データ保存フォルダーの選択"),
-                                                                 edtDataPath->text());
-        if (!folder.isEmpty())
+        QString folder = QDir::fromNativeSeparators(edtDataPath->text().trimmed());
+        if (BrowseForFolder(folder, this, QStringLiteral("データ保存フォルダーの選択"), true, false))
             edtDataPath->setText(QDir::toNativeSeparators(folder));
     });
     connect(btnOK, &QPushButton::clicked, this, &TRestoreData::btnOKClick);

@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "platform/Forms.h"
 #include "widgets/NamedControls.h"
 
 #include <QDateTime>
@@ -107,5 +108,5 @@ void ShowVersionInfo(QWidget *owner)
 {
     TVersionInfo dialog(owner);
     CenterFormOnOwner(&dialog, owner);
-    dialog.exec();
+    ExecDialog(dialog);
 }

@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/MapDispatch.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -96,8 +97,8 @@ TExpertMain::TExpertMain(QWidget *owner) : QDialog(owner)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     for (QTreeWidget *l : {lvNear, lvRailway, lvStart})
         l->installEventFilter(this);
-    RunPicker = [](TExpertSelectStation &picker) { return picker.exec() == QDialog::Accepted; };
-    RunConditions = [](TExpertSearchCondition &dialog) { return dialog.exec() == QDialog::Accepted; };
+    RunPicker = [](TExpertSelectStation &picker) { return ExecDialog(picker) == QDialog::Accepted; };
+    RunConditions = [](TExpertSearchCondition &dialog) { return ExecDialog(dialog) == QDialog::Accepted; };
 }
 
 void TExpertMain::SetFolders(const QString &programFolder, const QString &dataFolder)

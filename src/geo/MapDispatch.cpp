@@ -4,6 +4,7 @@
 #include "core/SharedHelpers.h"
 #include "geo/MapLaunch.h"
 #include "geo/MapView.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -58,7 +59,7 @@ bool ShowMapForRequest(QWidget *caller, int program, TMapSearchParams &params, c
     }
     const bool keep = !hooks.KeepPoint || hooks.KeepPoint();
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    view.exec();
+    ExecDialog(view);
     QApplication::restoreOverrideCursor();
     if (!keep)
         return false;

@@ -6,6 +6,7 @@
 #include "geo/KanaAdrsSearch.h"
 #include "geo/MatchDll.h"
 #include "geo/TelPlace.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -135,7 +136,7 @@ TMapView::TPrinterSetup &PrinterSetup()
         QPrintDialog dialog(&printer, owner);
         dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
         PlaceBelowOwnerCorner(&dialog, owner);
-        return dialog.exec() == QDialog::Accepted;
+        return ExecDialog(dialog) == QDialog::Accepted;
     };
     return setup;
 }

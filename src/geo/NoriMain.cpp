@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "geo/MapDispatch.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
@@ -72,7 +73,7 @@ TNorikaeMain::TNorikaeMain(QWidget *owner) : QDialog(owner)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     lvNear->installEventFilter(this);
     lvStart->installEventFilter(this);
-    RunPicker = [](TNorikaeSelectStation &picker) { return picker.exec() == QDialog::Accepted; };
+    RunPicker = [](TNorikaeSelectStation &picker) { return ExecDialog(picker) == QDialog::Accepted; };
 }
 
 bool TNorikaeMain::OpenRailServ(const QString &programFolder)

@@ -361,7 +361,7 @@ void TAddressList::OpenAddressBook(bool ask)
         dialog.BookName = CurrentAdrsName;
         dialog.SetMode(asmStartup);
         CenterFormOnOwner(&dialog, this);
-        if (dialog.exec() != QDialog::Accepted) {
+        if (ExecDialog(dialog) != QDialog::Accepted) {
             setProperty("ModalResult", QDialog::Rejected);
             close();
             return;
@@ -983,7 +983,7 @@ void TAddressList::actAddressSelectExecute(QAction *action)
     dialog.SetMode(action->data().toInt());
     CenterFormOnOwner(&dialog, this);
     QApplication::restoreOverrideCursor();
-    if (dialog.exec() != QDialog::Accepted || !dialog.BookChanged || !CloseSubForms())
+    if (ExecDialog(dialog) != QDialog::Accepted || !dialog.BookChanged || !CloseSubForms())
         return;
     DMMirvale18->CloseAdrsTable();
     DMMirvale18->FreeAdrsTableObject();
@@ -1014,7 +1014,7 @@ void TAddressList::actEditGroupExecute()
         CenterFormOnOwner(&dialog, this);
     else if (form && active == form)
         CenterFormOnOwner(&dialog, form);
-    if (dialog.exec() == QDialog::Accepted && dialog.NamesChanged) {
+    if (ExecDialog(dialog) == QDialog::Accepted && dialog.NamesChanged) {
         FillGroupCombo();
         const int first = GetSelectedIndex();
         RefreshList(true, false, true);
@@ -1189,7 +1189,7 @@ void TAddressList::actWordSearchExecute()
     TWordSearch dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetWord(SearchWord);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     SearchWord = dialog.GetWord();
     EnableAction(actWordNext, !SearchWord.isEmpty());
@@ -1209,7 +1209,7 @@ void TAddressList::actDuplicateSearchExecute()
     TDuplicateSearch dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetItems(DuplicateItem1, DuplicateItem2);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetItems(DuplicateItem1, DuplicateItem2);
     actDisableSearch->setChecked(false);
@@ -1225,7 +1225,7 @@ void TAddressList::actKeywordEditExecute()
 {
     TKeywordEdit dialog(this);
     CenterFormOnOwner(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     if (dialog.NamesChanged) {
         FillSortCombo();
@@ -1330,7 +1330,7 @@ void TAddressList::actViewColumnExecute()
     THeaderSelect dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetColumns(ColumnDefs);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetColumns(ColumnDefs);
     const int first = GetSelectedIndex();
@@ -1345,7 +1345,7 @@ void TAddressList::actAdrsSearchExecute()
     TAddressSearch dialog(this);
     CenterFormOnOwner(&dialog, this);
     dialog.SetConditions(Filter);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     dialog.GetConditions(Filter);
     actDisableSearch->setChecked(false);

@@ -10,6 +10,7 @@
 #include "geo/ContinualAdrsSearch.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "records/DtInqiry.h"
 #include "records/EntryHelpers.h"
@@ -751,7 +752,7 @@ void ExecuteBatchChange(TAddressList *list)
     TBatchChange dialog(list);
     CenterFormOnOwner(&dialog, list);
     QApplication::restoreOverrideCursor();
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return;
     const int first = list->GetSelectedIndex();
     list->RefreshList(false, true, true);

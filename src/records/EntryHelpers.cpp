@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/ShiftJisValidator.h"
@@ -85,7 +86,7 @@ bool ChooseColor(QWidget *owner, int32_t &bgr, bool customColors)
     for (int n = 0; n < 16; ++n)
         QColorDialog::setCustomColor(n, custom[n]);
     PlaceBelowOwnerCorner(&dialog, owner);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecDialog(dialog) != QDialog::Accepted)
         return false;
     bgr = BgrFromColor(dialog.selectedColor());
     if (!customColors)

@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/HistoryData.h"
 #include "core/SharedHelpers.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
@@ -520,6 +521,6 @@ uint8_t EditInputLists(QWidget *owner, int list)
 {
     TInputList dialog(owner);
     dialog.SelectList(list);
-    dialog.exec();
+    ExecDialog(dialog);
     return dialog.GetChangedLists();
 }

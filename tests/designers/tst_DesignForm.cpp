@@ -372,6 +372,89 @@ TEST_F(DesignFormTest, TheSenderChosenForASenderBlockIsTheBlocksAndLeavesTheBook
     EXPECT_EQ(form->Layout.SenderList[1]->Name1().Name(), QStringLiteral("田中 一郎"));
 }
 
+// A sender renamed or deleted in the sender list, with the letter open: the blocks that show it follow it, as a
+// change of the letter; the saved letter names the sender by its new title, and a deleted sender's block shows
+// the default sender. The block of another sender is left as it was.
+TEST_F(DesignFormTest, ASenderBlockFollowsItsSenderRenamedOrDeletedInTheSenderList)
+{
+    addSecondSender();
+    ASSERT_TRUE(OpenOnPostcard());
+    form->actSenderBlock->trigger();
+    form->actSenderBlock->trigger();
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    TSenderRect *home = form->Layout.SenderList[0].get();
+    TSenderRect *parents = form->Layout.SenderList[1].get();
+    parents->SetRect(TRect{40, 60, 340, 200});
+    ASSERT_TRUE(form->BindSenderBlocks({-1, 2}));
+    ASSERT_EQ(form->FocusedObject(), parents);
+    const QString file = form->DocumentPath(QStringLiteral("転居"));
+    ASSERT_TRUE(form->SaveDocument(file));
+    ASSERT_FALSE(form->Modified);
+    const auto contactLines = [](TSenderRect &block) {
+        QStringList lines;
+        for (int i = 0; i < 2; ++i)
+            if (block.ActiveParts().contains(block.GetAddition1(i)))
+                lines << block.GetAddition1(i)->Text();
+        return lines;
+    };
+    const QStringList parentsLines = contactLines(*parents);
+    ASSERT_EQ(parentsLines.size(), 2);
+
+    // Renamed, its title set as a screen reader sets it, and the list closed without choosing.
+    const QString renamed = QStringLiteral("京都の実家");
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(SenderForm);
+        EXPECT_EQ(SenderForm->SenderNo, 2);
+        SenderForm->findChild<QLineEdit *>("edTitle")->setText(renamed);
+        SenderForm->findChild<QPushButton *>("btnClose")->click();
+    });
+    form->actSenderEdit->trigger();
+    EXPECT_EQ(parents->SenderTitle, Sjis::encode(renamed));
+    EXPECT_EQ(parents->Name1().Name(), QStringLiteral("京都 二郎"));
+    EXPECT_EQ(contactLines(*parents), parentsLines);
+    EXPECT_EQ(home->SenderTitle, Sjis::encode(QStringLiteral("自宅")));
+    EXPECT_TRUE(form->Modified);
+    // Looked at unshown: shown, the window would open its last document at once.
+    form->resize(900, 760);
+    form->sbxPreviewResize();
+    keepSample(form->grab().toImage(), "design-sender-renamed");
+    ASSERT_TRUE(form->SaveDocument(file));
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(file));
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    home = form->Layout.SenderList[0].get();
+    parents = form->Layout.SenderList[1].get();
+    EXPECT_EQ(parents->SenderTitle, Sjis::encode(renamed));
+    EXPECT_EQ(parents->Name1().Name(), QStringLiteral("京都 二郎"));
+    EXPECT_EQ(contactLines(*parents), parentsLines);
+    EXPECT_FALSE(form->Modified);
+
+    // Deleted, from the list opened with no block selected: the block shows the default sender, without its
+    // contact lines, and the letter is changed.
+    form->ClearSelection();
+    boxes.answer(IDYES);
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(SenderForm);
+        if (SenderForm->SenderNo != 2)
+            SenderForm->findChild<QToolButton *>("sbtnNext")->click();
+        ASSERT_EQ(SenderForm->SenderNo, 2);
+        SenderForm->findChild<QPushButton *>("bbtnDelete")->click();
+        SenderForm->findChild<QPushButton *>("btnClose")->click();
+    });
+    form->actSenderEdit->trigger();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(parents->Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_EQ(parents->SenderTitle, Sjis::encode(QStringLiteral("自宅")));
+    EXPECT_TRUE(contactLines(*parents).isEmpty());
+    EXPECT_EQ(home->Name1().Name(), QStringLiteral("田中 一郎"));
+    EXPECT_TRUE(form->Modified);
+    ASSERT_TRUE(form->SaveDocument(file));
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(file));
+    ASSERT_EQ(form->Layout.SenderList.size(), 2u);
+    EXPECT_EQ(form->Layout.SenderList[1]->SenderTitle, Sjis::encode(QStringLiteral("自宅")));
+}
+
 TEST_F(DesignFormTest, TheMainWindowOpensItAfterTheOtherDesignersClosed)
 {
     RegisterLabelForm();
@@ -449,7 +532,7 @@ TEST_F(DesignFormTest, EachSenderBlockShowsItsOwnSenderWithItsFirstTwoContactLin
     TSenderRect &parents = *form->Layout.SenderList[1];
     // The second block lower on the paper, so the two do not overlap.
     parents.SetRect(TRect{40, 60, 340, 200});
-    ASSERT_TRUE(form->ChooseBlockSender(parents, 2));
+    ASSERT_TRUE(form->BindSenderBlocks({-1, 2}));
     form->BindSenderBlocks();
 
     EXPECT_EQ(home.Name1().Name(), QStringLiteral("田中 一郎"));
@@ -465,9 +548,9 @@ TEST_F(DesignFormTest, EachSenderBlockShowsItsOwnSenderWithItsFirstTwoContactLin
         EXPECT_FALSE(home.ActiveParts().contains(home.GetAddition1(i))) << i;
 
     // Given the sender without lines, the block hides them again; and the lines come back with the sender.
-    ASSERT_TRUE(form->ChooseBlockSender(parents, 1));
+    ASSERT_TRUE(form->BindSenderBlocks({-1, 1}));
     EXPECT_FALSE(parents.ActiveParts().contains(parents.GetAddition1(0)));
-    ASSERT_TRUE(form->ChooseBlockSender(parents, 2));
+    ASSERT_TRUE(form->BindSenderBlocks({-1, 2}));
     EXPECT_TRUE(parents.ActiveParts().contains(parents.GetAddition1(1)));
 
     form->resize(900, 760);

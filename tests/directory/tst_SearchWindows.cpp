@@ -24,18 +24,22 @@
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QLayout>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -711,6 +715,61 @@ TEST_F(SearchWindowTest, SettingsAndRememberedNamesOfTheNameBox)
 }  // namespace
 
 namespace {
+
+// A screen reader presses 閉じる while a dialog of the window is open (名称一覧, 対象除外選択, 項目設定, the output
+// file of ファイル出力): the window stays until the dialog has returned, then closes and is freed; nothing is
+// freed under the dialog.
+TEST_F(SearchWindowTest, AWindowClosedWhileItsDialogIsOpenClosesOnceTheDialogHasReturned)
+{
+    struct Path {
+        const char *dialog;
+        std::function<TDirectorySearchWindow *()> open;
+        std::function<void(TDirectorySearchWindow *)> press;
+    };
+    const std::vector<Path> paths = {
+        {"名称一覧", [this] { return nameWindow(); }, [](auto *w) { static_cast<TNameAdrsSearch *>(w)->bbtnNameList->click(); }},
+        {"対象除外選択", [this] { return nameWindow(); },
+         [](TDirectorySearchWindow *w) {
+             auto *name = static_cast<TNameAdrsSearch *>(w);
+             name->rbAmbiguous->setChecked(true);
+             name->nmcbxName->setEditText(QStringLiteral("銀行"));
+             name->bbtnTargetException->click();
+         }},
+        {"項目設定", [this] { return categoryWindow(); }, [](auto *w) { w->sbtnExportItemSelect->click(); }},
+        {"ファイル出力", [this] { return nameWindow(); },
+         [this](TDirectorySearchWindow *w) {
+             chooseTokyo(w);
+             onlyKinds(w, 2);
+             boxes.answer(IDYES);  // output?
+             w->bbtnFileExport->click();
+         }},
+    };
+    for (const Path &path : paths) {
+        SCOPED_TRACE(path.dialog);
+        QPointer<TDirectorySearchWindow> w = path.open();
+        bool dialogShown = false, aliveWhileOpen = false;
+        QTimer whileOpen;  // gone with the path, should its dialog not open
+        whileOpen.setSingleShot(true);
+        QObject::connect(&whileOpen, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            dialogShown = dialog != nullptr;
+            w->bbtnClose->click();
+            // What the dialog's own loop does meanwhile with windows closed from inside it.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            aliveWhileOpen = w && w->isVisible();
+            if (dialog)
+                dialog->reject();
+        });
+        whileOpen.start(0);
+        path.press(w);
+        EXPECT_TRUE(dialogShown);
+        EXPECT_TRUE(aliveWhileOpen);
+        ASSERT_FALSE(w.isNull());
+        EXPECT_FALSE(w->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(w.isNull());
+    }
+}
 
 // The main window's commands open each window once; closing them all is refused while one searches.
 TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)

@@ -2,6 +2,7 @@
 # End to end under Xvfb: the name-and-address search as a user drives it over the sample directory. Ctrl+S opens
 # the window; a name is typed, the region 東京都 chosen with the keyboard and 検索 pressed; Enter on the first
 # hit opens it in the record form, 登録 stores it, and the stored row is checked in the book's table.
+# Then 閉じる of the search window, pressed while its 名称一覧 is open, waits for the list.
 # Usage: directory_search.sh <program> <book maker> <table-row counter> <sample directory root>
 set -euo pipefail
 program=$1
@@ -27,3 +28,19 @@ press_register 30 sh -c "[ \"\$('$rows' '$adrs/Book/' Adrs.DB 2>/dev/null)\" = 1
 latitude=$("$rows" "$adrs/Book/" Adrs.DB Latitude)
 [ "${latitude:-0}" -gt 120000000 ] || fail "the place was not stored ($latitude)"
 echo "stored: $("$rows" "$adrs/Book/" Adrs.DB CorpKanji | iconv -f SHIFT_JIS -t UTF-8)"
+
+# A screen reader presses the search window's 閉じる while its 名称一覧 is open: the window stays until the list
+# has closed, then closes, and the program goes on.
+box='^名称住所検索$'
+atspi press "$box" 'push button' 名称一覧 || fail "no 名称一覧 on the search window"
+atspi find '^名称一覧$' 'push button' キャンセル || fail "名称一覧 did not open"
+atspi press "$box" 'push button' 閉じる || fail "no 閉じる on the search window"
+sleep 1
+kill -0 "$pid" 2>/dev/null || fail "the program ended when the search window was closed under 名称一覧"
+xdotool search --onlyvisible --name "$box" >/dev/null || fail "the search window closed under 名称一覧"
+look directory-close-held
+atspi press '^名称一覧$' 'push button' キャンセル || fail "no キャンセル on 名称一覧"
+wait_for 10 sh -c "! xdotool search --onlyvisible --name '$box'" || fail "the search window did not close after 名称一覧"
+kill -0 "$pid" 2>/dev/null || fail "the program ended after 名称一覧 closed"
+look directory-closed-after
+echo "closed after 名称一覧"

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDirIterator>
 #include <QLocalServer>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -25,6 +26,8 @@
 #include <QTranslator>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 TEST(Registry, MachineHiveIsFoundAlongConfigDirs)
 {
@@ -129,6 +132,51 @@ TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
     EXPECT_FALSE(plain->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(plain.isNull());
+}
+
+// A window closed by a screen reader while one of its dialogs is open must not free the dialog under its own
+// loop: every dialog of the program runs through ExecDialog. What runs an event loop of its own and is no dialog
+// of a window is named here, with the reason.
+TEST(Forms, EveryDialogRunsAsACommandOfItsWindow)
+{
+    const std::set<std::pair<QString, QString>> allowed = {
+        {"platform/Forms.cpp", "loop.exec"},       // the modal run of a top-level form
+        {"platform/Forms.cpp", "dialog.exec"},     // ExecDialog itself
+        {"platform/MessageBox.cpp", "box.exec"},   // holds its owner's command itself
+        {"geo/MapView.cpp", "TMapView::exec"},     // the map view's own exec, run through ExecDialog
+        {"geo/MapView.cpp", "QDialog::exec"},
+        {"exchange/UpdDlg.cpp", "loop.exec"},      // waits for an answer of the network, no window
+        {"core/Main.cpp", "app.exec"},             // the programs' main loops
+        {"imgview/program/ImgViewMain.cpp", "app.exec"},
+        {"widgets/SortListViewLogic.cpp", "drag->exec"},  // a drag, held by the mouse button over its view
+    };
+    const QRegularExpression call(QStringLiteral(
+        R"(([\w\]\)]+\s*(?:\.|->|::)\s*exec)\s*\(|\b(Q(?:File|Input|Color|Font)Dialog::get\w+|)"
+        R"(QMessageBox::(?:information|question|warning|critical|about\w*))\s*\()"));
+    const QString root = test::sourceDir() + QStringLiteral("src/");
+    QStringList direct;
+    int files = 0;
+    QDirIterator it(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = path.mid(root.size());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        ++files;
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString code = lines[i].section(QStringLiteral("//"), 0, 0);
+            for (auto m = call.globalMatch(code); m.hasNext();) {
+                const auto found = m.next();
+                QString what = found.captured(1).isEmpty() ? found.captured(2) : found.captured(1);
+                what.remove(QLatin1Char(' '));
+                if (!allowed.count({name, what}))
+                    direct << QStringLiteral("%1:%2: %3").arg(name).arg(i + 1).arg(lines[i].trimmed());
+            }
+        }
+    }
+    EXPECT_GT(files, 100);
+    EXPECT_TRUE(direct.isEmpty()) << direct.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)

@@ -29,6 +29,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 constexpr int32_t StoredLatitude = 128484000, StoredLongitude = 503136000;
@@ -39,6 +41,8 @@ class WindowAnswer : public QObject {
 public:
     bool pick = true;
     int maps = 0;
+    // Run while the map is open, before it is closed.
+    std::function<void()> whileMap;
     QString qrAddress, keyword;
     // The route windows' coordinates as the form handed them, and how many stations they found.
     QList<QList<int>> routes;
@@ -51,6 +55,8 @@ protected:
         if (auto *view = dynamic_cast<TMapView *>(watched)) {
             ++maps;
             QTimer::singleShot(0, view, [this, view] {
+                if (whileMap)
+                    whileMap();
                 if (pick)
                     view->PickAt(QPoint(30, 30));
                 view->reject();
@@ -225,6 +231,29 @@ TEST_F(DataInquiryLinksTest, OtherProgramsAndNewRecordsKeepOrTakeThePointWithout
     EXPECT_EQ(answer.maps, 2);
     EXPECT_GT(form->Latitude, 0);
     EXPECT_EQ(row(recNo).FieldByName("Latitude").AsInteger(), StoredLatitude);
+}
+
+// A screen reader presses the form's 閉じる while its map is open: the form stays until the map has returned,
+// then closes and is freed; the map is not freed under its own loop.
+TEST_F(DataInquiryLinksTest, ClosedWhileItsMapIsOpenTheFormOutlivesTheMap)
+{
+    add();
+    CooperateMap = 8;  // shows the map without asking first
+    openStored();
+    bool aliveWhileOpen = false;
+    answer.whileMap = [&] {
+        form->btnClose->click();
+        // What the map's own loop does meanwhile with windows closed from inside it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        aliveWhileOpen = form && form->isVisible();
+    };
+    form->bbtnMap->click();
+    EXPECT_EQ(answer.maps, 1);
+    EXPECT_TRUE(aliveWhileOpen);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_FALSE(form->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
 }
 
 TEST_F(DataInquiryLinksTest, QRWebHomePageAndMailButtons)

@@ -50,8 +50,9 @@ TEST(Startup, ASocketFolderOfAnotherUserNeitherStopsTheProgramNorSilencesASecond
     test::readStderrUntil(second, "起動中の別のVelmoraが使用しています", secondSaid);
     EXPECT_TRUE(secondSaid.contains("起動中の別のVelmoraが使用しています")) << secondSaid.toStdString();
     // Its box waits for an answer no one gives here; an end without one would not be the user's.
-    if (second.state() == QProcess::NotRunning)
+    if (second.state() == QProcess::NotRunning) {
         EXPECT_NE(second.exitCode(), 0);
+    }
     second.kill();
     second.waitForFinished();
     first.kill();

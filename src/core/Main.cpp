@@ -15,12 +15,14 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/PDFHelp.h"
+#include "platform/PrivateSocket.h"
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -50,6 +52,20 @@ int helpContextOf(const QWidget *widget)
             return context.toInt();
     }
     return 0;
+}
+
+QString dataRootInUseText(const QString &root)
+{
+    return QStringLiteral("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています  \r\n")
+           + QDir::toNativeSeparators(root);
+}
+
+// An end the user did not ask for is said in a box and on stderr.
+int refuseStart(const QString &text)
+{
+    PrintMessageToStderr(text);
+    ShowMessageBoxAt(nullptr, text, AppTitle, MB_ICONERROR, mbpSystem);
+    return 1;
 }
 
 }  // namespace
@@ -124,6 +140,30 @@ bool WriteDataPath(const QString &settingsFile, const QString &root)
     } catch (const EIniFileError &) {
         return false;
     }
+}
+
+bool ReserveDataRoot(QWidget *owner, const QString &root, std::unique_ptr<TInstanceGuard> &reserved)
+{
+    reserved.reset();
+    if (DataRootHold && DataRootHold->Holds(root))
+        return true;
+    TInstanceCheck check = TInstanceCheck::Only;
+    reserved = TakeDataRoot(InstanceName, root, &check);
+    if (reserved)
+        return true;
+    ShowMessageBoxAt(owner,
+                     check == TInstanceCheck::NoGuard
+                         ? QStringLiteral("このデータ保存フォルダーは使用できません  \r\n") + QDir::toNativeSeparators(root)
+                         : dataRootInUseText(root) + QStringLiteral("\r\n\r\nそのVelmoraを終了してから、もう一度お試しください  "),
+                     AppTitle, MB_ICONWARNING);
+    return false;
+}
+
+void MoveDataRootHold(std::unique_ptr<TInstanceGuard> reserved)
+{
+    // A process that took no hold at start (a tool, a test) keeps none.
+    if (reserved && DataRootHold)
+        DataRootHold->TakeOver(std::move(reserved));
 }
 
 TMainForm::TMainForm()
@@ -257,20 +297,33 @@ int RunVelmora(QApplication &app)
 {
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();
-    // Made before the guard, so that it runs once the guard has let go of the data root's lock.
+    // Made before the hold, so that it runs once the hold has let go of the data root's lock.
     const auto restart = qScopeGuard(StartAskedRestart);
-    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
-    // two copies over one book overwrite each other's changes.
-    std::unique_ptr<TInstanceGuard> instance;
-    if (CheckSingleInstance(instance, InstanceName,
-                            ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName)), true))
-        return 0;
-
     QApplication::setApplicationName(AppTitle);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Set before the instance check, whose refusals are shown in a box.
     InstallFontSubstitutions();
     InstallUiFont();
     InstallQtTranslation();
+    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
+    // two copies over one book overwrite each other's changes.
+    const QString dataRoot = ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName));
+    TInstanceCheck check = TInstanceCheck::Only;
+    const bool ended = CheckSingleInstance(DataRootHold, InstanceName, dataRoot, true, &check);
+    QString refused;
+    const QString noSocket =
+        PrivateSocketFolder(&refused).isEmpty() ? QStringLiteral("\r\n\r\n") + PrivateSocketRefusalText(refused) : QString();
+    // The running copy came forward in the user's sight; any other end is told.
+    if (ended && check == TInstanceCheck::NotAsked)
+        return refuseStart(dataRootInUseText(dataRoot) + noSocket);
+    if (ended && check == TInstanceCheck::NoGuard)
+        return refuseStart(QStringLiteral("データ保存フォルダーにファイルを作成できないため、起動できません  \r\n")
+                           + QDir::toNativeSeparators(dataRoot) + noSocket);
+    if (ended)
+        return 0;
+    if (!DataRootHold->Reachable())
+        PrintMessageToStderr(PrivateSocketRefusalText(refused) + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
+
     SetHintPauses(300, 30);
     LocateInstalledData();
     if (RecoverInterruptedWork)
@@ -287,7 +340,7 @@ int RunVelmora(QApplication &app)
 
     TMainForm mainForm;
     MainForm = &mainForm;
-    QObject::connect(instance.get(), &TInstanceGuard::RestoreRequested, &mainForm, [&mainForm] {
+    QObject::connect(DataRootHold.get(), &TInstanceGuard::RestoreRequested, &mainForm, [&mainForm] {
         QWidget *front = QApplication::activeModalWidget();
         if (!front)
             front = mainForm.MainList();
@@ -296,5 +349,6 @@ int RunVelmora(QApplication &app)
     mainForm.FormCreate();
     const int code = app.exec();
     MainForm = nullptr;
+    DataRootHold.reset();
     return code;
 }

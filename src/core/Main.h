@@ -1,6 +1,8 @@
 // Start-up and shut-down: the entry steps, the hidden main form and its start message.
 #pragma once
 
+#include "platform/SingleInstance.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -62,6 +64,17 @@ void CopyDefaultHistoryFiles();
 bool WriteDataPath(const QString &settingsFile, const QString &root);
 // Writes DataRootFolder into [BASE] DataPath of the settings file; false when it could not be saved.
 bool SaveDataPath();
+
+// This copy's hold on its data root, taken at start: no other copy runs over the same books. It follows the data
+// root when the settings or a restore move it.
+inline std::unique_ptr<TInstanceGuard> DataRootHold;
+// Before the data root moves to root, so that nothing has changed yet when it is refused: false, having told the
+// user over owner, when another running copy holds root or no hold on it can be had. True with the hold on root
+// in reserved (null when root is the data root held already); dropping it unused leaves root free again.
+bool ReserveDataRoot(QWidget *owner, const QString &root, std::unique_ptr<TInstanceGuard> &reserved);
+// Once the data root has moved: the hold reserved on it becomes this copy's (DataRootHold), and the old root is
+// free.
+void MoveDataRootHold(std::unique_ptr<TInstanceGuard> reserved);
 
 // The entry function's steps after the application object exists; returns the process exit code.
 int RunVelmora(QApplication &app);

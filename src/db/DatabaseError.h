@@ -16,12 +16,15 @@ enum class TDatabaseErrorKind { Other, Locked, Full, Damaged };
 
 class EDatabaseError : public std::runtime_error {
 public:
-    explicit EDatabaseError(const QString &message, int code = 0)
-        : std::runtime_error(message.toStdString()), Message(message), Code(code)
+    // detail: the engine's own account (the table or file, the statement, SQLite's words), kept for what() and
+    // whoever looks into a failure; windows show Message, which says it in the user's words.
+    explicit EDatabaseError(const QString &detail, int code = 0)
+        : std::runtime_error(detail.toStdString()), Code(code), Detail(detail), Message(userMessage())
     {
     }
-    const QString Message;
     const int Code;  // the SQLite result code (extended codes included), 0 for the engine's own checks
+    const QString Detail;
+    const QString Message;
 
     TDatabaseErrorKind Kind() const
     {
@@ -51,6 +54,14 @@ public:
         default: return {};
         }
     }
+
+private:
+    QString userMessage() const
+    {
+        const QString first = QStringLiteral("データベースのファイルを読み書きできませんでした  ");
+        const QString reason = Reason();
+        return reason.isEmpty() ? first : first + QStringLiteral("\r\n\r\n") + reason;
+    }
 };
 
 // A message box text: the failure's own first line, then the reason when one is known.
@@ -60,8 +71,8 @@ inline QString DatabaseErrorText(const QString &first, const EDatabaseError &e)
     return reason.isEmpty() ? first : first + QStringLiteral("\r\n\r\n") + reason;
 }
 
-// What a window shows below its own lines of a failed change: the reason when one is known, since the engine's
-// text (the statement and all) tells the user nothing; else that text.
+// What a window shows below its own lines of a failed change: the reason when one is known; else that the table
+// could not be read or written, since the engine's text (the statement and all) tells the user nothing.
 inline QString DatabaseErrorDetail(const EDatabaseError &e)
 {
     const QString reason = e.Reason();

@@ -37,6 +37,14 @@ void TImagePicker::Show()
         send(PickerActivate);
         return;
     }
+    // Without a socket folder of our own (another user took its name first) a picker could be started but never
+    // reached: it would stand there, and each later press would start one more.
+    QString refused;
+    if (PrivateSocketFolder(&refused).isEmpty()) {
+        ShowMessageBoxAt(designer_, PrivateSocketRefusalText(refused) + QStringLiteral("\r\n\r\n画像参照ツールを使用できません  "),
+                         QStringLiteral("Velmora"), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     const QString program = AppFolder + QStringLiteral("ImgView");
     if (!FileExists(program)) {
         ShowMessageBoxAt(designer_, QStringLiteral("画像参照ツールがみつかりません  "), QStringLiteral("Velmora"),

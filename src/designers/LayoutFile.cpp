@@ -35,6 +35,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <new>
+
 namespace {
 
 const QString NoDataMessage = QStringLiteral("印刷するデータがありません  ");
@@ -246,9 +248,14 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
             });
         } catch (const EPrinterError &e) {
             failure = e.Message;
-        } catch (const std::exception &e) {
-            // Whatever stopped the run, the layout is turned back and bound again before it is told.
-            failure = QStringLiteral("印刷できませんでした\r\n") + QString::fromLocal8Bit(e.what());
+        } catch (const EDatabaseError &e) {
+            failure = QStringLiteral("印刷できませんでした\r\n") + e.Message;
+        } catch (const std::bad_alloc &) {
+            failure = QStringLiteral("印刷できませんでした\r\nメモリが足りません");
+        } catch (const std::exception &) {
+            // Whatever stopped the run, the layout is turned back and bound again before it is told; the
+            // exception's own words are the library's, not the user's.
+            failure = QStringLiteral("印刷できませんでした");
         }
         if (form.TurnForPrint)
             form.TurnLayout();

@@ -1,6 +1,7 @@
 #include "exchange/Env.h"
 
 #include "core/Globals.h"
+#include "core/Main.h"
 #include "core/SharedHelpers.h"
 #include "exchange/HDDInst.h"
 #include "exchange/UpdDlg.h"
@@ -192,6 +193,12 @@ void TEnvironment::btnOkClick()
         return;
     }
     const bool folderChanged = QDir::cleanPath(root) != QDir::cleanPath(DataRootFolder);
+    // Another running copy's books are refused before anything here is closed or written.
+    std::unique_ptr<TInstanceGuard> newRoot;
+    if (folderChanged && !ReserveDataRoot(this, root, newRoot)) {
+        edtDataPath->setFocus();
+        return;
+    }
     // The windows beside the main one work on the open book, which the new folder replaces: a record form
     // left open would store its record into the other folder's book under the same number. They close first;
     // one that stays (unsaved work the user keeps) keeps the old folder.
@@ -246,6 +253,7 @@ void TEnvironment::btnOkClick()
         LabelFolder = root + QStringLiteral("Label/");
         CardFolder = root + QStringLiteral("Card/");
         DesignFolder = root + QStringLiteral("Design/");
+        MoveDataRootHold(std::move(newRoot));
     }
     ChooseBookAtStart = chkChooseBook->isChecked() ? 1 : 0;
     HistoryCount = spnHisCount->value();

@@ -129,8 +129,13 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
 {
     if (row < 0 || row >= folders_.size())
         return false;
-    QString root = targetRoot.isEmpty() ? DataRootFolder : QDir::cleanPath(targetRoot) + QLatin1Char('/');
-    const bool change = root != DataRootFolder;
+    // A folder that leads to the books in use by another name is the data root itself.
+    const bool change = !targetRoot.isEmpty() && !SameDataRoot(targetRoot, DataRootFolder);
+    const QString root = change ? QDir::cleanPath(targetRoot) + QLatin1Char('/') : DataRootFolder;
+    // Another running copy's books are refused before anything is restored into them.
+    std::unique_ptr<TInstanceGuard> newRoot;
+    if (change && !ReserveDataRoot(this, root, newRoot))
+        return false;
     if (!QDir().mkpath(root)) {
         ShowMessageBoxAt(this, QStringLiteral("復元先のフォルダーを作成できません  "), AppTitle, MB_ICONERROR);
         return false;
@@ -169,6 +174,7 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         DataRootFolder = root;
         SetDataRootSubfolders();
         SaveDataPath();
+        MoveDataRootHold(std::move(newRoot));
         changeDataPath_ = true;
     }
     ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);

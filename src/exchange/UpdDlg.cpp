@@ -177,8 +177,10 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
     };
     auto transfer = std::make_shared<TTransfer>();
     transfer->Out.setFileName(saveTo);
+    // The system's and the network's own words are English: the user is told what failed in ours.
+    const QString cannotSave = QStringLiteral("ダウンロードしたファイルを保存できません  \r\n") + QDir::toNativeSeparators(saveTo);
     if (!saveTo.isEmpty() && !transfer->Out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error_ = transfer->Out.errorString();
+        error_ = cannotSave;
         done(QByteArray());
         return;
     }
@@ -200,12 +202,13 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
         if (!pgWork->Step(received, total))
             reply->abort();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, transfer, take, saveTo, done] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, transfer, take, saveTo, done, cannotSave] {
         take(reply->readAll());
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const bool ok = reply->error() == QNetworkReply::NoError && !transfer->WriteFailed && (status == 0 || status == 200);
         if (!ok)
-            error_ = reply->errorString();
+            error_ = transfer->WriteFailed ? cannotSave
+                                           : QStringLiteral("アップデートの接続先からファイルを受け取れませんでした  ");
         reply->deleteLater();
         transfer->Out.close();
         if (!ok && !saveTo.isEmpty())

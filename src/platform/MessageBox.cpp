@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
+
+#include <cstdio>
 
 namespace {
 
@@ -134,4 +137,11 @@ int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return 0;
     return showQtBox(request);
+}
+
+void PrintMessageToStderr(const QString &text)
+{
+    const QString lines = QString(text).replace(QRegularExpression(QStringLiteral(" *\r\n")), QStringLiteral("\n")).trimmed();
+    std::fprintf(stderr, "%s\n", qUtf8Printable(lines));
+    std::fflush(stderr);
 }

@@ -56,3 +56,7 @@ int DefaultButtonOf(unsigned flags);
 // until the box has been answered.
 int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption, unsigned flags,
                      int placement = mbpCentreOnOwner, int x = 0, int y = 0);
+
+// The box's text on stderr, its lines without their trailing blanks: for an end of the program the user did not
+// ask for, seen by whoever started it from a shell even when no box can be.
+void PrintMessageToStderr(const QString &text);

@@ -36,13 +36,17 @@ bool runtimeFolderIsOurs(const QString &runtime)
 
 }  // namespace
 
-QString PrivateSocketFolder()
+QString PrivateSocketFolder(QString *refused)
 {
     const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
     const QString folder = runtimeFolderIsOurs(runtime)
                                ? QDir(runtime).filePath(QStringLiteral("velmora"))
                                : QDir(QDir::tempPath()).filePath(QStringLiteral("velmora-") + QString::number(::geteuid()));
-    return ownPrivateFolder(QFile::encodeName(folder)) ? folder + QLatin1Char('/') : QString();
+    if (ownPrivateFolder(QFile::encodeName(folder)))
+        return folder + QLatin1Char('/');
+    if (refused)
+        *refused = folder;
+    return QString();
 }
 
 bool SocketPeerIsUser(qintptr descriptor, uid_t user)
@@ -102,4 +106,10 @@ QLocalSocket *NextPrivateConnection(QLocalServer &server)
         client->deleteLater();
     }
     return nullptr;
+}
+
+QString PrivateSocketRefusalText(const QString &refused)
+{
+    return QStringLiteral("プログラム間の通信に使うフォルダーが他のユーザーのものかリンクのため、使用できません  \r\n")
+           + QDir::toNativeSeparators(refused);
 }

@@ -13,8 +13,8 @@ class QLocalServer;
 class QLocalSocket;
 
 // The private folder, ending in "/": made when missing, narrowed to the user when it is ours and wider. Empty
-// when no folder can be trusted.
-QString PrivateSocketFolder();
+// when no folder can be trusted; refused then names the folder that was not.
+QString PrivateSocketFolder(QString *refused = nullptr);
 
 // True when the process at the other end of the connected socket descriptor runs as user.
 bool SocketPeerIsUser(qintptr descriptor, uid_t user);
@@ -27,3 +27,7 @@ bool ListenPrivate(QLocalServer &server, const QString &name);
 bool ConnectPrivate(QLocalSocket &socket, const QString &name, int timeoutMs);
 // The server's next pending connection from this user; connections of other users are dropped on the way.
 QLocalSocket *NextPrivateConnection(QLocalServer &server);
+
+// The lines that tell the user why the program's processes cannot talk: the folder refused (PrivateSocketFolder)
+// belongs to another user or is a link.
+QString PrivateSocketRefusalText(const QString &refused);

@@ -15,6 +15,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 const QByteArray RestoreRequest = QByteArrayLiteral("RESTORE\n");
@@ -27,7 +29,6 @@ const QString LockFileName = QStringLiteral(".instance.lock");
 // in two spellings, is one data root.
 QString canonicalFolder(const QString &folder)
 {
-    QDir().mkpath(folder);
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
 }
@@ -61,9 +62,22 @@ QString runningElsewhere(const QString &root)
 
 }  // namespace
 
-TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server, int lockFile)
-    : server_(std::move(server)), lockFile_(lockFile)
+TInstanceGuard::TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile)
+    : root_(root), server_(std::move(server)), lockFile_(lockFile)
 {
+    serve();
+}
+
+TInstanceGuard::~TInstanceGuard()
+{
+    if (lockFile_ >= 0)
+        ::close(lockFile_);
+}
+
+void TInstanceGuard::serve()
+{
+    if (!server_)
+        return;
     connect(server_.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *client = NextPrivateConnection(*server_)) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
@@ -75,41 +89,74 @@ TInstanceGuard::TInstanceGuard(std::unique_ptr<QLocalServer> server, int lockFil
     });
 }
 
-TInstanceGuard::~TInstanceGuard()
+bool TInstanceGuard::Holds(const QString &dataRoot) const { return canonicalFolder(dataRoot) == root_; }
+
+bool SameDataRoot(const QString &a, const QString &b) { return canonicalFolder(a) == canonicalFolder(b); }
+
+void TInstanceGuard::TakeOver(std::unique_ptr<TInstanceGuard> next)
 {
     if (lockFile_ >= 0)
         ::close(lockFile_);
+    lockFile_ = std::exchange(next->lockFile_, -1);
+    root_ = next->root_;
+    if (next->server_)
+        next->server_->disconnect(next.get());
+    // The old root's server goes with its socket file.
+    server_ = std::move(next->server_);
+    serve();
 }
 
-bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
-                         bool restore)
+std::unique_ptr<TInstanceGuard> TakeDataRoot(const QString &name, const QString &dataRoot, TInstanceCheck *outcome)
 {
+    QDir().mkpath(dataRoot);
     const QString root = canonicalFolder(dataRoot);
-    const QString fullName = socketName(name, root);
     // The lock decides, the socket only carries the request to come forward: a socket file can be replaced, a
     // lock held by a live process cannot be taken. A root where no lock file can be made (read-only) has only
     // the socket.
     const int lockFile = ::open(QFile::encodeName(root + QLatin1Char('/') + LockFileName).constData(),
                                 O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    TInstanceCheck check = TInstanceCheck::Only;
+    std::unique_ptr<TInstanceGuard> guard;
     if (lockFile >= 0 && ::flock(lockFile, LOCK_EX | LOCK_NB) != 0) {
         ::close(lockFile);
-        askRunningInstance(fullName, restore);
-        ReportEarlyEnd(runningElsewhere(root));
+        check = TInstanceCheck::Another;
+    } else {
+        // A crashed instance's socket file is replaced, so it never blocks the next start.
+        auto server = std::make_unique<QLocalServer>();
+        const bool listening = ListenPrivate(*server, socketName(name, root));
+        const bool socketFolder = !PrivateSocketFolder().isEmpty();
+        // Without a private socket folder (another user took its name first) no later start can reach this copy,
+        // but the lock still keeps them off its books.
+        if (listening || (lockFile >= 0 && !socketFolder)) {
+            guard = std::make_unique<TInstanceGuard>(root, listening ? std::move(server) : nullptr, lockFile);
+        } else {
+            if (lockFile >= 0)
+                ::close(lockFile);
+            check = socketFolder ? TInstanceCheck::Another : TInstanceCheck::NoGuard;
+        }
+    }
+    if (outcome)
+        *outcome = check;
+    return guard;
+}
+
+bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
+                         bool restore, TInstanceCheck *outcome)
+{
+    TInstanceCheck check = TInstanceCheck::Only;
+    std::unique_ptr<TInstanceGuard> taken = TakeDataRoot(name, dataRoot, &check);
+    if (check == TInstanceCheck::Another) {
+        if (askRunningInstance(socketName(name, canonicalFolder(dataRoot)), restore))
+            ReportEarlyEnd(runningElsewhere(dataRoot));
+        else
+            check = TInstanceCheck::NotAsked;
+    }
+    if (outcome)
+        *outcome = check;
+    if (!taken)
         return true;
-    }
-    auto server = std::make_unique<QLocalServer>();
-    // A crashed instance's socket file is replaced, so it never blocks the next start.
-    if (ListenPrivate(*server, fullName)) {
-        guard = std::make_unique<TInstanceGuard>(std::move(server), lockFile);
-        return false;
-    }
-    if (lockFile >= 0)
-        ::close(lockFile);
-    // The name is taken: another instance holds it, or it could not be made; in both cases this one ends.
-    ReportEarlyEnd(askRunningInstance(fullName, restore)
-                       ? runningElsewhere(root)
-                       : QStringLiteral("起動の確認に使うソケット %1 を作成できないため終了します").arg(fullName));
-    return true;
+    guard = std::move(taken);
+    return false;
 }
 
 void ForceForegroundWindow(QWidget *window)

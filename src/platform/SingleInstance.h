@@ -15,25 +15,52 @@ class QWidget;
 class TInstanceGuard : public QObject {
     Q_OBJECT
 public:
-    // lockFile: the descriptor holding the data root's lock (closed with the guard), or -1.
-    TInstanceGuard(std::unique_ptr<QLocalServer> server, int lockFile);
+    // root: the data root as the file system knows it; server: null when the user has no private socket
+    // folder (the lock alone then keeps other copies off the root); lockFile: the descriptor holding the data
+    // root's lock (closed with the guard), or -1.
+    TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile);
     ~TInstanceGuard() override;
+
+    // True when dataRoot, however it is named, is the root this guard holds.
+    bool Holds(const QString &dataRoot) const;
+    // False when a second start cannot reach this copy (no private socket folder).
+    bool Reachable() const { return server_ != nullptr; }
+    // The hold moves to next's data root: its lock and socket become this guard's, and the root held so far is
+    // free for another copy.
+    void TakeOver(std::unique_ptr<TInstanceGuard> next);
 
 signals:
     // Another start asked this instance to show itself.
     void RestoreRequested();
 
 private:
+    void serve();
+
+    QString root_;
     std::unique_ptr<QLocalServer> server_;
     int lockFile_;
 };
 
+enum class TInstanceCheck {
+    Only,      // this process now holds the data root
+    Another,   // another running copy holds it (and, where asked to, has come forward)
+    NotAsked,  // another running copy holds it and could not be reached
+    NoGuard,   // neither the root's lock nor a private socket can be had
+};
+
+// The hold on dataRoot for this process, asking no other copy: null when another running copy holds the root or
+// no guard of it can be made (outcome says which). The data root is made when missing, so that its lock can be
+// held.
+std::unique_ptr<TInstanceGuard> TakeDataRoot(const QString &name, const QString &dataRoot,
+                                             TInstanceCheck *outcome = nullptr);
+
 // True when another instance runs (it has then been asked to restore and raise its window, when restore is
-// set) or the guard cannot be made, which stderr is told (this process is to end); false when this process is
-// the only instance and now holds the guard.
-// The data root is made when missing, so that its lock can be held.
+// set) or the guard cannot be made; false when this process is the only instance and now holds the guard.
 bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
-                         bool restore);
+                         bool restore, TInstanceCheck *outcome = nullptr);
+
+// True when the two folders are one data root as the file system knows it (a link, another spelling).
+bool SameDataRoot(const QString &a, const QString &b);
 
 // Restores a minimised window and brings it to the front.
 void ForceForegroundWindow(QWidget *window);

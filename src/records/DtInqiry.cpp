@@ -387,7 +387,7 @@ int TDataInquiry::CheckUnsavedChanges(bool closing, bool refreshList)
         AddressList->SelectItem(AddressList->IndexOfRecNo(recNo), false, true);
     }
     if (stored == srError)
-        ShowMessageBoxAt(this, QStringLiteral("update error"), AppTitle, MB_OK);
+        ShowMessageBoxAt(this, storeFailure_, AppTitle, MB_OK | MB_ICONERROR);
     // The user chose to save and the input was valid: the close or the move goes on whatever the store
     // answered, having shown why a row was not stored.
     return ucSaved;
@@ -1236,6 +1236,9 @@ bool TDataInquiry::confirmSameNumbers()
 
 int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
 {
+    const QString failed =
+        mode == 0 ? QStringLiteral("データを登録できませんでした  ") : QStringLiteral("データを更新できませんでした  ");
+    storeFailure_ = failed;
     if (!DMMirvale18 || !DMMirvale18->AdrsTable)
         return srError;
     TTable &t = *DMMirvale18->AdrsTable;
@@ -1284,7 +1287,8 @@ int TDataInquiry::StoreRecord(int mode, int32_t *newRecNo)
         if (newRecNo)
             *newRecNo = recNo;
         return srStored;
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        storeFailure_ = DatabaseErrorText(failed, e);
         return srError;
     }
 }
@@ -1342,7 +1346,7 @@ void TDataInquiry::btnAddClick()
     if (r == srNotStored)
         return;
     if (r == srError) {
-        ShowMessageBoxAt(this, QStringLiteral("add error"), AppTitle, MB_OK);
+        ShowMessageBoxAt(this, storeFailure_, AppTitle, MB_OK | MB_ICONERROR);
         return;
     }
     if (AddressList) {
@@ -1380,7 +1384,7 @@ void TDataInquiry::btnUpdateClick()
     if (r == srNotStored)
         return;
     if (r == srError) {
-        ShowMessageBoxAt(this, QStringLiteral("update error"), AppTitle, MB_OK);
+        ShowMessageBoxAt(this, storeFailure_, AppTitle, MB_OK | MB_ICONERROR);
         return;
     }
     if (!AddressList) {

@@ -267,6 +267,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the user is told of the last StoreRecord that answered srError.
+    QString storeFailure_;
     // The search window whose hits the form walks (SourceList 0 or 2), while it exists.
     TDirectorySearchWindow *HitList() const;
     void RecolourHitLists();

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -310,6 +311,36 @@ TEST_F(TableTest, ExclusiveOpenKeepsOthersOut)
     table.Close();
     other.Open();
     EXPECT_TRUE(other.Active());
+}
+
+// A window shows a failure's Message: the user's words, never the engine's English; the engine's account stays in
+// what() for whoever looks into it.
+TEST_F(TableTest, AFailureSpeaksJapaneseToTheUserAndKeepsTheEnginesAccount)
+{
+    const auto failure = [](const std::function<void()> &run) {
+        try {
+            run();
+        } catch (const EDatabaseError &e) {
+            return std::make_pair(e.Message, QString::fromStdString(e.what()));
+        }
+        return std::make_pair(QString(), QString());
+    };
+    const auto [missing, missingDetail] = failure([this] { table.Open(); });
+    EXPECT_EQ(missing, QStringLiteral("データベースのファイルを読み書きできませんでした  "));
+    EXPECT_TRUE(missingDetail.contains("Test.DB")) << missingDetail.toStdString();
+
+    create();
+    table.Close();
+    table.Exclusive = true;
+    table.Open();
+    TTable other;
+    other.DatabaseName = table.DatabaseName;
+    other.TableName = table.TableName;
+    const auto [locked, lockedDetail] = failure([&other] { other.Open(); });
+    EXPECT_EQ(locked, QStringLiteral("データベースのファイルを読み書きできませんでした  \r\n\r\n"
+                                     "ファイルが他のプログラムで使用されています  \r\n"
+                                     "しばらくしてからもう一度お試しください  "));
+    EXPECT_FALSE(lockedDetail.isEmpty());
 }
 
 TEST_F(TableTest, FilesThatAreNotOurTablesAreRefusedAndLeftAsTheyAre)

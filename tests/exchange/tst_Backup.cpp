@@ -2,7 +2,10 @@
 #include "exchange/BackupStore.h"
 #include "exchange/RestDat.h"
 
+#include "core/Main.h"
+
 #include "BenchSupport.h"
+#include "TestSupport.h"
 #include "TestBook.h"
 #include "db/Table.h"
 #include "platform/MemIniFile.h"
@@ -10,6 +13,8 @@
 #include <QDir>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <limits>
 
@@ -236,6 +241,45 @@ TEST_F(Backup, RestoreIntoAnotherDataFolder)
     EXPECT_EQ(AdrsFolder, other.path() + "/Adrs/");
     EXPECT_EQ(test::readFile(other.path() + "/Adrs/Book/Adrs.DB"), test::readFile(oldRoot + "Adrs/Book/Adrs.DB"));
     EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
+}
+
+// Another running copy's data folder is no restore target: nothing is restored into it and nothing here moves.
+// Restored into a free folder, this copy's hold goes with the data and the old folder is free.
+TEST_F(Backup, RestoreIntoAnotherRunningCopysFolderIsRefused)
+{
+    QString error;
+    ASSERT_FALSE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    const QString own = DataRootFolder;
+    DataRootHold = TakeDataRoot(InstanceName, own);
+    ASSERT_TRUE(DataRootHold);
+    const auto release = qScopeGuard([] { DataRootHold.reset(); });
+    QTemporaryDir held;
+    const std::unique_ptr<TInstanceGuard> otherCopy = TakeDataRoot(InstanceName, held.path());
+    ASSERT_TRUE(otherCopy);
+    test::writeFile(held.path() + "/Adrs/Book/Adrs.DB", "the other copy's book");
+    const QMap<QString, QByteArray> heldFiles = snapshot(held.path() + "/");
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    {
+        const test::MessageBoxScript boxes;
+        TRestoreData dialog(nullptr);
+        EXPECT_FALSE(dialog.Execute(0, held.path()));
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_TRUE(boxes.texts()[0].startsWith("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています"));
+        EXPECT_FALSE(dialog.GetChangeDataPath());
+    }
+    EXPECT_EQ(snapshot(held.path() + "/"), heldFiles);
+    EXPECT_EQ(DataRootFolder, own);
+    EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
+    EXPECT_TRUE(book.Module->AdrsTable->Active());
+
+    QTemporaryDir free;
+    const test::MessageBoxScript boxes;
+    TRestoreData dialog(nullptr);
+    ASSERT_TRUE(dialog.Execute(0, free.path()));
+    EXPECT_EQ(DataRootFolder, free.path() + "/");
+    EXPECT_TRUE(DataRootHold->Holds(free.path()));
+    EXPECT_FALSE(TakeDataRoot(InstanceName, free.path()));
+    EXPECT_TRUE(TakeDataRoot(InstanceName, own));
 }
 
 // A backup replaces the folders it holds and no other: the target's own designs and histories stay.

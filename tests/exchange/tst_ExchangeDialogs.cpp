@@ -2,6 +2,7 @@
 // the export and mark-export windows with their ranges, the settings, information and version dialogs.
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/Main.h"
 #include "db/Table.h"
 #include "exchange/Env.h"
 #include "exchange/FExport.h"
@@ -564,6 +565,50 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(AdrsFolder, other + "Adrs/");
     EXPECT_TRUE(QFileInfo(other).isDir());
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
+}
+
+// Another running copy's data folder, under any name, is refused before anything is closed or written; a free
+// one takes this copy's hold with it, and the folder left is free for another copy.
+TEST_F(ExchangeDialogTest, TheDataFolderOfAnotherRunningCopyIsRefused)
+{
+    const QString own = DataRootFolder;
+    DataRootHold = TakeDataRoot(InstanceName, own);
+    ASSERT_TRUE(DataRootHold);
+    const auto release = qScopeGuard([] { DataRootHold.reset(); });
+    const QString held = dir.path() + "/held/";
+    const std::unique_ptr<TInstanceGuard> otherCopy = TakeDataRoot(InstanceName, held);
+    ASSERT_TRUE(otherCopy);
+    ASSERT_TRUE(QFile::link(held, dir.path() + "/link"));
+    const QStringList heldFiles = QDir(held).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    HistoryCount = 10;
+    for (const QString &path : {held, dir.path() + "/link/", dir.path() + "/./held"}) {
+        const test::MessageBoxScript boxes;
+        TEnvironment dialog(list.get());
+        dialog.spnHisCount->setValue(20);
+        dialog.edtDataPath->setText(path);
+        dialog.btnOkClick();
+        EXPECT_FALSE(dialog.Result.Accepted) << path.toStdString();
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_TRUE(boxes.texts()[0].startsWith("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています"));
+        EXPECT_EQ(DataRootFolder, own);
+        EXPECT_EQ(HistoryCount, 10);
+        EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
+        EXPECT_EQ(QDir(held).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), heldFiles);
+        EXPECT_TRUE(DataRootHold->Holds(own));
+    }
+
+    const QString free = dir.path() + "/free/";
+    TEnvironment dialog(list.get());
+    dialog.edtDataPath->setText(free);
+    dialog.btnOkClick();
+    ASSERT_TRUE(dialog.Result.DataFolderChanged);
+    EXPECT_EQ(DataRootFolder, free);
+    EXPECT_TRUE(DataRootHold->Holds(free));
+    TInstanceCheck check = TInstanceCheck::Only;
+    EXPECT_FALSE(TakeDataRoot(InstanceName, free, &check));
+    EXPECT_EQ(check, TInstanceCheck::Another);
+    EXPECT_TRUE(TakeDataRoot(InstanceName, own));
 }
 
 // Enter in a field takes the settings, as OK does; it must not open the folder choice of the first button.

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QListView>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -215,6 +216,37 @@ TEST(ImagePicker, TheRealProgramIsStartedBroughtForwardAndClosed)
         QTest::qWait(100);
     EXPECT_FALSE(pickerRunning());
     AppFolder = saved;
+}
+
+// Another user made the socket folder first: the picker started by hand still opens and says it cannot hand a
+// picture over, and a designer says why instead of starting a picker it could never reach.
+TEST(ImagePicker, ASocketFolderOfAnotherUserIsToldNotEndedInSilence)
+{
+    const test::SquattedSocketFolder squatted;
+    if (!squatted.Made())
+        GTEST_SKIP() << "only a test run as root can give a folder to another user";
+    QProcess picker;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    picker.setProcessEnvironment(env);
+    picker.start(test::appDir() + "ImgView", {"Select"});
+    ASSERT_TRUE(picker.waitForStarted());
+    QString said;
+    test::readStderrUntil(picker, "選んだ画像をVelmoraに渡すことはできません", said);
+    EXPECT_TRUE(said.contains(squatted.path())) << said.toStdString();
+    EXPECT_EQ(picker.state(), QProcess::Running);
+    picker.kill();
+    picker.waitForFinished();
+
+    const QString saved = AppFolder;
+    AppFolder = test::appDir();
+    const test::MessageBoxScript boxes;
+    TImagePicker designer(nullptr);
+    designer.Show();
+    AppFolder = saved;
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_THAT(boxes.texts()[0].toStdString(), ::testing::HasSubstr(squatted.path().toStdString()));
+    EXPECT_TRUE(boxes.texts()[0].endsWith("画像参照ツールを使用できません  "));
 }
 
 TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)

@@ -192,3 +192,69 @@ TEST(SingleInstance, HeldInThePrivateFolderAndDeafToOtherUsers)
     EXPECT_FALSE(CheckSingleInstance(next, name, data, false));
     EXPECT_TRUE(next);
 }
+
+// Another local user made the fallback socket folder first: the copy still starts, held off the books of another
+// copy by the data root's lock alone, and a second start learns that a copy runs that it cannot reach.
+TEST(SingleInstance, ASocketFolderOfAnotherUserLeavesTheLockToDecide)
+{
+    const test::SquattedSocketFolder squatted;
+    if (!squatted.Made())
+        GTEST_SKIP() << "only a test run as root can give a folder to another user";
+    QTemporaryDir data;
+    QString refused;
+    ASSERT_EQ(PrivateSocketFolder(&refused), QString());
+    EXPECT_EQ(refused, squatted.path());
+
+    const QString name = uniqueName("squatted");
+    std::unique_ptr<TInstanceGuard> first;
+    TInstanceCheck check = TInstanceCheck::Another;
+    ASSERT_FALSE(CheckSingleInstance(first, name, data.path(), true, &check));
+    EXPECT_EQ(check, TInstanceCheck::Only);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->Reachable());
+    EXPECT_TRUE(QDir(squatted.path()).isEmpty());
+
+    std::unique_ptr<TInstanceGuard> second;
+    EXPECT_TRUE(CheckSingleInstance(second, name, data.path(), true, &check));
+    EXPECT_EQ(check, TInstanceCheck::NotAsked);
+    EXPECT_FALSE(second);
+
+    first.reset();
+    EXPECT_FALSE(CheckSingleInstance(second, name, data.path(), true, &check));
+}
+
+// The hold follows the data root: taken on the new root beside the old, it then replaces it; a root held by
+// another copy, under any name, cannot be taken; and the copy is still asked to come forward on its new root.
+TEST(SingleInstance, TheHoldMovesToAnotherDataRoot)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("move");
+    QTemporaryDir dir;
+    const QString r1 = dir.path() + "/r1", r2 = dir.path() + "/r2", r3 = dir.path() + "/r3";
+    std::unique_ptr<TInstanceGuard> copyA, copyB;
+    ASSERT_FALSE(CheckSingleInstance(copyA, name, r1, false));
+    ASSERT_FALSE(CheckSingleInstance(copyB, name, r2, false));
+    ASSERT_TRUE(QFile::link(r1, dir.path() + "/link"));
+    TInstanceCheck check = TInstanceCheck::Only;
+    for (const QString &other : {r1, dir.path() + "/link/", r1 + "/../r1"}) {
+        EXPECT_FALSE(TakeDataRoot(name, other, &check)) << other.toStdString();
+        EXPECT_EQ(check, TInstanceCheck::Another);
+    }
+    EXPECT_TRUE(copyB->Holds(dir.path() + "/./r2/"));
+    EXPECT_FALSE(copyB->Holds(r1));
+
+    std::unique_ptr<TInstanceGuard> next = TakeDataRoot(name, r3, &check);
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(TakeDataRoot(name, r2));
+    copyB->TakeOver(std::move(next));
+    EXPECT_TRUE(copyB->Holds(r3));
+    std::unique_ptr<TInstanceGuard> freed = TakeDataRoot(name, r2);
+    EXPECT_TRUE(freed);
+    freed.reset();
+
+    QSignalSpy restored(copyB.get(), &TInstanceGuard::RestoreRequested);
+    std::unique_ptr<TInstanceGuard> late;
+    EXPECT_TRUE(CheckSingleInstance(late, name, r3, true, &check));
+    EXPECT_EQ(check, TInstanceCheck::Another);
+    EXPECT_TRUE(restored.count() == 1 || restored.wait(3000));
+}

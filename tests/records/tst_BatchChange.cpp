@@ -458,7 +458,9 @@ TEST_F(BatchChangeTest, RefusedRecordsAreCountedAndALostTransactionChangesNothin
     EXPECT_EQ(book(), before);
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].flags, MB_ICONERROR);
-    EXPECT_TRUE(boxes.shown()[1].text.contains(QStringLiteral("refused")));
+    // Told in the user's words, not the engine's.
+    EXPECT_TRUE(boxes.shown()[1].text.contains(QStringLiteral("データベースのファイルを読み書きできませんでした")));
+    EXPECT_FALSE(boxes.shown()[1].text.contains(QStringLiteral("refused")));
     EXPECT_NE(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dm->AdrsTable->InTransaction());
 

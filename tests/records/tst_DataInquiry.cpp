@@ -485,7 +485,10 @@ TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
         test::ReaderLock lock(dm->AdrsTable->FileName());
         form->btnAdd->click();
     }
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("add error")});
+    // Said in Japanese, with what the user can do about a table another program holds.
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("データを登録できませんでした  \r\n\r\n"
+                                                        "ファイルが他のプログラムで使用されています  \r\n"
+                                                        "しばらくしてからもう一度お試しください  ")});
     EXPECT_FALSE(form.isNull());
     EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("鈴木"));
     EXPECT_EQ(rows(), 1) << "the appended row was rolled back";
@@ -515,7 +518,9 @@ TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverT
     }
     closed();
     ASSERT_EQ(boxes.texts().size(), 2);
-    EXPECT_EQ(boxes.texts()[1], QStringLiteral("update error"));
+    EXPECT_EQ(boxes.texts()[1], QStringLiteral("データを更新できませんでした  \r\n\r\n"
+                                               "ファイルが他のプログラムで使用されています  \r\n"
+                                               "しばらくしてからもう一度お試しください  "));
     EXPECT_TRUE(form.isNull()) << "the close goes on as if saved";
     EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
 

@@ -33,6 +33,25 @@ RuntimeFolder::~RuntimeFolder()
         qunsetenv("XDG_RUNTIME_DIR");
 }
 
+SquattedSocketFolder::SquattedSocketFolder()
+    : savedTemp_(qgetenv("TMPDIR")), savedRuntime_(qgetenv("XDG_RUNTIME_DIR")),
+      tempSet_(qEnvironmentVariableIsSet("TMPDIR")), runtimeSet_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+{
+    qputenv("TMPDIR", QFile::encodeName(temp_.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QByteArray folder = QFile::encodeName(path());
+    made_ = ForeignPeer::Possible() && ::mkdir(folder.constData(), 0777) == 0 && ::chmod(folder.constData(), 0777) == 0
+            && ::chown(folder.constData(), ForeignPeer::Uid, ForeignPeer::Uid) == 0;
+}
+
+SquattedSocketFolder::~SquattedSocketFolder()
+{
+    tempSet_ ? qputenv("TMPDIR", savedTemp_) : qunsetenv("TMPDIR");
+    runtimeSet_ ? qputenv("XDG_RUNTIME_DIR", savedRuntime_) : qunsetenv("XDG_RUNTIME_DIR");
+}
+
+QString SquattedSocketFolder::path() const { return temp_.path() + "/velmora-" + QString::number(::geteuid()); }
+
 namespace {
 
 // How the child ended.

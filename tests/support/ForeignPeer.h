@@ -29,6 +29,25 @@ private:
     bool wasSet_;
 };
 
+// The fallback socket folder "velmora-<uid>" made first by another user, open to all (mode 777), in a temporary
+// folder that TMPDIR names while the object lives, with XDG_RUNTIME_DIR unset: a local user's way to keep the
+// program's processes from talking. Made() is false when this process cannot give a folder away (not root).
+class SquattedSocketFolder {
+public:
+    SquattedSocketFolder();
+    ~SquattedSocketFolder();
+    SquattedSocketFolder(const SquattedSocketFolder &) = delete;
+    SquattedSocketFolder &operator=(const SquattedSocketFolder &) = delete;
+    bool Made() const { return made_; }
+    QString path() const;
+
+private:
+    QTemporaryDir temp_;
+    QByteArray savedTemp_, savedRuntime_;
+    bool tempSet_, runtimeSet_;
+    bool made_ = false;
+};
+
 class ForeignPeer {
 public:
     static constexpr uid_t Uid = 65534;

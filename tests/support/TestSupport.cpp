@@ -3,9 +3,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -28,6 +30,17 @@
 namespace test {
 
 QString appDir() { return QStringLiteral(VELMORA_APP_DIR); }
+
+void readStderrUntil(QProcess &process, const QString &text, QString &said)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!said.contains(text) && process.state() != QProcess::NotRunning && waited.elapsed() < 30000) {
+        process.waitForReadyRead(200);
+        said += QString::fromUtf8(process.readAllStandardError());
+    }
+    said += QString::fromUtf8(process.readAllStandardError());
+}
 QString sourceDir() { return QStringLiteral(VELMORA_SOURCE_DIR); }
 
 void writeFile(const QString &path, const QByteArray &bytes)

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QProcess;
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,6 +19,9 @@ namespace test {
 QString appDir();
 // The source tree, with "/".
 QString sourceDir();
+
+// Reads the process's stderr into said until it holds text, the process ends or 30 s have passed.
+void readStderrUntil(QProcess &process, const QString &text, QString &said);
 
 // Writes bytes to a file, creating its folders; fails the test when it cannot.
 void writeFile(const QString &path, const QByteArray &bytes);

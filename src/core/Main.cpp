@@ -17,6 +17,7 @@
 #include "platform/PDFHelp.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -267,6 +268,7 @@ int RunVelmora(QApplication &app)
     InstallFontSubstitutions();
     InstallUiFont();
     InstallQtTranslation();
+    InstallTypedTextAccessibility();
     SetHintPauses(300, 30);
     LocateInstalledData();
     if (RecoverInterruptedWork)

@@ -96,9 +96,10 @@ QPushButton *glyphButton(const char *name, const QString &hint, QWidget *parent,
 QLineEdit *sjisEdit(const char *name, int limit, QWidget *parent, bool numberField = false)
 {
     auto *e = Named<QLineEdit>(name, parent);
-    auto *validator = new TShiftJisValidator(limit, e);
-    validator->SetNumberField(numberField);
-    e->setValidator(validator);
+    if (numberField)
+        MakeNumberField(e, limit);
+    else
+        e->setValidator(new TShiftJisValidator(limit, e));
     return e;
 }
 

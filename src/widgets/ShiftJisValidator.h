@@ -3,6 +3,7 @@
 // is said beside the edit, so nothing the user typed changes or disappears unnoticed.
 #pragma once
 
+#include <QSpinBox>
 #include <QValidator>
 
 class QLineEdit;
@@ -33,6 +34,32 @@ private:
     int maxBytes_;
     bool numberField_ = false;
     TStorage storage_;
+};
+
+// Makes every line edit take the text a screen reader sets over the accessibility bus as typed text, so that it
+// meets the same limit, check, conversion and hint as keys, the input method and pastes. Called at start, after
+// the application object and before any window is made (an edit keeps the interface it was first given); the
+// second and later calls do nothing.
+void InstallTypedTextAccessibility();
+
+// A number field (telephone, fax, postal code, a count or a position) of at most maxBytes characters:
+// full-width digits and dashes, typed, committed by the input method, pasted or set over the accessibility bus,
+// become half-width as they arrive, and what does not fit is cut with a word at the edit.
+void MakeNumberField(QLineEdit *edit, int maxBytes);
+
+// A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
+// half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
+// pasted, set over the accessibility bus), so that the readings sort alike.
+void MakeReadingField(QLineEdit *edit, int maxBytes);
+
+// A spin box that takes full-width digits as the number fields do, for the input method may be on in it: Qt's
+// own check would refuse them without a word.
+class TNumberSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString &input, int &position) const override;
 };
 
 // A Unicode name edit: any character but control codes, at most `units` UTF-16 units, never a character cut

@@ -13,7 +13,6 @@
 #include <QStringList>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QStyle>
 #include <QToolTip>
 
 #include <algorithm>
@@ -199,22 +198,26 @@ public:
         return QAccessibleTextInterface::textAtOffset(caretOr(offset), type, start, end);
     }
     int characterCount() const override { return int(edit()->displayText().size()); }
-    // The edit's scroll is not public: a character is placed as if the text started where its alignment puts
-    // it, which is where it stands unless the text is wider than the edit.
+    // The edit's layout is not public, its hit test is: the caret position turns from 0 to 1 at the middle of
+    // the first character, which tells where the text starts, the alignment and the scroll taken in.
     QRect characterRect(int offset) const override
     {
         const QString shown = edit()->displayText();
         if (offset < 0 || offset >= shown.size())
             return {};
         const QFontMetrics metrics(edit()->font());
-        const QRect area = edit()->contentsRect().marginsRemoved(edit()->textMargins()).adjusted(2, 0, -2, 0);
-        const Qt::Alignment align = QStyle::visualAlignment(edit()->layoutDirection(), edit()->alignment());
-        const int width = metrics.horizontalAdvance(shown);
-        const int left = align & Qt::AlignRight     ? area.right() + 1 - width
-                         : align & Qt::AlignHCenter ? area.left() + (area.width() - width) / 2
-                                                    : area.left();
-        const QRect r(left + metrics.horizontalAdvance(shown.left(offset)),
-                      area.top() + (area.height() - metrics.height()) / 2,
+        const int y = edit()->height() / 2;
+        const int reach = edit()->width() + metrics.horizontalAdvance(shown);
+        int low = -reach, high = reach;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (edit()->cursorPositionAt(QPoint(mid, y)) >= 1)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        const int left = low - metrics.horizontalAdvance(shown.left(1)) / 2;
+        const QRect r(left + metrics.horizontalAdvance(shown.left(offset)), (edit()->height() - metrics.height()) / 2,
                       metrics.horizontalAdvance(shown.mid(offset, 1)), metrics.height());
         return r.translated(edit()->mapToGlobal(QPoint(0, 0)));
     }

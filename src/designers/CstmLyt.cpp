@@ -71,7 +71,7 @@ void TCustomLayoutFormatDialog::buildControls()
     size->addWidget(udPaperHeight, 2, 2);
     size->addWidget(new QLabel(QStringLiteral("mm"), this), 2, 3);
     for (QLineEdit *e : {edPaperWidth, edPaperHeight}) {
-        MakeNumberField(e, 6);
+        MakeHalfWidthField(e, 6);
         e->setAlignment(Qt::AlignRight);
         connect(e, &QLineEdit::editingFinished, this, [this, e] { sizeExit(e); });
     }

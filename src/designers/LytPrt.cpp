@@ -41,7 +41,7 @@ QRadioButton *radio(const char *name, const char *caption, QWidget *parent, QBut
 QLineEdit *numberEdit(const char *name, int maxLength, QWidget *parent)
 {
     auto *edit = Named<QLineEdit>(name, parent);
-    MakeNumberField(edit, maxLength);
+    MakeHalfWidthField(edit, maxLength);
     edit->setMaximumWidth(70);
     edit->setAlignment(Qt::AlignRight);
     return edit;

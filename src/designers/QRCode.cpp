@@ -182,8 +182,8 @@ void TQRCodeSettingDialog::buildControls()
     edName->SetAssociate(edKana);
     edTel1 = Named<QLineEdit>("edTel1", tbsAddress);
     edTel2 = Named<QLineEdit>("edTel2", tbsAddress);
-    MakeNumberField(edTel1, 13);
-    MakeNumberField(edTel2, 13);
+    MakeHalfWidthField(edTel1, 13);
+    MakeHalfWidthField(edTel2, 13);
     edMail1 = lineEdit("edMail1", 128, tbsAddress);
     edMail2 = lineEdit("edMail2", 128, tbsAddress);
     edMemo = lineEdit("edMemo", 200, tbsAddress);

@@ -152,7 +152,7 @@ QWidget *TDicSearch::buildPage(int kind, const char *tabName, const char *prefix
     if (kind == dicResultAdrs)
         page.edit->setMaxLength(maxLength);
     else
-        MakeNumberField(page.edit, maxLength);
+        MakeHalfWidthField(page.edit, maxLength);
     page.edit->setAccessibleName(PageTexts[kind].key);
     page.search = Named<QPushButton>(name("bbtn", "Sch").constData(), QStringLiteral("検索"));
     page.search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));

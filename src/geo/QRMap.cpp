@@ -52,7 +52,7 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
                           Image_);
     };
     edtSize = Named<QLineEdit>("edtSize", this);
-    MakeNumberField(edtSize, 0);
+    MakeHalfWidthField(edtSize, 0);
     edtSize->setFixedWidth(ScaleByDpi(32, true));
     edtSize->setAlignment(Qt::AlignRight);
     edtSize->installEventFilter(this);

@@ -282,7 +282,7 @@ void TAddressCopy::createControls()
     edtRangeBegin->setAccessibleName(QStringLiteral("コピー範囲の開始"));
     edtRangeEnd->setAccessibleName(QStringLiteral("コピー範囲の終了"));
     for (TUniEdit *edit : {edtRangeBegin, edtRangeEnd}) {
-        MakeNumberField(edit, 6);
+        MakeHalfWidthField(edit, 6);
         SetImeMode(edit, imClose);
         // Leaving the edit and a text set over the accessibility bus both end an entry.
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { applyTypedRange(edit); });

@@ -77,13 +77,17 @@ void storeForms(QString &text, TNotice &notice)
     }
 }
 
-QChar halfWidthNumberChar(QChar c)
+// A character of a half-width field as the input method gives it full width: the full-width forms of ASCII and
+// the ideographic space are the characters they stand for, and every dash and the long vowel mark a hyphen.
+QChar halfWidthChar(QChar c)
 {
     const char16_t u = c.unicode();
-    if (u >= u'０' && u <= u'９')
-        return QChar(u'0' + (u - u'０'));
+    if (u >= u'！' && u <= u'～')
+        return QChar(char16_t(u - (u'！' - u'!')));
+    if (u == u'　')
+        return QLatin1Char(' ');
     switch (u) {
-    case u'－': case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
+    case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
         return QLatin1Char('-');
     default:
         return c;
@@ -278,9 +282,9 @@ qsizetype TShiftJisValidator::storedSize(const QString &input) const
 
 QValidator::State TShiftJisValidator::validate(QString &input, int &position) const
 {
-    if (numberField_)
+    if (halfWidthField_)
         for (QChar &c : input)
-            c = halfWidthNumberChar(c);
+            c = halfWidthChar(c);
     TNotice notice;
     if (storage_ == TStorage::ShiftJis) {
         storeForms(input, notice);
@@ -332,7 +336,7 @@ QValidator::State TShiftJisValidator::validate(QString &input, int &position) co
 QValidator::State TNumberSpinBox::validate(QString &input, int &position) const
 {
     for (QChar &c : input)
-        c = halfWidthNumberChar(c);
+        c = halfWidthChar(c);
     return QSpinBox::validate(input, position);
 }
 
@@ -351,12 +355,12 @@ void InstallTypedTextAccessibility()
     (void)installed;
 }
 
-void MakeNumberField(QLineEdit *edit, int maxBytes)
+void MakeHalfWidthField(QLineEdit *edit, int maxBytes)
 {
     // The validator cuts, and says so; Qt's own length limit would cut a paste or a set text without a word.
     edit->setMaxLength(32767);
     auto *validator = new TShiftJisValidator(maxBytes, edit);
-    validator->SetNumberField(true);
+    validator->SetHalfWidthField(true);
     edit->setValidator(validator);
 }
 

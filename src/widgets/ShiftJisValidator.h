@@ -20,9 +20,9 @@ public:
 
     int MaxBytes() const { return maxBytes_; }
     void SetMaxBytes(int maxBytes) { maxBytes_ = maxBytes; }
-    // A number field (telephone, fax, mobile, postal code): full-width digits and dashes become half-width as
-    // they arrive, typed or committed by the input method, since the input method cannot be switched off here.
-    void SetNumberField(bool on) { numberField_ = on; }
+    // A field of single-byte characters (a number, a code): what the input method gives full width becomes
+    // half-width as it arrives, since the input method cannot be switched off here.
+    void SetHalfWidthField(bool on) { halfWidthField_ = on; }
 
     State validate(QString &input, int &position) const override;
 
@@ -32,7 +32,7 @@ protected:
 
 private:
     int maxBytes_;
-    bool numberField_ = false;
+    bool halfWidthField_ = false;
     TStorage storage_;
 };
 
@@ -42,17 +42,18 @@ private:
 // second and later calls do nothing.
 void InstallTypedTextAccessibility();
 
-// A number field (telephone, fax, postal code, a count or a position) of at most maxBytes characters:
-// full-width digits and dashes, typed, committed by the input method, pasted or set over the accessibility bus,
-// become half-width as they arrive, and what does not fit is cut with a word at the edit.
-void MakeNumberField(QLineEdit *edit, int maxBytes);
+// A field of at most maxBytes single-byte characters (telephone, fax, postal code, customer code, a count or a
+// position): full-width letters, digits, signs, spaces and dashes, typed, committed by the input method, pasted or
+// set over the accessibility bus, become half-width as they arrive, and what does not fit is cut with a word at
+// the edit.
+void MakeHalfWidthField(QLineEdit *edit, int maxBytes);
 
 // A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
 // half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
 // pasted, set over the accessibility bus), so that the readings sort alike.
 void MakeReadingField(QLineEdit *edit, int maxBytes);
 
-// A spin box that takes full-width digits as the number fields do, for the input method may be on in it: Qt's
+// A spin box that takes full-width digits as the half-width fields do, for the input method may be on in it: Qt's
 // own check would refuse them without a word.
 class TNumberSpinBox : public QSpinBox {
 public:

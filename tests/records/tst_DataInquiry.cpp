@@ -302,7 +302,7 @@ TEST_F(DataInquiryTest, ValidationShowsItsMessageOnTheMainPageAndWritesNothing)
         QString message;
     };
     const Case cases[] = {
-        {"edtCustomCode", QStringLiteral("ＡＢ"),
+        {"edtCustomCode", QStringLiteral("ＡＢあ"),  // the letters are taken half-width, the kana is no code
          QStringLiteral("顧客コードは、以下の半角文字で入力してください  \r\n　　英数字  \r\n　　スペース  \r\n"
                         "　　ハイフン（ - ）  \r\n　　スラッシュ（ / ）  ")},
         {"edtCustomCode", QStringLiteral("A-1"),
@@ -664,6 +664,10 @@ TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
         }
         EXPECT_EQ(e->text(), "03-123-") << e->objectName().toStdString();
     }
+    // So do the customer code's letters, signs and spaces.
+    form->edtCustomCode->clear();
+    commit(form->edtCustomCode, QStringLiteral("ＡＢ－１２／ｃ　１"));
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("AB-12/c 1"));
     // Every 8-bit field refuses a character Shift-JIS lacks where it is typed, and says so.
     QList<QWidget *> eightBit;
     for (QLineEdit *e : form->findChildren<QLineEdit *>())

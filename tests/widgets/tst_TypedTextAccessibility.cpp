@@ -35,7 +35,7 @@ protected:
 
 TEST_F(TypedTextAccessibility, TextSetOverTheBusMeetsTheFieldsLimitAndEndsTheEntry)
 {
-    MakeNumberField(edit, 4);
+    MakeHalfWidthField(edit, 4);
     QSignalSpy edited(edit, &QLineEdit::textEdited);
     QSignalSpy finished(edit, &QLineEdit::editingFinished);
     QToolTip::hideText();

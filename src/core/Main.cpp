@@ -19,6 +19,7 @@
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -323,6 +324,7 @@ int RunVelmora(QApplication &app)
         return 0;
     if (!DataRootHold->Reachable())
         PrintMessageToStderr(PrivateSocketRefusalText(refused) + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
+    InstallTypedTextAccessibility();
 
     SetHintPauses(300, 30);
     LocateInstalledData();

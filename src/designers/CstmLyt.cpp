@@ -10,6 +10,7 @@
 #include "geo/PaintPanel.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
 
 #include <QComboBox>
@@ -70,7 +71,7 @@ void TCustomLayoutFormatDialog::buildControls()
     size->addWidget(udPaperHeight, 2, 2);
     size->addWidget(new QLabel(QStringLiteral("mm"), this), 2, 3);
     for (QLineEdit *e : {edPaperWidth, edPaperHeight}) {
-        e->setMaxLength(6);
+        MakeHalfWidthField(e, 6);
         e->setAlignment(Qt::AlignRight);
         connect(e, &QLineEdit::editingFinished, this, [this, e] { sizeExit(e); });
     }

@@ -5,6 +5,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
 
 #include <QButtonGroup>
@@ -40,7 +41,7 @@ QRadioButton *radio(const char *name, const char *caption, QWidget *parent, QBut
 QLineEdit *numberEdit(const char *name, int maxLength, QWidget *parent)
 {
     auto *edit = Named<QLineEdit>(name, parent);
-    edit->setMaxLength(maxLength);
+    MakeHalfWidthField(edit, maxLength);
     edit->setMaximumWidth(70);
     edit->setAlignment(Qt::AlignRight);
     return edit;

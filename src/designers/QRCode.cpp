@@ -180,8 +180,10 @@ void TQRCodeSettingDialog::buildControls()
     edKana->setMaxLength(30);
     SetImeMode(edKana, imKata);
     edName->SetAssociate(edKana);
-    edTel1 = lineEdit("edTel1", 13, tbsAddress);
-    edTel2 = lineEdit("edTel2", 13, tbsAddress);
+    edTel1 = Named<QLineEdit>("edTel1", tbsAddress);
+    edTel2 = Named<QLineEdit>("edTel2", tbsAddress);
+    MakeHalfWidthField(edTel1, 13);
+    MakeHalfWidthField(edTel2, 13);
     edMail1 = lineEdit("edMail1", 128, tbsAddress);
     edMail2 = lineEdit("edMail2", 128, tbsAddress);
     edMemo = lineEdit("edMemo", 200, tbsAddress);

@@ -2,6 +2,7 @@
 
 #include "core/SharedHelpers.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
 
 #include <QEvent>
@@ -15,7 +16,7 @@ TRangeEdit::TRangeEdit(QWidget *parent, const char *editName, const char *upDown
     : QObject(parent), low_(low), high_(high), position_(low)
 {
     Edit = Named<QLineEdit>(editName, parent);
-    Edit->setMaxLength(maxChars);
+    MakeHalfWidthField(Edit, maxChars);
     Edit->setAlignment(Qt::AlignRight);
     Edit->setAttribute(Qt::WA_InputMethodEnabled, false);
     Edit->setFixedWidth(Edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxChars + 1) + 12);

@@ -127,13 +127,13 @@ void TSenderForm::buildControls()
     top->addWidget(sbtnNamePrint, 1, 4);
 
     edPos = Named<QLineEdit>("edPos", this);
-    edPos->setMaxLength(8);
+    MakeHalfWidthField(edPos, 8);
     bbtnPosSearch = glyphButton("bbtnPosSearch", "POSSCH", QStringLiteral("郵便番号から住所を検索"));
     edTel = Named<QLineEdit>("edTel", this);
-    edTel->setMaxLength(13);
+    MakeHalfWidthField(edTel, 13);
     bbtnTelSearch = glyphButton("bbtnTelSearch", "TELSCH", QStringLiteral("電話番号から検索"));
     edFax = Named<QLineEdit>("edFax", this);
-    edFax->setMaxLength(13);
+    MakeHalfWidthField(edFax, 13);
     top->addWidget(label(QStringLiteral("〒"), edPos), 2, 0);
     top->addWidget(edPos, 2, 1);
     top->addWidget(bbtnPosSearch, 2, 2);

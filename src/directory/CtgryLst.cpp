@@ -127,7 +127,7 @@ TCategoryList::TCategoryList(QWidget *owner) : QDialog(owner)
     auto *edit = new QGridLayout(pnlEdit);
     edit->setContentsMargins(0, 0, 0, 0);
     edtKana = Named<QLineEdit>("edtKana", pnlEdit);
-    edtKana->setValidator(new TShiftJisValidator(kanaBytes, edtKana));
+    MakeReadingField(edtKana, kanaBytes);
     SetImeMode(edtKana, imSKata);
     edtKanji = Named<QLineEdit>("edtKanji", pnlEdit);
     edtKanji->setValidator(new TShiftJisValidator(kanjiBytes, edtKanji));

@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "records/EntryHelpers.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,7 +56,7 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     auto *history = new QHBoxLayout;
     auto *lblHisCount = new QLabel(QStringLiteral("電話帳検索の検索条件の履歴数："), data);
     history->addWidget(lblHisCount);
-    spnHisCount = Named<QSpinBox>("spnHisCount", data);
+    spnHisCount = Named<TNumberSpinBox>("spnHisCount", data);
     lblHisCount->setBuddy(spnHisCount);
     spnHisCount->setRange(0, 30);
     spnHisCount->setValue(HistoryCount);

@@ -2,6 +2,7 @@
 
 #include "mainlist/AdrsList.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -31,8 +32,8 @@ TListRangeBox::TListRangeBox(const TAddressList &list, QWidget *parent)
     rbAll = Named<QRadioButton>("rbAll", QStringLiteral("すべてのデータ"), this);
     rbSelected = Named<QRadioButton>("rbSelected", QStringLiteral("選択しているデータ"), this);
     rbRange = Named<QRadioButton>("rbRange", QStringLiteral("範囲指定"), this);
-    spnBegin = Named<QSpinBox>("spnBegin", this);
-    spnEnd = Named<QSpinBox>("spnEnd", this);
+    spnBegin = Named<TNumberSpinBox>("spnBegin", this);
+    spnEnd = Named<TNumberSpinBox>("spnEnd", this);
     spnBegin->setAccessibleName(QStringLiteral("出力範囲の開始"));
     spnEnd->setAccessibleName(QStringLiteral("出力範囲の終了"));
     lblCount = Named<QLabel>("lblCount", this);

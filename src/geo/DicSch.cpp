@@ -13,6 +13,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
@@ -148,7 +149,10 @@ QWidget *TDicSearch::buildPage(int kind, const char *tabName, const char *prefix
     const auto name = [prefix](const char *kind, const char *rest) { return QByteArray(kind) + prefix + rest; };
     page.tab = Named<QWidget>(tabName);
     page.edit = Named<QLineEdit>(name("edt", "Sch").constData());
-    page.edit->setMaxLength(maxLength);
+    if (kind == dicResultAdrs)
+        page.edit->setMaxLength(maxLength);
+    else
+        MakeHalfWidthField(page.edit, maxLength);
     page.edit->setAccessibleName(PageTexts[kind].key);
     page.search = Named<QPushButton>(name("bbtn", "Sch").constData(), QStringLiteral("検索"));
     page.search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));

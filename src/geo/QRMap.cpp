@@ -8,6 +8,7 @@
 #include "geo/WebLinks.h"
 #include "platform/MemIniFile.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
                           Image_);
     };
     edtSize = Named<QLineEdit>("edtSize", this);
+    MakeHalfWidthField(edtSize, 0);
     edtSize->setFixedWidth(ScaleByDpi(32, true));
     edtSize->setAlignment(Qt::AlignRight);
     edtSize->installEventFilter(this);

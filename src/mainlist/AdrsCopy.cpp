@@ -13,6 +13,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 #include "widgets/UpDown.h"
 #include "widgets/WindowRole.h"
@@ -281,8 +282,10 @@ void TAddressCopy::createControls()
     edtRangeBegin->setAccessibleName(QStringLiteral("コピー範囲の開始"));
     edtRangeEnd->setAccessibleName(QStringLiteral("コピー範囲の終了"));
     for (TUniEdit *edit : {edtRangeBegin, edtRangeEnd}) {
-        edit->SetMaxLength(6);
+        MakeHalfWidthField(edit, 6);
         SetImeMode(edit, imClose);
+        // Leaving the edit and a text set over the accessibility bus both end an entry.
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { applyTypedRange(edit); });
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(ScaleByDpi(56, true));
     }
@@ -629,8 +632,6 @@ bool TAddressCopy::eventFilter(QObject *watched, QEvent *event)
             BeginPosOnEnter = BeginPos;
         else
             EndPosOnEnter = EndPos;
-    } else if (edit && event->type() == QEvent::FocusOut) {
-        applyTypedRange(edit);
     } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool enter = IsEnterKey(event);

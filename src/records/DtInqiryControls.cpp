@@ -91,14 +91,15 @@ QPushButton *glyphButton(const char *name, const QString &hint, QWidget *parent,
     return button;
 }
 
-// An 8-bit edit: at most limit bytes of characters Shift-JIS has; a number field takes digits and dashes as
-// half-width characters.
-QLineEdit *sjisEdit(const char *name, int limit, QWidget *parent, bool numberField = false)
+// An 8-bit edit: at most limit bytes of characters Shift-JIS has; a half-width field (the numbers, the customer
+// code) takes what the input method gives full width as the half-width characters it stands for.
+QLineEdit *sjisEdit(const char *name, int limit, QWidget *parent, bool halfWidth = false)
 {
     auto *e = Named<QLineEdit>(name, parent);
-    auto *validator = new TShiftJisValidator(limit, e);
-    validator->SetNumberField(numberField);
-    e->setValidator(validator);
+    if (halfWidth)
+        MakeHalfWidthField(e, limit);
+    else
+        e->setValidator(new TShiftJisValidator(limit, e));
     return e;
 }
 
@@ -216,7 +217,7 @@ QWidget *TDataInquiry::createMainPage()
     cbxGroup->setObjectName(QStringLiteral("cbxGroup"));
     cbxGroup->setMaxVisibleItems(11);
     bbtnEditGroup = glyphButton("bbtnEditGroup", QStringLiteral("グループ名の設定"), p);
-    edtCustomCode = sjisEdit("edtCustomCode", 20, p);
+    edtCustomCode = sjisEdit("edtCustomCode", 20, p, true);
     grid->addWidget(buddyLabel(QStringLiteral("グループ"), cbxGroup), row, 0);
     grid->addWidget(cbxGroup, row, 1, 1, 2);
     grid->addWidget(bbtnEditGroup, row, 3);

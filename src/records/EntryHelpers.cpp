@@ -1,7 +1,6 @@
 #include "records/EntryHelpers.h"
 
 #include "base/SjisCodec.h"
-#include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -9,42 +8,10 @@
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
-#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QLineEdit>
-
-#include <algorithm>
-
-namespace {
-
-// The byte limit counts the reading as it is stored, in half width.
-class TReadingValidator : public TShiftJisValidator {
-public:
-    using TShiftJisValidator::TShiftJisValidator;
-
-protected:
-    qsizetype storedSize(const QString &input) const override { return HalfKanaReading(input).size(); }
-};
-
-}  // namespace
-
-void MakeReadingField(QLineEdit *edit, int maxBytes)
-{
-    edit->setValidator(new TReadingValidator(maxBytes, edit));
-    // Only what the user enters is converted: a reading stored before in full width is shown as it is.
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
-        const QString half = Sjis::decode(HalfKanaReading(text));
-        if (half == text)
-            return;
-        // A voiced kana becomes two characters: the caret stays after what stood before it.
-        const int caret = int(Sjis::decode(HalfKanaReading(text.left(edit->cursorPosition()))).size());
-        edit->setText(half);
-        edit->setCursorPosition(caret);
-    });
-}
 
 void SetInputColour(QWidget *control, bool enabled)
 {

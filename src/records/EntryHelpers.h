@@ -8,7 +8,6 @@
 #include <cstdint>
 
 class QIcon;
-class QLineEdit;
 class QWidget;
 class TUniComboBox;
 
@@ -17,11 +16,6 @@ QIcon EntryGlyph(const char *name);
 
 // An edit or combo box painted with the window colour while it takes input, with the button face otherwise.
 void SetInputColour(QWidget *control, bool enabled);
-
-// A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
-// half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
-// pasted), so that the readings sort alike.
-void MakeReadingField(QLineEdit *edit, int maxBytes);
 
 // The sixteen custom colours every colour dialog offers, kept in "CstmClr.ini" [COMMON] "0".."15" as six
 // hexadecimal digits (default "000000"). Saving throws EIniFileError.

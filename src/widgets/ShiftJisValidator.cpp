@@ -3,8 +3,11 @@
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -74,13 +77,17 @@ void storeForms(QString &text, TNotice &notice)
     }
 }
 
-QChar halfWidthNumberChar(QChar c)
+// A character of a half-width field as the input method gives it full width: the full-width forms of ASCII and
+// the ideographic space are the characters they stand for, and every dash and the long vowel mark a hyphen.
+QChar halfWidthChar(QChar c)
 {
     const char16_t u = c.unicode();
-    if (u >= u'０' && u <= u'９')
-        return QChar(u'0' + (u - u'０'));
+    if (u >= u'！' && u <= u'～')
+        return QChar(char16_t(u - (u'！' - u'!')));
+    if (u == u'　')
+        return QLatin1Char(' ');
     switch (u) {
-    case u'－': case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
+    case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
         return QLatin1Char('-');
     default:
         return c;
@@ -97,6 +104,170 @@ bool userEdit(const QObject *owner)
     return edit && edit->isModified();
 }
 
+// The byte limit of a reading counts it as it is stored, in half width.
+class TReadingValidator : public TShiftJisValidator {
+public:
+    using TShiftJisValidator::TShiftJisValidator;
+
+protected:
+    qsizetype storedSize(const QString &input) const override { return HalfKanaReading(input).size(); }
+};
+
+// An edit as the accessibility bus sees it. Qt's own interface puts a screen reader's text in with setText, which
+// the edits take for the program's own (a stored record: neither cut nor remarked on by the validator, no
+// textEdited for the handlers that follow the user's input), so a screen reader got past the limit, the check and
+// the hint. Here the text arrives as keys and pastes do: the edit's own insert over the range it replaces, then
+// the end of the entry, as Enter ends a typed one.
+class TTypedTextAccessible : public QAccessibleWidget,
+                             public QAccessibleTextInterface,
+                             public QAccessibleEditableTextInterface {
+public:
+    explicit TTypedTextAccessible(QLineEdit *edit) : QAccessibleWidget(edit, QAccessible::EditableText)
+    {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        QString s = t == QAccessible::Value ? edit()->displayText() : QString();
+        if (s.isEmpty())
+            s = QAccessibleWidget::text(t);
+        if (s.isEmpty() && t == QAccessible::Description)
+            s = edit()->placeholderText();
+        return s;
+    }
+    void setText(QAccessible::Text t, const QString &text) override
+    {
+        if (t == QAccessible::Value)
+            replaceText(0, characterCount(), text);
+        else
+            QAccessibleWidget::setText(t, text);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = edit()->isReadOnly();
+        s.editable = !s.readOnly;
+        s.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
+        s.selectableText = true;
+        return s;
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // Reading and moving about.
+    void selection(int index, int *start, int *end) const override
+    {
+        *start = *end = 0;
+        if (index == 0 && edit()->hasSelectedText()) {
+            *start = edit()->selectionStart();
+            *end = edit()->selectionEnd();
+        }
+    }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            edit()->deselect();
+    }
+    void setSelection(int index, int start, int end) override
+    {
+        if (index == 0)
+            edit()->setSelection(start, end - start);
+    }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    QString text(int start, int end) const override
+    {
+        return start > end ? QString() : edit()->displayText().mid(start, end - start);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        return QAccessibleTextInterface::textBeforeOffset(caretOr(offset), type, start, end);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        return QAccessibleTextInterface::textAfterOffset(caretOr(offset), type, start, end);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        return QAccessibleTextInterface::textAtOffset(caretOr(offset), type, start, end);
+    }
+    int characterCount() const override { return int(edit()->displayText().size()); }
+    // The edit's layout is not public, its hit test is: the caret position turns from 0 to 1 at the middle of
+    // the first character, which tells where the text starts, the alignment and the scroll taken in.
+    QRect characterRect(int offset) const override
+    {
+        const QString shown = edit()->displayText();
+        if (offset < 0 || offset >= shown.size())
+            return {};
+        const QFontMetrics metrics(edit()->font());
+        const int y = edit()->height() / 2;
+        const int reach = edit()->width() + metrics.horizontalAdvance(shown);
+        int low = -reach, high = reach;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (edit()->cursorPositionAt(QPoint(mid, y)) >= 1)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        const int left = low - metrics.horizontalAdvance(shown.left(1)) / 2;
+        const QRect r(left + metrics.horizontalAdvance(shown.left(offset)), (edit()->height() - metrics.height()) / 2,
+                      metrics.horizontalAdvance(shown.mid(offset, 1)), metrics.height());
+        return r.translated(edit()->mapToGlobal(QPoint(0, 0)));
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int start, int end) override
+    {
+        edit()->setCursorPosition(end);
+        edit()->setCursorPosition(start);
+    }
+    QString attributes(int offset, int *start, int *end) const override
+    {
+        *start = *end = offset;
+        return {};
+    }
+
+    // Writing: as typed.
+    void deleteText(int start, int end) override { replaceText(start, end, QString()); }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString &text) override
+    {
+        QLineEdit *e = edit();
+        if (e->isReadOnly())  // as it takes no key
+            return;
+        e->setSelection(start, end - start);
+        e->insert(text);
+        emit e->editingFinished();
+    }
+
+private:
+    QLineEdit *edit() const { return static_cast<QLineEdit *>(object()); }
+    // -2 stands for the caret on the bus.
+    int caretOr(int offset) const { return offset == -2 ? cursorPosition() : offset; }
+};
+
+QAccessibleInterface *typedTextAccessible(const QString &, QObject *object)
+{
+    auto *edit = qobject_cast<QLineEdit *>(object);
+    // A spin box's edit is read and written through the spin box, as Qt has it.
+    if (!edit || edit->objectName() == QLatin1String("qt_spinbox_lineedit"))
+        return nullptr;
+    return new TTypedTextAccessible(edit);
+}
+
 }  // namespace
 
 TShiftJisValidator::TShiftJisValidator(int maxBytes, QObject *parent, TStorage storage)
@@ -111,9 +282,9 @@ qsizetype TShiftJisValidator::storedSize(const QString &input) const
 
 QValidator::State TShiftJisValidator::validate(QString &input, int &position) const
 {
-    if (numberField_)
+    if (halfWidthField_)
         for (QChar &c : input)
-            c = halfWidthNumberChar(c);
+            c = halfWidthChar(c);
     TNotice notice;
     if (storage_ == TStorage::ShiftJis) {
         storeForms(input, notice);
@@ -162,10 +333,50 @@ QValidator::State TShiftJisValidator::validate(QString &input, int &position) co
     return fits(low) ? Acceptable : Invalid;
 }
 
+QValidator::State TNumberSpinBox::validate(QString &input, int &position) const
+{
+    for (QChar &c : input)
+        c = halfWidthChar(c);
+    return QSpinBox::validate(input, position);
+}
+
 void LimitToWholeCharacters(QLineEdit *edit, int units)
 {
     edit->setMaxLength(32767);
     edit->setValidator(new TShiftJisValidator(units, edit, TShiftJisValidator::TStorage::AnyCharacter));
+}
+
+void InstallTypedTextAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(typedTextAccessible);
+        return true;
+    }();
+    (void)installed;
+}
+
+void MakeHalfWidthField(QLineEdit *edit, int maxBytes)
+{
+    // The validator cuts, and says so; Qt's own length limit would cut a paste or a set text without a word.
+    edit->setMaxLength(32767);
+    auto *validator = new TShiftJisValidator(maxBytes, edit);
+    validator->SetHalfWidthField(true);
+    edit->setValidator(validator);
+}
+
+void MakeReadingField(QLineEdit *edit, int maxBytes)
+{
+    edit->setValidator(new TReadingValidator(maxBytes, edit));
+    // Only what the user enters is converted: a reading stored before in full width is shown as it is.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+        const QString half = Sjis::decode(HalfKanaReading(text));
+        if (half == text)
+            return;
+        // A voiced kana becomes two characters: the caret stays after what stood before it.
+        const int caret = int(Sjis::decode(HalfKanaReading(text.left(edit->cursorPosition()))).size());
+        edit->setText(half);
+        edit->setCursorPosition(caret);
+    });
 }
 
 void LimitToShiftJis(QPlainTextEdit *edit)

@@ -3,6 +3,7 @@
 // is said beside the edit, so nothing the user typed changes or disappears unnoticed.
 #pragma once
 
+#include <QSpinBox>
 #include <QValidator>
 
 class QLineEdit;
@@ -19,9 +20,9 @@ public:
 
     int MaxBytes() const { return maxBytes_; }
     void SetMaxBytes(int maxBytes) { maxBytes_ = maxBytes; }
-    // A number field (telephone, fax, mobile, postal code): full-width digits and dashes become half-width as
-    // they arrive, typed or committed by the input method, since the input method cannot be switched off here.
-    void SetNumberField(bool on) { numberField_ = on; }
+    // A field of single-byte characters (a number, a code): what the input method gives full width becomes
+    // half-width as it arrives, since the input method cannot be switched off here.
+    void SetHalfWidthField(bool on) { halfWidthField_ = on; }
 
     State validate(QString &input, int &position) const override;
 
@@ -31,8 +32,35 @@ protected:
 
 private:
     int maxBytes_;
-    bool numberField_ = false;
+    bool halfWidthField_ = false;
     TStorage storage_;
+};
+
+// Makes every line edit take the text a screen reader sets over the accessibility bus as typed text, so that it
+// meets the same limit, check, conversion and hint as keys, the input method and pastes. Called at start, after
+// the application object and before any window is made (an edit keeps the interface it was first given); the
+// second and later calls do nothing.
+void InstallTypedTextAccessibility();
+
+// A field of at most maxBytes single-byte characters (telephone, fax, postal code, customer code, a count or a
+// position): full-width letters, digits, signs, spaces and dashes, typed, committed by the input method, pasted or
+// set over the accessibility bus, become half-width as they arrive, and what does not fit is cut with a word at
+// the edit.
+void MakeHalfWidthField(QLineEdit *edit, int maxBytes);
+
+// A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
+// half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
+// pasted, set over the accessibility bus), so that the readings sort alike.
+void MakeReadingField(QLineEdit *edit, int maxBytes);
+
+// A spin box that takes full-width digits as the half-width fields do, for the input method may be on in it: Qt's
+// own check would refuse them without a word.
+class TNumberSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString &input, int &position) const override;
 };
 
 // A Unicode name edit: any character but control codes, at most `units` UTF-16 units, never a character cut

@@ -109,7 +109,7 @@ TEST_F(WizardTest, MultiUpSheetsFromTheStartPosition)
     EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{10, 12}));
     control<QRadioButton>(&wizard, "rbNone")->click();
     control<QRadioButton>(&wizard, "rbRange")->click();
-    type(control<QLineEdit>(&wizard, "edStartRange"), "3");
+    type(control<QLineEdit>(&wizard, "edStartRange"), "３");  // the input method's digits are digits
     type(control<QLineEdit>(&wizard, "edEndRange"), "99");
     EXPECT_EQ(control<QLineEdit>(&wizard, "edEndRange")->text(), QStringLiteral("5"));
     EXPECT_EQ(wizard.RecordList, (std::vector<int32_t>{12, 13, 14}));
@@ -122,7 +122,7 @@ TEST_F(WizardTest, MultiUpSheetsFromTheStartPosition)
     type(control<QLineEdit>(&wizard, "edLabelCount"), "2");
     type(control<QLineEdit>(&wizard, "edLabelStart"), "5");
     EXPECT_EQ(control<QLabel>(&wizard, "lblCopy")->text(), QStringLiteral("1 枚"));
-    type(control<QLineEdit>(&wizard, "edLabelStart"), "6");
+    type(control<QLineEdit>(&wizard, "edLabelStart"), "６");
     EXPECT_EQ(control<QLabel>(&wizard, "lblCopy")->text(), QStringLiteral("2 枚"));
     type(control<QLineEdit>(&wizard, "edLabelStart"), "77");
     EXPECT_EQ(wizard.GetLabelStart(), 10) << "no place beyond the sheet";

@@ -122,7 +122,9 @@ TEST_F(SenderTest, RowIsShownAndSavedBackAsStored)
     // A number typed with hyphens is stored as digits; the TEL row that shows it follows it.
     control<QLineEdit>("edTel")->setText(QStringLiteral("03-9876-5432"));
     EXPECT_EQ(control<QLineEdit>("edAddition1")->text(), QStringLiteral("03-9876-5432"));
-    control<QLineEdit>("edPos")->setText(QStringLiteral("100-0002"));
+    // The input method's full-width digits and dash are the code they stand for, not text the digits drop.
+    control<QLineEdit>("edPos")->setText(QStringLiteral("１００－０００２"));
+    EXPECT_EQ(control<QLineEdit>("edPos")->text(), QStringLiteral("100-0002"));
     click("btnChoice");
     EXPECT_EQ(form->result(), 1);
     EXPECT_EQ(form->SenderNo, 4);

@@ -10,15 +10,19 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include "Accessibility.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -245,6 +249,35 @@ TEST_F(NameListTest, SearchNamesAreAddedChangedChosenAndDeleted)
     // The first two kana, a voiced mark counting with its letter.
     EXPECT_EQ(TCategoryList::KanaHead(sj("ｶﾞｲｼ")), sj("ｶﾞｲ"));
     EXPECT_EQ(TCategoryList::KanaHead(sj("ﾃｽﾄ")), sj("ﾃｽ"));
+}
+
+// The input method commits a search name's reading as full-width katakana, a screen reader may set hiragana:
+// either is the half-width reading the list is kept in, as the record form's reading fields take it.
+TEST_F(NameListTest, ASearchNameReadingIsTakenHalfWidthHoweverItArrives)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    TCategoryList dialog(nullptr);
+    dialog.show();
+    dialog.SetEditPanelVisible(true);
+    dialog.ChangeIndexTab(3);  // た行
+    const size_t before = dialog.FRecNos.size();
+    dialog.edtKana->clear();  // the tab's first entry is shown
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("テスト"));
+    QApplication::sendEvent(dialog.edtKana, &commit);
+    EXPECT_EQ(dialog.edtKana->text(), QStringLiteral("ﾃｽﾄ"));
+    dialog.edtKanji->setText(QStringLiteral("試験甲"));
+    dialog.AddOrChange(0);
+    EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front().toStdString();
+    EXPECT_EQ(dialog.FRecNos.size(), before + 1);
+
+    QAccessibleInterface *kana = QAccessible::queryAccessibleInterface(dialog.edtKana);
+    kana->editableTextInterface()->replaceText(0, kana->textInterface()->characterCount(), QStringLiteral("てすと"));
+    EXPECT_EQ(dialog.edtKana->text(), QStringLiteral("ﾃｽﾄ"));
+    dialog.edtKanji->setText(QStringLiteral("試験乙"));
+    dialog.AddOrChange(0);
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(dialog.FRecNos.size(), before + 2);
 }
 
 // The name lists' dialogs and the column choices of the directory's output name every control, the lists

@@ -12,6 +12,8 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   item    <window> <role> <name> <item> [on|off]  an item of a list or of a combo box's list chosen; on/off
                                        ticks it in a check list
   holds   <window> <role> <name> <text>  succeeds once the control's text is that (the keys typed have arrived)
+  text    <window> <role> <name> <text>  the text of a field set whole, as a screen reader sets it, without a key
+                                       (what the field made of it is read with holds)
   default <window>                     the default button of the window (a question answered with Enter)
   window  <window>                     succeeds once a window of the title is showing and active
   list    <window>                     prints the role and name of each showing control (to write a step)
@@ -219,6 +221,14 @@ def main(argv):
         # Keys come through the X server and presses through the bus: a press after typing waits for the text.
         ok = until(timeout, lambda: control(title, *args[:2]).queryText().getText(0, -1) == args[2])
         what = f"the {args[0]} '{args[1]}' in '{title}' does not hold '{args[2]}'"
+    elif command == "text":
+        def set_text():
+            acc = control(title, *args[:2])
+            if not enabled(acc):
+                return False
+            return acc.queryEditableText().setTextContents(args[2])
+        ok = until(timeout, set_text)
+        what = f"the {args[0]} '{args[1]}' in '{title}' took no text"
     elif command == "check":
         want = args[2] == "on"
 

@@ -29,6 +29,15 @@ find_word 'サンプル125'
 copy=他のアドレス帳にコピー
 choose_menu_item f "$copy(A)..." a
 atspi item "$copy" list 'コピー先のアドレス帳を選択してください：' Other || fail "the other book was not chosen"
+# A range set as a screen reader sets a field's text: the count follows, full-width digits are digits, and a
+# text that is no number is refused. Then back to the selected row.
+atspi check "$copy" 'radio button' 数値で範囲を指定 on || fail "no range choice"
+atspi text "$copy" text コピー範囲の開始 2 || fail "the range start took no text"
+atspi text "$copy" text コピー範囲の終了 ４ || fail "the range end took no text"
+atspi says "$copy" '3 件' || fail "the count did not follow the range set over the bus"
+atspi text "$copy" text コピー範囲の終了 12a || fail "the range end took no text"
+atspi holds "$copy" text コピー範囲の終了 4 || fail "a range that is no number was not refused"
+atspi check "$copy" 'radio button' 一覧で選択したデータ on || fail "the selected rows could not be chosen again"
 look list-copy
 atspi press "$copy" 'push button' コピー || fail "no copy button"
 answer_until 30 gone "$copy" || fail "the copy dialog stayed open"

@@ -63,10 +63,14 @@ focus_dialog 'アドレス帳情報登録'
 atspi focus 'アドレス帳情報登録' text 電話番号 || fail "no telephone field on the record form"
 xdotool type --delay 20 '0312345678'
 atspi holds 'アドレス帳情報登録' text 電話番号 0312345678 || fail "the number did not arrive in its field"
+# A name set as a screen reader sets it, longer than the field: the field keeps its 15 characters, as typing.
+atspi text 'アドレス帳情報登録' text 名前 "$(printf '名%.0s' {1..35})" || fail "the name field took no text"
+atspi holds 'アドレス帳情報登録' text 名前 "$(printf '名%.0s' {1..15})" || fail "the name set over the bus was not cut"
 look record-typed
 atspi press 'アドレス帳情報登録' 'push button' 登録 || fail "no 登録 on the record form"
 answer_until 30 stored 1 || fail "the typed record was not stored"
 stored 0312345678 Tel || fail "the number was not stored as digits"
+stored "$(printf '@540D%.0s' {1..15})" NameKanji || fail "the name was not stored as the field showed it"
 
 # Edit it: 照会 (Ctrl+I) shows the selected record; a new number and 変更 store it.
 focus_main

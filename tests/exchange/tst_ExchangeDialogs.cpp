@@ -32,6 +32,7 @@
 #include <QTextBrowser>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputMethodEvent>
 #include <QScopeGuard>
 #include <QListWidget>
 #include <QPushButton>
@@ -438,6 +439,14 @@ TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
         range->spnEnd->setValue(10);
         ASSERT_TRUE(test::toggleOnTheBus(range->rbRange));
         EXPECT_EQ(range->lblCount->text(), window.counted.arg(7));
+        // The input method may be on in the range: its full-width digits are the number they stand for.
+        auto *endText = range->spnEnd->findChild<QLineEdit *>();
+        endText->selectAll();
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("１２"));
+        QApplication::sendEvent(endText, &commit);
+        EXPECT_EQ(range->spnEnd->value(), 12);
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(9));
         ASSERT_TRUE(test::toggleOnTheBus(range->rbAll));
         EXPECT_EQ(range->lblCount->text(), window.counted.arg(30));
     }

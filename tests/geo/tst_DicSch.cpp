@@ -10,18 +10,24 @@
 #include "geo/DicSch.h"
 #include "geo/KykbnSearch.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include "Accessibility.h"
 #include "SampleDirectory.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <gmock/gmock.h>
@@ -304,6 +310,39 @@ TEST_F(DicSch, EachPageShowsItsOwnHintAndControls)
     sender.SetPages(13, false, false);
     sender.StartWith(dicResultTel, "");
     EXPECT_FALSE(control<QCheckBox>(sender, "chkSaveTel")->isVisibleTo(&sender));
+}
+
+// The input method stays on in the number pages: the digits and dashes it commits, a paste and a text set over
+// the accessibility bus are searched as the half-width number they stand for.
+TEST_F(DicSch, FullWidthNumbersAreSearchedHoweverTheyArrive)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    TDicSearch dialog(nullptr);
+    dialog.SetPages(15, true, false);
+    ASSERT_EQ(dialog.StartWith(dicResultPos, ""), 0);
+    auto *status = control<QLabel>(dialog, "lblStatus");
+    auto *pos = control<QLineEdit>(dialog, "edtPosSch");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("１００－０００１"));
+    QApplication::sendEvent(pos, &commit);
+    EXPECT_EQ(pos->text(), QStringLiteral("100-0001"));
+    control<QPushButton>(dialog, "bbtnPosSch")->click();
+    EXPECT_EQ(status->text(), QStringLiteral("郵便番号検索結果から住所を選択してください。"));
+
+    control<QTabWidget>(dialog, "pgctlDicType")->setCurrentIndex(dicResultTel);
+    auto *tel = control<QLineEdit>(dialog, "edtTelSch");
+    QAccessible::queryAccessibleInterface(tel)->editableTextInterface()->replaceText(
+        0, 0, QStringLiteral("０６２３４５６７８９"));
+    EXPECT_EQ(tel->text(), QStringLiteral("0623456789"));
+    control<QPushButton>(dialog, "bbtnTelSch")->click();
+    EXPECT_NE(status->text(), QStringLiteral("半角の数字とハイフン以外は無効です。"));
+    EXPECT_GT(control<QTreeWidget>(dialog, "lvTelCity")->topLevelItemCount(), 0);
+    // What does not fit the page's 13 characters is cut with a word, never without one.
+    tel->clear();
+    QApplication::clipboard()->setText(QStringLiteral("０６－２３４５－６７８９０１"));
+    tel->paste();
+    EXPECT_EQ(tel->text(), QStringLiteral("06-2345-67890"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない1文字"))) << QToolTip::text().toStdString();
 }
 
 // "Kykbn.dat": the area code of the last number searched while the box is on, offered for an empty key.

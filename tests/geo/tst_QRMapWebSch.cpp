@@ -79,7 +79,7 @@ TEST_F(WebLinkWindows, QRCodeCarriesTheLinkOfTheAddressAndFollowsTheSize)
         window.edtSizeExit();
         EXPECT_EQ(window.edtSize->text(), QStringLiteral("3"));
         EXPECT_EQ(window.Size(), 3);
-        window.edtSize->setText(QStringLiteral("5"));
+        window.edtSize->setText(QStringLiteral("５"));  // as the input method gives it
         window.edtSizeExit();
         EXPECT_EQ(window.Size(), 5);
         EXPECT_EQ(window.Image().width(), side / 3 * 5);

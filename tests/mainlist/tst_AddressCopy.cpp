@@ -9,10 +9,12 @@
 #include "mainlist/AdrsCopy.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include "TestSupport.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -143,12 +146,14 @@ TEST_F(AddressCopyTest, RangeEditsFollowTypingKeysAndTheList)
     type("edtRangeBegin", "9");  // the end follows
     EXPECT_EQ(range(), "9-9");
     EXPECT_EQ(ctl<QLabel>("lblDataCount")->text(), QStringLiteral("1 件"));
-    for (const QString &refused : {QStringLiteral("12a"), QStringLiteral("   "), QStringLiteral("１２"), QStringLiteral("13")}) {
+    for (const QString &refused : {QStringLiteral("12a"), QStringLiteral("   "), QStringLiteral("13")}) {
         type("edtRangeBegin", refused);
         EXPECT_EQ(range(), "9-9") << refused.toStdString();
     }
     type("edtRangeBegin", " 12 ");
     EXPECT_EQ(range(), "12-12");
+    type("edtRangeBegin", QStringLiteral("１１"));  // the input method's digits are digits
+    EXPECT_EQ(range(), "11-12");
 
     type("edtRangeBegin", "3");
     QTest::keyClick(ctl<TUniEdit>("edtRangeBegin"), Qt::Key_PageUp);  // clamped to the rows, not 13
@@ -164,6 +169,39 @@ TEST_F(AddressCopyTest, RangeEditsFollowTypingKeysAndTheList)
     list->RefreshList(false, true, false);
     AddressCopy->ListCountChanged();
     EXPECT_EQ(range(), "1-13");
+}
+
+// A screen reader sets a range edit's text over the accessibility bus, with no key to end it: the text is taken
+// as a typed one is on leaving the edit, and the count follows, or it is refused and the value shown before
+// comes back.
+TEST_F(AddressCopyTest, ARangeSetOverTheAccessibilityBusIsAppliedAsATypedOne)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    for (int i = 0; i < 12; ++i)
+        add(*dm->AdrsTable, {});
+    open();
+    ctl<QRadioButton>("rbRange")->click();
+    const auto setOverTheBus = [this](const char *edit, const QString &text) {
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(ctl<TUniEdit>(edit));
+        ASSERT_NE(field->editableTextInterface(), nullptr);
+        field->editableTextInterface()->replaceText(0, field->textInterface()->characterCount(), text);
+    };
+    setOverTheBus("edtRangeBegin", QStringLiteral("6"));
+    EXPECT_EQ(range(), "6-12");
+    EXPECT_EQ(ctl<QLabel>("lblDataCount")->text(), QStringLiteral("7 件"));
+    for (const QString &refused : {QStringLiteral("12a"), QStringLiteral("0"), QString()}) {
+        setOverTheBus("edtRangeEnd", refused);
+        EXPECT_EQ(range(), "6-12") << refused.toStdString();
+        EXPECT_EQ(ctl<QLabel>("lblDataCount")->text(), QStringLiteral("7 件"));
+    }
+    setOverTheBus("edtRangeEnd", QStringLiteral("８"));
+    EXPECT_EQ(range(), "6-8");
+    EXPECT_EQ(ctl<QLabel>("lblDataCount")->text(), QStringLiteral("3 件"));
+    // More than the edit's six characters is cut with a word, as a paste is.
+    QToolTip::hideText();
+    setOverTheBus("edtRangeBegin", QStringLiteral("0000007"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない1文字"))) << QToolTip::text().toStdString();
+    EXPECT_EQ(range(), "6-8");
 }
 
 TEST_F(AddressCopyTest, CopiesChosenRowsWithEveryFieldThenFollowsTheCustomerCodeRule)

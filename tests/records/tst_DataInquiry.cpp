@@ -20,6 +20,7 @@
 #include "platform/MemIniFile.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniSortListView.h"
 #include "widgets/UniStdCtrls.h"
 
@@ -27,6 +28,7 @@
 #include "TestSupport.h"
 #include "Accessibility.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -300,7 +302,7 @@ TEST_F(DataInquiryTest, ValidationShowsItsMessageOnTheMainPageAndWritesNothing)
         QString message;
     };
     const Case cases[] = {
-        {"edtCustomCode", QStringLiteral("ＡＢ"),
+        {"edtCustomCode", QStringLiteral("ＡＢあ"),  // the letters are taken half-width, the kana is no code
          QStringLiteral("顧客コードは、以下の半角文字で入力してください  \r\n　　英数字  \r\n　　スペース  \r\n"
                         "　　ハイフン（ - ）  \r\n　　スラッシュ（ / ）  ")},
         {"edtCustomCode", QStringLiteral("A-1"),
@@ -667,6 +669,10 @@ TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
         }
         EXPECT_EQ(e->text(), "03-123-") << e->objectName().toStdString();
     }
+    // So do the customer code's letters, signs and spaces.
+    form->edtCustomCode->clear();
+    commit(form->edtCustomCode, QStringLiteral("ＡＢ－１２／ｃ　１"));
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("AB-12/c 1"));
     // Every 8-bit field refuses a character Shift-JIS lacks where it is typed, and says so.
     QList<QWidget *> eightBit;
     for (QLineEdit *e : form->findChildren<QLineEdit *>())
@@ -734,6 +740,46 @@ TEST_F(DataInquiryTest, TypedTextIsKeptWholeOrWhatChangedIsSaid)
     EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), QString(14, QChar(u'あ')));
     EXPECT_EQ(Sjis::decode(t.FieldByName("Adrs2").AsString()), QStringLiteral("￥100￣"));
     EXPECT_EQ(t.FieldByName("CorpKanji").AsString().size(), 112);
+}
+
+// A screen reader sets a field's text over the accessibility bus, with no key: the field takes it as typed text,
+// within its limit, checked, converted and with the same word beside it.
+TEST_F(DataInquiryTest, TextSetOverTheAccessibilityBusIsTakenAsTyped)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    open();
+    form->BeginNewRecord();
+    showForm();
+    const auto setOverTheBus = [](QLineEdit *edit, const QString &text) {
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(edit);
+        ASSERT_NE(field->editableTextInterface(), nullptr);
+        field->editableTextInterface()->replaceText(0, field->textInterface()->characterCount(), text);
+    };
+    setOverTheBus(form->edtTel, QStringLiteral("０３－１２３４－５６７８"));
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-1234-5678"));
+    QToolTip::hideText();
+    setOverTheBus(form->nmedtNameKanji, QString(35, QChar(u'名')));
+    EXPECT_EQ(form->nmedtNameKanji->text(), QString(15, QChar(u'名')));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない20文字"))) << QToolTip::text().toStdString();
+    setOverTheBus(form->nmedtNameKana, QStringLiteral("サンプル"));
+    EXPECT_EQ(form->nmedtNameKana->text(), QStringLiteral("ｻﾝﾌﾟﾙ"));
+    QToolTip::hideText();
+    setOverTheBus(form->edtAdrs2, QStringLiteral("𠮷"));
+    EXPECT_TRUE(form->edtAdrs2->text().isEmpty());
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("𠮷")));
+    // Inserted at a place and read back as the screen reader reads it.
+    QAccessibleInterface *name = QAccessible::queryAccessibleInterface(form->nmedtNameKanji);
+    name->editableTextInterface()->deleteText(1, 15);
+    name->editableTextInterface()->insertText(1, QStringLiteral("前"));
+    EXPECT_EQ(name->textInterface()->text(0, 2), QStringLiteral("名前"));
+    EXPECT_EQ(name->text(QAccessible::Value), QStringLiteral("名前"));
+
+    form->btnAdd->click();
+    closed();
+    ASSERT_EQ(rows(), 1);
+    TTable &t = row(1);
+    EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), QStringLiteral("名前"));
+    EXPECT_EQ(t.FieldByName("NameKana").AsString(), Sjis::encode(QStringLiteral("ｻﾝﾌﾟﾙ")));
 }
 
 TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)

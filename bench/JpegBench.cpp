@@ -3,7 +3,9 @@
 // bound, as the program decoded them before, in the same run. Each case runs in a child process of its own,
 // so the peak memory shown is what that process reached (as /usr/bin/time -v gives it), the program's own
 // start included.
-// Usage: bench_jpeg [--case N [--unbounded]]   (one case in this process, for /usr/bin/time -v)
+// Usage: bench_jpeg                           the table
+//        bench_jpeg --write FOLDER            the cases' documents and pictures, for the next form
+//        bench_jpeg --case N FOLDER [--unbounded]   one case in this process, for /usr/bin/time -v
 #include "HostileJpegs.h"
 #include "HostileLayout.h"
 
@@ -146,25 +148,36 @@ int main(int argc, char **argv)
 {
     UseOffscreenPlatform();
     QGuiApplication app(argc, argv);
-    const std::vector<TCase> all = cases();
-    QTemporaryDir dir;
-    std::vector<QString> files;
-    for (size_t i = 0; i < all.size(); ++i) {
-        files.push_back(dir.filePath(QStringLiteral("case%1.gpl").arg(i)));
-        QFile out(files.back());
-        if (!out.open(QIODevice::WriteOnly) || out.write(all[i].document) != all[i].document.size())
-            return 2;
-    }
-    if (argc > 2 && std::strcmp(argv[1], "--case") == 0) {
-        const size_t i = size_t(std::atoi(argv[2]));
-        if (i >= all.size())
-            return 2;
-        const bool unbounded = argc > 3 && std::strcmp(argv[3], "--unbounded") == 0;
-        const bool decoded = runCase(all[i], unbounded, files[i]);
-        std::printf("%s%s: %s\n", all[i].what, unbounded ? " (library, no bound)" : "",
-                    decoded ? "decoded" : "refused");
+    // --case N FOLDER: one case in this process, from the files --write left in FOLDER, so that /usr/bin/time
+    // counts the opening and nothing of the making.
+    if (argc > 3 && std::strcmp(argv[1], "--case") == 0) {
+        const QString stem = QString::fromLocal8Bit(argv[3]) + QStringLiteral("/case%1").arg(argv[2]);
+        const bool unbounded = argc > 4 && std::strcmp(argv[4], "--unbounded") == 0;
+        QFile picture(stem + ".jpg");
+        TCase c{argv[2], {}, {}, QFile::exists(stem + ".thumbnail")};
+        if (unbounded && picture.open(QIODevice::ReadOnly))
+            c.picture = picture.readAll();
+        const bool decoded = runCase(c, unbounded, stem + ".gpl");
+        std::printf("case %s%s: %s\n", argv[2], unbounded ? " (library, no bound)" : "", decoded ? "decoded" : "refused");
         return 0;
     }
+    const std::vector<TCase> all = cases();
+    QTemporaryDir temporary;
+    const QString folder = argc > 2 && std::strcmp(argv[1], "--write") == 0 ? QString::fromLocal8Bit(argv[2])
+                                                                            : temporary.path();
+    std::vector<QString> files;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const QString stem = folder + QStringLiteral("/case%1").arg(i);
+        files.push_back(stem + ".gpl");
+        for (const auto &[name, bytes] : {std::pair{files.back(), all[i].document}, std::pair{stem + ".jpg", all[i].picture},
+                                          std::pair{stem + ".thumbnail", all[i].thumbnail ? QByteArray("1") : QByteArray()}}) {
+            QFile out(name);
+            if (!bytes.isEmpty() && (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()))
+                return 2;
+        }
+    }
+    if (folder != temporary.path())
+        return 0;
     std::printf("| case | document | program | peak | picture | library, no bound | peak |\n"
                 "|---|---:|---:|---:|---|---:|---:|\n");
     for (size_t i = 0; i < all.size(); ++i) {

@@ -63,7 +63,10 @@ struct TLibraryErrors {
     std::jmp_buf jump;
 };
 
-extern "C" void libraryFail(j_common_ptr info) { std::longjmp(reinterpret_cast<TLibraryErrors *>(info->err)->jump, 1); }
+extern "C" void libraryFail(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<TLibraryErrors *>(info->err)->jump, 1);
+}
 
 // The whole picture at full size with every scan, into memory of its own: the library with no bound.
 bool decodeUnbounded(const QByteArray &jpeg)
@@ -158,7 +161,8 @@ int main(int argc, char **argv)
         if (unbounded && picture.open(QIODevice::ReadOnly))
             c.picture = picture.readAll();
         const bool decoded = runCase(c, unbounded, stem + ".gpl");
-        std::printf("case %s%s: %s\n", argv[2], unbounded ? " (library, no bound)" : "", decoded ? "decoded" : "refused");
+        std::printf("case %s%s: %s\n", argv[2], unbounded ? " (library, no bound)" : "",
+                    decoded ? "decoded" : "refused");
         return 0;
     }
     const std::vector<TCase> all = cases();
@@ -169,8 +173,10 @@ int main(int argc, char **argv)
     for (size_t i = 0; i < all.size(); ++i) {
         const QString stem = folder + QStringLiteral("/case%1").arg(i);
         files.push_back(stem + ".gpl");
-        for (const auto &[name, bytes] : {std::pair{files.back(), all[i].document}, std::pair{stem + ".jpg", all[i].picture},
-                                          std::pair{stem + ".thumbnail", all[i].thumbnail ? QByteArray("1") : QByteArray()}}) {
+        const QByteArray mark = all[i].thumbnail ? QByteArray("1") : QByteArray();
+        for (const auto &[name, bytes] : {std::pair{files.back(), all[i].document},
+                                          std::pair{stem + ".jpg", all[i].picture},
+                                          std::pair{stem + ".thumbnail", mark}}) {
             QFile out(name);
             if (!bytes.isEmpty() && (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()))
                 return 2;

@@ -186,3 +186,14 @@ void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover
     data_ = data;
     bitmap_ = target.image;
 }
+
+QImage JpegPixels(const QByteArray &data, int largestSide, int cover)
+{
+    try {
+        TJpegImage jpeg;
+        jpeg.LoadFromData(data, largestSide, cover);
+        return jpeg.Bitmap();
+    } catch (const EStreamError &) {
+        return {};
+    }
+}

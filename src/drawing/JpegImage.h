@@ -49,3 +49,6 @@ private:
     QByteArray data_;
     QImage bitmap_;
 };
+
+// The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.
+QImage JpegPixels(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);

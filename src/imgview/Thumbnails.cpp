@@ -40,13 +40,7 @@ std::optional<QImage> jpegThumbnail(const QString &file, QSize box)
         return std::nullopt;
     if (in.size() > MaxJpegDecodeBytes)
         return QImage();
-    try {
-        TJpegImage jpeg;
-        jpeg.LoadFromData(in.readAll(), std::numeric_limits<int>::max(), std::max(box.width(), box.height()));
-        return jpeg.Bitmap();
-    } catch (const EStreamError &) {
-        return QImage();
-    }
+    return JpegPixels(in.readAll(), std::numeric_limits<int>::max(), std::max(box.width(), box.height()));
 }
 
 }  // namespace

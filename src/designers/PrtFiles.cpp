@@ -67,18 +67,7 @@ QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path)
     return file.read(length);
 }
 
-QImage ThumbnailPicture(const QByteArray &jpeg)
-{
-    if (jpeg.isEmpty())
-        return {};
-    try {
-        TJpegImage image;
-        image.LoadFromData(jpeg, MaxThumbnailSide);
-        return image.Bitmap();
-    } catch (const EStreamError &) {
-        return {};
-    }
-}
+QImage ThumbnailPicture(const QByteArray &jpeg) { return JpegPixels(jpeg, MaxThumbnailSide); }
 
 QString CutDocumentTitle(const QString &title)
 {

@@ -34,8 +34,9 @@ std::vector<TListedDocument> ListDocuments(const TDocumentKind &kind);
 
 // The stored JPEG of a document; empty when the file cannot be read or its length field does not fit the file.
 QByteArray ReadThumbnail(const TDocumentKind &kind, const QString &path);
-// The pixels of a stored thumbnail; null when it cannot be decoded or is larger than a thumbnail (a side
-// beyond MaxThumbnailSide), which is refused by its header before any decoding.
+// The pixels of a stored thumbnail; null when it cannot be decoded, is larger than a thumbnail (a side beyond
+// MaxThumbnailSide), which is refused by its header before any decoding, or has more scans than MaxJpegScans,
+// refused at the first scan past it.
 QImage ThumbnailPicture(const QByteArray &jpeg);
 // The designers store thumbnails of at most 200 pixels a side.
 inline constexpr int MaxThumbnailSide = 1024;

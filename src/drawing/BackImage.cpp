@@ -435,9 +435,15 @@ void TBackImage::LoadFromStream(TObjectStream &stream)
                 stream.ReadBuffer(state.data(), 3);
                 if (state[2] > NotRotated)
                     throw EInvalidGraphic("the picture's turn is unknown");
-                Jpeg_.emplace();
-                Jpeg_->LoadFromData(data);
-                Picture_ = ToBitmap24(Jpeg_->Bitmap());
+                try {
+                    Jpeg_.emplace();
+                    Jpeg_->LoadFromData(data);
+                    Picture_ = ToBitmap24(Jpeg_->Bitmap());
+                } catch (const EJpegRefused &) {
+                    // A picture beyond what the program decodes is left out, and the design opens with a
+                    // background that shows none and is saved as none.
+                    Jpeg_.reset();
+                }
                 if (state[0])
                     FlipPicture(0);
                 if (state[1])

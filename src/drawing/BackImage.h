@@ -62,7 +62,8 @@ public:
 
     void SaveToStream(TObjectStream &stream) const;
     // Throws EStreamError for a stream cut short or damaged, EInvalidGraphic (its message for the user) for a
-    // picture that cannot be decoded; the background is then empty, of kind 0.
+    // picture that cannot be decoded; the background is then empty, of kind 0. A JPEG refused for its size or
+    // scans (EJpegRefused) is left out: the background loads without a picture.
     void LoadFromStream(TObjectStream &stream);
 
     uint8_t Kind() const { return Kind_; }

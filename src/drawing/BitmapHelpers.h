@@ -13,8 +13,9 @@
 int PictureKindOfFile(const QString &fileName);
 
 // The picture of a bitmap, JPEG or PNG file, decided by its content (a JPEG named ".bmp" is a JPEG): a bitmap
-// at 24 bits per pixel (a PNG's transparent parts white) or a TJpegImage; none for another extension (resolution then untouched), another
-// content, a damaged file or an empty picture. resolution gets the dots per inch the file gives, else 72.
+// at 24 bits per pixel (a PNG's transparent parts white) or a TJpegImage; none for another extension
+// (resolution then untouched), another content, a damaged file, a JPEG the decoder refuses (TJpegImage) or an
+// empty picture. resolution gets the dots per inch the file gives, else 72.
 // Throws EStreamError when the file cannot be opened.
 std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resolution);
 

@@ -8,7 +8,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -16,6 +18,21 @@ namespace {
 constexpr int MaxMaskIndex = 0xFFFF;
 
 bool isJpegExtension(const QByteArray &extension) { return extension == "jpg" || extension == "jpeg"; }
+
+// The finest a picture object prints: the PDF printer and the printers' default setting print at 600 dpi,
+// twice what photographs are printed at.
+constexpr int FinestPrintDpi = 600;
+
+// The pixels a picture needs on each side to print sharp on rect, whichever way it is turned; a JPEG is
+// decoded no larger (a document holding a photograph of hundreds of megapixels on a postcard opens in
+// megabytes). A picture with a transparent colour is decoded at full size where it can be: the colour was
+// picked from those pixels, and a scaled decoding gives others.
+int pictureCover(const TRect &rect, uint32_t transparentColour)
+{
+    if (transparentColour != clNone)
+        return TJpegImage::LargestCover;
+    return std::max(1, LayoutToPixels(std::max(rect.Width(), rect.Height()), FinestPrintDpi));
+}
 
 TRect moved(const TRect &r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
 
@@ -372,16 +389,16 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
     QByteArray extension;
     ReadScrambledString(stream, extension);
     QImage bitmap;
-    TJpegImage jpeg;
+    const bool jpegPicture = isJpegExtension(extension.toLower());
+    QByteArray data;
     uint8_t mirrorH = 0, mirrorV = 0, orientation = 3;
-    if (!extension.isEmpty() && !isJpegExtension(extension.toLower())) {
+    if (!extension.isEmpty() && !jpegPicture) {
         bitmap = ReadBitmapImage(stream.Device());
-    } else if (!extension.isEmpty()) {
+    } else if (jpegPicture) {
         const quint32 size = stream.Read<quint32>();
         stream.CheckCount(size, 1);
-        QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
+        data = QByteArray(static_cast<qsizetype>(size), Qt::Uninitialized);
         stream.ReadBuffer(data.data(), size);
-        jpeg.LoadFromData(data);
         mirrorH = stream.Read<uint8_t>();
         mirrorV = stream.Read<uint8_t>();
         orientation = stream.Read<uint8_t>();
@@ -397,6 +414,15 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
     TRectFrame frame;
     frame.LoadFromStream(stream);
     const uint8_t maskTurned = StreamVersion <= 300 ? 0 : stream.Read<uint8_t>();
+    TJpegImage jpeg;
+    if (jpegPicture) {
+        try {
+            jpeg.LoadFromData(data, std::numeric_limits<int>::max(), pictureCover(base.Rect, colour));
+        } catch (const EJpegRefused &) {
+            // A picture beyond what the program decodes is left out, and the rest of the document opens: the
+            // object shows no picture and is saved without one.
+        }
+    }
 
     ApplyStoredBase(base);
     SetExtension(extension);

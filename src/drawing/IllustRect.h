@@ -36,7 +36,8 @@ public:
     // Also makes the print cache: a picture larger than the printed area is shrunk to it once, here.
     void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
     // Throws EInvalidGraphic ("画像が読み込めませんでした  ") for a picture that cannot be read and
-    // EStreamError for a record cut short.
+    // EStreamError for a record cut short. A JPEG is decoded no larger than the object prints it; one refused
+    // for its size or scans (EJpegRefused) is left out: the object loads without a picture.
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
 

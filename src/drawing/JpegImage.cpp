@@ -8,14 +8,26 @@
 
 namespace {
 
+constexpr const char *Damaged = "the JPEG image is damaged or cut short";
+constexpr const char *TooLarge = "the JPEG image is too large";
+constexpr const char *TooManyScans = "the JPEG image has too many scans";
+
 // The library ends the process on an error unless told otherwise: its errors and the warnings that mean the
-// picture is cut short or garbled jump back to the decoder, which gives up on the picture.
+// picture is cut short or garbled jump back to the decoder, which gives up on the picture. Its progress
+// monitor, called before each step of taking in a file of several scans, counts each scan as it begins and
+// jumps back the same way at one scan or pass too many.
 struct TJpegErrors {
     jpeg_error_mgr manager;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
+    const char *failure;
+    int scansCounted;
+    qint64 blocksLeft;  // of the passes allowed
 };
 
-extern "C" void jpegFail(j_common_ptr info) { std::longjmp(reinterpret_cast<TJpegErrors *>(info->err)->jump, 1); }
+TJpegErrors &errorsOf(j_common_ptr info) { return *reinterpret_cast<TJpegErrors *>(info->err); }
+
+extern "C" void jpegFail(j_common_ptr info) { std::longjmp(errorsOf(info).jump, 1); }
 
 extern "C" void jpegMessage(j_common_ptr info, int level)
 {
@@ -24,8 +36,63 @@ extern "C" void jpegMessage(j_common_ptr info, int level)
         jpegFail(info);
 }
 
-constexpr const char *Damaged = "the JPEG image is damaged or cut short";
-constexpr const char *TooLarge = "the JPEG image is too large";
+qint64 blocksOf(const jpeg_component_info &component)
+{
+    return qint64(component.width_in_blocks) * component.height_in_blocks;
+}
+
+extern "C" void jpegProgress(j_common_ptr common)
+{
+    const auto *info = reinterpret_cast<j_decompress_ptr>(common);
+    TJpegErrors &errors = errorsOf(common);
+    if (info->input_scan_number == errors.scansCounted)
+        return;
+    errors.scansCounted = info->input_scan_number;
+    for (int c = 0; c < info->comps_in_scan; ++c)
+        errors.blocksLeft -= blocksOf(*info->cur_comp_info[c]);
+    if (info->input_scan_number > MaxJpegScans || errors.blocksLeft < 0) {
+        errors.failure = TooManyScans;
+        jpegFail(common);
+    }
+}
+
+// What the decoding of a file of several scans buffers before its first row comes out: every coefficient of
+// every component, as the library allocates them (whole sampling groups of blocks); nothing for one scan.
+qint64 bufferedBytes(j_decompress_ptr info)
+{
+    if (!jpeg_has_multiple_scans(info))
+        return 0;
+    qint64 bytes = 0;
+    for (int c = 0; c < info->num_components; ++c) {
+        const jpeg_component_info &component = info->comp_info[c];
+        const qint64 across = (component.width_in_blocks + component.h_samp_factor - 1) / component.h_samp_factor;
+        const qint64 down = (component.height_in_blocks + component.v_samp_factor - 1) / component.v_samp_factor;
+        bytes += across * component.h_samp_factor * down * component.v_samp_factor * DCTSIZE2 * qint64(sizeof(JCOEF));
+    }
+    return bytes;
+}
+
+// The side of a picture decoded at eighths / 8, as the library rounds it.
+qint64 scaledSide(JDIMENSION side, int eighths) { return (qint64(side) * eighths + 7) / 8; }
+
+// The scale in eighths to decode at (see LoadFromData), 0 when even the smallest holds too much.
+int scaleFor(j_decompress_ptr info, int cover)
+{
+    const qint64 buffered = bufferedBytes(info);
+    const auto holds = [&](int eighths) {
+        return buffered + scaledSide(info->image_width, eighths) * scaledSide(info->image_height, eighths) * 3;
+    };
+    int eighths = 8;
+    if (cover > 0) {
+        eighths = 1;
+        while (eighths < 8 && std::min(scaledSide(info->image_width, eighths),
+                                       scaledSide(info->image_height, eighths)) < cover)
+            ++eighths;
+        while (eighths > 1 && holds(eighths) > MaxJpegDecodeBytes)
+            --eighths;
+    }
+    return holds(eighths) <= MaxJpegDecodeBytes ? eighths : 0;
+}
 
 // Where the decoded rows go; the decoder asks for the image once it knows the size.
 struct TJpegTarget {
@@ -40,30 +107,38 @@ struct TJpegTarget {
 // Plain C control flow from setjmp to the end: the jump back must not pass over anything with a destructor,
 // so the rows go into target through a pointer and the library's own memory holds the work row.
 // Answers why the picture cannot be had, nullptr when it was decoded.
-const char *decode(const uchar *data, unsigned long size, int largestSide, TJpegTarget *target)
+const char *decode(const uchar *data, unsigned long size, int largestSide, int cover, TJpegTarget *target)
 {
     jpeg_decompress_struct info{};
     TJpegErrors errors;
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jpegFail;
     errors.manager.emit_message = jpegMessage;
+    errors.progress = {};
+    errors.progress.progress_monitor = jpegProgress;
+    errors.failure = Damaged;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
-        return Damaged;
+        return errors.failure;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
+    errors.scansCounted = 0;
+    errors.blocksLeft = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        errors.blocksLeft += blocksOf(info.comp_info[c]) * MaxJpegPasses;
+    info.progress = &errors.progress;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    info.scale_num = 1;
-    info.scale_denom = 1;
     info.dct_method = JDCT_ISLOW;
     info.do_fancy_upsampling = TRUE;
     info.do_block_smoothing = TRUE;
     // Decided by the header: starting a progressive file's decoding already buffers all of its scans.
-    if (info.image_width > JDIMENSION(largestSide) || info.image_height > JDIMENSION(largestSide) ||
-        !RasterFits(info.image_width, info.image_height, 3)) {
+    info.scale_num = JDIMENSION(scaleFor(&info, cover));
+    info.scale_denom = 8;
+    if (info.image_width > JDIMENSION(largestSide) || info.image_height > JDIMENSION(largestSide)
+        || info.scale_num == 0) {
         jpeg_destroy_decompress(&info);
         return TooLarge;
     }
@@ -97,14 +172,28 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, TJpeg
 
 }  // namespace
 
-void TJpegImage::LoadFromData(const QByteArray &data, int largestSide)
+void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover)
 {
     TJpegTarget target;
     if (data.isEmpty())
         throw EInvalidGraphic(Damaged);
-    if (const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
-                                     static_cast<unsigned long>(data.size()), std::max(largestSide, 0), &target))
+    const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
+                                 static_cast<unsigned long>(data.size()), std::max(largestSide, 0), cover, &target);
+    if (failure == Damaged)
         throw EInvalidGraphic(failure);
+    if (failure)
+        throw EJpegRefused(failure);
     data_ = data;
     bitmap_ = target.image;
+}
+
+QImage JpegPixels(const QByteArray &data, int largestSide, int cover)
+{
+    try {
+        TJpegImage jpeg;
+        jpeg.LoadFromData(data, largestSide, cover);
+        return jpeg.Bitmap();
+    } catch (const EStreamError &) {
+        return {};
+    }
 }

@@ -1,17 +1,43 @@
 // A JPEG picture: the file bytes as they were loaded, so documents store them back unchanged, and their
-// pixels decoded at full size and best quality.
+// pixels decoded at full size or, for a caller that knows how large the picture prints, at the smallest of
+// the library's scales that still covers it; always at best quality.
 #pragma once
 
 #include "drawing/Graphic.h"
 
 #include <limits>
 
+// The most scans a JPEG may have, and the most passes over its blocks they may make together (a scan of every
+// component is one pass, a scan of a smaller component part of one). Encoders write one scan per component,
+// or ten for a colour picture in the library's own progression, a few dozen at most with an optimised scan
+// script, and pass over each block six times at most (the luminance of that progression). Each scan costs the
+// decoder a walk over the blocks of its components, data or not, so a file that repeats an empty scan of a
+// few bytes would keep it busy for seconds.
+inline constexpr int MaxJpegScans = 300;
+inline constexpr int MaxJpegPasses = 20;
+// What one decoding may hold: the decoded pixels and, for a file of several scans (progressive ones), the
+// coefficients of the whole picture, two bytes each, which the library buffers whatever scale it decodes at.
+inline constexpr qint64 MaxJpegDecodeBytes = qint64(192) << 20;
+
+// A picture refused for its size or its scans rather than for damage: whoever holds it may go on without it.
+class EJpegRefused : public EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
+
 class TJpegImage : public TGraphic {
 public:
-    // Keeps data and decodes it. Throws EInvalidGraphic, leaving the image as it was, for data that is not a
-    // whole JPEG image (damaged, cut short, or larger than memory allows) and, before any decoding, for one
-    // whose header gives a side longer than largestSide pixels.
-    void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max());
+    // Passed as cover: the picture as large as MaxJpegDecodeBytes allows, at full size when it fits.
+    static constexpr int LargestCover = std::numeric_limits<int>::max();
+
+    // Keeps data and decodes it: at full size when cover is 0; otherwise at the smallest scale (in eighths)
+    // whose sides both reach cover pixels, or at full size when none does, and lower when that would hold
+    // more than MaxJpegDecodeBytes. Throws EInvalidGraphic, leaving the image as it was, for data that is not
+    // a whole JPEG image (damaged or cut short), and EJpegRefused for one of more than MaxJpegScans scans or
+    // MaxJpegPasses passes (at the scan past the limit, before its data), one whose decoding would hold more
+    // than MaxJpegDecodeBytes at the scale taken, and, before any decoding, one whose header gives a side
+    // longer than largestSide pixels.
+    void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
     const QByteArray &Data() const { return data_; }
 
     QByteArray Extension() const override { return QByteArrayLiteral("jpg"); }
@@ -23,3 +49,6 @@ private:
     QByteArray data_;
     QImage bitmap_;
 };
+
+// The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.
+QImage JpegPixels(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);

@@ -1,6 +1,7 @@
 #include "geo/MapTiles.h"
 
 #include "base/Trim.h"
+#include "drawing/JpegImage.h"
 #include "geo/MapRequest.h"
 #include "platform/MemIniFile.h"
 
@@ -30,6 +31,16 @@ QPointF PixelOfDegrees(double latitude, double longitude, int zoom)
     const double size = WorldSize(zoom);
     const double phi = std::clamp(latitude, -85.05112878, 85.05112878) * pi / 180;
     return {(longitude + 180) / 360 * size, (1 - std::log(std::tan(phi) + 1 / std::cos(phi)) / pi) / 2 * size};
+}
+
+// A tile as the server sent it, null when it cannot be read. A JPEG goes through the program's own decoder,
+// whose bounds keep a tile of endless scans from holding the window for seconds; no tile is larger than four
+// times a tile's size.
+QImage tileImage(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xD8"))
+        return JpegPixels(bytes, 4 * mapTileSize);
+    return QImage::fromData(bytes);
 }
 
 }  // namespace
@@ -83,8 +94,9 @@ QImage TTileCache::Tile(int zoom, int x, int y)
     if (zoom > settings_.MaxZoom || settings_.UrlTemplate.isEmpty() || pending_.contains(key) || failed_.contains(key))
         return {};
     const QString file = fileOf(zoom, x, y);
-    QImage image;
-    if (image.load(file)) {
+    QFile cached(file);
+    if (const QImage image = cached.open(QIODevice::ReadOnly) ? tileImage(cached.readAll()) : QImage();
+        !image.isNull()) {
         memory_.insert(key, image);
         return image;
     }
@@ -106,8 +118,8 @@ void TTileCache::received(QNetworkReply *reply, const QString &key, const QStrin
     reply->deleteLater();
     pending_.remove(key);
     const QByteArray bytes = reply->readAll();
-    QImage image;
-    if (reply->error() != QNetworkReply::NoError || !image.loadFromData(bytes)) {
+    const QImage image = reply->error() == QNetworkReply::NoError ? tileImage(bytes) : QImage();
+    if (image.isNull()) {
         failed_.insert(key);
         return;
     }

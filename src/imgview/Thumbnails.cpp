@@ -1,15 +1,19 @@
 #include "imgview/Thumbnails.h"
 
+#include "drawing/JpegImage.h"
+
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QRunnable>
 #include <QThread>
 #include <QThreadPool>
 
-#include <functional>
-
 #include <algorithm>
+#include <functional>
+#include <limits>
+#include <optional>
 
 QStringList PictureFiles(const QString &folder)
 {
@@ -24,15 +28,38 @@ QStringList PictureFiles(const QString &folder)
     return files;
 }
 
+namespace {
+
+// The thumbnail of a JPEG file through the program's own decoder, which bounds its scans and what it holds,
+// decoded at the smallest scale that still covers box: null when it cannot be read or is refused (a file
+// larger than a decoding may hold, unread); none for a file that is not a JPEG.
+std::optional<QImage> jpegThumbnail(const QString &file, QSize box)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly) || in.peek(2) != QByteArrayLiteral("\xFF\xD8"))
+        return std::nullopt;
+    if (in.size() > MaxJpegDecodeBytes)
+        return QImage();
+    return JpegPixels(in.readAll(), std::numeric_limits<int>::max(), std::max(box.width(), box.height()));
+}
+
+}  // namespace
+
 QImage LoadThumbnail(const QString &file, QSize box)
 {
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > box.width() || size.height() > box.height()))
-        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    QImage image = reader.read();
-    // Formats that cannot decode at a reduced size are scaled here, so a thumbnail is never larger than asked.
+    QImage image;
+    if (std::optional<QImage> jpeg = jpegThumbnail(file, box)) {
+        image = *jpeg;
+    } else {
+        QImageReader reader(file);
+        reader.setAutoTransform(true);
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > box.width() || size.height() > box.height()))
+            reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+        image = reader.read();
+    }
+    // Decoders reach box only in steps, or not at all: the rest is scaled here, so a thumbnail is never
+    // larger than asked.
     if (!image.isNull() && (image.width() > box.width() || image.height() > box.height()))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;

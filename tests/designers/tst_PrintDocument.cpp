@@ -5,6 +5,8 @@
 
 #include "designers/PrtFiles.h"
 
+#include "HostileJpegs.h"
+#include "HostileLayout.h"
 #include "TestSupport.h"
 #include "drawing/AddressRect.h"
 #include "drawing/DesignGlobals.h"
@@ -190,6 +192,30 @@ TEST(PrintDocument, DamagedFilesAreRefusedAndLeaveTheDocumentEmpty)
         EXPECT_EQ(error, DocumentInvalidMessage) << what;
         EXPECT_TRUE(read.ZOrderList.empty() && read.WordList.empty() && read.FormatNumber == 0) << what;
     }
+}
+
+TEST(PrintDocument, APictureRefusedForItsScansOrSizeIsLeftOutAndAHugeOneOpensAtThePrintedSize)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("picture.gpl");
+    const QByteArray thumbnail = EncodeJpeg(QImage(135, 200, QImage::Format_RGB888));
+    const auto opened = [&](const QByteArray &picture, TPrintDocument &doc) {
+        test::writeFile(path, LayoutWithPictures(picture, 378, 559, thumbnail));
+        QString error;
+        EXPECT_TRUE(doc.Open(path, &error)) << error.toStdString();
+        return doc.IllustList.size() == 1 && doc.WordList.size() == 1 && doc.ZOrderList.size() == 2;
+    };
+    // 20,000 scans of a 1,024² picture, and 18,000² progressive (648 MB of coefficients): the rest opens.
+    for (const QByteArray &refused : {ProgressiveJpeg(1024, 1024, 20000), ProgressiveJpeg(18000, 18000, 1)}) {
+        TPrintDocument doc;
+        ASSERT_TRUE(opened(refused, doc));
+        EXPECT_TRUE(doc.IllustList[0]->GetPicture().isNull());
+        EXPECT_EQ(doc.WordList[0]->GetRect(), TRect(40, 300, 300, 370));
+    }
+    // 18,000² in one scan on a postcard-sized object: a quarter covers it at 600 dpi.
+    TPrintDocument doc;
+    ASSERT_TRUE(opened(BaselineJpeg(18000, 18000), doc));
+    EXPECT_EQ(doc.IllustList[0]->GetPicture().size(), QSize(4500, 4500));
 }
 
 TEST(PrintDocument, StackingPlacesAreCompactedAndRepeatsRefused)

@@ -1,5 +1,6 @@
 // The document open and save dialogs: the listing and its thumbnails (damaged files skipped), delete and
 // rename with their refusals and failures, the title rules.
+#include "HostileJpegs.h"
 #include "designers/PrintDocument.h"
 #include "designers/PrtOpen.h"
 #include "designers/PrtSave.h"
@@ -105,6 +106,26 @@ TEST_F(DocumentDialogTest, AThumbnailLargerThanAThumbnailIsNotShown)
     EXPECT_EQ(dialog.GetFileName(), QStringLiteral("Beta"));
     EXPECT_TRUE(dialog.Preview().isNull());
     EXPECT_FALSE(control<QWidget>(&dialog, "pbxPreview")->isVisible());
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+TEST_F(DocumentDialogTest, AThumbnailOfEndlessScansIsNotShownAndTheNextIs)
+{
+    // "Beta" with a stored picture of thumbnail size that repeats an empty scan 100,000 times: the decoder
+    // stops at the first scan past its limit, and the dialog shows the document without a picture.
+    const QString path = LayoutFolder + "Beta.gpl";
+    TPrintDocument doc;
+    ASSERT_TRUE(doc.Open(path, nullptr));
+    test::writeFile(path, doc.Bytes(ProgressiveJpeg(1024, 1024, 100000)));
+    TPrintDataOpenDialog dialog(nullptr);
+    dialog.SetKind(0);
+    dialog.SetFileName(QStringLiteral("Beta"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_TRUE(dialog.Preview().isNull());
+    EXPECT_FALSE(control<QWidget>(&dialog, "pbxPreview")->isVisible());
+    dialog.SetFileName(QStringLiteral("alpha"));
+    EXPECT_EQ(dialog.Preview().size(), QSize(135, 200));
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
 

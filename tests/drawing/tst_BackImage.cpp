@@ -1,6 +1,7 @@
 // The letter background: its stream with kept JPEG bytes, mirror state and version gate, damaged streams,
 // turned pictures saved and loaded without flipping, the picture placements on the screen and at 600 dpi,
 // and a tiled page in a PDF read back with pdftoppm.
+#include "HostileJpegs.h"
 #include "ObjectTestSupport.h"
 #include "drawing/BackImage.h"
 #include "drawing/BitmapTransform.h"
@@ -149,6 +150,28 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
         EXPECT_STREQ(error.what(), "画像が読み込めませんでした  ");
     }
     expectEmpty(refused);
+}
+
+TEST(BackImage, AJpegRefusedForItsScansOrSizeLeavesABackgroundWithoutAPicture)
+{
+    const TJpegImage picture = jpeg(40, 24);
+    TBackImage back;
+    back.SetKind(TBackImage::Fitted);
+    back.SetPictureFile(picture);
+    back.SetResolution(200);
+    back.SetTurned(true);
+    const QByteArray bytes = SavedObject(back);
+    for (const QByteArray &refused : {ProgressiveJpeg(64, 64, MaxJpegScans), BaselineJpeg(18000, 18000)}) {
+        TBackImage loaded;
+        EXPECT_EQ(LoadObject(loaded, WithJpegReplaced(bytes, picture.Data(), refused)), 0);
+        EXPECT_EQ(loaded.Kind(), TBackImage::Fitted);
+        EXPECT_TRUE(loaded.Picture().isNull());
+        EXPECT_FALSE(loaded.KeptJpeg().has_value());
+        EXPECT_TRUE(loaded.Turned()) << "the fields after the picture are read";
+        TBackImage reloaded;
+        EXPECT_EQ(LoadObject(reloaded, SavedObject(loaded)), 0);
+        expectEmpty(reloaded);
+    }
 }
 
 TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)

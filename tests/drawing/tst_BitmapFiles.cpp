@@ -4,6 +4,7 @@
 #include "drawing/BitmapHelpers.h"
 #include "drawing/JpegImage.h"
 
+#include "HostileJpegs.h"
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
@@ -17,6 +18,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include <jpeglib.h>
@@ -426,6 +428,89 @@ TEST(JpegImage, ASideBeyondTheCallersBoundIsRefusedByItsHeader)
     qToBigEndian<quint16>(18000, progressive.data() + frame + 5);
     qToBigEndian<quint16>(18000, progressive.data() + frame + 7);
     EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(progressive, 1024); }), "the JPEG image is too large");
+}
+
+// The offset of the entropy data of scan number (from 1) in a hand-made JPEG, whose scan headers are 10 bytes.
+qsizetype scanData(const QByteArray &jpeg, int number)
+{
+    qsizetype at = -1;
+    for (int i = 0; i < number; ++i)
+        at = jpeg.indexOf(QByteArray("\xFF\xDA", 2), at + 1);
+    return at < 0 ? at : at + 10;
+}
+
+TEST(JpegImage, AFileOfMoreScansOrPassesThanEncodersMakeIsRefusedAtTheFirstScanPastTheLimit)
+{
+    const std::string damaged = "the JPEG image is damaged or cut short";
+    const std::string tooMany = "the JPEG image has too many scans";
+    // most has lastScan scans, past one more: every scan of most is decoded, so a cut in its last is damage;
+    // the one past the limit is refused as its header is read, before its data, so a cut there changes nothing.
+    const auto refusedAfter = [&](const QByteArray &most, const QByteArray &past, int lastScan, QSize size) {
+        TJpegImage jpeg;
+        jpeg.LoadFromData(most);
+        EXPECT_EQ(jpeg.Bitmap().size(), size);
+        EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(most.left(scanData(most, lastScan) + 1)); }), damaged);
+        EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(past); }), tooMany);
+        EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(past.left(scanData(past, lastScan + 1) + 1)); }), tooMany);
+        EXPECT_THROW(jpeg.LoadFromData(past), EJpegRefused);
+        EXPECT_EQ(jpeg.Data(), most) << "a refused picture leaves the image as it was";
+    };
+    // Grey, each scan passes over the whole picture: the passes are the limit.
+    refusedAfter(ProgressiveJpeg(64, 64, MaxJpegPasses - 1), ProgressiveJpeg(64, 64, MaxJpegPasses), MaxJpegPasses,
+                 QSize(64, 64));
+    // Three DC scans, then scans of the blue difference alone, 1/18 of the blocks each: the scans are the limit.
+    refusedAfter(ProgressiveJpeg(256, 256, MaxJpegScans - 3, true),
+                 ProgressiveJpeg(256, 256, MaxJpegScans - 2, true), MaxJpegScans, QSize(256, 256));
+
+    // A thumbnail-sized picture repeating an empty scan 100,000 times (1.3 MB) is refused the same way.
+    TJpegImage jpeg;
+    EXPECT_EQ(refusalReason([&] { jpeg.LoadFromData(ProgressiveJpeg(1024, 1024, 100000), 1024); }), tooMany);
+}
+
+TEST(JpegImage, APictureIsDecodedAtTheSmallestScaleThatCoversWhatTheCallerNeeds)
+{
+    // 18,000 pixels a side, 972 MB decoded at full size: an eighth, a quarter, or as large as the bound allows.
+    const QByteArray huge = BaselineJpeg(18000, 18000);
+    const auto decoded = [](const QByteArray &bytes, int cover) {
+        TJpegImage jpeg;
+        jpeg.LoadFromData(bytes, std::numeric_limits<int>::max(), cover);
+        EXPECT_EQ(jpeg.Data(), bytes);
+        return jpeg.Bitmap().size();
+    };
+    EXPECT_EQ(decoded(huge, 1), QSize(2250, 2250));
+    EXPECT_EQ(decoded(huge, 2250), QSize(2250, 2250));
+    EXPECT_EQ(decoded(huge, 2251), QSize(4500, 4500));
+    EXPECT_EQ(decoded(huge, TJpegImage::LargestCover), QSize(6750, 6750)) << "9,000² would hold 243 MB";
+    // Both sides reach the cover, so the picture prints sharp turned either way; a picture smaller than the
+    // cover is decoded whole.
+    EXPECT_EQ(decoded(BaselineJpeg(16000, 2000), 1000), QSize(8000, 1000));
+    EXPECT_EQ(decoded(BaselineJpeg(300, 200), 1000), QSize(300, 200));
+
+    // The bound is on the decoding: within a quarter of a gigabyte more than the process has, the picture
+    // comes out at the scale asked; at full size it is refused before anything is allocated.
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(256) << 20, [&] { return decoded(huge, 3000) == QSize(4500, 4500) ? 0 : 1; }),
+              0);
+    TJpegImage full;
+    EXPECT_EQ(refusalReason([&] { full.LoadFromData(huge); }), "the JPEG image is too large");
+    EXPECT_THROW(full.LoadFromData(huge), EJpegRefused);
+}
+
+TEST(JpegImage, AProgressiveFileIsRefusedWhenTheCoefficientsItBuffersExceedTheBound)
+{
+    // A progressive file buffers two bytes for every coefficient of the picture, whatever scale it is
+    // decoded at: 648 MB for 18,000² grey, with 0.6 MB of data. It is refused before that is allocated.
+    const QByteArray huge = ProgressiveJpeg(18000, 18000, 1);
+    TJpegImage jpeg;
+    const auto refusedTooLarge = [&] {
+        return refusalReason([&] { jpeg.LoadFromData(huge, std::numeric_limits<int>::max(), 1); })
+                       == "the JPEG image is too large"
+                   ? 0
+                   : 1;
+    };
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(256) << 20, refusedTooLarge), 0);
+    // One within the bound is decoded at the scale asked.
+    jpeg.LoadFromData(ProgressiveJpeg(4096, 4096, 3), std::numeric_limits<int>::max(), 1000);
+    EXPECT_EQ(jpeg.Bitmap().size(), QSize(1024, 1024));
 }
 
 TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)

@@ -1,6 +1,7 @@
 // The seeds of the drawing layer's fuzz targets: objects, pictures, printer records and INI files.
 #include "../../fuzz/FuzzReaders.h"
 #include "FuzzSeeds.h"
+#include "HostileJpegs.h"
 #include "ObjectTestSupport.h"
 #include "SampleObjects.h"
 
@@ -38,6 +39,9 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
     }
     const QByteArray jpeg = JpegFileOf(picture);
     test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("jpeg"), prefix(1) + jpeg);
+    // A progressive picture of several scans, decoded at a quarter to cover 32 pixels.
+    test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("progressive"),
+                   QByteArray("\x01\x02", 2) + ProgressiveJpeg(128, 96, 9));
     TJpegImage graphic;
     graphic.LoadFromData(jpeg);
     for (uint8_t kind : {TBackImage::Tiled, TBackImage::Colour, TBackImage::Gradient}) {

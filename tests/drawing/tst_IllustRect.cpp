@@ -1,6 +1,7 @@
 // The picture object: its record over every version with bitmap and JPEG pictures, damaged records, the
 // cut-out following the object, the screen image, and pictures printed at 300 and 600 dpi into images and
 // PDF pages.
+#include "HostileJpegs.h"
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
@@ -280,6 +281,55 @@ TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
     TIllustRect next;
     EXPECT_EQ(LoadObject(next, jpegRecord, CurrentStreamVersion), 0);
     EXPECT_EQ(next.GetPicture(), jpeg.Bitmap());
+}
+
+// The record of a picture object at rect whose JPEG is jpeg, with a transparent colour when one is given.
+QByteArray recordWithJpeg(const TRect &rect, const QByteArray &jpeg, uint32_t colour = clNone)
+{
+    TIllustRect object;
+    object.SetRect(rect);
+    const TJpegImage standIn = jpegOf(quadrants(8, 8));
+    object.SetPicture(&standIn);
+    object.SetTransparentColor(colour);
+    return WithJpegReplaced(SavedObject(object), standIn.Data(), jpeg);
+}
+
+TEST(IllustRect, AJpegIsDecodedNoLargerThanTheObjectPrintsItAndStoredAsItWas)
+{
+    // 100 x 148 mm, 3,494 pixels long at 600 dpi: a quarter of 18,000 pixels covers it, an eighth does not.
+    const QByteArray huge = BaselineJpeg(18000, 18000);
+    const QByteArray record = recordWithJpeg({0, 0, 378, 559}, huge);
+    TIllustRect object;
+    ASSERT_EQ(LoadObject(object, record), 0);
+    EXPECT_EQ(object.GetPicture().size(), QSize(4500, 4500));
+    ASSERT_NE(object.KeptJpeg(), nullptr);
+    EXPECT_EQ(SavedObject(object), record);
+
+    // A picture with a transparent colour keeps the pixels the colour was picked from: its full size.
+    const QByteArray photo = BaselineJpeg(2000, 1000);
+    TIllustRect small;
+    ASSERT_EQ(LoadObject(small, recordWithJpeg({0, 0, 48, 24}, photo)), 0);
+    EXPECT_EQ(small.GetPicture().size(), QSize(750, 375)) << "300 pixels a side, turned either way";
+    ASSERT_EQ(LoadObject(small, recordWithJpeg({0, 0, 48, 24}, photo, 0x808080)), 0);
+    EXPECT_EQ(small.GetPicture().size(), QSize(2000, 1000));
+}
+
+TEST(IllustRect, AJpegRefusedForItsScansOrSizeLeavesTheObjectWithoutAPictureAndTheRestReads)
+{
+    TIllustRect word;
+    place(word, {0, 0, 40, 40}, quadrants(4, 4));
+    const QByteArray next = SavedObject(word);
+    for (const QByteArray &refused : {ProgressiveJpeg(64, 64, MaxJpegScans), ProgressiveJpeg(18000, 18000, 1)}) {
+        TIllustRect object;
+        ASSERT_EQ(LoadObject(object, recordWithJpeg({0, 0, 378, 559}, refused) + next), next.size());
+        EXPECT_TRUE(object.GetPicture().isNull());
+        EXPECT_EQ(object.GetRect(), TRect(0, 0, 378, 559));
+        EXPECT_EQ(drawnOnScreen(object, 400, 600).pixelColor(200, 300), Grey);
+        // Saved, it is an object without a picture, which reads back as one.
+        TIllustRect back;
+        EXPECT_EQ(LoadObject(back, SavedObject(object)), 0);
+        EXPECT_TRUE(back.GetPicture().isNull());
+    }
 }
 
 TEST_F(IllustWithMasks, MaskAndColourExcludeEachOtherAndAMissingShapeIsNoMask)

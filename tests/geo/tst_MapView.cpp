@@ -5,6 +5,7 @@
 #include "Accessibility.h"
 #include "TestSupport.h"
 #include "TileServer.h"
+#include "HostileJpegs.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QWheelEvent>
@@ -97,6 +99,27 @@ TMapSearchParams byPosition(int32_t lat, int32_t lon)
 }
 
 }  // namespace
+
+TEST(TileCache, AJpegTileGoesThroughTheProgramsBoundedDecoder)
+{
+    // Cached tiles as a server sent them: a JPEG of a tile's size is shown; one that repeats an empty scan
+    // 100,000 times is no tile (and is asked for again), not seconds of the window's time.
+    QTemporaryDir dir;
+    TTileSettings settings;
+    settings.UrlTemplate = QStringLiteral("http://127.0.0.1:1/{z}/{x}/{y}.jpg");
+    settings.CacheFolder = dir.path();
+    TTileCache tiles(settings, nullptr);
+    const QString folder = dir.path() + u'/'
+                           + QString::fromLatin1(QCryptographicHash::hash(settings.UrlTemplate.toUtf8(),
+                                                                          QCryptographicHash::Sha1)
+                                                     .toHex()
+                                                     .left(16));
+    test::writeFile(folder + "/5/1/1.png", BaselineJpeg(256, 256));
+    test::writeFile(folder + "/5/1/2.png", ProgressiveJpeg(256, 256, 100000));
+    EXPECT_EQ(tiles.Tile(5, 1, 1).size(), QSize(256, 256));
+    EXPECT_TRUE(tiles.Tile(5, 1, 2).isNull());
+    EXPECT_EQ(tiles.Pending(), 1);
+}
 
 TEST_F(MapViewTest, OpensOnThePositionAtTheMostDetailedScaleWithTilesFromTheServer)
 {

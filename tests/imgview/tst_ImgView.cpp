@@ -6,6 +6,7 @@
 #include "imgview/Thumbnails.h"
 
 #include "Accessibility.h"
+#include "HostileJpegs.h"
 #include "ForeignPeer.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
@@ -101,6 +102,24 @@ TEST(Thumbnails, DecodedSmallWithTheirProportions)
     EXPECT_EQ(LoadThumbnail(dir.filePath("tall.bmp"), box).size(), QSize(21, 84));
     EXPECT_EQ(LoadThumbnail(dir.filePath("small.png"), box).size(), QSize(50, 30));
     EXPECT_TRUE(LoadThumbnail(dir.filePath("broken.jpg"), box).isNull());
+}
+
+TEST(Thumbnails, AJpegGoesThroughTheProgramsBoundedDecoder)
+{
+    // Named as a bitmap or as a JPEG, a JPEG is decoded by the program's decoder: an eighth of 18,000 pixels
+    // (within a quarter of a gigabyte more than the process has), and no thumbnail for one that repeats an
+    // empty scan 100,000 times or would buffer 648 MB of coefficients.
+    QTemporaryDir dir;
+    test::writeFile(dir.filePath("huge.bmp"), BaselineJpeg(18000, 9000));
+    test::writeFile(dir.filePath("scans.jpg"), ProgressiveJpeg(1024, 1024, 100000));
+    test::writeFile(dir.filePath("progressive.jpg"), ProgressiveJpeg(18000, 18000, 1));
+    const QSize box(112, 84);
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(256) << 20, [&] {
+                  return LoadThumbnail(dir.filePath("huge.bmp"), box).size() == QSize(112, 56) ? 0 : 1;
+              }),
+              0);
+    EXPECT_TRUE(LoadThumbnail(dir.filePath("scans.jpg"), box).isNull());
+    EXPECT_TRUE(LoadThumbnail(dir.filePath("progressive.jpg"), box).isNull());
 }
 
 TEST(Thumbnails, LoadedInTheBackgroundAndAbandonedWithTheFolder)

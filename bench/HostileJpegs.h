@@ -1,0 +1,17 @@
+// JPEG files made byte by byte to cost a decoder seconds and gigabytes, for the bench of the picture decoder and
+// the tests that hold its bounds. Every picture is flat grey: what matters is its size and its scans, and a few
+// bytes of entropy data cover a whole picture.
+#pragma once
+
+#include <QByteArray>
+
+// A progressive picture of width x height: a DC scan of each component, then acScans scans of the AC
+// coefficients in runs of empty blocks, a few bytes a scan. Grey, each scan is over the whole picture; in
+// colour, the luminance is sampled four times across and down, and each AC scan is over the blue difference
+// alone, 1/18 of the blocks. Every scan header is 10 bytes.
+QByteArray ProgressiveJpeg(int width, int height, int acScans, bool colour = false);
+// A baseline grey picture of width x height in one scan, two bits a block.
+QByteArray BaselineJpeg(int width, int height);
+// bytes with the JPEG from, stored after its length (u32, little-endian) as the documents store their pictures,
+// replaced by to.
+QByteArray WithJpegReplaced(QByteArray bytes, const QByteArray &from, const QByteArray &to);

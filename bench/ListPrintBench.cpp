@@ -168,8 +168,11 @@ int main(int argc, char **argv)
                 const int first = p * page.RowsPerPage();
                 for (int r = 0; r < std::min(page.RowsPerPage(), count - first); ++r) {
                     const QStringList &cells = texts[first + r];
+                    // The columns in equal shares: the baseline measures no text.
+                    const int share = page.Content().width() / std::max<int>(1, cells.size());
                     for (int c = 0; c < cells.size(); ++c)
-                        painter.drawText(QPoint(px(page.ColumnEdges()[c] + 10), px(page.RowTop(r) + 45)), cells[c]);
+                        painter.drawText(QPoint(px(page.Content().left() + c * share + 10), px(page.RowTop(r) + 45)),
+                                         cells[c]);
                 }
                 checkpoint(p + 1, pages);
             }

@@ -174,6 +174,30 @@ QList<TPlacedText> TAddressRect::Layout(TCanvas &canvas, QSize size) const
     return frame.Horizontal ? LayoutHorizontal(canvas, frame) : LayoutVertical(canvas, frame);
 }
 
+int TAddressRect::LeastHeight(TCanvas &canvas, int width) const
+{
+    // Whether the lines are set at least at height (a canvas font height) in an object this high.
+    const auto setAtLeast = [&](int height, int high) {
+        return !LayoutHorizontal(canvas, TextFrame(canvas, QSize(width, high))).isEmpty() &&
+               canvas.FontHeight() <= height;
+    };
+    // Their own size, which the width alone may have made smaller.
+    const int spare = 1 << 20;
+    if (LayoutHorizontal(canvas, TextFrame(canvas, QSize(width, spare))).isEmpty())
+        return 0;
+    const int wanted = std::max(canvas.FontHeight(), SmallestTextHeight(canvas));
+    int low = 0, high = 1;
+    while (!setAtLeast(wanted, high)) {
+        low = high;
+        high *= 2;
+    }
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (setAtLeast(wanted, middle) ? high : low) = middle;
+    }
+    return high;
+}
+
 void TAddressRect::RenderContent(TCanvas &canvas, QSize size)
 {
     const QList<TPlacedText> pieces = Layout(canvas, size);

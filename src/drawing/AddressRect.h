@@ -50,6 +50,10 @@ public:
     // Lays the lines out in content of the given size on canvas (the font it leaves there is the one to draw
     // with); empty when nothing is to be drawn.
     QList<TPlacedText> Layout(TCanvas &canvas, QSize size) const;
+    // The least height of an object width wide in horizontal writing (canvas pixels, margins included) at
+    // which its lines are still set at the smallest text size or more, or at their own size where that is
+    // smaller: how far the address can give room to what stands under it.
+    int LeastHeight(TCanvas &canvas, int width) const;
 
     // Sender style: the smaller size row and kind code 5.
     uint8_t SenderStyle = 0;

@@ -202,7 +202,14 @@ void TMetaRect::Assign(const TDrawRect &source)
 void TMetaRect::SetRect(const TRect &rect)
 {
     TDrawRect::SetRect(rect);
+    LaidOut_ = {};
     PictureValid_ = 0;
+}
+
+void TMetaRect::SetLaidOutRect(const TRect &rect)
+{
+    const TRect laidOut = rect == Rect ? TRect{} : rect;
+    SetDrawnField(LaidOut_, laidOut);
 }
 
 void TMetaRect::SetDispRect(const TRect &rect)
@@ -231,17 +238,26 @@ void TMetaRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     const TFont font = canvas.Font();
     Prepare(canvas.Target(), false);
-    const int side = std::max(DispRect.Width(), DispRect.Height());
-    const int left = DispRect.Left + dx;
-    const int top = DispRect.Top + dy;
+    TRect shown = DispRect;
+    if (!LaidOut_.IsEmpty()) {
+        // The lent room at the zoom, from where the object is shown.
+        shown.Left += RoundToInt((LaidOut_.Left - Rect.Left) * Zoom_);
+        shown.Top += RoundToInt((LaidOut_.Top - Rect.Top) * Zoom_);
+        shown.Right = shown.Left + RoundToInt(LaidOut_.Width() * Zoom_);
+        shown.Bottom = shown.Top + RoundToInt(LaidOut_.Height() * Zoom_);
+    }
+    const int side = std::max(shown.Width(), shown.Height());
+    const int left = shown.Left + dx;
+    const int top = shown.Top + dy;
     canvas.StretchDraw({left, top, left + side, top + side}, Picture_);
     canvas.Font() = font;
 }
 
 void TMetaRect::Print(TCanvas &canvas, int dx, int dy)
 {
-    const int left = PrintRect_.Left + dx;
-    const int top = PrintRect_.Top + dy;
+    const TRect laidOut = LaidOutRect();
+    const int left = PrintRect_.Left + LayoutToPixels(laidOut.Left - Rect.Left, canvas.LogPixelsX()) + dx;
+    const int top = PrintRect_.Top + LayoutToPixels(laidOut.Top - Rect.Top, canvas.LogPixelsY()) + dy;
     canvas.StretchDraw({left, top, left + Picture_.Width(), top + Picture_.Height()}, Picture_);
 }
 
@@ -250,19 +266,20 @@ void TMetaRect::Prepare(const TRenderTarget &target, bool force)
     if (!force && PictureValid_ == 1)
         return;
     Picture_.Clear();
-    if (Rect.IsEmpty())
+    const TRect laidOut = LaidOutRect();
+    if (laidOut.IsEmpty())
         return;
     const TRenderDpi dpi = renderDpi(target);
-    const int w = LayoutToPixels(Rect.Width(), dpi.X);
-    const int h = LayoutToPixels(Rect.Height(), dpi.Y);
+    const int w = LayoutToPixels(laidOut.Width(), dpi.X);
+    const int h = LayoutToPixels(laidOut.Height(), dpi.Y);
     const int side = std::max(w, h);
     {
         TCanvas canvas(Picture_, dpi.X, dpi.Y);
         canvas.SetTarget(target);
         Picture_.SetSize(side, side);
         canvas.SetFontPixelsPerInch(dpi.Y);
-        const int x = LayoutToPixels(ClipPos - Rect.Left, dpi.X);
-        const int y = LayoutToPixels(ClipPos - Rect.Top, dpi.Y);
+        const int x = LayoutToPixels(ClipPos - laidOut.Left, dpi.X);
+        const int y = LayoutToPixels(ClipPos - laidOut.Top, dpi.Y);
         switch (ClipMode) {
         case ClipModes::KeepLeft: canvas.SetClipRect({0, 0, x, side}); break;
         case ClipModes::KeepAbove: canvas.SetClipRect({0, 0, side, y}); break;
@@ -336,6 +353,7 @@ void TMetaRect::CalcFontHeight(int scale)
 void TMetaRect::Clear()
 {
     Picture_.Clear();
+    LaidOut_ = {};
     PictureValid_ = 0;
 }
 
@@ -454,6 +472,11 @@ bool FitFontHeight(TCanvas &canvas, int available, bool allowGrow, int needed)
         return false;
     canvas.SetFontHeight(height);
     return true;
+}
+
+int SmallestTextHeight(const TCanvas &canvas)
+{
+    return -static_cast<int>(std::ceil(SmallestTextPoints * static_cast<long double>(canvas.LogPixelsY()) / 72));
 }
 
 void NormalizeNameSpacing(const QString &text, QString &result)

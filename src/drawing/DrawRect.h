@@ -213,6 +213,11 @@ public:
     int FontHeight() const { return FontHeight_; }
     const TMetafileEx &Picture() const { return Picture_; }
     bool PictureValid() const { return PictureValid_ == 1; }
+    // Where the text of the record bound is laid out, in layout units: the object's rectangle, unless the
+    // designer lent the object room beside it for this record. The rectangle itself, which the user moves and
+    // the document stores, stays; a new rectangle or a cleared text gives the lent room back.
+    TRect LaidOutRect() const { return LaidOut_.IsEmpty() ? Rect : LaidOut_; }
+    void SetLaidOutRect(const TRect &rect);
 
 protected:
     // The text objects' common stream part, read whole before any of it is applied.
@@ -261,6 +266,8 @@ protected:
 
 private:
     static TFont DefaultFont();
+
+    TRect LaidOut_;
 };
 
 // ---- Text helpers of the text objects ----
@@ -270,5 +277,10 @@ int TextWidthW(const TCanvas &dc, QStringView text);
 void SplitTextAtWidth(const TCanvas &canvas, QString &text, int maxWidth, QString &rest);
 // Scales the canvas font height by available / needed; false when the text cannot be drawn at any size.
 bool FitFontHeight(TCanvas &canvas, int available, bool allowGrow, int needed);
+// The smallest size, in points, a text is made when a layout makes it smaller to fit: below it a printed
+// address or name is no longer read with ease.
+inline constexpr int SmallestTextPoints = 7;
+// That size as the canvas's font height, rounded to the larger.
+int SmallestTextHeight(const TCanvas &canvas);
 // Family and given name separated by exactly one ASCII space.
 void NormalizeNameSpacing(const QString &text, QString &result);

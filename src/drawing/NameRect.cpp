@@ -6,6 +6,7 @@
 #include "drawing/DesignGlobals.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <optional>
 
@@ -413,6 +414,7 @@ private:
     int honorWidth() const { return honor_ ? RoundToInt(unit() / 3.0) + canvas_.TextWidth(name_.Honor_) : 0; }
     int nameGap() const { return name_.IgnoreName_ ? 0 : RoundToInt(unit() / 6.0); }
     bool hasTwoFreeLines() const { return freeText_ && !freeText_->Second.isEmpty(); }
+    int itemHeight(int k, int nameHeight) const;
     bool selectItem(int k, int nameHeight);
     template <class Visit> void forEachItem(int nameHeight, Visit visit);
     int stackHeight(int nameHeight);
@@ -430,6 +432,8 @@ private:
     const TTextFrame &frame_;
     const bool honor_;
     const bool shortPost_;
+    // The smallest text size as a canvas font height.
+    const int smallest_;
     // How many company texts there are; 0 once a size comes to nothing, which drops the whole company part.
     int companyTexts_;
     std::array<double, 4> ratios_;
@@ -445,6 +449,7 @@ TNameRect::TCompanyLayout::TCompanyLayout(const TNameRect &name, TCanvas &canvas
       frame_(frame),
       honor_(name.PrintHonor && !name.Honor_.isEmpty()),
       shortPost_(!name.Post_.isEmpty() && charCount(name.Post_) <= 6),
+      smallest_(SmallestTextHeight(canvas)),
       companyTexts_(static_cast<int>(!name.CompanyName_.isEmpty()) + !name.Departments_[0].isEmpty() +
                     !name.Departments_[1].isEmpty() + !name.Post_.isEmpty()),
       ratios_{name.CompanyRatio_, name.DeptRatio_, name.DeptRatio_, name.PostRatio_},
@@ -470,10 +475,17 @@ QList<TPlacedPiece> TNameRect::TCompanyLayout::Place()
     return place(h);
 }
 
+// Item k's size for the name height: its share of the name, but while the name is larger than the smallest
+// text size, not smaller than that; a company line of a label shrunk to its ratio would not be read.
+int TNameRect::TCompanyLayout::itemHeight(int k, int nameHeight) const
+{
+    return std::min(truncToInt(nameHeight * ratios_[k]), std::max(nameHeight, smallest_));
+}
+
 // Selects item k's size for the name height; a size that comes to nothing drops the whole company part.
 bool TNameRect::TCompanyLayout::selectItem(int k, int nameHeight)
 {
-    const int height = truncToInt(nameHeight * ratios_[k]);
+    const int height = itemHeight(k, nameHeight);
     if (height == 0)
         companyTexts_ = 0;
     canvas_.SetFontHeight(height);
@@ -519,8 +531,8 @@ int TNameRect::TCompanyLayout::nameNeed(int nameHeight, int gap)
     int need = nameLength(canvas_, nameParts(name_.Name_), u, gap) + honorWidth();
     if (companyTexts_ > 0) {
         need += u / 2;
-        if (shortPost_ && truncToInt(nameHeight * ratios_[3]) != 0) {
-            canvas_.SetFontHeight(truncToInt(nameHeight * ratios_[3]));
+        if (shortPost_ && itemHeight(3, nameHeight) != 0) {
+            canvas_.SetFontHeight(itemHeight(3, nameHeight));
             need += canvas_.TextWidth(name_.Post_);
             canvas_.SetFontHeight(nameHeight);
         }
@@ -576,10 +588,19 @@ bool TNameRect::TCompanyLayout::joinBreaksThatFit(int &h)
                 return false;
         }
         fitted = canvas_.FontHeight();
-        const int need = lineHeight() * (hasTwoFreeLines() ? 2 : 1) + (companyTexts_ > 0 ? stackHeight(fitted) : 0);
-        if (need > frame_.Breadth && !FitFontHeight(canvas_, frame_.Breadth, false, need))
-            return false;
-        fitted = canvas_.FontHeight();
+        // Company lines at the smallest size do not shrink with the name: the name is made smaller again until
+        // the block fits.
+        for (;;) {
+            const int need =
+                lineHeight() * (hasTwoFreeLines() ? 2 : 1) + (companyTexts_ > 0 ? stackHeight(fitted) : 0);
+            if (need <= frame_.Breadth)
+                break;
+            if (!FitFontHeight(canvas_, frame_.Breadth, false, need))
+                return false;
+            if (canvas_.FontHeight() == fitted)
+                break;
+            fitted = canvas_.FontHeight();
+        }
 
         TLinePair *best = nullptr;
         int bestWidth = 0;
@@ -688,7 +709,7 @@ QList<TPlacedPiece> TNameRect::TCompanyLayout::place(int h)
         frame_.Horizontal ? frame_.Margin.y() + breadth - outside - H : H + frame_.Margin.x() + outside;
     int start = frame_.AlongMargin();
     if (companyTexts_ > 0) {
-        const int postHeight = truncToInt(h * ratios_[3]);
+        const int postHeight = itemHeight(3, h);
         if (shortPost_ && postHeight != 0) {
             // A short post stands before the name, centred across the name line.
             canvas_.SetFontHeight(postHeight);
@@ -745,4 +766,25 @@ QList<TPlacedPiece> TNameRect::Layout(TCanvas &canvas, QSize size) const
     if (Kind_ == 2)
         return TCompanyLayout(*this, canvas, frame).Place();
     return layoutPerson(canvas, frame);
+}
+
+int TNameRect::NeededBreadth(TCanvas &canvas, int length) const
+{
+    // Laid out with room to spare across, nothing is made smaller for the breadth.
+    const int spare = 1 << 20;
+    const bool horizontal = WritesHorizontally();
+    const QList<TPlacedPiece> pieces = Layout(canvas, horizontal ? QSize(length, spare) : QSize(spare, length));
+    if (pieces.isEmpty())
+        return 0;
+    // A line's top is its place across; a column's is its right edge.
+    int low = INT_MAX, high = INT_MIN;
+    for (const TPlacedPiece &piece : pieces) {
+        canvas.SetFontHeight(piece.FontHeight);
+        const int thickness = canvas.TextHeight(u"一");
+        const int across = horizontal ? piece.At.y() : piece.At.x() - thickness;
+        low = std::min(low, across);
+        high = std::max(high, across + thickness);
+    }
+    const QPoint margin = TextMargins(canvas);
+    return high - low + 2 * (horizontal ? margin.y() : margin.x());
 }

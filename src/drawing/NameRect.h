@@ -28,6 +28,9 @@ public:
     // Places the lines, honorifics and notes in content of the given size on canvas; empty when nothing is to
     // be drawn.
     QList<TPlacedPiece> Layout(TCanvas &canvas, QSize size) const;
+    // The breadth across its lines the block takes at the object's own size, margins included, in an object
+    // length long along them (canvas pixels): what the record's text needs before a fit makes it smaller.
+    int NeededBreadth(TCanvas &canvas, int length) const;
     void Clear() override;
     void UpdateFontHeight() override;
 

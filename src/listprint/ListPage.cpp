@@ -10,6 +10,7 @@
 
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -36,20 +37,82 @@ TFont listFont(bool bold)
     return font;
 }
 
-// Breaks text into at most lines lines of at most width pixels at the canvas's font; false when it needs more
-// lines or a single character is wider than width.
-bool wrapText(const TCanvas &canvas, const QString &text, int width, int lines, QStringList &out)
+// A chance to end a line that is not printed: the list puts it between the parts of an address.
+constexpr QChar PartBreak = u'\u200B';
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\u3000'; }
+
+// Letters, digits and the marks inside a number, a code or an address, in half or full width: a line never
+// ends among them ("12F", "1-1-1", "yamada@example.jp").
+bool inRun(QChar c)
+{
+    char16_t u = c.unicode();
+    if (u >= 0xFF01 && u <= 0xFF5E)
+        u -= 0xFEE0;  // the full-width forms of ASCII
+    if (u < 0x80)
+        return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
+               QStringView(u"-./_@:#&+").contains(QChar(u));
+    return u == 0x2010 || u == 0x2212;  // hyphen, minus
+}
+
+// A cell text as printed, and where its line may end: after a blank or between address parts (2, preferred),
+// between other characters of Japanese text (1), never inside a run of letters or digits or a character (0).
+struct TBreakableText {
+    QString Text;
+    std::vector<uint8_t> Break;  // before character i
+
+    explicit TBreakableText(const QString &cell)
+    {
+        bool partEnds = false;
+        for (const QChar c : cell) {
+            if (c == PartBreak) {
+                partEnds = true;
+                continue;
+            }
+            const qsizetype i = Text.size();
+            uint8_t kind = 0;
+            if (i > 0 && !c.isLowSurrogate()) {
+                const QChar before = Text[i - 1];
+                if (partEnds || isBlank(before))
+                    kind = 2;
+                else if (!isBlank(c) && !(inRun(before) && inRun(c)))
+                    kind = 1;
+            }
+            Text += c;
+            Break.push_back(kind);
+            partEnds = false;
+        }
+    }
+};
+
+// Breaks text into at most lines lines of at most width pixels at the canvas's font, each ending at the last
+// break that fits, a preferred one where the line has one. False
+// when it needs more lines or a run that may not be broken is wider than width.
+bool wrapText(const TCanvas &canvas, const TBreakableText &text, int width, int lines, QStringList &out)
 {
     out.clear();
-    QString rest = text;
-    while (!rest.isEmpty()) {
+    const qsizetype size = text.Text.size();
+    qsizetype start = 0;
+    while (start < size) {
         if (out.size() == lines)
             return false;
-        QString head = rest;
+        QString head = text.Text.mid(start), rest;
         SplitTextAtWidth(canvas, head, width, rest);
-        if (head.isEmpty())
-            return false;
-        out << head;
+        qsizetype end = start + head.size();
+        if (end < size) {
+            qsizetype preferred = 0, other = 0;
+            for (qsizetype i = end; i > start && !preferred; --i) {
+                if (text.Break[size_t(i)] == 2)
+                    preferred = i;
+                else if (!other && text.Break[size_t(i)] == 1)
+                    other = i;
+            }
+            end = preferred ? preferred : other;
+            if (!end)
+                return false;
+        }
+        out << text.Text.mid(start, end - start);
+        start = end;
     }
     if (out.isEmpty())
         out << QString();
@@ -66,6 +129,21 @@ QString cellText(const QString &text)
         if (c.unicode() < 0x20)
             c = u' ';
     return flat;
+}
+
+// The address as the list prints it: the building set off by a blank, so it may start a line of its own, and a
+// chance to end a line between the other parts.
+QString printedAddress(const std::array<QString, 4> &parts)
+{
+    QString text;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        if (parts[k].isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text += k == 3 ? QChar(u' ') : PartBreak;
+        text += parts[k];
+    }
+    return text;
 }
 
 }  // namespace
@@ -99,8 +177,9 @@ TListTemplate AddressListTemplate(const std::array<TColumnDef, ListItemCount> &d
     return result;
 }
 
-TCellFit FitCellText(TCanvas &canvas, const QString &text, int width, int height, int baseHeight)
+TCellFit FitCellText(TCanvas &canvas, const QString &cell, int width, int height, int baseHeight)
 {
+    const TBreakableText text(cell);
     TCellFit best;
     QStringList lines;
     for (int count = 1; count <= MostLines; ++count) {
@@ -123,7 +202,8 @@ TCellFit FitCellText(TCanvas &canvas, const QString &text, int width, int height
         // but it stays whole.
         canvas.SetFontHeight(-1);
         best.Height = 1;
-        wrapText(canvas, text, std::max(width, 1), static_cast<int>(text.size()) + 1, best.Lines);
+        if (!wrapText(canvas, text, std::max(width, 1), static_cast<int>(text.Text.size()) + 1, best.Lines))
+            best.Lines = QStringList{text.Text};
     }
     return best;
 }
@@ -135,15 +215,52 @@ TListPage::TListPage(const TListTemplate &listTemplate, const QSize &paper, cons
     if (content_.isEmpty())
         content_ = printable;
     rowsPerPage_ = std::max(1, (content_.height() - TitleBand - RowHeight) / RowHeight);
-    long long total = 0;
-    for (const TListColumn &column : template_.Columns)
-        total += column.Width;
-    edges_.push_back(content_.left());
-    long long sum = 0;
-    for (const TListColumn &column : template_.Columns) {
-        sum += column.Width;
-        edges_.push_back(content_.left() + static_cast<int>(sum * content_.width() / std::max(total, 1LL)));
+}
+
+std::vector<int> TListPage::ColumnEdges(TCanvas &canvas, const std::vector<QStringList> &rows) const
+{
+    const size_t count = template_.Columns.size();
+    const long double dpi = canvas.LogPixelsX();
+    // What each column holds, at the cells' size with its padding: its widest text, the heading included.
+    std::vector<long long> natural(count, 0);
+    const auto widen = [&](size_t c, const QString &text, bool header) {
+        canvas.SetFont(listFont(header));
+        canvas.SetFontHeight(-std::max(1, TenthsMmToPixels(TextHeight, dpi)));
+        const int pixels = canvas.TextWidth(TBreakableText(cellText(text)).Text);
+        natural[c] = std::max<long long>(natural[c], 2 * CellPadding + std::ceil(pixels * 254.0L / dpi));
+    };
+    for (size_t c = 0; c < count; ++c) {
+        widen(c, template_.Columns[c].Caption, true);
+        for (const QStringList &row : rows)
+            widen(c, row.value(static_cast<int>(c)), false);
     }
+    long long held = 0, weights = 0;
+    for (size_t c = 0; c < count; ++c) {
+        held += natural[c];
+        weights += std::max(template_.Columns[c].Width, 1);
+    }
+    // Room to spare goes to the columns as the main list shares its width; too little room is taken from each
+    // column by what it holds beyond its padding, so the texts come out the same size.
+    const long long width = content_.width();
+    const long long padding = 2LL * CellPadding * static_cast<long long>(count);
+    std::vector<int> edges{content_.left()};
+    long long sum = 0, spareSum = 0;
+    for (size_t c = 0; c < count; ++c) {
+        if (held <= width) {
+            spareSum += std::max(template_.Columns[c].Width, 1);
+            sum += natural[c];
+            edges.push_back(content_.left() + static_cast<int>(sum + (width - held) * spareSum / weights));
+        } else if (held > padding && width > padding) {
+            sum += natural[c] - 2 * CellPadding;
+            edges.push_back(content_.left() +
+                            static_cast<int>(2LL * CellPadding * static_cast<long long>(c + 1) +
+                                             sum * (width - padding) / (held - padding)));
+        } else {
+            edges.push_back(content_.left() + static_cast<int>(width * static_cast<long long>(c + 1) /
+                                                               static_cast<long long>(count)));
+        }
+    }
+    return edges;
 }
 
 int TListPage::PageCount(int records) const { return records <= 0 ? 0 : (records + rowsPerPage_ - 1) / rowsPerPage_; }
@@ -151,7 +268,7 @@ int TListPage::PageCount(int records) const { return records <= 0 ? 0 : (records
 int TListPage::RowTop(int row) const { return content_.top() + TitleBand + RowHeight * (row + 1); }
 
 void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount,
-                     const std::vector<QStringList> &rows) const
+                     const std::vector<QStringList> &rows, const std::vector<int> &givenEdges) const
 {
     const long double dpi = canvas.LogPixelsY();
     const auto x = [&](int t) { return origin.x() + TenthsMmToPixels(t, dpi); };
@@ -173,6 +290,7 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
 
     const int rowCount = static_cast<int>(rows.size());
     const int tableTop = content_.top() + TitleBand;
+    const std::vector<int> edges = givenEdges.empty() ? ColumnEdges(canvas, rows) : givenEdges;
     canvas.SetBrush(HeaderColour);
     canvas.FillRect({x(content_.left()), y(tableTop), x(content_.right()), y(tableTop + RowHeight)});
     // A solid brush would give the text a background of its own.
@@ -185,7 +303,7 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
             if (text.isEmpty())
                 continue;
             canvas.SetFont(font);
-            const int left = x(edges_[c] + CellPadding), right = x(edges_[c + 1] - CellPadding);
+            const int left = x(edges[c] + CellPadding), right = x(edges[c + 1] - CellPadding);
             const int cellTop = y(top + RowPadding), cellBottom = y(top + RowHeight - RowPadding);
             const TCellFit fit = FitCellText(canvas, text, right - left, cellBottom - cellTop, size(TextHeight));
             canvas.SetFontHeight(-fit.Height);
@@ -219,7 +337,7 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
         const int at = y(r < 0 ? tableTop : RowTop(r));
         canvas.Polyline({QPoint(x(content_.left()), at), QPoint(x(content_.right()), at)});
     }
-    for (const int edge : edges_)
+    for (const int edge : edges)
         canvas.Polyline({QPoint(x(edge), y(tableTop)), QPoint(x(edge), y(bottom))});
 }
 
@@ -239,7 +357,7 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
     std::vector<bool> done(n);
     const auto read = [&](int i) {
         for (const int item : items)
-            texts[i - first] << cells.Text(item, rows[i].first);
+            texts[i - first] << (item == liAddress ? printedAddress(cells.AddressParts()) : cells.Text(item, rows[i].first));
         done[i - first] = true;
     };
     // A page's rows in one read of the book, not one each, and in one walk of the list's order where they follow

@@ -27,7 +27,7 @@ struct TListColumn {
     int ItemNo = 0;   // decides the cell text
     QString Caption;
     int Align = 0;    // 0 left, 1 centre, 2 right
-    int Width = 0;    // the main list's width: the column's share of the page
+    int Width = 0;    // the main list's width: the column's share of room the texts leave on the page
 };
 
 struct TListTemplate {
@@ -47,7 +47,9 @@ struct TCellFit {
     QStringList Lines;
 };
 // The largest character height up to baseHeight at which text, wrapped into as many lines as the cell height
-// holds at that size, fits width; a text too long for one line is wrapped or made smaller, never cut.
+// holds at that size, fits width; a text too long for one line is wrapped or made smaller, never cut. Lines
+// end after a blank or between address parts (U+200B, not printed) where they can, else between Japanese
+// characters, never inside a run of letters or digits.
 TCellFit FitCellText(TCanvas &canvas, const QString &text, int width, int height, int baseHeight);
 
 // One page of the list on a paper, in tenths of a millimetre (the oriented paper), the same at every resolution.
@@ -61,21 +63,24 @@ public:
     QRect Content() const { return content_; }
     int RowsPerPage() const { return rowsPerPage_; }
     int PageCount(int records) const;
-    // The column edges across the content, first the left edge, last the right.
-    const std::vector<int> &ColumnEdges() const { return edges_; }
+    // The column edges across the content of a page of these rows, first the left edge, last the right: each
+    // column as wide as its widest text (heading included) at the cells' size where the page has the room,
+    // all of them narrower by what they hold where it has not.
+    std::vector<int> ColumnEdges(TCanvas &canvas, const std::vector<QStringList> &rows) const;
     // The top of data row r of a page (from 0).
     int RowTop(int row) const;
 
     // Draws page (from 0) of pageCount with the cell texts of its rows; origin is where the paper's corner
     // lies on the canvas, in its device pixels.
-    void Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount, const std::vector<QStringList> &rows) const;
+    // The columns stand at edges where given, else where ColumnEdges puts them for these rows.
+    void Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount, const std::vector<QStringList> &rows,
+              const std::vector<int> &edges = {}) const;
 
 private:
     TListTemplate template_;
     QSize paper_;
     QRect content_;
     int rowsPerPage_ = 1;
-    std::vector<int> edges_;
 };
 
 // Reads the cell texts of the rows (list index, record number) from first, count of them, from the book's

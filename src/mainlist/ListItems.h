@@ -17,6 +17,7 @@ struct TListItem {
 
 inline constexpr int ListItemCount = 44;
 // Items with a meaning of their own in code.
+inline constexpr int liAddress = 9;        // prefecture, the two address lines and the building
 inline constexpr int liFirstKeyword = 26;  // 26..33: the keyword columns, captioned with the keyword names
 inline constexpr int liSymbol = 35;
 

@@ -236,16 +236,31 @@ TListCells::TListCells(TTable &adrs, TCategoryNameFn categoryName)
 {
 }
 
-QString TListCells::Text(int itemNo, int rowIndex)
+std::array<TField *, 4> &TListCells::fieldsOf(int itemNo)
 {
-    if (itemNo < 0 || itemNo >= ListItemCount)
-        return {};
     std::array<TField *, 4> &f = fields_[itemNo];
     if (!resolved_[itemNo]) {
         for (size_t k = 0; k < f.size() && ItemFieldNames[itemNo][k]; ++k)
             f[k] = &adrs_.FieldByName(QString::fromUtf16(ItemFieldNames[itemNo][k]));
         resolved_[itemNo] = true;
     }
+    return f;
+}
+
+std::array<QString, 4> TListCells::AddressParts()
+{
+    std::array<QString, 4> parts;
+    const std::array<TField *, 4> &f = fieldsOf(liAddress);
+    for (size_t k = 0; k < parts.size(); ++k)
+        parts[k] = Sjis::decode(TrimBlanks(f[k]->AsString()));
+    return parts;
+}
+
+QString TListCells::Text(int itemNo, int rowIndex)
+{
+    if (itemNo < 0 || itemNo >= ListItemCount)
+        return {};
+    std::array<TField *, 4> &f = fieldsOf(itemNo);
     auto trimmed = [&f](int k) { return Sjis::decode(TrimBlanks(f[k]->AsString())); };
     auto integer = [&f](int k) { return f[k]->AsInteger(); };
 
@@ -261,7 +276,10 @@ QString TListCells::Text(int itemNo, int rowIndex)
     case 7: return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(f[0]->AsString()))));
     case 4: return integer(0) == 3 ? QStringLiteral("代表") : QString();
     case 8: return FormatPostalCode(trimmed(0));
-    case 9: return trimmed(0) + trimmed(1) + trimmed(2) + trimmed(3);
+    case liAddress: {
+        const std::array<QString, 4> parts = AddressParts();
+        return parts[0] + parts[1] + parts[2] + parts[3];
+    }
     case 11: return f[0]->AsBoolean() ? QStringLiteral("個人") : QStringLiteral("会社");
     case 16:
     case 21:

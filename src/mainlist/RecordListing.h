@@ -68,8 +68,13 @@ public:
     TListCells(TTable &adrs, TCategoryNameFn categoryName);
     // The text of list item itemNo for the record the table stands on, listed at rowIndex.
     QString Text(int itemNo, int rowIndex);
+    // The parts of the address item for that record, each trimmed: prefecture, address lines 1 and 2, building.
+    std::array<QString, 4> AddressParts();
 
 private:
+    // The fields item itemNo reads, looked up the first time.
+    std::array<TField *, 4> &fieldsOf(int itemNo);
+
     TTable &adrs_;
     TCategoryNameFn categoryName_;
     std::array<std::array<TField *, 4>, ListItemCount> fields_{};

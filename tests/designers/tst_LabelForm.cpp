@@ -452,6 +452,70 @@ TEST_F(LabelFormTest, ANewLabelSetsTheNameAsAnOfficePrintsItAndTheCodeWithItsMar
     }
 }
 
+TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenPointsOnEverySheet)
+{
+    // A company record with two departments, a title and an address of ordinary length.
+    TTable &table = *book.Module->AdrsTable;
+    TAddressRecord r;
+    r.Pos = "1000005";
+    r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+    r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
+    r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
+    r.Adrs3 = Sjis::encode(QStringLiteral("丸の内ビル１２Ｆ"));
+    r.PrivCorp = false;
+    r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
+    r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉商事"));
+    r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
+    r.Post = Sjis::encode(QStringLiteral("部長"));
+    r.JointPrint = true;
+    table.Append();
+    SetAddressRecordFields(table, r);
+    table.Post();
+    const int32_t company = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    list->RefreshList(true, true, false);
+
+    int sheets = 0;
+    for (size_t i = 0; i < master.Formats.size(); ++i) {
+        const TPaperFormat &paper = master.Formats[i];
+        if ((paper.Kind != 2 && paper.Kind != 3) || paper.SheetIndex <= 0)
+            continue;
+        SCOPED_TRACE(Sjis::decode(paper.Name).toStdString());
+        ++sheets;
+        if (form) {
+            form->Modified = 0;
+            delete form.data();
+        }
+        ASSERT_TRUE(OpenOnPaper(paper.Kind == 3, int(i)));
+        form->RecordNumbers = {company};
+        ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                  TPrintOutcome::Printed);
+        keepSample(renderedPage(pdf, 1, 600), ("company-" + std::to_string(i) + "-600dpi").c_str());
+        const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+        const QRectF label(places.PlaceAt(0), QSizeF(places.CardWidth, places.CardHeight));
+        // The height of a word's box is the size it was set in.
+        QString text;
+        double name = 0, others = 0, smallest = 1000;
+        for (const TPdfWord &w : pageWords(pdf, 1)) {
+            if (!label.contains(w.Box.center()))
+                continue;
+            text += w.Text;
+            const double size = w.Box.height();
+            smallest = std::min(smallest, size);
+            // A name spread over its line comes out a character a word.
+            if (std::any_of(w.Text.begin(), w.Text.end(), [](QChar c) { return QStringView(u"佐藤一郎").contains(c); }))
+                name = std::max(name, size);
+            else if (!w.Text.contains(QStringLiteral("様")))
+                others = std::max(others, size);
+        }
+        for (const QString &part : {QStringLiteral("株式会社青葉商事"), QStringLiteral("営業本部"), QStringLiteral("第二営業部"),
+                                    QStringLiteral("部長"), QStringLiteral("丸の内"), QStringLiteral("様")})
+            EXPECT_TRUE(text.contains(part)) << text.toStdString();
+        EXPECT_GE(smallest, 7.0) << text.toStdString();
+        EXPECT_GT(name, others) << name << " pt against " << others << " pt";
+    }
+    EXPECT_GE(sheets, 5);
+}
+
 TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
 {
     for (const bool cardMode : {false, true}) {

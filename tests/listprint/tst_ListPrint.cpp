@@ -1,6 +1,8 @@
 // List printing over a real main list and book, offscreen: the window the print command opens, its range and
 // template following the main list, the pages it counts and prints to PDF (read back with poppler), and the
 // cell texts kept whole inside their cells.
+#include "base/SjisCodec.h"
+#include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "drawing/Canvas.h"
@@ -15,6 +17,7 @@
 #include "widgets/UniSortListView.h"
 
 #include "CupsServer.h"
+#include "PrintedPdf.h"
 #include "ExchangeTestSupport.h"
 #include "Accessibility.h"
 #include "TestSupport.h"
@@ -24,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -523,19 +527,24 @@ TEST(ListPage, TextInkStaysInsideItsCells)
                         QStringLiteral("東京都千代田区丸の内一丁目"), QStringLiteral("𠮷田 太郎"), QString(),
                         QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW")});
     const int dpi = 600;
+    QImage measuring(1, 1, QImage::Format_RGB32);
+    QPainter measure(&measuring);
+    TCanvas measuringCanvas(measure, dpi, dpi);
+    // The columns the texts ask for, the same with the texts and without.
+    const std::vector<int> columnEdges = page.ColumnEdges(measuringCanvas, rows);
     const auto render = [&](const std::vector<QStringList> &texts) {
         QImage image(1480 * dpi / 254 + 1, 1000 * dpi / 254 + 1, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
         TCanvas canvas(painter, dpi, dpi);
-        page.Draw(canvas, QPoint(0, 0), 0, 1, texts);
+        page.Draw(canvas, QPoint(0, 0), 0, 1, texts, columnEdges);
         return image;
     };
     const QImage withText = render(rows);
     const QImage blank = render(std::vector<QStringList>(rows.size()));
     const auto px = [&](int tenth) { return static_cast<int>(tenth * static_cast<long long>(dpi) / 254); };
     std::vector<int> edges;
-    for (const int e : page.ColumnEdges())
+    for (const int e : columnEdges)
         edges.push_back(px(e));
     int inked = 0, outside = 0;
     int r = 0;
@@ -556,6 +565,120 @@ TEST(ListPage, TextInkStaysInsideItsCells)
     }
     EXPECT_GT(inked, 10000);
     EXPECT_EQ(outside, 0);
+}
+
+TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
+{
+    InstallFontSubstitutions();
+    QImage image(100, 100, QImage::Format_RGB32);
+    QPainter painter(&image);
+    TCanvas canvas(painter, 600, 600);
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ ゴシック"), 0, 9);
+    canvas.SetFont(font);
+    const int base = 71, height = 118;
+    const QChar part(u'\u200B');
+    const QStringList addresses{
+        QStringLiteral("東京都") + part + QStringLiteral("渋谷区神宮前") + part + QStringLiteral("3-25-12 メゾン神宮前205"),
+        QStringLiteral("大阪府") + part + QStringLiteral("大阪市中央区本町") + part + QStringLiteral("2-3-4 コーポ本町301"),
+        QStringLiteral("東京都") + part + QStringLiteral("千代田区丸の内") + part + QStringLiteral("１－１－１ 丸の内ビル１２Ｆ")};
+    // Wide enough for about half an address a line: the lines end where the parts meet or at the blank.
+    for (const QString &address : addresses) {
+        SCOPED_TRACE(address.toStdString());
+        QString printed;
+        std::set<qsizetype> partEnds;
+        for (const QChar c : address) {
+            if (c == part)
+                partEnds.insert(printed.size());
+            else
+                printed += c;
+        }
+        for (const int width : {900, 1200, 1500}) {
+            const TCellFit fit = FitCellText(canvas, address, width, height, base);
+            EXPECT_EQ(fit.Lines.join(QString()), printed);
+            ASSERT_GE(fit.Lines.size(), 1);
+            QString ends;
+            for (const QString &line : fit.Lines.sliced(0, fit.Lines.size() - 1)) {
+                ends += line;
+                EXPECT_TRUE(partEnds.count(ends.size()) || ends.endsWith(u' '))
+                    << width << ": " << fit.Lines.join(" / ").toStdString();
+            }
+        }
+    }
+    // A run of digits and letters too long for the width is made smaller, never broken.
+    const TCellFit run = FitCellText(canvas, QStringLiteral("ABCDEFGHIJ1234567890"), 300, height, base);
+    EXPECT_EQ(run.Lines.size(), 1);
+}
+
+TEST_F(ListPrintTest, TenOrdinaryRecordsPrintTheirAddressesWholeAndNothingUnderSevenPoints)
+{
+    struct TRow {
+        const char *Address[4];
+        const char *Corp, *Name, *Keyword;
+    };
+    const TRow rows[] = {
+        {{"東京都", "千代田区丸の内", "1-1-1", "丸の内ビル12F"}, "株式会社青葉商事", "佐藤　一郎", "得意先"},
+        {{"東京都", "渋谷区神宮前", "3-25-12", "メゾン神宮前205"}, "", "山田　花子", "友人"},
+        {{"大阪府", "大阪市中央区本町", "2-3-4", "コーポ本町301"}, "本町製作所株式会社", "田中　健", "仕入先"},
+        {{"神奈川県", "横浜市西区みなとみらい", "2-2-1", "ランドマークタワー45F"}, "みなとみらい物産", "鈴木　誠", ""},
+        {{"北海道", "札幌市中央区北一条西", "4-2", ""}, "", "高橋　美咲", "同窓会"},
+        {{"愛知県", "名古屋市中村区名駅", "1-1-4", "JRセントラルタワーズ30F"}, "中部商会", "伊藤　大輔", "得意先"},
+        {{"福岡県", "福岡市博多区博多駅前", "2-1-1", "博多ビル8F"}, "", "渡辺　直子", ""},
+        {{"京都府", "京都市下京区烏丸通七条下ル", "東塩小路町721-1", ""}, "古都観光", "中村　亮", "取引先"},
+        {{"宮城県", "仙台市青葉区一番町", "3-7-1", "電力ビル1001"}, "", "小林　由美", "親戚"},
+        {{"広島県", "広島市中区紙屋町", "1-2-22", "広島トランヴェールビル7F"}, "瀬戸内工業", "加藤　翔", "仕入先"},
+    };
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (const TRow &row : rows) {
+        TAddressRecord r;
+        QByteArray *parts[] = {&r.Tdfkn, &r.Adrs1, &r.Adrs2, &r.Adrs3};
+        for (int k = 0; k < 4; ++k)
+            *parts[k] = Sjis::encode(QString::fromUtf8(row.Address[k]));
+        r.PrivCorp = !*row.Corp;
+        r.CorpKanji = Sjis::encode(QString::fromUtf8(row.Corp));
+        r.NameKanji = Sjis::encode(QString::fromUtf8(row.Name));
+        r.Tel = "0312345678";
+        r.Keyword[0] = Sjis::encode(QString::fromUtf8(row.Keyword));
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    t.Commit();
+    list->ColumnDefs[2].Visible = false;
+    list->RefreshList(true, true, false);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    const QString file = dir.path() + "/list.pdf";
+    ASSERT_TRUE(window->PrintTo(file));
+    // An A4 page at 600 dpi is larger than Qt reads by default.
+    QImageReader::setAllocationLimit(512);
+    const QImage picture = test::renderedPage(file, 1, 600);
+    EXPECT_FALSE(picture.isNull());
+    test::keepSample(picture, "list-addresses-600dpi");
+
+    // pdftotext keeps a line of a cell on one line of its text.
+    const QStringList lines = run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), file, QStringLiteral("-")})
+                                  .split(QLatin1Char('\n'));
+    const QString text = lines.join(QLatin1Char('\n'));
+    for (const TRow &row : rows) {
+        const QString head = QString::fromUtf8(row.Address[0]) + QString::fromUtf8(row.Address[1]) +
+                             QString::fromUtf8(row.Address[2]);
+        const QString building = QString::fromUtf8(row.Address[3]);
+        SCOPED_TRACE(head.toStdString());
+        // The address whole on its line, the building after a blank or on a line of its own.
+        if (building.isEmpty())
+            EXPECT_TRUE(text.contains(head)) << text.toStdString();
+        else
+            EXPECT_TRUE(text.contains(head + u' ' + building) || text.contains(head + u'\n' + building))
+                << text.toStdString();
+    }
+    // Every word at 7 points or more.
+    double smallest = 1000;
+    for (const test::TPdfWord &word : test::pageWords(file, 1))
+        smallest = std::min(smallest, word.Box.height());
+    EXPECT_GE(smallest, 7.0);
 }
 
 // The item list and the page buttons beside the preview are named for a screen reader like every other control.

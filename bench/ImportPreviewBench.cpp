@@ -32,9 +32,16 @@ void write(const QString &file, const QByteArray &bytes)
 
 int hugeField(const QString &file, double megabytes)
 {
-    write(file, QStringLiteral("名前,メモ\r\n山田,%1\r\n")
-                    .arg(QString(static_cast<qsizetype>(megabytes * 1e6 / 3), QChar(u'あ')))
-                    .toUtf8());
+    {
+        // Written a megabyte at a time, so that making the file leaves the peak where it was.
+        QFile out(file);
+        out.open(QIODevice::WriteOnly);
+        out.write(QStringLiteral("名前,メモ\r\n山田,").toUtf8());
+        const QByteArray piece = QString(333'333, QChar(u'あ')).toUtf8();
+        for (double written = 0; written < megabytes * 1e6; written += piece.size())
+            out.write(piece);
+        out.write("\r\n");
+    }
     const long startKb = statusKb("VmHWM:");
     TFileImport dialog(nullptr);
     dialog.show();

@@ -1,7 +1,9 @@
 // The import window's preview (read, laid out and drawn) of a file as wide as the import takes (one column for each list item), beside the
 // same rows put into a plain table of text cells in the same run; and how long a file of far more columns takes
-// to be refused.
-// Usage: bench_importpreview
+// to be refused. With --field, instead: the preview of a file whose one field is that many megabytes of "あ" in
+// UTF-8 (read, laid out, drawn), its time and the peak memory of the process, beside reading the whole file and
+// decoding it.
+// Usage: bench_importpreview [--field MB]
 #include "exchange/FImport.h"
 #include "platform/MessageBox.h"
 
@@ -9,11 +11,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -26,12 +30,49 @@ void write(const QString &file, const QByteArray &bytes)
     }
 }
 
+int hugeField(const QString &file, double megabytes)
+{
+    {
+        // Written a megabyte at a time, so that making the file leaves the peak where it was.
+        QFile out(file);
+        out.open(QIODevice::WriteOnly);
+        out.write(QStringLiteral("名前,メモ\r\n山田,").toUtf8());
+        const QByteArray piece = QString(333'333, QChar(u'あ')).toUtf8();
+        for (double written = 0; written < megabytes * 1e6; written += piece.size())
+            out.write(piece);
+        out.write("\r\n");
+    }
+    const long startKb = statusKb("VmHWM:");
+    TFileImport dialog(nullptr);
+    dialog.show();
+    QElapsedTimer timer;
+    timer.start();
+    dialog.LoadFile(file);
+    dialog.grdPreview->viewport()->repaint();
+    const double preview = seconds(timer);
+    const long peakKb = statusKb("VmHWM:");
+    timer.restart();
+    QFile in(file);
+    in.open(QIODevice::ReadOnly);
+    const qsizetype units = DecodeImportText(in.readAll(), TTextEncoding::Utf8).size();
+    const double whole = seconds(timer);
+    std::printf("| work | MB | import window | read and decode the whole file | ratio |\n|---|---:|---:|---:|---:|\n");
+    std::printf("| preview of a field of %.0f MB | %.1f | %.1f ms | %.1f ms | %.2f |\n", megabytes,
+                QFileInfo(file).size() / 1e6, preview * 1e3, whole * 1e3, preview / whole);
+    std::printf("\npeak resident memory: %ld MB at the start, %ld MB after the preview\n", startKb / 1024, peakKb / 1024);
+    return units > 0 && dialog.grdPreview->rowCount() == 3 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     UseOffscreenPlatform();
     QApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--field") {
+        QTemporaryDir dir;
+        return hugeField(dir.path() + "/field.csv", std::atof(argv[2]));
+    }
     int refusals = 0;
     SetMessageBoxHandler([&refusals](const TMessageBoxRequest &r) {
         ++refusals;

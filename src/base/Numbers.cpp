@@ -15,6 +15,7 @@ int32_t BgrFromColor(const QColor &color) { return color.red() | (color.green() 
 
 QString KilobyteText(qint64 bytes)
 {
-    const qint64 kilobytes = bytes <= 0 ? 0 : (bytes + 1023) / 1024;
+    // Rounded up without adding first: no size overflows.
+    const qint64 kilobytes = bytes <= 0 ? 0 : bytes / 1024 + (bytes % 1024 != 0);
     return QLocale(QLocale::Japanese, QLocale::Japan).toString(kilobytes) + QStringLiteral(" KB");
 }

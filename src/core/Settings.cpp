@@ -91,6 +91,11 @@ void LoadSettings(QWidget *owner)
     const QString iniName = DataFolder + SettingsFileName;
     FirstRun = FileExists(iniName) ? 0 : 1;
     TMemIniFile ini(iniName);
+    if (ini.ReadFailed())
+        ShowMessageBoxAt(owner ? owner->window() : nullptr,
+                         QStringLiteral("設定ファイルを読み込めません  \r\n既定の設定で起動します  \r\n\r\n")
+                             + QDir::toNativeSeparators(iniName) + QStringLiteral("\r\n") + ini.ReadError(),
+                         AppTitle, MB_ICONWARNING, mbpSystem);
 
     UpdateDomain = ini.ReadString(QStringLiteral("UPDATE PARAMETER"), QStringLiteral("Domain"), UpdateDomain);
     UpdateCheckPath = ini.ReadString(QStringLiteral("UPDATE PARAMETER"), QStringLiteral("Path"), QStringLiteral("/check/"));

@@ -2,9 +2,11 @@
 
 #include "base/FileReplace.h"
 #include "base/Folders.h"
+#include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
+#include "platform/MemIniFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -279,9 +281,10 @@ bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, 
         const QList<QByteArray> fields = lines[i].split('\t');
         bool ok = false;
         TBackupFile f{QString::fromUtf8(fields.value(2)), fields.value(1).toLongLong(&ok), fields.value(0)};
-        // Sizes whose sum no disk holds are no backup's.
-        if (fields.size() != 3 || !ok || f.Size < 0 || f.Sha256.size() != 64 || !safePath(f.Path)
-            || __builtin_add_overflow(total, f.Size, &total))
+        // Sizes no disk holds, alone or together, are no backup's. Each is at most MaxDiskBytes before it is
+        // added, so the sum cannot overflow.
+        if (fields.size() != 3 || !ok || f.Size < 0 || f.Size > MaxDiskBytes || f.Sha256.size() != 64
+            || !safePath(f.Path) || (total += f.Size) > MaxDiskBytes)
             return false;
         files->push_back(f);
     }
@@ -546,6 +549,14 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
         *error = QStringLiteral("バックアップの目録が読めません  ");
         return false;
     }
+    // A settings file the program would refuse to read is not brought in. The staged copy must have the size
+    // the manifest gives, so the manifest's size is the file's.
+    for (const TBackupFile &f : files)
+        if (f.Path.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive) && f.Size > TMemIniFile::MaxFileBytes) {
+            *error = QStringLiteral("バックアップの設定ファイルが大きすぎるため復元できません  \r\n")
+                     + QDir::toNativeSeparators(f.Path);
+            return false;
+        }
     restoreTurn().acquire();
     TRestoreJournal journal{PhaseStaging, dataRoot, dataFolder, {}};
     if (!restoreInTurn(backupFolder, files, total, journal, step, error, namesRoot)) {

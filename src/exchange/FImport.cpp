@@ -228,12 +228,15 @@ void TFileImport::LoadFile(const QString &fileName)
         ShowMessageBoxAt(this, QStringLiteral("ファイルが開けませんでした  \r\n") + fileName, AppTitle, MB_ICONERROR);
         return;
     }
-    bytes_ = file.readAll();
+    // A field of megabytes is not read, let alone laid out in a cell, for a preview that shows its beginning.
+    fileName_ = fileName;
+    head_ = file.read(PreviewBytes);
+    headCut_ = !file.atEnd();
     edtFileName->setText(QDir::toNativeSeparators(fileName));
-    const TTextEncoding encoding = DetectTextEncoding(bytes_);
+    const TTextEncoding encoding = DetectTextEncoding(head_);
     cbxCode->setCurrentIndex(encoding == TTextEncoding::Utf8 ? 1 : 0);
     // A tab in the first line and no comma: a tab-separated file.
-    const QByteArray firstLine = bytes_.left(bytes_.indexOf('\n'));
+    const QByteArray firstLine = head_.left(head_.indexOf('\n'));
     const bool tab = firstLine.contains('\t') && !firstLine.contains(',');
     {
         const QSignalBlocker block(rbComma);
@@ -241,12 +244,13 @@ void TFileImport::LoadFile(const QString &fileName)
     }
     grdPreview->setColumnCount(0);
     if (!refreshPreview()) {
-        bytes_.clear();
+        fileName_.clear();
+        head_.clear();
         edtFileName->clear();
         return;
     }
     // Columns named like an item go to that item.
-    TCsvReader reader(DecodeImportText(bytes_, encoding), tab ? QLatin1Char('\t') : QLatin1Char(','));
+    TCsvReader reader(previewText(), tab ? QLatin1Char('\t') : QLatin1Char(','), headCut_);
     TCsvRow header;
     if (reader.Next(header)) {
         bool named = false;
@@ -261,18 +265,31 @@ void TFileImport::LoadFile(const QString &fileName)
     }
 }
 
+QString TFileImport::previewText() const
+{
+    QString text = DecodeImportText(head_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    // The read may end inside a character; the last one goes, the field it ends is shown cut anyway.
+    if (headCut_ && !text.isEmpty())
+        text.chop(text.size() > 1 && text.back().isLowSurrogate() ? 2 : 1);
+    return text;
+}
+
 bool TFileImport::refreshPreview()
 {
     const std::vector<int> kept = ColumnItems();
-    const QString text = DecodeImportText(bytes_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
-    TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
+    TCsvReader reader(previewText(), rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','), headCut_);
     std::vector<TCsvRow> rows;
     TCsvRow row;
     int columns = 0;
+    bool lastCut = false;  // the last row reaches the end of what was read
     while (static_cast<int>(rows.size()) < PreviewRows + 1 && reader.Next(row)) {
         columns = std::max(columns, static_cast<int>(row.Fields.size()));
         rows.push_back(row);
+        lastCut = headCut_ && reader.Position() >= reader.Size();
     }
+    const auto shown = [](const QString &text, bool cut) {
+        return cut || text.size() > PreviewFieldUnits ? CutToUnits(text, PreviewFieldUnits) + QStringLiteral("…") : text;
+    };
     grdPreview->clear();
     if (columns > MaxColumns) {
         grdPreview->setColumnCount(0);
@@ -295,21 +312,23 @@ bool TFileImport::refreshPreview()
     }
     for (size_t r = 0; r < rows.size(); ++r) {
         lines << QString::number(rows[r].Line);
+        const bool cut = lastCut && r + 1 == rows.size();
         for (int c = 0; c < columns; ++c) {
-            auto *cell = new QTableWidgetItem(c < rows[r].Fields.size() ? rows[r].Fields[c] : QString());
+            auto *cell = new QTableWidgetItem(
+                c < rows[r].Fields.size() ? shown(rows[r].Fields[c], cut && c + 1 == rows[r].Fields.size()) : QString());
             cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (r == 0 && chkHeader->isChecked())
                 cell->setForeground(Qt::gray);
             grdPreview->setItem(static_cast<int>(r) + 1, c, cell);
         }
         if (rows[r].Malformed && columns > 0)
-            grdPreview->item(static_cast<int>(r) + 1, 0)->setText(QStringLiteral("（引用符の誤り）") + rows[r].Text);
+            grdPreview->item(static_cast<int>(r) + 1, 0)->setText(QStringLiteral("（引用符の誤り）") + shown(rows[r].Text, cut));
     }
     grdPreview->setVerticalHeaderLabels(lines);
     grdPreview->resizeColumnsToContents();
     for (int c = 0; c < columns; ++c)
         grdPreview->setColumnWidth(c, std::min(std::max(grdPreview->columnWidth(c), ScaleByDpi(110, true)), ScaleByDpi(260, true)));
-    btnImport->setEnabled(!bytes_.isEmpty());
+    btnImport->setEnabled(!head_.isEmpty());
     return true;
 }
 
@@ -352,6 +371,11 @@ void TFileImport::btnImportClick()
                          MB_YESNO | MB_ICONQUESTION)
         != IDYES)
         return;
+    QFile file(fileName_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessageBoxAt(this, QStringLiteral("ファイルが開けませんでした  \r\n") + fileName_, AppTitle, MB_ICONERROR);
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool diskFull = false;
     const bool copied = makeSafetyCopy(&diskFull);
@@ -377,7 +401,8 @@ void TFileImport::btnImportClick()
                     catNo);
     });
     converter.SetCategories(mains, subs);
-    const QString text = DecodeImportText(bytes_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    const QString text =
+        DecodeImportText(file.readAll(), cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
     TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
 
     running_ = true;

@@ -34,8 +34,11 @@ public:
     QProgressBar *pgbarImport;
     QPushButton *btnImport, *btnStop, *btnCancel;
 
-    // The rows shown in the preview.
+    // The rows shown in the preview, the most the preview reads of a file (the import reads it whole), and
+    // the characters a cell shows of a field; a longer field, or one the read ends in, is cut with "…".
     static constexpr int PreviewRows = 20;
+    static constexpr qint64 PreviewBytes = 1 << 20;
+    static constexpr int PreviewFieldUnits = 256;
     // The most columns a file may have: one for each list item, as many as an export of every item writes (its
     // No. column is left out here), and one for each address part. A file with more is refused.
     static constexpr int MaxColumns = ImportItemEnd;
@@ -59,11 +62,15 @@ protected:
 private:
     // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
     bool refreshPreview();
+    // The beginning of the file the preview reads, in the encoding chosen.
+    QString previewText() const;
     // The book's files copied to SafetyFolder; false when they cannot be, with nothing of the folder left and
     // *diskFull telling whether the disk had no room.
     bool makeSafetyCopy(bool *diskFull);
 
-    QByteArray bytes_;
+    QString fileName_;
+    QByteArray head_;
+    bool headCut_ = false;  // the file goes on beyond head_
     bool running_ = false;
     bool stopRequested_ = false;
 };

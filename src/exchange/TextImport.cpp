@@ -41,7 +41,16 @@ QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding)
     return text;
 }
 
-TCsvReader::TCsvReader(const QString &text, QChar separator) : text_(text), separator_(separator) {}
+QString CutToUnits(const QString &text, int units)
+{
+    if (text.size() <= units)
+        return text;
+    return text.left(text[units - 1].isHighSurrogate() ? units - 1 : units);
+}
+
+TCsvReader::TCsvReader(const QString &text, QChar separator, bool cut) : text_(text), separator_(separator), cut_(cut)
+{
+}
 
 qsizetype TCsvReader::lineEnd(qsizetype from) const
 {
@@ -94,6 +103,11 @@ bool TCsvReader::Next(TCsvRow &row)
             ++pos_;
             while (true) {
                 const qsizetype next = text_.indexOf(quote, pos_);
+                if (next < 0 && cut_) {
+                    field += QStringView(text_).mid(pos_);
+                    pos_ = text_.size();
+                    break;
+                }
                 if (next < 0)
                     return malformed(start, true);
                 for (qsizetype i = pos_; i < next; ++i)
@@ -196,14 +210,6 @@ qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
     return longest;
 }
 
-// The longest beginning of at most units UTF-16 units that does not cut a surrogate pair.
-QString cutUnits(const QString &text, int units)
-{
-    if (text.size() <= units)
-        return text;
-    return text.left(text[units - 1].isHighSurrogate() ? units - 1 : units);
-}
-
 }  // namespace
 
 TImportConverter::TImportConverter(const std::vector<int> &columnItems, double now)
@@ -274,7 +280,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     auto name = [&](const QString &value, int units, int itemNo, QByteArray &field) {
         if (!controlFree(value, itemNo))
             return;
-        const QString kept = cutUnits(value, units);
+        const QString kept = CutToUnits(value, units);
         if (kept.size() < value.size())
             *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(ImportItemCaption(itemNo)).arg(units);
         field = WideToEscapedAnsi(kept);

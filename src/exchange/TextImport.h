@@ -34,11 +34,15 @@ struct TCsvRow {
     QString Text;  // the row as it stood in the file, for the report
 };
 
+// The longest beginning of at most units UTF-16 units that does not cut a surrogate pair.
+QString CutToUnits(const QString &text, int units);
+
 // Reads records as spreadsheets write them: a field in double quotes may hold separators, doubled quotes and
 // line breaks; a quote inside an unquoted field is an ordinary character. Line ends CR LF, LF or CR.
 class TCsvReader {
 public:
-    TCsvReader(const QString &text, QChar separator);
+    // cut: the text is the beginning of a longer one, and a quoted field it ends in is taken as far as it goes.
+    TCsvReader(const QString &text, QChar separator, bool cut = false);
     // False at the end of the text.
     bool Next(TCsvRow &row);
     qsizetype Position() const { return pos_; }
@@ -50,6 +54,7 @@ private:
 
     QString text_;
     QChar separator_;
+    bool cut_;
     qsizetype pos_ = 0;
     int line_ = 1;
 };

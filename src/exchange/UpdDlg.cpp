@@ -275,7 +275,8 @@ bool TUpdateDialog::readList(const QByteArray &list)
         f.Sha256 = a.value(QLatin1String("sha256")).toString().toLower().toLatin1();
         f.Restart = a.value(QLatin1String("restart")) == QLatin1String("1");
         xml.skipCurrentElement();
-        if (!installableName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Sha256.size() != 64) {
+        if (!installableName(f.Name) || !versionOk || !sizeOk || f.Size < 0 || f.Size > MaxDiskBytes
+            || f.Sha256.size() != 64) {
             error_ = QStringLiteral("アップデート情報が正しくありません  ");
             files_.clear();
             return false;

@@ -33,7 +33,8 @@ QString foldedName(const QString &name)
     return folded;
 }
 
-// Rebuilds a name index after items were removed from the middle of their vector.
+// Builds a name index anew: after items were removed from the middle of their vector, or once a section has
+// grown to need one.
 template <class Items, class NameOf>
 void reindex(QHash<QString, size_t> &index, const Items &items, NameOf nameOf)
 {
@@ -84,13 +85,25 @@ TMemIniFile::TMemIniFile(const QString &fileName) : fileName_(fileName)
     QFile f(fileName_);
     if (!f.exists())
         return;
+    const QString unreadable = QStringLiteral("ファイルを読み込めませんでした");
     if (!f.open(QIODevice::ReadOnly)) {
-        readFailed_ = true;
+        readError_ = unreadable;
+        return;
+    }
+    // No settings file of ours comes near the bound; one beyond it (planted, or brought in by a restore) would
+    // take memory and time out of all proportion to what it could hold.
+    const QString tooLarge = QStringLiteral("ファイルが大きすぎるため読み込めませんでした");
+    if (f.size() > MaxFileBytes) {
+        readError_ = tooLarge;
         return;
     }
     const QByteArray content = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        readFailed_ = true;
+        readError_ = unreadable;
+        return;
+    }
+    if (content.size() > MaxFileBytes) {
+        readError_ = tooLarge;
         return;
     }
     SetText(content);
@@ -115,11 +128,8 @@ void TMemIniFile::SetText(const QByteArray &content)
         Entry e = eq >= 0 ? Entry{TrimBlanks(line.left(eq)), TrimBlanks(line.mid(eq + 1)), true}
                           : Entry{line, QString(), false};
         // The first of two equal keys is the one read.
-        const QString folded = foldedName(e.key);
-        if (!current->index.contains(folded)) {
-            current->index.insert(folded, current->entries.size());
-            current->entries.push_back(std::move(e));
-        }
+        if (!findEntry(*current, e.key))
+            addEntry(*current, std::move(e));
     }
 }
 
@@ -141,8 +151,8 @@ QByteArray TMemIniFile::GetText() const
 
 void TMemIniFile::UpdateFile() const
 {
-    if (readFailed_)
-        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルを読み込めなかったため保存できません"));
+    if (ReadFailed())
+        throw EIniFileError(fileName_ + QStringLiteral("\r\n") + readError_ + QStringLiteral("\r\nこのファイルには保存できません"));
     const QByteArray bytes = GetText();
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     if (!ReplaceFileWhole(fileName_, bytes))
@@ -166,6 +176,11 @@ TMemIniFile::Section &TMemIniFile::sectionFor(const QString &name)
 
 const TMemIniFile::Entry *TMemIniFile::findEntry(const Section &s, const QString &key)
 {
+    if (s.index.isEmpty()) {
+        const auto it = std::find_if(s.entries.begin(), s.entries.end(),
+                                     [&key](const Entry &e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
+        return it == s.entries.end() ? nullptr : &*it;
+    }
     const auto it = s.index.constFind(foldedName(key));
     return it == s.index.cend() ? nullptr : &s.entries[*it];
 }
@@ -173,6 +188,23 @@ const TMemIniFile::Entry *TMemIniFile::findEntry(const Section &s, const QString
 TMemIniFile::Entry *TMemIniFile::findEntry(Section &s, const QString &key)
 {
     return const_cast<Entry *>(findEntry(std::as_const(s), key));
+}
+
+void TMemIniFile::addEntry(Section &s, Entry entry)
+{
+    s.entries.push_back(std::move(entry));
+    if (!s.index.isEmpty())
+        s.index.insert(foldedName(s.entries.back().key), s.entries.size() - 1);
+    else if (s.entries.size() > IndexedEntries)
+        indexEntries(s);
+}
+
+void TMemIniFile::indexEntries(Section &s)
+{
+    if (s.entries.size() > IndexedEntries)
+        reindex(s.index, s.entries, [](const Entry &e) { return e.key; });
+    else
+        s.index.clear();
 }
 
 QString TMemIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
@@ -207,8 +239,7 @@ void TMemIniFile::WriteString(const QString &section, const QString &key, const 
         e->hasValue = true;
         return;
     }
-    s.index.insert(foldedName(key), s.entries.size());
-    s.entries.push_back(Entry{key, value, true});
+    addEntry(s, Entry{key, value, true});
 }
 
 void TMemIniFile::WriteInteger(const QString &section, const QString &key, int value)
@@ -261,11 +292,11 @@ void TMemIniFile::DeleteKey(const QString &section, const QString &key)
     if (sectionAt == sectionIndex_.cend())
         return;
     Section &s = sections_[*sectionAt];
-    const auto it = s.index.constFind(foldedName(key));
-    if (it == s.index.cend())
+    const Entry *e = findEntry(s, key);
+    if (!e)
         return;
-    s.entries.erase(s.entries.begin() + static_cast<std::ptrdiff_t>(*it));
-    reindex(s.index, s.entries, [](const Entry &e) { return e.key; });
+    s.entries.erase(s.entries.begin() + (e - s.entries.data()));
+    indexEntries(s);
 }
 
 void TMemIniFile::Clear()

@@ -20,12 +20,18 @@ public:
 
 class TMemIniFile {
 public:
-    // Loads the file when it exists. A file that exists but cannot be read leaves the object empty and
-    // marked, and UpdateFile then refuses to write over it.
+    // The largest file read: some thousand times the settings files the program writes, whose longest lists
+    // (the book order, the pending book operations) hold one line of at most about a hundred bytes a book.
+    static constexpr qint64 MaxFileBytes = qint64(4) << 20;
+
+    // Loads the file when it exists. A file that exists but cannot be read, or is larger than MaxFileBytes,
+    // leaves the object empty and marked, and UpdateFile then refuses to write over it.
     explicit TMemIniFile(const QString &fileName);
 
     const QString &FileName() const { return fileName_; }
-    bool ReadFailed() const { return readFailed_; }
+    bool ReadFailed() const { return !readError_.isEmpty(); }
+    // Why the file was not read (Japanese, for a message), empty when it was.
+    const QString &ReadError() const { return readError_; }
 
     QString ReadString(const QString &section, const QString &key, const QString &def) const;
     // A value that is not an integer (decimal, or hexadecimal with "$" or "0x") gives the default.
@@ -63,21 +69,25 @@ private:
         bool hasValue;  // a line without "=" keeps its text as a key with no value
     };
     // Names are looked up through an index by their case-folded form, so reading a file stays linear in
-    // its length; the vectors keep the order the file has.
+    // its length; the vectors keep the order the file has. A section of a few keys is searched without one:
+    // an index costs a couple of kilobytes however few names it holds.
     using TNameIndex = QHash<QString, size_t>;
+    static constexpr size_t IndexedEntries = 16;
     struct Section {
         QString name;
         std::vector<Entry> entries;
-        TNameIndex index;
+        TNameIndex index;  // empty while entries has IndexedEntries or fewer
     };
 
     const Section *findSection(const QString &name) const;
     Section &sectionFor(const QString &name);
     static const Entry *findEntry(const Section &s, const QString &key);
     static Entry *findEntry(Section &s, const QString &key);
+    static void addEntry(Section &s, Entry entry);
+    static void indexEntries(Section &s);
 
     QString fileName_;
-    bool readFailed_ = false;
+    QString readError_;
     std::vector<Section> sections_;
     TNameIndex sectionIndex_;
 };

@@ -1,6 +1,7 @@
 // The shared settings read at start-up: defaults, range corrections, the data root and the drive scan.
 #include "core/Globals.h"
 #include "core/Settings.h"
+#include "platform/MemIniFile.h"
 
 #include "TestSupport.h"
 
@@ -157,4 +158,23 @@ TEST(CheckDataLocation, AsksForTheDataWhereverItShouldBe)
     EXPECT_TRUE(CheckDataLocation());
     EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("Velmora の電話帳データがHDD内に見つかりません  \r\n確認してください  "),
                                           QStringLiteral("Velmora のディスクを入れてください  ")}));
+}
+
+// A settings file larger than the program reads: the start goes on with the defaults and says why, once.
+TEST_F(SettingsTest, SettingsFileTooLargeToReadStartsWithDefaultsAndSaysWhy)
+{
+    QByteArray extra = "[BASE]\r\nAdrsName=Book\r\n[OPERATION]\r\nHisCount=20\r\n";
+    while (extra.size() <= TMemIniFile::MaxFileBytes)
+        extra += "[S" + QByteArray::number(extra.size()) + "]\r\nk=v\r\n";
+    writeIni(extra);
+    HddInstalled = 1;  // the disc folder the file names is not read: no drive message
+    LoadSettings(nullptr);
+    HddInstalled = 0;
+    EXPECT_EQ(FirstRun, 0);
+    EXPECT_EQ(HistoryCount, 10);
+    EXPECT_EQ(CurrentAdrsName, QStringLiteral("アドレス"));
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.texts()[0], QStringLiteral("設定ファイルを読み込めません  \r\n既定の設定で起動します  \r\n\r\n")
+                                    + QDir::toNativeSeparators(DataFolder + "Mirvale18.ini")
+                                    + QStringLiteral("\r\nファイルが大きすぎるため読み込めませんでした"));
 }

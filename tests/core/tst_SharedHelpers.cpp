@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(SharedHelpers, ScaleByDpiRoundsToNearest)
 {
     EXPECT_EQ(ScaleByDpi(100, true, 120), 125);
@@ -45,6 +47,9 @@ TEST(SharedHelpers, KilobyteTextRoundsUpToWholeKilobytes)
     EXPECT_EQ(KilobyteText(1024), QStringLiteral("1 KB"));
     EXPECT_EQ(KilobyteText(276'450), QStringLiteral("270 KB"));
     EXPECT_EQ(KilobyteText(5'000'000'000), QStringLiteral("4,882,813 KB"));
+    // The largest size a 64-bit count holds is still a positive number of kilobytes.
+    EXPECT_EQ(KilobyteText(std::numeric_limits<qint64>::max()), QStringLiteral("9,007,199,254,740,992 KB"));
+    EXPECT_EQ(KilobyteText(std::numeric_limits<qint64>::max() - 1023), QStringLiteral("9,007,199,254,740,991 KB"));
 }
 
 TEST(SharedHelpers, CenteredFormStaysInsideTheWorkArea)

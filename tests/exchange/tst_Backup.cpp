@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 #include "TestSupport.h"
 #include "TestBook.h"
+#include "base/Numbers.h"
 #include "db/Table.h"
 #include "platform/MemIniFile.h"
 
@@ -181,6 +182,16 @@ TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
                                                    + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/b\n");
     EXPECT_TRUE(ListBackups(DataRootFolder).empty());
     EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    // Nor one file alone of a size no disk holds, refused as a damaged manifest is.
+    for (const qint64 size : {std::numeric_limits<qint64>::max(), MaxDiskBytes + 1}) {
+        SCOPED_TRACE(size);
+        test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t"
+                                                       + QByteArray::number(size) + "\tData/Adrs/a\n");
+        EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+        error.clear();
+        EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+        EXPECT_EQ(error, QStringLiteral("バックアップの目録が読めません  "));
+    }
     // Nor one naming a file with a line break.
     test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/a\rb\n");
     EXPECT_TRUE(ListBackups(DataRootFolder).empty());
@@ -349,6 +360,32 @@ TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
     test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/Category") + "\t7\tSettings/Extra.INI\n");
     QFile::copy(folder + "Settings/Category", folder + "Settings/Extra.INI");
     EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+}
+
+// A settings file larger than the program reads (planted in a backup, its manifest made to match) is refused
+// before anything changes: restored, it would leave the program on its defaults at every start.
+TEST_F(Backup, SettingsTooLargeToReadAreRefusedBeforeAnythingChanges)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    const QString planted = folder + "Settings/" + SettingsFileName;
+    QByteArray big = "[BASE]\r\nAdrsName=Other\r\n";
+    while (big.size() <= TMemIniFile::MaxFileBytes)
+        big += "[S" + QByteArray::number(big.size()) + "]\r\nk=v\r\n";
+    test::writeFile(planted, big);
+    QList<QByteArray> lines = test::readFile(folder + ManifestFileName).split('\n');
+    for (QByteArray &line : lines)
+        if (line.endsWith("\tSettings/" + SettingsFileName.toUtf8()))
+            line = FileSum(planted) + "\t" + QByteArray::number(big.size()) + "\tSettings/" + SettingsFileName.toUtf8();
+    test::writeFile(folder + ManifestFileName, lines.join('\n'));
+    ASSERT_EQ(ListBackups(DataRootFolder).size(), 1u);
+
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    EXPECT_EQ(error, QStringLiteral("バックアップの設定ファイルが大きすぎるため復元できません  \r\nSettings/") + SettingsFileName);
+    EXPECT_EQ(snapshot(DataFolder), before);
+    EXPECT_TRUE(workLeft(DataFolder).isEmpty()) << workLeft(DataFolder).join(' ').toStdString();
 }
 
 // Restored into another data folder, the restored settings name that folder from the moment they are in place:

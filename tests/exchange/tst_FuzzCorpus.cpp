@@ -28,3 +28,15 @@ TEST(FuzzCorpus, SeedsAreWhatTheProgramWritesAndEveryReaderAcceptsThem)
     // The reader points the update check at its own folder only while it reads.
     EXPECT_EQ(AppFolder, app);
 }
+
+// What the fuzz targets stopped at, kept as they found it: each reader refuses it now.
+TEST(FuzzCorpus, FindingsAreRefused)
+{
+    const QByteArray sum(64, 'a');
+    // A size whose kilobytes overflowed as the list was shown.
+    const QByteArray list = "<update><file name=\"Common/a.txt\" version=\"1\" size=\"9223372036854775807\" sha256=\"" + sum
+                            + "\"/></update>";
+    EXPECT_FALSE(fuzz::UpdateList(reinterpret_cast<const uint8_t *>(list.data()), list.size()));
+    const QByteArray manifest = "Velmora backup 1\n" + sum + "\t9223372036854775807\tData/Adrs/a\n";
+    EXPECT_FALSE(fuzz::BackupManifest(reinterpret_cast<const uint8_t *>(manifest.data()), manifest.size()));
+}

@@ -116,6 +116,14 @@ TEST_F(Update, BadListsAndMissingServers)
         EXPECT_FALSE(d.CheckUpdate()) << name;
         EXPECT_TRUE(d.Files().empty()) << name;
     }
+    // A size no disk holds is a damaged list, never listed as a negative number of kilobytes.
+    for (const char *size : {"9223372036854775807", "1125899906842625"}) {
+        server.Files["/check/update.xml"] = QByteArray("<update><file name=\"Common/a.txt\" version=\"1\" size=\"") + size
+                                            + "\" sha256=\"" + sha("x") + "\"/></update>";
+        EXPECT_FALSE(d.CheckUpdate()) << size;
+        EXPECT_TRUE(d.Files().empty()) << size;
+        EXPECT_EQ(d.ErrorText(), QStringLiteral("アップデート情報が正しくありません  ")) << size;
+    }
     UpdateDomain = QStringLiteral("update.invalid");
     EXPECT_FALSE(d.CanConnect());
 }

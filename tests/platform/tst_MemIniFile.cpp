@@ -12,6 +12,8 @@
 
 #include <climits>
 
+#include <malloc.h>
+
 TEST(MemIniFile, ReadsSectionsAndKeysWithoutRegardToCase)
 {
     TMemIniFile ini(QString{});
@@ -173,4 +175,84 @@ TEST(MemIniFile, FullDiskKeepsTheOldFileAndIsReported)
     EXPECT_TRUE(reported);
     EXPECT_EQ(test::readFile(file), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mirvale18.ini"});
+}
+
+namespace {
+
+// Bytes the heap hands out, in small blocks and in mapped ones.
+size_t heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// A file of one-key sections, each a line the size of a section name and a key: the shape that costs the
+// most memory for its size.
+QByteArray oneKeySections(qint64 atLeast)
+{
+    QByteArray text;
+    for (int i = 0; text.size() < atLeast; ++i)
+        text += "[S" + QByteArray::number(i) + "]\r\nk=v\r\n";
+    return text;
+}
+
+}  // namespace
+
+// A file larger than any the program writes is refused whole: its reads give the defaults, the message says
+// why, and it is never written over. One at the bound is read.
+TEST(MemIniFile, FileBeyondTheBoundIsRefusedWithItsReason)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Mirvale18.ini";
+    QByteArray text = "[BASE]\r\nAdrsName=Book\r\n" + oneKeySections(TMemIniFile::MaxFileBytes - 100);
+    text += QByteArray(TMemIniFile::MaxFileBytes - text.size() - 2, ';') + "\r\n";
+    ASSERT_EQ(text.size(), TMemIniFile::MaxFileBytes);
+    test::writeFile(file, text);
+    {
+        const TMemIniFile ini(file);
+        EXPECT_FALSE(ini.ReadFailed());
+        EXPECT_EQ(ini.ReadString("BASE", "AdrsName", QString()), "Book");
+        EXPECT_EQ(ini.ReadString("S1000", "k", QString()), "v");
+    }
+    test::writeFile(file, text + "\n");
+    TMemIniFile ini(file);
+    EXPECT_TRUE(ini.ReadFailed());
+    EXPECT_EQ(ini.ReadError(), QStringLiteral("ファイルが大きすぎるため読み込めませんでした"));
+    EXPECT_EQ(ini.ReadString("BASE", "AdrsName", "def"), "def");
+    ini.WriteString("BASE", "AdrsName", "other");
+    try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "an unread file was written over";
+    } catch (const EIniFileError &e) {
+        EXPECT_EQ(e.Message, file + QStringLiteral("\r\nファイルが大きすぎるため読み込めませんでした\r\nこのファイルには保存できません"));
+    }
+    EXPECT_EQ(test::readFile(file).size(), text.size() + 1);
+}
+
+// Within the bound a file is held in memory of the order of its size, however it is cut into sections (an
+// index of each section's names once took a couple of kilobytes for each one-key section: 674 MB for 7 MB).
+// Sections of many keys are indexed and read the same.
+TEST(MemIniFile, ManySectionsTakeMemoryOfTheOrderOfTheFile)
+{
+    const QByteArray text = oneKeySections(1 << 20);
+    const size_t before = heapInUse();
+    TMemIniFile ini(QString{});
+    ini.SetText(text);
+    const size_t held = heapInUse() - before;
+    EXPECT_LT(held, 40u * text.size()) << held / 1024 << " KB held for " << text.size() / 1024 << " KB";
+    EXPECT_EQ(ini.ReadString("s7000", "K", QString()), "v");
+
+    // One section of many keys, looked up and changed without regard to case, before and after keys go.
+    for (int i = 0; i < 40; ++i)
+        ini.WriteString("Many", QStringLiteral("Key%1").arg(i), QString::number(i));
+    ini.WriteString("MANY", "KEY3", "three");
+    ini.DeleteKey("many", "key0");
+    for (int i = 1; i < 30; ++i)
+        ini.DeleteKey("many", QStringLiteral("KEY%1").arg(i + 10));
+    EXPECT_EQ(ini.ReadSection("Many").size(), 10);
+    EXPECT_EQ(ini.ReadString("many", "key3", QString()), "three");
+    EXPECT_EQ(ini.ReadString("many", "KEY10", QString()), "10");
+    EXPECT_FALSE(ini.ValueExists("many", "key0"));
+    ini.WriteString("many", "key0", "again");
+    EXPECT_EQ(ini.ReadSection("Many").last(), "key0");
 }

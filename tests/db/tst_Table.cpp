@@ -50,6 +50,16 @@ protected:
         table.CreateTable();
         table.Open();
     }
+    // The table created and held exclusively; other names the same file, not yet open.
+    void holdExclusivelyBeside(TTable &other)
+    {
+        create();
+        table.Close();
+        table.Exclusive = true;
+        table.Open();
+        other.DatabaseName = table.DatabaseName;
+        other.TableName = table.TableName;
+    }
     void add(const QByteArray &name, const QByteArray &kana, int value)
     {
         table.Append();
@@ -300,13 +310,8 @@ TEST_F(TableTest, TransactionsCommitOrLeaveNothing)
 
 TEST_F(TableTest, ExclusiveOpenKeepsOthersOut)
 {
-    create();
-    table.Close();
-    table.Exclusive = true;
-    table.Open();
     TTable other;
-    other.DatabaseName = table.DatabaseName;
-    other.TableName = table.TableName;
+    holdExclusivelyBeside(other);
     EXPECT_THROW(other.Open(), EDatabaseError);
     table.Close();
     other.Open();
@@ -329,13 +334,8 @@ TEST_F(TableTest, AFailureSpeaksJapaneseToTheUserAndKeepsTheEnginesAccount)
     EXPECT_EQ(missing, QStringLiteral("データベースのファイルを読み書きできませんでした  "));
     EXPECT_TRUE(missingDetail.contains("Test.DB")) << missingDetail.toStdString();
 
-    create();
-    table.Close();
-    table.Exclusive = true;
-    table.Open();
     TTable other;
-    other.DatabaseName = table.DatabaseName;
-    other.TableName = table.TableName;
+    holdExclusivelyBeside(other);
     const auto [locked, lockedDetail] = failure([&other] { other.Open(); });
     EXPECT_EQ(locked, QStringLiteral("データベースのファイルを読み書きできませんでした  \r\n\r\n"
                                      "ファイルが他のプログラムで使用されています  \r\n"

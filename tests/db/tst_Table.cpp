@@ -630,7 +630,7 @@ TEST_F(TableTest, ReadAheadThenWalkMeetsEveryRowOnceInBothDirections)
     for (int i = 0; i < 300; ++i)
         add(QByteArray::number(i), kanas[i * 7 % 11 % 5], i % 2);
     table.Commit();
-    for (const QString index : {QString(), QStringLiteral("Kana"), QStringLiteral("Combo")}) {
+    for (const QString &index : {QString(), QStringLiteral("Kana"), QStringLiteral("Combo")}) {
         table.SetIndexName(index);
         std::vector<int> order;
         for (table.First(); !table.Eof(); table.Next())

@@ -482,8 +482,9 @@ TEST_F(LayoutPrintTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothing)
 {
     QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     const bool writable = QFile(out.path() + "/probe").open(QIODevice::WriteOnly);  // root writes anyway
-    if (!writable)
+    if (!writable) {
         EXPECT_THROW(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), EPrinterError);
+    }
     EXPECT_THROW(PrintLayout(job, QStringLiteral("宛名印刷"), out.path() + "/なし/宛名.pdf", nullptr), EPrinterError);
     QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::remove(out.path() + "/probe");

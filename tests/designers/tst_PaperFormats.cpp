@@ -128,8 +128,9 @@ TEST(PaperFormats, PostcardBoxesSitWhereJapanPostPrintsThem)
     }
     // The picture of each paper is shipped.
     for (const TPaperFormat &f : master.Formats)
-        if (!f.PictureFile.isEmpty())
+        if (!f.PictureFile.isEmpty()) {
             EXPECT_TRUE(QFile::exists(test::appDir() + "Common/Format/" + QString::fromLatin1(f.PictureFile)));
+        }
 }
 
 TEST(PaperFormats, BothFilesRoundTripByteForByte)

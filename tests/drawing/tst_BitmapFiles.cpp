@@ -43,10 +43,10 @@ struct THandMadeBitmap {
     quint32 compression = 0;
     qint32 pixelsPerMetre = 3780;
     quint32 coloursUsed = 0;
-    QList<quint32> masks;  // after a 40-byte header, or inside a larger one
-    QList<QRgb> palette;
+    QList<quint32> masks = {};  // after a 40-byte header, or inside a larger one
+    QList<QRgb> palette = {};
     int gap = 0;  // bytes between the palette and the pixels
-    QList<QByteArray> rows;  // in file order, each padded by the caller
+    QList<QByteArray> rows = {};  // in file order, each padded by the caller
 
     QByteArray bytes() const
     {

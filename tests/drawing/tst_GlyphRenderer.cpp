@@ -272,9 +272,10 @@ TEST_F(GlyphRenderer, PiecesRecordedInOneFontPlayBackWhereTheyWereDrawn)
             const QRect cell(x, y, 100, 100);
             const QRect a = InkBox(direct, cell), b = InkBox(played, cell);
             EXPECT_EQ(a.isEmpty(), b.isEmpty()) << x << "," << y;
-            if (!a.isEmpty() && !b.isEmpty())
+            if (!a.isEmpty() && !b.isEmpty()) {
                 EXPECT_LE((a.topLeft() - b.topLeft()).manhattanLength() + (a.bottomRight() - b.bottomRight()).manhattanLength(), 2)
                     << x << "," << y;
+            }
         }
 }
 

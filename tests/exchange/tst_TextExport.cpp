@@ -160,8 +160,9 @@ TEST_F(TextExportTest, TabsHeaderlessAndAFileThatCannotBeWrittenLeavesTheOldOne)
     const QByteArray before = test::readFile(file);
     const TExportOutcome stopped = ExportRows(*source, allRows(*source), options, noCategories, file,
                                               [](int, int) { return false; });
-    if (stopped.Stopped)
+    if (stopped.Stopped) {
         EXPECT_EQ(test::readFile(file), before);
+    }
 }
 
 TEST_F(TextExportTest, LinesFollowTheListOrderWhetherTheBookIsWalkedOrLookedUp)

@@ -206,8 +206,9 @@ TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesRepor
         EXPECT_TRUE(report.contains(QStringLiteral("9行目: 取り込めませんでした（正しい桁数の郵便番号を入力してください）"))) << report.toStdString();
         EXPECT_TRUE(report.contains(QStringLiteral("10行目: 取り込めませんでした（引用符")));
         EXPECT_TRUE(report.contains(QStringLiteral("6行目: 取り込みました（「会社名」を112バイトに切り詰めました、グループ「どこにもない」")));
-        if (utf8)
+        if (utf8) {
             EXPECT_TRUE(report.contains(QStringLiteral("5行目: 取り込めませんでした（「会社名」にShift-JISで表せない文字があります（𠮷）")));
+        }
     }
 }
 
@@ -304,8 +305,9 @@ TEST_F(TextImportTest, AStopOrTheRecordLimitLeavesTheRestOut)
         many += QStringLiteral("B%1,03-5555-%2,1000001,東京都港区,会社,名前,,,\r\n").arg(i).arg(i % 10000, 4, 10, QLatin1Char('0'));
     const TImportOutcome stopped = import(many, true, MaxAdrsRecords, [](qsizetype, qsizetype) { return false; });
     // Small imports may finish before the first question; then nothing was stopped.
-    if (stopped.Stopped)
+    if (stopped.Stopped) {
         EXPECT_EQ(book->RecordCount(), 3);
+    }
     // Two places left under a limit of 5: the third good row is rejected for the limit.
     book = nullptr;
     QFile::remove(dir.path() + "/Adrs.DB");

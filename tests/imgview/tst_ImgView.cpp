@@ -281,8 +281,9 @@ TEST(ImagePicker, ClosedIsFinalWhenAnotherDesignerAsksForwardAtOnce)
     closing.ClosePicker();
     asking.Show();
     ASSERT_TRUE(closed.wait(3000) || closed.count() == 1);
-    if (activated.isEmpty())
+    if (activated.isEmpty()) {
         ASSERT_TRUE(activated.wait(3000));
+    }
     QTest::qWait(50);
     EXPECT_FALSE(form.isVisible());
 }

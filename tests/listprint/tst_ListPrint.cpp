@@ -750,7 +750,7 @@ TEST_F(ListPrintTest, PageRowsReadInOneWalkOfTheListsOrderAreThoseReadOneByOne)
             rows.emplace_back(static_cast<int>(i), recNos[i]);
         return rows;
     };
-    for (const QString index : {QString(), QStringLiteral("NameKana"), QStringLiteral("Keyword1"),
+    for (const QString &index : {QString(), QStringLiteral("NameKana"), QStringLiteral("Keyword1"),
                                 QStringLiteral("Keyword2")}) {
         for (const bool ascending : {true, false}) {
             const TListOrder order{index, ascending};

@@ -648,10 +648,11 @@ TEST_F(AddressListTest, EveryCommandIsInItsMenusAndOnlyBuiltOnesCanRun)
     for (QAction *action : actions) {
         const bool inMenu = !action->associatedObjects().isEmpty();
         EXPECT_TRUE(inMenu) << action->objectName().toStdString();
-        if (built.contains(action->objectName()))
+        if (built.contains(action->objectName())) {
             EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
-        else if (action != list->actWordNext && action != list->actDisableSearch && action != list->actCancelSearch)
+        } else if (action != list->actWordNext && action != list->actDisableSearch && action != list->actCancelSearch) {
             EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+        }
     }
     // Column widths go back to their defaults.
     list->ColumnDefs[0].Width = 500;

@@ -147,11 +147,13 @@ TEST(MemIniFile, UpdateFileReportsAFolderThatCannotBeWritten)
     TMemIniFile ini(folder + "/a.ini");
     ini.WriteString("A", "k", "2");
     const bool rootLike = QFileInfo(folder).isWritable();
-    if (!rootLike)
+    if (!rootLike) {
         EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+    }
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!rootLike)
+    if (!rootLike) {
         EXPECT_EQ(test::readFile(folder + "/a.ini"), QByteArray("[A]\r\nk=1\r\n"));
+    }
 }
 
 TEST(MemIniFile, FullDiskKeepsTheOldFileAndIsReported)

@@ -94,7 +94,7 @@ TEST(DialogPlacement, TheColourDialogOpensJustBelowItsWindowsCorner)
         QTimer::singleShot(0, [&shown] {
             auto *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            QTest::qWaitForWindowExposed(dialog);
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
             shown = dialog->frameGeometry();
             dialog->reject();
         });

@@ -142,8 +142,9 @@ TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
     EXPECT_EQ(adrs.FieldByName(QStringLiteral("Tdfkn")).AsString(), Sjis::encode(QStringLiteral("東京都")));
     EXPECT_EQ(adrs.FieldByName(QStringLiteral("PrivCorp")).AsBoolean(), person);
     EXPECT_EQ(adrs.FieldByName(QStringLiteral("AdrsKana")).AsString(), Sjis::encode(form->edtAdrsKana->text()));
-    if (!person)
+    if (!person) {
         EXPECT_EQ(adrs.FieldByName(QStringLiteral("CodeMain")).AsInteger(), FieldText(detail.MainCategory).toInt());
+    }
     boxes.clear();
     form->sbtnNext->click();
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('|').toStdString();

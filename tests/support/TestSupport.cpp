@@ -16,6 +16,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <malloc.h>
 #include <new>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -96,6 +97,11 @@ int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &b
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
+        // The limit is for what the body allocates. Every thread Qt's image conversions start would reserve a
+        // malloc arena of its own (64 MB of address space) beside its stack, and a thread that cannot be started
+        // leaves the conversion waiting for it forever: one arena for all, and small stacks.
+        mallopt(M_ARENA_MAX, 1);
+        QThreadPool::globalInstance()->setStackSize(256 * 1024);
         rlimit r{};
         getrlimit(RLIMIT_AS, &r);
         r.rlim_cur = static_cast<rlim_t>(mapped + headroomBytes);

@@ -613,6 +613,9 @@ bool TLayoutForm::OpenDocument(const QString &path)
     RefillFixedObjects();
     FillObjectList();
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);
+    // Once for the whole document, however many of its pictures are left out.
+    if (Layout.PicturesRefused())
+        ShowMessageBoxAt(this, QString::fromUtf8(PictureUnreadableMessage), AppTitle, MB_ICONINFORMATION);
     if (paperFound) {
         sbxPreviewResize();
     } else {

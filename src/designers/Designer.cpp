@@ -411,7 +411,7 @@ void TDesignerForm::pmiIllustDefClick()
     MoveObjects(pictures, [&](int i) {
         const auto &picture = static_cast<const TIllustRect &>(*pictures[size_t(i)]);
         const TRect r = picture.GetRect();
-        const QSize size = PictureLayoutSize(picture.GetPicture().size(), picture.Resolution, PrintableArea,
+        const QSize size = PictureLayoutSize(picture.PictureSize(), picture.Resolution, PrintableArea,
                                              PaperWidth, PaperHeight);
         const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
         return TRect{left, top, left + size.width(), top + size.height()};

@@ -613,9 +613,13 @@ bool TLayoutForm::OpenDocument(const QString &path)
     RefillFixedObjects();
     FillObjectList();
     actSender->setChecked(PrintParts == 0 || PrintParts == 2);
-    if (paperFound) {
+    if (paperFound)
         sbxPreviewResize();
-    } else {
+    // Once for the whole document, however many of its pictures are left out, over the card that shows them
+    // empty.
+    if (Layout.PicturesRefused())
+        ShowMessageBoxAt(this, QString::fromUtf8(PictureUnreadableMessage), AppTitle, MB_ICONINFORMATION);
+    if (!paperFound) {
         ShowMessageBoxAt(this, DocumentPaperDeletedMessage, AppTitle, MB_ICONINFORMATION);
         actFormat->trigger();
     }

@@ -320,6 +320,12 @@ bool TPrintDocument::Read(const QByteArray &bytes, QString *error)
     return true;
 }
 
+bool TPrintDocument::PicturesRefused() const
+{
+    return std::any_of(IllustList.begin(), IllustList.end(), [](const auto &object) { return object->PictureRefused(); })
+           || (Background && Background->PictureRefused());
+}
+
 bool TPrintDocument::Open(const QString &fileName, QString *error)
 {
     QFile file(fileName);

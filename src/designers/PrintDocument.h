@@ -78,6 +78,9 @@ public:
     // places that cannot be leaves the document empty (as constructed) and answers false with the message in
     // *error. StreamVersion is the file's version afterwards. Stacking places with gaps are closed up.
     bool Read(const QByteArray &bytes, QString *error);
+    // Whether a stacked picture object or the background holds a JPEG the decoder refused (for its size or
+    // scans): it shows empty and is stored back as it was read.
+    bool PicturesRefused() const;
     bool Open(const QString &fileName, QString *error);
 
     // Writes the document to fileName with a new thumbnail of the paper (width and height in 0.1 mm, its

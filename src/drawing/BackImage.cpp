@@ -382,9 +382,10 @@ void TBackImage::FreePrintCache()
 
 void TBackImage::SaveToStream(TObjectStream &stream) const
 {
-    // A picture kind without a picture draws nothing and has no image to store: it is stored as no background.
+    // A picture kind without a picture (one refused by the decoder aside) draws nothing and has no image to
+    // store: it is stored as no background.
     const bool picture = Kind_ >= Fitted && Kind_ <= Tiled;
-    if (picture && Picture_.isNull()) {
+    if (picture && Picture_.isNull() && !PictureRefused()) {
         stream.Write<uint8_t>(None);
         stream.Write<uint8_t>(Turned_);
         return;
@@ -441,8 +442,8 @@ void TBackImage::LoadFromStream(TObjectStream &stream)
                     Picture_ = ToBitmap24(Jpeg_->Bitmap());
                 } catch (const EJpegRefused &) {
                     // A picture beyond what the program decodes is left out, and the design opens with a
-                    // background that shows none and is saved as none.
-                    Jpeg_.reset();
+                    // background that shows none; the kept bytes are stored back as they were.
+                    Jpeg_->KeepRefused(data);
                 }
                 if (state[0])
                     FlipPicture(0);

@@ -63,7 +63,7 @@ public:
     void SaveToStream(TObjectStream &stream) const;
     // Throws EStreamError for a stream cut short or damaged, EInvalidGraphic (its message for the user) for a
     // picture that cannot be decoded; the background is then empty, of kind 0. A JPEG refused for its size or
-    // scans (EJpegRefused) is left out: the background loads without a picture.
+    // scans (EJpegRefused) is left out: the background loads without a picture (PictureRefused).
     void LoadFromStream(TObjectStream &stream);
 
     uint8_t Kind() const { return Kind_; }
@@ -80,6 +80,8 @@ public:
     const QImage &Picture() const { return Picture_; }
     // The JPEG bytes as loaded, when the picture came from a JPEG.
     const std::optional<TJpegImage> &KeptJpeg() const { return Jpeg_; }
+    // A JPEG the decoder refused: no picture shows, and its bytes are stored back as they were read.
+    bool PictureRefused() const { return Jpeg_ && Jpeg_->Refused(); }
     // Vertical mirror, horizontal mirror, rotation (3 none) applied to the kept JPEG's pixels.
     std::array<uint8_t, 3> MirrorState() const;
     const QImage &Rendered() const { return Rendered_; }

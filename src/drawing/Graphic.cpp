@@ -7,7 +7,7 @@
 #include <cstring>
 
 EInvalidGraphic::EInvalidGraphic(const char *reason)
-    : EStreamError("画像が読み込めませんでした  "), reason_(reason)
+    : EStreamError(PictureUnreadableMessage), reason_(reason)
 {
 }
 

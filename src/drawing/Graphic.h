@@ -9,6 +9,9 @@
 
 class QIODevice;
 
+// What the user is told of a picture that cannot be read or shown.
+inline constexpr char PictureUnreadableMessage[] = "画像が読み込めませんでした  ";
+
 // A picture that cannot be decoded: a damaged bitmap or JPEG, or one of a kind the program does not read.
 // The message is the one the document readers show; Reason says what was wrong, for the log and the tests.
 class EInvalidGraphic : public EStreamError {

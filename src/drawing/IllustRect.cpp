@@ -118,6 +118,42 @@ void TIllustRect::FollowRect(const TRect &before, long double scaleX, long doubl
     }
     DispMaskRect_ = ScaledRect(MaskRect_, Zoom_);
     DropDisplayCache();
+    CoverRect();
+}
+
+void TIllustRect::CoverRect()
+{
+    if (!KeptJpeg_ || KeptJpeg_->Empty())
+        return;
+    const int cover = pictureCover(Rect, TransparentColor_);
+    if (KeptJpeg_->Covers(cover))
+        return;
+    TJpegImage larger;
+    try {
+        larger.LoadFromData(KeptJpeg_->Data(), std::numeric_limits<int>::max(), cover);
+    } catch (const EInvalidGraphic &) {
+        // The bytes decoded before; without the memory for more the picture keeps the pixels it has.
+        return;
+    }
+    *KeptJpeg_ = larger;
+    Picture_ = OrientedPicture();
+}
+
+QImage TIllustRect::OrientedPicture() const
+{
+    // Mirrored first, then turned, as the state reads; a step the image routines cannot take keeps the picture.
+    QImage picture = KeptJpeg_->Bitmap();
+    const auto take = [&picture](const QImage &changed) {
+        if (!changed.isNull())
+            picture = changed;
+    };
+    if (MirrorH_)
+        take(MirrorBitmap(picture, true));
+    if (MirrorV_)
+        take(MirrorBitmap(picture, false));
+    if (Orientation_ != 3)
+        take(RotateBitmap(picture, Orientation_));
+    return picture;
 }
 
 void TIllustRect::SetRect(const TRect &rect)
@@ -135,6 +171,14 @@ void TIllustRect::SetDispRect(const TRect &rect)
     TDrawRect::SetDispRect(rect);
     FollowRect(before, static_cast<long double>(rect.Width()) / beforeDisp.Width(),
                static_cast<long double>(rect.Height()) / beforeDisp.Height());
+}
+
+QSize TIllustRect::PictureSize() const
+{
+    if (!KeptJpeg_ || KeptJpeg_->PictureSize().isEmpty())
+        return Picture_.size();
+    const QSize own = KeptJpeg_->PictureSize();
+    return Orientation_ <= 1 ? own.transposed() : own;
 }
 
 void TIllustRect::SetExtension(const QByteArray &extension)
@@ -420,24 +464,24 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
             jpeg.LoadFromData(data, std::numeric_limits<int>::max(), pictureCover(base.Rect, colour));
         } catch (const EJpegRefused &) {
             // A picture beyond what the program decodes is left out, and the rest of the document opens: the
-            // object shows no picture and is saved without one.
+            // object shows no picture and keeps its bytes to store.
+            jpeg.KeepRefused(data);
         }
     }
 
-    ApplyStoredBase(base);
+    // The old picture goes first: the rectangle set next would otherwise decode it again for the new size.
     SetExtension(extension);
-    MirrorH_ = MirrorV_ = 0;
-    Orientation_ = 3;
+    ApplyStoredBase(base);
     if (KeptJpeg_) {
         *KeptJpeg_ = jpeg;
-        Picture_ = KeptJpeg_->Bitmap();
-        if (mirrorH)
-            FlipPicture(0);
-        if (mirrorV)
-            FlipPicture(1);
-        if (orientation != 3)
-            RotatePicture(orientation);
+        // The state as stored, so a picture that is not shown is stored back as it was.
+        MirrorH_ = mirrorH ? 1 : 0;
+        MirrorV_ = mirrorV ? 1 : 0;
+        Orientation_ = orientation <= 3 ? orientation : 3;
+        Picture_ = OrientedPicture();
     } else {
+        MirrorH_ = MirrorV_ = 0;
+        Orientation_ = 3;
         Picture_ = bitmap;
     }
     Reserved = reserved;
@@ -457,7 +501,7 @@ void TIllustRect::SaveToStream(TObjectStream &stream) const
     TDrawRect::SaveToStream(stream);
     // An extension promises image data to the reader; without a picture (or of a kind nothing here reads)
     // none follows, and a promise would make the reader take the next objects for a picture.
-    const bool image = !Picture_.isNull();
+    const bool image = !Picture_.isNull() || PictureRefused();
     WriteScrambledString(image ? Extension_ : QByteArray(), stream);
     if (image && KeptJpeg_) {
         const QByteArray &data = KeptJpeg_->Data();

@@ -37,7 +37,8 @@ public:
     void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
     // Throws EInvalidGraphic ("画像が読み込めませんでした  ") for a picture that cannot be read and
     // EStreamError for a record cut short. A JPEG is decoded no larger than the object prints it; one refused
-    // for its size or scans (EJpegRefused) is left out: the object loads without a picture.
+    // for its size or scans (EJpegRefused) is left out: the object loads without a picture and keeps the bytes,
+    // which it stores back as they were.
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
 
@@ -50,11 +51,18 @@ public:
     // A colour (0x00BBGGRR) or clNone; a colour removes the mask.
     virtual void SetTransparentColor(uint32_t colour);
 
+    // The picture as shown (mirrored, turned), a JPEG decoded at the scale the object's size needs; null for
+    // a JPEG the decoder refused.
     const QImage &GetPicture() const { return Picture_; }
+    // The picture's own size in pixels as it shows (turned): a JPEG's by its header, however large it was
+    // decoded and whether it was at all.
+    QSize PictureSize() const;
     const QByteArray &Extension() const { return Extension_; }
     void SetExtension(const QByteArray &extension);
     // The JPEG as loaded, present exactly for the extensions "jpg" and "jpeg".
     const TJpegImage *KeptJpeg() const { return KeptJpeg_.get(); }
+    // A JPEG the decoder refused: the object shows empty, and its bytes are stored back as they were read.
+    bool PictureRefused() const { return KeptJpeg_ && KeptJpeg_->Refused(); }
     // 0 left to right, 1 top to bottom.
     void FlipPicture(int kind);
     // 0 a quarter turn anticlockwise, 1 a quarter turn clockwise, 2 a half turn.
@@ -105,6 +113,11 @@ private:
     // Composes the screen image and the mask bitmap for an inner area of w x h whose cut-out lies at
     // maskRect (relative to the area).
     void ComposeDisplay(int w, int h, const TRect &maskRect);
+    // A JPEG decoded for a smaller object is decoded again from its bytes at the scale Rect needs, so it prints
+    // as sharp as one opened at this size.
+    void CoverRect();
+    // The kept JPEG's pixels mirrored and turned by the state.
+    QImage OrientedPicture() const;
     // Picture at w x h: resampled in print mode, else stretched pixel for pixel.
     QImage ScaledPicture(int w, int h);
 

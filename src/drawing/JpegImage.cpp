@@ -94,8 +94,10 @@ int scaleFor(j_decompress_ptr info, int cover)
     return holds(eighths) <= MaxJpegDecodeBytes ? eighths : 0;
 }
 
-// Where the decoded rows go; the decoder asks for the image once it knows the size.
+// Where the decoded rows go; the decoder gives the picture's own size once it has read the header and asks
+// for the image once it knows the size it decodes at.
 struct TJpegTarget {
+    QSize pictureSize;
     QImage image;
     uchar *allocate(int width, int height)
     {
@@ -124,6 +126,7 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
+    target->pictureSize = QSize(int(info.image_width), int(info.image_height));
     errors.scansCounted = 0;
     errors.blocksLeft = 0;
     for (int c = 0; c < info.num_components; ++c)
@@ -185,6 +188,28 @@ void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover
         throw EJpegRefused(failure);
     data_ = data;
     bitmap_ = target.image;
+    size_ = target.pictureSize;
+    cover_ = cover;
+}
+
+void TJpegImage::KeepRefused(const QByteArray &data)
+{
+    TJpegTarget target;
+    // No side is allowed: the decoder stops after the header.
+    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0, &target);
+    data_ = data;
+    bitmap_ = QImage();
+    size_ = target.pictureSize;
+    cover_ = 0;
+}
+
+bool TJpegImage::Covers(int cover) const
+{
+    if (bitmap_.isNull())
+        return false;
+    // Asked for at least as much before, the pixels are all the bound allows; a larger request would decode
+    // the same again.
+    return bitmap_.size() == size_ || cover <= std::max(cover_, std::min(bitmap_.width(), bitmap_.height()));
 }
 
 QImage JpegPixels(const QByteArray &data, int largestSide, int cover)

@@ -38,7 +38,17 @@ public:
     // than MaxJpegDecodeBytes at the scale taken, and, before any decoding, one whose header gives a side
     // longer than largestSide pixels.
     void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
+    // Keeps data that LoadFromData refused, without pixels, so whoever holds it stores the picture back as it
+    // was read; only the header is read, for PictureSize.
+    void KeepRefused(const QByteArray &data);
     const QByteArray &Data() const { return data_; }
+    // Kept bytes without pixels (KeepRefused).
+    bool Refused() const { return bitmap_.isNull() && !data_.isEmpty(); }
+    // The picture's own size in pixels, as its header gives it, whatever size it was decoded at.
+    QSize PictureSize() const { return size_; }
+    // Whether the pixels serve a cover of cover pixels a side (as LoadFromData takes it): they reach it, are
+    // the whole picture, or are what the bound allowed for as large a cover.
+    bool Covers(int cover) const;
 
     QByteArray Extension() const override { return QByteArrayLiteral("jpg"); }
     bool Empty() const override { return bitmap_.isNull(); }
@@ -48,6 +58,8 @@ public:
 private:
     QByteArray data_;
     QImage bitmap_;
+    QSize size_;
+    int cover_ = 0;
 };
 
 // The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.

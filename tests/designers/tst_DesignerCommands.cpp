@@ -11,8 +11,10 @@
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
+#include "drawing/JpegImage.h"
 #include "drawing/QRCodeRect.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -488,6 +490,36 @@ TEST_F(DesignerCommandTest, PickedPictureBecomesAnIllustrationThatGoesBackToItsO
     select({picture});
     expectOneReversibleStep("own size", [&] { run(form->pmiIllustDef); });
     EXPECT_EQ(picture->GetRect(), (TRect{0, 30, 100, 80}));
+}
+
+TEST_F(DesignerCommandTest, APictureOpenedSmallGoesBackToItsOwnSizeNotToThePixelsDecodedForIt)
+{
+    // 240 x 120, turned a quarter: on a 12 x 6 object a picture of 75 x 150 pixels covers it at 600 dpi.
+    QImage image(240, 120, QImage::Format_RGB888);
+    image.fill(Qt::darkCyan);
+    TJpegImage jpeg;
+    jpeg.LoadFromData(EncodeJpeg(image));
+    TIllustRect stored;
+    stored.SetRect(TRect{10, 10, 22, 16});
+    stored.SetPicture(&jpeg);
+    stored.RotatePicture(1);
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    TObjectStream stream(buffer);
+    stored.SaveToStream(stream);
+    buffer.seek(0);
+    auto illust = std::make_unique<TIllustRect>();
+    illust->LoadFromStream(stream);
+    ASSERT_EQ(illust->GetPicture().size(), QSize(75, 150));
+    illust->SetZoom(form->ZoomRatio);
+    TIllustRect *picture = illust.get();
+    form->IllustList.push_back(std::move(illust));
+    form->ZOrderList.insert(form->ZOrderList.begin(), picture);
+    select({picture});
+    expectOneReversibleStep("own size", [&] { run(form->pmiIllustDef); });
+    EXPECT_EQ(picture->GetRect(), (TRect{10, 10, 130, 250}));
+    // At its own size it holds the whole picture, as it would have opened at that size.
+    EXPECT_EQ(picture->GetPicture().size(), QSize(120, 240));
 }
 
 // ---- A page edited as a user edits it, saved and printed ----

@@ -32,6 +32,8 @@
 #include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
+#include "HostileJpegs.h"
+#include "HostileLayout.h"
 #include "PrintedPdf.h"
 #include "SenderRows.h"
 #include "TestBook.h"
@@ -482,6 +484,46 @@ TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
     EXPECT_EQ(boxes.texts().value(0), QStringLiteral("このファイルは有効な形式ではありません  "));
     EXPECT_TRUE(form->ZOrderList.empty());
     EXPECT_EQ(form->FixedObjects.front(), form->CombinedObjects[0].get());
+}
+
+TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsTheyWere)
+{
+    const QByteArray thumbnail = EncodeJpeg(QImage(135, 200, QImage::Format_RGB888));
+    const QByteArray refused = ProgressiveJpeg(64, 64, MaxJpegScans);
+    // Two pictures the decoder refuses.
+    TPrintDocument doc;
+    ASSERT_TRUE(doc.Read(LayoutWithPictures(refused, 100, 148, thumbnail), nullptr));
+    auto second = std::make_unique<TIllustRect>();
+    second->Assign(*doc.IllustList[0]);
+    doc.ZOrderList.insert(doc.ZOrderList.begin(), second.get());
+    doc.IllustList.push_back(std::move(second));
+    const QString path = LayoutFolder + QStringLiteral("大きな写真.gpl");
+    test::writeFile(path, doc.Bytes(thumbnail));
+
+    ASSERT_TRUE(form->OpenDocument(path));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("画像が読み込めませんでした  "));
+    EXPECT_EQ(boxes.shown()[0].caption, QStringLiteral("Velmora"));
+    ASSERT_EQ(form->IllustList.size(), 2u);
+    EXPECT_TRUE(form->IllustList[0]->GetPicture().isNull());
+
+    // Saved, both pictures are there as they were read.
+    form->Modified = 1;
+    const QString copy = LayoutFolder + QStringLiteral("写しの写真.gpl");
+    ASSERT_TRUE(form->SaveDocument(copy));
+    TPrintDocument saved;
+    ASSERT_TRUE(saved.Open(copy, nullptr));
+    ASSERT_EQ(saved.IllustList.size(), 2u);
+    for (const auto &picture : saved.IllustList)
+        EXPECT_EQ(picture->KeptJpeg()->Data(), refused);
+
+    // A document whose picture shows is opened without a word.
+    boxes.clear();
+    test::writeFile(path, LayoutWithPictures(BaselineJpeg(64, 64), 100, 148, thumbnail));
+    ASSERT_TRUE(form->OpenDocument(path));
+    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    EXPECT_FALSE(form->IllustList[0]->GetPicture().isNull());
 }
 
 TEST_F(LayoutFileTest, EachDesignerSavesTheBytesOfTheDocumentItOpened)

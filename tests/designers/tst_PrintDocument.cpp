@@ -9,6 +9,7 @@
 #include "HostileLayout.h"
 #include "TestSupport.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BackImage.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -211,11 +212,38 @@ TEST(PrintDocument, APictureRefusedForItsScansOrSizeIsLeftOutAndAHugeOneOpensAtT
         ASSERT_TRUE(opened(refused, doc));
         EXPECT_TRUE(doc.IllustList[0]->GetPicture().isNull());
         EXPECT_EQ(doc.WordList[0]->GetRect(), TRect(40, 300, 300, 370));
+        EXPECT_TRUE(doc.PicturesRefused());
+        // Saved, the picture left out is still the user's, and the document saved opens and saves as it is.
+        const QByteArray saved = doc.Bytes(doc.Thumbnail);
+        EXPECT_TRUE(saved.contains(refused));
+        TPrintDocument again;
+        ASSERT_TRUE(again.Read(saved, nullptr));
+        EXPECT_EQ(again.Bytes(again.Thumbnail), saved);
     }
     // 18,000² in one scan on a postcard-sized object: a quarter covers it at 600 dpi.
     TPrintDocument doc;
     ASSERT_TRUE(opened(BaselineJpeg(18000, 18000), doc));
     EXPECT_EQ(doc.IllustList[0]->GetPicture().size(), QSize(4500, 4500));
+    EXPECT_FALSE(doc.PicturesRefused());
+}
+
+TEST(PrintDocument, ALetterBackgroundRefusedIsStoredBackAsItWasRead)
+{
+    QImage stand(8, 8, QImage::Format_RGB888);
+    stand.fill(Qt::blue);
+    TJpegImage standIn;
+    standIn.LoadFromData(EncodeJpeg(stand));
+    TPrintDocument letter(DesignDocument);
+    letter.Background->SetKind(TBackImage::Tiled);
+    letter.Background->SetPictureFile(standIn);
+    const QByteArray stored =
+        WithJpegReplaced(letter.Bytes(QByteArray()), standIn.Data(), ProgressiveJpeg(64, 64, MaxJpegScans));
+    TPrintDocument doc(DesignDocument);
+    QString error;
+    ASSERT_TRUE(doc.Read(stored, &error)) << error.toStdString();
+    EXPECT_TRUE(doc.PicturesRefused());
+    EXPECT_EQ(doc.Background->Kind(), TBackImage::Tiled);
+    EXPECT_EQ(doc.Bytes(doc.Thumbnail), stored);
 }
 
 TEST(PrintDocument, StackingPlacesAreCompactedAndRepeatsRefused)

@@ -152,26 +152,38 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
     expectEmpty(refused);
 }
 
-TEST(BackImage, AJpegRefusedForItsScansOrSizeLeavesABackgroundWithoutAPicture)
+TEST(BackImage, AJpegRefusedForItsScansOrSizeShowsNothingAndIsStoredBackAsItWasRead)
 {
     const TJpegImage picture = jpeg(40, 24);
     TBackImage back;
     back.SetKind(TBackImage::Fitted);
     back.SetPictureFile(picture);
+    back.FlipPicture(1);
+    back.RotatePicture(0);
     back.SetResolution(200);
     back.SetTurned(true);
     const QByteArray bytes = SavedObject(back);
     for (const QByteArray &refused : {ProgressiveJpeg(64, 64, MaxJpegScans), BaselineJpeg(18000, 18000)}) {
+        const QByteArray stored = WithJpegReplaced(bytes, picture.Data(), refused);
         TBackImage loaded;
-        EXPECT_EQ(LoadObject(loaded, WithJpegReplaced(bytes, picture.Data(), refused)), 0);
+        EXPECT_EQ(LoadObject(loaded, stored), 0);
         EXPECT_EQ(loaded.Kind(), TBackImage::Fitted);
         EXPECT_TRUE(loaded.Picture().isNull());
-        EXPECT_FALSE(loaded.KeptJpeg().has_value());
+        EXPECT_TRUE(loaded.PictureRefused());
         EXPECT_TRUE(loaded.Turned()) << "the fields after the picture are read";
-        TBackImage reloaded;
-        EXPECT_EQ(LoadObject(reloaded, SavedObject(loaded)), 0);
-        expectEmpty(reloaded);
+        loaded.SetRect({0, 0, 200, 300});
+        loaded.Refresh(true);
+        EXPECT_TRUE(loaded.IsEmpty());
+        // The user's picture is not lost by saving, nor by passing through a copy (undo, the clipboard).
+        EXPECT_EQ(SavedObject(loaded), stored);
+        TBackImage copy;
+        copy.Assign(loaded);
+        EXPECT_EQ(SavedObject(copy), stored);
     }
+    // One that decodes is not taken for refused.
+    TBackImage shown;
+    EXPECT_EQ(LoadObject(shown, bytes), 0);
+    EXPECT_FALSE(shown.PictureRefused());
 }
 
 TEST(BackImage, TurnedPicturesSaveAndLoadWithoutFlipping)

@@ -314,22 +314,80 @@ TEST(IllustRect, AJpegIsDecodedNoLargerThanTheObjectPrintsItAndStoredAsItWas)
     EXPECT_EQ(small.GetPicture().size(), QSize(2000, 1000));
 }
 
-TEST(IllustRect, AJpegRefusedForItsScansOrSizeLeavesTheObjectWithoutAPictureAndTheRestReads)
+// The record of a picture object at rect whose JPEG is jpeg, mirrored left to right and turned a quarter clockwise.
+QByteArray turnedRecordWithJpeg(const TRect &rect, const QByteArray &jpeg)
+{
+    TIllustRect object;
+    object.SetRect(rect);
+    const TJpegImage standIn = jpegOf(quadrants(8, 8));
+    object.SetPicture(&standIn);
+    object.FlipPicture(0);
+    object.RotatePicture(1);
+    return WithJpegReplaced(SavedObject(object), standIn.Data(), jpeg);
+}
+
+TEST(IllustRect, AJpegRefusedForItsScansOrSizeShowsNothingAndIsStoredBackAsItWasRead)
 {
     TIllustRect word;
     place(word, {0, 0, 40, 40}, quadrants(4, 4));
     const QByteArray next = SavedObject(word);
-    for (const QByteArray &refused : {ProgressiveJpeg(64, 64, MaxJpegScans), ProgressiveJpeg(18000, 18000, 1)}) {
+    const std::pair<QByteArray, QSize> refusals[] = {{ProgressiveJpeg(64, 48, MaxJpegScans), QSize(64, 48)},
+                                                     {ProgressiveJpeg(18000, 12000, 1), QSize(18000, 12000)}};
+    for (const auto &[refused, size] : refusals) {
+        const QByteArray record = turnedRecordWithJpeg({0, 0, 378, 559}, refused);
         TIllustRect object;
-        ASSERT_EQ(LoadObject(object, recordWithJpeg({0, 0, 378, 559}, refused) + next), next.size());
+        ASSERT_EQ(LoadObject(object, record + next), next.size());
         EXPECT_TRUE(object.GetPicture().isNull());
+        EXPECT_TRUE(object.PictureRefused());
         EXPECT_EQ(object.GetRect(), TRect(0, 0, 378, 559));
         EXPECT_EQ(drawnOnScreen(object, 400, 600).pixelColor(200, 300), Grey);
-        // Saved, it is an object without a picture, which reads back as one.
-        TIllustRect back;
-        EXPECT_EQ(LoadObject(back, SavedObject(object)), 0);
-        EXPECT_TRUE(back.GetPicture().isNull());
+        // Its own size is known from the header, turned as it shows.
+        EXPECT_EQ(object.PictureSize(), size.transposed());
+        // The user's picture and its mirror and turn are not lost by saving, nor by a copy (undo, the
+        // clipboard), nor by a new size.
+        EXPECT_EQ(SavedObject(object), record);
+        TIllustRect copy;
+        copy.Assign(object);
+        EXPECT_EQ(SavedObject(copy), record);
+        object.SetRect({0, 0, 700, 900});
+        EXPECT_TRUE(object.PictureRefused());
     }
+}
+
+TEST(IllustRect, AJpegEnlargedAfterOpeningIsDecodedAgainAtTheScaleItsNewSizeNeeds)
+{
+    // 12 x 6 layout units want 75 pixels a side at 600 dpi: 5/8 of 240 x 120 covers them.
+    const TJpegImage photo = jpegOf(quadrants(240, 120));
+    TIllustRect object;
+    ASSERT_EQ(LoadObject(object, turnedRecordWithJpeg({0, 0, 12, 6}, photo.Data())), 0);
+    ASSERT_EQ(object.GetPicture().size(), QSize(75, 150));
+    // The own size comes from the picture, not from the pixels decoded for the small object.
+    EXPECT_EQ(object.PictureSize(), QSize(120, 240));
+
+    // Enlarged, it holds the pixels an object opened at that size holds, mirrored and turned the same.
+    const TRect large{0, 0, 60, 120};
+    object.SetRect(large);
+    TIllustRect opened;
+    ASSERT_EQ(LoadObject(opened, turnedRecordWithJpeg(large, photo.Data())), 0);
+    ASSERT_EQ(opened.GetPicture().size(), QSize(120, 240));
+    EXPECT_EQ(object.GetPicture(), opened.GetPicture());
+
+    // And prints from them: at 600 dpi the 375 x 750 pixels are the whole picture stretched, not 75 x 150.
+    const auto printed = [](TIllustRect &picture) {
+        QImage page = WhitePage(375, 750);
+        QPainter painter(&page);
+        TCanvas canvas(painter, 600, 600);
+        picture.CalcPrintRect(canvas.Target(), QPoint(0, 0), true);
+        picture.Print(canvas, 0, 0);
+        painter.end();
+        return page;
+    };
+    EXPECT_EQ(printed(object), printed(opened));
+
+    // Made smaller again it keeps what it has: no decoding for less.
+    const QImage before = object.GetPicture();
+    object.SetRect({0, 0, 12, 6});
+    EXPECT_EQ(object.GetPicture().constBits(), before.constBits());
 }
 
 TEST_F(IllustWithMasks, MaskAndColourExcludeEachOtherAndAMissingShapeIsNoMask)

@@ -254,8 +254,9 @@ TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
     for (qsizetype cut = 0; cut < bitmapRecord.size(); ++cut) {
         const std::string message = refusal(bitmapRecord.left(cut));
         ASSERT_NE(message, "") << cut;
-        if (cut >= imageAt && cut < imageAt + 14 + 40 + 4 * 20)
+        if (cut >= imageAt && cut < imageAt + 14 + 40 + 4 * 20) {
             EXPECT_EQ(message, DocumentedMessage) << cut;
+        }
     }
     for (qsizetype cut = 0; cut < jpegRecord.size(); ++cut)
         ASSERT_NE(refusal(jpegRecord.left(cut)), "") << cut;

@@ -62,6 +62,16 @@ void expectEmpty(const TBackImage &back)
     EXPECT_FALSE(back.KeptJpeg().has_value());
 }
 
+// The picture fitted to the page, mirrored and turned back, at 200 dpi: a background whose every setting is stored.
+void fitMirrored(TBackImage &back, const TJpegImage &picture)
+{
+    back.SetKind(TBackImage::Fitted);
+    back.SetPictureFile(picture);
+    back.FlipPicture(1);
+    back.RotatePicture(0);
+    back.SetResolution(200);
+}
+
 }  // namespace
 
 TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
@@ -69,11 +79,7 @@ TEST(BackImage, StreamsKeepJpegBytesAndRefuseDamage)
     // A JPEG is stored as loaded, with the mirror state that brings back what was shown.
     const TJpegImage picture = jpeg(40, 24);
     TBackImage back;
-    back.SetKind(TBackImage::Fitted);
-    back.SetPictureFile(picture);
-    back.FlipPicture(1);
-    back.RotatePicture(0);
-    back.SetResolution(200);
+    fitMirrored(back, picture);
     const QByteArray bytes = SavedObject(back);
     ASSERT_EQ(bytes.mid(1, 7), QByteArray::fromHex("03000000958f98"));  // "jpg", complemented
     EXPECT_EQ(bytes.mid(12, picture.Data().size()), picture.Data());
@@ -156,11 +162,7 @@ TEST(BackImage, AJpegRefusedForItsScansOrSizeShowsNothingAndIsStoredBackAsItWasR
 {
     const TJpegImage picture = jpeg(40, 24);
     TBackImage back;
-    back.SetKind(TBackImage::Fitted);
-    back.SetPictureFile(picture);
-    back.FlipPicture(1);
-    back.RotatePicture(0);
-    back.SetResolution(200);
+    fitMirrored(back, picture);
     back.SetTurned(true);
     const QByteArray bytes = SavedObject(back);
     for (const QByteArray &refused : {ProgressiveJpeg(64, 64, MaxJpegScans), BaselineJpeg(18000, 18000)}) {

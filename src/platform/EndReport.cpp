@@ -1,4 +1,5 @@
 #include "platform/EndReport.h"
+#include "platform/MessageBox.h"
 
 #include <csignal>
 #include <cstdio>
@@ -72,4 +73,4 @@ void InstallEndReports()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-void ReportEarlyEnd(const QString &why) { std::fprintf(stderr, "Velmora: %s\n", why.toLocal8Bit().constData()); }
+void ReportEarlyEnd(const QString &why) { PrintMessageToStderr(QStringLiteral("Velmora: ") + why); }

@@ -57,7 +57,7 @@ bool askRunningInstance(const QString &fullName, bool restore)
 
 QString runningElsewhere(const QString &root)
 {
-    return QStringLiteral("データフォルダ %1 を使う Velmora が既に起動しているため終了します").arg(root);
+    return QStringLiteral("データ保存フォルダー %1 を使う Velmora が既に起動しているため終了します").arg(root);
 }
 
 }  // namespace

@@ -294,6 +294,7 @@ std::vector<int32_t> TLayoutForm::SenderNosOfBlocks()
             for (size_t i = 0; i < senders.size(); ++i)
                 senders[i] = senderTitled(*table, Layout.SenderList[i]->SenderTitle);
         } catch (const EDatabaseError &) {
+            // A list that cannot be read names no sender: the blocks show the default one, as a new block does.
         }
     }
     return senders;

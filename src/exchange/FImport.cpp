@@ -219,7 +219,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
 }
 
 QString TFileImport::ReportFile() const { return DataFolder + QStringLiteral("InError.txt"); }
-QString TFileImport::SafetyFolder() const { return DataRootFolder + QStringLiteral("backup.imp/"); }
+QString TFileImport::SafetyFolder() const { return DataRootFolder + SafetyImport + QLatin1Char('/'); }
 
 void TFileImport::LoadFile(const QString &fileName)
 {

@@ -64,8 +64,8 @@ private:
     bool refreshPreview();
     // The beginning of the file the preview reads, in the encoding chosen.
     QString previewText() const;
-    // The book's files copied to SafetyFolder; false when they cannot be, with nothing of the folder left and
-    // *diskFull telling whether the disk had no room.
+    // The book's files copied to SafetyFolder, replacing the copy there whole; false when they cannot be, with
+    // the folder as it was and *diskFull telling whether the disk had no room.
     bool makeSafetyCopy(bool *diskFull);
 
     QString fileName_;

@@ -25,9 +25,11 @@ inline bool BackupManifest(const uint8_t *data, size_t size)
     const std::vector<TBackupInfo> listed = ListBackups(root);
     std::vector<TBackupFile> files;
     qint64 bytes = 0;
-    if (!ReadManifest(backup, &files, &bytes))
+    const bool read = ReadManifest(backup, &files, &bytes);
+    // Every manifest is listed, one that does not read as damaged.
+    Require(listed.size() == 1 && listed[0].Damaged == !read, "a manifest is not listed as it reads");
+    if (!read)
         return false;
-    Require(listed.size() == 1, "a manifest that reads is not listed");
     if (!files.empty()) {
         QString error;
         RestoreBackup(backup, root, Folder() + QStringLiteral("Settings/"),

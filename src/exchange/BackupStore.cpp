@@ -299,12 +299,16 @@ std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
     const QStringList folders = QDir(dataRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
     for (const QString &folder : folders) {
         const QDateTime made = QDateTime::fromString(folder, QStringLiteral("yyyyMMdd HHmmss"));
+        const QString path = dataRoot + folder + QLatin1Char('/');
+        // A backup takes its name only once its manifest is written: a folder of that name without one is none.
+        if (!name.match(folder).hasMatch() || !made.isValid() || !present(path + ManifestFileName))
+            continue;
         std::vector<TBackupFile> files;
         qint64 bytes = 0;
-        if (!name.match(folder).hasMatch() || !made.isValid()
-            || !ReadManifest(dataRoot + folder + QLatin1Char('/'), &files, &bytes))
-            continue;
-        backups.push_back({dataRoot + folder + QLatin1Char('/'), made, bytes, static_cast<int>(files.size())});
+        if (ReadManifest(path, &files, &bytes))
+            backups.push_back({path, made, bytes, static_cast<int>(files.size())});
+        else
+            backups.push_back({path, made, 0, 0, true});
     }
     return backups;
 }

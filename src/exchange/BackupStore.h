@@ -31,6 +31,9 @@ struct TBackupInfo {
     QDateTime Made;
     qint64 Bytes = 0;
     int Files = 0;
+    // Its manifest is none a backup writes (a size no disk holds, a path outside the backup, …): it cannot be
+    // restored, and has no files or size to tell.
+    bool Damaged = false;
 };
 
 inline const QString ManifestFileName = QStringLiteral("Manifest.txt");
@@ -58,7 +61,8 @@ QStringList FilesBelow(const QString &folder);
 // with *error set and nothing left behind.
 QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TStepFn &step, QString *error);
 
-// The complete backups in dataRoot, newest first.
+// The backups in dataRoot, newest first: every folder named as a backup that holds a manifest, those whose
+// manifest cannot be read marked Damaged.
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
 // A backup's files and their total size; false for a manifest no backup writes.
 bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes);

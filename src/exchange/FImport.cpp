@@ -219,7 +219,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
 }
 
 QString TFileImport::ReportFile() const { return DataFolder + QStringLiteral("InError.txt"); }
-QString TFileImport::SafetyFolder() const { return DataRootFolder + QStringLiteral("backup.imp/"); }
+QString TFileImport::SafetyFolder() const { return DataRootFolder + SafetyImport + QLatin1Char('/'); }
 
 void TFileImport::LoadFile(const QString &fileName)
 {
@@ -234,10 +234,18 @@ void TFileImport::LoadFile(const QString &fileName)
     headCut_ = !file.atEnd();
     edtFileName->setText(QDir::toNativeSeparators(fileName));
     const TTextEncoding encoding = DetectTextEncoding(head_);
-    cbxCode->setCurrentIndex(encoding == TTextEncoding::Utf8 ? 1 : 0);
+    // A file in UTF-16 says so by its mark and reads as nothing else: the list shows it, with no other choice.
+    const bool utf16 = encoding == TTextEncoding::Utf16;
+    if (utf16 && cbxCode->count() == Utf16Code)
+        cbxCode->addItem(QStringLiteral("UTF-16"));
+    else if (!utf16 && cbxCode->count() > Utf16Code)
+        cbxCode->removeItem(Utf16Code);
+    cbxCode->setCurrentIndex(utf16 ? Utf16Code : encoding == TTextEncoding::Utf8 ? 1 : 0);
+    cbxCode->setEnabled(!utf16);
     // A tab in the first line and no comma: a tab-separated file.
-    const QByteArray firstLine = head_.left(head_.indexOf('\n'));
-    const bool tab = firstLine.contains('\t') && !firstLine.contains(',');
+    const QString text = previewText();
+    const QString firstLine = text.left(text.indexOf(QLatin1Char('\n')));
+    const bool tab = firstLine.contains(QLatin1Char('\t')) && !firstLine.contains(QLatin1Char(','));
     {
         const QSignalBlocker block(rbComma);
         (tab ? rbTab : rbComma)->setChecked(true);
@@ -265,9 +273,21 @@ void TFileImport::LoadFile(const QString &fileName)
     }
 }
 
+TTextEncoding TFileImport::encoding() const
+{
+    switch (cbxCode->currentIndex()) {
+    case 1:
+        return TTextEncoding::Utf8;
+    case Utf16Code:
+        return TTextEncoding::Utf16;
+    default:
+        return TTextEncoding::ShiftJis;
+    }
+}
+
 QString TFileImport::previewText() const
 {
-    QString text = DecodeImportText(head_, cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    QString text = DecodeImportText(head_, encoding());
     // The read may end inside a character; the last one goes, the field it ends is shown cut anyway.
     if (headCut_ && !text.isEmpty())
         text.chop(text.size() > 1 && text.back().isLowSurrogate() ? 2 : 1);
@@ -401,8 +421,7 @@ void TFileImport::btnImportClick()
                     catNo);
     });
     converter.SetCategories(mains, subs);
-    const QString text =
-        DecodeImportText(file.readAll(), cbxCode->currentIndex() == 1 ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis);
+    const QString text = DecodeImportText(file.readAll(), encoding());
     TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
 
     running_ = true;
@@ -418,8 +437,9 @@ void TFileImport::btnImportClick()
                              return !stopRequested_;
                          });
     running_ = false;
-    for (QWidget *w : std::initializer_list<QWidget *>{btnImport, btnBrowse, btnCancel, cbxCode, rbComma, rbTab, chkHeader, grdPreview})
+    for (QWidget *w : std::initializer_list<QWidget *>{btnImport, btnBrowse, btnCancel, rbComma, rbTab, chkHeader, grdPreview})
         w->setEnabled(true);
+    cbxCode->setEnabled(encoding() != TTextEncoding::Utf16);
     btnStop->setEnabled(false);
     pgbarImport->setValue(0);
     lblStatus->clear();

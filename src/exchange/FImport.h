@@ -24,7 +24,9 @@ public:
 
     QLineEdit *edtFileName;
     QPushButton *btnBrowse;
-    QComboBox *cbxCode;  // 0 Shift-JIS, 1 UTF-8
+    // 0 Shift-JIS, 1 UTF-8; and Utf16Code, present only while a file with a UTF-16 mark is loaded, which fixes it.
+    QComboBox *cbxCode;
+    static constexpr int Utf16Code = 2;
     QRadioButton *rbComma, *rbTab;
     QCheckBox *chkHeader;
     // Row 0: the item of each column, chosen in a list that opens on the cell (a click, F2, Space or Enter);
@@ -62,10 +64,12 @@ protected:
 private:
     // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
     bool refreshPreview();
+    // The encoding cbxCode shows.
+    TTextEncoding encoding() const;
     // The beginning of the file the preview reads, in the encoding chosen.
     QString previewText() const;
-    // The book's files copied to SafetyFolder; false when they cannot be, with nothing of the folder left and
-    // *diskFull telling whether the disk had no room.
+    // The book's files copied to SafetyFolder, replacing the copy there whole; false when they cannot be, with
+    // the folder as it was and *diskFull telling whether the disk had no room.
     bool makeSafetyCopy(bool *diskFull);
 
     QString fileName_;

@@ -89,24 +89,29 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
 void TRestoreData::fillList()
 {
     lvBackup->clear();
-    folders_.clear();
-    for (const TBackupInfo &b : ListBackups(DataRootFolder)) {
+    backups_ = ListBackups(DataRootFolder);
+    for (const TBackupInfo &b : backups_) {
         auto *item = new QTreeWidgetItem(lvBackup, {b.Made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                                                    QString::number(b.Files), KilobyteText(b.Bytes)});
+                                                    b.Damaged ? QStringLiteral("－") : QString::number(b.Files),
+                                                    b.Damaged ? QStringLiteral("破損") : KilobyteText(b.Bytes)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        folders_ << b.Folder;
     }
-    if (!folders_.isEmpty())
+    if (!backups_.empty())
         lvBackup->setCurrentItem(lvBackup->topLevelItem(0));
-    btnOK->setEnabled(!folders_.isEmpty());
+    btnOK->setEnabled(!backups_.empty());
 }
 
 void TRestoreData::btnOKClick()
 {
     const int row = lvBackup->indexOfTopLevelItem(lvBackup->currentItem());
-    if (row < 0)
+    if (row < 0 || row >= static_cast<int>(backups_.size()))
         return;
+    if (backups_[static_cast<size_t>(row)].Damaged) {
+        ShowMessageBoxAt(this, QStringLiteral("バックアップデータが破損しているため復元できません  \r\n") + ManifestFileName,
+                         AppTitle, MB_ICONERROR);
+        return;
+    }
     QString target;
     if (ckbChangePath->isChecked()) {
         target = QDir::fromNativeSeparators(edtDataPath->text().trimmed());
@@ -127,7 +132,7 @@ void TRestoreData::btnOKClick()
 
 bool TRestoreData::Execute(int row, const QString &targetRoot)
 {
-    if (row < 0 || row >= folders_.size())
+    if (row < 0 || row >= static_cast<int>(backups_.size()))
         return false;
     // A folder that leads to the books in use by another name is the data root itself.
     const bool change = !targetRoot.isEmpty() && !SameDataRoot(targetRoot, DataRootFolder);
@@ -149,8 +154,8 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         t->Close();
     QString error;
     const bool restored = RestoreBackup(
-        folders_[row], root, DataFolder, [this](qint64 done, qint64 total) { return pgWork->Step(done, total); },
-        &error, change);
+        backups_[static_cast<size_t>(row)].Folder, root, DataFolder,
+        [this](qint64 done, qint64 total) { return pgWork->Step(done, total); }, &error, change);
     // A table whose book the restored data do not have stays closed: the main window chooses a book again.
     for (TTable *t : open) {
         if (!QFileInfo::exists(t->FileName()))

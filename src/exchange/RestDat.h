@@ -2,7 +2,11 @@
 // another data folder, which then becomes the data folder.
 #pragma once
 
+#include "exchange/BackupStore.h"
+
 #include <QDialog>
+
+#include <vector>
 
 class QCheckBox;
 class QLineEdit;
@@ -33,6 +37,6 @@ private:
     QPushButton *btnBrowse;
     TWorkProgress *pgWork;
     QPushButton *btnOK, *btnCancel;
-    QStringList folders_;
+    std::vector<TBackupInfo> backups_;
     bool changeDataPath_ = false;
 };

@@ -13,8 +13,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -59,14 +64,68 @@ qint64 pragmaValue(TSqliteDatabase &db, const QByteArray &pragma)
     return read.Step() ? read.ColumnInt(0) : 0;
 }
 
-}  // namespace
+const QString MakingSuffix = QStringLiteral(".making");
+const QString ReplacedSuffix = QStringLiteral(".replaced");
 
-bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
-                     QString *failed)
+// ".<name><suffix>/" beside the safety folder.
+QString besideFolder(const QString &folder, const QString &suffix)
 {
-    *diskFull = false;
-    failed->clear();
-    if ((QFileInfo::exists(target) && !DeleteFolderTree(target)) || !QDir().mkpath(target)) {
+    const QFileInfo info(QDir::cleanPath(folder));
+    return info.path() + QStringLiteral("/.") + info.fileName() + suffix + QLatin1Char('/');
+}
+
+bool moveFolder(const QString &from, const QString &to)
+{
+    return std::rename(QFile::encodeName(QDir::cleanPath(from)).constData(),
+                       QFile::encodeName(QDir::cleanPath(to)).constData())
+           == 0;
+}
+
+void removeFolder(const QString &folder)
+{
+    if (QFileInfo::exists(folder))
+        DeleteFolderTree(folder);
+}
+
+// The old copy is moved aside only once the new one is whole: a folder missing while its old copy waits aside
+// takes the new one (the old one if the new cannot be moved). Neither side folder is kept.
+void settleSafetyFolder(const QString &folder)
+{
+    const QString making = besideFolder(folder, MakingSuffix), replaced = besideFolder(folder, ReplacedSuffix);
+    if (QFileInfo::exists(replaced) && !QFileInfo::exists(folder) && !moveFolder(making, folder))
+        moveFolder(replaced, folder);
+    removeFolder(making);
+    removeFolder(replaced);
+}
+
+// fill makes the new copy in the folder it is given; it then replaces folder in two renames.
+bool replaceSafetyFolder(const QString &folder, const std::function<bool(const QString &making)> &fill, bool *diskFull)
+{
+    settleSafetyFolder(folder);
+    const QString making = besideFolder(folder, MakingSuffix), replaced = besideFolder(folder, ReplacedSuffix);
+    if (!QDir().mkpath(making)) {
+        *diskFull = IsDiskFull(errno);
+        return false;
+    }
+    const bool hadCopy = QFileInfo::exists(folder);
+    if (!fill(making) || (hadCopy && !moveFolder(folder, replaced))) {
+        removeFolder(making);
+        return false;
+    }
+    if (!moveFolder(making, folder)) {
+        if (hadCopy)
+            moveFolder(replaced, folder);
+        removeFolder(making);
+        return false;
+    }
+    removeFolder(replaced);
+    return true;
+}
+
+// The files of folder named in files (those that exist) copied into target.
+bool copyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull, QString *failed)
+{
+    if (!QDir().mkpath(target)) {
         *diskFull = IsDiskFull(errno);
         return false;
     }
@@ -74,7 +133,6 @@ bool CopySafetyFiles(const QString &folder, const QStringList &files, const QStr
         if (!QFileInfo::exists(folder + name))
             continue;
         if (!CopyFileSummed(folder + name, target + name, nullptr, {}, diskFull)) {
-            DeleteFolderTree(target);
             *failed = folder + name;
             return false;
         }
@@ -82,27 +140,61 @@ bool CopySafetyFiles(const QString &folder, const QStringList &files, const QStr
     return true;
 }
 
+// A file of the safety copy being replaced that the new one keeps: a link to it costs no room, a copy serves a
+// disk that has no links.
+bool keepFile(const QString &file, const QString &kept, bool *diskFull)
+{
+    if (!QDir().mkpath(QFileInfo(kept).path())) {
+        *diskFull = IsDiskFull(errno);
+        return false;
+    }
+    return ::link(QFile::encodeName(file).constData(), QFile::encodeName(kept).constData()) == 0
+           || CopyFileSummed(file, kept, nullptr, {}, diskFull);
+}
+
+}  // namespace
+
+bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
+                     QString *failed)
+{
+    *diskFull = false;
+    failed->clear();
+    return replaceSafetyFolder(
+        target, [&](const QString &making) { return copyFiles(folder, files, making, diskFull, failed); }, diskFull);
+}
+
 bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error)
 {
     const QString kindFolder = DataRootFolder + kind + QLatin1Char('/');
-    for (size_t i = 0; i < parts.size(); ++i) {
-        bool diskFull = false;
-        QString failed;
-        if (CopySafetyFiles(parts[i].Folder, parts[i].Files, kindFolder + parts[i].Part + QLatin1Char('/'), &diskFull,
-                            &failed))
-            continue;
-        // A copy of some parts only would not match any state of the data: none is kept.
-        for (size_t done = 0; done < i; ++done)
-            DeleteFolderTree(kindFolder + parts[done].Part);
-        QDir().rmdir(kindFolder);
-        *error = QStringLiteral("安全のためのコピーを作成できません  ");
-        if (diskFull)
-            *error += QStringLiteral("\r\n\r\n") + DiskFullReason;
-        else if (!failed.isEmpty())
-            *error += QStringLiteral("\r\n") + QDir::toNativeSeparators(failed);
-        return false;
-    }
-    return true;
+    bool diskFull = false;
+    QString failed;
+    // The parts are replaced together: a copy of some parts only would not match any state of the data.
+    const bool made = replaceSafetyFolder(
+        kindFolder,
+        [&](const QString &making) {
+            for (const QString &rel : FilesBelow(kindFolder)) {
+                const QString part = rel.section(QLatin1Char('/'), 0, 0);
+                if (std::any_of(parts.begin(), parts.end(), [&](const TSafetyPart &p) { return p.Part == part; }))
+                    continue;
+                if (!keepFile(kindFolder + rel, making + rel, &diskFull)) {
+                    failed = kindFolder + rel;
+                    return false;
+                }
+            }
+            for (const TSafetyPart &p : parts)
+                if (!copyFiles(p.Folder, p.Files, making + p.Part + QLatin1Char('/'), &diskFull, &failed))
+                    return false;
+            return true;
+        },
+        &diskFull);
+    if (made)
+        return true;
+    *error = QStringLiteral("安全のためのコピーを作成できません  ");
+    if (diskFull)
+        *error += QStringLiteral("\r\n\r\n") + DiskFullReason;
+    else if (!failed.isEmpty())
+        *error += QStringLiteral("\r\n") + QDir::toNativeSeparators(failed);
+    return false;
 }
 
 QString CheckTableFile(const QString &file)
@@ -215,4 +307,6 @@ void RemoveLeftoversOfKilledWork()
             QFile::remove(folder + file + OptimizingSuffix);
         QDir(folder + RepairingFolder).removeRecursively();
     }
+    for (const QString &kind : {SafetyImport, SafetyOptimize, SafetyKykbn, SafetyAdrsPos, SafetyRepair})
+        settleSafetyFolder(DataRootFolder + kind);
 }

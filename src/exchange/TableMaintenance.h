@@ -11,15 +11,18 @@ struct TTableSchema;
 class TSqliteDatabase;
 class QByteArray;
 
-// The safety copies in the data root, one folder per kind of change.
+// The safety copies in the data root, one folder per kind of change. Each is made aside, under ".<name>.making"
+// beside it, and renamed into its place once whole; the copy it replaces waits under ".<name>.replaced" for that
+// moment and then goes. So a kill or a full disk leaves the previous copy or the new one, never a part of either.
+inline const QString SafetyImport = QStringLiteral("backup.imp");
 inline const QString SafetyOptimize = QStringLiteral("backup.opt");
 inline const QString SafetyKykbn = QStringLiteral("backup.kyk");
 inline const QString SafetyAdrsPos = QStringLiteral("backup.cap");
 inline const QString SafetyRepair = QStringLiteral("backup.rep");
 
-// The files of folder named in files (those that exist) copied into target, made anew. False when one cannot
-// be: nothing of target is left, *diskFull tells whether the disk had no room for it and *failed names the file
-// (empty when target itself could not be made).
+// The files of folder named in files (those that exist) copied into target, which they replace whole. False
+// when they cannot be: target stays as it was, *diskFull tells whether the disk had no room for the copy and
+// *failed names the file (empty when the folder itself could not be made or put in place).
 bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
                      QString *failed);
 
@@ -31,8 +34,9 @@ struct TSafetyPart {
     QStringList Files;
 };
 
-// Copies the parts to the data root's safety folder kind, replacing their previous safety copy; false with
-// *error set (a full disk said in words) when one cannot be made, and then none of the parts is left.
+// Copies the parts to the data root's safety folder kind in one replacement of that folder: their previous
+// copies go, the other parts it holds (other books') stay. False with *error set (a full disk said in words)
+// when one cannot be made, and then the folder stays as it was.
 bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error);
 
 // Attaches a table file (made empty when missing) to db under alias, keyed and paged as every table file.
@@ -49,5 +53,7 @@ bool OptimizeTableFile(const QString &file, QString *error);
 bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repaired, QString *error);
 
 // Removes what work killed in an earlier run left behind: the unfinished rewrites and repairs of the books'
-// table files and the hidden files of unfinished print output. Run at start, before anything is opened.
+// table files, the hidden files of unfinished print output, and the safety copies being made or replaced (a
+// safety folder a kill left missing between the two renames takes its new copy, which was whole by then). Run
+// at start, before anything is opened.
 void RemoveLeftoversOfKilledWork();

@@ -20,8 +20,17 @@
 
 // ---- Reading the text ----
 
+namespace {
+
+const QByteArray Utf16LeMark("\xFF\xFE"), Utf16BeMark("\xFE\xFF");
+
+}  // namespace
+
 TTextEncoding DetectTextEncoding(const QByteArray &bytes)
 {
+    // Neither mark can begin Shift-JIS or UTF-8 text.
+    if (bytes.startsWith(Utf16LeMark) || bytes.startsWith(Utf16BeMark))
+        return TTextEncoding::Utf16;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return TTextEncoding::Utf8;
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -36,6 +45,12 @@ QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding)
 {
     if (encoding == TTextEncoding::ShiftJis)
         return Sjis::decode(bytes);
+    if (encoding == TTextEncoding::Utf16) {
+        const bool bigEndian = bytes.startsWith(Utf16BeMark);
+        QStringDecoder utf16(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
+                             QStringDecoder::Flag::Stateless);
+        return utf16(bigEndian || bytes.startsWith(Utf16LeMark) ? bytes.mid(2) : bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
     return text;

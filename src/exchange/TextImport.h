@@ -1,6 +1,6 @@
-// The text import without its window: reading comma- or tab-separated text in Shift-JIS or UTF-8, turning a
-// row into an address record as the record form measures and cuts its fields, and adding the rows to a book
-// in one transaction.
+// The text import without its window: reading comma- or tab-separated text in Shift-JIS, UTF-8 or UTF-16 (by
+// its byte-order mark), turning a row into an address record as the record form measures and cuts its fields,
+// and adding the rows to a book in one transaction.
 #pragma once
 
 #include "core/AddressRecord.h"
@@ -16,12 +16,14 @@
 
 class TTable;
 
-enum class TTextEncoding { ShiftJis = 0, Utf8 = 1 };
+// UTF-16 is read only by its byte-order mark, which gives the byte order: "Unicode text" as spreadsheets save it.
+enum class TTextEncoding { ShiftJis = 0, Utf8 = 1, Utf16 = 2 };
 
-// UTF-8 when the bytes start with its byte-order mark or are valid UTF-8 with a character beyond ASCII;
-// Shift-JIS otherwise.
+// UTF-16 when the bytes start with its byte-order mark (either order), UTF-8 when they start with its mark or
+// are valid UTF-8 with a character beyond ASCII; Shift-JIS otherwise.
 TTextEncoding DetectTextEncoding(const QByteArray &bytes);
-// The text without a byte-order mark; bytes that are no character become U+FFFD.
+// The text without a byte-order mark; bytes that are no character become U+FFFD. UTF-16 is read in the byte
+// order its mark gives.
 QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding);
 
 // One record of the text: its fields and the line it starts on (from 1).

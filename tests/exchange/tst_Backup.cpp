@@ -14,8 +14,10 @@
 #include <QDir>
 #include <QMap>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <limits>
 
@@ -67,6 +69,13 @@ int runRestorer(const QStringList &args, int killAt)
     if (!restorer.waitForFinished(60000))
         return -2;
     return restorer.exitStatus() == QProcess::CrashExit ? -1 : restorer.exitCode();
+}
+
+// The data root lists its one backup as damaged: shown, with no files or size, and never restored.
+bool listsOneDamaged()
+{
+    const std::vector<TBackupInfo> listed = ListBackups(DataRootFolder);
+    return listed.size() == 1 && listed[0].Damaged && listed[0].Files == 0 && listed[0].Bytes == 0;
 }
 
 class Backup : public ::testing::Test {
@@ -171,30 +180,64 @@ TEST_F(Backup, DamagedBackupIsRefusedBeforeAnythingChanges)
     EXPECT_EQ(snapshot(DataFolder), before);
     EXPECT_FALSE(QFileInfo::exists(DataRootFolder + ".restore"));
 
-    // A manifest naming a file outside the backup is no backup at all.
+    // A manifest naming a file outside the backup is no backup's: listed as damaged, never restored.
     test::writeFile(folder + ManifestFileName,
                     "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/../../../x\n");
-    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    EXPECT_TRUE(listsOneDamaged());
 
-    // Nor is one whose sizes add up to more than any disk holds; the list never shows a negative total.
+    // Nor is one whose sizes add up to more than any disk holds: listed with no total, never a negative one.
     const QByteArray huge = QByteArray::number(std::numeric_limits<qint64>::max());
     test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/a\n"
                                                    + QByteArray(64, 'a') + "\t" + huge + "\tData/Adrs/b\n");
-    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    EXPECT_TRUE(listsOneDamaged());
     EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
     // Nor one file alone of a size no disk holds, refused as a damaged manifest is.
-    for (const qint64 size : {std::numeric_limits<qint64>::max(), MaxDiskBytes + 1}) {
+    for (const qint64 size : {std::numeric_limits<qint64>::max(), MaxDiskBytes + 1, qint64(-1)}) {
         SCOPED_TRACE(size);
         test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t"
                                                        + QByteArray::number(size) + "\tData/Adrs/a\n");
-        EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+        EXPECT_TRUE(listsOneDamaged());
         error.clear();
         EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
         EXPECT_EQ(error, QStringLiteral("バックアップの目録が読めません  "));
     }
     // Nor one naming a file with a line break.
     test::writeFile(folder + ManifestFileName, "Velmora backup 1\n" + QByteArray(64, 'a') + "\t1\tData/Adrs/a\rb\n");
-    EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+    EXPECT_TRUE(listsOneDamaged());
+}
+
+// The restore window lists a backup whose manifest gives one file a size no disk holds as damaged, beside the
+// sound one, and says so when it is chosen, before asking anything; nothing is restored.
+TEST_F(Backup, RestoreWindowListsABackupOfAnImpossibleSizeAsDamaged)
+{
+    QString error;
+    const QString sound = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(sound.isEmpty()) << error.toStdString();
+    const QString damaged = DataRootFolder + "20990101 000000/";
+    copyTree(sound, damaged);
+    const QList<QByteArray> lines = test::readFile(sound + ManifestFileName).split('\n');
+    ASSERT_GT(lines.size(), 2);
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    for (const qint64 size : {std::numeric_limits<qint64>::max(), MaxDiskBytes + 1, qint64(-1)}) {
+        SCOPED_TRACE(size);
+        QList<QByteArray> changed = lines;
+        QList<QByteArray> fields = changed[1].split('\t');
+        fields[1] = QByteArray::number(size);
+        changed[1] = fields.join('\t');
+        test::writeFile(damaged + ManifestFileName, changed.join('\n'));
+        const test::MessageBoxScript boxes;
+        TRestoreData dialog(nullptr);
+        const auto *list = dialog.findChild<QTreeWidget *>("lvBackup");
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "2099/01/01 00:00:00");
+        EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("－"));
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("破損"));
+        EXPECT_EQ(list->topLevelItem(1)->text(1).toInt(), static_cast<int>(lines.size()) - 2);
+        EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+        dialog.findChild<QPushButton *>("btnOK")->click();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("バックアップデータが破損しているため復元できません  \r\nManifest.txt")});
+        EXPECT_EQ(snapshot(DataFolder), before);
+    }
 }
 
 TEST_F(Backup, FullDiskLeavesNoBackupToOffer)
@@ -352,7 +395,7 @@ TEST_F(Backup, SettingsOtherThanSettingsFilesAreRefused)
     for (const char *const name : {"Category", ".hidden.ini", "Adrs.DB"}) {
         test::writeFile(folder + "Settings/" + name, "planted");
         test::writeFile(folder + ManifestFileName, manifest + FileSum(folder + "Settings/" + name) + "\t7\tSettings/" + name + "\n");
-        EXPECT_TRUE(ListBackups(DataRootFolder).empty()) << name;
+        EXPECT_TRUE(listsOneDamaged()) << name;
         EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << name;
         EXPECT_EQ(snapshot(DataFolder), before) << name;
     }

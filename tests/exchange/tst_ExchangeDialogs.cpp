@@ -14,6 +14,7 @@
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "base/SjisCodec.h"
+#include "base/TextUtils.h"
 
 #include "Accessibility.h"
 #include "BenchSupport.h"
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStringEncoder>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +137,49 @@ TEST_F(ExchangeDialogTest, ImportPreviewsTheFileTakesNamedColumnsCopiesTheBookAn
     ASSERT_GE(boxes.texts().size(), 2);
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("2件のデータを取り込みました")));
     EXPECT_TRUE(boxes.texts().last().contains(QStringLiteral("取り込めなかった行が1行あります")));
+}
+
+// "Unicode text" as spreadsheets save it, UTF-16 with its byte-order mark and tabs between the fields, is read
+// as its mark says in either byte order; while it is loaded the code list shows UTF-16 and offers no other
+// reading. A header whose bytes hold a comma's (本 is U+672C) still makes a tab-separated file.
+TEST_F(ExchangeDialogTest, ImportReadsUnicodeTextByItsByteOrderMark)
+{
+    const QString text = QStringLiteral("名前\t電話番号\t本社\r\n𠮷田 一郎\t03-1234-5678\t東京\r\n"
+                                        "鈴木 二郎\t06-9999-0000\t大阪\r\n");
+    const QString file = dir.path() + "/unicode.txt";
+    TFileImport dialog(list.get());
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        QStringEncoder encode(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE);
+        test::writeFile(file, QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + QByteArray(encode(text)));
+        dialog.LoadFile(file);
+        EXPECT_EQ(dialog.cbxCode->currentText(), "UTF-16");
+        EXPECT_FALSE(dialog.cbxCode->isEnabled());
+        EXPECT_TRUE(dialog.rbTab->isChecked());
+        EXPECT_TRUE(dialog.chkHeader->isChecked());
+        EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3, -1}));
+        ASSERT_EQ(dialog.grdPreview->rowCount(), 1 + 3);
+        ASSERT_EQ(dialog.grdPreview->columnCount(), 3);
+        EXPECT_EQ(dialog.grdPreview->item(2, 0)->text(), QStringLiteral("𠮷田 一郎"));
+        EXPECT_EQ(dialog.grdPreview->item(3, 2)->text(), QStringLiteral("大阪"));
+    }
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 2) << boxes.texts().join(" | ").toStdString();
+    EXPECT_FALSE(dialog.cbxCode->isEnabled());
+    QStringList names;
+    TTable &t = *dm->AdrsTable;
+    for (t.First(); !t.Eof(); t.Next())
+        names << EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()) + " " + QString::fromLatin1(t.FieldByName("Tel").AsString());
+    EXPECT_EQ(names, (QStringList{QStringLiteral("𠮷田 一郎 0312345678"), QStringLiteral("鈴木 二郎 0699990000")}));
+
+    // A Shift-JIS file after it: the list offers its two codes again.
+    test::writeFile(file, Sjis::encode(QStringLiteral("名前,電話番号\r\n山田,03\r\n")));
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.cbxCode->count(), 2);
+    EXPECT_EQ(dialog.cbxCode->currentIndex(), 0);
+    EXPECT_TRUE(dialog.cbxCode->isEnabled());
+    EXPECT_TRUE(dialog.rbComma->isChecked());
 }
 
 // One column for each list item and address part is the most a file may have: one more is refused with a message, not previewed,

@@ -11,6 +11,9 @@
 #include "db/Table.h"
 
 #include <QDir>
+#include <QDirIterator>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -196,6 +199,182 @@ TEST_F(Maintenance, RepairRebuildsAnIndexWhoseEntriesAreOutOfOrder)
     for (t.First(); !t.Eof(); t.Next())
         ++found;
     EXPECT_EQ(found, 300);
+}
+
+// A safety folder of the data root and the folders beside it for its making.
+QStringList safetyEntries(const QString &kind)
+{
+    return QDir(DataRootFolder).entryList({kind, "." + kind + ".*"}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// What those hold: each folder (as "name/") and each file with its bytes.
+QMap<QString, QByteArray> safetyState(const QString &kind)
+{
+    QMap<QString, QByteArray> state;
+    for (const QString &top : safetyEntries(kind)) {
+        state.insert(top + "/", {});
+        QDirIterator it(DataRootFolder + top, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString rel = path.mid(DataRootFolder.size());
+            if (it.fileInfo().isDir())
+                state.insert(rel + "/", {});
+            else
+                state.insert(rel, test::readFile(path));
+        }
+    }
+    return state;
+}
+
+void putSafetyState(const QString &kind, const QMap<QString, QByteArray> &state)
+{
+    for (const QString &top : safetyEntries(kind))
+        QDir(DataRootFolder + top).removeRecursively();
+    for (auto entry = state.cbegin(); entry != state.cend(); ++entry)
+        if (entry.key().endsWith('/'))
+            QDir().mkpath(DataRootFolder + entry.key());
+        else
+            test::writeFile(DataRootFolder + entry.key(), entry.value());
+}
+
+// The safety copy of the import: the book and its group names.
+bool copyForImport(bool *diskFull, QString *failed)
+{
+    return CopySafetyFiles(AdrsFolder + "Book/", {"Adrs.DB", "Group.dat"}, DataRootFolder + SafetyImport + "/", diskFull,
+                           failed);
+}
+
+// The safety copy of a conversion: the book and the senders.
+bool copyForConversion(QString *error)
+{
+    return MakeSafetyCopy(SafetyKykbn,
+                          {{"Book", AdrsFolder + "Book/", AdrsTableFiles}, {"Other", OtherFolder, SenderTableFiles}}, error);
+}
+
+// Both safety copies, each made once before the data change and then again; the conversion's beside an earlier
+// copy of another book, which stays.
+class SafetyCopy : public Maintenance {
+protected:
+    void SetUp() override
+    {
+        Maintenance::SetUp();
+        book.Module->AdrsTable->Close();
+        test::writeFile(AdrsFolder + "Book/Group.dat", "groups before");
+        test::writeFile(OtherFolder + "Sender.DB", "senders before");
+        test::writeFile(DataRootFolder + SafetyKykbn + "/Older/Adrs.DB", "another book's copy");
+        ASSERT_GT(QFileInfo(file).size(), 100000);
+    }
+    struct Kind {
+        QString Name;
+        std::function<bool()> Copy;
+    };
+    static std::vector<Kind> kinds()
+    {
+        return {{SafetyImport,
+                 [] {
+                     bool diskFull = false;
+                     QString failed;
+                     return copyForImport(&diskFull, &failed);
+                 }},
+                {SafetyKykbn, [] {
+                     QString error;
+                     return copyForConversion(&error);
+                 }}};
+    }
+    // The data after the first copy: fewer rows in the book, other groups and senders.
+    void changeData()
+    {
+        book.Module->AdrsTable->Open();
+        deleteMost();
+        book.Module->AdrsTable->Close();
+        test::writeFile(AdrsFolder + "Book/Group.dat", "groups since");
+        test::writeFile(OtherFolder + "Sender.DB", "senders since");
+    }
+};
+
+// Killed before any file step of a safety copy, the next start finds the copy before it or the new one, each
+// whole, and nothing beside it; so does the next safety copy, which then makes its own.
+TEST_F(SafetyCopy, AKillAtAnyFileStepLeavesTheOldCopyOrTheNewOneWhole)
+{
+    RegisterMaintenance();
+    ASSERT_TRUE(RemoveWorkLeftovers);
+    const auto nextStart = RemoveWorkLeftovers;
+    RemoveWorkLeftovers = nullptr;
+    for (const Kind &kind : kinds())
+        ASSERT_TRUE(kind.Copy()) << kind.Name.toStdString();
+    std::vector<QMap<QString, QByteArray>> olds;
+    for (const Kind &kind : kinds())
+        olds.push_back(safetyState(kind.Name));
+    ASSERT_EQ(olds[0].value(SafetyImport + "/Adrs.DB"), test::readFile(file));
+    changeData();
+    for (size_t k = 0; k < kinds().size(); ++k) {
+        const Kind kind = kinds()[k];
+        SCOPED_TRACE(kind.Name.toStdString());
+        const QMap<QString, QByteArray> &old = olds[k];
+        putSafetyState(kind.Name, old);
+        ASSERT_TRUE(kind.Copy());
+        const QMap<QString, QByteArray> made = safetyState(kind.Name);
+        ASSERT_NE(made, old);
+        ASSERT_EQ(made.value(kind.Name + (k == 0 ? "/Adrs.DB" : "/Book/Adrs.DB")), test::readFile(file));
+        if (k == 1) {
+            ASSERT_EQ(made.value(SafetyKykbn + "/Other/Sender.DB"), "senders since");
+            ASSERT_EQ(made.value(SafetyKykbn + "/Older/Adrs.DB"), "another book's copy");
+        }
+        int keptOld = 0, tookNew = 0, step = 1;
+        for (;; ++step) {
+            ASSERT_LT(step, 200);
+            putSafetyState(kind.Name, old);
+            if (!test::KillAtFileStep(DataRootFolder, step, [&] { kind.Copy(); }))
+                break;
+            const QMap<QString, QByteArray> killed = safetyState(kind.Name);
+            nextStart();
+            const QMap<QString, QByteArray> settled = safetyState(kind.Name);
+            EXPECT_TRUE(settled == old || settled == made) << "step " << step << ": " << settled.keys().join(' ').toStdString();
+            keptOld += settled == old;
+            tookNew += settled == made;
+            // The next copy, with no start in between, settles the kill's leftovers itself.
+            putSafetyState(kind.Name, killed);
+            EXPECT_TRUE(kind.Copy()) << "step " << step;
+            EXPECT_EQ(safetyState(kind.Name), made) << "step " << step;
+        }
+        // The kills fell while the new copy was made, and after it took the old one's place.
+        EXPECT_GT(keptOld, 3);
+        EXPECT_GT(tookNew, 0);
+        std::printf("%s: %d kills, %d left the old copy, %d the new one\n", qPrintable(kind.Name), step - 1, keptOld,
+                    tookNew);
+    }
+}
+
+// No room for the new copy: the copy before it stays, whole, and nothing of the new one is left.
+TEST_F(SafetyCopy, NoRoomForTheNewCopyKeepsTheOldOne)
+{
+    for (const Kind &kind : kinds())
+        ASSERT_TRUE(kind.Copy()) << kind.Name.toStdString();
+    const QMap<QString, QByteArray> imported = safetyState(SafetyImport), converted = safetyState(SafetyKykbn);
+    changeData();
+    const qint64 bookSize = QFileInfo(file).size();
+    test::writeFile(OtherFolder + "Sender.DB", QByteArray(bookSize + 100000, 's'));
+    const QString fullDisk = QStringLiteral("ディスクの空き容量が足りません");
+    bool diskFull = false;
+    QString failed, error;
+    {
+        const test::FullDisk disk(4096);
+        EXPECT_FALSE(copyForImport(&diskFull, &failed));
+        EXPECT_FALSE(copyForConversion(&error));
+    }
+    EXPECT_TRUE(diskFull);
+    EXPECT_EQ(failed, AdrsFolder + "Book/Adrs.DB");
+    EXPECT_TRUE(error.contains(fullDisk)) << error.toStdString();
+    EXPECT_EQ(safetyState(SafetyImport), imported);
+    EXPECT_EQ(safetyState(SafetyKykbn), converted);
+    error.clear();
+    {
+        const test::FullDisk disk(bookSize + 4096);  // room for the book's copy, not for the senders'
+        EXPECT_FALSE(copyForConversion(&error));
+    }
+    EXPECT_TRUE(error.contains(fullDisk)) << error.toStdString();
+    EXPECT_EQ(safetyState(SafetyKykbn), converted);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,14 @@ TEST(CsvReader, EncodingIsDetectedFromTheBytes)
     EXPECT_EQ(DetectTextEncoding(Sjis::encode(text)), TTextEncoding::ShiftJis);
     EXPECT_EQ(DecodeImportText("\xEF\xBB\xBF" + text.toUtf8(), TTextEncoding::Utf8), text);
     EXPECT_EQ(DecodeImportText(Sjis::encode(text), TTextEncoding::ShiftJis), text);
+    // "Unicode text": UTF-16 in the byte order its mark gives, never Shift-JIS.
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+        QStringEncoder encode(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE);
+        const QByteArray bytes = QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + QByteArray(encode(text));
+        EXPECT_EQ(DetectTextEncoding(bytes), TTextEncoding::Utf16);
+        EXPECT_EQ(DecodeImportText(bytes, TTextEncoding::Utf16), text);
+    }
 }
 
 // A row starts as a new record in the record form does, so a person comes in with his name printed on the

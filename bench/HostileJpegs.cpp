@@ -3,6 +3,12 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -120,10 +126,99 @@ QByteArray BaselineJpeg(int width, int height)
     return out.append("\xFF\xD9", 2);
 }
 
+QByteArray DamagedJpeg(QByteArray jpeg, TJpegDamage damage)
+{
+    // The frame: its marker (SOF0 to SOF2), length, precision, rows and columns.
+    qsizetype frame = -1;
+    for (const char marker : {'\xC0', '\xC1', '\xC2'})
+        if (frame < 0)
+            frame = jpeg.indexOf(QByteArray("\xFF", 1) + marker);
+    switch (damage) {
+    case TJpegDamage::CutShort: return jpeg.left(jpeg.size() / 2);
+    case TJpegDamage::TwelveBits: jpeg[frame + 4] = 12; break;
+    case TJpegDamage::PromisesMore:
+        qToBigEndian<quint16>(quint16(qFromBigEndian<quint16>(jpeg.constData() + frame + 5) * 10), jpeg.data() + frame + 5);
+        break;
+    }
+    return jpeg;
+}
+
 QByteArray WithJpegReplaced(QByteArray bytes, const QByteArray &from, const QByteArray &to)
 {
     const qsizetype at = bytes.indexOf(from);
     char length[4];
     qToLittleEndian<quint32>(quint32(to.size()), length);
     return bytes.replace(at - 4, 4 + from.size(), QByteArray(length, 4) + to);
+}
+
+namespace {
+
+struct TEncoderErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+extern "C" void encoderFail(j_common_ptr info) { std::longjmp(reinterpret_cast<TEncoderErrors *>(info->err)->jump, 1); }
+
+// The pixels of PhotoJpeg's picture, row by row into row (three bytes a pixel).
+void photoRow(int width, int height, int y, uchar *row)
+{
+    const auto mix = [](int a, int b, int c, int d, double s, double t) {
+        return (a * (1 - s) + b * s) * (1 - t) + (c * (1 - s) + d * s) * t;
+    };
+    const double t = height > 1 ? double(y) / (height - 1) : 0;
+    for (int x = 0; x < width; ++x) {
+        const double s = width > 1 ? double(x) / (width - 1) : 0;
+        // A hash of the place for the grain, the same on every run.
+        quint32 grain = quint32(x) * 0x9E3779B1u ^ quint32(y) * 0x85EBCA77u;
+        grain ^= grain >> 15;
+        grain *= 0x2C1B3C6Du;
+        grain ^= grain >> 12;
+        const int noise = int(grain % 9) - 4;
+        const int channels[3][4] = {{220, 0, 30, 230}, {30, 180, 30, 200}, {30, 0, 220, 0}};
+        for (int c = 0; c < 3; ++c) {
+            const double value = mix(channels[c][0], channels[c][1], channels[c][2], channels[c][3], s, t);
+            row[3 * x + c] = uchar(std::clamp(int(value * 0.5 + 64) + noise, 0, 255));
+        }
+    }
+}
+
+}  // namespace
+
+QByteArray PhotoJpeg(int width, int height)
+{
+    jpeg_compress_struct info{};
+    TEncoderErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = encoderFail;
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    std::vector<uchar> row(size_t(width) * 3);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        std::free(out);
+        return {};
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    for (int c = 0; c < info.num_components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        photoRow(width, height, int(info.next_scanline), row.data());
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
 }

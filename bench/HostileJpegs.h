@@ -1,6 +1,6 @@
 // JPEG files made byte by byte to cost a decoder seconds and gigabytes, for the bench of the picture decoder and
 // the tests that hold its bounds. Every picture is flat grey: what matters is its size and its scans, and a few
-// bytes of entropy data cover a whole picture.
+// bytes of entropy data cover a whole picture. Beside them, the photograph those bounds must let through.
 #pragma once
 
 #include <QByteArray>
@@ -12,6 +12,18 @@
 QByteArray ProgressiveJpeg(int width, int height, int acScans, bool colour = false);
 // A baseline grey picture of width x height in one scan, two bits a block.
 QByteArray BaselineJpeg(int width, int height);
+// A photograph of width x height as photo editors export one at high quality, encoded by the library:
+// progressive, without chroma subsampling, quality 95. A colour gradient with a fine grain, from red at the
+// top left to green, blue and yellow at the other corners, nowhere near white.
+QByteArray PhotoJpeg(int width, int height);
+// The damage the decoder finds in pictures that older documents hold.
+enum class TJpegDamage {
+    CutShort,      // half of the file
+    TwelveBits,    // a frame of 12-bit samples
+    PromisesMore,  // a frame of ten times the rows the data holds
+};
+// jpeg, a whole file of one frame, damaged so.
+QByteArray DamagedJpeg(QByteArray jpeg, TJpegDamage damage);
 // bytes with the JPEG from, stored after its length (u32, little-endian) as the documents store their pictures,
 // replaced by to.
 QByteArray WithJpegReplaced(QByteArray bytes, const QByteArray &from, const QByteArray &to);

@@ -1,6 +1,7 @@
 // Documents whose pictures are made to cost a decoder seconds and gigabytes (HostileJpegs.h), opened by the
 // program, and the open dialog's thumbnail of one, beside the same pictures decoded by the library with no
-// bound, as the program decoded them before, in the same run. Each case runs in a child process of its own,
+// bound, as the program decoded them before, in the same run; and the photograph those bounds must let
+// through (24 megapixels, progressive, without chroma subsampling) inserted on a postcard and opened. Each case runs in a child process of its own,
 // so the peak memory shown is what that process reached (as /usr/bin/time -v gives it), the program's own
 // start included.
 // Usage: bench_jpeg                           the table
@@ -9,8 +10,10 @@
 #include "HostileJpegs.h"
 #include "HostileLayout.h"
 
+#include "designers/CanvasGeometry.h"
 #include "designers/PrintDocument.h"
 #include "designers/PrtFiles.h"
+#include "drawing/BitmapHelpers.h"
 #include "drawing/IllustRect.h"
 
 #include "BenchSupport.h"
@@ -24,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <sys/resource.h>
@@ -34,11 +38,18 @@
 
 namespace {
 
+// What the program does with a case's files.
+enum class TWork : char {
+    Open = 'o',       // opens the document
+    Thumbnail = 't',  // decodes the document's thumbnail as the open dialog does
+    Insert = 'i',     // inserts the picture file on a postcard as the designer does
+};
+
 struct TCase {
     const char *what;
     QByteArray picture;  // as the library alone decodes it
     QByteArray document;
-    bool thumbnail;  // the open dialog's thumbnail, else the document opened
+    TWork work;
 };
 
 std::vector<TCase> cases()
@@ -49,13 +60,35 @@ std::vector<TCase> cases()
     const QByteArray scans = ProgressiveJpeg(1024, 1024, 20000);
     const QByteArray thumbnailScans = ProgressiveJpeg(1024, 1024, 100000);
     const QByteArray small = BaselineJpeg(64, 64);
+    const QByteArray photo = PhotoJpeg(6000, 4000);
     // The picture objects are 100 x 148 mm, the size of a postcard.
-    return {{"picture 18,000² progressive", huge, LayoutWithPictures(huge, 378, 559, plainThumbnail), false},
+    return {{"picture 18,000² progressive", huge, LayoutWithPictures(huge, 378, 559, plainThumbnail), TWork::Open},
             {"picture 18,000² baseline", hugeBaseline, LayoutWithPictures(hugeBaseline, 378, 559, plainThumbnail),
-             false},
-            {"picture 1,024², 20,000 scans", scans, LayoutWithPictures(scans, 378, 559, plainThumbnail), false},
+             TWork::Open},
+            {"picture 1,024², 20,000 scans", scans, LayoutWithPictures(scans, 378, 559, plainThumbnail), TWork::Open},
             {"thumbnail 1,024², 100,000 scans", thumbnailScans, LayoutWithPictures(small, 378, 559, thumbnailScans),
-             true}};
+             TWork::Thumbnail},
+            {"photo 6,000 x 4,000 progressive 4:4:4, inserted", photo, {}, TWork::Insert},
+            {"photo 6,000 x 4,000 progressive 4:4:4, opened", photo, LayoutWithPictures(photo, 378, 559, plainThumbnail),
+             TWork::Open}};
+}
+
+// The photograph inserted as the designer inserts a picture file on a postcard whose printable area is the
+// whole card: decoded for the object it makes, which then takes it.
+bool insertPicture(const QString &file)
+{
+    const TRect card{0, 0, 378, 559};
+    int resolution = 72;
+    const std::unique_ptr<TGraphic> picture = LoadPictureFile(file, resolution, [&](QSize size) {
+        return PictureCover(PictureLayoutSize(size, resolution, card, card.Right, card.Bottom));
+    });
+    if (!picture)
+        return false;
+    TIllustRect object;
+    object.SetPicture(picture.get());
+    const QSize size = PictureLayoutSize(object.PictureSize(), resolution, card, card.Right, card.Bottom);
+    object.SetRect(TRect{0, 0, size.width(), size.height()});
+    return !object.GetPicture().isNull();
 }
 
 struct TLibraryErrors {
@@ -96,18 +129,23 @@ bool decodeUnbounded(const QByteArray &jpeg)
     return true;
 }
 
-// Runs one case in this process: true when the picture (or thumbnail) came out.
-bool runCase(const TCase &c, bool unbounded, const QString &file)
+// Runs one case in this process from its document and picture file: true when the picture (or thumbnail) came
+// out.
+bool runCase(const TCase &c, bool unbounded, const QString &document, const QString &picture)
 {
     if (unbounded)
         return decodeUnbounded(c.picture);
-    if (c.thumbnail) {
+    switch (c.work) {
+    case TWork::Thumbnail: {
         TDocumentKind kind;
         DocumentKindOf(LayoutDocument, kind);
-        return !ThumbnailPicture(ReadThumbnail(kind, file)).isNull();
+        return !ThumbnailPicture(ReadThumbnail(kind, document)).isNull();
+    }
+    case TWork::Insert: return insertPicture(picture);
+    case TWork::Open: break;
     }
     TPrintDocument doc;
-    return doc.Open(file, nullptr) && !doc.IllustList.front()->GetPicture().isNull();
+    return doc.Open(document, nullptr) && !doc.IllustList.front()->GetPicture().isNull();
 }
 
 struct TMeasure {
@@ -157,10 +195,13 @@ int main(int argc, char **argv)
         const QString stem = QString::fromLocal8Bit(argv[3]) + QStringLiteral("/case%1").arg(argv[2]);
         const bool unbounded = argc > 4 && std::strcmp(argv[4], "--unbounded") == 0;
         QFile picture(stem + ".jpg");
-        TCase c{argv[2], {}, {}, QFile::exists(stem + ".thumbnail")};
+        QFile work(stem + ".work");
+        TCase c{argv[2], {}, {}, TWork::Open};
+        if (work.open(QIODevice::ReadOnly) && work.size() == 1)
+            c.work = TWork(work.readAll().at(0));
         if (unbounded && picture.open(QIODevice::ReadOnly))
             c.picture = picture.readAll();
-        const bool decoded = runCase(c, unbounded, stem + ".gpl");
+        const bool decoded = runCase(c, unbounded, stem + ".gpl", stem + ".jpg");
         std::printf("case %s%s: %s\n", argv[2], unbounded ? " (library, no bound)" : "",
                     decoded ? "decoded" : "refused");
         return 0;
@@ -169,14 +210,13 @@ int main(int argc, char **argv)
     QTemporaryDir temporary;
     const QString folder = argc > 2 && std::strcmp(argv[1], "--write") == 0 ? QString::fromLocal8Bit(argv[2])
                                                                             : temporary.path();
-    std::vector<QString> files;
+    std::vector<QString> stems;
     for (size_t i = 0; i < all.size(); ++i) {
         const QString stem = folder + QStringLiteral("/case%1").arg(i);
-        files.push_back(stem + ".gpl");
-        const QByteArray mark = all[i].thumbnail ? QByteArray("1") : QByteArray();
-        for (const auto &[name, bytes] : {std::pair{files.back(), all[i].document},
+        stems.push_back(stem);
+        for (const auto &[name, bytes] : {std::pair{stem + ".gpl", all[i].document},
                                           std::pair{stem + ".jpg", all[i].picture},
-                                          std::pair{stem + ".thumbnail", mark}}) {
+                                          std::pair{stem + ".work", QByteArray(1, char(all[i].work))}}) {
             QFile out(name);
             if (!bytes.isEmpty() && (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()))
                 return 2;
@@ -184,14 +224,16 @@ int main(int argc, char **argv)
     }
     if (folder != temporary.path())
         return 0;
-    std::printf("| case | document | program | peak | picture | library, no bound | peak |\n"
+    std::printf("| case | document or file | program | peak | picture | library, no bound | peak |\n"
                 "|---|---:|---:|---:|---|---:|---:|\n");
     for (size_t i = 0; i < all.size(); ++i) {
-        const TMeasure ours = inChild([&] { return runCase(all[i], false, files[i]); });
-        const TMeasure raw = inChild([&] { return runCase(all[i], true, files[i]); });
-        std::printf("| %s | %.2f MB | %.3f s | %ld MB | %s | %.3f s | %ld MB |\n", all[i].what,
-                    all[i].document.size() / 1e6, ours.seconds, ours.peakKb / 1024,
-                    ours.decoded ? "shown" : "left out", raw.seconds, raw.peakKb / 1024);
+        const QString document = stems[i] + ".gpl", picture = stems[i] + ".jpg";
+        const TMeasure ours = inChild([&] { return runCase(all[i], false, document, picture); });
+        const TMeasure raw = inChild([&] { return runCase(all[i], true, document, picture); });
+        const qsizetype bytes = all[i].work == TWork::Insert ? all[i].picture.size() : all[i].document.size();
+        std::printf("| %s | %.2f MB | %.3f s | %ld MB | %s | %.3f s | %ld MB |\n", all[i].what, bytes / 1e6,
+                    ours.seconds, ours.peakKb / 1024, ours.decoded ? "shown" : "left out", raw.seconds,
+                    raw.peakKb / 1024);
         std::fflush(stdout);
     }
     return 0;

@@ -12,6 +12,7 @@
 #include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
 #include "geo/PaintPanel.h"
+#include "platform/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -310,10 +311,18 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
 bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto *focused = asNew ? nullptr : dynamic_cast<TIllustRect *>(FocusedObject());
     int resolution = 72;
+    // A photograph is decoded for the object it goes to: the focused one keeps its size, a new one takes the
+    // picture's own size within the printable area.
+    const auto cover = [&](QSize pictureSize) {
+        if (focused)
+            return PictureCover(QSize(focused->GetRect().Width(), focused->GetRect().Height()));
+        return PictureCover(PictureLayoutSize(pictureSize, resolution, PrintableArea, PaperWidth, PaperHeight));
+    };
     std::unique_ptr<TGraphic> picture;
     try {
-        picture = LoadPictureFile(fileName, resolution);
+        picture = LoadPictureFile(fileName, resolution, cover);
     } catch (const EStreamError &) {
     }
     if (!picture) {
@@ -322,8 +331,7 @@ bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, b
     }
     TDesignObjects &doc = Objects();
     if (!asNew) {
-        auto *illust = dynamic_cast<TIllustRect *>(FocusedObject());
-        if (illust) {
+        if (TIllustRect *illust = focused) {
             illust->SetPicture(picture.get());
             illust->Resolution = resolution;
             PendingUndo->UpdateObject(0, *illust, 1);
@@ -332,7 +340,7 @@ bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, b
         auto illust = std::make_unique<TIllustRect>();
         illust->SetPicture(picture.get());
         illust->Resolution = resolution;
-        const QSize size = PictureLayoutSize(illust->GetPicture().size(), resolution, PrintableArea, PaperWidth,
+        const QSize size = PictureLayoutSize(illust->PictureSize(), resolution, PrintableArea, PaperWidth,
                                              PaperHeight);
         illust->SetRect(TRect{point.x(), point.y(), point.x() + size.width(), point.y() + size.height()});
         illust->SetZoom(ZoomRatio);
@@ -391,6 +399,7 @@ void TDesignerForm::PickerFileChosen(const QByteArray &fileName)
     const QPoint at(std::max(PrintableArea.Left, 0), std::max(PrintableArea.Top, 0));
     if (!AddIllustrationFile(file, at, focused == nullptr)) {
         PendingUndo.reset();
+        TellPicturesUnreadable();
         return;
     }
     if (!focused) {
@@ -399,6 +408,11 @@ void TDesignerForm::PickerFileChosen(const QByteArray &fileName)
     }
     CommitStep();
     UpdateCaption();
+}
+
+void TDesignerForm::TellPicturesUnreadable()
+{
+    ShowMessageBoxAt(this, QString::fromUtf8(PictureUnreadableMessage), AppTitle, MB_ICONINFORMATION);
 }
 
 void TDesignerForm::pmiIllustDefClick()
@@ -411,6 +425,9 @@ void TDesignerForm::pmiIllustDefClick()
     MoveObjects(pictures, [&](int i) {
         const auto &picture = static_cast<const TIllustRect &>(*pictures[size_t(i)]);
         const TRect r = picture.GetRect();
+        // A damaged picture left out of the document may not even tell its size: the object stays as it is.
+        if (picture.PictureSize().isEmpty())
+            return r;
         const QSize size = PictureLayoutSize(picture.PictureSize(), picture.Resolution, PrintableArea,
                                              PaperWidth, PaperHeight);
         const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);

@@ -152,6 +152,9 @@ public:
     bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
 
 protected:
+    // Says that pictures were left out: once for a document opened, or for the files of one insertion, when
+    // its command has done the rest of its work.
+    void TellPicturesUnreadable();
     // Connects the editing commands above to their handlers and gives each its tag.
     void ConnectEditActions();
     // The shared end of a new object, which the caller has put in its list and begun a step of kind 0 for:

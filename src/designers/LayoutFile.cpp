@@ -618,7 +618,7 @@ bool TLayoutForm::OpenDocument(const QString &path)
     // Once for the whole document, however many of its pictures are left out, over the card that shows them
     // empty.
     if (Layout.PicturesRefused())
-        ShowMessageBoxAt(this, QString::fromUtf8(PictureUnreadableMessage), AppTitle, MB_ICONINFORMATION);
+        TellPicturesUnreadable();
     if (!paperFound) {
         ShowMessageBoxAt(this, DocumentPaperDeletedMessage, AppTitle, MB_ICONINFORMATION);
         actFormat->trigger();

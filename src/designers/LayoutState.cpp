@@ -188,16 +188,22 @@ void TLayoutForm::FilesDropped(const QStringList &files, Qt::KeyboardModifiers k
     const QPoint card = pnlCard->mapFromGlobal(point);
     const QPoint at(int(RoundHalfAway(card.x() / ZoomRatio)), int(RoundHalfAway(card.y() / ZoomRatio)));
     bool made = false;
-    for (const QString &file : files)
-        made = AddIllustrationFile(file, at, true) || made;
+    bool leftOut = false;
+    for (const QString &file : files) {
+        const bool added = AddIllustrationFile(file, at, true);
+        made = made || added;
+        leftOut = leftOut || !added;
+    }
     if (!made) {
         PendingUndo.reset();
-        return;
+    } else {
+        TDrawRect *last = IllustList.back().get();
+        FocusedIndex = int(std::find(SelectedList.begin(), SelectedList.end(), last) - SelectedList.begin());
+        SyncObjectList();
+        StoreSelection(1);
+        UndoList.Add(std::move(PendingUndo));
+        UpdateCaption();
     }
-    TDrawRect *last = IllustList.back().get();
-    FocusedIndex = int(std::find(SelectedList.begin(), SelectedList.end(), last) - SelectedList.begin());
-    SyncObjectList();
-    StoreSelection(1);
-    UndoList.Add(std::move(PendingUndo));
-    UpdateCaption();
+    if (leftOut)
+        TellPicturesUnreadable();
 }

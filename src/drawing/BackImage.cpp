@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -186,6 +187,18 @@ void TBackImage::RotatePicture(uint8_t mode)
     RenderedValid_ = 0;
 }
 
+QSize TBackImage::shownSize() const
+{
+    if (!Jpeg_ || Jpeg_->PictureSize().isEmpty())
+        return Picture_.size();
+    return Quarters_ % 2 ? Jpeg_->PictureSize().transposed() : Jpeg_->PictureSize();
+}
+
+double TBackImage::ownPixelsPerPixel() const
+{
+    return Picture_.isNull() ? 1.0 : double(shownSize().width()) / Picture_.width();
+}
+
 void TBackImage::Refresh(bool force)
 {
     if (force || !RenderedValid_)
@@ -219,11 +232,11 @@ void TBackImage::render()
         break;
     case Centred:
         if (picture)
-            DrawPictureCentred(Picture_, usableResolution(Resolution_), Rendered_, Zoom_);
+            DrawPictureCentred(Picture_, usableResolution(Resolution_), Rendered_, Zoom_ * ownPixelsPerPixel());
         break;
     case Tiled:
         if (picture)
-            DrawPictureTiled(Picture_, usableResolution(Resolution_), Rendered_, Turned_, Zoom_);
+            DrawPictureTiled(Picture_, usableResolution(Resolution_), Rendered_, Turned_, Zoom_ * ownPixelsPerPixel());
         break;
     case Colour: Rendered_.fill(ColorFromBgr(Color1_)); break;
     case Gradient: FillGradient(Rendered_, GradientAngle_, ColorFromBgr(Color1_), ColorFromBgr(Color2_)); break;
@@ -281,8 +294,8 @@ void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage,
         PrintedPicture_ = QSize(RoundToInt(Picture_.width() * scale), RoundToInt(Picture_.height() * scale));
     } else if ((Kind_ == Centred || Kind_ == Tiled) && picture) {
         const int resolution = usableResolution(Resolution_);
-        PrintedPicture_ = QSize(RoundToInt(Picture_.width() * dpiX / resolution),
-                                RoundToInt(Picture_.height() * dpiY / resolution));
+        const QSize own = shownSize();
+        PrintedPicture_ = QSize(RoundToInt(own.width() * dpiX / resolution), RoundToInt(own.height() * dpiY / resolution));
         if (Kind_ == Tiled && !PrintedPicture_.isEmpty())
             TileCount_ = QSize((PrintRect_.Width() + PrintedPicture_.width() - 1) / PrintedPicture_.width(),
                                (PrintRect_.Height() + PrintedPicture_.height() - 1) / PrintedPicture_.height());
@@ -437,12 +450,14 @@ void TBackImage::LoadFromStream(TObjectStream &stream)
                 if (state[2] > NotRotated)
                     throw EInvalidGraphic("the picture's turn is unknown");
                 try {
+                    // The page needs about as many pixels as a photograph has at the finest print resolution:
+                    // a picture is decoded whole where the bound allows, else as large as it allows.
                     Jpeg_.emplace();
-                    Jpeg_->LoadFromData(data);
+                    Jpeg_->LoadFromData(data, std::numeric_limits<int>::max(), TJpegImage::LargestCover);
                     Picture_ = ToBitmap24(Jpeg_->Bitmap());
-                } catch (const EJpegRefused &) {
-                    // A picture beyond what the program decodes is left out, and the design opens with a
-                    // background that shows none; the kept bytes are stored back as they were.
+                } catch (const EInvalidGraphic &) {
+                    // A picture beyond what the program decodes, or a damaged one, is left out, and the design
+                    // opens with a background that shows none; the kept bytes are stored back as they were.
                     Jpeg_->KeepRefused(data);
                 }
                 if (state[0])

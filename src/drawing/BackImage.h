@@ -62,8 +62,9 @@ public:
 
     void SaveToStream(TObjectStream &stream) const;
     // Throws EStreamError for a stream cut short or damaged, EInvalidGraphic (its message for the user) for a
-    // picture that cannot be decoded; the background is then empty, of kind 0. A JPEG refused for its size or
-    // scans (EJpegRefused) is left out: the background loads without a picture (PictureRefused).
+    // bitmap that cannot be read; the background is then empty, of kind 0. A JPEG is decoded as large as
+    // MaxJpegDecodeBytes allows, whole when it fits; one refused for its size or scans, or damaged, is left
+    // out: the background loads without a picture (PictureRefused).
     void LoadFromStream(TObjectStream &stream);
 
     uint8_t Kind() const { return Kind_; }
@@ -76,11 +77,13 @@ public:
     int GradientAngle() const { return GradientAngle_; }
     bool Turned() const { return Turned_ != 0; }
     const QByteArray &Extension() const { return Extension_; }
-    // The picture as shown (mirrored, turned); null when there is none.
+    // The picture as shown (mirrored, turned), a JPEG smaller than its own size when the bound allowed no
+    // more; null when there is none.
     const QImage &Picture() const { return Picture_; }
     // The JPEG bytes as loaded, when the picture came from a JPEG.
     const std::optional<TJpegImage> &KeptJpeg() const { return Jpeg_; }
-    // A JPEG the decoder refused: no picture shows, and its bytes are stored back as they were read.
+    // A JPEG the decoder refused or found damaged: no picture shows, and its bytes are stored back as they
+    // were read.
     bool PictureRefused() const { return Jpeg_ && Jpeg_->Refused(); }
     // Vertical mirror, horizontal mirror, rotation (3 none) applied to the kept JPEG's pixels.
     std::array<uint8_t, 3> MirrorState() const;
@@ -95,6 +98,11 @@ private:
     void setExtension(const QByteArray &extension);
     bool jpegExtension() const;
     void freePicture();
+    // The picture's own size as it shows (turned): a JPEG's by its header, whatever size it was decoded at.
+    // Centred and tiled pictures are placed at that size.
+    QSize shownSize() const;
+    // How many of the picture's own pixels one pixel of Picture_ stands for across.
+    double ownPixelsPerPixel() const;
 
     QImage Rendered_;
     QPoint Extent_;

@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -93,7 +94,8 @@ int PictureKindOfFile(const QString &fileName)
     return -1;
 }
 
-std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resolution)
+std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resolution,
+                                          const std::function<int(QSize)> &jpegCover)
 {
     if (PictureKindOfFile(fileName) < 0)
         return nullptr;
@@ -116,8 +118,10 @@ std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resoluti
             if (const int dpi = jfifResolution(file); dpi > 0)
                 resolution = dpi;
             file.seek(0);
+            const QByteArray data = file.readAll();
             auto jpeg = std::make_unique<TJpegImage>();
-            jpeg->LoadFromData(file.readAll());
+            jpeg->LoadFromData(data, std::numeric_limits<int>::max(),
+                               jpegCover ? jpegCover(JpegPictureSize(data)) : 0);
             graphic = std::move(jpeg);
         } else if (bigEndian16(signature) == 0x8950) {
             // The objects keep bitmaps and JPEGs only: a PNG becomes a bitmap, its transparent parts white as

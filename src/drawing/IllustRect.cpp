@@ -23,15 +23,14 @@ bool isJpegExtension(const QByteArray &extension) { return extension == "jpg" ||
 // twice what photographs are printed at.
 constexpr int FinestPrintDpi = 600;
 
-// The pixels a picture needs on each side to print sharp on rect, whichever way it is turned; a JPEG is
-// decoded no larger (a document holding a photograph of hundreds of megapixels on a postcard opens in
-// megabytes). A picture with a transparent colour is decoded at full size where it can be: the colour was
-// picked from those pixels, and a scaled decoding gives others.
+// A JPEG is decoded no larger than the object prints it (a document holding a photograph of hundreds of
+// megapixels on a postcard opens in megabytes). A picture with a transparent colour is decoded at full size
+// where it can be: the colour was picked from those pixels, and a scaled decoding gives others.
 int pictureCover(const TRect &rect, uint32_t transparentColour)
 {
     if (transparentColour != clNone)
         return TJpegImage::LargestCover;
-    return std::max(1, LayoutToPixels(std::max(rect.Width(), rect.Height()), FinestPrintDpi));
+    return PictureCover(QSize(rect.Width(), rect.Height()));
 }
 
 TRect moved(const TRect &r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
@@ -65,6 +64,11 @@ QImage maskOfColour(const QImage &picture, QRgb colour)
 }
 
 }  // namespace
+
+int PictureCover(QSize size)
+{
+    return std::max(1, LayoutToPixels(std::max(size.width(), size.height()), FinestPrintDpi));
+}
 
 TIllustRect::TIllustRect()
 {
@@ -462,9 +466,10 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
     if (jpegPicture) {
         try {
             jpeg.LoadFromData(data, std::numeric_limits<int>::max(), pictureCover(base.Rect, colour));
-        } catch (const EJpegRefused &) {
-            // A picture beyond what the program decodes is left out, and the rest of the document opens: the
-            // object shows no picture and keeps its bytes to store.
+        } catch (const EInvalidGraphic &) {
+            // A picture beyond what the program decodes, or a damaged one (cut short, of 12 bits, a header that
+            // promises more than its data holds), is left out, and the rest of the document opens: the object
+            // shows no picture and keeps its bytes to store.
             jpeg.KeepRefused(data);
         }
     }

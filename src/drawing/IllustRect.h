@@ -19,6 +19,11 @@
 // The colour value meaning "no transparent colour".
 inline constexpr uint32_t clNone = 0x1FFFFFFF;
 
+// The pixels a picture needs on each side to print sharp on a picture object of size (layout units),
+// whichever way it is turned: its longer side at the finest resolution the printers print at. A JPEG is
+// decoded to cover it (TJpegImage::LoadFromData) when it is inserted, opened or enlarged.
+int PictureCover(QSize size);
+
 class TIllustRect : public TDrawRect {
 public:
     TIllustRect();
@@ -35,9 +40,9 @@ public:
     void Print(TCanvas &canvas, int dx, int dy) override;
     // Also makes the print cache: a picture larger than the printed area is shrunk to it once, here.
     void CalcPrintRect(const TRenderTarget &target, QPoint offset, bool keepMargins) override;
-    // Throws EInvalidGraphic ("画像が読み込めませんでした  ") for a picture that cannot be read and
+    // Throws EInvalidGraphic ("画像が読み込めませんでした  ") for a bitmap that cannot be read and
     // EStreamError for a record cut short. A JPEG is decoded no larger than the object prints it; one refused
-    // for its size or scans (EJpegRefused) is left out: the object loads without a picture and keeps the bytes,
+    // for its size or scans, or damaged, is left out: the object loads without a picture and keeps the bytes,
     // which it stores back as they were.
     void LoadFromStream(TObjectStream &stream) override;
     void SaveToStream(TObjectStream &stream) const override;
@@ -61,7 +66,8 @@ public:
     void SetExtension(const QByteArray &extension);
     // The JPEG as loaded, present exactly for the extensions "jpg" and "jpeg".
     const TJpegImage *KeptJpeg() const { return KeptJpeg_.get(); }
-    // A JPEG the decoder refused: the object shows empty, and its bytes are stored back as they were read.
+    // A JPEG the decoder refused or found damaged: the object shows empty, and its bytes are stored back as
+    // they were read.
     bool PictureRefused() const { return KeptJpeg_ && KeptJpeg_->Refused(); }
     // 0 left to right, 1 top to bottom.
     void FlipPicture(int kind);

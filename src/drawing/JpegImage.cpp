@@ -194,12 +194,9 @@ void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover
 
 void TJpegImage::KeepRefused(const QByteArray &data)
 {
-    TJpegTarget target;
-    // No side is allowed: the decoder stops after the header.
-    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0, &target);
     data_ = data;
     bitmap_ = QImage();
-    size_ = target.pictureSize;
+    size_ = JpegPictureSize(data);
     cover_ = 0;
 }
 
@@ -210,6 +207,14 @@ bool TJpegImage::Covers(int cover) const
     // Asked for at least as much before, the pixels are all the bound allows; a larger request would decode
     // the same again.
     return bitmap_.size() == size_ || cover <= std::max(cover_, std::min(bitmap_.width(), bitmap_.height()));
+}
+
+QSize JpegPictureSize(const QByteArray &data)
+{
+    TJpegTarget target;
+    // No side is allowed: the decoder stops after the header.
+    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0, &target);
+    return target.pictureSize;
 }
 
 QImage JpegPixels(const QByteArray &data, int largestSide, int cover)

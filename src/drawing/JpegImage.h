@@ -62,5 +62,8 @@ private:
     int cover_ = 0;
 };
 
+// The picture's own size in pixels as the header of data gives it, nothing decoded: for the cover a caller
+// asks of LoadFromData or JpegPixels. An invalid size when the header cannot be read.
+QSize JpegPictureSize(const QByteArray &data);
 // The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.
 QImage JpegPixels(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);

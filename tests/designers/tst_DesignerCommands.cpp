@@ -1,6 +1,7 @@
 // The designers' editing commands on the address designer: each command leaves one undo step whose undo and
 // redo give the document back byte for byte, the clipboard's placement and its all-or-nothing paste,
 // deletion, alignment, spacing, stacking and the default layout.
+#include "HostileJpegs.h"
 #include "LayoutFixture.h"
 #include "PrintedPdf.h"
 
@@ -490,6 +491,52 @@ TEST_F(DesignerCommandTest, PickedPictureBecomesAnIllustrationThatGoesBackToItsO
     select({picture});
     expectOneReversibleStep("own size", [&] { run(form->pmiIllustDef); });
     EXPECT_EQ(picture->GetRect(), (TRect{0, 30, 100, 80}));
+}
+
+TEST_F(DesignerCommandTest, APickedPhotographIsDecodedForItsObjectAndAPictureLeftOutIsSaid)
+{
+    QTemporaryDir dir;
+    // 24 megapixels, progressive, without chroma subsampling, as photo editors export: whole, its pixels and
+    // coefficients would pass the decoder's bound.
+    const QString photo = dir.filePath(QStringLiteral("写真.jpg"));
+    test::writeFile(photo, PhotoJpeg(6000, 4000));
+    form->PickerFileChosen(QFile::encodeName(photo));
+    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    EXPECT_EQ(form->UndoList.GetCount(), 1);
+    TIllustRect *picture = form->IllustList[0].get();
+    EXPECT_EQ(picture->PictureSize(), QSize(6000, 4000));
+    // 6,000 pixels at 72 dpi fitted to the postcard's printable width; 5/8 of the photograph covers its longer
+    // side at 600 dpi, a half would not.
+    const TRect placed = picture->GetRect();
+    EXPECT_EQ(placed.Width(), std::min(form->PrintableArea.Right, form->PaperWidth) - placed.Left);
+    EXPECT_NEAR(placed.Height() * 1.5, placed.Width(), 1);
+    ASSERT_GT(PictureCover(QSize(placed.Width(), placed.Height())), 2000);
+    ASSERT_LE(PictureCover(QSize(placed.Width(), placed.Height())), 2500);
+    EXPECT_EQ(picture->GetPicture().size(), QSize(3750, 2500));
+
+    // Given to a small illustration in focus, it is decoded for that one's size: an eighth.
+    picture->SetRect(TRect{10, 10, 70, 50});
+    select({picture});
+    form->PickerFileChosen(QFile::encodeName(photo));
+    EXPECT_EQ(form->IllustList.size(), 1u);
+    EXPECT_EQ(picture->GetRect(), (TRect{10, 10, 70, 50}));
+    EXPECT_EQ(picture->GetPicture().size(), QSize(750, 500));
+
+    // A picture the decoder refuses (648 MB of coefficients) or finds damaged is said, and nothing changes.
+    select({}, -1);
+    const QByteArray before = bytes();
+    const int steps = form->UndoList.GetCount();
+    for (const QByteArray &refused : {ProgressiveJpeg(18000, 18000, 1),
+                                      DamagedJpeg(EncodeJpeg(QImage(64, 48, QImage::Format_RGB888)), TJpegDamage::CutShort)}) {
+        const QString file = dir.filePath(QStringLiteral("読めない.jpg"));
+        test::writeFile(file, refused);
+        boxes.clear();
+        form->PickerFileChosen(QFile::encodeName(file));
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("画像が読み込めませんでした  ")});
+        EXPECT_EQ(bytes(), before);
+        EXPECT_EQ(form->UndoList.GetCount(), steps);
+    }
 }
 
 TEST_F(DesignerCommandTest, APictureOpenedSmallGoesBackToItsOwnSizeNotToThePixelsDecodedForIt)

@@ -490,7 +490,8 @@ TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsThe
 {
     const QByteArray thumbnail = EncodeJpeg(QImage(135, 200, QImage::Format_RGB888));
     const QByteArray refused = ProgressiveJpeg(64, 64, MaxJpegScans);
-    // Two pictures the decoder refuses.
+    // A picture the decoder refuses, and one it finds damaged: 12 bits a sample, its size unknown.
+    const QByteArray damaged = DamagedJpeg(EncodeJpeg(QImage(64, 48, QImage::Format_RGB888)), TJpegDamage::TwelveBits);
     TPrintDocument doc;
     ASSERT_TRUE(doc.Read(LayoutWithPictures(refused, 100, 148, thumbnail), nullptr));
     auto second = std::make_unique<TIllustRect>();
@@ -498,7 +499,7 @@ TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsThe
     doc.ZOrderList.insert(doc.ZOrderList.begin(), second.get());
     doc.IllustList.push_back(std::move(second));
     const QString path = LayoutFolder + QStringLiteral("大きな写真.gpl");
-    test::writeFile(path, doc.Bytes(thumbnail));
+    test::writeFile(path, WithJpegReplaced(doc.Bytes(thumbnail), refused, damaged));
 
     ASSERT_TRUE(form->OpenDocument(path));
     ASSERT_EQ(boxes.shown().size(), 1u);
@@ -506,6 +507,23 @@ TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsThe
     EXPECT_EQ(boxes.shown()[0].caption, QStringLiteral("Velmora"));
     ASSERT_EQ(form->IllustList.size(), 2u);
     EXPECT_TRUE(form->IllustList[0]->GetPicture().isNull());
+    EXPECT_TRUE(form->IllustList[1]->GetPicture().isNull());
+
+    // Back to its own size: a picture whose size is unknown leaves its object as it is.
+    std::vector<QByteArray> kept;
+    for (const auto &picture : form->IllustList) {
+        kept.push_back(picture->KeptJpeg()->Data());
+        if (kept.back() == damaged) {
+            const TRect before = picture->GetRect();
+            form->SelectedList = {picture.get()};
+            form->FocusedIndex = 0;
+            form->pmiIllustDefClick();
+            EXPECT_EQ(picture->GetRect(), before);
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    const std::vector<QByteArray> read = damaged < refused ? std::vector{damaged, refused} : std::vector{refused, damaged};
+    EXPECT_EQ(kept, read);
 
     // Saved, both pictures are there as they were read.
     form->Modified = 1;
@@ -514,8 +532,11 @@ TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsThe
     TPrintDocument saved;
     ASSERT_TRUE(saved.Open(copy, nullptr));
     ASSERT_EQ(saved.IllustList.size(), 2u);
+    kept.clear();
     for (const auto &picture : saved.IllustList)
-        EXPECT_EQ(picture->KeptJpeg()->Data(), refused);
+        kept.push_back(picture->KeptJpeg()->Data());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, read);
 
     // A document whose picture shows is opened without a word.
     boxes.clear();

@@ -384,6 +384,8 @@ TEST_F(LayoutCanvasTest, DroppedPicturesBecomeIllustrationsUndoneAsOneStep)
     test::writeFile(files.last(), "text");
     Qt::DropAction effect = Qt::CopyAction;
     form->FilesDropped(files, {}, card->mapToGlobal(QPoint(40, 60)), effect);
+    // The file that gives none is said once the others are in.
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("画像が読み込めませんでした  ")});
     ASSERT_EQ(form->IllustList.size(), 3u);
     EXPECT_EQ(form->SelectedList.size(), 3u);
     EXPECT_EQ(form->FocusedObject(), form->IllustList[2].get());
@@ -398,10 +400,12 @@ TEST_F(LayoutCanvasTest, DroppedPicturesBecomeIllustrationsUndoneAsOneStep)
     ASSERT_EQ(form->IllustList.size(), 3u);
     EXPECT_EQ(form->ZOrderList[0], form->IllustList[2].get());
 
-    // A file that gives no picture makes no step.
+    // A file that gives no picture makes no step, and is said.
+    boxes.clear();
     form->FilesDropped({files.last()}, {}, card->mapToGlobal(QPoint(40, 60)), effect);
     EXPECT_EQ(form->IllustList.size(), 3u);
     EXPECT_EQ(form->UndoList.GetCount(), 1);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("画像が読み込めませんでした  ")});
 }
 
 // ---- View, object chooser, command state, start menu ----

@@ -1,5 +1,5 @@
 // The print document: a layout holding every object kind saved, opened and saved again to the same bytes;
-// damaged files refused whole; the safety copy of a save, a save killed at each of its file steps, and what
+// damaged files refused whole, damaged pictures left out of the rest; the safety copy of a save, a save killed at each of its file steps, and what
 // killed saves left put right when the folder is listed.
 #include "designers/PrintDocument.h"
 
@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -195,6 +196,21 @@ TEST(PrintDocument, DamagedFilesAreRefusedAndLeaveTheDocumentEmpty)
     }
 }
 
+namespace {
+
+// The pictures of older documents that the decoder finds damaged: cut short, of 12 bits, and one whose header
+// promises more rows than its data holds.
+std::vector<QByteArray> damagedPictures()
+{
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    const QByteArray whole = EncodeJpeg(picture);
+    return {DamagedJpeg(whole, TJpegDamage::CutShort), DamagedJpeg(whole, TJpegDamage::TwelveBits),
+            DamagedJpeg(whole, TJpegDamage::PromisesMore)};
+}
+
+}  // namespace
+
 TEST(PrintDocument, APictureRefusedForItsScansOrSizeIsLeftOutAndAHugeOneOpensAtThePrintedSize)
 {
     QTemporaryDir dir;
@@ -206,8 +222,12 @@ TEST(PrintDocument, APictureRefusedForItsScansOrSizeIsLeftOutAndAHugeOneOpensAtT
         EXPECT_TRUE(doc.Open(path, &error)) << error.toStdString();
         return doc.IllustList.size() == 1 && doc.WordList.size() == 1 && doc.ZOrderList.size() == 2;
     };
-    // 20,000 scans of a 1,024² picture, and 18,000² progressive (648 MB of coefficients): the rest opens.
-    for (const QByteArray &refused : {ProgressiveJpeg(1024, 1024, 20000), ProgressiveJpeg(18000, 18000, 1)}) {
+    // 20,000 scans of a 1,024² picture, 18,000² progressive (648 MB of coefficients), and the damaged ones:
+    // the rest opens.
+    std::vector<QByteArray> refusals = damagedPictures();
+    refusals.push_back(ProgressiveJpeg(1024, 1024, 20000));
+    refusals.push_back(ProgressiveJpeg(18000, 18000, 1));
+    for (const QByteArray &refused : refusals) {
         TPrintDocument doc;
         ASSERT_TRUE(opened(refused, doc));
         EXPECT_TRUE(doc.IllustList[0]->GetPicture().isNull());
@@ -236,14 +256,18 @@ TEST(PrintDocument, ALetterBackgroundRefusedIsStoredBackAsItWasRead)
     TPrintDocument letter(DesignDocument);
     letter.Background->SetKind(TBackImage::Tiled);
     letter.Background->SetPictureFile(standIn);
-    const QByteArray stored =
-        WithJpegReplaced(letter.Bytes(QByteArray()), standIn.Data(), ProgressiveJpeg(64, 64, MaxJpegScans));
-    TPrintDocument doc(DesignDocument);
-    QString error;
-    ASSERT_TRUE(doc.Read(stored, &error)) << error.toStdString();
-    EXPECT_TRUE(doc.PicturesRefused());
-    EXPECT_EQ(doc.Background->Kind(), TBackImage::Tiled);
-    EXPECT_EQ(doc.Bytes(doc.Thumbnail), stored);
+    std::vector<QByteArray> refusals = damagedPictures();
+    refusals.push_back(ProgressiveJpeg(64, 64, MaxJpegScans));
+    for (const QByteArray &refused : refusals) {
+        const QByteArray stored = WithJpegReplaced(letter.Bytes(QByteArray()), standIn.Data(), refused);
+        TPrintDocument doc(DesignDocument);
+        QString error;
+        ASSERT_TRUE(doc.Read(stored, &error)) << error.toStdString();
+        EXPECT_TRUE(doc.PicturesRefused());
+        EXPECT_EQ(doc.Background->Kind(), TBackImage::Tiled);
+        EXPECT_TRUE(doc.Background->Picture().isNull());
+        EXPECT_EQ(doc.Bytes(doc.Thumbnail), stored);
+    }
 }
 
 TEST(PrintDocument, StackingPlacesAreCompactedAndRepeatsRefused)

@@ -271,11 +271,16 @@ TEST(IllustRect, DamagedRecordsAreRefusedAndTheNextLoadsAsUsual)
         LoadObject(target, huge, 600);
     }));
 
-    // Damaged picture data of the right length: the picture is refused, and the program goes on.
+    // Damaged picture data of the right length: the picture is left out, the object and the next load, and the
+    // bytes are stored back as they were read. A damaged bitmap, whose length only its header gives, is refused.
     QByteArray garbled = jpegRecord;
     for (qsizetype i = lengthAt + 4 + 2; i < lengthAt + 4 + jpeg.Data().size() - 2; ++i)
         garbled[i] = char(0x5A);
-    EXPECT_EQ(refusal(garbled), DocumentedMessage);
+    TIllustRect left;
+    EXPECT_EQ(LoadObject(left, garbled + bitmapRecord), bitmapRecord.size());
+    EXPECT_TRUE(left.GetPicture().isNull());
+    EXPECT_TRUE(left.PictureRefused());
+    EXPECT_EQ(SavedObject(left), garbled);
     QByteArray notBitmap = bitmapRecord;
     notBitmap[imageAt] = 'X';
     EXPECT_EQ(refusal(notBitmap), DocumentedMessage);

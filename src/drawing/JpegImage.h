@@ -67,3 +67,23 @@ private:
 QSize JpegPictureSize(const QByteArray &data);
 // The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.
 QImage JpegPixels(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
+
+// Where the rows of a decoding go, for a caller that takes them one by one as they come out instead of holding
+// the picture (a thumbnail of a picture of thousands of pixels a side).
+class TJpegRows {
+public:
+    virtual ~TJpegRows() = default;
+    // Before the library starts: the size decoded at and what the library buffers for it (every coefficient of
+    // a file of several scans, nothing for one scan). May wait, for memory shared with other decodings; false
+    // refuses the picture.
+    virtual bool Start(QSize size, qint64 buffered) = 0;
+    // How many rows from y on are not wanted: the library skips them without making their pixels.
+    virtual int Unwanted(int y) = 0;
+    // Where row y goes, its width times 3 bytes in Bitmap24Format's order; Took(y) once it is there.
+    virtual uchar *Row(int y) = 0;
+    virtual void Took(int y) = 0;
+};
+
+// data decoded as TJpegImage::LoadFromData decodes it for cover, its rows handed to rows; false where
+// LoadFromData would throw.
+bool JpegRows(const QByteArray &data, int cover, TJpegRows &rows);

@@ -144,7 +144,7 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
     info.scale_num = JDIMENSION(scaleFor(&info, cover));
     info.scale_denom = 8;
     if (info.image_width > JDIMENSION(largestSide) || info.image_height > JDIMENSION(largestSide)
-        || info.scale_num == 0) {
+        || qint64(info.image_width) * info.image_height > MaxJpegPixels || info.scale_num == 0) {
         jpeg_destroy_decompress(&info);
         return TooLarge;
     }

@@ -1417,7 +1417,8 @@ void TAddressList::actDesignerExecute(int designer)
 
 void TAddressList::closeEvent(QCloseEvent *event)
 {
-    if (!CloseSubForms()) {
+    // The windows it closes ask on its behalf.
+    if (!AskBeforeClose(this, [this] { return CloseSubForms(); })) {
         setProperty("ModalResult", QVariant());
         event->ignore();
         return;

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -139,4 +140,34 @@ int ExecDialog(QDialog &dialog)
     }
     // A close asked while the dialog was open has been carried out now.
     return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
+}
+
+namespace {
+
+// Turns away the closes of a window whose close is under way. Qt sends a widget that is closing no second
+// close event; it reports such a close done to the widget's platform window, which is then destroyed while
+// the widget, still asking, stays: a question answered Cancel would leave a window no one can show or close.
+class TCloseUnderWay : public QObject {
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
+{
+    TCloseUnderWay underWay;
+    const QPointer<QWindow> handle = window->windowHandle();
+    if (handle)
+        handle->installEventFilter(&underWay);
+    const bool mayClose = question();
+    if (handle)
+        handle->removeEventFilter(&underWay);
+    return mayClose;
 }

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QDialog;
 
 // The results a modal form ends with.
@@ -43,3 +45,9 @@ private:
 // its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when
 // the window was closed meanwhile.
 int ExecDialog(QDialog &dialog);
+
+// Runs the question a window asks before it closes (from its closeEvent, whatever the question opens) and
+// answers whether the window may close. A close of the window asked meanwhile, by the window manager or a
+// screen reader, is part of the close under way: the answer decides it, and the window is neither taken off
+// the screen under the question nor asked again.
+bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);

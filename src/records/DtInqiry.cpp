@@ -397,7 +397,7 @@ void TDataInquiry::btnCloseClick() { close(); }
 
 void TDataInquiry::closeEvent(QCloseEvent *event)
 {
-    if (CheckUnsavedChanges(true, true) == ucCancelled) {
+    if (!AskBeforeClose(this, [this] { return CheckUnsavedChanges(true, true) != ucCancelled; })) {
         event->ignore();
         return;
     }

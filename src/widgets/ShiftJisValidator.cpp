@@ -148,7 +148,7 @@ public:
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.readOnly = edit()->isReadOnly();
-        s.editable = !s.readOnly;
+        s.editable = takesText();
         s.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
         s.selectableText = true;
         return s;
@@ -245,9 +245,9 @@ public:
     void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString &text) override
     {
-        QLineEdit *e = edit();
-        if (e->isReadOnly())  // as it takes no key
+        if (!takesText())
             return;
+        QLineEdit *e = edit();
         e->setSelection(start, end - start);
         e->insert(text);
         emit e->editingFinished();
@@ -255,6 +255,8 @@ public:
 
 private:
     QLineEdit *edit() const { return static_cast<QLineEdit *>(object()); }
+    // What takes no key, read-only or disabled (itself or with its group or window), takes no text either.
+    bool takesText() const { return !edit()->isReadOnly() && edit()->isEnabled(); }
     // -2 stands for the caret on the bus.
     int caretOr(int offset) const { return offset == -2 ? cursorPosition() : offset; }
 };

@@ -78,7 +78,8 @@ void storeForms(QString &text, TNotice &notice)
 }
 
 // A character of a half-width field as the input method gives it full width: the full-width forms of ASCII and
-// the ideographic space are the characters they stand for, and every dash and the long vowel mark a hyphen.
+// the ideographic space are the characters they stand for, every dash and the long vowel mark a hyphen, and
+// the full stop it gives for the "." key (either width) the point, so that 130。5 is a decimal number.
 QChar halfWidthChar(QChar c)
 {
     const char16_t u = c.unicode();
@@ -89,6 +90,8 @@ QChar halfWidthChar(QChar c)
     switch (u) {
     case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
         return QLatin1Char('-');
+    case u'。': case u'｡':
+        return QLatin1Char('.');
     default:
         return c;
     }

@@ -126,6 +126,20 @@ TWindowCommand::~TWindowCommand()
         window_->close();
 }
 
+bool TWindowCommand::CloseAsked() const
+{
+    if (!window_)
+        return false;
+    const TCommandGate *gate = TCommandGate::of(window_);
+    return gate->running && gate->closeHeld;
+}
+
+void TWindowCommand::ForgetClose()
+{
+    if (window_)
+        TCommandGate::of(window_)->closeHeld = false;
+}
+
 int ExecDialog(QDialog &dialog)
 {
     QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
@@ -139,4 +153,17 @@ int ExecDialog(QDialog &dialog)
     }
     // A close asked while the dialog was open has been carried out now.
     return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
+}
+
+bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
+{
+    bool closeAsked = false;
+    {
+        const TWindowCommand command(caller ? caller->window() : nullptr);
+        if (!command)
+            return false;
+        what();
+        closeAsked = command.CloseAsked();
+    }
+    return !closeAsked;
 }

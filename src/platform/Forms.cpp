@@ -127,6 +127,20 @@ TWindowCommand::~TWindowCommand()
         window_->close();
 }
 
+bool TWindowCommand::CloseAsked() const
+{
+    if (!window_)
+        return false;
+    const TCommandGate *gate = TCommandGate::of(window_);
+    return gate->running && gate->closeHeld;
+}
+
+void TWindowCommand::ForgetClose()
+{
+    if (window_)
+        TCommandGate::of(window_)->closeHeld = false;
+}
+
 int ExecDialog(QDialog &dialog)
 {
     QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
@@ -170,4 +184,17 @@ bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
     if (handle)
         handle->removeEventFilter(&underWay);
     return mayClose;
+}
+
+bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
+{
+    bool closeAsked = false;
+    {
+        const TWindowCommand command(caller ? caller->window() : nullptr);
+        if (!command)
+            return false;
+        what();
+        closeAsked = command.CloseAsked();
+    }
+    return !closeAsked;
 }

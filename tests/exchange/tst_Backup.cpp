@@ -411,7 +411,7 @@ TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
     const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
     ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
     const QStringList leftovers = {"20261207 101010.partial/Data/Adrs/Book/Adrs.DB", ".restore/Data/Adrs/Book/Adrs.DB",
-                                   ".restore.old/Adrs/Book/Adrs.DB", ".restore.journal.Ab12Cd"};
+                                   ".restore.old/Adrs/Book/Adrs.DB", "..restore.journal.velmora-Ab12Cd"};
     for (const QString &left : leftovers)
         test::writeFile(DataRootFolder + left, "left");
     test::writeFile(DataRootFolder + ".restore.journal", "Velmora restore 1\nswapping\n");
@@ -421,7 +421,7 @@ TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
 
     QFile::remove(DataRootFolder + ".restore.journal");
     RemoveBackupLeftovers(DataRootFolder, DataFolder);
-    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*", "..restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
     EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
     EXPECT_TRUE(QFileInfo::exists(folder + ManifestFileName));
 }

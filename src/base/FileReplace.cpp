@@ -1,18 +1,108 @@
 #include "base/FileReplace.h"
 
-#include <QSaveFile>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString HiddenMark = QStringLiteral(".velmora-");
+constexpr int RandomPart = 6;
+
+// ".<name>.velmora-" and six letters or digits, as OpenHiddenTemporary names its files.
+bool isHiddenTemporary(const QString &entry, const QString &name)
+{
+    const qsizetype nameEnd = entry.size() - HiddenMark.size() - RandomPart;
+    if (nameEnd < 2 || !entry.startsWith(QLatin1Char('.')) || QStringView(entry).mid(nameEnd, HiddenMark.size()) != HiddenMark)
+        return false;
+    if (!name.isEmpty() && QStringView(entry).mid(1, nameEnd - 1) != name)
+        return false;
+    const QStringView random = QStringView(entry).right(RandomPart);
+    return std::all_of(random.begin(), random.end(), [](QChar c) {
+        return c.unicode() < 0x80 && (c.isLetter() || c.isDigit());
+    });
+}
+
+}  // namespace
+
+unsigned NewFileMode()
+{
+    // Read, not set and set back: a file another thread made in between would get no mask at all.
+    QFile status(QStringLiteral("/proc/self/status"));
+    unsigned mask = 022;
+    if (status.open(QIODevice::ReadOnly))
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const unsigned read = line.mid(6).trimmed().toUInt(&ok, 8);
+                mask = ok ? read : mask;
+                break;
+            }
+    return 0666 & ~mask;
+}
+
+bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination)
+{
+    const QFileInfo info(destination);
+    file.setFileTemplate(info.absolutePath() + QStringLiteral("/.") + info.fileName() + HiddenMark + QStringLiteral("XXXXXX"));
+    if (!file.open())
+        return false;
+    // Taken before the file has a name. A file system without such locks leaves the file unheld, and the clean-up
+    // then cannot take it either, so it stays.
+    ::flock(file.handle(), LOCK_EX | LOCK_NB);
+    return true;
+}
+
+void RemoveKilledWrites(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    for (const QString &entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!isHiddenTemporary(entry, name))
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(entry));
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // A lock its writer still holds: a write under way in another copy of the program.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
 
 bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing)
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
+    // A settings file the user keeps elsewhere behind a link stays a link: the file it leads to is replaced.
+    QFileInfo target(fileName);
+    for (int depth = 0; target.isSymLink() && depth < 40; ++depth)
+        target.setFile(target.symLinkTarget());
+    struct stat existing {};
+    const bool exists = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || !target.isWritable()))
         return false;
-    // The write only fills QSaveFile's buffer, and its commit renames the temporary file into place even when
-    // emptying that buffer onto a full disk failed; the flush is checked first, and without a commit the
-    // temporary file is discarded. The commit syncs the file to the disk before it renames it.
-    if (f.write(bytes) != bytes.size() || !f.flush())
+    QTemporaryFile file;
+    if (!OpenHiddenTemporary(file, target.absoluteFilePath()))
+        return false;
+    // The write only fills the file's buffer: the flush reports a full disk. The file reaches the disk before
+    // it takes the name, so the name never leads to a file cut short.
+    if (file.write(bytes) != bytes.size() || !file.flush()
+        || ::fchmod(file.handle(), exists ? existing.st_mode & 07777 : NewFileMode()) != 0 || ::fsync(file.handle()) != 0)
         return false;
     if (beforeReplacing && !beforeReplacing())
         return false;
-    return f.commit();
+    // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
+    const QByteArray temporary = QFile::encodeName(file.fileName());
+    if (std::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+        return false;
+    file.setAutoRemove(false);
+    return true;
 }

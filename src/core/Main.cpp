@@ -9,6 +9,7 @@
 #include "core/InputPW.h"
 #include "core/Settings.h"
 #include "core/Splash.h"
+#include "core/StagedFile.h"
 #include "db/TableSchemas.h"
 #include "platform/CustomEvents.h"
 #include "platform/Forms.h"
@@ -148,6 +149,9 @@ bool ReserveDataRoot(QWidget *owner, const QString &root, std::unique_ptr<TInsta
     reserved.reset();
     if (DataRootHold && DataRootHold->Holds(root))
         return true;
+    // The hold makes a missing folder for its lock; one the user never fills is ours to remove after a kill.
+    if (!QFileInfo::exists(root))
+        RecordUnfinishedFolder(root);
     TInstanceCheck check = TInstanceCheck::Only;
     reserved = TakeDataRoot(InstanceName, root, &check);
     if (reserved)

@@ -2,6 +2,7 @@
 
 #include "base/FileReplace.h"
 #include "core/Globals.h"
+#include "platform/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +12,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-const QString HiddenMark = QStringLiteral(".velmora-");
 
 QString listFile() { return DataFolder.isEmpty() ? QString() : DataFolder + QStringLiteral("Unfinished.lst"); }
 
@@ -34,18 +33,9 @@ bool record(const QStringList &destinations)
     return ReplaceFileWhole(listFile(), destinations.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
-QString hiddenPrefix(const QFileInfo &destination)
-{
-    return destination.absolutePath() + QStringLiteral("/.") + destination.fileName() + HiddenMark;
-}
-
 }  // namespace
 
-TStagedFile::TStagedFile(const QString &destination)
-    : destination_(QFileInfo(destination).absoluteFilePath()),
-      file_(hiddenPrefix(QFileInfo(destination)) + QStringLiteral("XXXXXX"))
-{
-}
+TStagedFile::TStagedFile(const QString &destination) : destination_(QFileInfo(destination).absoluteFilePath()) {}
 
 TStagedFile::~TStagedFile()
 {
@@ -64,34 +54,45 @@ bool TStagedFile::Open()
 {
     // The name is recorded before the file exists, so no moment leaves a hidden file nobody knows of.
     recorded_ = record(recorded() << destination_);
-    if (!file_.open())
+    if (!OpenHiddenTemporary(file_, destination_))
         return false;
-    file_.close();
-    return true;
+    // Named now, for the writer to open.
+    return !file_.fileName().isEmpty();
 }
 
-bool TStagedFile::Commit()
+bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const QByteArray name = QFile::encodeName(file_.fileName());
-    ::chmod(name.constData(), 0666 & ~mask);
-    if (std::rename(name.constData(), QFile::encodeName(destination_).constData()) != 0)
+    const bool modeSet = permissions ? file_.setPermissions(*permissions) : ::fchmod(file_.handle(), NewFileMode()) == 0;
+    if (!modeSet
+        || std::rename(QFile::encodeName(file_.fileName()).constData(), QFile::encodeName(destination_).constData()) != 0)
         return false;
     file_.setAutoRemove(false);
     return true;
 }
 
+void RecordUnfinishedFolder(const QString &folder) { record(recorded() << QDir::cleanPath(QFileInfo(folder).absoluteFilePath())); }
+
 void RemoveUnfinishedOutput()
 {
     for (const QString &destination : recorded()) {
-        // The name compared as it is: a wildcard pattern would read brackets in the user's file name.
         const QFileInfo info(destination);
-        QDir folder(info.absolutePath());
-        const QString prefix = QLatin1Char('.') + info.fileName() + HiddenMark;
-        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
-            if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
-                folder.remove(name);
+        if (info.isDir())
+            RemoveUnusedDataRoot(destination);
+        else
+            RemoveKilledWrites(info.absolutePath(), info.fileName());
     }
     record({});
+    if (DataFolder.isEmpty())
+        return;
+    // One copy of the program runs on a data folder and its data root: no write of ours is under way in them now.
+    QStringList folders{DataFolder};
+    if (!DataRootFolder.isEmpty()) {
+        folders << DataRootFolder << AdrsFolder << OtherFolder << HistoryFolder << LayoutFolder << LabelFolder << CardFolder
+                << DesignFolder;
+        for (const QString &book : QDir(AdrsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            folders << AdrsFolder + book + QLatin1Char('/');
+    }
+    for (const QString &folder : folders)
+        if (!folder.isEmpty())
+            RemoveKilledWrites(folder);
 }

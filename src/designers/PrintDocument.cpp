@@ -24,7 +24,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <csetjmp>
@@ -588,9 +587,8 @@ void RecoverEndedSaves(const QString &folder, const QString &extension, uint8_t 
         else if (ReadsAsDocument(kind, readWhole(copy.absoluteFilePath())))
             replaceByRename(copy.absoluteFilePath(), document);
     }
-    // The name of the temporary file a save writes beside the document before it takes the document's name.
-    const QRegularExpression unnamed("^.+" + QRegularExpression::escape(extension) + "\\.[A-Za-z0-9]{6}$");
-    for (const QFileInfo &file : dir.entryInfoList({"*" + extension + ".??????"}, QDir::Files | QDir::Hidden))
-        if (unnamed.match(file.fileName()).hasMatch())
-            QFile::remove(file.absoluteFilePath());
+    // The hidden files of saves killed before the new file took the document's name: ".<document>.velmora-XXXXXX".
+    const QString hidden = QStringLiteral(".velmora-??????");
+    for (const QString &name : dir.entryList({".*" + extension + hidden}, QDir::Files | QDir::Hidden))
+        RemoveKilledWrites(folder, name.mid(1, name.size() - 1 - hidden.size()));
 }

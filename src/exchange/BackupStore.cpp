@@ -396,9 +396,7 @@ void removeWorkFolders(const TRestoreJournal &j, const QString &name)
 // The temporary files of journal writes a kill stopped.
 void removeJournalTemporaries(const QString &dataFolder)
 {
-    const QDir folder(dataFolder);
-    for (const QString &name : folder.entryList({JournalName + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System))
-        QFile::remove(dataFolder + name);
+    RemoveKilledWrites(dataFolder, JournalName);
 }
 
 // The working folders go first, the journal last: a kill in between leaves the journal to finish the removal.

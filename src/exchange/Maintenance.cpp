@@ -94,6 +94,7 @@ void RegisterMaintenance()
     RemoveWorkLeftovers = [] {
         RemoveBackupLeftovers(DataRootFolder, DataFolder);
         RemoveLeftoversOfKilledWork();
+        RemoveUpdateLeftovers();
     };
     RunBackupData = [](QWidget *owner) {
         TBackupData dialog(owner);

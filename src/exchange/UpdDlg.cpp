@@ -1,10 +1,12 @@
 #include "exchange/UpdDlg.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "core/StagedFile.h"
 #include "exchange/WorkProgress.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -42,6 +44,8 @@ const QString InstalledSection = QStringLiteral("FILES");
 constexpr int TransferTimeoutMs = 30000;
 
 QString installedFileName() { return DataFolder + QStringLiteral("update/Installed.ini"); }
+
+QString stagingFolder() { return DataFolder + QStringLiteral("update/staging/"); }
 
 QByteArray sha256Of(const QString &file)
 {
@@ -92,7 +96,7 @@ TUpdateDialog::~TUpdateDialog()
         UpdateDialog = nullptr;
 }
 
-QString TUpdateDialog::StagingFolder() const { return DataFolder + QStringLiteral("update/staging/"); }
+QString TUpdateDialog::StagingFolder() const { return stagingFolder(); }
 
 QString TUpdateDialog::BaseUrl(const QString &path) const
 {
@@ -359,19 +363,16 @@ int TUpdateDialog::RunUpdater()
     for (const TUpdateFile *f : marked) {
         const QString target = AppFolder + f->Name;
         QDir().mkpath(QFileInfo(target).path());
-        // Copied beside its place first, so the replacement itself is one rename.
-        const QString beside = target + QStringLiteral(".update");
-        QFile::remove(beside);
-        if (!QFile::copy(staging + f->Name, beside)) {
-            error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f->Name;
-            return 1;
-        }
-        QFile::setPermissions(beside, QFileInfo(staging + f->Name).permissions()
-                                          | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()));
+        // Copied beside its place first, so the replacement itself is one rename; a kill before it leaves the copy
+        // to the next start.
+        TStagedFile beside(target);
         std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(beside).toStdString(), QFile::encodeName(target).toStdString(), ec);
-        if (ec) {
-            QFile::remove(beside);
+        if (!beside.Open()
+            || !std::filesystem::copy_file(QFile::encodeName(staging + f->Name).toStdString(),
+                                           QFile::encodeName(beside.FileName()).toStdString(),
+                                           std::filesystem::copy_options::overwrite_existing, ec)
+            || !beside.Commit(QFileInfo(staging + f->Name).permissions()
+                              | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()))) {
             error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f->Name;
             return 1;
         }
@@ -430,4 +431,11 @@ void TUpdateDialog::btnUpdateClick()
     }
     ShowMessageBoxAt(this, QStringLiteral("アップデートを適用しました  "), AppTitle, MB_ICONINFORMATION);
     accept();
+}
+
+void RemoveUpdateLeftovers()
+{
+    // The data folder is this copy's alone: no download of another copy is under way in it.
+    QDir(stagingFolder()).removeRecursively();
+    RemoveKilledWrites(QFileInfo(installedFileName()).path());
 }

@@ -93,3 +93,7 @@ private:
 
 // The update dialog of the start-up check while it exists.
 inline TUpdateDialog *UpdateDialog = nullptr;
+
+// Run at start: removes the staged downloads of an update that was killed, and the hidden files of its killed
+// writes of the installed list. (The copies it was putting in place are the list of unfinished output's.)
+void RemoveUpdateLeftovers();

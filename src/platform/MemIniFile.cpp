@@ -154,6 +154,10 @@ void TMemIniFile::UpdateFile() const
     if (ReadFailed())
         throw EIniFileError(fileName_ + QStringLiteral("\r\n") + readError_ + QStringLiteral("\r\nこのファイルには保存できません"));
     const QByteArray bytes = GetText();
+    // What is written is read again at the next start, which refuses a file beyond the bound; the lines a file
+    // read with bare line feeds gets back with CRLF can take it there.
+    if (bytes.size() > MaxFileBytes)
+        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルが大きすぎるため書き込めませんでした"));
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     if (!ReplaceFileWhole(fileName_, bytes))
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした"));

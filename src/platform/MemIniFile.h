@@ -20,8 +20,9 @@ public:
 
 class TMemIniFile {
 public:
-    // The largest file read: some thousand times the settings files the program writes, whose longest lists
-    // (the book order, the pending book operations) hold one line of at most about a hundred bytes a book.
+    // The largest file read or written: some thousand times the settings files the program writes, whose
+    // longest lists (the book order, the pending book operations) hold one line of at most about a hundred bytes
+    // a book.
     static constexpr qint64 MaxFileBytes = qint64(4) << 20;
 
     // Loads the file when it exists. A file that exists but cannot be read, or is larger than MaxFileBytes,
@@ -54,8 +55,8 @@ public:
     void Clear();
 
     // Writes the whole file (temporary file, then rename). Throws EIniFileError when it cannot be written,
-    // when the file could not be read at load, or when a text has no Shift-JIS form; the file on disk is
-    // then left as it was.
+    // when the file could not be read at load, when a text has no Shift-JIS form, or when the file would be
+    // larger than MaxFileBytes, which the next read would refuse; the file on disk is then left as it was.
     void UpdateFile() const;
 
     // Parses file content; used by the constructor and by tests.

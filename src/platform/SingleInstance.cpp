@@ -162,6 +162,26 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
     return false;
 }
 
+void RemoveUnusedDataRoot(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // Killed before its lock file was made: empty, held by none.
+    if (entries.isEmpty())
+        ::rmdir(QFile::encodeName(dir.absolutePath()).constData());
+    if (entries != QStringList{LockFileName})
+        return;
+    const QByteArray lockFile = QFile::encodeName(dir.filePath(LockFileName));
+    const int lock = ::open(lockFile.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (lock < 0)
+        return;
+    // Held while the file goes: a copy that opened it meanwhile finds the root taken, one that opens it after makes
+    // a new lock file, which keeps the folder.
+    if (::flock(lock, LOCK_EX | LOCK_NB) == 0 && ::unlink(lockFile.constData()) == 0)
+        ::rmdir(QFile::encodeName(dir.absolutePath()).constData());
+    ::close(lock);
+}
+
 void ForceForegroundWindow(QWidget *window)
 {
     if (!window)

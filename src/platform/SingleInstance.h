@@ -66,5 +66,9 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
 // True when the two folders are one data root as the file system knows it (a link, another spelling).
 bool SameDataRoot(const QString &a, const QString &b);
 
+// Removes folder when it is empty or holds nothing but a data root's lock file that no running copy holds: what a
+// hold taken on a new folder leaves when the program is killed before anything is kept there.
+void RemoveUnusedDataRoot(const QString &folder);
+
 // Restores a minimised window and brings it to the front.
 void ForceForegroundWindow(QWidget *window);

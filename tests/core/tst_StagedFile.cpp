@@ -1,7 +1,12 @@
 // Output written beside the file it replaces: the old file until the new one is whole, the record of jobs under
 // way, and the clean-up at start that removes only the hidden files of recorded jobs.
+#include "base/FileReplace.h"
 #include "core/Globals.h"
+#include "core/Main.h"
+#include "core/Settings.h"
 #include "core/StagedFile.h"
+#include "platform/MemIniFile.h"
+#include "platform/SingleInstance.h"
 
 #include "TestSupport.h"
 
@@ -12,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -75,6 +82,92 @@ TEST_F(StagedFile, TheNextStartRemovesOnlyTheHiddenFilesOfRecordedJobs)
     EXPECT_EQ(files(), (QStringList{".1.pdf.velmora-xY34zW", ".doc.pdf.Ab12Cd", ".doc.pdf.velmora-Ab12C",
                                     ".doc.pdf.velmora-Ab12Cde", ".other.pdf.velmora-Ab12Cd", "doc.pdf"}));
     EXPECT_FALSE(QFile::exists(DataFolder + "Unfinished.lst"));
+}
+
+// The start removes the hidden files of killed writes in the program's own folders, the data folder and the data
+// root, and the new data folders a kill left holding only the lock of their hold; never a write another copy has
+// under way, a root another copy holds, a folder the user made, nor a file that only looks like ours.
+TEST_F(StagedFile, TheStartRemovesWhatKilledWritesLeftAndNothingElse)
+{
+    DataFolder = out.path() + "/";
+    DataRootFolder = DataFolder + "Data/";
+    SetDataRootSubfolders();
+    const QStringList left = {".Mirvale18.ini.velmora-Ab12Cd", "Data/.AdrsList.ini.velmora-xY34zW",
+                              "Data/Adrs/Book/.Group.ini.velmora-Qw3rTy", "Data/History/.Post.mtd.velmora-Zz9Zz9"};
+    const QStringList users = {"Mirvale18.ini", "Mirvale18.ini.backup", "Mirvale18.ini.Ab12Cd",
+                               ".Mirvale18.ini.velmora-Ab12C", "Data/AdrsList.ini", "Data/Adrs/Book/Adrs.DB"};
+    for (const QString &name : left + users)
+        test::writeFile(DataFolder + name, "x");
+    // A save of another copy under way: its hidden file is named and held.
+    QTemporaryFile live;
+    ASSERT_TRUE(OpenHiddenTemporary(live, DataFolder + "Mirvale18.ini"));
+    const QString liveName = QFileInfo(live.fileName()).fileName();
+
+    // New data folders: one a kill left with its lock alone, one left before its lock was made, one another copy
+    // holds now, one the user made.
+    const QString leftRoot = out.path() + "/left/", emptyRoot = out.path() + "/empty/", heldRoot = out.path() + "/held/",
+                  madeRoot = out.path() + "/made/";
+    for (const QString &root : {leftRoot, emptyRoot, heldRoot})
+        RecordUnfinishedFolder(root);
+    QDir().mkpath(emptyRoot);
+    ASSERT_TRUE(TakeDataRoot(InstanceName, leftRoot) != nullptr);
+    const std::unique_ptr<TInstanceGuard> held = TakeDataRoot(InstanceName, heldRoot);
+    ASSERT_NE(held, nullptr);
+    QDir().mkpath(madeRoot);
+
+    RemoveUnfinishedOutput();
+    QStringList expected = users + QStringList{liveName, "held/", "held/.instance.lock", "made/"};
+    for (const QString &folder : {"Data/", "Data/Adrs/", "Data/Adrs/Book/", "Data/History/"})
+        expected << folder;
+    expected.sort();
+    EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString());
+    DataRootFolder.clear();
+}
+
+// The data folder moved as the settings dialog and a restore into another folder move it, killed before each
+// file step: the settings name the old folder or the new one, and once the next start has taken its hold and
+// cleared what the kill left, nothing else is left: no hidden file of the settings' write, no list of unfinished
+// work, no new folder that holds only a lock.
+TEST_F(StagedFile, AMoveOfTheDataFolderKilledAtAnyStepLeavesTheOldOrTheNewAndTheNextStartNoLeftover)
+{
+    DataFolder = out.path() + "/settings/";
+    const QString oldRoot = out.path() + "/old/", newRoot = out.path() + "/new/";
+    int step = 1;
+    for (;; ++step) {
+        QDir(newRoot).removeRecursively();
+        QDir(DataFolder).removeRecursively();
+        test::writeFile(oldRoot + "Other/Sender.DB", "the user's senders");
+        test::writeFile(DataFolder + SettingsFileName, "[BASE]\r\nDataPath=" + oldRoot.toUtf8() + "\r\nAdrsName=Book\r\n");
+        const bool killed = test::KillAtFileStep(out.path(), step, [&] {
+            std::unique_ptr<TInstanceGuard> reserved;
+            if (ReserveDataRoot(nullptr, newRoot, reserved) && WriteDataPath(DataFolder + SettingsFileName, newRoot))
+                MoveDataRootHold(std::move(reserved));
+        });
+        // The next start: the settings first, then the hold on the root they name, then the clean-up.
+        const TMemIniFile settings(DataFolder + SettingsFileName);
+        ASSERT_FALSE(settings.ReadFailed()) << "killed at step " << step;
+        EXPECT_EQ(settings.ReadString("BASE", "AdrsName", QString()), "Book") << "killed at step " << step;
+        DataRootFolder = ReadDataRootFolder(settings);
+        ASSERT_TRUE(DataRootFolder == oldRoot || DataRootFolder == newRoot) << "killed at step " << step;
+        SetDataRootSubfolders();
+        std::unique_ptr<TInstanceGuard> hold = TakeDataRoot(InstanceName, DataRootFolder);
+        ASSERT_NE(hold, nullptr);
+        QDir().mkpath(OtherFolder);
+        RemoveUnfinishedOutput();
+        const bool isNew = DataRootFolder == newRoot;
+        QStringList expected = {"old/", "old/Other/", "old/Other/Sender.DB", "settings/", "settings/Mirvale18.ini"};
+        expected << (isNew ? QStringList{"new/", "new/.instance.lock", "new/Other/"} : QStringList{"old/.instance.lock"});
+        expected.sort();
+        EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString()) << "killed at step " << step;
+        hold.reset();
+        QFile::remove(oldRoot + ".instance.lock");
+        if (!killed)
+            break;
+    }
+    // The steps were seen: the record, the new folder and its lock, the settings' write and its rename.
+    EXPECT_GT(step, 5);
+    std::printf("%d file steps of the move\n", step - 1);
+    DataRootFolder.clear();
 }
 
 }  // namespace

@@ -444,7 +444,7 @@ TEST(PrintDocument, WhatKilledSavesLeftIsPutRightWhenTheFolderIsListed)
     // A copy that is no document itself puts nothing back.
     test::writeFile(path("$$junk.gpl"), "not a document");
     // The new file of a save killed just before it took the name: whole, but the old document stays.
-    test::writeFile(path("done.gpl.k3Xq9Z"), old);
+    test::writeFile(path(".done.gpl.velmora-k3Xq9Z"), old);
 
     QStringList titles;
     for (const TListedDocument &document : ListDocuments(kind))

@@ -3,6 +3,9 @@
 #include "exchange/RestDat.h"
 
 #include "core/Main.h"
+#include "platform/SingleInstance.h"
+#include "core/StagedFile.h"
+#include "core/Settings.h"
 
 #include "BenchSupport.h"
 #include "TestSupport.h"
@@ -51,7 +54,7 @@ QStringList workLeft(const QString &folder)
     QStringList left;
     for (const QString &sub : {QString(), QStringLiteral("Data/")})
         for (const QString &name : QDir(folder + sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-            if (name.startsWith(QStringLiteral(".restore")))
+            if (name.startsWith(QStringLiteral(".restore")) || name.contains(QStringLiteral(".velmora-")))
                 left << sub + name;
     return left;
 }
@@ -454,7 +457,7 @@ TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
     const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
     ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
     const QStringList leftovers = {"20261207 101010.partial/Data/Adrs/Book/Adrs.DB", ".restore/Data/Adrs/Book/Adrs.DB",
-                                   ".restore.old/Adrs/Book/Adrs.DB", ".restore.journal.Ab12Cd"};
+                                   ".restore.old/Adrs/Book/Adrs.DB", "..restore.journal.velmora-Ab12Cd"};
     for (const QString &left : leftovers)
         test::writeFile(DataRootFolder + left, "left");
     test::writeFile(DataRootFolder + ".restore.journal", "Velmora restore 1\nswapping\n");
@@ -464,7 +467,7 @@ TEST_F(Backup, LeftoversOfKilledWorkAreRemoved)
 
     QFile::remove(DataRootFolder + ".restore.journal");
     RemoveBackupLeftovers(DataRootFolder, DataFolder);
-    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(DataRootFolder).entryList({"*.partial", ".restore*", "..restore*"}, QDir::AllEntries | QDir::Hidden), QStringList());
     EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
     EXPECT_TRUE(QFileInfo::exists(folder + ManifestFileName));
 }
@@ -569,6 +572,51 @@ TEST_F(KilledRestore, EveryFileStepLeavesTheOldOrTheRestoredData)
     EXPECT_GT(undone, 5);
     EXPECT_GT(completed, 5);
     std::printf("%d kills: %d before the swap, %d undone, %d completed\n", kills, kept, undone, completed);
+}
+
+// A restore into another folder killed before any one of its file steps (the new folder's hold, the restore, the
+// settings naming the folder): after the next start the settings name the old data, untouched, and the new folder
+// is gone, or they name the new folder, which holds the backup's data; no working folder nor hidden file is left.
+TEST_F(KilledRestore, IntoAnotherFolderEveryFileStepLeavesTheOldOrTheNewFolderAndNothingElse)
+{
+    const QString other = work.path() + "/other/";
+    const QMap<QString, QByteArray> before = snapshot(old);
+    int kills = 0, moved = 0;
+    for (int step = 1;; ++step) {
+        reset();
+        QDir(other).removeRecursively();
+        const int code = runRestorer({"restore-into", backup, other, folder}, step);
+        ASSERT_TRUE(code == 0 || code == -1) << "step " << step;
+        ASSERT_LT(step, 2000);
+        // The next start: the restore settled, the settings read, the hold taken on their root, then the clean-up.
+        QString stuck;
+        ASSERT_NE(RecoverRestore(folder, &stuck), TRestoreRecovery::Failed) << "step " << step;
+        DataFolder = folder;
+        DataRootFolder = ReadDataRootFolder(TMemIniFile(folder + SettingsFileName));
+        SetDataRootSubfolders();
+        const std::unique_ptr<TInstanceGuard> hold = TakeDataRoot(InstanceName, DataRootFolder);
+        ASSERT_NE(hold, nullptr);
+        QDir().mkpath(OtherFolder);
+        RemoveBackupLeftovers(DataRootFolder, DataFolder);
+        RemoveUnfinishedOutput();
+        if (DataRootFolder == other) {
+            ++moved;
+            EXPECT_EQ(test::readFile(other + "Adrs/Book/Adrs.DB"), restored.value("Data/Adrs/Book/Adrs.DB")) << "step " << step;
+        } else {
+            QMap<QString, QByteArray> now = snapshot(folder);
+            now.remove("Data/.instance.lock");
+            EXPECT_TRUE(now == before) << "step " << step;
+            EXPECT_FALSE(QFileInfo::exists(other)) << "step " << step << ": " << test::entriesBelow(other).join(' ').toStdString();
+        }
+        EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step << ": " << workLeft(folder).join(' ').toStdString();
+        EXPECT_TRUE(workLeft(other).isEmpty()) << "step " << step << ": " << workLeft(other).join(' ').toStdString();
+        if (code == 0)
+            break;
+        ++kills;
+    }
+    EXPECT_GT(kills, 10);
+    EXPECT_GE(moved, 2);
+    std::printf("%d kills of a restore into another folder, %d of them after the settings named it\n", kills, moved - 1);
 }
 
 // The undo is itself killed at each of its steps: the start after that still puts the old data back.

@@ -4,9 +4,12 @@
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
+#include "core/StagedFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +129,53 @@ TEST_F(Update, BadListsAndMissingServers)
     }
     UpdateDomain = QStringLiteral("update.invalid");
     EXPECT_FALSE(d.CanConnect());
+}
+
+// The update killed before each file step of putting the downloaded files in place (the record of the copies
+// under way, each copy beside its file, its rename, the installed list): every program file is the old one or the
+// new one, and the next start leaves neither the staged download nor a copy beside a program file nor a hidden
+// file of the installed list's write.
+TEST_F(Update, AKillAtAnyStepOfTheReplacementLeavesOldOrNewFilesAndTheNextStartNoLeftover)
+{
+    QTemporaryDir both;
+    AppFolder = both.path() + "/app/";
+    DataFolder = both.path() + "/data/";
+    DataRootFolder.clear();
+    list();
+    int step = 1, replaced = 0;
+    for (;; ++step) {
+        QDir(AppFolder).removeRecursively();
+        QDir(DataFolder).removeRecursively();
+        test::writeFile(AppFolder + "Dic/Kvpost.dat", "old postal data");
+        test::writeFile(AppFolder + "Common/same.txt", "unchanged");
+        // An earlier update's list, which this one's replaces.
+        test::writeFile(DataFolder + "update/Installed.ini", "[FILES]\r\nCommon/same.txt=2026110101\r\n");
+        TUpdateDialog d(nullptr);
+        ASSERT_TRUE(d.CheckUpdate());
+        ASSERT_TRUE(d.MarkNewerFiles());
+        ASSERT_TRUE(d.DownloadFiles()) << d.ErrorText().toStdString();
+        const bool killed = test::KillAtFileStep(both.path(), step, [&] { d.RunUpdater(); });
+        const QByteArray postal = test::readFile(AppFolder + "Dic/Kvpost.dat");
+        EXPECT_TRUE(postal == "old postal data" || postal == "new postal data") << "killed at step " << step;
+        const bool added = QFileInfo::exists(AppFolder + "Common/new.txt");
+        if (added)
+            EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file") << "killed at step " << step;
+        replaced += postal == "new postal data";
+
+        RemoveUnfinishedOutput();
+        RemoveUpdateLeftovers();
+        QStringList expected = {"app/", "app/Common/", "app/Common/same.txt", "app/Dic/", "app/Dic/Kvpost.dat",
+                                "data/", "data/update/", "data/update/Installed.ini"};
+        if (added)
+            expected << "app/Common/new.txt";
+        expected.sort();
+        EXPECT_EQ(test::entriesBelow(both.path()).join(' ').toStdString(), expected.join(' ').toStdString()) << "killed at step " << step;
+        if (!killed)
+            break;
+    }
+    EXPECT_GT(step, 8);
+    EXPECT_GE(replaced, 2);
+    std::printf("%d file steps of the replacement\n", step - 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 
 #include <malloc.h>
 
@@ -229,6 +230,44 @@ TEST(MemIniFile, FileBeyondTheBoundIsRefusedWithItsReason)
         EXPECT_EQ(e.Message, file + QStringLiteral("\r\nファイルが大きすぎるため読み込めませんでした\r\nこのファイルには保存できません"));
     }
     EXPECT_EQ(test::readFile(file).size(), text.size() + 1);
+}
+
+// A file at the bound with bare line feeds is read, and written back with CRLF and a blank line after each
+// section it would pass the bound: the write is refused with its reason and the file, still readable, stays as it
+// was. Within the bound it is written, and read again.
+TEST(MemIniFile, NothingIsWrittenThatTheNextReadWouldRefuse)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Mirvale18.ini";
+    QByteArray text = "[BASE]\nAdrsName=Book\n" + oneKeySections(TMemIniFile::MaxFileBytes - 100).replace("\r\n", "\n");
+    text.truncate(text.lastIndexOf("\n[") + 1);
+    text += QByteArray(TMemIniFile::MaxFileBytes - text.size() - 1, ';') + "\n";
+    ASSERT_EQ(text.size(), TMemIniFile::MaxFileBytes);
+    test::writeFile(file, text);
+    TMemIniFile ini(file);
+    ASSERT_FALSE(ini.ReadFailed());
+    ini.WriteString("BASE", "AdrsName", "Other");
+    std::printf("a file of %lld bytes read is written as %lld bytes\n", static_cast<long long>(text.size()),
+                static_cast<long long>(ini.GetText().size()));
+    try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "a file the next read refuses was written";
+    } catch (const EIniFileError &e) {
+        EXPECT_EQ(e.Message, file + QStringLiteral("\r\nファイルが大きすぎるため書き込めませんでした"));
+    }
+    EXPECT_EQ(test::readFile(file), text);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mirvale18.ini"});
+    EXPECT_EQ(TMemIniFile(file).ReadString("BASE", "AdrsName", QString()), "Book");
+
+    // Half as long, the same kind of file is written and read back whole.
+    test::writeFile(file, text.left(text.indexOf("\n[", text.size() / 2) + 1));
+    TMemIniFile half(file);
+    half.WriteString("BASE", "AdrsName", "Other");
+    ASSERT_NO_THROW(half.UpdateFile());
+    const TMemIniFile again(file);
+    EXPECT_FALSE(again.ReadFailed());
+    EXPECT_EQ(again.ReadString("BASE", "AdrsName", QString()), "Other");
+    EXPECT_EQ(again.ReadString("S1000", "k", QString()), "v");
 }
 
 // Within the bound a file is held in memory of the order of its size, however it is cut into sections (an

@@ -290,9 +290,9 @@ public:
 
     void replaceText(int start, int end, const QString &text) override
     {
-        QSpinBox *box = spinBox();
-        if (box->isReadOnly() || !box->isEnabled())  // as it takes no key
+        if (takesNoKey())
             return;
+        QSpinBox *box = spinBox();
         QString typed = edit()->text();
         typed.replace(start, end - start, text);
         QString number;
@@ -315,7 +315,7 @@ public:
     QVariant currentValue() const override { return spinBox()->value(); }
     void setCurrentValue(const QVariant &value) override
     {
-        if (spinBox()->isReadOnly() || !spinBox()->isEnabled())
+        if (takesNoKey())
             return;
         spinBox()->setValue(value.toInt());
         emit spinBox()->editingFinished();
@@ -326,6 +326,8 @@ public:
 
 private:
     QSpinBox *spinBox() const { return static_cast<QSpinBox *>(object()); }
+    // A box the user cannot type into takes nothing from the bus either.
+    bool takesNoKey() const { return spinBox()->isReadOnly() || !spinBox()->isEnabled(); }
 };
 
 QAccessibleInterface *typedTextAccessible(const QString &, QObject *object)

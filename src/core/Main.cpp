@@ -323,7 +323,7 @@ int RunVelmora(QApplication &app)
     if (ended)
         return 0;
     if (!DataRootHold->Reachable())
-        PrintMessageToStderr(PrivateSocketRefusalText(refused) + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
+        PrintMessageToStderr(DataRootHold->WhyUnreachable() + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
     InstallTypedTextAccessibility();
 
     SetHintPauses(300, 30);

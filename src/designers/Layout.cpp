@@ -507,7 +507,7 @@ void TLayoutForm::keyPressEvent(QKeyEvent *event)
 
 void TLayoutForm::closeEvent(QCloseEvent *event)
 {
-    if (!ConfirmDiscard()) {
+    if (!AskBeforeClose(this, [this] { return ConfirmDiscard(); })) {
         event->ignore();
         return;
     }

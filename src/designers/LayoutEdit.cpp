@@ -32,7 +32,8 @@ void TLayoutForm::actEditDataExecute()
     if (!AddressList)
         return;
     AddressList->SelectItem(AddressList->GetSelectedIndex(), true, true);
-    AddressList->actInquiry->trigger();
+    // The main list's command may ask about the record form's input; it runs as the designer's command too.
+    RunAsCommandOf(this, [] { AddressList->actInquiry->trigger(); });
 }
 
 namespace {

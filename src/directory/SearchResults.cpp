@@ -229,8 +229,9 @@ void TDirectorySearchWindow::openSelectedHit()
     bool saved = false;
     if (RecordForm) {
         recNo = RecordForm->GetRecNo();
-        const int answer = RecordForm->CheckUnsavedChanges(false, false);
-        if (answer == 9)
+        // The form's question runs as this window's command too: this goes on after it.
+        int answer = 9;
+        if (!RunAsCommandOf(this, [&answer] { answer = RecordForm->CheckUnsavedChanges(false, false); }) || answer == 9)
             return;
         saved = answer == 0;
         if (recNo == -1 && DMMirvale18 && DMMirvale18->AdrsTable && DMMirvale18->AdrsTable->Active()) {

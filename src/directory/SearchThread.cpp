@@ -5,6 +5,7 @@
 #include "db/TableSchemas.h"
 #include "directory/DirectoryCsv.h"
 #include "directory/DirectoryDll.h"
+#include "platform/EndReport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -173,6 +174,7 @@ void TSearchThread::CloseOutput()
 
 void TSearchThread::run()
 {
+    InstallThreadEndReports();
     threadStopFlag = &stop_;
     TCategoryNames categories(categoryFolder_, keepCategoryTablesOpen_);
     for (;;) {

@@ -94,22 +94,25 @@ int scaleFor(j_decompress_ptr info, int cover)
     return holds(eighths) <= MaxJpegDecodeBytes ? eighths : 0;
 }
 
-// Where the decoded rows go; the decoder gives the picture's own size once it has read the header and asks
-// for the image once it knows the size it decodes at.
-struct TJpegTarget {
+// The decoded picture held whole; the decoder gives the picture's own size once it has read the header.
+struct TJpegTarget : TJpegRows {
     QSize pictureSize;
     QImage image;
-    uchar *allocate(int width, int height)
+    bool Start(QSize size, qint64) override
     {
-        image = QImage(width, height, Bitmap24Format);
-        return image.isNull() ? nullptr : image.bits();
+        image = QImage(size, Bitmap24Format);
+        return !image.isNull();
     }
+    int Unwanted(int) override { return 0; }
+    uchar *Row(int y) override { return image.scanLine(y); }
+    void Took(int) override {}
 };
 
 // Plain C control flow from setjmp to the end: the jump back must not pass over anything with a destructor,
-// so the rows go into target through a pointer and the library's own memory holds the work row.
+// so the rows go to rows through a pointer and the library's own memory holds the work row.
 // Answers why the picture cannot be had, nullptr when it was decoded.
-const char *decode(const uchar *data, unsigned long size, int largestSide, int cover, TJpegTarget *target)
+const char *decode(const uchar *data, unsigned long size, int largestSide, int cover, QSize *pictureSize,
+                   TJpegRows *rows)
 {
     jpeg_decompress_struct info{};
     TJpegErrors errors;
@@ -126,7 +129,7 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
-    target->pictureSize = QSize(int(info.image_width), int(info.image_height));
+    *pictureSize = QSize(int(info.image_width), int(info.image_height));
     errors.scansCounted = 0;
     errors.blocksLeft = 0;
     for (int c = 0; c < info.num_components; ++c)
@@ -141,22 +144,26 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
     info.scale_num = JDIMENSION(scaleFor(&info, cover));
     info.scale_denom = 8;
     if (info.image_width > JDIMENSION(largestSide) || info.image_height > JDIMENSION(largestSide)
-        || info.scale_num == 0) {
+        || qint64(info.image_width) * info.image_height > MaxJpegPixels || info.scale_num == 0) {
+        jpeg_destroy_decompress(&info);
+        return TooLarge;
+    }
+    jpeg_calc_output_dimensions(&info);
+    if (!rows->Start(QSize(int(info.output_width), int(info.output_height)), bufferedBytes(&info))) {
         jpeg_destroy_decompress(&info);
         return TooLarge;
     }
     jpeg_start_decompress(&info);
-    uchar *bits = target->allocate(int(info.output_width), int(info.output_height));
-    if (!bits) {
-        jpeg_destroy_decompress(&info);
-        return TooLarge;
-    }
-    const size_t stride = size_t(target->image.bytesPerLine());
     JSAMPARRAY work = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                        info.output_width * 4, 1)
                            : nullptr;
     while (info.output_scanline < info.output_height) {
-        uchar *out = bits + stride * info.output_scanline;
+        const int y = int(info.output_scanline);
+        if (const int unwanted = rows->Unwanted(y)) {
+            jpeg_skip_scanlines(&info, JDIMENSION(unwanted));
+            continue;
+        }
+        uchar *out = rows->Row(y);
         JSAMPROW row = cmyk ? work[0] : out;
         jpeg_read_scanlines(&info, &row, 1);
         if (cmyk) {
@@ -167,6 +174,7 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
                     out[3 * x + c] = uchar((row[4 * x + c] * k + 127) / 255);
             }
         }
+        rows->Took(y);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
@@ -181,7 +189,8 @@ void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover
     if (data.isEmpty())
         throw EInvalidGraphic(Damaged);
     const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
-                                 static_cast<unsigned long>(data.size()), std::max(largestSide, 0), cover, &target);
+                                 static_cast<unsigned long>(data.size()), std::max(largestSide, 0), cover,
+                                 &target.pictureSize, &target);
     if (failure == Damaged)
         throw EInvalidGraphic(failure);
     if (failure)
@@ -213,7 +222,8 @@ QSize JpegPictureSize(const QByteArray &data)
 {
     TJpegTarget target;
     // No side is allowed: the decoder stops after the header.
-    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0, &target);
+    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0,
+           &target.pictureSize, &target);
     return target.pictureSize;
 }
 
@@ -226,4 +236,12 @@ QImage JpegPixels(const QByteArray &data, int largestSide, int cover)
     } catch (const EStreamError &) {
         return {};
     }
+}
+
+bool JpegRows(const QByteArray &data, int cover, TJpegRows &rows)
+{
+    QSize pictureSize;
+    return !data.isEmpty()
+           && !decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()),
+                      std::numeric_limits<int>::max(), cover, &pictureSize, &rows);
 }

@@ -18,6 +18,10 @@ inline constexpr int MaxJpegPasses = 20;
 // What one decoding may hold: the decoded pixels and, for a file of several scans (progressive ones), the
 // coefficients of the whole picture, two bytes each, which the library buffers whatever scale it decodes at.
 inline constexpr qint64 MaxJpegDecodeBytes = qint64(192) << 20;
+// The most pixels a picture may have. The library walks every block of a picture at any scale, a second for
+// four gigapixels here, so a picture no paper needs would hold up whoever shows it; a gigapixel is nearly two
+// A0 sheets at 600 dpi, far beyond any camera's photograph.
+inline constexpr qint64 MaxJpegPixels = qint64(1) << 30;
 
 // A picture refused for its size or its scans rather than for damage: whoever holds it may go on without it.
 class EJpegRefused : public EInvalidGraphic {
@@ -36,7 +40,7 @@ public:
     // a whole JPEG image (damaged or cut short), and EJpegRefused for one of more than MaxJpegScans scans or
     // MaxJpegPasses passes (at the scan past the limit, before its data), one whose decoding would hold more
     // than MaxJpegDecodeBytes at the scale taken, and, before any decoding, one whose header gives a side
-    // longer than largestSide pixels.
+    // longer than largestSide pixels or more than MaxJpegPixels pixels.
     void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
     // Keeps data that LoadFromData refused, without pixels, so whoever holds it stores the picture back as it
     // was read; only the header is read, for PictureSize.
@@ -67,3 +71,23 @@ private:
 QSize JpegPictureSize(const QByteArray &data);
 // The pixels of data decoded as TJpegImage::LoadFromData decodes them; a null image where it would throw.
 QImage JpegPixels(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
+
+// Where the rows of a decoding go, for a caller that takes them one by one as they come out instead of holding
+// the picture (a thumbnail of a picture of thousands of pixels a side).
+class TJpegRows {
+public:
+    virtual ~TJpegRows() = default;
+    // Before the library starts: the size decoded at and what the library buffers for it (every coefficient of
+    // a file of several scans, nothing for one scan). May wait, for memory shared with other decodings; false
+    // refuses the picture.
+    virtual bool Start(QSize size, qint64 buffered) = 0;
+    // How many rows from y on are not wanted: the library skips them without making their pixels.
+    virtual int Unwanted(int y) = 0;
+    // Where row y goes, its width times 3 bytes in Bitmap24Format's order; Took(y) once it is there.
+    virtual uchar *Row(int y) = 0;
+    virtual void Took(int y) = 0;
+};
+
+// data decoded as TJpegImage::LoadFromData decodes it for cover, its rows handed to rows; false where
+// LoadFromData would throw.
+bool JpegRows(const QByteArray &data, int cover, TJpegRows &rows);

@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
+#include "platform/EndReport.h"
 #include "platform/MemIniFile.h"
 
 #include <QCryptographicHash>
@@ -86,8 +87,10 @@ bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error 
 
 namespace {
 
+// Runs on a thread of its own.
 QByteArray pieceSum(int fd, qint64 offset, qint64 length)
 {
+    InstallThreadEndReports();
     const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> sum(EVP_MD_CTX_new(), EVP_MD_CTX_free);
     EVP_DigestInit_ex(sum.get(), EVP_sha256(), nullptr);
     QByteArray buffer(static_cast<int>(std::min<qint64>(length, 1 << 20)) + 1, Qt::Uninitialized);
@@ -571,6 +574,7 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
     // The replaced data go in the background: freeing a large book's blocks takes longer than the rest of the
     // swap. The journal, removed last, has the next start finish what a stopped removal leaves.
     std::thread([journal] {
+        InstallThreadEndReports();
         finishWork(journal);
         restoreTurn().release();
     }).detach();

@@ -527,6 +527,7 @@ int TDicSearch::kykbnSearch(const QByteArray &digits)
         return code;
     }
     page.edit->setText(Sjis::decode(hyphenated));
+    page.listedFor = page.edit->text();
     page.city = -1;
     const QSignalBlocker block(page.cities);
     page.cities->clear();
@@ -572,6 +573,7 @@ void TDicSearch::placeSearch(int kind)
         setStatus(code == 4 ? texts.invalid : texts.notFound, true);
         return clearLists(page);
     }
+    page.listedFor = page.edit->text();
     page.city = -1;
     {
         const QSignalBlocker block(page.cities);
@@ -598,6 +600,7 @@ void TDicSearch::clearLists(TPage &page)
     page.cities->clear();
     page.towns->clear();
     page.city = -1;
+    page.listedFor.clear();
 }
 
 void TDicSearch::selectCity(int kind)
@@ -748,6 +751,13 @@ int TDicSearch::GetSelectedHit() const
 
 void TDicSearch::btnDecisionClick()
 {
+    // The form gets the place of the query the page shows: one typed or set since the lists were filled is
+    // searched first, as Enter in its field does, and the user chooses from the lists it gives.
+    if (pgctlSearch_->currentWidget() == tabstSearch_ && resultKind_ <= dicResultAdrs) {
+        const TPage &page = pages_[resultKind_];
+        if (page.edit->text() != page.listedFor)
+            return page.search->click();
+    }
     if (!buildResult())
         return;
     decided_ = true;

@@ -136,6 +136,7 @@ private:
         int city = -1;
         int kanaIndex = 0;
         QString status;  // the page's own hint or answer, shown again when the page comes back
+        QString listedFor;  // the query the page's lists answer; empty while they answer none
         bool statusError = false;
     };
 

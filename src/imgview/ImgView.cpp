@@ -21,6 +21,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -46,8 +47,10 @@ QString TImageViewForm::SettingsFile()
     return GetAllUsersDataFolder() + QStringLiteral("Oxa/Mirvale18/ImgView.ini");
 }
 
-TImageViewForm::TImageViewForm(TPickerServer *server, QWidget *parent) : QMainWindow(parent), server_(server)
+TImageViewForm::TImageViewForm(TPickerServer *server, QWidget *parent)
+    : QMainWindow(parent), server_(server), previewPool_(std::make_unique<QThreadPool>())
 {
+    previewPool_->setMaxThreadCount(1);
     setObjectName(QStringLiteral("ImageViewForm"));
     setWindowTitle(QStringLiteral("画像参照ツール"));
     resize(980, 620);
@@ -182,13 +185,29 @@ void TImageViewForm::pictureChanged()
 {
     const QString file = ChosenFile();
     btnSelect->setEnabled(selectMode_ && !file.isEmpty());
+    if (file == previewFile_)
+        return;
+    previewFile_ = file;
+    const int request = ++previewRequest_;
+    previewPool_->clear();
+    lblPreview->clear();
     if (file.isEmpty()) {
-        lblPreview->clear();
         lblInfo->clear();
         return;
     }
-    const QSize size = QImageReader(file).size();
-    const QImage preview = LoadThumbnail(file, PreviewSize);
+    lblInfo->setText(QFileInfo(file).fileName() + QStringLiteral("\n読み込み中"));
+    previewPool_->start([this, request, file] {
+        const QSize size = QImageReader(file).size();
+        const QImage preview = LoadThumbnail(file, PreviewSize);
+        QMetaObject::invokeMethod(
+            this, [=, this] { previewReady(request, file, preview, size); }, Qt::QueuedConnection);
+    });
+}
+
+void TImageViewForm::previewReady(int request, const QString &file, const QImage &preview, QSize size)
+{
+    if (request != previewRequest_)
+        return;
     lblPreview->setPixmap(QPixmap::fromImage(preview));
     lblInfo->setText(preview.isNull() ? QFileInfo(file).fileName() + QStringLiteral("\n画像を読み込めません")
                                       : QFileInfo(file).fileName() +

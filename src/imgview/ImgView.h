@@ -5,10 +5,13 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QFileSystemModel;
 class QLabel;
 class QListView;
 class QPushButton;
+class QThreadPool;
 class QTreeView;
 class TPickerServer;
 class TThumbnailModel;
@@ -43,6 +46,7 @@ protected:
 private:
     void tvFolderChanged();
     void pictureChanged();
+    void previewReady(int request, const QString &file, const QImage &preview, QSize size);
     void btnSelectClick();
     void updateStatus();
 
@@ -58,4 +62,9 @@ private:
     QLabel *lblStatus = nullptr;
     QPushButton *btnSelect = nullptr;
     QPushButton *btnClose = nullptr;
+    // The preview decodes away from the window, so a large picture does not hold it; a newer choice
+    // supersedes the one still decoding.
+    QString previewFile_;
+    int previewRequest_ = 0;
+    std::unique_ptr<QThreadPool> previewPool_;
 };

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRunnable>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
@@ -30,6 +31,116 @@ QStringList PictureFiles(const QString &folder)
 
 namespace {
 
+// What the picker's decodings may hold at once, thumbnails and preview together, in KiB: as much as one
+// decoding of the program may hold, so a folder of large pictures costs no more than the largest of them.
+constexpr int BudgetKiB = int(MaxJpegDecodeBytes >> 10);
+
+QSemaphore &decodeBudget()
+{
+    static QSemaphore budget(BudgetKiB);
+    return budget;
+}
+
+// A decoding's share of the budget, taken before it starts (waiting while others hold too much) and given
+// back with the decoding.
+class TBudgetShare {
+public:
+    TBudgetShare() = default;
+    TBudgetShare(const TBudgetShare &) = delete;
+    TBudgetShare &operator=(const TBudgetShare &) = delete;
+    ~TBudgetShare()
+    {
+        if (kib_ > 0)
+            decodeBudget().release(kib_);
+    }
+    void Take(qint64 bytes)
+    {
+        kib_ = int(std::clamp<qint64>((bytes + 1023) >> 10, 1, BudgetKiB));
+        decodeBudget().acquire(kib_);
+    }
+
+private:
+    int kib_ = 0;
+};
+
+// Rows of a decoding averaged into a thumbnail as they come: each pixel of the thumbnail is the mean of the
+// decoded pixels it covers, of at most RowsPerLine rows of them, evenly spread; the rest are skipped, so a
+// picture of tens of thousands of rows costs a few hundred rows' colour work, and nothing but the thumbnail
+// and a row is held.
+class TThumbnailRows : public TJpegRows {
+public:
+    explicit TThumbnailRows(QSize box) : box_(box) {}
+
+    QImage Thumbnail() const { return thumbnail_; }
+
+    bool Start(QSize size, qint64 buffered) override
+    {
+        const QSize out = size.scaled(box_, Qt::KeepAspectRatio).boundedTo(size).expandedTo(QSize(1, 1));
+        thumbnail_ = QImage(out, QImage::Format_RGB32);
+        if (thumbnail_.isNull())
+            return false;
+        height_ = size.height();
+        row_.assign(size_t(size.width()) * 3, 0);
+        column_.resize(size_t(size.width()));
+        across_.assign(size_t(out.width()), 0);
+        for (int x = 0; x < size.width(); ++x) {
+            column_[size_t(x)] = int(qint64(x) * out.width() / size.width());
+            ++across_[size_t(column_[size_t(x)])];
+        }
+        sums_.assign(size_t(out.width()) * 3, 0);
+        for (int line = 0; line < out.height(); ++line) {
+            const int first = int(qint64(line) * size.height() / out.height());
+            const int span = int(qint64(line + 1) * size.height() / out.height()) - first;
+            const int taken = std::min(span, RowsPerLine);
+            for (int i = 0; i < taken; ++i)
+                wanted_.push_back({first + int((2 * qint64(i) + 1) * span / (2 * taken)), line, taken});
+        }
+        share_.Take(buffered + qint64(row_.size()) + qint64(thumbnail_.sizeInBytes()));
+        return true;
+    }
+
+    int Unwanted(int y) override { return (next_ < wanted_.size() ? wanted_[next_].Row : height_) - y; }
+
+    uchar *Row(int) override { return row_.data(); }
+
+    void Took(int) override
+    {
+        for (size_t x = 0; x < column_.size(); ++x)
+            for (int c = 0; c < 3; ++c)
+                sums_[size_t(column_[x]) * 3 + size_t(c)] += row_[x * 3 + size_t(c)];
+        const TWanted &taken = wanted_[next_++];
+        if (next_ < wanted_.size() && wanted_[next_].Line == taken.Line)
+            return;
+        auto *line = reinterpret_cast<QRgb *>(thumbnail_.scanLine(taken.Line));
+        for (int x = 0; x < thumbnail_.width(); ++x) {
+            const quint32 count = quint32(across_[size_t(x)]) * quint32(taken.Of);
+            const quint32 *sum = &sums_[size_t(x) * 3];
+            line[x] = qRgb(int((sum[0] + count / 2) / count), int((sum[1] + count / 2) / count),
+                           int((sum[2] + count / 2) / count));
+        }
+        std::fill(sums_.begin(), sums_.end(), 0);
+    }
+
+private:
+    static constexpr int RowsPerLine = 8;
+    struct TWanted {
+        int Row;   // of the decoded picture
+        int Line;  // of the thumbnail it goes into
+        int Of;    // rows that go into that line
+    };
+
+    QSize box_;
+    QImage thumbnail_;
+    std::vector<uchar> row_;
+    std::vector<int> column_;   // of the thumbnail, for each column of the decoded picture
+    std::vector<int> across_;   // decoded columns in each column of the thumbnail
+    std::vector<quint32> sums_;
+    std::vector<TWanted> wanted_;
+    size_t next_ = 0;
+    int height_ = 0;
+    TBudgetShare share_;
+};
+
 // The thumbnail of a JPEG file through the program's own decoder, which bounds its scans and what it holds,
 // decoded at the smallest scale that still covers box: null when it cannot be read or is refused (a file
 // larger than a decoding may hold, unread); none for a file that is not a JPEG.
@@ -40,26 +151,31 @@ std::optional<QImage> jpegThumbnail(const QString &file, QSize box)
         return std::nullopt;
     if (in.size() > MaxJpegDecodeBytes)
         return QImage();
-    return JpegPixels(in.readAll(), std::numeric_limits<int>::max(), std::max(box.width(), box.height()));
+    // Mapped rather than read, so the file's bytes stay the system's cache, not the picker's memory.
+    const uchar *mapped = in.map(0, in.size());
+    const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), in.size())
+                                   : in.readAll();
+    TThumbnailRows rows(box);
+    return JpegRows(data, std::max(box.width(), box.height()), rows) ? rows.Thumbnail() : QImage();
 }
 
 }  // namespace
 
 QImage LoadThumbnail(const QString &file, QSize box)
 {
-    QImage image;
-    if (std::optional<QImage> jpeg = jpegThumbnail(file, box)) {
-        image = *jpeg;
-    } else {
-        QImageReader reader(file);
-        reader.setAutoTransform(true);
-        const QSize size = reader.size();
-        if (size.isValid() && (size.width() > box.width() || size.height() > box.height()))
-            reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-        image = reader.read();
-    }
-    // Decoders reach box only in steps, or not at all: the rest is scaled here, so a thumbnail is never
-    // larger than asked.
+    if (std::optional<QImage> jpeg = jpegThumbnail(file, box))
+        return *jpeg;
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > box.width() || size.height() > box.height()))
+        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    // Most readers decode the whole picture before they scale it.
+    TBudgetShare share;
+    share.Take(size.isValid() ? qint64(size.width()) * size.height() * 4 : 0);
+    QImage image = reader.read();
+    // A reader turns a picture its file says is turned after scaling it: the rest is scaled here, so a
+    // thumbnail is never larger than asked.
     if (!image.isNull() && (image.width() > box.width() || image.height() > box.height()))
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;

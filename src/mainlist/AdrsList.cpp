@@ -1151,8 +1151,9 @@ void TAddressList::actInquiryExecute()
             ForceForegroundWindow(RecordForm->FormWindow());
             return;
         }
-        const int answer = RecordForm->CheckUnsavedChanges(false, false);
-        if (answer == 9)
+        // The form's question runs as this window's command too: this goes on after it.
+        int answer = 9;
+        if (!RunAsCommandOf(this, [&answer] { answer = RecordForm->CheckUnsavedChanges(false, false); }) || answer == 9)
             return;
         refresh = answer == 0;
     }
@@ -1180,8 +1181,10 @@ void TAddressList::actNumerSearchExecute()
     QWidget *form = RecordForm->FormWindow();
     if (form->isMinimized())
         form->showNormal();
-    RecordForm->BeginNewRecord();
-    ForceForegroundWindow(form);
+    // The form's question and look-up run as this window's command too; a close of the form pressed in its
+    // question has closed it, and it is not shown again.
+    if (RunAsCommandOf(this, [] { RecordForm->BeginNewRecord(); }) && RecordForm)
+        ForceForegroundWindow(RecordForm->FormWindow());
 }
 
 void TAddressList::actWordSearchExecute()
@@ -1417,7 +1420,8 @@ void TAddressList::actDesignerExecute(int designer)
 
 void TAddressList::closeEvent(QCloseEvent *event)
 {
-    if (!CloseSubForms()) {
+    // The windows it closes ask on its behalf.
+    if (!AskBeforeClose(this, [this] { return CloseSubForms(); })) {
         setProperty("ModalResult", QVariant());
         event->ignore();
         return;

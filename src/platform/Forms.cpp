@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -126,6 +127,20 @@ TWindowCommand::~TWindowCommand()
         window_->close();
 }
 
+bool TWindowCommand::CloseAsked() const
+{
+    if (!window_)
+        return false;
+    const TCommandGate *gate = TCommandGate::of(window_);
+    return gate->running && gate->closeHeld;
+}
+
+void TWindowCommand::ForgetClose()
+{
+    if (window_)
+        TCommandGate::of(window_)->closeHeld = false;
+}
+
 int ExecDialog(QDialog &dialog)
 {
     QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
@@ -139,4 +154,47 @@ int ExecDialog(QDialog &dialog)
     }
     // A close asked while the dialog was open has been carried out now.
     return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
+}
+
+namespace {
+
+// Turns away the closes of a window whose close is under way. Qt sends a widget that is closing no second
+// close event; it reports such a close done to the widget's platform window, which is then destroyed while
+// the widget, still asking, stays: a question answered Cancel would leave a window no one can show or close.
+class TCloseUnderWay : public QObject {
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
+{
+    TCloseUnderWay underWay;
+    const QPointer<QWindow> handle = window->windowHandle();
+    if (handle)
+        handle->installEventFilter(&underWay);
+    const bool mayClose = question();
+    if (handle)
+        handle->removeEventFilter(&underWay);
+    return mayClose;
+}
+
+bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
+{
+    bool closeAsked = false;
+    {
+        const TWindowCommand command(caller ? caller->window() : nullptr);
+        if (!command)
+            return false;
+        what();
+        closeAsked = command.CloseAsked();
+    }
+    return !closeAsked;
 }

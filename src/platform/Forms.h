@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QDialog;
 
 // The results a modal form ends with.
@@ -33,6 +35,12 @@ public:
     // False when another command of the window is running; the handler then returns at once.
     explicit operator bool() const { return entered_; }
 
+    // Whether a close of the window was asked since the window's running command began (this one, or the one
+    // this runs inside); it is carried out when that command returns.
+    bool CloseAsked() const;
+    // Drops that close: the question the command asked has been answered for it, and the window stays.
+    void ForgetClose();
+
 private:
     QPointer<QWidget> window_;
     bool entered_ = false;
@@ -43,3 +51,15 @@ private:
 // its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when
 // the window was closed meanwhile.
 int ExecDialog(QDialog &dialog);
+
+// Runs the question a window asks before it closes (from its closeEvent, whatever the question opens) and
+// answers whether the window may close. A close of the window asked meanwhile, by the window manager or a
+// screen reader, is part of the close under way: the answer decides it, and the window is neither taken off
+// the screen under the question nor asked again.
+bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
+
+// Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or
+// open a dialog) as a command of caller's window as well, since the handler goes on after it: caller takes no
+// other command and is not closed meanwhile. False when caller's window was running another command (nothing was
+// run), or when a close of it was asked meanwhile, carried out now: the handler then stops.
+bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what);

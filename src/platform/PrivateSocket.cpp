@@ -57,29 +57,39 @@ bool SocketPeerIsUser(qintptr descriptor, uid_t user)
            size == sizeof peer && peer.uid == user;
 }
 
-bool ListenPrivate(QLocalServer &server, const QString &name)
+bool ListenPrivate(QLocalServer &server, const QString &name, QString *refusal)
 {
-    const QString folder = PrivateSocketFolder();
-    if (folder.isEmpty())
+    QString refused;
+    const QString folder = PrivateSocketFolder(&refused);
+    if (folder.isEmpty()) {
+        if (refusal)
+            *refusal = PrivateSocketRefusalText(refused);
         return false;
+    }
     const QString path = folder + name;
     // Two starts at once must not both take a left-over file for dead and remove each other's live socket: the
     // folder itself is the lock, so no lock file is left behind.
     const int lock = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-    if (lock < 0)
-        return false;
     bool listening = false;
-    if (::flock(lock, LOCK_EX) == 0) {
+    bool answered = false;
+    if (lock >= 0 && ::flock(lock, LOCK_EX) == 0) {
         listening = server.listen(path);
         if (!listening && server.serverError() == QAbstractSocket::AddressInUseError) {
+            // Only a server of this user that answers is a running process of ours; whatever else holds the name
+            // (another user's socket or folder, a file) is replaced where it can be.
             QLocalSocket running;
-            if (!ConnectPrivate(running, name, 1000)) {
+            answered = ConnectPrivate(running, name, 1000);
+            if (!answered) {
                 QLocalServer::removeServer(path);
                 listening = server.listen(path);
             }
         }
     }
-    ::close(lock);
+    if (lock >= 0)
+        ::close(lock);
+    if (!listening && !answered && refusal)
+        *refusal = QStringLiteral("プログラム間の通信に使うファイルを作成できないため、使用できません  \r\n") +
+                   QDir::toNativeSeparators(path);
     return listening;
 }
 

@@ -20,8 +20,10 @@ QString PrivateSocketFolder(QString *refused = nullptr);
 bool SocketPeerIsUser(qintptr descriptor, uid_t user);
 
 // Listens on name in the private folder. A socket file nobody answers on any more (its process ended) is
-// replaced. False when a server of this user holds the name, or no private folder can be had.
-bool ListenPrivate(QLocalServer &server, const QString &name);
+// replaced. False when a server of this user answers on the name, or when the name cannot be had; refusal then
+// holds the lines that tell why: no private folder, or an entry in the name's place that answers nothing and
+// cannot be replaced (a folder another user put there while the private folder was open to others).
+bool ListenPrivate(QLocalServer &server, const QString &name, QString *refusal = nullptr);
 // Connects socket to name in the private folder, waiting up to timeoutMs; a server of another user is dropped
 // and counts as none.
 bool ConnectPrivate(QLocalSocket &socket, const QString &name, int timeoutMs);

@@ -62,8 +62,9 @@ QString runningElsewhere(const QString &root)
 
 }  // namespace
 
-TInstanceGuard::TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile)
-    : root_(root), server_(std::move(server)), lockFile_(lockFile)
+TInstanceGuard::TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile,
+                               const QString &unreachable)
+    : root_(root), server_(std::move(server)), lockFile_(lockFile), unreachable_(unreachable)
 {
     serve();
 }
@@ -99,6 +100,7 @@ void TInstanceGuard::TakeOver(std::unique_ptr<TInstanceGuard> next)
         ::close(lockFile_);
     lockFile_ = std::exchange(next->lockFile_, -1);
     root_ = next->root_;
+    unreachable_ = next->unreachable_;
     if (next->server_)
         next->server_->disconnect(next.get());
     // The old root's server goes with its socket file.
@@ -123,16 +125,17 @@ std::unique_ptr<TInstanceGuard> TakeDataRoot(const QString &name, const QString 
     } else {
         // A crashed instance's socket file is replaced, so it never blocks the next start.
         auto server = std::make_unique<QLocalServer>();
-        const bool listening = ListenPrivate(*server, socketName(name, root));
-        const bool socketFolder = !PrivateSocketFolder().isEmpty();
-        // Without a private socket folder (another user took its name first) no later start can reach this copy,
-        // but the lock still keeps them off its books.
-        if (listening || (lockFile >= 0 && !socketFolder)) {
-            guard = std::make_unique<TInstanceGuard>(root, listening ? std::move(server) : nullptr, lockFile);
+        QString refusal;
+        const bool listening = ListenPrivate(*server, socketName(name, root), &refusal);
+        // Only a copy that answers on the socket runs. Without a socket of our own (another user took the
+        // folder's name first, or put something in the socket's place) no later start can reach this copy, but
+        // the lock still keeps them off its books.
+        if (listening || (lockFile >= 0 && !refusal.isEmpty())) {
+            guard = std::make_unique<TInstanceGuard>(root, listening ? std::move(server) : nullptr, lockFile, refusal);
         } else {
             if (lockFile >= 0)
                 ::close(lockFile);
-            check = socketFolder ? TInstanceCheck::Another : TInstanceCheck::NoGuard;
+            check = refusal.isEmpty() ? TInstanceCheck::Another : TInstanceCheck::NoGuard;
         }
     }
     if (outcome)

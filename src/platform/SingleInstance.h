@@ -16,15 +16,18 @@ class TInstanceGuard : public QObject {
     Q_OBJECT
 public:
     // root: the data root as the file system knows it; server: null when the user has no private socket
-    // folder (the lock alone then keeps other copies off the root); lockFile: the descriptor holding the data
-    // root's lock (closed with the guard), or -1.
-    TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile);
+    // of the root (the lock alone then keeps other copies off the root), unreachable then telling why;
+    // lockFile: the descriptor holding the data root's lock (closed with the guard), or -1.
+    TInstanceGuard(const QString &root, std::unique_ptr<QLocalServer> server, int lockFile,
+                   const QString &unreachable);
     ~TInstanceGuard() override;
 
     // True when dataRoot, however it is named, is the root this guard holds.
     bool Holds(const QString &dataRoot) const;
-    // False when a second start cannot reach this copy (no private socket folder).
+    // False when a second start cannot reach this copy (no private socket); WhyUnreachable then holds the
+    // lines that tell why.
     bool Reachable() const { return server_ != nullptr; }
+    QString WhyUnreachable() const { return unreachable_; }
     // The hold moves to next's data root: its lock and socket become this guard's, and the root held so far is
     // free for another copy.
     void TakeOver(std::unique_ptr<TInstanceGuard> next);
@@ -39,6 +42,7 @@ private:
     QString root_;
     std::unique_ptr<QLocalServer> server_;
     int lockFile_;
+    QString unreachable_;
 };
 
 enum class TInstanceCheck {

@@ -223,25 +223,30 @@ void TDataInquiry::BeginNewRecord()
 
 void TDataInquiry::bbtnNewClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (CheckUnsavedChanges(false, true) == ucCancelled) {
-        QApplication::restoreOverrideCursor();
-        return;
+    {
+        // A close pressed while the unsaved input is asked about takes that answer and ends the command: no new
+        // record is begun on a form that closes.
+        const TWindowCommand command(this);
+        if (!command)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        if (CheckUnsavedChanges(false, true) == ucCancelled || command.CloseAsked())
+            return;
+        SetLinked(0);
+        setWindowTitle(CaptionRegister);
+        EntrySnapshot.reset();
+        HeldRecord.reset();
+        LeaveHits();
+        if (AddressList)
+            AddressList->SetCurrentIndex(-1);
+        chkContinualAdd->setEnabled(true);
+        UpdateRecordNavigator();
+        btnUpdate->setEnabled(false);
+        btnDelete->setEnabled(false);
+        ClearControls();
     }
-    SetLinked(0);
-    setWindowTitle(CaptionRegister);
-    EntrySnapshot.reset();
-    HeldRecord.reset();
-    LeaveHits();
-    if (AddressList)
-        AddressList->SetCurrentIndex(-1);
-    chkContinualAdd->setEnabled(true);
-    UpdateRecordNavigator();
-    btnUpdate->setEnabled(false);
-    btnDelete->setEnabled(false);
-    ClearControls();
-    // The dictionary window waits for the user: no hourglass over it.
-    QApplication::restoreOverrideCursor();
+    // The dictionary window, a command of its own, waits for the user: no hourglass over it.
     StartNewRecordLookUp();
 }
 
@@ -364,6 +369,21 @@ int TDataInquiry::CheckUnsavedChanges(bool closing, bool refreshList)
     }
     if (!(closing ? AddressFormClose : AddressChangeData) || !IsInputChanged())
         return ucNothingSaved;
+    // A close pressed meanwhile (a screen reader can, over the question) takes the answer given here instead of
+    // asking it again: after a save or a discard it goes on, after キャンセル the form stays.
+    TWindowCommand asking(this);
+    const int result = saveOrDiscard(refreshList);
+    if (asking.CloseAsked()) {
+        if (result == ucCancelled)
+            asking.ForgetClose();
+        else
+            SkipUnsavedCheck = true;
+    }
+    return result;
+}
+
+int TDataInquiry::saveOrDiscard(bool refreshList)
+{
     if (AddressConfirmation) {
         const QString text = (HeldRecord ? QStringLiteral("照会中のデータが変更されています  ")
                                          : QStringLiteral("入力途中のデータがあります  "))
@@ -397,7 +417,7 @@ void TDataInquiry::btnCloseClick() { close(); }
 
 void TDataInquiry::closeEvent(QCloseEvent *event)
 {
-    if (CheckUnsavedChanges(true, true) == ucCancelled) {
+    if (!AskBeforeClose(this, [this] { return CheckUnsavedChanges(true, true) != ucCancelled; })) {
         event->ignore();
         return;
     }
@@ -573,8 +593,9 @@ void TDataInquiry::cbxGroupClick() { GroupNo = cbxGroup->currentIndex(); }
 
 void TDataInquiry::bbtnEditGroupClick()
 {
-    if (owner_)
-        owner_->actEditGroup->trigger();
+    // The names dialog is the main list's; the form's code goes on after it, so it is the form's command too.
+    if (owner_ && !RunAsCommandOf(this, [this] { owner_->actEditGroup->trigger(); }))
+        return;
     cbxGroup->setFocus();
 }
 

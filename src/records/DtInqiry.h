@@ -306,6 +306,8 @@ private:
     void focusAtEnd(QWidget *control);
     void focusOrNext(QWidget *control);
     void StartNewRecordLookUp();
+    // CheckUnsavedChanges once the input has changed: asks when the settings say so, then stores or discards.
+    int saveOrDiscard(bool refreshList);
     void NextFocusKeyPress(QWidget *sender);
     // The next control in tab order; fieldsOnly passes over buttons and read-only edits.
     void focusNext(QWidget *sender, bool fieldsOnly);

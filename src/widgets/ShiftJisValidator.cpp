@@ -78,7 +78,8 @@ void storeForms(QString &text, TNotice &notice)
 }
 
 // A character of a half-width field as the input method gives it full width: the full-width forms of ASCII and
-// the ideographic space are the characters they stand for, and every dash and the long vowel mark a hyphen.
+// the ideographic space are the characters they stand for, every dash and the long vowel mark a hyphen, and
+// the full stop it gives for the "." key (either width) the point, so that 130。5 is a decimal number.
 QChar halfWidthChar(QChar c)
 {
     const char16_t u = c.unicode();
@@ -89,6 +90,8 @@ QChar halfWidthChar(QChar c)
     switch (u) {
     case u'‐': case u'‑': case u'‒': case u'–': case u'—': case u'―': case u'−': case u'ー': case u'ｰ':
         return QLatin1Char('-');
+    case u'。': case u'｡':
+        return QLatin1Char('.');
     default:
         return c;
     }
@@ -148,7 +151,7 @@ public:
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.readOnly = edit()->isReadOnly();
-        s.editable = !s.readOnly;
+        s.editable = takesText();
         s.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
         s.selectableText = true;
         return s;
@@ -245,9 +248,9 @@ public:
     void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString &text) override
     {
-        QLineEdit *e = edit();
-        if (e->isReadOnly())  // as it takes no key
+        if (!takesText())
             return;
+        QLineEdit *e = edit();
         e->setSelection(start, end - start);
         e->insert(text);
         emit e->editingFinished();
@@ -260,6 +263,8 @@ protected:
     {
     }
     QLineEdit *edit() const { return edit_; }
+    // What takes no key, read-only or disabled (itself or with its group or window), takes no text either.
+    bool takesText() const { return !edit()->isReadOnly() && edit()->isEnabled(); }
 
 private:
     QLineEdit *edit_;
@@ -290,7 +295,7 @@ public:
 
     void replaceText(int start, int end, const QString &text) override
     {
-        if (takesNoKey())
+        if (!takesText())
             return;
         QSpinBox *box = spinBox();
         QString typed = edit()->text();
@@ -315,7 +320,7 @@ public:
     QVariant currentValue() const override { return spinBox()->value(); }
     void setCurrentValue(const QVariant &value) override
     {
-        if (takesNoKey())
+        if (!takesText())
             return;
         spinBox()->setValue(value.toInt());
         emit spinBox()->editingFinished();
@@ -326,8 +331,6 @@ public:
 
 private:
     QSpinBox *spinBox() const { return static_cast<QSpinBox *>(object()); }
-    // A box the user cannot type into takes nothing from the bus either.
-    bool takesNoKey() const { return spinBox()->isReadOnly() || !spinBox()->isEnabled(); }
 };
 
 QAccessibleInterface *typedTextAccessible(const QString &, QObject *object)

@@ -46,8 +46,8 @@ void InstallTypedTextAccessibility();
 
 // A field of at most maxBytes single-byte characters (telephone, fax, postal code, customer code, a count or a
 // position): full-width letters, digits, signs, spaces and dashes, typed, committed by the input method, pasted or
-// set over the accessibility bus, become half-width as they arrive, and what does not fit is cut with a word at
-// the edit.
+// set over the accessibility bus, become half-width as they arrive (the input method's full stop "。" the point of
+// a decimal number), and what does not fit is cut with a word at the edit.
 void MakeHalfWidthField(QLineEdit *edit, int maxBytes);
 
 // A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the

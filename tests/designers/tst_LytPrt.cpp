@@ -8,7 +8,9 @@
 #include "platform/MemIniFile.h"
 #include "widgets/ShiftJisValidator.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -181,6 +183,31 @@ TEST_F(WizardTest, ShownRecordWithoutSelectionIsNoRecord)
     control<QPushButton>(&wizard, "btnCancel2")->click();
     EXPECT_EQ(wizard.result(), QDialog::Rejected);
     EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), before) << "Cancel writes nothing";
+}
+
+// The envelope's flap in tenths of a millimetre: the input method's "。" is its decimal point, as "." is.
+TEST_F(WizardTest, TheInputMethodsFullStopIsTheFlapsDecimalPoint)
+{
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(1);
+    wizard.show();
+    wizard.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+    control<QRadioButton>(&wizard, "rbAll")->click();
+    control<QPushButton>(&wizard, "btnNext")->click();
+    ASSERT_TRUE(control<QWidget>(&wizard, "gbxEnvelope")->isVisible());
+    auto *flap = control<QLineEdit>(&wizard, "edFlap");
+    flap->setFocus();
+    flap->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("１２。３"));
+    QApplication::sendEvent(flap, &commit);
+    QTest::keyClick(flap, Qt::Key_Return);
+    EXPECT_EQ(flap->text(), QStringLiteral("12.3"));
+    EXPECT_EQ(wizard.GetFlap(), 123);
 }
 
 // Settings that cannot be kept are named in a message; the print still goes ahead with the choices made.

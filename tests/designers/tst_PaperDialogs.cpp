@@ -7,10 +7,13 @@
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "widgets/ShiftJisValidator.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -243,6 +246,35 @@ TEST_F(PaperDialogTest, ResizedUserPaperScalesFromItsBase)
         EXPECT_GE(small.CombinedRects[i].Bottom - small.CombinedRects[i].Top, 10);
     }
     EXPECT_GE(small.CombinedRects[CombinedBarcodeIndex].Top, 0);
+}
+
+// With the input method on, the point of a size arrives as its full stop, "。" or "．": either is the decimal
+// point, committed by the input method or set over the bus, and Enter keeps the size given.
+TEST_F(PaperDialogTest, TheInputMethodsFullStopIsTheSizesDecimalPoint)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    open();
+    TCustomLayoutFormatDialog custom(*dialog, nullptr);
+    custom.SetBaseFormat(0);
+    custom.show();
+    custom.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&custom));
+    auto *width = control<QLineEdit>(&custom, "edPaperWidth");
+    width->setFocus();
+    width->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("１３０。５"));
+    QApplication::sendEvent(width, &commit);
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(width->text(), QStringLiteral("130.5"));
+    auto *height = control<QLineEdit>(&custom, "edPaperHeight");
+    QAccessible::queryAccessibleInterface(height)->setText(QAccessible::Value, QStringLiteral("１９０．２"));
+    EXPECT_EQ(height->text(), QStringLiteral("190.2"));
+    TCustomPaperRecord made;
+    custom.GetCustomFormat(made);
+    EXPECT_EQ(made.Format.Width, 1305);
+    EXPECT_EQ(made.Format.Height, 1902);
+    custom.reject();  // closed as the user closes it, before it goes
 }
 
 TEST_F(PaperDialogTest, BaseOfNoSizeNeverDivides)

@@ -493,6 +493,17 @@ TEST(JpegImage, APictureIsDecodedAtTheSmallestScaleThatCoversWhatTheCallerNeeds)
     TJpegImage full;
     EXPECT_EQ(refusalReason([&] { full.LoadFromData(huge); }), "the JPEG image is too large");
     EXPECT_THROW(full.LoadFromData(huge), EJpegRefused);
+
+    // A picture of more than a gigapixel is refused by its header, at any scale: walking its blocks alone
+    // would keep whoever shows it waiting for seconds. A gigapixel is still decoded.
+    EXPECT_EQ(decoded(BaselineJpeg(32768, 32768), 1), QSize(4096, 4096));
+    for (const QSize side : {QSize(32768, 32769), QSize(65500, 65500)}) {
+        const QByteArray larger = BaselineJpeg(side.width(), side.height());
+        EXPECT_EQ(refusalReason([&] { full.LoadFromData(larger, std::numeric_limits<int>::max(), 1); }),
+                  "the JPEG image is too large");
+        full.KeepRefused(larger);
+        EXPECT_EQ(full.PictureSize(), side);
+    }
 }
 
 TEST(JpegImage, AProgressiveFileIsRefusedWhenTheCoefficientsItBuffersExceedTheBound)

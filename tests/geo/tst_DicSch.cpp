@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
 
@@ -228,6 +229,71 @@ TEST_F(DicSch, ATownOfTheWardAreaGivesItsOwnWardsCode)
     post.GetResultRecord(p);
     EXPECT_EQ(ShortString(p.JisCode), ShortString(r.JisCode));
     EXPECT_EQ(ShortString(p.KajoCode), ShortString(r.KajoCode));
+}
+
+// 決定 hands the form the place of the query the page shows: a query typed or set over the bus after the lists
+// were filled is searched first, as Enter in its field does, and only a choice from its own lists is handed over.
+TEST_F(DicSch, DecisionAnswersForTheQueryShownNotTheOneSearchedBefore)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    int32_t count = 0;
+    TDirectoryDetail details[KVDIR_TEL_RESULTS];
+    for (const char *number : {"0339001234", "0451234567"})
+        ASSERT_NE(DirectoryTelLookup(number, details, count), 0) << number << " is listed in the sample directory";
+    const auto setOverTheBus = [](QLineEdit *edit, const QString &value) {
+        QAccessibleEditableTextInterface *editable = QAccessible::queryAccessibleInterface(edit)->editableTextInterface();
+        editable->replaceText(0, int(edit->text().size()), value);
+    };
+    TDicSearchResult r;
+
+    TDicSearch tel(nullptr);
+    tel.SetPages(15, true, false);
+    ASSERT_EQ(tel.StartWith(dicResultTel, "0339001234"), 0);
+    auto *telEdit = control<QLineEdit>(tel, "edtTelSch");
+    auto *decision = control<QPushButton>(tel, "btnDecision");
+    telEdit->selectAll();
+    QTest::keyClicks(telEdit, QStringLiteral("0451234567"));  // typed, no Enter
+    decision->click();
+    EXPECT_NE(tel.result(), QDialog::Accepted) << "handed over before the shown number was searched";
+    EXPECT_EQ(telEdit->text(), QStringLiteral("045-123-4567"));
+    ASSERT_GT(control<QTreeWidget>(tel, "lvTelTown")->topLevelItemCount(), 0);
+    decision->click();
+    ASSERT_EQ(tel.result(), QDialog::Accepted);
+    tel.GetResultRecord(r);
+    EXPECT_EQ(ShortString(r.Tel), "045-123-4567");
+    EXPECT_EQ(text(ShortString(r.Prefecture)), QStringLiteral("神奈川県"));
+
+    // A shown query that is no number is searched too, and refused: nothing of the earlier lists goes out.
+    TDicSearch refused(nullptr);
+    ASSERT_EQ(refused.StartWith(dicResultTel, "0339001234"), 0);
+    setOverTheBus(control<QLineEdit>(refused, "edtTelSch"), QStringLiteral("03-39OO"));
+    control<QPushButton>(refused, "btnDecision")->click();
+    EXPECT_NE(refused.result(), QDialog::Accepted);
+    EXPECT_EQ(control<QLabel>(refused, "lblStatus")->text(), QStringLiteral("半角の数字とハイフン以外は無効です。"));
+
+    TDicSearch post(nullptr);
+    ASSERT_EQ(post.StartWith(dicResultPos, "100-0001"), 0);
+    setOverTheBus(control<QLineEdit>(post, "edtPosSch"), QStringLiteral("1140022"));
+    control<QPushButton>(post, "btnDecision")->click();
+    EXPECT_NE(post.result(), QDialog::Accepted);
+    EXPECT_EQ(control<QLineEdit>(post, "edtPosSch")->text(), QStringLiteral("114-0022"));
+    control<QPushButton>(post, "btnDecision")->click();
+    ASSERT_EQ(post.result(), QDialog::Accepted);
+    post.GetResultRecord(r);
+    EXPECT_EQ(ShortString(r.PosCode), "114-0022");
+    EXPECT_EQ(text(ShortString(r.City)), QStringLiteral("北区"));
+
+    TDicSearch address(nullptr);
+    ASSERT_EQ(address.StartWith(dicResultAdrs, sjis(QStringLiteral("東京都北区王子本町"))), 0);
+    setOverTheBus(control<QLineEdit>(address, "edtAdrsSch"), QStringLiteral("東京都千代田区千代"));
+    auto *towns = control<QTreeWidget>(address, "lvAdrsTown");
+    emit towns->itemDoubleClicked(towns->currentItem(), 0);  // a town of the old lists chosen
+    EXPECT_NE(address.result(), QDialog::Accepted);
+    control<QPushButton>(address, "btnDecision")->click();
+    ASSERT_EQ(address.result(), QDialog::Accepted);
+    address.GetResultRecord(r);
+    EXPECT_EQ(text(ShortString(r.City)), QStringLiteral("千代田区"));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 // The reading filter of a page over real towns: "わ行" lists the towns read with ﾜ and nothing else, and

@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QListView>
 #include <QLocalSocket>
 #include <QProcess>
@@ -31,6 +32,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <thread>
 
 namespace {
 
@@ -122,6 +125,77 @@ TEST(Thumbnails, AJpegGoesThroughTheProgramsBoundedDecoder)
     EXPECT_TRUE(LoadThumbnail(dir.filePath("progressive.jpg"), box).isNull());
 }
 
+TEST(Thumbnails, EachPixelIsTheMeanOfThePictureItCovers)
+{
+    // Four quarters, three of a colour and one of stripes a block wide, black and white: across (rows) in its
+    // upper half and down (columns) in its lower half, so a row or column left out of the mean shows.
+    QTemporaryDir dir;
+    QImage image(2400, 1800, QImage::Format_RGB32);
+    const QList<QColor> quarters{QColor(220, 30, 30), QColor(30, 200, 40), QColor(40, 60, 210), Qt::white};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int quarter = (y >= 900) * 2 + (x >= 1200);
+            const bool stripes = quarter == 3 && (y < 1350 ? y / 8 : x / 8) % 2;
+            image.setPixelColor(x, y, stripes ? Qt::black : quarters[quarter]);
+        }
+    ASSERT_TRUE(image.save(dir.filePath("quarters.jpg"), "JPG", 95));
+    // At an eighth the picture is 300 x 225: two or three of its rows and columns go into each of the larger
+    // thumbnail's, ten or eleven into the smaller one's, of which eight rows are read.
+    for (const QSize box : {QSize(112, 84), QSize(28, 21)}) {
+        SCOPED_TRACE(box.width());
+        const QImage thumbnail = LoadThumbnail(dir.filePath("quarters.jpg"), box);
+        ASSERT_EQ(thumbnail.size(), box);
+        const auto at = [&](double x, double y) {
+            return thumbnail.pixelColor(int(x * (box.width() - 1)), int(y * (box.height() - 1)));
+        };
+        const auto near = [](QColor got, QColor expected) {
+            return std::abs(got.red() - expected.red()) <= 12 && std::abs(got.green() - expected.green()) <= 12
+                   && std::abs(got.blue() - expected.blue()) <= 12;
+        };
+        EXPECT_TRUE(near(at(0, 0), quarters[0]) && near(at(0.4, 0.4), quarters[0]));
+        EXPECT_TRUE(near(at(0.6, 0), quarters[1]) && near(at(1, 0.4), quarters[1]));
+        EXPECT_TRUE(near(at(0, 0.6), quarters[2]) && near(at(0.4, 1), quarters[2]));
+        // Neither black nor white: a mean of stripes of both (of eight rows spread over ten or eleven, at least
+        // a quarter of either).
+        for (const QColor stripes : {at(0.6, 0.6), at(1, 0.7), at(0.6, 0.85), at(1, 1)})
+            EXPECT_TRUE(stripes.green() > 50 && stripes.green() < 205) << stripes.green();
+    }
+}
+
+TEST(Thumbnails, AHugePictureCostsItsThumbnailNotItsPixels)
+{
+    // 36,000 x 27,000 pixels, nearly the most a picture may have: an eighth of it is 4,500 x 3,375, 46 MB at
+    // three bytes a pixel, that a thumbnail need not hold; its rows are averaged into the thumbnail as they come.
+    QTemporaryDir dir;
+    test::writeFile(dir.filePath("huge.jpg"), BaselineJpeg(36000, 27000));
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(32) << 20, [&] {
+                  return LoadThumbnail(dir.filePath("huge.jpg"), {112, 84}).size() == QSize(112, 84) ? 0 : 1;
+              }),
+              0);
+}
+
+TEST(Thumbnails, PicturesDecodedAtOnceShareOneBound)
+{
+    // Three progressive pictures, each buffering 116 MB of coefficients, two of them more than one decoding
+    // may hold: with room for one of them at a time (beside the threads' stacks), the thumbnails the picker's
+    // workers and its preview decode together all come, one after the other.
+    QTemporaryDir dir;
+    for (int i = 0; i < 3; ++i)
+        test::writeFile(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), ProgressiveJpeg(7600, 7600, 2));
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(232) << 20, [&] {
+                  std::vector<QSize> sizes(3);
+                  std::vector<std::thread> workers;
+                  for (int i = 0; i < 3; ++i)
+                      workers.emplace_back([&, i] {
+                          sizes[size_t(i)] = LoadThumbnail(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), {112, 84}).size();
+                      });
+                  for (std::thread &worker : workers)
+                      worker.join();
+                  return sizes == std::vector<QSize>(3, QSize(84, 84)) ? 0 : 1;
+              }),
+              0);
+}
+
 TEST(Thumbnails, LoadedInTheBackgroundAndAbandonedWithTheFolder)
 {
     QTemporaryDir first, second;
@@ -196,6 +270,37 @@ TEST(ImagePicker, WindowHandsTheChosenPictureToTheDesignerThatAsked)
     QSignalSpy closing(&server, &TPickerServer::CloseRequested);
     designer.ClosePicker();
     EXPECT_TRUE(closing.wait(3000));
+}
+
+TEST(ImagePicker, ThePreviewDecodesAwayFromTheWindow)
+{
+    // The window only starts the preview and says it is loading; the picture comes through the event loop,
+    // and a preview overtaken by another choice never replaces it.
+    QTemporaryDir dir;
+    writePicture(dir.filePath("a.jpg"), {3000, 2000}, "JPG");
+    writePicture(dir.filePath("b.png"), {200, 300}, "PNG");
+    test::writeFile(dir.filePath("c.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not a picture", 20));
+    TImageViewForm form(nullptr);
+    form.SetFolder(dir.path());
+    auto *list = form.findChild<QListView *>("lvPictures");
+    auto *preview = form.findChild<QLabel *>("lblPreview");
+    auto *info = form.findChild<QLabel *>("lblInfo");
+    const auto shows = [&](const QString &text) { return QTest::qWaitFor([&] { return info->text() == text; }, 5000); };
+    ASSERT_TRUE(shows("a.jpg\n3000 × 2000 ピクセル"));
+    EXPECT_EQ(preview->pixmap().size(), QSize(240, 160));
+
+    list->setCurrentIndex(form.Thumbnails()->index(2));
+    EXPECT_EQ(info->text(), "c.jpg\n読み込み中");
+    EXPECT_TRUE(preview->pixmap().isNull());
+    EXPECT_TRUE(shows("c.jpg\n画像を読み込めません"));
+
+    list->setCurrentIndex(form.Thumbnails()->index(0));
+    list->setCurrentIndex(form.Thumbnails()->index(1));
+    EXPECT_EQ(info->text(), "b.png\n読み込み中");
+    EXPECT_TRUE(shows("b.png\n200 × 300 ピクセル"));
+    QTest::qWait(300);
+    EXPECT_EQ(info->text(), "b.png\n200 × 300 ピクセル");
+    EXPECT_EQ(preview->pixmap().size(), QSize(160, 240));
 }
 
 TEST(ImagePicker, AMissingProgramIsReported)

@@ -7,9 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include <pthread.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +26,9 @@ struct TChildEnd {
     QByteArray Stderr;
 };
 
-// Runs body in a child process with the end reports installed; body's result is the child's exit code.
-TChildEnd runReported(const std::function<int()> &body)
+// Runs body in a child process with the end reports installed; body's result is the child's exit code. The
+// child starts with every signal at its default but ignored, as a process started by nohup has SIGHUP.
+TChildEnd runReported(const std::function<int()> &body, int ignored = 0)
 {
     int out[2];
     if (::pipe(out) != 0)
@@ -32,6 +39,11 @@ TChildEnd runReported(const std::function<int()> &body)
         ::dup2(out[1], STDERR_FILENO);
         ::close(out[0]);
         ::close(out[1]);
+        for (int number = 1; number <= SIGRTMAX; ++number)
+            std::signal(number, number == ignored ? SIG_IGN : SIG_DFL);
+        // The signals whose end leaves a core leave none here.
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
         InstallEndReports();
         ::_exit(body());
     }
@@ -43,6 +55,14 @@ TChildEnd runReported(const std::function<int()> &body)
     ::close(out[0]);
     ::waitpid(child, &end.Status, 0);
     return end;
+}
+
+// Deep enough to overflow any stack: each call keeps a frame that the compiler cannot fold away.
+int deepen(int depth)
+{
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    return depth < 0 ? 0 : deepen(depth + 1) + frame[0];
 }
 
 [[noreturn]] void fail() { throw std::runtime_error("Adrs.DB が読めません"); }
@@ -68,6 +88,75 @@ TEST(EndReport, ACrashSaysSoAndStillEndsByItsSignal)
     ASSERT_TRUE(WIFSIGNALED(terminated.Status));
     EXPECT_EQ(WTERMSIG(terminated.Status), SIGTERM);
     EXPECT_TRUE(terminated.Stderr.contains("(SIGTERM)")) << terminated.Stderr.toStdString();
+}
+
+// Every signal whose default ends a process, sent to it: one line naming it, then the end by that signal.
+TEST(EndReport, EverySignalThatEndsTheProgramIsTold)
+{
+#define NAMED(signal) {signal, #signal}
+    std::vector<std::pair<int, std::string>> fatal{
+        NAMED(SIGHUP),  NAMED(SIGINT),    NAMED(SIGQUIT), NAMED(SIGILL),  NAMED(SIGTRAP),   NAMED(SIGABRT),
+        NAMED(SIGBUS),  NAMED(SIGFPE),    NAMED(SIGUSR1), NAMED(SIGSEGV), NAMED(SIGUSR2),   NAMED(SIGALRM),
+        NAMED(SIGTERM), NAMED(SIGSTKFLT), NAMED(SIGXCPU), NAMED(SIGXFSZ), NAMED(SIGVTALRM), NAMED(SIGPROF),
+        NAMED(SIGIO),   NAMED(SIGPWR),    NAMED(SIGSYS)};
+#undef NAMED
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number)
+        fatal.emplace_back(number, "SIGRTMIN+" + std::to_string(number - SIGRTMIN));
+    for (const auto &[number, name] : fatal) {
+        const TChildEnd end = runReported([number] {
+            ::kill(::getpid(), number);
+            return 0;
+        });
+        ASSERT_TRUE(WIFSIGNALED(end.Status)) << name;
+        EXPECT_EQ(WTERMSIG(end.Status), number) << name;
+        const std::string line = end.Stderr.toStdString();
+        EXPECT_TRUE(line.starts_with("Velmora: ") && line.ends_with("終了します\n") && end.Stderr.count('\n') == 1 &&
+                    line.find("(" + name + ")") != std::string::npos)
+            << name << ": " << line;
+    }
+
+    // A process started with a signal ignored (nohup) is not ended by it.
+    const TChildEnd kept = runReported(
+        [] {
+            ::raise(SIGHUP);
+            return 0;
+        },
+        SIGHUP);
+    ASSERT_TRUE(WIFEXITED(kept.Status));
+    EXPECT_TRUE(kept.Stderr.isEmpty());
+}
+
+// A stack overflow leaves no stack for the handler: it runs on one of its own, in the main thread and in a
+// thread the program started.
+TEST(EndReport, AStackOverflowIsToldAsACrash)
+{
+    const QByteArray crash("Velmora: 不正なメモリ参照 (SIGSEGV) のため終了します\n");
+    const TChildEnd main = runReported([] {
+        const rlimit small{256 * 1024, 256 * 1024};
+        ::setrlimit(RLIMIT_STACK, &small);
+        return deepen(0);
+    });
+    ASSERT_TRUE(WIFSIGNALED(main.Status));
+    EXPECT_EQ(WTERMSIG(main.Status), SIGSEGV);
+    EXPECT_EQ(main.Stderr, crash);
+
+    const TChildEnd thread = runReported([] {
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setstacksize(&attributes, 256 * 1024);
+        pthread_t worker;
+        const auto body = [](void *) -> void * {
+            InstallThreadEndReports();
+            return reinterpret_cast<void *>(static_cast<intptr_t>(deepen(0)));
+        };
+        if (pthread_create(&worker, &attributes, body, nullptr) != 0)
+            return 2;
+        pthread_join(worker, nullptr);
+        return 0;
+    });
+    ASSERT_TRUE(WIFSIGNALED(thread.Status));
+    EXPECT_EQ(WTERMSIG(thread.Status), SIGSEGV);
+    EXPECT_EQ(thread.Stderr, crash);
 }
 
 TEST(EndReport, AnExceptionNobodyCaughtIsNamedOnce)

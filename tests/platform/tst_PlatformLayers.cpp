@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -134,6 +135,91 @@ TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
     EXPECT_TRUE(plain.isNull());
 }
 
+namespace {
+
+struct SourceLine {
+    QString file;  // below src/
+    int number;
+    QString text;
+    QString code;  // the text before a "//" comment
+};
+
+// Every line of the program's sources.
+std::vector<SourceLine> sourceLines()
+{
+    const QString root = test::sourceDir() + QStringLiteral("src/");
+    std::vector<SourceLine> found;
+    QDirIterator it(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i)
+            found.push_back({path.mid(root.size()), i + 1, lines[i], lines[i].section(QStringLiteral("//"), 0, 0)});
+    }
+    return found;
+}
+
+QString where(const SourceLine &line)
+{
+    return QStringLiteral("%1:%2: %3").arg(line.file).arg(line.number).arg(line.text.trimmed());
+}
+
+// The services of the record form (RecordFormServices.h) whose code may ask or open a dialog: those that run
+// one of the form's members doing so, followed through the members they call, the buttons they click and the
+// close they ask for.
+QSet<QString> recordFormServicesThatAsk()
+{
+    QHash<QString, QString> bodies;  // member -> its code
+    QHash<QString, QString> handlerOf;  // control -> the member its press runs
+    const QRegularExpression definition(QStringLiteral(R"(^\S[^(]*\bTDataInquiry::(\w+)\s*\()"));
+    const QRegularExpression connection(QStringLiteral(R"(connect\((\w+),[^;]*&TDataInquiry::(\w+)\))"));
+    QString member;
+    QSet<QString> services;
+    const QRegularExpression service(QStringLiteral(R"(virtual\s[^;(]*\b(\w+)\s*\()"));
+    for (const SourceLine &line : sourceLines()) {
+        if (line.file == QLatin1String("mainlist/RecordFormServices.h"))
+            if (const auto m = service.match(line.code); m.hasMatch())
+                services << m.captured(1);
+        if (!line.file.startsWith(QLatin1String("records/DtInqiry")) || !line.file.endsWith(QLatin1String(".cpp")))
+            continue;
+        if (const auto m = connection.match(line.code); m.hasMatch())
+            handlerOf[m.captured(1)] = m.captured(2);
+        if (const auto m = definition.match(line.code); m.hasMatch())
+            member = m.captured(1);
+        if (!member.isEmpty())
+            bodies[member] += line.code + QLatin1Char('\n');
+        const bool oneLine = line.text.endsWith(QLatin1Char('}')) && definition.match(line.code).hasMatch();
+        if (oneLine || line.text == QLatin1String("}"))
+            member.clear();
+    }
+    const QRegularExpression dialog(
+        QStringLiteral(R"(\b(?:ExecDialog|ShowMessageBoxAt|ShowModal|RunAsCommandOf)\s*\()"));
+    const QRegularExpression call(QStringLiteral(R"(\b(\w+)\s*(?:->\s*click\s*)?\()"));
+    QSet<QString> asking;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (auto b = bodies.cbegin(); b != bodies.cend(); ++b) {
+            if (asking.contains(b.key()))
+                continue;
+            bool asks = dialog.match(b.value()).hasMatch();
+            for (auto m = call.globalMatch(b.value()); m.hasNext() && !asks;) {
+                const QString name = m.next().captured(1);
+                asks = asking.contains(name) || asking.contains(handlerOf.value(name))
+                       || (name == QLatin1String("close") && asking.contains(QStringLiteral("closeEvent")));
+            }
+            if (asks) {
+                asking << b.key();
+                grew = true;
+            }
+        }
+    }
+    return asking & services;
+}
+
+}  // namespace
+
 // A window closed by a screen reader while one of its dialogs is open must not free the dialog under its own
 // loop: every dialog of the program runs through ExecDialog. What runs an event loop of its own and is no dialog
 // of a window is named here, with the reason.
@@ -153,30 +239,43 @@ TEST(Forms, EveryDialogRunsAsACommandOfItsWindow)
     const QRegularExpression call(QStringLiteral(
         R"(([\w\]\)]+\s*(?:\.|->|::)\s*exec)\s*\(|\b(Q(?:File|Input|Color|Font)Dialog::get\w+|)"
         R"(QMessageBox::(?:information|question|warning|critical|about\w*))\s*\()"));
-    const QString root = test::sourceDir() + QStringLiteral("src/");
+    const std::vector<SourceLine> lines = sourceLines();
+    QSet<QString> files;
     QStringList direct;
-    int files = 0;
-    QDirIterator it(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = path.mid(root.size());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-        ++files;
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        for (int i = 0; i < lines.size(); ++i) {
-            const QString code = lines[i].section(QStringLiteral("//"), 0, 0);
-            for (auto m = call.globalMatch(code); m.hasNext();) {
-                const auto found = m.next();
-                QString what = found.captured(1).isEmpty() ? found.captured(2) : found.captured(1);
-                what.remove(QLatin1Char(' '));
-                if (!allowed.count({name, what}))
-                    direct << QStringLiteral("%1:%2: %3").arg(name).arg(i + 1).arg(lines[i].trimmed());
-            }
+    for (const SourceLine &line : lines) {
+        files << line.file;
+        for (auto m = call.globalMatch(line.code); m.hasNext();) {
+            const auto found = m.next();
+            QString what = found.captured(1).isEmpty() ? found.captured(2) : found.captured(1);
+            what.remove(QLatin1Char(' '));
+            if (!allowed.count({line.file, what}))
+                direct << where(line);
         }
     }
-    EXPECT_GT(files, 100);
+    EXPECT_GT(files.size(), 100);
     EXPECT_TRUE(direct.isEmpty()) << direct.join(QLatin1Char('\n')).toStdString();
+}
+
+// A handler that runs another window's action or handler, or a service of the record form that may ask or open
+// a dialog, goes on after it: that dialog runs as a command of the caller's window too (RunAsCommandOf), or the
+// caller is closed and freed while it is open.
+TEST(Forms, EveryDialogOfAnotherWindowRunsAsACommandOfTheCallerToo)
+{
+    const QSet<QString> asking = recordFormServicesThatAsk();
+    for (const char *service : {"CheckUnsavedChanges", "BeginNewRecord"})
+        EXPECT_TRUE(asking.contains(QLatin1String(service))) << service;
+    const QRegularExpression call(
+        QStringLiteral(R"(\b\w+\s*->\s*(?:act\w+\s*->\s*(?:trigger|activate)|\w+(?:Execute|Click))\s*\()"
+                       R"(|\bRecordForm\s*->\s*(\w+)\s*\()"));
+    QStringList uncovered;
+    for (const SourceLine &line : sourceLines())
+        for (auto m = call.globalMatch(line.code); m.hasNext();) {
+            const QString service = m.next().captured(1);
+            const bool covered = line.code.contains(QLatin1String("RunAsCommandOf("));
+            if ((service.isEmpty() || asking.contains(service)) && !covered)
+                uncovered << where(line);
+        }
+    EXPECT_TRUE(uncovered.isEmpty()) << uncovered.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(SingleInstance, SecondCheckAsksTheFirstToRestore)

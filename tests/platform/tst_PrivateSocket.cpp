@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -221,6 +224,64 @@ TEST(SingleInstance, ASocketFolderOfAnotherUserLeavesTheLockToDecide)
 
     first.reset();
     EXPECT_FALSE(CheckSingleInstance(second, name, data.path(), true, &check));
+}
+
+// The socket folder is the user's own but was left open to all, and something that answers nothing holds the
+// socket's name: a folder another user put there, which the user cannot remove, or one of the user's own. The
+// folder is narrowed and the entry is no running copy: the copy starts, unreachable and saying why, and a second
+// start learns that a copy runs that it cannot reach. A plain file in that place is replaced.
+TEST(SingleInstance, AnEntryInTheSocketsPlaceThatAnswersNothingIsNoRunningCopy)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("planted");
+    QTemporaryDir data;
+    std::unique_ptr<TInstanceGuard> copy;
+    ASSERT_FALSE(CheckSingleInstance(copy, name, data.path(), false));
+    const QString folder = PrivateSocketFolder();
+    const QStringList sockets = QDir(folder).entryList({name + "-*"}, QDir::System);
+    ASSERT_EQ(sockets.size(), 1);
+    const QString path = folder + sockets[0];
+    // The socket file goes with its server.
+    copy.reset();
+    ASSERT_FALSE(QFileInfo::exists(path));
+
+    std::vector<uid_t> owners{::geteuid()};
+    if (test::ForeignPeer::Possible())
+        owners.push_back(test::ForeignPeer::Uid);
+    for (const uid_t owner : owners) {
+        SCOPED_TRACE(owner);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+        ASSERT_TRUE(QDir().mkdir(path));
+        QFile inside(path + "/kept");
+        ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+        inside.close();
+        ASSERT_EQ(::chown(QFile::encodeName(inside.fileName()).constData(), owner, owner), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0700), 0);
+
+        TInstanceCheck check = TInstanceCheck::Another;
+        ASSERT_FALSE(CheckSingleInstance(copy, name, data.path(), true, &check));
+        EXPECT_EQ(check, TInstanceCheck::Only);
+        ASSERT_TRUE(copy);
+        EXPECT_FALSE(copy->Reachable());
+        EXPECT_TRUE(copy->WhyUnreachable().endsWith(path)) << copy->WhyUnreachable().toStdString();
+        EXPECT_EQ(modeOf(folder) & 0777, 0700u);
+        EXPECT_TRUE(S_ISDIR(modeOf(path)));
+
+        std::unique_ptr<TInstanceGuard> second;
+        EXPECT_TRUE(CheckSingleInstance(second, name, data.path(), true, &check));
+        EXPECT_EQ(check, TInstanceCheck::NotAsked);
+        EXPECT_FALSE(second);
+        copy.reset();
+        ASSERT_TRUE(QDir(path).removeRecursively());
+    }
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_FALSE(CheckSingleInstance(copy, name, data.path(), false));
+    EXPECT_TRUE(copy->Reachable());
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
 }
 
 // The hold follows the data root: taken on the new root beside the old, it then replaces it; a root held by

@@ -34,6 +34,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -1003,6 +1004,106 @@ TEST_F(DataInquiryTest, GroupNamesDialogAppearsOverTheWindowItWasAskedFrom)
     const auto [overList, listFocusAfterList] = ask(list.get(), [this] { list->actEditGroup->trigger(); });
     EXPECT_LE((overList - list->frameGeometry().center()).manhattanLength(), 4);
     EXPECT_EQ(listFocusAfterList, static_cast<QWidget *>(list->lvAddress));
+}
+
+// The group names dialog is the main list's, asked for from the form: a screen reader presses the form's 閉じる
+// while it is open. The form stays until the dialog has returned, whether it is cancelled or confirmed, and then
+// closes; nothing runs on it afterwards.
+TEST_F(DataInquiryTest, ClosedUnderTheGroupNamesDialogTheFormOutlivesIt)
+{
+    add("0311111111");
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);  // the book is open: no start-up steps
+    for (const bool confirm : {false, true}) {
+        open();
+        showForm();
+        inquire(0);
+        bool aliveWhileOpen = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            form->btnClose->click();
+            closed();  // what the dialog's own loop does meanwhile with windows closed from inside it
+            aliveWhileOpen = !form.isNull() && form->isVisible();
+            if (confirm)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        form->bbtnEditGroup->click();
+        EXPECT_TRUE(aliveWhileOpen) << "confirmed: " << confirm;
+        closed();
+        EXPECT_TRUE(form.isNull());
+        EXPECT_EQ(RecordForm, nullptr);
+    }
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
+}
+
+// 新規登録 (the form's button or the main list's Ctrl+N) and the navigator ask about the unsaved input; a screen
+// reader presses the form's 閉じる while the question is open. The answer serves the close too: after いいえ or はい
+// the form closes with no second question, no telephone look-up and no other record for it, and the main list
+// neither shows it again nor follows it; after キャンセル the form stays with its input.
+TEST_F(DataInquiryTest, ClosedUnderTheUnsavedInputQuestionTheAnswerServesTheClose)
+{
+    add("0311111111");
+    add("0322222222");
+    RegisterRecordForm();
+    const auto unregister = qScopeGuard([] { MakeRecordForm = nullptr; });
+    list = std::make_unique<TAddressList>();  // Ctrl+N is offered with the installed form
+    AddressList = list.get();
+    ASSERT_TRUE(dm->OpenAdrsTable());  // the window that went released the book once
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    enum Press { CtrlN, New, Next };
+    const struct {
+        Press press;
+        int answer;
+    } cases[] = {{CtrlN, IDNO}, {New, IDNO}, {CtrlN, IDYES}, {New, IDCANCEL}, {Next, IDNO}, {Next, IDYES}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "press " << c.press << ", answer " << c.answer);
+        const QString typed = QStringLiteral("入力途中") + QString::number(&c - cases);
+        if (!form) {
+            open();
+            showForm();
+        }
+        if (c.press == Next)
+            inquire(0);
+        else
+            form->bbtnNew->click();
+        form->edtAdrs1->setText(typed);
+        const int32_t held = form->GetRecNo();
+        const int before = rows();
+        const int lookUps = dictionary.shown;
+        boxes.clear();
+        boxes.answer(c.answer, [this] { form->btnClose->click(); });
+        if (c.press == CtrlN)
+            list->actNumerSearch->trigger();
+        else if (c.press == New)
+            form->bbtnNew->click();
+        else
+            form->sbtnNext->click();
+        closed();
+        EXPECT_EQ(boxes.shown().size(), 1u) << boxes.texts().join(u'\n').toStdString();
+        const QString asked = held >= 0 ? QStringLiteral("照会中のデータが変更されています")
+                                        : QStringLiteral("入力途中のデータがあります");
+        EXPECT_TRUE(!boxes.shown().empty() && boxes.shown()[0].text.startsWith(asked));
+        EXPECT_EQ(dictionary.shown, lookUps);
+        EXPECT_EQ(rows(), before + (c.answer == IDYES && held < 0 ? 1 : 0));
+        if (held >= 0) {
+            const bool stored = Sjis::decode(row(held).FieldByName("Adrs1").AsString()) == typed;
+            EXPECT_EQ(stored, c.answer == IDYES);
+        }
+        if (c.answer == IDCANCEL) {
+            ASSERT_FALSE(form.isNull());
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->edtAdrs1->text(), typed);
+            EXPECT_EQ(RecordForm, form.data());
+        } else {
+            EXPECT_TRUE(form.isNull());
+            EXPECT_EQ(RecordForm, nullptr);
+            EXPECT_EQ(list->CurrentIndex, -1);
+        }
+    }
 }
 
 TEST_F(DataInquiryTest, MainListOpensTheFormOnTheSelectedRowAndFollowsIt)

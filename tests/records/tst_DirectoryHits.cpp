@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -81,6 +82,18 @@ protected:
         w->bbtnSearch->click();
         EXPECT_TRUE(QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000));
         return w;
+    }
+
+    // The first hit shown in the form with input typed over it, and the second hit selected.
+    TDataInquiry *inputOverFirstHit(TNameAdrsSearch *w)
+    {
+        w->lvResult->setCurrentIndex(w->lvResult->model()->index(0, 0));
+        w->sbtnInquiry->click();
+        auto *form = static_cast<TDataInquiry *>(RecordForm);
+        if (form)
+            form->edtCustomCode->setText(QStringLiteral("X1"));
+        w->lvResult->setCurrentIndex(w->lvResult->model()->index(1, 0));
+        return form;
     }
 
     QTemporaryDir tables;
@@ -172,16 +185,34 @@ TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
 TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)
 {
     TNameAdrsSearch *w = search();
-    w->lvResult->setCurrentIndex(w->lvResult->model()->index(0, 0));
-    w->sbtnInquiry->click();
-    auto *form = static_cast<TDataInquiry *>(RecordForm);
+    TDataInquiry *form = inputOverFirstHit(w);
     ASSERT_NE(form, nullptr);
-    form->edtCustomCode->setText(QStringLiteral("X1"));
-    w->lvResult->setCurrentIndex(w->lvResult->model()->index(1, 0));
     boxes.answer(IDCANCEL);
     w->sbtnInquiry->click();
     EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("X1"));
     EXPECT_EQ(w->CurrentHit(), 0);
+}
+
+// The search window's 照会 asks about the form's unsaved input first; a screen reader closes the search window
+// while that question is open. The window stays until its command has returned, which then shows no hit, and
+// closes afterwards.
+TEST_F(DirectoryHitTest, ClosedUnderTheFormsQuestionTheSearchWindowOutlivesIt)
+{
+    QPointer<TNameAdrsSearch> w = search();
+    TDataInquiry *form = inputOverFirstHit(w);
+    ASSERT_NE(form, nullptr);
+    bool aliveWhileAsked = false;
+    boxes.answer(IDNO, [&] {
+        w->close();
+        aliveWhileAsked = !w.isNull() && w->isVisible();
+    });
+    w->sbtnInquiry->click();
+    EXPECT_TRUE(aliveWhileAsked);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("X1"));
+    EXPECT_EQ(boxes.shown().size(), 1u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -152,4 +153,42 @@ TEST_F(TypedTextAccessibility, ASpinBoxTakesOfASetTextTheNumberTypingCouldMakeHe
     spin.setReadOnly(true);
     set(QStringLiteral("3"));
     EXPECT_EQ(spin.value(), 30);
+    spin.setReadOnly(false);
+    spin.setEnabled(false);
+    set(QStringLiteral("3"));
+    value->setCurrentValue(3);
+    EXPECT_EQ(spin.value(), 30);
+}
+
+// A disabled field, or one in a disabled group, takes no key, and so nothing from the bus either: no text set,
+// inserted, replaced or deleted, no end of an entry, no action; and it says it cannot be edited.
+TEST_F(TypedTextAccessibility, ADisabledFieldTakesNothingFromTheBus)
+{
+    QGroupBox group(&window);
+    auto *grouped = new QLineEdit(&group);
+    edit->setEnabled(false);
+    group.setEnabled(false);
+    for (QLineEdit *e : {edit, grouped}) {
+        e->setText(QStringLiteral("0312"));
+        QSignalSpy edited(e, &QLineEdit::textEdited);
+        QSignalSpy finished(e, &QLineEdit::editingFinished);
+        QAccessibleInterface *f = QAccessible::queryAccessibleInterface(e);
+        f->setText(QAccessible::Value, QStringLiteral("9"));
+        f->editableTextInterface()->replaceText(0, 1, QStringLiteral("5"));
+        f->editableTextInterface()->insertText(0, QStringLiteral("5"));
+        f->editableTextInterface()->deleteText(0, 2);
+        for (const QString &action : f->actionInterface()->actionNames())
+            f->actionInterface()->doAction(action);
+        EXPECT_EQ(e->text(), QStringLiteral("0312"));
+        EXPECT_EQ(edited.size(), 0);
+        EXPECT_EQ(finished.size(), 0);
+        EXPECT_FALSE(e->hasFocus());
+        EXPECT_TRUE(f->state().disabled);
+        EXPECT_FALSE(f->state().editable);
+    }
+    // Enabled again, the group's field takes a screen reader's text as before.
+    group.setEnabled(true);
+    QAccessible::queryAccessibleInterface(grouped)->editableTextInterface()->replaceText(0, 1, QStringLiteral("5"));
+    EXPECT_EQ(grouped->text(), QStringLiteral("5312"));
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(grouped)->state().editable);
 }

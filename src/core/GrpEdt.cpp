@@ -68,8 +68,11 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
         lblGroup[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edtGroup[i] = new TUniEdit(this);
         edtGroup[i]->setObjectName(QStringLiteral("edtGroup") + QString::number(i));
-        // The limit counts characters; the byte limit is kept when the edit is left.
+        // The limit counts characters; the byte limit is kept when the entry ends (leaving the edit, a text a
+        // screen reader sets).
         edtGroup[i]->SetMaxLength(MaxGroupNameBytes);
+        TUniEdit *edit = edtGroup[i];
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { edtGroupExit(edit); });
         // The names are kept in Shift-JIS: a character it lacks is refused where it is typed.
         edtGroup[i]->setValidator(new TShiftJisValidator(0, edtGroup[i]));
         SetImeMode(edtGroup[i], imHira);
@@ -98,15 +101,11 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
     NamesChanged = false;
 }
 
-bool TGruopEdit::eventFilter(QObject *watched, QEvent *event)
+bool TGruopEdit::eventFilter(QObject *, QEvent *event)
 {
-    auto *edit = static_cast<TUniEdit *>(watched);
     if (IsEnterKey(event)) {
         NextFocusKeyPress();
         return true;
-    }
-    if (event->type() == QEvent::FocusOut) {
-        edtGroupExit(edit);
     }
     return false;
 }

@@ -71,6 +71,9 @@ TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &pri
     buildPrintPage();
     for (QWidget *w : findChildren<QWidget *>())
         w->installEventFilter(this);
+    // Leaving a number, and a text a screen reader sets, end the entry with this signal.
+    for (QLineEdit *edit : {edStartRange, edEndRange, edCopy, edFlap, edLabelStart, edLabelCount})
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { leaveNumber(edit); });
     ShowPrinter();
 }
 
@@ -557,8 +560,6 @@ bool TLayoutPrintDialog::eventFilter(QObject *watched, QEvent *event)
     const bool number = edit && edit != nullptr &&
                         (edit == edStartRange || edit == edEndRange || edit == edCopy || edit == edFlap ||
                          edit == edLabelStart || edit == edLabelCount);
-    if (number && event->type() == QEvent::FocusOut)
-        leaveNumber(edit);
     if (number && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const int delta = key == Qt::Key_PageUp ? 10 : key == Qt::Key_PageDown ? -10 : key == Qt::Key_Up ? 1

@@ -21,6 +21,8 @@ TRangeEdit::TRangeEdit(QWidget *parent, const char *editName, const char *upDown
     Edit->setAttribute(Qt::WA_InputMethodEnabled, false);
     Edit->setFixedWidth(Edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxChars + 1) + 12);
     Edit->installEventFilter(this);
+    // Enter, leaving the edit and a text a screen reader sets all end the entry with this signal.
+    connect(Edit, &QLineEdit::editingFinished, this, &TRangeEdit::leave);
     UpDown = Named<TUpDown>(upDownName, parent, [this](int delta) { step(delta); },
                             QSize(ScaleByDpi(16, true), ScaleByDpi(11, true)));
     SetPosition(low);
@@ -52,8 +54,6 @@ void TRangeEdit::leave()
 
 bool TRangeEdit::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Edit && event->type() == QEvent::FocusOut)
-        leave();
     if (watched == Edit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const int delta = key == Qt::Key_PageUp ? 10 : key == Qt::Key_PageDown ? -10 : key == Qt::Key_Up ? 1

@@ -1,6 +1,6 @@
 // A number edit with its up-down arrows, kept within a range: the arrows step by one, Page Up and Page Down
-// by ten, Up and Down by one, and a typed number is taken when the edit is left (a text that is no
-// non-negative number shows the value again). The object settings dialogs' ratio, width, angle and size.
+// by ten, Up and Down by one, and a typed number is taken when the entry ends (Enter, leaving the edit, a text
+// a screen reader sets); a text that is no non-negative number shows the value again. The object settings dialogs' ratio, width, angle and size.
 #pragma once
 
 #include <QObject>

@@ -56,6 +56,8 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
     edtSize->setFixedWidth(ScaleByDpi(32, true));
     edtSize->setAlignment(Qt::AlignRight);
     edtSize->installEventFilter(this);
+    // Leaving the edit and a text a screen reader sets end the entry with this signal.
+    connect(edtSize, &QLineEdit::editingFinished, this, &TQRCodeMap::edtSizeExit);
     udSize = Named<TUpDown>("udSize", this, [this](int step) { udSizeChangingEx(Size_ + step); },
                             QSize(ScaleByDpi(16, true), ScaleByDpi(11, true)));
     btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);
@@ -174,9 +176,6 @@ bool TQRCodeMap::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::FocusIn:
         edtSizeEnter();
-        break;
-    case QEvent::FocusOut:
-        edtSizeExit();
         break;
     case QEvent::KeyPress: {
         auto *key = static_cast<QKeyEvent *>(event);

@@ -93,8 +93,11 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
         lblKeyword[i]->setObjectName(QStringLiteral("lblKeyword") + number);
         edtKeyword[i] = new TKeywordNameEdit(this);
         edtKeyword[i]->setObjectName(QStringLiteral("edtKeyword") + number);
-        // The limit counts characters; the byte limit is kept when the edit is left.
+        // The limit counts characters; the byte limit is kept when the entry ends (leaving the edit, a text a
+        // screen reader sets).
         edtKeyword[i]->SetMaxLength(MaxKeywordNameBytes);
+        TUniEdit *edit = edtKeyword[i];
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { edtKeywordExit(edit); });
         // The names are kept in Shift-JIS: a character it lacks is refused where it is typed.
         edtKeyword[i]->setValidator(new TShiftJisValidator(0, edtKeyword[i]));
         SetImeMode(edtKeyword[i], imHira);
@@ -143,10 +146,6 @@ bool TKeywordEdit::eventFilter(QObject *watched, QEvent *event)
     if (IsEnterKey(event)) {
         NextFocusKeyPress();
         return true;
-    }
-    if (event->type() == QEvent::FocusOut) {
-        if (auto *edit = qobject_cast<TUniEdit *>(watched))
-            edtKeywordExit(edit);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1016,13 +1016,8 @@ bool TDataInquiry::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::FocusOut:
-        if (watched == mmoNote) {
+        if (watched == mmoNote)
             mmoNoteExit();
-            break;
-        }
-        for (int i = 0; i < 5; ++i)
-            if (watched == nmedtJoint[i])
-                nmedtJointExit(i + 1);
         break;
     case QEvent::Wheel:
         if (watched == pgctlData->tabBar() && FormMouseWheel(static_cast<QWheelEvent *>(event)))

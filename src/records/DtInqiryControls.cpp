@@ -654,7 +654,8 @@ void TDataInquiry::connectHandlers()
 
     for (int i = 0; i < 5; ++i) {
         connect(nmedtJoint[i], &QLineEdit::textChanged, this, [this, i] { nmedtJointChange(i + 1); });
-        nmedtJoint[i]->installEventFilter(this);
+        // Leaving the edit and a text a screen reader sets end the entry with this signal.
+        connect(nmedtJoint[i], &QLineEdit::editingFinished, this, [this, i] { nmedtJointExit(i + 1); });
     }
     connect(cbxJointOwner, &QComboBox::activated, this, &TDataInquiry::cbxJointOwnerClick);
     connect(sbtnJointPrintM, &QToolButton::clicked, this, [this] { sbtnJointPrintClick(0); });

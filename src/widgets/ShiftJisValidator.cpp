@@ -125,7 +125,7 @@ class TTypedTextAccessible : public QAccessibleWidget,
                              public QAccessibleTextInterface,
                              public QAccessibleEditableTextInterface {
 public:
-    explicit TTypedTextAccessible(QLineEdit *edit) : QAccessibleWidget(edit, QAccessible::EditableText)
+    explicit TTypedTextAccessible(QLineEdit *edit) : TTypedTextAccessible(edit, edit, QAccessible::EditableText)
     {
         addControllingSignal(QStringLiteral("textChanged(const QString&)"));
         addControllingSignal(QStringLiteral("returnPressed()"));
@@ -256,16 +256,87 @@ public:
         emit e->editingFinished();
     }
 
-private:
-    QLineEdit *edit() const { return static_cast<QLineEdit *>(object()); }
+protected:
+    // A control whose text is that of an edit inside it.
+    TTypedTextAccessible(QWidget *control, QLineEdit *edit, QAccessible::Role role)
+        : QAccessibleWidget(control, role), edit_(edit)
+    {
+    }
+    QLineEdit *edit() const { return edit_; }
     // What takes no key, read-only or disabled (itself or with its group or window), takes no text either.
     bool takesText() const { return !edit()->isReadOnly() && edit()->isEnabled(); }
+
+private:
+    QLineEdit *edit_;
     // -2 stands for the caret on the bus.
     int caretOr(int offset) const { return offset == -2 ? cursorPosition() : offset; }
 };
 
+// A spin box as the accessibility bus sees it. Qt's own interface puts a screen reader's text in the spin box's
+// edit as it is, so "12a", or 99 where 30 is the most, stood in the box while the value stayed. Here a set takes
+// what typing would take: the digits, full width as half width, the number held to the range and then taken as
+// Enter takes it.
+class TTypedSpinBoxAccessible : public TTypedTextAccessible, public QAccessibleValueInterface {
+public:
+    explicit TTypedSpinBoxAccessible(QSpinBox *box)
+        : TTypedTextAccessible(box, box->findChild<QLineEdit *>(QStringLiteral("qt_spinbox_lineedit")),
+                               QAccessible::SpinBox)
+    {
+        addControllingSignal(QStringLiteral("valueChanged(int)"));
+        addControllingSignal(QStringLiteral("textChanged(QString)"));
+    }
+
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return TTypedTextAccessible::interface_cast(t);
+    }
+
+    void replaceText(int start, int end, const QString &text) override
+    {
+        if (!takesText())
+            return;
+        QSpinBox *box = spinBox();
+        QString typed = edit()->text();
+        typed.replace(start, end - start, text);
+        QString number;
+        for (const QChar c : typed) {
+            const QChar half = halfWidthChar(c);
+            if ((half >= u'0' && half <= u'9') || (half == u'-' && number.isEmpty() && box->minimum() < 0))
+                number += half;
+        }
+        // Beyond the range is the nearest end of it, however many digits came.
+        bool isNumber = false;
+        const double value = number.toDouble(&isNumber);
+        if (isNumber) {
+            const int held = int(std::clamp(value, double(box->minimum()), double(box->maximum())));
+            edit()->setText(box->prefix() + QString::number(held) + box->suffix());
+            box->interpretText();
+        }
+        emit box->editingFinished();
+    }
+
+    QVariant currentValue() const override { return spinBox()->value(); }
+    void setCurrentValue(const QVariant &value) override
+    {
+        if (!takesText())
+            return;
+        spinBox()->setValue(value.toInt());
+        emit spinBox()->editingFinished();
+    }
+    QVariant maximumValue() const override { return spinBox()->maximum(); }
+    QVariant minimumValue() const override { return spinBox()->minimum(); }
+    QVariant minimumStepSize() const override { return spinBox()->singleStep(); }
+
+private:
+    QSpinBox *spinBox() const { return static_cast<QSpinBox *>(object()); }
+};
+
 QAccessibleInterface *typedTextAccessible(const QString &, QObject *object)
 {
+    if (auto *box = qobject_cast<QSpinBox *>(object))
+        return new TTypedSpinBoxAccessible(box);
     auto *edit = qobject_cast<QLineEdit *>(object);
     // A spin box's edit is read and written through the spin box, as Qt has it.
     if (!edit || edit->objectName() == QLatin1String("qt_spinbox_lineedit"))

@@ -37,7 +37,9 @@ private:
 };
 
 // Makes every line edit take the text a screen reader sets over the accessibility bus as typed text, so that it
-// meets the same limit, check, conversion and hint as keys, the input method and pastes. Called at start, after
+// meets the same limit, check, conversion and hint as keys, the input method and pastes, and ends the entry as
+// Enter does (editingFinished); a spin box takes of such a text the number typing could make, held to its
+// range, and commits it as Enter does. Called at start, after
 // the application object and before any window is made (an edit keeps the interface it was first given); the
 // second and later calls do nothing.
 void InstallTypedTextAccessibility();

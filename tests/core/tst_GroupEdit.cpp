@@ -4,8 +4,10 @@
 #include "core/Globals.h"
 #include "core/GrpEdt.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -131,6 +133,18 @@ TEST_F(GroupEdit, LongNamesAreCutToTwentyBytesWithoutSplittingACharacter)
     commit.setCommitString(QStringLiteral("𠮷田"));
     QApplication::sendEvent(edit(3), &commit);
     EXPECT_FALSE(edit(3)->text().contains(QStringLiteral("𠮷")));
+}
+
+// A screen reader sets a name over the accessibility bus and presses OK, never leaving the edit: the name is cut
+// as when the edit is left, and kept so.
+TEST_F(GroupEdit, ALongNameSetOverTheAccessibilityBusIsCutAsOnLeaving)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    open();
+    ASSERT_TRUE(test::setTextOnTheBus(edit(4), QString(11, QChar(0x3042))));
+    EXPECT_EQ(edit(4)->text(), QString(10, QChar(0x3042)));
+    dialog->btnOk->click();
+    EXPECT_EQ(GroupNames[4], QString(10, QChar(0x3042)));
 }
 
 TEST_F(GroupEdit, FailedSaveKeepsDialogOpenAndNamesAsStored)

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -260,4 +261,48 @@ TEST_F(WizardTest, EveryNumberFieldHasItsArrowsRightBesideIt)
             EXPECT_LE(a.left() - e.right(), 8);
         }
     }
+}
+
+// A screen reader sets a number's text over the accessibility bus, with no key and no leaving: each number is
+// taken as it is at Enter, kept in its range, and what depends on it follows.
+TEST_F(WizardTest, NumbersSetOverTheAccessibilityBusAreTakenAsAtEnter)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetRows(&rows);
+    wizard.SetDataPrint(true);
+    wizard.SetPrintKind(0);
+    wizard.SetSheetCount(10);
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    const auto set = [&](const char *name, const QString &text) {
+        auto *edit = control<QLineEdit>(&wizard, name);
+        ASSERT_TRUE(test::setTextOnTheBus(edit, text)) << name;
+        EXPECT_FALSE(edit->hasFocus());
+    };
+    ASSERT_TRUE(test::toggleOnTheBus(control<QRadioButton>(&wizard, "rbRange")));
+    set("edStartRange", "3");
+    set("edEndRange", "3");
+    EXPECT_EQ(wizard.RecordList, std::vector<int32_t>{12});
+    EXPECT_EQ(control<QLabel>(&wizard, "lblDataNum")->text(), QStringLiteral("1 件"));
+    set("edEndRange", "99");
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edEndRange")->text(), QStringLiteral("5"));
+    EXPECT_EQ(control<QLabel>(&wizard, "lblDataNum")->text(), QStringLiteral("3 件"));
+
+    control<QPushButton>(&wizard, "btnNext")->click();
+    set("edCopy", "2");
+    set("edCopy", "1");
+    EXPECT_EQ(wizard.GetCopies(), 1);
+    set("edFlap", "12.5");
+    EXPECT_EQ(wizard.GetFlap(), 125);
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edFlap")->text(), QStringLiteral("12.5"));
+    set("edLabelCount", "2");
+    set("edLabelStart", "77");
+    EXPECT_EQ(wizard.GetLabelCount(), 2);
+    EXPECT_EQ(wizard.GetLabelStart(), 10) << "no place beyond the sheet";
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edLabelStart")->text(), QStringLiteral("10"));
+    // A text that is no number shows the number before again.
+    set("edCopy", "x");
+    EXPECT_EQ(control<QLineEdit>(&wizard, "edCopy")->text(), QStringLiteral("1"));
 }

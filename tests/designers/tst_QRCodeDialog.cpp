@@ -3,6 +3,7 @@
 // remembered size.
 #include "designers/QRCode.h"
 
+#include "Accessibility.h"
 #include "SenderRows.h"
 #include "TestBook.h"
 #include "ObjectTestSupport.h"
@@ -14,6 +15,7 @@
 #include "designers/SenderRecord.h"
 #include "geo/UniNMDic.h"
 #include "records/UniNMDEdit.h"
+#include "widgets/ShiftJisValidator.h"
 #include "platform/MemIniFile.h"
 
 #include <QApplication>
@@ -198,6 +200,22 @@ TEST_F(QRCodeDialogTest, SizeEditStaysWithinOneToFive)
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_TRUE(dialog->isVisible());
+}
+
+// A size a screen reader sets over the accessibility bus is kept within one to five and taken by OK, though the
+// edit is never left.
+TEST_F(QRCodeDialogTest, SizeSetOverTheAccessibilityBusIsTakenByOk)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    TQRCodeRect code;
+    code.SetCellSize(2);
+    open(code);
+    auto *edit = control<QLineEdit>("edSize");
+    ASSERT_TRUE(test::setTextOnTheBus(edit, "9"));
+    EXPECT_EQ(edit->text(), "5");
+    ASSERT_TRUE(test::setTextOnTheBus(edit, "4"));
+    control<QPushButton>("btnOK")->click();
+    EXPECT_EQ(dialog->Preview().CellSize(), 4);
 }
 
 TEST_F(QRCodeDialogTest, EmptySenderListOffersNothing)

@@ -6,6 +6,7 @@
 #include "designers/LytFont.h"
 #include "designers/WordSet.h"
 
+#include "Accessibility.h"
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 #include "base/Fonts.h"
@@ -13,6 +14,7 @@
 #include "drawing/FigureRect.h"
 #include "geo/PaintPanel.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -545,6 +547,44 @@ TEST_F(SettingDialogs, AdditionItemsByPaperAndGroup)
 }
 
 // ---- Enter in the settings dialogs ----
+
+// A screen reader sets a number's text over the accessibility bus and presses OK, never leaving the edit: the
+// number is taken, kept in its range, as when the edit is left.
+TEST_F(SettingDialogs, NumbersSetOverTheAccessibilityBusAreTakenByOk)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    const auto set = [](QWidget *dialog, const char *name, const QString &text) {
+        ASSERT_TRUE(test::setTextOnTheBus(control<QLineEdit>(dialog, name), text)) << name;
+    };
+    TFigureSettingDialog figure(nullptr);
+    figure.SetFigureRect(circle());
+    figure.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&figure));
+    set(&figure, "edLineWidth", "12");
+    set(&figure, "edAngle", "400");
+    EXPECT_EQ(control<QLineEdit>(&figure, "edAngle")->text(), "359");
+    control<QPushButton>(&figure, "btnOK")->click();
+    TFigureRect figureTaken;
+    figureTaken.Assign(figure.FPreview());
+    EXPECT_EQ(figureTaken.LineWidth(), 12);
+    EXPECT_EQ(figureTaken.GradientAngle(), 359);
+
+    const QString face = installedFace(SHIFTJIS_CHARSET);
+    ASSERT_FALSE(face.isEmpty()) << "a Japanese face is installed";
+    TWordRect text;
+    makeVerticalText(text, "@" + face);
+    TWordSettingDialog word(nullptr);
+    word.SetWordRect(text);
+    word.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&word));
+    set(&word, "edVHRatio", "150");
+    set(&word, "edVHRatio", "abc");
+    EXPECT_EQ(control<QLineEdit>(&word, "edVHRatio")->text(), "150") << "no number: the ratio before";
+    control<QPushButton>(&word, "btnOK")->click();
+    TWordRect wordTaken;
+    wordTaken.Assign(word.FPreview());
+    EXPECT_EQ(wordTaken.VHRatio(), 150);
+}
 
 TEST_F(SettingDialogs, EnterMovesOnAsEachDialogLeads)
 {

@@ -13,6 +13,7 @@
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 
@@ -494,6 +495,7 @@ TEST_F(ExchangeDialogTest, ImportFileChooserStartsInTheDocumentsThenInTheChosenF
 // the range box.
 TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
 {
+    InstallTypedTextAccessibility();  // as the program does at start
     fill(30);
     list->SetSelected(3, true);
     list->SetSelected(5, true);
@@ -534,6 +536,14 @@ TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
         QApplication::sendEvent(endText, &commit);
         EXPECT_EQ(range->spnEnd->value(), 12);
         EXPECT_EQ(range->lblCount->text(), window.counted.arg(9));
+        // A screen reader's text is what typing could make of it, held to the list and counted.
+        for (const auto &[text, end] : {std::pair(QStringLiteral("2a"), 2), std::pair(QStringLiteral("99"), 30)}) {
+            ASSERT_TRUE(test::setTextOnTheBus(range->spnEnd, text));
+            EXPECT_EQ(range->spnEnd->value(), end) << text.toStdString();
+            EXPECT_EQ(range->spnEnd->text(), QString::number(end)) << text.toStdString();
+        }
+        EXPECT_EQ(range->lblCount->text(), window.counted.arg(27));
+        EXPECT_EQ(range->Range().End, 30);
         ASSERT_TRUE(test::toggleOnTheBus(range->rbAll));
         EXPECT_EQ(range->lblCount->text(), window.counted.arg(30));
     }

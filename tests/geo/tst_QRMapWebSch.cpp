@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -92,6 +93,27 @@ TEST_F(WebLinkWindows, QRCodeCarriesTheLinkOfTheAddressAndFollowsTheSize)
         EXPECT_EQ(decoded(window.Image(), dir_.path()), QByteArray("http://m.example/link.cgi?W=D&ZM=11&ADDR=%91%E5%8D%E3%95%7B"));
     }
     EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("QRMAP"), QStringLiteral("Size"), 0), 5);
+}
+
+// A size a screen reader sets over the accessibility bus, never leaving the edit, makes the code of that size and
+// is what the window keeps; a size outside one to five is held to the nearest end.
+TEST_F(WebLinkWindows, QRCodeSizeSetOverTheAccessibilityBusIsTaken)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    {
+        TQRCodeMap window(nullptr);
+        window.SetAddress(QStringLiteral("東京都千代田区 1-1"));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const int side = window.Image().width();
+        ASSERT_TRUE(test::setTextOnTheBus(window.edtSize, QStringLiteral("5")));
+        EXPECT_EQ(window.Size(), 5);
+        EXPECT_EQ(window.Image().width(), side / 3 * 5);
+        ASSERT_TRUE(test::setTextOnTheBus(window.edtSize, QStringLiteral("0")));
+        EXPECT_EQ(window.edtSize->text(), QStringLiteral("1"));
+        EXPECT_EQ(window.Size(), 1);
+    }
+    EXPECT_EQ(TMemIniFile(settings()).ReadInteger(QStringLiteral("QRMAP"), QStringLiteral("Size"), 0), 1);
 }
 
 TEST_F(WebLinkWindows, WebSearchOpensTheEnginesAddressAndRemembersTheEngine)

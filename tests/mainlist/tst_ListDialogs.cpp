@@ -8,8 +8,10 @@
 #include "mainlist/KeywdEdt.h"
 #include "mainlist/WordSch.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -152,6 +154,7 @@ TEST(DuplicateSearch, NoDisplayGivenViewsTelephoneUnchangedChoiceCancelsAndClear
 
 TEST_F(ListDialogs, KeywordEditRefusesTheFirstEmptyNameAndCutsLongNamesOnLeaving)
 {
+    InstallTypedTextAccessibility();  // as the program does at start
     test::MessageBoxScript boxes;
     auto dialog = shown<TKeywordEdit>();
     child<TUniEdit>(dialog.get(), "edtKeyword5")->setText("");
@@ -182,6 +185,11 @@ TEST_F(ListDialogs, KeywordEditRefusesTheFirstEmptyNameAndCutsLongNamesOnLeaving
     commit.setCommitString(QStringLiteral("𠮷"));
     QApplication::sendEvent(dialog->edtKeyword[4], &commit);
     EXPECT_FALSE(dialog->edtKeyword[4]->text().contains(QStringLiteral("𠮷")));
+
+    // A name a screen reader sets over the accessibility bus is cut as at leaving, though the edit keeps the focus.
+    auto *sixth = child<TUniEdit>(dialog.get(), "edtKeyword6");
+    ASSERT_TRUE(test::setTextOnTheBus(sixth, QStringLiteral("あいうえおかき")));
+    EXPECT_EQ(sixth->text(), QStringLiteral("あいうえおか"));
 }
 
 TEST_F(ListDialogs, ColumnAndKeywordDialogsDrawEveryRowInTheProgramsFace)

@@ -564,6 +564,7 @@ TEST_F(DataInquiryTest, TheUnsavedCheckFollowsItsOptions)
 
 TEST_F(DataInquiryTest, JointNamesKeepTheAddresseeListAndPrintFlagsInStep)
 {
+    InstallTypedTextAccessibility();  // as the program does at start
     open();
     showForm();
     form->pgctlData->setCurrentWidget(form->tabstSub);
@@ -608,6 +609,10 @@ TEST_F(DataInquiryTest, JointNamesKeepTheAddresseeListAndPrintFlagsInStep)
     EXPECT_TRUE(form->cbxJointHonor[3]->currentText().isEmpty());
     EXPECT_FALSE(form->sbtnJointPrint[3]->isChecked());
     EXPECT_EQ(owners(), (QStringList{"本人", "連名1", "連名5"}));
+
+    // A name a screen reader sets over the accessibility bus joins the list as a typed one does on leaving.
+    ASSERT_TRUE(test::setTextOnTheBus(form->nmedtJoint[1], QStringLiteral("連名2")));
+    EXPECT_EQ(owners(), (QStringList{"本人", "連名1", "連名2", "連名5"}));
 }
 
 TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)

@@ -174,4 +174,13 @@ bool toggleOnTheBus(QAbstractButton *button)
     return true;
 }
 
+bool setTextOnTheBus(QWidget *field, const QString &text)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(field);
+    if (!iface || !iface->editableTextInterface() || !iface->textInterface())
+        return false;
+    iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), text);
+    return true;
+}
+
 }  // namespace test

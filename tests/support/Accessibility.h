@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QString;
 class QWidget;
 
 namespace test {
@@ -22,5 +23,9 @@ std::vector<std::string> unnamedControls(QWidget *window);
 // Ticks a radio button (or toggles a checkable button) as a screen reader does: through its toggle action on the
 // accessibility bus, which sends no click. False when the button offers no such action.
 bool toggleOnTheBus(QAbstractButton *button);
+
+// Puts text in place of a field's whole text as a screen reader does, through the field's editable text
+// interface on the accessibility bus: no key, no focus. False when the field offers no such interface.
+bool setTextOnTheBus(QWidget *field, const QString &text);
 
 }  // namespace test

@@ -114,6 +114,52 @@ TEST_F(TypedTextAccessibility, ASpinBoxKeepsItsOwnEditOnTheBus)
     EXPECT_EQ(spin.value(), 12);
 }
 
+// A text set over the bus in a spin box is what typing could make of it, held to the range and committed as Enter
+// commits: never a text the value does not follow.
+TEST_F(TypedTextAccessibility, ASpinBoxTakesOfASetTextTheNumberTypingCouldMakeHeldToItsRange)
+{
+    TNumberSpinBox spin(&window);
+    spin.setRange(0, 30);
+    spin.setValue(5);
+    QSignalSpy finished(&spin, &QSpinBox::editingFinished);
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(&spin);
+    ASSERT_NE(box->editableTextInterface(), nullptr);
+    EXPECT_EQ(box->role(), QAccessible::SpinBox);
+    const auto set = [&](const QString &text) {
+        box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(), text);
+    };
+    const std::pair<QString, int> sets[] = {
+        {QStringLiteral("12a"), 12}, {QStringLiteral("2a"), 2}, {QStringLiteral("99"), 30},
+        {QStringLiteral("１５"), 15}, {QStringLiteral("-3"), 3}, {QStringLiteral("12345678901234567890"), 30},
+        {QStringLiteral("abc"), 30}};
+    for (const auto &[text, value] : sets) {
+        set(text);
+        EXPECT_EQ(spin.value(), value) << text.toStdString();
+        EXPECT_EQ(spin.text(), QString::number(value)) << text.toStdString();
+        EXPECT_EQ(box->text(QAccessible::Value), QString::number(value)) << text.toStdString();
+    }
+    EXPECT_EQ(finished.size(), std::size(sets));
+    box->setText(QAccessible::Value, QStringLiteral("7"));
+    EXPECT_EQ(spin.value(), 7);
+
+    QAccessibleValueInterface *value = box->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->maximumValue().toInt(), 30);
+    value->setCurrentValue(40);
+    EXPECT_EQ(spin.value(), 30);
+    EXPECT_EQ(value->currentValue().toInt(), 30);
+
+    // A box the user cannot type into takes nothing from the bus either.
+    spin.setReadOnly(true);
+    set(QStringLiteral("3"));
+    EXPECT_EQ(spin.value(), 30);
+    spin.setReadOnly(false);
+    spin.setEnabled(false);
+    set(QStringLiteral("3"));
+    value->setCurrentValue(3);
+    EXPECT_EQ(spin.value(), 30);
+}
+
 // A disabled field, or one in a disabled group, takes no key, and so nothing from the bus either: no text set,
 // inserted, replaced or deleted, no end of an entry, no action; and it says it cannot be edited.
 TEST_F(TypedTextAccessibility, ADisabledFieldTakesNothingFromTheBus)

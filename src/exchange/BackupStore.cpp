@@ -80,12 +80,6 @@ bool moveTo(const QString &from, const QString &to)
            == 0;
 }
 
-}  // namespace
-
-bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
-
-namespace {
-
 QByteArray pieceSum(int fd, qint64 offset, qint64 length)
 {
     const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> sum(EVP_MD_CTX_new(), EVP_MD_CTX_free);

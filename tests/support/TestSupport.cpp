@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -59,6 +60,17 @@ void replaceDictionary(const QString &path, const QByteArray &bytes)
               0)
         << path.toStdString();
     std::this_thread::sleep_for(kv::kStampInterval + std::chrono::milliseconds(50));
+}
+
+QStringList entriesBelow(const QString &folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries << it.next();
+    entries.sort();
+    return entries;
 }
 
 QByteArray readFile(const QString &path)

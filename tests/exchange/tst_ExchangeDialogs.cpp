@@ -749,6 +749,51 @@ TEST_F(ExchangeDialogTest, AFullDiskRefusesTheDataFolderSwitchByNameAndLeavesNot
     EXPECT_TRUE(QFileInfo(made + "Other").isDir());
 }
 
+// A switch of the data folder killed before any one of its file steps leaves every file old or new: the settings
+// whole, naming the old folder or the new one, and once they name the new one its histories are there; a
+// history is there whole or not at all.
+TEST_F(ExchangeDialogTest, ASwitchKilledAtAnyStepLeavesEveryFileOldOrNew)
+{
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    ini.WriteString("BASE", "DataPath", DataRootFolder);
+    ini.UpdateFile();
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    const QString target = dir.path() + "/moved/";
+    const QStringList histories = {"Honor.mtd", "Post.mtd"};
+    bool sawOld = false, sawNew = false;
+    int step = 1;
+    for (;; ++step) {
+        QDir(target).removeRecursively();
+        test::writeFile(DataFolder + SettingsFileName, settings);
+        // A settings file's temporary copy a kill left beside it, which the next start clears: the forked copies
+        // all draw the same temporary names.
+        for (const QString &left : QDir(dir.path()).entryList({"*.ini.*"}, QDir::Files | QDir::Hidden))
+            QFile::remove(dir.path() + "/" + left);
+        const bool killed = test::KillAtFileStep(dir.path(), step, [&] {
+            TEnvironment dialog(list.get());
+            dialog.edtDataPath->setText(target);
+            dialog.btnOkClick();
+        });
+        const TMemIniFile now(DataFolder + SettingsFileName);
+        ASSERT_FALSE(now.ReadFailed()) << "step " << step;
+        const QString named = now.ReadString("BASE", "DataPath", "");
+        ASSERT_TRUE(named == DataRootFolder || named == target) << "step " << step << ": " << named.toStdString();
+        (named == target ? sawNew : sawOld) = true;
+        const QStringList there = QDir(target + "History").entryList(QDir::Files | QDir::Hidden);
+        for (const QString &file : there)
+            ASSERT_TRUE(histories.contains(file) && test::readFile(target + "History/" + file)
+                                                        == test::readFile(AppFolder + "Common/History/" + file))
+                << "step " << step << ": " << file.toStdString();
+        if (named == target)
+            EXPECT_EQ(there, histories) << "step " << step;
+        if (!killed)
+            break;
+    }
+    EXPECT_GE(step, 5) << "a switch takes several file steps";
+    EXPECT_TRUE(sawOld);
+    EXPECT_TRUE(sawNew);
+}
+
 // Enter in a field takes the settings, as OK does; it must not open the folder choice of the first button.
 TEST_F(ExchangeDialogTest, EnterInTheSettingsDialogPressesOk)
 {

@@ -79,30 +79,54 @@ void RemoveKilledWrites(const QString &folder, const QString &name)
     }
 }
 
-bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing)
+#include <cerrno>
+
+namespace {
+
+bool replace(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing, int &error)
 {
+    // The reason is taken as the failing call left it: removing the temporary file may change errno.
+    const auto failed = [&error] {
+        error = errno;
+        return false;
+    };
     // A settings file the user keeps elsewhere behind a link stays a link: the file it leads to is replaced.
     QFileInfo target(fileName);
     for (int depth = 0; target.isSymLink() && depth < 40; ++depth)
         target.setFile(target.symLinkTarget());
     struct stat existing {};
     const bool exists = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || !target.isWritable()))
-        return false;
+    if (exists && (S_ISDIR(existing.st_mode) || !target.isWritable())) {
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EACCES;
+        return failed();
+    }
     QTemporaryFile file;
     if (!OpenHiddenTemporary(file, target.absoluteFilePath()))
-        return false;
+        return failed();
     // The write only fills the file's buffer: the flush reports a full disk. The file reaches the disk before
     // it takes the name, so the name never leads to a file cut short.
     if (file.write(bytes) != bytes.size() || !file.flush()
         || ::fchmod(file.handle(), exists ? existing.st_mode & 07777 : NewFileMode()) != 0 || ::fsync(file.handle()) != 0)
-        return false;
+        return failed();
     if (beforeReplacing && !beforeReplacing())
-        return false;
+        return failed();
     // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
     const QByteArray temporary = QFile::encodeName(file.fileName());
     if (std::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        return false;
+        return failed();
     file.setAutoRemove(false);
     return true;
 }
+
+}  // namespace
+
+bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing)
+{
+    int error = 0;
+    if (replace(fileName, bytes, beforeReplacing, error))
+        return true;
+    errno = error;
+    return false;
+}
+
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }

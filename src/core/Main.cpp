@@ -1,5 +1,6 @@
 #include "core/Main.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/Fonts.h"
 #include "core/AddressBookList.h"
@@ -31,19 +32,52 @@
 #include <QScopeGuard>
 #include <QThread>
 
+#include <cerrno>
+
 namespace {
 
-// Copies a shipped file unless the user already has one; a copy that fails is skipped, as the data
-// module makes missing tables itself and missing histories start empty.
-void copyWhenMissing(const QString &from, const QString &to)
+// Copies a shipped file unless the user already has one, whole or not at all. False when it could not be written
+// (errno then says why); a shipped file that is missing is passed over, as the data module makes missing tables
+// itself and missing histories start empty.
+bool copyWhenMissing(const QString &from, const QString &to)
 {
     if (QFileInfo::exists(to))
-        return;
-    const QString part = to + QStringLiteral(".part");
-    QFile::remove(part);
-    if (QFile::copy(from, part) && QFile::rename(part, to))
-        return;
-    QFile::remove(part);
+        return true;
+    QFile source(from);
+    return !source.open(QIODevice::ReadOnly) || ReplaceFileWhole(to, source.readAll());
+}
+
+// Copies the shipped histories into folder where they are missing, adding the ones copied to copied when given.
+// False when one could not be written there, errno then saying why; the others are still copied.
+bool copyDefaultHistories(const QString &folder, QStringList *copied = nullptr)
+{
+    const QString source = AppFolder + QStringLiteral("Common/History/");
+    int error = 0;
+    for (const QString &file : DefaultHistoryFiles) {
+        const QString to = folder + file;
+        if (QFileInfo::exists(to))
+            continue;
+        if (!copyWhenMissing(source + file, to))
+            error = error ? error : errno;
+        else if (copied && QFileInfo::exists(to))
+            *copied << to;
+    }
+    errno = error;
+    return error == 0;
+}
+
+// The folder and those of its ancestors that do not exist yet, outermost first.
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    for (QString f = QDir::cleanPath(folder); !QFileInfo::exists(f);) {
+        missing.prepend(f);
+        const QString parent = QFileInfo(f).path();
+        if (parent == f)
+            break;
+        f = parent;
+    }
+    return missing;
 }
 
 int helpContextOf(const QWidget *widget)
@@ -56,10 +90,22 @@ int helpContextOf(const QWidget *widget)
     return 0;
 }
 
-QString dataRootInUseText(const QString &root)
+// Why another running copy keeps this one off root: it holds root itself, or heldRoot inside or around it.
+QString dataRootInUseText(const QString &root, TInstanceCheck check = TInstanceCheck::Another,
+                          const QString &heldRoot = QString())
 {
-    return QStringLiteral("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています  \r\n")
-           + QDir::toNativeSeparators(root);
+    const QString folder = QDir::toNativeSeparators(root);
+    const QString held = QStringLiteral("\r\n\r\n使用中のフォルダー：") + QDir::toNativeSeparators(heldRoot);
+    switch (check) {
+    case TInstanceCheck::Inside:
+        return QStringLiteral("このデータ保存フォルダーは、  \r\n起動中の別のVelmoraが使用しているフォルダーの中にあります  \r\n")
+               + folder + held;
+    case TInstanceCheck::Around:
+        return QStringLiteral("このデータ保存フォルダーの中に、  \r\n起動中の別のVelmoraが使用しているフォルダーがあります  \r\n")
+               + folder + held;
+    default:
+        return QStringLiteral("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています  \r\n") + folder;
+    }
 }
 
 // An end the user did not ask for is said in a box and on stderr.
@@ -125,9 +171,7 @@ void CopyDefaultCategoryTables()
 void CopyDefaultHistoryFiles()
 {
     ForceDirectories(HistoryFolder);
-    const QString source = AppFolder + QStringLiteral("Common/History/");
-    for (const char *file : {"Post.mtd", "Honor.mtd"})
-        copyWhenMissing(source + QLatin1String(file), HistoryFolder + QLatin1String(file));
+    copyDefaultHistories(HistoryFolder);
 }
 
 bool SaveDataPath() { return WriteDataPath(DataFolder + SettingsFileName, DataRootFolder); }
@@ -144,31 +188,76 @@ bool WriteDataPath(const QString &settingsFile, const QString &root)
     }
 }
 
-bool ReserveDataRoot(QWidget *owner, const QString &root, std::unique_ptr<TInstanceGuard> &reserved)
+TDataRootMove::~TDataRootMove()
 {
-    reserved.reset();
+    if (completed_)
+        return;
+    // The lock file goes before the folders it would keep from being removed.
+    if (reserved_)
+        reserved_->Abandon();
+    reserved_.reset();
+    for (auto made = made_.crbegin(); made != made_.crend(); ++made)
+        QFileInfo(*made).isDir() ? QDir().rmdir(*made) : QFile::remove(*made);
+}
+
+bool TDataRootMove::Reserve(QWidget *owner, const QString &root)
+{
+    root_ = root;
     if (DataRootHold && DataRootHold->Holds(root))
         return true;
+    // The folders taking the hold makes go again with a move given up, and with a refusal.
+    made_ = missingFolders(root);
     // The hold makes a missing folder for its lock; one the user never fills is ours to remove after a kill.
     if (!QFileInfo::exists(root))
         RecordUnfinishedFolder(root);
     TInstanceCheck check = TInstanceCheck::Only;
-    reserved = TakeDataRoot(InstanceName, root, &check);
-    if (reserved)
+    QString heldRoot;
+    reserved_ = TakeDataRoot(InstanceName, root, &check, &heldRoot, DataRootHold.get());
+    if (reserved_)
         return true;
     ShowMessageBoxAt(owner,
                      check == TInstanceCheck::NoGuard
                          ? QStringLiteral("このデータ保存フォルダーは使用できません  \r\n") + QDir::toNativeSeparators(root)
-                         : dataRootInUseText(root) + QStringLiteral("\r\n\r\nそのVelmoraを終了してから、もう一度お試しください  "),
+                         : dataRootInUseText(root, check, heldRoot)
+                               + QStringLiteral("\r\n\r\nそのVelmoraを終了してから、もう一度お試しください  "),
                      AppTitle, MB_ICONWARNING);
     return false;
 }
 
-void MoveDataRootHold(std::unique_ptr<TInstanceGuard> reserved)
+bool TDataRootMove::Prepare(QWidget *owner)
 {
+    bool ready = true;
+    for (const QString &folder : {root_, root_ + QStringLiteral("History/"), root_ + QStringLiteral("Other/")}) {
+        const QStringList missing = missingFolders(folder);
+        ready = QDir().mkpath(folder);
+        const int error = errno;
+        for (const QString &made : missing)
+            if (QFileInfo::exists(made))
+                made_ << made;
+        errno = error;
+        if (!ready)
+            break;
+    }
+    if (ready) {
+        ready = copyDefaultHistories(root_ + QStringLiteral("History/"), &made_);
+    }
+    if (ready)
+        return true;
+    const QString reason = IsDiskFull(errno) ? QStringLiteral("\r\n\r\n") + DiskFullReason : QString();
+    ShowMessageBoxAt(owner,
+                     QStringLiteral("データ保存フォルダーが作成できませんでした  \r\n") + QDir::toNativeSeparators(root_) + reason,
+                     AppTitle, MB_ICONERROR);
+    return false;
+}
+
+void TDataRootMove::Complete()
+{
+    completed_ = true;
+    // In use now: whatever the user keeps there from here on is never taken for what a killed move left.
+    ForgetUnfinishedFolder(root_);
     // A process that took no hold at start (a tool, a test) keeps none.
-    if (reserved && DataRootHold)
-        DataRootHold->TakeOver(std::move(reserved));
+    if (reserved_ && DataRootHold)
+        DataRootHold->TakeOver(std::move(reserved_));
 }
 
 TMainForm::TMainForm()
@@ -314,13 +403,14 @@ int RunVelmora(QApplication &app)
     // two copies over one book overwrite each other's changes.
     const QString dataRoot = ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName));
     TInstanceCheck check = TInstanceCheck::Only;
-    const bool ended = CheckSingleInstance(DataRootHold, InstanceName, dataRoot, true, &check);
+    QString heldRoot;
+    const bool ended = CheckSingleInstance(DataRootHold, InstanceName, dataRoot, true, &check, &heldRoot);
     QString refused;
     const QString noSocket =
         PrivateSocketFolder(&refused).isEmpty() ? QStringLiteral("\r\n\r\n") + PrivateSocketRefusalText(refused) : QString();
     // The running copy came forward in the user's sight; any other end is told.
-    if (ended && check == TInstanceCheck::NotAsked)
-        return refuseStart(dataRootInUseText(dataRoot) + noSocket);
+    if (ended && (check == TInstanceCheck::NotAsked || check == TInstanceCheck::Inside || check == TInstanceCheck::Around))
+        return refuseStart(dataRootInUseText(dataRoot, check, heldRoot) + noSocket);
     if (ended && check == TInstanceCheck::NoGuard)
         return refuseStart(QStringLiteral("データ保存フォルダーにファイルを作成できないため、起動できません  \r\n")
                            + QDir::toNativeSeparators(dataRoot) + noSocket);

@@ -4,6 +4,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -59,22 +60,46 @@ QString FindDataFolder();
 void InstalledDataLocation();
 void LocateInstalledData();
 void CopyDefaultCategoryTables();
+// Copies the shipped histories into HistoryFolder where they are missing; one that cannot be copied is skipped,
+// as missing histories start empty.
 void CopyDefaultHistoryFiles();
+// The histories every data root starts with, copied from the program's own (Common/History/).
+inline const QStringList DefaultHistoryFiles = {QStringLiteral("Post.mtd"), QStringLiteral("Honor.mtd")};
 // Writes root into [BASE] DataPath of settingsFile; false when it could not be saved.
 bool WriteDataPath(const QString &settingsFile, const QString &root);
 // Writes DataRootFolder into [BASE] DataPath of the settings file; false when it could not be saved.
 bool SaveDataPath();
 
-// This copy's hold on its data root, taken at start: no other copy runs over the same books. It follows the data
-// root when the settings or a restore move it.
+// This copy's hold on its data root, taken at start: no other copy runs over the same books, nor over books
+// inside or around them. It follows the data root when the settings or a restore move it.
 inline std::unique_ptr<TInstanceGuard> DataRootHold;
-// Before the data root moves to root, so that nothing has changed yet when it is refused: false, having told the
-// user over owner, when another running copy holds root or no hold on it can be had. True with the hold on root
-// in reserved (null when root is the data root held already); dropping it unused leaves root free again.
-bool ReserveDataRoot(QWidget *owner, const QString &root, std::unique_ptr<TInstanceGuard> &reserved);
-// Once the data root has moved: the hold reserved on it becomes this copy's (DataRootHold), and the old root is
-// free.
-void MoveDataRootHold(std::unique_ptr<TInstanceGuard> reserved);
+
+// A move of the data root to another folder, by the settings or a restore. The hold on the new root is reserved
+// before anything changes; a move given up (the object goes without Complete) removes what it made there and
+// leaves the root free again.
+class TDataRootMove {
+public:
+    TDataRootMove() = default;
+    ~TDataRootMove();
+    TDataRootMove(const TDataRootMove &) = delete;
+    TDataRootMove &operator=(const TDataRootMove &) = delete;
+
+    // False, having told the user over owner, when another running copy holds root, or one inside or around it,
+    // or no hold on it can be had; nothing is made then.
+    bool Reserve(QWidget *owner, const QString &root);
+    // Makes the reserved root's folders and copies the shipped histories there, so that a disk without room for
+    // them refuses the move before the settings name the root: false, having told the user over owner why (a
+    // full disk by name).
+    bool Prepare(QWidget *owner);
+    // The data root has moved: the hold reserved becomes this copy's (DataRootHold), and the old root is free.
+    void Complete();
+
+private:
+    QString root_;
+    std::unique_ptr<TInstanceGuard> reserved_;
+    QStringList made_;  // folders and files the move made, in the order made
+    bool completed_ = false;
+};
 
 // The entry function's steps after the application object exists; returns the process exit code.
 int RunVelmora(QApplication &app);

@@ -2,6 +2,7 @@
 
 #include "base/FileReplace.h"
 #include "core/Globals.h"
+#include "core/Main.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -70,14 +71,34 @@ bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
     return true;
 }
 
-void RecordUnfinishedFolder(const QString &folder) { record(recorded() << QDir::cleanPath(QFileInfo(folder).absoluteFilePath())); }
+namespace {
+
+QString recordedFolder(const QString &folder) { return QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); }
+
+}  // namespace
+
+void RecordUnfinishedFolder(const QString &folder) { record(recorded() << recordedFolder(folder)); }
+
+void ForgetUnfinishedFolder(const QString &folder)
+{
+    QStringList folders = recorded();
+    if (folders.removeAll(recordedFolder(folder)) > 0)
+        record(folders);
+}
 
 void RemoveUnfinishedOutput()
 {
     for (const QString &destination : recorded()) {
         const QFileInfo info(destination);
-        if (info.isDir())
-            RemoveUnusedDataRoot(destination);
+        if (info.isDir()) {
+            // A move killed before the settings named its folder: the lock, the folders it made and the
+            // histories it copied there are all it left.
+            RemoveKilledWrites(destination + QStringLiteral("/History"));
+            QStringList made{QStringLiteral("History/"), QStringLiteral("Other/")};
+            for (const QString &history : DefaultHistoryFiles)
+                made << QStringLiteral("History/") + history;
+            RemoveUnusedDataRoot(destination, made);
+        }
         else
             RemoveKilledWrites(info.absolutePath(), info.fileName());
     }

@@ -37,6 +37,8 @@ private:
 // Names folder, about to be made for a data root, in the list of unfinished output: a kill before anything is
 // kept in it leaves a folder holding only the root's lock, which the next start removes.
 void RecordUnfinishedFolder(const QString &folder);
+// The folder recorded is in use now.
+void ForgetUnfinishedFolder(const QString &folder);
 
 // Run at start, before any job: removes the hidden files of the jobs the list of unfinished output names, left by
 // a process that was killed, and the folders it names that hold only a data root's lock no copy holds, and

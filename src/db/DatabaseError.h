@@ -1,14 +1,11 @@
 // EDatabaseError: every failure of the table engine, caught and reported by the window that called.
 #pragma once
 
+#include "base/FileReplace.h"
+
 #include <QString>
 
 #include <stdexcept>
-
-// What a message box adds below its own lines when the disk had no room left for a write: the table engine's
-// and a file copy's alike.
-inline const QString DiskFullReason =
-    QStringLiteral("ディスクの空き容量が足りません  \r\n空き容量を増やしてからもう一度お試しください  ");
 
 // What the user can do about a failure differs: a locked table works again once the other program lets go,
 // a full disk once there is room, a damaged file never does.

@@ -81,12 +81,6 @@ bool moveTo(const QString &from, const QString &to)
            == 0;
 }
 
-}  // namespace
-
-bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
-
-namespace {
-
 // Runs on a thread of its own.
 QByteArray pieceSum(int fd, qint64 offset, qint64 length)
 {

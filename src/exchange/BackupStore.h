@@ -43,9 +43,6 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
                                               QStringLiteral("Label"),  QStringLiteral("Card"),
                                               QStringLiteral("Design")};
 
-// Whether a failed write's errno says the disk had no room left for it (a quota or a file size limit included).
-bool IsDiskFull(int error);
-
 // A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
 // smaller file), so the pieces of a large book are summed in parallel.
 // Copies source to target, summing it when sha256Hex is given; false, with target removed, on a read or write

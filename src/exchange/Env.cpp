@@ -8,7 +8,6 @@
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsListSettings.h"
-#include "base/Folders.h"
 #include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -194,9 +193,11 @@ void TEnvironment::btnOkClick()
         return;
     }
     const bool folderChanged = QDir::cleanPath(root) != QDir::cleanPath(DataRootFolder);
-    // Another running copy's books are refused before anything here is closed or written.
-    std::unique_ptr<TInstanceGuard> newRoot;
-    if (folderChanged && !ReserveDataRoot(this, root, newRoot)) {
+    // Another running copy's books, or books inside or around them, and a folder that cannot be made ready (a
+    // full disk) are refused before anything here is closed or written; a switch given up leaves nothing of it
+    // in the new folder.
+    TDataRootMove move;
+    if (folderChanged && !(move.Reserve(this, root) && move.Prepare(this))) {
         edtDataPath->setFocus();
         return;
     }
@@ -205,11 +206,6 @@ void TEnvironment::btnOkClick()
     // one that stays (unsaved work the user keeps) keeps the old folder.
     if (folderChanged && !owner_->CloseSubForms())
         return;
-    if (folderChanged && !ForceDirectories(root)) {
-        ShowMessageBoxAt(this, QStringLiteral("データ保存フォルダーが作成できませんでした  \r\n") + QDir::toNativeSeparators(root),
-                         AppTitle, MB_ICONERROR);
-        return;
-    }
     // The list's settings go to the file first, so the new data folder's reading finds them.
     owner_->SaveListSettings();
 
@@ -254,7 +250,7 @@ void TEnvironment::btnOkClick()
         LabelFolder = root + QStringLiteral("Label/");
         CardFolder = root + QStringLiteral("Card/");
         DesignFolder = root + QStringLiteral("Design/");
-        MoveDataRootHold(std::move(newRoot));
+        move.Complete();
     }
     ChooseBookAtStart = chkChooseBook->isChecked() ? 1 : 0;
     HistoryCount = spnHisCount->value();

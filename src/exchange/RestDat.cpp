@@ -137,9 +137,10 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     // A folder that leads to the books in use by another name is the data root itself.
     const bool change = !targetRoot.isEmpty() && !SameDataRoot(targetRoot, DataRootFolder);
     const QString root = change ? QDir::cleanPath(targetRoot) + QLatin1Char('/') : DataRootFolder;
-    // Another running copy's books are refused before anything is restored into them.
-    std::unique_ptr<TInstanceGuard> newRoot;
-    if (change && !ReserveDataRoot(this, root, newRoot))
+    // Another running copy's books, or books inside or around them, are refused before anything is restored into
+    // them; a restore that fails leaves nothing of the move there.
+    TDataRootMove move;
+    if (change && !move.Reserve(this, root))
         return false;
     if (!QDir().mkpath(root)) {
         ShowMessageBoxAt(this, QStringLiteral("復元先のフォルダーを作成できません  "), AppTitle, MB_ICONERROR);
@@ -179,7 +180,7 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         DataRootFolder = root;
         SetDataRootSubfolders();
         SaveDataPath();
-        MoveDataRootHold(std::move(newRoot));
+        move.Complete();
         changeDataPath_ = true;
     }
     ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);

@@ -1277,8 +1277,7 @@ void TAddressList::actEnvironmentExecute()
         SelectedRows.clear();
         CurrentIndex = -1;
         model_->reset();
-        CopyDefaultHistoryFiles();
-        ForceDirectories(OtherFolder);
+        // The settings dialog made the new folder's histories and Other/ before it took the folder.
         LoadAddressBookList(true);
         if (DMMirvale18) {
             if (categoriesHeld_) {

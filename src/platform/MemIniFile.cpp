@@ -9,6 +9,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -160,7 +161,8 @@ void TMemIniFile::UpdateFile() const
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルが大きすぎるため書き込めませんでした"));
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     if (!ReplaceFileWhole(fileName_, bytes))
-        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした"));
+        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした")
+                            + (IsDiskFull(errno) ? QStringLiteral("\r\n\r\n") + DiskFullReason : QString()));
 }
 
 const TMemIniFile::Section *TMemIniFile::findSection(const QString &name) const

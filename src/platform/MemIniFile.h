@@ -54,9 +54,10 @@ public:
     void DeleteKey(const QString &section, const QString &key);
     void Clear();
 
-    // Writes the whole file (temporary file, then rename). Throws EIniFileError when it cannot be written,
-    // when the file could not be read at load, when a text has no Shift-JIS form, or when the file would be
-    // larger than MaxFileBytes, which the next read would refuse; the file on disk is then left as it was.
+    // Writes the whole file (temporary file, then rename). Throws EIniFileError when it cannot be written
+    // (its message names a full disk), when the file could not be read at load, when a text has no Shift-JIS
+    // form, or when the file would be larger than MaxFileBytes, which the next read would refuse; the file on
+    // disk is then left as it was.
     void UpdateFile() const;
 
     // Parses file content; used by the constructor and by tests.

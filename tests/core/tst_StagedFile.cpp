@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -127,11 +128,16 @@ TEST_F(StagedFile, TheStartRemovesWhatKilledWritesLeftAndNothingElse)
 // The data folder moved as the settings dialog and a restore into another folder move it, killed before each
 // file step: the settings name the old folder or the new one, and once the next start has taken its hold and
 // cleared what the kill left, nothing else is left: no hidden file of the settings' write, no list of unfinished
-// work, no new folder that holds only a lock.
+// work, no new folder that holds only its lock and the folders and histories the move made there.
 TEST_F(StagedFile, AMoveOfTheDataFolderKilledAtAnyStepLeavesTheOldOrTheNewAndTheNextStartNoLeftover)
 {
     DataFolder = out.path() + "/settings/";
     const QString oldRoot = out.path() + "/old/", newRoot = out.path() + "/new/";
+    // The histories the move copies into the new folder, from a program folder of the test's own.
+    QTemporaryDir program;
+    const QString appFolder = std::exchange(AppFolder, program.path() + "/");
+    for (const QString &history : DefaultHistoryFiles)
+        test::writeFile(AppFolder + "Common/History/" + history, "the shipped " + history.toUtf8());
     int step = 1;
     for (;; ++step) {
         QDir(newRoot).removeRecursively();
@@ -139,9 +145,9 @@ TEST_F(StagedFile, AMoveOfTheDataFolderKilledAtAnyStepLeavesTheOldOrTheNewAndThe
         test::writeFile(oldRoot + "Other/Sender.DB", "the user's senders");
         test::writeFile(DataFolder + SettingsFileName, "[BASE]\r\nDataPath=" + oldRoot.toUtf8() + "\r\nAdrsName=Book\r\n");
         const bool killed = test::KillAtFileStep(out.path(), step, [&] {
-            std::unique_ptr<TInstanceGuard> reserved;
-            if (ReserveDataRoot(nullptr, newRoot, reserved) && WriteDataPath(DataFolder + SettingsFileName, newRoot))
-                MoveDataRootHold(std::move(reserved));
+            TDataRootMove move;
+            if (move.Reserve(nullptr, newRoot) && move.Prepare(nullptr) && WriteDataPath(DataFolder + SettingsFileName, newRoot))
+                move.Complete();
         });
         // The next start: the settings first, then the hold on the root they name, then the clean-up.
         const TMemIniFile settings(DataFolder + SettingsFileName);
@@ -156,7 +162,9 @@ TEST_F(StagedFile, AMoveOfTheDataFolderKilledAtAnyStepLeavesTheOldOrTheNewAndThe
         RemoveUnfinishedOutput();
         const bool isNew = DataRootFolder == newRoot;
         QStringList expected = {"old/", "old/Other/", "old/Other/Sender.DB", "settings/", "settings/Mirvale18.ini"};
-        expected << (isNew ? QStringList{"new/", "new/.instance.lock", "new/Other/"} : QStringList{"old/.instance.lock"});
+        expected << (isNew ? QStringList{"new/", "new/.instance.lock", "new/History/", "new/History/Honor.mtd",
+                                         "new/History/Post.mtd", "new/Other/"}
+                           : QStringList{"old/.instance.lock"});
         expected.sort();
         EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString()) << "killed at step " << step;
         hold.reset();
@@ -168,6 +176,7 @@ TEST_F(StagedFile, AMoveOfTheDataFolderKilledAtAnyStepLeavesTheOldOrTheNewAndThe
     EXPECT_GT(step, 5);
     std::printf("%d file steps of the move\n", step - 1);
     DataRootFolder.clear();
+    AppFolder = appFolder;
 }
 
 }  // namespace

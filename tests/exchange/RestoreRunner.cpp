@@ -20,14 +20,16 @@ int main(int argc, char **argv)
         // Into another folder as the restore dialog does it: the new root's hold first, the settings naming it last.
         const bool into = args[1] == QLatin1String("restore-into");
         DataFolder = args[4];
-        std::unique_ptr<TInstanceGuard> reserved;
-        if (into && !ReserveDataRoot(nullptr, args[3], reserved))
+        TDataRootMove move;
+        if (into && !move.Reserve(nullptr, args[3]))
             return 3;
         QString error;
         if (!RestoreBackup(args[2], args[3], args[4], [](qint64, qint64) { return true; }, &error, into))
             return 1;
         if (into && !WriteDataPath(args[4] + SettingsFileName, args[3]))
             return 1;
+        if (into)
+            move.Complete();
         // The replaced data are removed in the background, their journal last: its steps are the restore's too.
         while (QFileInfo::exists(args[4] + QStringLiteral(".restore.journal")))
             QThread::msleep(1);

@@ -300,8 +300,9 @@ TEST_F(Backup, RestoreIntoAnotherDataFolder)
     EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
 }
 
-// Another running copy's data folder is no restore target: nothing is restored into it and nothing here moves.
-// Restored into a free folder, this copy's hold goes with the data and the old folder is free.
+// Another running copy's data folder is no restore target, nor a folder inside it or around it, where the backup
+// would land in its books: nothing is restored into them, nothing of this copy is made there and nothing here
+// moves. Restored into a free folder, this copy's hold goes with the data and the old folder is free.
 TEST_F(Backup, RestoreIntoAnotherRunningCopysFolderIsRefused)
 {
     QString error;
@@ -310,21 +311,30 @@ TEST_F(Backup, RestoreIntoAnotherRunningCopysFolderIsRefused)
     DataRootHold = TakeDataRoot(InstanceName, own);
     ASSERT_TRUE(DataRootHold);
     const auto release = qScopeGuard([] { DataRootHold.reset(); });
-    QTemporaryDir held;
-    const std::unique_ptr<TInstanceGuard> otherCopy = TakeDataRoot(InstanceName, held.path());
+    QTemporaryDir outer;
+    const QString held = outer.path() + "/held";
+    test::writeFile(held + "/Adrs/Book/Adrs.DB", "the other copy's book");
+    const std::unique_ptr<TInstanceGuard> otherCopy = TakeDataRoot(InstanceName, held);
     ASSERT_TRUE(otherCopy);
-    test::writeFile(held.path() + "/Adrs/Book/Adrs.DB", "the other copy's book");
-    const QMap<QString, QByteArray> heldFiles = snapshot(held.path() + "/");
+    const QMap<QString, QByteArray> heldFiles = snapshot(held + "/");
+    const QStringList before = test::entriesBelow(outer.path());
     const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
-    {
+    const QList<std::pair<QString, QString>> refused = {
+        {held, "このデータ保存フォルダーは、起動中の別のVelmoraが使用しています"},
+        {held + "/Adrs/Book", "このデータ保存フォルダーは、  \r\n起動中の別のVelmoraが使用しているフォルダーの中にあります"},
+        {held + "/new/folder", "このデータ保存フォルダーは、  \r\n起動中の別のVelmoraが使用しているフォルダーの中にあります"},
+        {outer.path(), "このデータ保存フォルダーの中に、  \r\n起動中の別のVelmoraが使用しているフォルダーがあります"},
+    };
+    for (const auto &[target, first] : refused) {
         const test::MessageBoxScript boxes;
         TRestoreData dialog(nullptr);
-        EXPECT_FALSE(dialog.Execute(0, held.path()));
+        EXPECT_FALSE(dialog.Execute(0, target));
         ASSERT_EQ(boxes.texts().size(), 1);
-        EXPECT_TRUE(boxes.texts()[0].startsWith("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています"));
+        EXPECT_TRUE(boxes.texts()[0].startsWith(first)) << boxes.texts()[0].toStdString();
         EXPECT_FALSE(dialog.GetChangeDataPath());
+        EXPECT_EQ(test::entriesBelow(outer.path()), before) << target.toStdString();
     }
-    EXPECT_EQ(snapshot(held.path() + "/"), heldFiles);
+    EXPECT_EQ(snapshot(held + "/"), heldFiles);
     EXPECT_EQ(DataRootFolder, own);
     EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
     EXPECT_TRUE(book.Module->AdrsTable->Active());

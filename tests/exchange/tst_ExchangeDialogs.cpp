@@ -14,6 +14,7 @@
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 #include "widgets/ShiftJisValidator.h"
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 
@@ -51,6 +52,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include <malloc.h>
 
@@ -673,38 +675,60 @@ TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
     EXPECT_EQ(TMemIniFile(DataFolder + SettingsFileName).ReadString("BASE", "DataPath", ""), other);
 }
 
-// Another running copy's data folder, under any name, is refused before anything is closed or written; a free
-// one takes this copy's hold with it, and the folder left is free for another copy.
+// Another running copy's data folder, under any name, is refused before anything is closed or written, and so is
+// a folder inside it (its open book's folder, a new folder there) or around it, where this copy would reach its
+// books; nothing of this copy is made there. A free one takes this copy's hold with it, and the folder left is
+// free for another copy.
 TEST_F(ExchangeDialogTest, TheDataFolderOfAnotherRunningCopyIsRefused)
 {
     const QString own = DataRootFolder;
     DataRootHold = TakeDataRoot(InstanceName, own);
     ASSERT_TRUE(DataRootHold);
     const auto release = qScopeGuard([] { DataRootHold.reset(); });
-    const QString held = dir.path() + "/held/";
+    // Beside this copy's root, not inside it.
+    const QTemporaryDir elsewhere;
+    const QString held = QFileInfo(elsewhere.path()).canonicalFilePath() + "/held";
+    test::writeFile(held + "/Adrs/アドレス/Adrs.DB", "the other copy's book");
     const std::unique_ptr<TInstanceGuard> otherCopy = TakeDataRoot(InstanceName, held);
     ASSERT_TRUE(otherCopy);
     ASSERT_TRUE(QFile::link(held, dir.path() + "/link"));
-    const QStringList heldFiles = QDir(held).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList before = test::entriesBelow(elsewhere.path());
     const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
     HistoryCount = 10;
-    for (const QString &path : {held, dir.path() + "/link/", dir.path() + "/./held"}) {
+    const QString inUse = "このデータ保存フォルダーは、起動中の別のVelmoraが使用しています  \r\n";
+    const QString inside = "このデータ保存フォルダーは、  \r\n起動中の別のVelmoraが使用しているフォルダーの中にあります  \r\n";
+    const QString around = "このデータ保存フォルダーの中に、  \r\n起動中の別のVelmoraが使用しているフォルダーがあります  \r\n";
+    const QList<std::pair<QString, QString>> refused = {
+        {held + "/", inUse},
+        {dir.path() + "/link/", inUse},
+        {elsewhere.path() + "/./held", inUse},
+        {held + "/Adrs/アドレス", inside},
+        {held + "/new/", inside},
+        {dir.path() + "/link/Adrs/アドレス/", inside},
+        {elsewhere.path() + "/", around},
+    };
+    for (const auto &[path, first] : refused) {
         const test::MessageBoxScript boxes;
         TEnvironment dialog(list.get());
         dialog.spnHisCount->setValue(20);
         dialog.edtDataPath->setText(path);
         dialog.btnOkClick();
         EXPECT_FALSE(dialog.Result.Accepted) << path.toStdString();
-        ASSERT_EQ(boxes.texts().size(), 1);
-        EXPECT_TRUE(boxes.texts()[0].startsWith("このデータ保存フォルダーは、起動中の別のVelmoraが使用しています"));
+        ASSERT_EQ(boxes.texts().size(), 1) << path.toStdString();
+        // The folder as the dialog takes it, ending in "/"; a folder inside or around names the one in use.
+        const QString shown = QDir::toNativeSeparators(path.endsWith('/') ? path : path + '/');
+        const QString usedBy = first == inUse ? QString() : "\r\n\r\n使用中のフォルダー：" + held;
+        EXPECT_EQ(boxes.texts()[0], first + shown + usedBy + "\r\n\r\nそのVelmoraを終了してから、もう一度お試しください  ")
+            << boxes.texts()[0].toStdString();
         EXPECT_EQ(DataRootFolder, own);
         EXPECT_EQ(HistoryCount, 10);
         EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
-        EXPECT_EQ(QDir(held).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), heldFiles);
+        EXPECT_EQ(test::entriesBelow(elsewhere.path()), before) << path.toStdString();
         EXPECT_TRUE(DataRootHold->Holds(own));
     }
+    EXPECT_EQ(test::readFile(held + "/Adrs/アドレス/Adrs.DB"), "the other copy's book");
 
-    const QString free = dir.path() + "/free/";
+    const QString free = elsewhere.path() + "/free/";
     TEnvironment dialog(list.get());
     dialog.edtDataPath->setText(free);
     dialog.btnOkClick();
@@ -715,6 +739,116 @@ TEST_F(ExchangeDialogTest, TheDataFolderOfAnotherRunningCopyIsRefused)
     EXPECT_FALSE(TakeDataRoot(InstanceName, free, &check));
     EXPECT_EQ(check, TInstanceCheck::Another);
     EXPECT_TRUE(TakeDataRoot(InstanceName, own));
+}
+
+// A disk without room for the new data folder's files refuses the switch and says so, whether the new folder's
+// disk is full or the settings folder's; nothing of the switch is left in the new folder, and the settings and
+// the folder in use are as they were. With room again the same switch goes through.
+TEST_F(ExchangeDialogTest, AFullDiskRefusesTheDataFolderSwitchByNameAndLeavesNothing)
+{
+    const QString own = DataRootFolder;
+    DataRootHold = TakeDataRoot(InstanceName, own);
+    ASSERT_TRUE(DataRootHold);
+    const auto release = qScopeGuard([] { DataRootHold.reset(); });
+    const QTemporaryDir target;
+    const QString made = target.path() + "/new/";
+    const QString existing = target.path() + "/empty/";
+    ASSERT_TRUE(QDir().mkpath(existing));
+    // Settings longer than the room left below, shorter than the histories.
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    for (int i = 0; i < 40; ++i)
+        ini.WriteString("KEEP", QString::number(i), "a value kept as it was");
+    ini.UpdateFile();
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    ASSERT_GT(settings.size(), 1000);
+    const QString notMade = "データ保存フォルダーが作成できませんでした  \r\n";
+    // room 0: as much as the disk has.
+    auto switchTo = [this](const QString &root, qint64 room, QStringList &texts) {
+        const test::MessageBoxScript boxes;
+        TEnvironment dialog(list.get());
+        dialog.edtDataPath->setText(root);
+        {
+            std::optional<test::FullDisk> disk;
+            if (room > 0)
+                disk.emplace(room);
+            dialog.btnOkClick();
+        }
+        texts = boxes.texts();
+        return dialog.Result.Accepted;
+    };
+    QStringList texts;
+    // No room for the histories in the new folder: the folder is named, with the full disk.
+    for (const QString &root : {made + "Data/", existing}) {
+        EXPECT_FALSE(switchTo(root, 100, texts)) << root.toStdString();
+        EXPECT_EQ(texts, QStringList{notMade + QDir::toNativeSeparators(root) + "\r\n\r\n" + DiskFullReason});
+    }
+    EXPECT_FALSE(QFileInfo::exists(made));
+    EXPECT_TRUE(QDir(existing).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    // Room for the histories, not for the settings: each file not written is named, with the full disk.
+    EXPECT_FALSE(switchTo(made, 1000, texts));
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_TRUE(texts.last().startsWith(DataFolder + SettingsFileName)) << texts.last().toStdString();
+    for (const QString &text : texts)
+        EXPECT_TRUE(text.endsWith("\r\n\r\n" + DiskFullReason)) << text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(made));
+    EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
+    EXPECT_EQ(DataRootFolder, own);
+    EXPECT_TRUE(DataRootHold->Holds(own));
+
+    EXPECT_TRUE(switchTo(made, 0, texts));
+    EXPECT_EQ(texts, QStringList());
+    EXPECT_EQ(DataRootFolder, made);
+    EXPECT_TRUE(DataRootHold->Holds(made));
+    for (const char *history : {"Post.mtd", "Honor.mtd"})
+        EXPECT_EQ(test::readFile(made + "History/" + history), test::readFile(AppFolder + "Common/History/" + history));
+    EXPECT_TRUE(QFileInfo(made + "Other").isDir());
+}
+
+// A switch of the data folder killed before any one of its file steps leaves every file old or new: the settings
+// whole, naming the old folder or the new one, and once they name the new one its histories are there; a
+// history is there whole or not at all.
+TEST_F(ExchangeDialogTest, ASwitchKilledAtAnyStepLeavesEveryFileOldOrNew)
+{
+    TMemIniFile ini(DataFolder + SettingsFileName);
+    ini.WriteString("BASE", "DataPath", DataRootFolder);
+    ini.UpdateFile();
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    const QString target = dir.path() + "/moved/";
+    const QStringList histories = {"Honor.mtd", "Post.mtd"};
+    bool sawOld = false, sawNew = false;
+    int step = 1;
+    for (;; ++step) {
+        QDir(target).removeRecursively();
+        test::writeFile(DataFolder + SettingsFileName, settings);
+        // A settings file's temporary copy a kill left beside it, which the next start clears: the forked copies
+        // all draw the same temporary names.
+        for (const QString &left : QDir(dir.path()).entryList({"*.ini.*"}, QDir::Files | QDir::Hidden))
+            QFile::remove(dir.path() + "/" + left);
+        const bool killed = test::KillAtFileStep(dir.path(), step, [&] {
+            TEnvironment dialog(list.get());
+            dialog.edtDataPath->setText(target);
+            dialog.btnOkClick();
+        });
+        const TMemIniFile now(DataFolder + SettingsFileName);
+        ASSERT_FALSE(now.ReadFailed()) << "step " << step;
+        const QString named = now.ReadString("BASE", "DataPath", "");
+        ASSERT_TRUE(named == DataRootFolder || named == target) << "step " << step << ": " << named.toStdString();
+        (named == target ? sawNew : sawOld) = true;
+        // A history's copy killed before its rename leaves its hidden file, which the next start removes.
+        RemoveKilledWrites(target + "History");
+        const QStringList there = QDir(target + "History").entryList(QDir::Files | QDir::Hidden);
+        for (const QString &file : there)
+            ASSERT_TRUE(histories.contains(file) && test::readFile(target + "History/" + file)
+                                                        == test::readFile(AppFolder + "Common/History/" + file))
+                << "step " << step << ": " << file.toStdString();
+        if (named == target)
+            EXPECT_EQ(there, histories) << "step " << step;
+        if (!killed)
+            break;
+    }
+    EXPECT_GE(step, 5) << "a switch takes several file steps";
+    EXPECT_TRUE(sawOld);
+    EXPECT_TRUE(sawNew);
 }
 
 // Enter in a field takes the settings, as OK does; it must not open the folder choice of the first button.

@@ -1,3 +1,4 @@
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "platform/MemIniFile.h"
 
@@ -166,16 +167,17 @@ TEST(MemIniFile, FullDiskKeepsTheOldFileAndIsReported)
     TMemIniFile ini(file);
     for (int i = 0; i < 20; ++i)
         ini.WriteString("ADRS LIST", QString::number(i), "a value longer than the room left");
-    bool reported = false;
+    QString reported;
     {
         test::FullDisk disk;
         try {
             ini.UpdateFile();
-        } catch (const EIniFileError &) {
-            reported = true;
+        } catch (const EIniFileError &e) {
+            reported = e.Message;
         }
     }
-    EXPECT_TRUE(reported);
+    // The file is named, and so is the full disk.
+    EXPECT_EQ(reported, file + "\r\nファイルに書き込めませんでした\r\n\r\n" + DiskFullReason);
     EXPECT_EQ(test::readFile(file), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mirvale18.ini"});
 }

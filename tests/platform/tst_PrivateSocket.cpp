@@ -4,6 +4,7 @@
 #include "platform/SingleInstance.h"
 
 #include "ForeignPeer.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,12 +18,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -318,4 +322,107 @@ TEST(SingleInstance, TheHoldMovesToAnotherDataRoot)
     EXPECT_TRUE(CheckSingleInstance(late, name, r3, true, &check));
     EXPECT_EQ(check, TInstanceCheck::Another);
     EXPECT_TRUE(restored.count() == 1 || restored.wait(3000));
+}
+
+namespace {
+
+// Another copy in a process of its own, holding root until it is killed (SIGKILL: nothing of it runs after).
+pid_t holdInAnotherProcess(const QString &name, const QString &root)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const std::unique_ptr<TInstanceGuard> held = TakeDataRoot(name, root);
+        const char said = held ? 'y' : 'n';
+        (void)!::write(ready[1], &said, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char said = 'n';
+    const bool holds = ::read(ready[0], &said, 1) == 1 && said == 'y';
+    ::close(ready[0]);
+    if (child > 0 && !holds) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        return -1;
+    }
+    return child;
+}
+
+}  // namespace
+
+// Two copies over nested roots reach each other's books, so a root inside or around one another copy holds is
+// refused like that root itself, however either is named, and nothing is made in it; the holder itself may move
+// inward or outward; and a copy that was killed refuses nothing.
+TEST(SingleInstance, ARootInsideOrAroundAnotherCopysIsRefused)
+{
+    const test::RuntimeFolder runtime;
+    const QString name = uniqueName("nested");
+    QTemporaryDir dir;
+    const QString top = QFileInfo(dir.path()).canonicalFilePath() + "/top";
+    const QString r1 = top + "/r1";
+    const QString book = r1 + "/Adrs/アドレス";
+    ASSERT_TRUE(QDir().mkpath(book));
+    std::unique_ptr<TInstanceGuard> copyA;
+    ASSERT_FALSE(CheckSingleInstance(copyA, name, r1 + "/", false));
+    ASSERT_TRUE(QFile::link(r1, dir.path() + "/link"));
+    const QStringList before = test::entriesBelow(dir.path());
+
+    const QList<std::pair<QString, TInstanceCheck>> refused = {
+        {book, TInstanceCheck::Inside},
+        {book + "/", TInstanceCheck::Inside},
+        {dir.path() + "/link/Adrs/アドレス", TInstanceCheck::Inside},
+        {dir.path() + "/link/new/folder/", TInstanceCheck::Inside},
+        {r1 + "/../r1/Adrs", TInstanceCheck::Inside},
+        {top, TInstanceCheck::Around},
+        {dir.path() + "/./top/", TInstanceCheck::Around},
+        {dir.path(), TInstanceCheck::Around},
+    };
+    for (const auto &[root, expected] : refused) {
+        TInstanceCheck check = TInstanceCheck::Only;
+        QString heldRoot;
+        EXPECT_FALSE(TakeDataRoot(name, root, &check, &heldRoot)) << root.toStdString();
+        EXPECT_EQ(check, expected) << root.toStdString();
+        EXPECT_EQ(heldRoot, r1) << root.toStdString();
+        // The start is refused too, under any instance name: the roots' books overlap whichever copy runs there.
+        std::unique_ptr<TInstanceGuard> start;
+        EXPECT_TRUE(CheckSingleInstance(start, name + "x", root, false, &check)) << root.toStdString();
+        EXPECT_EQ(check, expected) << root.toStdString();
+    }
+    EXPECT_EQ(test::entriesBelow(dir.path()), before);
+    // A neighbour whose name begins like the held root's is no part of it.
+    EXPECT_TRUE(TakeDataRoot(name, r1 + "0"));
+
+    // The holder moves into its own book and back out: neither root is another copy's.
+    std::unique_ptr<TInstanceGuard> inward = TakeDataRoot(name, book, nullptr, nullptr, copyA.get());
+    ASSERT_TRUE(inward);
+    copyA->TakeOver(std::move(inward));
+    TInstanceCheck check = TInstanceCheck::Only;
+    EXPECT_FALSE(TakeDataRoot(name, r1, &check));
+    EXPECT_EQ(check, TInstanceCheck::Around);
+    std::unique_ptr<TInstanceGuard> outward = TakeDataRoot(name, r1, nullptr, nullptr, copyA.get());
+    ASSERT_TRUE(outward);
+    copyA->TakeOver(std::move(outward));
+    EXPECT_TRUE(TakeDataRoot(name, top + "/r2"));
+    copyA.reset();
+    EXPECT_TRUE(TakeDataRoot(name, book));
+
+    // A copy killed while it holds a root leaves nothing that refuses a root inside it, and the next look removes
+    // its entry.
+    const QString k = QFileInfo(dir.path()).canonicalFilePath() + "/killed";
+    const pid_t other = holdInAnotherProcess(name, k);
+    ASSERT_GT(other, 0);
+    EXPECT_FALSE(TakeDataRoot(name, k + "/inner", &check));
+    EXPECT_EQ(check, TInstanceCheck::Inside);
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    EXPECT_TRUE(TakeDataRoot(name, k + "/inner", &check));
+    EXPECT_EQ(check, TInstanceCheck::Only);
+    const QString registry = PrivateSocketFolder() + "roots/";
+    for (const QString &entry : QDir(registry).entryList({"*.root"}, QDir::AllEntries | QDir::System))
+        EXPECT_NE(QFile::symLinkTarget(registry + entry), k);
 }

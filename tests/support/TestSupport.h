@@ -26,7 +26,8 @@ void readStderrUntil(QProcess &process, const QString &text, QString &said);
 // Writes bytes to a file, creating its folders; fails the test when it cannot.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
-// Every file and folder below folder, hidden ones too, as paths relative to it (folders end with "/"), sorted.
+// Every file and folder below folder, hidden ones too, as paths relative to it (folders end with "/"), sorted:
+// what a test compares to see that nothing was made or removed there.
 QStringList entriesBelow(const QString &folder);
 // Puts bytes in place of a dictionary or data file the way an installer does (written beside it, renamed over
 // it), then waits until the libraries ask again whether their files are still the same (kv::kStampInterval).

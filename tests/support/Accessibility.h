@@ -23,4 +23,9 @@ std::vector<std::string> unnamedControls(QWidget *window);
 // accessibility bus, which sends no click. False when the button offers no such action.
 bool toggleOnTheBus(QAbstractButton *button);
 
+// Presses a button as a screen reader does: through its press action on the accessibility bus, which reaches a
+// window under its modal box. Returns once the press has landed (a push button's is animated first) and the window
+// has been updated for it. False when the button offers no such action.
+bool pressOnTheBus(QAbstractButton *button);
+
 }  // namespace test

@@ -1,13 +1,21 @@
 #include "platform/Forms.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
 #include <QEventLoop>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+
+#include <optional>
+#include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -73,8 +81,18 @@ void SetHintPauses(int pauseMs, int shortPauseMs)
 
 namespace {
 
+// Whether a button or action is one of window's own: the first widget it lies in, the popup menus it may sit in
+// left aside, is window and not a dialog or box of it.
+bool ownControlOf(QObject *control, QWidget *window)
+{
+    for (QObject *o = control; o; o = o->parent())
+        if (auto *widget = qobject_cast<QWidget *>(o); widget && !qobject_cast<QMenu *>(widget))
+            return widget->window() == window;
+    return false;
+}
+
 // The window's command in progress, a child of the window; it holds back the window's
-// closes while the command runs.
+// closes while the command runs. While the window asks, it holds the window's buttons and actions.
 class TCommandGate : public QObject {
 public:
     explicit TCommandGate(QWidget *window) : QObject(window) { window->installEventFilter(this); }
@@ -89,16 +107,88 @@ public:
 
     bool running = false;
     bool closeHeld = false;
+    // How many questions of the window are open.
+    int asking = 0;
+
+    // Their signals blocked, a press emits nothing and runs no handler.
+    void holdControls()
+    {
+        auto *window = static_cast<QWidget *>(parent());
+        held_.clear();
+        hold<QAbstractButton>(window);
+        hold<QAction>(window);
+        // A group tells of its buttons' clicks and ticks itself.
+        hold<QButtonGroup>(window);
+    }
+
+    void releaseControls()
+    {
+        restoreTicks();
+        for (const THeld &h : held_)
+            if (h.control)
+                h.control->blockSignals(h.wasBlocked);
+        held_.clear();
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched != parent() || event->type() != QEvent::Close || !running)
+        if (watched != parent())
+            return false;
+        // A press still ticks or unticks a checkable control, silently: the tick goes back before it is shown.
+        if (event->type() == QEvent::UpdateRequest && asking > 0)
+            restoreTicks();
+        if (event->type() != QEvent::Close || !running)
             return false;
         closeHeld = true;
         event->ignore();
         return true;
     }
+
+private:
+    struct THeld {
+        QPointer<QObject> control;
+        bool wasBlocked;
+        std::optional<bool> tick;
+    };
+
+    template <typename T>
+    void hold(QWidget *window)
+    {
+        for (T *control : window->findChildren<T *>())
+            if (ownControlOf(control, window)) {
+                held_.push_back({control, control->signalsBlocked(), tickOf(control)});
+                control->blockSignals(true);
+            }
+    }
+
+    // Whether a checkable control is ticked; nothing for one that is not.
+    template <typename T>
+    static std::optional<bool> tickOf(const T *control)
+    {
+        if constexpr (std::is_same_v<T, QButtonGroup>)
+            return std::nullopt;
+        else
+            return control->isCheckable() ? std::optional<bool>(control->isChecked()) : std::nullopt;
+    }
+
+    template <typename T>
+    static void restoreTick(const THeld &h)
+    {
+        if (auto *control = qobject_cast<T *>(h.control.data()); control && control->isChecked() != *h.tick)
+            control->setChecked(*h.tick);
+    }
+
+    void restoreTicks()
+    {
+        for (const THeld &h : held_)
+            if (h.tick) {
+                restoreTick<QAbstractButton>(h);
+                restoreTick<QAction>(h);
+            }
+    }
+
+    std::vector<THeld> held_;
 };
 
 }  // namespace
@@ -141,6 +231,18 @@ void TWindowCommand::ForgetClose()
         TCommandGate::of(window_)->closeHeld = false;
 }
 
+TWindowQuestion::TWindowQuestion(QWidget *window) : window_(window)
+{
+    if (window && TCommandGate::of(window)->asking++ == 0)
+        TCommandGate::of(window)->holdControls();
+}
+
+TWindowQuestion::~TWindowQuestion()
+{
+    if (window_ && --TCommandGate::of(window_)->asking == 0)
+        TCommandGate::of(window_)->releaseControls();
+}
+
 int ExecDialog(QDialog &dialog)
 {
     QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
@@ -150,6 +252,7 @@ int ExecDialog(QDialog &dialog)
         const TWindowCommand command(window);
         if (!command)
             return QDialog::Rejected;
+        const TWindowQuestion asking(window);
         result = dialog.exec();
     }
     // A close asked while the dialog was open has been carried out now.

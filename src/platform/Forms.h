@@ -46,6 +46,22 @@ private:
     bool entered_ = false;
 };
 
+// Held while a window asks (a message box or a dialog of it is open): its buttons and actions do nothing
+// meanwhile. A modal box keeps the mouse and keyboard from the window, but not a screen reader, which presses its
+// buttons over the accessibility bus; such a press is lost, and a checkable button or action keeps the state it
+// had when the question began. Questions of one window may nest; the outermost one holds the window.
+class TWindowQuestion {
+public:
+    // A null window holds nothing.
+    explicit TWindowQuestion(QWidget *window);
+    ~TWindowQuestion();
+    TWindowQuestion(const TWindowQuestion &) = delete;
+    TWindowQuestion &operator=(const TWindowQuestion &) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 // Runs a dialog modally as a command of the window it belongs to (TWindowCommand): the window takes no other
 // command and is not closed while the dialog is open, so a dialog on the handler's stack is never freed with
 // its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when

@@ -130,8 +130,11 @@ int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption
                      int x, int y)
 {
     const TMessageBoxRequest request{owner, text, caption, flags, placement, QPoint(x, y)};
-    // The owner's window takes no other command while the box is open, and is not closed under the caller.
-    const TWindowCommand asking(owner ? owner->window() : nullptr);
+    // The owner's window takes no other command while the box is open, its controls do nothing, and it is not
+    // closed under the caller.
+    QWidget *window = owner ? owner->window() : nullptr;
+    const TWindowCommand command(window);
+    const TWindowQuestion asking(window);
     if (handler())
         return handler()(request);
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))

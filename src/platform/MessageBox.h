@@ -52,8 +52,8 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 int DefaultButtonOf(unsigned flags);
 
 // Shows the box and returns the id of the button pressed (0 when it could not be shown). While it is open the
-// owner's window counts as running a command (TWindowCommand, platform/Forms.h): a close of the window waits
-// until the box has been answered.
+// owner's window counts as running a command and asking (TWindowCommand, TWindowQuestion, platform/Forms.h): its
+// buttons do nothing, and a close of the window waits until the box has been answered.
 int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption, unsigned flags,
                      int placement = mbpCentreOnOwner, int x = 0, int y = 0);
 

@@ -2,6 +2,7 @@
 // sender, the contact rows, and values the table cannot hold.
 #include "designers/Sender.h"
 
+#include "Accessibility.h"
 #include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
@@ -162,6 +163,46 @@ TEST_F(SenderTest, MissingSenderShowsTheDefaultAndNavigationSaves)
     EXPECT_EQ(form->SenderNo, 2);
     EXPECT_TRUE(boxes.texts().contains(QStringLiteral("おなじ登録名が存在します．別の登録名を入力してください  ")));
     EXPECT_EQ(row(2).Title, sjis(u"一"));
+}
+
+// A screen reader presses the form's buttons and ticks its boxes while 「おなじ登録名が存在します」 is open: none of
+// them runs, so no second box stacks on the first, the row shown and every tick stay, and the window stays open.
+TEST_F(SenderTest, ButtonsPressedOnTheBusUnderTheQuestionDoNothing)
+{
+    test::registerSender(NewSenderRecord(1, sjis(u"一")));
+    test::registerSender(NewSenderRecord(2, sjis(u"二")));
+    test::registerSender(NewSenderRecord(3, sjis(u"三")));
+    open(2);
+    const int defaultSender = DefaultSenderNo;
+    control<QLineEdit>("edTitle")->setText(QStringLiteral("一"));
+    const char *const names[] = {"bbtnNew",  "bbtnDelete", "btnChoice",  "btnClose", "sbtnFirst",    "sbtnPrior",
+                                 "sbtnNext", "sbtnLast",   "ckbDefault", "ckbCorp",  "sbtnAdditionPrint1"};
+    const auto press = [](QAbstractButton *b) {
+        return b->isCheckable() ? test::toggleOnTheBus(b) : test::pressOnTheBus(b);
+    };
+    QMap<QString, bool> ticks, ticksMeanwhile;
+    for (const char *name : names)
+        ticks[QLatin1String(name)] = control<QAbstractButton>(name)->isChecked();
+    boxes.answer(IDOK, [&] {
+        for (const char *name : names) {
+            EXPECT_TRUE(press(control<QAbstractButton>(name))) << name;
+            QCoreApplication::processEvents();
+            // A tick shown goes back before it is drawn; one on a page not shown, when the question ends.
+            if (control<QAbstractButton>(name)->isVisible())
+                ticksMeanwhile[QLatin1String(name)] = control<QAbstractButton>(name)->isChecked();
+        }
+    });
+    ASSERT_TRUE(test::pressOnTheBus(control<QAbstractButton>("sbtnNext")));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("おなじ登録名が存在します．別の登録名を入力してください  ")});
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->SenderNo, 2);
+    EXPECT_EQ(table().RecordCount(), 3);
+    EXPECT_EQ(row(2).Title, sjis(u"二"));
+    EXPECT_EQ(DefaultSenderNo, defaultSender);
+    for (auto tick = ticksMeanwhile.cbegin(); tick != ticksMeanwhile.cend(); ++tick)
+        EXPECT_EQ(tick.value(), ticks[tick.key()]) << qPrintable(tick.key());
+    for (const char *name : names)
+        EXPECT_EQ(control<QAbstractButton>(name)->isChecked(), ticks[QLatin1String(name)]) << name;
 }
 
 TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)

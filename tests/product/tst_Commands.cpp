@@ -206,5 +206,27 @@ TEST_P(Commands, WhatItsCommandsOpenHasAHandlerForEveryEnabledCommand)
     EXPECT_TRUE(idle.isEmpty()) << idle.join(QLatin1String(", ")).toStdString();
 }
 
+// Every command of a window pressed while a message box of it is open, as a screen reader can: none runs, so
+// no second box, no dialog and no other window opens, and the window stays as it was.
+TEST_P(Commands, NoCommandRunsWhileItsMessageBoxIsOpen)
+{
+    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    const bool shown = window->isVisible();
+    QStringList dialogs, others;
+    boxes.clear();
+    boxes.answer(IDOK, [&] {
+        const auto readDialog = [&dialogs](QWidget *dialog) { dialogs << nameOf(dialog); };
+        for (QWidget *other : test::PressEveryCommand(window, readDialog))
+            others << nameOf(other);
+    });
+    ShowMessageBoxAt(window, QStringLiteral("お知らせ"), AppTitle, MB_OK);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("お知らせ")});
+    EXPECT_TRUE(dialogs.isEmpty()) << dialogs.join(QLatin1String(", ")).toStdString();
+    EXPECT_TRUE(others.isEmpty()) << others.join(QLatin1String(", ")).toStdString();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->isVisible(), shown);
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, Commands, ::testing::ValuesIn(test::ProgramWindowNames()),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });

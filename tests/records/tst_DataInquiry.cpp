@@ -1039,8 +1039,8 @@ TEST_F(DataInquiryTest, ClosedUnderTheGroupNamesDialogTheFormOutlivesIt)
     EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
 }
 
-// 新規登録 (the form's button or the main list's Ctrl+N) and the navigator ask about the unsaved input; a screen
-// reader presses the form's 閉じる while the question is open. The answer serves the close too: after いいえ or はい
+// 新規登録 (the form's button or the main list's Ctrl+N) and the navigator ask about the unsaved input; the window
+// manager closes the form while the question is open. The answer serves the close too: after いいえ or はい
 // the form closes with no second question, no telephone look-up and no other record for it, and the main list
 // neither shows it again nor follows it; after キャンセル the form stays with its input.
 TEST_F(DataInquiryTest, ClosedUnderTheUnsavedInputQuestionTheAnswerServesTheClose)
@@ -1075,7 +1075,7 @@ TEST_F(DataInquiryTest, ClosedUnderTheUnsavedInputQuestionTheAnswerServesTheClos
         const int before = rows();
         const int lookUps = dictionary.shown;
         boxes.clear();
-        boxes.answer(c.answer, [this] { form->btnClose->click(); });
+        boxes.answer(c.answer, [this] { form->close(); });
         if (c.press == CtrlN)
             list->actNumerSearch->trigger();
         else if (c.press == New)

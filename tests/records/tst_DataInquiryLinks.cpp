@@ -233,7 +233,7 @@ TEST_F(DataInquiryLinksTest, OtherProgramsAndNewRecordsKeepOrTakeThePointWithout
     EXPECT_EQ(row(recNo).FieldByName("Latitude").AsInteger(), StoredLatitude);
 }
 
-// A screen reader presses the form's 閉じる while its map is open: the form stays until the map has returned,
+// The window manager closes the form while its map is open: the form stays until the map has returned,
 // then closes and is freed; the map is not freed under its own loop.
 TEST_F(DataInquiryLinksTest, ClosedWhileItsMapIsOpenTheFormOutlivesTheMap)
 {
@@ -242,7 +242,7 @@ TEST_F(DataInquiryLinksTest, ClosedWhileItsMapIsOpenTheFormOutlivesTheMap)
     openStored();
     bool aliveWhileOpen = false;
     answer.whileMap = [&] {
-        form->btnClose->click();
+        form->close();
         // What the map's own loop does meanwhile with windows closed from inside it.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         aliveWhileOpen = form && form->isVisible();

@@ -15,12 +15,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
 
@@ -181,6 +183,19 @@ bool setTextOnTheBus(QWidget *field, const QString &text)
         return false;
     iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), text);
     return true;
+}
+
+bool pressOnTheBus(QAbstractButton *button)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+    if (!iface || !iface->actionInterface()
+        || !iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
+        return false;
+    const QPointer<QAbstractButton> pressed(button);
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    const bool landed = QTest::qWaitFor([&] { return !pressed || !pressed->isDown(); });
+    QCoreApplication::processEvents();
+    return landed;
 }
 
 }  // namespace test

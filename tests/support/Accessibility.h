@@ -28,4 +28,9 @@ bool toggleOnTheBus(QAbstractButton *button);
 // interface on the accessibility bus: no key, no focus. False when the field offers no such interface.
 bool setTextOnTheBus(QWidget *field, const QString &text);
 
+// Presses a button as a screen reader does: through its press action on the accessibility bus, which reaches a
+// window under its modal box. Returns once the press has landed (a push button's is animated first) and the window
+// has been updated for it. False when the button offers no such action.
+bool pressOnTheBus(QAbstractButton *button);
+
 }  // namespace test

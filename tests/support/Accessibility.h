@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QLineEdit;
 class QString;
 class QWidget;
 
@@ -27,5 +28,15 @@ bool toggleOnTheBus(QAbstractButton *button);
 // Puts text in place of a field's whole text as a screen reader does, through the field's editable text
 // interface on the accessibility bus: no key, no focus. False when the field offers no such interface.
 bool setTextOnTheBus(QWidget *field, const QString &text);
+
+// Takes the text off the tooltip shown: QToolTip::hideText lets a tip fade out and keeps its text meanwhile, which
+// a check of the next tip would read as its own.
+void forgetToolTip();
+
+// Puts text into the emptied edit twice, as a paste and as a screen reader's text set over the accessibility bus
+// (the program's typed-text interface installed), with the edit's window shown. Each time the edit must keep a
+// part of it that its validator takes as it stands and say at the edit what it cut. Answers what went wrong,
+// empty when both did.
+std::string overlongInputFault(QLineEdit *edit, const QString &text);
 
 }  // namespace test

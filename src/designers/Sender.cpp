@@ -37,6 +37,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString SenderSection = QStringLiteral("SENDER");
@@ -82,6 +84,36 @@ TTable &TSenderForm::table() const { return *DMMirvale18->SenderTable; }
 std::array<TUniNMDEdit *, 6> TSenderForm::nameEdits() const
 {
     return {edName, edJoint[0], edJoint[1], edJoint[2], edJoint[3], edJoint[4]};
+}
+
+std::vector<TSenderForm::TTextField> TSenderForm::textFields() const
+{
+    std::vector<TTextField> fields = {
+        {QStringLiteral("Title"), edTitle, QStringLiteral("登録名")},
+        {QStringLiteral("Name"), edName, QStringLiteral("名前")},
+        {QStringLiteral("Tel"), edTel, QStringLiteral("TEL")},
+        {QStringLiteral("Fax"), edFax, QStringLiteral("FAX")},
+        {QStringLiteral("Pos"), edPos, QStringLiteral("〒")},
+        {QStringLiteral("Tdfkn"), edTdfkn, QStringLiteral("住所")},
+        {QStringLiteral("Corp"), edCorp, QStringLiteral("会社名")},
+        {QStringLiteral("Dptmnt"), cbxDptmnt, QStringLiteral("部署")},
+        {QStringLiteral("Post"), cbxPost, QStringLiteral("役職")}};
+    // The rest have no label of their own: their accessible names are what the user knows them by.
+    const auto add = [&fields](const QString &column, QWidget *control) {
+        fields.push_back({column, control, control->accessibleName()});
+    };
+    add(QStringLiteral("Adrs1"), edAdrs1);
+    add(QStringLiteral("Adrs2"), edAdrs2);
+    add(QStringLiteral("Adrs3"), edAdrs3);
+    for (int i = 0; i < 5; ++i) {
+        add(QStringLiteral("Joint%1").arg(i + 1), edJoint[i]);
+        add(QStringLiteral("Note%1").arg(i + 1), edNote[i]);
+    }
+    for (int i = 0; i < 4; ++i) {
+        add(QStringLiteral("Head%1").arg(i + 1), cbxHead[i]);
+        add(QStringLiteral("Addition%1").arg(i + 1), edAddition[i]);
+    }
+    return fields;
 }
 
 // ---- Controls ----
@@ -218,7 +250,6 @@ void TSenderForm::buildControls()
         cbxHead[i] = Named<QComboBox>(("cbxHead" + n).constData(), tbsContact);
         cbxHead[i]->setEditable(true);
         cbxHead[i]->setInsertPolicy(QComboBox::NoInsert);
-        cbxHead[i]->lineEdit()->setMaxLength(10);
         cbxHead[i]->setAccessibleName(QStringLiteral("連絡先") + rows[i] + QStringLiteral("の見出し"));
         edAddition[i] = Named<QLineEdit>(("edAddition" + n).constData(), tbsContact);
         edAddition[i]->setAccessibleName(QStringLiteral("連絡先") + rows[i]);
@@ -309,6 +340,15 @@ void TSenderForm::buildControls()
     connect(sbtnPrior, &QToolButton::clicked, this, [this] { moveTo(&TTable::Prior); });
     connect(sbtnNext, &QToolButton::clicked, this, [this] { moveTo(&TTable::Next); });
     connect(sbtnLast, &QToolButton::clicked, this, [this] { moveTo(&TTable::Last); });
+
+    // The other texts hold no more Shift-JIS bytes than their columns, cut with a word at the field as in the
+    // record form (the names count their characters and the numbers their digits and hyphens, set above).
+    for (const TTextField &f : textFields()) {
+        auto *combo = qobject_cast<QComboBox *>(f.control);
+        QLineEdit *edit = combo ? combo->lineEdit() : static_cast<QLineEdit *>(f.control);
+        if (!edit->validator())
+            edit->setValidator(new TShiftJisValidator(SenderFieldSize(f.column), f.control));
+    }
 
     // Enter moves on through the fields.
     for (QWidget *w : findChildren<QWidget *>())
@@ -530,10 +570,26 @@ bool TSenderForm::SaveRecord()
         edTitle->setFocus();
         return false;
     }
+    // A value the table cannot hold whole (a row stored longer before, a number of too many digits) is refused
+    // before the row is touched, never cut to fit, and its field is named and shown.
+    const TSenderRecord record = recordFromControls();
+    if (const QStringList overlong = OverlongSenderFields(record); !overlong.isEmpty()) {
+        const auto fields = textFields();
+        const TTextField &field = *std::find_if(fields.begin(), fields.end(),
+                                                [&overlong](const TTextField &f) { return f.column == overlong[0]; });
+        const bool number = field.control == edTel || field.control == edFax || field.control == edPos;
+        const QString reason = number ? QStringLiteral("「%1」の桁数が多すぎます  ").arg(field.caption)
+                                      : QStringLiteral("「%1」の文字数が多すぎます  ").arg(field.caption);
+        ShowMessageBoxAt(this, QStringLiteral("保存できませんでした  \r\n\r\n") + reason, AppTitle, MB_ICONERROR);
+        if (pgcSender->isAncestorOf(field.control))
+            pgcSender->setCurrentWidget(field.control->parentWidget());
+        field.control->setFocus();
+        if (auto *edit = qobject_cast<QLineEdit *>(field.control))
+            edit->selectAll();
+        return false;
+    }
     TTable &t = table();
     try {
-        // A value the table cannot hold whole is refused before the row is touched, never cut to fit.
-        const TSenderRecord record = recordFromControls();
         t.FindKey({SenderNo});
         t.Edit();
         try {
@@ -546,8 +602,9 @@ bool TSenderForm::SaveRecord()
             t.Cancel();
             throw;
         }
-    } catch (const EDatabaseError &) {
-        ShowMessageBoxAt(this, QStringLiteral("保存できませんでした  "), AppTitle, MB_ICONERROR);
+    } catch (const EDatabaseError &e) {
+        ShowMessageBoxAt(this, QStringLiteral("保存できませんでした  \r\n\r\n") + DatabaseErrorDetail(e), AppTitle,
+                         MB_ICONERROR);
         return false;
     }
     Modified = false;

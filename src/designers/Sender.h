@@ -12,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -89,6 +90,13 @@ private:
 
     TTable &table() const;
     std::array<TUniNMDEdit *, 6> nameEdits() const;
+    // Each text the user fills in: the column that keeps it, its control and the caption the user knows it by.
+    struct TTextField {
+        QString column;
+        QWidget *control;
+        QString caption;
+    };
+    std::vector<TTextField> textFields() const;
 
     QLineEdit *edTitle = nullptr, *edTel = nullptr, *edFax = nullptr, *edPos = nullptr, *edTdfkn = nullptr,
               *edAdrs1 = nullptr, *edAdrs2 = nullptr, *edAdrs3 = nullptr, *edCorp = nullptr;

@@ -47,16 +47,15 @@ void forEachField(TSenderRecord &r, const TTextVisitor &text, const TFlagVisitor
     numberedFlags("AdditionPrint", r.AdditionPrint);
 }
 
-// The sizes "Sender.DB" is created with.
-int fieldSize(const QString &name)
+}  // namespace
+
+int SenderFieldSize(const QString &field)
 {
     for (const TFieldDef &f : SenderTableSchema().Fields)
-        if (f.Name == name)
+        if (f.Name == field)
             return f.Size;
     return 0;
 }
-
-}  // namespace
 
 TSenderRecord ReadSenderRecord(TTable &table)
 {
@@ -76,7 +75,7 @@ QStringList OverlongSenderFields(const TSenderRecord &record)
     forEachField(
         r,
         [&fields](const QString &field, QByteArray &value) {
-            if (value.size() > fieldSize(field))
+            if (value.size() > SenderFieldSize(field))
                 fields << field;
         },
         [](const QString &, bool &) {});

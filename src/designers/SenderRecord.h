@@ -26,6 +26,8 @@ struct TSenderRecord {
 
 // The fields of the current row.
 TSenderRecord ReadSenderRecord(TTable &table);
+// The size "Sender.DB" gives a text field, in bytes.
+int SenderFieldSize(const QString &field);
 // The fields whose value is longer than the table keeps, in field order; empty when the record fits.
 QStringList OverlongSenderFields(const TSenderRecord &record);
 // Writes the record into the row being edited or appended. A value longer than its field throws

@@ -338,7 +338,6 @@ QWidget *TDataInquiry::createMainPage()
     LimitToWholeCharacters(nmedtNameKanji, 15);
     nmedtNameKana = new TUniNMDEdit(p);
     nmedtNameKana->setObjectName(QStringLiteral("nmedtNameKana"));
-    nmedtNameKana->SetMaxLength(25);
     MakeReadingField(nmedtNameKana, 25);
     nmedtNameKanji->SetAssociate(nmedtNameKana);
     nmedtNameKana->SetInputType(itKana);

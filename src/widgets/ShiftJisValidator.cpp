@@ -442,6 +442,8 @@ void MakeHalfWidthField(QLineEdit *edit, int maxBytes)
 
 void MakeReadingField(QLineEdit *edit, int maxBytes)
 {
+    // As in the half-width fields: the validator cuts and says so, a character limit would cut first in silence.
+    edit->setMaxLength(32767);
     edit->setValidator(new TReadingValidator(maxBytes, edit));
     // Only what the user enters is converted: a reading stored before in full width is shown as it is.
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {

@@ -6,16 +6,20 @@
 #include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "Accessibility.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "geo/DicSch.h"
 #include "platform/MemIniFile.h"
+#include "widgets/ShiftJisValidator.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -23,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -251,8 +256,9 @@ TEST_F(SenderTest, OverlongValueIsRefusedNotCut)
     control<QLineEdit>("edAdrs3")->setText(QStringLiteral("三丁目"));
     click("btnChoice");
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  ")});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  \r\n\r\n「登録名」の文字数が多すぎます  ")});
     EXPECT_EQ(boxes.shown().back().flags & 0xF0, MB_ICONERROR);
+    EXPECT_EQ(form->focusWidget(), control<QLineEdit>("edTitle"));
     EXPECT_EQ(row(1).Title, sjis(u"自宅"));
     EXPECT_TRUE(row(1).Adrs3.isEmpty());
     EXPECT_EQ(OverlongSenderFields(NewSenderRecord(1, QByteArray(31, 'a'))), QStringList{"Title"});
@@ -264,6 +270,69 @@ TEST_F(SenderTest, OverlongValueIsRefusedNotCut)
     click("btnClose");
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("登録名を入力してください  ")});
+}
+
+// Each field holds what its column holds: what does not fit is cut where it is entered, with a word at the field,
+// as in the record form. A value that still cannot be saved is named with its field and the reason.
+TEST_F(SenderTest, FieldsHoldWhatTheirColumnsHold)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    test::registerSender(NewSenderRecord(1, sjis(u"自宅")));
+    open(1);
+    int limited = 0;
+    for (QLineEdit *e : form->findChildren<QLineEdit *>()) {
+        auto *validator = dynamic_cast<const TShiftJisValidator *>(e->validator());
+        if (!validator)
+            continue;
+        ++limited;
+        EXPECT_EQ(test::overlongInputFault(e, QString(validator->MaxBytes() + 5, QChar(u'ア'))), "")
+            << e->objectName().toStdString() << " " << e->parentWidget()->objectName().toStdString();
+    }
+    EXPECT_EQ(limited, 30);  // every text column of the table
+
+    // The prefecture's 8 bytes take 東京都千 of a whole address committed by the input method.
+    for (QLineEdit *e : form->findChildren<QLineEdit *>())
+        e->clear();
+    control<QLineEdit>("edTitle")->setText(QStringLiteral("自宅"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("東京都千代田区"));
+    test::forgetToolTip();
+    QApplication::sendEvent(control<QLineEdit>("edTdfkn"), &commit);
+    EXPECT_EQ(control<QLineEdit>("edTdfkn")->text(), QStringLiteral("東京都千"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない3文字"))) << QToolTip::text().toStdString();
+    click("bbtnNew");
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(row(1).Tdfkn, sjis(u"東京都千"));
+    EXPECT_EQ(table().RecordCount(), 2);
+
+    // Thirteen digits fit the edit, not the column's eleven; a note stored longer before does not fit either.
+    click("sbtnFirst");
+    control<QLineEdit>("edTel")->setText(QStringLiteral("0312345678901"));
+    click("bbtnNew");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  \r\n\r\n「TEL」の桁数が多すぎます  ")});
+    EXPECT_EQ(form->focusWidget(), control<QLineEdit>("edTel"));
+    boxes.clear();
+    control<QLineEdit>("edTel")->setText(QStringLiteral("03-1234-5678"));
+    control<QTabWidget>("pgcSender")->setCurrentIndex(2);
+    control<QLineEdit>("edNote3")->setText(QString(11, QChar(u'長')));
+    click("bbtnNew");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("保存できませんでした  \r\n\r\n「備考3」の文字数が多すぎます  ")});
+    EXPECT_EQ(control<QTabWidget>("pgcSender")->currentWidget()->objectName(), QStringLiteral("tbsJoint"));
+    EXPECT_EQ(form->focusWidget(), control<QLineEdit>("edNote3"));
+    EXPECT_EQ(table().RecordCount(), 2);
+    EXPECT_EQ(row(1).Tel, QByteArray());
+
+    // A write the disk refuses says so below the same first line.
+    boxes.clear();
+    control<QLineEdit>("edNote3")->setText(QStringLiteral("長"));
+    {
+        test::FullDisk disk;
+        click("bbtnNew");
+    }
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts()[0].startsWith(QStringLiteral("保存できませんでした  \r\n\r\n")));
+    EXPECT_GT(boxes.texts()[0].size(), QStringLiteral("保存できませんでした  \r\n\r\n").size()) << boxes.texts()[0].toStdString();
+    EXPECT_EQ(table().RecordCount(), 2);
 }
 
 TEST_F(SenderTest, ContactRowsAndPrintButtons)

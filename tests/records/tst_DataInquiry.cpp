@@ -788,6 +788,36 @@ TEST_F(DataInquiryTest, TextSetOverTheAccessibilityBusIsTakenAsTyped)
     EXPECT_EQ(t.FieldByName("NameKana").AsString(), Sjis::encode(QStringLiteral("ｻﾝﾌﾟﾙ")));
 }
 
+// Every field with a limit cuts a paste or a screen reader's text that does not fit and says so at the field; a
+// character limit of its own would cut first, in silence.
+TEST_F(DataInquiryTest, EveryLimitedFieldSaysWhatItCut)
+{
+    InstallTypedTextAccessibility();  // as the program does at start
+    open();
+    form->BeginNewRecord();
+    showForm();
+    form->sbtnCorp->click();
+    int limited = 0;
+    for (QLineEdit *e : form->findChildren<QLineEdit *>()) {
+        auto *validator = dynamic_cast<const TShiftJisValidator *>(e->validator());
+        if (e->isReadOnly() || !validator || validator->MaxBytes() == 0)
+            continue;
+        ++limited;
+        // Katakana go over every kind of limit: two bytes each in Shift-JIS, one unit in a name, one half-width
+        // byte in a reading.
+        EXPECT_EQ(test::overlongInputFault(e, QString(validator->MaxBytes() + 5, QChar(u'ア'))), "")
+            << e->objectName().toStdString() << " " << e->parentWidget()->objectName().toStdString();
+    }
+    EXPECT_GE(limited, 35);
+    // Thirty katakana in the name's reading: the 25 its column holds, with the word the name gives.
+    QApplication::clipboard()->setText(QString(30, QChar(u'カ')));
+    form->nmedtNameKana->clear();
+    test::forgetToolTip();
+    form->nmedtNameKana->paste();
+    EXPECT_EQ(form->nmedtNameKana->text(), QString(25, QChar(u'ｶ')));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("入りきらない5文字"))) << QToolTip::text().toStdString();
+}
+
 TEST_F(DataInquiryTest, TheWheelOverThePageTabsTurnsThePages)
 {
     open();

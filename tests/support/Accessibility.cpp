@@ -6,10 +6,13 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -25,6 +28,8 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QToolTip>
+#include <QValidator>
 
 #include <cxxabi.h>
 
@@ -196,6 +201,44 @@ bool pressOnTheBus(QAbstractButton *button)
     const bool landed = QTest::qWaitFor([&] { return !pressed || !pressed->isDown(); });
     QCoreApplication::processEvents();
     return landed;
+}
+
+void forgetToolTip()
+{
+    QToolTip::hideText();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *tip = qobject_cast<QLabel *>(w); tip && w->objectName() == QLatin1String("qtooltip_label"))
+            tip->clear();
+}
+
+std::string overlongInputFault(QLineEdit *edit, const QString &text)
+{
+    const auto put = [edit, &text](bool overTheBus) {
+        edit->clear();
+        forgetToolTip();
+        if (overTheBus)
+            return setTextOnTheBus(edit, text);
+        QApplication::clipboard()->setText(text);
+        edit->paste();
+        return true;
+    };
+    std::string fault;
+    for (const bool overTheBus : {false, true}) {
+        const std::string way = overTheBus ? "set over the bus: " : "pasted: ";
+        if (!put(overTheBus)) {
+            fault += way + "no editable text interface; ";
+            continue;
+        }
+        QString kept = edit->text();
+        int caret = int(kept.size());
+        const bool fits = !edit->validator()
+                          || (edit->validator()->validate(kept, caret) == QValidator::Acceptable && kept == edit->text());
+        if (edit->text().isEmpty() || !fits)
+            fault += way + "kept \"" + edit->text().toStdString() + "\"; ";
+        if (!QToolTip::text().contains(QStringLiteral("入りきらない")))
+            fault += way + "no word of the cut (hint \"" + QToolTip::text().toStdString() + "\"); ";
+    }
+    return fault;
 }
 
 }  // namespace test

@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QLineEdit;
 class QString;
 class QWidget;
 
@@ -32,5 +33,15 @@ bool setTextOnTheBus(QWidget *field, const QString &text);
 // window under its modal box. Returns once the press has landed (a push button's is animated first) and the window
 // has been updated for it. False when the button offers no such action.
 bool pressOnTheBus(QAbstractButton *button);
+
+// Takes the text off the tooltip shown: QToolTip::hideText lets a tip fade out and keeps its text meanwhile, which
+// a check of the next tip would read as its own.
+void forgetToolTip();
+
+// Puts text into the emptied edit twice, as a paste and as a screen reader's text set over the accessibility bus
+// (the program's typed-text interface installed), with the edit's window shown. Each time the edit must keep a
+// part of it that its validator takes as it stands and say at the edit what it cut. Answers what went wrong,
+// empty when both did.
+std::string overlongInputFault(QLineEdit *edit, const QString &text);
 
 }  // namespace test

@@ -118,8 +118,7 @@ TEST_F(StagedFile, TheStartRemovesWhatKilledWritesLeftAndNothingElse)
 
     RemoveUnfinishedOutput();
     QStringList expected = users + QStringList{liveName, "held/", "held/.instance.lock", "made/"};
-    for (const QString &folder : {"Data/", "Data/Adrs/", "Data/Adrs/Book/", "Data/History/"})
-        expected << folder;
+    expected << QStringList{"Data/", "Data/Adrs/", "Data/Adrs/Book/", "Data/History/"};
     expected.sort();
     EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString());
     DataRootFolder.clear();

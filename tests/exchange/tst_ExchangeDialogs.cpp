@@ -841,8 +841,9 @@ TEST_F(ExchangeDialogTest, ASwitchKilledAtAnyStepLeavesEveryFileOldOrNew)
             ASSERT_TRUE(histories.contains(file) && test::readFile(target + "History/" + file)
                                                         == test::readFile(AppFolder + "Common/History/" + file))
                 << "step " << step << ": " << file.toStdString();
-        if (named == target)
+        if (named == target) {
             EXPECT_EQ(there, histories) << "step " << step;
+        }
         if (!killed)
             break;
     }

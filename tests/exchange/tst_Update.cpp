@@ -158,8 +158,9 @@ TEST_F(Update, AKillAtAnyStepOfTheReplacementLeavesOldOrNewFilesAndTheNextStartN
         const QByteArray postal = test::readFile(AppFolder + "Dic/Kvpost.dat");
         EXPECT_TRUE(postal == "old postal data" || postal == "new postal data") << "killed at step " << step;
         const bool added = QFileInfo::exists(AppFolder + "Common/new.txt");
-        if (added)
+        if (added) {
             EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file") << "killed at step " << step;
+        }
         replaced += postal == "new postal data";
 
         RemoveUnfinishedOutput();

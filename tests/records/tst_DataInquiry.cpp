@@ -669,7 +669,7 @@ TEST_F(DataInquiryTest, TypedTextReachesTheFieldsOnlyAsTheirTablesCanHoldIt)
     for (QLineEdit *e : {form->edtTel, form->edtFax, form->edtPortable1, form->edtPortable2, form->edtPos}) {
         e->clear();
         commit(e, QStringLiteral("０３－１２"));
-        for (const QString key : {QStringLiteral("３"), QStringLiteral("ー")}) {
+        for (const QString &key : {QStringLiteral("３"), QStringLiteral("ー")}) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
             QApplication::sendEvent(e, &press);
         }

@@ -58,6 +58,13 @@ protected:
         p.Printable = QRect(94, 94, 2174, 3308);
         return p;
     }
+    // The wizard printing the records of rows on the kind of layout given (0 postcard, 1 envelope, 2 labels, 3 cards).
+    static void forRecords(TLayoutPrintDialog &wizard, Rows &rows, int kind)
+    {
+        wizard.SetRows(&rows);
+        wizard.SetDataPrint(true);
+        wizard.SetPrintKind(kind);
+    }
     QTemporaryDir dir;
     test::MessageBoxScript boxes;
 };
@@ -69,9 +76,7 @@ TEST_F(WizardTest, RadioButtonsToggledByAScreenReaderChooseTheRecords)
 {
     Rows rows;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(0);
+    forRecords(wizard, rows, 0);
     rows.selected = 1;
     wizard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
@@ -97,9 +102,7 @@ TEST_F(WizardTest, MultiUpSheetsFromTheStartPosition)
     }
     Rows rows;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(0);
+    forRecords(wizard, rows, 0);
     wizard.SetSheetCount(10);
     wizard.SetContentRect(QRect(20, 20, 300, 500));
     wizard.show();
@@ -157,9 +160,7 @@ TEST_F(WizardTest, ShownRecordWithoutSelectionIsNoRecord)
     const QByteArray before = test::readFile(DataFolder + SettingsFileName);
     Rows rows;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(1);
+    forRecords(wizard, rows, 1);
     wizard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     EXPECT_TRUE(control<QRadioButton>(&wizard, "rbNone")->isChecked());
@@ -190,9 +191,7 @@ TEST_F(WizardTest, TheInputMethodsFullStopIsTheFlapsDecimalPoint)
 {
     Rows rows;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(1);
+    forRecords(wizard, rows, 1);
     wizard.show();
     wizard.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
@@ -218,9 +217,7 @@ TEST_F(WizardTest, SettingsThatCannotBeWrittenAreNamedAndThePrintGoesOn)
     Rows rows;
     rows.selected = 2;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(0);
+    forRecords(wizard, rows, 0);
     wizard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     control<QPushButton>(&wizard, "btnNext")->click();
@@ -270,9 +267,7 @@ TEST_F(WizardTest, NumbersSetOverTheAccessibilityBusAreTakenAsAtEnter)
     InstallTypedTextAccessibility();  // as the program does at start
     Rows rows;
     TLayoutPrintDialog wizard(nullptr, printer());
-    wizard.SetRows(&rows);
-    wizard.SetDataPrint(true);
-    wizard.SetPrintKind(0);
+    forRecords(wizard, rows, 0);
     wizard.SetSheetCount(10);
     wizard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));

@@ -1,11 +1,21 @@
 #include "widgets/UniStdCtrls.h"
 
+#include "widgets/ShiftJisValidator.h"
+
 #include <QVariant>
 
 void SetImeMode(QWidget *control, TImeMode mode)
 {
     control->setProperty("ImeMode", static_cast<int>(mode));
-    control->setAttribute(Qt::WA_InputMethodEnabled, mode != imDisable);
+    const bool off = mode == imDisable;
+    control->setAttribute(Qt::WA_InputMethodEnabled, !off);
+    // An on-screen keyboard or an input method that engages anyway reads the hints: Latin letters only here.
+    const Qt::InputMethodHints latin = Qt::ImhLatinOnly | Qt::ImhPreferLatin;
+    control->setInputMethodHints(off ? control->inputMethodHints() | latin : control->inputMethodHints() & ~latin);
+    // What still arrives full width (a paste, a text set over the accessibility bus, a commit of an input method
+    // that ignores the field's wish) becomes the half-width characters it stands for.
+    if (auto *edit = qobject_cast<QLineEdit *>(control); edit && off)
+        KeepHalfWidth(edit);
 }
 
 TImeMode GetImeMode(const QWidget *control)

@@ -35,8 +35,11 @@ std::string fault(QLineEdit *edit)
     const auto say = [&](const char *what, const QString &got) {
         fault += std::string(what) + " gave \"" + got.toStdString() + "\"; ";
     };
-    if (edit->testAttribute(Qt::WA_InputMethodEnabled))
-        fault += "takes input-method events; ";
+    // What the platform input method asks before it engages, and what a widget's own attribute says.
+    QInputMethodQueryEvent asked(Qt::ImEnabled);
+    QApplication::sendEvent(edit, &asked);
+    if (asked.value(Qt::ImEnabled).toBool() || edit->testAttribute(Qt::WA_InputMethodEnabled))
+        fault += "takes input-method text; ";
     const Qt::InputMethodHints latin = Qt::ImhLatinOnly | Qt::ImhPreferLatin;
     if ((edit->inputMethodHints() & latin) != latin)
         fault += "asks for no Latin input; ";

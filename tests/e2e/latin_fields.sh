@@ -15,10 +15,14 @@ xdotool key ctrl+n
 await_form 'アドレス帳情報登録' "no record form"
 cancel_lookup
 atspi press 'アドレス帳情報登録' 'page tab' サブ || fail "no サブ page"
-atspi focus 'アドレス帳情報登録' text E-Mail1 || fail "no E-Mail1 field on the record form"
-# The input method switched on as a user has it while filling in a record.
+# The input method switched on in a name field, as a user has it while filling in a record: it gives kana there.
+atspi focus 'アドレス帳情報登録' text 連名１ || fail "no 連名１ field on the record form"
 xdotool key ctrl+j
 sleep 0.5
+xdotool type --delay 80 "yamada"
+key Return
+atspi holds 'アドレス帳情報登録' text 連名１ 'やまだ' || fail "the input method did not give kana in 連名１"
+atspi focus 'アドレス帳情報登録' text E-Mail1 || fail "no E-Mail1 field on the record form"
 xdotool type --delay 80 "taro@example.com"
 look email
 atspi holds 'アドレス帳情報登録' text E-Mail1 'taro@example.com' || fail "E-Mail1 did not take the keys as typed"

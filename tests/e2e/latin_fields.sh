@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: the record form's URL and E-Mail1 typed with a real input method (ibus with Anthy)
-# switched on keep the Latin letters of the keys, for those fields keep the input method off.
+# End to end under Xvfb: the record form's URL and E-Mail1 and the QR code's E-Mail and size typed with a real
+# input method (ibus with Anthy) switched on keep the Latin letters of the keys, for those fields keep the input
+# method off.
 # Usage: latin_fields.sh <program> <book maker>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -30,4 +31,26 @@ atspi focus 'アドレス帳情報登録' text URL || fail "no URL field on the 
 xdotool type --delay 80 "http://example.jp/"
 look url
 atspi holds 'アドレス帳情報登録' text URL 'http://example.jp/' || fail "URL did not take the keys as typed"
+
+# The QR code of a new address layout: the input method is still on, and gives kana in the memo.
+focus_main
+open_new_layout a 宛名印刷
+d='^宛名印刷 - ' q='^QRコードの設定$'
+focus_dialog "$d"
+xdotool key alt+i
+atspi --timeout 10 find "$d" 'menu item' 'QRコードの追加(Q)...' || fail "no QR code in the insert menu"
+xdotool key q
+atspi check "$q" 'radio button' 電話帳登録 on || fail "no QR settings dialog"
+atspi focus "$q" text メモ： || fail "no memo field in the QR settings"
+xdotool type --delay 80 "yamada"
+key Return
+atspi holds "$q" text メモ： 'やまだ' || fail "the input method did not give kana in the memo"
+atspi focus "$q" text E-Mail： || fail "no E-Mail field in the QR settings"
+xdotool type --delay 80 "taro@example.com"
+atspi focus "$q" text サイズ： || fail "no size field in the QR settings"
+xdotool key ctrl+a
+xdotool type --delay 80 "3"
+look qrcode
+atspi holds "$q" text E-Mail： 'taro@example.com' || fail "the QR code's E-Mail did not take the keys as typed"
+atspi holds "$q" text サイズ： '3' || fail "the QR code's size did not take the key as typed"
 echo "PASS"

@@ -189,6 +189,8 @@ void TQRCodeSettingDialog::buildControls()
     edMemo = lineEdit("edMemo", 200, tbsAddress);
     for (QLineEdit *e : {edTel1, edTel2, edMail1, edMail2})
         SetImeMode(e, imDisable);
+    for (QLineEdit *e : {edMail1, edMail2})
+        e->setInputMethodHints(e->inputMethodHints() | Qt::ImhEmailCharactersOnly);
     row(address, 1, "lblName", "名前：", edName, tbsAddress);
     row(address, 2, "lblKana", "カナ：", edKana, tbsAddress);
     row(address, 3, "lblTel1", "TEL：", edTel1, tbsAddress);
@@ -214,6 +216,7 @@ void TQRCodeSettingDialog::buildControls()
     edSubject = lineEdit("edSubject", 100, tbsMail);
     edBody = lineEdit("edBody", 200, tbsMail);
     SetImeMode(edMailTo, imDisable);
+    edMailTo->setInputMethodHints(edMailTo->inputMethodHints() | Qt::ImhEmailCharactersOnly);
     row(mail, 0, "lblMailTo", "宛先：", edMailTo, tbsMail);
     row(mail, 1, "lblSubject", "件名：", edSubject, tbsMail);
     row(mail, 2, "lblBody", "本文：", edBody, tbsMail);

@@ -3,6 +3,7 @@
 #include "core/SharedHelpers.h"
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
+#include "widgets/UniStdCtrls.h"
 #include "widgets/UpDown.h"
 
 #include <QEvent>
@@ -18,7 +19,7 @@ TRangeEdit::TRangeEdit(QWidget *parent, const char *editName, const char *upDown
     Edit = Named<QLineEdit>(editName, parent);
     MakeHalfWidthField(Edit, maxChars);
     Edit->setAlignment(Qt::AlignRight);
-    Edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    SetImeMode(Edit, imDisable);
     Edit->setFixedWidth(Edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxChars + 1) + 12);
     Edit->installEventFilter(this);
     // Enter, leaving the edit and a text a screen reader sets all end the entry with this signal.

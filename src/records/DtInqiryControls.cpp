@@ -387,6 +387,12 @@ QWidget *TDataInquiry::createSubPage()
     bbtnEMail1 = glyphButton("bbtnEMail1", QString(), p, QStringLiteral("E-Mail1にメールを送る"));
     edtEMail2 = sjisEdit("edtEMail2", 64, p);
     bbtnEMail2 = glyphButton("bbtnEMail2", QString(), p, QStringLiteral("E-Mail2にメールを送る"));
+    // Addresses are Latin: the input method stays off, and what arrives full width becomes half-width.
+    for (QLineEdit *e : {edtURL, edtEMail1, edtEMail2})
+        SetImeMode(e, imDisable);
+    edtURL->setInputMethodHints(edtURL->inputMethodHints() | Qt::ImhUrlCharactersOnly);
+    for (QLineEdit *e : {edtEMail1, edtEMail2})
+        e->setInputMethodHints(e->inputMethodHints() | Qt::ImhEmailCharactersOnly);
     links->addWidget(buddyLabel(QStringLiteral("URL"), edtURL), 0, 0);
     links->addWidget(edtURL, 0, 1);
     links->addWidget(bbtnGetURL, 0, 2);

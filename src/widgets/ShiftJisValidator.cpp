@@ -435,9 +435,18 @@ void MakeHalfWidthField(QLineEdit *edit, int maxBytes)
 {
     // The validator cuts, and says so; Qt's own length limit would cut a paste or a set text without a word.
     edit->setMaxLength(32767);
-    auto *validator = new TShiftJisValidator(maxBytes, edit);
+    edit->setValidator(new TShiftJisValidator(maxBytes, edit));
+    KeepHalfWidth(edit);
+}
+
+void KeepHalfWidth(QLineEdit *edit)
+{
+    auto *validator = dynamic_cast<TShiftJisValidator *>(const_cast<QValidator *>(edit->validator()));
+    if (!validator) {
+        validator = new TShiftJisValidator(0, edit);
+        edit->setValidator(validator);
+    }
     validator->SetHalfWidthField(true);
-    edit->setValidator(validator);
 }
 
 void MakeReadingField(QLineEdit *edit, int maxBytes)

@@ -50,6 +50,10 @@ void InstallTypedTextAccessibility();
 // a decimal number), and what does not fit is cut with a word at the edit.
 void MakeHalfWidthField(QLineEdit *edit, int maxBytes);
 
+// The same conversion for an edit that keeps its own limit: its Shift-JIS validator (one without a limit when it
+// has none) makes full-width letters, digits and signs half-width as they arrive.
+void KeepHalfWidth(QLineEdit *edit);
+
 // A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
 // half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
 // pasted, set over the accessibility bus), so that the readings sort alike.

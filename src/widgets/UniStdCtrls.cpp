@@ -1,11 +1,57 @@
 #include "widgets/UniStdCtrls.h"
 
+#include "widgets/ShiftJisValidator.h"
+
+#include <QInputMethodQueryEvent>
 #include <QVariant>
+
+namespace {
+
+// Answers the platform input method's question whether the control takes input-method text with no. A line edit
+// answers it from its enabled and read-only states alone, leaving Qt::WA_InputMethodEnabled aside, so the input
+// method would engage in it all the same and turn the keys into kana.
+class TInputMethodRefusal : public QObject {
+public:
+    explicit TInputMethodRefusal(QObject *control) : QObject(control)
+    {
+        setObjectName(QStringLiteral("inputMethodRefusal"));
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::InputMethodQuery)
+            return false;
+        auto *query = static_cast<QInputMethodQueryEvent *>(event);
+        if (!(query->queries() & Qt::ImEnabled))
+            return false;
+        // The control answers the other questions of the same event itself.
+        watched->event(event);
+        query->setValue(Qt::ImEnabled, false);
+        return true;
+    }
+};
+
+}  // namespace
 
 void SetImeMode(QWidget *control, TImeMode mode)
 {
     control->setProperty("ImeMode", static_cast<int>(mode));
-    control->setAttribute(Qt::WA_InputMethodEnabled, mode != imDisable);
+    const bool off = mode == imDisable;
+    control->setAttribute(Qt::WA_InputMethodEnabled, !off);
+    QObject *refusal = control->findChild<QObject *>(QStringLiteral("inputMethodRefusal"), Qt::FindDirectChildrenOnly);
+    if (off && !refusal)
+        new TInputMethodRefusal(control);
+    else if (!off)
+        delete refusal;
+    // An on-screen keyboard or an input method that engages anyway reads the hints: Latin letters only here.
+    const Qt::InputMethodHints latin = Qt::ImhLatinOnly | Qt::ImhPreferLatin;
+    control->setInputMethodHints(off ? control->inputMethodHints() | latin : control->inputMethodHints() & ~latin);
+    // What still arrives full width (a paste, a text set over the accessibility bus, a commit of an input method
+    // that ignores the field's wish) becomes the half-width characters it stands for.
+    if (auto *edit = qobject_cast<QLineEdit *>(control); edit && off)
+        KeepHalfWidth(edit);
 }
 
 TImeMode GetImeMode(const QWidget *control)

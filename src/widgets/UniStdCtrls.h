@@ -20,7 +20,9 @@ enum TImeMode : int {
 
 // Applies an input-method mode to a control. Linux input methods cannot be switched by the program, so
 // only "disabled" is enforced; the other modes are kept as the control's "ImeMode" property for the
-// input method to read as a hint.
+// input method to read as a hint. The input method does not engage in a disabled control, which asks for Latin
+// input; a disabled line edit makes what arrives full width half-width all the same (KeepHalfWidth: call this
+// after setting the edit's validator).
 void SetImeMode(QWidget *control, TImeMode mode);
 TImeMode GetImeMode(const QWidget *control);
 

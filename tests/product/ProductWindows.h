@@ -45,6 +45,7 @@
 #include <QTabBar>
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTest>

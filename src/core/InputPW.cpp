@@ -6,6 +6,7 @@
 #include "core/SharedHelpers.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,7 +56,7 @@ TInputPassword::TInputPassword(QWidget *owner) : QDialog(owner)
     medtPassword->setAccessibleName(QStringLiteral("パスワード"));
     medtPassword->setMaxLength(16);
     medtPassword->setEchoMode(QLineEdit::Password);
-    medtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
+    SetImeMode(medtPassword, imDisable);
     QHBoxLayout *buttons = MakeOkCancelButtons(this, btnOk, btnCancel);
     btnOk->setDefault(true);
 

@@ -4,6 +4,7 @@
 #include "ProductWindows.h"
 
 #include "Accessibility.h"
+#include "core/InputPW.h"
 #include "designers/FgrSet.h"
 #include "designers/QRCode.h"
 #include "designers/WordSet.h"
@@ -86,6 +87,7 @@ TEST_F(InputMethodOff, EveryFieldWithTheInputMethodOffTakesHalfWidthLatin)
     auto *word = new TWordSettingDialog(nullptr);
     word->SetWordRect(TWordRect());
     dialogs.emplace_back(word);
+    dialogs.emplace_back(new TInputPassword(nullptr));
     QWidgetList windows = {test::OpenProgramWindow(*this, "RecordForm")};
     ASSERT_NE(windows.front(), nullptr) << "the record form did not open";
     for (const auto &dialog : dialogs) {
@@ -103,9 +105,10 @@ TEST_F(InputMethodOff, EveryFieldWithTheInputMethodOffTakesHalfWidthLatin)
             window->activateWindow();
             EXPECT_EQ(fault(edit), "") << name;
         }
-    // The addresses of the record form and the QR code, the QR code's numbers and the designers' sizes.
+    // The addresses of the record form and the QR code, the QR code's numbers, the designers' sizes and the start's
+    // password, which is stored half width.
     for (const char *name : {"edtURL", "edtEMail1", "edtEMail2", "edTel1", "edTel2", "edMail1", "edMail2",
-                             "edMailTo", "edSize", "edLineWidth", "edAngle", "edVHRatio"})
+                             "edMailTo", "edSize", "edLineWidth", "edAngle", "edVHRatio", "medtPassword"})
         EXPECT_TRUE(found.count(name)) << name << " keeps the input method on";
 
     // The names and addresses keep the input method.

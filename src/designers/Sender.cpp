@@ -787,7 +787,7 @@ void TSenderForm::appendRow(const TSenderRecord &record)
 
 void TSenderForm::bbtnNewClick()
 {
-    if (Modified && !SaveRecord())
+    if (!LeaveRow())
         return;
     TTable &t = table();
     try {
@@ -849,7 +849,8 @@ void TSenderForm::bbtnDeleteClick()
 
 void TSenderForm::btnChoiceClick()
 {
-    if (Modified && !SaveRecord())
+    // Left as the moves leave the row: a title another sender carries is asked about, not stored.
+    if (!LeaveRow())
         return;
     done(1);
 }

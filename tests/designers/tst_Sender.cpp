@@ -210,6 +210,30 @@ TEST_F(SenderTest, ButtonsPressedOnTheBusUnderTheQuestionDoNothing)
         EXPECT_EQ(control<QAbstractButton>(name)->isChecked(), ticks[QLatin1String(name)]) << name;
 }
 
+// A title another sender carries, set over the bus, is asked about by every way out of the row: 選択 too, which
+// would otherwise store two senders of one title.
+TEST_F(SenderTest, EveryWayOutOfTheRowRefusesATitleAnotherSenderCarries)
+{
+    for (const char *out : {"btnChoice", "btnClose", "sbtnFirst", "bbtnNew"}) {
+        table().First();
+        while (!table().Eof())
+            table().Delete();
+        test::registerSender(NewSenderRecord(1, sjis(u"一")));
+        test::registerSender(NewSenderRecord(2, sjis(u"二")));
+        open(2);
+        boxes.clear();
+        ASSERT_TRUE(test::setTextOnTheBus(control<QLineEdit>("edTitle"), QStringLiteral("一")));
+        boxes.answer(IDOK);
+        ASSERT_TRUE(test::pressOnTheBus(control<QAbstractButton>(out))) << out;
+        EXPECT_TRUE(form->isVisible()) << out;
+        EXPECT_EQ(form->SenderNo, 2) << out;
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("おなじ登録名が存在します．別の登録名を入力してください  ")}) << out;
+        EXPECT_EQ(table().RecordCount(), 2) << out;
+        EXPECT_EQ(row(2).Title, sjis(u"二")) << out;
+        form.reset();
+    }
+}
+
 TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)
 {
     test::registerSender(NewSenderRecord(1, sjis(u"差出人3")));

@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -78,8 +79,6 @@ void RemoveKilledWrites(const QString &folder, const QString &name)
         ::close(fd);
     }
 }
-
-#include <cerrno>
 
 namespace {
 

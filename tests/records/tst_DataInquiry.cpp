@@ -333,7 +333,10 @@ TEST_F(DataInquiryTest, WhatContinualAddCarriesOverIsNoInput)
         QTest::keyClick(form->cbxGroup, Qt::Key_Down);
         ASSERT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, QStringLiteral("テスト")));
         if (then == ClosedInLookUp)
-            dictionary.whileShown = [this] { form->close(); };
+            dictionary.whileShown = [this] {
+                test::pressOnTheBus(form->btnClose);  // lost: the look-up holds the form's buttons
+                form->close();                        // the window manager's, carried out once it has returned
+            };
         if (then == EnteredInLookUp)
             dictionary.whileShown = [&] { test::setTextOnTheBus(form->edtTel, tel); };
         boxes.clear();

@@ -1112,9 +1112,11 @@ void TDataInquiry::bbtnCopySettingClick()
 
 bool TDataInquiry::IsInputChanged() const
 {
-    TAddressRecord empty = NewAddressRecord();
-    empty.PrivCorp = sbtnPriv->isChecked();
-    const TAddressRecord &ref = HeldRecord ? *HeldRecord : EntrySnapshot ? *EntrySnapshot : empty;
+    // What a new record keeps from the one before (the group, person or company) is none of its input.
+    TAddressRecord fresh = NewAddressRecord();
+    fresh.PrivCorp = sbtnPriv->isChecked();
+    fresh.Group = CarriedGroup;
+    const TAddressRecord &ref = HeldRecord ? *HeldRecord : EntrySnapshot ? *EntrySnapshot : fresh;
 
     auto textDiffers = [](const QString &control, const QByteArray &stored) {
         return TrimBlanks(control) != TrimBlanks(Sjis::decode(stored));

@@ -136,6 +136,9 @@ public:
     // A copy of the stored record shown; none in every new-record mode.
     std::unique_ptr<TAddressRecord> HeldRecord;
     int GroupNo = 0;
+    // The group a new record starts with: clearing the form keeps the group of the record before, which the
+    // user has not chosen for this one.
+    int CarriedGroup = 0;
     int JointOwner = 0;  // 0 the person, 1-5 joint name n
     int SenderNo = 0;    // RecNo in Sender.DB, 0 the default sender
     bool SkipUnsavedCheck = false;

@@ -814,6 +814,7 @@ void TDataInquiry::ClearControls()
     setSymbolColor(fresh.SymbolColor);
     edtAddDateTime->clear();
     edtUpdDateTime->clear();
+    CarriedGroup = GroupNo;
 }
 
 void TDataInquiry::RecordToControls(TAddressRecord &record)

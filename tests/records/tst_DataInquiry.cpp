@@ -292,6 +292,105 @@ TEST_F(DataInquiryTest, ContinualAddStartsAnEmptyRecordKeepingGroupAndKind)
     EXPECT_TRUE(TMemIniFile(DataFolder + SettingsFileName).ReadBool("DATA INQUIRY", "ContinualAdd", false));
 }
 
+// 連続して登録 starts the next record with the group (and 個人 or 会社) of the one just stored, and the telephone
+// look-up opens for it; what the next record keeps is none of its input. Worked as a screen reader works the
+// form from the main list's 番号検索: ticked, set and pressed over the accessibility bus. With nothing entered
+// since the add (or an entry taken back, or closed by the window manager while the look-up is open) the form
+// closes without asking, and no record of the kept group alone is stored by the close, by 新規登録, or by the
+// unasked save; with an entry, set after the look-up or while it was open, the close asks and はい stores it in
+// the kept group.
+TEST_F(DataInquiryTest, WhatContinualAddCarriesOverIsNoInput)
+{
+    GroupNames[2] = QStringLiteral("仕入先");
+    GroupNames[3] = QStringLiteral("得意先");
+    RegisterRecordForm();
+    const auto unregister = qScopeGuard([] { MakeRecordForm = nullptr; });
+    list = std::make_unique<TAddressList>();  // 番号検索 is offered with the installed form
+    AddressList = list.get();
+    ASSERT_TRUE(dm->OpenAdrsTable());  // the window that went released the book once
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    enum Then { Nothing, TakenBack, NewPressed, Unasked, ClosedInLookUp, Entered, EnteredInLookUp };
+    for (const Then then : {Nothing, TakenBack, NewPressed, Unasked, ClosedInLookUp, Entered, EnteredInLookUp}) {
+        SCOPED_TRACE(testing::Message() << "then " << then);
+        AddressConfirmation = then == Unasked ? 0 : 1;
+        // A number of its own each time: the same number stored before would be asked about.
+        const QString tel = QStringLiteral("03-1234-56%1").arg(int(then), 2, 10, QLatin1Char('0'));
+        const int before = rows();
+        int lookUps = dictionary.shown;
+        dictionary.whileShown = nullptr;
+        list->actNumerSearch->trigger();
+        ASSERT_NE(RecordForm, nullptr);
+        form = static_cast<TDataInquiry *>(RecordForm->FormWindow());
+        QCoreApplication::sendPostedEvents(form);
+        ASSERT_EQ(dictionary.shown, ++lookUps) << "番号検索 starts with the look-up";
+
+        if (!form->chkContinualAdd->isChecked()) {
+            ASSERT_TRUE(test::toggleOnTheBus(form->chkContinualAdd));
+        }
+        form->cbxGroup->setFocus();
+        QTest::keyClick(form->cbxGroup, Qt::Key_Down);
+        QTest::keyClick(form->cbxGroup, Qt::Key_Down);
+        ASSERT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, QStringLiteral("テスト")));
+        if (then == ClosedInLookUp)
+            dictionary.whileShown = [this] {
+                test::pressOnTheBus(form->btnClose);  // lost: the look-up holds the form's buttons
+                form->close();                        // the window manager's, carried out once it has returned
+            };
+        if (then == EnteredInLookUp)
+            dictionary.whileShown = [&] { test::setTextOnTheBus(form->edtTel, tel); };
+        boxes.clear();
+        ASSERT_TRUE(test::pressOnTheBus(form->btnAdd));
+        ASSERT_EQ(rows(), before + 1);
+        EXPECT_EQ(row(before + 1).FieldByName("Group").AsInteger(), 2);
+        EXPECT_EQ(dictionary.shown, ++lookUps) << "the next record starts with the look-up too";
+        dictionary.whileShown = nullptr;
+        if (then != ClosedInLookUp) {
+            ASSERT_FALSE(form.isNull());
+            EXPECT_EQ(form->cbxGroup->currentIndex(), 2) << "the group is kept";
+            EXPECT_TRUE(form->nmedtNameKanji->text().isEmpty());
+        }
+
+        if (then == TakenBack) {
+            ASSERT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, QStringLiteral("テスト2")));
+            ASSERT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, QString()));
+            QTest::keyClick(form->cbxGroup, Qt::Key_Down);
+            QTest::keyClick(form->cbxGroup, Qt::Key_Up);
+            ASSERT_EQ(form->GroupNo, 2);
+        }
+        if (then == NewPressed) {
+            ASSERT_TRUE(test::pressOnTheBus(form->bbtnNew));
+            EXPECT_EQ(dictionary.shown, ++lookUps);
+            EXPECT_EQ(form->cbxGroup->currentIndex(), 2);
+        }
+        if (then == Entered) {
+            ASSERT_TRUE(test::setTextOnTheBus(form->edtTel, tel));
+        }
+        const bool entered = then == Entered || then == EnteredInLookUp;
+        if (entered)
+            boxes.answer(IDYES);
+        if (!form.isNull()) {
+            ASSERT_TRUE(test::pressOnTheBus(form->btnClose));
+        }
+        closed();
+
+        EXPECT_TRUE(form.isNull());
+        EXPECT_EQ(RecordForm, nullptr);
+        if (!entered) {
+            EXPECT_TRUE(boxes.shown().empty()) << boxes.texts().join(u'\n').toStdString();
+            EXPECT_EQ(rows(), before + 1) << "no record of the kept group alone";
+            continue;
+        }
+        ASSERT_EQ(boxes.shown().size(), 1u) << boxes.texts().join(u'\n').toStdString();
+        EXPECT_TRUE(boxes.shown()[0].text.startsWith(QStringLiteral("入力途中のデータがあります  \r\n")));
+        ASSERT_EQ(rows(), before + 2);
+        TTable &stored = row(before + 2);
+        EXPECT_EQ(stored.FieldByName("Tel").AsString(), Sjis::encode(tel).replace("-", ""));
+        EXPECT_EQ(stored.FieldByName("Group").AsInteger(), 2);
+        EXPECT_TRUE(stored.FieldByName("NameKanji").AsString().isEmpty());
+    }
+}
+
 TEST_F(DataInquiryTest, ValidationShowsItsMessageOnTheMainPageAndWritesNothing)
 {
     add("0311112222", "A-1");

@@ -450,23 +450,27 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
     size_ = wordsWidth > 0 ? std::min(TextHeight, static_cast<int>(std::floor(room / wordsWidth))) : TextHeight;
     if (room <= 0 || size_ < LeastTextHeight)
         return;
-    // The room left goes to the columns whose texts wrap, as much as each lacks, in proportion where it is not
-    // enough for all; what is left then is shared as the main list shares its width.
-    std::vector<double> widths(count);
-    double lacking = 0, spare = room, weights = 0;
+    // The room left goes to the columns whose texts wrap: each as much as it lacks, the ones lacking least first
+    // and the others in equal shares of what is left, so that as many columns as can keep their texts on one
+    // line; what is left then is shared as the main list shares its width.
+    std::vector<double> widths(count), lacks(count);
+    double spare = room, weights = 0;
     for (size_t c = 0; c < count; ++c) {
         widths[c] = words[c] * size_;
+        lacks[c] = (texts[c] - words[c]) * size_;
         spare -= widths[c];
-        lacking += (texts[c] - words[c]) * size_;
         weights += std::max(template_.Columns[c].Width, 1);
     }
-    for (size_t c = 0; c < count; ++c) {
-        const double lacks = (texts[c] - words[c]) * size_;
-        if (lacking > spare)
-            widths[c] += spare * lacks / lacking;
-        else
-            widths[c] += lacks + (spare - lacking) * std::max(template_.Columns[c].Width, 1) / weights;
+    std::vector<size_t> order(count);
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lacks[a] < lacks[b]; });
+    for (size_t k = 0; k < count; ++k) {
+        const double given = std::min(lacks[order[k]], spare / static_cast<double>(count - k));
+        widths[order[k]] += given;
+        spare -= given;
     }
+    for (size_t c = 0; c < count; ++c)
+        widths[c] += spare * std::max(template_.Columns[c].Width, 1) / weights;
     edges_.push_back(content_.left());
     double at = content_.left();
     for (size_t c = 0; c < count; ++c) {

@@ -86,7 +86,8 @@ const TMarks &marks()
 bool closing(char32_t u) { return u < 0x10000 && marks().Closing[u]; }
 bool opening(char32_t u) { return u < 0x10000 && marks().Opening[u]; }
 
-// The scripts a Japanese text changes between where one word ends and the next begins.
+// The scripts a Japanese text changes between where one word ends and the next begins; a number and the
+// counter after it ("9丁目", "3番地", "15階") are one word.
 enum class TScript { Latin, Kanji, Katakana, Other };
 
 TScript scriptOf(char32_t u)
@@ -187,7 +188,7 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
     struct TPoint {
         qsizetype Start;
         TScript Script;
-        bool Blank, Closing, Opening, PartBefore;
+        bool Blank, Closing, Opening, Digit, Counter, PartBefore;
         uint8_t Kind = 0;
     };
     QString text;
@@ -208,7 +209,9 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
             point = QChar::surrogateToUcs4(unit, cell[i + 1].unicode());
             text += cell[++i];
         }
-        points.push_back({start, scriptOf(point), isBlank(point), closing(point), opening(point), partEnds});
+        points.push_back({start, scriptOf(point), isBlank(point), closing(point), opening(point),
+                          (point >= u'0' && point <= u'9') || (point >= u'０' && point <= u'９'),
+                          point < 0x10000 && QStringView(u"丁番号階条").contains(QChar(char16_t(point))), partEnds});
         partEnds = false;
     }
     const size_t n = points.size();
@@ -219,7 +222,7 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
             b.Kind = 0;
         else if (b.PartBefore || a.Blank)
             b.Kind = 2;
-        else if (header || b.Closing || a.Opening)
+        else if (header || b.Closing || a.Opening || (a.Digit && b.Counter))
             b.Kind = 0;
         else if (a.Script != b.Script)
             b.Kind = 2;

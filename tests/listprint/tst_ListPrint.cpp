@@ -610,6 +610,19 @@ TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
     }
     // A run of digits and letters too long for the width is never broken.
     EXPECT_EQ(WrapCellText(QStringLiteral("ABCDEFGHIJ1234567890"), 127, size).size(), 1);
+    // Japanese words: lines end where the script changes or around a legal form, not inside a word, nor between
+    // a number and its counter; a word wider than the column ends lines inside it, never before a long vowel
+    // mark or a small kana.
+    EXPECT_EQ(WrapCellText(QStringLiteral("東京ホールディングス株式会社"), 11 * size, size),
+              (QStringList{QStringLiteral("東京ホールディングス"), QStringLiteral("株式会社")}));
+    EXPECT_EQ(WrapCellText(QStringLiteral("本町製作所株式会社"), 7 * size, size),
+              (QStringList{QStringLiteral("本町製作所"), QStringLiteral("株式会社")}));
+    EXPECT_EQ(WrapCellText(QStringLiteral("丸の内9丁目"), 4 * size, size),
+              (QStringList{QStringLiteral("丸の内"), QStringLiteral("9丁目")}));
+    for (const int chars : {2, 3, 4, 5})
+        for (const QString &line : WrapCellText(QStringLiteral("コミュニケーションセンター"), chars * size, size))
+            EXPECT_FALSE(line.startsWith(u'ー') || line.startsWith(u'ュ') || line.startsWith(u'ョ'))
+                << chars << ": " << line.toStdString();
 }
 
 TEST_F(ListPrintTest, TenOrdinaryRecordsPrintTheirAddressesWholeAndNothingUnderSevenPoints)

@@ -118,33 +118,27 @@ const QStringList &legalForms()
 }  // namespace
 
 // Widths of texts at the list's fonts, in character heights, device-free: the table is laid out once for the
-// preview and the printer alike. A page's words are mostly those of the pages before it.
+// preview and the printer alike. The gothic faces set a text as wide as its characters one by one (no pair
+// of them kerned), so a text's width is the sum of its characters', each measured once: a list's words are as
+// many as its records, its characters a few thousand.
 class TListPage::TTextMeasure {
 public:
     TTextMeasure() : painter_(&image_), canvas_(painter_, Dpi, Dpi) {}
 
-    double Width(const QString &text, bool bold)
+    double Width(QStringView text, bool bold)
     {
-        QHash<QString, double> &known = known_[bold];
-        if (const auto found = known.constFind(text); found != known.constEnd())
-            return *found;
-        if (known.size() >= 100000)
-            known.clear();
-        select(bold);
-        const double width = canvas_.TextWidth(text) / double(Height);
-        known.insert(text, width);
+        double width = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            width += advance(text, i, bold);
         return width;
     }
-    // The width after each UTF-16 unit of text.
-    QList<double> Extents(const QString &text, bool bold)
+    // The width after each UTF-16 unit of text (a surrogate pair's first unit counts nothing).
+    QList<double> Extents(QStringView text, bool bold)
     {
-        select(bold);
-        QList<int> pixels;
-        int fit = 0;
-        canvas_.GetTextExtentExPoint(text, -1, &fit, &pixels);
         QList<double> extents;
-        for (const int p : pixels)
-            extents.append(p / double(Height));
+        double width = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            extents.append(width += advance(text, i, bold));
         return extents;
     }
 
@@ -152,16 +146,27 @@ private:
     static constexpr int Dpi = 2540;
     static constexpr int Height = 1000;  // the character height measured at, in pixels
 
-    void select(bool bold)
+    // The advance of the character that ends at text[i], zero for the first unit of a surrogate pair.
+    double advance(QStringView text, qsizetype i, bool bold)
     {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return 0;
+        const bool pair = text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate();
+        const char32_t point = pair ? QChar::surrogateToUcs4(text[i - 1], text[i]) : text[i].unicode();
+        QHash<char32_t, double> &known = known_[bold];
+        if (const auto found = known.constFind(point); found != known.constEnd())
+            return *found;
         canvas_.SetFont(listFont(bold));
         canvas_.SetFontHeight(-Height);
+        const double width = canvas_.TextWidth(pair ? text.sliced(i - 1, 2) : text.sliced(i, 1)) / double(Height);
+        known.insert(point, width);
+        return width;
     }
 
     QImage image_{1, 1, QImage::Format_RGB32};
     QPainter painter_;
     TCanvas canvas_;
-    QHash<QString, double> known_[2];
+    QHash<char32_t, double> known_[2];
 };
 
 namespace {

@@ -71,8 +71,6 @@ public:
     // lines, the pages as many rows as they hold. A table that cannot be laid out so is not readable.
     void Measure(int records, const TListRowsFn &rows);
     bool Readable() const { return readable_; }
-    // The cells' character height, in tenths of a millimetre.
-    int TextSize() const { return size_; }
     // The column edges across the content, first the left edge, last the right.
     const std::vector<int> &Edges() const { return edges_; }
     int PageCount() const { return readable_ ? static_cast<int>(pageStarts_.size()) - 1 : 0; }

@@ -1,9 +1,10 @@
 // The printed list of a 100,000-record book written to one PDF (A4 landscape, 600 dpi) as the list-print window
-// prints it: the rows read page by page from the book in list order, every cell fitted into its cell, the
-// header and the grid, the text maps corrected at the end; beside it the same cell texts, read beforehand,
-// drawn with plain QPainter::drawText at the cells' corners into the same kind of PDF. The resident memory of
-// the list's run after each fifth of its pages shows whether it grows with the pages. The same list in the order
-// of the name reading takes turns with them, written beside the list's PDF as <file.pdf>.byname.pdf.
+// prints it: the table measured over every row first (its size, its columns, the rows' heights), then the rows
+// read page by page from the book in list order, every cell wrapped into its column, the header and the grid,
+// the text maps corrected at the end; beside it the same cell texts, read beforehand, drawn with plain
+// QPainter::drawText at the cells' corners into the same kind of PDF. The resident memory of the list's run
+// after each fifth of its pages shows whether it grows with the pages. The same list in the order of the name
+// reading takes turns with them, written beside the list's PDF as <file.pdf>.byname.pdf.
 // Usage: bench_listprint [records] [file.pdf]   (default 100000)
 #include "base/Fonts.h"
 #include "core/DBInfo.h"
@@ -113,23 +114,30 @@ int main(int argc, char **argv)
     for (const int32_t recNo : ListRecordNumbers(table, QString(), true, 0))
         rows.emplace_back(static_cast<int>(rows.size()), recNo);
 
-    const TListPage page(defaultTemplate(), A4Landscape, QRect(QPoint(0, 0), A4Landscape));
+    TListPage page(defaultTemplate(), A4Landscape, QRect(QPoint(0, 0), A4Landscape));
     const std::vector<int> items = page.Template().Items();
     const TCategoryNameFn noCategories = [](int32_t, int32_t) { return QByteArray(); };
-    std::printf("%d records, %d columns, %d rows a page, %d dpi, fastest of %d runs each; the list's PDF: %s\n",
-                count, int(items.size()), page.RowsPerPage(), Dpi, Rounds, qPrintable(file));
+    const auto measure = [&](const std::vector<std::pair<int, int32_t>> &listed, const std::optional<TListOrder> &o) {
+        page.Measure(count, [&](int first, int n) { return ReadListRows(table, listed, first, n, o, items, noCategories); });
+    };
+    measure(rows, order);
+    std::printf("%d records, %d columns, %d rows on the first page, %d dpi, fastest of %d runs each; the list's PDF: "
+                "%s\n",
+                count, int(items.size()), page.RowCount(0), Dpi, Rounds, qPrintable(file));
     std::fflush(stdout);
 
+    // The table is measured for the list's rows, in its order, as the window does before it prints.
     const auto printList = [&](const QString &output) {
         int byKey = 0;
         TSideResult result = writePdf(output, [&](TPrintJob &job, const std::function<void(int, int)> &checkpoint) {
+            measure(rows, order);
             const TListRowsFn read = [&](int first, int n) {
                 int missed = 0;
                 std::vector<QStringList> texts = ReadListRows(table, rows, first, n, order, items, noCategories, &missed);
                 byKey += missed;
                 return texts;
             };
-            return PrintListPages(job, Dpi, QPoint(0, 0), page, count, read, [&](int done, int pages) {
+            return PrintListPages(job, Dpi, QPoint(0, 0), page, read, [&](int done, int pages) {
                 checkpoint(done, pages);
                 return true;
             });
@@ -161,17 +169,16 @@ int main(int argc, char **argv)
             font.setPixelSize(30 * Dpi / 254);
             painter.setFont(font);
             const auto px = [](int tenth) { return tenth * Dpi / 254; };
-            const int pages = page.PageCount(count);
+            const int pages = page.PageCount();
             for (int p = 0; p < pages; ++p) {
                 if (p > 0)
                     job.NewPage();
-                const int first = p * page.RowsPerPage();
-                for (int r = 0; r < std::min(page.RowsPerPage(), count - first); ++r) {
-                    const QStringList &cells = texts[first + r];
+                for (int r = 0; r < page.RowCount(p); ++r) {
+                    const QStringList &cells = texts[page.FirstRow(p) + r];
                     // The columns in equal shares: the baseline measures no text.
                     const int share = page.Content().width() / std::max<int>(1, cells.size());
                     for (int c = 0; c < cells.size(); ++c)
-                        painter.drawText(QPoint(px(page.Content().left() + c * share + 10), px(page.RowTop(r) + 45)),
+                        painter.drawText(QPoint(px(page.Content().left() + c * share + 10), px(page.RowTop(p, r) + 45)),
                                          cells[c]);
                 }
                 checkpoint(p + 1, pages);
@@ -193,14 +200,15 @@ int main(int argc, char **argv)
             sorted = named;
     }
     QFile::remove(baselineFile);
+    measure(rows, order);
     // The pages' rows read alone, without drawing, in turns: each page in one walk of the list's order, and the
     // same pages read as rows in no index's order are (by key, or over the primary key where their numbers lie
     // close together).
     const auto readPages = [&](const std::vector<std::pair<int, int32_t>> &list, const std::optional<TListOrder> &o) {
         QElapsedTimer timer;
         timer.start();
-        for (int first = 0; first < count; first += page.RowsPerPage())
-            ReadListRows(table, list, first, page.RowsPerPage(), o, items, noCategories);
+        for (int p = 0; p < page.PageCount(); ++p)
+            ReadListRows(table, list, page.FirstRow(p), page.RowCount(p), o, items, noCategories);
         return seconds(timer);
     };
     std::array<double, 4> reading{};

@@ -5,28 +5,37 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "drawing/Canvas.h"
-#include "drawing/DrawRect.h"
 #include "drawing/PrintJob.h"
 
 
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
 // Tenths of a millimetre.
 constexpr int PageMargin = 100;
 constexpr int TitleBand = 80;
-constexpr int RowHeight = 60;
-constexpr int CellPadding = 10;  // left and right of the text
+constexpr int RowHeight = 60;    // a row of one line
+constexpr int CellPadding = 6;   // left and right of the text
 constexpr int RowPadding = 5;    // above and below it
-constexpr int TextHeight = 30;   // the character height of the cells
+constexpr int TextHeight = 30;   // the character height of the cells where the page has room: 8.5 points
+constexpr int LeastTextHeight = 25;  // the smallest that is read without effort: 7 points
 constexpr int TitleHeight = 45;
 constexpr int PageNumberHeight = 30;
 constexpr int LineWidth = 2;
 // A line takes this many character heights, so wrapped lines keep apart.
 constexpr double LinePitch = 1.2;
-constexpr int MostLines = 4;
+// A word of kanji or kana longer than this many characters is a compound or a phrase: the column need not
+// hold it on one line.
+constexpr int LongestWord = 12;
+// Rows read at a time while the table is measured.
+constexpr int MeasuredRows = 500;
 const QColor HeaderColour(0xE0, 0xE0, 0xE0);
 const QColor GridColour(0x60, 0x60, 0x60);
 
@@ -40,95 +49,309 @@ TFont listFont(bool bold)
 // A chance to end a line that is not printed: the list puts it between the parts of an address.
 constexpr QChar PartBreak = u'\u200B';
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\u3000'; }
+bool isBlank(char32_t c) { return c == u' ' || c == u'\u3000'; }
 
 // Letters, digits and the marks inside a number, a code or an address, in half or full width: a line never
 // ends among them ("12F", "1-1-1", "yamada@example.jp").
-bool inRun(QChar c)
+bool inRun(char32_t u)
 {
-    char16_t u = c.unicode();
     if (u >= 0xFF01 && u <= 0xFF5E)
         u -= 0xFEE0;  // the full-width forms of ASCII
     if (u < 0x80)
         return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
-               QStringView(u"-./_@:#&+").contains(QChar(u));
+               QStringView(u"-./_@:#&+%").contains(QChar(char16_t(u)));
     return u == 0x2010 || u == 0x2212;  // hyphen, minus
 }
 
-// A cell text as printed, and where its line may end: after a blank or between address parts (2, preferred),
-// between other characters of Japanese text (1), never inside a run of letters or digits or a character (0).
-struct TBreakableText {
-    QString Text;
-    std::vector<uint8_t> Break;  // before character i
-
-    explicit TBreakableText(const QString &cell)
+// Marks no line begins with (closing brackets and stops, small kana, the long vowel mark and the repeat marks),
+// and those no line ends with, looked up for every character of every cell.
+struct TMarks {
+    std::vector<bool> Closing = std::vector<bool>(0x10000), Opening = std::vector<bool>(0x10000);
+    TMarks()
     {
-        bool partEnds = false;
-        for (const QChar c : cell) {
-            if (c == PartBreak) {
-                partEnds = true;
-                continue;
-            }
-            const qsizetype i = Text.size();
-            uint8_t kind = 0;
-            if (i > 0 && !c.isLowSurrogate()) {
-                const QChar before = Text[i - 1];
-                if (partEnds || isBlank(before))
-                    kind = 2;
-                else if (!isBlank(c) && !(inRun(before) && inRun(c)))
-                    kind = 1;
-            }
-            Text += c;
-            Break.push_back(kind);
-            partEnds = false;
-        }
+        for (const QChar c : QStringLiteral("、。，．,.）)」』】〕〉》］｝’”!！?？:：;；・ー～ゝゞ々ぁぃぅぇぉっゃゅょゎ"
+                                            "ァィゥェォッャュョヮヵヶｰｧｨｩｪｫｯｬｭｮﾞﾟ｡､｣･゛゜"))
+            Closing[c.unicode()] = true;
+        for (const QChar c : QStringLiteral("（(「『【〔〈《［｛‘“｢"))
+            Opening[c.unicode()] = true;
     }
 };
 
-// Breaks text into at most lines lines of at most width pixels at the canvas's font, each ending at the last
-// break that fits, a preferred one where the line has one. False
-// when it needs more lines or a run that may not be broken is wider than width.
-bool wrapText(const TCanvas &canvas, const TBreakableText &text, int width, int lines, QStringList &out)
+const TMarks &marks()
 {
-    out.clear();
-    const qsizetype size = text.Text.size();
-    qsizetype start = 0;
-    while (start < size) {
-        if (out.size() == lines)
-            return false;
-        QString head = text.Text.mid(start), rest;
-        SplitTextAtWidth(canvas, head, width, rest);
-        qsizetype end = start + head.size();
-        if (end < size) {
-            qsizetype preferred = 0, other = 0;
-            for (qsizetype i = end; i > start && !preferred; --i) {
-                if (text.Break[size_t(i)] == 2)
-                    preferred = i;
-                else if (!other && text.Break[size_t(i)] == 1)
-                    other = i;
-            }
-            end = preferred ? preferred : other;
-            if (!end)
-                return false;
-        }
-        out << text.Text.mid(start, end - start);
-        start = end;
-    }
-    if (out.isEmpty())
-        out << QString();
-    return true;
+    static const TMarks table;
+    return table;
 }
 
-// Control characters (line breaks of a note) would draw as boxes; a cell is one run of text.
-QString cellText(const QString &text)
+bool closing(char32_t u) { return u < 0x10000 && marks().Closing[u]; }
+bool opening(char32_t u) { return u < 0x10000 && marks().Opening[u]; }
+
+// The scripts a Japanese text changes between where one word ends and the next begins; a number and the
+// counter after it ("9丁目", "3番地", "15階") are one word.
+enum class TScript { Latin, Kanji, Katakana, Other };
+
+TScript scriptOf(char32_t u)
 {
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; }))
-        return text;
-    QString flat = text;
-    for (QChar &c : flat)
-        if (c.unicode() < 0x20)
-            c = u' ';
-    return flat;
+    if (inRun(u))
+        return TScript::Latin;
+    if ((u >= 0x3041 && u <= 0x309F) || (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
+        (u >= 0x20000 && u <= 0x3FFFF) || u == 0x3005 || u == 0x3006 || u == 0x3007 || u == 0x30F5 || u == 0x30F6)
+        return TScript::Kanji;  // with the hiragana that joins kanji into a name ("丸の内", "霞が関")
+    if ((u >= 0x30A1 && u <= 0x30FA) || u == 0x30FC || (u >= 0xFF66 && u <= 0xFF9F))
+        return TScript::Katakana;
+    return TScript::Other;
+}
+
+// Legal forms a company name holds as a word of its own among kanji.
+const QStringList &legalForms()
+{
+    static const QStringList forms = {
+        QStringLiteral("特定非営利活動法人"), QStringLiteral("一般社団法人"), QStringLiteral("一般財団法人"),
+        QStringLiteral("公益社団法人"), QStringLiteral("公益財団法人"), QStringLiteral("社会福祉法人"),
+        QStringLiteral("株式会社"), QStringLiteral("有限会社"), QStringLiteral("合同会社"),
+        QStringLiteral("合資会社"), QStringLiteral("合名会社"), QStringLiteral("社団法人"),
+        QStringLiteral("財団法人"), QStringLiteral("学校法人"), QStringLiteral("医療法人"),
+        QStringLiteral("宗教法人")};
+    return forms;
+}
+
+}  // namespace
+
+// Widths of texts at the list's fonts, in character heights, device-free: the table is laid out once for the
+// preview and the printer alike. The gothic faces set a text as wide as its characters one by one (no pair
+// of them kerned), so a text's width is the sum of its characters', each measured once: a list's words are as
+// many as its records, its characters a few thousand.
+class TListPage::TTextMeasure {
+public:
+    TTextMeasure() : painter_(&image_), canvas_(painter_, Dpi, Dpi) {}
+
+    double Width(QStringView text, bool bold)
+    {
+        double width = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            width += advance(text, i, bold);
+        return width;
+    }
+    // The width after each UTF-16 unit of text (a surrogate pair's first unit counts nothing).
+    QList<double> Extents(QStringView text, bool bold)
+    {
+        QList<double> extents;
+        double width = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            extents.append(width += advance(text, i, bold));
+        return extents;
+    }
+
+private:
+    static constexpr int Dpi = 2540;
+    static constexpr int Height = 1000;  // the character height measured at, in pixels
+
+    // The advance of the character that ends at text[i], zero for the first unit of a surrogate pair.
+    double advance(QStringView text, qsizetype i, bool bold)
+    {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return 0;
+        const bool pair = text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate();
+        const char32_t point = pair ? QChar::surrogateToUcs4(text[i - 1], text[i]) : text[i].unicode();
+        QHash<char32_t, double> &known = known_[bold];
+        if (const auto found = known.constFind(point); found != known.constEnd())
+            return *found;
+        canvas_.SetFont(listFont(bold));
+        canvas_.SetFontHeight(-Height);
+        const double width = canvas_.TextWidth(pair ? text.sliced(i - 1, 2) : text.sliced(i, 1)) / double(Height);
+        known.insert(point, width);
+        return width;
+    }
+
+    QImage image_{1, 1, QImage::Format_RGB32};
+    QPainter painter_;
+    TCanvas canvas_;
+    QHash<char32_t, double> known_[2];
+};
+
+namespace {
+
+using TTextMeasure = TListPage::TTextMeasure;
+
+// A word and the blanks after it: the least a line holds.
+struct TPiece {
+    QString Text;     // without the blanks
+    QString Blanks;
+    double Width = 0;       // of Text, in character heights
+    double BlankWidth = 0;
+    bool Header = false;
+    bool PartBefore = false;  // address parts meet before it
+    std::vector<qsizetype> Inside;  // where a line may end inside the word: before these units of Text
+};
+
+// The words of a cell text.
+std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool header)
+{
+    // The text as printed and its code points: where each starts in it, its script and marks, whether address
+    // parts meet before it, and (kind) whether a line may end before it: 2 a word ends, 1 inside a word of kanji
+    // or kana, 0 never.
+    struct TPoint {
+        qsizetype Start;
+        TScript Script;
+        bool Blank, Closing, Opening, Digit, Counter, PartBefore;
+        uint8_t Kind = 0;
+    };
+    QString text;
+    text.reserve(cell.size());
+    std::vector<TPoint> points;
+    points.reserve(size_t(cell.size()));
+    bool partEnds = false;
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const char16_t unit = cell[i].unicode() < 0x20 ? u' ' : cell[i].unicode();  // a note's line breaks
+        if (unit == PartBreak) {
+            partEnds = true;
+            continue;
+        }
+        char32_t point = unit;
+        const qsizetype start = text.size();
+        text += QChar(unit);
+        if (QChar::isHighSurrogate(unit) && i + 1 < cell.size() && cell[i + 1].isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(unit, cell[i + 1].unicode());
+            text += cell[++i];
+        }
+        points.push_back({start, scriptOf(point), isBlank(point), closing(point), opening(point),
+                          (point >= u'0' && point <= u'9') || (point >= u'０' && point <= u'９'),
+                          point < 0x10000 && QStringView(u"丁番号階条").contains(QChar(char16_t(point))), partEnds});
+        partEnds = false;
+    }
+    const size_t n = points.size();
+    for (size_t i = 1; i < n; ++i) {
+        const TPoint &a = points[i - 1];
+        TPoint &b = points[i];
+        if (b.Blank)
+            b.Kind = 0;
+        else if (b.PartBefore || a.Blank)
+            b.Kind = 2;
+        else if (header || b.Closing || a.Opening || (a.Digit && b.Counter))
+            b.Kind = 0;
+        else if (a.Script != b.Script)
+            b.Kind = 2;
+        else
+            b.Kind = a.Script == TScript::Latin ? 0 : a.Script == TScript::Other ? 2 : 1;
+    }
+    // One katakana among kanji is part of their word ("一ツ橋", "霞ケ関", "烏丸通七条下ル").
+    const auto join = [&](size_t i) {
+        if (i < n && points[i].Kind == 2 && !points[i].PartBefore)
+            points[i].Kind = 1;
+    };
+    for (size_t i = 1; i < n; ++i)
+        if (points[i].Script == TScript::Katakana && points[i - 1].Script == TScript::Kanji &&
+            (i + 1 == n || points[i + 1].Script != TScript::Katakana)) {
+            join(i);
+            if (i + 1 < n && points[i + 1].Script == TScript::Kanji)
+                join(i + 1);
+        }
+    // A legal form is a word of its own among kanji.
+    if (!header && (text.contains(u'会') || text.contains(u'法')))
+        for (const QString &form : legalForms())
+            for (qsizetype at = text.indexOf(form); at >= 0; at = text.indexOf(form, at + 1))
+                for (const qsizetype edge : {at, at + form.size()}) {
+                    const auto p = std::lower_bound(points.begin(), points.end(), edge,
+                                                    [](const TPoint &point, qsizetype e) { return point.Start < e; });
+                    if (p != points.begin() && p != points.end() && p->Start == edge && p->Kind == 1)
+                        p->Kind = 2;
+                }
+
+    // A word is its characters, then its blanks.
+    std::vector<TPiece> pieces;
+    for (size_t i = 0; i < n;) {
+        TPiece piece;
+        piece.Header = header;
+        piece.PartBefore = points[i].PartBefore;
+        size_t j = i, blanks = n;
+        do {
+            if (points[j].Blank)
+                blanks = std::min(blanks, j);
+            else if (j > i && points[j].Kind == 1)
+                piece.Inside.push_back(points[j].Start - points[i].Start);
+            ++j;
+        } while (j < n && points[j].Kind != 2);
+        const qsizetype from = points[i].Start, to = j < n ? points[j].Start : text.size();
+        const qsizetype textEnd = blanks < j ? points[blanks].Start : to;
+        piece.Text = text.mid(from, textEnd - from);
+        piece.Blanks = text.mid(textEnd, to - textEnd);
+        piece.Width = measure.Width(piece.Text, header);
+        piece.BlankWidth = piece.Blanks.isEmpty() ? 0 : measure.Width(piece.Blanks, header);
+        pieces.push_back(std::move(piece));
+        i = j;
+    }
+    return pieces;
+}
+
+// The least width a column holding the pieces takes, in character heights: the widest word, a word of kanji or
+// kana counted up to LongestWord characters.
+double widestWord(const std::vector<TPiece> &pieces)
+{
+    double widest = 0;
+    for (const TPiece &piece : pieces)
+        widest = std::max(widest, piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord)));
+    return widest;
+}
+
+// The width of the pieces on one line, in character heights.
+double lineWidth(const std::vector<TPiece> &pieces)
+{
+    double width = 0;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        width += pieces[i].Width + (i + 1 < pieces.size() ? pieces[i].BlankWidth : 0);
+    return width;
+}
+
+// The lines of the pieces in width character heights (see WrapCellText).
+QStringList wrapPieces(TTextMeasure &measure, const std::vector<TPiece> &pieces, double width)
+{
+    // A little room for the printer's rounding of the glyphs' widths.
+    width += 1e-6;
+    QStringList lines;
+    const size_t n = pieces.size();
+    // A line ends at the last word that fits, after a blank or an address part where it has one.
+    const auto strong = [&](size_t i) { return pieces[i].PartBefore || !pieces[i - 1].Blanks.isEmpty(); };
+    for (size_t i = 0; i < n;) {
+        QString line = pieces[i].Text;
+        double used = pieces[i].Width;
+        if (used > width && !pieces[i].Inside.empty()) {
+            // A word wider than the column ends lines between its characters, each line as full as it goes.
+            const TPiece &piece = pieces[i];
+            const QList<double> extents = measure.Extents(piece.Text, piece.Header);
+            const auto before = [&](qsizetype at) { return at > 0 ? extents[at - 1] : 0.0; };
+            qsizetype start = 0;
+            while (extents.back() - before(start) > width) {
+                qsizetype end = 0;
+                for (const qsizetype at : piece.Inside)
+                    if (at > start && (before(at) - before(start) <= width || !end))
+                        end = at;
+                    else if (at > start)
+                        break;
+                if (!end)
+                    break;
+                lines << piece.Text.mid(start, end - start);
+                start = end;
+            }
+            line = piece.Text.mid(start);
+            used = extents.back() - before(start);
+        }
+        size_t j = i + 1, lastStrong = 0;
+        for (; j < n && used + pieces[j - 1].BlankWidth + pieces[j].Width <= width; ++j) {
+            if (strong(j))
+                lastStrong = j;
+            used += pieces[j - 1].BlankWidth + pieces[j].Width;
+        }
+        if (j < n && !strong(j) && lastStrong)
+            j = lastStrong;
+        line += pieces[i].Blanks;
+        for (size_t k = i + 1; k < j; ++k)
+            line += pieces[k].Text + pieces[k].Blanks;
+        lines << line;
+        i = j;
+    }
+    if (lines.isEmpty())
+        lines << QString();
+    return lines;
 }
 
 // The address as the list prints it: the building set off by a blank, so it may start a line of its own, and a
@@ -146,7 +369,19 @@ QString printedAddress(const std::array<QString, 4> &parts)
     return text;
 }
 
+// The height of a row of lines at size, in tenths of a millimetre.
+int rowHeight(int lines, int size)
+{
+    return std::max(RowHeight, static_cast<int>(std::ceil(lines * size * LinePitch)) + 2 * RowPadding);
+}
+
 }  // namespace
+
+QStringList WrapCellText(const QString &text, double width, int size, bool header)
+{
+    TTextMeasure measure;
+    return wrapPieces(measure, piecesOf(measure, text, header), width / size);
+}
 
 std::vector<int> TListTemplate::Items() const
 {
@@ -177,98 +412,138 @@ TListTemplate AddressListTemplate(const std::array<TColumnDef, ListItemCount> &d
     return result;
 }
 
-TCellFit FitCellText(TCanvas &canvas, const QString &cell, int width, int height, int baseHeight)
-{
-    const TBreakableText text(cell);
-    TCellFit best;
-    QStringList lines;
-    for (int count = 1; count <= MostLines; ++count) {
-        int size = std::min(baseHeight, static_cast<int>(height / (count * LinePitch)));
-        for (; size >= 1; size = std::min(size - 1, size * 9 / 10)) {
-            canvas.SetFontHeight(-size);
-            if (wrapText(canvas, text, width, count, lines))
-                break;
-        }
-        if (size > best.Height) {
-            best.Height = size;
-            best.Lines = lines;
-        }
-        // A size reached with fewer lines is never bettered by more of them at their smaller largest size.
-        if (best.Height >= std::min(baseHeight, static_cast<int>(height / ((count + 1) * LinePitch))))
-            break;
-    }
-    if (best.Height == 0) {
-        // Not even the smallest size takes the text in the lines the cell holds: it may run below the cell,
-        // but it stays whole.
-        canvas.SetFontHeight(-1);
-        best.Height = 1;
-        if (!wrapText(canvas, text, std::max(width, 1), static_cast<int>(text.Text.size()) + 1, best.Lines))
-            best.Lines = QStringList{text.Text};
-    }
-    return best;
-}
-
 TListPage::TListPage(const TListTemplate &listTemplate, const QSize &paper, const QRect &printable)
-    : template_(listTemplate), paper_(paper)
+    : template_(listTemplate), paper_(paper), measure_(std::make_shared<TTextMeasure>())
 {
     content_ = QRect(QPoint(PageMargin, PageMargin), paper - QSize(2 * PageMargin, 2 * PageMargin)) & printable;
     if (content_.isEmpty())
         content_ = printable;
-    rowsPerPage_ = std::max(1, (content_.height() - TitleBand - RowHeight) / RowHeight);
 }
 
-std::vector<int> TListPage::ColumnEdges(TCanvas &canvas, const std::vector<QStringList> &rows) const
+void TListPage::Measure(int records, const TListRowsFn &rows)
 {
     const size_t count = template_.Columns.size();
-    const long double dpi = canvas.LogPixelsX();
-    // What each column holds, at the cells' size with its padding: its widest text, the heading included.
-    std::vector<long long> natural(count, 0);
-    const auto widen = [&](size_t c, const QString &text, bool header) {
-        canvas.SetFont(listFont(header));
-        canvas.SetFontHeight(-std::max(1, TenthsMmToPixels(TextHeight, dpi)));
-        const int pixels = canvas.TextWidth(TBreakableText(cellText(text)).Text);
-        natural[c] = std::max<long long>(natural[c], 2 * CellPadding + std::ceil(pixels * 254.0L / dpi));
+    TTextMeasure &measure = *measure_;
+    readable_ = false;
+    edges_.clear();
+    heights_.clear();
+    pageStarts_.clear();
+    if (count == 0)
+        return;
+    // Each column's widest word and widest text on one line, in character heights, the header included; the
+    // width of every cell on one line, so that only the rows with a cell wider than its column are read again.
+    std::vector<double> words(count, 0), texts(count, 0);
+    std::vector<float> cells;
+    cells.reserve(size_t(std::max(records, 0)) * count);
+    const auto take = [&](size_t c, const QString &text, bool header) {
+        const std::vector<TPiece> pieces = piecesOf(measure, text, header);
+        const double width = lineWidth(pieces);
+        words[c] = std::max(words[c], widestWord(pieces));
+        texts[c] = std::max(texts[c], width);
+        return width;
     };
+    for (size_t c = 0; c < count; ++c)
+        take(c, template_.Columns[c].Caption, true);
+    for (int first = 0; first < records; first += MeasuredRows)
+        for (const QStringList &row : rows(first, std::min(MeasuredRows, records - first)))
+            for (size_t c = 0; c < count; ++c)
+                cells.push_back(static_cast<float>(take(c, row.value(static_cast<int>(c)), false)));
+    if (cells.size() != size_t(std::max(records, 0)) * count)
+        return;
+
+    // The largest size at which the widest words fit side by side, a tenth of a millimetre spare for each edge's
+    // rounding.
+    const double room = content_.width() - static_cast<double>(count) * (2 * CellPadding + 1);
+    const double wordsWidth = std::accumulate(words.begin(), words.end(), 0.0);
+    size_ = wordsWidth > 0 ? std::min(TextHeight, static_cast<int>(std::floor(room / wordsWidth))) : TextHeight;
+    if (room <= 0 || size_ < LeastTextHeight)
+        return;
+    // The room left goes to the columns whose texts wrap: each as much as it lacks, the ones lacking least first
+    // and the others in equal shares of what is left, so that as many columns as can keep their texts on one
+    // line; what is left then is shared as the main list shares its width.
+    std::vector<double> widths(count), lacks(count);
+    double spare = room, weights = 0;
     for (size_t c = 0; c < count; ++c) {
-        widen(c, template_.Columns[c].Caption, true);
-        for (const QStringList &row : rows)
-            widen(c, row.value(static_cast<int>(c)), false);
-    }
-    long long held = 0, weights = 0;
-    for (size_t c = 0; c < count; ++c) {
-        held += natural[c];
+        widths[c] = words[c] * size_;
+        lacks[c] = (texts[c] - words[c]) * size_;
+        spare -= widths[c];
         weights += std::max(template_.Columns[c].Width, 1);
     }
-    // Room to spare goes to the columns as the main list shares its width; too little room is taken from each
-    // column by what it holds beyond its padding, so the texts come out the same size.
-    const long long width = content_.width();
-    const long long padding = 2LL * CellPadding * static_cast<long long>(count);
-    std::vector<int> edges{content_.left()};
-    long long sum = 0, spareSum = 0;
-    for (size_t c = 0; c < count; ++c) {
-        if (held <= width) {
-            spareSum += std::max(template_.Columns[c].Width, 1);
-            sum += natural[c];
-            edges.push_back(content_.left() + static_cast<int>(sum + (width - held) * spareSum / weights));
-        } else if (held > padding && width > padding) {
-            sum += natural[c] - 2 * CellPadding;
-            edges.push_back(content_.left() +
-                            static_cast<int>(2LL * CellPadding * static_cast<long long>(c + 1) +
-                                             sum * (width - padding) / (held - padding)));
-        } else {
-            edges.push_back(content_.left() + static_cast<int>(width * static_cast<long long>(c + 1) /
-                                                               static_cast<long long>(count)));
-        }
+    std::vector<size_t> order(count);
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lacks[a] < lacks[b]; });
+    for (size_t k = 0; k < count; ++k) {
+        const double given = std::min(lacks[order[k]], spare / static_cast<double>(count - k));
+        widths[order[k]] += given;
+        spare -= given;
     }
-    return edges;
+    for (size_t c = 0; c < count; ++c)
+        widths[c] += spare * std::max(template_.Columns[c].Width, 1) / weights;
+    edges_.push_back(content_.left());
+    double at = content_.left();
+    for (size_t c = 0; c < count; ++c) {
+        at += widths[c] + 2 * CellPadding + 1;
+        edges_.push_back(c + 1 == count ? content_.right() : static_cast<int>(std::floor(at)));
+    }
+
+    // The rows as high as their most lines, the pages as many rows as they hold.
+    std::vector<double> columns(count);
+    for (size_t c = 0; c < count; ++c)
+        columns[c] = (edges_[c + 1] - edges_[c] - 2 * CellPadding) / double(size_);
+    const auto linesOf = [&](size_t c, const QString &text, bool header) {
+        return static_cast<int>(wrapPieces(measure, piecesOf(measure, text, header), columns[c]).size());
+    };
+    headerLines_ = 1;
+    for (size_t c = 0; c < count; ++c)
+        headerLines_ = std::max(headerLines_, linesOf(c, template_.Columns[c].Caption, true));
+    std::vector<int> lines(size_t(std::max(records, 0)), 1);
+    for (int first = 0; first < records; first += MeasuredRows) {
+        const int last = std::min(first + MeasuredRows, records);
+        const auto wraps = [&](int r, size_t c) { return cells[size_t(r) * count + c] > columns[c] + 1e-6; };
+        bool any = false;
+        for (int r = first; r < last && !any; ++r)
+            for (size_t c = 0; c < count && !any; ++c)
+                any = wraps(r, c);
+        if (!any)
+            continue;
+        const std::vector<QStringList> texts = rows(first, last - first);
+        for (int r = first; r < last && r - first < static_cast<int>(texts.size()); ++r)
+            for (size_t c = 0; c < count; ++c)
+                if (wraps(r, c))
+                    lines[r] = std::max(lines[r], linesOf(c, texts[r - first].value(static_cast<int>(c)), false));
+    }
+    const int pageRoom = content_.height() - TitleBand - headerHeight();
+    heights_.reserve(lines.size());
+    pageStarts_.push_back(0);
+    int used = 0;
+    for (size_t r = 0; r < lines.size(); ++r) {
+        const int height = rowHeight(lines[r], size_);
+        // A row higher than a page cannot be printed whole.
+        if (height > pageRoom)
+            return;
+        if (used + height > pageRoom) {
+            pageStarts_.push_back(static_cast<int>(r));
+            used = 0;
+        }
+        heights_.push_back(height);
+        used += height;
+    }
+    if (records > 0)
+        pageStarts_.push_back(records);
+    readable_ = true;
 }
 
-int TListPage::PageCount(int records) const { return records <= 0 ? 0 : (records + rowsPerPage_ - 1) / rowsPerPage_; }
+int TListPage::headerHeight() const { return rowHeight(headerLines_, size_); }
 
-int TListPage::RowTop(int row) const { return content_.top() + TitleBand + RowHeight * (row + 1); }
+int TListPage::RowTop(int page, int row) const
+{
+    int top = content_.top() + TitleBand + headerHeight();
+    for (int r = pageStarts_[page]; r < pageStarts_[page] + row; ++r)
+        top += heights_[r];
+    return top;
+}
 
-void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount,
-                     const std::vector<QStringList> &rows, const std::vector<int> &givenEdges) const
+void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, const std::vector<QStringList> &rows) const
 {
     const long double dpi = canvas.LogPixelsY();
     const auto x = [&](int t) { return origin.x() + TenthsMmToPixels(t, dpi); };
@@ -284,41 +559,43 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
     canvas.TextOut(x(content_.left()), titleBottom - canvas.FontAscent() - canvas.FontDescent(), template_.Title);
     canvas.SetFont(listFont(false));
     canvas.SetFontHeight(-size(PageNumberHeight));
-    const QString number = QStringLiteral("%1 / %2").arg(page + 1).arg(pageCount);
+    const QString number = QStringLiteral("%1 / %2").arg(page + 1).arg(PageCount());
     canvas.TextOut(x(content_.right()) - canvas.TextWidth(number),
                    titleBottom - canvas.FontAscent() - canvas.FontDescent(), number);
 
-    const int rowCount = static_cast<int>(rows.size());
+    const int rowCount = std::min(static_cast<int>(rows.size()), RowCount(page));
     const int tableTop = content_.top() + TitleBand;
-    const std::vector<int> edges = givenEdges.empty() ? ColumnEdges(canvas, rows) : givenEdges;
     canvas.SetBrush(HeaderColour);
-    canvas.FillRect({x(content_.left()), y(tableTop), x(content_.right()), y(tableTop + RowHeight)});
+    canvas.FillRect({x(content_.left()), y(tableTop), x(content_.right()), y(tableTop + headerHeight())});
     // A solid brush would give the text a background of its own.
     canvas.SetBrushStyle(TBrushStyle::Clear);
 
-    const auto drawRow = [&](int top, const QStringList &texts, bool header) {
-        const TFont font = listFont(header);
+    TTextMeasure &measure = *measure_;
+    // The glyphs no larger than measured: a pixel rounded up would widen every line.
+    const int glyphs = std::max(1, static_cast<int>(size_ * dpi / TenthsMmPerInch));
+    const double pitch = size_ * LinePitch;
+    const int pitchPixels = size(static_cast<int>(std::lround(pitch)));
+    const auto drawRow = [&](int top, int height, const QStringList &texts, bool header) {
+        canvas.SetFont(listFont(header));
+        canvas.SetFontHeight(-glyphs);
+        const int cell = canvas.FontAscent() + canvas.FontDescent();
         for (size_t c = 0; c < template_.Columns.size(); ++c) {
-            const QString text = cellText(texts.value(static_cast<int>(c)));
+            const QString text = texts.value(static_cast<int>(c));
             if (text.isEmpty())
                 continue;
-            canvas.SetFont(font);
-            const int left = x(edges[c] + CellPadding), right = x(edges[c + 1] - CellPadding);
-            const int cellTop = y(top + RowPadding), cellBottom = y(top + RowHeight - RowPadding);
-            const TCellFit fit = FitCellText(canvas, text, right - left, cellBottom - cellTop, size(TextHeight));
-            canvas.SetFontHeight(-fit.Height);
-            const int pitch = static_cast<int>(fit.Height * LinePitch);
-            const int cell = canvas.FontAscent() + canvas.FontDescent();
-            int lineTop = cellTop + (cellBottom - cellTop - pitch * static_cast<int>(fit.Lines.size())) / 2
-                          + (pitch - cell) / 2;
+            const int left = x(edges_[c] + CellPadding), right = x(edges_[c + 1] - CellPadding);
+            const QStringList lines = wrapPieces(measure, piecesOf(measure, text, header),
+                                                 (edges_[c + 1] - edges_[c] - 2 * CellPadding) / double(size_));
             const int align = header ? 1 : template_.Columns[c].Align;
-            for (const QString &line : fit.Lines) {
-                int at = left;
+            // The lines in the middle of the row.
+            double lineTop = top + (height - pitch * static_cast<double>(lines.size())) / 2;
+            for (const QString &line : lines) {
+                int from = left;
                 if (align != 0) {
                     const int free = right - left - canvas.TextWidth(line);
-                    at += align == 1 ? free / 2 : free;
+                    from += align == 1 ? free / 2 : free;
                 }
-                canvas.TextOut(at, lineTop, line);
+                canvas.TextOut(from, y(static_cast<int>(std::lround(lineTop))) + (pitchPixels - cell) / 2, line);
                 lineTop += pitch;
             }
         }
@@ -326,18 +603,18 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCo
     QStringList captions;
     for (const TListColumn &column : template_.Columns)
         captions << column.Caption;
-    drawRow(tableTop, captions, true);
-    for (int r = 0; r < rowCount; ++r)
-        drawRow(RowTop(r), rows[r], false);
+    drawRow(tableTop, headerHeight(), captions, true);
+    for (int r = 0, top = RowTop(page, 0); r < rowCount; top += heights_[pageStarts_[page] + r], ++r)
+        drawRow(top, heights_[pageStarts_[page] + r], rows[r], false);
 
     // The grid: the header and every row framed, the columns apart.
     canvas.SetPen(GridColour, size(LineWidth));
-    const int bottom = RowTop(rowCount);
+    const int bottom = RowTop(page, rowCount);
     for (int r = -1; r <= rowCount; ++r) {
-        const int at = y(r < 0 ? tableTop : RowTop(r));
+        const int at = y(r < 0 ? tableTop : RowTop(page, r));
         canvas.Polyline({QPoint(x(content_.left()), at), QPoint(x(content_.right()), at)});
     }
-    for (const int edge : edges)
+    for (const int edge : edges_)
         canvas.Polyline({QPoint(x(edge), y(tableTop)), QPoint(x(edge), y(bottom))});
 }
 
@@ -380,18 +657,18 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
     return texts;
 }
 
-int PrintListPages(TPrintJob &job, int dpi, const QPoint &origin, const TListPage &page, int records,
-                   const TListRowsFn &rows, const std::function<bool(int, int)> &progress)
+int PrintListPages(TPrintJob &job, int dpi, const QPoint &origin, const TListPage &page, const TListRowsFn &rows,
+                   const std::function<bool(int, int)> &progress)
 {
-    const int pages = page.PageCount(records);
+    const int pages = page.PageCount();
     TCanvas canvas(job.Painter(), dpi, dpi);
     for (int p = 0; p < pages; ++p) {
         if (p > 0)
             job.NewPage();
-        const int first = p * page.RowsPerPage();
-        page.Draw(canvas, origin, p, pages, rows(first, std::min(page.RowsPerPage(), records - first)));
+        page.Draw(canvas, origin, p, rows(page.FirstRow(p), page.RowCount(p)));
         if (progress && !progress(p + 1, pages))
             return p + 1;
     }
     return pages;
 }
+

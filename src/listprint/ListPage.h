@@ -1,6 +1,6 @@
-// The printed list without a window: the address-list template made from the main list's columns, the pages
-// the rows fill (every row of one height, so the page count follows from the record count alone), the cell
-// texts fitted whole into their cells, and the print run over a print job.
+// The printed list without a window: the address-list template made from the main list's columns, the table
+// laid out for the rows printed (one size, columns as wide as their words, rows as high as their lines), the
+// pages the rows fill, and the print run over a print job.
 #pragma once
 
 #include "mainlist/ListItems.h"
@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -40,19 +41,21 @@ struct TListTemplate {
 // the keyword columns under the keyword names as they are now.
 TListTemplate AddressListTemplate(const std::array<TColumnDef, ListItemCount> &defs, const std::vector<int> &visible);
 
-// A cell text fitted into its cell: the character height in device pixels and the lines, which together hold
-// every character of the text.
-struct TCellFit {
-    int Height = 0;
-    QStringList Lines;
-};
-// The largest character height up to baseHeight at which text, wrapped into as many lines as the cell height
-// holds at that size, fits width; a text too long for one line is wrapped or made smaller, never cut. Lines
-// end after a blank or between address parts (U+200B, not printed) where they can, else between Japanese
-// characters, never inside a run of letters or digits.
-TCellFit FitCellText(TCanvas &canvas, const QString &text, int width, int height, int baseHeight);
+// Rows first to first + count - 1 of what is printed.
+using TListRowsFn = std::function<std::vector<QStringList>(int first, int count)>;
 
-// One page of the list on a paper, in tenths of a millimetre (the oriented paper), the same at every resolution.
+// The lines a cell text is printed in, set at size (a character height in tenths of a millimetre) in a column
+// width tenths of a millimetre wide. Lines end after a blank, between address parts (U+200B, not printed) or
+// between words: where the script changes (kanji and hiragana, katakana, Latin letters and digits) and around
+// a company's legal form ("株式会社", "一般社団法人"). A word of kanji or kana wider than the column ends a
+// line between two of its characters; letters, digits and the marks between them ("090-1234-5678",
+// "yamada@example.jp") never do, no line begins with a closing mark, a small kana or "ー", and none ends
+// after an opening mark. A header (header) ends lines at its blanks alone.
+QStringList WrapCellText(const QString &text, double width, int size, bool header = false);
+
+// One page of the list on a paper, in tenths of a millimetre (the oriented paper), the same at every resolution,
+// and the table the pages hold once measured: one character size for every cell, columns no narrower than
+// their widest word, rows as high as their wrapped lines.
 class TListPage {
 public:
     // printable: the part of the paper the printer can print on.
@@ -61,26 +64,40 @@ public:
     const TListTemplate &Template() const { return template_; }
     QSize Paper() const { return paper_; }
     QRect Content() const { return content_; }
-    int RowsPerPage() const { return rowsPerPage_; }
-    int PageCount(int records) const;
-    // The column edges across the content of a page of these rows, first the left edge, last the right: each
-    // column as wide as its widest text (heading included) at the cells' size where the page has the room,
-    // all of them narrower by what they hold where it has not.
-    std::vector<int> ColumnEdges(TCanvas &canvas, const std::vector<QStringList> &rows) const;
-    // The top of data row r of a page (from 0).
-    int RowTop(int row) const;
 
-    // Draws page (from 0) of pageCount with the cell texts of its rows; origin is where the paper's corner
-    // lies on the canvas, in its device pixels.
-    // The columns stand at edges where given, else where ColumnEdges puts them for these rows.
-    void Draw(TCanvas &canvas, const QPoint &origin, int page, int pageCount, const std::vector<QStringList> &rows,
-              const std::vector<int> &edges = {}) const;
+    // Lays the table out for the records rows reads (a few hundred at a time): the largest character size from
+    // 8.5 points down to 7 at which every column holds its widest word (a word of kanji or kana counted up to
+    // twelve characters), the room left given to the columns whose texts wrap, the rows as high as their
+    // lines, the pages as many rows as they hold. A table that cannot be laid out so is not readable.
+    void Measure(int records, const TListRowsFn &rows);
+    bool Readable() const { return readable_; }
+    // The column edges across the content, first the left edge, last the right.
+    const std::vector<int> &Edges() const { return edges_; }
+    int PageCount() const { return readable_ ? static_cast<int>(pageStarts_.size()) - 1 : 0; }
+    int FirstRow(int page) const { return pageStarts_[page]; }
+    int RowCount(int page) const { return pageStarts_[page + 1] - pageStarts_[page]; }
+    // The top of row (from 0) of page; of row RowCount(page), the bottom of the page's last row.
+    int RowTop(int page, int row) const;
+
+    // Draws page (from 0) with the cell texts of its rows; origin is where the paper's corner lies on the
+    // canvas, in its device pixels.
+    void Draw(TCanvas &canvas, const QPoint &origin, int page, const std::vector<QStringList> &rows) const;
+
+    class TTextMeasure;
 
 private:
+    int headerHeight() const;
+
     TListTemplate template_;
     QSize paper_;
     QRect content_;
-    int rowsPerPage_ = 1;
+    bool readable_ = false;
+    int size_ = 0;
+    std::vector<int> edges_;
+    std::vector<int> heights_;     // of every row, in tenths of a millimetre
+    std::vector<int> pageStarts_;  // the first row of every page, then the row count
+    int headerLines_ = 1;
+    std::shared_ptr<TTextMeasure> measure_;  // shared by the copies of the page, which draw alike
 };
 
 // Reads the cell texts of the rows (list index, record number) from first, count of them, from the book's
@@ -92,10 +109,7 @@ std::vector<QStringList> ReadListRows(TTable &table, const std::vector<std::pair
                                       int count, const std::optional<TListOrder> &order, const std::vector<int> &items,
                                       const TCategoryNameFn &categoryName, int *readByKey = nullptr);
 
-// Rows first to first + count - 1 of what is printed.
-using TListRowsFn = std::function<std::vector<QStringList>(int first, int count)>;
-
-// Prints the records on job, page after page, at dpi with the paper's corner at origin. progress(done pages,
-// all pages) is asked after each page; false stops the run. The pages printed.
-int PrintListPages(TPrintJob &job, int dpi, const QPoint &origin, const TListPage &page, int records,
-                   const TListRowsFn &rows, const std::function<bool(int, int)> &progress);
+// Prints the measured table's pages on job, page after page, at dpi with the paper's corner at origin.
+// progress(done pages, all pages) is asked after each page; false stops the run. The pages printed.
+int PrintListPages(TPrintJob &job, int dpi, const QPoint &origin, const TListPage &page, const TListRowsFn &rows,
+                   const std::function<bool(int, int)> &progress);

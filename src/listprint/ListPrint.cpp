@@ -48,7 +48,7 @@ int tenthMm(int pixels, int dpi) { return dpi > 0 ? RoundToInt(Rescaled(pixels, 
 }  // namespace
 
 TListPrint::TListPrint(TAddressList *owner)
-    : QWidget(owner, Qt::Window), Info(DataFolder + PrinterFileName), owner_(owner)
+    : QWidget(owner, Qt::Window), Info(DataFolder + PrinterFileName), owner_(owner), layout_({}, {}, {})
 {
     setObjectName(QStringLiteral("ListPrint"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -251,11 +251,12 @@ void TListPrint::UpdateAddressListTemplate()
     recount();
 }
 
-void TListPrint::RefreshPreview() { showPage(PreviewPage); }
+// The group names the cells hold may have changed, and with them the columns' widths.
+void TListPrint::RefreshPreview() { recount(); }
 
 std::vector<std::pair<int, int32_t>> TListPrint::PrintRows() const { return gbxRange->Range().Rows(*owner_); }
 
-TListPage TListPrint::PageLayout() const
+TListPage TListPrint::PageLayout()
 {
     const bool landscape = Info.GetOrientation() == 2;
     const QSize paper = landscape ? QSize(Info.Setting.PaperLength, Info.Setting.PaperWidth)
@@ -264,12 +265,35 @@ TListPage TListPrint::PageLayout() const
     const QRect printable(QPoint(tenthMm(Info.OffsetX, dpi), tenthMm(Info.OffsetY, dpi)),
                           QPoint(tenthMm(Info.PhysicalWidth - Info.RightMargin, dpi),
                                  tenthMm(Info.PhysicalHeight - Info.BottomMargin, dpi)) - QPoint(1, 1));
-    return TListPage(Template, paper, printable);
+    TListPage page(Template, paper, printable);
+    const std::vector<std::pair<int, int32_t>> rows = PrintRows();
+    page.Measure(static_cast<int>(rows.size()), [&](int first, int count) { return readRows(rows, first, count); });
+    return page;
 }
 
-int TListPrint::SheetCount() const { return PageLayout().PageCount(static_cast<int>(PrintRows().size())); }
+bool TListPrint::Readable()
+{
+    if (layout_.Readable())
+        return true;
+    ShowMessageBoxAt(this,
+                     QStringLiteral("選ばれた印刷項目は、この用紙には読める大きさで印刷できません  \r\n"
+                                    "大きな用紙か横向きを選ぶか、一覧の表示項目を減らしてください  "),
+                     AppTitle, MB_ICONINFORMATION);
+    return false;
+}
 
 void TListPrint::recount()
+{
+    try {
+        layout_ = PageLayout();
+    } catch (const EDatabaseError &) {
+        // The preview shows no pages; printing reports the failure.
+        layout_ = TListPage(Template, {}, {});
+    }
+    showCounts();
+}
+
+void TListPrint::showCounts()
 {
     const int records = static_cast<int>(PrintRows().size());
     lblDataCount->setText(QStringLiteral("印刷件数：%1件").arg(records));
@@ -290,9 +314,8 @@ std::vector<QStringList> TListPrint::readRows(const std::vector<std::pair<int, i
 
 void TListPrint::showPage(int page)
 {
-    const std::vector<std::pair<int, int32_t>> rows = PrintRows();
-    const TListPage layout = PageLayout();
-    const int pages = layout.PageCount(static_cast<int>(rows.size()));
+    const TListPage &layout = layout_;
+    const int pages = layout.PageCount();
     PreviewPage = std::clamp(page, 0, std::max(pages - 1, 0));
     sbtnPrevPage->setEnabled(PreviewPage > 0);
     sbtnNextPage->setEnabled(PreviewPage + 1 < pages);
@@ -314,13 +337,12 @@ void TListPrint::showPage(int page)
         painter.fillRect(QRect(corner, sheet), Qt::white);
         std::vector<QStringList> texts;
         try {
-            const int first = PreviewPage * layout.RowsPerPage();
-            texts = readRows(rows, first, std::min(layout.RowsPerPage(), static_cast<int>(rows.size()) - first));
+            texts = readRows(PrintRows(), layout.FirstRow(PreviewPage), layout.RowCount(PreviewPage));
         } catch (const EDatabaseError &) {
             // The preview shows the page without its rows; printing reports the failure.
         }
         TCanvas canvas(painter, RoundToInt(dpi), RoundToInt(dpi));
-        layout.Draw(canvas, corner, PreviewPage, pages, texts);
+        layout.Draw(canvas, corner, PreviewPage, texts);
     }
     pnlPreview->SetImage(image);
 }
@@ -334,6 +356,9 @@ void TListPrint::resizeEvent(QResizeEvent *event)
 void TListPrint::btnPrintClick()
 {
     selectPrinter();
+    // Before the file is asked for: nothing is printed that cannot be read.
+    if (!Readable())
+        return;
     if (Info.Device != PdfPrinterName) {
         PrintTo(QString());
         return;
@@ -355,7 +380,16 @@ bool TListPrint::PrintTo(const QString &fileName)
     if (rows.empty() || Template.Columns.empty())
         return false;
     selectPrinter();
-    const TListPage layout = PageLayout();
+    // The records may have changed since the window measured them.
+    try {
+        layout_ = PageLayout();
+    } catch (const EDatabaseError &e) {
+        ShowMessageBoxAt(this, QStringLiteral("印刷できませんでした  \r\n") + e.Message, AppTitle, MB_ICONERROR);
+        return false;
+    }
+    if (!Readable())
+        return false;
+    const TListPage layout = layout_;
     const bool pdf = Info.Device == PdfPrinterName;
     QPrinter printer(QPrinter::HighResolution);
     Printer().ApplyTo(printer);
@@ -378,7 +412,7 @@ bool TListPrint::PrintTo(const QString &fileName)
             printer.setOutputFileName(pages->FileName());
         }
         TPrintJob job(printer);
-        PrintListPages(job, Info.DpiX, QPoint(-Info.OffsetX, -Info.OffsetY), layout, static_cast<int>(rows.size()),
+        PrintListPages(job, Info.DpiX, QPoint(-Info.OffsetX, -Info.OffsetY), layout,
                        [&](int first, int count) { return readRows(rows, first, count); },
                        [&](int done, int pages) { return pgbPrint->Step(done, pages); });
         stopped = pgbPrint->Stopped();
@@ -399,7 +433,7 @@ bool TListPrint::PrintTo(const QString &fileName)
     pgbPrint->End();
     printing_ = false;
     btnClose->setEnabled(true);
-    recount();
+    showCounts();
     if (!failure.isEmpty())
         ShowMessageBoxAt(this, QStringLiteral("印刷できませんでした  \r\n") + failure, AppTitle, MB_ICONERROR);
     return failure.isEmpty() && !stopped;

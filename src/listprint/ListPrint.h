@@ -50,12 +50,14 @@ public:
 
     // The printed rows (list index, record number) of the range.
     std::vector<std::pair<int, int32_t>> PrintRows() const;
-    // The page as the chosen printer and paper make it.
-    TListPage PageLayout() const;
-    int SheetCount() const;
+    // The page as the chosen printer and paper make it, the table measured for the range.
+    TListPage PageLayout();
+    int SheetCount() const { return layout_.PageCount(); }
     // Prints the range on the chosen printer; fileName is the PDF printer's output. False when nothing was
     // printed (a failure is reported, a stop is not).
     bool PrintTo(const QString &fileName);
+    // Whether the table, as now measured, is printed readable; says why not when it is not.
+    bool Readable();
     void btnPrintClick();
 
 protected:
@@ -69,7 +71,9 @@ private:
     void cbxPrinterChange(int index);
     void cbxPaperChange(int index);
     void orientationClick();
+    // Measures the table again and shows its counts.
     void recount();
+    void showCounts();
     void showPage(int page);
     // The cell texts of rows first.. of the range, from the open book.
     std::vector<QStringList> readRows(const std::vector<std::pair<int, int32_t>> &rows, int first, int count);
@@ -77,6 +81,7 @@ private:
     void selectPrinter();
 
     TAddressList *owner_;
+    TListPage layout_;  // as last measured
     bool printing_ = false;
     bool filling_ = false;
 };

@@ -1,10 +1,12 @@
 // List printing over a real main list and book, offscreen: the window the print command opens, its range and
 // template following the main list, the pages it counts and prints to PDF (read back with poppler), and the
 // cell texts kept whole inside their cells.
+#include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/Hyphen.h"
 #include "drawing/Canvas.h"
 #include "drawing/PrinterInfo.h"
 #include "exchange/ListRange.h"
@@ -158,8 +160,10 @@ TEST_F(ListPrintTest, ThousandRecordsOnA4LandscapeFillThePagesShownEachRecordOnc
     const TListPage page = window->PageLayout();
     EXPECT_EQ(page.Paper(), QSize(2970, 2100));
     // Every row of a page lies inside the page's content: no row is cut at the page's foot.
-    EXPECT_LE(page.RowTop(page.RowsPerPage()), page.Content().bottom() + 1);
-    const int sheets = (1000 + page.RowsPerPage() - 1) / page.RowsPerPage();
+    const int sheets = page.PageCount();
+    ASSERT_GT(sheets, 1);
+    for (int p = 0; p < sheets; ++p)
+        EXPECT_LE(page.RowTop(p, page.RowCount(p)), page.Content().bottom() + 1) << "page " << p + 1;
     EXPECT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：1000件"));
     EXPECT_EQ(window->lblSheetCount->text(), QStringLiteral("用紙枚数：%1枚").arg(sheets));
     EXPECT_EQ(window->lblPage->text(), QStringLiteral("1 / %1 ページ").arg(sheets));
@@ -173,7 +177,7 @@ TEST_F(ListPrintTest, ThousandRecordsOnA4LandscapeFillThePagesShownEachRecordOnc
     std::multiset<int> all;
     int row = 0;
     for (size_t p = 0; p < pages.size(); ++p) {
-        EXPECT_EQ(static_cast<int>(pages[p].size()), std::min(page.RowsPerPage(), 1000 - row)) << "page " << p + 1;
+        EXPECT_EQ(static_cast<int>(pages[p].size()), page.RowCount(static_cast<int>(p))) << "page " << p + 1;
         for (const int code : pages[p]) {
             // The sample record n has the number n + 1 and the code "C" + n.
             EXPECT_EQ(code + 1, list->GetRecNoAt(row)) << "page " << p + 1;
@@ -267,10 +271,11 @@ TEST_F(ListPrintTest, OrientationAndRangeTickedWithoutAClickAreTheOnesPrinted)
         SCOPED_TRACE(turn.button->objectName().toStdString());
         ASSERT_TRUE(test::toggleOnTheBus(turn.button));
         EXPECT_EQ(window->Info.GetOrientation(), turn.orientation);
-        if (turn.orientation == 1)
+        const QSize paper = window->PageLayout().Paper();
+        EXPECT_EQ(paper.width() > paper.height(), turn.orientation == 2);
+        if (turn.orientation == 1) {
             EXPECT_EQ(window->SheetCount(), portraitSheets);
-        else
-            EXPECT_NE(window->SheetCount(), portraitSheets);
+        }
     }
     list->SetSelected(3, true);
     list->SetSelected(5, true);
@@ -486,39 +491,34 @@ struct TCellCanvas {
     TCanvas canvas{painter, 600, 600};
 };
 
-TEST(ListCell, LongTextIsWrappedOrMadeSmallerNeverCut)
+TEST(ListCell, LongTextIsWrappedNeverCut)
 {
     TCellCanvas cells;
     TCanvas &canvas = cells.canvas;
-    const int base = 71, height = 118;  // 3 mm characters in a 5 mm cell at 600 dpi
+    const int size = 30;  // 3 mm characters
+    canvas.SetFontHeight(-size * 600 / 254);
     const auto check = [&](const QString &text, int width) {
-        const TCellFit fit = FitCellText(canvas, text, width, height, base);
-        EXPECT_EQ(fit.Lines.join(QString()), text);
-        EXPECT_GE(fit.Height, 1);
-        EXPECT_LE(fit.Height, base);
-        canvas.SetFontHeight(-fit.Height);
-        for (const QString &line : fit.Lines) {
-            EXPECT_LE(canvas.TextWidth(line), width) << line.toStdString();
+        const QStringList lines = WrapCellText(text, width, size);
+        EXPECT_EQ(lines.join(QString()), text);
+        for (const QString &line : lines) {
+            if (line.size() > 2) {
+                EXPECT_LE(canvas.TextWidth(line), width * 600 / 254 + 1) << line.toStdString();
+            }
             EXPECT_FALSE(!line.isEmpty() && line.back().isHighSurrogate()) << "a character split between lines";
         }
-        EXPECT_LE(fit.Lines.size() * fit.Height * 1.2, height + 1);
-        return fit;
+        return lines;
     };
-    // Short text: one line at the full size.
-    TCellFit fit = check(QStringLiteral("山田 太郎"), 600);
-    EXPECT_EQ(fit.Lines.size(), 1);
-    EXPECT_EQ(fit.Height, base);
-    // A long address in a narrow column: wrapped, smaller, whole.
+    // Short text: one line.
+    EXPECT_EQ(check(QStringLiteral("山田 太郎"), 250).size(), 1);
+    // A long address in a narrow column: wrapped, whole.
     const QString address = QStringLiteral("東京都千代田区丸の内一丁目二番三号　𠮷野ビルディング第二別館十五階");
-    fit = check(address, 700);
-    EXPECT_GT(fit.Lines.size(), 1);
-    EXPECT_LT(fit.Height, base);
-    // Narrower than one character at the full size.
-    check(QStringLiteral("𠮷田"), 40);
-    // Far too long for any number of lines at a readable size: still whole.
+    EXPECT_GT(check(address, 300).size(), 1);
+    // Narrower than one character: a character a line.
+    EXPECT_EQ(check(QStringLiteral("𠮷田"), 20).size(), 2);
+    // Far too long for a cell: still whole.
     check(address.repeated(6), 300);
-    // Nothing to fit.
-    EXPECT_EQ(FitCellText(canvas, QString(), 300, height, base).Lines, QStringList{QString()});
+    // Nothing to wrap.
+    EXPECT_EQ(WrapCellText(QString(), 300, size), QStringList{QString()});
 }
 
 TEST(ListPage, TextInkStaysInsideItsCells)
@@ -528,39 +528,39 @@ TEST(ListPage, TextInkStaysInsideItsCells)
     TListTemplate listTemplate;
     listTemplate.Title = QStringLiteral("アドレス帳一覧");
     for (int c = 0; c < 6; ++c)
-        listTemplate.Columns.push_back({c, QStringLiteral("項目%1の長い見出し").arg(c), c % 3, c == 0 ? 40 : 100});
-    const TListPage page(listTemplate, QSize(1480, 1000), QRect(0, 0, 1480, 1000));
+        listTemplate.Columns.push_back({c, QStringLiteral("項目%1").arg(c), c % 3, c == 0 ? 40 : 100});
+    TListPage page(listTemplate, QSize(1480, 1000), QRect(0, 0, 1480, 1000));
     std::vector<QStringList> rows;
-    for (int r = 0; r < page.RowsPerPage(); ++r)
+    for (int r = 0; r < 30; ++r)
         rows.push_back({QString::number(r + 1), QStringLiteral("株式会社ヴェルモア・ソリューションズ（東日本）"),
                         QStringLiteral("東京都千代田区丸の内一丁目"), QStringLiteral("𠮷田 太郎"), QString(),
-                        QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW")});
+                        QStringLiteral("WWWWWWWWWWWWWWW")});
+    page.Measure(static_cast<int>(rows.size()), [&](int first, int count) {
+        return std::vector<QStringList>(rows.begin() + first, rows.begin() + first + count);
+    });
+    ASSERT_TRUE(page.Readable());
+    rows.resize(size_t(page.RowCount(0)));
     const int dpi = 600;
-    QImage measuring(1, 1, QImage::Format_RGB32);
-    QPainter measure(&measuring);
-    TCanvas measuringCanvas(measure, dpi, dpi);
-    // The columns the texts ask for, the same with the texts and without.
-    const std::vector<int> columnEdges = page.ColumnEdges(measuringCanvas, rows);
     const auto render = [&](const std::vector<QStringList> &texts) {
         QImage image(1480 * dpi / 254 + 1, 1000 * dpi / 254 + 1, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
         TCanvas canvas(painter, dpi, dpi);
-        page.Draw(canvas, QPoint(0, 0), 0, 1, texts, columnEdges);
+        page.Draw(canvas, QPoint(0, 0), 0, texts);
         return image;
     };
     const QImage withText = render(rows);
     const QImage blank = render(std::vector<QStringList>(rows.size()));
     const auto px = [&](int tenth) { return static_cast<int>(tenth * static_cast<long long>(dpi) / 254); };
     std::vector<int> edges;
-    for (const int e : columnEdges)
+    for (const int e : page.Edges())
         edges.push_back(px(e));
     int inked = 0, outside = 0;
     int r = 0;
-    for (int y = px(page.RowTop(0)); y < px(page.RowTop(page.RowsPerPage())); ++y) {
-        while (px(page.RowTop(r + 1)) <= y)
+    for (int y = px(page.RowTop(0, 0)); y < px(page.RowTop(0, page.RowCount(0))); ++y) {
+        while (px(page.RowTop(0, r + 1)) <= y)
             ++r;
-        const int rowTop = px(page.RowTop(r)), rowBottom = px(page.RowTop(r + 1));
+        const int rowTop = px(page.RowTop(0, r)), rowBottom = px(page.RowTop(0, r + 1));
         for (int x = edges.front(); x < edges.back(); ++x) {
             if (withText.pixel(x, y) == blank.pixel(x, y))
                 continue;
@@ -578,9 +578,8 @@ TEST(ListPage, TextInkStaysInsideItsCells)
 
 TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
 {
-    TCellCanvas cells;
-    TCanvas &canvas = cells.canvas;
-    const int base = 71, height = 118;
+    InstallFontSubstitutions();
+    const int size = 30;
     const QChar part(u'\u200B');
     const QStringList addresses{
         QStringLiteral("東京都") + part + QStringLiteral("渋谷区神宮前") + part + QStringLiteral("3-25-12 メゾン神宮前205"),
@@ -597,21 +596,33 @@ TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
             else
                 printed += c;
         }
-        for (const int width : {900, 1200, 1500}) {
-            const TCellFit fit = FitCellText(canvas, address, width, height, base);
-            EXPECT_EQ(fit.Lines.join(QString()), printed);
-            ASSERT_GE(fit.Lines.size(), 1);
+        for (const int width : {381, 508, 635}) {
+            const QStringList lines = WrapCellText(address, width, size);
+            EXPECT_EQ(lines.join(QString()), printed);
+            ASSERT_GE(lines.size(), 1);
             QString ends;
-            for (const QString &line : fit.Lines.sliced(0, fit.Lines.size() - 1)) {
+            for (const QString &line : lines.sliced(0, lines.size() - 1)) {
                 ends += line;
                 EXPECT_TRUE(partEnds.count(ends.size()) || ends.endsWith(u' '))
-                    << width << ": " << fit.Lines.join(" / ").toStdString();
+                    << width << ": " << lines.join(" / ").toStdString();
             }
         }
     }
-    // A run of digits and letters too long for the width is made smaller, never broken.
-    const TCellFit run = FitCellText(canvas, QStringLiteral("ABCDEFGHIJ1234567890"), 300, height, base);
-    EXPECT_EQ(run.Lines.size(), 1);
+    // A run of digits and letters too long for the width is never broken.
+    EXPECT_EQ(WrapCellText(QStringLiteral("ABCDEFGHIJ1234567890"), 127, size).size(), 1);
+    // Japanese words: lines end where the script changes or around a legal form, not inside a word, nor between
+    // a number and its counter; a word wider than the column ends lines inside it, never before a long vowel
+    // mark or a small kana.
+    EXPECT_EQ(WrapCellText(QStringLiteral("東京ホールディングス株式会社"), 11 * size, size),
+              (QStringList{QStringLiteral("東京ホールディングス"), QStringLiteral("株式会社")}));
+    EXPECT_EQ(WrapCellText(QStringLiteral("本町製作所株式会社"), 7 * size, size),
+              (QStringList{QStringLiteral("本町製作所"), QStringLiteral("株式会社")}));
+    EXPECT_EQ(WrapCellText(QStringLiteral("丸の内9丁目"), 4 * size, size),
+              (QStringList{QStringLiteral("丸の内"), QStringLiteral("9丁目")}));
+    for (const int chars : {2, 3, 4, 5})
+        for (const QString &line : WrapCellText(QStringLiteral("コミュニケーションセンター"), chars * size, size))
+            EXPECT_FALSE(line.startsWith(u'ー') || line.startsWith(u'ュ') || line.startsWith(u'ョ'))
+                << chars << ": " << line.toStdString();
 }
 
 TEST_F(ListPrintTest, TenOrdinaryRecordsPrintTheirAddressesWholeAndNothingUnderSevenPoints)
@@ -798,4 +809,264 @@ TEST_F(ListPrintTest, PageRowsReadInOneWalkOfTheListsOrderAreThoseReadOneByOne)
     EXPECT_FALSE(list->RowOrder().has_value());
     list->SearchDisabled = true;
     EXPECT_TRUE(list->RowOrder().has_value());
+}
+
+namespace {
+
+// Ten records as users keep them: telephone numbers with hyphens, postal codes, buildings of 10 to 20
+// characters, company names of 15 to 25, two departments, titles; no group and no main-number mark.
+struct TOrdinary {
+    const char *Tel, *Pos, *Tdfkn, *Adrs1, *Adrs2, *Adrs3, *Corp, *Dptmnt, *Post, *Name, *Keyword;
+};
+const TOrdinary OrdinaryRecords[] = {
+    {"03-1234-5678", "1000005", "東京都", "千代田区", "丸の内1-1-1", "丸の内パークビルディング12F",
+     "日本情報コミュニケーション協会", "営業本部 第一営業部", "部長", "佐藤　一郎", "得意先"},
+    {"090-1234-5678", "1500043", "東京都", "渋谷区", "道玄坂1-2-3", "渋谷スクランブルスクエア東棟15F",
+     "東京ホールディングス株式会社", "総務部 人事課", "課長代理", "山田　花子", "友人"},
+    {"06-1234-5678", "5410053", "大阪府", "大阪市中央区", "本町2-3-4", "大阪本町ガーデンシティ8F",
+     "関西エレクトロニクス販売株式会社", "営業部 第二課", "課長", "田中　健", "仕入先"},
+    {"045-123-4567", "2200012", "神奈川県", "横浜市西区", "みなとみらい2-2-1", "横浜ランドマークタワー45F",
+     "有限会社みなとみらいフードサービス", "企画部 広報課", "主任", "鈴木　誠", "得意先"},
+    {"011-261-1111", "0600001", "北海道", "札幌市中央区", "北一条西4-2", "札幌北一条三井ビルディング5F",
+     "北海道グリーンエネルギー開発株式会社", "技術部 設計課", "係長", "高橋　美咲", "同窓会"},
+    {"052-123-4567", "4506001", "愛知県", "名古屋市中村区", "名駅1-1-4", "JRセントラルタワーズ30F",
+     "名古屋セントラル物流センター株式会社", "物流部 配送課", "部長", "伊藤　大輔", "得意先"},
+    {"092-123-4567", "8120011", "福岡県", "福岡市博多区", "博多駅前2-1-1", "博多駅前第一生命ビル8F",
+     "九州テクノロジー研究所合同会社", "開発部 第三課", "マネージャー", "渡辺　直子", "取引先"},
+    {"075-123-4567", "6008008", "京都府", "京都市下京区", "四条通烏丸東入長刀鉾町20", "京都四条烏丸センタービル3F",
+     "一般社団法人日本オフィス機器工業会", "事務局 会員課", "事務局長", "中村　亮", "取引先"},
+    {"022-123-4567", "9800811", "宮城県", "仙台市青葉区", "一番町3-7-1", "仙台一番町フォーラムビル1001",
+     "株式会社ヴェルモア情報システム", "営業部 東北支店", "支店長", "小林　由美", "親戚"},
+    {"082-123-4567", "7300011", "広島県", "広島市中区", "基町6-78", "広島紙屋町シャレオ中央ビル7F",
+     "株式会社瀬戸内マリン技術研究所", "製造部 品質管理課", "課長", "加藤　翔", "仕入先"},
+};
+
+// Copies a printed file into the folder VELMORA_SAMPLE_DIR names, for a person to look at.
+void keepPdf(const QString &file, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("VELMORA_SAMPLE_DIR");
+    if (!folder.isEmpty()) {
+        QFile::remove(folder + QLatin1Char('/') + name + QStringLiteral(".pdf"));
+        QFile::copy(file, folder + QLatin1Char('/') + name + QStringLiteral(".pdf"));
+    }
+}
+
+// The x of the table's vertical grid lines on a page rendered at dpi, in points: the dark runs along a row just
+// above the header's words, where the header's light ground holds nothing else.
+std::vector<double> gridLines(const QImage &page, int dpi, double headerTop)
+{
+    std::vector<double> lines;
+    const int y = static_cast<int>((headerTop - 2.5) * dpi / 72);
+    for (int x = 0; x < page.width(); ++x) {
+        if (qGray(page.pixel(x, y)) >= 160)
+            continue;
+        const int from = x;
+        while (x + 1 < page.width() && qGray(page.pixel(x + 1, y)) < 160)
+            ++x;
+        lines.push_back((from + x) / 2.0 * 72 / dpi);
+    }
+    return lines;
+}
+
+// The marks no line of Japanese text begins with.
+bool startsBadly(const QString &word)
+{
+    return !word.isEmpty() && QStringView(u"ー、。，．）」』】〕〉》・ァィゥェォッャュョぁぃぅぇぉっゃゅょ").contains(word[0]);
+}
+
+}  // namespace
+
+// The list as the window prints it from ten ordinary records, with the main list's default columns and with a
+// wider choice, on A4 and A5 both ways: every word measured on the page.
+TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinting)
+{
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (const TOrdinary &o : OrdinaryRecords) {
+        TAddressRecord r;
+        const auto sjis = [](const char *text) { return Sjis::encode(QString::fromUtf8(text)); };
+        // Kept as digits; the list hyphenates them.
+        r.Tel = QByteArray(o.Tel).replace('-', "");
+        r.Portable1 = "09098765432";
+        r.Pos = o.Pos;
+        r.Tdfkn = sjis(o.Tdfkn);
+        r.Adrs1 = sjis(o.Adrs1);
+        r.Adrs2 = sjis(o.Adrs2);
+        r.Adrs3 = sjis(o.Adrs3);
+        r.CorpKanji = sjis(o.Corp);
+        r.Dptmnt = sjis(o.Dptmnt);
+        r.Post = sjis(o.Post);
+        r.NameKanji = sjis(o.Name);
+        r.Keyword[0] = sjis(o.Keyword);
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    t.Commit();
+    // The telephone numbers as the program shows them, hyphenated.
+    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
+    const std::unique_ptr<void, void (*)(void *)> hyphens(reinterpret_cast<void *>(1), [](void *) { FreeHyphenDll(); });
+    list->RefreshList(true, true, false);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
+    // The columns ticked in the main window's column dialog.
+    const auto chooseColumns = [&](const QStringList &chosen) {
+        QTimer::singleShot(0, [chosen] {
+            auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (int row = 0; row < dialog->lvHeader->count(); ++row) {
+                QListWidgetItem *item = dialog->lvHeader->item(row);
+                item->setCheckState(chosen.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+            }
+            dialog->btnOk->click();
+        });
+        list->actViewColumn->trigger();
+        ASSERT_EQ(window->lstItems->count(), chosen.size());
+    };
+    const auto choosePaper = [&](const QString &paper, bool landscape) {
+        window->cbxPaper->setCurrentIndex(window->cbxPaper->findText(paper));
+        ASSERT_EQ(window->cbxPaper->currentText(), paper);
+        (landscape ? window->rbLandscape : window->rbPortrait)->click();
+    };
+    const QString refusal = QStringLiteral("選ばれた印刷項目は、この用紙には読める大きさで印刷できません  \r\n"
+                                           "大きな用紙か横向きを選ぶか、一覧の表示項目を減らしてください  ");
+    QImageReader::setAllocationLimit(1024);
+
+    const QStringList defaults{"No.", "グループ", "電話番号", "代表電話", "住所", "会社名", "名前", "キーワード１"};
+    const QStringList wider{"No.", "グループ", "電話番号", "代表電話", "携帯番号1", "〒", "住所", "会社名",
+                            "部署", "役職", "名前", "キーワード１"};
+    // What must come out on one line: telephone numbers, postal codes, runs of letters and digits, the
+    // company names' words.
+    std::map<QString, QStringList> whole;  // by column
+    static const QRegularExpression latin(QStringLiteral("[A-Za-z0-9@.\\-]{2,}"));
+    static const QRegularExpression katakana(QStringLiteral("[ァ-ヺー]{2,}"));
+    for (const TOrdinary &o : OrdinaryRecords) {
+        whole["電話番号"] << QString::fromLatin1(o.Tel);
+        whole["〒"] << FormatPostalCode(QString::fromLatin1(o.Pos));
+        for (const char *text : {o.Adrs2, o.Adrs3})
+            for (auto it = latin.globalMatch(QString::fromUtf8(text)); it.hasNext();)
+                whole["住所"] << it.next().captured();
+        for (auto it = katakana.globalMatch(QString::fromUtf8(o.Corp)); it.hasNext();)
+            whole["会社名"] << it.next().captured();
+    }
+    whole["会社名"] << QStringLiteral("株式会社") << QStringLiteral("一般社団法人");
+    whole["携帯番号1"] << QStringLiteral("090-9876-5432");
+
+    int printed = 0;
+    for (const QStringList *columns : {&defaults, &wider}) {
+        chooseColumns(*columns);
+        for (const QString &paper : {QStringLiteral("A4"), QStringLiteral("A5")})
+            for (const bool landscape : {false, true}) {
+                const QString name = QStringLiteral("list-%1-%2-%3")
+                                         .arg(paper, landscape ? "landscape" : "portrait",
+                                              columns == &defaults ? "default" : "wider");
+                SCOPED_TRACE(name.toStdString());
+                choosePaper(paper, landscape);
+                boxes.clear();
+                const QString file = dir.path() + QLatin1Char('/') + name + QStringLiteral(".pdf");
+                if (!window->PrintTo(file)) {
+                    // Refused: said before anything was printed. The main list's columns fit the larger papers.
+                    EXPECT_EQ(boxes.texts(), QStringList{refusal});
+                    EXPECT_FALSE(QFile::exists(file));
+                    EXPECT_FALSE(columns == &defaults || (paper == "A4" && landscape)) << "refused";
+                    continue;
+                }
+                ++printed;
+                EXPECT_TRUE(boxes.texts().isEmpty());
+                keepPdf(file, name);
+                const int dpi = 150;
+                // One size a column through the table, none under 7 points.
+                std::map<int, std::pair<double, double>> sizes;  // column: smallest, largest
+                QString text;
+                const int pages = test::pdfPages(file);
+                ASSERT_GE(pages, 1);
+                for (int page = 1; page <= pages; ++page) {
+                    const QImage picture = test::renderedPage(file, page, dpi);
+                    ASSERT_FALSE(picture.isNull());
+                    const QList<test::TPdfWord> words = test::pageWords(file, page);
+                    // The header's words whole, each on its line.
+                    double headerTop = 0, headerBottom = 0;
+                    for (const QString &caption : *columns) {
+                        const auto found = std::find_if(words.begin(), words.end(),
+                                                        [&](const test::TPdfWord &w) { return w.Text == caption; });
+                        ASSERT_NE(found, words.end()) << caption.toStdString();
+                        headerTop = found->Box.top();
+                        headerBottom = std::max(headerBottom, found->Box.bottom());
+                        EXPECT_GE(found->Box.height(), 7.0) << caption.toStdString();
+                    }
+                    const std::vector<double> grid = gridLines(picture, dpi, headerTop);
+                    ASSERT_EQ(grid.size(), size_t(columns->size() + 1));
+                    for (const test::TPdfWord &word : words) {
+                        if (word.Box.top() <= headerBottom)
+                            continue;
+                        EXPECT_FALSE(startsBadly(word.Text)) << word.Text.toStdString();
+                        text += word.Text + QLatin1Char('\n');
+                        const double centre = word.Box.center().x();
+                        const int column =
+                            static_cast<int>(std::upper_bound(grid.begin(), grid.end(), centre) - grid.begin()) - 1;
+                        EXPECT_TRUE(column >= 0 && column < columns->size()) << word.Text.toStdString();
+                        auto &[least, most] = sizes.try_emplace(column, 1000.0, 0.0).first->second;
+                        least = std::min(least, word.Box.height());
+                        most = std::max(most, word.Box.height());
+                    }
+                }
+                EXPECT_GE(sizes.size(), size_t(columns->size() - 2));  // the group and main-number columns are empty
+                for (const auto &[column, range] : sizes) {
+                    EXPECT_GE(range.first, 7.0) << columns->at(column).toStdString();
+                    EXPECT_LE(range.second - range.first, 0.1) << columns->at(column).toStdString();
+                }
+                for (const auto &[column, pieces] : whole)
+                    for (const QString &piece : pieces)
+                        if (columns->contains(column)) {
+                            EXPECT_TRUE(text.contains(piece)) << piece.toStdString() << " broken in\n"
+                                                              << text.toStdString();
+                        }
+            }
+    }
+    EXPECT_GE(printed, 5);
+
+    // The smallest paper offered, and every column on A6: refused with the message, nothing printed, also when
+    // a screen reader presses 印刷.
+    const QString documents = UserDocumentsFolder();
+    const QStringList before = QDir(documents).entryList(QDir::Files);
+    for (const auto &[columns, paper] : {std::pair{defaults, QStringLiteral("A10")},
+                                         std::pair{QStringList(), QStringLiteral("A6")}}) {
+        SCOPED_TRACE(paper.toStdString());
+        if (columns.isEmpty()) {
+            QTimer::singleShot(0, [] {
+                auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                dialog->bbtnAll->click();
+                dialog->btnOk->click();
+            });
+            list->actViewColumn->trigger();
+            EXPECT_EQ(window->lstItems->count(), ListItemCount);
+        } else {
+            chooseColumns(columns);
+        }
+        choosePaper(paper, false);
+        boxes.clear();
+        const QString file = dir.path() + QStringLiteral("/refused.pdf");
+        EXPECT_FALSE(window->PrintTo(file));
+        EXPECT_FALSE(QFile::exists(file));
+        EXPECT_EQ(boxes.texts(), QStringList{refusal});
+        // The file dialog is never asked for; were it, it would be closed unanswered.
+        bool asked = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&asked] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                asked = true;
+                modal->close();
+            }
+        });
+        guard.start(2000);
+        boxes.clear();
+        ASSERT_TRUE(window->btnPrint->isEnabled());
+        ASSERT_TRUE(test::pressOnTheBus(window->btnPrint));
+        EXPECT_EQ(boxes.texts(), QStringList{refusal});
+        EXPECT_FALSE(asked);
+        EXPECT_EQ(QDir(documents).entryList(QDir::Files), before);
+    }
 }

@@ -50,7 +50,7 @@ void setChoice(QAbstractItemModel *model, const QModelIndex &cell, int itemNo)
 {
     const bool chosen = IsImportItem(itemNo);
     model->setData(cell, chosen ? itemNo : -1, Qt::UserRole);
-    const QString caption = chosen ? ImportItemCaption(itemNo) : NoItem;
+    const QString caption = chosen ? TextItemCaption(itemNo) : NoItem;
     model->setData(cell, caption, Qt::DisplayRole);
     model->setData(cell, QStringLiteral("%1列目の項目：%2").arg(cell.column() + 1).arg(caption), Qt::AccessibleTextRole);
 }
@@ -95,8 +95,8 @@ public:
         choice->setObjectName(QStringLiteral("cbxItem%1").arg(index.column() + 1));
         choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(index.column() + 1));
         choice->addItem(NoItem, -1);
-        for (int item = 1; item < ImportItemEnd; ++item)
-            choice->addItem(ImportItemCaption(item), item);
+        for (int item = 1; item < TextItemEnd; ++item)
+            choice->addItem(TextItemCaption(item), item);
         // A choice made in the list is taken at once, as a list box in the cell would take it.
         connect(choice, &QComboBox::activated, this, [this, choice] {
             emit const_cast<TItemChoiceDelegate *>(this)->commitData(choice);
@@ -263,8 +263,8 @@ void TFileImport::LoadFile(const QString &fileName)
     if (reader.Next(header)) {
         bool named = false;
         for (qsizetype c = 0; c < header.Fields.size(); ++c)
-            for (int item = 1; item < ImportItemEnd; ++item)
-                if (TrimBlanks(header.Fields[c]) == ImportItemCaption(item)) {
+            for (int item = 1; item < TextItemEnd; ++item)
+                if (TrimBlanks(header.Fields[c]) == TextItemCaption(item)) {
                     SetColumnItem(static_cast<int>(c), item);
                     named = true;
                     break;
@@ -456,12 +456,15 @@ void TFileImport::btnImportClick()
     QString message = QStringLiteral("%1件のデータを取り込みました  ").arg(Outcome.Added);
     if (!Outcome.Problems.empty()) {
         const bool written = ReplaceFileWhole(ReportFile(), ImportReport(Outcome));
+        if (Outcome.CutCount() > 0)
+            message += QStringLiteral("\r\n長すぎる項目を切り詰めて取り込んだ行が%1行あります  ").arg(Outcome.CutCount());
         if (Outcome.RejectedCount() > 0)
             message += QStringLiteral("\r\n取り込めなかった行が%1行あります  ").arg(Outcome.RejectedCount());
         message += written ? QStringLiteral("\r\n\r\n行番号と理由は次のファイルに記録しました  \r\n") + QDir::toNativeSeparators(ReportFile())
                            : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile());
     }
-    ShowMessageBoxAt(this, message, AppTitle, Outcome.RejectedCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
+    ShowMessageBoxAt(this, message, AppTitle,
+                     Outcome.RejectedCount() > 0 || Outcome.CutCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
     if (Outcome.Added > 0)
         accept();
 }

@@ -217,8 +217,8 @@ void TFileExport::ExportTo(const QString &fileName)
         if (!Outcome.Replaced.isEmpty()) {
             QStringList replaced;
             for (const QChar c : Outcome.Replaced)
-                replaced << QStringLiteral("「%1」を「%2」").arg(c).arg(Sjis::readBack(c));
-            message += QStringLiteral("\r\nShift-JISで表せない文字を置き換えて出力しました（%1）  ").arg(replaced.join(QStringLiteral("、")));
+                replaced << QStringLiteral("%1→%2").arg(c).arg(Sjis::readBack(c));
+            message += QStringLiteral("\r\nShift-JISで表せない文字を似た文字で出力しました（%1）  ").arg(replaced.join(QStringLiteral("、")));
         }
         if (changed)
             message += QStringLiteral("\r\nUTF-8で出力するとそのまま出力できます  ");

@@ -207,8 +207,16 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
         // Read as it is chosen, before the file dialog closes: keys typed on (Alt+I right after Enter) are
         // handled while the file dialog's own loop is still running, and must find the file read and 取り込み
         // enabled rather than be lost on a disabled button.
-        connect(&dialog, &QFileDialog::fileSelected, this, &TFileImport::LoadFile);
+        bool loaded = false;
+        connect(&dialog, &QFileDialog::fileSelected, this, [this, &loaded](const QString &fileName) {
+            loaded = true;
+            LoadFile(fileName);
+        });
         ExecDialog(dialog);
+        // While the file dialog asks, this window's ticks are held and put back as they were when it closes,
+        // undoing the separator and header the file was read with: they are chosen again.
+        if (loaded && !fileName_.isEmpty())
+            chooseByFile();
     });
     connect(cbxCode, &QComboBox::activated, this, [this] { refreshPreview(); });
     connect(rbComma, &QRadioButton::toggled, this, [this] { refreshPreview(); });
@@ -242,6 +250,15 @@ void TFileImport::LoadFile(const QString &fileName)
         cbxCode->removeItem(Utf16Code);
     cbxCode->setCurrentIndex(utf16 ? Utf16Code : encoding == TTextEncoding::Utf8 ? 1 : 0);
     cbxCode->setEnabled(!utf16);
+    if (!chooseByFile()) {
+        fileName_.clear();
+        head_.clear();
+        edtFileName->clear();
+    }
+}
+
+bool TFileImport::chooseByFile()
+{
     // A tab in the first line and no comma: a tab-separated file.
     const QString text = previewText();
     const QString firstLine = text.left(text.indexOf(QLatin1Char('\n')));
@@ -251,12 +268,8 @@ void TFileImport::LoadFile(const QString &fileName)
         (tab ? rbTab : rbComma)->setChecked(true);
     }
     grdPreview->setColumnCount(0);
-    if (!refreshPreview()) {
-        fileName_.clear();
-        head_.clear();
-        edtFileName->clear();
-        return;
-    }
+    if (!refreshPreview())
+        return false;
     // Columns named like an item go to that item.
     TCsvReader reader(previewText(), tab ? QLatin1Char('\t') : QLatin1Char(','), headCut_);
     TCsvRow header;
@@ -271,6 +284,7 @@ void TFileImport::LoadFile(const QString &fileName)
                 }
         chkHeader->setChecked(named);
     }
+    return true;
 }
 
 TTextEncoding TFileImport::encoding() const

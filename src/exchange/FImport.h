@@ -64,6 +64,9 @@ protected:
 private:
     // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
     bool refreshPreview();
+    // Ticks the separator and the header the loaded file shows and gives columns named like an item that item;
+    // false when the file has more columns than MaxColumns.
+    bool chooseByFile();
     // The encoding cbxCode shows.
     TTextEncoding encoding() const;
     // The beginning of the file the preview reads, in the encoding chosen.

@@ -95,6 +95,7 @@ constexpr uint32_t OneByte = 0x100;
 constexpr uint32_t Unmappable = 0xFFFF;
 
 std::atomic<uint32_t> encodedUnits[0x10000];
+std::atomic<char16_t> readBackUnits[0x10000];  // 0 not yet asked
 std::atomic<uint32_t> decodedBytes[0x100];
 std::atomic<uint32_t> decodedPairs[0x10000];
 
@@ -219,6 +220,22 @@ QChar storedForm(QChar c)
     case 0x203E: return QChar(0xFFE3);
     default: return c;
     }
+}
+
+QChar readBack(QChar c)
+{
+    const char16_t unit = c.unicode();
+    if (unit < 0x80 || c.isSurrogate())
+        return c;
+    std::atomic<char16_t> &entry = readBackUnits[unit];
+    char16_t back = entry.load(std::memory_order_relaxed);
+    if (back == 0) {
+        QString lost;
+        const QString read = decode(encode(QStringView(&c, 1), &lost));
+        back = lost.isEmpty() && read.size() == 1 ? read[0].unicode() : unit;
+        entry.store(back, std::memory_order_relaxed);
+    }
+    return QChar(back);
 }
 
 QString decode(QByteArrayView bytes)

@@ -11,6 +11,11 @@ namespace Sjis {
 // Shift-JIS and look as typed, so encode() writes those; a form shows the user the swap as it happens.
 QChar storedForm(QChar c);
 
+// The character Shift-JIS text written from c reads back as: c itself, or the one written in its place (the
+// full-width forms of storedForm(), and the converter's look-alikes, such as 鴎 for 鷗 and ～ for 〜). A
+// character Shift-JIS lacks, written as "?", and half of a surrogate pair give c.
+QChar readBack(QChar c);
+
 // Decodes Shift-JIS bytes; invalid byte sequences become U+FFFD.
 QString decode(QByteArrayView bytes);
 

@@ -10,6 +10,7 @@
 #include "mainlist/ListItems.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
+#include "base/SjisCodec.h"
 #include "widgets/CheckListMoves.h"
 
 #include <QApplication>
@@ -89,8 +90,8 @@ TFileExport::TFileExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
         buttons->addWidget(b);
     layout->addLayout(buttons);
 
-    for (int item = 0; item < ListItemCount; ++item) {
-        auto *row = new QListWidgetItem(ExportItemCaption(item), lstItems);
+    for (int item = 0; item < TextItemEnd; ++item) {
+        auto *row = new QListWidgetItem(TextItemCaption(item), lstItems);
         row->setCheckState(Qt::Unchecked);
         ItemOrder.push_back(item);
     }
@@ -116,7 +117,7 @@ void TFileExport::ListCountChanged() { gbxRange->ListCountChanged(); }
 void TFileExport::UpdateKeywordNames()
 {
     for (int row = 0; row < lstItems->count(); ++row)
-        lstItems->item(row)->setText(ExportItemCaption(ItemOrder[row]));
+        lstItems->item(row)->setText(TextItemCaption(ItemOrder[row]));
 }
 
 TExportOptions TFileExport::Options() const
@@ -208,10 +209,20 @@ void TFileExport::ExportTo(const QString &fileName)
         ShowMessageBoxAt(this, QStringLiteral("出力を中止しました  "), AppTitle, MB_ICONINFORMATION);
     } else {
         QString message = QStringLiteral("%1件のデータを出力しました  ").arg(Outcome.Written);
+        const bool changed = !Outcome.Unmappable.isEmpty() || !Outcome.Replaced.isEmpty();
+        if (changed)
+            message += QStringLiteral("\r\n");
         if (!Outcome.Unmappable.isEmpty())
-            message += QStringLiteral("\r\n\r\nShift-JISで表せない文字を「?」で出力しました（%1）  \r\nUTF-8で出力するとそのまま出力できます  ")
-                           .arg(Outcome.Unmappable);
-        ShowMessageBoxAt(this, message, AppTitle, Outcome.Unmappable.isEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+            message += QStringLiteral("\r\nShift-JISで表せない文字を「?」で出力しました（%1）  ").arg(Outcome.Unmappable);
+        if (!Outcome.Replaced.isEmpty()) {
+            QStringList replaced;
+            for (const QChar c : Outcome.Replaced)
+                replaced << QStringLiteral("%1→%2").arg(c).arg(Sjis::readBack(c));
+            message += QStringLiteral("\r\nShift-JISで表せない文字を似た文字で出力しました（%1）  ").arg(replaced.join(QStringLiteral("、")));
+        }
+        if (changed)
+            message += QStringLiteral("\r\nUTF-8で出力するとそのまま出力できます  ");
+        ShowMessageBoxAt(this, message, AppTitle, changed ? MB_ICONWARNING : MB_ICONINFORMATION);
     }
 }
 

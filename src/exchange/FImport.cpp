@@ -50,7 +50,7 @@ void setChoice(QAbstractItemModel *model, const QModelIndex &cell, int itemNo)
 {
     const bool chosen = IsImportItem(itemNo);
     model->setData(cell, chosen ? itemNo : -1, Qt::UserRole);
-    const QString caption = chosen ? ImportItemCaption(itemNo) : NoItem;
+    const QString caption = chosen ? TextItemCaption(itemNo) : NoItem;
     model->setData(cell, caption, Qt::DisplayRole);
     model->setData(cell, QStringLiteral("%1列目の項目：%2").arg(cell.column() + 1).arg(caption), Qt::AccessibleTextRole);
 }
@@ -95,8 +95,8 @@ public:
         choice->setObjectName(QStringLiteral("cbxItem%1").arg(index.column() + 1));
         choice->setAccessibleName(QStringLiteral("%1列目の項目").arg(index.column() + 1));
         choice->addItem(NoItem, -1);
-        for (int item = 1; item < ImportItemEnd; ++item)
-            choice->addItem(ImportItemCaption(item), item);
+        for (int item = 1; item < TextItemEnd; ++item)
+            choice->addItem(TextItemCaption(item), item);
         // A choice made in the list is taken at once, as a list box in the cell would take it.
         connect(choice, &QComboBox::activated, this, [this, choice] {
             emit const_cast<TItemChoiceDelegate *>(this)->commitData(choice);
@@ -207,8 +207,16 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
         // Read as it is chosen, before the file dialog closes: keys typed on (Alt+I right after Enter) are
         // handled while the file dialog's own loop is still running, and must find the file read and 取り込み
         // enabled rather than be lost on a disabled button.
-        connect(&dialog, &QFileDialog::fileSelected, this, &TFileImport::LoadFile);
+        bool loaded = false;
+        connect(&dialog, &QFileDialog::fileSelected, this, [this, &loaded](const QString &fileName) {
+            loaded = true;
+            LoadFile(fileName);
+        });
         ExecDialog(dialog);
+        // While the file dialog asks, this window's ticks are held and put back as they were when it closes,
+        // undoing the separator and header the file was read with: they are chosen again.
+        if (loaded && !fileName_.isEmpty())
+            chooseByFile();
     });
     connect(cbxCode, &QComboBox::activated, this, [this] { refreshPreview(); });
     connect(rbComma, &QRadioButton::toggled, this, [this] { refreshPreview(); });
@@ -242,6 +250,15 @@ void TFileImport::LoadFile(const QString &fileName)
         cbxCode->removeItem(Utf16Code);
     cbxCode->setCurrentIndex(utf16 ? Utf16Code : encoding == TTextEncoding::Utf8 ? 1 : 0);
     cbxCode->setEnabled(!utf16);
+    if (!chooseByFile()) {
+        fileName_.clear();
+        head_.clear();
+        edtFileName->clear();
+    }
+}
+
+bool TFileImport::chooseByFile()
+{
     // A tab in the first line and no comma: a tab-separated file.
     const QString text = previewText();
     const QString firstLine = text.left(text.indexOf(QLatin1Char('\n')));
@@ -251,26 +268,23 @@ void TFileImport::LoadFile(const QString &fileName)
         (tab ? rbTab : rbComma)->setChecked(true);
     }
     grdPreview->setColumnCount(0);
-    if (!refreshPreview()) {
-        fileName_.clear();
-        head_.clear();
-        edtFileName->clear();
-        return;
-    }
+    if (!refreshPreview())
+        return false;
     // Columns named like an item go to that item.
     TCsvReader reader(previewText(), tab ? QLatin1Char('\t') : QLatin1Char(','), headCut_);
     TCsvRow header;
     if (reader.Next(header)) {
         bool named = false;
         for (qsizetype c = 0; c < header.Fields.size(); ++c)
-            for (int item = 1; item < ImportItemEnd; ++item)
-                if (TrimBlanks(header.Fields[c]) == ImportItemCaption(item)) {
+            for (int item = 1; item < TextItemEnd; ++item)
+                if (TrimBlanks(header.Fields[c]) == TextItemCaption(item)) {
                     SetColumnItem(static_cast<int>(c), item);
                     named = true;
                     break;
                 }
         chkHeader->setChecked(named);
     }
+    return true;
 }
 
 TTextEncoding TFileImport::encoding() const
@@ -456,12 +470,15 @@ void TFileImport::btnImportClick()
     QString message = QStringLiteral("%1件のデータを取り込みました  ").arg(Outcome.Added);
     if (!Outcome.Problems.empty()) {
         const bool written = ReplaceFileWhole(ReportFile(), ImportReport(Outcome));
+        if (Outcome.CutCount() > 0)
+            message += QStringLiteral("\r\n長すぎる項目を切り詰めて取り込んだ行が%1行あります  ").arg(Outcome.CutCount());
         if (Outcome.RejectedCount() > 0)
             message += QStringLiteral("\r\n取り込めなかった行が%1行あります  ").arg(Outcome.RejectedCount());
         message += written ? QStringLiteral("\r\n\r\n行番号と理由は次のファイルに記録しました  \r\n") + QDir::toNativeSeparators(ReportFile())
                            : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile());
     }
-    ShowMessageBoxAt(this, message, AppTitle, Outcome.RejectedCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
+    ShowMessageBoxAt(this, message, AppTitle,
+                     Outcome.RejectedCount() > 0 || Outcome.CutCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
     if (Outcome.Added > 0)
         accept();
 }

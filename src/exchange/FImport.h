@@ -41,9 +41,9 @@ public:
     static constexpr int PreviewRows = 20;
     static constexpr qint64 PreviewBytes = 1 << 20;
     static constexpr int PreviewFieldUnits = 256;
-    // The most columns a file may have: one for each list item, as many as an export of every item writes (its
-    // No. column is left out here), and one for each address part. A file with more is refused.
-    static constexpr int MaxColumns = ImportItemEnd;
+    // The most columns a file may have: as many as an export of every item writes, one for each list item and
+    // one for each address part. A file with more is refused.
+    static constexpr int MaxColumns = TextItemEnd;
     // Where the rejected lines are written, and the folder of the safety copy.
     QString ReportFile() const;
     QString SafetyFolder() const;
@@ -64,6 +64,9 @@ protected:
 private:
     // False when the file has more columns than MaxColumns: the preview is then emptied and the import refused.
     bool refreshPreview();
+    // Ticks the separator and the header the loaded file shows and gives columns named like an item that item;
+    // false when the file has more columns than MaxColumns.
+    bool chooseByFile();
     // The encoding cbxCode shows.
     TTextEncoding encoding() const;
     // The beginning of the file the preview reads, in the encoding chosen.

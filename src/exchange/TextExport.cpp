@@ -1,22 +1,13 @@
 #include "exchange/TextExport.h"
 
-#include "core/Globals.h"
 #include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
-#include "mainlist/ListItems.h"
 #include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 
 #include <QElapsedTimer>
 #include <QHash>
-
-QString ExportItemCaption(int itemNo)
-{
-    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
-        return KeywordNames[itemNo - liFirstKeyword];
-    return ListItemTable()[itemNo].Caption;
-}
 
 namespace {
 
@@ -51,7 +42,12 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
     };
     std::vector<Span> lines(rows.size());
     auto encode = [&](const QString &text) {
-        return options.Encoding == TTextEncoding::Utf8 ? text.toUtf8() : Sjis::encode(text, &outcome.Unmappable);
+        if (options.Encoding == TTextEncoding::Utf8)
+            return text.toUtf8();
+        for (const QChar c : text)
+            if (c.unicode() >= 0x80 && Sjis::readBack(c) != c && !outcome.Replaced.contains(c))
+                outcome.Replaced += c;
+        return Sjis::encode(text, &outcome.Unmappable);
     };
     QElapsedTimer sinceAsked;
     sinceAsked.start();
@@ -59,7 +55,9 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
     QString line;
     TListCells cells(table, categoryName);
     auto makeLine = [&](size_t at) {
-        makeCsvLine(line, options.Items, options.Separator, [&](int item) { return cells.Text(item, rows[at].first); });
+        makeCsvLine(line, options.Items, options.Separator, [&](int item) {
+            return item >= ipPrefecture ? cells.AddressParts()[item - ipPrefecture] : cells.Text(item, rows[at].first);
+        });
         const qsizetype start = made.size();
         made += encode(line);
         lines[at] = {start, made.size() - start};
@@ -106,7 +104,7 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
 
     QByteArray bytes = options.Encoding == TTextEncoding::Utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     if (options.Header) {
-        makeCsvLine(line, options.Items, options.Separator, ExportItemCaption);
+        makeCsvLine(line, options.Items, options.Separator, TextItemCaption);
         bytes += encode(line);
     }
     bytes.reserve(bytes.size() + made.size());

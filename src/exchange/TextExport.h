@@ -1,5 +1,6 @@
-// The text export without its window: the main list's cell texts of chosen items, one line per record, as
-// comma- or tab-separated text in Shift-JIS or UTF-8 that spreadsheets read back cell for cell.
+// The text export without its window: the main list's cell texts of chosen items, and the address parts that
+// the list joins, one line per record, as comma- or tab-separated text in Shift-JIS or UTF-8 that spreadsheets
+// and the import read back cell for cell.
 #pragma once
 
 #include "exchange/TextImport.h"
@@ -16,7 +17,7 @@
 class TTable;
 
 struct TExportOptions {
-    std::vector<int> Items;  // list item numbers, in the order of the columns
+    std::vector<int> Items;  // text item numbers (the list's items, the address parts), in the order of the columns
     bool Header = true;      // a first line of the items' captions
     TTextEncoding Encoding = TTextEncoding::ShiftJis;
     char Separator = ',';
@@ -27,10 +28,8 @@ struct TExportOutcome {
     bool Stopped = false;
     QString Failure;      // nothing was written
     QString Unmappable;   // characters Shift-JIS lacks, written as "?"
+    QString Replaced;     // characters Shift-JIS writes as others (Sjis::readBack), each once
 };
-
-// The caption of an item as the export's header and item lists show it (keyword items under their names).
-QString ExportItemCaption(int itemNo);
 
 // Writes the rows (list index, record number) of table to fileName in that order, through a temporary file:
 // the file is replaced only when every line was made. progress(done, total) is asked now and then; false stops

@@ -5,7 +5,6 @@
 #include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
-#include "exchange/TextExport.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
@@ -161,13 +160,17 @@ bool TCsvReader::Next(TCsvRow &row)
 
 // ---- One row to a record ----
 
-bool IsImportItem(int itemNo) { return itemNo >= 1 && itemNo < ImportItemEnd; }
+bool IsImportItem(int itemNo) { return itemNo >= 1 && itemNo < TextItemEnd; }
 
-QString ImportItemCaption(int itemNo)
+QString TextItemCaption(int itemNo)
 {
     static const QString parts[] = {QStringLiteral("都道府県"), QStringLiteral("市区町村"), QStringLiteral("町域・番地"),
                                     QStringLiteral("建物名")};
-    return itemNo >= ipPrefecture ? parts[itemNo - ipPrefecture] : ExportItemCaption(itemNo);
+    if (itemNo >= ipPrefecture)
+        return parts[itemNo - ipPrefecture];
+    if (itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8)
+        return KeywordNames[itemNo - liFirstKeyword];
+    return ListItemTable()[itemNo].Caption;
 }
 
 namespace {
@@ -239,7 +242,7 @@ void TImportConverter::SetCategories(const QHash<QString, int32_t> &mains, const
 }
 
 bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors,
-                               QStringList *notes) const
+                               QStringList *notes, bool *cutAny) const
 {
     TAddressRecord &r = *record;
     // A row starts as a record typed into the form does: the person's own name is printed on the postcard.
@@ -248,8 +251,18 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     std::optional<QDate> addDate, updDate;
     std::optional<QTime> addTime, updTime;
     QString mainName, subName;
-    std::array<QString, 4> addressParts;
     bool anyValue = false;
+    if (cutAny)
+        *cutAny = false;
+    // The address parts the row gives, each from the last of its columns that holds one.
+    std::array<QString, 4> addressParts;
+    for (size_t column = 0; column < columnItems_.size() && column < static_cast<size_t>(fields.size()); ++column) {
+        const int item = columnItems_[column];
+        const QString value = TrimBlanks(fields[static_cast<qsizetype>(column)]);
+        if (item >= ipPrefecture && item <= ipBuilding && !value.isEmpty())
+            addressParts[item - ipPrefecture] = value;
+    }
+    const QString joinedParts = addressParts[0] + addressParts[1] + addressParts[2] + addressParts[3];
 
     // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
     auto controlFree = [&](const QString &value, int itemNo, bool multiLine = false) {
@@ -258,7 +271,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         };
         if (std::none_of(value.begin(), value.end(), refused))
             return true;
-        *errors << QStringLiteral("「%1」に制御文字があります").arg(ImportItemCaption(itemNo));
+        *errors << QStringLiteral("「%1」に制御文字があります").arg(TextItemCaption(itemNo));
         return false;
     };
     auto encoded = [&](const QString &value, int itemNo, bool multiLine = false) -> std::optional<QByteArray> {
@@ -267,12 +280,12 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         QString missing;
         const QByteArray bytes = Sjis::encode(value, &missing);
         if (!missing.isEmpty()) {
-            *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(ImportItemCaption(itemNo), missing);
+            *errors << QStringLiteral("「%1」にShift-JISで表せない文字があります（%2）").arg(TextItemCaption(itemNo), missing);
             return std::nullopt;
         }
         for (const QChar c : value)
-            if (Sjis::storedForm(c) != c) {
-                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(ImportItemCaption(itemNo)).arg(c).arg(Sjis::storedForm(c));
+            if (Sjis::readBack(c) != c) {
+                const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(TextItemCaption(itemNo)).arg(c).arg(Sjis::readBack(c));
                 if (!notes->contains(note))
                     *notes << note;
             }
@@ -280,8 +293,11 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     };
     auto cut = [&](const QByteArray &bytes, int capacity, int itemNo) {
         const QByteArray kept = Sjis::cutToBytes(bytes, capacity);
-        if (kept.size() < bytes.size())
-            *notes << QStringLiteral("「%1」を%2バイトに切り詰めました").arg(ImportItemCaption(itemNo)).arg(capacity);
+        if (kept.size() < bytes.size()) {
+            *notes << QStringLiteral("「%1」を%2バイトに切り詰めました").arg(TextItemCaption(itemNo)).arg(capacity);
+            if (cutAny)
+                *cutAny = true;
+        }
         return kept;
     };
     auto text = [&](const QString &value, int capacity, int itemNo, QByteArray &field) {
@@ -296,8 +312,11 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         if (!controlFree(value, itemNo))
             return;
         const QString kept = CutToUnits(value, units);
-        if (kept.size() < value.size())
-            *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(ImportItemCaption(itemNo)).arg(units);
+        if (kept.size() < value.size()) {
+            *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(TextItemCaption(itemNo)).arg(units);
+            if (cutAny)
+                *cutAny = true;
+        }
         field = WideToEscapedAnsi(kept);
     };
     auto number = [&](const QString &value, int itemNo, QByteArray &field, const QString &invalid) {
@@ -309,14 +328,14 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             }
         field = KeepNumberChars(half, NumberChars::Digits);
         if (field.size() > 11) {
-            *errors << QStringLiteral("「%1」の桁数が多すぎます").arg(ImportItemCaption(itemNo));
+            *errors << QStringLiteral("「%1」の桁数が多すぎます").arg(TextItemCaption(itemNo));
             field.clear();
         }
     };
     auto date = [&](const QString &value, int itemNo, std::optional<QDate> *d, std::optional<QTime> *t) {
         const std::optional<QDateTime> read = readDateTime(value);
         if (!read) {
-            *errors << QStringLiteral("「%1」が日時として読めません").arg(ImportItemCaption(itemNo));
+            *errors << QStringLiteral("「%1」が日時として読めません").arg(TextItemCaption(itemNo));
             return;
         }
         if (d && read->date() != QDate(1899, 12, 30))
@@ -357,6 +376,10 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             break;
         }
         case 9: {
+            // A whole address that is its parts joined, as the export writes it beside them, says no more than
+            // they do; split at its prefecture alone it would move the municipality and the building.
+            if (value == joinedParts)
+                break;
             const auto bytes = encoded(value, item);
             if (!bytes)
                 break;
@@ -364,16 +387,21 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             SplitPrefecture(*bytes, prefecture, rest);
             r.Tdfkn = prefecture;
             // Without a dictionary the municipality cannot be told from the town: the rest goes to the town's
-            // field and what it cannot hold to the building's.
-            r.Adrs2 = rest.left(addressCut(rest, 100));
-            r.Adrs3 = cut(rest.mid(r.Adrs2.size()), 116, item);
+            // field and what it cannot hold to the building's. A rest longer than both starts in the
+            // municipality's, when no column gives that, so that all the record holds is kept.
+            if (rest.size() > AddressPartBytes[2] + AddressPartBytes[3] && addressParts[1].isEmpty()) {
+                r.Adrs1 = rest.left(addressCut(rest, AddressPartBytes[1]));
+                rest = rest.mid(r.Adrs1.size());
+            }
+            r.Adrs2 = rest.left(addressCut(rest, AddressPartBytes[2]));
+            r.Adrs3 = cut(rest.mid(r.Adrs2.size()), AddressPartBytes[3], item);
             break;
         }
         case 10: reading(value, 100, item, r.AdrsKana); break;
         case ipPrefecture:
         case ipMunicipality:
         case ipTown:
-        case ipBuilding: addressParts[item - ipPrefecture] = value; break;
+        case ipBuilding: break;  // read above
         case 11: r.PrivCorp = value == QStringLiteral("個人"); break;
         case 12: text(value, CorpKanjiBytes, item, r.CorpKanji); break;
         case 13: reading(value, 80, item, r.CorpKana); break;
@@ -457,6 +485,11 @@ int TImportOutcome::RejectedCount() const
     return static_cast<int>(std::count_if(Problems.begin(), Problems.end(), [](const TImportProblem &p) { return p.Rejected; }));
 }
 
+int TImportOutcome::CutCount() const
+{
+    return static_cast<int>(std::count_if(Problems.begin(), Problems.end(), [](const TImportProblem &p) { return p.Cut; }));
+}
+
 TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConverter &converter, bool skipHeader,
                           int limit, const std::function<bool(qsizetype, qsizetype)> &progress)
 {
@@ -471,6 +504,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
             TCsvRow row;
             TAddressRecord record;
             QStringList errors, notes;
+            bool cut = false;
             bool first = true;
             while (reader.Next(row)) {
                 if (first && skipHeader) {
@@ -496,7 +530,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
                 }
                 errors.clear();
                 notes.clear();
-                if (!converter.Convert(row.Fields, &record, &errors, &notes)) {
+                if (!converter.Convert(row.Fields, &record, &errors, &notes, &cut)) {
                     outcome.Problems.push_back({row.Line, errors.join(QStringLiteral("、")), row.Text, true});
                     continue;
                 }
@@ -510,7 +544,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
                 ++count;
                 ++outcome.Added;
                 if (!notes.isEmpty())
-                    outcome.Problems.push_back({row.Line, notes.join(QStringLiteral("、")), row.Text, false});
+                    outcome.Problems.push_back({row.Line, notes.join(QStringLiteral("、")), row.Text, false, cut});
             }
             table.Commit();
         } catch (const EDatabaseError &) {

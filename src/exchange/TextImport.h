@@ -61,17 +61,20 @@ private:
     int line_ = 1;
 };
 
-// Beside the list's items, whose address is the whole of it, a column can go to one part of the record's
-// address: a file that keeps the building apart has nowhere else to put it.
-enum TImportAddressPart : int { ipPrefecture = ListItemCount, ipMunicipality, ipTown, ipBuilding };
-// The item numbers a column can go to end before this.
-inline constexpr int ImportItemEnd = ipBuilding + 1;
+// Beside the list's items, whose address is the whole of it, a text file's column can hold one part of the
+// record's address: the export writes each part from its field for the import to put back there, and a file
+// that keeps the building apart has nowhere else to put it.
+enum TTextAddressPart : int { ipPrefecture = ListItemCount, ipMunicipality, ipTown, ipBuilding };
+// The item numbers of text files, written and read, end before this.
+inline constexpr int TextItemEnd = ipBuilding + 1;
 
 // The items a column can go to: the main list's items by number, 0 (No.) never, then the address parts; -1
 // leaves the column out.
 bool IsImportItem(int itemNo);
-// The name of an item in the column choice and in the report: keyword items under their current names.
-QString ImportItemCaption(int itemNo);
+// The name of an item in the export's item list and header, the import's column choice and its report (the
+// same name, so that a header the export wrote names the columns back): keyword items under their current
+// names.
+QString TextItemCaption(int itemNo);
 
 // Turns rows into records of the open book: groups by their names, categories by their names.
 class TImportConverter {
@@ -81,9 +84,10 @@ public:
     TImportConverter(const std::vector<int> &columnItems, double now);
     void SetCategories(const QHash<QString, int32_t> &mains, const QHash<QString, int32_t> &subs);
 
-    // False when the row cannot be stored (reasons in *errors); notes tell of fields cut to their size and
-    // of names that matched nothing.
-    bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes) const;
+    // False when the row cannot be stored (reasons in *errors); notes tell of fields cut to their size, of
+    // characters stored as others and of names that matched nothing; *cut is set when a field was cut.
+    bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes,
+                 bool *cut = nullptr) const;
 
 private:
     std::vector<int> columnItems_;
@@ -97,6 +101,7 @@ struct TImportProblem {
     QString Reason;
     QString Text;
     bool Rejected = true;
+    bool Cut = false;  // taken with a field cut to its size: text the book does not hold
 };
 
 struct TImportOutcome {
@@ -105,6 +110,7 @@ struct TImportOutcome {
     QString Failure;  // why a table error added nothing, as the window tells it
     std::vector<TImportProblem> Problems;
     int RejectedCount() const;
+    int CutCount() const;
 };
 
 // Adds the rows of reader to table in one transaction. progress(position, size) is asked now and then; false

@@ -12,6 +12,7 @@
 #include "exchange/MExport.h"
 #include "exchange/VerInfo.h"
 #include "mainlist/AdrsList.h"
+#include "mainlist/RecordListing.h"
 #include "platform/MemIniFile.h"
 #include "widgets/ShiftJisValidator.h"
 #include "base/FileReplace.h"
@@ -416,8 +417,8 @@ private:
 // handled in the file dialog's own loop, and found 取り込み still disabled when the file was read only after.
 TEST_F(ExchangeDialogTest, ImportReadsTheChosenFileBeforeTheFileDialogCloses)
 {
-    const QString file = dir.path() + "/in.csv";
-    test::writeFile(file, QStringLiteral("名前,電話番号\r\n山田,03-1234-5678\r\n").toUtf8());
+    const QString file = dir.path() + "/in.txt";
+    test::writeFile(file, QStringLiteral("名前\t電話番号\r\n山田\t03-1234-5678\r\n").toUtf8());
     TFileImport dialog(list.get());
     dialog.show();
     bool closed = false, readyAtClose = false;
@@ -438,6 +439,16 @@ TEST_F(ExchangeDialogTest, ImportReadsTheChosenFileBeforeTheFileDialogCloses)
     EXPECT_TRUE(readyAtClose);
     EXPECT_EQ(nameAtClose.toStdString(), QDir::toNativeSeparators(file).toStdString());
     EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3}));
+    // What the file told, its separator and its header, is what the window shows once the file dialog is
+    // gone, and what the import goes by: the header is no record.
+    EXPECT_TRUE(dialog.rbTab->isChecked());
+    EXPECT_TRUE(dialog.chkHeader->isChecked());
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 1) << boxes.texts().join(" | ").toStdString();
+    EXPECT_TRUE(dialog.Outcome.Problems.empty());
+    dm->AdrsTable->First();
+    EXPECT_EQ(EscapedAnsiToWide(dm->AdrsTable->FieldByName("NameKanji").AsString()), QStringLiteral("山田"));
 }
 
 TEST_F(ExchangeDialogTest, ImportAnsweredNoOrWithoutColumnsChangesNothing)
@@ -549,6 +560,270 @@ TEST_F(ExchangeDialogTest, ARangeTickedWithoutAClickIsCounted)
         ASSERT_TRUE(test::toggleOnTheBus(range->rbAll));
         EXPECT_EQ(range->lblCount->text(), window.counted.arg(30));
     }
+}
+
+namespace {
+
+// Records as offices keep them: every field an export of every item writes is filled; buildings, long company
+// names, two departments; names with the signs and characters Shift-JIS writes otherwise or lacks. The address
+// lies in its parts as the record form keeps them: a municipality, a town without one, a building without a
+// town, and one longer than the town's and building's fields together.
+std::vector<TAddressRecord> officeRecords(int32_t codeMain, int32_t codeSub)
+{
+    struct Office {
+        const char16_t *tdfkn, *adrs1, *adrs2, *adrs3, *corp, *dptmnt, *name, *joint;
+    };
+    const QString longTown = QStringLiteral("大字中川字") + QString(45, QChar(u'沢'));  // 100 bytes
+    const QString longBuilding = QStringLiteral("山北町中川温泉郷ビレッジ ") + QString(45, QChar(u'棟'));  // 115 bytes
+    const Office offices[] = {
+        {u"東京都", u"千代田区", u"丸の内2丁目6-1", u"丸の内パークビルディング 12F", u"株式会社山田精密機械製作所東京本社",
+         u"営業本部　第二営業部", u"山田 ¥太郎", u"山田 ¥花子"},
+        {u"神奈川県", u"横浜市中区", u"本町1-2-3", u"横浜アイランドタワー 3階", u"有限会社さくら総合コンサルティング",
+         u"技術開発部　品質保証課", u"佐藤‾花子", u"佐藤‾一郎"},
+        {u"大阪府", u"大阪市北区", u"梅田3-1-1", u"", u"医療法人社団こころの森クリニック本院", u"総務部　経理課",
+         u"𠮷田 一郎", u"𠮷田 花子"},
+        {u"北海道", u"", u"札幌市中央区北5条西2-5", u"JRタワーオフィスプラザ 20F", u"北海道物産流通センター株式会社",
+         u"物流部　第一倉庫課", u"森 鷗一", u"森 鷗子"},
+        {u"福岡県", u"福岡市博多区", u"", u"博多駅前シティビル 8F", u"九州情報システム開発株式会社", u"営業部　法人課",
+         u"鈴木 二郎", u"鈴木 三郎"},
+        {u"神奈川県", u"足柄上郡山北町", nullptr, nullptr, u"株式会社足柄山林資源開発研究所", u"山林部　調査課",
+         u"高橋 三郎", u"高橋 四郎"},
+    };
+    std::vector<TAddressRecord> records;
+    for (int n = 0; n < static_cast<int>(std::size(offices)); ++n) {
+        const Office &o = offices[n];
+        const auto sjis = [](const char16_t *text) { return Sjis::encode(QString::fromUtf16(text)); };
+        TAddressRecord r = NewAddressRecord();
+        r.Group = n + 1;
+        r.CustomCode = "K-" + QByteArray::number(1001 + n);
+        r.Tel = "03" + QByteArray::number(52100000 + n);  // stored as digits, listed hyphenated
+        r.TelDiv = n % 2 ? 3 : 0;
+        r.Fax = "03" + QByteArray::number(52109900 + n);
+        r.Portable1 = "090" + QByteArray::number(12340000 + n);
+        r.Portable2 = "080" + QByteArray::number(98760000 + n);
+        r.Pos = "10000" + QByteArray::number(10 + n);
+        r.Tdfkn = sjis(o.tdfkn);
+        r.Adrs1 = sjis(o.adrs1);
+        r.Adrs2 = o.adrs2 ? sjis(o.adrs2) : Sjis::encode(longTown);
+        r.Adrs3 = o.adrs3 ? sjis(o.adrs3) : Sjis::encode(longBuilding);
+        r.AdrsKana = Sjis::encode(QStringLiteral("ﾄｳｷﾖｳﾄ ﾁﾖﾀﾞｸ %1").arg(n));
+        r.PrivCorp = n == 4;
+        r.CorpKanji = sjis(o.corp);
+        r.CorpKana = Sjis::encode(QStringLiteral("ﾔﾏﾀﾞｾｲﾐﾂｷｶｲｾｲｻｸｼﾖ %1").arg(n));
+        r.Dptmnt = sjis(o.dptmnt);
+        r.Post = Sjis::encode(n % 2 ? QStringLiteral("部長代理") : QStringLiteral("課長"));
+        r.NameKanji = WideToEscapedAnsi(QString::fromUtf16(o.name));
+        r.NameKana = Sjis::encode(QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+        r.URL = "https://www.example.co.jp/office" + QByteArray::number(n);
+        r.EMail1 = "info" + QByteArray::number(n) + "@example.co.jp";
+        r.EMail2 = "sales" + QByteArray::number(n) + "@example.co.jp";
+        for (int j = 0; j < 5; ++j)
+            r.Joint[j] = WideToEscapedAnsi(j == 0 ? QString::fromUtf16(o.joint) : QStringLiteral("連名 %1の%2").arg(n).arg(j));
+        for (int k = 0; k < 8; ++k)
+            r.Keyword[k] = Sjis::encode(QStringLiteral("キーワード%1-%2").arg(k + 1).arg(n));
+        r.Note = QByteArrayList{Sjis::encode(QStringLiteral("初回訪問 2024/4/%1, 午後").arg(n + 1)),
+                                Sjis::encode(QStringLiteral("担当: \"田中\""))};
+        r.SymbolMark = Sjis::encode(QStringLiteral("●"));
+        r.SymbolColor = 0x0000FF + n;
+        r.AddDateTime = DateTimeToDouble(QDateTime(QDate(2024, 4, 1 + n), QTime(9, 30, n)));
+        r.UpdDateTime = DateTimeToDouble(QDateTime(QDate(2025, 5, 1 + n), QTime(17, 45, 10 + n)));
+        r.CodeMain = codeMain;
+        r.CodeSub = codeSub;
+        records.push_back(r);
+    }
+    return records;
+}
+
+// The fields an export of every item writes, as text, record by record in the order they were added.
+std::vector<QStringList> exportedFields(TTable &t)
+{
+    QStringList names{"Group", "CustomCode", "Tel", "TelDiv", "Fax", "Portable1", "Portable2", "Pos", "Tdfkn", "Adrs1",
+                      "Adrs2", "Adrs3", "AdrsKana", "PrivCorp", "CorpKanji", "CorpKana", "Dptmnt", "Post", "NameKanji",
+                      "NameKana", "URL", "EMail1", "EMail2"};
+    for (int n = 1; n <= 5; ++n)
+        names << QStringLiteral("Joint%1").arg(n);
+    for (int n = 1; n <= 8; ++n)
+        names << QStringLiteral("Keyword%1").arg(n);
+    names << "Note" << "SymbolMark" << "SymbolColor" << "AddDateTime" << "UpdDateTime" << "CodeMain" << "CodeSub";
+    std::vector<QStringList> rows;
+    t.SetIndexName(QString());
+    t.Scan(names, true, [&](const QVariantList &v) {
+        QStringList row;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const bool name = names[i] == "NameKanji" || names[i].startsWith("Joint");
+            row << names[i] + "=" + (name ? EscapedAnsiToWide(v[i].toByteArray()) : v[i].typeId() == QMetaType::QByteArray ? Sjis::decode(v[i].toByteArray()) : v[i].toString());
+        }
+        rows.push_back(row);
+    });
+    return rows;
+}
+
+}  // namespace
+
+// 出力 of every item, then 取り込み of that file into a new book: every record comes back into the fields it
+// came from, its address parts and building included. What Shift-JIS cannot write as it stands is said when the
+// file is written: the characters it lacks, and those written as others (¥ and ‾ as their full-width forms, 鷗
+// as 鴎); those, and only those, are what the book gets back in their place.
+TEST_F(ExchangeDialogTest, ABookExportedWithEveryItemComesBackIntoTheSameFields)
+{
+    int32_t codeMain = 0, codeSub = 0;
+    dm->ForEachCategory(true, QString(), [&](TTable &t) {
+        if (codeMain == 0) {
+            codeMain = t.FieldByName("CatNo").AsInteger() / 100;
+            codeSub = t.FieldByName("CatNo").AsInteger() % 100;
+        }
+    });
+    ASSERT_GT(codeMain, 0);
+    const std::vector<TAddressRecord> records = officeRecords(codeMain, codeSub);
+    TTable &book = *dm->AdrsTable;
+    for (const TAddressRecord &r : records) {
+        book.Append();
+        SetAddressRecordFields(book, r);
+        book.Post();
+    }
+    list->RefreshList(true, true, false);
+    const std::vector<QStringList> before = exportedFields(book);
+
+    ShowFileExportWindow(list.get());
+    auto *window = dynamic_cast<TFileExport *>(FileExport);
+    ASSERT_NE(window, nullptr);
+    for (int row = 0; row < window->lstItems->count(); ++row)
+        window->lstItems->item(row)->setCheckState(Qt::Checked);
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
+        window->cbxCode->setCurrentIndex(utf8 ? 1 : 0);
+        const QString file = dir.path() + (utf8 ? "/every-utf8.csv" : "/every-sjis.csv");
+        boxes.clear();
+        window->ExportTo(file);
+        ASSERT_EQ(window->Outcome.Written, static_cast<int>(records.size()));
+        ASSERT_FALSE(boxes.texts().isEmpty());
+        const QString told = boxes.texts().last();
+        if (utf8) {
+            EXPECT_EQ(told, QStringLiteral("6件のデータを出力しました  "));
+        } else {
+            EXPECT_TRUE(told.contains(QStringLiteral("Shift-JISで表せない文字を「?」で出力しました（𠮷）"))) << told.toStdString();
+            EXPECT_TRUE(told.contains(QStringLiteral("Shift-JISで表せない文字を似た文字で出力しました（¥→￥、‾→￣、鷗→鴎）")))
+                << told.toStdString();
+            EXPECT_EQ(boxes.shown().back().flags & MB_ICONWARNING, MB_ICONWARNING);
+        }
+
+        // Into a new book, its columns named by the header.
+        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
+        QDir().mkpath(AdrsFolder + folder);
+        dm->CreateAdrsTableObject(folder);
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        EXPECT_TRUE(dialog.chkHeader->isChecked());
+        std::vector<int> named = window->Options().Items;
+        EXPECT_EQ(named.size(), static_cast<size_t>(TextItemEnd));
+        std::replace(named.begin(), named.end(), 0, -1);  // No. is the list's, not the record's
+        EXPECT_EQ(dialog.ColumnItems(), named);
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        ASSERT_EQ(dialog.Outcome.Added, static_cast<int>(records.size())) << boxes.texts().join(" | ").toStdString();
+        EXPECT_EQ(dialog.Outcome.RejectedCount(), 0);
+        EXPECT_EQ(dialog.Outcome.CutCount(), 0);
+
+        std::vector<QStringList> expected = before;
+        if (!utf8)
+            for (QStringList &row : expected)
+                for (QString &field : row)
+                    if (field.startsWith("NameKanji=") || field.startsWith("Joint"))
+                        field.replace(u'¥', u'￥').replace(u'‾', u'￣').replace(u'鷗', u'鴎').replace(QStringLiteral("𠮷"), QStringLiteral("?"));
+        const std::vector<QStringList> after = exportedFields(*dm->AdrsTable);
+        ASSERT_EQ(after.size(), expected.size());
+        for (size_t r = 0; r < after.size(); ++r)
+            for (qsizetype f = 0; f < after[r].size(); ++f)
+                EXPECT_EQ(after[r][f].toStdString(), expected[r][f].toStdString()) << "record " << r + 1;
+
+        dm->CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm->OpenAdrsTable());
+    }
+    // The items chosen are remembered, the address parts with them, and a new window ticks them again.
+    EXPECT_TRUE(window->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ShowFileExportWindow(list.get());
+    window = dynamic_cast<TFileExport *>(FileExport);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Options().Items.size(), static_cast<size_t>(TextItemEnd));
+}
+
+// A selection saved before the export offered the address parts still loads and writes the whole address
+// alone (住所), as files from other programs give it: imported, it is split at the prefecture and loses
+// nothing the record's fields can hold, even beyond the town's and building's fields together. An address
+// longer than all of them is cut, and the import's message says so, not only its report.
+TEST_F(ExchangeDialogTest, AWholeAddressKeepsWhatTheRecordHoldsAndACutIsToldInTheMessage)
+{
+    TTable &book = *dm->AdrsTable;
+    std::vector<TAddressRecord> records = officeRecords(0, 0);
+    // The last office's address fills every field: 8 + 32 + 100 + 116 bytes.
+    records.back().Adrs1 = Sjis::encode(QStringLiteral("足柄上郡山北町大字中川字西丹沢"));
+    records.back().Adrs1 += Sjis::encode(QStringLiteral("沢"));
+    ASSERT_EQ(records.back().Adrs1.size(), 32);
+    records.back().Adrs3 += Sjis::encode(QStringLiteral("A"));
+    ASSERT_EQ(records.back().Adrs3.size(), 116);
+    for (const TAddressRecord &r : records) {
+        book.Append();
+        SetAddressRecordFields(book, r);
+        book.Post();
+    }
+    list->RefreshList(true, true, false);
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteString("FILE EXPORT", "Items", "2,9,16");
+        ini.UpdateFile();
+    }
+    ShowFileExportWindow(list.get());
+    auto *window = dynamic_cast<TFileExport *>(FileExport);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Options().Items, (std::vector<int>{2, 9, 16}));
+    EXPECT_EQ(window->lstItems->count(), TextItemEnd);
+    const QString file = dir.path() + "/whole.csv";
+    window->ExportTo(file);
+    ASSERT_EQ(window->Outcome.Written, static_cast<int>(records.size()));
+
+    const auto addresses = [](TTable &t) {
+        QStringList listed;
+        TListCells cells(t, [](int32_t, int32_t) { return QByteArray(); });
+        t.SetIndexName(QString());
+        for (t.First(); !t.Eof(); t.Next())
+            listed << cells.Text(liAddress, 0);
+        return listed;
+    };
+    const QStringList before = addresses(book);
+    QDir().mkpath(AdrsFolder + "New");
+    dm->CreateAdrsTableObject("New");
+    ASSERT_TRUE(dm->OpenAdrsTable());
+    {
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{2, 9, 16}));
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        ASSERT_EQ(dialog.Outcome.Added, static_cast<int>(records.size()));
+        EXPECT_EQ(dialog.Outcome.CutCount(), 0);
+        EXPECT_EQ(boxes.texts().last(), QStringLiteral("6件のデータを取り込みました  "));
+    }
+    EXPECT_EQ(addresses(*dm->AdrsTable), before);
+    dm->AdrsTable->Last();
+    EXPECT_EQ(Sjis::decode(dm->AdrsTable->FieldByName("Tdfkn").AsString()), QStringLiteral("神奈川県"));
+
+    // Two characters more than every field holds: the end is cut, said in the message and in the report.
+    const QString tooLong = before.back() + QStringLiteral("号室");
+    test::writeFile(file, Sjis::encode(QStringLiteral("顧客コード,住所,名前\r\nK-2001,%1,渡辺 五郎\r\n").arg(tooLong)));
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 1);
+    EXPECT_EQ(dialog.Outcome.CutCount(), 1);
+    const QString told = boxes.texts().last();
+    EXPECT_TRUE(told.contains(QStringLiteral("長すぎる項目を切り詰めて取り込んだ行が1行あります"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("InError.txt")));
+    EXPECT_EQ(boxes.shown().back().flags & MB_ICONWARNING, MB_ICONWARNING);
+    EXPECT_EQ(addresses(*dm->AdrsTable).last(), before.back());
+    EXPECT_TRUE(QString::fromUtf8(test::readFile(DataFolder + "InError.txt")).contains(QStringLiteral("「住所」を116バイトに切り詰めました")));
 }
 
 TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)

@@ -122,7 +122,7 @@ TEST_F(TextExportTest, RoundTripThroughTheImportIsFieldIdenticalAndSpreadsheetsR
         EXPECT_EQ(read[4].toInt(), Records + 1);
         QStringList captions;
         for (const int item : options.Items)
-            captions << ExportItemCaption(item);
+            captions << TextItemCaption(item);
         EXPECT_EQ(read[0].toVariant().toStringList(), captions);
         source->SetIndexName(QString());
         for (const int row : {1, 2, 8}) {

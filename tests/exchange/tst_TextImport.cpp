@@ -227,7 +227,7 @@ TEST_F(TextImportTest, ControlCodesAreRefusedAndSignsStoredAsTheyLook)
         "A1,03-1111-1111,1000001,東京都港区,会社%1名,田中,,,\r\n"
         "A2,03-2222-2222,1000001,東京都港区%2,会社,高橋,,,\r\n"
         "A3,03-3333-3333,1000001,東京都港区,会社,伊%3藤,,,\r\n"
-        "A4,03-4444-4444,1000001,東京都港区,¥100‾商会,渡辺,,,\"一行目\t\r\n二行目\"\r\n")
+        "A4,03-4444-4444,1000001,東京都港区,¥100‾鷗商会,渡辺,,,\"一行目\t\r\n二行目\"\r\n")
         .arg(QChar(0), QChar(0x7F), QChar(0x85));
     const TImportOutcome outcome = import(text, false);
     ASSERT_TRUE(outcome.Failure.isEmpty());
@@ -238,8 +238,10 @@ TEST_F(TextImportTest, ControlCodesAreRefusedAndSignsStoredAsTheyLook)
     EXPECT_TRUE(report.contains(QStringLiteral("1行目: 取り込めませんでした（「会社名」に制御文字があります")));
     EXPECT_TRUE(report.contains(QStringLiteral("2行目: 取り込めませんでした（「住所」に制御文字があります")));
     EXPECT_TRUE(report.contains(QStringLiteral("3行目: 取り込めませんでした（「名前」に制御文字があります")));
-    // ¥ and ‾ would come back as a backslash and a tilde: they are kept as the full-width signs, and said.
-    EXPECT_EQ(Sjis::decode(rows[0].at("CorpKanji")), QStringLiteral("￥100￣商会"));
+    // ¥ and ‾ would come back as a backslash and a tilde: they are kept as the full-width signs, and said; so is
+    // a character Shift-JIS writes as a look-alike.
+    EXPECT_EQ(Sjis::decode(rows[0].at("CorpKanji")), QStringLiteral("￥100￣鴎商会"));
+    EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「鷗」を「鴎」にしました"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「¥」を「￥」にしました"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("「会社名」の「‾」を「￣」にしました")));
     // The memo keeps its line breaks and tabs.

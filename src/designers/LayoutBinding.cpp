@@ -158,10 +158,10 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
         name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
 }
 
-// The address kept smaller than the name beside it: where the name is made smaller for its length (a narrow
-// envelope in horizontal writing) the address, set at its own size, would stand larger. Its place is made
+// The address kept smaller than the name beside it: where the name is made smaller for its block or its length
+// (a narrow envelope) the address, set at its own size, would stand as large or larger. Its place is made
 // narrower across its lines (from the left in vertical writing, from below in horizontal writing) until its
-// text is smaller than the name's.
+// text is at most nine tenths of the name's, so the name reads as the largest text.
 void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
 {
     if (!address.Visible || !name.Visible)
@@ -174,6 +174,7 @@ void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
     int nameHeight = 0;
     for (const TPlacedPiece &piece : name.Layout(canvas, pixels(name.LaidOutRect())))
         nameHeight = std::max(nameHeight, std::abs(piece.FontHeight));
+    const int highest = nameHeight * 9 / 10;
     const TRect a = address.GetRect();
     const bool vertical = !address.WritesHorizontally();
     // The address's text height in a place breadth units across its lines; 0 when nothing is set.
@@ -183,12 +184,12 @@ void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
         return address.Layout(canvas, pixels(r)).isEmpty() ? 0 : std::abs(canvas.FontHeight());
     };
     const int full = vertical ? a.Width() : a.Height();
-    if (nameHeight == 0 || setAt(full) < nameHeight)
+    if (nameHeight == 0 || setAt(full) <= highest)
         return;
     int low = 1, high = full;
     while (high - low > 1) {
         const int middle = low + (high - low) / 2;
-        (setAt(middle) < nameHeight ? low : high) = middle;
+        (setAt(middle) <= highest ? low : high) = middle;
     }
     address.SetLaidOutRect(vertical ? TRect{a.Right - low, a.Top, a.Right, a.Bottom}
                                     : TRect{a.Left, a.Top, a.Right, a.Top + low});

@@ -799,6 +799,14 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         const QString pdf = out.path() + QStringLiteral("/%1.pdf").arg(i);
         ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
         ASSERT_EQ(test::pdfPages(pdf), 3);
+        if (i == 0 || (paper.Kind == 1 && vertical)) {
+            // The card shows the company record as it prints.
+            for (int row = 0; row < list->GetRecordCount(); ++row)
+                if (list->GetRecNoAt(row) == recNos[0])
+                    list->SelectItem(row, true, false);
+            form->ListChanged();
+            test::keepSample(form->grab().toImage(), ("address-side-" + std::to_string(i) + "-window").c_str());
+        }
         for (int page = 1; page <= 3; ++page) {
             const TRow &row = rows[page - 1];
             SCOPED_TRACE(row.Name);

@@ -142,9 +142,9 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
     const int gap = TenthsMmToLayout(10);
     int limit = (vertical ? paper.width() : paper.height()) - TenthsMmToLayout(80);
     for (const TDrawRect *object : shown) {
-        const TRect b = object->GetRect();
         if (object == &name || !object->Visible)
             continue;
+        const TRect b = object->GetRect();
         if (vertical && b.Left >= n.Right && b.Top < n.Bottom && n.Top < b.Bottom)
             limit = std::min(limit, b.Left - gap);
         else if (!vertical && b.Top >= n.Bottom && sideBySide(b, n))
@@ -177,22 +177,26 @@ void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
     const int highest = nameHeight * 9 / 10;
     const TRect a = address.GetRect();
     const bool vertical = !address.WritesHorizontally();
-    // The address's text height in a place breadth units across its lines; 0 when nothing is set.
-    const auto setAt = [&](int breadth) {
-        const TRect r = vertical ? TRect{a.Right - breadth, a.Top, a.Right, a.Bottom}
-                                 : TRect{a.Left, a.Top, a.Right, a.Top + breadth};
-        return address.Layout(canvas, pixels(r)).isEmpty() ? 0 : std::abs(canvas.FontHeight());
+    const auto narrowed = [&](int breadth) {
+        return vertical ? TRect{a.Right - breadth, a.Top, a.Right, a.Bottom}
+                        : TRect{a.Left, a.Top, a.Right, a.Top + breadth};
+    };
+    // Whether the address is set, and no larger than that, in a place breadth units across its lines.
+    const auto smallEnough = [&](int breadth) {
+        return !address.Layout(canvas, pixels(narrowed(breadth))).isEmpty() &&
+               std::abs(canvas.FontHeight()) <= highest;
     };
     const int full = vertical ? a.Width() : a.Height();
-    if (nameHeight == 0 || setAt(full) <= highest)
+    if (nameHeight == 0 || smallEnough(full))
         return;
     int low = 1, high = full;
     while (high - low > 1) {
         const int middle = low + (high - low) / 2;
-        (setAt(middle) <= highest ? low : high) = middle;
+        (smallEnough(middle) ? low : high) = middle;
     }
-    address.SetLaidOutRect(vertical ? TRect{a.Right - low, a.Top, a.Right, a.Bottom}
-                                    : TRect{a.Left, a.Top, a.Right, a.Top + low});
+    // An address that would no longer be set anywhere keeps its place.
+    if (smallEnough(low))
+        address.SetLaidOutRect(narrowed(low));
 }
 
 }  // namespace

@@ -158,6 +158,8 @@ void TPrintDocument::CreateFixedObjects()
                     senderObject<TNameRect>(),        addition(19),
                     addition(20),                     addition(21),
                     addition(22)};
+    if (Kind == LayoutDocument)
+        static_cast<TAddressRect &>(*CombinedObjects[1]).BuildingApart = 1;
 }
 
 

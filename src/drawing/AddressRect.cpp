@@ -35,6 +35,8 @@ struct TColumn {
     QList<TSegment> Segments;
     int Length = 0;
     int Thickness = 0;
+    // The building, which keeps a column of its own (BuildingApart).
+    bool Apart = false;
 };
 
 void measure(TCanvas &canvas, TColumn &column)
@@ -226,6 +228,8 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
             lines.append(line);
     if (lines.isEmpty())
         return {};
+    // The building's line, which keeps a line of its own; none when it is not kept apart.
+    qsizetype building = BuildingApart && !Lines_[2].isEmpty() ? lines.size() - 1 : -1;
     SelectTextFont(canvas, false);
     const bool fixed = SelectFixedSize(canvas);
     const auto width = [&](const QString &text) { return canvas.TextWidth(text); };
@@ -233,7 +237,11 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
     const auto join = [&](qsizetype i) {
         lines[i] += lines[i + 1];
         lines.removeAt(i + 1);
+        if (building > i)
+            --building;
     };
+    // Whether line i + 1 may be joined to line i.
+    const auto joins = [&](qsizetype i) { return building != i + 1; };
     const QString one = QStringLiteral("一");
     for (;;) {
         if (!fixed)
@@ -244,7 +252,7 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
                 return {};
             return {{lines[0], QPoint(mx, my + (H - canvas.TextHeight(one)) / 2)}};
         }
-        if (lines[0].size() < 5) {
+        if (lines[0].size() < 5 && joins(0)) {
             join(0);
             continue;
         }
@@ -255,7 +263,7 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
             }
             if (!fit(W, std::max(width(lines[0] + one), width(lines[1] + one))))
                 return {};
-            if (width(lines[0] + lines[1]) - width(one) < W) {
+            if (width(lines[0] + lines[1]) - width(one) < W && joins(0)) {
                 join(0);
                 continue;
             }
@@ -268,7 +276,9 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
             const qsizetype k = width(lines[1]) >= width(lines[2]) ? 1 : 2;
             return width(lines[k]) >= width(lines[0]) ? k : 0;
         };
-        const auto reduce = [&](qsizetype k) { join(k != 0 && width(lines[0]) <= width(lines[2]) ? 0 : 1); };
+        const auto reduce = [&](qsizetype k) {
+            join(!joins(1) || (k != 0 && width(lines[0]) <= width(lines[2])) ? 0 : 1);
+        };
         const qsizetype k = wider();
         if (!fit(H, (canvas.TextHeight(one) + g) * 3)) {
             reduce(k);
@@ -278,8 +288,8 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
             return {};
         const int first = width(lines[0] + lines[1]);
         const int last = width(lines[1] + lines[2]) + width(one);
-        if (!(first - width(one) >= W && last >= W)) {
-            if (first >= W && last < W)
+        if (!(first - width(one) >= W && (last >= W || !joins(1)))) {
+            if (first >= W && last < W && joins(1))
                 join(1);
             else
                 reduce(wider());
@@ -301,12 +311,14 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFram
     const int W = frame.Width();
     const int H = frame.Height();
     QList<TColumn> columns;
-    for (const QString &line : Lines_)
-        if (!line.isEmpty())
-            columns.append({line, SegmentLine(line, DigitsUpright_)});
+    for (size_t i = 0; i < Lines_.size(); ++i)
+        if (!Lines_[i].isEmpty())
+            columns.append({Lines_[i], SegmentLine(Lines_[i], DigitsUpright_), 0, 0, BuildingApart && i == 2});
     if (columns.isEmpty())
         return {};
-    if (columns.size() >= 2 && Sjis::encode(columns[0].Line).size() < 5)
+    // Whether column i + 1 may be joined to column i.
+    const auto joins = [&](qsizetype i) { return !columns[i + 1].Apart; };
+    if (columns.size() >= 2 && Sjis::encode(columns[0].Line).size() < 5 && joins(0))
         join(columns, 0);
 
     SelectTextFont(canvas, true);
@@ -377,7 +389,7 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFram
             }
             if (!fixed && !fit(H, std::max(columns[0].Length, columns[1].Length) + h1))
                 return {};
-            if (columns[0].Length + columns[1].Length - (fixed ? 0 : h1) < H) {
+            if (columns[0].Length + columns[1].Length - (fixed ? 0 : h1) < H && joins(0)) {
                 join(columns, 0);
                 continue;
             }
@@ -411,7 +423,7 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFram
             return columns[k].Length >= columns[0].Length ? k : 0;
         };
         const auto reduce = [&](qsizetype k) {
-            join(columns, k != 0 && columns[0].Length <= columns[2].Length ? 0 : 1);
+            join(columns, !joins(1) || (k != 0 && columns[0].Length <= columns[2].Length) ? 0 : 1);
         };
         const qsizetype k = longer();
         if (!fixed) {
@@ -426,7 +438,7 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFram
             reduce(longer());
             continue;
         }
-        if (columns[1].Length + columns[2].Length + h1 < H) {
+        if (columns[1].Length + columns[2].Length + h1 < H && joins(1)) {
             join(columns, 1);
             continue;
         }

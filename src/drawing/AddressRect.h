@@ -61,6 +61,9 @@ public:
     int SizeStep = 3;
     // Set by the sender block on its parts: sizes from the recipient row whatever the style.
     uint8_t MainSizeRow = 0;
+    // Set by the address side of postcards and envelopes on its receiver: the building (line 2) keeps a column
+    // or line of its own and is never joined to the address before it, however much room the address has.
+    uint8_t BuildingApart = 0;
 
 private:
     QList<TPlacedText> LayoutHorizontal(TCanvas &canvas, const TTextFrame &frame) const;

@@ -43,6 +43,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrintDialog>
@@ -687,4 +688,192 @@ TEST_F(LayoutFileTest, TheNameColumnStandsInTheMiddleOfAVerticalPostcard)
     EXPECT_TRUE(test::pageText(pdf, 1).contains(QStringLiteral("ベルモーラ商事株式会社")));
     // Large enough to read: at least 2 mm a character.
     EXPECT_GE(mm(corp.width()), 2.0);
+}
+
+namespace {
+
+// Where a text object of the layout lies on a printed page, in points.
+QRectF pointsOf(const TRect &r) { return QRectF(r.Left * 0.75, r.Top * 0.75, r.Width() * 0.75, r.Height() * 0.75); }
+
+// A text as pdftotext gives it back: digits and letters half width, every dash one hyphen, no blanks.
+QString plain(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= u'！' && c <= u'～')
+            c = QChar(c.unicode() - 0xFEE0);
+        else if (c == u'ー' || c == u'－' || c == u'‐')
+            c = u'-';
+    }
+    text.remove(u' ').remove(u'　');
+    return text;
+}
+
+// The lines of words whose middles lie in area, in reading order: columns from the right, each read downwards,
+// for vertical writing; rows from the top, each read rightwards, for horizontal writing. Words a third of a
+// line apart or less stand in the same line.
+QStringList linesIn(const QList<test::TPdfWord> &words, const QRectF &area, bool vertical)
+{
+    QList<test::TPdfWord> in;
+    for (const test::TPdfWord &w : words)
+        if (area.contains(w.Box.center()))
+            in.append(w);
+    const auto across = [vertical](const test::TPdfWord &w) { return vertical ? -w.Box.center().x() : w.Box.center().y(); };
+    const auto along = [vertical](const test::TPdfWord &w) { return vertical ? w.Box.center().y() : w.Box.center().x(); };
+    std::sort(in.begin(), in.end(), [&](const auto &a, const auto &b) { return across(a) < across(b); });
+    QList<QList<test::TPdfWord>> lines;
+    for (const test::TPdfWord &w : in) {
+        const double size = std::min(w.Box.width(), w.Box.height());
+        if (lines.isEmpty() || across(w) - across(lines.last().last()) > size / 3)
+            lines.append(QList<test::TPdfWord>());
+        lines.last().append(w);
+    }
+    QStringList texts;
+    for (QList<test::TPdfWord> &line : lines) {
+        std::sort(line.begin(), line.end(), [&](const auto &a, const auto &b) { return along(a) < along(b); });
+        QString text;
+        for (const test::TPdfWord &w : line)
+            text += w.Text;
+        texts.append(plain(text));
+    }
+    return texts;
+}
+
+// The size a word was set in: the width of a column's glyphs in vertical writing, the height of a line in
+// horizontal writing. Words with half-width characters are left out (-1): set across a column, theirs is the
+// size of horizontal text.
+double wordSize(const test::TPdfWord &w, bool vertical)
+{
+    if (std::any_of(w.Text.begin(), w.Text.end(), [](QChar c) { return c.unicode() < 0x2000; }))
+        return -1;
+    return vertical ? w.Box.width() : w.Box.height();
+}
+
+}  // namespace
+
+TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBuildingStandsApart)
+{
+    // Records as offices keep them: a company contact with a long company name, two departments and a title,
+    // short or long, and a private one, each address with a building.
+    struct TRow {
+        const char *Name, *Corp, *Dptmnt, *Post, *Tdfkn, *Adrs1, *Adrs2, *Adrs3;
+    };
+    const TRow rows[] = {
+        {"佐藤　一郎", "ベルモーラ・ホールディングス株式会社", "営業本部　第二営業部", "部長", "東京都", "千代田区",
+         "丸の内２－４－１", "丸の内ビルディング２１階"},
+        {"鈴木　健太", "株式会社ミルヴェール総合研究所東日本", "システム開発部　第三グループ", "執行役員　開発本部長",
+         "大阪府", "大阪市北区", "梅田３－１－３", "ノースゲートビルディング１５階"},
+        {"山田　花子", "", "", "", "神奈川県", "横浜市西区", "みなとみらい２－２－１", "ランドマークタワー３５階"},
+    };
+    // A large envelope at 600 dpi is larger than Qt reads by default.
+    QImageReader::setAllocationLimit(512);
+    TTable &t = *DMMirvale18->AdrsTable;
+    std::vector<int32_t> recNos;
+    for (const TRow &row : rows) {
+        t.Append();
+        t.FieldByName("PrivCorp").SetAsBoolean(*row.Corp == 0);
+        t.FieldByName("JointPrint").SetAsBoolean(true);
+        t.FieldByName("Pos").SetAsString("1000005");
+        for (const auto &[field, text] : {std::pair{"NameKanji", row.Name}, std::pair{"CorpKanji", row.Corp},
+                                          std::pair{"Dptmnt", row.Dptmnt}, std::pair{"Post", row.Post},
+                                          std::pair{"Tdfkn", row.Tdfkn}, std::pair{"Adrs1", row.Adrs1},
+                                          std::pair{"Adrs2", row.Adrs2}, std::pair{"Adrs3", row.Adrs3}})
+            t.FieldByName(field).SetAsString(Sjis::encode(QString::fromUtf8(text)));
+        t.Post();
+        recNos.push_back(t.FieldByName("RecNo").AsInteger());
+    }
+    list->RefreshList(true, true, false);
+
+    int papers = 0;
+    for (size_t i = 0; i < master.Formats.size(); ++i) {
+        const TPaperFormat &paper = master.Formats[i];
+        if (paper.Kind > 1 || paper.SheetIndex > 0)
+            continue;
+        const bool vertical = paper.Direction == 0;
+        SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + (vertical ? " 縦書き" : " 横書き"));
+        ++papers;
+        // 新規作成 on the paper.
+        form->Modified = 0;
+        newLayout<TNewLayoutDialog>(*form, [i](TNewLayoutDialog *dialog) { dialog->SelectFormatByNumber(int(i)); });
+        ASSERT_EQ(form->FormatNumber, int(i));
+        form->RecordNumbers = recNos;
+        const QString pdf = out.path() + QStringLiteral("/%1.pdf").arg(i);
+        ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+        ASSERT_EQ(test::pdfPages(pdf), 3);
+        if (i == 0 || (paper.Kind == 1 && vertical)) {
+            // The card shows the company record as it prints.
+            for (int row = 0; row < list->GetRecordCount(); ++row)
+                if (list->GetRecNoAt(row) == recNos[0])
+                    list->SelectItem(row, true, false);
+            form->ListChanged();
+            test::keepSample(form->grab().toImage(), ("address-side-" + std::to_string(i) + "-window").c_str());
+        }
+        for (int page = 1; page <= 3; ++page) {
+            const TRow &row = rows[page - 1];
+            SCOPED_TRACE(row.Name);
+            if (i == 0 || (paper.Kind == 1 && vertical))
+                test::keepSample(test::renderedPage(pdf, page, 600),
+                                 ("address-side-" + std::to_string(i) + "-" + std::to_string(page) + "-600dpi").c_str());
+            const QList<test::TPdfWord> words = test::pageWords(pdf, page);
+            // The receiver's texts (the postal code at the top, the address and the name block, as the print run
+            // placed them); the sender's, on a postcard, are the others.
+            form->BindRecord(recNos[size_t(page - 1)]);
+            const QRectF address = pointsOf(form->CombinedObjects[1]->GetRect());
+            const QRectF name = pointsOf(static_cast<TMetaRect &>(*form->CombinedObjects[2]).LaidOutRect());
+            const QRectF postal = pointsOf(form->CombinedObjects[0]->GetRect());
+            QList<test::TPdfWord> receiver;
+            for (const test::TPdfWord &w : words)
+                if (address.contains(w.Box.center()) || name.contains(w.Box.center()) || postal.contains(w.Box.center()))
+                    receiver.append(w);
+
+            // The name is the largest of them: its family and given name, the honorific beside them.
+            const QString nameLine = QString::fromUtf8(row.Name).remove(u'　') + QStringLiteral("様");
+            double nameSize = 0, largestOther = 0;
+            QString largest;
+            for (const test::TPdfWord &w : receiver) {
+                const double size = wordSize(w, vertical);
+                if (name.contains(w.Box.center()) && nameLine.contains(w.Text))
+                    nameSize = std::max(nameSize, size);
+                else if (size > largestOther) {
+                    largestOther = size;
+                    largest = w.Text;
+                }
+            }
+            EXPECT_GT(nameSize, largestOther) << "the name at " << nameSize << " pt, " << largest.toStdString()
+                                              << " at " << largestOther << " pt";
+
+            // The building on a column or line of its own, the street number ending the one before it.
+            const QStringList lines = linesIn(words, address, vertical);
+            const QString building = plain(QString::fromUtf8(row.Adrs3));
+            const qsizetype at = lines.indexOf(building);
+            EXPECT_GT(at, 0) << lines.join(u'|').toStdString();
+            if (at > 0) {
+                EXPECT_TRUE(lines[at - 1].endsWith(plain(QString::fromUtf8(row.Adrs2))))
+                    << lines.join(u'|').toStdString();
+            }
+            if (*row.Corp) {
+                EXPECT_TRUE(test::pageText(pdf, page).contains(QString::fromUtf8(row.Corp)));
+            }
+
+            // None of them overlaps another: the glyphs' boxes, less the room round a glyph's ink, keep apart.
+            // (Not where the paper itself lays a sender's place over the receiver's.)
+            const bool senderOver = std::any_of(form->ZOrderList.begin(), form->ZOrderList.end(), [&](TDrawRect *o) {
+                const auto at = std::find_if(form->CombinedObjects.begin(), form->CombinedObjects.end(),
+                                             [o](const auto &fixed) { return fixed.get() == o; });
+                return at - form->CombinedObjects.begin() >= 4 && at != form->CombinedObjects.end() &&
+                       (pointsOf(o->GetRect()).intersects(address) || pointsOf(o->GetRect()).intersects(name));
+            });
+            if (senderOver)
+                continue;
+            for (qsizetype a = 0; a < receiver.size(); ++a)
+                for (qsizetype b = a + 1; b < receiver.size(); ++b) {
+                    const auto ink = [](const QRectF &box) {
+                        const double m = std::min(box.width(), box.height()) * 0.15;
+                        return box.adjusted(m, m, -m, -m);
+                    };
+                    EXPECT_FALSE(ink(receiver[a].Box).intersects(ink(receiver[b].Box)))
+                        << receiver[a].Text.toStdString() << " and " << receiver[b].Text.toStdString();
+                }
+        }
+    }
+    EXPECT_GE(papers, 14);
 }

@@ -2,13 +2,16 @@
 
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/Canvas.h"
 #include "drawing/CorpRect.h"
+#include "drawing/MetafileEx.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
 #include "drawing/SenderRect.h"
@@ -16,6 +19,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -569,4 +573,58 @@ void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBin
                 contacts.Contacts.push_back(addition);
     FillContacts(contacts, sender, context);
     block.SenderTitle = sender.Title;
+}
+
+namespace {
+
+// Whether a and b share some of their width.
+bool sideBySide(const TRect &a, const TRect &b) { return a.Left < b.Right && b.Left < a.Right; }
+
+}  // namespace
+
+void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
+{
+    for (TAddressRect *address : receiver.Address)
+        if (address)
+            address->SetKeepsReadable(true);
+    if (receiver.Split || !receiver.Name || !receiver.Address[0])
+        return;
+    TNameRect &name = *receiver.Name;
+    TAddressRect &address = *receiver.Address[0];
+    const TRect n = name.GetRect();
+    const TRect a = address.GetRect();
+    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
+        a.Top >= n.Top || !sideBySide(a, n))
+        return;
+    // Measured at a printer's resolution: in layout units a line is a few units high.
+    constexpr int dpi = 600;
+    TMetafileEx picture;
+    TCanvas canvas(picture, dpi, dpi);
+    canvas.SetTarget({true, dpi, dpi, 0, 0});
+    canvas.SetFontPixelsPerInch(dpi);
+    const auto units = [](int pixels) { return int(std::ceil(pixels * double(LayoutDpi) / dpi)); };
+    const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
+    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
+    int foot = labelHeight - TenthsMmToLayout(20);
+    for (const TAdditionRect *item : receiver.Items)
+        if (item->Visible && item->GetRect().Top >= n.Top && sideBySide(item->GetRect(), n))
+            foot = std::min(foot, item->GetRect().Top);
+    const int lowest = std::max(foot, n.Bottom);
+    // The address keeps its frame, or what its lines need where that is more; the name starts under it and
+    // takes the free room under its own frame.
+    const int addressFoot = std::min(std::max(a.Bottom, least), lowest);
+    int top = std::max(n.Top, addressFoot);
+    const int bottom = std::min(std::max(top + needed, n.Bottom), lowest);
+    if (bottom - top < needed) {
+        int highest = std::min(least, top);
+        const TBarcodeRect *barcode = receiver.Barcode;
+        if (barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top)
+            highest = std::max(highest, std::min(barcode->GetRect().Bottom, top));
+        top = std::max(bottom - needed, highest);
+    }
+    // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
+    if (top >= bottom)
+        return;
+    name.SetLaidOutRect({n.Left, top, n.Right, bottom});
+    address.SetLaidOutRect({a.Left, a.Top, a.Right, std::max(std::min(addressFoot, top), a.Top + 1)});
 }

@@ -130,6 +130,17 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
 // FillContacts' work.
 void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
 
+// The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
+// computation the print loop and the designer's canvas share, both with the label's height in layout units.
+// The addresses keep to the smallest text size (TAddressRect::SetKeepsReadable). In the combined set, where
+// the name stands under the address and shares its width, each takes the room its texts need at their sizes:
+// an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
+// address; a name block that outgrows its frame takes the free room under it first, down to the first shown
+// addition or the label's foot, then the address's lower part down to what its lines need at the smallest
+// size, never past a barcode between them. What the objects are lent is their laid-out rectangle
+// (TMetaRect::LaidOutRect); the rectangles the user placed stay.
+void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
+
 // The letter body's sender block filled from a sender row: both layouts' postal code, address and name parts
 // as the sender objects take them, the layout-1 additions' lines (the first two the row has, shown by their
 // count) and every addition's contact line.

@@ -6,19 +6,12 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/Sender.h"
-#include "base/Units.h"
 #include "drawing/AdditionRect.h"
-#include "drawing/AddressRect.h"
-#include "drawing/BarcodeRect.h"
-#include "drawing/Canvas.h"
-#include "drawing/MetafileEx.h"
-#include "drawing/NameRect.h"
 #include "drawing/SenderRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -62,51 +55,6 @@ void fillWithSender(const TFixedObjects &set, const TSenderRecord &row, const TB
                 asReceiver ? TFillRole::SenderAsReceiver : TFillRole::Sender);
 }
 
-// Whether a and b share some of their width.
-bool sideBySide(const TRect &a, const TRect &b) { return a.Left < b.Right && b.Left < a.Right; }
-
-// On a label or a card the name stands under the address in a narrow place, which a company record's block
-// (company, departments, title, name) at the name's own size outgrows; made smaller to fit, it would end
-// smaller than the address. The name is lent the room it needs: first what lies free under it, down to the
-// first shown addition or the paper's foot, then the address's lower part, down to what its lines need at the
-// smallest text size, never past the barcode between them. What is still missing the name's fit makes up.
-void lendNameRoom(const TFixedObjects &receiver, int paperHeight)
-{
-    TNameRect &name = *receiver.Name;
-    TAddressRect &address = *receiver.Address[0];
-    const TRect n = name.GetRect();
-    const TRect a = address.GetRect();
-    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
-        a.Top >= n.Top || !sideBySide(a, n))
-        return;
-    // Measured at a printer's resolution: in layout units a line is a few units high.
-    constexpr int dpi = 600;
-    TMetafileEx picture;
-    TCanvas canvas(picture, dpi, dpi);
-    canvas.SetTarget({true, dpi, dpi, 0, 0});
-    canvas.SetFontPixelsPerInch(dpi);
-    const auto units = [](int pixels) { return int(std::ceil(pixels * double(LayoutDpi) / dpi)); };
-    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
-    if (needed <= n.Height())
-        return;
-    int foot = paperHeight - TenthsMmToLayout(20);
-    for (const TAdditionRect *item : receiver.Items)
-        if (item->Visible && item->GetRect().Top >= n.Top && sideBySide(item->GetRect(), n))
-            foot = std::min(foot, item->GetRect().Top);
-    const int bottom = std::clamp(n.Top + needed, n.Bottom, std::max(foot, n.Bottom));
-    int top = n.Top;
-    if (bottom - top < needed) {
-        int highest = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
-        if (receiver.Barcode && receiver.Barcode->Visible && sideBySide(receiver.Barcode->GetRect(), n) &&
-            receiver.Barcode->GetRect().Top < n.Top)
-            highest = std::max(highest, receiver.Barcode->GetRect().Bottom);
-        top = std::max(bottom - needed, std::min(highest, n.Top));
-    }
-    name.SetLaidOutRect({n.Left, top, n.Right, bottom});
-    if (top < a.Bottom)
-        address.SetLaidOutRect({a.Left, a.Top, a.Right, std::max(top, a.Top + 1)});
-}
-
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -141,8 +89,8 @@ bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
             return false;
     }
     BindItemContacts(receiver, context);
-    if (Layout.HasRecordItems() && !receiver.Split)
-        lendNameRoom(receiver, PaperHeight);
+    if (Layout.HasRecordItems())
+        LayOutLabelRecord(receiver, PaperHeight);
     return true;
 }
 

@@ -593,6 +593,9 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     TAddressRect &address = *receiver.Address[0];
     const TRect n = name.GetRect();
     const TRect a = address.GetRect();
+    // Laid out again from the rectangles: what was lent before a move is given back.
+    name.SetLaidOutRect(n);
+    address.SetLaidOutRect(a);
     if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
         a.Top >= n.Top || !sideBySide(a, n))
         return;

@@ -569,15 +569,16 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
     }
 
     // The objects as the designer places them, then moved and resized as a user does: the name frame's top
-    // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough).
-    enum TChange { AsPlaced, NameTopUp, AddressLower };
+    // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough), the address's right
+    // edge dragged 15 mm in.
+    enum TChange { AsPlaced, NameTopUp, AddressLower, AddressNarrower };
     int sheets = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {
         const TPaperFormat &paper = master.Formats[i];
         if ((paper.Kind != 2 && paper.Kind != 3) || paper.SheetIndex <= 0)
             continue;
         ++sheets;
-        for (const TChange change : {AsPlaced, NameTopUp, AddressLower}) {
+        for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower}) {
             SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " change " + std::to_string(change));
             if (form) {
                 form->Modified = 0;
@@ -586,12 +587,14 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
             ASSERT_TRUE(OpenOnPaper(paper.Kind == 3, int(i)));
             TDrawRect &address = *form->CombinedObjects[1];
             TDrawRect &name = *form->CombinedObjects[2];
-            TRect r = change == AddressLower ? address.GetRect() : name.GetRect();
+            const TRect r = change == NameTopUp ? name.GetRect() : address.GetRect();
             const int lower = TenthsMmToLayout(paper.Height >= 500 ? 120 : 40);
             if (change == NameTopUp)
                 name.SetRect({r.Left, r.Top - TenthsMmToLayout(50), r.Right, r.Bottom});
             if (change == AddressLower)
                 address.SetRect({r.Left, r.Top + lower, r.Right, r.Bottom + lower});
+            if (change == AddressNarrower)
+                address.SetRect({r.Left, r.Top, r.Right - TenthsMmToLayout(150), r.Bottom});
             form->RecordNumbers = recNos;
             ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                       TPrintOutcome::Printed);

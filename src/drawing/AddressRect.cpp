@@ -230,12 +230,12 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
     const QList<TPlacedText> joined = LayoutLines(canvas, frame, lines, fixed);
     const int own = CanvasFontHeight(canvas);
     const int set = canvas.FontHeight();
+    const int smallest = -SmallestTextHeight(canvas);
     // Font heights are negative: the larger size is the lower number.
-    if (!KeepsReadable_ || fixed || (!joined.isEmpty() && set <= own))
+    if (!KeepsReadable_ || fixed || (!joined.isEmpty() && set <= own && -set >= smallest))
         return joined;
     // Else the largest size, from the smallest text size (or above what the joined lines were made) up to
-    // their own, at which they wrap into the frame.
-    const int smallest = -SmallestTextHeight(canvas);
+    // their own, at which they wrap into the frame; an own size below the smallest is raised to it.
     int low = std::max(smallest, joined.isEmpty() ? 0 : 1 - set);
     int high = std::max(-own, smallest);
     const auto wrapsAt = [&](int size) { return !LayoutWrapped(canvas, frame, lines, -size).isEmpty(); };

@@ -570,15 +570,15 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
 
     // The objects as the designer places them, then moved and resized as a user does: the name frame's top
     // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough), the address's right
-    // edge dragged 15 mm in.
-    enum TChange { AsPlaced, NameTopUp, AddressLower, AddressNarrower };
+    // edge dragged 15 mm in; and the address set in the smallest size step.
+    enum TChange { AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest };
     int sheets = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {
         const TPaperFormat &paper = master.Formats[i];
         if ((paper.Kind != 2 && paper.Kind != 3) || paper.SheetIndex <= 0)
             continue;
         ++sheets;
-        for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower}) {
+        for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest}) {
             SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " change " + std::to_string(change));
             if (form) {
                 form->Modified = 0;
@@ -595,6 +595,10 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
                 address.SetRect({r.Left, r.Top + lower, r.Right, r.Bottom + lower});
             if (change == AddressNarrower)
                 address.SetRect({r.Left, r.Top, r.Right - TenthsMmToLayout(150), r.Bottom});
+            if (change == AddressSmallest) {
+                form->PrintForm.AddressSize = 1;
+                form->Layout.ApplyPrintForm();
+            }
             form->RecordNumbers = recNos;
             ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                       TPrintOutcome::Printed);

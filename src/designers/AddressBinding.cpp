@@ -593,12 +593,17 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     TAddressRect &address = *receiver.Address[0];
     const TRect n = name.GetRect();
     const TRect a = address.GetRect();
-    // Laid out again from the rectangles: what was lent before a move is given back.
-    name.SetLaidOutRect(n);
-    address.SetLaidOutRect(a);
+    // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
+    // layout that comes out as before keeps the pictures drawn.
+    const auto lend = [&](const TRect &nameRoom, const TRect &addressRoom) {
+        name.SetLaidOutRect(nameRoom);
+        address.SetLaidOutRect(addressRoom);
+    };
     if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
-        a.Top >= n.Top || !sideBySide(a, n))
+        a.Top >= n.Top || !sideBySide(a, n)) {
+        lend(n, a);
         return;
+    }
     // Measured at a printer's resolution: in layout units a line is a few units high.
     constexpr int dpi = 600;
     TMetafileEx picture;
@@ -627,7 +632,8 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     }
     // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
     if (top >= bottom)
-        return;
-    name.SetLaidOutRect({n.Left, top, n.Right, bottom});
-    address.SetLaidOutRect({a.Left, a.Top, a.Right, std::max(std::min(addressFoot, top), a.Top + 1)});
+        lend(n, a);
+    else
+        lend({n.Left, top, n.Right, bottom},
+             {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, top), a.Top + 1)});
 }

@@ -2,13 +2,16 @@
 
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
+#include "base/Units.h"
 #include "core/Globals.h"
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/Canvas.h"
 #include "drawing/CorpRect.h"
+#include "drawing/MetafileEx.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
 #include "drawing/SenderRect.h"
@@ -16,6 +19,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -569,4 +573,170 @@ void BindSenderBlock(TSenderRect &block, const TSenderRecord &sender, const TBin
                 contacts.Contacts.push_back(addition);
     FillContacts(contacts, sender, context);
     block.SenderTitle = sender.Title;
+}
+
+namespace {
+
+// Whether a and b share some of their width.
+bool sideBySide(const TRect &a, const TRect &b) { return a.Left < b.Right && b.Left < a.Right; }
+
+// A canvas of a printer's resolution to measure the text objects on: in layout units a line is a few units high.
+class TMeasuringCanvas {
+public:
+    static constexpr int Dpi = 600;
+    TMeasuringCanvas() : canvas_(picture_, Dpi, Dpi)
+    {
+        canvas_.SetTarget({true, Dpi, Dpi, 0, 0});
+        canvas_.SetFontPixelsPerInch(Dpi);
+    }
+    TCanvas &Canvas() { return canvas_; }
+    static int Units(int pixels) { return int(std::ceil(pixels * double(LayoutDpi) / Dpi)); }
+    static int Pixels(int units) { return LayoutToPixels(units, Dpi); }
+
+private:
+    TMetafileEx picture_;
+    TCanvas canvas_;
+};
+
+// On a postcard or an envelope a company record's company, department and title lines stand beside the name,
+// towards the address (columns right of it in vertical writing, lines above it in horizontal writing); within
+// the name's own place the block would make the name smaller than the address. The name is lent the room the
+// block needs at its own size beyond its far side (right in vertical writing, below in horizontal writing), up
+// to a millimetre before the first object shown there or the paper's margin; what is still missing the name's
+// fit makes up.
+void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, QSize paper)
+{
+    const TRect n = name.GetRect();
+    if (!name.Visible)
+        return;
+    const bool vertical = !name.WritesHorizontally();
+    TMeasuringCanvas measuring;
+    const int needed = TMeasuringCanvas::Units(
+        name.NeededBreadth(measuring.Canvas(), TMeasuringCanvas::Pixels(vertical ? n.Height() : n.Width())));
+    if (needed <= (vertical ? n.Width() : n.Height()))
+        return;
+    const int gap = TenthsMmToLayout(10);
+    int limit = (vertical ? paper.width() : paper.height()) - TenthsMmToLayout(80);
+    for (const TDrawRect *object : shown) {
+        if (object == &name || !object->Visible)
+            continue;
+        const TRect b = object->GetRect();
+        if (vertical && b.Left >= n.Right && b.Top < n.Bottom && n.Top < b.Bottom)
+            limit = std::min(limit, b.Left - gap);
+        else if (!vertical && b.Top >= n.Bottom && sideBySide(b, n))
+            limit = std::min(limit, b.Top - gap);
+    }
+    if (limit <= (vertical ? n.Right : n.Bottom))
+        return;
+    if (vertical)
+        name.SetLaidOutRect({n.Left, n.Top, std::min(n.Left + needed, limit), n.Bottom});
+    else
+        name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
+}
+
+// The address kept smaller than the name beside it: where the name is made smaller for its block or its length
+// (a narrow envelope) the address, set at its own size, would stand as large or larger. Its place is made
+// narrower across its lines (from the left in vertical writing, from below in horizontal writing) until its
+// text is at most nine tenths of the name's, so the name reads as the largest text.
+void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
+{
+    if (!address.Visible || !name.Visible)
+        return;
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const auto pixels = [](const TRect &r) {
+        return QSize(TMeasuringCanvas::Pixels(r.Width()), TMeasuringCanvas::Pixels(r.Height()));
+    };
+    int nameHeight = 0;
+    for (const TPlacedPiece &piece : name.Layout(canvas, pixels(name.LaidOutRect())))
+        nameHeight = std::max(nameHeight, std::abs(piece.FontHeight));
+    const int highest = nameHeight * 9 / 10;
+    const TRect a = address.GetRect();
+    const bool vertical = !address.WritesHorizontally();
+    const auto narrowed = [&](int breadth) {
+        return vertical ? TRect{a.Right - breadth, a.Top, a.Right, a.Bottom}
+                        : TRect{a.Left, a.Top, a.Right, a.Top + breadth};
+    };
+    // Whether the address is set, and no larger than that, in a place breadth units across its lines.
+    const auto smallEnough = [&](int breadth) {
+        return !address.Layout(canvas, pixels(narrowed(breadth))).isEmpty() &&
+               std::abs(canvas.FontHeight()) <= highest;
+    };
+    const int full = vertical ? a.Width() : a.Height();
+    if (nameHeight == 0 || smallEnough(full))
+        return;
+    int low = 1, high = full;
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (smallEnough(middle) ? low : high) = middle;
+    }
+    // An address that would no longer be set anywhere keeps its place.
+    if (smallEnough(low))
+        address.SetLaidOutRect(narrowed(low));
+}
+
+}  // namespace
+
+void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
+{
+    for (TAddressRect *address : receiver.Address)
+        if (address)
+            address->SetKeepsReadable(true);
+    if (receiver.Split || !receiver.Name || !receiver.Address[0])
+        return;
+    TNameRect &name = *receiver.Name;
+    TAddressRect &address = *receiver.Address[0];
+    const TRect n = name.GetRect();
+    const TRect a = address.GetRect();
+    // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
+    // layout that comes out as before keeps the pictures drawn.
+    const auto lend = [&](const TRect &nameRoom, const TRect &addressRoom) {
+        name.SetLaidOutRect(nameRoom);
+        address.SetLaidOutRect(addressRoom);
+    };
+    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
+        a.Top >= n.Top || !sideBySide(a, n)) {
+        lend(n, a);
+        return;
+    }
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const auto units = &TMeasuringCanvas::Units;
+    constexpr int dpi = TMeasuringCanvas::Dpi;
+    const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
+    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
+    int foot = labelHeight - TenthsMmToLayout(20);
+    for (const TAdditionRect *item : receiver.Items)
+        if (item->Visible && item->GetRect().Top >= n.Top && sideBySide(item->GetRect(), n))
+            foot = std::min(foot, item->GetRect().Top);
+    const int lowest = std::max(foot, n.Bottom);
+    // The address keeps its frame, or what its lines need where that is more; the name starts under it and
+    // takes the free room under its own frame.
+    const int addressFoot = std::min(std::max(a.Bottom, least), lowest);
+    int top = std::max(n.Top, addressFoot);
+    const int bottom = std::min(std::max(top + needed, n.Bottom), lowest);
+    if (bottom - top < needed) {
+        int highest = std::min(least, top);
+        const TBarcodeRect *barcode = receiver.Barcode;
+        if (barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top)
+            highest = std::max(highest, std::min(barcode->GetRect().Bottom, top));
+        top = std::max(bottom - needed, highest);
+    }
+    // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
+    if (top >= bottom)
+        lend(n, a);
+    else
+        lend({n.Left, top, n.Right, bottom},
+             {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, top), a.Top + 1)});
+}
+
+void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper)
+{
+    if (receiver.Split || !receiver.Name || !receiver.Address[0])
+        return;
+    // Laid out from the rectangles each time, so what was lent before a move is given back.
+    receiver.Name->SetLaidOutRect(receiver.Name->GetRect());
+    receiver.Address[0]->SetLaidOutRect(receiver.Address[0]->GetRect());
+    lendNameRoomBeyond(*receiver.Name, shown, paper);
+    keepAddressUnderName(*receiver.Address[0], *receiver.Name);
 }

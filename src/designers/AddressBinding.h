@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -129,6 +130,25 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
 // addresses and the keywords, each after its heading. Free texts stay; the sender's contact lines are
 // FillContacts' work.
 void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
+
+// The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
+// computation the print loop and the designer's canvas share, both with the label's height in layout units.
+// The addresses keep to the smallest text size (TAddressRect::SetKeepsReadable). In the combined set, where
+// the name stands under the address and shares its width, each takes the room its texts need at their sizes:
+// an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
+// address; a name block that outgrows its frame takes the free room under it first, down to the first shown
+// addition or the label's foot, then the address's lower part down to what its lines need at the smallest
+// size, never past a barcode between them. What the objects are lent is their laid-out rectangle
+// (TMetaRect::LaidOutRect); the rectangles the user placed stay.
+void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
+
+// The print-time layout of a postcard's or an envelope's receiver objects for the record bound, shared by the
+// print loop and the designer's canvas: in the combined set a company record's name is lent the room its
+// company, department and title lines need at the name's size beyond its far side (right in vertical writing,
+// below in horizontal writing), short of the next shown object and the paper's margin, and the address's place
+// is narrowed until its text is at most nine tenths of the name's. As with labels, only the laid-out
+// rectangles change.
+void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper);
 
 // The letter body's sender block filled from a sender row: both layouts' postal code, address and name parts
 // as the sender objects take them, the layout-1 additions' lines (the first two the row has, shown by their

@@ -6,19 +6,12 @@
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/Sender.h"
-#include "base/Units.h"
 #include "drawing/AdditionRect.h"
-#include "drawing/AddressRect.h"
-#include "drawing/BarcodeRect.h"
-#include "drawing/Canvas.h"
-#include "drawing/MetafileEx.h"
-#include "drawing/NameRect.h"
 #include "drawing/SenderRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -62,143 +55,6 @@ void fillWithSender(const TFixedObjects &set, const TSenderRecord &row, const TB
                 asReceiver ? TFillRole::SenderAsReceiver : TFillRole::Sender);
 }
 
-// Whether a and b share some of their width.
-bool sideBySide(const TRect &a, const TRect &b) { return a.Left < b.Right && b.Left < a.Right; }
-
-// A canvas of a printer's resolution to measure the text objects on: in layout units a line is a few units high.
-class TMeasuringCanvas {
-public:
-    static constexpr int Dpi = 600;
-    TMeasuringCanvas() : canvas_(picture_, Dpi, Dpi)
-    {
-        canvas_.SetTarget({true, Dpi, Dpi, 0, 0});
-        canvas_.SetFontPixelsPerInch(Dpi);
-    }
-    TCanvas &Canvas() { return canvas_; }
-    static int Units(int pixels) { return int(std::ceil(pixels * double(LayoutDpi) / Dpi)); }
-    static int Pixels(int units) { return LayoutToPixels(units, Dpi); }
-
-private:
-    TMetafileEx picture_;
-    TCanvas canvas_;
-};
-
-// On a label or a card the name stands under the address in a narrow place, which a company record's block
-// (company, departments, title, name) at the name's own size outgrows; made smaller to fit, it would end
-// smaller than the address. The name is lent the room it needs: first what lies free under it, down to the
-// first shown addition or the paper's foot, then the address's lower part, down to what its lines need at the
-// smallest text size, never past the barcode between them. What is still missing the name's fit makes up.
-void lendNameRoom(const TFixedObjects &receiver, int paperHeight)
-{
-    TNameRect &name = *receiver.Name;
-    TAddressRect &address = *receiver.Address[0];
-    const TRect n = name.GetRect();
-    const TRect a = address.GetRect();
-    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
-        a.Top >= n.Top || !sideBySide(a, n))
-        return;
-    TMeasuringCanvas measuring;
-    TCanvas &canvas = measuring.Canvas();
-    const auto units = &TMeasuringCanvas::Units;
-    constexpr int dpi = TMeasuringCanvas::Dpi;
-    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
-    if (needed <= n.Height())
-        return;
-    int foot = paperHeight - TenthsMmToLayout(20);
-    for (const TAdditionRect *item : receiver.Items)
-        if (item->Visible && item->GetRect().Top >= n.Top && sideBySide(item->GetRect(), n))
-            foot = std::min(foot, item->GetRect().Top);
-    const int bottom = std::clamp(n.Top + needed, n.Bottom, std::max(foot, n.Bottom));
-    int top = n.Top;
-    if (bottom - top < needed) {
-        int highest = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
-        if (receiver.Barcode && receiver.Barcode->Visible && sideBySide(receiver.Barcode->GetRect(), n) &&
-            receiver.Barcode->GetRect().Top < n.Top)
-            highest = std::max(highest, receiver.Barcode->GetRect().Bottom);
-        top = std::max(bottom - needed, std::min(highest, n.Top));
-    }
-    name.SetLaidOutRect({n.Left, top, n.Right, bottom});
-    if (top < a.Bottom)
-        address.SetLaidOutRect({a.Left, a.Top, a.Right, std::max(top, a.Top + 1)});
-}
-
-// On a postcard or an envelope a company record's company, department and title lines stand beside the name,
-// towards the address (columns right of it in vertical writing, lines above it in horizontal writing); within
-// the name's own place the block would make the name smaller than the address. The name is lent the room the
-// block needs at its own size beyond its far side (right in vertical writing, below in horizontal writing), up
-// to a millimetre before the first object shown there or the paper's margin; what is still missing the name's
-// fit makes up.
-void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, QSize paper)
-{
-    const TRect n = name.GetRect();
-    if (!name.Visible)
-        return;
-    const bool vertical = !name.WritesHorizontally();
-    TMeasuringCanvas measuring;
-    const int needed = TMeasuringCanvas::Units(
-        name.NeededBreadth(measuring.Canvas(), TMeasuringCanvas::Pixels(vertical ? n.Height() : n.Width())));
-    if (needed <= (vertical ? n.Width() : n.Height()))
-        return;
-    const int gap = TenthsMmToLayout(10);
-    int limit = (vertical ? paper.width() : paper.height()) - TenthsMmToLayout(80);
-    for (const TDrawRect *object : shown) {
-        if (object == &name || !object->Visible)
-            continue;
-        const TRect b = object->GetRect();
-        if (vertical && b.Left >= n.Right && b.Top < n.Bottom && n.Top < b.Bottom)
-            limit = std::min(limit, b.Left - gap);
-        else if (!vertical && b.Top >= n.Bottom && sideBySide(b, n))
-            limit = std::min(limit, b.Top - gap);
-    }
-    if (limit <= (vertical ? n.Right : n.Bottom))
-        return;
-    if (vertical)
-        name.SetLaidOutRect({n.Left, n.Top, std::min(n.Left + needed, limit), n.Bottom});
-    else
-        name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
-}
-
-// The address kept smaller than the name beside it: where the name is made smaller for its block or its length
-// (a narrow envelope) the address, set at its own size, would stand as large or larger. Its place is made
-// narrower across its lines (from the left in vertical writing, from below in horizontal writing) until its
-// text is at most nine tenths of the name's, so the name reads as the largest text.
-void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
-{
-    if (!address.Visible || !name.Visible)
-        return;
-    TMeasuringCanvas measuring;
-    TCanvas &canvas = measuring.Canvas();
-    const auto pixels = [](const TRect &r) {
-        return QSize(TMeasuringCanvas::Pixels(r.Width()), TMeasuringCanvas::Pixels(r.Height()));
-    };
-    int nameHeight = 0;
-    for (const TPlacedPiece &piece : name.Layout(canvas, pixels(name.LaidOutRect())))
-        nameHeight = std::max(nameHeight, std::abs(piece.FontHeight));
-    const int highest = nameHeight * 9 / 10;
-    const TRect a = address.GetRect();
-    const bool vertical = !address.WritesHorizontally();
-    const auto narrowed = [&](int breadth) {
-        return vertical ? TRect{a.Right - breadth, a.Top, a.Right, a.Bottom}
-                        : TRect{a.Left, a.Top, a.Right, a.Top + breadth};
-    };
-    // Whether the address is set, and no larger than that, in a place breadth units across its lines.
-    const auto smallEnough = [&](int breadth) {
-        return !address.Layout(canvas, pixels(narrowed(breadth))).isEmpty() &&
-               std::abs(canvas.FontHeight()) <= highest;
-    };
-    const int full = vertical ? a.Width() : a.Height();
-    if (nameHeight == 0 || smallEnough(full))
-        return;
-    int low = 1, high = full;
-    while (high - low > 1) {
-        const int middle = low + (high - low) / 2;
-        (smallEnough(middle) ? low : high) = middle;
-    }
-    // An address that would no longer be set anywhere keeps its place.
-    if (smallEnough(low))
-        address.SetLaidOutRect(narrowed(low));
-}
-
 }  // namespace
 
 TFixedObjects TLayoutForm::CurrentSet(bool sender)
@@ -233,12 +89,10 @@ bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
             return false;
     }
     BindItemContacts(receiver, context);
-    if (Layout.HasRecordItems() && !receiver.Split)
-        lendNameRoom(receiver, PaperHeight);
-    else if (!receiver.Split) {
-        lendNameRoomBeyond(*receiver.Name, ZOrderList, Paper());
-        keepAddressUnderName(*receiver.Address[0], *receiver.Name);
-    }
+    if (Layout.HasRecordItems())
+        LayOutLabelRecord(receiver, PaperHeight);
+    else
+        LayOutAddressSideRecord(receiver, ZOrderList, Paper());
     return true;
 }
 

@@ -122,7 +122,10 @@ void TAddressRect::Clear()
     TMetaRect::Clear();
     for (QString &line : Lines_)
         line.clear();
+    KeepsReadable_ = false;
 }
+
+void TAddressRect::SetKeepsReadable(bool on) { SetDrawnField(KeepsReadable_, on); }
 
 void TAddressRect::UpdateFontHeight()
 {
@@ -180,8 +183,8 @@ int TAddressRect::LeastHeight(TCanvas &canvas, int width) const
 {
     // Whether the lines are set at least at height (a canvas font height) in an object this high.
     const auto setAtLeast = [&](int height, int high) {
-        return !LayoutHorizontal(canvas, TextFrame(canvas, QSize(width, high))).isEmpty() &&
-               canvas.FontHeight() <= height;
+        const TTextFrame frame = TextFrame(canvas, QSize(width, high));
+        return !frame.IsEmpty() && !LayoutHorizontal(canvas, frame).isEmpty() && canvas.FontHeight() <= height;
     };
     // Their own size, which the width alone may have made smaller.
     const int spare = 1 << 20;
@@ -218,24 +221,54 @@ void TAddressRect::RenderContent(TCanvas &canvas, QSize size)
 
 QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFrame &frame) const
 {
-    const int mx = frame.Margin.x();
-    const int my = frame.Margin.y();
-    const int W = frame.Width();
-    const int H = frame.Height();
     QStringList lines;
     for (const QString &line : Lines_)
         if (!line.isEmpty())
             lines.append(line);
     if (lines.isEmpty())
         return {};
-    // The building's line, which keeps a line of its own; none when it is not kept apart.
-    qsizetype building = BuildingApart && !Lines_[2].isEmpty() ? lines.size() - 1 : -1;
     SelectTextFont(canvas, false);
     const bool fixed = SelectFixedSize(canvas);
+    const QList<TPlacedText> joined = LayoutLines(canvas, frame, lines, fixed);
+    const int own = CanvasFontHeight(canvas);
+    const int set = canvas.FontHeight();
+    const int smallest = -SmallestTextHeight(canvas);
+    // Font heights are negative: the larger size is the lower number.
+    if (!KeepsReadable_ || fixed || (!joined.isEmpty() && set <= own && -set >= smallest))
+        return joined;
+    // Else the largest size, from the smallest text size (or above what the joined lines were made) up to
+    // their own, at which they wrap into the frame; an own size below the smallest is raised to it.
+    int low = std::max(smallest, joined.isEmpty() ? 0 : 1 - set);
+    int high = std::max(-own, smallest);
+    const auto wrapsAt = [&](int size) { return !LayoutWrapped(canvas, frame, lines, -size).isEmpty(); };
+    if (low > high || !wrapsAt(low)) {
+        canvas.SetFontHeight(set);
+        return joined;
+    }
+    while (low < high) {
+        const int middle = low + (high - low + 1) / 2;
+        if (wrapsAt(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return LayoutWrapped(canvas, frame, lines, -low);
+}
+
+// The lines joined until they fit, and made smaller to fit unless their size is fixed.
+QList<TPlacedText> TAddressRect::LayoutLines(TCanvas &canvas, const TTextFrame &frame, QStringList lines,
+                                             bool fixed) const
+{
+    const int mx = frame.Margin.x();
+    const int my = frame.Margin.y();
+    const int W = frame.Width();
+    const int H = frame.Height();
+    // The building's line, which keeps a line of its own; none when it is not kept apart.
+    qsizetype building = BuildingApart && !Lines_[2].isEmpty() ? lines.size() - 1 : -1;
     const auto width = [&](const QString &text) { return canvas.TextWidth(text); };
     const auto fit = [&](int available, int needed) { return FitFontHeight(canvas, available, false, needed); };
     const auto join = [&](qsizetype i) {
-        lines[i] += lines[i + 1];
+        lines[i] += (KeepsReadable_ ? QStringLiteral("\u3000") : QString()) + lines[i + 1];
         lines.removeAt(i + 1);
         if (building > i)
             --building;
@@ -302,6 +335,57 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
                 {lines[1], QPoint(mx + W - width(lines[1] + one), y1)},
                 {lines[2], QPoint(mx + W - width(lines[2]), y1 + gap + h1)}};
     }
+}
+
+// The lines set at height, each from a row of its own unless it fits behind the row before, parted by a blank;
+// a line wider than the frame goes on in the next row, broken after a blank or before a house number where
+// that leaves the row at least half full. The rows stand left-aligned and centred across the frame, a last
+// row that begins a line right-aligned as the second of two lines is. Empty when the rows do not fit.
+QList<TPlacedText> TAddressRect::LayoutWrapped(TCanvas &canvas, const TTextFrame &frame, const QStringList &lines,
+                                               int height) const
+{
+    canvas.SetFontHeight(height);
+    const int W = frame.Width();
+    const int h1 = canvas.TextHeight(u"一");
+    const int gap = h1 / 10;
+    const qsizetype most = frame.Height() / (h1 + gap);
+    const QString blank = QStringLiteral("\u3000");
+    const auto number = [](QChar c) { return isFullWidthDigit(c) || c == u'－'; };
+    struct TRow {
+        QString Text;
+        bool Begins = false;
+    };
+    QList<TRow> rows;
+    for (const QString &line : lines) {
+        if (!rows.isEmpty() && canvas.TextWidth(rows.last().Text + blank + line) <= W) {
+            rows.last().Text += blank + line;
+            continue;
+        }
+        QString rest = line;
+        for (bool begins = true; !rest.isEmpty(); begins = false) {
+            qsizetype n = 0;
+            while (n < rest.size() && canvas.TextWidth(rest.left(n + 1)) <= W)
+                ++n;
+            if (n == 0 || rows.size() >= most)
+                return {};
+            for (qsizetype p = n; n < rest.size() && p > n / 2; --p)
+                if (rest[p - 1] == blank[0] || (number(rest[p]) && !number(rest[p - 1]))) {
+                    n = p;
+                    break;
+                }
+            rows.append({rest.left(n).trimmed(), begins});
+            rest = rest.mid(n).trimmed();
+        }
+    }
+    const int mx = frame.Margin.x();
+    int y = frame.Margin.y() + (frame.Height() - int(rows.size()) * h1 - int(rows.size() - 1) * gap) / 2;
+    QList<TPlacedText> placed;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const bool right = i > 0 && i == rows.size() - 1 && rows[i].Begins;
+        placed.append({rows[i].Text, QPoint(right ? mx + W - canvas.TextWidth(rows[i].Text) : mx, y)});
+        y += h1 + gap;
+    }
+    return placed;
 }
 
 QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFrame &frame) const

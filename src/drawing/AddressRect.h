@@ -54,6 +54,12 @@ public:
     // which its lines are still set at the smallest text size or more, or at their own size where that is
     // smaller: how far the address can give room to what stands under it.
     int LeastHeight(TCanvas &canvas, int width) const;
+    // On a label or a card, where an address is read at arm's length, horizontal lines keep to the smallest
+    // text size: lines that would be made smaller than their own size are wrapped into more lines where that
+    // sets them larger, and lines joined into one are parted by a blank, so the building never runs into the
+    // house number. Below the smallest size they go only in a frame too small to hold them at it. Not stored:
+    // the label designer sets it with each record bound, and a Clear takes it back.
+    void SetKeepsReadable(bool on);
 
     // Sender style: the smaller size row and kind code 5.
     uint8_t SenderStyle = 0;
@@ -67,8 +73,12 @@ public:
 
 private:
     QList<TPlacedText> LayoutHorizontal(TCanvas &canvas, const TTextFrame &frame) const;
+    QList<TPlacedText> LayoutLines(TCanvas &canvas, const TTextFrame &frame, QStringList lines, bool fixed) const;
+    QList<TPlacedText> LayoutWrapped(TCanvas &canvas, const TTextFrame &frame, const QStringList &lines,
+                                     int height) const;
     QList<TPlacedText> LayoutVertical(TCanvas &canvas, const TTextFrame &frame) const;
 
     std::array<QString, 3> Lines_;
     uint8_t DigitsUpright_ = 0;
+    bool KeepsReadable_ = false;
 };

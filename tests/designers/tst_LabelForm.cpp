@@ -516,6 +516,139 @@ TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenP
     EXPECT_GE(sheets, 5);
 }
 
+TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTheObjects)
+{
+    // Records as an office keeps them: private ones with and without a building, company ones with company
+    // names of 15 to 25 characters, two departments, a short or a long title, buildings of 10 to 20
+    // characters and telephone numbers with hyphens.
+    struct TOffice {
+        const char16_t *Name, *Town, *Number, *Building, *Company, *Departments, *Post;
+    };
+    const TOffice offices[] = {
+        {u"高橋　美咲", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階", nullptr, nullptr, nullptr},
+        {u"佐藤　一郎", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階",
+         u"株式会社アオバ・トレーディング・ジャパン", u"海外事業本部　第二営業部", u"部長"},
+        {u"中村　健太", u"港区芝浦", u"３－４－１", nullptr, u"みなと精密機械工業株式会社東京支店",
+         u"営業統括本部　法人営業部", u"営業企画担当課長代理"},
+        {u"鈴木　裕子", u"横浜市西区みなとみらい", u"２－２－１", u"横浜ランドマークタワー３７階",
+         u"株式会社北斗エンジニアリングサービス", u"技術本部　システム開発第三部", u"課長"},
+    };
+    TTable &table = *book.Module->AdrsTable;
+    for (const TOffice &o : offices) {
+        TAddressRecord r;
+        r.Pos = "1000005";
+        r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+        r.Adrs1 = Sjis::encode(QString::fromUtf16(o.Town));
+        r.Adrs2 = Sjis::encode(QString::fromUtf16(o.Number));
+        if (o.Building)
+            r.Adrs3 = Sjis::encode(QString::fromUtf16(o.Building));
+        r.NameKanji = Sjis::encode(QString::fromUtf16(o.Name));
+        r.PrivCorp = !o.Company;
+        if (o.Company) {
+            r.CorpKanji = Sjis::encode(QString::fromUtf16(o.Company));
+            r.Dptmnt = Sjis::encode(QString::fromUtf16(o.Departments));
+            r.Post = Sjis::encode(QString::fromUtf16(o.Post));
+        }
+        r.JointPrint = true;
+        table.Append();
+        SetAddressRecordFields(table, r);
+        table.FieldByName(QStringLiteral("Tel")).SetAsString("03-1234-5678");
+        table.Post();
+        recNos.push_back(table.FieldByName(QStringLiteral("RecNo")).AsInteger());
+    }
+    list->RefreshList(true, true, false);
+    // The name of each printed record and where its address meets its building.
+    QStringList names, junctions;
+    for (const char *name : Names)
+        names.append(QString::fromUtf8(name).remove(u'　'));
+    junctions.append({QString(), QString(), QString()});
+    for (const TOffice &o : offices) {
+        names.append(QString::fromUtf16(o.Name).remove(u'　'));
+        junctions.append(o.Building ? QString::fromUtf16(o.Number).right(1) + QString::fromUtf16(o.Building).left(1)
+                                    : QString());
+    }
+
+    // The objects as the designer places them, then moved and resized as a user does: the name frame's top
+    // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough), the address's right
+    // edge dragged 15 mm in; and the address set in the smallest size step.
+    enum TChange { AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest };
+    int sheets = 0;
+    for (size_t i = 0; i < master.Formats.size(); ++i) {
+        const TPaperFormat &paper = master.Formats[i];
+        if ((paper.Kind != 2 && paper.Kind != 3) || paper.SheetIndex <= 0)
+            continue;
+        ++sheets;
+        for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest}) {
+            SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " change " + std::to_string(change));
+            if (form) {
+                form->Modified = 0;
+                delete form.data();
+            }
+            ASSERT_TRUE(OpenOnPaper(paper.Kind == 3, int(i)));
+            TDrawRect &address = *form->CombinedObjects[1];
+            TDrawRect &name = *form->CombinedObjects[2];
+            const TRect r = change == NameTopUp ? name.GetRect() : address.GetRect();
+            const int lower = TenthsMmToLayout(paper.Height >= 500 ? 120 : 40);
+            if (change == NameTopUp)
+                name.SetRect({r.Left, r.Top - TenthsMmToLayout(50), r.Right, r.Bottom});
+            if (change == AddressLower)
+                address.SetRect({r.Left, r.Top + lower, r.Right, r.Bottom + lower});
+            if (change == AddressNarrower)
+                address.SetRect({r.Left, r.Top, r.Right - TenthsMmToLayout(150), r.Bottom});
+            if (change == AddressSmallest) {
+                form->PrintForm.AddressSize = 1;
+                form->Layout.ApplyPrintForm();
+            }
+            form->RecordNumbers = recNos;
+            ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                      TPrintOutcome::Printed);
+            // Rendered only for a person to look at: the words are measured in the file.
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(renderedPage(pdf, 1, 600),
+                           ("readable-" + std::to_string(i) + "-" + std::to_string(change) + "-600dpi").c_str());
+            const QList<TPdfWord> words = pageWords(pdf, 1);
+            const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+            for (int place = 0; place < int(names.size()); ++place) {
+                SCOPED_TRACE(names[place].toStdString());
+                const QRectF label(places.PlaceAt(place), QSizeF(places.CardWidth, places.CardHeight));
+                QList<TPdfWord> own;
+                for (const TPdfWord &w : words)
+                    if (label.contains(w.Box.center()))
+                        own.append(w);
+                ASSERT_FALSE(own.isEmpty());
+                // A name spread over its line comes out a character a word; its honorific stands with it.
+                const auto ofName = [&](const QString &text) {
+                    return std::all_of(text.begin(), text.end(), [&](QChar c) {
+                        return names[place].contains(c) || c == u'様';
+                    });
+                };
+                double nameSize = 0, otherSize = 0;
+                QString text;
+                for (qsizetype k = 0; k < own.size(); ++k) {
+                    const TPdfWord &w = own[k];
+                    text += w.Text + u' ';
+                    // The height of a word's box is the size it was set in.
+                    EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
+                    EXPECT_TRUE(label.adjusted(-0.1, -0.1, 0.1, 0.1).contains(w.Box)) << w.Text.toStdString();
+                    double &size = ofName(w.Text) ? nameSize : otherSize;
+                    size = std::max(size, w.Box.height());
+                    for (qsizetype m = k + 1; m < own.size(); ++m) {
+                        EXPECT_FALSE(w.Box.adjusted(0.2, 0.2, -0.2, -0.2).intersects(own[m].Box))
+                            << w.Text.toStdString() << " over " << own[m].Text.toStdString();
+                    }
+                    // Address and building parted by a blank or a line.
+                    if (!junctions[place].isEmpty()) {
+                        EXPECT_FALSE(w.Text.contains(junctions[place])) << w.Text.toStdString();
+                    }
+                }
+                EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: "
+                                               << text.toStdString();
+            }
+        }
+    }
+    EXPECT_GE(sheets, 5);
+}
+
 TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)
 {
     for (const bool cardMode : {false, true}) {

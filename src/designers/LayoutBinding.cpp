@@ -141,9 +141,25 @@ bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
             return false;
     }
     BindItemContacts(receiver, context);
+    LayOutRecordTexts();
+    return true;
+}
+
+void TLayoutForm::LayOutRecordTexts()
+{
+    const TFixedObjects receiver = CurrentSet(false);
+    // What was lent for the rectangles before is given back first: the texts are laid out for them as they are.
+    for (TMetaRect *text : {static_cast<TMetaRect *>(receiver.Name), static_cast<TMetaRect *>(receiver.Address[0])})
+        text->SetLaidOutRect(text->GetRect());
     if (Layout.HasRecordItems() && !receiver.Split)
         lendNameRoom(receiver, PaperHeight);
-    return true;
+}
+
+void TLayoutForm::MarkModified()
+{
+    // An edit of the objects may change how the record's texts are laid out: the card shows them as they print.
+    LayOutRecordTexts();
+    TDesignerForm::MarkModified();
 }
 
 void TLayoutForm::BindItemContacts(const TFixedObjects &receiver, const TBindContext &context)

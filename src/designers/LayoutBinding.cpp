@@ -151,8 +151,9 @@ void TLayoutForm::LayOutRecordTexts()
     // What was lent for the rectangles before is given back first: the texts are laid out for them as they are.
     for (TMetaRect *text : {static_cast<TMetaRect *>(receiver.Name), static_cast<TMetaRect *>(receiver.Address[0])})
         text->SetLaidOutRect(text->GetRect());
+    // Down to the label's own foot: while the preview shows the whole sheet, PaperHeight is the sheet's.
     if (Layout.HasRecordItems() && !receiver.Split)
-        lendNameRoom(receiver, PaperHeight);
+        lendNameRoom(receiver, TenthsMmToLayout(PaperFormat.Height));
 }
 
 void TLayoutForm::MarkModified()

@@ -14,6 +14,7 @@
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "designers/AddInfo.h"
+#include "designers/LytPrt.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
@@ -36,6 +37,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -232,6 +234,50 @@ protected:
         });
         form->actBarcodeSet->trigger();
         EXPECT_TRUE(answered);
+    }
+
+    // A company record whose block outgrows a label's name place: a long company name, two departments, a title
+    // and an address with a building. Its number; the list shows it.
+    int32_t AddCompanyRecord()
+    {
+        TTable &table = *book.Module->AdrsTable;
+        TAddressRecord r;
+        r.Pos = "1000005";
+        r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+        r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
+        r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
+        r.Adrs3 = Sjis::encode(QStringLiteral("丸の内パークビルディング１２Ｆ"));
+        // Stored as its digits, printed 03-1234-5678.
+        r.Tel = "0312345678";
+        r.PrivCorp = false;
+        r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
+        r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉ホールディングス商事"));
+        r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
+        r.Post = Sjis::encode(QStringLiteral("部長"));
+        r.JointPrint = true;
+        table.Append();
+        SetAddressRecordFields(table, r);
+        table.Post();
+        list->RefreshList(true, true, false);
+        return table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    }
+
+    // The window shown at 100 %, where card pixels and layout units agree, with the record selected in the list.
+    void ShowAtFullSize(int32_t recNo)
+    {
+        form->resize(900, 800);
+        // Shown on a sheet already: the start's paper question is not asked.
+        form->show();
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        form->cbxRatio->setCurrentIndex(5);
+        form->cbxRatioClick(form->cbxRatio);
+        ASSERT_EQ(form->ZoomRatio, 1.0);
+        int row = 0;
+        while (row < list->GetRecordCount() && list->GetRecNoAt(row) != recNo)
+            ++row;
+        list->SelectItem(row, true, false);
     }
 
     test::TestBook book;
@@ -523,48 +569,14 @@ TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenP
 
 TEST_F(LabelFormTest, TheCardShowsTheLentNameAsItPrintsAfterEveryEditAndAClickOnItSelectsIt)
 {
-    // A company record whose block outgrows the label's name place: two departments, a title and a building.
-    TTable &table = *book.Module->AdrsTable;
-    TAddressRecord r;
-    r.Pos = "1000005";
-    r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
-    r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
-    r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
-    r.Adrs3 = Sjis::encode(QStringLiteral("丸の内パークビルディング１２Ｆ"));
-    // Stored as its digits, printed 03-1234-5678.
-    r.Tel = "0312345678";
-    r.PrivCorp = false;
-    r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
-    r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉ホールディングス商事"));
-    r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
-    r.Post = Sjis::encode(QStringLiteral("部長"));
-    r.JointPrint = true;
-    table.Append();
-    SetAddressRecordFields(table, r);
-    table.Post();
-    const int32_t company = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
-    list->RefreshList(true, true, false);
-
+    const int32_t company = AddCompanyRecord();
     ASSERT_TRUE(OpenOnSheet(false, 2, 6));
     // The telephone, fax, reversed telephone and date rows across the foot, under the name.
     ShowItem(0, 3);
     ShowItem(1, 4);
     ShowItem(2, 1);
     ShowItem(3, 2);
-    form->resize(900, 800);
-    // Shown on a sheet already: the start's paper question is not asked.
-    form->show();
-    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
-    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
-    // 100 %: card pixels and layout units agree.
-    form->cbxRatio->setCurrentIndex(5);
-    form->cbxRatioClick(form->cbxRatio);
-    ASSERT_EQ(form->ZoomRatio, 1.0);
-    int row = 0;
-    while (row < list->GetRecordCount() && list->GetRecNoAt(row) != company)
-        ++row;
-    list->SelectItem(row, true, false);
+    ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(company));
     auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
     auto &address = static_cast<TAddressRect &>(*form->CombinedObjects[1]);
     ASSERT_EQ(name.Name(), QStringLiteral("佐藤 一郎"));
@@ -662,6 +674,52 @@ TEST_F(LabelFormTest, TheCardShowsTheLentNameAsItPrintsAfterEveryEditAndAClickOn
     EXPECT_EQ(form->FocusedObject(), &name);
     EXPECT_EQ(name.GetDispRect(), name.LaidOutRect());
     keepSample(form->grab().toImage(), "label-window-lent-name-chosen");
+}
+
+TEST_F(LabelFormTest, ThePreviewLendsTheNameTheRoomThePrintLendsIt)
+{
+    const int32_t company = AddCompanyRecord();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 6));
+    ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(company));
+    // The name chosen in the object list and lowered twenty units towards the label's foot: the room it needs
+    // under it ends at the foot, the rest is the address's lower part.
+    const int item = form->cbxViewRect->findText(QStringLiteral("名前"));
+    ASSERT_GT(item, 0);
+    form->cbxViewRect->setCurrentIndex(item);
+    emit form->cbxViewRect->activated(item);
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    ASSERT_EQ(form->FocusedObject(), &name);
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+        QApplication::sendEvent(form->pnlCard, &down);
+    }
+    ASSERT_TRUE(form->MakePrintJob(false).BindRecord(company));
+    const TRect printed = name.LaidOutRect();
+    ASSERT_LE(printed.Bottom, form->PaperHeight);
+    ASSERT_LT(printed.Top, name.GetRect().Top);
+
+    // The preview of the record shown: the wizard's first page, then its preview.
+    bool previewed = false;
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(wizard);
+        wizard->findChild<QRadioButton *>(QStringLiteral("rbViewData"))->click();
+        wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
+        previewed = true;
+        wizard->findChild<QPushButton *>(QStringLiteral("btnPreview2"))->click();
+    });
+    form->UpdateActions();
+    form->actPrint->trigger();
+    ASSERT_TRUE(previewed);
+    ASSERT_TRUE(form->InPreview());
+    // Not lent the sheet's room under the label: the next label's.
+    EXPECT_EQ(name.LaidOutRect(), printed);
+    keepSample(form->grab().toImage(), "label-window-preview-lent-name");
+    QTimer::singleShot(0, [] {
+        if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget()))
+            wizard->reject();
+    });
+    form->tbtnPreviewCloseClick();
 }
 
 TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)

@@ -734,9 +734,6 @@ void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TD
 {
     if (receiver.Split || !receiver.Name || !receiver.Address[0])
         return;
-    // Laid out from the rectangles each time, so what was lent before a move is given back.
-    receiver.Name->SetLaidOutRect(receiver.Name->GetRect());
-    receiver.Address[0]->SetLaidOutRect(receiver.Address[0]->GetRect());
     lendNameRoomBeyond(*receiver.Name, shown, paper);
     keepAddressUnderName(*receiver.Address[0], *receiver.Name);
 }

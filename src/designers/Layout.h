@@ -266,6 +266,12 @@ public:
     // list), or from row when the record was read already (a print run's walk). False when there is nothing
     // to show: the objects are then left empty, never filled from another record.
     bool BindRecord(int32_t recNo, const TAddressBindRecord *row = nullptr);
+    // Lays the receiver's bound texts out as they print: on a label or card the name lent room under the address
+    // as its record needs (LaidOutRect). Every binding runs it, and every edit of the objects (MarkModified),
+    // so the card shows what prints; the objects' own rectangles, which are stored, stay.
+    void LayOutRecordTexts();
+    // The end of every edit: the texts laid out again for the objects as they now stand.
+    void MarkModified() override;
     // A label's additions that print the sender's contact lines take them from the document's sender.
     void BindItemContacts(const TFixedObjects &receiver, const TBindContext &context);
     void BindSender();

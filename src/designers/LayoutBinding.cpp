@@ -2,16 +2,20 @@
 // document's sender, and the main list's notifications that refill them.
 #include "designers/Layout.h"
 
+#include "base/Units.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "designers/Sender.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/AddressRect.h"
+#include "drawing/NameRect.h"
 #include "drawing/SenderRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -89,11 +93,29 @@ bool TLayoutForm::BindRecord(int32_t recNo, const TAddressBindRecord *row)
             return false;
     }
     BindItemContacts(receiver, context);
+    LayOutRecordTexts();
+    return true;
+}
+
+void TLayoutForm::LayOutRecordTexts()
+{
+    const TFixedObjects receiver = CurrentSet(false);
+    // What was lent for the rectangles before is given back first: the texts are laid out for them as they are.
+    for (TMetaRect *text : std::initializer_list<TMetaRect *>{receiver.Name, receiver.Address[0]})
+        if (text)
+            text->SetLaidOutRect(text->GetRect());
+    // Down to the label's own foot: while the preview shows the whole sheet, PaperHeight is the sheet's.
     if (Layout.HasRecordItems())
-        LayOutLabelRecord(receiver, PaperHeight);
+        LayOutLabelRecord(receiver, TenthsMmToLayout(PaperFormat.Height));
     else
         LayOutAddressSideRecord(receiver, ZOrderList, Paper());
-    return true;
+}
+
+void TLayoutForm::MarkModified()
+{
+    // An edit of the objects may change how the record's texts are laid out: the card shows them as they print.
+    LayOutRecordTexts();
+    TDesignerForm::MarkModified();
 }
 
 void TLayoutForm::BindItemContacts(const TFixedObjects &receiver, const TBindContext &context)

@@ -141,10 +141,11 @@ void TDrawRect::SaveToStream(TObjectStream &stream) const
 
 bool TDrawRect::PtInRect(int x, int y) const
 {
-    return x >= DispRect.Left && x < DispRect.Right && y >= DispRect.Top && y < DispRect.Bottom;
+    const TRect shown = GetDispRect();
+    return x >= shown.Left && x < shown.Right && y >= shown.Top && y < shown.Bottom;
 }
 
-TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const { return EdgeCodesAt(DispRect, x, y); }
+TEdgeCodes TDrawRect::EdgeHitTest(int x, int y) const { return EdgeCodesAt(GetDispRect(), x, y); }
 
 Qt::CursorShape TDrawRect::HitTest(int x, int y) const { return EdgeCursor(EdgeHitTest(x, y), PtInRect(x, y)); }
 
@@ -212,10 +213,23 @@ void TMetaRect::SetLaidOutRect(const TRect &rect)
     SetDrawnField(LaidOut_, laidOut);
 }
 
+TRect TMetaRect::GetDispRect() const
+{
+    if (LaidOut_.IsEmpty())
+        return DispRect;
+    // The lent room at the zoom, from where the object is shown.
+    const int left = DispRect.Left + RoundToInt((LaidOut_.Left - Rect.Left) * Zoom_);
+    const int top = DispRect.Top + RoundToInt((LaidOut_.Top - Rect.Top) * Zoom_);
+    return {left, top, left + RoundToInt(LaidOut_.Width() * Zoom_), top + RoundToInt(LaidOut_.Height() * Zoom_)};
+}
+
 void TMetaRect::SetDispRect(const TRect &rect)
 {
+    const TRect shown = GetDispRect();
     const TRect before = Rect;
-    TDrawRect::SetDispRect(rect);
+    TDrawRect::SetDispRect({DispRect.Left + rect.Left - shown.Left, DispRect.Top + rect.Top - shown.Top,
+                            DispRect.Right + rect.Right - shown.Right, DispRect.Bottom + rect.Bottom - shown.Bottom});
+    SetDrawnField(LaidOut_, TRect{});
     // A pure move keeps the picture: it is drawn wherever the object stands.
     if (Rect.Width() != before.Width() || Rect.Height() != before.Height())
         PictureValid_ = 0;
@@ -238,14 +252,7 @@ void TMetaRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     const TFont font = canvas.Font();
     Prepare(canvas.Target(), false);
-    TRect shown = DispRect;
-    if (!LaidOut_.IsEmpty()) {
-        // The lent room at the zoom, from where the object is shown.
-        shown.Left += RoundToInt((LaidOut_.Left - Rect.Left) * Zoom_);
-        shown.Top += RoundToInt((LaidOut_.Top - Rect.Top) * Zoom_);
-        shown.Right = shown.Left + RoundToInt(LaidOut_.Width() * Zoom_);
-        shown.Bottom = shown.Top + RoundToInt(LaidOut_.Height() * Zoom_);
-    }
+    const TRect shown = GetDispRect();
     const int side = std::max(shown.Width(), shown.Height());
     const int left = shown.Left + dx;
     const int top = shown.Top + dy;

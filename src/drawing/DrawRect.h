@@ -129,6 +129,7 @@ public:
     virtual void SetZoom(double zoom);
     virtual TRect GetRect() const { return Rect; }
     virtual void SetRect(const TRect &rect);
+    // Where the object is shown on the screen, in pixels: what the designers draw it in, frame, hit and drag.
     virtual TRect GetDispRect() const { return DispRect; }
     virtual void SetDispRect(const TRect &rect);
     virtual void SetClipMode(uint8_t mode) { ClipMode = mode; }
@@ -184,6 +185,9 @@ class TMetaRect : public TDrawRect {
 public:
     void Assign(const TDrawRect &source) override;
     void SetRect(const TRect &rect) override;
+    // The lent room at the zoom where the object is lent room: it is drawn there, so it is framed and hit there.
+    TRect GetDispRect() const override;
+    // A frame around lent room moved or sized moves the object's own edges as far and gives the room back.
     void SetDispRect(const TRect &rect) override;
     void SetClipMode(uint8_t mode) override;
     void SetClipPos(int pos) override;

@@ -14,14 +14,18 @@
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "designers/AddInfo.h"
+#include "designers/LytPrt.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/AddressRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
 #include "drawing/PrinterInfo.h"
+#include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
 #include <QApplication>
@@ -33,6 +37,9 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <QTemporaryDir>
 
@@ -227,6 +234,50 @@ protected:
         });
         form->actBarcodeSet->trigger();
         EXPECT_TRUE(answered);
+    }
+
+    // A company record whose block outgrows a label's name place: a long company name, two departments, a title
+    // and an address with a building. Its number; the list shows it.
+    int32_t AddCompanyRecord()
+    {
+        TTable &table = *book.Module->AdrsTable;
+        TAddressRecord r;
+        r.Pos = "1000005";
+        r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+        r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
+        r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
+        r.Adrs3 = Sjis::encode(QStringLiteral("丸の内パークビルディング１２Ｆ"));
+        // Stored as its digits, printed 03-1234-5678.
+        r.Tel = "0312345678";
+        r.PrivCorp = false;
+        r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
+        r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉ホールディングス商事"));
+        r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
+        r.Post = Sjis::encode(QStringLiteral("部長"));
+        r.JointPrint = true;
+        table.Append();
+        SetAddressRecordFields(table, r);
+        table.Post();
+        list->RefreshList(true, true, false);
+        return table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+    }
+
+    // The window shown at 100 %, where card pixels and layout units agree, with the record selected in the list.
+    void ShowAtFullSize(int32_t recNo)
+    {
+        form->resize(900, 800);
+        // Shown on a sheet already: the start's paper question is not asked.
+        form->show();
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+        QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+        form->cbxRatio->setCurrentIndex(5);
+        form->cbxRatioClick(form->cbxRatio);
+        ASSERT_EQ(form->ZoomRatio, 1.0);
+        int row = 0;
+        while (row < list->GetRecordCount() && list->GetRecNoAt(row) != recNo)
+            ++row;
+        list->SelectItem(row, true, false);
     }
 
     test::TestBook book;
@@ -647,6 +698,161 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
         }
     }
     EXPECT_GE(sheets, 5);
+}
+
+TEST_F(LabelFormTest, TheCardShowsTheLentNameAsItPrintsAfterEveryEditAndAClickOnItSelectsIt)
+{
+    const int32_t company = AddCompanyRecord();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 6));
+    // The telephone, fax, reversed telephone and date rows across the foot, under the name.
+    ShowItem(0, 3);
+    ShowItem(1, 4);
+    ShowItem(2, 1);
+    ShowItem(3, 2);
+    ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(company));
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    auto &address = static_cast<TAddressRect &>(*form->CombinedObjects[1]);
+    ASSERT_EQ(name.Name(), QStringLiteral("佐藤 一郎"));
+
+    QWidget *card = form->pnlCard;
+    const auto click = [card](QPoint at, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseMove(card, at);
+        QTest::mouseClick(card, Qt::LeftButton, keys, at);
+    };
+    const auto drag = [card](QPoint from, QPoint to) {
+        QTest::mouseMove(card, from);
+        QTest::mousePress(card, Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), card->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                         {});
+        QApplication::sendEvent(card, &move);
+        QTest::mouseRelease(card, Qt::LeftButton, {}, to);
+    };
+    const auto centre = [](const TRect &r) { return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); };
+    // What the card draws after the edit (the texts laid out where they are drawn, each framed where it is
+    // drawn) against what the print's own binding of the record lays out; the objects' stored rectangles stay.
+    const auto expectShownAsPrinted = [&](const char *edit) {
+        SCOPED_TRACE(edit);
+        const TRect nameShown = name.LaidOutRect(), addressShown = address.LaidOutRect();
+        const TRect nameFrame = name.GetDispRect(), addressFrame = address.GetDispRect();
+        const TRect nameOwn = name.GetRect(), addressOwn = address.GetRect();
+        ASSERT_TRUE(form->MakePrintJob(false).BindRecord(company));
+        EXPECT_EQ(nameShown, name.LaidOutRect());
+        EXPECT_EQ(addressShown, address.LaidOutRect());
+        EXPECT_EQ(nameFrame, name.LaidOutRect());
+        EXPECT_EQ(addressFrame, address.LaidOutRect());
+        EXPECT_EQ(nameOwn, name.GetRect());
+        EXPECT_EQ(addressOwn, address.GetRect());
+    };
+    expectShownAsPrinted("bound");
+
+    // The name selected by a click and lowered ten units with Shift and the arrow key, over the rows: it is lent
+    // the address's lower part.
+    click(centre(name.GetDispRect()));
+    ASSERT_EQ(form->FocusedObject(), &name);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::sendEvent(card, &down);
+    expectShownAsPrinted("name lowered");
+    ASSERT_LT(name.LaidOutRect().Top, name.GetRect().Top);
+    ASSERT_LT(address.LaidOutRect().Bottom, address.GetRect().Bottom);
+
+    // The address selected by a click on it and nudged right with the arrow key.
+    click(centre(address.GetDispRect()));
+    ASSERT_EQ(form->FocusedObject(), &address);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(card, &right);
+    expectShownAsPrinted("address nudged");
+
+    // A click on the lent block above the name's own place selects the name, not the address under it.
+    const QPoint lent((name.GetRect().Left + name.GetRect().Right) / 2,
+                      (name.LaidOutRect().Top + name.GetRect().Top) / 2);
+    ASSERT_LT(lent.y(), name.GetRect().Top);
+    click(lent);
+    EXPECT_EQ(form->FocusedObject(), &name);
+    keepSample(form->grab().toImage(), "label-window-lent-name-clicked");
+
+    // The name moved down by the mouse, then made taller at the top handle of its frame: the own rectangle
+    // takes the drag, never the lent room.
+    TRect before = name.GetRect();
+    drag(centre(name.GetDispRect()), centre(name.GetDispRect()) + QPoint(0, 3));
+    EXPECT_EQ(name.GetRect(), (TRect{before.Left, before.Top + 3, before.Right, before.Bottom + 3}));
+    expectShownAsPrinted("name moved");
+    before = name.GetRect();
+    const TRect frame = name.GetDispRect();
+    const QPoint handle((frame.Left + frame.Right) / 2, frame.Top);
+    QTest::mouseMove(card, handle);
+    ASSERT_EQ(card->cursor().shape(), Qt::SizeVerCursor);
+    drag(handle, handle - QPoint(0, 4));
+    EXPECT_EQ(name.GetRect(), (TRect{before.Left, before.Top - 4, before.Right, before.Bottom}));
+    expectShownAsPrinted("name made taller");
+    form->UpdateActions();
+    form->actUndo->trigger();
+    EXPECT_EQ(name.GetRect(), before);
+    expectShownAsPrinted("undone");
+
+    // Both selected, the address focused last: the name takes the address's width.
+    click(centre(name.GetDispRect()));
+    click(centre(address.GetDispRect()), Qt::ControlModifier);
+    ASSERT_EQ(form->SelectedList.size(), 2u);
+    ASSERT_EQ(form->FocusedObject(), &address);
+    form->UpdateActions();
+    form->actRectWidth->trigger();
+    EXPECT_EQ(name.GetRect().Width(), address.GetRect().Width());
+    expectShownAsPrinted("widths made equal");
+
+    // Chosen in the object list, as a screen reader chooses it, the name is framed where it is drawn.
+    const int item = form->cbxViewRect->findText(QStringLiteral("名前"));
+    ASSERT_GT(item, 0);
+    form->cbxViewRect->setCurrentIndex(item);
+    emit form->cbxViewRect->activated(item);
+    EXPECT_EQ(form->FocusedObject(), &name);
+    EXPECT_EQ(name.GetDispRect(), name.LaidOutRect());
+    keepSample(form->grab().toImage(), "label-window-lent-name-chosen");
+}
+
+TEST_F(LabelFormTest, ThePreviewLendsTheNameTheRoomThePrintLendsIt)
+{
+    const int32_t company = AddCompanyRecord();
+    ASSERT_TRUE(OpenOnSheet(false, 2, 6));
+    ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(company));
+    // The name chosen in the object list and lowered twenty units towards the label's foot: the room it needs
+    // under it ends at the foot, the rest is the address's lower part.
+    const int item = form->cbxViewRect->findText(QStringLiteral("名前"));
+    ASSERT_GT(item, 0);
+    form->cbxViewRect->setCurrentIndex(item);
+    emit form->cbxViewRect->activated(item);
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    ASSERT_EQ(form->FocusedObject(), &name);
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+        QApplication::sendEvent(form->pnlCard, &down);
+    }
+    ASSERT_TRUE(form->MakePrintJob(false).BindRecord(company));
+    const TRect printed = name.LaidOutRect();
+    ASSERT_LE(printed.Bottom, form->PaperHeight);
+    ASSERT_LT(printed.Top, name.GetRect().Top);
+
+    // The preview of the record shown: the wizard's first page, then its preview.
+    bool previewed = false;
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(wizard);
+        wizard->findChild<QRadioButton *>(QStringLiteral("rbViewData"))->click();
+        wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
+        previewed = true;
+        wizard->findChild<QPushButton *>(QStringLiteral("btnPreview2"))->click();
+    });
+    form->UpdateActions();
+    form->actPrint->trigger();
+    ASSERT_TRUE(previewed);
+    ASSERT_TRUE(form->InPreview());
+    // Not lent the sheet's room under the label: the next label's.
+    EXPECT_EQ(name.LaidOutRect(), printed);
+    keepSample(form->grab().toImage(), "label-window-preview-lent-name");
+    QTimer::singleShot(0, [] {
+        if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget()))
+            wizard->reject();
+    });
+    form->tbtnPreviewCloseClick();
 }
 
 TEST_F(LabelFormTest, NoToTheSaveQuestionDiscardsTheSheetWithoutAskingAgain)

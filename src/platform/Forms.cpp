@@ -155,8 +155,13 @@ protected:
         // A press still ticks or unticks a checkable control, silently: the tick goes back before it is shown.
         if (event->type() == QEvent::UpdateRequest && asking > 0)
             restoreTicks();
-        if (event->type() != QEvent::Close || !running)
+        if (event->type() != QEvent::Close)
             return false;
+        if (!running) {
+            // A close that asks now answers for one held before.
+            closeHeld = false;
+            return false;
+        }
         closeHeld = true;
         // Asked by the question of another window's close (the main list's end closing the windows beside it):
         // that close waits for this one.
@@ -220,13 +225,15 @@ void carryOutHeldClose(const QPointer<QWidget> &window)
         return;
     TCommandGate *gate = TCommandGate::of(window);
     gate->closePosted = false;
-    // A command running again carries it out when it has returned; a close dropped meanwhile is not carried out.
-    if (gate->running || !gate->closeHeld)
+    // A command running again carries it out when it has returned.
+    if (gate->running)
         return;
-    gate->closeHeld = false;
+    // Not when it was dropped, or answered by a close asked since.
+    const bool held = std::exchange(gate->closeHeld, false);
     const std::vector<QPointer<QWidget>> waiting = std::exchange(gate->waiting, {});
-    if (window->isVisible())
+    if (held && window->isVisible())
         window->close();
+    // The window stays: what waited for its close is dropped.
     if (window && window->isVisible())
         return;
     for (const QPointer<QWidget> &closing : waiting)

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDirIterator>
 #include <QLocalServer>
 #include <QMainWindow>
@@ -134,6 +135,30 @@ TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
     EXPECT_TRUE(plain->isVisible());
     test::handlerReturned();
     EXPECT_TRUE(plain.isNull());
+}
+
+// A close held back by a box, then another close asked while the code that asked still runs (letting events in),
+// refused by the window's question: that answer stands, and the close held before asks no more.
+TEST(Forms, AHeldCloseAnsweredByALaterCloseAsksNoMore)
+{
+    test::MessageBoxScript boxes;
+    struct TRefusing : QWidget {
+        int asked = 0;
+        void closeEvent(QCloseEvent *event) override
+        {
+            ++asked;
+            event->ignore();
+        }
+    } window;
+    window.show();
+    boxes.answer(IDOK, [&] { window.close(); });
+    ShowMessageBoxAt(&window, QStringLiteral("お知らせ"), AppTitle, MB_OK);
+    EXPECT_EQ(window.asked, 0);
+    window.close();
+    EXPECT_EQ(window.asked, 1);
+    test::handlerReturned();
+    EXPECT_EQ(window.asked, 1);
+    EXPECT_TRUE(window.isVisible());
 }
 
 namespace {

@@ -41,7 +41,7 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 void ShowFileColumnsWhole(QFileDialog &dialog);
 
 // Runs a file dialog, its columns shown whole, by ExecDialog (platform/Forms.h). The first chosen file; empty
-// when the dialog was cancelled or refused, or when its window was closed meanwhile.
+// when the dialog was cancelled or refused.
 QString ChooseFile(QFileDialog &dialog);
 
 // A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.

@@ -1182,7 +1182,7 @@ void TAddressList::actNumerSearchExecute()
     if (form->isMinimized())
         form->showNormal();
     // The form's question and look-up run as this window's command too; a close of the form pressed in its
-    // question has closed it, and it is not shown again.
+    // question closes it once this handler has returned.
     if (RunAsCommandOf(this, [] { RecordForm->BeginNewRecord(); }) && RecordForm)
         ForceForegroundWindow(RecordForm->FormWindow());
 }

@@ -7,14 +7,17 @@
 #include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QEventLoop>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <optional>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,6 +94,15 @@ bool ownControlOf(QObject *control, QWidget *window)
     return false;
 }
 
+// The windows whose close question runs (AskBeforeClose), the innermost last.
+std::vector<QPointer<QWidget>> &closesUnderWay()
+{
+    static std::vector<QPointer<QWidget>> windows;
+    return windows;
+}
+
+QWidget *closeUnderWay() { return closesUnderWay().empty() ? nullptr : closesUnderWay().back().data(); }
+
 // The window's command in progress, a child of the window; it holds back the window's
 // closes while the command runs. While the window asks, it holds the window's buttons and actions.
 class TCommandGate : public QObject {
@@ -106,7 +118,12 @@ public:
     }
 
     bool running = false;
+    // A close asked while a command ran, not yet carried out or dropped.
     bool closeHeld = false;
+    // Its carrying out is on its way (THeldClose).
+    bool closePosted = false;
+    // The windows whose close asked this one's and was refused for it: asked again once this one has closed.
+    std::vector<QPointer<QWidget>> waiting;
     // How many questions of the window are open.
     int asking = 0;
 
@@ -138,9 +155,19 @@ protected:
         // A press still ticks or unticks a checkable control, silently: the tick goes back before it is shown.
         if (event->type() == QEvent::UpdateRequest && asking > 0)
             restoreTicks();
-        if (event->type() != QEvent::Close || !running)
+        if (event->type() != QEvent::Close)
             return false;
+        if (!running) {
+            // A close that asks now answers for one held before.
+            closeHeld = false;
+            return false;
+        }
         closeHeld = true;
+        // Asked by the question of another window's close (the main list's end closing the windows beside it):
+        // that close waits for this one.
+        if (QWidget *closing = closeUnderWay(); closing && closing != parent() && !event->spontaneous()
+            && std::find(waiting.begin(), waiting.end(), closing) == waiting.end())
+            waiting.emplace_back(closing);
         event->ignore();
         return true;
     }
@@ -191,6 +218,48 @@ private:
     std::vector<THeld> held_;
 };
 
+// Carries out the close a window's commands held back.
+void carryOutHeldClose(const QPointer<QWidget> &window)
+{
+    if (!window)
+        return;
+    TCommandGate *gate = TCommandGate::of(window);
+    gate->closePosted = false;
+    // A command running again carries it out when it has returned.
+    if (gate->running)
+        return;
+    // Not when it was dropped, or answered by a close asked since.
+    const bool held = std::exchange(gate->closeHeld, false);
+    const std::vector<QPointer<QWidget>> waiting = std::exchange(gate->waiting, {});
+    if (held && window->isVisible())
+        window->close();
+    // The window stays: what waited for its close is dropped.
+    if (window && window->isVisible())
+        return;
+    for (const QPointer<QWidget> &closing : waiting)
+        if (closing && closing->isVisible())
+            closing->close();
+}
+
+// Carries out a window's held close once the handler whose commands held it has returned: Qt deletes an object
+// deleted later only when control is back in the event loop that ran the handler, not in a loop the handler
+// runs meanwhile (a dialog, a box, a wait), so the handler applies what its dialogs and boxes answered first.
+class THeldClose : public QObject {
+public:
+    explicit THeldClose(QWidget *window) : window_(window) { deleteLater(); }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::DeferredDelete)
+            carryOutHeldClose(window_);
+        return QObject::event(event);
+    }
+
+private:
+    QPointer<QWidget> window_;
+};
+
 }  // namespace
 
 TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
@@ -203,7 +272,6 @@ TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
     if (gate->running)
         return;
     gate->running = true;
-    gate->closeHeld = false;
     entered_ = true;
 }
 
@@ -213,22 +281,24 @@ TWindowCommand::~TWindowCommand()
         return;
     TCommandGate *gate = TCommandGate::of(window_);
     gate->running = false;
-    if (gate->closeHeld && window_->isVisible())
-        window_->close();
+    if (gate->closeHeld && !gate->closePosted) {
+        gate->closePosted = true;
+        new THeldClose(window_);
+    }
 }
 
 bool TWindowCommand::CloseAsked() const
 {
-    if (!window_)
-        return false;
-    const TCommandGate *gate = TCommandGate::of(window_);
-    return gate->running && gate->closeHeld;
+    return window_ && TCommandGate::of(window_)->closeHeld;
 }
 
 void TWindowCommand::ForgetClose()
 {
-    if (window_)
-        TCommandGate::of(window_)->closeHeld = false;
+    if (!window_)
+        return;
+    TCommandGate *gate = TCommandGate::of(window_);
+    gate->closeHeld = false;
+    gate->waiting.clear();
 }
 
 TWindowQuestion::TWindowQuestion(QWidget *window) : window_(window)
@@ -246,17 +316,11 @@ TWindowQuestion::~TWindowQuestion()
 int ExecDialog(QDialog &dialog)
 {
     QWidget *window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
-    const bool shown = window && window->isVisible();
-    int result = QDialog::Rejected;
-    {
-        const TWindowCommand command(window);
-        if (!command)
-            return QDialog::Rejected;
-        const TWindowQuestion asking(window);
-        result = dialog.exec();
-    }
-    // A close asked while the dialog was open has been carried out now.
-    return shown && !window->isVisible() ? int(QDialog::Rejected) : result;
+    const TWindowCommand command(window);
+    if (!command)
+        return QDialog::Rejected;
+    const TWindowQuestion asking(window);
+    return dialog.exec();
 }
 
 namespace {
@@ -283,21 +347,20 @@ bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
     const QPointer<QWindow> handle = window->windowHandle();
     if (handle)
         handle->installEventFilter(&underWay);
-    const bool mayClose = question();
-    if (handle)
-        handle->removeEventFilter(&underWay);
-    return mayClose;
+    closesUnderWay().emplace_back(window);
+    const auto ended = qScopeGuard([&handle, &underWay] {
+        closesUnderWay().pop_back();
+        if (handle)
+            handle->removeEventFilter(&underWay);
+    });
+    return question();
 }
 
 bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
 {
-    bool closeAsked = false;
-    {
-        const TWindowCommand command(caller ? caller->window() : nullptr);
-        if (!command)
-            return false;
-        what();
-        closeAsked = command.CloseAsked();
-    }
-    return !closeAsked;
+    const TWindowCommand command(caller ? caller->window() : nullptr);
+    if (!command)
+        return false;
+    what();
+    return !command.CloseAsked();
 }

@@ -22,8 +22,12 @@ void SetHintPauses(int pauseMs, int shortPauseMs);
 // One command of a window at a time. A command that asks, or runs any other event loop, still lets a screen
 // reader press the window's buttons meanwhile; each command holds a TWindowCommand while it runs, so that a
 // second command is refused until the first has returned, and a close asked meanwhile (the command's own
-// included) is held back and carried out when it returns: no handler runs on a window that was changed,
-// closed or freed under it. A command therefore never calls another command's handler itself.
+// included) is held back and carried out once the handler that ran it has returned to the event loop: no handler
+// runs on a window that was changed, closed or freed under it, and the close asks about the window as the handler
+// left it, what its dialogs and boxes were given applied. A close held back for another window's close question
+// (the main list closing the windows beside it as the program ends) makes that close wait: it is asked again once
+// the held close has closed the window, and dropped when the window stays. A command therefore never calls
+// another command's handler itself.
 class TWindowCommand {
 public:
     // A null window holds nothing and is never refused.
@@ -35,10 +39,11 @@ public:
     // False when another command of the window is running; the handler then returns at once.
     explicit operator bool() const { return entered_; }
 
-    // Whether a close of the window was asked since the window's running command began (this one, or the one
-    // this runs inside); it is carried out when that command returns.
+    // Whether a close of the window asked while a command of it ran waits to be carried out (once the handler
+    // has returned).
     bool CloseAsked() const;
-    // Drops that close: the question the command asked has been answered for it, and the window stays.
+    // Drops that close, and the closes that waited for it: the question the command asked has been answered for
+    // it, and the window stays.
     void ForgetClose();
 
 private:
@@ -64,18 +69,19 @@ private:
 
 // Runs a dialog modally as a command of the window it belongs to (TWindowCommand): the window takes no other
 // command and is not closed while the dialog is open, so a dialog on the handler's stack is never freed with
-// its window. The dialog's result; QDialog::Rejected when another command of the window was running, or when
-// the window was closed meanwhile.
+// its window; a close asked meanwhile waits until the handler has applied the result and returned. The dialog's
+// result; QDialog::Rejected when another command of the window was running.
 int ExecDialog(QDialog &dialog);
 
 // Runs the question a window asks before it closes (from its closeEvent, whatever the question opens) and
 // answers whether the window may close. A close of the window asked meanwhile, by the window manager or a
 // screen reader, is part of the close under way: the answer decides it, and the window is neither taken off
-// the screen under the question nor asked again.
+// the screen under the question nor asked again. A window the question closes whose command holds the close back
+// makes this close wait for it (TWindowCommand).
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
 
 // Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or
 // open a dialog) as a command of caller's window as well, since the handler goes on after it: caller takes no
 // other command and is not closed meanwhile. False when caller's window was running another command (nothing was
-// run), or when a close of it was asked meanwhile, carried out now: the handler then stops.
+// run), or when a close of it waits (carried out once the handler has returned): the handler then stops.
 bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what);

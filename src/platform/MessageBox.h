@@ -53,7 +53,7 @@ int DefaultButtonOf(unsigned flags);
 
 // Shows the box and returns the id of the button pressed (0 when it could not be shown). While it is open the
 // owner's window counts as running a command and asking (TWindowCommand, TWindowQuestion, platform/Forms.h): its
-// buttons do nothing, and a close of the window waits until the box has been answered.
+// buttons do nothing, and a close of the window waits until the code that asked has returned.
 int ShowMessageBoxAt(QWidget *owner, const QString &text, const QString &caption, unsigned flags,
                      int placement = mbpCentreOnOwner, int x = 0, int y = 0);
 

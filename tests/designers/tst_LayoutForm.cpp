@@ -538,7 +538,7 @@ TEST_F(LayoutFormTest, TheMainListOpensTheDesignerAndCannotCloseItAgainstTheUser
 // The main list closes the designer (another designer chosen, or the program ending) while a dialog of the
 // designer is open, as a screen reader's press reaches the list behind a modal dialog: the close waits for the
 // dialog, which is not freed with the designer under the command that runs it, and is carried out once the
-// dialog has returned.
+// handler that ran the dialog has returned.
 TEST_F(LayoutFormTest, ClosedWhileItsDialogIsOpenTheDesignerClosesOnceTheDialogReturns)
 {
     addSender(QStringLiteral("大阪　一郎"));
@@ -558,8 +558,8 @@ TEST_F(LayoutFormTest, ClosedWhileItsDialogIsOpenTheDesignerClosesOnceTheDialogR
         });
         run();
         EXPECT_TRUE(keptMeanwhile);
+        test::handlerReturned();
         EXPECT_EQ(LayoutForm, nullptr);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(form);
     };
     {

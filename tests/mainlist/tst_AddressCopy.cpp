@@ -115,7 +115,7 @@ protected:
         QTest::keyClick(ctl<TUniEdit>(edit), Qt::Key_Return);
     }
     QString range() { return ctl<TUniEdit>("edtRangeBegin")->text() + "-" + ctl<TUniEdit>("edtRangeEnd")->text(); }
-    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    static void flushDeletes() { test::handlerReturned(); }
 
     QTemporaryDir dir;
     std::unique_ptr<TDMMirvale18> dm;
@@ -228,8 +228,8 @@ TEST_F(AddressCopyTest, CopiesChosenRowsWithEveryFieldThenFollowsTheCustomerCode
     EXPECT_EQ(ctl<QLabel>("lblDataCount")->text(), QStringLiteral("2 件"));
     ctl<QPushButton>("btnCopy")->click();
     EXPECT_EQ(boxes.texts().last(), QStringLiteral("アドレス帳のコピーが完了しました  \r\n\r\n対象件数 : \t2 件  \r\n登録件数 : \t2 件  "));
-    EXPECT_EQ(AddressCopy, nullptr);  // the window closed itself
     flushDeletes();
+    EXPECT_EQ(AddressCopy, nullptr);  // the window closed itself
 
     const std::vector<QVariantList> from = rowsOf("Source"), to = rowsOf("Target");
     ASSERT_EQ(to.size(), 2u);

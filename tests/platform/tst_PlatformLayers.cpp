@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDirIterator>
 #include <QLocalServer>
 #include <QMainWindow>
@@ -93,7 +94,8 @@ TEST(Forms, ShowModalReturnsTheResultTheFormClosedWith)
 }
 
 // A window freed on close, closed while one of its boxes is open: it lives until the code that asked has
-// returned, then closes; a second command of the window is refused while the box is open.
+// returned, then closes as the event loop comes round; a second command of the window is refused while the box
+// is open.
 TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
 {
     test::MessageBoxScript boxes;
@@ -120,19 +122,43 @@ TEST(Forms, AWindowClosedWhileItAsksClosesOnceTheQuestionHasReturned)
     EXPECT_EQ(commands, 1);
     EXPECT_FALSE(closedInside);
     EXPECT_TRUE(aliveAfterTheBox);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::handlerReturned();
     EXPECT_TRUE(window.isNull());
 
-    // Without a command running the box alone holds the close back, until it returns.
+    // Without a command running the box alone holds the close back, until the code that asked has returned.
     QPointer<QWidget> plain = new QWidget;
     plain->setAttribute(Qt::WA_DeleteOnClose);
     plain->show();
     boxes.answer(IDOK, [&] { plain->close(); });
     ShowMessageBoxAt(plain, QStringLiteral("お知らせ"), AppTitle, MB_OK);
     ASSERT_FALSE(plain.isNull());
-    EXPECT_FALSE(plain->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(plain->isVisible());
+    test::handlerReturned();
     EXPECT_TRUE(plain.isNull());
+}
+
+// A close held back by a box, then another close asked while the code that asked still runs (letting events in),
+// refused by the window's question: that answer stands, and the close held before asks no more.
+TEST(Forms, AHeldCloseAnsweredByALaterCloseAsksNoMore)
+{
+    test::MessageBoxScript boxes;
+    struct TRefusing : QWidget {
+        int asked = 0;
+        void closeEvent(QCloseEvent *event) override
+        {
+            ++asked;
+            event->ignore();
+        }
+    } window;
+    window.show();
+    boxes.answer(IDOK, [&] { window.close(); });
+    ShowMessageBoxAt(&window, QStringLiteral("お知らせ"), AppTitle, MB_OK);
+    EXPECT_EQ(window.asked, 0);
+    window.close();
+    EXPECT_EQ(window.asked, 1);
+    test::handlerReturned();
+    EXPECT_EQ(window.asked, 1);
+    EXPECT_TRUE(window.isVisible());
 }
 
 namespace {

@@ -1,8 +1,12 @@
-// Windows closed again while the close of the main window asks about them: the question decides, and every
-// answer leaves the program usable.
+// Windows closed while they ask: closed again while the close of the main window asks about them, the question
+// decides, and every answer leaves the program usable; closed while a dialog of theirs is open, the close waits
+// for what the dialog was given, and the program's end that waited for it ends the program.
 #include "ProductWindows.h"
 
+#include "Accessibility.h"
+
 #include "drawing/QRCodeRect.h"
+#include "drawing/WordRect.h"
 #include "designers/LytFmt.h"
 
 #include <QCloseEvent>
@@ -11,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QWindow>
 
 namespace {
@@ -55,23 +60,31 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
     }
 
-    // Answers the next modal dialog once it is open: fill sets it up, then OK.
-    void answerNextDialog(const std::function<void(QDialog &)> &fill)
+    // Hands the next modal dialog to act once it is open.
+    void onNextDialog(const std::function<void(QDialog &)> &act)
     {
         auto *poll = new QTimer(&answering);
-        QObject::connect(poll, &QTimer::timeout, [poll, fill] {
+        QObject::connect(poll, &QTimer::timeout, [poll, act] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             poll->stop();
             poll->deleteLater();
-            fill(*dialog);
-            if (auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("btnOK")))
-                ok->click();
-            else
-                dialog->accept();
+            act(*dialog);
         });
         poll->start(5);
+    }
+
+    // Answers the next modal dialog once it is open: fill sets it up, then OK.
+    void answerNextDialog(const std::function<void(QDialog &)> &fill)
+    {
+        onNextDialog([fill](QDialog &dialog) {
+            fill(dialog);
+            if (auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("btnOK")))
+                ok->click();
+            else
+                dialog.accept();
+        });
     }
 
     TLayoutForm *openDesigner(const TDesignerCase &c)
@@ -127,6 +140,58 @@ protected:
         ASSERT_FALSE(boxes.texts().isEmpty());
         EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("のレイアウトの変更を保存しますか？  ")))
             << boxes.texts().first().toStdString();
+    }
+
+    // 文章の追加 pressed over the accessibility bus, as a screen reader does; in 文章の編集 the text is set the same
+    // way, then duringTheDialog runs and OK is pressed. Returns once the designer's command has returned and the
+    // event loop has come round.
+    void addTextOverTheBus(TLayoutForm *form, const QString &text, const std::function<void()> &duringTheDialog)
+    {
+        QToolButton *addText = nullptr;
+        for (QToolButton *button : form->findChildren<QToolButton *>())
+            if (button->defaultAction() == form->actWord)
+                addText = button;
+        ASSERT_TRUE(addText);
+        bool asked = false;
+        onNextDialog([&](QDialog &dialog) {
+            asked = dialog.windowTitle() == QStringLiteral("文章の編集");
+            EXPECT_TRUE(test::setTextOnTheBus(dialog.findChild<QPlainTextEdit *>(QStringLiteral("memWords")), text));
+            duringTheDialog();
+            EXPECT_TRUE(test::pressOnTheBus(dialog.findChild<QPushButton *>(QStringLiteral("btnOK"))));
+        });
+        ASSERT_TRUE(test::pressOnTheBus(addText));
+        test::handlerReturned();
+        EXPECT_TRUE(asked);
+    }
+
+    // The layout saved under title, as はい to the question or 名前を付けて保存 saves it: its path.
+    QString saveAs(TLayoutForm *form, const QString &title)
+    {
+        answerNextDialog([title](QDialog &dialog) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
+        });
+        form->actSaveAs->trigger();
+        EXPECT_FALSE(form->Modified);
+        return form->DocumentFile;
+    }
+
+    // The texts of the free text objects of a saved layout, as the designer opened again by the command shows
+    // them.
+    QStringList savedTexts(const TDesignerCase &c, const QString &path)
+    {
+        auto *form = dynamic_cast<TLayoutForm *>(
+            fromMainList(list.get()->*c.Command, [&c] { return c.Form ? c.Form->FormWindow() : nullptr; }));
+        if (!form || !form->OpenDocument(path))
+            return {QStringLiteral("(not opened)")};
+        QStringList texts;
+        for (const auto &word : form->Objects().WordList) {
+            QStringList lines;
+            for (int i = 0; i < word->GetLineCount(); ++i)
+                lines << word->GetLine(i);
+            texts << lines.join(QLatin1Char('\n'));
+        }
+        delete form;
+        return texts;
     }
 
     int savedLayouts(const QString &title) const
@@ -203,6 +268,135 @@ TEST_F(CloseUnderQuestion, CancelKeepsBothWindowsUsable)
         EXPECT_EQ(LayoutForm, nullptr);
         EXPECT_EQ(LabelForm, nullptr);
         EXPECT_EQ(DesignForm, nullptr);
+    }
+}
+
+// The designer closed while 文章の編集 is open (文章の追加), by the window manager as a screen reader offers it
+// (the designer's own buttons do nothing while it asks), then OK: the close waits until the text is in the
+// layout, and asks about the layout as it then stands, whether it was unchanged before or not; はい writes the
+// text.
+TEST_F(CloseUnderQuestion, ACloseWaitingForTheTextDialogAsksAboutTheLayoutWithTheText)
+{
+    const QString text = QStringLiteral("株式会社山田商事　東京支店\n営業第一部　部長\nTEL 03-1234-5678");
+    for (const TDesignerCase &c : DesignerCases)
+        for (const bool changedBefore : {false, true}) {
+            SCOPED_TRACE(std::string(c.Name) + (changedBefore ? " changed" : " unchanged"));
+            list->show();
+            QPointer<TLayoutForm> form = openDesigner(c);
+            ASSERT_TRUE(form);
+            const QString path = saveAs(form, QStringLiteral("文章の追加中に終了") + QString::fromLatin1(c.Name));
+            if (changedBefore) {
+                answerNextDialog([](QDialog &dialog) {
+                    dialog.findChild<QPlainTextEdit *>(QStringLiteral("memText"))->setPlainText(QStringLiteral("TEL:03-1234-5678"));
+                });
+                form->actQRCode->trigger();
+                ASSERT_TRUE(form->Modified);
+            }
+            boxes.clear();
+            boxes.answer(IDYES);
+            bool keptMeanwhile = false;
+            addTextOverTheBus(form, text, [&] {
+                CloseAsTheWindowManagerDoes(form);
+                keptMeanwhile = form && form->isVisible();
+            });
+            EXPECT_TRUE(keptMeanwhile);
+            EXPECT_FALSE(form);
+            EXPECT_EQ(c.Form, nullptr);
+            ASSERT_EQ(boxes.texts().size(), 1);
+            EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("のレイアウトの変更を保存しますか？  ")))
+                << boxes.texts().first().toStdString();
+            const QStringList saved = savedTexts(c, path);
+            EXPECT_EQ(saved, QStringList{text}) << saved.join(u'|').toStdString();
+        }
+}
+
+// 終了 of the main window pressed over the accessibility bus while a dialog of another window is open
+// (文章の編集 of a designer, the record form's route window, the name search's 名称一覧): the window waits for
+// its dialog, and once that has returned the program ends, asking what 終了 asks; キャンセル to a designer's
+// question about its layout keeps the program running.
+TEST_F(CloseUnderQuestion, TheEndPressedWhileAnotherWindowsDialogIsOpenEndsTheProgramOnceItHasReturned)
+{
+    QAbstractButton *end = list->findChild<QAbstractButton *>(QStringLiteral("tbtnExit"));
+    ASSERT_TRUE(end);
+    const QString text = QStringLiteral("謹啓　株式会社山田商事　総務部御中");
+    for (const TDesignerCase &c : DesignerCases)
+        for (const int answer : {IDNO, IDCANCEL}) {
+            SCOPED_TRACE(std::string(c.Name) + (answer == IDNO ? " いいえ" : " キャンセル"));
+            list->show();
+            QPointer<TLayoutForm> form = openDesigner(c);
+            ASSERT_TRUE(form);
+            boxes.clear();
+            boxes.answer(answer);
+            if (answer == IDNO && form->Family().ConfirmsDiscard)
+                boxes.answer(IDYES);
+            bool keptMeanwhile = false;
+            addTextOverTheBus(form, text, [&] {
+                EXPECT_TRUE(test::pressOnTheBus(end));
+                keptMeanwhile = form && form->isVisible() && list->isVisible();
+            });
+            EXPECT_TRUE(keptMeanwhile);
+            ASSERT_FALSE(boxes.texts().isEmpty());
+            EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("のレイアウトの変更を保存しますか？  ")))
+                << boxes.texts().first().toStdString();
+            if (answer == IDNO) {
+                EXPECT_FALSE(form);
+                EXPECT_EQ(c.Form, nullptr);
+                EXPECT_FALSE(list->isVisible());
+                continue;
+            }
+            ASSERT_TRUE(form);
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->Objects().WordList.size(), 1u);
+            EXPECT_TRUE(list->isVisible());
+            // 終了 pressed again ends it.
+            boxes.answer(IDNO);
+            if (form->Family().ConfirmsDiscard)
+                boxes.answer(IDYES);
+            ASSERT_TRUE(test::pressOnTheBus(end));
+            test::handlerReturned();
+            EXPECT_FALSE(form);
+            EXPECT_FALSE(list->isVisible());
+        }
+
+    {
+        SCOPED_TRACE("the record form's route window");
+        list->show();
+        QPointer<QWidget> form = fromMainList(list->actInquiry, [] { return RecordForm ? RecordForm->FormWindow() : nullptr; });
+        ASSERT_TRUE(form);
+        form->findChild<QLineEdit *>(QStringLiteral("edtAdrsKana"))->setText(QStringLiteral("ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ"));
+        CooperateRoot = 0;
+        boxes.clear();
+        boxes.answer(IDNO);
+        bool keptMeanwhile = false;
+        onNextDialog([&](QDialog &route) {
+            EXPECT_TRUE(test::pressOnTheBus(end));
+            keptMeanwhile = form && form->isVisible() && list->isVisible();
+            route.reject();
+        });
+        ASSERT_TRUE(test::pressOnTheBus(form->findChild<QAbstractButton *>(QStringLiteral("bbtnRoot"))));
+        test::handlerReturned();
+        EXPECT_TRUE(keptMeanwhile);
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("照会中のデータが変更されています")));
+        EXPECT_FALSE(form);
+        EXPECT_FALSE(list->isVisible());
+    }
+    {
+        SCOPED_TRACE("the name search's 名称一覧");
+        list->show();
+        QPointer<QWidget> search = fromMainList(list->actNameAdrsSearch, []() -> QWidget * { return NameAdrsSearch; });
+        ASSERT_TRUE(search);
+        bool keptMeanwhile = false;
+        onNextDialog([&](QDialog &names) {
+            EXPECT_TRUE(test::pressOnTheBus(end));
+            keptMeanwhile = search && search->isVisible() && list->isVisible();
+            names.reject();
+        });
+        ASSERT_TRUE(test::pressOnTheBus(search->findChild<QAbstractButton *>(QStringLiteral("bbtnNameList"))));
+        test::handlerReturned();
+        EXPECT_TRUE(keptMeanwhile);
+        EXPECT_FALSE(search);
+        EXPECT_FALSE(list->isVisible());
     }
 }
 

@@ -154,10 +154,7 @@ protected:
     }
     int rows() { return dm->AdrsTable->RecordCount(); }
     template <typename T> T *find(const char *name) { return form->findChild<T *>(QLatin1String(name)); }
-    void closed()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void closed() { test::handlerReturned(); }
 
     test::TestBook book;
     QTemporaryDir &dir = book.Dir;

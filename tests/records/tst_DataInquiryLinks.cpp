@@ -250,9 +250,7 @@ TEST_F(DataInquiryLinksTest, ClosedWhileItsMapIsOpenTheFormOutlivesTheMap)
     form->bbtnMap->click();
     EXPECT_EQ(answer.maps, 1);
     EXPECT_TRUE(aliveWhileOpen);
-    ASSERT_FALSE(form.isNull());
-    EXPECT_FALSE(form->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::handlerReturned();
     EXPECT_TRUE(form.isNull());
 }
 

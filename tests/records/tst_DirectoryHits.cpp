@@ -208,7 +208,7 @@ TEST_F(DirectoryHitTest, ClosedUnderTheFormsQuestionTheSearchWindowOutlivesIt)
     });
     w->sbtnInquiry->click();
     EXPECT_TRUE(aliveWhileAsked);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::handlerReturned();
     EXPECT_TRUE(w.isNull());
     EXPECT_EQ(NameAdrsSearch, nullptr);
     EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("X1"));

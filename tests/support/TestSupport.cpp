@@ -70,6 +70,12 @@ QByteArray readFile(const QString &path)
     return f.readAll();
 }
 
+void handlerReturned()
+{
+    for (int pass = 0; pass < 2; ++pass)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 QStringList entriesBelow(const QString &folder)
 {
     const QDir root(folder);

@@ -33,6 +33,10 @@ QStringList entriesBelow(const QString &folder);
 // it), then waits until the libraries ask again whether their files are still the same (kv::kStampInterval).
 void replaceDictionary(const QString &path, const QByteArray &bytes);
 
+// What the event loop does once the handler a test ran has returned: carries out the close that waited for it
+// (TWindowCommand, platform/Forms.h), then frees the windows closed.
+void handlerReturned();
+
 // A disk with little room left, for the files this process writes while the object lives: a write that takes
 // a file past limitBytes fails (EFBIG) instead of ending the process. Keep it around the save alone: the
 // test's own output may go to a file too.

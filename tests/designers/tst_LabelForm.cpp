@@ -343,9 +343,9 @@ protected:
     }
 
     // The printed page's labels, one a record in the order of names, each readable: its words (those whose
-    // middle lies in it) at 7 points or more, inside it, none over another, the name's the largest, and its
-    // address parted from its building by a blank or a line; only the first count labels where count is given.
-    // Each label's words, in points from its top-left corner.
+    // middle lies in it) inside it, none over another, its address parted from its building by a blank or a
+    // line, and, on all of them or the first count where count is given, at 7 points or more with the name's
+    // the largest. Each label's words, in points from its top-left corner.
     QList<QList<TPdfWord>> ExpectReadableLabels(qsizetype count = -1)
     {
         QList<QList<TPdfWord>> labels;
@@ -362,8 +362,7 @@ protected:
             labels.append(own);
             for (TPdfWord &w : labels.last())
                 w.Box.translate(-label.topLeft());
-            if (count >= 0 && place >= count)
-                continue;
+            const bool sized = count < 0 || place < count;
             // A name spread over its line comes out a character a word; its honorific stands with it.
             const auto ofName = [&](const QString &text) {
                 return std::all_of(text.begin(), text.end(),
@@ -375,7 +374,9 @@ protected:
                 const TPdfWord &w = own[k];
                 text += w.Text + u' ';
                 // The height of a word's box is the size it was set in.
-                EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
+                if (sized) {
+                    EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
+                }
                 EXPECT_TRUE(label.adjusted(-0.1, -0.1, 0.1, 0.1).contains(w.Box)) << w.Text.toStdString();
                 double &size = ofName(w.Text) ? nameSize : otherSize;
                 size = std::max(size, w.Box.height());
@@ -387,7 +388,10 @@ protected:
                     EXPECT_FALSE(w.Text.contains(junctions[place])) << w.Text.toStdString();
                 }
             }
-            EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: " << text.toStdString();
+            if (sized) {
+                EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: "
+                                               << text.toStdString();
+            }
         }
         return labels;
     }
@@ -748,7 +752,9 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
          {QStringLiteral("携帯") + phone("09012345678"), KeywordNames[0] + QStringLiteral("得意先"),
           QStringLiteral("親展")}},
     };
-    // The book's three private records and the office's private one.
+    // Measured whole: the book's three private records and the office's private one. A company block of three
+    // lines and more does not fit over four rows at 7 points on these sheets: its words are measured for their
+    // place, its rows for their size.
     constexpr qsizetype privateRecords = 4;
     int sheets = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {

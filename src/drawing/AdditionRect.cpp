@@ -101,14 +101,16 @@ QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
     // The heading comes first: "ＴＥＬ  ０３－…".
     QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
     const QString one = QStringLiteral("一");
-    const int own = canvas.FontHeight();
     const int smallest = SmallestTextHeight(canvas);
-    canvas.SetFontHeight(smallest);
     // Kept at the smallest size where the whole frame holds the line at it, its margins across given up.
-    const bool readable =
-        KeepsReadable_ && canvas.TextHeight(one) <= (frame.Horizontal ? size.height() : size.width());
-    // Font heights are negative: the larger size is the lower number.
-    canvas.SetFontHeight(readable ? std::min(own, smallest) : own);
+    bool readable = false;
+    if (KeepsReadable_) {
+        const int own = canvas.FontHeight();
+        canvas.SetFontHeight(smallest);
+        readable = canvas.TextHeight(one) <= (frame.Horizontal ? size.height() : size.width());
+        // Font heights are negative: the larger size is the lower number.
+        canvas.SetFontHeight(readable ? std::min(own, smallest) : own);
+    }
     const bool across = FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(one));
     if (!readable) {
         if (!across || !FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))

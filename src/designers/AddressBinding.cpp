@@ -682,6 +682,8 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     for (TAddressRect *address : receiver.Address)
         if (address)
             address->SetKeepsReadable(true);
+    for (TAdditionRect *item : receiver.Items)
+        item->SetKeepsReadable(true);
     if (receiver.Split || !receiver.Name || !receiver.Address[0])
         return;
     TNameRect &name = *receiver.Name;
@@ -705,11 +707,12 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     constexpr int dpi = TMeasuringCanvas::Dpi;
     const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
     const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
-    int foot = labelHeight - TenthsMmToLayout(20);
+    // The name's own frame may reach into the label's foot, its text never over a shown addition under it: only
+    // its margin, where nothing is drawn, lies over the addition's frame.
+    int lowest = std::max(labelHeight - TenthsMmToLayout(20), n.Bottom);
     for (const TAdditionRect *item : receiver.Items)
-        if (item->Visible && item->GetRect().Top >= n.Top && sideBySide(item->GetRect(), n))
-            foot = std::min(foot, item->GetRect().Top);
-    const int lowest = std::max(foot, n.Bottom);
+        if (item->Visible && item->GetRect().Top > n.Top && sideBySide(item->GetRect(), n))
+            lowest = std::min(lowest, item->GetRect().Top + TextMargin);
     // The address keeps its frame, or what its lines need where that is more; the name starts under it and
     // takes the free room under its own frame.
     const int addressFoot = std::min(std::max(a.Bottom, least), lowest);

@@ -71,7 +71,10 @@ void TAdditionRect::Clear()
         Text_.clear();
         SubText_.clear();
     }
+    KeepsReadable_ = false;
 }
+
+void TAdditionRect::SetKeepsReadable(bool on) { SetDrawnField(KeepsReadable_, on); }
 
 void TAdditionRect::UpdateFontHeight()
 {
@@ -95,14 +98,36 @@ QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
     if (Text_.isEmpty() || frame.IsEmpty())
         return {};
     SelectTextFont(canvas, !frame.Horizontal);
-    if (!FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(u"一")))
-        return {};
     // The heading comes first: "ＴＥＬ  ０３－…".
-    const QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
-    if (!FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))
-        return {};
-    const int cell = canvas.TextHeight(u"一");
+    QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
+    const QString one = QStringLiteral("一");
+    const int smallest = SmallestTextHeight(canvas);
+    // Kept at the smallest size where the whole frame holds the line at it, its margins across given up.
+    bool readable = false;
+    if (KeepsReadable_) {
+        const int own = canvas.FontHeight();
+        canvas.SetFontHeight(smallest);
+        readable = canvas.TextHeight(one) <= (frame.Horizontal ? size.height() : size.width());
+        // Font heights are negative: the larger size is the lower number.
+        canvas.SetFontHeight(readable ? std::min(own, smallest) : own);
+    }
+    const bool across = FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(one));
+    if (!readable) {
+        if (!across || !FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))
+            return {};
+    } else {
+        if (canvas.FontHeight() > smallest)
+            canvas.SetFontHeight(smallest);
+        if (!FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)) || canvas.FontHeight() > smallest) {
+            canvas.SetFontHeight(smallest);
+            const QString more = QStringLiteral("…");
+            QString rest;
+            SplitTextAtWidth(canvas, s, frame.Length - canvas.TextWidth(more), rest);
+            s += more;
+        }
+    }
+    const int cell = canvas.TextHeight(one);
     // Centred across: the top of the line, or the right edge of the column.
-    const int across = frame.AcrossMargin() + (frame.Breadth - cell) / 2 + (frame.Horizontal ? 0 : cell);
-    return {{s, frame.At(frame.AlongMargin(), across), canvas.FontHeight()}};
+    const int place = frame.AcrossMargin() + (frame.Breadth - cell) / 2 + (frame.Horizontal ? 0 : cell);
+    return {{s, frame.At(frame.AlongMargin(), place), canvas.FontHeight()}};
 }

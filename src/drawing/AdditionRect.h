@@ -1,5 +1,5 @@
 // The additional-text object: one further item of the record (chosen by its item number) or a free text,
-// in one line, vertical or horizontal, shrunk to fit.
+// in one line, vertical or horizontal, shrunk to fit (on a label or a card not below the smallest text size).
 #pragma once
 
 #include "drawing/DrawRect.h"
@@ -24,6 +24,12 @@ public:
     const QString &SubText() const { return SubText_; }
     void SetText(const QString &text);
     void SetSubText(const QString &text);
+    // On a label or a card the line keeps to the smallest text size: an own size below it is raised to it, the
+    // margins across the line are given up before it is made smaller, and a line longer than the frame at that
+    // size is cut at the frame's end, a "…" showing that it goes on. Below the smallest size it goes only in a
+    // frame too low to hold it at it. Not stored: the label designer sets it with each record bound, and a
+    // Clear takes it back.
+    void SetKeepsReadable(bool on);
 
     // The designers fill Text and SubText by it; 0 is the user's free text, 19 to 22 the sender additions.
     uint8_t Item = 19;
@@ -33,4 +39,5 @@ public:
 private:
     QString Text_;
     QString SubText_;
+    bool KeepsReadable_ = false;
 };

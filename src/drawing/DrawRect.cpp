@@ -11,9 +11,6 @@
 
 namespace {
 
-// What the text keeps free inside a text object on every side, in layout units.
-constexpr int TextMargin = 4;
-
 struct TRenderDpi {
     int X;
     int Y;

@@ -277,6 +277,8 @@ private:
 // ---- Text helpers of the text objects ----
 
 int TextWidthW(const TCanvas &dc, QStringView text);
+// What the text keeps free inside a text object on every side, in layout units.
+inline constexpr int TextMargin = 4;
 // Keeps in text the head that fits in maxWidth pixels and puts the remainder in rest.
 void SplitTextAtWidth(const TCanvas &canvas, QString &text, int maxWidth, QString &rest);
 // Scales the canvas font height by available / needed; false when the text cannot be drawn at any size.

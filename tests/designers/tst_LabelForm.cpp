@@ -280,12 +280,129 @@ protected:
         list->SelectItem(row, true, false);
     }
 
+    // Records as an office keeps them, after the three of the book: private ones with and without a building,
+    // company ones with company names of 15 to 25 characters, two departments, a short or a long title,
+    // buildings of 10 to 20 characters, telephone and fax numbers with hyphens, a mobile number, a mail address
+    // (one longer than a label's line) and a keyword. The name of each printed record goes to names, where its
+    // address meets its building to junctions.
+    void AddOfficeRecords()
+    {
+        struct TOffice {
+            const char16_t *Name, *Town, *Number, *Building, *Company, *Departments, *Post;
+            const char *Mail;
+        };
+        const TOffice offices[] = {
+            {u"高橋　美咲", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階", nullptr, nullptr, nullptr,
+             "misaki.takahashi@example.jp"},
+            {u"佐藤　一郎", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階",
+             u"株式会社アオバ・トレーディング・ジャパン", u"海外事業本部　第二営業部", u"部長",
+             "ichiro.sato.overseas-sales2@aoba-trading-japan.example.co.jp"},
+            {u"中村　健太", u"港区芝浦", u"３－４－１", nullptr, u"みなと精密機械工業株式会社東京支店",
+             u"営業統括本部　法人営業部", u"営業企画担当課長代理", "k-nakamura@minato-seimitsu.example.co.jp"},
+            {u"鈴木　裕子", u"横浜市西区みなとみらい", u"２－２－１", u"横浜ランドマークタワー３７階",
+             u"株式会社北斗エンジニアリングサービス", u"技術本部　システム開発第三部", u"課長",
+             "y.suzuki@hokuto-eng.example.co.jp"},
+        };
+        TTable &table = *book.Module->AdrsTable;
+        for (const TOffice &o : offices) {
+            TAddressRecord r;
+            r.Pos = "1000005";
+            r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+            r.Adrs1 = Sjis::encode(QString::fromUtf16(o.Town));
+            r.Adrs2 = Sjis::encode(QString::fromUtf16(o.Number));
+            if (o.Building)
+                r.Adrs3 = Sjis::encode(QString::fromUtf16(o.Building));
+            r.NameKanji = Sjis::encode(QString::fromUtf16(o.Name));
+            r.PrivCorp = !o.Company;
+            if (o.Company) {
+                r.CorpKanji = Sjis::encode(QString::fromUtf16(o.Company));
+                r.Dptmnt = Sjis::encode(QString::fromUtf16(o.Departments));
+                r.Post = Sjis::encode(QString::fromUtf16(o.Post));
+            }
+            r.JointPrint = true;
+            table.Append();
+            SetAddressRecordFields(table, r);
+            // Stored as their digits, printed 03-1234-5678.
+            table.FieldByName(QStringLiteral("Tel")).SetAsString("0312345678");
+            table.FieldByName(QStringLiteral("Fax")).SetAsString("0312345679");
+            table.FieldByName(QStringLiteral("Portable1")).SetAsString("09012345678");
+            table.FieldByName(QStringLiteral("EMail1")).SetAsString(o.Mail);
+            table.FieldByName(QStringLiteral("Keyword1")).SetAsString(Sjis::encode(QStringLiteral("得意先")));
+            table.Post();
+            recNos.push_back(table.FieldByName(QStringLiteral("RecNo")).AsInteger());
+        }
+        list->RefreshList(true, true, false);
+        for (const char *name : Names)
+            names.append(QString::fromUtf8(name).remove(u'　'));
+        junctions.append({QString(), QString(), QString()});
+        for (const TOffice &o : offices) {
+            names.append(QString::fromUtf16(o.Name).remove(u'　'));
+            junctions.append(o.Building ? QString::fromUtf16(o.Number).right(1) + QString::fromUtf16(o.Building).left(1)
+                                        : QString());
+        }
+    }
+
+    // The printed page's labels, one a record in the order of names, each readable: its words (those whose
+    // middle lies in it) inside it, none over another, its address parted from its building by a blank or a
+    // line, and, on all of them or the first count where count is given, at 7 points or more with the name's
+    // the largest. Each label's words, in points from its top-left corner.
+    QList<QList<TPdfWord>> ExpectReadableLabels(qsizetype count = -1)
+    {
+        QList<QList<TPdfWord>> labels;
+        const QList<TPdfWord> words = pageWords(pdf, 1);
+        const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+        for (int place = 0; place < int(names.size()); ++place) {
+            SCOPED_TRACE(names[place].toStdString());
+            const QRectF label(places.PlaceAt(place), QSizeF(places.CardWidth, places.CardHeight));
+            QList<TPdfWord> own;
+            for (const TPdfWord &w : words)
+                if (label.contains(w.Box.center()))
+                    own.append(w);
+            EXPECT_FALSE(own.isEmpty());
+            labels.append(own);
+            for (TPdfWord &w : labels.last())
+                w.Box.translate(-label.topLeft());
+            const bool sized = count < 0 || place < count;
+            // A name spread over its line comes out a character a word; its honorific stands with it.
+            const auto ofName = [&](const QString &text) {
+                return std::all_of(text.begin(), text.end(),
+                                   [&](QChar c) { return names[place].contains(c) || c == u'様'; });
+            };
+            double nameSize = 0, otherSize = 0;
+            QString text;
+            for (qsizetype k = 0; k < own.size(); ++k) {
+                const TPdfWord &w = own[k];
+                text += w.Text + u' ';
+                // The height of a word's box is the size it was set in.
+                if (sized) {
+                    EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
+                }
+                EXPECT_TRUE(label.adjusted(-0.1, -0.1, 0.1, 0.1).contains(w.Box)) << w.Text.toStdString();
+                double &size = ofName(w.Text) ? nameSize : otherSize;
+                size = std::max(size, w.Box.height());
+                for (qsizetype m = k + 1; m < own.size(); ++m) {
+                    EXPECT_FALSE(w.Box.adjusted(0.2, 0.2, -0.2, -0.2).intersects(own[m].Box))
+                        << w.Text.toStdString() << " over " << own[m].Text.toStdString();
+                }
+                if (!junctions[place].isEmpty()) {
+                    EXPECT_FALSE(w.Text.contains(junctions[place])) << w.Text.toStdString();
+                }
+            }
+            if (sized) {
+                EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: "
+                                               << text.toStdString();
+            }
+        }
+        return labels;
+    }
+
     test::TestBook book;
     test::MessageBoxScript boxes;
     TMasterFormats master;
     std::unique_ptr<TAddressList> list;
     QPointer<TLabelForm> form;
     std::vector<int32_t> recNos;
+    QStringList names, junctions;
     QTemporaryDir out;
     QString pdf;
 };
@@ -569,55 +686,7 @@ TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenP
 
 TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTheObjects)
 {
-    // Records as an office keeps them: private ones with and without a building, company ones with company
-    // names of 15 to 25 characters, two departments, a short or a long title, buildings of 10 to 20
-    // characters and telephone numbers with hyphens.
-    struct TOffice {
-        const char16_t *Name, *Town, *Number, *Building, *Company, *Departments, *Post;
-    };
-    const TOffice offices[] = {
-        {u"高橋　美咲", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階", nullptr, nullptr, nullptr},
-        {u"佐藤　一郎", u"千代田区丸の内", u"１－１－１", u"丸の内パークビルディング１２階",
-         u"株式会社アオバ・トレーディング・ジャパン", u"海外事業本部　第二営業部", u"部長"},
-        {u"中村　健太", u"港区芝浦", u"３－４－１", nullptr, u"みなと精密機械工業株式会社東京支店",
-         u"営業統括本部　法人営業部", u"営業企画担当課長代理"},
-        {u"鈴木　裕子", u"横浜市西区みなとみらい", u"２－２－１", u"横浜ランドマークタワー３７階",
-         u"株式会社北斗エンジニアリングサービス", u"技術本部　システム開発第三部", u"課長"},
-    };
-    TTable &table = *book.Module->AdrsTable;
-    for (const TOffice &o : offices) {
-        TAddressRecord r;
-        r.Pos = "1000005";
-        r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
-        r.Adrs1 = Sjis::encode(QString::fromUtf16(o.Town));
-        r.Adrs2 = Sjis::encode(QString::fromUtf16(o.Number));
-        if (o.Building)
-            r.Adrs3 = Sjis::encode(QString::fromUtf16(o.Building));
-        r.NameKanji = Sjis::encode(QString::fromUtf16(o.Name));
-        r.PrivCorp = !o.Company;
-        if (o.Company) {
-            r.CorpKanji = Sjis::encode(QString::fromUtf16(o.Company));
-            r.Dptmnt = Sjis::encode(QString::fromUtf16(o.Departments));
-            r.Post = Sjis::encode(QString::fromUtf16(o.Post));
-        }
-        r.JointPrint = true;
-        table.Append();
-        SetAddressRecordFields(table, r);
-        table.FieldByName(QStringLiteral("Tel")).SetAsString("03-1234-5678");
-        table.Post();
-        recNos.push_back(table.FieldByName(QStringLiteral("RecNo")).AsInteger());
-    }
-    list->RefreshList(true, true, false);
-    // The name of each printed record and where its address meets its building.
-    QStringList names, junctions;
-    for (const char *name : Names)
-        names.append(QString::fromUtf8(name).remove(u'　'));
-    junctions.append({QString(), QString(), QString()});
-    for (const TOffice &o : offices) {
-        names.append(QString::fromUtf16(o.Name).remove(u'　'));
-        junctions.append(o.Building ? QString::fromUtf16(o.Number).right(1) + QString::fromUtf16(o.Building).left(1)
-                                    : QString());
-    }
+    AddOfficeRecords();
 
     // The objects as the designer places them, then moved and resized as a user does: the name frame's top
     // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough), the address's right
@@ -657,43 +726,74 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
             if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
                 keepSample(renderedPage(pdf, 1, 600),
                            ("readable-" + std::to_string(i) + "-" + std::to_string(change) + "-600dpi").c_str());
-            const QList<TPdfWord> words = pageWords(pdf, 1);
-            const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
-            for (int place = 0; place < int(names.size()); ++place) {
+            ExpectReadableLabels();
+        }
+    }
+    EXPECT_GE(sheets, 5);
+}
+
+TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEverySheet)
+{
+    AddOfficeRecords();
+    const QString dic = AppFolder + "Dic/";
+    const auto phone = [&](const char *number) { return Sjis::decode(ToFullWidth(HyphenatePhone(number, dic))); };
+    // The four rows as the additions dialog shows them: the telephone, fax, reversed telephone and date rows,
+    // then the mobile number, the mail address, a keyword and a free text; what each prints for an office
+    // record. A mail address longer than the label's line is cut at the frame's end: its beginning is looked for.
+    struct TRows {
+        std::array<uint8_t, 4> Items;
+        QStringList Printed;
+    };
+    const TRows rowSets[] = {
+        {{3, 4, 1, 2},
+         {QStringLiteral("ＴＥＬ") + phone("0312345678"), QStringLiteral("ＦＡＸ") + phone("0312345679"),
+          QStringLiteral("8765432130"), QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))}},
+        {{5, 9, 11, 0},
+         {QStringLiteral("携帯") + phone("09012345678"), KeywordNames[0] + QStringLiteral("得意先"),
+          QStringLiteral("親展")}},
+    };
+    // Measured whole: the book's three private records and the office's private one. A company block of three
+    // lines and more does not fit over four rows at 7 points on these sheets: its words are measured for their
+    // place, its rows for their size.
+    constexpr qsizetype privateRecords = 4;
+    int sheets = 0;
+    for (size_t i = 0; i < master.Formats.size(); ++i) {
+        const TPaperFormat &paper = master.Formats[i];
+        if ((paper.Kind != 2 && paper.Kind != 3) || paper.SheetIndex <= 0)
+            continue;
+        ++sheets;
+        for (const TRows &rows : rowSets) {
+            SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " items " + std::to_string(rows.Items[0]));
+            if (form) {
+                form->Modified = 0;
+                delete form.data();
+            }
+            ASSERT_TRUE(OpenOnPaper(paper.Kind == 3, int(i)));
+            for (int row = 0; row < 4; ++row)
+                ShowItem(row, rows.Items[size_t(row)], rows.Items[size_t(row)] == 0 ? QStringLiteral("親展") : QString());
+            form->RecordNumbers = recNos;
+            ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                      TPrintOutcome::Printed);
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(renderedPage(pdf, 1, 600),
+                           ("additions-" + std::to_string(i) + "-" + std::to_string(rows.Items[0]) + "-600dpi").c_str());
+            const QList<QList<TPdfWord>> labels = ExpectReadableLabels(privateRecords);
+            // Every record's rows, each at 7 points or more, whole after its heading where the line holds it.
+            const double rowsTop = form->RecordItemRect(0).Top * 0.75;
+            for (qsizetype place = 3; place < labels.size(); ++place) {
                 SCOPED_TRACE(names[place].toStdString());
-                const QRectF label(places.PlaceAt(place), QSizeF(places.CardWidth, places.CardHeight));
-                QList<TPdfWord> own;
-                for (const TPdfWord &w : words)
-                    if (label.contains(w.Box.center()))
-                        own.append(w);
-                ASSERT_FALSE(own.isEmpty());
-                // A name spread over its line comes out a character a word; its honorific stands with it.
-                const auto ofName = [&](const QString &text) {
-                    return std::all_of(text.begin(), text.end(), [&](QChar c) {
-                        return names[place].contains(c) || c == u'様';
-                    });
-                };
-                double nameSize = 0, otherSize = 0;
                 QString text;
-                for (qsizetype k = 0; k < own.size(); ++k) {
-                    const TPdfWord &w = own[k];
-                    text += w.Text + u' ';
-                    // The height of a word's box is the size it was set in.
-                    EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
-                    EXPECT_TRUE(label.adjusted(-0.1, -0.1, 0.1, 0.1).contains(w.Box)) << w.Text.toStdString();
-                    double &size = ofName(w.Text) ? nameSize : otherSize;
-                    size = std::max(size, w.Box.height());
-                    for (qsizetype m = k + 1; m < own.size(); ++m) {
-                        EXPECT_FALSE(w.Box.adjusted(0.2, 0.2, -0.2, -0.2).intersects(own[m].Box))
-                            << w.Text.toStdString() << " over " << own[m].Text.toStdString();
+                for (const TPdfWord &w : labels[place])
+                    if (w.Box.center().y() > rowsTop) {
+                        text += w.Text;
+                        EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
                     }
-                    // Address and building parted by a blank or a line.
-                    if (!junctions[place].isEmpty()) {
-                        EXPECT_FALSE(w.Text.contains(junctions[place])) << w.Text.toStdString();
-                    }
+                for (const QString &row : rows.Printed)
+                    EXPECT_TRUE(text.contains(row)) << row.toStdString() << " in " << text.toStdString();
+                if (rows.Items[1] == 9) {
+                    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("E-Mail[a-z.@-]{10}"))))
+                        << text.toStdString();
                 }
-                EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: "
-                                               << text.toStdString();
             }
         }
     }

@@ -110,7 +110,7 @@ TMm barcode(double x, double y, double room, bool horizontal, bool rightAligned)
 }
 
 // The right edge of the sender's column on a landscape postcard in horizontal writing.
-constexpr double SenderColumnRight = 54;
+constexpr double SenderColumnRight = 46;
 // The right edge of the contact lines under the sender's boxes in vertical writing, short of the name's column
 // in the paper's middle.
 constexpr double ContactRight = 37;
@@ -136,10 +136,10 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
                                                                    left + (w - half) / 2 + 11, h - 14},
              barcode(w - 6.5, 24, h - 29, false, false)};
     } else if (!returnCard && !envelope && w > h) {
-        // A landscape postcard has no room below the name for the sender, who takes the left column under the
-        // stamp, wide enough for a company line at the smallest text size; the receiver the right columns.
-        c = {receiverBoxes(w), {SenderColumnRight + 4, 28, right, 52}, {SenderColumnRight + 4, 56, right, 80},
-             barcode(right, h - 16, right - 8, true, true)};
+        // A landscape postcard is too low for the sender under the receiver's name: the receiver stands right
+        // of the sender's column under the stamp, the barcode at the foot as on a portrait postcard.
+        c = {receiverBoxes(w), {SenderColumnRight + 4, 24, right, 48}, {SenderColumnRight + 4, 50, right, 74},
+             barcode(right, h - 9, right - 8, true, true)};
     } else {
         // On a portrait postcard the barcode runs under the sender's boxes and contact line; on a low envelope
         // never over the name.
@@ -184,10 +184,11 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back({29, 46, 35, h - 30});
         c.push_back({5, h - 17, ContactRight, h - 11});
     } else if (w > h) {
-        // Above its boxes: the contact lines, the address and the name.
+        // The contact lines and the address in the column above the boxes; the name beside and under the
+        // boxes, across the paper, so a long company line keeps the smallest text size.
         c.push_back(senderBoxes(0, h - 26));
-        c.push_back({8, 48, SenderColumnRight, 60});
-        c.push_back({8, 61, SenderColumnRight, h - 28});
+        c.push_back({8, 49, SenderColumnRight, h - 28});
+        c.push_back({38, h - 24, w - 8, h - 12});
         c.push_back({8, 36, SenderColumnRight, 41});
         c.push_back({8, 42, SenderColumnRight, 47});
     } else {

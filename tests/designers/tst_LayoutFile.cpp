@@ -773,7 +773,7 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
     sender.Adrs1 = Sjis::encode(QStringLiteral("港区"));
     sender.Adrs2 = Sjis::encode(QStringLiteral("芝浦３－４－１"));
     sender.Adrs3 = Sjis::encode(QStringLiteral("グランパークタワー１２階"));
-    const QString senderCorp = QStringLiteral("株式会社ベルモーラ・ソリューションズ");
+    const QString senderCorp = QStringLiteral("ベルモーラ・グローバル・ソリューションズ株式会社");
     sender.Corp = Sjis::encode(senderCorp);
     sender.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第一営業部"));
     sender.Post = Sjis::encode(QStringLiteral("課長"));

@@ -110,7 +110,7 @@ TMm barcode(double x, double y, double room, bool horizontal, bool rightAligned)
 }
 
 // The right edge of the sender's column on a landscape postcard in horizontal writing.
-constexpr double SenderColumnRight = 46;
+constexpr double SenderColumnRight = 50;
 // The right edge of the contact lines under the sender's boxes in vertical writing, short of the name's column
 // in the paper's middle.
 constexpr double ContactRight = 37;

@@ -109,6 +109,12 @@ TMm barcode(double x, double y, double room, bool horizontal, bool rightAligned)
     return {x, y, x + w, y + h};
 }
 
+// The right edge of the sender's column on a landscape postcard in horizontal writing.
+constexpr double SenderColumnRight = 50;
+// The right edge of the contact lines under the sender's boxes in vertical writing, short of the name's column
+// in the paper's middle.
+constexpr double ContactRight = 37;
+
 TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
 {
     TLayout l;
@@ -129,17 +135,24 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c = {receiverBoxes(w), {right - 20, 24, right, h - 20}, {left + (w - half) / 2 - 11, 24,
                                                                    left + (w - half) / 2 + 11, h - 14},
              barcode(w - 6.5, 24, h - 29, false, false)};
+    } else if (!returnCard && !envelope && w > h) {
+        // A landscape postcard is too low for the sender under the receiver's name: the receiver stands right
+        // of the sender's column under the stamp, the barcode at the foot as on a portrait postcard.
+        c = {receiverBoxes(w), {SenderColumnRight + 4, 24, right, 48}, {SenderColumnRight + 4, 50, right, 74},
+             barcode(right, h - 9, right - 8, true, true)};
     } else {
+        // On a portrait postcard the barcode runs under the sender's boxes and contact line; on a low envelope
+        // never over the name.
         c = {receiverBoxes(w), {left + 10, 28, right, 52}, {left + 10, 56, right, 80},
-             barcode(right, h - 22, right - left - 8, true, true)};
+             barcode(right, envelope ? std::max(h - 22, 81.0) : h - 18, right - left - 8, true, true)};
     }
     if (returnCard) {
         // The reply half is addressed to the sender, in the receiver's places of that half.
         c.push_back({ReceiverBoxLefts[0], 12, 92.0, 20});
         c.push_back(vertical ? TMm{72, 24, 92, h - 20} : TMm{10, 28, 92, 52});
         c.push_back(vertical ? TMm{39, 24, 61, h - 14} : TMm{10, 56, 92, 80});
-        c.push_back({5, h - 16, 40, h - 10});
-        c.push_back({5, 4, 40, 10});
+        c.push_back({5, h - 16, ContactRight, h - 10});
+        c.push_back({5, 4, ContactRight, 10});
     } else if (envelope) {
         // The back: the sender below the middle, by the flap's seam for vertical writing.
         if (vertical) {
@@ -155,13 +168,29 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
             c.push_back({8, h - 28, w - 8, h - 22});
             c.push_back({8, h - 20, w - 8, h - 14});
         }
+    } else if (vertical && w > h) {
+        // A landscape postcard is too low for a company column between the stamp and the boxes: the sender's
+        // columns stand right of both, left of the name.
+        c.push_back(senderBoxes(0, h - 26));
+        c.push_back({47, 24, 57, h - 8});
+        c.push_back({35, 24, 47, h - 8});
+        c.push_back({57, 24, 62, h - 8});
+        c.push_back({5, h - 17, 34, h - 11});
     } else if (vertical) {
         // A postcard's front: the sender left of the name, above the printed boxes.
         c.push_back(senderBoxes(0, h - 26));
         c.push_back({17, 46, 29, h - 30});
         c.push_back({5, 46, 17, h - 30});
         c.push_back({29, 46, 35, h - 30});
-        c.push_back({5, h - 17, 40, h - 11});
+        c.push_back({5, h - 17, ContactRight, h - 11});
+    } else if (w > h) {
+        // The contact lines and the address in the column above the boxes; the name beside and under the
+        // boxes, across the paper, so a long company line keeps the smallest text size.
+        c.push_back(senderBoxes(0, h - 26));
+        c.push_back({8, 49, SenderColumnRight, h - 28});
+        c.push_back({38, h - 24, w - 8, h - 12});
+        c.push_back({8, 36, SenderColumnRight, 41});
+        c.push_back({8, 42, SenderColumnRight, 47});
     } else {
         c.push_back(senderBoxes(0, h - 26));
         c.push_back({8, h - 58, w - 8, h - 46});

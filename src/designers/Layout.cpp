@@ -335,6 +335,22 @@ bool TLayoutForm::ApplyPaper()
     if (Layout.Kind != DesignDocument && (PrintParts == 0 || PrintParts == 2))
         for (int i : {4, 5, 6})
             ZOrderList.push_back(CombinedObjects[size_t(i)].get());
+    // The barcode is sized before it is placed, which keeps its corner: the largest bar size of the paper whose
+    // barcode fits the place the paper gives it, so it stands there, clear of the places beside it.
+    if (auto *barcode = dynamic_cast<TBarcodeRect *>(CombinedObjects[CombinedBarcodeIndex].get())) {
+        int size = BarSize;
+        if (PaperFormat.CombinedRectCount > CombinedBarcodeIndex) {
+            const TFormatRect &r = PaperFormat.CombinedRects[CombinedBarcodeIndex];
+            // A unit more for the rounding of the place's millimetres.
+            const auto fits = [&](int index) {
+                const QSize extent = BarcodeExtent(index, horizontal != 0);
+                return extent.width() <= r.Right - r.Left + 1 && extent.height() <= r.Bottom - r.Top + 1;
+            };
+            while (size > 0 && !fits(size))
+                --size;
+        }
+        barcode->SetBarSize(size);
+    }
     const auto place = [](TDrawRect *object, const TFormatRect &r) {
         object->SetRect(TRect{r.Left, r.Top, r.Right, r.Bottom});
     };
@@ -342,8 +358,6 @@ bool TLayoutForm::ApplyPaper()
         place(CombinedObjects[size_t(i)].get(), PaperFormat.CombinedRects[size_t(i)]);
     for (int i = 0; i < std::min(PaperFormat.SplitRectCount, SplitObjectCount); ++i)
         place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
-    if (auto *barcode = dynamic_cast<TBarcodeRect *>(CombinedObjects[CombinedBarcodeIndex].get()))
-        barcode->SetBarSize(BarSize);
     // A new label prints no additions until the user chooses their items.
     if (Layout.HasRecordItems())
         for (int row = 0; row < 4; ++row) {

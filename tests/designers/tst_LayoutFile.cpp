@@ -764,6 +764,24 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
          "大阪府", "大阪市北区", "梅田３－１－３", "ノースゲートビルディング１５階"},
         {"山田　花子", "", "", "", "神奈川県", "横浜市西区", "みなとみらい２－２－１", "ランドマークタワー３５階"},
     };
+    // The sender as a company writes it on a postcard beside every receiver: company, two departments and a
+    // title over the name, an address with a building, and two contact lines.
+    TSenderRecord sender = test::listedSender(2, QStringLiteral("会社"), QStringLiteral("高橋　誠"));
+    sender.SelectInfo = 2;
+    sender.Pos = "1080023";
+    sender.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+    sender.Adrs1 = Sjis::encode(QStringLiteral("港区"));
+    sender.Adrs2 = Sjis::encode(QStringLiteral("芝浦３－４－１"));
+    sender.Adrs3 = Sjis::encode(QStringLiteral("グランパークタワー１２階"));
+    const QString senderCorp = QStringLiteral("ベルモーラ・グローバル・ソリューションズ株式会社");
+    sender.Corp = Sjis::encode(senderCorp);
+    sender.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第一営業部"));
+    sender.Post = Sjis::encode(QStringLiteral("課長"));
+    sender.Head = {"TEL", "FAX", "", ""};
+    sender.Addition = {"03-1234-5678", "03-1234-5679", "", ""};
+    sender.AdditionPrint = {true, true, false, false};
+    test::registerSender(sender);
+    DefaultSenderNo = sender.RecNo;
     // A large envelope at 600 dpi is larger than Qt reads by default.
     QImageReader::setAllocationLimit(512);
     TTable &t = *DMMirvale18->AdrsTable;
@@ -773,6 +791,7 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         t.FieldByName("PrivCorp").SetAsBoolean(*row.Corp == 0);
         t.FieldByName("JointPrint").SetAsBoolean(true);
         t.FieldByName("Pos").SetAsString("1000005");
+        t.FieldByName("Sender").SetAsInteger(sender.RecNo);
         for (const auto &[field, text] : {std::pair{"NameKanji", row.Name}, std::pair{"CorpKanji", row.Corp},
                                           std::pair{"Dptmnt", row.Dptmnt}, std::pair{"Post", row.Post},
                                           std::pair{"Tdfkn", row.Tdfkn}, std::pair{"Adrs1", row.Adrs1},
@@ -795,6 +814,23 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         form->Modified = 0;
         newLayout<TNewLayoutDialog>(*form, [i](TNewLayoutDialog *dialog) { dialog->SelectFormatByNumber(int(i)); });
         ASSERT_EQ(form->FormatNumber, int(i));
+        // The places the new layout gives the fixed objects of both sets (the one shown and the one the manual
+        // layout switches to): each on the paper, and on a postcard, whose one side takes both, no sender's
+        // place over a receiver's.
+        const QRectF sheet = pointsOf({0, 0, form->PaperWidth, form->PaperHeight});
+        const auto placesApart = [&](const auto &set, size_t barcodeIndex, size_t firstSender) {
+            for (size_t o = 0; o < set.size(); ++o) {
+                const QRectF place = pointsOf(set[o]->GetRect());
+                EXPECT_TRUE(sheet.contains(place)) << "object " << o << " leaves the paper";
+                for (size_t r = 0; r < firstSender && o >= firstSender && paper.Kind == 0; ++r)
+                    if (r != barcodeIndex || !form->NoBarcode) {
+                        EXPECT_FALSE(place.intersects(pointsOf(set[r]->GetRect())))
+                            << "the sender's object " << o << " over the receiver's " << r;
+                    }
+            }
+        };
+        placesApart(form->CombinedObjects, CombinedBarcodeIndex, 4);
+        placesApart(form->SplitObjects, SplitBarcodeIndex, 9);
         form->RecordNumbers = recNos;
         const QString pdf = out.path() + QStringLiteral("/%1.pdf").arg(i);
         ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
@@ -810,7 +846,7 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         for (int page = 1; page <= 3; ++page) {
             const TRow &row = rows[page - 1];
             SCOPED_TRACE(row.Name);
-            if (i == 0 || (paper.Kind == 1 && vertical))
+            if (paper.Kind == 0 || vertical)
                 test::keepSample(test::renderedPage(pdf, page, 600),
                                  ("address-side-" + std::to_string(i) + "-" + std::to_string(page) + "-600dpi").c_str());
             const QList<test::TPdfWord> words = test::pageWords(pdf, page);
@@ -854,25 +890,23 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
                 EXPECT_TRUE(test::pageText(pdf, page).contains(QString::fromUtf8(row.Corp)));
             }
 
-            // None of them overlaps another: the glyphs' boxes, less the room round a glyph's ink, keep apart.
-            // (Not where the paper itself lays a sender's place over the receiver's.)
-            const bool senderOver = std::any_of(form->ZOrderList.begin(), form->ZOrderList.end(), [&](TDrawRect *o) {
-                const auto at = std::find_if(form->CombinedObjects.begin(), form->CombinedObjects.end(),
-                                             [o](const auto &fixed) { return fixed.get() == o; });
-                return at - form->CombinedObjects.begin() >= 4 && at != form->CombinedObjects.end() &&
-                       (pointsOf(o->GetRect()).intersects(address) || pointsOf(o->GetRect()).intersects(name));
-            });
-            if (senderOver)
-                continue;
-            for (qsizetype a = 0; a < receiver.size(); ++a)
-                for (qsizetype b = a + 1; b < receiver.size(); ++b) {
-                    const auto ink = [](const QRectF &box) {
-                        const double m = std::min(box.width(), box.height()) * 0.15;
-                        return box.adjusted(m, m, -m, -m);
-                    };
-                    EXPECT_FALSE(ink(receiver[a].Box).intersects(ink(receiver[b].Box)))
-                        << receiver[a].Text.toStdString() << " and " << receiver[b].Text.toStdString();
-                }
+            // The sender printed in full beside the receiver on a postcard.
+            if (paper.Kind == 0) {
+                EXPECT_TRUE(test::pageText(pdf, page).contains(senderCorp));
+            }
+
+            // Every text on the paper and none over another, the sender's over the receiver's neither: the
+            // glyphs' boxes, less the room round a glyph's ink, keep apart.
+            const auto ink = [](const QRectF &box) {
+                const double m = std::min(box.width(), box.height()) * 0.15;
+                return box.adjusted(m, m, -m, -m);
+            };
+            for (qsizetype a = 0; a < words.size(); ++a) {
+                EXPECT_TRUE(sheet.contains(ink(words[a].Box))) << words[a].Text.toStdString() << " leaves the paper";
+                for (qsizetype b = a + 1; b < words.size(); ++b)
+                    EXPECT_FALSE(ink(words[a].Box).intersects(ink(words[b].Box)))
+                        << words[a].Text.toStdString() << " and " << words[b].Text.toStdString();
+            }
         }
     }
     EXPECT_GE(papers, 14);

@@ -19,6 +19,7 @@
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -779,6 +780,17 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
                 keepSample(renderedPage(pdf, 1, 600),
                            ("additions-" + std::to_string(i) + "-" + std::to_string(rows.Items[0]) + "-600dpi").c_str());
             const QList<QList<TPdfWord>> labels = ExpectReadableLabels(paper.Height >= 400 ? -1 : privateRecords);
+            // The last record, a company one, as laid out: the barcode between its address and name (shown, its
+            // bars not drawn without the barcode library) stands over the name's lines and, where the label holds
+            // the record, under the address's.
+            const auto &barcode = static_cast<const TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+            const TRect lentName = static_cast<const TMetaRect &>(*form->CombinedObjects[2]).LaidOutRect();
+            const TRect lentAddress = static_cast<const TMetaRect &>(*form->CombinedObjects[1]).LaidOutRect();
+            EXPECT_TRUE(barcode.Visible);
+            EXPECT_LE(barcode.LaidOutRect().Bottom, lentName.Top);
+            if (paper.Height >= 400 && lentName.Top < form->CombinedObjects[2]->GetRect().Top) {
+                EXPECT_GE(barcode.LaidOutRect().Top, lentAddress.Bottom);
+            }
             // Every record's rows, each at 7 points or more, whole after its heading where the line holds it.
             const double rowsTop = form->RecordItemRect(0).Top * 0.75;
             for (qsizetype place = 3; place < labels.size(); ++place) {

@@ -772,7 +772,9 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top;
     const TRect b = between ? barcode->GetRect() : TRect{};
     // How high the name may start over an address that ends at foot.
-    const auto highestTop = [&](int foot) { return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot; };
+    const auto highestTop = [&](int foot) {
+        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot;
+    };
     if (cramped)
         top = std::max(bottom - needed, std::min(highestTop(least), top));
     // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.

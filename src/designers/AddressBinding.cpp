@@ -634,25 +634,36 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
         name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
 }
 
+// The largest text of the name set in room, as a canvas font height: the name line's.
+int largestNameText(const TNameRect &name, const TRect &room, TCanvas &canvas)
+{
+    int height = 0;
+    for (const TPlacedPiece &piece : name.Layout(
+             canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height()))))
+        height = std::max(height, std::abs(piece.FontHeight));
+    return height;
+}
+
 // The address kept smaller than the name beside it: where the name is made smaller for its block or its length
-// (a narrow envelope) the address, set at its own size, would stand as large or larger. Its place is made
-// narrower across its lines (from the left in vertical writing, from below in horizontal writing) until its
-// text is at most nine tenths of the name's, so the name reads as the largest text.
-void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
+// (a narrow envelope, a label's company record) the address, set at its own size, would stand as large or
+// larger. Its place, a, is made narrower across its lines (from the left in vertical writing, from below in
+// horizontal writing) until its text is at most nine tenths of the name's set in nameRoom, so the name reads as
+// the largest text. An address that keeps to the smallest text size (a label's) is never made smaller than that:
+// its place keeps what its lines need at it, and a name smaller still is for the name's room to mend. The place
+// to lend the address.
+TRect placeUnderName(const TAddressRect &address, const TRect &a, const TNameRect &name, const TRect &nameRoom)
 {
     if (!address.Visible || !name.Visible)
-        return;
+        return a;
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
     const auto pixels = [](const TRect &r) {
         return QSize(TMeasuringCanvas::Pixels(r.Width()), TMeasuringCanvas::Pixels(r.Height()));
     };
-    int nameHeight = 0;
-    for (const TPlacedPiece &piece : name.Layout(canvas, pixels(name.LaidOutRect())))
-        nameHeight = std::max(nameHeight, std::abs(piece.FontHeight));
-    const int highest = nameHeight * 9 / 10;
-    const TRect a = address.GetRect();
+    const int nameHeight = largestNameText(name, nameRoom, canvas);
     const bool vertical = !address.WritesHorizontally();
+    const bool readable = address.KeepsReadable() && !vertical;
+    const int highest = std::max(nameHeight * 9 / 10, readable ? std::abs(SmallestTextHeight(canvas)) : 0);
     const auto narrowed = [&](int breadth) {
         return vertical ? TRect{a.Right - breadth, a.Top, a.Right, a.Bottom}
                         : TRect{a.Left, a.Top, a.Right, a.Top + breadth};
@@ -664,15 +675,48 @@ void keepAddressUnderName(TAddressRect &address, const TNameRect &name)
     };
     const int full = vertical ? a.Width() : a.Height();
     if (nameHeight == 0 || smallEnough(full))
-        return;
-    int low = 1, high = full;
+        return a;
+    int low = readable ? TMeasuringCanvas::Units(address.LeastHeight(canvas, TMeasuringCanvas::Pixels(a.Width()))) : 1;
+    int high = full;
     while (high - low > 1) {
         const int middle = low + (high - low) / 2;
         (smallEnough(middle) ? low : high) = middle;
     }
     // An address that would no longer be set anywhere keeps its place.
-    if (smallEnough(low))
-        address.SetLaidOutRect(narrowed(low));
+    return low < full && smallEnough(low) ? narrowed(low) : a;
+}
+
+// A label's postal code kept under the name set in nameRoom as its address is: its place made lower about its
+// middle until the code is at most nine tenths of the name's, never under the smallest text size. The place to
+// lend it.
+TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect &nameRoom)
+{
+    const TRect p = postal.GetRect();
+    if (!postal.Visible || !name.Visible)
+        return p;
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    const int highest = std::max(largestNameText(name, nameRoom, canvas) * 9 / 10, smallest);
+    const auto within = [&](int breadth) {
+        const int top = p.Top + (p.Height() - breadth) / 2;
+        return TRect{p.Left, top, p.Right, top + breadth};
+    };
+    // The code's size in a place breadth units high; 0 where it is not set.
+    const auto size = [&](int breadth) {
+        const QList<TPlacedPiece> pieces =
+            postal.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
+        return pieces.isEmpty() ? 0 : std::abs(pieces.first().FontHeight);
+    };
+    if (size(p.Height()) <= highest)
+        return p;
+    int low = 1, high = p.Height();
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (size(middle) <= highest ? low : high) = middle;
+    }
+    // A unit lower may set the code a step under the smallest size, which it keeps to before the name.
+    return size(low) >= smallest ? within(low) : within(high);
 }
 
 }  // namespace
@@ -684,6 +728,8 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
             address->SetKeepsReadable(true);
     for (TAdditionRect *item : receiver.Items)
         item->SetKeepsReadable(true);
+    if (receiver.Barcode)
+        receiver.Barcode->SetLaidOutTop(receiver.Barcode->GetRect().Top);
     if (receiver.Split || !receiver.Name || !receiver.Address[0])
         return;
     TNameRect &name = *receiver.Name;
@@ -718,19 +764,37 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     const int addressFoot = std::min(std::max(a.Bottom, least), lowest);
     int top = std::max(n.Top, addressFoot);
     const int bottom = std::min(std::max(top + needed, n.Bottom), lowest);
-    if (bottom - top < needed) {
-        int highest = std::min(least, top);
-        const TBarcodeRect *barcode = receiver.Barcode;
-        if (barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top)
-            highest = std::max(highest, std::min(barcode->GetRect().Bottom, top));
-        top = std::max(bottom - needed, highest);
-    }
+    const bool cramped = bottom - top < needed;
+    // A shown barcode between them moves up with the address's foot, right under its lines (never further down
+    // than the user placed it), so the block still has the room the address gives up.
+    TBarcodeRect *barcode = receiver.Barcode;
+    const bool between =
+        barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top;
+    const TRect b = between ? barcode->GetRect() : TRect{};
+    // How high the name may start over an address that ends at foot.
+    const auto highestTop = [&](int foot) {
+        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot;
+    };
+    if (cramped)
+        top = std::max(bottom - needed, std::min(highestTop(least), top));
     // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
-    if (top >= bottom)
+    if (top >= bottom) {
         lend(n, a);
-    else
-        lend({n.Left, top, n.Right, bottom},
-             {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, top), a.Top + 1)});
+        return;
+    }
+    const int addressBottom = cramped && between ? std::max(least, top - b.Height()) : top;
+    TRect nameRoom{n.Left, top, n.Right, bottom};
+    const TRect addressRoom = placeUnderName(
+        address, {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, addressBottom), a.Top + 1)}, name, nameRoom);
+    // What the address gives up to stay under the name goes to a block still short of room.
+    if (cramped) {
+        nameRoom.Top = std::min(top, std::max(bottom - needed, highestTop(addressRoom.Bottom)));
+        if (between)
+            barcode->SetLaidOutTop(std::min(b.Top, std::max(addressRoom.Bottom, nameRoom.Top - b.Height())));
+    }
+    lend(nameRoom, addressRoom);
+    if (receiver.Postal)
+        receiver.Postal->SetLaidOutRect(postalUnderName(*receiver.Postal, name, nameRoom));
 }
 
 void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper)
@@ -738,5 +802,6 @@ void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TD
     if (receiver.Split || !receiver.Name || !receiver.Address[0])
         return;
     lendNameRoomBeyond(*receiver.Name, shown, paper);
-    keepAddressUnderName(*receiver.Address[0], *receiver.Name);
+    TAddressRect &address = *receiver.Address[0];
+    address.SetLaidOutRect(placeUnderName(address, address.GetRect(), *receiver.Name, receiver.Name->LaidOutRect()));
 }

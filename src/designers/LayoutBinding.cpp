@@ -101,7 +101,7 @@ void TLayoutForm::LayOutRecordTexts()
 {
     const TFixedObjects receiver = CurrentSet(false);
     // What was lent for the rectangles before is given back first: the texts are laid out for them as they are.
-    for (TMetaRect *text : std::initializer_list<TMetaRect *>{receiver.Name, receiver.Address[0]})
+    for (TMetaRect *text : std::initializer_list<TMetaRect *>{receiver.Name, receiver.Address[0], receiver.Postal})
         if (text)
             text->SetLaidOutRect(text->GetRect());
     // Down to the label's own foot: while the preview shows the whole sheet, PaperHeight is the sheet's.

@@ -60,6 +60,7 @@ public:
     // house number. Below the smallest size they go only in a frame too small to hold them at it. Not stored:
     // the label designer sets it with each record bound, and a Clear takes it back.
     void SetKeepsReadable(bool on);
+    bool KeepsReadable() const { return KeepsReadable_; }
 
     // Sender style: the smaller size row and kind code 5.
     uint8_t SenderStyle = 0;

@@ -206,16 +206,24 @@ void TBarcodeRect::drawBars(TCanvas &canvas, const TRect &area, double pixelsPer
     }
 }
 
+TRect TBarcodeRect::GetDispRect() const
+{
+    const int down = RoundToInt(LaidOutShift_ * Zoom_);
+    return {DispRect.Left, DispRect.Top + down, DispRect.Right, DispRect.Bottom + down};
+}
+
 // The screen shows the library's picture as it is: at its own 96 dpi no bar could keep its dimensions.
 void TBarcodeRect::Draw(TCanvas &canvas, int dx, int dy)
 {
+    const TRect shown = GetDispRect();
     if (!Image.isNull())
-        canvas.StretchDIBits({DispRect.Left + dx, DispRect.Top + dy, DispRect.Right + dx, DispRect.Bottom + dy}, Image);
+        canvas.StretchDIBits({shown.Left + dx, shown.Top + dy, shown.Right + dx, shown.Bottom + dy}, Image);
 }
 
 void TBarcodeRect::Print(TCanvas &canvas, int dx, int dy)
 {
-    const TRect area{PrintRect_.Left + dx, PrintRect_.Top + dy, PrintRect_.Right + dx, PrintRect_.Bottom + dy};
+    const int down = dy + LayoutToPixels(LaidOutShift_, canvas.LogPixelsY());
+    const TRect area{PrintRect_.Left + dx, PrintRect_.Top + down, PrintRect_.Right + dx, PrintRect_.Bottom + down};
     if (!Bars.isEmpty())
         drawBars(canvas, area, canvas.LogPixelsX() / 25.4);
     else if (!Image.isNull())

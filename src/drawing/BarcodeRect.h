@@ -68,6 +68,12 @@ public:
     // Takes effect on the rectangle with the next SetRect or SetBarSize.
     void SetHorizontal(uint8_t horizontal);
 
+    // A label's record layout lends the barcode a place higher up, under an address that gave its lower part
+    // to the name (LayOutLabelRecord): it is drawn, printed and hit there, its rectangle unchanged. Not stored.
+    void SetLaidOutTop(int top) { LaidOutShift_ = top - Rect.Top; }
+    TRect LaidOutRect() const { return {Rect.Left, Rect.Top + LaidOutShift_, Rect.Right, Rect.Bottom + LaidOutShift_}; }
+    TRect GetDispRect() const override;
+
     int BarSize() const { return BarSize_; }
     uint8_t Horizontal() const { return Horizontal_; }
     const QImage &GetImage() const { return Image; }
@@ -91,4 +97,5 @@ private:
     QList<TBarReach> Bars;  // read from Image; empty when it holds no barcode of 67 bars
     uint8_t BarSize_ = 0;
     uint8_t Horizontal_ = 1;
+    int LaidOutShift_ = 0;  // layout units down from the rectangle
 };

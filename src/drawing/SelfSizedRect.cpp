@@ -19,8 +19,9 @@ void TSelfSizedRect::SetRect(const TRect &rect)
 void TSelfSizedRect::SetDispRect(const TRect &rect)
 {
     const long double zoom = Zoom_;
-    const int dx = RoundToInt((rect.Left - DispRect.Left) / zoom);
-    const int dy = RoundToInt((rect.Top - DispRect.Top) / zoom);
+    const TRect shown = GetDispRect();
+    const int dx = RoundToInt((rect.Left - shown.Left) / zoom);
+    const int dy = RoundToInt((rect.Top - shown.Top) / zoom);
     SetSizedRect({Rect.Left + dx, Rect.Top + dy, Rect.Right + dx, Rect.Bottom + dy});
 }
 

@@ -19,6 +19,7 @@
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
+#include "drawing/BarcodeRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -752,9 +753,10 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
          {QStringLiteral("携帯") + phone("09012345678"), KeywordNames[0] + QStringLiteral("得意先"),
           QStringLiteral("親展")}},
     };
-    // Measured whole: the book's three private records and the office's private one. A company block of three
-    // lines and more does not fit over four rows at 7 points on these sheets: its words are measured for their
-    // place, its rows for their size.
+    // Measured whole: every record, the company ones too, on a label 40 mm tall or more. Under that (33.9 mm) a
+    // company block of four lines and more does not fit over four rows at 7 points: there the book's three
+    // private records and the office's private one are measured whole, the company ones' words for their place,
+    // their rows for their size.
     constexpr qsizetype privateRecords = 4;
     int sheets = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {
@@ -777,7 +779,18 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
             if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
                 keepSample(renderedPage(pdf, 1, 600),
                            ("additions-" + std::to_string(i) + "-" + std::to_string(rows.Items[0]) + "-600dpi").c_str());
-            const QList<QList<TPdfWord>> labels = ExpectReadableLabels(privateRecords);
+            const QList<QList<TPdfWord>> labels = ExpectReadableLabels(paper.Height >= 400 ? -1 : privateRecords);
+            // The last record, a company one, as laid out: the barcode between its address and name (shown, its
+            // bars not drawn without the barcode library) stands over the name's lines and, where the label holds
+            // the record, under the address's.
+            const auto &barcode = static_cast<const TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
+            const TRect lentName = static_cast<const TMetaRect &>(*form->CombinedObjects[2]).LaidOutRect();
+            const TRect lentAddress = static_cast<const TMetaRect &>(*form->CombinedObjects[1]).LaidOutRect();
+            EXPECT_TRUE(barcode.Visible);
+            EXPECT_LE(barcode.LaidOutRect().Bottom, lentName.Top);
+            if (paper.Height >= 400 && lentName.Top < form->CombinedObjects[2]->GetRect().Top) {
+                EXPECT_GE(barcode.LaidOutRect().Top, lentAddress.Bottom);
+            }
             // Every record's rows, each at 7 points or more, whole after its heading where the line holds it.
             const double rowsTop = form->RecordItemRect(0).Top * 0.75;
             for (qsizetype place = 3; place < labels.size(); ++place) {

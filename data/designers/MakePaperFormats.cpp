@@ -152,9 +152,9 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back(vertical ? TMm{72, 24, 92, h - 20} : TMm{10, 28, 92, 52});
         c.push_back(vertical ? TMm{39, 24, 61, h - 14} : TMm{10, 56, 92, 80});
         // The contact lines as the paper writes them: columns left of the name, under the stamp's place, for
-        // vertical writing.
-        c.push_back(vertical ? TMm{ContactRight - 5, 36, ContactRight, h - 14} : TMm{5, h - 16, ContactRight, h - 10});
-        c.push_back(vertical ? TMm{ContactRight - 10, 36, ContactRight - 5, h - 14} : TMm{5, 4, ContactRight, 10});
+        // vertical writing; rows across the foot for horizontal writing.
+        c.push_back(vertical ? TMm{ContactRight - 5, 36, ContactRight, h - 14} : TMm{10, h - 24, 92, h - 18});
+        c.push_back(vertical ? TMm{ContactRight - 10, 36, ContactRight - 5, h - 14} : TMm{10, h - 17, 92, h - 11});
     } else if (envelope) {
         // The back: the sender below the middle, by the flap's seam for vertical writing.
         if (vertical) {
@@ -195,10 +195,11 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back({8, 36, SenderColumnRight, 41});
         c.push_back({8, 42, SenderColumnRight, 47});
     } else {
+        // The company lines over the sender's name take the room down to the boxes.
         c.push_back(senderBoxes(0, h - 26));
-        c.push_back({8, h - 58, w - 8, h - 46});
-        c.push_back({8, h - 44, w - 8, h - 34});
-        c.push_back({8, h - 64, w - 8, h - 59});
+        c.push_back({8, h - 56, w - 8, h - 44});
+        c.push_back({8, h - 43, w - 8, h - 27});
+        c.push_back({8, h - 62, w - 8, h - 57});
         c.push_back({40, h - 26, w - 8, h - 20});
     }
     return l;

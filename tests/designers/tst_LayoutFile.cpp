@@ -909,11 +909,10 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
                 for (const QString &part : {senderCorp, QStringLiteral("TEL"), QStringLiteral("03-1234-5678"),
                                             QStringLiteral("FAX"), QStringLiteral("03-1234-5679")})
                     EXPECT_TRUE(text.contains(plain(part))) << part.toStdString() << " missing from " << text.toStdString();
-                // A postcard in vertical writing has room for every word at 7 points, but for the digits in the
-                // printed boxes.
+                // A postcard has room for every word at 7 points, but for the digits in the printed boxes.
                 const QRectF senderPostal = pointsOf(form->CombinedObjects[4]->GetRect());
                 for (const test::TPdfWord &w : words)
-                    EXPECT_TRUE(!vertical || wordSize(w, vertical) < 0 || wordSize(w, vertical) >= 6.95
+                    EXPECT_TRUE(wordSize(w, vertical) < 0 || wordSize(w, vertical) >= 6.95
                                 || senderPostal.contains(w.Box.center()) || postal.contains(w.Box.center()))
                         << w.Text.toStdString() << " at " << wordSize(w, vertical) << " pt";
             }

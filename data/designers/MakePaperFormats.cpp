@@ -111,7 +111,7 @@ TMm barcode(double x, double y, double room, bool horizontal, bool rightAligned)
 
 // The right edge of the sender's column on a landscape postcard in horizontal writing.
 constexpr double SenderColumnRight = 50;
-// The right edge of the contact lines under the sender's boxes in vertical writing, short of the name's column
+// The right edge of the contact columns of a portrait postcard in vertical writing, short of the name's column
 // in the paper's middle.
 constexpr double ContactRight = 37;
 
@@ -151,8 +151,10 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back({ReceiverBoxLefts[0], 12, 92.0, 20});
         c.push_back(vertical ? TMm{72, 24, 92, h - 20} : TMm{10, 28, 92, 52});
         c.push_back(vertical ? TMm{39, 24, 61, h - 14} : TMm{10, 56, 92, 80});
-        c.push_back({5, h - 16, ContactRight, h - 10});
-        c.push_back({5, 4, ContactRight, 10});
+        // The contact lines as the paper writes them: columns left of the name, under the stamp's place, for
+        // vertical writing; rows across the foot for horizontal writing.
+        c.push_back(vertical ? TMm{ContactRight - 5, 36, ContactRight, h - 14} : TMm{10, h - 24, 92, h - 18});
+        c.push_back(vertical ? TMm{ContactRight - 10, 36, ContactRight - 5, h - 14} : TMm{10, h - 17, 92, h - 11});
     } else if (envelope) {
         // The back: the sender below the middle, by the flap's seam for vertical writing.
         if (vertical) {
@@ -175,14 +177,15 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back({47, 24, 57, h - 8});
         c.push_back({35, 24, 47, h - 8});
         c.push_back({57, 24, 62, h - 8});
-        c.push_back({5, h - 17, 34, h - 11});
+        // The second contact line a column as the first, left of the name, beside the stamp's place.
+        c.push_back({30, 24, 35, h - 28});
     } else if (vertical) {
         // A postcard's front: the sender left of the name, above the printed boxes.
         c.push_back(senderBoxes(0, h - 26));
-        c.push_back({17, 46, 29, h - 30});
+        c.push_back({17, 46, 27, h - 30});
         c.push_back({5, 46, 17, h - 30});
-        c.push_back({29, 46, 35, h - 30});
-        c.push_back({5, h - 17, ContactRight, h - 11});
+        c.push_back({ContactRight - 5, 46, ContactRight, h - 30});
+        c.push_back({ContactRight - 10, 46, ContactRight - 5, h - 30});
     } else if (w > h) {
         // The contact lines and the address in the column above the boxes; the name beside and under the
         // boxes, across the paper, so a long company line keeps the smallest text size.
@@ -192,10 +195,11 @@ TLayout addressLayout(const QString &layout, double w, double h, bool vertical)
         c.push_back({8, 36, SenderColumnRight, 41});
         c.push_back({8, 42, SenderColumnRight, 47});
     } else {
+        // The company lines over the sender's name take the room down to the boxes.
         c.push_back(senderBoxes(0, h - 26));
-        c.push_back({8, h - 58, w - 8, h - 46});
-        c.push_back({8, h - 44, w - 8, h - 34});
-        c.push_back({8, h - 64, w - 8, h - 59});
+        c.push_back({8, h - 56, w - 8, h - 44});
+        c.push_back({8, h - 43, w - 8, h - 27});
+        c.push_back({8, h - 62, w - 8, h - 57});
         c.push_back({40, h - 26, w - 8, h - 20});
     }
     return l;

@@ -420,6 +420,13 @@ TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
                 return [bind, row = ReadAddressBindRecord(*table)] { return bind(-1, &row); };
             };
         }
+        // The combined set's contact lines come and go with each record's sender, whatever the card shows now:
+        // the print holds both, beneath the rest as the card stacks them, and draws those its record shows.
+        const TFixedObjects sender = form.CurrentSet(true);
+        if (form.ShowsSender() && form.PrintParts != 1 && !sender.Split)
+            for (TAdditionRect *contact : sender.Contacts)
+                if (std::find(job.Shown.begin(), job.Shown.end(), contact) == job.Shown.end())
+                    job.Shown.push_back(contact);
     }
     job.RecordNumbers = form.RecordNumbers;
     job.Offset = form.PrintOffset;

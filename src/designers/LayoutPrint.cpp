@@ -243,7 +243,8 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
                     continue;
                 const QPoint at = job.MultiUp() ? sheet.PlaceAt(print.Place) : QPoint(0, 0);
                 for (auto object = job.Shown.rbegin(); object != job.Shown.rend(); ++object)
-                    (*object)->Print(canvas, at.x(), at.y());
+                    if ((*object)->Visible)
+                        (*object)->Print(canvas, at.x(), at.y());
             }
             ++done;
         }
@@ -319,7 +320,8 @@ void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &
             continue;
         const QPoint at = offset + (multiUp ? sheet.PlaceAt(print.Place) : QPoint(0, 0));
         for (auto object = job.Shown.rbegin(); object != job.Shown.rend(); ++object)
-            (*object)->Draw(canvas, at.x(), at.y());
+            if ((*object)->Visible)
+                (*object)->Draw(canvas, at.x(), at.y());
     }
     if (!multiUp)
         return;

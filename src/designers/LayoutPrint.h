@@ -60,7 +60,8 @@ struct TPrintPlan {
 
 // One print run of a layout.
 struct TLayoutPrintJob {
-    // The objects shown, index 0 in front: drawn from the last to the first.
+    // The objects that may show, index 0 in front: drawn from the last to the first, those a record leaves
+    // hidden left out.
     std::vector<TDrawRect *> Shown;
     // The fixed objects, laid out again after each record is bound.
     std::vector<TDrawRect *> Fixed;

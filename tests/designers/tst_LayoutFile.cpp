@@ -785,6 +785,15 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
     // A large envelope at 600 dpi is larger than Qt reads by default.
     QImageReader::setAllocationLimit(512);
     TTable &t = *DMMirvale18->AdrsTable;
+    // The records already listed are sent from home, whose sender shows no contact lines: one of them on the
+    // card, the printed records' senders' contact lines print all the same.
+    int32_t fromHome = -1;
+    for (t.First(); !t.Eof(); t.Next()) {
+        t.Edit();
+        t.FieldByName("Sender").SetAsInteger(1);
+        t.Post();
+        fromHome = t.FieldByName("RecNo").AsInteger();
+    }
     std::vector<int32_t> recNos;
     for (const TRow &row : rows) {
         t.Append();
@@ -801,6 +810,11 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         recNos.push_back(t.FieldByName("RecNo").AsInteger());
     }
     list->RefreshList(true, true, false);
+    const auto selectRecord = [&](int32_t recNo) {
+        for (int row = 0; row < list->GetRecordCount(); ++row)
+            if (list->GetRecNoAt(row) == recNo)
+                list->SelectItem(row, true, false);
+    };
 
     int papers = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {
@@ -812,6 +826,7 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         ++papers;
         // 新規作成 on the paper.
         form->Modified = 0;
+        selectRecord(fromHome);
         newLayout<TNewLayoutDialog>(*form, [i](TNewLayoutDialog *dialog) { dialog->SelectFormatByNumber(int(i)); });
         ASSERT_EQ(form->FormatNumber, int(i));
         // The places the new layout gives the fixed objects of both sets (the one shown and the one the manual
@@ -837,9 +852,7 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
         ASSERT_EQ(test::pdfPages(pdf), 3);
         if (i == 0 || (paper.Kind == 1 && vertical)) {
             // The card shows the company record as it prints.
-            for (int row = 0; row < list->GetRecordCount(); ++row)
-                if (list->GetRecNoAt(row) == recNos[0])
-                    list->SelectItem(row, true, false);
+            selectRecord(recNos[0]);
             form->ListChanged();
             test::keepSample(form->grab().toImage(), ("address-side-" + std::to_string(i) + "-window").c_str());
         }
@@ -892,7 +905,16 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
 
             // The sender printed in full beside the receiver on a postcard.
             if (paper.Kind == 0) {
-                EXPECT_TRUE(test::pageText(pdf, page).contains(senderCorp));
+                const QString text = plain(test::pageText(pdf, page));
+                for (const QString &part : {senderCorp, QStringLiteral("TEL"), QStringLiteral("03-1234-5678"),
+                                            QStringLiteral("FAX"), QStringLiteral("03-1234-5679")})
+                    EXPECT_TRUE(text.contains(plain(part))) << part.toStdString() << " missing from " << text.toStdString();
+                // A postcard has room for every word at 7 points, but for the digits in the printed boxes.
+                const QRectF senderPostal = pointsOf(form->CombinedObjects[4]->GetRect());
+                for (const test::TPdfWord &w : words)
+                    EXPECT_TRUE(wordSize(w, vertical) < 0 || wordSize(w, vertical) >= 6.95
+                                || senderPostal.contains(w.Box.center()) || postal.contains(w.Box.center()))
+                        << w.Text.toStdString() << " at " << wordSize(w, vertical) << " pt";
             }
 
             // Every text on the paper and none over another, the sender's over the receiver's neither: the

@@ -719,6 +719,30 @@ TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect
     return size(low) >= smallest ? within(low) : within(high);
 }
 
+// The foot of the address's lines as set in room, in layout units: where what stands under them may begin.
+int linesFoot(const TAddressRect &address, const TRect &room)
+{
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const QList<TAddressRect::TPlacedText> lines = address.Layout(
+        canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height())));
+    if (lines.isEmpty())
+        return room.Top;
+    return room.Top + TMeasuringCanvas::Units(lines.last().At.y() + canvas.TextHeight(u"一"));
+}
+
+// Whether every text of the name block set in room is at the smallest text size or more.
+bool setReadably(const TNameRect &name, const TRect &room)
+{
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    const QList<TPlacedPiece> pieces = name.Layout(
+        canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height())));
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [&](const TPlacedPiece &piece) { return std::abs(piece.FontHeight) >= smallest; });
+}
+
 }  // namespace
 
 void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
@@ -728,8 +752,10 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
             address->SetKeepsReadable(true);
     for (TAdditionRect *item : receiver.Items)
         item->SetKeepsReadable(true);
-    if (receiver.Barcode)
+    if (receiver.Barcode) {
         receiver.Barcode->SetLaidOutTop(receiver.Barcode->GetRect().Top);
+        receiver.Barcode->SetGivesWay(false);
+    }
     if (receiver.Split || !receiver.Name || !receiver.Address[0])
         return;
     TNameRect &name = *receiver.Name;
@@ -768,8 +794,8 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     // A shown barcode between them moves up with the address's foot, right under its lines (never further down
     // than the user placed it), so the block still has the room the address gives up.
     TBarcodeRect *barcode = receiver.Barcode;
-    const bool between =
-        barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) && barcode->GetRect().Top < n.Top;
+    const bool between = barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) &&
+                         barcode->GetRect().Top >= a.Top && barcode->GetRect().Top < std::max(n.Top, addressFoot);
     const TRect b = between ? barcode->GetRect() : TRect{};
     // How high the name may start over an address that ends at foot.
     const auto highestTop = [&](int foot) {
@@ -787,10 +813,23 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     const TRect addressRoom = placeUnderName(
         address, {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, addressBottom), a.Top + 1)}, name, nameRoom);
     // What the address gives up to stay under the name goes to a block still short of room.
-    if (cramped) {
+    if (cramped)
         nameRoom.Top = std::min(top, std::max(bottom - needed, highestTop(addressRoom.Bottom)));
-        if (between)
-            barcode->SetLaidOutTop(std::min(b.Top, std::max(addressRoom.Bottom, nameRoom.Top - b.Height())));
+    // The barcode's bars never stand over the address's lines nor the name's: it goes under the lines, lower than
+    // placed where they reach it, and the name under it, its block taking what room there is further down. Where
+    // that would set the block under the smallest text size, the barcode gives way for the record instead.
+    if (between) {
+        int barcodeTop = cramped ? std::min(b.Top, std::max(addressRoom.Bottom, nameRoom.Top - b.Height())) : b.Top;
+        if (sideBySide(b, addressRoom))
+            barcodeTop = std::max(barcodeTop, linesFoot(address, addressRoom));
+        barcode->SetLaidOutTop(barcodeTop);
+        TRect under = nameRoom;
+        under.Top = std::max(nameRoom.Top, barcodeTop + b.Height());
+        under.Bottom = std::max(nameRoom.Bottom, std::min(under.Top + needed, lowest));
+        if (under.Top < under.Bottom && (setReadably(name, under) || !setReadably(name, nameRoom)))
+            nameRoom = under;
+        else
+            barcode->SetGivesWay(true);
     }
     lend(nameRoom, addressRoom);
     if (receiver.Postal)

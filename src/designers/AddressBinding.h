@@ -138,7 +138,9 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
 // address; a name block that outgrows its frame takes the free room under it first, down to the first shown
 // addition or the label's foot, then the address's lower part down to what its lines need at the smallest
-// size, a shown barcode between them moving up with the address's foot. The address and the postal code are
+// size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
+// where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
+// be set under the smallest size. The address and the postal code are
 // then made smaller, as on a postcard, until they are at most nine tenths of the name, never under the smallest
 // size. What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
 // TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.

@@ -216,7 +216,7 @@ TRect TBarcodeRect::GetDispRect() const
 void TBarcodeRect::Draw(TCanvas &canvas, int dx, int dy)
 {
     const TRect shown = GetDispRect();
-    if (!Image.isNull())
+    if (!Image.isNull() && !GivesWay_)
         canvas.StretchDIBits({shown.Left + dx, shown.Top + dy, shown.Right + dx, shown.Bottom + dy}, Image);
 }
 
@@ -224,6 +224,8 @@ void TBarcodeRect::Print(TCanvas &canvas, int dx, int dy)
 {
     const int down = dy + LayoutToPixels(LaidOutShift_, canvas.LogPixelsY());
     const TRect area{PrintRect_.Left + dx, PrintRect_.Top + down, PrintRect_.Right + dx, PrintRect_.Bottom + down};
+    if (GivesWay_)
+        return;
     if (!Bars.isEmpty())
         drawBars(canvas, area, canvas.LogPixelsX() / 25.4);
     else if (!Image.isNull())

@@ -73,6 +73,10 @@ public:
     void SetLaidOutTop(int top) { LaidOutShift_ = top - Rect.Top; }
     TRect LaidOutRect() const { return {Rect.Left, Rect.Top + LaidOutShift_, Rect.Right, Rect.Bottom + LaidOutShift_}; }
     TRect GetDispRect() const override;
+    // The same layout has the barcode give way to a name block that would otherwise be set under the smallest
+    // text size: it is neither drawn nor printed for that record. Not stored.
+    void SetGivesWay(bool givesWay) { GivesWay_ = givesWay; }
+    bool GivesWay() const { return GivesWay_; }
 
     int BarSize() const { return BarSize_; }
     uint8_t Horizontal() const { return Horizontal_; }
@@ -98,4 +102,5 @@ private:
     uint8_t BarSize_ = 0;
     uint8_t Horizontal_ = 1;
     int LaidOutShift_ = 0;  // layout units down from the rectangle
+    bool GivesWay_ = false;
 };

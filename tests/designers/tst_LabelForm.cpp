@@ -239,7 +239,9 @@ protected:
 
     // A company record whose block outgrows a label's name place: a long company name, two departments, a title
     // and an address with a building. Its number; the list shows it.
-    int32_t AddCompanyRecord()
+    int32_t AddCompanyRecord(const QString &company = QStringLiteral("株式会社青葉ホールディングス商事"),
+                             const QString &building = QStringLiteral("丸の内パークビルディング１２Ｆ"),
+                             const QByteArray &tel = "0312345678")
     {
         TTable &table = *book.Module->AdrsTable;
         TAddressRecord r;
@@ -247,12 +249,12 @@ protected:
         r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
         r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
         r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
-        r.Adrs3 = Sjis::encode(QStringLiteral("丸の内パークビルディング１２Ｆ"));
+        r.Adrs3 = Sjis::encode(building);
         // Stored as its digits, printed 03-1234-5678.
-        r.Tel = "0312345678";
+        r.Tel = tel;
         r.PrivCorp = false;
         r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
-        r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉ホールディングス商事"));
+        r.CorpKanji = Sjis::encode(company);
         r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
         r.Post = Sjis::encode(QStringLiteral("部長"));
         r.JointPrint = true;
@@ -645,24 +647,8 @@ TEST_F(LabelFormTest, ANewLabelSetsTheNameAsAnOfficePrintsItAndTheCodeWithItsMar
 TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenPointsOnEverySheet)
 {
     // A company record with two departments, a title and an address of ordinary length.
-    TTable &table = *book.Module->AdrsTable;
-    TAddressRecord r;
-    r.Pos = "1000005";
-    r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
-    r.Adrs1 = Sjis::encode(QStringLiteral("千代田区丸の内"));
-    r.Adrs2 = Sjis::encode(QStringLiteral("１－１－１"));
-    r.Adrs3 = Sjis::encode(QStringLiteral("丸の内ビル１２Ｆ"));
-    r.PrivCorp = false;
-    r.NameKanji = Sjis::encode(QStringLiteral("佐藤　一郎"));
-    r.CorpKanji = Sjis::encode(QStringLiteral("株式会社青葉商事"));
-    r.Dptmnt = Sjis::encode(QStringLiteral("営業本部　第二営業部"));
-    r.Post = Sjis::encode(QStringLiteral("部長"));
-    r.JointPrint = true;
-    table.Append();
-    SetAddressRecordFields(table, r);
-    table.Post();
-    const int32_t company = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
-    list->RefreshList(true, true, false);
+    const int32_t company =
+        AddCompanyRecord(QStringLiteral("株式会社青葉商事"), QStringLiteral("丸の内ビル１２Ｆ"), QByteArray());
 
     int sheets = 0;
     for (size_t i = 0; i < master.Formats.size(); ++i) {

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -743,6 +744,87 @@ bool setReadably(const TNameRect &name, const TRect &room)
                        [&](const TPlacedPiece &piece) { return std::abs(piece.FontHeight) >= smallest; });
 }
 
+// Where placeLabelRecord sets a label record's name, address and the barcode between them.
+struct TRecordPlaces {
+    TRect NameRoom, AddressRoom;
+    std::optional<int> BarcodeTop;  // where a barcode between them stands
+    bool BarcodeGivesWay = false;
+};
+
+// The combined set's name standing under the address and sharing its width, both written horizontally: the
+// places of the name n, the address a and a shown barcode between them (TFixedObjects) with the name's text
+// kept over the shown additions under it whose tops are rowTops; only its margin, where nothing is drawn, lies
+// over an addition's frame. The name's own frame may reach into the label's foot. Empty where the objects
+// stand otherwise.
+std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, int labelHeight,
+                                              const std::vector<int> &rowTops)
+{
+    TNameRect &name = *receiver.Name;
+    TAddressRect &address = *receiver.Address[0];
+    const TRect n = name.GetRect();
+    const TRect a = address.GetRect();
+    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
+        a.Top >= n.Top || !sideBySide(a, n))
+        return std::nullopt;
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const auto units = &TMeasuringCanvas::Units;
+    constexpr int dpi = TMeasuringCanvas::Dpi;
+    const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
+    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
+    int lowest = std::max(labelHeight - TenthsMmToLayout(20), n.Bottom);
+    for (const int rowTop : rowTops)
+        lowest = std::min(lowest, rowTop + TextMargin);
+    // The address keeps its frame, or what its lines need where that is more; the name starts under it and
+    // takes the free room under its own frame.
+    const int addressFoot = std::min(std::max(a.Bottom, least), lowest);
+    int top = std::max(n.Top, addressFoot);
+    const int bottom = std::min(std::max(top + needed, n.Bottom), lowest);
+    const bool cramped = bottom - top < needed;
+    // A shown barcode between them moves up with the address's foot, right under its lines (never further down
+    // than the user placed it), so the block still has the room the address gives up.
+    const TBarcodeRect *barcode = receiver.Barcode;
+    const bool between = barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) &&
+                         barcode->GetRect().Top >= a.Top && barcode->GetRect().Top < std::max(n.Top, addressFoot);
+    const TRect b = between ? barcode->GetRect() : TRect{};
+    // How high the name may start over an address that ends at foot.
+    const auto highestTop = [&](int foot) {
+        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot;
+    };
+    if (cramped)
+        top = std::max(bottom - needed, std::min(highestTop(least), top));
+    // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
+    if (top >= bottom)
+        return TRecordPlaces{n, a, std::nullopt, false};
+    const int addressBottom = cramped && between ? std::max(least, top - b.Height()) : top;
+    TRecordPlaces places;
+    places.NameRoom = {n.Left, top, n.Right, bottom};
+    places.AddressRoom = placeUnderName(
+        address, {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, addressBottom), a.Top + 1)}, name,
+        places.NameRoom);
+    TRect &nameRoom = places.NameRoom;
+    // What the address gives up to stay under the name goes to a block still short of room.
+    if (cramped)
+        nameRoom.Top = std::min(top, std::max(bottom - needed, highestTop(places.AddressRoom.Bottom)));
+    // The barcode's bars never stand over the address's lines nor the name's: it goes under the lines, lower than
+    // placed where they reach it, and the name under it, its block taking what room there is further down. Where
+    // that would set the block under the smallest text size, the barcode gives way for the record instead.
+    if (between) {
+        int barcodeTop = cramped ? std::min(b.Top, std::max(places.AddressRoom.Bottom, nameRoom.Top - b.Height())) : b.Top;
+        if (sideBySide(b, places.AddressRoom))
+            barcodeTop = std::max(barcodeTop, linesFoot(address, places.AddressRoom));
+        places.BarcodeTop = barcodeTop;
+        TRect under = nameRoom;
+        under.Top = std::max(nameRoom.Top, barcodeTop + b.Height());
+        under.Bottom = std::max(nameRoom.Bottom, std::min(under.Top + needed, lowest));
+        if (under.Top < under.Bottom && (setReadably(name, under) || !setReadably(name, nameRoom)))
+            nameRoom = under;
+        else
+            places.BarcodeGivesWay = true;
+    }
+    return places;
+}
+
 }  // namespace
 
 void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
@@ -756,84 +838,64 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetLaidOutTop(receiver.Barcode->GetRect().Top);
         receiver.Barcode->SetGivesWay(false);
     }
-    if (receiver.Split || !receiver.Name || !receiver.Address[0])
+    const bool combined = !receiver.Split && receiver.Name && receiver.Address[0];
+    // The shown additions under the name, from the top. Where the name's block would be set under the smallest
+    // text size over them, they give way for the record from the lowest up, the others moving down into the
+    // places below them, so the rows the user put first stay longest; rows that cannot make the room stay.
+    std::vector<TAdditionRect *> rows;
+    if (combined)
+        for (TAdditionRect *item : receiver.Items)
+            if (item->Visible && item->GetRect().Top > receiver.Name->GetRect().Top &&
+                sideBySide(item->GetRect(), receiver.Name->GetRect()))
+                rows.push_back(item);
+    std::stable_sort(rows.begin(), rows.end(), [](const TAdditionRect *x, const TAdditionRect *y) {
+        return x->GetRect().Top < y->GetRect().Top;
+    });
+    const auto shownTops = [&](size_t given) {
+        std::vector<int> tops;
+        for (size_t i = given; i < rows.size(); ++i)
+            tops.push_back(rows[i]->GetRect().Top);
+        return tops;
+    };
+    size_t given = 0;
+    std::optional<TRecordPlaces> places;
+    if (combined)
+        places = placeLabelRecord(receiver, labelHeight, shownTops(0));
+    if (places && !rows.empty() && !setReadably(*receiver.Name, places->NameRoom))
+        for (size_t more = 1; more <= rows.size(); ++more)
+            if (auto roomier = placeLabelRecord(receiver, labelHeight, shownTops(more));
+                setReadably(*receiver.Name, roomier->NameRoom)) {
+                given = more;
+                places = roomier;
+                break;
+            }
+    // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
+    // layout that comes out as before keeps the pictures drawn.
+    for (TAdditionRect *item : receiver.Items) {
+        const size_t row = size_t(std::find(rows.begin(), rows.end(), item) - rows.begin());
+        const bool givesWay = row < rows.size() && row + given >= rows.size();
+        TRect laidOut = item->GetRect();
+        if (row < rows.size() && !givesWay) {
+            const int down = rows[row + given]->GetRect().Top - laidOut.Top;
+            laidOut.Top += down;
+            laidOut.Bottom += down;
+        }
+        item->SetGivesWay(givesWay);
+        item->SetLaidOutRect(laidOut);
+    }
+    if (!combined)
         return;
     TNameRect &name = *receiver.Name;
     TAddressRect &address = *receiver.Address[0];
-    const TRect n = name.GetRect();
-    const TRect a = address.GetRect();
-    // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
-    // layout that comes out as before keeps the pictures drawn.
-    const auto lend = [&](const TRect &nameRoom, const TRect &addressRoom) {
-        name.SetLaidOutRect(nameRoom);
-        address.SetLaidOutRect(addressRoom);
-    };
-    if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
-        a.Top >= n.Top || !sideBySide(a, n)) {
-        lend(n, a);
-        return;
+    name.SetLaidOutRect(places ? places->NameRoom : name.GetRect());
+    address.SetLaidOutRect(places ? places->AddressRoom : address.GetRect());
+    if (places && places->BarcodeTop) {
+        receiver.Barcode->SetLaidOutTop(*places->BarcodeTop);
+        receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
     }
-    TMeasuringCanvas measuring;
-    TCanvas &canvas = measuring.Canvas();
-    const auto units = &TMeasuringCanvas::Units;
-    constexpr int dpi = TMeasuringCanvas::Dpi;
-    const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
-    const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
-    // The name's own frame may reach into the label's foot, its text never over a shown addition under it: only
-    // its margin, where nothing is drawn, lies over the addition's frame.
-    int lowest = std::max(labelHeight - TenthsMmToLayout(20), n.Bottom);
-    for (const TAdditionRect *item : receiver.Items)
-        if (item->Visible && item->GetRect().Top > n.Top && sideBySide(item->GetRect(), n))
-            lowest = std::min(lowest, item->GetRect().Top + TextMargin);
-    // The address keeps its frame, or what its lines need where that is more; the name starts under it and
-    // takes the free room under its own frame.
-    const int addressFoot = std::min(std::max(a.Bottom, least), lowest);
-    int top = std::max(n.Top, addressFoot);
-    const int bottom = std::min(std::max(top + needed, n.Bottom), lowest);
-    const bool cramped = bottom - top < needed;
-    // A shown barcode between them moves up with the address's foot, right under its lines (never further down
-    // than the user placed it), so the block still has the room the address gives up.
-    TBarcodeRect *barcode = receiver.Barcode;
-    const bool between = barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) &&
-                         barcode->GetRect().Top >= a.Top && barcode->GetRect().Top < std::max(n.Top, addressFoot);
-    const TRect b = between ? barcode->GetRect() : TRect{};
-    // How high the name may start over an address that ends at foot.
-    const auto highestTop = [&](int foot) {
-        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot;
-    };
-    if (cramped)
-        top = std::max(bottom - needed, std::min(highestTop(least), top));
-    // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
-    if (top >= bottom) {
-        lend(n, a);
-        return;
-    }
-    const int addressBottom = cramped && between ? std::max(least, top - b.Height()) : top;
-    TRect nameRoom{n.Left, top, n.Right, bottom};
-    const TRect addressRoom = placeUnderName(
-        address, {a.Left, a.Top, a.Right, std::max(std::min(addressFoot, addressBottom), a.Top + 1)}, name, nameRoom);
-    // What the address gives up to stay under the name goes to a block still short of room.
-    if (cramped)
-        nameRoom.Top = std::min(top, std::max(bottom - needed, highestTop(addressRoom.Bottom)));
-    // The barcode's bars never stand over the address's lines nor the name's: it goes under the lines, lower than
-    // placed where they reach it, and the name under it, its block taking what room there is further down. Where
-    // that would set the block under the smallest text size, the barcode gives way for the record instead.
-    if (between) {
-        int barcodeTop = cramped ? std::min(b.Top, std::max(addressRoom.Bottom, nameRoom.Top - b.Height())) : b.Top;
-        if (sideBySide(b, addressRoom))
-            barcodeTop = std::max(barcodeTop, linesFoot(address, addressRoom));
-        barcode->SetLaidOutTop(barcodeTop);
-        TRect under = nameRoom;
-        under.Top = std::max(nameRoom.Top, barcodeTop + b.Height());
-        under.Bottom = std::max(nameRoom.Bottom, std::min(under.Top + needed, lowest));
-        if (under.Top < under.Bottom && (setReadably(name, under) || !setReadably(name, nameRoom)))
-            nameRoom = under;
-        else
-            barcode->SetGivesWay(true);
-    }
-    lend(nameRoom, addressRoom);
     if (receiver.Postal)
-        receiver.Postal->SetLaidOutRect(postalUnderName(*receiver.Postal, name, nameRoom));
+        receiver.Postal->SetLaidOutRect(places ? postalUnderName(*receiver.Postal, name, places->NameRoom)
+                                               : receiver.Postal->GetRect());
 }
 
 void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper)

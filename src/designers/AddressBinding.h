@@ -142,8 +142,10 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
 // be set under the smallest size. The address and the postal code are
 // then made smaller, as on a postcard, until they are at most nine tenths of the name, never under the smallest
-// size. What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
-// TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
+// size. Where the block would still be set under the smallest size over the shown additions under it, they
+// give way for the record from the lowest up (TAdditionRect::SetGivesWay), the rows kept moving down into the
+// places below them. What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the
+// barcode's TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
 void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
 
 // The print-time layout of a postcard's or an envelope's receiver objects for the record bound, shared by the

@@ -72,9 +72,12 @@ void TAdditionRect::Clear()
         SubText_.clear();
     }
     KeepsReadable_ = false;
+    GivesWay_ = false;
 }
 
 void TAdditionRect::SetKeepsReadable(bool on) { SetDrawnField(KeepsReadable_, on); }
+
+void TAdditionRect::SetGivesWay(bool givesWay) { SetDrawnField(GivesWay_, givesWay); }
 
 void TAdditionRect::UpdateFontHeight()
 {
@@ -95,7 +98,7 @@ void TAdditionRect::RenderContent(TCanvas &canvas, QSize size)
 QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
 {
     const TTextFrame frame = TextFrame(canvas, size);
-    if (Text_.isEmpty() || frame.IsEmpty())
+    if (Text_.isEmpty() || GivesWay_ || frame.IsEmpty())
         return {};
     SelectTextFont(canvas, !frame.Horizontal);
     // The heading comes first: "ＴＥＬ  ０３－…".

@@ -30,6 +30,11 @@ public:
     // frame too low to hold it at it. Not stored: the label designer sets it with each record bound, and a
     // Clear takes it back.
     void SetKeepsReadable(bool on);
+    // A label's record layout has the line give way to a name block that would otherwise be set under the
+    // smallest text size (LayOutLabelRecord): nothing is drawn nor printed for that record. Not stored; a Clear
+    // takes it back.
+    void SetGivesWay(bool givesWay);
+    bool GivesWay() const { return GivesWay_; }
 
     // The designers fill Text and SubText by it; 0 is the user's free text, 19 to 22 the sender additions.
     uint8_t Item = 19;
@@ -40,4 +45,5 @@ private:
     QString Text_;
     QString SubText_;
     bool KeepsReadable_ = false;
+    bool GivesWay_ = false;
 };

@@ -687,13 +687,13 @@ TRect placeUnderName(const TAddressRect &address, const TRect &a, const TNameRec
     return low < full && smallEnough(low) ? narrowed(low) : a;
 }
 
-// A label's postal code kept under the name set in nameRoom as its address is: its place made lower about its
-// middle until the code is at most nine tenths of the name's, never under the smallest text size. The place to
-// lend it.
-TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect &nameRoom)
+// A label's line of one text, its postal code or an addition, kept under the name set in nameRoom as its
+// address is: its place p made lower about its middle until the text is at most nine tenths of the name's,
+// never under the smallest text size. The place to lend it.
+template <class TLine>
+TRect lineUnderName(const TLine &line, const TRect &p, const TNameRect &name, const TRect &nameRoom)
 {
-    const TRect p = postal.GetRect();
-    if (!postal.Visible || !name.Visible)
+    if (!line.Visible || !name.Visible)
         return p;
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
@@ -703,10 +703,10 @@ TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect
         const int top = p.Top + (p.Height() - breadth) / 2;
         return TRect{p.Left, top, p.Right, top + breadth};
     };
-    // The code's size in a place breadth units high; 0 where it is not set.
+    // The text's size in a place breadth units high; 0 where it is not set.
     const auto size = [&](int breadth) {
         const QList<TPlacedPiece> pieces =
-            postal.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
+            line.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
         return pieces.isEmpty() ? 0 : std::abs(pieces.first().FontHeight);
     };
     if (size(p.Height()) <= highest)
@@ -716,7 +716,7 @@ TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect
         const int middle = low + (high - low) / 2;
         (size(middle) <= highest ? low : high) = middle;
     }
-    // A unit lower may set the code a step under the smallest size, which it keeps to before the name.
+    // A unit lower may set the text a step under the smallest size, which it keeps to before the name.
     return size(low) >= smallest ? within(low) : within(high);
 }
 
@@ -732,16 +732,21 @@ int linesFoot(const TAddressRect &address, const TRect &room)
     return room.Top + TMeasuringCanvas::Units(lines.last().At.y() + canvas.TextHeight(u"一"));
 }
 
-// Whether every text of the name block set in room is at the smallest text size or more.
-bool setReadably(const TNameRect &name, const TRect &room)
+// How far the name block set in room falls short: 0 where every text of it is at the smallest text size or
+// more, 1 where some are smaller, 2 where it is not set at all.
+int nameShortfall(const TNameRect &name, const TRect &room)
 {
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
     const int smallest = std::abs(SmallestTextHeight(canvas));
     const QList<TPlacedPiece> pieces = name.Layout(
         canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height())));
+    if (pieces.isEmpty())
+        return 2;
     return std::all_of(pieces.begin(), pieces.end(),
-                       [&](const TPlacedPiece &piece) { return std::abs(piece.FontHeight) >= smallest; });
+                       [&](const TPlacedPiece &piece) { return std::abs(piece.FontHeight) >= smallest; })
+               ? 0
+               : 1;
 }
 
 // Where placeLabelRecord sets a label record's name, address and the barcode between them.
@@ -772,7 +777,8 @@ std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, int
     constexpr int dpi = TMeasuringCanvas::Dpi;
     const int least = a.Top + units(address.LeastHeight(canvas, LayoutToPixels(a.Width(), dpi)));
     const int needed = units(name.NeededBreadth(canvas, LayoutToPixels(n.Width(), dpi)));
-    int lowest = std::max(labelHeight - TenthsMmToLayout(20), n.Bottom);
+    // Its text, inside its margin, ends a millimetre above the label's foot, as the rows' lines do.
+    int lowest = std::max(labelHeight - TenthsMmToLayout(10) + TextMargin, n.Bottom);
     for (const int rowTop : rowTops)
         lowest = std::min(lowest, rowTop + TextMargin);
     // The address keeps its frame, or what its lines need where that is more; the name starts under it and
@@ -817,7 +823,7 @@ std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, int
         TRect under = nameRoom;
         under.Top = std::max(nameRoom.Top, barcodeTop + b.Height());
         under.Bottom = std::max(nameRoom.Bottom, std::min(under.Top + needed, lowest));
-        if (under.Top < under.Bottom && (setReadably(name, under) || !setReadably(name, nameRoom)))
+        if (under.Top < under.Bottom && nameShortfall(name, under) <= nameShortfall(name, nameRoom))
             nameRoom = under;
         else
             places.BarcodeGivesWay = true;
@@ -839,13 +845,15 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetGivesWay(false);
     }
     const bool combined = !receiver.Split && receiver.Name && receiver.Address[0];
-    // The shown additions under the name, from the top. Where the name's block would be set under the smallest
-    // text size over them, they give way for the record from the lowest up, the others moving down into the
-    // places below them, so the rows the user put first stay longest; rows that cannot make the room stay.
+    // The additions under the name that print for the record, from the top; one without a text for it leaves
+    // the name its room. Where the name's block would be set under the smallest text size over them, they give
+    // way for the record from the lowest up, the others moving down into the places below them, so the rows the
+    // user put first stay longest: as few as the block needs to be set best, none where giving way gains it
+    // nothing.
     std::vector<TAdditionRect *> rows;
     if (combined)
         for (TAdditionRect *item : receiver.Items)
-            if (item->Visible && item->GetRect().Top > receiver.Name->GetRect().Top &&
+            if (item->Visible && !item->Text().isEmpty() && item->GetRect().Top > receiver.Name->GetRect().Top &&
                 sideBySide(item->GetRect(), receiver.Name->GetRect()))
                 rows.push_back(item);
     std::stable_sort(rows.begin(), rows.end(), [](const TAdditionRect *x, const TAdditionRect *y) {
@@ -861,14 +869,17 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
     std::optional<TRecordPlaces> places;
     if (combined)
         places = placeLabelRecord(receiver, labelHeight, shownTops(0));
-    if (places && !rows.empty() && !setReadably(*receiver.Name, places->NameRoom))
-        for (size_t more = 1; more <= rows.size(); ++more)
-            if (auto roomier = placeLabelRecord(receiver, labelHeight, shownTops(more));
-                setReadably(*receiver.Name, roomier->NameRoom)) {
+    if (places && !rows.empty()) {
+        int shortfall = nameShortfall(*receiver.Name, places->NameRoom);
+        for (size_t more = 1; more <= rows.size() && shortfall > 0; ++more) {
+            const auto roomier = placeLabelRecord(receiver, labelHeight, shownTops(more));
+            if (const int less = nameShortfall(*receiver.Name, roomier->NameRoom); less < shortfall) {
                 given = more;
                 places = roomier;
-                break;
+                shortfall = less;
             }
+        }
+    }
     // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
     // layout that comes out as before keeps the pictures drawn.
     for (TAdditionRect *item : receiver.Items) {
@@ -880,6 +891,9 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
             laidOut.Top += down;
             laidOut.Bottom += down;
         }
+        // Set smaller than a name its block made smaller, as the postal code is.
+        if (places && !givesWay)
+            laidOut = lineUnderName(*item, laidOut, *receiver.Name, places->NameRoom);
         item->SetGivesWay(givesWay);
         item->SetLaidOutRect(laidOut);
     }
@@ -894,7 +908,8 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
     }
     if (receiver.Postal)
-        receiver.Postal->SetLaidOutRect(places ? postalUnderName(*receiver.Postal, name, places->NameRoom)
+        receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
+                                                               places->NameRoom)
                                                : receiver.Postal->GetRect());
 }
 

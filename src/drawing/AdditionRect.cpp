@@ -105,16 +105,21 @@ QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
     QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
     const QString one = QStringLiteral("一");
     const int smallest = SmallestTextHeight(canvas);
-    // Kept at the smallest size where the whole frame holds the line at it, its margins across given up.
-    bool readable = false;
-    if (KeepsReadable_) {
-        const int own = canvas.FontHeight();
-        canvas.SetFontHeight(smallest);
-        readable = canvas.TextHeight(one) <= (frame.Horizontal ? size.height() : size.width());
-        // Font heights are negative: the larger size is the lower number.
-        canvas.SetFontHeight(readable ? std::min(own, smallest) : own);
+    const int own = canvas.FontHeight();
+    const int whole = frame.Horizontal ? size.height() : size.width();
+    canvas.SetFontHeight(smallest);
+    const bool holds = canvas.TextHeight(one) <= whole;
+    // On a label or a card kept at the smallest size where the whole frame holds the line at it, its margins
+    // across given up. Font heights are negative: the larger size is the lower number.
+    const bool readable = KeepsReadable_ && holds;
+    canvas.SetFontHeight(readable ? std::min(own, smallest) : own);
+    bool across = FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(one));
+    // Elsewhere, and in a frame too low for the smallest size, the margins across are given up before the line
+    // is set under that size: a face taller for its size than another would fall below it by the margins alone.
+    if (!readable && canvas.FontHeight() > smallest && (KeepsReadable_ || own <= smallest)) {
+        canvas.SetFontHeight(holds ? smallest : std::min(own, smallest));
+        across = FitFontHeight(canvas, whole, false, canvas.TextHeight(one));
     }
-    const bool across = FitFontHeight(canvas, frame.Breadth, false, canvas.TextHeight(one));
     if (!readable) {
         if (!across || !FitFontHeight(canvas, frame.Length, false, canvas.TextWidth(s)))
             return {};

@@ -416,9 +416,11 @@ protected:
                     EXPECT_FALSE(w.Text.contains(junctions[place])) << w.Text.toStdString();
                 }
             }
+            // Never smaller than another text: where a layout the user squeezed sets both at the smallest size's
+            // step, the same size in the program's two faces measures a few thousandths of a point apart.
             if (sized) {
-                EXPECT_GT(nameSize, otherSize) << nameSize << " pt against " << otherSize << " pt: "
-                                               << text.toStdString();
+                EXPECT_GT(nameSize + 0.02, otherSize) << nameSize << " pt against " << otherSize << " pt: "
+                                                      << text.toStdString();
             }
         }
         return labels;
@@ -715,35 +717,43 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
 
     // The objects as the designer places them, then moved and resized as a user does: the name frame's top
     // dragged 5 mm up, the address dragged lower (12 mm where the label is tall enough), the address's right
-    // edge dragged 15 mm in; and the address set in the smallest size step.
+    // edge dragged 15 mm in; and the address set in the smallest size step. Each with the additions hidden, and
+    // with the telephone, fax, reversed telephone and date rows shown under the name.
     enum TChange { AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest };
     for (const int i : ShippedSheets()) {
-        const TPaperFormat &paper = master.Formats[size_t(i)];
-        for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest}) {
-            SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " change " + std::to_string(change));
-            ASSERT_TRUE(ReopenOnSheet(i));
-            TDrawRect &address = *form->CombinedObjects[1];
-            TDrawRect &name = *form->CombinedObjects[2];
-            const TRect r = change == NameTopUp ? name.GetRect() : address.GetRect();
-            const int lower = TenthsMmToLayout(paper.Height >= 500 ? 120 : 40);
-            if (change == NameTopUp)
-                name.SetRect({r.Left, r.Top - TenthsMmToLayout(50), r.Right, r.Bottom});
-            if (change == AddressLower)
-                address.SetRect({r.Left, r.Top + lower, r.Right, r.Bottom + lower});
-            if (change == AddressNarrower)
-                address.SetRect({r.Left, r.Top, r.Right - TenthsMmToLayout(150), r.Bottom});
-            if (change == AddressSmallest) {
-                form->PrintForm.AddressSize = 1;
-                form->Layout.ApplyPrintForm();
+        for (const bool rows : {false, true}) {
+            for (const TChange change : {AsPlaced, NameTopUp, AddressLower, AddressNarrower, AddressSmallest}) {
+                const TPaperFormat &paper = master.Formats[size_t(i)];
+                SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + " change " + std::to_string(change) +
+                             (rows ? " with rows" : ""));
+                ASSERT_TRUE(ReopenOnSheet(i));
+                if (rows)
+                    for (int row = 0; row < 4; ++row)
+                        ShowItem(row, std::array<uint8_t, 4>{3, 4, 1, 2}[size_t(row)]);
+                TDrawRect &address = *form->CombinedObjects[1];
+                TDrawRect &name = *form->CombinedObjects[2];
+                const TRect r = change == NameTopUp ? name.GetRect() : address.GetRect();
+                const int lower = TenthsMmToLayout(paper.Height >= 500 ? 120 : 40);
+                if (change == NameTopUp)
+                    name.SetRect({r.Left, r.Top - TenthsMmToLayout(50), r.Right, r.Bottom});
+                if (change == AddressLower)
+                    address.SetRect({r.Left, r.Top + lower, r.Right, r.Bottom + lower});
+                if (change == AddressNarrower)
+                    address.SetRect({r.Left, r.Top, r.Right - TenthsMmToLayout(150), r.Bottom});
+                if (change == AddressSmallest) {
+                    form->PrintForm.AddressSize = 1;
+                    form->Layout.ApplyPrintForm();
+                }
+                form->RecordNumbers = recNos;
+                ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                          TPrintOutcome::Printed);
+                // Rendered only for a person to look at: the words are measured in the file.
+                if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                    keepSample(renderedPage(pdf, 1, 600),
+                               ("readable-" + std::to_string(i) + "-" + std::to_string(change) +
+                                (rows ? "-rows" : "") + "-600dpi").c_str());
+                ExpectTheBarcodeOverNoWord(ExpectReadableLabels().last(), change == AsPlaced && !rows);
             }
-            form->RecordNumbers = recNos;
-            ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
-                      TPrintOutcome::Printed);
-            // Rendered only for a person to look at: the words are measured in the file.
-            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                keepSample(renderedPage(pdf, 1, 600),
-                           ("readable-" + std::to_string(i) + "-" + std::to_string(change) + "-600dpi").c_str());
-            ExpectTheBarcodeOverNoWord(ExpectReadableLabels().last(), change == AsPlaced);
         }
     }
 }
@@ -768,8 +778,6 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
          {QStringLiteral("携帯") + phone("09012345678"), QStringLiteral("E-Mail"),
           KeywordNames[0] + QStringLiteral("得意先"), QStringLiteral("親展")}},
     };
-    // The book's three private records and the office's private one come first; the company ones follow.
-    constexpr qsizetype privateRecords = 4;
     for (const int i : ShippedSheets()) {
         const TPaperFormat &paper = master.Formats[size_t(i)];
         for (const TRows &rows : rowSets) {
@@ -799,10 +807,9 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
                 EXPECT_GE(barcode.LaidOutRect().Top, lentAddress.Bottom);
             }
             ExpectTheBarcodeOverNoWord(labels.last(), paper.Height >= 400);
-            // Every record's rows, whole after their headings where the line holds them. A label 40 mm tall or
-            // more prints them all, as the lowest one does a private record; there a company block of four lines
-            // and more takes the room of the rows from the lowest up, the ones the user put first kept and moved
-            // down to the label's foot.
+            // Every record's rows, whole after their headings where the line holds them. A label 50 mm tall or
+            // more prints them all; on a lower one a block that would otherwise go under 7 points takes the room
+            // of the rows from the lowest up, the ones the user put first kept and moved down to the label's foot.
             const double rowsTop = form->RecordItemRect(0).Top * 0.75;
             const double lastRowTop = form->RecordItemRect(3).Top * 0.75;
             for (qsizetype place = 3; place < labels.size(); ++place) {
@@ -818,9 +825,10 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
                 while (shown < rows.Printed.size() && text.contains(rows.Printed[shown]))
                     ++shown;
                 for (qsizetype row = shown; row < rows.Printed.size(); ++row) {
-                    EXPECT_FALSE(text.contains(rows.Printed[row])) << rows.Printed[row].toStdString() << " after a row given way";
+                    EXPECT_FALSE(text.contains(rows.Printed[row]))
+                        << rows.Printed[row].toStdString() << " after a row given way";
                 }
-                if (paper.Height >= 400 || place < privateRecords) {
+                if (paper.Height >= 500) {
                     EXPECT_EQ(shown, rows.Printed.size()) << text.toStdString();
                 } else {
                     EXPECT_GE(shown, 1) << text.toStdString();

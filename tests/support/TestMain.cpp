@@ -1,5 +1,7 @@
 // Test entry: one QApplication on the offscreen platform, and XDG folders of our own so no test can reach
 // the real home or the machine's registry files.
+#include "base/Fonts.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -16,6 +18,8 @@ int main(int argc, char **argv)
         qputenv(name, dir.toLocal8Bit());
     }
     QApplication app(argc, argv);
+    // The faces the program prints with, so what a test measures on a page is what a user gets.
+    InstallFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -137,15 +137,15 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // the name stands under the address and shares its width, each takes the room its texts need at their sizes:
 // an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
 // address; a name block that outgrows its frame takes the free room under it first, down to the first shown
-// addition or the label's foot, then the address's lower part down to what its lines need at the smallest
+// addition that prints for the record or a millimetre above the label's foot, then the address's lower part down to what its lines need at the smallest
 // size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
-// be set under the smallest size. The address and the postal code are
-// then made smaller, as on a postcard, until they are at most nine tenths of the name, never under the smallest
-// size. Where the block would still be set under the smallest size over the shown additions under it, they
-// give way for the record from the lowest up (TAdditionRect::SetGivesWay), the rows kept moving down into the
-// places below them. What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the
-// barcode's TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
+// be set under the smallest size. Where the block would still be set under the smallest size over the shown
+// additions under it that print for the record, they give way for it from the lowest up
+// (TAdditionRect::SetGivesWay), the rows kept moving down into the places below them. The address, the postal
+// code and the additions are then made smaller, as on a postcard, until they are at most nine tenths of the
+// name, never under the smallest size. What the objects are lent is their laid-out rectangle
+// (TMetaRect::LaidOutRect, the barcode's TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
 void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
 
 // The print-time layout of a postcard's or an envelope's receiver objects for the record bound, shared by the

@@ -687,13 +687,13 @@ TRect placeUnderName(const TAddressRect &address, const TRect &a, const TNameRec
     return low < full && smallEnough(low) ? narrowed(low) : a;
 }
 
-// A label's line of one text, its postal code or an addition, kept under the name set in nameRoom as its
-// address is: its place p made lower about its middle until the text is at most nine tenths of the name's,
-// never under the smallest text size. The place to lend it.
-template <class TLine>
-TRect lineUnderName(const TLine &line, const TRect &p, const TNameRect &name, const TRect &nameRoom)
+// A label's postal code kept under the name set in nameRoom as its address is: its place made lower about its
+// middle until the code is at most nine tenths of the name's, never under the smallest text size. The place to
+// lend it.
+TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect &nameRoom)
 {
-    if (!line.Visible || !name.Visible)
+    const TRect p = postal.GetRect();
+    if (!postal.Visible || !name.Visible)
         return p;
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
@@ -703,10 +703,10 @@ TRect lineUnderName(const TLine &line, const TRect &p, const TNameRect &name, co
         const int top = p.Top + (p.Height() - breadth) / 2;
         return TRect{p.Left, top, p.Right, top + breadth};
     };
-    // The text's size in a place breadth units high; 0 where it is not set.
+    // The code's size in a place breadth units high; 0 where it is not set.
     const auto size = [&](int breadth) {
         const QList<TPlacedPiece> pieces =
-            line.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
+            postal.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
         return pieces.isEmpty() ? 0 : std::abs(pieces.first().FontHeight);
     };
     if (size(p.Height()) <= highest)
@@ -716,7 +716,7 @@ TRect lineUnderName(const TLine &line, const TRect &p, const TNameRect &name, co
         const int middle = low + (high - low) / 2;
         (size(middle) <= highest ? low : high) = middle;
     }
-    // A unit lower may set the text a step under the smallest size, which it keeps to before the name.
+    // A unit lower may set the code a step under the smallest size, which it keeps to before the name.
     return size(low) >= smallest ? within(low) : within(high);
 }
 
@@ -891,9 +891,6 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
             laidOut.Top += down;
             laidOut.Bottom += down;
         }
-        // Set smaller than a name its block made smaller, as the postal code is.
-        if (places && !givesWay)
-            laidOut = lineUnderName(*item, laidOut, *receiver.Name, places->NameRoom);
         item->SetGivesWay(givesWay);
         item->SetLaidOutRect(laidOut);
     }
@@ -908,8 +905,7 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
     }
     if (receiver.Postal)
-        receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
-                                                               places->NameRoom)
+        receiver.Postal->SetLaidOutRect(places ? postalUnderName(*receiver.Postal, name, places->NameRoom)
                                                : receiver.Postal->GetRect());
 }
 

@@ -142,9 +142,9 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
 // be set under the smallest size. Where the block would still be set under the smallest size over the shown
 // additions under it that print for the record, they give way for it from the lowest up
-// (TAdditionRect::SetGivesWay), the rows kept moving down into the places below them. The address, the postal
-// code and the additions are then made smaller, as on a postcard, until they are at most nine tenths of the
-// name, never under the smallest size. What the objects are lent is their laid-out rectangle
+// (TAdditionRect::SetGivesWay), the rows kept moving down into the places below them. The address and the
+// postal code are then made smaller, as on a postcard, until they are at most nine tenths of the name, never
+// under the smallest size. What the objects are lent is their laid-out rectangle
 // (TMetaRect::LaidOutRect, the barcode's TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
 void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
 

@@ -101,6 +101,8 @@ TGruopEdit::TGruopEdit(QWidget *owner) : QDialog(owner)
     NamesChanged = false;
 }
 
+TGruopEdit::~TGruopEdit() { DisconnectChildControls(this); }
+
 bool TGruopEdit::eventFilter(QObject *, QEvent *event)
 {
     if (IsEnterKey(event)) {

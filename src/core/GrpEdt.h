@@ -19,6 +19,7 @@ class TGruopEdit : public QDialog {
     Q_OBJECT
 public:
     explicit TGruopEdit(QWidget *owner);
+    ~TGruopEdit() override;
 
     QLabel *lblTitle;
     // Indexed by group number, 1 to 10, like GroupNames; entry 0 is unused.

@@ -127,15 +127,17 @@ bool DeleteFolderTree(const QString &folder, bool keepFiles)
     QDir dir(folder);
     if (!dir.exists())
         return false;
+    // An entry is removed with the right to write the folder that holds it, whatever the entry's own mode: a
+    // folder made read-only (a backup copied from a write-protected stick) is opened up first, so its files go
+    // with the tree as a read-only file does.
+    if (!keepFiles)
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     bool complete = true;
     const auto entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink()) {
             complete = DeleteFolderTree(entry.absoluteFilePath(), keepFiles) && complete;
         } else if (!keepFiles) {
-            // A read-only file is still the user's to delete, as it was on the original system.
-            QFile::setPermissions(entry.absoluteFilePath(),
-                                  QFile::permissions(entry.absoluteFilePath()) | QFile::WriteOwner);
             complete = QFile::remove(entry.absoluteFilePath()) && complete;
         } else {
             complete = false;

@@ -1193,6 +1193,15 @@ void TTable::Rollback()
     First();
 }
 
+void TTable::Abandon() noexcept
+{
+    try {
+        if (InTransaction())
+            Rollback();
+    } catch (const EDatabaseError &) {
+    }
+}
+
 bool TTable::InTransaction() const { return Active() && !sqlite3_get_autocommit(d->db.Handle()) && !d->readHeld; }
 
 // ---- TTableReadScope ----

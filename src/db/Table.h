@@ -158,6 +158,9 @@ public:
     void Commit();
     void Rollback();
     bool InTransaction() const;
+    // Gives up an open transaction where a failure is already being told: a rollback that fails in turn adds
+    // nothing to say, and closing the table drops the transaction as well.
+    void Abandon() noexcept;
 
 private:
     friend class TField;

@@ -12,6 +12,7 @@
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -37,6 +38,8 @@ TCustomLayoutFormatDialog::TCustomLayoutFormatDialog(const TNewLayoutDialog &pap
     setProperty("HelpContext", 84);
     buildControls();
 }
+
+TCustomLayoutFormatDialog::~TCustomLayoutFormatDialog() { DisconnectChildControls(this); }
 
 void TCustomLayoutFormatDialog::buildControls()
 {

@@ -22,6 +22,7 @@ class TCustomLayoutFormatDialog : public QDialog {
 public:
     // papers: the open paper dialog, whose master list the base papers come from.
     TCustomLayoutFormatDialog(const TNewLayoutDialog &papers, QWidget *owner);
+    ~TCustomLayoutFormatDialog() override;
 
     void SetBaseFormat(int index);
     void SetCustomFormat(const TCustomPaperRecord &record);

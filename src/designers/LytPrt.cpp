@@ -7,6 +7,7 @@
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
 #include "widgets/UpDown.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -76,6 +77,8 @@ TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &pri
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { leaveNumber(edit); });
     ShowPrinter();
 }
+
+TLayoutPrintDialog::~TLayoutPrintDialog() { DisconnectChildControls(this); }
 
 void TLayoutPrintDialog::buildDataPage()
 {

@@ -33,6 +33,7 @@ class TLayoutPrintDialog : public QDialog {
     Q_OBJECT
 public:
     TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &printer);
+    ~TLayoutPrintDialog() override;
 
     // The main list the records come from; without one there are none.
     void SetRows(const TPrintRows *rows) { Rows = rows; }

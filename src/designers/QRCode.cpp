@@ -107,7 +107,7 @@ TQRCodeSettingDialog::TQRCodeSettingDialog(QWidget *owner) : QDialog(owner)
     listSenders();
 }
 
-TQRCodeSettingDialog::~TQRCodeSettingDialog() { disconnect(edName, nullptr, this, nullptr); }
+TQRCodeSettingDialog::~TQRCodeSettingDialog() { DisconnectChildControls(this); }
 
 void TQRCodeSettingDialog::buildControls()
 {

@@ -21,6 +21,7 @@
 #include "records/UniNMDEdit.h"
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -72,9 +73,7 @@ TSenderForm::TSenderForm(QWidget *owner) : QDialog(owner)
 
 TSenderForm::~TSenderForm()
 {
-    // The name edits tell their owner when they go; the window is already half gone by then.
-    for (TUniNMDEdit *edit : nameEdits())
-        disconnect(edit, nullptr, this, nullptr);
+    DisconnectChildControls(this);
     if (SenderForm == this)
         SenderForm = nullptr;
 }

@@ -433,8 +433,11 @@ void TCategoryList::btnDeleteClick()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     int changed = 0;
     TTable &t = table();
-    for (int row : rows) {
-        try {
+    // The selection changes as one, so a kill leaves all of it or none, and the count said is what the
+    // table holds.
+    try {
+        t.StartTransaction();
+        for (int row : rows) {
             t.SetIndexName({});
             if (!t.FindKey({FRecNos[static_cast<size_t>(row)]}))
                 continue;
@@ -449,9 +452,15 @@ void TCategoryList::btnDeleteClick()
                 t.Post();
             }
             ++changed;
-        } catch (const EDatabaseError &) {
-            t.Cancel();
         }
+        t.Commit();
+    } catch (const EDatabaseError &e) {
+        changed = 0;
+        t.Abandon();
+        QApplication::restoreOverrideCursor();
+        ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
+        RefreshList();
+        return;
     }
     QApplication::restoreOverrideCursor();
     ShowMessageBoxAt(this, QString::number(changed) + QStringLiteral("件のデータを削除しました  "), AppTitle, MB_ICONINFORMATION);

@@ -9,6 +9,7 @@
 #include "platform/MemIniFile.h"
 #include "widgets/NamedControls.h"
 #include "widgets/ShiftJisValidator.h"
+#include "widgets/UniStdCtrls.h"
 #include "widgets/UpDown.h"
 
 #include <QApplication>
@@ -98,6 +99,7 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
 
 TQRCodeMap::~TQRCodeMap()
 {
+    DisconnectChildControls(this);
     // FormDestroy
     TMemIniFile ini(DataFolder + SettingsFileName);
     ini.WriteInteger(Section, QStringLiteral("Size"), Size_);

@@ -98,17 +98,6 @@ void writeSettings(QWidget *owner, const std::function<void(TMemIniFile &)> &wri
     }
 }
 
-// Gives up the target's open transaction. Closing the table afterwards drops it as well, so a failure here
-// changes nothing the target keeps.
-void abandon(TTable &target)
-{
-    try {
-        if (target.InTransaction())
-            target.Rollback();
-    } catch (const EDatabaseError &) {
-    }
-}
-
 }  // namespace
 
 // ---- TAdrsRecordCopier ----
@@ -245,6 +234,7 @@ TAddressCopy::TAddressCopy(TAddressList *owner) : QWidget(nullptr), owner_(owner
 
 TAddressCopy::~TAddressCopy()
 {
+    DisconnectChildControls(this);
     writeSettings(nullptr, [this](TMemIniFile &ini) {
         ini.WriteInteger(Section, QStringLiteral("Left"), ScaleByDpi(pos().x(), false));
         ini.WriteInteger(Section, QStringLiteral("Top"), ScaleByDpi(pos().y(), false));
@@ -819,7 +809,7 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
     progress.show();
     for (const int32_t recNo : recNos) {
         if ((!sinceEvents.isValid() || sinceEvents.elapsed() >= EventIntervalMs) && stopAsked()) {
-            abandon(target);
+            target.Abandon();
             return RunEnd::Stopped;
         }
         TCopyOutcome outcome = coFailed;
@@ -851,13 +841,13 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
         ++handled;
     }
     if (stopAsked()) {
-        abandon(target);
+        target.Abandon();
         return RunEnd::Stopped;
     }
     try {
         target.Commit();
     } catch (const EDatabaseError &) {
-        abandon(target);
+        target.Abandon();
         return RunEnd::Undone;
     }
     return RunEnd::Done;

@@ -1047,22 +1047,27 @@ void TAddressList::actDeleteExecute()
     t.SetIndexName(QString());
     std::vector<int32_t> deleted;
     bool currentDeleted = false;
+    // The selection goes as one: a kill or a failed row leaves every selected record in the book, never some.
     try {
+        t.StartTransaction();
         for (int row = 0; row < GetRecordCount(); ++row) {
             if (!SelectedRows[row] || !t.FindKey({ShownRecNos[row]}))
                 continue;
             t.Delete();
             deleted.push_back(ShownRecNos[row]);
-            if (row == CurrentIndex) {
-                CurrentIndex = -1;
-                currentDeleted = true;
-            }
+            currentDeleted = currentDeleted || row == CurrentIndex;
         }
+        t.Commit();
     } catch (const EDatabaseError &e) {
+        deleted.clear();
+        currentDeleted = false;
+        t.Abandon();
         QApplication::restoreOverrideCursor();
         ShowMessageBoxAt(this, e.Message, AppTitle, MB_ICONERROR);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
+    if (currentDeleted)
+        CurrentIndex = -1;
     if (currentDeleted && RecordForm && RecordForm->GetSourceList() == 1) {
         RecordForm->SetSkipUnsavedCheck(true);
         RecordForm->FormWindow()->close();

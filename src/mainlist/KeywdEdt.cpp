@@ -141,6 +141,8 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
     ModesChanged = 0;
 }
 
+TKeywordEdit::~TKeywordEdit() { DisconnectChildControls(this); }
+
 bool TKeywordEdit::eventFilter(QObject *watched, QEvent *event)
 {
     if (IsEnterKey(event)) {

@@ -15,6 +15,7 @@ class TKeywordEdit : public QDialog {
     Q_OBJECT
 public:
     explicit TKeywordEdit(QWidget *owner);
+    ~TKeywordEdit() override;
 
     QLabel *lblName;
     QLabel *lblMode;

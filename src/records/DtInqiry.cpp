@@ -115,9 +115,7 @@ TDataInquiry::TDataInquiry(TAddressList *owner) : QWidget(nullptr), owner_(owner
 
 TDataInquiry::~TDataInquiry()
 {
-    // The name edits ask once more to hide the pop-up while they are destroyed, after this form's part is gone.
-    for (TUniNMDEdit *edit : nameEdits())
-        disconnect(edit, nullptr, this, nullptr);
+    DisconnectChildControls(this);
     SaveSettings();
     if (RecordForm == this)
         RecordForm = nullptr;

@@ -100,3 +100,9 @@ int TUniComboBox::AddObject(const QString &text, int number)
 void TUniComboBox::InsertObject(int position, const QString &text, int number) { insertItem(position, text, number); }
 
 int TUniComboBox::ItemObject(int index) const { return itemData(index).toInt(); }
+
+void DisconnectChildControls(QObject *owner)
+{
+    for (QObject *child : owner->findChildren<QObject *>())
+        QObject::disconnect(child, nullptr, owner, nullptr);
+}

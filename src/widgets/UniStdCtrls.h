@@ -67,3 +67,9 @@ public:
     void SetItemIndex(int index) { setCurrentIndex(index); }
     QString Text() const { return currentText(); }
 };
+
+// Cuts owner off from the signals of the controls on it, first thing in the destructor of a window that
+// handles the end of an entry: the window is hidden only by QDialog's or QWidget's own destructor, after the
+// window's part is gone, and the focus-out that follows ends the focused edit's entry, whose handler would then
+// run on what is left of the window.
+void DisconnectChildControls(QObject *owner);

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -145,6 +146,19 @@ TEST_F(GroupEdit, ALongNameSetOverTheAccessibilityBusIsCutAsOnLeaving)
     EXPECT_EQ(edit(4)->text(), QString(10, QChar(0x3042)));
     dialog->btnOk->click();
     EXPECT_EQ(GroupNames[4], QString(10, QChar(0x3042)));
+}
+
+// The dialog freed with the focus in a name: its window goes only in QDialog's own destructor, and the focus-out
+// then ends the entry. No handler of the dialog may run on what is left of it (here it would cut the name).
+TEST_F(GroupEdit, NoHandlerRunsWhenTheDialogIsFreedWithTheFocusInAName)
+{
+    open();
+    edit(5)->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit(5)->hasFocus(); }));
+    edit(5)->setText(QStringLiteral("東日本営業本部第二課担当"));  // 24 bytes, more than a name holds
+    QSignalSpy changes(edit(5), &QLineEdit::textChanged);
+    dialog.reset();
+    EXPECT_EQ(changes.count(), 0);
 }
 
 TEST_F(GroupEdit, FailedSaveKeepsDialogOpenAndNamesAsStored)

@@ -21,6 +21,9 @@
 
 #include <limits>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 TEST(SharedHelpers, ScaleByDpiRoundsToNearest)
 {
     EXPECT_EQ(ScaleByDpi(100, true, 120), 125);
@@ -92,6 +95,37 @@ TEST(SharedHelpers, DeleteFolderTreeReportsWhatItCouldNotDelete)
     EXPECT_FALSE(DeleteFolderTree(root, true));
     EXPECT_TRUE(QFileInfo::exists(root + "/sub/c.txt"));
     EXPECT_FALSE(DeleteFolderTree(dir.path() + "/missing"));
+}
+
+// A folder made read-only goes with the tree as a read-only file does. Root passes every mode, so where the test
+// runs as root the deletion runs as the user nobody, who owns the tree.
+TEST(SharedHelpers, DeleteFolderTreeTakesReadOnlyFoldersToo)
+{
+    QTemporaryDir dir;
+    const QString backup = dir.path() + QStringLiteral("/Backup");
+    const QString dated = backup + QStringLiteral("/2026年12月08日");
+    test::writeFile(dated + QStringLiteral("/Adrs/鷗外商事/Adrs.DB"), "db");
+    test::writeFile(dated + QStringLiteral("/Backup.lst"), "list");
+    const bool asNobody = geteuid() == 0;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    const QString company = dated + QStringLiteral("/Adrs/鷗外商事");
+    QFile::setPermissions(company + QStringLiteral("/Adrs.DB"), QFile::ReadOwner);
+    for (const QString &folder : {company, dated + QStringLiteral("/Adrs")})
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (asNobody)
+        for (const QString &path : {backup, dated, dated + QStringLiteral("/Backup.lst"), dated + QStringLiteral("/Adrs"),
+                                    company, company + QStringLiteral("/Adrs.DB")})
+            ASSERT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(DeleteFolderTree(dated) ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(QFileInfo::exists(dated));
 }
 
 // The folder chooser starts in the folder given, else in the program's folder when asked, else in the user's

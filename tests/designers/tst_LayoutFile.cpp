@@ -60,15 +60,21 @@
 
 namespace {
 
-// Acts on the next modal window of class T once it is up (the command that shows it waits meanwhile).
-template <class T> void whenModal(std::function<void(T *)> act, int triesLeft = 250)
+// Acts on the next modal window of class T once it is up (the command that shows it waits meanwhile), however
+// long a busy machine takes to show it; a watch still waiting when its test ends is dropped with the test.
+template <class T> void whenModal(std::function<void(T *)> act)
 {
-    QTimer::singleShot(20, [act, triesLeft] {
-        if (auto *window = dynamic_cast<T *>(QApplication::activeModalWidget()))
+    auto *watch = new QTimer(qApp);
+    watch->setObjectName(QStringLiteral("whenModal"));
+    watch->setInterval(20);
+    QObject::connect(watch, &QTimer::timeout, [watch, act] {
+        if (auto *window = dynamic_cast<T *>(QApplication::activeModalWidget())) {
+            watch->stop();
+            watch->deleteLater();
             act(window);
-        else if (triesLeft > 0)
-            whenModal<T>(act, triesLeft - 1);
+        }
     });
+    watch->start();
 }
 
 template <class T> T *child(QWidget *in, const char *name)
@@ -134,6 +140,7 @@ protected:
     }
     void TearDown() override
     {
+        qDeleteAll(qApp->findChildren<QTimer *>(QStringLiteral("whenModal"), Qt::FindDirectChildrenOnly));
         for (QPointer<TLayoutForm> window : {form, other})
             if (window) {
                 window->Modified = 0;

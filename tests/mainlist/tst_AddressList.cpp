@@ -444,6 +444,48 @@ TEST_F(AddressListTest, DeleteRemovesTheSelectedRecordsAfterTheQuestion)
     EXPECT_EQ(dm->AdrsTable->RecordCount(), 3);
 }
 
+// A deletion of a selection is one change of the book: killed at any of its file steps, the next start finds
+// every selected record or none of them. Steps are walked one by one at first and then further apart, so a
+// deletion written record by record (thousands of steps) is still caught within a few kills.
+TEST_F(AddressListTest, AKilledDeletionOfASelectionLeavesAllOfItOrNone)
+{
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (int i = 0; i < 300; ++i)
+        add({i % 3, QByteArray("03-5412-") + QByteArray::number(1000 + i), QStringLiteral("株式会社鷗外総合企画研究所"), ""});
+    add({0, "045-201-7788", QStringLiteral("剝離技研株式会社"), ""});
+    t.Commit();
+    const QString file = t.FileName();
+    dm->CloseAdrsTable();
+    const QByteArray before = test::readFile(file);
+    int step = 1;
+    bool sawKept = false, sawGone = false;
+    for (;; step += step < 40 ? 1 : step) {
+        list.reset();
+        test::writeFile(file, before);
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        list = std::make_unique<TAddressList>();
+        list->RefreshList(true, true, false);
+        ASSERT_EQ(list->GetRecordCount(), 301);
+        for (int row = 0; row < 300; ++row)
+            list->SelectItem(row, false, false);
+        const bool killed = test::KillAtFileStep(dir.path(), step, [&] {
+            boxes.answer(IDYES);
+            list->actDelete->trigger();
+        });
+        list.reset();
+        dm->CloseAdrsTable();
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        const int left = dm->AdrsTable->RecordCount();
+        ASSERT_TRUE(left == 301 || left == 1) << "killed at file step " << step << ": " << left << " records";
+        (left == 301 ? sawKept : sawGone) = true;
+        if (!killed)
+            break;
+    }
+    EXPECT_TRUE(sawKept);
+    EXPECT_TRUE(sawGone);
+}
+
 TEST_F(AddressListTest, DuplicateDisplayCanBeSuspendedAndCancelled)
 {
     add({0, "0311111111", "A", ""});

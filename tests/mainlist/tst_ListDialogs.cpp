@@ -20,6 +20,7 @@
 #include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -204,6 +205,20 @@ TEST_F(ListDialogs, ColumnAndKeywordDialogsDrawEveryRowInTheProgramsFace)
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(QFontInfo(list->font()).family(), face);
     QApplication::setFont(saved);
+}
+
+// The dialog freed with the focus in a name: its window goes only in QDialog's own destructor, and the focus-out
+// then ends the entry. No handler of the dialog may run on what is left of it (here it would cut the name).
+TEST_F(ListDialogs, NoKeywordHandlerRunsWhenTheDialogIsFreedWithTheFocusInAName)
+{
+    auto dialog = shown<TKeywordEdit>();
+    TUniEdit *name = dialog->edtKeyword[4];
+    name->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return name->hasFocus(); }));
+    name->setText(QStringLiteral("取引先担当部署"));  // 14 bytes, more than a keyword name holds
+    QSignalSpy changes(name, &QLineEdit::textChanged);
+    dialog.reset();
+    EXPECT_EQ(changes.count(), 0);
 }
 
 TEST_F(ListDialogs, KeywordNamesAndModesAreWrittenInOrderAndReadBackWithTheirChangeFlags)

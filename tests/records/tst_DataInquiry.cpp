@@ -1029,30 +1029,37 @@ TEST_F(DataInquiryTest, TheAttachedFileDialogOpensAtHomeWithEveryColumnWhole)
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         const auto close = qScopeGuard([dialog] { dialog->reject(); });
-        QTest::qWait(300);  // the folder is read in the background
         shownFolder = dialog->directory().absolutePath();
         auto *view = dialog->findChild<QTreeView *>();
         ASSERT_NE(view, nullptr);
         EXPECT_TRUE(view->isVisible()) << "the detail view";
         const QHeaderView *header = view->header();
         const QAbstractItemModel *model = view->model();
-        ASSERT_GE(model->rowCount(view->rootIndex()), 1);
-        for (int c = 0; c < header->count(); ++c) {
-            if (header->isSectionHidden(c))
-                continue;
-            // Each text of the column within the margins a view draws it in (the name's icon beside it): less
-            // and the text is drawn cut short.
-            const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-            int needed = header->sectionSizeHint(c);
-            for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
-                const QString text = model->index(r, c, view->rootIndex()).data().toString();
-                needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + margins
-                                              + (c == 0 ? view->iconSize().width() + margins : 0));
+        auto cutColumns = [&] {
+            QStringList found;
+            for (int c = 0; c < header->count(); ++c) {
+                if (header->isSectionHidden(c))
+                    continue;
+                // Each text of the column within the margins a view draws it in (the name's icon beside it): less
+                // and the text is drawn cut short.
+                const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+                int needed = header->sectionSizeHint(c);
+                for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
+                    const QString text = model->index(r, c, view->rootIndex()).data().toString();
+                    needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + margins
+                                                  + (c == 0 ? view->iconSize().width() + margins : 0));
+                }
+                if (header->sectionSize(c) < needed)
+                    found << QStringLiteral("%1 %2<%3").arg(model->headerData(c, Qt::Horizontal).toString())
+                                 .arg(header->sectionSize(c)).arg(needed);
             }
-            if (header->sectionSize(c) < needed)
-                cut << QStringLiteral("%1 %2<%3").arg(model->headerData(c, Qt::Horizontal).toString())
-                           .arg(header->sectionSize(c)).arg(needed);
-        }
+            return found;
+        };
+        // The folder is read in the background and the columns widened once it is: waited for as long as a busy
+        // machine takes.
+        QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 1 && cutColumns().isEmpty(); }, 60000);
+        ASSERT_GE(model->rowCount(view->rootIndex()), 1);
+        cut = cutColumns();
     });
     form->bbtnAddExtFile->click();
     EXPECT_EQ(shownFolder.toStdString(), QDir(home.path()).absolutePath().toStdString());

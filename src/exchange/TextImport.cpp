@@ -725,19 +725,19 @@ QStringList ImportChangeLines(const TImportOutcome &outcome)
     if (cut > 0)
         lines << QStringLiteral("長すぎる項目を切り詰めて取り込んだ行が%1行あります  ").arg(cut);
     if (swapped > 0)
-        lines << QStringLiteral("Shift-JISで表せない文字を似た文字にして取り込んだ行が%1行あります（%2）  ")
+        lines << QStringLiteral("Shift-JISにない文字を似た文字にした行が%1行あります（%2）  ")
                      .arg(swapped)
                      .arg(listed(swaps, QStringLiteral("%1"), QStringLiteral("、")));
     if (grouped > 0)
-        lines << QStringLiteral("グループ%1がないため「%2」にして取り込んだ行が%3行あります  ")
+        lines << QStringLiteral("グループ%1がないため「%2」にした行が%3行あります  ")
                      .arg(listed(groups, QStringLiteral("「%1」"), QString()), GroupNames[0])
                      .arg(grouped);
     if (uncategorised > 0)
-        lines << QStringLiteral("分類%1がないためその分類なしで取り込んだ行が%2行あります  ")
+        lines << QStringLiteral("分類%1がないため分類なしにした行が%2行あります  ")
                      .arg(listed(categories, QStringLiteral("「%1」"), QString()))
                      .arg(uncategorised);
     if (setAside > 0)
-        lines << QStringLiteral("住所が都道府県・市区町村・町域・番地・建物名と食い違う行が%1行あります（住所でなく各項目を取り込みました）  ")
+        lines << QStringLiteral("住所がその各項目と食い違うため、各項目を取り込んだ行が%1行あります  ")
                      .arg(setAside);
     if (outcome.RejectedCount() > 0)
         lines << QStringLiteral("取り込めなかった行が%1行あります  ").arg(outcome.RejectedCount());

@@ -468,17 +468,15 @@ void TFileImport::btnImportClick()
         return;
     }
     QString message = QStringLiteral("%1件のデータを取り込みました  ").arg(Outcome.Added);
+    const QStringList changes = ImportChangeLines(Outcome);
+    for (const QString &line : changes)
+        message += QStringLiteral("\r\n") + line;
     if (!Outcome.Problems.empty()) {
         const bool written = ReplaceFileWhole(ReportFile(), ImportReport(Outcome));
-        if (Outcome.CutCount() > 0)
-            message += QStringLiteral("\r\n長すぎる項目を切り詰めて取り込んだ行が%1行あります  ").arg(Outcome.CutCount());
-        if (Outcome.RejectedCount() > 0)
-            message += QStringLiteral("\r\n取り込めなかった行が%1行あります  ").arg(Outcome.RejectedCount());
         message += written ? QStringLiteral("\r\n\r\n行番号と理由は次のファイルに記録しました  \r\n") + QDir::toNativeSeparators(ReportFile())
                            : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile());
     }
-    ShowMessageBoxAt(this, message, AppTitle,
-                     Outcome.RejectedCount() > 0 || Outcome.CutCount() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
+    ShowMessageBoxAt(this, message, AppTitle, changes.isEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING);
     if (Outcome.Added > 0)
         accept();
 }

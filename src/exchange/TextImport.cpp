@@ -228,6 +228,87 @@ qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
     return longest;
 }
 
+// The text a whole address has in the place of address parts a row leaves empty, one after another.
+struct TAddressGap {
+    int First = 0, Last = 0;  // ipPrefecture-based: 0 prefecture … 3 building
+    QString Text;
+};
+
+bool isPrefectureName(QStringView text)
+{
+    return std::find(PrefectureNamesW.begin(), PrefectureNamesW.end(), text) != PrefectureNamesW.end();
+}
+
+// A whole address read as the parts first..last: each part held where it stands, each run of empty parts
+// taking the text between. Blanks may stand between two parts held.
+std::optional<std::vector<TAddressGap>> readAsParts(const QString &address, const std::array<QString, 4> &parts,
+                                                    int first, int last)
+{
+    const auto blank = [](QChar c) { return c.unicode() <= 0x20 || c == QChar(0x3000); };
+    std::vector<TAddressGap> gaps;
+    bool open = false;  // the last gap runs on until a part held ends it
+    qsizetype pos = 0;
+    for (int part = first; part <= last; ++part) {
+        const QString &held = parts[part];
+        if (held.isEmpty()) {
+            if (open)
+                gaps.back().Last = part;
+            else
+                gaps.push_back({part, part, {}});
+            open = true;
+            continue;
+        }
+        qsizetype at = pos;
+        if (open) {
+            // The last part ends the address; an earlier one is taken where it first stands.
+            at = part == last ? address.size() - held.size() : address.indexOf(held, pos);
+            gaps.back().Text = TrimBlanks(address.mid(pos, at - pos));
+            open = false;
+        } else {
+            while (at < address.size() && blank(address[at]))
+                ++at;
+        }
+        if (at < pos || !QStringView(address).mid(at).startsWith(held))
+            return std::nullopt;
+        pos = at + held.size();
+    }
+    if (open)
+        gaps.back().Text = TrimBlanks(address.mid(pos));
+    else if (!TrimBlanks(address.mid(pos)).isEmpty())
+        return std::nullopt;
+    // The prefecture's place alone takes nothing but a prefecture.
+    for (const TAddressGap &gap : gaps)
+        if (gap.First == 0 && gap.Last == 0 && !gap.Text.isEmpty() && !isPrefectureName(gap.Text))
+            return std::nullopt;
+    return gaps;
+}
+
+// The whole address read against the parts a row holds, or nothing when it says something else. It may be the
+// whole address, or leave out the first parts, which the row then holds and it has no prefecture of its own,
+// or the building, which the row then holds: that only where the row holds the town too, or none of the parts
+// before the building, since text after the municipality might as well be the building the row replaced.
+std::optional<std::vector<TAddressGap>> readAgainstParts(const QString &address, const std::array<QString, 4> &parts)
+{
+    QByteArray prefecture, rest;
+    const bool ownPrefecture = SplitPrefecture(Sjis::encode(address), prefecture, rest);
+    static constexpr std::pair<int, int> ranges[] = {{0, 3}, {0, 2}, {1, 3}, {1, 2}, {2, 3}, {2, 2}, {3, 3}};
+    for (const auto &[first, last] : ranges) {
+        const auto held = [&parts](int from, int to) {
+            return std::any_of(parts.begin() + from, parts.begin() + to + 1, [](const QString &p) { return !p.isEmpty(); });
+        };
+        const auto allHeld = [&parts](int from, int to) {
+            return std::none_of(parts.begin() + from, parts.begin() + to + 1, [](const QString &p) { return p.isEmpty(); });
+        };
+        if (first > 0 && (ownPrefecture || !allHeld(0, first - 1)))
+            continue;
+        if (last < 3 && (parts[3].isEmpty() || (parts[2].isEmpty() && held(first, 2))))
+            continue;
+        if (auto gaps = readAsParts(address, parts, first, last))
+            return gaps;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 TImportConverter::TImportConverter(const std::vector<int> &columnItems, double now)
@@ -242,7 +323,7 @@ void TImportConverter::SetCategories(const QHash<QString, int32_t> &mains, const
 }
 
 bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors,
-                               QStringList *notes, bool *cutAny) const
+                               QStringList *notes, TRowChanges *changes) const
 {
     TAddressRecord &r = *record;
     // A row starts as a record typed into the form does: the person's own name is printed on the postcard.
@@ -252,17 +333,20 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     std::optional<QTime> addTime, updTime;
     QString mainName, subName;
     bool anyValue = false;
-    if (cutAny)
-        *cutAny = false;
-    // The address parts the row gives, each from the last of its columns that holds one.
+    TRowChanges unasked;
+    TRowChanges &changed = changes ? *changes : unasked;
+    changed = TRowChanges();
+    // The whole address and its parts the row gives, each from the last of its columns that holds one.
+    QString wholeAddress;
     std::array<QString, 4> addressParts;
     for (size_t column = 0; column < columnItems_.size() && column < static_cast<size_t>(fields.size()); ++column) {
         const int item = columnItems_[column];
         const QString value = TrimBlanks(fields[static_cast<qsizetype>(column)]);
         if (item >= ipPrefecture && item <= ipBuilding && !value.isEmpty())
             addressParts[item - ipPrefecture] = value;
+        else if (item == 9 && !value.isEmpty())
+            wholeAddress = value;
     }
-    const QString joinedParts = addressParts[0] + addressParts[1] + addressParts[2] + addressParts[3];
 
     // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
     auto controlFree = [&](const QString &value, int itemNo, bool multiLine = false) {
@@ -288,6 +372,9 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
                 const QString note = QStringLiteral("「%1」の「%2」を「%3」にしました").arg(TextItemCaption(itemNo)).arg(c).arg(Sjis::readBack(c));
                 if (!notes->contains(note))
                     *notes << note;
+                const QString swap = QString(c) + QStringLiteral("→") + Sjis::readBack(c);
+                if (!changed.Swaps.contains(swap))
+                    changed.Swaps << swap;
             }
         return bytes;
     };
@@ -295,8 +382,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         const QByteArray kept = Sjis::cutToBytes(bytes, capacity);
         if (kept.size() < bytes.size()) {
             *notes << QStringLiteral("「%1」を%2バイトに切り詰めました").arg(TextItemCaption(itemNo)).arg(capacity);
-            if (cutAny)
-                *cutAny = true;
+            changed.Cut = true;
         }
         return kept;
     };
@@ -314,8 +400,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         const QString kept = CutToUnits(value, units);
         if (kept.size() < value.size()) {
             *notes << QStringLiteral("「%1」を%2文字に切り詰めました").arg(TextItemCaption(itemNo)).arg(units);
-            if (cutAny)
-                *cutAny = true;
+            changed.Cut = true;
         }
         field = WideToEscapedAnsi(kept);
     };
@@ -356,8 +441,10 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             const auto found = std::find(GroupNames.begin() + 1, GroupNames.end(), value);
             if (found != GroupNames.end())
                 r.Group = static_cast<int32_t>(found - GroupNames.begin());
-            else if (value != GroupNames[0])
-                *notes << QStringLiteral("グループ「%1」がないためグループなしにしました").arg(value);
+            else if (value != GroupNames[0]) {
+                *notes << QStringLiteral("グループ「%1」がないため「%2」にしました").arg(value, GroupNames[0]);
+                changed.UnknownGroup = value;
+            }
             break;
         }
         case 2: text(value, 20, item, r.CustomCode); break;
@@ -375,33 +462,12 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             }
             break;
         }
-        case 9: {
-            // A whole address that is its parts joined, as the export writes it beside them, says no more than
-            // they do; split at its prefecture alone it would move the municipality and the building.
-            if (value == joinedParts)
-                break;
-            const auto bytes = encoded(value, item);
-            if (!bytes)
-                break;
-            QByteArray prefecture, rest;
-            SplitPrefecture(*bytes, prefecture, rest);
-            r.Tdfkn = prefecture;
-            // Without a dictionary the municipality cannot be told from the town: the rest goes to the town's
-            // field and what it cannot hold to the building's. A rest longer than both starts in the
-            // municipality's, when no column gives that, so that all the record holds is kept.
-            if (rest.size() > AddressPartBytes[2] + AddressPartBytes[3] && addressParts[1].isEmpty()) {
-                r.Adrs1 = rest.left(addressCut(rest, AddressPartBytes[1]));
-                rest = rest.mid(r.Adrs1.size());
-            }
-            r.Adrs2 = rest.left(addressCut(rest, AddressPartBytes[2]));
-            r.Adrs3 = cut(rest.mid(r.Adrs2.size()), AddressPartBytes[3], item);
-            break;
-        }
         case 10: reading(value, 100, item, r.AdrsKana); break;
+        case 9:
         case ipPrefecture:
         case ipMunicipality:
         case ipTown:
-        case ipBuilding: break;  // read above
+        case ipBuilding: break;  // below
         case 11: r.PrivCorp = value == QStringLiteral("個人"); break;
         case 12: text(value, CorpKanjiBytes, item, r.CorpKanji); break;
         case 13: reading(value, 80, item, r.CorpKana); break;
@@ -447,25 +513,64 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         *errors << QStringLiteral("取り込む項目がありません");
         return false;
     }
-    // A part fills its own field in place of what a whole address put there, whichever column comes first; a
-    // building follows what of a whole address ran over into the building's field.
     QByteArray *const partFields[] = {&r.Tdfkn, &r.Adrs1, &r.Adrs2, &r.Adrs3};
+    // Text of a whole address in the place of the empty parts first..last: a prefecture to its own field, the
+    // rest to the town's field and what that cannot hold to the building's; a rest longer than every field after
+    // the municipality's starts in that, so that all the record holds is kept.
+    const auto spread = [&](QByteArray text, int first, int last) {
+        if (first == 0 && last > 0) {
+            QByteArray prefecture, rest;
+            SplitPrefecture(text, prefecture, rest);
+            r.Tdfkn = prefecture;
+            text = rest;
+            first = 1;
+        }
+        if (first == 1 && last > 1) {
+            int room = 0;
+            for (int part = 2; part <= last; ++part)
+                room += AddressPartBytes[part];
+            if (text.size() > room) {
+                r.Adrs1 = text.left(addressCut(text, AddressPartBytes[1]));
+                text = text.mid(r.Adrs1.size());
+            }
+            first = 2;
+        }
+        if (first == 2 && last > 2) {
+            r.Adrs2 = text.left(addressCut(text, AddressPartBytes[2]));
+            text = text.mid(r.Adrs2.size());
+            first = 3;
+        }
+        *partFields[first] = cut(text, AddressPartBytes[first], 9);
+    };
+    if (!wholeAddress.isEmpty()) {
+        if (const auto gaps = readAgainstParts(wholeAddress, addressParts)) {
+            for (const TAddressGap &gap : *gaps)
+                if (const auto bytes = gap.Text.isEmpty() ? std::nullopt : encoded(gap.Text, 9))
+                    spread(*bytes, gap.First, gap.Last);
+        } else {
+            *notes << QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
+            changed.AddressSetAside = true;
+        }
+    }
     for (int part = 0; part < 4; ++part) {
         const int item = ipPrefecture + part;
-        const auto bytes = addressParts[part].isEmpty() ? std::nullopt : encoded(addressParts[part], item);
-        if (bytes)
-            *partFields[part] = cut((item == ipBuilding ? r.Adrs3 : QByteArray()) + *bytes, AddressPartBytes[part], item);
+        if (const auto bytes = addressParts[part].isEmpty() ? std::nullopt : encoded(addressParts[part], item))
+            *partFields[part] = cut(*bytes, AddressPartBytes[part], item);
     }
     if (!mainName.isEmpty()) {
         r.CodeMain = mains_.value(mainName, 0);
-        if (r.CodeMain == 0)
+        if (r.CodeMain == 0) {
             *notes << QStringLiteral("大分類「%1」がないため分類なしにしました").arg(mainName);
+            changed.UnknownCategories << mainName;
+        }
     }
     if (!subName.isEmpty() && r.CodeMain > 0) {
         const int32_t sub = subs_.value(QString::number(r.CodeMain) + QLatin1Char('\t') + subName, 0);
         r.CodeSub = sub % 100;
-        if (sub == 0)
+        if (sub == 0) {
             *notes << QStringLiteral("小分類「%1」がないため小分類なしにしました").arg(subName);
+            changed.UnknownCategories << subName;
+        }
     }
     auto moment = [this](const std::optional<QDate> &d, const std::optional<QTime> &t, bool cutToSeconds) {
         if (!d && !t)
@@ -487,7 +592,7 @@ int TImportOutcome::RejectedCount() const
 
 int TImportOutcome::CutCount() const
 {
-    return static_cast<int>(std::count_if(Problems.begin(), Problems.end(), [](const TImportProblem &p) { return p.Cut; }));
+    return static_cast<int>(std::count_if(Problems.begin(), Problems.end(), [](const TImportProblem &p) { return p.Changes.Cut; }));
 }
 
 TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConverter &converter, bool skipHeader,
@@ -504,7 +609,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
             TCsvRow row;
             TAddressRecord record;
             QStringList errors, notes;
-            bool cut = false;
+            TRowChanges changes;
             bool first = true;
             while (reader.Next(row)) {
                 if (first && skipHeader) {
@@ -530,7 +635,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
                 }
                 errors.clear();
                 notes.clear();
-                if (!converter.Convert(row.Fields, &record, &errors, &notes, &cut)) {
+                if (!converter.Convert(row.Fields, &record, &errors, &notes, &changes)) {
                     outcome.Problems.push_back({row.Line, errors.join(QStringLiteral("、")), row.Text, true});
                     continue;
                 }
@@ -544,7 +649,7 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
                 ++count;
                 ++outcome.Added;
                 if (!notes.isEmpty())
-                    outcome.Problems.push_back({row.Line, notes.join(QStringLiteral("、")), row.Text, false, cut});
+                    outcome.Problems.push_back({row.Line, notes.join(QStringLiteral("、")), row.Text, false, changes});
             }
             table.Commit();
         } catch (const EDatabaseError &) {
@@ -575,4 +680,66 @@ QByteArray ImportReport(const TImportOutcome &outcome)
     }
     // UTF-8: a line refused for a character Shift-JIS lacks must show that character.
     return "\xEF\xBB\xBF" + report.toUtf8();
+}
+
+QStringList ImportChangeLines(const TImportOutcome &outcome)
+{
+    int cut = 0, swapped = 0, grouped = 0, uncategorised = 0, setAside = 0;
+    QStringList swaps, groups, categories;
+    const auto gather = [](QStringList &into, const QStringList &names) {
+        for (const QString &name : names)
+            if (!into.contains(name))
+                into << name;
+    };
+    for (const TImportProblem &p : outcome.Problems) {
+        if (p.Rejected)
+            continue;
+        const TRowChanges &c = p.Changes;
+        cut += c.Cut;
+        setAside += c.AddressSetAside;
+        if (!c.Swaps.isEmpty()) {
+            ++swapped;
+            gather(swaps, c.Swaps);
+        }
+        if (!c.UnknownGroup.isEmpty()) {
+            ++grouped;
+            gather(groups, {c.UnknownGroup});
+        }
+        if (!c.UnknownCategories.isEmpty()) {
+            ++uncategorised;
+            gather(categories, c.UnknownCategories);
+        }
+    }
+    // A few names say what happened; the report has every row.
+    const auto listed = [](const QStringList &names, const QString &form, const QString &separator) {
+        constexpr int shown = 5;
+        QStringList texts;
+        for (qsizetype i = 0; i < std::min<qsizetype>(names.size(), shown); ++i)
+            texts << form.arg(names[i]);
+        QString text = texts.join(separator);
+        if (names.size() > shown)
+            text += QStringLiteral("ほか%1件").arg(names.size() - shown);
+        return text;
+    };
+    QStringList lines;
+    if (cut > 0)
+        lines << QStringLiteral("長すぎる項目を切り詰めて取り込んだ行が%1行あります  ").arg(cut);
+    if (swapped > 0)
+        lines << QStringLiteral("Shift-JISにない文字を似た文字にした行が%1行あります（%2）  ")
+                     .arg(swapped)
+                     .arg(listed(swaps, QStringLiteral("%1"), QStringLiteral("、")));
+    if (grouped > 0)
+        lines << QStringLiteral("グループ%1がないため「%2」にした行が%3行あります  ")
+                     .arg(listed(groups, QStringLiteral("「%1」"), QString()), GroupNames[0])
+                     .arg(grouped);
+    if (uncategorised > 0)
+        lines << QStringLiteral("分類%1がないため分類なしにした行が%2行あります  ")
+                     .arg(listed(categories, QStringLiteral("「%1」"), QString()))
+                     .arg(uncategorised);
+    if (setAside > 0)
+        lines << QStringLiteral("住所がその各項目と食い違うため、各項目を取り込んだ行が%1行あります  ")
+                     .arg(setAside);
+    if (outcome.RejectedCount() > 0)
+        lines << QStringLiteral("取り込めなかった行が%1行あります  ").arg(outcome.RejectedCount());
+    return lines;
 }

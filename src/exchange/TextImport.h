@@ -76,6 +76,15 @@ bool IsImportItem(int itemNo);
 // names.
 QString TextItemCaption(int itemNo);
 
+// What the import made of a row it took otherwise than the row has it, for the closing message.
+struct TRowChanges {
+    bool Cut = false;               // a field cut to its size: text the book does not hold
+    QStringList Swaps;              // characters stored as others, each as "¥→￥"
+    QString UnknownGroup;           // a group name the book lacks: the record went to GroupNames[0]
+    QStringList UnknownCategories;  // category names the book lacks: the record has none
+    bool AddressSetAside = false;   // 住所 said other than the address parts the row holds, which were taken
+};
+
 // Turns rows into records of the open book: groups by their names, categories by their names.
 class TImportConverter {
 public:
@@ -85,9 +94,15 @@ public:
     void SetCategories(const QHash<QString, int32_t> &mains, const QHash<QString, int32_t> &subs);
 
     // False when the row cannot be stored (reasons in *errors); notes tell of fields cut to their size, of
-    // characters stored as others and of names that matched nothing; *cut is set when a field was cut.
+    // characters stored as others, of names that matched nothing and of a whole address set aside, and
+    // *changes holds the same by kind.
+    //
+    // The address parts a row holds are stored as it holds them. Its whole address (住所) fills the parts it
+    // leaves empty when it reads as the parts it holds, in their order, with the text of the empty ones
+    // between them (it may leave out a prefecture or a building the row gives apart); otherwise it is set
+    // aside and said so. Nothing of one field is put in front of another.
     bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes,
-                 bool *cut = nullptr) const;
+                 TRowChanges *changes = nullptr) const;
 
 private:
     std::vector<int> columnItems_;
@@ -101,7 +116,7 @@ struct TImportProblem {
     QString Reason;
     QString Text;
     bool Rejected = true;
-    bool Cut = false;  // taken with a field cut to its size: text the book does not hold
+    TRowChanges Changes = {};  // of a row taken
 };
 
 struct TImportOutcome {
@@ -120,3 +135,6 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
 
 // The report of rejected and noted lines, one a line ("n行目: reason: text"), CR LF ended, UTF-8 with its mark.
 QByteArray ImportReport(const TImportOutcome &outcome);
+// The closing message's lines on the rows taken otherwise than they stand, one for each kind of change with
+// the rows it touched, then the rows left out.
+QStringList ImportChangeLines(const TImportOutcome &outcome);

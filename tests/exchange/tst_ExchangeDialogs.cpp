@@ -98,6 +98,23 @@ protected:
         test::AddSampleRecords(*dm->AdrsTable, count, false);
         list->RefreshList(true, true, false);
     }
+    // The records in the book and the list, and the export window with every item ticked.
+    TFileExport *exportWindowOfEveryItem(const std::vector<TAddressRecord> &records)
+    {
+        TTable &book = *dm->AdrsTable;
+        for (const TAddressRecord &r : records) {
+            book.Append();
+            SetAddressRecordFields(book, r);
+            book.Post();
+        }
+        list->RefreshList(true, true, false);
+        ShowFileExportWindow(list.get());
+        auto *window = dynamic_cast<TFileExport *>(FileExport);
+        if (window)
+            for (int row = 0; row < window->lstItems->count(); ++row)
+                window->lstItems->item(row)->setCheckState(Qt::Checked);
+        return window;
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<TDMMirvale18> dm;
@@ -658,6 +675,22 @@ std::vector<QStringList> exportedFields(TTable &t)
     return rows;
 }
 
+// The fields of t are those expected, as a file in Shift-JIS brings them back when utf8 is false: in the names,
+// the signs and characters it writes as others, and "?" for what it lacks.
+void expectFieldsAsExported(TTable &t, std::vector<QStringList> expected, bool utf8)
+{
+    if (!utf8)
+        for (QStringList &row : expected)
+            for (QString &field : row)
+                if (field.startsWith("NameKanji=") || field.startsWith("Joint"))
+                    field.replace(u'¥', u'￥').replace(u'‾', u'￣').replace(u'鷗', u'鴎').replace(QStringLiteral("𠮷"), QStringLiteral("?"));
+    const std::vector<QStringList> after = exportedFields(t);
+    ASSERT_EQ(after.size(), expected.size());
+    for (size_t r = 0; r < after.size(); ++r)
+        for (qsizetype f = 0; f < after[r].size(); ++f)
+            EXPECT_EQ(after[r][f].toStdString(), expected[r][f].toStdString()) << "record " << r + 1;
+}
+
 }  // namespace
 
 // 出力 of every item, then 取り込み of that file into a new book: every record comes back into the fields it
@@ -675,20 +708,9 @@ TEST_F(ExchangeDialogTest, ABookExportedWithEveryItemComesBackIntoTheSameFields)
     });
     ASSERT_GT(codeMain, 0);
     const std::vector<TAddressRecord> records = officeRecords(codeMain, codeSub);
-    TTable &book = *dm->AdrsTable;
-    for (const TAddressRecord &r : records) {
-        book.Append();
-        SetAddressRecordFields(book, r);
-        book.Post();
-    }
-    list->RefreshList(true, true, false);
-    const std::vector<QStringList> before = exportedFields(book);
-
-    ShowFileExportWindow(list.get());
-    auto *window = dynamic_cast<TFileExport *>(FileExport);
+    auto *window = exportWindowOfEveryItem(records);
     ASSERT_NE(window, nullptr);
-    for (int row = 0; row < window->lstItems->count(); ++row)
-        window->lstItems->item(row)->setCheckState(Qt::Checked);
+    const std::vector<QStringList> before = exportedFields(*dm->AdrsTable);
     for (const bool utf8 : {true, false}) {
         SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
         window->cbxCode->setCurrentIndex(utf8 ? 1 : 0);
@@ -725,17 +747,7 @@ TEST_F(ExchangeDialogTest, ABookExportedWithEveryItemComesBackIntoTheSameFields)
         EXPECT_EQ(dialog.Outcome.RejectedCount(), 0);
         EXPECT_EQ(dialog.Outcome.CutCount(), 0);
 
-        std::vector<QStringList> expected = before;
-        if (!utf8)
-            for (QStringList &row : expected)
-                for (QString &field : row)
-                    if (field.startsWith("NameKanji=") || field.startsWith("Joint"))
-                        field.replace(u'¥', u'￥').replace(u'‾', u'￣').replace(u'鷗', u'鴎').replace(QStringLiteral("𠮷"), QStringLiteral("?"));
-        const std::vector<QStringList> after = exportedFields(*dm->AdrsTable);
-        ASSERT_EQ(after.size(), expected.size());
-        for (size_t r = 0; r < after.size(); ++r)
-            for (qsizetype f = 0; f < after[r].size(); ++f)
-                EXPECT_EQ(after[r][f].toStdString(), expected[r][f].toStdString()) << "record " << r + 1;
+        expectFieldsAsExported(*dm->AdrsTable, before, utf8);
 
         dm->CreateAdrsTableObject("Book");
         ASSERT_TRUE(dm->OpenAdrsTable());
@@ -747,6 +759,196 @@ TEST_F(ExchangeDialogTest, ABookExportedWithEveryItemComesBackIntoTheSameFields)
     window = dynamic_cast<TFileExport *>(FileExport);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Options().Items.size(), static_cast<size_t>(TextItemEnd));
+}
+
+namespace {
+
+// A file as a spreadsheet saves it: every field in quotes, lines ended CR LF. lines[n] is the line row n starts
+// on, as the report numbers it.
+QString spreadsheetText(const std::vector<QStringList> &rows, std::vector<int> *lines = nullptr)
+{
+    QString text;
+    int line = 1;
+    for (const QStringList &row : rows) {
+        QStringList quoted;
+        for (QString field : row)
+            quoted << QLatin1Char('"') + field.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+        const QString written = quoted.join(QLatin1Char(','));
+        if (lines)
+            lines->push_back(line);
+        line += 1 + static_cast<int>(written.count(QStringLiteral("\r\n")));
+        text += written + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+// The lines of the import's report, without its mark.
+QStringList reportLines()
+{
+    const QByteArray bytes = test::readFile(DataFolder + "InError.txt");
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    return QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+// 出力 of every item, rows changed in a spreadsheet, 取り込み into a new book: what a row holds in an address part
+// is stored there as it stands; its whole address fills only parts it leaves empty, and where it says otherwise
+// than the parts it is set aside, which the closing message counts and the report names by line.
+TEST_F(ExchangeDialogTest, AnExportEditedInASpreadsheetKeepsEachPartTheRowHoldsAndSaysWhereTheAddressDisagreed)
+{
+    std::vector<TAddressRecord> records = officeRecords(0, 0);
+    // An office whose address after the prefecture is longer than the town's field.
+    TAddressRecord omiya = records[0];
+    omiya.Tdfkn = Sjis::encode(QStringLiteral("埼玉県"));
+    omiya.Adrs1 = Sjis::encode(QStringLiteral("さいたま市大宮区"));
+    omiya.Adrs2 = Sjis::encode(QStringLiteral("桜木町１－７－５"));
+    omiya.Adrs3 = Sjis::encode(QStringLiteral("ソニックシティビル１５Ｆ　大宮オフィス受付内　鉄道模型通信販売部門宛　担当窓口"));
+    ASSERT_GT(omiya.Adrs1.size() + omiya.Adrs2.size() + omiya.Adrs3.size(), 100);
+    records.push_back(omiya);
+    auto *window = exportWindowOfEveryItem(records);
+    ASSERT_NE(window, nullptr);
+    const std::vector<QStringList> before = exportedFields(*dm->AdrsTable);
+    window->cbxCode->setCurrentIndex(1);
+    const QString exported = dir.path() + "/every.csv";
+    window->ExportTo(exported);
+    ASSERT_EQ(window->Outcome.Written, static_cast<int>(records.size()));
+
+    std::vector<QStringList> rows;
+    {
+        TCsvReader reader(DecodeImportText(test::readFile(exported), TTextEncoding::Utf8), QLatin1Char(','));
+        TCsvRow row;
+        while (reader.Next(row))
+            rows.push_back(row.Fields);
+    }
+    ASSERT_EQ(rows.size(), records.size() + 1);
+    const auto column = [&rows](const QString &caption) { return static_cast<int>(rows[0].indexOf(caption)); };
+    const int whole = column("住所"), prefecture = column("都道府県"), municipality = column("市区町村"),
+              town = column("町域・番地"), building = column("建物名");
+    ASSERT_GE(std::min({whole, prefecture, municipality, town, building}), 0);
+    // 1: the address rewritten, its parts left as they were.
+    rows[1][whole] = QStringLiteral("東京都港区芝公園４－２－８");
+    // 2: the address alone, rewritten; its parts cleared.
+    rows[2][whole] = QStringLiteral("神奈川県横浜市西区みなとみらい2-2-1 横浜ランドマークタワー 10F");
+    rows[2][prefecture] = rows[2][municipality] = rows[2][town] = rows[2][building] = QString();
+    // 3: a building added to the address, where the record had none.
+    rows[3][whole] += QStringLiteral("グランフロント大阪 タワーA 20F");
+    // 4: the parts alone: the address cleared, the municipality taken out of the town.
+    rows[4][whole].clear();
+    rows[4][municipality] = QStringLiteral("札幌市中央区");
+    rows[4][town] = QStringLiteral("北5条西2-5");
+    // 5: a new building where the record has no town; 7: one where the address runs past the town's field.
+    rows[5][building] = QStringLiteral("博多駅前シティビル 9F");
+    rows[7][building] = QStringLiteral("ソニックシティビル１６Ｆ　大宮オフィス受付内　鉄道模型通信販売部門宛　担当窓口");
+
+    std::vector<QStringList> expected = before;
+    const auto set = [&expected](int record, const QString &field, const QString &value) {
+        for (QString &f : expected[record])
+            if (f.startsWith(field + "="))
+                f = field + "=" + value;
+    };
+    set(1, "Tdfkn", "神奈川県");
+    set(1, "Adrs1", "");
+    set(1, "Adrs2", "横浜市西区みなとみらい2-2-1 横浜ランドマークタワー 10F");
+    set(1, "Adrs3", "");
+    set(2, "Adrs3", "グランフロント大阪 タワーA 20F");
+    set(3, "Adrs1", "札幌市中央区");
+    set(3, "Adrs2", "北5条西2-5");
+    set(4, "Adrs3", "博多駅前シティビル 9F");
+    set(6, "Adrs3", rows[7][building]);
+
+    std::vector<int> lines;
+    const QString edited = spreadsheetText(rows, &lines);
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
+        const QString file = dir.path() + (utf8 ? "/edited-utf8.csv" : "/edited-sjis.csv");
+        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + edited.toUtf8() : Sjis::encode(edited));
+        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
+        QDir().mkpath(AdrsFolder + folder);
+        dm->CreateAdrsTableObject(folder);
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        QFile::remove(DataFolder + "InError.txt");
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        ASSERT_TRUE(dialog.chkHeader->isChecked());
+        boxes.clear();
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        ASSERT_EQ(dialog.Outcome.Added, static_cast<int>(records.size())) << boxes.texts().join(" | ").toStdString();
+
+        expectFieldsAsExported(*dm->AdrsTable, expected, utf8);
+
+        ASSERT_FALSE(boxes.texts().isEmpty());
+        EXPECT_EQ(boxes.texts().last().toStdString(),
+                  (QStringLiteral("7件のデータを取り込みました  \r\n"
+                                 "住所がその各項目と食い違うため、各項目を取り込んだ行が3行あります  \r\n"
+                                 "\r\n行番号と理由は次のファイルに記録しました  \r\n")
+                   + DataFolder + "InError.txt")
+                      .toStdString());
+        EXPECT_EQ(boxes.shown().back().flags & MB_ICONWARNING, MB_ICONWARNING);
+        QStringList report;
+        for (const int row : {1, 5, 7}) {
+            const QString text = spreadsheetText({rows[row]}).chopped(2).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            report << QStringLiteral("%1行目: 取り込みました（「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました）: ")
+                              .arg(lines[row])
+                          + (utf8 ? text : Sjis::decode(Sjis::encode(text)));
+        }
+        EXPECT_EQ(reportLines().join(u'\n').toStdString(), report.join(u'\n').toStdString());
+    }
+}
+
+// Group and category names of another book, and characters Shift-JIS writes as look-alikes, as a spreadsheet
+// gives them: the rows come in, and the closing message names each change with the rows it touched and the
+// group they went to.
+TEST_F(ExchangeDialogTest, TheClosingMessageNamesEachChangeWithItsCountAndTheGroupTheRowsWentTo)
+{
+    const std::vector<QStringList> rows{
+        {"名前", "会社名", "部署", "グループ", "電話番号", "大分類名"},
+        {"森 鷗一", "株式会社森鷗外記念出版", "編集部　第一編集課", "得意先", "03-5210-0001", ""},
+        {"山田 太郎", "株式会社山田精密機械製作所", "営業本部　第二営業部", "仕入先", "03-5210-0002", ""},
+        {"佐藤 花子", "¥100ショップさくら販売株式会社", "店舗運営部　東日本課", "得意先", "045-210-0003", ""},
+        {"鈴木 二郎", "九州情報システム開発株式会社", "営業部　法人課", "グループ3", "092-210-0004", "海外取引先"},
+        {"高橋 三郎", "株式会社足柄山林資源開発研究所", "山林部　調査課", "", "0465-21-0005", ""},
+    };
+    std::vector<int> lines;
+    const QString file = dir.path() + "/groups.csv";
+    test::writeFile(file, "\xEF\xBB\xBF" + spreadsheetText(rows, &lines).toUtf8());
+    QFile::remove(DataFolder + "InError.txt");
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    ASSERT_TRUE(dialog.chkHeader->isChecked());
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 5) << boxes.texts().join(" | ").toStdString();
+
+    TTable &book = *dm->AdrsTable;
+    QStringList stored;
+    book.SetIndexName(QString());
+    for (book.First(); !book.Eof(); book.Next())
+        stored << QString::number(book.FieldByName("Group").AsInteger()) + " " + Sjis::decode(book.FieldByName("CorpKanji").AsString());
+    EXPECT_EQ(stored, (QStringList{"0 株式会社森鴎外記念出版", "0 株式会社山田精密機械製作所", "0 ￥100ショップさくら販売株式会社",
+                                   "3 九州情報システム開発株式会社", "0 株式会社足柄山林資源開発研究所"}));
+
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_EQ(boxes.texts().last().toStdString(),
+              (QStringLiteral("5件のデータを取り込みました  \r\n"
+                             "Shift-JISにない文字を似た文字にした行が2行あります（鷗→鴎、¥→￥）  \r\n"
+                             "グループ「得意先」「仕入先」がないため「指定なし」にした行が3行あります  \r\n"
+                             "分類「海外取引先」がないため分類なしにした行が1行あります  \r\n"
+                             "\r\n行番号と理由は次のファイルに記録しました  \r\n")
+               + DataFolder + "InError.txt")
+                  .toStdString());
+    EXPECT_EQ(boxes.shown().back().flags & MB_ICONWARNING, MB_ICONWARNING);
+    const auto line = [&](int row, const QString &reason) {
+        return QStringLiteral("%1行目: 取り込みました（%2）: ").arg(lines[row]).arg(reason) + spreadsheetText({rows[row]}).chopped(2);
+    };
+    EXPECT_EQ(reportLines().join(u'\n').toStdString(),
+              (QStringList{line(1, "「会社名」の「鷗」を「鴎」にしました、グループ「得意先」がないため「指定なし」にしました"),
+                           line(2, "グループ「仕入先」がないため「指定なし」にしました"),
+                           line(3, "「会社名」の「¥」を「￥」にしました、グループ「得意先」がないため「指定なし」にしました"),
+                           line(4, "大分類「海外取引先」がないため分類なしにしました")})
+                  .join(u'\n')
+                  .toStdString());
 }
 
 // A selection saved before the export offered the address parts still loads and writes the whole address

@@ -158,6 +158,50 @@ TEST(ImportConverter, ARowHasTheDefaultsOfANewRecordUnlessTheFileGivesTheField)
     EXPECT_EQ(record.SymbolColor, 0xFF);
 }
 
+// A whole address beside its parts, as files of other programs and edited exports give them: a part the row
+// holds is stored as it stands; the address fills the parts the row leaves empty where it reads as the parts
+// held with their text between (with or without a prefecture or building the row gives apart), and is set
+// aside, and said so, where it says something else.
+TEST(ImportConverter, AWholeAddressFillsOnlyThePartsTheRowLeavesEmpty)
+{
+    const TImportConverter converter({9, ipPrefecture, ipMunicipality, ipTown, ipBuilding}, 46000.0);
+    struct Case {
+        QStringList row, parts;
+        bool setAside;
+    };
+    const Case cases[] = {
+        // The town alone held: the address gives the prefecture and the municipality before it.
+        {{"東京都港区芝公園4-2-8", "", "", "芝公園4-2-8", ""}, {"東京都", "港区", "芝公園4-2-8", ""}, false},
+        // A building after the parts held.
+        {{"東京都千代田区丸の内2-6-1 丸の内パークビルディング 12F", "東京都", "千代田区", "丸の内2-6-1", ""},
+         {"東京都", "千代田区", "丸の内2-6-1", "丸の内パークビルディング 12F"}, false},
+        // Blanks between the parts; the address without the prefecture held apart; or without the building.
+        {{"東京都 千代田区　丸の内2-6-1", "東京都", "千代田区", "丸の内2-6-1", ""}, {"東京都", "千代田区", "丸の内2-6-1", ""}, false},
+        {{"横浜市中区本町1-2-3", "神奈川県", "", "", ""}, {"神奈川県", "", "横浜市中区本町1-2-3", ""}, false},
+        {{"大阪府大阪市北区梅田3-1-1", "", "", "", "グランフロント大阪 タワーA"},
+         {"大阪府", "", "大阪市北区梅田3-1-1", "グランフロント大阪 タワーA"}, false},
+        // Another prefecture than the one held.
+        {{"大阪府大阪市北区梅田3-1-1", "東京都", "", "", ""}, {"東京都", "", "", ""}, true},
+        // A new building where the record has no town: the address's old building is not the town.
+        {{"福岡県福岡市博多区博多駅前シティビル 8F", "福岡県", "福岡市博多区", "", "博多駅前シティビル 9F"},
+         {"福岡県", "福岡市博多区", "", "博多駅前シティビル 9F"}, true},
+        // The address rewritten beside parts left as they were.
+        {{"東京都港区芝公園４－２－８", "東京都", "千代田区", "丸の内２－４－１", "丸の内ビルディング　１２Ｆ"},
+         {"東京都", "千代田区", "丸の内２－４－１", "丸の内ビルディング　１２Ｆ"}, true},
+    };
+    const QString setAside = QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row.join(u'|').toStdString());
+        TAddressRecord record;
+        QStringList errors, notes;
+        ASSERT_TRUE(converter.Convert(c.row, &record, &errors, &notes)) << errors.join(u'、').toStdString();
+        EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1), Sjis::decode(record.Adrs2),
+                               Sjis::decode(record.Adrs3)}),
+                  c.parts);
+        EXPECT_EQ(notes, c.setAside ? QStringList{setAside} : QStringList());
+    }
+}
+
 TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesReportedByNumber)
 {
     for (const bool utf8 : {true, false}) {

@@ -14,12 +14,14 @@
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "designers/AddInfo.h"
+#include "designers/LytDtl.h"
 #include "designers/LytPrt.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -838,6 +840,106 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
                     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("E-Mail[a-z.@-]{10}"))))
                         << text.toStdString();
                 }
+            }
+        }
+    }
+}
+
+TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsOnTheCardOnEverySheet)
+{
+    AddOfficeRecords();
+    // A company name of 25 characters, as long as an office keeps one, with a building of 13.
+    const QString longest = QStringLiteral("株式会社みなとみらいグローバルロジスティクス東日本");
+    ASSERT_EQ(longest.size(), 25);
+    const QString building = QStringLiteral("みなとみらいセンタービル８階");
+    recNos.push_back(AddCompanyRecord(longest, building, "0452201234"));
+    names.append(QStringLiteral("佐藤一郎"));
+    junctions.append(QStringLiteral("１") + building.left(1));
+    // The company records by their place on the sheet: company, departments and title as printed.
+    struct TCompany {
+        int Place;
+        QString Company;
+        QStringList Departments;
+        QString Post;
+    };
+    const TCompany companies[] = {
+        {4, QStringLiteral("株式会社アオバ・トレーディング・ジャパン"), {QStringLiteral("海外事業本部"), QStringLiteral("第二営業部")},
+         QStringLiteral("部長")},
+        {5, QStringLiteral("みなと精密機械工業株式会社東京支店"), {QStringLiteral("営業統括本部"), QStringLiteral("法人営業部")},
+         QStringLiteral("営業企画担当課長代理")},
+        {6, QStringLiteral("株式会社北斗エンジニアリングサービス"),
+         {QStringLiteral("技術本部"), QStringLiteral("システム開発第三部")}, QStringLiteral("課長")},
+        {7, longest, {QStringLiteral("営業本部"), QStringLiteral("第二営業部")}, QStringLiteral("部長")},
+    };
+    // 書式 → フォント・配置の詳細設定, the automatic layout unticked: every part kept, then the title and the
+    // department left out as an office leaves them out of its address labels.
+    for (const int i : ShippedSheets()) {
+        for (const bool all : {true, false}) {
+            const TPaperFormat &paper = master.Formats[size_t(i)];
+            SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + (all ? " every part" : " without title and department"));
+            ASSERT_TRUE(ReopenOnSheet(i));
+            boxes.clear();
+            bool answered = false;
+            QTimer::singleShot(0, [&] {
+                auto *dialog = qobject_cast<TLayoutDetailDialog *>(QApplication::activeModalWidget());
+                ASSERT_TRUE(dialog);
+                dialog->findChild<QCheckBox *>(QStringLiteral("ckbAuto"))->setChecked(false);
+                for (const char *part : {"ckbPost", "ckbDptmnt"})
+                    dialog->findChild<QCheckBox *>(QLatin1String(part))->setChecked(all);
+                answered = true;
+                dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+            });
+            form->UpdateActions();
+            form->actDetail->trigger();
+            ASSERT_TRUE(answered);
+            ASSERT_EQ(form->SplitLayout, 1);
+            // The shipped sheets have room for every part: nothing to be told.
+            EXPECT_TRUE(boxes.shown().empty());
+            form->RecordNumbers = recNos;
+            ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                      TPrintOutcome::Printed);
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(renderedPage(pdf, 1, 600),
+                           ("split-" + std::to_string(i) + (all ? "-all" : "-some") + "-600dpi").c_str());
+            // Every record whole: nothing under 7 points, the name the largest, nothing over another or outside
+            // its label; each company's ticked parts printed, the others not.
+            const QList<QList<TPdfWord>> labels = ExpectReadableLabels();
+            ASSERT_EQ(labels.size(), names.size());
+            for (const TCompany &company : companies) {
+                SCOPED_TRACE(company.Company.toStdString());
+                QString text;
+                for (const TPdfWord &w : labels[company.Place])
+                    text += w.Text;
+                text.remove(u'　');
+                EXPECT_TRUE(text.contains(company.Company)) << text.toStdString();
+                for (const QString &department : company.Departments)
+                    EXPECT_EQ(text.contains(department), all) << text.toStdString();
+                EXPECT_EQ(text.contains(company.Post), all) << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("１００-０００５"))) << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("千代田区丸の内")) || text.contains(QStringLiteral("港区芝浦")) ||
+                            text.contains(QStringLiteral("みなとみらい")))
+                    << text.toStdString();
+            }
+            if (!all)
+                continue;
+            // The card of the last company record as it prints: each part drawn where it is framed, its lent
+            // place, which the print's own binding of the record lays out again the same.
+            ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(recNos.back()));
+            QTRY_VERIFY_WITH_TIMEOUT(static_cast<TCorpRect &>(*form->SplitObjects[4]).Text() == longest, 10000);
+            std::vector<TRect> shown;
+            for (int part = 0; part < 8; ++part)
+                shown.push_back(static_cast<TMetaRect &>(*form->SplitObjects[size_t(part)]).LaidOutRect());
+            const QImage card = form->pnlCard->grab().toImage();
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(card, ("split-card-" + std::to_string(i)).c_str());
+            ASSERT_TRUE(form->MakePrintJob(false).BindRecord(recNos.back()));
+            for (int part = 0; part < 8; ++part) {
+                SCOPED_TRACE(part);
+                const auto &object = static_cast<TMetaRect &>(*form->SplitObjects[size_t(part)]);
+                EXPECT_EQ(shown[size_t(part)], object.LaidOutRect());
+                const TRect r = object.GetDispRect();
+                EXPECT_EQ(r, object.LaidOutRect());
+                EXPECT_FALSE(inkBox(card, QRect(r.Left + 2, r.Top + 2, r.Width() - 4, r.Height() - 4)).isEmpty());
             }
         }
     }

@@ -243,6 +243,25 @@ protected:
         form->ZOrderList.insert(form->ZOrderList.begin(), &item);
     }
 
+    // 書式 → フォント・配置の詳細設定 with the automatic layout unticked and the receiver's parts ticked as
+    // tick sets them, then OK.
+    void ChooseSplitLayout(const std::function<void(TLayoutDetailDialog &)> &tick)
+    {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TLayoutDetailDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialog->findChild<QCheckBox *>(QStringLiteral("ckbAuto"))->setChecked(false);
+            tick(*dialog);
+            answered = true;
+            dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+        form->UpdateActions();
+        form->actDetail->trigger();
+        ASSERT_TRUE(answered);
+        ASSERT_EQ(form->SplitLayout, 1);
+    }
+
     // Runs "バーコードの設定" with the dialog handed to answer while it is open.
     void RunAdditionDialog(const std::function<void(TAdditionInfoDialog &)> &answer)
     {
@@ -879,20 +898,10 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
             SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + (all ? " every part" : " without title and department"));
             ASSERT_TRUE(ReopenOnSheet(i));
             boxes.clear();
-            bool answered = false;
-            QTimer::singleShot(0, [&] {
-                auto *dialog = qobject_cast<TLayoutDetailDialog *>(QApplication::activeModalWidget());
-                ASSERT_TRUE(dialog);
-                dialog->findChild<QCheckBox *>(QStringLiteral("ckbAuto"))->setChecked(false);
+            ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([all](TLayoutDetailDialog &dialog) {
                 for (const char *part : {"ckbPost", "ckbDptmnt"})
-                    dialog->findChild<QCheckBox *>(QLatin1String(part))->setChecked(all);
-                answered = true;
-                dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
-            });
-            form->UpdateActions();
-            form->actDetail->trigger();
-            ASSERT_TRUE(answered);
-            ASSERT_EQ(form->SplitLayout, 1);
+                    dialog.findChild<QCheckBox *>(QLatin1String(part))->setChecked(all);
+            }));
             // The shipped sheets have room for every part: nothing to be told.
             EXPECT_TRUE(boxes.shown().empty());
             form->RecordNumbers = recNos;
@@ -943,6 +952,39 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
             }
         }
     }
+}
+
+TEST_F(LabelFormTest, ALabelTooLowForEveryTickedPartAtSevenPointsIsToldWhenTheSplitLayoutIsChosen)
+{
+    // A user's small address label, 60 x 18 mm, made from the first label sheet.
+    const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                   [](const TPaperFormat &paper) { return paper.Kind == 2; });
+    ASSERT_NE(base, master.Formats.end());
+    TCustomFormats custom;
+    custom.Sheets = {TFormatCategory{2100, 2970, 3, 15, 0, 0, 0, 0}};
+    TCustomPaperRecord label;
+    label.Id = 3;
+    label.BaseIndex = uint32_t(base - master.Formats.begin());
+    label.Format = ResizePaperFormat(*base, 600, 180);
+    label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
+    label.Format.Name = Sjis::encode(QStringLiteral("小型ラベル"));
+    label.Format.SheetIndex = 1;
+    custom.Records = {label};
+    custom.LastCustomId = 3;
+    ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    ASSERT_TRUE(OpenOnPaper(false, -3));
+
+    // Every part ticked: eight lines at 7 points do not go on 18 mm, which is said before anything is printed.
+    ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &) {}));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.texts().first().contains(QStringLiteral("読める大きさ"))) << boxes.texts().first().toStdString();
+    // The first address line, the company and the name alone go on it: nothing to be told.
+    boxes.clear();
+    ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &dialog) {
+        for (const char *part : {"ckbPos", "ckbAddress2", "ckbAddress3", "ckbDptmnt", "ckbPost"})
+            dialog.findChild<QCheckBox *>(QLatin1String(part))->setChecked(false);
+    }));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(LabelFormTest, TheCardShowsTheLentNameAsItPrintsAfterEveryEditAndAClickOnItSelectsIt)

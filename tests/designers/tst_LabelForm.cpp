@@ -143,6 +143,27 @@ protected:
         return form->ApplyPaper();
     }
 
+    // The user's label numbered id, of size (0.1 mm) and named name, made from the first label sheet and saved
+    // as the only user paper, on the last of sheets.
+    void SaveUserLabel(uint32_t id, QSize size, const QString &name, const std::vector<TFormatCategory> &sheets)
+    {
+        const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                       [](const TPaperFormat &paper) { return paper.Kind == 2; });
+        ASSERT_NE(base, master.Formats.end());
+        TCustomFormats custom;
+        custom.Sheets = sheets;
+        TCustomPaperRecord label;
+        label.Id = id;
+        label.BaseIndex = uint32_t(base - master.Formats.begin());
+        label.Format = ResizePaperFormat(*base, size.width(), size.height());
+        label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
+        label.Format.Name = Sjis::encode(name);
+        label.Format.SheetIndex = int32_t(sheets.size());
+        custom.Records = {label};
+        custom.LastCustomId = id;
+        ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    }
+
     // The shipped label and card sheets: their papers' numbers in the list, five and more.
     std::vector<int> ShippedSheets() const
     {
@@ -500,22 +521,9 @@ TEST_F(LabelFormTest, AUserLabelSheetIsListedInLabelModeAndLaidOutByItsOwnSheet)
 {
     // A user label of 80 x 50 mm made from the first label sheet, 2 x 5 on its own sheet: margins, gaps and
     // sheet size that no shipped sheet has.
-    const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                   [](const TPaperFormat &paper) { return paper.Kind == 2; });
-    ASSERT_NE(base, master.Formats.end());
-    TCustomFormats custom;
     const TFormatCategory sheet{2000, 2900, 2, 5, 130, 170, 70, 45};
-    custom.Sheets = {TFormatCategory{2100, 2970, 3, 8, 0, 0, 0, 0}, sheet};
-    TCustomPaperRecord label;
-    label.Id = 7;
-    label.BaseIndex = uint32_t(base - master.Formats.begin());
-    label.Format = ResizePaperFormat(*base, 800, 500);
-    label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
-    label.Format.Name = Sjis::encode(QStringLiteral("宛名ラベル８０"));
-    label.Format.SheetIndex = 2;
-    custom.Records = {label};
-    custom.LastCustomId = 7;
-    ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    ASSERT_NO_FATAL_FAILURE(SaveUserLabel(7, QSize(800, 500), QStringLiteral("宛名ラベル８０"),
+                                          {TFormatCategory{2100, 2970, 3, 8, 0, 0, 0, 0}, sheet}));
 
     const auto listed = [](uint8_t paperKind) {
         TLabelPaperDialog dialog(nullptr, paperKind);
@@ -956,22 +964,9 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
 
 TEST_F(LabelFormTest, ALabelTooLowForEveryTickedPartAtSevenPointsIsToldWhenTheSplitLayoutIsChosen)
 {
-    // A user's small address label, 60 x 18 mm, made from the first label sheet.
-    const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                   [](const TPaperFormat &paper) { return paper.Kind == 2; });
-    ASSERT_NE(base, master.Formats.end());
-    TCustomFormats custom;
-    custom.Sheets = {TFormatCategory{2100, 2970, 3, 15, 0, 0, 0, 0}};
-    TCustomPaperRecord label;
-    label.Id = 3;
-    label.BaseIndex = uint32_t(base - master.Formats.begin());
-    label.Format = ResizePaperFormat(*base, 600, 180);
-    label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
-    label.Format.Name = Sjis::encode(QStringLiteral("小型ラベル"));
-    label.Format.SheetIndex = 1;
-    custom.Records = {label};
-    custom.LastCustomId = 3;
-    ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    // A user's small address label, 60 x 18 mm.
+    ASSERT_NO_FATAL_FAILURE(SaveUserLabel(3, QSize(600, 180), QStringLiteral("小型ラベル"),
+                                          {TFormatCategory{2100, 2970, 3, 15, 0, 0, 0, 0}}));
     ASSERT_TRUE(OpenOnPaper(false, -3));
 
     // Every part ticked: eight lines at 7 points do not go on 18 mm, which is said before anything is printed.

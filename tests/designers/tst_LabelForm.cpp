@@ -882,6 +882,16 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
     recNos.push_back(AddCompanyRecord(longest, building, "0452201234"));
     names.append(QStringLiteral("佐藤一郎"));
     junctions.append(QStringLiteral("１") + building.left(1));
+    // The first record, a person's, prints a joint name under its own, both as large as each other.
+    TTable &table = *book.Module->AdrsTable;
+    table.SetIndexName(QString());
+    ASSERT_TRUE(table.FindKey({recNos[0]}));
+    table.Edit();
+    table.FieldByName(QStringLiteral("PrivCorp")).SetAsBoolean(true);
+    table.FieldByName(QStringLiteral("Joint1")).SetAsString(WideToEscapedAnsi(QStringLiteral("山田　花子")));
+    table.FieldByName(QStringLiteral("JointPrint1")).SetAsBoolean(true);
+    table.Post();
+    names[0] += QStringLiteral("花子");
     // The company records by their place on the sheet: company, departments and title as printed.
     struct TCompany {
         int Place;
@@ -922,6 +932,11 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
             // its label; each company's ticked parts printed, the others not.
             const QList<QList<TPdfWord>> labels = ExpectReadableLabels();
             ASSERT_EQ(labels.size(), names.size());
+            QString joint;
+            for (const TPdfWord &w : labels[0])
+                joint += w.Text;
+            // A name spread over its line comes out a character a word, its lines' words interleaved.
+            EXPECT_TRUE(joint.contains(u'花') && joint.contains(u'子')) << joint.toStdString();
             for (const TCompany &company : companies) {
                 SCOPED_TRACE(company.Company.toStdString());
                 QString text;

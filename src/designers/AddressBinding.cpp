@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -635,14 +636,38 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
         name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
 }
 
+// The smallest and the largest text a text object (a name block, an address's lines, a postal code's or a
+// company part's line) sets in room, as canvas font heights; {0, 0} where it sets nothing there.
+std::pair<int, int> setSizes(const TMetaRect &object, const TRect &room, TCanvas &canvas)
+{
+    const QSize size(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height()));
+    if (const auto *address = dynamic_cast<const TAddressRect *>(&object)) {
+        if (address->Layout(canvas, size).isEmpty())
+            return {0, 0};
+        const int height = std::abs(canvas.FontHeight());
+        return {height, height};
+    }
+    QList<TPlacedPiece> pieces;
+    if (const auto *name = dynamic_cast<const TNameRect *>(&object))
+        pieces = name->Layout(canvas, size);
+    else if (const auto *postal = dynamic_cast<const TPosRect *>(&object))
+        pieces = postal->Layout(canvas, size);
+    else if (const auto *corp = dynamic_cast<const TCorpRect *>(&object))
+        pieces = corp->Layout(canvas, size);
+    if (pieces.isEmpty())
+        return {0, 0};
+    std::pair<int, int> sizes{std::abs(pieces.first().FontHeight), 0};
+    for (const TPlacedPiece &piece : pieces) {
+        sizes.first = std::min(sizes.first, std::abs(piece.FontHeight));
+        sizes.second = std::max(sizes.second, std::abs(piece.FontHeight));
+    }
+    return sizes;
+}
+
 // The largest text of the name set in room, as a canvas font height: the name line's.
 int largestNameText(const TNameRect &name, const TRect &room, TCanvas &canvas)
 {
-    int height = 0;
-    for (const TPlacedPiece &piece : name.Layout(
-             canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height()))))
-        height = std::max(height, std::abs(piece.FontHeight));
-    return height;
+    return setSizes(name, room, canvas).second;
 }
 
 // The address kept smaller than the name beside it: where the name is made smaller for its block or its length
@@ -687,13 +712,12 @@ TRect placeUnderName(const TAddressRect &address, const TRect &a, const TNameRec
     return low < full && smallEnough(low) ? narrowed(low) : a;
 }
 
-// A label's postal code kept under the name set in nameRoom as its address is: its place made lower about its
-// middle until the code is at most nine tenths of the name's, never under the smallest text size. The place to
-// lend it.
-TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect &nameRoom)
+// A label's one-line text (its postal code, a company part of the split set) kept under the name set in nameRoom
+// as its address is: its place p made lower about its middle until the text is at most nine tenths of the
+// name's, never under the smallest text size. The place to lend it.
+TRect lineUnderName(const TMetaRect &line, const TRect &p, const TNameRect &name, const TRect &nameRoom)
 {
-    const TRect p = postal.GetRect();
-    if (!postal.Visible || !name.Visible)
+    if (!line.Visible || !name.Visible)
         return p;
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
@@ -703,12 +727,8 @@ TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect
         const int top = p.Top + (p.Height() - breadth) / 2;
         return TRect{p.Left, top, p.Right, top + breadth};
     };
-    // The code's size in a place breadth units high; 0 where it is not set.
-    const auto size = [&](int breadth) {
-        const QList<TPlacedPiece> pieces =
-            postal.Layout(canvas, QSize(TMeasuringCanvas::Pixels(p.Width()), TMeasuringCanvas::Pixels(breadth)));
-        return pieces.isEmpty() ? 0 : std::abs(pieces.first().FontHeight);
-    };
+    // The text's size in a place breadth units high; 0 where it is not set.
+    const auto size = [&](int breadth) { return setSizes(line, within(breadth), canvas).second; };
     if (size(p.Height()) <= highest)
         return p;
     int low = 1, high = p.Height();
@@ -716,7 +736,7 @@ TRect postalUnderName(const TPosRect &postal, const TNameRect &name, const TRect
         const int middle = low + (high - low) / 2;
         (size(middle) <= highest ? low : high) = middle;
     }
-    // A unit lower may set the code a step under the smallest size, which it keeps to before the name.
+    // A unit lower may set the text a step under the smallest size, which it keeps to before the name.
     return size(low) >= smallest ? within(low) : within(high);
 }
 
@@ -738,15 +758,10 @@ int nameShortfall(const TNameRect &name, const TRect &room)
 {
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
-    const int smallest = std::abs(SmallestTextHeight(canvas));
-    const QList<TPlacedPiece> pieces = name.Layout(
-        canvas, QSize(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height())));
-    if (pieces.isEmpty())
+    const auto [least, largest] = setSizes(name, room, canvas);
+    if (largest == 0)
         return 2;
-    return std::all_of(pieces.begin(), pieces.end(),
-                       [&](const TPlacedPiece &piece) { return std::abs(piece.FontHeight) >= smallest; })
-               ? 0
-               : 1;
+    return least >= std::abs(SmallestTextHeight(canvas)) ? 0 : 1;
 }
 
 // Where placeLabelRecord sets a label record's name, address and the barcode between them.
@@ -831,9 +846,204 @@ std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, int
     return places;
 }
 
+// The least height from the top of room at which the object sets all its text for the record, in room's width,
+// at the smallest text size or more; 0 where no height up to most does.
+int leastReadableHeight(const TMetaRect &object, const TRect &room, int most)
+{
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    const auto readable = [&](int height) {
+        return setSizes(object, {room.Left, room.Top, room.Right, room.Top + height}, canvas).first >= smallest;
+    };
+    if (!readable(most))
+        return 0;
+    int low = 0, high = most;
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (readable(middle) ? high : low) = middle;
+    }
+    return high;
+}
+
+// A shown object of a label's split set with something to print for the record, as placeColumn stacks it: a
+// text object or the barcode.
+struct TColumnMember {
+    TMetaRect *Text = nullptr;  // empty for the barcode
+    TRect Own;                  // its rectangle, widened across the label where its line needs that
+    int Need = 0, Wanted = 0;   // the heights it needs at the smallest text size and at its own size
+    int Margin = 0;             // what of it may lie over a neighbour: a text's margin, where nothing is drawn
+};
+
+// The split set's text objects: its postal code, address lines, company parts and name.
+std::vector<TMetaRect *> splitTexts(const TFixedObjects &receiver)
+{
+    std::vector<TMetaRect *> texts{receiver.Postal};
+    texts.insert(texts.end(), receiver.Address.begin(), receiver.Address.end());
+    texts.insert(texts.end(), receiver.Corp.begin(), receiver.Corp.end());
+    texts.push_back(receiver.Name);
+    return texts;
+}
+
+// The split set's shown objects that print for the record, by their tops. A company part or postal code too
+// long for its place at the smallest size is lent the label's width, short of a millimetre at either edge; the
+// name wants the room its block takes at its own size.
+std::vector<TColumnMember> columnMembers(const TFixedObjects &receiver, QSize label)
+{
+    std::vector<TColumnMember> members;
+    TMeasuringCanvas measuring;
+    const int edge = TenthsMmToLayout(10);
+    for (TMetaRect *text : splitTexts(receiver)) {
+        if (!text || !text->Visible || !text->WritesHorizontally())
+            continue;
+        TRect own = text->GetRect();
+        if (setSizes(*text, {own.Left, own.Top, own.Right, own.Top + label.height()}, measuring.Canvas()).second == 0)
+            continue;
+        int need = leastReadableHeight(*text, own, label.height());
+        if (need == 0 && text != receiver.Name) {
+            own.Left = std::min(own.Left, edge - TextMargin);
+            own.Right = std::max(own.Right, label.width() - edge + TextMargin);
+            need = leastReadableHeight(*text, own, label.height());
+        }
+        // Not readable on the whole label: as high as its place, the layout short of room.
+        if (need == 0)
+            need = label.height();
+        int wanted = std::max(own.Height(), need);
+        if (text == receiver.Name)
+            wanted = std::max(wanted, TMeasuringCanvas::Units(receiver.Name->NeededBreadth(
+                                          measuring.Canvas(), TMeasuringCanvas::Pixels(own.Width()))));
+        // Two lines keep half a millimetre between their cells: a mark such as the postal code's reaches past
+        // its cell.
+        members.push_back({text, own, need, wanted, TextMargin - 1});
+    }
+    if (receiver.Barcode && receiver.Barcode->Visible) {
+        const TRect b = receiver.Barcode->GetRect();
+        members.push_back({nullptr, b, b.Height(), b.Height(), 0});
+    }
+    std::stable_sort(members.begin(), members.end(),
+                     [](const TColumnMember &x, const TColumnMember &y) { return x.Own.Top < y.Own.Top; });
+    return members;
+}
+
+// The members' places, each under those above that share its width, with the name (at index name) height high
+// and the one at skipped left out: first each as high as it wants from its own top or the foot of those above,
+// then, from the lowest up, each drawn up over the foot (or the next below) and given up to what it needs at the
+// smallest text size. Only the margins, where nothing is drawn, lie over one another. Empty where the column does
+// not go between top and foot.
+std::optional<std::vector<TRect>> stackColumn(const std::vector<TColumnMember> &members, int top, int foot,
+                                              size_t name, int height, size_t skipped)
+{
+    std::vector<TRect> rooms(members.size());
+    const auto wanted = [&](size_t i) { return i == name ? height : members[i].Wanted; };
+    for (size_t i = 0; i < members.size(); ++i) {
+        if (i == skipped)
+            continue;
+        const TColumnMember &m = members[i];
+        int t = std::max(m.Own.Top, top - m.Margin);
+        for (size_t j = 0; j < i; ++j)
+            if (j != skipped && sideBySide(members[j].Own, m.Own))
+                t = std::max(t, rooms[j].Bottom - members[j].Margin - m.Margin);
+        rooms[i] = {m.Own.Left, t, m.Own.Right, t + wanted(i)};
+    }
+    for (size_t i = members.size(); i-- > 0;) {
+        if (i == skipped)
+            continue;
+        const TColumnMember &m = members[i];
+        int b = std::min(rooms[i].Bottom, foot + m.Margin);
+        for (size_t j = i + 1; j < members.size(); ++j)
+            if (j != skipped && sideBySide(members[j].Own, m.Own))
+                b = std::min(b, rooms[j].Top + members[j].Margin + m.Margin);
+        rooms[i].Bottom = b;
+        rooms[i].Top = std::min(rooms[i].Top, b - (i == name ? height : m.Need));
+        if (rooms[i].Top < top - m.Margin)
+            return std::nullopt;
+    }
+    return rooms;
+}
+
+// Where placeColumn sets the split set's members.
+struct TColumnPlaces {
+    std::vector<TRect> Rooms;  // by member
+    int Shortfall = 0;         // 0 where every member is set at the smallest text size or more, else 1
+    bool BarcodeGivesWay = false;
+};
+
+// The split set's members stacked within a millimetre of the label's top and foot, over the shown additions
+// under them whose tops are rowTops: the name as large as the room lets it be up to its own size. Where they
+// would not all be set at the smallest size, a shown barcode among them gives way for the record; where even
+// that is not enough, each keeps its rectangle.
+TColumnPlaces placeColumn(const std::vector<TColumnMember> &members, const TNameRect *nameObject, int labelHeight,
+                          const std::vector<int> &rowTops)
+{
+    const int edge = TenthsMmToLayout(10);
+    int foot = labelHeight - edge;
+    for (const int rowTop : rowTops)
+        foot = std::min(foot, rowTop);
+    const auto at = [&](auto test) {
+        return size_t(std::find_if(members.begin(), members.end(), test) - members.begin());
+    };
+    const size_t name = at([&](const TColumnMember &m) { return m.Text && m.Text == nameObject; });
+    const size_t barcode = at([](const TColumnMember &m) { return !m.Text; });
+    const auto stack = [&](size_t skipped) -> std::optional<std::vector<TRect>> {
+        if (name >= members.size())
+            return stackColumn(members, edge, foot, name, 0, skipped);
+        const TColumnMember &n = members[name];
+        if (auto rooms = stackColumn(members, edge, foot, name, n.Wanted, skipped))
+            return rooms;
+        auto rooms = stackColumn(members, edge, foot, name, n.Need, skipped);
+        int low = n.Need, high = n.Wanted;
+        while (rooms && high - low > 1) {
+            const int middle = low + (high - low) / 2;
+            if (auto roomier = stackColumn(members, edge, foot, name, middle, skipped)) {
+                rooms = std::move(roomier);
+                low = middle;
+            } else {
+                high = middle;
+            }
+        }
+        return rooms;
+    };
+    if (auto rooms = stack(members.size()))
+        return {std::move(*rooms), 0, false};
+    if (barcode < members.size())
+        if (auto rooms = stack(barcode))
+            return {std::move(*rooms), 0, true};
+    TColumnPlaces kept;
+    for (const TColumnMember &m : members)
+        kept.Rooms.push_back(m.Text ? m.Text->GetRect() : m.Own);
+    kept.Shortfall = 1;
+    return kept;
+}
+
+// The fewest of the rows (the shown additions under the record's texts that print for it, from the top) to give
+// way, from the lowest up, for the record's texts to fall short the least: places(tops of the rows kept) lays the
+// texts out, shortfall(places) says how far they fall short. The places and the count of rows given way.
+template <class Places, class Place, class Shortfall>
+std::pair<Places, size_t> placeOverRows(const std::vector<TAdditionRect *> &rows, Place places, Shortfall shortfall)
+{
+    const auto shownTops = [&](size_t given) {
+        std::vector<int> tops;
+        for (size_t i = given; i < rows.size(); ++i)
+            tops.push_back(rows[i]->GetRect().Top);
+        return tops;
+    };
+    Places best = places(shownTops(0));
+    size_t given = 0;
+    int least = shortfall(best);
+    for (size_t more = 1; more <= rows.size() && least > 0; ++more) {
+        Places roomier = places(shownTops(more));
+        if (const int less = shortfall(roomier); less < least) {
+            given = more;
+            best = std::move(roomier);
+            least = less;
+        }
+    }
+    return {std::move(best), given};
+}
+
 }  // namespace
 
-void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
+void LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
 {
     for (TAddressRect *address : receiver.Address)
         if (address)
@@ -845,41 +1055,51 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetGivesWay(false);
     }
     const bool combined = !receiver.Split && receiver.Name && receiver.Address[0];
-    // The additions under the name that print for the record, from the top; one without a text for it leaves
-    // the name its room. Where the name's block would be set under the smallest text size over them, they give
-    // way for the record from the lowest up, the others moving down into the places below them, so the rows the
-    // user put first stay longest: as few as the block needs to be set best, none where giving way gains it
-    // nothing.
-    std::vector<TAdditionRect *> rows;
+    std::vector<TColumnMember> members;
+    if (receiver.Split) {
+        for (TMetaRect *text : splitTexts(receiver))
+            if (text)
+                text->SetLaidOutRect(text->GetRect());
+        members = columnMembers(receiver, label);
+    }
+    // What the rows stand under: the name, or the lowest of the split set's members without a name.
+    std::optional<TRect> over;
     if (combined)
+        over = receiver.Name->GetRect();
+    const auto named = std::find_if(members.begin(), members.end(),
+                                    [&](const TColumnMember &m) { return m.Text == receiver.Name; });
+    if (named != members.end())
+        over = named->Own;
+    else
+        for (const TColumnMember &m : members)
+            if (!over || m.Own.Top > over->Top)
+                over = m.Own;
+    // The additions under the name that print for the record, from the top; one without a text for it leaves
+    // the name its room. Where the name's block (in the split set, a text of the record) would be set under the
+    // smallest text size over them, they give way for the record from the lowest up, the others moving down
+    // into the places below them, so the rows the user put first stay longest: as few as the block needs to be
+    // set best, none where giving way gains it nothing.
+    std::vector<TAdditionRect *> rows;
+    if (over)
         for (TAdditionRect *item : receiver.Items)
-            if (item->Visible && !item->Text().isEmpty() && item->GetRect().Top > receiver.Name->GetRect().Top &&
-                sideBySide(item->GetRect(), receiver.Name->GetRect()))
+            if (item->Visible && !item->Text().isEmpty() && item->GetRect().Top > over->Top &&
+                sideBySide(item->GetRect(), *over))
                 rows.push_back(item);
     std::stable_sort(rows.begin(), rows.end(), [](const TAdditionRect *x, const TAdditionRect *y) {
         return x->GetRect().Top < y->GetRect().Top;
     });
-    const auto shownTops = [&](size_t given) {
-        std::vector<int> tops;
-        for (size_t i = given; i < rows.size(); ++i)
-            tops.push_back(rows[i]->GetRect().Top);
-        return tops;
-    };
     size_t given = 0;
     std::optional<TRecordPlaces> places;
+    TColumnPlaces column;
     if (combined)
-        places = placeLabelRecord(receiver, labelHeight, shownTops(0));
-    if (places && !rows.empty()) {
-        int shortfall = nameShortfall(*receiver.Name, places->NameRoom);
-        for (size_t more = 1; more <= rows.size() && shortfall > 0; ++more) {
-            const auto roomier = placeLabelRecord(receiver, labelHeight, shownTops(more));
-            if (const int less = nameShortfall(*receiver.Name, roomier->NameRoom); less < shortfall) {
-                given = more;
-                places = roomier;
-                shortfall = less;
-            }
-        }
-    }
+        std::tie(places, given) = placeOverRows<std::optional<TRecordPlaces>>(
+            rows, [&](const std::vector<int> &tops) { return placeLabelRecord(receiver, label.height(), tops); },
+            [&](const std::optional<TRecordPlaces> &p) { return p ? nameShortfall(*receiver.Name, p->NameRoom) : 0; });
+    else if (!members.empty())
+        std::tie(column, given) = placeOverRows<TColumnPlaces>(
+            rows,
+            [&](const std::vector<int> &tops) { return placeColumn(members, receiver.Name, label.height(), tops); },
+            [](const TColumnPlaces &p) { return p.Shortfall; });
     // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
     // layout that comes out as before keeps the pictures drawn.
     for (TAdditionRect *item : receiver.Items) {
@@ -894,6 +1114,29 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         item->SetGivesWay(givesWay);
         item->SetLaidOutRect(laidOut);
     }
+    if (!members.empty()) {
+        std::optional<TRect> nameRoom;
+        for (size_t i = 0; i < members.size(); ++i) {
+            if (members[i].Text) {
+                members[i].Text->SetLaidOutRect(column.Rooms[i]);
+            } else {
+                receiver.Barcode->SetLaidOutTop(column.Rooms[i].Top);
+                receiver.Barcode->SetGivesWay(column.BarcodeGivesWay);
+            }
+            if (members[i].Text == receiver.Name)
+                nameRoom = column.Rooms[i];
+        }
+        // The other texts kept under the name, so that it reads as the largest text.
+        if (nameRoom)
+            for (const TColumnMember &m : members) {
+                if (!m.Text || m.Text == receiver.Name)
+                    continue;
+                const TRect room = m.Text->LaidOutRect();
+                const auto *address = dynamic_cast<const TAddressRect *>(m.Text);
+                m.Text->SetLaidOutRect(address ? placeUnderName(*address, room, *receiver.Name, *nameRoom)
+                                               : lineUnderName(*m.Text, room, *receiver.Name, *nameRoom));
+            }
+    }
     if (!combined)
         return;
     TNameRect &name = *receiver.Name;
@@ -905,8 +1148,23 @@ void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight)
         receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
     }
     if (receiver.Postal)
-        receiver.Postal->SetLaidOutRect(places ? postalUnderName(*receiver.Postal, name, places->NameRoom)
+        receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
+                                                               places->NameRoom)
                                                : receiver.Postal->GetRect());
+}
+
+bool LabelHoldsShownParts(const TFixedObjects &receiver, int labelHeight)
+{
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    int room = labelHeight - 2 * TenthsMmToLayout(10);
+    for (const TMetaRect *text : splitTexts(receiver))
+        if (text && text->Visible) {
+            canvas.SetFont(text->Font());
+            canvas.SetFontHeight(SmallestTextHeight(canvas));
+            room -= TMeasuringCanvas::Units(canvas.TextHeight(u"一"));
+        }
+    return room >= 0;
 }
 
 void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper)

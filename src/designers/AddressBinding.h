@@ -132,7 +132,7 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
 void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
 
 // The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
-// computation the print loop and the designer's canvas share, both with the label's height in layout units.
+// computation the print loop and the designer's canvas share, both with the label's size in layout units.
 // The addresses keep to the smallest text size (TAddressRect::SetKeepsReadable). In the combined set, where
 // the name stands under the address and shares its width, each takes the room its texts need at their sizes:
 // an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
@@ -144,9 +144,22 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // additions under it that print for the record, they give way for it from the lowest up
 // (TAdditionRect::SetGivesWay), the rows kept moving down into the places below them. The address and the
 // postal code are then made smaller, as on a postcard, until they are at most nine tenths of the name, never
-// under the smallest size. What the objects are lent is their laid-out rectangle
-// (TMetaRect::LaidOutRect, the barcode's TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
-void LayOutLabelRecord(const TFixedObjects &receiver, int labelHeight);
+// under the smallest size. In the split set, each part the user shows that prints for the record takes the
+// height its text needs at the smallest size or more, from its own top, under those above it that share its
+// width (a line too long for its place at that size across the label, a millimetre inside its edges), so
+// only their margins, where nothing is drawn, lie over one another; the name takes the room left, up to
+// what its block needs at its own size; a shown barcode among them keeps its height. Where they would not go
+// within a millimetre of the label's top and foot over the additions, the barcode and then the additions,
+// from the lowest up, give way for the record as above, and where even that is not enough each part keeps
+// its rectangle. The other parts are then made lower until they are at most nine tenths of the name.
+// What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
+// TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
+void LayOutLabelRecord(const TFixedObjects &receiver, QSize label);
+
+// Whether a label labelHeight high (layout units) holds a line at the smallest text size of each of the split
+// set's shown parts, one under the other within a millimetre of its top and foot: whether a record that has
+// them all can be printed readably on it.
+bool LabelHoldsShownParts(const TFixedObjects &receiver, int labelHeight);
 
 // The print-time layout of a postcard's or an envelope's receiver objects for the record bound, shared by the
 // print loop and the designer's canvas: in the combined set a company record's name is lent the room its

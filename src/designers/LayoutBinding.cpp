@@ -106,7 +106,7 @@ void TLayoutForm::LayOutRecordTexts()
             text->SetLaidOutRect(text->GetRect());
     // Down to the label's own foot: while the preview shows the whole sheet, PaperHeight is the sheet's.
     if (Layout.HasRecordItems())
-        LayOutLabelRecord(receiver, TenthsMmToLayout(PaperFormat.Height));
+        LayOutLabelRecord(receiver, QSize(TenthsMmToLayout(PaperFormat.Width), TenthsMmToLayout(PaperFormat.Height)));
     else
         LayOutAddressSideRecord(receiver, ZOrderList, Paper());
 }

@@ -285,6 +285,13 @@ void TLayoutForm::actDetailExecute()
     // The steps recorded so far point at objects and places this change has rebuilt.
     UndoList.Clear();
     MarkModified();
+    // A label too low for a readable line of every part chosen is told so now, not on the printed sheet.
+    if (SplitLayout == 1 && Layout.HasRecordItems() && PrintParts != 2 &&
+        !LabelHoldsShownParts(CurrentSet(false), TenthsMmToLayout(PaperFormat.Height)))
+        ShowMessageBoxAt(this,
+                         QStringLiteral("選ばれた表示情報は、このラベルにはすべてを読める大きさで印刷できません  \r\n"
+                                        "表示情報を減らすか、大きなラベル用紙を選んでください"),
+                         AppTitle, MB_OK | MB_ICONWARNING);
 }
 
 void TLayoutForm::SenderBlockDetail()

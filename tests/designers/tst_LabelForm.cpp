@@ -14,12 +14,14 @@
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "designers/AddInfo.h"
+#include "designers/LytDtl.h"
 #include "designers/LytPrt.h"
 #include "designers/Sender.h"
 #include "designers/SenderRecord.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/FigureRect.h"
 #include "drawing/NameRect.h"
@@ -141,6 +143,27 @@ protected:
         return form->ApplyPaper();
     }
 
+    // The user's label numbered id, of size (0.1 mm) and named name, made from the first label sheet and saved
+    // as the only user paper, on the last of sheets.
+    void SaveUserLabel(uint32_t id, QSize size, const QString &name, const std::vector<TFormatCategory> &sheets)
+    {
+        const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                       [](const TPaperFormat &paper) { return paper.Kind == 2; });
+        ASSERT_NE(base, master.Formats.end());
+        TCustomFormats custom;
+        custom.Sheets = sheets;
+        TCustomPaperRecord label;
+        label.Id = id;
+        label.BaseIndex = uint32_t(base - master.Formats.begin());
+        label.Format = ResizePaperFormat(*base, size.width(), size.height());
+        label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
+        label.Format.Name = Sjis::encode(name);
+        label.Format.SheetIndex = int32_t(sheets.size());
+        custom.Records = {label};
+        custom.LastCustomId = id;
+        ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    }
+
     // The shipped label and card sheets: their papers' numbers in the list, five and more.
     std::vector<int> ShippedSheets() const
     {
@@ -239,6 +262,25 @@ protected:
         item.SetText(text);
         item.Visible = 1;
         form->ZOrderList.insert(form->ZOrderList.begin(), &item);
+    }
+
+    // 書式 → フォント・配置の詳細設定 with the automatic layout unticked and the receiver's parts ticked as
+    // tick sets them, then OK.
+    void ChooseSplitLayout(const std::function<void(TLayoutDetailDialog &)> &tick)
+    {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TLayoutDetailDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialog->findChild<QCheckBox *>(QStringLiteral("ckbAuto"))->setChecked(false);
+            tick(*dialog);
+            answered = true;
+            dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+        form->UpdateActions();
+        form->actDetail->trigger();
+        ASSERT_TRUE(answered);
+        ASSERT_EQ(form->SplitLayout, 1);
     }
 
     // Runs "バーコードの設定" with the dialog handed to answer while it is open.
@@ -479,22 +521,9 @@ TEST_F(LabelFormTest, AUserLabelSheetIsListedInLabelModeAndLaidOutByItsOwnSheet)
 {
     // A user label of 80 x 50 mm made from the first label sheet, 2 x 5 on its own sheet: margins, gaps and
     // sheet size that no shipped sheet has.
-    const auto base = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                   [](const TPaperFormat &paper) { return paper.Kind == 2; });
-    ASSERT_NE(base, master.Formats.end());
-    TCustomFormats custom;
     const TFormatCategory sheet{2000, 2900, 2, 5, 130, 170, 70, 45};
-    custom.Sheets = {TFormatCategory{2100, 2970, 3, 8, 0, 0, 0, 0}, sheet};
-    TCustomPaperRecord label;
-    label.Id = 7;
-    label.BaseIndex = uint32_t(base - master.Formats.begin());
-    label.Format = ResizePaperFormat(*base, 800, 500);
-    label.Format.Category = Sjis::encode(QStringLiteral("カスタム"));
-    label.Format.Name = Sjis::encode(QStringLiteral("宛名ラベル８０"));
-    label.Format.SheetIndex = 2;
-    custom.Records = {label};
-    custom.LastCustomId = 7;
-    ASSERT_TRUE(custom.Save(DataRootFolder + "CstmL.fmt"));
+    ASSERT_NO_FATAL_FAILURE(SaveUserLabel(7, QSize(800, 500), QStringLiteral("宛名ラベル８０"),
+                                          {TFormatCategory{2100, 2970, 3, 8, 0, 0, 0, 0}, sheet}));
 
     const auto listed = [](uint8_t paperKind) {
         TLabelPaperDialog dialog(nullptr, paperKind);
@@ -841,6 +870,131 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
             }
         }
     }
+}
+
+TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsOnTheCardOnEverySheet)
+{
+    AddOfficeRecords();
+    // A company name of 25 characters, as long as an office keeps one, with a building of 13.
+    const QString longest = QStringLiteral("株式会社みなとみらいグローバルロジスティクス東日本");
+    ASSERT_EQ(longest.size(), 25);
+    const QString building = QStringLiteral("みなとみらいセンタービル８階");
+    recNos.push_back(AddCompanyRecord(longest, building, "0452201234"));
+    names.append(QStringLiteral("佐藤一郎"));
+    junctions.append(QStringLiteral("１") + building.left(1));
+    // The first record, a person's, prints a joint name under its own, both as large as each other.
+    TTable &table = *book.Module->AdrsTable;
+    table.SetIndexName(QString());
+    ASSERT_TRUE(table.FindKey({recNos[0]}));
+    table.Edit();
+    table.FieldByName(QStringLiteral("PrivCorp")).SetAsBoolean(true);
+    table.FieldByName(QStringLiteral("Joint1")).SetAsString(WideToEscapedAnsi(QStringLiteral("山田　花子")));
+    table.FieldByName(QStringLiteral("JointPrint1")).SetAsBoolean(true);
+    table.Post();
+    names[0] += QStringLiteral("花子");
+    // The company records by their place on the sheet: company, departments and title as printed.
+    struct TCompany {
+        int Place;
+        QString Company;
+        QStringList Departments;
+        QString Post;
+    };
+    const TCompany companies[] = {
+        {4, QStringLiteral("株式会社アオバ・トレーディング・ジャパン"), {QStringLiteral("海外事業本部"), QStringLiteral("第二営業部")},
+         QStringLiteral("部長")},
+        {5, QStringLiteral("みなと精密機械工業株式会社東京支店"), {QStringLiteral("営業統括本部"), QStringLiteral("法人営業部")},
+         QStringLiteral("営業企画担当課長代理")},
+        {6, QStringLiteral("株式会社北斗エンジニアリングサービス"),
+         {QStringLiteral("技術本部"), QStringLiteral("システム開発第三部")}, QStringLiteral("課長")},
+        {7, longest, {QStringLiteral("営業本部"), QStringLiteral("第二営業部")}, QStringLiteral("部長")},
+    };
+    // 書式 → フォント・配置の詳細設定, the automatic layout unticked: every part kept, then the title and the
+    // department left out as an office leaves them out of its address labels.
+    for (const int i : ShippedSheets()) {
+        for (const bool all : {true, false}) {
+            const TPaperFormat &paper = master.Formats[size_t(i)];
+            SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + (all ? " every part" : " without title and department"));
+            ASSERT_TRUE(ReopenOnSheet(i));
+            boxes.clear();
+            ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([all](TLayoutDetailDialog &dialog) {
+                for (const char *part : {"ckbPost", "ckbDptmnt"})
+                    dialog.findChild<QCheckBox *>(QLatin1String(part))->setChecked(all);
+            }));
+            // The shipped sheets have room for every part: nothing to be told.
+            EXPECT_TRUE(boxes.shown().empty());
+            form->RecordNumbers = recNos;
+            ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                      TPrintOutcome::Printed);
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(renderedPage(pdf, 1, 600),
+                           ("split-" + std::to_string(i) + (all ? "-all" : "-some") + "-600dpi").c_str());
+            // Every record whole: nothing under 7 points, the name the largest, nothing over another or outside
+            // its label; each company's ticked parts printed, the others not.
+            const QList<QList<TPdfWord>> labels = ExpectReadableLabels();
+            ASSERT_EQ(labels.size(), names.size());
+            QString joint;
+            for (const TPdfWord &w : labels[0])
+                joint += w.Text;
+            // A name spread over its line comes out a character a word, its lines' words interleaved.
+            EXPECT_TRUE(joint.contains(u'花') && joint.contains(u'子')) << joint.toStdString();
+            for (const TCompany &company : companies) {
+                SCOPED_TRACE(company.Company.toStdString());
+                QString text;
+                for (const TPdfWord &w : labels[company.Place])
+                    text += w.Text;
+                text.remove(u'　');
+                EXPECT_TRUE(text.contains(company.Company)) << text.toStdString();
+                for (const QString &department : company.Departments)
+                    EXPECT_EQ(text.contains(department), all) << text.toStdString();
+                EXPECT_EQ(text.contains(company.Post), all) << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("１００-０００５"))) << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("千代田区丸の内")) || text.contains(QStringLiteral("港区芝浦")) ||
+                            text.contains(QStringLiteral("みなとみらい")))
+                    << text.toStdString();
+            }
+            if (!all)
+                continue;
+            // The card of the last company record as it prints: each part drawn where it is framed, its lent
+            // place, which the print's own binding of the record lays out again the same.
+            ASSERT_NO_FATAL_FAILURE(ShowAtFullSize(recNos.back()));
+            QTRY_VERIFY_WITH_TIMEOUT(static_cast<TCorpRect &>(*form->SplitObjects[4]).Text() == longest, 10000);
+            std::vector<TRect> shown;
+            for (int part = 0; part < 8; ++part)
+                shown.push_back(static_cast<TMetaRect &>(*form->SplitObjects[size_t(part)]).LaidOutRect());
+            const QImage card = form->pnlCard->grab().toImage();
+            if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                keepSample(card, ("split-card-" + std::to_string(i)).c_str());
+            ASSERT_TRUE(form->MakePrintJob(false).BindRecord(recNos.back()));
+            for (int part = 0; part < 8; ++part) {
+                SCOPED_TRACE(part);
+                const auto &object = static_cast<TMetaRect &>(*form->SplitObjects[size_t(part)]);
+                EXPECT_EQ(shown[size_t(part)], object.LaidOutRect());
+                const TRect r = object.GetDispRect();
+                EXPECT_EQ(r, object.LaidOutRect());
+                EXPECT_FALSE(inkBox(card, QRect(r.Left + 2, r.Top + 2, r.Width() - 4, r.Height() - 4)).isEmpty());
+            }
+        }
+    }
+}
+
+TEST_F(LabelFormTest, ALabelTooLowForEveryTickedPartAtSevenPointsIsToldWhenTheSplitLayoutIsChosen)
+{
+    // A user's small address label, 60 x 18 mm.
+    ASSERT_NO_FATAL_FAILURE(SaveUserLabel(3, QSize(600, 180), QStringLiteral("小型ラベル"),
+                                          {TFormatCategory{2100, 2970, 3, 15, 0, 0, 0, 0}}));
+    ASSERT_TRUE(OpenOnPaper(false, -3));
+
+    // Every part ticked: eight lines at 7 points do not go on 18 mm, which is said before anything is printed.
+    ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &) {}));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.texts().first().contains(QStringLiteral("読める大きさ"))) << boxes.texts().first().toStdString();
+    // The first address line, the company and the name alone go on it: nothing to be told.
+    boxes.clear();
+    ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &dialog) {
+        for (const char *part : {"ckbPos", "ckbAddress2", "ckbAddress3", "ckbDptmnt", "ckbPost"})
+            dialog.findChild<QCheckBox *>(QLatin1String(part))->setChecked(false);
+    }));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(LabelFormTest, TheCardShowsTheLentNameAsItPrintsAfterEveryEditAndAClickOnItSelectsIt)

@@ -94,6 +94,9 @@ bool ownControlOf(QObject *control, QWidget *window)
     return false;
 }
 
+// Marks the controls that only ask their window to close (CloseControl).
+constexpr const char *closeControlProperty = "velmoraClosesItsWindow";
+
 // The windows whose close question runs (AskBeforeClose), the innermost last.
 std::vector<QPointer<QWidget>> &closesUnderWay()
 {
@@ -183,7 +186,7 @@ private:
     void hold(QWidget *window)
     {
         for (T *control : window->findChildren<T *>())
-            if (ownControlOf(control, window)) {
+            if (ownControlOf(control, window) && !control->property(closeControlProperty).toBool()) {
                 held_.push_back({control, control->signalsBlocked(), tickOf(control)});
                 control->blockSignals(true);
             }
@@ -260,6 +263,17 @@ private:
     QPointer<QWidget> window_;
 };
 
+// Carries out what waits for a window's close (its own held close, the closes waiting for it) once the handler
+// running now has returned, unless a command of the window still runs: its end does that.
+void postHeldClose(QWidget *window)
+{
+    TCommandGate *gate = TCommandGate::of(window);
+    if (gate->running || gate->closePosted || (!gate->closeHeld && gate->waiting.empty()))
+        return;
+    gate->closePosted = true;
+    new THeldClose(window);
+}
+
 }  // namespace
 
 TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
@@ -279,12 +293,8 @@ TWindowCommand::~TWindowCommand()
 {
     if (!entered_ || !window_)
         return;
-    TCommandGate *gate = TCommandGate::of(window_);
-    gate->running = false;
-    if (gate->closeHeld && !gate->closePosted) {
-        gate->closePosted = true;
-        new THeldClose(window_);
-    }
+    TCommandGate::of(window_)->running = false;
+    postHeldClose(window_);
 }
 
 bool TWindowCommand::CloseAsked() const
@@ -339,6 +349,9 @@ protected:
     }
 };
 
+// How many close questions have kept their window open.
+unsigned closesRefused = 0;
+
 }  // namespace
 
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
@@ -348,12 +361,29 @@ bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
     if (handle)
         handle->installEventFilter(&underWay);
     closesUnderWay().emplace_back(window);
-    const auto ended = qScopeGuard([&handle, &underWay] {
+    const QPointer<QWidget> guard(window);
+    const auto ended = qScopeGuard([&handle, &underWay, &guard] {
         closesUnderWay().pop_back();
         if (handle)
             handle->removeEventFilter(&underWay);
+        // The closes that waited for the answer go on once the window has closed, and are dropped when it stays.
+        if (guard)
+            postHeldClose(guard);
     });
-    return question();
+    const unsigned refusedBefore = closesRefused;
+    if (question())
+        return true;
+    // Refused with no window saying so: a window this one closes was asking about its own close (this close was
+    // asked under its question), and Qt took the request without a word. This close waits for their answers.
+    if (closesRefused == refusedBefore)
+        for (const QPointer<QWidget> &asking : closesUnderWay())
+            if (asking && asking != window) {
+                std::vector<QPointer<QWidget>> &waiting = TCommandGate::of(asking)->waiting;
+                if (std::find(waiting.begin(), waiting.end(), window) == waiting.end())
+                    waiting.emplace_back(window);
+            }
+    ++closesRefused;
+    return false;
 }
 
 bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
@@ -364,3 +394,5 @@ bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
     what();
     return !command.CloseAsked();
 }
+
+void CloseControl(QObject *control) { control->setProperty(closeControlProperty, true); }

@@ -1,9 +1,11 @@
 #include "platform/Forms.h"
 
 #include <QAbstractButton>
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
@@ -14,7 +16,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -396,3 +402,60 @@ bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
 }
 
 void CloseControl(QObject *control) { control->setProperty(closeControlProperty, true); }
+
+namespace {
+
+// The window manager asks a window to close with a WM_DELETE_WINDOW message. Qt drops one for a window a modal
+// window blocks, and a close asked just as a dialog's button was pressed over the accessibility bus (which
+// presses it a moment later) was lost that way; it is posted to the window instead, to be held or asked.
+class TBlockedWindowCloses : public QAbstractNativeEventFilter {
+public:
+    explicit TBlockedWindowCloses(xcb_connection_t *connection)
+        : protocols_(atom(connection, "WM_PROTOCOLS")), deleteWindow_(atom(connection, "WM_DELETE_WINDOW"))
+    {
+    }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        if (eventType != "xcb_generic_event_t"
+            || (static_cast<const xcb_generic_event_t *>(message)->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+            return false;
+        const auto *client = static_cast<const xcb_client_message_event_t *>(message);
+        if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
+            return false;
+        const QWindow *modal = QGuiApplication::modalWindow();
+        if (!modal)
+            return false;
+        // A dialog under another keeps Qt's way: it is closed by its own handler, never under a box it waits for.
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            if (window != modal && window->modality() == Qt::NonModal && window->handle()
+                && window->winId() == client->window) {
+                QCoreApplication::postEvent(window, new QCloseEvent);
+                return true;
+            }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+    {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    }
+
+    const xcb_atom_t protocols_, deleteWindow_;
+};
+
+}  // namespace
+
+void KeepClosesOfBlockedWindows()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    static TBlockedWindowCloses filter(x11->connection());
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+}

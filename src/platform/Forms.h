@@ -87,6 +87,12 @@ int ExecDialog(QDialog &dialog);
 // dropped when it stays.
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
 
+// Hands a window manager's close of a window that a modal dialog or box blocks to the window, where Qt would drop
+// it: the close then waits like any other asked under a question (its window's command holds it until the
+// dialog's handler has returned; the main list's end waits for the windows it closes). Called once at start; does
+// nothing off X11.
+void KeepClosesOfBlockedWindows();
+
 // Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or
 // open a dialog) as a command of caller's window as well, since the handler goes on after it: caller takes no
 // other command and is not closed meanwhile. False when caller's window was running another command (nothing was

@@ -467,9 +467,10 @@ TEST_F(CloseUnderQuestion, TheEndPressedUnderTheRecordFormsCloseQuestionWaitsFor
     for (const int answer : {IDYES, IDNO, IDCANCEL}) {
         SCOPED_TRACE(answerName(answer));
         list->show();
-        const QString name = QStringLiteral("森鷗外　") + QString::fromLatin1(answerName(answer));
-        QPointer<TDataInquiry> form = newEntry(name);
+        QPointer<TDataInquiry> form = newEntry(QStringLiteral("森鷗外") + QString::fromUtf8(answerName(answer)));
         ASSERT_TRUE(form);
+        // As the field took it.
+        const QString name = form->nmedtNameKanji->text();
         const int before = rows();
         boxes.clear();
         bool keptMeanwhile = false;
@@ -565,9 +566,9 @@ TEST_F(CloseUnderQuestion, TheEndPressedUnderTheGroupNamesOfTheRecordFormWaitsFo
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.ok ? "OK, " : "キャンセル, ") + answerName(c.answer));
         list->show();
-        const QString name = QStringLiteral("𠮷田剝子") + QString::number(++n);
-        QPointer<TDataInquiry> form = newEntry(name);
+        QPointer<TDataInquiry> form = newEntry(QStringLiteral("𠮷田剝子") + QString::number(++n));
         ASSERT_TRUE(form);
+        const QString name = form->nmedtNameKanji->text();
         const int before = rows();
         boxes.clear();
         boxes.answer(c.answer);

@@ -8,6 +8,8 @@
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
 #include "designers/LytFmt.h"
+#include "records/UniNMDEdit.h"
+#include "base/TextUtils.h"
 
 #include <QCloseEvent>
 #include <QDirIterator>
@@ -209,7 +211,14 @@ protected:
             fromMainList(list->actInquiry, [] { return RecordForm ? RecordForm->FormWindow() : nullptr; }));
         if (!form)
             return nullptr;
+        // A new entry starts with the telephone number's look-up, closed untaken.
+        bool lookedUp = false;
+        onNextDialog([&lookedUp](QDialog &lookUp) {
+            lookedUp = true;
+            lookUp.reject();
+        });
         EXPECT_TRUE(test::pressOnTheBus(form->bbtnNew));
+        EXPECT_TRUE(QTest::qWaitFor([&lookedUp] { return lookedUp; }, 10000));
         EXPECT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, name));
         return form;
     }
@@ -221,7 +230,7 @@ protected:
     {
         bool found = false;
         DMMirvale18->AdrsTable->Scan({QStringLiteral("NameKanji")}, true, [&](const QVariantList &v) {
-            found = found || Sjis::decode(v[0].toByteArray()) == name;
+            found = found || EscapedAnsiToWide(v[0].toByteArray()) == name;
         });
         return found;
     }
@@ -577,10 +586,18 @@ TEST_F(CloseUnderQuestion, TheEndPressedUnderTheGroupNamesOfTheRecordFormWaitsFo
             asked = names.windowTitle() == QStringLiteral("グループ名の設定");
             EXPECT_TRUE(test::pressOnTheBus(end()));
             keptMeanwhile = form && form->isVisible() && list->isVisible();
-            if (!c.ok)
+            if (!c.ok) {
                 EXPECT_TRUE(test::pressOnTheBus(names.findChild<QAbstractButton *>(QStringLiteral("btnCancel"))));
-            else
-                EXPECT_TRUE(test::pressOnTheBus(names.findChild<QAbstractButton *>(QStringLiteral("btnOk"))));
+                return;
+            }
+            // Names in every row, as OK takes them.
+            const QStringList groups = {QStringLiteral("営業第一部"), QStringLiteral("営業第二部"), QStringLiteral("総務部"),
+                                        QStringLiteral("経理部"),     QStringLiteral("仕入先"),     QStringLiteral("得意先"),
+                                        QStringLiteral("協力会社"),   QStringLiteral("官公庁"),     QStringLiteral("親族"),
+                                        QStringLiteral("友人")};
+            for (int i = 0; i < groups.size(); ++i)
+                EXPECT_TRUE(test::setTextOnTheBus(names.findChild<QWidget *>(QStringLiteral("edtGroup%1").arg(i + 1)), groups[i]));
+            EXPECT_TRUE(test::pressOnTheBus(names.findChild<QAbstractButton *>(QStringLiteral("btnOk"))));
         });
         ASSERT_TRUE(test::pressOnTheBus(form->bbtnEditGroup));
         test::handlerReturned();

@@ -118,24 +118,31 @@ protected:
         return form;
     }
 
+    // Scripts the answer to a designer's question about its layout, given once whileOpen has run under it: いいえ
+    // confirmed where the designer makes sure a new layout is to be thrown away (the address and letter
+    // designers), はい saving under title.
+    void answerLayoutQuestion(TLayoutForm *form, int answer, const QString &title, std::function<void()> whileOpen)
+    {
+        boxes.answer(answer, std::move(whileOpen));
+        if (answer == IDNO && form->Family().ConfirmsDiscard)
+            boxes.answer(IDYES);
+        if (answer == IDYES)
+            answerNextDialog([title](QDialog &dialog) {
+                dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
+            });
+    }
+
     // The main window closed by the window manager; while the designer asks about its layout, the designer is
     // closed the same way and 終了 is pressed (as a screen reader does behind the question). Then answer.
     void closeUnderTheQuestion(QPointer<TLayoutForm> form, int answer, const QString &savedTitle = {})
     {
         bool keptMeanwhile = false;
         boxes.clear();
-        boxes.answer(answer, [&] {
+        answerLayoutQuestion(form, answer, savedTitle, [&] {
             CloseAsTheWindowManagerDoes(form);
             list->actExit->trigger();
             keptMeanwhile = form && form->isVisible() && list->isVisible();
         });
-        // The address and letter designers make sure a new layout is to be thrown away.
-        if (answer == IDNO && form->Family().ConfirmsDiscard)
-            boxes.answer(IDYES);
-        if (answer == IDYES)
-            answerNextDialog([savedTitle](QDialog &dialog) {
-                dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(savedTitle);
-            });
         CloseAsTheWindowManagerDoes(list.get());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(keptMeanwhile);
@@ -526,16 +533,10 @@ TEST_F(CloseUnderQuestion, TheEndPressedUnderADesignersCloseQuestionWaitsForTheA
             const int before = savedLayouts(title);
             boxes.clear();
             bool keptMeanwhile = false;
-            boxes.answer(answer, [&] {
+            answerLayoutQuestion(form, answer, title, [&] {
                 EXPECT_TRUE(test::pressOnTheBus(end()));
                 keptMeanwhile = form && form->isVisible() && list->isVisible();
             });
-            if (answer == IDNO && form->Family().ConfirmsDiscard)
-                boxes.answer(IDYES);
-            if (answer == IDYES)
-                answerNextDialog([title](QDialog &dialog) {
-                    dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
-                });
             form->actExit->trigger();
             test::handlerReturned();
             EXPECT_TRUE(keptMeanwhile);

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n libxcb1-dev
   libicu-dev libsqlcipher-dev libssl-dev libharfbuzz-dev libjpeg62-turbo-dev libqrencode-dev libzint-dev libarchive-dev libqpdf-dev libcups2-dev
   fonts-ipaexfont fonts-noto-cjk fontconfig libfontconfig-dev
   python3 python3-phonenumbers mecab-ipadic

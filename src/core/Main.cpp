@@ -419,6 +419,7 @@ int RunVelmora(QApplication &app)
     if (!DataRootHold->Reachable())
         PrintMessageToStderr(DataRootHold->WhyUnreachable() + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
     InstallTypedTextAccessibility();
+    KeepClosesOfBlockedWindows();
 
     SetHintPauses(300, 30);
     LocateInstalledData();

@@ -612,6 +612,9 @@ bool TSenderForm::SaveRecord()
 
 bool TSenderForm::CheckDuplicateTitle()
 {
+    // The box takes the focus from the title, whose exit would check it again under the box: a press of a button
+    // that takes no focus asks once. The caller records the answer.
+    TitleChanged = false;
     TTable &t = table();
     const QByteArray title = trimmed(edTitle);
     bool found = false;

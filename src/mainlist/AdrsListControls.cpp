@@ -216,6 +216,8 @@ void TAddressList::createActions()
     connect(actOpen, &QAction::triggered, this, [this] { actAddressSelectExecute(actOpen); });
     connect(actEditGroup, &QAction::triggered, this, &TAddressList::actEditGroupExecute);
     connect(actExit, &QAction::triggered, this, &TAddressList::actExitExecute);
+    // The end pressed while the list asks waits for the answer instead of being lost.
+    CloseControl(actExit);
     connect(actDelete, &QAction::triggered, this, &TAddressList::actDeleteExecute);
     connect(actWordNext, &QAction::triggered, this, &TAddressList::actWordNextExecute);
     connect(actDisableSearch, &QAction::triggered, this, &TAddressList::actDisableSearchExecute);

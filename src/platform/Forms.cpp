@@ -1,9 +1,11 @@
 #include "platform/Forms.h"
 
 #include <QAbstractButton>
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QEvent>
 #include <QProxyStyle>
@@ -14,7 +16,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -93,6 +99,9 @@ bool ownControlOf(QObject *control, QWidget *window)
             return widget->window() == window;
     return false;
 }
+
+// Marks the controls that only ask their window to close (CloseControl).
+constexpr const char *closeControlProperty = "velmoraClosesItsWindow";
 
 // The windows whose close question runs (AskBeforeClose), the innermost last.
 std::vector<QPointer<QWidget>> &closesUnderWay()
@@ -183,7 +192,7 @@ private:
     void hold(QWidget *window)
     {
         for (T *control : window->findChildren<T *>())
-            if (ownControlOf(control, window)) {
+            if (ownControlOf(control, window) && !control->property(closeControlProperty).toBool()) {
                 held_.push_back({control, control->signalsBlocked(), tickOf(control)});
                 control->blockSignals(true);
             }
@@ -260,6 +269,17 @@ private:
     QPointer<QWidget> window_;
 };
 
+// Carries out what waits for a window's close (its own held close, the closes waiting for it) once the handler
+// running now has returned, unless a command of the window still runs: its end does that.
+void postHeldClose(QWidget *window)
+{
+    TCommandGate *gate = TCommandGate::of(window);
+    if (gate->running || gate->closePosted || (!gate->closeHeld && gate->waiting.empty()))
+        return;
+    gate->closePosted = true;
+    new THeldClose(window);
+}
+
 }  // namespace
 
 TWindowCommand::TWindowCommand(QWidget *window) : window_(window)
@@ -279,12 +299,8 @@ TWindowCommand::~TWindowCommand()
 {
     if (!entered_ || !window_)
         return;
-    TCommandGate *gate = TCommandGate::of(window_);
-    gate->running = false;
-    if (gate->closeHeld && !gate->closePosted) {
-        gate->closePosted = true;
-        new THeldClose(window_);
-    }
+    TCommandGate::of(window_)->running = false;
+    postHeldClose(window_);
 }
 
 bool TWindowCommand::CloseAsked() const
@@ -339,6 +355,9 @@ protected:
     }
 };
 
+// How many close questions have kept their window open.
+unsigned closesRefused = 0;
+
 }  // namespace
 
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
@@ -348,12 +367,29 @@ bool AskBeforeClose(QWidget *window, const std::function<bool()> &question)
     if (handle)
         handle->installEventFilter(&underWay);
     closesUnderWay().emplace_back(window);
-    const auto ended = qScopeGuard([&handle, &underWay] {
+    const QPointer<QWidget> guard(window);
+    const auto ended = qScopeGuard([&handle, &underWay, &guard] {
         closesUnderWay().pop_back();
         if (handle)
             handle->removeEventFilter(&underWay);
+        // The closes that waited for the answer go on once the window has closed, and are dropped when it stays.
+        if (guard)
+            postHeldClose(guard);
     });
-    return question();
+    const unsigned refusedBefore = closesRefused;
+    if (question())
+        return true;
+    // Refused with no window saying so: a window this one closes was asking about its own close (this close was
+    // asked under its question), and Qt took the request without a word. This close waits for their answers.
+    if (closesRefused == refusedBefore)
+        for (const QPointer<QWidget> &asking : closesUnderWay())
+            if (asking && asking != window) {
+                std::vector<QPointer<QWidget>> &waiting = TCommandGate::of(asking)->waiting;
+                if (std::find(waiting.begin(), waiting.end(), window) == waiting.end())
+                    waiting.emplace_back(window);
+            }
+    ++closesRefused;
+    return false;
 }
 
 bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
@@ -363,4 +399,63 @@ bool RunAsCommandOf(QWidget *caller, const std::function<void()> &what)
         return false;
     what();
     return !command.CloseAsked();
+}
+
+void CloseControl(QObject *control) { control->setProperty(closeControlProperty, true); }
+
+namespace {
+
+// The window manager asks a window to close with a WM_DELETE_WINDOW message. Qt drops one for a window a modal
+// window blocks, and a close asked just as a dialog's button was pressed over the accessibility bus (which
+// presses it a moment later) was lost that way; it is posted to the window instead, to be held or asked.
+class TBlockedWindowCloses : public QAbstractNativeEventFilter {
+public:
+    explicit TBlockedWindowCloses(xcb_connection_t *connection)
+        : protocols_(atom(connection, "WM_PROTOCOLS")), deleteWindow_(atom(connection, "WM_DELETE_WINDOW"))
+    {
+    }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        if (eventType != "xcb_generic_event_t"
+            || (static_cast<const xcb_generic_event_t *>(message)->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+            return false;
+        const auto *client = static_cast<const xcb_client_message_event_t *>(message);
+        if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
+            return false;
+        const QWindow *modal = QGuiApplication::modalWindow();
+        if (!modal)
+            return false;
+        // A dialog under another keeps Qt's way: it is closed by its own handler, never under a box it waits for.
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            if (window != modal && window->modality() == Qt::NonModal && window->handle()
+                && window->winId() == client->window) {
+                QCoreApplication::postEvent(window, new QCloseEvent);
+                return true;
+            }
+        return false;
+    }
+
+private:
+    static xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+    {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    }
+
+    const xcb_atom_t protocols_, deleteWindow_;
+};
+
+}  // namespace
+
+void KeepClosesOfBlockedWindows()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    static TBlockedWindowCloses filter(x11->connection());
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
 }

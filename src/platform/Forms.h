@@ -67,6 +67,11 @@ private:
     QPointer<QWidget> window_;
 };
 
+// Marks a window's control that only asks the window to close (the main list's 終了): unlike its other controls
+// it works while the window asks, since the close is held back by the question's command and carried out once
+// the handler has returned (TWindowCommand); an end asked under a question waits for it rather than being lost.
+void CloseControl(QObject *control);
+
 // Runs a dialog modally as a command of the window it belongs to (TWindowCommand): the window takes no other
 // command and is not closed while the dialog is open, so a dialog on the handler's stack is never freed with
 // its window; a close asked meanwhile waits until the handler has applied the result and returned. The dialog's
@@ -77,8 +82,16 @@ int ExecDialog(QDialog &dialog);
 // answers whether the window may close. A close of the window asked meanwhile, by the window manager or a
 // screen reader, is part of the close under way: the answer decides it, and the window is neither taken off
 // the screen under the question nor asked again. A window the question closes whose command holds the close back
-// makes this close wait for it (TWindowCommand).
+// makes this close wait for it (TWindowCommand), and so does one asking about its own close meanwhile (the main
+// list's end pressed under a window's close question): the close is asked again once that window has closed, and
+// dropped when it stays.
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
+
+// Hands a window manager's close of a window that a modal dialog or box blocks to the window, where Qt would drop
+// it: the close then waits like any other asked under a question (its window's command holds it until the
+// dialog's handler has returned; the main list's end waits for the windows it closes). Called once at start; does
+// nothing off X11.
+void KeepClosesOfBlockedWindows();
 
 // Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or
 // open a dialog) as a command of caller's window as well, since the handler goes on after it: caller takes no

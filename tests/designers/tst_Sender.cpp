@@ -234,6 +234,48 @@ TEST_F(SenderTest, EveryWayOutOfTheRowRefusesATitleAnotherSenderCarries)
     }
 }
 
+// The caret still in 登録名, which holds a title another sender carries, when 最初 is clicked or pressed over the
+// bus (it takes no focus): the box takes the focus from the field, whose exit would ask again under it. One press
+// asks once.
+TEST_F(SenderTest, OnePressAsksOnceAboutATitleAnotherSenderCarries)
+{
+    test::registerSender(NewSenderRecord(1, sjis(u"一")));
+    test::registerSender(NewSenderRecord(2, sjis(u"二")));
+    for (const bool overTheBus : {false, true}) {
+        SCOPED_TRACE(overTheBus ? "over the bus" : "clicked");
+        open(2);
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QLineEdit *title = control<QLineEdit>("edTitle");
+        title->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([title] { return title->hasFocus(); }, 5000));
+        ASSERT_TRUE(test::setTextOnTheBus(title, QStringLiteral("一")));
+        QWidget box;
+        boxes.clear();
+        boxes.answer(IDOK, [&] {
+            // As a box does, a window of its own takes the keyboard from the form.
+            box.show();
+            box.activateWindow();
+            EXPECT_TRUE(QTest::qWaitFor([title] { return !title->hasFocus(); }, 5000));
+            box.hide();
+            form->activateWindow();
+        });
+        QAbstractButton *first = control<QAbstractButton>("sbtnFirst");
+        ASSERT_FALSE(first->focusPolicy() & Qt::ClickFocus);
+        if (overTheBus)
+            ASSERT_TRUE(test::pressOnTheBus(first));
+        else
+            first->click();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("おなじ登録名が存在します．別の登録名を入力してください  ")});
+        EXPECT_EQ(form->SenderNo, 2);
+        EXPECT_EQ(title->text(), QStringLiteral("一"));
+        EXPECT_EQ(row(2).Title, sjis(u"二"));
+        // Its own title back, so that the field's exit as the form goes asks nothing.
+        ASSERT_TRUE(test::setTextOnTheBus(title, QStringLiteral("二")));
+        form.reset();
+    }
+}
+
 TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)
 {
     test::registerSender(NewSenderRecord(1, sjis(u"差出人3")));

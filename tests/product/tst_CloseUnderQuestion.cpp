@@ -8,6 +8,8 @@
 #include "drawing/QRCodeRect.h"
 #include "drawing/WordRect.h"
 #include "designers/LytFmt.h"
+#include "records/UniNMDEdit.h"
+#include "base/TextUtils.h"
 
 #include <QCloseEvent>
 #include <QDirIterator>
@@ -116,24 +118,31 @@ protected:
         return form;
     }
 
+    // Scripts the answer to a designer's question about its layout, given once whileOpen has run under it: いいえ
+    // confirmed where the designer makes sure a new layout is to be thrown away (the address and letter
+    // designers), はい saving under title.
+    void answerLayoutQuestion(TLayoutForm *form, int answer, const QString &title, std::function<void()> whileOpen)
+    {
+        boxes.answer(answer, std::move(whileOpen));
+        if (answer == IDNO && form->Family().ConfirmsDiscard)
+            boxes.answer(IDYES);
+        if (answer == IDYES)
+            answerNextDialog([title](QDialog &dialog) {
+                dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
+            });
+    }
+
     // The main window closed by the window manager; while the designer asks about its layout, the designer is
     // closed the same way and 終了 is pressed (as a screen reader does behind the question). Then answer.
     void closeUnderTheQuestion(QPointer<TLayoutForm> form, int answer, const QString &savedTitle = {})
     {
         bool keptMeanwhile = false;
         boxes.clear();
-        boxes.answer(answer, [&] {
+        answerLayoutQuestion(form, answer, savedTitle, [&] {
             CloseAsTheWindowManagerDoes(form);
             list->actExit->trigger();
             keptMeanwhile = form && form->isVisible() && list->isVisible();
         });
-        // The address and letter designers make sure a new layout is to be thrown away.
-        if (answer == IDNO && form->Family().ConfirmsDiscard)
-            boxes.answer(IDYES);
-        if (answer == IDYES)
-            answerNextDialog([savedTitle](QDialog &dialog) {
-                dialog.findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(savedTitle);
-            });
         CloseAsTheWindowManagerDoes(list.get());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(keptMeanwhile);
@@ -202,8 +211,43 @@ protected:
         return found;
     }
 
+    // A new entry in the record form, opened from the main list, with a name set as a screen reader sets it.
+    QPointer<TDataInquiry> newEntry(const QString &name)
+    {
+        QPointer<TDataInquiry> form = dynamic_cast<TDataInquiry *>(
+            fromMainList(list->actInquiry, [] { return RecordForm ? RecordForm->FormWindow() : nullptr; }));
+        if (!form)
+            return nullptr;
+        // A new entry starts with the telephone number's look-up, closed untaken.
+        bool lookedUp = false;
+        onNextDialog([&lookedUp](QDialog &lookUp) {
+            lookedUp = true;
+            lookUp.reject();
+        });
+        EXPECT_TRUE(test::pressOnTheBus(form->bbtnNew));
+        EXPECT_TRUE(QTest::qWaitFor([&lookedUp] { return lookedUp; }, 10000));
+        EXPECT_TRUE(test::setTextOnTheBus(form->nmedtNameKanji, name));
+        return form;
+    }
+
+    static int rows() { return int(DMMirvale18->AdrsTable->RecordCount()); }
+
+    // Whether a stored entry carries the name.
+    static bool stored(const QString &name)
+    {
+        bool found = false;
+        DMMirvale18->AdrsTable->Scan({QStringLiteral("NameKanji")}, true, [&](const QVariantList &v) {
+            found = found || EscapedAnsiToWide(v[0].toByteArray()) == name;
+        });
+        return found;
+    }
+
+    QAbstractButton *end() const { return list->findChild<QAbstractButton *>(QStringLiteral("tbtnExit")); }
+
     QObject answering;
 };
+
+const char *answerName(int answer) { return answer == IDYES ? "はい" : answer == IDNO ? "いいえ" : "キャンセル"; }
 
 // はい saves and closes both windows, いいえ closes them without saving.
 TEST_F(CloseUnderQuestion, YesSavesAndNoDiscardsAndBothWindowsClose)
@@ -428,6 +472,154 @@ TEST_F(CloseUnderQuestion, ARecordFormClosedUnderTheQuestionWaitsForTheAnswer)
     EXPECT_FALSE(form);
     EXPECT_EQ(RecordForm, nullptr);
     EXPECT_FALSE(list->isVisible());
+}
+
+// 終了 pressed over the bus while the record form asks about its new entry (its 閉じる pressed): the end waits
+// for the answer; はい stores the entry and いいえ drops it, and the program ends; キャンセル keeps both windows,
+// and the program with them.
+TEST_F(CloseUnderQuestion, TheEndPressedUnderTheRecordFormsCloseQuestionWaitsForTheAnswer)
+{
+    ASSERT_TRUE(end());
+    for (const int answer : {IDYES, IDNO, IDCANCEL}) {
+        SCOPED_TRACE(answerName(answer));
+        list->show();
+        QPointer<TDataInquiry> form = newEntry(QStringLiteral("森鷗外") + QString::fromUtf8(answerName(answer)));
+        ASSERT_TRUE(form);
+        // As the field took it.
+        const QString name = form->nmedtNameKanji->text();
+        const int before = rows();
+        boxes.clear();
+        bool keptMeanwhile = false;
+        boxes.answer(answer, [&] {
+            EXPECT_TRUE(test::pressOnTheBus(end()));
+            keptMeanwhile = form && form->isVisible() && list->isVisible();
+        });
+        ASSERT_TRUE(test::pressOnTheBus(form->btnClose));
+        test::handlerReturned();
+        EXPECT_TRUE(keptMeanwhile);
+        ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("入力途中のデータがあります")));
+        EXPECT_EQ(rows(), before + (answer == IDYES ? 1 : 0));
+        EXPECT_EQ(stored(name), answer == IDYES);
+        if (answer != IDCANCEL) {
+            EXPECT_FALSE(form);
+            EXPECT_EQ(RecordForm, nullptr);
+            EXPECT_FALSE(list->isVisible());
+            continue;
+        }
+        ASSERT_TRUE(form);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->nmedtNameKanji->text(), name);
+        EXPECT_TRUE(list->isVisible());
+        boxes.answer(IDNO);
+        form->close();
+        test::handlerReturned();
+        EXPECT_FALSE(form);
+    }
+}
+
+// The same under a designer's question about its new layout (印刷の終了 pressed): はい saves it, いいえ (and はい to
+// throwing the new layout away) does not, and the program ends; キャンセル keeps both windows.
+TEST_F(CloseUnderQuestion, TheEndPressedUnderADesignersCloseQuestionWaitsForTheAnswer)
+{
+    ASSERT_TRUE(end());
+    for (const TDesignerCase &c : DesignerCases)
+        for (const int answer : {IDYES, IDNO, IDCANCEL}) {
+            SCOPED_TRACE(std::string(c.Name) + " " + answerName(answer));
+            list->show();
+            QPointer<TLayoutForm> form = openDesigner(c);
+            ASSERT_TRUE(form);
+            const QString title = QStringLiteral("終了を待つ保存") + QString::fromLatin1(c.Name);
+            const int before = savedLayouts(title);
+            boxes.clear();
+            bool keptMeanwhile = false;
+            answerLayoutQuestion(form, answer, title, [&] {
+                EXPECT_TRUE(test::pressOnTheBus(end()));
+                keptMeanwhile = form && form->isVisible() && list->isVisible();
+            });
+            form->actExit->trigger();
+            test::handlerReturned();
+            EXPECT_TRUE(keptMeanwhile);
+            ASSERT_FALSE(boxes.texts().isEmpty());
+            EXPECT_TRUE(boxes.texts().first().endsWith(QStringLiteral("のレイアウトの変更を保存しますか？  ")))
+                << boxes.texts().first().toStdString();
+            EXPECT_EQ(savedLayouts(title), before + (answer == IDYES ? 1 : 0));
+            if (answer != IDCANCEL) {
+                EXPECT_FALSE(form);
+                EXPECT_EQ(c.Form, nullptr);
+                EXPECT_FALSE(list->isVisible());
+                continue;
+            }
+            ASSERT_TRUE(form);
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_TRUE(form->Modified);
+            EXPECT_TRUE(list->isVisible());
+            EXPECT_EQ(boxes.texts().size(), 1);
+            form->Modified = 0;
+            form->close();
+            test::handlerReturned();
+            EXPECT_FALSE(form);
+        }
+}
+
+// 終了 pressed over the bus while グループ名の設定, opened from the record form, is open: whether the dialog is
+// left with OK or キャンセル, the end goes on once it has returned and asks what it asks, here about the form's
+// new entry; キャンセル to that keeps the program.
+TEST_F(CloseUnderQuestion, TheEndPressedUnderTheGroupNamesOfTheRecordFormWaitsForThem)
+{
+    ASSERT_TRUE(end());
+    const struct {
+        bool ok;
+        int answer;
+    } cases[] = {{true, IDYES}, {false, IDNO}, {false, IDYES}, {true, IDCANCEL}};
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.ok ? "OK, " : "キャンセル, ") + answerName(c.answer));
+        list->show();
+        QPointer<TDataInquiry> form = newEntry(QStringLiteral("𠮷田剝子") + QString::number(++n));
+        ASSERT_TRUE(form);
+        const QString name = form->nmedtNameKanji->text();
+        const int before = rows();
+        boxes.clear();
+        boxes.answer(c.answer);
+        bool asked = false, keptMeanwhile = false;
+        onNextDialog([&](QDialog &names) {
+            asked = names.windowTitle() == QStringLiteral("グループ名の設定");
+            EXPECT_TRUE(test::pressOnTheBus(end()));
+            keptMeanwhile = form && form->isVisible() && list->isVisible();
+            if (!c.ok) {
+                EXPECT_TRUE(test::pressOnTheBus(names.findChild<QAbstractButton *>(QStringLiteral("btnCancel"))));
+                return;
+            }
+            // Names in every row, as OK takes them.
+            const QStringList groups = {QStringLiteral("営業第一部"), QStringLiteral("営業第二部"), QStringLiteral("総務部"),
+                                        QStringLiteral("経理部"),     QStringLiteral("仕入先"),     QStringLiteral("得意先"),
+                                        QStringLiteral("協力会社"),   QStringLiteral("官公庁"),     QStringLiteral("親族"),
+                                        QStringLiteral("友人")};
+            for (int i = 0; i < groups.size(); ++i)
+                EXPECT_TRUE(test::setTextOnTheBus(names.findChild<QWidget *>(QStringLiteral("edtGroup%1").arg(i + 1)), groups[i]));
+            EXPECT_TRUE(test::pressOnTheBus(names.findChild<QAbstractButton *>(QStringLiteral("btnOk"))));
+        });
+        ASSERT_TRUE(test::pressOnTheBus(form->bbtnEditGroup));
+        test::handlerReturned();
+        EXPECT_TRUE(asked);
+        EXPECT_TRUE(keptMeanwhile);
+        ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts().first().startsWith(QStringLiteral("入力途中のデータがあります")));
+        EXPECT_EQ(rows(), before + (c.answer == IDYES ? 1 : 0));
+        EXPECT_EQ(stored(name), c.answer == IDYES);
+        if (c.answer != IDCANCEL) {
+            EXPECT_FALSE(form);
+            EXPECT_FALSE(list->isVisible());
+            continue;
+        }
+        ASSERT_TRUE(form);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(list->isVisible());
+        boxes.answer(IDNO);
+        form->close();
+        test::handlerReturned();
+    }
 }
 
 }  // namespace

@@ -135,7 +135,8 @@ bool RenameDurably(int fd, const QString &from, const QString &to)
     // The new name is in place once the rename returns; a folder that cannot be synced (some file systems
     // refuse it) leaves its entry to the system's own writing, which is all that can be done.
     const int error = errno;
-    const int folder = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);

@@ -19,8 +19,8 @@ public:
     // whoever looks into a failure; windows show Message, which says it in the user's words. systemError: the
     // errno under the engine's failure, when it knows one; folder: the table's.
     explicit EDatabaseError(const QString &detail, int code = 0, int systemError = 0, const QString &folder = {})
-        : std::runtime_error(detail.toStdString()), Code(code), SystemError(systemError), Folder(folder), Detail(detail),
-          Message(userMessage())
+        : std::runtime_error(detail.toStdString()), Code(code), SystemError(systemError), Folder(folder),
+          Detail(detail), Message(userMessage())
     {
     }
     const int Code;  // the SQLite result code (extended codes included), 0 for the engine's own checks

@@ -160,7 +160,8 @@ bool CopySafetyFiles(const QString &folder, const QStringList &files, const QStr
     *writeError = 0;
     failed->clear();
     return replaceSafetyFolder(
-        target, [&](const QString &making) { return copyFiles(folder, files, making, writeError, failed); }, writeError);
+        target, [&](const QString &making) { return copyFiles(folder, files, making, writeError, failed); },
+        writeError);
 }
 
 bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error)

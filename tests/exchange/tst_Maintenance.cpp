@@ -242,8 +242,8 @@ void putSafetyState(const QString &kind, const QMap<QString, QByteArray> &state)
 // The safety copy of the import: the book and its group names.
 bool copyForImport(int *writeError, QString *failed)
 {
-    return CopySafetyFiles(AdrsFolder + "Book/", {"Adrs.DB", "Group.dat"}, DataRootFolder + SafetyImport + "/", writeError,
-                           failed);
+    return CopySafetyFiles(AdrsFolder + "Book/", {"Adrs.DB", "Group.dat"}, DataRootFolder + SafetyImport + "/",
+                           writeError, failed);
 }
 
 // The safety copy of a conversion: the book and the senders.

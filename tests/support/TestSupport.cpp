@@ -334,7 +334,8 @@ SmallDisk::~SmallDisk()
 
 bool SmallDisk::makeReadOnly()
 {
-    return ::mount(nullptr, QFile::encodeName(folder_.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    return ::mount(nullptr, QFile::encodeName(folder_.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr)
+           == 0;
 }
 
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : folder_(QFile::encodeName(QDir::cleanPath(folder)))

@@ -105,13 +105,12 @@ bool replace(const QString &fileName, const QByteArray &bytes, const std::functi
     // The write only fills the file's buffer: the flush reports a full disk. The file reaches the disk before
     // it takes the name, so the name never leads to a file cut short.
     if (file.write(bytes) != bytes.size() || !file.flush()
-        || ::fchmod(file.handle(), exists ? existing.st_mode & 07777 : NewFileMode()) != 0 || ::fsync(file.handle()) != 0)
+        || ::fchmod(file.handle(), exists ? existing.st_mode & 07777 : NewFileMode()) != 0)
         return failed();
     if (beforeReplacing && !beforeReplacing())
         return failed();
     // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
-    const QByteArray temporary = QFile::encodeName(file.fileName());
-    if (std::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+    if (!RenameDurably(file.handle(), file.fileName(), target.absoluteFilePath()))
         return failed();
     file.setAutoRemove(false);
     return true;
@@ -128,4 +127,39 @@ bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const st
     return false;
 }
 
+bool RenameDurably(int fd, const QString &from, const QString &to)
+{
+    // A file system that reports a full disk only when the data are written out (over a network) says so here.
+    if (::fsync(fd) != 0 || std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return false;
+    // The new name is in place once the rename returns; a folder that cannot be synced (some file systems
+    // refuse it) leaves its entry to the system's own writing, which is all that can be done.
+    const int error = errno;
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    errno = error;
+    return true;
+}
+
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+bool IsNotWritable(int error) { return error == EACCES || error == EROFS || error == EPERM; }
+
+int WriteAccessError(const QString &path)
+{
+    // access() answers for the real user, who is the user here, and says EROFS for a read-only mount even to root.
+    return ::access(QFile::encodeName(QDir::cleanPath(path)).constData(), W_OK) == 0 ? 0 : errno;
+}
+
+QString WriteFailureReason(int error)
+{
+    if (IsDiskFull(error))
+        return QStringLiteral("\r\n\r\n") + DiskFullReason;
+    if (IsNotWritable(error))
+        return QStringLiteral("\r\n\r\n") + NotWritableReason;
+    return {};
+}

@@ -16,13 +16,32 @@ class QTemporaryFile;
 bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes,
                       const std::function<bool()> &beforeReplacing = {});
 
+// Gives the written file open as fd, named from, the name to (a file there is replaced) so that a power loss
+// leaves the old file or the new one whole, as a kill does: the file's bytes reach the disk before the rename,
+// the folder's new entry after it. False, with errno set, when the file cannot be synced or renamed; the file
+// then keeps its own name.
+bool RenameDurably(int fd, const QString &from, const QString &to);
+
 // Whether a failed write's errno says the disk had no room left for it (a quota or a file size limit included).
 bool IsDiskFull(int error);
+// Whether a failed write's errno says the place cannot be written: a folder or file without the permission, or
+// a file system mounted read-only.
+bool IsNotWritable(int error);
 
 // What a message box adds below its own lines when the disk had no room left for a write: the table engine's,
 // a file copy's and a settings file's alike.
 inline const QString DiskFullReason =
     QStringLiteral("ディスクの空き容量が足りません  \r\n空き容量を増やしてからもう一度お試しください  ");
+// What it adds when the place written cannot be written (IsNotWritable).
+inline const QString NotWritableReason =
+    QStringLiteral("フォルダーまたはファイルに書き込めません  \r\n書き込みのできる場所を選んでからもう一度お試しください  ");
+// 0 when path, a file or a folder, can be written (a folder: files made, replaced and removed in it); else the
+// errno that says why not: EACCES, EROFS, or ENOENT when it does not exist. What a write is checked with before
+// anything it would replace is touched.
+int WriteAccessError(const QString &path);
+// The lines below a failed write's own message when errno says why: "\r\n\r\n" and DiskFullReason or
+// NotWritableReason; empty for any other failure.
+QString WriteFailureReason(int error);
 
 // The hidden file beside destination that is written before it takes the destination's place:
 // ".<name>.velmora-XXXXXX", an unnamed file until it is given that name. Its writer holds a lock on it for as long

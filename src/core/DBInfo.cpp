@@ -22,18 +22,15 @@ std::unique_ptr<TTable> makeTable(const QString &folder, const QString &file, co
     return table;
 }
 
+// The engine's failure to make the file (a full disk, a folder that cannot be written) goes to the open that
+// needed it, which reports it: it is why the table cannot be opened.
 bool createFile(TTable *table)
 {
     if (!table)
         return false;
-    if (FileExists(table->FileName()))
-        return true;
-    try {
+    if (!FileExists(table->FileName()))
         table->CreateTable();
-        return true;
-    } catch (const EDatabaseError &) {
-        return false;
-    }
+    return true;
 }
 
 void showOpenError(const QString &message, const EDatabaseError &e)
@@ -147,8 +144,8 @@ bool TDMMirvale18::openCounted(int &count, TTable *table, bool (TDMMirvale18::*c
     // A table whose first open failed is tried again rather than reported open.
     if (table->Active())
         return true;
-    (this->*create)();
     try {
+        (this->*create)();
         table->SetIndexName(QString());
         table->Open();
         return true;

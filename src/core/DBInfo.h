@@ -60,6 +60,8 @@ public:
     void CloseOxaCatmTable();
     void CloseOxaCatsTable();
 
+    // Each makes its table's file when it has none; false when the table object is missing. The engine's
+    // failure to make it is thrown (EDatabaseError), for the open that needed the file to report.
     bool CreateAdrsTableFile();
     bool CreateSenderTableFile();
     bool CreateCategoryTableFile();

@@ -149,10 +149,8 @@ void THistoryData::SaveToFile() const
         bytes.append(complemented(item.Text));
     }
 
-    if (!ForceDirectories(QFileInfo(fileName_).absolutePath()))
-        throw EHistoryDataError(writeError);
-    if (!ReplaceFileWhole(fileName_, bytes))
-        throw EHistoryDataError(writeError);
+    if (!ForceDirectories(QFileInfo(fileName_).absolutePath()) || !ReplaceFileWhole(fileName_, bytes))
+        throw EHistoryDataError(writeError + WriteFailureReason(errno));
 }
 
 void THistoryData::FreeItems() { items_.reset(); }

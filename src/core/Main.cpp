@@ -226,8 +226,9 @@ bool TDataRootMove::Reserve(QWidget *owner, const QString &root)
 
 bool TDataRootMove::Prepare(QWidget *owner)
 {
+    const QStringList folders{root_, root_ + QStringLiteral("History/"), root_ + QStringLiteral("Other/")};
     bool ready = true;
-    for (const QString &folder : {root_, root_ + QStringLiteral("History/"), root_ + QStringLiteral("Other/")}) {
+    for (const QString &folder : folders) {
         const QStringList missing = missingFolders(folder);
         ready = QDir().mkpath(folder);
         const int error = errno;
@@ -238,12 +239,24 @@ bool TDataRootMove::Prepare(QWidget *owner)
         if (!ready)
             break;
     }
+    // A folder already there that cannot be written (a card locked against writing, a mount read-only, another
+    // user's) would take the switch and then refuse the first book and every record.
+    for (const QString &folder : ready ? folders : QStringList()) {
+        const int blocked = WriteAccessError(folder);
+        if (IsNotWritable(blocked)) {
+            ShowMessageBoxAt(owner,
+                             QStringLiteral("このデータ保存フォルダーは使用できません  \r\n") + QDir::toNativeSeparators(root_)
+                                 + WriteFailureReason(blocked),
+                             AppTitle, MB_ICONWARNING);
+            return false;
+        }
+    }
     if (ready) {
         ready = copyDefaultHistories(root_ + QStringLiteral("History/"), &made_);
     }
     if (ready)
         return true;
-    const QString reason = IsDiskFull(errno) ? QStringLiteral("\r\n\r\n") + DiskFullReason : QString();
+    const QString reason = WriteFailureReason(errno);
     ShowMessageBoxAt(owner,
                      QStringLiteral("データ保存フォルダーが作成できませんでした  \r\n") + QDir::toNativeSeparators(root_) + reason,
                      AppTitle, MB_ICONERROR);

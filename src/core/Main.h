@@ -88,8 +88,8 @@ public:
     // or no hold on it can be had; nothing is made then.
     bool Reserve(QWidget *owner, const QString &root);
     // Makes the reserved root's folders and copies the shipped histories there, so that a disk without room for
-    // them refuses the move before the settings name the root: false, having told the user over owner why (a
-    // full disk by name).
+    // them, or a folder the program cannot write, refuses the move before the settings name the root: false,
+    // having told the user over owner why (a full disk, a folder that cannot be written, by name).
     bool Prepare(QWidget *owner);
     // The data root has moved: the hold reserved becomes this copy's (DataRootHold), and the old root is free.
     void Complete();

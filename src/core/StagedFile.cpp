@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
@@ -64,8 +63,7 @@ bool TStagedFile::Open()
 bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
 {
     const bool modeSet = permissions ? file_.setPermissions(*permissions) : ::fchmod(file_.handle(), NewFileMode()) == 0;
-    if (!modeSet
-        || std::rename(QFile::encodeName(file_.fileName()).constData(), QFile::encodeName(destination_).constData()) != 0)
+    if (!modeSet || !RenameDurably(file_.handle(), file_.fileName(), destination_))
         return false;
     file_.setAutoRemove(false);
     return true;

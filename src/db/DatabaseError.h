@@ -3,23 +3,29 @@
 
 #include "base/FileReplace.h"
 
+#include <QDir>
 #include <QString>
 
 #include <stdexcept>
 
 // What the user can do about a failure differs: a locked table works again once the other program lets go,
-// a full disk once there is room, a damaged file never does.
-enum class TDatabaseErrorKind { Other, Locked, Full, Damaged };
+// a full disk once there is room, a place that cannot be written once the user picks one that can, a damaged
+// file never does.
+enum class TDatabaseErrorKind { Other, Locked, Full, ReadOnly, Damaged };
 
 class EDatabaseError : public std::runtime_error {
 public:
     // detail: the engine's own account (the table or file, the statement, SQLite's words), kept for what() and
-    // whoever looks into a failure; windows show Message, which says it in the user's words.
-    explicit EDatabaseError(const QString &detail, int code = 0)
-        : std::runtime_error(detail.toStdString()), Code(code), Detail(detail), Message(userMessage())
+    // whoever looks into a failure; windows show Message, which says it in the user's words. systemError: the
+    // errno under the engine's failure, when it knows one; folder: the table's.
+    explicit EDatabaseError(const QString &detail, int code = 0, int systemError = 0, const QString &folder = {})
+        : std::runtime_error(detail.toStdString()), Code(code), SystemError(systemError), Folder(folder),
+          Detail(detail), Message(userMessage())
     {
     }
     const int Code;  // the SQLite result code (extended codes included), 0 for the engine's own checks
+    const int SystemError;
+    const QString Folder;
     const QString Detail;
     const QString Message;
 
@@ -31,21 +37,36 @@ public:
             return TDatabaseErrorKind::Locked;
         case 13:  // SQLITE_FULL
             return TDatabaseErrorKind::Full;
+        case 3:   // SQLITE_PERM
+            return TDatabaseErrorKind::ReadOnly;
+        case 8:   // SQLITE_READONLY, but for a file moved away while open (SQLITE_READONLY_DBMOVED)
+            return Code == (8 | (4 << 8)) ? TDatabaseErrorKind::Other : TDatabaseErrorKind::ReadOnly;
         case 11:  // SQLITE_CORRUPT
         case 26:  // SQLITE_NOTADB
             return TDatabaseErrorKind::Damaged;
+        case 10:  // SQLITE_IOERR
+        case 14:  // SQLITE_CANTOPEN: a file, or its journal, that could not be made says why only in errno
+            return IsDiskFull(SystemError)      ? TDatabaseErrorKind::Full
+                   : IsNotWritable(SystemError) ? TDatabaseErrorKind::ReadOnly
+                                                : TDatabaseErrorKind::Other;
         default: return TDatabaseErrorKind::Other;
         }
     }
 
-    // The lines a message box adds below its own first line to say why, empty when nothing more is known.
+    // The lines a message box adds below its own first line to say why, empty when nothing more is known. A
+    // disk without room and a place that cannot be written are named by the table's folder first.
     QString Reason() const
     {
+        const auto named = [this](const QString &why) {
+            return Folder.isEmpty() ? why : QDir::toNativeSeparators(Folder) + QStringLiteral("\r\n") + why;
+        };
         switch (Kind()) {
         case TDatabaseErrorKind::Locked:
             return QStringLiteral("ファイルが他のプログラムで使用されています  \r\nしばらくしてからもう一度お試しください  ");
         case TDatabaseErrorKind::Full:
-            return DiskFullReason;
+            return named(DiskFullReason);
+        case TDatabaseErrorKind::ReadOnly:
+            return named(NotWritableReason);
         case TDatabaseErrorKind::Damaged:
             return QStringLiteral("ファイルが壊れています  \r\nバックアップから復元してください  ");
         default: return {};

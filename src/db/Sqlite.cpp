@@ -3,6 +3,7 @@
 #include "db/Collation.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstring>
 
@@ -14,8 +15,13 @@ void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool 
     const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+        int systemError = db_ ? sqlite3_system_errno(db_) : 0;
+        // A file the engine could not make it then tries to open as it is, which leaves errno saying the file
+        // is not there: the folder says why it could not be made.
+        if (create && (rc & 0xFF) == SQLITE_CANTOPEN && IsNotWritable(WriteAccessError(folder())))
+            systemError = WriteAccessError(folder());
         Close();
-        throw EDatabaseError(fileName + QStringLiteral(": ") + why, rc);
+        throw EDatabaseError(fileName + QStringLiteral(": ") + why, rc, systemError, folder());
     }
     sqlite3_extended_result_codes(db_, 1);
     // A locked table is retried briefly before it counts as locked by another program.
@@ -25,6 +31,8 @@ void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool 
     Exec("PRAGMA cipher_page_size = 4096");
     RegisterSjisCollation(db_);
 }
+
+QString TSqliteDatabase::folder() const { return QFileInfo(fileName_).absolutePath() + QLatin1Char('/'); }
 
 void TSqliteDatabase::Close()
 {
@@ -40,7 +48,7 @@ void TSqliteDatabase::Exec(const QByteArray &sql)
     if (rc != SQLITE_OK) {
         const QString why = message ? QString::fromUtf8(message) : QString();
         sqlite3_free(message);
-        throw EDatabaseError(fileName_ + QStringLiteral(": ") + why, rc);
+        throw EDatabaseError(fileName_ + QStringLiteral(": ") + why, rc, sqlite3_system_errno(db_), folder());
     }
 }
 
@@ -48,7 +56,7 @@ void TSqliteDatabase::Fail(const QString &what, int rc) const
 {
     throw EDatabaseError(fileName_ + QStringLiteral(": ") + what + QStringLiteral(": ")
                              + QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)),
-                         rc);
+                         rc, db_ ? sqlite3_system_errno(db_) : 0, folder());
 }
 
 TSqliteStatement::TSqliteStatement(const TSqliteDatabase &db, const QByteArray &sql) : db_(&db)

@@ -29,6 +29,9 @@ public:
     [[noreturn]] void Fail(const QString &what, int rc) const;
 
 private:
+    // The file's folder, which a full disk or a place that cannot be written is named by.
+    QString folder() const;
+
     sqlite3 *db_ = nullptr;
     QString fileName_;
 };

@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <optional>
 #include <unordered_map>
@@ -537,8 +538,10 @@ void TTable::CreateTable()
         throw;
     }
     if (!QFile::rename(temporary, target)) {
+        const int error = errno;
         QFile::remove(temporary);
-        throw EDatabaseError(target + QStringLiteral(": the table file cannot be made"));
+        throw EDatabaseError(target + QStringLiteral(": the table file cannot be made"), SQLITE_CANTOPEN, error,
+                             QFileInfo(target).absolutePath() + QLatin1Char('/'));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "designers/LayoutPrint.h"
 
+#include "base/FileReplace.h"
 #include "base/Numbers.h"
 #include "base/Units.h"
 #include "core/StagedFile.h"
@@ -263,7 +264,8 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
     // A queue's pages are written to a file of the temporary folder that is only handed to the queue.
     TStagedFile pages(toPdf ? pdfFile : QDir::tempPath() + QStringLiteral("/velmora-print.pdf"));
     if (!pages.Open())
-        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(toPdf ? pdfFile : pages.FileName()));
+        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(toPdf ? pdfFile : pages.FileName())
+                            + WriteFailureReason(errno));
 
     // The queue's page layout, written as PDF: the queue gets the file only once it is whole.
     QPrinter device(QPrinter::HighResolution);
@@ -292,7 +294,8 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
     }
     if (toPdf) {
         if (!pages.Commit())
-            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(pdfFile));
+            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(pdfFile)
+                                + WriteFailureReason(errno));
     } else {
         sendToQueue(setting.PrinterName, pages.FileName(), title, setting.Copies, size);
     }

@@ -1,5 +1,6 @@
 #include "drawing/PrintJob.h"
 
+#include "base/FileReplace.h"
 #include "drawing/GlyphRenderer.h"
 #include "drawing/PdfFile.h"
 #include "drawing/PrinterInfo.h"
@@ -321,8 +322,9 @@ void CorrectPdfText(const QString &pdfFile)
         if (!file.open(QIODevice::ReadWrite) || file.size() != size)
             throw EPrinterError(CorrectionFailed.arg(pdfFile));
         if (!file.seek(size) || file.write(section) != section.size() || !file.flush()) {
+            const int error = errno;
             file.resize(size);
-            throw EPrinterError(CorrectionFailed.arg(pdfFile));
+            throw EPrinterError(CorrectionFailed.arg(pdfFile) + WriteFailureReason(error));
         }
     } catch (const std::exception &) {
         throw EPrinterError(CorrectionFailed.arg(pdfFile));

@@ -517,10 +517,8 @@ void TPrinterInfo::Save() const
 {
     const QByteArray bytes = EncodePrinterSetting(Setting);
     const QString failed = FileName + QStringLiteral("\r\nファイルに書き込めませんでした");
-    if (!ForceDirectories(QFileInfo(FileName).absolutePath()))
-        throw EPrinterError(failed);
-    if (!ReplaceFileWhole(FileName, bytes))
-        throw EPrinterError(failed);
+    if (!ForceDirectories(QFileInfo(FileName).absolutePath()) || !ReplaceFileWhole(FileName, bytes))
+        throw EPrinterError(failed + WriteFailureReason(errno));
 }
 
 void TPrinterInfo::GetPaperName(int &error, QString &name) const

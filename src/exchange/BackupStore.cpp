@@ -14,7 +14,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <openssl/evp.h>
@@ -137,21 +136,46 @@ QByteArray FileSum(const QString &file)
     return finishPieceSums(pieces);
 }
 
+namespace {
+
+// Writes all of size bytes; false with errno set otherwise. A disk that takes part of a write and then nothing
+// more has no room left, whatever error code (none, across file systems) the short write came with.
+bool writeWhole(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, static_cast<size_t>(size));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += put;
+        size -= put;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
-                    const std::function<bool(qint64)> &advance, bool *diskFull)
+                    const std::function<bool(qint64)> &advance, int *writeError)
 {
     QFile in(source);
     QFile out(target);
-    int writeError = 0;
-    auto noteFull = [&] {
-        if (diskFull)
-            *diskFull = IsDiskFull(writeError);
+    int failedWrite = 0;
+    auto noteWrite = [&] {
+        if (writeError)
+            *writeError = failedWrite;
     };
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        noteWrite();
         return false;
+    }
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        writeError = errno;
-        noteFull();
+        failedWrite = errno;
+        noteWrite();
         return false;
     }
     const int from = in.handle(), to = out.handle();
@@ -170,12 +194,12 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
             // A file system that cannot copy in the kernel: through a buffer.
             QByteArray buffer(static_cast<int>(want), Qt::Uninitialized);
             got = ::pread(from, buffer.data(), static_cast<size_t>(want), copied);
-            if (got > 0 && ::write(to, buffer.constData(), static_cast<size_t>(got)) != got) {
-                writeError = errno;
+            if (got > 0 && !writeWhole(to, buffer.constData(), got)) {
+                failedWrite = errno;
                 got = -1;
             }
         } else if (got < 0) {
-            writeError = errno;
+            failedWrite = errno;
         }
         ok = got > 0 && (!advance || advance(got));
         copied += std::max<ssize_t>(got, 0);
@@ -185,7 +209,7 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
     out.close();
     if (!ok || out.error() != QFileDevice::NoError) {
         out.remove();
-        noteFull();
+        noteWrite();
         return false;
     }
     if (sha256Hex)
@@ -233,30 +257,40 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
         *error = why;
         return QString();
     };
+    // A write the backup's disk refuses names that disk, the data root, and why; not the user's file.
+    const auto notWritten = [&](const QString &first, int error) {
+        return fail(first + QStringLiteral("\r\n") + QDir::toNativeSeparators(dataRoot) + WriteFailureReason(error));
+    };
     if (!QDir().mkpath(partial))
-        return fail(QStringLiteral("バックアップ先のフォルダを作成できません  "));
+        return notWritten(QStringLiteral("バックアップ先のフォルダを作成できません  "), errno);
 
     QByteArray manifest = ManifestHeader.toUtf8() + "\n";
     qint64 done = 0;
     for (const auto &[rel, source] : files) {
         const QString target = partial + rel;
-        QDir().mkpath(QFileInfo(target).path());
+        if (!QDir().mkpath(QFileInfo(target).path()))
+            return notWritten(QStringLiteral("バックアップ先のフォルダを作成できません  "), errno);
         QByteArray sum;
         bool stopped = false;
-        const bool copied = CopyFileSummed(source, target, &sum, [&](qint64 piece) {
-            done += piece;
-            stopped = !step(done, total);
-            return !stopped;
-        });
+        int writeError = 0;
+        const bool copied = CopyFileSummed(
+            source, target, &sum,
+            [&](qint64 piece) {
+                done += piece;
+                stopped = !step(done, total);
+                return !stopped;
+            },
+            &writeError);
         if (stopped)
             return fail(QStringLiteral("バックアップを中止しました  "));
+        if (!copied && (IsDiskFull(writeError) || IsNotWritable(writeError)))
+            return notWritten(QStringLiteral("ファイルをバックアップできません  "), writeError);
         if (!copied)
             return fail(QStringLiteral("ファイルをバックアップできません  \r\n") + QDir::toNativeSeparators(source));
         manifest += sum + '\t' + QByteArray::number(QFileInfo(target).size()) + '\t' + rel.toUtf8() + '\n';
     }
-    QSaveFile out(partial + ManifestFileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(manifest) != manifest.size() || !out.commit())
-        return fail(QStringLiteral("バックアップの目録を書き込めません  "));
+    if (!ReplaceFileWhole(partial + ManifestFileName, manifest))
+        return notWritten(QStringLiteral("バックアップの目録を書き込めません  "), errno);
     if (!QDir().rename(partial, finalFolder))
         return fail(QStringLiteral("バックアップ先のフォルダを作成できません  "));
     return finalFolder + QLatin1Char('/');
@@ -466,26 +500,36 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
         *error = why;
         return false;
     };
-    const QString noJournal =
-        QStringLiteral("復元用の作業ファイルを作成できません  \r\n") + QDir::toNativeSeparators(journal.FileName());
+    const auto noJournal = [&](int writeError) {
+        return QStringLiteral("復元用の作業ファイルを作成できません  \r\n") + QDir::toNativeSeparators(journal.FileName())
+               + WriteFailureReason(writeError);
+    };
     if (!writeJournal(journal)) {
-        *error = noJournal;
+        *error = noJournal(errno);
         return false;
     }
     for (const QString &folder : {journal.Root + StagingName, journal.Root + OldName, journal.Folder + StagingName,
                                   journal.Folder + OldName})
         if (!makeFresh(folder))
-            return fail(QStringLiteral("復元用の作業フォルダを作成できません  \r\n") + QDir::toNativeSeparators(folder));
+            return fail(QStringLiteral("復元用の作業フォルダを作成できません  \r\n") + QDir::toNativeSeparators(folder)
+                        + WriteFailureReason(errno));
 
-    // Every file is staged and checked before the data are touched.
-    const QString diskFull = QStringLiteral("ディスクの空き容量が不足しているため復元できません  ");
+    // Every file is staged and checked before the data are touched. A write the disk refuses is that disk's
+    // doing, named by the folder restored into, and never taken for a damaged backup.
+    const auto notWritten = [&](const TBackupFile &f, int writeError) {
+        const QString place = QDir::toNativeSeparators(journal.Base(f.Path));
+        return fail(IsDiskFull(writeError)
+                        ? QStringLiteral("ディスクの空き容量が不足しているため復元できません  \r\n") + place
+                        : QStringLiteral("復元できません  \r\n") + place + WriteFailureReason(writeError));
+    };
     qint64 done = 0;
     for (const TBackupFile &f : files) {
         const QString target = journal.Staged(f.Path);
-        if (!QDir().mkpath(QFileInfo(target).path()) && IsDiskFull(errno))
-            return fail(diskFull);
+        if (!QDir().mkpath(QFileInfo(target).path()))
+            return notWritten(f, errno);
         QByteArray sum;
-        bool stopped = false, full = false;
+        bool stopped = false;
+        int writeError = 0;
         const bool copied = CopyFileSummed(
             backupFolder + f.Path, target, &sum,
             [&](qint64 piece) {
@@ -493,11 +537,11 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
                 stopped = !step(done, total);
                 return !stopped;
             },
-            &full);
+            &writeError);
         if (stopped)
             return fail(QStringLiteral("復元を中止しました  "));
-        if (full)
-            return fail(diskFull);
+        if (IsDiskFull(writeError) || IsNotWritable(writeError))
+            return notWritten(f, writeError);
         if (!copied || sum != f.Sha256 || QFileInfo(target).size() != f.Size)
             return fail(QStringLiteral("バックアップデータが破損しているため復元できません  \r\n")
                         + QDir::toNativeSeparators(f.Path));
@@ -507,7 +551,8 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
     // leaves them naming another.
     const QString settings = journal.Staged(SettingsPrefix + SettingsFileName);
     if (namesRoot && present(settings) && !WriteDataPath(settings, journal.Root))
-        return fail(QStringLiteral("設定ファイルを書き込めません  \r\n") + QDir::toNativeSeparators(settings));
+        return fail(QStringLiteral("設定ファイルを書き込めません  \r\n") + QDir::toNativeSeparators(settings)
+                    + WriteFailureReason(errno));
 
     // The swap: each data folder the backup holds replaces the live one whole; a folder it does not hold is not
     // the backup's to empty. Each settings file and table is replaced on its own; those the backup does not
@@ -520,7 +565,7 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
             journal.Items << f.Path;
     journal.Phase = PhaseSwapping;
     if (!writeJournal(journal))
-        return fail(noJournal);
+        return fail(noJournal(errno));
     QString unmoved = swapIn(journal);
     if (unmoved.isEmpty()) {
         journal.Phase = PhaseDone;

@@ -382,14 +382,14 @@ void TFileImport::SetColumnItem(int column, int itemNo)
         setChoice(grdPreview->model(), grdPreview->model()->index(0, column), itemNo);
 }
 
-bool TFileImport::makeSafetyCopy(bool *diskFull)
+bool TFileImport::makeSafetyCopy(int *writeError)
 {
     const TTable &book = *DMMirvale18->AdrsTable;
     QStringList files = AdrsTableFiles;
     if (QFile::exists(book.DatabaseName + QStringLiteral("Group.dat")))
         files << QStringLiteral("Group.dat");
     QString failed;
-    return CopySafetyFiles(book.DatabaseName, files, SafetyFolder(), diskFull, &failed);
+    return CopySafetyFiles(book.DatabaseName, files, SafetyFolder(), writeError, &failed);
 }
 
 void TFileImport::btnImportClick()
@@ -410,15 +410,26 @@ void TFileImport::btnImportClick()
         ShowMessageBoxAt(this, QStringLiteral("ファイルが開けませんでした  \r\n") + fileName_, AppTitle, MB_ICONERROR);
         return;
     }
+    // A book that cannot be written would refuse every row: the copy of the previous import stays the one kept.
+    const TTable &book = *DMMirvale18->AdrsTable;
+    int blocked = WriteAccessError(book.FileName());
+    blocked = blocked ? blocked : WriteAccessError(book.DatabaseName);
+    if (IsNotWritable(blocked)) {
+        ShowMessageBoxAt(this,
+                         QStringLiteral("取り込みに失敗しました  \r\nアドレス帳は取り込み前のままです  \r\n\r\n")
+                             + QDir::toNativeSeparators(book.FileName()) + WriteFailureReason(blocked),
+                         AppTitle, MB_ICONERROR);
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool diskFull = false;
-    const bool copied = makeSafetyCopy(&diskFull);
+    int writeError = 0;
+    const bool copied = makeSafetyCopy(&writeError);
     QApplication::restoreOverrideCursor();
     if (!copied) {
-        const QString text =
-            QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n") + SafetyFolder();
-        ShowMessageBoxAt(this, diskFull ? text + QStringLiteral("\r\n\r\n") + DiskFullReason : text, AppTitle,
-                         MB_ICONERROR);
+        ShowMessageBoxAt(this,
+                         QStringLiteral("アドレス帳の控えが作成できませんでした  \r\n取り込みを中止します  \r\n") + SafetyFolder()
+                             + WriteFailureReason(writeError),
+                         AppTitle, MB_ICONERROR);
         return;
     }
 

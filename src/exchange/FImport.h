@@ -72,8 +72,8 @@ private:
     // The beginning of the file the preview reads, in the encoding chosen.
     QString previewText() const;
     // The book's files copied to SafetyFolder, replacing the copy there whole; false when they cannot be, with
-    // the folder as it was and *diskFull telling whether the disk had no room.
-    bool makeSafetyCopy(bool *diskFull);
+    // the folder as it was and *writeError the errno of the write that failed (0 when none did).
+    bool makeSafetyCopy(int *writeError);
 
     QString fileName_;
     QByteArray head_;

@@ -1,5 +1,6 @@
 #include "exchange/HDDInst.h"
 
+#include "base/FileReplace.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "exchange/WorkProgress.h"
@@ -58,16 +59,21 @@ bool InstallDirectoryData(const QString &discData, const QString &folder, const 
         QDir().mkpath(QFileInfo(partial + rel).path());
         QByteArray sum;
         bool stopped = false;
-        const bool copied = CopyFileSummed(discData + rel, partial + rel, &sum, [&](qint64 piece) {
-            done += piece;
-            stopped = !step(done, total);
-            return !stopped;
-        });
+        int writeError = 0;
+        const bool copied = CopyFileSummed(
+            discData + rel, partial + rel, &sum,
+            [&](qint64 piece) {
+                done += piece;
+                stopped = !step(done, total);
+                return !stopped;
+            },
+            &writeError);
         if (stopped)
             return fail(QStringLiteral("インストールを中止しました  "));
         // The copy is read back: what lies on the disk must be what was read from the disc.
         if (!copied || FileSum(partial + rel) != sum)
-            return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(partial + rel));
+            return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(partial + rel)
+                        + WriteFailureReason(writeError));
     }
     const QString old = root + QStringLiteral("Dt00.old/");
     QDir(old).removeRecursively();

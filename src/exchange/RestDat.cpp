@@ -1,5 +1,6 @@
 #include "exchange/RestDat.h"
 
+#include "base/FileReplace.h"
 #include "base/Numbers.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -143,7 +144,10 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     if (change && !move.Reserve(this, root))
         return false;
     if (!QDir().mkpath(root)) {
-        ShowMessageBoxAt(this, QStringLiteral("復元先のフォルダーを作成できません  "), AppTitle, MB_ICONERROR);
+        ShowMessageBoxAt(this,
+                         QStringLiteral("復元先のフォルダーを作成できません  \r\n") + QDir::toNativeSeparators(root)
+                             + WriteFailureReason(errno),
+                         AppTitle, MB_ICONERROR);
         return false;
     }
     btnOK->setEnabled(false);

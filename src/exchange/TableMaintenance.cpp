@@ -99,12 +99,12 @@ void settleSafetyFolder(const QString &folder)
 }
 
 // fill makes the new copy in the folder it is given; it then replaces folder in two renames.
-bool replaceSafetyFolder(const QString &folder, const std::function<bool(const QString &making)> &fill, bool *diskFull)
+bool replaceSafetyFolder(const QString &folder, const std::function<bool(const QString &making)> &fill, int *writeError)
 {
     settleSafetyFolder(folder);
     const QString making = besideFolder(folder, MakingSuffix), replaced = besideFolder(folder, ReplacedSuffix);
     if (!QDir().mkpath(making)) {
-        *diskFull = IsDiskFull(errno);
+        *writeError = errno;
         return false;
     }
     const bool hadCopy = QFileInfo::exists(folder);
@@ -123,16 +123,16 @@ bool replaceSafetyFolder(const QString &folder, const std::function<bool(const Q
 }
 
 // The files of folder named in files (those that exist) copied into target.
-bool copyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull, QString *failed)
+bool copyFiles(const QString &folder, const QStringList &files, const QString &target, int *writeError, QString *failed)
 {
     if (!QDir().mkpath(target)) {
-        *diskFull = IsDiskFull(errno);
+        *writeError = errno;
         return false;
     }
     for (const QString &name : files) {
         if (!QFileInfo::exists(folder + name))
             continue;
-        if (!CopyFileSummed(folder + name, target + name, nullptr, {}, diskFull)) {
+        if (!CopyFileSummed(folder + name, target + name, nullptr, {}, writeError)) {
             *failed = folder + name;
             return false;
         }
@@ -142,31 +142,32 @@ bool copyFiles(const QString &folder, const QStringList &files, const QString &t
 
 // A file of the safety copy being replaced that the new one keeps: a link to it costs no room, a copy serves a
 // disk that has no links.
-bool keepFile(const QString &file, const QString &kept, bool *diskFull)
+bool keepFile(const QString &file, const QString &kept, int *writeError)
 {
     if (!QDir().mkpath(QFileInfo(kept).path())) {
-        *diskFull = IsDiskFull(errno);
+        *writeError = errno;
         return false;
     }
     return ::link(QFile::encodeName(file).constData(), QFile::encodeName(kept).constData()) == 0
-           || CopyFileSummed(file, kept, nullptr, {}, diskFull);
+           || CopyFileSummed(file, kept, nullptr, {}, writeError);
 }
 
 }  // namespace
 
-bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
+bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, int *writeError,
                      QString *failed)
 {
-    *diskFull = false;
+    *writeError = 0;
     failed->clear();
     return replaceSafetyFolder(
-        target, [&](const QString &making) { return copyFiles(folder, files, making, diskFull, failed); }, diskFull);
+        target, [&](const QString &making) { return copyFiles(folder, files, making, writeError, failed); },
+        writeError);
 }
 
 bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, QString *error)
 {
     const QString kindFolder = DataRootFolder + kind + QLatin1Char('/');
-    bool diskFull = false;
+    int writeError = 0;
     QString failed;
     // The parts are replaced together: a copy of some parts only would not match any state of the data.
     const bool made = replaceSafetyFolder(
@@ -176,22 +177,23 @@ bool MakeSafetyCopy(const QString &kind, const std::vector<TSafetyPart> &parts, 
                 const QString part = rel.section(QLatin1Char('/'), 0, 0);
                 if (std::any_of(parts.begin(), parts.end(), [&](const TSafetyPart &p) { return p.Part == part; }))
                     continue;
-                if (!keepFile(kindFolder + rel, making + rel, &diskFull)) {
+                if (!keepFile(kindFolder + rel, making + rel, &writeError)) {
                     failed = kindFolder + rel;
                     return false;
                 }
             }
             for (const TSafetyPart &p : parts)
-                if (!copyFiles(p.Folder, p.Files, making + p.Part + QLatin1Char('/'), &diskFull, &failed))
+                if (!copyFiles(p.Folder, p.Files, making + p.Part + QLatin1Char('/'), &writeError, &failed))
                     return false;
             return true;
         },
-        &diskFull);
+        &writeError);
     if (made)
         return true;
+    // A write the disk refused names the copy's folder, where the room or the permission is missing.
     *error = QStringLiteral("安全のためのコピーを作成できません  ");
-    if (diskFull)
-        *error += QStringLiteral("\r\n\r\n") + DiskFullReason;
+    if (writeError != 0)
+        *error += QStringLiteral("\r\n") + QDir::toNativeSeparators(kindFolder) + WriteFailureReason(writeError);
     else if (!failed.isEmpty())
         *error += QStringLiteral("\r\n") + QDir::toNativeSeparators(failed);
     return false;

@@ -21,9 +21,9 @@ inline const QString SafetyAdrsPos = QStringLiteral("backup.cap");
 inline const QString SafetyRepair = QStringLiteral("backup.rep");
 
 // The files of folder named in files (those that exist) copied into target, which they replace whole. False
-// when they cannot be: target stays as it was, *diskFull tells whether the disk had no room for the copy and
-// *failed names the file (empty when the folder itself could not be made or put in place).
-bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, bool *diskFull,
+// when they cannot be: target stays as it was, *writeError is the errno of the write to target that failed (0
+// when none did) and *failed names the file (empty when the folder itself could not be made or put in place).
+bool CopySafetyFiles(const QString &folder, const QStringList &files, const QString &target, int *writeError,
                      QString *failed);
 
 // One folder of a safety copy: the files of Folder named in Files, kept below Part (the book's folder name, or

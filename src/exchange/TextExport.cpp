@@ -121,7 +121,7 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
             missing += QString::fromUcs4(&c, 1);
     outcome.Unmappable = missing;
     if (!ReplaceFileWhole(fileName, bytes)) {
-        outcome.Failure = QStringLiteral("ファイルが書き込めませんでした  \r\n") + fileName;
+        outcome.Failure = QStringLiteral("ファイルが書き込めませんでした  \r\n") + fileName + WriteFailureReason(errno);
         outcome.Written = 0;
     }
     if (progress)

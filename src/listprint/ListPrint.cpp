@@ -1,5 +1,6 @@
 #include "listprint/ListPrint.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -408,7 +409,8 @@ bool TListPrint::PrintTo(const QString &fileName)
     try {
         if (pages) {
             if (!pages->Open())
-                throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(fileName));
+                throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(fileName)
+                                    + WriteFailureReason(errno));
             printer.setOutputFileName(pages->FileName());
         }
         TPrintJob job(printer);
@@ -422,7 +424,8 @@ bool TListPrint::PrintTo(const QString &fileName)
         else
             job.End();
         if (pages && !stopped && !pages->Commit())
-            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(fileName));
+            throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(fileName)
+                                + WriteFailureReason(errno));
     } catch (const EPrinterError &e) {
         failure = e.Message;
     } catch (const EDatabaseError &e) {

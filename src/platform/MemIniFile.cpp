@@ -161,8 +161,7 @@ void TMemIniFile::UpdateFile() const
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルが大きすぎるため書き込めませんでした"));
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     if (!ReplaceFileWhole(fileName_, bytes))
-        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした")
-                            + (IsDiskFull(errno) ? QStringLiteral("\r\n\r\n") + DiskFullReason : QString()));
+        throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした") + WriteFailureReason(errno));
 }
 
 const TMemIniFile::Section *TMemIniFile::findSection(const QString &name) const

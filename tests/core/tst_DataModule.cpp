@@ -1,7 +1,9 @@
 // The data module: reference-counted opens, creation of missing tables, histories and the shipped tables.
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "db/DatabaseError.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
 
@@ -12,6 +14,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -75,6 +80,63 @@ TEST_F(DataModule, DamagedTableIsReportedAndLeftAlone)
                                                         "ファイルが壊れています  \r\nバックアップから復元してください  ")});
     EXPECT_EQ(test::readFile(OtherFolder + "Sender.DB"), "not a table at all");
     dm.CloseSenderTable();
+}
+
+// The first book on a disk with 64 KB free, or on one mounted read-only: the open names the book's folder and
+// says why the file could not be made, and leaves nothing half made. A book that opens on a read-only disk says
+// the same when a record is stored.
+TEST_F(DataModule, ABookThatCannotBeMadeOrWrittenNamesItsFolderAndWhy)
+{
+    const QString failed = QStringLiteral("アドレス帳ファイルがオープンできませんでした  \r\n\r\n");
+    {
+        test::SmallDisk disk(64 * 1024);
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.skipReason().toStdString();
+        AdrsFolder = disk.path() + "Adrs/";
+        const QString book = AdrsFolder + "得意先 剝離/";
+        ASSERT_TRUE(QDir().mkpath(book));
+        dm.CreateAdrsTableObject("得意先 剝離");
+        EXPECT_FALSE(dm.OpenAdrsTable());
+        EXPECT_EQ(boxes.texts(), QStringList{failed + QDir::toNativeSeparators(book) + "\r\n" + DiskFullReason});
+        EXPECT_EQ(test::entriesBelow(book), QStringList());
+        dm.CloseAdrsTable();
+        dm.FreeAdrsTableObject();
+    }
+    boxes.clear();
+    {
+        test::SmallDisk disk(1024 * 1024);
+        ASSERT_TRUE(disk.mounted());
+        AdrsFolder = disk.path() + "Adrs/";
+        const QString book = AdrsFolder + "鷗外/", made = AdrsFolder + "Book/";
+        ASSERT_TRUE(QDir().mkpath(book) && QDir().mkpath(made));
+        dm.CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm.OpenAdrsTable());
+        dm.CloseAdrsTable();
+        ASSERT_TRUE(disk.makeReadOnly()) << std::strerror(errno);
+        dm.CreateAdrsTableObject("鷗外");
+        EXPECT_FALSE(dm.OpenAdrsTable());
+        EXPECT_EQ(boxes.texts(), QStringList{failed + QDir::toNativeSeparators(book) + "\r\n" + NotWritableReason});
+        dm.CloseAdrsTable();
+
+        dm.CreateAdrsTableObject("Book");
+        ASSERT_TRUE(dm.OpenAdrsTable());
+        TTable &t = *dm.AdrsTable;
+        try {
+            t.StartTransaction();
+            t.Append();
+            t.FieldByName("NameKanji").SetAsString(Sjis::encode(QStringLiteral("山田 太郎")));
+            t.Post();
+            t.Commit();
+            ADD_FAILURE() << "a record was stored on a read-only disk";
+        } catch (const EDatabaseError &e) {
+            t.Cancel();
+            t.Rollback();
+            EXPECT_EQ(DatabaseErrorText("データを登録できませんでした  ", e),
+                      "データを登録できませんでした  \r\n\r\n" + QDir::toNativeSeparators(made) + "\r\n" + NotWritableReason);
+        }
+        dm.CloseAdrsTable();
+        dm.FreeAdrsTableObject();
+    }
 }
 
 TEST_F(DataModule, UnreadableHistoryIsReportedAndTheBookStillOpens)

@@ -1,4 +1,5 @@
 // Input history lists: the .mtd format, the cut and trim rules, and that a file is never lost to a bad read.
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/HistoryData.h"
 
@@ -192,7 +193,8 @@ TEST_F(HistoryData, FailedSaveIsReportedAndLeavesOldFile)
         full.Add("an entry longer than the room left on the disk", 1);
     {
         test::FullDisk disk;
-        expectError([&] { full.SaveToFile(); }, writeError(full));
+        // The file is named, and so is the full disk.
+        expectError([&] { full.SaveToFile(); }, writeError(full) + "\r\n\r\n" + DiskFullReason);
     }
     EXPECT_EQ(test::readFile(path()), old);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"List.mtd"});

@@ -17,9 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <utility>
 
 namespace {
@@ -68,6 +71,42 @@ TEST_F(StagedFile, TheOldFileStaysUntilTheNewOneIsCommittedWhole)
     EXPECT_EQ(list(), doc + "\n");
     EXPECT_EQ(files(), (QStringList{QFileInfo(other.FileName()).fileName(), "doc.pdf"}));
     EXPECT_EQ(test::readFile(doc), "new");
+}
+
+// A power loss after the rename must find the new file whole and its name in the folder: the file is synced
+// before it takes the name, the folder after. A staged PDF and a settings file replaced whole alike.
+TEST_F(StagedFile, TheFileIsSyncedBeforeItTakesTheNameAndTheFolderAfter)
+{
+    const QString folder = QDir(out.path()).canonicalPath();
+    const QString pdf = folder + "/宛名印刷 剝離.pdf", ini = folder + "/Mirvale18.ini";
+    const std::pair<QString, std::function<void()>> writes[] = {
+        {pdf,
+         [&] {
+             TStagedFile staged(pdf);
+             if (!staged.Open())
+                 return;
+             test::writeFile(staged.FileName(), "%PDF-1.4 ...");
+             staged.Commit();
+         }},
+        {ini, [&] { ReplaceFileWhole(ini, "[Option]\r\nDataPath=/home/鷗外/\r\n"); }}};
+    for (const auto &[destination, write] : writes) {
+        const std::vector<test::TFileStep> steps = test::FileStepsOf(folder, write);
+        EXPECT_FALSE(test::readFile(destination).isEmpty());
+        const auto rename = std::find_if(steps.begin(), steps.end(), [&](const test::TFileStep &s) {
+            return (s.Call == SYS_rename || s.Call == SYS_renameat || s.Call == SYS_renameat2) && s.Files.size() == 2
+                   && s.Files[1] == destination;
+        });
+        ASSERT_NE(rename, steps.end()) << destination.toStdString();
+        const auto isSync = [](const test::TFileStep &s) { return s.Call == SYS_fsync || s.Call == SYS_fdatasync; };
+        // The file is synced through the handle it was made with, unnamed then ("#<inode> (deleted)"): the one
+        // file below the folder the write syncs.
+        EXPECT_TRUE(std::any_of(steps.begin(), rename, [&](const test::TFileStep &s) {
+            return isSync(s) && s.Files.value(0).startsWith(folder + "/");
+        })) << "no sync of the file before its rename: " << destination.toStdString();
+        EXPECT_TRUE(std::any_of(rename + 1, steps.end(), [&](const test::TFileStep &s) {
+            return isSync(s) && s.Files.value(0) == folder;
+        })) << "no sync of the folder after the rename: " << destination.toStdString();
+    }
 }
 
 TEST_F(StagedFile, TheNextStartRemovesOnlyTheHiddenFilesOfRecordedJobs)

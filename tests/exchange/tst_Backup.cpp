@@ -10,6 +10,7 @@
 #include "BenchSupport.h"
 #include "TestSupport.h"
 #include "TestBook.h"
+#include "base/FileReplace.h"
 #include "base/Numbers.h"
 #include "db/Table.h"
 #include "platform/MemIniFile.h"
@@ -25,6 +26,8 @@
 #include <limits>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -497,7 +500,7 @@ TEST_F(Backup, FullDiskDuringARestoreIsToldAsSuch)
         restored = RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error);
     }
     EXPECT_FALSE(restored);
-    EXPECT_EQ(error, "ディスクの空き容量が不足しているため復元できません  ");
+    EXPECT_EQ(error, "ディスクの空き容量が不足しているため復元できません  \r\n" + QDir::toNativeSeparators(DataRootFolder));
     EXPECT_EQ(snapshot(DataFolder), before);
     EXPECT_EQ(workLeft(DataFolder), QStringList());
     // With room again, the same backup restores.
@@ -674,3 +677,52 @@ TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
 }
 
 }  // namespace
+
+// A disk of its own with too little room, as a USB stick that is nearly full, the backup on the normal disk: the
+// copy across file systems goes through short writes that carry no error code. A restore onto it names that
+// disk and says it is full, never that the good backup is damaged; one onto a disk mounted read-only says it
+// cannot be written; a backup onto a full disk names the disk it was made on, not the user's book.
+TEST_F(Backup, AFullOrReadOnlyDiskIsNamedAndNeverTakenForADamagedBackup)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    ASSERT_GT(QFileInfo(AdrsFolder + "Book/Adrs.DB").size(), 100 * 1024);
+    {
+        test::SmallDisk stick(100 * 1024);
+        if (!stick.mounted())
+            GTEST_SKIP() << stick.skipReason().toStdString();
+        const QString root = stick.path() + "データ 剝離/";
+        ASSERT_TRUE(QDir().mkpath(root));
+        EXPECT_FALSE(RestoreBackup(folder, root, DataFolder, noStop, &error, true));
+        EXPECT_EQ(error, "ディスクの空き容量が不足しているため復元できません  \r\n" + QDir::toNativeSeparators(root));
+        EXPECT_EQ(test::entriesBelow(stick.path()), QStringList{"データ 剝離/"});
+        EXPECT_EQ(ListBackups(DataRootFolder).size(), 1u);
+    }
+    {
+        test::SmallDisk locked(1024 * 1024);
+        if (!locked.mounted())
+            GTEST_SKIP() << locked.skipReason().toStdString();
+        ASSERT_TRUE(QDir().mkpath(locked.path() + "鷗外/"));
+        ASSERT_TRUE(locked.makeReadOnly()) << std::strerror(errno);
+        const QString root = locked.path() + "鷗外/";
+        EXPECT_FALSE(RestoreBackup(folder, root, DataFolder, noStop, &error, true));
+        EXPECT_EQ(error, "復元用の作業フォルダを作成できません  \r\n" + QDir::toNativeSeparators(root + ".restore/")
+                             + "\r\n\r\n" + NotWritableReason);
+    }
+    {
+        // The data root itself on a disk that holds the data with little room to spare.
+        qint64 bytes = 0;
+        for (const QString &sub : BackupDataFolders)
+            for (const QString &rel : FilesBelow(DataRootFolder + sub + "/"))
+                bytes += (QFileInfo(DataRootFolder + sub + "/" + rel).size() + 4095) / 4096 * 4096;
+        test::SmallDisk disk(bytes + 64 * 1024);
+        ASSERT_TRUE(disk.mounted());
+        const QString root = disk.path() + "Velmora/";
+        for (const QString &sub : BackupDataFolders)
+            copyTree(DataRootFolder + sub + "/", root + sub + "/");
+        EXPECT_TRUE(MakeBackup(root, DataFolder, noStop, &error).isEmpty());
+        EXPECT_EQ(error, "ファイルをバックアップできません  \r\n" + QDir::toNativeSeparators(root) + "\r\n\r\n" + DiskFullReason);
+        EXPECT_TRUE(ListBackups(root).empty());
+    }
+}

@@ -7,6 +7,7 @@
 #include "base/TextUtils.h"
 #include "db/Table.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -153,9 +154,10 @@ TEST_F(KykbnConversion, AFullDiskChangesNothingAndSaysSoInWords)
 TEST_F(KykbnConversion, NoRoomForTheSafetyCopyNamesTheFullDiskAndLeavesNoCopy)
 {
     const QString fullDisk = QStringLiteral("変換できませんでした  \r\nデータは変換前のままです  \r\n\r\n"
-                                            "安全のためのコピーを作成できません  \r\n\r\n"
-                                            "ディスクの空き容量が足りません  \r\n"
-                                            "空き容量を増やしてからもう一度お試しください  ");
+                                            "安全のためのコピーを作成できません  \r\n")
+                             + QDir::toNativeSeparators(DataRootFolder + SafetyKykbn + "/")
+                             + QStringLiteral("\r\n\r\nディスクの空き容量が足りません  \r\n"
+                                              "空き容量を増やしてからもう一度お試しください  ");
     const qint64 bookSize = QFileInfo(adrs).size();
     const auto convertWithRoomFor = [&](qint64 limit) {
         TConvertKykbn dialog(nullptr);

@@ -52,6 +52,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <functional>
 #include <optional>
 
@@ -351,6 +353,40 @@ TEST_F(ExchangeDialogTest, ImportOnAFullDiskSaysSoAndLeavesTheBookAsItWas)
     EXPECT_TRUE(text.contains(QStringLiteral("ディスクの空き容量が足りません"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("アドレス帳は取り込み前のままです"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("INSERT"))) << text.toStdString();
+    EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
+}
+
+// A book that cannot be written (its folder read-only) stops the import before the safety copy: the copy of the
+// previous import stays the one kept, and the message names the book and why.
+TEST_F(ExchangeDialogTest, ImportIntoAReadOnlyBookKeepsThePreviousSafetyCopyAndSaysWhy)
+{
+    fill(2);
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,電話番号\r\n鈴木 二郎,03-9999-0000\r\n").toUtf8());
+    const QString previous = DataRootFolder + "backup.imp/Adrs.DB";
+    test::writeFile(previous, "the copy before the previous import");
+    const QString bookFile = AdrsFolder + "Book/Adrs.DB";
+    const QByteArray before = test::readFile(bookFile);
+    dm->AdrsTable->Close();
+    {
+        const test::ReadOnlyFolder locked(AdrsFolder + "Book");
+        if (!locked.mounted())
+            GTEST_SKIP() << locked.skipReason().toStdString();
+        dm->AdrsTable->Open();
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        ASSERT_EQ(boxes.texts().size(), 2);
+        EXPECT_EQ(boxes.texts().last(), "取り込みに失敗しました  \r\nアドレス帳は取り込み前のままです  \r\n\r\n"
+                                            + QDir::toNativeSeparators(bookFile) + "\r\n\r\n" + NotWritableReason);
+        dm->AdrsTable->Close();
+    }
+    dm->AdrsTable->Open();
+    EXPECT_EQ(test::readFile(previous), "the copy before the previous import");
+    EXPECT_EQ(test::entriesBelow(DataRootFolder + "backup.imp"), QStringList{"Adrs.DB"});
+    EXPECT_EQ(test::readFile(bookFile), before);
     EXPECT_EQ(dm->AdrsTable->RecordCount(), 2);
 }
 
@@ -1279,6 +1315,37 @@ TEST_F(ExchangeDialogTest, AFullDiskRefusesTheDataFolderSwitchByNameAndLeavesNot
     for (const char *history : {"Post.mtd", "Honor.mtd"})
         EXPECT_EQ(test::readFile(made + "History/" + history), test::readFile(AppFolder + "Common/History/" + history));
     EXPECT_TRUE(QFileInfo(made + "Other").isDir());
+}
+
+// A data folder the program cannot write (a file system mounted read-only) is refused in the settings with the
+// reason and the folder named, whether its folders are there already or would have to be made; the folder in use
+// and the settings stay as they were.
+TEST_F(ExchangeDialogTest, AReadOnlyDataFolderIsRefusedWithTheReason)
+{
+    const QString own = DataRootFolder;
+    DataRootHold = TakeDataRoot(InstanceName, own);
+    ASSERT_TRUE(DataRootHold);
+    const auto release = qScopeGuard([] { DataRootHold.reset(); });
+    test::SmallDisk card(1024 * 1024);
+    if (!card.mounted())
+        GTEST_SKIP() << card.skipReason().toStdString();
+    const QString filled = card.path() + "Velmora 鷗外/", empty = card.path() + "空/";
+    for (const QString &folder : {filled + "History", filled + "Other", empty})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(card.makeReadOnly()) << std::strerror(errno);
+    const QByteArray settings = test::readFile(DataFolder + SettingsFileName);
+    const std::pair<QString, QString> refusals[] = {
+        {filled, "このデータ保存フォルダーは使用できません  \r\n"}, {empty, "データ保存フォルダーが作成できませんでした  \r\n"}};
+    for (const auto &[root, first] : refusals) {
+        const test::MessageBoxScript boxes;
+        TEnvironment dialog(list.get());
+        dialog.edtDataPath->setText(root);
+        dialog.btnOkClick();
+        EXPECT_FALSE(dialog.Result.Accepted) << root.toStdString();
+        EXPECT_EQ(boxes.texts(), QStringList{first + QDir::toNativeSeparators(root) + "\r\n\r\n" + NotWritableReason});
+    }
+    EXPECT_EQ(DataRootFolder, own);
+    EXPECT_EQ(test::readFile(DataFolder + SettingsFileName), settings);
 }
 
 // A switch of the data folder killed before any one of its file steps leaves every file old or new: the settings

@@ -1,4 +1,5 @@
 // Optimisation and index repair of a book: the rows stay, the file shrinks, the repaired flag tells the truth.
+#include "base/FileReplace.h"
 #include "core/Main.h"
 #include "exchange/Maintenance.h"
 #include "exchange/OptDat.h"
@@ -239,10 +240,10 @@ void putSafetyState(const QString &kind, const QMap<QString, QByteArray> &state)
 }
 
 // The safety copy of the import: the book and its group names.
-bool copyForImport(bool *diskFull, QString *failed)
+bool copyForImport(int *writeError, QString *failed)
 {
-    return CopySafetyFiles(AdrsFolder + "Book/", {"Adrs.DB", "Group.dat"}, DataRootFolder + SafetyImport + "/", diskFull,
-                           failed);
+    return CopySafetyFiles(AdrsFolder + "Book/", {"Adrs.DB", "Group.dat"}, DataRootFolder + SafetyImport + "/",
+                           writeError, failed);
 }
 
 // The safety copy of a conversion: the book and the senders.
@@ -273,9 +274,9 @@ protected:
     {
         return {{SafetyImport,
                  [] {
-                     bool diskFull = false;
+                     int writeError = 0;
                      QString failed;
-                     return copyForImport(&diskFull, &failed);
+                     return copyForImport(&writeError, &failed);
                  }},
                 {SafetyKykbn, [] {
                      QString error;
@@ -356,14 +357,14 @@ TEST_F(SafetyCopy, NoRoomForTheNewCopyKeepsTheOldOne)
     const qint64 bookSize = QFileInfo(file).size();
     test::writeFile(OtherFolder + "Sender.DB", QByteArray(bookSize + 100000, 's'));
     const QString fullDisk = QStringLiteral("ディスクの空き容量が足りません");
-    bool diskFull = false;
+    int writeError = 0;
     QString failed, error;
     {
         const test::FullDisk disk(4096);
-        EXPECT_FALSE(copyForImport(&diskFull, &failed));
+        EXPECT_FALSE(copyForImport(&writeError, &failed));
         EXPECT_FALSE(copyForConversion(&error));
     }
-    EXPECT_TRUE(diskFull);
+    EXPECT_TRUE(IsDiskFull(writeError));
     EXPECT_EQ(failed, AdrsFolder + "Book/Adrs.DB");
     EXPECT_TRUE(error.contains(fullDisk)) << error.toStdString();
     EXPECT_EQ(safetyState(SafetyImport), imported);

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <malloc.h>
 #include <new>
+#include <sys/mount.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -27,6 +28,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace test {
@@ -234,9 +236,15 @@ QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
 
 }  // namespace
 
-bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body)
+namespace {
+
+// Runs body in a traced child and hands each system call that changes a file below folder, or folder itself,
+// to atCall at the call's entry; atCall's true kills the child there. True when the child was killed.
+bool traceFileSteps(const QString &folder, const std::function<void()> &body,
+                    const std::function<bool(const TFileStep &)> &atCall)
 {
-    const QString below = QDir(folder).canonicalPath() + QLatin1Char('/');
+    const QString root = QDir(folder).canonicalPath();
+    const QString below = root + QLatin1Char('/');
     // The forked child has only this thread, yet a copied thread pool still counts the parent's idle workers
     // and hands them work that never runs (Qt converts large images on the pool): end the workers first.
     QThreadPool::globalInstance()->waitForDone();
@@ -255,7 +263,6 @@ bool KillAtFileStep(const QString &folder, int step, const std::function<void()>
         return false;
     }
     ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    int steps = 0;
     int signal = 0;
     for (;;) {
         ptrace(PTRACE_SYSCALL, child, nullptr, signal);
@@ -269,10 +276,11 @@ bool KillAtFileStep(const QString &folder, int step, const std::function<void()>
         __ptrace_syscall_info call{};
         if (ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) <= 0 || call.op != PTRACE_SYSCALL_INFO_ENTRY)
             continue;
-        const QStringList files = changedFiles(child, call);
-        if (std::none_of(files.begin(), files.end(), [&](const QString &f) { return f.startsWith(below); }))
+        const TFileStep step{static_cast<long>(call.entry.nr), changedFiles(child, call)};
+        if (std::none_of(step.Files.begin(), step.Files.end(),
+                         [&](const QString &f) { return f.startsWith(below) || f == root; }))
             continue;
-        if (++steps == step) {
+        if (atCall(step)) {
             // Killed at the call's entry: the call itself never runs.
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
@@ -280,6 +288,75 @@ bool KillAtFileStep(const QString &folder, int step, const std::function<void()>
         }
     }
 }
+
+}  // namespace
+
+bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body)
+{
+    const QString below = QDir(folder).canonicalPath() + QLatin1Char('/');
+    int steps = 0;
+    return traceFileSteps(folder, body, [&](const TFileStep &call) {
+        return std::any_of(call.Files.begin(), call.Files.end(), [&](const QString &f) { return f.startsWith(below); })
+               && ++steps == step;
+    });
+}
+
+std::vector<TFileStep> FileStepsOf(const QString &folder, const std::function<void()> &body)
+{
+    std::vector<TFileStep> steps;
+    traceFileSteps(folder, body, [&](const TFileStep &call) {
+        steps.push_back(call);
+        return false;
+    });
+    return steps;
+}
+
+SmallDisk::SmallDisk(qint64 bytes)
+{
+    if (!folder_.isValid()) {
+        skipReason_ = QStringLiteral("no temporary folder");
+        return;
+    }
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    if (::mount("tmpfs", QFile::encodeName(folder_.path()).constData(), "tmpfs", 0, options.constData()) != 0)
+        skipReason_ = QStringLiteral("a tmpfs cannot be mounted here (%1): the test needs root or CAP_SYS_ADMIN")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    else
+        mounted_ = true;
+}
+
+SmallDisk::~SmallDisk()
+{
+    // Lazily: a file the test still holds open must not keep the mount, nor the folder, behind.
+    if (mounted_)
+        ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+}
+
+bool SmallDisk::makeReadOnly()
+{
+    return ::mount(nullptr, QFile::encodeName(folder_.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr)
+           == 0;
+}
+
+ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : folder_(QFile::encodeName(QDir::cleanPath(folder)))
+{
+    if (::mount(folder_.constData(), folder_.constData(), nullptr, MS_BIND, nullptr) != 0) {
+        skipReason_ = QStringLiteral("a folder cannot be bound here (%1): the test needs root or CAP_SYS_ADMIN")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    mounted_ = true;
+    if (::mount(nullptr, folder_.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+        skipReason_ = QStringLiteral("a bound folder cannot be made read-only here (%1)")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (mounted_)
+        ::umount2(folder_.constData(), MNT_DETACH);
+}
+
 
 MessageBoxScript::MessageBoxScript()
 {

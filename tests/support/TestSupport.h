@@ -12,6 +12,7 @@ class QProcess;
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace test {
 
@@ -64,6 +65,60 @@ int RunWithAddressSpaceLimit(qint64 headroomBytes, const std::function<int()> &b
 // before taking that many steps. A test walks step up from 1 until false to kill an operation at every step.
 // Body runs in the forked copy of this process: it may not count on threads other than its own.
 bool KillAtFileStep(const QString &folder, int step, const std::function<void()> &body);
+
+// A system call of a traced child that changes files: its number (SYS_fsync, SYS_rename, …) and the files it
+// changes (a synced or written file by its path, a folder synced by its own).
+struct TFileStep {
+    long Call = 0;
+    QStringList Files;
+};
+// Runs body in a child process, as KillAtFileStep does, and answers in order the calls that changed a file
+// below folder or synced folder itself.
+std::vector<TFileStep> FileStepsOf(const QString &folder, const std::function<void()> &body);
+
+// A file system of its own with bytes of room (a tmpfs in a temporary folder), for writes that meet a full
+// disk or a read-only one as a user's USB stick does. Mounting needs root: mounted() is false otherwise and
+// skipReason() says why.
+class SmallDisk {
+public:
+    explicit SmallDisk(qint64 bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    bool mounted() const { return mounted_; }
+    QString skipReason() const { return skipReason_; }
+    // The mounted folder, with "/".
+    QString path() const { return folder_.path() + QLatin1Char('/'); }
+    // Remounts it read-only, as a locked card or a file system mounted so: even root cannot write it then.
+    // Nothing on it may be open for writing.
+    bool makeReadOnly();
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+    QString skipReason_;
+};
+
+// One folder read-only while the object lives (bound onto itself read-only), the rest of its disk as it is:
+// what a folder another user owns is to the program, for root too. Files opened below it before stay as they
+// were opened. Needs root, as SmallDisk does.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString &folder);
+    ~ReadOnlyFolder();
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+    // Read-only in force.
+    bool mounted() const { return mounted_ && skipReason_.isEmpty(); }
+    QString skipReason() const { return skipReason_; }
+
+private:
+    QByteArray folder_;
+    bool mounted_ = false;
+    QString skipReason_;
+};
 
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.

@@ -19,6 +19,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class ShiftJisFields : public ::testing::Test {
@@ -122,7 +124,7 @@ TEST_F(ShiftJisFields, APasswordFieldTellsARefusalWithoutShowingTheCharacter)
     SetImeMode(edit, imDisable);
     edit->setFocus();
     test::forgetToolTip();
-    for (const QString key : {u"s", u"e", u"c", u"r", u"é", u"t"})
+    for (const QString &key : QStringList{u"s"_s, u"e"_s, u"c"_s, u"r"_s, u"é"_s, u"t"_s})
         typeText(edit, key);
     EXPECT_EQ(edit->text(), QStringLiteral("secrt"));
     const QString tip = QToolTip::text();

@@ -8,12 +8,14 @@ namespace Sjis {
 
 // The character a sign is stored as. The converter has no byte of its own for ¢ £ ¥ ¬ ‾: it leaves some out
 // and folds ¥ and ‾ onto the backslash and the tilde, which read back as those. Their full-width forms are in
-// Shift-JIS and look as typed, so encode() writes those; a form shows the user the swap as it happens.
+// Shift-JIS and look as typed, so encode() writes those.
 QChar storedForm(QChar c);
 
 // The character Shift-JIS text written from c reads back as: c itself, or the one written in its place (the
 // full-width forms of storedForm(), and the converter's look-alikes, such as 鴎 for 鷗 and ～ for 〜). A
-// character Shift-JIS lacks, written as "?", and half of a surrogate pair give c.
+// character Shift-JIS lacks, written as "?", and half of a surrogate pair give c. The converter has look-alikes
+// for characters of the basic plane only. A field puts the character read back in place of the one that
+// arrives, and says so, so that what it shows is what is stored.
 QChar readBack(QChar c);
 
 // Decodes Shift-JIS bytes; invalid byte sequences become U+FFFD.

@@ -50,6 +50,7 @@ void TCustomLayoutFormatDialog::buildControls()
     auto *size = new QGridLayout;
     left->addLayout(size);
     edName = Named<QLineEdit>("edName", this);
+    LimitToShiftJis(edName, MaxCustomNameBytes);
     edName->setMaxLength(20);
     edPaperWidth = Named<QLineEdit>("edPaperWidth", this);
     edPaperHeight = Named<QLineEdit>("edPaperHeight", this);

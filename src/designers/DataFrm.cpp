@@ -2,6 +2,7 @@
 
 #include "core/SharedHelpers.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QButtonGroup>
@@ -112,7 +113,7 @@ TDataFormDialog::TDataFormDialog(QWidget *owner) : QDialog(owner)
                                   QLabel *&label) {
         label = Named<QLabel>(labelName, QString::fromUtf8(caption), gbxHonorific);
         auto *edit = Named<QLineEdit>(name, gbxHonorific);
-        edit->setMaxLength(THonorific::MaxBytes);
+        LimitToShiftJis(edit, THonorific::MaxBytes);
         SetImeMode(edit, imHira);
         label->setBuddy(edit);
         static_cast<QGridLayout *>(gbxHonorific->layout())->addWidget(label, row, 0);

@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QHBoxLayout>
@@ -21,7 +22,7 @@ TPrintDataSaveDialog::TPrintDataSaveDialog(QWidget *owner) : TPrintDataDialog(ow
     auto *title = new QHBoxLayout;
     auto *label = Named<QLabel>("lblTitle", QStringLiteral("タイトル"), this);
     edTitle = Named<QLineEdit>("edTitle", this);
-    edTitle->setMaxLength(MaxDocumentTitleBytes);
+    LimitToShiftJis(edTitle, MaxDocumentTitleBytes);
     SetImeMode(edTitle, imHira);
     label->setBuddy(edTitle);
     title->addWidget(label);

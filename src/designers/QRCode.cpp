@@ -67,6 +67,7 @@ private:
 QLineEdit *lineEdit(const char *name, int maxChars, QWidget *parent)
 {
     auto *edit = Named<QLineEdit>(name, parent);
+    LimitToShiftJis(edit, 0);
     edit->setMaxLength(maxChars);
     return edit;
 }
@@ -146,6 +147,7 @@ void TQRCodeSettingDialog::buildControls()
     auto *tbsText = Named<QWidget>("tbsText", pgcKind);
     auto *text = new QGridLayout(tbsText);
     memText = Named<QPlainTextEdit>("memText", tbsText);
+    LimitToShiftJis(memText);
     auto *lblText = Named<QLabel>("lblText", QStringLiteral("文章："), tbsText);
     lblText->setBuddy(memText);
     auto *bbtnTelHeader = Named<QPushButton>("bbtnTelHeader", QStringLiteral("「TEL:」を付加"), tbsText);
@@ -175,8 +177,10 @@ void TQRCodeSettingDialog::buildControls()
     senders->addWidget(btnSender);
     address->addLayout(senders, 0, 0, 1, 3);
     edName = Named<TUniNMDEdit>("edName", tbsAddress);
-    LimitToWholeCharacters(edName, 15);
+    LimitToShiftJis(edName, 0);
+    edName->setMaxLength(15);
     edKana = Named<TUniEdit>("edKana", tbsAddress);
+    LimitToShiftJis(edKana, 0);
     edKana->setMaxLength(30);
     SetImeMode(edKana, imKata);
     edName->SetAssociate(edKana);

@@ -10,6 +10,7 @@
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
+#include "widgets/ShiftJisValidator.h"
 #include "widgets/UniStdCtrls.h"
 
 #include <QGridLayout>
@@ -62,6 +63,7 @@ TWordEditDialog::TWordEditDialog(QWidget *owner) : QDialog(owner)
     memWords = makeMemo("memWords", pnlWords);
     memWords->setAccessibleName(QStringLiteral("文章"));
     SetImeMode(memWords, imHira);
+    LimitToShiftJis(memWords);
     pnlBack = Named<QWidget>("pnlBack", pnlWords);
     lblItem2 = Named<QLabel>("lblItem2", QStringLiteral("方向"), pnlBack);
     rbVertical = Named<QRadioButton>("rbVertical", QStringLiteral("縦書き"), pnlBack);

@@ -49,11 +49,17 @@ struct TNotice {
         auto *widget = qobject_cast<const QWidget *>(owner);
         if (!widget || (refused.isEmpty() && swapped.isEmpty() && cut == 0))
             return;
+        // A password's hint says what happened without showing a character of it.
+        auto *edit = qobject_cast<const QLineEdit *>(widget);
+        const bool hidden = edit && edit->echoMode() != QLineEdit::Normal;
         QStringList lines;
         if (!refused.isEmpty())
-            lines << QStringLiteral("「%1」は入力できない文字です").arg(refused);
-        for (const QString &swap : swapped)
-            lines << swap;
+            lines << (hidden ? QStringLiteral("入力できない文字は入力されませんでした")
+                             : QStringLiteral("「%1」は入力できない文字です").arg(refused));
+        if (hidden && !swapped.isEmpty())
+            lines << QStringLiteral("文字の一部を別の文字として入力しました");
+        else
+            lines << swapped;
         if (cut > 0)
             lines << QStringLiteral("欄に入りきらない%1文字は入力されませんでした").arg(cut);
         if (!refused.isEmpty() || cut > 0)
@@ -63,11 +69,12 @@ struct TNotice {
     }
 };
 
-// Puts in each sign the form Shift-JIS stores it in, so the edit shows what will be kept.
+// Puts in each character the one Shift-JIS keeps in its place (a sign's full-width form, the converter's
+// look-alike for a character it lacks, as 剥 for 剝 or ～ for 〜), so the edit shows what will be kept.
 void storeForms(QString &text, TNotice &notice)
 {
     for (QChar &c : text) {
-        const QChar stored = Sjis::storedForm(c);
+        const QChar stored = Sjis::readBack(c);
         if (stored == c)
             continue;
         const QString swap = QStringLiteral("「%1」は「%2」として入力しました").arg(c).arg(stored);
@@ -439,14 +446,16 @@ void MakeHalfWidthField(QLineEdit *edit, int maxBytes)
     KeepHalfWidth(edit);
 }
 
-void KeepHalfWidth(QLineEdit *edit)
+void KeepHalfWidth(QLineEdit *edit, bool on)
 {
     auto *validator = dynamic_cast<TShiftJisValidator *>(const_cast<QValidator *>(edit->validator()));
+    if (!validator && !on)
+        return;
     if (!validator) {
         validator = new TShiftJisValidator(0, edit);
         edit->setValidator(validator);
     }
-    validator->SetHalfWidthField(true);
+    validator->SetHalfWidthField(on);
 }
 
 void MakeReadingField(QLineEdit *edit, int maxBytes)
@@ -464,6 +473,13 @@ void MakeReadingField(QLineEdit *edit, int maxBytes)
         edit->setText(half);
         edit->setCursorPosition(caret);
     });
+}
+
+void LimitToShiftJis(QLineEdit *edit, int maxBytes)
+{
+    // The validator cuts, and says so; Qt's own length limit counts characters, not the bytes kept.
+    edit->setMaxLength(32767);
+    edit->setValidator(new TShiftJisValidator(maxBytes, edit));
 }
 
 void LimitToShiftJis(QPlainTextEdit *edit)

@@ -51,8 +51,8 @@ void InstallTypedTextAccessibility();
 void MakeHalfWidthField(QLineEdit *edit, int maxBytes);
 
 // The same conversion for an edit that keeps its own limit: its Shift-JIS validator (one without a limit when it
-// has none) makes full-width letters, digits and signs half-width as they arrive.
-void KeepHalfWidth(QLineEdit *edit);
+// has none) makes full-width letters, digits and signs half-width as they arrive. on false takes that back.
+void KeepHalfWidth(QLineEdit *edit, bool on = true);
 
 // A reading field of at most maxBytes Shift-JIS bytes: kana and full-width forms the user enters become the
 // half-width reading the name edits pass on, however they arrive (typed, committed by the input method,
@@ -72,6 +72,11 @@ protected:
 // A Unicode name edit: any character but control codes, at most `units` UTF-16 units, never a character cut
 // in half (Qt's own length limit counts units and would keep half of a pair).
 void LimitToWholeCharacters(QLineEdit *edit, int units);
+
+// A field the program keeps in Shift-JIS, of at most maxBytes bytes (0: no limit): a character Shift-JIS lacks is
+// refused, one it keeps in another form is put in that form, and what does not fit is cut, each with a word at the
+// edit, however it arrives.
+void LimitToShiftJis(QLineEdit *edit, int maxBytes);
 
 // The same refusal for a multi-line edit, which takes no validator: characters without a Shift-JIS form and
 // control codes other than line breaks and tabs are taken out again as they arrive, and shown as refused.

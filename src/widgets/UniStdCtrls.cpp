@@ -37,8 +37,10 @@ protected:
 
 void SetImeMode(QWidget *control, TImeMode mode)
 {
+    const auto refused = [](TImeMode m) { return m == imDisable || m == imClose; };
+    const bool wasOff = refused(GetImeMode(control));
     control->setProperty("ImeMode", static_cast<int>(mode));
-    const bool off = mode == imDisable;
+    const bool off = refused(mode);
     control->setAttribute(Qt::WA_InputMethodEnabled, !off);
     QObject *refusal = control->findChild<QObject *>(QStringLiteral("inputMethodRefusal"), Qt::FindDirectChildrenOnly);
     if (off && !refusal)
@@ -49,9 +51,16 @@ void SetImeMode(QWidget *control, TImeMode mode)
     const Qt::InputMethodHints latin = Qt::ImhLatinOnly | Qt::ImhPreferLatin;
     control->setInputMethodHints(off ? control->inputMethodHints() | latin : control->inputMethodHints() & ~latin);
     // What still arrives full width (a paste, a text set over the accessibility bus, a commit of an input method
-    // that ignores the field's wish) becomes the half-width characters it stands for.
-    if (auto *edit = qobject_cast<QLineEdit *>(control); edit && off)
+    // that ignores the field's wish) becomes the half-width characters it stands for. A combo box's edit without
+    // a Shift-JIS check keeps any character (a layout's own text), full width too.
+    QLineEdit *edit = qobject_cast<QLineEdit *>(control);
+    if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit() &&
+                                                          dynamic_cast<const TShiftJisValidator *>(combo->lineEdit()->validator()))
+        edit = combo->lineEdit();
+    if (edit && off)
         KeepHalfWidth(edit);
+    else if (edit && wasOff)
+        KeepHalfWidth(edit, false);
 }
 
 TImeMode GetImeMode(const QWidget *control)

@@ -19,10 +19,12 @@ enum TImeMode : int {
 };
 
 // Applies an input-method mode to a control. Linux input methods cannot be switched by the program, so
-// only "disabled" is enforced; the other modes are kept as the control's "ImeMode" property for the
-// input method to read as a hint. The input method does not engage in a disabled control, which asks for Latin
-// input; a disabled line edit makes what arrives full width half-width all the same (KeepHalfWidth: call this
-// after setting the edit's validator).
+// only "disabled" and "closed" are enforced; the other modes are kept as the control's "ImeMode" property for the
+// input method to read as a hint. A control cannot leave the input method closed for the user to open, so the
+// input method engages in neither a disabled nor a closed control, which ask for Latin input: every focus starts
+// with it off, and typing gives the keys' own letters. Such a line edit, and an editable combo box whose edit keeps
+// Shift-JIS, makes what arrives full width half-width all the same (KeepHalfWidth: call this after setting the
+// edit's validator); another mode given later takes that back.
 void SetImeMode(QWidget *control, TImeMode mode);
 TImeMode GetImeMode(const QWidget *control);
 

@@ -3,6 +3,8 @@
 #include "designers/DataFrm.h"
 #include "designers/ExTrackBar.h"
 #include "designers/LytDtl.h"
+#include "designers/QRCode.h"
+#include "drawing/QRCodeRect.h"
 
 #include "TestSupport.h"
 #include "core/Globals.h"
@@ -11,7 +13,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
@@ -209,4 +213,32 @@ TEST(LayoutDetail, TrackClicksGoToTheNearestStep)
     EXPECT_EQ(TrackStepAt(23, 10, 110), 2);   // 0.52
     EXPECT_EQ(TrackStepAt(60, 10, 110), 3);
     EXPECT_EQ(TrackStepAt(35, 10, 110), 2);   // exactly one step
+}
+
+// The designers' texts kept in Shift-JIS (an honorific, the QR code's fields) show a
+// character the converter writes as a look-alike as it will be kept.
+TEST(DesignerTexts, ALookAlikeIsShownAsItIsKept)
+{
+    const auto commit = [](QWidget *w, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(w, &event);
+    };
+    TDataFormDialog form(nullptr);
+    TQRCodeSettingDialog qr(nullptr);
+    qr.ResetPreview(TQRCodeRect());
+    for (QDialog *d : std::initializer_list<QDialog *>{&form, &qr}) {
+        d->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+    }
+    QLineEdit *honor = control<QLineEdit>(&form, "edDefHonor");
+    commit(honor, QStringLiteral("剝殿"));
+    EXPECT_EQ(honor->text(), QStringLiteral("剥殿"));
+    QLineEdit *memo = control<QLineEdit>(&qr, "edMemo");
+    commit(memo, QStringLiteral("森鷗外記念館〜"));
+    EXPECT_EQ(memo->text(), QStringLiteral("森鴎外記念館～"));
+    QPlainTextEdit *text = control<QPlainTextEdit>(&qr, "memText");
+    text->clear();
+    commit(text, QStringLiteral("剝製−鷗"));
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("剥製－鴎"));
 }

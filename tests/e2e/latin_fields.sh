@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: the record form's URL and E-Mail1 and the QR code's E-Mail and size typed with a real
-# input method (ibus with Anthy) switched on keep the Latin letters of the keys, for those fields keep the input
-# method off.
+# End to end under Xvfb: the record form's URL and E-Mail1, the QR code's E-Mail and size and the filter's mail
+# address typed with a real input method (ibus with Anthy) switched on keep the Latin letters of the keys, for those
+# fields keep the input method off.
 # Usage: latin_fields.sh <program> <book maker>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -53,4 +53,18 @@ xdotool type --delay 80 "3"
 look qrcode
 atspi holds "$q" text E-Mail： 'taro@example.com' || fail "the QR code's E-Mail did not take the keys as typed"
 atspi holds "$q" text サイズ： '3' || fail "the QR code's size did not take the key as typed"
+
+# 絞り込み's メールアドレス1, with the input method still giving kana: the keys' own letters.
+xdotool key Escape
+wait_for 10 gone "$q" || fail "the QR settings stayed open"
+focus_main
+xdotool key ctrl+f
+# メールアドレス1 is the fifteenth item of the list, which is named by the item shown.
+atspi focus '^絞り込み$' 'combo box' 顧客コード || fail "no item list in the filter dialog"
+key Down Down Down Down Down Down Down Down Down Down Down Down Down Down
+atspi find '^絞り込み$' 'combo box' メールアドレス1 || fail "メールアドレス1 was not chosen in the filter dialog"
+atspi focus '^絞り込み$' text 内容 || fail "no filter dialog"
+xdotool type --delay 80 "taro.yamada@example.com"
+look filter-mail
+atspi holds '^絞り込み$' text 内容 'taro.yamada@example.com' || fail "the filter's mail address did not take the keys as typed"
 echo "PASS"

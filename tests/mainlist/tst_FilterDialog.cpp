@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
@@ -374,4 +375,37 @@ TEST_F(FilterDialog, DamagedPatternFileKeepsThePatternsBeforeTheDamage)
     EXPECT_EQ(d.cbxPattern->count(), 1);
     EXPECT_EQ(d.cbxPattern->itemText(0), QStringLiteral("会社"));
     EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+// The items of codes, numbers and addresses take no input method, whichever way the text arrives; the names
+// and addresses of places keep it.
+TEST_F(FilterDialog, HalfWidthItemsTakeNoInputMethodAndKeepHalfWidth)
+{
+    TAddressSearch &d = open(vtAdvanced);
+    const auto imEnabled = [](QWidget *w) {
+        QInputMethodQueryEvent asked(Qt::ImEnabled);
+        QApplication::sendEvent(w, &asked);
+        return asked.value(Qt::ImEnabled).toBool();
+    };
+    const auto commit = [](QWidget *w, const QString &text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(w, &event);
+    };
+    for (int item : {0, 1, 3, 4, 5, 6, 13, 14, 15}) {
+        SCOPED_TRACE(FilterItemTable()[static_cast<size_t>(item)].Title.toStdString());
+        d.cbxItem->setCurrentIndex(item);
+        d.edtContent->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return d.edtContent->hasFocus(); }));
+        EXPECT_FALSE(imEnabled(d.edtContent));
+        commit(d.edtContent, QStringLiteral("ｔａｒｏ．ｙａｍａｄａ＠ｅｘａｍｐｌｅ。ｃｏｍ－０１"));
+        EXPECT_EQ(d.edtContent->text(),
+                  QStringLiteral("taro.yamada@example.com-01").left(FilterItemTable()[static_cast<size_t>(item)].MaxLength));
+        d.cbxItem->setFocus();
+    }
+    d.cbxItem->setCurrentIndex(7);  // 住所
+    d.edtContent->setFocus();
+    EXPECT_TRUE(imEnabled(d.edtContent));
+    commit(d.edtContent, QStringLiteral("港区芝公園４－２－８"));
+    EXPECT_EQ(d.edtContent->text(), QStringLiteral("港区芝公園４－２－８"));
 }

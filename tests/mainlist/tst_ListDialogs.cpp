@@ -15,9 +15,11 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFontInfo>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -151,6 +153,26 @@ TEST(DuplicateSearch, NoDisplayGivenViewsTelephoneUnchangedChoiceCancelsAndClear
     dialog->btnClear->click();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(itemsOf(*dialog), std::make_pair(0, 0));
+}
+
+// The item lists of 重複データ and the keyword modes take no input method at any focus.
+TEST_F(ListDialogs, ClosedListsTakeNoInputMethod)
+{
+    const auto imEnabled = [](QWidget *w) {
+        QInputMethodQueryEvent asked(Qt::ImEnabled);
+        QApplication::sendEvent(w, &asked);
+        return asked.value(Qt::ImEnabled).toBool();
+    };
+    auto duplicates = shown<TDuplicateSearch>();
+    auto keywords = shown<TKeywordEdit>();
+    for (QComboBox *list : std::initializer_list<QComboBox *>{duplicates->cbxItem1, duplicates->cbxItem2,
+                                                              child<QComboBox>(keywords.get(), "cbxKeyword1")}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        list->setFocus();
+        EXPECT_FALSE(imEnabled(list));
+    }
+    // The names themselves keep it.
+    EXPECT_TRUE(imEnabled(child<QLineEdit>(keywords.get(), "edtKeyword1")));
 }
 
 TEST_F(ListDialogs, KeywordEditRefusesTheFirstEmptyNameAndCutsLongNamesOnLeaving)

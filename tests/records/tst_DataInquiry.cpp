@@ -844,6 +844,72 @@ TEST_F(DataInquiryTest, TypedTextIsKeptWholeOrWhatChangedIsSaid)
     EXPECT_EQ(t.FieldByName("CorpKanji").AsString().size(), 112);
 }
 
+// A character Shift-JIS writes as a look-alike (剝 as 剥, 鷗 as 鴎) stands in the field as the book will hold
+// it, with a word, as it is pasted, committed or set; what is registered is what the field showed.
+TEST_F(DataInquiryTest, ALookAlikeIsShownAsTheBookHoldsIt)
+{
+    open();
+    form->BeginNewRecord();
+    showForm();
+    form->edtTel->setText(QStringLiteral("03-1234-5678"));
+    form->edtAdrs1->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("千代田区剝町"));
+    test::forgetToolTip();
+    form->edtAdrs1->paste();
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("千代田区剥町"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("「剝」は「剥」として入力しました"))) << QToolTip::text().toStdString();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("森鷗外ビル〜３Ｆ"));
+    QApplication::sendEvent(form->edtAdrs2, &commit);
+    EXPECT_EQ(form->edtAdrs2->text(), QStringLiteral("森鴎外ビル～３Ｆ"));
+    form->edtAdrs3->setText(QStringLiteral("営業部−第二課"));
+    EXPECT_EQ(form->edtAdrs3->text(), QStringLiteral("営業部－第二課"));
+    // 𩸽 has no code at all: refused, as before.
+    test::forgetToolTip();
+    QInputMethodEvent fish;
+    fish.setCommitString(QStringLiteral("𩸽"));
+    QApplication::sendEvent(form->edtAdrs1, &fish);
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("千代田区剥町"));
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("「𩸽」は入力できない文字です")));
+
+    const QStringList shown{form->edtAdrs1->text(), form->edtAdrs2->text(), form->edtAdrs3->text()};
+    form->btnAdd->click();
+    closed();
+    ASSERT_EQ(rows(), 1);
+    TTable &t = row(1);
+    EXPECT_EQ((QStringList{Sjis::decode(t.FieldByName("Adrs1").AsString()), Sjis::decode(t.FieldByName("Adrs2").AsString()),
+                           Sjis::decode(t.FieldByName("Adrs3").AsString())}),
+              shown);
+}
+
+// A keyword whose mode is 半角英数 takes no input method and keeps half-width what arrives full width.
+TEST_F(DataInquiryTest, AHalfWidthKeywordTakesNoInputMethod)
+{
+    const auto modes = KeywordModes;
+    KeywordModes[0] = imClose;
+    KeywordModes[5] = imClose;
+    open();
+    form->BeginNewRecord();
+    showForm();
+    KeywordModes = modes;
+    for (QWidget *field : {static_cast<QWidget *>(form->edtKeyword[0]), static_cast<QWidget *>(form->cbxKeyword[0])}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        field->setFocus();
+        QInputMethodQueryEvent asked(Qt::ImEnabled);
+        QApplication::sendEvent(field, &asked);
+        EXPECT_FALSE(asked.value(Qt::ImEnabled).toBool());
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("ｔｏｋｙｏ－０１"));
+        QApplication::sendEvent(field, &commit);
+    }
+    EXPECT_EQ(form->edtKeyword[0]->text(), QStringLiteral("tokyo-01"));
+    EXPECT_EQ(form->cbxKeyword[0]->currentText(), QStringLiteral("tokyo-01"));
+    // The other keywords keep the input method.
+    QInputMethodQueryEvent asked(Qt::ImEnabled);
+    QApplication::sendEvent(form->edtKeyword[1], &asked);
+    EXPECT_TRUE(asked.value(Qt::ImEnabled).toBool());
+}
+
 // A screen reader sets a field's text over the accessibility bus, with no key: the field takes it as typed text,
 // within its limit, checked, converted and with the same word beside it.
 TEST_F(DataInquiryTest, TextSetOverTheAccessibilityBusIsTakenAsTyped)

@@ -2,14 +2,34 @@
 
 #include "widgets/ShiftJisValidator.h"
 
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodQueryEvent>
+#include <QKeyEvent>
 #include <QVariant>
 
 namespace {
 
+// The keys a Japanese keyboard and the input methods switch kana input on with.
+bool IsInputMethodKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Zenkaku_Hankaku:
+    case Qt::Key_Kanji:
+    case Qt::Key_Henkan:
+    case Qt::Key_Hiragana_Katakana:
+    case Qt::Key_Hiragana:
+    case Qt::Key_Katakana: return true;
+    case Qt::Key_Space: return key->modifiers() == Qt::ControlModifier;
+    default: return false;
+    }
+}
+
 // Answers the platform input method's question whether the control takes input-method text with no. A line edit
 // answers it from its enabled and read-only states alone, leaving Qt::WA_InputMethodEnabled aside, so the input
-// method would engage in it all the same and turn the keys into kana.
+// method would engage in it all the same and turn the keys into kana. A closed control (imClose) starts every
+// focus so, and the user may still open the input method there with its own key, as on a keyboard without one
+// switched on; a disabled control never takes it.
 class TInputMethodRefusal : public QObject {
 public:
     explicit TInputMethodRefusal(QObject *control) : QObject(control)
@@ -21,7 +41,20 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::InputMethodQuery)
+        auto *control = static_cast<QWidget *>(watched);
+        if (event->type() == QEvent::FocusIn) {
+            opened_ = false;
+            control->setAttribute(Qt::WA_InputMethodEnabled, false);
+            return false;
+        }
+        if (event->type() == QEvent::KeyPress && !opened_ && GetImeMode(control) == imClose
+            && IsInputMethodKey(static_cast<QKeyEvent *>(event))) {
+            opened_ = true;
+            control->setAttribute(Qt::WA_InputMethodEnabled, true);
+            QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+            return true;
+        }
+        if (event->type() != QEvent::InputMethodQuery || opened_)
             return false;
         auto *query = static_cast<QInputMethodQueryEvent *>(event);
         if (!(query->queries() & Qt::ImEnabled))
@@ -31,6 +64,9 @@ protected:
         query->setValue(Qt::ImEnabled, false);
         return true;
     }
+
+private:
+    bool opened_ = false;
 };
 
 }  // namespace

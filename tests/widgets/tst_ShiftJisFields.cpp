@@ -179,6 +179,22 @@ TEST_F(ShiftJisFields, AClosedFieldTakesNoInputMethodAndKeepsHalfWidth)
         EXPECT_EQ(line->text(), full);
     }
 
+    // The input method's own key opens a closed field until the focus leaves it, as the user switches it on; a
+    // disabled field stays shut.
+    SetImeMode(edit, imClose);
+    memo->setFocus();
+    edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+    QTest::keyClick(edit, Qt::Key_Zenkaku_Hankaku);
+    EXPECT_TRUE(imEnabled(edit));
+    memo->setFocus();
+    edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+    EXPECT_FALSE(imEnabled(edit));
+    SetImeMode(edit, imDisable);
+    QTest::keyClick(edit, Qt::Key_Zenkaku_Hankaku);
+    EXPECT_FALSE(imEnabled(edit));
+
     // A combo box whose text is a layout's own (any character) is closed, and keeps what arrives as it is.
     SetImeMode(layoutText, imClose);
     layoutText->setFocus();

@@ -320,4 +320,6 @@ void TLayoutForm::TurnLayout()
         object->SetRect(TurnedRect(object->GetRect(), PaperWidth, PaperHeight));
         object->Prepare(target, false);
     }
+    if (Layout.Background)
+        Layout.Background->SetTurned(!Layout.Background->Turned());
 }

@@ -5,6 +5,7 @@
 #include "core/SharedHelpers.h"
 #include "designers/CanvasGeometry.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/BackImage.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QtEndian>
 
-#include <cstring>
+#include <cstdlib>
 
 namespace test {
 

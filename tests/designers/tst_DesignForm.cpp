@@ -1,8 +1,8 @@
 // The letter-body window over a real book: a new message side on a postcard with a greeting, a sender block
 // filled from the sender list and a coloured page, saved and opened again byte for byte, printed to PDF (the
 // texts extractable, the background under them); a photograph as the page background, read from its
-// document, shown, previewed and printed on every page at the paper's size, kept when saved again and gone
-// from a new page; a sender block added and deleted as one undo step each,
+// document, shown, previewed and printed on every page at the paper's size (turned with a page printed
+// turned), kept when saved again and gone from a new page; a sender block added and deleted as one undo step each,
 // listed in the object chooser; and the main window opening it after the other designers closed, its close
 // asking about unsaved work.
 #include "designers/Design.h"
@@ -353,6 +353,16 @@ TEST_F(DesignFormTest, APageBackgroundReadFromADocumentIsShownPrintedOnEveryPage
                                QColor(200, 200, 200)));
         EXPECT_TRUE(pageText(pdf, page).contains(Greeting));
     }
+
+    // Turned for a printer fed upside down, the picture turns with the texts: its marks at the foot.
+    form->TurnLayout();
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    form->TurnLayout();
+    const QImage turned = renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(turned.isNull());
+    EXPECT_TRUE(NearColour(turned.pixelColor(turned.width() - 12, turned.height() - 12), TopLeftMark));
+    EXPECT_TRUE(NearColour(turned.pixelColor(12, turned.height() - 12), TopRightMark));
+    EXPECT_TRUE(NearColour(turned.pixelColor(12, 12), QColor(200, 200, 200)));
 
     // Saved again, the document is the one read, the picture's bytes as they were.
     ASSERT_TRUE(form->SaveDocument(file));

@@ -321,6 +321,7 @@ TEST_F(DesignFormTest, APageBackgroundReadFromADocumentIsShownPrintedOnEveryPage
         QPainter painter(&previewPage);
         preview.Play(painter, QTransform(), QRectF(previewPage.rect()), std::nullopt);
     }
+    keepSample(previewPage, "design-background-preview");
     const int pin = previewPage.width() / 20;
     EXPECT_TRUE(NearColour(previewPage.pixelColor(pin, pin), TopLeftMark));
     EXPECT_TRUE(NearColour(previewPage.pixelColor(previewPage.width() - pin, previewPage.height() - pin),

@@ -12,6 +12,7 @@
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
 #include "drawing/JpegImage.h"
+#include "drawing/JpegOrientation.h"
 #include "drawing/PrinterInfo.h"
 #include "platform/MemIniFile.h"
 
@@ -76,8 +77,8 @@ inline bool ObjectStream(const uint8_t *data, size_t size)
     return true;
 }
 
-// Byte 0 picks the reader: a bitmap file image, a JPEG file (byte 1 the pixels it must cover, in sixteens), or a
-// letter background's stream (byte 1 its version); the rest is the input.
+// Byte 0 picks the reader: a bitmap file image, a JPEG file and its EXIF orientation (byte 1 the pixels it must
+// cover, in sixteens), or a letter background's stream (byte 1 its version); the rest is the input.
 inline bool Pictures(const uint8_t *data, size_t size)
 {
     if (size < 2)
@@ -92,10 +93,12 @@ inline bool Pictures(const uint8_t *data, size_t size)
             return !ToBitmap24(ReadBitmapImage(buffer)).isNull();
         }
         case 1: {
-            // Byte 1 asks for the pixels the picture must cover (0 at full size): the scaled decodings too.
+            // Byte 1 asks for the pixels the picture must cover (0 at full size): the scaled decodings too. The
+            // EXIF orientation is read from the same header and turns what was decoded.
+            const int orientation = JpegOrientation(input);
             TJpegImage jpeg;
             jpeg.LoadFromData(input, std::numeric_limits<int>::max(), data[1] * 16);
-            return !jpeg.Empty();
+            return !jpeg.Empty() && !ExifUpright(jpeg.Bitmap(), orientation).isNull();
         }
         default: break;
         }

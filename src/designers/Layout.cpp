@@ -327,8 +327,6 @@ bool TLayoutForm::ApplyPaper()
         setUp(object.get());
     for (const auto &object : SplitObjects)
         setUp(object.get());
-    if (Layout.Background)
-        Layout.Background->SetExtent(QPoint(PaperFormat.Width, PaperFormat.Height));
     if (Layout.Kind != DesignDocument && (PrintParts == 0 || PrintParts == 1))
         for (int i : {0, 1, 2})
             ZOrderList.push_back(CombinedObjects[size_t(i)].get());
@@ -452,6 +450,9 @@ void TLayoutForm::ClearDocument()
     WordList.clear();
     FigureList.clear();
     QRCodeList.clear();
+    // A new page starts white, not under the last document's background.
+    if (Layout.Background)
+        Layout.Background = std::make_unique<TBackImage>();
     cbxViewRect->clear();
     cbxViewRect->addItem(QStringLiteral("なし"));
     cbxViewRect->setCurrentIndex(0);

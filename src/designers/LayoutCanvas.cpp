@@ -50,11 +50,8 @@ void TLayoutForm::pnlCardPaint(QPainter &painter)
     } else {
         if (!BackgroundBitmap.isNull() && !(PaperFormat.Kind == 1 && PrintParts == 2))
             painter.drawImage(QRect(QPoint(0, 0), card), BackgroundBitmap);
-        if (Layout.Background && Layout.Background->Kind() != TBackImage::None) {
-            Layout.Background->SetZoom(ZoomRatio);
-            Layout.Background->SetRect(TRect{0, 0, PaperWidth, PaperHeight});
-            Layout.Background->Draw(canvas, 0, 0);
-        }
+        if (Layout.Background && Layout.Background->Kind() != TBackImage::None)
+            Layout.Background->DrawPage(canvas, QPoint(PaperFormat.Width, PaperFormat.Height), ZoomRatio, 0, 0);
         painter.setPen(QPen(Qt::black, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(0, 0, card.width() - 1, card.height() - 1);

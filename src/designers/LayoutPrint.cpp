@@ -226,8 +226,10 @@ TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TR
                 Image->FreePrintCache();
         }
     } background{job.Background && job.Background->Kind() != TBackImage::None ? job.Background : nullptr};
-    if (background.Image)
+    if (background.Image) {
+        background.Image->SetExtent(QPoint(job.Paper.Width, job.Paper.Height));
         background.Image->Print(target, job.Offset, true, 0, QSize());
+    }
     int done = 0;
     for (int copy = 0; copy < std::max(1, copies); ++copy)
         for (int page = 0; page < pages; ++page) {
@@ -316,6 +318,9 @@ void DrawPreviewPage(const TLayoutPrintJob &job, int page, const TRenderTarget &
     canvas.SetNullPen();
     canvas.SetBrush(Qt::white);
     canvas.FillRect({0, 0, picture.Width(), picture.Height()});
+    // The background as the page prints it: once, at the paper's size, from the offset on.
+    if (job.Background && job.Background->Kind() != TBackImage::None)
+        job.Background->DrawPage(canvas, QPoint(job.Paper.Width, job.Paper.Height), 1.0, offset.x(), offset.y());
     TRecordBinder binder(job, target, plan.Places);
     const std::vector<TPrintPlan::TPrint> prints = plan.PagePrints(page);
     for (const TPrintPlan::TPrint &print : prints) {

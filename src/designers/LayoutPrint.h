@@ -83,7 +83,8 @@ struct TLayoutPrintJob {
     TPaperFormat Paper;
     TFormatCategory Sheet;
     bool LimitedPrinter = false;  // the printer cannot print cut-outs or transparency
-    // The letter body's page background, drawn under the objects of every page; null for other documents.
+    // The letter body's page background, drawn under the objects of every page at Paper's size; null for other
+    // documents.
     TBackImage *Background = nullptr;
 
     bool MultiUp() const { return Paper.SheetIndex > 0; }

@@ -5,6 +5,7 @@
 #include "core/SharedHelpers.h"
 #include "designers/CanvasGeometry.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/BackImage.h"
 #include "drawing/BarcodeRect.h"
 #include "drawing/FigureRect.h"
 #include "drawing/IllustRect.h"
@@ -320,4 +321,6 @@ void TLayoutForm::TurnLayout()
         object->SetRect(TurnedRect(object->GetRect(), PaperWidth, PaperHeight));
         object->Prepare(target, false);
     }
+    if (Layout.Background)
+        Layout.Background->SetTurned(!Layout.Background->Turned());
 }

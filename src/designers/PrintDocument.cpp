@@ -461,17 +461,8 @@ QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHei
     }
     QPainter painter(&bitmap);
     TCanvas canvas(painter, LayoutDpi, LayoutDpi);
-    if (Background && Background->Kind() != TBackImage::None) {
-        // The designer shows a part of the page at its zoom: the whole page is drawn, then its view put back.
-        const double shownZoom = Background->Zoom();
-        const TRect shown = Background->VisibleRect();
-        Background->SetExtent(QPoint(paperWidth, paperHeight));
-        Background->SetZoom(scale);
-        Background->SetRect(TRect{0, 0, w, h});
-        Background->Draw(canvas, 0, 0);
-        Background->SetZoom(shownZoom);
-        Background->SetRect(shown);
-    }
+    if (Background && Background->Kind() != TBackImage::None)
+        Background->DrawPage(canvas, QPoint(paperWidth, paperHeight), scale, 0, 0);
     // Each object goes back to the zoom it is shown at: the designer draws and hit-tests by it.
     for (auto object = ZOrderList.rbegin(); object != ZOrderList.rend(); ++object) {
         auto *illust = dynamic_cast<TIllustRect *>(*object);

@@ -261,6 +261,14 @@ void TBackImage::Draw(TCanvas &canvas, int x, int y)
     canvas.StretchDIBits({left, top, left + Rendered_.width(), top + Rendered_.height()}, Rendered_);
 }
 
+void TBackImage::DrawPage(TCanvas &canvas, QPoint extent, double zoom, int x, int y)
+{
+    SetExtent(extent);
+    SetZoom(zoom);
+    SetRect(TRect{0, 0, TenthsMmToLayout(extent.x()), TenthsMmToLayout(extent.y())});
+    Draw(canvas, x, y);
+}
+
 void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage, int half, QSize printerPage)
 {
     FreePrintCache();

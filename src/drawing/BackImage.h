@@ -28,6 +28,9 @@ public:
 
     // Draws the rendered part of the page (rendering it first when needed) with the page's top-left at (x, y).
     void Draw(TCanvas &canvas, int x, int y);
+    // The whole page of the given extent (0.1 mm) drawn at zoom with its top-left at (x, y): whoever draws a
+    // page gives the background the paper's size, which a background read from a document does not carry.
+    void DrawPage(TCanvas &canvas, QPoint extent, double zoom, int x, int y);
     void Refresh(bool force);
     bool IsEmpty() const { return Rendered_.width() == 0 || Rendered_.height() == 0; }
 
@@ -69,8 +72,6 @@ public:
 
     uint8_t Kind() const { return Kind_; }
     QPoint Extent() const { return Extent_; }
-    TRect VisibleRect() const { return Rect_; }
-    double Zoom() const { return Zoom_; }
     int Resolution() const { return Resolution_; }
     int32_t Color1() const { return Color1_; }
     int32_t Color2() const { return Color2_; }

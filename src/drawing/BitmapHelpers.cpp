@@ -2,6 +2,7 @@
 
 #include "base/Units.h"
 #include "drawing/JpegImage.h"
+#include "drawing/JpegOrientation.h"
 
 #include <QFile>
 #include <QPainter>
@@ -120,8 +121,8 @@ std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resoluti
             file.seek(0);
             const QByteArray data = file.readAll();
             auto jpeg = std::make_unique<TJpegImage>();
-            jpeg->LoadFromData(data, std::numeric_limits<int>::max(),
-                               jpegCover ? jpegCover(JpegPictureSize(data)) : 0);
+            const QSize upright = ExifUprightSize(JpegPictureSize(data), JpegOrientation(data));
+            jpeg->LoadFromData(data, std::numeric_limits<int>::max(), jpegCover ? jpegCover(upright) : 0);
             graphic = std::move(jpeg);
         } else if (bigEndian16(signature) == 0x8950) {
             // The objects keep bitmaps and JPEGs only: a PNG becomes a bitmap, its transparent parts white as

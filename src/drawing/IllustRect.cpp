@@ -4,6 +4,7 @@
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
 #include "drawing/DesignGlobals.h"
+#include "drawing/JpegOrientation.h"
 #include "drawing/MaskedDraw.h"
 
 #include <QPainter>
@@ -214,6 +215,15 @@ void TIllustRect::SetPicture(const TGraphic *graphic)
     DropDisplayCache();
     MirrorH_ = MirrorV_ = 0;
     Orientation_ = 3;
+    // A photograph a camera stored on its side comes in as it was taken, by the object's own mirror and turn:
+    // the kept bytes stay the file's, and the user turns it on from there.
+    if (KeptJpeg_) {
+        const TExifTurn turn = ExifTurn(JpegOrientation(KeptJpeg_->Data()));
+        if (turn.Mirrored)
+            FlipPicture(0);
+        if (turn.TurnMode() >= 0)
+            RotatePicture(turn.TurnMode());
+    }
 }
 
 void TIllustRect::FlipPicture(int kind)

@@ -48,7 +48,8 @@ public:
     void SaveToStream(TObjectStream &stream) const override;
 
     // The picture of a TBitmapGraphic or a TJpegImage, or none (also for any other kind of graphic, whose
-    // extension is still taken). Starts upright and unmirrored, without a transparent colour.
+    // extension is still taken), without a transparent colour. A JPEG starts mirrored and turned as its EXIF
+    // orientation says (the state below, its bytes as they are), any other picture upright and unmirrored.
     virtual void SetPicture(const TGraphic *graphic);
     // A number of the mask-file list, -1 for none. A number the list does not have, or a file that cannot be
     // read, is kept but draws and prints as no mask.

@@ -1,6 +1,7 @@
 #include "imgview/ImgView.h"
 
 #include "base/Folders.h"
+#include "drawing/JpegOrientation.h"
 #include "imgview/PickerServer.h"
 #include "imgview/Thumbnails.h"
 #include "platform/MemIniFile.h"
@@ -197,7 +198,7 @@ void TImageViewForm::pictureChanged()
     }
     lblInfo->setText(QFileInfo(file).fileName() + QStringLiteral("\n読み込み中"));
     previewPool_->start([this, request, file] {
-        const QSize size = QImageReader(file).size();
+        const QSize size = ExifUprightSize(QImageReader(file).size(), JpegFileOrientation(file));
         const QImage preview = LoadThumbnail(file, PreviewSize);
         QMetaObject::invokeMethod(
             this, [=, this] { previewReady(request, file, preview, size); }, Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #include "imgview/Thumbnails.h"
 
 #include "drawing/JpegImage.h"
+#include "drawing/JpegOrientation.h"
 
 #include <QDir>
 #include <QFile>
@@ -163,8 +164,10 @@ std::optional<QImage> jpegThumbnail(const QString &file, QSize box)
 
 QImage LoadThumbnail(const QString &file, QSize box)
 {
-    if (std::optional<QImage> jpeg = jpegThumbnail(file, box))
-        return *jpeg;
+    // A photograph stored on its side is decoded into the box turned with it, then turned upright.
+    const int orientation = JpegFileOrientation(file);
+    if (std::optional<QImage> jpeg = jpegThumbnail(file, ExifUprightSize(box, orientation)))
+        return ExifUpright(*jpeg, orientation);
     QImageReader reader(file);
     reader.setAutoTransform(true);
     const QSize size = reader.size();

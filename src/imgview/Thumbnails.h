@@ -17,9 +17,9 @@ class QThreadPool;
 // The BMP, JPEG and PNG files of folder (by their extension, any case), sorted by name, without folders.
 QStringList PictureFiles(const QString &folder);
 
-// The picture of file decoded at most box large, its proportions kept (a JPEG, known by its content, is decoded
-// by the program's own decoder at the reduced size directly); a null image when it cannot be read or the
-// decoder refuses it. Never larger than the picture itself.
+// The picture of file decoded at most box large, its proportions kept and upright as its EXIF orientation says
+// (a JPEG, known by its content, is decoded by the program's own decoder at the reduced size directly); a null
+// image when it cannot be read or the decoder refuses it. Never larger than the picture itself.
 QImage LoadThumbnail(const QString &file, QSize box);
 
 // The list of a folder's pictures with their thumbnails as they arrive.

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRectF>
 #include <QRegularExpression>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -69,6 +70,27 @@ inline QList<TPdfWord> pageWords(const QString &file, int page)
                                             QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
     }
     return words;
+}
+
+// An image of a PDF as pdfimages lists it: its page (from 1), its pixels and the pixels per inch it is placed at.
+struct TPdfImage {
+    int Page = 0;
+    QSize Pixels;
+    double PpiX = 0;
+    double PpiY = 0;
+};
+
+inline QList<TPdfImage> pdfImages(const QString &file)
+{
+    QList<TPdfImage> images;
+    for (const QString &line : run(QStringLiteral("pdfimages"), {"-list", file}).split(u'\n')) {
+        const QStringList f = line.simplified().split(u' ');
+        // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+        if (f.size() < 14 || f[2] != QStringLiteral("image"))
+            continue;
+        images.append({f[0].toInt(), QSize(f[3].toInt(), f[4].toInt()), f[12].toDouble(), f[13].toDouble()});
+    }
+    return images;
 }
 
 inline QImage renderedPage(const QString &file, int page, int dpi)

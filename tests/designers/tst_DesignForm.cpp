@@ -1,13 +1,17 @@
 // The letter-body window over a real book: a new message side on a postcard with a greeting, a sender block
 // filled from the sender list and a coloured page, saved and opened again byte for byte, printed to PDF (the
-// texts extractable, the background under them); a sender block added and deleted as one undo step each,
+// texts extractable, the background under them); a photograph as the page background, read from its
+// document, shown, previewed and printed on every page at the paper's size (turned with a page printed
+// turned), kept when saved again and gone from a new page; a sender block added and deleted as one undo step each,
 // listed in the object chooser; and the main window opening it after the other designers closed, its close
 // asking about unsaved work.
 #include "designers/Design.h"
 #include "designers/Label.h"
+#include "designers/LayoutPrint.h"
 #include "designers/LytFmt.h"
 #include "designers/LytPrt.h"
 
+#include "ExifJpegs.h"
 #include "PrintedPdf.h"
 #include "SenderRows.h"
 #include "TestBook.h"
@@ -22,6 +26,8 @@
 #include "db/Table.h"
 #include "drawing/BackImage.h"
 #include "drawing/DesignGlobals.h"
+#include "drawing/JpegImage.h"
+#include "drawing/MetafileEx.h"
 #include "drawing/PrinterInfo.h"
 #include "drawing/SenderRect.h"
 #include "drawing/WordRect.h"
@@ -34,6 +40,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -47,6 +54,7 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -270,6 +278,108 @@ TEST_F(DesignFormTest, AMessageSideIsEditedSavedOpenedAgainAndPrinted)
         EXPECT_NEAR(c.blue(), 0xE0, 3);
     }
     EXPECT_GT(inkIn(page, QRect(0, LayoutToPixels(60, 600), page.width(), LayoutToPixels(60, 600))), 500);
+}
+
+TEST_F(DesignFormTest, APageBackgroundReadFromADocumentIsShownPrintedOnEveryPageKeptAndLeftOutOfANewPage)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    // A photograph of the postcard's own proportions at 300 dpi (100 x 148 mm), pale grey with its top corners
+    // marked, fitted to the page.
+    const QImage photo = CornerMarkedPicture(QSize(1181, 1748));
+    TJpegImage jpeg;
+    jpeg.LoadFromData(EncodedJpeg(photo));
+    form->Layout.Background->SetPictureFile(jpeg);
+    form->Layout.Background->SetKind(TBackImage::Fitted);
+    const QString file = DesignFolder + QStringLiteral("写真の背景.gpd");
+    ASSERT_TRUE(form->SaveDocument(file));
+    const QByteArray saved = test::readFile(file);
+    ASSERT_TRUE(saved.contains(jpeg.Data()));
+
+    form->ClearDocument();
+    ASSERT_TRUE(form->OpenDocument(file));
+    ASSERT_EQ(form->Layout.Background->Kind(), TBackImage::Fitted);
+    form->resize(900, 760);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->sbxPreviewResize();
+    keepSample(form->grab().toImage(), "design-background-opened");
+    // The canvas: the picture to the card's corners, its marks at the top.
+    const QImage card = form->pnlCard->grab().toImage();
+    ASSERT_GT(card.width(), 100);
+    const int in = card.width() / 20;
+    EXPECT_TRUE(NearColour(card.pixelColor(in, in), TopLeftMark)) << card.pixelColor(in, in).name().toStdString();
+    EXPECT_TRUE(NearColour(card.pixelColor(card.width() - in, in), TopRightMark));
+    EXPECT_TRUE(NearColour(card.pixelColor(in, card.height() - in), QColor(200, 200, 200)));
+    EXPECT_TRUE(NearColour(card.pixelColor(card.width() - in, card.height() - in), QColor(200, 200, 200)));
+
+    // The preview: the same page, the picture to its corners.
+    TMetafileEx preview;
+    DrawPreviewPage(form->MakePrintJob(false), 0, TRenderTarget{true, 600, 600, 0, 0}, preview);
+    QImage previewPage(preview.Width(), preview.Height(), QImage::Format_RGB32);
+    {
+        QPainter painter(&previewPage);
+        preview.Play(painter, QTransform(), QRectF(previewPage.rect()), std::nullopt);
+    }
+    keepSample(previewPage, "design-background-preview");
+    const int pin = previewPage.width() / 20;
+    EXPECT_TRUE(NearColour(previewPage.pixelColor(pin, pin), TopLeftMark));
+    EXPECT_TRUE(NearColour(previewPage.pixelColor(previewPage.width() - pin, previewPage.height() - pin),
+                           QColor(200, 200, 200)));
+
+    // Two copies: the picture on each page, once, at 300 ppi, so it covers the 100 x 148 mm paper.
+    TPrinter &printer = Printer();
+    TPrinterSetting setting = printer.Setting();
+    setting.Copies = 2;
+    printer.SetSetting(setting);
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    ASSERT_EQ(pdfPages(pdf), 2);
+    const QList<TPdfImage> images = pdfImages(pdf);
+    ASSERT_EQ(images.size(), 2);
+    for (int page = 1; page <= 2; ++page) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(images[page - 1].Page, page);
+        EXPECT_EQ(images[page - 1].Pixels, photo.size());
+        EXPECT_NEAR(images[page - 1].PpiX, 300, 1);
+        EXPECT_NEAR(images[page - 1].PpiY, 300, 1);
+        const QImage printed = renderedPage(pdf, page, 600);
+        ASSERT_FALSE(printed.isNull());
+        if (page == 1)
+            keepSample(printed, "design-background-600dpi");
+        const int edge = 12;  // 0.5 mm
+        EXPECT_TRUE(NearColour(printed.pixelColor(edge, edge), TopLeftMark));
+        EXPECT_TRUE(NearColour(printed.pixelColor(printed.width() - edge, edge), TopRightMark));
+        EXPECT_TRUE(NearColour(printed.pixelColor(edge, printed.height() - edge), QColor(200, 200, 200)));
+        EXPECT_TRUE(NearColour(printed.pixelColor(printed.width() - edge, printed.height() - edge),
+                               QColor(200, 200, 200)));
+        EXPECT_TRUE(pageText(pdf, page).contains(Greeting));
+    }
+
+    // Turned for a printer fed upside down, the picture turns with the texts: its marks at the foot.
+    form->TurnLayout();
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    form->TurnLayout();
+    const QImage turned = renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(turned.isNull());
+    EXPECT_TRUE(NearColour(turned.pixelColor(turned.width() - 12, turned.height() - 12), TopLeftMark));
+    EXPECT_TRUE(NearColour(turned.pixelColor(12, turned.height() - 12), TopRightMark));
+    EXPECT_TRUE(NearColour(turned.pixelColor(12, 12), QColor(200, 200, 200)));
+
+    // Saved again, the document is the one read, the picture's bytes as they were.
+    ASSERT_TRUE(form->SaveDocument(file));
+    const QByteArray again = test::readFile(file);
+    EXPECT_EQ(withoutThumbnail(again), withoutThumbnail(saved));
+
+    // 新規 on a postcard: a white page, which saves without the picture.
+    answer([](QDialog &) {});
+    form->actNew->trigger();
+    EXPECT_EQ(form->Layout.Background->Kind(), TBackImage::None);
+    form->sbxPreviewResize();
+    const QImage blank = form->pnlCard->grab().toImage();
+    ASSERT_GT(blank.width(), 100);
+    for (const QPoint at : {QPoint(in, in), QPoint(blank.width() - in, blank.height() - in)})
+        EXPECT_EQ(blank.pixelColor(at), QColor(Qt::white));
+    EXPECT_FALSE(documentBytes().contains(jpeg.Data()));
 }
 
 TEST_F(DesignFormTest, ASenderBlockIsAddedAndDeletedAsOneUndoStepAndListedInTheChooser)

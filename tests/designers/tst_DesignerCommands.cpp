@@ -1,10 +1,13 @@
 // The designers' editing commands on the address designer: each command leaves one undo step whose undo and
 // redo give the document back byte for byte, the clipboard's placement and its all-or-nothing paste,
-// deletion, alignment, spacing, stacking and the default layout.
+// deletion, alignment, spacing, stacking and the default layout; a phone's portrait photograph inserted and
+// printed upright.
+#include "ExifJpegs.h"
 #include "HostileJpegs.h"
 #include "LayoutFixture.h"
 #include "PrintedPdf.h"
 
+#include "base/Units.h"
 #include "designers/DrawClipboard.h"
 #include "designers/LayoutPrint.h"
 #include "designers/PrintDocument.h"
@@ -537,6 +540,63 @@ TEST_F(DesignerCommandTest, APickedPhotographIsDecodedForItsObjectAndAPictureLef
         EXPECT_EQ(bytes(), before);
         EXPECT_EQ(form->UndoList.GetCount(), steps);
     }
+}
+
+TEST_F(DesignerCommandTest, APhonesPortraitPhotographComesInUprightAndPrintsUpright)
+{
+    QTemporaryDir dir;
+    // 4032 x 3024 as the phone stores it, orientation 6: upright 3024 x 4032, its top corners marked.
+    const QSize upright(3024, 4032);
+    const QImage picture = test::CornerMarkedPicture(upright);
+    const QString photo = dir.filePath(QStringLiteral("IMG_0001.jpg"));
+    const QByteArray file = test::WithExifOrientation(test::EncodedJpeg(test::StoredForOrientation(picture, 6)), 6);
+    test::writeFile(photo, file);
+    form->PickerFileChosen(QFile::encodeName(photo));
+    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    TIllustRect *illust = form->IllustList[0].get();
+    // By the object's own turn, a quarter clockwise; the file's bytes as they are.
+    EXPECT_EQ(illust->Orientation(), 1);
+    EXPECT_EQ(illust->MirrorH() | illust->MirrorV(), 0);
+    EXPECT_EQ(illust->KeptJpeg()->Data(), file);
+    EXPECT_EQ(illust->PictureSize(), upright);
+    const TRect placed = illust->GetRect();
+    EXPECT_NEAR(placed.Width() * 4.0 / 3, placed.Height(), 2);
+
+    TLayoutPrintJob job;
+    job.Shown = {illust};
+    job.Paper = form->PaperFormat;
+    job.Sheet = form->SheetFormat;
+    TPrinter &printer = Printer();
+    printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+    SetPrinterPaper(0, 1, form->PaperFormat.Width, form->PaperFormat.Height);
+    const QString pdf = dir.filePath(QStringLiteral("写真.pdf"));
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    const QList<test::TPdfImage> images = test::pdfImages(pdf);
+    ASSERT_EQ(images.size(), 1);
+    EXPECT_NEAR(images[0].Pixels.width() * 4.0 / 3, images[0].Pixels.height(), 3);
+    const QImage page = test::renderedPage(pdf, 1, 600);
+    ASSERT_FALSE(page.isNull());
+    test::keepSample(page, "portrait-photo-600dpi");
+    const auto px = [](int units) { return LayoutToPixels(units, 600); };
+    const int in = px(placed.Width()) / 12;
+    const QPoint topLeft(px(placed.Left) + in, px(placed.Top) + in);
+    const QPoint topRight(px(placed.Right) - in, px(placed.Top) + in);
+    const QPoint bottomLeft(px(placed.Left) + in, px(placed.Bottom) - in);
+    EXPECT_TRUE(test::NearColour(page.pixelColor(topLeft), test::TopLeftMark)) << page.pixelColor(topLeft).name().toStdString();
+    EXPECT_TRUE(test::NearColour(page.pixelColor(topRight), test::TopRightMark));
+    EXPECT_TRUE(test::NearColour(page.pixelColor(bottomLeft), QColor(200, 200, 200)));
+
+    // Given to the picture in focus, a photograph stored turned the other way (8) comes in upright too.
+    const QString other = dir.filePath(QStringLiteral("IMG_0002.jpg"));
+    test::writeFile(other, test::WithExifOrientation(test::EncodedJpeg(test::StoredForOrientation(picture, 8)), 8, true));
+    select({illust});
+    form->PickerFileChosen(QFile::encodeName(other));
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    EXPECT_EQ(illust->Orientation(), 0);
+    EXPECT_EQ(illust->PictureSize(), upright);
+    const QImage shown = illust->GetPicture();
+    EXPECT_TRUE(test::NearColour(shown.pixelColor(shown.width() / 12, shown.width() / 12), test::TopLeftMark));
 }
 
 TEST_F(DesignerCommandTest, APictureOpenedSmallGoesBackToItsOwnSizeNotToThePixelsDecodedForIt)

@@ -1,5 +1,6 @@
 // The seeds of the drawing layer's fuzz targets: objects, pictures, printer records and INI files.
 #include "../../fuzz/FuzzReaders.h"
+#include "ExifJpegs.h"
 #include "FuzzSeeds.h"
 #include "HostileJpegs.h"
 #include "ObjectTestSupport.h"
@@ -39,6 +40,8 @@ TEST_F(FuzzCorpus, SeedsAreWhatTheProgramSavesAndEveryReaderAcceptsThem)
     }
     const QByteArray jpeg = JpegFileOf(picture);
     test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("jpeg"), prefix(1) + jpeg);
+    // A camera's picture with its EXIF orientation (mirrored across the other diagonal), after a JFIF segment.
+    test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("exif"), prefix(1) + test::WithExifOrientation(jpeg, 7, true, true));
     // A progressive picture of several scans, decoded at a quarter to cover 32 pixels.
     test::FuzzSeed(fuzz::Pictures, "pictures", QStringLiteral("progressive"),
                    QByteArray("\x01\x02", 2) + ProgressiveJpeg(128, 96, 9));

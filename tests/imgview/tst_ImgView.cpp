@@ -1,11 +1,12 @@
 // The image picker and the designers' end of it: the socket's messages, the folder's pictures and their
-// thumbnails loaded in the background, the window handing a picture over, and the real program started,
-// brought forward and closed by a designer.
+// thumbnails loaded in the background (a photograph stored on its side shown upright), the window handing a
+// picture over, and the real program started, brought forward and closed by a designer.
 #include "imgview/ImgView.h"
 #include "imgview/PickerServer.h"
 #include "imgview/Thumbnails.h"
 
 #include "Accessibility.h"
+#include "ExifJpegs.h"
 #include "HostileJpegs.h"
 #include "ForeignPeer.h"
 #include "TestSupport.h"
@@ -301,6 +302,38 @@ TEST(ImagePicker, ThePreviewDecodesAwayFromTheWindow)
     QTest::qWait(300);
     EXPECT_EQ(info->text(), "b.png\n200 × 300 ピクセル");
     EXPECT_EQ(preview->pixmap().size(), QSize(160, 240));
+}
+
+TEST(ImagePicker, APhonesPortraitPhotographShowsUprightInItsThumbnailAndPreview)
+{
+    // 4032 x 3024 as the phone stores it, orientation 6, its upright top corners marked; and the same picture
+    // mirrored across its diagonal (5), the EXIF block after a JFIF segment in Intel order.
+    QTemporaryDir dir;
+    const QSize upright(3024, 4032);
+    const QImage picture = test::CornerMarkedPicture(upright);
+    test::writeFile(dir.filePath("IMG_0001.jpg"),
+                    test::WithExifOrientation(test::EncodedJpeg(test::StoredForOrientation(picture, 6)), 6));
+    test::writeFile(dir.filePath("IMG_0002.jpg"),
+                    test::WithExifOrientation(test::EncodedJpeg(test::StoredForOrientation(picture, 5)), 5, true, true));
+    const auto expectUpright = [](const QImage &image, QSize size) {
+        ASSERT_EQ(image.size(), size);
+        const int in = size.width() / 12;
+        EXPECT_TRUE(test::NearColour(image.pixelColor(in, in), test::TopLeftMark, 40));
+        EXPECT_TRUE(test::NearColour(image.pixelColor(size.width() - 1 - in, in), test::TopRightMark, 40));
+        EXPECT_TRUE(test::NearColour(image.pixelColor(in, size.height() - 1 - in), QColor(200, 200, 200), 40));
+    };
+    for (const char *name : {"IMG_0001.jpg", "IMG_0002.jpg"}) {
+        SCOPED_TRACE(name);
+        expectUpright(LoadThumbnail(dir.filePath(name), TThumbnailModel::ThumbnailSize()), QSize(63, 84));
+    }
+
+    TImageViewForm form(nullptr);
+    form.SetFolder(dir.path());
+    auto *preview = form.findChild<QLabel *>("lblPreview");
+    auto *info = form.findChild<QLabel *>("lblInfo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return info->text() == "IMG_0001.jpg\n3024 × 4032 ピクセル"; }, 10000))
+        << info->text().toStdString();
+    expectUpright(preview->pixmap().toImage().convertToFormat(QImage::Format_RGB32), QSize(180, 240));
 }
 
 TEST(ImagePicker, AMissingProgramIsReported)

@@ -246,7 +246,9 @@ TAddressList::~TAddressList()
         }
     }
     // The view asks the model and the delegate for headers and cells while it is hidden and destroyed; both
-    // read this window's members, which are gone once this body ends.
+    // read this window's members, which are gone once this body ends. Its viewport's events stop reaching this
+    // window's filter first, which would otherwise ask the view being destroyed for its viewport.
+    lvAddress->viewport()->removeEventFilter(this);
     delete lvAddress;
 }
 

@@ -33,9 +33,12 @@ constexpr int PageNumberHeight = 30;
 constexpr int LineWidth = 2;
 // A line takes this many character heights, so wrapped lines keep apart.
 constexpr double LinePitch = 1.2;
-// A word of kanji or kana longer than this many characters is a compound or a phrase: the column need not
-// hold it on one line.
+// A word of kanji or kana longer than this many characters is a compound or a phrase: the column need not hold
+// it on one line.
 constexpr int LongestWord = 12;
+// A run of letters and digits wider than this many character heights is a web address or a reference in a note,
+// never a telephone number or a mail address: the column need not hold it on one line either.
+constexpr int LongestRun = 24;
 // Rows read at a time while the table is measured.
 constexpr int MeasuredRows = 500;
 const QColor HeaderColour(0xE0, 0xE0, 0xE0);
@@ -180,6 +183,7 @@ struct TPiece {
     QString Text;     // without the blanks
     QString Blanks;
     double Width = 0;       // of Text, in character heights
+    double Least = 0;       // of the narrowest column that holds it: Width, or less when it may end lines inside
     double BlankWidth = 0;
     bool Header = false;
     bool PartBefore = false;  // address parts meet before it
@@ -279,6 +283,15 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         piece.Blanks = text.mid(textEnd, to - textEnd);
         piece.Width = measure.Width(piece.Text, header);
         piece.BlankWidth = piece.Blanks.isEmpty() ? 0 : measure.Width(piece.Blanks, header);
+        piece.Least = piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord));
+        // A longer run of letters and digits ends lines between its characters where no column holds it, as a long
+        // word of kanji does: one web address in a note must not make the whole table unreadable.
+        if (!header && piece.Inside.empty() && piece.Width > LongestRun) {
+            for (size_t k = i + 1; k < std::min(j, blanks); ++k)
+                if (!points[k].Closing && !points[k - 1].Opening)
+                    piece.Inside.push_back(points[k].Start - points[i].Start);
+            piece.Least = LongestRun;
+        }
         pieces.push_back(std::move(piece));
         i = j;
     }
@@ -286,12 +299,12 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
 }
 
 // The least width a column holding the pieces takes, in character heights: the widest word, a word of kanji or
-// kana counted up to LongestWord characters.
+// kana counted up to LongestWord characters and a run of letters up to LongestRun character heights.
 double widestWord(const std::vector<TPiece> &pieces)
 {
     double widest = 0;
     for (const TPiece &piece : pieces)
-        widest = std::max(widest, piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord)));
+        widest = std::max(widest, piece.Least);
     return widest;
 }
 

@@ -533,6 +533,12 @@ TEST(ListCell, LongTextIsWrappedNeverCut)
     EXPECT_EQ(check(QStringLiteral("𠮷田"), 20).size(), 2);
     // Far too long for a cell: still whole.
     check(address.repeated(6), 300);
+    // A web address wider than a long word ends lines between its characters where the column is narrower; a
+    // telephone number and a mail address keep whole.
+    const QString web = QStringLiteral("https://www.example.co.jp/support/contact/form/index.html?id=0123456789");
+    EXPECT_GE(check(web, 600).size(), 2);
+    EXPECT_EQ(check(QStringLiteral("03-1234-5678 yamada.taro@example.co.jp"), 600),
+              (QStringList{QStringLiteral("03-1234-5678 "), QStringLiteral("yamada.taro@example.co.jp")}));
     // Nothing to wrap.
     EXPECT_EQ(WrapCellText(QString(), 300, size), QStringList{QString()});
 }
@@ -1169,12 +1175,18 @@ TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinti
 }
 
 // A thousand office records with the note among the columns: one note of 1,200 characters, three long ones in a
-// row and one of 5,000. The list prints on A4 landscape, the long rows going on from page to page between their
-// lines under the header each page repeats; measured from the PDF's words.
+// row, one of 5,000 and one holding a web address longer than any column. The list prints on A4 landscape, the
+// long rows going on from page to page between their lines under the header each page repeats; measured from
+// the PDF's words.
 TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
 {
-    const std::map<int, QString> notes = {{300, officeNote(1200, 1)}, {600, officeNote(1500, 2)},
-                                          {601, officeNote(1500, 3)}, {602, officeNote(1500, 4)},
+    const QString address =
+        QStringLiteral("https://www.example.co.jp/support/") + QStringLiteral("archive-2026/").repeated(10);
+    const std::map<int, QString> notes = {{300, officeNote(1200, 1)},
+                                          {450, QStringLiteral("資料の保存先は%1、照会番号は0120-123-456。").arg(address)},
+                                          {600, officeNote(1500, 2)},
+                                          {601, officeNote(1500, 3)},
+                                          {602, officeNote(1500, 4)},
                                           {900, officeNote(5000, 5)}};
     TTable &t = *dm->AdrsTable;
     t.StartTransaction();
@@ -1266,8 +1278,8 @@ TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
     // The long notes' rows on the pages they need, the 5,000 characters on three or more; every other row on one.
     for (const auto &[row, count] : spans) {
         const int record = list->GetRecNoAt(row) - 1;
-        if (notes.count(record)) {
-            EXPECT_GE(count, notes.at(record).size() < 5000 ? 2 : 3) << "record " << record;
+        if (const qsizetype length = notes.count(record) ? notes.at(record).size() : 0; length >= 1200) {
+            EXPECT_GE(count, length < 5000 ? 2 : 3) << "record " << record;
         } else {
             EXPECT_EQ(count, 1) << "record " << record;
         }

@@ -123,12 +123,17 @@ protected:
         CurrentAdrsName.clear();
         CurrentAdrsIndex = -1;
         KeywordNames[0] = QStringLiteral("キーワード１");
+        if (hyphens)
+            FreeHyphenDll();
     }
     void fill(int count)
     {
         test::AddSampleRecords(*dm->AdrsTable, count, false);
         list->RefreshList(true, true, false);
     }
+    // count records as offices keep them, the notes by record (from 0), listed with their telephone numbers
+    // hyphenated as the program shows them.
+    void fillOffices(int count, const std::map<int, QString> &notes = {});
     TListPrint *open()
     {
         list->actListPrint->trigger();
@@ -161,6 +166,7 @@ protected:
     std::unique_ptr<TDMMirvale18> dm;
     std::unique_ptr<TAddressList> list;
     test::MessageBoxScript boxes;
+    bool hyphens = false;
 };
 
 }  // namespace
@@ -976,6 +982,18 @@ QString officeNote(int length, int seed)
     return note;
 }
 
+void ListPrintTest::fillOffices(int count, const std::map<int, QString> &notes)
+{
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (int i = 0; i < count; ++i)
+        appendOrdinary(t, OrdinaryRecords[i % std::size(OrdinaryRecords)], notes.count(i) ? notes.at(i) : QString());
+    t.Commit();
+    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
+    hyphens = true;
+    list->RefreshList(true, true, false);
+}
+
 // Copies a printed file into the folder VELMORA_SAMPLE_DIR names, for a person to look at.
 void keepPdf(const QString &file, const QString &name)
 {
@@ -1015,15 +1033,7 @@ bool startsBadly(const QString &word)
 // wider choice, on A4 and A5 both ways: every word measured on the page.
 TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinting)
 {
-    TTable &t = *dm->AdrsTable;
-    t.StartTransaction();
-    for (const TOrdinary &o : OrdinaryRecords)
-        appendOrdinary(t, o);
-    t.Commit();
-    // The telephone numbers as the program shows them, hyphenated.
-    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
-    const std::unique_ptr<void, void (*)(void *)> hyphens(reinterpret_cast<void *>(1), [](void *) { FreeHyphenDll(); });
-    list->RefreshList(true, true, false);
+    ASSERT_NO_FATAL_FAILURE(fillOffices(static_cast<int>(std::size(OrdinaryRecords))));
     TListPrint *window = open();
     ASSERT_NE(window, nullptr);
     window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
@@ -1188,14 +1198,7 @@ TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
                                           {601, officeNote(1500, 3)},
                                           {602, officeNote(1500, 4)},
                                           {900, officeNote(5000, 5)}};
-    TTable &t = *dm->AdrsTable;
-    t.StartTransaction();
-    for (int i = 0; i < 1000; ++i)
-        appendOrdinary(t, OrdinaryRecords[i % 10], notes.count(i) ? notes.at(i) : QString());
-    t.Commit();
-    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
-    const std::unique_ptr<void, void (*)(void *)> hyphens(reinterpret_cast<void *>(1), [](void *) { FreeHyphenDll(); });
-    list->RefreshList(true, true, false);
+    ASSERT_NO_FATAL_FAILURE(fillOffices(1000, notes));
     TListPrint *window = open();
     ASSERT_NE(window, nullptr);
     const QStringList columns{"No.", "グループ", "電話番号", "代表電話", "住所", "会社名", "部署", "名前", "備考"};

@@ -13,8 +13,10 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numeric>
+#include <unordered_map>
 
 namespace {
 
@@ -31,9 +33,12 @@ constexpr int PageNumberHeight = 30;
 constexpr int LineWidth = 2;
 // A line takes this many character heights, so wrapped lines keep apart.
 constexpr double LinePitch = 1.2;
-// A word of kanji or kana longer than this many characters is a compound or a phrase: the column need not
-// hold it on one line.
+// A word of kanji or kana longer than this many characters is a compound or a phrase: the column need not hold
+// it on one line.
 constexpr int LongestWord = 12;
+// A run of letters and digits wider than this many character heights is a web address or a reference in a note,
+// never a telephone number or a mail address: the column need not hold it on one line either.
+constexpr int LongestRun = 24;
 // Rows read at a time while the table is measured.
 constexpr int MeasuredRows = 500;
 const QColor HeaderColour(0xE0, 0xE0, 0xE0);
@@ -178,6 +183,7 @@ struct TPiece {
     QString Text;     // without the blanks
     QString Blanks;
     double Width = 0;       // of Text, in character heights
+    double Least = 0;       // of the narrowest column that holds it: Width, or less when it may end lines inside
     double BlankWidth = 0;
     bool Header = false;
     bool PartBefore = false;  // address parts meet before it
@@ -277,6 +283,15 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         piece.Blanks = text.mid(textEnd, to - textEnd);
         piece.Width = measure.Width(piece.Text, header);
         piece.BlankWidth = piece.Blanks.isEmpty() ? 0 : measure.Width(piece.Blanks, header);
+        piece.Least = piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord));
+        // A longer run of letters and digits ends lines between its characters where no column holds it, as a long
+        // word of kanji does: one web address in a note must not make the whole table unreadable.
+        if (!header && piece.Inside.empty() && piece.Width > LongestRun) {
+            for (size_t k = i + 1; k < std::min(j, blanks); ++k)
+                if (!points[k].Closing && !points[k - 1].Opening)
+                    piece.Inside.push_back(points[k].Start - points[i].Start);
+            piece.Least = LongestRun;
+        }
         pieces.push_back(std::move(piece));
         i = j;
     }
@@ -284,12 +299,12 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
 }
 
 // The least width a column holding the pieces takes, in character heights: the widest word, a word of kanji or
-// kana counted up to LongestWord characters.
+// kana counted up to LongestWord characters and a run of letters up to LongestRun character heights.
 double widestWord(const std::vector<TPiece> &pieces)
 {
     double widest = 0;
     for (const TPiece &piece : pieces)
-        widest = std::max(widest, piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord)));
+        widest = std::max(widest, piece.Least);
     return widest;
 }
 
@@ -426,8 +441,9 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
     TTextMeasure &measure = *measure_;
     readable_ = false;
     edges_.clear();
-    heights_.clear();
+    lines_.clear();
     pageStarts_.clear();
+    pageLines_.clear();
     if (count == 0)
         return;
     // Each column's widest word and widest text on one line, in character heights, the header included; the
@@ -496,10 +512,17 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
     headerLines_ = 1;
     for (size_t c = 0; c < count; ++c)
         headerLines_ = std::max(headerLines_, linesOf(c, template_.Columns[c].Caption, true));
-    std::vector<int> lines(size_t(std::max(records, 0)), 1);
+    const int pageRoom = content_.height() - TitleBand - headerHeight();
+    // A page that holds no row of one line is too small for any list.
+    if (pageRoom < RowHeight)
+        return;
+    // The rows higher than a page, and the lines of their cells but the one of most lines.
+    std::unordered_map<int, int> leads;
+    lines_.assign(size_t(std::max(records, 0)), 1);
     for (int first = 0; first < records; first += MeasuredRows) {
         const int last = std::min(first + MeasuredRows, records);
-        const auto wraps = [&](int r, size_t c) { return cells[size_t(r) * count + c] > columns[c] + 1e-6; };
+        // The widths are kept as floats: a cell within their rounding of its column is wrapped to be sure.
+        const auto wraps = [&](int r, size_t c) { return cells[size_t(r) * count + c] > columns[c] - 1e-4; };
         bool any = false;
         for (int r = first; r < last && !any; ++r)
             for (size_t c = 0; c < count && !any; ++c)
@@ -507,39 +530,83 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
         if (!any)
             continue;
         const std::vector<QStringList> texts = rows(first, last - first);
-        for (int r = first; r < last && r - first < static_cast<int>(texts.size()); ++r)
-            for (size_t c = 0; c < count; ++c)
-                if (wraps(r, c))
-                    lines[r] = std::max(lines[r], linesOf(c, texts[r - first].value(static_cast<int>(c)), false));
-    }
-    const int pageRoom = content_.height() - TitleBand - headerHeight();
-    heights_.reserve(lines.size());
-    pageStarts_.push_back(0);
-    int used = 0;
-    for (size_t r = 0; r < lines.size(); ++r) {
-        const int height = rowHeight(lines[r], size_);
-        // A row higher than a page cannot be printed whole.
-        if (height > pageRoom)
-            return;
-        if (used + height > pageRoom) {
-            pageStarts_.push_back(static_cast<int>(r));
-            used = 0;
+        for (int r = first; r < last && r - first < static_cast<int>(texts.size()); ++r) {
+            int most = 1, next = 1;
+            for (size_t c = 0; c < count; ++c) {
+                const int n = wraps(r, c) ? linesOf(c, texts[r - first].value(static_cast<int>(c)), false) : 1;
+                next = std::max(next, std::min(most, n));
+                most = std::max(most, n);
+            }
+            lines_[r] = most;
+            if (rowHeight(most, size_) > pageRoom)
+                leads.emplace(r, next);
         }
-        heights_.push_back(height);
-        used += height;
+    }
+
+    // The most lines of a row in room.
+    const auto linesIn = [&](int room) {
+        int n = std::max(0, static_cast<int>((room - 2 * RowPadding) / (size_ * LinePitch)));
+        while (n > 0 && rowHeight(n, size_) > room)
+            --n;
+        while (rowHeight(n + 1, size_) <= room)
+            ++n;
+        return n;
+    };
+    const int pageLines = linesIn(pageRoom);
+    pageStarts_.push_back(0);
+    pageLines_.push_back(0);
+    int used = 0;
+    const auto newPage = [&](int row, int line) {
+        pageStarts_.push_back(row);
+        pageLines_.push_back(line);
+        used = 0;
+    };
+    for (int r = 0; r < records; ++r) {
+        const int height = rowHeight(lines_[r], size_);
+        if (height <= pageRoom) {
+            if (used + height > pageRoom)
+                newPage(r, 0);
+            used += height;
+            continue;
+        }
+        // A row higher than a page begins where the room left holds the lines of its other cells, so that only
+        // its longest cell goes on to the next pages, each as full as it holds.
+        int part = linesIn(pageRoom - used);
+        if (used > 0 && part < leads[r]) {
+            newPage(r, 0);
+            part = pageLines;
+        }
+        int from = 0;
+        for (; lines_[r] - from > part; part = pageLines) {
+            from += part;
+            newPage(r, from);
+        }
+        used = rowHeight(lines_[r] - from, size_);
     }
     if (records > 0)
-        pageStarts_.push_back(records);
+        newPage(records, 0);
     readable_ = true;
 }
 
 int TListPage::headerHeight() const { return rowHeight(headerLines_, size_); }
 
+std::pair<int, int> TListPage::RowLines(int page, int row) const
+{
+    const int r = pageStarts_[page] + row;
+    return {row == 0 ? pageLines_[page] : 0, r == pageStarts_[page + 1] ? pageLines_[page + 1] : lines_[r]};
+}
+
+int TListPage::partHeight(int page, int row) const
+{
+    const auto [first, last] = RowLines(page, row);
+    return rowHeight(last - first, size_);
+}
+
 int TListPage::RowTop(int page, int row) const
 {
     int top = content_.top() + TitleBand + headerHeight();
-    for (int r = pageStarts_[page]; r < pageStarts_[page] + row; ++r)
-        top += heights_[r];
+    for (int r = 0; r < row; ++r)
+        top += partHeight(page, r);
     return top;
 }
 
@@ -575,7 +642,10 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, const std:
     const int glyphs = std::max(1, static_cast<int>(size_ * dpi / TenthsMmPerInch));
     const double pitch = size_ * LinePitch;
     const int pitchPixels = size(static_cast<int>(std::lround(pitch)));
-    const auto drawRow = [&](int top, int height, const QStringList &texts, bool header) {
+    // The lines first to last - 1 of a row's cells; the lines of a row split between pages from the part's top,
+    // so that every line keeps its place on one page or the next.
+    const auto drawRow = [&](int top, int height, const QStringList &texts, bool header, int first, int last,
+                             bool split) {
         canvas.SetFont(listFont(header));
         canvas.SetFontHeight(-glyphs);
         const int cell = canvas.FontAscent() + canvas.FontDescent();
@@ -587,9 +657,10 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, const std:
             const QStringList lines = wrapPieces(measure, piecesOf(measure, text, header),
                                                  (edges_[c + 1] - edges_[c] - 2 * CellPadding) / double(size_));
             const int align = header ? 1 : template_.Columns[c].Align;
-            // The lines in the middle of the row.
-            double lineTop = top + (height - pitch * static_cast<double>(lines.size())) / 2;
-            for (const QString &line : lines) {
+            // The lines in the middle of a whole row.
+            double lineTop = split ? top + RowPadding : top + (height - pitch * static_cast<double>(lines.size())) / 2;
+            for (int l = first; l < std::min(last, static_cast<int>(lines.size())); ++l) {
+                const QString &line = lines[l];
                 int from = left;
                 if (align != 0) {
                     const int free = right - left - canvas.TextWidth(line);
@@ -603,9 +674,16 @@ void TListPage::Draw(TCanvas &canvas, const QPoint &origin, int page, const std:
     QStringList captions;
     for (const TListColumn &column : template_.Columns)
         captions << column.Caption;
-    drawRow(tableTop, headerHeight(), captions, true);
-    for (int r = 0, top = RowTop(page, 0); r < rowCount; top += heights_[pageStarts_[page] + r], ++r)
-        drawRow(top, heights_[pageStarts_[page] + r], rows[r], false);
+    drawRow(tableTop, headerHeight(), captions, true, 0, INT_MAX, false);
+    for (int r = 0, top = RowTop(page, 0); r < rowCount; ++r) {
+        const auto [first, last] = RowLines(page, r);
+        const int height = partHeight(page, r);
+        if (last - first < lines_[pageStarts_[page] + r])
+            drawRow(top, height, rows[r], false, first, last, true);
+        else
+            drawRow(top, height, rows[r], false, 0, INT_MAX, false);
+        top += height;
+    }
 
     // The grid: the header and every row framed, the columns apart.
     canvas.SetPen(GridColour, size(LineWidth));

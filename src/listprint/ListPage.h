@@ -49,13 +49,15 @@ using TListRowsFn = std::function<std::vector<QStringList>(int first, int count)
 // between words: where the script changes (kanji and hiragana, katakana, Latin letters and digits) and around
 // a company's legal form ("株式会社", "一般社団法人"). A word of kanji or kana wider than the column ends a
 // line between two of its characters; letters, digits and the marks between them ("090-1234-5678",
-// "yamada@example.jp") never do, no line begins with a closing mark, a small kana or "ー", and none ends
-// after an opening mark. A header (header) ends lines at its blanks alone.
+// "yamada@example.jp") never do, unless their run is wider than 24 kanji (a web address) and than the
+// column. No line begins with a closing mark, a small kana or "ー", and none ends after an opening mark. A
+// header (header) ends lines at its blanks alone.
 QStringList WrapCellText(const QString &text, double width, int size, bool header = false);
 
 // One page of the list on a paper, in tenths of a millimetre (the oriented paper), the same at every resolution,
 // and the table the pages hold once measured: one character size for every cell, columns no narrower than
-// their widest word, rows as high as their wrapped lines.
+// their widest word, rows as high as their wrapped lines. A row higher than a page's room (a long note) goes on
+// from page to page, its cells split between their lines, under the header each page repeats.
 class TListPage {
 public:
     // printable: the part of the paper the printer can print on.
@@ -67,15 +69,24 @@ public:
 
     // Lays the table out for the records rows reads (a few hundred at a time): the largest character size from
     // 8.5 points down to 7 at which every column holds its widest word (a word of kanji or kana counted up to
-    // twelve characters), the room left given to the columns whose texts wrap, the rows as high as their
-    // lines, the pages as many rows as they hold. A table that cannot be laid out so is not readable.
+    // twelve characters, a run of letters up to the width of 24), the room left given to the columns whose
+    // texts wrap, the rows as high as their lines, the pages as many rows as they hold. A table whose words do
+    // not fit the page's width at 7 points, or whose page holds no row, is not readable; no row's length makes
+    // it so.
     void Measure(int records, const TListRowsFn &rows);
     bool Readable() const { return readable_; }
     // The column edges across the content, first the left edge, last the right.
     const std::vector<int> &Edges() const { return edges_; }
     int PageCount() const { return readable_ ? static_cast<int>(pageStarts_.size()) - 1 : 0; }
+    // The rows of page: those with any of their lines on it, the first perhaps continued from the page before
+    // and the last perhaps continued on the next.
     int FirstRow(int page) const { return pageStarts_[page]; }
-    int RowCount(int page) const { return pageStarts_[page + 1] - pageStarts_[page]; }
+    int RowCount(int page) const
+    {
+        return pageStarts_[page + 1] - pageStarts_[page] + (pageLines_[page + 1] > 0 ? 1 : 0);
+    }
+    // The lines of row (from 0) of page that the page holds, from the first to one past the last.
+    std::pair<int, int> RowLines(int page, int row) const;
     // The top of row (from 0) of page; of row RowCount(page), the bottom of the page's last row.
     int RowTop(int page, int row) const;
 
@@ -87,6 +98,8 @@ public:
 
 private:
     int headerHeight() const;
+    // The height of the part of row (from 0) of page that the page holds.
+    int partHeight(int page, int row) const;
 
     TListTemplate template_;
     QSize paper_;
@@ -94,8 +107,9 @@ private:
     bool readable_ = false;
     int size_ = 0;
     std::vector<int> edges_;
-    std::vector<int> heights_;     // of every row, in tenths of a millimetre
+    std::vector<int> lines_;       // of every row: its cell of most lines
     std::vector<int> pageStarts_;  // the first row of every page, then the row count
+    std::vector<int> pageLines_;   // the line of its first row every page begins at (0: the row's start), then 0
     int headerLines_ = 1;
     std::shared_ptr<TTextMeasure> measure_;  // shared by the copies of the page, which draw alike
 };

@@ -40,6 +40,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -122,16 +123,36 @@ protected:
         CurrentAdrsName.clear();
         CurrentAdrsIndex = -1;
         KeywordNames[0] = QStringLiteral("キーワード１");
+        if (hyphens)
+            FreeHyphenDll();
     }
     void fill(int count)
     {
         test::AddSampleRecords(*dm->AdrsTable, count, false);
         list->RefreshList(true, true, false);
     }
+    // count records as offices keep them, the notes by record (from 0), listed with their telephone numbers
+    // hyphenated as the program shows them.
+    void fillOffices(int count, const std::map<int, QString> &notes = {});
     TListPrint *open()
     {
         list->actListPrint->trigger();
         return dynamic_cast<TListPrint *>(ListPrint);
+    }
+    // The columns ticked in the main window's column dialog.
+    void chooseColumns(TListPrint &window, const QStringList &chosen)
+    {
+        QTimer::singleShot(0, [chosen] {
+            auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (int row = 0; row < dialog->lvHeader->count(); ++row) {
+                QListWidgetItem *item = dialog->lvHeader->item(row);
+                item->setCheckState(chosen.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+            }
+            dialog->btnOk->click();
+        });
+        list->actViewColumn->trigger();
+        ASSERT_EQ(window.lstItems->count(), chosen.size());
     }
     // The PDF printer on A4, landscape or not.
     static void chooseA4(TListPrint &window, bool landscape)
@@ -145,6 +166,7 @@ protected:
     std::unique_ptr<TDMMirvale18> dm;
     std::unique_ptr<TAddressList> list;
     test::MessageBoxScript boxes;
+    bool hyphens = false;
 };
 
 }  // namespace
@@ -517,6 +539,12 @@ TEST(ListCell, LongTextIsWrappedNeverCut)
     EXPECT_EQ(check(QStringLiteral("𠮷田"), 20).size(), 2);
     // Far too long for a cell: still whole.
     check(address.repeated(6), 300);
+    // A web address wider than a long word ends lines between its characters where the column is narrower; a
+    // telephone number and a mail address keep whole.
+    const QString web = QStringLiteral("https://www.example.co.jp/support/contact/form/index.html?id=0123456789");
+    EXPECT_GE(check(web, 600).size(), 2);
+    EXPECT_EQ(check(QStringLiteral("03-1234-5678 yamada.taro@example.co.jp"), 600),
+              (QStringList{QStringLiteral("03-1234-5678 "), QStringLiteral("yamada.taro@example.co.jp")}));
     // Nothing to wrap.
     EXPECT_EQ(WrapCellText(QString(), 300, size), QStringList{QString()});
 }
@@ -574,6 +602,70 @@ TEST(ListPage, TextInkStaysInsideItsCells)
     }
     EXPECT_GT(inked, 10000);
     EXPECT_EQ(outside, 0);
+}
+
+// Long notes at lengths over a range, first on a page, after other rows and two in a row: each row's lines go on
+// from page to page without a gap and none twice, every page holds something and ends inside its room, and a row
+// that ends right at a page's foot leaves no empty page behind it.
+TEST(ListPage, ARowHigherThanAPageGoesOnBetweenItsLinesFromPageToPage)
+{
+    InstallFontSubstitutions();
+    TListTemplate listTemplate;
+    listTemplate.Title = QStringLiteral("アドレス帳一覧");
+    listTemplate.Columns = {{0, QStringLiteral("No."), 2, 40}, {1, QStringLiteral("会社名"), 0, 160},
+                            {2, QStringLiteral("住所"), 0, 200}, {3, QStringLiteral("備考"), 0, 180}};
+    QString text;
+    for (int i = 1; text.size() < 7000; ++i)
+        text += QStringLiteral("【%1】𠮷野様より見積依頼（No.AB-%1）、森鷗外記念館の剝製展示の件は03-1234-5678へ。").arg(i);
+    const auto note = [&](int length) { return text.left(text[length - 1].isHighSurrogate() ? length + 1 : length); };
+    const auto ordinary = [](int n) {
+        return QStringList{QString::number(n), QStringLiteral("関西エレクトロニクス販売株式会社"),
+                           QStringLiteral("大阪府大阪市中央区本町2-3-4 大阪本町ガーデンシティ8F"), QString()};
+    };
+    int most = 0;
+    std::vector<int> tails;
+    for (int length = 600; length <= 6000; length += 19) {
+        SCOPED_TRACE(length);
+        std::vector<QStringList> rows{{QStringLiteral("1"), QString(), QString(), note(length)}};
+        for (int n = 2; n <= 11; ++n)
+            rows.push_back(ordinary(n));
+        rows.push_back({QStringLiteral("12"), QString(), QString(), note(length)});
+        rows.push_back({QStringLiteral("13"), QString(), QString(), note(length / 2)});
+        for (int n = 14; n <= 24; ++n)
+            rows.push_back(ordinary(n));
+        TListPage page(listTemplate, QSize(2970, 2100), QRect(0, 0, 2970, 2100));
+        page.Measure(static_cast<int>(rows.size()), [&](int first, int count) {
+            return std::vector<QStringList>(rows.begin() + first, rows.begin() + first + count);
+        });
+        ASSERT_TRUE(page.Readable());
+        ASSERT_GE(page.PageCount(), 2);
+        int row = -1, line = 0;  // where the last part ended
+        for (int p = 0; p < page.PageCount(); ++p) {
+            ASSERT_GE(page.RowCount(p), 1) << "page " << p + 1;
+            EXPECT_LE(page.RowTop(p, page.RowCount(p)), page.Content().bottom() + 1) << "page " << p + 1;
+            for (int r = 0; r < page.RowCount(p); ++r) {
+                const int at = page.FirstRow(p) + r;
+                const auto [first, last] = page.RowLines(p, r);
+                if (at == row) {
+                    EXPECT_EQ(first, line) << "row " << at + 1 << " on page " << p + 1;
+                } else {
+                    EXPECT_EQ(at, row + 1) << "page " << p + 1;
+                    EXPECT_EQ(first, 0) << "row " << at + 1 << " on page " << p + 1;
+                }
+                EXPECT_LT(first, last) << "row " << at + 1 << " on page " << p + 1;
+                row = at;
+                line = last;
+                most = std::max(most, last - first);
+            }
+            // The first note's last part, alone on its page, the next row on the next.
+            if (p + 1 < page.PageCount() && page.RowCount(p) == 1 && page.FirstRow(p) == 0 &&
+                page.RowLines(p, 0).first > 0 && page.FirstRow(p + 1) == 1)
+                tails.push_back(page.RowLines(p, 0).second - page.RowLines(p, 0).first);
+        }
+        EXPECT_EQ(row, static_cast<int>(rows.size()) - 1);
+    }
+    // Among them parts that fill their page, as many lines as any page holds.
+    EXPECT_GT(std::count(tails.begin(), tails.end(), most), 0);
 }
 
 TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
@@ -841,6 +933,67 @@ const TOrdinary OrdinaryRecords[] = {
      "株式会社瀬戸内マリン技術研究所", "製造部 品質管理課", "課長", "加藤　翔", "仕入先"},
 };
 
+// Appends o as a record, its memo the lines of note.
+void appendOrdinary(TTable &t, const TOrdinary &o, const QString &note = QString())
+{
+    TAddressRecord r;
+    const auto sjis = [](const char *text) { return Sjis::encode(QString::fromUtf8(text)); };
+    // Kept as digits; the list hyphenates them.
+    r.Tel = QByteArray(o.Tel).replace('-', "");
+    r.Portable1 = "09098765432";
+    r.Pos = o.Pos;
+    r.Tdfkn = sjis(o.Tdfkn);
+    r.Adrs1 = sjis(o.Adrs1);
+    r.Adrs2 = sjis(o.Adrs2);
+    r.Adrs3 = sjis(o.Adrs3);
+    r.CorpKanji = sjis(o.Corp);
+    r.Dptmnt = sjis(o.Dptmnt);
+    r.Post = sjis(o.Post);
+    r.NameKanji = sjis(o.Name);
+    r.Keyword[0] = sjis(o.Keyword);
+    if (!note.isEmpty()) {
+        r.Note.emplace();
+        for (const QString &line : note.split(u'\n'))
+            r.Note->append(Sjis::encode(line));
+    }
+    t.Append();
+    SetAddressRecordFields(t, r);
+    t.Post();
+}
+
+// A customer's note of length characters as an office keeps it: dated entries, a memo line every few, each
+// entry numbered (seed and its place) so that every part of the note is told from every other.
+QString officeNote(int length, int seed)
+{
+    static const char16_t *const entries[] = {
+        u"営業部の佐藤より見積書（No.AB-1234）を送付、先方の総務部人事課 課長代理 山田様が窓口。",
+        u"次回訪問は5月上旬14時、第一営業部の会議室にて。担当者変更の際は03-1234-5678へ連絡のこと。",
+        u"請求書の宛名は「東京ホールディングス株式会社 経理部」、支払は月末締め翌月末払い（振込手数料は先方負担）。",
+        u"納品先は渋谷スクランブルスクエア東棟15Fの受付経由、搬入は平日9時から17時まで。",
+        u"年賀状・暑中見舞いは本社宛、お歳暮は不要とのこと。",
+    };
+    QString note;
+    for (int i = 0; note.size() < length; ++i) {
+        note += QStringLiteral("【%1-%2】").arg(seed).arg(i + 1) + QString::fromUtf16(entries[i % 5]);
+        if (i % 3 == 2)
+            note += u'\n';
+    }
+    note.truncate(length);
+    return note;
+}
+
+void ListPrintTest::fillOffices(int count, const std::map<int, QString> &notes)
+{
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (int i = 0; i < count; ++i)
+        appendOrdinary(t, OrdinaryRecords[i % std::size(OrdinaryRecords)], notes.count(i) ? notes.at(i) : QString());
+    t.Commit();
+    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
+    hyphens = true;
+    list->RefreshList(true, true, false);
+}
+
 // Copies a printed file into the folder VELMORA_SAMPLE_DIR names, for a person to look at.
 void keepPdf(const QString &file, const QString &name)
 {
@@ -880,50 +1033,10 @@ bool startsBadly(const QString &word)
 // wider choice, on A4 and A5 both ways: every word measured on the page.
 TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinting)
 {
-    TTable &t = *dm->AdrsTable;
-    t.StartTransaction();
-    for (const TOrdinary &o : OrdinaryRecords) {
-        TAddressRecord r;
-        const auto sjis = [](const char *text) { return Sjis::encode(QString::fromUtf8(text)); };
-        // Kept as digits; the list hyphenates them.
-        r.Tel = QByteArray(o.Tel).replace('-', "");
-        r.Portable1 = "09098765432";
-        r.Pos = o.Pos;
-        r.Tdfkn = sjis(o.Tdfkn);
-        r.Adrs1 = sjis(o.Adrs1);
-        r.Adrs2 = sjis(o.Adrs2);
-        r.Adrs3 = sjis(o.Adrs3);
-        r.CorpKanji = sjis(o.Corp);
-        r.Dptmnt = sjis(o.Dptmnt);
-        r.Post = sjis(o.Post);
-        r.NameKanji = sjis(o.Name);
-        r.Keyword[0] = sjis(o.Keyword);
-        t.Append();
-        SetAddressRecordFields(t, r);
-        t.Post();
-    }
-    t.Commit();
-    // The telephone numbers as the program shows them, hyphenated.
-    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
-    const std::unique_ptr<void, void (*)(void *)> hyphens(reinterpret_cast<void *>(1), [](void *) { FreeHyphenDll(); });
-    list->RefreshList(true, true, false);
+    ASSERT_NO_FATAL_FAILURE(fillOffices(static_cast<int>(std::size(OrdinaryRecords))));
     TListPrint *window = open();
     ASSERT_NE(window, nullptr);
     window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
-    // The columns ticked in the main window's column dialog.
-    const auto chooseColumns = [&](const QStringList &chosen) {
-        QTimer::singleShot(0, [chosen] {
-            auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            for (int row = 0; row < dialog->lvHeader->count(); ++row) {
-                QListWidgetItem *item = dialog->lvHeader->item(row);
-                item->setCheckState(chosen.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
-            }
-            dialog->btnOk->click();
-        });
-        list->actViewColumn->trigger();
-        ASSERT_EQ(window->lstItems->count(), chosen.size());
-    };
     const auto choosePaper = [&](const QString &paper, bool landscape) {
         window->cbxPaper->setCurrentIndex(window->cbxPaper->findText(paper));
         ASSERT_EQ(window->cbxPaper->currentText(), paper);
@@ -955,7 +1068,7 @@ TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinti
 
     int printed = 0;
     for (const QStringList *columns : {&defaults, &wider}) {
-        chooseColumns(*columns);
+        chooseColumns(*window, *columns);
         for (const QString &paper : {QStringLiteral("A4"), QStringLiteral("A5")})
             for (const bool landscape : {false, true}) {
                 const QString name = QStringLiteral("list-%1-%2-%3")
@@ -1043,7 +1156,7 @@ TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinti
             list->actViewColumn->trigger();
             EXPECT_EQ(window->lstItems->count(), ListItemCount);
         } else {
-            chooseColumns(columns);
+            chooseColumns(*window, columns);
         }
         choosePaper(paper, false);
         boxes.clear();
@@ -1069,4 +1182,126 @@ TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinti
         EXPECT_FALSE(asked);
         EXPECT_EQ(QDir(documents).entryList(QDir::Files), before);
     }
+}
+
+// A thousand office records with the note among the columns: one note of 1,200 characters, three long ones in a
+// row, one of 5,000 and one holding a web address longer than any column. The list prints on A4 landscape, the
+// long rows going on from page to page between their lines under the header each page repeats; measured from
+// the PDF's words.
+TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
+{
+    const QString address =
+        QStringLiteral("https://www.example.co.jp/support/") + QStringLiteral("archive-2026/").repeated(10);
+    const std::map<int, QString> notes = {{300, officeNote(1200, 1)},
+                                          {450, QStringLiteral("資料の保存先は%1、照会番号は0120-123-456。").arg(address)},
+                                          {600, officeNote(1500, 2)},
+                                          {601, officeNote(1500, 3)},
+                                          {602, officeNote(1500, 4)},
+                                          {900, officeNote(5000, 5)}};
+    ASSERT_NO_FATAL_FAILURE(fillOffices(1000, notes));
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    const QStringList columns{"No.", "グループ", "電話番号", "代表電話", "住所", "会社名", "部署", "名前", "備考"};
+    chooseColumns(*window, columns);
+    chooseA4(*window, true);
+    boxes.clear();
+    const QString file = dir.path() + "/notes.pdf";
+    ASSERT_TRUE(window->PrintTo(file)) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    keepPdf(file, "list-long-notes");
+    const TListPage layout = window->PageLayout();
+    const int pages = test::pdfPages(file);
+    ASSERT_EQ(pages, layout.PageCount());
+    EXPECT_EQ(window->lblSheetCount->text(), QStringLiteral("用紙枚数：%1枚").arg(pages));
+
+    // The notes as the list holds them, its blanks and memo lines not printed.
+    QString notesListed;
+    for (int row = 0; row < 1000; ++row)
+        if (const auto note = notes.find(list->GetRecNoAt(row) - 1); note != notes.end())
+            notesListed += note->second;
+    notesListed.removeIf([](QChar c) { return c == u'\n' || c == u' ' || c == u'\u3000'; });
+
+    // In points from the paper's corner, where the PDF printer's page begins.
+    const auto pt = [](int tenths) { return tenths * 72.0 / 254; };
+    const QRect content = layout.Content();
+    const double noteLeft = pt(layout.Edges()[columns.size() - 1]), noteRight = pt(layout.Edges().back());
+    QString notesPrinted;
+    std::map<int, int> spans;  // the pages each row is printed on, by the row
+    for (int page = 1; page <= pages; ++page) {
+        SCOPED_TRACE(QStringLiteral("page %1").arg(page).toStdString());
+        const QList<test::TPdfWord> words = test::pageWords(file, page);
+        // The header on every page, the page's number and the count above it.
+        double headerTop = 1e9, headerBottom = 0;
+        for (const QString &caption : columns) {
+            const auto found = std::find_if(words.begin(), words.end(),
+                                            [&](const test::TPdfWord &w) { return w.Text == caption; });
+            ASSERT_NE(found, words.end()) << caption.toStdString();
+            headerTop = std::min(headerTop, found->Box.top());
+            headerBottom = std::max(headerBottom, found->Box.bottom());
+        }
+        QString above;
+        std::vector<test::TPdfWord> cells, note;
+        for (const test::TPdfWord &word : words) {
+            EXPECT_GE(word.Box.height(), 7.0) << word.Text.toStdString();
+            if (word.Box.bottom() < headerTop)
+                above += word.Text;
+            else if (word.Box.top() > headerBottom)
+                cells.push_back(word);
+        }
+        EXPECT_TRUE(above.contains(QStringLiteral("%1/%2").arg(page).arg(pages))) << above.toStdString();
+        // Every word inside the table's room below the header, none over another.
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const QRectF box = cells[i].Box;
+            EXPECT_TRUE(box.left() >= pt(content.left()) - 0.1 && box.right() <= pt(content.right()) + 0.1 &&
+                        box.bottom() <= pt(content.bottom()) + 0.1)
+                << cells[i].Text.toStdString() << " at " << box.top() << ", " << box.left();
+            for (size_t j = i + 1; j < cells.size(); ++j) {
+                const QRectF common = box & cells[j].Box;
+                EXPECT_FALSE(common.width() > 0.1 && common.height() > 0.1)
+                    << cells[i].Text.toStdString() << " over " << cells[j].Text.toStdString();
+            }
+            if (box.center().x() > noteLeft && box.center().x() < noteRight)
+                note.push_back(cells[i]);
+        }
+        // The note column's words line by line.
+        std::sort(note.begin(), note.end(), [](const test::TPdfWord &a, const test::TPdfWord &b) {
+            return std::abs(a.Box.top() - b.Box.top()) > 1 ? a.Box.top() < b.Box.top() : a.Box.left() < b.Box.left();
+        });
+        for (const test::TPdfWord &word : note)
+            notesPrinted += word.Text;
+        for (int row = 0; row < layout.RowCount(page - 1); ++row)
+            ++spans[layout.FirstRow(page - 1) + row];
+    }
+    // Every character of every note once, in order, across the pages.
+    const qsizetype same = std::mismatch(notesPrinted.begin(), notesPrinted.end(), notesListed.begin(),
+                                         notesListed.end()).first - notesPrinted.begin();
+    EXPECT_EQ(notesPrinted.size(), notesListed.size());
+    EXPECT_EQ(same, notesListed.size()) << "printed " << notesPrinted.mid(same - 10, 40).toStdString() << "\nlisted  "
+                                        << notesListed.mid(same - 10, 40).toStdString();
+    // The long notes' rows on the pages they need, the 5,000 characters on three or more; every other row on one.
+    for (const auto &[row, count] : spans) {
+        const int record = list->GetRecNoAt(row) - 1;
+        if (const qsizetype length = notes.count(record) ? notes.at(record).size() : 0; length >= 1200) {
+            EXPECT_GE(count, length < 5000 ? 2 : 3) << "record " << record;
+        } else {
+            EXPECT_EQ(count, 1) << "record " << record;
+        }
+    }
+
+    // The preview counts the same pages and shows those a note goes on to.
+    int goesOn = 0;
+    for (int page = 0; page < pages; ++page)
+        if (layout.RowLines(page, 0).first > 0)
+            goesOn = page;
+    ASSERT_GT(goesOn, 0);
+    EXPECT_EQ(window->lblPage->text(), QStringLiteral("1 / %1 ページ").arg(pages));
+    while (window->PreviewPage < goesOn && window->sbtnNextPage->isEnabled())
+        window->sbtnNextPage->click();
+    EXPECT_EQ(window->lblPage->text(), QStringLiteral("%1 / %2 ページ").arg(goesOn + 1).arg(pages));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_GE(window->lblPage->width(), window->lblPage->sizeHint().width());
+    test::keepSample(window->grab().toImage(), "list-long-notes-preview");
+    while (window->sbtnNextPage->isEnabled())
+        window->sbtnNextPage->click();
+    EXPECT_EQ(window->lblPage->text(), QStringLiteral("%1 / %1 ページ").arg(pages));
 }

@@ -55,7 +55,7 @@ bool readingPast(pid_t pid, const QString &file, qint64 bytes)
     QFile maps(proc + "maps");
     if (maps.open(QIODevice::ReadOnly) && QString::fromUtf8(maps.readAll()).contains(file))
         return true;
-    const QStringList fds = QDir(proc + "fd").entryList(QDir::System | QDir::NoDotAndDotDot);
+    const QStringList fds = QDir(proc + "fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &fd : fds) {
         if (QFileInfo(proc + "fd/" + fd).symLinkTarget() != file)
             continue;
@@ -264,13 +264,13 @@ TEST(Thumbnails, AHugePictureCostsItsThumbnailNotItsPixels)
 
 TEST(Thumbnails, PicturesDecodedAtOnceShareOneBound)
 {
-    // Three progressive pictures, each buffering 116 MB of coefficients, two of them more than one decoding
+    // Three progressive pictures, each buffering 220 MB of coefficients, two of them more than one decoding
     // may hold: with room for one of them at a time (beside the threads' stacks), the thumbnails the picker's
     // workers and its preview decode together all come, one after the other.
     QTemporaryDir dir;
     for (int i = 0; i < 3; ++i)
-        test::writeFile(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), ProgressiveJpeg(7600, 7600, 2));
-    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(232) << 20, [&] {
+        test::writeFile(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), ProgressiveJpeg(10500, 10500, 2));
+    EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(300) << 20, [&] {
                   std::vector<QSize> sizes(3);
                   std::vector<std::thread> workers;
                   for (int i = 0; i < 3; ++i)

@@ -70,6 +70,21 @@ bool readingPast(pid_t pid, const QString &file, qint64 bytes)
     return false;
 }
 
+// The thumbnails of dir's p0.jpg, p1.jpg ... (count of them) decoded at once, each on a thread of its own as
+// the picker's workers and its preview decode them: their sizes.
+std::vector<QSize> thumbnailsAtOnce(const QTemporaryDir &dir, int count)
+{
+    std::vector<QSize> sizes(static_cast<size_t>(count));
+    std::vector<std::thread> workers;
+    for (int i = 0; i < count; ++i)
+        workers.emplace_back([&, i] {
+            sizes[size_t(i)] = LoadThumbnail(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), {112, 84}).size();
+        });
+    for (std::thread &worker : workers)
+        worker.join();
+    return sizes;
+}
+
 bool pickerRunning()
 {
     QLocalSocket socket;
@@ -197,15 +212,7 @@ TEST(Thumbnails, AFolderOfLargeFilesCostsTheirDecodingNotTheirBytes)
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         const long before = usage.ru_maxrss;
-        std::vector<QSize> sizes(4);
-        std::vector<std::thread> workers;
-        for (int i = 0; i < 4; ++i)
-            workers.emplace_back([&, i] {
-                sizes[size_t(i)] = LoadThumbnail(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), {112, 84}).size();
-            });
-        for (std::thread &worker : workers)
-            worker.join();
-        if (sizes != std::vector<QSize>(4, QSize(112, 84)))
+        if (thumbnailsAtOnce(dir, 4) != std::vector<QSize>(4, QSize(112, 84)))
             return 255;
         getrusage(RUSAGE_SELF, &usage);
         return int(std::min<long>((usage.ru_maxrss - before) / 1024, 254));
@@ -271,15 +278,7 @@ TEST(Thumbnails, PicturesDecodedAtOnceShareOneBound)
     for (int i = 0; i < 3; ++i)
         test::writeFile(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), ProgressiveJpeg(10500, 10500, 2));
     EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(300) << 20, [&] {
-                  std::vector<QSize> sizes(3);
-                  std::vector<std::thread> workers;
-                  for (int i = 0; i < 3; ++i)
-                      workers.emplace_back([&, i] {
-                          sizes[size_t(i)] = LoadThumbnail(dir.filePath(QStringLiteral("p%1.jpg").arg(i)), {112, 84}).size();
-                      });
-                  for (std::thread &worker : workers)
-                      worker.join();
-                  return sizes == std::vector<QSize>(3, QSize(84, 84)) ? 0 : 1;
+                  return thumbnailsAtOnce(dir, 3) == std::vector<QSize>(3, QSize(84, 84)) ? 0 : 1;
               }),
               0);
 }

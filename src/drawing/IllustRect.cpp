@@ -136,7 +136,8 @@ void TIllustRect::CoverRect()
     try {
         larger.LoadFromData(KeptJpeg_->Data(), std::numeric_limits<int>::max(), cover);
     } catch (const EInvalidGraphic &) {
-        // The bytes decoded before; without the memory for more the picture keeps the pixels it has.
+        // The bytes decoded before; where the bound refuses the scale the larger object needs, the picture keeps
+        // the pixels it has.
         return;
     }
     *KeptJpeg_ = larger;

@@ -185,7 +185,7 @@ void photoRow(int width, int height, int y, uchar *row)
 
 }  // namespace
 
-QByteArray PhotoJpeg(int width, int height)
+QByteArray PhotoJpeg(int width, int height, TPhotoJpegOptions options)
 {
     jpeg_compress_struct info{};
     TEncoderErrors errors;
@@ -206,10 +206,13 @@ QByteArray PhotoJpeg(int width, int height)
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    for (int c = 0; c < info.num_components; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    jpeg_simple_progression(&info);
+    jpeg_set_quality(&info, options.Quality, TRUE);
+    // The library's defaults sample the luminance twice across and down.
+    if (!options.Subsampled)
+        for (int c = 0; c < info.num_components; ++c)
+            info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    if (options.Progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         photoRow(width, height, int(info.next_scanline), row.data());

@@ -12,10 +12,17 @@
 QByteArray ProgressiveJpeg(int width, int height, int acScans, bool colour = false);
 // A baseline grey picture of width x height in one scan, two bits a block.
 QByteArray BaselineJpeg(int width, int height);
-// A photograph of width x height as photo editors export one at high quality, encoded by the library:
-// progressive, without chroma subsampling, quality 95. A colour gradient with a fine grain, from red at the
-// top left to green, blue and yellow at the other corners, nowhere near white.
-QByteArray PhotoJpeg(int width, int height);
+// How PhotoJpeg encodes: by default as photo editors export at high quality, progressive, without chroma
+// subsampling, quality 95; subsampled, with the colour differences at half the resolution both ways (4:2:0,
+// as cameras save and optimisers re-save).
+struct TPhotoJpegOptions {
+    bool Progressive = true;
+    bool Subsampled = false;
+    int Quality = 95;
+};
+// A photograph of width x height encoded by the library as options say. A colour gradient with a fine grain,
+// from red at the top left to green, blue and yellow at the other corners, nowhere near white.
+QByteArray PhotoJpeg(int width, int height, TPhotoJpegOptions options = {});
 // The damage the decoder finds in pictures that older documents hold.
 enum class TJpegDamage {
     CutShort,      // half of the file

@@ -1,7 +1,8 @@
 // Documents whose pictures are made to cost a decoder seconds and gigabytes (HostileJpegs.h), opened by the
 // program, and the open dialog's thumbnail of one, beside the same pictures decoded by the library with no
 // bound, as the program decoded them before, in the same run; and the photograph those bounds must let
-// through (24 megapixels, progressive, without chroma subsampling) inserted on a postcard and opened. Each case runs in a child process of its own,
+// through (24 megapixels, progressive, without chroma subsampling; 64 megapixels, progressive, with and without
+// it) inserted on a postcard and opened. Each case runs in a child process of its own,
 // so the peak memory shown is what that process reached (as /usr/bin/time -v gives it), the program's own
 // start included.
 // Usage: bench_jpeg                           the table
@@ -61,7 +62,10 @@ std::vector<TCase> cases()
     const QByteArray thumbnailScans = ProgressiveJpeg(1024, 1024, 100000);
     const QByteArray small = BaselineJpeg(64, 64);
     const QByteArray photo = PhotoJpeg(6000, 4000);
-    // The picture objects are 100 x 148 mm, the size of a postcard.
+    const QByteArray camera = PhotoJpeg(9248, 6936, {.Subsampled = true, .Quality = 90});
+    const QByteArray camera444 = PhotoJpeg(9248, 6936, {.Quality = 90});
+    // The picture objects are 100 x 148 mm, the size of a postcard; the 64-megapixel photographs' 100 x 75 mm,
+    // the size they are inserted at.
     return {{"picture 18,000² progressive", huge, LayoutWithPictures(huge, 378, 559, plainThumbnail), TWork::Open},
             {"picture 18,000² baseline", hugeBaseline, LayoutWithPictures(hugeBaseline, 378, 559, plainThumbnail),
              TWork::Open},
@@ -70,18 +74,30 @@ std::vector<TCase> cases()
              TWork::Thumbnail},
             {"photo 6,000 x 4,000 progressive 4:4:4, inserted", photo, {}, TWork::Insert},
             {"photo 6,000 x 4,000 progressive 4:4:4, opened", photo, LayoutWithPictures(photo, 378, 559, plainThumbnail),
-             TWork::Open}};
+             TWork::Open},
+            {"photo 9,248 x 6,936 progressive 4:2:0, inserted", camera, {}, TWork::Insert},
+            {"photo 9,248 x 6,936 progressive 4:2:0, opened", camera,
+             LayoutWithPictures(camera, 378, 284, plainThumbnail), TWork::Open},
+            {"photo 9,248 x 6,936 progressive 4:4:4, inserted", camera444, {}, TWork::Insert},
+            {"photo 9,248 x 6,936 progressive 4:4:4, opened", camera444,
+             LayoutWithPictures(camera444, 378, 284, plainThumbnail), TWork::Open}};
 }
 
 // The photograph inserted as the designer inserts a picture file on a postcard whose printable area is the
-// whole card: decoded for the object it makes, which then takes it.
+// whole card: decoded for the object it makes, which then takes it; false where the designer would say the
+// picture is too large or unreadable.
 bool insertPicture(const QString &file)
 {
     const TRect card{0, 0, 378, 559};
     int resolution = 72;
-    const std::unique_ptr<TGraphic> picture = LoadPictureFile(file, resolution, [&](QSize size) {
-        return PictureCover(PictureLayoutSize(size, resolution, card, card.Right, card.Bottom));
-    });
+    std::unique_ptr<TGraphic> picture;
+    try {
+        picture = LoadPictureFile(file, resolution, [&](QSize size) {
+            return PictureCover(PictureLayoutSize(size, resolution, card, card.Right, card.Bottom));
+        });
+    } catch (const EStreamError &) {
+        return false;
+    }
     if (!picture)
         return false;
     TIllustRect object;

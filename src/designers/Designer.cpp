@@ -308,7 +308,7 @@ void TDesignerForm::ApplyUndoItem(TUndoList &list, uint8_t kind, uint8_t state, 
 
 // ---- Illustrations from picture files ----
 
-bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew)
+bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, bool asNew, QSize *tooLarge)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto *focused = asNew ? nullptr : dynamic_cast<TIllustRect *>(FocusedObject());
@@ -323,6 +323,9 @@ bool TDesignerForm::AddIllustrationFile(const QString &fileName, QPoint point, b
     std::unique_ptr<TGraphic> picture;
     try {
         picture = LoadPictureFile(fileName, resolution, cover);
+    } catch (const EJpegTooLarge &e) {
+        if (tooLarge)
+            *tooLarge = e.PictureSize();
     } catch (const EStreamError &) {
     }
     if (!picture) {
@@ -397,9 +400,10 @@ void TDesignerForm::PickerFileChosen(const QByteArray &fileName)
         PendingUndo = std::make_unique<TUndoDatas>(0);
     }
     const QPoint at(std::max(PrintableArea.Left, 0), std::max(PrintableArea.Top, 0));
-    if (!AddIllustrationFile(file, at, focused == nullptr)) {
+    QSize tooLarge;
+    if (!AddIllustrationFile(file, at, focused == nullptr, &tooLarge)) {
         PendingUndo.reset();
-        TellPicturesUnreadable();
+        TellPicturesUnreadable(tooLarge);
         return;
     }
     if (!focused) {
@@ -410,9 +414,10 @@ void TDesignerForm::PickerFileChosen(const QByteArray &fileName)
     UpdateCaption();
 }
 
-void TDesignerForm::TellPicturesUnreadable()
+void TDesignerForm::TellPicturesUnreadable(QSize tooLarge)
 {
-    ShowMessageBoxAt(this, QString::fromUtf8(PictureUnreadableMessage), AppTitle, MB_ICONINFORMATION);
+    ShowMessageBoxAt(this, tooLarge.isValid() ? PictureTooLargeMessage(tooLarge) : QString::fromUtf8(PictureUnreadableMessage),
+                     AppTitle, MB_ICONINFORMATION);
 }
 
 void TDesignerForm::pmiIllustDefClick()

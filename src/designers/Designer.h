@@ -148,13 +148,15 @@ public:
     // The picker's chosen file: a new illustration, or the focused illustration's new picture.
     void PickerFileChosen(const QByteArray &fileName);
     // Makes a new illustration at point (layout units), or gives the focused one the picture, from a picture
-    // file; false, with nothing changed, when the file cannot be loaded.
-    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew);
+    // file; false, with nothing changed, when the file cannot be loaded, and then *tooLarge (when given) set
+    // to the picture's own size if it was too large to decode (EJpegTooLarge).
+    bool AddIllustrationFile(const QString &fileName, QPoint point, bool asNew, QSize *tooLarge = nullptr);
 
 protected:
     // Says that pictures were left out: once for a document opened, or for the files of one insertion, when
-    // its command has done the rest of its work.
-    void TellPicturesUnreadable();
+    // its command has done the rest of its work. With tooLarge valid, that a picture of that many pixels is
+    // too large (PictureTooLargeMessage), not that it cannot be read.
+    void TellPicturesUnreadable(QSize tooLarge = QSize());
     // Connects the editing commands above to their handlers and gives each its tag.
     void ConnectEditActions();
     // The shared end of a new object, which the caller has put in its list and begun a step of kind 0 for:

@@ -625,7 +625,7 @@ bool TLayoutForm::OpenDocument(const QString &path)
     // Once for the whole document, however many of its pictures are left out, over the card that shows them
     // empty.
     if (Layout.PicturesRefused())
-        TellPicturesUnreadable();
+        TellPicturesUnreadable(Layout.PictureTooLarge());
     if (!paperFound) {
         ShowMessageBoxAt(this, DocumentPaperDeletedMessage, AppTitle, MB_ICONINFORMATION);
         actFormat->trigger();

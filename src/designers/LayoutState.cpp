@@ -192,8 +192,9 @@ void TLayoutForm::FilesDropped(const QStringList &files, Qt::KeyboardModifiers k
     const QPoint at(int(RoundHalfAway(card.x() / ZoomRatio)), int(RoundHalfAway(card.y() / ZoomRatio)));
     bool made = false;
     bool leftOut = false;
+    QSize tooLarge;
     for (const QString &file : files) {
-        const bool added = AddIllustrationFile(file, at, true);
+        const bool added = AddIllustrationFile(file, at, true, tooLarge.isValid() ? nullptr : &tooLarge);
         made = made || added;
         leftOut = leftOut || !added;
     }
@@ -208,5 +209,5 @@ void TLayoutForm::FilesDropped(const QStringList &files, Qt::KeyboardModifiers k
         UpdateCaption();
     }
     if (leftOut)
-        TellPicturesUnreadable();
+        TellPicturesUnreadable(tooLarge);
 }

@@ -327,6 +327,16 @@ bool TPrintDocument::PicturesRefused() const
            || (Background && Background->PictureRefused());
 }
 
+QSize TPrintDocument::PictureTooLarge() const
+{
+    for (const auto &object : IllustList)
+        if (object->KeptJpeg() && object->KeptJpeg()->TooLarge())
+            return object->KeptJpeg()->PictureSize();
+    if (Background && Background->KeptJpeg() && Background->KeptJpeg()->TooLarge())
+        return Background->KeptJpeg()->PictureSize();
+    return {};
+}
+
 bool TPrintDocument::Open(const QString &fileName, QString *error)
 {
     QFile file(fileName);

@@ -81,6 +81,8 @@ public:
     // Whether a stacked picture object or the background holds a JPEG the decoder refused (for its size or
     // scans): it shows empty and is stored back as it was read.
     bool PicturesRefused() const;
+    // The own size of the first of them refused for its size (TJpegImage::TooLarge); invalid for none.
+    QSize PictureTooLarge() const;
     bool Open(const QString &fileName, QString *error);
 
     // Writes the document to fileName with a new thumbnail of the paper (width and height in 0.1 mm, its

@@ -457,17 +457,13 @@ void TBackImage::LoadFromStream(TObjectStream &stream)
                 stream.ReadBuffer(state.data(), 3);
                 if (state[2] > NotRotated)
                     throw EInvalidGraphic("the picture's turn is unknown");
-                try {
-                    // The page needs about as many pixels as a photograph has at the finest print resolution:
-                    // a picture is decoded whole where the bound allows, else as large as it allows.
-                    Jpeg_.emplace();
-                    Jpeg_->LoadFromData(data, std::numeric_limits<int>::max(), TJpegImage::LargestCover);
-                    Picture_ = ToBitmap24(Jpeg_->Bitmap());
-                } catch (const EInvalidGraphic &) {
-                    // A picture beyond what the program decodes, or a damaged one, is left out, and the design
-                    // opens with a background that shows none; the kept bytes are stored back as they were.
-                    Jpeg_->KeepRefused(data);
-                }
+                // The page needs about as many pixels as a photograph has at the finest print resolution: a
+                // picture is decoded whole where the bound allows, else as large as it allows. One beyond what
+                // the program decodes, or a damaged one, is left out, and the design opens with a background
+                // that shows none; the kept bytes are stored back as they were.
+                Jpeg_.emplace();
+                Jpeg_->LoadOrKeep(data, TJpegImage::LargestCover);
+                Picture_ = ToBitmap24(Jpeg_->Bitmap());
                 if (state[0])
                     FlipPicture(0);
                 if (state[1])

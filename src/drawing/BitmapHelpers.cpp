@@ -138,6 +138,8 @@ std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resoluti
                 graphic = std::make_unique<TBitmapGraphic>(flat);
             }
         }
+    } catch (const EJpegTooLarge &) {
+        throw;
     } catch (const EStreamError &) {
         // A picture that cannot be decoded is no picture; the caller says so.
     }

@@ -15,12 +15,13 @@ int PictureKindOfFile(const QString &fileName);
 
 // The picture of a bitmap, JPEG or PNG file, decided by its content (a JPEG named ".bmp" is a JPEG): a bitmap
 // at 24 bits per pixel (a PNG's transparent parts white) or a TJpegImage; none for another extension
-// (resolution then untouched), another content, a damaged file, a JPEG the decoder refuses (TJpegImage) or an
-// empty picture. resolution gets the dots per inch the file gives, else 72. A JPEG is decoded at the cover
-// jpegCover gives for its own size upright (the header's, turned as its EXIF says; TJpegImage::LoadFromData),
-// with resolution already set: a photograph is decoded no larger than what it is placed on needs, and one the
-// bound refuses at full size still comes in. Without jpegCover it is decoded at full size.
-// Throws EStreamError when the file cannot be opened.
+// (resolution then untouched), another content, a damaged file, a JPEG the decoder refuses for its scans
+// (TJpegImage) or an empty picture. resolution gets the dots per inch the file gives, else 72. A JPEG is
+// decoded at the cover jpegCover gives for its own size upright (the header's, turned as its EXIF says;
+// TJpegImage::LoadFromData), with resolution already set: a photograph is decoded no larger than what it is
+// placed on needs, and one the bound refuses at full size still comes in. Without jpegCover it is decoded at
+// full size. Throws EStreamError when the file cannot be opened, EJpegTooLarge for a JPEG too large to decode at
+// the cover (the caller tells the user how large it is).
 std::unique_ptr<TGraphic> LoadPictureFile(const QString &fileName, int &resolution,
                                           const std::function<int(QSize)> &jpegCover = {});
 

@@ -137,7 +137,8 @@ void TIllustRect::CoverRect()
     try {
         larger.LoadFromData(KeptJpeg_->Data(), std::numeric_limits<int>::max(), cover);
     } catch (const EInvalidGraphic &) {
-        // The bytes decoded before; without the memory for more the picture keeps the pixels it has.
+        // The bytes decoded before; where the bound refuses the scale the larger object needs, the picture keeps
+        // the pixels it has.
         return;
     }
     *KeptJpeg_ = larger;
@@ -473,16 +474,11 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
     frame.LoadFromStream(stream);
     const uint8_t maskTurned = StreamVersion <= 300 ? 0 : stream.Read<uint8_t>();
     TJpegImage jpeg;
-    if (jpegPicture) {
-        try {
-            jpeg.LoadFromData(data, std::numeric_limits<int>::max(), pictureCover(base.Rect, colour));
-        } catch (const EInvalidGraphic &) {
-            // A picture beyond what the program decodes, or a damaged one (cut short, of 12 bits, a header that
-            // promises more than its data holds), is left out, and the rest of the document opens: the object
-            // shows no picture and keeps its bytes to store.
-            jpeg.KeepRefused(data);
-        }
-    }
+    // A picture beyond what the program decodes, or a damaged one (cut short, of 12 bits, a header that
+    // promises more than its data holds), is left out, and the rest of the document opens: the object shows no
+    // picture and keeps its bytes to store.
+    if (jpegPicture)
+        jpeg.LoadOrKeep(data, pictureCover(base.Rect, colour));
 
     // The old picture goes first: the rectangle set next would otherwise decode it again for the new size.
     SetExtension(extension);

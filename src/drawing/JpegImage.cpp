@@ -75,7 +75,9 @@ qint64 bufferedBytes(j_decompress_ptr info)
 // The side of a picture decoded at eighths / 8, as the library rounds it.
 qint64 scaledSide(JDIMENSION side, int eighths) { return (qint64(side) * eighths + 7) / 8; }
 
-// The scale in eighths to decode at (see LoadFromData), 0 when even the smallest holds too much.
+// The scale in eighths to decode at (see LoadFromData), 0 when it holds too much. The scale comes from what
+// the caller needs, never from the memory left: a picture decoded smaller than its object needs would print
+// blurred without a word, where one refused is told.
 int scaleFor(j_decompress_ptr info, int cover)
 {
     const qint64 buffered = bufferedBytes(info);
@@ -83,15 +85,75 @@ int scaleFor(j_decompress_ptr info, int cover)
         return buffered + scaledSide(info->image_width, eighths) * scaledSide(info->image_height, eighths) * 3;
     };
     int eighths = 8;
-    if (cover > 0) {
+    if (cover == TJpegImage::LargestCover) {
+        while (eighths > 1 && holds(eighths) > MaxJpegDecodeBytes)
+            --eighths;
+    } else if (cover > 0) {
         eighths = 1;
         while (eighths < 8 && std::min(scaledSide(info->image_width, eighths),
                                        scaledSide(info->image_height, eighths)) < cover)
             ++eighths;
-        while (eighths > 1 && holds(eighths) > MaxJpegDecodeBytes)
-            --eighths;
     }
     return holds(eighths) <= MaxJpegDecodeBytes ? eighths : 0;
+}
+
+// A source of the library reading a device through a buffer of its own, so a file is read as it is decoded and
+// never held whole; the end of the device before the picture's is a picture cut short.
+struct TDeviceSource {
+    jpeg_source_mgr manager;
+    QIODevice *device;
+    JOCTET *buffer;
+};
+
+constexpr qint64 DeviceBufferSize = 64 * 1024;
+
+extern "C" void deviceInit(j_decompress_ptr) {}
+
+extern "C" boolean deviceFill(j_decompress_ptr info)
+{
+    auto *source = reinterpret_cast<TDeviceSource *>(info->src);
+    qint64 got = source->device->read(reinterpret_cast<char *>(source->buffer), DeviceBufferSize);
+    if (got <= 0) {
+        // jpegMessage gives up on the picture at this warning.
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xFF;
+        source->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    source->manager.next_input_byte = source->buffer;
+    source->manager.bytes_in_buffer = size_t(got);
+    return TRUE;
+}
+
+extern "C" void deviceSkip(j_decompress_ptr info, long count)
+{
+    jpeg_source_mgr &manager = *info->src;
+    while (count > long(manager.bytes_in_buffer)) {
+        count -= long(manager.bytes_in_buffer);
+        deviceFill(info);
+    }
+    if (count > 0) {
+        manager.next_input_byte += count;
+        manager.bytes_in_buffer -= size_t(count);
+    }
+}
+
+extern "C" void deviceTerm(j_decompress_ptr) {}
+
+void deviceSource(j_decompress_ptr info, QIODevice *device)
+{
+    const auto common = reinterpret_cast<j_common_ptr>(info);
+    auto *source = static_cast<TDeviceSource *>((*info->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(TDeviceSource)));
+    source->device = device;
+    source->buffer = static_cast<JOCTET *>((*info->mem->alloc_small)(common, JPOOL_PERMANENT, size_t(DeviceBufferSize)));
+    source->manager.init_source = deviceInit;
+    source->manager.fill_input_buffer = deviceFill;
+    source->manager.skip_input_data = deviceSkip;
+    source->manager.resync_to_restart = jpeg_resync_to_restart;
+    source->manager.term_source = deviceTerm;
+    source->manager.next_input_byte = nullptr;
+    source->manager.bytes_in_buffer = 0;
+    info->src = &source->manager;
 }
 
 // The decoded picture held whole; the decoder gives the picture's own size once it has read the header.
@@ -110,9 +172,10 @@ struct TJpegTarget : TJpegRows {
 
 // Plain C control flow from setjmp to the end: the jump back must not pass over anything with a destructor,
 // so the rows go to rows through a pointer and the library's own memory holds the work row.
-// Answers why the picture cannot be had, nullptr when it was decoded.
-const char *decode(const uchar *data, unsigned long size, int largestSide, int cover, QSize *pictureSize,
-                   TJpegRows *rows)
+// The picture is data's size bytes, or read from device when that is given. Answers why the picture cannot be
+// had, nullptr when it was decoded.
+const char *decode(const uchar *data, unsigned long size, QIODevice *device, int largestSide, int cover,
+                   QSize *pictureSize, TJpegRows *rows)
 {
     jpeg_decompress_struct info{};
     TJpegErrors errors;
@@ -127,7 +190,10 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
         return errors.failure;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data, size);
+    if (device)
+        deviceSource(&info, device);
+    else
+        jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
     *pictureSize = QSize(int(info.image_width), int(info.image_height));
     errors.scansCounted = 0;
@@ -183,22 +249,43 @@ const char *decode(const uchar *data, unsigned long size, int largestSide, int c
 
 }  // namespace
 
+EJpegTooLarge::EJpegTooLarge(QSize pictureSize) : EJpegRefused(TooLarge), pictureSize_(pictureSize) {}
+
+namespace {
+
+// The exception of a decoding's failure, if any.
+void throwFailure(const char *failure, QSize pictureSize)
+{
+    if (failure == TooLarge)
+        throw EJpegTooLarge(pictureSize);
+    if (failure == Damaged)
+        throw EInvalidGraphic(failure);
+    if (failure)
+        throw EJpegRefused(failure);
+}
+
+}  // namespace
+
+QString PictureTooLargeMessage(QSize pictureSize)
+{
+    return QStringLiteral("画像が大きすぎるため扱えません  \r\n(%1 × %2 ピクセル)")
+        .arg(pictureSize.width())
+        .arg(pictureSize.height());
+}
+
 void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover)
 {
     TJpegTarget target;
     if (data.isEmpty())
         throw EInvalidGraphic(Damaged);
-    const char *failure = decode(reinterpret_cast<const uchar *>(data.constData()),
-                                 static_cast<unsigned long>(data.size()), std::max(largestSide, 0), cover,
-                                 &target.pictureSize, &target);
-    if (failure == Damaged)
-        throw EInvalidGraphic(failure);
-    if (failure)
-        throw EJpegRefused(failure);
+    throwFailure(decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()),
+                        nullptr, std::max(largestSide, 0), cover, &target.pictureSize, &target),
+                 target.pictureSize);
     data_ = data;
     bitmap_ = target.image;
     size_ = target.pictureSize;
     cover_ = cover;
+    tooLarge_ = false;
 }
 
 void TJpegImage::KeepRefused(const QByteArray &data)
@@ -207,6 +294,19 @@ void TJpegImage::KeepRefused(const QByteArray &data)
     bitmap_ = QImage();
     size_ = JpegPictureSize(data);
     cover_ = 0;
+    tooLarge_ = false;
+}
+
+void TJpegImage::LoadOrKeep(const QByteArray &data, int cover)
+{
+    try {
+        LoadFromData(data, std::numeric_limits<int>::max(), cover);
+    } catch (const EJpegTooLarge &) {
+        KeepRefused(data);
+        tooLarge_ = true;
+    } catch (const EInvalidGraphic &) {
+        KeepRefused(data);
+    }
 }
 
 bool TJpegImage::Covers(int cover) const
@@ -222,7 +322,7 @@ QSize JpegPictureSize(const QByteArray &data)
 {
     TJpegTarget target;
     // No side is allowed: the decoder stops after the header.
-    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), 0, 0,
+    decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()), nullptr, 0, 0,
            &target.pictureSize, &target);
     return target.pictureSize;
 }
@@ -238,10 +338,9 @@ QImage JpegPixels(const QByteArray &data, int largestSide, int cover)
     }
 }
 
-bool JpegRows(const QByteArray &data, int cover, TJpegRows &rows)
+void JpegRows(QIODevice &device, int cover, TJpegRows &rows)
 {
     QSize pictureSize;
-    return !data.isEmpty()
-           && !decode(reinterpret_cast<const uchar *>(data.constData()), static_cast<unsigned long>(data.size()),
-                      std::numeric_limits<int>::max(), cover, &pictureSize, &rows);
+    throwFailure(decode(nullptr, 0, &device, std::numeric_limits<int>::max(), cover, &pictureSize, &rows),
+                 pictureSize);
 }

@@ -5,6 +5,9 @@
 
 #include "drawing/Graphic.h"
 
+#include <QIODevice>
+#include <QString>
+
 #include <limits>
 
 // The most scans a JPEG may have, and the most passes over its blocks they may make together (a scan of every
@@ -17,7 +20,9 @@ inline constexpr int MaxJpegScans = 300;
 inline constexpr int MaxJpegPasses = 20;
 // What one decoding may hold: the decoded pixels and, for a file of several scans (progressive ones), the
 // coefficients of the whole picture, two bytes each, which the library buffers whatever scale it decodes at.
-inline constexpr qint64 MaxJpegDecodeBytes = qint64(192) << 20;
+// A photograph of 64 megapixels saved progressive without chroma subsampling buffers 385 MB and needs 27 MB of
+// pixels for a postcard at 600 dpi; the bound lets that through and keeps the program under half a gigabyte.
+inline constexpr qint64 MaxJpegDecodeBytes = qint64(400) << 20;
 // The most pixels a picture may have. The library walks every block of a picture at any scale, a second for
 // four gigapixels here, so a picture no paper needs would hold up whoever shows it; a gigapixel is nearly two
 // A0 sheets at 600 dpi, far beyond any camera's photograph.
@@ -29,25 +34,45 @@ public:
     using EInvalidGraphic::EInvalidGraphic;
 };
 
+// A picture refused for its size: larger than the program decodes at the scale asked, not damaged, so the
+// user is told how large it is (PictureTooLargeMessage) rather than that it cannot be read.
+class EJpegTooLarge : public EJpegRefused {
+public:
+    explicit EJpegTooLarge(QSize pictureSize);
+    QSize PictureSize() const { return pictureSize_; }
+
+private:
+    QSize pictureSize_;
+};
+
+// What the user is told of a picture refused for its size, its own size in pixels given.
+QString PictureTooLargeMessage(QSize pictureSize);
+
 class TJpegImage : public TGraphic {
 public:
     // Passed as cover: the picture as large as MaxJpegDecodeBytes allows, at full size when it fits.
     static constexpr int LargestCover = std::numeric_limits<int>::max();
 
     // Keeps data and decodes it: at full size when cover is 0; otherwise at the smallest scale (in eighths)
-    // whose sides both reach cover pixels, or at full size when none does, and lower when that would hold
-    // more than MaxJpegDecodeBytes. Throws EInvalidGraphic, leaving the image as it was, for data that is not
-    // a whole JPEG image (damaged or cut short), and EJpegRefused for one of more than MaxJpegScans scans or
-    // MaxJpegPasses passes (at the scan past the limit, before its data), one whose decoding would hold more
-    // than MaxJpegDecodeBytes at the scale taken, and, before any decoding, one whose header gives a side
-    // longer than largestSide pixels or more than MaxJpegPixels pixels.
+    // whose sides both reach cover pixels, or at full size when none does; for LargestCover at the largest
+    // scale within MaxJpegDecodeBytes. A picture is never decoded smaller than the cover asks: one whose
+    // decoding would hold more than MaxJpegDecodeBytes at that scale is refused. Throws EInvalidGraphic,
+    // leaving the image as it was, for data that is not a whole JPEG image (damaged or cut short), EJpegRefused
+    // for one of more than MaxJpegScans scans or MaxJpegPasses passes (at the scan past the limit, before its
+    // data), and EJpegTooLarge, before any decoding, for one whose decoding would hold too much, or whose
+    // header gives a side longer than largestSide pixels or more than MaxJpegPixels pixels.
     void LoadFromData(const QByteArray &data, int largestSide = std::numeric_limits<int>::max(), int cover = 0);
     // Keeps data that LoadFromData refused, without pixels, so whoever holds it stores the picture back as it
     // was read; only the header is read, for PictureSize.
     void KeepRefused(const QByteArray &data);
+    // LoadFromData for cover, or where it throws EInvalidGraphic, KeepRefused, noting a refusal for the
+    // picture's size (TooLarge): how a document's picture is read.
+    void LoadOrKeep(const QByteArray &data, int cover);
     const QByteArray &Data() const { return data_; }
     // Kept bytes without pixels (KeepRefused).
     bool Refused() const { return bitmap_.isNull() && !data_.isEmpty(); }
+    // Kept bytes that LoadOrKeep refused for the picture's size (EJpegTooLarge), not for damage.
+    bool TooLarge() const { return Refused() && tooLarge_; }
     // The picture's own size in pixels, as its header gives it, whatever size it was decoded at.
     QSize PictureSize() const { return size_; }
     // Whether the pixels serve a cover of cover pixels a side (as LoadFromData takes it): they reach it, are
@@ -64,6 +89,7 @@ private:
     QImage bitmap_;
     QSize size_;
     int cover_ = 0;
+    bool tooLarge_ = false;
 };
 
 // The picture's own size in pixels as the header of data gives it, nothing decoded: for the cover a caller
@@ -88,6 +114,7 @@ public:
     virtual void Took(int y) = 0;
 };
 
-// data decoded as TJpegImage::LoadFromData decodes it for cover, its rows handed to rows; false where
-// LoadFromData would throw.
-bool JpegRows(const QByteArray &data, int cover, TJpegRows &rows);
+// The JPEG file device holds from its position, read as it is decoded through a buffer of a few kilobytes and
+// never held whole (a file that shrinks or changes while it is read is a damaged picture), decoded as
+// TJpegImage::LoadFromData decodes data for cover, its rows handed to rows. Throws as LoadFromData does.
+void JpegRows(QIODevice &device, int cover, TJpegRows &rows);

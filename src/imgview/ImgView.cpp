@@ -199,20 +199,25 @@ void TImageViewForm::pictureChanged()
     lblInfo->setText(QFileInfo(file).fileName() + QStringLiteral("\n読み込み中"));
     previewPool_->start([this, request, file] {
         const QSize size = ExifUprightSize(QImageReader(file).size(), JpegFileOrientation(file));
-        const QImage preview = LoadThumbnail(file, PreviewSize);
+        QSize tooLarge;
+        const QImage preview = LoadThumbnail(file, PreviewSize, &tooLarge);
         QMetaObject::invokeMethod(
-            this, [=, this] { previewReady(request, file, preview, size); }, Qt::QueuedConnection);
+            this, [=, this] { previewReady(request, file, preview, tooLarge.isValid() ? tooLarge : size, tooLarge.isValid()); },
+            Qt::QueuedConnection);
     });
 }
 
-void TImageViewForm::previewReady(int request, const QString &file, const QImage &preview, QSize size)
+void TImageViewForm::previewReady(int request, const QString &file, const QImage &preview, QSize size, bool tooLarge)
 {
     if (request != previewRequest_)
         return;
     lblPreview->setPixmap(QPixmap::fromImage(preview));
-    lblInfo->setText(preview.isNull() ? QFileInfo(file).fileName() + QStringLiteral("\n画像を読み込めません")
-                                      : QFileInfo(file).fileName() +
-                                            QStringLiteral("\n%1 × %2 ピクセル").arg(size.width()).arg(size.height()));
+    const QString pixels = QStringLiteral("\n%1 × %2 ピクセル").arg(size.width()).arg(size.height());
+    // A picture too large to decode is not damaged: the user is told its size, not that it cannot be read.
+    lblInfo->setText(QFileInfo(file).fileName()
+                     + (tooLarge            ? pixels + QStringLiteral("\n大きすぎるため扱えません")
+                        : preview.isNull() ? QStringLiteral("\n画像を読み込めません")
+                                           : pixels));
 }
 
 void TImageViewForm::btnSelectClick()

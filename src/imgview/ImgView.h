@@ -46,7 +46,8 @@ protected:
 private:
     void tvFolderChanged();
     void pictureChanged();
-    void previewReady(int request, const QString &file, const QImage &preview, QSize size);
+    // size is the picture's own; tooLarge when the decoder refused it for that size.
+    void previewReady(int request, const QString &file, const QImage &preview, QSize size, bool tooLarge);
     void btnSelectClick();
     void updateStatus();
 

@@ -143,30 +143,35 @@ private:
 };
 
 // The thumbnail of a JPEG file through the program's own decoder, which bounds its scans and what it holds,
-// decoded at the smallest scale that still covers box: null when it cannot be read or is refused (a file
-// larger than a decoding may hold, unread); none for a file that is not a JPEG.
-std::optional<QImage> jpegThumbnail(const QString &file, QSize box)
+// decoded at the smallest scale that still covers box: null when it cannot be read or is refused, *tooLarge
+// then set for one refused for its size; none for a file that is not a JPEG. The file is read as it is
+// decoded, never mapped: a mapped file cut short under the decoder (an editor saving over it) ends the
+// process, and its pages count against the picker however large the file.
+std::optional<QImage> jpegThumbnail(const QString &file, QSize box, QSize *tooLarge)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly) || in.peek(2) != QByteArrayLiteral("\xFF\xD8"))
         return std::nullopt;
-    if (in.size() > MaxJpegDecodeBytes)
-        return QImage();
-    // Mapped rather than read, so the file's bytes stay the system's cache, not the picker's memory.
-    const uchar *mapped = in.map(0, in.size());
-    const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), in.size())
-                                   : in.readAll();
     TThumbnailRows rows(box);
-    return JpegRows(data, std::max(box.width(), box.height()), rows) ? rows.Thumbnail() : QImage();
+    try {
+        JpegRows(in, std::max(box.width(), box.height()), rows);
+    } catch (const EJpegTooLarge &e) {
+        if (tooLarge)
+            *tooLarge = e.PictureSize();
+        return QImage();
+    } catch (const EInvalidGraphic &) {
+        return QImage();
+    }
+    return rows.Thumbnail();
 }
 
 }  // namespace
 
-QImage LoadThumbnail(const QString &file, QSize box)
+QImage LoadThumbnail(const QString &file, QSize box, QSize *tooLarge)
 {
     // A photograph stored on its side is decoded into the box turned with it, then turned upright.
     const int orientation = JpegFileOrientation(file);
-    if (std::optional<QImage> jpeg = jpegThumbnail(file, ExifUprightSize(box, orientation)))
+    if (std::optional<QImage> jpeg = jpegThumbnail(file, ExifUprightSize(box, orientation), tooLarge))
         return ExifUpright(*jpeg, orientation);
     QImageReader reader(file);
     reader.setAutoTransform(true);

@@ -18,9 +18,11 @@ class QThreadPool;
 QStringList PictureFiles(const QString &folder);
 
 // The picture of file decoded at most box large, its proportions kept and upright as its EXIF orientation says
-// (a JPEG, known by its content, is decoded by the program's own decoder at the reduced size directly); a null
-// image when it cannot be read or the decoder refuses it. Never larger than the picture itself.
-QImage LoadThumbnail(const QString &file, QSize box);
+// (a JPEG, known by its content, is decoded by the program's own decoder at the reduced size directly, read as
+// it is decoded); a null image when it cannot be read or the decoder refuses it, and then *tooLarge, when given,
+// set to the picture's own size if it was refused for that size (EJpegTooLarge). Never larger than the picture
+// itself.
+QImage LoadThumbnail(const QString &file, QSize box, QSize *tooLarge = nullptr);
 
 // The list of a folder's pictures with their thumbnails as they arrive.
 class TThumbnailModel : public QAbstractListModel {

@@ -526,17 +526,20 @@ TEST_F(DesignerCommandTest, APickedPhotographIsDecodedForItsObjectAndAPictureLef
     EXPECT_EQ(picture->GetRect(), (TRect{10, 10, 70, 50}));
     EXPECT_EQ(picture->GetPicture().size(), QSize(750, 500));
 
-    // A picture the decoder refuses (648 MB of coefficients) or finds damaged is said, and nothing changes.
+    // A picture the decoder refuses (648 MB of coefficients) is said to be too large, with its size; one it
+    // finds damaged, unreadable; and nothing changes.
     select({}, -1);
     const QByteArray before = bytes();
     const int steps = form->UndoList.GetCount();
-    for (const QByteArray &refused : {ProgressiveJpeg(18000, 18000, 1),
-                                      DamagedJpeg(EncodeJpeg(QImage(64, 48, QImage::Format_RGB888)), TJpegDamage::CutShort)}) {
+    for (const auto &[refused, said] :
+         {std::pair{ProgressiveJpeg(18000, 18000, 1), QStringLiteral("画像が大きすぎるため扱えません  \r\n(18000 × 18000 ピクセル)")},
+          std::pair{DamagedJpeg(EncodeJpeg(QImage(64, 48, QImage::Format_RGB888)), TJpegDamage::CutShort),
+                    QStringLiteral("画像が読み込めませんでした  ")}}) {
         const QString file = dir.filePath(QStringLiteral("読めない.jpg"));
         test::writeFile(file, refused);
         boxes.clear();
         form->PickerFileChosen(QFile::encodeName(file));
-        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("画像が読み込めませんでした  ")});
+        EXPECT_EQ(boxes.texts(), QStringList{said});
         EXPECT_EQ(bytes(), before);
         EXPECT_EQ(form->UndoList.GetCount(), steps);
     }

@@ -546,6 +546,15 @@ TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsThe
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, read);
 
+    // A picture beyond what the program decodes (1.8 GB of coefficients) is said to be too large, with its size,
+    // not to be unreadable.
+    boxes.clear();
+    test::writeFile(path, LayoutWithPictures(ProgressiveJpeg(30000, 30000, 1), 100, 148, thumbnail));
+    ASSERT_TRUE(form->OpenDocument(path));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("画像が大きすぎるため扱えません  \r\n(30000 × 30000 ピクセル)")});
+    ASSERT_EQ(form->IllustList.size(), 1u);
+    EXPECT_TRUE(form->IllustList[0]->GetPicture().isNull());
+
     // A document whose picture shows is opened without a word.
     boxes.clear();
     test::writeFile(path, LayoutWithPictures(BaselineJpeg(64, 64), 100, 148, thumbnail));

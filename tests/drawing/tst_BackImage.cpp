@@ -305,7 +305,7 @@ protected:
 TEST_F(BackImageAt600, APhotographOpensAsLargeAsTheBoundAllowsAndIsPlacedAtItsOwnSize)
 {
     // 24 megapixels, progressive, without chroma subsampling: its coefficients (137 MiB) and its pixels at full
-    // size (69 MiB) pass the bound together, and at 7/8 fit it.
+    // size (69 MiB) fit the bound together.
     const QByteArray photo = PhotoJpeg(6000, 4000);
     const TJpegImage standIn = jpeg(8, 8);
     TBackImage stand;
@@ -316,7 +316,7 @@ TEST_F(BackImageAt600, APhotographOpensAsLargeAsTheBoundAllowsAndIsPlacedAtItsOw
     TBackImage back;
     ASSERT_EQ(LoadObject(back, stored), 0);
     EXPECT_FALSE(back.PictureRefused());
-    EXPECT_EQ(back.Picture().size(), QSize(5250, 3500));
+    EXPECT_EQ(back.Picture().size(), QSize(6000, 4000));
     EXPECT_EQ(SavedObject(back), stored);
 
     // At 3,000 dpi it is 2 x 1.33 inches, as its own 6,000 x 4,000 pixels say: 192 x 128 on the screen,

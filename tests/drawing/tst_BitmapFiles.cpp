@@ -480,7 +480,18 @@ TEST(JpegImage, APictureIsDecodedAtTheSmallestScaleThatCoversWhatTheCallerNeeds)
     EXPECT_EQ(decoded(huge, 1), QSize(2250, 2250));
     EXPECT_EQ(decoded(huge, 2250), QSize(2250, 2250));
     EXPECT_EQ(decoded(huge, 2251), QSize(4500, 4500));
-    EXPECT_EQ(decoded(huge, TJpegImage::LargestCover), QSize(6750, 6750)) << "9,000² would hold 243 MB";
+    EXPECT_EQ(decoded(huge, TJpegImage::LargestCover), QSize(11250, 11250)) << "13,500² would hold 547 MB";
+    // A cover whose scale holds more than the bound is refused for the picture's size, never met by a smaller
+    // scale that would print blurred: 13,500² for a cover of 12,000.
+    TJpegImage refused;
+    try {
+        refused.LoadFromData(huge, std::numeric_limits<int>::max(), 12000);
+        ADD_FAILURE() << "decoded at " << refused.Bitmap().width();
+    } catch (const EJpegTooLarge &e) {
+        EXPECT_EQ(e.PictureSize(), QSize(18000, 18000));
+        EXPECT_STREQ(e.Reason(), "the JPEG image is too large");
+    }
+    EXPECT_TRUE(refused.Empty());
     // Both sides reach the cover, so the picture prints sharp turned either way; a picture smaller than the
     // cover is decoded whole.
     EXPECT_EQ(decoded(BaselineJpeg(16000, 2000), 1000), QSize(8000, 1000));
@@ -522,6 +533,22 @@ TEST(JpegImage, AProgressiveFileIsRefusedWhenTheCoefficientsItBuffersExceedTheBo
     // One within the bound is decoded at the scale asked.
     jpeg.LoadFromData(ProgressiveJpeg(4096, 4096, 3), std::numeric_limits<int>::max(), 1000);
     EXPECT_EQ(jpeg.Bitmap().size(), QSize(1024, 1024));
+
+    // Read as a document's picture is read, the refusal is kept with the picture's size, which the user is told
+    // rather than that the picture cannot be read; damage stays damage.
+    jpeg.LoadOrKeep(huge, 1);
+    EXPECT_TRUE(jpeg.Refused());
+    EXPECT_TRUE(jpeg.TooLarge());
+    EXPECT_EQ(jpeg.PictureSize(), QSize(18000, 18000));
+    EXPECT_EQ(jpeg.Data(), huge);
+    EXPECT_EQ(PictureTooLargeMessage(jpeg.PictureSize()),
+              QStringLiteral("画像が大きすぎるため扱えません  \r\n(18000 × 18000 ピクセル)"));
+    jpeg.LoadOrKeep(ProgressiveJpeg(64, 64, MaxJpegScans), 1);
+    EXPECT_TRUE(jpeg.Refused());
+    EXPECT_FALSE(jpeg.TooLarge());
+    jpeg.LoadOrKeep(ProgressiveJpeg(64, 64, 3), 1);
+    EXPECT_FALSE(jpeg.Refused());
+    EXPECT_FALSE(jpeg.TooLarge());
 }
 
 TEST(LoadPictureFile, ContentDecidesTheKindAndTheFileGivesTheResolution)

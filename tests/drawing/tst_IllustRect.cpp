@@ -5,6 +5,7 @@
 #include "ObjectTestSupport.h"
 #include "TestSupport.h"
 
+#include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "drawing/BitmapHelpers.h"
 #include "drawing/BitmapTransform.h"
@@ -15,6 +16,8 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -599,6 +602,103 @@ TEST_P(PrintedPictures, OnImagesAndPdfPagesAtThePrinterResolution)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, PrintedPictures, ::testing::Values(300, 600));
+
+namespace {
+
+// The images of a PDF as pdfimages lists them: their size in pixels and their horizontal resolution on the
+// page.
+struct TPdfImage {
+    QSize Size;
+    int Ppi;
+};
+
+std::vector<TPdfImage> pdfImages(const QString &pdf)
+{
+    QProcess pdfimages;
+    pdfimages.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    EXPECT_TRUE(pdfimages.waitForFinished(60000));
+    std::vector<TPdfImage> images;
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio, after two lines
+    // of headings.
+    const QStringList lines = QString::fromUtf8(pdfimages.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList fields = lines[i].split(u' ', Qt::SkipEmptyParts);
+        if (fields.size() >= 14 && fields[2] == u"image")
+            images.push_back({QSize(fields[3].toInt(), fields[4].toInt()), fields[12].toInt()});
+    }
+    return images;
+}
+
+// object printed alone into a PDF page of its size at 600 dpi, as the PDF printer prints.
+void printToPdf(TIllustRect &object, const QString &pdf)
+{
+    QPdfWriter writer(pdf);
+    writer.setResolution(600);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setPageSize(QPageSize(QSizeF(object.GetRect().Width(), object.GetRect().Height()) * 25.4 / LayoutDpi,
+                                 QPageSize::Millimeter));
+    QPainter painter(&writer);
+    TCanvas canvas(painter, 600, 600);
+    PrintObject(object, canvas);
+}
+
+}  // namespace
+
+TEST(IllustRect, PhotographsOfUpTo64MegapixelsPrintAt600PpiInTheirFrameWithinHalfAGigabyte)
+{
+    // As cameras and phones make them: 64 megapixels re-saved progressive at quality 90 with the colour
+    // subsampled, whose coefficients alone take 193 MB, and 48 megapixels progressive without subsampling,
+    // 288 MB. In a frame of 100 x 75 mm, a picture needs 2,363 pixels across at 600 dpi.
+    QTemporaryDir dir;
+    const TRect frame{0, 0, 378, 284};
+    for (const auto &[name, size, subsampled] : {std::tuple{"64 MP 4:2:0", QSize(9248, 6936), true},
+                                                 std::tuple{"48 MP 4:4:4", QSize(8000, 6000), false}}) {
+        SCOPED_TRACE(name);
+        const QString file = dir.filePath(QStringLiteral("写真.jpg"));
+        test::writeFile(file, PhotoJpeg(size.width(), size.height(), {.Subsampled = subsampled, .Quality = 90}));
+        const QString inserted = dir.filePath(QStringLiteral("inserted.pdf"));
+        const QString opened = dir.filePath(QStringLiteral("opened.pdf"));
+        const QString peak = dir.filePath(QStringLiteral("peak"));
+        // Inserted from the file as the designers insert a picture, printed; stored, opened again as a
+        // document holding it is, printed: in a process of its own, whose peak is measured whole.
+        const int code = test::RunWithAddressSpaceLimit(qint64(1) << 40, [&] {
+            QByteArray stored;
+            {
+                int resolution = 72;
+                std::unique_ptr<TGraphic> picture = LoadPictureFile(
+                    file, resolution, [&](QSize) { return PictureCover(QSize(frame.Width(), frame.Height())); });
+                if (!picture)
+                    return 2;
+                TIllustRect object;
+                object.SetPicture(picture.get());
+                picture.reset();
+                object.SetRect(frame);
+                printToPdf(object, inserted);
+                stored = SavedObject(object);
+            }
+            TIllustRect object;
+            if (LoadObject(object, stored) != 0 || object.PictureRefused())
+                return 3;
+            printToPdf(object, opened);
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            test::writeFile(peak, QByteArray::number(qint64(usage.ru_maxrss)));
+            return 0;
+        });
+        ASSERT_EQ(code, 0);
+        for (const QString &pdf : {inserted, opened}) {
+            const std::vector<TPdfImage> images = pdfImages(pdf);
+            ASSERT_EQ(images.size(), 1u) << pdf.toStdString();
+            EXPECT_EQ(images[0].Size, QSize(LayoutToPixels(frame.Width(), 600), LayoutToPixels(frame.Height(), 600)))
+                << pdf.toStdString();
+            EXPECT_GE(images[0].Ppi, 598) << pdf.toStdString();
+        }
+#if !defined(__SANITIZE_ADDRESS__)
+        // The test program and the files it made included; the sanitizer's shadow memory would not be.
+        EXPECT_LT(test::readFile(peak).toLongLong() * 1024, qint64(512) << 20);
+#endif
+    }
+}
 
 TEST(IllustRect, HostileRecordsAreRefusedAndExtremeSizesDrawNothing)
 {

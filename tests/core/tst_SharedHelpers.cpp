@@ -112,10 +112,11 @@ TEST(SharedHelpers, DeleteFolderTreeTakesReadOnlyFoldersToo)
     QFile::setPermissions(company + QStringLiteral("/Adrs.DB"), QFile::ReadOwner);
     for (const QString &folder : {company, dated + QStringLiteral("/Adrs")})
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    if (asNobody)
+    if (asNobody) {
         for (const QString &path : {backup, dated, dated + QStringLiteral("/Backup.lst"), dated + QStringLiteral("/Adrs"),
                                     company, company + QStringLiteral("/Adrs.DB")})
             ASSERT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    }
     const pid_t child = fork();
     if (child == 0) {
         if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0))

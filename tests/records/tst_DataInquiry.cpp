@@ -1123,7 +1123,7 @@ TEST_F(DataInquiryTest, TheAttachedFileDialogOpensAtHomeWithEveryColumnWhole)
         };
         // The folder is read in the background and the columns widened once it is: waited for as long as a busy
         // machine takes.
-        QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 1 && cutColumns().isEmpty(); }, 60000);
+        (void)QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 1 && cutColumns().isEmpty(); }, 60000);
         ASSERT_GE(model->rowCount(view->rootIndex()), 1);
         cut = cutColumns();
     });

@@ -453,8 +453,9 @@ private:
 
 void KeepClosesOfBlockedWindows()
 {
+    // The offscreen platform answers for X11 too, with no connection behind it.
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11)
+    if (!x11 || !x11->connection())
         return;
     static TBlockedWindowCloses filter(x11->connection());
     QCoreApplication::instance()->installNativeEventFilter(&filter);

@@ -185,14 +185,18 @@ TEST_F(ShiftJisFields, AClosedFieldTakesNoInputMethodAndKeepsHalfWidth)
     memo->setFocus();
     edit->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
-    QTest::keyClick(edit, Qt::Key_Zenkaku_Hankaku);
+    const auto pressInputMethodKey = [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Zenkaku_Hankaku, Qt::NoModifier);
+        QApplication::sendEvent(edit, &press);
+    };
+    pressInputMethodKey();
     EXPECT_TRUE(imEnabled(edit));
     memo->setFocus();
     edit->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
     EXPECT_FALSE(imEnabled(edit));
     SetImeMode(edit, imDisable);
-    QTest::keyClick(edit, Qt::Key_Zenkaku_Hankaku);
+    pressInputMethodKey();
     EXPECT_FALSE(imEnabled(edit));
 
     // A combo box whose text is a layout's own (any character) is closed, and keeps what arrives as it is.

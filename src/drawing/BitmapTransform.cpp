@@ -398,3 +398,27 @@ void ResampleBitmap(QImage &source, QImage *target, int width, int height, TResa
 {
     ResampleBitmapRect(source, target, width, mode, QPoint(0, 0), TRect{0, 0, width, height}, height);
 }
+
+QImage ResampledForPrinting(const QImage &picture, int width, int height)
+{
+    constexpr int BandRows = 256;
+    if (picture.isNull() || width < 1 || height < 1)
+        return QImage();
+    QImage printed(width, height, QImage::Format_RGB32);
+    QImage band(width, std::min(BandRows, height), Bitmap24Format);
+    if (printed.isNull() || band.isNull())
+        return QImage();
+    QImage source = picture;
+    for (int top = 0; top < height; top += BandRows) {
+        const int rows = std::min(BandRows, height - top);
+        ResampleBitmapRect(source, &band, width, TResampleMode::Automatic, QPoint(0, 0),
+                           TRect{0, top, width, top + rows}, height);
+        for (int y = 0; y < rows; ++y) {
+            const uchar *in = band.constScanLine(y);
+            auto *out = reinterpret_cast<QRgb *>(printed.scanLine(top + y));
+            for (int x = 0; x < width; ++x, in += 3)
+                out[x] = qRgb(in[0], in[1], in[2]);
+        }
+    }
+    return printed;
+}

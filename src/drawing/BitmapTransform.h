@@ -32,3 +32,7 @@ void ResampleBitmapRect(QImage &source, QImage *target, int scaledWidth, TResamp
                         const TRect &scaledRect, int scaledHeight);
 // The whole source scaled to width × height.
 void ResampleBitmap(QImage &source, QImage *target, int width, int height, TResampleMode mode);
+// A 24-bit picture scaled to width × height as ResampleBitmap scales it (Automatic), in Format_RGB32, the
+// format the PDF writer takes without copying: made a band of rows at a time, so no 24-bit copy of the scaled
+// picture is held beside it. Null where the picture is null or the size cannot be made.
+QImage ResampledForPrinting(const QImage &picture, int width, int height);

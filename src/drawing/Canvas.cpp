@@ -591,6 +591,17 @@ int TCanvas::GetPath(QList<QPoint> *points, QList<quint8> *types) const
 
 void TCanvas::StretchDIBits(const TRect &rect, const QImage &image, unsigned rop, const QRegion *clip)
 {
+    // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
+    stretchImage(rect, image, rop, clip, true);
+}
+
+void TCanvas::DrawPhotograph(const TRect &rect, const QImage &image, const QRegion *clip)
+{
+    stretchImage(rect, image, SRCCOPY, clip, false);
+}
+
+void TCanvas::stretchImage(const TRect &rect, const QImage &image, unsigned rop, const QRegion *clip, bool exact)
+{
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
     case SRCPAINT: mode = QPainter::RasterOp_SourceOrDestination; break;
@@ -602,8 +613,7 @@ void TCanvas::StretchDIBits(const TRect &rect, const QImage &image, unsigned rop
         if (clip)
             p.setClipRegion(*clip, Qt::IntersectClip);
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        // Kept exact in PDF as well (no JPEG), so the edges of cut-outs and left-out colours keep their colours.
-        p.setRenderHint(QPainter::LosslessImageRendering);
+        p.setRenderHint(QPainter::LosslessImageRendering, exact);
         p.setCompositionMode(mode);
         p.drawImage(QRectF(rect.ToQRect()), image);
     });

@@ -172,6 +172,11 @@ public:
     // pages take every operation as a plain copy. clip (device coordinates), when given, limits the drawing
     // beside the canvas's own clip, which stays as it is.
     void StretchDIBits(const TRect &rect, const QImage &image, unsigned rop = SRCCOPY, const QRegion *clip = nullptr);
+    // A photograph read from a JPEG file, copied into rect as StretchDIBits copies, but written into PDF pages
+    // as a JPEG of high quality rather than exactly: its pixels were never exact, and a photograph filling a
+    // page kept exactly is held several times over while it is written and takes tens of megabytes of the
+    // file. Given in Format_RGB32, it is written without a copy of its pixels.
+    void DrawPhotograph(const TRect &rect, const QImage &image, const QRegion *clip = nullptr);
 
     // ---- Clipping and state ----
     void SetClipRect(const TRect &rect);
@@ -209,6 +214,7 @@ private:
     TResolved resolve(QStringView text) const;
     void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
     template <class Draw> void paintShapes(Draw draw);
+    void stretchImage(const TRect &rect, const QImage &image, unsigned rop, const QRegion *clip, bool exact);
     void glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour);
     QPen pen() const;
     void startFigure();

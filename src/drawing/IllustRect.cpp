@@ -408,9 +408,15 @@ void TIllustRect::CalcPrintRect(const TRenderTarget &target, QPoint offset, bool
     PrintCache_.reset();
     if (!inner.IsEmpty() && TransparentColor_ == clNone && Picture_.width() > inner.Width()
         && Picture_.height() > inner.Height()) {
-        QImage shrunk = Picture_;
-        ResampleBitmap(shrunk, nullptr, inner.Width(), inner.Height(), TResampleMode::Automatic);
-        PrintCache_ = shrunk;
+        // A photograph printed plainly is shrunk into the format the PDF writer takes without a copy.
+        if (KeptJpeg_ && !MaskImage_) {
+            if (QImage printed = ResampledForPrinting(Picture_, inner.Width(), inner.Height()); !printed.isNull())
+                PrintCache_ = printed;
+        } else {
+            QImage shrunk = Picture_;
+            ResampleBitmap(shrunk, nullptr, inner.Width(), inner.Height(), TResampleMode::Automatic);
+            PrintCache_ = shrunk;
+        }
     }
 }
 
@@ -435,6 +441,8 @@ void TIllustRect::Print(TCanvas &canvas, int dx, int dy)
             DrawClippedByMask(canvas, source, *MaskImage_, maskRect, inner);
         else
             DrawWithMask(canvas, source, *MaskImage_, maskRect, inner);
+    } else if (KeptJpeg_) {
+        canvas.DrawPhotograph(inner, source);
     } else {
         PrintBitmap(canvas, source, inner, SRCCOPY);
     }

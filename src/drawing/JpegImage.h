@@ -22,6 +22,9 @@ inline constexpr int MaxJpegPasses = 20;
 // coefficients of the whole picture, two bytes each, which the library buffers whatever scale it decodes at.
 // A photograph of 64 megapixels saved progressive without chroma subsampling buffers 385 MB and needs 27 MB of
 // pixels for a postcard at 600 dpi; the bound lets that through and keeps the program under half a gigabyte.
+// Where the coefficients and the pixels would pass the bound together (the same photograph filling an A4 page
+// needs 192 MB of pixels), a picture held in memory is decoded from a copy of its coefficients in one scan,
+// written while they are held and decoded row by row once they are freed.
 inline constexpr qint64 MaxJpegDecodeBytes = qint64(400) << 20;
 // The most pixels a picture may have. The library walks every block of a picture at any scale, a second for
 // four gigapixels here, so a picture no paper needs would hold up whoever shows it; a gigapixel is nearly two

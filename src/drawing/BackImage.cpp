@@ -307,7 +307,11 @@ void TBackImage::Print(const TRenderTarget &caps, QPoint offset, bool wholePage,
         if (Kind_ == Tiled && !PrintedPicture_.isEmpty())
             TileCount_ = QSize((PrintRect_.Width() + PrintedPicture_.width() - 1) / PrintedPicture_.width(),
                                (PrintRect_.Height() + PrintedPicture_.height() - 1) / PrintedPicture_.height());
-    } else if (Kind_ == Gradient && (Color1_ != White || Color2_ != White)) {
+    }
+    if (Jpeg_ && (Kind_ == Fitted || Kind_ == Centred) && PrintedPicture_.width() < Picture_.width()
+        && PrintedPicture_.height() < Picture_.height())
+        PrintPhotograph_ = ResampledForPrinting(Picture_, PrintedPicture_.width(), PrintedPicture_.height());
+    if (Kind_ == Gradient && (Color1_ != White || Color2_ != White)) {
         PrintGradient_ = QImage(PixelsToLayout(PrintRect_.Width(), dpiX), PixelsToLayout(PrintRect_.Height(), dpiY),
                                 Bitmap24Format);
         FillGradient(PrintGradient_, GradientAngle_, ColorFromBgr(Color1_), ColorFromBgr(Color2_));
@@ -360,7 +364,11 @@ void TBackImage::PaintTo(TCanvas &canvas, int dx, int dy)
         if (!Picture_.isNull() && !size.isEmpty()) {
             const int left = page.Left + (page.Width() - size.width()) / 2;
             const int top = page.Top + (page.Height() - size.height()) / 2;
-            canvas.StretchDIBits({left, top, left + size.width(), top + size.height()}, Picture_, SRCCOPY, &clip);
+            const TRect placed{left, top, left + size.width(), top + size.height()};
+            if (Jpeg_)
+                canvas.DrawPhotograph(placed, PrintPhotograph_.isNull() ? Picture_ : PrintPhotograph_, &clip);
+            else
+                canvas.StretchDIBits(placed, Picture_, SRCCOPY, &clip);
         }
         break;
     case Tiled:
@@ -398,6 +406,7 @@ void TBackImage::FreePrintCache()
     PrintRegion_ = QRegion();
     PrintGradient_ = QImage();
     PrintedPicture_ = QSize();
+    PrintPhotograph_ = QImage();
     TileCount_ = QSize();
 }
 

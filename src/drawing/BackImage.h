@@ -125,6 +125,8 @@ private:
     QPoint DrawOffset_;
     TRect PrintRect_;
     QSize PrintedPicture_;
+    // A photograph shrunk to PrintedPicture_ for the run (ResampledForPrinting); null when it prints as it is.
+    QImage PrintPhotograph_;
     QSize TileCount_;
     QImage PrintGradient_;
     QRegion PrintRegion_;

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 // What an object (a drawing object, or any record saved the same way) writes into a stream.
 template <class Object>
@@ -111,6 +112,40 @@ inline QImage RenderedPdfPage(const QString &pdfFile, int dpi)
         return QImage();
     }
     return QImage(stem + QStringLiteral(".png"));
+}
+
+// The peak of memory the process held since ForgetPeakMemory, in bytes: a forked child would otherwise report
+// the peak of the test program it was forked from.
+inline void ForgetPeakMemory() { test::writeFile(QStringLiteral("/proc/self/clear_refs"), "5"); }
+inline qint64 PeakMemoryBytes()
+{
+    const QByteArray status = test::readFile(QStringLiteral("/proc/self/status"));
+    const qsizetype at = status.indexOf("VmHWM:") + 6;
+    return status.mid(at, status.indexOf('\n', at) - at).trimmed().chopped(3).toLongLong() * 1024;
+}
+
+// The images of a PDF as pdfimages lists them: their size in pixels and their horizontal resolution on the
+// page.
+struct TPdfImage {
+    QSize Size;
+    int Ppi;
+};
+
+inline std::vector<TPdfImage> PdfImages(const QString &pdf)
+{
+    QProcess pdfimages;
+    pdfimages.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    EXPECT_TRUE(pdfimages.waitForFinished(60000));
+    std::vector<TPdfImage> images;
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio, after two lines
+    // of headings.
+    const QStringList lines = QString::fromUtf8(pdfimages.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList fields = lines[i].split(u' ', Qt::SkipEmptyParts);
+        if (fields.size() >= 14 && fields[2] == u"image")
+            images.push_back({QSize(fields[3].toInt(), fields[4].toInt()), fields[12].toInt()});
+    }
+    return images;
 }
 
 // Prints object onto page as the canvas's printer would, at its print rectangle.

@@ -333,6 +333,49 @@ TEST_F(BackImageAt600, APhotographOpensAsLargeAsTheBoundAllowsAndIsPlacedAtItsOw
     EXPECT_EQ(paintedBox(printed(back)).size(), QSize(800, 1181));
 }
 
+TEST(BackImage, A64MegapixelPhotographFillingAPagePrintsAt600PpiWithinHalfAGigabyte)
+{
+    // A camera's photograph re-saved progressive without chroma subsampling (385 MB of coefficients), the
+    // background of an A4 page in landscape, which needs 6,615 of its 9,248 pixels across at 600 dpi.
+    const QByteArray photo = PhotoJpeg(9248, 6936, {.Quality = 90});
+    const TJpegImage standIn = jpeg(8, 8);
+    TBackImage stand;
+    stand.SetKind(TBackImage::Fitted);
+    stand.SetPictureFile(standIn);
+    const QByteArray stored = WithJpegReplaced(SavedObject(stand), standIn.Data(), photo);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    const QString peak = dir.filePath(QStringLiteral("peak"));
+    // Opened as a document holding it is and printed, in a process of its own whose peak is measured.
+    ASSERT_EQ(test::RunWithAddressSpaceLimit(qint64(1) << 40,
+                                             [&] {
+                                                 ForgetPeakMemory();
+                                                 TBackImage back;
+                                                 if (LoadObject(back, stored) != 0 || back.PictureRefused())
+                                                     return 3;
+                                                 back.SetExtent(QPoint(2970, 2100));
+                                                 QPdfWriter writer(pdf);
+                                                 writer.setResolution(600);
+                                                 writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+                                                 writer.setPageSize(QPageSize(QSizeF(297, 210), QPageSize::Millimeter));
+                                                 QPainter painter(&writer);
+                                                 TCanvas canvas(painter, 600, 600);
+                                                 back.Print(canvas.Target(), QPoint(0, 0), true, 0, QSize());
+                                                 back.PaintTo(canvas, 0, 0);
+                                                 painter.end();
+                                                 test::writeFile(peak, QByteArray::number(PeakMemoryBytes()));
+                                                 return 0;
+                                             }),
+              0);
+    const std::vector<TPdfImage> images = PdfImages(pdf);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].Size, QSize(6615, 4961));
+    EXPECT_GE(images[0].Ppi, 598);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(test::readFile(peak).toLongLong(), qint64(512) << 20);
+#endif
+}
+
 TEST_F(BackImageAt600, PrintedPlacements)
 {
     TBackImage back;

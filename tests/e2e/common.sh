@@ -93,8 +93,16 @@ focus_window() {  # <window> <title>
   atspi --timeout 10 window "$2" || fail "the window $2 did not become active"
 }
 focus_main() { focus_window "$main" '^Velmora - '; }
-# The newest visible window of a title given the focus.
-focus_dialog() { focus_window "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" "$1"; }
+# The newest visible window of a title given the focus. The search gives up on the X error of a window that
+# closes while it looks (a dialog just closed): it is asked again until it answers.
+focus_dialog() {
+  local window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1) && [ -n "$window" ] && break
+    sleep 0.1
+  done
+  focus_window "$window" "$1"
+}
 # A menu of a window opened with its accelerator, and an item chosen by its key once it is shown.
 choose_window_menu_item() {  # <window> <title> <menu key> <item's name> <item key>
   focus_window "$1" "$2"

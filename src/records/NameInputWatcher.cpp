@@ -171,7 +171,15 @@ void TNameInputWatcher::Change()
         partner_->setText(QString());
 }
 
-void TNameInputWatcher::Destroying() { emit ConvertNeed(control_, nameKind_, false, QByteArray()); }
+void TNameInputWatcher::Destroying()
+{
+    // The control's base classes still send it events as they end (the focus leaving it), when it is no longer
+    // the edit or box this watcher reads: it takes none of them.
+    if (QLineEdit *edit = Edit())
+        edit->removeEventFilter(this);
+    control_->removeEventFilter(this);
+    emit ConvertNeed(control_, nameKind_, false, QByteArray());
+}
 
 void TNameInputWatcher::CancelComposition()
 {

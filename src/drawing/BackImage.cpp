@@ -147,7 +147,14 @@ void TBackImage::SetTurned(bool turned)
     if (!ChangeField(Turned_, uint8_t(turned)))
         return;
     Picture_ = turnedHalfway(Picture_);
+    releaseJpegPixels();
     RenderedValid_ = 0;
+}
+
+void TBackImage::releaseJpegPixels()
+{
+    if (Jpeg_)
+        Jpeg_->ReleasePixelsBesides(Picture_);
 }
 
 void TBackImage::SetPictureFile(const TGraphic &graphic)
@@ -158,6 +165,7 @@ void TBackImage::SetPictureFile(const TGraphic &graphic)
     Picture_ = ToBitmap24(graphic.Bitmap());
     if (Turned_)
         Picture_ = turnedHalfway(Picture_);
+    releaseJpegPixels();
     Resolution_ = 72;
     Mirrored_ = false;
     Quarters_ = 0;
@@ -173,6 +181,7 @@ void TBackImage::FlipPicture(uint8_t direction)
         Picture_ = MirrorBitmap(Picture_, horizontal);
     Mirrored_ = !Mirrored_;
     Quarters_ = ((horizontal ? 2 : 0) - Quarters_ + 4) % 4;
+    releaseJpegPixels();
     RenderedValid_ = 0;
 }
 
@@ -184,6 +193,7 @@ void TBackImage::RotatePicture(uint8_t mode)
         Picture_ = RotateBitmap(Picture_, mode);
     static constexpr int Quarters[] = {3, 1, 2};
     Quarters_ = (Quarters_ + Quarters[mode]) % 4;
+    releaseJpegPixels();
     RenderedValid_ = 0;
 }
 
@@ -493,6 +503,7 @@ void TBackImage::LoadFromStream(TObjectStream &stream)
         Turned_ = StreamVersion > 300 ? stream.Read<uint8_t>() : 0;
         if (Turned_)
             Picture_ = turnedHalfway(Picture_);
+        releaseJpegPixels();
     } catch (...) {
         Clear();
         throw;

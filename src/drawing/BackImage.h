@@ -99,6 +99,8 @@ private:
     void setExtension(const QByteArray &extension);
     bool jpegExtension() const;
     void freePicture();
+    // The kept JPEG's own pixels given up once Picture_ is a turned or mirrored copy of them.
+    void releaseJpegPixels();
     // The picture's own size as it shows (turned): a JPEG's by its header, whatever size it was decoded at.
     // Centred and tiled pictures are placed at that size.
     QSize shownSize() const;

@@ -128,7 +128,7 @@ void TIllustRect::FollowRect(const TRect &before, long double scaleX, long doubl
 
 void TIllustRect::CoverRect()
 {
-    if (!KeptJpeg_ || KeptJpeg_->Empty())
+    if (!KeptJpeg_ || KeptJpeg_->DecodedSize().isEmpty())
         return;
     const int cover = pictureCover(Rect, TransparentColor_);
     if (KeptJpeg_->Covers(cover))
@@ -143,6 +143,7 @@ void TIllustRect::CoverRect()
     }
     *KeptJpeg_ = larger;
     Picture_ = OrientedPicture();
+    KeptJpeg_->ReleasePixelsBesides(Picture_);
 }
 
 QImage TIllustRect::OrientedPicture() const
@@ -236,6 +237,7 @@ void TIllustRect::FlipPicture(int kind)
     DropDisplayCache();
     if (!KeptJpeg_)
         return;
+    KeptJpeg_->ReleasePixelsBesides(Picture_);
     // The state reads: mirrored first, then turned. A mirror after a quarter turn is the other quarter turn
     // after the mirror, and both mirrors together are a half turn.
     (kind == 0 ? MirrorH_ : MirrorV_) ^= 1;
@@ -260,6 +262,8 @@ void TIllustRect::RotatePicture(int kind)
     static constexpr uint8_t Next[3][4] = {{2, 3, 1, 0}, {3, 2, 0, 1}, {1, 0, 3, 2}};
     if (KeptJpeg_ && Orientation_ <= 3)
         Orientation_ = Next[kind][Orientation_];
+    if (KeptJpeg_)
+        KeptJpeg_->ReleasePixelsBesides(Picture_);
 }
 
 void TIllustRect::SetMaskIndex(int index)
@@ -498,6 +502,7 @@ void TIllustRect::LoadFromStream(TObjectStream &stream)
         MirrorV_ = mirrorV ? 1 : 0;
         Orientation_ = orientation <= 3 ? orientation : 3;
         Picture_ = OrientedPicture();
+        KeptJpeg_->ReleasePixelsBesides(Picture_);
     } else {
         MirrorH_ = MirrorV_ = 0;
         Orientation_ = 3;

@@ -417,6 +417,7 @@ void TJpegImage::LoadFromData(const QByteArray &data, int largestSide, int cover
     throwFailure(decodeData(data, std::max(largestSide, 0), cover, &target.pictureSize, &target), target.pictureSize);
     data_ = data;
     bitmap_ = target.image;
+    decoded_ = bitmap_.size();
     size_ = target.pictureSize;
     cover_ = cover;
     tooLarge_ = false;
@@ -426,6 +427,7 @@ void TJpegImage::KeepRefused(const QByteArray &data)
 {
     data_ = data;
     bitmap_ = QImage();
+    decoded_ = QSize();
     size_ = JpegPictureSize(data);
     cover_ = 0;
     tooLarge_ = false;
@@ -445,11 +447,11 @@ void TJpegImage::LoadOrKeep(const QByteArray &data, int cover)
 
 bool TJpegImage::Covers(int cover) const
 {
-    if (bitmap_.isNull())
+    if (decoded_.isEmpty())
         return false;
     // Asked for at least as much before, the pixels are all the bound allows; a larger request would decode
     // the same again.
-    return bitmap_.size() == size_ || cover <= std::max(cover_, std::min(bitmap_.width(), bitmap_.height()));
+    return decoded_ == size_ || cover <= std::max(cover_, std::min(decoded_.width(), decoded_.height()));
 }
 
 QSize JpegPictureSize(const QByteArray &data)

@@ -72,8 +72,17 @@ public:
     // picture's size (TooLarge): how a document's picture is read.
     void LoadOrKeep(const QByteArray &data, int cover);
     const QByteArray &Data() const { return data_; }
+    // Gives up the pixels once the holder's own form of them, shown (turned or mirrored), no longer shares
+    // them, so a large photograph is not held twice; the picture counts as decoded at the size it was.
+    void ReleasePixelsBesides(const QImage &shown)
+    {
+        if (shown.constBits() != bitmap_.constBits())
+            bitmap_ = QImage();
+    }
+    // The size the pixels were decoded at, released or not; empty when none were.
+    QSize DecodedSize() const { return decoded_; }
     // Kept bytes without pixels (KeepRefused).
-    bool Refused() const { return bitmap_.isNull() && !data_.isEmpty(); }
+    bool Refused() const { return decoded_.isEmpty() && !data_.isEmpty(); }
     // Kept bytes that LoadOrKeep refused for the picture's size (EJpegTooLarge), not for damage.
     bool TooLarge() const { return Refused() && tooLarge_; }
     // The picture's own size in pixels, as its header gives it, whatever size it was decoded at.
@@ -90,6 +99,7 @@ public:
 private:
     QByteArray data_;
     QImage bitmap_;
+    QSize decoded_;
     QSize size_;
     int cover_ = 0;
     bool tooLarge_ = false;

@@ -626,14 +626,16 @@ TEST(IllustRect, PhotographsOfUpTo64MegapixelsPrintAt600PpiInTheirFrameWithinHal
     // subsampled, whose coefficients alone take 193 MB, and 48 megapixels progressive without subsampling,
     // 288 MB. In a frame of 100 x 75 mm, a picture needs 2,363 pixels across at 600 dpi. 64 megapixels without
     // subsampling, 385 MB of coefficients, filling an A4 page needs 7,016 pixels across: the whole picture,
-    // 192 MB more.
+    // 192 MB more; turned upright as a phone's portrait shot is, its pixels are held once, turned.
     QTemporaryDir dir;
     const TRect postcardFrame{0, 0, 378, 284};
     const TRect pageFrame{0, 0, 1123, 794};
-    for (const auto &[name, size, subsampled, frame] :
-         {std::tuple{"64 MP 4:2:0", QSize(9248, 6936), true, postcardFrame},
-          std::tuple{"48 MP 4:4:4", QSize(8000, 6000), false, postcardFrame},
-          std::tuple{"64 MP 4:4:4 on A4", QSize(9248, 6936), false, pageFrame}}) {
+    const TRect portraitPageFrame{0, 0, 794, 1123};
+    for (const auto &[name, size, subsampled, frame, turned] :
+         {std::tuple{"64 MP 4:2:0", QSize(9248, 6936), true, postcardFrame, false},
+          std::tuple{"48 MP 4:4:4", QSize(8000, 6000), false, postcardFrame, false},
+          std::tuple{"64 MP 4:4:4 on A4", QSize(9248, 6936), false, pageFrame, false},
+          std::tuple{"64 MP 4:2:0 turned upright on A4", QSize(9248, 6936), true, portraitPageFrame, true}}) {
         SCOPED_TRACE(name);
         const QString file = dir.filePath(QStringLiteral("写真.jpg"));
         test::writeFile(file, PhotoJpeg(size.width(), size.height(), {.Subsampled = subsampled, .Quality = 90}));
@@ -654,6 +656,8 @@ TEST(IllustRect, PhotographsOfUpTo64MegapixelsPrintAt600PpiInTheirFrameWithinHal
                 TIllustRect object;
                 object.SetPicture(picture.get());
                 picture.reset();
+                if (turned)
+                    object.RotatePicture(1);
                 object.SetRect(frame);
                 printToPdf(object, inserted);
                 stored = SavedObject(object);

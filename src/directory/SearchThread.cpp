@@ -145,7 +145,8 @@ void TSearchThread::StartJob()
         CloseOutput();
         // A file overwritten keeps its lines until the new ones are all written: they go to a file beside it. A
         // file that cannot be written is not replaced either.
-        const int refused = QFileInfo::exists(outputFileName_) ? WriteAccessError(outputFileName_) : 0;
+        const QFileInfo destination(outputFileName_);
+        const int refused = destination.isDir() ? EISDIR : destination.exists() ? WriteAccessError(outputFileName_) : 0;
         bool ready = refused == 0;
         errno = 0;
         if (append_) {

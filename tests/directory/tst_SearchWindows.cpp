@@ -5,6 +5,7 @@
 #include "directory/CtgrySch.h"
 #include "directory/NmAdSch.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -29,6 +30,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -467,6 +469,66 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
     EXPECT_EQ(boxes.texts().back(), QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  "));
     EXPECT_TRUE(w->bbtnSearch->isEnabled());
     ASSERT_TRUE(run(w, w->bbtnSearch));
+}
+
+// A disk without room and a folder that cannot be written are named with the file, for the selected hits and the
+// whole result, overwritten or appended to alike, and the file written before stays as it was.
+TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    const QString folder = disk.path() + QStringLiteral("出力 鷗外/");
+    const QString out = folder + QStringLiteral("得意先 𠮷野家.csv");
+    const QByteArray before = Sjis::encode(QStringLiteral("株式会社剝離工業 東京支店,03-1234-5678\r\n"));
+    test::writeFile(out, before);
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+        ini.UpdateFile();
+    }
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    ASSERT_TRUE(disk.fill());
+    const auto output = [&](bool whole, bool append) {
+        boxes.clear();
+        boxes.answer(IDYES);                   // output?
+        boxes.answer(IDNO);                    // change the destination?
+        boxes.answer(append ? IDNO : IDYES);  // overwrite or append
+        if (whole)
+            EXPECT_TRUE(run(w, w->bbtnFileExport));
+        else
+            w->sbtnFileExport->click();
+        return boxes.texts().isEmpty() ? QString() : boxes.texts().back();
+    };
+    const auto check = [&](const QString &reason, int openCode) {
+        for (const bool append : {false, true}) {
+            SCOPED_TRACE(append);
+            EXPECT_EQ(output(false, append),
+                      QStringLiteral("ファイルに出力できませんでした  \r\n") + out + QStringLiteral("  \r\n\r\n") + reason);
+            EXPECT_EQ(test::readFile(out), before);
+            const QString first = openCode == TSearchThread::outputOpenFailed
+                                      ? QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  ")
+                                      : QStringLiteral("ファイル出力エラー  \r\nRC = 202  \r\n出力ファイルに書き込めませんでした  \r\n"
+                                                       "(ディスクの空き容量を確認してください)  ");
+            EXPECT_EQ(output(true, append), first + QStringLiteral("\r\n") + out + QStringLiteral("\r\n\r\n") + reason);
+            EXPECT_EQ(test::readFile(out), before);
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
+        }
+    };
+    {
+        SCOPED_TRACE("full");
+        check(DiskFullReason, TSearchThread::outputWriteFailed);
+    }
+    {
+        SCOPED_TRACE("read-only");
+        const test::ReadOnlyFolder locked(folder);
+        ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+        check(NotWritableReason, TSearchThread::outputOpenFailed);
+    }
+    EXPECT_TRUE(w->bbtnSearch->isEnabled());
 }
 
 // A main category whose sub categories are all hidden is searched as a whole.

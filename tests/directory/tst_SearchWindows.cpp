@@ -480,7 +480,12 @@ TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore
         GTEST_SKIP() << disk.skipReason().toStdString();
     const QString folder = disk.path() + QStringLiteral("出力 鷗外/");
     const QString out = folder + QStringLiteral("得意先 𠮷野家.csv");
-    const QByteArray before = Sjis::encode(QStringLiteral("株式会社剝離工業 東京支店,03-1234-5678\r\n"));
+    // One page of the disk exactly: lines added to it need room of their own.
+    QByteArray before;
+    const QByteArray line = Sjis::encode(QStringLiteral("株式会社剝離工業 東京支店,03-1234-5678\r\n"));
+    while (before.size() + line.size() <= 4096)
+        before += line;
+    before.insert(0, QByteArray(4096 - before.size(), ' '));
     test::writeFile(out, before);
     {
         TMemIniFile ini(DataFolder + SettingsFileName);

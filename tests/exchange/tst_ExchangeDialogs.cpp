@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBrowser>
@@ -1137,6 +1138,49 @@ TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
     EXPECT_FALSE(QFile::exists(file + ".part"));
     window->close();
     EXPECT_EQ(MarkExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A disk without room and a folder that cannot be written are named below the file, and the marks written
+// before stay as they were.
+TEST_F(ExchangeDialogTest, AMarkExportThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    TTable &t = *dm->AdrsTable;
+    for (int n = 0; n < 3; ++n) {
+        TAddressRecord r = test::SampleRecord(n, false);
+        r.Latitude = 128484000 + n;
+        r.Longitude = 503136000;
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    list->RefreshList(true, true, false);
+    ShowMarkExportWindow(list.get());
+    auto *window = dynamic_cast<TMarkExport *>(MarkExport);
+    ASSERT_NE(window, nullptr);
+    const QString folder = disk.path() + QStringLiteral("地図 鷗外/");
+    const QString file = folder + QStringLiteral("𠮷野 支店.gpx");
+    const QByteArray before = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\">\n</gpx>\n";
+    test::writeFile(file, before);
+    ASSERT_TRUE(disk.fill());
+    const auto exported = [&] {
+        boxes.clear();
+        EXPECT_FALSE(window->ExportTo(file));
+        EXPECT_EQ(test::readFile(file), before);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(file).fileName()});
+        return boxes.texts();
+    };
+    const QString first = QStringLiteral("マークファイルが書き込めませんでした  \r\n") + file + "\r\n\r\n";
+    EXPECT_EQ(exported(), QStringList{first + DiskFullReason});
+    {
+        const test::ReadOnlyFolder locked(folder);
+        ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+        EXPECT_EQ(exported(), QStringList{first + NotWritableReason});
+    }
+    window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -489,7 +489,9 @@ void TDirectorySearchWindow::fillNameItems()
 void TDirectorySearchWindow::saveHistory()
 {
     if (!history_.Save(DataRootFolder + kind_.HistoryFile))
-        ShowMessageBoxAt(this, QStringLiteral("検索条件を保存できませんでした  \r\n") + DataRootFolder + kind_.HistoryFile,
+        ShowMessageBoxAt(this,
+                         QStringLiteral("検索条件を保存できませんでした  \r\n") + DataRootFolder + kind_.HistoryFile
+                             + WriteFailureReason(errno),
                          AppTitle, MB_ICONERROR);
 }
 

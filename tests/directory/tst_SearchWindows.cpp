@@ -536,6 +536,38 @@ TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore
     EXPECT_TRUE(w->bbtnSearch->isEnabled());
 }
 
+// Search conditions that cannot be remembered (a disk without room, a folder that cannot be written) are named
+// with the file and why, and the conditions saved before stay.
+TEST_F(SearchWindowTest, SearchConditionsThatCannotBeSavedSayWhyAndKeepTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    DataRootFolder = disk.path() + QStringLiteral("データ 鷗外/");
+    ASSERT_TRUE(QDir().mkpath(DataRootFolder));
+    const QString file = DataRootFolder + "NmAd.shc";
+    TNameAdrsSearch *w = nameWindow();
+    chooseTokyo(w);
+    onlyKinds(w, 2);
+    ASSERT_TRUE(run(w, w->bbtnSearch));
+    w->ApplyHistoryLimit();  // written at once
+    const QByteArray before = test::readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_TRUE(disk.fill());
+    const auto saved = [&](const QString &reason) {
+        boxes.clear();
+        w->ApplyHistoryLimit();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("検索条件を保存できませんでした  \r\n") + file
+                                             + "\r\n\r\n" + reason});
+        EXPECT_EQ(test::readFile(file), before);
+        EXPECT_EQ(QDir(DataRootFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"NmAd.shc"});
+    };
+    saved(DiskFullReason);
+    const test::ReadOnlyFolder locked(DataRootFolder);
+    ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+    saved(NotWritableReason);
+}
+
 // A main category whose sub categories are all hidden is searched as a whole.
 TEST_F(SearchWindowTest, AMainCategoryWithoutVisibleSubCategoriesIsSearchedAlone)
 {

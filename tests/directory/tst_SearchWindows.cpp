@@ -177,6 +177,20 @@ protected:
         button->click();
         return QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000);
     }
+    // The name search over 東京都's one kind of number, searched, with its file output going to out.
+    TNameAdrsSearch *tokyoSearchWritingTo(const QString &out)
+    {
+        {
+            TMemIniFile ini(DataFolder + SettingsFileName);
+            ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+            ini.UpdateFile();
+        }
+        TNameAdrsSearch *w = nameWindow();
+        chooseTokyo(w);
+        onlyKinds(w, 2);
+        EXPECT_TRUE(run(w, w->bbtnSearch));
+        return w;
+    }
     static THitListModel *hits(TDirectorySearchWindow *w) { return static_cast<THitListModel *>(w->lvResult->model()); }
     static QString panel(TDirectorySearchWindow *w, int n) { return w->StatusPanels[size_t(n)]->text(); }
     static std::vector<uint32_t> entries(TDirectorySearchWindow *w)
@@ -439,15 +453,7 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
 {
     const QString out = tables.path() + "/taken.csv";
     QDir().mkpath(out);  // a folder of that name: the file cannot be opened
-    {
-        TMemIniFile ini(DataFolder + SettingsFileName);
-        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
-        ini.UpdateFile();
-    }
-    TNameAdrsSearch *w = nameWindow();
-    chooseTokyo(w);
-    onlyKinds(w, 2);
-    ASSERT_TRUE(run(w, w->bbtnSearch));
+    TNameAdrsSearch *w = tokyoSearchWritingTo(out);
     boxes.clear();
     boxes.answer(IDYES);  // output the selected row?
     boxes.answer(IDNO);   // change the destination?
@@ -487,15 +493,7 @@ TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore
         before += line;
     before.insert(0, QByteArray(4096 - before.size(), ' '));
     test::writeFile(out, before);
-    {
-        TMemIniFile ini(DataFolder + SettingsFileName);
-        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
-        ini.UpdateFile();
-    }
-    TNameAdrsSearch *w = nameWindow();
-    chooseTokyo(w);
-    onlyKinds(w, 2);
-    ASSERT_TRUE(run(w, w->bbtnSearch));
+    TNameAdrsSearch *w = tokyoSearchWritingTo(out);
     ASSERT_TRUE(disk.fill());
     const auto output = [&](bool whole, bool append) {
         boxes.clear();
@@ -546,10 +544,7 @@ TEST_F(SearchWindowTest, SearchConditionsThatCannotBeSavedSayWhyAndKeepTheFileBe
     DataRootFolder = disk.path() + QStringLiteral("データ 鷗外/");
     ASSERT_TRUE(QDir().mkpath(DataRootFolder));
     const QString file = DataRootFolder + "NmAd.shc";
-    TNameAdrsSearch *w = nameWindow();
-    chooseTokyo(w);
-    onlyKinds(w, 2);
-    ASSERT_TRUE(run(w, w->bbtnSearch));
+    TNameAdrsSearch *w = tokyoSearchWritingTo(tables.path() + "/hits.csv");
     w->ApplyHistoryLimit();  // written at once
     const QByteArray before = test::readFile(file);
     ASSERT_FALSE(before.isEmpty());

@@ -119,6 +119,24 @@ protected:
         return window;
     }
 
+    // The records in the book and the list, and the mark export window over them; records whose latitude is 0
+    // have no position.
+    TMarkExport *markExportOf(const std::vector<int32_t> &latitudes)
+    {
+        TTable &t = *dm->AdrsTable;
+        for (size_t n = 0; n < latitudes.size(); ++n) {
+            TAddressRecord r = test::SampleRecord(int(n), false);
+            r.Latitude = latitudes[n];
+            r.Longitude = 503136000;
+            t.Append();
+            SetAddressRecordFields(t, r);
+            t.Post();
+        }
+        list->RefreshList(true, true, false);
+        ShowMarkExportWindow(list.get());
+        return dynamic_cast<TMarkExport *>(MarkExport);
+    }
+
     QTemporaryDir dir;
     std::unique_ptr<TDMMirvale18> dm;
     std::unique_ptr<TAddressList> list;
@@ -1108,18 +1126,7 @@ TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)
 
 TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
 {
-    TTable &t = *dm->AdrsTable;
-    for (int n = 0; n < 4; ++n) {
-        TAddressRecord r = test::SampleRecord(n, false);
-        r.Latitude = n % 2 ? 0 : 128484000 + n;
-        r.Longitude = 503136000;
-        t.Append();
-        SetAddressRecordFields(t, r);
-        t.Post();
-    }
-    list->RefreshList(true, true, false);
-    ShowMarkExportWindow(list.get());
-    auto *window = dynamic_cast<TMarkExport *>(MarkExport);
+    auto *window = markExportOf({128484000, 0, 128484002, 0});
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(TMarkExport::DefaultFileName(), QStringLiteral("Mark01.gpx"));
     const QString file = dir.path() + "/Mark01.gpx";
@@ -1148,18 +1155,7 @@ TEST_F(ExchangeDialogTest, AMarkExportThatCannotBeWrittenSaysWhyAndKeepsTheFileB
     test::SmallDisk disk(256 * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << disk.skipReason().toStdString();
-    TTable &t = *dm->AdrsTable;
-    for (int n = 0; n < 3; ++n) {
-        TAddressRecord r = test::SampleRecord(n, false);
-        r.Latitude = 128484000 + n;
-        r.Longitude = 503136000;
-        t.Append();
-        SetAddressRecordFields(t, r);
-        t.Post();
-    }
-    list->RefreshList(true, true, false);
-    ShowMarkExportWindow(list.get());
-    auto *window = dynamic_cast<TMarkExport *>(MarkExport);
+    auto *window = markExportOf({128484000, 128484001, 128484002});
     ASSERT_NE(window, nullptr);
     const QString folder = disk.path() + QStringLiteral("地図 鷗外/");
     const QString file = folder + QStringLiteral("𠮷野 支店.gpx");

@@ -52,7 +52,6 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -509,9 +508,7 @@ TEST_F(LayoutFileTest, ASaveThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
     const QString folder = disk.path() + QStringLiteral("文書 鷗外/");
     const QString path = folder + QStringLiteral("𠮷田 年賀状.gpl"), defaults = folder + "DrRect.def";
     ASSERT_TRUE(form->SaveDocument(path));
-    const QString rootBefore = DataRootFolder;
-    DataRootFolder = folder;
-    const auto restoreRoot = qScopeGuard([&] { DataRootFolder = rootBefore; });
+    DataRootFolder = folder;  // where the object defaults go; the next test's book sets it again
     form->DefaultsChanged = 1;
     ASSERT_TRUE(form->SaveObjectDefaults());
     const QByteArray document = test::readFile(path), objectDefaults = test::readFile(defaults);

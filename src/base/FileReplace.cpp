@@ -163,3 +163,23 @@ QString WriteFailureReason(int error)
         return QStringLiteral("\r\n\r\n") + NotWritableReason;
     return {};
 }
+
+int WriteInPlace(QFile &file, qint64 at, const QByteArray &bytes)
+{
+    const qint64 size = file.size();
+    errno = 0;
+    if (!file.seek(at) || file.write(bytes) != bytes.size()) {
+        // Taken before the file is cut back, which may change errno.
+        const int error = errno != 0 ? errno : ENOSPC;
+        file.resize(size);
+        return error;
+    }
+    errno = 0;
+    return file.resize(at + bytes.size()) ? 0 : errno != 0 ? errno : EIO;
+}
+
+QString WriteFailureAt(const QString &place, int error)
+{
+    const QString reason = WriteFailureReason(error);
+    return reason.isEmpty() ? reason : QStringLiteral("\r\n") + QDir::toNativeSeparators(place) + reason;
+}

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QFile;
 class QTemporaryFile;
 
 // False when any part of the write fails (a full disk, a folder that cannot be written); the file on disk is
@@ -42,6 +43,15 @@ int WriteAccessError(const QString &path);
 // The lines below a failed write's own message when errno says why: "\r\n\r\n" and DiskFullReason or
 // NotWritableReason; empty for any other failure.
 QString WriteFailureReason(int error);
+// The same below a message that does not name the place written yet: "\r\n", place and WriteFailureReason; empty
+// as that is.
+QString WriteFailureAt(const QString &place, int error);
+
+// Writes bytes into file, open unbuffered for writing, from offset at; the file then ends after them. What a
+// file grown in place (lines added, a closing tag moved on) is written with. 0, or the errno of the call that
+// failed, a write the disk took only part of counting as a full disk (ENOSPC); the file is then taken back to the
+// length it had.
+int WriteInPlace(QFile &file, qint64 at, const QByteArray &bytes);
 
 // The hidden file beside destination that is written before it takes the destination's place:
 // ".<name>.velmora-XXXXXX", an unnamed file until it is given that name. Its writer holds a lock on it for as long

@@ -467,6 +467,27 @@ TTable::~TTable() { Close(); }
 
 void TTable::CreateTable()
 {
+    try {
+        createFile();
+    } catch (const EDatabaseError &e) {
+        openFailure_.emplace(e);
+        throw;
+    }
+}
+
+void TTable::Open()
+{
+    try {
+        openFile();
+    } catch (const EDatabaseError &e) {
+        openFailure_.emplace(e);
+        throw;
+    }
+    openFailure_.reset();
+}
+
+void TTable::createFile()
+{
     if (Schema.Fields.empty())
         throw EDatabaseError(TableName + QStringLiteral(": no field definitions"));
     if (Session().Passwords().isEmpty())
@@ -545,7 +566,7 @@ void TTable::CreateTable()
     }
 }
 
-void TTable::Open()
+void TTable::openFile()
 {
     if (Active())
         return;
@@ -660,10 +681,16 @@ void TTable::Close()
     eof_ = bof_ = true;
 }
 
-static void requireActive(const TTable &table)
+void TTable::requireActive() const
 {
-    if (!table.Active())
-        throw EDatabaseError(table.TableName + QStringLiteral(": the table is not open"));
+    if (Active())
+        return;
+    // A book that could not be made or opened (a full disk, a folder that cannot be written) says so again to
+    // whatever wants to use it, with the place.
+    if (!openFailure_)
+        throw EDatabaseError(TableName + QStringLiteral(": the table is not open"));
+    throw EDatabaseError(TableName + QStringLiteral(": the table is not open: ") + openFailure_->Detail,
+                         openFailure_->Code, openFailure_->SystemError, openFailure_->Folder);
 }
 
 void TTable::SetIndexName(const QString &name)
@@ -720,18 +747,18 @@ QStringList TTable::IndexFieldNames() const
     return names;
 }
 
-static void requireBrowse(TTable &table)
+void TTable::requireBrowse()
 {
-    requireActive(table);
-    if (table.State() == TDataSetState::dsEdit || table.State() == TDataSetState::dsInsert)
-        table.Post();
-    else if (table.State() == TDataSetState::dsSetKey)
-        table.Cancel();
+    requireActive();
+    if (State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert)
+        Post();
+    else if (State() == TDataSetState::dsSetKey)
+        Cancel();
 }
 
 void TTable::First()
 {
-    requireBrowse(*this);
+    requireBrowse();
     d->setWindow(d->select({}, {}, d->orderBy(false) + " LIMIT 16"), 0);
     bof_ = true;
     eof_ = d->window.empty();
@@ -739,7 +766,7 @@ void TTable::First()
 
 void TTable::Last()
 {
-    requireBrowse(*this);
+    requireBrowse();
     auto rows = d->select({}, {}, d->orderBy(true) + " LIMIT 16");
     std::reverse(rows.begin(), rows.end());
     const int last = static_cast<int>(rows.size()) - 1;
@@ -750,7 +777,7 @@ void TTable::Last()
 
 void TTable::Next()
 {
-    requireBrowse(*this);
+    requireBrowse();
     const Row *cur = d->current();
     if (!cur) {
         eof_ = true;
@@ -779,7 +806,7 @@ void TTable::Next()
 
 void TTable::Prior()
 {
-    requireBrowse(*this);
+    requireBrowse();
     const Row *cur = d->current();
     if (!cur) {
         bof_ = true;
@@ -808,7 +835,7 @@ void TTable::Prior()
 
 void TTable::ReadAhead(int count, bool forward)
 {
-    requireBrowse(*this);
+    requireBrowse();
     const Row *cur = d->current();
     if (!cur || count <= 0)
         return;
@@ -840,13 +867,13 @@ void TTable::ReadAhead(int count, bool forward)
 
 bool TTable::IsEmpty()
 {
-    requireActive(*this);
+    requireActive();
     return d->current() == nullptr;
 }
 
 void TTable::SetKey()
 {
-    requireBrowse(*this);
+    requireBrowse();
     // Only assigned key fields are read, so the buffer keeps its old values.
     d->keyBuffer.resize(d->fields.size());
     d->keyAssigned.assign(d->fields.size(), false);
@@ -923,7 +950,7 @@ void TTable::FindNearest(const QVariantList &values)
 
 void TTable::SetRange(const QVariantList &start, const QVariantList &end)
 {
-    requireBrowse(*this);
+    requireBrowse();
     const std::vector<Impl::Term> terms = d->keyTerms();
     const size_t n = std::min<size_t>(std::min(start.size(), end.size()), terms.size());
     const QByteArray key = d->tupleOf(terms, n, false);
@@ -934,7 +961,7 @@ void TTable::SetRange(const QVariantList &start, const QVariantList &end)
 
 void TTable::CancelRange()
 {
-    requireBrowse(*this);
+    requireBrowse();
     d->rangeSql.clear();
     d->rangeValues.clear();
     First();
@@ -952,7 +979,7 @@ void TTable::SetFiltered(bool filtered)
     filtered_ = filtered;
     if (!Active())
         return;
-    requireBrowse(*this);
+    requireBrowse();
     d->filterSql.clear();
     d->filterValues.clear();
     if (filtered_ && !filterText_.trimmed().isEmpty()) {
@@ -983,7 +1010,7 @@ TField &TTable::FieldByName(const QString &name)
 
 TField *TTable::FindField(const QString &name)
 {
-    requireActive(*this);
+    requireActive();
     // Callers nearly always spell a field as it is defined; other spellings cost a lower-casing.
     auto it = d->columnOf.constFind(name);
     if (it == d->columnOf.constEnd())
@@ -996,7 +1023,7 @@ const TFieldDef &TTable::FieldDef(int index) const { return d->fields.at(index);
 
 void TTable::Append()
 {
-    requireBrowse(*this);
+    requireBrowse();
     d->buffer.assign(d->fields.size(), QVariant());
     for (size_t c = 0; c < d->fields.size(); ++c)
         d->buffer[c] = defaultValue(d->fields[c].Type);
@@ -1005,7 +1032,7 @@ void TTable::Append()
 
 void TTable::Edit()
 {
-    requireBrowse(*this);
+    requireBrowse();
     const Row *cur = d->current();
     if (!cur)
         throw EDatabaseError(TableName + QStringLiteral(": no current record to edit"));
@@ -1085,7 +1112,7 @@ void TTable::Cancel()
 
 void TTable::Delete()
 {
-    requireBrowse(*this);
+    requireBrowse();
     const Row *cur = d->current();
     if (!cur)
         throw EDatabaseError(TableName + QStringLiteral(": no current record to delete"));
@@ -1108,7 +1135,7 @@ void TTable::Delete()
 
 int TTable::RecordCount()
 {
-    requireActive(*this);
+    requireActive();
     QByteArray sql = "SELECT count(*) FROM " + d->sqlTable;
     QByteArrayList where;
     if (!d->rangeSql.isEmpty())
@@ -1130,7 +1157,7 @@ int TTable::RecordCount()
 
 void TTable::Scan(const QStringList &fieldNames, bool ascending, const std::function<void(const QVariantList &)> &row)
 {
-    requireBrowse(*this);
+    requireBrowse();
     std::vector<int> columns;
     QByteArray list;
     for (const QString &name : fieldNames) {
@@ -1175,21 +1202,21 @@ void TTable::Scan(const QStringList &fieldNames, bool ascending, const std::func
 
 void TTable::StartTransaction()
 {
-    requireBrowse(*this);
+    requireBrowse();
     d->endRead();
     d->db.Exec("BEGIN IMMEDIATE");
 }
 
 void TTable::Commit()
 {
-    requireBrowse(*this);
+    requireBrowse();
     d->endRead();
     d->db.Exec("COMMIT");
 }
 
 void TTable::Rollback()
 {
-    requireActive(*this);
+    requireActive();
     Cancel();
     if (InTransaction())
         d->db.Exec("ROLLBACK");

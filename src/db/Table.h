@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 enum class TFieldType { Integer, AutoInc, String, Boolean, DateTime, Memo };
@@ -166,6 +167,12 @@ private:
     friend class TField;
     friend class TTableReadScope;
     void ApplyIndexName(const QString &name);
+    void createFile();
+    void openFile();
+    // Throws, when the table is not open, why not: the failure of the make or open that left it closed.
+    void requireActive() const;
+    // Active, and out of any edit: a pending edit is posted, a key being set is given up.
+    void requireBrowse();
     struct Impl;
     std::unique_ptr<Impl> d;
     TDataSetState state_ = TDataSetState::dsInactive;
@@ -175,6 +182,8 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     std::vector<std::unique_ptr<TField>> fields_;
+    // Why the last CreateTable or Open failed, until an Open succeeds.
+    std::optional<EDatabaseError> openFailure_;
 };
 
 // Holds one read of a table over a run of look-ups (the records of a printed page), sparing each look-up the

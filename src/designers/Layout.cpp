@@ -1,6 +1,7 @@
 #include "designers/Layout.h"
 #include "designers/PrtFiles.h"
 
+#include "base/FileReplace.h"
 #include "base/Fonts.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
@@ -227,9 +228,10 @@ bool TLayoutForm::SaveObjectDefaults()
 {
     if (!DefaultsChanged)
         return true;
-    if (::SaveObjectDefaults(DataRootFolder + ObjectDefaultsFileName, *DefaultWord, *DefaultFigure))
+    const QString fileName = DataRootFolder + ObjectDefaultsFileName;
+    if (::SaveObjectDefaults(fileName, *DefaultWord, *DefaultFigure))
         return true;
-    ShowMessageBoxAt(this, ObjectDefaultsSaveFailedMessage, AppTitle, MB_ICONERROR);
+    ShowMessageBoxAt(this, ObjectDefaultsSaveFailedMessage + WriteFailureAt(fileName, errno), AppTitle, MB_ICONERROR);
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "designers/LytFmt.h"
 
+#include "base/FileReplace.h"
 #include "designers/CstmLyt.h"
 
 #include "base/SjisCodec.h"
@@ -271,8 +272,10 @@ void TNewLayoutDialog::LoadCustomFormats()
 
 void TNewLayoutDialog::SaveCustomFormats()
 {
-    if (!Custom.Save(DataRootFolder + QStringLiteral("CstmL.fmt")))
-        ShowMessageBoxAt(parentWidget(), QStringLiteral("カスタム用紙を保存できませんでした  "), AppTitle,
+    const QString fileName = DataRootFolder + QStringLiteral("CstmL.fmt");
+    if (!Custom.Save(fileName))
+        ShowMessageBoxAt(parentWidget(),
+                         QStringLiteral("カスタム用紙を保存できませんでした  ") + WriteFailureAt(fileName, errno), AppTitle,
                          MB_ICONERROR);
 }
 

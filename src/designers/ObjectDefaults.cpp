@@ -7,6 +7,7 @@
 #include "base/FileReplace.h"
 #include "base/Fonts.h"
 
+#include <cerrno>
 #include <QBuffer>
 #include <QFile>
 
@@ -55,6 +56,7 @@ bool SaveObjectDefaults(const QString &fileName, const TWordRect &word, const TF
         word.SaveToStream(stream);
         figure.SaveToStream(stream);
     } catch (const EStreamError &) {
+        errno = EINVAL;
         return false;
     }
     return ReplaceFileWhole(fileName, bytes);

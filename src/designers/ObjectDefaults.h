@@ -15,5 +15,6 @@ inline const QString ObjectDefaultsSaveFailedMessage = QStringLiteral("保存で
 // "ＭＳ Ｐゴシック" 12 points; a foreign or damaged one leaves both as they were (a damaged one is taken whole
 // or not at all). The text's colour is black in every case.
 void LoadObjectDefaults(const QString &fileName, TWordRect &word, TFigureRect &figure);
-// Replaces fileName by the two defaults, whole or not at all; false when the file could not be written.
+// Replaces fileName by the two defaults, whole or not at all; false when the file could not be written, with
+// errno saying why.
 bool SaveObjectDefaults(const QString &fileName, const TWordRect &word, const TFigureRect &figure);

@@ -107,7 +107,8 @@ struct TCustomFormats {
     void Load(const QString &fileName);
     QByteArray Bytes() const;
     // Writes every record through a temporary file (or deletes the file when there is none), so a failed or
-    // interrupted write leaves the old papers as they were. False when the file could not be written.
+    // interrupted write leaves the old papers as they were. False when the file could not be written, with errno
+    // saying why.
     bool Save(const QString &fileName) const;
     const TCustomPaperRecord *FindId(uint32_t id) const;
     // The sheet record of this file a user label or card sheet points to, or a zero record for a single paper.

@@ -26,6 +26,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
@@ -491,6 +492,7 @@ QImage TPrintDocument::MakeThumbnail(int sizeIndex, int paperWidth, int paperHei
 bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeight, const QImage &paperPicture,
                           QString *error)
 {
+    int writeError = 0;
     try {
         const QByteArray thumbnail = EncodeJpeg(MakeThumbnail(0, paperWidth, paperHeight, paperPicture));
         const QByteArray bytes = Bytes(thumbnail);
@@ -500,10 +502,11 @@ bool TPrintDocument::Save(const QString &fileName, int paperWidth, int paperHeig
             Thumbnail = thumbnail;
             return true;
         }
+        writeError = errno;
     } catch (const EStreamError &) {
     }
     if (error)
-        *error = DocumentSaveFailedMessage;
+        *error = DocumentSaveFailedMessage + WriteFailureAt(fileName, writeError);
     return false;
 }
 
@@ -560,11 +563,15 @@ bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
         if (failed)
             std::filesystem::copy_file(oldName, copyName, failed);
         copied = !failed;
+        errno = failed.value();
         return copied;
     };
     if (!ReplaceFileWhole(fileName, bytes, keepOld)) {
+        // Why the write failed, not what removing the copy left in errno.
+        const int error = errno;
         if (copied)
             QFile::remove(safety);
+        errno = error;
         return false;
     }
     // The copy goes only once the file written reads back as what was meant.
@@ -573,6 +580,7 @@ bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
             replaceByRename(safety, fileName);
         else
             QFile::remove(fileName);
+        errno = EIO;
         return false;
     }
     if (hadFile)

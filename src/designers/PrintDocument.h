@@ -88,7 +88,7 @@ public:
     // Writes the document to fileName with a new thumbnail of the paper (width and height in 0.1 mm, its
     // picture when it has one) through SaveWithSafetyCopy: the old file stays until the new one reads back as
     // a document; on any failure the old one is back under its name. False with DocumentSaveFailedMessage in
-    // *error.
+    // *error, followed by the file and why when the disk is full or the place cannot be written.
     bool Save(const QString &fileName, int paperWidth, int paperHeight, const QImage &paperPicture,
               QString *error);
 
@@ -126,8 +126,8 @@ private:
 
 // Replaces fileName by bytes through the safety copy "$$" + its name: the new file is written whole beside the
 // old one, which keeps the copy's name until the file written reads back (readsBack answers true for the
-// bytes found in it); a safety copy left by an earlier run is removed first. On failure the file is as it was
-// and the answer is false.
+// bytes found in it); a safety copy left by an earlier run is removed first. On failure the file is as it was,
+// the answer is false and errno says why.
 bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
                         const std::function<bool(const QByteArray &)> &readsBack);
 // Whether bytes read whole as a document of the kind; the stream version is left as it was.

@@ -1,9 +1,9 @@
 #include "directory/SearchHistory.h"
 
+#include "base/FileReplace.h"
 #include "base/TextUtils.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -153,8 +153,7 @@ bool TSearchHistory::Save(const QString &fileName) const
     putEntry(Current);
     for (size_t i = 1; i < Saved.size(); ++i)
         putEntry(Saved[i]);
-    QSaveFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size() && file.commit();
+    return ReplaceFileWhole(fileName, out);
 }
 
 void TSearchHistory::Remember(const TSearchHistoryEntry &entry, int limit)

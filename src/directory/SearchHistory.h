@@ -49,7 +49,8 @@ public:
     // first among them) become Saved. A missing, short or damaged file keeps what was read before the damage;
     // with nothing read, Current is empty with page size 20.
     void Load(const QString &fileName, int limit);
-    // Writes the file whole: Current, then Saved from its second entry on. False when it cannot be written.
+    // Writes the file whole: Current, then Saved from its second entry on. False when it cannot be written, with
+    // errno saying why.
     bool Save(const QString &fileName) const;
     // Makes entry current and, with limit > 0, moves the same saved search to the front or puts a copy there,
     // dropping the oldest beyond limit.

@@ -2,6 +2,7 @@
 // stepping through the hits from there, the CSV output of selected hits and the choice of its file.
 #include "directory/SearchWindow.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
@@ -20,6 +21,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <cerrno>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -287,12 +289,14 @@ void TDirectorySearchWindow::sbtnFileExportClick()
     if (choice == 9)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writeSelectedHits(rows, choice == 1);
+    const int error = writeSelectedHits(rows, choice == 1);
     QApplication::restoreOverrideCursor();
-    if (!written) {
+    if (error != 0) {
         panel(6)->setText(QStringLiteral(" 件数： "));
         panel(7)->setText(QStringLiteral(" エラー"));
-        ShowMessageBoxAt(this, QStringLiteral("ファイルに出力できませんでした  \r\n") + outputFileName_ + QStringLiteral("  "),
+        ShowMessageBoxAt(this,
+                         QStringLiteral("ファイルに出力できませんでした  \r\n") + outputFileName_ + QStringLiteral("  ")
+                             + WriteFailureReason(error),
                          AppTitle, MB_ICONERROR);
         return;
     }
@@ -302,14 +306,11 @@ void TDirectorySearchWindow::sbtnFileExportClick()
                      MB_ICONINFORMATION);
 }
 
-// The lines of the selected hits, written whole: a file that cannot be opened or written ends the output with
-// nothing of this batch in it, and the window goes on.
-bool TDirectorySearchWindow::writeSelectedHits(const std::vector<int> &rows, bool append)
+// The lines of the selected hits, written whole: a new file takes the name only once every line is in it, lines
+// added to a file the disk does not take all of are taken back, and the window goes on. 0, or the errno of the
+// write that failed.
+int TDirectorySearchWindow::writeSelectedHits(const std::vector<int> &rows, bool append)
 {
-    QFile file(outputFileName_);
-    if (!file.open(QIODevice::WriteOnly | (append ? QIODevice::Append : QIODevice::Truncate)))
-        return false;
-    const qint64 end = file.size();
     QByteArray batch;
     if (!append)
         batch = DirectoryCsvHeader(outputItems_) + "\r\n";
@@ -326,12 +327,21 @@ bool TDirectorySearchWindow::writeSelectedHits(const std::vector<int> &rows, boo
             ++lines;
         }
     }
-    if (file.write(batch) != batch.size() || !file.flush()) {
-        file.resize(end);
-        return false;
+    // A failure never answers 0, whatever errno was left with.
+    const auto failed = [] { return errno != 0 ? errno : EIO; };
+    int error = 0;
+    errno = 0;
+    if (!append) {
+        error = ReplaceFileWhole(outputFileName_, batch) ? 0 : failed();
+    } else {
+        QFile file(outputFileName_);
+        error = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
+                    ? WriteInPlace(file, file.size(), batch)
+                    : failed();
     }
-    linesWritten_ = lines;
-    return true;
+    if (error == 0)
+        linesWritten_ = lines;
+    return error;
 }
 
 // 0 create or overwrite, 1 append, 9 cancelled.

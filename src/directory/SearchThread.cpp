@@ -1,5 +1,6 @@
 #include "directory/SearchThread.h"
 
+#include "base/FileReplace.h"
 #include "core/Globals.h"
 #include "db/Table.h"
 #include "db/TableSchemas.h"
@@ -9,10 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -140,12 +143,25 @@ void TSearchThread::StartJob()
     if (Mode == modeFileOutput) {
         linesWritten_ = 0;
         CloseOutput();
-        output_.setFileName(outputFileName_);
+        // A file overwritten keeps its lines until the new ones are all written: they go to a file beside it. A
+        // file that cannot be written is not replaced either.
+        const QFileInfo destination(outputFileName_);
+        const int refused = destination.isDir() ? EISDIR : destination.exists() ? WriteAccessError(outputFileName_) : 0;
+        bool ready = refused == 0;
+        errno = 0;
+        if (append_) {
+            output_.setFileName(outputFileName_);
+        } else if (ready) {
+            staged_.emplace(outputFileName_);
+            ready = staged_->Open();
+            output_.setFileName(staged_->FileName());
+        }
         // Unbuffered, so a failed write is seen at the batch that failed and the file can be cut back to
         // its last whole line.
         const QIODevice::OpenMode how = QIODevice::WriteOnly | QIODevice::Unbuffered |
                                         (append_ ? QIODevice::Append : QIODevice::Truncate);
-        outputOpen_ = output_.open(how);
+        outputOpen_ = ready && output_.open(how);
+        outputError_ = outputOpen_ ? 0 : refused != 0 ? refused : errno != 0 ? errno : EIO;
         outputEnd_ = outputOpen_ ? output_.size() : 0;
     }
     QMutexLocker lock(&mutex_);
@@ -170,6 +186,7 @@ void TSearchThread::CloseOutput()
         output_.close();
         outputOpen_ = false;
     }
+    staged_.reset();
 }
 
 void TSearchThread::run()
@@ -372,6 +389,7 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
 {
     if (!outputOpen_) {
         resultCode_ = outputOpenFailed;
+        endStagedOutput();
         handBack(&TSearchThread::OutputDone);
         return;
     }
@@ -409,7 +427,27 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
     categories.EndJob();
     if (resultCode_ == directoryNoMore && hitCount_ > 0)
         resultCode_ = directoryFound;
+    endStagedOutput();
     handBack(&TSearchThread::OutputDone);
+}
+
+// The file written beside the one overwritten takes its place when the output has ended, stopped included, as
+// the lines written so far did when they went straight to it; after a failure it goes and the old file stays.
+void TSearchThread::endStagedOutput()
+{
+    if (!staged_)
+        return;
+    const bool ended = resultCode_ == directoryFound || resultCode_ == directoryNoMore || resultCode_ == directoryStopped;
+    if (outputOpen_) {
+        output_.close();
+        outputOpen_ = false;
+    }
+    errno = 0;
+    if (ended && !staged_->Commit()) {
+        outputError_ = errno != 0 ? errno : EIO;
+        resultCode_ = outputWriteFailed;
+    }
+    staged_.reset();
 }
 
 // Writes the lines of the hits of the last call, preceded by the header when it is still to come. The batch
@@ -434,10 +472,9 @@ bool TSearchThread::writeHits(int count, TCategoryNames &categories)
             ++lines;
         }
     }
-    if (output_.write(batch) != batch.size()) {
-        output_.resize(outputEnd_);
+    outputError_ = WriteInPlace(output_, outputEnd_, batch);
+    if (outputError_ != 0)
         return false;
-    }
     outputEnd_ += batch.size();
     headerPending_ = false;
     linesWritten_ += lines;

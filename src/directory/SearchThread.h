@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Kvdir17/Kvdir17.h"
+#include "core/StagedFile.h"
 #include "directory/ItemChoice.h"
 
 #include <QByteArray>
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class TSearchThread : public QThread {
@@ -32,7 +34,8 @@ public:
     static constexpr int requestResume = 3;
     // Codes of a file output besides the library's.
     static constexpr int outputOpenFailed = 201;      // the file could not be opened
-    static constexpr int outputWriteFailed = 202;     // a write failed (disk full); the file ends after the last whole line
+    // A write failed; a file appended to ends after its last whole line, a file overwritten is as it was.
+    static constexpr int outputWriteFailed = 202;
     static constexpr int outputCategoryFailed = 203;  // the category tables could not be read
 
     // Loads the directory library from AppFolder; the thread itself starts with the first job.
@@ -63,6 +66,8 @@ public:
     bool FirstPage() const { return firstPage_; }
     bool LastPage() const { return lastPage_; }
     int LinesWritten() const { return linesWritten_; }
+    // The errno of a file output's failed open or write, 0 when none failed.
+    int OutputError() const { return outputError_; }
     // Copies hit index of the page shown; an index outside the page leaves hit as it is.
     void GetPageHit(int index, TDirectoryHit &hit) const;
     // Closes the output file of the last file output.
@@ -91,6 +96,7 @@ private:
     void showKeptPage(int pageSize);
     void fileOutput(TCategoryNames &categories);
     bool writeHits(int count, TCategoryNames &categories);
+    void endStagedOutput();
     void countHits();
     int searchArea(int32_t &count);
     void nextArea();
@@ -130,7 +136,10 @@ private:
     bool append_ = false;
     QString outputFileName_;
     QFile output_;
+    // An output that overwrites goes to this file beside the user's until it has ended.
+    std::optional<TStagedFile> staged_;
     bool outputOpen_ = false;
+    int outputError_ = 0;
     qint64 outputEnd_ = 0;  // the file's size after the last whole line
     int linesWritten_ = 0;
     bool headerPending_ = false;

@@ -1,5 +1,6 @@
 #include "directory/SearchWindow.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "core/Globals.h"
@@ -488,7 +489,9 @@ void TDirectorySearchWindow::fillNameItems()
 void TDirectorySearchWindow::saveHistory()
 {
     if (!history_.Save(DataRootFolder + kind_.HistoryFile))
-        ShowMessageBoxAt(this, QStringLiteral("検索条件を保存できませんでした  \r\n") + DataRootFolder + kind_.HistoryFile,
+        ShowMessageBoxAt(this,
+                         QStringLiteral("検索条件を保存できませんでした  \r\n") + DataRootFolder + kind_.HistoryFile
+                             + WriteFailureReason(errno),
                          AppTitle, MB_ICONERROR);
 }
 
@@ -926,12 +929,14 @@ void TDirectorySearchWindow::outputDone()
 {
     const int code = worker_->ResultCode();
     worker_->CloseOutput();
+    QString failedFile;
     if (code == directoryFound) {
         linesWritten_ = worker_->LinesWritten();
         showStatus(stOutputDone, linesWritten_);
     } else if (code == directoryNoMore || code == directoryStopped) {
         showStatus(code == directoryNoMore ? stNothing : stStopped, worker_->LinesWritten());
     } else {
+        failedFile = outputFileName_;
         outputFileName_ = outputFileBefore_;
     }
     if (code == directoryFound || code == directoryNoMore || code == directoryStopped)
@@ -949,9 +954,10 @@ void TDirectorySearchWindow::outputDone()
         icon = MB_ICONERROR;
         text = QStringLiteral("ファイル出力エラー  \r\nRC = ") + QString::number(code) + QStringLiteral("  ");
         if (code == TSearchThread::outputOpenFailed)
-            text += QStringLiteral("\r\n出力ファイルを開けませんでした  ");
+            text += QStringLiteral("\r\n出力ファイルを開けませんでした  ") + WriteFailureAt(failedFile, worker_->OutputError());
         else if (code == TSearchThread::outputWriteFailed)
-            text += QStringLiteral("\r\n出力ファイルに書き込めませんでした  \r\n(ディスクの空き容量を確認してください)  ");
+            text += QStringLiteral("\r\n出力ファイルに書き込めませんでした  \r\n(ディスクの空き容量を確認してください)  ")
+                    + WriteFailureAt(failedFile, worker_->OutputError());
         else if (code == TSearchThread::outputCategoryFailed)
             text += QStringLiteral("\r\nカテゴリの表を読めませんでした  ");
     }

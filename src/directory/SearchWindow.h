@@ -214,7 +214,7 @@ private:
     void openSelectedHit();
     bool fetchDetail(int index, TDirectoryDetail &detail, bool select);
     int chooseOutputFile();
-    bool writeSelectedHits(const std::vector<int> &rows, bool append);
+    int writeSelectedHits(const std::vector<int> &rows, bool append);
     std::vector<int> selectedRows() const;
     void nameBoxLeft();
 

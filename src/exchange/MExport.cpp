@@ -1,5 +1,6 @@
 #include "exchange/MExport.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -122,6 +123,9 @@ bool TMarkExport::ExportTo(const QString &fileName)
     btnStop->setEnabled(true);
     Written = 0;
     QString failure;
+    const auto notWritten = [&fileName](int error) {
+        return QStringLiteral("マークファイルが書き込めませんでした  \r\n") + fileName + WriteFailureReason(error);
+    };
     QElapsedTimer sinceAsked;
     sinceAsked.start();
     try {
@@ -138,7 +142,7 @@ bool TMarkExport::ExportTo(const QString &fileName)
             if (name.isEmpty())
                 name = Sjis::encode(TrimBlanks(EscapedAnsiToWide(t.FieldByName(QStringLiteral("NameKanji")).AsString())));
             if (!SaveMarkRecord(partial, latitude, longitude, name))
-                failure = QStringLiteral("マークファイルが書き込めませんでした  \r\n") + fileName;
+                failure = notWritten(errno);
             else
                 ++Written;
             if (sinceAsked.elapsed() >= 50) {
@@ -150,16 +154,11 @@ bool TMarkExport::ExportTo(const QString &fileName)
     } catch (const EDatabaseError &e) {
         failure = e.Message;
     }
+    // The finished file takes the chosen name in one step, so the name holds the old marks or all the new ones.
     if (failure.isEmpty() && !stopRequested_ && Written > 0) {
-        QFile::remove(fileName + QStringLiteral(".old"));
-        const bool hadOld = QFile::exists(fileName) && QFile::rename(fileName, fileName + QStringLiteral(".old"));
-        if (!QFile::rename(partial, fileName)) {
-            if (hadOld)
-                QFile::rename(fileName + QStringLiteral(".old"), fileName);
-            failure = QStringLiteral("マークファイルが書き込めませんでした  \r\n") + fileName;
-        } else if (hadOld) {
-            QFile::remove(fileName + QStringLiteral(".old"));
-        }
+        QFile finished(partial);
+        if (!finished.open(QIODevice::ReadOnly) || !RenameDurably(finished.handle(), partial, fileName))
+            failure = notWritten(errno);
     }
     QFile::remove(partial);
     running_ = false;

@@ -48,8 +48,10 @@ void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray 
 {
     // The connection may not create files: an empty file is an empty database to SQLite.
     QFile empty(file);
+    errno = 0;
     if (!empty.exists() && !empty.open(QIODevice::WriteOnly))
-        throw EDatabaseError(file + QStringLiteral(": cannot be made"));
+        throw EDatabaseError(file + QStringLiteral(": cannot be made"), SQLITE_CANTOPEN, errno,
+                             QFileInfo(file).absolutePath() + QLatin1Char('/'));
     empty.close();
     db.Exec("PRAGMA cipher_default_page_size = 4096");
     db.Exec("ATTACH DATABASE " + sqlString(file) + " AS " + alias + " KEY " + sqlString(QString::fromLatin1(TablePassword)));

@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 #include <QXmlStreamReader>
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -177,14 +178,16 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
     struct TTransfer {
         QFile Out;
         QByteArray Body;
-        bool WriteFailed = false;
+        int WriteError = 0;  // the errno of the write that failed
     };
     auto transfer = std::make_shared<TTransfer>();
     transfer->Out.setFileName(saveTo);
     // The system's and the network's own words are English: the user is told what failed in ours.
     const QString cannotSave = QStringLiteral("ダウンロードしたファイルを保存できません  \r\n") + QDir::toNativeSeparators(saveTo);
-    if (!saveTo.isEmpty() && !transfer->Out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error_ = cannotSave;
+    // Unbuffered, so a write the disk does not take fails where it is made, with its reason.
+    errno = 0;
+    if (!saveTo.isEmpty() && !transfer->Out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error_ = cannotSave + WriteFailureReason(errno);
         done(QByteArray());
         return;
     }
@@ -192,14 +195,18 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
     request.setTransferTimeout(TransferTimeoutMs);
     QNetworkReply *reply = network_->get(request);
     const auto take = [transfer, saveTo](const QByteArray &piece) {
-        if (saveTo.isEmpty())
+        if (saveTo.isEmpty()) {
             transfer->Body += piece;
-        else if (!transfer->WriteFailed && transfer->Out.write(piece) != piece.size())
-            transfer->WriteFailed = true;
+        } else if (transfer->WriteError == 0) {
+            errno = 0;
+            // A write the disk took only part of is a full disk.
+            if (transfer->Out.write(piece) != piece.size())
+                transfer->WriteError = errno != 0 ? errno : ENOSPC;
+        }
     };
     connect(reply, &QNetworkReply::readyRead, this, [reply, transfer, take] {
         take(reply->readAll());
-        if (transfer->WriteFailed)
+        if (transfer->WriteError != 0)
             reply->abort();
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
@@ -209,10 +216,10 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
     connect(reply, &QNetworkReply::finished, this, [this, reply, transfer, take, saveTo, done, cannotSave] {
         take(reply->readAll());
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const bool ok = reply->error() == QNetworkReply::NoError && !transfer->WriteFailed && (status == 0 || status == 200);
+        const bool ok = reply->error() == QNetworkReply::NoError && transfer->WriteError == 0 && (status == 0 || status == 200);
         if (!ok)
-            error_ = transfer->WriteFailed ? cannotSave
-                                           : QStringLiteral("アップデートの接続先からファイルを受け取れませんでした  ");
+            error_ = transfer->WriteError != 0 ? cannotSave + WriteFailureReason(transfer->WriteError)
+                                               : QStringLiteral("アップデートの接続先からファイルを受け取れませんでした  ");
         reply->deleteLater();
         transfer->Out.close();
         if (!ok && !saveTo.isEmpty())
@@ -320,7 +327,10 @@ bool TUpdateDialog::DownloadFiles()
     const QString staging = StagingFolder();
     QDir(staging).removeRecursively();
     pgWork->Begin();
+    errno = 0;
     bool ok = QDir().mkpath(staging);
+    if (!ok)
+        error_ = QDir::toNativeSeparators(staging) + WriteFailureReason(errno);
     for (const TUpdateFile &f : files_) {
         if (!ok || !f.Marked)
             continue;

@@ -1,5 +1,6 @@
 #include "geo/MapLaunch.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 #include "core/Globals.h"
@@ -10,6 +11,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <cerrno>
 #include <QXmlStreamWriter>
 
 namespace {
@@ -79,25 +81,15 @@ int OpenMapInWebMap(const TMapSearchParams &params)
     return Open(params, position || !address ? TWay::Position : TWay::Address);
 }
 
-bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude, const QByteArray &name)
+namespace {
+
+// Puts waypoint in place of the file's closing tag, or starts the file with it when the file is empty. 0, or
+// the errno of the call that failed (WriteInPlace).
+int putWaypoint(QFile &file, const QByteArray &waypoint)
 {
-    if (latitude <= 0 || longitude <= 0)
-        return false;
-    QByteArray out;
-    QXmlStreamWriter xml(&out);
-    xml.setAutoFormatting(true);
-    xml.writeStartElement(QStringLiteral("wpt"));
-    xml.writeAttribute(QStringLiteral("lat"), QString::number(DegreesOf(latitude), 'f', 7));
-    xml.writeAttribute(QStringLiteral("lon"), QString::number(DegreesOf(longitude), 'f', 7));
-    xml.writeTextElement(QStringLiteral("name"), Sjis::decode(Sjis::cutToBytes(name, 511)));
-    xml.writeEndElement();
-    const QByteArray closing = "</gpx>\n";
-    // The new waypoint takes the place of the closing tag, so the waypoints already in the file stay, in their
-    // order, before it, and a mark export of many records costs one short write per mark. A write that fails
-    // is taken back to the file's former length.
-    QFile file(markFile);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
+    errno = 0;
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return errno != 0 ? errno : EIO;
     const qint64 size = file.size();
     qint64 at = 0;
     QByteArray head;
@@ -106,16 +98,39 @@ bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude
         file.seek(size - tail);
         const qsizetype end = file.read(tail).lastIndexOf("</gpx>");
         if (end < 0)
-            return false;
+            return EINVAL;
         at = size - tail + end;
     } else {
         head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<gpx version=\"1.1\" creator=\"Velmora\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
     }
-    const QByteArray bytes = head + out.trimmed() + "\n" + closing;
-    if (!file.seek(at) || file.write(bytes) != bytes.size() || !file.flush()) {
-        file.resize(size);
+    return WriteInPlace(file, at, head + waypoint + "\n</gpx>\n");
+}
+
+}  // namespace
+
+bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude, const QByteArray &name)
+{
+    if (latitude <= 0 || longitude <= 0) {
+        errno = EINVAL;
         return false;
     }
-    return file.resize(at + bytes.size());
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.writeStartElement(QStringLiteral("wpt"));
+    xml.writeAttribute(QStringLiteral("lat"), QString::number(DegreesOf(latitude), 'f', 7));
+    xml.writeAttribute(QStringLiteral("lon"), QString::number(DegreesOf(longitude), 'f', 7));
+    xml.writeTextElement(QStringLiteral("name"), Sjis::decode(Sjis::cutToBytes(name, 511)));
+    xml.writeEndElement();
+    // The new waypoint takes the place of the closing tag, so the waypoints already in the file stay, in their
+    // order, before it, and a mark export of many records costs one short write per mark. The reason is kept
+    // apart from the closing of the file, which may change errno.
+    int error = 0;
+    {
+        QFile file(markFile);
+        error = putWaypoint(file, out.trimmed());
+    }
+    errno = error;
+    return error == 0;
 }

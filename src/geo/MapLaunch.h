@@ -24,5 +24,5 @@ int OpenMapInWebMap(const TMapSearchParams &params);
 
 // Appends a waypoint to the GPX file markFile (creating it): the point in 1/1000 second and the name
 // (Shift-JIS, cut to 511 bytes on a character boundary). False, with nothing written, without a position or
-// when the file cannot be written.
+// when the file cannot be written; errno then says why (ENOSPC for a write the disk took only part of).
 bool SaveMarkRecord(const QString &markFile, int32_t latitude, int32_t longitude, const QByteArray &name);

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <cerrno>
+
 namespace {
 
 const QString SearchListFileName = QStringLiteral("Search.lst");
@@ -35,16 +37,17 @@ QByteArray readWholeFile(const QString &fileName)
 }
 
 // Replaces the file whole with bytes, or deletes it when there is nothing to keep: a file left behind would
-// come back at the next start. Throws ENarrowDownError(errorMessage) when that fails.
+// come back at the next start. Throws ENarrowDownError(errorMessage, with the file and why when the disk is full
+// or the place cannot be written) when that fails.
 void replaceOrRemoveFile(const QString &fileName, const QByteArray &bytes, const QString &errorMessage)
 {
     if (bytes.isEmpty()) {
         if (QFile::exists(fileName) && !QFile::remove(fileName))
-            throw ENarrowDownError(errorMessage);
+            throw ENarrowDownError(errorMessage + WriteFailureAt(fileName, errno));
         return;
     }
     if (!ReplaceFileWhole(fileName, bytes))
-        throw ENarrowDownError(errorMessage);
+        throw ENarrowDownError(errorMessage + WriteFailureAt(fileName, errno));
 }
 
 // What the dialog can make: a known item with the value kind of its editor, and a known match mode.

@@ -7,6 +7,7 @@
 #include "designers/Label.h"
 #include "designers/Layout.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -42,6 +43,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
@@ -492,6 +495,44 @@ TEST_F(LayoutFileTest, ALayoutSavedOpensAgainAsItWas)
     EXPECT_EQ(boxes.texts().value(0), QStringLiteral("このファイルは有効な形式ではありません  "));
     EXPECT_TRUE(form->ZOrderList.empty());
     EXPECT_EQ(form->FixedObjects.front(), form->CombinedObjects[0].get());
+}
+
+// A document or the object defaults that cannot be written (a disk without room, a folder that cannot be
+// written) are named with the file and why, and the file saved before stays as it was.
+TEST_F(LayoutFileTest, ASaveThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
+{
+    test::SmallDisk disk(1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.CombinedRectCount > 4; });
+    const QString folder = disk.path() + QStringLiteral("文書 鷗外/");
+    const QString path = folder + QStringLiteral("𠮷田 年賀状.gpl"), defaults = folder + "DrRect.def";
+    ASSERT_TRUE(form->SaveDocument(path));
+    DataRootFolder = folder;  // where the object defaults go; the next test's book sets it again
+    form->DefaultsChanged = 1;
+    ASSERT_TRUE(form->SaveObjectDefaults());
+    const QByteArray document = test::readFile(path), objectDefaults = test::readFile(defaults);
+    ASSERT_TRUE(disk.fill());
+    const auto saved = [&] {
+        boxes.clear();
+        form->Modified = 1;
+        form->DefaultsChanged = 1;
+        EXPECT_FALSE(form->SaveDocument(path));
+        EXPECT_FALSE(form->SaveObjectDefaults());
+        EXPECT_EQ(test::readFile(path), document);
+        EXPECT_EQ(test::readFile(defaults), objectDefaults);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{"DrRect.def", QFileInfo(path).fileName()}));
+        return boxes.texts();
+    };
+    const auto said = [&](const QString &reason) {
+        return QStringList{QStringLiteral("保存できませんでした  \r\n") + path + "\r\n\r\n" + reason,
+                           QStringLiteral("保存できませんでした  \r\n") + defaults + "\r\n\r\n" + reason};
+    };
+    EXPECT_EQ(saved(), said(DiskFullReason));
+    const test::ReadOnlyFolder locked(folder);
+    ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+    EXPECT_EQ(saved(), said(NotWritableReason));
+    EXPECT_TRUE(form->Modified);
 }
 
 TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsTheyWere)

@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 #include "Accessibility.h"
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -12,6 +13,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -200,6 +202,37 @@ TEST_F(PaperDialogTest, UserPapersGetNewIdsAndTheFileFollows)
     control<QPushButton>("bbtnPstDelete")->click();
     dialog.reset();
     EXPECT_FALSE(QFile::exists(DataRootFolder + "CstmL.fmt"));
+}
+
+// User papers that cannot be written (a disk without room, a folder that cannot be written) are named with
+// the file and why, and the papers saved before stay.
+TEST_F(PaperDialogTest, UserPapersThatCannotBeSavedSayWhyAndKeepThePapersBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    DataRootFolder = disk.path() + QStringLiteral("データ 鷗外/");
+    ASSERT_TRUE(QDir().mkpath(DataRootFolder));
+    const QString file = DataRootFolder + "CstmL.fmt";
+    open();
+    addCustom(QStringLiteral("吉田商店 封筒"));
+    dialog.reset();
+    const QByteArray before = test::readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_TRUE(disk.fill());
+    const auto added = [&](const QString &name) {
+        open();
+        addCustom(name);
+        boxes.clear();
+        dialog.reset();
+        EXPECT_EQ(test::readFile(file), before);
+        return boxes.texts();
+    };
+    const QString first = QStringLiteral("カスタム用紙を保存できませんでした  \r\n") + file + "\r\n\r\n";
+    EXPECT_EQ(added(QStringLiteral("長形3号 控え")), QStringList{first + DiskFullReason});
+    const test::ReadOnlyFolder locked(DataRootFolder);
+    ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+    EXPECT_EQ(added(QStringLiteral("二枚目")), QStringList{first + NotWritableReason});
 }
 
 TEST_F(PaperDialogTest, DocumentWhoseUserPaperIsGoneMustChooseAnother)

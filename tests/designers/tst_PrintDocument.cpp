@@ -8,6 +8,7 @@
 #include "HostileJpegs.h"
 #include "HostileLayout.h"
 #include "TestSupport.h"
+#include "base/FileReplace.h"
 #include "drawing/AddressRect.h"
 #include "drawing/BackImage.h"
 #include "drawing/DesignGlobals.h"
@@ -376,7 +377,7 @@ TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
         saved = doc.Save(path, 1000, 1480, QImage(), &error);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(error, DocumentSaveFailedMessage);
+    EXPECT_EQ(error, DocumentSaveFailedMessage + "\r\n" + path + "\r\n\r\n" + DiskFullReason);
     EXPECT_EQ(readAll(path), before);
     EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
 }

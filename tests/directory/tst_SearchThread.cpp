@@ -14,11 +14,13 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -496,7 +498,7 @@ TEST_F(ScriptedSearchTest, UnreadableCategoryTablesEndAnOutputWithTheirCode)
 }
 
 // A file that stops taking bytes in the middle of a batch (here at the process's file size limit) keeps the
-// whole batches before it and nothing of the failed one.
+// whole batches before it and nothing of the failed one when appended to, and is as it was when overwritten.
 TEST_F(ScriptedSearchTest, AnOutputFailingMidwayIsCutBackToItsLastWholeBatch)
 {
     const auto areas = conditions({{1, 10, 5}, {2, 7, 3}});
@@ -510,10 +512,19 @@ TEST_F(ScriptedSearchTest, AnOutputFailingMidwayIsCutBackToItsLastWholeBatch)
         const TFileSizeLimit limit(rlim_t(whole.size() - 3));
         output(areas, telOnly, file, false);
     }
-    const QByteArray cut = test::readFile(file);
     EXPECT_EQ(worker->ResultCode(), TSearchThread::outputWriteFailed);
-    EXPECT_TRUE(cut.endsWith("\r\n"));
-    EXPECT_TRUE(whole.startsWith(cut));
-    EXPECT_EQ(cut.count('\n'), 1 + worker->LinesWritten());
+    EXPECT_EQ(worker->OutputError(), EFBIG);
+    EXPECT_EQ(test::readFile(file), whole);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+    const QByteArray lines = whole.mid(whole.indexOf('\n') + 1);  // appended without the header
+    {
+        const TFileSizeLimit limit(rlim_t(whole.size() + lines.size() - 3));
+        output(areas, telOnly, file, true);
+    }
+    const QByteArray added = test::readFile(file).mid(whole.size());
+    EXPECT_EQ(worker->ResultCode(), TSearchThread::outputWriteFailed);
+    EXPECT_TRUE(added.endsWith("\r\n"));
+    EXPECT_TRUE(lines.startsWith(added));
+    EXPECT_EQ(added.count('\n'), worker->LinesWritten());
     EXPECT_GT(worker->LinesWritten(), 10);
 }

@@ -5,6 +5,7 @@
 #include "directory/CtgrySch.h"
 #include "directory/NmAdSch.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -29,6 +30,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -174,6 +176,20 @@ protected:
     {
         button->click();
         return QTest::qWaitFor([w] { return !w->IsBusy(); }, 60000);
+    }
+    // The name search over 東京都's one kind of number, searched, with its file output going to out.
+    TNameAdrsSearch *tokyoSearchWritingTo(const QString &out)
+    {
+        {
+            TMemIniFile ini(DataFolder + SettingsFileName);
+            ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+            ini.UpdateFile();
+        }
+        TNameAdrsSearch *w = nameWindow();
+        chooseTokyo(w);
+        onlyKinds(w, 2);
+        EXPECT_TRUE(run(w, w->bbtnSearch));
+        return w;
     }
     static THitListModel *hits(TDirectorySearchWindow *w) { return static_cast<THitListModel *>(w->lvResult->model()); }
     static QString panel(TDirectorySearchWindow *w, int n) { return w->StatusPanels[size_t(n)]->text(); }
@@ -437,15 +453,7 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
 {
     const QString out = tables.path() + "/taken.csv";
     QDir().mkpath(out);  // a folder of that name: the file cannot be opened
-    {
-        TMemIniFile ini(DataFolder + SettingsFileName);
-        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
-        ini.UpdateFile();
-    }
-    TNameAdrsSearch *w = nameWindow();
-    chooseTokyo(w);
-    onlyKinds(w, 2);
-    ASSERT_TRUE(run(w, w->bbtnSearch));
+    TNameAdrsSearch *w = tokyoSearchWritingTo(out);
     boxes.clear();
     boxes.answer(IDYES);  // output the selected row?
     boxes.answer(IDNO);   // change the destination?
@@ -467,6 +475,94 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
     EXPECT_EQ(boxes.texts().back(), QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  "));
     EXPECT_TRUE(w->bbtnSearch->isEnabled());
     ASSERT_TRUE(run(w, w->bbtnSearch));
+}
+
+// A disk without room and a folder that cannot be written are named with the file, for the selected hits and the
+// whole result, overwritten or appended to alike, and the file written before stays as it was.
+TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    // The settings file keeps the name in Shift-JIS.
+    const QString folder = disk.path() + QStringLiteral("出力 東西商事/");
+    const QString out = folder + QStringLiteral("得意先一覧 吉田.csv");
+    // One page of the disk exactly: lines added to it need room of their own.
+    const QByteArray before(4096, ' ');
+    test::writeFile(out, before);
+    TNameAdrsSearch *w = tokyoSearchWritingTo(out);
+    ASSERT_TRUE(disk.fill());
+    const auto output = [&](bool whole, bool append) {
+        boxes.clear();
+        boxes.answer(IDYES);                   // output?
+        boxes.answer(IDNO);                    // change the destination?
+        boxes.answer(append ? IDNO : IDYES);  // overwrite or append
+        if (whole)
+            EXPECT_TRUE(run(w, w->bbtnFileExport));
+        else
+            w->sbtnFileExport->click();
+        return boxes.texts().isEmpty() ? QString() : boxes.texts().back();
+    };
+    const auto check = [&](const QString &reason, int openCode) {
+        // The whole result's output empties the list: the selected hits go first.
+        ASSERT_TRUE(run(w, w->bbtnSearch));
+        for (const bool append : {false, true}) {
+            SCOPED_TRACE(append);
+            EXPECT_EQ(output(false, append),
+                      QStringLiteral("ファイルに出力できませんでした  \r\n") + out + QStringLiteral("  \r\n\r\n") + reason);
+            EXPECT_EQ(test::readFile(out), before);
+        }
+        const QString first = openCode == TSearchThread::outputOpenFailed
+                                  ? QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  ")
+                                  : QStringLiteral("ファイル出力エラー  \r\nRC = 202  \r\n出力ファイルに書き込めませんでした  \r\n"
+                                                   "(ディスクの空き容量を確認してください)  ");
+        for (const bool append : {false, true}) {
+            SCOPED_TRACE(append);
+            EXPECT_EQ(output(true, append), first + QStringLiteral("\r\n") + out + QStringLiteral("\r\n\r\n") + reason);
+            EXPECT_EQ(test::readFile(out), before);
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
+        }
+    };
+    {
+        SCOPED_TRACE("full");
+        check(DiskFullReason, TSearchThread::outputWriteFailed);
+    }
+    {
+        SCOPED_TRACE("read-only");
+        const test::ReadOnlyFolder locked(folder);
+        ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+        check(NotWritableReason, TSearchThread::outputOpenFailed);
+    }
+    EXPECT_TRUE(w->bbtnSearch->isEnabled());
+}
+
+// Search conditions that cannot be remembered (a disk without room, a folder that cannot be written) are named
+// with the file and why, and the conditions saved before stay.
+TEST_F(SearchWindowTest, SearchConditionsThatCannotBeSavedSayWhyAndKeepTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    DataRootFolder = disk.path() + QStringLiteral("データ 鷗外/");
+    ASSERT_TRUE(QDir().mkpath(DataRootFolder));
+    const QString file = DataRootFolder + "NmAd.shc";
+    TNameAdrsSearch *w = tokyoSearchWritingTo(tables.path() + "/hits.csv");
+    w->ApplyHistoryLimit();  // written at once
+    const QByteArray before = test::readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_TRUE(disk.fill());
+    const auto saved = [&](const QString &reason) {
+        boxes.clear();
+        w->ApplyHistoryLimit();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("検索条件を保存できませんでした  \r\n") + file
+                                             + "\r\n\r\n" + reason});
+        EXPECT_EQ(test::readFile(file), before);
+        EXPECT_EQ(QDir(DataRootFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"NmAd.shc"});
+    };
+    saved(DiskFullReason);
+    const test::ReadOnlyFolder locked(DataRootFolder);
+    ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+    saved(NotWritableReason);
 }
 
 // A main category whose sub categories are all hidden is searched as a whole.

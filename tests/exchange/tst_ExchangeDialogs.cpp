@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBrowser>
@@ -116,6 +117,24 @@ protected:
             for (int row = 0; row < window->lstItems->count(); ++row)
                 window->lstItems->item(row)->setCheckState(Qt::Checked);
         return window;
+    }
+
+    // The records in the book and the list, and the mark export window over them; records whose latitude is 0
+    // have no position.
+    TMarkExport *markExportOf(const std::vector<int32_t> &latitudes)
+    {
+        TTable &t = *dm->AdrsTable;
+        for (size_t n = 0; n < latitudes.size(); ++n) {
+            TAddressRecord r = test::SampleRecord(int(n), false);
+            r.Latitude = latitudes[n];
+            r.Longitude = 503136000;
+            t.Append();
+            SetAddressRecordFields(t, r);
+            t.Post();
+        }
+        list->RefreshList(true, true, false);
+        ShowMarkExportWindow(list.get());
+        return dynamic_cast<TMarkExport *>(MarkExport);
     }
 
     QTemporaryDir dir;
@@ -1107,18 +1126,7 @@ TEST_F(ExchangeDialogTest, ExportWindowFollowsTheListAndWritesTheChosenRange)
 
 TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
 {
-    TTable &t = *dm->AdrsTable;
-    for (int n = 0; n < 4; ++n) {
-        TAddressRecord r = test::SampleRecord(n, false);
-        r.Latitude = n % 2 ? 0 : 128484000 + n;
-        r.Longitude = 503136000;
-        t.Append();
-        SetAddressRecordFields(t, r);
-        t.Post();
-    }
-    list->RefreshList(true, true, false);
-    ShowMarkExportWindow(list.get());
-    auto *window = dynamic_cast<TMarkExport *>(MarkExport);
+    auto *window = markExportOf({128484000, 0, 128484002, 0});
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(TMarkExport::DefaultFileName(), QStringLiteral("Mark01.gpx"));
     const QString file = dir.path() + "/Mark01.gpx";
@@ -1137,6 +1145,38 @@ TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
     EXPECT_FALSE(QFile::exists(file + ".part"));
     window->close();
     EXPECT_EQ(MarkExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A disk without room and a folder that cannot be written are named below the file, and the marks written
+// before stay as they were.
+TEST_F(ExchangeDialogTest, AMarkExportThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    auto *window = markExportOf({128484000, 128484001, 128484002});
+    ASSERT_NE(window, nullptr);
+    const QString folder = disk.path() + QStringLiteral("地図 鷗外/");
+    const QString file = folder + QStringLiteral("𠮷野 支店.gpx");
+    const QByteArray before = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\">\n</gpx>\n";
+    test::writeFile(file, before);
+    ASSERT_TRUE(disk.fill());
+    const auto exported = [&] {
+        boxes.clear();
+        EXPECT_FALSE(window->ExportTo(file));
+        EXPECT_EQ(test::readFile(file), before);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(file).fileName()});
+        return boxes.texts();
+    };
+    const QString first = QStringLiteral("マークファイルが書き込めませんでした  \r\n") + file + "\r\n\r\n";
+    EXPECT_EQ(exported(), QStringList{first + DiskFullReason});
+    {
+        const test::ReadOnlyFolder locked(folder);
+        ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+        EXPECT_EQ(exported(), QStringList{first + NotWritableReason});
+    }
+    window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

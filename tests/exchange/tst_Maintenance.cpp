@@ -125,6 +125,27 @@ TEST_F(Maintenance, OptimizeShrinksAndKeepsTheRows)
     EXPECT_EQ(QFileInfo(DataRootFolder + "backup.opt/Book/Adrs.DB").size(), sizeBefore);
 }
 
+// The new table file cannot be made in a folder that cannot be written: the failure names the folder and why,
+// and the book stays as it was.
+TEST_F(Maintenance, ATableFileThatCannotBeMadeNamesTheFolderAndWhy)
+{
+    const QString folder = AdrsFolder + "Book/";
+    book.Module->AdrsTable->Close();
+    const QByteArray before = test::readFile(file);
+    QString error;
+    {
+        const test::ReadOnlyFolder locked(folder);
+        if (!locked.mounted())
+            GTEST_SKIP() << locked.skipReason().toStdString();
+        EXPECT_FALSE(OptimizeTableFile(file, &error));
+    }
+    EXPECT_EQ(error, QStringLiteral("データベースのファイルを読み書きできませんでした  \r\n\r\n") + QDir::toNativeSeparators(folder)
+                         + "\r\n" + NotWritableReason);
+    EXPECT_EQ(test::readFile(file), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Adrs.DB"});
+    book.Module->AdrsTable->Open();
+}
+
 TEST_F(Maintenance, RepairOfAHealthyBookRepairsNothing)
 {
     const QByteArray bytes = test::readFile(file);

@@ -2,12 +2,14 @@
 #include "exchange/UpdDlg.h"
 
 #include "TestHttpServer.h"
+#include "base/FileReplace.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "core/StagedFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -85,6 +87,31 @@ TEST_F(Update, WrongChecksumIsRefusedAndNothingReplaced)
     EXPECT_EQ(d.RunUpdater(), 1);
     EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");
     EXPECT_FALSE(QFileInfo::exists(AppFolder + "Common/new.txt"));
+}
+
+// Downloads the disk has no room for, or whose folder cannot be written, say why and where, and leave nothing
+// half-downloaded to be taken for a damaged file.
+TEST_F(Update, ADownloadThatCannotBeWrittenSaysWhyAndWhere)
+{
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    DataFolder = disk.path() + QStringLiteral("データ 鷗外/");
+    ASSERT_TRUE(QDir().mkpath(DataFolder));
+    list();
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CheckUpdate()) << d.ErrorText().toStdString();
+    ASSERT_TRUE(d.MarkNewerFiles());
+    ASSERT_TRUE(disk.fill());
+    EXPECT_FALSE(d.DownloadFiles());
+    EXPECT_EQ(d.ErrorText(), QStringLiteral("ダウンロードしたファイルを保存できません  \r\n")
+                                 + QDir::toNativeSeparators(d.StagingFolder() + "Dic/Kvpost.dat") + "\r\n\r\n" + DiskFullReason);
+    EXPECT_FALSE(QFileInfo::exists(d.StagingFolder()));
+    const test::ReadOnlyFolder locked(DataFolder);
+    ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+    EXPECT_FALSE(d.DownloadFiles());
+    EXPECT_EQ(d.ErrorText(), QDir::toNativeSeparators(d.StagingFolder()) + "\r\n\r\n" + NotWritableReason);
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");
 }
 
 TEST_F(Update, AFileThatNeedsARestartSetsTheRestartFlag)

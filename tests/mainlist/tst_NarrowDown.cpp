@@ -1,4 +1,5 @@
 // The filter: its coding in Search.lst (round trip, short and damaged files) and the test of address rows.
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/Globals.h"
 #include "db/Session.h"
@@ -118,8 +119,19 @@ TEST_F(SearchList, DamagedFileIsReportedAndKeptAndFullDiskKeepsTheOldFile)
         listError = saveError([&] { SaveSearchList(longer); });
         patternError = saveError([&] { SaveSearchPatterns(patterns); });
     }
-    EXPECT_EQ(listError, QStringLiteral("絞り込み条件が保存できませんでした  "));
-    EXPECT_EQ(patternError, QStringLiteral("パターンが保存できませんでした  "));
+    const auto said = [&](const QString &reason) {
+        return QStringList{QStringLiteral("絞り込み条件が保存できませんでした  \r\n") + file() + "\r\n\r\n" + reason,
+                           QStringLiteral("パターンが保存できませんでした  \r\n") + DataRootFolder + "Search.ptn\r\n\r\n" + reason};
+    };
+    EXPECT_EQ((QStringList{listError, patternError}), said(DiskFullReason));
+    {
+        const test::ReadOnlyFolder locked(DataRootFolder);
+        if (!locked.mounted())
+            GTEST_SKIP() << locked.skipReason().toStdString();
+        listError = saveError([&] { SaveSearchList(longer); });
+        patternError = saveError([&] { SaveSearchPatterns(patterns); });
+    }
+    EXPECT_EQ((QStringList{listError, patternError}), said(NotWritableReason));
     EXPECT_EQ(test::readFile(file()), before);
     EXPECT_EQ(test::readFile(DataRootFolder + "Search.ptn"), patternsBefore);
 }

@@ -2,6 +2,7 @@
 // unsaved-input question, the navigator, the editing sections and the services other windows call.
 #include "records/DtInqiry.h"
 
+#include "base/FileReplace.h"
 #include "base/Fonts.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -601,6 +602,41 @@ TEST_F(DataInquiryTest, AStoreThatCannotBeWrittenKeepsTheInputAndLeavesNoRow)
     EXPECT_TRUE(boxes.texts().isEmpty());
     EXPECT_EQ(rows(), 2);
     EXPECT_TRUE(form.isNull());
+}
+
+// A book that could not be made (its disk full, its folder read-only) says why again when a record is stored
+// into it, naming its folder, and the input stays.
+TEST_F(DataInquiryTest, AStoreIntoABookThatCouldNotBeMadeSaysWhy)
+{
+    test::SmallDisk disk(1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    open();
+    showForm();
+    form->nmedtNameKanji->setText(QStringLiteral("森 鷗外"));
+    form->edtTel->setText(QStringLiteral("03-1234-5678"));
+    AdrsFolder = disk.path() + "Adrs/";
+    const QString full = AdrsFolder + QStringLiteral("得意先 𠮷田/"), locked = AdrsFolder + QStringLiteral("剝離/");
+    ASSERT_TRUE(QDir().mkpath(full) && QDir().mkpath(locked));
+    const auto storeInto = [&](const QString &book) {
+        dm->CloseAdrsTable();
+        dm->CreateAdrsTableObject(QDir(AdrsFolder).relativeFilePath(book));
+        EXPECT_FALSE(dm->OpenAdrsTable());
+        boxes.clear();
+        form->btnAdd->click();
+        return boxes.texts();
+    };
+    ASSERT_TRUE(disk.fill());
+    EXPECT_EQ(storeInto(full), QStringList{QStringLiteral("データを登録できませんでした  \r\n\r\n")
+                                           + QDir::toNativeSeparators(full) + "\r\n" + DiskFullReason});
+    const test::ReadOnlyFolder readOnly(locked);
+    ASSERT_TRUE(readOnly.mounted()) << readOnly.skipReason().toStdString();
+    EXPECT_EQ(storeInto(locked), QStringList{QStringLiteral("データを登録できませんでした  \r\n\r\n")
+                                             + QDir::toNativeSeparators(locked) + "\r\n" + NotWritableReason});
+    EXPECT_FALSE(form.isNull());
+    EXPECT_EQ(form->nmedtNameKanji->text(), QStringLiteral("森 鷗外"));
+    dm->CloseAdrsTable();
+    dm->FreeAdrsTableObject();
 }
 
 TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverTheStoreAnswers)

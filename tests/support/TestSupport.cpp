@@ -338,6 +338,20 @@ bool SmallDisk::makeReadOnly()
            == 0;
 }
 
+bool SmallDisk::fill()
+{
+    QFile filler(path() + QStringLiteral(".filler"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    // Pages while they go in, then single bytes for what is left of the last one.
+    for (const qsizetype step : {qsizetype(4096), qsizetype(1)}) {
+        const QByteArray block(step, 'x');
+        while (filler.write(block) == step) {
+        }
+    }
+    return true;
+}
+
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : folder_(QFile::encodeName(QDir::cleanPath(folder)))
 {
     if (::mount(folder_.constData(), folder_.constData(), nullptr, MS_BIND, nullptr) != 0) {

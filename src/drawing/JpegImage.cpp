@@ -248,8 +248,8 @@ extern "C" void arrayTerm(j_compress_ptr info)
 
 const char *const CopyFirst = "the JPEG image is decoded from a copy in one scan";
 
-// The coefficients of the file of several scans data holds, written as a file of one scan per component into
-// copy, each block as it was: the same picture, which the library decodes row by row without buffering its
+// The coefficients of the file of several scans data holds, written as a file of one scan into copy, each
+// block as it was: the same picture, which the library decodes row by row without buffering its
 // coefficients. The copy takes at most limit bytes. Plain C control flow from setjmp on, as in decode.
 const char *baselineCopy(const uchar *data, unsigned long size, qint64 limit, QByteArray *copy)
 {

@@ -465,24 +465,26 @@ void TField::Clear()
 TTable::TTable() : d(std::make_unique<Impl>()) {}
 TTable::~TTable() { Close(); }
 
-void TTable::CreateTable()
+namespace {
+
+// Runs step, keeping its failure in failure for every later use of the table to raise again.
+template <class Step> void keepingFailure(std::optional<EDatabaseError> &failure, Step step)
 {
     try {
-        createFile();
+        step();
     } catch (const EDatabaseError &e) {
-        openFailure_.emplace(e);
+        failure.emplace(e);
         throw;
     }
 }
 
+}  // namespace
+
+void TTable::CreateTable() { keepingFailure(openFailure_, [this] { createFile(); }); }
+
 void TTable::Open()
 {
-    try {
-        openFile();
-    } catch (const EDatabaseError &e) {
-        openFailure_.emplace(e);
-        throw;
-    }
+    keepingFailure(openFailure_, [this] { openFile(); });
     openFailure_.reset();
 }
 

@@ -40,6 +40,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cerrno>
+
 namespace {
 
 const QString NoItem = QStringLiteral("（取り込まない）");
@@ -484,8 +486,10 @@ void TFileImport::btnImportClick()
         message += QStringLiteral("\r\n") + line;
     if (!Outcome.Problems.empty()) {
         const bool written = ReplaceFileWhole(ReportFile(), ImportReport(Outcome));
+        const int error = written ? 0 : errno;
         message += written ? QStringLiteral("\r\n\r\n行番号と理由は次のファイルに記録しました  \r\n") + QDir::toNativeSeparators(ReportFile())
-                           : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile());
+                           : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile())
+                                 + WriteFailureReason(error);
     }
     ShowMessageBoxAt(this, message, AppTitle, changes.isEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING);
     if (Outcome.Added > 0)

@@ -1180,6 +1180,40 @@ TEST_F(ExchangeDialogTest, AMarkExportThatCannotBeWrittenSaysWhyAndKeepsTheFileB
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The report of an import lands where the data folder's InError.txt leads, here a card that is full and then
+// locked: the rows still come in, and the closing message says why the report is missing.
+TEST_F(ExchangeDialogTest, AnImportReportThatCannotBeWrittenSaysWhy)
+{
+    test::SmallDisk card(256 * 1024);
+    if (!card.mounted())
+        GTEST_SKIP() << card.skipReason().toStdString();
+    const QString report = DataFolder + "InError.txt";
+    QFile::remove(report);
+    ASSERT_TRUE(QFile::link(card.path() + "InError.txt", report));
+    ASSERT_TRUE(card.fill());
+    const QString file = dir.path() + "/groups.csv";
+    test::writeFile(file, "\xEF\xBB\xBF" + spreadsheetText({{"名前", "会社名", "グループ", "電話番号"},
+                                                           {"森 鷗一", "株式会社森鷗外記念出版", "得意先", "03-5210-0001"}})
+                                       .toUtf8());
+    const auto imported = [&] {
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        boxes.clear();
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        EXPECT_EQ(dialog.Outcome.Added, 1);
+        return boxes.texts().isEmpty() ? QString() : boxes.texts().last();
+    };
+    const QString unwritten = QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + report + "\r\n\r\n";
+    EXPECT_TRUE(imported().endsWith(unwritten + DiskFullReason));
+    {
+        const test::ReadOnlyFolder locked(card.path());
+        ASSERT_TRUE(locked.mounted()) << locked.skipReason().toStdString();
+        EXPECT_TRUE(imported().endsWith(unwritten + NotWritableReason));
+    }
+    QFile::remove(report);
+}
+
 TEST_F(ExchangeDialogTest, SettingsAreWrittenAndReportedByTheirFlags)
 {
     HistoryCount = 10;

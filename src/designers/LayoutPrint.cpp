@@ -281,7 +281,7 @@ TPrintOutcome PrintLayout(const TLayoutPrintJob &job, const QString &title, cons
     const TPrinterMetrics metrics = printer.Metrics();
     const TRenderTarget target{true, metrics.Dpi, metrics.Dpi, metrics.OffsetX, metrics.OffsetY};
     {
-        TPrintJob run(device);
+        TPrintJob run(device, toPdf ? pdfFile : QString());
         TPrintOutcome outcome;
         try {
             outcome = PrintPages(job, run, target, toPdf ? setting.Copies : 1, progress);

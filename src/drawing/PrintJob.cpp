@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <cerrno>
 #include <limits>
 
 namespace {
@@ -292,8 +293,9 @@ QByteArray updateSection(TPdfFile &pdf, const QMap<std::pair<int, int>, QByteArr
 
 }  // namespace
 
-void CorrectPdfText(const QString &pdfFile)
+void CorrectPdfText(const QString &pdfFile, const QString &shownFile)
 {
+    const QString failed = CorrectionFailed.arg(shownFile.isEmpty() ? pdfFile : shownFile);
     try {
         QByteArray section;
         qint64 size = 0;
@@ -320,28 +322,43 @@ void CorrectPdfText(const QString &pdfFile)
         }
         QFile file(pdfFile);
         if (!file.open(QIODevice::ReadWrite) || file.size() != size)
-            throw EPrinterError(CorrectionFailed.arg(pdfFile));
+            throw EPrinterError(failed);
         if (!file.seek(size) || file.write(section) != section.size() || !file.flush()) {
             const int error = errno;
             file.resize(size);
-            throw EPrinterError(CorrectionFailed.arg(pdfFile) + WriteFailureReason(error));
+            throw EPrinterError(failed + WriteFailureReason(error));
         }
     } catch (const std::exception &) {
-        throw EPrinterError(CorrectionFailed.arg(pdfFile));
+        throw EPrinterError(failed);
     }
 }
 
 // ---- TPrintJob ----
 
-TPrintJob::TPrintJob(QPrinter &printer)
+namespace {
+
+// Whether the file ends as the PDF writer ends every file it finishes.
+bool endsWhole(const QString &pdfFile)
+{
+    QFile file(pdfFile);
+    const QByteArray end = "%%EOF\n";
+    return file.open(QIODevice::ReadOnly) && file.size() >= end.size() && file.seek(file.size() - end.size())
+        && file.read(end.size()) == end;
+}
+
+}  // namespace
+
+TPrintJob::TPrintJob(QPrinter &printer, const QString &shownFile)
     : device_(printer),
-      pdfFile_(printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString())
+      pdfFile_(printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString()),
+      shownFile_(shownFile.isEmpty() ? pdfFile_ : shownFile)
 {
     if (!painter_.begin(&printer))
         throw EPrinterError(QStringLiteral("プリンター %1 で印刷を始められませんでした").arg(printer.printerName()));
 }
 
-TPrintJob::TPrintJob(QPdfWriter &writer, const QString &pdfFile) : device_(writer), pdfFile_(pdfFile)
+TPrintJob::TPrintJob(QPdfWriter &writer, const QString &pdfFile)
+    : device_(writer), pdfFile_(pdfFile), shownFile_(pdfFile)
 {
     if (!painter_.begin(&writer))
         throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(pdfFile));
@@ -365,12 +382,18 @@ void TPrintJob::End()
         return;
     ended_ = true;
     painter_.end();
-    if (!pdfFile_.isEmpty())
-        CorrectPdfText(pdfFile_);
+    if (pdfFile_.isEmpty())
+        return;
+    // The writer goes on past a write the disk refused and says nothing: a file without the end it always
+    // writes was cut short, which only a disk without room does to a file already open.
+    if (!endsWhole(pdfFile_))
+        throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(shownFile_) + WriteFailureReason(ENOSPC));
+    CorrectPdfText(pdfFile_, shownFile_);
 }
 
 void TPrintJob::Abandon()
 {
     ended_ = true;
-    painter_.end();
+    if (painter_.isActive())
+        painter_.end();
 }

@@ -12,8 +12,9 @@ class QPrinter;
 class TPrintJob {
 public:
     // Starts painting on printer as TPrinter::ApplyTo set it up (a queue, or the PDF printer writing its
-    // output file). Throws EPrinterError when the printer cannot start.
-    explicit TPrintJob(QPrinter &printer);
+    // output file). Messages name the file shownFile, the one a staged output file is to replace, or the output
+    // file itself when it is empty. Throws EPrinterError when the printer cannot start.
+    explicit TPrintJob(QPrinter &printer, const QString &shownFile = {});
     // Starts painting on writer, set up by the caller, which writes pdfFile.
     TPrintJob(QPdfWriter &writer, const QString &pdfFile);
     // Ends an unfinished job; a PDF whose text cannot be corrected is left as written.
@@ -24,7 +25,7 @@ public:
     QPainter &Painter() { return painter_; }
     bool NewPage();
     // Ends painting; a PDF file then gets its text maps corrected. Throws EPrinterError when the file cannot
-    // be read back or updated.
+    // be read back or updated, and when the writer left it without its end (the disk took only part of it).
     void End();
     // Ends painting of a run whose output is dropped: the file is left as it is, its text maps uncorrected.
     void Abandon();
@@ -33,6 +34,7 @@ private:
     QPagedPaintDevice &device_;
     QPainter painter_;
     QString pdfFile_;  // empty for a printer queue
+    QString shownFile_;
     bool ended_ = false;
 };
 
@@ -42,5 +44,6 @@ private:
 // Qt drew itself) that the writer named by a radical is named by the ideograph sharing it. Fonts of faces the
 // renderer never shaped keep the writer's map. Only the fonts' objects are read, not the pages, and the new maps
 // are appended as an update of the file. A file indexed by a cross-reference stream is left as it is. Throws
-// EPrinterError when the file cannot be read or updated; the file is then as it was.
-void CorrectPdfText(const QString &pdfFile);
+// EPrinterError, naming the file shownFile (pdfFile when empty), when the file cannot be read or updated; the
+// file is then as it was.
+void CorrectPdfText(const QString &pdfFile, const QString &shownFile = {});

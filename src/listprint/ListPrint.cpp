@@ -413,7 +413,7 @@ bool TListPrint::PrintTo(const QString &fileName)
                                     + WriteFailureReason(errno));
             printer.setOutputFileName(pages->FileName());
         }
-        TPrintJob job(printer);
+        TPrintJob job(printer, pdf ? fileName : QString());
         PrintListPages(job, Info.DpiX, QPoint(-Info.OffsetX, -Info.OffsetY), layout,
                        [&](int first, int count) { return readRows(rows, first, count); },
                        [&](int done, int pages) { return pgbPrint->Step(done, pages); });

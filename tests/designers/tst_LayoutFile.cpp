@@ -535,6 +535,31 @@ TEST_F(LayoutFileTest, ASaveThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)
     EXPECT_TRUE(form->Modified);
 }
 
+// Postcards printed to a PDF on a card that fills part way: the print fails naming the chosen file and the full
+// disk, and the PDF printed there before stays as it was, with nothing beside it.
+TEST_F(LayoutFileTest, APrintThatMeetsAFullDiskSaysSoAndKeepsThePdfBefore)
+{
+    test::SmallDisk disk(16 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    usePaper([](const TPaperFormat &f) { return f.Kind == 0 && f.Direction == 0 && f.SheetIndex == 0; });
+    const QString pdf = disk.path() + QStringLiteral("𠮷田 年賀状.pdf");
+    const QByteArray before = "%PDF-1.4\n%%EOF\n";
+    test::writeFile(pdf, before);
+    TTable &t = *DMMirvale18->AdrsTable;
+    form->RecordNumbers.clear();
+    for (t.First(); !t.Eof(); t.Next())
+        form->RecordNumbers.push_back(t.FieldByName("RecNo").AsInteger());
+    try {
+        PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr);
+        ADD_FAILURE() << "printed onto a full disk";
+    } catch (const EPrinterError &e) {
+        EXPECT_EQ(e.Message, QStringLiteral("PDF ファイル %1 を書き込めませんでした\r\n\r\n").arg(pdf) + DiskFullReason);
+    }
+    EXPECT_EQ(test::readFile(pdf), before);
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(pdf).fileName()});
+}
+
 TEST_F(LayoutFileTest, PicturesLeftOutOfAnOpenedDocumentAreToldOnceAndSavedAsTheyWere)
 {
     const QByteArray thumbnail = EncodeJpeg(QImage(135, 200, QImage::Format_RGB888));

@@ -48,7 +48,10 @@ paste_text() {
 }
 
 shown() { xdotool search --onlyvisible --name "$1"; }
-gone() { ! xdotool search --onlyvisible --name "$1"; }
+# No window of the title: the search found none and said nothing. A search that dies on the X error of a window
+# closing while it looks (a question just answered) finds none too, and would let a script walk on past a dialog
+# still open.
+gone() { local said; said=$(xdotool search --onlyvisible --name "$1" 2>&1) && return 1; [ -z "$said" ]; }
 
 # Whatever the program asks on the way (a question, a summary) is answered with its default button, pressed on
 # the bus, until a command succeeds, up to the given seconds: a box that comes late under load is answered too,
@@ -339,7 +342,7 @@ show_on_map() {  # <dx>
     xdotool mousemove $((MX + MWIDTH / 2 + $1)) $((MY + (MHEIGHT + 30) / 2)) click --repeat 2 --delay 80 1
   fi
   xdotool key Escape
-  wait_for 10 sh -c "! xdotool search --onlyvisible --name '${map_name:-MapFan}'" || fail "the map window stayed open"
+  wait_for 10 gone "${map_name:-MapFan}" || fail "the map window stayed open"
 }
 
 # 印刷 → <caption> from the main window: the start menu's first choice (a new layout), the first paper offered

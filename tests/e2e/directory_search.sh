@@ -43,7 +43,7 @@ atspi press '^名称一覧$' 'push button' キャンセル || fail "no キャン
 sleep 1
 xdotool search --onlyvisible --name "$box" >/dev/null || fail "閉じる pressed under 名称一覧 closed the search window"
 atspi press "$box" 'push button' 閉じる || fail "no 閉じる on the search window"
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '$box'" || fail "the search window did not close after 名称一覧"
+wait_for 10 gone "$box" || fail "the search window did not close after 名称一覧"
 kill -0 "$pid" 2>/dev/null || fail "the program ended after 名称一覧 closed"
 look directory-closed-after
 echo "closed after 名称一覧"

@@ -28,5 +28,5 @@ xdotool key Return
 wait "$pid" || fail "the designer received no picture"
 pid=
 [ "$(cat "$work/chosen")" = "$pictures/山.png" ] || fail "received '$(cat "$work/chosen")'"
-wait_for 10 sh -c "! xdotool search --onlyvisible --name '^画像参照ツール$'" || fail "the picker stayed open"
+wait_for 10 gone '^画像参照ツール$' || fail "the picker stayed open"
 echo "PASS"

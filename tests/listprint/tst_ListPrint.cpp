@@ -1,6 +1,7 @@
 // List printing over a real main list and book, offscreen: the window the print command opens, its range and
 // template following the main list, the pages it counts and prints to PDF (read back with poppler), and the
 // cell texts kept whole inside their cells.
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
@@ -1304,4 +1305,23 @@ TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
     while (window->sbtnNextPage->isEnabled())
         window->sbtnNextPage->click();
     EXPECT_EQ(window->lblPage->text(), QStringLiteral("%1 / %1 ページ").arg(pages));
+}
+
+// A PDF that meets a full disk part way is not a printed list: the print says the disk is full, and nothing is
+// left under the chosen name or beside it.
+TEST_F(ListPrintTest, APdfThatMeetsAFullDiskIsReportedAndLeavesNothing)
+{
+    test::SmallDisk disk(128 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.skipReason().toStdString();
+    fill(1000);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, true);
+    const QString file = disk.path() + QStringLiteral("一覧 鷗外.pdf");
+    boxes.clear();
+    EXPECT_FALSE(window->PrintTo(file));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("印刷できませんでした  \r\nPDF ファイル ") + file
+                                         + QStringLiteral(" を書き込めませんでした\r\n\r\n") + DiskFullReason});
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }

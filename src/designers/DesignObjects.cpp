@@ -14,6 +14,16 @@ TDesignObjects::~TDesignObjects() = default;
 TDesignObjects::TDesignObjects(TDesignObjects &&) noexcept = default;
 TDesignObjects &TDesignObjects::operator=(TDesignObjects &&) noexcept = default;
 
+void TDesignObjects::ClearFreeObjects()
+{
+    ZOrderList.clear();
+    IllustList.clear();
+    WordList.clear();
+    FigureList.clear();
+    QRCodeList.clear();
+    SenderList.clear();
+}
+
 int TDesignObjects::ZIndexOf(const TDrawRect *object) const
 {
     const auto at = std::find(ZOrderList.begin(), ZOrderList.end(), object);

@@ -29,6 +29,8 @@ public:
     // The objects shown, index 0 in front; never holds an empty entry.
     std::vector<TDrawRect *> ZOrderList;
 
+    // Every free object and the stacking order gone: what a new document starts from.
+    void ClearFreeObjects();
     // The index of an object in ZOrderList, -1 when it is not shown.
     int ZIndexOf(const TDrawRect *object) const;
     // The object's index in the list of its free kind, -1 for any other object.

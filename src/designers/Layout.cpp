@@ -420,7 +420,7 @@ void TLayoutForm::ClearDocument()
 {
     SelectedList.clear();
     FocusedIndex = -1;
-    ZOrderList.clear();
+    Layout.ClearFreeObjects();
     ZoomRatio = 0;
     for (const auto &object : SplitObjects)
         object->Visible = 1;
@@ -448,10 +448,6 @@ void TLayoutForm::ClearDocument()
         upright(object.get());
     for (const auto &object : SplitObjects)
         upright(object.get());
-    IllustList.clear();
-    WordList.clear();
-    FigureList.clear();
-    QRCodeList.clear();
     // A new page starts white, not under the last document's background.
     if (Layout.Background)
         Layout.Background = std::make_unique<TBackImage>();

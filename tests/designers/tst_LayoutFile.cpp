@@ -705,6 +705,56 @@ TEST_F(LayoutFileTest, EachDesignerSavesTheBytesOfTheDocumentItOpened)
     expectOpenAndSaveGiveBackTheBytes(letter, QStringLiteral("文面"));
 }
 
+// 新規 after a document was made, saved and opened again: in every designer the new document is the one a
+// fresh window makes, its object chooser lists nothing more, and the letter body's next sender block is the
+// first again.
+TEST_F(LayoutFileTest, ANewDocumentHoldsNothingOfTheOneBefore)
+{
+    const auto expectNewIsFresh = [](TLayoutForm &window, const auto &newDocument,
+                                     const std::function<void()> &edit, const QString &title) {
+        SCOPED_TRACE(title.toStdString());
+        newDocument();
+        const QByteArray fresh = window.Layout.Bytes(QByteArray());
+        const auto chooser = [&window] {
+            QStringList items;
+            for (int i = 0; i < window.cbxViewRect->count(); ++i)
+                items << window.cbxViewRect->itemText(i);
+            return items;
+        };
+        const QStringList freshChooser = chooser();
+        edit();
+        addFreeObjects(window);
+        ASSERT_TRUE(window.SaveDocument(window.DocumentPath(title)));
+        for (const bool opened : {false, true}) {
+            if (opened) {
+                ASSERT_TRUE(window.OpenDocument(window.DocumentPath(title)));
+            }
+            window.Modified = 0;
+            newDocument();
+            EXPECT_EQ(firstDifference(window.Layout.Bytes(QByteArray()), fresh), -1) << "opened first: " << opened;
+            EXPECT_EQ(chooser(), freshChooser);
+        }
+    };
+    expectNewIsFresh(*form, [&] { newLayout<TNewLayoutDialog>(*form); }, [&] { showBarcode(*form, 1); },
+                     QStringLiteral("はがき"));
+    TLabelForm &labels = openOther<TLabelForm>(false);
+    expectNewIsFresh(labels, [&] { newLayout<TLabelPaperDialog>(labels); }, [&] {
+        labels.UpdateActions();
+        runDialog<TAdditionInfoDialog>(labels.actBarcodeSet, [](TAdditionInfoDialog *dialog) {
+            dialog->SetAdditionChecked(0, true);
+            dialog->SetAdditionItem(0, 3);
+        });
+    }, QStringLiteral("ラベル"));
+    TDesignForm &letter = openOther<TDesignForm>();
+    expectNewIsFresh(letter, [&] { newLayout<TNewLayoutDialog>(letter); }, [&] {
+        letter.actSenderBlock->trigger();
+        letter.actSenderBlock->trigger();
+    }, QStringLiteral("文面"));
+    letter.actSenderBlock->trigger();
+    ASSERT_EQ(letter.Layout.SenderList.size(), 1u);
+    EXPECT_EQ(letter.cbxViewRect->currentText(), QStringLiteral("差出人ブロック1"));
+}
+
 TEST_F(LayoutFileTest, ASaveLeavesTheObjectsWhereTheDesignerDrawsAndHitsThem)
 {
     // 通常はがき below 100 % in a lower window, with its barcode.

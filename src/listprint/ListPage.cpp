@@ -39,6 +39,10 @@ constexpr int LongestWord = 12;
 // A run of letters and digits wider than this many character heights is a web address or a reference in a note,
 // never a telephone number or a mail address: the column need not hold it on one line either.
 constexpr int LongestRun = 24;
+// Where even the runs up to LongestRun cannot stay whole at the smallest size, a run ends lines after its
+// slashes, dots, hyphens and the marks of a query; a part between them wider than this many character heights
+// ends lines between any of its letters.
+constexpr int LongestRunPart = 6;
 // Rows read at a time while the table is measured.
 constexpr int MeasuredRows = 500;
 const QColor HeaderColour(0xE0, 0xE0, 0xE0);
@@ -60,12 +64,24 @@ bool isBlank(char32_t c) { return c == u' ' || c == u'\u3000'; }
 // ends among them ("12F", "1-1-1", "yamada@example.jp").
 bool inRun(char32_t u)
 {
+    // A web address's query, in half width only: the full-width marks end sentences and equations.
+    if (u == u'?' || u == u'=')
+        return true;
     if (u >= 0xFF01 && u <= 0xFF5E)
         u -= 0xFEE0;  // the full-width forms of ASCII
     if (u < 0x80)
         return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
                QStringView(u"-./_@:#&+%").contains(QChar(char16_t(u)));
     return u == 0x2010 || u == 0x2212;  // hyphen, minus
+}
+
+// The marks a run of letters ends a line after where it must end one: the parts of a web address, a mail
+// address's domain, a code's or a telephone number's groups.
+bool endsRunPart(char32_t u)
+{
+    if (u >= 0xFF01 && u <= 0xFF5E)
+        u -= 0xFEE0;
+    return u < 0x80 ? QStringView(u"/.-?&=").contains(QChar(char16_t(u))) : u == 0x2010 || u == 0x2212;
 }
 
 // Marks no line begins with (closing brackets and stops, small kana, the long vowel mark and the repeat marks),
@@ -180,14 +196,24 @@ using TTextMeasure = TListPage::TTextMeasure;
 
 // A word and the blanks after it: the least a line holds.
 struct TPiece {
+    // Where a line may end inside the word: before this unit of Text. A forced end is between two letters of a
+    // run, taken only where no other end of the run fits.
+    struct TEnd {
+        qsizetype At;
+        bool Forced;
+    };
     QString Text;     // without the blanks
     QString Blanks;
     double Width = 0;       // of Text, in character heights
-    double Least = 0;       // of the narrowest column that holds it: Width, or less when it may end lines inside
+    // Of the column that holds it as it should be read: Width, or less for a long word or run, which may end
+    // lines inside.
+    double Preferred = 0;
+    // Of the narrowest column that may hold it: a run of letters ending lines at its marks or between letters.
+    double Least = 0;
     double BlankWidth = 0;
     bool Header = false;
     bool PartBefore = false;  // address parts meet before it
-    std::vector<qsizetype> Inside;  // where a line may end inside the word: before these units of Text
+    std::vector<TEnd> Inside;
 };
 
 // The words of a cell text.
@@ -199,7 +225,7 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
     struct TPoint {
         qsizetype Start;
         TScript Script;
-        bool Blank, Closing, Opening, Digit, Counter, PartBefore;
+        bool Blank, Closing, Opening, Digit, Counter, PartBefore, EndsRunPart;
         uint8_t Kind = 0;
     };
     QString text;
@@ -222,7 +248,8 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         }
         points.push_back({start, scriptOf(point), isBlank(point), closing(point), opening(point),
                           (point >= u'0' && point <= u'9') || (point >= u'０' && point <= u'９'),
-                          point < 0x10000 && QStringView(u"丁番号階条").contains(QChar(char16_t(point))), partEnds});
+                          point < 0x10000 && QStringView(u"丁番号階条").contains(QChar(char16_t(point))), partEnds,
+                          endsRunPart(point)});
         partEnds = false;
     }
     const size_t n = points.size();
@@ -273,24 +300,52 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         do {
             if (points[j].Blank)
                 blanks = std::min(blanks, j);
-            else if (j > i && points[j].Kind == 1)
-                piece.Inside.push_back(points[j].Start - points[i].Start);
             ++j;
         } while (j < n && points[j].Kind != 2);
+        const size_t last = std::min(j, blanks);
         const qsizetype from = points[i].Start, to = j < n ? points[j].Start : text.size();
         const qsizetype textEnd = blanks < j ? points[blanks].Start : to;
         piece.Text = text.mid(from, textEnd - from);
         piece.Blanks = text.mid(textEnd, to - textEnd);
-        piece.Width = measure.Width(piece.Text, header);
         piece.BlankWidth = piece.Blanks.isEmpty() ? 0 : measure.Width(piece.Blanks, header);
-        piece.Least = piece.Inside.empty() ? piece.Width : std::min(piece.Width, double(LongestWord));
-        // A longer run of letters and digits ends lines between its characters where no column holds it, as a long
-        // word of kanji does: one web address in a note must not make the whole table unreadable.
-        if (!header && piece.Inside.empty() && piece.Width > LongestRun) {
-            for (size_t k = i + 1; k < std::min(j, blanks); ++k)
-                if (!points[k].Closing && !points[k - 1].Opening)
-                    piece.Inside.push_back(points[k].Start - points[i].Start);
-            piece.Least = LongestRun;
+        // The widest stretches of the word between the ends inside a word of kanji, between every end but the
+        // forced ones, and of kanji and kana alone.
+        double word = 0, part = 0, kanji = 0, widestWord = 0, widestPart = 0, widestKanji = 0;
+        bool kanjiEnds = false;
+        for (size_t k = i; k < last; ++k) {
+            const qsizetype units = (k + 1 < n ? points[k + 1].Start : text.size()) - points[k].Start;
+            const double advance = measure.Width(QStringView(text).sliced(points[k].Start, units), header);
+            if (k > i && !header) {
+                const TPoint &a = points[k - 1], &b = points[k];
+                const bool inWord = b.Kind == 1;
+                const bool inRun = !inWord && a.Script == TScript::Latin && b.Script == TScript::Latin &&
+                                   !b.Closing && !a.Opening;
+                if (inWord || inRun) {
+                    const bool forced = inRun && (!a.EndsRunPart || b.EndsRunPart);
+                    piece.Inside.push_back({b.Start - from, forced});
+                    kanjiEnds = kanjiEnds || inWord;
+                    if (inWord)
+                        word = 0;
+                    if (!forced)
+                        part = 0;
+                }
+            }
+            widestWord = std::max(widestWord, word += advance);
+            widestPart = std::max(widestPart, part += advance);
+            kanji = points[k].Script == TScript::Latin ? 0 : kanji + advance;
+            widestKanji = std::max(widestKanji, kanji);
+            piece.Width += advance;
+        }
+        if (piece.Inside.empty()) {
+            piece.Preferred = piece.Least = piece.Width;
+        } else {
+            // A word of kanji up to LongestWord characters and a run of letters up to LongestRun character heights
+            // are read whole where the page has room; short of it, a run ends lines at its marks.
+            piece.Preferred = kanjiEnds ? std::max(std::min(piece.Width, double(LongestWord)),
+                                                   std::min(widestWord, double(LongestRun)))
+                                        : std::min(piece.Width, double(LongestRun));
+            piece.Least = std::min(piece.Preferred, std::max(std::min(widestKanji, double(LongestWord)),
+                                                             std::min(widestPart, double(LongestRunPart))));
         }
         pieces.push_back(std::move(piece));
         i = j;
@@ -298,15 +353,6 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
     return pieces;
 }
 
-// The least width a column holding the pieces takes, in character heights: the widest word, a word of kanji or
-// kana counted up to LongestWord characters and a run of letters up to LongestRun character heights.
-double widestWord(const std::vector<TPiece> &pieces)
-{
-    double widest = 0;
-    for (const TPiece &piece : pieces)
-        widest = std::max(widest, piece.Least);
-    return widest;
-}
 
 // The width of the pieces on one line, in character heights.
 double lineWidth(const std::vector<TPiece> &pieces)
@@ -330,18 +376,24 @@ QStringList wrapPieces(TTextMeasure &measure, const std::vector<TPiece> &pieces,
         QString line = pieces[i].Text;
         double used = pieces[i].Width;
         if (used > width && !pieces[i].Inside.empty()) {
-            // A word wider than the column ends lines between its characters, each line as full as it goes.
+            // A word wider than the column ends lines between its characters, each line as full as it goes; a
+            // run of letters after one of its marks, else as full as it goes too.
             const TPiece &piece = pieces[i];
             const QList<double> extents = measure.Extents(piece.Text, piece.Header);
             const auto before = [&](qsizetype at) { return at > 0 ? extents[at - 1] : 0.0; };
             qsizetype start = 0;
             while (extents.back() - before(start) > width) {
-                qsizetype end = 0;
-                for (const qsizetype at : piece.Inside)
-                    if (at > start && (before(at) - before(start) <= width || !end))
-                        end = at;
-                    else if (at > start)
+                qsizetype end = 0, forced = 0, first = 0;
+                for (const TPiece::TEnd &inside : piece.Inside) {
+                    if (inside.At <= start)
+                        continue;
+                    if (!first)
+                        first = inside.At;
+                    if (before(inside.At) - before(start) > width)
                         break;
+                    (inside.Forced ? forced : end) = inside.At;
+                }
+                end = end ? end : forced ? forced : first;
                 if (!end)
                     break;
                 lines << piece.Text.mid(start, end - start);
@@ -446,15 +498,19 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
     pageLines_.clear();
     if (count == 0)
         return;
-    // Each column's widest word and widest text on one line, in character heights, the header included; the
-    // width of every cell on one line, so that only the rows with a cell wider than its column are read again.
-    std::vector<double> words(count, 0), texts(count, 0);
+    // Each column's widest word as it should be read and at its narrowest, and its widest text on one line, in
+    // character heights, the header included; the width of every cell on one line, so that only the rows with a
+    // cell wider than its column are read again.
+    std::vector<double> words(count, 0), least(count, 0), texts(count, 0);
     std::vector<float> cells;
     cells.reserve(size_t(std::max(records, 0)) * count);
     const auto take = [&](size_t c, const QString &text, bool header) {
         const std::vector<TPiece> pieces = piecesOf(measure, text, header);
         const double width = lineWidth(pieces);
-        words[c] = std::max(words[c], widestWord(pieces));
+        for (const TPiece &piece : pieces) {
+            words[c] = std::max(words[c], piece.Preferred);
+            least[c] = std::max(least[c], piece.Least);
+        }
         texts[c] = std::max(texts[c], width);
         return width;
     };
@@ -468,30 +524,38 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
         return;
 
     // The largest size at which the widest words fit side by side, a tenth of a millimetre spare for each edge's
-    // rounding.
+    // rounding; where they do not fit at the smallest size, the runs of letters end lines at their marks.
     const double room = content_.width() - static_cast<double>(count) * (2 * CellPadding + 1);
-    const double wordsWidth = std::accumulate(words.begin(), words.end(), 0.0);
-    size_ = wordsWidth > 0 ? std::min(TextHeight, static_cast<int>(std::floor(room / wordsWidth))) : TextHeight;
-    if (room <= 0 || size_ < LeastTextHeight)
+    const auto largest = [&](const std::vector<double> &widths) {
+        const double sum = std::accumulate(widths.begin(), widths.end(), 0.0);
+        return sum > 0 ? std::min(TextHeight, static_cast<int>(std::floor(room / sum))) : TextHeight;
+    };
+    size_ = std::max(largest(words), LeastTextHeight);
+    if (room <= 0 || largest(least) < LeastTextHeight)
         return;
-    // The room left goes to the columns whose texts wrap: each as much as it lacks, the ones lacking least first
-    // and the others in equal shares of what is left, so that as many columns as can keep their texts on one
-    // line; what is left then is shared as the main list shares its width.
-    std::vector<double> widths(count), lacks(count);
+    // The room left goes first to the words, then to the columns whose texts wrap: each as much as it lacks, the
+    // ones lacking least first and the others in equal shares of what is left, so that as many columns as can
+    // keep their words whole and their texts on one line; what is left then is shared as the main list shares
+    // its width.
+    std::vector<double> widths(count);
     double spare = room, weights = 0;
     for (size_t c = 0; c < count; ++c) {
-        widths[c] = words[c] * size_;
-        lacks[c] = (texts[c] - words[c]) * size_;
+        widths[c] = least[c] * size_;
         spare -= widths[c];
         weights += std::max(template_.Columns[c].Width, 1);
     }
-    std::vector<size_t> order(count);
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lacks[a] < lacks[b]; });
-    for (size_t k = 0; k < count; ++k) {
-        const double given = std::min(lacks[order[k]], spare / static_cast<double>(count - k));
-        widths[order[k]] += given;
-        spare -= given;
+    for (const std::vector<double> *wanted : {&words, &texts}) {
+        std::vector<double> lacks(count);
+        for (size_t c = 0; c < count; ++c)
+            lacks[c] = std::max(0.0, (*wanted)[c] * size_ - widths[c]);
+        std::vector<size_t> order(count);
+        std::iota(order.begin(), order.end(), size_t(0));
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lacks[a] < lacks[b]; });
+        for (size_t k = 0; k < count; ++k) {
+            const double given = std::min(lacks[order[k]], spare / static_cast<double>(count - k));
+            widths[order[k]] += given;
+            spare -= given;
+        }
     }
     for (size_t c = 0; c < count; ++c)
         widths[c] += spare * std::max(template_.Columns[c].Width, 1) / weights;

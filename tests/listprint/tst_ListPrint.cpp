@@ -701,8 +701,36 @@ TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
             }
         }
     }
-    // A run of digits and letters too long for the width is never broken.
-    EXPECT_EQ(WrapCellText(QStringLiteral("ABCDEFGHIJ1234567890"), 127, size).size(), 1);
+    // A run of letters and digits ends lines only where it is wider than the column: after its slashes, dots,
+    // hyphens and the marks of a query where a part fits, between any two letters where none does; none of the
+    // lines is wider than the column and no letter is lost.
+    TCellCanvas cells;
+    cells.canvas.SetFontHeight(-size * 600 / 254);
+    const auto runLines = [&](const QString &run, int width) {
+        const QStringList lines = WrapCellText(run, width, size);
+        EXPECT_EQ(lines.join(QString()), run);
+        for (const QString &line : lines)
+            EXPECT_LE(cells.canvas.TextWidth(line), width * 600 / 254 + 1) << line.toStdString();
+        return lines;
+    };
+    // Each line but the last ends after one of the marks where the parts between them fit.
+    const auto endsAtMarks = [](const QStringList &lines) {
+        for (const QString &line : lines.sliced(0, lines.size() - 1))
+            if (!QStringLiteral("/.-?&=").contains(line.back()))
+                return false;
+        return lines.size() > 1;
+    };
+    EXPECT_EQ(runLines(QStringLiteral("03-1234-5678"), 8 * size).size(), 1);
+    for (const int width : {3, 4, 5})
+        EXPECT_TRUE(endsAtMarks(runLines(QStringLiteral("03-1234-5678"), width * size))) << width;
+    for (const int width : {5, 6, 8, 10, 14})
+        EXPECT_TRUE(endsAtMarks(
+            runLines(QStringLiteral("https://www.example.co.jp/recruit/entry?id=0123&lang=ja"), width * size)))
+            << width;
+    EXPECT_GT(runLines(QStringLiteral("ABCDEFGHIJ1234567890"), 127).size(), 2);
+    // Inside a word of kanji too: 資|料 is not the only end of 「資料：https://…」.
+    const QStringList note = runLines(QStringLiteral("資料：https://www.example.co.jp/recruit/index.html"), 12 * size);
+    EXPECT_TRUE(note.size() > 1 && note.first().startsWith(QStringLiteral("資料：https://www."))) << note.join(u'|').toStdString();
     // Japanese words: lines end where the script changes or around a legal form, not inside a word, nor between
     // a number and its counter; a word wider than the column ends lines inside it, never before a long vowel
     // mark or a small kana.
@@ -1305,6 +1333,84 @@ TEST_F(ListPrintTest, LongNotesGoOnFromPageToPageAndRefuseNoList)
     while (window->sbtnNextPage->isEnabled())
         window->sbtnNextPage->click();
     EXPECT_EQ(window->lblPage->text(), QStringLiteral("%1 / %1 ページ").arg(pages));
+}
+
+// Web and mail addresses as offices keep them, in the URL column, in notes after a word of kanji or a blank, and
+// in a keyword: the list prints on its default paper, A4 portrait, with no word outside its cell or the page,
+// none under 7 points, and every address whole across the lines it ends at.
+TEST_F(ListPrintTest, WebAndMailAddressesPrintWholeInsideTheirCellsOnThePortraitPage)
+{
+    const QString longAddress = QStringLiteral("https://www.example.co.jp/support/contact/form/index.html?category="
+                                               "recruit&lang=ja&ref=list-print-0123456789012");
+    ASSERT_EQ(longAddress.size(), 111);
+    const std::map<int, QString> notes = {
+        {0, QStringLiteral("資料：https://www.example.co.jp/recruit/index.html を参照")},
+        {1, QStringLiteral("問合せ https://www.kansai-elec.co.jp/support/inquiry/ 担当 田中")},
+        {2, QStringLiteral("請求書送付先 keiri.honbu@minatomirai-food.co.jp （経理部）")}};
+    ASSERT_NO_FATAL_FAILURE(fillOffices(10, notes));
+    const std::map<int, QString> urls = {{0, QStringLiteral("https://www.aoba-comm.co.jp/")}, {1, longAddress},
+                                         {4, QStringLiteral("http://hokkaido-green-energy.example.jp/")}};
+    const QString mail = QStringLiteral("sato.ichiro@nihon-joho-comm.or.jp");
+    TTable &t = *dm->AdrsTable;
+    t.First();
+    for (int record = 0; !t.Eof(); ++record, t.Next()) {
+        t.Edit();
+        if (urls.count(record))
+            t.FieldByName("URL").SetAsString(urls.at(record).toLatin1());
+        if (record == 3)
+            t.FieldByName("Keyword1").SetAsString(mail.toLatin1());
+        t.Post();
+    }
+    list->RefreshList(true, true, false);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    const QStringList defaults{"No.", "グループ", "電話番号", "代表電話", "住所", "会社名", "名前", "キーワード１"};
+    for (const QStringList &columns : {defaults + QStringList{"備考"}, defaults + QStringList{"URL", "備考"}}) {
+        SCOPED_TRACE(columns.join(u' ').toStdString());
+        chooseColumns(*window, columns);
+        chooseA4(*window, false);
+        boxes.clear();
+        const QString file = dir.path() + QStringLiteral("/addresses%1.pdf").arg(columns.size());
+        ASSERT_TRUE(window->PrintTo(file)) << boxes.texts().join(u'\n').toStdString();
+        keepPdf(file, QStringLiteral("list-web-addresses-%1").arg(columns.size()));
+        const TListPage layout = window->PageLayout();
+        const auto pt = [](int tenths) { return tenths * 72.0 / 254; };
+        std::map<int, QString> byColumn;  // the words of each column in reading order
+        QList<test::TPdfWord> words;
+        for (int page = 1; page <= test::pdfPages(file); ++page)
+            words += test::pageWords(file, page);
+        std::sort(words.begin(), words.end(), [](const test::TPdfWord &a, const test::TPdfWord &b) {
+            return std::abs(a.Box.top() - b.Box.top()) > 1 ? a.Box.top() < b.Box.top() : a.Box.left() < b.Box.left();
+        });
+        const std::vector<int> edges = layout.Edges();
+        for (const test::TPdfWord &word : words) {
+            EXPECT_GE(word.Box.height(), 7.0) << word.Text.toStdString();
+            EXPECT_LE(word.Box.right(), pt(layout.Content().right()) + 0.1) << word.Text.toStdString();
+            if (word.Box.top() < pt(layout.Content().top() + 80))
+                continue;  // the title and the page number
+            const auto right = std::upper_bound(edges.begin(), edges.end(), int(word.Box.center().x() * 254 / 72));
+            ASSERT_TRUE(right != edges.begin() && right != edges.end()) << word.Text.toStdString();
+            EXPECT_GE(word.Box.left(), pt(*(right - 1)) - 0.1) << word.Text.toStdString();
+            EXPECT_LE(word.Box.right(), pt(*right) + 0.1) << word.Text.toStdString();
+            byColumn[int(right - edges.begin()) - 1] += word.Text;
+        }
+        // The columns in the list's order.
+        const auto column = [&](const QString &caption) {
+            for (int c = 0; c < window->lstItems->count(); ++c)
+                if (window->lstItems->item(c)->text() == caption)
+                    return byColumn[c];
+            return QString();
+        };
+        for (const auto &[record, url] : urls)
+            EXPECT_EQ(column("URL").contains(url), columns.contains("URL")) << url.toStdString();
+        EXPECT_TRUE(column("キーワード１").contains(mail)) << column("キーワード１").toStdString();
+        for (const auto &[record, note] : notes)
+            EXPECT_TRUE(column("備考").contains(QString(note).remove(u' ')))
+                << note.toStdString() << " in\n" << column("備考").toStdString();
+        // What stays whole where the runs end lines at their marks: the telephone numbers.
+        for (const TOrdinary &o : OrdinaryRecords)
+            EXPECT_TRUE(column("電話番号").contains(QString::fromLatin1(o.Tel))) << o.Tel;
+    }
 }
 
 // A PDF that meets a full disk part way is not a printed list: the print says the disk is full, and nothing is

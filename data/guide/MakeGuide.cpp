@@ -207,7 +207,7 @@ public:
         // A chapter is a window's or a task's page; its sections would not let the list fit on one page.
         const QFont &font = fonts_.contents;
         const qreal gap = mm(8), column = (width() - gap) / 2, numberWidth = mm(9);
-        const qreal advance = lineAdvance(font, 1.45);
+        const qreal advance = lineAdvance(font, 1.3);
         const qreal leading = advance - QFontMetricsF(font, device_).height();
         const qreal columnTop = y_;
         int columnNo = 0;
@@ -279,17 +279,19 @@ private:
     }
 
     // Lays out chapters [from, to), which end on the page before `end` (when there is a next window's chapter).
-    // Where their text ends sooner, the section break that keeps the run's pages most evenly filled opens a page,
-    // as often as needed.
+    // Where their text ends sooner, section breaks open pages, each time the one that leaves the run's least filled
+    // page fullest; then further breaks that keep the pages fill a page left with a line or two.
     void setRun(const std::vector<Chapter> &chapters, size_t from, size_t to, int end)
     {
         const Mark mark{pages_.size(), headings_.size(), layouts_.size()};
         std::set<Break> breaks;
         layRun(chapters, from, to, breaks);
-        while (end >= 0 && currentPage() < end - 1) {
+        // With `grow` only a break that adds a page within the run's pages counts, otherwise only one that keeps
+        // them and fills the least filled page better. False when there is none.
+        auto addBreak = [&](bool grow) {
+            const int pages = currentPage();
             std::optional<Break> best;
-            int bestPage = 0;
-            qreal bestLeast = 0;
+            qreal bestLeast = grow ? -1 : leastFill(mark.pages);
             for (size_t c = from; c < to; ++c)
                 for (size_t b = 1; b < chapters[c].blocks.size(); ++b) {
                     if (chapters[c].blocks[b].kind != BlockKind::Section || breaks.count({c, b}))
@@ -298,17 +300,22 @@ private:
                     trial.insert({c, b});
                     undo(mark);
                     layRun(chapters, from, to, trial);
-                    const qreal least = leastFill(mark.pages);
-                    if (currentPage() < end
-                        && (!best || currentPage() > bestPage || (currentPage() == bestPage && least > bestLeast))) {
+                    const bool fits = grow ? currentPage() > pages && currentPage() < end : currentPage() == pages;
+                    if (fits && leastFill(mark.pages) > bestLeast) {
                         best = Break{c, b};
-                        bestPage = currentPage();
-                        bestLeast = least;
+                        bestLeast = leastFill(mark.pages);
                     }
                 }
+            if (best)
+                breaks.insert(*best);
             undo(mark);
-            if (!best) {
-                layRun(chapters, from, to, breaks);
+            layRun(chapters, from, to, breaks);
+            return best.has_value();
+        };
+        if (end < 0)
+            return;
+        while (currentPage() < end - 1)
+            if (!addBreak(true))
                 throw GuideError(QStringLiteral("the chapters from \"%1\" end on page %2 and help context %3 opens page "
                                                 "%4: pages %5 to %6 would be blank; write more before it")
                                      .arg(chapters[from].heading)
@@ -317,17 +324,15 @@ private:
                                      .arg(end + 1)
                                      .arg(currentPage() + 2)
                                      .arg(end));
-            }
-            breaks.insert(*best);
-            layRun(chapters, from, to, breaks);
-        }
-        if (end >= 0 && currentPage() >= end)
+        if (currentPage() >= end)
             throw GuideError(QStringLiteral("chapter \"%1\" (help context %2) must begin on page %3 but the text before "
                                             "it fills page %4")
                                  .arg(chapters[to].heading)
                                  .arg(chapters[to].context)
                                  .arg(end + 1)
                                  .arg(currentPage() + 1));
+        while (addBreak(false)) {
+        }
     }
 
     void layRun(const std::vector<Chapter> &chapters, size_t from, size_t to, const std::set<Break> &breaks)

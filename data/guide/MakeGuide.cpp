@@ -155,7 +155,7 @@ Fonts loadFonts()
         if (!families.contains(family))
             throw GuideError(family + QStringLiteral(" is not installed (Debian package fonts-ipaexfont)"));
     return {face(mincho, 10.5), face(gothic, 10), face(gothic, 18), face(gothic, 12.5),
-            face(gothic, 30),   face(gothic, 14), face(gothic, 8),  face(gothic, 9.5)};
+            face(gothic, 30),   face(gothic, 14), face(gothic, 8),  face(gothic, 9)};
 }
 
 // One typeset line: a line of a laid-out block, or a decoration, at its place on a page.

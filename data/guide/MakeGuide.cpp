@@ -1,6 +1,6 @@
 // Build-time typesetter of the operation guide: guide.txt (UTF-8, see its head for the markup) becomes
 // "Mirvale18.pdf" with a title page, a contents page and chapters placed so that help context N opens on
-// page N + 3 (counted from 0), the page the program asks the PDF viewer for.
+// page N + 3 (counted from 0), the page the program asks the PDF viewer for, and no page between is blank.
 #include <QBuffer>
 #include <QFile>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 // Build-time typesetter of the operation guide: guide.txt (UTF-8, see its head for the markup) becomes
 // "Mirvale18.pdf" with a title page, a contents page and chapters placed so that help context N opens on
-// page N + 3 (counted from 0), the page the program asks the PDF viewer for.
+// page N + 3 (counted from 0), the page the program asks the PDF viewer for, and no page between is blank.
 #include <QBuffer>
 #include <QFile>
 #include <QFontDatabase>
@@ -12,7 +12,10 @@
 #include <QTextLayout>
 
 #include <cstdio>
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -152,7 +155,7 @@ Fonts loadFonts()
         if (!families.contains(family))
             throw GuideError(family + QStringLiteral(" is not installed (Debian package fonts-ipaexfont)"));
     return {face(mincho, 10.5), face(gothic, 10), face(gothic, 18), face(gothic, 12.5),
-            face(gothic, 30),   face(gothic, 14), face(gothic, 8),  face(gothic, 9.5)};
+            face(gothic, 30),   face(gothic, 14), face(gothic, 8),  face(gothic, 9)};
 }
 
 // One typeset line: a line of a laid-out block, or a decoration, at its place on a page.
@@ -174,62 +177,60 @@ class Typesetter {
 public:
     Typesetter(QPaintDevice *device, const Fonts &fonts) : device_(device), fonts_(fonts) {}
 
-    // Lays the chapters out from FirstBodyPage on.
+    // Lays the chapters out from FirstBodyPage on. A window's chapter must open on its help context's page, so
+    // the chapters before it have to reach the page before: where their text ends sooner, sections of theirs
+    // open pages of their own, so that no page of a printed guide is left blank.
     void setChapters(const std::vector<Chapter> &chapters)
     {
-        for (const Chapter &chapter : chapters) {
-            newPage();
-            if (chapter.context >= 0) {
-                const int wanted = chapter.context + ContextPageOffset;
-                if (currentPage() > wanted)
-                    throw GuideError(QStringLiteral("chapter \"%1\" (help context %2) must begin on page %3 but the "
-                                                    "text before it already fills page %4")
-                                         .arg(chapter.heading)
-                                         .arg(chapter.context)
-                                         .arg(wanted + 1)
-                                         .arg(currentPage() + 1));
-                while (currentPage() < wanted)
-                    newPage();
-            }
-            headings_.push_back({chapter.heading, true, currentPage()});
-            place(chapter.heading, fonts_.chapter, 0, 0, 1.4, mm(2));
-            pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
-            y_ += mm(6);
-            for (const Block &block : chapter.blocks)
-                setBlock(block);
+        for (size_t from = 0; from < chapters.size();) {
+            size_t to = from + 1;  // the run of chapters up to the next window's chapter
+            while (to < chapters.size() && chapters[to].context < 0)
+                ++to;
+            const int end = to < chapters.size() ? chapters[to].context + ContextPageOffset : -1;
+            setRun(chapters, from, to, end);
+            from = to;
         }
     }
 
     // The chapters' pages, the first being FirstBodyPage.
     const std::vector<std::vector<Item>> &pages() const { return pages_; }
 
-    // The contents page: every heading with its page number as the viewer counts pages (from 1).
+    // The contents page: every chapter with its page number as the viewer counts pages (from 1), in two columns.
     std::vector<Item> contents(const QString &heading)
     {
         std::vector<std::vector<Item>> bodyPages;
         bodyPages.swap(pages_);
         newPage();
-        place(heading, fonts_.chapter, 0, 0, 1.4, mm(2));
+        place(heading, fonts_.chapter, 0, 1.4, mm(2));
         pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
         y_ += mm(8);
-        // A chapter is a window's page; its sections would not let the list of windows fit on one page.
+        // A chapter is a window's or a task's page; its sections would not let the list fit on one page.
+        const QFont &font = fonts_.contents;
+        const qreal gap = mm(8), column = (width() - gap) / 2, numberWidth = mm(9);
+        const qreal advance = lineAdvance(font, 1.3);
+        const qreal leading = advance - QFontMetricsF(font, device_).height();
+        const qreal columnTop = y_;
+        int columnNo = 0;
         for (const Heading &h : headings_) {
             if (!h.chapter)
                 continue;
-            const QFont &font = fonts_.contents;
-            const Placed placed = place(h.text, font, 0, mm(15), 1.45, 0);
-            const qreal lineTop = pages_[placed.page][placed.item].at.y();
-            // The page number, right-aligned on the first line.
+            QTextLayout *entry = layout(h.text, font);
+            const int lines = setLines(entry, column - numberWidth);
+            if (y_ + lines * advance > bottom()) {
+                if (++columnNo == 2)
+                    throw GuideError(QStringLiteral("the contents do not fit on one page"));
+                y_ = columnTop;
+            }
+            const qreal x = left() + columnNo * (column + gap);
+            for (int i = 0; i < lines; ++i)
+                pages_.back().push_back({Item::TextLine, entry, i, QPointF(x, y_ + i * advance + leading / 2)});
+            // The page number, right-aligned on the entry's first line.
             QTextLayout *number = layout(QString::number(h.page + 1), font);
-            number->beginLayout();
-            QTextLine line = number->createLine();
-            line.setLineWidth(width());
-            number->endLayout();
-            pages_.back().push_back(
-                {Item::TextLine, number, 0, QPointF(left() + width() - line.naturalTextWidth(), lineTop)});
+            setLines(number, column);
+            pages_.back().push_back({Item::TextLine, number, 0,
+                                     QPointF(x + column - number->lineAt(0).naturalTextWidth(), y_ + leading / 2)});
+            y_ += lines * advance;
         }
-        if (pages_.size() != 1)
-            throw GuideError(QStringLiteral("the contents do not fit on one page"));
         std::vector<Item> contentsPage = std::move(pages_.front());
         pages_.swap(bodyPages);
         return contentsPage;
@@ -262,32 +263,146 @@ private:
         return QFontMetricsF(font, device_).height() * spacing;
     }
 
-    void setBlock(const Block &block)
+    // A section that opens a page of its own: its chapter's and its block's index.
+    using Break = std::pair<size_t, size_t>;
+
+    // How far the typesetting had got, to take back a run laid out on trial.
+    struct Mark {
+        size_t pages, headings, layouts;
+    };
+
+    void undo(const Mark &mark)
+    {
+        pages_.resize(mark.pages);
+        headings_.resize(mark.headings);
+        layouts_.resize(mark.layouts);
+    }
+
+    // Lays out chapters [from, to), which end on the page before `end` (when there is a next window's chapter).
+    // Where their text ends sooner, section breaks open pages, each time the one that leaves the run's least filled
+    // page fullest; then further breaks that keep the pages fill a page left with a line or two.
+    void setRun(const std::vector<Chapter> &chapters, size_t from, size_t to, int end)
+    {
+        const Mark mark{pages_.size(), headings_.size(), layouts_.size()};
+        std::set<Break> breaks;
+        layRun(chapters, from, to, breaks);
+        // With `grow` only a break that adds a page within the run's pages counts, otherwise only one that keeps
+        // them and fills the least filled page better. False when there is none.
+        auto addBreak = [&](bool grow) {
+            const int pages = currentPage();
+            std::optional<Break> best;
+            qreal bestLeast = grow ? -1 : leastFill(mark.pages);
+            for (size_t c = from; c < to; ++c)
+                for (size_t b = 1; b < chapters[c].blocks.size(); ++b) {
+                    if (chapters[c].blocks[b].kind != BlockKind::Section || breaks.count({c, b}))
+                        continue;
+                    std::set<Break> trial = breaks;
+                    trial.insert({c, b});
+                    undo(mark);
+                    layRun(chapters, from, to, trial);
+                    const bool fits = grow ? currentPage() > pages && currentPage() < end : currentPage() == pages;
+                    if (fits && leastFill(mark.pages) > bestLeast) {
+                        best = Break{c, b};
+                        bestLeast = leastFill(mark.pages);
+                    }
+                }
+            if (best)
+                breaks.insert(*best);
+            undo(mark);
+            layRun(chapters, from, to, breaks);
+            return best.has_value();
+        };
+        if (end < 0)
+            return;
+        while (currentPage() < end - 1)
+            if (!addBreak(true))
+                throw GuideError(QStringLiteral("the chapters from \"%1\" end on page %2 and help context %3 opens page "
+                                                "%4: pages %5 to %6 would be blank; write more before it")
+                                     .arg(chapters[from].heading)
+                                     .arg(currentPage() + 1)
+                                     .arg(end - ContextPageOffset)
+                                     .arg(end + 1)
+                                     .arg(currentPage() + 2)
+                                     .arg(end));
+        if (currentPage() >= end)
+            throw GuideError(QStringLiteral("chapter \"%1\" (help context %2) must begin on page %3 but the text before "
+                                            "it fills page %4")
+                                 .arg(chapters[to].heading)
+                                 .arg(chapters[to].context)
+                                 .arg(end + 1)
+                                 .arg(currentPage() + 1));
+        while (addBreak(false)) {
+        }
+    }
+
+    void layRun(const std::vector<Chapter> &chapters, size_t from, size_t to, const std::set<Break> &breaks)
+    {
+        for (size_t c = from; c < to; ++c) {
+            const Chapter &chapter = chapters[c];
+            newPage();
+            if (chapter.context >= 0 && currentPage() != chapter.context + ContextPageOffset)
+                throw GuideError(QStringLiteral("chapter \"%1\" (help context %2) must begin on page %3, not %4")
+                                     .arg(chapter.heading)
+                                     .arg(chapter.context)
+                                     .arg(chapter.context + ContextPageOffset + 1)
+                                     .arg(currentPage() + 1));
+            headings_.push_back({chapter.heading, true, currentPage()});
+            place(chapter.heading, fonts_.chapter, 0, 1.4, mm(2));
+            pages_.back().push_back({Item::Rule, nullptr, 0, QPointF(left(), y_), width()});
+            y_ += mm(6);
+            for (size_t b = 0; b < chapter.blocks.size(); ++b)
+                setBlock(chapter.blocks[b], breaks.count({c, b}) > 0);
+        }
+    }
+
+    // The height of text on the least filled page from `first` on.
+    qreal leastFill(size_t first) const
+    {
+        qreal least = bottom() - top();
+        for (size_t p = first; p < pages_.size(); ++p) {
+            qreal end = top();
+            for (const Item &item : pages_[p])
+                end = std::max(end, item.kind == Item::Rule ? item.at.y()
+                                                            : item.at.y() + item.layout->lineAt(item.line).height());
+            least = std::min(least, end - top());
+        }
+        return least;
+    }
+
+    // Breaks a laid-out text into lines of the width; returns how many.
+    static int setLines(QTextLayout *text, qreal lineWidth)
+    {
+        text->beginLayout();
+        for (QTextLine line = text->createLine(); line.isValid(); line = text->createLine())
+            line.setLineWidth(lineWidth);
+        text->endLayout();
+        return text->lineCount();
+    }
+
+    void setBlock(const Block &block, bool pageOfItsOwn)
     {
         switch (block.kind) {
         case BlockKind::Section: {
             y_ += mm(4);
             // A heading never ends a page: it needs room for itself and a line of its text.
-            if (y_ + lineAdvance(fonts_.section, 1.5) + lineAdvance(fonts_.body, 1.7) > bottom())
+            if (pageOfItsOwn || y_ + lineAdvance(fonts_.section, 1.5) + lineAdvance(fonts_.body, 1.7) > bottom())
                 newPage();
             headings_.push_back({block.text, false, currentPage()});
-            place(block.text, fonts_.section, 0, 0, 1.5, mm(1));
+            place(block.text, fonts_.section, 0, 1.5, mm(1));
             break;
         }
-        case BlockKind::Paragraph: place(block.text, fonts_.body, mm(3), 0, 1.7, mm(1.5)); break;
+        case BlockKind::Paragraph: place(block.text, fonts_.body, mm(3), 1.7, mm(1.5)); break;
         case BlockKind::Bullet: {
             const qreal indent = mm(8);
-            const Placed first = place(block.text, fonts_.body, indent, 0, 1.7, mm(1));
+            const Placed first = place(block.text, fonts_.body, indent, 1.7, mm(1));
             std::vector<Item> &page = pages_[first.page];
             const qreal lineTop = page[first.item].at.y();
             QTextLayout *mark = layout(QStringLiteral("・"), fonts_.body);
-            mark->beginLayout();
-            mark->createLine().setLineWidth(indent);
-            mark->endLayout();
+            setLines(mark, indent);
             page.push_back({Item::TextLine, mark, 0, QPointF(left() + mm(3), lineTop)});
             break;
         }
-        case BlockKind::Example: place(block.text, fonts_.example, mm(10), 0, 1.6, mm(1.5)); break;
+        case BlockKind::Example: place(block.text, fonts_.example, mm(10), 1.6, mm(1.5)); break;
         }
     }
 
@@ -296,19 +411,14 @@ private:
     };
 
     // Sets text from the current position, breaking pages as needed; returns where its first line went.
-    Placed place(const QString &text, const QFont &font, qreal indent, qreal rightIndent, qreal spacing,
-                 qreal spaceAfter)
+    Placed place(const QString &text, const QFont &font, qreal indent, qreal spacing, qreal spaceAfter)
     {
         QTextLayout *block = layout(text, font);
         const qreal advance = lineAdvance(font, spacing);
         const qreal leading = advance - QFontMetricsF(font, device_).height();
         Placed first;
-        block->beginLayout();
-        for (int i = 0;; ++i) {
-            QTextLine line = block->createLine();
-            if (!line.isValid())
-                break;
-            line.setLineWidth(width() - indent - rightIndent);
+        const int lines = setLines(block, width() - indent);
+        for (int i = 0; i < lines; ++i) {
             if (y_ + advance > bottom())
                 newPage();
             if (i == 0)
@@ -316,7 +426,6 @@ private:
             pages_.back().push_back({Item::TextLine, block, i, QPointF(left() + indent, y_ + leading / 2)});
             y_ += advance;
         }
-        block->endLayout();
         y_ += spaceAfter;
         return first;
     }
@@ -436,9 +545,6 @@ void write(const Guide &guide, const QString &outputName)
     for (size_t i = 0; i < pages.size(); ++i) {
         writer.newPage();
         drawRunningParts(painter, fonts, guide.title, FirstBodyPage + int(i));
-        // A page left over before a window's page says so, that a printed guide is not taken for misprinted.
-        if (pages[i].empty())
-            drawCentred(painter, fonts.body, QStringLiteral("（このページは白紙です）"), mm(140));
         drawItems(painter, pages[i]);
     }
     painter.end();

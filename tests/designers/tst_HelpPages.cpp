@@ -41,6 +41,7 @@
 #include "mainlist/AdrsSch.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -78,6 +79,59 @@ QString headingOf(const QString &page)
         heading += line.trimmed();
     }
     return withoutBlanks(heading);
+}
+
+// The text of every page of the guide, the running title and the page number left out.
+QStringList pageBodies()
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {Guide, QStringLiteral("-")});
+    pdftotext.waitForFinished();
+    QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
+        pages.removeLast();
+    static const QRegularExpression runningParts(QStringLiteral("^(Velmora 操作ガイド|― \\d+ ―)$"));
+    for (QString &page : pages) {
+        QStringList lines = page.split(QLatin1Char('\n'));
+        lines.removeIf([](const QString &line) { return line.trimmed().isEmpty() || runningParts.match(line.trimmed()).hasMatch(); });
+        page = lines.join(QLatin1Char('\n'));
+    }
+    return pages;
+}
+
+struct ContentsEntry {
+    QString title;
+    int page;
+};
+
+// The contents page read column by column (the left and the right half of the page): a line ending in a number
+// starts an entry, a line without one goes on with the title before it.
+std::vector<ContentsEntry> contentsEntries()
+{
+    std::vector<ContentsEntry> entries;
+    static const QRegularExpression entry(QStringLiteral("^(.*\\S)\\s+(\\d+)$"));
+    for (const auto &[x, width] : {std::pair{0, 298}, std::pair{298, 297}}) {
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-layout"),
+                         QStringLiteral("-x"), QString::number(x), QStringLiteral("-y"), QStringLiteral("60"), QStringLiteral("-W"),
+                         QString::number(width), QStringLiteral("-H"), QStringLiteral("720"), Guide, QStringLiteral("-")});
+        pdftotext.waitForFinished();
+        bool started = false;
+        for (const QString &raw : QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const QString line = raw.trimmed();
+            if (line.isEmpty() || line == QStringLiteral("目次"))
+                continue;
+            const QRegularExpressionMatch m = entry.match(line);
+            if (m.hasMatch()) {
+                entries.push_back({m.captured(1), m.captured(2).toInt()});
+                started = true;
+            } else if (started) {
+                entries.back().title += line;
+            }
+        }
+    }
+    return entries;
 }
 
 class HelpPages : public LayoutFormTest {};
@@ -276,4 +330,45 @@ TEST_F(HelpKey, F1InAWindowOpensTheGuideAtThatWindowsPage)
     }
     for (const auto &box : boxes.shown())
         ADD_FAILURE() << box.text.toStdString();
+}
+
+TEST(GuidePages, EveryPageSaysSomethingAndNoneIsLeftBlank)
+{
+    const QStringList pages = pageBodies();
+    ASSERT_GE(pages.size(), 137);
+    for (int i = 1; i < pages.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        EXPECT_FALSE(pages[i].contains(QStringLiteral("白紙")));
+        // A heading and a line of text at the least: a page is not a line carried over from the page before.
+        EXPECT_GE(pages[i].count(QLatin1Char('\n')) + 1, 4) << pages[i].toStdString();
+    }
+}
+
+TEST(GuidePages, TheContentsListEveryChapterAtThePageItBeginsOn)
+{
+    const QStringList pages = pageBodies();
+    const std::vector<ContentsEntry> entries = contentsEntries();
+    ASSERT_GE(entries.size(), 80u);
+    int before = 2;
+    for (const ContentsEntry &e : entries) {
+        SCOPED_TRACE(e.title.toStdString());
+        EXPECT_GT(e.page, before);  // in the order of the pages
+        before = e.page;
+        ASSERT_LE(e.page, pages.size());
+        EXPECT_TRUE(withoutBlanks(pages[e.page - 1]).remove(QLatin1Char('\n')).startsWith(withoutBlanks(e.title))) << pages[e.page - 1].left(80).toStdString();
+    }
+    // The windows an office opens every week without a help page of their own have a chapter under their title.
+    const char *const captions[] = {
+        "テキストファイルの取り込み", "テキストファイルの出力", "マークファイルの出力", "他のアドレス帳にコピー",
+        "アドレス帳の一括編集", "一覧内のワード検索", "重複データの表示", "キーワード項目の設定", "表示項目の設定",
+        "環境設定", "バックアップ", "復元", "データの最適化", "インデックス修復", "局番変換", "住所・郵便番号変換",
+        "電話帳データのHDDインストール", "アップデートの確認", "バージョン情報", "お知らせ", "一覧表印刷", "差出人の編集",
+        "入力リストの編集", "Web検索", "iMapFan/ケータイ地図MapFan", "画像参照ツール",
+    };
+    for (const char *caption : captions) {
+        const QString title = QString::fromUtf8(caption);
+        EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [&](const ContentsEntry &e) {
+            return e.title.split(QStringLiteral("／")).contains(title);
+        })) << caption;
+    }
 }

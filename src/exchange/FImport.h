@@ -53,6 +53,9 @@ public:
     // The item chosen for each column (-1 none).
     std::vector<int> ColumnItems() const;
     void SetColumnItem(int column, int itemNo);
+    // The item chosen for a column in its list, by whatever hand: false, with the choice refused and said in a
+    // box once the list has closed, when another column has the item and it takes only one (JoinsColumns).
+    bool ChooseColumnItem(int column, int itemNo);
     void btnImportClick();
 
     // The outcome of the last run.
@@ -67,6 +70,8 @@ private:
     // Ticks the separator and the header the loaded file shows and gives columns named like an item that item;
     // false when the file has more columns than MaxColumns.
     bool chooseByFile();
+    // The first column other than except whose item is itemNo, -1 when none.
+    int columnWith(int itemNo, int except) const;
     // The encoding cbxCode shows.
     TTextEncoding encoding() const;
     // The beginning of the file the preview reads, in the encoding chosen.

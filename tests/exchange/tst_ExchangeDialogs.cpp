@@ -1006,6 +1006,140 @@ TEST_F(ExchangeDialogTest, TheClosingMessageNamesEachChangeWithItsCountAndTheGro
                   .toStdString());
 }
 
+// An address typed beside its parts as people type it, in a spreadsheet's UTF-8 file (mark, CR LF) and in
+// Shift-JIS: without its prefecture, after its postal code, with half-width digits, a full-width blank before the
+// building. What reads as the parts the row holds fills the empty ones, never with a blank at an end; another
+// address, however it begins, goes into no part, and is counted in the closing message and listed in the report.
+TEST_F(ExchangeDialogTest, AnAddressTypedWithoutItsPrefectureIsNeverGluedOntoTheBuildingAndADisagreementIsCounted)
+{
+    const QString umeda = QStringLiteral("梅田三丁目１番３号");
+    const QStringList lines{
+        "顧客コード,住所,都道府県,市区町村,町域・番地,建物名",
+        "Z-1,大阪市北区芝田一丁目１番４号,大阪府,大阪市北区," + umeda + ",",
+        "Z-2,〒530-0001 大阪府大阪市北区梅田3-1-3,大阪府,大阪市北区,梅田３－１－３,",
+        "Z-3,東京都千代田区丸の内2-4-1,大阪府,大阪市北区," + umeda + ",",
+        "Z-4,大阪府大阪市北区" + umeda + "　梅田ビル５階,大阪府,大阪市北区," + umeda + ",",
+        "Z-5,〒530-0001 大阪府大阪市北区梅田3-1-3,大阪府,大阪市北区," + umeda + ",",
+        "Z-6,大阪市北区" + umeda + " 剝ビル 2F,大阪府,大阪市北区," + umeda + ",",
+    };
+    const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
+        const QString file = dir.path() + (utf8 ? "/typed-utf8.csv" : "/typed-sjis.csv");
+        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + text.toUtf8() : Sjis::encode(text));
+        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
+        QDir().mkpath(AdrsFolder + folder);
+        dm->CreateAdrsTableObject(folder);
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        QFile::remove(DataFolder + "InError.txt");
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        ASSERT_EQ(dialog.ColumnItems(), (std::vector<int>{2, 9, ipPrefecture, ipMunicipality, ipTown, ipBuilding}));
+        boxes.clear();
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        ASSERT_EQ(dialog.Outcome.Added, 6) << boxes.texts().join(" | ").toStdString();
+
+        QStringList stored;
+        TTable &book = *dm->AdrsTable;
+        book.SetIndexName(QString());
+        for (book.First(); !book.Eof(); book.Next()) {
+            QStringList fields{QString::fromLatin1(book.FieldByName("Pos").AsString())};
+            for (const char *name : {"Tdfkn", "Adrs1", "Adrs2", "Adrs3"})
+                fields << Sjis::decode(book.FieldByName(QString::fromLatin1(name)).AsString());
+            stored << fields.join(u'|');
+        }
+        EXPECT_EQ(stored.join(u'\n').toStdString(),
+                  (QStringList{"|大阪府|大阪市北区|" + umeda + "|", "5300001|大阪府|大阪市北区|梅田３－１－３|",
+                               "|大阪府|大阪市北区|" + umeda + "|", "|大阪府|大阪市北区|" + umeda + "|梅田ビル５階",
+                               "|大阪府|大阪市北区|" + umeda + "|", "|大阪府|大阪市北区|" + umeda + "|剥ビル 2F"})
+                      .join(u'\n')
+                      .toStdString());
+
+        ASSERT_FALSE(boxes.texts().isEmpty());
+        EXPECT_EQ(boxes.texts().last().toStdString(),
+                  ("6件のデータを取り込みました  \r\n"
+                   + (utf8 ? QStringLiteral("Shift-JISにない文字を似た文字にした行が1行あります（剝→剥）  \r\n") : QString())
+                   + "住所がその各項目と食い違うため、各項目を取り込んだ行が3行あります  \r\n"
+                     "\r\n行番号と理由は次のファイルに記録しました  \r\n"
+                   + DataFolder + "InError.txt")
+                      .toStdString());
+        const QString setAside = QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
+        QStringList report;
+        for (const int line : {2, 4, 6})
+            report << QStringLiteral("%1行目: 取り込みました（%2）: ").arg(line).arg(setAside) + Sjis::decode(Sjis::encode(lines[line - 1]));
+        if (utf8)
+            report << "7行目: 取り込みました（「住所」の「剝」を「剥」にしました）: " + lines[6];
+        EXPECT_EQ(reportLines().join(u'\n').toStdString(), report.join(u'\n').toStdString());
+    }
+}
+
+namespace {
+
+// Picks an item in a column's list of the import's preview as a user does: the cell opened with F2, the item
+// chosen in the list it opens with Enter. The window is shown and active; a box the choice posts has been shown
+// when this returns.
+void pickColumnItem(TFileImport &dialog, int column, int itemNo)
+{
+    dialog.grdPreview->setCurrentCell(0, column);
+    QTest::keyClick(dialog.grdPreview, Qt::Key_F2);
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>(QStringLiteral("cbxItem%1").arg(column + 1));
+    ASSERT_NE(choice, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([choice] { return choice->view()->isVisible(); }));
+    const int index = choice->findData(itemNo);
+    ASSERT_GE(index, 0);
+    choice->view()->setCurrentIndex(choice->model()->index(index, 0));
+    QTest::keyClick(choice->view(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+// However a column's item is chosen, a second column for an item that takes one is refused: by a header naming
+// it twice (名前 twice: both columns, joined; 電話番号 twice: the first only), by a pick in the list, and by a screen
+// reader that sets the list's choice without picking it, the choice taken as the list closes.
+TEST_F(ExchangeDialogTest, AColumnItemThatTakesOneColumnIsRefusedHoweverItIsChosen)
+{
+    const QString file = dir.path() + "/twice.csv";
+    test::writeFile(file, "\xEF\xBB\xBF"
+                              + QStringLiteral("名前,名前,電話番号,電話番号,登録日付\r\n山田,太郎,03-5210-0001,090-1234-5678,2026/01/05\r\n")
+                                    .toUtf8());
+    TFileImport dialog(list.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 16, 3, -1, 37}));
+    EXPECT_TRUE(boxes.texts().isEmpty());
+
+    // Picked in the list: refused, said, and the column keeps its choice.
+    pickColumnItem(dialog, 3, 3);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("「電話番号」はすでに3列目に選ばれています  \r\n「電話番号」に取り込める列は1つだけです  ")});
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 16, 3, -1, 37}));
+    boxes.clear();
+
+    // The list's choice set as a screen reader sets it, then the focus moved on: the cell closes on it.
+    dialog.grdPreview->setCurrentCell(0, 3);
+    QTest::keyClick(dialog.grdPreview, Qt::Key_F2);
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem4");
+    ASSERT_NE(choice, nullptr);
+    choice->setCurrentIndex(choice->findData(37));
+    dialog.btnCancel->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.texts().isEmpty(); }));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("「登録日付」はすでに5列目に選ばれています  \r\n「登録日付」に取り込める列は1つだけです  ")});
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 16, 3, -1, 37}));
+
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, 1) << boxes.texts().join(" | ").toStdString();
+    dm->AdrsTable->First();
+    EXPECT_EQ(EscapedAnsiToWide(dm->AdrsTable->FieldByName("NameKanji").AsString()), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(dm->AdrsTable->FieldByName("Tel").AsString(), "0352100001");
+}
+
 // A selection saved before the export offered the address parts still loads and writes the whole address
 // alone (住所), as files from other programs give it: imported, it is split at the prefecture and loses
 // nothing the record's fields can hold, even beyond the town's and building's fields together. An address

@@ -41,9 +41,11 @@ public:
     static constexpr int PreviewRows = 20;
     static constexpr qint64 PreviewBytes = 1 << 20;
     static constexpr int PreviewFieldUnits = 256;
-    // The most columns a file may have: as many as an export of every item writes, one for each list item and
-    // one for each address part. A file with more is refused.
-    static constexpr int MaxColumns = TextItemEnd;
+    // The most columns a file may have: as many as a spreadsheet's sheet has, so every file a spreadsheet or
+    // another program writes is shown (a mail program's contacts have near 90), its columns beyond the items
+    // left out until chosen. The preview of that many takes about a second; a file with more is no table and is
+    // refused, as soon as its first rows are read.
+    static constexpr int MaxColumns = 16384;
     // Where the rejected lines are written, and the folder of the safety copy.
     QString ReportFile() const;
     QString SafetyFolder() const;

@@ -61,7 +61,7 @@ void setChoice(QAbstractItemModel *model, const QModelIndex &cell, int itemNo)
 // time, however many columns, keeps the preview quick; the cells themselves are on the accessibility bus.
 class TItemChoiceDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TItemChoiceDelegate(TFileImport *window) : QStyledItemDelegate(window), window_(window) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -114,10 +114,15 @@ public:
         choice->setCurrentIndex(std::max(0, choice->findData(index.data(Qt::UserRole))));
     }
 
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    // The list commits when an item is picked in it, and again when it closes on a choice set without a pick (a
+    // screen reader's): either way the window decides.
+    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
     {
-        setChoice(model, index, static_cast<QComboBox *>(editor)->currentData().toInt());
+        window_->ChooseColumnItem(index.column(), static_cast<QComboBox *>(editor)->currentData().toInt());
     }
+
+private:
+    TFileImport *window_;
 };
 
 }  // namespace
@@ -166,7 +171,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     // Only the column-choice row is editable (its items' flags); a click or Enter opens its list as well.
     grdPreview->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                                 | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-    grdPreview->setItemDelegate(new TItemChoiceDelegate(grdPreview));
+    grdPreview->setItemDelegate(new TItemChoiceDelegate(this));
     for (const auto signal : {&QAbstractItemView::clicked, &QAbstractItemView::activated})
         connect(grdPreview, signal, this, [this](const QModelIndex &index) {
             if (index.row() == 0)
@@ -280,7 +285,9 @@ bool TFileImport::chooseByFile()
         for (qsizetype c = 0; c < header.Fields.size(); ++c)
             for (int item = 1; item < TextItemEnd; ++item)
                 if (TrimBlanks(header.Fields[c]) == TextItemCaption(item)) {
-                    SetColumnItem(static_cast<int>(c), item);
+                    // A second column named like an item that takes one is left for the user to choose.
+                    if (JoinsColumns(item) || columnWith(item, -1) < 0)
+                        SetColumnItem(static_cast<int>(c), item);
                     named = true;
                     break;
                 }
@@ -382,6 +389,31 @@ void TFileImport::SetColumnItem(int column, int itemNo)
 {
     if (grdPreview->item(0, column))
         setChoice(grdPreview->model(), grdPreview->model()->index(0, column), itemNo);
+}
+
+int TFileImport::columnWith(int itemNo, int except) const
+{
+    const std::vector<int> items = ColumnItems();
+    for (int c = 0; c < static_cast<int>(items.size()); ++c)
+        if (c != except && items[c] == itemNo)
+            return c;
+    return -1;
+}
+
+bool TFileImport::ChooseColumnItem(int column, int itemNo)
+{
+    const int other = columnWith(itemNo, column);
+    if (IsImportItem(itemNo) && !JoinsColumns(itemNo) && other >= 0) {
+        const QString message = QStringLiteral("「%1」はすでに%2列目に選ばれています  \r\n「%1」に取り込める列は1つだけです  ")
+                                    .arg(TextItemCaption(itemNo))
+                                    .arg(other + 1);
+        // Said once the list has closed: a box over the open list would take its focus, which commits it again.
+        QMetaObject::invokeMethod(
+            this, [this, message] { ShowMessageBoxAt(this, message, AppTitle, MB_ICONINFORMATION); }, Qt::QueuedConnection);
+        return false;
+    }
+    SetColumnItem(column, itemNo);
+    return true;
 }
 
 bool TFileImport::makeSafetyCopy(int *writeError)

@@ -41,9 +41,11 @@ public:
     static constexpr int PreviewRows = 20;
     static constexpr qint64 PreviewBytes = 1 << 20;
     static constexpr int PreviewFieldUnits = 256;
-    // The most columns a file may have: as many as an export of every item writes, one for each list item and
-    // one for each address part. A file with more is refused.
-    static constexpr int MaxColumns = TextItemEnd;
+    // The most columns a file may have: as many as a spreadsheet's sheet has, so every file a spreadsheet or
+    // another program writes is shown (a mail program's contacts have near 90), its columns beyond the items
+    // left out until chosen. The preview of that many takes about a second; a file with more is no table and is
+    // refused, as soon as its first rows are read.
+    static constexpr int MaxColumns = 16384;
     // Where the rejected lines are written, and the folder of the safety copy.
     QString ReportFile() const;
     QString SafetyFolder() const;
@@ -53,6 +55,9 @@ public:
     // The item chosen for each column (-1 none).
     std::vector<int> ColumnItems() const;
     void SetColumnItem(int column, int itemNo);
+    // The item chosen for a column in its list, by whatever hand: false, with the choice refused and said in a
+    // box once the list has closed, when another column has the item and it takes only one (JoinsColumns).
+    bool ChooseColumnItem(int column, int itemNo);
     void btnImportClick();
 
     // The outcome of the last run.
@@ -67,6 +72,8 @@ private:
     // Ticks the separator and the header the loaded file shows and gives columns named like an item that item;
     // false when the file has more columns than MaxColumns.
     bool chooseByFile();
+    // The first column other than except whose item is itemNo, -1 when none.
+    int columnWith(int itemNo, int except) const;
     // The encoding cbxCode shows.
     TTextEncoding encoding() const;
     // The beginning of the file the preview reads, in the encoding chosen.

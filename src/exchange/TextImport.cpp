@@ -162,6 +162,22 @@ bool TCsvReader::Next(TCsvRow &row)
 
 bool IsImportItem(int itemNo) { return itemNo >= 1 && itemNo < TextItemEnd; }
 
+bool JoinsColumns(int itemNo)
+{
+    switch (itemNo) {
+    case 9:                                      // 住所
+    case 10:                                     // 住所カナ
+    case 12: case 13: case 14: case 15:          // 会社名, 会社名カナ, 部署, 役職
+    case 16: case 17:                            // 名前, 名前カナ
+    case 21: case 22: case 23: case 24: case 25: // 連名1-5
+    case 34:                                     // 備考
+    case ipMunicipality: case ipTown: case ipBuilding:
+        return true;
+    default:
+        return itemNo >= liFirstKeyword && itemNo < liFirstKeyword + 8;
+    }
+}
+
 QString TextItemCaption(int itemNo)
 {
     static const QString parts[] = {QStringLiteral("都道府県"), QStringLiteral("市区町村"), QStringLiteral("町域・番地"),
@@ -239,18 +255,98 @@ bool isPrefectureName(QStringView text)
     return std::find(PrefectureNamesW.begin(), PrefectureNamesW.end(), text) != PrefectureNamesW.end();
 }
 
+constexpr bool isAddressBlank(QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x3000; }
+
+// Blanks of either width at the ends of an address or one of its parts only part it from the text beside it.
+QString trimAddressBlanks(const QString &text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && isAddressBlank(text[first]))
+        ++first;
+    while (last > first && isAddressBlank(text[last - 1]))
+        --last;
+    return text.sliced(first, last - first);
+}
+
+// The same over a part's Shift-JIS bytes, character by character: the place a whole address is cut or split at
+// its prefecture may leave one at an end.
+QByteArray trimAddressBlanks(const QByteArray &part)
+{
+    qsizetype first = -1, end = 0;
+    for (qsizetype at = 0; at < part.size();) {
+        const qsizetype size = Sjis::isLeadByte(uchar(part[at])) && at + 1 < part.size() ? 2 : 1;
+        if (uchar(part[at]) > 0x20 && part.mid(at, size) != "\x81\x40") {
+            first = first < 0 ? at : first;
+            end = at + size;
+        }
+        at += size;
+    }
+    return first < 0 ? QByteArray() : part.mid(first, end - first);
+}
+
+// An address as it is read against the parts a row holds: without blanks, full-width letters, digits and signs
+// as their ASCII forms, the dashes typed between numbers as "-" and characters Shift-JIS writes as others as the
+// book will hold them, so that "梅田３－１－３" and "梅田 3-1-3", "剝町" and "剥町" read alike. At[i] is where
+// character i stands in the text it was made from, At[size] that text's end.
+struct TComparedAddress {
+    QString Text;
+    std::vector<qsizetype> At;
+};
+
+TComparedAddress comparedAddress(QStringView text)
+{
+    static constexpr char16_t dashes[] = {u'‐', u'‑', u'‒', u'–', u'—', u'―', u'−', u'ー', u'ｰ'};
+    TComparedAddress compared;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t c = text[i].unicode();
+        if (isAddressBlank(text[i]))
+            continue;
+        if (c >= u'！' && c <= u'～')
+            c = static_cast<char16_t>(c - u'！' + u'!');
+        else if (std::find(std::begin(dashes), std::end(dashes), c) != std::end(dashes))
+            c = u'-';
+        else
+            c = Sjis::readBack(QChar(c)).unicode();
+        compared.Text += QChar(c);
+        compared.At.push_back(i);
+    }
+    compared.At.push_back(text.size());
+    return compared;
+}
+
+// A postal code written before an address ("〒530-0001 大阪府…", its digits of either width): its seven digits, and
+// the address after it in *rest. Empty, with the whole address as rest, when it has none.
+QByteArray splitPostalCode(const QString &address, QString *rest)
+{
+    static const QRegularExpression code(QStringLiteral(
+        "^〒?[ \\x{3000}]*([0-9０-９]{3})[-－‐‑–—―−ー]?([0-9０-９]{4})(?![0-9０-９\\-－‐‑–—―−ー])"));
+    const QRegularExpressionMatch m = code.match(address);
+    if (!m.hasMatch()) {
+        *rest = address;
+        return {};
+    }
+    *rest = trimAddressBlanks(address.mid(m.capturedEnd()));
+    QByteArray digits;
+    for (const QChar c : m.captured(1) + m.captured(2))
+        digits += static_cast<char>('0' + c.digitValue());
+    return digits;
+}
+
 // A whole address read as the parts first..last: each part held where it stands, each run of empty parts
-// taking the text between. Blanks may stand between two parts held.
+// taking the text between.
 std::optional<std::vector<TAddressGap>> readAsParts(const QString &address, const std::array<QString, 4> &parts,
                                                     int first, int last)
 {
-    const auto blank = [](QChar c) { return c.unicode() <= 0x20 || c == QChar(0x3000); };
+    const TComparedAddress compared = comparedAddress(address);
+    const QString &text = compared.Text;
+    const auto between = [&](qsizetype from, qsizetype to) {
+        return trimAddressBlanks(address.sliced(compared.At[from], compared.At[to] - compared.At[from]));
+    };
     std::vector<TAddressGap> gaps;
     bool open = false;  // the last gap runs on until a part held ends it
     qsizetype pos = 0;
     for (int part = first; part <= last; ++part) {
-        const QString &held = parts[part];
-        if (held.isEmpty()) {
+        if (parts[part].isEmpty()) {
             if (open)
                 gaps.back().Last = part;
             else
@@ -258,23 +354,22 @@ std::optional<std::vector<TAddressGap>> readAsParts(const QString &address, cons
             open = true;
             continue;
         }
+        const QString held = comparedAddress(parts[part]).Text;
         qsizetype at = pos;
         if (open) {
             // The last part ends the address; an earlier one is taken where it first stands.
-            at = part == last ? address.size() - held.size() : address.indexOf(held, pos);
-            gaps.back().Text = TrimBlanks(address.mid(pos, at - pos));
+            at = part == last ? text.size() - held.size() : text.indexOf(held, pos);
+            if (at >= pos)
+                gaps.back().Text = between(pos, at);
             open = false;
-        } else {
-            while (at < address.size() && blank(address[at]))
-                ++at;
         }
-        if (at < pos || !QStringView(address).mid(at).startsWith(held))
+        if (at < pos || !QStringView(text).sliced(at).startsWith(held))
             return std::nullopt;
         pos = at + held.size();
     }
     if (open)
-        gaps.back().Text = TrimBlanks(address.mid(pos));
-    else if (!TrimBlanks(address.mid(pos)).isEmpty())
+        gaps.back().Text = between(pos, text.size());
+    else if (pos < text.size())
         return std::nullopt;
     // The prefecture's place alone takes nothing but a prefecture.
     for (const TAddressGap &gap : gaps)
@@ -284,9 +379,11 @@ std::optional<std::vector<TAddressGap>> readAsParts(const QString &address, cons
 }
 
 // The whole address read against the parts a row holds, or nothing when it says something else. It may be the
-// whole address, or leave out the first parts, which the row then holds and it has no prefecture of its own,
-// or the building, which the row then holds: that only where the row holds the town too, or none of the parts
-// before the building, since text after the municipality might as well be the building the row replaced.
+// whole address, or leave out the first parts, which the row then holds and it has no prefecture of its own: the
+// prefecture alone, or more when it begins with the next part the row holds, since text in the place of a
+// municipality or a town the row holds might as well be another address. It may leave out the building, which
+// the row then holds: that only where the row holds the town too, or none of the parts before the building,
+// since text after the municipality might as well be the building the row replaced.
 std::optional<std::vector<TAddressGap>> readAgainstParts(const QString &address, const std::array<QString, 4> &parts)
 {
     QByteArray prefecture, rest;
@@ -299,7 +396,7 @@ std::optional<std::vector<TAddressGap>> readAgainstParts(const QString &address,
         const auto allHeld = [&parts](int from, int to) {
             return std::none_of(parts.begin() + from, parts.begin() + to + 1, [](const QString &p) { return p.isEmpty(); });
         };
-        if (first > 0 && (ownPrefecture || !allHeld(0, first - 1)))
+        if (first > 0 && (ownPrefecture || !allHeld(0, first - 1) || (first > 1 && parts[first].isEmpty())))
             continue;
         if (last < 3 && (parts[3].isEmpty() || (parts[2].isEmpty() && held(first, 2))))
             continue;
@@ -332,21 +429,33 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
     std::optional<QDate> addDate, updDate;
     std::optional<QTime> addTime, updTime;
     QString mainName, subName;
-    bool anyValue = false;
     TRowChanges unasked;
     TRowChanges &changed = changes ? *changes : unasked;
     changed = TRowChanges();
-    // The whole address and its parts the row gives, each from the last of its columns that holds one.
-    QString wholeAddress;
-    std::array<QString, 4> addressParts;
+    // Each item's value: the row's columns chosen for it, in their order, joined by a blank as a name is written;
+    // items in the order of their first columns.
+    std::array<QString, TextItemEnd> values;
+    std::vector<int> items;
     for (size_t column = 0; column < columnItems_.size() && column < static_cast<size_t>(fields.size()); ++column) {
         const int item = columnItems_[column];
-        const QString value = TrimBlanks(fields[static_cast<qsizetype>(column)]);
-        if (item >= ipPrefecture && item <= ipBuilding && !value.isEmpty())
-            addressParts[item - ipPrefecture] = value;
-        else if (item == 9 && !value.isEmpty())
-            wholeAddress = value;
+        if (!IsImportItem(item))
+            continue;
+        const QString &field = fields[static_cast<qsizetype>(column)];
+        const QString value = item == 9 || item >= ipPrefecture ? trimAddressBlanks(field) : TrimBlanks(field);
+        if (value.isEmpty())
+            continue;
+        QString &joined = values[item];
+        if (joined.isEmpty())
+            items.push_back(item);
+        else
+            joined += QLatin1Char(' ');
+        joined += value;
     }
+    // The whole address, after the postal code it may begin with, and its parts.
+    QString wholeAddress;
+    const QByteArray addressCode = splitPostalCode(values[9], &wholeAddress);
+    const std::array<QString, 4> addressParts{values[ipPrefecture], values[ipMunicipality], values[ipTown],
+                                              values[ipBuilding]};
 
     // A control code (a NUL, a DEL) would be stored inside the text and print as nothing or garbage.
     auto controlFree = [&](const QString &value, int itemNo, bool multiLine = false) {
@@ -429,12 +538,8 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             *t = read->time();
     };
 
-    for (size_t column = 0; column < columnItems_.size() && column < static_cast<size_t>(fields.size()); ++column) {
-        const int item = columnItems_[column];
-        const QString value = TrimBlanks(fields[static_cast<qsizetype>(column)]);
-        if (!IsImportItem(item) || value.isEmpty())
-            continue;
-        anyValue = true;
+    for (const int item : items) {
+        const QString &value = values[item];
         const QString telMessage = QStringLiteral("電話番号は半角数字かハイフンのみが有効です  ");
         switch (item) {
         case 1: {
@@ -509,7 +614,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
             break;
         }
     }
-    if (!anyValue) {
+    if (items.empty()) {
         *errors << QStringLiteral("取り込む項目がありません");
         return false;
     }
@@ -542,8 +647,15 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         }
         *partFields[first] = cut(text, AddressPartBytes[first], 9);
     };
-    if (!wholeAddress.isEmpty()) {
-        if (const auto gaps = readAgainstParts(wholeAddress, addressParts)) {
+    if (!values[9].isEmpty()) {
+        // A postal code before the address is the row's own, or fills it where the row gives none.
+        const bool codeAgrees = addressCode.isEmpty() || r.Pos.isEmpty() || addressCode.startsWith(r.Pos);
+        const auto gaps = !codeAgrees           ? std::nullopt
+                          : wholeAddress.isEmpty() ? std::optional(std::vector<TAddressGap>())
+                                                   : readAgainstParts(wholeAddress, addressParts);
+        if (gaps) {
+            if (r.Pos.isEmpty())
+                r.Pos = addressCode;
             for (const TAddressGap &gap : *gaps)
                 if (const auto bytes = gap.Text.isEmpty() ? std::nullopt : encoded(gap.Text, 9))
                     spread(*bytes, gap.First, gap.Last);
@@ -556,6 +668,7 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         const int item = ipPrefecture + part;
         if (const auto bytes = addressParts[part].isEmpty() ? std::nullopt : encoded(addressParts[part], item))
             *partFields[part] = cut(*bytes, AddressPartBytes[part], item);
+        *partFields[part] = trimAddressBlanks(*partFields[part]);
     }
     if (!mainName.isEmpty()) {
         r.CodeMain = mains_.value(mainName, 0);

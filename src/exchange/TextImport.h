@@ -71,6 +71,12 @@ inline constexpr int TextItemEnd = ipBuilding + 1;
 // The items a column can go to: the main list's items by number, 0 (No.) never, then the address parts; -1
 // leaves the column out.
 bool IsImportItem(int itemNo);
+// Whether columns chosen for one item are joined, in their order, with a blank between as a name is written
+// (姓 and 名 to 名前, two departments, an address in two columns): names, readings, the address and its parts
+// below the prefecture, and texts. A number, a code, a date, a choice among names (group, category,
+// prefecture), a mark or a single web or mail address takes one column: a second one could only make it another
+// value, and the window refuses it.
+bool JoinsColumns(int itemNo);
 // The name of an item in the export's item list and header, the import's column choice and its report (the
 // same name, so that a header the export wrote names the columns back): keyword items under their current
 // names.
@@ -97,10 +103,14 @@ public:
     // characters stored as others, of names that matched nothing and of a whole address set aside, and
     // *changes holds the same by kind.
     //
+    // Columns chosen for one item give it their values joined (JoinsColumns).
+    //
     // The address parts a row holds are stored as it holds them. Its whole address (住所) fills the parts it
     // leaves empty when it reads as the parts it holds, in their order, with the text of the empty ones
-    // between them (it may leave out a prefecture or a building the row gives apart); otherwise it is set
-    // aside and said so. Nothing of one field is put in front of another.
+    // between them (it may leave out a prefecture or a building the row gives apart, begin with a postal code
+    // and differ from them in blanks and in the width of letters, digits and dashes); otherwise it is set
+    // aside and said so. Nothing of one field is put in front of another, and no address part begins or ends
+    // with a blank.
     bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes,
                  TRowChanges *changes = nullptr) const;
 

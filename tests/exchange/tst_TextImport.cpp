@@ -202,6 +202,96 @@ TEST(ImportConverter, AWholeAddressFillsOnlyThePartsTheRowLeavesEmpty)
     }
 }
 
+// The address as people type it beside its parts: without its prefecture, after a postal code, with half-width
+// digits or blanks of either width. Where it reads as the parts the row holds it fills only the empty ones, no
+// part beginning or ending with a blank; where it says another address it goes into no part, however it begins,
+// and is set aside and said.
+TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIsSetAsideNeverGluedOntoAPart)
+{
+    const TImportConverter converter({8, 9, ipPrefecture, ipMunicipality, ipTown, ipBuilding}, 46000.0);
+    struct Case {
+        QStringList row, stored;  // 〒 and the four parts as stored
+        bool setAside;
+    };
+    const QString umeda = QStringLiteral("梅田三丁目１番３号");
+    const Case cases[] = {
+        // Another town without a prefecture: not a building.
+        {{"", "大阪市北区芝田一丁目１番４号", "大阪府", "大阪市北区", umeda, ""}, {"", "大阪府", "大阪市北区", umeda, ""}, true},
+        // Another municipality where the row has no town, and a town alone beside another.
+        {{"", "大阪市中央区本町一丁目", "大阪府", "大阪市北区", "", ""}, {"", "大阪府", "大阪市北区", "", ""}, true},
+        {{"", "芝田一丁目１番４号", "大阪府", "大阪市北区", "", "梅田ビル５階"}, {"", "大阪府", "大阪市北区", "", "梅田ビル５階"}, true},
+        // The same address without its prefecture, with a building; or from its town on.
+        {{"", "大阪市北区" + umeda, "大阪府", "大阪市北区", umeda, ""}, {"", "大阪府", "大阪市北区", umeda, ""}, false},
+        {{"", umeda + "　梅田ビル５階", "大阪府", "大阪市北区", umeda, ""}, {"", "大阪府", "大阪市北区", umeda, "梅田ビル５階"}, false},
+        // A full-width blank before the building: it parts the building, it is not in it.
+        {{"", "大阪府大阪市北区" + umeda + "　梅田ビル５階", "大阪府", "大阪市北区", umeda, ""},
+         {"", "大阪府", "大阪市北区", umeda, "梅田ビル５階"}, false},
+        // A postal code in front and half-width digits: the code fills the row's empty 〒.
+        {{"", "〒530-0001 大阪府大阪市北区梅田3-1-3", "大阪府", "大阪市北区", "梅田３－１－３", ""},
+         {"5300001", "大阪府", "大阪市北区", "梅田３－１－３", ""}, false},
+        {{"530-0001", "〒５３０－０００１　大阪市北区梅田３ー１ー３ 梅田ビル5F", "大阪府", "", "", ""},
+         {"5300001", "大阪府", "", "大阪市北区梅田３ー１ー３ 梅田ビル5F", ""}, false},
+        // The code of another place, or the same address written in other words (三丁目 for 3-).
+        {{"5300002", "〒530-0001 大阪府大阪市北区梅田3-1-3", "大阪府", "大阪市北区", "梅田3-1-3", ""},
+         {"5300002", "大阪府", "大阪市北区", "梅田3-1-3", ""}, true},
+        {{"", "〒530-0001 大阪府大阪市北区梅田3-1-3", "大阪府", "大阪市北区", umeda, ""}, {"", "大阪府", "大阪市北区", umeda, ""}, true},
+        // Characters the book holds as others read as what it holds.
+        {{"", "東京都千代田区剝町1-1 鷗ビル", "東京都", "千代田区", "剥町1-1", ""}, {"", "東京都", "千代田区", "剥町1-1", "鴎ビル"}, false},
+        // Blanks of either width at the ends of the parts, and after the prefecture of the address alone.
+        {{"", "", "　大阪府", "大阪市北区　", "", "　梅田ビル５階 "}, {"", "大阪府", "大阪市北区", "", "梅田ビル５階"}, false},
+        {{"", "大阪府　大阪市北区梅田3-1-3　", "", "", "", ""}, {"", "大阪府", "", "大阪市北区梅田3-1-3", ""}, false},
+    };
+    const QString setAside = QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row.join(u'|').toStdString());
+        TAddressRecord record;
+        QStringList errors, notes;
+        ASSERT_TRUE(converter.Convert(c.row, &record, &errors, &notes)) << errors.join(u'、').toStdString();
+        EXPECT_EQ((QStringList{QString::fromLatin1(record.Pos), Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1),
+                               Sjis::decode(record.Adrs2), Sjis::decode(record.Adrs3)}),
+                  c.stored);
+        EXPECT_EQ(notes.contains(setAside), c.setAside) << notes.join(u'、').toStdString();
+    }
+}
+
+// Columns chosen for one item, as files of other programs split them (姓 and 名, a reading in two, two
+// departments, an address in two lines, a town apart from its block number): joined in their order by a blank as
+// a name is written, an empty one adding nothing, within the item's size and a cut said as any cut is.
+TEST(ImportConverter, ColumnsChosenForOneItemAreJoinedInTheirOrder)
+{
+    const TImportConverter converter({16, 16, 17, 17, 14, 2, 14, 9, 9, ipTown, ipTown, 21, 21}, 46000.0);
+    TAddressRecord record;
+    QStringList errors, notes;
+    TRowChanges changes;
+    ASSERT_TRUE(converter.Convert({"山田", "太郎", "やまだ", "たろう", "営業本部", "K-1", "第二営業部", "大阪府大阪市北区梅田3-1-3",
+                                   "梅田ビル 5F", "", "", "森", "鷗外"},
+                                  &record, &errors, &notes, &changes));
+    EXPECT_EQ(EscapedAnsiToWide(record.NameKanji), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(Sjis::decode(record.NameKana), QStringLiteral("ﾔﾏﾀﾞ ﾀﾛｳ"));
+    EXPECT_EQ(Sjis::decode(record.Dptmnt), QStringLiteral("営業本部 第二営業部"));
+    EXPECT_EQ(record.CustomCode, "K-1");
+    EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs2), Sjis::decode(record.Adrs3)}),
+              (QStringList{"大阪府", "大阪市北区梅田3-1-3 梅田ビル 5F", ""}));
+    EXPECT_EQ(EscapedAnsiToWide(record.Joint[0]), QStringLiteral("森 鷗外"));
+    EXPECT_TRUE(notes.isEmpty()) << notes.join(u'、').toStdString();
+    EXPECT_FALSE(changes.Cut);
+
+    // One of them empty: the other alone. A town apart from its block number reads against the address.
+    ASSERT_TRUE(converter.Convert({"", "花子", "", "", "", "", "", "大阪府大阪市北区梅田3-1-3", "", "梅田", "3-1-3", "", ""},
+                                  &record, &errors, &notes, &changes));
+    EXPECT_EQ(EscapedAnsiToWide(record.NameKanji), QStringLiteral("花子"));
+    EXPECT_EQ(Sjis::decode(record.Adrs1) + "|" + Sjis::decode(record.Adrs2), QStringLiteral("大阪市北区|梅田 3-1-3"));
+    EXPECT_TRUE(notes.isEmpty()) << notes.join(u'、').toStdString();
+
+    // Joined beyond the name edit's 15 characters: cut there, and said.
+    ASSERT_TRUE(converter.Convert({"勅使河原", "左衛門三郎兵衛之丞忠次", "", "", "", "", "", "", "", "", "", "", ""}, &record, &errors,
+                                  &notes, &changes));
+    EXPECT_EQ(EscapedAnsiToWide(record.NameKanji), QStringLiteral("勅使河原 左衛門三郎兵衛之丞忠"));
+    EXPECT_EQ(notes, QStringList{QStringLiteral("「名前」を15文字に切り詰めました")});
+    EXPECT_TRUE(changes.Cut);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'、').toStdString();
+}
+
 TEST_F(TextImportTest, SpreadsheetRowsAreStoredFieldByFieldAndRejectedLinesReportedByNumber)
 {
     for (const bool utf8 : {true, false}) {

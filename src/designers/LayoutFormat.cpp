@@ -347,6 +347,8 @@ void TLayoutForm::actDataFormExecute()
     Layout.ApplyPrintForm();
     RefillFixedObjects();
     MarkModified();
+    // The conversions chosen may lengthen the texts (a company type written out).
+    TellUnreadableLabel();
 }
 
 void TLayoutForm::actBarcodeSetExecute()

@@ -14,6 +14,7 @@
 #include "core/Hyphen.h"
 #include "db/Table.h"
 #include "designers/AddInfo.h"
+#include "designers/DataFrm.h"
 #include "designers/LytDtl.h"
 #include "designers/LytPrt.h"
 #include "designers/Sender.h"
@@ -1166,9 +1167,26 @@ TEST_F(LabelFormTest, ThePartsAdditionsOrPaperALabelCannotHoldReadablyAreToldWhe
     EXPECT_FALSE(Warned());
     ASSERT_NO_FATAL_FAILURE(TickAdditions({3}));
     EXPECT_FALSE(Warned());
+    // 表示情報の書式の設定 tells it again while the second row is ticked, and only then.
+    const auto takeDataForm = [&] {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TDataFormDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            answered = true;
+            dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+        form->UpdateActions();
+        form->actDataForm->trigger();
+        EXPECT_TRUE(answered);
+    };
     ASSERT_NO_FATAL_FAILURE(TickAdditions({3, 9}));
     EXPECT_TRUE(Warned());
+    takeDataForm();
+    EXPECT_TRUE(Warned());
     ASSERT_NO_FATAL_FAILURE(TickAdditions({3}));
+    EXPECT_FALSE(Warned());
+    takeDataForm();
     EXPECT_FALSE(Warned());
     // The card still shows the list's record, not the one the check laid out.
     EXPECT_EQ(static_cast<TNameRect &>(*form->SplitObjects[7]).Name(), QStringLiteral("山田 太郎"));

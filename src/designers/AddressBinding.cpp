@@ -637,7 +637,8 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
 }
 
 // The smallest and the largest text a text object (a name block, an address's lines, a postal code's, a
-// company part's or an addition's line) sets in room, as canvas font heights; {0, 0} where it sets nothing there.
+// company part's or an addition's line) sets in room, as canvas font heights; {0, 0} where it sets nothing
+// there.
 std::pair<int, int> setSizes(const TMetaRect &object, const TRect &room, TCanvas &canvas)
 {
     const QSize size(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height()));
@@ -1071,7 +1072,8 @@ bool laidOutReadably(const TFixedObjects &receiver, QSize label)
     for (const TMetaRect *text : texts) {
         if (!text || !text->Visible)
             continue;
-        if (const auto *item = dynamic_cast<const TAdditionRect *>(text); item && !item->Text().isEmpty() && item->GivesWay())
+        const auto *item = dynamic_cast<const TAdditionRect *>(text);
+        if (item && !item->Text().isEmpty() && item->GivesWay())
             return false;
         // What it sets with the whole label to itself: nothing where the record has nothing for it.
         if (setSizes(*text, {0, 0, label.width(), label.height()}, canvas).second == 0)

@@ -293,9 +293,9 @@ void TLayoutForm::TellUnreadableLabel()
 {
     if (!Layout.HasRecordItems() || !NeedsData())
         return;
+    const QSize label(TenthsMmToLayout(PaperFormat.Width), TenthsMmToLayout(PaperFormat.Height));
     const bool holds =
-        LabelHoldsShownParts(CurrentSet(false), QSize(TenthsMmToLayout(PaperFormat.Width), TenthsMmToLayout(PaperFormat.Height)),
-                             ProgramBindContext(PrintForm, PaperFormat.Direction));
+        LabelHoldsShownParts(CurrentSet(false), label, ProgramBindContext(PrintForm, PaperFormat.Direction));
     // Without a record to show the objects stay empty, laid out for their own rectangles again.
     if (!BindRecord(-1))
         LayOutRecordTexts();

@@ -1034,7 +1034,8 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
         table.Edit();
         if (i < 3) {
             table.FieldByName(QStringLiteral("Tel")).SetAsString("033291120" + QByteArray::number(int(i)));
-            table.FieldByName(QStringLiteral("EMail1")).SetAsString("family" + QByteArray::number(int(i)) + "@example.ne.jp");
+            table.FieldByName(QStringLiteral("EMail1"))
+                .SetAsString("family" + QByteArray::number(int(i)) + "@example.ne.jp");
         }
         table.FieldByName(QStringLiteral("URL")).SetAsString("https://www.aoba-comm.co.jp/");
         table.Post();
@@ -1050,9 +1051,9 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
     // width; a home page and the start of a mail address (a long one is cut with a "…" at the frame's end) as
     // typed.
     const auto printed = [&](int32_t recNo, uint8_t item) {
+        const QString office = QStringLiteral("ＴＥＬ") + Sjis::decode(ToFullWidth(HyphenatePhone("03-1234-5678", dic)));
         if (item >= 19)
-            return QStringList{QStringLiteral("ＴＥＬ") + Sjis::decode(ToFullWidth(HyphenatePhone("03-1234-5678", dic))),
-                               QStringLiteral("URLhttps://www.aoba-comm.co.jp/"),
+            return QStringList{office, QStringLiteral("URLhttps://www.aoba-comm.co.jp/"),
                                QStringLiteral("E-Mailinfo@aoba-comm.co.jp")}[item - 19];
         EXPECT_TRUE(table.FindKey({recNo}));
         const QByteArray tel = table.FieldByName(QStringLiteral("Tel")).AsString();
@@ -1078,8 +1079,8 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
                     ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &) {}));
                 }
                 EXPECT_FALSE(Warned());
-                const std::vector<uint8_t> ticked =
-                    paper.Kind == 3 ? (items.size() == 1 ? std::vector<uint8_t>{19} : std::vector<uint8_t>{20, 21}) : items;
+                const std::vector<uint8_t> card = items.size() == 1 ? std::vector<uint8_t>{19} : std::vector<uint8_t>{20, 21};
+                const std::vector<uint8_t> ticked = paper.Kind == 3 ? card : items;
                 ASSERT_NO_FATAL_FAILURE(TickAdditions(ticked));
                 const bool warned = Warned();
                 // The telephone number goes on every shipped label, under every part.
@@ -1090,8 +1091,8 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
                 ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                           TPrintOutcome::Printed);
                 if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                    keepSample(renderedPage(pdf, 1, 600), ("ticked-" + std::to_string(i) + (split ? "-split-" : "-auto-") +
-                                                           std::to_string(items[0]) + "-600dpi").c_str());
+                    keepSample(renderedPage(pdf, 1, 600), ("ticked-" + std::to_string(i) + (split ? "-split-" : "-auto-")
+                                                           + std::to_string(items[0]) + "-600dpi").c_str());
                 if (warned)
                     continue;
                 // Not told: every record whole, nothing under 7 points, the name the largest, and each ticked row

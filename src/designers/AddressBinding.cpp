@@ -636,8 +636,9 @@ void lendNameRoomBeyond(TNameRect &name, const std::vector<TDrawRect *> &shown, 
         name.SetLaidOutRect({n.Left, n.Top, n.Right, std::min(n.Top + needed, limit)});
 }
 
-// The smallest and the largest text a text object (a name block, an address's lines, a postal code's or a
-// company part's line) sets in room, as canvas font heights; {0, 0} where it sets nothing there.
+// The smallest and the largest text a text object (a name block, an address's lines, a postal code's, a
+// company part's or an addition's line) sets in room, as canvas font heights; {0, 0} where it sets nothing
+// there.
 std::pair<int, int> setSizes(const TMetaRect &object, const TRect &room, TCanvas &canvas)
 {
     const QSize size(TMeasuringCanvas::Pixels(room.Width()), TMeasuringCanvas::Pixels(room.Height()));
@@ -654,6 +655,8 @@ std::pair<int, int> setSizes(const TMetaRect &object, const TRect &room, TCanvas
         pieces = postal->Layout(canvas, size);
     else if (const auto *corp = dynamic_cast<const TCorpRect *>(&object))
         pieces = corp->Layout(canvas, size);
+    else if (const auto *item = dynamic_cast<const TAdditionRect *>(&object))
+        pieces = item->Layout(canvas, size);
     if (pieces.isEmpty())
         return {0, 0};
     std::pair<int, int> sizes{std::abs(pieces.first().FontHeight), 0};
@@ -1015,41 +1018,83 @@ TColumnPlaces placeColumn(const std::vector<TColumnMember> &members, const TName
     return kept;
 }
 
-// The fewest of the rows (the shown additions under the record's texts that print for it, from the top) to give
-// way, from the lowest up, for the record's texts to fall short the least: places(tops of the rows kept) lays the
-// texts out, shortfall(places) says how far they fall short. The places and the count of rows given way.
-template <class Places, class Place, class Shortfall>
-std::pair<Places, size_t> placeOverRows(const std::vector<TAdditionRect *> &rows, Place places, Shortfall shortfall)
+// The tops of the first count rows (the shown additions under the record's texts that print for it, from the
+// top) moved down as far as they go, none higher than placed: the last onto a millimetre above the label's foot,
+// each other one onto the one under it. Their heights stay: each holds a line at the smallest text size.
+std::vector<int> rowsAtFoot(const std::vector<TAdditionRect *> &rows, size_t count, int labelHeight)
 {
-    const auto shownTops = [&](size_t given) {
-        std::vector<int> tops;
-        for (size_t i = given; i < rows.size(); ++i)
-            tops.push_back(rows[i]->GetRect().Top);
-        return tops;
-    };
-    Places best = places(shownTops(0));
-    size_t given = 0;
+    std::vector<int> tops(count);
+    int bottom = labelHeight - TenthsMmToLayout(10);
+    for (size_t i = count; i-- > 0;) {
+        const TRect r = rows[i]->GetRect();
+        tops[i] = std::max(bottom, r.Bottom) - r.Height();
+        bottom = tops[i];
+    }
+    return tops;
+}
+
+// Where the record's texts and the rows stand for the texts to fall short the least: the rows in their places;
+// else moved down to the label's foot, the room over them going to the texts; else, as few as that needs, given
+// way from the lowest up, the others moved down. places(tops of the rows kept) lays the texts out,
+// shortfall(places) says how far they fall short. The places and the tops of the rows kept, the first of rows.
+template <class Places, class Place, class Shortfall>
+std::pair<Places, std::vector<int>> placeOverRows(const std::vector<TAdditionRect *> &rows, int labelHeight,
+                                                  Place places, Shortfall shortfall)
+{
+    std::vector<int> tops;
+    for (const TAdditionRect *row : rows)
+        tops.push_back(row->GetRect().Top);
+    Places best = places(tops);
     int least = shortfall(best);
-    for (size_t more = 1; more <= rows.size() && least > 0; ++more) {
-        Places roomier = places(shownTops(more));
+    for (size_t kept = rows.size() + 1; kept-- > 0 && least > 0;) {
+        std::vector<int> lower = rowsAtFoot(rows, kept, labelHeight);
+        if (lower == tops)
+            continue;
+        Places roomier = places(lower);
         if (const int less = shortfall(roomier); less < least) {
-            given = more;
             best = std::move(roomier);
             least = less;
+            tops = std::move(lower);
         }
     }
-    return {std::move(best), given};
+    return {std::move(best), std::move(tops)};
+}
+
+// Whether every shown object of the receiver's that prints for the record is set, in the place it is lent, at the
+// smallest text size or more: no addition given way, no text made smaller than that or left unset.
+bool laidOutReadably(const TFixedObjects &receiver, QSize label)
+{
+    std::vector<TMetaRect *> texts = splitTexts(receiver);
+    texts.insert(texts.end(), receiver.Items.begin(), receiver.Items.end());
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    for (const TMetaRect *text : texts) {
+        if (!text || !text->Visible)
+            continue;
+        const auto *item = dynamic_cast<const TAdditionRect *>(text);
+        if (item && !item->Text().isEmpty() && item->GivesWay())
+            return false;
+        // What it sets with the whole label to itself: nothing where the record has nothing for it.
+        if (setSizes(*text, {0, 0, label.width(), label.height()}, canvas).second == 0)
+            continue;
+        if (setSizes(*text, text->LaidOutRect(), canvas).first < smallest)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-void LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
+bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
 {
     for (TAddressRect *address : receiver.Address)
         if (address)
             address->SetKeepsReadable(true);
     for (TAdditionRect *item : receiver.Items)
         item->SetKeepsReadable(true);
+    if (receiver.Postal)
+        receiver.Postal->SetKeepsReadable(true);
     if (receiver.Barcode) {
         receiver.Barcode->SetLaidOutTop(receiver.Barcode->GetRect().Top);
         receiver.Barcode->SetGivesWay(false);
@@ -1076,9 +1121,9 @@ void LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
                 over = m.Own;
     // The additions under the name that print for the record, from the top; one without a text for it leaves
     // the name its room. Where the name's block (in the split set, a text of the record) would be set under the
-    // smallest text size over them, they give way for the record from the lowest up, the others moving down
-    // into the places below them, so the rows the user put first stay longest: as few as the block needs to be
-    // set best, none where giving way gains it nothing.
+    // smallest text size over them, they move down to the label's foot, and where even that leaves it short,
+    // they give way for the record from the lowest up, the others moving down, so the rows the user put first
+    // stay longest: as few as the block needs to be set best, none where giving way gains it nothing.
     std::vector<TAdditionRect *> rows;
     if (over)
         for (TAdditionRect *item : receiver.Items)
@@ -1088,26 +1133,29 @@ void LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
     std::stable_sort(rows.begin(), rows.end(), [](const TAdditionRect *x, const TAdditionRect *y) {
         return x->GetRect().Top < y->GetRect().Top;
     });
-    size_t given = 0;
+    std::vector<int> keptTops;
+    for (const TAdditionRect *row : rows)
+        keptTops.push_back(row->GetRect().Top);
     std::optional<TRecordPlaces> places;
     TColumnPlaces column;
     if (combined)
-        std::tie(places, given) = placeOverRows<std::optional<TRecordPlaces>>(
-            rows, [&](const std::vector<int> &tops) { return placeLabelRecord(receiver, label.height(), tops); },
+        std::tie(places, keptTops) = placeOverRows<std::optional<TRecordPlaces>>(
+            rows, label.height(),
+            [&](const std::vector<int> &tops) { return placeLabelRecord(receiver, label.height(), tops); },
             [&](const std::optional<TRecordPlaces> &p) { return p ? nameShortfall(*receiver.Name, p->NameRoom) : 0; });
     else if (!members.empty())
-        std::tie(column, given) = placeOverRows<TColumnPlaces>(
-            rows,
+        std::tie(column, keptTops) = placeOverRows<TColumnPlaces>(
+            rows, label.height(),
             [&](const std::vector<int> &tops) { return placeColumn(members, receiver.Name, label.height(), tops); },
             [](const TColumnPlaces &p) { return p.Shortfall; });
     // Laid out from the rectangles each time, so what was lent before a move is given back; set once, so a
     // layout that comes out as before keeps the pictures drawn.
     for (TAdditionRect *item : receiver.Items) {
         const size_t row = size_t(std::find(rows.begin(), rows.end(), item) - rows.begin());
-        const bool givesWay = row < rows.size() && row + given >= rows.size();
+        const bool givesWay = row < rows.size() && row >= keptTops.size();
         TRect laidOut = item->GetRect();
-        if (row < rows.size() && !givesWay) {
-            const int down = rows[row + given]->GetRect().Top - laidOut.Top;
+        if (row < keptTops.size()) {
+            const int down = keptTops[row] - laidOut.Top;
             laidOut.Top += down;
             laidOut.Bottom += down;
         }
@@ -1137,34 +1185,53 @@ void LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
                                                : lineUnderName(*m.Text, room, *receiver.Name, *nameRoom));
             }
     }
-    if (!combined)
-        return;
-    TNameRect &name = *receiver.Name;
-    TAddressRect &address = *receiver.Address[0];
-    name.SetLaidOutRect(places ? places->NameRoom : name.GetRect());
-    address.SetLaidOutRect(places ? places->AddressRoom : address.GetRect());
-    if (places && places->BarcodeTop) {
-        receiver.Barcode->SetLaidOutTop(*places->BarcodeTop);
-        receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
+    if (combined) {
+        TNameRect &name = *receiver.Name;
+        TAddressRect &address = *receiver.Address[0];
+        name.SetLaidOutRect(places ? places->NameRoom : name.GetRect());
+        address.SetLaidOutRect(places ? places->AddressRoom : address.GetRect());
+        if (places && places->BarcodeTop) {
+            receiver.Barcode->SetLaidOutTop(*places->BarcodeTop);
+            receiver.Barcode->SetGivesWay(places->BarcodeGivesWay);
+        }
+        if (receiver.Postal)
+            receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
+                                                                   places->NameRoom)
+                                                   : receiver.Postal->GetRect());
     }
-    if (receiver.Postal)
-        receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
-                                                               places->NameRoom)
-                                               : receiver.Postal->GetRect());
+    return laidOutReadably(receiver, label);
 }
 
-bool LabelHoldsShownParts(const TFixedObjects &receiver, int labelHeight)
+bool LabelHoldsShownParts(const TFixedObjects &receiver, QSize label, const TBindContext &context)
 {
-    TMeasuringCanvas measuring;
-    TCanvas &canvas = measuring.Canvas();
-    int room = labelHeight - 2 * TenthsMmToLayout(10);
-    for (const TMetaRect *text : splitTexts(receiver))
-        if (text && text->Visible) {
-            canvas.SetFont(text->Font());
-            canvas.SetFontHeight(SmallestTextHeight(canvas));
-            room -= TMeasuringCanvas::Units(canvas.TextHeight(u"一"));
+    // A company contact with a long company name, two departments, a title, a building and every item an
+    // addition prints; the book keeps numbers as their digits, hyphenated when printed.
+    const auto sjis = [](const char16_t *text) { return Sjis::encode(QString::fromUtf16(text)); };
+    TAddressBindRecord office;
+    office.Pos = "1000005";
+    office.Tdfkn = sjis(u"東京都");
+    office.Adrs1 = sjis(u"千代田区丸の内");
+    office.Adrs2 = sjis(u"１－１－１");
+    office.Adrs3 = sjis(u"丸の内パークビルディング１２階");
+    office.PrivCorp = false;
+    office.NameKanji = sjis(u"佐藤　一郎");
+    office.CorpKanji = sjis(u"株式会社アオバ・トレーディング・ジャパン");
+    office.Dptmnt = sjis(u"海外事業本部　第二営業部");
+    office.Post = sjis(u"部長");
+    office.Tel = "0312345678";
+    office.Fax = "0312345679";
+    office.Portable1 = office.Portable2 = "09012345678";
+    office.URL = "https://www.aoba-trading.example.co.jp/";
+    office.EMail1 = office.EMail2 = "ichiro.sato@aoba-trading.example.co.jp";
+    office.Keyword.fill(sjis(u"得意先"));
+    BindReceiverRow(receiver, office, context, nullptr);
+    // The sender's contact lines a card's additions print are as long as the record's numbers.
+    for (TAdditionRect *item : receiver.Items)
+        if (item->Visible && item->Item != 0 && item->Text().isEmpty()) {
+            item->SetSubText(QStringLiteral("ＴＥＬ"));
+            item->SetText(QStringLiteral("０３-１２３４-５６７８"));
         }
-    return room >= 0;
+    return LayOutLabelRecord(receiver, label);
 }
 
 void LayOutAddressSideRecord(const TFixedObjects &receiver, const std::vector<TDrawRect *> &shown, QSize paper)

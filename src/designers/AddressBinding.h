@@ -141,25 +141,29 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
 // be set under the smallest size. Where the block would still be set under the smallest size over the shown
-// additions under it that print for the record, they give way for it from the lowest up
-// (TAdditionRect::SetGivesWay), the rows kept moving down into the places below them. The address and the
-// postal code are then made smaller, as on a postcard, until they are at most nine tenths of the name, never
-// under the smallest size. In the split set, each part the user shows that prints for the record takes the
-// height its text needs at the smallest size or more, from its own top, under those above it that share its
-// width (a line too long for its place at that size across the label, a millimetre inside its edges), so
-// only their margins, where nothing is drawn, lie over one another; the name takes the room left, up to
-// what its block needs at its own size; a shown barcode among them keeps its height. Where they would not go
-// within a millimetre of the label's top and foot over the additions, the barcode and then the additions,
-// from the lowest up, give way for the record as above, and where even that is not enough each part keeps
-// its rectangle. The other parts are then made lower until they are at most nine tenths of the name.
+// additions under it that print for the record, they move down, each as high as the user made it, onto one
+// another and a millimetre above the label's foot, the room over them going to the record; where even that
+// leaves it short, they give way for it from the lowest up (TAdditionRect::SetGivesWay), the others moving
+// down so. The address and the postal code are then made smaller, as on a postcard, until they are at most
+// nine tenths of the name, never under the smallest size. In the split set, each part the user shows that
+// prints for the record takes the height its text needs at the smallest size or more, from its own top, under
+// those above it that share its width (a line too long for its place at that size across the label, a
+// millimetre inside its edges), so only their margins, where nothing is drawn, lie over one another; the name
+// takes the room left, up to what its block needs at its own size; a shown barcode among them keeps its
+// height. Where they would not go within a millimetre of the label's top and foot over the additions, the
+// additions move down as above, then the barcode and then the additions, from the lowest up, give way for the
+// record, and where even that is not enough each part keeps its rectangle. The other parts are then made lower
+// until they are at most nine tenths of the name.
 // What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
-// TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay.
-void LayOutLabelRecord(const TFixedObjects &receiver, QSize label);
+// TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay. True when every shown text that prints
+// for the record, each addition included, is set in its lent place at the smallest text size or more.
+bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label);
 
-// Whether a label labelHeight high (layout units) holds a line at the smallest text size of each of the split
-// set's shown parts, one under the other within a millimetre of its top and foot: whether a record that has
-// them all can be printed readably on it.
-bool LabelHoldsShownParts(const TFixedObjects &receiver, int labelHeight);
+// Whether a label of the size (layout units) prints every shown part and addition of the receiver's readably
+// for a company contact as offices keep them (a long company name, two departments, a title, a building, every
+// item an addition prints): that record bound and laid out by LayOutLabelRecord, as the print would. The
+// objects are left holding it: the caller binds its own record again.
+bool LabelHoldsShownParts(const TFixedObjects &receiver, QSize label, const TBindContext &context);
 
 // The print-time layout of a postcard's or an envelope's receiver objects for the record bound, shared by the
 // print loop and the designer's canvas: in the combined set a company record's name is lent the room its

@@ -260,6 +260,10 @@ public:
     // block's layout and parts.
     void SenderBlockDetail();
     void actBarcodeSetExecute();
+    // A label or card that cannot hold every part and addition shown readably, as the print lays them out for a
+    // company contact as offices keep them, is told so when they or the paper are chosen, not on the printed
+    // sheet. The card's record is bound again.
+    void TellUnreadableLabel();
 
     // ---- Filling from records and senders (LayoutBinding.cpp) ----
     // Fills the receiver objects from the record numbered recNo (-1: the first selected row of the main

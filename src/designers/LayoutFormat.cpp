@@ -172,11 +172,11 @@ void TLayoutForm::actFormatExecute()
                 if (Layout.RecordItem(row).Visible)
                     onTop(&Layout.RecordItem(row));
     }
-    // A hidden addition is shown later where a new layout on this paper would have it.
+    // The additions, shown or not, take their places on this paper as the other fixed objects do: those of the
+    // last label may lie under this one's foot.
     if (Layout.HasRecordItems())
         for (int row = 0; row < 4; ++row)
-            if (!Layout.RecordItem(row).Visible)
-                Layout.RecordItem(row).SetRect(RecordItemRect(row));
+            Layout.RecordItem(row).SetRect(RecordItemRect(row));
     if (addressSide && (PrintParts == 0 || PrintParts == 2)) {
         for (int i : {4, 5, 6, 7, 8})
             if (CombinedObjects[size_t(i)]->Visible)
@@ -191,6 +191,7 @@ void TLayoutForm::actFormatExecute()
     ZoomRatio = 0;
     sbxPreviewResize();
     QApplication::restoreOverrideCursor();
+    TellUnreadableLabel();
 }
 
 void TLayoutForm::actDetailExecute()
@@ -285,9 +286,21 @@ void TLayoutForm::actDetailExecute()
     // The steps recorded so far point at objects and places this change has rebuilt.
     UndoList.Clear();
     MarkModified();
-    // A label too low for a readable line of every part chosen is told so now, not on the printed sheet.
-    if (SplitLayout == 1 && Layout.HasRecordItems() && PrintParts != 2 &&
-        !LabelHoldsShownParts(CurrentSet(false), TenthsMmToLayout(PaperFormat.Height)))
+    TellUnreadableLabel();
+}
+
+void TLayoutForm::TellUnreadableLabel()
+{
+    if (!Layout.HasRecordItems() || !NeedsData())
+        return;
+    const QSize label(TenthsMmToLayout(PaperFormat.Width), TenthsMmToLayout(PaperFormat.Height));
+    const bool holds =
+        LabelHoldsShownParts(CurrentSet(false), label, ProgramBindContext(PrintForm, PaperFormat.Direction));
+    // Without a record to show the objects stay empty, laid out for their own rectangles again.
+    if (!BindRecord(-1))
+        LayOutRecordTexts();
+    update();
+    if (!holds)
         ShowMessageBoxAt(this,
                          QStringLiteral("選ばれた表示情報は、このラベルにはすべてを読める大きさで印刷できません  \r\n"
                                         "表示情報を減らすか、大きなラベル用紙を選んでください"),
@@ -334,6 +347,8 @@ void TLayoutForm::actDataFormExecute()
     Layout.ApplyPrintForm();
     RefillFixedObjects();
     MarkModified();
+    // The conversions chosen may lengthen the texts (a company type written out).
+    TellUnreadableLabel();
 }
 
 void TLayoutForm::actBarcodeSetExecute()
@@ -431,4 +446,5 @@ void TLayoutForm::actBarcodeSetExecute()
     FillObjectList();
     SyncObjectList();
     MarkModified();
+    TellUnreadableLabel();
 }

@@ -34,6 +34,7 @@ public:
     // smallest text size (LayOutLabelRecord): nothing is drawn nor printed for that record. Not stored; a Clear
     // takes it back.
     void SetGivesWay(bool givesWay);
+    bool GivesWay() const { return GivesWay_; }
 
     // The designers fill Text and SubText by it; 0 is the user's free text, 19 to 22 the sender additions.
     uint8_t Item = 19;

@@ -29,7 +29,10 @@ void TPosRect::Clear()
 {
     TMetaRect::Clear();
     Text_.clear();
+    KeepsReadable_ = false;
 }
+
+void TPosRect::SetKeepsReadable(bool on) { SetDrawnField(KeepsReadable_, on); }
 
 void TPosRect::UpdateFontHeight()
 {
@@ -57,6 +60,9 @@ QList<TPlacedPiece> TPosRect::Layout(TCanvas &canvas, QSize size) const
 
 QList<TPlacedPiece> TPosRect::layoutPlain(TCanvas &canvas, QSize size) const
 {
+    // Font heights are negative: the larger size is the lower number.
+    if (KeepsReadable_)
+        canvas.SetFontHeight(std::min(canvas.FontHeight(), SmallestTextHeight(canvas)));
     if (!FitFontHeight(canvas, size.width(), false, canvas.TextWidth(Text_)) ||
         !FitFontHeight(canvas, size.height(), false, canvas.TextHeight(u"一")))
         return {};

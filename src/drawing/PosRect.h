@@ -20,6 +20,10 @@ public:
 
     const QString &Text() const { return Text_; }
     void SetText(const QString &text);
+    // On a label or a card a formatted code keeps to the smallest text size: an own size under it, as a small
+    // label's scale makes it, is raised to it. Below it the code goes only in a frame too small to hold it at
+    // it. Not stored: the label designer sets it with each record bound, and a Clear takes it back.
+    void SetKeepsReadable(bool on);
 
     // Set by the address-side designer on its sender objects and by the sender block on its parts.
     uint8_t SenderStyle = 0;
@@ -31,4 +35,5 @@ private:
     QList<TPlacedPiece> layoutBoxes(TCanvas &canvas, QSize size) const;
 
     QString Text_;
+    bool KeepsReadable_ = false;
 };

@@ -740,7 +740,7 @@ TEST_F(KilledRestore, ARestoreAndItsUndoAreOnTheDiskBeforeWhatTheyReplacedGoes)
         });
         EXPECT_TRUE(std::any_of(step, marked, [&](const test::TFileStep &s) {
             return s.Call == SYS_fsync && s.Files.value(0) == QFileInfo(step->Files[1]).path();
-        })) << step->Files[1].toStdString() << " is not synced before the journal is rewritten";
+        })) << "the folder of " << step->Files[1].toStdString() << " is not synced before the journal is rewritten";
     }
     EXPECT_GE(putBack, 1);
 }

@@ -568,8 +568,8 @@ protected:
         QDir(folder).removeRecursively();
         copyTree(old, folder);
     }
-    // A copy of the data folder as a kill in the middle of the swap leaves it: some items moved in, others not
-    // yet. Empty when no kill left that.
+    // Leaves the data folder as a kill in the middle of the swap leaves it, some items moved in and others not
+    // yet, and answers a copy of it; empty when no kill left that.
     QString halfSwapped()
     {
         const QString half = work.path() + "/half/";
@@ -720,10 +720,7 @@ TEST_F(KilledRestore, ARestoreAndItsUndoAreOnTheDiskBeforeWhatTheyReplacedGoes)
     EXPECT_EQ(early, 0) << "of " << removed << " removals of the replaced data";
 
     // The undo of a swap a kill stopped half way: each name put back is synced before the journal is rewritten.
-    const QString halfSwapped = this->halfSwapped();
-    ASSERT_FALSE(halfSwapped.isEmpty()) << "no swap found";
-    QDir(folder).removeRecursively();
-    copyTree(halfSwapped, folder);
+    ASSERT_FALSE(halfSwapped().isEmpty()) << "no swap found";
     const std::vector<test::TFileStep> undo = test::FileStepsOf(folder, [&] {
         QString stuck;
         RecoverRestore(folder, &stuck);
@@ -752,8 +749,6 @@ TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
     const QString halfSwapped = this->halfSwapped();
     ASSERT_FALSE(halfSwapped.isEmpty()) << "no swap found";
     ASSERT_TRUE(snapshot(halfSwapped) != before);
-    QDir(folder).removeRecursively();
-    copyTree(halfSwapped, folder);
     // The start says what it did.
     {
         const QString dataFolder = DataFolder;

@@ -1,6 +1,7 @@
 #include "base/FileReplace.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -89,30 +90,23 @@ bool replace(const QString &fileName, const QByteArray &bytes, const std::functi
         error = errno;
         return false;
     };
-    // A settings file the user keeps elsewhere behind a link stays a link: the file it leads to is replaced.
-    QFileInfo target(fileName);
-    for (int depth = 0; target.isSymLink() && depth < 40; ++depth)
-        target.setFile(target.symLinkTarget());
+    const QString target = ReplacedFile(fileName);
     struct stat existing {};
-    const bool exists = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || !target.isWritable())) {
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || !QFileInfo(target).isWritable())) {
         errno = S_ISDIR(existing.st_mode) ? EISDIR : EACCES;
         return failed();
     }
     QTemporaryFile file;
-    if (!OpenHiddenTemporary(file, target.absoluteFilePath()))
+    if (!OpenHiddenTemporary(file, target))
         return failed();
-    // The write only fills the file's buffer: the flush reports a full disk. The file reaches the disk before
-    // it takes the name, so the name never leads to a file cut short.
-    if (file.write(bytes) != bytes.size() || !file.flush()
-        || ::fchmod(file.handle(), exists ? existing.st_mode & 07777 : NewFileMode()) != 0)
+    // The write only fills the file's buffer: the flush reports a full disk.
+    if (file.write(bytes) != bytes.size() || !file.flush())
         return failed();
     if (beforeReplacing && !beforeReplacing())
         return failed();
-    // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
-    if (!RenameDurably(file.handle(), file.fileName(), target.absoluteFilePath()))
+    if (!CommitReplacement(file, target))
         return failed();
-    file.setAutoRemove(false);
     return true;
 }
 
@@ -127,21 +121,83 @@ bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const st
     return false;
 }
 
+QString ReplacedFile(const QString &fileName)
+{
+    QFileInfo target(fileName);
+    for (int depth = 0; target.isSymLink() && depth < 40; ++depth)
+        target.setFile(target.symLinkTarget());
+    return target.absoluteFilePath();
+}
+
+bool CommitReplacement(QTemporaryFile &file, const QString &target, bool takeMode)
+{
+    struct stat existing {};
+    const unsigned mode =
+        ::stat(QFile::encodeName(target).constData(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
+    // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
+    if ((takeMode && ::fchmod(file.handle(), mode) != 0) || !RenameDurably(file.handle(), file.fileName(), target))
+        return false;
+    file.setAutoRemove(false);
+    return true;
+}
+
+void SyncFolder(const QString &folder)
+{
+    // A folder that cannot be synced (some file systems refuse it) leaves its entries to the system's own writing,
+    // which is all that can be done.
+    const int error = errno;
+    const int fd = ::open(QFile::encodeName(QDir::cleanPath(folder)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    errno = error;
+}
+
+void SyncFolderTree(const QString &folder)
+{
+    QStringList folders{QDir::cleanPath(folder)};
+    QDirIterator below(folders.first(), QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                       QDirIterator::Subdirectories);
+    while (below.hasNext())
+        folders << below.next();
+    // A folder's entry in its parent is synced after the folder's own entries.
+    for (auto deepest = folders.crbegin(); deepest != folders.crend(); ++deepest)
+        SyncFolder(*deepest);
+}
+
 bool RenameDurably(int fd, const QString &from, const QString &to)
 {
     // A file system that reports a full disk only when the data are written out (over a network) says so here.
     if (::fsync(fd) != 0 || std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         return false;
-    // The new name is in place once the rename returns; a folder that cannot be synced (some file systems
-    // refuse it) leaves its entry to the system's own writing, which is all that can be done.
-    const int error = errno;
-    const int folder =
-        ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    // The new name is in place once the rename returns.
+    SyncFolder(QFileInfo(to).absolutePath());
+    return true;
+}
+
+bool ReplaceTreeDurably(const QString &from, const QString &to, const QString &aside)
+{
+    SyncFolderTree(from);
+    const QString source = QDir::cleanPath(from), target = QDir::cleanPath(to), side = QDir::cleanPath(aside);
+    const auto move = [](const QString &a, const QString &b) {
+        return std::rename(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()) == 0;
+    };
+    const bool movesAside = !aside.isEmpty() && QFileInfo::exists(target);
+    if (movesAside && !move(target, side))
+        return false;
+    if (!move(source, target)) {
+        const int error = errno;
+        if (movesAside)
+            move(side, target);
+        errno = error;
+        return false;
     }
-    errno = error;
+    // The name leaves one folder and enters the other: both are synced, the new name's first.
+    const QString sourceFolder = QFileInfo(source).path(), targetFolder = QFileInfo(target).path();
+    SyncFolder(targetFolder);
+    if (sourceFolder != targetFolder)
+        SyncFolder(sourceFolder);
     return true;
 }
 

@@ -23,6 +23,26 @@ bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes,
 // then keeps its own name.
 bool RenameDurably(int fd, const QString &from, const QString &to);
 
+// The same for a folder tree staged whole at from, each of its files synced by its writer (CopyFileSummed): the
+// entries of its folders reach the disk, deepest first, before anything moves; then the folder at to, when there
+// is one and aside is given, moves to aside (beside it), the tree takes the name to, and the folders holding the
+// old name and the new one are synced. What was moved aside may go once this answers true. False, with errno set,
+// when a rename fails; to then holds what it held.
+bool ReplaceTreeDurably(const QString &from, const QString &to, const QString &aside = {});
+// Syncs the entries of folder: what was made, renamed or removed in it stays so after a power loss. A folder
+// the file system refuses to sync is left to the system's own writing. errno is kept.
+void SyncFolder(const QString &folder);
+// Syncs the entries of folder and of every folder below it, deepest first (links not followed).
+void SyncFolderTree(const QString &folder);
+
+// The file a replacement written for fileName takes the place of: fileName, or the file at the end of its links,
+// so that a link the user keeps stays one and the new content lands where it leads.
+QString ReplacedFile(const QString &fileName);
+// Gives file, written whole beside target (OpenHiddenTemporary), target's place as RenameDurably does. With
+// takeMode it gets the permissions of the file it replaces, or those of a new file of the user when there is
+// none; without, it keeps its own. False, with errno set, when it cannot; the file then keeps its own name.
+bool CommitReplacement(QTemporaryFile &file, const QString &target, bool takeMode = true);
+
 // Whether a failed write's errno says the disk had no room left for it (a quota or a file size limit included).
 bool IsDiskFull(int error);
 // Whether a failed write's errno says the place cannot be written: a folder or file without the permission, or

@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-
 namespace {
 
 QString listFile() { return DataFolder.isEmpty() ? QString() : DataFolder + QStringLiteral("Unfinished.lst"); }
@@ -35,7 +33,7 @@ bool record(const QStringList &destinations)
 
 }  // namespace
 
-TStagedFile::TStagedFile(const QString &destination) : destination_(QFileInfo(destination).absoluteFilePath()) {}
+TStagedFile::TStagedFile(const QString &destination) : destination_(ReplacedFile(destination)) {}
 
 TStagedFile::~TStagedFile()
 {
@@ -62,11 +60,7 @@ bool TStagedFile::Open()
 
 bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
 {
-    const bool modeSet = permissions ? file_.setPermissions(*permissions) : ::fchmod(file_.handle(), NewFileMode()) == 0;
-    if (!modeSet || !RenameDurably(file_.handle(), file_.fileName(), destination_))
-        return false;
-    file_.setAutoRemove(false);
-    return true;
+    return (!permissions || file_.setPermissions(*permissions)) && CommitReplacement(file_, destination_, !permissions);
 }
 
 namespace {

@@ -13,8 +13,8 @@
 
 class TStagedFile {
 public:
-    // destination: the file the output becomes; the hidden file is ".<its name>.velmora-XXXXXX" in its folder
-    // (OpenHiddenTemporary).
+    // destination: the file the output becomes, or the file its links lead to, which the output then replaces
+    // (ReplacedFile); the hidden file is ".<its name>.velmora-XXXXXX" in its folder (OpenHiddenTemporary).
     explicit TStagedFile(const QString &destination);
     // Removes the hidden file unless Commit put it in place.
     ~TStagedFile();
@@ -24,8 +24,9 @@ public:
     // Makes the hidden file, empty, for the writer to open by its name; false when the folder takes no new file.
     bool Open();
     QString FileName() const { return file_.fileName(); }
-    // Puts the written file in the destination's place, with the given permissions or else those any new file
-    // of the user gets; false when it cannot (the hidden file then goes, the destination stays as it was).
+    // Puts the written file in the destination's place, with the given permissions or else those of the file it
+    // replaces (those any new file of the user gets when there is none); false when it cannot (the hidden file
+    // then goes, the destination stays as it was).
     bool Commit(std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
 private:

@@ -1,5 +1,6 @@
 #include "db/Table.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "db/Collation.h"
 #include "db/Session.h"
@@ -15,6 +16,8 @@
 #include <iterator>
 #include <optional>
 #include <unordered_map>
+
+#include <unistd.h>
 
 namespace {
 
@@ -560,12 +563,17 @@ void TTable::createFile()
         QFile::remove(temporary + QStringLiteral("-journal"));
         throw;
     }
-    if (!QFile::rename(temporary, target)) {
+    // The new file is on the disk before it takes its name, and the name after, as RenameDurably has it; the
+    // rename here never replaces a file another process made in the meantime. A power loss leaves no table file
+    // cut short, and no new book without its table.
+    QFile made(temporary);
+    if (!made.open(QIODevice::ReadOnly) || ::fsync(made.handle()) != 0 || !QFile::rename(temporary, target)) {
         const int error = errno;
         QFile::remove(temporary);
         throw EDatabaseError(target + QStringLiteral(": the table file cannot be made"), SQLITE_CANTOPEN, error,
                              QFileInfo(target).absolutePath() + QLatin1Char('/'));
     }
+    SyncFolder(QFileInfo(target).absolutePath());
 }
 
 void TTable::openFile()

@@ -523,11 +523,11 @@ namespace {
 
 QString safetyCopyOf(const QFileInfo &file) { return file.absolutePath() + "/$$" + file.fileName(); }
 
+// The safety copy, a copy where the disk has no links, is on the disk before it takes the document's name.
 bool replaceByRename(const QString &from, const QString &to)
 {
-    std::error_code failed;
-    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), failed);
-    return !failed;
+    QFile copy(from);
+    return copy.open(QIODevice::ReadOnly) && RenameDurably(copy.handle(), from, to);
 }
 
 QByteArray readWhole(const QString &fileName)

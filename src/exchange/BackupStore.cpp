@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <future>
@@ -206,6 +207,12 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
     }
     const QByteArray sum = sha256Hex ? finishPieceSums(pieces) : QByteArray();
     ok = ok && (!sha256Hex || !sum.isEmpty());
+    // The copy reaches the disk before it is counted done, so a copy that later takes the place of data is whole
+    // after a power loss. A file system that reports a full disk only when the data are written out says so here.
+    if (ok && ::fsync(to) != 0) {
+        failedWrite = errno;
+        ok = false;
+    }
     out.close();
     if (!ok || out.error() != QFileDevice::NoError) {
         out.remove();
@@ -291,7 +298,7 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     }
     if (!ReplaceFileWhole(partial + ManifestFileName, manifest))
         return notWritten(QStringLiteral("バックアップの目録を書き込めません  "), errno);
-    if (!QDir().rename(partial, finalFolder))
+    if (!ReplaceTreeDurably(partial, finalFolder))
         return fail(QStringLiteral("バックアップ先のフォルダを作成できません  "));
     return finalFolder + QLatin1Char('/');
 }
@@ -465,6 +472,29 @@ QString swapOut(const TRestoreJournal &j)
     return {};
 }
 
+// Syncs the folders whose entries a swap or its undo changed: those holding each item's live, staged and old
+// copy, up to the folder it is restored into, deepest first. Only then may the journal say what they hold, and
+// the copies the working folders keep be removed.
+void syncSwapFolders(const TRestoreJournal &j)
+{
+    QStringList folders;
+    for (const QString &item : j.Items) {
+        const QString base = QDir::cleanPath(j.Base(item));
+        for (const QString &path : {j.Live(item), j.Staged(item), j.Old(item)}) {
+            QString folder = QDir::cleanPath(path);
+            do {
+                folder = QFileInfo(folder).path();
+                folders << folder;
+            } while (folder.size() > base.size() && folder.startsWith(base));
+        }
+    }
+    folders.removeDuplicates();
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const QString &a, const QString &b) { return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/')); });
+    for (const QString &folder : folders)
+        SyncFolder(folder);
+}
+
 // Undoes a swap and marks the journal so that only working folders are left; answers what it could not put
 // back, the journal itself when it could not be marked, or empty.
 QString undoSwap(TRestoreJournal &j)
@@ -472,6 +502,7 @@ QString undoSwap(TRestoreJournal &j)
     const QString stuck = swapOut(j);
     if (!stuck.isEmpty())
         return stuck;
+    syncSwapFolders(j);
     j.Phase = PhaseStaging;
     j.Items.clear();
     return writeJournal(j) ? QString() : j.FileName();
@@ -563,11 +594,18 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
     for (const TBackupFile &f : files)
         if (!f.Path.startsWith(DataPrefix))
             journal.Items << f.Path;
+    // The staged copies are whole on the disk before anything is replaced: each file was synced as it was copied,
+    // the folders holding them are now.
+    for (const QString &base : {journal.Root, journal.Folder}) {
+        SyncFolderTree(base + StagingName);
+        SyncFolder(base);
+    }
     journal.Phase = PhaseSwapping;
     if (!writeJournal(journal))
         return fail(noJournal(errno));
     QString unmoved = swapIn(journal);
     if (unmoved.isEmpty()) {
+        syncSwapFolders(journal);
         journal.Phase = PhaseDone;
         if (writeJournal(journal))
             return true;

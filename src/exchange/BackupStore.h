@@ -45,10 +45,11 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
 
 // A file's sum in a manifest: the SHA-256 of the SHA-256 digests of its 8 MiB pieces in order (one piece for a
 // smaller file), so the pieces of a large book are summed in parallel.
-// Copies source to target, summing it when sha256Hex is given; false, with target removed, on a read or write
-// failure or when advance (given the bytes of each piece copied) answers false. writeError, when given, is
-// set after a failure to the errno of the write to target that failed (ENOSPC for a write the disk took only
-// in part), or 0 when the copy failed otherwise (the source, the sum, a stop).
+// Copies source to target, summing it when sha256Hex is given, and syncs the copy to the disk before it answers
+// (the copies of a backup, a restore or a safety copy take the place of data); false, with target removed, on a
+// read, write or sync failure or when advance (given the bytes of each piece copied) answers false. writeError,
+// when given, is set after a failure to the errno of the write or sync of target that failed (ENOSPC for a write
+// the disk took only in part), or 0 when the copy failed otherwise (the source, the sum, a stop).
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
                     const std::function<bool(qint64)> &advance, int *writeError = nullptr);
 

@@ -75,12 +75,11 @@ bool InstallDirectoryData(const QString &discData, const QString &folder, const 
             return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(partial + rel)
                         + WriteFailureReason(writeError));
     }
+    // The old data go only once the new ones are there to stay.
     const QString old = root + QStringLiteral("Dt00.old/");
     QDir(old).removeRecursively();
-    if ((QFileInfo::exists(target) && !QDir().rename(target, old)) || !QDir().rename(partial, target)) {
-        QDir().rename(old, target);
+    if (!ReplaceTreeDurably(partial, target, old))
         return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(target));
-    }
     QDir(old).removeRecursively();
     if (!record(true, root)) {
         *error = QStringLiteral("インストール先を記録できません  ");

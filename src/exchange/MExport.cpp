@@ -5,6 +5,7 @@
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
+#include "core/StagedFile.h"
 #include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
@@ -32,6 +33,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 const QString Section = QStringLiteral("MARK EXPORT");
@@ -112,8 +115,7 @@ bool TMarkExport::ExportTo(const QString &fileName)
     if (!DMMirvale18 || !DMMirvale18->AdrsTable || !DMMirvale18->AdrsTable->Active())
         return false;
     // The marks go to a file beside the chosen one, which takes its place only when every mark is in.
-    const QString partial = fileName + QStringLiteral(".part");
-    QFile::remove(partial);
+    std::optional<TStagedFile> partial(std::in_place, fileName);
     const auto rows = gbxRange->Range().Rows(*owner_);
     TTable &t = *DMMirvale18->AdrsTable;
     running_ = true;
@@ -128,6 +130,8 @@ bool TMarkExport::ExportTo(const QString &fileName)
     };
     QElapsedTimer sinceAsked;
     sinceAsked.start();
+    if (!partial->Open())
+        failure = notWritten(errno);
     try {
         t.SetIndexName(QString());
         for (size_t i = 0; i < rows.size() && failure.isEmpty() && !stopRequested_; ++i) {
@@ -141,7 +145,7 @@ bool TMarkExport::ExportTo(const QString &fileName)
             QByteArray name = TrimBlanks(t.FieldByName(QStringLiteral("CorpKanji")).AsString());
             if (name.isEmpty())
                 name = Sjis::encode(TrimBlanks(EscapedAnsiToWide(t.FieldByName(QStringLiteral("NameKanji")).AsString())));
-            if (!SaveMarkRecord(partial, latitude, longitude, name))
+            if (!SaveMarkRecord(partial->FileName(), latitude, longitude, name))
                 failure = notWritten(errno);
             else
                 ++Written;
@@ -155,12 +159,10 @@ bool TMarkExport::ExportTo(const QString &fileName)
         failure = e.Message;
     }
     // The finished file takes the chosen name in one step, so the name holds the old marks or all the new ones.
-    if (failure.isEmpty() && !stopRequested_ && Written > 0) {
-        QFile finished(partial);
-        if (!finished.open(QIODevice::ReadOnly) || !RenameDurably(finished.handle(), partial, fileName))
-            failure = notWritten(errno);
-    }
-    QFile::remove(partial);
+    if (failure.isEmpty() && !stopRequested_ && Written > 0 && !partial->Commit())
+        failure = notWritten(errno);
+    // An unfinished file goes before the window says anything.
+    partial.reset();
     running_ = false;
     btnStop->setEnabled(false);
     btnClose->setEnabled(true);

@@ -1,5 +1,6 @@
 #include "exchange/TableMaintenance.h"
 
+#include "base/FileReplace.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "core/StagedFile.h"
@@ -17,8 +18,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 
 namespace {
@@ -27,12 +26,11 @@ namespace {
 const QString OptimizingSuffix = QStringLiteral(".optimizing");
 const QString RepairingFolder = QStringLiteral(".repairing/");
 
-// The file at temporary replaces file in one step.
+// The file at temporary replaces file in one step, once it is on the disk.
 bool replaceWith(const QString &temporary, const QString &file, QString *error)
 {
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(temporary).toStdString(), QFile::encodeName(file).toStdString(), ec);
-    if (ec) {
+    QFile written(temporary);
+    if (!written.open(QIODevice::ReadOnly) || !RenameDurably(written.handle(), temporary, file)) {
         QFile::remove(temporary);
         *error = QDir::toNativeSeparators(file) + QStringLiteral("  \r\nを置き換えられません  ");
         return false;
@@ -76,13 +74,6 @@ QString besideFolder(const QString &folder, const QString &suffix)
     return info.path() + QStringLiteral("/.") + info.fileName() + suffix + QLatin1Char('/');
 }
 
-bool moveFolder(const QString &from, const QString &to)
-{
-    return std::rename(QFile::encodeName(QDir::cleanPath(from)).constData(),
-                       QFile::encodeName(QDir::cleanPath(to)).constData())
-           == 0;
-}
-
 void removeFolder(const QString &folder)
 {
     if (QFileInfo::exists(folder))
@@ -94,13 +85,14 @@ void removeFolder(const QString &folder)
 void settleSafetyFolder(const QString &folder)
 {
     const QString making = besideFolder(folder, MakingSuffix), replaced = besideFolder(folder, ReplacedSuffix);
-    if (QFileInfo::exists(replaced) && !QFileInfo::exists(folder) && !moveFolder(making, folder))
-        moveFolder(replaced, folder);
+    if (QFileInfo::exists(replaced) && !QFileInfo::exists(folder) && !ReplaceTreeDurably(making, folder))
+        ReplaceTreeDurably(replaced, folder);
     removeFolder(making);
     removeFolder(replaced);
 }
 
-// fill makes the new copy in the folder it is given; it then replaces folder in two renames.
+// fill makes the new copy in the folder it is given; it then replaces folder in two renames, and the old copy
+// goes only once the new one is there to stay.
 bool replaceSafetyFolder(const QString &folder, const std::function<bool(const QString &making)> &fill, int *writeError)
 {
     settleSafetyFolder(folder);
@@ -109,14 +101,7 @@ bool replaceSafetyFolder(const QString &folder, const std::function<bool(const Q
         *writeError = errno;
         return false;
     }
-    const bool hadCopy = QFileInfo::exists(folder);
-    if (!fill(making) || (hadCopy && !moveFolder(folder, replaced))) {
-        removeFolder(making);
-        return false;
-    }
-    if (!moveFolder(making, folder)) {
-        if (hadCopy)
-            moveFolder(replaced, folder);
+    if (!fill(making) || !ReplaceTreeDurably(making, folder, replaced)) {
         removeFolder(making);
         return false;
     }

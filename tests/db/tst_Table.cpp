@@ -7,7 +7,9 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -108,6 +110,16 @@ TEST_F(TableTest, CreatedFileIsEncryptedAndOpensOnlyWithThePassword)
     EXPECT_EQ(table.FieldCount(), 7);
     EXPECT_EQ(table.FieldDef(2).Name, "Kana");
     EXPECT_THROW(table.CreateTable(), EDatabaseError);  // never made over an existing file
+}
+
+// A new book's table survives a power loss right after it was made: the file is on the disk before it takes its
+// name, the name after.
+TEST_F(TableTest, ANewTableIsOnTheDiskBeforeItTakesItsName)
+{
+    const QString folder = QDir(dir.path()).canonicalPath();
+    const std::vector<test::TFileStep> steps = test::FileStepsOf(folder, [this] { table.CreateTable(); });
+    EXPECT_TRUE(QFileInfo::exists(table.FileName()));
+    EXPECT_EQ(test::DurableRenameFault(steps, folder + "/Test.DB.creating", folder + "/Test.DB").toStdString(), "");
 }
 
 TEST_F(TableTest, AppendNumbersRowsAndNeverReusesNumbers)

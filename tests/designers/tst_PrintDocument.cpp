@@ -382,6 +382,20 @@ TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
     EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
 }
 
+// A save whose new file does not read back puts the old document back from its safety copy, which is on the disk
+// before it takes the name, the name after.
+TEST(PrintDocument, ADocumentPutBackFromItsSafetyCopyIsOnTheDiskBeforeItTakesItsName)
+{
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).canonicalPath(), path = folder + "/宛名 鷗外.lay";
+    test::writeFile(path, "the old document");
+    const std::vector<test::TFileStep> steps = test::FileStepsOf(folder, [&] {
+        SaveWithSafetyCopy(path, "the new document", [](const QByteArray &) { return false; });
+    });
+    EXPECT_EQ(test::readFile(path), "the old document");
+    EXPECT_EQ(test::DurableRenameFault(steps, folder + "/$$宛名 鷗外.lay", path).toStdString(), "");
+}
+
 TEST(PrintDocument, AKillAtAnyStepOfASaveLeavesTheOldOrTheNewDocumentUnderItsName)
 {
     for (const uint8_t kind : {LayoutDocument, LabelDocument, DesignDocument}) {

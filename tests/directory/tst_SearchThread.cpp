@@ -26,6 +26,7 @@
 #include <optional>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -325,6 +326,27 @@ TEST_F(SearchThreadTest, OutputFromHitsAloneOrFromEntriesAndAppending)
     for (int i = 0; i < hits; ++i)
         hyphenated += lines[i].split(',')[0].contains('-');
     EXPECT_GT(hyphenated, 0);
+}
+
+// An output over a file the user keeps elsewhere behind a link writes where the link leads: the link stays one,
+// the file it leads to takes the lines and keeps its permissions (0600), and nothing is left beside either.
+TEST_F(SearchThreadTest, AnOutputOverALinkWritesWhereItLeadsAndKeepsTheFilesMode)
+{
+    const auto areas = findAreas(20, {[](int n) { return n >= 5 && n <= 60; }});
+    ASSERT_EQ(areas.size(), 1u);
+    QTemporaryDir dir;
+    const QString kept = dir.path() + "/共有 鷗外/電話帳.csv", link = dir.path() + "/out.csv";
+    test::writeFile(kept, "the old lines");
+    ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(kept, link));
+    output(areas, {{0, 0, true}, {5, 5, true}}, link, false);
+    ASSERT_EQ(worker->ResultCode(), 0);
+    EXPECT_EQ(QFileInfo(link).symLinkTarget().toStdString(), kept.toStdString());
+    EXPECT_TRUE(test::readFile(kept).startsWith(Sjis::encode(QStringLiteral("電話番号,都道府県\r\n"))));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(kept).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(test::entriesBelow(dir.path()), (QStringList{"out.csv", "共有 鷗外/", "共有 鷗外/電話帳.csv"}));
 }
 
 TEST_F(SearchThreadTest, AnOutputThatCannotBeWrittenEndsWithAnError)

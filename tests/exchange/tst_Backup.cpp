@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <limits>
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/syscall.h>
 
 namespace {
 
@@ -507,6 +509,27 @@ TEST_F(Backup, FullDiskDuringARestoreIsToldAsSuch)
     EXPECT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
 }
 
+// A power loss after a backup took its name finds every file of it whole: each copy, and the folders holding
+// them, are on the disk before the folder takes its name, the data root after.
+TEST_F(Backup, ABackupIsOnTheDiskBeforeItTakesItsName)
+{
+    const std::vector<test::TFileStep> steps = test::FileStepsOf(DataFolder, [] {
+        QString error;
+        MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    });
+    const std::vector<TBackupInfo> made = ListBackups(DataRootFolder);
+    ASSERT_EQ(made.size(), 1u);
+    std::vector<TBackupFile> files;
+    qint64 bytes = 0;
+    ASSERT_TRUE(ReadManifest(made[0].Folder, &files, &bytes));
+    QStringList copied;
+    for (const TBackupFile &f : files)
+        copied << f.Path;
+    ASSERT_GT(copied.size(), 3);
+    const QString folder = QDir::cleanPath(made[0].Folder);
+    EXPECT_EQ(test::DurableRenameFault(steps, folder + ".partial", folder, copied).toStdString(), "");
+}
+
 // A restore killed before any one of its file steps: the next start leaves the data as they were or as the
 // backup has them, never a mixture, and no working folder behind. The data root lies inside the data folder, as
 // by default, so data and settings are swapped on their own.
@@ -544,6 +567,23 @@ protected:
     {
         QDir(folder).removeRecursively();
         copyTree(old, folder);
+    }
+    // Leaves the data folder as a kill in the middle of the swap leaves it, some items moved in and others not
+    // yet, and answers a copy of it; empty when no kill left that.
+    QString halfSwapped()
+    {
+        const QString half = work.path() + "/half/";
+        for (int step = 1;; ++step) {
+            reset();
+            if (runRestorer({"restore", backup, folder + "Data/", folder}, step) != -1)
+                return {};
+            const QMap<QString, QByteArray> now = snapshot(folder);
+            if (now.value("Data/Adrs/Book/Adrs.DB") == restored.value("Data/Adrs/Book/Adrs.DB")
+                && now.value("Data/Layout/ハガキ1.lay") != restored.value("Data/Layout/ハガキ1.lay")) {
+                copyTree(folder, half);
+                return half;
+            }
+        }
     }
     // The start after a kill: settles the restore, then removes leftovers once the settings are read.
     TRestoreRecovery nextStart()
@@ -632,22 +672,82 @@ TEST_F(KilledRestore, IntoAnotherFolderEveryFileStepLeavesTheOldOrTheNewFolderAn
     std::printf("%d kills of a restore into another folder, %d of them after the settings named it\n", kills, moved - 1);
 }
 
+bool isRename(const test::TFileStep &s) { return s.Call == SYS_rename || s.Call == SYS_renameat || s.Call == SYS_renameat2; }
+
+// A power loss after a restore said it was done finds the restored data whole: each staged copy, and the folders
+// holding it, are on the disk before it replaces anything, the folder it moved into after; only then do the data
+// it replaced go. An undone swap is on the disk before the journal says that only working folders are left.
+TEST_F(KilledRestore, ARestoreAndItsUndoAreOnTheDiskBeforeWhatTheyReplacedGoes)
+{
+    const QString root = folder + "Data/";
+    const std::vector<test::TFileStep> steps = test::FileStepsOf(folder, [&] {
+        QString error;
+        if (RestoreBackup(backup, root, folder, noStop, &error))
+            while (QFileInfo::exists(folder + ".restore.journal"))
+                QThread::msleep(1);
+    });
+    ASSERT_EQ(snapshot(folder), restored);
+    std::vector<TBackupFile> files;
+    qint64 bytes = 0;
+    ASSERT_TRUE(ReadManifest(backup, &files, &bytes));
+    // Each item swapped, with the files below it when it is a data folder.
+    QMap<QString, QStringList> items;
+    for (const TBackupFile &f : files) {
+        const QString item = f.Path.startsWith("Data/") ? f.Path.section('/', 0, 1) : f.Path;
+        items[item] << f.Path.mid(item.size() + 1);
+    }
+    ASSERT_GE(items.size(), 5);
+    size_t durable = 0;
+    for (auto item = items.cbegin(); item != items.cend(); ++item) {
+        const bool data = item.key().startsWith("Data/");
+        const QString staged = (data ? root : folder) + ".restore/" + item.key();
+        const QString live = data                                 ? root + item.key().mid(5)
+                             : item.key().startsWith("Settings/") ? folder + item.key().mid(9)
+                                                                  : folder + item.key();
+        const QStringList below = data ? item.value() : QStringList{};
+        size_t at = 0;
+        EXPECT_EQ(test::DurableRenameFault(steps, staged, live, below, &at).toStdString(), "");
+        durable = std::max(durable, at);
+    }
+    int removed = 0, early = 0;
+    for (size_t i = 0; i < steps.size(); ++i)
+        if ((steps[i].Call == SYS_unlink || steps[i].Call == SYS_unlinkat || steps[i].Call == SYS_rmdir)
+            && (steps[i].Files[0].startsWith(root + ".restore.old/") || steps[i].Files[0].startsWith(folder + ".restore.old/"))) {
+            ++removed;
+            early += i < durable;
+        }
+    EXPECT_GT(removed, 5);
+    EXPECT_EQ(early, 0) << "of " << removed << " removals of the replaced data";
+
+    // The undo of a swap a kill stopped half way: each name put back is synced before the journal is rewritten.
+    ASSERT_FALSE(halfSwapped().isEmpty()) << "no swap found";
+    const std::vector<test::TFileStep> undo = test::FileStepsOf(folder, [&] {
+        QString stuck;
+        RecoverRestore(folder, &stuck);
+    });
+    EXPECT_EQ(snapshot(folder), snapshot(old));
+    const QString journal = QDir::cleanPath(folder + ".restore.journal");
+    int putBack = 0;
+    for (auto step = undo.begin(); step != undo.end(); ++step) {
+        if (!isRename(*step) || step->Files.value(1).contains("/.restore") || step->Files.value(1) == journal)
+            continue;
+        ++putBack;
+        const auto marked = std::find_if(step, undo.end(), [&](const test::TFileStep &s) {
+            return isRename(s) && s.Files.value(1) == journal;
+        });
+        EXPECT_TRUE(std::any_of(step, marked, [&](const test::TFileStep &s) {
+            return s.Call == SYS_fsync && s.Files.value(0) == QFileInfo(step->Files[1]).path();
+        })) << "the folder of " << step->Files[1].toStdString() << " is not synced before the journal is rewritten";
+    }
+    EXPECT_GE(putBack, 1);
+}
+
 // The undo is itself killed at each of its steps: the start after that still puts the old data back.
 TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
 {
     const QMap<QString, QByteArray> before = snapshot(old);
-    // A kill in the middle of the swap: some items moved in, others not yet.
-    const QString halfSwapped = work.path() + "/half/";
-    for (int step = 1;; ++step) {
-        reset();
-        ASSERT_EQ(runRestorer({"restore", backup, folder + "Data/", folder}, step), -1) << "no swap found";
-        const QMap<QString, QByteArray> now = snapshot(folder);
-        if (now.value("Data/Adrs/Book/Adrs.DB") == restored.value("Data/Adrs/Book/Adrs.DB")
-            && now.value("Data/Layout/ハガキ1.lay") != restored.value("Data/Layout/ハガキ1.lay")) {
-            copyTree(folder, halfSwapped);
-            break;
-        }
-    }
+    const QString halfSwapped = this->halfSwapped();
+    ASSERT_FALSE(halfSwapped.isEmpty()) << "no swap found";
     ASSERT_TRUE(snapshot(halfSwapped) != before);
     // The start says what it did.
     {

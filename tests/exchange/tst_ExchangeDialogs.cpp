@@ -59,6 +59,7 @@
 #include <optional>
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -1382,9 +1383,30 @@ TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
             names << gpx.readElementText();
     EXPECT_FALSE(gpx.hasError());
     EXPECT_EQ(names, (QStringList{QStringLiteral("株式会社\"山田\"商事 0"), QStringLiteral("株式会社\"山田\"商事 2")}));
-    EXPECT_FALSE(QFile::exists(file + ".part"));
+    EXPECT_EQ(QDir(dir.path()).entryList({"*Mark01*"}, QDir::Files | QDir::Hidden), QStringList{"Mark01.gpx"});
     window->close();
     EXPECT_EQ(MarkExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A mark file the map program reads from its own folder, kept there behind a link: the export writes where the
+// link leads, the link stays one, and the file keeps its permissions (0600).
+TEST_F(ExchangeDialogTest, AMarkExportOverALinkWritesWhereItLeadsAndKeepsTheFilesMode)
+{
+    auto *window = markExportOf({128484000, 128484001});
+    ASSERT_NE(window, nullptr);
+    const QString kept = dir.path() + "/地図 鷗外/Mark01.gpx", link = dir.path() + "/Mark01.gpx";
+    test::writeFile(kept, "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\">\n</gpx>\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(kept, link));
+    EXPECT_TRUE(window->ExportTo(link));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget().toStdString(), kept.toStdString());
+    EXPECT_EQ(test::readFile(kept).count("<wpt "), 2);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(kept).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(QDir(QFileInfo(kept).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mark01.gpx"});
+    window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

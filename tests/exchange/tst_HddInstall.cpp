@@ -7,6 +7,9 @@
 
 #include <QDir>
 
+#include <algorithm>
+#include <sys/syscall.h>
+
 #include <gtest/gtest.h>
 
 TEST(HddInstall, InstallIsVerifiedRecordedAndUninstalled)
@@ -36,4 +39,32 @@ TEST(HddInstall, InstallIsVerifiedRecordedAndUninstalled)
     InstalledDataLocation();
     EXPECT_EQ(HddInstalled, 0);
     EXPECT_TRUE(HddDataFolder.isEmpty());
+}
+
+// A power loss after a new install finds the data whole: the copies and their folders are on the disk before they
+// take the place of the data installed before, the folder holding them after; only then do the old data go.
+TEST(HddInstall, TheNewDataAreOnTheDiskBeforeTheOldGo)
+{
+    QTemporaryDir disc, data, target;
+    DataFolder = data.path() + "/";
+    const QString root = QDir(target.path()).canonicalPath() + "/";
+    test::writeFile(disc.path() + "/Mirvale18/Dt01.dat", QByteArray(300000, 'd'));
+    test::writeFile(disc.path() + "/Mirvale18/sub/Ix.dat", "index");
+    test::writeFile(root + "Dt00/Dt01.dat", "the data installed before");
+    const std::vector<test::TFileStep> steps = test::FileStepsOf(root, [&] {
+        QString error;
+        InstallDirectoryData(disc.path() + "/Mirvale18/", root, [](qint64, qint64) { return true; }, &error);
+    });
+    EXPECT_EQ(test::readFile(root + "Dt00/sub/Ix.dat"), "index");
+    size_t durable = 0;
+    EXPECT_EQ(test::DurableRenameFault(steps, root + "Dt00.installing", root + "Dt00", {"Dt01.dat", "sub/Ix.dat"}, &durable)
+                  .toStdString(),
+              "");
+    const auto oldGone = std::find_if(steps.begin(), steps.end(), [&](const test::TFileStep &s) {
+        return (s.Call == SYS_unlink || s.Call == SYS_unlinkat) && s.Files.value(0) == root + "Dt00.old/Dt01.dat";
+    });
+    ASSERT_NE(oldGone, steps.end());
+    EXPECT_GT(size_t(oldGone - steps.begin()), durable);
+    HddInstalled = 0;
+    HddDataFolder.clear();
 }

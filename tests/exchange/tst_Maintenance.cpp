@@ -1,6 +1,7 @@
 // Optimisation and index repair of a book: the rows stay, the file shrinks, the repaired flag tells the truth.
 #include "base/FileReplace.h"
 #include "core/Main.h"
+#include "exchange/BackupStore.h"
 #include "exchange/Maintenance.h"
 #include "exchange/OptDat.h"
 #include "exchange/ReprIdx.h"
@@ -8,15 +9,20 @@
 
 #include "BenchSupport.h"
 #include "TestBook.h"
+#include "TestSupport.h"
 #include "db/Collation.h"
 #include "db/Table.h"
+#include "db/TableSchemas.h"
 
 #include <QDir>
 #include <QDirIterator>
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
+
+#include <sys/syscall.h>
 
 namespace {
 
@@ -369,6 +375,57 @@ TEST_F(SafetyCopy, AKillAtAnyFileStepLeavesTheOldCopyOrTheNewOneWhole)
 }
 
 // No room for the new copy: the copy before it stays, whole, and nothing of the new one is left.
+bool isRemoval(const test::TFileStep &s) { return s.Call == SYS_unlink || s.Call == SYS_unlinkat || s.Call == SYS_rmdir; }
+
+// A power loss after a safety copy replaced the one before finds the new copy whole: the files it copied and its
+// folders are on the disk before it takes the old one's place, the data root after; only then does the old go.
+TEST_F(SafetyCopy, ANewCopyIsOnTheDiskBeforeTheOldOneGoes)
+{
+    const QString root = QDir::cleanPath(DataRootFolder);
+    for (const Kind &kind : kinds()) {
+        SCOPED_TRACE(kind.Name.toStdString());
+        ASSERT_TRUE(kind.Copy());
+        const std::vector<test::TFileStep> steps = test::FileStepsOf(DataRootFolder, [&] { kind.Copy(); });
+        // The copies made, not the other book's copy the new one keeps as it was.
+        QStringList copied = FilesBelow(DataRootFolder + kind.Name + "/");
+        copied.removeIf([](const QString &file) { return file.startsWith("Older/"); });
+        ASSERT_GE(copied.size(), 2);
+        size_t durable = 0;
+        EXPECT_EQ(test::DurableRenameFault(steps, root + "/." + kind.Name + ".making", root + "/" + kind.Name, copied,
+                                           &durable)
+                      .toStdString(),
+                  "");
+        const QString replaced = root + "/." + kind.Name + ".replaced/";
+        const auto oldGoes = std::find_if(steps.begin(), steps.end(), [&](const test::TFileStep &s) {
+            return isRemoval(s) && s.Files.value(0).startsWith(replaced);
+        });
+        ASSERT_NE(oldGoes, steps.end());
+        EXPECT_GT(size_t(oldGoes - steps.begin()), durable);
+    }
+}
+
+// A table file rewritten or repaired is on the disk before it takes the old one's name, and the name after.
+TEST_F(Maintenance, ARewrittenOrRepairedTableIsOnTheDiskBeforeItTakesItsName)
+{
+    deleteMost();
+    book.Module->AdrsTable->Close();
+    const QString folder = QDir::cleanPath(AdrsFolder + "Book");
+    const std::vector<test::TFileStep> rewrite = test::FileStepsOf(folder, [&] {
+        QString error;
+        OptimizeTableFile(file, &error);
+    });
+    EXPECT_EQ(test::DurableRenameFault(rewrite, file + ".optimizing", file).toStdString(), "");
+    damageIndex();
+    book.Module->AdrsTable->Close();
+    const std::vector<test::TFileStep> repair = test::FileStepsOf(folder, [&] {
+        bool repaired = false;
+        QString error;
+        RepairTableFile(file, AdrsTableSchema(), &repaired, &error);
+    });
+    EXPECT_EQ(CheckTableFile(file), "ok");
+    EXPECT_EQ(test::DurableRenameFault(repair, folder + "/.repairing/Adrs.DB", file).toStdString(), "");
+}
+
 TEST_F(SafetyCopy, NoRoomForTheNewCopyKeepsTheOldOne)
 {
     for (const Kind &kind : kinds())

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <malloc.h>
 #include <new>
+#include <set>
 #include <sys/mount.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -27,6 +28,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -239,7 +241,9 @@ QStringList changedFiles(pid_t child, const __ptrace_syscall_info &call)
 namespace {
 
 // Runs body in a traced child and hands each system call that changes a file below folder, or folder itself,
-// to atCall at the call's entry; atCall's true kills the child there. True when the child was killed.
+// to atCall at the call's entry; atCall's true kills the child there. The threads the child starts are traced
+// too (work handed to a thread of its own, a removal in the background), their calls in the order they are
+// made. True when the child was killed.
 bool traceFileSteps(const QString &folder, const std::function<void()> &body,
                     const std::function<bool(const TFileStep &)> &atCall)
 {
@@ -251,6 +255,8 @@ bool traceFileSteps(const QString &folder, const std::function<void()> &body,
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
+        // A group of its own, so that waiting for its threads never reaps another child of the test.
+        setpgid(0, 0);
         ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
         raise(SIGSTOP);
         body();
@@ -262,28 +268,40 @@ bool traceFileSteps(const QString &folder, const std::function<void()> &body,
         ADD_FAILURE() << "the child could not be traced";
         return false;
     }
-    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL | PTRACE_O_TRACECLONE);
+    // Each thread starts stopped by a SIGSTOP of its own, which is the tracing's and not the child's.
+    std::set<pid_t> threads{child};
+    pid_t stopped = child;
     int signal = 0;
     for (;;) {
-        ptrace(PTRACE_SYSCALL, child, nullptr, signal);
+        ptrace(PTRACE_SYSCALL, stopped, nullptr, signal);
         signal = 0;
-        if (waitpid(child, &status, 0) != child || WIFEXITED(status) || WIFSIGNALED(status))
-            return false;
+        // A thread that ended is only counted out; the child's own end is its last.
+        do {
+            stopped = waitpid(-child, &status, __WALL);
+            if (stopped < 0 || (stopped == child && !WIFSTOPPED(status)))
+                return false;
+        } while (!WIFSTOPPED(status));
+        if (threads.insert(stopped).second && WSTOPSIG(status) == SIGSTOP)
+            continue;
         if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
-            signal = WSTOPSIG(status);  // the child's own signal, delivered as it would be untraced
+            // A new thread reported by its parent, or the child's own signal, delivered as it would be untraced.
+            signal = status >> 16 == PTRACE_EVENT_CLONE ? 0 : WSTOPSIG(status);
             continue;
         }
         __ptrace_syscall_info call{};
-        if (ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call) <= 0 || call.op != PTRACE_SYSCALL_INFO_ENTRY)
+        if (ptrace(PTRACE_GET_SYSCALL_INFO, stopped, sizeof call, &call) <= 0 || call.op != PTRACE_SYSCALL_INFO_ENTRY)
             continue;
-        const TFileStep step{static_cast<long>(call.entry.nr), changedFiles(child, call)};
+        // The calls of a thread read their paths and handles through the thread's own view.
+        const TFileStep step{static_cast<long>(call.entry.nr), changedFiles(stopped, call)};
         if (std::none_of(step.Files.begin(), step.Files.end(),
                          [&](const QString &f) { return f.startsWith(below) || f == root; }))
             continue;
         if (atCall(step)) {
-            // Killed at the call's entry: the call itself never runs.
+            // Killed at the call's entry: the call itself never runs. Every thread's end is waited for.
             kill(child, SIGKILL);
-            waitpid(child, &status, 0);
+            while (waitpid(-child, &status, __WALL) > 0) {
+            }
             return true;
         }
     }
@@ -309,6 +327,94 @@ std::vector<TFileStep> FileStepsOf(const QString &folder, const std::function<vo
         return false;
     });
     return steps;
+}
+
+namespace {
+
+bool isSync(const TFileStep &s) { return s.Call == SYS_fsync || s.Call == SYS_fdatasync; }
+bool isRename(const TFileStep &s) { return s.Call == SYS_rename || s.Call == SYS_renameat || s.Call == SYS_renameat2; }
+bool isRemoval(const TFileStep &s) { return s.Call == SYS_unlink || s.Call == SYS_unlinkat || s.Call == SYS_rmdir; }
+
+// A call that writes into an open file, which the file's sync must follow.
+bool writesData(const TFileStep &s)
+{
+    for (const long call : {SYS_write, SYS_pwrite64, SYS_writev, SYS_pwritev, SYS_pwritev2, SYS_copy_file_range,
+                            SYS_sendfile, SYS_ftruncate, SYS_fallocate})
+        if (s.Call == call)
+            return true;
+    return false;
+}
+
+// A call that makes, moves or removes an entry of a folder, which the folder's sync must follow.
+bool changesEntries(const TFileStep &s)
+{
+    for (const long call : {SYS_open, SYS_openat, SYS_creat, SYS_mkdir, SYS_mkdirat, SYS_link, SYS_linkat,
+                            SYS_symlink, SYS_symlinkat})
+        if (s.Call == call)
+            return true;
+    return isRename(s) || isRemoval(s);
+}
+
+}  // namespace
+
+QString DurableRenameFault(const std::vector<TFileStep> &steps, const QString &from, const QString &to,
+                           const QStringList &files, size_t *durableAt)
+{
+    const QString source = QDir::cleanPath(from), target = QDir::cleanPath(to);
+    const auto first = [&](size_t begin, size_t end, const std::function<bool(const TFileStep &)> &is) {
+        const auto found = std::find_if(steps.begin() + begin, steps.begin() + end, is);
+        return found == steps.begin() + end ? end : size_t(found - steps.begin());
+    };
+    const auto last = [&](size_t end, const std::function<bool(const TFileStep &)> &is) -> qsizetype {
+        for (size_t i = end; i-- > 0;)
+            if (is(steps[i]))
+                return qsizetype(i);
+        return -1;
+    };
+    // A path as the program gave it, a folder perhaps with its "/".
+    const auto named = [](const TFileStep &s, int i) { return QDir::cleanPath(s.Files.value(i)); };
+    const size_t rename = first(0, steps.size(), [&](const TFileStep &s) {
+        return isRename(s) && named(s, 0) == source && named(s, 1) == target;
+    });
+    if (rename == steps.size())
+        return QStringLiteral("no rename of %1 to %2").arg(source, target);
+    const size_t replaces = first(0, rename, [&](const TFileStep &s) {
+        return (isRename(s) || isRemoval(s)) && named(s, 0) == target;
+    });
+    QStringList staged, folders;
+    for (const QString &file : files) {
+        staged << source + QLatin1Char('/') + file;
+        for (QString folder = QFileInfo(staged.last()).path(); folder.startsWith(source);
+             folder = QFileInfo(folder).path())
+            folders << folder;
+    }
+    if (files.isEmpty())
+        staged << source;
+    folders.removeDuplicates();
+    for (const QString &file : staged) {
+        const qsizetype written = last(replaces, [&](const TFileStep &s) { return writesData(s) && s.Files.value(0) == file; });
+        if (first(size_t(written + 1), replaces, [&](const TFileStep &s) { return isSync(s) && s.Files.value(0) == file; })
+            == replaces)
+            return QStringLiteral("%1 is not synced before it replaces anything").arg(file);
+    }
+    for (const QString &folder : folders) {
+        const qsizetype changed = last(replaces, [&](const TFileStep &s) {
+            return changesEntries(s) && std::any_of(s.Files.begin(), s.Files.end(), [&](const QString &f) {
+                       return QFileInfo(f).path() == folder;
+                   });
+        });
+        if (first(size_t(changed + 1), replaces, [&](const TFileStep &s) { return isSync(s) && s.Files.value(0) == folder; })
+            == replaces)
+            return QStringLiteral("the entries of %1 are not synced before it replaces anything").arg(folder);
+    }
+    const QString holder = QFileInfo(target).path();
+    const size_t synced =
+        first(rename + 1, steps.size(), [&](const TFileStep &s) { return isSync(s) && s.Files.value(0) == holder; });
+    if (synced == steps.size())
+        return QStringLiteral("%1 is not synced after %2 took its name").arg(holder, target);
+    if (durableAt)
+        *durableAt = synced;
+    return {};
 }
 
 SmallDisk::SmallDisk(qint64 bytes)

@@ -75,6 +75,13 @@ struct TFileStep {
 // Runs body in a child process, as KillAtFileStep does, and answers in order the calls that changed a file
 // below folder or synced folder itself.
 std::vector<TFileStep> FileStepsOf(const QString &folder, const std::function<void()> &body);
+// What steps (FileStepsOf) miss of putting the copy staged at from in to's place so that a power loss keeps it
+// whole: from a file, or a folder holding files (given relative to it). Before the first step that moves or
+// removes to, or else the rename of from to to, each staged file is synced after its last write and each folder
+// of the tree after the last entry made in it; after the rename the folder holding to is synced. Empty when
+// nothing is missed; durableAt, when given, is then the index of that last sync.
+QString DurableRenameFault(const std::vector<TFileStep> &steps, const QString &from, const QString &to,
+                           const QStringList &files = {}, size_t *durableAt = nullptr);
 
 // A file system of its own with bytes of room (a tmpfs in a temporary folder), for writes that meet a full
 // disk or a read-only one as a user's USB stick does. Mounting needs root: mounted() is false otherwise and

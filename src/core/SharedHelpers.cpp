@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "platform/Forms.h"
 #include "widgets/NamedControls.h"
+#include "widgets/UniStdCtrls.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -231,4 +232,9 @@ void SetCaptionColour(QAbstractButton *button, bool chosen)
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::ButtonText, colour);
     button->setPalette(palette);
+}
+
+void SetKeywordImeMode(QWidget *field, int keyword)
+{
+    SetImeMode(field, static_cast<TImeMode>(KeywordModes.at(static_cast<size_t>(keyword))));
 }

@@ -56,3 +56,7 @@ bool IsEnterKey(const QEvent *event);
 
 // The caption of a chosen radio button or a ticked check box is blue, any other is drawn as usual.
 void SetCaptionColour(QAbstractButton *button, bool chosen);
+
+// Gives a field of keyword number keyword (0-7) the input-method mode the user chose for that keyword
+// (KeywordModes), wherever the keyword is typed: the record form, the batch change and the filter.
+void SetKeywordImeMode(QWidget *field, int keyword);

@@ -59,9 +59,19 @@ bool isUnicodeItem(int item) { return item == NameItem || (item >= FirstJointIte
 // Telephone numbers and the postal code are stored without hyphens.
 bool dropsHyphens(int item) { return item == 1 || (item >= 3 && item <= 6); }
 
-bool typesHiragana(int item)
+// The input method an item's value is typed with. A keyword takes the mode the user chose for it, as it does in the
+// record form; addresses, company names, departments, posts, names, joint names and the note are typed in
+// hiragana; codes, numbers and the addresses of the web take none.
+void setItemImeMode(QWidget *field, int item)
 {
-    return item == 7 || item == 9 || item == NameItem || (item >= FirstJointItem && item <= 25) || item == 29;
+    const int keyword = item - FirstKeywordItem;
+    if (keyword >= 0 && keyword < static_cast<int>(KeywordModes.size()))
+        SetKeywordImeMode(field, keyword);
+    else if (item == 7 || (item >= 9 && item <= NameItem) || (item >= FirstJointItem && item <= LastJointItem)
+             || item == 29)
+        SetImeMode(field, imHira);
+    else
+        SetImeMode(field, imClose);
 }
 
 QStringList choicesOf(int item)
@@ -176,7 +186,6 @@ void TAddressSearch::createControls()
     cbxContentRW = typedCombo("cbxContentRW");
     contentRWLimit_ = new TShiftJisValidator(0, cbxContentRW);
     cbxContentRW->setValidator(contentRWLimit_);
-    SetImeMode(cbxContentRW, imHira);
     cbxContentRO = Named<TUniComboBox>("cbxContentRO", this);
     Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", this);
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", this);
@@ -494,13 +503,14 @@ void TAddressSearch::cbxItemClick()
         if (e == edtContent)
             contentLimit_->SetMaxBytes(def.MaxLength);
         e->clear();
-        SetImeMode(e, typesHiragana(item) ? imHira : imClose);
+        setItemImeMode(e, item);
         editor = e;
         break;
     }
     case ikHistory: {
         cbxContentRW->lineEdit()->setMaxLength(def.MaxLength);
         contentRWLimit_->SetMaxBytes(def.MaxLength);
+        setItemImeMode(cbxContentRW, item);
         cbxContentRW->clear();
         if (const THistoryData *history = historyOf(item))
             for (int i = 0; i < history->GetCount(); ++i)

@@ -311,9 +311,9 @@ void TBatchChange::InitControls()
         (i < 5 ? static_cast<QWidget *>(edtKeyword[i]) : cbxKeyword[i - 5])->setAccessibleName(KeywordNames[i]);
     }
     for (int i = 0; i < 5; ++i)
-        SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
+        SetKeywordImeMode(edtKeyword[i], i);
     for (int i = 0; i < 3; ++i)
-        SetImeMode(cbxKeyword[i], static_cast<TImeMode>(KeywordModes[i + 5]));
+        SetKeywordImeMode(cbxKeyword[i], i + 5);
     pnlSymbolColor->setProperty("Tag", TAddressRecord::DefaultSymbolColor);
     QPalette face = pnlSymbolColor->palette();
     face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));

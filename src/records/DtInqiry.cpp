@@ -507,9 +507,9 @@ void TDataInquiry::ApplyKeywordNames()
 void TDataInquiry::ApplyKeywordInputModes()
 {
     for (int i = 0; i < 5; ++i)
-        SetImeMode(edtKeyword[i], static_cast<TImeMode>(KeywordModes[i]));
+        SetKeywordImeMode(edtKeyword[i], i);
     for (int i = 0; i < 3; ++i)
-        SetImeMode(cbxKeyword[i], static_cast<TImeMode>(KeywordModes[i + 5]));
+        SetKeywordImeMode(cbxKeyword[i], i + 5);
 }
 
 void TDataInquiry::ApplyBatchChange(const TAddressRecord &record, const std::array<uint8_t, 17> &flags)

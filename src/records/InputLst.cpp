@@ -135,7 +135,7 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
     connect(lbxList, &QListWidget::itemDoubleClicked, this, &TInputList::lbxListDblClick);
     connect(tabctlInputList, &QTabBar::currentChanged, this, &TInputList::switchTab);
 
-    applyInputLimit(shownList_);
+    applyListInput(shownList_);
     UpdateMoveButtons();
     adjustSize();
     CenterFormOnOwner(this, owner);
@@ -159,9 +159,14 @@ THistoryData &TInputList::history(int list) const
     }
 }
 
-void TInputList::applyInputLimit(int list)
+void TInputList::applyListInput(int list)
 {
     nameValidator_->SetMaxBytes(history(list).MaxLength());
+    // An entry of a keyword's list is typed as the keyword itself is in the record form.
+    if (list >= ilKeyword1)
+        SetKeywordImeMode(edtName, 5 + list - ilKeyword1);
+    else
+        SetImeMode(edtName, imDontCare);
 }
 
 void TInputList::SelectList(int list)
@@ -172,7 +177,7 @@ void TInputList::SelectList(int list)
         tabctlInputList->setCurrentIndex(list);
     }
     shownList_ = list;
-    applyInputLimit(list);
+    applyListInput(list);
 }
 
 uint8_t TInputList::GetChangedLists() const
@@ -452,7 +457,7 @@ void TInputList::tabctlInputListChanging(int list)
 
 void TInputList::tabctlInputListChange(int list)
 {
-    applyInputLimit(list);
+    applyListInput(list);
     edtName->SetText(KeptText[list]);
     LoadListBox();
     if (const auto &kept = KeptSelection[list]) {

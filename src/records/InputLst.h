@@ -81,7 +81,8 @@ private:
     int selectedCount() const;
     int indexOfName(const QByteArray &name) const;
     void exchangeItems(int a, int b);
-    void applyInputLimit(int list);
+    // edtName's byte limit and input method for the list.
+    void applyListInput(int list);
     void focusNameAtEnd();
     void switchTab(int list);
 

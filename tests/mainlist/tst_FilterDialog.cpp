@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -52,6 +53,22 @@ TNarrowDownItem choice(int item, int value, bool negate = false)
 TNarrowDownPattern pattern(const QByteArray &name, std::vector<TNarrowDownItem> conditions, bool all = true)
 {
     return {name, {std::move(conditions), all}};
+}
+
+// Whether the input method engages in a field, as the platform asks the focused field.
+bool imEnabled(QWidget *field)
+{
+    QInputMethodQueryEvent asked(Qt::ImEnabled);
+    QApplication::sendEvent(field, &asked);
+    return asked.value(Qt::ImEnabled).toBool();
+}
+
+// What an input method hands a field when the user commits a word.
+void commit(QWidget *field, const QString &text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(field, &event);
 }
 
 class FilterDialog : public ::testing::Test {
@@ -382,16 +399,6 @@ TEST_F(FilterDialog, DamagedPatternFileKeepsThePatternsBeforeTheDamage)
 TEST_F(FilterDialog, HalfWidthItemsTakeNoInputMethodAndKeepHalfWidth)
 {
     TAddressSearch &d = open(vtAdvanced);
-    const auto imEnabled = [](QWidget *w) {
-        QInputMethodQueryEvent asked(Qt::ImEnabled);
-        QApplication::sendEvent(w, &asked);
-        return asked.value(Qt::ImEnabled).toBool();
-    };
-    const auto commit = [](QWidget *w, const QString &text) {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(w, &event);
-    };
     for (int item : {0, 1, 3, 4, 5, 6, 13, 14, 15}) {
         SCOPED_TRACE(FilterItemTable()[static_cast<size_t>(item)].Title.toStdString());
         d.cbxItem->setCurrentIndex(item);
@@ -408,4 +415,76 @@ TEST_F(FilterDialog, HalfWidthItemsTakeNoInputMethodAndKeepHalfWidth)
     EXPECT_TRUE(imEnabled(d.edtContent));
     commit(d.edtContent, QStringLiteral("港区芝公園４－２－８"));
     EXPECT_EQ(d.edtContent->text(), QStringLiteral("港区芝公園４－２－８"));
+}
+
+// Each keyword is typed in the filter as the user set it to be typed (キーワード項目の設定), as in the record form:
+// one set to 半角英数 takes no input method and keeps half width what one commits full width, so the record
+// holding tokyo-01 is found; every other mode keeps the input method, its own mode given as the hint. In the
+// simple view, the advanced view and its rows alike; the joint names and the note keep hiragana beside them.
+TEST_F(FilterDialog, AKeywordIsTypedInTheModeSetForIt)
+{
+    const auto modes = KeywordModes;
+    const auto restore = qScopeGuard([modes] { KeywordModes = modes; });
+    KeywordModes = {imClose, imHira, imKata, imAlpha, imSKata, imClose, imKata, imHira};
+    const auto fieldOf = [this](int keyword) -> QWidget * {
+        return keyword < 5 ? static_cast<QWidget *>(dialog->edtContent) : dialog->cbxContentRW;
+    };
+    const auto finds = [](const TNarrowDownCondition &filter, int keyword, const QByteArray &held) {
+        return RowPassesFilter(filter, [&](const QString &field) {
+            return field == QStringLiteral("Keyword%1").arg(keyword + 1) ? QVariant(held) : QVariant(QByteArray());
+        });
+    };
+    const auto typeInto = [](QWidget *field, const QString &text) {
+        field->setFocus();
+        EXPECT_TRUE(QTest::qWaitFor([field] { return field->hasFocus(); }));
+        commit(field, text);
+    };
+
+    TAddressSearch &d = open(vtAdvanced);
+    for (int keyword = 0; keyword < 8; ++keyword) {
+        SCOPED_TRACE(keyword + 1);
+        d.cbxItem->setCurrentIndex(21 + keyword);
+        QWidget *field = fieldOf(keyword);
+        ASSERT_TRUE(field->isVisible());
+        EXPECT_EQ(GetImeMode(field), KeywordModes[keyword]);
+        const bool halfWidth = KeywordModes[keyword] == imClose;
+        typeInto(field, QStringLiteral("ｔｏｋｙｏ－０１"));
+        EXPECT_EQ(imEnabled(field), !halfWidth);
+        EXPECT_EQ(field->inputMethodHints().testFlag(Qt::ImhLatinOnly), halfWidth);
+        d.bbtnAdd->click();
+        const TNarrowDownCondition one{{conditions().Conditions.back()}, true};
+        EXPECT_EQ(finds(one, keyword, "tokyo-01"), halfWidth);
+        EXPECT_EQ(finds(one, keyword, sjis(u"ｔｏｋｙｏ－０１")), !halfWidth);
+        EXPECT_FALSE(finds(one, keyword, "osaka-02"));
+        d.cbxItem->setFocus();
+    }
+    // What follows a half-width keyword takes the input method again, and keeps full width.
+    for (int item : {16, 20, 29}) {
+        SCOPED_TRACE(FilterItemTable()[static_cast<size_t>(item)].Title.toStdString());
+        d.cbxItem->setCurrentIndex(21);
+        d.cbxItem->setCurrentIndex(item);
+        QWidget *field = item == 29 ? static_cast<QWidget *>(d.edtContent) : d.edtContentUni;
+        typeInto(field, QStringLiteral("ｔｏｋｙｏ－０１"));
+        EXPECT_EQ(GetImeMode(field), imHira);
+        EXPECT_TRUE(imEnabled(field));
+        EXPECT_EQ(qobject_cast<QLineEdit *>(field)->text(), QStringLiteral("ｔｏｋｙｏ－０１"));
+        d.cbxItem->setFocus();
+    }
+    // A row of the list shown again in the editors takes its keyword's mode.
+    d.cbxItem->setCurrentIndex(22);  // キーワード２, hiragana
+    d.lvCondition->clearSelection();
+    d.lvCondition->topLevelItem(5)->setSelected(true);  // キーワード６, half width
+    d.lvConditionDblClick();
+    EXPECT_EQ(d.cbxItem->currentIndex(), 26);
+    EXPECT_EQ(d.cbxContentRW->currentText(), QStringLiteral("tokyo-01"));
+    EXPECT_FALSE(imEnabled(d.cbxContentRW));
+
+    // The simple view: 絞り込む filters by the keyword as typed.
+    TAddressSearch &simple = open(vtSimple);
+    simple.cbxItem->setCurrentIndex(21);
+    typeInto(simple.edtContent, QStringLiteral("ｔｏｋｙｏ－０１"));
+    EXPECT_FALSE(imEnabled(simple.edtContent));
+    simple.btnView->click();
+    EXPECT_TRUE(finds(conditions(), 0, "tokyo-01"));
+    EXPECT_FALSE(finds(conditions(), 0, "osaka-02"));
 }

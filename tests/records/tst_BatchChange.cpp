@@ -557,7 +557,10 @@ TEST_F(BatchChangeTest, ARecordFormKeptWithItsChangesKeepsTheCommandFromStarting
     form->edtKeyword[0]->setText("unsaved");
     ASSERT_TRUE(form->IsInputChanged());
     bool opened = false;
-    QTimer::singleShot(0, [&opened] {
+    // The look for the dialog goes with the test when no dialog opened to run it: left behind, it would take a
+    // later test's dialog.
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&opened] {
         if (auto *running = qobject_cast<TBatchChange *>(QApplication::activeModalWidget())) {
             opened = true;
             running->reject();

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -137,6 +138,33 @@ TEST_F(InputListDialog, NameIsLimitedToTheListsBytesAndToShiftJis)
     tabs()->setCurrentIndex(ilPost);
     type("部長代理😀");  // the history would store "?" for it
     EXPECT_TRUE(edit()->text().isEmpty());
+}
+
+// An entry of a keyword's list is typed as the keyword is in the record form: one set to 半角英数 takes no input
+// method and keeps half width what one commits full width; the other lists keep the input method.
+TEST_F(InputListDialog, AKeywordsEntryIsTypedInTheModeSetForTheKeyword)
+{
+    const auto modes = KeywordModes;
+    const auto restore = qScopeGuard([modes] { KeywordModes = modes; });
+    KeywordModes[5] = imClose;
+    KeywordModes[6] = imKata;
+    const auto imEnabled = [this] {
+        QInputMethodQueryEvent asked(Qt::ImEnabled);
+        QApplication::sendEvent(edit(), &asked);
+        return asked.value(Qt::ImEnabled).toBool();
+    };
+    open(ilKeyword1);
+    EXPECT_FALSE(imEnabled());
+    add("ｔｏｋｙｏ－０１");
+    EXPECT_EQ(rows().value(0), "tokyo-01");
+    for (int list : {ilKeyword1 + 1, ilDptmnt, ilPost}) {
+        SCOPED_TRACE(list);
+        tabs()->setCurrentIndex(list);
+        EXPECT_TRUE(imEnabled());
+        EXPECT_EQ(GetImeMode(edit()), list == ilKeyword1 + 1 ? imKata : imDontCare);
+        add("ｔｏｋｙｏ－０２");
+        EXPECT_EQ(rows().value(0), "ｔｏｋｙｏ－０２");
+    }
 }
 
 TEST_F(InputListDialog, UpAndDownMoveTheSelectedBlockAndDoNothingAtTheEnds)

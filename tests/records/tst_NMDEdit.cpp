@@ -103,6 +103,27 @@ protected:
     QWidget window_;
 };
 
+// Commits a text to a control when the focus is about to leave it, as an input method commits the composition it
+// holds (Qt asks it to as the focus leaves, also when the control is being deleted).
+class CommitOnLeaving : public QObject {
+public:
+    CommitOnLeaving(QWidget *control, const QString &text) : text_(text) { control->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusAboutToChange) {
+            QInputMethodEvent commit;
+            commit.setCommitString(text_);
+            QApplication::sendEvent(watched, &commit);
+        }
+        return false;
+    }
+
+private:
+    const QString text_;
+};
+
 using NMDEdit = NameEditTest;
 using NMDComboBox = NameEditTest;
 using UniNMDEdit = NameEditTest;
@@ -289,6 +310,38 @@ TEST_F(NMDEdit, LeavingHidesTheListAndDropsTheComposition)
     delete name;
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].show);
+}
+
+// A name field deleted while it has the focus and a composition runs: the input method commits the composition as
+// the focus leaves the going control, when it is no longer the edit its watcher reads. The watcher takes none of
+// it: the reading field keeps its text, and the owner hears only that the list is hidden.
+TEST_F(NMDEdit, AFieldDeletedWhileComposingTakesNothingAsItGoes)
+{
+    const auto deleteWhileComposing = [this](auto *control, auto *partner) {
+        add(partner)->setText(u"ｽｽﾞｷ "_s);
+        add(control)->SetAssociate(partner);
+        record(control, calls);
+        focus(control);
+        ASSERT_TRUE(control->hasFocus());
+        send(u"やまだ"_s);
+        const CommitOnLeaving inputMethod(control, u"山田"_s);
+        calls.clear();
+        delete control;
+        EXPECT_EQ(partner->text(), u"ｽｽﾞｷ "_s);
+        EXPECT_EQ(log(calls), Log{"-"});
+    };
+    {
+        SCOPED_TRACE("TNMDEdit");
+        deleteWhileComposing(new TNMDEdit, new QLineEdit);
+    }
+    {
+        SCOPED_TRACE("TNMDComboBox");
+        deleteWhileComposing(new TNMDComboBox, new QLineEdit);
+    }
+    {
+        SCOPED_TRACE("TUniNMDEdit");
+        deleteWhileComposing(new TUniNMDEdit, new TUniEdit);
+    }
 }
 
 TEST_F(NMDEdit, EightBitTextAndByteSelection)

@@ -11,7 +11,7 @@ namespace {
 
 // Shift-JIS codes of the characters the rules look at.
 constexpr uint16_t kIdeographicSpace = 0x8140, kLongVowel = 0x815B, kHorizontalBar = 0x815C, kHyphen = 0x815D,
-                   kFullMinus = 0x817C, kBoxHorizontal = 0x849F, kZeroKanji = 0x815A;
+                   kFullMinus = 0x817C, kBoxHorizontal = 0x849F;
 constexpr uint16_t kFullDigit0 = 0x824F, kFullDigit9 = 0x8258, kFullUpperA = 0x8260, kFullUpperZ = 0x8279,
                    kFullLowerA = 0x8281, kFullLowerZ = 0x829A;
 constexpr uint16_t kSmallKe = 0x8396, kSmallKa = 0x8395, kKeKatakana = 0x8350, kGaHiragana = 0x82AA,

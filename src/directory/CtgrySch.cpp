@@ -32,6 +32,8 @@ TCategorySearch::TCategorySearch()
 
 TCategorySearch::~TCategorySearch()
 {
+    // Whole as it leaves the screen, as the name search window is.
+    hide();
     if (DMMirvale18) {
         DMMirvale18->CloseOxaCatmTable();
         DMMirvale18->CloseOxaCatsTable();

@@ -65,6 +65,10 @@ TNameAdrsSearch::TNameAdrsSearch()
 
 TNameAdrsSearch::~TNameAdrsSearch()
 {
+    // Deleted while shown (its owner going with it), the window leaves the screen while it is whole: the focus
+    // leaving the name box on the way reaches the window's handlers, which QWidget's destructor would run over
+    // a window whose parts are gone.
+    hide();
     if (DMMirvale18) {
         DMMirvale18->CloseTargetTable();
         DMMirvale18->CloseExceptionTable();

@@ -46,11 +46,12 @@ size_t qHash(const TFaceKey &key, size_t seed = 0)
 
 // One HarfBuzz font per face, scaled to font units; faces live for the run, since a layout uses few of them
 // and building one means reading its layout tables again. Every measurement asks for its face, so the key
-// is built without making a string.
+// is built without making a string. The table outlives the run's static objects too: destroyed at the exit,
+// it would leave its faces held by nothing, where a leak check looks.
 hb_font_t *faceHarfBuzzFont(const QRawFont &font)
 {
     static QMutex mutex;
-    static QHash<TFaceKey, hb_font_t *> fonts;
+    static auto &fonts = *new QHash<TFaceKey, hb_font_t *>;
     const TFaceKey key{font.familyName(), font.styleName(), font.weight(), int(font.style())};
     QMutexLocker lock(&mutex);
     if (hb_font_t *known = fonts.value(key))

@@ -667,6 +667,29 @@ TEST_F(SearchWindowTest, RemembersItsSearchesForTheNextWindow)
     EXPECT_EQ(w->lbxCity->selectedItems().front()->text(), city);
 }
 
+// A window deleted while it is shown (its owner going with it) leaves the screen whole: the name box holding a
+// remembered name and the focus reports that name as the focus leaves it on the way, to a window still there.
+TEST_F(SearchWindowTest, AWindowDeletedWhileShownLeavesTheScreenWhole)
+{
+    for (const bool byName : {true, false}) {
+        TDirectorySearchWindow *w = byName ? static_cast<TDirectorySearchWindow *>(nameWindow()) : categoryWindow();
+        chooseTokyo(w);
+        for (const QString &name : {QStringLiteral("東"), QStringLiteral("西")}) {
+            w->nmcbxName->setEditText(name);
+            ASSERT_TRUE(run(w, w->bbtnSearch));
+        }
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        w->nmcbxName->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([w] { return w->nmcbxName->hasFocus(); }));
+        w->nmcbxName->lineEdit()->setText(QStringLiteral("東"));
+        ASSERT_NE(w->nmcbxName->currentText(), w->nmcbxName->itemText(w->nmcbxName->currentIndex()));
+        delete w;
+    }
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(CategorySearch, nullptr);
+}
+
 // The remembered searches reach the file after the page is shown, and a window that goes before the event loop
 // comes round to writing them writes them as it goes.
 TEST_F(SearchWindowTest, WritesItsRememberedSearchesAfterThePageAndAsItGoes)

@@ -384,6 +384,9 @@ TEST(FigureRect, HostileSizesAndLineWidthsAreRefusedAndGradientsStayBounded)
         EXPECT_THROW(LoadObject(figure, damaged), EStreamError) << offset << " " << value;
     }
     // Set by hand to the paper's whole reach, its gradient at 600 dpi would take 2.2 GB: it is not painted.
+#if defined(VELMORA_SANITIZE)
+    GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine, resident beyond the bound measured here";
+#endif
     EXPECT_EQ(test::RunWithAddressSpaceLimit(qint64(3) << 30, [] {
                   TFigureRect figure = everything();
                   figure.SetGradation(true);

@@ -677,7 +677,7 @@ TEST(IllustRect, PhotographsOfUpTo64MegapixelsPrintAt600PpiInTheirFrameWithinHal
                 << pdf.toStdString();
             EXPECT_GE(images[0].Ppi, 598) << pdf.toStdString();
         }
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(VELMORA_SANITIZE)
         // The test program and the files it made included; the sanitizer's shadow memory would not be.
         EXPECT_LT(test::readFile(peak).toLongLong(), qint64(512) << 20);
 #endif

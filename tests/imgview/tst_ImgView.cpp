@@ -275,7 +275,7 @@ TEST(Thumbnails, PicturesDecodedAtOnceShareOneBound)
     // Three progressive pictures, each buffering 220 MB of coefficients, two of them more than one decoding
     // may hold: with room for one of them at a time (beside the threads' stacks), the thumbnails the picker's
     // workers and its preview decode together all come, one after the other.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VELMORA_SANITIZE)
     GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine: each decoding's coefficients stay "
                     "in the address space this test bounds after the next one has taken them";
 #endif

@@ -468,8 +468,10 @@ void CloseControl(QObject *control) { control->setProperty(closeControlProperty,
 namespace {
 
 // The window manager asks a window to close with a WM_DELETE_WINDOW message. Qt drops one for a window a modal
-// window blocks, and a close asked just as a dialog's button was pressed over the accessibility bus (which
-// presses it a moment later) was lost that way; it is posted to the window instead, to be held or asked.
+// window blocks when it delivers it, which is later than it is read: a close asked just as a dialog's button was
+// pressed over the accessibility bus (which presses it a moment later), or just as the dialog went, was lost that
+// way, as the blocking seen when the message was read need not be the one met when it is delivered. Every such
+// close of a window that is no dialog is posted to the window instead, to be held or asked when it arrives.
 class TBlockedWindowCloses : public QAbstractNativeEventFilter {
 public:
     explicit TBlockedWindowCloses(xcb_connection_t *connection)
@@ -485,13 +487,9 @@ public:
         const auto *client = static_cast<const xcb_client_message_event_t *>(message);
         if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
             return false;
-        const QWindow *modal = QGuiApplication::modalWindow();
-        if (!modal)
-            return false;
-        // A dialog under another keeps Qt's way: it is closed by its own handler, never under a box it waits for.
+        // A dialog keeps Qt's way: it is closed by its own handler, never under a box it waits for.
         for (QWindow *window : QGuiApplication::topLevelWindows())
-            if (window != modal && window->modality() == Qt::NonModal && window->handle()
-                && window->winId() == client->window) {
+            if (window->modality() == Qt::NonModal && window->handle() && window->winId() == client->window) {
                 QCoreApplication::postEvent(window, new QCloseEvent);
                 return true;
             }

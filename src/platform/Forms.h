@@ -111,10 +111,10 @@ int ExecDialog(QDialog &dialog);
 // dropped when it stays.
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
 
-// Hands a window manager's close of a window that a modal dialog or box blocks to the window, where Qt would drop
-// it: the close then waits like any other asked under a question (its window's command holds it until the
-// dialog's handler has returned; the main list's end waits for the windows it closes). Called once at start; does
-// nothing off X11.
+// Hands every window manager's close of a window that is no dialog to the window, where Qt would drop it when a
+// modal dialog or box blocks the window by the time it is delivered: the close then waits like any other asked
+// under a question (its window's command holds it until the dialog's handler has returned; the main list's end
+// waits for the windows it closes). Called once at start; does nothing off X11.
 void KeepClosesOfBlockedWindows();
 
 // Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or

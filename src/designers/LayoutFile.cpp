@@ -240,6 +240,7 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
         progress.setWindowTitle(form.Family().Caption);
         progress.setWindowModality(Qt::ApplicationModal);
         progress.setMinimumDuration(500);
+        const TWindowWork work(&form, [&progress] { progress.cancel(); });
         try {
             PrintLayout(job, form.Family().Caption, pdfFile, [&progress](int done, int total) {
                 progress.setMaximum(total);

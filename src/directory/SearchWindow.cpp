@@ -571,10 +571,7 @@ void TDirectorySearchWindow::showEvent(QShowEvent *event)
 
 void TDirectorySearchWindow::closeEvent(QCloseEvent *event)
 {
-    if (bbtnStop->isEnabled()) {
-        event->ignore();
-        return;
-    }
+    // A close asked while a job runs stops the job and waits for its end (job_).
     if (hitIsShownInForm())
         RecordForm->DisableRecordNavigator();
     event->accept();
@@ -746,6 +743,7 @@ void TDirectorySearchWindow::JobButtonClick(int tag, int job)
     }
     pnlSearch->show();
     worker_->StartJob();
+    job_.emplace(this, [this] { worker_->Stop(); });
 }
 
 void TDirectorySearchWindow::bbtnStopClick() { worker_->Stop(); }
@@ -765,8 +763,10 @@ void TDirectorySearchWindow::setBusy(bool busy, const QString &job)
         panel(5)->setText(job);
 }
 
-// The window is idle again after its own job; paging follows the worker's page when a page was searched.
-void TDirectorySearchWindow::setIdle(bool paging)
+// The window is idle again after its own job; paging follows the worker's page when a page was searched. False
+// when the window's close was asked during the job (which stopped it): the window goes once the handler has
+// returned, and only a failure of the job is told.
+bool TDirectorySearchWindow::setIdle(bool paging)
 {
     busyPaint_.stop();
     setUpdatesEnabled(true);
@@ -777,6 +777,9 @@ void TDirectorySearchWindow::setIdle(bool paging)
     if (TDirectorySearchWindow *other = otherWindow())
         other->SetSearchEnabled(true);
     QApplication::restoreOverrideCursor();
+    const bool stays = !job_ || !job_->CloseAsked();
+    job_.reset();
+    return stays;
 }
 
 QLabel *TDirectorySearchWindow::panel(int n) const
@@ -889,12 +892,14 @@ void TDirectorySearchWindow::pageSearchDone()
         bbtnNext->setIcon(style()->standardIcon(resume ? QStyle::SP_BrowserReload : QStyle::SP_ArrowDown));
         bbtnNext->setToolTip(resume ? QStringLiteral("中断した検索を再度行います") : QStringLiteral("次のページの検索を行います"));
     }
-    setIdle(true);
-    if (code == directoryNoMore)
+    const bool stays = setIdle(true);
+    if (code == directoryNoMore && stays)
         ShowMessageBoxAt(this, QStringLiteral("該当するデータが見つかりませんでした  "), AppTitle, MB_ICONINFORMATION);
-    else if (code != directoryFound && code != directoryStopped)
+    else if (code != directoryFound && code != directoryStopped && code != directoryNoMore)
         ShowMessageBoxAt(this, kind_.SearchErrorWord + QStringLiteral("  \r\nRC = ") + QString::number(code) + QStringLiteral("  "),
                          AppTitle, MB_ICONERROR);
+    if (!stays)
+        return;
     if (code == directoryFound)
         lvResult->setFocus();
     else if (code == directoryNoMore)
@@ -913,7 +918,9 @@ void TDirectorySearchWindow::countDone()
         showStatus(code == directoryFound ? stCountDone : code == directoryNoMore ? stNothing : stStopped, total);
         rememberSearch();
     }
-    setIdle(false);
+    const bool stays = setIdle(false);
+    if (!stays && (code == directoryFound || code == directoryNoMore || code == directoryStopped))
+        return;
     if (code == directoryFound)
         ShowMessageBoxAt(this, QString::number(total) + QStringLiteral(" 件のデータが見つかりました  "), AppTitle, MB_ICONINFORMATION);
     else if (code == directoryNoMore)
@@ -941,7 +948,7 @@ void TDirectorySearchWindow::outputDone()
     }
     if (code == directoryFound || code == directoryNoMore || code == directoryStopped)
         rememberSearch();
-    setIdle(false);
+    const bool stays = setIdle(false);
     QString text;
     unsigned icon = MB_ICONINFORMATION;
     if (code == directoryFound) {
@@ -961,5 +968,6 @@ void TDirectorySearchWindow::outputDone()
         else if (code == TSearchThread::outputCategoryFailed)
             text += QStringLiteral("\r\nカテゴリの表を読めませんでした  ");
     }
-    ShowMessageBoxAt(this, text, AppTitle, icon);
+    if (stays || icon == MB_ICONERROR)
+        ShowMessageBoxAt(this, text, AppTitle, icon);
 }

@@ -9,6 +9,7 @@
 #include "directory/AreaChooser.h"
 #include "directory/ItemChoice.h"
 #include "directory/SearchHistory.h"
+#include "platform/Forms.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -18,6 +19,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -200,7 +202,7 @@ private:
     void applyEntry(const TSearchHistoryEntry &entry);
     void buildConditions();
     void setBusy(bool busy, const QString &job);
-    void setIdle(bool paging);
+    bool setIdle(bool paging);
     void resetStatus();
     void showStatus(int state, int count);
     QLabel *panel(int n) const;
@@ -238,6 +240,8 @@ private:
     bool pickingName_ = false;
     QTimer historyWrite_;
     QTimer busyPaint_;
+    // The job running, from its button to its end; a close of the window meanwhile stops it and waits for it.
+    std::optional<TWindowWork> job_;
     // What Enter does in the controls that move the focus on.
     std::unordered_map<QObject *, std::function<void()>> enterActions_;  // the user picks a remembered search in the name box's list
 };

@@ -52,12 +52,16 @@ bool TBackupData::Execute()
     pgWork->End();
     btnOK->setEnabled(true);
     btnCancel->setEnabled(true);
+    // Closed meanwhile, the dialog goes without the summary: only a failure is told.
+    const bool told = !pgWork->CloseAsked();
     if (folder.isEmpty()) {
-        ShowMessageBoxAt(this, error, AppTitle, pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
+        if (told || !pgWork->Stopped())
+            ShowMessageBoxAt(this, error, AppTitle, pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
         return false;
     }
-    ShowMessageBoxAt(this,
-                     QStringLiteral("バックアップが完了しました  \r\n") + QDir::toNativeSeparators(folder),
-                     AppTitle, MB_ICONINFORMATION);
+    if (told)
+        ShowMessageBoxAt(this,
+                         QStringLiteral("バックアップが完了しました  \r\n") + QDir::toNativeSeparators(folder),
+                         AppTitle, MB_ICONINFORMATION);
     return true;
 }

@@ -9,6 +9,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/ListItems.h"
 #include "platform/MemIniFile.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "base/SjisCodec.h"
 #include "widgets/CheckListMoves.h"
@@ -192,6 +193,7 @@ void TFileExport::ExportTo(const QString &fileName)
     btnExport->setEnabled(false);
     btnClose->setEnabled(false);
     btnStop->setEnabled(true);
+    const TWindowWork work(this, [this] { stopRequested_ = true; });
     Outcome = ExportRows(reader, gbxRange->Range().Rows(*owner_), Options(), categoryName, fileName,
                          [this](int done, int total) {
                              pgbarExport->setValue(total > 0 ? static_cast<int>(int64_t(done) * 1000 / total) : 0);
@@ -205,7 +207,12 @@ void TFileExport::ExportTo(const QString &fileName)
     updateCount();
     if (!Outcome.Failure.isEmpty()) {
         ShowMessageBoxAt(this, QStringLiteral("出力に失敗しました  \r\n") + Outcome.Failure, AppTitle, MB_ICONERROR);
-    } else if (Outcome.Stopped) {
+        return;
+    }
+    // The window goes: the file was written whole or not at all, and the user asked for no more.
+    if (work.CloseAsked())
+        return;
+    if (Outcome.Stopped) {
         ShowMessageBoxAt(this, QStringLiteral("出力を中止しました  "), AppTitle, MB_ICONINFORMATION);
     } else {
         QString message = QStringLiteral("%1件のデータを出力しました  ").arg(Outcome.Written);
@@ -267,11 +274,7 @@ void TFileExport::saveSettings(const QString &folder) const
 
 void TFileExport::closeEvent(QCloseEvent *event)
 {
-    if (running_) {
-        stopRequested_ = true;
-        event->ignore();
-        return;
-    }
+    // A close asked while exporting stops the export and waits for it (ExportTo).
     if (FileExport == this)
         FileExport = nullptr;
     QWidget::closeEvent(event);

@@ -489,6 +489,7 @@ void TFileImport::btnImportClick()
         w->setEnabled(false);
     btnStop->setEnabled(true);
     lblStatus->setText(QStringLiteral("取り込み中..."));
+    const TWindowWork work(this, [this] { stopRequested_ = true; });
     Outcome = ImportRows(*DMMirvale18->AdrsTable, reader, converter, chkHeader->isChecked(), MaxAdrsRecords,
                          [this](qsizetype position, qsizetype size) {
                              pgbarImport->setValue(size > 0 ? static_cast<int>(position * 1000 / size) : 0);
@@ -509,7 +510,8 @@ void TFileImport::btnImportClick()
         return;
     }
     if (Outcome.Stopped) {
-        ShowMessageBoxAt(this, QStringLiteral("取り込みを中止しました  \r\nアドレス帳は取り込み前のままです  "), AppTitle, MB_ICONINFORMATION);
+        if (!work.CloseAsked())
+            ShowMessageBoxAt(this, QStringLiteral("取り込みを中止しました  \r\nアドレス帳は取り込み前のままです  "), AppTitle, MB_ICONINFORMATION);
         return;
     }
     QString message = QStringLiteral("%1件のデータを取り込みました  ").arg(Outcome.Added);
@@ -523,7 +525,9 @@ void TFileImport::btnImportClick()
                            : QStringLiteral("\r\n\r\n報告ファイルが書き込めませんでした  \r\n") + QDir::toNativeSeparators(ReportFile())
                                  + WriteFailureReason(error);
     }
-    ShowMessageBoxAt(this, message, AppTitle, changes.isEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+    // The dialog goes either way; the report file is written all the same.
+    if (!work.CloseAsked())
+        ShowMessageBoxAt(this, message, AppTitle, changes.isEmpty() ? MB_ICONINFORMATION : MB_ICONWARNING);
     if (Outcome.Added > 0)
         accept();
 }

@@ -169,8 +169,10 @@ void THddInstall::btnInstallClick()
     btnInstall->setEnabled(true);
     btnClose->setEnabled(true);
     updateState();
-    ShowMessageBoxAt(this, done ? QStringLiteral("電話帳データのインストールが完了しました  ") : error, AppTitle,
-                     done || pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
+    // Closed meanwhile, the dialog goes without the summary: only a failure is told.
+    if (!pgWork->CloseAsked() || !(done || pgWork->Stopped()))
+        ShowMessageBoxAt(this, done ? QStringLiteral("電話帳データのインストールが完了しました  ") : error, AppTitle,
+                         done || pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
 }
 
 void THddInstall::btnUninstallClick()

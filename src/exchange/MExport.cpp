@@ -12,6 +12,7 @@
 #include "geo/MapLaunch.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
@@ -123,6 +124,7 @@ bool TMarkExport::ExportTo(const QString &fileName)
     btnExport->setEnabled(false);
     btnClose->setEnabled(false);
     btnStop->setEnabled(true);
+    const TWindowWork work(this, [this] { stopRequested_ = true; });
     Written = 0;
     QString failure;
     const auto notWritten = [&fileName](int error) {
@@ -172,6 +174,9 @@ bool TMarkExport::ExportTo(const QString &fileName)
         ShowMessageBoxAt(this, failure, AppTitle, MB_ICONERROR);
         return false;
     }
+    // The window goes: the marks were written whole or not at all, and the user asked for no more.
+    if (work.CloseAsked())
+        return !stopRequested_ && Written > 0;
     if (stopRequested_) {
         ShowMessageBoxAt(this, QStringLiteral("出力を中止しました  "), AppTitle, MB_ICONINFORMATION);
         return false;
@@ -186,11 +191,7 @@ bool TMarkExport::ExportTo(const QString &fileName)
 
 void TMarkExport::closeEvent(QCloseEvent *event)
 {
-    if (running_) {
-        stopRequested_ = true;
-        event->ignore();
-        return;
-    }
+    // A close asked while exporting stops the export and waits for it (ExportTo).
     if (MarkExport == this)
         MarkExport = nullptr;
     QWidget::closeEvent(event);

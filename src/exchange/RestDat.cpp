@@ -174,8 +174,11 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     pgWork->End();
     btnOK->setEnabled(true);
     btnCancel->setEnabled(true);
+    // Closed meanwhile, the dialog goes without the summary: only a failure is told.
+    const bool told = !pgWork->CloseAsked();
     if (!restored) {
-        ShowMessageBoxAt(this, error, AppTitle, pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
+        if (told || !pgWork->Stopped())
+            ShowMessageBoxAt(this, error, AppTitle, pgWork->Stopped() ? MB_ICONINFORMATION : MB_ICONERROR);
         return false;
     }
     if (change) {
@@ -187,7 +190,8 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         move.Complete();
         changeDataPath_ = true;
     }
-    ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);
+    if (told)
+        ShowMessageBoxAt(this, QStringLiteral("復元が完了しました  "), AppTitle, MB_ICONINFORMATION);
     return true;
 }
 

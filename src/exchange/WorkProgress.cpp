@@ -26,6 +26,7 @@ void TWorkProgress::Begin()
     stopped_ = false;
     pbWork->setValue(0);
     btnStop->setEnabled(true);
+    work_.emplace(window(), [this] { stopped_ = true; });
 }
 
 bool TWorkProgress::Step(qint64 done, qint64 total)
@@ -37,4 +38,9 @@ bool TWorkProgress::Step(qint64 done, qint64 total)
     return !stopped_;
 }
 
-void TWorkProgress::End() { btnStop->setEnabled(false); }
+void TWorkProgress::End()
+{
+    btnStop->setEnabled(false);
+    closeAsked_ = CloseAsked();
+    work_.reset();
+}

@@ -444,10 +444,7 @@ bool TListPrint::PrintTo(const QString &fileName)
 
 void TListPrint::closeEvent(QCloseEvent *event)
 {
-    if (printing_) {
-        event->ignore();
-        return;
-    }
+    // A close asked while printing stops the print and waits for it (TWorkProgress).
     try {
         Info.Save();
     } catch (const EPrinterError &e) {

@@ -664,8 +664,8 @@ void TAddressCopy::btnCancelClick() { close(); }
 
 void TAddressCopy::closeEvent(QCloseEvent *event)
 {
-    // A close asked during a copy is held back until btnCopyClick has returned (TWindowCommand): the run
-    // ends before the tables it writes go away.
+    // A close asked during a copy stops it and is held back until btnCopyClick has returned (TWindowCommand,
+    // TWindowWork): the run ends before the tables it writes go away.
     if (AddressCopy == this)
         AddressCopy = nullptr;
     QWidget::closeEvent(event);
@@ -736,15 +736,18 @@ void TAddressCopy::btnCopyClick()
     DMMirvale18->CloseSubAdrsTable();
     QApplication::restoreOverrideCursor();
 
+    // Closed meanwhile, the window goes without the summary: only a failure is told.
     switch (end) {
     case RunEnd::Done:
         saveSettings();
-        showSummary();
+        if (!command.CloseAsked())
+            showSummary();
         close();
         return;
     case RunEnd::Stopped:
-        ShowMessageBoxAt(this, QStringLiteral("コピーを中止しました  \r\nコピー先のアドレス帳は変更されていません  "),
-                         AppTitle, MB_ICONINFORMATION);
+        if (!command.CloseAsked())
+            ShowMessageBoxAt(this, QStringLiteral("コピーを中止しました  \r\nコピー先のアドレス帳は変更されていません  "),
+                             AppTitle, MB_ICONINFORMATION);
         break;
     case RunEnd::Undone:
         ShowMessageBoxAt(this,
@@ -794,6 +797,7 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setMinimumDuration(0);
+    const TWindowWork work(this, [&progress] { progress.cancel(); });
     int handled = 0;
     QElapsedTimer sinceEvents;
     // Shows how far the run is and lets the stop button be pressed; true when it was.

@@ -112,21 +112,33 @@ std::vector<QPointer<QWidget>> &closesUnderWay()
 
 QWidget *closeUnderWay() { return closesUnderWay().empty() ? nullptr : closesUnderWay().back().data(); }
 
-// The window's command in progress, a child of the window; it holds back the window's
-// closes while the command runs. While the window asks, it holds the window's buttons and actions.
+void stopWorkOf(QWidget *window);
+
+// The window's command and jobs in progress, a child of the window; it holds back the window's closes while a
+// command or a job runs. While the window asks, it holds the window's buttons and actions.
 class TCommandGate : public QObject {
 public:
     explicit TCommandGate(QWidget *window) : QObject(window) { window->installEventFilter(this); }
 
-    static TCommandGate *of(QWidget *window)
+    // The window's gate; null when it has none yet.
+    static TCommandGate *find(const QWidget *window)
     {
         for (QObject *child : window->children())
             if (auto *gate = dynamic_cast<TCommandGate *>(child))
                 return gate;
-        return new TCommandGate(window);
+        return nullptr;
+    }
+
+    static TCommandGate *of(QWidget *window)
+    {
+        TCommandGate *gate = find(window);
+        return gate ? gate : new TCommandGate(window);
     }
 
     bool running = false;
+    // What the 中止 of each job running does (TWindowWork).
+    std::vector<const std::function<void()> *> stops;
+    bool holds() const { return running || !stops.empty(); }
     // A close asked while a command ran, not yet carried out or dropped.
     bool closeHeld = false;
     // Its carrying out is on its way (THeldClose).
@@ -166,7 +178,7 @@ protected:
             restoreTicks();
         if (event->type() != QEvent::Close)
             return false;
-        if (!running) {
+        if (!holds()) {
             // A close that asks now answers for one held before.
             closeHeld = false;
             return false;
@@ -178,6 +190,7 @@ protected:
             && std::find(waiting.begin(), waiting.end(), closing) == waiting.end())
             waiting.emplace_back(closing);
         event->ignore();
+        stopWorkOf(static_cast<QWidget *>(parent()));
         return true;
     }
 
@@ -227,6 +240,30 @@ private:
     std::vector<THeld> held_;
 };
 
+// Whether window is a dialog of owner's, or of one of its dialogs.
+bool ownedBy(const QWidget *window, const QWidget *owner)
+{
+    for (const QWidget *w = window->parentWidget(); w; w = w->parentWidget())
+        if (w->window() == owner)
+            return true;
+    return false;
+}
+
+// A close of window held back: its jobs stop as their 中止 stops them. A modal dialog of it (the import under
+// the main list) keeps the window's command until it has closed: one whose job runs is closed too, so that the
+// job stops and the close goes on once the dialog has gone.
+void stopWorkOf(QWidget *window)
+{
+    const TCommandGate *gate = TCommandGate::find(window);
+    if (gate)
+        for (const std::function<void()> *stop : std::vector(gate->stops))
+            (*stop)();
+    for (QWidget *dialog : QApplication::topLevelWidgets())
+        if (const TCommandGate *working = TCommandGate::find(dialog); working && !working->stops.empty()
+            && dialog != window && dialog->isModal() && dialog->isVisible() && ownedBy(dialog, window))
+            dialog->close();
+}
+
 // Carries out the close a window's commands held back.
 void carryOutHeldClose(const QPointer<QWidget> &window)
 {
@@ -234,8 +271,8 @@ void carryOutHeldClose(const QPointer<QWidget> &window)
         return;
     TCommandGate *gate = TCommandGate::of(window);
     gate->closePosted = false;
-    // A command running again carries it out when it has returned.
-    if (gate->running)
+    // A command or a job running again carries it out when it has returned.
+    if (gate->holds())
         return;
     // Not when it was dropped, or answered by a close asked since.
     const bool held = std::exchange(gate->closeHeld, false);
@@ -270,11 +307,11 @@ private:
 };
 
 // Carries out what waits for a window's close (its own held close, the closes waiting for it) once the handler
-// running now has returned, unless a command of the window still runs: its end does that.
+// running now has returned, unless a command or a job of the window still runs: its end does that.
 void postHeldClose(QWidget *window)
 {
     TCommandGate *gate = TCommandGate::of(window);
-    if (gate->running || gate->closePosted || (!gate->closeHeld && gate->waiting.empty()))
+    if (gate->holds() || gate->closePosted || (!gate->closeHeld && gate->waiting.empty()))
         return;
     gate->closePosted = true;
     new THeldClose(window);
@@ -315,6 +352,31 @@ void TWindowCommand::ForgetClose()
     TCommandGate *gate = TCommandGate::of(window_);
     gate->closeHeld = false;
     gate->waiting.clear();
+}
+
+TWindowWork::TWindowWork(QWidget *window, std::function<void()> stop) : window_(window), stop_(std::move(stop))
+{
+    if (!window)
+        return;
+    TCommandGate *gate = TCommandGate::of(window);
+    gate->stops.push_back(&stop_);
+    if (gate->closeHeld)
+        stop_();
+}
+
+TWindowWork::~TWindowWork()
+{
+    TCommandGate *gate = window_ ? TCommandGate::find(window_) : nullptr;
+    if (!gate)
+        return;
+    std::erase(gate->stops, &stop_);
+    postHeldClose(window_);
+}
+
+bool TWindowWork::CloseAsked() const
+{
+    const TCommandGate *gate = window_ ? TCommandGate::find(window_) : nullptr;
+    return gate && gate->closeHeld;
 }
 
 TWindowQuestion::TWindowQuestion(QWidget *window) : window_(window)
@@ -406,8 +468,10 @@ void CloseControl(QObject *control) { control->setProperty(closeControlProperty,
 namespace {
 
 // The window manager asks a window to close with a WM_DELETE_WINDOW message. Qt drops one for a window a modal
-// window blocks, and a close asked just as a dialog's button was pressed over the accessibility bus (which
-// presses it a moment later) was lost that way; it is posted to the window instead, to be held or asked.
+// window blocks when it delivers it, which is later than it is read: a close asked just as a dialog's button was
+// pressed over the accessibility bus (which presses it a moment later), or just as the dialog went, was lost that
+// way, as the blocking seen when the message was read need not be the one met when it is delivered. Every such
+// close of a window that is no dialog is posted to the window instead, to be held or asked when it arrives.
 class TBlockedWindowCloses : public QAbstractNativeEventFilter {
 public:
     explicit TBlockedWindowCloses(xcb_connection_t *connection)
@@ -423,13 +487,9 @@ public:
         const auto *client = static_cast<const xcb_client_message_event_t *>(message);
         if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
             return false;
-        const QWindow *modal = QGuiApplication::modalWindow();
-        if (!modal)
-            return false;
-        // A dialog under another keeps Qt's way: it is closed by its own handler, never under a box it waits for.
+        // A dialog keeps Qt's way: it is closed by its own handler, never under a box it waits for.
         for (QWindow *window : QGuiApplication::topLevelWindows())
-            if (window != modal && window->modality() == Qt::NonModal && window->handle()
-                && window->winId() == client->window) {
+            if (window->modality() == Qt::NonModal && window->handle() && window->winId() == client->window) {
                 QCoreApplication::postEvent(window, new QCloseEvent);
                 return true;
             }

@@ -51,6 +51,30 @@ private:
     bool entered_ = false;
 };
 
+// A long job of a window (an import or export, a backup or restore, a copy, a batch change, a print, a search),
+// held from its start to its end. A close of the window asked meanwhile, the main list's end closing the windows
+// beside it included, stops the job as the window's 中止 does and is held back as a command holds it
+// (TWindowCommand): it is carried out once the job has ended and the handler that ran it has returned, and the
+// end that waited for it is asked again, so the job has written its output whole or not at all and the end is
+// never dropped. A close held back by a window whose modal dialog works (the import under the main list) closes
+// that dialog the same way. A close already held when the job starts stops it at once.
+class TWindowWork {
+public:
+    // stop: what the window's 中止 does; it may be called more than once.
+    TWindowWork(QWidget *window, std::function<void()> stop);
+    ~TWindowWork();
+    TWindowWork(const TWindowWork &) = delete;
+    TWindowWork &operator=(const TWindowWork &) = delete;
+
+    // Whether a close of the window waits for the job: the user asked for the window to go, so the job says no
+    // more than a failure.
+    bool CloseAsked() const;
+
+private:
+    QPointer<QWidget> window_;
+    std::function<void()> stop_;
+};
+
 // Held while a window asks (a message box or a dialog of it is open): its buttons and actions do nothing
 // meanwhile. A modal box keeps the mouse and keyboard from the window, but not a screen reader, which presses its
 // buttons over the accessibility bus; such a press is lost, and a checkable button or action keeps the state it
@@ -87,10 +111,10 @@ int ExecDialog(QDialog &dialog);
 // dropped when it stays.
 bool AskBeforeClose(QWidget *window, const std::function<bool()> &question);
 
-// Hands a window manager's close of a window that a modal dialog or box blocks to the window, where Qt would drop
-// it: the close then waits like any other asked under a question (its window's command holds it until the
-// dialog's handler has returned; the main list's end waits for the windows it closes). Called once at start; does
-// nothing off X11.
+// Hands every window manager's close of a window that is no dialog to the window, where Qt would drop it when a
+// modal dialog or box blocks the window by the time it is delivered: the close then waits like any other asked
+// under a question (its window's command holds it until the dialog's handler has returned; the main list's end
+// waits for the windows it closes). Called once at start; does nothing off X11.
 void KeepClosesOfBlockedWindows();
 
 // Runs what a handler of caller asks of another window (that window's action, or a service of it that may ask or

@@ -11,6 +11,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/RecordFormServices.h"
 #include "platform/Forms.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "records/DtInqiry.h"
 #include "records/EntryHelpers.h"
@@ -605,7 +606,6 @@ TBatchChange::TRunOutcome TBatchChange::runChange()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     running_ = true;
-    stopRequested_ = false;
     const auto finalStep = qScopeGuard([this] {
         FAdrsSearch.reset();
         QApplication::restoreOverrideCursor();
@@ -714,12 +714,16 @@ void TBatchChange::btnStartClick()
                          AppTitle, MB_ICONQUESTION | MB_YESNO)
         != IDYES)
         return;
+    stopRequested_ = false;
+    const TWindowWork work(this, [this] { stopRequested_ = true; });
     const TRunOutcome outcome = runChange();
     switch (outcome.End) {
     case TRunEnd::Stopped:
-        // The run is one transaction, so a stop leaves every record as it was: say so, as the copy does.
-        ShowMessageBoxAt(this, QStringLiteral("一括編集を中止しました  \r\nアドレス帳は変更されていません  "), AppTitle,
-                         MB_ICONINFORMATION);
+        // The run is one transaction, so a stop leaves every record as it was: say so, as the copy does, unless
+        // the dialog was closed meanwhile and goes.
+        if (!work.CloseAsked())
+            ShowMessageBoxAt(this, QStringLiteral("一括編集を中止しました  \r\nアドレス帳は変更されていません  "),
+                             AppTitle, MB_ICONINFORMATION);
         return;
     case TRunEnd::Failed:
         ShowMessageBoxAt(this, outcome.Error, AppTitle, MB_ICONERROR);

@@ -42,6 +42,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -50,12 +51,15 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrintDialog>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -369,6 +373,72 @@ TEST_F(LayoutFileTest, ANewPostcardPrintsEveryRecordToAPdfFile)
     // The card shows the selected record again.
     EXPECT_EQ(static_cast<TNameRect &>(*form->CombinedObjects[2]).Name(), QStringLiteral("山田 太郎"));
     EXPECT_TRUE(form->isEnabled());
+}
+
+// The designer closed by the window manager while it prints, as the main list's end closes it too: the print stops
+// as its 中止 stops it and leaves no file, and the designer stays until the print has returned, then closes.
+TEST_F(LayoutFileTest, ADesignerClosedWhileItPrintsStopsThePrintAndClosesAfterIt)
+{
+    // Enough postcards that the print shows its progress and lets events in: 200 records, 40 copies each.
+    TTable &t = *DMMirvale18->AdrsTable;
+    t.StartTransaction();
+    for (int n = 0; n < 200; ++n) {
+        t.Append();
+        t.FieldByName("NameKanji").SetAsString(Sjis::encode(QStringLiteral("森 鷗外%1").arg(n)));
+        t.FieldByName("Pos").SetAsString("1130033");
+        t.FieldByName("Tdfkn").SetAsString(Sjis::encode(QStringLiteral("東京都")));
+        t.FieldByName("Adrs1").SetAsString(Sjis::encode(QStringLiteral("文京区本郷1-2-3")));
+        t.Post();
+    }
+    t.Commit();
+    list->RefreshList(true, true, false);
+    list->SelectItem(0, true, false);
+    whenModal<TNewLayoutDialog>([](TNewLayoutDialog *dialog) { dialog->accept(); });
+    form->actNew->trigger();
+    ASSERT_TRUE(form->DocumentOpen);
+    form->UpdateActions();
+    const auto oneCopy = qScopeGuard([] {
+        TPrinterSetting setting = Printer().Setting();
+        setting.Copies = 1;
+        Printer().SetSetting(setting);
+    });
+    const QString pdf = out.path() + QStringLiteral("/閉じる前.pdf");
+    whenModal<TLayoutPrintDialog>([](TLayoutPrintDialog *wizard) {
+        child<QRadioButton>(wizard, "rbAll")->click();
+        child<QPushButton>(wizard, "btnNext")->click();
+        auto *copies = child<QLineEdit>(wizard, "edCopy");
+        copies->setText(QStringLiteral("40"));
+        emit copies->editingFinished();
+        child<QPushButton>(wizard, "btnPrint")->click();
+    });
+    boxes.answer(IDYES);
+    whenModal<QFileDialog>([pdf](QFileDialog *dialog) {
+        child<QLineEdit>(dialog, "fileNameEdit")->setText(pdf);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    // The close then asks about the new layout: not saved, and thrown away.
+    boxes.answer(IDNO);
+    boxes.answer(IDYES);
+    bool closedWhilePrinting = false, keptMeanwhile = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const auto *progress = form->findChild<QProgressDialog *>(QStringLiteral("PrintProgress"));
+        if (closedWhilePrinting || !progress || !progress->isVisible())
+            return;
+        closedWhilePrinting = true;
+        QCloseEvent close;
+        QCoreApplication::sendEvent(form->windowHandle(), &close);
+        keptMeanwhile = form && form->isVisible();
+    });
+    poll.start(0);
+    form->actPrint->trigger();
+    poll.stop();
+    EXPECT_TRUE(closedWhilePrinting) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(keptMeanwhile);
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    test::handlerReturned();
+    EXPECT_FALSE(form);
 }
 
 TEST_F(LayoutFileTest, AMultiUpPreviewPagesAsThePrinterWouldAndReturnsToTheWizard)

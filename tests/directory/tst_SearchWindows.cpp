@@ -888,26 +888,58 @@ TEST_F(SearchWindowTest, AWindowClosedWhileItsDialogIsOpenClosesOnceTheDialogHas
     }
 }
 
-// The main window's commands open each window once; closing them all is refused while one searches.
-TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindows)
+// The main window's commands open each window once. Closed while one works (its search, its count, its file
+// output), as the main list's end closes them, the job stops as its 中止 stops it and the window closes once the
+// job has ended: the close is never dropped, and what the output wrote is whole lines.
+TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindowsOnceTheirJobHasEnded)
 {
+    const QString out = tables.path() + "/out.csv";
+    test::writeFile(out, "the user's old lines\r\n");
+    {
+        TMemIniFile ini(DataFolder + SettingsFileName);
+        ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+        ini.UpdateFile();
+    }
     RegisterDirectorySearches();
     ShowNameAdrsSearch(nullptr);
     TNameAdrsSearch *first = NameAdrsSearch;
     ASSERT_NE(first, nullptr);
     ShowNameAdrsSearch(nullptr);
     EXPECT_EQ(NameAdrsSearch, first);
-    ShowCategorySearch(nullptr);
-    ASSERT_NE(CategorySearch, nullptr);
-    chooseTokyo(first);
-    onlyKinds(first, 2);
-    first->bbtnSearch->click();
-    EXPECT_FALSE(CloseDirectorySearches());
-    EXPECT_NE(NameAdrsSearch, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([first] { return !first->IsBusy(); }, 60000));
-    EXPECT_TRUE(CloseDirectorySearches());
-    EXPECT_EQ(NameAdrsSearch, nullptr);
-    EXPECT_EQ(CategorySearch, nullptr);
+    const struct {
+        const char *name;
+        QPushButton *TDirectorySearchWindow::*button;
+        std::vector<int> answers;  // 件数確認 and ファイル出力 ask first; the output keeps its file and overwrites it
+    } jobs[] = {{"検索", &TDirectorySearchWindow::bbtnSearch, {}},
+                {"件数確認", &TDirectorySearchWindow::bbtnCount, {IDYES}},
+                {"ファイル出力", &TDirectorySearchWindow::bbtnFileExport, {IDYES, IDNO, IDYES}}};
+    for (const auto &job : jobs) {
+        SCOPED_TRACE(job.name);
+        ShowNameAdrsSearch(nullptr);
+        ShowCategorySearch(nullptr);
+        QPointer<TNameAdrsSearch> w = NameAdrsSearch;
+        ASSERT_TRUE(w);
+        chooseTokyo(w);
+        onlyKinds(w, 2);
+        boxes.clear();
+        for (const int answer : job.answers)
+            boxes.answer(answer);
+        // Right after the button has started the job, before the window hears of its end.
+        bool closedWhileBusy = false, keptMeanwhile = false;
+        QObject::connect(w->*job.button, &QPushButton::clicked, [&] {
+            closedWhileBusy = w->IsBusy();
+            keptMeanwhile = !CloseDirectorySearches() && NameAdrsSearch == w;
+        });
+        (w->*job.button)->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 60000));
+        EXPECT_TRUE(closedWhileBusy);
+        EXPECT_TRUE(keptMeanwhile);
+        EXPECT_EQ(boxes.texts().size(), job.answers.size()) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(CloseDirectorySearches());
+        EXPECT_EQ(NameAdrsSearch, nullptr);
+        EXPECT_EQ(CategorySearch, nullptr);
+        EXPECT_TRUE(test::readFile(out).endsWith("\r\n"));
+    }
     const TMemIniFile ini(DataFolder + SettingsFileName);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
     ShowNameAdrsSearch = ShowCategorySearch = nullptr;

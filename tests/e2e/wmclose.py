@@ -1,6 +1,9 @@
 """Asks an X window to close as a window manager's close button does: a WM_DELETE_WINDOW client message.
+Keys given after the window are typed first (through the XTEST extension), in the same flush as the close, so
+the program reads them together, as a user's keys and a close from the window manager come: ctrl+e, Delete,
+Escape, ...
 
-Usage: wmclose.py <window id>
+Usage: wmclose.py <window id> [<key>...]
 """
 import ctypes
 import sys
@@ -10,6 +13,10 @@ x11.XOpenDisplay.restype = ctypes.c_void_p
 x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
 x11.XInternAtom.restype = ctypes.c_ulong
 x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XStringToKeysym.restype = ctypes.c_ulong
+x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 
 
 class ClientMessage(ctypes.Structure):
@@ -29,6 +36,17 @@ display = x11.XOpenDisplay(None)
 if not display:
     sys.exit("no display")
 window = int(sys.argv[1], 0)
+if len(sys.argv) > 2:
+    xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
+    xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+    modifiers = {"ctrl": b"Control_L", "shift": b"Shift_L", "alt": b"Alt_L"}
+    for key in sys.argv[2:]:
+        codes = [x11.XKeysymToKeycode(display, x11.XStringToKeysym(modifiers.get(part, part.encode())))
+                 for part in key.split("+")]
+        for code in codes:
+            xtst.XTestFakeKeyEvent(display, code, 1, 0)
+        for code in reversed(codes):
+            xtst.XTestFakeKeyEvent(display, code, 0, 0)
 event = Event()
 event.xclient.type = 33  # ClientMessage
 event.xclient.window = window

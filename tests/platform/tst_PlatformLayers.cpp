@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDirIterator>
 #include <QLocalServer>
 #include <QMainWindow>
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -159,6 +161,94 @@ TEST(Forms, AHeldCloseAnsweredByALaterCloseAsksNoMore)
     test::handlerReturned();
     EXPECT_EQ(window.asked, 1);
     EXPECT_TRUE(window.isVisible());
+}
+
+namespace {
+
+// A window beside the main one whose close question closes the windows beside it, as the main list's end does.
+struct TEndingWindow : QWidget {
+    std::vector<QPointer<QWidget>> beside;
+    void closeEvent(QCloseEvent *event) override
+    {
+        const bool closes = AskBeforeClose(this, [this] {
+            for (const QPointer<QWidget> &w : beside)
+                if (w && !w->close())
+                    return false;
+            return true;
+        });
+        event->setAccepted(closes);
+    }
+};
+
+// A job of window that lets events in between its steps until it is stopped or has taken steps steps: the steps
+// it took. whileRunning runs at its first step.
+int runJob(QWidget *window, int steps, const std::function<void()> &whileRunning)
+{
+    bool stopped = false;
+    const TWindowWork work(window, [&stopped] { stopped = true; });
+    int taken = 0;
+    for (; taken < steps && !stopped; ++taken) {
+        if (taken == 0)
+            whileRunning();
+        QCoreApplication::processEvents();
+    }
+    return taken;
+}
+
+}  // namespace
+
+// The end asked while a window beside it works, by a press of 終了 or the window manager, or the working window
+// closed itself: the job stops at its next step, the window stays until the job has ended, then closes, and the
+// end that waited for it goes on.
+TEST(Forms, AnEndAskedWhileAWindowWorksStopsTheJobAndEndsOnceItHasEnded)
+{
+    for (const bool itself : {false, true}) {
+        SCOPED_TRACE(itself ? "the working window closed" : "the end");
+        TEndingWindow end;
+        QPointer<QWidget> working = new QWidget;
+        working->setAttribute(Qt::WA_DeleteOnClose);
+        end.beside = {working};
+        end.show();
+        working->show();
+        bool keptMeanwhile = false;
+        const int steps = runJob(working, 1000, [&] {
+            (itself ? working.data() : static_cast<QWidget *>(&end))->close();
+            keptMeanwhile = working && working->isVisible() && end.isVisible();
+        });
+        EXPECT_TRUE(keptMeanwhile);
+        EXPECT_EQ(steps, 1);
+        test::handlerReturned();
+        EXPECT_FALSE(working);
+        EXPECT_EQ(end.isVisible(), itself);
+    }
+}
+
+// The same while a modal dialog of the ending window works (an import under the main list): the close reaches
+// the dialog, whose job stops; the dialog closes once it has ended, then the window.
+TEST(Forms, AnEndAskedWhileItsModalDialogWorksStopsTheDialogsJobAndEndsAfterIt)
+{
+    TEndingWindow end;
+    end.show();
+    QDialog dialog(&end);
+    int steps = 0;
+    bool keptMeanwhile = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        steps = runJob(&dialog, 1000, [&] {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(end.windowHandle(), &close);
+            keptMeanwhile = dialog.isVisible() && end.isVisible();
+        });
+    });
+    // A dialog left open would hold the test for ever.
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, &dialog, &QDialog::accept);
+    stuck.start(30000);
+    EXPECT_EQ(ExecDialog(dialog), QDialog::Rejected);
+    EXPECT_TRUE(keptMeanwhile);
+    EXPECT_EQ(steps, 1);
+    test::handlerReturned();
+    EXPECT_FALSE(end.isVisible());
 }
 
 namespace {

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End to end under Xvfb, on a book of 100,000 records: the end asked while a window works ends the program once
+# the work has ended or stopped, and what it wrote is whole or absent. 一覧表印刷 to a PDF, with 終了 pressed over
+# the bus and with the window manager's close of the main window while the progress runs; テキストファイルの出力
+# with the window manager's close right after 保存 and with 終了 pressed while it writes. Then the window
+# manager's close read together with the key that opens a dialog (Ctrl+E, the list's Delete) or with the Escape
+# typed twice that dismisses one: the program ends once the dialog has gone.
+# Usage: end_while_working.sh <program> <book maker>   (run inside xvfb-run)
+set -euo pipefail
+program=$1
+make_book=$2
+source "$(dirname "$0")/common.sh"
+
+mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
+"$make_book" "$work/book/" 100000 || fail "could not make the book"
+printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n[OPERATION]\r\nViewSplash=0\r\n[BASE]\r\nDataPath=%s\r\nAdrsName=Book\r\nInfo=0\r\n[UPDATE]\r\nUpdateCheck=0\r\n' \
+  "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
+# The book as it was made, for each start.
+start() {
+  rm -rf "$data/Data/Adrs/Book"
+  cp -r "$work/book" "$data/Data/Adrs/Book"
+  start_on_book "$program"
+}
+wm_close() { /usr/bin/python3 "$e2e/wmclose.py" "$@"; }
+end_pressed() { atspi press '^Velmora - ' 'push button' 終了 || fail "no 終了 on the tool bar"; }
+# The program gone within the bound: the work stops at its next step.
+ended() { wait_for 60 sh -c "! kill -0 $pid" || fail "$1"; pid=; }
+# The file whole (its check says so) or not there, and nothing left of the work beside it.
+whole_or_absent() {  # <file> <check...>
+  local file=$1; shift
+  local left; left=$(ls -A "$work/out" | grep -vxF "$(basename "$file")" || true)
+  [ -z "$left" ] || fail "left beside $(basename "$file"): $left"
+  [ -e "$file" ] || return 0
+  "$@" "$file" || fail "$(basename "$file") is not whole"
+  rm -f "$file"
+}
+pdf_whole() { pdfinfo "$1" >/dev/null 2>&1; }
+# A header and a line for each record.
+csv_whole() { [ "$(tr -cd '\n' < "$1" | wc -c)" = 100001 ]; }
+
+# 一覧表印刷 to a PDF, ended while the progress runs: by 終了 over the bus, then by the window manager's close.
+for how in pressed closed; do
+  start
+  choose_menu_item p '一覧表印刷(L)...' l
+  atspi press '^一覧表印刷$' 'push button' '印刷(P)...' || fail "no print button in the list-print window"
+  name_file 'PDFファイルの保存' "$work/out/list.pdf" || fail "no file dialog for the PDF"
+  atspi --timeout 30 find '^一覧表印刷$' 'push button' 中止 || fail "the print did not start"
+  look "list-print-$how"
+  if [ "$how" = pressed ]; then end_pressed; else wm_close "$main"; fi
+  ended "the end ($how) while the list printed was lost"
+  whole_or_absent "$work/out/list.pdf" pdf_whole
+done
+
+# テキストファイルの出力: the window manager's close right after 保存, then 終了 pressed while it writes.
+for how in closed pressed; do
+  start
+  choose_menu_item f 'テキストファイルの出力(E)...' e
+  atspi press 'テキストファイルの出力' 'push button' '出力(O)...' || fail "no export window"
+  name_file '出力ファイルの指定' "$work/out/all.csv" || fail "no file dialog for the export"
+  if [ "$how" = closed ]; then
+    wm_close "$main"
+    ended "the end while the text was exported was lost"
+  else
+    atspi --timeout 30 find 'テキストファイルの出力' 'push button' '中止(S)' || fail "the export did not start"
+    end_pressed
+    look export-pressed
+    # A press over the bus lands a moment later: a run that ended first says so, and the end waits for that.
+    answer_until 60 sh -c "! kill -0 $pid" || fail "the end pressed while the text was exported was lost"
+    pid=
+  fi
+  whole_or_absent "$work/out/all.csv" csv_whole
+done
+
+# The window manager's close read with the key that opens 環境設定, or the list's delete question: it waits for
+# the dialog, and the program ends once キャンセル or いいえ has closed it.
+start
+focus_main
+wm_close "$main" ctrl+e
+atspi --timeout 30 window '^環境設定$' || fail "Ctrl+E opened no 環境設定"
+atspi press '^環境設定$' 'push button' キャンセル || fail "no キャンセル in 環境設定"
+ended "the window manager's close that came with Ctrl+E was lost"
+
+start
+focus_main
+xdotool key Home
+wm_close "$main" Delete
+answer_box '選択したデータを削除します' 'いいえ(N)' || fail "Delete asked nothing"
+ended "the window manager's close that came with Delete was lost"
+
+# Escape typed twice to dismiss each, with the close in the same flush.
+start
+focus_main
+xdotool key ctrl+e
+atspi --timeout 30 window '^環境設定$' || fail "no 環境設定"
+wm_close "$main" Escape Escape
+ended "the window manager's close after 環境設定 dismissed with two Escapes was lost"
+
+start
+focus_main
+xdotool key Home Delete
+atspi --timeout 30 says '^Velmora$' '選択したデータを削除します' || fail "Delete asked nothing"
+wm_close "$main" Escape Escape
+ended "the window manager's close after the delete question dismissed with two Escapes was lost"
+echo "PASS"

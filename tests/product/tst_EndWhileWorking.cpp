@@ -1,0 +1,259 @@
+// The end asked while a window works: 終了 pressed over the accessibility bus, or the main window closed by the
+// window manager, while a list print, an export, an import, a backup, a batch change or a copy runs on a book
+// large enough that it is still running. The job stops as its 中止 stops it (or ends), what it wrote is whole or
+// absent, and the program ends once the job has ended.
+#include "ProductWindows.h"
+
+#include "Accessibility.h"
+#include "ExchangeTestSupport.h"
+
+#include "exchange/BackupStore.h"
+#include "exchange/FExport.h"
+#include "exchange/FImport.h"
+#include "exchange/MExport.h"
+#include "mainlist/AdrsCopy.h"
+#include "widgets/UniStdCtrls.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWindow>
+
+namespace {
+
+enum class TEnd { Pressed, ClosedByTheWindowManager };
+
+class EndWhileWorking : public test::ProductWindows {
+protected:
+    static constexpr int Records = 20000;
+
+    void SetUp() override
+    {
+        ProductWindows::SetUp();
+        QApplication::setQuitOnLastWindowClosed(false);
+        // Each with a place on the map, for the mark export.
+        TTable &t = *DMMirvale18->AdrsTable;
+        t.StartTransaction();
+        for (int n = 0; n < Records; ++n) {
+            TAddressRecord r = test::SampleRecord(n, true);
+            r.Latitude = 128484000 + n;
+            r.Longitude = 503136000 + n;
+            t.Append();
+            SetAddressRecordFields(t, r);
+            t.Post();
+        }
+        t.Commit();
+        // The book a copy goes to.
+        AdrsBookList.push_back({QStringLiteral("支店"), QStringLiteral("Target"), abReady});
+        QDir().mkpath(AdrsFolder + "Target");
+        test::OpenBookTable(AdrsFolder + "Target/");
+        list->RefreshList(true, true, false);
+        out = book.Dir.path() + "/out/";
+        QDir().mkpath(out);
+    }
+
+    // Whether a window's job runs: its stop button, or its progress dialog's, can be pressed.
+    static bool jobRuns()
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QProgressDialog *>(window))
+                return true;
+            for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+                if (b->objectName().endsWith(QLatin1String("btnStop")) && b->isEnabled())
+                    return true;
+        }
+        return false;
+    }
+
+    // Runs job, which starts a window's job and returns once it has ended, with the main list shown; the first
+    // time the job runs at one of its steps the program's end is asked as how says. Answers whether it was.
+    bool endWhile(TEnd how, const std::function<void()> &job)
+    {
+        list->show();
+        // The start-up's information is another test's affair.
+        QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+        bool asked = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (asked || !jobRuns())
+                return;
+            asked = true;
+            if (how == TEnd::Pressed) {
+                EXPECT_TRUE(test::pressOnTheBus(list->findChild<QAbstractButton *>(QStringLiteral("tbtnExit"))));
+            } else {
+                QCloseEvent close;
+                QCoreApplication::sendEvent(list->windowHandle(), &close);
+            }
+            EXPECT_TRUE(list->isVisible()) << "ended under the running job";
+        });
+        poll.start(0);
+        job();
+        poll.stop();
+        return asked;
+    }
+
+    // Hands the next modal dialog to act once it is open.
+    void onNextDialog(const std::function<void(QDialog &)> &act)
+    {
+        auto *poll = new QTimer(&answering);
+        QObject::connect(poll, &QTimer::timeout, [poll, act] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            act(*dialog);
+        });
+        poll->start(5);
+    }
+
+    bool ended() const { return QTest::qWaitFor([this] { return !list->isVisible(); }, 10000); }
+
+    static int rows(const QString &folder) { return int(test::OpenBookTable(folder)->RecordCount()); }
+
+    // A file whole (whole says so of its bytes) or not there at all, and nothing left beside it.
+    void expectWholeOrAbsent(const QString &file, const std::function<bool(const QByteArray &)> &whole)
+    {
+        const QStringList beside = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        if (!QFile::exists(file)) {
+            EXPECT_TRUE(beside.isEmpty()) << beside.join(u' ').toStdString();
+            return;
+        }
+        EXPECT_EQ(beside, QStringList{QFileInfo(file).fileName()});
+        EXPECT_TRUE(whole(test::readFile(file))) << file.toStdString();
+        QFile::remove(file);
+    }
+
+    QString out;
+    QObject answering;
+};
+
+TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasEnded)
+{
+    for (const TEnd how : {TEnd::Pressed, TEnd::ClosedByTheWindowManager}) {
+        const std::string way = how == TEnd::Pressed ? "終了 pressed, " : "closed by the window manager, ";
+        {
+            SCOPED_TRACE(way + "一覧表印刷");
+            auto *window = dynamic_cast<TListPrint *>(
+                fromMainList(list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; }));
+            ASSERT_TRUE(window);
+            window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
+            ASSERT_GT(window->SheetCount(), 10);
+            const QString pdf = out + QStringLiteral("一覧表.pdf");
+            EXPECT_TRUE(endWhile(how, [&] { window->PrintTo(pdf); }));
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(ListPrint, nullptr);
+            expectWholeOrAbsent(pdf, [](const QByteArray &bytes) {
+                return bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF");
+            });
+        }
+        {
+            SCOPED_TRACE(way + "テキストファイルの出力");
+            auto *window = dynamic_cast<TFileExport *>(
+                fromMainList(list->actExportFile, [] { return FileExport ? FileExport->Window() : nullptr; }));
+            ASSERT_TRUE(window);
+            const QString csv = out + QStringLiteral("住所録.csv");
+            EXPECT_TRUE(endWhile(how, [&] { window->ExportTo(csv); }));
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(FileExport, nullptr);
+            // Every record on a line of its own, the last one among them.
+            expectWholeOrAbsent(csv, [](const QByteArray &bytes) {
+                return bytes.endsWith("\r\n") && bytes.count("\r\n") >= Records + 1
+                       && bytes.contains("\nC" + QByteArray::number(Records - 1) + ",");
+            });
+        }
+        {
+            SCOPED_TRACE(way + "マークファイルの出力");
+            auto *window = dynamic_cast<TMarkExport *>(
+                fromMainList(list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; }));
+            ASSERT_TRUE(window);
+            const QString marks = out + QStringLiteral("取引先.mrk");
+            EXPECT_TRUE(endWhile(how, [&] { window->ExportTo(marks); }));
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(MarkExport, nullptr);
+            EXPECT_FALSE(QFile::exists(marks + ".part"));
+            QFile::remove(marks);
+        }
+        {
+            SCOPED_TRACE(way + "テキストファイルの取り込み, a dialog of the main window");
+            const QString csv = out + QStringLiteral("取り込み.csv");
+            QByteArray lines = Sjis::encode(QStringLiteral("名前,電話番号,会社名\r\n"));
+            const int imported = 5000;
+            for (int n = 0; n < imported; ++n)
+                lines += Sjis::encode(QStringLiteral("鈴木 次郎%1,03-1234-%2,株式会社山田商事 東京支店 営業第一部\r\n")
+                                          .arg(n)
+                                          .arg(n % 10000, 4, 10, QLatin1Char('0')));
+            test::writeFile(csv, lines);
+            const int before = rows(AdrsFolder + "Book/");
+            boxes.answer(IDYES);
+            onNextDialog([&](QDialog &dialog) {
+                auto *import = qobject_cast<TFileImport *>(&dialog);
+                ASSERT_TRUE(import);
+                import->LoadFile(csv);
+                import->btnImportClick();
+            });
+            EXPECT_TRUE(endWhile(how, [&] { list->actImportFile->trigger(); }));
+            EXPECT_TRUE(ended());
+            const int after = rows(AdrsFolder + "Book/");
+            EXPECT_TRUE(after == before || after == before + imported) << after;
+            QFile::remove(csv);
+        }
+        {
+            SCOPED_TRACE(way + "バックアップ");
+            onNextDialog([](QDialog &dialog) { dialog.findChild<QPushButton *>(QStringLiteral("btnOK"))->click(); });
+            EXPECT_TRUE(endWhile(how, [&] { list->actBackup->trigger(); }));
+            EXPECT_TRUE(ended());
+            for (const TBackupInfo &backup : ListBackups(DataRootFolder))
+                EXPECT_FALSE(backup.Damaged) << backup.Folder.toStdString();
+        }
+        {
+            SCOPED_TRACE(way + "一括編集");
+            const auto keywords = [] {
+                int changed = 0;
+                DMMirvale18->AdrsTable->Scan({QStringLiteral("Keyword1")}, true, [&](const QVariantList &v) {
+                    changed += v[0].toByteArray() == Sjis::encode(QStringLiteral("終了前"));
+                });
+                return changed;
+            };
+            const int total = 2000;
+            for (int row = 0; row < total; ++row)
+                list->SetSelected(row, true);
+            boxes.answer(IDYES);
+            onNextDialog([](QDialog &dialog) {
+                auto *change = qobject_cast<TBatchChange *>(&dialog);
+                ASSERT_TRUE(change);
+                change->chkKeyword[0]->click();
+                change->edtKeyword[0]->setText(QStringLiteral("終了前"));
+                change->btnStart->click();
+            });
+            EXPECT_TRUE(endWhile(how, [&] { list->actBatchChange->trigger(); }));
+            EXPECT_TRUE(ended());
+            EXPECT_TRUE(keywords() == 0 || keywords() == total) << keywords();
+            for (int row = 0; row < total; ++row)
+                list->SetSelected(row, false);
+        }
+        {
+            SCOPED_TRACE(way + "アドレス帳のコピー");
+            auto *window = dynamic_cast<TAddressCopy *>(fromMainList(list->actAdrsCopy, []() -> QWidget * { return AddressCopy; }));
+            ASSERT_TRUE(window);
+            const auto target = window->lvAdrs->findItems(QStringLiteral("支店"), Qt::MatchExactly);
+            ASSERT_EQ(target.size(), 1);
+            window->lvAdrs->setCurrentItem(target.first());
+            window->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
+            const int before = rows(AdrsFolder + "Target/");
+            boxes.answer(IDYES);
+            EXPECT_TRUE(endWhile(how, [&] { window->btnCopy->click(); }));
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(AddressCopy, nullptr);
+            const int after = rows(AdrsFolder + "Target/");
+            EXPECT_TRUE(after == before || after == before + rows(AdrsFolder + "Book/")) << after;
+        }
+    }
+}
+
+}  // namespace

@@ -1025,6 +1025,13 @@ TEST_F(LabelFormTest, ALabelTooLowForEveryTickedPartAtSevenPointsIsToldWhenTheSp
 TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetInEitherLayoutUnlessTold)
 {
     AddOfficeRecords();
+    // A company name of 25 characters, as long as an office keeps one: on the lowest label its line is longer
+    // than the name's place at the name's size.
+    const QString building = QStringLiteral("みなとみらいセンタービル８階");
+    recNos.push_back(AddCompanyRecord(QStringLiteral("株式会社みなとみらいグローバルロジスティクス東日本"), building,
+                                      "0452201234"));
+    names.append(QStringLiteral("佐藤一郎"));
+    junctions.append(QStringLiteral("１") + building.left(1));
     // Every record with a telephone number (kept as its digits, printed hyphenated), a home page and a mail
     // address.
     TTable &table = *book.Module->AdrsTable;
@@ -1032,8 +1039,9 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
     for (size_t i = 0; i < recNos.size(); ++i) {
         ASSERT_TRUE(table.FindKey({recNos[i]}));
         table.Edit();
-        if (i < 3) {
-            table.FieldByName(QStringLiteral("Tel")).SetAsString("033291120" + QByteArray::number(int(i)));
+        if (i < 3 || i + 1 == recNos.size()) {
+            if (i < 3)
+                table.FieldByName(QStringLiteral("Tel")).SetAsString("033291120" + QByteArray::number(int(i)));
             table.FieldByName(QStringLiteral("EMail1"))
                 .SetAsString("family" + QByteArray::number(int(i)) + "@example.ne.jp");
         }

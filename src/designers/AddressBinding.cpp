@@ -1226,6 +1226,14 @@ bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
                                                                    places->NameRoom)
                                                    : receiver.Postal->GetRect());
     }
+    // Bars that would reach past the label print over the next one, and no reader takes a barcode cut at the
+    // label's edge: a barcode not wholly on the label (moved over its edge, or a document's from a wider
+    // paper) is left off for the record, as on a paper no bar size fits.
+    if (receiver.Barcode && !receiver.Barcode->GivesWay()) {
+        const TRect b = receiver.Barcode->LaidOutRect();
+        if (b.Left < 0 || b.Top < 0 || b.Right > label.width() || b.Bottom > label.height())
+            receiver.Barcode->SetGivesWay(true);
+    }
     return laidOutReadably(receiver, label);
 }
 

@@ -155,6 +155,7 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // additions move down as above, then the barcode and then the additions, from the lowest up, give way for the
 // record, and where even that is not enough each part keeps its rectangle. The other parts are then made lower
 // until they are at most nine tenths of the name.
+// A shown barcode not wholly on the label, which would print over the next one, gives way for the record.
 // What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
 // TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay. True when every shown text that prints
 // for the record, each addition included, is set in its lent place at the smallest text size or more.

@@ -63,6 +63,8 @@ TAdditionInfoDialog::TAdditionInfoDialog(QWidget *owner) : QDialog(owner)
         combo->setMaxVisibleItems(15);
         combo->lineEdit()->setMaxLength(50);
         combo->setMinimumWidth(ScaleByDpi(200, true));
+        // The row's check box cannot name it and the group's title names all four alike.
+        combo->setAccessibleName(QStringLiteral("追加項目") + QString::number(row + 1));
         SetImeMode(combo, imClose);
         box->setChecked(true);
         rows->addWidget(box, row, 0);

@@ -755,8 +755,16 @@ int linesFoot(const TAddressRect &address, const TRect &room)
     return room.Top + TMeasuringCanvas::Units(lines.last().At.y() + canvas.TextHeight(u"一"));
 }
 
+// The name block's smallest text set in room's width with as much height as it may take, as a canvas font
+// height: how large its longest line (a company name) may be in that width.
+int leastNameTextInWidth(const TNameRect &name, const TRect &room, TCanvas &canvas)
+{
+    return setSizes(name, {room.Left, room.Top, room.Right, room.Top + PaperReach}, canvas).first;
+}
+
 // How far the name block set in room falls short: 0 where every text of it is at the smallest text size or
-// more, 1 where some are smaller, 2 where it is not set at all.
+// more, or as large as room's width lets it be; 1 where some are smaller, 2 where it is not set at all. A line
+// too long for the width at the smallest size is made smaller in any height: more height gains it nothing.
 int nameShortfall(const TNameRect &name, const TRect &room)
 {
     TMeasuringCanvas measuring;
@@ -764,7 +772,25 @@ int nameShortfall(const TNameRect &name, const TRect &room)
     const auto [least, largest] = setSizes(name, room, canvas);
     if (largest == 0)
         return 2;
-    return least >= std::abs(SmallestTextHeight(canvas)) ? 0 : 1;
+    return least >= std::min(std::abs(SmallestTextHeight(canvas)), leastNameTextInWidth(name, room, canvas)) ? 0 : 1;
+}
+
+// The combined set's name frame on a label: its rectangle, or, where its block sets a line under the smallest
+// text size in that width (a company name longer than the frame) and the label's width sets it larger, the
+// label's width a millimetre inside its edges, as the split set lends a long company line.
+TRect nameFrameOnLabel(const TNameRect &name, QSize label)
+{
+    const TRect own = name.GetRect();
+    if (!name.Visible || !name.WritesHorizontally())
+        return own;
+    const int edge = TenthsMmToLayout(10);
+    const TRect across{std::min(own.Left, edge - TextMargin), own.Top,
+                       std::max(own.Right, label.width() - edge + TextMargin), own.Bottom};
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int inOwn = leastNameTextInWidth(name, own, canvas);
+    return inOwn < std::abs(SmallestTextHeight(canvas)) && leastNameTextInWidth(name, across, canvas) > inOwn ? across
+                                                                                                          : own;
 }
 
 // Where placeLabelRecord sets a label record's name, address and the barcode between them.
@@ -775,16 +801,17 @@ struct TRecordPlaces {
 };
 
 // The combined set's name standing under the address and sharing its width, both written horizontally: the
-// places of the name n, the address a and a shown barcode between them (TFixedObjects) with the name's text
+// places of the name n (its frame on the label), the address a and a shown barcode between them (TFixedObjects) with the name's text
 // kept over the shown additions under it whose tops are rowTops; only its margin, where nothing is drawn, lies
 // over an addition's frame. The name's own frame may reach into the label's foot. Empty where the objects
 // stand otherwise.
-std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, int labelHeight,
+std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, QSize label,
                                               const std::vector<int> &rowTops)
 {
     TNameRect &name = *receiver.Name;
     TAddressRect &address = *receiver.Address[0];
-    const TRect n = name.GetRect();
+    const TRect n = nameFrameOnLabel(name, label);
+    const int labelHeight = label.height();
     const TRect a = address.GetRect();
     if (!name.Visible || !address.Visible || !name.WritesHorizontally() || !address.WritesHorizontally() ||
         a.Top >= n.Top || !sideBySide(a, n))
@@ -1110,7 +1137,7 @@ bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
     // What the rows stand under: the name, or the lowest of the split set's members without a name.
     std::optional<TRect> over;
     if (combined)
-        over = receiver.Name->GetRect();
+        over = nameFrameOnLabel(*receiver.Name, label);
     const auto named = std::find_if(members.begin(), members.end(),
                                     [&](const TColumnMember &m) { return m.Text == receiver.Name; });
     if (named != members.end())
@@ -1141,7 +1168,7 @@ bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
     if (combined)
         std::tie(places, keptTops) = placeOverRows<std::optional<TRecordPlaces>>(
             rows, label.height(),
-            [&](const std::vector<int> &tops) { return placeLabelRecord(receiver, label.height(), tops); },
+            [&](const std::vector<int> &tops) { return placeLabelRecord(receiver, label, tops); },
             [&](const std::optional<TRecordPlaces> &p) { return p ? nameShortfall(*receiver.Name, p->NameRoom) : 0; });
     else if (!members.empty())
         std::tie(column, keptTops) = placeOverRows<TColumnPlaces>(
@@ -1198,6 +1225,14 @@ bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
             receiver.Postal->SetLaidOutRect(places ? lineUnderName(*receiver.Postal, receiver.Postal->GetRect(), name,
                                                                    places->NameRoom)
                                                    : receiver.Postal->GetRect());
+    }
+    // Bars that would reach past the label print over the next one, and no reader takes a barcode cut at the
+    // label's edge: a barcode not wholly on the label (moved over its edge, or a document's from a wider
+    // paper) is left off for the record, as on a paper no bar size fits.
+    if (receiver.Barcode && !receiver.Barcode->GivesWay()) {
+        const TRect b = receiver.Barcode->LaidOutRect();
+        if (b.Left < 0 || b.Top < 0 || b.Right > label.width() || b.Bottom > label.height())
+            receiver.Barcode->SetGivesWay(true);
     }
     return laidOutReadably(receiver, label);
 }

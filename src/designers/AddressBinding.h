@@ -134,8 +134,9 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
 // computation the print loop and the designer's canvas share, both with the label's size in layout units.
 // The addresses keep to the smallest text size (TAddressRect::SetKeepsReadable). In the combined set, where
-// the name stands under the address and shares its width, each takes the room its texts need at their sizes:
-// an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
+// the name stands under the address and shares its width, each takes the room its texts need at their sizes
+// (a name block with a line too long for its frame at the smallest size, the label's width a millimetre inside
+// its edges): an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
 // address; a name block that outgrows its frame takes the free room under it first, down to the first shown
 // addition that prints for the record or a millimetre above the label's foot, then the address's lower part down to what its lines need at the smallest
 // size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
@@ -154,6 +155,7 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // additions move down as above, then the barcode and then the additions, from the lowest up, give way for the
 // record, and where even that is not enough each part keeps its rectangle. The other parts are then made lower
 // until they are at most nine tenths of the name.
+// A shown barcode not wholly on the label, which would print over the next one, gives way for the record.
 // What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
 // TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay. True when every shown text that prints
 // for the record, each addition included, is set in its lent place at the smallest text size or more.

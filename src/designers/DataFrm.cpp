@@ -105,6 +105,11 @@ TDataFormDialog::TDataFormDialog(QWidget *owner) : QDialog(owner)
     for (QWidget *w : std::initializer_list<QWidget *>{lblSendPosMark, rbSendPosNone, rbSendPosMark, rbSendPosHyphen})
         back->addWidget(w);
     marks->addWidget(pnlBack, 1, 0, 1, 4);
+    // The two rows offer the same marks: a screen reader says whose each is.
+    for (QRadioButton *r : {rbPosNone, rbPosMark, rbPosHyphen})
+        r->setAccessibleName(QStringLiteral("宛先 ") + r->text());
+    for (QRadioButton *r : {rbSendPosNone, rbSendPosMark, rbSendPosHyphen})
+        r->setAccessibleName(QStringLiteral("差出人 ") + r->text());
     root->addWidget(gbxPosMark);
 
     gbxHonorific = Named<QGroupBox>("gbxHonorific", QStringLiteral("敬称"), this);

@@ -134,11 +134,17 @@ void TLayoutForm::actFormatExecute()
         ListFixedSet(0);
     }
     SplitSwitching = 0;
+    // A barcode larger than the new paper takes is made smaller before it is placed, so it keeps the corner the
+    // paper gives it, as on a new layout: made smaller about its middle there, it would reach past a narrower
+    // label's edge.
+    auto &barcode = static_cast<TBarcodeRect &>(*CombinedObjects[CombinedBarcodeIndex]);
+    if (barcode.Visible && barcode.BarSize() > BarSize)
+        barcode.SetBarSize(BarSize);
     // A paper file may count more rectangles than the sets have objects: the rest are not ours to place.
     const uint8_t horizontal = PaperFormat.Direction != 0 ? 1 : 0;
     const auto place = [horizontal](TDrawRect *object, const TFormatRect &r) {
-        if (auto *barcode = dynamic_cast<TBarcodeRect *>(object)) {
-            barcode->SetHorizontal(horizontal);
+        if (auto *bars = dynamic_cast<TBarcodeRect *>(object)) {
+            bars->SetHorizontal(horizontal);
         } else if (auto *text = dynamic_cast<TMetaRect *>(object)) {
             text->SetDirection(horizontal);
             text->UpdateFontHeight();
@@ -149,12 +155,9 @@ void TLayoutForm::actFormatExecute()
         place(CombinedObjects[size_t(i)].get(), PaperFormat.CombinedRects[size_t(i)]);
     for (int i = 0; i < std::min(PaperFormat.SplitRectCount, SplitObjectCount); ++i)
         place(SplitObjects[size_t(i)].get(), PaperFormat.SplitRects[size_t(i)]);
-    auto &barcode = static_cast<TBarcodeRect &>(*CombinedObjects[CombinedBarcodeIndex]);
     if (barcode.Visible && (PrintParts == 2 || NoBarcode)) {
         barcode.ClearImage();
         barcode.Visible = 0;
-    } else if (barcode.Visible && barcode.BarSize() > BarSize) {
-        barcode.SetBarSize(BarSize);
     }
     const auto onTop = [this](TDrawRect *object) {
         if (Layout.ZIndexOf(object) < 0)

@@ -137,13 +137,16 @@ void TLayoutDetailDialog::buildAutoPage()
     ckbS_Corp = check("ckbS_Corp", QStringLiteral("会社名"), gbxVisible);
     ckbS_Dptmnt = check("ckbS_Dptmnt", QStringLiteral("部署"), gbxVisible);
     ckbS_Post = check("ckbS_Post", QStringLiteral("役職"), gbxVisible);
-    const QCheckBox *receiver[] = {ckbPos, ckbAddress[0], ckbAddress[1], ckbAddress[2], ckbName, ckbCorp,
+    QCheckBox *const receiver[] = {ckbPos, ckbAddress[0], ckbAddress[1], ckbAddress[2], ckbName, ckbCorp,
                                    ckbDptmnt, ckbPost};
-    const QCheckBox *sender[] = {ckbS_Pos, ckbS_Address[0], ckbS_Address[1], ckbS_Address[2], ckbS_Name,
+    QCheckBox *const sender[] = {ckbS_Pos, ckbS_Address[0], ckbS_Address[1], ckbS_Address[2], ckbS_Name,
                                  ckbS_Corp, ckbS_Dptmnt, ckbS_Post};
     for (int row = 0; row < 8; ++row) {
-        grid->addWidget(const_cast<QCheckBox *>(receiver[row]), row + 1, 0);
-        grid->addWidget(const_cast<QCheckBox *>(sender[row]), row + 1, 1);
+        grid->addWidget(receiver[row], row + 1, 0);
+        grid->addWidget(sender[row], row + 1, 1);
+        // The two columns tick the same parts: a screen reader says whose each is.
+        receiver[row]->setAccessibleName(QStringLiteral("宛先 ") + receiver[row]->text());
+        sender[row]->setAccessibleName(QStringLiteral("差出人 ") + sender[row]->text());
     }
     for (int i = 0; i < 4; ++i) {
         ckbAddition[i] = check(QByteArray("ckbAddition" + QByteArray::number(i + 1)).constData(),

@@ -437,6 +437,9 @@ private:
     // How many company texts there are; 0 once a size comes to nothing, which drops the whole company part.
     int companyTexts_;
     std::array<double, 4> ratios_;
+    // The largest share of the name height at which each company text's lines reach no further than the frame's
+    // end: above it even the smallest text size would be drawn past it.
+    std::array<double, 4> fits_{1, 1, 1, 1};
     // The company name, both departments and a long post.
     std::array<TLinePair, 4> items_;
     // A free-text name with a full-width space, which may be broken like a company text.
@@ -476,10 +479,13 @@ QList<TPlacedPiece> TNameRect::TCompanyLayout::Place()
 }
 
 // Item k's size for the name height: its share of the name, but while the name is larger than the smallest
-// text size, not smaller than that; a company line of a label shrunk to its ratio would not be read.
+// text size, not smaller than that; a company line of a label shrunk to its ratio would not be read. A line
+// longer than the frame even at that size is made as small as its length needs: it is never drawn past the
+// frame, over what stands beside it (on a label, the next label).
 int TNameRect::TCompanyLayout::itemHeight(int k, int nameHeight) const
 {
-    return std::min(truncToInt(nameHeight * ratios_[k]), std::max(nameHeight, smallest_));
+    const int readable = std::min(truncToInt(nameHeight * ratios_[k]), std::max(nameHeight, smallest_));
+    return std::max(readable, truncToInt(nameHeight * fits_[k]));
 }
 
 // Selects item k's size for the name height; a size that comes to nothing drops the whole company part.
@@ -645,6 +651,7 @@ void TNameRect::TCompanyLayout::narrowLongLines()
             indent = u / 4;
         }
         const double fit = static_cast<double>(frame_.Length) / (w + u);
+        fits_[k] = static_cast<double>(frame_.Length) / w;
         if (ratios_[k] > fit) {
             ratios_[k] = fit;
             if (k == 0) {

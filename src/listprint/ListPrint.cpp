@@ -76,9 +76,14 @@ TListPrint::TListPrint(TAddressList *owner)
     cbxPaper = Named<QComboBox>("cbxPaper", paper);
     rbPortrait = Named<QRadioButton>("rbPortrait", QStringLiteral("縦"), paper);
     rbLandscape = Named<QRadioButton>("rbLandscape", QStringLiteral("横"), paper);
-    paperGrid->addWidget(new QLabel(QStringLiteral("プリンター："), paper), 0, 0);
+    const auto labelFor = [paper](const QString &text, QWidget *buddy) {
+        auto *label = new QLabel(text, paper);
+        label->setBuddy(buddy);
+        return label;
+    };
+    paperGrid->addWidget(labelFor(QStringLiteral("プリンター："), cbxPrinter), 0, 0);
     paperGrid->addWidget(cbxPrinter, 0, 1, 1, 3);
-    paperGrid->addWidget(new QLabel(QStringLiteral("用紙サイズ："), paper), 1, 0);
+    paperGrid->addWidget(labelFor(QStringLiteral("用紙サイズ："), cbxPaper), 1, 0);
     paperGrid->addWidget(cbxPaper, 1, 1, 1, 3);
     paperGrid->addWidget(new QLabel(QStringLiteral("印刷の向き："), paper), 2, 0);
     paperGrid->addWidget(rbPortrait, 2, 1);

@@ -144,6 +144,8 @@ void TBatchChange::createControls()
     Cbx_CatMain = Named<TUniComboBox>("Cbx_CatMain", gbxMain);
     lblCatSub = Named<QLabel>("lblCatSub", QStringLiteral("小分類："), gbxMain);
     Cbx_CatSub = Named<TUniComboBox>("Cbx_CatSub", gbxMain);
+    lblCatMain->setBuddy(Cbx_CatMain);
+    lblCatSub->setBuddy(Cbx_CatSub);
     Cbx_CatMain->setMinimumWidth(150);
     Cbx_CatSub->setMinimumWidth(150);
     // A row nested in the grid would take the grid's spacing, none across when its two spacings differ.

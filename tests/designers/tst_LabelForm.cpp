@@ -140,8 +140,14 @@ protected:
         form->FormatNumber = choice.Number;
         form->PaperFormat = choice.Paper;
         form->SheetFormat = choice.Sheet;
+        form->NoBarcode = choice.NoBarcode;
+        form->BarSize = uint8_t(choice.BarSize);
         form->PrintParts = 1;
-        return form->ApplyPaper();
+        if (!form->ApplyPaper())
+            return false;
+        // The window's barcode is shown, as the user shows it, where the paper takes one.
+        form->CombinedObjects[CombinedBarcodeIndex]->Visible = !form->NoBarcode;
+        return true;
     }
 
     // The user's label numbered id, of size (0.1 mm) and named name, made from the first label sheet and saved
@@ -496,17 +502,20 @@ protected:
     // The last record's label as laid out, its words as ExpectReadableLabels gives them: a shown barcode (its bars
     // not drawn without the barcode library, so its laid-out rectangle stands for them) lies over none of its
     // words: the address's lines stand above it, the name's below. Where the objects stand as the designer placed
-    // them it is printed; moved, it may give way to a block that would otherwise go under 7 points.
+    // them it is printed; moved, it may give way to a block that would otherwise go under 7 points. Printed, it
+    // lies wholly on its label, short of the next one. A paper no bar size fits shows none.
     void ExpectTheBarcodeOverNoWord(const QList<TPdfWord> &label, bool asPlaced)
     {
         const auto &barcode = static_cast<const TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
-        EXPECT_TRUE(barcode.Visible);
-        if (asPlaced) {
+        EXPECT_NE(barcode.Visible != 0, form->NoBarcode != 0);
+        if (asPlaced && barcode.Visible) {
             EXPECT_FALSE(barcode.GivesWay());
         }
-        if (barcode.GivesWay())
+        if (!barcode.Visible || barcode.GivesWay())
             return;
         const TRect b = barcode.LaidOutRect();
+        EXPECT_TRUE(b.Left >= 0 && b.Top >= 0 && b.Right <= form->PaperWidth && b.Bottom <= form->PaperHeight)
+            << b.Left << "-" << b.Right << " on a label " << form->PaperWidth << " wide";
         const QRectF bars(b.Left * 0.75, b.Top * 0.75, (b.Right - b.Left) * 0.75, (b.Bottom - b.Top) * 0.75);
         for (const TPdfWord &w : label) {
             EXPECT_FALSE(w.Box.adjusted(0.2, 0.2, -0.2, -0.2).intersects(bars))
@@ -853,11 +862,10 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
             const auto &barcode = static_cast<const TBarcodeRect &>(*form->CombinedObjects[CombinedBarcodeIndex]);
             const TRect lentName = static_cast<const TMetaRect &>(*form->CombinedObjects[2]).LaidOutRect();
             const TRect lentAddress = static_cast<const TMetaRect &>(*form->CombinedObjects[1]).LaidOutRect();
-            EXPECT_TRUE(barcode.Visible);
-            if (!barcode.GivesWay()) {
+            if (barcode.Visible && !barcode.GivesWay()) {
                 EXPECT_LE(barcode.LaidOutRect().Bottom, lentName.Top);
             }
-            if (paper.Height >= 400 && lentName.Top < form->CombinedObjects[2]->GetRect().Top) {
+            if (barcode.Visible && paper.Height >= 400 && lentName.Top < form->CombinedObjects[2]->GetRect().Top) {
                 EXPECT_GE(barcode.LaidOutRect().Top, lentAddress.Bottom);
             }
             ExpectTheBarcodeOverNoWord(labels.last(), paper.Height >= 400);
@@ -1025,6 +1033,13 @@ TEST_F(LabelFormTest, ALabelTooLowForEveryTickedPartAtSevenPointsIsToldWhenTheSp
 TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetInEitherLayoutUnlessTold)
 {
     AddOfficeRecords();
+    // A company name of 25 characters, as long as an office keeps one: on the lowest label its line is longer
+    // than the name's place at the name's size.
+    const QString building = QStringLiteral("みなとみらいセンタービル８階");
+    recNos.push_back(AddCompanyRecord(QStringLiteral("株式会社みなとみらいグローバルロジスティクス東日本"), building,
+                                      "0452201234"));
+    names.append(QStringLiteral("佐藤一郎"));
+    junctions.append(QStringLiteral("１") + building.left(1));
     // Every record with a telephone number (kept as its digits, printed hyphenated), a home page and a mail
     // address.
     TTable &table = *book.Module->AdrsTable;
@@ -1032,8 +1047,9 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
     for (size_t i = 0; i < recNos.size(); ++i) {
         ASSERT_TRUE(table.FindKey({recNos[i]}));
         table.Edit();
-        if (i < 3) {
-            table.FieldByName(QStringLiteral("Tel")).SetAsString("033291120" + QByteArray::number(int(i)));
+        if (i < 3 || i + 1 == recNos.size()) {
+            if (i < 3)
+                table.FieldByName(QStringLiteral("Tel")).SetAsString("033291120" + QByteArray::number(int(i)));
             table.FieldByName(QStringLiteral("EMail1"))
                 .SetAsString("family" + QByteArray::number(int(i)) + "@example.ne.jp");
         }
@@ -1425,6 +1441,40 @@ TEST_F(LabelFormTest, ThePaperChangeOffersTheModesSheetsAndPutsHiddenAdditionsOn
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(form->Layout.RecordItem(row).GetRect(), form->RecordItemRect(row)) << row;
     EXPECT_TRUE(form->Modified);
+
+    // From the widest label to each other label sheet, whose paper may take only smaller bars: the barcode keeps
+    // the corner the new paper gives it and prints wholly on the label, short of the next one. Moved past the
+    // label's edge, it is left off rather than printed over the next label.
+    int widest = before;
+    for (const int i : ShippedSheets())
+        if (master.Formats[size_t(i)].Kind == 2 && master.Formats[size_t(i)].Width > master.Formats[size_t(widest)].Width)
+            widest = i;
+    for (const int i : ShippedSheets()) {
+        if (master.Formats[size_t(i)].Kind != 2 || i == widest)
+            continue;
+        SCOPED_TRACE(Sjis::decode(master.Formats[size_t(i)].Name).toStdString());
+        ASSERT_TRUE(ReopenOnSheet(widest));
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TLabelPaperDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialog->SelectFormatByNumber(i);
+            dialog->findChild<QPushButton *>("btnOK")->click();
+        });
+        form->UpdateActions();
+        form->actFormat->trigger();
+        ASSERT_EQ(form->FormatNumber, i);
+        form->RecordNumbers = {recNos[0]};
+        ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+        ExpectTheBarcodeOverNoWord(pageWords(pdf, 1), false);
+    }
+    ASSERT_TRUE(ReopenOnSheet(widest));
+    auto &barcode = *form->CombinedObjects[CombinedBarcodeIndex];
+    const TRect placed = barcode.GetRect();
+    barcode.SetRect({form->PaperWidth - 40, placed.Top, form->PaperWidth - 40 + placed.Width(), placed.Bottom});
+    form->RecordNumbers = {recNos[0]};
+    ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
+    ExpectTheBarcodeOverNoWord(pageWords(pdf, 1), false);
+    EXPECT_TRUE(static_cast<const TBarcodeRect &>(barcode).GivesWay());
 }
 
 TEST_F(LabelFormTest, TheStepCommandsAndRecordEditingAreEnabledOnALabelAndStepThroughTheList)

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +36,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <typeindex>
 #include <typeinfo>
 #include <unordered_set>
@@ -169,6 +172,41 @@ std::vector<std::string> unnamedControls(QWidget *window)
             unnamed.push_back(describe(w));
     }
     return unnamed;
+}
+
+std::vector<std::string> controlsSharingANameWithAnother(QWidget *window)
+{
+    std::map<std::tuple<QString, int, QString>, std::vector<std::string>> byName;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->isWindow() || !isControl(w) || !w->isVisibleTo(window) || hiddenWithin(w, window) ||
+            partOfControl(w, window))
+            continue;
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+        if (!iface)
+            continue;
+        // A combo box goes by the name given it, else by its label (its buddy before its group's title).
+        QString name = iface->text(QAccessible::Name).trimmed();
+        if (qobject_cast<QComboBox *>(w)) {
+            const auto labels = iface->relations(QAccessible::Label);
+            if (!w->accessibleName().isEmpty())
+                name = w->accessibleName();
+            else if (!labels.isEmpty())
+                name = labels.first().first->text(QAccessible::Name).trimmed();
+        }
+        // The screen reader says the role, and the group a control lies in as the focus enters it.
+        QString group;
+        for (QWidget *p = w->parentWidget(); p && p != window && group.isEmpty(); p = p->parentWidget())
+            if (auto *box = qobject_cast<QGroupBox *>(p))
+                group = box->title();
+        if (!name.isEmpty())
+            byName[{group, int(iface->role()), name}].push_back(describe(w));
+    }
+    std::vector<std::string> shared;
+    for (const auto &[key, controls] : byName)
+        if (controls.size() > 1)
+            for (const std::string &control : controls)
+                shared.push_back("'" + std::get<2>(key).toStdString() + "': " + control);
+    return shared;
 }
 
 bool toggleOnTheBus(QAbstractButton *button)

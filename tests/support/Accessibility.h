@@ -21,6 +21,12 @@ namespace test {
 // the screen reader reads the label through the relation.
 std::vector<std::string> unnamedControls(QWidget *window);
 
+// The controls of window shown together (those of the current page of a tab or stack) that another of them of
+// the same role in the same group box has the accessible name of, each as "'name': Class 'objectName' in
+// 'parent's objectName'": a screen reader reads them alike, so its user cannot tell which is which. A combo
+// box goes by the name given it, else by its label.
+std::vector<std::string> controlsSharingANameWithAnother(QWidget *window);
+
 // Ticks a radio button (or toggles a checkable button) as a screen reader does: through its toggle action on the
 // accessibility bus, which sends no click. False when the button offers no such action.
 bool toggleOnTheBus(QAbstractButton *button);

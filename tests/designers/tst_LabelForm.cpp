@@ -150,6 +150,19 @@ protected:
         return true;
     }
 
+    // 用紙の変更 with the paper numbered number chosen, then OK.
+    void ChangePaper(int number)
+    {
+        QTimer::singleShot(0, [number] {
+            auto *dialog = qobject_cast<TLabelPaperDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialog->SelectFormatByNumber(number);
+            dialog->findChild<QPushButton *>("btnOK")->click();
+        });
+        form->UpdateActions();
+        form->actFormat->trigger();
+    }
+
     // The user's label numbered id, of size (0.1 mm) and named name, made from the first label sheet and saved
     // as the only user paper, on the last of sheets.
     void SaveUserLabel(uint32_t id, QSize size, const QString &name, const std::vector<TFormatCategory> &sheets)
@@ -1213,14 +1226,7 @@ TEST_F(LabelFormTest, ThePartsAdditionsOrPaperALabelCannotHoldReadablyAreToldWhe
     ASSERT_TRUE(ReopenOnSheet(tall));
     ASSERT_NO_FATAL_FAILURE(TickAdditions({3, 4, 5, 9}));
     EXPECT_FALSE(Warned());
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<TLabelPaperDialog *>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
-        dialog->SelectFormatByNumber(low);
-        dialog->findChild<QPushButton *>("btnOK")->click();
-    });
-    form->UpdateActions();
-    form->actFormat->trigger();
+    ChangePaper(low);
     EXPECT_EQ(form->FormatNumber, low);
     EXPECT_TRUE(Warned());
     // Two rows fewer, and it holds them.
@@ -1454,14 +1460,7 @@ TEST_F(LabelFormTest, ThePaperChangeOffersTheModesSheetsAndPutsHiddenAdditionsOn
             continue;
         SCOPED_TRACE(Sjis::decode(master.Formats[size_t(i)].Name).toStdString());
         ASSERT_TRUE(ReopenOnSheet(widest));
-        QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<TLabelPaperDialog *>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dialog);
-            dialog->SelectFormatByNumber(i);
-            dialog->findChild<QPushButton *>("btnOK")->click();
-        });
-        form->UpdateActions();
-        form->actFormat->trigger();
+        ChangePaper(i);
         ASSERT_EQ(form->FormatNumber, i);
         form->RecordNumbers = {recNos[0]};
         ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);

@@ -32,6 +32,12 @@ make_sample_book() {  # <book maker>
     "$work/disc" "$data/Data/" > "$data/Mirvale18.ini"
 }
 
+# That book's rows, counted or listed by the table-row counter the script holds in $rows; a script reading
+# another book defines its own table.
+table() { "$rows" "$data/Data/Adrs/Book/" Adrs.DB "$@"; }
+# Whether the table holds that many rows.
+count_is() { [ "$(table 2>/dev/null)" = "$1" ]; }
+
 # Starts the program on that book and waits for its main window: pid and main are set.
 start_on_book() {  # <program>
   "$1" & pid=$!

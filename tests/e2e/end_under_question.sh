@@ -15,7 +15,6 @@ source "$(dirname "$0")/common.sh"
 
 start_input_method
 make_sample_book "$make_book"
-table() { "$rows" "$data/Data/Adrs/Book/" Adrs.DB "$@"; }
 wm_close() { /usr/bin/python3 "$e2e/wmclose.py" "$1"; }
 end_pressed() { atspi press '^Velmora - ' 'push button' 終了 || fail "no 終了 on the tool bar"; }
 ended() { wait_for 30 sh -c "! kill -0 $pid" || fail "$1"; pid=; }

@@ -13,9 +13,6 @@ start_input_method
 make_sample_book "$make_book"
 start_on_book "$program"
 
-table() { "$rows" "$data/Data/Adrs/Book/" Adrs.DB "$@"; }
-count_is() { [ "$(table 2>/dev/null)" = "$1" ]; }
-
 choose_menu_item v 'キーワード項目の設定(K)...' k
 # The mode follows the name in the tab order; 半角英数 is the last of its list.
 atspi focus キーワード項目の設定 text キーワード１の名称 || fail "no keyword dialog"

@@ -16,7 +16,6 @@ source "$(dirname "$0")/common.sh"
 start_input_method
 
 table() { "$rows" "$book" Adrs.DB "$@"; }
-count_is() { [ "$(table 2>/dev/null)" = "$1" ]; }
 # The value of a field in the row whose other field has a value, e.g. `field_where Pos 1000001 Adrs1`.
 field_where() {
   local line

@@ -12,9 +12,6 @@ start_input_method
 make_sample_book "$make_book"
 start_on_book "$program"
 
-table() { "$rows" "$data/Data/Adrs/Book/" Adrs.DB "$@"; }
-count_is() { [ "$(table 2>/dev/null)" = "$1" ]; }
-
 focus_main
 xdotool key ctrl+n
 await_form 'アドレス帳情報登録' "no record form"

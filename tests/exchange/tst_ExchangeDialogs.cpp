@@ -138,6 +138,20 @@ protected:
         return dynamic_cast<TMarkExport *>(MarkExport);
     }
 
+    // text as a spreadsheet saves it, UTF-8 with its mark or Shift-JIS, in the file stem-utf8.csv or
+    // stem-sjis.csv of the test's folder, and a new book of the encoding's own open to take it, no report of an
+    // earlier import left beside it. The file's path; empty when the book does not open.
+    QString WriteIntoNewBook(const char *stem, const QString &text, bool utf8)
+    {
+        const QString file = dir.path() + '/' + stem + (utf8 ? "-utf8.csv" : "-sjis.csv");
+        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + text.toUtf8() : Sjis::encode(text));
+        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
+        QDir().mkpath(AdrsFolder + folder);
+        dm->CreateAdrsTableObject(folder);
+        QFile::remove(DataFolder + "InError.txt");
+        return dm->OpenAdrsTable() ? file : QString();
+    }
+
     QTemporaryDir dir;
     std::unique_ptr<TDMMirvale18> dm;
     std::unique_ptr<TAddressList> list;
@@ -913,13 +927,8 @@ TEST_F(ExchangeDialogTest, AnExportEditedInASpreadsheetKeepsEachPartTheRowHoldsA
     const QString edited = spreadsheetText(rows, &lines);
     for (const bool utf8 : {true, false}) {
         SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
-        const QString file = dir.path() + (utf8 ? "/edited-utf8.csv" : "/edited-sjis.csv");
-        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + edited.toUtf8() : Sjis::encode(edited));
-        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
-        QDir().mkpath(AdrsFolder + folder);
-        dm->CreateAdrsTableObject(folder);
-        ASSERT_TRUE(dm->OpenAdrsTable());
-        QFile::remove(DataFolder + "InError.txt");
+        const QString file = WriteIntoNewBook("edited", edited, utf8);
+        ASSERT_FALSE(file.isEmpty());
         TFileImport dialog(list.get());
         dialog.LoadFile(file);
         ASSERT_TRUE(dialog.chkHeader->isChecked());
@@ -1022,13 +1031,8 @@ TEST_F(ExchangeDialogTest, AnAddressTypedWithoutItsPrefectureIsNeverGluedOntoThe
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     for (const bool utf8 : {true, false}) {
         SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
-        const QString file = dir.path() + (utf8 ? "/typed-utf8.csv" : "/typed-sjis.csv");
-        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + text.toUtf8() : Sjis::encode(text));
-        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
-        QDir().mkpath(AdrsFolder + folder);
-        dm->CreateAdrsTableObject(folder);
-        ASSERT_TRUE(dm->OpenAdrsTable());
-        QFile::remove(DataFolder + "InError.txt");
+        const QString file = WriteIntoNewBook("typed", text, utf8);
+        ASSERT_FALSE(file.isEmpty());
         TFileImport dialog(list.get());
         dialog.LoadFile(file);
         ASSERT_EQ(dialog.ColumnItems(), (std::vector<int>{2, 9, ipPrefecture, ipMunicipality, ipTown, ipBuilding}));
@@ -1136,12 +1140,8 @@ TEST_F(ExchangeDialogTest, AMailProgramsContactsOf88ColumnsComeInWithTheNameJoin
     }
     for (const bool utf8 : {false, true}) {
         SCOPED_TRACE(utf8 ? "UTF-8" : "Shift-JIS");
-        const QString file = dir.path() + (utf8 ? "/contacts-utf8.csv" : "/contacts.csv");
-        test::writeFile(file, utf8 ? "\xEF\xBB\xBF" + text.toUtf8() : Sjis::encode(text));
-        const QString folder = utf8 ? "Utf8Book" : "SjisBook";
-        QDir().mkpath(AdrsFolder + folder);
-        dm->CreateAdrsTableObject(folder);
-        ASSERT_TRUE(dm->OpenAdrsTable());
+        const QString file = WriteIntoNewBook("contacts", text, utf8);
+        ASSERT_FALSE(file.isEmpty());
         boxes.clear();
         TFileImport dialog(list.get());
         dialog.show();

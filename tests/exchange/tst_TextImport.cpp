@@ -93,6 +93,10 @@ protected:
     std::unique_ptr<TTable> book;
 };
 
+// The note of a row whose 住所 disagrees with the parts it holds.
+const QString AddressSetAside =
+    QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
+
 }  // namespace
 
 TEST(CsvReader, QuotedFieldsKeepSeparatorsQuotesAndLineBreaksAndFaultsCostOneLine)
@@ -189,7 +193,6 @@ TEST(ImportConverter, AWholeAddressFillsOnlyThePartsTheRowLeavesEmpty)
         {{"東京都港区芝公園４－２－８", "東京都", "千代田区", "丸の内２－４－１", "丸の内ビルディング　１２Ｆ"},
          {"東京都", "千代田区", "丸の内２－４－１", "丸の内ビルディング　１２Ｆ"}, true},
     };
-    const QString setAside = QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.row.join(u'|').toStdString());
         TAddressRecord record;
@@ -198,7 +201,7 @@ TEST(ImportConverter, AWholeAddressFillsOnlyThePartsTheRowLeavesEmpty)
         EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1), Sjis::decode(record.Adrs2),
                                Sjis::decode(record.Adrs3)}),
                   c.parts);
-        EXPECT_EQ(notes, c.setAside ? QStringList{setAside} : QStringList());
+        EXPECT_EQ(notes, c.setAside ? QStringList{AddressSetAside} : QStringList());
     }
 }
 
@@ -241,7 +244,6 @@ TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIs
         {{"", "", "　大阪府", "大阪市北区　", "", "　梅田ビル５階 "}, {"", "大阪府", "大阪市北区", "", "梅田ビル５階"}, false},
         {{"", "大阪府　大阪市北区梅田3-1-3　", "", "", "", ""}, {"", "大阪府", "", "大阪市北区梅田3-1-3", ""}, false},
     };
-    const QString setAside = QStringLiteral("「住所」が都道府県・市区町村・町域・番地・建物名と食い違うため、住所を取り込まず各項目を取り込みました");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.row.join(u'|').toStdString());
         TAddressRecord record;
@@ -250,7 +252,7 @@ TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIs
         EXPECT_EQ((QStringList{QString::fromLatin1(record.Pos), Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1),
                                Sjis::decode(record.Adrs2), Sjis::decode(record.Adrs3)}),
                   c.stored);
-        EXPECT_EQ(notes.contains(setAside), c.setAside) << notes.join(u'、').toStdString();
+        EXPECT_EQ(notes.contains(AddressSetAside), c.setAside) << notes.join(u'、').toStdString();
     }
 }
 

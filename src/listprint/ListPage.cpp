@@ -40,9 +40,10 @@ constexpr int LongestWord = 12;
 // never a telephone number or a mail address: the column need not hold it on one line either.
 constexpr int LongestRun = 24;
 // Where even the runs up to LongestRun cannot stay whole at the smallest size, a run ends lines after its
-// slashes, dots, hyphens and the marks of a query; a part between them wider than this many character heights
-// ends lines between any of its letters.
-constexpr int LongestRunPart = 6;
+// slashes, dots, hyphens, underscores, at signs and the marks of a query, and before an escape ("%E6"); a part
+// between them wider than this many character heights ends lines between any of its letters, so that a column
+// of web or mail addresses asks no more than a few characters' width.
+constexpr int LongestRunPart = 4;
 // Rows read at a time while the table is measured.
 constexpr int MeasuredRows = 500;
 const QColor HeaderColour(0xE0, 0xE0, 0xE0);
@@ -75,13 +76,21 @@ bool inRun(char32_t u)
     return u == 0x2010 || u == 0x2212;  // hyphen, minus
 }
 
-// The marks a run of letters ends a line after where it must end one: the parts of a web address, a mail
-// address's domain, a code's or a telephone number's groups.
+// Letters and digits, in half or full width: where no mark is near, a run ends a line between two of them.
+bool letterOrDigit(char32_t u)
+{
+    if (u >= 0xFF01 && u <= 0xFF5E)
+        u -= 0xFEE0;
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
+}
+
+// The marks a run of letters ends a line after where it must end one: the parts of a web address, of a mail
+// address and its domain, a code's or a telephone number's groups.
 bool endsRunPart(char32_t u)
 {
     if (u >= 0xFF01 && u <= 0xFF5E)
         u -= 0xFEE0;
-    return u < 0x80 ? QStringView(u"/.-?&=").contains(QChar(char16_t(u))) : u == 0x2010 || u == 0x2212;
+    return u < 0x80 ? QStringView(u"/.-?&=_@").contains(QChar(char16_t(u))) : u == 0x2010 || u == 0x2212;
 }
 
 // Marks no line begins with (closing brackets and stops, small kana, the long vowel mark and the repeat marks),
@@ -225,7 +234,8 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
     struct TPoint {
         qsizetype Start;
         TScript Script;
-        bool Blank, Closing, Opening, Digit, Counter, PartBefore, EndsRunPart;
+        bool Blank, Closing, Opening, Digit, Counter, PartBefore, EndsRunPart, LetterOrDigit;
+        bool Escape = false;  // begins a web address's escape ("%E6")
         uint8_t Kind = 0;
     };
     QString text;
@@ -249,10 +259,16 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         points.push_back({start, scriptOf(point), isBlank(point), closing(point), opening(point),
                           (point >= u'0' && point <= u'9') || (point >= u'０' && point <= u'９'),
                           point < 0x10000 && QStringView(u"丁番号階条").contains(QChar(char16_t(point))), partEnds,
-                          endsRunPart(point)});
+                          endsRunPart(point), letterOrDigit(point)});
         partEnds = false;
     }
     const size_t n = points.size();
+    const auto hex = [&](size_t i) {
+        const char16_t c = text[points[i].Start].unicode();
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    };
+    for (size_t i = 0; i + 2 < n; ++i)
+        points[i].Escape = text[points[i].Start] == u'%' && hex(i + 1) && hex(i + 2);
     for (size_t i = 1; i < n; ++i) {
         const TPoint &a = points[i - 1];
         TPoint &b = points[i];
@@ -309,8 +325,9 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
         piece.Blanks = text.mid(textEnd, to - textEnd);
         piece.BlankWidth = piece.Blanks.isEmpty() ? 0 : measure.Width(piece.Blanks, header);
         // The widest stretches of the word between the ends inside a word of kanji, between every end but the
-        // forced ones, and of kanji and kana alone.
-        double word = 0, part = 0, kanji = 0, widestWord = 0, widestPart = 0, widestKanji = 0;
+        // forced ones, between every end, and of kanji and kana alone.
+        double word = 0, part = 0, unit = 0, kanji = 0, widestWord = 0, widestPart = 0, widestUnit = 0,
+               widestKanji = 0;
         bool kanjiEnds = false;
         for (size_t k = i; k < last; ++k) {
             const qsizetype units = (k + 1 < n ? points[k + 1].Start : text.size()) - points[k].Start;
@@ -320,18 +337,24 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
                 const bool inWord = b.Kind == 1;
                 const bool inRun = !inWord && a.Script == TScript::Latin && b.Script == TScript::Latin &&
                                    !b.Closing && !a.Opening;
-                if (inWord || inRun) {
-                    const bool forced = inRun && (!a.EndsRunPart || b.EndsRunPart);
+                // A run's part ends after the last of its marks ("://") or before an escape; no line of it begins
+                // with a mark, nor with a single letter and the mark after it ("a_", "e.").
+                const bool partEnds = inRun && (a.EndsRunPart || b.Escape) && !b.EndsRunPart;
+                const bool forced = inRun && !partEnds && a.LetterOrDigit && b.LetterOrDigit &&
+                                    !(k + 1 < last && points[k + 1].EndsRunPart);
+                if (inWord || partEnds || forced) {
                     piece.Inside.push_back({b.Start - from, forced});
                     kanjiEnds = kanjiEnds || inWord;
                     if (inWord)
                         word = 0;
                     if (!forced)
                         part = 0;
+                    unit = 0;
                 }
             }
             widestWord = std::max(widestWord, word += advance);
             widestPart = std::max(widestPart, part += advance);
+            widestUnit = std::max(widestUnit, unit += advance);
             kanji = points[k].Script == TScript::Latin ? 0 : kanji + advance;
             widestKanji = std::max(widestKanji, kanji);
             piece.Width += advance;
@@ -340,12 +363,14 @@ std::vector<TPiece> piecesOf(TTextMeasure &measure, const QString &cell, bool he
             piece.Preferred = piece.Least = piece.Width;
         } else {
             // A word of kanji up to LongestWord characters and a run of letters up to LongestRun character heights
-            // are read whole where the page has room; short of it, a run ends lines at its marks.
+            // are read whole where the page has room; short of it, a run ends lines at its marks, or between its
+            // letters, and the column holds at least what no end divides (a letter and the mark after it).
             piece.Preferred = kanjiEnds ? std::max(std::min(piece.Width, double(LongestWord)),
                                                    std::min(widestWord, double(LongestRun)))
                                         : std::min(piece.Width, double(LongestRun));
-            piece.Least = std::min(piece.Preferred, std::max(std::min(widestKanji, double(LongestWord)),
-                                                             std::min(widestPart, double(LongestRunPart))));
+            piece.Least = std::max(widestUnit,
+                                   std::min(piece.Preferred, std::max(std::min(widestKanji, double(LongestWord)),
+                                                                      std::min(widestPart, double(LongestRunPart)))));
         }
         pieces.push_back(std::move(piece));
         i = j;
@@ -552,7 +577,8 @@ void TListPage::Measure(int records, const TListRowsFn &rows)
         std::iota(order.begin(), order.end(), size_t(0));
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lacks[a] < lacks[b]; });
         for (size_t k = 0; k < count; ++k) {
-            const double given = std::min(lacks[order[k]], spare / static_cast<double>(count - k));
+            const double lack = lacks[order[k]];
+            const double given = lack <= spare ? lack : spare / static_cast<double>(count - k);
             widths[order[k]] += given;
             spare -= given;
         }

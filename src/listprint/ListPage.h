@@ -49,9 +49,10 @@ using TListRowsFn = std::function<std::vector<QStringList>(int first, int count)
 // between words: where the script changes (kanji and hiragana, katakana, Latin letters and digits) and around
 // a company's legal form ("株式会社", "一般社団法人"). A word of kanji or kana wider than the column ends a
 // line between two of its characters; letters, digits and the marks between them ("090-1234-5678",
-// "yamada@example.jp") never do, unless their run is wider than 24 kanji (a web address) and than the
-// column. No line begins with a closing mark, a small kana or "ー", and none ends after an opening mark. A
-// header (header) ends lines at its blanks alone.
+// "yamada@example.jp") never do, unless their run is wider than the column: then after a mark between its
+// parts (/ . - ? & = _ @) or before an escape ("%E6"), and between two letters or digits only where no such
+// end fits, never before a mark. No line begins with a closing mark, a small kana or "ー", and none ends
+// after an opening mark. A header (header) ends lines at its blanks alone.
 QStringList WrapCellText(const QString &text, double width, int size, bool header = false);
 
 // One page of the list on a paper, in tenths of a millimetre (the oriented paper), the same at every resolution,
@@ -70,9 +71,11 @@ public:
     // Lays the table out for the records rows reads (a few hundred at a time): the largest character size from
     // 8.5 points down to 7 at which every column holds its widest word (a word of kanji or kana counted up to
     // twelve characters, a run of letters up to the width of 24), the room left given to the columns whose
-    // texts wrap, the rows as high as their lines, the pages as many rows as they hold. A table whose words do
-    // not fit the page's width at 7 points, or whose page holds no row, is not readable; no row's length makes
-    // it so.
+    // texts wrap, those lacking least first, the rows as high as their lines, the pages as many rows as they
+    // hold. Where the words do not fit at 7 points, the runs of letters end lines between their parts, or
+    // every four characters' width where a part is wider: a column of web or mail addresses asks no more. A
+    // table whose columns do not fit the page's width even so, or whose page holds no row, is not readable; no
+    // row's length makes it so.
     void Measure(int records, const TListRowsFn &rows);
     bool Readable() const { return readable_; }
     // The column edges across the content, first the left edge, last the right.

@@ -746,6 +746,54 @@ TEST(ListCell, LinesEndBetweenAddressPartsOrAtBlanksNeverInsideANumberOrAWord)
                 << chars << ": " << line.toStdString();
 }
 
+// Mail and web addresses narrower than their runs: lines end after the marks between their parts (underscores
+// and at signs too) or before an escape, between two letters only where no part fits, and no line begins with a
+// mark or with one letter and the mark after it; no line is wider than the column and no letter is lost.
+TEST(ListCell, AddressesEndLinesAfterTheirMarksAndBeforeEscapesNeverBeforeAMark)
+{
+    const int size = 30;
+    TCellCanvas cells;
+    cells.canvas.SetFontHeight(-size * 600 / 254);
+    const QString marks = QStringLiteral("/.-?&=_@");
+    const auto lines = [&](const QString &run, double chars) {
+        const int width = static_cast<int>(chars * size);
+        const QStringList wrapped = WrapCellText(run, width, size);
+        EXPECT_EQ(wrapped.join(QString()), run);
+        for (qsizetype l = 0; l < wrapped.size(); ++l) {
+            const QString &line = wrapped[l];
+            EXPECT_LE(cells.canvas.TextWidth(line), width * 600 / 254 + 1) << line.toStdString();
+            // After an end between two letters, not one letter and a mark.
+            const bool betweenLetters = l > 0 && wrapped[l - 1].back().isLetterOrNumber() && line[0].isLetterOrNumber();
+            EXPECT_FALSE(marks.contains(line[0]) || (betweenLetters && line.size() > 1 && marks.contains(line[1])))
+                << chars << ": " << wrapped.join(u'|').toStdString();
+        }
+        return wrapped;
+    };
+    // Every line but the last ends after a mark or before an escape.
+    const auto endAtMarks = [&](const QStringList &wrapped) {
+        for (qsizetype l = 0; l + 1 < wrapped.size(); ++l)
+            if (!marks.contains(wrapped[l].back()) && !wrapped[l + 1].startsWith(u'%'))
+                return false;
+        return wrapped.size() > 1;
+    };
+    const QString mail = QStringLiteral("sales.department.tokyo-branch_2026@mail.example-holdings.co.jp");
+    for (const auto &[run, chars] : {std::pair{mail, 8.0},
+                                      std::pair{QStringLiteral("order-center_06_6123_4567@kansai-elec.co.jp"), 7.0},
+                                      std::pair{QStringLiteral("https://kansai-elec.co.jp/search?q=%E5%A4%A7%E9%98%AA&page=2"), 4.0}}) {
+        const QStringList wrapped = lines(run, chars);
+        EXPECT_TRUE(endAtMarks(wrapped)) << wrapped.join(u'|').toStdString();
+        // No escape split.
+        for (const QString &line : wrapped)
+            EXPECT_FALSE(line.contains(QRegularExpression(QStringLiteral("%.?$")))) << wrapped.join(u'|').toStdString();
+    }
+    // Where a part is wider than the column.
+    for (const double chars : {3.0, 4.0, 5.0}) {
+        lines(mail, chars);
+        lines(QStringLiteral("https://www.example.co.jp/support/contact/form/index.html?category=recruit&lang=ja"), chars);
+        lines(QStringLiteral("yamada_hanako@tokyo-holdings.co.jp"), chars);
+    }
+}
+
 TEST_F(ListPrintTest, TenOrdinaryRecordsPrintTheirAddressesWholeAndNothingUnderSevenPoints)
 {
     struct TRow {
@@ -1411,6 +1459,182 @@ TEST_F(ListPrintTest, WebAndMailAddressesPrintWholeInsideTheirCellsOnThePortrait
         for (const TOrdinary &o : OrdinaryRecords)
             EXPECT_TRUE(column("電話番号").contains(QString::fromLatin1(o.Tel))) << o.Tel;
     }
+}
+
+namespace {
+
+// The web and mail addresses of eight offices: web addresses of 20 to 119 characters with queries and escapes,
+// mail addresses of up to 64 with underscores and digits, a keyword with a web address between two words of
+// kanji and notes with an address between Japanese words.
+struct TOfficeAddresses {
+    const char16_t *Url, *Mail1, *Mail2, *Keyword, *Note;
+};
+const TOfficeAddresses OfficeAddresses[] = {
+    {u"https://www.aoba.jp/", u"sales.department.tokyo-branch_2026@mail.example-holdings.co.jp",
+     u"info@nihon-joho-comm.or.jp", u"資料https://ex.jp/d?id=7&k=%41参照",
+     u"詳細はinfo_desk-2026@nihon-joho-comm.or.jpまでお問い合わせください"},
+    {u"https://www.example.co.jp/support/contact/form/index.html?category=recruit&lang=ja&ref=list-print-012345678"
+     u"&q=%E6%9D%B1",
+     u"yamada_hanako@tokyo-holdings.co.jp", u"hanako.yamada.private_1990@mobile.example-carrier.ne.jp", u"友人",
+     u"資料はhttps://www.tokyo-holdings.co.jp/dl?file=catalog_2026.pdf&lang=jaから入手"},
+    {u"https://kansai-elec.co.jp/search?q=%E5%A4%A7%E9%98%AA&page=2", u"tanaka.ken-2026@kansai-elec.co.jp",
+     u"order-center_06_6123_4567@kansai-elec.co.jp", u"仕入先", u"発注はorder-center_06_6123_4567@kansai-elec.co.jpへ"},
+    {u"http://minatomirai-food.example.jp/menu/index.php?id=1024&lang=ja", u"info@minatomirai-food.example.jp",
+     u"suzuki.makoto_pr-section@minatomirai-food.example.jp", u"得意先",
+     u"広報課 suzuki.makoto_pr-section@minatomirai-food.example.jp 宛に送付"},
+    {u"https://hokkaido-green-energy.example.jp/news/2026/04/renewable_energy_report.html",
+     u"m.takahashi_1985@hokkaido-green-energy.example.jp", u"design-section_2@hokkaido-green-energy.example.jp",
+     u"同窓会", u"報告書はhttps://hokkaido-green-energy.example.jp/news/2026/04/を参照"},
+    {u"https://www.nagoya-central-logistics.co.jp/recruit/entry?job=driver&area=%E5%90%8D%E5%8F%A4%E5%B1%8B",
+     u"d-ito@nagoya-central-logistics.co.jp", u"haiso.center.chubu-area_2026@nagoya-central-logistics.co.jp",
+     u"得意先", u"配送の問合せはhaiso.center.chubu-area_2026@nagoya-central-logistics.co.jpまで"},
+    {u"https://q-tech.example.jp/?utm_source=list&utm_medium=print&id=%7E3", u"watanabe.naoko+list@q-tech.example.jp",
+     u"kaihatsu_3ka@q-tech.example.jp", u"取引先", u"開発部kaihatsu_3ka@q-tech.example.jp（第三課）"},
+    {u"https://www.office-kiki.or.jp/members/list?sort=name&order=asc&page=12&per=50",
+     u"office-kiki.secretariat.membership-dept_2026@mail.office-kiki.jp", u"nakamura.ryo@office-kiki.or.jp",
+     u"取引先", u"会員名簿はhttps://www.office-kiki.or.jp/members/list?sort=nameで公開"},
+};
+
+}  // namespace
+
+// Eight offices with every web and mail address column shown beside the main list's default columns: the list
+// prints on A4 portrait and landscape, before and after ordinary records join it, every address whole and in
+// order inside its cells, read back from the PDF's words; a list whose columns cannot fit even with every value
+// broken where it may be is refused.
+TEST_F(ListPrintTest, EveryAddressColumnShownPrintsEachValueWholeInsideItsCellsAndOnlyTooManyColumnsAreRefused)
+{
+    const int offices = static_cast<int>(std::size(OfficeAddresses));
+    std::map<int, QString> notes;
+    for (int i = 0; i < offices; ++i)
+        notes[i] = QString::fromUtf16(OfficeAddresses[i].Note);
+    ASSERT_NO_FATAL_FAILURE(fillOffices(offices, notes));
+    TTable &t = *dm->AdrsTable;
+    t.First();
+    for (const TOfficeAddresses &a : OfficeAddresses) {
+        ASSERT_FALSE(t.Eof());
+        t.Edit();
+        t.FieldByName("URL").SetAsString(QString::fromUtf16(a.Url).toLatin1());
+        t.FieldByName("EMail1").SetAsString(QString::fromUtf16(a.Mail1).toLatin1());
+        t.FieldByName("EMail2").SetAsString(QString::fromUtf16(a.Mail2).toLatin1());
+        t.FieldByName("Keyword1").SetAsString(Sjis::encode(QString::fromUtf16(a.Keyword)));
+        t.Post();
+        t.Next();
+    }
+    ASSERT_EQ(QString::fromUtf16(OfficeAddresses[1].Url).size(), 119);
+    ASSERT_EQ(QString::fromUtf16(OfficeAddresses[7].Mail1).size(), 64);
+    list->RefreshList(true, true, false);
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    // In the main list's order.
+    const QStringList columns{"No.", "グループ", "電話番号", "代表電話", "住所", "会社名", "名前",
+                              "URL", "E-Mail1", "E-Mail2", "キーワード１", "備考"};
+    chooseColumns(*window, columns);
+    for (int c = 0; c < columns.size(); ++c)
+        ASSERT_EQ(window->lstItems->item(c)->text(), columns[c]);
+    const auto pt = [](int tenths) { return tenths * 72.0 / 254; };
+
+    // A column's values of the listed rows in the list's order, as printed: without blanks.
+    const auto listed = [&](const std::function<QString(int)> &value) {
+        QString text;
+        for (int row = 0; row < list->GetRecordCount(); ++row)
+            text += value(list->GetRecNoAt(row) - 1);
+        return text.remove(u' ');
+    };
+    const auto office = [&](int record, const char16_t *TOfficeAddresses::*field) {
+        return record < offices ? QString::fromUtf16(OfficeAddresses[record].*field) : QString();
+    };
+    for (const bool ordinary : {false, true}) {
+        if (ordinary) {
+            // Thirty rows: the offices and ordinary records with no address at all.
+            t.StartTransaction();
+            for (int i = 0; i < 22; ++i)
+                appendOrdinary(t, OrdinaryRecords[i % std::size(OrdinaryRecords)]);
+            t.Commit();
+            list->RefreshList(true, true, false);
+        }
+        const std::map<QString, QString> addresses = {
+            {"URL", listed([&](int r) { return office(r, &TOfficeAddresses::Url); })},
+            {"E-Mail1", listed([&](int r) { return office(r, &TOfficeAddresses::Mail1); })},
+            {"E-Mail2", listed([&](int r) { return office(r, &TOfficeAddresses::Mail2); })},
+            {"キーワード１", listed([&](int r) {
+                 return r < offices ? office(r, &TOfficeAddresses::Keyword)
+                                    : QString::fromUtf8(OrdinaryRecords[(r - offices) % std::size(OrdinaryRecords)].Keyword);
+             })},
+            {"備考", listed([&](int r) { return office(r, &TOfficeAddresses::Note); })}};
+        for (const bool landscape : {false, true}) {
+            const QString name = QStringLiteral("list-every-address-%1-%2")
+                                     .arg(ordinary ? "30" : "8", landscape ? "landscape" : "portrait");
+            SCOPED_TRACE(name.toStdString());
+            chooseA4(*window, landscape);
+            ASSERT_EQ(window->lstItems->count(), columns.size());
+            boxes.clear();
+            const QString file = dir.path() + QLatin1Char('/') + name + QStringLiteral(".pdf");
+            ASSERT_TRUE(window->PrintTo(file)) << boxes.texts().join(u'\n').toStdString();
+            EXPECT_TRUE(boxes.texts().isEmpty());
+            keepPdf(file, name);
+            const TListPage layout = window->PageLayout();
+            const std::vector<int> edges = layout.Edges();
+            ASSERT_EQ(edges.size(), size_t(columns.size() + 1));
+            std::map<int, QString> byColumn;  // the words of each column in reading order, page after page
+            QStringList phones;
+            const int pages = test::pdfPages(file);
+            ASSERT_EQ(pages, layout.PageCount());
+            for (int page = 1; page <= pages; ++page) {
+                QList<test::TPdfWord> words = test::pageWords(file, page);
+                std::sort(words.begin(), words.end(), [](const test::TPdfWord &a, const test::TPdfWord &b) {
+                    return std::abs(a.Box.top() - b.Box.top()) > 1 ? a.Box.top() < b.Box.top()
+                                                                    : a.Box.left() < b.Box.left();
+                });
+                const double tableTop = pt(layout.Content().top() + 80), rowsTop = pt(layout.RowTop(page - 1, 0));
+                std::map<int, QString> header;
+                for (const test::TPdfWord &word : words) {
+                    EXPECT_GE(word.Box.height(), 7.0) << word.Text.toStdString();
+                    EXPECT_TRUE(QRectF(QPointF(pt(layout.Content().left()), pt(layout.Content().top())) - QPointF(0.1, 0.1),
+                                       QPointF(pt(layout.Content().right()), pt(layout.Content().bottom())) + QPointF(0.1, 0.1))
+                                    .contains(word.Box))
+                        << word.Text.toStdString();
+                    if (word.Box.top() < tableTop)
+                        continue;  // the title and the page number
+                    const auto right =
+                        std::upper_bound(edges.begin(), edges.end(), int(word.Box.center().x() * 254 / 72));
+                    ASSERT_TRUE(right != edges.begin() && right != edges.end()) << word.Text.toStdString();
+                    EXPECT_GE(word.Box.left(), pt(*(right - 1) + 6) - 0.2) << word.Text.toStdString();
+                    EXPECT_LE(word.Box.right(), pt(*right - 6) + 0.2) << word.Text.toStdString();
+                    const int c = int(right - edges.begin()) - 1;
+                    (word.Box.center().y() < rowsTop ? header : byColumn)[c] += word.Text;
+                    if (word.Box.center().y() > rowsTop && columns[c] == "電話番号")
+                        phones << word.Text;
+                }
+                // The header on every page.
+                for (int c = 0; c < columns.size(); ++c)
+                    EXPECT_EQ(header[c], columns[c]) << "page " << page;
+            }
+            // The telephone numbers whole on their lines: the room left goes to the columns lacking least first.
+            for (const QString &tel : std::as_const(phones))
+                EXPECT_TRUE(tel.contains(QRegularExpression(QStringLiteral("^\\d+-\\d+-\\d+$")))) << tel.toStdString();
+            // Every character of every address once, in order.
+            for (const auto &[caption, text] : addresses)
+                EXPECT_EQ(byColumn[static_cast<int>(columns.indexOf(caption))].toStdString(), text.toStdString())
+                    << caption.toStdString();
+        }
+    }
+
+    // Every column there is leaves no readable room for any of them on A4 portrait: refused, nothing printed.
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->bbtnAll->click();
+        dialog->btnOk->click();
+    });
+    list->actViewColumn->trigger();
+    ASSERT_EQ(window->lstItems->count(), ListItemCount);
+    chooseA4(*window, false);
+    boxes.clear();
+    const QString file = dir.path() + QStringLiteral("/every-column.pdf");
+    EXPECT_FALSE(window->PrintTo(file));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("選ばれた印刷項目は、この用紙には読める大きさで印刷できません  \r\n"
+                                                        "大きな用紙か横向きを選ぶか、一覧の表示項目を減らしてください  ")});
 }
 
 // A PDF that meets a full disk part way is not a printed list: the print says the disk is full, and nothing is

@@ -1557,8 +1557,9 @@ TEST_F(ListPrintTest, EveryAddressColumnShownPrintsEachValueWholeInsideItsCellsA
             {"E-Mail1", listed([&](int r) { return office(r, &TOfficeAddresses::Mail1); })},
             {"E-Mail2", listed([&](int r) { return office(r, &TOfficeAddresses::Mail2); })},
             {"キーワード１", listed([&](int r) {
+                 const size_t ordinaryRecord = size_t(r - offices) % std::size(OrdinaryRecords);
                  return r < offices ? office(r, &TOfficeAddresses::Keyword)
-                                    : QString::fromUtf8(OrdinaryRecords[(r - offices) % std::size(OrdinaryRecords)].Keyword);
+                                    : QString::fromUtf8(OrdinaryRecords[ordinaryRecord].Keyword);
              })},
             {"備考", listed([&](int r) { return office(r, &TOfficeAddresses::Note); })}};
         for (const bool landscape : {false, true}) {
@@ -1575,6 +1576,9 @@ TEST_F(ListPrintTest, EveryAddressColumnShownPrintsEachValueWholeInsideItsCellsA
             const TListPage layout = window->PageLayout();
             const std::vector<int> edges = layout.Edges();
             ASSERT_EQ(edges.size(), size_t(columns.size() + 1));
+            const QRect inner = layout.Content();
+            const QRectF content = QRectF(QPointF(pt(inner.left()), pt(inner.top())),
+                                          QPointF(pt(inner.right()), pt(inner.bottom()))).adjusted(-0.1, -0.1, 0.1, 0.1);
             std::map<int, QString> byColumn;  // the words of each column in reading order, page after page
             QStringList phones;
             const int pages = test::pdfPages(file);
@@ -1585,14 +1589,11 @@ TEST_F(ListPrintTest, EveryAddressColumnShownPrintsEachValueWholeInsideItsCellsA
                     return std::abs(a.Box.top() - b.Box.top()) > 1 ? a.Box.top() < b.Box.top()
                                                                     : a.Box.left() < b.Box.left();
                 });
-                const double tableTop = pt(layout.Content().top() + 80), rowsTop = pt(layout.RowTop(page - 1, 0));
+                const double tableTop = pt(inner.top() + 80), rowsTop = pt(layout.RowTop(page - 1, 0));
                 std::map<int, QString> header;
                 for (const test::TPdfWord &word : words) {
                     EXPECT_GE(word.Box.height(), 7.0) << word.Text.toStdString();
-                    EXPECT_TRUE(QRectF(QPointF(pt(layout.Content().left()), pt(layout.Content().top())) - QPointF(0.1, 0.1),
-                                       QPointF(pt(layout.Content().right()), pt(layout.Content().bottom())) + QPointF(0.1, 0.1))
-                                    .contains(word.Box))
-                        << word.Text.toStdString();
+                    EXPECT_TRUE(content.contains(word.Box)) << word.Text.toStdString();
                     if (word.Box.top() < tableTop)
                         continue;  // the title and the page number
                     const auto right =

@@ -197,24 +197,25 @@ TEST(CsvReader, TheEncodingIsTheWholeTextsAndBytesItCannotReadAreFound)
     const QByteArray lone = QByteArray::fromHex("3dd8");  // the first half of a surrogate pair, little-endian
     const QList<Case> cases = {
         {"UTF-8", "a,b\r\n" + names.toUtf8(), TTextEncoding::Utf8, -1, "a,b\r\n" + names},
-        {"UTF-8 with its mark", "\xEF\xBB\xBF" + names.toUtf8() + "Zo\xEB,x\r\n", TTextEncoding::Utf8, names.size() + 2},
-        {"UTF-8 cut off", names.toUtf8().chopped(3), TTextEncoding::Utf8, names.size() - 4},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + names.toUtf8() + "Zo\xEB,x\r\n", TTextEncoding::Utf8, names.size() + 2, {}},
+        {"UTF-8 cut off", names.toUtf8().chopped(3), TTextEncoding::Utf8, names.size() - 4, {}},
         {"Shift-JIS", Sjis::encode(QStringLiteral("山田,森 鴎外\r\n")), TTextEncoding::ShiftJis, -1, QStringLiteral("山田,森 鴎外\r\n")},
-        {"UTF-8 read as Shift-JIS", QStringLiteral("x\r\n山田 太郎\r\n").toUtf8(), TTextEncoding::ShiftJis, 3 + 8},
-        {"Latin-1 read as Shift-JIS", "a\r\nZo\xEB M\xFCller", TTextEncoding::ShiftJis, 5},
-        {"Shift-JIS cut off", Sjis::encode(QStringLiteral("山田")).chopped(1), TTextEncoding::ShiftJis, 1},
+        {"UTF-8 read as Shift-JIS", QStringLiteral("x\r\n山田 太郎\r\n").toUtf8(), TTextEncoding::ShiftJis, 3 + 8, {}},
+        {"Latin-1 read as Shift-JIS", "a\r\nZo\xEB M\xFCller", TTextEncoding::ShiftJis, 5, {}},
+        {"Shift-JIS cut off", Sjis::encode(QStringLiteral("山田")).chopped(1), TTextEncoding::ShiftJis, 1, {}},
         {"UTF-16", "\xFF\xFE" + QByteArray(utf16le(names)), TTextEncoding::Utf16, -1, names},
         {"UTF-16 big-endian", "\xFE\xFF" + QByteArray(utf16be(names)), TTextEncoding::Utf16, -1, names},
-        {"UTF-16 with half a pair", "\xFF\xFE" + QByteArray(utf16le(u"a,")) + lone + QByteArray(utf16le(u"b")), TTextEncoding::Utf16, 2},
-        {"UTF-16 with a byte alone", "\xFF\xFE" + QByteArray(utf16le(u"ab")) + "c", TTextEncoding::Utf16, 2},
+        {"UTF-16 with half a pair", "\xFF\xFE" + QByteArray(utf16le(u"a,")) + lone + QByteArray(utf16le(u"b")), TTextEncoding::Utf16, 2, {}},
+        {"UTF-16 with a byte alone", "\xFF\xFE" + QByteArray(utf16le(u"ab")) + "c", TTextEncoding::Utf16, 2, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.trace);
         qsizetype at = -2;
         const QString text = DecodeImportText(c.bytes, c.encoding, &at);
         EXPECT_EQ(at, c.unreadableAt) << text.toStdString();
-        if (c.unreadableAt < 0)
+        if (c.unreadableAt < 0) {
             EXPECT_EQ(text, c.text);
+        }
         // The reader marks the row that holds them.
         TCsvReader reader(text, QLatin1Char(','), false, at);
         TCsvRow row;

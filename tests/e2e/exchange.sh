@@ -2,7 +2,9 @@
 # End to end under Xvfb: the data exchange as a user drives it. A new book is made at the first start, a CSV
 # file is imported into it from the menu and its rows appear in the list; the export writes them again as
 # they came in; a backup is made, a record deleted, and the restore brings it back. Last a restore is cut short
-# in its swap, and the next start puts the data from before it back and says so.
+# in its swap, and the next start puts the data from before it back and says so; then a restore into another
+# folder is cut short once the settings naming that folder are in, and the next start runs on the old folder
+# holding it (a second start hands over to it), the other folder left empty of it.
 # Usage: exchange.sh <program> <table-row counter> <restore process> <file-step kill library>
 #        (run inside xvfb-run)
 set -euo pipefail
@@ -63,4 +65,29 @@ main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
 [ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the cut-short restore is not back"
 left=$(ls -A "$data" "$data/Data" | grep '^\.restore' || true)
 [ -z "$left" ] || fail "the restore's working files are left: $left"
+quit_program
+
+# The restore into another (new) folder, killed step after step until the kill falls in its swap after the
+# settings naming that folder are in and before its journal says done.
+other=$work/other
+for step in $(seq 1 500); do
+  rm -rf "$other"
+  LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$other/" "$data/" \
+    && fail "the restore into another folder ended before its swap was cut short"
+  grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$other/" "$data/Mirvale18.ini" && break
+  "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
+done
+grep -q "^DataPath=$other/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"
+
+"$program" & pid=$!
+answer_box '復元前のデータに戻しました' || fail "the start did not say the restore into another folder was undone"
+wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
+main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+[ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the restore into another folder is not back"
+grep -q "^DataPath=$data/Data/" "$data/Mirvale18.ini" || fail "the settings do not name the old folder again"
+# The books the program runs on are its own: a second start finds them held, hands over and ends, and no
+# second window opens on them.
+timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the same books"
+[ "$(xdotool search --onlyvisible --name '^Velmora - ' | wc -l)" = 1 ] || fail "a second window opened on the same books"
+[ ! -e "$other" ] || fail "the folder of the undone restore is left: $(ls -A "$other")"
 quit_program

@@ -67,27 +67,36 @@ left=$(ls -A "$data" "$data/Data" | grep '^\.restore' || true)
 [ -z "$left" ] || fail "the restore's working files are left: $left"
 quit_program
 
-# The restore into another (new) folder, killed step after step until the kill falls in its swap after the
-# settings naming that folder are in and before its journal says done.
-other=$work/other
-for step in $(seq 1 500); do
-  rm -rf "$other"
-  LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$other/" "$data/" \
-    && fail "the restore into another folder ended before its swap was cut short"
-  grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$other/" "$data/Mirvale18.ini" && break
-  "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
-done
-grep -q "^DataPath=$other/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"
+# A restore into another folder, killed step after step until the kill falls in its swap after the settings
+# naming that folder are in and before its journal says done; the next start says the restore was undone, opens
+# the book from before it, and holds the old folder: a second start finds the books held, hands over and ends,
+# and no second window opens on them. The other folder is left as the restore found it: gone when the restore
+# made it, empty when the user had made it.
+restore_into_cut_after_settings() {  # <folder> <made by: restore|user>
+  for step in $(seq 1 500); do
+    rm -rf "$1"
+    [ "$2" = user ] && mkdir "$1"
+    LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$1/" "$data/" \
+      && fail "the restore into another folder ended before its swap was cut short"
+    grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$1/" "$data/Mirvale18.ini" && break
+    "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
+  done
+  grep -q "^DataPath=$1/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"
 
-"$program" & pid=$!
-answer_box '復元前のデータに戻しました' || fail "the start did not say the restore into another folder was undone"
-wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
-main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
-[ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the restore into another folder is not back"
-grep -q "^DataPath=$data/Data/" "$data/Mirvale18.ini" || fail "the settings do not name the old folder again"
-# The books the program runs on are its own: a second start finds them held, hands over and ends, and no
-# second window opens on them.
-timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the same books"
-[ "$(xdotool search --onlyvisible --name '^Velmora - ' | wc -l)" = 1 ] || fail "a second window opened on the same books"
-[ ! -e "$other" ] || fail "the folder of the undone restore is left: $(ls -A "$other")"
-quit_program
+  "$program" & pid=$!
+  answer_box '復元前のデータに戻しました' || fail "the start did not say the restore into another folder was undone"
+  wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
+  main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+  [ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the restore into another folder is not back"
+  grep -q "^DataPath=$data/Data/" "$data/Mirvale18.ini" || fail "the settings do not name the old folder again"
+  timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the same books"
+  [ "$(xdotool search --onlyvisible --name '^Velmora - ' | wc -l)" = 1 ] || fail "a second window opened on the same books"
+  if [ "$2" = user ]; then
+    [ -d "$1" ] && [ -z "$(ls -A "$1")" ] || fail "the folder the user made is not left empty: $(ls -A "$1")"
+  else
+    [ ! -e "$1" ] || fail "the folder the undone restore made is left: $(ls -A "$1")"
+  fi
+  quit_program
+}
+restore_into_cut_after_settings "$work/other" restore
+restore_into_cut_after_settings "$work/mine" user

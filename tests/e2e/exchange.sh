@@ -78,7 +78,7 @@ restore_into_cut_after_settings() {  # <folder> <made by: restore|user>
     [ "$2" = user ] && mkdir "$1"
     LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$1/" "$data/" \
       && fail "the restore into another folder ended before its swap was cut short"
-    grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$1/" "$data/Mirvale18.ini" && break
+    grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$1/" "$data/Mirvale18.ini" 2>/dev/null && break
     "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
   done
   grep -q "^DataPath=$1/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"

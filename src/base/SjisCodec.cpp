@@ -181,24 +181,29 @@ std::optional<QByteArray> encodeByTable(QStringView text, QString *unmappable)
     return out;
 }
 
+// What the character at bytes[*at] decodes to alone (Slow when the converter complains of it, or a lead byte
+// ends the bytes), *at moved past it.
+uint32_t decodedAt(const unsigned char *b, qsizetype size, qsizetype *at)
+{
+    const qsizetype i = (*at)++;
+    if (!Sjis::isLeadByte(b[i])) {
+        const char single = static_cast<char>(b[i]);
+        return lookUp(decodedBytes[b[i]], [single] { return learnDecoding(&single, 1); });
+    }
+    if (i + 1 == size)
+        return Slow;
+    ++*at;
+    const char pair[2] = {static_cast<char>(b[i]), static_cast<char>(b[i + 1])};
+    return lookUp(decodedPairs[b[i] << 8 | b[i + 1]], [&pair] { return learnDecoding(pair, 2); });
+}
+
 std::optional<QString> decodeByTable(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
     QChar *p = out.data();
     const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        uint32_t e;
-        if (Sjis::isLeadByte(b[i])) {
-            if (i + 1 == size)
-                return std::nullopt;
-            const char pair[2] = {static_cast<char>(b[i]), static_cast<char>(b[i + 1])};
-            e = lookUp(decodedPairs[b[i] << 8 | b[i + 1]], [&pair] { return learnDecoding(pair, 2); });
-            ++i;
-        } else {
-            const char single = static_cast<char>(b[i]);
-            e = lookUp(decodedBytes[b[i]], [single] { return learnDecoding(&single, 1); });
-        }
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uint32_t e = decodedAt(b, bytes.size(), &i);
         if (e == Slow)
             return std::nullopt;
         *p++ = QChar(static_cast<char16_t>(e & 0xFFFF));
@@ -258,6 +263,18 @@ QString decode(QByteArrayView bytes)
         throw std::runtime_error(std::string("Shift-JIS decoding failed: ") + u_errorName(err));
     out.truncate(n);
     return out;
+}
+
+qsizetype firstUndecodable(QByteArrayView bytes)
+{
+    // Every character of the code page is one UTF-16 unit the converter gives without complaint.
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype start = i;
+        if (decodedAt(b, bytes.size(), &i) == Slow)
+            return start;
+    }
+    return -1;
 }
 
 QByteArray encode(QStringView text, QString *unmappable)

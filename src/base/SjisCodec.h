@@ -20,6 +20,9 @@ QChar readBack(QChar c);
 
 // Decodes Shift-JIS bytes; invalid byte sequences become U+FFFD.
 QString decode(QByteArrayView bytes);
+// The offset of the first byte that begins no Shift-JIS character (a byte or pair the code page does not
+// assign, a lead byte without its trail byte), -1 when every byte is part of one: text that is not Shift-JIS.
+qsizetype firstUndecodable(QByteArrayView bytes);
 
 // Encodes to Shift-JIS, each character as its storedForm().
 // A character with no Shift-JIS form is written as "?" and appended to *unmappable, so a caller that must not

@@ -116,6 +116,36 @@ int refuseStart(const QString &text)
     return 1;
 }
 
+// Takes the hold on the data root the settings name: true when this copy holds it. Otherwise *refusal says why,
+// or is empty when the copy that holds it has come forward. A hold taken before moves there: the root it leaves
+// was never this copy's to run on (a restore into it was undone), and keeps nothing of it.
+bool holdSettingsRoot(QString *refusal)
+{
+    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
+    // two copies over one book overwrite each other's changes.
+    const QString dataRoot = ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName));
+    if (DataRootHold && DataRootHold->Holds(dataRoot))
+        return true;
+    if (DataRootHold)
+        DataRootHold->Abandon(true);
+    TInstanceCheck check = TInstanceCheck::Only;
+    QString heldRoot;
+    if (!CheckSingleInstance(DataRootHold, InstanceName, dataRoot, true, &check, &heldRoot))
+        return true;
+    DataRootHold.reset();
+    QString refused;
+    const QString noSocket =
+        PrivateSocketFolder(&refused).isEmpty() ? QStringLiteral("\r\n\r\n") + PrivateSocketRefusalText(refused) : QString();
+    // The running copy came forward in the user's sight; any other end is told.
+    refusal->clear();
+    if (check == TInstanceCheck::NotAsked || check == TInstanceCheck::Inside || check == TInstanceCheck::Around)
+        *refusal = dataRootInUseText(dataRoot, check, heldRoot) + noSocket;
+    else if (check == TInstanceCheck::NoGuard)
+        *refusal = QStringLiteral("データ保存フォルダーにファイルを作成できないため、起動できません  \r\n")
+                   + QDir::toNativeSeparators(dataRoot) + noSocket;
+    return false;
+}
+
 }  // namespace
 
 QString FindDataFolder()
@@ -412,23 +442,22 @@ int RunVelmora(QApplication &app)
     InstallFontSubstitutions();
     InstallUiFont();
     InstallQtTranslation();
-    // Keyed on the data root, not on the settings folder: two settings folders can name one data root, and
-    // two copies over one book overwrite each other's changes.
-    const QString dataRoot = ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName));
-    TInstanceCheck check = TInstanceCheck::Only;
-    QString heldRoot;
-    const bool ended = CheckSingleInstance(DataRootHold, InstanceName, dataRoot, true, &check, &heldRoot);
-    QString refused;
-    const QString noSocket =
-        PrivateSocketFolder(&refused).isEmpty() ? QStringLiteral("\r\n\r\n") + PrivateSocketRefusalText(refused) : QString();
-    // The running copy came forward in the user's sight; any other end is told.
-    if (ended && (check == TInstanceCheck::NotAsked || check == TInstanceCheck::Inside || check == TInstanceCheck::Around))
-        return refuseStart(dataRootInUseText(dataRoot, check, heldRoot) + noSocket);
-    if (ended && check == TInstanceCheck::NoGuard)
-        return refuseStart(QStringLiteral("データ保存フォルダーにファイルを作成できないため、起動できません  \r\n")
-                           + QDir::toNativeSeparators(dataRoot) + noSocket);
-    if (ended)
-        return 0;
+    // A start settles what a killed run left with the hold of the root the settings name, so that no copy running
+    // there has its restore undone under it, then holds the root they name once settled, which a restore undone
+    // has moved back: in its turn, so that a second start waits for both and finds the root this one runs on held.
+    QString refusal;
+    TMessageBoxRequest recovered;
+    bool held;
+    {
+        const TStartTurn turn(DataFolder);
+        held = holdSettingsRoot(&refusal);
+        if (held && RecoverInterruptedWork) {
+            recovered = RecoverInterruptedWork();
+            held = holdSettingsRoot(&refusal);
+        }
+    }
+    if (!held)
+        return refusal.isEmpty() ? 0 : refuseStart(refusal);
     if (!DataRootHold->Reachable())
         PrintMessageToStderr(DataRootHold->WhyUnreachable() + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
     InstallTypedTextAccessibility();
@@ -436,8 +465,8 @@ int RunVelmora(QApplication &app)
 
     SetHintPauses(300, 30);
     LocateInstalledData();
-    if (RecoverInterruptedWork)
-        RecoverInterruptedWork();
+    if (!recovered.text.isEmpty())
+        ShowMessageBoxAt(recovered.owner, recovered.text, recovered.caption, recovered.flags, recovered.placement);
 
     ViewSplash = TMemIniFile(DataFolder + SettingsFileName)
                      .ReadBool(QStringLiteral("OPERATION"), QStringLiteral("ViewSplash"), true);

@@ -1,6 +1,7 @@
 // Start-up and shut-down: the entry steps, the hidden main form and its start message.
 #pragma once
 
+#include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 
 #include <QString>
@@ -47,11 +48,13 @@ private:
 // Start-up runs the window it makes modally, until it closes.
 inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 
-// Work a killed run left half done in the data folder is settled before the settings are read (a restore's swap
-// is undone), and what killed work left behind (backups and restores cut short, a killed rewrite's or repair's
-// files, hidden files of killed prints) is removed once the data folders are known, before any book is opened.
-// Both belong to a part built on this one: the program installs them at start.
-inline std::function<void()> RecoverInterruptedWork;
+// Work a killed run left half done in the data folder is settled before the settings are loaded (a restore's swap
+// is undone), under the hold of the data root they name and in the start's turn (TStartTurn); what it did is
+// told once the start holds the data root the settings then name (an empty text tells nothing). What killed work
+// left behind (backups and restores cut short, a killed rewrite's or repair's files, hidden files of killed
+// prints) is removed once the data folders are known, before any book is opened. Both belong to a part built on
+// this one: the program installs them at start.
+inline std::function<TMessageBoxRequest()> RecoverInterruptedWork;
 inline std::function<void()> RemoveWorkLeftovers;
 
 // The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.

@@ -248,7 +248,10 @@ void TFileImport::LoadFile(const QString &fileName)
     head_ = file.read(PreviewBytes);
     headCut_ = !file.atEnd();
     edtFileName->setText(QDir::toNativeSeparators(fileName));
-    const TTextEncoding encoding = DetectTextEncoding(head_);
+    // The encoding is the whole file's: a file may hold its first character beyond ASCII far past what the
+    // preview reads.
+    file.seek(0);
+    const TTextEncoding encoding = DetectTextEncoding(file);
     // A file in UTF-16 says so by its mark and reads as nothing else: the list shows it, with no other choice.
     const bool utf16 = encoding == TTextEncoding::Utf16;
     if (utf16 && cbxCode->count() == Utf16Code)
@@ -480,8 +483,9 @@ void TFileImport::btnImportClick()
                     catNo);
     });
     converter.SetCategories(mains, subs);
-    const QString text = DecodeImportText(file.readAll(), encoding());
-    TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
+    qsizetype unreadableAt = -1;
+    const QString text = DecodeImportText(file.readAll(), encoding(), &unreadableAt);
+    TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','), false, unreadableAt);
 
     running_ = true;
     stopRequested_ = false;
@@ -507,6 +511,16 @@ void TFileImport::btnImportClick()
     if (!Outcome.Failure.isEmpty()) {
         ShowMessageBoxAt(this, QStringLiteral("取り込みに失敗しました  \r\nアドレス帳は取り込み前のままです  \r\n\r\n") + Outcome.Failure,
                          AppTitle, MB_ICONERROR);
+        return;
+    }
+    if (Outcome.UnreadableLine > 0) {
+        if (!work.CloseAsked())
+            ShowMessageBoxAt(this,
+                             QStringLiteral("%1行目に、%2では読めないデータがあります  \r\n取り込みを中止しました  \r\n"
+                                            "アドレス帳は取り込み前のままです  \r\n\r\nファイルの文字コードを確かめてください  ")
+                                 .arg(Outcome.UnreadableLine)
+                                 .arg(cbxCode->currentText()),
+                             AppTitle, MB_ICONERROR);
         return;
     }
     if (Outcome.Stopped) {

@@ -195,28 +195,29 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     return true;
 }
 
-void RecoverInterruptedRestore()
+TMessageBoxRequest RecoverInterruptedRestore()
 {
+    TMessageBoxRequest told;
+    told.caption = AppTitle;
+    told.flags = MB_ICONINFORMATION;
+    told.placement = mbpSystem;
     QString stuck;
-    QString text;
     switch (RecoverRestore(DataFolder, &stuck)) {
     case TRestoreRecovery::None:
-        return;
+        break;
     case TRestoreRecovery::NotStarted:
-        text = QStringLiteral("前回の復元は途中で終了したため、データは復元前のままです  ");
+        told.text = QStringLiteral("前回の復元は途中で終了したため、データは復元前のままです  ");
         break;
     case TRestoreRecovery::Undone:
-        text = QStringLiteral("前回の復元は途中で終了したため、復元前のデータに戻しました  ");
+        told.text = QStringLiteral("前回の復元は途中で終了したため、復元前のデータに戻しました  ");
         break;
     case TRestoreRecovery::Completed:
-        text = QStringLiteral("前回の復元は完了しています  ");
+        told.text = QStringLiteral("前回の復元は完了しています  ");
         break;
     case TRestoreRecovery::Failed:
-        ShowMessageBoxAt(nullptr,
-                         QStringLiteral("前回の途中で終了した復元で置き換えたデータを元に戻せません  \r\n")
-                             + QDir::toNativeSeparators(stuck),
-                         AppTitle, MB_ICONERROR, mbpSystem);
-        return;
+        told.text = QStringLiteral("前回の途中で終了した復元で置き換えたデータを元に戻せません  \r\n") + QDir::toNativeSeparators(stuck);
+        told.flags = MB_ICONERROR;
+        break;
     }
-    ShowMessageBoxAt(nullptr, text, AppTitle, MB_ICONINFORMATION, mbpSystem);
+    return told;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exchange/BackupStore.h"
+#include "platform/MessageBox.h"
 
 #include <QDialog>
 
@@ -14,9 +15,9 @@ class QPushButton;
 class QTreeWidget;
 class TWorkProgress;
 
-// At start, before the settings are read: settles a restore a killed run left in the data folder and tells the
-// user what became of it.
-void RecoverInterruptedRestore();
+// At start, before the settings are loaded: settles a restore a killed run left in the data folder, and answers
+// the box that tells the user what became of it (its text empty when there was none).
+TMessageBoxRequest RecoverInterruptedRestore();
 
 class TRestoreData : public QDialog {
 public:

@@ -8,6 +8,7 @@
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -15,44 +16,166 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 // ---- Reading the text ----
 
 namespace {
 
-const QByteArray Utf16LeMark("\xFF\xFE"), Utf16BeMark("\xFE\xFF");
+const QByteArray Utf16LeMark("\xFF\xFE"), Utf16BeMark("\xFE\xFF"), Utf8Mark("\xEF\xBB\xBF");
+
+// Follows UTF-8 a piece at a time, so that a file is judged whole without being held whole: where its bytes stop
+// being UTF-8, and whether a character lies beyond ASCII.
+class TUtf8Check {
+public:
+    // False from the first byte that is no part of a UTF-8 character on; a character may run on into the next
+    // piece.
+    bool Feed(QByteArrayView piece);
+    // Where the first character broken, or cut off by the end of the text, starts; -1 when none is.
+    qsizetype BrokenAt() const { return broken_ >= 0 || need_ == 0 ? broken_ : start_; }
+    bool BeyondAscii() const { return beyondAscii_; }
+
+private:
+    qsizetype fed_ = 0;    // the bytes of the pieces before
+    qsizetype start_ = 0;  // where the character being read starts
+    qsizetype broken_ = -1;
+    int need_ = 0;                    // its bytes still to come
+    uchar low_ = 0x80, high_ = 0xBF;  // the range its next byte lies in: no overlong form, no surrogate
+    bool beyondAscii_ = false;
+};
+
+bool TUtf8Check::Feed(QByteArrayView piece)
+{
+    if (broken_ >= 0)
+        return false;
+    const auto *b = reinterpret_cast<const uchar *>(piece.data());
+    const qsizetype size = piece.size();
+    for (qsizetype i = 0; i < size;) {
+        if (need_ > 0) {
+            if (b[i] < low_ || b[i] > high_) {
+                broken_ = start_;
+                return false;
+            }
+            low_ = 0x80;
+            high_ = 0xBF;
+            --need_;
+            ++i;
+            continue;
+        }
+        // Most of an address book's file is ASCII: eight bytes at a time.
+        for (quint64 word; i + 8 <= size; i += 8) {
+            std::memcpy(&word, b + i, sizeof word);
+            if (word & 0x8080808080808080ULL)
+                break;
+        }
+        if (i == size)
+            break;
+        const uchar c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        beyondAscii_ = true;
+        start_ = fed_ + i;
+        if (c >= 0xC2 && c <= 0xDF) {
+            need_ = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            need_ = 2;
+            low_ = c == 0xE0 ? 0xA0 : 0x80;
+            high_ = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            need_ = 3;
+            low_ = c == 0xF0 ? 0x90 : 0x80;
+            high_ = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            broken_ = start_;
+            return false;
+        }
+        ++i;
+    }
+    fed_ += size;
+    return true;
+}
+
+// Where UTF-16 bytes (without their mark) stop being characters: half a surrogate pair, or a last byte alone.
+qsizetype firstNonUtf16(QByteArrayView bytes, bool bigEndian)
+{
+    const qsizetype units = bytes.size() / 2;
+    const auto unit = [&](qsizetype i) {
+        const auto first = static_cast<uchar>(bytes[2 * i]), second = static_cast<uchar>(bytes[2 * i + 1]);
+        return static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = unit(i);
+        if (QChar::isHighSurrogate(u) && i + 1 < units && QChar::isLowSurrogate(unit(i + 1)))
+            ++i;
+        else if (QChar::isSurrogate(u))
+            return 2 * i;
+    }
+    return bytes.size() % 2 ? bytes.size() - 1 : -1;
+}
 
 }  // namespace
 
-TTextEncoding DetectTextEncoding(const QByteArray &bytes)
+TTextEncoding DetectTextEncoding(QIODevice &in)
 {
     // Neither mark can begin Shift-JIS or UTF-8 text.
-    if (bytes.startsWith(Utf16LeMark) || bytes.startsWith(Utf16BeMark))
+    const QByteArray head = in.peek(3);
+    if (head.startsWith(Utf16LeMark) || head.startsWith(Utf16BeMark))
         return TTextEncoding::Utf16;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    if (head.startsWith(Utf8Mark))
         return TTextEncoding::Utf8;
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii)
-        return TTextEncoding::ShiftJis;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? TTextEncoding::ShiftJis : TTextEncoding::Utf8;
+    TUtf8Check utf8;
+    QByteArray piece(256 * 1024, Qt::Uninitialized);
+    for (qint64 read; (read = in.read(piece.data(), piece.size())) > 0;)
+        if (!utf8.Feed(QByteArrayView(piece.constData(), read)))
+            return TTextEncoding::ShiftJis;
+    return utf8.BrokenAt() < 0 && utf8.BeyondAscii() ? TTextEncoding::Utf8 : TTextEncoding::ShiftJis;
 }
 
-QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding)
+TTextEncoding DetectTextEncoding(const QByteArray &bytes)
 {
-    if (encoding == TTextEncoding::ShiftJis)
-        return Sjis::decode(bytes);
-    if (encoding == TTextEncoding::Utf16) {
-        const bool bigEndian = bytes.startsWith(Utf16BeMark);
-        QStringDecoder utf16(bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
-                             QStringDecoder::Flag::Stateless);
-        return utf16(bigEndian || bytes.startsWith(Utf16LeMark) ? bytes.mid(2) : bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return DetectTextEncoding(buffer);
+}
+
+QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding, qsizetype *unreadableAt)
+{
+    const bool utf16 = encoding == TTextEncoding::Utf16, bigEndian = utf16 && bytes.startsWith(Utf16BeMark);
+    const qsizetype mark = utf16 && (bigEndian || bytes.startsWith(Utf16LeMark))              ? Utf16LeMark.size()
+                           : encoding == TTextEncoding::Utf8 && bytes.startsWith(Utf8Mark) ? Utf8Mark.size()
+                                                                                           : 0;
+    const QByteArrayView body = QByteArrayView(bytes).sliced(mark);
+    const auto decode = [&](QByteArrayView part) -> QString {
+        if (encoding == TTextEncoding::ShiftJis)
+            return Sjis::decode(part);
+        QStringDecoder decoder(!utf16 ? QStringDecoder::Utf8 : bigEndian ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE,
+                               QStringDecoder::Flag::Stateless);
+        return decoder(part);
+    };
+    qsizetype broken = -1;
+    if (encoding == TTextEncoding::ShiftJis) {
+        broken = Sjis::firstUndecodable(body);
+    } else if (utf16) {
+        broken = firstNonUtf16(body, bigEndian);
+    } else {
+        TUtf8Check utf8;
+        utf8.Feed(body);
+        broken = utf8.BrokenAt();
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
-    return text;
+    if (unreadableAt)
+        *unreadableAt = -1;
+    if (broken < 0)
+        return decode(body);
+    QString text = decode(body.first(broken));
+    if (unreadableAt)
+        *unreadableAt = text.size();
+    const QString rest = decode(body.sliced(broken));
+    // A decoder may drop a character cut off by the end; it still stands there for the reader to meet.
+    return text + (rest.isEmpty() ? QString(QChar::ReplacementCharacter) : rest);
 }
 
 QString CutToUnits(const QString &text, int units)
@@ -62,7 +185,8 @@ QString CutToUnits(const QString &text, int units)
     return text.left(text[units - 1].isHighSurrogate() ? units - 1 : units);
 }
 
-TCsvReader::TCsvReader(const QString &text, QChar separator, bool cut) : text_(text), separator_(separator), cut_(cut)
+TCsvReader::TCsvReader(const QString &text, QChar separator, bool cut, qsizetype unreadableAt)
+    : text_(text), separator_(separator), cut_(cut), unreadableAt_(unreadableAt)
 {
 }
 
@@ -107,6 +231,7 @@ bool TCsvReader::Next(TCsvRow &row)
             pos_ = lineEnd(faultAt);
         }
         row.Text = text_.mid(start, pos_ - start);
+        row.Unreadable = unreadableAt_ >= start && unreadableAt_ < pos_;
         if (pos_ < text_.size())
             skipLineEnd();
         return true;
@@ -153,6 +278,7 @@ bool TCsvReader::Next(TCsvRow &row)
         break;
     }
     row.Text = text_.mid(start, pos_ - start);
+    row.Unreadable = unreadableAt_ >= start && unreadableAt_ < pos_;
     if (pos_ < text_.size())
         skipLineEnd();
     return true;
@@ -725,6 +851,15 @@ TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConver
             TRowChanges changes;
             bool first = true;
             while (reader.Next(row)) {
+                // Read in an encoding it does not have, a file yields other characters than it holds, in this row
+                // and in those before it that read without a fault: none of them is stored.
+                if (row.Unreadable) {
+                    table.Rollback();
+                    outcome.UnreadableLine = row.Line;
+                    outcome.Added = 0;
+                    outcome.Problems.clear();
+                    return outcome;
+                }
                 if (first && skipHeader) {
                     first = false;
                     continue;

@@ -14,17 +14,22 @@
 #include <functional>
 #include <vector>
 
+class QIODevice;
 class TTable;
 
 // UTF-16 is read only by its byte-order mark, which gives the byte order: "Unicode text" as spreadsheets save it.
 enum class TTextEncoding { ShiftJis = 0, Utf8 = 1, Utf16 = 2 };
 
 // UTF-16 when the bytes start with its byte-order mark (either order), UTF-8 when they start with its mark or
-// are valid UTF-8 with a character beyond ASCII; Shift-JIS otherwise.
+// are valid UTF-8 throughout with a character beyond ASCII; Shift-JIS otherwise. The device is read from where it
+// stands to its end a piece at a time, as far as it takes to tell: the first character beyond ASCII may come
+// anywhere in a file, and a file may be larger than is worth holding twice.
+TTextEncoding DetectTextEncoding(QIODevice &in);
 TTextEncoding DetectTextEncoding(const QByteArray &bytes);
-// The text without a byte-order mark; bytes that are no character become U+FFFD. UTF-16 is read in the byte
-// order its mark gives.
-QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding);
+// The text without a byte-order mark; bytes that are no character of the encoding become a character that stands
+// for them (U+FFFD, or the control code Shift-JIS's converter puts there), and *unreadableAt, when given, is where
+// in the text the first of them stands (-1 when none does). UTF-16 is read in the byte order its mark gives.
+QString DecodeImportText(const QByteArray &bytes, TTextEncoding encoding, qsizetype *unreadableAt = nullptr);
 
 // One record of the text: its fields and the line it starts on (from 1).
 struct TCsvRow {
@@ -33,6 +38,8 @@ struct TCsvRow {
     // A quote that is never closed, or a closing quote followed by more than a separator: the row is the
     // physical line(s) it was read from, which the import rejects.
     bool Malformed = false;
+    // The row holds bytes the file's encoding cannot read (TCsvReader's unreadableAt).
+    bool Unreadable = false;
     QString Text;  // the row as it stood in the file, for the report
 };
 
@@ -44,7 +51,8 @@ QString CutToUnits(const QString &text, int units);
 class TCsvReader {
 public:
     // cut: the text is the beginning of a longer one, and a quoted field it ends in is taken as far as it goes.
-    TCsvReader(const QString &text, QChar separator, bool cut = false);
+    // unreadableAt: where the first character the decoding could not read stands (DecodeImportText), -1 none.
+    TCsvReader(const QString &text, QChar separator, bool cut = false, qsizetype unreadableAt = -1);
     // False at the end of the text.
     bool Next(TCsvRow &row);
     qsizetype Position() const { return pos_; }
@@ -57,6 +65,7 @@ private:
     QString text_;
     QChar separator_;
     bool cut_;
+    qsizetype unreadableAt_;
     qsizetype pos_ = 0;
     int line_ = 1;
 };
@@ -132,6 +141,9 @@ struct TImportProblem {
 struct TImportOutcome {
     int Added = 0;
     bool Stopped = false;
+    // The line of the first row holding bytes the file's encoding cannot read, 0 when none does: the run stopped
+    // there and nothing was added.
+    int UnreadableLine = 0;
     QString Failure;  // why a table error added nothing, as the window tells it
     std::vector<TImportProblem> Problems;
     int RejectedCount() const;
@@ -139,7 +151,8 @@ struct TImportOutcome {
 };
 
 // Adds the rows of reader to table in one transaction. progress(position, size) is asked now and then; false
-// stops the run and nothing is added. A row beyond limit records in the book is rejected.
+// stops the run and nothing is added, as a row the file's encoding cannot read does. A row beyond limit records
+// in the book is rejected.
 TImportOutcome ImportRows(TTable &table, TCsvReader &reader, const TImportConverter &converter, bool skipHeader,
                           int limit, const std::function<bool(qsizetype, qsizetype)> &progress);
 

@@ -192,11 +192,11 @@ TInstanceGuard::~TInstanceGuard()
         ::close(heldEntry_);
 }
 
-void TInstanceGuard::Abandon()
+void TInstanceGuard::Abandon(bool always)
 {
     // Removed while still locked: a copy that opened the file meanwhile finds its name gone once it has the lock
     // and does not count the root as its own.
-    if (madeLockFile_ && lockFile_ >= 0)
+    if ((madeLockFile_ || always) && lockFile_ >= 0)
         ::unlink(QFile::encodeName(root_ + QLatin1Char('/') + LockFileName).constData());
     madeLockFile_ = false;
 }
@@ -294,7 +294,7 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
                          bool restore, TInstanceCheck *outcome, QString *heldRoot)
 {
     TInstanceCheck check = TInstanceCheck::Only;
-    std::unique_ptr<TInstanceGuard> taken = TakeDataRoot(name, dataRoot, &check, heldRoot);
+    std::unique_ptr<TInstanceGuard> taken = TakeDataRoot(name, dataRoot, &check, heldRoot, guard.get());
     if (check == TInstanceCheck::Another) {
         if (askRunningInstance(socketName(name, canonicalFolder(dataRoot)), restore))
             ReportEarlyEnd(runningElsewhere(dataRoot));
@@ -307,6 +307,21 @@ bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &
         return true;
     guard = std::move(taken);
     return false;
+}
+
+TStartTurn::TStartTurn(const QString &dataFolder)
+    : folder_(::open(QFile::encodeName(dataFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    int locked;
+    do
+        locked = folder_ >= 0 ? ::flock(folder_, LOCK_EX) : 0;
+    while (locked != 0 && errno == EINTR);
+}
+
+TStartTurn::~TStartTurn()
+{
+    if (folder_ >= 0)
+        ::close(folder_);
 }
 
 void RemoveUnusedDataRoot(const QString &folder, const QStringList &made)

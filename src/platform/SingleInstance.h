@@ -35,8 +35,10 @@ public:
     // free for another copy.
     void TakeOver(std::unique_ptr<TInstanceGuard> next);
     // A hold taken and then given up unused (the move to its root failed): the root's lock file goes when this
-    // hold made it, so that a folder made for the move can be removed whole once the guard is gone.
-    void Abandon();
+    // hold made it, or whoever made it with always (a root that was never this copy's to run on: a move to it a
+    // kill cut short, undone at the next start), so that a folder made for the move can be removed whole once the
+    // guard is gone and nothing of this copy is left in one the user made.
+    void Abandon(bool always = false);
 
 signals:
     // Another start asked this instance to show itself.
@@ -73,9 +75,26 @@ std::unique_ptr<TInstanceGuard> TakeDataRoot(const QString &name, const QString 
 
 // True when another instance runs (it has then been asked to restore and raise its window, when restore is
 // set, and the root is its own), or one runs inside or around the root, or the guard cannot be made; false when
-// this process is the only instance and now holds the guard.
+// this process is the only instance and now holds the guard. A guard already held is a hold moving to dataRoot:
+// its root is no other copy's, and it is let go once the new one is taken.
 bool CheckSingleInstance(std::unique_ptr<TInstanceGuard> &guard, const QString &name, const QString &dataRoot,
                          bool restore, TInstanceCheck *outcome = nullptr, QString *heldRoot = nullptr);
+
+// One start at a time over a data folder, which holds the settings naming the data root and the journal of a
+// restore: held while a start settles what a killed run left there and takes the data root the settings then name,
+// so that two starts at once never both settle it, nor one take a root the other is about to move its hold to. A
+// start under way is waited for. It is the lock of the folder itself, which the system drops with the process
+// however it ends; where the folder cannot be locked the start goes on without.
+class TStartTurn {
+public:
+    explicit TStartTurn(const QString &dataFolder);
+    ~TStartTurn();
+    TStartTurn(const TStartTurn &) = delete;
+    TStartTurn &operator=(const TStartTurn &) = delete;
+
+private:
+    int folder_ = -1;
+};
 
 // True when the two folders are one data root as the file system knows it (a link, another spelling).
 bool SameDataRoot(const QString &a, const QString &b);

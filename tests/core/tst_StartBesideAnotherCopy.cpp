@@ -1,5 +1,6 @@
 // A start whose data root lies inside or around the one another running copy holds: it ends before it opens
-// anything and says why, naming both folders, and makes nothing in the other copy's books.
+// anything and says why, naming both folders, and makes nothing in the other copy's books. A start beside one
+// that is settling a restore a kill cut short waits for it and then hands over to it.
 #include "core/Globals.h"
 #include "core/Main.h"
 #include "platform/MemIniFile.h"
@@ -10,9 +11,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -55,4 +65,88 @@ TEST(Start, ADataRootInsideOrAroundAnotherRunningCopysEndsTheStartAndSaysWhy)
         EXPECT_EQ(boxes.texts(), QStringList{first + root + "\r\n\r\n使用中のフォルダー：" + held});
         EXPECT_EQ(test::entriesBelow(held), before) << root.toStdString();
     }
+}
+
+namespace {
+
+// Whether process waits for a lock of the file or folder at path (the system's table of locks lists it behind
+// an arrow).
+bool waitsForLock(qint64 process, const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pid = ' ' + QByteArray::number(process) + ' ', inode = ':' + QByteArray::number(qulonglong(info.st_ino)) + ' ';
+    for (const QByteArray &line : locks.readAll().split('\n'))
+        if (line.contains("-> ") && line.contains(pid) && line.contains(inode))
+            return true;
+    return false;
+}
+
+// Whether some process other than this one holds the lock of the data root's lock file.
+bool lockedElsewhere(const QString &root)
+{
+    const int file = ::open(QFile::encodeName(root + ".instance.lock").constData(), O_RDONLY | O_CLOEXEC);
+    const bool held = file >= 0 && ::flock(file, LOCK_SH | LOCK_NB) != 0;
+    if (file >= 0)
+        ::close(file);
+    return held;
+}
+
+}  // namespace
+
+// Two starts at once after a restore into another folder was cut short: the first holds the folder the settings
+// name, puts back the settings from before the restore, which name the old folder, and moves its hold there. A
+// second start in those moments must neither settle the restore again nor take the old folder the first is about
+// to run on: it waits for the first's turn, then finds the old folder held and hands over to the first.
+TEST(Start, ASecondStartWaitsWhileTheFirstSettlesARestoreAndThenHandsOver)
+{
+    QTemporaryDir dir;
+    const QString dataFolder = dir.path() + "/share/Oxa/Mirvale18/", old = dataFolder + "Data/", other = dir.path() + "/other/";
+    ASSERT_TRUE(QDir().mkpath(old + "Adrs/アドレス") && QDir().mkpath(other));
+    const auto nameRoot = [&](const QString &root) {
+        TMemIniFile settings(dataFolder + "Mirvale18.ini");
+        settings.WriteString("BASE", "DataPath", root);
+        settings.WriteBool("OPERATION", "ViewSplash", false);
+        settings.UpdateFile();
+    };
+    // The first start holds the folder the cut restore's settings name, and has put the old settings back.
+    nameRoot(other);
+    std::optional<TStartTurn> turn(std::in_place, dataFolder);
+    std::unique_ptr<TInstanceGuard> first = TakeDataRoot(InstanceName, other);
+    ASSERT_TRUE(first);
+    nameRoot(old);
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.path() + "/share");
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(VELMORA_PROGRAM), {});
+    ASSERT_TRUE(second.waitForStarted(30000));
+    const auto end = qScopeGuard([&second] {
+        second.kill();
+        second.waitForFinished(30000);
+    });
+    (void)QTest::qWaitFor([&] { return waitsForLock(second.processId(), dataFolder) || lockedElsewhere(old)
+                                       || second.state() == QProcess::NotRunning; },
+                          60000);
+    ASSERT_FALSE(lockedElsewhere(old)) << "the second start took the old folder while the first was settling";
+    ASSERT_TRUE(waitsForLock(second.processId(), dataFolder)) << "the second start did not wait for the first";
+
+    // The first moves its hold to the old folder and ends its turn.
+    std::unique_ptr<TInstanceGuard> moved = TakeDataRoot(InstanceName, old, nullptr, nullptr, first.get());
+    ASSERT_TRUE(moved);
+    first = std::move(moved);
+    bool askedForward = false;
+    QObject::connect(first.get(), &TInstanceGuard::RestoreRequested, [&askedForward] { askedForward = true; });
+    turn.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 60000))
+        << "the second start runs beside the first";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    // Its request may be read after it has gone.
+    EXPECT_TRUE(QTest::qWaitFor([&askedForward] { return askedForward; }, 30000));
 }

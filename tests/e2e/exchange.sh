@@ -2,7 +2,9 @@
 # End to end under Xvfb: the data exchange as a user drives it. A new book is made at the first start, a CSV
 # file is imported into it from the menu and its rows appear in the list; the export writes them again as
 # they came in; a backup is made, a record deleted, and the restore brings it back. Last a restore is cut short
-# in its swap, and the next start puts the data from before it back and says so.
+# in its swap, and the next start puts the data from before it back and says so; then a restore into another
+# folder is cut short once the settings naming that folder are in, and the next start runs on the old folder
+# holding it (a second start hands over to it), the other folder left empty of it.
 # Usage: exchange.sh <program> <table-row counter> <restore process> <file-step kill library>
 #        (run inside xvfb-run)
 set -euo pipefail
@@ -64,3 +66,37 @@ main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
 left=$(ls -A "$data" "$data/Data" | grep '^\.restore' || true)
 [ -z "$left" ] || fail "the restore's working files are left: $left"
 quit_program
+
+# A restore into another folder, killed step after step until the kill falls in its swap after the settings
+# naming that folder are in and before its journal says done; the next start says the restore was undone, opens
+# the book from before it, and holds the old folder: a second start finds the books held, hands over and ends,
+# and no second window opens on them. The other folder is left as the restore found it: gone when the restore
+# made it, empty when the user had made it.
+restore_into_cut_after_settings() {  # <folder> <made by: restore|user>
+  for step in $(seq 1 500); do
+    rm -rf "$1"
+    [ "$2" = user ] && mkdir "$1"
+    LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$1/" "$data/" \
+      && fail "the restore into another folder ended before its swap was cut short"
+    grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$1/" "$data/Mirvale18.ini" 2>/dev/null && break
+    "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
+  done
+  grep -q "^DataPath=$1/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"
+
+  "$program" & pid=$!
+  answer_box '復元前のデータに戻しました' || fail "the start did not say the restore into another folder was undone"
+  wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
+  main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+  [ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the restore into another folder is not back"
+  grep -q "^DataPath=$data/Data/" "$data/Mirvale18.ini" || fail "the settings do not name the old folder again"
+  timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the same books"
+  [ "$(xdotool search --onlyvisible --name '^Velmora - ' | wc -l)" = 1 ] || fail "a second window opened on the same books"
+  if [ "$2" = user ]; then
+    [ -d "$1" ] && [ -z "$(ls -A "$1")" ] || fail "the folder the user made is not left empty: $(ls -A "$1")"
+  else
+    [ ! -e "$1" ] || fail "the folder the undone restore made is left: $(ls -A "$1")"
+  fi
+  quit_program
+}
+restore_into_cut_after_settings "$work/other" restore
+restore_into_cut_after_settings "$work/mine" user

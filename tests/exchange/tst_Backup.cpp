@@ -753,10 +753,10 @@ TEST_F(KilledRestore, AnUndoKilledAtAnyStepIsFinishedByTheNextStart)
     {
         const QString dataFolder = DataFolder;
         DataFolder = folder;
-        const test::MessageBoxScript boxes;
-        RecoverInterruptedRestore();
+        const TMessageBoxRequest told = RecoverInterruptedRestore();
         DataFolder = dataFolder;
-        EXPECT_EQ(boxes.texts(), QStringList{"前回の復元は途中で終了したため、復元前のデータに戻しました  "});
+        EXPECT_EQ(told.text, "前回の復元は途中で終了したため、復元前のデータに戻しました  ");
+        EXPECT_EQ(told.flags, MB_ICONINFORMATION);
         EXPECT_TRUE(snapshot(folder) == before);
     }
     int kills = 0;

@@ -322,6 +322,91 @@ TEST_F(ExchangeDialogTest, ImportPreviewOfAHugeFieldHoldsOnlyWhatItShows)
     EXPECT_EQ(dialog.Outcome.Added, 3) << boxes.texts().join(" | ").toStdString();
 }
 
+// A file's encoding is the whole file's. A mail program's contacts (Display Name, Primary Email; CR LF) whose
+// Japanese names come after 33,823 rows in Latin letters, past what the preview reads, come in with every name
+// as written: in UTF-8 without a mark (剝, 鷗 and 𠮷 too, which Shift-JIS lacks), and in Shift-JIS. A file
+// that is neither, and one read in an encoding chosen that it does not have, stop the import at the first row
+// the encoding cannot read, say which row and which encoding, and store nothing.
+TEST_F(ExchangeDialogTest, ImportReadsAFileInTheEncodingOfTheWholeFileAndStoresNothingItCannotRead)
+{
+    const int latinRows = 33823;
+    QByteArray latin = "Display Name,Primary Email\r\n";
+    for (int n = 1; n <= latinRows; ++n)
+        latin += QStringLiteral("Contact %1,contact%1@example.com\r\n").arg(n, 5, 10, QChar(u'0')).toLatin1();
+    ASSERT_GT(latin.size(), TFileImport::PreviewBytes);
+    const QStringList names{"山田 太郎", "森 鷗外", "𠮷田 花子", "剝岡 一郎"};
+    const QStringList sjisNames{"山田 太郎", "森 鴎外", "吉田 花子", "剥岡 一郎"};
+    const auto rows = [](const QStringList &names, bool utf8) {
+        QByteArray bytes;
+        for (const QString &name : names) {
+            const QString row = name + QStringLiteral(",contact@example.jp\r\n");
+            bytes += utf8 ? row.toUtf8() : Sjis::encode(row);
+        }
+        return bytes;
+    };
+    const int firstJapaneseLine = 1 + latinRows + 1;
+    struct Case {
+        const char *trace;
+        QByteArray bytes;
+        int detected, chosen;  // cbxCode's index: 0 Shift-JIS, 1 UTF-8
+        QStringList stored;    // the names after those in Latin letters; none when refused
+        QString refusal;
+    };
+    const QString refusal = QStringLiteral("%1行目に、%2では読めないデータがあります  \r\n取り込みを中止しました  \r\n"
+                                           "アドレス帳は取り込み前のままです  \r\n\r\nファイルの文字コードを確かめてください  ");
+    const QList<Case> cases = {
+        {"UTF-8 without a mark", latin + rows(names, true), 1, 1, names, {}},
+        {"Shift-JIS", latin + rows(sjisNames, false), 0, 0, sjisNames, {}},
+        // A row from a program that writes Latin-1 after the Shift-JIS ones.
+        {"neither", latin + rows(sjisNames, false) + "Zo\xEB M\xFCller,zoe@example.de\r\n", 0, 0, {},
+         refusal.arg(firstJapaneseLine + 4).arg("Shift-JIS")},
+        {"Shift-JIS read as UTF-8", latin + rows(sjisNames, false), 0, 1, {}, refusal.arg(firstJapaneseLine).arg("UTF-8")},
+    };
+    const QString file = dir.path() + "/contacts.csv";
+    int made = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.trace);
+        test::writeFile(file, c.bytes);
+        const QString folder = QStringLiteral("Contacts%1").arg(++made);
+        QDir().mkpath(AdrsFolder + folder);
+        dm->CreateAdrsTableObject(folder);
+        ASSERT_TRUE(dm->OpenAdrsTable());
+        boxes.clear();
+        TFileImport dialog(list.get());
+        dialog.LoadFile(file);
+        EXPECT_EQ(dialog.cbxCode->currentIndex(), c.detected);
+        if (c.chosen != c.detected) {
+            dialog.cbxCode->setCurrentIndex(c.chosen);
+            emit dialog.cbxCode->activated(c.chosen);
+        }
+        dialog.SetColumnItem(0, 16);  // 名前
+        dialog.SetColumnItem(1, 19);  // E-Mail1
+        dialog.chkHeader->setChecked(true);
+        boxes.answer(IDYES);
+        dialog.btnImportClick();
+        ASSERT_FALSE(boxes.texts().isEmpty());
+        TTable &book = *dm->AdrsTable;
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(boxes.texts().last().toStdString(), c.refusal.toStdString());
+            EXPECT_EQ(boxes.shown().back().flags, MB_ICONERROR);
+            EXPECT_EQ(dialog.Outcome.Added, 0);
+            EXPECT_EQ(book.RecordCount(), 0);
+            continue;
+        }
+        EXPECT_EQ(boxes.texts().last().toStdString(),
+                  QStringLiteral("%1件のデータを取り込みました  ").arg(latinRows + names.size()).toStdString());
+        EXPECT_EQ(book.RecordCount(), latinRows + names.size());
+        QStringList stored;
+        book.SetIndexName(QString());
+        for (book.First(); !book.Eof(); book.Next()) {
+            const QString name = EscapedAnsiToWide(book.FieldByName("NameKanji").AsString());
+            if (!name.startsWith(QStringLiteral("Contact ")))
+                stored << name;
+        }
+        EXPECT_EQ(stored.join(u'|').toStdString(), c.stored.join(u'|').toStdString());
+    }
+}
+
 // A screen reader finds each column's item choice in the preview grid, named after its column with the item
 // chosen, and the list it opens takes the choice.
 TEST_F(ExchangeDialogTest, ImportColumnChoicesAreOnTheAccessibilityBusNamedAfterTheirColumns)

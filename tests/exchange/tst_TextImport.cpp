@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,6 +135,94 @@ TEST(CsvReader, EncodingIsDetectedFromTheBytes)
         const QByteArray bytes = QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + QByteArray(encode(text));
         EXPECT_EQ(DetectTextEncoding(bytes), TTextEncoding::Utf16);
         EXPECT_EQ(DecodeImportText(bytes, TTextEncoding::Utf16), text);
+    }
+}
+
+namespace {
+
+// A file that comes in a few bytes at a time, as a pipe or a slow disk gives it: a character reaches the reader
+// in pieces.
+class TDribble : public QIODevice {
+public:
+    explicit TDribble(const QByteArray &bytes) : bytes_(bytes) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 size = std::min<qint64>({maxSize, 3, bytes_.size() - at_});
+        std::memcpy(data, bytes_.constData() + at_, static_cast<size_t>(size));
+        at_ += size;
+        return size;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
+
+}  // namespace
+
+// The encoding is the whole text's, however far into it the first character beyond ASCII stands and however the
+// reads cut its characters; decoded, the text tells where the first bytes its encoding cannot read stand.
+TEST(CsvReader, TheEncodingIsTheWholeTextsAndBytesItCannotReadAreFound)
+{
+    const QByteArray latin = QByteArray("Display Name,Primary Email\r\n") + QByteArray(1 << 20, 'a') + "\r\n";
+    const QString names = QStringLiteral("山田 太郎,剝 鷗 𠮷\r\n");
+    EXPECT_EQ(DetectTextEncoding(latin + names.toUtf8()), TTextEncoding::Utf8);
+    EXPECT_EQ(DetectTextEncoding(latin + Sjis::encode(QStringLiteral("山田 太郎,森 鴎外\r\n"))), TTextEncoding::ShiftJis);
+    EXPECT_EQ(DetectTextEncoding(latin), TTextEncoding::ShiftJis);
+    // Cut off inside its last character, the text is no UTF-8.
+    EXPECT_EQ(DetectTextEncoding(latin + names.toUtf8().chopped(3)), TTextEncoding::ShiftJis);
+    for (const QByteArray &bytes : {names.toUtf8(), names.toUtf8() + "x"}) {
+        TDribble dribble(bytes);
+        EXPECT_EQ(DetectTextEncoding(dribble), TTextEncoding::Utf8);
+        EXPECT_TRUE(dribble.atEnd());
+    }
+    // A surrogate written as UTF-8 and an overlong form are no UTF-8 either.
+    for (const QByteArray &broken : {QByteArray("\xED\xA0\x80"), QByteArray("\xC0\xAF"), QByteArray("\xE0\x80\xAF")}) {
+        TDribble dribble(names.toUtf8() + broken);
+        EXPECT_EQ(DetectTextEncoding(dribble), TTextEncoding::ShiftJis) << broken.toHex().toStdString();
+    }
+
+    struct Case {
+        const char *trace;
+        QByteArray bytes;
+        TTextEncoding encoding;
+        qsizetype unreadableAt;  // in the decoded text
+        QString text;            // the text decoded, where it is all readable
+    };
+    QStringEncoder utf16le(QStringEncoder::Utf16LE), utf16be(QStringEncoder::Utf16BE);
+    const QByteArray lone = QByteArray::fromHex("3dd8");  // the first half of a surrogate pair, little-endian
+    const QList<Case> cases = {
+        {"UTF-8", "a,b\r\n" + names.toUtf8(), TTextEncoding::Utf8, -1, "a,b\r\n" + names},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + names.toUtf8() + "Zo\xEB,x\r\n", TTextEncoding::Utf8, names.size() + 2, {}},
+        {"UTF-8 cut off", names.toUtf8().chopped(3), TTextEncoding::Utf8, names.size() - 4, {}},
+        {"Shift-JIS", Sjis::encode(QStringLiteral("山田,森 鴎外\r\n")), TTextEncoding::ShiftJis, -1, QStringLiteral("山田,森 鴎外\r\n")},
+        {"UTF-8 read as Shift-JIS", QStringLiteral("x\r\n山田 太郎\r\n").toUtf8(), TTextEncoding::ShiftJis, 3 + 8, {}},
+        {"Latin-1 read as Shift-JIS", "a\r\nZo\xEB M\xFCller", TTextEncoding::ShiftJis, 5, {}},
+        {"Shift-JIS cut off", Sjis::encode(QStringLiteral("山田")).chopped(1), TTextEncoding::ShiftJis, 1, {}},
+        {"UTF-16", "\xFF\xFE" + QByteArray(utf16le(names)), TTextEncoding::Utf16, -1, names},
+        {"UTF-16 big-endian", "\xFE\xFF" + QByteArray(utf16be(names)), TTextEncoding::Utf16, -1, names},
+        {"UTF-16 with half a pair", "\xFF\xFE" + QByteArray(utf16le(u"a,")) + lone + QByteArray(utf16le(u"b")), TTextEncoding::Utf16, 2, {}},
+        {"UTF-16 with a byte alone", "\xFF\xFE" + QByteArray(utf16le(u"ab")) + "c", TTextEncoding::Utf16, 2, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.trace);
+        qsizetype at = -2;
+        const QString text = DecodeImportText(c.bytes, c.encoding, &at);
+        EXPECT_EQ(at, c.unreadableAt) << text.toStdString();
+        if (c.unreadableAt < 0) {
+            EXPECT_EQ(text, c.text);
+        }
+        // The reader marks the row that holds them.
+        TCsvReader reader(text, QLatin1Char(','), false, at);
+        TCsvRow row;
+        int unreadable = 0;
+        while (reader.Next(row))
+            unreadable += row.Unreadable;
+        EXPECT_EQ(unreadable, c.unreadableAt < 0 ? 0 : 1);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "drawing/PrinterInfo.h"
 
 #include <QFile>
+#include <QMap>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 
 #include <fstream>
 #include <functional>
@@ -61,6 +63,35 @@ long statusKb(const char *field)
 }
 
 class PrintJob : public test::PrintedPage {};
+
+// The characters of face that share their glyph with another character (radicals, compatibility ideographs and
+// the ideographs they look like; 〜 and ～, - and ‐, ’ and ʼ), in as many sets as the largest group has members:
+// set n holds the n-th of each group, so that no set holds two characters of one glyph. Characters a line shows
+// nothing for or pdftotext reads as others (blanks, marks, format characters, default-ignorables) are left out.
+QList<QList<char32_t>> sharedGlyphSets(const QRawFont &face)
+{
+    QMap<quint32, QList<char32_t>> byGlyph;
+    for (char32_t c = 0x21; c < 0x30000; ++c) {
+        const QChar::Category category = QChar::category(c);
+        if (category <= QChar::Mark_Enclosing || (category >= QChar::Separator_Space && category <= QChar::Other_NotAssigned)
+            || u_hasBinaryProperty(UChar32(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT) || !face.supportsCharacter(c))
+            continue;
+        const QList<quint32> glyphs = face.glyphIndexesForString(QString::fromUcs4(&c, 1));
+        if (glyphs.size() == 1 && glyphs.front() != 0)
+            byGlyph[glyphs.front()].append(c);
+    }
+    QList<QList<char32_t>> sets;
+    for (const QList<char32_t> &group : std::as_const(byGlyph)) {
+        if (group.size() < 2)
+            continue;
+        for (qsizetype n = 0; n < group.size(); ++n) {
+            if (sets.size() <= n)
+                sets.resize(n + 1);
+            sets[n].append(group[n]);
+        }
+    }
+    return sets;
+}
 
 }  // namespace
 
@@ -130,6 +161,85 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
         print(job);
     }
     EXPECT_EQ(unbroken(rawPdfText(printed)).toStdString(), expected);
+}
+
+// Every character a shipped face draws with another character's glyph comes back as itself, in rows and in
+// columns, from either writer: each set of such characters (one of each glyph) printed by a job of its own after
+// the jobs that printed the others of their glyphs.
+TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatPrintsIt)
+{
+    QTemporaryDir dir;
+    int printed = 0;
+    for (const char *family : {"ＭＳ 明朝", "ＭＳ ゴシック", "Noto Sans CJK JP", "Noto Serif CJK JP"}) {
+        TFont font;
+        SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QString::fromUtf8(family), 0, 12);
+        QFont face = font.Log.Font;  // the installed face a layout's family resolves to
+        face.setPixelSize(64);
+        const QRawFont raw = QRawFont::fromFont(face);
+        ASSERT_TRUE(raw.isValid()) << family;
+        const QList<QList<char32_t>> sets = sharedGlyphSets(raw);
+        // 長 shares its glyph with ⻑ and ⾧ in every shipped face.
+        ASSERT_GE(sets.size(), 3) << family;
+        for (qsizetype n = 0; n < sets.size(); ++n) {
+            const QString text = QString::fromUcs4(sets[n].constData(), sets[n].size());
+            for (const bool vertical : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("%1, set %2 of %3, %4").arg(QString::fromUtf8(family)).arg(n + 1)
+                                 .arg(sets.size()).arg(vertical ? "columns" : "rows").toStdString());
+                const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(++printed));
+                // A line of 40 characters 100 pixels high at 600 dpi; rows down the page, columns leftwards.
+                const auto draw = [&](TPrintJob &job) {
+                    TCanvas canvas(job.Painter(), 600, 600);
+                    TFont lineFont = font;
+                    if (vertical)
+                        MakeVerticalFont(lineFont.Log);
+                    canvas.SetFont(lineFont);
+                    canvas.SetFontHeight(-100);
+                    canvas.SetBrushStyle(TBrushStyle::Clear);
+                    constexpr int PerLine = 40;
+                    for (qsizetype at = 0, line = 0; at < text.size(); ++line) {
+                        qsizetype end = at;
+                        for (int k = 0; k < PerLine && end < text.size(); ++k)
+                            end += text[end].isHighSurrogate() ? 2 : 1;
+                        const QString part = text.mid(at, end - at);
+                        if (vertical)
+                            canvas.TextOut(int(4800 - 120 * line), 100, part);
+                        else
+                            canvas.TextOut(100, int(100 + 120 * line), part);
+                        at = end;
+                    }
+                    job.End();
+                };
+                if (printed % 2) {
+                    QPdfWriter writer(file);
+                    writer.setPageSize(QPageSize(QPageSize::A4));
+                    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+                    writer.setResolution(600);
+                    TPrintJob job(writer, file);
+                    draw(job);
+                } else {
+                    QPrinter printer(QPrinter::HighResolution);
+                    printer.setOutputFormat(QPrinter::PdfFormat);
+                    printer.setOutputFileName(file);
+                    printer.setResolution(600);
+                    printer.setFullPage(true);
+                    TPrintJob job(printer);
+                    draw(job);
+                }
+                QString back = rawPdfText(file);
+                back.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
+                if (back != text) {
+                    const QList<uint> got = back.toUcs4();
+                    QStringList wrong;
+                    for (qsizetype i = 0; i < sets[n].size() && wrong.size() < 20; ++i)
+                        if (i >= got.size() || got[i] != sets[n][i])
+                            wrong.append(QStringLiteral("U+%1 as U+%2")
+                                             .arg(QString::number(uint(sets[n][i]), 16).toUpper())
+                                             .arg(QString::number(i < got.size() ? got[i] : 0, 16).toUpper()));
+                    ADD_FAILURE() << wrong.join(QStringLiteral(", ")).toStdString();
+                }
+            }
+        }
+    }
 }
 
 TEST_F(PrintJob, EveryPageOfALongDocumentGivesBackItsTextAndTheFileStaysWhole)

@@ -242,6 +242,54 @@ TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatP
     }
 }
 
+// A text object keeps its picture while it stays as it is. Played into a PDF after other text was drawn with its
+// glyphs for the other characters of them, it still gives back what it shows; a half-width kana with its sound
+// mark, two glyphs for two characters, gives back each once.
+TEST_F(PrintJob, AKeptPictureGivesBackItsOwnCharactersAfterOtherTextDrewItsGlyphs)
+{
+    // Pasted from another program's PDF, whose text said ⻑ and 〜; and typed.
+    const QStringList pasted{QStringLiteral("⻑野県⻑野市鶴賀"), QStringLiteral("ｶﾌﾞｼｷｶﾞｲｼｬ ﾀﾞｲﾜ 9時〜17時")};
+    const QStringList typed{QStringLiteral("長野県長野市鶴賀"), QStringLiteral("株式会社ダイワ 9時～17時")};
+    TAddressRect first;
+    first.SetRect(test::mm(50, 50, 450, 1300));
+    TAddressRect second;
+    second.SetRect(test::mm(500, 50, 1000, 400));
+    second.SetDirection(1);
+    for (int i = 0; i < 2; ++i) {
+        first.SetLine(i, pasted[i]);
+        second.SetLine(i, typed[i]);
+    }
+    const auto show = [](TAddressRect &object) {
+        QImage screen = blank();
+        QPainter painter(&screen);
+        TCanvas canvas(painter, 600, 600);
+        object.UpdateFontHeight();
+        PrintObject(object, canvas);
+    };
+    show(second);
+    // The pasted object's picture, made now and kept for the print.
+    first.UpdateFontHeight();
+    first.CalcPrintRect(Printer, QPoint(0, 0), true);
+    first.Prepare(Printer, false);
+    show(second);
+
+    QTemporaryDir dir;
+    const QString pastedPdf = dir.filePath(QStringLiteral("pasted.pdf"));
+    writePostcards(pastedPdf, 1, [&](TPrintJob &job, int) {
+        TCanvas canvas(job.Painter(), 600, 600);
+        first.Prepare(canvas.Target(), false);
+        first.Print(canvas, 0, 0);
+    });
+    const QString typedPdf = dir.filePath(QStringLiteral("typed.pdf"));
+    writePostcards(typedPdf, 1, [&](TPrintJob &job, int) {
+        TCanvas canvas(job.Painter(), 600, 600);
+        PrintObject(second, canvas);
+    });
+    const auto withoutBlanks = [](QString text) { return unbroken(text).remove(u' ').toStdString(); };
+    EXPECT_EQ(withoutBlanks(rawPdfText(pastedPdf)), withoutBlanks(pasted.join(QString())));
+    EXPECT_EQ(withoutBlanks(rawPdfText(typedPdf)), withoutBlanks(typed.join(QString())));
+}
+
 TEST_F(PrintJob, EveryPageOfALongDocumentGivesBackItsTextAndTheFileStaysWhole)
 {
     // The fonts of a long run gather the glyphs of all its pages; each page's words must come back from the

@@ -53,6 +53,19 @@ void writePostcards(const QString &file, int pages, const std::function<void(TPr
     job.End();
 }
 
+// A page through the print job of the PDF printer, set up as the print dialogs set it up.
+void printToPdf(const QString &file, const std::function<void(TPrintJob &)> &drawPage)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setResolution(600);
+    printer.setFullPage(true);
+    TPrintJob job(printer);
+    drawPage(job);
+    job.End();
+}
+
 long statusKb(const char *field)
 {
     std::ifstream status("/proc/self/status");
@@ -63,6 +76,22 @@ long statusKb(const char *field)
 }
 
 class PrintJob : public test::PrintedPage {};
+
+// An address down a column at a card's left and one across its upper right, of the lines given.
+struct TTwoAddresses {
+    TTwoAddresses(const QStringList &down, const QStringList &across)
+    {
+        Column.SetRect(test::mm(50, 50, 450, 1300));
+        Across.SetRect(test::mm(500, 50, 1000, 400));
+        Across.SetDirection(1);
+        for (int i = 0; i < std::max(down.size(), across.size()); ++i) {
+            Column.SetLine(i, down.value(i));
+            Across.SetLine(i, across.value(i));
+        }
+    }
+    TAddressRect Column;
+    TAddressRect Across;
+};
 
 // The characters of face that share their glyph with another character (radicals, compatibility ideographs and
 // the ideographs they look like; 〜 and ～, - and ‐, ’ and ʼ), in as many sets as the largest group has members:
@@ -103,19 +132,11 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
                                QStringLiteral("ソリューションズ（株）「」、。")};
     const QStringList horizontal{QStringLiteral("山田長谷川高橋一方用センター"),
                                  QStringLiteral("ヴェルモアソリューションズ（株）「」、。")};
-    TAddressRect column;
-    column.SetRect(test::mm(50, 50, 450, 1300));
-    TAddressRect across;
-    across.SetRect(test::mm(500, 50, 1000, 400));
-    across.SetDirection(1);
-    for (int i = 0; i < 3; ++i) {
-        column.SetLine(i, vertical.value(i));
-        across.SetLine(i, horizontal.value(i));
-    }
+    TTwoAddresses card(vertical, horizontal);
 
     const auto print = [&](TPrintJob &job) {
         TCanvas canvas(job.Painter(), 600, 600);
-        for (TAddressRect *object : {&column, &across}) {
+        for (TAddressRect *object : {&card.Column, &card.Across}) {
             object->UpdateFontHeight();
             PrintObject(*object, canvas);
         }
@@ -151,15 +172,7 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
 
     // The PDF printer, as the print dialogs set it up.
     const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        printer.setResolution(600);
-        printer.setFullPage(true);
-        TPrintJob job(printer);
-        print(job);
-    }
+    printToPdf(printed, print);
     EXPECT_EQ(unbroken(rawPdfText(printed)).toStdString(), expected);
 }
 
@@ -186,45 +199,32 @@ TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatP
                 SCOPED_TRACE(QStringLiteral("%1, set %2 of %3, %4").arg(QString::fromUtf8(family)).arg(n + 1)
                                  .arg(sets.size()).arg(vertical ? "columns" : "rows").toStdString());
                 const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(++printed));
-                // A line of 40 characters 100 pixels high at 600 dpi; rows down the page, columns leftwards.
+                // Lines of 30 characters 60 pixels high at 600 dpi: rows down the card, columns leftwards.
                 const auto draw = [&](TPrintJob &job) {
                     TCanvas canvas(job.Painter(), 600, 600);
                     TFont lineFont = font;
                     if (vertical)
                         MakeVerticalFont(lineFont.Log);
                     canvas.SetFont(lineFont);
-                    canvas.SetFontHeight(-100);
+                    canvas.SetFontHeight(-60);
                     canvas.SetBrushStyle(TBrushStyle::Clear);
-                    constexpr int PerLine = 40;
+                    constexpr int PerLine = 30;
                     for (qsizetype at = 0, line = 0; at < text.size(); ++line) {
                         qsizetype end = at;
                         for (int k = 0; k < PerLine && end < text.size(); ++k)
                             end += text[end].isHighSurrogate() ? 2 : 1;
                         const QString part = text.mid(at, end - at);
                         if (vertical)
-                            canvas.TextOut(int(4800 - 120 * line), 100, part);
+                            canvas.TextOut(int(2300 - 70 * line), 60, part);
                         else
-                            canvas.TextOut(100, int(100 + 120 * line), part);
+                            canvas.TextOut(60, int(60 + 70 * line), part);
                         at = end;
                     }
-                    job.End();
                 };
-                if (printed % 2) {
-                    QPdfWriter writer(file);
-                    writer.setPageSize(QPageSize(QPageSize::A4));
-                    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-                    writer.setResolution(600);
-                    TPrintJob job(writer, file);
-                    draw(job);
-                } else {
-                    QPrinter printer(QPrinter::HighResolution);
-                    printer.setOutputFormat(QPrinter::PdfFormat);
-                    printer.setOutputFileName(file);
-                    printer.setResolution(600);
-                    printer.setFullPage(true);
-                    TPrintJob job(printer);
-                    draw(job);
-                }
+                if (printed % 2)
+                    writePostcards(file, 1, [&](TPrintJob &job, int) { draw(job); });
+                else
+                    printToPdf(file, draw);
                 QString back = rawPdfText(file);
                 back.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
                 if (back != text) {
@@ -250,15 +250,9 @@ TEST_F(PrintJob, AKeptPictureGivesBackItsOwnCharactersAfterOtherTextDrewItsGlyph
     // Pasted from another program's PDF, whose text said ⻑ and 〜; and typed.
     const QStringList pasted{QStringLiteral("⻑野県⻑野市鶴賀"), QStringLiteral("ｶﾌﾞｼｷｶﾞｲｼｬ ﾀﾞｲﾜ 9時〜17時")};
     const QStringList typed{QStringLiteral("長野県長野市鶴賀"), QStringLiteral("株式会社ダイワ 9時～17時")};
-    TAddressRect first;
-    first.SetRect(test::mm(50, 50, 450, 1300));
-    TAddressRect second;
-    second.SetRect(test::mm(500, 50, 1000, 400));
-    second.SetDirection(1);
-    for (int i = 0; i < 2; ++i) {
-        first.SetLine(i, pasted[i]);
-        second.SetLine(i, typed[i]);
-    }
+    TTwoAddresses card(pasted, typed);
+    TAddressRect &first = card.Column;
+    TAddressRect &second = card.Across;
     const auto show = [](TAddressRect &object) {
         QImage screen = blank();
         QPainter painter(&screen);

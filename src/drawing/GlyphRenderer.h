@@ -65,7 +65,8 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QLi
 // compatibility ideograph and an ideograph (⻑ and 長, 〜 and ～) answers the lowest and a vertical form answers
 // nothing. So whatever draws glyphs records, as it draws them, what they stand for (texts as TPlacedRun holds
 // them); a PDF's text is corrected from this record. The latest drawing of a glyph is what it stands for, so a
-// document gives back what it drew itself, not what one printed before it drew with the same glyph.
+// document gives back what it drew itself, not what one printed before it drew with the same glyph. A PDF's font
+// names each glyph once: a document that draws both characters of one glyph says the later for both.
 void RecordDrawnText(const QGlyphRun &run, const QStringList &texts);
 
 // What the glyphs of one face stand for, as they were last drawn.

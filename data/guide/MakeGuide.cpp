@@ -1,6 +1,10 @@
 // Build-time typesetter of the operation guide: guide.txt (UTF-8, see its head for the markup) becomes
 // "Mirvale18.pdf" with a title page, a contents page and chapters placed so that help context N opens on
 // page N + 3 (counted from 0), the page the program asks the PDF viewer for, and no page between is blank.
+#include "drawing/GlyphRenderer.h"
+#include "drawing/PrintJob.h"
+#include "drawing/PrinterInfo.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFontDatabase>
@@ -9,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <cstdio>
@@ -440,6 +445,30 @@ private:
 
 // ---- drawing ------------------------------------------------------------------------------------------
 
+// Records what each glyph of the line stands for, as the program's own drawing does, for the PDF's text: the
+// writer would name a glyph an ideograph shares with a radical or a compatibility ideograph by the lowest of them
+// (⻑ for 長) and a glyph of the ideographic blank by the em space.
+void recordText(const QTextLine &line, const QString &text)
+{
+    const int end = line.textStart() + line.textLength();
+    QList<int> boundaries;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.setPosition(line.textStart());
+    for (int at = line.textStart(); at < end && at >= 0; at = int(graphemes.toNextBoundary()))
+        boundaries.append(at);
+    boundaries.append(end);
+    for (qsizetype i = 0; i + 1 < boundaries.size();) {
+        const int start = boundaries[i];
+        const QList<QGlyphRun> runs = line.glyphRuns(start, boundaries[i + 1] - start);
+        // Graphemes drawn with the same glyphs (a ligature) are one cluster.
+        for (++i; i + 1 < boundaries.size() && line.glyphRuns(boundaries[i], boundaries[i + 1] - boundaries[i]) == runs;)
+            ++i;
+        const QStringView cluster = QStringView(text).sliced(start, std::min(boundaries[i], end) - start);
+        for (const QGlyphRun &run : runs)
+            RecordDrawnText(run, ClusterGlyphTexts(cluster, run.glyphIndexes().size()));
+    }
+}
+
 void drawItems(QPainter &painter, const std::vector<Item> &items)
 {
     for (const Item &item : items) {
@@ -449,16 +478,30 @@ void drawItems(QPainter &painter, const std::vector<Item> &items)
             continue;
         }
         const QTextLine line = item.layout->lineAt(item.line);
+        recordText(line, item.layout->text());
         // Lines were laid out at the block's origin; move each to its own place on the page.
         painter.setPen(Qt::black);
         line.draw(&painter, item.at - line.position());
     }
 }
 
+// A line Qt sets itself, recorded from a layout of it in the painter's font: the glyphs drawText draws.
+void drawLine(QPainter &painter, const QRectF &rect, int flags, const QString &text)
+{
+    QTextLayout layout(text, painter.font(), painter.device());
+    layout.beginLayout();
+    while (layout.createLine().isValid()) {
+    }
+    layout.endLayout();
+    for (int i = 0; i < layout.lineCount(); ++i)
+        recordText(layout.lineAt(i), text);
+    painter.drawText(rect, flags, text);
+}
+
 void drawCentred(QPainter &painter, const QFont &font, const QString &text, qreal y)
 {
     painter.setFont(font);
-    painter.drawText(QRectF(0, y, mm(PageWidthMm), mm(20)), Qt::AlignHCenter | Qt::AlignTop, text);
+    drawLine(painter, QRectF(0, y, mm(PageWidthMm), mm(20)), Qt::AlignHCenter | Qt::AlignTop, text);
 }
 
 void drawRunningParts(QPainter &painter, const Fonts &fonts, const QString &title, int page)
@@ -466,49 +509,11 @@ void drawRunningParts(QPainter &painter, const Fonts &fonts, const QString &titl
     painter.setPen(Qt::darkGray);
     painter.setFont(fonts.running);
     const QRectF header(mm(MarginLeftMm), mm(14), mm(PageWidthMm - MarginLeftMm - MarginRightMm), mm(6));
-    painter.drawText(header, Qt::AlignRight | Qt::AlignBottom, title);
+    drawLine(painter, header, Qt::AlignRight | Qt::AlignBottom, title);
     painter.setPen(QPen(Qt::darkGray, mm(0.15)));
     painter.drawLine(header.bottomLeft() + QPointF(0, mm(1)), header.bottomRight() + QPointF(0, mm(1)));
     painter.setPen(Qt::black);
     drawCentred(painter, fonts.running, QStringLiteral("― %1 ―").arg(page + 1), mm(PageHeightMm - 16));
-}
-
-// Qt names each glyph in the PDF's text map by the lowest code point the font gives it. IPAex gives the
-// Kangxi radicals (U+2F00 on) the glyphs of the ideographs they look like, and the tab the blank's, so text
-// copied or searched in the guide would read "⼊⼒" for "入力". Those entries are rewritten to the characters
-// actually drawn; each keeps its length, so the file's offsets stay valid.
-void mendTextMaps(QByteArray &pdf)
-{
-    qsizetype from = pdf.indexOf("begincmap");
-    if (from < 0)
-        throw GuideError(QStringLiteral("the PDF has no readable text map to mend"));
-    for (; from >= 0; from = pdf.indexOf("begincmap", from)) {
-        const qsizetype end = pdf.indexOf("endcmap", from);
-        if (end < 0)
-            throw GuideError(QStringLiteral("the PDF's text map has no end"));
-        bool inArray = false;  // the arrays of a range hold the characters; the rest are glyph numbers
-        for (qsizetype i = from; i < end; ++i) {
-            if (pdf[i] == '[' || pdf[i] == ']') {
-                inArray = pdf[i] == '[';
-                continue;
-            }
-            if (!inArray || pdf[i] != '<' || i + 5 >= end || pdf[i + 5] != '>')
-                continue;
-            bool ok = false;
-            const uint code = pdf.mid(i + 1, 4).toUInt(&ok, 16);
-            uint drawn = code;
-            if (ok && code < 0x20)
-                drawn = 0x20;
-            else if (ok && code >= 0x2F00 && code <= 0x2FDF) {
-                const QString ideograph = QChar(char16_t(code)).decomposition();
-                if (ideograph.size() == 1)
-                    drawn = ideograph[0].unicode();
-            }
-            if (drawn != code)
-                pdf.replace(i + 1, 4, QByteArray::number(drawn, 16).toUpper().rightJustified(4, '0'));
-        }
-        from = end;
-    }
 }
 
 void write(const Guide &guide, const QString &outputName)
@@ -549,11 +554,17 @@ void write(const Guide &guide, const QString &outputName)
     }
     painter.end();
 
-    QByteArray bytes = pdf.data();
-    mendTextMaps(bytes);
+    const QByteArray bytes = pdf.data();
     QSaveFile output(outputName);
     if (!output.open(QIODevice::WriteOnly) || output.write(bytes) != bytes.size() || !output.commit())
         throw GuideError(outputName + QStringLiteral(": ") + output.errorString());
+    try {
+        CorrectPdfText(outputName);
+    } catch (const EPrinterError &e) {
+        // A guide whose text says other than its pages must not pass for a built one.
+        QFile::remove(outputName);
+        throw GuideError(QString::fromUtf8(e.what()));
+    }
 }
 
 }  // namespace

@@ -320,24 +320,26 @@ void TCanvas::drawText(int x, int y, unsigned options, const TRect *rect, QStrin
             p.drawPolygon(cell);
         });
     }
-    for (const TPlacedRun &run : PlaceLine(line, starts, resolved.WidthScale))
-        glyphs(run.Run, run.Transform * frame, s_.Font.Color);
+    for (const TPlacedRun &run : PlaceLine(line, text, starts, resolved.WidthScale))
+        glyphs(run, frame, s_.Font.Color);
     s_.Clip = clip;
 }
 
-void TCanvas::glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour)
+void TCanvas::glyphs(const TPlacedRun &run, const QTransform &frame, const QColor &colour)
 {
+    const QTransform transform = run.Transform * frame;
     if (picture_) {
-        picture_->AddGlyphs(run, transform, colour, s_.Clip);
+        picture_->AddGlyphs(run.Run, run.Texts, transform, colour, s_.Clip);
         return;
     }
+    RecordDrawnText(run.Run, run.Texts);
     painter_->save();
     painter_->setTransform(base_);
     if (s_.Clip)
         painter_->setClipRect(*s_.Clip, Qt::IntersectClip);
     painter_->setTransform(transform * base_);
     painter_->setPen(colour);
-    painter_->drawGlyphRun(QPointF(0, 0), run);
+    painter_->drawGlyphRun(QPointF(0, 0), run.Run);
     painter_->restore();
 }
 

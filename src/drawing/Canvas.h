@@ -22,12 +22,12 @@
 #include <memory>
 #include <optional>
 
-class QGlyphRun;
 class QImage;
 class QPainter;
 class QPaintDevice;
 class QRawFont;
 class TMetafileEx;
+struct TPlacedRun;
 
 // The largest font size in points the canvas draws and a stream may give (what the font dialogs offer).
 inline constexpr int MaxFontPoints = 1638;
@@ -215,7 +215,7 @@ private:
     void drawText(int x, int y, unsigned options, const TRect *rect, QStringView text, const int *dx);
     template <class Draw> void paintShapes(Draw draw);
     void stretchImage(const TRect &rect, const QImage &image, unsigned rop, const QRegion *clip, bool exact);
-    void glyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour);
+    void glyphs(const TPlacedRun &run, const QTransform &frame, const QColor &colour);
     QPen pen() const;
     void startFigure();
 

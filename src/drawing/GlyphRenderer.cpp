@@ -10,6 +10,7 @@
 #include <hb.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numeric>
@@ -119,13 +120,9 @@ QString postScriptName(const QRawFont &font)
     return QString();
 }
 
-struct TFaceRecord {
-    QString PostScriptName;
-    TFaceText Text;
-};
-
 QMutex faceTextMutex;
-QHash<hb_font_t *, TFaceRecord> faceTexts;
+QHash<hb_font_t *, QString> faceNames;  // the PostScript name of each face drawn with
+QHash<QString, TFaceText> drawnTexts;   // by PostScript name, the name a PDF's font goes by
 
 bool standsUpright(char32_t c, bool uprightAll)
 {
@@ -185,33 +182,7 @@ struct TUnitGlyph {
     int OffsetY = 0;  // down
 };
 
-// Every glyph of a shaped run stands for its cluster's text; a cluster of several glyphs is told by its first.
-void recordTexts(hb_font_t *hbFont, const QRawFont &font, QStringView text, int runEnd, const hb_glyph_info_t *infos,
-                 unsigned count)
-{
-    QMutexLocker lock(&faceTextMutex);
-    TFaceRecord &face = faceTexts[hbFont];
-    if (!face.Text.Font.isValid()) {
-        face.Text.Font = font;
-        face.PostScriptName = postScriptName(font);
-    }
-    for (unsigned g = 0; g < count; ++g) {
-        const int cluster = static_cast<int>(infos[g].cluster);
-        if (g > 0 && static_cast<int>(infos[g - 1].cluster) == cluster)
-            continue;
-        int end = runEnd;
-        for (unsigned next = g + 1; next < count; ++next)
-            if (static_cast<int>(infos[next].cluster) > cluster) {
-                end = static_cast<int>(infos[next].cluster);
-                break;
-            }
-        if (!face.Text.Texts.contains(infos[g].codepoint))
-            face.Text.Texts.insert(infos[g].codepoint, text.sliced(cluster, end - cluster).toString());
-    }
-}
-
-QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, const QRawFont &font, QStringView text, bool vertical,
-                             bool uprightAll)
+QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
 {
     static const hb_feature_t verticalFeatures[] = {
         {HB_TAG('v', 'e', 'r', 't'), 1, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
@@ -231,7 +202,6 @@ QList<TUnitGlyph> shapeUnits(hb_font_t *hbFont, const QRawFont &font, QStringVie
         unsigned count = 0;
         const hb_glyph_info_t *infos = hb_buffer_get_glyph_infos(buffer, &count);
         const hb_glyph_position_t *positions = hb_buffer_get_glyph_positions(buffer, &count);
-        recordTexts(hbFont, font, text, run.End, infos, count);
         for (unsigned g = 0; g < count; ++g) {
             TUnitGlyph glyph;
             glyph.Index = infos[g].codepoint;
@@ -293,8 +263,7 @@ struct TShapeEqual {
 
 // Layouts measure the same texts again and again (every fitting step, every column, the unit character), so
 // each thread keeps the texts it has shaped; the table starts afresh when it has grown large.
-const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, const QRawFont &font, QStringView text, bool vertical,
-                                     bool uprightAll)
+const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, QStringView text, bool vertical, bool uprightAll)
 {
     constexpr size_t MaxTexts = 4096;
     thread_local std::unordered_map<TShapeKey, QList<TUnitGlyph>, TShapeHash, TShapeEqual> shaped;
@@ -302,7 +271,7 @@ const QList<TUnitGlyph> &shapedUnits(hb_font_t *hbFont, const QRawFont &font, QS
         return known->second;
     if (shaped.size() >= MaxTexts)
         shaped.clear();
-    QList<TUnitGlyph> glyphs = shapeUnits(hbFont, font, text, vertical, uprightAll);
+    QList<TUnitGlyph> glyphs = shapeUnits(hbFont, text, vertical, uprightAll);
     return shaped.emplace(TShapeKey{hbFont, vertical, uprightAll, text.toString()}, std::move(glyphs)).first->second;
 }
 
@@ -434,7 +403,7 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
         const QRawFont &face = run.Fallback < 0 ? font : line.Fallbacks[run.Fallback];
         const double scale = face.pixelSize() / face.unitsPerEm();
         const QStringView part = text.sliced(run.Start, run.End - run.Start);
-        const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(face), face, part, vertical, uprightAll);
+        const QList<TUnitGlyph> &units = shapedUnits(harfBuzzFont(face), part, vertical, uprightAll);
         line.Glyphs.reserve(line.Glyphs.size() + units.size());
         int lastCluster = -1;
         double inCluster = 0;
@@ -457,7 +426,7 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
     return line;
 }
 
-QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts, double widthScale)
+QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QList<double> &starts, double widthScale)
 {
     // Glyphs lying along the line are drawn in the line frame narrowed by widthScale; upright glyphs of a
     // vertical line in that frame turned a quarter back, so they stand in the column with x across it.
@@ -469,6 +438,24 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
     QList<TPlacedRun> runs;
     QList<quint32> indexes;
     QList<QPointF> positions;
+    QStringList texts;
+    // A cluster runs to the start of the next one, in the order of the text.
+    QList<int> clusterStarts;
+    for (const TShapedGlyph &glyph : line.Glyphs)
+        clusterStarts.append(glyph.Cluster);
+    std::sort(clusterStarts.begin(), clusterStarts.end());
+    QStringList glyphTexts;
+    for (qsizetype first = 0; first < line.Glyphs.size();) {
+        const int cluster = line.Glyphs[first].Cluster;
+        qsizetype end = first + 1;
+        while (end < line.Glyphs.size() && line.Glyphs[end].Cluster == cluster)
+            ++end;
+        const auto next = std::upper_bound(clusterStarts.cbegin(), clusterStarts.cend(), cluster);
+        const qsizetype textEnd = std::min(next == clusterStarts.cend() ? text.size() : qsizetype(*next), text.size());
+        glyphTexts.append(ClusterGlyphTexts(cluster < textEnd ? text.sliced(cluster, textEnd - cluster) : QStringView(),
+                                            end - first));
+        first = end;
+    }
     int runFace = 0;
     bool runUpright = false;
     const auto flush = [&] {
@@ -479,17 +466,21 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
         placed.Run.setGlyphIndexes(indexes);
         placed.Run.setPositions(positions);
         placed.Transform = runUpright ? inColumn : alongLine;
+        placed.Texts = texts;
         runs.append(placed);
         indexes.clear();
         positions.clear();
+        texts.clear();
     };
-    for (const TShapedGlyph &glyph : line.Glyphs) {
+    for (qsizetype g = 0; g < line.Glyphs.size(); ++g) {
+        const TShapedGlyph &glyph = line.Glyphs[g];
         if (!indexes.isEmpty() && (glyph.Fallback != runFace || glyph.Upright != runUpright))
             flush();
         runFace = glyph.Fallback;
         runUpright = glyph.Upright;
         const double pen = (glyph.Cluster < starts.size() ? starts[glyph.Cluster] : 0) / widthScale + glyph.InCluster;
         indexes.append(glyph.Index);
+        texts.append(glyphTexts[g]);
         positions.append(glyph.Upright ? QPointF(columnCentre + glyph.Offset.x(), pen + glyph.Offset.y())
                                        : QPointF(pen + glyph.Offset.x(), line.Ascent + glyph.Offset.y()));
     }
@@ -497,19 +488,42 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts
     return runs;
 }
 
-TFaceText ShapedFaceText(const QString &postScriptName)
+QStringList ClusterGlyphTexts(QStringView cluster, qsizetype glyphs)
 {
-    // One face is shaped through a HarfBuzz font per size and per loaded copy, each recording only what it
-    // shaped; glyph indexes belong to the face, so the records of all of them together tell a page's glyphs.
-    QMutexLocker lock(&faceTextMutex);
-    TFaceText merged;
-    for (const TFaceRecord &face : std::as_const(faceTexts)) {
-        if (face.PostScriptName != postScriptName)
-            continue;
-        if (!merged.Font.isValid())
-            merged.Font = face.Text.Font;
-        for (auto it = face.Text.Texts.cbegin(); it != face.Text.Texts.cend(); ++it)
-            merged.Texts.insert(it.key(), it.value());
+    QStringList texts(glyphs);
+    if (texts.isEmpty())
+        return texts;
+    const QList<uint> characters = cluster.toUcs4();
+    if (characters.size() == glyphs) {
+        for (qsizetype i = 0; i < glyphs; ++i)
+            texts[i] = QString::fromUcs4(reinterpret_cast<const char32_t *>(&characters[i]), 1);
+    } else {
+        texts.front() = cluster.toString();
     }
-    return merged;
+    return texts;
+}
+
+void RecordDrawnText(const QGlyphRun &run, const QStringList &texts)
+{
+    const QRawFont font = run.rawFont();
+    if (!font.isValid())
+        return;
+    hb_font_t *face = harfBuzzFont(font);
+    const QList<quint32> glyphs = run.glyphIndexes();
+    QMutexLocker lock(&faceTextMutex);
+    auto name = faceNames.find(face);
+    if (name == faceNames.end())
+        name = faceNames.insert(face, postScriptName(font));
+    TFaceText &record = drawnTexts[*name];
+    if (!record.Font.isValid())
+        record.Font = font;
+    for (qsizetype i = 0; i < glyphs.size() && i < texts.size(); ++i)
+        if (!texts[i].isEmpty())
+            record.Texts.insert(glyphs[i], texts[i]);
+}
+
+TFaceText DrawnFaceText(const QString &postScriptName)
+{
+    QMutexLocker lock(&faceTextMutex);
+    return drawnTexts.value(postScriptName);
 }

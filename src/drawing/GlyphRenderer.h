@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QRawFont>
+#include <QStringList>
 #include <QStringView>
 #include <QTransform>
 
@@ -42,23 +43,36 @@ struct TShapedLine {
 // only a character no installed face has is left to the font's empty box. The line's metrics stay the font's.
 TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, bool uprightAll = false);
 
-// A glyph run with the transform that takes its coordinates to those of the line's frame.
+// What each of the glyphs a cluster of text is drawn with stands for: a character each where there are as many
+// glyphs as characters (ｶﾞ drawn as ｶ and ﾞ), else the whole text on the first glyph and nothing on the others
+// (a ligature, が composed from か and a combining mark).
+QStringList ClusterGlyphTexts(QStringView cluster, qsizetype glyphs);
+
+// A glyph run with the transform that takes its coordinates to those of the line's frame, and what each of its
+// glyphs stands for (ClusterGlyphTexts).
 struct TPlacedRun {
     QGlyphRun Run;
     QTransform Transform;
+    QStringList Texts;
 };
 
-// The line's glyphs placed with the top of the line's cell at the origin of the line frame (x along the
-// line). starts holds each unit's start along the line in pixels; widthScale narrows or widens the glyphs
-// along the line without moving those starts. A vertical line's column lies across y in [0, CellHeight()].
-QList<TPlacedRun> PlaceLine(const TShapedLine &line, const QList<double> &starts, double widthScale);
+// The glyphs of line, shaped from text, placed with the top of the line's cell at the origin of the line frame
+// (x along the line). starts holds each unit's start along the line in pixels; widthScale narrows or widens the
+// glyphs along the line without moving those starts. A vertical line's column lies across y in [0, CellHeight()].
+QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QList<double> &starts, double widthScale);
 
-// What the glyphs of one face stand for, as the lines shaped with it so far say: the text of each glyph's
-// cluster. A PDF writer looks its glyphs up in the font's character map, where a glyph shared by a radical and
-// an ideograph answers the radical and a vertical form answers nothing; this record is what corrects that.
+// A PDF writer names each glyph by a character its font maps to it, where a glyph shared by a radical or a
+// compatibility ideograph and an ideograph (⻑ and 長, 〜 and ～) answers the lowest and a vertical form answers
+// nothing. So whatever draws glyphs records, as it draws them, what they stand for (texts as TPlacedRun holds
+// them); a PDF's text is corrected from this record. The latest drawing of a glyph is what it stands for, so a
+// document gives back what it drew itself, not what one printed before it drew with the same glyph. A PDF's font
+// names each glyph once: a document that draws both characters of one glyph says the later for both.
+void RecordDrawnText(const QGlyphRun &run, const QStringList &texts);
+
+// What the glyphs of one face stand for, as they were last drawn.
 struct TFaceText {
-    QRawFont Font;                   // the face (any size), empty when no line was shaped with it
+    QRawFont Font;                   // the face (any size), empty when nothing was drawn with it
     QHash<quint32, QString> Texts;   // by glyph index
 };
 // The face whose PostScript name (as a PDF's BaseFont gives it) is name.
-TFaceText ShapedFaceText(const QString &postScriptName);
+TFaceText DrawnFaceText(const QString &postScriptName);

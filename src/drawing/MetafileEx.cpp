@@ -1,5 +1,6 @@
 #include "drawing/MetafileEx.h"
 
+#include "drawing/GlyphRenderer.h"
 
 #include <QPainter>
 
@@ -52,14 +53,15 @@ QPainter &TMetafileEx::ShapePainter(const std::optional<QRect> &clip)
     return *recorder_;
 }
 
-void TMetafileEx::AddGlyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour,
-                            const std::optional<QRect> &clip)
+void TMetafileEx::AddGlyphs(const QGlyphRun &run, const QStringList &texts, const QTransform &transform,
+                            const QColor &colour, const std::optional<QRect> &clip)
 {
     EndRecording();
-    if (!items_.isEmpty() && joinGlyphs(items_.last(), run, transform, colour, clip))
+    if (!items_.isEmpty() && joinGlyphs(items_.last(), run, texts, transform, colour, clip))
         return;
     TItem item;
     item.Glyphs = run;
+    item.Texts = texts;
     item.Colour = colour;
     item.Frame = transform;
     if (clip)
@@ -67,8 +69,8 @@ void TMetafileEx::AddGlyphs(const QGlyphRun &run, const QTransform &transform, c
     items_.append(item);
 }
 
-bool TMetafileEx::joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform &transform, const QColor &colour,
-                             const std::optional<QRect> &clip)
+bool TMetafileEx::joinGlyphs(TItem &last, const QGlyphRun &run, const QStringList &texts, const QTransform &transform,
+                             const QColor &colour, const std::optional<QRect> &clip)
 {
     // Every glyph item costs a printer or PDF page a state change, a matrix and a text object of its own,
     // and a layout draws a text in many pieces (columns, the parts of a name) in one font and frame turned
@@ -95,6 +97,7 @@ bool TMetafileEx::joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform
         positions.append(position + step);
     last.Glyphs.setGlyphIndexes(indexes);
     last.Glyphs.setPositions(positions);
+    last.Texts.append(texts);
     return true;
 }
 
@@ -147,6 +150,7 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
                 painter.setPen(item.Colour);
                 colour = item.Colour;
             }
+            RecordDrawnText(item.Glyphs, item.Texts);
             painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
             continue;
         }
@@ -165,6 +169,7 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
             painter.drawPicture(0, 0, *item.Shapes);
         } else {
             painter.setPen(item.Colour);
+            RecordDrawnText(item.Glyphs, item.Texts);
             painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
         }
         painter.restore();  // the pen too, as it was before the item

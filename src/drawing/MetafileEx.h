@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPicture>
 #include <QRect>
+#include <QStringList>
 #include <QTransform>
 
 #include <memory>
@@ -33,7 +34,8 @@ public:
     // A painter for shapes under clip (picture coordinates); it stays open until the next call of another
     // kind or a different clip.
     QPainter &ShapePainter(const std::optional<QRect> &clip);
-    void AddGlyphs(const QGlyphRun &run, const QTransform &transform, const QColor &colour,
+    // texts: what each glyph stands for, as TPlacedRun holds it; the play records it as drawn.
+    void AddGlyphs(const QGlyphRun &run, const QStringList &texts, const QTransform &transform, const QColor &colour,
                    const std::optional<QRect> &clip);
     // Appends every item of picture as played into target under clip (coordinates of this picture).
     void AddPicture(const TMetafileEx &picture, const QRectF &target, const std::optional<QRect> &clip);
@@ -48,14 +50,15 @@ private:
     struct TItem {
         std::shared_ptr<QPicture> Shapes;   // null for a glyph item
         QGlyphRun Glyphs;
+        QStringList Texts;                  // what each glyph stands for
         QColor Colour;
         QTransform Frame;                   // item coordinates to picture coordinates
         std::optional<QRectF> Clip;         // picture coordinates
     };
     QTransform placement(const QRectF &target) const;
     // Adds a glyph run to last when it can be drawn as a part of it; false when it cannot.
-    static bool joinGlyphs(TItem &last, const QGlyphRun &run, const QTransform &transform, const QColor &colour,
-                           const std::optional<QRect> &clip);
+    static bool joinGlyphs(TItem &last, const QGlyphRun &run, const QStringList &texts, const QTransform &transform,
+                           const QColor &colour, const std::optional<QRect> &clip);
 
     QList<TItem> items_;
     int width_ = 0;

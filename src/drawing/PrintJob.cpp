@@ -254,7 +254,7 @@ QByteArray correctedFont(TPdfFile &pdf, const TPdfValue &font)
     QString name = QString::fromUtf8(baseFont.Text).mid(1);
     if (name.size() > 7 && name[6] == u'+')
         name = name.mid(7);  // a subset's tag
-    const TFaceText face = ShapedFaceText(name);
+    const TFaceText face = DrawnFaceText(name);
     if (!face.Font.isValid())
         return QByteArray();
     const QByteArray subsetFile = pdf.StreamData(fontFile);

@@ -39,11 +39,11 @@ private:
 };
 
 // Gives every font of the PDF file a ToUnicode map from what the glyph renderer recorded: each glyph maps to
-// the text it was shaped for, so 田 stays 田 (not the radical ⽥ that shares its glyph) and vertical forms
-// (ー, small kana, brackets) keep their characters; a glyph of such a face the renderer never shaped (text
-// Qt drew itself) that the writer named by a radical is named by the ideograph sharing it. Fonts of faces the
-// renderer never shaped keep the writer's map. Only the fonts' objects are read, not the pages, and the new maps
-// are appended as an update of the file. A file indexed by a cross-reference stream is left as it is. Throws
-// EPrinterError, naming the file shownFile (pdfFile when empty), when the file cannot be read or updated; the
-// file is then as it was.
+// the text it was last drawn for, so 長 stays 長 (not the radical ⻑ that shares its glyph), a typed ⻑ or ～
+// stays itself, and vertical forms (ー, small kana, brackets) keep their characters; a glyph of such a face
+// nothing recorded (text Qt drew itself) that the writer named by a radical is named by the ideograph sharing it.
+// Fonts of faces nothing recorded keep the writer's map. Only the fonts' objects are read, not the pages, and the
+// new maps are appended as an update of the file. A file indexed by a cross-reference stream is left as it is.
+// Throws EPrinterError, naming the file shownFile (pdfFile when empty), when the file cannot be read or updated;
+// the file is then as it was.
 void CorrectPdfText(const QString &pdfFile, const QString &shownFile = {});

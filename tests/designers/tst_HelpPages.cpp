@@ -40,12 +40,15 @@
 #include "geo/NoriSel.h"
 #include "mainlist/AdrsSch.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -135,6 +138,38 @@ std::vector<ContentsEntry> contentsEntries()
 }
 
 class HelpPages : public LayoutFormTest {};
+
+// How often each character of text stands in it, blanks and line breaks left out.
+std::map<char32_t, int> characterCounts(const QString &text)
+{
+    std::map<char32_t, int> counts;
+    for (char32_t c : text.toUcs4())
+        if (!QChar::isSpace(c))
+            ++counts[c];
+    return counts;
+}
+
+// The characters whose counts differ, each as "U+XXXX x: pdf n, source m".
+QStringList differences(const std::map<char32_t, int> &pdf, const std::map<char32_t, int> &source)
+{
+    std::set<char32_t> all;
+    for (const auto *counts : {&pdf, &source})
+        for (const auto &[c, n] : *counts)
+            all.insert(c);
+    QStringList differing;
+    for (char32_t c : all) {
+        const auto count = [c](const std::map<char32_t, int> &counts) {
+            const auto it = counts.find(c);
+            return it == counts.end() ? 0 : it->second;
+        };
+        if (count(pdf) != count(source))
+            differing.append(QStringLiteral("U+%1 %2: pdf %3, source %4")
+                                 .arg(QString::number(uint(c), 16).toUpper(), QString::fromUcs4(&c, 1))
+                                 .arg(count(pdf))
+                                 .arg(count(source)));
+    }
+    return differing;
+}
 
 }  // namespace
 
@@ -342,6 +377,48 @@ TEST(GuidePages, EveryPageSaysSomethingAndNoneIsLeftBlank)
         // A heading and a line of text at the least: a page is not a line carried over from the page before.
         EXPECT_GE(pages[i].count(QLatin1Char('\n')) + 1, 4) << pages[i].toStdString();
     }
+}
+
+// The guide's text, searched or copied, holds what its pages show: 長 where 長 is printed, though IPAex draws it
+// with the glyph of the radicals ⻑ and ⾧, ～ beside 〜 that shares its glyph, 黒, 𠮷 from the face that stands
+// in, and each half-width kana with its sound mark once. The chapters' characters are those of guide.txt, each as
+// often as it writes it; the title page's those of its title lines.
+TEST(GuidePages, TheTextHoldsTheCharactersThePagesShow)
+{
+    QFile file(test::sourceDir() + QStringLiteral("data/guide/guide.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString chapters, titlePage;
+    bool inChapters = false;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'@')) {
+            const QString word = line.section(u' ', 0, 0);
+            const QString rest = line.section(u' ', 1);
+            inChapters = inChapters || word == QStringLiteral("@chapter");
+            if (word == QStringLiteral("@chapter") || word == QStringLiteral("@section"))
+                chapters += rest;
+            else if (word == QStringLiteral("@title") || word == QStringLiteral("@subtitle")
+                     || word == QStringLiteral("@titlenote"))
+                titlePage += rest;
+        } else if (inChapters) {
+            // A bullet is printed with its mark.
+            chapters += line.startsWith(QStringLiteral("- ")) ? QStringLiteral("・") + line.mid(2) : line;
+        }
+    }
+    const QStringList pages = pageBodies();
+    ASSERT_GE(pages.size(), 137);
+    static const QRegularExpression pageNumber(QStringLiteral("―\\s*\\d+\\s*―"));
+    const QString printed = pages.mid(2).join(QString()).remove(pageNumber);
+    EXPECT_EQ(differences(characterCounts(printed), characterCounts(chapters)).join(u'\n').toStdString(), "");
+    EXPECT_EQ(differences(characterCounts(pageText(1)), characterCounts(titlePage)).join(u'\n').toStdString(), "");
+
+    // The words searched for first: every 長 of the guide.
+    for (const QString &word : {QStringLiteral("長形"), QStringLiteral("長い"), QStringLiteral("細長"), QStringLiteral("長さ"),
+                                QStringLiteral("ｶﾃｺﾞﾘ")})
+        EXPECT_EQ(withoutBlanks(printed).remove(u'\n').count(word), chapters.count(word)) << word.toStdString();
+    EXPECT_FALSE(printed.contains(QChar(0x2ED1)));
+    EXPECT_EQ(printed.count(QStringLiteral("長")), chapters.count(QStringLiteral("長")));
 }
 
 TEST(GuidePages, TheContentsListEveryChapterAtThePageItBeginsOn)

@@ -17,11 +17,13 @@
 #include "drawing/MetafileEx.h"
 #include "drawing/NameRect.h"
 #include "drawing/PosRect.h"
+#include "drawing/WordRect.h"
 
 #include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QRawFont>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -278,6 +280,62 @@ TEST_F(LayoutPrintTest, MultiUpSheetFromItsStartPositionAndItsPreview)
             EXPECT_EQ(inkIn(preview, inside), 0);
         else
             EXPECT_GT(inkIn(preview, inside), 20) << n;
+    }
+}
+
+// Text copied from another program's PDF often holds the radicals and compatibility ideographs that PDF's text
+// said for 長, 金, 見 and the like, and 〜 where ～ was meant; IPAex draws each of them with the glyph of the
+// character it looks like. A postcard run, its letter text down a column, says in its PDF exactly what it
+// printed, the pasted characters or the typed ones, whichever the run before it printed.
+TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyph)
+{
+    struct TCard {
+        QString Address1, Address2, Name, Letter;
+    };
+    const QList<TCard> pasted{
+        {QStringLiteral("⻑野県⻑野市鶴賀緑町"), QStringLiteral("⾦沢ビル五階"), QStringLiteral("⾺場　⿃⾒"),
+         QStringLiteral("⾔葉と⾨前の九時〜十七時")},
+        // Compatibility ideographs as some systems keep names: 櫛 (U+2F8ED) and 漣 (U+F992).
+        {QStringLiteral("⻑崎県⻑崎市⾦屋町"), QStringLiteral("⻑⾨ビル"), QStringLiteral("\U0002F8ED田　\uF992"),
+         QStringLiteral("⻑⾒の⾦⾺⿃")},
+    };
+    const QList<TCard> typed{
+        {QStringLiteral("長野県長野市鶴賀緑町"), QStringLiteral("金沢ビル五階"), QStringLiteral("馬場　鳥見"),
+         QStringLiteral("言葉と門前の九時～十七時")},
+        {QStringLiteral("長崎県長崎市金屋町"), QStringLiteral("長門ビル"), QStringLiteral("櫛田　漣"),
+         QStringLiteral("長見の金馬鳥")},
+    };
+    // The premise: the face draws each pair with one glyph.
+    QFont mincho = name()->Font().Log.Font;
+    mincho.setPixelSize(64);
+    const QRawFont face = QRawFont::fromFont(mincho);
+    for (const auto &[a, b] : {std::pair{u"⻑", u"長"}, std::pair{u"〜", u"～"}, std::pair{u"\uF992", u"漣"}})
+        ASSERT_EQ(face.glyphIndexesForString(QString::fromUtf16(a)), face.glyphIndexesForString(QString::fromUtf16(b)));
+
+    TWordRect letter;
+    letter.SetRect({30, 330, 150, 540});
+    letter.SetDirection(0);
+    letter.SetLineCount(1);
+    job.Shown.push_back(&letter);
+    job.Fixed.push_back(&letter);
+    job.RecordNumbers = {0, 1};
+    for (const QList<TCard> *cards : {&pasted, &typed, &pasted}) {
+        job.BindRecord = [&](int32_t index) {
+            const TCard &card = (*cards)[index];
+            address()->SetLine(0, card.Address1);
+            address()->SetLine(1, card.Address2);
+            name()->SetName(card.Name);
+            letter.SetLine(0, card.Letter);
+            return true;
+        };
+        ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+        ASSERT_EQ(pdfPages(pdf), 2);
+        for (int page = 1; page <= 2; ++page) {
+            const TCard &card = (*cards)[page - 1];
+            const QString text = pageText(pdf, page);
+            for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
+                EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+        }
     }
 }
 

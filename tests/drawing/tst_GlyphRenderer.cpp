@@ -308,7 +308,7 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
         EXPECT_EQ(line.Ascent, int(std::lround(own.ascent())));
         const QList<double> starts{0, 100, 100, 200};
         // A run for each face in the order of the text, which is the order a PDF's text reads in.
-        const QList<TPlacedRun> runs = PlaceLine(line, starts, 1);
+        const QList<TPlacedRun> runs = PlaceLine(line, text, starts, 1);
         ASSERT_EQ(runs.size(), 3);
         EXPECT_EQ(runs[0].Run.rawFont(), own);
         EXPECT_EQ(runs[1].Run.rawFont(), line.Fallbacks[0]);

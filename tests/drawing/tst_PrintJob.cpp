@@ -6,6 +6,7 @@
 #include "drawing/PrinterInfo.h"
 
 #include <QFile>
+#include <QMap>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 
 #include <fstream>
 #include <functional>
@@ -51,6 +53,19 @@ void writePostcards(const QString &file, int pages, const std::function<void(TPr
     job.End();
 }
 
+// A page through the print job of the PDF printer, set up as the print dialogs set it up.
+void printToPdf(const QString &file, const std::function<void(TPrintJob &)> &drawPage)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setResolution(600);
+    printer.setFullPage(true);
+    TPrintJob job(printer);
+    drawPage(job);
+    job.End();
+}
+
 long statusKb(const char *field)
 {
     std::ifstream status("/proc/self/status");
@@ -62,6 +77,51 @@ long statusKb(const char *field)
 
 class PrintJob : public test::PrintedPage {};
 
+// An address down a column at a card's left and one across its upper right, of the lines given.
+struct TTwoAddresses {
+    TTwoAddresses(const QStringList &down, const QStringList &across)
+    {
+        Column.SetRect(test::mm(50, 50, 450, 1300));
+        Across.SetRect(test::mm(500, 50, 1000, 400));
+        Across.SetDirection(1);
+        for (int i = 0; i < std::max(down.size(), across.size()); ++i) {
+            Column.SetLine(i, down.value(i));
+            Across.SetLine(i, across.value(i));
+        }
+    }
+    TAddressRect Column;
+    TAddressRect Across;
+};
+
+// The characters of face that share their glyph with another character (radicals, compatibility ideographs and
+// the ideographs they look like; 〜 and ～, - and ‐, ’ and ʼ), in as many sets as the largest group has members:
+// set n holds the n-th of each group, so that no set holds two characters of one glyph. Characters a line shows
+// nothing for or pdftotext reads as others (blanks, marks, format characters, default-ignorables) are left out.
+QList<QList<char32_t>> sharedGlyphSets(const QRawFont &face)
+{
+    QMap<quint32, QList<char32_t>> byGlyph;
+    for (char32_t c = 0x21; c < 0x30000; ++c) {
+        const QChar::Category category = QChar::category(c);
+        if (category <= QChar::Mark_Enclosing || (category >= QChar::Separator_Space && category <= QChar::Other_NotAssigned)
+            || u_hasBinaryProperty(UChar32(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT) || !face.supportsCharacter(c))
+            continue;
+        const QList<quint32> glyphs = face.glyphIndexesForString(QString::fromUcs4(&c, 1));
+        if (glyphs.size() == 1 && glyphs.front() != 0)
+            byGlyph[glyphs.front()].append(c);
+    }
+    QList<QList<char32_t>> sets;
+    for (const QList<char32_t> &group : std::as_const(byGlyph)) {
+        if (group.size() < 2)
+            continue;
+        for (qsizetype n = 0; n < group.size(); ++n) {
+            if (sets.size() <= n)
+                sets.resize(n + 1);
+            sets[n].append(group[n]);
+        }
+    }
+    return sets;
+}
+
 }  // namespace
 
 TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritings)
@@ -72,19 +132,11 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
                                QStringLiteral("ソリューションズ（株）「」、。")};
     const QStringList horizontal{QStringLiteral("山田長谷川高橋一方用センター"),
                                  QStringLiteral("ヴェルモアソリューションズ（株）「」、。")};
-    TAddressRect column;
-    column.SetRect(test::mm(50, 50, 450, 1300));
-    TAddressRect across;
-    across.SetRect(test::mm(500, 50, 1000, 400));
-    across.SetDirection(1);
-    for (int i = 0; i < 3; ++i) {
-        column.SetLine(i, vertical.value(i));
-        across.SetLine(i, horizontal.value(i));
-    }
+    TTwoAddresses card(vertical, horizontal);
 
     const auto print = [&](TPrintJob &job) {
         TCanvas canvas(job.Painter(), 600, 600);
-        for (TAddressRect *object : {&column, &across}) {
+        for (TAddressRect *object : {&card.Column, &card.Across}) {
             object->UpdateFontHeight();
             PrintObject(*object, canvas);
         }
@@ -120,16 +172,116 @@ TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritin
 
     // The PDF printer, as the print dialogs set it up.
     const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        printer.setResolution(600);
-        printer.setFullPage(true);
-        TPrintJob job(printer);
-        print(job);
-    }
+    printToPdf(printed, print);
     EXPECT_EQ(unbroken(rawPdfText(printed)).toStdString(), expected);
+}
+
+// Every character a shipped face draws with another character's glyph comes back as itself, in rows and in
+// columns, from either writer: each set of such characters (one of each glyph) printed by a job of its own after
+// the jobs that printed the others of their glyphs.
+TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatPrintsIt)
+{
+    QTemporaryDir dir;
+    int printed = 0;
+    for (const char *family : {"ＭＳ 明朝", "ＭＳ ゴシック", "Noto Sans CJK JP", "Noto Serif CJK JP"}) {
+        TFont font;
+        SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QString::fromUtf8(family), 0, 12);
+        QFont face = font.Log.Font;  // the installed face a layout's family resolves to
+        face.setPixelSize(64);
+        const QRawFont raw = QRawFont::fromFont(face);
+        ASSERT_TRUE(raw.isValid()) << family;
+        const QList<QList<char32_t>> sets = sharedGlyphSets(raw);
+        // 長 shares its glyph with ⻑ and ⾧ in every shipped face.
+        ASSERT_GE(sets.size(), 3) << family;
+        for (qsizetype n = 0; n < sets.size(); ++n) {
+            const QString text = QString::fromUcs4(sets[n].constData(), sets[n].size());
+            for (const bool vertical : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("%1, set %2 of %3, %4").arg(QString::fromUtf8(family)).arg(n + 1)
+                                 .arg(sets.size()).arg(vertical ? "columns" : "rows").toStdString());
+                const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(++printed));
+                // Lines of 30 characters 60 pixels high at 600 dpi: rows down the card, columns leftwards.
+                const auto draw = [&](TPrintJob &job) {
+                    TCanvas canvas(job.Painter(), 600, 600);
+                    TFont lineFont = font;
+                    if (vertical)
+                        MakeVerticalFont(lineFont.Log);
+                    canvas.SetFont(lineFont);
+                    canvas.SetFontHeight(-60);
+                    canvas.SetBrushStyle(TBrushStyle::Clear);
+                    constexpr int PerLine = 30;
+                    for (qsizetype at = 0, line = 0; at < text.size(); ++line) {
+                        qsizetype end = at;
+                        for (int k = 0; k < PerLine && end < text.size(); ++k)
+                            end += text[end].isHighSurrogate() ? 2 : 1;
+                        const QString part = text.mid(at, end - at);
+                        if (vertical)
+                            canvas.TextOut(int(2300 - 70 * line), 60, part);
+                        else
+                            canvas.TextOut(60, int(60 + 70 * line), part);
+                        at = end;
+                    }
+                };
+                if (printed % 2)
+                    writePostcards(file, 1, [&](TPrintJob &job, int) { draw(job); });
+                else
+                    printToPdf(file, draw);
+                QString back = rawPdfText(file);
+                back.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
+                if (back != text) {
+                    const QList<uint> got = back.toUcs4();
+                    QStringList wrong;
+                    for (qsizetype i = 0; i < sets[n].size() && wrong.size() < 20; ++i)
+                        if (i >= got.size() || got[i] != sets[n][i])
+                            wrong.append(QStringLiteral("U+%1 as U+%2")
+                                             .arg(QString::number(uint(sets[n][i]), 16).toUpper())
+                                             .arg(QString::number(i < got.size() ? got[i] : 0, 16).toUpper()));
+                    ADD_FAILURE() << wrong.join(QStringLiteral(", ")).toStdString();
+                }
+            }
+        }
+    }
+}
+
+// A text object keeps its picture while it stays as it is. Played into a PDF after other text was drawn with its
+// glyphs for the other characters of them, it still gives back what it shows; a half-width kana with its sound
+// mark, two glyphs for two characters, gives back each once.
+TEST_F(PrintJob, AKeptPictureGivesBackItsOwnCharactersAfterOtherTextDrewItsGlyphs)
+{
+    // Pasted from another program's PDF, whose text said ⻑ and 〜; and typed.
+    const QStringList pasted{QStringLiteral("⻑野県⻑野市鶴賀"), QStringLiteral("ｶﾌﾞｼｷｶﾞｲｼｬ ﾀﾞｲﾜ 9時〜17時")};
+    const QStringList typed{QStringLiteral("長野県長野市鶴賀"), QStringLiteral("株式会社ダイワ 9時～17時")};
+    TTwoAddresses card(pasted, typed);
+    TAddressRect &first = card.Column;
+    TAddressRect &second = card.Across;
+    const auto show = [](TAddressRect &object) {
+        QImage screen = blank();
+        QPainter painter(&screen);
+        TCanvas canvas(painter, 600, 600);
+        object.UpdateFontHeight();
+        PrintObject(object, canvas);
+    };
+    show(second);
+    // The pasted object's picture, made now and kept for the print.
+    first.UpdateFontHeight();
+    first.CalcPrintRect(Printer, QPoint(0, 0), true);
+    first.Prepare(Printer, false);
+    show(second);
+
+    QTemporaryDir dir;
+    const QString pastedPdf = dir.filePath(QStringLiteral("pasted.pdf"));
+    writePostcards(pastedPdf, 1, [&](TPrintJob &job, int) {
+        TCanvas canvas(job.Painter(), 600, 600);
+        first.Prepare(canvas.Target(), false);
+        first.Print(canvas, 0, 0);
+    });
+    const QString typedPdf = dir.filePath(QStringLiteral("typed.pdf"));
+    writePostcards(typedPdf, 1, [&](TPrintJob &job, int) {
+        TCanvas canvas(job.Painter(), 600, 600);
+        PrintObject(second, canvas);
+    });
+    const auto withoutBlanks = [](QString text) { return unbroken(text).remove(u' ').toStdString(); };
+    EXPECT_EQ(withoutBlanks(rawPdfText(pastedPdf)), withoutBlanks(pasted.join(QString())));
+    EXPECT_EQ(withoutBlanks(rawPdfText(typedPdf)), withoutBlanks(typed.join(QString())));
 }
 
 TEST_F(PrintJob, EveryPageOfALongDocumentGivesBackItsTextAndTheFileStaysWhole)

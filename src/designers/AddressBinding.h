@@ -158,8 +158,14 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // A shown barcode not wholly on the label, which would print over the next one, gives way for the record.
 // What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
 // TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay. True when every shown text that prints
-// for the record, each addition included, is set in its lent place at the smallest text size or more.
+// for the record, each addition's whole line included, is set in its lent place at the smallest text size or
+// more.
 bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label);
+
+// The shown additions of the receiver's that do not print their whole line for the record laid out by
+// LayOutLabelRecord at the smallest text size or more: given way for it, set smaller, or cut at their frame's
+// end. Those without a text for the record are not among them.
+std::vector<const TAdditionRect *> AdditionsLeftOff(const TFixedObjects &receiver);
 
 // Whether a label of the size (layout units) prints every shown part and addition of the receiver's readably
 // for a company contact as offices keep them (a long company name, two departments, a title, a building, every

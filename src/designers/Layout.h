@@ -230,6 +230,11 @@ public:
     // What a print or preview run prints: the shown objects, each of RecordNumbers bound in turn (the sender
     // too where the paper shows one), the wizard's offsets, start position and prints per record.
     TLayoutPrintJob MakePrintJob(bool limitedPrinter);
+    // Before a label's or card's print (preview false) or preview of the records: where some cannot hold a shown
+    // addition readably, each bound and laid out as the print lays it out, the question naming them and the
+    // additions, whose Yes prints them so; empty where every record holds them. The card shows the list's
+    // record again after.
+    QString AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview);
     void actExitExecute();
     void tbtnPriorPreviewClick();
     void tbtnNextPreviewClick();

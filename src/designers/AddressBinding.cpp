@@ -1111,6 +1111,21 @@ bool laidOutReadably(const TFixedObjects &receiver, QSize label)
 
 }  // namespace
 
+TRect LabelItemRect(const TPaperFormat &paper, int row)
+{
+    // Under the name, in the label's lowest 30 % (more when the name ends higher), 3 mm in from the sides and
+    // 1 mm from the foot; on a low label higher, each row as high as a line at the smallest text size needs in
+    // the program's faces, whose lines are nearly a fifth taller than their size, and a little between lines.
+    const int width = TenthsMmToLayout(paper.Width), height = TenthsMmToLayout(paper.Height);
+    const int margin = TenthsMmToLayout(30);
+    const int foot = height - TenthsMmToLayout(10);
+    const int nameBottom = paper.CombinedRectCount > 2 ? paper.CombinedRects[2].Bottom : 0;
+    const int least = PointsToLayout(SmallestTextPoints * 1.25);
+    const int top = std::min(std::clamp(nameBottom, height / 2, height * 7 / 10), foot - 4 * least);
+    const int line = std::max((foot - top) / 4, 1);
+    return TRect{margin, top + row * line, width - margin, top + (row + 1) * line};
+}
+
 std::vector<const TAdditionRect *> AdditionsLeftOff(const TFixedObjects &receiver)
 {
     TMeasuringCanvas measuring;

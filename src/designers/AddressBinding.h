@@ -5,6 +5,7 @@
 
 #include "designers/PrintDocument.h"
 #include "designers/SenderRecord.h"
+#include "drawing/Rect.h"
 
 #include <QByteArray>
 #include <QList>
@@ -130,6 +131,10 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
 // addresses and the keywords, each after its heading. Free texts stay; the sender's contact lines are
 // FillContacts' work.
 void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
+
+// The place a label's or card's addition row (0 to 3) takes on a new layout of the paper: four lines across the
+// foot, in layout units.
+TRect LabelItemRect(const TPaperFormat &paper, int row);
 
 // The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
 // computation the print loop and the designer's canvas share, both with the label's size in layout units.

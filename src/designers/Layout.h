@@ -184,7 +184,7 @@ public:
     bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
     // Whether the layout prints the records: it shows the record and prints the receiver's side.
     bool NeedsData() const { return PrintParts == 0 || (PrintParts == 1 && ShowsRecord()); }
-    // The place a label's or card's addition row (0 to 3) takes on a new layout: four lines across the foot.
+    // The place a label's or card's addition row (0 to 3) takes on a new layout (LabelItemRect).
     TRect RecordItemRect(int row) const;
     // The paper's picture is its address side: the message side of a letter body shows the bare paper.
     bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }

@@ -207,6 +207,10 @@ void BindEachRecord(const TLayoutPrintJob &job, const std::function<bool(int rec
     if (!job.BindRecord)
         return;
     TRecordBinder binder(job, std::nullopt, RecordsWalkedAhead);
+    // Held for the walk, as the print holds its page's: the canvases alive share the fonts and measurements,
+    // which the layouts' own canvases would otherwise make anew for every record.
+    TMetafileEx picture;
+    const TCanvas held(picture, LayoutDpi, LayoutDpi);
     const int records = int(job.RecordNumbers.size());
     // Held a walk's length at a time, as the print holds it a page's.
     for (int first = 0; first < records; first += RecordsWalkedAhead) {

@@ -250,10 +250,7 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
         timer.start();
         int named = 0;
         const TFixedObjects receiver = layout.Receiver();
-        BindEachRecord(layout.Job, [&](int) {
-            named += !AdditionsLeftOff(receiver).empty();
-            return true;
-        });
+        BindEachRecord(layout.Job, [&](int) { named += !AdditionsLeftOff(receiver).empty(); });
         std::printf("  check: %.2f s, %d of %zu records cannot hold an addition\n", seconds(timer), named,
                     layout.Job.RecordNumbers.size());
     }

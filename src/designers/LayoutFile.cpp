@@ -413,28 +413,35 @@ QString TLayoutForm::AdditionsLeftOffQuestion(const std::vector<int32_t> &record
     constexpr int listed = 10;
     QStringList lines;
     int count = 0;
+    bool read = true;
     {
         TWaitCursor wait;
         const auto senders = holdSenderTable();
         TLayoutPrintJob job = MakePrintJob(false);
         job.RecordNumbers = records;
-        BindEachRecord(job, [&](int) {
-            const std::vector<const TAdditionRect *> leftOff = AdditionsLeftOff(receiver);
-            if (leftOff.empty() || ++count > listed)
-                return true;
-            QStringList items;
-            for (const TAdditionRect *item : leftOff)
-                items << (item->Item == 0 ? QStringLiteral("「%1」").arg(item->Text()) : AdditionItemText(item->Item));
-            const TNameRect &name = *receiver.Name;
-            const QString company = receiver.Split ? receiver.Corp[0]->Text() : name.CorpName();
-            lines << QStringLiteral("　%1%2：%3")
-                         .arg(name.Name(), company.isEmpty() ? QString() : QStringLiteral("（%1）").arg(company),
-                              items.join(QStringLiteral("、")));
-            return true;
-        });
+        try {
+            BindEachRecord(job, [&](int) {
+                const std::vector<const TAdditionRect *> leftOff = AdditionsLeftOff(receiver);
+                if (leftOff.empty() || ++count > listed)
+                    return;
+                QStringList items;
+                for (const TAdditionRect *item : leftOff)
+                    items << (item->Item == 0 ? QStringLiteral("「%1」").arg(item->Text()) : AdditionItemText(item->Item));
+                // The receiver as printed: the name, a company contact's company after it.
+                const QString name = receiver.Name->Name();
+                const QString company = receiver.Split ? receiver.Corp[0]->Text() : receiver.Name->CorpName();
+                const QString who = name.isEmpty()      ? company
+                                    : company.isEmpty() ? name
+                                                        : QStringLiteral("%1（%2）").arg(name, company);
+                lines << QStringLiteral("　%1：%2").arg(who, items.join(QStringLiteral("、")));
+            });
+        } catch (const EDatabaseError &) {
+            // A book that cannot be read is the print's to report, as it reports it without a shown addition.
+            read = false;
+        }
         RefillFixedObjects();
     }
-    if (count == 0)
+    if (count == 0 || !read)
         return {};
     if (count > listed)
         lines << QStringLiteral("　ほか%1件").arg(count - listed);

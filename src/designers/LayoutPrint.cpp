@@ -202,7 +202,7 @@ TPrintPlan TLayoutPrintJob::Plan() const
     return plan;
 }
 
-void BindEachRecord(const TLayoutPrintJob &job, const std::function<bool(int record)> &bound)
+void BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound)
 {
     if (!job.BindRecord)
         return;
@@ -216,8 +216,8 @@ void BindEachRecord(const TLayoutPrintJob &job, const std::function<bool(int rec
     for (int first = 0; first < records; first += RecordsWalkedAhead) {
         const TTableReadScope read(job.RecordTable);
         for (int record = first; record < std::min(records, first + RecordsWalkedAhead); ++record)
-            if (binder.Bind(record) && !bound(record))
-                return;
+            if (binder.Bind(record))
+                bound(record);
     }
 }
 

@@ -144,7 +144,7 @@ TRect LabelItemRect(const TPaperFormat &paper, int row);
 // its edges): an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
 // address; a name block that outgrows its frame takes the free room under it first, down to the first shown
 // addition that prints for the record or a millimetre above the label's foot, then the address's lower part down to what its lines need at the smallest
-// size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
+// size, the name's top margin over the address's bottom one. A shown barcode between them stands under the address's lines (up with the address's foot, or down
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
 // be set under the smallest size. Where the block would still be set under the smallest size over the shown
 // additions under it that print for the record, they move down, each as high as the user made it, onto one

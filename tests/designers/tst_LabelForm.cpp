@@ -1910,10 +1910,10 @@ TEST_F(LabelFormTest, AnOfficesBookPrintsEveryTickedAdditionOnEveryLabelOrNamesI
                 ASSERT_EQ(named.size(), std::min<qsizetype>(lacking.size(), 10)) << asked[0].toStdString();
                 for (qsizetype k = 0; k < named.size(); ++k) {
                     // A company contact's line names its company after the person.
-                    const QString key = lacking[k].section(u'：', 0, 0), items = lacking[k].section(u'：', 1);
+                    const QString key = lacking[k].section(u'：', 0, 0);
                     EXPECT_TRUE(named[k].startsWith(key) || named[k].contains(key.mid(1) + QStringLiteral("）")))
                         << named[k].toStdString() << " against " << lacking[k].toStdString();
-                    EXPECT_EQ(named[k].section(u'：', 1).toStdString(), items.toStdString());
+                    EXPECT_EQ(named[k].section(u'：', 1).toStdString(), lacking[k].section(u'：', 1).toStdString());
                 }
                 if (lacking.size() > 10) {
                     EXPECT_TRUE(lines.contains(QStringLiteral("　ほか%1件").arg(lacking.size() - 10)))
@@ -1924,7 +1924,7 @@ TEST_F(LabelFormTest, AnOfficesBookPrintsEveryTickedAdditionOnEveryLabelOrNamesI
     }
 }
 
-TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesPreviewsTheLabelsAsTheyPrint)
+TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesShowsThePreview)
 {
     AddOfficeBook();
     int low = -1;
@@ -1949,7 +1949,7 @@ TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesPreviewsThe
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(name.Name(), shown);
 
-    // The preview asks the same before it shows the labels: a No shows none, a Yes the sheets as they print.
+    // The preview asks the same before it shows the labels: a No shows none, a Yes shows them.
     asked = PrintThroughTheWizard(IDNO, true);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].endsWith(QStringLiteral("このままプレビューを表示しますか？  "))) << asked[0].toStdString();

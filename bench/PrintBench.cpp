@@ -3,17 +3,24 @@
 // whole), beside the plain drawText pages of the same strings; the peak memory of each side and its resident
 // size along the pages.
 // Usage: bench_print [--book FOLDER] [--document FILE.gpl] [--records N] [--out FILE.pdf] [--labels 1]
+//                    [--items CODES]
 //   --book: an address-book folder, printed in registration order (else a book of N sample records, 10,000);
 //   --document: a layout (else the layout of a new postcard: receiver and sender);
-//   --labels 1: each record on a label of a 2 x 5 label sheet (a new label layout: the receiver), ten a page.
+//   --labels 1: each record on a label of a 2 x 5 label sheet (a new label layout: the receiver), ten a page;
+//   --items 3,9: with --labels, the label's addition rows show these items (as the additions dialog numbers
+//     them) where a new label puts them, each record is laid out as the label window lays it out, and the
+//     records are checked for additions they cannot hold, as the window's print command checks them, before
+//     the print; the check's time is printed and counted in the print loop's.
 #include "core/AddressRecord.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "base/SjisCodec.h"
+#include "base/Units.h"
 #include "db/Table.h"
 #include "designers/AddressBinding.h"
 #include "designers/LayoutPrint.h"
 #include "designers/PrintDocument.h"
+#include "drawing/AdditionRect.h"
 #include "drawing/AddressRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/NameRect.h"
@@ -45,6 +52,7 @@ struct TOptions {
     QString Out;
     int Records = 10000;
     bool Labels = false;
+    std::vector<uint8_t> Items;
 };
 
 TOptions parse(int argc, char **argv)
@@ -62,6 +70,9 @@ TOptions parse(int argc, char **argv)
             o.Out = value;
         else if (!std::strcmp(argv[i], "--labels"))
             o.Labels = value.toInt() != 0;
+        else if (!std::strcmp(argv[i], "--items"))
+            for (const QString &code : value.split(u','))
+                o.Items.push_back(uint8_t(code.toInt()));
     }
     return o;
 }
@@ -144,6 +155,20 @@ struct TLayout {
             for (size_t i : {0, 1, 2, 4, 5, 6})
                 if (!options.Labels || i < 3)
                     Doc.ZOrderList.push_back(Doc.CombinedObjects[i].get());
+            if (options.Labels && !options.Items.empty()) {
+                // As the label window sets a new label up: every text written in the paper's direction.
+                for (auto &object : Doc.CombinedObjects)
+                    if (auto *text = dynamic_cast<TMetaRect *>(object.get()))
+                        text->SetDirection(Job.Paper.Direction != 0 ? 1 : 0);
+                for (size_t row = 0; row < std::min<size_t>(options.Items.size(), 4); ++row) {
+                    TAdditionRect &item = Doc.RecordItem(int(row));
+                    item.Item = options.Items[row];
+                    item.SetRect(LabelItemRect(Job.Paper, int(row)));
+                    item.SetDirection(Job.Paper.Direction != 0 ? 1 : 0);
+                    item.Visible = 1;
+                    Doc.ZOrderList.insert(Doc.ZOrderList.begin(), &item);
+                }
+            }
             static_cast<TPosRect *>(Doc.CombinedObjects[4].get())->SetText(QStringLiteral("1000005"));
             static_cast<TAddressRect *>(Doc.CombinedObjects[5].get())->SetLine(0, QStringLiteral("東京都千代田区丸の内一丁目一番一号"));
             static_cast<TNameRect *>(Doc.CombinedObjects[6].get())->SetName(QStringLiteral("ベルモーラ商事株式会社"));
@@ -161,15 +186,36 @@ struct TLayout {
         else
             for (auto &object : Doc.CombinedObjects)
                 Job.Fixed.push_back(object.get());
+        LaysOut = options.Labels && !options.Items.empty();
+        for (size_t row = 0; LaysOut && row < std::min<size_t>(options.Items.size(), 4); ++row)
+            Job.Fixed.push_back(&Doc.RecordItem(int(row)));
         return true;
     }
 
     // The receiver filled from a record as the designer's binding fills it (the data form's conversions,
-    // the name rules, the barcode); false when the record is gone.
-    bool Bind(TTable &table, int32_t recNo) { return BindReceiverRecord(Receiver(), table, recNo, Context(), nullptr); }
-    void BindRow(const TAddressBindRecord &row) { BindReceiverRow(Receiver(), row, Context(), nullptr); }
+    // the name rules, the barcode, a label's additions), a label with additions laid out as the label window
+    // lays it out; false when the record is gone.
+    bool Bind(TTable &table, int32_t recNo)
+    {
+        const bool found = BindReceiverRecord(Receiver(), table, recNo, Context(), nullptr);
+        layOut();
+        return found;
+    }
+    void BindRow(const TAddressBindRecord &row)
+    {
+        BindReceiverRow(Receiver(), row, Context(), nullptr);
+        layOut();
+    }
     TFixedObjects Receiver() { return ReceiverObjects(Doc, Doc.SplitLayout != 0); }
     TBindContext Context() const { return ProgramBindContext(Doc.PrintForm, Job.Paper.Direction); }
+    bool LaysOut = false;
+
+private:
+    void layOut()
+    {
+        if (LaysOut)
+            LayOutLabelRecord(Receiver(), QSize(TenthsMmToLayout(Job.Paper.Width), TenthsMmToLayout(Job.Paper.Height)));
+    }
 };
 
 TSideResult printThroughTheLoop(const TOptions &options, const QString &book, const QString &file)
@@ -197,6 +243,17 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
     else
         SetPrinterPaper(0, 1, layout.Job.Paper.Width, layout.Job.Paper.Height);
     TSideMeter meter;
+    if (layout.LaysOut) {
+        // The label window's check before its print: every record bound and laid out once, its additions
+        // measured.
+        QElapsedTimer timer;
+        timer.start();
+        int named = 0;
+        const TFixedObjects receiver = layout.Receiver();
+        BindEachRecord(layout.Job, [&](int) { named += !AdditionsLeftOff(receiver).empty(); });
+        std::printf("  check: %.2f s, %d of %zu records cannot hold an addition\n", seconds(timer), named,
+                    layout.Job.RecordNumbers.size());
+    }
     PrintLayout(layout.Job, QStringLiteral("宛名印刷"), file, [&](int done, int total) {
         meter.Page(done, total);
         return true;

@@ -18,10 +18,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// The entries of the item lists by code; 11 to 18 are the keyword titles and are read when the list is made.
-QString itemText(int code)
+QString AdditionItemText(int code)
 {
     switch (code) {
     case 1: return QStringLiteral("逆順電話番号");
@@ -40,8 +37,6 @@ QString itemText(int code)
     default: return code >= 11 && code <= 18 ? KeywordNames[code - 11] : QString();
     }
 }
-
-}  // namespace
 
 TAdditionInfoDialog::TAdditionInfoDialog(QWidget *owner) : QDialog(owner)
 {
@@ -133,7 +128,7 @@ void TAdditionInfoDialog::FillAdditionItems(uint8_t group)
         combo->setUpdatesEnabled(false);
         combo->clear();
         for (int code : codes)
-            combo->addItem(itemText(code), code);
+            combo->addItem(AdditionItemText(code), code);
         combo->setCurrentIndex(-1);
         combo->setEditText(typed);
         combo->setUpdatesEnabled(true);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -13,6 +14,10 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+
+// The entry of the item lists for an item code; 11 to 18 are the keyword titles as they are when it is called,
+// and codes not offered have none.
+QString AdditionItemText(int code);
 
 class TAdditionInfoDialog : public QDialog {
     Q_OBJECT

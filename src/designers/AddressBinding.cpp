@@ -803,8 +803,8 @@ struct TRecordPlaces {
 // The combined set's name standing under the address and sharing its width, both written horizontally: the
 // places of the name n (its frame on the label), the address a and a shown barcode between them (TFixedObjects) with the name's text
 // kept over the shown additions under it whose tops are rowTops; only its margin, where nothing is drawn, lies
-// over an addition's frame. The name's own frame may reach into the label's foot. Empty where the objects
-// stand otherwise.
+// over an addition's frame and, where the block is short of room, over the address's. The name's own frame may
+// reach into the label's foot. Empty where the objects stand otherwise.
 std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, QSize label,
                                               const std::vector<int> &rowTops)
 {
@@ -838,16 +838,17 @@ std::optional<TRecordPlaces> placeLabelRecord(const TFixedObjects &receiver, QSi
     const bool between = barcode && barcode->Visible && sideBySide(barcode->GetRect(), n) &&
                          barcode->GetRect().Top >= a.Top && barcode->GetRect().Top < std::max(n.Top, addressFoot);
     const TRect b = between ? barcode->GetRect() : TRect{};
-    // How high the name may start over an address that ends at foot.
+    // How high the name short of room may start over an address whose place ends at foot: under a barcode
+    // between them, else with its margin over the address's, where neither draws anything.
     const auto highestTop = [&](int foot) {
-        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot;
+        return between ? std::max(foot, std::min(b.Top, foot) + b.Height()) : foot - TextMargin;
     };
     if (cramped)
         top = std::max(bottom - needed, std::min(highestTop(least), top));
     // An address that reaches the label's foot leaves the name nowhere to go: both keep their frames.
     if (top >= bottom)
         return TRecordPlaces{n, a, std::nullopt, false};
-    const int addressBottom = cramped && between ? std::max(least, top - b.Height()) : top;
+    const int addressBottom = !cramped ? top : between ? std::max(least, top - b.Height()) : top + TextMargin;
     TRecordPlaces places;
     places.NameRoom = {n.Left, top, n.Right, bottom};
     places.AddressRoom = placeUnderName(
@@ -1088,20 +1089,17 @@ std::pair<Places, std::vector<int>> placeOverRows(const std::vector<TAdditionRec
 }
 
 // Whether every shown object of the receiver's that prints for the record is set, in the place it is lent, at the
-// smallest text size or more: no addition given way, no text made smaller than that or left unset.
+// smallest text size or more: no addition left off, no text made smaller than that or left unset.
 bool laidOutReadably(const TFixedObjects &receiver, QSize label)
 {
-    std::vector<TMetaRect *> texts = splitTexts(receiver);
-    texts.insert(texts.end(), receiver.Items.begin(), receiver.Items.end());
+    if (!AdditionsLeftOff(receiver).empty())
+        return false;
     TMeasuringCanvas measuring;
     TCanvas &canvas = measuring.Canvas();
     const int smallest = std::abs(SmallestTextHeight(canvas));
-    for (const TMetaRect *text : texts) {
+    for (const TMetaRect *text : splitTexts(receiver)) {
         if (!text || !text->Visible)
             continue;
-        const auto *item = dynamic_cast<const TAdditionRect *>(text);
-        if (item && !item->Text().isEmpty() && item->GivesWay())
-            return false;
         // What it sets with the whole label to itself: nothing where the record has nothing for it.
         if (setSizes(*text, {0, 0, label.width(), label.height()}, canvas).second == 0)
             continue;
@@ -1112,6 +1110,40 @@ bool laidOutReadably(const TFixedObjects &receiver, QSize label)
 }
 
 }  // namespace
+
+TRect LabelItemRect(const TPaperFormat &paper, int row)
+{
+    // Under the name, in the label's lowest 30 % (more when the name ends higher), 3 mm in from the sides and
+    // 1 mm from the foot; on a low label higher, each row as high as a line at the smallest text size needs in
+    // the program's faces, whose lines are nearly a fifth taller than their size, and a little between lines.
+    const int width = TenthsMmToLayout(paper.Width), height = TenthsMmToLayout(paper.Height);
+    const int margin = TenthsMmToLayout(30);
+    const int foot = height - TenthsMmToLayout(10);
+    const int nameBottom = paper.CombinedRectCount > 2 ? paper.CombinedRects[2].Bottom : 0;
+    const int least = PointsToLayout(SmallestTextPoints * 1.25);
+    const int top = std::min(std::clamp(nameBottom, height / 2, height * 7 / 10), foot - 4 * least);
+    const int line = std::max((foot - top) / 4, 1);
+    return TRect{margin, top + row * line, width - margin, top + (row + 1) * line};
+}
+
+std::vector<const TAdditionRect *> AdditionsLeftOff(const TFixedObjects &receiver)
+{
+    TMeasuringCanvas measuring;
+    TCanvas &canvas = measuring.Canvas();
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    std::vector<const TAdditionRect *> leftOff;
+    for (const TAdditionRect *item : receiver.Items) {
+        if (!item->Visible || item->Text().isEmpty())
+            continue;
+        // Nothing at all where it gives way.
+        const TRect r = item->LaidOutRect();
+        const QList<TPlacedPiece> line =
+            item->Layout(canvas, QSize(TMeasuringCanvas::Pixels(r.Width()), TMeasuringCanvas::Pixels(r.Height())));
+        if (line.isEmpty() || std::abs(line.first().FontHeight) < smallest || line.first().Text != item->Line())
+            leftOff.push_back(item);
+    }
+    return leftOff;
+}
 
 bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label)
 {

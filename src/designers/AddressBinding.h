@@ -5,6 +5,7 @@
 
 #include "designers/PrintDocument.h"
 #include "designers/SenderRecord.h"
+#include "drawing/Rect.h"
 
 #include <QByteArray>
 #include <QList>
@@ -131,6 +132,10 @@ void FillContacts(const TFixedObjects &objects, const TSenderRecord &sender, con
 // FillContacts' work.
 void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &record, const TBindContext &context);
 
+// The place a label's or card's addition row (0 to 3) takes on a new layout of the paper: four lines across the
+// foot, in layout units.
+TRect LabelItemRect(const TPaperFormat &paper, int row);
+
 // The print-time layout of a label's or card's receiver objects for the record bound (its texts set), the one
 // computation the print loop and the designer's canvas share, both with the label's size in layout units.
 // The addresses keep to the smallest text size (TAddressRect::SetKeepsReadable). In the combined set, where
@@ -139,7 +144,7 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // its edges): an address frame too low to hold its lines at the smallest size grows downwards, the name starting under the
 // address; a name block that outgrows its frame takes the free room under it first, down to the first shown
 // addition that prints for the record or a millimetre above the label's foot, then the address's lower part down to what its lines need at the smallest
-// size. A shown barcode between them stands under the address's lines (up with the address's foot, or down
+// size, the name's top margin over the address's bottom one. A shown barcode between them stands under the address's lines (up with the address's foot, or down
 // where the lines reach it) and the name under it, or gives way for the record where the block would otherwise
 // be set under the smallest size. Where the block would still be set under the smallest size over the shown
 // additions under it that print for the record, they move down, each as high as the user made it, onto one
@@ -158,8 +163,14 @@ void FillRecordItems(const TFixedObjects &objects, const TAddressBindRecord &rec
 // A shown barcode not wholly on the label, which would print over the next one, gives way for the record.
 // What the objects are lent is their laid-out rectangle (TMetaRect::LaidOutRect, the barcode's
 // TBarcodeRect::SetLaidOutTop); the rectangles the user placed stay. True when every shown text that prints
-// for the record, each addition included, is set in its lent place at the smallest text size or more.
+// for the record, each addition's whole line included, is set in its lent place at the smallest text size or
+// more.
 bool LayOutLabelRecord(const TFixedObjects &receiver, QSize label);
+
+// The shown additions of the receiver's that do not print their whole line for the record laid out by
+// LayOutLabelRecord at the smallest text size or more: given way for it, set smaller, or cut at their frame's
+// end. Those without a text for the record are not among them.
+std::vector<const TAdditionRect *> AdditionsLeftOff(const TFixedObjects &receiver);
 
 // Whether a label of the size (layout units) prints every shown part and addition of the receiver's readably
 // for a company contact as offices keep them (a long company name, two departments, a title, a building, every

@@ -184,7 +184,7 @@ public:
     bool ShowsSender() const { return Layout.Kind == LayoutDocument && PaperFormat.CombinedRectCount > 4; }
     // Whether the layout prints the records: it shows the record and prints the receiver's side.
     bool NeedsData() const { return PrintParts == 0 || (PrintParts == 1 && ShowsRecord()); }
-    // The place a label's or card's addition row (0 to 3) takes on a new layout: four lines across the foot.
+    // The place a label's or card's addition row (0 to 3) takes on a new layout (LabelItemRect).
     TRect RecordItemRect(int row) const;
     // The paper's picture is its address side: the message side of a letter body shows the bare paper.
     bool ShowsPaperPicture() const { return Layout.Kind != DesignDocument && !PaperFormat.PictureFile.isEmpty(); }
@@ -230,6 +230,11 @@ public:
     // What a print or preview run prints: the shown objects, each of RecordNumbers bound in turn (the sender
     // too where the paper shows one), the wizard's offsets, start position and prints per record.
     TLayoutPrintJob MakePrintJob(bool limitedPrinter);
+    // Before a label's or card's print (preview false) or preview of the records: where some cannot hold a shown
+    // addition readably, each bound and laid out as the print lays it out, the question naming them and the
+    // additions, whose Yes prints them so; empty where every record holds them. The card shows the list's
+    // record again after.
+    QString AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview);
     void actExitExecute();
     void tbtnPriorPreviewClick();
     void tbtnNextPreviewClick();

@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "db/Table.h"
+#include "designers/AddInfo.h"
 #include "designers/LayoutPrint.h"
 #include "designers/LytFmt.h"
 #include "designers/LytPrt.h"
@@ -14,9 +15,11 @@
 #include "designers/PrtSave.h"
 #include "drawing/AdditionRect.h"
 #include "drawing/BarcodeRect.h"
+#include "drawing/CorpRect.h"
 #include "drawing/DesignGlobals.h"
 #include "drawing/IllustRect.h"
 #include "drawing/MetafileEx.h"
+#include "drawing/NameRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
 #include "platform/Forms.h"
@@ -400,6 +403,56 @@ void TLayoutForm::actPrintSetExecute()
         takeChangedPrinter(*this, dpiX, dpiY);
 }
 
+QString TLayoutForm::AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview)
+{
+    const TFixedObjects receiver = CurrentSet(false);
+    if (!Layout.HasRecordItems() || !NeedsData() ||
+        std::none_of(receiver.Items.begin(), receiver.Items.end(), [](const TAdditionRect *item) { return item->Visible; }))
+        return {};
+    // A few receivers say which; the count says how many.
+    constexpr int listed = 10;
+    QStringList lines;
+    int count = 0;
+    bool read = true;
+    {
+        TWaitCursor wait;
+        const auto senders = holdSenderTable();
+        TLayoutPrintJob job = MakePrintJob(false);
+        job.RecordNumbers = records;
+        try {
+            BindEachRecord(job, [&](int) {
+                const std::vector<const TAdditionRect *> leftOff = AdditionsLeftOff(receiver);
+                if (leftOff.empty() || ++count > listed)
+                    return;
+                QStringList items;
+                for (const TAdditionRect *item : leftOff)
+                    items << (item->Item == 0 ? QStringLiteral("「%1」").arg(item->Text()) : AdditionItemText(item->Item));
+                // The receiver as printed: the name, a company contact's company after it.
+                const QString name = receiver.Name->Name();
+                const QString company = receiver.Split ? receiver.Corp[0]->Text() : receiver.Name->CorpName();
+                const QString who = name.isEmpty()      ? company
+                                    : company.isEmpty() ? name
+                                                        : QStringLiteral("%1（%2）").arg(name, company);
+                lines << QStringLiteral("　%1：%2").arg(who, items.join(QStringLiteral("、")));
+            });
+        } catch (const EDatabaseError &) {
+            // A book that cannot be read is the print's to report, as it reports it without a shown addition.
+            read = false;
+        }
+        RefillFixedObjects();
+    }
+    if (count == 0 || !read)
+        return {};
+    if (count > listed)
+        lines << QStringLiteral("　ほか%1件").arg(count - listed);
+    return QStringLiteral("次の%1件の%2には、選ばれた追加情報を読める大きさで印刷できません  \r\n")
+               .arg(count)
+               .arg(Layout.Kind == CardDocument ? QStringLiteral("名刺") : QStringLiteral("ラベル")) +
+           lines.join(QStringLiteral("\r\n")) +
+           (preview ? QStringLiteral("\r\n\r\nこのままプレビューを表示しますか？  ")
+                    : QStringLiteral("\r\n\r\nこのまま印刷しますか？  "));
+}
+
 TLayoutPrintJob TLayoutForm::MakePrintJob(bool limitedPrinter)
 {
     TLayoutForm &form = *this;
@@ -485,6 +538,9 @@ void TLayoutForm::actPrintExecute()
             PrinterInfo->ReadCurrentPrinter();
             printer = wizardPrinter(*PrinterInfo);
             return true;
+        };
+        wizard.LeftOffQuestion = [this](const std::vector<int32_t> &records, bool preview) {
+            return AdditionsLeftOffQuestion(records, preview);
         };
         wizard.ResumeAfterPreview = ReturnFromPreview;
         ReturnFromPreview = false;

@@ -57,12 +57,13 @@ private:
     const TLayoutPrintJob &job_;
 };
 
-// Binds the record of a print when it differs from the one bound last; false when the record is gone. With a
-// job that can read its records in walks, reaching a record not walked yet reads it and the ahead - 1 after it
-// in one walk of their order; a record the walk did not meet is looked up by its key, as without one.
+// Binds the record of a print when it differs from the one bound last, the fixed objects made ready for the
+// target where there is one; false when the record is gone. With a job that can read its records in walks,
+// reaching a record not walked yet reads it and the ahead - 1 after it in one walk of their order; a record the
+// walk did not meet is looked up by its key, as without one.
 class TRecordBinder {
 public:
-    TRecordBinder(const TLayoutPrintJob &job, const TRenderTarget &target, int ahead)
+    TRecordBinder(const TLayoutPrintJob &job, const std::optional<TRenderTarget> &target, int ahead)
         : job_(job), target_(target), ahead_(job.ReadRecord && job.RecordTable ? ahead : 1)
     {
     }
@@ -73,8 +74,9 @@ public:
         if (record != bound_) {
             bound_ = record;
             present_ = bindRecord(record);
-            for (TDrawRect *object : job_.Fixed)
-                object->Prepare(target_, false);
+            if (target_)
+                for (TDrawRect *object : job_.Fixed)
+                    object->Prepare(*target_, false);
         }
         return present_;
     }
@@ -105,7 +107,7 @@ private:
     }
 
     const TLayoutPrintJob &job_;
-    TRenderTarget target_;
+    const std::optional<TRenderTarget> target_;
     const int ahead_;
     int bound_ = -1;
     bool present_ = false;
@@ -198,6 +200,25 @@ TPrintPlan TLayoutPrintJob::Plan() const
     plan.LabelCount = std::max(1, LabelCount);
     plan.LabelStart = std::clamp(LabelStart, 1, plan.Places);
     return plan;
+}
+
+void BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound)
+{
+    if (!job.BindRecord)
+        return;
+    TRecordBinder binder(job, std::nullopt, RecordsWalkedAhead);
+    // Held for the walk, as the print holds its page's: the canvases alive share the fonts and measurements,
+    // which the layouts' own canvases would otherwise make anew for every record.
+    TMetafileEx picture;
+    const TCanvas held(picture, LayoutDpi, LayoutDpi);
+    const int records = int(job.RecordNumbers.size());
+    // Held a walk's length at a time, as the print holds it a page's.
+    for (int first = 0; first < records; first += RecordsWalkedAhead) {
+        const TTableReadScope read(job.RecordTable);
+        for (int record = first; record < std::min(records, first + RecordsWalkedAhead); ++record)
+            if (binder.Bind(record))
+                bound(record);
+    }
 }
 
 TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TRenderTarget &target, int copies,

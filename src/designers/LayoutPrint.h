@@ -94,6 +94,11 @@ struct TLayoutPrintJob {
 // The records a print run reads in one walk of their order: a few sheets of labels, as many postcards.
 inline constexpr int RecordsWalkedAhead = 64;
 
+// Binds each record of job in turn as its print binds them (in walks of their order where the job reads them
+// so), once however many prints are made of it, and calls bound with its index after each record that is there;
+// nothing is made ready for a device. The objects hold the last record bound.
+void BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound);
+
 // Pages done of all; false stops the run.
 using TPrintProgress = std::function<bool(int done, int total)>;
 enum class TPrintOutcome { Printed, Stopped };

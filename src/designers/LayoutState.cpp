@@ -129,19 +129,7 @@ TRenderTarget TLayoutForm::RenderTarget() const
     return PrinterInfo ? PrinterInfo->RenderTarget() : TRenderTarget{};
 }
 
-TRect TLayoutForm::RecordItemRect(int row) const
-{
-    // Under the name, in the label's lowest 30 % (more when the name ends higher), 3 mm in from the sides and
-    // 1 mm from the foot; on a low label higher, each row as high as a line at the smallest text size needs in
-    // the program's faces, whose lines are nearly a fifth taller than their size, and a little between lines.
-    const int margin = TenthsMmToLayout(30);
-    const int foot = PaperHeight - TenthsMmToLayout(10);
-    const int nameBottom = PaperFormat.CombinedRectCount > 2 ? PaperFormat.CombinedRects[2].Bottom : 0;
-    const int least = PointsToLayout(SmallestTextPoints * 1.25);
-    const int top = std::min(std::clamp(nameBottom, PaperHeight / 2, PaperHeight * 7 / 10), foot - 4 * least);
-    const int line = std::max((foot - top) / 4, 1);
-    return TRect{margin, top + row * line, PaperWidth - margin, top + (row + 1) * line};
-}
+TRect TLayoutForm::RecordItemRect(int row) const { return LabelItemRect(PaperFormat, row); }
 
 TRect TLayoutForm::DefaultRect(int fixedIndex) const
 {

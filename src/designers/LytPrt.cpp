@@ -612,15 +612,29 @@ void TLayoutPrintDialog::btnPreviewClick()
         ShowMessageBoxAt(this, NoDataMessage, AppTitle, MB_ICONINFORMATION);
         return;
     }
+    if (!confirmStart(true))
+        return;
     SaveSettings();
     PreviewRequested = true;
     accept();
 }
 
+bool TLayoutPrintDialog::confirmStart(bool preview)
+{
+    QString question = LeftOffQuestion ? LeftOffQuestion(RecordList, preview) : QString();
+    unsigned icon = MB_ICONWARNING;
+    if (question.isEmpty()) {
+        if (preview)
+            return true;
+        question = KindWord + QStringLiteral("を印刷します  \r\nよろしいですか？");
+        icon = MB_ICONQUESTION;
+    }
+    return ShowMessageBoxAt(this, question, AppTitle, MB_YESNO | icon) == IDYES;
+}
+
 void TLayoutPrintDialog::btnPrintClick()
 {
-    if (ShowMessageBoxAt(this, KindWord + QStringLiteral("を印刷します  \r\nよろしいですか？"), AppTitle,
-                         MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!confirmStart(false))
         return;
     SaveSettings();
     accept();

@@ -46,6 +46,10 @@ public:
     void SetContentRect(const QRect &rect);
     // Runs the printer set-up; true when the user changed the printer (the printer is then updated).
     std::function<bool(TWizardPrinter &)> OnPrinterSetup;
+    // For the records chosen, the print (preview false) or the preview about to start: the question to ask in
+    // place of the print's own where some of them cannot print all the layout shows, whose Yes goes on and No
+    // stays in the wizard; empty where all can.
+    std::function<QString(const std::vector<int32_t> &records, bool preview)> LeftOffQuestion;
 
     bool ResumeAfterPreview = false;
     bool PreviewRequested = false;
@@ -86,6 +90,9 @@ private:
     void btnNextClick();
     void btnPreviewClick();
     void btnPrintClick();
+    // Asked as the print or the preview starts: where some of the records chosen cannot print all the layout
+    // shows, whether to go on; else, before a print, whether to print. True to go on.
+    bool confirmStart(bool preview);
     void bbtnPrintersClick();
 
     const TPrintRows *Rows = nullptr;

@@ -90,6 +90,8 @@ void TAdditionRect::SetText(const QString &text) { SetDrawnField(Text_, text); }
 
 void TAdditionRect::SetSubText(const QString &text) { SetDrawnField(SubText_, text); }
 
+QString TAdditionRect::Line() const { return SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_; }
+
 void TAdditionRect::RenderContent(TCanvas &canvas, QSize size)
 {
     DrawPieces(canvas, size, Layout(canvas, size));
@@ -101,8 +103,7 @@ QList<TPlacedPiece> TAdditionRect::Layout(TCanvas &canvas, QSize size) const
     if (Text_.isEmpty() || GivesWay_ || frame.IsEmpty())
         return {};
     SelectTextFont(canvas, !frame.Horizontal);
-    // The heading comes first: "ＴＥＬ  ０３－…".
-    QString s = SubText_.isEmpty() ? Text_ : SubText_ + QStringLiteral("  ") + Text_;
+    QString s = Line();
     const QString one = QStringLiteral("一");
     const int smallest = SmallestTextHeight(canvas);
     const int own = canvas.FontHeight();

@@ -22,6 +22,8 @@ public:
 
     const QString &Text() const { return Text_; }
     const QString &SubText() const { return SubText_; }
+    // The line as it prints whole: the heading first, "ＴＥＬ  ０３－…".
+    QString Line() const;
     void SetText(const QString &text);
     void SetSubText(const QString &text);
     // On a label or a card the line keeps to the smallest text size: an own size below it is raised to it, the

@@ -236,6 +236,12 @@ QList<TPlacedText> TAddressRect::LayoutHorizontal(TCanvas &canvas, const TTextFr
     // Font heights are negative: the larger size is the lower number.
     if (!KeepsReadable_ || fixed || (!joined.isEmpty() && set <= own && -set >= smallest))
         return joined;
+    // Wrapped, a prefecture alone goes on in its row, as it is joined to the next line above: a row of its own
+    // would take a line's height the name and the additions under the address need.
+    if (lines.size() > 1 && lines[0].size() < 5) {
+        lines[0] += QStringLiteral("\u3000") + lines[1];
+        lines.removeAt(1);
+    }
     // Else the largest size, from the smallest text size (or above what the joined lines were made) up to
     // their own, at which they wrap into the frame; an own size below the smallest is raised to it.
     int low = std::max(smallest, joined.isEmpty() ? 0 : 1 - set);

@@ -56,8 +56,8 @@ public:
     int LeastHeight(TCanvas &canvas, int width) const;
     // On a label or a card, where an address is read at arm's length, horizontal lines keep to the smallest
     // text size: lines that would be made smaller than their own size are wrapped into more lines where that
-    // sets them larger, and lines joined into one are parted by a blank, so the building never runs into the
-    // house number. Below the smallest size they go only in a frame too small to hold them at it. Not stored:
+    // sets them larger (a prefecture alone going on in its row), and lines joined into one are parted by a
+    // blank, so the building never runs into the house number. Below the smallest size they go only in a frame too small to hold them at it. Not stored:
     // the label designer sets it with each record bound, and a Clear takes it back.
     void SetKeepsReadable(bool on);
     bool KeepsReadable() const { return KeepsReadable_; }

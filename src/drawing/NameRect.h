@@ -57,6 +57,7 @@ public:
     void SetOption124(uint8_t align);
     // The name is free text, printed as it is.
     void SetOmitName(bool omit);
+    const QString &CorpName() const { return CompanyName_; }
     void SetCorpName(const QString &text);
     QString GetDepartment(int index) const;
     void SetDepartment(int index, const QString &text);

@@ -36,8 +36,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -50,6 +52,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -503,8 +506,8 @@ protected:
             }
             // Never smaller than another text: where a layout the user squeezed sets both at the smallest size's
             // step, the same size in the program's two faces measures a few thousandths of a point apart, and a
-            // line with a half-width sign (the postal code's hyphen) up to 7.45 points.
-            if (sized && otherSize > 7.45) {
+            // line with a half-width sign (the postal code's hyphen) up to 7.4504 points.
+            if (sized && otherSize > 7.46) {
                 EXPECT_GT(nameSize + 0.02, otherSize) << nameSize << " pt against " << otherSize << " pt: "
                                                       << text.toStdString();
             }
@@ -536,12 +539,163 @@ protected:
         }
     }
 
+    // A book as an office keeps one, after the three of the fixture: private and company contacts with short and
+    // long addresses, buildings and room numbers after the street number (one typed in half width), company
+    // names of 10 to 25 characters with two departments and a title, a company without a person, a record whose
+    // address after the prefecture is one part of 29 characters, names with 鷗 and 𠮷, telephone numbers as the
+    // book keeps them (their digits, printed hyphenated), mail addresses of 17 to 40 characters and a keyword,
+    // each field within its length. Each record's
+    // key (its person's name as printed, or its company's) and what its telephone, mail and keyword rows print
+    // go to officeBook by their numbers.
+    struct TBookEntry {
+        QString Key;
+        std::map<uint8_t, QString> Printed;  // by item: what the row prints after its heading, words joined
+    };
+    void AddOfficeBook()
+    {
+        struct TOffice {
+            const char16_t *Name, *Company, *Departments, *Post, *Prefecture, *City, *Number, *Building;
+            const char *Tel, *Mail;
+            const char16_t *Keyword;
+        };
+        const TOffice offices[] = {
+            {u"高橋　美咲", nullptr, nullptr, nullptr, u"東京都", u"世田谷区桜新町", u"１－２－３", nullptr, "0334261234",
+             "misaki.t@example.jp", u"友人"},
+            {u"伊藤　直樹", nullptr, nullptr, nullptr, u"神奈川県", u"横浜市港北区日吉本町", u"４－１０－２５",
+             u"パークハウス日吉４０２号室", "0455612233", "naoki-ito@example.ne.jp", nullptr},
+            {u"佐藤　健一", u"株式会社シロガネ歯科材料", u"営業部", u"課長", u"東京都", nullptr,
+             u"千代田区神田小川町３－２２－１４シロガネ歯科会館ビル１５階", nullptr, "0332911234",
+             "k.sato@shirogane-dental.example.co.jp", u"得意先"},
+            {u"井上　聡", u"株式会社北浜トレーディング", u"大阪本社　財務部", u"財務企画担当課長代理", u"大阪府", nullptr,
+             u"大阪市中央区北浜二丁目１－２１北浜グランドタワー２５階", nullptr, "0662021234", "s.inoue@kitahama.example.jp",
+             nullptr},
+            {u"中村　健太", u"みなと精密機械工業株式会社東京支店", u"営業統括本部　法人営業部", u"営業企画担当課長代理",
+             u"東京都", u"港区芝浦", u"３－４－１", nullptr, "0354451200", "k-nakamura@minato-seimitsu.example.co.jp",
+             u"得意先"},
+            {u"鈴木　裕子", u"株式会社北斗エンジニアリングサービス", u"技術本部　システム開発第三部", u"課長",
+             u"神奈川県", u"横浜市西区みなとみらい", u"２－２－１", u"横浜ランドマークタワー３７階", "0452221111",
+             "y.suzuki@hokuto-eng.example.co.jp", u"仕入先"},
+            {u"田中　一郎", u"株式会社浪速ロジスティクス", u"大阪支社　総務部", u"部長", u"大阪府", u"大阪市北区梅田",
+             u"3-1-3", u"5F", "0663457890", "tanaka@naniwa-logi.example.jp", nullptr},
+            {u"渡辺　真由美", nullptr, nullptr, nullptr, u"福岡県", u"福岡市博多区博多駅前", u"２－１－１", u"５階",
+             "0924711234", "mayumi.watanabe@example.com", nullptr},
+            {u"小林　剛", u"株式会社丸の内フィナンシャル・アドバイザリー", u"法人営業本部　第一部", u"担当部長",
+             u"東京都", u"千代田区丸の内", u"１－９－１", u"201号室", "0362121111", "t.kobayashi@marunouchi-fa.example.jp",
+             u"得意先"},
+            {u"𠮷田　翔", nullptr, nullptr, nullptr, u"北海道", u"札幌市中央区北一条西", u"２－１", nullptr,
+             "0112314111", nullptr, nullptr},
+            {u"森　鷗外", nullptr, nullptr, nullptr, u"東京都", u"文京区千駄木", u"１－２３－４", nullptr, nullptr,
+             "ogai.mori@bunkyo.example.jp", nullptr},
+            {nullptr, u"有限会社丸屋商店", u"経理課", nullptr, u"愛知県", u"名古屋市中区栄", u"３－５－１２",
+             u"栄ビル２０３号室", "0522611234", "keiri@maruya-shoten.example.jp", u"仕入先"},
+            {u"山本　花子", u"京都伝統工芸振興株式会社", u"企画部　広報課", u"主任", u"京都府",
+             u"京都市下京区", u"烏丸通七条下る東塩小路町７２１－１", u"京都タワービル８階", "0753611234",
+             "hanako.yamamoto@kyoto-dento.example.co.jp", u"年賀状"},
+        };
+        ASSERT_EQ(QStringView(offices[2].Number).size(), 29);
+        ASSERT_EQ(LoadHyphenDll(AppFolder, AppFolder + "Dic/"), 0);
+        hyphens = true;
+        const QString dic = AppFolder + "Dic/";
+        const auto sjis = [](const char16_t *text) { return text ? Sjis::encode(QString::fromUtf16(text)) : QByteArray(); };
+        for (size_t i = 0; i < 3; ++i)
+            officeBook[recNos[i]] = {QString::fromUtf8(Names[i]).replace(u'　', u' '), {}};
+        TTable &table = *book.Module->AdrsTable;
+        for (const TOffice &o : offices) {
+            TAddressRecord r;
+            r.Pos = "1000005";
+            r.Tdfkn = sjis(o.Prefecture);
+            r.Adrs1 = sjis(o.City);
+            r.Adrs2 = sjis(o.Number);
+            r.Adrs3 = sjis(o.Building);
+            if (o.Name)
+                r.NameKanji = WideToEscapedAnsi(QString::fromUtf16(o.Name));
+            r.PrivCorp = !o.Company;
+            r.CorpKanji = sjis(o.Company);
+            r.Dptmnt = sjis(o.Departments);
+            r.Post = sjis(o.Post);
+            r.JointPrint = true;
+            table.Append();
+            SetAddressRecordFields(table, r);
+            table.FieldByName(QStringLiteral("Tel")).SetAsString(o.Tel);
+            table.FieldByName(QStringLiteral("EMail1")).SetAsString(o.Mail);
+            table.FieldByName(QStringLiteral("Keyword1")).SetAsString(sjis(o.Keyword));
+            table.Post();
+            const int32_t recNo = table.FieldByName(QStringLiteral("RecNo")).AsInteger();
+            recNos.push_back(recNo);
+            TBookEntry &entry = officeBook[recNo];
+            entry.Key = o.Name ? QString::fromUtf16(o.Name).replace(u'　', u' ') : QString::fromUtf16(o.Company);
+            if (o.Tel)
+                entry.Printed[3] = QStringLiteral("ＴＥＬ") + Sjis::decode(ToFullWidth(HyphenatePhone(o.Tel, dic)));
+            if (o.Mail)
+                entry.Printed[9] = QStringLiteral("E-Mail") + QString::fromLatin1(o.Mail);
+            if (o.Keyword)
+                entry.Printed[11] = KeywordNames[0] + QString::fromUtf16(o.Keyword);
+        }
+        list->RefreshList(true, true, false);
+        list->SelectItem(0, true, false);
+    }
+
+    // 印刷 through the wizard: every record of the list, 次へ, then 印刷 or プレビュー; the question asked then
+    // answered answer (a No leaves the wizard, which is then cancelled), and a print written to pdf. The texts of
+    // the boxes shown.
+    QStringList PrintThroughTheWizard(int answer, bool preview = false)
+    {
+        boxes.clear();
+        boxes.answer(answer);
+        bool shown = false;
+        QTimer watch;
+        watch.setInterval(20);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(modal); wizard && !shown) {
+                shown = true;
+                wizard->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
+                wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
+                wizard->findChild<QPushButton *>(preview ? QStringLiteral("btnPreview2") : QStringLiteral("btnPrint"))->click();
+                if (wizard->isVisible())
+                    wizard->reject();
+            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+                files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(pdf);
+                QMetaObject::invokeMethod(files, "accept");
+            }
+        });
+        watch.start();
+        form->UpdateActions();
+        form->actPrint->trigger();
+        watch.stop();
+        EXPECT_TRUE(shown);
+        const QStringList texts = boxes.texts();
+        boxes.clear();
+        return texts;
+    }
+
+    // The words of the printed labels of the list's first count records, page after page in the list's order,
+    // each label's from its top-left corner.
+    QList<QList<TPdfWord>> PrintedLabels(int count)
+    {
+        const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+        const int perSheet = places.Columns * places.Rows;
+        QList<QList<TPdfWord>> labels;
+        QList<TPdfWord> words;
+        for (int i = 0; i < count; ++i) {
+            if (i % perSheet == 0)
+                words = pageWords(pdf, i / perSheet + 1);
+            const QRectF label(places.PlaceAt(i % perSheet), QSizeF(places.CardWidth, places.CardHeight));
+            labels.append(QList<TPdfWord>());
+            for (const TPdfWord &w : words)
+                if (label.contains(w.Box.center()))
+                    labels.last().append({w.Text, w.Box.translated(-label.topLeft())});
+        }
+        return labels;
+    }
+
     test::TestBook book;
     test::MessageBoxScript boxes;
     TMasterFormats master;
     std::unique_ptr<TAddressList> list;
     QPointer<TLabelForm> form;
     std::vector<int32_t> recNos;
+    std::map<int32_t, TBookEntry> officeBook;
     QStringList names, junctions;
     bool hyphens = false;  // the telephone numbers' hyphenation loaded
     QTemporaryDir out;
@@ -1661,4 +1815,158 @@ TEST_F(LabelFormTest, AWindowClosedBeforeItsFirstShowSettledAsksForNoPaper)
     });
     QCoreApplication::processEvents();
     EXPECT_FALSE(asked);
+}
+
+TEST_F(LabelFormTest, AnOfficesBookPrintsEveryTickedAdditionOnEveryLabelOrNamesItsRecordsBeforeAnythingIsPrinted)
+{
+    AddOfficeBook();
+    // A card prints its sender's contact lines: the telephone number as an office types it, its home page and
+    // mail address.
+    TSenderRecord sender = NewSenderRecord(1, Sjis::encode(QStringLiteral("本社")));
+    sender.Head = {"TEL", "URL", "E-Mail", {}};
+    sender.Addition = {"03-1234-5678", "https://www.aoba-comm.co.jp/", "info@aoba-comm.co.jp", {}};
+    test::registerSender(sender);
+    const std::map<uint8_t, QString> contacts{
+        {19, QStringLiteral("ＴＥＬ") + Sjis::decode(ToFullWidth(HyphenatePhone("03-1234-5678", AppFolder + "Dic/")))},
+        {20, QStringLiteral("URLhttps://www.aoba-comm.co.jp/")},
+        {21, QStringLiteral("E-Mailinfo@aoba-comm.co.jp")}};
+    // The records in the order the list shows them, which the wizard prints them in.
+    std::vector<int32_t> listed;
+    for (int row = 0; row < list->GetRecordCount(); ++row)
+        listed.push_back(list->GetRecNoAt(row));
+    ASSERT_EQ(listed.size(), officeBook.size());
+
+    // Every shipped label and card sheet, in the automatic layout and in the split one with every part: the
+    // telephone number alone (on a card the sender's), then with the mail address and a keyword (on a card the
+    // sender's home page and mail address as well). Printed from the wizard, a question answered Yes.
+    for (const int i : ShippedSheets()) {
+        const TPaperFormat &paper = master.Formats[size_t(i)];
+        const std::vector<std::vector<uint8_t>> itemSets =
+            paper.Kind == 3 ? std::vector<std::vector<uint8_t>>{{19}, {19, 20, 21}}
+                            : std::vector<std::vector<uint8_t>>{{3}, {3, 9, 11}};
+        for (const bool split : {false, true}) {
+            for (const std::vector<uint8_t> &items : itemSets) {
+                SCOPED_TRACE(Sjis::decode(paper.Name).toStdString() + (split ? " split" : " automatic") + " items " +
+                             std::to_string(items.size()));
+                ASSERT_TRUE(ReopenOnSheet(i));
+                list->SelectItem(0, true, false);
+                if (split) {
+                    ASSERT_NO_FATAL_FAILURE(ChooseSplitLayout([](TLayoutDetailDialog &) {}));
+                }
+                ASSERT_NO_FATAL_FAILURE(TickAdditions(items));
+                boxes.clear();
+                QFile::remove(pdf);
+                const QStringList asked = PrintThroughTheWizard(IDYES);
+                ASSERT_EQ(asked.size(), 1) << asked.join(u'|').toStdString();
+                const bool told = asked[0].contains(QStringLiteral("読める大きさで印刷できません"));
+                ASSERT_EQ(pdfPages(pdf), (int(listed.size()) + form->SheetFormat.Columns * form->SheetFormat.Rows - 1) /
+                                             (form->SheetFormat.Columns * form->SheetFormat.Rows));
+                if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+                    keepSample(renderedPage(pdf, 1, 600), ("office-book-" + std::to_string(i) + (split ? "-split-" : "-auto-")
+                                                           + std::to_string(items.size()) + "-600dpi").c_str());
+                // Each record's label measured: every ticked item it has a text for printed whole after its
+                // heading, every word at 7 points or more. The records that are not so, with the items they lack.
+                const QList<QList<TPdfWord>> labels = PrintedLabels(int(listed.size()));
+                QStringList lacking;
+                for (size_t k = 0; k < listed.size(); ++k) {
+                    const TBookEntry &entry = officeBook[listed[k]];
+                    QString text;
+                    bool readable = true;
+                    for (const TPdfWord &w : labels[qsizetype(k)]) {
+                        text += w.Text;
+                        readable = readable && w.Box.height() >= 7.0;
+                    }
+                    QStringList missing;
+                    for (const uint8_t item : items) {
+                        const auto printed = item >= 19 ? contacts.find(item) : entry.Printed.find(item);
+                        if (printed != (item >= 19 ? contacts.end() : entry.Printed.end()) &&
+                            (!text.contains(printed->second) || !readable))
+                            missing << AdditionItemText(item);
+                    }
+                    if (!missing.isEmpty())
+                        lacking << QStringLiteral("　%1").arg(entry.Key) + u'：' + missing.join(u'、');
+                }
+                // The telephone number goes on every label of every shipped sheet: nothing to be told.
+                if (items == std::vector<uint8_t>{3}) {
+                    EXPECT_FALSE(told) << asked[0].toStdString();
+                    EXPECT_TRUE(lacking.isEmpty()) << lacking.join(u'|').toStdString();
+                }
+                if (!told) {
+                    EXPECT_TRUE(lacking.isEmpty()) << lacking.join(u'|').toStdString();
+                    continue;
+                }
+                // Told before the print: how many records and, the first ten by their names, each with the
+                // items it cannot hold.
+                const QStringList lines = asked[0].split(QStringLiteral("\r\n"));
+                EXPECT_TRUE(lines.first().startsWith(QStringLiteral("次の%1件の%2には")
+                                                         .arg(lacking.size())
+                                                         .arg(paper.Kind == 3 ? QStringLiteral("名刺") : QStringLiteral("ラベル"))))
+                    << asked[0].toStdString() << " against " << lacking.join(u'|').toStdString();
+                EXPECT_EQ(lines.last(), QStringLiteral("このまま印刷しますか？  "));
+                QStringList named;
+                for (const QString &line : lines)
+                    if (line.contains(u'：'))
+                        named << line;
+                ASSERT_EQ(named.size(), std::min<qsizetype>(lacking.size(), 10)) << asked[0].toStdString();
+                for (qsizetype k = 0; k < named.size(); ++k) {
+                    // A company contact's line names its company after the person.
+                    const QString key = lacking[k].section(u'：', 0, 0);
+                    EXPECT_TRUE(named[k].startsWith(key) || named[k].contains(key.mid(1) + QStringLiteral("）")))
+                        << named[k].toStdString() << " against " << lacking[k].toStdString();
+                    EXPECT_EQ(named[k].section(u'：', 1).toStdString(), lacking[k].section(u'：', 1).toStdString());
+                }
+                if (lacking.size() > 10) {
+                    EXPECT_TRUE(lines.contains(QStringLiteral("　ほか%1件").arg(lacking.size() - 10)))
+                        << asked[0].toStdString();
+                }
+            }
+        }
+    }
+}
+
+TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesShowsThePreview)
+{
+    AddOfficeBook();
+    int low = -1;
+    for (const int i : ShippedSheets())
+        if (Sjis::decode(master.Formats[size_t(i)].Name).contains(QStringLiteral("24面")))
+            low = i;
+    ASSERT_GE(low, 0);
+    ASSERT_TRUE(ReopenOnSheet(low));
+    list->SelectItem(0, true, false);
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    const QString shown = name.Name();
+    // The mail addresses longer than the label's line, cut at its end, are told.
+    ASSERT_NO_FATAL_FAILURE(TickAdditions({3, 9}));
+    QFile::remove(pdf);
+    QStringList asked = PrintThroughTheWizard(IDNO);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("選ばれた追加情報を読める大きさで印刷できません"))) << asked[0].toStdString();
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("中村 健太（みなと精密機械工業株式会社東京支店）：E-Mail1")))
+        << asked[0].toStdString();
+    EXPECT_TRUE(asked[0].endsWith(QStringLiteral("このまま印刷しますか？  ")));
+    // Nothing written, not even a file asked for; the card shows the list's record again.
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(name.Name(), shown);
+
+    // The preview asks the same before it shows the labels: a No shows none, a Yes shows them.
+    asked = PrintThroughTheWizard(IDNO, true);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].endsWith(QStringLiteral("このままプレビューを表示しますか？  "))) << asked[0].toStdString();
+    EXPECT_FALSE(form->InPreview());
+    asked = PrintThroughTheWizard(IDYES, true);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(form->InPreview());
+    QTimer::singleShot(0, form.data(), [] {
+        if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget()))
+            wizard->reject();
+    });
+    form->tbtnPreviewCloseClick();
+    EXPECT_FALSE(form->InPreview());
+
+    // The mail address unticked, every record holds the telephone number: only the print's own question.
+    ASSERT_NO_FATAL_FAILURE(TickAdditions({3}));
+    asked = PrintThroughTheWizard(IDNO);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("ラベルレイアウトを印刷します  \r\nよろしいですか？")});
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

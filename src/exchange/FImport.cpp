@@ -480,6 +480,7 @@ void TFileImport::btnImportClick()
                     catNo);
     });
     converter.SetCategories(mains, subs);
+    converter.SetMunicipalities(DictionaryMunicipalities(AppFolder, AppFolder + QStringLiteral("Dic/")));
     const QString text = DecodeImportText(file.readAll(), encoding());
     TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','));
 

@@ -256,6 +256,49 @@ TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIs
     }
 }
 
+// A whole address alone, as the export writes it: the building after the half-width blank the list sets before
+// it, the municipality as far as the address dictionary names it (with or without its county), the town
+// between. Without the dictionary the municipality stays with the town, which the list joins as it stands.
+TEST(ImportConverter, AWholeAddressAloneComesBackIntoItsParts)
+{
+    TImportConverter converter({9, ipPrefecture}, 46000.0);
+    converter.SetMunicipalities(DictionaryMunicipalities(test::appDir(), test::appDir() + QStringLiteral("Dic/")));
+    TImportConverter withoutDictionary({9, ipPrefecture}, 46000.0);
+    withoutDictionary.SetMunicipalities(DictionaryMunicipalities(QStringLiteral("/nonexistent/"), QString()));
+    struct Case {
+        QStringList row, parts, partsWithoutDictionary;
+    };
+    const Case cases[] = {
+        {{"大阪府大阪市北区梅田3-1-3 5F", ""}, {"大阪府", "大阪市北区", "梅田3-1-3", "5F"}, {"大阪府", "", "大阪市北区梅田3-1-3", "5F"}},
+        {{"東京都千代田区丸の内１－９－１ グラントウキョウノースタワー １２階", ""},
+         {"東京都", "千代田区", "丸の内１－９－１", "グラントウキョウノースタワー １２階"},
+         {"東京都", "", "千代田区丸の内１－９－１", "グラントウキョウノースタワー １２階"}},
+        // No town: the building right after the municipality; no municipality either: after the prefecture.
+        {{"福岡県福岡市博多区 博多駅前シティビル 8F", ""}, {"福岡県", "福岡市博多区", "", "博多駅前シティビル 8F"},
+         {"福岡県", "", "福岡市博多区", "博多駅前シティビル 8F"}},
+        {{"北海道 JRタワー", ""}, {"北海道", "", "", "JRタワー"}, {"北海道", "", "", "JRタワー"}},
+        // The municipality without its county; the prefecture the row holds apart.
+        {{"神奈川県山北町中川 ビレッジ鷗 3F", ""}, {"神奈川県", "山北町", "中川", "ビレッジ鴎 3F"},
+         {"神奈川県", "", "山北町中川", "ビレッジ鴎 3F"}},
+        {{"横浜市中区本町1-2-3", "神奈川県"}, {"神奈川県", "横浜市中区", "本町1-2-3", ""}, {"神奈川県", "", "横浜市中区本町1-2-3", ""}},
+        // A full-width blank is kept as written.
+        {{"大阪府大阪市北区梅田３－１－３　梅田ビル５階", ""}, {"大阪府", "大阪市北区", "梅田３－１－３　梅田ビル５階", ""},
+         {"大阪府", "", "大阪市北区梅田３－１－３　梅田ビル５階", ""}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row.join(u'|').toStdString());
+        for (const bool dictionary : {true, false}) {
+            TAddressRecord record;
+            QStringList errors, notes;
+            ASSERT_TRUE((dictionary ? converter : withoutDictionary).Convert(c.row, &record, &errors, &notes));
+            EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1), Sjis::decode(record.Adrs2),
+                                   Sjis::decode(record.Adrs3)}),
+                      dictionary ? c.parts : c.partsWithoutDictionary);
+            EXPECT_FALSE(notes.contains(AddressSetAside));
+        }
+    }
+}
+
 // Columns chosen for one item, as files of other programs split them (姓 and 名, a reading in two, two
 // departments, an address in two lines, a town apart from its block number): joined in their order by a blank as
 // a name is written, an empty one adding nothing, within the item's size and a cut said as any cut is.

@@ -13,6 +13,7 @@
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
 #include "geo/DicLibraries.h"
+#include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
@@ -182,6 +183,28 @@ TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
 }
 
 // Unsaved input the user keeps (Cancel) stops the next hit from replacing it.
+// An entry in a building: the building goes to the building's edit, not after the street number in the town's,
+// and the map is asked for the address with the building apart ("１－２－３ ○○ビル３Ｆ", not "１－２－３○○ビル３Ｆ").
+TEST_F(DirectoryHitTest, AnEntrysBuildingGoesToTheBuildingsEdit)
+{
+    TNameAdrsSearch *w = search();
+    TDirectoryDetail detail{};
+    int hit = 0;
+    while (hit < w->GetHitCount() && (!w->FetchHitDetail(hit, detail) || FieldText(detail.Address3).isEmpty()))
+        ++hit;
+    ASSERT_LT(hit, w->GetHitCount()) << "no entry of the sample lies in a building";
+    w->lvResult->setCurrentIndex(w->lvResult->model()->index(hit, 0));
+    w->sbtnInquiry->click();
+    auto *form = static_cast<TDataInquiry *>(RecordForm);
+    ASSERT_NE(form, nullptr);
+    const QString town = Sjis::decode(FieldText(detail.Address1) + FieldText(detail.Address2));
+    const QString building = Sjis::decode(FieldText(detail.Address3));
+    EXPECT_EQ(form->edtAdrs2->text(), town);
+    EXPECT_EQ(form->edtAdrs3->text(), building);
+    EXPECT_EQ(Sjis::decode(form->MapRequestOfForm().Address),
+              QStringLiteral("東京都") + Sjis::decode(FieldText(detail.City)) + town + ' ' + building);
+}
+
 TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)
 {
     TNameAdrsSearch *w = search();

@@ -13,6 +13,8 @@
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
 #include "geo/DicLibraries.h"
+#include "geo/DicSch.h"
+#include "geo/TelPlace.h"
 #include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "records/NMDEdit.h"
@@ -30,9 +32,11 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +207,30 @@ TEST_F(DirectoryHitTest, AnEntrysBuildingGoesToTheBuildingsEdit)
     EXPECT_EQ(form->edtAdrs3->text(), building);
     EXPECT_EQ(Sjis::decode(form->MapRequestOfForm().Address),
               QStringLiteral("東京都") + Sjis::decode(FieldText(detail.City)) + town + ' ' + building);
+
+    // The entry found by its number in the dictionary window: the building as the rest after the town.
+    SetDirectoryTelLookup(DirectoryTelLookup);
+    const auto lookupGone = qScopeGuard([] { SetDirectoryTelLookup(nullptr); });
+    TDicSearch dictionary(nullptr);
+    dictionary.SetPages(dicPageTel, false, false);
+    const int start = dictionary.StartWith(dicResultTel, FieldText(detail.Tel));
+    ASSERT_EQ(dictionary.ResultKind(), dicResultDirectory);
+    if (start == 0) {  // the number's other entries listed: this one chosen
+        auto *entries = dictionary.findChild<QTreeWidget *>(QStringLiteral("lvTelList"));
+        ASSERT_NE(entries, nullptr);
+        QTreeWidgetItem *entry = nullptr;
+        for (int i = 0; i < entries->topLevelItemCount() && !entry; ++i)
+            if (entries->topLevelItem(i)->text(1) == Sjis::decode(FieldText(detail.Name)))
+                entry = entries->topLevelItem(i);
+        ASSERT_NE(entry, nullptr);
+        entries->setCurrentItem(entry);
+        emit entries->itemDoubleClicked(entry, 0);
+    }
+    ASSERT_EQ(dictionary.result(), QDialog::Accepted);
+    TDicSearchResult r;
+    dictionary.GetResultRecord(r);
+    EXPECT_EQ(Sjis::decode(ShortString(r.Town)), town);
+    EXPECT_EQ(Sjis::decode(ShortString(r.Address)), building);
 }
 
 TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)

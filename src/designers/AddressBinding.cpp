@@ -415,9 +415,10 @@ void FillObjects(const TFixedObjects &objects, const QString &postal, const std:
     }
 }
 
-void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByteArray &address,
+void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const std::array<QByteArray, 4> &parts,
                  const TBindContext &context)
 {
+    const QByteArray address = JoinAddressParts(parts);
     if (!objects.Barcode || !objects.Barcode->Visible || address.isEmpty())
         return;
     objects.Barcode->MakeBarcode(pos, address, context.ProgramFolder, context.DictionaryFolder, context.WorkFolder);
@@ -532,7 +533,7 @@ void BindReceiverRow(const TFixedObjects &receiver, const TAddressBindRecord &re
     FillObjects(receiver, PostalText(record.Pos, context.Form.PostalMark),
                 AddressLines(record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3, context),
                 RecordName(record, context, receiver.Split), context, TFillRole::Receiver);
-    FillBarcode(receiver, record.Pos, record.Tdfkn + record.Adrs1 + record.Adrs2 + record.Adrs3, context);
+    FillBarcode(receiver, record.Pos, {record.Tdfkn, record.Adrs1, record.Adrs2, record.Adrs3}, context);
     FillRecordItems(receiver, record, context);
     if (sender)
         *sender = record.Sender;

@@ -119,8 +119,10 @@ enum class TFillRole { Receiver, Sender, SenderAsReceiver };
 // split name that is hidden or empty hands its honorific to the lowest visible company part that has text.
 void FillObjects(const TFixedObjects &objects, const QString &postal, const std::array<QString, 3> &lines,
                  const TBoundName &name, const TBindContext &context, TFillRole role);
-// Makes the receiver's barcode from a postal code and the address (nothing while the barcode is hidden).
-void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const QByteArray &address,
+// Makes the receiver's barcode from a postal code and the address parts, prefecture to building (nothing while
+// the barcode is hidden or there is no address). The building is set apart: its floor or room number is no
+// more of the street number.
+void FillBarcode(const TFixedObjects &objects, const QByteArray &pos, const std::array<QByteArray, 4> &address,
                  const TBindContext &context);
 // The contact objects of the combined set take the items of the first two printed contact lines of the row
 // and are shown by their count; every contact object then takes its heading and text.

@@ -209,7 +209,7 @@ void TLayoutForm::BindSenderAsReceiver()
     const TSenderRecord row = ReadSenderRecord(*table);
     const TBindContext context = ProgramBindContext(PrintForm, PaperFormat.Direction);
     fillWithSender(receiver, row, context, PrintForm.PostalMark, true);
-    FillBarcode(receiver, row.Pos, row.Tdfkn + row.Adrs1 + row.Adrs2 + row.Adrs3, context);
+    FillBarcode(receiver, row.Pos, {row.Tdfkn, row.Adrs1, row.Adrs2, row.Adrs3}, context);
 }
 
 namespace {

@@ -883,7 +883,8 @@ void TSenderForm::bbtnSearchClick(int tag)
     DicSearch.SetPages(dicPageTel | dicPagePos | dicPageAdrs, false, false);
     const QString key = tag == 0   ? edTel->text()
                         : tag == 1 ? edPos->text()
-                                   : edTdfkn->text() + edAdrs1->text() + edAdrs2->text() + edAdrs3->text();
+                                   : JoinAddressParts<QString>(
+                                         {edTdfkn->text(), edAdrs1->text(), edAdrs2->text(), edAdrs3->text()});
     const int start = DicSearch.StartWith(tag, Sjis::encode(key));
     if (start == 0) {
         if (ExecDialog(DicSearch) != QDialog::Accepted)

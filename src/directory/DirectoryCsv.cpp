@@ -79,7 +79,8 @@ QByteArray itemValue(int row, const TLineSource &s)
     case siAddress1:
         return FieldText(d.City);
     case siAddress2:
-        return FieldText(d.Address1) + FieldText(d.Address2) + FieldText(d.Address3);
+        return JoinAddressParts<QByteArray>(
+            {QByteArray(), QByteArray(), FieldText(d.Address1) + FieldText(d.Address2), FieldText(d.Address3)});
     case siCityCode:
         return FieldText(d.AddressCode).left(5);
     case siCorpKana:

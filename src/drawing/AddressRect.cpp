@@ -16,6 +16,9 @@ constexpr int ShortDigitRun = 4;
 
 bool isFullWidthDigit(QChar c) { return c >= u'０' && c <= u'９'; }
 
+// What parts the building from a line it joins: the lines are printed in full width.
+const QString BuildingBlank = QStringLiteral("\u3000");
+
 // Runs draw with the canvas font made horizontal at the same height, then puts the font back.
 template <class Fn> auto withHorizontalFont(TCanvas &canvas, Fn draw)
 {
@@ -37,6 +40,8 @@ struct TColumn {
     int Thickness = 0;
     // The building, which keeps a column of its own (BuildingApart).
     bool Apart = false;
+    // The building's line, set apart by a blank where it joins the column before.
+    bool Building = false;
 };
 
 void measure(TCanvas &canvas, TColumn &column)
@@ -56,9 +61,14 @@ void measure(TCanvas &canvas, TColumn &column)
     }
 }
 
-// Appends column i + 1 to column i.
+// Appends column i + 1 to column i; the building after a blank, as its floor or room number would read on as
+// the street number's ("１－９－１" and "１２階").
 void join(QList<TColumn> &columns, qsizetype i)
 {
+    if (columns[i + 1].Building) {
+        columns[i].Line += BuildingBlank;
+        columns[i].Segments.append({0, BuildingBlank});
+    }
     columns[i].Line += columns[i + 1].Line;
     columns[i].Segments += columns[i + 1].Segments;
     columns.removeAt(i + 1);
@@ -269,18 +279,18 @@ QList<TPlacedText> TAddressRect::LayoutLines(TCanvas &canvas, const TTextFrame &
     const int my = frame.Margin.y();
     const int W = frame.Width();
     const int H = frame.Height();
-    // The building's line, which keeps a line of its own; none when it is not kept apart.
-    qsizetype building = BuildingApart && !Lines_[2].isEmpty() ? lines.size() - 1 : -1;
+    // The building's line: set apart by a blank where it joins the line before, and kept a line of its own
+    // where the building is kept apart.
+    qsizetype building = !Lines_[2].isEmpty() ? lines.size() - 1 : -1;
     const auto width = [&](const QString &text) { return canvas.TextWidth(text); };
     const auto fit = [&](int available, int needed) { return FitFontHeight(canvas, available, false, needed); };
     const auto join = [&](qsizetype i) {
-        lines[i] += (KeepsReadable_ ? QStringLiteral("\u3000") : QString()) + lines[i + 1];
+        lines[i] += (KeepsReadable_ || building == i + 1 ? BuildingBlank : QString()) + lines[i + 1];
         lines.removeAt(i + 1);
-        if (building > i)
-            --building;
+        building = building == i + 1 ? -1 : building > i ? building - 1 : building;
     };
     // Whether line i + 1 may be joined to line i.
-    const auto joins = [&](qsizetype i) { return building != i + 1; };
+    const auto joins = [&](qsizetype i) { return !BuildingApart || building != i + 1; };
     const QString one = QStringLiteral("一");
     for (;;) {
         if (!fixed)
@@ -403,7 +413,7 @@ QList<TPlacedText> TAddressRect::LayoutVertical(TCanvas &canvas, const TTextFram
     QList<TColumn> columns;
     for (size_t i = 0; i < Lines_.size(); ++i)
         if (!Lines_[i].isEmpty())
-            columns.append({Lines_[i], SegmentLine(Lines_[i], DigitsUpright_), 0, 0, BuildingApart && i == 2});
+            columns.append({Lines_[i], SegmentLine(Lines_[i], DigitsUpright_), 0, 0, BuildingApart && i == 2, i == 2});
     if (columns.isEmpty())
         return {};
     // Whether column i + 1 may be joined to column i.

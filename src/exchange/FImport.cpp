@@ -483,6 +483,7 @@ void TFileImport::btnImportClick()
                     catNo);
     });
     converter.SetCategories(mains, subs);
+    converter.SetMunicipalities(DictionaryMunicipalities(AppFolder, AppFolder + QStringLiteral("Dic/")));
     qsizetype unreadableAt = -1;
     const QString text = DecodeImportText(file.readAll(), encoding(), &unreadableAt);
     TCsvReader reader(text, rbTab->isChecked() ? QLatin1Char('\t') : QLatin1Char(','), false, unreadableAt);

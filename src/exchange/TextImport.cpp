@@ -5,6 +5,7 @@
 #include "base/TextUtils.h"
 #include "db/DatabaseError.h"
 #include "db/Table.h"
+#include "geo/AdrsSearch.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
@@ -17,6 +18,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <numeric>
 #include <optional>
 
 // ---- Reading the text ----
@@ -349,10 +352,11 @@ std::optional<QDateTime> readDateTime(const QString &text)
     return QDateTime(date, time);
 }
 
-// Where an address too long for its first field is cut: at most maxBytes in, on a character boundary with no
-// blank on either side of it, since every reader of the record trims each field before joining them and a
-// blank at the cut would vanish ("受付B 5F" read back as "受付B5F").
-qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
+// Where an address too long for its field is cut: at most maxBytes in, on a character boundary. Every reader
+// of the record trims each field before joining them, so a blank at the cut would vanish ("受付B 5F" read back
+// as "受付B5F"): the cut has no blank on either side of it. Only between the town and the building, where the
+// join sets a blank of its own, is the cut made before a blank where there is one (beforeBlank).
+qsizetype addressCut(const QByteArray &address, qsizetype maxBytes, bool beforeBlank = false)
 {
     const qsizetype longest = Sjis::cutToBytes(address, maxBytes).size();
     if (longest == address.size())
@@ -364,6 +368,9 @@ qsizetype addressCut(const QByteArray &address, qsizetype maxBytes)
     for (qsizetype at = 0; at < longest; at += Sjis::isLeadByte(uchar(address[at])) ? 2 : 1)
         bounds.append(at);
     bounds.append(longest);
+    for (qsizetype i = bounds.size() - 1; beforeBlank && i > 0; --i)
+        if (blankAt(bounds[i]))
+            return bounds[i];
     for (qsizetype i = bounds.size() - 1; i > 0; --i)
         if (!blankAt(bounds[i - 1]) && !blankAt(bounds[i]))
             return bounds[i];
@@ -543,6 +550,46 @@ void TImportConverter::SetCategories(const QHash<QString, int32_t> &mains, const
 {
     mains_ = mains;
     subs_ = subs;
+}
+
+void TImportConverter::SetMunicipalities(TMunicipalityFinder finder) { municipalities_ = std::move(finder); }
+
+TMunicipalityFinder DictionaryMunicipalities(const QString &libraryFolder, const QString &dataFolder)
+{
+    std::shared_ptr<TAdrsSearch> search;
+    try {
+        search = std::make_shared<TAdrsSearch>(libraryFolder, dataFolder);
+    } catch (const EDicSearchError &) {
+        return {};
+    }
+    return [search](const QByteArray &prefecture, const QByteArray &rest) {
+        try {
+            if (rest.isEmpty() || search->Search(prefecture + rest) != 0)
+                return QByteArray();
+        } catch (const EDicSearchError &) {
+            return QByteArray();
+        }
+        // The dictionary names a municipality of a county with its county ("北群馬郡榛東村"); an address may
+        // leave the county out. Two municipalities the text begins to name alike ("府中市" without its
+        // prefecture) name it alike.
+        QByteArray named;
+        for (int i = 0; i < search->GetCityCount(); ++i) {
+            const TAddrCityEntry &city = search->GetCity(i);
+            if (!prefecture.isEmpty() && FieldText(city.Prefecture) != prefecture)
+                continue;
+            const QString name = Sjis::decode(FieldText(city.City));
+            for (const QString &form : {name, name.mid(name.indexOf(u'郡') + 1)}) {
+                const QByteArray bytes = Sjis::encode(form);
+                if (bytes.isEmpty() || !rest.startsWith(bytes))
+                    continue;
+                if (!named.isEmpty() && named != bytes)
+                    return QByteArray();
+                named = bytes;
+                break;
+            }
+        }
+        return named;
+    };
 }
 
 bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors,
@@ -745,30 +792,55 @@ bool TImportConverter::Convert(const QStringList &fields, TAddressRecord *record
         return false;
     }
     QByteArray *const partFields[] = {&r.Tdfkn, &r.Adrs1, &r.Adrs2, &r.Adrs3};
-    // Text of a whole address in the place of the empty parts first..last: a prefecture to its own field, the
-    // rest to the town's field and what that cannot hold to the building's; a rest longer than every field after
-    // the municipality's starts in that, so that all the record holds is kept.
+    const auto room = [](int from, int to) {
+        return std::accumulate(AddressPartBytes + from, AddressPartBytes + to + 1, 0);
+    };
+    // Text of a whole address in the place of the empty parts first..last: a prefecture to its own field; a
+    // municipality the dictionary names to its field; the building after the first half-width blank, where the
+    // list and the export set it apart (right after the prefecture or the municipality where the record has
+    // nothing between; a full-width blank is kept as written, since the list would show a half-width one); the
+    // rest to the town's field. Where the parts so found are longer than their fields, all the record holds is
+    // kept: a rest longer than the town's field starts in the municipality's, which the list joins with it as
+    // it stands, and what those cannot hold goes on in the building's.
     const auto spread = [&](QByteArray text, int first, int last) {
+        QByteArray prefecture = Sjis::encode(addressParts[0]);
+        qsizetype firstBlank = 1;  // where the blank before the building may stand
         if (first == 0 && last > 0) {
-            QByteArray prefecture, rest;
+            QByteArray rest;
             SplitPrefecture(text, prefecture, rest);
             r.Tdfkn = prefecture;
             text = rest;
             first = 1;
+            firstBlank = 0;
+        }
+        if (first == 1 && last > 1 && municipalities_) {
+            const QByteArray trimmed = trimAddressBlanks(text);
+            const QByteArray municipality = municipalities_(prefecture, trimmed);
+            const qsizetype rest = trimmed.size() - municipality.size();
+            if (!municipality.isEmpty() && municipality.size() <= AddressPartBytes[1] && rest <= room(2, last)) {
+                r.Adrs1 = municipality;
+                text = trimmed.right(rest);
+                first = 2;
+                firstBlank = 0;
+            }
+        }
+        // Shift-JIS has no trail byte 0x20.
+        if (const qsizetype blank = text.indexOf(' '); last == 3 && first < 3 && blank >= firstBlank
+            && blank <= room(first, 2) && text.size() - blank - 1 <= AddressPartBytes[3]) {
+            r.Adrs3 = text.mid(blank + 1);
+            text.truncate(blank);
+            last = 2;
         }
         if (first == 1 && last > 1) {
-            int room = 0;
-            for (int part = 2; part <= last; ++part)
-                room += AddressPartBytes[part];
-            if (text.size() > room) {
+            if (text.size() > AddressPartBytes[2]) {
                 r.Adrs1 = text.left(addressCut(text, AddressPartBytes[1]));
                 text = text.mid(r.Adrs1.size());
             }
             first = 2;
         }
         if (first == 2 && last > 2) {
-            r.Adrs2 = text.left(addressCut(text, AddressPartBytes[2]));
-            text = text.mid(r.Adrs2.size());
+            r.Adrs2 = text.left(addressCut(text, AddressPartBytes[2], true));
+            text = trimAddressBlanks(text.mid(r.Adrs2.size()));
             first = 3;
         }
         *partFields[first] = cut(text, AddressPartBytes[first], 9);

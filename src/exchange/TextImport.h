@@ -100,6 +100,13 @@ struct TRowChanges {
     bool AddressSetAside = false;   // 住所 said other than the address parts the row holds, which were taken
 };
 
+// The municipality a whole address names after its prefecture (Shift-JIS, either may be empty): the beginning
+// of rest that is a municipality's name, or nothing when no one name begins it.
+using TMunicipalityFinder = std::function<QByteArray(const QByteArray &prefecture, const QByteArray &rest)>;
+// The finder over the address dictionary (Kvaddr in libraryFolder, its data in dataFolder); one that finds
+// nothing when the dictionary cannot be used, as the import goes on without it.
+TMunicipalityFinder DictionaryMunicipalities(const QString &libraryFolder, const QString &dataFolder);
+
 // Turns rows into records of the open book: groups by their names, categories by their names.
 class TImportConverter {
 public:
@@ -107,6 +114,8 @@ public:
     // their numbers; the record's dates when the row gives none.
     TImportConverter(const std::vector<int> &columnItems, double now);
     void SetCategories(const QHash<QString, int32_t> &mains, const QHash<QString, int32_t> &subs);
+    // Where a whole address fills the municipality's place, the municipality it names goes there.
+    void SetMunicipalities(TMunicipalityFinder finder);
 
     // False when the row cannot be stored (reasons in *errors); notes tell of fields cut to their size, of
     // characters stored as others, of names that matched nothing and of a whole address set aside, and
@@ -119,7 +128,9 @@ public:
     // between them (it may leave out a prefecture or a building the row gives apart, begin with a postal code
     // and differ from them in blanks and in the width of letters, digits and dashes); otherwise it is set
     // aside and said so. Nothing of one field is put in front of another, and no address part begins or ends
-    // with a blank.
+    // with a blank. Of the text in the empty parts' place, the prefecture and the municipality go to their
+    // fields as far as they are named, and what follows the first half-width blank, where the list and the
+    // export set the building apart, to the building's; as far as the fields hold them.
     bool Convert(const QStringList &fields, TAddressRecord *record, QStringList *errors, QStringList *notes,
                  TRowChanges *changes = nullptr) const;
 
@@ -127,6 +138,7 @@ private:
     std::vector<int> columnItems_;
     double now_;
     QHash<QString, int32_t> mains_, subs_;
+    TMunicipalityFinder municipalities_;
 };
 
 // One line the import left out, or took with a note.

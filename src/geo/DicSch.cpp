@@ -783,7 +783,9 @@ bool TDicSearch::buildResult()
         PutShortString(r.PosCode, PostalCodeForm(FieldText(d.PostalCode)));
         PutShortString(r.Prefecture, FieldText(d.Prefecture));
         PutShortString(r.City, FieldText(d.City));
-        PutShortString(r.Town, FieldText(d.Address1) + FieldText(d.Address2) + FieldText(d.Address3));
+        // The building apart, as the rest after the town: run on, it would read as more of the street number.
+        PutShortString(r.Town, FieldText(d.Address1) + FieldText(d.Address2));
+        PutShortString(r.Address, FieldText(d.Address3));
         PutShortString(r.AddressKana, FieldText(d.PrefectureReading) + FieldText(d.CityReading) +
                                           FieldText(d.Address1Reading) + FieldText(d.Address2Reading) +
                                           FieldText(d.Address3Reading));

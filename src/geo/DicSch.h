@@ -45,8 +45,8 @@ struct TDicSearchResult {
     char PosCode[9];     // "123-4567"
     char Prefecture[9];
     char City[33];
-    char Town[101];      // for a directory entry its address parts 1 to 3
-    char Address[117];   // the rest of the address; this window leaves it empty
+    char Town[101];      // for a directory entry its town and street number
+    char Address[117];   // the rest of the address: a directory entry's building, else empty
     char AddressKana[147];
     char JisCode[6];
     char KajoCode[7];

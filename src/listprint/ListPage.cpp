@@ -1,6 +1,7 @@
 #include "listprint/ListPage.h"
 
 #include "base/Numbers.h"
+#include "base/TextUtils.h"
 #include "base/Units.h"
 #include "core/Globals.h"
 #include "db/Table.h"
@@ -446,20 +447,9 @@ QStringList wrapPieces(TTextMeasure &measure, const std::vector<TPiece> &pieces,
     return lines;
 }
 
-// The address as the list prints it: the building set off by a blank, so it may start a line of its own, and a
-// chance to end a line between the other parts.
-QString printedAddress(const std::array<QString, 4> &parts)
-{
-    QString text;
-    for (size_t k = 0; k < parts.size(); ++k) {
-        if (parts[k].isEmpty())
-            continue;
-        if (!text.isEmpty())
-            text += k == 3 ? QChar(u' ') : PartBreak;
-        text += parts[k];
-    }
-    return text;
-}
+// The address as the list prints it: as the main list shows it, the building set off by a blank so it may
+// start a line of its own, and a chance to end a line between the other parts.
+QString printedAddress(const std::array<QString, 4> &parts) { return JoinAddressParts(parts, QString(PartBreak)); }
 
 // The height of a row of lines at size, in tenths of a millimetre.
 int rowHeight(int lines, int size)

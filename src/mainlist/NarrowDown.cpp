@@ -129,10 +129,11 @@ bool conditionHolds(const TNarrowDownItem &c, const TFieldValue &value)
 {
     const QStringList &fields = FilterItemTable()[c.Item].Fields;
     if (c.ValueKind == vkText) {
-        QByteArray text;
-        for (const QString &field : fields)
-            text += TrimBlanks(value(field).toByteArray());
-        return textMatches(text, c.Text, c.MatchMode);
+        // The address as the list shows it, so that a street number is read as the list shows it.
+        const auto text = [&](int k) { return value(fields[k]).toByteArray(); };
+        return textMatches(c.Item == fiAddress ? JoinAddressParts<QByteArray>({text(0), text(1), text(2), text(3)})
+                                               : TrimBlanks(text(0)),
+                           c.Text, c.MatchMode);
     }
     bool holds = false;
     switch (c.Item) {

@@ -42,6 +42,7 @@ struct TFilterItem {
 inline constexpr int FilterItemCount = 31;
 // Items with a meaning of their own in code.
 inline constexpr int fiTelDiv = 2;
+inline constexpr int fiAddress = 7;
 inline constexpr int fiPrivCorp = 8;
 inline constexpr int fiCategory = 30;
 

@@ -114,12 +114,15 @@ void SortDuplicateEntries(std::vector<TDupliData> &entries, bool byGroup)
 
 namespace {
 
-// The key texts of a duplicate item, untrimmed, cut to their documented lengths.
+// The key texts of a duplicate item, untrimmed, cut to their documented lengths; the address as the list shows
+// it, within its fields' length: "梅田3-1-3" with "5F" is not the same place as "梅田3-1-35".
 QByteArray duplicateKey(int item, const QVariantList &v)
 {
     switch (item) {
     case 1: return v[2].toByteArray().left(11);
-    case 2: return (v[3].toByteArray() + v[4].toByteArray() + v[5].toByteArray() + v[6].toByteArray()).left(256);
+    case 2:
+        return JoinAddressParts<QByteArray>(
+            {v[3].toByteArray(), v[4].toByteArray(), v[5].toByteArray(), v[6].toByteArray()});
     case 3: return v[7].toByteArray().left(120);
     case 4: return v[8].toByteArray().left(75);
     default: return {};
@@ -276,10 +279,7 @@ QString TListCells::Text(int itemNo, int rowIndex)
     case 7: return Sjis::decode(TrimBlanks(HyphenatePhone(TrimBlanks(f[0]->AsString()))));
     case 4: return integer(0) == 3 ? QStringLiteral("代表") : QString();
     case 8: return FormatPostalCode(trimmed(0));
-    case liAddress: {
-        const std::array<QString, 4> parts = AddressParts();
-        return parts[0] + parts[1] + parts[2] + parts[3];
-    }
+    case liAddress: return JoinAddressParts(AddressParts());
     case 11: return f[0]->AsBoolean() ? QStringLiteral("個人") : QStringLiteral("会社");
     case 16:
     case 21:

@@ -528,10 +528,9 @@ bool TBatchChange::applyChanges(TTable &t, const TAddressRecord &values)
     if (chkGroup->isChecked())
         setInteger(QStringLiteral("Group"), values.Group);
     if (chkGetJisCode->isChecked()) {
-        QByteArray address;
-        for (const QString &name : {QStringLiteral("Tdfkn"), QStringLiteral("Adrs1"), QStringLiteral("Adrs2"),
-                                    QStringLiteral("Adrs3")})
-            address += TrimBlanks(t.FieldByName(name).AsString());
+        const auto part = [&t](const char *name) { return t.FieldByName(QLatin1String(name)).AsString(); };
+        const QByteArray address =
+            JoinAddressParts<QByteArray>({part("Tdfkn"), part("Adrs1"), part("Adrs2"), part("Adrs3")});
         if (address.isEmpty()) {
             setText(QStringLiteral("JisCode"), QByteArray());
             setText(QStringLiteral("KajoCode"), QByteArray());

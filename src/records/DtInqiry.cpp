@@ -1046,7 +1046,7 @@ std::array<QString, CopyItemCount> TDataInquiry::CopyItemValues() const
     v[9] = TrimBlanks(edtAdrs1->text());
     v[10] = TrimBlanks(edtAdrs2->text());
     v[11] = TrimBlanks(edtAdrs3->text());
-    v[12] = v[8] + v[9] + v[10] + v[11];
+    v[12] = JoinAddressParts<QString>({v[8], v[9], v[10], v[11]});
     v[13] = TrimBlanks(edtAdrsKana->text());
     v[14] = TrimBlanks(edtJisCode->text());
     v[15] = TrimBlanks(nmedtCorpKanji->text());

@@ -247,6 +247,8 @@ public:
     void bbtnEMailClick(int tag);
     // The map request of the record as the form shows it.
     TMapSearchParams MapRequestOfForm() const;
+    // The address of the four address edits as one text, as the main list shows it (JoinAddressParts).
+    QString AddressOfForm() const;
     // Takes a point picked on the map: a held record's row first, the form only when that worked (the
     // failure is shown). True when the point is kept.
     bool KeepMapPoint(int32_t latitude, int32_t longitude);

@@ -93,7 +93,9 @@ void TDataInquiry::FillFromDetail(const TDirectoryDetail &detail)
     edtPos->setText(text(PostalCodeForm(FieldText(detail.PostalCode))));
     edtTdfkn->setText(text(FieldText(detail.Prefecture)));
     edtAdrs1->setText(text(FieldText(detail.City)));
-    edtAdrs2->setText(text(FieldText(detail.Address1) + FieldText(detail.Address2) + FieldText(detail.Address3)));
+    // The entry's building is the record's: in the town's edit it would run on from the street number.
+    edtAdrs2->setText(text(FieldText(detail.Address1) + FieldText(detail.Address2)));
+    edtAdrs3->setText(text(FieldText(detail.Address3)));
     edtAdrsKana->setText(text(FieldText(detail.PrefectureReading) + FieldText(detail.CityReading)
                               + FieldText(detail.Address1Reading) + FieldText(detail.Address2Reading)
                               + FieldText(detail.Address3Reading)));

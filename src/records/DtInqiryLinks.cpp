@@ -68,9 +68,13 @@ TMapSearchParams TDataInquiry::MapRequestOfForm() const
     params.Latitude = Latitude;
     params.Longitude = Longitude;
     params.Tel = KeepNumberChars(Sjis::encode(edtTel->text()), NumberChars::Digits);
-    for (QLineEdit *e : {edtTdfkn, edtAdrs1, edtAdrs2, edtAdrs3})
-        params.Address += TrimBlanks(Sjis::encode(e->text()));
+    params.Address = Sjis::encode(AddressOfForm());
     return params;
+}
+
+QString TDataInquiry::AddressOfForm() const
+{
+    return JoinAddressParts<QString>({edtTdfkn->text(), edtAdrs1->text(), edtAdrs2->text(), edtAdrs3->text()});
 }
 
 void TDataInquiry::bbtnMapClick()
@@ -134,13 +138,10 @@ bool TDataInquiry::KeepMapPoint(int32_t latitude, int32_t longitude)
 
 void TDataInquiry::bbtnQRMapClick()
 {
-    QString address;
-    for (QLineEdit *e : {edtTdfkn, edtAdrs1, edtAdrs2, edtAdrs3})
-        address += e->text();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     TQRCodeMap window(this);
     CenterFormOnOwner(&window, this);
-    window.SetAddress(address);
+    window.SetAddress(AddressOfForm());
     QApplication::restoreOverrideCursor();
     ExecDialog(window);
 }

@@ -55,9 +55,7 @@ bool AddressStartsWith(const QString &current, const QString &dictionary)
 // nothing; a dictionary that cannot be used is reported.
 void TDataInquiry::bbtnGetJisCodeClick()
 {
-    QString address;
-    for (const QLineEdit *edit : {edtTdfkn, edtAdrs1, edtAdrs2, edtAdrs3})
-        address += TrimBlanks(edit->text());
+    const QString address = AddressOfForm();
     if (address.isEmpty()) {
         edtJisCode->clear();
         lblKajoCode->clear();
@@ -92,7 +90,7 @@ void TDataInquiry::bbtnDicSchClick(int tag)
         key = edtPos->text();
     } else {
         target = edtTdfkn;
-        key = edtTdfkn->text() + edtAdrs1->text() + edtAdrs2->text() + edtAdrs3->text();
+        key = AddressOfForm();
     }
     RunDictionarySearch(tag, key, false);
     target->setCursorPosition(int(target->text().size()));
@@ -143,8 +141,7 @@ void TDataInquiry::RunDictionarySearch(int kind, const QString &key, bool showEx
     edtPos->setText(text(ShortString(r.PosCode)));
     const std::array<QString, 4> parts = {text(ShortString(r.Prefecture)), text(ShortString(r.City)),
                                           text(ShortString(r.Town)), text(ShortString(r.Address))};
-    if (!AddressStartsWith(edtTdfkn->text() + edtAdrs1->text() + edtAdrs2->text() + edtAdrs3->text(),
-                           parts[0] + parts[1] + parts[2] + parts[3])) {
+    if (!AddressStartsWith(AddressOfForm(), JoinAddressParts(parts))) {
         edtTdfkn->setText(parts[0]);
         edtAdrs1->setText(parts[1]);
         edtAdrs2->setText(parts[2]);

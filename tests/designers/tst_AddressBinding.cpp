@@ -5,8 +5,13 @@
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "drawing/AdditionRect.h"
+#include "drawing/BarcodeRect.h"
 #include "drawing/CorpRect.h"
 #include "drawing/NameRect.h"
+
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -249,4 +254,31 @@ TEST(AddressBindingTest, NameWithoutFamilyShowsSameFamilyJointsAsGivenNames)
     EXPECT_EQ(printed.Joints[0].Name, QStringLiteral(" 花子"));
     r.JointPrint = false;
     EXPECT_EQ(RecordName(r, context(), false).Name, QStringLiteral("花子"));
+}
+
+// A room after the street number: the customer barcode reads "1-3-2" and room 503 apart, as an envelope
+// writing them apart does, never street number 1-3-2503.
+TEST(AddressBindingTest, TheBarcodeReadsTheBuildingApartFromTheStreetNumber)
+{
+    QTemporaryDir work;
+    TBindContext c = context(1);
+    c.ProgramFolder = test::appDir();
+    c.DictionaryFolder = test::appDir() + QStringLiteral("Dic/");
+    c.WorkFolder = work.path() + QLatin1Char('/');
+    const auto barcodeOf = [&c](const QString &address) {
+        TBarcodeRect barcode;
+        barcode.MakeBarcode("1000013", sjis(address), c.ProgramFolder, c.DictionaryFolder, c.WorkFolder);
+        return barcode.GetImage();
+    };
+    TBarcodeRect barcode;
+    barcode.Visible = 1;
+    TFixedObjects objects;
+    objects.Barcode = &barcode;
+    FillBarcode(objects, "1000013",
+                {sjis(QStringLiteral("東京都")), sjis(QStringLiteral("千代田区")), sjis(QStringLiteral("霞が関1-3-2")),
+                 sjis(QStringLiteral("503号室"))},
+                c);
+    ASSERT_FALSE(barcode.GetImage().isNull());
+    EXPECT_EQ(barcode.GetImage(), barcodeOf(QStringLiteral("東京都千代田区霞が関１－３－２　５０３号室")));
+    EXPECT_NE(barcode.GetImage(), barcodeOf(QStringLiteral("東京都千代田区霞が関１－３－２５０３号室")));
 }

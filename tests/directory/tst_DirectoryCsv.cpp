@@ -109,7 +109,7 @@ TEST(DirectoryCsv, LineFromTheEntry)
     const std::vector<TItemChoice> all = DefaultItemChoice(SearchItemCount);
     const TDirectoryDetail company = makeDetail(0);
     EXPECT_EQ(line(all, makeHit(0), &company),
-              QStringLiteral("03-1234-5678,,,100-0005,ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ,東京都,千代田区,丸の内１－２－３北斗ビル,13101,"
+              QStringLiteral("03-1234-5678,,,100-0005,ﾄｳｷﾖｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ,東京都,千代田区,丸の内１－２－３ 北斗ビル,13101,"
                              "ﾎｸﾄｼﾖｳｼﾞ,北斗商事株式会社,,,会社,main5,05,sub512,12"));
     TDirectoryDetail person = makeDetail(99);
     PutText(person.PostalCode, "100000");  // neither 5 nor 7 digits: as it stands

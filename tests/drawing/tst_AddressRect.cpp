@@ -329,6 +329,26 @@ TEST_F(AddressAt600, HorizontalLinesJoinAShortFirstLineAndAlignLeftThenRight)
     EXPECT_EQ(joined.Pieces[0].Text, QStringLiteral("東京都") + second);
 }
 
+// A building's line joined to the street number's, across or down, where the object has no room for a line of
+// its own: a blank parts them, as "１－９－１２０１号室" would read as another street number.
+TEST_F(AddressAt600, ABuildingJoinedToTheLineBeforeIsPartedFromItsStreetNumber)
+{
+    for (const uint8_t direction : {uint8_t(1), uint8_t(0)}) {
+        SCOPED_TRACE(direction ? "across" : "down");
+        TAddressRect address;
+        address.SetDirection(direction);
+        fill(address, direction ? TRect{0, 0, 400, 30} : TRect{0, 0, 30, 400},
+             {QStringLiteral("東京都千代田区"), QStringLiteral("丸の内１－９－１"), QStringLiteral("２０１号室")});
+        TLaidOut laid(address);
+        QString joined;
+        for (const auto &piece : laid.Pieces)
+            joined += piece.Text;
+        // Down the column, the short digit runs stand across in half width.
+        EXPECT_EQ(joined, direction ? QStringLiteral("東京都千代田区丸の内１－９－１　２０１号室")
+                                    : QStringLiteral("東京都千代田区丸の内1－9－1　201号室"));
+    }
+}
+
 TEST_F(AddressAt600, PrintsAThreeLineAddressSideWithAdditionAndFramedText)
 {
     // A postcard, 100 x 148 mm.

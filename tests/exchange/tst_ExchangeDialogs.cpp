@@ -999,9 +999,9 @@ TEST_F(ExchangeDialogTest, AnExportEditedInASpreadsheetKeepsEachPartTheRowHoldsA
                 f = field + "=" + value;
     };
     set(1, "Tdfkn", "神奈川県");
-    set(1, "Adrs1", "");
-    set(1, "Adrs2", "横浜市西区みなとみらい2-2-1 横浜ランドマークタワー 10F");
-    set(1, "Adrs3", "");
+    set(1, "Adrs1", "横浜市西区");
+    set(1, "Adrs2", "みなとみらい2-2-1");
+    set(1, "Adrs3", "横浜ランドマークタワー 10F");
     set(2, "Adrs3", "グランフロント大阪 タワーA 20F");
     set(3, "Adrs1", "札幌市中央区");
     set(3, "Adrs2", "北5条西2-5");
@@ -1330,6 +1330,98 @@ TEST_F(ExchangeDialogTest, AColumnItemThatTakesOneColumnIsRefusedHoweverItIsChos
     dm->AdrsTable->First();
     EXPECT_EQ(EscapedAnsiToWide(dm->AdrsTable->FieldByName("NameKanji").AsString()), QStringLiteral("山田 太郎"));
     EXPECT_EQ(dm->AdrsTable->FieldByName("Tel").AsString(), "0352100001");
+}
+
+// An office moving to another machine: 出力 with the window's own items, whose address is the whole 住所, and
+// 取り込み of that file into a new book. The file sets each building apart from its street number, as the list
+// shows it ("梅田3-1-3 5F", never "梅田3-1-35F"), and the new book gets every address part back as it was: the
+// prefecture and the municipality the dictionary names, the town and the building after the blank.
+TEST_F(ExchangeDialogTest, AnExportOfTheWindowsOwnItemsGivesANewBookEveryAddressAsItWas)
+{
+    struct Office {
+        const char16_t *tdfkn, *adrs1, *adrs2, *adrs3, *corp, *dptmnt, *post;
+        QByteArray tel;
+    };
+    const Office offices[] = {
+        {u"大阪府", u"大阪市北区", u"梅田3-1-3", u"5F", u"株式会社梅田精密機械製作所大阪本社", u"営業本部　第二営業部", u"課長",
+         "0663451234"},
+        {u"東京都", u"千代田区", u"丸の内1-9-1", u"201号室", u"丸の内国際特許法律事務所", u"知財部　商標課",
+         u"窓口 https://www.example.co.jp/contact?id=7&k=1", "0352200001"},
+        {u"福岡県", u"福岡市博多区", u"博多駅前２－１－１", u"５階", u"九州情報システム開発株式会社", u"営業部", u"部長代理",
+         "0924410001"},
+        {u"東京都", u"千代田区", u"丸の内１－９－１", u"グラントウキョウノースタワー１２階", u"株式会社シロガネ歯科材料",
+         u"営業部", u"課長", "0362120001"},
+        {u"神奈川県", u"横浜市中区", u"本町1-2-3", u"", u"有限会社さくら総合コンサルティング", u"技術開発部　品質保証課",
+         u"info@sakura-consulting.example.jp", "0452110001"},
+        {u"東京都", u"港区", u"芝公園4-2-8", u"剝離鷗ビル 3F", u"森鷗外記念出版株式会社", u"編集部", u"主任", "0334330001"},
+    };
+    TTable &book = *dm->AdrsTable;
+    for (const Office &o : offices) {
+        const auto sjis = [](const char16_t *text) { return Sjis::encode(QString::fromUtf16(text)); };
+        TAddressRecord r = NewAddressRecord();
+        r.Tel = o.tel;
+        r.Tdfkn = sjis(o.tdfkn);
+        r.Adrs1 = sjis(o.adrs1);
+        r.Adrs2 = sjis(o.adrs2);
+        r.Adrs3 = sjis(o.adrs3);
+        r.PrivCorp = false;
+        r.CorpKanji = sjis(o.corp);
+        r.Dptmnt = sjis(o.dptmnt);
+        r.Post = sjis(o.post);
+        r.NameKanji = WideToEscapedAnsi(QStringLiteral("佐藤 健一"));
+        r.URL = "https://www.example.co.jp/";
+        r.EMail1 = "sales.department.tokyo-branch_2026@mail.example-holdings.co.jp";
+        book.Append();
+        SetAddressRecordFields(book, r);
+        book.Post();
+    }
+    list->RefreshList(true, true, false);
+    // Each record's address parts and its text in the main list's 住所 column.
+    const auto addresses = [](TTable &t) {
+        std::vector<QStringList> rows;
+        TListCells cells(t, [](int32_t, int32_t) { return QByteArray(); });
+        t.SetIndexName(QString());
+        for (t.First(); !t.Eof(); t.Next()) {
+            QStringList row{cells.Text(liAddress, 0), cells.Text(3, 0)};
+            for (const char *name : {"Tdfkn", "Adrs1", "Adrs2", "Adrs3"})
+                row << Sjis::decode(t.FieldByName(name).AsString());
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    const std::vector<QStringList> before = addresses(book);
+    ASSERT_EQ(before.size(), std::size(offices));
+    EXPECT_EQ(before[0][0], QStringLiteral("大阪府大阪市北区梅田3-1-3 5F"));
+
+    ShowFileExportWindow(list.get());
+    auto *window = dynamic_cast<TFileExport *>(FileExport);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Options().Items, (std::vector<int>{1, 2, 3, 5, 8, 9, 12, 14, 15, 16}));
+    const QString file = dir.path() + "/moving.csv";
+    window->ExportTo(file);
+    ASSERT_EQ(window->Outcome.Written, static_cast<int>(std::size(offices)));
+    const QByteArray bytes = test::readFile(file);
+    for (const char16_t *address : {u"大阪府大阪市北区梅田3-1-3 5F", u"東京都千代田区丸の内1-9-1 201号室",
+                                    u"福岡県福岡市博多区博多駅前２－１－１ ５階",
+                                    u"東京都千代田区丸の内１－９－１ グラントウキョウノースタワー１２階",
+                                    u"神奈川県横浜市中区本町1-2-3", u"東京都港区芝公園4-2-8 剥離鴎ビル 3F"})
+        EXPECT_TRUE(bytes.contains("," + Sjis::encode(QString::fromUtf16(address)) + ","))
+            << QString::fromUtf16(address).toStdString();
+
+    QDir().mkpath(AdrsFolder + "Moved");
+    dm->CreateAdrsTableObject("Moved");
+    ASSERT_TRUE(dm->OpenAdrsTable());
+    TFileImport dialog(list.get());
+    dialog.LoadFile(file);
+    EXPECT_EQ(dialog.ColumnItems(), window->Options().Items);
+    boxes.answer(IDYES);
+    dialog.btnImportClick();
+    ASSERT_EQ(dialog.Outcome.Added, static_cast<int>(std::size(offices))) << boxes.texts().join(" | ").toStdString();
+    EXPECT_EQ(boxes.texts().last(), QStringLiteral("6件のデータを取り込みました  "));
+    const std::vector<QStringList> after = addresses(*dm->AdrsTable);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].join(u'|').toStdString(), before[i].join(u'|').toStdString());
 }
 
 // A selection saved before the export offered the address parts still loads and writes the whole address

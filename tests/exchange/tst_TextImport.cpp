@@ -322,7 +322,7 @@ TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIs
         {{"", "〒530-0001 大阪府大阪市北区梅田3-1-3", "大阪府", "大阪市北区", "梅田３－１－３", ""},
          {"5300001", "大阪府", "大阪市北区", "梅田３－１－３", ""}, false},
         {{"530-0001", "〒５３０－０００１　大阪市北区梅田３ー１ー３ 梅田ビル5F", "大阪府", "", "", ""},
-         {"5300001", "大阪府", "", "大阪市北区梅田３ー１ー３ 梅田ビル5F", ""}, false},
+         {"5300001", "大阪府", "", "大阪市北区梅田３ー１ー３", "梅田ビル5F"}, false},
         // The code of another place, or the same address written in other words (三丁目 for 3-).
         {{"5300002", "〒530-0001 大阪府大阪市北区梅田3-1-3", "大阪府", "大阪市北区", "梅田3-1-3", ""},
          {"5300002", "大阪府", "大阪市北区", "梅田3-1-3", ""}, true},
@@ -345,6 +345,49 @@ TEST(ImportConverter, AnAddressTypedWithoutItsPrefectureOrAfterItsCodeAgreesOrIs
     }
 }
 
+// A whole address alone, as the export writes it: the building after the half-width blank the list sets before
+// it, the municipality as far as the address dictionary names it (with or without its county), the town
+// between. Without the dictionary the municipality stays with the town, which the list joins as it stands.
+TEST(ImportConverter, AWholeAddressAloneComesBackIntoItsParts)
+{
+    TImportConverter converter({9, ipPrefecture}, 46000.0);
+    converter.SetMunicipalities(DictionaryMunicipalities(test::appDir(), test::appDir() + QStringLiteral("Dic/")));
+    TImportConverter withoutDictionary({9, ipPrefecture}, 46000.0);
+    withoutDictionary.SetMunicipalities(DictionaryMunicipalities(QStringLiteral("/nonexistent/"), QString()));
+    struct Case {
+        QStringList row, parts, partsWithoutDictionary;
+    };
+    const Case cases[] = {
+        {{"大阪府大阪市北区梅田3-1-3 5F", ""}, {"大阪府", "大阪市北区", "梅田3-1-3", "5F"}, {"大阪府", "", "大阪市北区梅田3-1-3", "5F"}},
+        {{"東京都千代田区丸の内１－９－１ グラントウキョウノースタワー １２階", ""},
+         {"東京都", "千代田区", "丸の内１－９－１", "グラントウキョウノースタワー １２階"},
+         {"東京都", "", "千代田区丸の内１－９－１", "グラントウキョウノースタワー １２階"}},
+        // No town: the building right after the municipality; no municipality either: after the prefecture.
+        {{"福岡県福岡市博多区 博多駅前シティビル 8F", ""}, {"福岡県", "福岡市博多区", "", "博多駅前シティビル 8F"},
+         {"福岡県", "", "福岡市博多区", "博多駅前シティビル 8F"}},
+        {{"北海道 JRタワー", ""}, {"北海道", "", "", "JRタワー"}, {"北海道", "", "", "JRタワー"}},
+        // The municipality without its county; the prefecture the row holds apart.
+        {{"神奈川県山北町中川 ビレッジ鷗 3F", ""}, {"神奈川県", "山北町", "中川", "ビレッジ鴎 3F"},
+         {"神奈川県", "", "山北町中川", "ビレッジ鴎 3F"}},
+        {{"横浜市中区本町1-2-3", "神奈川県"}, {"神奈川県", "横浜市中区", "本町1-2-3", ""}, {"神奈川県", "", "横浜市中区本町1-2-3", ""}},
+        // A full-width blank is kept as written.
+        {{"大阪府大阪市北区梅田３－１－３　梅田ビル５階", ""}, {"大阪府", "大阪市北区", "梅田３－１－３　梅田ビル５階", ""},
+         {"大阪府", "", "大阪市北区梅田３－１－３　梅田ビル５階", ""}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row.join(u'|').toStdString());
+        for (const bool dictionary : {true, false}) {
+            TAddressRecord record;
+            QStringList errors, notes;
+            ASSERT_TRUE((dictionary ? converter : withoutDictionary).Convert(c.row, &record, &errors, &notes));
+            EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs1), Sjis::decode(record.Adrs2),
+                                   Sjis::decode(record.Adrs3)}),
+                      dictionary ? c.parts : c.partsWithoutDictionary);
+            EXPECT_FALSE(notes.contains(AddressSetAside));
+        }
+    }
+}
+
 // Columns chosen for one item, as files of other programs split them (姓 and 名, a reading in two, two
 // departments, an address in two lines, a town apart from its block number): joined in their order by a blank as
 // a name is written, an empty one adding nothing, within the item's size and a cut said as any cut is.
@@ -362,7 +405,7 @@ TEST(ImportConverter, ColumnsChosenForOneItemAreJoinedInTheirOrder)
     EXPECT_EQ(Sjis::decode(record.Dptmnt), QStringLiteral("営業本部 第二営業部"));
     EXPECT_EQ(record.CustomCode, "K-1");
     EXPECT_EQ((QStringList{Sjis::decode(record.Tdfkn), Sjis::decode(record.Adrs2), Sjis::decode(record.Adrs3)}),
-              (QStringList{"大阪府", "大阪市北区梅田3-1-3 梅田ビル 5F", ""}));
+              (QStringList{"大阪府", "大阪市北区梅田3-1-3", "梅田ビル 5F"}));
     EXPECT_EQ(EscapedAnsiToWide(record.Joint[0]), QStringLiteral("森 鷗外"));
     EXPECT_TRUE(notes.isEmpty()) << notes.join(u'、').toStdString();
     EXPECT_FALSE(changes.Cut);
@@ -473,8 +516,8 @@ TEST_F(TextImportTest, ControlCodesAreRefusedAndSignsStoredAsTheyLook)
     EXPECT_EQ(rows[0].at("Note"), Sjis::encode(QStringLiteral("一行目\t\r\n二行目")));
 }
 
-// An address longer than its first field is split where no blank sits at the cut: every reader trims each
-// field before joining them, and a blank there would vanish.
+// An address longer than the town's field is split where no blank is lost or added: every reader trims each
+// field before joining them and the list sets a blank of its own before the building only.
 TEST_F(TextImportTest, ALongAddressIsSplitWhereNoBlankIsLost)
 {
     const QString street = QString(49, QChar(u'町')) + QStringLiteral("1B 5F");
@@ -485,9 +528,10 @@ TEST_F(TextImportTest, ALongAddressIsSplitWhereNoBlankIsLost)
         const TImportOutcome outcome = import(QStringLiteral("A1,03-1111-1111,1000001,東京都%1,会社,田中,,,\r\n").arg(rest), false);
         ASSERT_EQ(outcome.Added, 1);
         const auto rows = stored();
-        const QByteArray adrs2 = rows[0].at("Adrs2"), adrs3 = rows[0].at("Adrs3");
+        const QByteArray adrs1 = rows[0].at("Adrs1"), adrs2 = rows[0].at("Adrs2"), adrs3 = rows[0].at("Adrs3");
+        EXPECT_LE(adrs1.size(), 32);
         EXPECT_LE(adrs2.size(), 100);
-        EXPECT_EQ(Sjis::decode(TrimBlanks(adrs2) + TrimBlanks(adrs3)), rest);
+        EXPECT_EQ(Sjis::decode(JoinAddressParts<QByteArray>({QByteArray(), adrs1, adrs2, adrs3})), rest);
     }
 }
 
@@ -521,8 +565,8 @@ TEST_F(TextImportTest, AnAddressInPartsLandsEachPartInItsFieldAndTheListJoinsThe
     const QString report = QString::fromUtf8(ImportReport(outcome).mid(3));
     EXPECT_TRUE(report.contains(QStringLiteral("4行目: 取り込みました（「建物名」を116バイトに切り詰めました）"))) << report.toStdString();
 
-    const QStringList addresses{QStringLiteral("東京都千代田区千代田1-1○○ビル 5F"), QStringLiteral("大阪府大阪市北区梅田1-2"),
-                                QStringLiteral("大阪府大阪市北区梅田1-3梅田ビル 3F"), QStringLiteral("本町1") + fields(3)[3],
+    const QStringList addresses{QStringLiteral("東京都千代田区千代田1-1 ○○ビル 5F"), QStringLiteral("大阪府大阪市北区梅田1-2"),
+                                QStringLiteral("大阪府大阪市北区梅田1-3 梅田ビル 3F"), QStringLiteral("本町1 ") + fields(3)[3],
                                 QStringLiteral("神奈川県横浜市中区")};
     QStringList listed;
     TListCells cells(*book, [](int32_t, int32_t) { return QByteArray(); });

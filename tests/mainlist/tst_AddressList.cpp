@@ -9,6 +9,7 @@
 #include "mainlist/AdrsList.h"
 #include "mainlist/AdrsSch.h"
 #include "mainlist/DupliSch.h"
+#include "mainlist/NarrowDown.h"
 #include "mainlist/RecordListing.h"
 #include "mainlist/WordSch.h"
 #include "platform/CustomEvents.h"
@@ -286,6 +287,56 @@ TEST_F(AddressListTest, CellTextsFollowTheirItems)
     const QRect cut = ink(metrics.horizontalAdvance(QStringLiteral("一行目二")));
     EXPECT_LE(cut.height(), metrics.height());
     EXPECT_LT(cut.width(), metrics.horizontalAdvance(QStringLiteral("一行目二")));
+}
+
+// Offices' addresses as a book lists them, a building or room after the street number: the list's 住所 column
+// sets the building apart, so "梅田3-1-3" with "5F" never reads as street number 3-1-35. The duplicate display
+// and the narrowing by 住所 read the address as the list shows it: the office whose town says "梅田3-1-35F" is
+// another place.
+TEST_F(AddressListTest, TheAddressSetsTheBuildingApartFromTheStreetNumberWhereverItIsJoined)
+{
+    const std::vector<std::array<const char16_t *, 5>> offices = {
+        {u"大阪府", u"大阪市北区", u"梅田3-1-3", u"5F", u"株式会社梅田精密機械製作所 大阪本社"},
+        {u"東京都", u"千代田区", u"丸の内1-9-1", u"201号室", u"丸の内法律事務所"},
+        {u"福岡県", u"福岡市博多区", u"博多駅前２－１－１", u"５階", u"九州情報システム開発株式会社"},
+        {u"東京都", u"千代田区", u"丸の内１－９－１", u"グラントウキョウノースタワー１２階", u"株式会社東京鷗外書房"},
+        {u"大阪府", u"大阪市北区", u"梅田3-1-35F", u"", u"梅田商店"},
+        {u"大阪府", u"大阪市北区", u"梅田3-1-3", u"5F", u"株式会社梅田精密機械製作所 大阪営業所"},
+    };
+    TTable &t = *dm->AdrsTable;
+    for (const auto &o : offices) {
+        t.Append();
+        int k = 0;
+        for (const char *field : {"Tdfkn", "Adrs1", "Adrs2", "Adrs3", "CorpKanji"})
+            t.FieldByName(field).SetAsString(Sjis::encode(QString::fromUtf16(o[size_t(k++)])));
+        t.FieldByName("Tel").SetAsString("0663451234");
+        t.Post();
+    }
+    list->RefreshList(true, true, false);
+    int column = 0;
+    while (list->GetColumnItem(column) != liAddress)
+        ++column;
+    QStringList shownAddresses;
+    for (int row = 0; row < list->lvAddress->model()->rowCount(); ++row)
+        shownAddresses << list->lvAddress->model()->index(row, column).data().toString();
+    EXPECT_EQ(shownAddresses, (QStringList{"大阪府大阪市北区梅田3-1-3 5F", "東京都千代田区丸の内1-9-1 201号室",
+                                           "福岡県福岡市博多区博多駅前２－１－１ ５階",
+                                           "東京都千代田区丸の内１－９－１ グラントウキョウノースタワー１２階",
+                                           "大阪府大阪市北区梅田3-1-35F", "大阪府大阪市北区梅田3-1-3 5F"}));
+
+    list->DuplicateItem1 = 2;
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{1, 6}));
+    list->DuplicateItem1 = 0;
+
+    TNarrowDownItem street;
+    street.Item = fiAddress;
+    street.Text = "3-1-35";
+    street.MatchMode = mmContains;
+    list->Filter = TNarrowDownCondition{{street}, true};
+    list->RefreshList(true, true, false);
+    EXPECT_EQ(shown(), (std::vector<int32_t>{5}));
+    list->Filter = TNarrowDownCondition();
 }
 
 TEST_F(AddressListTest, SelectionMirrorFollowsEveryChange)

@@ -13,6 +13,9 @@
 #include "directory/DirectoryDll.h"
 #include "directory/NmAdSch.h"
 #include "geo/DicLibraries.h"
+#include "geo/DicSch.h"
+#include "geo/TelPlace.h"
+#include "geo/MapRequest.h"
 #include "mainlist/AdrsList.h"
 #include "records/NMDEdit.h"
 #include "records/UniNMDEdit.h"
@@ -29,9 +32,11 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -182,6 +187,52 @@ TEST_F(DirectoryHitTest, AHitOpensAsANewRecordAndIsStored)
 }
 
 // Unsaved input the user keeps (Cancel) stops the next hit from replacing it.
+// An entry in a building: the building goes to the building's edit, not after the street number in the town's,
+// and the map is asked for the address with the building apart ("１－２－３ ○○ビル３Ｆ", not "１－２－３○○ビル３Ｆ").
+TEST_F(DirectoryHitTest, AnEntrysBuildingGoesToTheBuildingsEdit)
+{
+    TNameAdrsSearch *w = search();
+    TDirectoryDetail detail{};
+    int hit = 0;
+    while (hit < w->GetHitCount() && (!w->FetchHitDetail(hit, detail) || FieldText(detail.Address3).isEmpty()))
+        ++hit;
+    ASSERT_LT(hit, w->GetHitCount()) << "no entry of the sample lies in a building";
+    w->lvResult->setCurrentIndex(w->lvResult->model()->index(hit, 0));
+    w->sbtnInquiry->click();
+    auto *form = static_cast<TDataInquiry *>(RecordForm);
+    ASSERT_NE(form, nullptr);
+    const QString town = Sjis::decode(FieldText(detail.Address1) + FieldText(detail.Address2));
+    const QString building = Sjis::decode(FieldText(detail.Address3));
+    EXPECT_EQ(form->edtAdrs2->text(), town);
+    EXPECT_EQ(form->edtAdrs3->text(), building);
+    EXPECT_EQ(Sjis::decode(form->MapRequestOfForm().Address),
+              QStringLiteral("東京都") + Sjis::decode(FieldText(detail.City)) + town + ' ' + building);
+
+    // The entry found by its number in the dictionary window: the building as the rest after the town.
+    SetDirectoryTelLookup(DirectoryTelLookup);
+    const auto lookupGone = qScopeGuard([] { SetDirectoryTelLookup(nullptr); });
+    TDicSearch dictionary(nullptr);
+    dictionary.SetPages(dicPageTel, false, false);
+    const int start = dictionary.StartWith(dicResultTel, FieldText(detail.Tel));
+    ASSERT_EQ(dictionary.ResultKind(), dicResultDirectory);
+    if (start == 0) {  // the number's other entries listed: this one chosen
+        auto *entries = dictionary.findChild<QTreeWidget *>(QStringLiteral("lvTelList"));
+        ASSERT_NE(entries, nullptr);
+        QTreeWidgetItem *entry = nullptr;
+        for (int i = 0; i < entries->topLevelItemCount() && !entry; ++i)
+            if (entries->topLevelItem(i)->text(1) == Sjis::decode(FieldText(detail.Name)))
+                entry = entries->topLevelItem(i);
+        ASSERT_NE(entry, nullptr);
+        entries->setCurrentItem(entry);
+        emit entries->itemDoubleClicked(entry, 0);
+    }
+    ASSERT_EQ(dictionary.result(), QDialog::Accepted);
+    TDicSearchResult r;
+    dictionary.GetResultRecord(r);
+    EXPECT_EQ(Sjis::decode(ShortString(r.Town)), town);
+    EXPECT_EQ(Sjis::decode(ShortString(r.Address)), building);
+}
+
 TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)
 {
     TNameAdrsSearch *w = search();

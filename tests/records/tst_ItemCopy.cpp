@@ -181,7 +181,7 @@ TEST_F(ItemCopyForm, CopiesTheShownRecordInTheChosenOrder)
     form->btnCopy->click();
 
     // The name's character without a Shift-JIS form becomes what the conversion makes of it.
-    const QString expected = QStringLiteral("取引先,03-1234-5678,代表,100-0005,\"東京都千代田区丸の内1-1ビル5F, 東棟\","
+    const QString expected = QStringLiteral("取引先,03-1234-5678,代表,100-0005,\"東京都千代田区丸の内1-1 ビル5F, 東棟\","
                                             "\"\"\"東西\"\"商事\",?田 一郎,印刷除外,一行目\t二行目\t三行目,"
                                             "/home/u/a.pdf\t/home/u/b.txt,2024/04/01,09:05:07,2024/05/02,18:00:00\r\n");
     EXPECT_EQ(clipboardText().toStdString(), expected.toStdString());

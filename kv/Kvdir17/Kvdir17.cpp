@@ -80,7 +80,15 @@ void fillHit(const TDirectoryFile &file, uint32_t id, TDirectoryHit &hit)
     hit.Kind = l.Kind;
     hit.Entry = id;
     kv::PutText(hit.Name, t.name, '\0');
-    putJoined(hit.Address, t.addressParts());
+    // The building set apart by a blank, so that its digits never read as part of the street number.
+    const auto parts = t.addressParts();
+    std::string address;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        if (k == parts.size() - 1 && !address.empty() && !parts[k].empty())
+            address += ' ';
+        address += parts[k];
+    }
+    kv::PutText(hit.Address, address, '\0');
     putDigits(hit.MainCategory, l.Category / 100);
     putDigits(hit.SubCategory, l.Category % 100);
 }

@@ -240,10 +240,12 @@ private:
     std::vector<THeld> held_;
 };
 
-// Whether window is a dialog of owner's, or of one of its dialogs.
-bool ownedBy(const QWidget *window, const QWidget *owner)
+// Whether dialog is a modal dialog of owner's, or of one of its dialogs, open: owner's command waits for it.
+bool modalDialogOf(const QWidget *dialog, const QWidget *owner)
 {
-    for (const QWidget *w = window->parentWidget(); w; w = w->parentWidget())
+    if (dialog == owner || !dialog->isModal() || !dialog->isVisible())
+        return false;
+    for (const QWidget *w = dialog->parentWidget(); w; w = w->parentWidget())
         if (w->window() == owner)
             return true;
     return false;
@@ -259,9 +261,20 @@ void stopWorkOf(QWidget *window)
         for (const std::function<void()> *stop : std::vector(gate->stops))
             (*stop)();
     for (QWidget *dialog : QApplication::topLevelWidgets())
-        if (const TCommandGate *working = TCommandGate::find(dialog); working && !working->stops.empty()
-            && dialog != window && dialog->isModal() && dialog->isVisible() && ownedBy(dialog, window))
+        if (const TCommandGate *working = TCommandGate::find(dialog);
+            working && !working->stops.empty() && modalDialogOf(dialog, window))
             dialog->close();
+}
+
+// Whether a window that dialog is a modal dialog of holds a close back: a job of the dialog starting now is
+// stopped as one running when the close came.
+bool ownerCloseHeld(const QWidget *dialog)
+{
+    for (const QWidget *w = dialog->parentWidget(); w; w = w->parentWidget())
+        if (const TCommandGate *gate = TCommandGate::find(w->window());
+            gate && gate->closeHeld && modalDialogOf(dialog, w->window()))
+            return true;
+    return false;
 }
 
 // Carries out the close a window's commands held back.
@@ -362,6 +375,8 @@ TWindowWork::TWindowWork(QWidget *window, std::function<void()> stop) : window_(
     gate->stops.push_back(&stop_);
     if (gate->closeHeld)
         stop_();
+    else if (ownerCloseHeld(window))
+        window->close();
 }
 
 TWindowWork::~TWindowWork()

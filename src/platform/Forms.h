@@ -57,7 +57,8 @@ private:
 // (TWindowCommand): it is carried out once the job has ended and the handler that ran it has returned, and the
 // end that waited for it is asked again, so the job has written its output whole or not at all and the end is
 // never dropped. A close held back by a window whose modal dialog works (the import under the main list) closes
-// that dialog the same way. A close already held when the job starts stops it at once.
+// that dialog the same way. A close already held when the job starts stops it at once, and so does one held by
+// a window the job's modal dialog belongs to (the end asked while the import's question was still open).
 class TWindowWork {
 public:
     // stop: what the window's 中止 does; it may be called more than once.

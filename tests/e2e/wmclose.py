@@ -30,7 +30,7 @@ class Event(ctypes.Union):
 
 
 x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
-x11.XFlush.argtypes = [ctypes.c_void_p]
+x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
 display = x11.XOpenDisplay(None)
 if not display:
@@ -54,4 +54,7 @@ event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
 event.xclient.format = 32
 event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
 x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-x11.XFlush(display)
+# XCloseDisplay waits for the server's answer to a request sent after the close, so the close (and the keys before
+# it) has been taken when the script ends. Only flushed, it was often lost on a busy machine: the X server drops what
+# it has not yet read of a client that has hung up.
+x11.XCloseDisplay(display)

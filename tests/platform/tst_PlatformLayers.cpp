@@ -223,32 +223,43 @@ TEST(Forms, AnEndAskedWhileAWindowWorksStopsTheJobAndEndsOnceItHasEnded)
     }
 }
 
-// The same while a modal dialog of the ending window works (an import under the main list): the close reaches
-// the dialog, whose job stops; the dialog closes once it has ended, then the window.
+// The same while a modal dialog of the ending window works (an import under the main list), or waits for its
+// job's start (its question or file dialog still up, the press that starts it on its way): the close reaches the
+// dialog, whose job stops at its next step, or at once when it starts as one running when the end came; the
+// dialog closes once the job has ended, then the window.
 TEST(Forms, AnEndAskedWhileItsModalDialogWorksStopsTheDialogsJobAndEndsAfterIt)
 {
-    TEndingWindow end;
-    end.show();
-    QDialog dialog(&end);
-    int steps = 0;
-    bool keptMeanwhile = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        steps = runJob(&dialog, 1000, [&] {
+    for (const bool beforeTheJob : {false, true}) {
+        SCOPED_TRACE(beforeTheJob ? "asked before the job started" : "asked while it ran");
+        TEndingWindow end;
+        end.show();
+        QDialog dialog(&end);
+        int steps = -1;
+        bool keptMeanwhile = false;
+        const auto askEnd = [&] {
             QCloseEvent close;
             QCoreApplication::sendEvent(end.windowHandle(), &close);
             keptMeanwhile = dialog.isVisible() && end.isVisible();
+        };
+        QTimer::singleShot(0, &dialog, [&] {
+            if (beforeTheJob)
+                askEnd();
+            steps = runJob(&dialog, 1000, [&] {
+                if (!beforeTheJob)
+                    askEnd();
+            });
         });
-    });
-    // A dialog left open would hold the test for ever.
-    QTimer stuck;
-    stuck.setSingleShot(true);
-    QObject::connect(&stuck, &QTimer::timeout, &dialog, &QDialog::accept);
-    stuck.start(30000);
-    EXPECT_EQ(ExecDialog(dialog), QDialog::Rejected);
-    EXPECT_TRUE(keptMeanwhile);
-    EXPECT_EQ(steps, 1);
-    test::handlerReturned();
-    EXPECT_FALSE(end.isVisible());
+        // A dialog left open would hold the test for ever.
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        QObject::connect(&stuck, &QTimer::timeout, &dialog, &QDialog::accept);
+        stuck.start(30000);
+        EXPECT_EQ(ExecDialog(dialog), QDialog::Rejected);
+        EXPECT_TRUE(keptMeanwhile);
+        EXPECT_EQ(steps, beforeTheJob ? 0 : 1);
+        test::handlerReturned();
+        EXPECT_FALSE(end.isVisible());
+    }
 }
 
 namespace {

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -70,31 +71,55 @@ protected:
         return false;
     }
 
-    // Runs job, which starts a window's job and returns once it has ended, with the main list shown; the first
-    // time the job runs at one of its steps the program's end is asked as how says. Answers whether it was.
-    bool endWhile(TEnd how, const std::function<void()> &job)
+    void showList()
     {
         list->show();
         // The start-up's information is another test's affair.
         QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    }
+
+    // Asks the program's end as how says, while something of it runs or asks: the main list stays meanwhile.
+    void askEnd(TEnd how)
+    {
+        if (how == TEnd::Pressed) {
+            EXPECT_TRUE(test::pressOnTheBus(list->findChild<QAbstractButton *>(QStringLiteral("tbtnExit"))));
+        } else {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(list->windowHandle(), &close);
+        }
+        EXPECT_TRUE(list->isVisible()) << "ended under what runs";
+    }
+
+    // Runs job, which starts a window's job and returns once it has ended, with the main list shown; the first
+    // time the job runs at one of its steps the program's end is asked as how says. Answers whether it was.
+    bool endWhile(TEnd how, const std::function<void()> &job)
+    {
+        showList();
         bool asked = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (asked || !jobRuns())
                 return;
             asked = true;
-            if (how == TEnd::Pressed) {
-                EXPECT_TRUE(test::pressOnTheBus(list->findChild<QAbstractButton *>(QStringLiteral("tbtnExit"))));
-            } else {
-                QCloseEvent close;
-                QCoreApplication::sendEvent(list->windowHandle(), &close);
-            }
-            EXPECT_TRUE(list->isVisible()) << "ended under the running job";
+            askEnd(how);
         });
         poll.start(0);
         job();
         poll.stop();
         return asked;
+    }
+
+    // The next file dialog, once open, is given the end asked as how says, then answered with file, as a user
+    // names the file just as the end comes.
+    void endInNextFileDialog(TEnd how, const QString &file)
+    {
+        onNextDialog([this, how, file](QDialog &dialog) {
+            auto *files = qobject_cast<QFileDialog *>(&dialog);
+            ASSERT_TRUE(files);
+            askEnd(how);
+            files->selectFile(file);
+            dialog.accept();
+        });
     }
 
     // Hands the next modal dialog to act once it is open.
@@ -116,6 +141,79 @@ protected:
 
     static int rows(const QString &folder) { return int(test::OpenBookTable(folder)->RecordCount()); }
 
+    // A text file of count records to import.
+    static void writeImportFile(const QString &csv, int count)
+    {
+        QByteArray lines = Sjis::encode(QStringLiteral("名前,電話番号,会社名\r\n"));
+        for (int n = 0; n < count; ++n)
+            lines += Sjis::encode(QStringLiteral("鈴木 次郎%1,03-1234-%2,株式会社山田商事 東京支店 営業第一部\r\n")
+                                      .arg(n)
+                                      .arg(n % 10000, 4, 10, QLatin1Char('0')));
+        test::writeFile(csv, lines);
+    }
+
+    // How many records hold the keyword the batch change sets.
+    static int changedKeywords()
+    {
+        int changed = 0;
+        DMMirvale18->AdrsTable->Scan({QStringLiteral("Keyword1")}, true, [&](const QVariantList &v) {
+            changed += v[0].toByteArray() == Sjis::encode(ChangedKeyword);
+        });
+        return changed;
+    }
+    static inline const QString ChangedKeyword = QStringLiteral("終了前");
+
+    // The first rows of the list selected, or no longer.
+    void selectFirstRows(int count, bool selected)
+    {
+        for (int row = 0; row < count; ++row)
+            list->SetSelected(row, selected);
+    }
+
+    // The batch change's dialog, once open, set to write the keyword into the selected records and started.
+    void changeKeywordsInNextDialog()
+    {
+        onNextDialog([](QDialog &dialog) {
+            auto *change = qobject_cast<TBatchChange *>(&dialog);
+            ASSERT_TRUE(change);
+            change->chkKeyword[0]->click();
+            change->edtKeyword[0]->setText(ChangedKeyword);
+            change->btnStart->click();
+        });
+    }
+
+    static std::string wayOf(TEnd how) { return how == TEnd::Pressed ? "終了 pressed, " : "closed by the window manager, "; }
+
+    // 一覧表印刷 from the main list, printing to a PDF.
+    TListPrint *listPrintToPdf()
+    {
+        auto *window = dynamic_cast<TListPrint *>(
+            fromMainList(list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; }));
+        if (window)
+            window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
+        return window;
+    }
+
+    TFileExport *exportWindow()
+    {
+        return dynamic_cast<TFileExport *>(
+            fromMainList(list->actExportFile, [] { return FileExport ? FileExport->Window() : nullptr; }));
+    }
+
+    // The copy window with the whole book to copy into the other book.
+    TAddressCopy *copyWindowForAll()
+    {
+        auto *window = dynamic_cast<TAddressCopy *>(fromMainList(list->actAdrsCopy, []() -> QWidget * { return AddressCopy; }));
+        if (!window)
+            return nullptr;
+        const auto target = window->lvAdrs->findItems(QStringLiteral("支店"), Qt::MatchExactly);
+        EXPECT_EQ(target.size(), 1);
+        if (!target.isEmpty())
+            window->lvAdrs->setCurrentItem(target.first());
+        window->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
+        return window;
+    }
+
     // A file whole (whole says so of its bytes) or not there at all, and nothing left beside it.
     void expectWholeOrAbsent(const QString &file, const std::function<bool(const QByteArray &)> &whole)
     {
@@ -136,13 +234,11 @@ protected:
 TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasEnded)
 {
     for (const TEnd how : {TEnd::Pressed, TEnd::ClosedByTheWindowManager}) {
-        const std::string way = how == TEnd::Pressed ? "終了 pressed, " : "closed by the window manager, ";
+        const std::string way = wayOf(how);
         {
             SCOPED_TRACE(way + "一覧表印刷");
-            auto *window = dynamic_cast<TListPrint *>(
-                fromMainList(list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; }));
+            TListPrint *window = listPrintToPdf();
             ASSERT_TRUE(window);
-            window->cbxPrinter->setCurrentIndex(window->cbxPrinter->findText(PdfPrinterName));
             ASSERT_GT(window->SheetCount(), 10);
             const QString pdf = out + QStringLiteral("一覧表.pdf");
             EXPECT_TRUE(endWhile(how, [&] { window->PrintTo(pdf); }));
@@ -154,8 +250,7 @@ TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasE
         }
         {
             SCOPED_TRACE(way + "テキストファイルの出力");
-            auto *window = dynamic_cast<TFileExport *>(
-                fromMainList(list->actExportFile, [] { return FileExport ? FileExport->Window() : nullptr; }));
+            TFileExport *window = exportWindow();
             ASSERT_TRUE(window);
             const QString csv = out + QStringLiteral("住所録.csv");
             EXPECT_TRUE(endWhile(how, [&] { window->ExportTo(csv); }));
@@ -182,13 +277,8 @@ TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasE
         {
             SCOPED_TRACE(way + "テキストファイルの取り込み, a dialog of the main window");
             const QString csv = out + QStringLiteral("取り込み.csv");
-            QByteArray lines = Sjis::encode(QStringLiteral("名前,電話番号,会社名\r\n"));
             const int imported = 5000;
-            for (int n = 0; n < imported; ++n)
-                lines += Sjis::encode(QStringLiteral("鈴木 次郎%1,03-1234-%2,株式会社山田商事 東京支店 営業第一部\r\n")
-                                          .arg(n)
-                                          .arg(n % 10000, 4, 10, QLatin1Char('0')));
-            test::writeFile(csv, lines);
+            writeImportFile(csv, imported);
             const int before = rows(AdrsFolder + "Book/");
             boxes.answer(IDYES);
             onNextDialog([&](QDialog &dialog) {
@@ -213,38 +303,19 @@ TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasE
         }
         {
             SCOPED_TRACE(way + "一括編集");
-            const auto keywords = [] {
-                int changed = 0;
-                DMMirvale18->AdrsTable->Scan({QStringLiteral("Keyword1")}, true, [&](const QVariantList &v) {
-                    changed += v[0].toByteArray() == Sjis::encode(QStringLiteral("終了前"));
-                });
-                return changed;
-            };
             const int total = 2000;
-            for (int row = 0; row < total; ++row)
-                list->SetSelected(row, true);
+            selectFirstRows(total, true);
             boxes.answer(IDYES);
-            onNextDialog([](QDialog &dialog) {
-                auto *change = qobject_cast<TBatchChange *>(&dialog);
-                ASSERT_TRUE(change);
-                change->chkKeyword[0]->click();
-                change->edtKeyword[0]->setText(QStringLiteral("終了前"));
-                change->btnStart->click();
-            });
+            changeKeywordsInNextDialog();
             EXPECT_TRUE(endWhile(how, [&] { list->actBatchChange->trigger(); }));
             EXPECT_TRUE(ended());
-            EXPECT_TRUE(keywords() == 0 || keywords() == total) << keywords();
-            for (int row = 0; row < total; ++row)
-                list->SetSelected(row, false);
+            EXPECT_TRUE(changedKeywords() == 0 || changedKeywords() == total) << changedKeywords();
+            selectFirstRows(total, false);
         }
         {
             SCOPED_TRACE(way + "アドレス帳のコピー");
-            auto *window = dynamic_cast<TAddressCopy *>(fromMainList(list->actAdrsCopy, []() -> QWidget * { return AddressCopy; }));
+            TAddressCopy *window = copyWindowForAll();
             ASSERT_TRUE(window);
-            const auto target = window->lvAdrs->findItems(QStringLiteral("支店"), Qt::MatchExactly);
-            ASSERT_EQ(target.size(), 1);
-            window->lvAdrs->setCurrentItem(target.first());
-            window->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
             const int before = rows(AdrsFolder + "Target/");
             boxes.answer(IDYES);
             EXPECT_TRUE(endWhile(how, [&] { window->btnCopy->click(); }));
@@ -252,6 +323,87 @@ TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasE
             EXPECT_EQ(AddressCopy, nullptr);
             const int after = rows(AdrsFolder + "Target/");
             EXPECT_TRUE(after == before || after == before + rows(AdrsFolder + "Book/")) << after;
+        }
+    }
+}
+
+// The end asked before a window's job has started, while the file dialog or the question it opens first is up
+// (or, under the main list's backup dialog, before 実行): the job, once started, stops at once as one running when
+// the end came, nothing is written or changed, and the program ends.
+TEST_F(EndWhileWorking, TheEndAskedBeforeAJobStartsStopsItAtOnce)
+{
+    for (const TEnd how : {TEnd::Pressed, TEnd::ClosedByTheWindowManager}) {
+        const std::string way = wayOf(how);
+        const struct {
+            const char *Name;
+            std::function<QWidget *()> Open;
+            const char *Button;
+            QString File;
+        } fileJobs[] = {{"一覧表印刷", [this] { return listPrintToPdf(); }, "btnPrint", QStringLiteral("一覧表.pdf")},
+                        {"テキストファイルの出力", [this] { return exportWindow(); }, "btnExport", QStringLiteral("住所録.csv")}};
+        for (const auto &job : fileJobs) {
+            SCOPED_TRACE(way + job.Name + "'s file dialog");
+            QWidget *window = job.Open();
+            ASSERT_TRUE(window);
+            showList();
+            endInNextFileDialog(how, out + job.File);
+            window->findChild<QPushButton *>(QLatin1String(job.Button))->click();
+            EXPECT_TRUE(ended());
+            EXPECT_FALSE(ListPrint || FileExport);
+            EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+        {
+            SCOPED_TRACE(way + "アドレス帳のコピー's question");
+            TAddressCopy *window = copyWindowForAll();
+            ASSERT_TRUE(window);
+            const int before = rows(AdrsFolder + "Target/");
+            showList();
+            boxes.answer(IDYES, [&] { askEnd(how); });
+            window->btnCopy->click();
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(AddressCopy, nullptr);
+            EXPECT_EQ(rows(AdrsFolder + "Target/"), before);
+        }
+        {
+            SCOPED_TRACE(way + "テキストファイルの取り込み's question, a dialog of the main window");
+            const QString csv = out + QStringLiteral("取り込み.csv");
+            writeImportFile(csv, 5000);
+            const int before = rows(AdrsFolder + "Book/");
+            showList();
+            onNextDialog([&](QDialog &dialog) {
+                auto *import = qobject_cast<TFileImport *>(&dialog);
+                ASSERT_TRUE(import);
+                import->LoadFile(csv);
+                boxes.answer(IDYES, [&] { askEnd(how); });
+                import->btnImportClick();
+            });
+            list->actImportFile->trigger();
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(rows(AdrsFolder + "Book/"), before);
+            QFile::remove(csv);
+        }
+        {
+            SCOPED_TRACE(way + "バックアップ, before 実行");
+            showList();
+            onNextDialog([&](QDialog &dialog) {
+                askEnd(how);
+                dialog.findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+            });
+            list->actBackup->trigger();
+            EXPECT_TRUE(ended());
+            EXPECT_TRUE(ListBackups(DataRootFolder).empty());
+        }
+        {
+            SCOPED_TRACE(way + "一括編集's question");
+            const int total = 2000;
+            selectFirstRows(total, true);
+            showList();
+            boxes.answer(IDYES, [&] { askEnd(how); });
+            changeKeywordsInNextDialog();
+            list->actBatchChange->trigger();
+            EXPECT_TRUE(ended());
+            EXPECT_EQ(changedKeywords(), 0);
+            selectFirstRows(total, false);
         }
     }
 }

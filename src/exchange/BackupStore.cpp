@@ -578,12 +578,28 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
                         + QDir::toNativeSeparators(f.Path));
     }
 
-    // The restored settings name the data folder they are restored with in the same swap, so that no kill
-    // leaves them naming another.
-    const QString settings = journal.Staged(SettingsPrefix + SettingsFileName);
-    if (namesRoot && present(settings) && !WriteDataPath(settings, journal.Root))
+    // The settings naming the data folder restored into go in with it in the same swap: the backup's, or when it
+    // holds none, the ones in use. No kill then leaves the data in one folder and the settings naming the other,
+    // nor a restore the next start calls done while the settings still name the old folder.
+    const QString settingsItem = SettingsPrefix + SettingsFileName;
+    const QString settings = journal.Staged(settingsItem), inUse = journal.Live(settingsItem);
+    const bool ownSettings = namesRoot && !present(settings);
+    bool staged = true;
+    int writeError = 0;
+    if (ownSettings && present(inUse)) {
+        // Settings the program cannot read are never written over (it runs on its defaults beside them), so
+        // they could not name the new folder.
+        const TMemIniFile read(inUse);
+        if (read.ReadFailed())
+            return fail(QStringLiteral("設定ファイルを読み込めないため復元できません  \r\n") + QDir::toNativeSeparators(inUse)
+                        + QStringLiteral("\r\n") + read.ReadError());
+        staged = QDir().mkpath(QFileInfo(settings).path()) && CopyFileSummed(inUse, settings, nullptr, {}, &writeError);
+        if (!staged && writeError == 0)
+            writeError = errno;
+    }
+    if (namesRoot && !(staged && WriteDataPath(settings, journal.Root)))
         return fail(QStringLiteral("設定ファイルを書き込めません  \r\n") + QDir::toNativeSeparators(settings)
-                    + WriteFailureReason(errno));
+                    + WriteFailureReason(staged ? errno : writeError));
 
     // The swap: each data folder the backup holds replaces the live one whole; a folder it does not hold is not
     // the backup's to empty. Each settings file and table is replaced on its own; those the backup does not
@@ -594,6 +610,8 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
     for (const TBackupFile &f : files)
         if (!f.Path.startsWith(DataPrefix))
             journal.Items << f.Path;
+    if (ownSettings)
+        journal.Items << settingsItem;
     // The staged copies are whole on the disk before anything is replaced: each file was synced as it was copied,
     // the folders holding them are now.
     for (const QString &base : {journal.Root, journal.Folder}) {

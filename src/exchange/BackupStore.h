@@ -69,8 +69,8 @@ bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, 
 // Restores a backup: its data folders into dataRoot (replacing those folders whole), its settings files and
 // "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was
 // staged; a swap that fails half way is undone, and one a killed run left is undone by RecoverRestore. With
-// namesRoot (a restore into another data folder, which becomes the data folder) the restored settings name
-// dataRoot as the data folder.
+// namesRoot (a restore into another data folder, which becomes the data folder) the settings swapped in with the
+// data name dataRoot as the data folder: the backup's, or the ones in use when the backup holds none.
 bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const QString &dataFolder,
                    const TStepFn &step, QString *error, bool namesRoot = false);
 

@@ -182,11 +182,9 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
         return false;
     }
     if (change) {
-        // The program follows the new data folder; a backup without settings left the old ones, which still
-        // name the old folder.
+        // The program follows the new data folder, which the settings the restore swapped in name already.
         DataRootFolder = root;
         SetDataRootSubfolders();
-        SaveDataPath();
         move.Complete();
         changeDataPath_ = true;
     }

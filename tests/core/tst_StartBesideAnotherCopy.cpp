@@ -17,10 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <optional>
 
@@ -86,16 +83,6 @@ bool waitsForLock(qint64 process, const QString &path)
     return false;
 }
 
-// Whether some process other than this one holds the lock of the data root's lock file.
-bool lockedElsewhere(const QString &root)
-{
-    const int file = ::open(QFile::encodeName(root + ".instance.lock").constData(), O_RDONLY | O_CLOEXEC);
-    const bool held = file >= 0 && ::flock(file, LOCK_SH | LOCK_NB) != 0;
-    if (file >= 0)
-        ::close(file);
-    return held;
-}
-
 }  // namespace
 
 // Two starts at once after a restore into another folder was cut short: the first holds the folder the settings
@@ -130,10 +117,10 @@ TEST(Start, ASecondStartWaitsWhileTheFirstSettlesARestoreAndThenHandsOver)
         second.kill();
         second.waitForFinished(30000);
     });
-    (void)QTest::qWaitFor([&] { return waitsForLock(second.processId(), dataFolder) || lockedElsewhere(old)
+    (void)QTest::qWaitFor([&] { return waitsForLock(second.processId(), dataFolder) || test::rootLocked(old)
                                        || second.state() == QProcess::NotRunning; },
                           60000);
-    ASSERT_FALSE(lockedElsewhere(old)) << "the second start took the old folder while the first was settling";
+    ASSERT_FALSE(test::rootLocked(old)) << "the second start took the old folder while the first was settling";
     ASSERT_TRUE(waitsForLock(second.processId(), dataFolder)) << "the second start did not wait for the first";
 
     // The first moves its hold to the old folder and ends its turn.

@@ -4,7 +4,8 @@
 # they came in; a backup is made, a record deleted, and the restore brings it back. Last a restore is cut short
 # in its swap, and the next start puts the data from before it back and says so; then a restore into another
 # folder is cut short once the settings naming that folder are in, and the next start runs on the old folder
-# holding it (a second start hands over to it), the other folder left empty of it.
+# holding it (a second start hands over to it), the other folder left empty of it; last such a restore from a
+# backup without settings is cut short once done, and the next start says so and runs on the folder restored into.
 # Usage: exchange.sh <program> <table-row counter> <restore process> <file-step kill library>
 #        (run inside xvfb-run)
 set -euo pipefail
@@ -43,25 +44,40 @@ restore_newest_backup
 wait_for 30 sh -c "[ \"\$('$rows' '$book' Adrs.DB 2>/dev/null)\" = 30 ]" || fail "the restore did not bring the record back"
 "$rows" "$book" Adrs.DB Tel | grep -qx '0312345610' || fail "the deleted record is not the one restored"
 
-# The restore process of the tests, killed before one file step after another (the preloaded library counts
-# them) until the kill falls in the swap after the book is in and before the rest is: the settled kills before
-# it changed nothing.
+# The restore process of the tests run with the arguments given, killed before one file step after another (the
+# preloaded library counts them) until the check holds after a kill; a kill before that is settled as a start
+# would settle it. The command given to prepare runs before each run.
+cut_restore_when() {  # <check> <prepare> <restorer arguments...>
+  local check=$1 prepare=$2
+  shift 2
+  for step in $(seq 1 500); do
+    eval "$prepare"
+    LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" "$@" \
+      && fail "the restore ($1 into $3) ended before it was cut short where asked"
+    eval "$check" && return 0
+    "$restorer" recover "$data/" || fail "the restore ($1 into $3) cut short earlier was not settled"
+  done
+  fail "no restore ($1 into $3) cut short where asked"
+}
+
+# The start after a restore cut short: the box that says what became of it answered, and the book opened (main set).
+start_after_cut_restore() {  # <words of the box> <what the box tells>
+  "$program" & pid=$!
+  answer_box "$1" || fail "the start did not say $2"
+  wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "no book opened after $2"
+  main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+}
+
+# A restore cut short in the swap after the book is in and before the rest is: the settled kills before it changed
+# nothing.
 delete_first_row
 wait_for 30 sh -c "[ \"\$('$rows' '$book' Adrs.DB 2>/dev/null)\" = 29 ]" || fail "the record was not deleted"
 quit_program
 backup=$(ls -d "$data/Data/"2*' '* | tail -n 1)/
-for step in $(seq 1 500); do
-  LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore "$backup" "$data/Data/" "$data/" \
-    && fail "the restore ended before its swap was cut short"
-  grep -qx swapping "$data/.restore.journal" 2>/dev/null && [ "$("$rows" "$book" Adrs.DB 2>/dev/null)" = 30 ] && break
-  "$restorer" recover "$data/" || fail "a restore cut short before its swap was not settled"
-done
-grep -qx swapping "$data/.restore.journal" || fail "no restore cut short in its swap"
+cut_restore_when 'grep -qx swapping "$data/.restore.journal" 2>/dev/null && [ "$("$rows" "$book" Adrs.DB 2>/dev/null)" = 30 ]' : \
+  restore "$backup" "$data/Data/" "$data/"
 
-"$program" & pid=$!
-answer_box '復元前のデータに戻しました' || fail "the start did not say the restore was undone"
-wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
-main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+start_after_cut_restore '復元前のデータに戻しました' "the restore was undone"
 [ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the cut-short restore is not back"
 left=$(ls -A "$data" "$data/Data" | grep '^\.restore' || true)
 [ -z "$left" ] || fail "the restore's working files are left: $left"
@@ -73,20 +89,10 @@ quit_program
 # and no second window opens on them. The other folder is left as the restore found it: gone when the restore
 # made it, empty when the user had made it.
 restore_into_cut_after_settings() {  # <folder> <made by: restore|user>
-  for step in $(seq 1 500); do
-    rm -rf "$1"
-    [ "$2" = user ] && mkdir "$1"
-    LD_PRELOAD=$killer VELMORA_KILL_AT_STEP=$step "$restorer" restore-into "$backup" "$1/" "$data/" \
-      && fail "the restore into another folder ended before its swap was cut short"
-    grep -qx swapping "$data/.restore.journal" 2>/dev/null && grep -q "^DataPath=$1/" "$data/Mirvale18.ini" 2>/dev/null && break
-    "$restorer" recover "$data/" || fail "a restore into another folder cut short before its swap was not settled"
-  done
-  grep -q "^DataPath=$1/" "$data/Mirvale18.ini" || fail "no restore into another folder cut short after the settings were in"
+  cut_restore_when "grep -qx swapping \"\$data/.restore.journal\" 2>/dev/null && grep -q '^DataPath=$1/' \"\$data/Mirvale18.ini\"" \
+    "rm -rf '$1'; [ $2 = restore ] || mkdir '$1'" restore-into "$backup" "$1/" "$data/"
 
-  "$program" & pid=$!
-  answer_box '復元前のデータに戻しました' || fail "the start did not say the restore into another folder was undone"
-  wait_for 60 xdotool search --onlyvisible --name '^Velmora - ' || fail "the book did not open after the undo"
-  main=$(xdotool search --onlyvisible --name '^Velmora - ' | head -n 1)
+  start_after_cut_restore '復元前のデータに戻しました' "the restore into another folder was undone"
   [ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book from before the restore into another folder is not back"
   grep -q "^DataPath=$data/Data/" "$data/Mirvale18.ini" || fail "the settings do not name the old folder again"
   timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the same books"
@@ -100,3 +106,25 @@ restore_into_cut_after_settings() {  # <folder> <made by: restore|user>
 }
 restore_into_cut_after_settings "$work/other" restore
 restore_into_cut_after_settings "$work/mine" user
+
+# A restore into another folder from a backup that holds no settings, cut short once its journal says done: the
+# next start says the restore was done and runs on the folder restored into, which the settings name and whose
+# books it holds (a second start hands over and ends), with the book as the backup has it; the old folder's book
+# stays as it was.
+bare=$work/bare/
+cp -r "$backup" "$bare"
+grep -v $'\tSettings/' "$backup/Manifest.txt" > "$bare/Manifest.txt"
+rm -rf "$bare/Settings"
+new=$work/new
+cut_restore_when 'grep -qx done "$data/.restore.journal" 2>/dev/null' 'rm -rf "$new"' restore-into "$bare" "$new/" "$data/"
+
+start_after_cut_restore '前回の復元は完了しています' "the restore into another folder was done"
+look restored-into-another-folder
+grep -q "^DataPath=$new/" "$data/Mirvale18.ini" \
+  || fail "the start said the restore was done, but the settings name $(grep '^DataPath=' "$data/Mirvale18.ini")"
+! flock -n "$new/.instance.lock" true || fail "the program does not hold the folder restored into"
+[ "$("$rows" "$new/Adrs/アドレス/" Adrs.DB)" = 30 ] || fail "the book restored into the new folder is not the backup's"
+[ "$("$rows" "$book" Adrs.DB)" = 29 ] || fail "the book of the old folder changed"
+timeout 60 "$program" || fail "a second start did not end: it runs beside the first on the restored books"
+[ "$(xdotool search --onlyvisible --name '^Velmora - ' | wc -l)" = 1 ] || fail "a second window opened on the restored books"
+quit_program

@@ -17,7 +17,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && (args[1] == QLatin1String("restore") || args[1] == QLatin1String("restore-into"))) {
-        // Into another folder as the restore dialog does it: the new root's hold first, the settings naming it last.
+        // Into another folder as the restore dialog does it: the new root's hold first, then the restore, which
+        // swaps in settings naming it.
         const bool into = args[1] == QLatin1String("restore-into");
         DataFolder = args[4];
         TDataRootMove move;
@@ -25,8 +26,6 @@ int main(int argc, char **argv)
             return 3;
         QString error;
         if (!RestoreBackup(args[2], args[3], args[4], [](qint64, qint64) { return true; }, &error, into))
-            return 1;
-        if (into && !WriteDataPath(args[4] + SettingsFileName, args[3]))
             return 1;
         if (into)
             move.Complete();

@@ -79,6 +79,27 @@ int runRestorer(const QStringList &args, int killAt)
     return restorer.exitStatus() == QProcess::CrashExit ? -1 : restorer.exitCode();
 }
 
+// A copy of a backup at copy without its settings files, as a backup of a data folder that had none.
+void copyWithoutSettings(const QString &backup, const QString &copy)
+{
+    copyTree(backup, copy);
+    QByteArray manifest;
+    for (const QByteArray &line : test::readFile(copy + ManifestFileName).split('\n'))
+        if (!line.isEmpty() && !line.contains("\tSettings/"))
+            manifest += line + '\n';
+    test::writeFile(copy + ManifestFileName, manifest);
+    QDir(copy + "Settings").removeRecursively();
+}
+
+// Settings just too large for the program to read, as another program may write them.
+QByteArray tooLargeSettings()
+{
+    QByteArray big = "[BASE]\r\nAdrsName=Other\r\n";
+    while (big.size() <= TMemIniFile::MaxFileBytes)
+        big += "[S" + QByteArray::number(big.size()) + "]\r\nk=v\r\n";
+    return big;
+}
+
 // The data root lists its one backup as damaged: shown, with no files or size, and never restored.
 bool listsOneDamaged()
 {
@@ -305,6 +326,38 @@ TEST_F(Backup, RestoreIntoAnotherDataFolder)
     EXPECT_TRUE(test::readFile(DataFolder + SettingsFileName).contains(QFile::encodeName(other.path())));
 }
 
+// Restored into another folder from a backup without settings, the settings in use are to name that folder; when
+// the program cannot read them (it runs on its defaults beside them, and never writes over them) the restore is
+// refused before anything changes, never told done while they still name the old folder.
+TEST_F(Backup, RestoreIntoAnotherFolderBesideSettingsThatCannotBeReadIsRefused)
+{
+    const QString settings = DataFolder + SettingsFileName;
+    ASSERT_TRUE(QFile::remove(settings));
+    QString error;
+    const QString made = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(made.isEmpty()) << error.toStdString();
+    ASSERT_FALSE(QFileInfo::exists(made + "Settings"));
+    const QByteArray big = tooLargeSettings();
+    test::writeFile(settings, big);
+    const QString oldRoot = DataRootFolder;
+    QTemporaryDir work;
+    const QString other = work.path() + "/新しい 鷗外/";
+    ASSERT_TRUE(QDir().mkpath(other));
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    const test::MessageBoxScript boxes;
+    TRestoreData dialog(nullptr);
+    EXPECT_FALSE(dialog.Execute(0, other));
+    EXPECT_FALSE(dialog.GetChangeDataPath());
+    EXPECT_EQ(boxes.texts(), QStringList{"設定ファイルを読み込めないため復元できません  \r\n" + QDir::toNativeSeparators(settings)
+                                         + "\r\nファイルが大きすぎるため読み込めませんでした"});
+    EXPECT_EQ(DataRootFolder, oldRoot);
+    EXPECT_TRUE(test::readFile(settings) == big);
+    EXPECT_TRUE(snapshot(DataFolder) == before);
+    EXPECT_EQ(test::entriesBelow(other), QStringList());
+    EXPECT_TRUE(workLeft(DataFolder).isEmpty()) << workLeft(DataFolder).join(' ').toStdString();
+    EXPECT_TRUE(book.Module->AdrsTable->Active());
+}
+
 // Another running copy's data folder is no restore target, nor a folder inside it or around it, where the backup
 // would land in its books: nothing is restored into them, nothing of this copy is made there and nothing here
 // moves. Restored into a free folder, this copy's hold goes with the data and the old folder is free.
@@ -431,9 +484,7 @@ TEST_F(Backup, SettingsTooLargeToReadAreRefusedBeforeAnythingChanges)
     const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
     ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
     const QString planted = folder + "Settings/" + SettingsFileName;
-    QByteArray big = "[BASE]\r\nAdrsName=Other\r\n";
-    while (big.size() <= TMemIniFile::MaxFileBytes)
-        big += "[S" + QByteArray::number(big.size()) + "]\r\nk=v\r\n";
+    const QByteArray big = tooLargeSettings();
     test::writeFile(planted, big);
     QList<QByteArray> lines = test::readFile(folder + ManifestFileName).split('\n');
     for (QByteArray &line : lines)
@@ -593,6 +644,11 @@ protected:
         RemoveBackupLeftovers(folder + "Data/", folder);
         return found;
     }
+    // How the starts after the kills of a restore into another folder found it.
+    struct TStarts {
+        int OnOld = 0, OnNew = 0, ToldDone = 0;
+    };
+    TStarts intoAnotherFolderAtEveryStep(const QString &from, const QString &addressedTo);
     QTemporaryDir work;
     QString backup, old, folder;
     QMap<QString, QByteArray> restored;
@@ -627,35 +683,71 @@ TEST_F(KilledRestore, EveryFileStepLeavesTheOldOrTheRestoredData)
     std::printf("%d kills: %d before the swap, %d undone, %d completed\n", kills, kept, undone, completed);
 }
 
-// A restore into another folder killed before any one of its file steps (the new folder's hold, the restore, the
-// settings naming the folder): after the next start the settings name the old data, untouched, and the new folder
-// is gone, or they name the new folder, which holds the backup's data; no working folder nor hidden file is left.
-TEST_F(KilledRestore, IntoAnotherFolderEveryFileStepLeavesTheOldOrTheNewFolderAndNothingElse)
+// A restore into another folder killed before any one of its file steps (the new folder's hold, the restore with
+// the settings naming the folder) from the backup at from, then the next start as the program makes it: the
+// restore settled and told, the hold taken on the root the settings then name, the clean-up. The start says the
+// restore was done only when it runs on the new folder and holds it, the folder holding the backup's data whole
+// and the settings naming it otherwise as addressedTo has them (the backup's, or those from before when it holds
+// none). Otherwise it says the restore was undone or not begun, or nothing, and runs on the old data, untouched,
+// the new folder gone. No working folder nor hidden file is left.
+KilledRestore::TStarts KilledRestore::intoAnotherFolderAtEveryStep(const QString &from, const QString &addressedTo)
 {
     const QString other = work.path() + "/other/";
     const QMap<QString, QByteArray> before = snapshot(old);
-    int kills = 0, moved = 0;
+    std::vector<TBackupFile> files;
+    qint64 bytes = 0;
+    EXPECT_TRUE(ReadManifest(from, &files, &bytes));
+    // What the new data root holds once restored, and the data folder beside it: the old one with the backup's
+    // tables in, the settings compared apart.
+    QMap<QString, QByteArray> brought, beside = before;
+    for (const TBackupFile &f : files) {
+        if (f.Path.startsWith("Data/"))
+            brought.insert(f.Path.mid(5), test::readFile(from + f.Path));
+        else if (f.Path.startsWith("Category/"))
+            beside.insert(f.Path, test::readFile(from + f.Path));
+    }
+    beside.remove(SettingsFileName);
+    const QString dataFolder = DataFolder, dataRoot = DataRootFolder;
+    const auto putBack = qScopeGuard([&] {
+        DataFolder = dataFolder;
+        DataRootFolder = dataRoot;
+        SetDataRootSubfolders();
+    });
+    const QString undone = "前回の復元は途中で終了したため、復元前のデータに戻しました  ",
+                  unchanged = "前回の復元は途中で終了したため、データは復元前のままです  ",
+                  done = "前回の復元は完了しています  ";
+    TStarts starts;
     for (int step = 1;; ++step) {
         reset();
         QDir(other).removeRecursively();
-        const int code = runRestorer({"restore-into", backup, other, folder}, step);
-        ASSERT_TRUE(code == 0 || code == -1) << "step " << step;
-        ASSERT_LT(step, 2000);
-        // The next start: the restore settled, the settings read, the hold taken on their root, then the clean-up.
-        QString stuck;
-        ASSERT_NE(RecoverRestore(folder, &stuck), TRestoreRecovery::Failed) << "step " << step;
+        const int code = runRestorer({"restore-into", from, other, folder}, step);
+        EXPECT_TRUE(code == 0 || code == -1) << "step " << step;
+        if (!(code == 0 || code == -1) || step >= 2000)
+            break;
         DataFolder = folder;
+        const QString told = RecoverInterruptedRestore().text;
         DataRootFolder = ReadDataRootFolder(TMemIniFile(folder + SettingsFileName));
         SetDataRootSubfolders();
         const std::unique_ptr<TInstanceGuard> hold = TakeDataRoot(InstanceName, DataRootFolder);
-        ASSERT_NE(hold, nullptr);
+        EXPECT_NE(hold, nullptr) << "step " << step;
         QDir().mkpath(OtherFolder);
         RemoveBackupLeftovers(DataRootFolder, DataFolder);
         RemoveUnfinishedOutput();
         if (DataRootFolder == other) {
-            ++moved;
-            EXPECT_EQ(test::readFile(other + "Adrs/Book/Adrs.DB"), restored.value("Data/Adrs/Book/Adrs.DB")) << "step " << step;
+            ++starts.OnNew;
+            starts.ToldDone += told == done;
+            EXPECT_TRUE(told == done || told.isEmpty()) << "step " << step << ": " << told.toStdString();
+            EXPECT_TRUE(test::rootLocked(other)) << "step " << step;
+            EXPECT_TRUE(snapshot(other) == brought) << "step " << step << ": " << test::entriesBelow(other).join(' ').toStdString();
+            EXPECT_EQ(TMemIniFile(folder + SettingsFileName).ReadString("BASE", "AdrsName", ""), addressedTo) << "step " << step;
+            QMap<QString, QByteArray> now = snapshot(folder);
+            now.remove(SettingsFileName);
+            EXPECT_TRUE(now == beside) << "step " << step;
         } else {
+            ++starts.OnOld;
+            EXPECT_TRUE(told == undone || told == unchanged || told.isEmpty()) << "step " << step << ": " << told.toStdString();
+            EXPECT_EQ(DataRootFolder, folder + "Data/") << "step " << step;
+            EXPECT_TRUE(test::rootLocked(DataRootFolder)) << "step " << step;
             QMap<QString, QByteArray> now = snapshot(folder);
             now.remove("Data/.instance.lock");
             EXPECT_TRUE(now == before) << "step " << step;
@@ -663,13 +755,37 @@ TEST_F(KilledRestore, IntoAnotherFolderEveryFileStepLeavesTheOldOrTheNewFolderAn
         }
         EXPECT_TRUE(workLeft(folder).isEmpty()) << "step " << step << ": " << workLeft(folder).join(' ').toStdString();
         EXPECT_TRUE(workLeft(other).isEmpty()) << "step " << step << ": " << workLeft(other).join(' ').toStdString();
-        if (code == 0)
+        if (code == 0) {
+            EXPECT_EQ(DataRootFolder, other) << "the restore that ran to its end left the program on the old folder";
             break;
-        ++kills;
+        }
     }
-    EXPECT_GT(kills, 10);
-    EXPECT_GE(moved, 2);
-    std::printf("%d kills of a restore into another folder, %d of them after the settings named it\n", kills, moved - 1);
+    return starts;
+}
+
+// From a backup that holds the settings, which the restore swaps in naming the new folder.
+TEST_F(KilledRestore, IntoAnotherFolderEveryFileStepLeavesTheOldOrTheNewFolderAndNothingElse)
+{
+    const TStarts starts = intoAnotherFolderAtEveryStep(backup, "Book");
+    EXPECT_GT(starts.OnOld, 10);
+    EXPECT_GE(starts.ToldDone, 2);
+    std::printf("%d kills of a restore into another folder: %d left the old folder, %d the new one, %d of them told done\n",
+                starts.OnOld + starts.OnNew - 1, starts.OnOld, starts.OnNew - 1, starts.ToldDone);
+}
+
+// From a backup without settings: those in use, which name the old folder, are swapped in naming the new one
+// with the rest of the restore, so that no kill has the next start call the restore done on the old folder.
+TEST_F(KilledRestore, IntoAnotherFolderFromABackupWithoutSettingsIsDoneOnTheNewFolderOrUndoneWhole)
+{
+    const QString bare = work.path() + "/bare/";
+    copyWithoutSettings(backup, bare);
+    std::vector<TBackupFile> files;
+    qint64 bytes = 0;
+    ASSERT_TRUE(ReadManifest(bare, &files, &bytes));
+    ASSERT_GT(files.size(), 3u);
+    const TStarts starts = intoAnotherFolderAtEveryStep(bare, "Newer");
+    EXPECT_GT(starts.OnOld, 10);
+    EXPECT_GE(starts.ToldDone, 2);
 }
 
 bool isRename(const test::TFileStep &s) { return s.Call == SYS_rename || s.Call == SYS_renameat || s.Call == SYS_renameat2; }

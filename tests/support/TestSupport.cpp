@@ -20,6 +20,7 @@
 #include <malloc.h>
 #include <new>
 #include <set>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
@@ -91,6 +92,15 @@ QStringList entriesBelow(const QString &folder)
     }
     entries.sort();
     return entries;
+}
+
+bool rootLocked(const QString &root)
+{
+    const int file = ::open(QFile::encodeName(root + QStringLiteral(".instance.lock")).constData(), O_RDONLY | O_CLOEXEC);
+    const bool held = file >= 0 && ::flock(file, LOCK_SH | LOCK_NB) != 0;
+    if (file >= 0)
+        ::close(file);
+    return held;
 }
 
 FullDisk::FullDisk(qint64 limitBytes)

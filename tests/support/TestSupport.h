@@ -30,6 +30,8 @@ QByteArray readFile(const QString &path);
 // Every file and folder below folder, hidden ones too, as paths relative to it (folders end with "/"), sorted:
 // what a test compares to see that nothing was made or removed there.
 QStringList entriesBelow(const QString &folder);
+// Whether the lock of the data root's lock file is held, by another process or by a hold of this one.
+bool rootLocked(const QString &root);
 // Puts bytes in place of a dictionary or data file the way an installer does (written beside it, renamed over
 // it), then waits until the libraries ask again whether their files are still the same (kv::kStampInterval).
 void replaceDictionary(const QString &path, const QByteArray &bytes);

@@ -251,7 +251,7 @@ TSideResult printThroughTheLoop(const TOptions &options, const QString &book, co
         timer.start();
         int named = 0;
         const TFixedObjects receiver = layout.Receiver();
-        // Between walks the events come in, as the window's progress lets them in (it does at most every 25 ms).
+        // Between walks the events come in, as the window's progress lets them in.
         BindEachRecord(layout.Job, [&](int) { named += !AdditionsLeftOff(receiver).empty(); }, [](int, int) {
             QCoreApplication::processEvents();
             return true;

@@ -17,11 +17,6 @@ TPrintProgressWindow::TPrintProgressWindow(QWidget *window, const QString &title
 TPrintProgress TPrintProgressWindow::Progress()
 {
     return [this](int done, int total) {
-        // A page or a walk of records takes a few milliseconds: the bar moves, and the events come in, a few
-        // dozen times a second, so that the job costs no more for them; its start and end always.
-        if (done > 0 && done < total && sinceStep_.isValid() && sinceStep_.elapsed() < StepMs)
-            return !dialog_.wasCanceled();
-        sinceStep_.start();
         dialog_.setMaximum(std::max(1, total));
         // Shown, the modal window lets the events in here: 中止, a close of the window.
         dialog_.setValue(done);

@@ -5,7 +5,6 @@
 #include "designers/LayoutPrint.h"
 #include "platform/Forms.h"
 
-#include <QElapsedTimer>
 #include <QProgressDialog>
 
 // From its making to its end the job is window's (TWindowWork): a close of the window, whenever it comes, stops
@@ -25,6 +24,4 @@ private:
     QProgressDialog dialog_;
     const TWindowQuestion question_;
     const TWindowWork work_;
-    static constexpr int StepMs = 25;
-    QElapsedTimer sinceStep_;
 };

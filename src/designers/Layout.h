@@ -28,6 +28,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -232,9 +233,11 @@ public:
     TLayoutPrintJob MakePrintJob(bool limitedPrinter);
     // Before a label's or card's print (preview false) or preview of the records: where some cannot hold a shown
     // addition readably, each bound and laid out as the print lays it out, the question naming them and the
-    // additions, whose Yes prints them so; empty where every record holds them. The card shows the list's
-    // record again after.
-    QString AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview);
+    // additions, whose Yes prints them so; empty where every record holds them. The check is a job of window
+    // (the wizard) with its progress and 中止, as the print is the designer's; nothing when it was stopped, by
+    // 中止 or a close of window. The card shows the list's record again after.
+    std::optional<QString> AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview,
+                                                    QWidget *window);
     void actExitExecute();
     void tbtnPriorPreviewClick();
     void tbtnNextPreviewClick();

@@ -4,6 +4,7 @@
 
 #include "core/SharedHelpers.h"
 #include "geo/PaintPanel.h"
+#include "platform/Forms.h"
 #include "widgets/NamedControls.h"
 
 #include <QActionGroup>
@@ -162,6 +163,9 @@ void TLayoutForm::createActions()
     connect(actPrintSet, &QAction::triggered, this, &TLayoutForm::actPrintSetExecute);
     connect(actPrint, &QAction::triggered, this, &TLayoutForm::actPrintExecute);
     connect(actExit, &QAction::triggered, this, &TLayoutForm::actExitExecute);
+    // It only asks the window to close: taken under the window's questions and jobs too, the close held until
+    // they end.
+    CloseControl(actExit);
     ConnectEditActions();
     connect(actFormat, &QAction::triggered, this, &TLayoutForm::actFormatExecute);
     connect(actDetail, &QAction::triggered, this, &TLayoutForm::actDetailExecute);

@@ -11,6 +11,7 @@
 #include "designers/LayoutPrint.h"
 #include "designers/LytFmt.h"
 #include "designers/LytPrt.h"
+#include "designers/PrintProgress.h"
 #include "designers/PrtOpen.h"
 #include "designers/PrtSave.h"
 #include "drawing/AdditionRect.h"
@@ -32,7 +33,6 @@
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QToolBar>
@@ -236,20 +236,10 @@ void printRecords(TLayoutForm &form, bool limitedPrinter)
         if (form.TurnForPrint)
             form.TurnLayout();
         const TLayoutPrintJob job = form.MakePrintJob(limitedPrinter);
-        // Application-modal: the other windows are disabled while it runs, and enabled again after.
-        QProgressDialog progress(QStringLiteral("印刷しています..."), QStringLiteral("中止"), 0,
-                                 std::max(1, job.Plan().PageCount()), &form);
-        progress.setObjectName(QStringLiteral("PrintProgress"));
-        progress.setWindowTitle(form.Family().Caption);
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(500);
-        const TWindowWork work(&form, [&progress] { progress.cancel(); });
+        TPrintProgressWindow progress(&form, form.Family().Caption, QStringLiteral("印刷しています..."),
+                                      job.Plan().PageCount());
         try {
-            PrintLayout(job, form.Family().Caption, pdfFile, [&progress](int done, int total) {
-                progress.setMaximum(total);
-                progress.setValue(done);
-                return !progress.wasCanceled();
-            });
+            PrintLayout(job, form.Family().Caption, pdfFile, progress.Progress());
         } catch (const EPrinterError &e) {
             failure = e.Message;
         } catch (const EDatabaseError &e) {
@@ -403,24 +393,27 @@ void TLayoutForm::actPrintSetExecute()
         takeChangedPrinter(*this, dpiX, dpiY);
 }
 
-QString TLayoutForm::AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview)
+std::optional<QString> TLayoutForm::AdditionsLeftOffQuestion(const std::vector<int32_t> &records, bool preview,
+                                                             QWidget *window)
 {
     const TFixedObjects receiver = CurrentSet(false);
     if (!Layout.HasRecordItems() || !NeedsData() ||
         std::none_of(receiver.Items.begin(), receiver.Items.end(), [](const TAdditionRect *item) { return item->Visible; }))
-        return {};
+        return QString();
     // A few receivers say which; the count says how many.
     constexpr int listed = 10;
     QStringList lines;
     int count = 0;
-    bool read = true;
+    bool read = true, walked = true;
     {
         TWaitCursor wait;
         const auto senders = holdSenderTable();
         TLayoutPrintJob job = MakePrintJob(false);
         job.RecordNumbers = records;
+        TPrintProgressWindow progress(window, Family().Caption, QStringLiteral("追加情報を印刷できるか確認しています..."),
+                                      int(records.size()));
         try {
-            BindEachRecord(job, [&](int) {
+            walked = BindEachRecord(job, [&](int) {
                 const std::vector<const TAdditionRect *> leftOff = AdditionsLeftOff(receiver);
                 if (leftOff.empty() || ++count > listed)
                     return;
@@ -434,15 +427,17 @@ QString TLayoutForm::AdditionsLeftOffQuestion(const std::vector<int32_t> &record
                                     : company.isEmpty() ? name
                                                         : QStringLiteral("%1（%2）").arg(name, company);
                 lines << QStringLiteral("　%1：%2").arg(who, items.join(QStringLiteral("、")));
-            });
+            }, progress.Progress());
         } catch (const EDatabaseError &) {
             // A book that cannot be read is the print's to report, as it reports it without a shown addition.
             read = false;
         }
         RefillFixedObjects();
     }
+    if (!walked)
+        return std::nullopt;
     if (count == 0 || !read)
-        return {};
+        return QString();
     if (count > listed)
         lines << QStringLiteral("　ほか%1件").arg(count - listed);
     return QStringLiteral("次の%1件の%2には、選ばれた追加情報を読める大きさで印刷できません  \r\n")
@@ -539,8 +534,8 @@ void TLayoutForm::actPrintExecute()
             printer = wizardPrinter(*PrinterInfo);
             return true;
         };
-        wizard.LeftOffQuestion = [this](const std::vector<int32_t> &records, bool preview) {
-            return AdditionsLeftOffQuestion(records, preview);
+        wizard.LeftOffQuestion = [this, &wizard](const std::vector<int32_t> &records, bool preview) {
+            return AdditionsLeftOffQuestion(records, preview, &wizard);
         };
         wizard.ResumeAfterPreview = ReturnFromPreview;
         ReturnFromPreview = false;

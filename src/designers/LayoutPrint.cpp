@@ -202,23 +202,30 @@ TPrintPlan TLayoutPrintJob::Plan() const
     return plan;
 }
 
-void BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound)
+bool BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound,
+                    const TPrintProgress &progress)
 {
     if (!job.BindRecord)
-        return;
+        return true;
     TRecordBinder binder(job, std::nullopt, RecordsWalkedAhead);
     // Held for the walk, as the print holds its page's: the canvases alive share the fonts and measurements,
     // which the layouts' own canvases would otherwise make anew for every record.
     TMetafileEx picture;
     const TCanvas held(picture, LayoutDpi, LayoutDpi);
     const int records = int(job.RecordNumbers.size());
-    // Held a walk's length at a time, as the print holds it a page's.
+    // Held a walk's length at a time, as the print holds it a page's: the progress between walks runs the event
+    // loop.
     for (int first = 0; first < records; first += RecordsWalkedAhead) {
+        if (progress && !progress(first, records))
+            return false;
         const TTableReadScope read(job.RecordTable);
         for (int record = first; record < std::min(records, first + RecordsWalkedAhead); ++record)
             if (binder.Bind(record))
                 bound(record);
     }
+    if (progress)
+        progress(records, records);
+    return true;
 }
 
 TPrintOutcome PrintPages(const TLayoutPrintJob &job, TPrintJob &device, const TRenderTarget &target, int copies,

@@ -94,14 +94,17 @@ struct TLayoutPrintJob {
 // The records a print run reads in one walk of their order: a few sheets of labels, as many postcards.
 inline constexpr int RecordsWalkedAhead = 64;
 
-// Binds each record of job in turn as its print binds them (in walks of their order where the job reads them
-// so), once however many prints are made of it, and calls bound with its index after each record that is there;
-// nothing is made ready for a device. The objects hold the last record bound.
-void BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound);
-
-// Pages done of all; false stops the run.
+// Work done of all (the pages of a print, the records of a check before it); false stops the run. The run lets
+// events in only through it.
 using TPrintProgress = std::function<bool(int done, int total)>;
 enum class TPrintOutcome { Printed, Stopped };
+
+// Binds each record of job in turn as its print binds them (in walks of their order where the job reads them
+// so), once however many prints are made of it, and calls bound with its index after each record that is there;
+// nothing is made ready for a device. progress hears the records done before each walk and once all are; false
+// from it stops the run, and false is returned. The objects hold the last record bound.
+bool BindEachRecord(const TLayoutPrintJob &job, const std::function<void(int record)> &bound,
+                    const TPrintProgress &progress);
 
 // Draws every page of job on the print job's painter for target, copies times over (collated), and ends the
 // print job when all are drawn. A stop leaves the print job for the caller to drop.

@@ -621,7 +621,10 @@ void TLayoutPrintDialog::btnPreviewClick()
 
 bool TLayoutPrintDialog::confirmStart(bool preview)
 {
-    QString question = LeftOffQuestion ? LeftOffQuestion(RecordList, preview) : QString();
+    const std::optional<QString> leftOff = LeftOffQuestion ? LeftOffQuestion(RecordList, preview) : QString();
+    if (!leftOff)
+        return false;
+    QString question = *leftOff;
     unsigned icon = MB_ICONWARNING;
     if (question.isEmpty()) {
         if (preview)

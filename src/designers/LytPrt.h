@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -48,8 +49,9 @@ public:
     std::function<bool(TWizardPrinter &)> OnPrinterSetup;
     // For the records chosen, the print (preview false) or the preview about to start: the question to ask in
     // place of the print's own where some of them cannot print all the layout shows, whose Yes goes on and No
-    // stays in the wizard; empty where all can.
-    std::function<QString(const std::vector<int32_t> &records, bool preview)> LeftOffQuestion;
+    // stays in the wizard; empty where all can; nothing where the check was stopped, which asks nothing and
+    // goes no further.
+    std::function<std::optional<QString>(const std::vector<int32_t> &records, bool preview)> LeftOffQuestion;
 
     bool ResumeAfterPreview = false;
     bool PreviewRequested = false;

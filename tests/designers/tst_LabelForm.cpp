@@ -4,6 +4,7 @@
 // folder, and the main window opening one mode after the other.
 #include "designers/Label.h"
 
+#include "Accessibility.h"
 #include "PrintedPdf.h"
 #include "SenderRows.h"
 #include "TestBook.h"
@@ -34,17 +35,21 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QMouseEvent>
+#include <QWindow>
 #include <QTest>
 #include <QTimer>
 #include <QTemporaryDir>
@@ -667,6 +672,106 @@ protected:
         const QStringList texts = boxes.texts();
         boxes.clear();
         return texts;
+    }
+
+    // Labels the check before their print takes over half a second for on a fast machine, which it then shows
+    // its progress for.
+    static constexpr int LargeBookRecords = 12000;
+
+    // A book large enough that the check before a print is still running when the user acts: count records
+    // after the three, as offices keep them by turns: a company contact with a long name, two departments, a
+    // building and floor after the street number and a mail address longer than a small label's line; a person
+    // with 鷗 or 𠮷 in the name and a room after the number. Every one with a hyphenated telephone number.
+    void AddLargeBook(int count)
+    {
+        TTable &table = *book.Module->AdrsTable;
+        table.StartTransaction();
+        for (int n = 0; n < count; ++n) {
+            const bool company = n % 2 == 0;
+            TAddressRecord r;
+            r.Pos = "1000005";
+            r.Tdfkn = Sjis::encode(QStringLiteral("東京都"));
+            r.Adrs1 = Sjis::encode(company ? QStringLiteral("千代田区丸の内") : QStringLiteral("文京区千駄木"));
+            r.Adrs2 = Sjis::encode(company ? QStringLiteral("１－９－１") : QStringLiteral("1-23-4"));
+            r.Adrs3 = Sjis::encode(company ? QStringLiteral("グラントウキョウノースタワー１２階") : QStringLiteral("201号室"));
+            r.NameKanji = WideToEscapedAnsi((n % 4 < 2 ? QStringLiteral("森　鷗外%1") : QStringLiteral("𠮷田　翔%1")).arg(n));
+            r.PrivCorp = !company;
+            if (company) {
+                r.CorpKanji = Sjis::encode(QStringLiteral("株式会社丸の内フィナンシャル・アドバイザリー"));
+                r.Dptmnt = Sjis::encode(QStringLiteral("法人営業本部　第一部"));
+            }
+            r.JointPrint = true;
+            table.Append();
+            SetAddressRecordFields(table, r);
+            table.FieldByName(QStringLiteral("Tel")).SetAsString(QStringLiteral("03-6212-%1").arg(n % 10000, 4, 10, QLatin1Char('0')).toLatin1());
+            table.FieldByName(QStringLiteral("EMail1"))
+                .SetAsString(company ? "t.kobayashi.houjin-eigyo@marunouchi-fa.example.jp" : "ogai@example.jp");
+            table.Post();
+        }
+        table.Commit();
+        list->RefreshList(true, true, false);
+        list->SelectItem(0, true, false);
+    }
+
+    // The window anew and shown on "A4 24面 66×33.9mm", with the telephone number and the mail address ticked.
+    void OpenSmallLabelsWithTheirAdditions()
+    {
+        int small = -1;
+        for (const int i : ShippedSheets())
+            if (Sjis::decode(master.Formats[size_t(i)].Name).contains(QStringLiteral("24面")))
+                small = i;
+        ASSERT_GE(small, 0);
+        ASSERT_TRUE(ReopenOnSheet(small));
+        // Shown, as the window manager and a screen reader reach it.
+        form->show();
+        list->SelectItem(0, true, false);
+        ASSERT_NO_FATAL_FAILURE(TickAdditions({3, 9}));
+    }
+
+    // 印刷 through the wizard on every record of the list, as PrintThroughTheWizard, while act is handed the
+    // check's progress window at each turn of the event loop it lets in, until act answers true. Whether it
+    // did; stayed: whether the wizard was still open a second after its 印刷 had returned (then cancelled).
+    bool ActDuringTheCheck(const std::function<bool(QProgressDialog &)> &act, bool &stayed)
+    {
+        bool acted = false, acting = false, started = false;
+        stayed = false;
+        // A timer of its own: the one that pressed 印刷 does not fire again until the press has returned.
+        QTimer during;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (progress && progress->isVisible() && !acted && !acting) {
+                acting = true;
+                acted = act(*progress);
+                acting = false;
+            }
+        });
+        QElapsedTimer since;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const QPointer<TLayoutPrintDialog> wizard = qobject_cast<TLayoutPrintDialog *>(QApplication::activeModalWidget());
+            if (!wizard)
+                return;
+            if (started) {
+                if (since.elapsed() > 1000) {
+                    stayed = true;
+                    wizard->reject();
+                }
+                return;
+            }
+            started = true;
+            wizard->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
+            wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
+            wizard->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
+            since.start();
+        });
+        during.start(0);
+        watch.start(0);
+        form->UpdateActions();
+        form->actPrint->trigger();
+        watch.stop();
+        during.stop();
+        EXPECT_TRUE(started);
+        return acted;
     }
 
     // The words of the printed labels of the list's first count records, page after page in the list's order,
@@ -1927,17 +2032,10 @@ TEST_F(LabelFormTest, AnOfficesBookPrintsEveryTickedAdditionOnEveryLabelOrNamesI
 TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesShowsThePreview)
 {
     AddOfficeBook();
-    int low = -1;
-    for (const int i : ShippedSheets())
-        if (Sjis::decode(master.Formats[size_t(i)].Name).contains(QStringLiteral("24面")))
-            low = i;
-    ASSERT_GE(low, 0);
-    ASSERT_TRUE(ReopenOnSheet(low));
-    list->SelectItem(0, true, false);
+    // The mail addresses longer than the label's line, cut at its end, are told.
+    ASSERT_NO_FATAL_FAILURE(OpenSmallLabelsWithTheirAdditions());
     auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
     const QString shown = name.Name();
-    // The mail addresses longer than the label's line, cut at its end, are told.
-    ASSERT_NO_FATAL_FAILURE(TickAdditions({3, 9}));
     QFile::remove(pdf);
     QStringList asked = PrintThroughTheWizard(IDNO);
     ASSERT_EQ(asked.size(), 1);
@@ -1969,4 +2067,97 @@ TEST_F(LabelFormTest, ANoToTheQuestionPrintsAndPreviewsNothingAndAYesShowsThePre
     asked = PrintThroughTheWizard(IDNO);
     EXPECT_EQ(asked, QStringList{QStringLiteral("ラベルレイアウトを印刷します  \r\nよろしいですか？")});
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// A book of thousands of labels takes the check before its print a while: its progress shows in a window of the
+// wizard, and 中止 there, pressed as a screen reader presses it, stops it: nothing is asked or printed, and the
+// wizard stays as after a No. A screen reader's press of the wizard's 印刷 meanwhile starts no second check.
+TEST_F(LabelFormTest, TheCheckBeforeAPrintShowsItsProgressAndItsStopAsksAndPrintsNothing)
+{
+    AddLargeBook(LargeBookRecords);
+    ASSERT_NO_FATAL_FAILURE(OpenSmallLabelsWithTheirAdditions());
+    auto &name = static_cast<TNameRect &>(*form->CombinedObjects[2]);
+    const QString shown = name.Name();
+    QFile::remove(pdf);
+    boxes.clear();
+    // Were the check not stopped, its question would be answered No: nothing is printed either way.
+    boxes.answer(IDNO);
+    QString text, title, button;
+    int maximum = 0, first = -1, pressedAt = -1;
+    bool modal = false, pressedPrint = false;
+    bool stayed = false;
+    const bool stopped = ActDuringTheCheck([&](QProgressDialog &progress) {
+        if (first < 0) {
+            first = progress.value();
+            text = progress.labelText();
+            title = progress.windowTitle();
+            maximum = progress.maximum();
+            modal = progress.windowModality() == Qt::ApplicationModal;
+            auto *wizard = qobject_cast<TLayoutPrintDialog *>(progress.parentWidget());
+            EXPECT_TRUE(wizard);
+            if (wizard)
+                pressedPrint = pressOnTheBus(wizard->findChild<QPushButton *>(QStringLiteral("btnPrint")));
+            return false;
+        }
+        // The bar moves on before it is stopped.
+        if (progress.value() <= first)
+            return false;
+        pressedAt = progress.value();
+        auto *stop = progress.findChild<QPushButton *>();
+        button = stop ? stop->text() : QString();
+        return stop && pressOnTheBus(stop);
+    }, stayed);
+    ASSERT_TRUE(stopped) << "the check ran to its end without letting 中止 in: " << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(text, QStringLiteral("追加情報を印刷できるか確認しています..."));
+    EXPECT_EQ(title, QStringLiteral("ラベル印刷"));
+    EXPECT_EQ(button, QStringLiteral("中止"));
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(maximum, LargeBookRecords + 3);
+    EXPECT_GT(pressedAt, 0);
+    EXPECT_LT(pressedAt, maximum);
+    EXPECT_TRUE(pressedPrint);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(boxes.texts(), QStringList()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(form->RecordNumbers.empty());
+    EXPECT_FALSE(form->InPreview());
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(name.Name(), shown);
+    EXPECT_TRUE(form->isEnabled());
+}
+
+// A close of the label window during that check, by the window manager or by its 終了 pressed as a screen reader
+// presses it: the check stops as its 中止 stops it, nothing is asked of it or printed, the wizard closes, and the
+// window closes once the print command has returned, asking only about its changed layout.
+TEST_F(LabelFormTest, AWindowClosedDuringTheCheckBeforeAPrintStopsItAndCloses)
+{
+    AddLargeBook(LargeBookRecords);
+    for (const bool pressed : {false, true}) {
+        SCOPED_TRACE(pressed ? "終了 pressed" : "closed by the window manager");
+        ASSERT_NO_FATAL_FAILURE(OpenSmallLabelsWithTheirAdditions());
+        QFile::remove(pdf);
+        boxes.clear();
+        boxes.answer(IDNO);
+        bool kept = false;
+        bool stayed = false;
+        const bool closed = ActDuringTheCheck([&](QProgressDialog &) {
+            if (pressed) {
+                EXPECT_TRUE(pressOnTheBus(form->findChild<QAbstractButton *>(QStringLiteral("tbtnExit"))));
+            } else {
+                QCloseEvent close;
+                QCoreApplication::sendEvent(form->windowHandle(), &close);
+            }
+            kept = form && form->isVisible();
+            return true;
+        }, stayed);
+        ASSERT_TRUE(closed) << "the check ran to its end without letting the close in: "
+                            << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(kept) << "closed under the running check";
+        EXPECT_FALSE(stayed);
+        test::handlerReturned();
+        EXPECT_FALSE(form);
+        // Only the window's own question, about its changed layout.
+        ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts().first().contains(QStringLiteral("レイアウトの変更を保存しますか"))) << boxes.texts().first().toStdString();
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
 }

@@ -4,7 +4,8 @@
 # the bus and with the window manager's close of the main window while the progress runs; テキストファイルの出力
 # with the window manager's close right after 保存 and with 終了 pressed while it writes. Then the window
 # manager's close read together with the key that opens a dialog (Ctrl+E, the list's Delete) or with the Escape
-# typed twice that dismisses one, on a small book: the program ends once the dialog has gone.
+# typed twice that dismisses one, on a small book: the program ends once the dialog has gone. Last the check of the
+# labels before their print: 中止 stops it and nothing is asked, and the end asked while it runs ends the program.
 # Usage: end_while_working.sh <program> <book maker>   (run inside xvfb-run)
 set -euo pipefail
 program=$1
@@ -113,4 +114,42 @@ xdotool key Home Delete
 atspi --timeout 30 says '^Velmora$' '選択したデータを削除します' || fail "Delete asked nothing"
 wm_close "$main" Escape Escape
 ended "the window manager's close after the delete question dismissed with two Escapes was lost"
+# ラベル印刷 of a new layout with 項目1 ticked: the check of the 100,000 labels before the print shows its progress
+# and 中止, pressed over the bus, stops it; nothing is asked and the wizard stays. Then the end, by 終了 pressed
+# and by the window manager's close of the main window, while it runs: the label window asks about its layout
+# once the check has stopped, and the program ends.
+check_labels() {
+  atspi press '^ラベル印刷$' 'push button' '印刷(P)' || fail "no 印刷 in the label print wizard"
+  atspi --timeout 30 find '^ラベル印刷$' 'push button' 中止 || fail "the check before the label print showed no progress"
+}
+label_wizard() {
+  open_new_layout b ラベル印刷
+  choose_window_menu_item "$window" '^ラベル印刷 - ' e 'バーコードの設定(B)...' b
+  atspi check '^追加情報の設定$' 'check box' '項目1：' on || fail "no 項目1 in 追加情報の設定"
+  atspi press '^追加情報の設定$' 'push button' OK || fail "no OK in 追加情報の設定"
+  wait_for 10 gone '^追加情報の設定$' || fail "追加情報の設定 stayed"
+  choose_window_menu_item "$window" '^ラベル印刷 - ' f '印刷(P)...' p
+  atspi check '^ラベル印刷$' 'radio button' 一覧に表示されているすべてのデータ on || fail "no label print wizard"
+  atspi press '^ラベル印刷$' 'push button' '次へ(N)' || fail "no 次へ in the label print wizard"
+}
+for how in pressed closed; do
+  start
+  label_wizard
+  if [ "$how" = pressed ]; then
+    check_labels
+    look label-check
+    atspi press '^ラベル印刷$' 'push button' 中止 || fail "no 中止 for the check"
+    wait_for 30 sh -c "! /usr/bin/python3 '$e2e/atspi.py' --timeout 1 find '^ラベル印刷\$' 'push button' 中止 2>/dev/null" \
+      || fail "中止 did not stop the check"
+    sleep 2
+    ! asks || fail "the stopped check asked"
+    atspi find '^ラベル印刷$' 'push button' '印刷(P)' || fail "the wizard did not stay after 中止"
+    look label-check-stopped
+  fi
+  check_labels
+  if [ "$how" = pressed ]; then end_pressed; else wm_close "$main"; fi
+  answer_box 'レイアウトの変更を保存しますか' 'いいえ(N)' || fail "the label window asked nothing as it closed ($how)"
+  ended "the end ($how) during the check before the label print was lost"
+  [ -z "$(ls -A "$work/out")" ] || fail "the check wrote: $(ls -A "$work/out")"
+done
 echo "PASS"

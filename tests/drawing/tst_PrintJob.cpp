@@ -2,6 +2,7 @@
 #include "ObjectTestSupport.h"
 
 #include "drawing/AddressRect.h"
+#include "drawing/GlyphRenderer.h"
 #include "drawing/PrintJob.h"
 #include "drawing/PrinterInfo.h"
 
@@ -336,7 +337,9 @@ TEST(PrintJobFile, FileThatIsNoPdfIsRefusedAndLeftAsItWas)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("%PDF-1.4\nnot a document\n");
     out.close();
-    EXPECT_THROW(CorrectPdfText(file), EPrinterError);
+    const QImage device(1, 1, QImage::Format_RGB32);
+    const TDrawnText nothingDrawn(device);
+    EXPECT_THROW(CorrectPdfText(file, nothingDrawn), EPrinterError);
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll(), QByteArray("%PDF-1.4\nnot a document\n"));
@@ -348,29 +351,31 @@ TEST(PrintJobFile, CorrectingTenTimesThePagesTakesNoMoreMemory)
     if (!QFile::exists(QStringLiteral("/proc/self/clear_refs")))
         GTEST_SKIP() << "no /proc/self/clear_refs";
     QTemporaryDir dir;
-    const auto write = [&](int pages) {
+    // The pages written, then their text corrected from the record of what was drawn.
+    const auto peakKb = [&](int pages) {
         const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(pages));
         QPdfWriter writer(file);
         writer.setResolution(600);
-        QPainter painter(&writer);
-        painter.setFont(QFont(QStringLiteral("ＭＳ 明朝"), 12));
-        for (int page = 0; page < pages; ++page) {
-            if (page > 0)
-                writer.newPage();
-            painter.drawText(QPointF(600, 600), QStringLiteral("山田 %1").arg(page));
+        const TDrawnText drawn(writer);
+        {
+            QPainter painter(&writer);
+            TCanvas canvas(painter, 600, 600);
+            TFont font;
+            SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);
+            canvas.SetFont(font);
+            for (int page = 0; page < pages; ++page) {
+                if (page > 0)
+                    writer.newPage();
+                canvas.TextOut(600, 600, QStringLiteral("山田 %1").arg(page));
+            }
         }
-        return file;
-    };
-    const auto peakKb = [](const QString &file) {
         std::ofstream("/proc/self/clear_refs") << "5";  // the peak from the resident size now
         const long before = statusKb("VmRSS:");
-        CorrectPdfText(file);
+        CorrectPdfText(file, drawn);
         return statusKb("VmHWM:") - before;
     };
-    const QString few = write(300);
-    const QString many = write(3000);
-    const long fewKb = peakKb(few);
-    const long manyKb = peakKb(many);
+    const long fewKb = peakKb(300);
+    const long manyKb = peakKb(3000);
     // The larger file fills the reader's window of a megabyte, which the smaller one does not; reading the
     // pages' objects would take some 17 MB more.
     EXPECT_LT(manyKb, fewKb + 3 * 1024) << fewKb << " kB for 300 pages, " << manyKb << " kB for 3,000";

@@ -95,6 +95,17 @@ protected:
         job.RecordNumbers = recNos;
     }
 
+    // The master list's first paper of four cards to a sheet, and the PDF printer's paper that sheet.
+    void useFourUpSheet()
+    {
+        const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                     [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+        ASSERT_NE(it, master.Formats.end());
+        UsePaper(size_t(it - master.Formats.begin()));
+        ASSERT_EQ(job.Sheet.Columns * job.Sheet.Rows, 4);
+        SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
+    }
+
     TPosRect *code() { return static_cast<TPosRect *>(doc.CombinedObjects[0].get()); }
     TAddressRect *address() { return static_cast<TAddressRect *>(doc.CombinedObjects[1].get()); }
     TNameRect *name() { return static_cast<TNameRect *>(doc.CombinedObjects[2].get()); }
@@ -237,12 +248,7 @@ TEST_F(LayoutPrintTest, TheOffsetAndTheFlapMoveWhatIsPrinted)
 
 TEST_F(LayoutPrintTest, MultiUpSheetFromItsStartPositionAndItsPreview)
 {
-    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
-    ASSERT_NE(it, master.Formats.end());
-    UsePaper(size_t(it - master.Formats.begin()));
-    ASSERT_EQ(job.Sheet.Columns * job.Sheet.Rows, 4);
-    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
     job.LabelStart = 2;
     ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     // Three cards from place 2: one sheet, the first place left blank.
@@ -304,6 +310,22 @@ const QList<TCard> TypedCards{
      QStringLiteral("長見の金馬鳥")},
 };
 
+// Shows card on the postcard's objects and letter.
+void showCard(TAddressRect &address, TNameRect &name, TWordRect &letter, const TCard &card)
+{
+    address.SetLine(0, card.Address1);
+    address.SetLine(1, card.Address2);
+    name.SetName(card.Name);
+    letter.SetLine(0, card.Letter);
+}
+
+// Whether text holds each part of card as printed.
+void expectCardIn(const QString &text, const TCard &card)
+{
+    for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+}
+
 // A postcard run, its letter text down a column, says in its PDF exactly what it printed, the pasted characters or
 // the typed ones, whichever the run before it printed.
 TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyph)
@@ -324,21 +346,13 @@ TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyp
     job.RecordNumbers = {0, 1};
     for (const QList<TCard> *cards : {&PastedCards, &TypedCards, &PastedCards}) {
         job.BindRecord = [&](int32_t index) {
-            const TCard &card = (*cards)[index];
-            address()->SetLine(0, card.Address1);
-            address()->SetLine(1, card.Address2);
-            name()->SetName(card.Name);
-            letter.SetLine(0, card.Letter);
+            showCard(*address(), *name(), letter, (*cards)[index]);
             return true;
         };
         ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
         ASSERT_EQ(pdfPages(pdf), 2);
-        for (int page = 1; page <= 2; ++page) {
-            const TCard &card = (*cards)[page - 1];
-            const QString text = pageText(pdf, page);
-            for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
-                EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
-        }
+        for (int page = 1; page <= 2; ++page)
+            expectCardIn(pageText(pdf, page), (*cards)[page - 1]);
     }
 }
 
@@ -348,12 +362,7 @@ TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyp
 // and the faces the designers offer are the installed ones still.
 TEST_F(LayoutPrintTest, ASheetOfPastedAndTypedCardsSaysEachCardsCharacters)
 {
-    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
-    ASSERT_NE(it, master.Formats.end());
-    UsePaper(size_t(it - master.Formats.begin()));
-    ASSERT_EQ(job.Sheet.Columns * job.Sheet.Rows, 4);
-    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
     const QList<TCard> cards{PastedCards[0], TypedCards[0], PastedCards[1], TypedCards[1]};
     const QString street = QStringLiteral("1613‐2 026-234-5678");
     ASSERT_EQ(Sjis::decode(Sjis::encode(street)), street);
@@ -374,19 +383,14 @@ TEST_F(LayoutPrintTest, ASheetOfPastedAndTypedCardsSaysEachCardsCharacters)
     }
     job.RecordNumbers = {0, 1, 2, 3};
     job.BindRecord = [&](int32_t index) {
-        const TCard &card = cards[index];
-        address()->SetLine(0, card.Address1);
-        address()->SetLine(1, card.Address2);
-        name()->SetName(card.Name);
-        letter.SetLine(0, card.Letter);
+        showCard(*address(), *name(), letter, cards[index]);
         return true;
     };
     ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     ASSERT_EQ(pdfPages(pdf), 1);
     const QString text = pageText(pdf, 1);
     for (const TCard &card : cards)
-        for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
-            EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+        expectCardIn(text, card);
     EXPECT_EQ(text.count(QString(street).remove(u' ')), 4) << text.toStdString();
     const QList<TFontFace> after = ListFontNames(false, false);
     EXPECT_EQ(after.size(), faces.size());
@@ -550,12 +554,8 @@ TEST_F(LayoutPrintTest, AQueueOfTheSchedulerGetsTheWholeJob)
 
 TEST_F(LayoutPrintTest, AMultiUpSheetLandsOnTheQueuesPageWhereThePdfPrinterPutsIt)
 {
-    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
-    ASSERT_NE(it, master.Formats.end());
-    UsePaper(size_t(it - master.Formats.begin()));
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
     job.LabelStart = 2;
-    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
     ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     const QRect direct = inkBox(renderedPage(pdf, 1, 150), QRect(0, 0, 1240, 1754));
 

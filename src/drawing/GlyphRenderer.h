@@ -87,7 +87,7 @@ public:
     TDrawnText(const TDrawnText &) = delete;
     TDrawnText &operator=(const TDrawnText &) = delete;
 
-    // The font whose PostScript name (as a PDF's BaseFont gives it) is name: a face drawn with or a copy of one.
+    // The font named postScriptName (as a PDF's BaseFont names it): a face drawn with, or a copy of one.
     TFaceText Face(const QString &postScriptName) const;
 
 private:

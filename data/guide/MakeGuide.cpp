@@ -445,10 +445,35 @@ private:
 
 // ---- drawing ------------------------------------------------------------------------------------------
 
-// Records what each glyph of the line stands for, as the program's own drawing does, for the PDF's text: the
-// writer would name a glyph an ideograph shares with a radical or a compatibility ideograph by the lowest of them
-// (⻑ for 長) and a glyph of the ideographic blank by the em space.
-void recordText(const QTextLine &line, const QString &text)
+// Where the text's script items begin, as Qt's layout itemizes it: a character of a script other than the item's
+// begins one; common and inherited characters (blanks, punctuation, marks) and marks of any script go with the item
+// they are in, and those at the start with the first script after them.
+std::set<qsizetype> scriptItemStarts(const QString &text)
+{
+    std::set<qsizetype> starts;
+    QChar::Script script = QChar::Script_Common;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i].isHighSurrogate() && i + 1 < text.size() ? QChar::surrogateToUcs4(text[i], text[i + 1])
+                                                                            : text[i].unicode();
+        const QChar::Script next = QChar::script(c);
+        const QChar::Category category = QChar::category(c);
+        if (next > QChar::Script_Common && next != script && category != QChar::Mark_NonSpacing
+            && category != QChar::Mark_SpacingCombining && category != QChar::Mark_Enclosing) {
+            if (script > QChar::Script_Common)
+                starts.insert(i);
+            script = next;
+        }
+        if (QChar::requiresSurrogates(c))
+            ++i;
+    }
+    return starts;
+}
+
+// Draws a laid-out line as QTextLine::draw draws it at position, a glyph run for each stretch of one face within
+// one script item, each glyph with what it stands for (DrawGlyphRun), for the PDF's text: the writer would name a
+// glyph an ideograph shares with a radical or a compatibility ideograph by the lowest of them (⻑ for 長) and a
+// glyph of the ideographic blank by the em space.
+void drawLine(QPainter &painter, const QTextLine &line, const QString &text, const QPointF &position)
 {
     const int end = line.textStart() + line.textLength();
     QList<int> boundaries;
@@ -457,16 +482,34 @@ void recordText(const QTextLine &line, const QString &text)
     for (int at = line.textStart(); at < end && at >= 0; at = int(graphemes.toNextBoundary()))
         boundaries.append(at);
     boundaries.append(end);
+    const std::set<qsizetype> items = scriptItemStarts(text);
+    QList<QGlyphRun> runs;
+    QList<QStringList> texts;
     for (qsizetype i = 0; i + 1 < boundaries.size();) {
         const int start = boundaries[i];
-        const QList<QGlyphRun> runs = line.glyphRuns(start, boundaries[i + 1] - start);
+        const QList<QGlyphRun> clusterRuns = line.glyphRuns(start, boundaries[i + 1] - start);
         // Graphemes drawn with the same glyphs (a ligature) are one cluster.
-        for (++i; i + 1 < boundaries.size() && line.glyphRuns(boundaries[i], boundaries[i + 1] - boundaries[i]) == runs;)
+        for (++i; i + 1 < boundaries.size()
+                  && line.glyphRuns(boundaries[i], boundaries[i + 1] - boundaries[i]) == clusterRuns;)
             ++i;
         const QStringView cluster = QStringView(text).sliced(start, std::min(boundaries[i], end) - start);
-        for (const QGlyphRun &run : runs)
-            RecordDrawnText(run, ClusterGlyphTexts(cluster, run.glyphIndexes().size()));
+        const bool itemStarts = items.count(start) > 0;
+        for (const QGlyphRun &run : clusterRuns) {
+            const QStringList glyphTexts = ClusterGlyphTexts(cluster, run.glyphIndexes().size());
+            if (runs.isEmpty() || itemStarts || runs.last().rawFont() != run.rawFont()) {
+                runs.append(run);
+                texts.append(glyphTexts);
+                continue;
+            }
+            QGlyphRun &joined = runs.last();
+            joined.setGlyphIndexes(joined.glyphIndexes() + run.glyphIndexes());
+            joined.setPositions(joined.positions() + run.positions());
+            joined.setBoundingRect(joined.boundingRect().united(run.boundingRect()));
+            texts.last() += glyphTexts;
+        }
     }
+    for (qsizetype i = 0; i < runs.size(); ++i)
+        DrawGlyphRun(painter, position, runs[i], texts[i]);
 }
 
 void drawItems(QPainter &painter, const std::vector<Item> &items)
@@ -478,24 +521,20 @@ void drawItems(QPainter &painter, const std::vector<Item> &items)
             continue;
         }
         const QTextLine line = item.layout->lineAt(item.line);
-        recordText(line, item.layout->text());
         // Lines were laid out at the block's origin; move each to its own place on the page.
         painter.setPen(Qt::black);
-        line.draw(&painter, item.at - line.position());
+        drawLine(painter, line, item.layout->text(), item.at - line.position());
     }
 }
 
-// A line Qt sets itself, recorded from a layout of it in the painter's font: the glyphs drawText draws.
+// A line Qt would set itself with drawText: laid out in the painter's font and drawn where drawText puts it.
 void drawLine(QPainter &painter, const QRectF &rect, int flags, const QString &text)
 {
     QTextLayout layout(text, painter.font(), painter.device());
     layout.beginLayout();
-    while (layout.createLine().isValid()) {
-    }
+    const QTextLine line = layout.createLine();
     layout.endLayout();
-    for (int i = 0; i < layout.lineCount(); ++i)
-        recordText(layout.lineAt(i), text);
-    painter.drawText(rect, flags, text);
+    drawLine(painter, line, text, painter.boundingRect(rect, flags, text).topLeft() - line.position());
 }
 
 void drawCentred(QPainter &painter, const QFont &font, const QString &text, qreal y)
@@ -532,6 +571,7 @@ void write(const Guide &guide, const QString &outputName)
     typesetter.setChapters(guide.chapters);
     const std::vector<Item> contentsPage = typesetter.contents(guide.contentsHeading);
 
+    const TDrawnText drawn(writer);
     QPainter painter(&writer);
     if (!painter.isActive())
         throw GuideError(outputName + QStringLiteral(": the PDF cannot be drawn"));
@@ -559,7 +599,7 @@ void write(const Guide &guide, const QString &outputName)
     if (!output.open(QIODevice::WriteOnly) || output.write(bytes) != bytes.size() || !output.commit())
         throw GuideError(outputName + QStringLiteral(": ") + output.errorString());
     try {
-        CorrectPdfText(outputName);
+        CorrectPdfText(outputName, drawn);
     } catch (const EPrinterError &e) {
         // A guide whose text says other than its pages must not pass for a built one.
         QFile::remove(outputName);

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QPaintDevice;
+class QRawFont;
 
 inline constexpr int ANSI_CHARSET = 0;
 inline constexpr int SYMBOL_CHARSET = 2;
@@ -29,8 +30,19 @@ struct TFontFace {
 };
 
 // The scalable faces installed, sorted, once each: Japanese faces as Shift-JIS, Latin faces as ANSI and,
-// with moreCharsets, symbol faces as Symbol. Faces named with "@" are left out.
+// with moreCharsets, symbol faces as Symbol. Faces named with "@" and copies AddFaceCopy made are left out.
 QList<TFontFace> ListFontNames(bool fixedPitchOnly, bool moreCharsets);
+
+// The string of the face's naming table with the identifier (1 family, 2 style, 6 PostScript name), from its
+// Windows or its Macintosh record; empty when the table has none.
+QString FaceNameString(const QRawFont &face, int id);
+
+// Registers a copy of face (any size) whose family and PostScript name are family, for drawing that needs the
+// face under a name of its own: a PDF writer embeds a face once per name. The copy draws every glyph as the face
+// does. False when it cannot be registered.
+bool AddFaceCopy(const QRawFont &face, const QString &family);
+// Whether AddFaceCopy registered family.
+bool IsFaceCopy(const QString &family);
 
 void MakeVerticalFont(TLogFont &font);
 void MakeHorizontalFont(TLogFont &font);

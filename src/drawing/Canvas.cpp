@@ -332,14 +332,13 @@ void TCanvas::glyphs(const TPlacedRun &run, const QTransform &frame, const QColo
         picture_->AddGlyphs(run.Run, run.Texts, transform, colour, s_.Clip);
         return;
     }
-    RecordDrawnText(run.Run, run.Texts);
     painter_->save();
     painter_->setTransform(base_);
     if (s_.Clip)
         painter_->setClipRect(*s_.Clip, Qt::IntersectClip);
     painter_->setTransform(transform * base_);
     painter_->setPen(colour);
-    painter_->drawGlyphRun(QPointF(0, 0), run.Run);
+    DrawGlyphRun(*painter_, QPointF(0, 0), run.Run, run.Texts);
     painter_->restore();
 }
 

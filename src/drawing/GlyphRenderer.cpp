@@ -1,9 +1,11 @@
 #include "drawing/GlyphRenderer.h"
 
+#include "base/Fonts.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
-#include <QtEndian>
+#include <QPainter>
 
 #include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
@@ -91,38 +93,6 @@ hb_font_t *harfBuzzFont(const QRawFont &font)
     next = (next + 1) % Kept;
     return hbFont;
 }
-
-// The PostScript name of a face (name 6 of its naming table), from the Windows or the Macintosh record.
-QString postScriptName(const QRawFont &font)
-{
-    const QByteArray table = font.fontTable("name");
-    const auto u16 = [&table](qsizetype at) {
-        return at + 2 <= table.size() ? qFromBigEndian<quint16>(table.constData() + at) : quint16(0);
-    };
-    const int count = u16(2);
-    const qsizetype strings = u16(4);
-    for (int i = 0; i < count; ++i) {
-        const qsizetype record = 6 + 12 * qsizetype(i);
-        const quint16 platform = u16(record);
-        if (u16(record + 6) != 6 || (platform != 1 && platform != 3))
-            continue;
-        const qsizetype length = u16(record + 8);
-        const qsizetype offset = strings + u16(record + 10);
-        if (offset + length > table.size())
-            continue;
-        if (platform == 1)
-            return QString::fromLatin1(table.constData() + offset, length);
-        QString name;
-        for (qsizetype at = offset; at + 1 < offset + length; at += 2)
-            name.append(QChar(u16(at)));
-        return name;
-    }
-    return QString();
-}
-
-QMutex faceTextMutex;
-QHash<hb_font_t *, QString> faceNames;  // the PostScript name of each face drawn with
-QHash<QString, TFaceText> drawnTexts;   // by PostScript name, the name a PDF's font goes by
 
 bool standsUpright(char32_t c, bool uprightAll)
 {
@@ -306,6 +276,9 @@ QString fallbackFamily(const QRawFont &font, char32_t c)
             if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetHasChar(has, c)
                 && FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch)
                 family = QString::fromUtf8(reinterpret_cast<const char *>(name));
+            // A copy of a face stands in for nothing: the face itself does.
+            if (IsFaceCopy(family))
+                family.clear();
         }
         FcFontSetDestroy(sorted);
     }
@@ -315,9 +288,9 @@ QString fallbackFamily(const QRawFont &font, char32_t c)
     return family;
 }
 
-// The face of family that has c, at the pixel size, weight and slant of font; invalid when Qt resolves the
-// family to a face without it.
-QRawFont fallbackFace(const QRawFont &font, const QString &family, char32_t c)
+// The face Qt resolves family to, at the pixel size, weight and slant of font (emboldened or slanted as font is
+// where the face has no such style of its own).
+QRawFont sizedFace(const QRawFont &font, const QString &family)
 {
     thread_local QHash<QString, QRawFont> faces;  // by family, weight, slant and size
     const QString key = family + u'|' + QString::number(font.weight()) + u'|' + QString::number(int(font.style()))
@@ -331,6 +304,13 @@ QRawFont fallbackFace(const QRawFont &font, const QString &family, char32_t c)
         face = QRawFont::fromFont(wanted);
         face.setPixelSize(font.pixelSize());
     }
+    return face;
+}
+
+// The face of family that has c, as sizedFace gives it; invalid when Qt resolves the family to a face without it.
+QRawFont fallbackFace(const QRawFont &font, const QString &family, char32_t c)
+{
+    const QRawFont face = sizedFace(font, family);
     return face.supportsCharacter(c) ? face : QRawFont();
 }
 
@@ -503,27 +483,140 @@ QStringList ClusterGlyphTexts(QStringView cluster, qsizetype glyphs)
     return texts;
 }
 
-void RecordDrawnText(const QGlyphRun &run, const QStringList &texts)
+// ---- What drawn glyphs stand for ----
+
+namespace {
+
+QMutex recordsMutex;
+QHash<const QPaintDevice *, TDrawnText *> records;  // the record of each device that has one
+
+TDrawnText *recordOn(const QPaintDevice *device)
 {
-    const QRawFont font = run.rawFont();
-    if (!font.isValid())
-        return;
-    hb_font_t *face = harfBuzzFont(font);
-    const QList<quint32> glyphs = run.glyphIndexes();
-    QMutexLocker lock(&faceTextMutex);
-    auto name = faceNames.find(face);
-    if (name == faceNames.end())
-        name = faceNames.insert(face, postScriptName(font));
-    TFaceText &record = drawnTexts[*name];
-    if (!record.Font.isValid())
-        record.Font = font;
-    for (qsizetype i = 0; i < glyphs.size() && i < texts.size(); ++i)
-        if (!texts[i].isEmpty())
-            record.Texts.insert(glyphs[i], texts[i]);
+    QMutexLocker lock(&recordsMutex);
+    return device ? records.value(device) : nullptr;
 }
 
-TFaceText DrawnFaceText(const QString &postScriptName)
+// The PostScript name of the face, as a PDF's BaseFont gives it: read once per face, since every run asks.
+QString faceName(const QRawFont &font)
 {
-    QMutexLocker lock(&faceTextMutex);
-    return drawnTexts.value(postScriptName);
+    static QMutex mutex;
+    static QHash<hb_font_t *, QString> names;
+    hb_font_t *face = harfBuzzFont(font);
+    QMutexLocker lock(&mutex);
+    auto name = names.constFind(face);
+    if (name == names.constEnd())
+        name = names.insert(face, FaceNameString(font, 6));
+    return *name;
+}
+
+// The family and PostScript name of the copy-th copy of the face named name: name_2 for the first.
+QString copyName(const QString &name, int copy) { return name + u'_' + QString::number(copy + 1); }
+
+// The copy-th copy of face, named name, at face's size; made once for the run, and invalid when it cannot be
+// made or Qt does not resolve its family to it.
+QRawFont faceCopy(const QRawFont &face, const QString &name, int copy)
+{
+    static QMutex mutex;
+    static QHash<QString, bool> made;  // by family: whether the copy is there to draw with
+    const QString family = copyName(name, copy);
+    QMutexLocker lock(&mutex);
+    auto known = made.constFind(family);
+    if (known == made.constEnd())
+        known = made.insert(family, AddFaceCopy(face, family) && FaceNameString(sizedFace(face, family), 6) == family);
+    return *known ? sizedFace(face, family) : QRawFont();
+}
+
+}  // namespace
+
+TDrawnText::TDrawnText(const QPaintDevice &device) : device_(&device)
+{
+    QMutexLocker lock(&recordsMutex);
+    records.insert(device_, this);
+}
+
+TDrawnText::~TDrawnText()
+{
+    QMutexLocker lock(&recordsMutex);
+    if (records.value(device_) == this)
+        records.remove(device_);
+}
+
+TFaceText TDrawnText::Face(const QString &postScriptName) const
+{
+    if (const auto face = faces_.constFind(postScriptName); face != faces_.constEnd())
+        return face->front();
+    for (auto face = faces_.constBegin(); face != faces_.constEnd(); ++face)
+        for (int copy = 1; copy < face->size(); ++copy)
+            if (copyName(face.key(), copy) == postScriptName)
+                return (*face)[copy];
+    return TFaceText();
+}
+
+QList<int> TDrawnText::record(const QRawFont &font, const QString &name, const QList<quint32> &glyphs,
+                              const QStringList &texts)
+{
+    QList<TFaceText> &fonts = faces_[name];
+    if (fonts.isEmpty())
+        fonts.append({font, {}});
+    QList<int> drawnWith(glyphs.size(), 0);
+    for (qsizetype i = 0; i < glyphs.size() && i < texts.size(); ++i) {
+        if (texts[i].isEmpty())
+            continue;
+        // The font that stands for this text with the glyph, else the first that stands for nothing with it, else
+        // a new copy.
+        int free = -1;
+        int with = 0;
+        for (; with < fonts.size(); ++with) {
+            const auto known = fonts[with].Texts.constFind(glyphs[i]);
+            if (known == fonts[with].Texts.constEnd()) {
+                if (free < 0)
+                    free = with;
+            } else if (*known == texts[i]) {
+                break;
+            }
+        }
+        if (with == fonts.size()) {
+            with = free;
+            if (with < 0) {
+                const QRawFont copy = faceCopy(fonts.front().Font, name, int(fonts.size()));
+                if (!copy.isValid())
+                    continue;  // drawn with the face, which says its first text for the glyph
+                with = int(fonts.size());
+                fonts.append({copy, {}});
+            }
+            fonts[with].Texts.insert(glyphs[i], texts[i]);
+        }
+        drawnWith[i] = with;
+    }
+    return drawnWith;
+}
+
+void DrawGlyphRun(QPainter &painter, const QPointF &position, const QGlyphRun &run, const QStringList &texts)
+{
+    TDrawnText *drawn = recordOn(painter.device());
+    const QRawFont font = run.rawFont();
+    if (!drawn || !font.isValid()) {
+        painter.drawGlyphRun(position, run);
+        return;
+    }
+    const QString name = faceName(font);
+    const QList<quint32> glyphs = run.glyphIndexes();
+    const QList<int> drawnWith = drawn->record(font, name, glyphs, texts);
+    if (std::all_of(drawnWith.begin(), drawnWith.end(), [](int with) { return with == 0; })) {
+        painter.drawGlyphRun(position, run);
+        return;
+    }
+    const QList<QPointF> positions = run.positions();
+    for (qsizetype start = 0; start < glyphs.size();) {
+        qsizetype end = start + 1;
+        while (end < glyphs.size() && drawnWith[end] == drawnWith[start])
+            ++end;
+        QGlyphRun part = run;
+        if (drawnWith[start] > 0)
+            part.setRawFont(sizedFace(font, copyName(name, drawnWith[start])));
+        part.setGlyphIndexes(glyphs.mid(start, end - start));
+        part.setPositions(positions.mid(start, end - start));
+        painter.drawGlyphRun(position, part);
+        start = end;
+    }
 }

@@ -5,10 +5,14 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QList>
+#include <QPointF>
 #include <QRawFont>
 #include <QStringList>
 #include <QStringView>
 #include <QTransform>
+
+class QPaintDevice;
+class QPainter;
 
 // One glyph of a shaped line. Pen is where the glyph's cluster starts along the line, plus the advances of
 // the glyphs before it in the same cluster; Offset is the glyph's origin relative to that pen, in the glyph's
@@ -61,18 +65,42 @@ struct TPlacedRun {
 // glyphs along the line without moving those starts. A vertical line's column lies across y in [0, CellHeight()].
 QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QList<double> &starts, double widthScale);
 
-// A PDF writer names each glyph by a character its font maps to it, where a glyph shared by a radical or a
-// compatibility ideograph and an ideograph (⻑ and 長, 〜 and ～) answers the lowest and a vertical form answers
-// nothing. So whatever draws glyphs records, as it draws them, what they stand for (texts as TPlacedRun holds
-// them); a PDF's text is corrected from this record. The latest drawing of a glyph is what it stands for, so a
-// document gives back what it drew itself, not what one printed before it drew with the same glyph. A PDF's font
-// names each glyph once: a document that draws both characters of one glyph says the later for both.
-void RecordDrawnText(const QGlyphRun &run, const QStringList &texts);
+// A PDF writer names each glyph of a font by one character its face maps to it, where a glyph shared by a radical
+// or a compatibility ideograph and an ideograph (⻑ and 長, 〜 and ～) answers the lowest and a vertical form
+// answers nothing; a PDF's text is corrected from a record of what the glyphs drawn stand for (texts as
+// TPlacedRun holds them). A font names each glyph once, so where one document draws a glyph for two texts, the
+// glyph stands for the first in the face and for each other in a copy of the face (AddFaceCopy): the writer
+// embeds each copy as a font of its own, which draws the glyph as the face does.
 
-// What the glyphs of one face stand for, as they were last drawn.
+// What the glyphs of one font of a PDF stand for.
 struct TFaceText {
-    QRawFont Font;                   // the face (any size), empty when nothing was drawn with it
+    QRawFont Font;                   // the face or the copy (any size); empty when nothing was drawn with it
     QHash<quint32, QString> Texts;   // by glyph index
 };
-// The face whose PostScript name (as a PDF's BaseFont gives it) is name.
-TFaceText DrawnFaceText(const QString &postScriptName);
+
+// The record of what the glyphs drawn on one device stand for: every glyph run DrawGlyphRun draws there while the
+// record lives, which is within the device's life.
+class TDrawnText {
+public:
+    explicit TDrawnText(const QPaintDevice &device);
+    ~TDrawnText();
+    TDrawnText(const TDrawnText &) = delete;
+    TDrawnText &operator=(const TDrawnText &) = delete;
+
+    // The font named postScriptName (as a PDF's BaseFont names it): a face drawn with, or a copy of one.
+    TFaceText Face(const QString &postScriptName) const;
+
+private:
+    friend void DrawGlyphRun(QPainter &painter, const QPointF &position, const QGlyphRun &run, const QStringList &texts);
+    // Records what the glyphs stand for in the face named name; returns for each glyph the font of the face it is
+    // to be drawn with (0 the face, n its n-th copy).
+    QList<int> record(const QRawFont &font, const QString &name, const QList<quint32> &glyphs, const QStringList &texts);
+
+    const QPaintDevice *device_;
+    QHash<QString, QList<TFaceText>> faces_;  // by the face's PostScript name: the face, then its copies
+};
+
+// Draws run at position as QPainter::drawGlyphRun does; texts: what each glyph stands for. On a device a
+// TDrawnText records, the glyphs are recorded, and a glyph the face already stands for another text with is drawn
+// with a copy of the face; each stretch of one font is drawn in turn, so a PDF's text keeps the run's order.
+void DrawGlyphRun(QPainter &painter, const QPointF &position, const QGlyphRun &run, const QStringList &texts);

@@ -150,8 +150,7 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
                 painter.setPen(item.Colour);
                 colour = item.Colour;
             }
-            RecordDrawnText(item.Glyphs, item.Texts);
-            painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
+            DrawGlyphRun(painter, QPointF(0, 0), item.Glyphs, item.Texts);
             continue;
         }
         painter.save();
@@ -169,8 +168,7 @@ void TMetafileEx::Play(QPainter &painter, const QTransform &device, const QRectF
             painter.drawPicture(0, 0, *item.Shapes);
         } else {
             painter.setPen(item.Colour);
-            RecordDrawnText(item.Glyphs, item.Texts);
-            painter.drawGlyphRun(QPointF(0, 0), item.Glyphs);
+            DrawGlyphRun(painter, QPointF(0, 0), item.Glyphs, item.Texts);
         }
         painter.restore();  // the pen too, as it was before the item
     }

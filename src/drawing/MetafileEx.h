@@ -34,7 +34,7 @@ public:
     // A painter for shapes under clip (picture coordinates); it stays open until the next call of another
     // kind or a different clip.
     QPainter &ShapePainter(const std::optional<QRect> &clip);
-    // texts: what each glyph stands for, as TPlacedRun holds it; the play records it as drawn.
+    // texts: what each glyph stands for, as TPlacedRun holds it; the play draws the run with DrawGlyphRun.
     void AddGlyphs(const QGlyphRun &run, const QStringList &texts, const QTransform &transform, const QColor &colour,
                    const std::optional<QRect> &clip);
     // Appends every item of picture as played into target under clip (coordinates of this picture).

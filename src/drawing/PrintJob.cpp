@@ -238,7 +238,7 @@ quint16 glyphCount(const QRawFont &font)
 
 // The corrected map of one Type 0 font as the PDF writer makes them (Identity-H over an embedded TrueType
 // subset whose glyph numbers are the character codes); empty when it stays as it is.
-QByteArray correctedFont(TPdfFile &pdf, const TPdfValue &font)
+QByteArray correctedFont(TPdfFile &pdf, const TPdfValue &font, const TDrawnText &drawn)
 {
     const TPdfValue toUnicode = pdf.Resolved(font.Key("/ToUnicode"));
     const TPdfValue descendants = pdf.Resolved(font.Key("/DescendantFonts"));
@@ -254,7 +254,7 @@ QByteArray correctedFont(TPdfFile &pdf, const TPdfValue &font)
     QString name = QString::fromUtf8(baseFont.Text).mid(1);
     if (name.size() > 7 && name[6] == u'+')
         name = name.mid(7);  // a subset's tag
-    const TFaceText face = DrawnFaceText(name);
+    const TFaceText face = drawn.Face(name);
     if (!face.Font.isValid())
         return QByteArray();
     const QByteArray subsetFile = pdf.StreamData(fontFile);
@@ -293,7 +293,7 @@ QByteArray updateSection(TPdfFile &pdf, const QMap<std::pair<int, int>, QByteArr
 
 }  // namespace
 
-void CorrectPdfText(const QString &pdfFile, const QString &shownFile)
+void CorrectPdfText(const QString &pdfFile, const TDrawnText &drawn, const QString &shownFile)
 {
     const QString failed = CorrectionFailed.arg(shownFile.isEmpty() ? pdfFile : shownFile);
     try {
@@ -312,7 +312,7 @@ void CorrectPdfText(const QString &pdfFile, const QString &shownFile)
                 const TPdfValue &toUnicode = font.Key("/ToUnicode");
                 if (font.Kind == TPdfValue::Dictionary && font.Key("/Subtype").IsName("/Type0")
                     && toUnicode.Kind == TPdfValue::Reference)
-                    if (const QByteArray map = correctedFont(pdf, font); !map.isEmpty())
+                    if (const QByteArray map = correctedFont(pdf, font, drawn); !map.isEmpty())
                         maps.insert({toUnicode.Number, toUnicode.Generation}, map);
             }
             if (maps.isEmpty())
@@ -353,12 +353,14 @@ TPrintJob::TPrintJob(QPrinter &printer, const QString &shownFile)
       pdfFile_(printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString()),
       shownFile_(shownFile.isEmpty() ? pdfFile_ : shownFile)
 {
+    if (!pdfFile_.isEmpty())
+        drawn_ = std::make_unique<TDrawnText>(printer);
     if (!painter_.begin(&printer))
         throw EPrinterError(QStringLiteral("プリンター %1 で印刷を始められませんでした").arg(printer.printerName()));
 }
 
 TPrintJob::TPrintJob(QPdfWriter &writer, const QString &pdfFile)
-    : device_(writer), pdfFile_(pdfFile), shownFile_(pdfFile)
+    : device_(writer), pdfFile_(pdfFile), shownFile_(pdfFile), drawn_(std::make_unique<TDrawnText>(writer))
 {
     if (!painter_.begin(&writer))
         throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き始められませんでした").arg(pdfFile));
@@ -388,7 +390,7 @@ void TPrintJob::End()
     // writes was cut short, which only a disk without room does to a file already open.
     if (!endsWhole(pdfFile_))
         throw EPrinterError(QStringLiteral("PDF ファイル %1 を書き込めませんでした").arg(shownFile_) + WriteFailureReason(ENOSPC));
-    CorrectPdfText(pdfFile_, shownFile_);
+    CorrectPdfText(pdfFile_, *drawn_, shownFile_);
 }
 
 void TPrintJob::Abandon()

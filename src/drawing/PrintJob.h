@@ -5,9 +5,12 @@
 #include <QPainter>
 #include <QString>
 
+#include <memory>
+
 class QPagedPaintDevice;
 class QPdfWriter;
 class QPrinter;
+class TDrawnText;
 
 class TPrintJob {
 public:
@@ -35,15 +38,16 @@ private:
     QPainter painter_;
     QString pdfFile_;  // empty for a printer queue
     QString shownFile_;
+    std::unique_ptr<TDrawnText> drawn_;  // what the glyphs drawn on a PDF stand for
     bool ended_ = false;
 };
 
-// Gives every font of the PDF file a ToUnicode map from what the glyph renderer recorded: each glyph maps to
-// the text it was last drawn for, so 長 stays 長 (not the radical ⻑ that shares its glyph), a typed ⻑ or ～
-// stays itself, and vertical forms (ー, small kana, brackets) keep their characters; a glyph of such a face
-// nothing recorded (text Qt drew itself) that the writer named by a radical is named by the ideograph sharing it.
-// Fonts of faces nothing recorded keep the writer's map. Only the fonts' objects are read, not the pages, and the
-// new maps are appended as an update of the file. A file indexed by a cross-reference stream is left as it is.
-// Throws EPrinterError, naming the file shownFile (pdfFile when empty), when the file cannot be read or updated;
-// the file is then as it was.
-void CorrectPdfText(const QString &pdfFile, const QString &shownFile = {});
+// Gives every font of the PDF file a ToUnicode map from drawn, the record of the device that wrote it: each glyph
+// maps to the text it was drawn for in that font, so 長 stays 長 (not the radical ⻑ that shares its glyph), a
+// typed ⻑ or ～ stays itself in the copy of the face that drew it, and vertical forms (ー, small kana, brackets)
+// keep their characters; a glyph of such a font nothing recorded (text Qt drew itself) that the writer named by a
+// radical is named by the ideograph sharing it. Fonts nothing recorded keep the writer's map. Only the fonts'
+// objects are read, not the pages, and the new maps are appended as an update of the file. A file indexed by a
+// cross-reference stream is left as it is. Throws EPrinterError, naming the file shownFile (pdfFile when empty),
+// when the file cannot be read or updated; the file is then as it was.
+void CorrectPdfText(const QString &pdfFile, const TDrawnText &drawn, const QString &shownFile = {});

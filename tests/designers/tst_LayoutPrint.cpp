@@ -7,6 +7,7 @@
 #include "CupsServer.h"
 #include "PrintedPdf.h"
 #include "TestBook.h"
+#include "base/Fonts.h"
 #include "base/SjisCodec.h"
 #include "core/AddressRecord.h"
 #include "core/StagedFile.h"
@@ -92,6 +93,17 @@ protected:
             static_cast<TMetaRect *>(object)->UpdateFontHeight();
         job.BindRecord = [this](int32_t recNo) { return bind(recNo); };
         job.RecordNumbers = recNos;
+    }
+
+    // The master list's first paper of four cards to a sheet, and the PDF printer's paper that sheet.
+    void useFourUpSheet()
+    {
+        const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
+                                     [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
+        ASSERT_NE(it, master.Formats.end());
+        UsePaper(size_t(it - master.Formats.begin()));
+        ASSERT_EQ(job.Sheet.Columns * job.Sheet.Rows, 4);
+        SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
     }
 
     TPosRect *code() { return static_cast<TPosRect *>(doc.CombinedObjects[0].get()); }
@@ -236,12 +248,7 @@ TEST_F(LayoutPrintTest, TheOffsetAndTheFlapMoveWhatIsPrinted)
 
 TEST_F(LayoutPrintTest, MultiUpSheetFromItsStartPositionAndItsPreview)
 {
-    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
-    ASSERT_NE(it, master.Formats.end());
-    UsePaper(size_t(it - master.Formats.begin()));
-    ASSERT_EQ(job.Sheet.Columns * job.Sheet.Rows, 4);
-    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
     job.LabelStart = 2;
     ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     // Three cards from place 2: one sheet, the first place left blank.
@@ -285,26 +292,44 @@ TEST_F(LayoutPrintTest, MultiUpSheetFromItsStartPositionAndItsPreview)
 
 // Text copied from another program's PDF often holds the radicals and compatibility ideographs that PDF's text
 // said for 長, 金, 見 and the like, and 〜 where ～ was meant; IPAex draws each of them with the glyph of the
-// character it looks like. A postcard run, its letter text down a column, says in its PDF exactly what it
-// printed, the pasted characters or the typed ones, whichever the run before it printed.
+// character it looks like. Postcards of such text and of the same typed, each with a letter.
+struct TCard {
+    QString Address1, Address2, Name, Letter;
+};
+const QList<TCard> PastedCards{
+    {QStringLiteral("⻑野県⻑野市鶴賀緑町"), QStringLiteral("⾦沢ビル五階"), QStringLiteral("⾺場　⿃⾒"),
+     QStringLiteral("⾔葉と⾨前の九時〜十七時")},
+    // Compatibility ideographs as some systems keep names: 櫛 (U+2F8ED) and 漣 (U+F992).
+    {QStringLiteral("⻑崎県⻑崎市⾦屋町"), QStringLiteral("⻑⾨ビル"), QStringLiteral("\U0002F8ED田　\uF992"),
+     QStringLiteral("⻑⾒の⾦⾺⿃")},
+};
+const QList<TCard> TypedCards{
+    {QStringLiteral("長野県長野市鶴賀緑町"), QStringLiteral("金沢ビル五階"), QStringLiteral("馬場　鳥見"),
+     QStringLiteral("言葉と門前の九時～十七時")},
+    {QStringLiteral("長崎県長崎市金屋町"), QStringLiteral("長門ビル"), QStringLiteral("櫛田　漣"),
+     QStringLiteral("長見の金馬鳥")},
+};
+
+// Shows card on the postcard's objects and letter.
+void showCard(TAddressRect &address, TNameRect &name, TWordRect &letter, const TCard &card)
+{
+    address.SetLine(0, card.Address1);
+    address.SetLine(1, card.Address2);
+    name.SetName(card.Name);
+    letter.SetLine(0, card.Letter);
+}
+
+// Whether text holds each part of card as printed.
+void expectCardIn(const QString &text, const TCard &card)
+{
+    for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+}
+
+// A postcard run, its letter text down a column, says in its PDF exactly what it printed, the pasted characters or
+// the typed ones, whichever the run before it printed.
 TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyph)
 {
-    struct TCard {
-        QString Address1, Address2, Name, Letter;
-    };
-    const QList<TCard> pasted{
-        {QStringLiteral("⻑野県⻑野市鶴賀緑町"), QStringLiteral("⾦沢ビル五階"), QStringLiteral("⾺場　⿃⾒"),
-         QStringLiteral("⾔葉と⾨前の九時〜十七時")},
-        // Compatibility ideographs as some systems keep names: 櫛 (U+2F8ED) and 漣 (U+F992).
-        {QStringLiteral("⻑崎県⻑崎市⾦屋町"), QStringLiteral("⻑⾨ビル"), QStringLiteral("\U0002F8ED田　\uF992"),
-         QStringLiteral("⻑⾒の⾦⾺⿃")},
-    };
-    const QList<TCard> typed{
-        {QStringLiteral("長野県長野市鶴賀緑町"), QStringLiteral("金沢ビル五階"), QStringLiteral("馬場　鳥見"),
-         QStringLiteral("言葉と門前の九時～十七時")},
-        {QStringLiteral("長崎県長崎市金屋町"), QStringLiteral("長門ビル"), QStringLiteral("櫛田　漣"),
-         QStringLiteral("長見の金馬鳥")},
-    };
     // The premise: the face draws each pair with one glyph.
     QFont mincho = name()->Font().Log.Font;
     mincho.setPixelSize(64);
@@ -319,24 +344,58 @@ TEST_F(LayoutPrintTest, EachRunsPdfSaysTheCharactersItPrintedThoughTwoShareAGlyp
     job.Shown.push_back(&letter);
     job.Fixed.push_back(&letter);
     job.RecordNumbers = {0, 1};
-    for (const QList<TCard> *cards : {&pasted, &typed, &pasted}) {
+    for (const QList<TCard> *cards : {&PastedCards, &TypedCards, &PastedCards}) {
         job.BindRecord = [&](int32_t index) {
-            const TCard &card = (*cards)[index];
-            address()->SetLine(0, card.Address1);
-            address()->SetLine(1, card.Address2);
-            name()->SetName(card.Name);
-            letter.SetLine(0, card.Letter);
+            showCard(*address(), *name(), letter, (*cards)[index]);
             return true;
         };
         ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
         ASSERT_EQ(pdfPages(pdf), 2);
-        for (int page = 1; page <= 2; ++page) {
-            const TCard &card = (*cards)[page - 1];
-            const QString text = pageText(pdf, page);
-            for (const QString &part : {card.Address1, card.Address2, QString(card.Name).remove(u'　'), card.Letter})
-                EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
-        }
+        for (int page = 1; page <= 2; ++page)
+            expectCardIn(pageText(pdf, page), (*cards)[page - 1]);
     }
+}
+
+// One sheet of four cards holds the pasted characters and the typed ones of each glyph, down the address columns
+// and the letters, and across the cards' foot a street number typed with the hyphen ‐ (Shift-JIS 0x815D) beside a
+// telephone number with -, which IPAex also draws with one glyph. Its PDF says each card's characters as printed,
+// and the faces the designers offer are the installed ones still.
+TEST_F(LayoutPrintTest, ASheetOfPastedAndTypedCardsSaysEachCardsCharacters)
+{
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
+    const QList<TCard> cards{PastedCards[0], TypedCards[0], PastedCards[1], TypedCards[1]};
+    const QString street = QStringLiteral("1613‐2 026-234-5678");
+    ASSERT_EQ(Sjis::decode(Sjis::encode(street)), street);
+    const QList<TFontFace> faces = ListFontNames(false, false);
+
+    TWordRect letter;
+    letter.SetRect({30, 330, 150, 540});
+    letter.SetDirection(0);
+    letter.SetLineCount(1);
+    TWordRect foot;
+    foot.SetRect({20, 528, 380, 552});
+    foot.SetDirection(1);
+    foot.SetLineCount(1);
+    foot.SetLine(0, street);
+    for (TWordRect *object : {&letter, &foot}) {
+        job.Shown.push_back(object);
+        job.Fixed.push_back(object);
+    }
+    job.RecordNumbers = {0, 1, 2, 3};
+    job.BindRecord = [&](int32_t index) {
+        showCard(*address(), *name(), letter, cards[index]);
+        return true;
+    };
+    ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
+    ASSERT_EQ(pdfPages(pdf), 1);
+    const QString text = pageText(pdf, 1);
+    for (const TCard &card : cards)
+        expectCardIn(text, card);
+    EXPECT_EQ(text.count(QString(street).remove(u' ')), 4) << text.toStdString();
+    const QList<TFontFace> after = ListFontNames(false, false);
+    EXPECT_EQ(after.size(), faces.size());
+    for (qsizetype i = 0; i < std::min(faces.size(), after.size()); ++i)
+        EXPECT_EQ(after[i].Name, faces[i].Name);
 }
 
 TEST_F(LayoutPrintTest, ARecordGoneBeforePrintingLeavesItsPageBlank)
@@ -495,12 +554,8 @@ TEST_F(LayoutPrintTest, AQueueOfTheSchedulerGetsTheWholeJob)
 
 TEST_F(LayoutPrintTest, AMultiUpSheetLandsOnTheQueuesPageWhereThePdfPrinterPutsIt)
 {
-    const auto it = std::find_if(master.Formats.begin(), master.Formats.end(),
-                                 [](const TPaperFormat &f) { return f.Kind == 0 && f.SheetIndex > 0; });
-    ASSERT_NE(it, master.Formats.end());
-    UsePaper(size_t(it - master.Formats.begin()));
+    ASSERT_NO_FATAL_FAILURE(useFourUpSheet());
     job.LabelStart = 2;
-    SetPrinterPaper(0, 1, job.Sheet.SheetWidth, job.Sheet.SheetHeight);
     ASSERT_EQ(PrintLayout(job, QStringLiteral("宛名印刷"), pdf, nullptr), TPrintOutcome::Printed);
     const QRect direct = inkBox(renderedPage(pdf, 1, 150), QRect(0, 0, 1240, 1754));
 

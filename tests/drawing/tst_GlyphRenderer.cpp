@@ -340,9 +340,10 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
     // In a PDF the face that stood in is embedded beside the layout's, and the text reads back as drawn.
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("fallback.pdf"));
+    QPdfWriter writer(file);
+    writer.setResolution(600);
+    const TDrawnText record(writer);
     {
-        QPdfWriter writer(file);
-        writer.setResolution(600);
         QPainter painter(&writer);
         TCanvas canvas(painter, writer);
         canvas.SetFont(mincho(-100, false));
@@ -352,7 +353,7 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
         canvas.SetFontHeight(-100);
         canvas.TextOut(3000, 600, QStringLiteral("𠮷田"));
     }
-    CorrectPdfText(file);
+    CorrectPdfText(file, record);
     const QString text = pdfText(file);
     EXPECT_TRUE(text.contains(QStringLiteral("𠮷野家"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("𠮷田"))) << text.toStdString();

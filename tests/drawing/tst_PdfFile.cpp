@@ -1,10 +1,12 @@
 // The PDF reader the print job corrects text maps with: objects through the newest cross-reference section,
 // streams as stored and as Flate decodes them, and damaged files refused without reading out of bounds.
+#include "drawing/GlyphRenderer.h"
 #include "drawing/PdfFile.h"
 #include "drawing/PrintJob.h"
 #include "drawing/PrinterInfo.h"
 
 #include <QFile>
+#include <QImage>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -176,7 +178,9 @@ TEST_F(PdfFile, DamagedFilesAreRefusedAndAStreamIndexedFileIsLeftAlone)
                                 "endstream\nendobj\nstartxref\n9\n%%EOF\n";
     const QString file = write(streamed);
     EXPECT_FALSE(TPdfFile(file).Indexed());
-    EXPECT_NO_THROW(CorrectPdfText(file));
+    const QImage device(1, 1, QImage::Format_RGB32);
+    const TDrawnText nothingDrawn(device);
+    EXPECT_NO_THROW(CorrectPdfText(file, nothingDrawn));
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll(), streamed);

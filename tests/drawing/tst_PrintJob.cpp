@@ -2,6 +2,7 @@
 #include "ObjectTestSupport.h"
 
 #include "drawing/AddressRect.h"
+#include "drawing/GlyphRenderer.h"
 #include "drawing/PrintJob.h"
 #include "drawing/PrinterInfo.h"
 
@@ -122,6 +123,64 @@ QList<QList<char32_t>> sharedGlyphSets(const QRawFont &face)
     return sets;
 }
 
+// The text in lines of 30 characters 60 pixels high at 600 dpi: rows down a card, or columns leftwards.
+void drawLines(QPainter &painter, const TFont &font, bool vertical, const QString &text)
+{
+    TCanvas canvas(painter, 600, 600);
+    TFont lineFont = font;
+    if (vertical)
+        MakeVerticalFont(lineFont.Log);
+    canvas.SetFont(lineFont);
+    canvas.SetFontHeight(-60);
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    constexpr int PerLine = 30;
+    for (qsizetype at = 0, line = 0; at < text.size(); ++line) {
+        qsizetype end = at;
+        for (int k = 0; k < PerLine && end < text.size(); ++k)
+            end += text[end].isHighSurrogate() ? 2 : 1;
+        const QString part = text.mid(at, end - at);
+        if (vertical)
+            canvas.TextOut(int(2300 - 70 * line), 60, part);
+        else
+            canvas.TextOut(60, int(60 + 70 * line), part);
+        at = end;
+    }
+}
+
+// The page drawn as a postcard at 600 dpi by a writer that records nothing, so that every glyph of a face is
+// drawn with the face itself: what the page looks like, rendered at 600 dpi.
+QImage drawnWithTheFacesAlone(const QString &file, const std::function<void(QPainter &)> &drawPage)
+{
+    {
+        QPdfWriter writer(file);
+        writer.setPageSize(QPageSize(QSizeF(100, 148), QPageSize::Millimeter));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        drawPage(painter);
+    }
+    return RenderedPdfPage(file, 600);
+}
+
+// How two pages rendered alike differ: how many pixels, and the box around them; empty when they do not.
+std::string differences(const QImage &page, const QImage &other)
+{
+    if (page.size() != other.size())
+        return "sizes differ";
+    QRect box;
+    int count = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (page.pixel(x, y) != other.pixel(x, y)) {
+                ++count;
+                box |= QRect(x, y, 1, 1);
+            }
+    if (count == 0)
+        return {};
+    return QStringLiteral("%1 pixels in %2x%3+%4+%5").arg(count).arg(box.width()).arg(box.height()).arg(box.x())
+        .arg(box.y()).toStdString();
+}
+
 }  // namespace
 
 TEST_F(PrintJob, PdfGivesBackKanjiSharedWithRadicalsAndVerticalFormsInBothWritings)
@@ -199,28 +258,7 @@ TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatP
                 SCOPED_TRACE(QStringLiteral("%1, set %2 of %3, %4").arg(QString::fromUtf8(family)).arg(n + 1)
                                  .arg(sets.size()).arg(vertical ? "columns" : "rows").toStdString());
                 const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(++printed));
-                // Lines of 30 characters 60 pixels high at 600 dpi: rows down the card, columns leftwards.
-                const auto draw = [&](TPrintJob &job) {
-                    TCanvas canvas(job.Painter(), 600, 600);
-                    TFont lineFont = font;
-                    if (vertical)
-                        MakeVerticalFont(lineFont.Log);
-                    canvas.SetFont(lineFont);
-                    canvas.SetFontHeight(-60);
-                    canvas.SetBrushStyle(TBrushStyle::Clear);
-                    constexpr int PerLine = 30;
-                    for (qsizetype at = 0, line = 0; at < text.size(); ++line) {
-                        qsizetype end = at;
-                        for (int k = 0; k < PerLine && end < text.size(); ++k)
-                            end += text[end].isHighSurrogate() ? 2 : 1;
-                        const QString part = text.mid(at, end - at);
-                        if (vertical)
-                            canvas.TextOut(int(2300 - 70 * line), 60, part);
-                        else
-                            canvas.TextOut(60, int(60 + 70 * line), part);
-                        at = end;
-                    }
-                };
+                const auto draw = [&](TPrintJob &job) { drawLines(job.Painter(), font, vertical, text); };
                 if (printed % 2)
                     writePostcards(file, 1, [&](TPrintJob &job, int) { draw(job); });
                 else
@@ -238,6 +276,84 @@ TEST_F(PrintJob, EveryCharacterThatSharesItsGlyphGivesBackItselfFromEachJobThatP
                     ADD_FAILURE() << wrong.join(QStringLiteral(", ")).toStdString();
                 }
             }
+        }
+    }
+}
+
+// Text pasted from another program's PDF keeps what that PDF's text said for 長 and 漣 (the radical ⻑, the
+// compatibility ideograph U+F992) and 〜 for ～; a street number typed in Shift-JIS keeps its hyphen ‐ (0x815D)
+// where a telephone number has -. IPAex draws each pair with one glyph. A card that shows both of each pair, down
+// its column and across its corner, plain and in bold, gives back every character as itself from either writer,
+// and its page looks as the face alone draws it.
+TEST_F(PrintJob, ACardShowingBothCharactersOfOneGlyphGivesBackEachAndLooksAsTheFaceDrawsIt)
+{
+    const QStringList down{QStringLiteral("⻑野県⻑野市大字鶴賀緑町"), QStringLiteral("長野県長野市大字南長野"),
+                           QStringLiteral("\U0002F8ED田\uF992様方　櫛田漣様")};
+    const QStringList across{QStringLiteral("長野市南長野幅下692‐2"), QStringLiteral("TEL 026-232-0111"),
+                             QStringLiteral("⻑野支店 9時〜17時 長野本店 9時～12時")};
+    TTwoAddresses card(down, across);
+    TFont bold = card.Across.Font();
+    bold.Log.Font.setBold(true);
+    card.Across.SetFont(bold);
+    QFont face = card.Column.Font().Log.Font;
+    face.setPixelSize(64);
+    const QRawFont mincho = QRawFont::fromFont(face);
+    for (const auto &[a, b] : {std::pair{u"⻑", u"長"}, std::pair{u"\uF992", u"漣"}, std::pair{u"〜", u"～"}, std::pair{u"‐", u"-"}})
+        ASSERT_EQ(mincho.glyphIndexesForString(QString::fromUtf16(a)), mincho.glyphIndexesForString(QString::fromUtf16(b)));
+
+    const auto drawCard = [&](QPainter &painter) {
+        TCanvas canvas(painter, 600, 600);
+        for (TAddressRect *object : {&card.Column, &card.Across}) {
+            object->UpdateFontHeight();
+            PrintObject(*object, canvas);
+        }
+    };
+    QTemporaryDir dir;
+    const QImage alone = drawnWithTheFacesAlone(dir.filePath(QStringLiteral("alone.pdf")), drawCard);
+    const QString written = dir.filePath(QStringLiteral("written.pdf"));
+    writePostcards(written, 1, [&](TPrintJob &job, int) { drawCard(job.Painter()); });
+    const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+    printToPdf(printed, [&](TPrintJob &job) { drawCard(job.Painter()); });
+    const auto withoutBlanks = [](const QString &text) {
+        return unbroken(text).remove(u' ').remove(u'\u3000').toStdString();
+    };
+    for (const QString &file : {written, printed})
+        EXPECT_EQ(withoutBlanks(rawPdfText(file)), withoutBlanks(down.join(QString()) + across.join(QString())));
+    EXPECT_EQ(differences(RenderedPdfPage(written, 600), alone), "");
+}
+
+// Every character the program's faces draw with another character's glyph comes back as itself from one document
+// that prints them all, each glyph for every character of it, in rows and in columns; the page looks as the face
+// alone draws it.
+TEST_F(PrintJob, EveryCharacterOfEverySharedGlyphGivesBackItselfFromOneDocumentThatPrintsThemAll)
+{
+    QTemporaryDir dir;
+    int printed = 0;
+    for (const char *family : {"ＭＳ 明朝", "ＭＳ ゴシック"}) {
+        TFont font;
+        SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QString::fromUtf8(family), 0, 12);
+        QFont face = font.Log.Font;
+        face.setPixelSize(64);
+        QString text;
+        for (const QList<char32_t> &set : sharedGlyphSets(QRawFont::fromFont(face)))
+            text += QString::fromUcs4(set.constData(), set.size());
+        for (const bool vertical : {false, true}) {
+            SCOPED_TRACE(QStringLiteral("%1, %2").arg(QString::fromUtf8(family), vertical ? "columns" : "rows").toStdString());
+            const auto draw = [&](QPainter &painter) { drawLines(painter, font, vertical, text); };
+            const QImage alone = drawnWithTheFacesAlone(dir.filePath(QStringLiteral("alone%1.pdf").arg(printed)), draw);
+            const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(++printed));
+            writePostcards(file, 1, [&](TPrintJob &job, int) { draw(job.Painter()); });
+            QString back = rawPdfText(file);
+            back.removeIf([](QChar c) { return c == u'\n' || c == u'\f' || c == u' '; });
+            const QList<uint> got = back.toUcs4();
+            const QList<uint> wanted = text.toUcs4();
+            QStringList wrong;
+            for (qsizetype i = 0; i < wanted.size() && wrong.size() < 20; ++i)
+                if (i >= got.size() || got[i] != wanted[i])
+                    wrong.append(QStringLiteral("U+%1 as U+%2").arg(QString::number(wanted[i], 16).toUpper(),
+                                                                      QString::number(i < got.size() ? got[i] : 0, 16).toUpper()));
+            EXPECT_TRUE(wrong.isEmpty() && got.size() == wanted.size()) << wrong.join(QStringLiteral(", ")).toStdString();
+            EXPECT_EQ(differences(RenderedPdfPage(file, 600), alone), "");
         }
     }
 }
@@ -336,7 +452,9 @@ TEST(PrintJobFile, FileThatIsNoPdfIsRefusedAndLeftAsItWas)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("%PDF-1.4\nnot a document\n");
     out.close();
-    EXPECT_THROW(CorrectPdfText(file), EPrinterError);
+    const QImage device(1, 1, QImage::Format_RGB32);
+    const TDrawnText nothingDrawn(device);
+    EXPECT_THROW(CorrectPdfText(file, nothingDrawn), EPrinterError);
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll(), QByteArray("%PDF-1.4\nnot a document\n"));
@@ -348,29 +466,31 @@ TEST(PrintJobFile, CorrectingTenTimesThePagesTakesNoMoreMemory)
     if (!QFile::exists(QStringLiteral("/proc/self/clear_refs")))
         GTEST_SKIP() << "no /proc/self/clear_refs";
     QTemporaryDir dir;
-    const auto write = [&](int pages) {
+    // The pages written, then their text corrected from the record of what was drawn.
+    const auto peakKb = [&](int pages) {
         const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(pages));
         QPdfWriter writer(file);
         writer.setResolution(600);
-        QPainter painter(&writer);
-        painter.setFont(QFont(QStringLiteral("ＭＳ 明朝"), 12));
-        for (int page = 0; page < pages; ++page) {
-            if (page > 0)
-                writer.newPage();
-            painter.drawText(QPointF(600, 600), QStringLiteral("山田 %1").arg(page));
+        const TDrawnText drawn(writer);
+        {
+            QPainter painter(&writer);
+            TCanvas canvas(painter, 600, 600);
+            TFont font;
+            SetFontSpec(&font.Log, SHIFTJIS_CHARSET, QStringLiteral("ＭＳ 明朝"), 0, 12);
+            canvas.SetFont(font);
+            for (int page = 0; page < pages; ++page) {
+                if (page > 0)
+                    writer.newPage();
+                canvas.TextOut(600, 600, QStringLiteral("山田 %1").arg(page));
+            }
         }
-        return file;
-    };
-    const auto peakKb = [](const QString &file) {
         std::ofstream("/proc/self/clear_refs") << "5";  // the peak from the resident size now
         const long before = statusKb("VmRSS:");
-        CorrectPdfText(file);
+        CorrectPdfText(file, drawn);
         return statusKb("VmHWM:") - before;
     };
-    const QString few = write(300);
-    const QString many = write(3000);
-    const long fewKb = peakKb(few);
-    const long manyKb = peakKb(many);
+    const long fewKb = peakKb(300);
+    const long manyKb = peakKb(3000);
     // The larger file fills the reader's window of a megabyte, which the smaller one does not; reading the
     // pages' objects would take some 17 MB more.
     EXPECT_LT(manyKb, fewKb + 3 * 1024) << fewKb << " kB for 300 pages, " << manyKb << " kB for 3,000";

@@ -1657,21 +1657,45 @@ TEST_F(ListPrintTest, APdfThatMeetsAFullDiskIsReportedAndLeavesNothing)
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
-// IPAex draws 長 with the glyph of the radical ⻑, which text pasted from another program's PDF holds, and the
-// hyphen ‐ of a street number with the glyph of -: a list's PDF says the characters of its records, whatever the
-// designer showed before and whichever of the two hyphens the list printed before.
+namespace {
+
+// Records whose street numbers were typed with the hyphen ‐ (Shift-JIS 0x815D) and records typed with -, beside
+// telephone numbers the list hyphenates with -: IPAex draws both hyphens with one glyph, and 長 with the glyph of
+// the radical ⻑, which text pasted from another program's PDF holds.
+const TOrdinary HyphenRecords[] = {
+    {"03-3210-5678", "1000005", "東京都", "千代田区", "丸の内1‐9‐1", "グラントウキョウノースタワー12F",
+     "長谷川商事株式会社", "営業本部 第一営業部", "部長", "長谷川　見一", "得意先"},
+    {"026-234-5678", "3800836", "長野県", "長野市", "鶴賀緑町1613‐2", "長野駅前ビル5F", "信濃金門工業株式会社",
+     "総務部", "課長", "金子　鳥見", "仕入先"},
+    {"03-3210-5679", "1000005", "東京都", "千代田区", "丸の内1-9-1", "グラントウキョウノースタワー12F",
+     "門馬物産株式会社", "営業部 第二課", "部長", "馬場　言子", "得意先"},
+    {"095-822-1234", "8500853", "長崎県", "長崎市", "金屋町2-3", "長門ビル5F", "長崎金物株式会社", "営業部",
+     "係長", "長尾　金吾", "友人"},
+};
+
+// The list's PDF says each row's address, building, company, name and, when shown, telephone number as stored.
+void expectRowsRead(const QString &file, std::initializer_list<TOrdinary> rows, bool telephone)
+{
+    QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), file, QStringLiteral("-")});
+    text.removeIf([](QChar c) { return c.isSpace(); });
+    for (const TOrdinary &row : rows) {
+        QStringList parts{QString::fromUtf8(row.Tdfkn) + QString::fromUtf8(row.Adrs1) + QString::fromUtf8(row.Adrs2),
+                          QString::fromUtf8(row.Adrs3), QString::fromUtf8(row.Corp),
+                          QString::fromUtf8(row.Name).remove(u'　')};
+        if (telephone)
+            parts.append(QString::fromUtf8(row.Tel));
+        for (const QString &part : parts)
+            EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+    }
+}
+
+}  // namespace
+
+// A list's PDF says the characters of its records, whatever the designer showed before and whichever of the two
+// hyphens the list printed before.
 TEST_F(ListPrintTest, EachListsPdfSaysTheCharactersOfItsRecordsThoughTwoShareAGlyph)
 {
-    const TOrdinary rows[] = {
-        {"03-3210-5678", "1000005", "東京都", "千代田区", "丸の内1‐9‐1", "グラントウキョウノースタワー12F",
-         "長谷川商事株式会社", "営業本部 第一営業部", "部長", "長谷川　見一", "得意先"},
-        {"026-234-5678", "3800836", "長野県", "長野市", "鶴賀緑町1613‐2", "長野駅前ビル5F", "信濃金門工業株式会社",
-         "総務部", "課長", "金子　鳥見", "仕入先"},
-        {"03-3210-5679", "1000005", "東京都", "千代田区", "丸の内1-9-1", "グラントウキョウノースタワー12F",
-         "門馬物産株式会社", "営業部 第二課", "部長", "馬場　言子", "得意先"},
-        {"095-822-1234", "8500853", "長崎県", "長崎市", "金屋町2-3", "長門ビル5F", "長崎金物株式会社", "営業部",
-         "係長", "長尾　金吾", "友人"},
-    };
+    const auto &rows = HyphenRecords;
     ASSERT_EQ(Sjis::decode(Sjis::encode(u"1‐9‐1")), QStringLiteral("1‐9‐1"));
     TTable &t = *dm->AdrsTable;
     t.StartTransaction();
@@ -1705,12 +1729,29 @@ TEST_F(ListPrintTest, EachListsPdfSaysTheCharactersOfItsRecordsThoughTwoShareAGl
         ASSERT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：2件"));
         const QString file = dir.path() + QStringLiteral("/list%1.pdf").arg(first);
         ASSERT_TRUE(window->PrintTo(file));
-        QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), file, QStringLiteral("-")});
-        text.removeIf([](QChar c) { return c.isSpace(); });
-        for (const TOrdinary &row : {rows[first], rows[first + 1]})
-            for (const QString &part : {QString::fromUtf8(row.Tdfkn) + QString::fromUtf8(row.Adrs1) + QString::fromUtf8(row.Adrs2),
-                                        QString::fromUtf8(row.Adrs3), QString::fromUtf8(row.Corp),
-                                        QString::fromUtf8(row.Name).remove(u'　')})
-                EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+        expectRowsRead(file, {rows[first], rows[first + 1]}, false);
     }
+}
+
+// One list holds the records of both hyphens, their telephone numbers hyphenated with -, and says each as stored.
+TEST_F(ListPrintTest, OneListOfBothHyphensSaysEachRecordsCharacters)
+{
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (const TOrdinary &row : HyphenRecords)
+        appendOrdinary(t, row);
+    t.Commit();
+    ASSERT_EQ(LoadHyphenDll(test::appDir(), test::appDir() + "Dic/"), 0);
+    hyphens = true;
+    list->ColumnDefs[2].Visible = false;
+    list->RefreshList(true, true, false);
+
+    TListPrint *window = open();
+    ASSERT_NE(window, nullptr);
+    chooseA4(*window, false);
+    window->gbxRange->rbAll->click();
+    ASSERT_EQ(window->lblDataCount->text(), QStringLiteral("印刷件数：4件"));
+    const QString file = dir.path() + QStringLiteral("/list.pdf");
+    ASSERT_TRUE(window->PrintTo(file));
+    expectRowsRead(file, {HyphenRecords[0], HyphenRecords[1], HyphenRecords[2], HyphenRecords[3]}, true);
 }

@@ -125,6 +125,8 @@ void KeptState::OnTestStart(const ::testing::TestInfo &)
 
 void KeptState::OnTestEnd(const ::testing::TestInfo &)
 {
+    // The windows the test closed go now, under its own values, not in the next test's event loop.
+    handlerReturned();
     const Snapshot &before = *before_;
     const QMap<QByteArray, QByteArray> now = environment();
     for (auto it = now.keyValueBegin(); it != now.keyValueEnd(); ++it)

@@ -8,7 +8,7 @@
 namespace test {
 
 // Listens to every test of the program (the shared test main installs it). After each test, once its fixture
-// is gone:
+// is gone, what it left to be freed is freed, and:
 // - the program-wide values of core/Globals.h, the files of the private data and configuration folders
 //   ($XDG_DATA_HOME, $XDG_CONFIG_HOME) and the application's name, font and quit-on-last-window flag are put
 //   back as they were before it: the code under test changes them as a matter of course (the book it opens, the

@@ -1062,8 +1062,8 @@ TEST_F(LayoutFileTest, OnEveryEnvelopeAndPostcardTheNameIsTheLargestTextAndTheBu
             const TRow &row = rows[page - 1];
             SCOPED_TRACE(row.Name);
             if (paper.Kind == 0 || vertical)
-                test::keepSample(test::renderedPage(pdf, page, 600),
-                                 ("address-side-" + std::to_string(i) + "-" + std::to_string(page) + "-600dpi").c_str());
+                test::keepPageSample(
+                    pdf, page, ("address-side-" + std::to_string(i) + "-" + std::to_string(page) + "-600dpi").c_str());
             const QList<test::TPdfWord> words = test::pageWords(pdf, page);
             // The receiver's texts (the postal code at the top, the address and the name block, as the print run
             // placed them); the sender's, on a postcard, are the others.

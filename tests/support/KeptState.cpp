@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QMap>
 #include <QPointer>
@@ -54,35 +53,43 @@ bool messageBoxHandlerSet()
     return set;
 }
 
-// The files of the private folders by path, a folder's entry empty.
-QMap<QString, QByteArray> privateFiles()
+// Every file and folder of the private folders, by path (a folder's ends with "/").
+QStringList privateEntries()
 {
-    QMap<QString, QByteArray> files;
+    QStringList entries;
     for (const char *variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
         const QString folder = qEnvironmentVariable(variable) + QLatin1Char('/');
         for (const QString &entry : entriesBelow(folder))
-            files.insert(folder + entry, entry.endsWith(QLatin1Char('/')) ? QByteArray() : readFile(folder + entry));
+            entries << folder + entry;
     }
+    return entries;
+}
+
+// Those entries with each file's bytes.
+QMap<QString, QByteArray> privateFiles()
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &entry : privateEntries())
+        files.insert(entry, entry.endsWith(QLatin1Char('/')) ? QByteArray() : readFile(entry));
     return files;
 }
 
 void putBackFiles(const QMap<QString, QByteArray> &before)
 {
-    const QMap<QString, QByteArray> now = privateFiles();
+    const QStringList now = privateEntries();
     // Deepest first, so a folder is empty by the time it is removed.
-    for (auto it = now.keyValueEnd(); it != now.keyValueBegin();) {
-        --it;
-        if (before.contains(it->first))
+    for (auto it = now.crbegin(); it != now.crend(); ++it) {
+        if (before.contains(*it))
             continue;
-        if (it->first.endsWith(QLatin1Char('/')))
-            QDir().rmdir(it->first);
+        if (it->endsWith(QLatin1Char('/')))
+            QDir().rmdir(*it);
         else
-            QFile::remove(it->first);
+            QFile::remove(*it);
     }
     for (auto it = before.keyValueBegin(); it != before.keyValueEnd(); ++it) {
         if (it->first.endsWith(QLatin1Char('/')))
             QDir().mkpath(it->first);
-        else if (!now.contains(it->first) || now.value(it->first) != it->second)
+        else if (!now.contains(it->first) || readFile(it->first) != it->second)
             writeFile(it->first, it->second);
     }
 }

@@ -72,7 +72,8 @@ void UnansweredDialogWatch::check()
     if (!dialog || waitedMs_ < bound_.count() || dialog != QApplication::activeModalWidget())
         return;
     ADD_FAILURE() << "A modal " << qUtf8Printable(describe(*dialog)) << " waited "
-                  << qUtf8Printable(QString::number(waitedMs_ / 1000.0, 'f', 1)) << " s for an answer no test gave; it is closed as rejected";
+                  << qUtf8Printable(QString::number(waitedMs_ / 1000.0, 'f', 1))
+                  << " s for an answer no test gave; it is closed as rejected";
     watched_ = nullptr;
     waitedMs_ = 0;
     if (auto *box = qobject_cast<QDialog *>(dialog))

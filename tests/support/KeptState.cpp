@@ -24,15 +24,19 @@ namespace {
 auto programValues()
 {
     return std::tie(AppFolder, DataFolder, CategoryFolder, DataRootFolder, AdrsFolder, OtherFolder, HistoryFolder,
-                    LayoutFolder, LabelFolder, CardFolder, DesignFolder, HddInstalled, HddDataFolder, ViewSplash, FirstRun,
-                    DataPathReset, ChooseBookAtStart, UpdateDomain, UpdateCheckPath, UpdateAppPath, DiscPath,
+                    LayoutFolder, LabelFolder, CardFolder, DesignFolder, HddInstalled, HddDataFolder, ViewSplash,
+                    FirstRun, DataPathReset, ChooseBookAtStart, UpdateDomain, UpdateCheckPath, UpdateAppPath, DiscPath,
                     SearchDriveExtend, EnableVicinage, DiscDrives, DiscDriveCount, CurrentAdrsName, AdrsBookList,
                     CurrentAdrsIndex, GroupNames, KeywordNames, KeywordModes, HistoryCount, AddressChangeData,
                     AddressFormClose, AddressConfirmation, AddressOutOfTarget, AddressSameNum, ViewBGPaint, ViewBGColor,
                     CooperateMap, CooperateMapSearchKind, CooperateRoot, UpdateCheckAtStart, StartupPassword, MainForm,
                     SplashForm, InputPasswordForm);
 }
-using ProgramValues = decltype(std::apply([](auto &...value) { return std::make_tuple(value...); }, programValues()));
+// A copy of them.
+auto programValuesNow()
+{
+    return std::apply([](auto &...value) { return std::make_tuple(value...); }, programValues());
+}
 
 QMap<QByteArray, QByteArray> environment()
 {
@@ -109,7 +113,7 @@ QString nameOf(const QWidget *window)
 }  // namespace
 
 struct KeptState::Snapshot {
-    ProgramValues program = std::apply([](auto &...value) { return std::make_tuple(value...); }, programValues());
+    decltype(programValuesNow()) program = programValuesNow();
     QMap<QByteArray, QByteArray> environment = test::environment();
     bool messageBoxHandler = messageBoxHandlerSet();
     QMap<QString, QByteArray> files = privateFiles();
@@ -151,7 +155,8 @@ void KeptState::OnTestEnd(const ::testing::TestInfo &)
             qputenv(it->first.constData(), it->second);
         }
     if (messageBoxHandlerSet() != before.messageBoxHandler) {
-        ADD_FAILURE() << "The test left the message box handler " << (before.messageBoxHandler ? "removed" : "installed");
+        ADD_FAILURE() << "The test left the message box handler "
+                      << (before.messageBoxHandler ? "removed" : "installed");
         if (!before.messageBoxHandler)
             SetMessageBoxHandler(nullptr);
     }

@@ -105,10 +105,14 @@ TLayoutForm::TLayoutForm(QWidget *, uint8_t kind) : TDesignerForm(nullptr), Layo
     FileDropTarget->OnDropFiles = [this](const QStringList &files, Qt::KeyboardModifiers keys, QPoint point,
                                          Qt::DropAction &effect) { FilesDropped(files, keys, point, effect); };
     PreviewToolBar->hide();
-    // The commands follow the layout and the selection while the window is idle.
+    // The commands follow the layout and the selection while the window is idle, and at once after each command:
+    // the next one, typed ahead or pressed on the bus as soon as the window is read out again, finds the state
+    // this one left (印刷 on the new layout), however late a busy machine lets the window be idle.
     auto *idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &TLayoutForm::UpdateActions);
     idle->start(100);
+    for (QAction *action : actions())
+        connect(action, &QAction::triggered, this, &TLayoutForm::UpdateActions);
 }
 
 TLayoutForm::~TLayoutForm()

@@ -137,6 +137,14 @@ inline void keepSample(const QImage &page, const char *name)
         page.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
+// Keeps a page of a PDF file rendered at 600 dpi the same way; rendered only then, as rendering a large page at
+// 600 dpi takes seconds a test that looks at the page's words does not spend.
+inline void keepPageSample(const QString &file, int page, const char *name)
+{
+    if (!qEnvironmentVariableIsEmpty("VELMORA_SAMPLE_DIR"))
+        keepSample(renderedPage(file, page, 600), name);
+}
+
 // The horizontal centre of the ink of area, in pixels; NaN without ink.
 inline double inkCentreX(const QImage &image, const QRect &area)
 {

@@ -673,7 +673,7 @@ TEST_F(DesignFormTest, EachSenderBlockShowsItsOwnSenderWithItsFirstTwoContactLin
                                 QStringLiteral("二郎"), QStringLiteral("ＴＥＬ"), QStringLiteral("ＦＡＸ")})
         EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("jiro"))) << text.toStdString();
-    keepSample(renderedPage(pdf, 1, 600), "design-two-sender-blocks-600dpi");
+    keepPageSample(pdf, 1, "design-two-sender-blocks-600dpi");
 }
 
 TEST_F(DesignFormTest, TheFormatDialogsSetTheFocusedBlocksLayoutAndPartsAndOfferTheSendersItemsOnly)
@@ -804,7 +804,7 @@ TEST_F(DesignFormTest, TheBlocksFontAndTheDetailDialogsSenderSizesReachEveryPart
     // A message side has no code boxes to spread the sender's code into.
     EXPECT_TRUE(pageText(pdf, 1).contains(QStringLiteral("〒５３０-０００１"))) << pageText(pdf, 1).toStdString();
     EXPECT_TRUE(pageText(pdf, 1).contains(QStringLiteral("田中一郎")));
-    keepSample(renderedPage(pdf, 1, 600), "design-sender-sizes-600dpi");
+    keepPageSample(pdf, 1, "design-sender-sizes-600dpi");
     // A block added later, and the document opened again, keep the sizes.
     form->actSenderBlock->trigger();
     EXPECT_EQ(form->Layout.SenderList[1]->Name1().SizeStep, 5);

@@ -964,7 +964,7 @@ TEST_F(LabelFormTest, ANewLabelSetsTheNameAsAnOfficePrintsItAndTheCodeWithItsMar
     ASSERT_TRUE(OpenOnSheet(false, 2, 6));
     form->RecordNumbers = recNos;
     ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
-    keepSample(renderedPage(pdf, 1, 600), "label-12-600dpi");
+    keepPageSample(pdf, 1, "label-12-600dpi");
     const QList<TPdfWord> words = pageWords(pdf, 1);
     const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
     const auto frame = [&](int place, size_t object) {
@@ -1020,7 +1020,7 @@ TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenP
         form->RecordNumbers = {company};
         ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                   TPrintOutcome::Printed);
-        keepSample(renderedPage(pdf, 1, 600), ("company-" + std::to_string(i) + "-600dpi").c_str());
+        keepPageSample(pdf, 1, ("company-" + std::to_string(i) + "-600dpi").c_str());
         const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
         const QRectF label(places.PlaceAt(0), QSizeF(places.CardWidth, places.CardHeight));
         // The height of a word's box is the size it was set in.
@@ -1084,9 +1084,9 @@ TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTh
                           TPrintOutcome::Printed);
                 // Rendered only for a person to look at: the words are measured in the file.
                 if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                    keepSample(renderedPage(pdf, 1, 600),
-                               ("readable-" + std::to_string(i) + "-" + std::to_string(change) +
-                                (rows ? "-rows" : "") + "-600dpi").c_str());
+                    keepPageSample(pdf, 1,
+                                   ("readable-" + std::to_string(i) + "-" + std::to_string(change) +
+                                    (rows ? "-rows" : "") + "-600dpi").c_str());
                 ExpectTheBarcodeOverNoWord(ExpectReadableLabels().last(), change == AsPlaced && !rows);
             }
         }
@@ -1124,8 +1124,9 @@ TEST_F(LabelFormTest, ShownAdditionsPrintAtSevenPointsOrMoreUnderTheNameOnEveryS
             ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                       TPrintOutcome::Printed);
             if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                keepSample(renderedPage(pdf, 1, 600),
-                           ("additions-" + std::to_string(i) + "-" + std::to_string(rows.Items[0]) + "-600dpi").c_str());
+                keepPageSample(pdf, 1,
+                               ("additions-" + std::to_string(i) + "-" + std::to_string(rows.Items[0]) + "-600dpi")
+                                   .c_str());
             // Every record whole: nothing under 7 points, the name the largest, no two words over each other.
             const QList<QList<TPdfWord>> labels = ExpectReadableLabels();
             // The last record, a company one, as laid out: the barcode between its address and name (shown, its
@@ -1231,8 +1232,8 @@ TEST_F(LabelFormTest, EveryPartAUserTicksInTheSplitLayoutPrintsReadablyAndShowsO
             ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                       TPrintOutcome::Printed);
             if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                keepSample(renderedPage(pdf, 1, 600),
-                           ("split-" + std::to_string(i) + (all ? "-all" : "-some") + "-600dpi").c_str());
+                keepPageSample(pdf, 1,
+                               ("split-" + std::to_string(i) + (all ? "-all" : "-some") + "-600dpi").c_str());
             // Every record whole: nothing under 7 points, the name the largest, nothing over another or outside
             // its label; each company's ticked parts printed, the others not.
             const QList<QList<TPdfWord>> labels = ExpectReadableLabels();
@@ -1379,8 +1380,8 @@ TEST_F(LabelFormTest, EveryTickedAdditionPrintsReadablyOnEveryLabelOfEverySheetI
                 ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
                           TPrintOutcome::Printed);
                 if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-                    keepSample(renderedPage(pdf, 1, 600), ("ticked-" + std::to_string(i) + (split ? "-split-" : "-auto-")
-                                                           + std::to_string(items[0]) + "-600dpi").c_str());
+                    keepPageSample(pdf, 1, ("ticked-" + std::to_string(i) + (split ? "-split-" : "-auto-")
+                                            + std::to_string(items[0]) + "-600dpi").c_str());
                 if (warned)
                     continue;
                 // Not told: every record whole, nothing under 7 points, the name the largest, and each ticked row
@@ -1422,7 +1423,7 @@ TEST_F(LabelFormTest, ThePartsAdditionsOrPaperALabelCannotHoldReadablyAreToldWhe
         form->RecordNumbers = {recNos[4], recNos[5], recNos[6]};
         ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr), TPrintOutcome::Printed);
         if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
-            keepSample(renderedPage(pdf, 1, 600), all ? "small-label-all-600dpi" : "small-label-some-600dpi");
+            keepPageSample(pdf, 1, all ? "small-label-all-600dpi" : "small-label-some-600dpi");
         QString text;
         double smallest = 1000;
         for (const TPdfWord &w : pageWords(pdf, 1)) {

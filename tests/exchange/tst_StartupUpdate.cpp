@@ -22,10 +22,6 @@ const QString Question = QStringLiteral("最新のアップデートが見つか
                                         "※Windows 8 / 7 / Vista の場合、アップデートの途中で  \r\n"
                                         "　ユーザーアカウント制御（UAC）のダイアログが表示される  \r\n　ことがあります  ");
 
-// Far more than the start needs without the network, even on a machine busy with other builds, and half the
-// shortest network time-out, so a start that waited on the network still fails.
-constexpr qint64 PromptMs = 2500;
-
 class StartupUpdate : public ::testing::Test {
 protected:
     void SetUp() override
@@ -53,15 +49,21 @@ protected:
         list = std::make_unique<TAddressList>();
         list->ShowInfoAtStart = false;
     }
-    // Runs the first-show steps; answers how long they kept the caller.
-    qint64 startUp()
+    // Runs the first-show steps, which never wait on the network: the check they start is still under way when
+    // they return, neither answered nor failed, however long a busy machine took over them. A start that waited
+    // for the network's answer would find the question asked; one that waited on a server or resolver that
+    // never answers would return only through a time-out, which says why the check failed.
+    void startUp()
     {
-        QElapsedTimer took;
-        took.start();
+        const size_t asked = boxes.shown().size();
         list->StartUp();
-        return took.elapsed();
+        ASSERT_NE(UpdateDialog, nullptr) << "the check ended within the start";
+        EXPECT_TRUE(UpdateDialog->ErrorText().isEmpty())
+            << "the start waited for a network time-out: " << UpdateDialog->ErrorText().toStdString();
+        EXPECT_EQ(boxes.shown().size(), asked) << "the start waited for the check's answer";
     }
-    bool checkEnded(int timeoutMs = 10000)
+    // A bound for a busy machine, not an expectation.
+    bool checkEnded(int timeoutMs = 60000)
     {
         return QTest::qWaitFor([] { return UpdateDialog == nullptr; }, timeoutMs);
     }
@@ -80,9 +82,8 @@ TEST_F(StartupUpdate, TheBookOpensWithoutWaitingOnTheNetwork)
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     UpdateDomain = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
-    EXPECT_LT(startUp(), PromptMs);
+    startUp();
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Book"));
-    EXPECT_NE(UpdateDialog, nullptr);  // still asking, in the background
     list.reset();
     EXPECT_EQ(UpdateDialog, nullptr);
 
@@ -90,12 +91,13 @@ TEST_F(StartupUpdate, TheBookOpensWithoutWaitingOnTheNetwork)
     TUpdateDialog::LookUpHost = [](const QString &, QObject *, std::function<void(const QHostInfo &)>) { return -1; };
     UpdateDomain = QStringLiteral("update.velmora.jp");
     newList();
-    EXPECT_LT(startUp(), PromptMs);
-    EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Book"));
     QElapsedTimer waited;
     waited.start();
-    EXPECT_TRUE(checkEnded(TUpdateDialog::LookupTimeoutMs + 2000));
-    EXPECT_GE(waited.elapsed(), TUpdateDialog::LookupTimeoutMs - PromptMs);
+    startUp();
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Book"));
+    EXPECT_TRUE(checkEnded());
+    // By its time-out, not at once.
+    EXPECT_GE(waited.elapsed(), TUpdateDialog::LookupTimeoutMs / 2);
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
 
@@ -108,9 +110,9 @@ TEST_F(StartupUpdate, WhatTheCheckFindsIsAskedOnceItCompletes)
     QDialog other;
     other.setModal(true);
     other.show();
-    EXPECT_LT(startUp(), PromptMs);
+    startUp();
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Velmora - Book"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests.contains("/check/update.xml"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests.contains("/check/update.xml"); }, 30000));
     QTest::qWait(500);
     EXPECT_TRUE(boxes.texts().isEmpty());
     other.hide();
@@ -123,7 +125,7 @@ TEST_F(StartupUpdate, WhatTheCheckFindsIsAskedOnceItCompletes)
     boxes.clear();
     boxes.answer(IDYES);
     newList();
-    EXPECT_LT(startUp(), PromptMs);
+    startUp();
     ASSERT_TRUE(checkEnded());
     EXPECT_EQ(boxes.texts(), QStringList{Question});
     EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file");
@@ -139,8 +141,8 @@ TEST_F(StartupUpdate, WhatTheCheckFindsIsAskedOnceItCompletes)
     boxes.clear();
     boxes.answer(IDYES);
     newList();
-    EXPECT_LT(startUp(), PromptMs);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return list->property("ModalResult").isValid(); }, 10000));
+    startUp();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->property("ModalResult").isValid(); }, 60000));
     filter.isNull() ? qunsetenv("GTEST_FILTER") : qputenv("GTEST_FILTER", filter);
     EXPECT_EQ(list->property("ModalResult").toInt(), QDialog::Rejected);
     EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");

@@ -38,8 +38,8 @@ inline void writeArgvRecorder(const QString &path, const QString &log, const QBy
                           "\n" + tail);
 }
 
-// Handles events until the file exists or the time is up.
-inline bool waitForFile(const QString &path, int timeoutMs = 5000)
+// Handles events until the file exists or the time is up (a bound for a busy machine, not an expectation).
+inline bool waitForFile(const QString &path, int timeoutMs = 30000)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!QFileInfo::exists(path)) {

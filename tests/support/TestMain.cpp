@@ -1,5 +1,8 @@
-// Test entry: one QApplication on the offscreen platform, and XDG folders of our own so no test can reach
-// the real home or the machine's registry files.
+// Test entry: one QApplication on the offscreen platform, XDG folders of our own so no test can reach the real
+// home or the machine's registry files, what each test changed put back before the next, and a watch on modal
+// dialogs no test answers.
+#include "DialogWatch.h"
+#include "KeptState.h"
 #include "base/Fonts.h"
 
 #include <QApplication>
@@ -21,5 +24,7 @@ int main(int argc, char **argv)
     // The faces the program prints with, so what a test measures on a page is what a user gets.
     InstallFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new test::KeptState);
+    const test::UnansweredDialogWatch dialogs(test::kUnansweredDialogBound);
     return RUN_ALL_TESTS();
 }

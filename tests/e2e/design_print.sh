@@ -3,7 +3,7 @@
 # to the paper choice, the postcard is taken, a sender block is added (挿入 → 差出人ブロックの追加) and 印刷
 # prints the message side through the wizard to a PDF file: one postcard page. The window closes with
 # 印刷の終了, asking about the unsaved work.
-# Usage: design_print.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: design_print.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -6,7 +6,7 @@
 # undone (the card is as it was with the text alone) and redone (the card is as it was after them). The layout
 # is saved under a title, printed to PDF through the wizard and opened again. The page holds the greeting as text, and the QR code read back from the
 # page at 600 dpi gives the entry.
-# Usage: designer_edit.sh <program> <book maker>   (run inside xvfb-run; E2E_LOOK=<folder> keeps screenshots)
+# Usage: designer_edit.sh <program> <book maker>   (run inside xserver.sh; E2E_LOOK=<folder> keeps screenshots)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -6,7 +6,7 @@
 # from the record form, キャンセル there and いいえ to the form's question end it. The window manager's close of
 # the main window, sent while 環境設定 is open or the moment its キャンセル was pressed, ends the program once
 # the dialog has gone.
-# Usage: end_under_question.sh <program> <book maker> <table rows>   (run inside xvfb-run)
+# Usage: end_under_question.sh <program> <book maker> <table rows>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -6,7 +6,7 @@
 # manager's close read together with the key that opens a dialog (Ctrl+E, the list's Delete) or with the Escape
 # typed twice that dismisses one, on a small book: the program ends once the dialog has gone. Last the check of the
 # labels before their print: 中止 stops it and nothing is asked, and the end asked while it runs ends the program.
-# Usage: end_while_working.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: end_while_working.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -7,7 +7,7 @@
 # holding it (a second start hands over to it), the other folder left empty of it; last such a restore from a
 # backup without settings is cut short once done, and the next start says so and runs on the folder restored into.
 # Usage: exchange.sh <program> <table-row counter> <restore process> <file-step kill library>
-#        (run inside xvfb-run)
+#        (run inside xserver.sh)
 set -euo pipefail
 program=$1
 rows=$2

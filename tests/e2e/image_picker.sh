@@ -2,7 +2,7 @@
 # End to end under Xvfb: a designer starts the image picker, which opens on the folder of its last run; the
 # user moves to the second picture and presses Enter, and the designer receives that file's path over the
 # socket. The designer then closes the picker.
-# Usage: image_picker.sh <program folder> <picker client>   (run inside xvfb-run)
+# Usage: image_picker.sh <program folder> <picker client>   (run inside xserver.sh)
 set -euo pipefail
 appdir=$1
 client=$2

@@ -3,7 +3,7 @@
 # with Anthy) switched on and giving kana in キーワード２. The record form keeps tokyo-01 in キーワード１ as typed,
 # and 絞り込み on キーワード１, typed the same way in the simple view and in the advanced one, keeps the keys'
 # letters and finds that record.
-# Usage: keyword_filter.sh <program> <book maker> <table-row counter>   (run inside xvfb-run)
+# Usage: keyword_filter.sh <program> <book maker> <table-row counter>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

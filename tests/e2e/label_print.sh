@@ -3,7 +3,7 @@
 # the paper choice, the first label sheet is taken, and 印刷 prints every record of the list through the wizard
 # to a PDF file: one A4 sheet holding the three labels, each record's name readable. The window closes with
 # 印刷の終了. Then 印刷 → 名刺印刷 does the same on a business-card sheet.
-# Usage: label_print.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: label_print.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

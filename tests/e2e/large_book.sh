@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: a book of 100,000 records, listed in the order of a case-insensitive column, opens at
 # once, and the window itself answers while the user pages through the list, selects every row and reloads it.
-# Usage: large_book.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: large_book.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -2,7 +2,7 @@
 # End to end under Xvfb: the record form's URL and E-Mail1, the QR code's E-Mail and size and the filter's mail
 # address typed with a real input method (ibus with Anthy) switched on keep the Latin letters of the keys, for those
 # fields keep the input method off.
-# Usage: latin_fields.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: latin_fields.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -3,7 +3,7 @@
 # 新規に宛名面を作成する leads to the paper dialog; the postcard is chosen, the card shows the first record, and 印刷 prints every
 # record of the list through the wizard to a PDF file named in the file dialog: one 100 x 148 mm page per
 # record, the fonts embedded, every address readable from the file.
-# Usage: layout_print.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: layout_print.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

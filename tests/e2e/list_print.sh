@@ -3,7 +3,7 @@
 # a book of 300 records; its print button writes the list to a PDF file chosen in the file dialog, with the
 # page count the window showed and every row's number on it; closing the program closes the window, which
 # keeps its printer setting in "LstPrint.pi".
-# Usage: list_print.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: list_print.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

@@ -4,7 +4,7 @@
 # keyword renamed; the filter narrows the list and the duplicate display of the records that share a name
 # replaces it at the next start. What each tool stored is checked in the table files and, after the program
 # ends, in its settings.
-# Usage: list_tools.sh <program> <book maker> <table-row counter>   (run inside xvfb-run)
+# Usage: list_tools.sh <program> <book maker> <table-row counter>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

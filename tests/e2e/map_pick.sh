@@ -4,7 +4,7 @@
 # the offline base map. Closed at once with Esc, the address's point is stored; opened again, a double click
 # 120 pixels right of the centre picks a point, and after Esc the book holds that point: the same latitude,
 # a longitude 120 pixels of the detailed map further east.
-# Usage: map_pick.sh <program> <book maker> <table-row counter>   (run inside xvfb-run)
+# Usage: map_pick.sh <program> <book maker> <table-row counter>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

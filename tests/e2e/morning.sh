@@ -7,7 +7,7 @@
 # restored; a setting is changed; the program ends and starts again on the same book, rows and setting.
 # Each step checks what it stored, printed or wrote.
 # Usage: morning.sh <program> <table-row counter> <sample directory root>
-#   (run inside xvfb-run; it starts its own D-Bus session; E2E_LOOK=<folder> keeps screenshots and PDFs)
+#   (run inside xserver.sh; it starts its own D-Bus session; E2E_LOOK=<folder> keeps screenshots and PDFs)
 set -euo pipefail
 program=$1
 rows=$2

@@ -2,7 +2,7 @@
 # End to end under Xvfb: a name typed through a real input method (ibus with Anthy) whose given name ends in ん
 # typed with one n (ken) and committed with Enter, when the input method itself finishes the pending n. The
 # written forms are offered for the reading, and the reading shown and stored ends in ﾝ with no Latin letter.
-# Usage: name_reading.sh <program> <book maker> <table-row counter>   (run inside xvfb-run)
+# Usage: name_reading.sh <program> <book maker> <table-row counter>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

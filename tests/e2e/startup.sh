@@ -5,7 +5,7 @@
 # Then a record typed into the record form by hand is stored in the new book, shown and edited again, and
 # deleted. Last a record is filled with the keyboard alone, through a real input method, from 電話番号 to 登録:
 # a postal code and an address from the dictionary window, a name through the name-reading pop-up.
-# Usage: startup.sh <program> <table-row counter>   (run inside xvfb-run; it starts its own D-Bus session)
+# Usage: startup.sh <program> <table-row counter>   (run inside xserver.sh; it starts its own D-Bus session)
 set -euo pipefail
 program=$1
 rows=$2

@@ -4,7 +4,7 @@
 # show the record. The address designer, its saved layout changed, is closed through 印刷の終了 with the change
 # given up (いいえ, はい), opened again, and its start menu's 前回編集したファイルを開く reopens that layout.
 # The program says nothing of an end on stderr meanwhile, where every end the user did not ask for says why.
-# Usage: stays_up.sh <program> <book maker>   (run inside xvfb-run)
+# Usage: stays_up.sh <program> <book maker>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2

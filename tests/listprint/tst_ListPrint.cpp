@@ -155,6 +155,18 @@ protected:
         list->actViewColumn->trigger();
         ASSERT_EQ(window.lstItems->count(), chosen.size());
     }
+    // Every column there is, through the column dialog's button that ticks them all.
+    void chooseEveryColumn(TListPrint &window)
+    {
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->bbtnAll->click();
+            dialog->btnOk->click();
+        });
+        list->actViewColumn->trigger();
+        ASSERT_EQ(window.lstItems->count(), ListItemCount);
+    }
     // The PDF printer on A4, landscape or not.
     static void chooseA4(TListPrint &window, bool landscape)
     {
@@ -1224,16 +1236,9 @@ TEST_F(ListPrintTest, OrdinaryRecordsPrintReadableTablesOrAreRefusedBeforePrinti
                                          std::pair{QStringList(), QStringLiteral("A6")}}) {
         SCOPED_TRACE(paper.toStdString());
         if (columns.isEmpty()) {
-            QTimer::singleShot(0, [] {
-                auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
-                ASSERT_NE(dialog, nullptr);
-                dialog->bbtnAll->click();
-                dialog->btnOk->click();
-            });
-            list->actViewColumn->trigger();
-            EXPECT_EQ(window->lstItems->count(), ListItemCount);
+            ASSERT_NO_FATAL_FAILURE(chooseEveryColumn(*window));
         } else {
-            chooseColumns(*window, columns);
+            ASSERT_NO_FATAL_FAILURE(chooseColumns(*window, columns));
         }
         choosePaper(paper, false);
         boxes.clear();
@@ -1621,14 +1626,7 @@ TEST_F(ListPrintTest, EveryAddressColumnShownPrintsEachValueWholeInsideItsCellsA
     }
 
     // Every column there is leaves no readable room for any of them on A4 portrait: refused, nothing printed.
-    QTimer::singleShot(0, [] {
-        auto *dialog = qobject_cast<THeaderSelect *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->bbtnAll->click();
-        dialog->btnOk->click();
-    });
-    list->actViewColumn->trigger();
-    ASSERT_EQ(window->lstItems->count(), ListItemCount);
+    ASSERT_NO_FATAL_FAILURE(chooseEveryColumn(*window));
     chooseA4(*window, false);
     boxes.clear();
     const QString file = dir.path() + QStringLiteral("/every-column.pdf");

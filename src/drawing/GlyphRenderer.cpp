@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <unordered_map>
 
@@ -406,6 +407,48 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
     return line;
 }
 
+namespace {
+
+// One character of the basic plane as a text that shares a table made once: a page draws tens of thousands of
+// glyphs, each with the character it stands for, and none of them allocates.
+QString characterText(char16_t c)
+{
+    static const std::unique_ptr<char16_t[]> characters = [] {
+        auto table = std::make_unique<char16_t[]>(0x10000);
+        for (char32_t k = 0; k < 0x10000; ++k)
+            table[k] = char16_t(k);
+        return table;
+    }();
+    return QString::fromRawData(reinterpret_cast<const QChar *>(&characters[c]), 1);
+}
+
+// Appends what each of the glyphs a cluster of text is drawn with stands for (ClusterGlyphTexts).
+void appendClusterTexts(QStringList &texts, QStringView cluster, qsizetype glyphs)
+{
+    if (glyphs <= 0)
+        return;
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < cluster.size(); ++i, ++characters)
+        if (cluster[i].isHighSurrogate() && i + 1 < cluster.size() && cluster[i + 1].isLowSurrogate())
+            ++i;
+    if (characters != glyphs) {
+        texts.append(cluster.toString());
+        for (qsizetype i = 1; i < glyphs; ++i)
+            texts.append(QString());
+        return;
+    }
+    for (qsizetype i = 0; i < cluster.size(); ++i) {
+        if (cluster[i].isHighSurrogate() && i + 1 < cluster.size() && cluster[i + 1].isLowSurrogate()) {
+            texts.append(cluster.sliced(i, 2).toString());
+            ++i;
+        } else {
+            texts.append(characterText(cluster[i].unicode()));
+        }
+    }
+}
+
+}  // namespace
+
 QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QList<double> &starts, double widthScale)
 {
     // Glyphs lying along the line are drawn in the line frame narrowed by widthScale; upright glyphs of a
@@ -425,6 +468,7 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QLi
         clusterStarts.append(glyph.Cluster);
     std::sort(clusterStarts.begin(), clusterStarts.end());
     QStringList glyphTexts;
+    glyphTexts.reserve(line.Glyphs.size());
     for (qsizetype first = 0; first < line.Glyphs.size();) {
         const int cluster = line.Glyphs[first].Cluster;
         qsizetype end = first + 1;
@@ -432,8 +476,8 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QLi
             ++end;
         const auto next = std::upper_bound(clusterStarts.cbegin(), clusterStarts.cend(), cluster);
         const qsizetype textEnd = std::min(next == clusterStarts.cend() ? text.size() : qsizetype(*next), text.size());
-        glyphTexts.append(ClusterGlyphTexts(cluster < textEnd ? text.sliced(cluster, textEnd - cluster) : QStringView(),
-                                            end - first));
+        appendClusterTexts(glyphTexts, cluster < textEnd ? text.sliced(cluster, textEnd - cluster) : QStringView(),
+                           end - first);
         first = end;
     }
     int runFace = 0;
@@ -470,16 +514,8 @@ QList<TPlacedRun> PlaceLine(const TShapedLine &line, QStringView text, const QLi
 
 QStringList ClusterGlyphTexts(QStringView cluster, qsizetype glyphs)
 {
-    QStringList texts(glyphs);
-    if (texts.isEmpty())
-        return texts;
-    const QList<uint> characters = cluster.toUcs4();
-    if (characters.size() == glyphs) {
-        for (qsizetype i = 0; i < glyphs; ++i)
-            texts[i] = QString::fromUcs4(reinterpret_cast<const char32_t *>(&characters[i]), 1);
-    } else {
-        texts.front() = cluster.toString();
-    }
+    QStringList texts;
+    appendClusterTexts(texts, cluster, glyphs);
     return texts;
 }
 

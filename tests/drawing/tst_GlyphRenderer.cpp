@@ -313,7 +313,16 @@ TEST_F(GlyphRenderer, CharactersTheFaceLacksComeFromAFaceThatHasThem)
         EXPECT_EQ(runs[0].Run.rawFont(), own);
         EXPECT_EQ(runs[1].Run.rawFont(), line.Fallbacks[0]);
         EXPECT_EQ(runs[2].Run.rawFont(), own);
+        // Each glyph stands for its character, the one beyond the basic plane whole.
+        EXPECT_EQ(runs[0].Texts, QStringList{QStringLiteral("吉")});
+        EXPECT_EQ(runs[1].Texts, QStringList{QStringLiteral("𠮷")});
+        EXPECT_EQ(runs[2].Texts, QStringList{QStringLiteral("野")});
     }
+    // A cluster of as many glyphs as characters gives each its own; else the first glyph stands for the whole.
+    EXPECT_EQ(ClusterGlyphTexts(u"ｶﾞ", 2), (QStringList{QStringLiteral("ｶ"), QStringLiteral("ﾞ")}));
+    EXPECT_EQ(ClusterGlyphTexts(u"が", 1), QStringList{QStringLiteral("が")});
+    EXPECT_EQ(ClusterGlyphTexts(u"ffi", 2), (QStringList{QStringLiteral("ffi"), QString()}));
+    EXPECT_EQ(ClusterGlyphTexts(u"𠮷‍", 2), (QStringList{QStringLiteral("𠮷"), QStringLiteral("‍")}));
     // Drawn, the character is not the face's empty box.
     const auto drawn = [](const std::function<void(TCanvas &, QPainter &)> &draw) {
         QImage image = WhitePage(300, 200);

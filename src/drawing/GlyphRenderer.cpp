@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
 #include <numeric>
 #include <unordered_map>
 
@@ -410,11 +409,12 @@ TShapedLine ShapeLine(const QRawFont &font, QStringView text, bool vertical, boo
 namespace {
 
 // One character of the basic plane as a text that shares a table made once: a page draws tens of thousands of
-// glyphs, each with the character it stands for, and none of them allocates.
+// glyphs, each with the character it stands for, and none of them allocates. The table is never freed, since
+// the records of drawn text hold its characters as long as they live.
 QString characterText(char16_t c)
 {
-    static const std::unique_ptr<char16_t[]> characters = [] {
-        auto table = std::make_unique<char16_t[]>(0x10000);
+    static const char16_t *const characters = [] {
+        auto *table = new char16_t[0x10000];
         for (char32_t k = 0; k < 0x10000; ++k)
             table[k] = char16_t(k);
         return table;

@@ -349,7 +349,7 @@ TEST(BackImage, A64MegapixelPhotographFillingAPagePrintsAt600PpiWithinHalfAGigab
     // Opened as a document holding it is and printed, in a process of its own whose peak is measured.
     ASSERT_EQ(test::RunWithAddressSpaceLimit(qint64(1) << 40,
                                              [&] {
-                                                 ForgetPeakMemory();
+                                                 const TPeakMemory memory;
                                                  TBackImage back;
                                                  if (LoadObject(back, stored) != 0 || back.PictureRefused())
                                                      return 3;
@@ -363,7 +363,7 @@ TEST(BackImage, A64MegapixelPhotographFillingAPagePrintsAt600PpiWithinHalfAGigab
                                                  back.Print(canvas.Target(), QPoint(0, 0), true, 0, QSize());
                                                  back.PaintTo(canvas, 0, 0);
                                                  painter.end();
-                                                 test::writeFile(peak, QByteArray::number(PeakMemoryBytes()));
+                                                 test::writeFile(peak, QByteArray::number(memory.GrownBytes()));
                                                  return 0;
                                              }),
               0);

@@ -43,7 +43,7 @@ int charsetOf(const QString &family, bool moreCharsets)
 
 // ---- Copies of a face under a name of their own ----
 
-// The tables of the OpenType specification a copy takes over as they are: all but the naming table, which it
+// The font tables a copy takes over as they are: all but the naming table, which it
 // gets its own, and the signature, which the copy no longer matches.
 constexpr const char *CopiedTables[] = {
     "avar", "BASE", "CBDT", "CBLC", "CFF ", "CFF2", "cmap", "COLR", "CPAL", "cvar", "cvt ", "EBDT", "EBLC",

@@ -1,5 +1,7 @@
 #include "DialogWatch.h"
 
+#include "TestSupport.h"
+
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -15,8 +17,8 @@ namespace {
 
 int stayOpenHolders = 0;
 
-// What a reader of the failure needs to find the dialog in the code: its class and object name, and what it
-// showed the user (a box's text, a dialog's labels and buttons).
+// What a reader of the failure needs to find the dialog in the code: its name, and what it showed the user (a
+// box's text, a dialog's labels and buttons).
 QString describe(const QWidget &dialog)
 {
     QStringList texts;
@@ -25,9 +27,7 @@ QString describe(const QWidget &dialog)
     for (const QAbstractButton *button : dialog.findChildren<QAbstractButton *>())
         texts << button->text().simplified();
     texts.removeAll(QString());
-    return QStringLiteral("%1 \"%2\" titled \"%3\" showing \"%4\"")
-        .arg(QString::fromLatin1(dialog.metaObject()->className()), dialog.objectName(), dialog.windowTitle(),
-             texts.join(QStringLiteral(" | ")));
+    return QStringLiteral("%1 showing \"%2\"").arg(windowName(dialog), texts.join(QStringLiteral(" | ")));
 }
 
 }  // namespace

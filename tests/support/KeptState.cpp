@@ -104,12 +104,6 @@ bool isWindow(const QWidget *widget)
     return widget->isVisible() && type != Qt::ToolTip && type != Qt::Popup && type != Qt::Desktop;
 }
 
-QString nameOf(const QWidget *window)
-{
-    return QStringLiteral("%1 \"%2\" titled \"%3\"")
-        .arg(QString::fromLatin1(window->metaObject()->className()), window->objectName(), window->windowTitle());
-}
-
 }  // namespace
 
 struct KeptState::Snapshot {
@@ -162,7 +156,7 @@ void KeptState::OnTestEnd(const ::testing::TestInfo &)
     }
     for (QWidget *window : QApplication::topLevelWidgets())
         if (isWindow(window) && !before.windows.contains(window)) {
-            ADD_FAILURE() << "The test left the window " << qUtf8Printable(nameOf(window)) << " shown";
+            ADD_FAILURE() << "The test left the window " << qUtf8Printable(windowName(*window)) << " shown";
             window->hide();
         }
 

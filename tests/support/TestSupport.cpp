@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QThreadPool>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,12 @@ QByteArray readFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+QString windowName(const QWidget &window)
+{
+    return QStringLiteral("%1 \"%2\" titled \"%3\"")
+        .arg(QString::fromLatin1(window.metaObject()->className()), window.objectName(), window.windowTitle());
 }
 
 void handlerReturned()

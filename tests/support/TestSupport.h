@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 class QProcess;
+class QWidget;
 
 #include <deque>
 #include <functional>
@@ -35,6 +36,9 @@ bool rootLocked(const QString &root);
 // Puts bytes in place of a dictionary or data file the way an installer does (written beside it, renamed over
 // it), then waits until the libraries ask again whether their files are still the same (kv::kStampInterval).
 void replaceDictionary(const QString &path, const QByteArray &bytes);
+
+// A window as a failure names it, for a reader to find it in the code: class, object name and title.
+QString windowName(const QWidget &window);
 
 // What the event loop does once the handler a test ran has returned: carries out the close that waited for it
 // (TWindowCommand, platform/Forms.h), then frees the windows closed.

@@ -369,24 +369,34 @@ int TUpdateDialog::RunUpdater()
             return 1;
         }
     }
-    TMemIniFile installed(installedFileName());
+    // Every file is copied beside its place before one is replaced, so a disk without room for them all leaves
+    // the program as it was rather than half new; each replacement is then one rename. A kill meanwhile leaves
+    // the copies to the next start.
+    std::vector<std::unique_ptr<TStagedFile>> besides;
     for (const TUpdateFile *f : marked) {
         const QString target = AppFolder + f->Name;
         QDir().mkpath(QFileInfo(target).path());
-        // Copied beside its place first, so the replacement itself is one rename; a kill before it leaves the copy
-        // to the next start.
-        TStagedFile beside(target);
+        auto beside = std::make_unique<TStagedFile>(target);
         std::error_code ec;
-        if (!beside.Open()
+        if (!beside->Open()
             || !std::filesystem::copy_file(QFile::encodeName(staging + f->Name).toStdString(),
-                                           QFile::encodeName(beside.FileName()).toStdString(),
-                                           std::filesystem::copy_options::overwrite_existing, ec)
-            || !beside.Commit(QFileInfo(staging + f->Name).permissions()
-                              | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()))) {
+                                           QFile::encodeName(beside->FileName()).toStdString(),
+                                           std::filesystem::copy_options::overwrite_existing, ec)) {
             error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f->Name;
             return 1;
         }
-        installed.WriteString(InstalledSection, f->Name, QString::number(f->Version));
+        besides.push_back(std::move(beside));
+    }
+    TMemIniFile installed(installedFileName());
+    for (size_t i = 0; i < marked.size(); ++i) {
+        const TUpdateFile &f = *marked[i];
+        const QString target = AppFolder + f.Name;
+        if (!besides[i]->Commit(QFileInfo(staging + f.Name).permissions()
+                                | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()))) {
+            error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f.Name;
+            return 1;
+        }
+        installed.WriteString(InstalledSection, f.Name, QString::number(f.Version));
     }
     QDir().mkpath(QFileInfo(installedFileName()).path());
     try {

@@ -52,9 +52,9 @@ public:
     // Downloads every marked file into the staging folder and checks its size and sum.
     bool DownloadFiles();
     // Replaces the program's files by the staged ones: 0 done (and, with Restart, the program starts again once
-    // it has ended), 1 failed (nothing replaced; a folder that cannot be written is told to the user). The
-    // callers also know 9, cancelled by the user, from updaters that ask; this one asks nothing more once the
-    // caller has asked.
+    // it has ended), 1 failed (nothing replaced, unless a rename itself failed after others; a folder that cannot
+    // be written is told to the user). The callers also know 9, cancelled by the user, from updaters that ask;
+    // this one asks nothing more once the caller has asked.
     int RunUpdater();
 
     const std::vector<TUpdateFile> &Files() const { return files_; }

@@ -89,6 +89,33 @@ TEST_F(Update, WrongChecksumIsRefusedAndNothingReplaced)
     EXPECT_FALSE(QFileInfo::exists(AppFolder + "Common/new.txt"));
 }
 
+// A disk with room for the first file but not the second: the program keeps every old file, not a mix of the
+// two versions, and the same download goes in whole once there is room.
+TEST_F(Update, ADiskWithoutRoomForEveryFileReplacesNone)
+{
+    const QByteArray large(64 * 1024, 'x');
+    server.Files["/app/Common/new.txt"] = large;
+    server.Files["/check/update.xml"] = "<?xml version=\"1.0\"?>\n<update>\n"
+                                        + test::UpdateEntry("Dic/Kvpost.dat", 2026120701, "new postal data")
+                                        + test::UpdateEntry("Common/new.txt", 2026120701, large) + "</update>\n";
+    TUpdateDialog d(nullptr);
+    ASSERT_TRUE(d.CheckUpdate()) << d.ErrorText().toStdString();
+    ASSERT_TRUE(d.MarkNewerFiles());
+    ASSERT_EQ(marked(d), QStringList({"Dic/Kvpost.dat", "Common/new.txt"}));
+    ASSERT_TRUE(d.DownloadFiles()) << d.ErrorText().toStdString();
+    {
+        const test::FullDisk full(16 * 1024);
+        EXPECT_EQ(d.RunUpdater(), 1);
+    }
+    EXPECT_EQ(d.ErrorText(), QStringLiteral("ファイルを置き換えられません  \r\nCommon/new.txt"));
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");
+    EXPECT_EQ(test::entriesBelow(app.path()).join(' ').toStdString(), "Common/ Common/same.txt Dic/ Dic/Kvpost.dat");
+
+    ASSERT_EQ(d.RunUpdater(), 0) << d.ErrorText().toStdString();
+    EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");
+    EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), large);
+}
+
 // Downloads the disk has no room for, or whose folder cannot be written, say why and where, and leave nothing
 // half-downloaded to be taken for a damaged file.
 TEST_F(Update, ADownloadThatCannotBeWrittenSaysWhyAndWhere)

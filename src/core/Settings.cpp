@@ -161,6 +161,24 @@ void LoadSettings(QWidget *owner)
     }
 }
 
+bool FindDiscData(const QList<TMountedDrive> &drives)
+{
+    const auto holdsData = [](const QString &path) {
+        return !path.isEmpty() && DirectoryExists(path + QStringLiteral("/Mirvale18/"));
+    };
+    if (holdsData(DiscPath))
+        return true;
+    ListDrives(SearchDriveExtend ? (dkCdRom | dkNetwork) : dkCdRom, drives);
+    for (const QString &drive : DiscDrives)
+        if (holdsData(drive)) {
+            DiscPath = drive;
+            return true;
+        }
+    return false;
+}
+
+bool FindDiscData() { return FindDiscData(MountedDrives()); }
+
 bool CheckDataLocation()
 {
     QWidget *owner = QApplication::activeWindow();
@@ -171,7 +189,7 @@ bool CheckDataLocation()
                          AppTitle, MB_ICONINFORMATION, mbpSystem);
         return false;
     }
-    if (DirectoryExists(DiscPath + QStringLiteral("/Mirvale18/")))
+    if (FindDiscData())
         return true;
     ShowMessageBoxAt(owner, QStringLiteral("Velmora のディスクを入れてください  "), AppTitle, MB_ICONINFORMATION,
                      mbpSystem);

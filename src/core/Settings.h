@@ -33,5 +33,11 @@ QList<TMountedDrive> MountedDrives();
 void ListDrives(int mask);
 void ListDrives(int mask, const QList<TMountedDrive> &drives);
 
+// True when DiscPath holds the directory data; otherwise looks among the media mounted now and makes the first
+// that holds it DiscPath: a disc put in after the start is mounted at a place of its own, which the drives listed
+// at the start do not name.
+bool FindDiscData();
+bool FindDiscData(const QList<TMountedDrive> &drives);
+
 // True when the directory data can be reached now; otherwise asks for it in a message box.
 bool CheckDataLocation();

@@ -3,6 +3,7 @@
 #include "base/RuntimeLibrary.h"
 #include "base/TextUtils.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/Hyphen.h"
 #include "geo/DicLibraries.h"
 #include "platform/MessageBox.h"
@@ -140,6 +141,8 @@ int DirectoryTelLookup(const QByteArray &digits, TDirectoryDetail (&result)[KVDI
     TDirectoryTelRequest request{};
     PutText(request.Tel, digits);
     request.One = 1;
+    if (!HddInstalled)
+        FindDiscData();
     const QString data = HddInstalled ? HddDataFolder + QStringLiteral("Dt00/") : DiscPath + QStringLiteral("/Mirvale18/");
     PutText(request.DataFolder, QFile::encodeName(data));
     PutText(request.DicFolder, QFile::encodeName(AppFolder + QStringLiteral("Dic/")));

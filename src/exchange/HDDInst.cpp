@@ -2,6 +2,7 @@
 
 #include "base/FileReplace.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/SharedHelpers.h"
 #include "exchange/WorkProgress.h"
 #include "platform/MemIniFile.h"
@@ -161,6 +162,7 @@ void THddInstall::btnInstallClick()
     }
     btnInstall->setEnabled(false);
     btnClose->setEnabled(false);
+    FindDiscData();
     pgWork->Begin();
     QString error;
     const bool done = InstallDirectoryData(DiscPath + QStringLiteral("/Mirvale18/"), folder,

@@ -4,6 +4,7 @@
 #include "base/TextUtils.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "db/Table.h"
 #include "geo/KykbnSearch.h"
 #include "geo/MapRequest.h"
@@ -40,7 +41,7 @@ bool BookPosition(const QByteArray &digits, int32_t &latitude, int32_t &longitud
 // The directory's data lies on a disc, and the disc in the drive holds something else.
 bool WrongDisc()
 {
-    return !HddInstalled && DirectoryExists(DiscPath) && !DirectoryExists(DiscPath + QStringLiteral("/Mirvale18/"));
+    return !HddInstalled && !FindDiscData() && DirectoryExists(DiscPath);
 }
 
 bool DirectoryPosition(const QByteArray &digits, int32_t &latitude, int32_t &longitude)

@@ -142,6 +142,32 @@ TEST(ListDrives, TakesTheKindsOfTheMaskInMountOrder)
     EXPECT_EQ(DiscDriveCount, 26);
 }
 
+// A disc put in after the start is mounted at a place of its own: the media mounted when the data are asked for
+// are looked at, the first that holds the data taken; one holding something else is not, nor a network share
+// unless the settings extend the search to shares.
+TEST(FindDiscData, TakesTheFirstMediumMountedNowThatHoldsTheData)
+{
+    QTemporaryDir dir;
+    const QString other = dir.path() + "/other", share = dir.path() + "/share", disc = dir.path() + "/VELMORA";
+    QDir().mkpath(other);
+    QDir().mkpath(share + "/Mirvale18");
+    QDir().mkpath(disc + "/Mirvale18");
+    DiscPath.clear();
+    SearchDriveExtend = 0;
+    const QList<TMountedDrive> atStart = {{"/", dkFixed}, {other, dkCdRom}, {share, dkNetwork}};
+    EXPECT_FALSE(FindDiscData(atStart));
+    EXPECT_TRUE(DiscPath.isEmpty());
+    EXPECT_TRUE(FindDiscData(atStart + QList<TMountedDrive>{{disc, dkCdRom}}));
+    EXPECT_EQ(DiscPath, disc);
+    // Kept while it holds the data, whatever else is mounted.
+    EXPECT_TRUE(FindDiscData({}));
+    EXPECT_EQ(DiscPath, disc);
+    DiscPath = other;
+    SearchDriveExtend = 1;
+    EXPECT_TRUE(FindDiscData(atStart));
+    EXPECT_EQ(DiscPath, share);
+}
+
 TEST(CheckDataLocation, AsksForTheDataWhereverItShouldBe)
 {
     test::MessageBoxScript boxes;

@@ -765,7 +765,9 @@ int leastNameTextInWidth(const TNameRect &name, const TRect &room, TCanvas &canv
 
 // How far the name block set in room falls short: 0 where every text of it is at the smallest text size or
 // more, or as large as room's width lets it be; 1 where some are smaller, 2 where it is not set at all. A line
-// too long for the width at the smallest size is made smaller in any height: more height gains it nothing.
+// too long for the width at the smallest size is made smaller in any height: more height gains it nothing. The
+// name line, the largest, is measured apart: the block's other lines keep to the smallest size while it does,
+// and a block short of height sets them all as small as that long line, which alone would pass.
 int nameShortfall(const TNameRect &name, const TRect &room)
 {
     TMeasuringCanvas measuring;
@@ -773,7 +775,10 @@ int nameShortfall(const TNameRect &name, const TRect &room)
     const auto [least, largest] = setSizes(name, room, canvas);
     if (largest == 0)
         return 2;
-    return least >= std::min(std::abs(SmallestTextHeight(canvas)), leastNameTextInWidth(name, room, canvas)) ? 0 : 1;
+    const auto [leastInWidth, largestInWidth] =
+        setSizes(name, {room.Left, room.Top, room.Right, room.Top + PaperReach}, canvas);
+    const int smallest = std::abs(SmallestTextHeight(canvas));
+    return least >= std::min(smallest, leastInWidth) && largest >= std::min(smallest, largestInWidth) ? 0 : 1;
 }
 
 // The combined set's name frame on a label: its rectangle, or, where its block sets a line under the smallest

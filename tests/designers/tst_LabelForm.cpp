@@ -1046,6 +1046,64 @@ TEST_F(LabelFormTest, ACompanyRecordsNameIsTheLargestTextAndNothingIsUnderSevenP
     }
 }
 
+TEST_F(LabelFormTest, ALineTooLongForTheLabelLeavesTheRestOfTheBlockAtSevenPointsOverShownAdditions)
+{
+    // An office that keeps a mail address as its second department: the departments are set as small as the
+    // label's width needs, and they alone. The company, the title and the name stay at 7 points or more with the
+    // name the largest, the additions under them moving down or giving way, never the block shrinking to the
+    // long line's size beside them.
+    const QString mail = QStringLiteral("sales.department.tokyo_2026@example-company.co.jp");
+    TTable &table = *book.Module->AdrsTable;
+    const int32_t company = AddCompanyRecord(QStringLiteral("有限会社剥製工房"));
+    table.SetIndexName(QString());
+    ASSERT_TRUE(table.FindKey({company}));
+    table.Edit();
+    table.FieldByName(QStringLiteral("Dptmnt")).SetAsString(Sjis::encode(QStringLiteral("営業本部　") + mail));
+    table.FieldByName(QStringLiteral("URL")).SetAsString("https://www.example-company.co.jp/contact/inquiry?lang=ja");
+    table.FieldByName(QStringLiteral("EMail1")).SetAsString("contact+office@example-company.co.jp");
+    table.FieldByName(QStringLiteral("Keyword1")).SetAsString(Sjis::encode(QStringLiteral("得意先")));
+    table.Post();
+    list->RefreshList(true, true, false);
+
+    for (const int i : ShippedSheets()) {
+        const TPaperFormat &paper = master.Formats[size_t(i)];
+        SCOPED_TRACE(Sjis::decode(paper.Name).toStdString());
+        ASSERT_TRUE(ReopenOnSheet(i));
+        for (int row = 0; row < 4; ++row)
+            ShowItem(row, std::array<uint8_t, 4>{3, 7, 9, 11}[size_t(row)]);
+        form->RecordNumbers = {company};
+        ASSERT_EQ(PrintLayout(form->MakePrintJob(false), form->Family().Caption, pdf, nullptr),
+                  TPrintOutcome::Printed);
+        if (qEnvironmentVariableIsSet("VELMORA_SAMPLE_DIR"))
+            keepPageSample(pdf, 1, ("long-line-" + std::to_string(i) + "-600dpi").c_str());
+        const TSheetLayout places = ComputeSheetLayout(form->PaperFormat, form->SheetFormat, 72, 72);
+        const QRectF label(places.PlaceAt(0), QSizeF(places.CardWidth, places.CardHeight));
+        QString text;
+        double name = 0, others = 0;
+        for (const TPdfWord &w : pageWords(pdf, 1)) {
+            if (!label.contains(w.Box.center()))
+                continue;
+            text += w.Text + u' ';
+            EXPECT_TRUE(label.adjusted(-0.1, -0.1, 0.1, 0.1).contains(w.Box)) << w.Text.toStdString();
+            // The height of a word's box is the size it was set in. A company part prints in full width.
+            if (w.Text == QStringLiteral("営業本部") || mail.contains(w.Text.normalized(QString::NormalizationForm_KC)))
+                continue;
+            EXPECT_GE(w.Box.height(), 7.0) << w.Text.toStdString();
+            // A name spread over its line comes out a character a word.
+            if (std::all_of(w.Text.begin(), w.Text.end(), [](QChar c) { return QStringView(u"佐藤一郎様").contains(c); }))
+                name = std::max(name, w.Box.height());
+            else
+                others = std::max(others, w.Box.height());
+        }
+        for (const QString &part : {QStringLiteral("有限会社剥製工房"), QStringLiteral("営業本部"), QStringLiteral("部長"), mail})
+            EXPECT_TRUE(text.remove(u' ').normalized(QString::NormalizationForm_KC).contains(part)) << text.toStdString();
+        // A line with a half-width sign (the postal code's hyphen) measures up to 7.4504 points at the smallest size.
+        if (others > 7.46) {
+            EXPECT_GT(name + 0.02, others) << name << " pt against " << others << " pt: " << text.toStdString();
+        }
+    }
+}
+
 TEST_F(LabelFormTest, EveryRecordIsReadableOnEverySheetAsPlacedAndAsAUserMovesTheObjects)
 {
     AddOfficeRecords();

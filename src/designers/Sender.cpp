@@ -65,6 +65,7 @@ QString phoneText(const QByteArray &digits) { return Sjis::decode(HyphenatePhone
 TSenderForm::TSenderForm(QWidget *owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("差出人の編集"));
+    setProperty("HelpContext", 76);
     buildControls();
     const auto edits = nameEdits();
     NamePopup = std::make_unique<TNameReadingPopup>(this, std::vector<TUniNMDEdit *>(edits.begin(), edits.end()));

@@ -17,6 +17,7 @@ TBackupData::TBackupData(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("BackupData"));
     setWindowTitle(QStringLiteral("バックアップ"));
+    setProperty("HelpContext", 15);
     auto *lblInfo = Named<QLabel>("lblInfo",
                                   QStringLiteral("アドレス帳、差出人、レイアウトなどのデータと設定ファイルを\n"
                                                  "次のフォルダーに日付と時刻の名前でバックアップします。"),

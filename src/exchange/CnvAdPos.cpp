@@ -110,6 +110,7 @@ std::vector<TFieldChange> FindAdrsPosChanges(const QString &adrsFile, const QStr
 TConvertAdrsPos::TConvertAdrsPos(QWidget *owner)
     : TFieldConversion(owner, "ConvertAdrsPos", QStringLiteral("住所・郵便番号変換"), SafetyAdrsPos)
 {
+    setProperty("HelpContext", 41);
     if (!DMMirvale18 || !DMMirvale18->AdrsTable)
         return;
     try {

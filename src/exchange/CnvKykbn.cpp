@@ -89,6 +89,7 @@ std::vector<TFieldChange> FindKykbnChanges(const QString &adrsFile, const QStrin
 TConvertKykbn::TConvertKykbn(QWidget *owner)
     : TFieldConversion(owner, "ConvertKykbn", QStringLiteral("局番変換"), SafetyKykbn)
 {
+    setProperty("HelpContext", 40);
     if (!DMMirvale18 || !DMMirvale18->AdrsTable)
         return;
     try {

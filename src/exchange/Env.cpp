@@ -35,6 +35,7 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
 {
     setObjectName(QStringLiteral("Environment"));
     setWindowTitle(QStringLiteral("環境設定"));
+    setProperty("HelpContext", 13);
     auto *layout = new QVBoxLayout(this);
 
     auto *data = new QGroupBox(QStringLiteral("データ"), this);

@@ -41,6 +41,7 @@ TFileExport::TFileExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
     setObjectName(QStringLiteral("FileExport"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("テキストファイルの出力"));
+    setProperty("HelpContext", 8);
     auto *layout = new QVBoxLayout(this);
 
     gbxRange = new TListRangeBox(*owner, this);

@@ -131,6 +131,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("FileImport"));
     setWindowTitle(QStringLiteral("テキストファイルの取り込み"));
+    setProperty("HelpContext", 5);
     auto *layout = new QVBoxLayout(this);
     auto *file = new QHBoxLayout;
     auto *lblFileName = new QLabel(QStringLiteral("ファイル名："), this);

@@ -110,6 +110,7 @@ THddInstall::THddInstall(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("HddInstall"));
     setWindowTitle(QStringLiteral("電話帳データのHDDインストール"));
+    setProperty("HelpContext", 24);
     auto *lblInfo = Named<QLabel>("lblInfo",
                                   QStringLiteral("ディスクの電話帳データをハードディスクにコピーすると、\n"
                                                  "ディスクを入れずに電話帳を検索できます。"),

@@ -14,6 +14,7 @@ TInfoDialog::TInfoDialog(QWidget *owner, bool showInfo, bool checkUpdate) : QDia
 {
     setObjectName(QStringLiteral("InfoDialog"));
     setWindowTitle(QStringLiteral("お知らせ"));
+    setProperty("HelpContext", 19);
     auto *layout = new QVBoxLayout(this);
     mmoInfo = Named<QTextBrowser>("mmoInfo", this);
     mmoInfo->setFocusPolicy(Qt::NoFocus);

@@ -46,6 +46,7 @@ TMarkExport::TMarkExport(TAddressList *owner) : QWidget(owner, Qt::Window), owne
     setObjectName(QStringLiteral("MarkExport"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("マークファイルの出力"));
+    setProperty("HelpContext", 10);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("緯度経度の保存されているデータを地図のマーク（GPX）として出力します"), this));
     gbxRange = new TListRangeBox(*owner, this);

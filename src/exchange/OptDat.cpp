@@ -8,6 +8,7 @@ TOptimizeData::TOptimizeData(QWidget *owner)
                                       "削除したデータの領域を詰めて、ファイルを小さくします。"),
                        SafetyOptimize)
 {
+    setProperty("HelpContext", 46);
 }
 
 bool TOptimizeData::Work(const QString &file, QString *error) { return OptimizeTableFile(file, error); }

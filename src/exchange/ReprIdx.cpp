@@ -9,6 +9,7 @@ TRepairIndex::TRepairIndex(QWidget *owner)
                                       "インデックスの破損が見つかったときは作り直します。"),
                        SafetyRepair)
 {
+    setProperty("HelpContext", 46);
 }
 
 bool TRepairIndex::Work(const QString &file, QString *error)

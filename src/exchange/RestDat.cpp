@@ -43,6 +43,7 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("RestoreData"));
     setWindowTitle(QStringLiteral("復元"));
+    setProperty("HelpContext", 16);
     auto *lblInfo = Named<QLabel>("lblInfo", QStringLiteral("復元するバックアップデータを選択してください。"), this);
     lvBackup = Named<QTreeWidget>("lvBackup", this);
     SetViewLabel(lblInfo, lvBackup);

@@ -65,6 +65,7 @@ TUpdateDialog::TUpdateDialog(QWidget *owner) : QDialog(owner), network_(new QNet
 {
     setObjectName(QStringLiteral("UpdateDialog"));
     setWindowTitle(QStringLiteral("アップデートの確認"));
+    setProperty("HelpContext", 18);
     lblStatus = Named<QLabel>("lblStatus", QStringLiteral("最新のアップデートを確認します。"), this);
     lvFiles = Named<QTreeWidget>("lvFiles", this);
     lvFiles->setAccessibleName(QStringLiteral("アップデートするファイル"));

@@ -66,6 +66,7 @@ TVersionInfo::TVersionInfo(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("VersionInfo"));
     setWindowTitle(QStringLiteral("バージョン情報"));
+    setProperty("HelpContext", 19);
     auto *layout = new QVBoxLayout(this);
     lblProduct = Named<QLabel>("lblProduct", QStringLiteral("Velmora"), this);
     QFont big = lblProduct->font();

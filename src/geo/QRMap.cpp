@@ -37,6 +37,7 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("QRCodeMap"));
     setWindowTitle(QStringLiteral("iMapFan/ケータイ地図MapFan"));
+    setProperty("HelpContext", 60);
     lblMessage1 = new QLabel(QStringLiteral("携帯電話の地図サイト 「iMapFan/ケータイ地図MapFan」 へのアクセス用のQRコードです"), this);
     lblMessage2 = new QLabel(QStringLiteral("携帯で以下のQRコードを読み取って、取得したURLにアクセスすると"), this);
     lblMessage3 = new QLabel(QStringLiteral("「iMapFan/ケータイ地図MapFan」 で該当住所の地図を表示することができます"), this);

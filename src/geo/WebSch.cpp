@@ -25,6 +25,7 @@ TWebSearch::TWebSearch(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("WebSearch"));
     setWindowTitle(QStringLiteral("Web検索"));
+    setProperty("HelpContext", 59);
     auto *group = new QGroupBox(QStringLiteral(" 検索したい名称と、使用する検索エンジンを指定してください "), this);
     edtWord = Named<QLineEdit>("edtWord", group);
     edtWord->setMinimumWidth(ScaleByDpi(280, true));

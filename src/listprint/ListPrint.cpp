@@ -54,6 +54,7 @@ TListPrint::TListPrint(TAddressList *owner)
     setObjectName(QStringLiteral("ListPrint"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("一覧表印刷"));
+    setProperty("HelpContext", 67);
     auto *columns = new QHBoxLayout(this);
     auto *side = new QVBoxLayout;
     columns->addLayout(side);

@@ -223,6 +223,7 @@ TAddressCopy::TAddressCopy(TAddressList *owner) : QWidget(nullptr), owner_(owner
     setObjectName(QStringLiteral("AddressCopy"));
     UseWindowRoleForPlainWindows();
     setWindowTitle(QStringLiteral("他のアドレス帳にコピー"));
+    setProperty("HelpContext", 62);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_DeleteOnClose);

@@ -18,6 +18,7 @@ TDuplicateSearch::TDuplicateSearch(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("DuplicateSearch"));
     setWindowTitle(QStringLiteral("重複データの表示"));
+    setProperty("HelpContext", 50);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     lblMsg1 = Named<QLabel>("lblMsg1", QStringLiteral("指定した項目が重複しているデータのみを表示します"), this);

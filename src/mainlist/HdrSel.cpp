@@ -41,6 +41,7 @@ THeaderSelect::THeaderSelect(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("HeaderSelect"));
     setWindowTitle(QStringLiteral("表示項目の設定"));
+    setProperty("HelpContext", 51);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     lblHeader = Named<QLabel>("lblHeader", QStringLiteral("表示する項目を設定してください："), this);

@@ -74,6 +74,7 @@ TKeywordEdit::TKeywordEdit(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("KeywordEdit"));
     setWindowTitle(QStringLiteral("キーワード項目の設定"));
+    setProperty("HelpContext", 43);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // The program's own face at the dialog's small size: a Latin-only face would leave the names' kana and
     // kanji to another face.

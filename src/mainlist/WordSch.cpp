@@ -14,6 +14,7 @@ TWordSearch::TWordSearch(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("WordSearch"));
     setWindowTitle(QStringLiteral("一覧内のワード検索"));
+    setProperty("HelpContext", 12);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     lblMsg1 = Named<QLabel>("lblMsg1", QStringLiteral("表示しているアドレス帳一覧の内容を、指定した文字列で検索します"),

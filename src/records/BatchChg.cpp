@@ -96,6 +96,7 @@ TBatchChange::TBatchChange(TAddressList *owner) : QDialog(owner), owner_(owner)
 {
     setObjectName(QStringLiteral("BatchChange"));
     setWindowTitle(QStringLiteral("アドレス帳の一括編集"));
+    setProperty("HelpContext", 11);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     QFont dialogFont(QStringLiteral("ＭＳ Ｐゴシック"));
     dialogFont.setPixelSize(12);

@@ -66,6 +66,7 @@ TInputList::TInputList(QWidget *owner) : QDialog(owner)
     // FormCreate
     setObjectName(QStringLiteral("InputList"));
     setWindowTitle(QStringLiteral("入力リストの編集"));
+    setProperty("HelpContext", 57);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     tabctlInputList = Named<QTabBar>("tabctlInputList", this);

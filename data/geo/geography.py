@@ -39,7 +39,7 @@ contributors, ODbL). That package lacks the wards of the designated cities and a
 福岡県 among them): a ward is placed near its city's point, another missing municipality near the listed
 municipality of its prefecture with the closest JIS code, and in a prefecture the package has none of, near its
 prefectural office on the landward side. Town positions are samples: no public town-level set exists offline;
-every town gets a point a few hundred metres from its municipality's, derived from its codes.
+every town gets a point within about 150 m of its municipality's, derived from its codes.
 """
 
 import collections

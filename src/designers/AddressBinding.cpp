@@ -766,8 +766,9 @@ int leastNameTextInWidth(const TNameRect &name, const TRect &room, TCanvas &canv
 // How far the name block set in room falls short: 0 where every text of it is at the smallest text size or
 // more, or as large as room's width lets it be; 1 where some are smaller, 2 where it is not set at all. A line
 // too long for the width at the smallest size is made smaller in any height: more height gains it nothing. The
-// name line, the largest, is measured apart: the block's other lines keep to the smallest size while it does,
-// and a block short of height sets them all as small as that long line, which alone would pass.
+// name line, the largest text, is held to the smallest size apart from it: a block short of height may set every
+// line as small as that long line, which the least alone lets pass, and while the name line keeps to the
+// smallest size the block's other lines do too.
 int nameShortfall(const TNameRect &name, const TRect &room)
 {
     TMeasuringCanvas measuring;

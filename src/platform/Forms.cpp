@@ -486,7 +486,9 @@ namespace {
 // window blocks when it delivers it, which is later than it is read: a close asked just as a dialog's button was
 // pressed over the accessibility bus (which presses it a moment later), or just as the dialog went, was lost that
 // way, as the blocking seen when the message was read need not be the one met when it is delivered. Every such
-// close of a window that is no dialog is posted to the window instead, to be held or asked when it arrives.
+// close of a window that is no dialog is posted to the window instead, to be held or asked when it arrives; so is
+// one of a dialog whose job runs under its progress box (the batch change), which the close stops as its 中止
+// does.
 class TBlockedWindowCloses : public QAbstractNativeEventFilter {
 public:
     explicit TBlockedWindowCloses(xcb_connection_t *connection)
@@ -502,12 +504,17 @@ public:
         const auto *client = static_cast<const xcb_client_message_event_t *>(message);
         if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
             return false;
-        // A dialog keeps Qt's way: it is closed by its own handler, never under a box it waits for.
-        for (QWindow *window : QGuiApplication::topLevelWindows())
-            if (window->modality() == Qt::NonModal && window->handle() && window->winId() == client->window) {
-                QCoreApplication::postEvent(window, new QCloseEvent);
-                return true;
-            }
+        // Any other dialog keeps Qt's way: it is closed by its own handler, never under a box it waits for.
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            QWindow *window = widget->windowHandle();
+            if (!window || !window->handle() || window->winId() != client->window)
+                continue;
+            const TCommandGate *gate = TCommandGate::find(widget);
+            if (window->modality() != Qt::NonModal && !(gate && !gate->stops.empty()))
+                return false;
+            QCoreApplication::postEvent(window, new QCloseEvent);
+            return true;
+        }
         return false;
     }
 

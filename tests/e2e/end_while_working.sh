@@ -4,12 +4,15 @@
 # the bus and with the window manager's close of the main window while the progress runs; テキストファイルの出力
 # with the window manager's close right after 保存 and with 終了 pressed while it writes. Then the window
 # manager's close read together with the key that opens a dialog (Ctrl+E, the list's Delete) or with the Escape
-# typed twice that dismisses one, on a small book: the program ends once the dialog has gone. Last the check of the
-# labels before their print: 中止 stops it and nothing is asked, and the end asked while it runs ends the program.
-# Usage: end_while_working.sh <program> <book maker>   (run inside xserver.sh)
+# typed twice that dismisses one, on a small book: the program ends once the dialog has gone. Then 一括編集 of
+# every record, its dialog closed by the window manager while its progress box runs: the run stops as 中止 stops
+# it, the dialog goes and no record has changed. Last the check of the labels before their print: 中止 stops it and
+# nothing is asked, and the end asked while it runs ends the program.
+# Usage: end_while_working.sh <program> <book maker> <table-row counter>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
 make_book=$2
+rows=$3
 source "$(dirname "$0")/common.sh"
 
 mkdir -p "$work/disc" "$work/out" "$data/Data/Adrs"
@@ -118,6 +121,26 @@ xdotool key Home Delete
 atspi --timeout 30 says '^Velmora$' '選択したデータを削除します' || fail "Delete asked nothing"
 wm_close "$main" Escape Escape
 ended "the window manager's close after the delete question dismissed with two Escapes was lost"
+# 一括編集 of the whole list with 市町村コードを取得 ticked, its dialog closed by the window manager once the
+# progress shows: the dialog goes without a word and the codes are as they were.
+start
+codes() { table JisCode | md5sum; }
+before=$(codes)
+focus_main
+xdotool key ctrl+a
+choose_menu_item e '一括編集(B)...' b
+atspi check '^アドレス帳の一括編集$' 'check box' 市町村コードを取得 on || fail "no 市町村コードを取得 in 一括編集"
+atspi press '^アドレス帳の一括編集$' 'push button' 開始 || fail "no 開始 in 一括編集"
+answer_box '設定した内容で変更します' 'はい(Y)' || fail "一括編集 asked nothing before its run"
+atspi --timeout 30 find '^Velmora$' 'push button' 中止 || fail "一括編集 showed no progress"
+look batch-change
+wm_close "$(xdotool search --onlyvisible --name '^アドレス帳の一括編集$' | head -n 1)"
+wait_for 60 gone '^アドレス帳の一括編集$' || fail "the window manager's close of 一括編集 while it ran was lost"
+! asks || fail "一括編集 closed by the window manager said: $(atspi list '^Velmora$' 2>/dev/null | head -n 3)"
+[ "$(codes)" = "$before" ] || fail "一括編集 closed while it ran changed the records"
+wm_close "$main"
+ended "the end after 一括編集 was closed was lost"
+
 # ラベル印刷 of a new layout with 項目1 ticked: the check of the 100,000 labels before the print shows its progress
 # and 中止, pressed over the bus, stops it; nothing is asked and the wizard stays. Then the end, by 終了 pressed
 # and by the window manager's close of the main window, while it runs: the label window asks about its layout

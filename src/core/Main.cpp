@@ -80,15 +80,6 @@ QStringList missingFolders(const QString &folder)
     return missing;
 }
 
-int helpContextOf(const QWidget *widget)
-{
-    for (const QWidget *w = widget; w; w = w->parentWidget()) {
-        const QVariant context = w->property("HelpContext");
-        if (context.isValid() && context.toInt() != 0)
-            return context.toInt();
-    }
-    return 0;
-}
 
 // Why another running copy keeps this one off root: it holds root itself, or heldRoot inside or around it.
 QString dataRootInUseText(const QString &root, TInstanceCheck check = TInstanceCheck::Another,
@@ -147,6 +138,16 @@ bool holdSettingsRoot(QString *refusal)
 }
 
 }  // namespace
+
+int HelpContextOf(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        const QVariant context = w->property("HelpContext");
+        if (context.isValid() && context.toInt() != 0)
+            return context.toInt();
+    }
+    return 0;
+}
 
 QString FindDataFolder()
 {
@@ -357,7 +358,7 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1
         && !static_cast<QKeyEvent *>(event)->isAutoRepeat() && watched->isWidgetType()) {
         QWidget *focus = QApplication::focusWidget();
-        AppHelp(0, helpContextOf(focus ? focus : static_cast<QWidget *>(watched)));
+        AppHelp(0, HelpContextOf(focus ? focus : static_cast<QWidget *>(watched)));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -104,5 +104,9 @@ private:
     bool completed_ = false;
 };
 
+// The help context F1 asks for in a window: the widget's own, or the nearest of those it stands in; 0, the guide's
+// first page, where none has one.
+int HelpContextOf(const QWidget *widget);
+
 // The entry function's steps after the application object exists; returns the process exit code.
 int RunVelmora(QApplication &app);

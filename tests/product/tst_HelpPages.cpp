@@ -5,18 +5,11 @@
 
 #include "GuidePages.h"
 
+#include "core/Main.h"
+
 namespace {
 
 class HelpPages : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
-
-// The help context F1 asks for in the window: its own, or the nearest of the windows it stands in.
-int helpContextOf(const QWidget *window)
-{
-    for (const QWidget *w = window; w; w = w->parentWidget())
-        if (const int context = w->property("HelpContext").toInt(); context != 0)
-            return context;
-    return 0;
-}
 
 // The window's title without the document it shows ("宛名印刷 - 無題").
 QString titleOf(const QWidget *window) { return window->windowTitle().section(QStringLiteral(" - "), 0, 0).trimmed(); }
@@ -46,7 +39,7 @@ TEST_P(HelpPages, EveryWindowWithAChapterAsksForItsPage)
         const int chapter = chapterPage(title);
         if (chapter == 0)
             return;
-        const int asked = test::viewerPageOf(helpContextOf(opened));
+        const int asked = test::viewerPageOf(HelpContextOf(opened));
         if (!test::headingOf(test::pageText(asked)).contains(test::withoutBlanks(title)))
             wrong += title.toStdString() + ": page " + std::to_string(asked) + " for the chapter on page " +
                      std::to_string(chapter) + "\n";

@@ -26,7 +26,9 @@ for option in "$@"; do
       # A real input method for the end-to-end run: ibus with Anthy, whose engine runs on the system Python.
       packages+=(dbus-daemon libglib2.0-bin ibus ibus-anthy python3-gi gir1.2-ibus-1.0)
       # The accessibility bus the end-to-end scripts find controls on by role and name (tests/e2e/atspi.py).
-      packages+=(at-spi2-core python3-pyatspi) ;;
+      packages+=(at-spi2-core python3-pyatspi)
+      # A window manager that frames the windows and keeps a panel's room, for the screens the tests give them.
+      packages+=(openbox) ;;
     # The compiler, its sanitizer and fuzzer runtimes, and llvm-symbolizer for the reports' source lines.
     --fuzz) packages+=(clang-14 libclang-rt-14-dev llvm-14) ;;
   esac

@@ -21,6 +21,7 @@
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
+#include "platform/WindowPlacement.h"
 #include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
@@ -443,6 +444,7 @@ int RunVelmora(QApplication &app)
     InstallFontSubstitutions();
     InstallUiFont();
     InstallQtTranslation();
+    KeepWindowsOnScreen();
     // A start settles what a killed run left with the hold of the root the settings name, so that no copy running
     // there has its restore undone under it, then holds the root they name once settled, which a restore undone
     // has moved back: in its turn, so that a second start waits for both and finds the root this one runs on held.

@@ -1,20 +1,35 @@
 #!/usr/bin/env bash
-# Runs a command on an X server of its own (Xvfb, 1280×1024 at 24 bits) and ends the server with it. The server
-# chooses a free display itself and names it once it takes connections: end-to-end tests run side by side, and
-# a display chosen by looking for a free one first can be taken by another test in between, whose server then
-# goes with that test while this one still draws on it.
-# Usage: xserver.sh COMMAND [ARG...]
+# Runs a command on an X server of its own (Xvfb, 1280×1024 at 24 bits unless told) and ends the server with it.
+# The server chooses a free display itself and names it once it takes connections: end-to-end tests run side by
+# side, and a display chosen by looking for a free one first can be taken by another test in between, whose
+# server then goes with that test while this one still draws on it.
+# --screen WxH gives the screen that size; --panel N runs a window manager (openbox) that frames the windows
+# and keeps N pixels at the screen's top for a desktop panel, as the available area it tells the program.
+# Usage: xserver.sh [--screen WxH] [--panel N] COMMAND [ARG...]
 set -euo pipefail
-[ $# -gt 0 ] || { echo "usage: xserver.sh COMMAND [ARG...]" >&2; exit 2; }
+screen=1280x1024
+panel=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --screen) screen=$2; shift 2 ;;
+    --panel) panel=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "usage: xserver.sh [--screen WxH] [--panel N] COMMAND [ARG...]" >&2; exit 2; }
 named=$(mktemp)
+config=
+said=
 server=
+manager=
 stop() {
+  [ -n "$manager" ] && kill "$manager" 2>/dev/null && wait "$manager" 2>/dev/null
   [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -f "$named"
+  rm -f "$named" ${config:+"$config"} ${said:+"$said"}
 }
 trap stop EXIT
 trap 'exit 143' TERM INT
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$named" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$named" >/dev/null 2>&1 &
 server=$!
 # Generous on a busy machine; the server names its display as soon as it takes connections.
 for _ in $(seq 1200); do
@@ -25,6 +40,22 @@ done
 display=$(tr -d '\n' < "$named")
 [ -n "$display" ] || { echo "xserver.sh: Xvfb named no display within 120 s" >&2; exit 1; }
 export DISPLAY=":$display"
+if [ -n "$panel" ]; then
+  config=$(mktemp --suffix=.xml)
+  printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><margins><top>%s</top></margins></openbox_config>\n' \
+    "$panel" > "$config"
+  said=$(mktemp)
+  openbox --sm-disable --config-file "$config" >"$said" 2>&1 &
+  manager=$!
+  # The manager has taken the screen once it tells the area it leaves to the windows.
+  for _ in $(seq 600); do
+    xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, $panel," && break
+    kill -0 "$manager" 2>/dev/null || { echo "xserver.sh: the window manager ended at its start:" >&2; cat "$said" >&2; exit 1; }
+    sleep 0.1
+  done
+  xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, $panel," \
+    || { echo "xserver.sh: the window manager kept no panel within 60 s" >&2; exit 1; }
+fi
 set +e
 "$@"
 status=$?

@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PrivateSocket.h"
 #include "platform/Translation.h"
+#include "platform/WindowPlacement.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     InstallFontSubstitutions();
     InstallUiFont();
     InstallQtTranslation();
+    KeepWindowsOnScreen();
     TPickerServer server;
     QString refused;
     const bool listening = server.Listen();

@@ -1,0 +1,193 @@
+#include "platform/WindowPlacement.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// The window manager tells the frame it puts round a window only once it has framed it, after the window is on
+// the screen. Until then a window is placed with room for the frame of the program's windows framed already or,
+// before any is, for a frame larger than the desktops draw, so that the title bar is on the screen whichever
+// frame it gets.
+constexpr QMargins GuessedFrame(10, 40, 10, 10);
+
+// Whether the desktop puts a frame round the window.
+bool isFramed(const QWidget *window)
+{
+    return window->windowType() != Qt::SplashScreen
+           && !(window->windowFlags() & (Qt::FramelessWindowHint | Qt::BypassWindowManagerHint));
+}
+
+QMargins knownFrame(const QWidget *window)
+{
+    const QWindow *handle = window->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+QMargins expectedFrame(const QWidget *window)
+{
+    if (!isFramed(window))
+        return {};
+    if (const QMargins own = knownFrame(window); !own.isNull())
+        return own;
+    QMargins largest;
+    // Only a window on the screen has its frame for certain: one still being framed may tell a part of it.
+    for (const QWidget *other : QApplication::topLevelWidgets()) {
+        if (other == window || !other->isVisible() || !isFramed(other) || !other->windowHandle()
+            || !other->windowHandle()->isExposed())
+            continue;
+        const QMargins m = knownFrame(other);
+        largest = QMargins(std::max(largest.left(), m.left()), std::max(largest.top(), m.top()),
+                           std::max(largest.right(), m.right()), std::max(largest.bottom(), m.bottom()));
+    }
+    return largest.isNull() ? GuessedFrame : largest;
+}
+
+// What the window asked of the window manager: whether it asked for a place at all, or leaves it to the window
+// manager, and whether that place is its frame's or its own. Qt asks for the frame's place (north-west gravity)
+// for a window moved before it was first shown, for its own (static gravity) otherwise; once the frame is known
+// it turns the window's own place into the one asked for.
+struct TAskedPlace {
+    bool Given = true;
+    bool Frames = false;
+};
+
+TAskedPlace askedPlace(const QWidget *window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return {};
+    xcb_connection_t *connection = x11->connection();
+    // WM_NORMAL_HINTS as ICCCM lays it out: the flags first, the gravity last.
+    constexpr uint32_t UserPosition = 1u << 0, ProgramPosition = 1u << 2, GravityGiven = 1u << 9;
+    constexpr int Fields = 18, GravityField = 17;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, xcb_window_t(window->winId()), XCB_ATOM_WM_NORMAL_HINTS,
+                         XCB_ATOM_WM_SIZE_HINTS, 0, Fields),
+        nullptr);
+    TAskedPlace asked;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= int(Fields * sizeof(uint32_t))) {
+        const auto *hints = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        asked.Given = hints[0] & (UserPosition | ProgramPosition);
+        asked.Frames = knownFrame(window).isNull() && (hints[0] & GravityGiven)
+                       && hints[GravityField] == XCB_GRAVITY_NORTH_WEST;
+    }
+    std::free(reply);
+    return asked;
+}
+
+// Keeps the window inside the area with the frame it has or is expected to get.
+void keepOnScreen(QWidget *window)
+{
+    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QRect asked = window->geometry();
+    QScreen *screen = QGuiApplication::screenAt(asked.center());
+    if (!screen)
+        screen = window->screen();
+    if (!screen)
+        return;
+    QMargins frame = expectedFrame(window);
+    // On a screen scaled by a fraction the frame and the area come rounded to whole pixels of the program's: a
+    // pixel more of frame on each side keeps the window inside by what the rounding took.
+    if (const qreal ratio = screen->devicePixelRatio(); ratio != std::floor(ratio))
+        frame += QMargins(1, 1, 1, 1);
+    const QPoint inside(frame.left(), frame.top());
+    const TAskedPlace place = askedPlace(window);
+    const QPoint corner = place.Frames ? asked.topLeft() : asked.topLeft() - inside;
+    const QRect area = screen->availableGeometry();
+    // As far as the window can shrink: never below its least size, nor below what its controls need.
+    const QSize size = asked.size()
+                           .boundedTo(area.size().shrunkBy(frame))
+                           .expandedTo(window->minimumSize())
+                           .expandedTo(window->minimumSizeHint());
+    if (!place.Given) {
+        // The window manager places it, inside the area where it fits.
+        if (size != asked.size())
+            window->resize(size);
+        return;
+    }
+    const QSize outer = size.grownBy(frame);
+    const QPoint kept(std::max(area.left(), std::min(corner.x(), area.right() + 1 - outer.width())),
+                      std::max(area.top(), std::min(corner.y(), area.bottom() + 1 - outer.height())));
+    if (kept == corner && size == asked.size())
+        return;
+    // A place or size changed now is the window's own place, whatever it asked before.
+    window->setGeometry(QRect(kept + inside, size));
+}
+
+class TScreenKeeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!watched->isWindowType())
+            return false;
+        auto *handle = static_cast<QWindow *>(watched);
+        switch (event->type()) {
+        // A window's own show event comes after its widget's, where dialogs and message boxes take their place,
+        // and before the window is on the screen.
+        case QEvent::Show:
+            if (QWidget *window = placedWindow(handle)) {
+                if (handle->frameMargins().isNull() && isFramed(window))
+                    unframed_.emplace_back(handle);
+                keepOnScreen(window);
+            }
+            break;
+        // Once the window is on the screen the window manager has framed it: placed again with its own frame.
+        case QEvent::Expose:
+            if (const auto it = std::find(unframed_.begin(), unframed_.end(), handle);
+                it != unframed_.end() && handle->isExposed()) {
+                unframed_.erase(it);
+                if (QWidget *window = placedWindow(handle); window && !handle->frameMargins().isNull())
+                    keepOnScreen(window);
+            }
+            break;
+        case QEvent::Hide:
+            unframed_.erase(std::remove(unframed_.begin(), unframed_.end(), handle), unframed_.end());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // The program's window or dialog that the window shows; menus and tips place themselves on the screen.
+    static QWidget *placedWindow(QWindow *handle)
+    {
+        const Qt::WindowType type = handle->type();
+        if (!handle->isTopLevel() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop
+            || type == Qt::ForeignWindow)
+            return nullptr;
+        QWidget *window = QWidget::find(handle->winId());
+        return window && window->isWindow() ? window : nullptr;
+    }
+
+    // The windows shown before the window manager had framed them.
+    std::vector<QPointer<QWindow>> unframed_;
+};
+
+}  // namespace
+
+void KeepWindowsOnScreen()
+{
+    static QPointer<TScreenKeeper> keeper;
+    if (!keeper)
+        QCoreApplication::instance()->installEventFilter(keeper = new TScreenKeeper(QCoreApplication::instance()));
+}

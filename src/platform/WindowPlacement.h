@@ -1,0 +1,9 @@
+// Where every window opens: wholly on the screen it opens on, its title bar included.
+#pragma once
+
+// Holds each window and dialog of the program, each time it is shown, wholly inside the available area of the
+// screen it opens on (the desktop's panels left out), its frame and title bar included, wherever the window
+// asked to be (a place stored on a larger screen, a centre over an owner taller than the screen): moved in as
+// far as it sticks out, and, larger than the area, shrunk as far as it can shrink and opened at the area's top
+// left. Menus and tips are left to Qt, which keeps them on the screen itself. Called once at start.
+void KeepWindowsOnScreen();

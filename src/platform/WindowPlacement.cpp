@@ -89,8 +89,9 @@ TAskedPlace askedPlace(const QWidget *window)
     return asked;
 }
 
-// Keeps the window inside the area with the frame it has or is expected to get.
-void keepOnScreen(QWidget *window)
+// Keeps the window inside the area with the frame it has or is expected to get, at the size it wants as far as
+// the area allows.
+void keepOnScreen(QWidget *window, QSize wanted)
 {
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
@@ -110,8 +111,7 @@ void keepOnScreen(QWidget *window)
     const QPoint corner = place.Frames ? asked.topLeft() : asked.topLeft() - inside;
     const QRect area = screen->availableGeometry();
     // As far as the window can shrink: never below its least size, nor below what its controls need.
-    const QSize size = asked.size()
-                           .boundedTo(area.size().shrunkBy(frame))
+    const QSize size = wanted.boundedTo(area.size().shrunkBy(frame))
                            .expandedTo(window->minimumSize())
                            .expandedTo(window->minimumSizeHint());
     if (!place.Given) {
@@ -145,21 +145,27 @@ protected:
         case QEvent::Show:
             if (QWidget *window = placedWindow(handle)) {
                 if (handle->frameMargins().isNull() && isFramed(window))
-                    unframed_.emplace_back(handle);
-                keepOnScreen(window);
+                    unframed_.push_back({handle, window->size()});
+                keepOnScreen(window, window->size());
             }
             break;
-        // Once the window is on the screen the window manager has framed it: placed again with its own frame.
+        // Once the window is on the screen the window manager has framed it: placed again with its own frame, at
+        // the size it wanted before it was shrunk for the frame it was expected to get.
         case QEvent::Expose:
-            if (const auto it = std::find(unframed_.begin(), unframed_.end(), handle);
+            if (const auto it = std::find_if(unframed_.begin(), unframed_.end(), [handle](const TUnframed &u) {
+                    return u.Window == handle;
+                });
                 it != unframed_.end() && handle->isExposed()) {
+                const QSize wanted = it->Wanted;
                 unframed_.erase(it);
                 if (QWidget *window = placedWindow(handle); window && !handle->frameMargins().isNull())
-                    keepOnScreen(window);
+                    keepOnScreen(window, wanted);
             }
             break;
         case QEvent::Hide:
-            unframed_.erase(std::remove(unframed_.begin(), unframed_.end(), handle), unframed_.end());
+            unframed_.erase(std::remove_if(unframed_.begin(), unframed_.end(),
+                                           [handle](const TUnframed &u) { return u.Window == handle; }),
+                            unframed_.end());
             break;
         default:
             break;
@@ -179,8 +185,12 @@ private:
         return window && window->isWindow() ? window : nullptr;
     }
 
-    // The windows shown before the window manager had framed them.
-    std::vector<QPointer<QWindow>> unframed_;
+    // The windows shown before the window manager had framed them, with the size each wanted.
+    struct TUnframed {
+        QPointer<QWindow> Window;
+        QSize Wanted;
+    };
+    std::vector<TUnframed> unframed_;
 };
 
 }  // namespace

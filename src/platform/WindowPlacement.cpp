@@ -20,7 +20,7 @@ namespace {
 // The window manager tells the frame it puts round a window only once it has framed it, after the window is on
 // the screen. Until then a window is placed with room for the frame of the program's windows framed already or,
 // before any is, for a frame larger than the desktops draw, so that the title bar is on the screen whichever
-// frame it gets.
+// frame it gets; it is placed again with its own frame once it is on the screen.
 constexpr QMargins GuessedFrame(10, 40, 10, 10);
 
 // Whether the desktop puts a frame round the window.

@@ -150,7 +150,11 @@ public:
         QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
         check(list.get());
     }
-    ~WindowsOnScreen() override { RecordProperty("windows", checked.join(QStringLiteral(" | ")).toStdString()); }
+    void TearDown() override
+    {
+        RecordProperty("windows", checked.join(QStringLiteral(" | ")).toStdString());
+        ProductWindows::TearDown();
+    }
 
     std::string faults;
     QStringList checked;

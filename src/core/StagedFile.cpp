@@ -60,7 +60,7 @@ bool TStagedFile::Open()
 
 bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
 {
-    return (!permissions || file_.setPermissions(*permissions)) && CommitReplacement(file_, destination_, !permissions);
+    return (!permissions || file_.setPermissions(*permissions)) && CommitReplacement(file_, destination_, TFileAccess::UsersDefault, !permissions);
 }
 
 namespace {

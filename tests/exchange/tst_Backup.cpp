@@ -1022,5 +1022,15 @@ TEST_F(Backup, ABackupTheUserMayNotReadIsSaidUnreadableNotDamaged)
         const test::AsUser user({DataFolder});
         EXPECT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
     }
+
+    // A file of the data the user may not read is named by the backup, with why.
+    const QString layout = DataRootFolder + "Layout/ハガキ1.lay";
+    setMode(layout, 0);
+    {
+        const test::AsUser user({DataFolder});
+        EXPECT_TRUE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    }
+    EXPECT_EQ(error, QStringLiteral("ファイルをバックアップできません  \r\n") + QDir::toNativeSeparators(layout) + "\r\n\r\n"
+                         + NotReadableReason);
     book.Module->AdrsTable->Open();
 }

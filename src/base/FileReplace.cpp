@@ -35,22 +35,6 @@ bool isHiddenTemporary(const QString &entry, const QString &name)
 
 }  // namespace
 
-unsigned NewFileMode()
-{
-    // Read, not set and set back: a file another thread made in between would get no mask at all.
-    QFile status(QStringLiteral("/proc/self/status"));
-    unsigned mask = 022;
-    if (status.open(QIODevice::ReadOnly))
-        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const unsigned read = line.mid(6).trimmed().toUInt(&ok, 8);
-                mask = ok ? read : mask;
-                break;
-            }
-    return 0666 & ~mask;
-}
-
 bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination)
 {
     const QFileInfo info(destination);
@@ -83,7 +67,8 @@ void RemoveKilledWrites(const QString &folder, const QString &name)
 
 namespace {
 
-bool replace(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing, int &error)
+bool replace(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing,
+             TFileAccess access, int &error)
 {
     // The reason is taken as the failing call left it: removing the temporary file may change errno.
     const auto failed = [&error] {
@@ -105,17 +90,18 @@ bool replace(const QString &fileName, const QByteArray &bytes, const std::functi
         return failed();
     if (beforeReplacing && !beforeReplacing())
         return failed();
-    if (!CommitReplacement(file, target))
+    if (!CommitReplacement(file, target, access))
         return failed();
     return true;
 }
 
 }  // namespace
 
-bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing)
+bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes, const std::function<bool()> &beforeReplacing,
+                      TFileAccess access)
 {
     int error = 0;
-    if (replace(fileName, bytes, beforeReplacing, error))
+    if (replace(fileName, bytes, beforeReplacing, access, error))
         return true;
     errno = error;
     return false;
@@ -129,13 +115,20 @@ QString ReplacedFile(const QString &fileName)
     return target.absoluteFilePath();
 }
 
-bool CommitReplacement(QTemporaryFile &file, const QString &target, bool takeMode)
+bool GiveReplacingMode(int fd, const QString &target, TFileAccess access)
 {
     struct stat existing {};
-    const unsigned mode =
-        ::stat(QFile::encodeName(target).constData(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
+    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &existing) == 0
+                            ? ReplacingFileMode(existing.st_mode, access)
+                            : NewFileMode(access);
+    return ::fchmod(fd, mode) == 0;
+}
+
+bool CommitReplacement(QTemporaryFile &file, const QString &target, TFileAccess access, bool takeMode)
+{
     // Asking the name gives the file one: a kill from here to the rename leaves it for the next start to remove.
-    if ((takeMode && ::fchmod(file.handle(), mode) != 0) || !RenameDurably(file.handle(), file.fileName(), target))
+    if ((takeMode && !GiveReplacingMode(file.handle(), target, access))
+        || !RenameDurably(file.handle(), file.fileName(), target))
         return false;
     file.setAutoRemove(false);
     return true;
@@ -218,6 +211,11 @@ QString WriteFailureReason(int error)
     if (IsNotWritable(error))
         return QStringLiteral("\r\n\r\n") + NotWritableReason;
     return {};
+}
+
+QString ReadFailureReason(int error)
+{
+    return error == EACCES || error == EPERM ? QStringLiteral("\r\n\r\n") + NotReadableReason : QString();
 }
 
 int WriteInPlace(QFile &file, qint64 at, const QByteArray &bytes)

@@ -2,6 +2,8 @@
 // file beside it, which takes the file's place only once all of them have reached it.
 #pragma once
 
+#include "base/FileModes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,9 +15,10 @@ class QTemporaryFile;
 // False when any part of the write fails (a full disk, a folder that cannot be written); the file on disk is
 // then exactly as it was, and errno says why the write failed. beforeReplacing, when given, runs once every byte
 // is written and before the new file takes the name; its false abandons the new file. A destination that is a
-// link is written through it, and a file replaced keeps its permissions.
+// link is written through it. The file gets the mode of its access (ReplacingFileMode, NewFileMode): the
+// program's own files are the user's alone, an export the user places is the user's like any file.
 bool ReplaceFileWhole(const QString &fileName, const QByteArray &bytes,
-                      const std::function<bool()> &beforeReplacing = {});
+                      const std::function<bool()> &beforeReplacing = {}, TFileAccess access = TFileAccess::Private);
 
 // Gives the written file open as fd, named from, the name to (a file there is replaced) so that a power loss
 // leaves the old file or the new one whole, as a kill does: the file's bytes reach the disk before the rename,
@@ -39,9 +42,13 @@ void SyncFolderTree(const QString &folder);
 // so that a link the user keeps stays one and the new content lands where it leads.
 QString ReplacedFile(const QString &fileName);
 // Gives file, written whole beside target (OpenHiddenTemporary), target's place as RenameDurably does. With
-// takeMode it gets the permissions of the file it replaces, or those of a new file of the user when there is
-// none; without, it keeps its own. False, with errno set, when it cannot; the file then keeps its own name.
-bool CommitReplacement(QTemporaryFile &file, const QString &target, bool takeMode = true);
+// takeMode it gets the mode of its access (GiveReplacingMode); without, it keeps its own. False, with errno set,
+// when it cannot; the file then keeps its own name.
+bool CommitReplacement(QTemporaryFile &file, const QString &target, TFileAccess access, bool takeMode = true);
+// Gives the file open as fd, about to take target's place, the mode a file of that access gets there: from the
+// file it replaces (ReplacingFileMode), or that of a new one (NewFileMode) when there is none. False, with errno
+// set, when it cannot.
+bool GiveReplacingMode(int fd, const QString &target, TFileAccess access);
 
 // Whether a failed write's errno says the disk had no room left for it (a quota or a file size limit included).
 bool IsDiskFull(int error);
@@ -67,6 +74,13 @@ QString WriteFailureReason(int error);
 // as that is.
 QString WriteFailureAt(const QString &place, int error);
 
+// What a message box adds below its own lines when a file or folder could not be read for want of the right to.
+inline const QString NotReadableReason =
+    QStringLiteral("フォルダーまたはファイルを読み取る権限がありません  \r\n読み取りを許可してからもう一度お試しください  ");
+// The lines below a failed read's own message when errno says why: "\r\n\r\n" and NotReadableReason; empty for any
+// other failure.
+QString ReadFailureReason(int error);
+
 // Writes bytes into file, open unbuffered for writing, from offset at; the file then ends after them. What a
 // file grown in place (lines added, a closing tag moved on) is written with. 0, or the errno of the call that
 // failed, a write the disk took only part of counting as a full disk (ENOSPC); the file is then taken back to the
@@ -83,6 +97,3 @@ bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination);
 // name is empty) that no running process holds. Only names of exactly that form are touched, and never through
 // a link.
 void RemoveKilledWrites(const QString &folder, const QString &name = {});
-
-// The permissions the user's new files get (0666 less the umask).
-unsigned NewFileMode();

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 
 QString IncludeTrailingPathDelimiter(const QString &folder)
 {
@@ -59,12 +60,28 @@ QStringList MachineConfigFolders()
 
 bool CreateFolderWithFullAccess(const QString &folder)
 {
-    if (DirectoryExists(folder))
-        return true;
-    return QDir().mkdir(ExcludeTrailingPathDelimiter(folder));
+    return DirectoryExists(folder) || MakeFolder(folder);
 }
 
-bool ForceDirectories(const QString &folder) { return !folder.isEmpty() && QDir().mkpath(folder); }
+bool ForceDirectories(const QString &folder, TFileAccess access)
+{
+    if (folder.isEmpty())
+        return false;
+    // The missing levels, outermost first; each is made on its own, so each gets the mode.
+    QStringList missing;
+    for (QString f = QDir::cleanPath(QDir(folder).absolutePath()); !QFileInfo(f).isDir();) {
+        missing.prepend(f);
+        const QString parent = QFileInfo(f).path();
+        if (parent == f)
+            break;
+        f = parent;
+    }
+    // Another process making the same level meanwhile leaves it made all the same.
+    for (const QString &level : missing)
+        if (!MakeFolder(level, access) && errno != EEXIST)
+            return false;
+    return DirectoryExists(folder);
+}
 
 bool DirectoryExists(const QString &folder) { return !folder.isEmpty() && QFileInfo(folder).isDir(); }
 

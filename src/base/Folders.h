@@ -1,6 +1,8 @@
 // Folder rules of the Linux port: where per-user data and configuration live, and path delimiters.
 #pragma once
 
+#include "base/FileModes.h"
+
 #include <QString>
 
 // Folder strings end with "/", as the program has always joined names onto them.
@@ -20,12 +22,13 @@ QStringList MachineConfigFolders();
 // the folder the program was started from.
 QString UserDocumentsFolder();
 
-// Creates one folder level. The folder is the user's own, so it gets the user's default permissions rather
-// than access for everyone. True when the folder exists afterwards.
+// Creates one folder level. The folder holds the user's data, so only the user may enter it (PrivateFolderMode)
+// rather than everyone. True when the folder exists afterwards.
 bool CreateFolderWithFullAccess(const QString &folder);
 
-// Creates a folder with all missing parents; true when it exists afterwards.
-bool ForceDirectories(const QString &folder);
+// Creates a folder with all missing parents, each made with the mode of its access (MakeFolder); the folders
+// there already keep theirs. True when it exists afterwards.
+bool ForceDirectories(const QString &folder, TFileAccess access = TFileAccess::Private);
 
 bool DirectoryExists(const QString &folder);
 bool FileExists(const QString &file);

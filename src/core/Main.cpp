@@ -164,6 +164,18 @@ QString FindDataFolder()
     return folder;
 }
 
+void NarrowDataFolder()
+{
+    // The program folder stands in for a data folder that could not be made: not the program's data to narrow.
+    if (DataFolder.isEmpty() || DataFolder == AppFolder)
+        return;
+    // The settings name the data root the program made ("Data/") as well, once it was written back.
+    bool reset = false;
+    const QString root = ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName), &reset);
+    const bool chosen = !reset && QDir::cleanPath(root) != QDir::cleanPath(DataFolder + QStringLiteral("Data"));
+    NarrowLeftOpen(DataFolder, chosen ? QStringList{root} : QStringList());
+}
+
 void InstalledDataLocation()
 {
     HddInstalled = 0;
@@ -262,7 +274,7 @@ bool TDataRootMove::Prepare(QWidget *owner)
     bool ready = true;
     for (const QString &folder : folders) {
         const QStringList missing = missingFolders(folder);
-        ready = QDir().mkpath(folder);
+        ready = ForceDirectories(folder);
         const int error = errno;
         for (const QString &made : missing)
             if (QFileInfo::exists(made))
@@ -436,6 +448,7 @@ int RunVelmora(QApplication &app)
 {
     AppFolder = IncludeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
     DataFolder = FindDataFolder();
+    NarrowDataFolder();
     // Made before the hold, so that it runs once the hold has let go of the data root's lock.
     const auto restart = qScopeGuard(StartAskedRestart);
     QApplication::setApplicationName(AppTitle);

@@ -57,8 +57,13 @@ inline std::function<std::unique_ptr<QWidget>()> MakeMainList;
 inline std::function<TMessageBoxRequest()> RecoverInterruptedWork;
 inline std::function<void()> RemoveWorkLeftovers;
 
-// The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made.
+// The data folder: $XDG_DATA_HOME/Oxa/Mirvale18/, or AppFolder when it cannot be made. Every folder made on the
+// way (the data home too, when it is missing) is the user's alone.
 QString FindDataFolder();
+// An earlier start left the data folder and all it made there open to every local user: the next start takes
+// the others' access away (NarrowLeftOpen), from all but a data root the user chose there ([BASE] DataPath),
+// which keeps its own mode while the folders the program made in it are narrowed.
+void NarrowDataFolder();
 // Where the directory data was installed on the hard disk: sets HddInstalled and HddDataFolder.
 void InstalledDataLocation();
 void LocateInstalledData();

@@ -60,7 +60,9 @@ bool TStagedFile::Open()
 
 bool TStagedFile::Commit(std::optional<QFileDevice::Permissions> permissions)
 {
-    return (!permissions || file_.setPermissions(*permissions)) && CommitReplacement(file_, destination_, !permissions);
+    // Output is the user's file at a place they chose: the mode of the file it replaces, or the umask's.
+    return (!permissions || file_.setPermissions(*permissions))
+           && CommitReplacement(file_, destination_, TFileAccess::UsersDefault, !permissions);
 }
 
 namespace {

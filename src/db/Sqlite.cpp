@@ -1,5 +1,6 @@
 #include "db/Sqlite.h"
 
+#include "base/FileModes.h"
 #include "db/Collation.h"
 
 #include <QFile>
@@ -12,6 +13,10 @@ void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool 
     Close();
     fileName_ = fileName;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    // SQLite would make the file with a mode of its own (0644 less the umask), and its journals take the file's:
+    // made here first, empty, both are the user's alone. One it cannot make here it fails to make itself below.
+    if (create)
+        CreatePrivateFile(fileName);
     const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();

@@ -1,6 +1,7 @@
 #include "designers/PrintDocument.h"
 
 #include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "base/Units.h"
 #include "core/SharedHelpers.h"
 #include "drawing/AdditionRect.h"
@@ -542,7 +543,7 @@ bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
                         const std::function<bool(const QByteArray &)> &readsBack)
 {
     const QFileInfo info(fileName);
-    if (!QDir().mkpath(info.absolutePath()))
+    if (!ForceDirectories(info.absolutePath()))
         return false;
     const QString safety = safetyCopyOf(info);
     const bool hadFile = info.exists();

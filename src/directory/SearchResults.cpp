@@ -332,7 +332,7 @@ int TDirectorySearchWindow::writeSelectedHits(const std::vector<int> &rows, bool
     int error = 0;
     errno = 0;
     if (!append) {
-        error = ReplaceFileWhole(outputFileName_, batch) ? 0 : failed();
+        error = ReplaceFileWhole(outputFileName_, batch, {}, TFileAccess::UsersDefault) ? 0 : failed();
     } else {
         QFile file(outputFileName_);
         error = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
@@ -393,7 +393,7 @@ int TDirectorySearchWindow::chooseOutputFile()
             name += filters.indexOf(dialog.selectedNameFilter()) == 1 ? QStringLiteral(".csv") : QStringLiteral(".txt");
     }
     const QString folder = QFileInfo(name).absolutePath();
-    if (!DirectoryExists(folder) && !ForceDirectories(folder)) {
+    if (!DirectoryExists(folder) && !ForceDirectories(folder, TFileAccess::UsersDefault)) {
         ShowMessageBoxAt(this, QStringLiteral("フォルダーが作成できませんでした  "), AppTitle, MB_ICONERROR);
         return 9;
     }

@@ -17,6 +17,7 @@
 #include <QTextStream>
 
 #include <openssl/evp.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,10 +69,7 @@ bool removeTree(const QString &path) { return !present(path) || DeleteFolderTree
 
 // A working folder of the restore, made anew so that it is the restore's own: a link planted in its place is
 // removed, never filled or emptied.
-bool makeFresh(const QString &folder)
-{
-    return removeTree(folder) && ::mkdir(QFile::encodeName(QDir::cleanPath(folder)).constData(), 0777) == 0;
-}
+bool makeFresh(const QString &folder) { return removeTree(folder) && MakeFolder(folder); }
 
 // Renames from over to in one step (a file there is replaced).
 bool moveTo(const QString &from, const QString &to)
@@ -161,25 +159,33 @@ bool writeWhole(int fd, const char *data, qint64 size)
 }  // namespace
 
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
-                    const std::function<bool(qint64)> &advance, int *writeError)
+                    const std::function<bool(qint64)> &advance, int *writeError, int *readError)
 {
     QFile in(source);
-    QFile out(target);
-    int failedWrite = 0;
-    auto noteWrite = [&] {
+    int failedWrite = 0, failedRead = 0;
+    auto note = [&] {
         if (writeError)
             *writeError = failedWrite;
+        if (readError)
+            *readError = failedRead;
+        return false;
     };
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        noteWrite();
-        return false;
+        failedRead = errno;
+        return note();
     }
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    // The copy is the program's own, as private as a file it makes, with what the user's own bits of the file
+    // it copies allow: a book made read-only comes back read-only.
+    struct stat sourceStat {};
+    const int from = in.handle();
+    const mode_t mode = ::fstat(from, &sourceStat) == 0 ? ReplacingFileMode(sourceStat.st_mode, TFileAccess::Private)
+                                                     : PrivateFileMode;
+    const QByteArray targetName = QFile::encodeName(target);
+    const int to = ::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (to < 0) {
         failedWrite = errno;
-        noteWrite();
-        return false;
+        return note();
     }
-    const int from = in.handle(), to = out.handle();
     const qint64 size = in.size();
     // The pieces are summed on other threads while the kernel copies the file; what is summed is what the
     // copy read, as the file does not change under a backup or a restore.
@@ -213,11 +219,13 @@ bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sh
         failedWrite = errno;
         ok = false;
     }
-    out.close();
-    if (!ok || out.error() != QFileDevice::NoError) {
-        out.remove();
-        noteWrite();
-        return false;
+    if (::close(to) != 0 && ok) {
+        failedWrite = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(targetName.constData());
+        return note();
     }
     if (sha256Hex)
         *sha256Hex = sum;
@@ -268,18 +276,18 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     const auto notWritten = [&](const QString &first, int error) {
         return fail(first + QStringLiteral("\r\n") + QDir::toNativeSeparators(dataRoot) + WriteFailureReason(error));
     };
-    if (!QDir().mkpath(partial))
+    if (!ForceDirectories(partial))
         return notWritten(QStringLiteral("バックアップ先のフォルダを作成できません  "), errno);
 
     QByteArray manifest = ManifestHeader.toUtf8() + "\n";
     qint64 done = 0;
     for (const auto &[rel, source] : files) {
         const QString target = partial + rel;
-        if (!QDir().mkpath(QFileInfo(target).path()))
+        if (!ForceDirectories(QFileInfo(target).path()))
             return notWritten(QStringLiteral("バックアップ先のフォルダを作成できません  "), errno);
         QByteArray sum;
         bool stopped = false;
-        int writeError = 0;
+        int writeError = 0, readError = 0;
         const bool copied = CopyFileSummed(
             source, target, &sum,
             [&](qint64 piece) {
@@ -287,13 +295,14 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
                 stopped = !step(done, total);
                 return !stopped;
             },
-            &writeError);
+            &writeError, &readError);
         if (stopped)
             return fail(QStringLiteral("バックアップを中止しました  "));
         if (!copied && (IsDiskFull(writeError) || IsNotWritable(writeError)))
             return notWritten(QStringLiteral("ファイルをバックアップできません  "), writeError);
         if (!copied)
-            return fail(QStringLiteral("ファイルをバックアップできません  \r\n") + QDir::toNativeSeparators(source));
+            return fail(QStringLiteral("ファイルをバックアップできません  \r\n") + QDir::toNativeSeparators(source)
+                        + ReadFailureReason(readError));
         manifest += sum + '\t' + QByteArray::number(QFileInfo(target).size()) + '\t' + rel.toUtf8() + '\n';
     }
     if (!ReplaceFileWhole(partial + ManifestFileName, manifest))
@@ -303,11 +312,14 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     return finalFolder + QLatin1Char('/');
 }
 
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes)
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes, int *readError)
 {
     qint64 total = 0;
     QFile in(backupFolder + ManifestFileName);
-    if (!in.open(QIODevice::ReadOnly))
+    const bool opened = in.open(QIODevice::ReadOnly);
+    if (readError)
+        *readError = opened ? 0 : errno;
+    if (!opened)
         return false;
     const QList<QByteArray> lines = in.readAll().split('\n');
     if (lines.isEmpty() || QString::fromUtf8(lines.first()) != ManifestHeader)
@@ -330,6 +342,12 @@ bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, 
     return true;
 }
 
+QString BackupUnreadableText(const QString &file, int error)
+{
+    return QStringLiteral("バックアップデータを読み込めないため復元できません  \r\n") + QDir::toNativeSeparators(file)
+           + ReadFailureReason(error);
+}
+
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
 {
     static const QRegularExpression name(QStringLiteral("^\\d{8} \\d{6}$"));
@@ -339,14 +357,17 @@ std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
         const QDateTime made = QDateTime::fromString(folder, QStringLiteral("yyyyMMdd HHmmss"));
         const QString path = dataRoot + folder + QLatin1Char('/');
         // A backup takes its name only once its manifest is written: a folder of that name without one is none.
-        if (!name.match(folder).hasMatch() || !made.isValid() || !present(path + ManifestFileName))
+        // One the user may not look into is listed, to be told why it cannot be restored.
+        if (!name.match(folder).hasMatch() || !made.isValid()
+            || (!present(path + ManifestFileName) && errno != EACCES))
             continue;
         std::vector<TBackupFile> files;
         qint64 bytes = 0;
-        if (ReadManifest(path, &files, &bytes))
+        int readError = 0;
+        if (ReadManifest(path, &files, &bytes, &readError))
             backups.push_back({path, made, bytes, static_cast<int>(files.size())});
         else
-            backups.push_back({path, made, 0, 0, true});
+            backups.push_back({path, made, 0, 0, readError == 0, readError});
     }
     return backups;
 }
@@ -449,8 +470,8 @@ QString swapIn(const TRestoreJournal &j)
 {
     for (const QString &item : j.Items) {
         const QString live = j.Live(item), old = j.Old(item);
-        QDir().mkpath(QFileInfo(old).path());
-        QDir().mkpath(QFileInfo(live).path());
+        ForceDirectories(QFileInfo(old).path());
+        ForceDirectories(QFileInfo(live).path());
         if ((present(live) && !moveTo(live, old)) || !moveTo(j.Staged(item), live))
             return live;
     }
@@ -464,7 +485,7 @@ QString swapOut(const TRestoreJournal &j)
 {
     for (auto item = j.Items.crbegin(); item != j.Items.crend(); ++item) {
         const QString live = j.Live(*item), staged = j.Staged(*item), old = j.Old(*item);
-        if (!present(staged) && present(live) && !(QDir().mkpath(QFileInfo(staged).path()) && moveTo(live, staged)))
+        if (!present(staged) && present(live) && !(ForceDirectories(QFileInfo(staged).path()) && moveTo(live, staged)))
             return live;
         if (present(old) && !present(live) && !moveTo(old, live))
             return live;
@@ -556,11 +577,11 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
     qint64 done = 0;
     for (const TBackupFile &f : files) {
         const QString target = journal.Staged(f.Path);
-        if (!QDir().mkpath(QFileInfo(target).path()))
+        if (!ForceDirectories(QFileInfo(target).path()))
             return notWritten(f, errno);
         QByteArray sum;
         bool stopped = false;
-        int writeError = 0;
+        int writeError = 0, readError = 0;
         const bool copied = CopyFileSummed(
             backupFolder + f.Path, target, &sum,
             [&](qint64 piece) {
@@ -568,11 +589,15 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
                 stopped = !step(done, total);
                 return !stopped;
             },
-            &writeError);
+            &writeError, &readError);
         if (stopped)
             return fail(QStringLiteral("復元を中止しました  "));
         if (IsDiskFull(writeError) || IsNotWritable(writeError))
             return notWritten(f, writeError);
+        // A file the backup names and has, that the user may not read, is no damage: a chmod mends it. One it
+        // does not have is.
+        if (readError != 0 && readError != ENOENT)
+            return fail(BackupUnreadableText(backupFolder + f.Path, readError));
         if (!copied || sum != f.Sha256 || QFileInfo(target).size() != f.Size)
             return fail(QStringLiteral("バックアップデータが破損しているため復元できません  \r\n")
                         + QDir::toNativeSeparators(f.Path));
@@ -593,7 +618,7 @@ bool restoreInTurn(const QString &backupFolder, const std::vector<TBackupFile> &
         if (read.ReadFailed())
             return fail(QStringLiteral("設定ファイルを読み込めないため復元できません  \r\n") + QDir::toNativeSeparators(inUse)
                         + QStringLiteral("\r\n") + read.ReadError());
-        staged = QDir().mkpath(QFileInfo(settings).path()) && CopyFileSummed(inUse, settings, nullptr, {}, &writeError);
+        staged = ForceDirectories(QFileInfo(settings).path()) && CopyFileSummed(inUse, settings, nullptr, {}, &writeError);
         if (!staged && writeError == 0)
             writeError = errno;
     }
@@ -645,8 +670,10 @@ bool RestoreBackup(const QString &backupFolder, const QString &dataRoot, const Q
 {
     std::vector<TBackupFile> files;
     qint64 total = 0;
-    if (!ReadManifest(backupFolder, &files, &total)) {
-        *error = QStringLiteral("バックアップの目録が読めません  ");
+    int readError = 0;
+    if (!ReadManifest(backupFolder, &files, &total, &readError)) {
+        *error = readError != 0 ? BackupUnreadableText(backupFolder + ManifestFileName, readError)
+                                : QStringLiteral("バックアップの目録が読めません  ");
         return false;
     }
     // A settings file the program would refuse to read is not brought in. The staged copy must have the size

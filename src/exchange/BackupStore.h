@@ -34,6 +34,9 @@ struct TBackupInfo {
     // Its manifest is none a backup writes (a size no disk holds, a path outside the backup, …): it cannot be
     // restored, and has no files or size to tell.
     bool Damaged = false;
+    // Why its manifest could not be read (EACCES for a backup the user may not read), 0 when it could: it cannot
+    // be restored as it is, but is not damaged, and has no files or size to tell either.
+    int ReadError = 0;
 };
 
 inline const QString ManifestFileName = QStringLiteral("Manifest.txt");
@@ -47,11 +50,13 @@ inline const QStringList BackupDataFolders = {QStringLiteral("Adrs"),   QStringL
 // smaller file), so the pieces of a large book are summed in parallel.
 // Copies source to target, summing it when sha256Hex is given, and syncs the copy to the disk before it answers
 // (the copies of a backup, a restore or a safety copy take the place of data); false, with target removed, on a
-// read, write or sync failure or when advance (given the bytes of each piece copied) answers false. writeError,
-// when given, is set after a failure to the errno of the write or sync of target that failed (ENOSPC for a write
-// the disk took only in part), or 0 when the copy failed otherwise (the source, the sum, a stop).
+// read, write or sync failure or when advance (given the bytes of each piece copied) answers false. The copy is
+// the program's own file (ReplacingFileMode of the source's mode). writeError, when given, is set after a
+// failure to the errno of the write or sync of target that failed (ENOSPC for a write the disk took only in
+// part), or 0 when the copy failed otherwise (the source, the sum, a stop); readError to the errno of the
+// source that could not be opened, or 0.
 bool CopyFileSummed(const QString &source, const QString &target, QByteArray *sha256Hex,
-                    const std::function<bool(qint64)> &advance, int *writeError = nullptr);
+                    const std::function<bool(qint64)> &advance, int *writeError = nullptr, int *readError = nullptr);
 
 // The files of a folder tree, as paths relative to it, in a stable order.
 QStringList FilesBelow(const QString &folder);
@@ -60,11 +65,16 @@ QStringList FilesBelow(const QString &folder);
 // with *error set and nothing left behind.
 QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TStepFn &step, QString *error);
 
-// The backups in dataRoot, newest first: every folder named as a backup that holds a manifest, those whose
-// manifest cannot be read marked Damaged.
+// The backups in dataRoot, newest first: every folder named as a backup that holds a manifest (or may not be
+// looked into), those whose manifest is none a backup writes marked Damaged, those whose manifest cannot be read
+// with their ReadError.
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot);
-// A backup's files and their total size; false for a manifest no backup writes.
-bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes);
+// A backup's files and their total size; false for a manifest no backup writes, or one that cannot be read
+// (*readError, when given, is then the errno of the open, else 0).
+bool ReadManifest(const QString &backupFolder, std::vector<TBackupFile> *files, qint64 *bytes, int *readError = nullptr);
+// The message of a backup that cannot be restored because file, one of its files, cannot be read: the reason
+// when error says one.
+QString BackupUnreadableText(const QString &file, int error);
 
 // Restores a backup: its data folders into dataRoot (replacing those folders whole), its settings files and
 // "Category/" tables into dataFolder. Nothing is changed unless every file matched its manifest entry and was

@@ -1,5 +1,6 @@
 #include "exchange/BookMaintenance.h"
 
+#include "base/FileReplace.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <sqlite3.h>
 
 TBookMaintenance::TBookMaintenance(QWidget *owner, const char *name, const QString &caption, const QString &info,
                                    const QString &safetyKind)
@@ -48,6 +51,17 @@ bool TBookMaintenance::Execute()
     TTable &table = *DMMirvale18->AdrsTable;
     const QString folder = table.DatabaseName;
     const QString file = folder + AdrsTableFiles.first();
+    // A book the user cannot write (made read-only, or in a folder that is) is refused as a record stored in it
+    // is, before anything: the rewrite would put a new file in place of the one the user keeps from changes.
+    for (const QString &place : {file, folder}) {
+        const int blocked = WriteAccessError(place);
+        if (IsNotWritable(blocked)) {
+            const EDatabaseError refused(place + QStringLiteral(": cannot be written"), SQLITE_READONLY, blocked, folder);
+            ShowMessageBoxAt(this, DatabaseErrorText(QStringLiteral("処理できませんでした  "), refused), AppTitle,
+                             MB_ICONERROR);
+            return false;
+        }
+    }
     btnOK->setEnabled(false);
     btnCancel->setEnabled(false);
     lblProgress->setText(QStringLiteral("処理中です。しばらくお待ちください..."));

@@ -1,6 +1,7 @@
 #include "exchange/HDDInst.h"
 
 #include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "core/SharedHelpers.h"
@@ -57,7 +58,7 @@ bool InstallDirectoryData(const QString &discData, const QString &folder, const 
         return false;
     };
     for (const QString &rel : files) {
-        QDir().mkpath(QFileInfo(partial + rel).path());
+        ForceDirectories(QFileInfo(partial + rel).path());
         QByteArray sum;
         bool stopped = false;
         int writeError = 0;

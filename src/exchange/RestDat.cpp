@@ -1,6 +1,7 @@
 #include "exchange/RestDat.h"
 
 #include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "base/Numbers.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -93,9 +94,12 @@ void TRestoreData::fillList()
     lvBackup->clear();
     backups_ = ListBackups(DataRootFolder);
     for (const TBackupInfo &b : backups_) {
+        const bool unknown = b.Damaged || b.ReadError != 0;
         auto *item = new QTreeWidgetItem(lvBackup, {b.Made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                                                    b.Damaged ? QStringLiteral("－") : QString::number(b.Files),
-                                                    b.Damaged ? QStringLiteral("破損") : KilobyteText(b.Bytes)});
+                                                    unknown ? QStringLiteral("－") : QString::number(b.Files),
+                                                    b.Damaged     ? QStringLiteral("破損")
+                                                    : b.ReadError ? QStringLiteral("読込不可")
+                                                                  : KilobyteText(b.Bytes)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -109,8 +113,11 @@ void TRestoreData::btnOKClick()
     const int row = lvBackup->indexOfTopLevelItem(lvBackup->currentItem());
     if (row < 0 || row >= static_cast<int>(backups_.size()))
         return;
-    if (backups_[static_cast<size_t>(row)].Damaged) {
-        ShowMessageBoxAt(this, QStringLiteral("バックアップデータが破損しているため復元できません  \r\n") + ManifestFileName,
+    const TBackupInfo &chosen = backups_[static_cast<size_t>(row)];
+    if (chosen.Damaged || chosen.ReadError != 0) {
+        ShowMessageBoxAt(this,
+                         chosen.Damaged ? QStringLiteral("バックアップデータが破損しているため復元できません  \r\n") + ManifestFileName
+                                        : BackupUnreadableText(chosen.Folder + ManifestFileName, chosen.ReadError),
                          AppTitle, MB_ICONERROR);
         return;
     }
@@ -144,7 +151,7 @@ bool TRestoreData::Execute(int row, const QString &targetRoot)
     TDataRootMove move;
     if (change && !move.Reserve(this, root))
         return false;
-    if (!QDir().mkpath(root)) {
+    if (!ForceDirectories(root)) {
         ShowMessageBoxAt(this,
                          QStringLiteral("復元先のフォルダーを作成できません  \r\n") + QDir::toNativeSeparators(root)
                              + WriteFailureReason(errno),

@@ -1,6 +1,7 @@
 #include "exchange/TableMaintenance.h"
 
 #include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "core/Globals.h"
 #include "core/SharedHelpers.h"
 #include "core/StagedFile.h"
@@ -26,11 +27,12 @@ namespace {
 const QString OptimizingSuffix = QStringLiteral(".optimizing");
 const QString RepairingFolder = QStringLiteral(".repairing/");
 
-// The file at temporary replaces file in one step, once it is on the disk.
+// The file at temporary replaces file in one step, once it is on the disk, with the mode the user gave file.
 bool replaceWith(const QString &temporary, const QString &file, QString *error)
 {
     QFile written(temporary);
-    if (!written.open(QIODevice::ReadOnly) || !RenameDurably(written.handle(), temporary, file)) {
+    if (!written.open(QIODevice::ReadOnly) || !GiveReplacingMode(written.handle(), file, TFileAccess::Private)
+        || !RenameDurably(written.handle(), temporary, file)) {
         QFile::remove(temporary);
         *error = QDir::toNativeSeparators(file) + QStringLiteral("  \r\nを置き換えられません  ");
         return false;
@@ -45,12 +47,9 @@ QByteArray sqlString(const QString &text) { return "'" + QFile::encodeName(text)
 void AttachTableFile(TSqliteDatabase &db, const QString &file, const QByteArray &alias)
 {
     // The connection may not create files: an empty file is an empty database to SQLite.
-    QFile empty(file);
-    errno = 0;
-    if (!empty.exists() && !empty.open(QIODevice::WriteOnly))
+    if (!QFileInfo::exists(file) && !CreatePrivateFile(file))
         throw EDatabaseError(file + QStringLiteral(": cannot be made"), SQLITE_CANTOPEN, errno,
                              QFileInfo(file).absolutePath() + QLatin1Char('/'));
-    empty.close();
     db.Exec("PRAGMA cipher_default_page_size = 4096");
     db.Exec("ATTACH DATABASE " + sqlString(file) + " AS " + alias + " KEY " + sqlString(QString::fromLatin1(TablePassword)));
     db.Exec("PRAGMA cipher_default_page_size = 1024");
@@ -97,7 +96,7 @@ bool replaceSafetyFolder(const QString &folder, const std::function<bool(const Q
 {
     settleSafetyFolder(folder);
     const QString making = besideFolder(folder, MakingSuffix), replaced = besideFolder(folder, ReplacedSuffix);
-    if (!QDir().mkpath(making)) {
+    if (!ForceDirectories(making)) {
         *writeError = errno;
         return false;
     }
@@ -112,7 +111,7 @@ bool replaceSafetyFolder(const QString &folder, const std::function<bool(const Q
 // The files of folder named in files (those that exist) copied into target.
 bool copyFiles(const QString &folder, const QStringList &files, const QString &target, int *writeError, QString *failed)
 {
-    if (!QDir().mkpath(target)) {
+    if (!ForceDirectories(target)) {
         *writeError = errno;
         return false;
     }
@@ -131,7 +130,7 @@ bool copyFiles(const QString &folder, const QStringList &files, const QString &t
 // disk that has no links.
 bool keepFile(const QString &file, const QString &kept, int *writeError)
 {
-    if (!QDir().mkpath(QFileInfo(kept).path())) {
+    if (!ForceDirectories(QFileInfo(kept).path())) {
         *writeError = errno;
         return false;
     }
@@ -240,7 +239,7 @@ bool RepairTableFile(const QString &file, const TTableSchema &schema, bool *repa
     const QFileInfo info(file);
     const QString scratch = info.path() + QLatin1Char('/') + RepairingFolder;
     QDir(scratch).removeRecursively();
-    QDir().mkpath(scratch);
+    ForceDirectories(scratch);
     const QString temporary = scratch + info.fileName();
     try {
         {

@@ -120,7 +120,7 @@ TExportOutcome ExportRows(TTable &table, const std::vector<std::pair<int, int32_
         if (!missing.contains(QString::fromUcs4(&c, 1)))
             missing += QString::fromUcs4(&c, 1);
     outcome.Unmappable = missing;
-    if (!ReplaceFileWhole(fileName, bytes)) {
+    if (!ReplaceFileWhole(fileName, bytes, {}, TFileAccess::UsersDefault)) {
         outcome.Failure = QStringLiteral("ファイルが書き込めませんでした  \r\n") + fileName + WriteFailureReason(errno);
         outcome.Written = 0;
     }

@@ -185,8 +185,11 @@ void TUpdateDialog::fetchInBackground(const QString &url, const QString &saveTo,
     transfer->Out.setFileName(saveTo);
     // The system's and the network's own words are English: the user is told what failed in ours.
     const QString cannotSave = QStringLiteral("ダウンロードしたファイルを保存できません  \r\n") + QDir::toNativeSeparators(saveTo);
-    // Unbuffered, so a write the disk does not take fails where it is made, with its reason.
+    // Unbuffered, so a write the disk does not take fails where it is made, with its reason. A file fetched is the
+    // program's own until it takes its place among the program's files.
     errno = 0;
+    if (!saveTo.isEmpty())
+        CreatePrivateFile(saveTo);
     if (!saveTo.isEmpty() && !transfer->Out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         error_ = cannotSave + WriteFailureReason(errno);
         done(QByteArray());
@@ -329,14 +332,14 @@ bool TUpdateDialog::DownloadFiles()
     QDir(staging).removeRecursively();
     pgWork->Begin();
     errno = 0;
-    bool ok = QDir().mkpath(staging);
+    bool ok = ForceDirectories(staging);
     if (!ok)
         error_ = QDir::toNativeSeparators(staging) + WriteFailureReason(errno);
     for (const TUpdateFile &f : files_) {
         if (!ok || !f.Marked)
             continue;
         const QString target = staging + f.Name;
-        QDir().mkpath(QFileInfo(target).path());
+        ForceDirectories(QFileInfo(target).path());
         ok = !fetch(BaseUrl(UpdateAppPath) + f.Name, target).isEmpty();
         if (ok && (QFileInfo(target).size() != f.Size || sha256Of(target) != f.Sha256)) {
             error_ = QStringLiteral("ダウンロードしたファイルが壊れています  \r\n") + f.Name;
@@ -376,7 +379,8 @@ int TUpdateDialog::RunUpdater()
     std::vector<std::unique_ptr<TStagedFile>> besides;
     for (const TUpdateFile *f : marked) {
         const QString target = AppFolder + f->Name;
-        QDir().mkpath(QFileInfo(target).path());
+        // The program's folders are not its data: a new one is made as any folder of the user.
+        ForceDirectories(QFileInfo(target).path(), TFileAccess::UsersDefault);
         auto beside = std::make_unique<TStagedFile>(target);
         std::error_code ec;
         if (!beside->Open()
@@ -392,14 +396,19 @@ int TUpdateDialog::RunUpdater()
     for (size_t i = 0; i < marked.size(); ++i) {
         const TUpdateFile &f = *marked[i];
         const QString target = AppFolder + f.Name;
-        if (!besides[i]->Commit(QFileInfo(staging + f.Name).permissions()
-                                | (QFileInfo::exists(target) ? QFileInfo(target).permissions() : QFileDevice::Permissions()))) {
+        // A program file keeps the mode of the one it replaces, which the user updating it may read and write; a
+        // new one gets what any new file of the user gets.
+        const std::optional<QFileDevice::Permissions> mode =
+            QFileInfo::exists(target) ? std::optional(QFileInfo(target).permissions() | QFileDevice::ReadOwner
+                                                      | QFileDevice::WriteOwner)
+                                      : std::nullopt;
+        if (!besides[i]->Commit(mode)) {
             error_ = QStringLiteral("ファイルを置き換えられません  \r\n") + f.Name;
             return 1;
         }
         installed.WriteString(InstalledSection, f.Name, QString::number(f.Version));
     }
-    QDir().mkpath(QFileInfo(installedFileName()).path());
+    ForceDirectories(QFileInfo(installedFileName()).path());
     try {
         installed.UpdateFile();
     } catch (const EIniFileError &) {

@@ -1,5 +1,7 @@
 #include "geo/MapTiles.h"
 
+#include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "base/Trim.h"
 #include "drawing/JpegImage.h"
 #include "geo/MapRequest.h"
@@ -13,7 +15,6 @@
 #include <QNetworkRequest>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -124,11 +125,10 @@ void TTileCache::received(QNetworkReply *reply, const QString &key, const QStrin
         return;
     }
     memory_.insert(key, image);
-    // A tile that cannot be cached is still shown; it is asked for again next run.
-    QDir().mkpath(QFileInfo(file).path());
-    QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size())
-        out.commit();
+    // A tile that cannot be cached is still shown; it is asked for again next run. The places looked at are the
+    // user's own affair: the cache is as private as the data.
+    if (ForceDirectories(QFileInfo(file).path()))
+        ReplaceFileWhole(file, bytes);
     emit TileArrived();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/MemIniFile.h"
 
 #include "base/FileReplace.h"
+#include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "base/Trim.h"
 
@@ -159,7 +160,7 @@ void TMemIniFile::UpdateFile() const
     // read with bare line feeds gets back with CRLF can take it there.
     if (bytes.size() > MaxFileBytes)
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルが大きすぎるため書き込めませんでした"));
-    QDir().mkpath(QFileInfo(fileName_).absolutePath());
+    ForceDirectories(QFileInfo(fileName_).absolutePath());
     if (!ReplaceFileWhole(fileName_, bytes))
         throw EIniFileError(fileName_ + QStringLiteral("\r\nファイルに書き込めませんでした") + WriteFailureReason(errno));
 }

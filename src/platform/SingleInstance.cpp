@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "base/Folders.h"
 #include "platform/EndReport.h"
 #include "platform/PrivateSocket.h"
 
@@ -253,7 +254,7 @@ std::unique_ptr<TInstanceGuard> TakeDataRoot(const QString &name, const QString 
             *heldRoot = near;
         return nullptr;
     }
-    QDir().mkpath(dataRoot);
+    ForceDirectories(dataRoot);
     const QString root = canonicalFolder(dataRoot);
     // The lock decides, the socket only carries the request to come forward: a socket file can be replaced, a
     // lock held by a live process cannot be taken. A root where no lock file can be made (read-only) has only

@@ -320,6 +320,20 @@ TEST_F(TableTest, TransactionsCommitOrLeaveNothing)
     EXPECT_EQ(table.RecordCount(), 1);
 }
 
+// A table file the program makes, and the journal of a write to it, are the user's alone under the usual umask:
+// the engine would make both open to every local user.
+TEST_F(TableTest, ATableFileAndItsJournalAreTheUsersAlone)
+{
+    const test::UsualUmask umask;
+    create();
+    EXPECT_EQ(test::modeOf(table.FileName()), 0600u);
+    table.StartTransaction();
+    add(sjis(QStringLiteral("鷗外商事")), "", 1);
+    ASSERT_TRUE(QFileInfo::exists(table.FileName() + "-journal"));
+    EXPECT_EQ(test::modeOf(table.FileName() + "-journal"), 0600u);
+    table.Commit();
+}
+
 TEST_F(TableTest, ExclusiveOpenKeepsOthersOut)
 {
     TTable other;

@@ -12,7 +12,9 @@ rows=$2
 source "$(dirname "$0")/common.sh"
 start_input_method
 
-# No disc drive exists here; a disc folder keeps the no-drive message away so the test sees the windows.
+# No disc drive exists here; a disc folder keeps the no-drive message away so the test sees the windows. The
+# usual umask: the data folder and the settings made here are open to others, as an earlier start left them.
+umask 022
 mkdir -p "$work/disc" "$data"
 printf '[HIDDEN PARAMETER]\r\nPath=%s\r\n' "$work/disc" > "$data/Mirvale18.ini"
 
@@ -41,6 +43,9 @@ close_information_dialog
 create_first_book
 [ -f "$book/Adrs.DB" ] || fail "no table file for the new book"
 head -c 16 "$book/Adrs.DB" | grep -q 'SQLite format 3' && fail "table file not encrypted"
+# The data folder and all in it are the user's alone: what the start made, and what it found open.
+open_to_others=$(find "$data" \( -type d ! -perm 700 \) -o \( -type f ! -perm 600 \))
+[ -z "$open_to_others" ] || fail "open to other users: $open_to_others"
 
 # Take the focus away, start again: the second process ends and the first gets its window back in front.
 start=$(date +%s)

@@ -16,6 +16,7 @@
 #include "platform/MemIniFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
@@ -28,7 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 
 namespace {
@@ -941,4 +944,93 @@ TEST_F(Backup, AFullOrReadOnlyDiskIsNamedAndNeverTakenForADamagedBackup)
         EXPECT_EQ(error, "ファイルをバックアップできません  \r\n" + QDir::toNativeSeparators(root) + "\r\n\r\n" + DiskFullReason);
         EXPECT_TRUE(ListBackups(root).empty());
     }
+}
+
+// A backup and a restore under the usual umask make their folders and files the user's alone, as a first start
+// does, whatever the data an earlier start left open: the dated backup and its manifest, the staged copies and
+// the data and settings they restore. A history the user made read-only is kept and restored read-only.
+TEST_F(Backup, BackupAndRestoreMakeTheirFoldersAndFilesTheUsersAlone)
+{
+    const test::UsualUmask umask;
+    QDirIterator all(DataFolder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (all.hasNext()) {
+        const QString path = all.next();
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), all.fileInfo().isDir() ? 0755 : 0644), 0);
+    }
+    const QString history = HistoryFolder + "Post.mtd";
+    ASSERT_EQ(::chmod(QFile::encodeName(history).constData(), 0444), 0);
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    EXPECT_EQ(test::notPrivate(folder), QStringList{folder + "Data/History/Post.mtd 400"});
+
+    book.Module->AdrsTable->Close();
+    ASSERT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    // The folders the backup holds: those it does not hold stay as they are.
+    for (const QString &sub : QStringList{"Adrs", "History", "Layout"})
+        EXPECT_EQ(test::notPrivate(DataRootFolder + sub), sub == "History" ? QStringList{history + " 400"} : QStringList())
+            << sub.toStdString();
+    EXPECT_EQ(test::modeOf(DataFolder + SettingsFileName), 0600u);
+    book.Module->AdrsTable->Open();
+}
+
+// A backup the user may not read is said to be so, with why, and never taken for a damaged one: a file of it,
+// and its manifest, which the restore window lists as unreadable. Once the user may read it again it restores.
+TEST_F(Backup, ABackupTheUserMayNotReadIsSaidUnreadableNotDamaged)
+{
+    QString error;
+    const QString folder = MakeBackup(DataRootFolder, DataFolder, noStop, &error);
+    ASSERT_FALSE(folder.isEmpty()) << error.toStdString();
+    book.Module->AdrsTable->Close();
+    const QMap<QString, QByteArray> before = snapshot(DataFolder);
+    const QString file = folder + "Data/Adrs/Book/Adrs.DB", manifest = folder + ManifestFileName;
+    const auto setMode = [](const QString &path, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    };
+    setMode(file, 0);
+    {
+        const test::AsUser user({DataFolder});
+        EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+    }
+    EXPECT_EQ(error, QStringLiteral("バックアップデータを読み込めないため復元できません  \r\n") + QDir::toNativeSeparators(file)
+                         + "\r\n\r\n" + NotReadableReason);
+    EXPECT_EQ(snapshot(DataFolder), before);
+
+    setMode(file, 0600);
+    setMode(manifest, 0);
+    {
+        const test::AsUser user({DataFolder});
+        const test::MessageBoxScript boxes;
+        const std::vector<TBackupInfo> listed = ListBackups(DataRootFolder);
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_FALSE(listed[0].Damaged);
+        EXPECT_EQ(listed[0].ReadError, EACCES);
+        TRestoreData dialog(nullptr);
+        const auto *list = dialog.findChild<QTreeWidget *>("lvBackup");
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("読込不可"));
+        dialog.findChild<QPushButton *>("btnOK")->click();
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("バックアップデータを読み込めないため復元できません  \r\n")
+                                             + QDir::toNativeSeparators(manifest) + "\r\n\r\n" + NotReadableReason});
+        EXPECT_FALSE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error));
+        EXPECT_EQ(error, boxes.texts().value(0));
+    }
+    EXPECT_EQ(snapshot(DataFolder), before);
+
+    setMode(manifest, 0600);
+    {
+        const test::AsUser user({DataFolder});
+        EXPECT_TRUE(RestoreBackup(folder, DataRootFolder, DataFolder, noStop, &error)) << error.toStdString();
+    }
+
+    // A file of the data the user may not read is named by the backup, with why.
+    const QString layout = DataRootFolder + "Layout/ハガキ1.lay";
+    setMode(layout, 0);
+    {
+        const test::AsUser user({DataFolder});
+        EXPECT_TRUE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    }
+    EXPECT_EQ(error, QStringLiteral("ファイルをバックアップできません  \r\n") + QDir::toNativeSeparators(layout) + "\r\n\r\n"
+                         + NotReadableReason);
+    book.Module->AdrsTable->Open();
 }

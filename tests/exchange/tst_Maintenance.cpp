@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 
 namespace {
@@ -94,7 +96,7 @@ protected:
     }
     test::TestBook book;
     QString file;
-    const test::MessageBoxScript boxes;
+    test::MessageBoxScript boxes;
 };
 
 // The highest record number ever given, so a record added later never takes a deleted one's number.
@@ -457,3 +459,54 @@ TEST_F(SafetyCopy, NoRoomForTheNewCopyKeepsTheOldOne)
 }
 
 }  // namespace
+
+// An optimisation and a repair under the usual umask keep the mode the user gave the book, never more open
+// than the program's own files (a book an earlier start left open is narrowed), and their safety copies are the
+// user's alone.
+TEST_F(Maintenance, OptimizeAndRepairKeepTheBooksModeAndMakePrivateSafetyCopies)
+{
+    const test::UsualUmask umask;
+    const auto setMode = [this](mode_t mode) { ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), mode), 0); };
+    deleteMost();
+    setMode(0600);
+    TOptimizeData optimize(nullptr);
+    ASSERT_TRUE(optimize.Execute()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(test::modeOf(file), 0600u);
+    EXPECT_EQ(test::notPrivate(DataRootFolder + "backup.opt"), QStringList());
+
+    setMode(0644);
+    damageIndex();
+    TRepairIndex repair(nullptr);
+    ASSERT_TRUE(repair.Execute()) << boxes.texts().join('|').toStdString();
+    ASSERT_TRUE(repair.Repaired);
+    EXPECT_EQ(test::modeOf(file), 0600u);
+    EXPECT_EQ(test::notPrivate(DataRootFolder + "backup.rep"), QStringList());
+}
+
+// A book the user made read-only is refused by the optimisation and the repair as a record stored in it is,
+// with the reason, before anything is copied or written: it stays the very file it was, read-only.
+TEST_F(Maintenance, AReadOnlyBookIsRefusedWithTheReasonAndLeftAsItIs)
+{
+    const QString folder = AdrsFolder + "Book/";
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+    const QString refused = DatabaseErrorText(QStringLiteral("処理できませんでした  "),
+                                              EDatabaseError(file, SQLITE_READONLY, EACCES, folder));
+    ASSERT_TRUE(refused.contains(QDir::toNativeSeparators(folder)));
+    TOptimizeData optimize(nullptr);
+    TRepairIndex repair(nullptr);
+    for (TBookMaintenance *dialog : std::initializer_list<TBookMaintenance *>{&optimize, &repair}) {
+        {
+            const test::AsUser user({DataRootFolder});
+            EXPECT_FALSE(dialog->Execute());
+        }
+        EXPECT_EQ(boxes.texts(), QStringList{refused}) << dialog->objectName().toStdString();
+        boxes.clear();
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode & 07777, 0444u);
+        EXPECT_EQ(safetyEntries(SafetyOptimize) + safetyEntries(SafetyRepair), QStringList());
+    }
+}

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Every item an import can take back: all but the list's row number, the date and time parts (the whole
@@ -163,6 +165,22 @@ TEST_F(TextExportTest, TabsHeaderlessAndAFileThatCannotBeWrittenLeavesTheOldOne)
     if (stopped.Stopped) {
         EXPECT_EQ(test::readFile(file), before);
     }
+}
+
+// An export is the user's file at a place they chose, not the program's own: new, it gets what the umask gives
+// as any program's file does; written over the user's file, that file's mode.
+TEST_F(TextExportTest, AnExportIsTheUsersFileWithTheModeTheUmaskOrTheOldFileGives)
+{
+    const test::UsualUmask umask;
+    test::AddSampleRecords(*source, 2, false);
+    TExportOptions options;
+    options.Items = {2, 12};
+    const QString file = dir.path() + "/得意先 鷗外.csv";
+    ASSERT_TRUE(exportBook(*source, options, file).Failure.isEmpty());
+    EXPECT_EQ(test::modeOf(file), 0644u);
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    ASSERT_TRUE(exportBook(*source, options, file).Failure.isEmpty());
+    EXPECT_EQ(test::modeOf(file), 0640u);
 }
 
 TEST_F(TextExportTest, LinesFollowTheListOrderWhetherTheBookIsWalkedOrLookedUp)

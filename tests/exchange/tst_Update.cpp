@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray sha(const QByteArray &bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); }
@@ -54,8 +56,13 @@ protected:
     const test::MessageBoxScript boxes;
 };
 
+// The downloads wait in the data folder as the user's alone; the program's files they replace keep their mode,
+// and a new one gets what the umask gives, as the program's folder is no data of the user's.
 TEST_F(Update, NewerFilesAreMarkedDownloadedAndReplaced)
 {
+    const test::UsualUmask umask;
+    test::writeFile(AppFolder + "Dic/Kvpost.dat", "old postal data");
+    ASSERT_EQ(::chmod(QFile::encodeName(AppFolder + "Dic/Kvpost.dat").constData(), 0640), 0);
     list();
     TUpdateDialog d(nullptr);
     ASSERT_TRUE(d.CanConnect());
@@ -66,9 +73,13 @@ TEST_F(Update, NewerFilesAreMarkedDownloadedAndReplaced)
     ASSERT_TRUE(d.DownloadFiles()) << d.ErrorText().toStdString();
     EXPECT_FALSE(server.Requests.contains("/app/Common/same.txt"));
     EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "old postal data");  // nothing replaced yet
+    EXPECT_EQ(test::notPrivate(DataFolder + "update"), QStringList());
     ASSERT_EQ(d.RunUpdater(), 0);
     EXPECT_EQ(test::readFile(AppFolder + "Dic/Kvpost.dat"), "new postal data");
     EXPECT_EQ(test::readFile(AppFolder + "Common/new.txt"), "a new file");
+    EXPECT_EQ(test::modeOf(AppFolder + "Dic/Kvpost.dat"), 0640u);
+    EXPECT_EQ(test::modeOf(AppFolder + "Common/new.txt"), 0644u);
+    EXPECT_EQ(test::notPrivate(DataFolder + "update"), QStringList());
 
     // Once installed, the same list offers nothing.
     TUpdateDialog again(nullptr);

@@ -1,9 +1,13 @@
 // Start-up steps: the data folder, the installed directory data, the shipped files and the start message.
+#include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "core/AdrsSel.h"
+#include "core/DBInfo.h"
+#include "core/HistoryData.h"
 #include "core/Globals.h"
 #include "core/InputPW.h"
 #include "core/Main.h"
+#include "core/Settings.h"
 #include "mainlist/AdrsList.h"
 #include "platform/MemIniFile.h"
 
@@ -11,12 +15,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -57,6 +64,96 @@ TEST_F(Startup, DataFolderIsMadeBelowTheUsersDataHome)
     test::writeFile(dir.path() + "/file", "x");
     qputenv("XDG_DATA_HOME", (dir.path() + "/file").toLocal8Bit());
     EXPECT_EQ(FindDataFolder(), AppFolder);
+}
+
+// A first start under the usual umask makes everything of the user's data and settings the user's alone: the
+// data home it had to make, the data folder, the data root with its lock and its folders, the settings, the
+// shipped tables and histories, and the first book's table with the sender table and the histories beside it.
+TEST_F(Startup, AFirstStartMakesEveryFolderAndFileTheUsersAlone)
+{
+    const test::UsualUmask umask;
+    const QString home = dir.path() + "/share";
+    DataFolder = FindDataFolder();
+    ASSERT_EQ(DataFolder, home + "/Oxa/Mirvale18/");
+    const std::unique_ptr<TInstanceGuard> hold =
+        TakeDataRoot(InstanceName, ReadDataRootFolder(TMemIniFile(DataFolder + SettingsFileName)));
+    ASSERT_TRUE(hold);
+    LoadSettings(nullptr);
+    ASSERT_EQ(DataRootFolder, DataFolder + "Data/");
+    CopyDefaultCategoryTables();
+    ASSERT_TRUE(SaveDataPath());
+    CopyDefaultHistoryFiles();
+    ASSERT_TRUE(ForceDirectories(OtherFolder));
+    // The first book, made as the book chooser makes it, opened as the main list opens it.
+    ASSERT_TRUE(ForceDirectories(AdrsFolder + "アドレス"));
+    {
+        TDMMirvale18 dm;
+        dm.CreateDatabaseAndHistories();
+        ASSERT_TRUE(dm.OpenDatabaseAndHistories());
+        dm.CreateAdrsTableObject("アドレス");
+        ASSERT_TRUE(dm.OpenAdrsTable());
+        dm.CreateSenderTableObject();
+        ASSERT_TRUE(dm.OpenSenderTable());
+        dm.DptmntHistory->Insert(0, Sjis::encode(QStringLiteral("営業部 第二課")), 46000.5);
+        dm.DptmntHistory->SaveToFile();
+        dm.CloseSenderTable();
+        dm.CloseAdrsTable();
+    }
+    for (const QString &made : {DataFolder + "Mirvale18.ini", DataFolder + "Category/OxaCatm.DB",
+                                HistoryFolder + "Post.mtd", HistoryFolder + "Dptmnt.mtd", AdrsFolder + "アドレス/Adrs.DB",
+                                OtherFolder + "Sender.DB"})
+        EXPECT_TRUE(QFileInfo::exists(made)) << made.toStdString();
+    EXPECT_EQ(test::notPrivate(home), QStringList());
+}
+
+// An earlier start left the data folder and all in it open to every local user (0755, 0644). The next start
+// narrows it and all below it to the user; not the data home and "Oxa" above it, which were there for others
+// too, nor a data root the user chose, in the data folder or elsewhere: what the program made in one inside the
+// data folder is narrowed, the root itself keeps its mode. The program folder in the data folder's place is
+// never narrowed.
+TEST_F(Startup, TheNextStartNarrowsWhatAnEarlierOneLeftOpen)
+{
+    const test::UsualUmask umask;
+    const QString home = dir.path() + "/share", data = home + "/Oxa/Mirvale18/", elsewhere = dir.path() + "/自分のデータ/";
+    const auto earlierStart = [&](const QString &root) {
+        for (const QString &file : {data + "Category/Category.DB", data + "Data/Adrs/アドレス/Adrs.DB",
+                                    data + "Data/History/Post.mtd", data + "Data/backup.opt/アドレス/Adrs.DB",
+                                    data + "Data/20260101 120000/Manifest.txt", data + "Chosen/Adrs/Book/Adrs.DB",
+                                    elsewhere + "Adrs/Book/Adrs.DB"})
+            test::writeFile(file, "x");
+        test::writeFile(data + "Mirvale18.ini", "[BASE]\r\nDataPath=" + root.toUtf8() + "\r\n");
+        QDirIterator all(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString path = all.next();
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), all.fileInfo().isDir() ? 0755 : 0644), 0);
+        }
+    };
+    AppFolder = test::appDir();
+    DataFolder = data;
+
+    // The settings name the data root the program made, as they do once it was written back.
+    earlierStart(data + "Data/");
+    NarrowDataFolder();
+    EXPECT_EQ(test::notPrivate(data), QStringList());
+    EXPECT_EQ(test::modeOf(home), 0755u);
+    EXPECT_EQ(test::modeOf(home + "/Oxa"), 0755u);
+    EXPECT_EQ(test::modeOf(elsewhere), 0755u);
+
+    earlierStart(data + "Chosen/");
+    NarrowDataFolder();
+    EXPECT_EQ(test::notPrivate(data), QStringList{data + "Chosen 755"});
+
+    earlierStart(elsewhere);
+    NarrowDataFolder();
+    EXPECT_EQ(test::notPrivate(data), QStringList());
+    EXPECT_EQ(test::modeOf(elsewhere + "Adrs/Book"), 0755u);
+    EXPECT_EQ(test::modeOf(elsewhere + "Adrs/Book/Adrs.DB"), 0644u);
+
+    earlierStart(data + "Data/");
+    AppFolder = data;
+    NarrowDataFolder();
+    EXPECT_EQ(test::modeOf(data), 0755u);
+    EXPECT_EQ(test::modeOf(data + "Mirvale18.ini"), 0644u);
 }
 
 TEST_F(Startup, InstalledDirectoryDataIsFoundOrReported)

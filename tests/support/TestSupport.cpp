@@ -21,10 +21,13 @@
 #include <malloc.h>
 #include <new>
 #include <set>
+#include <ftw.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
@@ -525,6 +528,62 @@ QStringList MessageBoxScript::texts() const
     for (const auto &r : shown_)
         out << r.text;
     return out;
+}
+
+AsUser::AsUser(const QStringList &trees) : mask_(::umask(022))
+{
+    if (::geteuid() != 0)
+        return;
+    for (const QString &tree : trees)
+        ::nftw(QFile::encodeName(QDir::cleanPath(tree)).constData(),
+               [](const char *path, const struct stat *, int, FTW *) { return ::lchown(path, Uid, Uid) == 0 ? 0 : 1; }, 32,
+               FTW_PHYS);
+    groups_.resize(static_cast<size_t>(std::max(::getgroups(0, nullptr), 0)));
+    groups_.resize(static_cast<size_t>(std::max(::getgroups(static_cast<int>(groups_.size()), groups_.data()), 0)));
+    // The saved ids stay root's, so the process can be root again afterwards; a user process cannot take root's
+    // rights meanwhile, as the effective ids are the user's.
+    switched_ = ::setgroups(0, nullptr) == 0 && ::setresgid(Uid, Uid, 0) == 0 && ::setresuid(Uid, Uid, 0) == 0;
+    EXPECT_TRUE(switched_) << std::strerror(errno);
+}
+
+AsUser::~AsUser()
+{
+    if (switched_) {
+        EXPECT_EQ(::setresuid(0, 0, 0), 0);
+        EXPECT_EQ(::setresgid(0, 0, 0), 0);
+        EXPECT_EQ(::setgroups(groups_.size(), groups_.data()), 0);
+    }
+    ::umask(mask_);
+}
+
+UsualUmask::UsualUmask() : mask_(::umask(022)) {}
+
+UsualUmask::~UsualUmask() { ::umask(mask_); }
+
+unsigned modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+QStringList notPrivate(const QString &folder)
+{
+    QStringList found;
+    const auto check = [&found](const QString &path) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || S_ISLNK(st.st_mode))
+            return;
+        const unsigned mode = st.st_mode & 07777;
+        if (mode != (S_ISDIR(st.st_mode) ? 0700u : 0600u))
+            found << path + QStringLiteral(" ") + QString::number(mode, 8);
+    };
+    check(QDir::cleanPath(folder));
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        check(it.next());
+    found.sort();
+    return found;
 }
 
 }  // namespace test

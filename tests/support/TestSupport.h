@@ -10,6 +10,8 @@
 class QProcess;
 class QWidget;
 
+#include <sys/types.h>
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -135,6 +137,44 @@ private:
     bool mounted_ = false;
     QString skipReason_;
 };
+
+// While the object lives the process acts as a user (nobody, 65534) wherever a file's mode counts: root passes
+// every mode, a user does not, and the program's users are not root. The trees named are given to that user
+// first (links not followed), as the program's files are its user's own. Only root can become another user; a
+// process that is a user already stays itself, and its files count as they are. The umask is 022 meanwhile,
+// as a user's usually is.
+class AsUser {
+public:
+    static constexpr uid_t Uid = 65534;
+    explicit AsUser(const QStringList &trees = {});
+    ~AsUser();
+    AsUser(const AsUser &) = delete;
+    AsUser &operator=(const AsUser &) = delete;
+
+private:
+    bool switched_ = false;
+    std::vector<gid_t> groups_;
+    mode_t mask_;
+};
+
+// The usual umask of a user (022) while the object lives, whatever the test was started with: what the program
+// makes must not lean on a narrower one.
+class UsualUmask {
+public:
+    UsualUmask();
+    ~UsualUmask();
+    UsualUmask(const UsualUmask &) = delete;
+    UsualUmask &operator=(const UsualUmask &) = delete;
+
+private:
+    mode_t mask_;
+};
+
+// The mode bits (07777) of path itself, a link not followed; 0 when there is nothing.
+unsigned modeOf(const QString &path);
+// Every folder and file at and below folder (links not followed) whose mode is not 0700 (a folder) or 0600 (a
+// file), each as "path mode" in octal: empty when all are the user's alone.
+QStringList notPrivate(const QString &folder);
 
 // Answers the program's message boxes from a script and records every box shown, so tests can assert
 // on texts and drive the branches. With no scripted answer left, a box is answered with its default button.

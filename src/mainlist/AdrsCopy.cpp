@@ -126,6 +126,7 @@ TAdrsRecordCopier::TAdrsRecordCopier(TTable &source, TTable &target, const TAdrs
 TCopyOutcome TAdrsRecordCopier::CopyRecord()
 {
     // Before any duplicate test, so the limit also stops records that would only overwrite.
+    failureReason_.clear();
     if (targetRecordCount_ >= MaxAdrsRecords)
         return coLimitReached;
     bool overwrite = false;
@@ -147,7 +148,8 @@ TCopyOutcome TAdrsRecordCopier::CopyRecord()
             target_.Append();
         fillTarget();
         target_.Post();
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        failureReason_ = e.Reason();
         target_.Cancel();
         return coFailed;
     }
@@ -728,10 +730,12 @@ void TAddressCopy::btnCopyClick()
         return;
     }
     RunEnd end = RunEnd::Undone;
+    FailureReason.clear();
     try {
         TargetRecordCount = DMMirvale18->SubAdrsTable->RecordCount();
         end = copyRecords(*DMMirvale18->AdrsTable, *DMMirvale18->SubAdrsTable);
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        FailureReason = e.Reason();
         end = RunEnd::Undone;
     }
     DMMirvale18->CloseSubAdrsTable();
@@ -752,7 +756,8 @@ void TAddressCopy::btnCopyClick()
         break;
     case RunEnd::Undone:
         ShowMessageBoxAt(this,
-                         QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\nコピー先のアドレス帳は変更されていません  "),
+                         QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\nコピー先のアドレス帳は変更されていません  ")
+                             + failureLines(),
                          AppTitle, MB_ICONERROR);
         break;
     }
@@ -818,12 +823,15 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
             return RunEnd::Stopped;
         }
         TCopyOutcome outcome = coFailed;
+        QString why;
         try {
             useIndex(source, QString());
             if (!source.FindKey({recNo}))
                 continue;  // no longer in the open book
             outcome = copier.CopyRecord();
-        } catch (const EDatabaseError &) {
+            why = copier.FailureReason();
+        } catch (const EDatabaseError &e) {
+            why = e.Reason();
             outcome = coFailed;
         }
         switch (outcome) {
@@ -832,6 +840,8 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
         case coSkipped: ++SkippedCount; break;
         case coFailed:
             ++FailedCount;
+            if (!why.isEmpty())
+                FailureReason = why;
             // Some failures (a full disk) end the transaction in the engine, taking the earlier copies with it.
             if (!target.InTransaction())
                 return RunEnd::Undone;
@@ -851,11 +861,17 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
     }
     try {
         target.Commit();
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        FailureReason = e.Reason();
         target.Abandon();
         return RunEnd::Undone;
     }
     return RunEnd::Done;
+}
+
+QString TAddressCopy::failureLines() const
+{
+    return FailureReason.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + FailureReason;
 }
 
 void TAddressCopy::showSummary()
@@ -873,6 +889,6 @@ void TAddressCopy::showSummary()
     if (SkippedCount > 0)
         text += line(QStringLiteral("未処理件数 : "), SkippedCount);
     if (FailedCount > 0)
-        text += line(QStringLiteral("エラー件数 : "), FailedCount);
+        text += line(QStringLiteral("エラー件数 : "), FailedCount) + failureLines();
     ShowMessageBoxAt(this, text, AppTitle, FailedCount > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
 }

@@ -45,6 +45,9 @@ public:
     // A failure while comparing, filling or posting cancels the target's pending change and gives coFailed;
     // a failed post never leaves part of a record behind.
     TCopyOutcome CopyRecord();
+    // Why the record just tried failed, when the engine says (a full disk, a place that cannot be written, a book
+    // another program holds); empty otherwise.
+    QString FailureReason() const { return failureReason_; }
 
 private:
     struct FieldPair {
@@ -64,6 +67,7 @@ private:
     std::array<FieldPair, 4> numbers_;  // Tel, Fax, Portable1, Portable2
     FieldPair customCode_, addDateTime_, updDateTime_;
     std::vector<int> tickedItems_;  // indexes into numbers_, in their fixed order
+    QString failureReason_;
 };
 
 class TAddressCopy : public QWidget {
@@ -99,6 +103,8 @@ public:
     int AddedCount = 0, OverwrittenCount = 0, SkippedCount = 0;
     // Records whose comparison, filling or posting failed: reported, never counted as copied.
     int FailedCount = 0;
+    // Why the last run's records failed or the run was undone, when known: told below its message.
+    QString FailureReason;
     int TargetRecordCount = 0;
     // How often a run shows its progress and takes the stop button: the window repaints and answers without
     // the copy paying for an event pass per record. 0: before every record.
@@ -145,6 +151,8 @@ private:
     std::vector<int32_t> recordsToCopy() const;
     RunEnd copyRecords(TTable &source, TTable &target);
     void showSummary();
+    // FailureReason as the lines below a message, or nothing.
+    QString failureLines() const;
 
     TAddressList *owner_;
     QButtonGroup *dataSelectGroup_, *bothTypeGroup_, *sameNumGroup_, *sameCustomGroup_;

@@ -125,8 +125,8 @@ TAdrsRecordCopier::TAdrsRecordCopier(TTable &source, TTable &target, const TAdrs
 
 TCopyOutcome TAdrsRecordCopier::CopyRecord()
 {
+    failure_.reset();
     // Before any duplicate test, so the limit also stops records that would only overwrite.
-    failureReason_.clear();
     if (targetRecordCount_ >= MaxAdrsRecords)
         return coLimitReached;
     bool overwrite = false;
@@ -149,7 +149,7 @@ TCopyOutcome TAdrsRecordCopier::CopyRecord()
         fillTarget();
         target_.Post();
     } catch (const EDatabaseError &e) {
-        failureReason_ = e.Reason();
+        failure_.emplace(e);
         target_.Cancel();
         return coFailed;
     }
@@ -730,12 +730,12 @@ void TAddressCopy::btnCopyClick()
         return;
     }
     RunEnd end = RunEnd::Undone;
-    FailureReason.clear();
+    Failure.reset();
     try {
         TargetRecordCount = DMMirvale18->SubAdrsTable->RecordCount();
         end = copyRecords(*DMMirvale18->AdrsTable, *DMMirvale18->SubAdrsTable);
     } catch (const EDatabaseError &e) {
-        FailureReason = e.Reason();
+        Failure.emplace(e);
         end = RunEnd::Undone;
     }
     DMMirvale18->CloseSubAdrsTable();
@@ -756,8 +756,9 @@ void TAddressCopy::btnCopyClick()
         break;
     case RunEnd::Undone:
         ShowMessageBoxAt(this,
-                         QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\nコピー先のアドレス帳は変更されていません  ")
-                             + failureLines(),
+                         DatabaseErrorText(QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\n"
+                                                          "コピー先のアドレス帳は変更されていません  "),
+                                           Failure),
                          AppTitle, MB_ICONERROR);
         break;
     }
@@ -823,15 +824,15 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
             return RunEnd::Stopped;
         }
         TCopyOutcome outcome = coFailed;
-        QString why;
         try {
             useIndex(source, QString());
             if (!source.FindKey({recNo}))
                 continue;  // no longer in the open book
             outcome = copier.CopyRecord();
-            why = copier.FailureReason();
+            if (copier.Failure())
+                Failure.emplace(*copier.Failure());
         } catch (const EDatabaseError &e) {
-            why = e.Reason();
+            Failure.emplace(e);
             outcome = coFailed;
         }
         switch (outcome) {
@@ -840,8 +841,6 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
         case coSkipped: ++SkippedCount; break;
         case coFailed:
             ++FailedCount;
-            if (!why.isEmpty())
-                FailureReason = why;
             // Some failures (a full disk) end the transaction in the engine, taking the earlier copies with it.
             if (!target.InTransaction())
                 return RunEnd::Undone;
@@ -862,16 +861,11 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
     try {
         target.Commit();
     } catch (const EDatabaseError &e) {
-        FailureReason = e.Reason();
+        Failure.emplace(e);
         target.Abandon();
         return RunEnd::Undone;
     }
     return RunEnd::Done;
-}
-
-QString TAddressCopy::failureLines() const
-{
-    return FailureReason.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + FailureReason;
 }
 
 void TAddressCopy::showSummary()
@@ -889,6 +883,6 @@ void TAddressCopy::showSummary()
     if (SkippedCount > 0)
         text += line(QStringLiteral("未処理件数 : "), SkippedCount);
     if (FailedCount > 0)
-        text += line(QStringLiteral("エラー件数 : "), FailedCount) + failureLines();
+        text = DatabaseErrorText(text + line(QStringLiteral("エラー件数 : "), FailedCount), Failure);
     ShowMessageBoxAt(this, text, AppTitle, FailedCount > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 
 // What the user can do about a failure differs: a locked table works again once the other program lets go,
@@ -87,6 +88,12 @@ inline QString DatabaseErrorText(const QString &first, const EDatabaseError &e)
 {
     const QString reason = e.Reason();
     return reason.isEmpty() ? first : first + QStringLiteral("\r\n\r\n") + reason;
+}
+
+// The same for a run that may have met a failure: first alone when it met none.
+inline QString DatabaseErrorText(const QString &first, const std::optional<EDatabaseError> &e)
+{
+    return e ? DatabaseErrorText(first, *e) : first;
 }
 
 // What a window shows below its own lines of a failed change: the reason when one is known; else that the table

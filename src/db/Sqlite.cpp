@@ -20,11 +20,7 @@ void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool 
     const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
-        int systemError = db_ ? sqlite3_system_errno(db_) : 0;
-        // A file the engine could not make it then tries to open as it is, which leaves errno saying the file
-        // is not there: the folder says why it could not be made.
-        if (create && (rc & 0xFF) == SQLITE_CANTOPEN && IsNotWritable(WriteAccessError(folder())))
-            systemError = WriteAccessError(folder());
+        const int systemError = systemErrorOf(rc);
         Close();
         throw EDatabaseError(fileName + QStringLiteral(": ") + why, rc, systemError, folder());
     }
@@ -38,6 +34,20 @@ void TSqliteDatabase::Open(const QString &fileName, const QByteArray &key, bool 
 }
 
 QString TSqliteDatabase::folder() const { return QFileInfo(fileName_).absolutePath() + QLatin1Char('/'); }
+
+int TSqliteDatabase::systemErrorOf(int rc) const
+{
+    if (!db_)
+        return 0;
+    const int error = sqlite3_system_errno(db_);
+    // A file the engine could not make (the table itself, or the journal a change writes beside it) it then
+    // tries to open as it is, which leaves errno saying the file is not there: the folder says why it could not
+    // be made.
+    if ((rc & 0xFF) != SQLITE_CANTOPEN || IsNotWritable(error))
+        return error;
+    const int folderError = WriteAccessError(folder());
+    return IsNotWritable(folderError) ? folderError : error;
+}
 
 void TSqliteDatabase::Close()
 {
@@ -53,7 +63,7 @@ void TSqliteDatabase::Exec(const QByteArray &sql)
     if (rc != SQLITE_OK) {
         const QString why = message ? QString::fromUtf8(message) : QString();
         sqlite3_free(message);
-        throw EDatabaseError(fileName_ + QStringLiteral(": ") + why, rc, sqlite3_system_errno(db_), folder());
+        throw EDatabaseError(fileName_ + QStringLiteral(": ") + why, rc, systemErrorOf(rc), folder());
     }
 }
 
@@ -61,7 +71,7 @@ void TSqliteDatabase::Fail(const QString &what, int rc) const
 {
     throw EDatabaseError(fileName_ + QStringLiteral(": ") + what + QStringLiteral(": ")
                              + QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)),
-                         rc, db_ ? sqlite3_system_errno(db_) : 0, folder());
+                         rc, systemErrorOf(rc), folder());
 }
 
 TSqliteStatement::TSqliteStatement(const TSqliteDatabase &db, const QByteArray &sql) : db_(&db)

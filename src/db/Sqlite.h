@@ -31,6 +31,8 @@ public:
 private:
     // The file's folder, which a full disk or a place that cannot be written is named by.
     QString folder() const;
+    // The errno under a failure of result code rc, as EDatabaseError takes it.
+    int systemErrorOf(int rc) const;
 
     sqlite3 *db_ = nullptr;
     QString fileName_;

@@ -125,6 +125,7 @@ TAdrsRecordCopier::TAdrsRecordCopier(TTable &source, TTable &target, const TAdrs
 
 TCopyOutcome TAdrsRecordCopier::CopyRecord()
 {
+    failure_.reset();
     // Before any duplicate test, so the limit also stops records that would only overwrite.
     if (targetRecordCount_ >= MaxAdrsRecords)
         return coLimitReached;
@@ -147,7 +148,8 @@ TCopyOutcome TAdrsRecordCopier::CopyRecord()
             target_.Append();
         fillTarget();
         target_.Post();
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        failure_.emplace(e);
         target_.Cancel();
         return coFailed;
     }
@@ -728,10 +730,12 @@ void TAddressCopy::btnCopyClick()
         return;
     }
     RunEnd end = RunEnd::Undone;
+    Failure.reset();
     try {
         TargetRecordCount = DMMirvale18->SubAdrsTable->RecordCount();
         end = copyRecords(*DMMirvale18->AdrsTable, *DMMirvale18->SubAdrsTable);
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        Failure.emplace(e);
         end = RunEnd::Undone;
     }
     DMMirvale18->CloseSubAdrsTable();
@@ -752,7 +756,9 @@ void TAddressCopy::btnCopyClick()
         break;
     case RunEnd::Undone:
         ShowMessageBoxAt(this,
-                         QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\nコピー先のアドレス帳は変更されていません  "),
+                         DatabaseErrorText(QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\n"
+                                                          "コピー先のアドレス帳は変更されていません  "),
+                                           Failure),
                          AppTitle, MB_ICONERROR);
         break;
     }
@@ -823,7 +829,10 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
             if (!source.FindKey({recNo}))
                 continue;  // no longer in the open book
             outcome = copier.CopyRecord();
-        } catch (const EDatabaseError &) {
+            if (copier.Failure())
+                Failure.emplace(*copier.Failure());
+        } catch (const EDatabaseError &e) {
+            Failure.emplace(e);
             outcome = coFailed;
         }
         switch (outcome) {
@@ -851,7 +860,8 @@ TAddressCopy::RunEnd TAddressCopy::copyRecords(TTable &source, TTable &target)
     }
     try {
         target.Commit();
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
+        Failure.emplace(e);
         target.Abandon();
         return RunEnd::Undone;
     }
@@ -873,6 +883,6 @@ void TAddressCopy::showSummary()
     if (SkippedCount > 0)
         text += line(QStringLiteral("未処理件数 : "), SkippedCount);
     if (FailedCount > 0)
-        text += line(QStringLiteral("エラー件数 : "), FailedCount);
+        text = DatabaseErrorText(text + line(QStringLiteral("エラー件数 : "), FailedCount), Failure);
     ShowMessageBoxAt(this, text, AppTitle, FailedCount > 0 ? MB_ICONWARNING : MB_ICONINFORMATION);
 }

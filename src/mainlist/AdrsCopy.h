@@ -2,11 +2,13 @@
 #pragma once
 
 #include "core/Globals.h"
+#include "db/DatabaseError.h"
 
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QButtonGroup;
@@ -45,6 +47,9 @@ public:
     // A failure while comparing, filling or posting cancels the target's pending change and gives coFailed;
     // a failed post never leaves part of a record behind.
     TCopyOutcome CopyRecord();
+    // The engine's failure of the record just tried, when it failed so; its Reason says why (a full disk, a place
+    // that cannot be written, a book another program holds) when that is known.
+    const std::optional<EDatabaseError> &Failure() const { return failure_; }
 
 private:
     struct FieldPair {
@@ -64,6 +69,7 @@ private:
     std::array<FieldPair, 4> numbers_;  // Tel, Fax, Portable1, Portable2
     FieldPair customCode_, addDateTime_, updDateTime_;
     std::vector<int> tickedItems_;  // indexes into numbers_, in their fixed order
+    std::optional<EDatabaseError> failure_;
 };
 
 class TAddressCopy : public QWidget {
@@ -99,6 +105,9 @@ public:
     int AddedCount = 0, OverwrittenCount = 0, SkippedCount = 0;
     // Records whose comparison, filling or posting failed: reported, never counted as copied.
     int FailedCount = 0;
+    // The last failure of the engine in the last run: why its records failed or the run was taken back, told
+    // below its message.
+    std::optional<EDatabaseError> Failure;
     int TargetRecordCount = 0;
     // How often a run shows its progress and takes the stop button: the window repaints and answers without
     // the copy paying for an event pass per record. 0: before every record.

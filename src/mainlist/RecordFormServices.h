@@ -21,7 +21,7 @@ public:
     virtual int GetSourceList() const = 0;
     virtual int GetLinked() const = 0;
     virtual int32_t GetRecNo() const = 0;
-    // 0 saved, 1 nothing to save, 9 cancelled.
+    // 0 saved, 1 nothing to save, 9 cancelled or not stored (the input stays).
     virtual int CheckUnsavedChanges(bool closing, bool refreshList) = 0;
     virtual void ShowRecord(const TAddressRecord &record) = 0;
     virtual void BeginNewRecord() = 0;

@@ -582,9 +582,10 @@ bool TBatchChange::changeRecord(TTable &t, const TAddressRecord &values, TRunOut
     try {
         t.Post();
         return true;
-    } catch (const EDatabaseError &) {
+    } catch (const EDatabaseError &e) {
         t.Cancel();
         ++outcome.Failed;
+        outcome.Refusal.emplace(e);
         // An engine that gave up the whole transaction has lost the records before this one too.
         if (!t.InTransaction())
             throw;
@@ -737,8 +738,10 @@ void TBatchChange::btnStartClick()
         break;
     }
     if (outcome.Failed > 0)
-        ShowMessageBoxAt(this, QStringLiteral("%1件のデータを変更できませんでした  ").arg(outcome.Failed), AppTitle,
-                         MB_ICONWARNING);
+        ShowMessageBoxAt(this,
+                         DatabaseErrorText(QStringLiteral("%1件のデータを変更できませんでした  ").arg(outcome.Failed),
+                                           outcome.Refusal),
+                         AppTitle, MB_ICONWARNING);
     if (outcome.End == TRunEnd::Completed)
         accept();
 }

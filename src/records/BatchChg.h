@@ -2,12 +2,14 @@
 #pragma once
 
 #include "core/AddressRecord.h"
+#include "db/DatabaseError.h"
 
 #include <QDialog>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -97,6 +99,8 @@ private:
         TRunEnd End = TRunEnd::Completed;
         int Failed = 0;    // records whose post was refused
         QString Error;     // what ended a failed run
+        // The last refused post's failure, whose Reason says why when that is known.
+        std::optional<EDatabaseError> Refusal;
     };
 
     void createControls();

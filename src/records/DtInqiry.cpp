@@ -399,15 +399,18 @@ int TDataInquiry::saveOrDiscard(bool refreshList)
         return ucCancelled;
     int32_t newRecNo = -1;
     const int stored = StoreRecord(HeldRecord ? 1 : 0, &newRecNo);
-    if (stored == srStored && AddressList && refreshList) {
+    if (stored == srError)
+        ShowMessageBoxAt(this, storeFailure_, AppTitle, MB_OK | MB_ICONERROR);
+    // A row not stored keeps the input on the form, as キャンセル does: the close, the move or the end that asked
+    // would throw away what the user typed, who can make room (or wait for the other program) and save, or
+    // discard.
+    if (stored != srStored)
+        return ucCancelled;
+    if (AddressList && refreshList) {
         const int32_t recNo = HeldRecord ? HeldRecord->RecNo : newRecNo;
         AddressList->RefreshList(false, true, true);
         AddressList->SelectItem(AddressList->IndexOfRecNo(recNo), false, true);
     }
-    if (stored == srError)
-        ShowMessageBoxAt(this, storeFailure_, AppTitle, MB_OK | MB_ICONERROR);
-    // The user chose to save and the input was valid: the close or the move goes on whatever the store
-    // answered, having shown why a row was not stored.
     return ucSaved;
 }
 

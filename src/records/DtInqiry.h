@@ -41,9 +41,9 @@ enum TNameDicKind : quint8;
 struct TMapSearchParams;
 
 // Results of TDataInquiry::CheckUnsavedChanges.
-inline constexpr int ucSaved = 0;          // saving was chosen and the input was valid, whether or not it was stored
+inline constexpr int ucSaved = 0;          // saving was chosen and the input was stored
 inline constexpr int ucNothingSaved = 1;  // nothing to save, discarded or skipped
-inline constexpr int ucCancelled = 9;     // cancelled or not valid: the input stays on the form
+inline constexpr int ucCancelled = 9;     // cancelled, not valid or not stored: the input stays on the form
 
 // Results of TDataInquiry::StoreRecord.
 inline constexpr int srStored = 0;

@@ -1,5 +1,6 @@
 // Writes rows into a table, one transaction each, printing the count after every commit; used by the tests
-// that kill a writer or fill its disk. Usage: tst_db_writer <folder/> <file-size-limit-bytes or 0>
+// that kill a writer, fill its disk or run it as a user who cannot write its folder; a failure's message goes to
+// stderr. Usage: tst_db_writer <folder/> <file-size-limit-bytes or 0>
 #include "db/Session.h"
 #include "db/Table.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char **argv)
         }
     } catch (const EDatabaseError &e) {
         std::printf("error %s\n", e.what());
+        // What a window would show, for the tests that look at the user's words.
+        std::fputs(e.Message.toUtf8().constData(), stderr);
         return 1;
     }
 }

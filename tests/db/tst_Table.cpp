@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,9 @@
 #include <functional>
 #include <stdexcept>
 #include <thread>
+
+#include <grp.h>
+#include <unistd.h>
 
 namespace {
 
@@ -472,6 +476,43 @@ TEST_F(TableTest, FullDiskLeavesTheTableAsItWas)
     table.FieldByName("Value").SetAsInteger(committed + 1);
     table.Post();
     EXPECT_EQ(table.RecordCount(), committed + 1);
+}
+
+// A book whose folder the user cannot write, its file writable: a change cannot make the journal it keeps beside
+// the file, and the failure names the folder and why, as one of a file that cannot be written does. File modes
+// count for an ordinary user only, so the writer runs as one.
+TEST_F(TableTest, AChangeInAFolderTheUserCannotWriteNamesTheFolderAndWhy)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can run the writer as another user";
+    table.TableName = "Crash.DB";
+    table.Schema = {{{"RecNo", TFieldType::AutoInc, 0}, {"Name", TFieldType::String, 255}, {"Value", TFieldType::Integer, 0}},
+                    {{"", "RecNo", ixPrimary | ixUnique}}};
+    table.CreateTable();
+    const QString folder = table.DatabaseName;
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(table.FileName(), readable | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    ASSERT_TRUE(QFile::setPermissions(folder, readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+    const auto writable = qScopeGuard([&folder] {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    QProcess writer;
+    writer.setChildProcessModifier([] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+    });
+    writer.start(TABLE_WRITER, {folder, "0"});
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    EXPECT_EQ(writer.exitCode(), 1) << "the first row fails";
+    // The table opened, and its first row found no place for the journal.
+    const QByteArray account = writer.readAllStandardOutput();
+    EXPECT_TRUE(account.startsWith("error") && account.contains("INSERT")) << account.constData();
+    const QString said = QString::fromUtf8(writer.readAllStandardError());
+    EXPECT_TRUE(said.contains(QStringLiteral("データベースのファイルを読み書きできませんでした  \r\n\r\n")
+                              + QDir::toNativeSeparators(folder) + "\r\n" + NotWritableReason))
+        << said.toStdString();
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 0);
 }
 
 TEST_F(TableTest, ScanReadsChosenFieldsInIndexOrderWithinRangeAndFilter)

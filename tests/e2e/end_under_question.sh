@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # End to end under Xvfb, with Anthy running: the main window's 終了, pressed over the bus while another window
 # asks, waits for the answer. Under the record form's question about its new entry (its 閉じる pressed), はい
-# stores the entry and the program ends, キャンセル keeps both windows; under the letter designer's question about
-# its new layout (印刷の終了), いいえ and はい to throwing it away end the program; under グループ名の設定 opened
-# from the record form, キャンセル there and いいえ to the form's question end it. The window manager's close of
-# the main window, sent while 環境設定 is open or the moment its キャンセル was pressed, ends the program once
-# the dialog has gone.
+# stores the entry and the program ends, キャンセル keeps both windows, and so does はい meeting a full disk, the
+# entry kept on the form; under the letter designer's question about its new layout (印刷の終了), いいえ and はい
+# to throwing it away end the program; under グループ名の設定 opened from the record form, キャンセル there and
+# いいえ to the form's question end it. The window manager's close of the main window, sent while 環境設定 is
+# open or the moment its キャンセル was pressed, ends the program once the dialog has gone.
 # Usage: end_under_question.sh <program> <book maker> <table rows>   (run inside xserver.sh)
 set -euo pipefail
 program=$1
@@ -56,7 +56,30 @@ atspi press 'アドレス帳情報' 'push button' 閉じる || fail "no 閉じ�
 question 入力途中のデータがあります
 atspi press '^Velmora$' 'push button' 'いいえ(N)' || fail "no いいえ in the record form's question"
 wait_for 10 gone 'アドレス帳情報' || fail "the record form stayed after いいえ"
-quit_program
+
+# はい with no room on the disk for the store: the failure is told, the form keeps the entry and the program
+# goes on; once there is room, 終了 under the question stores it and ends the program.
+new_entry 鈴木一郎
+ln -s /dev/full "$data/Data/Adrs/Book/Adrs.DB-journal"
+atspi press 'アドレス帳情報' 'push button' 閉じる || fail "no 閉じる on the record form"
+question 入力途中のデータがあります
+end_pressed
+atspi press '^Velmora$' 'push button' 'はい(Y)' || fail "no はい in the record form's question"
+question データを登録できませんでした
+look store-failed-under-the-end
+atspi --timeout 10 default '^Velmora$' || fail "no OK under the failure"
+atspi find 'アドレス帳情報登録' text 名前 || fail "the record form went although its entry was not stored"
+kill -0 "$pid" || fail "the program ended although the entry was not stored"
+look form-kept-after-the-failure
+# Room again: the link to the full device goes, unless the engine took it away with the failed store.
+rm -f "$data/Data/Adrs/Book/Adrs.DB-journal"
+[ "$(table)" = 4 ] || fail "an entry was stored on a full disk: $(table) rows"
+atspi press 'アドレス帳情報' 'push button' 閉じる || fail "no 閉じる on the record form"
+question 入力途中のデータがあります
+end_pressed
+atspi press '^Velmora$' 'push button' 'はい(Y)' || fail "no はい in the record form's question"
+ended "the end pressed under the record form's question was lost once there was room"
+[ "$(table)" = 5 ] || fail "the entry answered はい once there was room was not stored: $(table) rows"
 
 # The letter designer's question about its new layout with a text, 終了 pressed under it, いいえ, then はい to
 # throwing the layout away.
@@ -87,7 +110,7 @@ atspi press '^グループ名の設定$' 'push button' キャンセル || fail "
 question 入力途中のデータがあります
 atspi press '^Velmora$' 'push button' 'いいえ(N)' || fail "no いいえ in the record form's question"
 ended "the end pressed under グループ名の設定 was lost"
-[ "$(table)" = 4 ] || fail "an entry answered いいえ was stored: $(table) rows"
+[ "$(table)" = 5 ] || fail "an entry answered いいえ was stored: $(table) rows"
 
 # The window manager's close of the main window while 環境設定 is open, then キャンセル.
 start_on_book "$program"

@@ -1,5 +1,6 @@
 // Copying records to another address book: the range controls, what is copied, the duplicate rules, the
 // record limit, stopping and failing runs, and the stored choices.
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/DBInfo.h"
 #include "core/Globals.h"
@@ -24,6 +25,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -352,6 +354,25 @@ TEST_F(AddressCopyTest, FailedRecordsAreCountedAndALostTransactionUndoesTheRun)
               QStringLiteral("アドレス帳のコピーが終了しました  \r\nコピーできなかったデータがあります  \r\n\r\n"
                              "対象件数 : \t3 件  \r\n登録件数 : \t2 件  \r\nエラー件数 : \t1 件  "));
     EXPECT_EQ(rowsOf("Target").size(), 2u);
+}
+
+// The other book without room for what the copy writes there: the run is taken back, and the message says why,
+// naming that book's folder.
+TEST_F(AddressCopyTest, ACopyTheOtherBookHasNoRoomForIsTakenBackAndSaysWhy)
+{
+    for (const QByteArray code : {"A-1", "B-2"})
+        add(*dm->AdrsTable, {code, "0312345678", ""});
+    const QString journal = AdrsFolder + "Target/Adrs.DB-journal";
+    ASSERT_TRUE(QFile::link("/dev/full", journal));  // the journal of the copy's changes finds no room
+    const auto room = qScopeGuard([&journal] { QFile::remove(journal); });
+    open();
+    ctl<QRadioButton>("rbAll")->click();
+    ctl<QPushButton>("btnCopy")->click();
+    EXPECT_EQ(boxes.texts().last(),
+              QStringLiteral("コピー中にエラーが発生したため、コピーを取り消しました  \r\nコピー先のアドレス帳は変更されていません  "
+                             "\r\n\r\n")
+                  + QDir::toNativeSeparators(AdrsFolder + "Target/") + "\r\n" + DiskFullReason);
+    EXPECT_TRUE(rowsOf("Target").empty());
 }
 
 TEST_F(AddressCopyTest, StoredChoicesAreCorrectedAndOnlyACopyWritesThem)

@@ -2,6 +2,7 @@
 // records that already hold the values, a stop, refused and missing records, the record form and the command.
 #include "records/BatchChg.h"
 
+#include "base/FileReplace.h"
 #include "base/Fonts.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -23,6 +24,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -474,6 +476,27 @@ TEST_F(BatchChangeTest, RefusedRecordsAreCountedAndALostTransactionChangesNothin
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("1件のデータを変更できませんでした  "));
     EXPECT_EQ(dialog->ChangedRecNos, (std::vector<int32_t>{1, 0, 3}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+// The open book's folder made read-only: no record can be changed (the journal beside the book cannot be made),
+// and the message that counts them says why, naming the folder.
+TEST_F(BatchChangeTest, ABookWhoseFolderCannotBeWrittenSaysWhyItsRecordsWereNotChanged)
+{
+    for (int i = 0; i < 2; ++i)
+        add();
+    const QByteArrayList before = book();
+    const QString folder = QFileInfo(dm->AdrsTable->FileName()).absolutePath() + "/";
+    const test::ReadOnlyFolder locked(folder);
+    if (!locked.mounted())
+        GTEST_SKIP() << locked.skipReason().toStdString();
+    open({0, 1});
+    check("chkKeyword1");
+    find<QLineEdit>("edtKeyword1")->setText(QStringLiteral("変更"));
+    start();
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(boxes.texts()[1], QStringLiteral("2件のデータを変更できませんでした  \r\n\r\n") + QDir::toNativeSeparators(folder)
+                                    + "\r\n" + NotWritableReason);
+    EXPECT_EQ(book(), before);
 }
 
 TEST_F(BatchChangeTest, AMissingRecordEndsTheRunKeepingTheRecordsBeforeIt)

@@ -33,11 +33,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -639,7 +641,42 @@ TEST_F(DataInquiryTest, AStoreIntoABookThatCouldNotBeMadeSaysWhy)
     dm->FreeAdrsTableObject();
 }
 
-TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverTheStoreAnswers)
+// The open book's folder made read-only, its file still open for writing: 登録, 変更, 削除 and the main list's Del
+// cannot make the journal a change writes beside the book, and each says so, naming the folder and why.
+TEST_F(DataInquiryTest, EveryChangeInABookWhoseFolderCannotBeWrittenSaysWhy)
+{
+    add("0311111111");
+    open();
+    showForm();
+    const QString folder = QFileInfo(dm->AdrsTable->FileName()).absolutePath() + "/";
+    const test::ReadOnlyFolder locked(folder);
+    if (!locked.mounted())
+        GTEST_SKIP() << locked.skipReason().toStdString();
+    const QString why = "\r\n\r\n" + QDir::toNativeSeparators(folder) + "\r\n" + NotWritableReason;
+    const QString unwritable = QStringLiteral("データベースのファイルを読み書きできませんでした  ") + why;
+    form->bbtnNew->click();
+    form->nmedtNameKanji->setText(QStringLiteral("森 鷗外"));
+    form->btnAdd->click();
+    inquire(0);
+    form->edtAdrs1->setText(QStringLiteral("文京区千駄木"));
+    form->btnUpdate->click();
+    boxes.answer(IDYES);
+    form->btnDelete->click();
+    closed();
+    list->SelectItem(0, true, false);
+    boxes.answer(IDYES);
+    list->actDelete->trigger();
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("データを登録できませんでした  ") + why,
+                                          QStringLiteral("データを更新できませんでした  ") + why,
+                                          QStringLiteral("このデータを削除します  \r\nよろしいですか？  "), unwritable,
+                                          QStringLiteral("選択したデータを削除します  \r\nよろしいですか？  "), unwritable}));
+    EXPECT_EQ(rows(), 1);
+    EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
+}
+
+// はい to the question and a store that is not made (the book held by another program, the same number declined)
+// keep the form and its input as キャンセル does: nothing typed is lost to the close or the move that asked.
+TEST_F(DataInquiryTest, OnceSavingIsChosenARowNotStoredKeepsTheInputAsCancelDoes)
 {
     add("0311111111");
     open();
@@ -656,19 +693,146 @@ TEST_F(DataInquiryTest, OnceSavingIsChosenAndValidTheUnsavedCheckGoesOnWhateverT
     EXPECT_EQ(boxes.texts()[1], QStringLiteral("データを更新できませんでした  \r\n\r\n"
                                                "ファイルが他のプログラムで使用されています  \r\n"
                                                "しばらくしてからもう一度お試しください  "));
-    EXPECT_TRUE(form.isNull()) << "the close goes on as if saved";
+    ASSERT_FALSE(form.isNull()) << "the close waits for a store that works, or a discard";
+    EXPECT_EQ(form->edtAdrs1->text(), QStringLiteral("入力中"));
     EXPECT_TRUE(row(1).FieldByName("Adrs1").AsString().isEmpty());
+    boxes.clear();
+    boxes.answer(IDYES);
+    form->btnClose->click();
+    closed();
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(Sjis::decode(row(1).FieldByName("Adrs1").AsString()), QStringLiteral("入力中"));
 
-    // A store the user declines (the same number exists) answers as saved too, so the move goes on.
+    // A store the user declines (the same number exists) keeps the input too, so the move does not go on.
     open();
     showForm();
     form->edtTel->setText(QStringLiteral("03-1111-1111"));
     boxes.clear();
     boxes.answer(IDYES);
     boxes.answer(IDNO);
-    EXPECT_EQ(form->CheckUnsavedChanges(false, true), ucSaved);
+    EXPECT_EQ(form->CheckUnsavedChanges(false, true), ucCancelled);
     EXPECT_EQ(boxes.texts().size(), 2);
     EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(form->edtTel->text(), QStringLiteral("03-1111-1111"));
+}
+
+// Every way of leaving a changed record, a new one or a shown one, asks about it; はい then meeting a full disk keeps
+// the form open with what was typed, as キャンセル would, and what asked does not go on: the form stays, the
+// program's end (終了, Esc) is not carried out, the step, the other row or the new record is not taken. Once there
+// is room again, the same way asks once more, stores the input and goes on.
+TEST_F(DataInquiryTest, AStoreThatFailsUnderTheQuestionKeepsTheInputAndWhatAskedDoesNotGoOn)
+{
+    add("0311111111");
+    add("0322222222");
+    RegisterRecordForm();
+    const auto unregister = qScopeGuard([] { MakeRecordForm = nullptr; });
+    list = std::make_unique<TAddressList>();  // the commands see the installed form
+    AddressList = list.get();
+    ASSERT_TRUE(dm->OpenAdrsTable());  // the window that went released the book once
+    QApplication::setQuitOnLastWindowClosed(false);
+    const auto quits = qScopeGuard([] { QApplication::setQuitOnLastWindowClosed(true); });
+    const QString journal = dm->AdrsTable->FileName() + "-journal";
+    const QString folder = QDir::toNativeSeparators(QFileInfo(dm->AdrsTable->FileName()).absolutePath() + "/");
+    enum Way { CloseButton, WindowManager, End, Escape, Step, OtherRow, NewRecord };
+    const char *const wayNames[] = {"閉じる", "the window manager's close", "終了", "Esc", "次のデータ",
+                                    "another row's 照会", "新規登録"};
+    const std::function<void()> leave[] = {
+        [this] { form->btnClose->click(); },
+        [this] {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(form->windowHandle(), &close);
+        },
+        [this] { list->actExit->trigger(); },
+        [this] { QTest::keyClick(list.get(), Qt::Key_Escape); },
+        [this] { form->sbtnNext->click(); },
+        [this] {
+            list->SelectItem(1, true, false);
+            list->actInquiry->trigger();
+        },
+        [this] { form->bbtnNew->click(); },
+    };
+    for (const bool shown : {false, true})
+        for (int way = CloseButton; way <= NewRecord; ++way) {
+            if (!shown && way == Step)
+                continue;  // a record typed by hand has no list to step through
+            SCOPED_TRACE(std::string(wayNames[way]) + (shown ? ", a shown record" : ", a new record"));
+            if (!list->isVisible()) {
+                list->show();
+                QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+            }
+            if (!form) {
+                open();
+                showForm();
+            }
+            if (shown)
+                inquire(0);
+            else
+                form->bbtnNew->click();
+            form->nmedtNameKanji->setText(QStringLiteral("𠮷田 一郎 ") + QString::number(way));
+            form->edtAdrs3->setText(QStringLiteral("鷗ビル3F 301号室"));
+            // As the fields took them.
+            const QString name = form->nmedtNameKanji->text(), building = form->edtAdrs3->text();
+            const int32_t held = form->GetRecNo();
+            const int index = list->CurrentIndex, before = rows(), lookUps = dictionary.shown;
+
+            ASSERT_TRUE(QFile::link("/dev/full", journal));  // the disk has no room for the store's journal
+            boxes.clear();
+            boxes.answer(IDYES);
+            leave[way]();
+            closed();
+            QFile::remove(journal);
+            ASSERT_EQ(boxes.texts().size(), 2) << boxes.texts().join(u'|').toStdString();
+            EXPECT_TRUE(boxes.texts()[0].startsWith(held >= 0 ? QStringLiteral("照会中のデータが変更されています")
+                                                              : QStringLiteral("入力途中のデータがあります")));
+            EXPECT_EQ(boxes.texts()[1], (held >= 0 ? QStringLiteral("データを更新できませんでした  ")
+                                                   : QStringLiteral("データを登録できませんでした  "))
+                                            + "\r\n\r\n" + folder + "\r\n" + DiskFullReason);
+            ASSERT_FALSE(form.isNull());
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(RecordForm, form.data());
+            EXPECT_EQ(form->nmedtNameKanji->text(), name);
+            EXPECT_EQ(form->edtAdrs3->text(), building);
+            EXPECT_EQ(form->GetRecNo(), held);
+            EXPECT_EQ(list->CurrentIndex, index);
+            EXPECT_TRUE(list->isVisible()) << "the program keeps running";
+            EXPECT_EQ(dictionary.shown, lookUps) << "no new record was begun";
+            EXPECT_EQ(rows(), before);
+
+            // Room again: the same way stores what was typed and goes on.
+            boxes.clear();
+            boxes.answer(IDYES);
+            leave[way]();
+            closed();
+            EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+            EXPECT_EQ(rows(), before + (held < 0 ? 1 : 0));
+            TTable &t = *dm->AdrsTable;
+            t.SetIndexName(QString());
+            if (held >= 0)
+                ASSERT_TRUE(t.FindKey({held}));
+            else
+                t.Last();
+            EXPECT_EQ(EscapedAnsiToWide(t.FieldByName("NameKanji").AsString()), name);
+            switch (way) {
+            case CloseButton:
+            case WindowManager: EXPECT_TRUE(form.isNull()); break;
+            case End:
+            case Escape:
+                EXPECT_TRUE(form.isNull());
+                EXPECT_FALSE(list->isVisible());
+                break;
+            case NewRecord:
+                ASSERT_FALSE(form.isNull());
+                EXPECT_EQ(form->GetRecNo(), -1);
+                EXPECT_TRUE(form->nmedtNameKanji->text().isEmpty());
+                break;
+            default:
+                ASSERT_FALSE(form.isNull());
+                EXPECT_EQ(form->GetRecNo(), list->GetRecNoAt(list->CurrentIndex));
+                EXPECT_NE(form->GetRecNo(), held);
+                break;
+            }
+        }
 }
 
 TEST_F(DataInquiryTest, TheUnsavedCheckFollowsItsOptions)

@@ -3,6 +3,7 @@
 // record stored with the form staying on the hit, and the walk on through the page's hits.
 #include "records/DtInqiry.h"
 
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "core/DBInfo.h"
@@ -242,6 +243,53 @@ TEST_F(DirectoryHitTest, CancelledUnsavedInputKeepsTheForm)
     w->sbtnInquiry->click();
     EXPECT_EQ(form->edtCustomCode->text(), QStringLiteral("X1"));
     EXPECT_EQ(w->CurrentHit(), 0);
+}
+
+// Input typed over a hit is asked about when the search window's 照会 opens another hit and when the form's arrow
+// steps to the next: はい then meeting a full disk keeps the form on its hit with the input, and the search window's
+// current hit with it. Once there is room again, the same press stores the input and moves on.
+TEST_F(DirectoryHitTest, AStoreThatFailsUnderTheQuestionKeepsTheHitAndTheInput)
+{
+    AddressSameNum = 0;  // the first hit is stored twice
+    TNameAdrsSearch *w = search();
+    ASSERT_GE(w->GetHitCount(), 2);
+    const QString journal = book.Module->AdrsTable->FileName() + "-journal";
+    for (const bool stepping : {false, true}) {
+        SCOPED_TRACE(stepping ? "次のデータ" : "照会");
+        QPointer<TDataInquiry> form = inputOverFirstHit(w);
+        ASSERT_FALSE(form.isNull());
+        const QString code = stepping ? QStringLiteral("X-2") : QStringLiteral("X-1");
+        form->edtCustomCode->setText(code);  // a code of its own each time: a stored one is refused
+        const QString name = form->nmedtCorpKanji->text() + form->nmedtNameKanji->text();
+        const int before = list->GetRecordCount();
+        const auto press = [&] { stepping ? form->sbtnNext->click() : w->sbtnInquiry->click(); };
+
+        ASSERT_TRUE(QFile::link("/dev/full", journal));
+        boxes.clear();
+        boxes.answer(IDYES);
+        press();
+        test::handlerReturned();
+        QFile::remove(journal);
+        ASSERT_EQ(boxes.texts().size(), 2) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts()[1].startsWith(QStringLiteral("データを登録できませんでした  ")));
+        EXPECT_TRUE(boxes.texts()[1].endsWith(DiskFullReason));
+        ASSERT_FALSE(form.isNull());
+        EXPECT_EQ(RecordForm, form.data());
+        EXPECT_EQ(form->edtCustomCode->text(), code);
+        EXPECT_EQ(form->nmedtCorpKanji->text() + form->nmedtNameKanji->text(), name);
+        EXPECT_EQ(w->CurrentHit(), 0);
+        EXPECT_EQ(form->lblNowRec->text(), QStringLiteral("1"));
+        EXPECT_EQ(list->GetRecordCount(), before);
+
+        boxes.clear();
+        boxes.answer(IDYES);
+        press();
+        test::handlerReturned();
+        EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_EQ(list->GetRecordCount(), before + 1);
+        EXPECT_EQ(w->CurrentHit(), 1);
+        EXPECT_TRUE(form->edtCustomCode->text().isEmpty());
+    }
 }
 
 // The search window's 照会 asks about the form's unsaved input first; a screen reader closes the search window

@@ -7,8 +7,8 @@
 
 #include "Accessibility.h"
 #include "ExchangeTestSupport.h"
+#include "PrintCommandAnswers.h"
 
-#include "designers/LytPrt.h"
 #include "directory/SearchThread.h"
 #include "drawing/PrinterInfo.h"
 #include "exchange/BackupStore.h"
@@ -24,7 +24,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -306,75 +305,68 @@ TEST_F(EndWhileWorking, AnOutputTheEndCutsShortLeavesTheUsersFileAsItWas)
             EXPECT_EQ(boxes.texts().size(), file == TFile::New ? 2 : 3) << boxes.texts().join(u'|').toStdString();
             expectAsItWas(csv, file == TFile::New);
         }
-        {
-            SCOPED_TRACE(way + "テキストファイルの出力");
-            TFileExport *window = exportWindow();
-            ASSERT_TRUE(window);
-            const QString csv = out + QStringLiteral("住所録.csv");
-            test::writeFile(csv, before);
-            EXPECT_TRUE(endWhile(how, [&] { window->ExportTo(csv); }));
-            EXPECT_TRUE(ended());
-            expectAsItWas(csv, false);
-        }
-        {
-            SCOPED_TRACE(way + "マークファイルの出力");
-            auto *window = dynamic_cast<TMarkExport *>(
-                fromMainList(list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; }));
-            ASSERT_TRUE(window);
-            const QString marks = out + QStringLiteral("取引先.gpx");
-            test::writeFile(marks, before);
-            EXPECT_TRUE(endWhile(how, [&] { window->ExportTo(marks); }));
-            EXPECT_TRUE(ended());
-            expectAsItWas(marks, false);
-        }
-        {
-            SCOPED_TRACE(way + "一覧表印刷");
-            TListPrint *window = listPrintToPdf();
-            ASSERT_TRUE(window);
-            const QString pdf = out + QStringLiteral("一覧表.pdf");
-            test::writeFile(pdf, before);
-            EXPECT_TRUE(endWhile(how, [&] { window->PrintTo(pdf); }));
-            EXPECT_TRUE(ended());
-            expectAsItWas(pdf, false);
-        }
-        {
-            SCOPED_TRACE(way + "ラベル印刷");
-            printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
-            TPrinterSetting setting = printer.Setting();
-            setting.Copies = 1;
-            printer.SetSetting(setting);
-            QPointer<QWidget> form = designer(list->actLabelPrint, LabelForm);
-            ASSERT_TRUE(form);
-            // The new layout's own question as the window closes is another test's affair.
-            dynamic_cast<TLayoutForm &>(*form).Modified = 0;
-            const QString pdf = out + QStringLiteral("ラベル.pdf");
-            test::writeFile(pdf, before);
+        // The others over a file of the user's, each ended as it writes: its window opened, then what runs it.
+        using TRun = std::function<void(const QString &)>;
+        const struct {
+            const char *Name;
+            QString File;
+            std::function<TRun()> Open;
+        } jobs[] = {
+            {"テキストファイルの出力", QStringLiteral("住所録.csv"),
+             [this] {
+                 TFileExport *window = exportWindow();
+                 if (!window)
+                     return TRun();
+                 return TRun([window](const QString &file) { window->ExportTo(file); });
+             }},
+            {"マークファイルの出力", QStringLiteral("取引先.gpx"),
+             [this] {
+                 auto *window = dynamic_cast<TMarkExport *>(
+                     fromMainList(list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; }));
+                 if (!window)
+                     return TRun();
+                 return TRun([window](const QString &file) { window->ExportTo(file); });
+             }},
+            {"一覧表印刷", QStringLiteral("一覧表.pdf"),
+             [this] {
+                 TListPrint *window = listPrintToPdf();
+                 if (!window)
+                     return TRun();
+                 return TRun([window](const QString &file) { window->PrintTo(file); });
+             }},
+            // A new layout on every record, to the PDF printer; its own question as the window closes is another
+            // test's affair.
+            {"ラベル印刷", QStringLiteral("ラベル.pdf"),
+             [this, &printer] {
+                 printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+                 TPrinterSetting setting = printer.Setting();
+                 setting.Copies = 1;
+                 printer.SetSetting(setting);
+                 auto *form = dynamic_cast<TLayoutForm *>(designer(list->actLabelPrint, LabelForm));
+                 if (!form)
+                     return TRun();
+                 form->Modified = 0;
+                 boxes.answer(IDYES);  // print?
+                 return TRun(
+                     [form](const QString &) { form->findChild<QAction *>(QStringLiteral("actPrint"))->trigger(); });
+             }},
+        };
+        for (const auto &job : jobs) {
+            SCOPED_TRACE(way + job.Name);
+            const QString file = out + job.File;
+            test::writeFile(file, before);
             boxes.clear();
-            boxes.answer(IDYES);  // print?
-            // The wizard on every record, the file named, Qt's own question about replacing it answered.
-            QTimer answer;
+            const TRun run = job.Open();
+            ASSERT_TRUE(run) << "no window";
+            // What the print command asks, answered.
             bool wizardShown = false;
-            QObject::connect(&answer, &QTimer::timeout, [&] {
-                QWidget *modal = QApplication::activeModalWidget();
-                if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(modal); wizard && !wizardShown) {
-                    wizardShown = true;
-                    wizard->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
-                    wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
-                    wizard->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
-                } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-                    files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(pdf);
-                    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
-                } else if (auto *replace = qobject_cast<QMessageBox *>(modal)) {
-                    replace->button(QMessageBox::Yes)->click();
-                }
-            });
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] { test::AnswerPrintCommand(wizardShown, file); });
             answer.start(20);
-            EXPECT_TRUE(endWhile(how, [&] { form->findChild<QAction *>(QStringLiteral("actPrint"))->trigger(); }));
-            EXPECT_TRUE(ended()) << boxes.texts().join(u'|').toStdString();
+            EXPECT_TRUE(endWhile(how, [&] { run(file); }));
             answer.stop();
-            EXPECT_TRUE(wizardShown);
-            EXPECT_TRUE(!form || !form->isVisible());
-            expectAsItWas(pdf, false);
+            EXPECT_TRUE(ended()) << boxes.texts().join(u'|').toStdString();
+            expectAsItWas(file, false);
         }
     }
 }

@@ -232,6 +232,14 @@ protected:
         QFile::remove(file);
     }
 
+    // What runs a window's job on a file; nothing when the window did not open.
+    using TRun = std::function<void(const QString &)>;
+    template <class TWindow, class TJob>
+    static TRun onFile(TWindow *window, TJob job)
+    {
+        return window ? TRun([window, job](const QString &file) { (window->*job)(file); }) : TRun();
+    }
+
     QString out;
     QObject answering;
 };
@@ -306,34 +314,20 @@ TEST_F(EndWhileWorking, AnOutputTheEndCutsShortLeavesTheUsersFileAsItWas)
             expectAsItWas(csv, file == TFile::New);
         }
         // The others over a file of the user's, each ended as it writes: its window opened, then what runs it.
-        using TRun = std::function<void(const QString &)>;
         const struct {
             const char *Name;
             QString File;
             std::function<TRun()> Open;
         } jobs[] = {
             {"テキストファイルの出力", QStringLiteral("住所録.csv"),
-             [this] {
-                 TFileExport *window = exportWindow();
-                 if (!window)
-                     return TRun();
-                 return TRun([window](const QString &file) { window->ExportTo(file); });
-             }},
+             [this] { return onFile(exportWindow(), &TFileExport::ExportTo); }},
             {"マークファイルの出力", QStringLiteral("取引先.gpx"),
              [this] {
-                 auto *window = dynamic_cast<TMarkExport *>(
-                     fromMainList(list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; }));
-                 if (!window)
-                     return TRun();
-                 return TRun([window](const QString &file) { window->ExportTo(file); });
+                 return onFile(dynamic_cast<TMarkExport *>(fromMainList(
+                                   list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; })),
+                               &TMarkExport::ExportTo);
              }},
-            {"一覧表印刷", QStringLiteral("一覧表.pdf"),
-             [this] {
-                 TListPrint *window = listPrintToPdf();
-                 if (!window)
-                     return TRun();
-                 return TRun([window](const QString &file) { window->PrintTo(file); });
-             }},
+            {"一覧表印刷", QStringLiteral("一覧表.pdf"), [this] { return onFile(listPrintToPdf(), &TListPrint::PrintTo); }},
             // A new layout on every record, to the PDF printer; its own question as the window closes is another
             // test's affair.
             {"ラベル印刷", QStringLiteral("ラベル.pdf"),

@@ -103,6 +103,7 @@ TSearchThread::TSearchThread(bool keepCategoryTablesOpen, QObject *parent)
 TSearchThread::~TSearchThread()
 {
     terminating_ = true;
+    abandon_ = true;
     stop_ = true;
     {
         QMutexLocker lock(&mutex_);
@@ -139,6 +140,7 @@ void TSearchThread::SetOutputItems(const std::vector<TItemChoice> &items) { outp
 void TSearchThread::StartJob()
 {
     hitCount_ = 0;
+    abandon_ = false;
     stop_ = false;
     if (Mode == modeFileOutput) {
         linesWritten_ = 0;
@@ -162,7 +164,7 @@ void TSearchThread::StartJob()
                                         (append_ ? QIODevice::Append : QIODevice::Truncate);
         outputOpen_ = ready && output_.open(how);
         outputError_ = outputOpen_ ? 0 : refused != 0 ? refused : errno != 0 ? errno : EIO;
-        outputEnd_ = outputOpen_ ? output_.size() : 0;
+        outputStart_ = outputEnd_ = outputOpen_ ? output_.size() : 0;
     }
     QMutexLocker lock(&mutex_);
     startFlag_ = true;
@@ -173,6 +175,12 @@ void TSearchThread::StartJob()
 }
 
 void TSearchThread::Stop() { stop_ = true; }
+
+void TSearchThread::Abandon()
+{
+    abandon_ = true;
+    stop_ = true;
+}
 
 void TSearchThread::GetPageHit(int index, TDirectoryHit &hit) const
 {
@@ -389,7 +397,7 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
 {
     if (!outputOpen_) {
         resultCode_ = outputOpenFailed;
-        endStagedOutput();
+        endOutput();
         handBack(&TSearchThread::OutputDone);
         return;
     }
@@ -427,14 +435,22 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
     categories.EndJob();
     if (resultCode_ == directoryNoMore && hitCount_ > 0)
         resultCode_ = directoryFound;
-    endStagedOutput();
+    endOutput();
     handBack(&TSearchThread::OutputDone);
 }
 
-// The file written beside the one overwritten takes its place when the output has ended, stopped included, as
-// the lines written so far did when they went straight to it; after a failure it goes and the old file stays.
-void TSearchThread::endStagedOutput()
+// The file written beside the one overwritten takes its place when the output has ended, stopped by 中止
+// included, as the lines written so far did when they went straight to it; after a failure it goes and the old
+// file stays. An output cut short by Abandon is taken back whole: the file beside goes, and a file appended to
+// loses the lines added (should the file refuse to be cut, it keeps whole lines: batches are written whole).
+void TSearchThread::endOutput()
 {
+    const bool dropped = abandon_ && resultCode_ == directoryStopped;
+    if (dropped) {
+        if (outputOpen_ && !staged_)
+            output_.resize(outputStart_);
+        linesWritten_ = 0;
+    }
     if (!staged_)
         return;
     const bool ended = resultCode_ == directoryFound || resultCode_ == directoryNoMore || resultCode_ == directoryStopped;
@@ -443,7 +459,7 @@ void TSearchThread::endStagedOutput()
         outputOpen_ = false;
     }
     errno = 0;
-    if (ended && !staged_->Commit()) {
+    if (ended && !dropped && !staged_->Commit()) {
         outputError_ = errno != 0 ? errno : EIO;
         resultCode_ = outputWriteFailed;
     }

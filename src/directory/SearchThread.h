@@ -55,8 +55,14 @@ public:
     void SetOutputItems(const std::vector<TItemChoice> &items);
     // Starts the job of Mode; a file output opens its file here (append or create/overwrite).
     void StartJob();
-    // Asks the running job to stop; the library's abort callback answers with it.
+    // Asks the running job to stop; the library's abort callback answers with it. A file output stopped so keeps
+    // the lines written so far.
     void Stop();
+    // Stops the running job as Stop does, for an end of the window that no one asked of the job (the program's
+    // end): a file output it cuts short leaves the file as it was before the output, since a part of the lines
+    // is no output anyone asked for. A new file is not left, one overwritten keeps its lines, and one appended
+    // to is cut back to them.
+    void Abandon();
 
     // Results, read in the hand-backs.
     int ResultCode() const { return resultCode_; }
@@ -96,7 +102,7 @@ private:
     void showKeptPage(int pageSize);
     void fileOutput(TCategoryNames &categories);
     bool writeHits(int count, TCategoryNames &categories);
-    void endStagedOutput();
+    void endOutput();
     void countHits();
     int searchArea(int32_t &count);
     void nextArea();
@@ -114,6 +120,7 @@ private:
     bool terminate_ = false;
     std::atomic<bool> terminating_{false};
     std::atomic<bool> stop_{false};
+    std::atomic<bool> abandon_{false};
 
     std::vector<TDirectoryCondition> conditions_;
     QByteArray nameList_, exclusionList_;
@@ -140,7 +147,8 @@ private:
     std::optional<TStagedFile> staged_;
     bool outputOpen_ = false;
     int outputError_ = 0;
-    qint64 outputEnd_ = 0;  // the file's size after the last whole line
+    qint64 outputStart_ = 0;  // the file's size before the output
+    qint64 outputEnd_ = 0;    // the file's size after the last whole line
     int linesWritten_ = 0;
     bool headerPending_ = false;
 };

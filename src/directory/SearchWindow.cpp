@@ -743,7 +743,7 @@ void TDirectorySearchWindow::JobButtonClick(int tag, int job)
     }
     pnlSearch->show();
     worker_->StartJob();
-    job_.emplace(this, [this] { worker_->Stop(); });
+    job_.emplace(this, [this] { worker_->Abandon(); });
 }
 
 void TDirectorySearchWindow::bbtnStopClick() { worker_->Stop(); }

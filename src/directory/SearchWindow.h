@@ -240,7 +240,8 @@ private:
     bool pickingName_ = false;
     QTimer historyWrite_;
     QTimer busyPaint_;
-    // The job running, from its button to its end; a close of the window meanwhile stops it and waits for it.
+    // The job running, from its button to its end; a close of the window meanwhile (the program's end) stops it and
+    // waits for it. That close is no 中止: a file output it cuts short leaves the file as it was.
     std::optional<TWindowWork> job_;
     // What Enter does in the controls that move the focus on.
     std::unordered_map<QObject *, std::function<void()>> enterActions_;  // the user picks a remembered search in the name box's list

@@ -53,7 +53,8 @@ private:
 
 // A long job of a window (an import or export, a backup or restore, a copy, a batch change, a print, a search),
 // held from its start to its end. A close of the window asked meanwhile, the main list's end closing the windows
-// beside it included, stops the job as the window's 中止 does and is held back as a command holds it
+// beside it included, stops the job (as the window's 中止 does, but for what a 中止 keeps of an output cut short:
+// no one asked the job for that part) and is held back as a command holds it
 // (TWindowCommand): it is carried out once the job has ended and the handler that ran it has returned, and the
 // end that waited for it is asked again, so the job has written its output whole or not at all and the end is
 // never dropped. A close held back by a window whose modal dialog works (the import under the main list) closes
@@ -61,7 +62,9 @@ private:
 // a window the job's modal dialog belongs to (the end asked while the import's question was still open).
 class TWindowWork {
 public:
-    // stop: what the window's 中止 does; it may be called more than once.
+    // stop: what a close does to the job: what the window's 中止 does, where that leaves no output cut short (the
+    // directory search's file output keeps its lines so far on 中止, and on a close takes them back); it may be
+    // called more than once.
     TWindowWork(QWidget *window, std::function<void()> stop);
     ~TWindowWork();
     TWindowWork(const TWindowWork &) = delete;

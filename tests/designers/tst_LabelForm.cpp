@@ -5,6 +5,7 @@
 #include "designers/Label.h"
 
 #include "Accessibility.h"
+#include "PrintCommandAnswers.h"
 #include "PrintedPdf.h"
 #include "SenderRows.h"
 #include "TestBook.h"
@@ -651,18 +652,7 @@ protected:
         QTimer watch;
         watch.setInterval(20);
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *wizard = qobject_cast<TLayoutPrintDialog *>(modal); wizard && !shown) {
-                shown = true;
-                wizard->findChild<QRadioButton *>(QStringLiteral("rbAll"))->click();
-                wizard->findChild<QPushButton *>(QStringLiteral("btnNext"))->click();
-                wizard->findChild<QPushButton *>(preview ? QStringLiteral("btnPreview2") : QStringLiteral("btnPrint"))->click();
-                if (wizard->isVisible())
-                    wizard->reject();
-            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-                files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(pdf);
-                QMetaObject::invokeMethod(files, "accept");
-            }
+            AnswerPrintCommand(shown, pdf, preview ? QStringLiteral("btnPreview2") : QStringLiteral("btnPrint"));
         });
         watch.start();
         form->UpdateActions();

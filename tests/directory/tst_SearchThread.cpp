@@ -372,6 +372,8 @@ TEST_F(SearchThreadTest, AWorkerClosedDuringItsJobStopsWithoutHandingBack)
     QThread::msleep(50);
     worker.reset();
     EXPECT_EQ(done.count(), 0);
+    // No one asked for part of the output: nothing is left of it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 namespace {

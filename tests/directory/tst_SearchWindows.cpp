@@ -36,6 +36,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QLayout>
 #include <QSplitter>
@@ -944,6 +945,94 @@ TEST_F(SearchWindowTest, TheMainWindowOpensAndClosesTheWindowsOnceTheirJobHasEnd
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("CATEGORY SEARCH"), QStringLiteral("Width"), 0), 960);
     ShowNameAdrsSearch = ShowCategorySearch = nullptr;
     CloseDirectorySearches = nullptr;
+}
+
+// ファイル出力 ended with the program (the main list closing the windows beside it) or by the window manager's close
+// of the window once lines are written: no one asked the output to end there, so the file is as it was before it:
+// a new file is not left, one overwritten keeps its lines, one appended to has them alone, nothing is left beside
+// it and nothing is said. 中止 at the same point keeps the lines so far and says 中断しました.
+TEST_F(SearchWindowTest, AnOutputEndedWithTheWindowLeavesTheFileAsItWas)
+{
+    RegisterDirectorySearches();
+    const auto unregister = qScopeGuard([] {
+        ShowNameAdrsSearch = ShowCategorySearch = nullptr;
+        CloseDirectorySearches = nullptr;
+    });
+    const QString folder = tables.path() + QStringLiteral("/出力 東西商事/");
+    const QString out = folder + QStringLiteral("得意先一覧 吉田.csv");
+    QDir().mkpath(folder);
+    const QByteArray before = Sjis::encode(QStringLiteral("電話番号,掲載名\r\n03-1234-5678,株式会社 鴎外堂 本郷店\r\n"));
+    enum class TFile { New, Overwritten, Appended };
+    enum class TEnd { MainList, WindowClosed, Stopped };
+    for (const TFile file : {TFile::New, TFile::Overwritten, TFile::Appended})
+        for (const TEnd end : {TEnd::MainList, TEnd::WindowClosed, TEnd::Stopped}) {
+            SCOPED_TRACE(testing::Message() << "file " << int(file) << ", end " << int(end));
+            QFile::remove(out);
+            if (file != TFile::New)
+                test::writeFile(out, before);
+            {
+                TMemIniFile ini(DataFolder + SettingsFileName);
+                ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), out);
+                ini.UpdateFile();
+            }
+            ShowNameAdrsSearch(nullptr);
+            QPointer<TNameAdrsSearch> w = NameAdrsSearch;
+            ASSERT_TRUE(w);
+            chooseTokyo(w);
+            onlyKinds(w, 2);
+            boxes.clear();
+            std::vector<int> answers{IDYES, IDNO};  // output? change the destination?
+            if (file != TFile::New)
+                answers.push_back(file == TFile::Overwritten ? IDYES : IDNO);
+            for (const int answer : answers)
+                boxes.answer(answer);
+            // At the second call's hand-back: the first call's lines are in the file.
+            auto *worker = w->findChild<TSearchThread *>();
+            ASSERT_NE(worker, nullptr);
+            int calls = 0;
+            bool kept = false;
+            QObject::connect(worker, &TSearchThread::Progress, w, [&] {
+                if (++calls != 2)
+                    return;
+                if (end == TEnd::MainList)
+                    kept = !CloseDirectorySearches() && NameAdrsSearch == w;
+                else if (end == TEnd::WindowClosed)
+                    kept = !w->close();
+                else
+                    w->bbtnStop->click();
+            });
+            w->bbtnFileExport->click();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !w || !w->IsBusy(); }, 60000));
+            ASSERT_GE(calls, 2) << "the output ended before its second call";
+            if (end != TEnd::Stopped) {
+                EXPECT_TRUE(kept);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 10000));
+                EXPECT_EQ(boxes.texts().size(), answers.size()) << boxes.texts().join(u'|').toStdString();
+                if (file == TFile::New)
+                    EXPECT_FALSE(QFile::exists(out));
+                else
+                    EXPECT_EQ(test::readFile(out), before);
+                EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                          file == TFile::New ? QStringList() : QStringList{QFileInfo(out).fileName()});
+                continue;
+            }
+            EXPECT_EQ(boxes.texts().back(), QStringLiteral("中断しました  "));
+            EXPECT_EQ(panel(w, 7), QStringLiteral("検索中断"));
+            QByteArray lines = test::readFile(out);
+            if (file == TFile::Appended) {
+                ASSERT_TRUE(lines.startsWith(before));
+                lines = lines.mid(before.size());
+            } else {
+                const QByteArray header = DirectoryCsvHeader(w->OutputItems()) + "\r\n";
+                ASSERT_TRUE(lines.startsWith(header));
+                lines = lines.mid(header.size());
+            }
+            EXPECT_TRUE(lines.endsWith("\r\n"));
+            EXPECT_GE(lines.count("\r\n"), 1) << "the first call's lines";
+            EXPECT_LT(size_t(lines.count("\r\n")), libraryHits("13", 2).size());
+            w->close();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !w; }, 10000));
+        }
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // The end asked while a window works: 終了 pressed over the accessibility bus, or the main window closed by the
 // window manager, while a list print, an export, an import, a backup, a batch change or a copy runs on a book
-// large enough that it is still running. The job stops as its 中止 stops it (or ends), what it wrote is whole or
-// absent, and the program ends once the job has ended.
+// large enough that it is still running, or while the directory search writes its output. The job stops as its
+// 中止 stops it (or ends), what it wrote is whole or absent, a file the user had is as it was, and the program
+// ends once the job has ended.
 #include "ProductWindows.h"
 
 #include "Accessibility.h"
 #include "ExchangeTestSupport.h"
+#include "PrintCommandAnswers.h"
 
+#include "directory/SearchThread.h"
+#include "drawing/PrinterInfo.h"
 #include "exchange/BackupStore.h"
 #include "exchange/FExport.h"
 #include "exchange/FImport.h"
@@ -23,6 +27,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QWindow>
 
 namespace {
@@ -227,9 +232,138 @@ protected:
         QFile::remove(file);
     }
 
+    // What runs a window's job on a file; nothing when the window did not open.
+    using TRun = std::function<void(const QString &)>;
+    template <class TWindow, class TJob>
+    static TRun onFile(TWindow *window, TJob job)
+    {
+        return window ? TRun([window, job](const QString &file) { (window->*job)(file); }) : TRun();
+    }
+
     QString out;
     QObject answering;
 };
+
+// A file of the user's that an output the end cuts short was to replace or add to: the output, which no one asked
+// to end half-way, leaves it as it was. ファイル出力 of the name search (and a file it was to make is not left),
+// テキストファイルの出力, マークファイルの出力, 一覧表印刷 and ラベル印刷 to a PDF, each ended once it writes.
+TEST_F(EndWhileWorking, AnOutputTheEndCutsShortLeavesTheUsersFileAsItWas)
+{
+    HddInstalled = 1;
+    HddDataFolder = QStringLiteral(VELMORA_SAMPLE_ROOT);
+    TPrinter &printer = Printer();
+    const TPrinterSetting printerBefore = printer.Setting();
+    const auto restore = qScopeGuard([&] {
+        HddInstalled = 0;
+        HddDataFolder.clear();
+        printer.SetSetting(printerBefore);
+    });
+    const QByteArray before = Sjis::encode(QStringLiteral("電話番号,掲載名\r\n03-1234-5678,株式会社 鴎外堂 本郷店\r\n"));
+    const auto expectAsItWas = [&](const QString &file, bool made) {
+        const QStringList beside = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        if (made) {
+            EXPECT_FALSE(QFile::exists(file));
+            EXPECT_TRUE(beside.isEmpty()) << beside.join(u' ').toStdString();
+        } else {
+            EXPECT_EQ(test::readFile(file), before);
+            EXPECT_EQ(beside, QStringList{QFileInfo(file).fileName()});
+        }
+        QFile::remove(file);
+    };
+    for (const TEnd how : {TEnd::Pressed, TEnd::ClosedByTheWindowManager}) {
+        const std::string way = wayOf(how);
+        // ファイル出力 over 東京都's fax numbers, a page of lines a call: the end is asked at the second call, once
+        // the first call's lines are written.
+        enum class TFile { New, Overwritten, Appended };
+        for (const TFile file : {TFile::New, TFile::Overwritten, TFile::Appended}) {
+            SCOPED_TRACE(way + "ファイル出力, file " + std::to_string(int(file)));
+            const QString csv = out + QStringLiteral("検索結果 東京.csv");
+            if (file != TFile::New)
+                test::writeFile(csv, before);
+            {
+                TMemIniFile ini(DataFolder + SettingsFileName);
+                ini.WriteString(QStringLiteral("NAMEADRS SEARCH"), QStringLiteral("ExportFile"), csv);
+                ini.UpdateFile();
+            }
+            showList();
+            QPointer<TNameAdrsSearch> window = dynamic_cast<TNameAdrsSearch *>(
+                fromMainList(list->actNameAdrsSearch, []() -> QWidget * { return NameAdrsSearch; }));
+            ASSERT_TRUE(window);
+            window->cbxArea->setCurrentIndex(3);
+            emit window->cbxArea->activated(3);
+            ASSERT_EQ(window->lbxTdfkn->count(), 1);
+            window->lbxTdfkn->setCurrentRow(0);
+            window->chkFax->setChecked(true);
+            for (QCheckBox *other : {window->chkNormal, window->chkFaxCombi, window->chkMainNumber})
+                other->setChecked(false);
+            boxes.clear();
+            boxes.answer(IDYES);  // output?
+            boxes.answer(IDNO);   // change the destination?
+            if (file != TFile::New)
+                boxes.answer(file == TFile::Overwritten ? IDYES : IDNO);
+            int calls = 0;
+            QObject::connect(window->findChild<TSearchThread *>(), &TSearchThread::Progress, window, [&] {
+                if (++calls == 2)
+                    askEnd(how);
+            });
+            window->bbtnFileExport->click();
+            EXPECT_TRUE(ended());
+            EXPECT_GE(calls, 2) << "the output ended before its second call";
+            EXPECT_EQ(NameAdrsSearch, nullptr);
+            EXPECT_EQ(boxes.texts().size(), file == TFile::New ? 2 : 3) << boxes.texts().join(u'|').toStdString();
+            expectAsItWas(csv, file == TFile::New);
+        }
+        // The others over a file of the user's, each ended as it writes: its window opened, then what runs it.
+        const struct {
+            const char *Name;
+            QString File;
+            std::function<TRun()> Open;
+        } jobs[] = {
+            {"テキストファイルの出力", QStringLiteral("住所録.csv"),
+             [this] { return onFile(exportWindow(), &TFileExport::ExportTo); }},
+            {"マークファイルの出力", QStringLiteral("取引先.gpx"),
+             [this] {
+                 return onFile(dynamic_cast<TMarkExport *>(fromMainList(
+                                   list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; })),
+                               &TMarkExport::ExportTo);
+             }},
+            {"一覧表印刷", QStringLiteral("一覧表.pdf"), [this] { return onFile(listPrintToPdf(), &TListPrint::PrintTo); }},
+            // A new layout on every record, to the PDF printer; its own question as the window closes is another
+            // test's affair.
+            {"ラベル印刷", QStringLiteral("ラベル.pdf"),
+             [this, &printer] {
+                 printer.SetPrinterIndex(int(printer.Printers().indexOf(PdfPrinterName)));
+                 TPrinterSetting setting = printer.Setting();
+                 setting.Copies = 1;
+                 printer.SetSetting(setting);
+                 auto *form = dynamic_cast<TLayoutForm *>(designer(list->actLabelPrint, LabelForm));
+                 if (!form)
+                     return TRun();
+                 form->Modified = 0;
+                 boxes.answer(IDYES);  // print?
+                 return TRun(
+                     [form](const QString &) { form->findChild<QAction *>(QStringLiteral("actPrint"))->trigger(); });
+             }},
+        };
+        for (const auto &job : jobs) {
+            SCOPED_TRACE(way + job.Name);
+            const QString file = out + job.File;
+            test::writeFile(file, before);
+            boxes.clear();
+            const TRun run = job.Open();
+            ASSERT_TRUE(run) << "no window";
+            // What the print command asks, answered.
+            bool wizardShown = false;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] { test::AnswerPrintCommand(wizardShown, file); });
+            answer.start(20);
+            EXPECT_TRUE(endWhile(how, [&] { run(file); }));
+            answer.stop();
+            EXPECT_TRUE(ended()) << boxes.texts().join(u'|').toStdString();
+            expectAsItWas(file, false);
+        }
+    }
+}
 
 TEST_F(EndWhileWorking, TheEndAskedWhileAWindowWorksEndsTheProgramOnceTheJobHasEnded)
 {

@@ -72,6 +72,9 @@ TLayoutFontDialog::TLayoutFontDialog(QWidget *owner) : QDialog(owner)
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // The highlighted face is the chosen one, however it was reached: arrows, typed letters, a screen reader;
+    // a click also takes the first row that stands for a face the list lacks.
+    connect(lbFonts, &QListWidget::currentRowChanged, this, [this] { lbFontsClick(); });
     connect(lbFonts, &QListWidget::itemClicked, this, [this] { lbFontsClick(); });
     for (QCheckBox *box : {ckbBold, ckbItalic})
         connect(box, &QCheckBox::toggled, this, [this, box] { FontStyleClick(box); });
@@ -102,7 +105,11 @@ void TLayoutFontDialog::ShowFont()
     if (face.startsWith(QLatin1Char('@')))
         Font_.Log.Font.setFamily(face.mid(1));
     const int row = FontRow(lbFonts, Font_.Log.Font.family());
-    lbFonts->setCurrentRow(row);
+    {
+        // Showing a face the list lacks highlights the first row without choosing it.
+        const QSignalBlocker quiet(lbFonts);
+        lbFonts->setCurrentRow(row);
+    }
     showCharset(EntryCharset(lbFonts, row));
     Loading = true;
     ckbBold->setChecked(Font_.Log.Font.bold());

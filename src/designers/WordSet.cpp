@@ -150,6 +150,9 @@ void TWordSettingDialog::buildFontPage()
     page->addWidget(pnlFontColor, 4, 2);
     page->addWidget(bbtnFontColor, 4, 3, Qt::AlignLeft);
     page->setRowStretch(5, 1);
+    // The highlighted face is the chosen one, however it was reached: arrows, typed letters, a screen reader;
+    // a click also takes the first row that stands for a face the list lacks.
+    connect(lbFonts, &QListWidget::currentRowChanged, this, [this] { lbFontsClick(); });
     connect(lbFonts, &QListWidget::itemClicked, this, [this] { lbFontsClick(); });
     connect(bbtnFontColor, &QAbstractButton::clicked, this, [this] {
         if (ChooseSwatchColor(this, pnlFontColor, true)) {
@@ -337,7 +340,11 @@ void TWordSettingDialog::ShowFont()
         setFont(font);
     }
     const int row = FontRow(lbFonts, font.Log.Font.family());
-    lbFonts->setCurrentRow(row);
+    {
+        // Showing a face the list lacks highlights the first row without choosing it.
+        const QSignalBlocker quiet(lbFonts);
+        lbFonts->setCurrentRow(row);
+    }
     lblCharset->setText(CharsetCaption(EntryCharset(lbFonts, row), lblCharset->text()));
     whileSet(FUpdating, [&] {
         ckbBold->setChecked(font.Log.Font.bold());

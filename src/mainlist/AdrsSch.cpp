@@ -302,6 +302,13 @@ void TAddressSearch::connectHandlers()
     connect(bbtnClear, &QPushButton::clicked, this, &C::bbtnClearClick);
     connect(lvCondition, &QTreeWidget::itemSelectionChanged, this, &C::lvConditionSelectItem);
     connect(lvCondition, &QTreeWidget::itemDoubleClicked, this, &C::lvConditionDblClick);
+    // The current condition is the one shown below for 変更, however it became current: arrows, Home/End, a
+    // screen reader. While rows are being taken out the list and conditions_ disagree: nothing is loaded then.
+    connect(lvCondition, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) {
+        const int row = current ? lvCondition->indexOfTopLevelItem(current) : -1;
+        if (row >= 0 && lvCondition->topLevelItemCount() == static_cast<int>(conditions_.size()))
+            LoadCondition(conditions_[static_cast<size_t>(row)]);
+    });
     connect(bbtnViewPattern, &QPushButton::clicked, this, &C::bbtnViewPatternClick);
     connect(bbtnSavePattern, &QPushButton::clicked, this, &C::bbtnSavePatternClick);
     connect(bbtnDeletePattern, &QPushButton::clicked, this, &C::bbtnDeletePatternClick);

@@ -393,7 +393,15 @@ void TInputList::lbxListDblClick()
     focusNameAtEnd();
 }
 
-void TInputList::lbxListKeyPress() { focusNameAtEnd(); }
+// Enter takes the current entry into the name field as a double click does, so that a keyboard user can change
+// it with 修正 as well; with no entry current it only moves on to the field.
+void TInputList::lbxListKeyPress()
+{
+    if (lbxList->currentItem())
+        lbxListDblClick();
+    else
+        focusNameAtEnd();
+}
 
 void TInputList::edtNameKeyPress()
 {

@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 template <class T> T *control(QWidget *in, const char *name)
@@ -442,6 +444,62 @@ TEST_F(SettingDialogs, FontDialogKeepsAFaceThatIsNotInstalled)
     EXPECT_EQ(dialog.GetFont().Log.Font.family(), "No Such Face");
     emit fonts->itemClicked(fonts->item(0));
     EXPECT_EQ(dialog.GetFont().Log.Font.family(), fonts->item(0)->text());
+}
+
+// Both font lists take the highlighted face as the chosen one, however it was reached — typed letters, arrows,
+// Home/End, Page Down, or a screen reader setting the current item — and OK hands it on.
+TEST_F(SettingDialogs, TheFaceReachedByKeysOrAScreenReaderIsTheChosenOne)
+{
+    const QString gothic = QStringLiteral("IPAexGothic");
+    const QString mincho = QStringLiteral("IPAexMincho");
+    auto walk = [&](QListWidget *fonts, const std::function<QString()> &chosen, QWidget *sample) {
+        ASSERT_FALSE(fonts->findItems(mincho, Qt::MatchExactly).isEmpty()) << "IPAex fonts are installed";
+        fonts->setFocus();
+        QTest::keyClicks(fonts, QStringLiteral("IPAexM"));
+        EXPECT_EQ(fonts->currentItem()->text(), mincho);
+        EXPECT_EQ(chosen(), mincho) << "typed letters";
+        if (sample)
+            EXPECT_EQ(sample->font().family(), mincho);
+        QTest::keyClick(fonts, Qt::Key_End);
+        EXPECT_EQ(chosen(), fonts->item(fonts->count() - 1)->text()) << "End";
+        QTest::keyClick(fonts, Qt::Key_Home);
+        EXPECT_EQ(chosen(), fonts->item(0)->text()) << "Home";
+        QTest::keyClick(fonts, Qt::Key_Down);
+        EXPECT_EQ(chosen(), fonts->item(1)->text()) << "Down";
+        QTest::keyClick(fonts, Qt::Key_PageDown);
+        EXPECT_EQ(chosen(), fonts->currentItem()->text()) << "Page Down";
+        EXPECT_GT(fonts->currentRow(), 1);
+        fonts->setCurrentItem(fonts->findItems(mincho, Qt::MatchExactly).first());
+        EXPECT_EQ(chosen(), mincho) << "a screen reader's current item";
+    };
+
+    TFont font;
+    SetFontSpec(&font.Log, SHIFTJIS_CHARSET, gothic, 0, 12);
+    TLayoutFontDialog layout(nullptr);
+    layout.SetFont(font);
+    layout.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&layout));
+    QApplication::setActiveWindow(&layout);
+    walk(control<QListWidget>(&layout, "lbFonts"), [&] { return layout.GetFont().Log.Font.family(); },
+         control<QLabel>(&layout, "pnlSample"));
+    EXPECT_EQ(control<QLabel>(&layout, "lblCharset")->text(), "日本語");
+    QTest::keyClick(control<QPushButton>(&layout, "btnOK"), Qt::Key_Space);
+    EXPECT_EQ(layout.result(), QDialog::Accepted);
+    EXPECT_EQ(layout.GetFont().Log.Font.family(), mincho);
+
+    TWordRect text;
+    makeVerticalText(text, gothic);
+    TWordSettingDialog word(nullptr);
+    word.SetWordRect(text);
+    word.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&word));
+    QApplication::setActiveWindow(&word);
+    control<QTabWidget>(&word, "pgcSetting")->setCurrentIndex(0);
+    walk(control<QListWidget>(&word, "lbFonts"), [&] { return word.FPreview().Font().Log.Font.family(); },
+         nullptr);
+    QTest::keyClick(control<QPushButton>(&word, "btnOK"), Qt::Key_Space);
+    EXPECT_EQ(word.result(), QDialog::Accepted);
+    EXPECT_EQ(word.FPreview().Font().Log.Font.family(), mincho);
 }
 
 // ---- Addition items and barcode ----

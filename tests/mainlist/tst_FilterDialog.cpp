@@ -229,6 +229,43 @@ TEST_F(FilterDialog, ListButtonsKeepTenConditionsAndTheSelection)
     EXPECT_FALSE(d.bbtnSavePattern->isEnabled());
 }
 
+// The current condition of 条件の一覧 stands in the editors however it became current — arrows, Home/End, a
+// screen reader setting the current item — so a keyboard user can change it with 変更 without retyping it.
+TEST_F(FilterDialog, TheConditionMovedToIsTheOneLoaded)
+{
+    TAddressSearch &d = open(vtAdvanced);
+    d.SetConditions({{text(0, "A", mmPrefix), choice(fiTelDiv, 1, true), text(0, "C", mmContains)}, true});
+    d.lvCondition->setFocus();
+    d.lvCondition->setCurrentItem(d.lvCondition->topLevelItem(0));
+    QTest::keyClick(d.lvCondition, Qt::Key_Down);
+    EXPECT_EQ(d.cbxItem->currentIndex(), fiTelDiv) << "Down";
+    EXPECT_EQ(d.cbxContentRO->currentIndex(), 1);
+    EXPECT_TRUE(d.chkNotCondition->isChecked());
+    QTest::keyClick(d.lvCondition, Qt::Key_End);
+    EXPECT_EQ(d.cbxItem->currentIndex(), 0) << "End";
+    EXPECT_EQ(d.edtContent->text(), "C");
+    EXPECT_EQ(d.cbxCondition->currentIndex(), static_cast<int>(mmContains));
+    QTest::keyClick(d.lvCondition, Qt::Key_Home);
+    EXPECT_EQ(d.edtContent->text(), "A") << "Home";
+    EXPECT_EQ(d.cbxCondition->currentIndex(), static_cast<int>(mmPrefix));
+    d.lvCondition->setCurrentItem(d.lvCondition->topLevelItem(2), 0,
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(d.edtContent->text(), "C") << "a screen reader's current item";
+
+    // Changed with 変更 by keys alone: only that row changes.
+    d.edtContent->setText("CD");
+    QTest::keyClick(d.bbtnUpdate, Qt::Key_Space);
+    EXPECT_EQ(conditions(), (TNarrowDownCondition{
+                                {text(0, "A", mmPrefix), choice(fiTelDiv, 1, true), text(0, "CD", mmContains)}, true}));
+
+    // Rows taken out leave the row now current in the editors, and none of the deleted ones.
+    d.lvCondition->setCurrentItem(d.lvCondition->topLevelItem(0), 0,
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(d.bbtnDelete, Qt::Key_Space);
+    EXPECT_EQ(d.cbxItem->currentIndex(), fiTelDiv);
+    EXPECT_EQ(d.cbxContentRO->currentIndex(), 1);
+}
+
 TEST_F(FilterDialog, SimpleViewFiltersByTheEditorsAndTheViewIsKept)
 {
     const TNarrowDownCondition given{{text(0, "A", mmPrefix), choice(fiTelDiv, 0)}, true};

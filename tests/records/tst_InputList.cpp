@@ -215,6 +215,24 @@ TEST_F(InputListDialog, UpdateNeedsOneSelectedRowAndDeleteRemovesEverySelectedRo
     EXPECT_FALSE(w("bbtnDown")->isEnabled());
 }
 
+// By keys alone an entry is taken into the name field and changed: Enter on the list does what a double click
+// does, and the entry changed is the one moved to.
+TEST_F(InputListDialog, EnterOnTheListTakesTheEntryMovedToForChanging)
+{
+    open(ilPost);
+    list()->setFocus();
+    list()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(list(), Qt::Key_Down);
+    QTest::keyClick(list(), Qt::Key_Return);
+    EXPECT_EQ(edit()->text(), "課長");
+    EXPECT_TRUE(edit()->hasFocus());
+    edit()->end(false);
+    type("代理");
+    QTest::keyClick(w("bbtnUpdate"), Qt::Key_Space);
+    EXPECT_EQ(rows(), (QStringList{"部長", "課長代理", "係長", "主任"}));
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
 TEST_F(InputListDialog, TabsAndWheelKeepEachListsEditsAndOkSavesEveryChangedListInTheDialogsOrder)
 {
     open(ilPost);

@@ -234,11 +234,11 @@ TEST_F(FilterDialog, ListButtonsKeepTenConditionsAndTheSelection)
 TEST_F(FilterDialog, TheConditionMovedToIsTheOneLoaded)
 {
     TAddressSearch &d = open(vtAdvanced);
-    d.SetConditions({{text(0, "A", mmPrefix), choice(fiTelDiv, 1, true), text(0, "C", mmContains)}, true});
+    d.SetConditions({{text(0, "A", mmPrefix), choice(fiPrivCorp, 1, true), text(0, "C", mmContains)}, true});
     d.lvCondition->setFocus();
     d.lvCondition->setCurrentItem(d.lvCondition->topLevelItem(0));
     QTest::keyClick(d.lvCondition, Qt::Key_Down);
-    EXPECT_EQ(d.cbxItem->currentIndex(), fiTelDiv) << "Down";
+    EXPECT_EQ(d.cbxItem->currentIndex(), fiPrivCorp) << "Down";
     EXPECT_EQ(d.cbxContentRO->currentIndex(), 1);
     EXPECT_TRUE(d.chkNotCondition->isChecked());
     QTest::keyClick(d.lvCondition, Qt::Key_End);
@@ -256,13 +256,13 @@ TEST_F(FilterDialog, TheConditionMovedToIsTheOneLoaded)
     d.edtContent->setText("CD");
     QTest::keyClick(d.bbtnUpdate, Qt::Key_Space);
     EXPECT_EQ(conditions(), (TNarrowDownCondition{
-                                {text(0, "A", mmPrefix), choice(fiTelDiv, 1, true), text(0, "CD", mmContains)}, true}));
+                                {text(0, "A", mmPrefix), choice(fiPrivCorp, 1, true), text(0, "CD", mmContains)}, true}));
 
     // Rows taken out leave the row now current in the editors, and none of the deleted ones.
     d.lvCondition->setCurrentItem(d.lvCondition->topLevelItem(0), 0,
                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QTest::keyClick(d.bbtnDelete, Qt::Key_Space);
-    EXPECT_EQ(d.cbxItem->currentIndex(), fiTelDiv);
+    EXPECT_EQ(d.cbxItem->currentIndex(), fiPrivCorp);
     EXPECT_EQ(d.cbxContentRO->currentIndex(), 1);
 }
 

@@ -160,7 +160,8 @@ std::string reachFault(QWidget *window)
                          .arg(window->windowTitle()).arg(designed.width()).arg(designed.height()).toStdString();
     }
     for (QWidget *control : window->findChildren<QWidget *>()) {
-        if (!isWorked(control) || !control->isVisibleTo(window))
+        // A control of no size is no more than a place kept in its layout.
+        if (!isWorked(control) || !control->isVisibleTo(window) || control->size().isEmpty())
             continue;
         for (QWidget *w = control->parentWidget(); w && w != window; w = w->parentWidget())
             if (auto *scroll = qobject_cast<QScrollArea *>(w); scroll && scroll->widget()) {

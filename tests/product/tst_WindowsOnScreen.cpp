@@ -205,6 +205,17 @@ public:
         faults += fault;
         checked << window->windowTitle();
     }
+    // Checks and closes each modal dialog that opens while the timer runs.
+    void checkDialogs(QTimer &dialogs)
+    {
+        QObject::connect(&dialogs, &QTimer::timeout, [this] {
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                check(dialog);
+                dialog->close();
+            }
+        });
+        dialogs.start(10);
+    }
     // The main list as the user has it under every other window, its book open (its start's steps left out).
     void showMainList()
     {
@@ -276,13 +287,7 @@ TEST_F(WindowsOnScreen, PlacesStoredOnALargerScreenComeBackInsideTheArea)
         delete AddressCopy;
     }
     QTimer dialogs;
-    QObject::connect(&dialogs, &QTimer::timeout, [this] {
-        if (QWidget *dialog = QApplication::activeModalWidget()) {
-            check(dialog);
-            dialog->close();
-        }
-    });
-    dialogs.start(10);
+    checkDialogs(dialogs);
     if (LayoutForm)
         LayoutForm->FormWindow()->findChild<QAction *>(QStringLiteral("actSenderEdit"))->trigger();
     dialogs.stop();
@@ -325,13 +330,7 @@ TEST_F(WindowsOnScreen, TheRecordFormShowsEveryControlOfEachPageInsideTheArea)
 {
     showMainList();
     QTimer dialogs;
-    QObject::connect(&dialogs, &QTimer::timeout, [this] {
-        if (QWidget *dialog = QApplication::activeModalWidget()) {
-            check(dialog);
-            dialog->close();
-        }
-    });
-    dialogs.start(10);
+    checkDialogs(dialogs);
     for (QAction *command : {list->actInquiry, list->actNumerSearch}) {
         command->trigger();
         QCoreApplication::processEvents();

@@ -112,7 +112,10 @@ QSize keepOnScreen(QWidget *window, QSize wanted)
     const TAskedPlace place = askedPlace(window);
     const QPoint corner = place.Frames ? asked.topLeft() : asked.topLeft() - inside;
     const QRect area = screen->availableGeometry();
-    wanted = FitWindowIntoRoom(window, area.size().shrunkBy(frame), wanted);
+    // Whether it fits is decided with the frame it gets: with one larger, a window that fits would scroll. It is
+    // decided again once the window manager has framed it.
+    const bool framing = isFramed(window) && knownFrame(window).isNull();
+    wanted = FitWindowIntoRoom(window, area.size().shrunkBy(framing ? QMargins() : frame), wanted);
     // As far as the window can shrink: never below its least size, nor below what its controls need.
     const QSize size = wanted.boundedTo(area.size().shrunkBy(frame))
                            .expandedTo(window->minimumSize())

@@ -153,8 +153,9 @@ std::string reachFault(QWidget *window)
     const int rounding = window->devicePixelRatio() == std::floor(window->devicePixelRatio()) ? 0 : 1;
     const QRect within = area.adjusted(-rounding, -rounding, rounding, rounding);
     std::string fault;
-    if (auto *fit = window->findChild<QScrollArea *>(QStringLiteral("ScreenFit"), Qt::FindDirectChildrenOnly)) {
-        const QSize designed = window->frameGeometry().size() - fit->viewport()->size() + fit->widget()->minimumSize();
+    if (auto *fit = window->findChild<QScrollArea *>(QStringLiteral("ScreenFit"), Qt::FindDirectChildrenOnly);
+        fit && fit->isVisible()) {
+        const QSize designed = window->frameGeometry().size() - fit->size() + fit->widget()->minimumSize();
         if (designed.width() <= area.width() && designed.height() <= area.height())
             fault += QStringLiteral("%1: scrolls, though %2x%3 fits\n")
                          .arg(window->windowTitle()).arg(designed.width()).arg(designed.height()).toStdString();

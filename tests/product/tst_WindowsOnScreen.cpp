@@ -3,8 +3,7 @@
 // give it the screens users have, a desktop panel and a window manager that frames the windows (tests/
 // CMakeLists.txt). A window larger than the area, even shrunk as far as it can shrink, opens at the area's top
 // left. So do the places the windows stored on a larger screen. A window whose least size does not fit the area
-// scrolls: every button and field of it can be brought into view inside the area, its rows of buttons in view
-// as they are; a window that fits keeps the size it was designed at.
+// scrolls: every button and field of it can be brought into view inside the area.
 #include "ProductWindows.h"
 
 #include "mainlist/AdrsCopy.h"
@@ -145,7 +144,7 @@ bool isWorked(const QWidget *control)
 }
 
 // What of the window the user cannot reach: a control that, scrolled into view, is not wholly shown inside the
-// area; a window scrolling its content where it would fit as it was designed. Empty when nothing.
+// area. Empty when nothing.
 std::string reachFault(QWidget *window)
 {
     const QRect area = window->screen()->availableGeometry();
@@ -153,13 +152,6 @@ std::string reachFault(QWidget *window)
     const int rounding = window->devicePixelRatio() == std::floor(window->devicePixelRatio()) ? 0 : 1;
     const QRect within = area.adjusted(-rounding, -rounding, rounding, rounding);
     std::string fault;
-    if (auto *fit = window->findChild<QScrollArea *>(QStringLiteral("ScreenFit"), Qt::FindDirectChildrenOnly);
-        fit && fit->isVisible()) {
-        const QSize designed = window->frameGeometry().size() - fit->size() + fit->widget()->minimumSize();
-        if (designed.width() <= area.width() && designed.height() <= area.height())
-            fault += QStringLiteral("%1: scrolls, though %2x%3 fits\n")
-                         .arg(window->windowTitle()).arg(designed.width()).arg(designed.height()).toStdString();
-    }
     for (QWidget *control : window->findChildren<QWidget *>()) {
         // A control of no size is no more than a place kept in its layout.
         if (!isWorked(control) || !control->isVisibleTo(window) || control->size().isEmpty())

@@ -1,5 +1,7 @@
 #include "platform/WindowPlacement.h"
 
+#include "platform/WindowFit.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
@@ -90,17 +92,17 @@ TAskedPlace askedPlace(const QWidget *window)
 }
 
 // Keeps the window inside the area with the frame it has or is expected to get, at the size it wants as far as
-// the area allows.
-void keepOnScreen(QWidget *window, QSize wanted)
+// the area allows; a window that cannot be as small as the area scrolls its content. Answers the size it wants.
+QSize keepOnScreen(QWidget *window, QSize wanted)
 {
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return;
+        return wanted;
     const QRect asked = window->geometry();
     QScreen *screen = QGuiApplication::screenAt(asked.center());
     if (!screen)
         screen = window->screen();
     if (!screen)
-        return;
+        return wanted;
     QMargins frame = expectedFrame(window);
     // On a screen scaled by a fraction the frame and the area come rounded to whole pixels of the program's: a
     // pixel more of frame on each side keeps the window inside by what the rounding took.
@@ -110,6 +112,10 @@ void keepOnScreen(QWidget *window, QSize wanted)
     const TAskedPlace place = askedPlace(window);
     const QPoint corner = place.Frames ? asked.topLeft() : asked.topLeft() - inside;
     const QRect area = screen->availableGeometry();
+    // Whether it fits is decided with the frame it gets: with one larger, a window that fits would scroll. It is
+    // decided again once the window manager has framed it.
+    const bool framing = isFramed(window) && knownFrame(window).isNull();
+    wanted = FitWindowIntoRoom(window, area.size().shrunkBy(framing ? QMargins() : frame), wanted);
     // As far as the window can shrink: never below its least size, nor below what its controls need.
     const QSize size = wanted.boundedTo(area.size().shrunkBy(frame))
                            .expandedTo(window->minimumSize())
@@ -118,15 +124,15 @@ void keepOnScreen(QWidget *window, QSize wanted)
         // The window manager places it, inside the area where it fits.
         if (size != asked.size())
             window->resize(size);
-        return;
+        return wanted;
     }
     const QSize outer = size.grownBy(frame);
     const QPoint kept(std::max(area.left(), std::min(corner.x(), area.right() + 1 - outer.width())),
                       std::max(area.top(), std::min(corner.y(), area.bottom() + 1 - outer.height())));
-    if (kept == corner && size == asked.size())
-        return;
     // A place or size changed now is the window's own place, whatever it asked before.
-    window->setGeometry(QRect(kept + inside, size));
+    if (kept != corner || size != asked.size())
+        window->setGeometry(QRect(kept + inside, size));
+    return wanted;
 }
 
 class TScreenKeeper : public QObject {
@@ -144,9 +150,9 @@ protected:
         // and before the window is on the screen.
         case QEvent::Show:
             if (QWidget *window = placedWindow(handle)) {
+                const QSize wanted = keepOnScreen(window, window->size());
                 if (handle->frameMargins().isNull() && isFramed(window))
-                    unframed_.push_back({handle, window->size()});
-                keepOnScreen(window, window->size());
+                    unframed_.push_back({handle, wanted});
             }
             break;
         // Once the window is on the screen the window manager has framed it: placed again with its own frame, at

@@ -2,7 +2,8 @@
 // screen it opens on, its frame and title bar included, on whatever screen the test runs: the end-to-end runs
 // give it the screens users have, a desktop panel and a window manager that frames the windows (tests/
 // CMakeLists.txt). A window larger than the area, even shrunk as far as it can shrink, opens at the area's top
-// left. So do the places the windows stored on a larger screen.
+// left. So do the places the windows stored on a larger screen. A window whose least size does not fit the area
+// scrolls: every button and field of it can be brought into view inside the area.
 #include "ProductWindows.h"
 
 #include "mainlist/AdrsCopy.h"
@@ -10,9 +11,13 @@
 #include "platform/MessageBox.h"
 #include "platform/WindowPlacement.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWindow>
 
@@ -126,6 +131,52 @@ std::string placementFault(QWidget *window)
     return inside ? std::string() : fault;
 }
 
+// Whether the user works the control: a button, a check box or a field; not a part Qt makes of a control.
+bool isWorked(const QWidget *control)
+{
+    const QWidget *parent = control->parentWidget();
+    if (control->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<const QTabBar *>(parent))
+        return false;
+    if (qobject_cast<const QLineEdit *>(control))
+        return !qobject_cast<const QComboBox *>(parent) && !qobject_cast<const QAbstractSpinBox *>(parent);
+    return qobject_cast<const QAbstractButton *>(control) || qobject_cast<const QComboBox *>(control)
+           || qobject_cast<const QAbstractSpinBox *>(control);
+}
+
+// What of the window the user cannot reach: a control that, scrolled into view, is not wholly shown inside the
+// area. Empty when nothing.
+std::string reachFault(QWidget *window)
+{
+    const QRect area = window->screen()->availableGeometry();
+    // The program's pixels round to the screen's either way on a screen scaled by a fraction.
+    const int rounding = window->devicePixelRatio() == std::floor(window->devicePixelRatio()) ? 0 : 1;
+    const QRect within = area.adjusted(-rounding, -rounding, rounding, rounding);
+    std::string fault;
+    for (QWidget *control : window->findChildren<QWidget *>()) {
+        // A control of no size is no more than a place kept in its layout.
+        if (!isWorked(control) || !control->isVisibleTo(window) || control->size().isEmpty())
+            continue;
+        for (QWidget *w = control->parentWidget(); w && w != window; w = w->parentWidget())
+            if (auto *scroll = qobject_cast<QScrollArea *>(w); scroll && scroll->widget()) {
+                // Wholly: Qt's ensureWidgetVisible shows no more of a field than its cursor.
+                const QPoint centre = control->mapTo(scroll->widget(), control->rect().center());
+                scroll->ensureVisible(centre.x(), centre.y(), control->width() / 2 + 1, control->height() / 2 + 1);
+            }
+        const QRect rect(control->mapToGlobal(QPoint()), control->size());
+        QRect shown = rect;
+        for (QWidget *w = control->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+            shown &= QRect(w->mapToGlobal(QPoint()), w->size());
+        if (shown != rect || !within.contains(rect))
+            fault += QStringLiteral("%1: %2 %3 at %4,%5 %6x%7, %8x%9 of it shown, in the area %10,%11 %12x%13\n")
+                         .arg(window->windowTitle(), control->objectName(), control->accessibleName())
+                         .arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height())
+                         .arg(shown.width()).arg(shown.height())
+                         .arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())
+                         .toStdString();
+    }
+    return fault;
+}
+
 class WindowsOnScreen : public test::ProductWindows {
 public:
     static void SetUpTestSuite()
@@ -140,8 +191,23 @@ public:
     {
         if (window->windowType() == Qt::ToolTip || window->windowType() == Qt::Popup)
             return;
-        faults += placementFault(window);
+        std::string fault = placementFault(window);
+        // Where the program thinks the window is follows where the window manager put it.
+        if (fault.empty())
+            (void)QTest::qWaitFor([&] { return (fault = reachFault(window)).empty(); }, 3000);
+        faults += fault;
         checked << window->windowTitle();
+    }
+    // Checks and closes each modal dialog that opens while the timer runs.
+    void checkDialogs(QTimer &dialogs)
+    {
+        QObject::connect(&dialogs, &QTimer::timeout, [this] {
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                check(dialog);
+                dialog->close();
+            }
+        });
+        dialogs.start(10);
     }
     // The main list as the user has it under every other window, its book open (its start's steps left out).
     void showMainList()
@@ -214,13 +280,7 @@ TEST_F(WindowsOnScreen, PlacesStoredOnALargerScreenComeBackInsideTheArea)
         delete AddressCopy;
     }
     QTimer dialogs;
-    QObject::connect(&dialogs, &QTimer::timeout, [this] {
-        if (QWidget *dialog = QApplication::activeModalWidget()) {
-            check(dialog);
-            dialog->close();
-        }
-    });
-    dialogs.start(10);
+    checkDialogs(dialogs);
     if (LayoutForm)
         LayoutForm->FormWindow()->findChild<QAction *>(QStringLiteral("actSenderEdit"))->trigger();
     dialogs.stop();
@@ -254,5 +314,31 @@ TEST_F(WindowsOnScreen, MessageBoxesOpenInsideTheArea)
     answer.stop();
     SetMessageBoxHandler(script);
     EXPECT_EQ(checked.size(), 4);
+    EXPECT_EQ(faults, "");
+}
+
+// The record form for the record in the list (照会) and for a new one (番号検索, with the number search it opens
+// over the form), each page of it.
+TEST_F(WindowsOnScreen, TheRecordFormShowsEveryControlOfEachPageInsideTheArea)
+{
+    showMainList();
+    QTimer dialogs;
+    checkDialogs(dialogs);
+    for (QAction *command : {list->actInquiry, list->actNumerSearch}) {
+        command->trigger();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(RecordForm) << command->objectName().toStdString();
+        QWidget *form = RecordForm->FormWindow();
+        auto *pages = form->findChild<QTabWidget *>(QStringLiteral("pgctlData"));
+        ASSERT_NE(pages, nullptr);
+        for (int page = 0; page < pages->count(); ++page) {
+            pages->setCurrentIndex(page);
+            check(form);
+        }
+        pages->setCurrentIndex(0);
+        form->hide();
+    }
+    dialogs.stop();
+    EXPECT_EQ(checked.size(), 10) << checked.join(u'\n').toStdString();
     EXPECT_EQ(faults, "");
 }

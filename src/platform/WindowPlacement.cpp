@@ -42,9 +42,9 @@ QMargins expectedFrame(const QWidget *window)
 {
     if (!isFramed(window))
         return {};
-    if (const QMargins own = knownFrame(window); !own.isNull())
-        return own;
-    QMargins largest;
+    // A window just framed may tell a part of its frame only (the window manager's handle at its foot comes
+    // later): the frames of the windows on the screen count as well.
+    QMargins largest = knownFrame(window);
     // Only a window on the screen has its frame for certain: one still being framed may tell a part of it.
     for (const QWidget *other : QApplication::topLevelWidgets()) {
         if (other == window || !other->isVisible() || !isFramed(other) || !other->windowHandle()

@@ -582,18 +582,18 @@ TEST_F(ExchangeDialogTest, ImportEnterInThePreviewAndTheFieldsOpensNoFileDialog)
         path << QApplication::focusWidget()->objectName();
         if (!qobject_cast<QPushButton *>(QApplication::focusWidget()))
             key(Qt::Key_Return);
+        ASSERT_EQ(files.shown, 0) << "Enter in " << path.join(u' ').toStdString();
         key(Qt::Key_Tab);
     }
     ASSERT_EQ(QApplication::focusWidget(), dialog.grdPreview) << path.join(u' ').toStdString();
-    EXPECT_EQ(files.shown, 0) << "Enter in " << path.join(u' ').toStdString();
     ASSERT_EQ(dialog.grdPreview->currentIndex(), dialog.grdPreview->model()->index(0, 0));
     key(Qt::Key_Right);
     key(Qt::Key_Right);
     key(Qt::Key_Return);
+    ASSERT_EQ(files.shown, 0) << "Enter on the item cell";
     auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem3");
     ASSERT_NE(choice, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([choice] { return choice->view()->isVisible(); }));
-    EXPECT_EQ(files.shown, 0) << "Enter on the item cell";
     QTest::keyClick(choice->view(), Qt::Key_Down);
     const int chosen = choice->itemData(choice->view()->currentIndex().row()).toInt();
     QTest::keyClick(choice->view(), Qt::Key_Return);

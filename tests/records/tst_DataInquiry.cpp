@@ -540,6 +540,22 @@ TEST_F(DataInquiryTest, NavigatorStepsThroughTheMainListAskingAboutChanges)
     EXPECT_EQ(form->lblNowRec->text(), "1");
 }
 
+// The navigator is reached by Tab, round from the form's last button, and pressed by Space.
+TEST_F(DataInquiryTest, TheNavigatorIsReachedByTabAndPressedBySpace)
+{
+    add("0311111111");
+    add("0322222222");
+    open();
+    showForm();
+    inquire(0);
+    form->btnClose->setFocus();
+    QTest::keyClick(form->btnClose, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnNext) << "先頭 and １つ前 are off on the first record";
+    QTest::keyClick(form->sbtnNext, Qt::Key_Space);
+    EXPECT_EQ(form->GetRecNo(), 2);
+    EXPECT_EQ(form->lblNowRec->text(), "2");
+}
+
 TEST_F(DataInquiryTest, TheHundredThousandthRecordIsRefusedBeforeAnythingIsWritten)
 {
     open();

@@ -131,7 +131,9 @@ void TSenderForm::buildControls()
     const auto glyphButton = [this](const char *name, const char *glyph, const QString &accessible) {
         auto *b = Named<QPushButton>(name, EntryGlyph(glyph), QString(), this);
         b->setAccessibleName(accessible);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab and pressed by Space; a click leaves the caret in the field it searches from.
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setAutoDefault(false);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         return b;
     };
@@ -1032,7 +1034,7 @@ void TSenderForm::bbtnEditListClick(int tag)
 void TSenderForm::DataKeyPress(QWidget *control)
 {
     QWidget *next = control;
-    // The glyph buttons are reached with the mouse; Enter passes them by.
+    // Enter walks the fields and passes the buttons by; Tab stops on them.
     do {
         next = next->nextInFocusChain();
     } while (next != control && (!next->isVisible() || !next->isEnabled() || next->focusPolicy() == Qt::NoFocus ||

@@ -141,6 +141,9 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
     edtFileName->setReadOnly(true);
     file->addWidget(edtFileName, 1);
     btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照(&R)..."), this);
+    // The window has no default button: Enter in the preview's cells, the lists and the ticks is theirs, and a
+    // file dialog opening behind them would take the user's next keys.
+    btnBrowse->setAutoDefault(false);
     file->addWidget(btnBrowse);
     layout->addLayout(file);
 

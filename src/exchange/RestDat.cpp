@@ -56,6 +56,8 @@ TRestoreData::TRestoreData(QWidget *owner) : QDialog(owner)
     edtDataPath = Named<QLineEdit>("edtDataPath", this);
     edtDataPath->setAccessibleName(QStringLiteral("復元先のデータ保存フォルダー"));
     btnBrowse = Named<QPushButton>("btnBrowse", QStringLiteral("参照..."), this);
+    // Enter in the list and the fields answers for 復元, never for the folder's chooser beside them.
+    btnBrowse->setAutoDefault(false);
     edtDataPath->setEnabled(false);
     btnBrowse->setEnabled(false);
     pgWork = new TWorkProgress(this);

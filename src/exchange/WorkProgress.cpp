@@ -14,6 +14,8 @@ TWorkProgress::TWorkProgress(QWidget *parent) : QWidget(parent)
     pbWork->setValue(0);
     btnStop = Named<QPushButton>("btnStop", QStringLiteral("中止"), this);
     btnStop->setEnabled(false);
+    // Never the dialog's default: an Enter typed while the work runs does not stop it.
+    btnStop->setAutoDefault(false);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(pbWork, 1);

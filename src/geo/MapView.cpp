@@ -277,7 +277,6 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
         b->setToolTip(text);
         b->setAccessibleName(text);
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        b->setFocusPolicy(Qt::NoFocus);
         top->addWidget(b);
         return b;
     };

@@ -609,12 +609,20 @@ void TDataInquiry::UpdatePrivCorp()
     chkIgnoreName->setVisible(corp);
     for (QWidget *w : std::initializer_list<QWidget *>{nmedtCorpKanji, edtCorpKana, cbxDptmnt, cbxPost})
         SetInputColour(w, corp);
+    // The switch is one stop in the tab order, at its button that is down.
+    sbtnPriv->setFocusPolicy(corp ? Qt::NoFocus : Qt::TabFocus);
+    sbtnCorp->setFocusPolicy(corp ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void TDataInquiry::sbtnPrivCorpClick()
 {
     if (isVisible())
-        focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
+        focusPersonOrCompany();
+}
+
+void TDataInquiry::focusPersonOrCompany()
+{
+    focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji);
 }
 
 void TDataInquiry::chkIgnoreNameClick() { SetCaptionColour(chkIgnoreName, chkIgnoreName->isChecked()); }
@@ -1007,7 +1015,15 @@ bool TDataInquiry::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto *press = static_cast<QKeyEvent *>(event);
+        const int key = press->key();
+        // Space turns the person/company switch over, whichever of its two buttons has the focus.
+        if (key == Qt::Key_Space && press->modifiers() == Qt::NoModifier
+            && (watched == sbtnPriv || watched == sbtnCorp)) {
+            if (!press->isAutoRepeat())
+                (sbtnPriv->isChecked() ? sbtnCorp : sbtnPriv)->click();
+            return true;
+        }
         if (key != Qt::Key_Return && key != Qt::Key_Enter)
             break;
         const auto action = enterActions_.find(watched);

@@ -309,6 +309,8 @@ private:
     void setActivePage(QWidget *page);
     void focusMain(QWidget *control, bool selectAll);
     void focusAtEnd(QWidget *control);
+    // The name for a person, the company's name for a company; caret to the end.
+    void focusPersonOrCompany();
     void focusOrNext(QWidget *control);
     void StartNewRecordLookUp();
     // CheckUnsavedChanges once the input has changed: asks when the settings say so, then stores or discards.

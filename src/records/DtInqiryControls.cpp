@@ -112,6 +112,7 @@ QLabel *buddyLabel(const QString &caption, QWidget *buddy)
     return label;
 }
 
+// A button that stays down: a stop in the tab order, pressed by Space, its state on the accessibility bus.
 QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *b = new QToolButton(parent);
@@ -119,7 +120,6 @@ QToolButton *toggleButton(const QString &name, const QString &caption, QWidget *
     b->setText(caption);
     b->setCheckable(true);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setFocusPolicy(Qt::NoFocus);
     return b;
 }
 
@@ -131,7 +131,6 @@ void TDataInquiry::createControls()
     auto navButton = [this](const char *name, const QString &hint) {
         auto *b = withHint(Named<QToolButton>(name, this), hint);
         b->setAccessibleName(hint);
-        b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
     sbtnFirst = navButton("sbtnFirst", QStringLiteral("先頭のデータ"));
@@ -709,8 +708,10 @@ void TDataInquiry::bindEnterKeys()
          }},
         {edtJisCode, toEnd(edtTdfkn)},
         {edtAdrs1, toEnd(edtAdrs2)},
-        {edtAdrsKana,
-         [this] { focusAtEnd(sbtnPriv->isChecked() ? static_cast<QWidget *>(nmedtNameKanji) : nmedtCorpKanji); }},
+        // The person/company switch stands between the address and the company: Enter stops on it as Tab does.
+        {edtAdrsKana, [this] { grpPrivCorp->checkedButton()->setFocus(); }},
+        {sbtnPriv, [this] { focusPersonOrCompany(); }},
+        {sbtnCorp, [this] { focusPersonOrCompany(); }},
         {nmedtCorpKanji, toEnd(edtCorpKana)},
         {cbxDptmnt, to(cbxPost)},
         {cbxPost, toEnd(nmedtNameKanji)},
@@ -736,6 +737,7 @@ void TDataInquiry::bindEnterKeys()
         {edtEMail2, toEnd(nmedtJoint[0])},
         {cbxJointHonor[4], to(cbxJointOwner)},
         {cbxSender, endOfForm},
+        {sbtnPrintException, endOfForm},
         {cbxKeyword[0], to(cbxKeyword[1])},
         {cbxKeyword[1], to(cbxKeyword[2])},
         {cbxKeyword[2], to(mmoNote)},
@@ -746,11 +748,14 @@ void TDataInquiry::bindEnterKeys()
     };
     QList<QWidget *> moveOn = {edtFax,         edtPortable1,  edtPortable2, edtTdfkn,      edtAdrs2,
                                edtAdrs3,       edtCorpKana,   cbxHonor,     nmedtNameKanji, nmedtNameKana,
-                               cbxJointOwner,  chkMainNumber, edtCustomCode, edtUpdDateTime, edtDetailFile};
+                               cbxJointOwner,  chkMainNumber, edtCustomCode, edtUpdDateTime, edtDetailFile,
+                               sbtnJointPrintM, sbtnPrintTarget};
     for (int i = 0; i < 5; ++i)
         moveOn << nmedtJoint[i] << edtKeyword[i];
     for (int i = 0; i < 4; ++i)
         moveOn << cbxJointHonor[i];
+    for (QToolButton *b : sbtnJointPrint)
+        moveOn << b;
     for (QWidget *w : moveOn)
         enterActions_.emplace(w, [this, w] { NextFocusKeyPress(w); });
     // A look-up or a list edit opened by Enter hands the focus on to the next field when it is done, so that

@@ -513,6 +513,32 @@ TEST_F(SenderTest, PostalCodeLookUpFillsTheAddress)
     EXPECT_EQ(row(1).Adrs2, sjis(u"千代田"));
 }
 
+// By keys: Tab stops on the postal code's look-up and Space presses it.
+TEST_F(SenderTest, TheLookUpIsReachedByTabAndPressedBySpace)
+{
+    AppFolder = test::appDir();
+    LoadHyphenDll(AppFolder, AppFolder + QStringLiteral("Dic/"));
+    DecideDictionary dictionary;
+    qApp->installEventFilter(&dictionary);
+    const auto restore = qScopeGuard([&] {
+        qApp->removeEventFilter(&dictionary);
+        FreeHyphenDll();
+        AppFolder.clear();
+    });
+    test::registerSender(NewSenderRecord(1, sjis(u"自宅")));
+    open(1);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto *pos = control<QLineEdit>("edPos");
+    pos->setFocus();
+    QTest::keyClicks(pos, "1000001");
+    QTest::keyClick(pos, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), control<QPushButton>("bbtnPosSearch"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(dictionary.shown, 1);
+    EXPECT_EQ(control<QLineEdit>("edTdfkn")->text(), QStringLiteral("東京都"));
+}
+
 TEST_F(SenderTest, EnterMovesOnPastTheGlyphButtons)
 {
     test::registerSender(NewSenderRecord(1, sjis(u"自宅")));

@@ -307,7 +307,8 @@ enter_record_by_keyboard() {
   # The look-up left the focus on 都道府県: Enter to the address look-up, which ends on 住所１.
   xdotool key Return Return
   decide "the address"
-  xdotool key Return Return Return Return
+  # 住所１ to 住所カナ, the person/company switch (a person) and on to 名前.
+  xdotool key Return Return Return Return Return
   # 名前: the input method switched to hiragana, the reading typed and committed; its written forms stay
   # offered, Down selects the first and Enter takes it. The given name the same way. The keys come at a
   # typist's pace: the input method answers each on its own bus.

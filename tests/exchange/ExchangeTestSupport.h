@@ -9,8 +9,11 @@
 #include "db/TableSchemas.h"
 #include "base/SjisCodec.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <memory>
 
@@ -80,5 +83,23 @@ inline void SetSampleGroupNames()
     for (int g = 1; g <= 10; ++g)
         GroupNames[g] = QStringLiteral("グループ%1").arg(g);
 }
+
+// Counts the file dialogs that open while it lives and closes each at once, as a user's Esc would.
+class FileDialogCount : public QObject {
+public:
+    FileDialogCount() { qApp->installEventFilter(this); }
+    ~FileDialogCount() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *files = qobject_cast<QFileDialog *>(watched); files && event->type() == QEvent::Show) {
+            ++shown;
+            QTimer::singleShot(0, files, &QDialog::reject);
+        }
+        return false;
+    }
+};
 
 }  // namespace test

@@ -10,6 +10,7 @@
 #include "BenchSupport.h"
 #include "TestSupport.h"
 #include "TestBook.h"
+#include "ExchangeTestSupport.h"
 #include "base/FileReplace.h"
 #include "base/Numbers.h"
 #include "db/Table.h"
@@ -17,6 +18,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QCheckBox>
+#include <QTest>
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
@@ -310,6 +313,36 @@ TEST_F(Backup, RestoreDialogReopensTheOpenBook)
     EXPECT_FALSE(dialog.GetChangeDataPath());
     ASSERT_TRUE(t.Active());
     EXPECT_EQ(t.RecordCount(), 300);
+}
+
+// By keys, with 別のデータ保存フォルダーに復元する ticked: Enter on the backup list answers for 復元, which asks for
+// the folder, and never for 参照 beside the folder's field.
+TEST_F(Backup, RestoreEnterOnTheListPressesRestoreNotTheFolderChooser)
+{
+    QString error;
+    ASSERT_FALSE(MakeBackup(DataRootFolder, DataFolder, noStop, &error).isEmpty());
+    const test::MessageBoxScript boxes;
+    TRestoreData dialog(nullptr);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    test::FileDialogCount choosers;
+    auto *list = dialog.findChild<QTreeWidget *>("lvBackup");
+    auto *otherFolder = dialog.findChild<QCheckBox *>("ckbChangePath");
+    ASSERT_TRUE(list && otherFolder);
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+    };
+    list->setFocus();
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), otherFolder);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(otherFolder->isChecked());
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    key(Qt::Key_Return);
+    EXPECT_EQ(choosers.shown, 0);
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("復元先のフォルダーを指定してください  ")});
 }
 
 // Restoring into another folder makes it the data folder and writes it to the settings restored with it.

@@ -562,6 +562,47 @@ TEST_F(ExchangeDialogTest, ImportTakesTheAddressInPartsFromColumnsNamedAfterThem
     EXPECT_EQ(parts, (QStringList{"東京都", "千代田区", "千代田1-1", "○○ビル 5F"}));
 }
 
+// By keys alone: Enter in each field on the way to the preview, and on a column's item cell, which opens the
+// cell's list and takes the item chosen there; none of them also presses 参照 behind it.
+TEST_F(ExchangeDialogTest, ImportEnterInThePreviewAndTheFieldsOpensNoFileDialog)
+{
+    const QString file = dir.path() + "/in.csv";
+    test::writeFile(file, QStringLiteral("名前,電話番号,メモ\r\n山田,03-1234-5678,x\r\n").toUtf8());
+    TFileImport dialog(list.get());
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.LoadFile(file);
+    ASSERT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3, -1}));
+    test::FileDialogCount files;
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    dialog.edtFileName->setFocus();
+    QStringList path;
+    for (int i = 0; i < 10 && QApplication::focusWidget() != dialog.grdPreview; ++i) {
+        path << QApplication::focusWidget()->objectName();
+        if (!qobject_cast<QPushButton *>(QApplication::focusWidget()))
+            key(Qt::Key_Return);
+        ASSERT_EQ(files.shown, 0) << "Enter in " << path.join(u' ').toStdString();
+        key(Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), dialog.grdPreview) << path.join(u' ').toStdString();
+    ASSERT_EQ(dialog.grdPreview->currentIndex(), dialog.grdPreview->model()->index(0, 0));
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Return);
+    ASSERT_EQ(files.shown, 0) << "Enter on the item cell";
+    auto *choice = dialog.grdPreview->findChild<QComboBox *>("cbxItem3");
+    ASSERT_NE(choice, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([choice] { return choice->view()->isVisible(); }));
+    QTest::keyClick(choice->view(), Qt::Key_Down);
+    const int chosen = choice->itemData(choice->view()->currentIndex().row()).toInt();
+    QTest::keyClick(choice->view(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([choice] { return !choice->view()->isVisible(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.ColumnItems(), (std::vector<int>{16, 3, chosen}));
+    EXPECT_EQ(files.shown, 0);
+}
+
 namespace {
 
 // Calls a function as the window it watches is hidden.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QScopeGuard>
 #include <QCryptographicHash>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -342,6 +343,32 @@ TEST_F(MapViewTest, TheSpeedButtonsShowGlyphsAndKeepTheirTexts)
         EXPECT_EQ(button->accessibleName(), text);
     }
     EXPECT_EQ(view->actCopy->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+}
+
+// By keys: Tab goes on from the scale list to the speed buttons, and Space presses 印刷, which asks for the
+// printer.
+TEST_F(MapViewTest, TheSpeedButtonsAreReachedByTabAndPressedBySpace)
+{
+    auto view = open(byPosition(TokyoLatitude, TokyoLongitude));
+    QApplication::setActiveWindow(view.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    bool asked = false;
+    const TMapView::TPrinterSetup previous = TMapView::SetPrinterSetup([&asked](QWidget *, QPrinter &) {
+        asked = true;
+        return false;
+    });
+    const auto restore = qScopeGuard([&previous] { TMapView::SetPrinterSetup(previous); });
+    ASSERT_NE(view->cbxScale, nullptr);
+    view->cbxScale->setFocus();
+    QStringList path;
+    for (int i = 0; i < 6 && QApplication::focusWidget() != view->sbtnPrint; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        path << QApplication::focusWidget()->objectName();
+    }
+    ASSERT_EQ(QApplication::focusWidget(), view->sbtnPrint) << path.join(u' ').toStdString();
+    QTest::keyClick(view->sbtnPrint, Qt::Key_Space);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(boxes_.texts(), QStringList()) << "a cancelled set-up prints nothing";
 }
 
 // The printer set-up dialog opens 15 pixels right of and below the window's corner, moved back inside the work

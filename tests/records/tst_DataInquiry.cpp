@@ -540,6 +540,22 @@ TEST_F(DataInquiryTest, NavigatorStepsThroughTheMainListAskingAboutChanges)
     EXPECT_EQ(form->lblNowRec->text(), "1");
 }
 
+// The navigator is reached by Tab, round from the form's last button, and pressed by Space.
+TEST_F(DataInquiryTest, TheNavigatorIsReachedByTabAndPressedBySpace)
+{
+    add("0311111111");
+    add("0322222222");
+    open();
+    showForm();
+    inquire(0);
+    form->btnClose->setFocus();
+    QTest::keyClick(form->btnClose, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnNext) << "先頭 and １つ前 are off on the first record";
+    QTest::keyClick(form->sbtnNext, Qt::Key_Space);
+    EXPECT_EQ(form->GetRecNo(), 2);
+    EXPECT_EQ(form->lblNowRec->text(), "2");
+}
+
 TEST_F(DataInquiryTest, TheHundredThousandthRecordIsRefusedBeforeAnythingIsWritten)
 {
     open();
@@ -937,6 +953,8 @@ TEST_F(DataInquiryTest, EnterMovesTheFocusWithoutTyping)
     EXPECT_EQ(QApplication::focusWidget(), form->edtPortable1) << "the next control in tab order";
     form->sbtnPriv->click();
     enter(form->edtAdrsKana);
+    EXPECT_EQ(QApplication::focusWidget(), form->sbtnPriv) << "the person/company switch, as Tab goes";
+    enter(form->sbtnPriv);
     EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
     enter(form->Cbx_CatMain);
     EXPECT_EQ(QApplication::focusWidget(), form->btnAdd) << "a person without sub category ends at 登録";
@@ -1897,6 +1915,114 @@ TEST_F(DataInquiryLookUpTest, EnterAloneWalksTheFormFromTheNumberToTheRegisterBu
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(row(1).FieldByName("Tel").AsString(), "0353211111");
     EXPECT_FALSE(row(1).FieldByName("Adrs1").AsString().isEmpty());
+}
+
+// A company registered by keys alone from a new record, which starts as a person: Tab, Shift+Tab and Enter each
+// stop on the person/company switch between the address and the company, at the button that is down; Space
+// turns it over, says so on the accessibility bus and opens the company's fields for typing.
+TEST_F(DataInquiryLookUpTest, TheKeysReachThePersonCompanySwitchAndRegisterACompany)
+{
+    InputListAnswer lists;
+    qApp->installEventFilter(&lists);
+    const auto removeLists = qScopeGuard([&] { qApp->removeEventFilter(&lists); });
+    open();
+    showForm();
+    newRecord();
+    ASSERT_TRUE(form->sbtnPriv->isChecked());
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+    };
+    const auto downOnTheBus = [](QWidget *button) {
+        const QAccessible::State state = QAccessible::queryAccessibleInterface(button)->state();
+        return state.checkable && state.checked && !state.disabled;
+    };
+    form->edtAdrsKana->setFocus();
+    key(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->sbtnPriv) << "Enter";
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->edtAdrsKana) << "Shift+Tab";
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnPriv) << "Tab";
+    EXPECT_TRUE(downOnTheBus(form->sbtnPriv));
+
+    key(Qt::Key_Space);
+    EXPECT_TRUE(form->sbtnCorp->isChecked());
+    EXPECT_TRUE(downOnTheBus(form->sbtnCorp));
+    EXPECT_FALSE(downOnTheBus(form->sbtnPriv));
+    for (QWidget *field : std::initializer_list<QWidget *>{form->nmedtCorpKanji, form->edtCorpKana, form->cbxDptmnt, form->cbxPost})
+        EXPECT_TRUE(field->isEnabled()) << field->objectName().toStdString();
+    ASSERT_EQ(QApplication::focusWidget(), form->nmedtCorpKanji);
+    QTest::keyClicks(form->nmedtCorpKanji, "ACME");
+
+    // Back to the switch, which stops at its down button, and over to a person and back by Space.
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnCorp);
+    key(Qt::Key_Space);
+    EXPECT_TRUE(form->sbtnPriv->isChecked());
+    EXPECT_FALSE(form->nmedtCorpKanji->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtNameKanji);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnPriv);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(form->sbtnCorp->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), form->nmedtCorpKanji);
+
+    // Enter walks on to 登録 and presses it.
+    QStringList path;
+    for (int i = 0; i < 30 && form->focusWidget() != form->btnAdd; ++i) {
+        QApplication::setActiveWindow(form);
+        ASSERT_NE(form->focusWidget(), nullptr) << path.join(u' ').toStdString();
+        path << form->focusWidget()->objectName();
+        key(Qt::Key_Return);
+    }
+    ASSERT_EQ(form->focusWidget(), form->btnAdd) << path.join(u' ').toStdString();
+    key(Qt::Key_Return);
+    closed();
+    ASSERT_EQ(rows(), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_FALSE(row(1).FieldByName("PrivCorp").AsBoolean());
+    EXPECT_EQ(row(1).FieldByName("CorpKanji").AsString(), "ACME");
+}
+
+// The print flags of the サブ page, the joint names' and the print designation, are reached by Tab and pressed by
+// Space; Enter moves on from them.
+TEST_F(DataInquiryTest, ThePrintFlagsAreReachedByTabAndPressedBySpace)
+{
+    open();
+    form->BeginNewRecord();
+    showForm();
+    form->pgctlData->setCurrentWidget(form->tabstSub);
+    form->nmedtJoint[0]->setText(QStringLiteral("花子"));
+    ASSERT_TRUE(form->sbtnJointPrintM->isChecked());
+    const auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    form->cbxJointOwner->setFocus();
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnJointPrintM);
+    key(Qt::Key_Space);
+    EXPECT_TRUE(form->sbtnJointPrintM->isChecked()) << "the addressee's own flag stays down";
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnJointPrint[0]);
+    const bool printed = form->sbtnJointPrint[0]->isChecked();
+    key(Qt::Key_Space);
+    EXPECT_NE(form->sbtnJointPrint[0]->isChecked(), printed);
+    QStringList path;
+    for (int i = 0; i < 12 && QApplication::focusWidget() != form->sbtnPrintTarget; ++i) {
+        key(Qt::Key_Tab);
+        path << QApplication::focusWidget()->objectName();
+    }
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnPrintTarget) << path.join(u' ').toStdString();
+    key(Qt::Key_Space);
+    EXPECT_TRUE(form->sbtnPrintTarget->isChecked());
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->sbtnPrintException);
+    key(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), form->btnAdd) << "Enter ends the page at 登録";
+    key(Qt::Key_Return);
+    closed();
+    ASSERT_EQ(rows(), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_NE(row(1).FieldByName("JointPrint1").AsBoolean(), printed);
+    EXPECT_EQ(row(1).FieldByName("PrintTarget").AsInteger(), 1);
 }
 
 // A Linux input method keeps Enter and the arrow keys while it composes, and its Enter commits the reading:

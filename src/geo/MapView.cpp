@@ -277,7 +277,8 @@ TMapView::TMapView(QWidget *owner, int program) : QDialog(owner), program_(progr
         b->setToolTip(text);
         b->setAccessibleName(text);
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches them; a click leaves the focus on the map.
+        b->setFocusPolicy(Qt::TabFocus);
         top->addWidget(b);
         return b;
     };

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -33,11 +34,11 @@ bool hasAccelerator(const QString &caption)
 }
 
 // Whether the control is one a user sets or presses in the window itself. Commands of a tool bar are reached
-// through the menu bar; the arrows beside a number are its Up and Down keys; a scroll area's own bars follow
+// through the menu bar, a list's header sorts it by the menu; the arrows beside a number are its Up and Down keys; a scroll area's own bars follow
 // its view; a read-only text is shown, not set.
 bool setByUser(QWidget *w)
 {
-    if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QToolBar *>(w->parentWidget())
+    if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QHeaderView *>(w) || qobject_cast<QToolBar *>(w->parentWidget())
         || qobject_cast<QTabBar *>(w->parentWidget()))
         return false;
     if (auto *edit = qobject_cast<QLineEdit *>(w))
@@ -113,11 +114,14 @@ QAbstractButton *closeButton(QWidget *window)
     return nullptr;
 }
 
-// The record form's keys are walked by the record form's own tests.
+// The record form's keys are walked by the record form's own tests. The name dictionary's list is a tip under
+// the edit that asks it: it never takes the focus, the keys stay in that edit.
 std::vector<const char *> WalkedWindows()
 {
     std::vector<const char *> names = test::ProgramWindowNames();
-    std::erase_if(names, [](const char *name) { return qstrcmp(name, "RecordForm") == 0; });
+    std::erase_if(names, [](const char *name) {
+        return qstrcmp(name, "RecordForm") == 0 || qstrcmp(name, "UniNameDic") == 0;
+    });
     return names;
 }
 
@@ -139,8 +143,9 @@ TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
     for (QWidget *stop : round)
         stops << test::controlName(stop);
     SCOPED_TRACE("Tab: " + stops.join(QStringLiteral(" → ")).toStdString());
-    EXPECT_EQ(unreached(window, round), QStringList());
-    EXPECT_EQ(test::readingOrderFaults(round, window), QStringList());
+    const QStringList missed = unreached(window, round), misread = test::readingOrderFaults(round, window);
+    EXPECT_TRUE(missed.isEmpty()) << "not reached: " << missed.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(misread.isEmpty()) << misread.join(QStringLiteral(", ")).toStdString();
     if (QAbstractButton *button = closeButton(window)) {
         SCOPED_TRACE(test::controlName(button).toStdString());
         QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : window.data();

@@ -42,11 +42,13 @@ QList<QWidget *> tabRound(QWidget *window)
 {
     QList<QWidget *> round;
     QWidget *head = chainHead(window);
-    if (!head)
+    window->activateWindow();
+    if (!head || !QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
         return round;
     head->setFocus(Qt::TabFocusReason);
     QWidget *at = QApplication::focusWidget();
-    for (int step = 0; at && step < 300; ++step) {
+    // A round ends back where it began, or where the focus leaves the window.
+    for (int step = 0; at && at->window() == window && step < 300; ++step) {
         if (round.contains(at))
             break;
         round << at;
@@ -61,15 +63,20 @@ QList<QWidget *> tabRound(QWidget *window)
 QStringList readingOrderFaults(const QList<QWidget *> &round, QWidget *window)
 {
     QStringList faults;
-    for (qsizetype i = 1; i < round.size(); ++i) {
-        const QRect a = placeIn(round[i - 1], window), b = placeIn(round[i], window);
-        const bool sameColumn = b.left() < a.right() && b.right() > a.left();
-        const bool sameRow = b.top() < a.bottom() && b.bottom() > a.top();
-        const char *fault = b.bottom() < a.top() && sameColumn ? "back up to"
-                            : sameRow && b.right() < a.left()  ? "back left to"
-                                                               : nullptr;
-        if (fault)
-            faults << controlName(round[i - 1]) + u' ' + QLatin1String(fault) + u' ' + controlName(round[i]);
+    bool closed = false;
+    for (qsizetype i = 1; i <= round.size() && round.size() > 1; ++i) {
+        QWidget *from = round[i - 1], *to = round[i % round.size()];
+        const QRect a = placeIn(from, window), b = placeIn(to, window);
+        const bool backUp = b.bottom() < a.top() && b.left() < a.right() && b.right() > a.left();
+        const bool backLeft = b.top() < a.bottom() && b.bottom() > a.top() && b.right() < a.left();
+        // One step back up, from the window's end to its start, closes the round wherever it began.
+        if (backUp && !closed) {
+            closed = true;
+            continue;
+        }
+        if (backUp || backLeft)
+            faults << controlName(from) + (backUp ? QStringLiteral(" back up to ") : QStringLiteral(" back left to "))
+                          + controlName(to);
     }
     return faults;
 }

@@ -182,6 +182,8 @@ void TLayoutPrintDialog::buildPrintPage()
     scbVert = Named<QScrollBar>("scbVert", Qt::Vertical, gbxOffset);
     scbHorz = Named<QScrollBar>("scbHorz", Qt::Horizontal, gbxOffset);
     for (QScrollBar *bar : {scbVert, scbHorz}) {
+        // A scroll bar takes no focus of its own; these are settings the keys must reach, as the numbers beside.
+        bar->setFocusPolicy(Qt::StrongFocus);
         bar->setRange(0, 1000);
         bar->setPageStep(10);
         bar->setValue(500);
@@ -570,6 +572,15 @@ bool TLayoutPrintDialog::eventFilter(QObject *watched, QEvent *event)
         if (delta != 0) {
             leaveNumber(edit);
             stepNumber(edit, delta);
+            return true;
+        }
+    }
+    // Qt's horizontal scroll bar moves the other way from its arrow keys; the arrows move the print this way.
+    if (watched == scbHorz && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            scbHorz->triggerAction(key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                       : QAbstractSlider::SliderSingleStepAdd);
             return true;
         }
     }

@@ -390,6 +390,10 @@ void TDirectorySearchWindow::finishCreation(QWidget *ownConditions, QWidget *own
         options->addWidget(ownOptions);
     }
     static_cast<QBoxLayout *>(conditionPanel_->layout()->itemAt(1)->layout())->addStretch(1);
+    // Made after the common controls, the window's own conditions would come last to Tab: they are read under
+    // the name, its own options under the legal form.
+    chainAfter(nmedtName, ownConditions, chkNormal);
+    chainAfter(cbxCorpDiv, ownOptions, cbxArea);
     loadSettings();
     nmcbxName->setVisible(HistoryCount >= 1);
     nmedtName->setVisible(HistoryCount < 1);
@@ -404,6 +408,21 @@ void TDirectorySearchWindow::finishCreation(QWidget *ownConditions, QWidget *own
     setMinimumSize(ScaleByDpi(640, true), ScaleByDpi(440, true));
     conditionPanel_->setMinimumHeight(ScaleByDpi(274, true));
     spltCenter->widget(1)->setMinimumHeight(ScaleByDpi(160, true));
+}
+
+void TDirectorySearchWindow::chainAfter(QWidget *previous, QWidget *panel, QWidget *next)
+{
+    if (!panel)
+        return;
+    std::vector<QWidget *> controls;
+    for (QWidget *w = panel->nextInFocusChain(); w != panel && panel->isAncestorOf(w); w = w->nextInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus)
+            controls.push_back(w);
+    for (QWidget *w : controls) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    setTabOrder(previous, next);
 }
 
 // ---- Settings ----
@@ -575,6 +594,17 @@ void TDirectorySearchWindow::closeEvent(QCloseEvent *event)
     if (hitIsShownInForm())
         RecordForm->DisableRecordNavigator();
     event->accept();
+}
+
+// Esc is 閉じる: while a job runs 閉じる is disabled, and Esc leaves the window and its job alone.
+void TDirectorySearchWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        bbtnClose->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TDirectorySearchWindow::enterMovesTo(QWidget *control, const std::function<void()> &action)

@@ -174,6 +174,7 @@ protected:
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QWidget *nameBox() const;
@@ -193,6 +194,8 @@ protected:
 
 private:
     void createControls();
+    // Puts the focusable controls of panel between previous and next in the Tab order.
+    void chainAfter(QWidget *previous, QWidget *panel, QWidget *next);
     void loadSettings();
     void saveSettings();
     void saveOutputItems();

@@ -79,6 +79,11 @@ TTargetException::TTargetException(QWidget *owner) : QDialog(owner)
         }
         column->addStretch(1);
         grid->addLayout(column, 1, 1);
+        // Tab reads the group as it stands: the chosen names, the buttons between, the candidates.
+        setTabOrder(chosen, buttons[0]);
+        for (size_t i = 1; i < buttons.size(); ++i)
+            setTabOrder(buttons[i - 1], buttons[i]);
+        setTabOrder(buttons.back(), candidates);
         for (QListWidget *list : {chosen, candidates}) {
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setDragEnabled(true);

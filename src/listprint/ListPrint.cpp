@@ -26,6 +26,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -446,6 +447,17 @@ bool TListPrint::PrintTo(const QString &fileName)
     if (!failure.isEmpty())
         ShowMessageBoxAt(this, QStringLiteral("印刷できませんでした  \r\n") + failure, AppTitle, MB_ICONERROR);
     return failure.isEmpty() && !stopped;
+}
+
+// Esc is 閉じる: while a print runs 閉じる is disabled, and Esc leaves the window alone.
+void TListPrint::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        btnClose->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TListPrint::closeEvent(QCloseEvent *event)

@@ -3,6 +3,7 @@
 #include "designers/LytPrt.h"
 
 #include "Accessibility.h"
+#include "KeyWalk.h"
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "platform/MemIniFile.h"
@@ -300,4 +301,44 @@ TEST_F(WizardTest, NumbersSetOverTheAccessibilityBusAreTakenAsAtEnter)
     // A text that is no number shows the number before again.
     set("edCopy", "x");
     EXPECT_EQ(control<QLineEdit>(&wizard, "edCopy")->text(), QStringLiteral("1"));
+}
+
+// By keys alone: Tab goes from 設定 to the two offset bars and on to the copies, Shift+Tab back, and the arrows
+// move the print position of the bar Tab reached the way they point (Down lower, Left further left).
+TEST_F(WizardTest, TabReachesTheOffsetBarsBetweenThePrinterAndTheCopies)
+{
+    TLayoutPrintDialog wizard(nullptr, printer());
+    wizard.SetDataPrint(false);
+    wizard.SetPrintKind(0);
+    wizard.show();
+    wizard.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+    auto *printers = control<QPushButton>(&wizard, "bbtnPrinters");
+    auto *vert = control<QScrollBar>(&wizard, "scbVert");
+    auto *horz = control<QScrollBar>(&wizard, "scbHorz");
+    auto *copies = control<QLineEdit>(&wizard, "edCopy");
+    printers->setFocus(Qt::TabFocusReason);
+    const auto press = [&wizard](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &wizard, key, modifiers);
+    };
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), vert);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), horz);
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    press(Qt::Key_Right);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), copies);
+    EXPECT_EQ(wizard.GetOffset(), QPoint(-1, 2));
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), horz);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), vert);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), printers);
+    const QStringList faults = test::readingOrderFaults(test::tabRound(&wizard), &wizard);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
 }

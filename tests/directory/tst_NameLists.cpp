@@ -13,6 +13,7 @@
 #include "widgets/ShiftJisValidator.h"
 
 #include "Accessibility.h"
+#include "KeyWalk.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeView>
 
 #include <gmock/gmock.h>
@@ -303,3 +305,30 @@ TEST_F(NameListTest, EveryControlOfTheListDialogsHasAnAccessibleName)
 }
 
 }  // namespace
+
+// Tab reads each group of the target and exclusion dialog as it stands: the chosen names, the buttons between
+// the lists, the candidates; then the next group and the dialog's buttons.
+TEST_F(NameListTest, TabReadsTheTargetAndExclusionDialogInItsOrder)
+{
+    addRow(*dm->TargetTable, "甲", true);
+    addRow(*dm->TargetTable, "乙", false);
+    addRow(*dm->ExceptionTable, "丙", false);
+    TTargetException dialog(nullptr);
+    dialog.SetSearchName(category);
+    dialog.LoadLists();
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const QList<QWidget *> round = test::tabRound(&dialog);
+    EXPECT_THAT(test::readingOrderFaults(round, &dialog), ::testing::IsEmpty());
+    QStringList names;
+    for (QWidget *w : round)
+        names << test::controlName(w);
+    const auto at = [&names](const char *name) { return names.indexOf(QLatin1String(name)); };
+    EXPECT_LT(at("lbxTargetAdd"), at("bbtnTargetCreate")) << names.join(u' ').toStdString();
+    EXPECT_LT(at("bbtnTargetCreate"), at("lbxTargetList")) << names.join(u' ').toStdString();
+    EXPECT_LT(at("lbxTargetList"), at("lbxExceptionAdd")) << names.join(u' ').toStdString();
+    EXPECT_LT(at("lbxExceptionAdd"), at("bbtnExceptionCreate")) << names.join(u' ').toStdString();
+    EXPECT_LT(at("bbtnExceptionCreate"), at("lbxExceptionList")) << names.join(u' ').toStdString();
+    EXPECT_GE(at("lbxTargetAdd"), 0) << names.join(u' ').toStdString();
+}

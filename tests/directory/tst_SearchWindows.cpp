@@ -21,6 +21,7 @@
 #include "platform/MemIniFile.h"
 
 #include "Accessibility.h"
+#include "KeyWalk.h"
 #include "TestBook.h"
 #include "TestSupport.h"
 
@@ -1070,3 +1071,73 @@ TEST_F(SearchWindowTest, TheConditionControlsFitTheWindowAtItsFirstSize)
 }
 
 }  // namespace
+
+// Esc is 閉じる in both windows, wherever the focus is: while a job runs 閉じる is disabled and Esc leaves the
+// window and its job alone; once the job has ended Esc closes the window.
+TEST_F(SearchWindowTest, EscClosesEitherWindowAsItsCloseButtonDoes)
+{
+    const auto escAt = [](QWidget *control) {
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : control, Qt::Key_Escape);
+    };
+    for (const bool byName : {true, false}) {
+        SCOPED_TRACE(byName ? "名称住所検索" : "カテゴリ検索");
+        QPointer<TDirectorySearchWindow> w = byName ? static_cast<TDirectorySearchWindow *>(nameWindow())
+                                                    : categoryWindow();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        chooseTokyo(w);
+        onlyKinds(w, 2);
+        auto *worker = w->findChild<TSearchThread *>();
+        ASSERT_NE(worker, nullptr);
+        bool pressed = false, keptWhileBusy = false;
+        auto hold = QObject::connect(worker, &TSearchThread::Progress, [&] {
+            if (pressed)
+                return;
+            pressed = true;
+            escAt(w->lvResult);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            keptWhileBusy = w && w->isVisible() && w->IsBusy();
+        });
+        w->bbtnSearch->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w || !w->IsBusy(); }, 60000));
+        QObject::disconnect(hold);
+        ASSERT_TRUE(pressed);
+        EXPECT_TRUE(keptWhileBusy);
+        ASSERT_TRUE(w);
+        const bool done = std::any_of(w->StatusPanels.begin(), w->StatusPanels.end(),
+                                      [](QLabel *p) { return p->text() == QStringLiteral("検索完了"); });
+        EXPECT_TRUE(done) << "the job did not run to its end";
+        escAt(byName ? static_cast<QWidget *>(w->nmcbxName) : w->lbxCity);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w; })) << "Esc left the window open";
+    }
+    EXPECT_EQ(NameAdrsSearch, nullptr);
+    EXPECT_EQ(CategorySearch, nullptr);
+}
+
+// Tab reads both windows as they stand: the name and the window's own conditions under it, the kinds, the
+// legal form and the page size under it, the areas, the job buttons, then the results.
+TEST_F(SearchWindowTest, TabReadsBothWindowsInTheirOrder)
+{
+    for (const bool byName : {true, false}) {
+        SCOPED_TRACE(byName ? "名称住所検索" : "カテゴリ検索");
+        TDirectorySearchWindow *w = byName ? static_cast<TDirectorySearchWindow *>(nameWindow()) : categoryWindow();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        chooseTokyo(w);
+        const QList<QWidget *> round = test::tabRound(w);
+        QStringList names;
+        for (QWidget *control : round)
+            names << test::controlName(control);
+        EXPECT_THAT(test::readingOrderFaults(round, w), ::testing::IsEmpty()) << names.join(u' ').toStdString();
+        const qsizetype own = names.indexOf(QLatin1String(byName ? "bbtnNameList" : "lbxMain"));
+        EXPECT_GT(own, names.indexOf(QLatin1String("nmcbxName"))) << names.join(u' ').toStdString();
+        EXPECT_LT(own, names.indexOf(QLatin1String("chkNormal"))) << names.join(u' ').toStdString();
+        if (byName) {
+            const qsizetype pages = names.indexOf(QLatin1String("cbxGetCount"));
+            EXPECT_GT(pages, names.indexOf(QLatin1String("cbxCorpDiv"))) << names.join(u' ').toStdString();
+            EXPECT_LT(pages, names.indexOf(QLatin1String("cbxArea"))) << names.join(u' ').toStdString();
+        }
+        delete w;
+    }
+}

@@ -1,0 +1,158 @@
+// A morning by keyboard: in every window of the program Tab reaches each control a user sets, or the control has
+// an accelerator; Tab goes in the order the window is read; Esc closes each window that has 閉じる or キャンセル.
+#include "ProductWindows.h"
+
+#include "KeyWalk.h"
+
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+bool hasAccelerator(const QString &caption)
+{
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&')
+            continue;
+        if (caption[i + 1] != u'&')
+            return true;
+        ++i;
+    }
+    return false;
+}
+
+// Whether the control is one a user sets or presses in the window itself. Commands of a tool bar are reached
+// through the menu bar, a list's header sorts it by the menu; the arrows beside a number are its Up and Down keys; a scroll area's own bars follow
+// its view; a read-only text is shown, not set.
+bool setByUser(QWidget *w)
+{
+    if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QHeaderView *>(w) || qobject_cast<QToolBar *>(w->parentWidget())
+        || qobject_cast<QTabBar *>(w->parentWidget()))
+        return false;
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return !edit->isReadOnly() && !qobject_cast<QComboBox *>(w->parentWidget())
+               && !qobject_cast<QAbstractSpinBox *>(w->parentWidget());
+    if (auto *text = qobject_cast<QTextEdit *>(w))
+        return !text->isReadOnly();
+    if (auto *text = qobject_cast<QPlainTextEdit *>(w))
+        return !text->isReadOnly();
+    if (qobject_cast<QScrollBar *>(w))
+        return !w->parentWidget()->objectName().startsWith(QLatin1String("qt_scrollarea"));
+    if (qobject_cast<QToolButton *>(w) && w->parentWidget()->objectName().startsWith(QLatin1String("ud")))
+        return false;
+    return qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QAbstractButton *>(w)
+           || qobject_cast<QAbstractItemView *>(w) || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QTabBar *>(w);
+}
+
+// The controls of the same exclusive choice: Tab stops at the checked one, the arrows move between them.
+QList<QAbstractButton *> choiceOf(QAbstractButton *button)
+{
+    if (QButtonGroup *group = button->group(); group && group->exclusive())
+        return group->buttons();
+    QList<QAbstractButton *> siblings;
+    if (button->autoExclusive() && button->parentWidget())
+        for (QAbstractButton *other : button->parentWidget()->findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly))
+            if (other->autoExclusive())
+                siblings << other;
+    return siblings.isEmpty() ? QList<QAbstractButton *>{button} : siblings;
+}
+
+bool reached(QWidget *control, const QList<QWidget *> &round)
+{
+    for (QWidget *stop : round)
+        if (stop == control || control->isAncestorOf(stop) || stop->focusProxy() == control
+            || control->focusProxy() == stop)
+            return true;
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        for (QAbstractButton *other : choiceOf(button))
+            if (other != button && round.contains(other))
+                return true;
+    return false;
+}
+
+bool acceleratorOf(QWidget *control, QWidget *window)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(control); button && hasAccelerator(button->text()))
+        return true;
+    for (QLabel *label : window->findChildren<QLabel *>())
+        if (label->buddy() == control && label->isVisibleTo(window) && hasAccelerator(label->text()))
+            return true;
+    return false;
+}
+
+// The controls the keys cannot reach, by name.
+QStringList unreached(QWidget *window, const QList<QWidget *> &round)
+{
+    QStringList names;
+    for (QWidget *w : window->findChildren<QWidget *>())
+        if (w->window() == window && w->isVisibleTo(window) && w->isEnabled() && setByUser(w) && !reached(w, round)
+            && !acceleratorOf(w, window))
+            names << test::controlName(w);
+    return names;
+}
+
+QAbstractButton *closeButton(QWidget *window)
+{
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        const QString caption = QString(button->text()).remove(u'&');
+        if (button->window() == window && button->isVisibleTo(window) && !qobject_cast<QToolBar *>(button->parentWidget())
+            && (caption.startsWith(QStringLiteral("閉じる")) || caption.startsWith(QStringLiteral("キャンセル"))))
+            return button;
+    }
+    return nullptr;
+}
+
+// The record form's keys are walked by the record form's own tests. The name dictionary's list is a tip under
+// the edit that asks it: it never takes the focus, the keys stay in that edit.
+std::vector<const char *> WalkedWindows()
+{
+    std::vector<const char *> names = test::ProgramWindowNames();
+    std::erase_if(names, [](const char *name) {
+        return qstrcmp(name, "RecordForm") == 0 || qstrcmp(name, "UniNameDic") == 0;
+    });
+    return names;
+}
+
+class Keyboard : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
+
+}  // namespace
+
+TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
+{
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const QList<QWidget *> round = test::tabRound(window);
+    QStringList stops;
+    for (QWidget *stop : round)
+        stops << test::controlName(stop);
+    SCOPED_TRACE("Tab: " + stops.join(QStringLiteral(" → ")).toStdString());
+    const QStringList missed = unreached(window, round), misread = test::readingOrderFaults(round, window);
+    EXPECT_TRUE(missed.isEmpty()) << "not reached: " << missed.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(misread.isEmpty()) << misread.join(QStringLiteral(", ")).toStdString();
+    if (QAbstractButton *button = closeButton(window)) {
+        SCOPED_TRACE(test::controlName(button).toStdString());
+        QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : window.data();
+        QTest::keyClick(at, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return !window || !window->isVisible(); })) << "Esc left it open";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, Keyboard, ::testing::ValuesIn(WalkedWindows()),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });

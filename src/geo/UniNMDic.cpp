@@ -122,6 +122,14 @@ TUniNameDic::TUniNameDic(QWidget *owner)
     sgNameList->viewport()->installEventFilter(this);
     rbLineage->installEventFilter(this);
     rbFirst->installEventFilter(this);
+    // A cell made current from outside the edit's keys — a screen reader — is the one Enter chooses.
+    connect(sgNameList, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+        if ((row != row_ || column != column_) && usableCell(row, column)) {
+            row_ = row;
+            column_ = column;
+            rememberedColumn_ = column;
+        }
+    });
     for (QRadioButton *button : {rbLineage, rbFirst})
         connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
             if (on)

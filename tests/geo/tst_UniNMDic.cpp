@@ -173,11 +173,21 @@ TEST(UniNameDic, ManyWrittenFormsArePagedWithTheKeysAndTheChoiceGoesToTheAskingF
     EXPECT_EQ(Sjis::decode(dic->ChosenName()), QStringLiteral("和生"));
     EXPECT_EQ(dic->Reading(), typed(QStringLiteral("かずお")));
 
+    // A cell a screen reader makes current is the one the keys go on from and Enter chooses.
+    grid(dic)->setCurrentCell(1, 4);
+    EXPECT_TRUE(dic->HandleKey(VK_RIGHT));
+    EXPECT_EQ(selected(dic), std::make_pair(1, 5));
+    EXPECT_TRUE(dic->HandleKey(VK_RETURN));
+    QCoreApplication::sendPostedEvents(&form);
+    EXPECT_EQ(form.chosen, 2);
+    EXPECT_EQ(Sjis::decode(dic->ChosenName()), cell(dic, 1, 5));
+    EXPECT_EQ(dic->Reading(), typed(QStringLiteral("かずお")));
+
     // A double click chooses too, and clicks leave the focus where it was.
     const QRect lastRow = grid(dic)->visualRect(grid(dic)->model()->index(4, 2));
     QTest::mouseDClick(grid(dic)->viewport(), Qt::LeftButton, {}, lastRow.center());
     QCoreApplication::sendPostedEvents(&form);
-    EXPECT_EQ(form.chosen, 2);
+    EXPECT_EQ(form.chosen, 3);
     EXPECT_EQ(Sjis::decode(dic->ChosenName()), QStringLiteral("和臣"));
     EXPECT_EQ(dic->Reading(), typed(QStringLiteral("かずおみ")));
     expectEditKeepsFocus(form);

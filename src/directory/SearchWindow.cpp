@@ -599,12 +599,8 @@ void TDirectorySearchWindow::closeEvent(QCloseEvent *event)
 // Esc is 閉じる: while a job runs 閉じる is disabled, and Esc leaves the window and its job alone.
 void TDirectorySearchWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        bbtnClose->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!EscPresses(event, bbtnClose))
+        QWidget::keyPressEvent(event);
 }
 
 void TDirectorySearchWindow::enterMovesTo(QWidget *control, const std::function<void()> &action)

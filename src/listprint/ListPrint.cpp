@@ -452,12 +452,8 @@ bool TListPrint::PrintTo(const QString &fileName)
 // Esc is 閉じる: while a print runs 閉じる is disabled, and Esc leaves the window alone.
 void TListPrint::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        btnClose->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!EscPresses(event, btnClose))
+        QWidget::keyPressEvent(event);
 }
 
 void TListPrint::closeEvent(QCloseEvent *event)

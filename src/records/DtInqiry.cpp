@@ -416,6 +416,13 @@ int TDataInquiry::saveOrDiscard(bool refreshList)
 
 void TDataInquiry::btnCloseClick() { close(); }
 
+// Esc is 閉じる, with its question over what was typed.
+void TDataInquiry::keyPressEvent(QKeyEvent *event)
+{
+    if (!EscPresses(event, btnClose))
+        QWidget::keyPressEvent(event);
+}
+
 void TDataInquiry::closeEvent(QCloseEvent *event)
 {
     if (!AskBeforeClose(this, [this] { return CheckUnsavedChanges(true, true) != ucCancelled; })) {

@@ -147,6 +147,8 @@ void TQRCodeSettingDialog::buildControls()
     auto *tbsText = Named<QWidget>("tbsText", pgcKind);
     auto *text = new QGridLayout(tbsText);
     memText = Named<QPlainTextEdit>("memText", tbsText);
+    // Tab goes on to the buttons below: a code's text has no use for a tab character.
+    memText->setTabChangesFocus(true);
     LimitToShiftJis(memText);
     auto *lblText = Named<QLabel>("lblText", QStringLiteral("文章："), tbsText);
     lblText->setBuddy(memText);

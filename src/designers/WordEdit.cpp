@@ -46,6 +46,8 @@ QPlainTextEdit *makeMemo(const char *name, QWidget *parent)
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab goes on to the direction and the buttons: a printed text has no use for a tab character.
+    memo->setTabChangesFocus(true);
     return memo;
 }
 
@@ -103,12 +105,13 @@ TWordEditDialog::TWordEditDialog(QWidget *owner) : QDialog(owner)
     example->setColumnStretch(0, 2);
     example->setColumnStretch(1, 3);
 
-    btnOK = Named<QPushButton>("btnOK", QStringLiteral("OK"), this);
-    btnOK->setDefault(true);
-    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
+    // Made in the order the button row is read, which is the order Tab takes.
     bbtnExample = Named<QPushButton>("bbtnExample", QStringLiteral("文例を隠す(&E)"), this);
     bbtnAppend = Named<QPushButton>("bbtnAppend", QStringLiteral("追加(&A)"), this);
     bbtnRewrite = Named<QPushButton>("bbtnRewrite", QStringLiteral("書き換え(&R)"), this);
+    btnOK = Named<QPushButton>("btnOK", QStringLiteral("OK"), this);
+    btnOK->setDefault(true);
+    btnCancel = Named<QPushButton>("btnCancel", QStringLiteral("キャンセル"), this);
     pnlGrip = Named<QSizeGrip>("pnlGrip", this);
     pnlGrip->setFixedSize(14, 15);
 

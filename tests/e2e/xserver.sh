@@ -45,13 +45,28 @@ if [ -n "$panel" ]; then
   printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><margins><top>%s</top></margins></openbox_config>\n' \
     "$panel" > "$config"
   said=$(mktemp)
-  openbox --sm-disable --config-file "$config" >"$said" 2>&1 &
-  manager=$!
-  # The manager has taken the screen once it tells the area it leaves to the windows.
+  # On a machine starting many servers at once a client's first connection has been seen refused just after the
+  # server named its display: the manager is started once a client has connected, and started again should it
+  # still end at its start.
   for _ in $(seq 600); do
-    xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, $panel," && break
-    kill -0 "$manager" 2>/dev/null || { echo "xserver.sh: the window manager ended at its start:" >&2; cat "$said" >&2; exit 1; }
+    xprop -root >/dev/null 2>&1 && break
+    kill -0 "$server" 2>/dev/null || { echo "xserver.sh: Xvfb ended after it named its display" >&2; exit 1; }
     sleep 0.1
+  done
+  for attempt in 1 2 3; do
+    openbox --sm-disable --config-file "$config" >"$said" 2>&1 &
+    manager=$!
+    # The manager has taken the screen once it tells the area it leaves to the windows.
+    for _ in $(seq 600); do
+      xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, $panel," && break 2
+      kill -0 "$manager" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$manager" 2>/dev/null && break
+    wait "$manager" 2>/dev/null || true
+    manager=
+    [ "$attempt" -lt 3 ] || { echo "xserver.sh: the window manager ended at its start:" >&2; cat "$said" >&2; exit 1; }
+    sleep 1
   done
   xprop -root _NET_WORKAREA 2>/dev/null | grep -q "= 0, $panel," \
     || { echo "xserver.sh: the window manager kept no panel within 60 s" >&2; exit 1; }

@@ -8,6 +8,10 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QButtonGroup>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPrintDialog>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -34,12 +38,12 @@ bool hasAccelerator(const QString &caption)
 }
 
 // Whether the control is one a user sets or presses in the window itself. Commands of a tool bar are reached
-// through the menu bar, a list's header sorts it by the menu; the arrows beside a number are its Up and Down keys; a scroll area's own bars follow
+// through the menu bar, a list's header sorts it by the menu, a table's corner selects it as Ctrl+A does; the arrows beside a number are its Up and Down keys; a scroll area's own bars follow
 // its view; a read-only text is shown, not set.
 bool setByUser(QWidget *w)
 {
     if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QHeaderView *>(w) || qobject_cast<QToolBar *>(w->parentWidget())
-        || qobject_cast<QTabBar *>(w->parentWidget()))
+        || qobject_cast<QTabBar *>(w->parentWidget()) || qobject_cast<QAbstractItemView *>(w->parentWidget()))
         return false;
     if (auto *edit = qobject_cast<QLineEdit *>(w))
         return !edit->isReadOnly() && !qobject_cast<QComboBox *>(w->parentWidget())
@@ -125,6 +129,36 @@ std::vector<const char *> WalkedWindows()
     return names;
 }
 
+// What keeps the keys from the shown, active window: a control Tab does not reach and that has no accelerator,
+// a step of Tab against the reading order, an Esc that leaves the window open though it has 閉じる or キャンセル.
+QStringList keyFaults(QPointer<QWidget> window)
+{
+    const QList<QWidget *> round = test::tabRound(window);
+    QStringList stops;
+    for (QWidget *stop : round)
+        stops << test::controlName(stop);
+    QStringList faults;
+    if (const QStringList missed = unreached(window, round); !missed.isEmpty())
+        faults << QStringLiteral("not reached: ") + missed.join(QStringLiteral(", "));
+    faults << test::readingOrderFaults(round, window);
+    if (QAbstractButton *button = closeButton(window)) {
+        QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : window.data();
+        QTest::keyClick(at, Qt::Key_Escape);
+        if (!QTest::qWaitFor([&window] { return !window || !window->isVisible(); }, 2000))
+            faults << QStringLiteral("Esc left it open (") + test::controlName(button) + u')';
+    }
+    if (!faults.isEmpty())
+        faults.prepend(QStringLiteral("Tab: ") + stops.join(QStringLiteral(" → ")));
+    return faults;
+}
+
+// Qt's own dialogs (files, colours, printers) are walked by Qt's own tests.
+bool programDialog(const QWidget *dialog)
+{
+    return !qobject_cast<const QFileDialog *>(dialog) && !qobject_cast<const QColorDialog *>(dialog)
+           && !qobject_cast<const QPrintDialog *>(dialog) && !qobject_cast<const QFontDialog *>(dialog);
+}
+
 class Keyboard : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
 
 }  // namespace
@@ -138,20 +172,29 @@ TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    const QList<QWidget *> round = test::tabRound(window);
-    QStringList stops;
-    for (QWidget *stop : round)
-        stops << test::controlName(stop);
-    SCOPED_TRACE("Tab: " + stops.join(QStringLiteral(" → ")).toStdString());
-    const QStringList missed = unreached(window, round), misread = test::readingOrderFaults(round, window);
-    EXPECT_TRUE(missed.isEmpty()) << "not reached: " << missed.join(QStringLiteral(", ")).toStdString();
-    EXPECT_TRUE(misread.isEmpty()) << misread.join(QStringLiteral(", ")).toStdString();
-    if (QAbstractButton *button = closeButton(window)) {
-        SCOPED_TRACE(test::controlName(button).toStdString());
-        QWidget *at = QApplication::focusWidget() ? QApplication::focusWidget() : window.data();
-        QTest::keyClick(at, Qt::Key_Escape);
-        EXPECT_TRUE(QTest::qWaitFor([&window] { return !window || !window->isVisible(); })) << "Esc left it open";
-    }
+    const QStringList faults = keyFaults(window);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+// The dialogs the window's commands open, each walked as it waits for the user.
+TEST_P(Keyboard, AndInEveryDialogOfItsCommands)
+{
+    list->show();
+    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    ASSERT_NE(window, nullptr) << "the window did not open";
+    window->show();
+    QStringList faults, walked;
+    test::PressEveryCommand(window, [&](QWidget *dialog) {
+        if (!programDialog(dialog))
+            return;
+        const QString name = dialog->windowTitle() + u'(' + test::controlName(dialog) + u')';
+        walked << name;
+        for (const QString &fault : keyFaults(dialog))
+            faults << name + QStringLiteral(": ") + fault;
+    });
+    RecordProperty("walked", walked.join(QStringLiteral(" | ")).toStdString());
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, Keyboard, ::testing::ValuesIn(WalkedWindows()),

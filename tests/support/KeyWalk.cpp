@@ -1,6 +1,7 @@
 #include "KeyWalk.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -53,6 +54,9 @@ QList<QWidget *> tabRound(QWidget *window)
             break;
         round << at;
         QTest::keyClick(at, Qt::Key_Tab);
+        // A date's Tab goes through its year, month and day before it leaves.
+        for (int section = 0; section < 4 && QApplication::focusWidget() == at && qobject_cast<QAbstractSpinBox *>(at); ++section)
+            QTest::keyClick(at, Qt::Key_Tab);
         if (QApplication::focusWidget() == at)
             QTest::keyClick(at, Qt::Key_Tab, Qt::ControlModifier);
         at = QApplication::focusWidget();
@@ -69,8 +73,9 @@ QStringList readingOrderFaults(const QList<QWidget *> &round, QWidget *window)
         const QRect a = placeIn(from, window), b = placeIn(to, window);
         const bool backUp = b.bottom() < a.top() && b.left() < a.right() && b.right() > a.left();
         const bool backLeft = b.top() < a.bottom() && b.bottom() > a.top() && b.right() < a.left();
-        // One step back up, from the window's end to its start, closes the round wherever it began.
-        if (backUp && !closed) {
+        // One step back up, from the window's end to its start, closes the round wherever it began; in a window
+        // of one row the round closes back left.
+        if ((backUp || (backLeft && i == round.size())) && !closed) {
             closed = true;
             continue;
         }

@@ -17,7 +17,8 @@ QList<QWidget *> tabRound(QWidget *window);
 // Each step round the window, back to where the round began, that goes against the reading order: back up to a
 // control above in the same column, or back left to a control in the same row; one step back up, from the
 // window's end to its start, is the round closing. Moving on to the next column (up and to the right) or the
-// next row (down and to the left) is reading on, so group boxes and columns of controls are read whole.
+// next row (down and to the left) is reading on, so group boxes and columns of controls are read whole. In a
+// window of one row the round closes back left.
 QStringList readingOrderFaults(const QList<QWidget *> &round, QWidget *window);
 
 // A control as a failure names it: its object name, else its class and text.

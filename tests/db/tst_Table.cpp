@@ -496,12 +496,18 @@ TEST_F(TableTest, AChangeInAFolderTheUserCannotWriteNamesTheFolderAndWhy)
     const auto writable = qScopeGuard([&folder] {
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
+    // The build may lie in a folder only its owner enters (a checkout in root's home): the user runs a copy.
+    QTemporaryDir reachable;
+    const QString program = reachable.filePath(QStringLiteral("writer"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TABLE_WRITER), program));
+    const QFile::Permissions runnable = readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(reachable.path(), runnable) && QFile::setPermissions(program, runnable));
     QProcess writer;
     writer.setChildProcessModifier([] {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
             _exit(3);
     });
-    writer.start(TABLE_WRITER, {folder, "0"});
+    writer.start(program, {folder, "0"});
     ASSERT_TRUE(writer.waitForFinished(60000));
     EXPECT_EQ(writer.exitCode(), 1) << "the first row fails";
     // The table opened, and its first row found no place for the journal.

@@ -186,7 +186,9 @@ inline bool ButtonIsCommand(QAbstractButton *button)
 // handed to readDialog while it waits for the user and is then closed; pop-up menus are closed unread (their
 // entries are the window's own actions). Commands that end the window or a job, or print without a dialog,
 // are left alone. Answers the other windows the commands opened.
-inline QWidgetList PressEveryCommand(QPointer<QWidget> window, const std::function<void(QWidget *)> &readDialog)
+// Inside a dialog, alsoLeftAlone names the commands that take or carry out what it was opened for.
+inline QWidgetList PressEveryCommand(QPointer<QWidget> window, const std::function<void(QWidget *)> &readDialog,
+                                     const QString &alsoLeftAlone = {})
 {
     const QWidgetList shownBefore = QApplication::topLevelWidgets();
     QTimer poll;
@@ -209,7 +211,8 @@ inline QWidgetList PressEveryCommand(QPointer<QWidget> window, const std::functi
         if (ButtonIsCommand(button))
             commands.emplace_back(button);
     for (const QPointer<QObject> &command : commands) {
-        if (!window || !command || leftAlone.match(command->objectName()).hasMatch())
+        if (!window || !command || leftAlone.match(command->objectName()).hasMatch()
+            || (!alsoLeftAlone.isEmpty() && command->objectName().contains(QRegularExpression(alsoLeftAlone))))
             continue;
         if (auto *action = qobject_cast<QAction *>(command.data()); action && action->isEnabled())
             action->trigger();

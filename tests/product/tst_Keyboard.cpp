@@ -172,17 +172,26 @@ bool programDialog(const QWidget *dialog)
            && !qobject_cast<const QPrintDialog *>(dialog) && !qobject_cast<const QFontDialog *>(dialog);
 }
 
-class Keyboard : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {};
+class Keyboard : public test::ProductWindows, public ::testing::WithParamInterface<const char *> {
+public:
+    // The window of the test's parameter, shown over the main list.
+    QPointer<QWidget> openOverTheList()
+    {
+        list->show();
+        QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
+        QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+        if (window)
+            window->show();
+        return window;
+    }
+};
 
 }  // namespace
 
 TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
 {
-    list->show();
-    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
-    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    QPointer<QWidget> window = openOverTheList();
     ASSERT_NE(window, nullptr) << "the window did not open";
-    window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     const QStringList faults = keyFaults(window);
@@ -192,11 +201,8 @@ TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
 // The dialogs the window's commands open, each walked as it waits for the user.
 TEST_P(Keyboard, AndInEveryDialogOfItsCommands)
 {
-    list->show();
-    QCoreApplication::removePostedEvents(list.get(), WM_AFTERSHOW);
-    QPointer<QWidget> window = test::OpenProgramWindow(*this, GetParam());
+    QPointer<QWidget> window = openOverTheList();
     ASSERT_NE(window, nullptr) << "the window did not open";
-    window->show();
     QStringList faults, walked;
     // The dialogs those dialogs open in turn, their commands that take or carry out what the dialog is for left
     // alone.

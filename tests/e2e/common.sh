@@ -95,6 +95,11 @@ start_input_method() {
 # E2E_LOOK names a folder that keeps a picture of the screen at each step, to look at after the run.
 look() { [ -n "${E2E_LOOK:-}" ] && import -window root "$E2E_LOOK/$1.png"; return 0; }
 
+# E2E_PDFS names a folder that keeps the PDFs printed, each by a name of its own, to compare after the run.
+keep_pdf() {  # <pdf> <name>
+  [ -z "${E2E_PDFS:-}" ] || cp "$1" "$E2E_PDFS/$2"
+}
+
 # A window given the focus, waited for until the program has made it its active window: keys sent before that
 # are lost. There is no window manager here to do it.
 focus_window() {  # <window> <title>

@@ -18,6 +18,7 @@ print_three() {  # <menu key> <caption> <pdf>
   open_new_layout "$1" "$caption"
   look "$caption-window"
   print_layout_to_pdf "$window" "$caption" "$pdf"
+  keep_pdf "$pdf" "$caption.pdf"
   local pages text
   pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
   [ "$pages" = 1 ] || fail "$caption: the PDF has $pages pages, not one sheet"

@@ -17,6 +17,7 @@ open_new_layout a 宛名印刷
 designer=$window
 pdf=$work/out/cards.pdf
 print_layout_to_pdf "$designer" 宛名印刷 "$pdf"
+keep_pdf "$pdf" postcards.pdf
 
 pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
 [ "$pages" = 3 ] || fail "the PDF has $pages pages, not one per record"

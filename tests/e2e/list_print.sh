@@ -21,6 +21,7 @@ main=$(xdotool search --onlyvisible --name '^Velmora - Book$' | head -n 1)
 print_list_to_pdf "$work/list.pdf"
 # E2E_LOOK names a folder for the window's picture and the PDF, to look at.
 [ -n "${E2E_LOOK:-}" ] && cp "$work/list.pdf" "$E2E_LOOK/"
+keep_pdf "$work/list.pdf" list.pdf
 pages=$(pdfinfo "$work/list.pdf" | sed -n 's/^Pages: *//p')
 # A4 portrait, the default paper of the PDF printer: 43 rows a page.
 [ "$pages" = 7 ] || fail "the PDF has $pages pages, not 7"

@@ -198,7 +198,8 @@ public:
             (void)QTest::qWaitFor([&] { return (fault = reachFault(window)).empty(); }, 3000);
         // On the screen the windows were designed for every one keeps its design, none scrolls.
         const QSize area = window->screen()->availableGeometry().size();
-        if (area.width() >= 1366 && area.height() >= 768 - 32 && window->findChild<QScrollArea *>(QStringLiteral("ScreenFit")))
+        if (area.width() >= 1366 && area.height() >= 768 - 32
+            && window->findChild<QScrollArea *>(QStringLiteral("ScreenFit")))
             fault += window->windowTitle().toStdString() + ": scrolls on a screen that holds its design\n";
         faults += fault;
         checked << window->windowTitle();

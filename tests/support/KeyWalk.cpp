@@ -55,7 +55,8 @@ QList<QWidget *> tabRound(QWidget *window)
         round << at;
         QTest::keyClick(at, Qt::Key_Tab);
         // A date's Tab goes through its year, month and day before it leaves.
-        for (int section = 0; section < 4 && QApplication::focusWidget() == at && qobject_cast<QAbstractSpinBox *>(at); ++section)
+        for (int section = 0; section < 4 && QApplication::focusWidget() == at && qobject_cast<QAbstractSpinBox *>(at);
+             ++section)
             QTest::keyClick(at, Qt::Key_Tab);
         if (QApplication::focusWidget() == at)
             QTest::keyClick(at, Qt::Key_Tab, Qt::ControlModifier);

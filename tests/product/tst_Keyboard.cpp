@@ -4,6 +4,10 @@
 
 #include "KeyWalk.h"
 
+#include "designers/IlstSet.h"
+#include "designers/LytFont.h"
+#include "designers/WordSet.h"
+
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -187,6 +191,8 @@ public:
     }
 };
 
+class DesignerObjectDialogs : public test::ProductWindows {};
+
 }  // namespace
 
 TEST_P(Keyboard, TabReachesEveryControlInReadingOrderAndEscCloses)
@@ -227,3 +233,24 @@ TEST_P(Keyboard, AndInEveryDialogOfItsCommands)
 
 INSTANTIATE_TEST_SUITE_P(Windows, Keyboard, ::testing::ValuesIn(WalkedWindows()),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
+
+// The dialogs an object on a designer's paper opens: its font, its text's display, its picture.
+TEST_F(DesignerObjectDialogs, AreWalkedAsTheOthers)
+{
+    const std::vector<std::unique_ptr<QDialog>> dialogs = [] {
+        std::vector<std::unique_ptr<QDialog>> made;
+        made.push_back(std::make_unique<TLayoutFontDialog>(nullptr));
+        made.push_back(std::make_unique<TWordSettingDialog>(nullptr));
+        made.push_back(std::make_unique<TIllustSettingDialog>(nullptr));
+        return made;
+    }();
+    QStringList faults;
+    for (const std::unique_ptr<QDialog> &dialog : dialogs) {
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get())) << dialog->windowTitle().toStdString();
+        for (const QString &fault : keyFaults(dialog.get()))
+            faults << dialog->windowTitle() + QStringLiteral(": ") + fault;
+    }
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}

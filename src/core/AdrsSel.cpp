@@ -1,5 +1,6 @@
 #include "core/AdrsSel.h"
 
+#include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -532,34 +534,37 @@ bool TAddressSelect::createBook()
         name = caption;
         found = true;
     }
-    if (!found) {
-        // A ready book's folder is its name, so the rows above have met it already. Any other use of the
-        // name (a book waiting for its delete or rename, a name a pending operation still refers to) means
-        // the folder may be deleted or taken over at the next start: the new book waits in a folder of its
-        // own and gets its name when those operations are done. A leftover folder without a table is no
-        // book and nothing waits for it, so the new book takes it: a rename onto it could never be done.
-        if (BookFolderNameInUse(name)) {
-            const QString folder = TemporaryBookFolderName(name);
-            if (!recordOperation(QStringLiteral("RENAME"), folder + '/' + name)) {
-                focusEditAtEnd();
-                return false;
-            }
-            AdrsBookList.push_back({name, folder, abRenamePending});
-        } else {
-            AdrsBookList.push_back({name, name, abReady});
-        }
+    // A ready book's folder is its name, so the rows above have met it already. Any other use of the name (a
+    // book waiting for its delete or rename, a name a pending operation still refers to) means the folder may be
+    // deleted or taken over at the next start: the new book waits in a folder of its own and gets its name when
+    // those operations are done. A leftover folder without a table is no book and nothing waits for it, so the
+    // new book takes it: a rename onto it could never be done.
+    const bool waits = !found && BookFolderNameInUse(name);
+    QString bookFolder = waits ? TemporaryBookFolderName(name) : name;
+    if (found) {
+        const auto book = std::find_if(AdrsBookList.begin(), AdrsBookList.end(),
+                                       [&name](const TAdrsFolderInfo &b) { return sameName(b.Name, name); });
+        if (book != AdrsBookList.end())
+            bookFolder = book->Folder;
     }
-    if (!sameName(name, BookName))
-        BookChanged = true;
-    BookName = name;
-    const auto book = std::find_if(AdrsBookList.begin(), AdrsBookList.end(),
-                                   [this](const TAdrsFolderInfo &b) { return sameName(b.Name, BookName); });
-    const QString folder = AdrsFolder + book->Folder;
+    // The folder is made before the book is listed or its rename recorded: a book that cannot be made leaves
+    // nothing behind that names it.
+    const QString folder = AdrsFolder + bookFolder;
     if (!DirectoryExists(folder) && !ForceDirectories(folder)) {
-        message(QStringLiteral("アドレス帳を作成できませんでした  "), MB_ICONINFORMATION);
+        message(QStringLiteral("アドレス帳を作成できませんでした  ") + WriteFailureAt(folder, errno), MB_ICONINFORMATION);
         lvAdrs->setFocus();
         return false;
     }
+    if (waits && !recordOperation(QStringLiteral("RENAME"), bookFolder + '/' + name)) {
+        QDir().rmdir(folder);
+        focusEditAtEnd();
+        return false;
+    }
+    if (!found)
+        AdrsBookList.push_back({name, bookFolder, waits ? abRenamePending : abReady});
+    if (!sameName(name, BookName))
+        BookChanged = true;
+    BookName = name;
     return true;
 }
 

@@ -1,11 +1,13 @@
 #include "exchange/BackupStore.h"
 
+#include "base/FileModes.h"
 #include "base/FileReplace.h"
 #include "base/Folders.h"
 #include "base/Numbers.h"
 #include "core/Globals.h"
 #include "core/Main.h"
 #include "core/SharedHelpers.h"
+#include "exchange/TableMaintenance.h"
 #include "platform/EndReport.h"
 #include "platform/MemIniFile.h"
 
@@ -44,6 +46,8 @@ constexpr qint64 CopyChunk = 8 << 20;
 constexpr qint64 SumPiece = 8 << 20;
 
 QString folderName(const QDateTime &at) { return at.toString(QStringLiteral("yyyyMMdd HHmmss")); }
+// A whole backup's folder name: a partial one's adds PartialSuffix.
+const QRegularExpression BackupFolderName(QStringLiteral("^\\d{8} \\d{6}$"));
 
 // A manifest path may only name a file below the backup, in one of its three parts.
 bool safePath(const QString &path)
@@ -350,7 +354,6 @@ QString BackupUnreadableText(const QString &file, int error)
 
 std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
 {
-    static const QRegularExpression name(QStringLiteral("^\\d{8} \\d{6}$"));
     std::vector<TBackupInfo> backups;
     const QStringList folders = QDir(dataRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
     for (const QString &folder : folders) {
@@ -358,7 +361,7 @@ std::vector<TBackupInfo> ListBackups(const QString &dataRoot)
         const QString path = dataRoot + folder + QLatin1Char('/');
         // A backup takes its name only once its manifest is written: a folder of that name without one is none.
         // One the user may not look into is listed, to be told why it cannot be restored.
-        if (!name.match(folder).hasMatch() || !made.isValid()
+        if (!BackupFolderName.match(folder).hasMatch() || !made.isValid()
             || (!present(path + ManifestFileName) && errno != EACCES))
             continue;
         std::vector<TBackupFile> files;
@@ -737,4 +740,11 @@ void RemoveBackupLeftovers(const QString &dataRoot, const QString &dataFolder)
     for (const QString &name : QDir(dataRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         if (partial.match(name).hasMatch())
             removeTree(dataRoot + name);
+}
+
+void NarrowDataRoot(const QString &dataRoot)
+{
+    for (const QString &name : QDir(dataRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+        if (BackupDataFolders.contains(name) || SafetyFolders.contains(name) || BackupFolderName.match(name).hasMatch())
+            NarrowLeftOpen(dataRoot + name);
 }

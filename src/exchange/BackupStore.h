@@ -97,3 +97,8 @@ TRestoreRecovery RecoverRestore(const QString &dataFolder, QString *stuck);
 // Removes what killed backups and restores left behind: "yyyymmdd hhnnss.partial" folders and the working
 // folders of a restore that no journal records.
 void RemoveBackupLeftovers(const QString &dataRoot, const QString &dataFolder);
+// Takes others' access away from what the program keeps in dataRoot and an earlier start left open to them: the
+// folders of the books and the rest of the data, the backups and the safety copies, with all they hold. The
+// start narrows a data root inside the data folder with the data folder; one the user chose elsewhere is the
+// user's own folder, which keeps its mode, as does anything else the user keeps in it.
+void NarrowDataRoot(const QString &dataRoot);

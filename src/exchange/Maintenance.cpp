@@ -93,6 +93,7 @@ void RegisterMaintenance()
     RecoverInterruptedWork = RecoverInterruptedRestore;
     RemoveWorkLeftovers = [] {
         RemoveBackupLeftovers(DataRootFolder, DataFolder);
+        NarrowDataRoot(DataRootFolder);
         RemoveLeftoversOfKilledWork();
         RemoveUpdateLeftovers();
     };

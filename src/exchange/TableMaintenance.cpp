@@ -295,6 +295,6 @@ void RemoveLeftoversOfKilledWork()
             QFile::remove(folder + file + OptimizingSuffix);
         QDir(folder + RepairingFolder).removeRecursively();
     }
-    for (const QString &kind : {SafetyImport, SafetyOptimize, SafetyKykbn, SafetyAdrsPos, SafetyRepair})
+    for (const QString &kind : SafetyFolders)
         settleSafetyFolder(DataRootFolder + kind);
 }

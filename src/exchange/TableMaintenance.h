@@ -19,6 +19,7 @@ inline const QString SafetyOptimize = QStringLiteral("backup.opt");
 inline const QString SafetyKykbn = QStringLiteral("backup.kyk");
 inline const QString SafetyAdrsPos = QStringLiteral("backup.cap");
 inline const QString SafetyRepair = QStringLiteral("backup.rep");
+inline const QStringList SafetyFolders{SafetyImport, SafetyOptimize, SafetyKykbn, SafetyAdrsPos, SafetyRepair};
 
 // The files of folder named in files (those that exist) copied into target, which they replace whole. False
 // when they cannot be: target stays as it was, *writeError is the errno of the write to target that failed (0

@@ -93,7 +93,8 @@ TAskedPlace askedPlace(const QWidget *window)
 
 // Keeps the window inside the area with the frame it has or is expected to get, at the size it wants as far as
 // the area allows; a window that cannot be as small as the area scrolls its content. Answers the size it wants.
-QSize keepOnScreen(QWidget *window, QSize wanted)
+// placed: the window is on the screen already, where the window manager put it if it asked for no place.
+QSize keepOnScreen(QWidget *window, QSize wanted, bool placed = false)
 {
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return wanted;
@@ -109,7 +110,7 @@ QSize keepOnScreen(QWidget *window, QSize wanted)
     if (const qreal ratio = screen->devicePixelRatio(); ratio != std::floor(ratio))
         frame += QMargins(1, 1, 1, 1);
     const QPoint inside(frame.left(), frame.top());
-    const TAskedPlace place = askedPlace(window);
+    const TAskedPlace place = placed ? TAskedPlace{} : askedPlace(window);
     const QPoint corner = place.Frames ? asked.topLeft() : asked.topLeft() - inside;
     const QRect area = screen->availableGeometry();
     // Whether it fits is decided with the frame it gets: with one larger, a window that fits would scroll. It is
@@ -137,7 +138,17 @@ QSize keepOnScreen(QWidget *window, QSize wanted)
 
 class TScreenKeeper : public QObject {
 public:
-    using QObject::QObject;
+    explicit TScreenKeeper(QObject *owner) : QObject(owner)
+    {
+        for (QScreen *screen : QGuiApplication::screens())
+            watchScreen(screen);
+        connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+            watchScreen(screen);
+            screensChanged();
+        });
+        // The windows of a screen unplugged go over to another, which may be smaller.
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TScreenKeeper::screensChanged);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -180,6 +191,29 @@ protected:
     }
 
 private:
+    void watchScreen(QScreen *screen)
+    {
+        connect(screen, &QScreen::geometryChanged, this, &TScreenKeeper::screensChanged);
+        connect(screen, &QScreen::availableGeometryChanged, this, &TScreenKeeper::screensChanged);
+    }
+
+    // A screen made smaller (a mode changed, a panel grown) or unplugged leaves the windows open on it where
+    // they were, partly or wholly off it, a modal dialog's buttons out of reach: they are brought inside again as
+    // a window opening is placed. Once the changes of one reconfiguration have all come in: a screen's size and
+    // its available area change one after the other, and a screen removed moves its windows first.
+    void screensChanged()
+    {
+        if (recheckPending_)
+            return;
+        recheckPending_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+            recheckPending_ = false;
+            for (QWidget *window : QApplication::topLevelWidgets())
+                if (window->isVisible() && window->windowHandle() && placedWindow(window->windowHandle()))
+                    keepOnScreen(window, window->size(), true);
+        }, Qt::QueuedConnection);
+    }
+
     // The program's window or dialog that the window shows; menus and tips place themselves on the screen.
     static QWidget *placedWindow(QWindow *handle)
     {
@@ -197,6 +231,7 @@ private:
         QSize Wanted;
     };
     std::vector<TUnframed> unframed_;
+    bool recheckPending_ = false;
 };
 
 }  // namespace

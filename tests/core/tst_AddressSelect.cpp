@@ -1,4 +1,5 @@
 // The address-book dialog driven through its controls, and what the next start makes of its records.
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "core/AddressBookList.h"
 #include "core/AdrsSel.h"
@@ -24,6 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -337,6 +340,41 @@ TEST_F(AddressSelect, FailedWriteOfOperationsFileChangesNothing)
         EXPECT_EQ(boxes.shown()[i].flags, MB_ICONERROR);
         EXPECT_TRUE(boxes.shown()[i].text.contains("AdrsOp.ini"));
     }
+    EXPECT_FALSE(QFileInfo::exists(AdrsFolder + QStringLiteral("Gone（1）")));
+}
+
+// A book whose folder cannot be made (books kept where the user may not write, a full disk) is not made: the
+// message says why, nothing is listed or recorded for it, the dialog stays for another try, and once the user may
+// write there the same name makes the book. So for a name that waits in a folder of its own: the folder of a
+// rename that could not be recorded goes again.
+TEST_F(AddressSelect, ABookWhoseFolderCannotBeMadeSaysWhyAndLeavesNothingBehind)
+{
+    test::MessageBoxScript boxes;
+    makeBook("Office");
+    makeBook("Gone");
+    open("Office", asmOpen);
+    remove("Gone", boxes);
+    const std::vector<TAdrsFolderInfo> before = AdrsBookList;
+    const QStringList renames = operations("RENAME");
+    ASSERT_EQ(::chmod(QFile::encodeName(AdrsFolder).constData(), 0555), 0);
+    {
+        const test::AsUser user({dir.path()});
+        for (const QString &name : {QStringLiteral("顧客"), QStringLiteral("Gone")}) {
+            create(name);
+            EXPECT_TRUE(dialog->isVisible()) << name.toStdString();
+            EXPECT_EQ(boxes.shown().back().text,
+                      QStringLiteral("アドレス帳を作成できませんでした  \r\n") + QDir::toNativeSeparators(AdrsFolder)
+                          + (name == "Gone" ? QStringLiteral("Gone（1）") : name) + QStringLiteral("\r\n\r\n")
+                          + NotWritableReason);
+            EXPECT_EQ(AdrsBookList, before);
+            EXPECT_EQ(operations("RENAME"), renames);
+        }
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(AdrsFolder).constData(), 0755), 0);
+    create(QStringLiteral("顧客"));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo(AdrsFolder + QStringLiteral("顧客")).isDir());
+    EXPECT_EQ(AdrsBookList.back(), (TAdrsFolderInfo{QStringLiteral("顧客"), QStringLiteral("顧客"), abReady}));
 }
 
 // A screen reader presses the dialog's buttons while its delete question is open: nothing else runs until

@@ -16,6 +16,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <functional>
@@ -209,6 +211,37 @@ TEST_F(Maintenance, TheNextStartRemovesWhatKilledMaintenanceLeft)
     for (const char *kept : {"Book/Adrs.DB.optimizing.txt", "Book/Notes.optimizing", "Book/repairing/Adrs.DB"})
         EXPECT_EQ(test::readFile(AdrsFolder + kept), "the user's") << kept;
     EXPECT_EQ(test::readFile(file), bytes);
+}
+
+// An earlier start left a data root the user chose outside the data folder open to every local user (0755, 0644).
+// The next start narrows what the program keeps there: the books and the rest of its data, the backups and the
+// safety copies, with all they hold. The root is the user's own folder and keeps its mode, as does what else the
+// user keeps in it, even under a name like the program's.
+TEST_F(Maintenance, TheNextStartNarrowsWhatItKeepsInADataRootChosenElsewhere)
+{
+    const QTemporaryDir elsewhere;
+    const QString root = elsewhere.path() + "/自分のデータ/";
+    for (const char *file : {"Adrs/Book/Adrs.DB", "Other/Sender.DB", "History/Post.mtd", "Design/年賀状.dsn",
+                             "20260101 120000/Data/Adrs/Book/Adrs.DB", "backup.opt/Book/Adrs.DB", "写真/旅行.jpg",
+                             "メモ.txt", "Adrs.txt", "20260101/Adrs.DB"})
+        test::writeFile(root + QString::fromUtf8(file), "x");
+    QDirIterator all(root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (all.hasNext()) {
+        const QString path = all.next();
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), all.fileInfo().isDir() ? 0755 : 0644), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 0755), 0);
+    const QString dataRoot = DataRootFolder;
+    const auto restore = qScopeGuard([&] {
+        DataRootFolder = dataRoot;
+        RemoveWorkLeftovers = nullptr;
+    });
+    DataRootFolder = root;
+    RegisterMaintenance();
+    RemoveWorkLeftovers();
+    EXPECT_EQ(test::notPrivate(root),
+              QStringList({QDir::cleanPath(root) + " 755", root + "20260101 755", root + "20260101/Adrs.DB 644",
+                           root + "Adrs.txt 644", root + "メモ.txt 644", root + "写真 755", root + "写真/旅行.jpg 644"}));
 }
 
 TEST_F(Maintenance, RepairRebuildsAnIndexWhoseEntriesAreOutOfOrder)

@@ -108,9 +108,9 @@ TEST_F(Startup, AFirstStartMakesEveryFolderAndFileTheUsersAlone)
 
 // An earlier start left the data folder and all in it open to every local user (0755, 0644). The next start
 // narrows it and all below it to the user; not the data home and "Oxa" above it, which were there for others
-// too, nor a data root the user chose, in the data folder or elsewhere: what the program made in one inside the
-// data folder is narrowed, the root itself keeps its mode. The program folder in the data folder's place is
-// never narrowed.
+// too, nor a data root the user chose: what the program made in one inside the data folder is narrowed, the root
+// itself keeps its mode, and one elsewhere is left to the step that narrows what the program keeps there once
+// the settings are read. The program folder in the data folder's place is never narrowed.
 TEST_F(Startup, TheNextStartNarrowsWhatAnEarlierOneLeftOpen)
 {
     const test::UsualUmask umask;

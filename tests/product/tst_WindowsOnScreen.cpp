@@ -7,6 +7,7 @@
 // were designed for (1366×768) none scrolls.
 #include "ProductWindows.h"
 
+#include "exchange/Env.h"
 #include "mainlist/AdrsCopy.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
@@ -19,14 +20,17 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWindow>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -55,6 +59,29 @@ std::vector<uint32_t> cardinals(xcb_connection_t *connection, xcb_window_t windo
     }
     std::free(atom);
     return values;
+}
+
+// Tells the program the desktop leaves it area of every desktop's room, as a desktop tells it when its screen
+// or its panels change; answers the area it told before.
+std::vector<uint32_t> tellWorkArea(xcb_connection_t *connection, const std::function<QRect(QRect)> &area)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const std::vector<uint32_t> before = cardinals(connection, root, "_NET_WORKAREA");
+    std::vector<uint32_t> told = before;
+    for (size_t at = 0; at + 4 <= told.size(); at += 4) {
+        const QRect r = area(QRect(int(told[at]), int(told[at + 1]), int(told[at + 2]), int(told[at + 3])));
+        told[at] = uint32_t(r.x()), told[at + 1] = uint32_t(r.y());
+        told[at + 2] = uint32_t(r.width()), told[at + 3] = uint32_t(r.height());
+    }
+    const char name[] = "_NET_WORKAREA";
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (atom)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_CARDINAL, 32,
+                            uint32_t(told.size()), told.data());
+    std::free(atom);
+    xcb_flush(connection);
+    return before;
 }
 
 std::optional<TPlaced> placedOf(QWidget *window)
@@ -346,5 +373,55 @@ TEST_F(WindowsOnScreen, TheRecordFormShowsEveryControlOfEachPageInsideTheArea)
     }
     dialogs.stop();
     EXPECT_EQ(checked.size(), 10) << checked.join(u'\n').toStdString();
+    EXPECT_EQ(faults, "");
+}
+
+// The screen becomes smaller while windows stand at its foot (a monitor unplugged, a mode changed, a panel grown
+// on the desktop): the main list, the record form and a modal dialog (環境設定) come inside the smaller area, and
+// every button and field of the dialog, its OK among them, can be reached there.
+TEST_F(WindowsOnScreen, OpenWindowsComeInsideWhenTheScreenBecomesSmaller)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        GTEST_SKIP() << "the area a desktop leaves to the windows changes on an X server";
+    showMainList();
+    QWidget *form = test::OpenProgramWindow(*this, "RecordForm");
+    ASSERT_NE(form, nullptr);
+    form->show();
+    check(form);
+    TEnvironment settings(list.get());
+    settings.setWindowModality(Qt::ApplicationModal);
+    settings.show();
+    check(&settings);
+    ASSERT_EQ(faults, "");
+    const QRect area = list->screen()->availableGeometry();
+    const std::vector<QWidget *> windows{list.get(), form, &settings};
+    for (QWidget *window : windows) {
+        const QSize outer = window->frameGeometry().size();
+        window->move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::all_of(windows.begin(), windows.end(), [&](QWidget *w) {
+            return (w->frameGeometry().bottomRight() - area.bottomRight()).manhattanLength() <= 2;
+        });
+    }));
+    const std::vector<uint32_t> before =
+        tellWorkArea(x11->connection(), [](QRect r) { return QRect(r.topLeft(), r.size() * 3 / 4); });
+    const auto restore = qScopeGuard([&] {
+        size_t at = 0;
+        tellWorkArea(x11->connection(), [&](QRect) {
+            const QRect told{int(before[at]), int(before[at + 1]), int(before[at + 2]), int(before[at + 3])};
+            at += 4;
+            return told;
+        });
+        (void)QTest::qWaitFor([&] { return list->screen()->availableGeometry() == area; });
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->screen()->availableGeometry() != area; }));
+    for (QWidget *window : windows) {
+        faults += placementFault(window);
+        checked << window->windowTitle();
+    }
+    (void)QTest::qWaitFor([&] { return reachFault(&settings).empty(); }, 3000);
+    faults += reachFault(&settings);
     EXPECT_EQ(faults, "");
 }

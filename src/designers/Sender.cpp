@@ -379,8 +379,9 @@ void TSenderForm::FormCreate()
             appendRow(NewSenderRecord(1, NewSenderTitle(t)));
             LastNo = 1;
         }
-    } catch (const EDatabaseError &) {
-        ShowMessageBoxAt(this, QStringLiteral("差出人情報の作成に失敗しました  "), AppTitle, MB_ICONERROR);
+    } catch (const EDatabaseError &e) {
+        ShowMessageBoxAt(this, DatabaseErrorText(QStringLiteral("差出人情報の作成に失敗しました  "), e), AppTitle,
+                         MB_ICONERROR);
         return;
     }
     if (DefaultSenderNo == 0) {
@@ -797,8 +798,9 @@ void TSenderForm::bbtnNewClick()
     TTable &t = table();
     try {
         appendRow(NewSenderRecord(LastNo + 1, NewSenderTitle(t)));
-    } catch (const EDatabaseError &) {
-        ShowMessageBoxAt(this, QStringLiteral("差出人情報の作成に失敗しました  "), AppTitle, MB_ICONERROR);
+    } catch (const EDatabaseError &e) {
+        ShowMessageBoxAt(this, DatabaseErrorText(QStringLiteral("差出人情報の作成に失敗しました  "), e), AppTitle,
+                         MB_ICONERROR);
         t.FindKey({SenderNo});
         return;
     }

@@ -312,7 +312,7 @@ QString MakeBackup(const QString &dataRoot, const QString &dataFolder, const TSt
     if (!ReplaceFileWhole(partial + ManifestFileName, manifest))
         return notWritten(QStringLiteral("バックアップの目録を書き込めません  "), errno);
     if (!ReplaceTreeDurably(partial, finalFolder))
-        return fail(QStringLiteral("バックアップ先のフォルダを作成できません  "));
+        return notWritten(QStringLiteral("バックアップ先のフォルダを作成できません  "), errno);
     return finalFolder + QLatin1Char('/');
 }
 

@@ -23,7 +23,8 @@ const QString InstallSection = QStringLiteral("HDD");
 
 QString recordFileName() { return DataFolder + QStringLiteral("HddInst.ini"); }
 
-bool record(bool installed, const QString &folder)
+// False, with *error saying that the place could not be recorded and why, when the record cannot be written.
+bool record(bool installed, const QString &folder, QString *error)
 {
     TMemIniFile ini(recordFileName());
     ini.WriteBool(InstallSection, QStringLiteral("Installed"), installed);
@@ -31,7 +32,8 @@ bool record(bool installed, const QString &folder)
     try {
         ini.UpdateFile();
         return true;
-    } catch (const EIniFileError &) {
+    } catch (const EIniFileError &e) {
+        *error = QStringLiteral("インストール先を記録できません  \r\n") + e.Message;
         return false;
     }
 }
@@ -83,10 +85,8 @@ bool InstallDirectoryData(const QString &discData, const QString &folder, const 
     if (!ReplaceTreeDurably(partial, target, old))
         return fail(QStringLiteral("電話帳データをコピーできません  \r\n") + QDir::toNativeSeparators(target));
     QDir(old).removeRecursively();
-    if (!record(true, root)) {
-        *error = QStringLiteral("インストール先を記録できません  ");
+    if (!record(true, root, error))
         return false;
-    }
     HddInstalled = 1;
     HddDataFolder = root;
     return true;
@@ -98,10 +98,8 @@ bool UninstallDirectoryData(QString *error)
         *error = QStringLiteral("電話帳データを削除できません  \r\n") + QDir::toNativeSeparators(HddDataFolder + QStringLiteral("Dt00/"));
         return false;
     }
-    if (!record(false, QString())) {
-        *error = QStringLiteral("インストール先を記録できません  ");
+    if (!record(false, QString(), error))
         return false;
-    }
     HddInstalled = 0;
     HddDataFolder.clear();
     return true;

@@ -6,6 +6,7 @@
 #include "SenderRows.h"
 #include "TestBook.h"
 #include "TestSupport.h"
+#include "base/FileReplace.h"
 #include "base/SjisCodec.h"
 #include "base/TextUtils.h"
 #include "core/Hyphen.h"
@@ -17,6 +18,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -291,6 +294,24 @@ TEST_F(SenderTest, NewSenderTakesTheNextFreeTitleAndNumber)
     EXPECT_EQ(form->SenderNo, 4);
     EXPECT_EQ(row(4).Title, sjis(u"差出人5"));
     EXPECT_EQ(control<QLabel>("lblCount")->text(), QStringLiteral("4"));
+}
+
+// A sender that cannot be made (the senders' folder cannot be written, the disk is full) says why, and the row
+// shown stays.
+TEST_F(SenderTest, ASenderThatCannotBeMadeSaysWhy)
+{
+    test::registerSender(NewSenderRecord(1, sjis(u"本社")));
+    open(1);
+    const QString folder = QFileInfo(table().FileName()).absolutePath() + "/";
+    const test::ReadOnlyFolder locked(folder);
+    if (!locked.mounted())
+        GTEST_SKIP() << locked.skipReason().toStdString();
+    click("bbtnNew");
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("差出人情報の作成に失敗しました  \r\n\r\n")
+                                         + QDir::toNativeSeparators(folder) + "\r\n" + NotWritableReason});
+    EXPECT_EQ(form->SenderNo, 1);
+    EXPECT_EQ(control<QLineEdit>("edTitle")->text(), QStringLiteral("本社"));
+    EXPECT_EQ(table().RecordCount(), 1);
 }
 
 TEST_F(SenderTest, EmptyingTheOnlySenderKeepsItsNumber)

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "core/Globals.h"
 #include "core/Main.h"
+#include "base/FileReplace.h"
 
 #include <QDir>
 
@@ -66,5 +67,31 @@ TEST(HddInstall, TheNewDataAreOnTheDiskBeforeTheOldGo)
     ASSERT_NE(oldGone, steps.end());
     EXPECT_GT(size_t(oldGone - steps.begin()), durable);
     HddInstalled = 0;
+    HddDataFolder.clear();
+}
+
+// An install or uninstall whose place cannot be recorded (the data folder cannot be written) says which file and
+// why, and the start finds what was recorded before.
+TEST(HddInstall, APlaceThatCannotBeRecordedSaysWhy)
+{
+    QTemporaryDir disc, data, target;
+    DataFolder = data.path() + "/";
+    test::writeFile(disc.path() + "/Mirvale18/Dt01.dat", "data");
+    const test::ReadOnlyFolder locked(DataFolder);
+    if (!locked.mounted())
+        GTEST_SKIP() << locked.skipReason().toStdString();
+    const QString why = QStringLiteral("インストール先を記録できません  \r\n") + DataFolder
+                        + QStringLiteral("HddInst.ini\r\nファイルに書き込めませんでした\r\n\r\n") + NotWritableReason;
+    QString error;
+    EXPECT_FALSE(InstallDirectoryData(disc.path() + "/Mirvale18/", target.path(), [](qint64, qint64) { return true; },
+                                      &error));
+    EXPECT_EQ(error, why);
+    HddInstalled = 1;
+    HddDataFolder = target.path() + "/";
+    error.clear();
+    EXPECT_FALSE(UninstallDirectoryData(&error));
+    EXPECT_EQ(error, why);
+    InstalledDataLocation();
+    EXPECT_EQ(HddInstalled, 0);
     HddDataFolder.clear();
 }

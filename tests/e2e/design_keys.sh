@@ -104,6 +104,7 @@ paste_text "$pdf"
 xdotool key Return
 wait_for 60 test -s "$pdf" || fail "no PDF was written"
 wait_for 30 sh -c "pdfinfo '$pdf' >/dev/null 2>&1" || fail "the PDF is not whole"
+keep_pdf "$pdf" design-keys.pdf
 
 fonts=$(pdffonts "$pdf" | tail -n +3 | awk '{print $1}' | sed 's/^[A-Z]*+//')
 [ "$fonts" = IPAexGothic ] || fail "the text is printed in '$fonts', not the face chosen by the arrows"

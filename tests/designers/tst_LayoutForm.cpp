@@ -327,11 +327,7 @@ TEST_F(LayoutCanvasTest, TabFromTheObjectChooserBringsTheKeysToThePaperWhereTheA
 // is; the mouse's opens at the mouse.
 TEST_F(LayoutCanvasTest, ThePopUpFromTheKeysOpensAtTheChosenObjectAndTheMousesAtTheMouse)
 {
-    auto word = std::make_unique<TWordRect>();
-    word->SetRect(TRect{40, 30, 140, 60});
-    word->SetZoom(form->ZoomRatio);
-    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
-    form->WordList.push_back(std::move(word));
+    addWord(TRect{40, 30, 140, 60});
     form->FillObjectList();
     const auto openedAt = [this](QContextMenuEvent::Reason reason, QPoint at) {
         QSignalSpy shown(form->PopupMenu, &QMenu::aboutToShow);
@@ -759,11 +755,7 @@ TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
 
 TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInTheMainMenu)
 {
-    auto word = std::make_unique<TWordRect>();
-    word->SetRect(TRect{10, 10, 110, 40});
-    word->SetZoom(form->ZoomRatio);
-    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
-    form->WordList.push_back(std::move(word));
+    addWord(TRect{10, 10, 110, 40});
     QTest::mouseClick(card, Qt::RightButton, {}, QPoint(50, 20));
     ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
     form->PopupMenuPopup();

@@ -63,7 +63,8 @@ bool setByUser(QWidget *w)
         return false;
     return qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QAbstractButton *>(w)
            || qobject_cast<QAbstractItemView *>(w) || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QTabBar *>(w)
-           || ((w->focusPolicy() & Qt::ClickFocus) && !qobject_cast<QAbstractScrollArea *>(w) && !qobject_cast<QLabel *>(w));
+           || ((w->focusPolicy() & Qt::ClickFocus) && !qobject_cast<QAbstractScrollArea *>(w)
+               && !qobject_cast<QLabel *>(w));
 }
 
 // The controls of the same exclusive choice: Tab stops at the checked one, the arrows move between them.

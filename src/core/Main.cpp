@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -365,13 +366,26 @@ bool TMainForm::event(QEvent *event)
     return QWidget::event(event);
 }
 
-// F1 anywhere asks for help with the context of the focused control or its window.
+// F1 anywhere asks for help with the context of the focused control or its window. Shift+F10 anywhere opens the
+// pop-up menu of the control that has the keys, as the Menu key does: Qt makes a pop-up request of the Menu key
+// only, and a keyboard without that key has no other way to a pop-up's commands.
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1
-        && !static_cast<QKeyEvent *>(event)->isAutoRepeat() && watched->isWidgetType()) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
         QWidget *focus = QApplication::focusWidget();
         AppHelp(0, HelpContextOf(focus ? focus : static_cast<QWidget *>(watched)));
+        return true;
+    }
+    if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier && !key->isAutoRepeat()) {
+        // The key reaches the widget that has the keys: the focused control, or an open pop-up. The request is
+        // placed as Qt places the Menu key's.
+        auto *target = static_cast<QWidget *>(watched);
+        const QPoint at = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at), key->modifiers());
+        QApplication::sendEvent(target, &request);
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -34,6 +34,7 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QContextMenuEvent;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -141,6 +142,7 @@ public:
     TEdgeCodes ResizeHandle;
     Qt::CursorShape DragCursor = Qt::ArrowCursor;  // the cursor the drag began with
     bool DragPending = false;                      // pressed on the focused object: a drag starts on moving
+    bool PaperFocusFromKeys = false;               // the paper took the focus last from the keys: it shows it
     bool Dragging = false;                         // a move or resize drag has begun
     TRect Band;                                    // the rubber band in card pixels while it is shown
 
@@ -309,6 +311,9 @@ public:
     void pnlCardMouseUp(Qt::MouseButton button);
     void pnlCardDblClick();
     void pnlCardKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The paper's pop-up menu: at the mouse, or, asked from the keys (the Menu key, Shift+F10), at the chosen
+    // object as far as it is in view.
+    void pnlCardContextPopup(const QContextMenuEvent &request);
     // The end of a move or resize drag: one undo step.
     void pnlCardEndDrag();
     // The outlines of the drag at the point.

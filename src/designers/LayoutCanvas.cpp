@@ -12,6 +12,8 @@
 #include "geo/PaintPanel.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -71,6 +73,13 @@ void TLayoutForm::pnlCardPaint(QPainter &painter)
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(drawnRect(PrintRangeRect));
     }
+    if (PaperFocusFromKeys && pnlCard->hasFocus()) {
+        // Where the keys work now: a frame of the selection colour inside the paper's edge.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setPen(QPen(pnlCard->palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(QPoint(0, 0), card).adjusted(2, 2, -2, -2));
+    }
 }
 
 void TLayoutForm::drawMarks(QPainter &painter)
@@ -119,7 +128,7 @@ void TLayoutForm::pnlCardMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers
     const bool ctrl = modifiers & Qt::ControlModifier;
     ConstrainDrag = (modifiers & Qt::ShiftModifier) ? 1 : 0;
     if (!pnlCard->hasFocus())
-        pnlCard->setFocus();
+        pnlCard->setFocus(Qt::MouseFocusReason);
     const Qt::CursorShape cursor = pnlCard->cursor().shape();
     if (cursor == Qt::ArrowCursor || cursor == Qt::SizeAllCursor) {
         int oldFocus = FocusedIndex;
@@ -360,6 +369,28 @@ void TLayoutForm::pnlCardKeyDown(int key, Qt::KeyboardModifiers modifiers)
     FinishMoveStep();
 }
 
+void TLayoutForm::pnlCardContextPopup(const QContextMenuEvent &request)
+{
+    if (InPreview())
+        return;
+    if (request.reason() != QContextMenuEvent::Keyboard) {
+        PopupMenu->popup(request.globalPos());
+        return;
+    }
+    // The keys' request carries no point of the user's: the menu opens on the object it acts on, else at the
+    // paper's corner, inside what the view shows of the paper.
+    QRect shown = pnlCard->visibleRegion().boundingRect();
+    if (shown.isEmpty())
+        shown = pnlCard->rect();
+    QPoint at = shown.topLeft();
+    if (const TDrawRect *focused = FocusedObject()) {
+        const TRect r = focused->GetDispRect();
+        at = QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    }
+    PopupMenu->popup(pnlCard->mapToGlobal(QPoint(std::clamp(at.x(), shown.left(), shown.right()),
+                                                 std::clamp(at.y(), shown.top(), shown.bottom()))));
+}
+
 // ---- The card's events ----
 
 bool TLayoutForm::eventFilter(QObject *watched, QEvent *event)
@@ -407,9 +438,21 @@ bool TLayoutForm::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     case QEvent::ContextMenu:
-        if (!InPreview())
-            PopupMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+        // The Menu key comes as a key press too: only this request opens the menu, so it opens once.
+        pnlCardContextPopup(*static_cast<QContextMenuEvent *>(event));
         return true;
+    case QEvent::FocusIn: {
+        // The frame shows a focus the keys or a screen reader gave the paper, not a click's; the focus coming back
+        // from its pop-up or a dialog keeps how it came.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            PaperFocusFromKeys = reason != Qt::MouseFocusReason;
+        pnlCard->update();
+        return false;
+    }
+    case QEvent::FocusOut:
+        pnlCard->update();
+        return false;
     case QEvent::Leave:
         pnlCard->setCursor(Qt::ArrowCursor);
         return false;

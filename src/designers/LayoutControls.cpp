@@ -410,7 +410,11 @@ void TLayoutForm::createControls()
     pnlCard->setObjectName(QStringLiteral("pnlCard"));
     pnlCard->SetBevelOuter(TPaintPanel::TBevel::None);
     pnlCard->SetColor(Qt::white);
-    pnlCard->setFocusPolicy(Qt::ClickFocus);
+    pnlCard->setAccessibleName(QStringLiteral("用紙"));
+    // The paper is Tab's stop in the view, where the arrows and the pop-up's keys work on the chosen object; the
+    // view around it takes the focus from a click only, as it did, and is no stop of its own that keeps the arrows.
+    pnlCard->setFocusPolicy(Qt::StrongFocus);
+    sbxPreview->setFocusPolicy(Qt::ClickFocus);
     pnlCard->setMouseTracking(true);
     pnlCard->resize(0, 0);
     pnlCard->hide();

@@ -193,6 +193,19 @@ protected:
         const TRect r = object.GetDispRect();
         return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     }
+    // A one-line text in front of the others, not chosen.
+    TWordRect *addWord(const TRect &r)
+    {
+        auto word = std::make_unique<TWordRect>();
+        word->SetLineCount(1);
+        word->SetLine(0, QStringLiteral("暑中お見舞い申し上げます"));
+        word->SetRect(r);
+        word->SetZoom(form->ZoomRatio);
+        TWordRect *added = word.get();
+        form->WordList.push_back(std::move(word));
+        form->ZOrderList.insert(form->ZOrderList.begin(), added);
+        return added;
+    }
     void hover(QPoint at) { QTest::mouseMove(card, at); }
     void drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
     {

@@ -10,6 +10,7 @@
 #include "designers/LayoutPrint.h"
 #include "designers/LytFmt.h"
 #include "designers/LytPrt.h"
+#include "designers/WordSet.h"
 
 #include "ExifJpegs.h"
 #include "PrintedPdf.h"
@@ -33,12 +34,15 @@
 #include "drawing/WordRect.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
+#include "platform/CustomEvents.h"
 #include "platform/MemIniFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -51,7 +55,9 @@
 #include <QImageReader>
 #include <QPointer>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -909,6 +915,63 @@ TEST_F(DesignFormTest, TheBlocksPopUpMenuSwitchesItToPartMode)
     form->FocusedIndex = -1;
     form->UpdateActions();
     EXPECT_FALSE(form->actDefaultLayout->isEnabled());
+}
+
+// A keyboard user gives a text a face: 枠の選択 chooses the greeting, Tab goes on to the paper, the Menu key (on X
+// its key press, then the pop-up request Qt places at the middle of the paper) opens the greeting's pop-up once,
+// its 表示の設定 opens 文章の表示設定 with the keys in the font list, Down chooses the next face, and OK, reached
+// with Tab and pressed with Enter, gives the greeting that face.
+TEST_F(DesignFormTest, TheKeysOpenATextsDisplaySettingsFromItsPopUpAndChooseItsFace)
+{
+    ASSERT_TRUE(OpenOnPostcard());
+    AddGreeting();
+    form->FillObjectList();
+    form->resize(900, 760);
+    form->show();
+    // The layout is open: the start menu the first show asks for is not wanted.
+    QCoreApplication::removePostedEvents(form.data(), WM_STARTMENU);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.data()));
+    const auto keysTo = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    form->cbxViewRect->setFocus(Qt::TabFocusReason);
+    keysTo(Qt::Key_Down);
+    TWordRect &greeting = *form->WordList[0];
+    ASSERT_EQ(form->FocusedObject(), &greeting);
+    keysTo(Qt::Key_Tab);
+    QWidget *card = form->pnlCard;
+    ASSERT_EQ(QApplication::focusWidget(), card);
+
+    QSignalSpy shown(form->PopupMenu, &QMenu::aboutToShow);
+    keysTo(Qt::Key_Menu);
+    const QPoint middle = card->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, middle, card->mapToGlobal(middle));
+    QApplication::sendEvent(card, &request);
+    ASSERT_TRUE(form->PopupMenu->isVisible());
+    EXPECT_EQ(shown.count(), 1);
+
+    const QString before = greeting.Font().Log.Font.family();
+    QString chosen;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TWordSettingDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        // Closed should a key have gone astray, so the test ends.
+        const auto close = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto *fonts = dialog->findChild<QListWidget *>(QStringLiteral("lbFonts"));
+        ASSERT_TRUE(QTest::qWaitFor([fonts] { return QApplication::focusWidget() == fonts; }));
+        keysTo(Qt::Key_Down);
+        chosen = fonts->currentItem()->text();
+        for (int i = 0; i < 30 && QApplication::focusWidget()->objectName() != QLatin1String("btnOK"); ++i)
+            keysTo(Qt::Key_Tab);
+        keysTo(Qt::Key_Return);
+    });
+    QTest::keyClick(form->PopupMenu, Qt::Key_V);
+    ASSERT_FALSE(chosen.isEmpty());
+    EXPECT_NE(chosen, before);
+    EXPECT_EQ(greeting.Font().Log.Font.family(), chosen);
 }
 
 TEST_F(DesignFormTest, TheLetterBodyNamesItselfInThePrintQuestionAndShowsTheMessageSideOfANewPaper)

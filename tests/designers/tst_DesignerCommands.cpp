@@ -42,18 +42,6 @@ protected:
     }
     // The document as its file holds it.
     QByteArray bytes() const { return form->Layout.Bytes(QByteArray()); }
-    TWordRect *addWord(const TRect &r)
-    {
-        auto word = std::make_unique<TWordRect>();
-        word->SetLineCount(1);
-        word->SetLine(0, QStringLiteral("暑中お見舞い申し上げます"));
-        word->SetRect(r);
-        word->SetZoom(form->ZoomRatio);
-        TWordRect *added = word.get();
-        form->WordList.push_back(std::move(word));
-        form->ZOrderList.insert(form->ZOrderList.begin(), added);
-        return added;
-    }
     TFigureRect *addFigure(const TRect &r)
     {
         auto figure = std::make_unique<TFigureRect>();

@@ -1,5 +1,6 @@
 // F1 in a window opens the operation guide at the page of the window's help context, and that page is the
-// window's own: its heading names the window as the window's title bar does.
+// window's own: its heading names the window as the window's title bar does. Shift+F10, the main form's other key
+// of every window, asks for the pop-up menu.
 #include "LayoutFixture.h"
 
 #include "../platform/FakePrograms.h"
@@ -41,7 +42,9 @@
 #include "geo/NoriSel.h"
 #include "mainlist/AdrsSch.h"
 
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -236,8 +239,22 @@ TEST_F(HelpPages, WindowsThatNeedABookOrAPrintHaveTheirPagesToo)
 
 namespace {
 
-// The program's help as the hidden main form sets it up, with a viewer that writes out the text of the page it
-// was asked for.
+// The pop-up requests a control gets, by how they came.
+class PopUpRequests : public QObject {
+public:
+    std::vector<QContextMenuEvent::Reason> Reasons;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ContextMenu)
+            Reasons.push_back(static_cast<QContextMenuEvent *>(event)->reason());
+        return false;
+    }
+};
+
+// The program's help and its keys of every window as the hidden main form sets them up, with a viewer that writes
+// out the text of the page it was asked for.
 class HelpKey : public ::testing::Test {
 protected:
     void SetUp() override
@@ -306,6 +323,23 @@ TEST_F(HelpKey, F1InAWindowOpensTheGuideAtThatWindowsPage)
     }
     for (const auto &box : boxes.shown())
         ADD_FAILURE() << box.text.toStdString();
+}
+
+// Shift+F10 asks the control that has the keys for its pop-up menu once, from the keys, as the Menu key does;
+// F10 alone or with Ctrl as well asks nothing.
+TEST_F(HelpKey, ShiftF10AsksTheControlWithTheKeysForItsPopUpMenuAsTheMenuKeyDoes)
+{
+    QWidget window;
+    auto *control = new QListWidget(&window);
+    PopUpRequests asked;
+    control->installEventFilter(&asked);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(control, Qt::Key_F10);
+    QTest::keyClick(control, Qt::Key_F10, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(asked.Reasons, std::vector<QContextMenuEvent::Reason>{QContextMenuEvent::Keyboard});
 }
 
 TEST(GuidePages, EveryPageSaysSomethingAndNoneIsLeftBlank)

@@ -1,12 +1,16 @@
 // The address designer over a real book and sender table: a new postcard shows the selected record and the
 // sender, the main list's notifications, a deleted record, a missing paper picture, the fixed-set switch, the
-// canvas's mouse and keys, undo and redo applied back onto the layout, and the cut-out shapes it registers.
+// canvas's mouse and keys (Tab onto the paper, its pop-up from the keys), undo and redo applied back onto the
+// layout, and the cut-out shapes it registers.
 #include "LayoutFixture.h"
 
 #include "drawing/DesignGlobals.h"
 #include "drawing/Graphic.h"
 
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 
 #include <functional>
@@ -270,6 +274,92 @@ TEST_F(LayoutCanvasTest, ArrowKeysStepToTheGridAndByUnits)
     placeLeft(28);
     key(Qt::Key_Left);
     EXPECT_EQ(object.GetRect().Left, 25);
+}
+
+// The keys' way onto the paper: 枠の選択 chooses an object and Tab goes on to the paper, the view around it being
+// no stop of its own either way; the paper shows it has the keys, a click showing nothing new, and there the
+// arrows move and size the chosen object.
+TEST_F(LayoutCanvasTest, TabFromTheObjectChooserBringsTheKeysToThePaperWhereTheArrowsWork)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.data()));
+    const auto keysTo = [](Qt::Key key, Qt::KeyboardModifiers keys = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, keys);
+    };
+    const auto frameShown = [this] {
+        const QImage shot = card->grab().toImage();
+        const QColor mark = card->palette().color(QPalette::Highlight);
+        int marked = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            marked += shot.pixelColor(1, y) == mark || shot.pixelColor(2, y) == mark;
+        return marked > shot.height() / 2;
+    };
+    QComboBox *chooser = form->cbxViewRect;
+    chooser->setFocus(Qt::TabFocusReason);
+    keysTo(Qt::Key_Home);
+    for (int i = 0; i < 3; ++i)
+        keysTo(Qt::Key_Down);
+    ASSERT_EQ(chooser->currentText(), QStringLiteral("名前"));
+    ASSERT_EQ(form->FocusedObject(), &name());
+    EXPECT_FALSE(frameShown());
+
+    keysTo(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), card);
+    EXPECT_EQ(card->accessibleName(), QStringLiteral("用紙"));
+    EXPECT_TRUE(frameShown());
+    const TRect before = name().GetRect();
+    keysTo(Qt::Key_Right);
+    keysTo(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(name().GetRect(), OffsetRect(before, 1, 10));
+    keysTo(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(name().GetRect().Width(), before.Width() + 1);
+
+    keysTo(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), chooser);
+    EXPECT_FALSE(frameShown());
+    QTest::mouseClick(card, Qt::LeftButton, {}, middle(name()));
+    ASSERT_TRUE(card->hasFocus());
+    EXPECT_FALSE(frameShown());
+}
+
+// The pop-up asked from the keys carries no point of the user's (Qt puts the Menu key's at the middle of the
+// paper): it opens at the object chosen, as far as the view shows the paper, or at the paper's corner when none
+// is; the mouse's opens at the mouse.
+TEST_F(LayoutCanvasTest, ThePopUpFromTheKeysOpensAtTheChosenObjectAndTheMousesAtTheMouse)
+{
+    addWord(TRect{40, 30, 140, 60});
+    form->FillObjectList();
+    const auto openedAt = [this](QContextMenuEvent::Reason reason, QPoint at) {
+        QSignalSpy shown(form->PopupMenu, &QMenu::aboutToShow);
+        QContextMenuEvent request(reason, at, card->mapToGlobal(at));
+        QApplication::sendEvent(card, &request);
+        EXPECT_EQ(shown.count(), 1);
+        const QPoint opened = form->PopupMenu->pos();
+        form->PopupMenu->hide();
+        return opened;
+    };
+    const auto choose = [this](const QString &item) {
+        form->cbxViewRect->setCurrentIndex(form->cbxViewRect->findText(item));
+        form->cbxViewRectClick();
+    };
+    const auto keys = [this] { return card->inputMethodQuery(Qt::ImCursorRectangle).toRect().center(); };
+    choose(QStringLiteral("文章1"));
+    ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
+    EXPECT_EQ(openedAt(QContextMenuEvent::Keyboard, keys()), card->mapToGlobal(middle(*form->WordList[0])));
+    EXPECT_EQ(openedAt(QContextMenuEvent::Mouse, QPoint(70, 50)), card->mapToGlobal(QPoint(70, 50)));
+    choose(QStringLiteral("なし"));
+    EXPECT_EQ(openedAt(QContextMenuEvent::Keyboard, keys()), card->mapToGlobal(QPoint(0, 0)));
+    // At 200 % scrolled to the paper's foot, the object is out of view: the menu opens at the edge of what the view
+    // shows, above it.
+    form->cbxRatio->setCurrentIndex(1);
+    form->cbxRatioClick(form->cbxRatio);
+    QScrollBar *down = form->sbxPreview->verticalScrollBar();
+    down->setValue(down->maximum());
+    choose(QStringLiteral("文章1"));
+    const int shownTop = card->visibleRegion().boundingRect().top();
+    ASSERT_GT(shownTop, middle(*form->WordList[0]).y());
+    EXPECT_EQ(openedAt(QContextMenuEvent::Keyboard, keys()),
+              card->mapToGlobal(QPoint(middle(*form->WordList[0]).x(), shownTop)));
 }
 
 TEST_F(LayoutCanvasTest, MoveSnapsTheFocusedObjectAndOneDroppedOffThePaperComesBack)
@@ -665,11 +755,7 @@ TEST_F(LayoutCanvasTest, UndoingTheHidingOfASenderPartShowsTheSenderAgain)
 
 TEST_F(LayoutCanvasTest, PopUpHidesTheFixedObjectCommandsForAFreeObjectButNotInTheMainMenu)
 {
-    auto word = std::make_unique<TWordRect>();
-    word->SetRect(TRect{10, 10, 110, 40});
-    word->SetZoom(form->ZoomRatio);
-    form->ZOrderList.insert(form->ZOrderList.begin(), word.get());
-    form->WordList.push_back(std::move(word));
+    addWord(TRect{10, 10, 110, 40});
     QTest::mouseClick(card, Qt::RightButton, {}, QPoint(50, 20));
     ASSERT_EQ(form->FocusedObject(), form->WordList[0].get());
     form->PopupMenuPopup();

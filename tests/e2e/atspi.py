@@ -9,6 +9,8 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   check   <window> <role> <name> on|off  a check box ticked or not, pressed only when it differs
   set     <window> <role> <name> <n>   the value of a spin box
   focus   <window> <role> <name>       the keyboard focus given to the control (a text field to type into)
+  focused <window> <role> <name>       succeeds once the control has the keyboard focus (the keys brought it)
+  current <window> <role> <name>       prints the name of the list's current item (what the arrows chose)
   item    <window> <role> <name> <item> [on|off]  an item of a list or of a combo box's list chosen; on/off
                                        ticks it in a check list
   holds   <window> <role> <name> <text>  succeeds once the control's text is that (the keys typed have arrived)
@@ -267,6 +269,18 @@ def main(argv):
             return False
         ok = until(timeout, focus)
         what = f"the {args[0]} '{args[1]}' in '{title}' did not take the focus"
+    elif command == "focused":
+        ok = until(timeout, lambda: states(control(title, *args[:2])).contains(pyatspi.STATE_FOCUSED))
+        what = f"the {args[0]} '{args[1]}' in '{title}' does not have the focus"
+    elif command == "current":
+        def current():
+            for item in control(title, *args[:2]):
+                if item is not None and states(item).contains(pyatspi.STATE_SELECTED):
+                    print(item.name)
+                    return True
+            return False
+        ok = until(timeout, current)
+        what = f"no current item in the {args[0]} '{args[1]}' in '{title}'"
     elif command == "says":
         def says():
             wins = windows(title)

@@ -44,7 +44,7 @@ bool hasAccelerator(const QString &caption)
 // Whether the control is one a user sets or presses in the window itself. Commands of a tool bar are reached
 // through the menu bar, a list's header sorts it by the menu, a table's corner selects it as Ctrl+A does; the
 // arrows beside a number are its Up and Down keys; a scroll area's own bars follow its view; a read-only text is
-// shown, not set.
+// shown, not set. A view of the program's own that a click gives the keys (a designer's paper) is set there too.
 bool setByUser(QWidget *w)
 {
     if (w->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QHeaderView *>(w) || qobject_cast<QToolBar *>(w->parentWidget())
@@ -62,7 +62,9 @@ bool setByUser(QWidget *w)
     if (qobject_cast<QToolButton *>(w) && w->parentWidget()->objectName().startsWith(QLatin1String("ud")))
         return false;
     return qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QAbstractButton *>(w)
-           || qobject_cast<QAbstractItemView *>(w) || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QTabBar *>(w);
+           || qobject_cast<QAbstractItemView *>(w) || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QTabBar *>(w)
+           || ((w->focusPolicy() & Qt::ClickFocus) && !qobject_cast<QAbstractScrollArea *>(w)
+               && !qobject_cast<QLabel *>(w));
 }
 
 // The controls of the same exclusive choice: Tab stops at the checked one, the arrows move between them.

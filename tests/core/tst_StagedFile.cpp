@@ -18,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <sys/stat.h>
@@ -161,6 +163,60 @@ TEST_F(StagedFile, TheStartRemovesWhatKilledWritesLeftAndNothingElse)
     expected.sort();
     EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString());
     DataRootFolder.clear();
+}
+
+// Every name the disk takes (255 bytes here, a Japanese character taking three of them and one beyond the
+// 16 bits four) is written whole and staged, with a hidden file beside it that the disk takes too, still known
+// by its extension and removed at the next start when its write was killed; a longer name is refused before
+// anything is written, and the reason says so.
+TEST_F(StagedFile, EveryNameTheDiskTakesIsWrittenAndALongerOneIsSaidToBeTooLong)
+{
+    const auto ascii = [](int bytes) { return QString(bytes - 4, QLatin1Char('a')) + ".pdf"; };
+    const QString kanji = QString(83, QChar(0x9DD7)) + "xy.csv";                      // 83 × 3 + 6 = 255 bytes
+    const QString beyond = QString::fromUtf8("\xF0\xA0\xAE\xB7").repeated(62) + "a.pdf";  // 62 × 4 + 5 = 253
+    for (const QString &name : {ascii(239), ascii(240), ascii(247), ascii(255), kanji, beyond}) {
+        const QString file = out.path() + "/" + name;
+        SCOPED_TRACE(QFile::encodeName(name).size());
+        ASSERT_TRUE(ReplaceFileWhole(file, "whole", {}, TFileAccess::UsersDefault)) << std::strerror(errno);
+        EXPECT_EQ(test::readFile(file), "whole");
+        {
+            TStagedFile staged(file);
+            ASSERT_TRUE(staged.Open()) << std::strerror(errno);
+            const QString hidden = QFileInfo(staged.FileName()).fileName();
+            EXPECT_LE(QFile::encodeName(hidden).size(), 255);
+            EXPECT_TRUE(hidden.startsWith(QLatin1Char('.')));
+            EXPECT_TRUE(hidden.contains(name.right(4) + ".velmora-")) << hidden.toStdString();
+            EXPECT_EQ(QFile::decodeName(QFile::encodeName(hidden)), hidden);  // no character cut in two
+            test::writeFile(staged.FileName(), "staged");
+            ASSERT_TRUE(staged.Commit()) << std::strerror(errno);
+        }
+        EXPECT_EQ(test::readFile(file), "staged");
+        // A write killed after its hidden file was named.
+        {
+            QTemporaryFile killed;
+            ASSERT_TRUE(OpenHiddenTemporary(killed, file));
+            ASSERT_FALSE(killed.fileName().isEmpty());
+            killed.setAutoRemove(false);
+        }
+        test::writeFile(DataFolder + "Unfinished.lst", (file + "\n").toUtf8());
+        RemoveUnfinishedOutput();
+        EXPECT_EQ(files(), QStringList{name});
+        QFile::remove(file);
+    }
+    const QString tooLong[] = {ascii(256), QString(86, QChar(0x9DD7)) + ".csv"};
+    for (const QString &name : tooLong) {
+        SCOPED_TRACE(QFile::encodeName(name).size());
+        const QString file = out.path() + "/" + name;
+        errno = 0;
+        EXPECT_FALSE(ReplaceFileWhole(file, "whole", {}, TFileAccess::UsersDefault));
+        EXPECT_EQ(errno, ENAMETOOLONG);
+        TStagedFile staged(file);
+        errno = 0;
+        EXPECT_FALSE(staged.Open());
+        EXPECT_EQ(errno, ENAMETOOLONG);
+        EXPECT_EQ(files(), QStringList());
+    }
+    EXPECT_EQ(WriteFailureReason(ENAMETOOLONG), "\r\n\r\n" + NameTooLongReason);
 }
 
 // The data folder moved as the settings dialog and a restore into another folder move it, killed before each

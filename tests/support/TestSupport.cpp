@@ -464,7 +464,7 @@ bool SmallDisk::makeReadOnly()
            == 0;
 }
 
-bool SmallDisk::fill()
+bool SmallDisk::fill(qint64 leaveBytes)
 {
     QFile filler(path() + QStringLiteral(".filler"));
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -475,7 +475,8 @@ bool SmallDisk::fill()
         while (filler.write(block) == step) {
         }
     }
-    return true;
+    // The pages the filler's end gives back are the room left.
+    return leaveBytes == 0 || filler.resize(std::max<qint64>(0, filler.size() - leaveBytes));
 }
 
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : folder_(QFile::encodeName(QDir::cleanPath(folder)))

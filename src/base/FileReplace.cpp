@@ -32,7 +32,8 @@ qsizetype encodedSize(QStringView text) { return QFile::encodeName(text.toString
 // What of name the hidden file beside it carries: all of it when the hidden name fits, else the start of the name
 // that fits followed by its extension, so that every name the file system takes has a hidden file beside it, and
 // the file is still known by its extension. Never over 255 bytes whatever the file system says: FAT and exFAT
-// say more bytes than they take of some names. Which write a file is of is kept by its lock, not by its name.
+// count their limit in characters and say a byte count beyond it. Two long names may share their stem; the
+// clean-up of one then takes the other's killed files too, which no one holds either.
 QString hiddenStem(const QString &folder, const QString &name)
 {
     const qsizetype max = nameMax(folder);

@@ -36,8 +36,9 @@ qsizetype encodedSize(QStringView text) { return QFile::encodeName(text.toString
 // clean-up of one then takes the other's killed files too, which no one holds either.
 QString hiddenStem(const QString &folder, const QString &name)
 {
-    const qsizetype max = nameMax(folder);
-    const qsizetype room = (max > 0 ? std::min<qsizetype>(max, NAME_MAX) : NAME_MAX) - 1 - HiddenMark.size() - RandomPart;
+    const qsizetype said = nameMax(folder);
+    const qsizetype max = said > 0 ? std::min<qsizetype>(said, NAME_MAX) : NAME_MAX;
+    const qsizetype room = max - 1 - HiddenMark.size() - RandomPart;
     if (encodedSize(name) <= room)
         return name;
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

@@ -479,47 +479,6 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
     ASSERT_TRUE(run(w, w->bbtnSearch));
 }
 
-// A disk that takes only part of the lines added to a file: the file is taken back to the lines it had and the
-// output says why, so the retry once there is room adds every line once.
-TEST_F(SearchWindowTest, LinesAddedToAFileTheDiskTakesPartOfAreTakenBackAndARetryAddsThemOnce)
-{
-    test::SmallDisk disk(1024 * 1024);
-    if (!disk.mounted())
-        GTEST_SKIP() << disk.skipReason().toStdString();
-    const QString out = disk.path() + QStringLiteral("得意先一覧 吉田.csv");
-    QByteArray before;
-    for (int n = 0; n < 1001; ++n)
-        before += "03-1234-" + QByteArray::number(1000 + n) + "\r\n";
-    test::writeFile(out, before);
-    TNameAdrsSearch *w = tokyoSearchWritingTo(out);
-    const auto output = [&](bool append) {
-        boxes.clear();
-        boxes.answer(IDYES);                   // output?
-        boxes.answer(IDNO);                    // change the destination?
-        boxes.answer(append ? IDNO : IDYES);  // overwrite or append
-        EXPECT_TRUE(run(w, w->bbtnFileExport));
-        return boxes.texts().isEmpty() ? QString() : boxes.texts().back();
-    };
-    // What the lines take, from an output written over the file.
-    output(false);
-    const QByteArray written = test::readFile(out);
-    const QByteArray lines = written.mid(written.indexOf('\n') + 1);
-    const size_t total = libraryHits("13", 2).size();
-    ASSERT_EQ(size_t(lines.count('\n')), total);
-    ASSERT_GT(lines.size(), 4 * 4096) << "too few lines for a disk that takes part of them";
-    test::writeFile(out, before);
-
-    ASSERT_TRUE(disk.fill(lines.size() / 2));
-    EXPECT_EQ(output(true), QStringLiteral("ファイル出力エラー  \r\nRC = 202  \r\n出力ファイルに書き込めませんでした  \r\n"
-                                           "(ディスクの空き容量を確認してください)  \r\n")
-                                + out + QStringLiteral("\r\n\r\n") + DiskFullReason);
-    EXPECT_EQ(test::readFile(out), before);
-
-    ASSERT_TRUE(QFile::remove(disk.path() + ".filler"));
-    EXPECT_EQ(output(true), QString::number(total) + QStringLiteral(" 件のデータを出力しました  "));
-    EXPECT_EQ(test::readFile(out), before + lines);
-}
-
 // A disk without room and a folder that cannot be written are named with the file, for the selected hits and the
 // whole result, overwritten or appended to alike, and the file written before stays as it was.
 TEST_F(SearchWindowTest, AnOutputThatCannotBeWrittenSaysWhyAndKeepsTheFileBefore)

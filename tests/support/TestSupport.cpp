@@ -464,7 +464,7 @@ bool SmallDisk::makeReadOnly()
            == 0;
 }
 
-bool SmallDisk::fill(qint64 leaveBytes)
+bool SmallDisk::fill()
 {
     QFile filler(path() + QStringLiteral(".filler"));
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -475,8 +475,7 @@ bool SmallDisk::fill(qint64 leaveBytes)
         while (filler.write(block) == step) {
         }
     }
-    // The pages the filler's end gives back are the room left.
-    return leaveBytes == 0 || filler.resize(std::max<qint64>(0, filler.size() - leaveBytes));
+    return true;
 }
 
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : folder_(QFile::encodeName(QDir::cleanPath(folder)))

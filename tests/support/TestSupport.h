@@ -108,9 +108,9 @@ public:
     // Remounts it read-only, as a locked card or a file system mounted so: even root cannot write it then.
     // Nothing on it may be open for writing.
     bool makeReadOnly();
-    // Takes all the room left (a hidden file of its own at its root) but the whole pages of leaveBytes, so a write
-    // on it fails for want of room once those are taken. False when the disk took no file.
-    bool fill(qint64 leaveBytes = 0);
+    // Takes all the room left (a hidden file of its own at its root), so the next write on it fails for want of
+    // room. False when the disk took no file.
+    bool fill();
 
 private:
     QTemporaryDir folder_;

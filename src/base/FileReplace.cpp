@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,13 +20,44 @@ namespace {
 const QString HiddenMark = QStringLiteral(".velmora-");
 constexpr int RandomPart = 6;
 
-// ".<name>.velmora-" and six letters or digits, as OpenHiddenTemporary names its files.
-bool isHiddenTemporary(const QString &entry, const QString &name)
+// The longest name in folder the file system says it takes, in bytes; 0 when it does not say.
+qsizetype nameMax(const QString &folder)
+{
+    const long max = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return max > 0 ? qsizetype(max) : 0;
+}
+
+qsizetype encodedSize(QStringView text) { return QFile::encodeName(text.toString()).size(); }
+
+// What of name the hidden file beside it carries: all of it when the hidden name fits, else the start of the name
+// that fits followed by its extension, so that every name the file system takes has a hidden file beside it, and
+// the file is still known by its extension. Never over 255 bytes whatever the file system says: FAT and exFAT
+// count their limit in characters and say a byte count beyond it. Two long names may share their stem; the
+// clean-up of one then takes the other's killed files too, which no one holds either.
+QString hiddenStem(const QString &folder, const QString &name)
+{
+    const qsizetype said = nameMax(folder);
+    const qsizetype max = said > 0 ? std::min<qsizetype>(said, NAME_MAX) : NAME_MAX;
+    const qsizetype room = max - 1 - HiddenMark.size() - RandomPart;
+    if (encodedSize(name) <= room)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    QStringView extension = dot > 0 ? QStringView(name).mid(dot) : QStringView();
+    if (encodedSize(extension) > room / 2)
+        extension = {};
+    QStringView start = QStringView(name).chopped(extension.size());
+    while (!start.isEmpty() && encodedSize(start) + encodedSize(extension) > room)
+        start.chop(start.size() >= 2 && start.back().isLowSurrogate() ? 2 : 1);
+    return start.toString() + extension.toString();
+}
+
+// ".<stem>.velmora-" and six letters or digits, as OpenHiddenTemporary names its files.
+bool isHiddenTemporary(const QString &entry, const QString &stem)
 {
     const qsizetype nameEnd = entry.size() - HiddenMark.size() - RandomPart;
     if (nameEnd < 2 || !entry.startsWith(QLatin1Char('.')) || QStringView(entry).mid(nameEnd, HiddenMark.size()) != HiddenMark)
         return false;
-    if (!name.isEmpty() && QStringView(entry).mid(1, nameEnd - 1) != name)
+    if (!stem.isEmpty() && QStringView(entry).mid(1, nameEnd - 1) != stem)
         return false;
     const QStringView random = QStringView(entry).right(RandomPart);
     return std::all_of(random.begin(), random.end(), [](QChar c) {
@@ -37,8 +69,14 @@ bool isHiddenTemporary(const QString &entry, const QString &name)
 
 bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination)
 {
+    // A name the file system refuses fails before anything is written, as the file itself would.
+    if (const int error = NameLengthError(destination)) {
+        errno = error;
+        return false;
+    }
     const QFileInfo info(destination);
-    file.setFileTemplate(info.absolutePath() + QStringLiteral("/.") + info.fileName() + HiddenMark + QStringLiteral("XXXXXX"));
+    file.setFileTemplate(info.absolutePath() + QStringLiteral("/.") + hiddenStem(info.absolutePath(), info.fileName())
+                         + HiddenMark + QStringLiteral("XXXXXX"));
     if (!file.open())
         return false;
     // Taken before the file has a name. A file system without such locks leaves the file unheld, and the clean-up
@@ -50,8 +88,9 @@ bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination)
 void RemoveKilledWrites(const QString &folder, const QString &name)
 {
     const QDir dir(folder);
+    const QString stem = name.isEmpty() ? name : hiddenStem(dir.absolutePath(), name);
     for (const QString &entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!isHiddenTemporary(entry, name))
+        if (!isHiddenTemporary(entry, stem))
             continue;
         const QByteArray path = QFile::encodeName(dir.filePath(entry));
         const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -210,7 +249,16 @@ QString WriteFailureReason(int error)
         return QStringLiteral("\r\n\r\n") + DiskFullReason;
     if (IsNotWritable(error))
         return QStringLiteral("\r\n\r\n") + NotWritableReason;
+    if (error == ENAMETOOLONG)
+        return QStringLiteral("\r\n\r\n") + NameTooLongReason;
     return {};
+}
+
+int NameLengthError(const QString &path)
+{
+    const QFileInfo info(path);
+    const qsizetype max = nameMax(info.absolutePath());
+    return max > 0 && encodedSize(info.fileName()) > max ? ENAMETOOLONG : 0;
 }
 
 QString ReadFailureReason(int error)

@@ -63,12 +63,18 @@ inline const QString DiskFullReason =
 // What it adds when the place written cannot be written (IsNotWritable).
 inline const QString NotWritableReason =
     QStringLiteral("フォルダーまたはファイルに書き込めません  \r\n書き込みのできる場所を選んでからもう一度お試しください  ");
+// What it adds when the file system takes no name as long as the one written (ENAMETOOLONG).
+inline const QString NameTooLongReason =
+    QStringLiteral("ファイル名が長すぎます  \r\n短い名前を付けてからもう一度お試しください  ");
+// ENAMETOOLONG when the file system of path's folder takes no name as long as path's, else 0. What a write that
+// makes other files before it gives path its name is checked with first.
+int NameLengthError(const QString &path);
 // 0 when path, a file or a folder, can be written (a folder: files made, replaced and removed in it); else the
 // errno that says why not: EACCES, EROFS, or ENOENT when it does not exist. What a write is checked with before
 // anything it would replace is touched.
 int WriteAccessError(const QString &path);
-// The lines below a failed write's own message when errno says why: "\r\n\r\n" and DiskFullReason or
-// NotWritableReason; empty for any other failure.
+// The lines below a failed write's own message when errno says why: "\r\n\r\n" and DiskFullReason,
+// NotWritableReason or NameTooLongReason; empty for any other failure.
 QString WriteFailureReason(int error);
 // The same below a message that does not name the place written yet: "\r\n", place and WriteFailureReason; empty
 // as that is.
@@ -88,9 +94,10 @@ QString ReadFailureReason(int error);
 int WriteInPlace(QFile &file, qint64 at, const QByteArray &bytes);
 
 // The hidden file beside destination that is written before it takes the destination's place:
-// ".<name>.velmora-XXXXXX", an unnamed file until it is given that name. Its writer holds a lock on it for as long
-// as it lives, so the clean-up after a kill passes by the files of writes still under way. False when the folder
-// takes no new file.
+// ".<name>.velmora-XXXXXX", an unnamed file until it is given that name; of a name too long for that, as much of
+// its start as fits and its extension. Its writer holds a lock on it for as long as it lives, so the clean-up
+// after a kill passes by the files of writes still under way. False when the folder takes no new file, or no
+// file of destination's name (ENAMETOOLONG).
 bool OpenHiddenTemporary(QTemporaryFile &file, const QString &destination);
 
 // Removes from folder the hidden files of writes that were killed, those of the destination name (of any name when

@@ -546,6 +546,12 @@ bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
     if (!ForceDirectories(info.absolutePath()))
         return false;
     const QString safety = safetyCopyOf(info);
+    // A name whose safety copy the disk would refuse is refused at the first save already, not only once a save
+    // has a file to keep.
+    if (const int error = NameLengthError(safety)) {
+        errno = error;
+        return false;
+    }
     const bool hadFile = info.exists();
     const std::string oldName = QFile::encodeName(fileName).toStdString();
     const std::string copyName = QFile::encodeName(safety).toStdString();

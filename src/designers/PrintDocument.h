@@ -127,7 +127,7 @@ private:
 // Replaces fileName by bytes through the safety copy "$$" + its name: the new file is written whole beside the
 // old one, which keeps the copy's name until the file written reads back (readsBack answers true for the
 // bytes found in it); a safety copy left by an earlier run is removed first. On failure the file is as it was,
-// the answer is false and errno says why.
+// the answer is false and errno says why (ENAMETOOLONG when the disk takes no safety copy of so long a name).
 bool SaveWithSafetyCopy(const QString &fileName, const QByteArray &bytes,
                         const std::function<bool(const QByteArray &)> &readsBack);
 // Whether bytes read whole as a document of the kind; the stream version is left as it was.

@@ -440,12 +440,14 @@ void TSearchThread::fileOutput(TCategoryNames &categories)
 }
 
 // The file written beside the one overwritten takes its place when the output has ended, stopped by 中止
-// included, as the lines written so far did when they went straight to it; after a failure it goes and the old
-// file stays. An output cut short by Abandon is taken back whole: the file beside goes, and a file appended to
-// loses the lines added (should the file refuse to be cut, it keeps whole lines: batches are written whole).
+// included, as the lines written so far did when they went straight to it. An output that failed or was cut
+// short by Abandon is taken back whole, appended to as overwritten: the file beside goes, and a file appended to
+// loses the lines added, since a retry would add them again (should the file refuse to be cut, it keeps whole
+// lines: batches are written whole).
 void TSearchThread::endOutput()
 {
-    const bool dropped = abandon_ && resultCode_ == directoryStopped;
+    const bool ended = resultCode_ == directoryFound || resultCode_ == directoryNoMore || resultCode_ == directoryStopped;
+    const bool dropped = !ended || (abandon_ && resultCode_ == directoryStopped);
     if (dropped) {
         if (outputOpen_ && !staged_)
             output_.resize(outputStart_);
@@ -453,13 +455,12 @@ void TSearchThread::endOutput()
     }
     if (!staged_)
         return;
-    const bool ended = resultCode_ == directoryFound || resultCode_ == directoryNoMore || resultCode_ == directoryStopped;
     if (outputOpen_) {
         output_.close();
         outputOpen_ = false;
     }
     errno = 0;
-    if (ended && !dropped && !staged_->Commit()) {
+    if (!dropped && !staged_->Commit()) {
         outputError_ = errno != 0 ? errno : EIO;
         resultCode_ = outputWriteFailed;
     }

@@ -34,7 +34,7 @@ public:
     static constexpr int requestResume = 3;
     // Codes of a file output besides the library's.
     static constexpr int outputOpenFailed = 201;      // the file could not be opened
-    // A write failed; a file appended to ends after its last whole line, a file overwritten is as it was.
+    // A write failed; the file is as it was before the output, appended to or overwritten.
     static constexpr int outputWriteFailed = 202;
     static constexpr int outputCategoryFailed = 203;  // the category tables could not be read
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -161,6 +162,48 @@ TEST_F(StagedFile, TheStartRemovesWhatKilledWritesLeftAndNothingElse)
     expected.sort();
     EXPECT_EQ(test::entriesBelow(out.path()).join(' ').toStdString(), expected.join(' ').toStdString());
     DataRootFolder.clear();
+}
+
+// Every name the disk takes (255 bytes here; a Japanese character takes three, one beyond 16 bits four) is
+// written whole and staged beside a hidden file the disk takes too, known by its extension and removed at the next
+// start after a kill; a longer name is refused before anything is written, and the reason says so.
+TEST_F(StagedFile, EveryNameTheDiskTakesIsWrittenAndALongerOneIsSaidToBeTooLong)
+{
+    const QString beyond = QString::fromUtf8("\xF0\xA0\xAE\xB7").repeated(62) + "a.pdf";  // 62 × 4 + 5 bytes
+    const QString kanji = QString(83, QChar(0x9DD7)) + "xy.csv";                            // 83 × 3 + 6 bytes
+    for (const QString &name : {QString(236, 'a') + ".pdf", QString(251, 'a') + ".pdf", kanji, beyond}) {
+        const QString file = out.path() + "/" + name;
+        ASSERT_TRUE(ReplaceFileWhole(file, "whole")) << name.size();
+        {
+            TStagedFile staged(file);
+            ASSERT_TRUE(staged.Open()) << name.size();
+            const QString hidden = QFileInfo(staged.FileName()).fileName();
+            EXPECT_TRUE(hidden.startsWith('.') && hidden.contains(name.right(4) + ".velmora-")) << hidden.toStdString();
+            EXPECT_EQ(QFile::decodeName(QFile::encodeName(hidden)), hidden);  // no character cut in two
+            test::writeFile(staged.FileName(), "staged");
+            ASSERT_TRUE(staged.Commit());
+        }
+        EXPECT_EQ(test::readFile(file), "staged");
+        {
+            QTemporaryFile killed;  // its lock goes with it
+            ASSERT_TRUE(OpenHiddenTemporary(killed, file) && !killed.fileName().isEmpty());
+            killed.setAutoRemove(false);
+        }
+        test::writeFile(DataFolder + "Unfinished.lst", (file + "\n").toUtf8());
+        RemoveUnfinishedOutput();
+        EXPECT_EQ(files(), QStringList{name});
+        QFile::remove(file);
+    }
+    for (const QString &name : {QString(252, 'a') + ".pdf", QString(86, QChar(0x9DD7)) + ".csv"}) {
+        errno = 0;
+        EXPECT_FALSE(ReplaceFileWhole(out.path() + "/" + name, "whole"));
+        EXPECT_EQ(errno, ENAMETOOLONG);
+        TStagedFile staged(out.path() + "/" + name);
+        EXPECT_FALSE(staged.Open());
+        EXPECT_EQ(errno, ENAMETOOLONG);
+    }
+    EXPECT_EQ(files(), QStringList());
+    EXPECT_EQ(WriteFailureReason(ENAMETOOLONG), "\r\n\r\n" + NameTooLongReason);
 }
 
 // The data folder moved as the settings dialog and a restore into another folder move it, killed before each

@@ -382,6 +382,32 @@ TEST(PrintDocument, AFullDiskPutsTheOldFileBack)
     EXPECT_FALSE(QFile::exists(dir.path() + "/$$doc.gpl"));
 }
 
+// A document of a name up to the longest whose safety copy the disk takes (253 bytes here, a Japanese character
+// taking three of them) is saved new and saved over; a longer one is refused at its first save already, with the
+// reason, and nothing is left in the folder.
+TEST(PrintDocument, ALongNameIsSavedOverOrRefusedFromItsFirstSaveAsTooLong)
+{
+    QTemporaryDir dir;
+    const QString longest = QString(83, QChar(0x9DD7)) + ".gpl";  // 83 × 3 + 4 = 253 bytes
+    for (const QString &name : {QString(236, QLatin1Char('a')) + ".gpl", longest}) {
+        SCOPED_TRACE(QFile::encodeName(name).size());
+        const QString path = dir.path() + "/" + name;
+        QString error;
+        ASSERT_TRUE(smallDocument(LayoutDocument, 1).Save(path, 1000, 1480, QImage(), &error)) << error.toStdString();
+        ASSERT_TRUE(smallDocument(LayoutDocument, 2).Save(path, 1000, 1480, QImage(), &error)) << error.toStdString();
+        TPrintDocument read(LayoutDocument);
+        ASSERT_TRUE(read.Read(readAll(path), nullptr));
+        EXPECT_EQ(read.FormatNumber, 2);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+        QFile::remove(path);
+    }
+    const QString path = dir.path() + "/x" + longest;
+    QString error;
+    EXPECT_FALSE(smallDocument(LayoutDocument, 1).Save(path, 1000, 1480, QImage(), &error));
+    EXPECT_EQ(error, DocumentSaveFailedMessage + "\r\n" + path + "\r\n\r\n" + NameTooLongReason);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
 // A save whose new file does not read back puts the old document back from its safety copy, which is on the disk
 // before it takes the name, the name after.
 TEST(PrintDocument, ADocumentPutBackFromItsSafetyCopyIsOnTheDiskBeforeItTakesItsName)

@@ -394,7 +394,8 @@ int TDirectorySearchWindow::chooseOutputFile()
     }
     const QString folder = QFileInfo(name).absolutePath();
     if (!DirectoryExists(folder) && !ForceDirectories(folder, TFileAccess::UsersDefault)) {
-        ShowMessageBoxAt(this, QStringLiteral("フォルダーが作成できませんでした  "), AppTitle, MB_ICONERROR);
+        ShowMessageBoxAt(this, QStringLiteral("フォルダーが作成できませんでした  ") + WriteFailureAt(folder, errno), AppTitle,
+                         MB_ICONERROR);
         return 9;
     }
     int result = 0;

@@ -31,6 +31,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -477,6 +478,37 @@ TEST_F(SearchWindowTest, AnUnwritableOutputFileIsReportedAndTheWindowStaysUsable
     EXPECT_EQ(boxes.texts().back(), QStringLiteral("ファイル出力エラー  \r\nRC = 201  \r\n出力ファイルを開けませんでした  "));
     EXPECT_TRUE(w->bbtnSearch->isEnabled());
     ASSERT_TRUE(run(w, w->bbtnSearch));
+}
+
+// A file chosen in a folder that cannot be made (below one the user may not write) is not written: the message
+// names the folder and says why, and the window goes on.
+TEST_F(SearchWindowTest, AnOutputFolderThatCannotBeMadeSaysWhy)
+{
+    const QString locked = tables.path() + QStringLiteral("/共有/");
+    QDir().mkpath(locked);
+    const test::ReadOnlyFolder readOnly(locked);
+    if (!readOnly.mounted())
+        GTEST_SKIP() << readOnly.skipReason().toStdString();
+    const QString folder = locked + QStringLiteral("東西商事");
+    TNameAdrsSearch *w = tokyoSearchWritingTo(tables.path() + "/before.csv");
+    QTimer choose;
+    QObject::connect(&choose, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            // Typed as the user types a path whose folder is not there yet.
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(folder + QStringLiteral("/得意先.csv"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    choose.start(10);
+    boxes.clear();
+    boxes.answer(IDYES);  // output the selected row?
+    boxes.answer(IDYES);  // change the destination?
+    w->sbtnFileExport->click();
+    choose.stop();
+    EXPECT_EQ(boxes.texts().value(2), QStringLiteral("フォルダーが作成できませんでした  \r\n") + folder
+                                          + QStringLiteral("\r\n\r\n") + NotWritableReason);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(w->sbtnFileExport->isEnabled());
 }
 
 // A disk without room and a folder that cannot be written are named with the file, for the selected hits and the

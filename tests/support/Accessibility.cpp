@@ -168,7 +168,7 @@ std::string whyUnnamed(QWidget *w)
     auto *button = qobject_cast<QAbstractButton *>(w);
     if (!namedByProgram && box && name == spoken(box->title()) && !(button && !spoken(button->text()).isEmpty()))
         return "named by its group '" + name.toStdString() + "'";
-    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"), QRegularExpression::UseUnicodePropertiesOption);
     const bool tick = button && button->isCheckable() && !qobject_cast<QRadioButton *>(button);
     if (digits.match(name).hasMatch() || (tick && name.size() == 1))
         return "named '" + name.toStdString() + "' alone";

@@ -74,7 +74,6 @@ TQRCodeMap::TQRCodeMap(QWidget *owner) : QDialog(owner)
     grid->addWidget(pnlQRCode, 1, 1, 1, 3, Qt::AlignLeft);
     auto *sizeLabel = new QLabel(QStringLiteral("表示サイズ："), this);
     sizeLabel->setBuddy(edtSize);
-    udSize->NameAfter(sizeLabel->text());
     grid->addWidget(sizeLabel, 2, 0);
     auto *size = new QHBoxLayout;
     size->setSpacing(0);

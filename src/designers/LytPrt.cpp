@@ -305,7 +305,8 @@ void TLayoutPrintDialog::buildPrintPage()
                                const char *upDownName) {
         auto *named = Named<QLabel>(labelName, caption, gbxLabel);
         named->setBuddy(edit);
-        auto *arrows = Named<TUpDown>(upDownName, gbxLabel, [this, edit](int d) { stepNumber(edit, d); }, QSize(16, 11));
+        auto *arrows =
+            Named<TUpDown>(upDownName, gbxLabel, [this, edit](int d) { stepNumber(edit, d); }, QSize(16, 11));
         arrows->NameAfter(caption);
         label->addWidget(named, row, 0);
         label->addWidget(edit, row, 1);

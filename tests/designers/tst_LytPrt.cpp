@@ -383,6 +383,7 @@ TEST_F(WizardTest, EachFieldAndOffsetBarIsReadAsTheWindowShowsIt)
     value->setCurrentValue(2.5);
     EXPECT_EQ(wizard.GetOffset().x(), 25);
     EXPECT_EQ(control<QLabel>(&wizard, "lblOffsetH")->text(), QStringLiteral("2.5 mm"));
-    QAccessible::queryAccessibleInterface(control<QScrollBar>(&wizard, "scbVert"))->valueInterface()->setCurrentValue(99.0);
+    QAccessibleInterface *vert = QAccessible::queryAccessibleInterface(control<QScrollBar>(&wizard, "scbVert"));
+    vert->valueInterface()->setCurrentValue(99.0);
     EXPECT_EQ(wizard.GetOffset().y(), -500) << "the upper side is held at its end";
 }

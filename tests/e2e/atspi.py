@@ -21,8 +21,8 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   says    <window> <words>             succeeds once a label of the window holds the words (two boxes of
                                        one title told apart by what they ask)
 Roles are the bus's own words: "push button", "check box", "spin button", "combo box"; a combo box is named
-by the name given it or its label, and found by the item it shows as well. Every command checks the state it brought about before it succeeds, and fails with a line on
-stderr after the timeout.
+by the name given it or its label, and found by the item it shows as well. Every command checks the state it
+brought about before it succeeds, and fails with a line on stderr after the timeout.
 """
 import re
 import sys

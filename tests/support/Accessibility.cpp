@@ -40,6 +40,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <typeindex>
 #include <typeinfo>
@@ -148,22 +149,23 @@ bool hasBuddyLabel(const QWidget *w)
     return false;
 }
 
-// Why a screen reader cannot tell the control by its name; empty when it can. A control nothing names takes the
-// title of the group box it lies in, which its neighbours in the group take as well; a combo box nothing names is
-// read by its current item (Qt on Linux gives it that as its name, and a screen reader leaves out the group's
-// title as the name of an ancestor); a name of digits alone, or a tick's (a check box's, a toggle button's) of one
-// character ("１", "本"), means nothing without the caption before it.
-std::string whyUnnamed(QWidget *w)
+// Why a screen reader cannot tell the control by its name: empty when it has none, nothing when it can be told.
+// A control nothing names takes the title of the group box it lies in, which its neighbours in the group take as
+// well; a combo box nothing names is read by its current item (Qt on Linux gives it that as its name, and a screen
+// reader leaves out the group's title as the name of an ancestor); a name of digits alone, or a tick's (a check
+// box's, a toggle button's) of one character ("１", "本"), means nothing without the caption before it.
+std::optional<std::string> whyUnnamed(QWidget *w)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    if (!iface)
-        return "no accessible interface";
-    const QString name = spoken(iface->text(QAccessible::Name));
-    if (name.isEmpty() && !(qobject_cast<QComboBox *>(w) && hasBuddyLabel(w)))
-        return "unnamed";
+    const QString name = iface ? spoken(iface->text(QAccessible::Name)) : QString();
+    if (!iface || (name.isEmpty() && !(qobject_cast<QComboBox *>(w) && hasBuddyLabel(w))))
+        return std::string();
     const bool namedByProgram = !w->accessibleName().trimmed().isEmpty() || hasBuddyLabel(w);
-    if (qobject_cast<QComboBox *>(w))
-        return namedByProgram ? std::string() : "named by its current item '" + name.toStdString() + "'";
+    if (qobject_cast<QComboBox *>(w)) {
+        if (namedByProgram)
+            return std::nullopt;
+        return "named by its current item '" + name.toStdString() + "'";
+    }
     auto *box = qobject_cast<QGroupBox *>(w->parentWidget());
     auto *button = qobject_cast<QAbstractButton *>(w);
     if (!namedByProgram && box && name == spoken(box->title()) && !(button && !spoken(button->text()).isEmpty()))
@@ -172,7 +174,7 @@ std::string whyUnnamed(QWidget *w)
     const bool tick = button && button->isCheckable() && !qobject_cast<QRadioButton *>(button);
     if (digits.match(name).hasMatch() || (tick && name.size() == 1))
         return "named '" + name.toStdString() + "' alone";
-    return {};
+    return std::nullopt;
 }
 
 // The visible entries of a menu or menu bar, as the accessibility bus lists them.
@@ -218,10 +220,8 @@ std::vector<std::string> unnamedControls(QWidget *window)
         }
         if (w->isWindow() || !isControl(w) || hiddenWithin(w, window) || partOfControl(w, window))
             continue;
-        if (const std::string why = whyUnnamed(w); why == "unnamed")
-            unnamed.push_back(describe(w));
-        else if (!why.empty())
-            unnamed.push_back(describe(w) + ": " + why);
+        if (const std::optional<std::string> why = whyUnnamed(w))
+            unnamed.push_back(describe(w) + (why->empty() ? "" : ": " + *why));
     }
     return unnamed;
 }

@@ -22,6 +22,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Translation.h"
 #include "platform/WindowPlacement.h"
+#include "widgets/ComboBoxAccessible.h"
 #include "widgets/ShiftJisValidator.h"
 
 #include <QApplication>
@@ -491,6 +492,7 @@ int RunVelmora(QApplication &app)
     if (!DataRootHold->Reachable())
         PrintMessageToStderr(DataRootHold->WhyUnreachable() + QStringLiteral("\r\n次に起動したVelmoraは、この画面を前面に出せません"));
     InstallTypedTextAccessibility();
+    InstallComboBoxAccessibility();
     KeepClosesOfBlockedWindows();
 
     SetHintPauses(300, 30);

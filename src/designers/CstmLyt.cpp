@@ -66,11 +66,15 @@ void TCustomLayoutFormatDialog::buildControls()
     };
     size->addWidget(label(QStringLiteral("用紙名"), edName), 0, 0);
     size->addWidget(edName, 0, 1, 1, 3);
-    size->addWidget(label(QStringLiteral("幅"), edPaperWidth), 1, 0);
+    QLabel *width = label(QStringLiteral("幅"), edPaperWidth);
+    udPaperWidth->NameAfter(width->text());
+    size->addWidget(width, 1, 0);
     size->addWidget(edPaperWidth, 1, 1);
     size->addWidget(udPaperWidth, 1, 2);
     size->addWidget(new QLabel(QStringLiteral("mm"), this), 1, 3);
-    size->addWidget(label(QStringLiteral("高さ"), edPaperHeight), 2, 0);
+    QLabel *height = label(QStringLiteral("高さ"), edPaperHeight);
+    udPaperHeight->NameAfter(height->text());
+    size->addWidget(height, 2, 0);
     size->addWidget(edPaperHeight, 2, 1);
     size->addWidget(udPaperHeight, 2, 2);
     size->addWidget(new QLabel(QStringLiteral("mm"), this), 2, 3);

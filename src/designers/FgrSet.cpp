@@ -192,7 +192,7 @@ void TFigureSettingDialog::buildFramePage()
     frame->addWidget(dgLineType, 0, 1, 1, 3);
     lblItem9 = label("lblItem9", "太さ：", gbxFrame);
     lineWidth = new TRangeEdit(gbxFrame, "edLineWidth", "udLineWidth", 1, 50, 4);
-    lblItem9->setBuddy(lineWidth->Edit);
+    lineWidth->SetLabel(lblItem9);
     lblItem18 = label("lblItem18", "(ピクセル)", gbxFrame);
     auto *widthRow = new QHBoxLayout;
     widthRow->setSpacing(0);
@@ -205,7 +205,7 @@ void TFigureSettingDialog::buildFramePage()
     frame->addLayout(widthRow, 1, 1, 1, 3);
     lblItem10 = label("lblItem10", "色：", gbxFrame);
     pnlFrameColor = MakeSwatch("pnlFrameColor", gbxFrame);
-    bbtnFrameColor = MakeColorButton("bbtnFrameColor", gbxFrame);
+    bbtnFrameColor = MakeColorButton("bbtnFrameColor", gbxFrame, QStringLiteral("枠の色"));
     frame->addWidget(lblItem10, 2, 0);
     frame->addWidget(pnlFrameColor, 2, 1);
     frame->addWidget(bbtnFrameColor, 2, 2);
@@ -225,10 +225,10 @@ void TFigureSettingDialog::buildFramePage()
     back->addWidget(rbGradation, 0, 2, 1, 3);
     lblItem1 = label("lblItem1", "色１：", gbxBack);
     pnlColor1 = MakeSwatch("pnlColor1", gbxBack);
-    bbtnColorDlg1 = MakeColorButton("bbtnColorDlg1", gbxBack);
+    bbtnColorDlg1 = MakeColorButton("bbtnColorDlg1", gbxBack, QStringLiteral("色１"));
     lblItem2 = label("lblItem2", "色２：", gbxBack);
     pnlColor2 = MakeSwatch("pnlColor2", gbxBack);
-    bbtnColorDlg2 = MakeColorButton("bbtnColorDlg2", gbxBack);
+    bbtnColorDlg2 = MakeColorButton("bbtnColorDlg2", gbxBack, QStringLiteral("色２"));
     back->addWidget(lblItem1, 1, 0);
     back->addWidget(pnlColor1, 1, 1);
     back->addWidget(bbtnColorDlg1, 1, 2);
@@ -237,7 +237,7 @@ void TFigureSettingDialog::buildFramePage()
     back->addWidget(bbtnColorDlg2, 2, 2);
     lblItem3 = label("lblItem3", "角度：", gbxBack);
     angle = new TRangeEdit(gbxBack, "edAngle", "udAngle", 0, 359, 3);
-    lblItem3->setBuddy(angle->Edit);
+    angle->SetLabel(lblItem3);
     auto *angleRow = new QHBoxLayout;
     angleRow->setSpacing(0);
     angleRow->addWidget(angle->Edit);

@@ -36,6 +36,10 @@ int TrackStepAt(int x, int left, int right)
 namespace {
 
 const QString DetailSection = QStringLiteral("PRINTFORM");
+
+// The receiver's and the sender's controls name the same parts: a screen reader says whose each is.
+QString receiversPart(const QString &part) { return QStringLiteral("宛先 ") + part; }
+QString sendersPart(const QString &part) { return QStringLiteral("差出人 ") + part; }
 const QString DetailKey = QStringLiteral("Detail");
 
 QCheckBox *check(const char *name, const QString &caption, QWidget *parent)
@@ -144,9 +148,8 @@ void TLayoutDetailDialog::buildAutoPage()
     for (int row = 0; row < 8; ++row) {
         grid->addWidget(receiver[row], row + 1, 0);
         grid->addWidget(sender[row], row + 1, 1);
-        // The two columns tick the same parts: a screen reader says whose each is.
-        receiver[row]->setAccessibleName(QStringLiteral("宛先 ") + receiver[row]->text());
-        sender[row]->setAccessibleName(QStringLiteral("差出人 ") + sender[row]->text());
+        receiver[row]->setAccessibleName(receiversPart(receiver[row]->text()));
+        sender[row]->setAccessibleName(sendersPart(sender[row]->text()));
     }
     for (int i = 0; i < 4; ++i) {
         ckbAddition[i] = check(QByteArray("ckbAddition" + QByteArray::number(i + 1)).constData(),
@@ -175,6 +178,8 @@ void TLayoutDetailDialog::buildFontPage()
         track->setTickPosition(QSlider::TicksBelow);
         track->setTickInterval(1);
         track->setMinimumWidth(120);
+        const QString part = label->text().remove(QChar(u'：'));
+        track->setAccessibleName(column == 0 ? receiversPart(part) : sendersPart(part));
         grid->addWidget(label, row, column);
         grid->addWidget(Named<QLabel>("", QStringLiteral("小"), gbxFontSize), row, column + 1);
         grid->addWidget(track, row, column + 2);
@@ -204,6 +209,7 @@ void TLayoutDetailDialog::buildFontPage()
     edNameRatio = Named<QLineEdit>("edNameRatio", QStringLiteral("10"), gbxCorpRatio);
     edNameRatio->setReadOnly(true);
     edNameRatio->setMaximumWidth(40);
+    lblNameRatio->setBuddy(edNameRatio);
     ratios->addWidget(lblNameRatio);
     ratios->addWidget(edNameRatio);
     const auto ratio = [&](const char *name, const char *labelName, const char *caption, QLabel *&label) {
@@ -211,6 +217,7 @@ void TLayoutDetailDialog::buildFontPage()
         for (int value : LayoutRatioTable)
             list->addItem(QString::number(value));
         label = Named<QLabel>(labelName, QString::fromUtf8(caption), gbxCorpRatio);
+        label->setBuddy(list);
         ratios->addWidget(label);
         ratios->addWidget(list);
         return list;
@@ -244,6 +251,8 @@ void TLayoutDetailDialog::buildLayoutPage()
     rbCenter = radio("rbCenter", "中央寄せ", gbxNameAlign, receiverGroup, 3);
     for (QWidget *w : std::initializer_list<QWidget *>{lblNameAlign, rbEqual, rbLeft, rbRight, rbCenter})
         receiverRow->addWidget(w);
+    for (QRadioButton *r : {rbEqual, rbLeft, rbRight, rbCenter})
+        r->setAccessibleName(receiversPart(r->text()));
     align->addLayout(receiverRow);
     auto *pnlBack2 = Named<QWidget>("pnlBack2", gbxNameAlign);
     auto *senderRow = new QHBoxLayout(pnlBack2);
@@ -256,6 +265,8 @@ void TLayoutDetailDialog::buildLayoutPage()
     rbS_Center = radio("rbS_Center", "中央寄せ", pnlBack2, senderGroup, 3);
     for (QWidget *w : std::initializer_list<QWidget *>{lblSendNameAlign, rbS_Equal, rbS_Left, rbS_Right, rbS_Center})
         senderRow->addWidget(w);
+    for (QRadioButton *r : {rbS_Equal, rbS_Left, rbS_Right, rbS_Center})
+        r->setAccessibleName(sendersPart(r->text()));
     align->addWidget(pnlBack2);
     page->addWidget(gbxNameAlign);
 

@@ -40,7 +40,7 @@ TLayoutFontDialog::TLayoutFontDialog(QWidget *owner) : QDialog(owner)
     ckbItalic = Named<QCheckBox>("ckbItalic", QStringLiteral("斜体"), this);
     auto *lblColor = Named<QLabel>("lblColor", QStringLiteral("色："), this);
     pnlFontColor = MakeSwatch("pnlFontColor", this);
-    QAbstractButton *bbtnFontColor = MakeColorButton("bbtnFontColor", this);
+    QAbstractButton *bbtnFontColor = MakeColorButton("bbtnFontColor", this, QStringLiteral("文字の色"));
     pnlSample = Named<QLabel>("pnlSample", this);
     pnlSample->setFrameShape(QFrame::Panel);
     pnlSample->setFrameShadow(QFrame::Sunken);

@@ -9,6 +9,8 @@
 #include "widgets/UpDown.h"
 #include "widgets/UniStdCtrls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -56,6 +58,49 @@ int wholeNumber(const QString &text)
     return ok && value >= 0 ? value : -1;
 }
 
+// The print offset: a scroll bar whose position 500 is no offset.
+class TOffsetBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+};
+
+// An offset bar as the accessibility bus reads it: by its label, the side ("上："), with the distance the window
+// shows beside it, in mm, as its value; Qt's own reads the position, 500 where the window shows 0.0 mm. A value
+// set over the bus is a distance on the side the bar is on, as the window shows it.
+class TOffsetBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TOffsetBarAccessible(QScrollBar *bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? OffsetValueText(bar()->value()) : QAccessibleWidget::text(t);
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return OffsetDistance(bar()->value()); }
+    void setCurrentValue(const QVariant &value) override
+    {
+        if (bar()->isEnabled())
+            bar()->setValue(OffsetPositionAt(value.toDouble(), bar()->value()));
+    }
+    QVariant maximumValue() const override { return OffsetDistance(bar()->maximum()); }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return OffsetDistance(500 + bar()->singleStep()); }
+
+private:
+    QScrollBar *bar() const { return static_cast<QScrollBar *>(object()); }
+};
+
+QAccessibleInterface *offsetBarAccessible(const QString &, QObject *object)
+{
+    auto *bar = dynamic_cast<TOffsetBar *>(object);
+    return bar ? new TOffsetBarAccessible(bar) : nullptr;
+}
+
 }  // namespace
 
 TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &printer)
@@ -64,6 +109,11 @@ TLayoutPrintDialog::TLayoutPrintDialog(QWidget *owner, const TWizardPrinter &pri
     setObjectName(QStringLiteral("LayoutPrintDialog"));
     setWindowTitle(QStringLiteral("宛名印刷"));
     setProperty("HelpContext", 85);
+    static const bool barsRead = [] {
+        QAccessible::installFactory(offsetBarAccessible);
+        return true;
+    }();
+    (void)barsRead;
     Printer.Copies = 1;
     auto *root = new QVBoxLayout(this);
     pages = Named<QStackedWidget>("pgcWizard", this);
@@ -110,6 +160,10 @@ void TLayoutPrintDialog::buildDataPage()
     }, arrows);
     lblRangeFrom = Named<QLabel>("lblRangeFrom", QStringLiteral("件目から"), gbxData);
     lblRangeTo = Named<QLabel>("lblRangeTo", QStringLiteral("件目まで"), gbxData);
+    lblRangeFrom->setBuddy(edStartRange);
+    lblRangeTo->setBuddy(edEndRange);
+    udStartRange->NameAfter(lblRangeFrom->text());
+    udEndRange->NameAfter(lblRangeTo->text());
     data->addWidget(edStartRange, 3, 1);
     data->addWidget(udStartRange, 3, 2);
     data->addWidget(lblRangeFrom, 3, 3);
@@ -179,8 +233,8 @@ void TLayoutPrintDialog::buildPrintPage()
     auto *middle = new QHBoxLayout;
     auto *gbxOffset = Named<QGroupBox>("gbxOffset", QStringLiteral("印刷位置の微調整"), tbsPrint);
     auto *offset = new QGridLayout(gbxOffset);
-    scbVert = Named<QScrollBar>("scbVert", Qt::Vertical, gbxOffset);
-    scbHorz = Named<QScrollBar>("scbHorz", Qt::Horizontal, gbxOffset);
+    scbVert = Named<TOffsetBar>("scbVert", Qt::Vertical, gbxOffset);
+    scbHorz = Named<TOffsetBar>("scbHorz", Qt::Horizontal, gbxOffset);
     for (QScrollBar *bar : {scbVert, scbHorz}) {
         // A scroll bar takes no focus of its own; these are settings the keys must reach, as the numbers beside.
         bar->setFocusPolicy(Qt::StrongFocus);
@@ -198,6 +252,8 @@ void TLayoutPrintDialog::buildPrintPage()
     lblOffsetV = Named<QLabel>("lblOffsetV", gbxOffset);
     lblHorz = Named<QLabel>("lblHorz", gbxOffset);
     lblOffsetH = Named<QLabel>("lblOffsetH", gbxOffset);
+    lblVert->setBuddy(scbVert);
+    lblHorz->setBuddy(scbHorz);
     offset->addWidget(scbVert, 0, 0, 2, 1);
     offset->addWidget(lblVert, 0, 1);
     offset->addWidget(lblOffsetV, 0, 2);
@@ -210,7 +266,10 @@ void TLayoutPrintDialog::buildPrintPage()
     auto *gbxCopy = Named<QGroupBox>("gbxCopy", QStringLiteral("部数"), tbsPrint);
     auto *copy = new QHBoxLayout(gbxCopy);
     edCopy = numberEdit("edCopy", 4, gbxCopy);
+    // Beside the copies stands only their unit: the group's title names them.
+    edCopy->setAccessibleName(gbxCopy->title());
     auto *udCopy = Named<TUpDown>("udCopy", gbxCopy, [this](int d) { stepNumber(edCopy, d); }, QSize(16, 11));
+    udCopy->NameAfter(gbxCopy->title());
     lblCopy = Named<QLabel>("lblCopy", gbxCopy);
     copy->addWidget(edCopy);
     copy->addWidget(udCopy);
@@ -227,7 +286,10 @@ void TLayoutPrintDialog::buildPrintPage()
         edFlap->setText(FlapText(Flap));
         CheckPrintableArea();
     }, QSize(16, 11));
-    envelope->addWidget(Named<QLabel>("lblFlap", QStringLiteral("ふたの長さ"), gbxEnvelope), 0, 0);
+    auto *lblFlap = Named<QLabel>("lblFlap", QStringLiteral("ふたの長さ"), gbxEnvelope);
+    lblFlap->setBuddy(edFlap);
+    udFlap->NameAfter(lblFlap->text());
+    envelope->addWidget(lblFlap, 0, 0);
     envelope->addWidget(edFlap, 0, 1);
     envelope->addWidget(udFlap, 0, 2);
     envelope->addWidget(Named<QLabel>("lblFlapUnit", QStringLiteral("mm"), gbxEnvelope), 0, 3);
@@ -239,14 +301,19 @@ void TLayoutPrintDialog::buildPrintPage()
     auto *label = new QGridLayout(gbxLabel);
     edLabelStart = numberEdit("edLabelStart", 4, gbxLabel);
     edLabelCount = numberEdit("edLabelCount", 4, gbxLabel);
-    label->addWidget(Named<QLabel>("lblLabelStart", QStringLiteral("印刷開始位置"), gbxLabel), 0, 0);
-    label->addWidget(edLabelStart, 0, 1);
-    label->addWidget(Named<TUpDown>("udLabelStart", gbxLabel, [this](int d) { stepNumber(edLabelStart, d); },
-                                    QSize(16, 11)), 0, 2);
-    label->addWidget(Named<QLabel>("lblLabelCount", QStringLiteral("1件の印刷回数"), gbxLabel), 1, 0);
-    label->addWidget(edLabelCount, 1, 1);
-    label->addWidget(Named<TUpDown>("udLabelCount", gbxLabel, [this](int d) { stepNumber(edLabelCount, d); },
-                                    QSize(16, 11)), 1, 2);
+    const auto numberRow = [&](int row, const char *labelName, const QString &caption, QLineEdit *edit,
+                               const char *upDownName) {
+        auto *named = Named<QLabel>(labelName, caption, gbxLabel);
+        named->setBuddy(edit);
+        auto *arrows =
+            Named<TUpDown>(upDownName, gbxLabel, [this, edit](int d) { stepNumber(edit, d); }, QSize(16, 11));
+        arrows->NameAfter(caption);
+        label->addWidget(named, row, 0);
+        label->addWidget(edit, row, 1);
+        label->addWidget(arrows, row, 2);
+    };
+    numberRow(0, "lblLabelStart", QStringLiteral("印刷開始位置"), edLabelStart, "udLabelStart");
+    numberRow(1, "lblLabelCount", QStringLiteral("1件の印刷回数"), edLabelCount, "udLabelCount");
     right->addWidget(gbxLabel);
     middle->addLayout(right);
     page->addLayout(middle);
@@ -449,9 +516,18 @@ void TLayoutPrintDialog::ShowRange()
 
 void TLayoutPrintDialog::ShowOffsets()
 {
-    lblVert->setText(OffsetSideText(scbVert->value(), true));
+    // The side is the bar's name on the bus: a screen reader on the bar hears it change as the bar crosses zero.
+    const auto showSide = [](QLabel *side, QScrollBar *bar, bool vertical) {
+        const QString text = OffsetSideText(bar->value(), vertical);
+        if (side->text() == text)
+            return;
+        side->setText(text);
+        QAccessibleEvent renamed(bar, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    };
+    showSide(lblVert, scbVert, true);
     lblOffsetV->setText(OffsetValueText(scbVert->value()));
-    lblHorz->setText(OffsetSideText(scbHorz->value(), false));
+    showSide(lblHorz, scbHorz, false);
     lblOffsetH->setText(OffsetValueText(scbHorz->value()));
 }
 

@@ -19,6 +19,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QStackedWidget;
+class TUpDown;
 
 // The printer as the designer's printer set-up has it: what the wizard shows and checks the layout against.
 struct TWizardPrinter {
@@ -116,7 +117,7 @@ private:
     QRadioButton *rbViewData, *rbSelect, *rbRange, *rbAll;
     QRadioButton *rbNone, *rbPrint, *rbExcept;
     QLineEdit *edStartRange, *edEndRange;
-    QWidget *udStartRange, *udEndRange;
+    TUpDown *udStartRange, *udEndRange;
     QLabel *lblRangeFrom, *lblRangeTo, *lblDataNum;
     QPushButton *btnNext, *btnPreview1, *btnCancel1;
     QLabel *pnlPrinter, *pnlPaperSize, *pnlOrientation;

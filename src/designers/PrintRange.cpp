@@ -76,9 +76,16 @@ QString OffsetSideText(int position, bool vertical)
     return d < 1 ? QStringLiteral("左：") : QStringLiteral("右：");
 }
 
-QString OffsetValueText(int position)
+QString OffsetValueText(int position) { return QString::asprintf("%.1f mm", OffsetDistance(position)); }
+
+double OffsetDistance(int position) { return std::abs(position - 500) / 10.0; }
+
+int OffsetPositionAt(double distance, int position)
 {
-    return QString::asprintf("%.1f mm", std::abs(position - 500) / 10.0);
+    if (std::isnan(distance))
+        return position;
+    const int tenths = RoundToInt(std::min(std::abs(distance), 50.0) * 10);
+    return position - 500 < 1 ? 500 - tenths : 500 + tenths;
 }
 
 int FlapFromText(const QString &text, int current)

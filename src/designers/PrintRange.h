@@ -59,6 +59,9 @@ int SheetCount(bool multiUp, bool dataPrint, int records, int labelCount, int la
 // distance ("2.0 mm").
 QString OffsetSideText(int position, bool vertical);
 QString OffsetValueText(int position);
+// The distance in mm, and the position a distance comes to on the side the bar is on (as its side text says).
+double OffsetDistance(int position);
+int OffsetPositionAt(double distance, int position);
 
 // The flap's text to 0.1 mm: digits and at most one ".", rounded, kept to 0..500; otherwise the current value.
 int FlapFromText(const QString &text, int current);

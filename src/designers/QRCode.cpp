@@ -173,6 +173,7 @@ void TQRCodeSettingDialog::buildControls()
         grid->addWidget(edit, r, 1, 1, 2);
     };
     cbxSender = Named<QComboBox>("cbxSender", tbsAddress);
+    cbxSender->setAccessibleName(QStringLiteral("差出人"));
     btnSender = Named<QPushButton>("btnSender", QStringLiteral("差出人から取得"), tbsAddress);
     auto *senders = new QHBoxLayout;
     senders->addWidget(cbxSender, 1);
@@ -204,6 +205,11 @@ void TQRCodeSettingDialog::buildControls()
     row(address, 5, "lblMail1", "E-Mail：", edMail1, tbsAddress);
     row(address, 6, "lblMail2", "E-Mail：", edMail2, tbsAddress);
     row(address, 7, "lblMemo", "メモ：", edMemo, tbsAddress);
+    // The second number and address have the first's caption: a screen reader says which each is.
+    edTel1->setAccessibleName(QStringLiteral("TEL1"));
+    edTel2->setAccessibleName(QStringLiteral("TEL2"));
+    edMail1->setAccessibleName(QStringLiteral("E-Mail1"));
+    edMail2->setAccessibleName(QStringLiteral("E-Mail2"));
     address->setRowStretch(8, 1);
     pgcKind->addWidget(tbsAddress);
     connect(btnSender, &QPushButton::clicked, this, [this] { FillFromSender(cbxSender->currentIndex() + 1); });
@@ -233,10 +239,10 @@ void TQRCodeSettingDialog::buildControls()
     auto *view = new QHBoxLayout(gbxView);
     auto *lblSize = Named<QLabel>("lblSize", QStringLiteral("サイズ："), gbxView);
     size = new TRangeEdit(gbxView, "edSize", "udSize", 1, 5, 1);
-    lblSize->setBuddy(size->Edit);
+    size->SetLabel(lblSize);
     auto *lblColor = Named<QLabel>("lblColor", QStringLiteral("色："), gbxView);
     pnlColor = MakeSwatch("pnlColor", gbxView);
-    QAbstractButton *bbtnColor = MakeColorButton("bbtnColor", gbxView);
+    QAbstractButton *bbtnColor = MakeColorButton("bbtnColor", gbxView, QStringLiteral("色"));
     view->addWidget(lblSize);
     view->setSpacing(2);
     view->addWidget(size->Edit);

@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -27,6 +28,12 @@ TRangeEdit::TRangeEdit(QWidget *parent, const char *editName, const char *upDown
     UpDown = Named<TUpDown>(upDownName, parent, [this](int delta) { step(delta); },
                             QSize(ScaleByDpi(16, true), ScaleByDpi(11, true)));
     SetPosition(low);
+}
+
+void TRangeEdit::SetLabel(QLabel *label)
+{
+    label->setBuddy(Edit);
+    UpDown->NameAfter(label->text());
 }
 
 void TRangeEdit::SetPosition(int value)

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 class TUpDown;
@@ -15,6 +16,9 @@ class TRangeEdit : public QObject {
 public:
     // The edit and the arrows are made in parent under their names; maxChars limits the edit.
     TRangeEdit(QWidget *parent, const char *editName, const char *upDownName, int low, int high, int maxChars);
+
+    // The label shown beside the edit names it, and its arrows after it.
+    void SetLabel(QLabel *label);
 
     // Called with the new value whenever the user changes it (not by SetPosition).
     std::function<void(int)> OnChange;

@@ -124,11 +124,11 @@ void SetSwatchColor(QFrame *swatch, int32_t bgr)
 
 int32_t SwatchColor(const QFrame *swatch) { return swatch->property(SwatchColorProperty).toInt(); }
 
-QAbstractButton *MakeColorButton(const char *name, QWidget *parent)
+QAbstractButton *MakeColorButton(const char *name, QWidget *parent, const QString &colour)
 {
     auto *button = Named<QToolButton>(name, parent);
     button->setIcon(EntryGlyph("COLORSET"));
-    button->setAccessibleName(QStringLiteral("色の選択"));
+    button->setAccessibleName(colour + QStringLiteral("の選択"));
     button->setFixedSize(ScaleByDpi(24, true), ScaleByDpi(22, true));
     return button;
 }

@@ -43,11 +43,11 @@ QString CharsetCaption(int charset, const QString &current);
 bool PressesOnEnter(const QObject *control);
 
 // A colour swatch (a panel filled with a 0x00BBGGRR colour) and the button beside it that opens the colour
-// dialog, with the colour glyph.
+// dialog, with the colour glyph, read as the choice of the colour it names ("枠の色" reads "枠の色の選択").
 QFrame *MakeSwatch(const char *name, QWidget *parent);
 void SetSwatchColor(QFrame *swatch, int32_t bgr);
 int32_t SwatchColor(const QFrame *swatch);
-QAbstractButton *MakeColorButton(const char *name, QWidget *parent);
+QAbstractButton *MakeColorButton(const char *name, QWidget *parent, const QString &colour);
 // The colour dialog over owner starting at the swatch's colour; on OK the swatch takes the choice and true is
 // answered. customColors: the sixteen colours of "CstmClr.ini" are offered and written back.
 bool ChooseSwatchColor(QWidget *owner, QFrame *swatch, bool customColors);

@@ -121,7 +121,7 @@ void TWordSettingDialog::buildFontPage()
 
     auto *Label1 = Named<QLabel>("Label1", QStringLiteral("縦横比："), tbsMask);
     vhRatio = new TRangeEdit(tbsMask, "edVHRatio", "udVHRatio", 20, 300, 3);
-    Label1->setBuddy(vhRatio->Edit);
+    vhRatio->SetLabel(Label1);
     auto *ratio = new QHBoxLayout;
     ratio->setSpacing(0);
     ratio->addWidget(vhRatio->Edit);
@@ -145,7 +145,7 @@ void TWordSettingDialog::buildFontPage()
 
     auto *lblColor = Named<QLabel>("lblColor", QStringLiteral("色："), tbsMask);
     pnlFontColor = MakeSwatch("pnlFontColor", tbsMask);
-    bbtnFontColor = MakeColorButton("bbtnFontColor", tbsMask);
+    bbtnFontColor = MakeColorButton("bbtnFontColor", tbsMask, QStringLiteral("文字の色"));
     page->addWidget(lblColor, 4, 1);
     page->addWidget(pnlFontColor, 4, 2);
     page->addWidget(bbtnFontColor, 4, 3, Qt::AlignLeft);
@@ -202,6 +202,7 @@ void TWordSettingDialog::buildAlignPage()
     auto *spacing = new QHBoxLayout;
     ckbLineSpace = Named<QCheckBox>("ckbLineSpace", QStringLiteral("行間の幅を指定する："), tbsAlign);
     cbxLineSpace = Named<QComboBox>("cbxLineSpace", tbsAlign);
+    cbxLineSpace->setAccessibleName(QStringLiteral("行間の幅"));
     cbxLineSpace->addItems({QStringLiteral("なし"), QStringLiteral("狭い"), QStringLiteral("普通"),
                             QStringLiteral("やや広い"), QStringLiteral("広い")});
     spacing->addWidget(ckbLineSpace);
@@ -251,7 +252,7 @@ void TWordSettingDialog::buildFramePage()
                         {QStringLiteral("細い"), QStringLiteral("ふつう"), QStringLiteral("太い")}, 2, lblLineWidth);
     lblFrameColor = Named<QLabel>("lblFrameColor", QStringLiteral("色："), gbxFrame);
     pnlFrameColor = MakeSwatch("pnlFrameColor", gbxFrame);
-    bbtnFrameColor = MakeColorButton("bbtnFrameColor", gbxFrame);
+    bbtnFrameColor = MakeColorButton("bbtnFrameColor", gbxFrame, QStringLiteral("枠の色"));
     frame->addWidget(lblFrameColor, 3, 0);
     frame->addWidget(pnlFrameColor, 3, 1);
     frame->addWidget(bbtnFrameColor, 3, 2, Qt::AlignLeft);
@@ -264,7 +265,7 @@ void TWordSettingDialog::buildFramePage()
     auto *back = new QGridLayout(gbxBack);
     lblBackColor = Named<QLabel>("lblBackColor", QStringLiteral("色："), gbxBack);
     pnlBackColor = MakeSwatch("pnlBackColor", gbxBack);
-    bbtnBackColor = MakeColorButton("bbtnBackColor", gbxBack);
+    bbtnBackColor = MakeColorButton("bbtnBackColor", gbxBack, QStringLiteral("背景の色"));
     back->addWidget(lblBackColor, 0, 0);
     back->addWidget(pnlBackColor, 0, 1);
     back->addWidget(bbtnBackColor, 0, 2, Qt::AlignLeft);

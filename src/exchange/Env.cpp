@@ -87,6 +87,7 @@ TEnvironment::TEnvironment(TAddressList *owner) : QDialog(owner), owner_(owner)
     viewLayout->addWidget(chkBGPaint);
     btnBGColor = Named<QToolButton>("btnBGColor", view);
     btnBGColor->setToolTip(QStringLiteral("背景色の選択"));
+    btnBGColor->setAccessibleName(btnBGColor->toolTip());
     viewLayout->addWidget(btnBGColor);
     viewLayout->addStretch();
     BGColor = ViewBGColor;

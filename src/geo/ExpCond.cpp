@@ -81,6 +81,7 @@ TExpertSearchCondition::TExpertSearchCondition(QWidget *owner) : QDialog(owner)
     }
     auto *dateBox = new QGroupBox(QStringLiteral("乗車日付："), this);
     dtpRideDate = Named<QDateEdit>("dtpRideDate", dateBox);
+    dtpRideDate->setAccessibleName(dateBox->title());
     dtpRideDate->setCalendarPopup(true);
     dtpRideDate->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     dtpRideDate->installEventFilter(this);

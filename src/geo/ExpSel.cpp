@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 TExpertSelectStation::TExpertSelectStation(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ExpertSelectStation"));
@@ -32,6 +34,9 @@ TExpertSelectStation::TExpertSelectStation(QWidget *owner) : QDialog(owner)
     cbxKana = Named<QComboBox>("cbxKana", group);
     for (const TKanaRow &row : KanaRows)
         cbxKana->addItem(row.Caption);
+    // Each way of searching is named after the option before it, the caption the window shows beside it.
+    for (auto [option, field] : {std::pair<QRadioButton *, QWidget *>(rbName, edName), {rbKana, cbxKana}})
+        field->setAccessibleName(option->text().remove(QChar(u'：')));
     auto *grid = new QGridLayout(group);
     grid->addWidget(rbName, 0, 0);
     grid->addWidget(edName, 0, 1);

@@ -34,9 +34,13 @@ TWebSearch::TWebSearch(QWidget *owner) : QDialog(owner)
                                     QStringLiteral("検索"), this);
     btnClose = Named<QPushButton>("btnClose", QStringLiteral("閉じる"), this);
     auto *grid = new QGridLayout(group);
-    grid->addWidget(new QLabel(QStringLiteral("検索名称："), group), 0, 0);
+    auto *wordLabel = new QLabel(QStringLiteral("検索名称："), group);
+    wordLabel->setBuddy(edtWord);
+    auto *engineLabel = new QLabel(QStringLiteral("検索エンジン："), group);
+    engineLabel->setBuddy(cbxEngine);
+    grid->addWidget(wordLabel, 0, 0);
     grid->addWidget(edtWord, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("検索エンジン："), group), 1, 0);
+    grid->addWidget(engineLabel, 1, 0);
     grid->addWidget(cbxEngine, 1, 1, Qt::AlignLeft);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

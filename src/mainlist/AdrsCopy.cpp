@@ -285,6 +285,8 @@ void TAddressCopy::createControls()
     const QSize upDownSize(ScaleByDpi(16, true), ScaleByDpi(11, true));
     udRangeBegin = Named<TUpDown>("udRangeBegin", this, [this](int step) { udRangeBeginClick(step); }, upDownSize);
     udRangeEnd = Named<TUpDown>("udRangeEnd", this, [this](int step) { udRangeEndClick(step); }, upDownSize);
+    udRangeBegin->NameAfter(edtRangeBegin->accessibleName());
+    udRangeEnd->NameAfter(edtRangeEnd->accessibleName());
     lblRangeBegin = Named<QLabel>("lblRangeBegin", QStringLiteral("件目 ～"), this);
     lblRangeEnd = Named<QLabel>("lblRangeEnd", QStringLiteral("件目"), this);
     lblDataCountTitle = Named<QLabel>("lblDataCountTitle", QStringLiteral("コピー対象件数："), this);

@@ -21,6 +21,7 @@ class QRadioButton;
 class TAddressList;
 class TField;
 class TTable;
+class TUpDown;
 class TUniEdit;
 
 // Outcome of copying one record.
@@ -82,7 +83,7 @@ public:
     QListWidget *lvAdrs;
     QRadioButton *rbList, *rbRange, *rbAll;
     TUniEdit *edtRangeBegin, *edtRangeEnd;
-    QWidget *udRangeBegin, *udRangeEnd;
+    TUpDown *udRangeBegin, *udRangeEnd;
     QLabel *lblRangeBegin, *lblRangeEnd;
     QLabel *lblDataCountTitle, *lblDataCount;
     QCheckBox *chkTel, *chkFax, *chkPortable1, *chkPortable2;

@@ -202,6 +202,9 @@ void TAddressSearch::createControls()
     bbtnAdd = Named<QPushButton>("bbtnAdd", glyph("LISTADD"), QStringLiteral("追加"), this);
     bbtnUpdate = Named<QPushButton>("bbtnUpdate", glyph("LISTUPD"), QStringLiteral("変更"), this);
     bbtnDelete = Named<QPushButton>("bbtnDelete", glyph("LISTDEL"), QStringLiteral("削除"), this);
+    // The pattern's row and the conditions' row each have a 削除: a screen reader says what each deletes.
+    bbtnDeletePattern->setAccessibleName(QStringLiteral("パターンの削除"));
+    bbtnDelete->setAccessibleName(QStringLiteral("条件の削除"));
     bbtnClear = Named<QPushButton>("bbtnClear", glyph("LISTCLEAR"), QStringLiteral("クリア"), this);
     lblMaxCondition = Named<QLabel>("lblMaxCondition", QStringLiteral("※条件は１０件まで指定できます"), this);
     lvCondition = Named<QTreeWidget>("lvCondition", this);

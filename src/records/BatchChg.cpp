@@ -36,6 +36,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 // Outside any unnamed namespace: the resource initialiser the macro declares has external linkage.
 static void initGlyphResources() { Q_INIT_RESOURCE(DtInqiry); }
@@ -217,6 +218,10 @@ void TBatchChange::createControls()
     gbxOther = Named<QGroupBox>("gbxOther", QStringLiteral("その他"), this);
     chkSymbolMark = Named<QCheckBox>("chkSymbolMark", QStringLiteral("シンボルマーク"), gbxOther);
     cbxSymbolMark = Named<TUniComboBox>("cbxSymbolMark", gbxOther);
+    // A choice is named after the check box that stands beside it as its caption.
+    for (auto [box, choice] : {std::pair<QCheckBox *, QComboBox *>(chkGroup, cbxGroup), {chkSender, cbxSender},
+                               {chkSymbolMark, cbxSymbolMark}})
+        choice->setAccessibleName(box->text());
     chkSymbolColor = Named<QCheckBox>("chkSymbolColor", QStringLiteral("シンボル色"), gbxOther);
     pnlSymbolColor = Named<QFrame>("pnlSymbolColor", gbxOther);
     pnlSymbolColor->setFrameShape(QFrame::Panel);

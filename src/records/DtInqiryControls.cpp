@@ -439,6 +439,10 @@ QWidget *TDataInquiry::createSubPage()
         sbtnJointPrint[i]->setToolTip(QStringLiteral("連名印刷対象：連名") + fullWidthDigits[i]);
         flags->addWidget(sbtnJointPrint[i]);
     }
+    // Their captions ("本", "１") mean nothing without the caption before them: they are read as their tips.
+    for (QToolButton *b : {sbtnJointPrintM, sbtnJointPrint[0], sbtnJointPrint[1], sbtnJointPrint[2],
+                           sbtnJointPrint[3], sbtnJointPrint[4]})
+        b->setAccessibleName(b->toolTip());
     flags->addStretch();
     joint->addWidget(new QLabel(QStringLiteral("連名印刷対象"), gbxJoint), 6, 0);
     joint->addLayout(flags, 6, 1, 1, 3);
@@ -450,6 +454,7 @@ QWidget *TDataInquiry::createSubPage()
     gbxSender->setObjectName(QStringLiteral("gbxSender"));
     cbxSender = new TUniComboBox(gbxSender);
     cbxSender->setObjectName(QStringLiteral("cbxSender"));
+    cbxSender->setAccessibleName(gbxSender->title());
     (new QHBoxLayout(gbxSender))->addWidget(cbxSender, 1);
     lower->addWidget(gbxSender, 1);
     auto *printBox = new QGroupBox(QStringLiteral("印刷指定"), p);

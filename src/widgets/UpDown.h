@@ -9,4 +9,8 @@
 class TUpDown : public QWidget {
 public:
     TUpDown(QWidget *parent, const std::function<void(int)> &onStep, QSize buttonSize);
+
+    // The arrows are read as "増やす" and "減らす"; beside another number they are told apart by the caption of
+    // the field they step ("太さ：" reads "太さ 増やす").
+    void NameAfter(QString field);
 };

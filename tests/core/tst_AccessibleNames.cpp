@@ -29,10 +29,13 @@ TEST(AccessibleNames, TheStartUpAndBookDialogsNameEveryControl)
     select.BookName = QStringLiteral("顧客");
     select.SetMode(asmStartup);
     EXPECT_THAT(test::unnamedControls(&select), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&select), IsEmpty());
     TGruopEdit groups(nullptr);
     EXPECT_THAT(test::unnamedControls(&groups), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&groups), IsEmpty());
     TInputPassword password(nullptr);
     EXPECT_THAT(test::unnamedControls(&password), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&password), IsEmpty());
 
     AdrsBookList.clear();
     CurrentAdrsIndex = -1;

@@ -80,7 +80,7 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersHasAnAccessibleName)
     expectNamedAtBothWidths(firstPaper(0, false));
 }
 
-TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessibleName)
+TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasANameOfItsOwn)
 {
     open();  // registers the cut-out shapes the illustration dialog lists
     NoPrintRows rows;
@@ -102,6 +102,20 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessible
         {"TDataFormDialog", [] { return new TDataFormDialog(nullptr); }},
         {"TLayoutDetailDialog", [] { auto *d = new TLayoutDetailDialog(nullptr); d->SetPrintKind(0); return d; }},
         {"TLayoutPrintDialog", [&rows] { return newPrintDialog(rows, 0); }},
+        // The envelope's flap, and the multi-up papers' start and count, each shown with its own kind.
+        {"TLayoutPrintDialog envelope", [&rows] { return newPrintDialog(rows, 1); }},
+        {"TLayoutPrintDialog labels",
+         [&rows] {
+             auto *d = newPrintDialog(rows, 2);
+             d->SetSheetCount(12);
+             return d;
+         }},
+        {"TLayoutPrintDialog cards",
+         [&rows] {
+             auto *d = newPrintDialog(rows, 3);
+             d->SetSheetCount(10);
+             return d;
+         }},
         {"TFigureSettingDialog",
          [] { auto *d = new TFigureSettingDialog(nullptr); d->SetFigureRect(TFigureRect()); return d; }},
         {"TWordSettingDialog", [] { auto *d = new TWordSettingDialog(nullptr); d->SetWordRect(TWordRect()); return d; }},
@@ -133,5 +147,6 @@ TEST_F(DesignerAccessibleNames, EveryControlOfTheDesignersDialogsHasAnAccessible
         std::unique_ptr<QDialog> dialog(entry.make());
         dialog->show();
         EXPECT_THAT(test::unnamedControls(dialog.get()), IsEmpty());
+        EXPECT_THAT(test::controlsSharingANameWithAnother(dialog.get()), IsEmpty());
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/MemIniFile.h"
 #include "widgets/ShiftJisValidator.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QInputMethodEvent>
@@ -341,4 +342,48 @@ TEST_F(WizardTest, TabReachesTheOffsetBarsBetweenThePrinterAndTheCopies)
     EXPECT_EQ(QApplication::focusWidget(), printers);
     const QStringList faults = test::readingOrderFaults(test::tabRound(&wizard), &wizard);
     EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+// A screen reader reads each field of the wizard by the caption beside it, not by its group's title, and each
+// offset bar by its side with the distance the window shows, in mm; a distance it sets lands on that side.
+TEST_F(WizardTest, EachFieldAndOffsetBarIsReadAsTheWindowShowsIt)
+{
+    Rows rows;
+    TLayoutPrintDialog wizard(nullptr, printer());
+    forRecords(wizard, rows, 1);
+    wizard.SetSheetCount(12);
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    const auto read = [&wizard](const char *name, QAccessible::Text what = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(control<QWidget>(&wizard, name))->text(what);
+    };
+    EXPECT_EQ(read("edStartRange"), QStringLiteral("件目から"));
+    EXPECT_EQ(read("edEndRange"), QStringLiteral("件目まで"));
+    EXPECT_EQ(read("edCopy"), QStringLiteral("部数"));
+    EXPECT_EQ(read("edFlap"), QStringLiteral("ふたの長さ"));
+    EXPECT_EQ(read("edLabelStart"), QStringLiteral("印刷開始位置"));
+    EXPECT_EQ(read("edLabelCount"), QStringLiteral("1件の印刷回数"));
+
+    auto *horz = control<QScrollBar>(&wizard, "scbHorz");
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(horz);
+    QAccessibleValueInterface *value = bar->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(read("scbVert"), QStringLiteral("上："));
+    EXPECT_EQ(read("scbHorz"), QStringLiteral("左："));
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 0.0);
+    EXPECT_EQ(read("scbHorz", QAccessible::Value), QStringLiteral("0.0 mm"));
+    horz->setFocus();
+    QTest::keyClick(horz, Qt::Key_Right);
+    EXPECT_EQ(read("scbHorz"), QStringLiteral("右："));
+    EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), 0.1);
+    EXPECT_EQ(read("scbHorz", QAccessible::Value), control<QLabel>(&wizard, "lblOffsetH")->text());
+    EXPECT_DOUBLE_EQ(value->minimumStepSize().toDouble(), 0.1);
+    EXPECT_DOUBLE_EQ(value->maximumValue().toDouble(), 50.0);
+
+    value->setCurrentValue(2.5);
+    EXPECT_EQ(wizard.GetOffset().x(), 25);
+    EXPECT_EQ(control<QLabel>(&wizard, "lblOffsetH")->text(), QStringLiteral("2.5 mm"));
+    QAccessibleInterface *vert = QAccessible::queryAccessibleInterface(control<QScrollBar>(&wizard, "scbVert"));
+    vert->valueInterface()->setCurrentValue(99.0);
+    EXPECT_EQ(wizard.GetOffset().y(), -500) << "the upper side is held at its end";
 }

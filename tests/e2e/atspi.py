@@ -8,6 +8,7 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   press   <window> <role> <name>       the control's press (a button; a combo box's list, waited for)
   check   <window> <role> <name> on|off  a check box ticked or not, pressed only when it differs
   set     <window> <role> <name> <n>   the value of a spin box
+  value   <window> <role> <name> <n>   succeeds once the control's value is n (a bar reads as its window shows)
   focus   <window> <role> <name>       the keyboard focus given to the control (a text field to type into)
   focused <window> <role> <name>       succeeds once the control has the keyboard focus (the keys brought it)
   current <window> <role> <name>       prints the name of the list's current item (what the arrows chose)
@@ -22,8 +23,8 @@ Usage: atspi.py [--timeout S] <command> <window title regex> [<role> <name> [<va
   says    <window> <words>             succeeds once a label of the window holds the words (two boxes of
                                        one title told apart by what they ask)
 Roles are the bus's own words: "push button", "check box", "spin button", "combo box"; a combo box is named
-by its label. Every command checks the state it brought about before it succeeds, and fails with a line on
-stderr after the timeout.
+by the name given it or its label, and found by the item it shows as well. Every command checks the state it
+brought about before it succeeds, and fails with a line on stderr after the timeout.
 """
 import re
 import sys
@@ -66,10 +67,19 @@ def descendants(acc):
             yield from descendants(child)
 
 
+def shown_item(combo):
+    """The item a combo box shows: its text (its name, as Qt has it, where the program gave it none)."""
+    if "Text" in pyatspi.listInterfaces(combo):
+        return combo.queryText().getText(0, -1)
+    return combo.name
+
+
 def named(acc, name):
     if acc.name == name:
         return True
-    # A combo box is named by the label it is the buddy of: the bus gives its current text as its own name.
+    # A combo box is named by the name given it or by the label it is the buddy of, and found by the item it shows.
+    if acc.getRole() == pyatspi.ROLE_COMBO_BOX and shown_item(acc) == name:
+        return True
     for relation in acc.getRelationSet():
         if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
             if any(relation.getTarget(i).name == name for i in range(relation.getNTargets())):
@@ -183,7 +193,7 @@ def main(argv):
                 found.append(acc)
             return bool(found)
         ok = until(timeout, owner)
-        # A combo box is held once found: it may be named by its text, which the choice changes.
+        # A combo box is held once found: it may be found by its item, which the choice changes.
         combo = ok and found[0].getRole() == pyatspi.ROLE_COMBO_BOX
         if combo and not list_shown(found[0]):
             do_action(found[0], "press", "showmenu")
@@ -197,7 +207,7 @@ def main(argv):
 
         def chosen():
             if combo:
-                return found[0].name == args[2] and not list_shown(found[0])
+                return shown_item(found[0]) == args[2] and not list_shown(found[0])
             s = states(item())
             return s.contains(pyatspi.STATE_FOCUSED) and s.contains(pyatspi.STATE_SELECTED)
         last_click = [0.0]
@@ -258,6 +268,10 @@ def main(argv):
             return False
         ok = until(timeout, set_value)
         what = f"the {args[0]} '{args[1]}' in '{title}' did not take {args[2]}"
+    elif command == "value":
+        value = float(args[2])
+        ok = until(timeout, lambda: abs(control(title, *args[:2]).queryValue().currentValue - value) < 1e-9)
+        what = f"the {args[0]} '{args[1]}' in '{title}' does not hold the value {args[2]}"
     elif command == "focus":
         def focus():
             acc = control(title, *args[:2])

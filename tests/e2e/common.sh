@@ -378,9 +378,21 @@ print_layout_to_pdf() {  # <window> <caption> <pdf> [records=no]
   local wizard="^$2\$"
   if [ "${4:-}" != no ]; then
     atspi check "$wizard" 'radio button' 一覧に表示されているすべてのデータ on || fail "$2: no print wizard"
+    # Each field is read by the caption beside it, not by its group's.
+    atspi find "$wizard" text 件目から || fail "$2: the range's start is not read as 件目から"
+    atspi find "$wizard" text 件目まで || fail "$2: the range's end is not read as 件目まで"
     atspi press "$wizard" 'push button' '次へ(N)' || fail "$2: no 次へ in the print wizard"
   fi
   atspi find "$wizard" 'push button' '印刷(P)' || fail "$2: no printer page in the print wizard"
+  # The offset bars are read by their side with the distance the window shows, 0.0 mm, not their position.
+  atspi value "$wizard" 'scroll bar' 上： 0 || fail "$2: the vertical offset is not read as 上： 0.0 mm"
+  atspi value "$wizard" 'scroll bar' 左： 0 || fail "$2: the horizontal offset is not read as 左： 0.0 mm"
+  case "$2" in
+    ラベル印刷|名刺印刷)
+      atspi find "$wizard" text 印刷開始位置 || fail "$2: the start position is not read by its caption"
+      atspi find "$wizard" text 1件の印刷回数 || fail "$2: the copies of a record are not read by their caption"
+      ;;
+  esac
   look "$2-wizard"
   atspi press "$wizard" 'push button' '印刷(P)' || fail "$2: no 印刷 in the print wizard"
   answer_box 'を印刷します' || fail "$2: the print was not confirmed"

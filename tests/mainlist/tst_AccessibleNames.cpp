@@ -57,12 +57,14 @@ TEST(AccessibleNames, TheMainListAndItsDialogsNameEveryControl)
         SCOPED_TRACE(entry.name);
         std::unique_ptr<QWidget> window(entry.make());
         EXPECT_THAT(test::unnamedControls(window.get()), IsEmpty());
+        EXPECT_THAT(test::controlsSharingANameWithAnother(window.get()), IsEmpty());
     }
     // The search dialog's other view shows the saved patterns and the list of conditions.
     TAddressSearch search(&list);
     search.btnViewSwitch->click();
     EXPECT_TRUE(search.cbxPattern->isVisibleTo(&search));
     EXPECT_THAT(test::unnamedControls(&search), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&search), IsEmpty());
     AdrsBookList.clear();
     CurrentAdrsName.clear();
 }

@@ -18,6 +18,8 @@ TEST_P(ControlNames, NoTwoControlsShownTogetherShareAName)
     const auto check = [&shared](QWidget *opened) {
         for (const std::string &control : test::controlsSharingANameWithAnother(opened))
             shared += opened->objectName().toStdString() + ": " + control + "\n";
+        for (const std::string &control : test::unnamedControls(opened))
+            shared += opened->objectName().toStdString() + ": " + control + "\n";
     };
     check(window);
     for (QWidget *opened : test::PressEveryCommand(window, check))

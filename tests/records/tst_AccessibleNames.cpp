@@ -49,12 +49,15 @@ TEST_F(AccessibleNames, TheRecordFormAndTheRecordDialogsNameEveryControl)
         RecordForm = &form;
         form.SetSourceList(1);
         EXPECT_THAT(test::unnamedControls(&form), IsEmpty());
+        EXPECT_THAT(test::controlsSharingANameWithAnother(&form), IsEmpty());
         RecordForm = nullptr;
     }
     TBatchChange batch(&list);
     EXPECT_THAT(test::unnamedControls(&batch), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&batch), IsEmpty());
     TInputList inputList(nullptr);
     EXPECT_THAT(test::unnamedControls(&inputList), IsEmpty());
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&inputList), IsEmpty());
 }
 
 // The record form is a window of its own, and a screen reader announces it as one (not as a pane, the role

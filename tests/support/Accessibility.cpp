@@ -20,6 +20,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -38,6 +40,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <typeindex>
 #include <typeinfo>
@@ -127,14 +130,51 @@ std::string describe(const QObject *o)
     return className(o) + " '" + o->objectName().toStdString() + "' in '" + where.toStdString() + "'";
 }
 
-bool named(QWidget *w)
+// A caption as a screen reader says it: without its mnemonic, "(&N)" or "&".
+QString spoken(QString caption)
+{
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)$"));
+    return caption.remove(mnemonic).remove(QLatin1Char('&')).trimmed();
+}
+
+// A label beside w whose buddy it is: the only label Qt reads as w's name or relates to it on the bus.
+bool hasBuddyLabel(const QWidget *w)
+{
+    const QWidget *parent = w->parentWidget();
+    if (!parent)
+        return false;
+    for (const QObject *o : parent->children())
+        if (auto *label = qobject_cast<const QLabel *>(o); label && label->buddy() == w)
+            return true;
+    return false;
+}
+
+// Why a screen reader cannot tell the control by its name: empty when it has none, nothing when it can be told.
+// A control nothing names takes the title of the group box it lies in, which its neighbours in the group take as
+// well; a combo box nothing names is read by its current item (Qt on Linux gives it that as its name, and a screen
+// reader leaves out the group's title as the name of an ancestor); a name of digits alone, or a tick's (a check
+// box's, a toggle button's) of one character ("１", "本"), means nothing without the caption before it.
+std::optional<std::string> whyUnnamed(QWidget *w)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    if (!iface)
-        return false;
-    if (!iface->text(QAccessible::Name).trimmed().isEmpty())
-        return true;
-    return qobject_cast<QComboBox *>(w) && !iface->relations(QAccessible::Label).isEmpty();
+    const QString name = iface ? spoken(iface->text(QAccessible::Name)) : QString();
+    if (!iface || (name.isEmpty() && !(qobject_cast<QComboBox *>(w) && hasBuddyLabel(w))))
+        return std::string();
+    const bool namedByProgram = !w->accessibleName().trimmed().isEmpty() || hasBuddyLabel(w);
+    if (qobject_cast<QComboBox *>(w)) {
+        if (namedByProgram)
+            return std::nullopt;
+        return "named by its current item '" + name.toStdString() + "'";
+    }
+    auto *box = qobject_cast<QGroupBox *>(w->parentWidget());
+    auto *button = qobject_cast<QAbstractButton *>(w);
+    if (!namedByProgram && box && name == spoken(box->title()) && !(button && !spoken(button->text()).isEmpty()))
+        return "named by its group '" + name.toStdString() + "'";
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"), QRegularExpression::UseUnicodePropertiesOption);
+    const bool tick = button && button->isCheckable() && !qobject_cast<QRadioButton *>(button);
+    if (digits.match(name).hasMatch() || (tick && name.size() == 1))
+        return "named '" + name.toStdString() + "' alone";
+    return std::nullopt;
 }
 
 // The visible entries of a menu or menu bar, as the accessibility bus lists them.
@@ -155,11 +195,23 @@ void collectUnnamedActions(QWidget *menu, std::vector<std::string> &unnamed)
     }
 }
 
+// The page of a tab or stack the control lies on (the window when none): what the user sees at once.
+const QWidget *pageOf(const QWidget *w, const QWidget *window)
+{
+    for (; w && w != window; w = w->parentWidget())
+        if (qobject_cast<QStackedWidget *>(w->parentWidget()))
+            return w;
+    return window;
+}
+
 }  // namespace
 
 std::vector<std::string> unnamedControls(QWidget *window)
 {
     std::vector<std::string> unnamed;
+    // A combo box's pop-up list is a window of its own, read through the box.
+    if (partOfControl(window, nullptr))
+        return unnamed;
     const QList<QWidget *> widgets = window->findChildren<QWidget *>();
     for (QWidget *w : widgets) {
         if (qobject_cast<QMenu *>(w) || qobject_cast<QMenuBar *>(w)) {
@@ -168,18 +220,17 @@ std::vector<std::string> unnamedControls(QWidget *window)
         }
         if (w->isWindow() || !isControl(w) || hiddenWithin(w, window) || partOfControl(w, window))
             continue;
-        if (!named(w))
-            unnamed.push_back(describe(w));
+        if (const std::optional<std::string> why = whyUnnamed(w))
+            unnamed.push_back(describe(w) + (why->empty() ? "" : ": " + *why));
     }
     return unnamed;
 }
 
 std::vector<std::string> controlsSharingANameWithAnother(QWidget *window)
 {
-    std::map<std::tuple<QString, int, QString>, std::vector<std::string>> byName;
+    std::map<std::tuple<const QWidget *, QString, int, QString>, std::vector<std::string>> byName;
     for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (w->isWindow() || !isControl(w) || !w->isVisibleTo(window) || hiddenWithin(w, window) ||
-            partOfControl(w, window))
+        if (w->isWindow() || !isControl(w) || hiddenWithin(w, window) || partOfControl(w, window))
             continue;
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
         if (!iface)
@@ -199,13 +250,13 @@ std::vector<std::string> controlsSharingANameWithAnother(QWidget *window)
             if (auto *box = qobject_cast<QGroupBox *>(p))
                 group = box->title();
         if (!name.isEmpty())
-            byName[{group, int(iface->role()), name}].push_back(describe(w));
+            byName[{pageOf(w, window), group, int(iface->role()), name}].push_back(describe(w));
     }
     std::vector<std::string> shared;
     for (const auto &[key, controls] : byName)
         if (controls.size() > 1)
             for (const std::string &control : controls)
-                shared.push_back("'" + std::get<2>(key).toStdString() + "': " + control);
+                shared.push_back("'" + std::get<3>(key).toStdString() + "': " + control);
     return shared;
 }
 

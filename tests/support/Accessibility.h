@@ -14,17 +14,18 @@ namespace test {
 // Every control of window a user can reach (buttons, edits, combo and spin boxes, check and radio boxes, lists,
 // tables and trees, tab bars, sliders, tool buttons, the actions of its menus, and the program's own views that
 // take the keyboard focus) whose accessible name is empty, each as "Class 'objectName' in 'parent's
-// objectName'", so a failing test reads as the list of controls to name. Controls hidden by the program are left
+// objectName'", so a failing test reads as the list of controls to name; and, with why after ": ", each whose
+// name does not tell it: one named only by the title of the group box it lies in (its neighbours there take the
+// same), a combo box named by neither a label (its buddy) nor a name given it (Qt on Linux reads it by its
+// current item), a name of digits alone or a tick's of one character. Controls hidden by the program are left
 // out; those on the pages of a tab or stack that is not current are not, since the user reaches them by turning
 // the page. A control's own parts (the edit inside a spin box, a combo box's list) take their name from it.
-// A combo box counts as named when a label names it (its buddy): on Linux its name is its current text and
-// the screen reader reads the label through the relation.
 std::vector<std::string> unnamedControls(QWidget *window);
 
-// The controls of window shown together (those of the current page of a tab or stack) that another of them of
-// the same role in the same group box has the accessible name of, each as "'name': Class 'objectName' in
-// 'parent's objectName'": a screen reader reads them alike, so its user cannot tell which is which. A combo
-// box goes by the name given it, else by its label.
+// The controls of window shown together (those of one page of a tab or stack, the current one or another) that
+// another of them of the same role in the same group box has the accessible name of, each as "'name': Class
+// 'objectName' in 'parent's objectName'": a screen reader reads them alike, so its user cannot tell which is
+// which. A combo box goes by the name given it, else by its label.
 std::vector<std::string> controlsSharingANameWithAnother(QWidget *window);
 
 // Ticks a radio button (or toggles a checkable button) as a screen reader does: through its toggle action on the

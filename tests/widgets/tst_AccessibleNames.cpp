@@ -2,11 +2,13 @@
 #include "Accessibility.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
@@ -125,4 +127,62 @@ TEST(AccessibleNames, AWellNamedWindowGivesAnEmptyList)
     add<QPushButton>(&window, "btnClose")->setText("閉じる");
     add<QTableView>(&window, "grdList")->setAccessibleName("一覧");
     EXPECT_THAT(test::unnamedControls(&window), IsEmpty());
+}
+
+// A name a screen reader cannot tell the control by counts as none: the title of the group a field lies in
+// (which its neighbours there take too), a combo box's current item where neither a label nor a name given it
+// names it, digits alone, a tick's single character.
+TEST(AccessibleNames, NamesThatDoNotTellTheControlAreListedWithWhy)
+{
+    QWidget window;
+    window.setObjectName("frmTest");
+    new QVBoxLayout(&window);
+    auto *group = add<QGroupBox>(&window, "gbxRange");
+    group->setTitle("範囲");
+    new QVBoxLayout(group);
+    add<QLineEdit>(group, "edtFrom");
+    auto *to = add<QLineEdit>(group, "edtTo");
+    auto *toLabel = add<QLabel>(group, "lblTo");
+    toLabel->setText("件目まで");
+    toLabel->setBuddy(to);
+    add<QComboBox>(group, "cmbGrouped")->addItem("標準");
+    auto *given = add<QComboBox>(&window, "cmbGiven");
+    given->addItem("100%");
+    given->setAccessibleName("表示倍率");
+    add<QComboBox>(&window, "cmbLoose")->addItem("100%");
+    auto *tick = add<QToolButton>(&window, "sbtnOne");
+    tick->setCheckable(true);
+    tick->setText("本");
+    add<QPushButton>(&window, "btnDigits")->setText("２");
+    add<QRadioButton>(&window, "rbPortrait")->setText("縦");
+
+    EXPECT_THAT(test::unnamedControls(&window),
+                UnorderedElementsAre("QLineEdit 'edtFrom' in 'gbxRange': named by its group '範囲'",
+                                     "QComboBox 'cmbGrouped' in 'gbxRange': named by its current item '標準'",
+                                     "QComboBox 'cmbLoose' in 'frmTest': named by its current item '100%'",
+                                     "QToolButton 'sbtnOne' in 'frmTest': named '本' alone",
+                                     "QPushButton 'btnDigits' in 'frmTest': named '２' alone"));
+}
+
+// Controls on one page are shown together whether or not the page is the current one: two named alike there are
+// listed, two on different pages are not.
+TEST(AccessibleNames, ControlsNamedAlikeOnAPageNotShownAreListedToo)
+{
+    QWidget window;
+    new QVBoxLayout(&window);
+    auto *stack = add<QStackedWidget>(&window, "pages");
+    for (const char *page : {"pgFirst", "pgSecond"}) {
+        auto *w = new QWidget;
+        w->setObjectName(page);
+        new QVBoxLayout(w);
+        stack->addWidget(w);
+    }
+    add<QPushButton>(stack->widget(0), "btnColour")->setText("色の選択");
+    add<QPushButton>(stack->widget(1), "btnFrame")->setText("色の選択");
+    add<QPushButton>(stack->widget(1), "btnBack")->setText("色の選択");
+    window.show();
+
+    EXPECT_THAT(test::controlsSharingANameWithAnother(&window),
+                UnorderedElementsAre("'色の選択': QPushButton 'btnFrame' in 'pgSecond'",
+                                     "'色の選択': QPushButton 'btnBack' in 'pgSecond'"));
 }

@@ -265,13 +265,14 @@ void TCategoryList::RefreshList()
         edtKanji->clear();
         chkOriginal->setChecked(false);
         btnUpdate->setEnabled(false);
-        btnCancel->setFocus();
     } else {
         btnUpdate->setEnabled(true);
         lvCategory->selectionModel()->setCurrentIndex(rows_->index(0, 0),
                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        lvCategory->setFocus();
     }
+    // Tabs browsed by arrows in their box keep the focus there; Enter goes on to the list.
+    if (!cbxIndex->hasFocus())
+        (FRecNos.empty() ? static_cast<QWidget *>(btnCancel) : lvCategory)->setFocus();
 }
 
 std::vector<int> TCategoryList::selectedRows() const

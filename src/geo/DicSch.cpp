@@ -109,6 +109,13 @@ QTreeWidget *MakeListView(const QByteArray &name, const QStringList &headings)
     view->setHeaderLabels(headings);
     view->header()->setStretchLastSection(false);
     view->header()->setSectionsMovable(false);
+    // A row a screen reader selects (no key, no click) becomes the current one, which the town list follows and
+    // 決定 takes, as a row the arrows or the mouse reach.
+    QObject::connect(view, &QTreeWidget::itemSelectionChanged, view, [view] {
+        const QList<QTreeWidgetItem *> chosen = view->selectedItems();
+        if (chosen.size() == 1 && chosen.first() != view->currentItem())
+            view->setCurrentItem(chosen.first());
+    });
     return view;
 }
 
@@ -667,9 +674,9 @@ void TDicSearch::fillTowns(int kind)
     }
     if (page.towns->topLevelItemCount() == 0)
         return setStatus(NoAddressFoundText, true);
+    // The focus stays where the user is: a city browsed by arrows, a reading filter or the towns-or-offices
+    // choice changed by them; Enter in the cities goes on to the towns.
     SelectFirstRow(page.towns);
-    if (isVisible())
-        page.towns->setFocus();
     QString status = PageTexts[kind].chooseTown;
     if (kind == dicResultTel && directoryAllowed_)
         status.prepend(directoryHidden_ ? QStringLiteral("該当するデータは表示できません。")

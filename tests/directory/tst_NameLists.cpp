@@ -253,6 +253,25 @@ TEST_F(NameListTest, SearchNamesAreAddedChangedChosenAndDeleted)
     EXPECT_EQ(TCategoryList::KanaHead(sj("ﾃｽﾄ")), sj("ﾃｽ"));
 }
 
+// The list's tabs are browsed by arrows in their box: the focus stays there while the list follows each tab, full
+// or empty, and Enter goes on to the list.
+TEST_F(NameListTest, TheTabsAreBrowsedByArrowsWhileTheListFollows)
+{
+    TCategoryList dialog(nullptr);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.cbxIndex->setFocus();
+    for (int tab = TCategoryList::tabHistory - 1; tab >= 0; --tab) {
+        QTest::keyClick(dialog.cbxIndex, Qt::Key_Up);
+        ASSERT_EQ(dialog.FIndexTab, tab);
+        ASSERT_EQ(QApplication::focusWidget(), dialog.cbxIndex) << "after the Up to tab " << tab;
+    }
+    EXPECT_FALSE(dialog.FRecNos.empty()) << "あ行 lists the shipped names";
+    QTest::keyClick(dialog.cbxIndex, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.lvCategory);
+}
+
 // The input method commits a search name's reading as full-width katakana, a screen reader may set hiragana:
 // either is the half-width reading the list is kept in, as the record form's reading fields take it.
 TEST_F(NameListTest, ASearchNameReadingIsTakenHalfWidthHoweverItArrives)

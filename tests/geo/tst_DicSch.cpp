@@ -15,8 +15,10 @@
 #include "Accessibility.h"
 #include "SampleDirectory.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
@@ -520,6 +523,91 @@ TEST_F(DicSch, AFailedBookSearchLeavesTheMainListsIndexAsItWas)
     EXPECT_TRUE(boxes.shown().empty());
 }
 
+// By keys a page's city list is browsed: each arrow makes the next city current, the town list follows, and the
+// focus stays in the cities until Enter takes it to the towns; the reading filter and the towns-or-offices choice
+// keep the focus as arrows change them. A city or a town a screen reader chooses (no key, no focus) is followed
+// as one the arrows reach: the towns of that city, and that town is the one decided.
+TEST_F(DicSch, TheCityListKeepsTheFocusWhileTheTownsFollowIt)
+{
+    const struct {
+        int kind;
+        QByteArray key;
+        const char *cities, *towns, *kana, *large;
+    } pages[] = {
+        {dicResultTel, "0459001234", "lvTelCity", "lvTelTown", "cbxTelViewKana", nullptr},
+        {dicResultPos, "060", "lvPosCity", "lvPosTown", "cbxPosViewKana", "rbPosViewLarge"},
+        {dicResultAdrs, sjis(QStringLiteral("東京都")), "lvAdrsCity", "lvAdrsTown", "cbxAdrsViewKana", "rbAdrsViewLarge"},
+    };
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto row = [](QTreeWidget *list) { return list->indexOfTopLevelItem(list->currentItem()); };
+    for (const auto &page : pages) {
+        SCOPED_TRACE(page.cities);
+        TDicSearch dialog(nullptr);
+        dialog.SetPages(15, false, false);
+        ASSERT_EQ(dialog.StartWith(page.kind, page.key), 0);
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        auto *cities = control<QTreeWidget>(dialog, page.cities);
+        auto *towns = control<QTreeWidget>(dialog, page.towns);
+        ASSERT_GE(cities->topLevelItemCount(), 3);
+        ASSERT_EQ(focused(), cities);
+        // The eighteenth of 045's wards in seventeen presses.
+        const int last = std::min(cities->topLevelItemCount() - 1, 17);
+        for (int city = 1; city <= last; ++city) {
+            QTest::keyClick(focused(), Qt::Key_Down);
+            ASSERT_EQ(focused(), cities) << "after the Down to city " << city;
+            ASSERT_EQ(row(cities), city);
+        }
+        const QStringList listed = [towns] {
+            QStringList names;
+            for (int i = 0; i < towns->topLevelItemCount(); ++i)
+                names << towns->topLevelItem(i)->text(2);
+            return names;
+        }();
+
+        auto *kana = control<QComboBox>(dialog, page.kana);
+        kana->setFocus();
+        QTest::keyClick(kana, Qt::Key_Down);
+        EXPECT_EQ(kana->currentIndex(), 1);
+        EXPECT_EQ(focused(), kana);
+        QTest::keyClick(kana, Qt::Key_Up);
+        if (page.large) {
+            auto *large = control<QRadioButton>(dialog, page.large);
+            auto *townView = qobject_cast<QRadioButton *>(large->group()->buttons().first());
+            townView->setFocus();
+            QTest::keyClick(townView, Qt::Key_Right);
+            EXPECT_TRUE(large->isChecked());
+            EXPECT_EQ(focused(), large);
+            QTest::keyClick(large, Qt::Key_Left);
+            EXPECT_TRUE(townView->isChecked());
+        }
+        cities->setFocus();
+        QTest::keyClick(cities, Qt::Key_Return);
+        EXPECT_EQ(focused(), towns) << "Enter goes on to the towns";
+        EXPECT_EQ(row(cities), last);
+        ASSERT_GT(listed.size(), 0);
+        EXPECT_EQ(towns->topLevelItem(0)->text(2), listed.first()) << "the towns are the current city's";
+
+        // The screen reader's choice: the first city, then its last town.
+        QAccessibleInterface *cityList = QAccessible::queryAccessibleInterface(cities);
+        ASSERT_TRUE(cityList->tableInterface()->selectRow(0));
+        EXPECT_EQ(row(cities), 0);
+        const int town = towns->topLevelItemCount() - 1;
+        ASSERT_GT(town, 0);
+        const QString townName = towns->topLevelItem(town)->text(2);
+        ASSERT_TRUE(QAccessible::queryAccessibleInterface(towns)->tableInterface()->selectRow(town));
+        EXPECT_EQ(row(towns), town);
+        EXPECT_EQ(focused(), towns);
+        control<QPushButton>(dialog, "btnDecision")->click();
+        ASSERT_EQ(dialog.result(), QDialog::Accepted);
+        TDicSearchResult r;
+        dialog.GetResultRecord(r);
+        EXPECT_EQ(text(ShortString(r.Prefecture) + ShortString(r.City)), cities->topLevelItem(0)->text(0));
+        EXPECT_TRUE(text(ShortString(r.Town)).startsWith(townName)) << text(ShortString(r.Town)).toStdString();
+    }
+}
+
 // The dictionary pages, their lists and the list of address-book hits are named for a screen reader: the
 // search edits after what they take, the lists after what they hold.
 TEST_F(DicSch, EveryControlOfEveryPageHasAnAccessibleName)
@@ -532,3 +620,4 @@ TEST_F(DicSch, EveryControlOfEveryPageHasAnAccessibleName)
 }
 
 }  // namespace
+

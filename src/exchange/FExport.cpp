@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -271,6 +272,13 @@ void TFileExport::saveSettings(const QString &folder) const
     } catch (const EIniFileError &) {
         // The export goes on with the choices on screen; they are only not remembered.
     }
+}
+
+// Esc is 閉じる: while an export runs 閉じる is disabled, and Esc leaves the window and its export alone.
+void TFileExport::keyPressEvent(QKeyEvent *event)
+{
+    if (!EscPresses(event, btnClose))
+        QWidget::keyPressEvent(event);
 }
 
 void TFileExport::closeEvent(QCloseEvent *event)

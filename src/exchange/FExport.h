@@ -46,6 +46,7 @@ public:
     TExportOutcome Outcome;
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

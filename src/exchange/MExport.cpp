@@ -28,6 +28,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -188,6 +189,13 @@ bool TMarkExport::ExportTo(const QString &fileName)
     }
     ShowMessageBoxAt(this, QStringLiteral("%1件のマークを出力しました  ").arg(Written), AppTitle, MB_ICONINFORMATION);
     return true;
+}
+
+// Esc is 閉じる: while an export runs 閉じる is disabled, and Esc leaves the window and its export alone.
+void TMarkExport::keyPressEvent(QKeyEvent *event)
+{
+    if (!EscPresses(event, btnClose))
+        QWidget::keyPressEvent(event);
 }
 
 void TMarkExport::closeEvent(QCloseEvent *event)

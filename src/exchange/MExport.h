@@ -32,6 +32,7 @@ public:
     int Written = 0;
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

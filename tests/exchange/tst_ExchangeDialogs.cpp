@@ -1607,6 +1607,69 @@ TEST_F(ExchangeDialogTest, MarkExportWritesOneWaypointPerRecordWithAPosition)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Esc is 閉じる in both export windows, wherever the focus is; while an export runs 閉じる is disabled, and Esc
+// leaves the window and its export alone.
+TEST_F(ExchangeDialogTest, EscClosesEitherExportWindowButNotUnderItsExport)
+{
+    // Enough marks that the export lets events through on its way.
+    TTable &t = *dm->AdrsTable;
+    t.StartTransaction();
+    for (int n = 0; n < 5000; ++n) {
+        TAddressRecord r = test::SampleRecord(n, false);
+        r.Latitude = 128484000 + n;
+        r.Longitude = 503136000;
+        t.Append();
+        SetAddressRecordFields(t, r);
+        t.Post();
+    }
+    t.Commit();
+    list->RefreshList(true, true, false);
+    ShowFileExportWindow(list.get());
+    ShowMarkExportWindow(list.get());
+    auto *text = dynamic_cast<TFileExport *>(FileExport);
+    auto *marks = dynamic_cast<TMarkExport *>(MarkExport);
+    ASSERT_TRUE(text && marks);
+    text->lstItems->item(0)->setCheckState(Qt::Checked);
+    const struct {
+        QPointer<QWidget> window;
+        QPushButton *stop;
+        QWidget *focus;
+        std::function<void()> run;
+    } windows[] = {
+        {text, text->btnStop, text->lstItems, [&] { text->ExportTo(dir.path() + "/out.csv"); }},
+        {marks, marks->btnStop, marks->btnExport, [&] { marks->ExportTo(dir.path() + "/Mark01.gpx"); }},
+    };
+    for (const auto &w : windows) {
+        SCOPED_TRACE(w.window->windowTitle().toStdString());
+        w.window->show();
+        w.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window));
+        w.focus->setFocus();
+        bool pressed = false, keptWhileRunning = false;
+        QTimer esc;
+        QObject::connect(&esc, &QTimer::timeout, [&] {
+            if (pressed || !w.stop->isEnabled())
+                return;
+            pressed = true;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            keptWhileRunning = w.window && w.window->isVisible();
+        });
+        esc.start(0);
+        w.run();
+        esc.stop();
+        ASSERT_TRUE(pressed) << "the export let no events through";
+        EXPECT_TRUE(keptWhileRunning);
+        ASSERT_TRUE(w.window && w.window->isVisible()) << "closed under its export";
+        EXPECT_EQ(boxes.texts().size(), 1u) << "the export went on to its end";
+        boxes.clear();
+        QTest::keyClick(w.focus, Qt::Key_Escape);
+        EXPECT_TRUE(!w.window || !w.window->isVisible());
+    }
+    EXPECT_EQ(FileExport, nullptr);
+    EXPECT_EQ(MarkExport, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 // A mark file the map program reads from its own folder, kept there behind a link: the export writes where the
 // link leads, the link stays one, and the file keeps its permissions (0600).
 TEST_F(ExchangeDialogTest, AMarkExportOverALinkWritesWhereItLeadsAndKeepsTheFilesMode)

@@ -207,15 +207,6 @@ bool IsEnterKey(const QEvent *event)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-bool EscPresses(QKeyEvent *event, QAbstractButton *close)
-{
-    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier)
-        return false;
-    event->accept();
-    close->click();
-    return true;
-}
-
 QHBoxLayout *MakeButtonRow(std::initializer_list<QWidget *> buttons)
 {
     auto *row = new QHBoxLayout;

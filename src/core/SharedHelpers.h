@@ -12,7 +12,6 @@
 
 class QAbstractButton;
 class QEvent;
-class QKeyEvent;
 class QHBoxLayout;
 class QPushButton;
 class QFileDialog;
@@ -54,10 +53,6 @@ QHBoxLayout *MakeOkCancelButtons(QWidget *dialog, QPushButton *&btnOk, QPushButt
 
 // A press of Return or of the keypad's Enter: the key the dialogs use to move on to the next control.
 bool IsEnterKey(const QEvent *event);
-
-// For a window that is not a dialog: Esc, wherever the focus is in it, presses its closing button — which does
-// nothing while the button is disabled, as during a job the window runs. Answers whether the key was Esc.
-bool EscPresses(QKeyEvent *event, QAbstractButton *close);
 
 // The caption of a chosen radio button or a ticked check box is blue, any other is drawn as usual.
 void SetCaptionColour(QAbstractButton *button, bool chosen);

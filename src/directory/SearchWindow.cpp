@@ -12,6 +12,7 @@
 #include "directory/SearchThread.h"
 #include "geo/DicLibraries.h"
 #include "mainlist/RecordFormServices.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"

@@ -4,6 +4,7 @@
 #include "drawing/JpegOrientation.h"
 #include "imgview/PickerServer.h"
 #include "imgview/Thumbnails.h"
+#include "platform/Forms.h"
 #include "platform/MemIniFile.h"
 #include "platform/SingleInstance.h"
 #include "widgets/NamedControls.h"
@@ -249,6 +250,13 @@ bool TImageViewForm::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Esc is 閉じる, as in the program's windows.
+void TImageViewForm::keyPressEvent(QKeyEvent *event)
+{
+    if (!EscPresses(event, btnClose))
+        QMainWindow::keyPressEvent(event);
 }
 
 void TImageViewForm::closeEvent(QCloseEvent *event)

@@ -40,6 +40,7 @@ signals:
     void FileHandedOver(const QString &file, bool handed);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -17,6 +17,7 @@
 #include "exchange/WorkProgress.h"
 #include "geo/PaintPanel.h"
 #include "mainlist/AdrsList.h"
+#include "platform/Forms.h"
 #include "platform/MessageBox.h"
 #include "widgets/NamedControls.h"
 

@@ -11,6 +11,7 @@
 #include <QProxyStyle>
 #include <QScopeGuard>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
@@ -45,6 +46,15 @@ private:
 };
 
 }  // namespace
+
+bool EscPresses(QKeyEvent *event, QAbstractButton *close)
+{
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier)
+        return false;
+    event->accept();
+    close->click();
+    return true;
+}
 
 int ShowModal(QWidget *form)
 {

@@ -6,7 +6,9 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QDialog;
+class QKeyEvent;
 
 // The results a modal form ends with.
 inline constexpr int mrNone = 0;
@@ -15,6 +17,10 @@ inline constexpr int mrCancel = 2;
 
 // Shows form and returns when it has been closed, with its "ModalResult" property (mrCancel when unset).
 int ShowModal(QWidget *form);
+
+// For a window that is not a dialog: Esc, wherever the focus is in it, presses its closing button — which does
+// nothing while the button is disabled, as during a job the window runs. Answers whether the key was Esc.
+bool EscPresses(QKeyEvent *event, QAbstractButton *close);
 
 // How long the mouse rests before a hint shows, and how soon the next one shows while hints are up.
 void SetHintPauses(int pauseMs, int shortPauseMs);

@@ -23,6 +23,7 @@
 #include "geo/UniNMDic.h"
 #include "geo/WebSch.h"
 #include "listprint/ListPrint.h"
+#include "mainlist/AdrsCopy.h"
 #include "mainlist/AdrsList.h"
 #include "mainlist/LayoutServices.h"
 #include "mainlist/ListPrintServices.h"
@@ -251,7 +252,12 @@ inline const std::vector<TWindowCase> &ProgramWindows()
         {"DicSearch", [](ProductWindows &f) { return f.make<TDicSearch>(f.list.get()); }},
         {"UniNameDic", [](ProductWindows &f) { return f.make<TUniNameDic>(f.list.get()); }},
         {"MapView", [](ProductWindows &f) { return f.make<TMapView>(f.list.get(), 5); }},
-        {"NorikaeMain", [](ProductWindows &f) { return f.make<TNorikaeMain>(f.list.get()); }},
+        // With its rail library, as the record form opens it.
+        {"NorikaeMain", [](ProductWindows &f) {
+             QWidget *window = f.make<TNorikaeMain>(f.list.get());
+             static_cast<TNorikaeMain *>(window)->OpenRailServ(AppFolder);
+             return window;
+         }},
         {"ExpertMain", [](ProductWindows &f) { return f.make<TExpertMain>(f.list.get()); }},
         {"WebSearch", [](ProductWindows &f) { return f.make<TWebSearch>(f.list.get()); }},
         {"QRCodeMap", [](ProductWindows &f) { return f.make<TQRCodeMap>(f.list.get()); }},
@@ -270,6 +276,15 @@ inline const std::vector<TWindowCase> &ProgramWindows()
         {"DesignForm", [](ProductWindows &f) { return f.designer(f.list->actDesignPrint, DesignForm); }},
         {"ListPrint", [](ProductWindows &f) {
              return f.fromMainList(f.list->actListPrint, [] { return ListPrint ? ListPrint->Window() : nullptr; });
+         }},
+        {"FileExport", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actExportFile, [] { return FileExport ? FileExport->Window() : nullptr; });
+         }},
+        {"MarkExport", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actMarkExport, [] { return MarkExport ? MarkExport->Window() : nullptr; });
+         }},
+        {"AddressCopy", [](ProductWindows &f) {
+             return f.fromMainList(f.list->actAdrsCopy, []() -> QWidget * { return AddressCopy; });
          }},
     };
     return windows;

@@ -103,6 +103,11 @@ const std::map<std::string, QStringList> &DisabledAtOpen()
         {"DesignForm", newLayout + letter},
         // No print running to stop; the preview has one page.
         {"ListPrint", {"btnStop", "sbtnPrevPage", "sbtnNextPage"}},
+        // No export running to stop.
+        {"FileExport", {"btnStop"}},
+        {"MarkExport", {"btnStop"}},
+        // The arrows of the range's two numbers wait for "数値で範囲を指定".
+        {"AddressCopy", {"btnDown", "btnDown", "btnUp", "btnUp"}},
     };
     return disabled;
 }

@@ -4,9 +4,15 @@
 
 #include "KeyWalk.h"
 
+#include "core/InputPW.h"
 #include "designers/IlstSet.h"
 #include "designers/LytFont.h"
+#include "designers/LytPrt.h"
+#include "designers/PrtMenu.h"
 #include "designers/WordSet.h"
+#include "directory/OrgEdit.h"
+#include "directory/TgtExcpt.h"
+#include "imgview/ImgView.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>
@@ -230,6 +236,44 @@ TEST_P(Keyboard, AndInEveryDialogOfItsCommands)
     };
     test::PressEveryCommand(window, [&](QWidget *dialog) { walk(dialog, true); });
     RecordProperty("walked", walked.join(QStringLiteral(" | ")).toStdString());
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+}
+
+namespace {
+
+class WindowsNoWalkedCommandOpens : public test::ProductWindows {};
+
+}  // namespace
+
+// The windows with 閉じる or キャンセル that no command of a walked window opens here, made as their openers make
+// them: the password asked at start, a designer's start menu, its print wizard on either page, the target and
+// exclusion names of a fuzzy name search with its own-name editor, and the image picker, a program of its own.
+TEST_F(WindowsNoWalkedCommandOpens, AreWalkedAsTheOthers)
+{
+    TWizardPrinter printer;
+    printer.Device = QStringLiteral("PDF出力");
+    printer.Paper = QStringLiteral("はがき");
+    printer.Printable = QRect(94, 94, 2174, 3308);
+    std::vector<std::unique_ptr<QWidget>> windows;
+    windows.push_back(std::make_unique<TInputPassword>(nullptr));
+    windows.push_back(std::make_unique<TPrintMenuDialog>(nullptr));
+    for (const bool data : {true, false}) {
+        auto wizard = std::make_unique<TLayoutPrintDialog>(nullptr, printer);
+        wizard->SetDataPrint(data);
+        windows.push_back(std::move(wizard));
+    }
+    windows.push_back(std::make_unique<TTargetException>(nullptr));
+    windows.push_back(std::make_unique<TOriginalEdit>(nullptr));
+    windows.push_back(std::make_unique<TImageViewForm>(nullptr));
+    boxes.answer(IDYES);  // the password's question before the start is given up
+    QStringList faults;
+    for (const std::unique_ptr<QWidget> &window : windows) {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get())) << window->windowTitle().toStdString();
+        for (const QString &fault : keyFaults(window.get()))
+            faults << window->windowTitle() + QStringLiteral(": ") + fault;
+    }
     EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
 }
 

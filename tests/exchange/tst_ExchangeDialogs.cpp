@@ -1624,24 +1624,31 @@ TEST_F(ExchangeDialogTest, EscClosesEitherExportWindowButNotUnderItsExport)
     }
     t.Commit();
     list->RefreshList(true, true, false);
-    ShowFileExportWindow(list.get());
-    ShowMarkExportWindow(list.get());
-    auto *text = dynamic_cast<TFileExport *>(FileExport);
-    auto *marks = dynamic_cast<TMarkExport *>(MarkExport);
-    ASSERT_TRUE(text && marks);
-    text->lstItems->item(0)->setCheckState(Qt::Checked);
-    const struct {
+    // Each window as the main list's command opens it, one at a time: the keys go to the window in front.
+    struct TExportWindow {
         QPointer<QWidget> window;
-        QPushButton *stop;
-        QWidget *focus;
+        QPushButton *stop = nullptr;
+        QWidget *focus = nullptr;
         std::function<void()> run;
-    } windows[] = {
-        {text, text->btnStop, text->lstItems, [&] { text->ExportTo(dir.path() + "/out.csv"); }},
-        {marks, marks->btnStop, marks->btnExport, [&] { marks->ExportTo(dir.path() + "/Mark01.gpx"); }},
     };
-    for (const auto &w : windows) {
+    const std::function<TExportWindow()> opens[] = {
+        [&] {
+            ShowFileExportWindow(list.get());
+            auto *text = dynamic_cast<TFileExport *>(FileExport);
+            text->lstItems->item(0)->setCheckState(Qt::Checked);
+            return TExportWindow{text, text->btnStop, text->lstItems, [=] { text->ExportTo(dir.path() + "/out.csv"); }};
+        },
+        [&] {
+            ShowMarkExportWindow(list.get());
+            auto *marks = dynamic_cast<TMarkExport *>(MarkExport);
+            return TExportWindow{marks, marks->btnStop, marks->btnExport,
+                                 [=] { marks->ExportTo(dir.path() + "/Mark01.gpx"); }};
+        },
+    };
+    for (const auto &open : opens) {
+        const TExportWindow w = open();
+        ASSERT_TRUE(w.window);
         SCOPED_TRACE(w.window->windowTitle().toStdString());
-        w.window->show();
         w.window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.window));
         w.focus->setFocus();
@@ -1651,7 +1658,7 @@ TEST_F(ExchangeDialogTest, EscClosesEitherExportWindowButNotUnderItsExport)
             if (pressed || !w.stop->isEnabled())
                 return;
             pressed = true;
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.window.data(), Qt::Key_Escape);
             keptWhileRunning = w.window && w.window->isVisible();
         });
         esc.start(0);

@@ -658,11 +658,8 @@ bool TAddressCopy::eventFilter(QObject *watched, QEvent *event)
 
 void TAddressCopy::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape) {
-        btnCancelClick();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!EscPresses(event, btnCancel))
+        QWidget::keyPressEvent(event);
 }
 
 void TAddressCopy::btnCancelClick() { close(); }

@@ -245,9 +245,9 @@ class WindowsNoWalkedCommandOpens : public test::ProductWindows {};
 
 }  // namespace
 
-// The windows with 閉じる or キャンセル that no command of a walked window opens here, made as their openers make
-// them: the password asked at start, a designer's start menu, its print wizard on either page, the target and
-// exclusion names of a fuzzy name search with its own-name editor, and the image picker, a program of its own.
+// The windows with 閉じる or キャンセル that no command of a walked window opens here, each made by the test: the
+// password asked at start, a designer's start menu, its print wizard on either page, the target and exclusion
+// names of a fuzzy name search with its own-name editor, and the image picker, a program of its own.
 TEST_F(WindowsNoWalkedCommandOpens, AreWalkedAsTheOthers)
 {
     TWizardPrinter printer;

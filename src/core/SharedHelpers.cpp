@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QEvent>
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
@@ -168,9 +170,21 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
     return true;
 }
 
+void NameFileDialogBoxes(QFileDialog &dialog)
+{
+    const std::pair<const char *, const char *> boxes[] = {{"lookInLabel", "lookInCombo"}, {"fileTypeLabel", "fileTypeCombo"}};
+    for (const auto &[caption, box] : boxes) {
+        auto *label = dialog.findChild<QLabel *>(QLatin1String(caption));
+        auto *combo = dialog.findChild<QComboBox *>(QLatin1String(box));
+        if (label && combo && !label->buddy())
+            label->setBuddy(combo);
+    }
+}
+
 QString ChooseFile(QFileDialog &dialog)
 {
     ShowFileColumnsWhole(dialog);
+    NameFileDialogBoxes(dialog);
     if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

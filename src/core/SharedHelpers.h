@@ -40,8 +40,12 @@ bool BrowseForFolder(QString &folder, QWidget *owner, const QString &title, bool
 // as the screen allows, so no name, size, type or date is cut.
 void ShowFileColumnsWhole(QFileDialog &dialog);
 
-// Runs a file dialog, its columns shown whole, by ExecDialog (platform/Forms.h). The first chosen file; empty
-// when the dialog was cancelled or refused.
+// Qt's own file dialog leaves its place and file-type boxes apart from the captions beside them, so a screen
+// reader reads each by its current item: the captions are made theirs.
+void NameFileDialogBoxes(QFileDialog &dialog);
+
+// Runs a file dialog, its columns shown whole and its boxes named, by ExecDialog (platform/Forms.h). The first
+// chosen file; empty when the dialog was cancelled or refused.
 QString ChooseFile(QFileDialog &dialog);
 
 // A right-aligned row of a dialog's closing buttons, in the order given, for the dialog's layout.

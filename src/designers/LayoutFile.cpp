@@ -212,6 +212,7 @@ QString choosePdfFile(TLayoutForm &form)
                        QStringLiteral("PDF ファイル (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfFileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    NameFileDialogBoxes(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -367,6 +367,7 @@ int TDirectorySearchWindow::chooseOutputFile()
         QFileDialog dialog(this);
         dialog.setObjectName(QStringLiteral("dlgSave"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        NameFileDialogBoxes(dialog);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         const QStringList filters{QStringLiteral("テキストファイル (*.txt)"), QStringLiteral("CSVファイル (*.csv)"),

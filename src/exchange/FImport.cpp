@@ -215,6 +215,7 @@ TFileImport::TFileImport(QWidget *owner) : QDialog(owner)
                                                                                             : UserDocumentsFolder());
         dialog.setNameFilters({QStringLiteral("テキストファイル (*.csv *.txt *.tsv)"), QStringLiteral("すべてのファイル (*)")});
         ShowFileColumnsWhole(dialog);
+        NameFileDialogBoxes(dialog);
         // Read as it is chosen, before the file dialog closes: keys typed on (Alt+I right after Enter) are
         // handled while the file dialog's own loop is still running, and must find the file read and 取り込み
         // enabled rather than be lost on a disabled button.

@@ -36,11 +36,11 @@ int TrackStepAt(int x, int left, int right)
 namespace {
 
 const QString DetailSection = QStringLiteral("PRINTFORM");
+const QString DetailKey = QStringLiteral("Detail");
 
 // The receiver's and the sender's controls name the same parts: a screen reader says whose each is.
 QString receiversPart(const QString &part) { return QStringLiteral("宛先 ") + part; }
 QString sendersPart(const QString &part) { return QStringLiteral("差出人 ") + part; }
-const QString DetailKey = QStringLiteral("Detail");
 
 QCheckBox *check(const char *name, const QString &caption, QWidget *parent)
 {

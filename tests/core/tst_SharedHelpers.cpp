@@ -3,6 +3,7 @@
 #include "core/Globals.h"
 #include "base/Numbers.h"
 
+#include "Accessibility.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -203,4 +204,22 @@ TEST(SharedHelpers, AWindowClosedWhileItsFileDialogIsOpenOutlivesTheDialog)
         static_cast<QDialog &>(dialog).accept();
     });
     EXPECT_EQ(ChooseFile(dialog), dir.path() + "/a.txt");
+}
+
+// Qt's own file dialog leaves its place and file-type boxes without their captions, so a screen reader read each
+// as its current item alone ("/home/user", "PDF ファイル (*.pdf)"): the dialogs the program opens name them.
+TEST(SharedHelpers, AFileDialogsPlaceAndTypeBoxesAreReadByTheirCaptions)
+{
+    QTemporaryDir dir;
+    QFileDialog dialog(nullptr, QStringLiteral("ファイル"), dir.path(), QStringLiteral("テキストファイル (*.txt)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    std::vector<std::string> unnamed;
+    QTimer::singleShot(0, &dialog, [&] {
+        for (const std::string &control : test::unnamedControls(&dialog))
+            if (control.find("lookInCombo") != std::string::npos || control.find("fileTypeCombo") != std::string::npos)
+                unnamed.push_back(control);
+        dialog.reject();
+    });
+    EXPECT_TRUE(ChooseFile(dialog).isEmpty());
+    EXPECT_TRUE(unnamed.empty()) << unnamed.front();
 }
